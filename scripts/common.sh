@@ -1,0 +1,43 @@
+# Shared by scripts/run and scripts/test: install what is missing, then configure and build.
+# Sourced, not run.
+
+ONDRAVIK_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+ONDRAVIK_BUILD="${ONDRAVIK_BUILD:-$ONDRAVIK_ROOT/build}"
+
+# Everything the build, the program and the tests need, from Debian's archive.
+ONDRAVIK_PACKAGES=(
+  g++ cmake ninja-build ccache pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl-dev fonts-dejavu-core
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+ensure_packages() {
+  local missing=()
+  local p
+  for p in "${ONDRAVIK_PACKAGES[@]}" "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ "${#missing[@]}" -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+build_all() {
+  cmake -S "$ONDRAVIK_ROOT" -B "$ONDRAVIK_BUILD" -G Ninja "$@"
+  cmake --build "$ONDRAVIK_BUILD" -j "$(nproc)"
+}
+
+# Qt wants a private runtime directory; give it one so that it does not complain.
+private_runtime_dir() {
+  if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    XDG_RUNTIME_DIR="$(mktemp -d)"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    export XDG_RUNTIME_DIR
+  fi
+}

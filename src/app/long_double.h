@@ -1,0 +1,15 @@
+// The program computes in the x87 80-bit extended format and stores it in 10 bytes.
+#pragma once
+
+#include <cfloat>
+#include <limits>
+
+static_assert(LDBL_MANT_DIG == 64, "long double must be the x87 80-bit extended format");
+static_assert(std::numeric_limits<long double>::is_iec559);
+
+// The missing value: marks missing data cells, failed evaluations and surface points
+// outside the data. It is the double -12345.6789 widened to 80 bits (not the closer long
+// double literal), because that is the value every stored file carries.
+inline constexpr long double ExprErrorValue = static_cast<long double>(-12345.6789);
+
+inline bool IsMissingValue(long double v) { return v == ExprErrorValue; }
