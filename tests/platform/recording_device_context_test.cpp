@@ -1,0 +1,133 @@
+#include "platform/recording_device_context.h"
+
+#include <array>
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::Brush;
+using platform::Color;
+using platform::DcOpKind;
+using platform::Font;
+using platform::Palette;
+using platform::Pen;
+using platform::Point;
+using platform::RecordingDeviceContext;
+
+TEST(Color, KeepsTheClassicColourReferenceLayout) {
+  // 0x00BBGGRR for RGB, kind byte 1 for a palette index, 2 for a palette-matched RGB.
+  EXPECT_EQ(Color::Rgb(0x12, 0x34, 0x56).ref, 0x00563412u);
+  EXPECT_EQ(Color::Hex(0xB0B000).ref, 0x0000B0B0u);
+  EXPECT_EQ(Color::PaletteIndex(31).ref, 0x0100001Fu);
+  EXPECT_EQ(Color::PaletteRgb(1, 2, 3).ref, 0x02030201u);
+  EXPECT_EQ(Color::PaletteRgb(1, 2, 3).PlainRgb(), Color::Rgb(1, 2, 3));
+  EXPECT_FALSE(Color::Invalid().IsPaletteIndex());
+}
+
+TEST(Color, ResolvesThroughTheSelectedPalette) {
+  const Palette palette{{Color::Hex(0xC00000), Color::Hex(0x00FF00), Color::Hex(0x0000FF)}};
+  struct Case {
+    Color in;
+    const Palette* palette;
+    Color out;
+  };
+  const std::array<Case, 6> cases = {{
+      {Color::PaletteIndex(1), &palette, Color::Hex(0x00FF00)},
+      {Color::PaletteIndex(7), &palette, Color::Hex(0xC00000)},  // out of range: entry 0
+      {Color::PaletteIndex(1), nullptr, Color::Black()},
+      {Color::PaletteRgb(9, 8, 7), &palette, Color::Rgb(9, 8, 7)},
+      {Color::Rgb(9, 8, 7), nullptr, Color::Rgb(9, 8, 7)},
+      {Color::Invalid(), &palette, Color::Invalid()},
+  }};
+  for (const Case& c : cases) EXPECT_EQ(platform::ResolveColor(c.in, c.palette), c.out);
+}
+
+TEST(RecordingDeviceContext, StartsWithTheStockObjectsAndReturnsPreviousSelections) {
+  RecordingDeviceContext dc;
+  EXPECT_EQ(dc.SelectPen(Pen::Dotted(Color::Hex(0x808080))), Pen::Solid(Color::Black()));
+  EXPECT_EQ(dc.SelectPen(Pen::Null()), Pen::Dotted(Color::Hex(0x808080)));
+  EXPECT_EQ(dc.SelectBrush(Brush::Null()), Brush::Solid(Color::White()));
+  EXPECT_EQ(dc.SelectFont(Font{"Arial", -20, 700, false, 900}), Font{});
+  EXPECT_EQ(dc.SetTextColor(Color::Hex(0xFF0000)), Color::Black());
+  EXPECT_EQ(dc.SetBkColor(Color::Black()), Color::White());
+  EXPECT_EQ(dc.SetBkMode(platform::BkMode::Transparent), platform::BkMode::Opaque);
+  EXPECT_EQ(dc.SetTextAlign(platform::TextAlign::kCenter | platform::TextAlign::kBottom),
+            platform::TextAlign::kLeft | platform::TextAlign::kTop);
+  EXPECT_EQ(dc.Ops().size(), 8u);
+}
+
+TEST(RecordingDeviceContext, RecordsFiguresWithTheStateTheyWereDrawnIn) {
+  RecordingDeviceContext dc;
+  const Palette palette{{Color::Hex(0x112233), Color::Hex(0x445566)}};
+  dc.SelectPalette(&palette);
+  dc.SelectBrush(Brush::Solid(Color::PaletteIndex(1)));
+  dc.SelectPen(Pen::Solid(Color::PaletteRgb(1, 2, 3)));
+  const std::array<Point, 4> quad = {{{0, 0}, {10, 0}, {10, 5}, {0, 5}}};
+  dc.Polygon(quad);
+  dc.MoveTo(3, 4);
+  dc.LineTo(7, 9);
+  dc.LineTo(1, 1);
+  dc.Rectangle(0, 0, 5, 6);
+
+  ASSERT_EQ(dc.Count(DcOpKind::Polygon), 1u);
+  const auto polygon = dc.OpsOf(DcOpKind::Polygon)[0];
+  EXPECT_EQ(polygon.points, std::vector<Point>(quad.begin(), quad.end()));
+  EXPECT_EQ(polygon.brush.color, Color::PaletteIndex(1));
+  EXPECT_EQ(polygon.brushRgb, Color::Hex(0x445566));
+  EXPECT_EQ(polygon.penRgb, Color::Rgb(1, 2, 3));
+
+  const auto lines = dc.OpsOf(DcOpKind::LineTo);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].points, (std::vector<Point>{{3, 4}, {7, 9}}));
+  EXPECT_EQ(lines[1].points, (std::vector<Point>{{7, 9}, {1, 1}}));
+  EXPECT_EQ(dc.OpsOf(DcOpKind::Rectangle)[0].rect, (platform::Rect{0, 0, 5, 6}));
+  EXPECT_EQ(dc.OpsOf(DcOpKind::SelectPalette)[0].value, 2);
+  EXPECT_NE(dc.Describe().find("Polygon (0,0) (10,0)"), std::string::npos);
+}
+
+TEST(RecordingDeviceContext, TextMetricsAreDeterministic) {
+  RecordingDeviceContext dc;
+  EXPECT_EQ(dc.GetTextExtent("abc"), (platform::Size{24, 16}));  // system font: 8 x 16
+  dc.SelectFont(Font{"Arial", -15, 400, false, 450});
+  EXPECT_EQ(dc.GetTextExtent("abcd"), (platform::Size{32, 15}));  // ceil(15 / 2) = 8
+  dc.TextOut(5, 6, "x~^2~^");
+  const auto text = dc.OpsOf(DcOpKind::TextOut)[0];
+  EXPECT_EQ(text.text, "x~^2~^");
+  EXPECT_EQ(text.font.escapement, 450);
+  EXPECT_EQ(text.points[0], (Point{5, 6}));
+}
+
+TEST(RecordingDeviceContext, PixelsReadBackInsideSurfaceAndClipOnly) {
+  RecordingDeviceContext dc(100, 50);
+  const Palette palette{{Color::Hex(0x000080), Color::Hex(0x008000)}};
+  dc.SelectPalette(&palette);
+  dc.SetPixel(10, 10, Color::PaletteIndex(1));
+  EXPECT_EQ(dc.GetPixel(10, 10), Color::Hex(0x008000));
+  EXPECT_EQ(dc.GetPixel(11, 10), Color::White());
+  EXPECT_EQ(dc.GetPixel(100, 10), Color::Invalid());
+  EXPECT_EQ(dc.GetPixel(-1, 0), Color::Invalid());
+  dc.SetClipRect(platform::Rect{0, 0, 10, 10});
+  EXPECT_EQ(dc.GetPixel(10, 10), Color::Invalid());
+  dc.ResetClip();
+  EXPECT_EQ(dc.GetPixel(10, 10), Color::Hex(0x008000));
+}
+
+TEST(RecordingDeviceContext, OffScreenContextsStayObservableAndBlitTheirPixels) {
+  RecordingDeviceContext dc(200, 100);
+  {
+    auto memory = dc.CreateCompatible(50, 40);
+    ASSERT_NE(memory, nullptr);
+    EXPECT_EQ(memory->Caps().width, 50);
+    memory->SetPixel(2, 3, Color::Hex(0xFF0000));
+    memory->SetPixel(49, 39, Color::Hex(0x00FF00));
+    memory->Rectangle(0, 0, 50, 40);
+    EXPECT_TRUE(dc.BitBlt(100, 50, 10, 10, *memory, 0, 0));
+  }
+  EXPECT_EQ(dc.CreateCompatible(0, 10), nullptr);
+  ASSERT_EQ(dc.Children().size(), 1u);
+  EXPECT_EQ(dc.Children()[0]->Count(DcOpKind::Rectangle), 1u);
+  EXPECT_EQ(dc.GetPixel(102, 53), Color::Hex(0xFF0000));
+  EXPECT_EQ(dc.GetPixel(149, 89), Color::White());  // outside the copied 10 x 10 block
+}
+
+}  // namespace
