@@ -1,0 +1,72 @@
+#include "platform/busy_window.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "platform/string_table.h"
+
+namespace platform {
+namespace {
+
+std::atomic<BusyWindowService*> g_service{nullptr};
+std::mutex g_mutex;
+BusyState g_state;
+
+}  // namespace
+
+BusyWindowService* SetBusyWindowService(BusyWindowService* service) {
+  return g_service.exchange(service);
+}
+
+BusyState CurrentBusyState() {
+  std::lock_guard lock(g_mutex);
+  return g_state;
+}
+
+}  // namespace platform
+
+using platform::g_mutex;
+using platform::g_service;
+using platform::g_state;
+
+void ShowBusyMsg(platform::Window parent, std::string_view caption, std::string_view text,
+                 int hourglass) {
+  HideBusyMsg();
+  {
+    std::lock_guard lock(g_mutex);
+    g_state = {true, hourglass != 0, std::string(caption), std::string(text)};
+  }
+  if (auto* service = g_service.load())
+    service->Show(parent, std::string(caption), std::string(text), hourglass != 0);
+}
+
+void ShowBusyMsgId(platform::Window parent, int captionId, int textId, int hourglass) {
+  std::string_view caption = platform::LoadString(captionId);
+  std::string_view text = platform::LoadString(textId);
+  if (caption.empty() || text.empty()) {
+    HideBusyMsg();
+    return;
+  }
+  ShowBusyMsg(parent, caption, text, hourglass);
+}
+
+void UpdateBusyMsg(const char* caption, const char* text) {
+  std::string newCaption, newText;
+  {
+    std::lock_guard lock(g_mutex);
+    if (!g_state.shown) return;
+    if (caption) g_state.caption = newCaption = caption;
+    if (text) g_state.text = newText = text;
+  }
+  if (auto* service = g_service.load())
+    service->Update(caption ? &newCaption : nullptr, text ? &newText : nullptr);
+}
+
+void HideBusyMsg() {
+  {
+    std::lock_guard lock(g_mutex);
+    if (!g_state.shown) return;
+    g_state = {};
+  }
+  if (auto* service = g_service.load()) service->Hide();
+}

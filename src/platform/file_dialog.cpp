@@ -1,0 +1,144 @@
+#include "platform/file_dialog.h"
+
+#include <atomic>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/message_box.h"
+#include "platform/string_table.h"
+
+namespace platform {
+namespace {
+
+std::atomic<FileDialogService*> g_service{nullptr};
+
+std::vector<std::string> SplitPatterns(std::string_view text) {
+  std::vector<std::string> out;
+  while (!text.empty()) {
+    std::size_t semi = text.find(';');
+    std::string_view one = text.substr(0, semi);
+    while (!one.empty() && one.front() == ' ') one.remove_prefix(1);
+    while (!one.empty() && one.back() == ' ') one.remove_suffix(1);
+    if (!one.empty()) out.emplace_back(one);
+    if (semi == std::string_view::npos) break;
+    text.remove_prefix(semi + 1);
+  }
+  return out;
+}
+
+// Without a user interface no file can be chosen: the dialog counts as cancelled.
+std::optional<std::string> Choose(const FileDialogRequest& request) {
+  FileDialogService* service = g_service.load();
+  if (!service) return std::nullopt;
+  return service->ChooseFile(request);
+}
+
+std::uintmax_t NonEmptyFileSize(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return 0;
+  std::uintmax_t size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : size;
+}
+
+// Runs the dialog once; 1 with the path filled in, or 2 when cancelled.
+int RunOnce(platform::Window owner, bool save, std::string_view title, std::string& path,
+            std::string* ext, std::string_view defaultExt, std::string_view filter,
+            int filterIndex) {
+  FileDialogRequest request{owner,
+                            save,
+                            std::string(title),
+                            std::string(filter),
+                            filterIndex,
+                            std::string(defaultExt)};
+  std::optional<std::string> chosen = Choose(request);
+  if (!chosen || chosen->empty()) return 2;
+  path = *chosen;
+  if (PathExtension(path).empty() && !defaultExt.empty()) {
+    if (path.back() != '.') path += '.';
+    path += defaultExt;
+  }
+  if (ext) *ext = PathExtension(path);
+  return 1;
+}
+
+}  // namespace
+
+std::vector<FileFilter> ParseFileFilter(std::string_view filter) {
+  std::vector<FileFilter> out;
+  while (!filter.empty()) {
+    std::size_t bar = filter.find('|');
+    if (bar == std::string_view::npos) break;
+    std::string_view description = filter.substr(0, bar);
+    filter.remove_prefix(bar + 1);
+    std::size_t bar2 = filter.find('|');
+    std::string_view patterns = filter.substr(0, bar2);
+    filter = bar2 == std::string_view::npos ? std::string_view() : filter.substr(bar2 + 1);
+    out.push_back({std::string(description), SplitPatterns(patterns)});
+  }
+  return out;
+}
+
+FileDialogService* SetFileDialogService(FileDialogService* service) {
+  return g_service.exchange(service);
+}
+
+ScriptedFiles::ScriptedFiles() { previous_ = SetFileDialogService(this); }
+ScriptedFiles::~ScriptedFiles() { SetFileDialogService(previous_); }
+
+std::optional<std::string> ScriptedFiles::ChooseFile(const FileDialogRequest& request) {
+  std::lock_guard lock(mutex_);
+  requests_.push_back(request);
+  if (answers_.empty()) return std::nullopt;
+  std::optional<std::string> answer = std::move(answers_.front());
+  answers_.pop_front();
+  return answer;
+}
+
+std::string PathExtension(std::string_view path) {
+  std::size_t slash = path.find_last_of('/');
+  std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  std::size_t dot = name.find_last_of('.');
+  return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot + 1));
+}
+
+}  // namespace platform
+
+int FileOpenDlg(platform::Window owner, std::string_view title, std::string& path,
+                std::string* ext, std::string_view defaultExt, std::string_view filter,
+                int filterIndex) {
+  return platform::RunOnce(owner, false, title, path, ext, defaultExt, filter, filterIndex);
+}
+
+int FileSaveDlg(platform::Window owner, std::string_view title, std::string& path,
+                std::string* ext, std::string_view defaultExt, std::string_view filter,
+                int filterIndex) {
+  for (;;) {
+    std::string chosen;
+    if (platform::RunOnce(owner, true, title, chosen, ext, defaultExt, filter, filterIndex) != 1)
+      return 2;
+    if (platform::NonEmptyFileSize(chosen) == 0) {
+      path = chosen;
+      return 1;
+    }
+    int answer = AskYesNoCancel(owner, chosen, platform::StringOrId(3004));
+    if (answer == platform::kIdYes) {
+      path = chosen;
+      return 1;
+    }
+    if (answer != platform::kIdNo) return 2;
+  }
+}
+
+int FileSaveAppendDlg(platform::Window owner, std::string_view title, std::string& path,
+                      std::string* ext, std::string_view defaultExt, std::string_view filter,
+                      int filterIndex) {
+  std::string chosen;
+  if (platform::RunOnce(owner, true, title, chosen, ext, defaultExt, filter, filterIndex) != 1)
+    return 2;
+  path = chosen;
+  if (platform::NonEmptyFileSize(chosen) == 0) return 1;
+  int answer = AskYesNoCancel(owner, chosen, platform::StringOrId(3006));
+  if (answer == platform::kIdYes) return 6;
+  if (answer == platform::kIdNo) return 1;
+  return 2;
+}

@@ -1,0 +1,89 @@
+// The program's open and save dialogs over one replaceable service. Filters are written as
+// the program has always written them: pairs of "description|pattern;pattern|", e.g.
+// "ASCII [prn]|*.prn|All Files|*.*|". Tests install ScriptedFiles, which answers from a list.
+#pragma once
+
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/window.h"
+
+namespace platform {
+
+struct FileDialogRequest {
+  Window owner = nullptr;
+  bool save = false;  // a save dialog (the file need not exist) rather than an open dialog
+  std::string title;
+  std::string filter;
+  int filterIndex = 1;  // 1-based, as the filter pairs are counted
+  std::string defaultExt;
+};
+
+struct FileFilter {
+  std::string description;
+  std::vector<std::string> patterns;
+};
+// Splits a "description|patterns|..." filter; a trailing description without patterns is
+// dropped.
+std::vector<FileFilter> ParseFileFilter(std::string_view filter);
+
+class FileDialogService {
+ public:
+  virtual ~FileDialogService() = default;
+  // The chosen path, or nothing when the user cancelled.
+  virtual std::optional<std::string> ChooseFile(const FileDialogRequest& request) = 0;
+};
+
+FileDialogService* SetFileDialogService(FileDialogService* service);
+
+// Answers file dialogs from a script (a path, or nothing for Cancel) and records each
+// request; installs itself while it lives. Without a scripted answer the dialog is cancelled.
+class ScriptedFiles : public FileDialogService {
+ public:
+  ScriptedFiles();
+  ~ScriptedFiles() override;
+  ScriptedFiles(const ScriptedFiles&) = delete;
+  ScriptedFiles& operator=(const ScriptedFiles&) = delete;
+
+  void Answer(std::optional<std::string> path) {
+    std::lock_guard lock(mutex_);
+    answers_.push_back(std::move(path));
+  }
+  std::vector<FileDialogRequest> Requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+  }
+  std::optional<std::string> ChooseFile(const FileDialogRequest& request) override;
+
+ private:
+  mutable std::mutex mutex_;
+  std::deque<std::optional<std::string>> answers_;
+  std::vector<FileDialogRequest> requests_;
+  FileDialogService* previous_ = nullptr;
+};
+
+// The text after the last "." of the file name part of a path; empty when it has none.
+std::string PathExtension(std::string_view path);
+
+}  // namespace platform
+
+// Open dialog: 1 on OK with the path (and, when ext is given, its extension), 2 on cancel.
+// The default extension is added when the chosen name has none.
+int FileOpenDlg(platform::Window owner, std::string_view title, std::string& path,
+                std::string* ext, std::string_view defaultExt, std::string_view filter,
+                int filterIndex);
+// Save dialog: 1 on OK. When the chosen file exists and is not empty it asks "Overwrite
+// Existing File?" (3004) with the path as caption: Yes gives 1, No shows the dialog again,
+// Cancel gives 2.
+int FileSaveDlg(platform::Window owner, std::string_view title, std::string& path,
+                std::string* ext, std::string_view defaultExt, std::string_view filter,
+                int filterIndex);
+// Save-or-append dialog: for an existing file that is not empty it asks "Append to Existing
+// Data?" (3006): Yes gives 6 (append), No 1 (overwrite), Cancel 2; a new file gives 1.
+int FileSaveAppendDlg(platform::Window owner, std::string_view title, std::string& path,
+                      std::string* ext, std::string_view defaultExt, std::string_view filter,
+                      int filterIndex);
