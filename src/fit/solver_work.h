@@ -1,0 +1,60 @@
+// Work storage of the dense solvers: checked, zero-filled heap blocks. Every allocation
+// goes through `new (std::nothrow)`, so a request that cannot be met is seen as a null block
+// and reported as "no work memory" (-1) instead of being used.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <new>
+
+namespace solver_work {
+
+template <typename T>
+std::unique_ptr<T[]> Allocate(std::size_t count) {
+  return std::unique_ptr<T[]>(new (std::nothrow) T[count]());
+}
+
+// A work array that lives on the stack for the sizes the fitters use and on the heap beyond;
+// Data() is null when a heap block could not be had.
+template <typename T, std::size_t kInline = 128>
+class SmallArray {
+ public:
+  explicit SmallArray(std::size_t count) {
+    if (count <= kInline) {
+      data_ = inline_;
+    } else {
+      heap_ = Allocate<T>(count);
+      data_ = heap_.get();
+    }
+  }
+  SmallArray(const SmallArray&) = delete;
+  SmallArray& operator=(const SmallArray&) = delete;
+  T* Data() { return data_; }
+  T& operator[](std::size_t i) { return data_[i]; }
+
+ private:
+  T inline_[kInline];
+  std::unique_ptr<T[]> heap_;
+  T* data_ = nullptr;
+};
+
+// An n x n long double matrix as row pointers into one block, the shape the solvers take.
+class Matrix {
+ public:
+  // Check Ok() afterwards: false when either block could not be had.
+  explicit Matrix(int n)
+      : cells_(Allocate<long double>(static_cast<std::size_t>(n) * static_cast<std::size_t>(n))),
+        rows_(Allocate<long double*>(static_cast<std::size_t>(n))) {
+    if (!Ok()) return;
+    for (int i = 0; i < n; ++i) rows_[i] = cells_.get() + static_cast<std::size_t>(i) * n;
+  }
+  bool Ok() const { return cells_ && rows_; }
+  long double* const* Rows() const { return rows_.get(); }
+  long double* operator[](int i) const { return rows_[i]; }
+
+ private:
+  std::unique_ptr<long double[]> cells_;
+  std::unique_ptr<long double*[]> rows_;
+};
+
+}  // namespace solver_work

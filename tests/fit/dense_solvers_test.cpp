@@ -1,0 +1,438 @@
+#include "fit/dense_solvers.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+#include <limits>
+#include <new>
+#include <string>
+#include <vector>
+
+// Fails every nothrow array allocation while set, so that the solvers' out-of-memory paths
+// can be driven. The solvers take all their work storage through nothrow new[].
+static std::atomic<bool> g_failNothrowArrays{false};
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  if (g_failNothrowArrays.load()) return nullptr;
+  try {
+    return ::operator new[](size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+namespace {
+
+// A square matrix as the solvers take it: row pointers into one block.
+class TestMatrix {
+ public:
+  explicit TestMatrix(int n) : n_(n), cells_(static_cast<std::size_t>(n) * n), rows_(n) {
+    for (int i = 0; i < n; ++i) rows_[i] = cells_.data() + static_cast<std::size_t>(i) * n;
+  }
+  TestMatrix(std::initializer_list<std::initializer_list<long double>> rows)
+      : TestMatrix(static_cast<int>(rows.size())) {
+    int i = 0;
+    for (const auto& row : rows) {
+      int j = 0;
+      for (long double v : row) rows_[i][j++] = v;
+      ++i;
+    }
+  }
+  TestMatrix(const TestMatrix& other) : TestMatrix(other.n_) { cells_ = other.cells_; }
+  TestMatrix& operator=(const TestMatrix&) = delete;
+
+  long double* const* Rows() { return rows_.data(); }
+  long double* operator[](int i) { return rows_[i]; }
+  const long double* operator[](int i) const { return rows_[i]; }
+  int Size() const { return n_; }
+  std::vector<long double>& Cells() { return cells_; }
+
+ private:
+  int n_;
+  std::vector<long double> cells_;
+  std::vector<long double*> rows_;
+};
+
+TestMatrix Hilbert(int n) {
+  TestMatrix h(n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) h[i][j] = 1.0L / (i + j + 1);
+  return h;
+}
+
+struct NamedSolver {
+  const char* name;
+  SolverFn solve;
+};
+
+// Every way the program solves a system: the solve table, the in-place symmetric solver and
+// the inverters, which solve the vector they are given as well.
+const NamedSolver kAllSolvers[] = {
+    {"SolveGauss", SolveGauss},
+    {"SolveGaussJordan", SolveGaussJordan},
+    {"SolveLU", SolveLU},
+    {"SolveSVD", SolveSVD},
+    {"SolveSymIndefCopy", SolveSymIndefCopy},
+    {"SolveSymIndefInPlace", SolveSymIndefInPlace},
+    {"InvertLU", InvertLU},
+    {"InvertSVD", InvertSVD},
+};
+
+long double MaxAbs(const std::vector<long double>& v) {
+  long double m = 0.0L;
+  for (long double x : v) m = std::max(m, std::fabs(x));
+  return m;
+}
+
+constexpr long double kEps = std::numeric_limits<long double>::epsilon();
+
+TEST(DenseSolvers, OneByOneSystemSolvesToQuotientInEveryMethod) {
+  for (const auto& s : kAllSolvers) {
+    TestMatrix a{{4.0L}};
+    long double b[1] = {10.0L};
+    const SolverResult r = s.solve(a.Rows(), b, 1);
+    EXPECT_EQ(r.status, 1) << s.name;
+    EXPECT_EQ(b[0], 2.5L) << s.name;
+  }
+}
+
+TEST(DenseSolvers, SymmetricSystemSolvedByEveryMethod) {
+  // Exact solution (1, -2, 3, 0.5) of a symmetric positive definite system.
+  const TestMatrix a{{10, 1, 2, 0}, {1, 8, -1, 3}, {2, -1, 9, 1}, {0, 3, 1, 7}};
+  const long double x[4] = {1.0L, -2.0L, 3.0L, 0.5L};
+  for (const auto& s : kAllSolvers) {
+    TestMatrix m(a);
+    long double b[4];
+    for (int i = 0; i < 4; ++i) {
+      b[i] = 0.0L;
+      for (int j = 0; j < 4; ++j) b[i] += a[i][j] * x[j];
+    }
+    ASSERT_EQ(s.solve(m.Rows(), b, 4).status, 1) << s.name;
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(static_cast<double>(b[i]), static_cast<double>(x[i]), 1e-17) << s.name;
+  }
+}
+
+TEST(DenseSolvers, LUDeterminantCarriesTheInterchangeSign) {
+  struct Case {
+    TestMatrix a;
+    long double det;
+  };
+  Case cases[] = {
+      {TestMatrix{{2, 1}, {4, 3}}, 2.0L},   // one interchange (4 > 2), still positive
+      {TestMatrix{{0, 1}, {1, 0}}, -1.0L},  // an odd number of interchanges
+      {TestMatrix{{3}}, 3.0L},
+  };
+  for (auto& c : cases) {
+    long double b[2] = {1.0L, 1.0L};
+    const SolverResult r = SolveLU(c.a.Rows(), b, c.a.Size());
+    ASSERT_EQ(r.status, 1);
+    ASSERT_TRUE(r.condition.has_value());
+    EXPECT_EQ(*r.condition, c.det);
+  }
+}
+
+TEST(DenseSolvers, ZeroColumnIsSingularForAllButTheSVD) {
+  const TestMatrix a{{1, 0, 2}, {0, 0, 0}, {2, 0, 5}};  // symmetric: its zero column is a zero row
+  for (const auto& s : kAllSolvers) {
+    TestMatrix m(a);
+    long double b[3] = {1.0L, 2.0L, 3.0L};
+    const SolverResult r = s.solve(m.Rows(), b, 3);
+    const bool svd = s.solve == SolveSVD || s.solve == InvertSVD;
+    EXPECT_EQ(r.status, svd ? 1 : 0) << s.name;
+    if (!svd) {
+      EXPECT_FALSE(r.condition.has_value()) << s.name << ": a failure reports no condition";
+    } else {
+      // The least-squares solution has no component along the zero column.
+      EXPECT_EQ(b[1], 0.0L) << s.name;
+    }
+  }
+}
+
+TEST(DenseSolvers, SVDGivesTheMinimumNormSolutionOfARankDeficientSystem) {
+  TestMatrix a{{1, 1}, {1, 1}};
+  long double b[2] = {2.0L, 2.0L};
+  const SolverResult r = SolveSVD(a.Rows(), b, 2);
+  ASSERT_EQ(r.status, 1);
+  EXPECT_NEAR(static_cast<double>(b[0]), 1.0, 1e-18);
+  EXPECT_NEAR(static_cast<double>(b[1]), 1.0, 1e-18);
+  ASSERT_TRUE(r.condition.has_value());
+  EXPECT_LT(*r.condition, 1e-18L);  // wmin is 0 up to rounding
+  EXPECT_EQ(a[0][0], 1.0L);         // the matrix is left as it was
+  EXPECT_EQ(a[1][0], 1.0L);
+}
+
+TEST(DenseSolvers, IdentityIsPerfectlyConditioned) {
+  TestMatrix a{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  long double b[3] = {1, 2, 3};
+  EXPECT_EQ(*SolveSVD(a.Rows(), b, 3).condition, 1.0L);
+  EXPECT_EQ(*SolveSymIndefCopy(a.Rows(), b, 3).condition, 1.0L);
+  EXPECT_EQ(b[2], 3.0L);
+}
+
+TEST(DenseSolvers, GaussKeepsTheUppermostOfEqualPivots) {
+  TestMatrix a{{1, 2}, {-1, 3}};
+  long double b[2] = {3.0L, 2.0L};
+  ASSERT_EQ(SolveGauss(a.Rows(), b, 2).status, 1);
+  EXPECT_EQ(a[0][1], 2.0L);  // row 0 was not exchanged
+  EXPECT_EQ(b[0], 1.0L);
+  EXPECT_EQ(b[1], 1.0L);
+}
+
+TEST(DenseSolvers, CroutTakesTheLowestOfEqualScaledPivots) {
+  // Both rows scale to merit 1 in the first column; the lower one becomes the pivot row.
+  TestMatrix a{{2, 1}, {2, 1.5L}};
+  long double b[2] = {3.0L, 3.5L};
+  const SolverResult r = SolveLU(a.Rows(), b, 2);
+  ASSERT_EQ(r.status, 1);
+  EXPECT_EQ(a[0][1], 1.5L);
+  EXPECT_EQ(*r.condition, 1.0L);
+  EXPECT_EQ(b[0], 1.0L);
+  EXPECT_EQ(b[1], 1.0L);
+}
+
+TEST(DenseSolvers, GaussJordanReturnsTheInverse) {
+  TestMatrix a{{4, 7}, {2, 6}};
+  long double b[2] = {1.0L, 0.0L};
+  ASSERT_EQ(SolveGaussJordan(a.Rows(), b, 2).status, 1);
+  // inverse = [[0.6, -0.7], [-0.2, 0.4]]
+  EXPECT_NEAR(static_cast<double>(a[0][0]), 0.6, 1e-18);
+  EXPECT_NEAR(static_cast<double>(a[0][1]), -0.7, 1e-18);
+  EXPECT_NEAR(static_cast<double>(a[1][0]), -0.2, 1e-18);
+  EXPECT_NEAR(static_cast<double>(a[1][1]), 0.4, 1e-18);
+  EXPECT_NEAR(static_cast<double>(b[0]), 0.6, 1e-18);
+}
+
+TEST(DenseSolvers, EveryInverterOfTheTableInverts) {
+  const TestMatrix a{{5, 1, 2}, {1, 4, 1}, {2, 1, 6}};
+  for (int code = 0; code <= 4; ++code) {
+    TestMatrix m(a);
+    long double b[3] = {8.0L, 6.0L, 9.0L};  // a * (1, 1, 1)
+    SolverFn invert = InverterForProcedure(code);
+    ASSERT_NE(invert, nullptr);
+    ASSERT_EQ(invert(m.Rows(), b, 3).status, 1) << code;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_NEAR(static_cast<double>(b[i]), 1.0, 1e-17) << code;
+      for (int j = 0; j < 3; ++j) {
+        long double s = 0.0L;
+        for (int k = 0; k < 3; ++k) s += a[i][k] * m[k][j];
+        EXPECT_NEAR(static_cast<double>(s), i == j ? 1.0 : 0.0, 1e-17) << code;
+      }
+    }
+  }
+}
+
+TEST(DenseSolvers, TablesHoldFiveMethodsAndTheProcedureNames) {
+  for (int code = 0; code < kProcedureTableSize; ++code) {
+    EXPECT_EQ(SolveTable[code] != nullptr, code <= 4) << code;
+    EXPECT_EQ(InvertTable[code] != nullptr, code <= 4) << code;
+  }
+  EXPECT_EQ(SolveTable[kProcSymIndefCopy], SolveSymIndefCopy);
+  EXPECT_EQ(InvertTable[kProcSymIndefCopy], SolveGaussJordan);
+  EXPECT_EQ(SolverForProcedure(kProcLevMarq), nullptr);
+  EXPECT_EQ(SolverForProcedure(-1), nullptr);
+  EXPECT_EQ(InverterForProcedure(99), nullptr);
+  EXPECT_STREQ(ProcedureNames[3], "SVDecomp");
+  EXPECT_STREQ(ProcedureNames[4], "GaussElim");
+  EXPECT_STREQ(ProcedureNames[8], "Lev-Marq");
+  EXPECT_STREQ(ProcedureNames[12], "PearsonVII Lim");
+}
+
+TEST(DenseSolvers, GeneralSystemsOfEverySizeAgreeWithTheirExactSolution) {
+  // Pseudo-random unsymmetric systems up to the fitters' largest size; the SVD's singular
+  // value ratio bounds the error every backward-stable method may make.
+  std::uint32_t state = 777u;
+  auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return static_cast<long double>((state >> 8) % 2001u) / 1000.0L - 1.0L;
+  };
+  const NamedSolver general[] = {
+      {"SolveGauss", SolveGauss}, {"SolveGaussJordan", SolveGaussJordan}, {"SolveLU", SolveLU},
+      {"SolveSVD", SolveSVD},     {"InvertLU", InvertLU},                 {"InvertSVD", InvertSVD},
+  };
+  for (int n : {2, 3, 5, 8, 13, 21, 34, 55, 80}) {
+    TestMatrix a(n);
+    for (long double& v : a.Cells()) v = next();
+    std::vector<long double> x(n), rhs(n, 0.0L);
+    for (int i = 0; i < n; ++i) x[i] = next();
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) rhs[i] += a[i][j] * x[j];
+    TestMatrix probe(a);
+    std::vector<long double> scratch(rhs);
+    const long double ratio = *SolveSVD(probe.Rows(), scratch.data(), n).condition;
+    for (const auto& s : general) {
+      TestMatrix m(a);
+      std::vector<long double> b(rhs);
+      ASSERT_EQ(s.solve(m.Rows(), b.data(), n).status, 1) << s.name << " n=" << n;
+      std::vector<long double> err(n);
+      for (int i = 0; i < n; ++i) err[i] = b[i] - x[i];
+      EXPECT_LT(MaxAbs(err), 100.0L * n * kEps * MaxAbs(x) / ratio) << s.name << " n=" << n;
+    }
+  }
+}
+
+TEST(SymmetricIndefinite, TwoByTwoPivotBlockIsRecordedAndSolved) {
+  // A zero diagonal forces a 2x2 block at rows 1 and 2 without interchange.
+  TestMatrix a{{0, 1}, {1, 0}};
+  int pivots[2];
+  TestMatrix f(a);
+  ASSERT_EQ(FactorSymmetric(f.Rows(), 2, pivots), 1);
+  EXPECT_EQ(pivots[0], -1);
+  EXPECT_EQ(pivots[1], -1);
+  long double b[2] = {3.0L, 5.0L};
+  const SolverResult r = SolveSymIndefCopy(a.Rows(), b, 2);
+  ASSERT_EQ(r.status, 1);
+  EXPECT_EQ(b[0], 5.0L);
+  EXPECT_EQ(b[1], 3.0L);
+  EXPECT_EQ(*r.condition, 1.0L);
+}
+
+TEST(SymmetricIndefinite, SmallDiagonalIsInterchangedWithTheDominantRow) {
+  // Column 3 has |a33| = 0.1 < alpha * |a13|, and a11 dominates row 1: a 1x1 block with rows 1
+  // and 3 interchanged. Only the lower triangle is given (the upper one holds garbage that
+  // must not be read).
+  TestMatrix a{{4, 99, 99}, {1, 3, 99}, {2, 0.5L, 0.1L}};
+  int pivots[3];
+  TestMatrix f(a);
+  ASSERT_EQ(FactorSymmetric(f.Rows(), 3, pivots), 1);
+  EXPECT_EQ(pivots[2], 1);
+  const TestMatrix full{{4, 1, 2}, {1, 3, 0.5L}, {2, 0.5L, 0.1L}};
+  const long double x[3] = {1.0L, 2.0L, -1.0L};
+  long double b[3];
+  for (int i = 0; i < 3; ++i) {
+    b[i] = 0.0L;
+    for (int j = 0; j < 3; ++j) b[i] += full[i][j] * x[j];
+  }
+  TestMatrix in(a);
+  ASSERT_EQ(SolveSymIndefInPlace(in.Rows(), b, 3).status, 1);
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(static_cast<double>(b[i]), static_cast<double>(x[i]), 1e-17);
+}
+
+TEST(SymmetricIndefinite, IndefiniteMatricesOfEverySizeSolveWithSmallResidual) {
+  // Pseudo-random symmetric matrices, half of them with a zero diagonal so that 2x2 blocks
+  // with and without interchanges occur. The error is bounded through the estimate.
+  std::uint32_t state = 12345u;
+  auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return static_cast<long double>((state >> 8) % 2001u) / 1000.0L - 1.0L;
+  };
+  int twoByTwo = 0;
+  int interchanged = 0;
+  for (int n = 1; n <= 14; ++n) {
+    for (int zeroDiagonal = 0; zeroDiagonal <= 1; ++zeroDiagonal) {
+      TestMatrix a(n);
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j <= i; ++j) a[i][j] = a[j][i] = (i == j && zeroDiagonal) ? 0.0L : next();
+      if (n == 1) a[0][0] = 0.5L;
+      std::vector<long double> x(n), b(n, 0.0L);
+      for (int i = 0; i < n; ++i) x[i] = next();
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) b[i] += a[i][j] * x[j];
+      TestMatrix f(a);
+      std::vector<int> pivots(n);
+      ASSERT_EQ(FactorSymmetric(f.Rows(), n, pivots.data()), 1) << n;
+      for (int k = 0; k < n; ++k) {
+        if (pivots[k] < 0) ++twoByTwo;
+        // Without interchange: k + 1 for a 1x1 block, 1 - (second row) for both rows of a 2x2.
+        if (pivots[k] != k + 1 && pivots[k] != -k && pivots[k] != -(k + 1)) ++interchanged;
+      }
+      const SolverResult r = SolveSymIndefCopy(a.Rows(), b.data(), n);
+      ASSERT_EQ(r.status, 1) << n;
+      // Compare with the exact solution; the condition estimate bounds the error.
+      std::vector<long double> err(n);
+      for (int i = 0; i < n; ++i) err[i] = b[i] - x[i];
+      EXPECT_LT(MaxAbs(err), 1000.0L * kEps * MaxAbs(x) / *r.condition) << n;
+      EXPECT_GT(*r.condition, 0.0L);
+      EXPECT_LE(*r.condition, 1.0L);
+    }
+  }
+  EXPECT_GT(twoByTwo, 10);
+  EXPECT_GT(interchanged, 5);
+}
+
+TEST(SymmetricIndefinite, SingularMatrixLeavesVectorAndCopyUntouched) {
+  TestMatrix a{{0, 0}, {0, 0}};
+  long double b[2] = {1.0L, 2.0L};
+  const SolverResult r = SolveSymIndefCopy(a.Rows(), b, 2);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_FALSE(r.condition.has_value());
+  EXPECT_EQ(b[0], 1.0L);
+  EXPECT_EQ(b[1], 2.0L);
+}
+
+TEST(DenseSolvers, WorkMemoryShortageIsReportedNeverSolved) {
+  const NamedSolver allocating[] = {
+      {"SolveGaussJordan", SolveGaussJordan}, {"SolveSVD", SolveSVD},
+      {"InvertSVD", InvertSVD},               {"InvertLU", InvertLU},
+      {"SolveSymIndefCopy", SolveSymIndefCopy}, {"SolveSymIndefInPlace", SolveSymIndefInPlace},
+  };
+  for (const auto& s : allocating) {
+    TestMatrix a{{2, 1}, {1, 3}};
+    long double b[2] = {3.0L, 4.0L};
+    g_failNothrowArrays = true;
+    const SolverResult r = s.solve(a.Rows(), b, 2);
+    g_failNothrowArrays = false;
+    EXPECT_EQ(r.status, -1) << s.name;
+    EXPECT_EQ(b[0], 3.0L) << s.name << ": the vector is untouched";
+    EXPECT_EQ(a[0][0], 2.0L) << s.name << ": the matrix is untouched";
+  }
+  // Gaussian elimination and LU work without the heap at fitting sizes.
+  for (SolverFn s : {SolveGauss, SolveLU}) {
+    TestMatrix a{{2, 1}, {1, 3}};
+    long double b[2] = {3.0L, 4.0L};
+    g_failNothrowArrays = true;
+    const SolverResult r = s(a.Rows(), b, 2);
+    g_failNothrowArrays = false;
+    EXPECT_EQ(r.status, 1);
+  }
+}
+
+// Hilbert-6 with the entries 1/(i+j+1) as stored in long doubles. References from mpmath at
+// 60 digits on exactly those stored entries (tests/fit/hilbert_reference.py).
+constexpr long double kHilbertSolution[6] = {
+    -6.00000000000042993278208393634L,  210.00000000001202103033001076L,
+    -1680.00000000008026546549806985L,  5040.00000000020686916047362711L,
+    -6300.00000000022679242273234766L, 2772.00000000008889472166186482L,
+};
+constexpr long double kHilbertDeterminant = 5.3672998873584763373228023266e-18L;
+constexpr long double kHilbertRcond1 = 3.43993946532112927881878002652e-8L;
+constexpr long double kHilbertConditionInf = 29070279.0000011474823057404294L;
+constexpr long double kHilbertSingularRatio = 6.68848958505044077538615018068e-8L;
+
+TEST(DenseSolvers, AllMethodsAgreeOnHilbertSixToTheDigitsItsConditionAllows) {
+  // A backward-stable solver's relative error is bounded by a small multiple of cond * eps
+  // (about 3e-12 here: 11 to 12 significant digits).
+  const long double tolerance = 10.0L * kHilbertConditionInf * kEps;
+  for (const auto& s : kAllSolvers) {
+    TestMatrix h = Hilbert(6);
+    long double b[6] = {1, 1, 1, 1, 1, 1};
+    ASSERT_EQ(s.solve(h.Rows(), b, 6).status, 1) << s.name;
+    std::vector<long double> err(6);
+    for (int i = 0; i < 6; ++i) err[i] = b[i] - kHilbertSolution[i];
+    const long double relative =
+        MaxAbs(err) / MaxAbs(std::vector<long double>(kHilbertSolution, kHilbertSolution + 6));
+    EXPECT_LT(relative, tolerance) << s.name << " relative error " << static_cast<double>(relative);
+  }
+}
+
+TEST(DenseSolvers, HilbertSixSideResultsMatchTheirDefinitions) {
+  long double b[6] = {1, 1, 1, 1, 1, 1};
+  TestMatrix h = Hilbert(6);
+  const SolverResult lu = SolveLU(h.Rows(), b, 6);
+  // The determinant is a product of pivots: relative error a few eps per factor.
+  EXPECT_NEAR(static_cast<double>(*lu.condition / kHilbertDeterminant), 1.0, 1e-11);
+
+  TestMatrix h2 = Hilbert(6);
+  const SolverResult svd = SolveSVD(h2.Rows(), b, 6);
+  EXPECT_NEAR(static_cast<double>(*svd.condition / kHilbertSingularRatio), 1.0, 1e-10);
+
+  // The estimate bounds the 1-norm reciprocal condition from above and is close to it.
+  TestMatrix h3 = Hilbert(6);
+  const SolverResult sym = SolveSymIndefCopy(h3.Rows(), b, 6);
+  EXPECT_GE(*sym.condition, kHilbertRcond1 * (1.0L - 1e-9L));
+  EXPECT_LT(*sym.condition, 10.0L * kHilbertRcond1);
+}
+
+}  // namespace
