@@ -1,0 +1,310 @@
+#include "app/data_statistics.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "app/data_table.h"
+#include "app/long_double.h"
+#include "app/prescan_hooks.h"
+
+namespace {
+
+struct P {
+  long double x, y, z, w = 1;
+  char status = kPointActive;
+};
+
+// Loads the points into the global XYZ data table.
+void Load(const std::vector<P>& points) {
+  ASSERT_TRUE(AllocPointArray());
+  ASSERT_TRUE(EnsurePointCapacity(static_cast<int>(points.size())));
+  std::span<TXYZPoint> t = XYZData();
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    TXYZPoint& r = t[i + 1];
+    r.X = points[i].x, r.Y = points[i].y, r.Z = points[i].z, r.W = points[i].w;
+    r.Status = points[i].status;
+  }
+  SetPointCount(t, static_cast<int>(points.size()));
+}
+
+PointTable TableOf(const std::vector<P>& points) {
+  PointTable t = NewPointTable(static_cast<int>(points.size()));
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    TXYZPoint& r = t[i + 1];
+    r.X = points[i].x, r.Y = points[i].y, r.Z = points[i].z, r.W = points[i].w;
+    r.Status = points[i].status;
+  }
+  return t;
+}
+
+// Relative difference in units of the long double epsilon.
+long double Ulps(long double a, long double b) {
+  return std::fabs(a - b) / (std::fabs(b) * std::numeric_limits<long double>::epsilon());
+}
+
+TEST(DataStatistics, UnitWeightsGiveTheSampleStandardDeviation) {
+  Load({{1, 10, 5}, {2, 20, 6}, {3, 30, 7}, {4, 40, 8}});
+  ASSERT_EQ(ComputeDataStatistics(), 4);
+  // sqrt(5/3) = 1.29099444873580562839308846659 (mpmath, 30 digits).
+  EXPECT_EQ(static_cast<double>(DataStats.X.StdDev), 1.2909944487358056);
+  EXPECT_LE(Ulps(DataStats.X.StdDev, 1.29099444873580562839308846659L), 2);
+  EXPECT_LE(Ulps(DataStats.Y.StdDev, 12.9099444873580562839308846659L), 2);
+  EXPECT_EQ(DataStats.X.Mean, 2.5L);
+  EXPECT_EQ(DataStats.X.Min, 1);
+  EXPECT_EQ(DataStats.X.Max, 4);
+  EXPECT_EQ(DataStats.X.Range, 3);
+  EXPECT_EQ(DataStats.WeightScale, 1);
+  EXPECT_EQ(DataStats.SSTotal, 5);  // (1.5^2 + 0.5^2) * 2
+  EXPECT_EQ(XYZRows(), 4);
+}
+
+TEST(DataStatistics, WeightedDeviationIsFiniteForAnyWeightScale) {
+  // Weights 1..4 on x = 1..4: mean 3, sum w (x-3)^2 = 10, n/(n-1) * 10/10 = 4/3.
+  // sqrt(4/3) = 1.154700538379251529018297561 (mpmath, 30 digits).
+  for (long double scale : {1.0L, 0.1L, 1e-6L, 1e6L}) {
+    PointTable t = TableOf({{1, 0, 0, 1 * scale},
+                            {2, 1, 0, 2 * scale},
+                            {3, 0, 1, 3 * scale},
+                            {4, 1, 1, 4 * scale}});
+    TDataStats s;
+    ASSERT_EQ(ComputeTableStatistics(t, s), 4);
+    EXPECT_LE(Ulps(s.X.StdDev, 1.154700538379251529018297561L), 8) << static_cast<double>(scale);
+    EXPECT_LE(Ulps(s.X.Mean, 3), 4);
+    EXPECT_LE(Ulps(s.WeightScale, 0.4L / scale), 4);
+  }
+  // Weights summing to exactly 1 (four quarters) give the unweighted figure.
+  PointTable t = TableOf({{1, 0, 0, 0.25L}, {2, 0, 0, 0.25L}, {3, 0, 0, 0.25L}, {4, 0, 0, 0.25L}});
+  TDataStats s;
+  ASSERT_EQ(ComputeTableStatistics(t, s), 4);
+  EXPECT_LE(Ulps(s.X.StdDev, 1.29099444873580562839308846659L), 2);
+}
+
+TEST(DataStatistics, KeepsEveryDigitForDataFarFromTheOrigin) {
+  // x = 1e9 + 1 .. 1e9 + 4 has the same spread as 1 .. 4.
+  PointTable t = TableOf({{1e9L + 1, 0, 1e12L + 1},
+                          {1e9L + 2, 1, 1e12L + 2},
+                          {1e9L + 3, 0, 1e12L + 3},
+                          {1e9L + 4, 1, 1e12L + 4}});
+  TDataStats s;
+  ASSERT_EQ(ComputeTableStatistics(t, s), 4);
+  EXPECT_LE(Ulps(s.X.StdDev, 1.29099444873580562839308846659L), 2);
+  EXPECT_LE(Ulps(s.SSTotal, 5), 2);
+}
+
+TEST(DataStatistics, UnusablePointsAreMadeInactive) {
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  const long double inf = std::numeric_limits<long double>::infinity();
+  PointTable t = TableOf({{1, 1, 1},
+                          {2, 2, 2e300},  // beyond 1e300
+                          {nan, 3, 3},    // NaN passes no magnitude test
+                          {4, -inf, 4},
+                          {5, 5, ExprErrorValue},  // the missing value is never fitted
+                          {6, 6, 6, nan},
+                          {7, 7, 7},
+                          {8, 8, 8, 1, kPointInactive},
+                          {9, 9, 9}});
+  TDataStats s;
+  ASSERT_EQ(ComputeTableStatistics(t, s), 3);
+  EXPECT_EQ(s.ActiveCount, 3);
+  const char expected[] = {' ', '*', '*', '*', '*', '*', ' ', '*', ' '};
+  for (int i = 1; i <= 9; ++i) EXPECT_EQ(t[i].Status, expected[i - 1]) << i;
+  EXPECT_EQ(s.X.Max, 9);
+  EXPECT_EQ(s.Z.Mean, (1 + 7 + 9) / 3.0L);
+  // Radii are written for every record, active or not.
+  EXPECT_EQ(t[8].RXY, std::sqrt(128.0L));
+  EXPECT_EQ(t[8].RXYZ, std::sqrt(192.0L));
+}
+
+TEST(DataStatistics, FewerThanThreeActivePointsLeaveNothingOfEarlierData) {
+  Load({{1, 1, 1}, {2, 5, 2}, {3, 2, 7}, {4, 9, 3}});
+  ASSERT_EQ(ComputeDataStatistics(), 4);
+  ASSERT_NE(DataStats.X.Mean, 0);
+
+  Load({{1, 1, 1}, {2, 2, 2}, {3, 3, 3, 1, kPointInactive}});
+  PrescanData();
+  EXPECT_EQ(DataStats.ActiveCount, 2);
+  EXPECT_EQ(DataStats.X.Mean, 0);
+  EXPECT_EQ(DataStats.X.StdDev, 0);
+  EXPECT_EQ(DataStats.PlaneB, 0);
+  EXPECT_EQ(DataStats.X.Range, 1);
+  EXPECT_EQ(DataStats.StartCacheA[0], -1);
+  EXPECT_EQ(DataFingerprint, ExprErrorValue);
+  EXPECT_EQ(DataStats.DistinctX, 2);
+}
+
+TEST(DataStatistics, ExtremesRecordTheirPartnerCoordinatesEarliestFirst) {
+  PointTable t = TableOf({{3, 7, 0.5L}, {1, 8, 2}, {1, 9, 3}, {5, 2, 9}, {2, 2, -1}});
+  TDataStats s;
+  ASSERT_EQ(ComputeTableStatistics(t, s), 5);
+  // X minimum 1 first at point 2 (1, 8, 2): Y.AtMin1 = 8, Z.AtMin1 = 2.
+  EXPECT_EQ(s.Y.AtMin1, 8);
+  EXPECT_EQ(s.Z.AtMin1, 2);
+  // X maximum at (5, 2, 9).
+  EXPECT_EQ(s.Y.AtMax1, 2);
+  EXPECT_EQ(s.Z.AtMax1, 9);
+  // Y minimum 2 first at (5, 2, 9): X.AtMin1 = 5, Z.AtMin2 = 9.
+  EXPECT_EQ(s.X.AtMin1, 5);
+  EXPECT_EQ(s.Z.AtMin2, 9);
+  // Z minimum at (2, 2, -1): X.AtMin2 = 2, Y.AtMin2 = 2; maximum at (5, 2, 9).
+  EXPECT_EQ(s.X.AtMin2, 2);
+  EXPECT_EQ(s.Y.AtMin2, 2);
+  EXPECT_EQ(s.X.AtMax2, 5);
+  // Smallest radius sqrt(x^2+y^2): (2, 2) of 2.83; largest: (1, 9) of 9.06.
+  EXPECT_EQ(s.Z.AtMinRXY, -1);
+  EXPECT_EQ(s.Z.AtMaxRXY, 3);
+  // The header carries the Z range.
+  EXPECT_EQ(t[0].Z, -1);
+  EXPECT_EQ(t[0].RXYZ, 9);
+}
+
+TEST(DataStatistics, NinePositionsFindTheGridCorners) {
+  std::vector<P> grid;
+  for (int j = 0; j < 3; ++j)
+    for (int i = 0; i < 3; ++i) grid.push_back({i * 10.0L, j * 100.0L, 10.0L * j + i});
+  PointTable t = TableOf(grid);
+  TDataStats s;
+  ASSERT_EQ(ComputeTableStatistics(t, s), 9);
+  // Order (Xmax,Ymin), (Xmean,Ymin), (Xmin,Ymin), (Xmax,Ymean), ... (Xmin,Ymax).
+  const long double z[9] = {2, 1, 0, 12, 11, 10, 22, 21, 20};
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(s.Z.AtPos[k], z[k]) << k;
+  EXPECT_EQ(s.X.AtPos[0], 20);
+  EXPECT_EQ(s.Y.AtPos[8], 200);
+}
+
+TEST(DataStatistics, PlaneIsRecoveredExactlyAndSingularSystemsGiveOnes) {
+  std::vector<P> pts;
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 4; ++j) {
+      const long double x = 1e6L + i, y = 3.0L * j - 2;
+      pts.push_back({x, y, 2 + 3 * (x - 1e6L) - 4 * y});
+    }
+  PointTable t = TableOf(pts);
+  TDataStats s;
+  ASSERT_EQ(ComputeTableStatistics(t, s), 20);
+  EXPECT_LE(std::fabs(s.PlaneB - 3), 1e-15L);
+  EXPECT_LE(std::fabs(s.PlaneC + 4), 1e-15L);
+  EXPECT_LE(std::fabs(s.PlaneA - (2 - 3e6L)), 1e-8L);
+
+  struct Case {
+    const char* name;
+    std::vector<P> pts;
+  };
+  const Case singular[] = {
+      {"x constant", {{0.1L, 1, 1}, {0.1L, 2, 5}, {0.1L, 3, 2}, {0.1L, 4, 8}}},
+      {"x and y on a line", {{0.1L, 0.3L, 1}, {0.2L, 0.6L, 5}, {0.3L, 0.9L, 2}, {0.7L, 2.1L, 8}}},
+  };
+  for (const Case& c : singular) {
+    PointTable u = TableOf(c.pts);
+    ASSERT_EQ(ComputeTableStatistics(u, s), 4) << c.name;
+    EXPECT_EQ(s.PlaneA, 1) << c.name;
+    EXPECT_EQ(s.PlaneB, 1) << c.name;
+    EXPECT_EQ(s.PlaneC, 1) << c.name;
+  }
+}
+
+TEST(DataStatistics, GetDataRangesWidensAConstantAxis) {
+  Load({{2, 1, 5}, {2, 3, 6}, {2, 4, 7}, {2, 8, 5}});
+  ASSERT_EQ(ComputeDataStatistics(), 4);
+  EXPECT_EQ(DataStats.X.Range, 0);
+  long double x0, x1, y0, y1, z0, z1;
+  GetDataRanges(x0, x1, y0, y1, z0, z1);
+  EXPECT_EQ(x0, 1.5L);
+  EXPECT_EQ(x1, 2.5L);
+  EXPECT_EQ(y0, 1);
+  EXPECT_EQ(y1, 8);
+  EXPECT_EQ(z1, 7);
+}
+
+TEST(DataStatistics, ColumnRangesOfAnyTable) {
+  PointTable t = TableOf({{1, -2, 3}, {-4, 5, 6}, {7, 8, -9, 1, kPointInactive}, {0, 0, 0}});
+  long double x0, x1, y0, y1, z0, z1;
+  EXPECT_EQ(ColumnRangeStatistics(t, x0, x1, y0, y1, z0, z1), 3);
+  EXPECT_EQ(x0, -4);
+  EXPECT_EQ(x1, 1);
+  EXPECT_EQ(y1, 5);
+  EXPECT_EQ(z0, 0);
+  EXPECT_EQ(t[0].RXYZ, 6);
+  PointTable empty = NewPointTable(0);
+  EXPECT_EQ(ColumnRangeStatistics(empty, x0, x1, y0, y1, z0, z1), 0);
+  EXPECT_EQ(x0, 0);
+  EXPECT_EQ(z1, 0);
+}
+
+TEST(PureError, ReplicatesGiveTheirSumOfSquaresAndDegreesOfFreedom) {
+  struct Case {
+    const char* name;
+    std::vector<P> pts;  // already sorted by x, then y
+    long double ss, dof;
+  };
+  const Case cases[] = {
+      {"one pair", {{0, 0, 5}, {1, 1, 1}, {1, 1, 3}, {2, 0, 4}}, 2, 1},
+      {"weighted data have none", {{0, 0, 5}, {1, 1, 1, 2}, {1, 1, 3, 2}, {2, 0, 4, 2}}, 0, 0},
+      {"pair at the end", {{0, 0, 5}, {1, 1, 1}, {1, 1, 3}}, 2, 1},
+      {"triple and pair", {{1, 1, 1}, {1, 1, 2}, {1, 1, 3}, {2, 2, 10}, {2, 2, 14}}, 2 + 8, 3},
+      // An inactive record inside a run takes no part, nor does its weight.
+      {"inactive inside a run",
+       {{1, 1, 1}, {1, 1, 100, 7, kPointInactive}, {1, 1, 3}, {2, 0, 4}},
+       2,
+       1},
+      // z far from zero keeps its digits.
+      {"large z", {{1, 1, 1e15L + 1}, {1, 1, 1e15L + 3}}, 2, 1},
+      {"no replicate", {{1, 1, 1}, {1, 2, 3}, {2, 1, 3}}, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const PointTable t = TableOf(c.pts);
+    const TPureError e = TablePureErrorSums(t);
+    EXPECT_EQ(e.SS, c.ss) << c.name;
+    EXPECT_EQ(e.DOF, c.dof) << c.name;
+  }
+}
+
+TEST(DataStatistics, DistinctCountsAreExact) {
+  const long double a = 1.0L;
+  const long double b = std::nextafter(a, 2.0L);  // differs in the last mantissa bit
+  PointTable t = TableOf({{a, 1, 0}, {b, 1, 0}, {a, 2, 0}, {9, 9, 9, 1, kPointInactive}});
+  EXPECT_EQ(CountTableDistinctX(t), 2);
+  EXPECT_EQ(CountTableDistinctY(t), 2);
+}
+
+TEST(DataStatistics, AfterPrescanTheTableIsSortedByXThenY) {
+  Load({{3, 1, 1}, {1, 2, 3}, {2, 9, 2}, {1, 1, 1}, {1, 1, 3}, {3, 0, 4}});
+  PrescanData();
+  const std::span<TXYZPoint> t = XYZData();
+  EXPECT_EQ(t[0].SortKey, 0);
+  for (int i = 2; i <= 6; ++i)
+    EXPECT_TRUE(t[i - 1].X < t[i].X || (t[i - 1].X == t[i].X && t[i - 1].Y <= t[i].Y)) << i;
+  EXPECT_EQ(DataStats.DistinctX, 3);
+  EXPECT_EQ(DataStats.DistinctY, 4);
+  EXPECT_EQ(DataStats.PureErrorSS, 2);
+  EXPECT_EQ(DataStats.PureErrorDOF, 1);
+  const TDataStats& s = DataStats;
+  EXPECT_EQ(DataFingerprint, s.X.Mean + s.Y.Mean + s.Z.Mean + s.X.StdDev + s.Y.StdDev +
+                                 s.Z.StdDev + s.WeightScale);
+}
+
+TEST(DataStatistics, PrescanRunsTheOtherSubsystemsStepsInOrder) {
+  Load({{1, 1, 1}, {2, 2, 2}, {3, 1, 3}, {4, 2, 5}});
+  std::string calls;
+  int active_at_udf = -1;
+  TPrescanHooks& hooks = PrescanHooks();
+  hooks.VoidFitResults = [&] { calls += "void,"; };
+  hooks.ShowBusyMsg = [&](std::string_view caption, std::string_view message) {
+    calls += std::string(caption) + "|" + std::string(message) + ",";
+  };
+  hooks.ParseAllUdfParams = [&] {
+    calls += "udf,";
+    active_at_udf = DataStats.ActiveCount;
+  };
+  hooks.StartBackgroundFit = [&] { calls += "fit,"; };
+  hooks.HideBusyMsg = [&] { calls += "hide"; };
+  PrescanData();
+  hooks = TPrescanHooks{};
+  EXPECT_EQ(calls, "void,Data PreScan|PreScan in Progess,udf,fit,hide");
+  EXPECT_EQ(active_at_udf, 4);
+}
+
+}  // namespace

@@ -1,0 +1,192 @@
+#include "app/data_table.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+namespace {
+
+void FillPoint(TXYZPoint& p, int i) {
+  p.X = i;
+  p.Y = -i;
+  p.Z = 0.5L * i;
+  p.W = 1;
+  p.Status = kPointActive;
+}
+
+TEST(DataTable, GrowsFrom1024To16384KeepingEveryRecordThenRefuses) {
+  ASSERT_TRUE(AllocPointArray());
+  ASSERT_EQ(XYZCapacity(), 1024);
+  {
+    std::span<TXYZPoint> t = XYZData();
+    for (int i = 1; i <= 1024; ++i) FillPoint(t[i], i);
+    SetPointCount(t, 1024);
+    t[0].W = 1;
+    t[0].Marker = '0';
+    t[0].SortKey = 7;
+  }
+  for (int expected : {2048, 4096, 8192, 16384}) {
+    ASSERT_TRUE(GrowPointArray());
+    ASSERT_EQ(XYZCapacity(), expected);
+    std::span<TXYZPoint> t = XYZData();
+    ASSERT_EQ(t.size(), static_cast<std::size_t>(expected) + 1);
+    // The header record survives every move.
+    EXPECT_EQ(PointCount(t), 1024);
+    EXPECT_EQ(t[0].W, 1);
+    EXPECT_EQ(t[0].Marker, '0');
+    EXPECT_EQ(t[0].SortKey, 7);
+    for (int i = 1; i <= 1024; ++i) ASSERT_EQ(t[i].X, i);
+    // The new upper half is zero, never stale bytes.
+    for (int i = expected / 2 + 1; i <= expected; ++i) {
+      ASSERT_EQ(t[i].X, 0);
+      ASSERT_EQ(t[i].Status, 0);
+    }
+  }
+  EXPECT_FALSE(GrowPointArray());
+  EXPECT_EQ(XYZCapacity(), 16384);
+  EXPECT_EQ(PointCount(XYZData()), 1024);
+  EXPECT_FALSE(EnsurePointCapacity(16385));
+  FreePointArray();
+  EXPECT_TRUE(XYZData().empty());
+  EXPECT_FALSE(GrowPointArray());
+}
+
+TEST(DataTable, ClearPointsFromOneClearsTheHeaderFromTwoKeepsIt) {
+  ASSERT_TRUE(AllocPointArray());
+  std::span<TXYZPoint> t = XYZData();
+  for (int i = 1; i <= 5; ++i) FillPoint(t[i], i);
+  SetPointCount(t, 5);
+  SetXYZRows(5);
+
+  ClearPoints(2, 3);
+  EXPECT_EQ(PointCount(t), 5);
+  EXPECT_EQ(t[1].X, 1);
+  EXPECT_EQ(t[2].X, 0);
+  EXPECT_EQ(t[2].Status, 0);  // a NUL, not a space
+  EXPECT_EQ(t[3].W, 0);
+  EXPECT_EQ(t[4].X, 4);
+
+  ClearPoints(1, 1);
+  EXPECT_EQ(PointCount(t), 0);
+  EXPECT_EQ(t[1].X, 0);
+
+  FillPoint(t[1000], 1000);
+  ClearPoints(-5, 1 << 20);  // indices are clamped to the block
+  EXPECT_EQ(t[1000].X, 0);
+}
+
+TEST(DataTable, DupAndRestoreRoundTripAndUndoTheEditCompletely) {
+  ASSERT_TRUE(AllocPointArray());
+  {
+    std::span<TXYZPoint> t = XYZData();
+    for (int i = 1; i <= 10; ++i) FillPoint(t[i], i);
+    SetPointCount(t, 10);
+    SetXYZRows(10);
+  }
+  const PointTable backup = DupDataTable();
+  ASSERT_EQ(backup.size(), 11u);
+  EXPECT_EQ(backup[10].X, 10);
+
+  // An edit that grows the table past its capacity and adds rows.
+  {
+    ASSERT_TRUE(EnsurePointCapacity(1500));
+    std::span<TXYZPoint> t = XYZData();
+    for (int i = 1; i <= 1500; ++i) FillPoint(t[i], 2 * i);
+    SetPointCount(t, 1500);
+    SetXYZRows(1500);
+  }
+  ASSERT_TRUE(RestoreDataTable(backup));
+  std::span<TXYZPoint> t = XYZData();
+  EXPECT_EQ(XYZRows(), 10);
+  EXPECT_EQ(PointCount(t), 10);
+  for (int i = 1; i <= 10; ++i) EXPECT_EQ(t[i].X, i);
+  for (int i = 11; i <= 1500; ++i) ASSERT_EQ(t[i].X, 0);
+
+  EXPECT_TRUE(RestoreDataTable(PointTable()));  // an empty copy does nothing
+  EXPECT_EQ(PointCount(XYZData()), 10);
+}
+
+TEST(DataTable, RestoreGrowsATableThatWasReplacedBySmallerStorage) {
+  ASSERT_TRUE(AllocPointArray());
+  PointTable copy = NewPointTable(2000);
+  for (int i = 1; i <= 2000; ++i) FillPoint(copy[i], i);
+  ASSERT_TRUE(ReplaceDataTable(NewPointTable(100)));
+  EXPECT_EQ(XYZCapacity(), 100);
+  ASSERT_TRUE(RestoreDataTable(copy));
+  EXPECT_GE(XYZCapacity(), 2000);
+  EXPECT_EQ(XYZData()[2000].X, 2000);
+}
+
+TEST(DataTable, ReplaceRefusesBlocksWithoutHeaderOrBeyondTheLimit) {
+  ASSERT_TRUE(AllocPointArray());
+  EXPECT_FALSE(ReplaceDataTable(PointTable()));
+  EXPECT_FALSE(ReplaceDataTable(PointTable(kXYZMaxPoints + 2)));
+  EXPECT_EQ(XYZCapacity(), 1024);
+  PointTable grid = NewPointTable(10201);  // a 101 x 101 grid
+  ASSERT_TRUE(ReplaceDataTable(std::move(grid)));
+  EXPECT_EQ(XYZCapacity(), 10201);
+  EXPECT_EQ(XYZRows(), 10201);
+  // A capacity that is not a power of two still grows, and stops at the limit.
+  ASSERT_TRUE(GrowPointArray());
+  EXPECT_EQ(XYZCapacity(), kXYZMaxPoints);
+  EXPECT_FALSE(GrowPointArray());
+}
+
+TEST(PointTable, CountFromADamagedHeaderNeverExceedsTheBlock) {
+  PointTable t = NewPointTable(3);
+  EXPECT_EQ(PointCount(t), 3);
+  struct Case {
+    long double header;
+    int count;
+  };
+  const Case cases[] = {{2.9L, 2},
+                        {1e9L, 3},
+                        {-5, 0},
+                        {std::numeric_limits<long double>::quiet_NaN(), 0},
+                        {std::numeric_limits<long double>::infinity(), 3}};
+  for (const Case& c : cases) {
+    t[0].X = c.header;
+    EXPECT_EQ(PointCount(t), c.count) << static_cast<double>(c.header);
+    EXPECT_EQ(PointsOf(std::span<TXYZPoint>(t)).size(), static_cast<std::size_t>(c.count));
+  }
+  EXPECT_EQ(PointCount(PointTable()), 0);
+  EXPECT_TRUE(NewPointTable(-1).empty());
+}
+
+// A worker copying the table while the user-interface thread grows and replaces it sees
+// either the old or the new block, never a half-moved one (run under ThreadSanitizer).
+TEST(DataTable, SnapshotsAreConsistentWhileTheTableMoves) {
+  ASSERT_TRUE(AllocPointArray());
+  {
+    DataTableWriteLock lock(DataTableMutex());
+    std::span<TXYZPoint> t = XYZData();
+    for (int i = 1; i <= 500; ++i) FillPoint(t[i], i);
+    SetPointCount(t, 500);
+  }
+  std::atomic<bool> stop{false};
+  std::atomic<int> bad{0};
+  std::thread reader([&] {
+    while (!stop) {
+      const PointTable copy = DupDataTable();
+      const int n = PointCount(copy);
+      if (n != 500 && n != 0) ++bad;
+      for (int i = 1; i <= n; ++i)
+        if (copy[i].X != i) ++bad;
+    }
+  });
+  for (int round = 0; round < 20; ++round) {
+    while (GrowPointArray()) {
+    }
+    PointTable fresh = NewPointTable(500);
+    for (int i = 1; i <= 500; ++i) FillPoint(fresh[i], i);
+    ReplaceDataTable(std::move(fresh));
+  }
+  stop = true;
+  reader.join();
+  EXPECT_EQ(bad, 0);
+}
+
+}  // namespace
