@@ -1,0 +1,60 @@
+#include "app/number_format.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/c_format.h"
+#include "app/settings_file.h"
+
+int NumberPrecision(long double x, int w) {
+  const long double a = std::fabs(x);
+  const long double limit = std::pow(10.0L, static_cast<long double>(w - 5));
+  int digits;
+  if (a >= 1 && a < limit) {
+    digits = w - 1;
+  } else if (a >= 0.001L && a < 0.01L) {
+    digits = w - 4;
+  } else if (a >= 0.01L && a < 0.1L) {
+    digits = w - 3;
+  } else if (a >= 0.1L && a < 1) {
+    digits = w - 2;
+  } else {  // below 0.001, at or above L, or not a number
+    digits = w - 5;
+  }
+  if (x < 0) --digits;
+  if (a <= 1e-100L) --digits;
+  return digits;
+}
+
+std::string FormatNumber(long double x, int w, bool fixedWidth) {
+  // A precision below 1 would make printf fall back to 6 digits, far wider than the field.
+  const int digits = std::max(NumberPrecision(x, w), 1);
+  std::string text = CFormat("%.*Lg", digits, x);
+  const std::size_t width = static_cast<std::size_t>(std::max(w, 0));
+  if (fixedWidth && text.size() != width && text.find('e') == std::string::npos) {
+    if (text.find('.') == std::string::npos) text += '.';
+    if (text.size() < width) text.append(width - text.size(), '0');
+    text.resize(width);
+  }
+  return text;
+}
+
+std::string FormatNumber(long double x, int w) {
+  return FormatNumber(x, w, CurrentSettings().numberPadding != 0);
+}
+
+std::string FormatIntLeft(int value, int width) { return CFormat("%-*d", width, value); }
+
+std::string FormatWithCommas(long long value) {
+  const std::string plain = CFormat("%lld", value);
+  // Group the digits only: a minus sign never takes a group's place.
+  const std::size_t sign = plain[0] == '-' ? 1 : 0;
+  const std::size_t digits = plain.size() - sign;
+  if (digits < 4) return plain;
+  std::string out = plain.substr(0, sign);
+  for (std::size_t i = 0; i < digits; ++i) {
+    if (i > 0 && (digits - i) % 3 == 0) out += ',';
+    out += plain[sign + i];
+  }
+  return out;
+}

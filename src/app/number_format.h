@@ -1,0 +1,25 @@
+// The field-width rule behind every number shown in a window, and the small integer
+// formats of lists and counts. Everything is formatted in the C locale.
+#pragma once
+
+#include <string>
+
+// Significant digits for "%.*Lg" so that x fits a field of w characters. With a = |x| and
+// L = 10^(w-5): w - 1 for 1 <= a < L; w - 5 (room for an exponent) for a < 0.001 or
+// a >= L; w - 4, w - 3, w - 2 for a in [0.001, 0.01), [0.01, 0.1), [0.1, 1); one less
+// for a negative x, and one less again for a <= 1e-100 (a three-digit exponent).
+int NumberPrecision(long double x, int w);
+
+// x with "%.*Lg" at NumberPrecision(x, w) significant digits (at least 1). With fixedWidth,
+// a result without an exponent whose length differs from w gets a "." when it has none,
+// then zeros up to w, and is cut at w.
+std::string FormatNumber(long double x, int w, bool fixedWidth);
+// The same, padded as the user's preference `FixedWidthNumbers` (in the settings) says.
+std::string FormatNumber(long double x, int w);
+
+// The integer left-justified in a field of the given width ("%-*d").
+std::string FormatIntLeft(int value, int width);
+
+// The integer with a comma between groups of three digits counted from the right, when it
+// has 4 or more digits: 1234567 gives "1,234,567", -1234 gives "-1,234", 999 gives "999".
+std::string FormatWithCommas(long long value);
