@@ -2,13 +2,13 @@
 // matrix of a polynomial in x and y with n terms over 400 scattered points. Every iteration
 // restores the matrix and right-hand side (the solvers overwrite them); the Copy benchmark
 // measures that restoring alone, to be subtracted.
+#include "fit/dense_solvers.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
 #include <vector>
-
-#include "fit/dense_solvers.h"
 
 namespace {
 

@@ -232,9 +232,11 @@ const std::array<SolverFn, kProcedureTableSize> InvertTable = {
 };
 
 const std::array<const char*, kProcedureNameCount> ProcedureNames = {
-    "GaussElim",     "GaussJord", "LUDecomp",   "SVDecomp",       "GaussElim",
-    "GaussElim[XP]", "",          "",           "Lev-Marq",       "Least Squares",
-    "Least Abs Dev", "Lorentzian", "PearsonVII Lim",
+    // procedure codes 0 to 8
+    "GaussElim", "GaussJord", "LUDecomp", "SVDecomp", "GaussElim", "GaussElim[XP]", "", "",
+    "Lev-Marq",
+    // robust modes 0 to 3
+    "Least Squares", "Least Abs Dev", "Lorentzian", "PearsonVII Lim",
 };
 
 SolverFn SolverForProcedure(int code) {

@@ -18,9 +18,7 @@ constexpr long double kDropRatio = 5e-14L;
 struct Square {
   long double* cells;
   int n;
-  long double& operator()(int i, int j) const {
-    return cells[static_cast<std::size_t>(i) * n + j];
-  }
+  long double& operator()(int i, int j) const { return cells[static_cast<std::size_t>(i) * n + j]; }
 };
 
 // Decomposes the matrix held in u (replaced by U) into w and v. e is a work vector of n

@@ -111,7 +111,8 @@ TEST(DenseSolvers, SymmetricSystemSolvedByEveryMethod) {
       for (int j = 0; j < 4; ++j) b[i] += a[i][j] * x[j];
     }
     ASSERT_EQ(s.solve(m.Rows(), b, 4).status, 1) << s.name;
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR(static_cast<double>(b[i]), static_cast<double>(x[i]), 1e-17) << s.name;
+    for (int i = 0; i < 4; ++i)
+      EXPECT_NEAR(static_cast<double>(b[i]), static_cast<double>(x[i]), 1e-17) << s.name;
   }
 }
 
@@ -249,8 +250,9 @@ TEST(DenseSolvers, GeneralSystemsOfEverySizeAgreeWithTheirExactSolution) {
     return static_cast<long double>((state >> 8) % 2001u) / 1000.0L - 1.0L;
   };
   const NamedSolver general[] = {
-      {"SolveGauss", SolveGauss}, {"SolveGaussJordan", SolveGaussJordan}, {"SolveLU", SolveLU},
-      {"SolveSVD", SolveSVD},     {"InvertLU", InvertLU},                 {"InvertSVD", InvertSVD},
+      {"SolveGauss", SolveGauss}, {"SolveGaussJordan", SolveGaussJordan},
+      {"SolveLU", SolveLU},       {"SolveSVD", SolveSVD},
+      {"InvertLU", InvertLU},     {"InvertSVD", InvertSVD},
   };
   for (int n : {2, 3, 5, 8, 13, 21, 34, 55, 80}) {
     TestMatrix a(n);
@@ -307,7 +309,8 @@ TEST(SymmetricIndefinite, SmallDiagonalIsInterchangedWithTheDominantRow) {
   }
   TestMatrix in(a);
   ASSERT_EQ(SolveSymIndefInPlace(in.Rows(), b, 3).status, 1);
-  for (int i = 0; i < 3; ++i) EXPECT_NEAR(static_cast<double>(b[i]), static_cast<double>(x[i]), 1e-17);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NEAR(static_cast<double>(b[i]), static_cast<double>(x[i]), 1e-17);
 }
 
 TEST(SymmetricIndefinite, IndefiniteMatricesOfEverySizeSolveWithSmallResidual) {
@@ -364,9 +367,12 @@ TEST(SymmetricIndefinite, SingularMatrixLeavesVectorAndCopyUntouched) {
 
 TEST(DenseSolvers, WorkMemoryShortageIsReportedNeverSolved) {
   const NamedSolver allocating[] = {
-      {"SolveGaussJordan", SolveGaussJordan}, {"SolveSVD", SolveSVD},
-      {"InvertSVD", InvertSVD},               {"InvertLU", InvertLU},
-      {"SolveSymIndefCopy", SolveSymIndefCopy}, {"SolveSymIndefInPlace", SolveSymIndefInPlace},
+      {"SolveGaussJordan", SolveGaussJordan},
+      {"SolveSVD", SolveSVD},
+      {"InvertSVD", InvertSVD},
+      {"InvertLU", InvertLU},
+      {"SolveSymIndefCopy", SolveSymIndefCopy},
+      {"SolveSymIndefInPlace", SolveSymIndefInPlace},
   };
   for (const auto& s : allocating) {
     TestMatrix a{{2, 1}, {1, 3}};
@@ -392,8 +398,8 @@ TEST(DenseSolvers, WorkMemoryShortageIsReportedNeverSolved) {
 // Hilbert-6 with the entries 1/(i+j+1) as stored in long doubles. References from mpmath at
 // 60 digits on exactly those stored entries (tests/fit/hilbert_reference.py).
 constexpr long double kHilbertSolution[6] = {
-    -6.00000000000042993278208393634L,  210.00000000001202103033001076L,
-    -1680.00000000008026546549806985L,  5040.00000000020686916047362711L,
+    -6.00000000000042993278208393634L, 210.00000000001202103033001076L,
+    -1680.00000000008026546549806985L, 5040.00000000020686916047362711L,
     -6300.00000000022679242273234766L, 2772.00000000008889472166186482L,
 };
 constexpr long double kHilbertDeterminant = 5.3672998873584763373228023266e-18L;

@@ -1,0 +1,74 @@
+#include "fit/fit_list.h"
+
+#include <new>
+
+TFitList FitList;
+std::atomic<std::int32_t> FitCount{0};
+std::atomic<std::int32_t> FitResultsValid{0};
+std::int32_t ReviewCurrentRank = 1;
+
+bool TFitList::BeginRun() {
+  if (slots_.empty()) {
+    try {
+      std::vector<std::unique_ptr<TFitResult>> slots(kFitListSlots);
+      slots[0] = std::make_unique<TFitResult>();
+      slots_ = std::move(slots);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+  Truncate(0);
+  refused_ = 0;
+  return true;
+}
+
+int TFitList::Count() const { return slots_.empty() ? 0 : slots_[0]->m; }
+
+bool TFitList::Append(std::unique_ptr<TFitResult> record) {
+  if (!record || slots_.empty()) return false;
+  const int count = Count();
+  if (count >= kFitListCapacity) {
+    ++refused_;
+    return false;
+  }
+  slots_[count + 1] = std::move(record);
+  slots_[0]->m = count + 1;
+  return true;
+}
+
+void TFitList::Truncate(int count) {
+  if (slots_.empty()) return;
+  const int current = Count();
+  if (count < 0) count = 0;
+  for (int slot = count + 1; slot <= current; ++slot) slots_[slot].reset();
+  if (count < current) slots_[0]->m = count;
+}
+
+TFitResult* TFitList::At(int slot) const {
+  return slot >= 1 && slot <= Count() ? slots_[slot].get() : nullptr;
+}
+
+const TFitResult* TFitList::Header() const { return slots_.empty() ? nullptr : slots_[0].get(); }
+
+std::span<std::unique_ptr<TFitResult>> TFitList::Ranked() {
+  if (slots_.empty()) return {};
+  return std::span<std::unique_ptr<TFitResult>>(slots_).subspan(1, Count());
+}
+
+void TFitList::Free() {
+  slots_.clear();
+  slots_.shrink_to_fit();
+  refused_ = 0;
+}
+
+void FreeFitStorage() {
+  FitList.Free();
+  FitCount = 0;
+  FitResultsValid = 0;
+}
+
+int IsUdfRank(int rank) {
+  if (rank < 1 || rank > FitCount.load()) return 0;
+  const TFitResult* fit = FitList.At(rank);
+  return fit && IsUdfEquation(fit->equationNumber) ? 1 : 0;
+}

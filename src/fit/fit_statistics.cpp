@@ -1,0 +1,74 @@
+#include "fit/fit_statistics.h"
+
+#include <cmath>
+
+namespace {
+
+// The value itself when finite, else the given rank-last value.
+long double Finite(long double v, long double otherwise) {
+  return std::isfinite(v) ? v : otherwise;
+}
+
+}  // namespace
+
+FitStatistics ComputeFitStatistics(long double sse, long double sst, int n, int m) {
+  FitStatistics s;
+  const long double residualDof = static_cast<long double>(n) - m - 1;
+  const long double adjustedDof = static_cast<long double>(n) - m - 2;
+  const bool sstUsable = sst > 0.0L && std::isfinite(sst);
+
+  s.r2 = sstUsable ? Finite(1.0L - sse / sst, kUndefinedDescending) : kUndefinedDescending;
+
+  // A negative degree count would turn the correction around and rank a fit first.
+  s.adjustedR2 = sstUsable && adjustedDof > 0.0L
+                     ? Finite(1.0L - (n - 1.0L) * sse / (adjustedDof * sst), kUndefinedDescending)
+                     : kUndefinedDescending;
+
+  // The residual variance. An exact fit has none whatever its degrees of freedom; a fit with
+  // residuals and no degree of freedom left has one that cannot be estimated.
+  bool varianceKnown = true;
+  long double variance = 0.0L;
+  if (sse != 0.0L) {
+    if (residualDof > 0.0L) {
+      variance = sse / residualDof;
+    } else {
+      varianceKnown = false;
+    }
+  }
+  varianceKnown = varianceKnown && std::isfinite(variance) && variance >= 0.0L;
+
+  s.fitStdError =
+      varianceKnown ? Finite(std::sqrt(variance), kUndefinedStdError) : kUndefinedStdError;
+  if (!varianceKnown) {
+    s.f = kUndefinedDescending;
+  } else if (variance == 0.0L) {
+    s.f = kUnboundedStatistic;
+  } else if (m > 0 && std::isfinite(sst)) {
+    s.f = Finite(((sst - sse) / m) / variance, kUndefinedDescending);
+  } else {
+    s.f = kUndefinedDescending;  // a fit of the mean alone explains nothing to test
+  }
+  return s;
+}
+
+long double ClearTinyNegativeSse(long double sse) {
+  return sse < 0.0L && sse > -kTinyNegativeSse ? 0.0L : sse;
+}
+
+long double ClearTinyNegativeSseRelative(long double sse, long double sst) {
+  // Written as a product: with SST 0 the quotient SSE/SST would be undefined.
+  return sse < 0.0L && sse > -kTinyNegativeSseFraction * sst ? 0.0L : sse;
+}
+
+bool SseAcceptable(long double sse, long double sst) {
+  return sse >= 0.0L && sse <= sst && std::isfinite(sse);
+}
+
+void StoreFitStatistics(TFitResult& record, long double sse, long double sst, int n) {
+  const FitStatistics s = ComputeFitStatistics(sse, sst, n, record.m);
+  record.sse = sse;
+  record.r2 = s.r2;
+  record.adjustedR2 = s.adjustedR2;
+  record.fitStdError = s.fitStdError;
+  record.f = s.f;
+}

@@ -1,0 +1,49 @@
+// The goodness-of-fit statistics every fit record carries, for a fit with m + 1 parameters
+// over n active points, SSE the weighted residual sum of squares and SST the weighted total
+// sum of squares of Z about its mean:
+//
+//   r²           = 1 - SSE/SST
+//   adjusted r²  = 1 - (n - 1)·SSE / ((n - m - 2)·SST)
+//   fit std err  = sqrt(SSE / (n - m - 1))
+//   F            = ((SST - SSE)/m) / (SSE/(n - m - 1)),  1e300 when SSE/(n - m - 1) is 0
+//
+// Every division is guarded. A statistic that cannot be formed (a constant Z gives SST 0, a
+// fit with as many parameters as points leaves no degree of freedom) is given the value that
+// ranks last under its own ranking criterion, so that no NaN or infinity ever reaches the
+// ranking sort: the missing value for r², adjusted r² and F (ranked descending), 1e300 for
+// the fit standard error (ranked ascending).
+#pragma once
+
+#include "app/long_double.h"
+#include "fit/fit_records.h"
+
+// F of a fit without residual error, and the fit standard error that cannot be estimated.
+inline constexpr long double kUnboundedStatistic = 1e300L;
+// Value of a statistic ranked descending (r², adjusted r², F) that cannot be formed.
+inline constexpr long double kUndefinedDescending = ExprErrorValue;
+// Value of the fit standard error when it cannot be formed.
+inline constexpr long double kUndefinedStdError = kUnboundedStatistic;
+
+struct FitStatistics {
+  long double r2 = 0.0L;
+  long double adjustedR2 = 0.0L;
+  long double fitStdError = 0.0L;
+  long double f = 0.0L;
+};
+
+FitStatistics ComputeFitStatistics(long double sse, long double sst, int n, int m);
+
+// Rounding can leave the SSE of an exact fit slightly negative. The polynomial and rational
+// fitters clear an SSE in (-1e-7, 0) to 0 (an absolute bound); the term-subset search clears
+// one in (-0.001·SST, 0) (relative to the data). Any other SSE is returned as it is.
+inline constexpr long double kTinyNegativeSse = 1e-7L;
+inline constexpr long double kTinyNegativeSseFraction = 0.001L;
+long double ClearTinyNegativeSse(long double sse);
+long double ClearTinyNegativeSseRelative(long double sse, long double sst);
+
+// A fit may enter the fit list only when 0 <= SSE <= SST (a negative SSE, one above SST, or
+// one that is not a number is dropped).
+bool SseAcceptable(long double sse, long double sst);
+
+// Sets the SSE and the four statistics of a record from its m.
+void StoreFitStatistics(TFitResult& record, long double sse, long double sst, int n);

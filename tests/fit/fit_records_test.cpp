@@ -1,0 +1,240 @@
+#include "fit/fit_records.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "fit/fit_list.h"
+#include "fit/fit_statistics.h"
+
+namespace {
+
+TEST(FitRecords, EquationNumberDecidesTheKind) {
+  const struct {
+    int number;
+    int kind;
+  } cases[] = {{1, 1},    {999, 1},  {1000, 2}, {1999, 2}, {2000, 3},
+               {2172, 3}, {2515, 3}, {2999, 3}, {3000, 4}, {151232259, 4}};
+  for (const auto& c : cases) EXPECT_EQ(KindOfEquation(c.number), c.kind) << c.number;
+}
+
+TEST(FitRecords, NewRecordHoldsMPlusOneZeroedEntries) {
+  auto r = NewFitResult(3);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->m, 3);
+  EXPECT_EQ(r->parameters, std::vector<long double>(4, 0.0L));
+  EXPECT_EQ(r->terms, std::vector<std::int32_t>(4, 0));
+  EXPECT_EQ(r->procedure, 0);
+  EXPECT_NE(NewFitResult(kMaxFitM), nullptr);
+  EXPECT_EQ(NewFitResult(kMaxFitM + 1), nullptr);
+  EXPECT_EQ(NewFitResult(-1), nullptr);
+}
+
+TEST(FitStatisticsTest, DefinitionsOnAnOrdinaryFit) {
+  // n = 20 points, 4 parameters, SST 10, SSE 2.
+  const FitStatistics s = ComputeFitStatistics(2.0L, 10.0L, 20, 3);
+  EXPECT_EQ(s.r2, 1.0L - 2.0L / 10.0L);
+  // Closed forms: 1 - 38/150, sqrt(1/8), (8/3)/(1/8) = 64/3.
+  EXPECT_LT(std::fabs(s.adjustedR2 - (1.0L - 38.0L / 150.0L)), 1e-18L);
+  EXPECT_LT(std::fabs(s.fitStdError - std::sqrt(0.125L)), 1e-18L);
+  EXPECT_LT(std::fabs(s.f - 64.0L / 3.0L), 1e-17L);
+}
+
+TEST(FitStatisticsTest, TermSubsetSseSlightlyBelowZeroIsAnExactFit) {
+  const long double sst = 37.5L;
+  const long double sse = ClearTinyNegativeSseRelative(-0.0005L * sst, sst);
+  EXPECT_EQ(sse, 0.0L);
+  ASSERT_TRUE(SseAcceptable(sse, sst));
+  const FitStatistics s = ComputeFitStatistics(sse, sst, 30, 4);
+  EXPECT_EQ(s.r2, 1.0L);
+  EXPECT_EQ(s.adjustedR2, 1.0L);
+  EXPECT_EQ(s.fitStdError, 0.0L);
+  EXPECT_EQ(s.f, 1e300L);
+  // Beyond a thousandth of SST the fit stays negative and is dropped.
+  EXPECT_FALSE(SseAcceptable(ClearTinyNegativeSseRelative(-0.002L * sst, sst), sst));
+}
+
+TEST(FitStatisticsTest, PolynomialSseClearedOnlyWithinTheAbsoluteBound) {
+  const long double sst = 1e-12L;  // the bound does not scale with the data
+  EXPECT_EQ(ClearTinyNegativeSse(-5e-8L), 0.0L);
+  EXPECT_TRUE(SseAcceptable(ClearTinyNegativeSse(-5e-8L), sst));
+  EXPECT_EQ(ClearTinyNegativeSse(-2e-7L), -2e-7L);
+  EXPECT_FALSE(SseAcceptable(ClearTinyNegativeSse(-2e-7L), 1e6L));
+  EXPECT_EQ(ClearTinyNegativeSse(3.0L), 3.0L);
+}
+
+TEST(FitStatisticsTest, OnlySseBetweenZeroAndSstIsAcceptable) {
+  EXPECT_TRUE(SseAcceptable(0.0L, 0.0L));
+  EXPECT_TRUE(SseAcceptable(5.0L, 5.0L));
+  EXPECT_FALSE(SseAcceptable(5.0000001L, 5.0L));
+  EXPECT_FALSE(SseAcceptable(std::numeric_limits<long double>::quiet_NaN(), 5.0L));
+  EXPECT_FALSE(SseAcceptable(std::numeric_limits<long double>::infinity(),
+                             std::numeric_limits<long double>::infinity()));
+}
+
+TEST(FitStatisticsTest, StatisticsThatCannotBeFormedRankLast) {
+  struct Case {
+    const char* what;
+    long double sse, sst;
+    int n, m;
+    long double r2, adjustedR2, fitStdError, f;
+  };
+  const long double kLow = kUndefinedDescending;
+  const long double kHigh = kUndefinedStdError;
+  const Case cases[] = {
+      // Constant Z: SST 0, and only an exact fit is acceptable.
+      {"constant z", 0.0L, 0.0L, 10, 2, kLow, kLow, 0.0L, 1e300L},
+      // As many parameters as points (no DOF for error): n - m - 1 = 0, n - m - 2 = -1.
+      {"saturated with residual", 1e-20L, 4.0L, 5, 4, 1.0L - 1e-20L / 4.0L, kLow, kHigh, kLow},
+      {"saturated exact", 0.0L, 4.0L, 5, 4, 1.0L, kLow, 0.0L, 1e300L},
+      // n - m - 2 = 0.
+      {"no DOF for adjustment", 1.0L, 4.0L, 5, 3, 0.75L, kLow, 1.0L, 1.0L},
+      // A fit of the mean alone: m = 0.
+      {"mean only", 4.0L, 4.0L, 8, 0, 0.0L, 1.0L - 7.0L * 4.0L / (6.0L * 4.0L),
+       std::sqrt(4.0L / 7.0L), kLow},
+  };
+  for (const Case& c : cases) {
+    const FitStatistics s = ComputeFitStatistics(c.sse, c.sst, c.n, c.m);
+    EXPECT_EQ(s.r2, c.r2) << c.what;
+    EXPECT_EQ(s.adjustedR2, c.adjustedR2) << c.what;
+    EXPECT_EQ(s.fitStdError, c.fitStdError) << c.what;
+    EXPECT_EQ(s.f, c.f) << c.what;
+  }
+}
+
+TEST(FitStatisticsTest, NoInputEverYieldsANonFiniteStatistic) {
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  const long double values[] = {0.0L, -0.0L, 1.0L, -1.0L, 1e-4000L, 1e4000L, inf, -inf, nan};
+  for (long double sse : values)
+    for (long double sst : values)
+      for (int n = 0; n <= 6; ++n)
+        for (int m = 0; m <= 6; ++m) {
+          const FitStatistics s = ComputeFitStatistics(sse, sst, n, m);
+          ASSERT_TRUE(std::isfinite(s.r2) && std::isfinite(s.adjustedR2) &&
+                      std::isfinite(s.fitStdError) && std::isfinite(s.f))
+              << "sse " << static_cast<double>(sse) << " sst " << static_cast<double>(sst) << " n "
+              << n << " m " << m;
+        }
+}
+
+TEST(FitStatisticsTest, StoredIntoTheRecordWithItsM) {
+  auto r = NewFitResult(3);
+  StoreFitStatistics(*r, 2.0L, 10.0L, 20);
+  EXPECT_EQ(r->sse, 2.0L);
+  EXPECT_EQ(r->r2, ComputeFitStatistics(2.0L, 10.0L, 20, 3).r2);
+  EXPECT_EQ(r->f, ComputeFitStatistics(2.0L, 10.0L, 20, 3).f);
+}
+
+class FitListTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(FitList.BeginRun()); }
+  void TearDown() override { FreeFitStorage(); }
+
+  static std::unique_ptr<TFitResult> Fit(int number) {
+    auto r = NewFitResult(2);
+    r->equationNumber = number;
+    return r;
+  }
+};
+
+TEST_F(FitListTest, FullListRefusesRecordsAndCountsThem) {
+  for (int i = 1; i <= kFitListCapacity; ++i) ASSERT_TRUE(FitList.Append(Fit(i)));
+  EXPECT_TRUE(FitList.Full());
+  EXPECT_EQ(FitList.Count(), 5999);
+  EXPECT_EQ(FitList.Header()->m, 5999);
+  EXPECT_FALSE(FitList.Append(Fit(99999)));
+  EXPECT_FALSE(FitList.Append(Fit(99999)));
+  EXPECT_EQ(FitList.Refused(), 2);
+  EXPECT_EQ(FitList.Count(), 5999);
+  EXPECT_EQ(FitList.At(5999)->equationNumber, 5999);
+  EXPECT_EQ(FitList.At(6000), nullptr);
+  // A new run starts empty and forgets the refusals.
+  ASSERT_TRUE(FitList.BeginRun());
+  EXPECT_EQ(FitList.Count(), 0);
+  EXPECT_EQ(FitList.Refused(), 0);
+  EXPECT_EQ(FitList.At(1), nullptr);
+}
+
+TEST_F(FitListTest, AppendFillsSlotsInOrderAndTruncateTakesThemBack) {
+  for (int number : {11, 1001, 2003}) ASSERT_TRUE(FitList.Append(Fit(number)));
+  EXPECT_FALSE(FitList.Append(nullptr));
+  EXPECT_EQ(FitList.Count(), 3);
+  EXPECT_EQ(FitList.At(2)->equationNumber, 1001);
+  EXPECT_EQ(FitList.At(0), nullptr);
+  EXPECT_EQ(FitList.Ranked().size(), 3u);
+  FitList.Truncate(1);
+  EXPECT_EQ(FitList.Count(), 1);
+  EXPECT_EQ(FitList.At(2), nullptr);
+  EXPECT_EQ(FitList.Ranked().size(), 1u);
+  // The ranking sort exchanges slots in place.
+  ASSERT_TRUE(FitList.Append(Fit(3021)));
+  std::swap(FitList.Ranked()[0], FitList.Ranked()[1]);
+  EXPECT_EQ(FitList.At(1)->equationNumber, 3021);
+}
+
+TEST_F(FitListTest, UdfRanksAreThoseOfTheUserFunctionNumbers) {
+  for (int number : {2500, 2501, 2515, 2516}) ASSERT_TRUE(FitList.Append(Fit(number)));
+  FitCount = FitList.Count();
+  EXPECT_EQ(IsUdfRank(1), 0);
+  EXPECT_EQ(IsUdfRank(2), 1);
+  EXPECT_EQ(IsUdfRank(3), 1);
+  EXPECT_EQ(IsUdfRank(4), 0);
+  EXPECT_EQ(IsUdfRank(0), 0);
+  EXPECT_EQ(IsUdfRank(5), 0);
+  FitCount = 1;  // a voided or shorter run: ranks beyond the count are not fits
+  EXPECT_EQ(IsUdfRank(2), 0);
+}
+
+long double FakeT(long double dof) { return 2.0L + 1.0L / dof; }
+long double FailingT(long double) { return std::numeric_limits<long double>::quiet_NaN(); }
+
+TEST(FitEqnRecord, FilledFromARecordWithItsDegreesOfFreedom) {
+  auto r = NewFitResult(2);
+  r->equationNumber = 1001;
+  r->parameters = {1.0L, 2.0L, 3.0L};
+  r->terms = {0, 5, 7};
+  r->descriptor = {5, 2, 0, 8, 1, 0};
+  r->procedure = 2;
+  StoreFitStatistics(*r, 1.0L, 8.0L, 10);
+  TFitEqn eqn;
+  FillFitEqnFromResult(eqn, *r, 4, 8.0L, 10);
+  EXPECT_EQ(eqn.rank, 4);
+  EXPECT_EQ(eqn.kind, kKindRational);
+  EXPECT_EQ(eqn.m, 2);
+  EXPECT_EQ(eqn.dof, 7);
+  EXPECT_EQ(eqn.parameters[1], 2.0L);
+  EXPECT_EQ(eqn.parameters[3], 0.0L);
+  EXPECT_EQ(eqn.terms[2], 7);
+  EXPECT_EQ(eqn.descriptor[3], 8);
+  EXPECT_EQ(eqn.sst, 8.0L);
+  EXPECT_EQ(eqn.f, r->f);
+  EXPECT_EQ(eqn.procedure, 2);
+  // With n - m - 1 = 0 the degrees of freedom are 1.
+  FillFitEqnFromResult(eqn, *r, 1, 8.0L, 3);
+  EXPECT_EQ(eqn.dof, 1);
+  EXPECT_EQ(FitEqnDof(0, 69), 1);
+}
+
+TEST(FitEqnRecord, TValuesComeFromTheInstalledFunctions) {
+  TFitEqn eqn;
+  eqn.dof = 4;
+  eqn.fitStdError = 0.5L;
+  FillFitEqnTValues(eqn);  // nothing installed: missing values, never a call through null
+  for (int level = 0; level < kConfidenceLevelCount; ++level) {
+    EXPECT_EQ(eqn.tValues[level], ExprErrorValue);
+    EXPECT_EQ(eqn.tTimesStdError[level], ExprErrorValue);
+  }
+  InstallFitEqnTFunctions({FakeT, FakeT, FakeT, FakeT, FailingT});
+  EXPECT_EQ(CurFitEqn->levelWords, (std::array<std::int32_t, 5>{90, 95, 99, 99, 99}));
+  EXPECT_EQ(RenderFitEqn->tFunctions[0], &FakeT);
+  eqn.tFunctions = CurFitEqn->tFunctions;
+  FillFitEqnTValues(eqn);
+  EXPECT_EQ(eqn.tValues[0], 2.25L);
+  EXPECT_EQ(eqn.tTimesStdError[0], 1.125L);
+  EXPECT_EQ(eqn.tValues[4], ExprErrorValue);
+  InstallFitEqnTFunctions({});
+}
+
+}  // namespace
