@@ -120,6 +120,7 @@ SolverResult SolveGauss(long double* const* a, long double* b, int n) {
     for (int j = i + 1; j < n; ++j) sum += a[i][j] * b[j];
     b[i] = (b[i] - sum) / a[i][i];
   }
+  if (!solver_work::AllFinite(b, n)) return {};
   return {1, std::nullopt};
 }
 
@@ -182,6 +183,7 @@ SolverResult SolveGaussJordan(long double* const* a, long double* b, int n) {
     if (r == c) continue;
     for (int k = 0; k < n; ++k) std::swap(a[k][r], a[k][c]);
   }
+  if (!solver_work::AllFinite(b, n) || !solver_work::AllFinite(a, n)) return {};
   return {1, std::nullopt};
 }
 
@@ -195,6 +197,7 @@ SolverResult SolveLU(long double* const* a, long double* b, int n) {
   long double det = parity;
   for (int i = 0; i < n; ++i) det *= a[i][i];
   SubstituteLU(a, n, indx.Data(), b);
+  if (!solver_work::AllFinite(b, n)) return {};
   return {1, det};
 }
 
@@ -218,6 +221,7 @@ SolverResult InvertLU(long double* const* a, long double* b, int n) {
   }
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) a[i][j] = inverse[static_cast<std::size_t>(i) * n + j];
+  if (!solver_work::AllFinite(b, n) || !solver_work::AllFinite(a, n)) return {};
   return {1, std::nullopt};
 }
 

@@ -26,7 +26,9 @@ enum FitProcedure : int {
 };
 
 struct SolverResult {
-  // 1 solved, 0 singular (for the SVD: not converged), -1 work memory not available.
+  // 1 solved, 0 singular (for the SVD: not converged), -1 work memory not available. A
+  // solution (or inverse) holding a value that is not a finite number, as overflowing or
+  // undefined entries give, counts as singular: it is never reported as solved.
   int status = 0;
   // The method's side result, present only when the method has one and succeeded:
   // `SolveLU` the determinant of the matrix as given; the symmetric indefinite solvers the

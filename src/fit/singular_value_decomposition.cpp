@@ -290,6 +290,7 @@ SolverResult SolveSVD(long double* const* a, long double* b, int n) {
   long double condition = 0.0L;
   if (!svd.Decompose(a, &condition)) return {};
   svd.Solve(b);
+  if (!solver_work::AllFinite(b, n)) return {};
   return {1, condition};
 }
 
@@ -309,5 +310,6 @@ SolverResult InvertSVD(long double* const* a, long double* b, int n) {
     svd.Solve(column.get());
     for (int i = 0; i < n; ++i) a[i][j] = column[i];
   }
+  if (!solver_work::AllFinite(b, n) || !solver_work::AllFinite(a, n)) return {};
   return {1, condition};
 }

@@ -3,11 +3,27 @@
 // and reported as "no work memory" (-1) instead of being used.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <memory>
 #include <new>
 
 namespace solver_work {
+
+// A solution or inverse holding a value that is not a finite number (from overflowing or
+// undefined entries) is no solution: the solvers report it as singular, never as solved.
+inline bool AllFinite(const long double* v, int n) {
+  if (!v) return true;
+  for (int i = 0; i < n; ++i)
+    if (!std::isfinite(v[i])) return false;
+  return true;
+}
+
+inline bool AllFinite(long double* const* a, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!AllFinite(a[i], n)) return false;
+  return true;
+}
 
 template <typename T>
 std::unique_ptr<T[]> Allocate(std::size_t count) {

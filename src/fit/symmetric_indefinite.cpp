@@ -240,6 +240,7 @@ SolverResult SolveSymIndef(long double* const* a, long double* b, int n) {
   long double rcond = 0.0L;
   if (!FactorSymmetricCond(a, n, pivots.get(), z.get(), &rcond)) return {};
   SubstituteSymmetric(a, n, pivots.get(), b);
+  if (!solver_work::AllFinite(b, n)) return {};
   return {1, rcond};
 }
 

@@ -116,6 +116,29 @@ TEST(DenseSolvers, SymmetricSystemSolvedByEveryMethod) {
   }
 }
 
+TEST(DenseSolvers, NonFiniteEntriesAreNeverReportedAsSolved) {
+  const long double bad[] = {std::numeric_limits<long double>::quiet_NaN(),
+                             std::numeric_limits<long double>::infinity()};
+  for (long double v : bad) {
+    for (const auto& s : kAllSolvers) {
+      TestMatrix a{{2, v, 0.5L}, {v, v, 0.5L}, {0.5L, 0.5L, 2}};
+      long double b[3] = {1.0L, 1.0L, 1.0L};
+      EXPECT_NE(s.solve(a.Rows(), b, 3).status, 1) << s.name << " " << static_cast<double>(v);
+    }
+  }
+  // A solution that overflows. The SVD drops the tiny singular value instead and returns the
+  // finite minimum-norm solution.
+  for (const auto& s : kAllSolvers) {
+    TestMatrix a{{1e-4000L, 0}, {0, 1}};
+    long double b[2] = {1e4000L, 1.0L};
+    const bool svd = s.solve == SolveSVD || s.solve == InvertSVD;
+    EXPECT_EQ(s.solve(a.Rows(), b, 2).status, svd ? 1 : 0) << s.name;
+    if (svd) {
+      EXPECT_EQ(b[0], 0.0L) << s.name;
+    }
+  }
+}
+
 TEST(DenseSolvers, LUDeterminantCarriesTheInterchangeSign) {
   struct Case {
     TestMatrix a;
