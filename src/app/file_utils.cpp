@@ -1,0 +1,224 @@
+#include "app/file_utils.h"
+
+#include <sys/types.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <new>
+#include <string>
+#include <system_error>
+
+#include "app/settings_file.h"
+
+namespace {
+
+// A text stream over a binary one (glibc's fopencookie), translating line ends.
+struct TextCookie {
+  std::FILE* raw = nullptr;
+  bool last_was_cr = false;  // writing: the last byte written was a CR
+  bool at_eof = false;       // reading: a Ctrl-Z was met
+};
+
+ssize_t TextRead(void* cookie, char* buf, size_t size) {
+  TextCookie& c = *static_cast<TextCookie*>(cookie);
+  size_t n = 0;
+  while (n < size && !c.at_eof) {
+    int ch = std::getc(c.raw);
+    if (ch == EOF) break;
+    if (ch == 26) {
+      c.at_eof = true;
+      break;
+    }
+    if (ch == '\r') {
+      const int next = std::getc(c.raw);
+      if (next == '\n')
+        ch = '\n';
+      else if (next != EOF)
+        std::ungetc(next, c.raw);
+    }
+    buf[n++] = static_cast<char>(ch);
+  }
+  if (n == 0 && std::ferror(c.raw)) return -1;
+  return static_cast<ssize_t>(n);
+}
+
+ssize_t TextWrite(void* cookie, const char* buf, size_t size) {
+  TextCookie& c = *static_cast<TextCookie*>(cookie);
+  for (size_t i = 0; i < size; ++i) {
+    const char ch = buf[i];
+    if (ch == '\n' && !c.last_was_cr && std::putc('\r', c.raw) == EOF) return -1;
+    if (std::putc(ch, c.raw) == EOF) return -1;
+    c.last_was_cr = ch == '\r';
+  }
+  return static_cast<ssize_t>(size);
+}
+
+int TextSeek(void* cookie, off64_t* pos, int whence) {
+  TextCookie& c = *static_cast<TextCookie*>(cookie);
+  if (whence == SEEK_CUR && *pos == 0) {  // ftell: report, change nothing
+    *pos = ftello(c.raw);
+    return *pos < 0 ? -1 : 0;
+  }
+  if (fseeko(c.raw, *pos, whence) != 0) return -1;
+  c.at_eof = false;
+  c.last_was_cr = false;
+  *pos = ftello(c.raw);
+  return *pos < 0 ? -1 : 0;
+}
+
+int TextClose(void* cookie) {
+  TextCookie* c = static_cast<TextCookie*>(cookie);
+  const int result = std::fclose(c->raw);
+  delete c;
+  return result;
+}
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& ch : out) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return out;
+}
+
+bool StartsWith(const std::string& text, std::string_view prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Index (1-based) of ext in the list, or 0.
+template <std::size_t N>
+int IndexIn(std::string_view ext, const std::array<const char*, N>& list) {
+  const std::string e = Lower(ext);
+  for (std::size_t i = 0; i < N; ++i)
+    if (e == list[i]) return static_cast<int>(i) + 1;
+  return 0;
+}
+
+}  // namespace
+
+FilePtr FOpenOem(const std::filesystem::path& name, const char* mode) {
+  if (!mode || !*mode) return nullptr;
+  const std::string_view m(mode);
+  const bool text = m.find('b') == std::string_view::npos && m.find('+') == std::string_view::npos;
+  if (!text || (m[0] != 'r' && m[0] != 'w' && m[0] != 'a'))
+    return FilePtr(std::fopen(name.c_str(), mode));
+  const char raw_mode[3] = {m[0], 'b', '\0'};
+  std::FILE* raw = std::fopen(name.c_str(), raw_mode);
+  if (!raw) return nullptr;
+  TextCookie* cookie = new (std::nothrow) TextCookie{raw};
+  if (!cookie) {
+    std::fclose(raw);
+    return nullptr;
+  }
+  const cookie_io_functions_t io = {m[0] == 'r' ? TextRead : nullptr,
+                                    m[0] == 'r' ? nullptr : TextWrite, TextSeek, TextClose};
+  const char cookie_mode[2] = {m[0], '\0'};
+  std::FILE* f = fopencookie(cookie, cookie_mode, io);
+  if (!f) {
+    TextClose(cookie);
+    return nullptr;
+  }
+  // Unbuffered above the translation (the binary stream below keeps its own buffer), so
+  // that ftell reports the file offset of the next byte exactly.
+  std::setvbuf(f, nullptr, _IONBF, 0);
+  return FilePtr(f);
+}
+
+bool DeleteFileOem(const std::filesystem::path& name) {
+  std::error_code ec;
+  return std::filesystem::remove(name, ec) && !ec;
+}
+
+std::int64_t FileSize(const std::filesystem::path& name) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(name, ec)) return 0;
+  const std::uintmax_t size = std::filesystem::file_size(name, ec);
+  return ec ? 0 : static_cast<std::int64_t>(size);
+}
+
+std::int64_t FileTime(const std::filesystem::path& name) {
+  std::error_code ec;
+  const auto t = std::filesystem::last_write_time(name, ec);
+  if (ec) return 0;
+  const auto system = std::chrono::file_clock::to_sys(t);
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(system.time_since_epoch()).count();
+}
+
+bool SaveGlobalToFile(std::span<const std::uint8_t> block, const std::filesystem::path& name) {
+  const std::filesystem::path dir = name.has_parent_path() ? name.parent_path() : ".";
+  return WriteFileAtomically(dir, name.filename().string(), block);
+}
+
+std::vector<std::uint8_t> LoadFileToGlobal(const std::filesystem::path& name) {
+  const std::int64_t size = FileSize(name);
+  if (size <= 0) return {};
+  FilePtr f(std::fopen(name.c_str(), "rb"));
+  if (!f) return {};
+  try {
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
+    const std::size_t got = std::fread(data.data(), 1, data.size(), f.get());
+    if (got != data.size()) return {};
+    return data;
+  } catch (const std::bad_alloc&) {
+    return {};
+  } catch (const std::length_error&) {
+    return {};
+  }
+}
+
+int SniffTextFile(const std::filesystem::path& name) {
+  const std::int64_t size = FileSize(name);
+  if (size <= 0) return -1;
+  FilePtr f(std::fopen(name.c_str(), "rb"));
+  if (!f) return -1;
+  std::uint8_t head[200];
+  const std::size_t n = std::fread(head, 1, std::min<std::int64_t>(size, 200), f.get());
+  if (n == 0) return -1;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint8_t b = head[i];
+    if (b < 32 && b != 9 && b != 10 && b != 12 && b != 13 && b != 26) return 0;
+  }
+  return 2;
+}
+
+int ImportKindByExt(std::string_view ext) {
+  const std::string e = Lower(ext);
+  if (e == "prn" || e == "dat" || e == "txt") return 1;
+  if (StartsWith(e, "wk")) return 2;
+  if (e == "xls") return 3;
+  if (StartsWith(e, "wb") || StartsWith(e, "wq")) return 4;
+  if (StartsWith(e, "mv") || e == "rnb") return 5;
+  if (e == "sav") return 6;
+  if (e == "dbf") return 7;
+  if (e == "dif") return 8;
+  return 0;
+}
+
+int IsTextExt(std::string_view ext) {
+  static constexpr std::array<const char*, 3> kList = {"prn", "dat", "txt"};
+  return IndexIn(ext, kList);
+}
+
+int FileKindByExt(std::string_view ext) {
+  static constexpr std::array<const char*, 7> kList = {"prn", "dat", "txt", "wk1",
+                                                       "wk3", "rtf", "ws"};
+  return IndexIn(ext, kList);
+}
+
+int ExtensionKind(std::string_view ext) {
+  static constexpr std::array<const char*, 6> kList = {"prn", "dat", "txt", "wk1", "wk3", "sav"};
+  return IndexIn(ext, kList);
+}
+
+int SaveFormatByExt(const std::filesystem::path& path) {
+  const std::string file = path.filename().string();
+  const std::size_t dot = file.rfind('.');
+  if (dot == std::string::npos) return kSaveFormatText;
+  const std::string e = Lower(std::string_view(file).substr(dot + 1));
+  if (e == "wk1") return kSaveFormatWk1;
+  if (e == "wk3") return kSaveFormatWk3;
+  if (e == "sav") return kSaveFormatSav;
+  if (e == "ws") return kSaveFormatWordStar;
+  if (e == "rtf") return kSaveFormatRtf;
+  return kSaveFormatText;
+}

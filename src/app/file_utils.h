@@ -1,0 +1,80 @@
+// Opening, deleting, sizing and sniffing files, whole-file loads and saves, and the kinds of
+// files the program tells apart by extension.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f) std::fclose(f);
+  }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens a file with a C mode string; null on failure. Every data, settings and option file
+// of the program is opened through it. File names are passed to the system as they are.
+//
+// The program's text files carry CR LF line ends whatever system wrote them, so the text
+// modes "r", "w" and "a" ("t" allowed) translate as a text stream of the data files' home
+// system does: reading turns CR LF into LF and ends at a Ctrl-Z (26), writing turns every
+// LF not already preceded by CR into CR LF (never doubling a CR LF the caller wrote).
+// ftell and fseek work with byte offsets in the file. Binary modes ("b") and update modes
+// ("+") are not translated.
+FilePtr FOpenOem(const std::filesystem::path& name, const char* mode);
+
+// Deletes the file; false when it could not be deleted (or did not exist).
+bool DeleteFileOem(const std::filesystem::path& name);
+
+// The size of a regular file in bytes (64-bit); 0 when it does not exist or is not a file.
+std::int64_t FileSize(const std::filesystem::path& name);
+
+// The last-write time as nanoseconds since 1970-01-01 UTC, and its low and high 32 bits;
+// 0 when the file does not exist.
+std::int64_t FileTime(const std::filesystem::path& name);
+inline std::uint32_t FileTimeLow(const std::filesystem::path& name) {
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(FileTime(name)));
+}
+inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(FileTime(name)) >> 32);
+}
+
+// Writes the whole block to the file through a temporary file and a rename, so that a
+// failed write leaves an existing file as it was; false on failure.
+bool SaveGlobalToFile(std::span<const std::uint8_t> block, const std::filesystem::path& name);
+
+// The whole file; empty when it is missing, empty, unreadable or too large for memory.
+std::vector<std::uint8_t> LoadFileToGlobal(const std::filesystem::path& name);
+
+// -1 when the file is missing or empty; otherwise looks at its first min(size, 200) bytes:
+// 2 when every byte is 32 or above or one of TAB, LF, FF, CR and Ctrl-Z (a text file),
+// else 0.
+int SniffTextFile(const std::filesystem::path& name);
+
+// File kinds by extension (without the dot; compared without case).
+// Reader of an imported data file: prn, dat, txt 1 (text); "wk..." 2 (Lotus worksheets);
+// xls 3 (Excel); "wb..." or "wq..." 4 (Quattro); "mv..." or rnb 5 (worksheets and
+// notebooks of the sibling plotting product); sav 6; dbf 7 (dBASE); dif 8; otherwise 0.
+int ImportKindByExt(std::string_view ext);
+// prn 1, dat 2, txt 3, otherwise 0.
+int IsTextExt(std::string_view ext);
+// Saving text windows and lists: prn 1, dat 2, txt 3, wk1 4, wk3 5, rtf 6, ws 7, otherwise 0.
+int FileKindByExt(std::string_view ext);
+// Saving data: prn 1, dat 2, txt 3, wk1 4, wk3 5, sav 6, otherwise 0.
+int ExtensionKind(std::string_view ext);
+
+// Output formats of a saved text window, list or table.
+inline constexpr int kSaveFormatText = 2;
+inline constexpr int kSaveFormatWk1 = 8;
+inline constexpr int kSaveFormatWk3 = 12;
+inline constexpr int kSaveFormatSav = 24;
+inline constexpr int kSaveFormatWordStar = 32;
+inline constexpr int kSaveFormatRtf = 64;
+// By the extension of the path's file name: wk1, wk3, sav, ws, rtf; anything else (or no
+// extension) plain text.
+int SaveFormatByExt(const std::filesystem::path& path);
