@@ -9,6 +9,7 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Fails every nothrow array allocation while set, so that the solvers' out-of-memory paths
@@ -137,6 +138,28 @@ TEST(DenseSolvers, NonFiniteEntriesAreNeverReportedAsSolved) {
       EXPECT_EQ(b[0], 0.0L) << s.name;
     }
   }
+}
+
+TEST(DenseSolvers, TwoThreadsSolveAtOnceEachWithItsOwnCondition) {
+  // The side results travel with the results: a background fit and a foreground fit (or the
+  // smoother) solving at the same moment never see each other's values.
+  auto worker = [](long double scale, int* mismatches) {
+    for (int round = 0; round < 200; ++round) {
+      TestMatrix a{{2 * scale, 1}, {4, 3}};  // determinant 6 scale - 4
+      long double b[2] = {1.0L, 1.0L};
+      const SolverResult lu = SolveLU(a.Rows(), b, 2);
+      TestMatrix s{{scale, 0}, {0, scale}};
+      const SolverResult sym = SolveSymIndefCopy(s.Rows(), b, 2);
+      if (*lu.condition != 6 * scale - 4 || *sym.condition != 1.0L) ++*mismatches;
+    }
+  };
+  int first = 0, second = 0;
+  std::thread a(worker, 1.0L, &first);
+  std::thread b(worker, 3.0L, &second);
+  a.join();
+  b.join();
+  EXPECT_EQ(first, 0);
+  EXPECT_EQ(second, 0);
 }
 
 TEST(DenseSolvers, LUDeterminantCarriesTheInterchangeSign) {
