@@ -237,10 +237,20 @@ const std::array<SolverFn, kProcedureTableSize> InvertTable = {
 
 const std::array<const char*, kProcedureNameCount> ProcedureNames = {
     // procedure codes 0 to 8
-    "GaussElim", "GaussJord", "LUDecomp", "SVDecomp", "GaussElim", "GaussElim[XP]", "", "",
+    "GaussElim",
+    "GaussJord",
+    "LUDecomp",
+    "SVDecomp",
+    "GaussElim",
+    "GaussElim[XP]",
+    "",
+    "",
     "Lev-Marq",
     // robust modes 0 to 3
-    "Least Squares", "Least Abs Dev", "Lorentzian", "PearsonVII Lim",
+    "Least Squares",
+    "Least Abs Dev",
+    "Lorentzian",
+    "PearsonVII Lim",
 };
 
 SolverFn SolverForProcedure(int code) {

@@ -1,10 +1,9 @@
 #include "fit/fit_blocks.h"
 
 #include <cmath>
-#include <fstream>
-#include <optional>
 
 #include "app/byte_codec.h"
+#include "app/file_utils.h"
 #include "app/settings_file.h"
 
 TFitSelection FitSelection = DefaultFitSelection();
@@ -36,24 +35,6 @@ std::uint32_t Flag(std::uint32_t value) { return value != 0 ? 1 : 0; }
 // A 16-bit field of the older form widened as the signed value it is.
 std::uint32_t SignExtend(std::uint16_t v) {
   return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int16_t>(v)));
-}
-
-// Reads a whole file of at most maxBytes; a larger file is read only far enough to know it
-// is too large. Nothing when the file cannot be opened or read.
-std::optional<std::vector<std::uint8_t>> ReadSmallFile(const std::filesystem::path& path,
-                                                       std::size_t maxBytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<std::uint8_t> bytes(maxBytes + 1);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (in.bad()) return std::nullopt;
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return bytes;
-}
-
-bool WriteBlock(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-  const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
-  return WriteFileAtomically(dir, path.filename().string(), bytes);
 }
 
 }  // namespace
@@ -202,38 +183,41 @@ bool DecodeLegacyFitBlocks(std::span<const std::uint8_t> data, TFitSelection& se
 
 namespace {
 
-// A file of its own block's size, or of the older combined form.
+// A file of its own block's size, or of the older combined form. The size is checked before
+// anything is read.
 template <typename DecodeOwnBlock>
-bool ReadFitFile(const std::filesystem::path& path, TFitSelection& selection, TFitOptions& options,
-                 DecodeOwnBlock decodeOwnBlock) {
-  const auto data = ReadSmallFile(path, kLegacyFitBlocksBytes);
-  if (!data) return false;
-  if (data->size() == kLegacyFitBlocksBytes)
-    return DecodeLegacyFitBlocks(*data, selection, options);
-  return decodeOwnBlock(*data);
+bool ReadFitFile(const std::filesystem::path& path, std::size_t ownSize, TFitSelection& selection,
+                 TFitOptions& options, DecodeOwnBlock decodeOwnBlock) {
+  const std::int64_t size = FileSize(path);
+  if (size != static_cast<std::int64_t>(ownSize) &&
+      size != static_cast<std::int64_t>(kLegacyFitBlocksBytes))
+    return false;
+  const std::vector<std::uint8_t> data = LoadFileToGlobal(path);
+  if (data.size() == kLegacyFitBlocksBytes) return DecodeLegacyFitBlocks(data, selection, options);
+  return decodeOwnBlock(data);
 }
 
 }  // namespace
 
 bool ReadFitSelectionFile(const std::filesystem::path& path, TFitSelection& selection,
                           TFitOptions& options) {
-  return ReadFitFile(path, selection, options, [&](std::span<const std::uint8_t> d) {
-    return DecodeFitSelection(d, selection);
-  });
+  return ReadFitFile(
+      path, kFitSelectionBytes, selection, options,
+      [&](std::span<const std::uint8_t> d) { return DecodeFitSelection(d, selection); });
 }
 
 bool ReadFitOptionsFile(const std::filesystem::path& path, TFitSelection& selection,
                         TFitOptions& options) {
-  return ReadFitFile(path, selection, options,
+  return ReadFitFile(path, kFitOptionsBytes, selection, options,
                      [&](std::span<const std::uint8_t> d) { return DecodeFitOptions(d, options); });
 }
 
 bool WriteFitSelectionFile(const std::filesystem::path& path, const TFitSelection& selection) {
-  return WriteBlock(path, EncodeFitSelection(selection));
+  return SaveGlobalToFile(EncodeFitSelection(selection), path);
 }
 
 bool WriteFitOptionsFile(const std::filesystem::path& path, const TFitOptions& options) {
-  return WriteBlock(path, EncodeFitOptions(options));
+  return SaveGlobalToFile(EncodeFitOptions(options), path);
 }
 
 void LoadFitBlocksFromSettings(const ProgramSettings& settings) {

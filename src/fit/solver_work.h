@@ -54,23 +54,4 @@ class SmallArray {
   T* data_ = nullptr;
 };
 
-// An n x n long double matrix as row pointers into one block, the shape the solvers take.
-class Matrix {
- public:
-  // Check Ok() afterwards: false when either block could not be had.
-  explicit Matrix(int n)
-      : cells_(Allocate<long double>(static_cast<std::size_t>(n) * static_cast<std::size_t>(n))),
-        rows_(Allocate<long double*>(static_cast<std::size_t>(n))) {
-    if (!Ok()) return;
-    for (int i = 0; i < n; ++i) rows_[i] = cells_.get() + static_cast<std::size_t>(i) * n;
-  }
-  bool Ok() const { return cells_ && rows_; }
-  long double* const* Rows() const { return rows_.get(); }
-  long double* operator[](int i) const { return rows_[i]; }
-
- private:
-  std::unique_ptr<long double[]> cells_;
-  std::unique_ptr<long double*[]> rows_;
-};
-
 }  // namespace solver_work

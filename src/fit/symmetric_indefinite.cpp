@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/ld_matrix.h"
 #include "fit/dense_solvers.h"
 #include "fit/solver_work.h"
 
@@ -331,10 +332,10 @@ SolverResult SolveSymIndefInPlace(long double* const* a, long double* b, int n) 
 
 SolverResult SolveSymIndefCopy(long double* const* a, long double* b, int n) {
   if (n < 1) return {};
-  solver_work::Matrix copy(n);
-  if (!copy.Ok()) return {-1, std::nullopt};
+  const std::unique_ptr<LDMatrix> copy = AllocLDMatrix(n, n);
+  if (!copy) return {-1, std::nullopt};
   // Only the lower triangle is read.
   for (int i = 0; i < n; ++i)
-    for (int j = 0; j <= i; ++j) copy[i][j] = a[i][j];
-  return SolveSymIndef(copy.Rows(), b, n);
+    for (int j = 0; j <= i; ++j) (*copy)[i][j] = a[i][j];
+  return SolveSymIndef(copy->Data(), b, n);
 }

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/ld_matrix.h"
+
 // Fails every nothrow array allocation while set, so that the solvers' out-of-memory paths
 // can be driven. The solvers take all their work storage through nothrow new[].
 static std::atomic<bool> g_failNothrowArrays{false};
@@ -27,38 +29,21 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
 
 namespace {
 
-// A square matrix as the solvers take it: row pointers into one block.
-class TestMatrix {
- public:
-  explicit TestMatrix(int n) : n_(n), cells_(static_cast<std::size_t>(n) * n), rows_(n) {
-    for (int i = 0; i < n; ++i) rows_[i] = cells_.data() + static_cast<std::size_t>(i) * n;
+// A square matrix from its rows.
+LDMatrix Make(std::initializer_list<std::initializer_list<long double>> rows) {
+  const int n = static_cast<int>(rows.size());
+  LDMatrix m(n, n);
+  int i = 0;
+  for (const auto& row : rows) {
+    int j = 0;
+    for (long double v : row) m[i][j++] = v;
+    ++i;
   }
-  TestMatrix(std::initializer_list<std::initializer_list<long double>> rows)
-      : TestMatrix(static_cast<int>(rows.size())) {
-    int i = 0;
-    for (const auto& row : rows) {
-      int j = 0;
-      for (long double v : row) rows_[i][j++] = v;
-      ++i;
-    }
-  }
-  TestMatrix(const TestMatrix& other) : TestMatrix(other.n_) { cells_ = other.cells_; }
-  TestMatrix& operator=(const TestMatrix&) = delete;
+  return m;
+}
 
-  long double* const* Rows() { return rows_.data(); }
-  long double* operator[](int i) { return rows_[i]; }
-  const long double* operator[](int i) const { return rows_[i]; }
-  int Size() const { return n_; }
-  std::vector<long double>& Cells() { return cells_; }
-
- private:
-  int n_;
-  std::vector<long double> cells_;
-  std::vector<long double*> rows_;
-};
-
-TestMatrix Hilbert(int n) {
-  TestMatrix h(n);
+LDMatrix Hilbert(int n) {
+  LDMatrix h(n, n);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) h[i][j] = 1.0L / (i + j + 1);
   return h;
@@ -92,9 +77,9 @@ constexpr long double kEps = std::numeric_limits<long double>::epsilon();
 
 TEST(DenseSolvers, OneByOneSystemSolvesToQuotientInEveryMethod) {
   for (const auto& s : kAllSolvers) {
-    TestMatrix a{{4.0L}};
+    LDMatrix a = Make({{4.0L}});
     long double b[1] = {10.0L};
-    const SolverResult r = s.solve(a.Rows(), b, 1);
+    const SolverResult r = s.solve(a.Data(), b, 1);
     EXPECT_EQ(r.status, 1) << s.name;
     EXPECT_EQ(b[0], 2.5L) << s.name;
   }
@@ -102,16 +87,16 @@ TEST(DenseSolvers, OneByOneSystemSolvesToQuotientInEveryMethod) {
 
 TEST(DenseSolvers, SymmetricSystemSolvedByEveryMethod) {
   // Exact solution (1, -2, 3, 0.5) of a symmetric positive definite system.
-  const TestMatrix a{{10, 1, 2, 0}, {1, 8, -1, 3}, {2, -1, 9, 1}, {0, 3, 1, 7}};
+  const LDMatrix a = Make({{10, 1, 2, 0}, {1, 8, -1, 3}, {2, -1, 9, 1}, {0, 3, 1, 7}});
   const long double x[4] = {1.0L, -2.0L, 3.0L, 0.5L};
   for (const auto& s : kAllSolvers) {
-    TestMatrix m(a);
+    LDMatrix m(a);
     long double b[4];
     for (int i = 0; i < 4; ++i) {
       b[i] = 0.0L;
       for (int j = 0; j < 4; ++j) b[i] += a[i][j] * x[j];
     }
-    ASSERT_EQ(s.solve(m.Rows(), b, 4).status, 1) << s.name;
+    ASSERT_EQ(s.solve(m.Data(), b, 4).status, 1) << s.name;
     for (int i = 0; i < 4; ++i)
       EXPECT_NEAR(static_cast<double>(b[i]), static_cast<double>(x[i]), 1e-17) << s.name;
   }
@@ -122,18 +107,18 @@ TEST(DenseSolvers, NonFiniteEntriesAreNeverReportedAsSolved) {
                              std::numeric_limits<long double>::infinity()};
   for (long double v : bad) {
     for (const auto& s : kAllSolvers) {
-      TestMatrix a{{2, v, 0.5L}, {v, v, 0.5L}, {0.5L, 0.5L, 2}};
+      LDMatrix a = Make({{2, v, 0.5L}, {v, v, 0.5L}, {0.5L, 0.5L, 2}});
       long double b[3] = {1.0L, 1.0L, 1.0L};
-      EXPECT_NE(s.solve(a.Rows(), b, 3).status, 1) << s.name << " " << static_cast<double>(v);
+      EXPECT_NE(s.solve(a.Data(), b, 3).status, 1) << s.name << " " << static_cast<double>(v);
     }
   }
   // A solution that overflows. The SVD drops the tiny singular value instead and returns the
   // finite minimum-norm solution.
   for (const auto& s : kAllSolvers) {
-    TestMatrix a{{1e-4000L, 0}, {0, 1}};
+    LDMatrix a = Make({{1e-4000L, 0}, {0, 1}});
     long double b[2] = {1e4000L, 1.0L};
     const bool svd = s.solve == SolveSVD || s.solve == InvertSVD;
-    EXPECT_EQ(s.solve(a.Rows(), b, 2).status, svd ? 1 : 0) << s.name;
+    EXPECT_EQ(s.solve(a.Data(), b, 2).status, svd ? 1 : 0) << s.name;
     if (svd) {
       EXPECT_EQ(b[0], 0.0L) << s.name;
     }
@@ -145,11 +130,11 @@ TEST(DenseSolvers, TwoThreadsSolveAtOnceEachWithItsOwnCondition) {
   // smoother) solving at the same moment never see each other's values.
   auto worker = [](long double scale, int* mismatches) {
     for (int round = 0; round < 200; ++round) {
-      TestMatrix a{{2 * scale, 1}, {4, 3}};  // determinant 6 scale - 4
+      LDMatrix a = Make({{2 * scale, 1}, {4, 3}});  // determinant 6 scale - 4
       long double b[2] = {1.0L, 1.0L};
-      const SolverResult lu = SolveLU(a.Rows(), b, 2);
-      TestMatrix s{{scale, 0}, {0, scale}};
-      const SolverResult sym = SolveSymIndefCopy(s.Rows(), b, 2);
+      const SolverResult lu = SolveLU(a.Data(), b, 2);
+      LDMatrix s = Make({{scale, 0}, {0, scale}});
+      const SolverResult sym = SolveSymIndefCopy(s.Data(), b, 2);
       if (*lu.condition != 6 * scale - 4 || *sym.condition != 1.0L) ++*mismatches;
     }
   };
@@ -164,17 +149,17 @@ TEST(DenseSolvers, TwoThreadsSolveAtOnceEachWithItsOwnCondition) {
 
 TEST(DenseSolvers, LUDeterminantCarriesTheInterchangeSign) {
   struct Case {
-    TestMatrix a;
+    LDMatrix a;
     long double det;
   };
   Case cases[] = {
-      {TestMatrix{{2, 1}, {4, 3}}, 2.0L},   // one interchange (4 > 2), still positive
-      {TestMatrix{{0, 1}, {1, 0}}, -1.0L},  // an odd number of interchanges
-      {TestMatrix{{3}}, 3.0L},
+      {Make({{2, 1}, {4, 3}}), 2.0L},   // one interchange (4 > 2), still positive
+      {Make({{0, 1}, {1, 0}}), -1.0L},  // an odd number of interchanges
+      {Make({{3}}), 3.0L},
   };
   for (auto& c : cases) {
     long double b[2] = {1.0L, 1.0L};
-    const SolverResult r = SolveLU(c.a.Rows(), b, c.a.Size());
+    const SolverResult r = SolveLU(c.a.Data(), b, c.a.Rows());
     ASSERT_EQ(r.status, 1);
     ASSERT_TRUE(r.condition.has_value());
     EXPECT_EQ(*r.condition, c.det);
@@ -182,11 +167,12 @@ TEST(DenseSolvers, LUDeterminantCarriesTheInterchangeSign) {
 }
 
 TEST(DenseSolvers, ZeroColumnIsSingularForAllButTheSVD) {
-  const TestMatrix a{{1, 0, 2}, {0, 0, 0}, {2, 0, 5}};  // symmetric: its zero column is a zero row
+  const LDMatrix a =
+      Make({{1, 0, 2}, {0, 0, 0}, {2, 0, 5}});  // symmetric: its zero column is a zero row
   for (const auto& s : kAllSolvers) {
-    TestMatrix m(a);
+    LDMatrix m(a);
     long double b[3] = {1.0L, 2.0L, 3.0L};
-    const SolverResult r = s.solve(m.Rows(), b, 3);
+    const SolverResult r = s.solve(m.Data(), b, 3);
     const bool svd = s.solve == SolveSVD || s.solve == InvertSVD;
     EXPECT_EQ(r.status, svd ? 1 : 0) << s.name;
     if (!svd) {
@@ -199,9 +185,9 @@ TEST(DenseSolvers, ZeroColumnIsSingularForAllButTheSVD) {
 }
 
 TEST(DenseSolvers, SVDGivesTheMinimumNormSolutionOfARankDeficientSystem) {
-  TestMatrix a{{1, 1}, {1, 1}};
+  LDMatrix a = Make({{1, 1}, {1, 1}});
   long double b[2] = {2.0L, 2.0L};
-  const SolverResult r = SolveSVD(a.Rows(), b, 2);
+  const SolverResult r = SolveSVD(a.Data(), b, 2);
   ASSERT_EQ(r.status, 1);
   EXPECT_NEAR(static_cast<double>(b[0]), 1.0, 1e-18);
   EXPECT_NEAR(static_cast<double>(b[1]), 1.0, 1e-18);
@@ -212,17 +198,17 @@ TEST(DenseSolvers, SVDGivesTheMinimumNormSolutionOfARankDeficientSystem) {
 }
 
 TEST(DenseSolvers, IdentityIsPerfectlyConditioned) {
-  TestMatrix a{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  LDMatrix a = Make({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}});
   long double b[3] = {1, 2, 3};
-  EXPECT_EQ(*SolveSVD(a.Rows(), b, 3).condition, 1.0L);
-  EXPECT_EQ(*SolveSymIndefCopy(a.Rows(), b, 3).condition, 1.0L);
+  EXPECT_EQ(*SolveSVD(a.Data(), b, 3).condition, 1.0L);
+  EXPECT_EQ(*SolveSymIndefCopy(a.Data(), b, 3).condition, 1.0L);
   EXPECT_EQ(b[2], 3.0L);
 }
 
 TEST(DenseSolvers, GaussKeepsTheUppermostOfEqualPivots) {
-  TestMatrix a{{1, 2}, {-1, 3}};
+  LDMatrix a = Make({{1, 2}, {-1, 3}});
   long double b[2] = {3.0L, 2.0L};
-  ASSERT_EQ(SolveGauss(a.Rows(), b, 2).status, 1);
+  ASSERT_EQ(SolveGauss(a.Data(), b, 2).status, 1);
   EXPECT_EQ(a[0][1], 2.0L);  // row 0 was not exchanged
   EXPECT_EQ(b[0], 1.0L);
   EXPECT_EQ(b[1], 1.0L);
@@ -230,9 +216,9 @@ TEST(DenseSolvers, GaussKeepsTheUppermostOfEqualPivots) {
 
 TEST(DenseSolvers, CroutTakesTheLowestOfEqualScaledPivots) {
   // Both rows scale to merit 1 in the first column; the lower one becomes the pivot row.
-  TestMatrix a{{2, 1}, {2, 1.5L}};
+  LDMatrix a = Make({{2, 1}, {2, 1.5L}});
   long double b[2] = {3.0L, 3.5L};
-  const SolverResult r = SolveLU(a.Rows(), b, 2);
+  const SolverResult r = SolveLU(a.Data(), b, 2);
   ASSERT_EQ(r.status, 1);
   EXPECT_EQ(a[0][1], 1.5L);
   EXPECT_EQ(*r.condition, 1.0L);
@@ -241,9 +227,9 @@ TEST(DenseSolvers, CroutTakesTheLowestOfEqualScaledPivots) {
 }
 
 TEST(DenseSolvers, GaussJordanReturnsTheInverse) {
-  TestMatrix a{{4, 7}, {2, 6}};
+  LDMatrix a = Make({{4, 7}, {2, 6}});
   long double b[2] = {1.0L, 0.0L};
-  ASSERT_EQ(SolveGaussJordan(a.Rows(), b, 2).status, 1);
+  ASSERT_EQ(SolveGaussJordan(a.Data(), b, 2).status, 1);
   // inverse = [[0.6, -0.7], [-0.2, 0.4]]
   EXPECT_NEAR(static_cast<double>(a[0][0]), 0.6, 1e-18);
   EXPECT_NEAR(static_cast<double>(a[0][1]), -0.7, 1e-18);
@@ -253,13 +239,13 @@ TEST(DenseSolvers, GaussJordanReturnsTheInverse) {
 }
 
 TEST(DenseSolvers, EveryInverterOfTheTableInverts) {
-  const TestMatrix a{{5, 1, 2}, {1, 4, 1}, {2, 1, 6}};
+  const LDMatrix a = Make({{5, 1, 2}, {1, 4, 1}, {2, 1, 6}});
   for (int code = 0; code <= 4; ++code) {
-    TestMatrix m(a);
+    LDMatrix m(a);
     long double b[3] = {8.0L, 6.0L, 9.0L};  // a * (1, 1, 1)
     SolverFn invert = InverterForProcedure(code);
     ASSERT_NE(invert, nullptr);
-    ASSERT_EQ(invert(m.Rows(), b, 3).status, 1) << code;
+    ASSERT_EQ(invert(m.Data(), b, 3).status, 1) << code;
     for (int i = 0; i < 3; ++i) {
       EXPECT_NEAR(static_cast<double>(b[i]), 1.0, 1e-17) << code;
       for (int j = 0; j < 3; ++j) {
@@ -301,19 +287,20 @@ TEST(DenseSolvers, GeneralSystemsOfEverySizeAgreeWithTheirExactSolution) {
       {"InvertLU", InvertLU},     {"InvertSVD", InvertSVD},
   };
   for (int n : {2, 3, 5, 8, 13, 21, 34, 55, 80}) {
-    TestMatrix a(n);
-    for (long double& v : a.Cells()) v = next();
+    LDMatrix a(n, n);
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) a[i][j] = next();
     std::vector<long double> x(n), rhs(n, 0.0L);
     for (int i = 0; i < n; ++i) x[i] = next();
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j) rhs[i] += a[i][j] * x[j];
-    TestMatrix probe(a);
+    LDMatrix probe(a);
     std::vector<long double> scratch(rhs);
-    const long double ratio = *SolveSVD(probe.Rows(), scratch.data(), n).condition;
+    const long double ratio = *SolveSVD(probe.Data(), scratch.data(), n).condition;
     for (const auto& s : general) {
-      TestMatrix m(a);
+      LDMatrix m(a);
       std::vector<long double> b(rhs);
-      ASSERT_EQ(s.solve(m.Rows(), b.data(), n).status, 1) << s.name << " n=" << n;
+      ASSERT_EQ(s.solve(m.Data(), b.data(), n).status, 1) << s.name << " n=" << n;
       std::vector<long double> err(n);
       for (int i = 0; i < n; ++i) err[i] = b[i] - x[i];
       EXPECT_LT(MaxAbs(err), 100.0L * n * kEps * MaxAbs(x) / ratio) << s.name << " n=" << n;
@@ -323,14 +310,14 @@ TEST(DenseSolvers, GeneralSystemsOfEverySizeAgreeWithTheirExactSolution) {
 
 TEST(SymmetricIndefinite, TwoByTwoPivotBlockIsRecordedAndSolved) {
   // A zero diagonal forces a 2x2 block at rows 1 and 2 without interchange.
-  TestMatrix a{{0, 1}, {1, 0}};
+  LDMatrix a = Make({{0, 1}, {1, 0}});
   int pivots[2];
-  TestMatrix f(a);
-  ASSERT_EQ(FactorSymmetric(f.Rows(), 2, pivots), 1);
+  LDMatrix f(a);
+  ASSERT_EQ(FactorSymmetric(f.Data(), 2, pivots), 1);
   EXPECT_EQ(pivots[0], -1);
   EXPECT_EQ(pivots[1], -1);
   long double b[2] = {3.0L, 5.0L};
-  const SolverResult r = SolveSymIndefCopy(a.Rows(), b, 2);
+  const SolverResult r = SolveSymIndefCopy(a.Data(), b, 2);
   ASSERT_EQ(r.status, 1);
   EXPECT_EQ(b[0], 5.0L);
   EXPECT_EQ(b[1], 3.0L);
@@ -341,20 +328,20 @@ TEST(SymmetricIndefinite, SmallDiagonalIsInterchangedWithTheDominantRow) {
   // Column 3 has |a33| = 0.1 < alpha * |a13|, and a11 dominates row 1: a 1x1 block with rows 1
   // and 3 interchanged. Only the lower triangle is given (the upper one holds garbage that
   // must not be read).
-  TestMatrix a{{4, 99, 99}, {1, 3, 99}, {2, 0.5L, 0.1L}};
+  LDMatrix a = Make({{4, 99, 99}, {1, 3, 99}, {2, 0.5L, 0.1L}});
   int pivots[3];
-  TestMatrix f(a);
-  ASSERT_EQ(FactorSymmetric(f.Rows(), 3, pivots), 1);
+  LDMatrix f(a);
+  ASSERT_EQ(FactorSymmetric(f.Data(), 3, pivots), 1);
   EXPECT_EQ(pivots[2], 1);
-  const TestMatrix full{{4, 1, 2}, {1, 3, 0.5L}, {2, 0.5L, 0.1L}};
+  const LDMatrix full = Make({{4, 1, 2}, {1, 3, 0.5L}, {2, 0.5L, 0.1L}});
   const long double x[3] = {1.0L, 2.0L, -1.0L};
   long double b[3];
   for (int i = 0; i < 3; ++i) {
     b[i] = 0.0L;
     for (int j = 0; j < 3; ++j) b[i] += full[i][j] * x[j];
   }
-  TestMatrix in(a);
-  ASSERT_EQ(SolveSymIndefInPlace(in.Rows(), b, 3).status, 1);
+  LDMatrix in(a);
+  ASSERT_EQ(SolveSymIndefInPlace(in.Data(), b, 3).status, 1);
   for (int i = 0; i < 3; ++i)
     EXPECT_NEAR(static_cast<double>(b[i]), static_cast<double>(x[i]), 1e-17);
 }
@@ -371,7 +358,7 @@ TEST(SymmetricIndefinite, IndefiniteMatricesOfEverySizeSolveWithSmallResidual) {
   int interchanged = 0;
   for (int n = 1; n <= 14; ++n) {
     for (int zeroDiagonal = 0; zeroDiagonal <= 1; ++zeroDiagonal) {
-      TestMatrix a(n);
+      LDMatrix a(n, n);
       for (int i = 0; i < n; ++i)
         for (int j = 0; j <= i; ++j) a[i][j] = a[j][i] = (i == j && zeroDiagonal) ? 0.0L : next();
       if (n == 1) a[0][0] = 0.5L;
@@ -379,15 +366,15 @@ TEST(SymmetricIndefinite, IndefiniteMatricesOfEverySizeSolveWithSmallResidual) {
       for (int i = 0; i < n; ++i) x[i] = next();
       for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j) b[i] += a[i][j] * x[j];
-      TestMatrix f(a);
+      LDMatrix f(a);
       std::vector<int> pivots(n);
-      ASSERT_EQ(FactorSymmetric(f.Rows(), n, pivots.data()), 1) << n;
+      ASSERT_EQ(FactorSymmetric(f.Data(), n, pivots.data()), 1) << n;
       for (int k = 0; k < n; ++k) {
         if (pivots[k] < 0) ++twoByTwo;
         // Without interchange: k + 1 for a 1x1 block, 1 - (second row) for both rows of a 2x2.
         if (pivots[k] != k + 1 && pivots[k] != -k && pivots[k] != -(k + 1)) ++interchanged;
       }
-      const SolverResult r = SolveSymIndefCopy(a.Rows(), b.data(), n);
+      const SolverResult r = SolveSymIndefCopy(a.Data(), b.data(), n);
       ASSERT_EQ(r.status, 1) << n;
       // Compare with the exact solution; the condition estimate bounds the error.
       std::vector<long double> err(n);
@@ -402,9 +389,9 @@ TEST(SymmetricIndefinite, IndefiniteMatricesOfEverySizeSolveWithSmallResidual) {
 }
 
 TEST(SymmetricIndefinite, SingularMatrixLeavesVectorAndCopyUntouched) {
-  TestMatrix a{{0, 0}, {0, 0}};
+  LDMatrix a = Make({{0, 0}, {0, 0}});
   long double b[2] = {1.0L, 2.0L};
-  const SolverResult r = SolveSymIndefCopy(a.Rows(), b, 2);
+  const SolverResult r = SolveSymIndefCopy(a.Data(), b, 2);
   EXPECT_EQ(r.status, 0);
   EXPECT_FALSE(r.condition.has_value());
   EXPECT_EQ(b[0], 1.0L);
@@ -421,10 +408,10 @@ TEST(DenseSolvers, WorkMemoryShortageIsReportedNeverSolved) {
       {"SolveSymIndefInPlace", SolveSymIndefInPlace},
   };
   for (const auto& s : allocating) {
-    TestMatrix a{{2, 1}, {1, 3}};
+    LDMatrix a = Make({{2, 1}, {1, 3}});
     long double b[2] = {3.0L, 4.0L};
     g_failNothrowArrays = true;
-    const SolverResult r = s.solve(a.Rows(), b, 2);
+    const SolverResult r = s.solve(a.Data(), b, 2);
     g_failNothrowArrays = false;
     EXPECT_EQ(r.status, -1) << s.name;
     EXPECT_EQ(b[0], 3.0L) << s.name << ": the vector is untouched";
@@ -432,10 +419,10 @@ TEST(DenseSolvers, WorkMemoryShortageIsReportedNeverSolved) {
   }
   // Gaussian elimination and LU work without the heap at fitting sizes.
   for (SolverFn s : {SolveGauss, SolveLU}) {
-    TestMatrix a{{2, 1}, {1, 3}};
+    LDMatrix a = Make({{2, 1}, {1, 3}});
     long double b[2] = {3.0L, 4.0L};
     g_failNothrowArrays = true;
-    const SolverResult r = s(a.Rows(), b, 2);
+    const SolverResult r = s(a.Data(), b, 2);
     g_failNothrowArrays = false;
     EXPECT_EQ(r.status, 1);
   }
@@ -458,9 +445,9 @@ TEST(DenseSolvers, AllMethodsAgreeOnHilbertSixToTheDigitsItsConditionAllows) {
   // (about 3e-12 here: 11 to 12 significant digits).
   const long double tolerance = 10.0L * kHilbertConditionInf * kEps;
   for (const auto& s : kAllSolvers) {
-    TestMatrix h = Hilbert(6);
+    LDMatrix h = Hilbert(6);
     long double b[6] = {1, 1, 1, 1, 1, 1};
-    ASSERT_EQ(s.solve(h.Rows(), b, 6).status, 1) << s.name;
+    ASSERT_EQ(s.solve(h.Data(), b, 6).status, 1) << s.name;
     std::vector<long double> err(6);
     for (int i = 0; i < 6; ++i) err[i] = b[i] - kHilbertSolution[i];
     const long double relative =
@@ -471,18 +458,18 @@ TEST(DenseSolvers, AllMethodsAgreeOnHilbertSixToTheDigitsItsConditionAllows) {
 
 TEST(DenseSolvers, HilbertSixSideResultsMatchTheirDefinitions) {
   long double b[6] = {1, 1, 1, 1, 1, 1};
-  TestMatrix h = Hilbert(6);
-  const SolverResult lu = SolveLU(h.Rows(), b, 6);
+  LDMatrix h = Hilbert(6);
+  const SolverResult lu = SolveLU(h.Data(), b, 6);
   // The determinant is a product of pivots: relative error a few eps per factor.
   EXPECT_NEAR(static_cast<double>(*lu.condition / kHilbertDeterminant), 1.0, 1e-11);
 
-  TestMatrix h2 = Hilbert(6);
-  const SolverResult svd = SolveSVD(h2.Rows(), b, 6);
+  LDMatrix h2 = Hilbert(6);
+  const SolverResult svd = SolveSVD(h2.Data(), b, 6);
   EXPECT_NEAR(static_cast<double>(*svd.condition / kHilbertSingularRatio), 1.0, 1e-10);
 
   // The estimate bounds the 1-norm reciprocal condition from above and is close to it.
-  TestMatrix h3 = Hilbert(6);
-  const SolverResult sym = SolveSymIndefCopy(h3.Rows(), b, 6);
+  LDMatrix h3 = Hilbert(6);
+  const SolverResult sym = SolveSymIndefCopy(h3.Data(), b, 6);
   EXPECT_GE(*sym.condition, kHilbertRcond1 * (1.0L - 1e-9L));
   EXPECT_LT(*sym.condition, 10.0L * kHilbertRcond1);
 }
