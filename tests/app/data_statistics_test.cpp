@@ -10,36 +10,14 @@
 #include "app/data_table.h"
 #include "app/long_double.h"
 #include "app/prescan_hooks.h"
+#include "app/test_points.h"
 
 namespace {
 
-struct P {
-  long double x, y, z, w = 1;
-  char status = kPointActive;
-};
+using P = TestPoint;
 
 // Loads the points into the global XYZ data table.
-void Load(const std::vector<P>& points) {
-  ASSERT_TRUE(AllocPointArray());
-  ASSERT_TRUE(EnsurePointCapacity(static_cast<int>(points.size())));
-  std::span<TXYZPoint> t = XYZData();
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    TXYZPoint& r = t[i + 1];
-    r.X = points[i].x, r.Y = points[i].y, r.Z = points[i].z, r.W = points[i].w;
-    r.Status = points[i].status;
-  }
-  SetPointCount(t, static_cast<int>(points.size()));
-}
-
-PointTable TableOf(const std::vector<P>& points) {
-  PointTable t = NewPointTable(static_cast<int>(points.size()));
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    TXYZPoint& r = t[i + 1];
-    r.X = points[i].x, r.Y = points[i].y, r.Z = points[i].z, r.W = points[i].w;
-    r.Status = points[i].status;
-  }
-  return t;
-}
+void Load(const std::vector<TestPoint>& points) { ASSERT_TRUE(ReplaceDataTable(TableOf(points))); }
 
 // Relative difference in units of the long double epsilon.
 long double Ulps(long double a, long double b) {
@@ -162,7 +140,7 @@ TEST(DataStatistics, ExtremesRecordTheirPartnerCoordinatesEarliestFirst) {
 }
 
 TEST(DataStatistics, NinePositionsFindTheGridCorners) {
-  std::vector<P> grid;
+  std::vector<TestPoint> grid;
   for (int j = 0; j < 3; ++j)
     for (int i = 0; i < 3; ++i) grid.push_back({i * 10.0L, j * 100.0L, 10.0L * j + i});
   PointTable t = TableOf(grid);
@@ -176,7 +154,7 @@ TEST(DataStatistics, NinePositionsFindTheGridCorners) {
 }
 
 TEST(DataStatistics, PlaneIsRecoveredExactlyAndSingularSystemsGiveOnes) {
-  std::vector<P> pts;
+  std::vector<TestPoint> pts;
   for (int i = 0; i < 5; ++i)
     for (int j = 0; j < 4; ++j) {
       const long double x = 1e6L + i, y = 3.0L * j - 2;
@@ -191,7 +169,7 @@ TEST(DataStatistics, PlaneIsRecoveredExactlyAndSingularSystemsGiveOnes) {
 
   struct Case {
     const char* name;
-    std::vector<P> pts;
+    std::vector<TestPoint> pts;
   };
   const Case singular[] = {
       {"x constant", {{0.1L, 1, 1}, {0.1L, 2, 5}, {0.1L, 3, 2}, {0.1L, 4, 8}}},
@@ -237,7 +215,7 @@ TEST(DataStatistics, ColumnRangesOfAnyTable) {
 TEST(PureError, ReplicatesGiveTheirSumOfSquaresAndDegreesOfFreedom) {
   struct Case {
     const char* name;
-    std::vector<P> pts;  // already sorted by x, then y
+    std::vector<TestPoint> pts;  // already sorted by x, then y
     long double ss, dof;
   };
   const Case cases[] = {

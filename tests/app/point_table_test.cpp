@@ -1,0 +1,205 @@
+#include "app/point_table.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+#include "app/test_points.h"
+
+namespace {
+
+using P = TestPoint;
+
+TEST(PointTable, CompactionMovesWholeRecordsAndZeroesTheTail) {
+  PointTable t = TableOf({{1, 1}, {2, 2, 0, 1, kPointInactive}, {3, 3}, {4, 4, 0, 1, kPointInactive}});
+  t[3].RXY = 9;
+  t[3].CellX = 7;
+  EXPECT_EQ(CompactPoints(t), 2);
+  EXPECT_EQ(PointCount(t), 2);
+  EXPECT_EQ(t[2].X, 3);
+  EXPECT_EQ(t[2].RXY, 9);
+  EXPECT_EQ(t[2].CellX, 7);
+  EXPECT_EQ(t[3].X, 0);
+  EXPECT_EQ(t[4].Status, 0);
+}
+
+TEST(PointTable, CopiesHoldTheHeaderAndPoints) {
+  PointTable t = TableOf({{1, 2, 3}, {4, 5, 6}});
+  t[0].W = 1;
+  const PointTable c = DupPoints(t);
+  ASSERT_EQ(c.size(), 3u);
+  EXPECT_EQ(c[0].W, 1);
+  EXPECT_EQ(c[2].Z, 6);
+  EXPECT_TRUE(CopyPoints({}).empty());
+  EXPECT_EQ(PointsX(t), (std::vector<double>{1, 4}));
+  EXPECT_EQ(PointsY(t), (std::vector<double>{2, 5}));
+  EXPECT_EQ(PointsZ(t), (std::vector<double>{3, 6}));
+  EXPECT_EQ(PointsXY(t), (std::vector<double>{1, 2, 4, 5}));
+}
+
+TEST(MergeDuplicates, MergesPositionsEqualInSinglePrecision) {
+  // 1 and 1 + 1e-12 are one float; the run keeps the last point's x.
+  const PointTable t = TableOf({{0, 0, 5, 1},
+                                {1, 1, 1, 1},
+                                {1 + 1e-12L, 1, 3, 2},
+                                {1 + 2e-12L, 1, 8, 1},
+                                {2, 0, 4, 1, kPointInactive},
+                                {3, 0, 4, 1}});
+  const PointTable m = MergeDuplicates(t, false, false);
+  ASSERT_EQ(PointCount(m), 4);
+  EXPECT_EQ(m[2].X, 1 + 2e-12L);
+  EXPECT_EQ(m[2].Z, 4);  // (1 + 3 + 8) / 3
+  EXPECT_EQ(m[2].W, 4);  // weights add up
+  EXPECT_EQ(m[0].W, 1);  // the header says the points carry weights
+  EXPECT_EQ(m[3].Status, kPointActive);
+
+  const PointTable c = MergeDuplicates(t, true, false);
+  EXPECT_EQ(PointCount(c), 3);  // the inactive point went first
+  const PointTable plain = MergeDuplicates(TableOf({{0, 0}, {1, 1}, {2, 2}, {3, 3}}), true, true);
+  EXPECT_EQ(PointCount(plain), 4);
+  EXPECT_EQ(plain[0].W, 0);
+}
+
+TEST(MergeDuplicates, FourPointFallbackNeedsFourSourcePoints) {
+  const PointTable five = TableOf({{1, 1, 1}, {1, 1, 2}, {1, 1, 3}, {1, 1, 4}, {1, 1, 5}});
+  const PointTable m = MergeDuplicates(five, true, true);
+  ASSERT_EQ(PointCount(m), 4);
+  const long double z[4] = {1, 2, 4, 5};  // points 1, 2, N-1, N
+  for (int i = 1; i <= 4; ++i) {
+    EXPECT_EQ(m[i].Z, z[i - 1]);
+    EXPECT_EQ(m[i].Status, 0);
+  }
+  // Three points cannot give four: the merged table stands, nothing is read past it.
+  const PointTable three = TableOf({{1, 1, 1}, {1, 1, 2}, {1, 1, 6}});
+  const PointTable n = MergeDuplicates(three, true, true);
+  ASSERT_EQ(PointCount(n), 1);
+  EXPECT_EQ(n[1].Z, 3);
+  EXPECT_EQ(PointCount(MergeDuplicates(NewPointTable(0), true, true)), 0);
+}
+
+TEST(GridAxes, EvenlySpacedWithExactEnds) {
+  EXPECT_EQ(LinSpace(0, 1, 5), (std::vector<double>{0, 0.25, 0.5, 0.75, 1}));
+  const std::vector<double> v = LinSpace(0.1, 0.7, 7);
+  ASSERT_EQ(v.size(), 7u);
+  EXPECT_EQ(v.front(), 0.1);
+  EXPECT_EQ(v.back(), 0.7);
+  EXPECT_EQ(LinSpace(3, 9, 1), (std::vector<double>{3}));
+  EXPECT_TRUE(LinSpace(3, 9, 0).empty());
+  EXPECT_TRUE(LinSpace(3, 9, -4).empty());
+  const std::vector<long double> ld = MakeGridAxisLD(-1, 1, 3);
+  EXPECT_EQ(ld, (std::vector<long double>{-1, 0, 1}));
+}
+
+TEST(GridPoints, BuildAndReadBackAShuffledGrid) {
+  const std::vector<double> x = {0, 1, 2, 3}, y = {10, 20, 30};
+  std::vector<double> z;
+  for (int j = 0; j < 3; ++j)
+    for (int i = 0; i < 4; ++i) z.push_back(100.0 * j + i);
+  PointTable g = BuildGridPoints(z, 4, 3, x, y);
+  ASSERT_EQ(PointCount(g), 12);
+  EXPECT_EQ(g[6].X, 1);  // k = j nx + i + 1: j = 1, i = 1
+  EXPECT_EQ(g[6].Y, 20);
+  EXPECT_EQ(g[6].Z, 101);
+  EXPECT_EQ(g[6].W, 1);
+  std::reverse(g.begin() + 1, g.end());
+
+  std::vector<double> gx, gy, gz;
+  ASSERT_TRUE(GridPointsToMatrix(g, 4, 3, gx, gy, gz));
+  EXPECT_EQ(gx, x);
+  EXPECT_EQ(gy, y);
+  EXPECT_EQ(gz, z);
+
+  std::reverse(g.begin() + 1, g.end());
+  const std::optional<TGridMatrixLD> ld = GridPointsToMatrixLD(g, 4, 3);
+  ASSERT_TRUE(ld);
+  EXPECT_EQ(ld->x[4], 3);
+  EXPECT_EQ(ld->y[3], 30);
+  for (int j = 1; j <= 3; ++j)
+    for (int i = 1; i <= 4; ++i) EXPECT_EQ(ld->z[j][i], 100.0L * (j - 1) + (i - 1));
+
+  // A table too small for the grid is refused with the outputs untouched.
+  EXPECT_FALSE(GridPointsToMatrix(g, 5, 3, gx, gy, gz));
+  EXPECT_EQ(gx, x);
+  EXPECT_FALSE(GridPointsToMatrixLD(g, 4, 4));
+  EXPECT_TRUE(BuildGridPoints(z, 4, 4, x, y).empty());  // vectors shorter than the grid
+}
+
+TEST(GridPoints, DistinctValuesAndScatteredPointsOnTheirGrid) {
+  PointTable t = TableOf({{2, 5, 1}, {1, 5, 2}, {2, 7, 3}, {9, 9, 4, 1, kPointInactive}, {2, 7, 8}});
+  const std::vector<double> xs = DistinctXValues(t);
+  EXPECT_EQ(xs, (std::vector<double>{1, 2}));
+  // Every record holds the index of the last distinct x reached, the inactive one too.
+  EXPECT_EQ(t[PointCount(t)].X, 9);
+  EXPECT_EQ(t[PointCount(t)].RXY, 1);
+  EXPECT_EQ(DistinctYValuesLD(t), (std::vector<long double>{5, 7}));
+
+  const TGridMatrix g = PointsToGridMatrix(t, -1);
+  ASSERT_EQ(g.x.size(), 2u);
+  ASSERT_EQ(g.y.size(), 2u);
+  EXPECT_EQ(g.z[0 * 2 + 0], 2);   // (1, 5)
+  EXPECT_EQ(g.z[0 * 2 + 1], 1);   // (2, 5)
+  EXPECT_EQ(g.z[1 * 2 + 0], -1);  // (1, 7): no point
+  // (2, 7) holds 3 and 8 and is then overwritten by the inactive (9, 9), which takes the
+  // last index reached: the later point wins.
+  EXPECT_EQ(g.z[1 * 2 + 1], 4);
+  PointTable none = TableOf({{1, 1, 1, 1, kPointInactive}});
+  EXPECT_TRUE(PointsToGridMatrix(none, 0).z.empty());
+}
+
+TEST(Collinearity, CrossProductWithARelativeTolerance) {
+  struct Case {
+    const char* name;
+    std::vector<TestPoint> pts;
+    bool collinear;
+  };
+  std::vector<TestPoint> rounded;  // on y = 3x up to the rounding of each double
+  for (int i = 1; i <= 6; ++i) rounded.push_back({0.1 * i, 0.3 * i});
+  const Case cases[] = {
+      {"two points", {{0, 0}, {1, 5}}, true},
+      {"three on a line", {{0, 0}, {1, 2}, {3, 6}}, true},
+      {"vertical line", {{2, 0}, {2, 1}, {2, -7}, {2, 3}}, true},
+      {"duplicates of point 1 first", {{1, 1}, {1, 1}, {2, 2}, {5, 5}}, true},
+      {"all at one position", {{4, 4}, {4, 4}, {4, 4}}, true},
+      {"collinear up to rounding", rounded, true},
+      {"a triangle", {{0, 0}, {1, 0}, {0, 1}}, false},
+      {"duplicate then off the line", {{0, 0}, {0, 0}, {1, 1}, {1, 0}}, false},
+      {"off by far more than rounding", {{0, 0}, {1, 1}, {2, 2 + 1e-9L}}, false},
+  };
+  for (const Case& c : cases) {
+    PointTable t = TableOf(c.pts);
+    int moved = -1;
+    EXPECT_EQ(IsCollinearXY(t, false, &moved), c.collinear) << c.name;
+    EXPECT_EQ(moved, 0) << c.name;
+  }
+}
+
+bool FirstThreeCollinear(const PointTable& t) {
+  PointTable head = NewPointTable(3);
+  for (int i = 1; i <= 3; ++i) head[i] = t[i];
+  return IsCollinearXY(head, false, nullptr);
+}
+
+TEST(Collinearity, ReorderMakesTheFirstThreePointsATriangle) {
+  PointTable t = TableOf({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {5, 0}});
+  int moved = 0;
+  EXPECT_FALSE(IsCollinearXY(t, true, &moved));
+  EXPECT_EQ(moved, 5);
+  EXPECT_EQ(t[2].X, 5);  // points 2 and 5 exchanged
+  EXPECT_FALSE(FirstThreeCollinear(t));
+
+  // Duplicates of point 1 at 2 and 3: point 3 is then replaced by a point on the line.
+  PointTable d = TableOf({{0, 0}, {0, 0}, {0, 0}, {1, 1}, {2, 0}});
+  EXPECT_FALSE(IsCollinearXY(d, true, &moved));
+  EXPECT_EQ(moved, 5);
+  EXPECT_FALSE(FirstThreeCollinear(d));
+
+  // Already a triangle: nothing moves.
+  PointTable ok = TableOf({{0, 0}, {1, 0}, {0, 1}, {5, 5}});
+  EXPECT_FALSE(IsCollinearXY(ok, true, &moved));
+  EXPECT_EQ(moved, 0);
+  EXPECT_EQ(ok[2].X, 1);
+}
+
+}  // namespace
