@@ -1,0 +1,30 @@
+// F1..F9 and #F1..#F9: line n of the function being evaluated, that is slot
+// 10 x CurrentUdf + n (the view function runs with CurrentUdf 16, slots 161..169).
+#include <cmath>
+
+#include "expr/builtins.h"
+#include "expr/eval_context.h"
+#include "expr/interpreter.h"
+
+namespace {
+
+// A line that is missing or fails counts as 0 in the calling expression; its error
+// code, if it raised one, still fails the whole evaluation.
+template <int n>
+long double SubFunction(ExprContext& ctx, const long double*) {
+  const long double v = ExprInterpret(ctx, 10 * ctx.CurrentUdf + n);
+  if (v == ExprErrorValue || std::isnan(v)) return 0;
+  return v;
+}
+
+}  // namespace
+
+long double BuiltinF1(ExprContext& ctx, const long double* a) { return SubFunction<1>(ctx, a); }
+long double BuiltinF2(ExprContext& ctx, const long double* a) { return SubFunction<2>(ctx, a); }
+long double BuiltinF3(ExprContext& ctx, const long double* a) { return SubFunction<3>(ctx, a); }
+long double BuiltinF4(ExprContext& ctx, const long double* a) { return SubFunction<4>(ctx, a); }
+long double BuiltinF5(ExprContext& ctx, const long double* a) { return SubFunction<5>(ctx, a); }
+long double BuiltinF6(ExprContext& ctx, const long double* a) { return SubFunction<6>(ctx, a); }
+long double BuiltinF7(ExprContext& ctx, const long double* a) { return SubFunction<7>(ctx, a); }
+long double BuiltinF8(ExprContext& ctx, const long double* a) { return SubFunction<8>(ctx, a); }
+long double BuiltinF9(ExprContext& ctx, const long double* a) { return SubFunction<9>(ctx, a); }

@@ -1,0 +1,69 @@
+#include "expr/data_statistics_cells.h"
+
+#include <array>
+
+#include "app/data_statistics.h"
+
+namespace {
+
+constexpr std::array<const char*, kExprStatisticCount> kNames = {
+    "XMIN", "XMAX", "XRANGE", "XMEAN", "XMN", "XSTD", "XATYMIN", "XATYMAX", "XATZMIN",
+    "XATZMAX", "XATXYMIN", "XATXYMAX", "XATXYZMIN", "XATXYZMAX", "XATXMAXYMIN", "XATXMNYMIN",
+    "XATXMINYMIN", "XATXMAXYMN", "XATXMNYMN", "XATXMINYMN", "XATXMAXYMAX", "XATXMNYMAX",
+    "XATXMINYMAX",
+    "YMIN", "YMAX", "YRANGE", "YMEAN", "YMN", "YSTD", "YATXMIN", "YATXMAX", "YATZMIN",
+    "YATZMAX", "YATXYMIN", "YATXYMAX", "YATXYZMIN", "YATXYZMAX", "YATXMAXYMIN", "YATXMNYMIN",
+    "YATXMINYMIN", "YATXMAXYMN", "YATXMNYMN", "YATXMINYMN", "YATXMAXYMAX", "YATXMNYMAX",
+    "YATXMINYMAX",
+    "ZMIN", "ZMAX", "ZRANGE", "ZMEAN", "ZMN", "ZSTD", "ZATXMIN", "ZATXMAX", "ZATYMIN",
+    "ZATYMAX", "ZATXYMIN", "ZATXYMAX", "ZATXYZMIN", "ZATXYZMAX", "ZATXMAXYMIN", "ZATXMNYMIN",
+    "ZATXMINYMIN", "ZATXMAXYMN", "ZATXMNYMN", "ZATXMINYMN", "ZATXMAXYMAX", "ZATXMNYMAX",
+    "ZATXMINYMAX",
+};
+
+// Field f (0..22) of one axis block, in the order of the names above; "MN" is the mean
+// again. The "AT" fields of an axis name the other axes in the order X, Y, Z without
+// itself, which is the order of AtMin1/AtMax1 and AtMin2/AtMax2.
+const long double* AxisCell(const TAxisStats& a, int f) {
+  switch (f) {
+    case 0: return &a.Min;
+    case 1: return &a.Max;
+    case 2: return &a.Range;
+    case 3: return &a.Mean;
+    case 4: return &a.Mean;
+    case 5: return &a.StdDev;
+    case 6: return &a.AtMin1;
+    case 7: return &a.AtMax1;
+    case 8: return &a.AtMin2;
+    case 9: return &a.AtMax2;
+    case 10: return &a.AtMinRXY;
+    case 11: return &a.AtMaxRXY;
+    case 12: return &a.AtMinRXYZ;
+    case 13: return &a.AtMaxRXYZ;
+    default: return &a.AtPos[f - 14];
+  }
+}
+
+}  // namespace
+
+const char* ExprStatisticName(int i) {
+  return (i >= 0 && i < kExprStatisticCount) ? kNames[static_cast<std::size_t>(i)] : nullptr;
+}
+
+const long double* const* ExprStatisticCells() {
+  static const std::array<const long double*, kExprStatisticCount> cells = [] {
+    std::array<const long double*, kExprStatisticCount> c{};
+    const TAxisStats* axes[3] = {&DataStats.X, &DataStats.Y, &DataStats.Z};
+    for (int i = 0; i < kExprStatisticCount; ++i) {
+      c[static_cast<std::size_t>(i)] =
+          AxisCell(*axes[i / kExprStatisticsPerAxis], i % kExprStatisticsPerAxis);
+    }
+    return c;
+  }();
+  return cells.data();
+}
+
+const long double* ExprStatisticCell(int i) {
+  if (i < 0 || i >= kExprStatisticCount) return nullptr;
+  return ExprStatisticCells()[i];
+}

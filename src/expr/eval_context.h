@@ -1,0 +1,113 @@
+// The run-time cells of the calculation language, one set per thread.
+//
+// The language was designed with one process-wide set of variables, result cell, error
+// code and work areas, shared by the user-interface thread, the fit worker, the background
+// fit and the review's render thread. Two threads evaluating at once would then write the
+// same cells, so every thread gets its own ExprContext here. Compiled program slots stay
+// shared and read-only while they run (their operands are indices into these cells).
+// Compiling (which writes slots and user variables) runs on one thread at a time.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "expr/expr_types.h"
+
+// Indices of the variable cells X, Y, Z, W, A0..A9, $ and $$.
+enum ExprVarIndex : std::uint32_t {
+  kVarX = 0,
+  kVarY = 1,
+  kVarZ = 2,
+  kVarW = 3,
+  kVarA0 = 4,  // A0..A9 are 4..13
+  kVarDollar = 14,
+  kVarDollar2 = 15,
+  kExprVarCount = 16,
+};
+
+struct TExprVars {
+  std::array<long double, kExprVarCount> cell{};
+
+  long double& X() { return cell[kVarX]; }
+  long double& Y() { return cell[kVarY]; }
+  long double& Z() { return cell[kVarZ]; }
+  long double& W() { return cell[kVarW]; }
+  long double& A(int i) { return cell[kVarA0 + static_cast<std::uint32_t>(i)]; }
+  long double& Dollar() { return cell[kVarDollar]; }
+  long double& Dollar2() { return cell[kVarDollar2]; }
+};
+
+// State of one compile (modes: 0 interpret only, 1 count, 2 emit). The emitting pass
+// collects the program here and installs it in the slot only when it is complete, so a
+// slot is never seen half-built.
+struct TExprCompileState {
+  int slot = -1;
+  int mode = 0;
+  std::uint32_t instrCount = 0;
+  std::uint32_t constCount = 0;
+  int tempTop = -1;
+  int deepestTemp = -1;
+  // Emitting pass only: sizes counted by the first pass, and the program being built.
+  std::uint32_t countedInstrs = 0;
+  std::uint32_t countedConsts = 0;
+  int countedDeepest = -1;
+  bool overrun = false;  // the emitting pass produced more than the counting pass sized
+  std::vector<TExprInstr> code;
+  std::vector<long double> constants;
+};
+
+inline constexpr int kExprErrorListSize = 10;
+inline constexpr int kExprParamAreaSize = 8;
+
+struct ExprContext {
+  TExprVars ExprVars;
+  long double ExprResult = 0;
+  int ExprMathError = 0;
+  std::array<int, kExprErrorListSize> ExprErrorList{};
+  int ExprErrorCount = 0;
+  int ExprSyntaxCode = 0;
+  int ExprErrorColumn = 0;
+  std::uint32_t ExprVarsUsed = 0;
+  int CurrentUdf = 0;
+  // Work area of the peak built-ins (they store their arguments there); points at a
+  // scratch area of the running ExprRunSlot or ExprParseAndRun, null between runs.
+  long double* ExprParamArea = nullptr;
+  std::uint64_t ExprDivFailures = 0;
+
+  TExprCompileState compile;
+
+  // State that later built-ins keep per thread (the integral record of the calculus
+  // built-ins); created by them on first use and freed with the context.
+  std::shared_ptr<void> calculusState;
+
+  // ExprSetError: records the code and appends it to ExprErrorList while there is room.
+  void SetError(int code) {
+    ExprMathError = code;
+    if (ExprErrorCount < kExprErrorListSize) ExprErrorList[static_cast<std::size_t>(ExprErrorCount++)] = code;
+  }
+  void ClearErrors() {
+    ExprErrorCount = 0;
+    ExprMathError = 0;
+  }
+  bool ErrorListed(int code) const;
+
+  // Temporaries of the running programs. Each run of a slot takes its own block from
+  // this per-thread stack and gives it back when it ends, so nested runs (a sub-function
+  // call inside a slot, a calculus built-in running a line) never share cells.
+  static constexpr int kMaxNesting = 32;
+  static constexpr std::size_t kTempCapacity = 8192;
+  std::vector<long double> tempStack;
+  std::size_t tempTop = 0;
+  int nesting = 0;
+};
+
+// The calling thread's context (created on first use, destroyed when the thread ends).
+ExprContext& ExprThreadContext();
+
+// The Parts' free functions on the calling thread's context.
+void ExprSetError(int code);
+void ExprClearErrors();
+int ExprErrorListed(int code);

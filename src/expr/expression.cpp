@@ -1,0 +1,163 @@
+#include "expr/expression.h"
+
+#include <cfenv>
+#include <cmath>
+#include <mutex>
+
+#include "expr/compiler.h"
+#include "expr/interpreter.h"
+#include "expr/parser.h"
+#include "expr/program_slots.h"
+#include "expr/symbol_table.h"
+
+namespace {
+
+// The exception flags an evaluation reads. Only these are cleared before it: clearing
+// the x87 flags means storing and reloading the whole floating-point environment, which
+// costs more than a short program, so it is done only when one of them is set.
+constexpr int kWatchedFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW | FE_UNDERFLOW;
+
+void ClearWatchedFlags() {
+  if (std::fetestexcept(kWatchedFlags)) std::feclearexcept(kWatchedFlags);
+}
+
+// Error codes read from the processor's status after an evaluation.
+constexpr int kErrInvalidOperand = -48;
+constexpr int kErrNumericOverflow = -49;
+constexpr int kErrZeroDivide = -50;
+
+// Points ExprParamArea at a scratch area of this evaluation and restores it afterwards,
+// so that nested evaluations on one thread each have their own.
+class ParamAreaScope {
+ public:
+  explicit ParamAreaScope(ExprContext& ctx) : ctx_(ctx), saved_(ctx.ExprParamArea) {
+    ctx.ExprParamArea = area_;
+  }
+  ~ParamAreaScope() { ctx_.ExprParamArea = saved_; }
+  ParamAreaScope(const ParamAreaScope&) = delete;
+  ParamAreaScope& operator=(const ParamAreaScope&) = delete;
+
+ private:
+  ExprContext& ctx_;
+  long double* saved_;
+  long double area_[kExprParamAreaSize] = {};
+};
+
+// Reads the exception flags an evaluation left and decides its result.
+//
+// Two faults of the original rule are mended here. An underflow used to turn the whole
+// result into 0, so A0+A1*EXP(-X^2) far from the peak gave 0 instead of A0: underflow is
+// now ignored (the operations that underflow already give 0 or a tiny number). And the
+// invalid flag alone let a NaN through as a number: a result that is not a number, or is
+// infinite, now fails with "80x87: Invalid Operand" or "80x87: Numeric Overflow".
+void FinishEvaluation(ExprContext& ctx) {
+  const int raised = std::fetestexcept(kWatchedFlags);
+  if (raised) std::feclearexcept(kWatchedFlags);
+  if (raised & FE_DIVBYZERO) {
+    ctx.SetError(kErrZeroDivide);
+  } else if (raised & FE_OVERFLOW) {
+    ctx.SetError(kErrNumericOverflow);
+  }
+  if (ctx.ExprMathError == 0) {
+    if (std::isnan(ctx.ExprResult)) {
+      ctx.SetError(kErrInvalidOperand);
+    } else if (std::isinf(ctx.ExprResult)) {
+      ctx.SetError(kErrNumericOverflow);
+    }
+  }
+  if (ctx.ExprMathError != 0) ctx.ExprResult = ExprErrorValue;
+}
+
+}  // namespace
+
+std::recursive_mutex& ExprCompileMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
+void ExprStartUp() {
+  std::lock_guard lock(ExprCompileMutex());
+  ExprBuildSymbols();
+  ExprSlotsInit();
+}
+
+void ExprShutDown() {
+  std::lock_guard lock(ExprCompileMutex());
+  ExprFreeSymbols();
+  ExprSlotsFreeAll();
+}
+
+long double ExprRunSlot(int slot) { return ExprRunSlot(ExprThreadContext(), slot); }
+
+long double ExprRunSlot(ExprContext& ctx, int slot) {
+  ClearWatchedFlags();
+  ctx.ExprMathError = 0;
+  {
+    ParamAreaScope area(ctx);
+    ctx.ExprResult = ExprInterpret(ctx, slot);
+  }
+  FinishEvaluation(ctx);
+  return ctx.ExprResult;
+}
+
+long double ExprParseAndRun(std::string_view text) {
+  std::lock_guard lock(ExprCompileMutex());
+  if (ExprSymbolCount() == 0) ExprBuildSymbols();
+  ExprContext& ctx = ExprThreadContext();
+  ClearWatchedFlags();
+  ctx.ExprMathError = 0;
+  ctx.ExprSyntaxCode = 0;
+  ctx.ExprVarsUsed = 0;
+  ctx.ExprErrorColumn = 0;
+  int failed = 0;
+  {
+    ParamAreaScope area(ctx);
+    failed = ExprParse(ctx, text);
+  }
+  FinishEvaluation(ctx);
+  if (failed) ctx.ExprResult = ExprErrorValue;
+  return ctx.ExprResult;
+}
+
+int ExprCompileSlot(std::string_view text, int slot) {
+  std::lock_guard lock(ExprCompileMutex());
+  // Two passes over the same text: the first sizes the slot's blocks, the second fills
+  // them. The parser computes the value in both, so assignments in the text run twice, as
+  // they always have.
+  const int chosen = ExprSlotBegin(slot, kModeCount);
+  if (chosen < 0) return 0;
+  ExprParseAndRun(text);
+  ExprSlotEnd();
+  if (ExprSlotBegin(chosen, kModeEmit) < 0) return 0;
+  const long double value = ExprParseAndRun(text);
+  const int bytes = ExprSlotEnd();
+  if (value == ExprErrorValue || bytes == 0) {
+    ExprSlotFree(chosen);
+    return 0;
+  }
+  return 1;
+}
+
+std::string ExprErrorLine(std::string_view text) {
+  return ExprErrorLine(text, ExprThreadContext().ExprErrorColumn);
+}
+
+std::string ExprErrorLine(std::string_view text, int column) {
+  std::string marked;
+  if (column < 0) column = 0;
+  if (static_cast<std::size_t>(column) >= text.size()) {
+    marked.assign(text);
+    marked += "| ";
+  } else {
+    marked.assign(text.substr(0, static_cast<std::size_t>(column)));
+    marked += '|';
+    marked.append(text.substr(static_cast<std::size_t>(column)));
+  }
+  if (marked.size() >= 81) {
+    marked.insert(79, 1, '\n');
+    marked.insert(40, 1, '\n');
+  } else if (marked.size() >= 41) {
+    marked.insert(40, 1, '\n');
+  }
+  return marked;
+}

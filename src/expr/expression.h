@@ -1,0 +1,70 @@
+// The expression language as the rest of the program uses it: evaluate a text at once,
+// compile a text into a program slot, run a slot, report errors, load user-defined
+// functions and the view function.
+//
+// Threads: every entry point works on the calling thread's ExprContext (variables,
+// result, error codes; see eval_context.h). ExprRunSlot and ExprInterpret may run on any
+// number of threads at once, each on its own context, as long as no thread recompiles a
+// slot that another is running. Parsing and compiling (ExprParseAndRun, ExprCompileSlot,
+// UdfLoad, ExprCompileViewFn) share the symbol list and the slots and are serialised by
+// one lock.
+//
+// Floating-point faults are not trapped: each evaluation clears the processor's exception
+// flags first and reads them afterwards.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/long_double.h"
+#include "expr/eval_context.h"
+
+// Start-up and exit (the symbol list is also built on the first parse if nobody did).
+void ExprStartUp();   // ExprBuildSymbols and ExprSlotsInit
+void ExprShutDown();  // ExprFreeSymbols and ExprSlotsFreeAll
+
+// Runs a compiled slot: the value, or the missing value when the slot is empty, the
+// number is out of range or an error was raised (its code is left in ExprMathError).
+long double ExprRunSlot(int slot);
+long double ExprRunSlot(ExprContext& ctx, int slot);
+
+// Evaluates one statement at once. The statement's value, or the missing value on a
+// syntax or math error. A bad token after a complete statement does not fail it: the
+// value is returned with ExprSyntaxCode set, so callers that need a clean text test
+// ExprSyntaxCode too.
+long double ExprParseAndRun(std::string_view text);
+
+// Compiles `text` into `slot` (a negative slot takes the lowest empty one, which
+// ExprCurrentSlot then names) and test-runs it with the variables as they stand. Returns
+// 1, or 0 when the slot cannot be had or the test value is the missing value (the slot
+// is then left empty).
+int ExprCompileSlot(std::string_view text, int slot);
+
+// The text with "|" inserted before the character at `column` ("| " at the end when the
+// column is at or past the end), broken for a message box: after 40 characters when the
+// marked text has 41 or more, and again after 39 more when it has 81 or more.
+std::string ExprErrorLine(std::string_view text, int column);
+// The same at the calling thread's ExprErrorColumn.
+std::string ExprErrorLine(std::string_view text);
+
+// Compiles user-defined function k (0..14) from its record in UdfTable: A0.. get the
+// start values, X and $ the data mean of x, Y and Z the means of y and z, W 1; then each
+// line: "Z=..." into slot 10k, "Fn=..." or "#Fn=..." (n 1..9) into slot 10k+n, any other
+// line is run at once. Returns 1 and sets the record's compiled flag, or -1 at the first
+// line that fails (the flag is cleared). The caller sets CurrentUdf to k first, so that
+// test runs of lines that call F1..F9 reach this function's own lines.
+int UdfLoad(int k);
+
+// The view function: compiles its lines like UdfLoad into slots 160 (Z) and 161..169
+// (F1..F9) with $ and X = x, Y = y and CurrentUdf 16 for the duration. 1, or -1 at the
+// first line that fails.
+int ExprCompileViewFn(std::string_view text, long double x, long double y);
+// Its value at (x, y) (slot 160 with CurrentUdf 16; $ keeps its value).
+long double ExprEvalViewFn(long double x, long double y);
+// Central differences of the view function with the step 1e-6 x the coordinate (1e-6 at
+// 0), keeping the coordinate's sign.
+long double ExprDerivX(long double x, long double y);
+long double ExprDerivY(long double x, long double y);
+long double ExprDeriv2X(long double x, long double y);
+long double ExprDeriv2Y(long double x, long double y);
+long double ExprDerivXY(long double x, long double y);

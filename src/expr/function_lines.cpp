@@ -1,0 +1,164 @@
+// Loading the user-defined functions and the view function: texts of several lines, each
+// compiled into its program slot or run at once.
+#include <cstring>
+#include <initializer_list>
+#include <mutex>
+
+#include "expr/compiler.h"
+#include "expr/data_statistics_cells.h"
+#include "expr/expression.h"
+#include "expr/udf_record.h"
+
+namespace {
+
+// Compiles the lines of `text` into base (the "Z" line) and base + n (lines "Fn" and
+// "#Fn", n 1..9); any other line is run at once as a whole (an assignment such as B=2
+// sets a user variable). Returns 1, or -1 at the first line that fails.
+int CompileLines(std::string_view text, int base) {
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    const std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+
+    int slot = -1;
+    if (line.starts_with('Z')) {
+      slot = base;
+    } else if (line.size() >= 2 && line[0] == 'F' && line[1] >= '1' && line[1] <= '9') {
+      slot = base + (line[1] - '0');
+    } else if (line.size() >= 3 && line[0] == '#' && line[1] == 'F' && line[2] >= '1' && line[2] <= '9') {
+      slot = base + (line[2] - '0');
+    }
+    if (slot < 0) {
+      ExprParseAndRun(line);
+      continue;
+    }
+    // A Z or F line without "=" holds no expression: it fails like a bad compile.
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return -1;
+    if (ExprCompileSlot(line.substr(equals + 1), slot) == 0) return -1;
+  }
+  return 1;
+}
+
+long double DataMean(int axis) { return *ExprStatisticCell(ExprStatisticMeanIndex(axis)); }
+
+// Restores CurrentUdf when the view function's work ends.
+class CurrentUdfScope {
+ public:
+  CurrentUdfScope(ExprContext& ctx, int udf) : ctx_(ctx), saved_(ctx.CurrentUdf) { ctx.CurrentUdf = udf; }
+  ~CurrentUdfScope() { ctx_.CurrentUdf = saved_; }
+  CurrentUdfScope(const CurrentUdfScope&) = delete;
+  CurrentUdfScope& operator=(const CurrentUdfScope&) = delete;
+
+ private:
+  ExprContext& ctx_;
+  int saved_;
+};
+
+constexpr long double kRelativeStep = static_cast<long double>(1e-6);
+
+long double Step(long double v) { return v == 0 ? kRelativeStep : kRelativeStep * v; }
+
+}  // namespace
+
+int UdfLoad(int k) {
+  std::lock_guard lock(ExprCompileMutex());
+  if (k < 0 || k >= kUdfCount || !UdfTable[static_cast<std::size_t>(k)]) return -1;
+  TUdfRecord& r = *UdfTable[static_cast<std::size_t>(k)];
+  ExprContext& ctx = ExprThreadContext();
+  TExprVars& v = ctx.ExprVars;
+  // A count read from a damaged record must not index past the ten parameters.
+  const int params = r.ParamCount < 0 ? 0 : (r.ParamCount > kUdfMaxParams ? kUdfMaxParams : r.ParamCount);
+  for (int i = 0; i < params; ++i) v.A(i) = r.Start[static_cast<std::size_t>(i)];
+  v.X() = DataMean(0);
+  v.Dollar() = v.X();
+  v.Y() = DataMean(1);
+  v.Z() = DataMean(2);
+  v.W() = 1;
+  const std::string_view text(r.Text.data(), strnlen(r.Text.data(), r.Text.size()));
+  // The flag says whether the slots hold the current text: a failed load clears it.
+  r.Compiled = 0;
+  if (CompileLines(text, 10 * k) < 0) return -1;
+  r.Compiled = 1;
+  return 1;
+}
+
+int ExprCompileViewFn(std::string_view text, long double x, long double y) {
+  std::lock_guard lock(ExprCompileMutex());
+  ExprContext& ctx = ExprThreadContext();
+  ctx.ExprVars.Dollar() = x;
+  ctx.ExprVars.X() = x;
+  ctx.ExprVars.Y() = y;
+  CurrentUdfScope udf(ctx, kExprViewFnUdf);
+  return CompileLines(text, kExprViewFnSlot) < 0 ? -1 : 1;
+}
+
+long double ExprEvalViewFn(long double x, long double y) {
+  ExprContext& ctx = ExprThreadContext();
+  CurrentUdfScope udf(ctx, kExprViewFnUdf);
+  ctx.ExprVars.X() = x;
+  ctx.ExprVars.Y() = y;
+  return ExprRunSlot(ctx, kExprViewFnSlot);
+}
+
+// A derivative is only as good as every value it is made of: one missing value makes the
+// derivative missing rather than a huge difference quotient.
+namespace {
+
+bool AnyMissing(std::initializer_list<long double> values) {
+  for (long double v : values) {
+    if (v == ExprErrorValue) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+long double ExprDerivX(long double x, long double y) {
+  const long double h = Step(x);
+  const long double f1 = ExprEvalViewFn(x + h, y);
+  const long double f0 = ExprEvalViewFn(x - h, y);
+  if (AnyMissing({f1, f0})) return ExprErrorValue;
+  return (f1 - f0) / (2 * h);
+}
+
+long double ExprDerivY(long double x, long double y) {
+  const long double h = Step(y);
+  const long double f1 = ExprEvalViewFn(x, y + h);
+  const long double f0 = ExprEvalViewFn(x, y - h);
+  if (AnyMissing({f1, f0})) return ExprErrorValue;
+  return (f1 - f0) / (2 * h);
+}
+
+long double ExprDeriv2X(long double x, long double y) {
+  const long double h = Step(x);
+  const long double z0 = ExprEvalViewFn(x, y);
+  const long double f1 = ExprEvalViewFn(x + 2 * h, y);
+  const long double f0 = ExprEvalViewFn(x - 2 * h, y);
+  if (AnyMissing({z0, f1, f0})) return ExprErrorValue;
+  const long double d1 = (f1 - z0) / (2 * h);
+  const long double d2 = (z0 - f0) / (2 * h);
+  return (d1 - d2) / (2 * h);
+}
+
+long double ExprDeriv2Y(long double x, long double y) {
+  const long double h = Step(y);
+  const long double z0 = ExprEvalViewFn(x, y);
+  const long double f1 = ExprEvalViewFn(x, y + 2 * h);
+  const long double f0 = ExprEvalViewFn(x, y - 2 * h);
+  if (AnyMissing({z0, f1, f0})) return ExprErrorValue;
+  const long double d1 = (f1 - z0) / (2 * h);
+  const long double d2 = (z0 - f0) / (2 * h);
+  return (d1 - d2) / (2 * h);
+}
+
+long double ExprDerivXY(long double x, long double y) {
+  const long double hx = Step(x);
+  const long double hy = Step(y);
+  const long double fpp = ExprEvalViewFn(x + hx, y + hy);
+  const long double fpm = ExprEvalViewFn(x + hx, y - hy);
+  const long double fmp = ExprEvalViewFn(x - hx, y + hy);
+  const long double fmm = ExprEvalViewFn(x - hx, y - hy);
+  if (AnyMissing({fpp, fpm, fmp, fmm})) return ExprErrorValue;
+  return (fpp - fpm - fmp + fmm) / (4 * hx * hy);
+}

@@ -1,0 +1,147 @@
+#include "expr/interpreter.h"
+
+#include <array>
+#include <cmath>
+
+#include "expr/data_statistics_cells.h"
+#include "expr/function_table.h"
+#include "expr/program_slots.h"
+
+namespace {
+
+// Factorials 0! .. 10! and 20!, 30!, ..., 160!, each the 64-bit double nearest the value
+// widened to 80 bits (exact up to 20!).
+constexpr std::array<double, 11> kSmallFactorials = {
+    1.0, 1.0, 2.0, 6.0, 24.0, 120.0, 720.0, 5040.0, 40320.0, 362880.0, 3628800.0};
+constexpr std::array<double, 16> kDecadeFactorials = {
+    3628800.0,  // 10!
+    2.43290200817664e+18,  // 20!
+    2.6525285981219107e+32,  // 30!
+    8.159152832478977e+47,  // 40!
+    3.0414093201713376e+64,  // 50!
+    8.32098711274139e+81,  // 60!
+    1.1978571669969892e+100,  // 70!
+    7.156945704626381e+118,  // 80!
+    1.4857159644817615e+138,  // 90!
+    9.332621544394415e+157,  // 100!
+    1.588245541522743e+178,  // 110!
+    6.689502913449127e+198,  // 120!
+    6.466855489220474e+219,  // 130!
+    1.3462012475717526e+241,  // 140!
+    5.713383956445855e+262,  // 150!
+    4.7147236359920616e+284,  // 160!
+};
+
+}  // namespace
+
+// a1 is the call's own destination; the carriers before it, read backwards, hold a2
+// (destination) and a3 (source), a4 and a5, and so on.
+void ExprGatherArguments(const TExprInstr* call, int n, const long double* T, long double* a) {
+  a[0] = T[call->destination];
+  const TExprInstr* carrier = call - 1;
+  for (int i = 1; i < n; i += 2, --carrier) {
+    a[i] = T[carrier->destination];
+    if (i + 1 < n) a[i + 1] = T[carrier->source];
+  }
+}
+
+long double ExprFactorial(ExprContext& ctx, long double x) {
+  if (x < 0) {
+    ctx.SetError(kErrFactorialNegative);
+    return 0;
+  }
+  if (x > 1750) {
+    ctx.SetError(kErrFactorialOverflow);
+    return 0;
+  }
+  if (x != std::trunc(x)) {  // also a NaN
+    ctx.SetError(kErrFactorialNonInteger);
+    return 0;
+  }
+  const int n = static_cast<int>(x);
+  if (n <= 10) return kSmallFactorials[static_cast<std::size_t>(n)];
+  if (n >= 170) {
+    // Past the table: the exponential of the log-gamma function. lgammal_r is glibc's
+    // reentrant form (plain lgammal writes the process-wide signgam).
+    int sign = 0;
+    return ExprMathExp(ctx, lgammal_r(x + 1, &sign));
+  }
+  const int m = 10 * (n / 10);
+  long double product = 1;
+  for (int k = n; k > m; --k) product *= k;
+  return product * static_cast<long double>(kDecadeFactorials[static_cast<std::size_t>(m / 10 - 1)]);
+}
+
+long double ExprFactorial(long double x) { return ExprFactorial(ExprThreadContext(), x); }
+
+long double ExprSafeDivide(long double a, long double b) {
+  return ExprSafeDivide(ExprThreadContext(), a, b);
+}
+
+long double ExprInterpret(int slot) { return ExprInterpret(ExprThreadContext(), slot); }
+
+long double ExprInterpret(ExprContext& ctx, int slot) {
+  const TExprSlot* s = ExprSlotAt(slot);
+  if (!s || s->Empty()) return ExprErrorValue;
+
+  if (ctx.tempStack.empty()) ctx.tempStack.resize(ExprContext::kTempCapacity);
+  if (ctx.nesting >= ExprContext::kMaxNesting ||
+      ctx.tempTop + s->tempCount > ExprContext::kTempCapacity) {
+    ctx.SetError(kErrInsufficientMemory);
+    return ExprErrorValue;
+  }
+  long double* const T = ctx.tempStack.data() + ctx.tempTop;
+  ctx.tempTop += s->tempCount;
+  ++ctx.nesting;
+
+  const long double* const C = s->constants.data();
+  const long double* const V = ctx.ExprVars.cell.data();
+  const long double* const* const S = ExprStatisticCells();
+  const TExprInstr* ip = s->code.data();
+  const auto functions = ExprFunctionTable();
+
+  for (;; ++ip) {
+    const std::uint16_t op = ip->opcode;
+    if (op == kOpEnd) break;
+    long double& d = T[ip->destination];
+    switch (op) {
+      case kOpAdd: d += T[ip->source]; break;
+      case kOpSubtract: d -= T[ip->source]; break;
+      case kOpMultiply: d = T[ip->source] * d; break;
+      case kOpDivide: d = ExprSafeDivide(ctx, d, T[ip->source]); break;
+      case kOpPower: d = ExprMathPow(ctx, d, T[ip->source]); break;
+      case kOpNegate: d = -d; break;
+      case kOpAnd:
+      case kOpOr:
+      case kOpLess:
+      case kOpGreater:
+      case kOpEqual:
+      case kOpNotEqual:
+      case kOpLessEqual:
+      case kOpGreaterEqual:
+      case kOpModulo: d = ExprApplyBinary(ctx, op, d, T[ip->source]); break;
+      case kOpFactorial: d = ExprFactorial(ctx, d); break;
+      case kOpMove:
+        switch (ip->space) {
+          case ExprSpace::kConstant: d = C[ip->source]; break;
+          case ExprSpace::kVariable: d = V[ip->source]; break;
+          case ExprSpace::kStatistic: d = *S[ip->source]; break;
+          default: d = T[ip->source]; break;
+        }
+        break;
+      case kOpCall0: d = functions[ip->source].handler(ctx, nullptr); break;
+      case kOpArgCarrier: break;
+      default:
+        if (op >= kOpCall1 && op <= kOpCall10) {
+          long double a[10];
+          ExprGatherArguments(ip, op - (kOpCall1 - 1), T, a);
+          d = functions[ip->source].handler(ctx, a);
+        }
+        break;
+    }
+  }
+  const long double result = T[(ip - 1)->destination];
+  --ctx.nesting;
+  ctx.tempTop -= s->tempCount;
+  return result;
+}

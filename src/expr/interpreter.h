@@ -1,0 +1,80 @@
+// The interpreter of compiled program slots and the operations it shares with the
+// parser's interpret mode.
+#pragma once
+
+#include <cmath>
+
+#include "app/long_double.h"
+#include "expr/eval_context.h"
+#include "expr/expr_types.h"
+#include "expr/math_faults.h"
+
+// Error codes raised by the operations themselves.
+enum ExprOperationError : int {
+  kErrDivisionByZero = -1,
+  kErrFactorialNegative = -8,
+  kErrFactorialNonInteger = -9,
+  kErrFactorialOverflow = -10,
+  // A run nested too deeply (a line that calls itself through F1..F9, directly or in a
+  // cycle) has run out of room for its temporaries.
+  kErrInsufficientMemory = -32,
+};
+
+// Runs slot 0..179 and returns its value: the missing value for a slot number out of
+// range or an empty slot. Does not touch the floating-point status or clear
+// ExprMathError; ExprRunSlot wraps it with both.
+long double ExprInterpret(ExprContext& ctx, int slot);
+long double ExprInterpret(int slot);
+
+// The language's division: a zero or undefined divisor records "Division by Zero",
+// counts the failure in ExprDivFailures and gives 0.
+inline long double ExprSafeDivide(ExprContext& ctx, long double a, long double b) {
+  if (b == 0 || std::isnan(b)) {
+    ctx.SetError(kErrDivisionByZero);
+    ++ctx.ExprDivFailures;
+    return 0;
+  }
+  return a / b;
+}
+long double ExprSafeDivide(long double a, long double b);
+
+// Arguments a1..an of the call instruction `call` (opcode 65 + n) from its own
+// destination and the argument carriers before it.
+void ExprGatherArguments(const TExprInstr* call, int n, const long double* T, long double* a);
+
+long double ExprFactorial(ExprContext& ctx, long double x);
+long double ExprFactorial(long double x);
+
+inline long double ExprTruth(bool b) { return b ? 1.0L : 0.0L; }
+// Logical operands: a NaN counts as zero.
+inline bool ExprIsTrue(long double v) { return v != 0 && !std::isnan(v); }
+
+// A relation with a NaN operand gives what the processor's unordered compare leaves in
+// its flags for the test the relation compiles to: less, not equal and less-or-equal 0;
+// greater, equal and greater-or-equal 1.
+inline long double ExprRelation(int opcode, long double d, long double s) {
+  const bool unordered = std::isnan(d) || std::isnan(s);
+  switch (opcode) {
+    case kOpLess: return ExprTruth(!unordered && d < s);
+    case kOpGreater: return ExprTruth(unordered || d > s);
+    case kOpEqual: return ExprTruth(unordered || d == s);
+    case kOpNotEqual: return ExprTruth(!unordered && d != s);
+    case kOpLessEqual: return ExprTruth(!unordered && d <= s);
+    default: return ExprTruth(unordered || d >= s);  // kOpGreaterEqual
+  }
+}
+
+// d op s for the binary opcodes 1..16 (d is the left operand).
+inline long double ExprApplyBinary(ExprContext& ctx, int opcode, long double d, long double s) {
+  switch (opcode) {
+    case kOpAdd: return d + s;
+    case kOpSubtract: return d - s;
+    case kOpAnd: return ExprTruth(ExprIsTrue(d) && ExprIsTrue(s));
+    case kOpMultiply: return s * d;
+    case kOpDivide: return ExprSafeDivide(ctx, d, s);
+    case kOpOr: return ExprTruth(ExprIsTrue(d) || ExprIsTrue(s));
+    case kOpPower: return ExprMathPow(ctx, d, s);
+    case kOpModulo: return ExprMathFmod(ctx, d, s);
+    default: return ExprRelation(opcode, d, s);
+  }
+}

@@ -1,0 +1,50 @@
+// The user-defined functions: up to 15 records of UdfTable, each a function of X and Y
+// with up to ten parameters A0..A9 written in the calculation language.
+//
+// The record holds every field of the stored 3945-byte layout (written field by field by
+// the user-function files, never as a struct). Function k (0..14) compiles its Z line into
+// program slot 10k and its lines F1..F9 into slots 10k+1..10k+9.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+inline constexpr int kUdfCount = 15;
+inline constexpr int kUdfMaxParams = 10;
+inline constexpr std::size_t kUdfNameSize = 11;    // 10 characters and the terminator
+inline constexpr std::size_t kUdfTextSize = 1024;  // 1023 characters and the terminator
+inline constexpr std::size_t kUdfExprTextSize = 80;
+inline constexpr std::size_t kUdfRecordBytes = 3945;
+
+struct TUdfRecord {
+  std::array<char, kUdfNameSize> Name{};
+  std::int16_t ParamCount = 0;  // 1..10 for a valid function
+  std::int16_t LineCount = 0;   // lines of Text
+  // The function's lines, each ended by CR LF (a lone LF is accepted), NUL-terminated.
+  std::array<char, kUdfTextSize> Text{};
+  std::array<long double, kUdfMaxParams> Lower{};
+  std::array<long double, kUdfMaxParams> Start{};  // A0..A9 at the start of a fit
+  std::array<long double, kUdfMaxParams> Upper{};
+  // Limit expressions per parameter, each NUL-terminated.
+  std::array<std::array<char, kUdfExprTextSize>, kUdfMaxParams> MinText{};
+  std::array<std::array<char, kUdfExprTextSize>, kUdfMaxParams> StartText{};
+  std::array<std::array<char, kUdfExprTextSize>, kUdfMaxParams> MaxText{};
+  // Bit i: the start expression of Ai reads a data statistic; bit 30 any minimum
+  // expression, bit 31 any maximum expression does.
+  std::uint32_t DataMask = 0;
+  std::array<long double, kUdfMaxParams> DerivMax{};  // largest dZ/dAi over the data
+  std::array<long double, kUdfMaxParams> DerivMin{};  // smallest dZ/dAi over the data
+  std::uint16_t Compiled = 0;  // 1 once UdfLoad compiled every line of the current text
+};
+
+// Function k's record, or null where it is not defined. Owned by the table.
+extern std::array<std::unique_ptr<TUdfRecord>, kUdfCount> UdfTable;
+
+// Gives slot k a new zero-filled record (freeing any record it held); returns 1, or 0
+// for k outside 0..14.
+int AllocUdf(int k);
+// Frees the record of slot k, if any, and empties its entry.
+void FreeUdf(int k);
+void FreeAllUdfs();

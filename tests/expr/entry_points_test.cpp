@@ -1,0 +1,210 @@
+// Running slots with the floating-point discipline, error lines, user-defined functions
+// and the view function.
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "expr/program_slots.h"
+#include "expr/symbol_table.h"
+#include "expr_test_support.h"
+
+namespace {
+
+class EntryPointTest : public ExprTest {
+ protected:
+  void SetUp() override {
+    ExprTest::SetUp();
+    DataStats.X.Mean = 2;
+    DataStats.Y.Mean = 3;
+    DataStats.Z.Mean = 4;
+  }
+  void TearDown() override {
+    DataStats.X.Mean = DataStats.Y.Mean = DataStats.Z.Mean = 0;
+    ExprTest::TearDown();
+  }
+
+  // Defines user function k with `text` (lines ended by CR LF) and start values.
+  static TUdfRecord& Define(int k, const char* text, std::initializer_list<long double> start) {
+    AllocUdf(k);
+    TUdfRecord& r = *UdfTable[static_cast<std::size_t>(k)];
+    std::strncpy(r.Text.data(), text, r.Text.size() - 1);
+    r.ParamCount = static_cast<std::int16_t>(start.size());
+    int i = 0;
+    for (long double v : start) r.Start[static_cast<std::size_t>(i++)] = v;
+    return r;
+  }
+};
+
+TEST_F(EntryPointTest, UnderflowNoLongerZeroesTheResult) {
+  // Far from the peak the exponential underflows; the sum is still A0.
+  Vars().A(0) = 1.5;
+  Vars().A(1) = 2;
+  Vars().X() = 0;
+  ASSERT_EQ(ExprCompileSlot("A0+A1*EXP(-X^2)", 40), 1);
+  Vars().X() = 200;
+  EXPECT_EQ(ExprRunSlot(40), 1.5);
+  EXPECT_EQ(MathError(), 0);
+  EXPECT_EQ(Eval("EXP(-20000)"), 0);
+  EXPECT_EQ(MathError(), 0);
+}
+
+TEST_F(EntryPointTest, NonFiniteResultsAreMissingWithACode) {
+  struct Case {
+    const char* text;
+    int code;
+  };
+  const Case cases[] = {
+      {"INF-INF", -48},  // NaN: "80x87: Invalid Operand"
+      {"0*INF", -48},
+      {"INF", -49},      // infinite: "80x87: Numeric Overflow"
+      {"-INF", -49},
+      {"X*X", -49},      // overflow in the processor
+  };
+  Vars().X() = 1e4000L;
+  for (const Case& c : cases) {
+    EXPECT_EQ(Eval(c.text), ExprErrorValue) << c.text;
+    EXPECT_EQ(MathError(), c.code) << c.text;
+  }
+  Vars().X() = 2;
+  ASSERT_EQ(ExprCompileSlot("X*X", 41), 1);
+  Vars().X() = 1e4000L;
+  EXPECT_EQ(ExprRunSlot(41), ExprErrorValue);
+  EXPECT_EQ(MathError(), -49);
+  // Infinities inside an expression are fine when the result is a number.
+  EXPECT_EQ(Eval("1/INF+(INF>1)"), 1);
+  EXPECT_EQ(MathError(), 0);
+}
+
+TEST_F(EntryPointTest, ErrorLineMarksTheColumn) {
+  EXPECT_EQ(ExprErrorLine("2+*3", 2), "2+|*3");
+  EXPECT_EQ(ExprErrorLine("2+*3", 0), "|2+*3");
+  EXPECT_EQ(ExprErrorLine("2+*3", 4), "2+*3| ");
+  EXPECT_EQ(ExprErrorLine("2+*3", 9), "2+*3| ");
+  Eval("2+*3");
+  EXPECT_EQ(ExprErrorLine("2+*3"), "2+*|3");
+  // 41 to 80 characters: one break after 40; 81 or more: another after 39 more.
+  const std::string fifty(50, 'a');
+  EXPECT_EQ(ExprErrorLine(fifty, 50), std::string(40, 'a') + "\n" + std::string(10, 'a') + "| ");
+  const std::string hundred(100, 'b');
+  const std::string marked = ExprErrorLine(hundred, 10);
+  EXPECT_EQ(marked, std::string(10, 'b') + "|" + std::string(29, 'b') + "\n" + std::string(39, 'b') +
+                        "\n" + std::string(22, 'b'));
+  EXPECT_EQ(ExprErrorLine(std::string(38, 'c'), 38), std::string(38, 'c') + "| ");
+}
+
+TEST_F(EntryPointTest, UserFunctionCompilesItsLinesIntoItsSlots) {
+  const int k = 3;
+  TUdfRecord& r = Define(k, "F1=A0*X\r\nZ=F1+A1\r\n", {2, 3});
+  Ctx().CurrentUdf = k;
+  ASSERT_EQ(UdfLoad(k), 1);
+  EXPECT_EQ(r.Compiled, 1);
+  EXPECT_FALSE(ExprSlotAt(31)->Empty());
+  EXPECT_FALSE(ExprSlotAt(30)->Empty());
+  for (int s : {32, 39, 20, 40}) EXPECT_TRUE(ExprSlotAt(s)->Empty()) << s;
+  // Loading set the parameters to the start values and X, Y, Z to the data means.
+  EXPECT_EQ(Vars().A(0), 2);
+  EXPECT_EQ(Vars().X(), 2);
+  EXPECT_EQ(Vars().Dollar(), 2);
+  EXPECT_EQ(Vars().Y(), 3);
+  EXPECT_EQ(Vars().Z(), 4);
+  EXPECT_EQ(Vars().W(), 1);
+  Vars().X() = 5;
+  Vars().A(0) = 2;
+  Vars().A(1) = 3;
+  EXPECT_EQ(ExprRunSlot(30), 13);
+  // F1 runs the line of the function CurrentUdf names.
+  Ctx().CurrentUdf = 4;
+  EXPECT_EQ(ExprRunSlot(30), 3);  // slot 41 is empty: F1 counts as 0
+}
+
+TEST_F(EntryPointTest, LastUserFunctionAndHashSubFunctionLines) {
+  const int k = 14;
+  Define(k, "#F2=X*Y\nB=10\nFX=1\nF0=2\nZ=#F2+B+FX\n", {1});
+  Ctx().CurrentUdf = k;
+  ASSERT_EQ(UdfLoad(k), 1);
+  EXPECT_FALSE(ExprSlotAt(142)->Empty());
+  EXPECT_FALSE(ExprSlotAt(140)->Empty());
+  EXPECT_TRUE(ExprSlotAt(150)->Empty());
+  // "FX=1" and "F0=2" are statements: they set user variables.
+  EXPECT_EQ(ExprFindSymbol("FX")->value, 1);
+  EXPECT_EQ(ExprFindSymbol("F0")->value, 2);
+  Eval("B=100");  // later changes do not reach the compiled line
+  Vars().X() = 3;
+  Vars().Y() = 4;
+  EXPECT_EQ(ExprRunSlot(140), 12 + 10 + 1);
+}
+
+TEST_F(EntryPointTest, UserFunctionThatFailsAtTheMeansDoesNotLoad) {
+  // X is the data mean 2 during the test run.
+  TUdfRecord& r = Define(2, "Z=1/(X-2)\r\n", {1});
+  r.Compiled = 1;  // as left by an earlier text
+  Ctx().CurrentUdf = 2;
+  EXPECT_EQ(UdfLoad(2), -1);
+  EXPECT_EQ(r.Compiled, 0);
+  EXPECT_TRUE(ExprSlotAt(20)->Empty());
+  Define(2, "Z\r\n", {1});  // a Z line without "="
+  EXPECT_EQ(UdfLoad(2), -1);
+  EXPECT_EQ(UdfLoad(5), -1);   // not defined
+  EXPECT_EQ(UdfLoad(15), -1);  // no such function
+}
+
+TEST_F(EntryPointTest, DamagedParameterCountDoesNotReachPastTheParameters) {
+  TUdfRecord& r = Define(1, "Z=A0+A9\r\n", {1});
+  r.Start.fill(0.5);
+  r.ParamCount = 32767;
+  EXPECT_EQ(UdfLoad(1), 1);
+  EXPECT_EQ(Vars().A(9), 0.5);
+  r.ParamCount = -3;
+  EXPECT_EQ(UdfLoad(1), 1);
+}
+
+TEST_F(EntryPointTest, SelfCallingLineFailsInsteadOfExhaustingTheStack) {
+  Ctx().CurrentUdf = 0;
+  ASSERT_EQ(ExprCompileSlot("F1+1", 1), 1);  // while compiling, F1's slot is still empty
+  EXPECT_EQ(ExprRunSlot(1), ExprErrorValue);
+  EXPECT_EQ(MathError(), -32);
+  EXPECT_EQ(Ctx().tempTop, 0u);
+  EXPECT_EQ(Ctx().nesting, 0);
+  // A Z line that calls such a line fails its test run, so the function does not load.
+  Define(0, "F1=F1+1\r\nZ=F1\r\n", {1});
+  EXPECT_EQ(UdfLoad(0), -1);
+}
+
+TEST_F(EntryPointTest, ViewFunctionUsesItsOwnSlotsAndSubFunctions) {
+  Ctx().CurrentUdf = 0;
+  ASSERT_EQ(ExprCompileViewFn("F1=X*Y\nZ=F1+1\n", 2, 3), 1);
+  EXPECT_EQ(Ctx().CurrentUdf, 0);
+  EXPECT_FALSE(ExprSlotAt(161)->Empty());
+  EXPECT_FALSE(ExprSlotAt(160)->Empty());
+  EXPECT_TRUE(ExprSlotAt(1)->Empty());  // no user function's slot is touched
+  EXPECT_TRUE(ExprSlotAt(0)->Empty());
+  EXPECT_EQ(ExprEvalViewFn(4, 5), 21);
+  EXPECT_EQ(Ctx().CurrentUdf, 0);
+  EXPECT_EQ(ExprCompileViewFn("Z=LN(X)\n", 0, 1), -1);
+}
+
+TEST_F(EntryPointTest, ViewFunctionDerivativesByCentralDifferences) {
+  ASSERT_EQ(ExprCompileViewFn("Z=X*X*Y\n", 1, 1), 1);
+  // Closed forms of z = x^2 y at (3, 2): 2xy, x^2, 2y, 0 and 2x.
+  EXPECT_NEAR(static_cast<double>(ExprDerivX(3, 2)), 12, 1e-9);
+  EXPECT_NEAR(static_cast<double>(ExprDerivY(3, 2)), 9, 1e-9);
+  EXPECT_NEAR(static_cast<double>(ExprDeriv2X(3, 2)), 4, 1e-5);
+  EXPECT_NEAR(static_cast<double>(ExprDeriv2Y(3, 2)), 0, 1e-5);
+  EXPECT_NEAR(static_cast<double>(ExprDerivXY(3, 2)), 6, 1e-5);
+  EXPECT_NEAR(static_cast<double>(ExprDerivX(0, 2)), 0, 1e-9);  // step 1e-6 at 0
+  ASSERT_EQ(ExprCompileViewFn("Z=SQRT(X)\n", 1, 1), 1);
+  EXPECT_EQ(ExprDerivX(0, 1), ExprErrorValue);  // SQRT(-1e-6) fails: no derivative
+}
+
+TEST_F(EntryPointTest, RecordsAreAllocatedZeroedAndFreed) {
+  ASSERT_EQ(AllocUdf(7), 1);
+  ASSERT_TRUE(UdfTable[7]);
+  EXPECT_EQ(UdfTable[7]->Text[0], '\0');
+  EXPECT_EQ(UdfTable[7]->Start[9], 0);
+  EXPECT_EQ(AllocUdf(15), 0);
+  FreeUdf(7);
+  EXPECT_FALSE(UdfTable[7]);
+  FreeUdf(-1);  // out of range: nothing happens
+}
+
+}  // namespace

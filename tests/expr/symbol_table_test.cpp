@@ -1,0 +1,100 @@
+// The function table, constants and variables the language starts with.
+#include <set>
+#include <string>
+
+#include "expr/data_statistics_cells.h"
+#include "expr/function_table.h"
+#include "expr/symbol_table.h"
+#include "expr_test_support.h"
+
+namespace {
+
+class SymbolTableTest : public ExprTest {};
+
+TEST_F(SymbolTableTest, FunctionTableHoldsEveryRowInOrder) {
+  const auto rows = ExprFunctionTable();
+  ASSERT_EQ(rows.size(), 180u);
+  std::set<std::string> names;
+  for (const TExprFunctionRow& r : rows) {
+    ASSERT_NE(r.name, nullptr);
+    EXPECT_LE(std::string(r.name).size(), 11u);
+    EXPECT_GE(r.args, 0);
+    EXPECT_LE(r.args, 10);
+    names.insert(r.name);
+  }
+  EXPECT_EQ(names.size(), 180u);  // no name repeats
+  EXPECT_STREQ(rows[0].name, "#F9");
+  EXPECT_STREQ(rows[17].name, "F1");
+  // The 39 peak and transition built-ins are rows 18..56: X, then Y, then $ forms.
+  EXPECT_STREQ(rows[18].name, "GAUSSX");
+  EXPECT_EQ(rows[18].flags, kUsesX);
+  EXPECT_STREQ(rows[31].name, "GAUSSY");
+  EXPECT_EQ(rows[31].flags, kUsesY);
+  EXPECT_STREQ(rows[44].name, "GAUSS$");
+  EXPECT_EQ(rows[44].flags, kUsesDollar);
+  EXPECT_STREQ(rows[56].name, "POW$");
+  EXPECT_EQ(rows[56].args, 2);
+  EXPECT_STREQ(rows[57].name, "IF");
+  EXPECT_STREQ(rows[179].name, "XYCNT");
+  int calculus = 0;
+  for (const TExprFunctionRow& r : rows) calculus += r.flags == kTakesSubFunctionNumber;
+  EXPECT_EQ(calculus, 17);
+  EXPECT_EQ(ExprFindSymbol("DQIP")->token, kTokFunction0 + 6);
+  EXPECT_EQ(ExprFindSymbol("HYPF")->token, kTokFunction0 + 4);
+  EXPECT_EQ(ExprFindSymbol("INDEX")->flags, kUsesX | kUsesY);
+}
+
+TEST_F(SymbolTableTest, StartUpEntersFunctionsConstantsAndVariables) {
+  EXPECT_EQ(ExprSymbolCount(), 180u + 4u + 105u);
+  EXPECT_EQ(ExprFindSymbol("DATAERR")->value, ExprErrorValue);
+  EXPECT_EQ(ExprFindSymbol("PI")->token, kTokConstant);
+  EXPECT_EQ(ExprFindSymbol("X")->token, kTokPredefVar);
+  EXPECT_EQ(ExprFindSymbol("pi"), nullptr);  // names are case-sensitive
+  EXPECT_EQ(ExprFindSymbol("XMEA"), nullptr);  // whole names only
+  EXPECT_EQ(Eval("DATAERR"), ExprErrorValue);
+}
+
+TEST_F(SymbolTableTest, SpellingsOfOneCellShareIt) {
+  const TExprSymbol* a3 = ExprFindSymbol("A3");
+  for (const char* name : {"#A3", "#D"}) {
+    const TExprSymbol* s = ExprFindSymbol(name);
+    ASSERT_NE(s, nullptr) << name;
+    EXPECT_EQ(s->space, a3->space) << name;
+    EXPECT_EQ(s->index, a3->index) << name;
+    EXPECT_EQ(s->flags, kUsesA0 << 3) << name;
+  }
+  EXPECT_EQ(ExprFindSymbol("#A")->index, static_cast<std::uint32_t>(kVarA0));
+  EXPECT_EQ(ExprFindSymbol("#J")->index, static_cast<std::uint32_t>(kVarA0 + 9));
+  EXPECT_EQ(ExprFindSymbol("$$")->index, static_cast<std::uint32_t>(kVarDollar2));
+  EXPECT_EQ(ExprFindSymbol("$$")->flags, kUsesDollar);
+  // "XMN" reads the same statistic as "XMEAN".
+  const TExprSymbol* mn = ExprFindSymbol("XMN");
+  const TExprSymbol* mean = ExprFindSymbol("XMEAN");
+  EXPECT_EQ(ExprStatisticCell(static_cast<int>(mn->index)), ExprStatisticCell(static_cast<int>(mean->index)));
+  EXPECT_EQ(ExprStatisticCell(static_cast<int>(mean->index)), &DataStats.X.Mean);
+}
+
+TEST_F(SymbolTableTest, StatisticNamesReadTheirFields) {
+  struct Case {
+    const char* name;
+    const long double* cell;
+  };
+  const Case cases[] = {
+      {"XMIN", &DataStats.X.Min},          {"YSTD", &DataStats.Y.StdDev},
+      {"ZRANGE", &DataStats.Z.Range},      {"XATYMIN", &DataStats.X.AtMin1},
+      {"XATZMAX", &DataStats.X.AtMax2},    {"YATXMAX", &DataStats.Y.AtMax1},
+      {"YATZMIN", &DataStats.Y.AtMin2},    {"ZATYMAX", &DataStats.Z.AtMax2},
+      {"ZATXYMIN", &DataStats.Z.AtMinRXY}, {"YATXYZMAX", &DataStats.Y.AtMaxRXYZ},
+      {"XATXMAXYMIN", &DataStats.X.AtPos[0]}, {"YATXMNYMN", &DataStats.Y.AtPos[4]},
+      {"ZATXMINYMAX", &DataStats.Z.AtPos[8]},
+  };
+  for (const Case& c : cases) {
+    const TExprSymbol* s = ExprFindSymbol(c.name);
+    ASSERT_NE(s, nullptr) << c.name;
+    EXPECT_EQ(s->space, ExprSpace::kStatistic) << c.name;
+    EXPECT_EQ(s->flags, kUsesDataStatistic) << c.name;
+    EXPECT_EQ(ExprStatisticCell(static_cast<int>(s->index)), c.cell) << c.name;
+  }
+}
+
+}  // namespace
