@@ -114,42 +114,44 @@ bool AnyMissing(std::initializer_list<long double> values) {
 
 }  // namespace
 
-long double ExprDerivX(long double x, long double y) {
-  const long double h = Step(x);
-  const long double f1 = ExprEvalViewFn(x + h, y);
-  const long double f0 = ExprEvalViewFn(x - h, y);
+namespace {
+
+// f(+h) and f(-h) of a function of the offset along one axis.
+template <typename F>
+long double FirstDifference(long double h, F f) {
+  const long double f1 = f(h);
+  const long double f0 = f(-h);
   if (AnyMissing({f1, f0})) return ExprErrorValue;
   return (f1 - f0) / (2 * h);
+}
+
+template <typename F>
+long double SecondDifference(long double h, F f) {
+  const long double z0 = f(0);
+  const long double f1 = f(2 * h);
+  const long double f0 = f(-2 * h);
+  if (AnyMissing({z0, f1, f0})) return ExprErrorValue;
+  const long double d1 = (f1 - z0) / (2 * h);
+  const long double d2 = (z0 - f0) / (2 * h);
+  return (d1 - d2) / (2 * h);
+}
+
+}  // namespace
+
+long double ExprDerivX(long double x, long double y) {
+  return FirstDifference(Step(x), [&](long double d) { return ExprEvalViewFn(x + d, y); });
 }
 
 long double ExprDerivY(long double x, long double y) {
-  const long double h = Step(y);
-  const long double f1 = ExprEvalViewFn(x, y + h);
-  const long double f0 = ExprEvalViewFn(x, y - h);
-  if (AnyMissing({f1, f0})) return ExprErrorValue;
-  return (f1 - f0) / (2 * h);
+  return FirstDifference(Step(y), [&](long double d) { return ExprEvalViewFn(x, y + d); });
 }
 
 long double ExprDeriv2X(long double x, long double y) {
-  const long double h = Step(x);
-  const long double z0 = ExprEvalViewFn(x, y);
-  const long double f1 = ExprEvalViewFn(x + 2 * h, y);
-  const long double f0 = ExprEvalViewFn(x - 2 * h, y);
-  if (AnyMissing({z0, f1, f0})) return ExprErrorValue;
-  const long double d1 = (f1 - z0) / (2 * h);
-  const long double d2 = (z0 - f0) / (2 * h);
-  return (d1 - d2) / (2 * h);
+  return SecondDifference(Step(x), [&](long double d) { return ExprEvalViewFn(x + d, y); });
 }
 
 long double ExprDeriv2Y(long double x, long double y) {
-  const long double h = Step(y);
-  const long double z0 = ExprEvalViewFn(x, y);
-  const long double f1 = ExprEvalViewFn(x, y + 2 * h);
-  const long double f0 = ExprEvalViewFn(x, y - 2 * h);
-  if (AnyMissing({z0, f1, f0})) return ExprErrorValue;
-  const long double d1 = (f1 - z0) / (2 * h);
-  const long double d2 = (z0 - f0) / (2 * h);
-  return (d1 - d2) / (2 * h);
+  return SecondDifference(Step(y), [&](long double d) { return ExprEvalViewFn(x, y + d); });
 }
 
 long double ExprDerivXY(long double x, long double y) {

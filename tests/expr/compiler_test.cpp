@@ -90,15 +90,21 @@ TEST_F(CompilerTest, InstructionsAddressOperandsByIndex) {
   EXPECT_EQ(ExprSlotBytes(5), 10u * 1 + 10u * 3 + 12u * 6);
 }
 
+// An emitting pass with room for a short program.
+TExprCompileState EmittingState() {
+  TExprCompileState state;
+  state.mode = kModeEmit;
+  state.countedInstrs = 32;
+  state.countedConsts = 32;
+  state.countedDeepest = 32;
+  return state;
+}
+
 // Calls of n arguments: carriers from the last argument downwards, two per carrier, and
 // the interpreter reads them back in order a1..an.
 TEST_F(CompilerTest, CallArgumentsRoundTripThroughTheCarriers) {
   for (int n = 1; n <= 10; ++n) {
-    TExprCompileState state;
-    state.mode = kModeEmit;
-    state.countedInstrs = 32;
-    state.countedConsts = 32;
-    state.countedDeepest = 32;
+    TExprCompileState state = EmittingState();
     ExprEmitter emit(state);
     emit.ConstantLoad(0);  // something below the arguments, so a1 is not temporary 0
     for (int i = 0; i < n; ++i) emit.ConstantLoad(i + 1);
@@ -121,11 +127,7 @@ TEST_F(CompilerTest, CallArgumentsRoundTripThroughTheCarriers) {
     for (int i = 0; i < n; ++i) EXPECT_EQ(a[i], i + 1) << "n=" << n << " a" << i + 1;
   }
   // The form of a four-argument call, as written out for HYPF-like functions.
-  TExprCompileState state;
-  state.mode = kModeEmit;
-  state.countedInstrs = 8;
-  state.countedConsts = 8;
-  state.countedDeepest = 8;
+  TExprCompileState state = EmittingState();
   ExprEmitter emit(state);
   for (int i = 0; i < 4; ++i) emit.ConstantLoad(i);
   emit.Call(3, 4);
