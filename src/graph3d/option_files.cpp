@@ -1,0 +1,91 @@
+#include "graph3d/option_files.h"
+
+#include <cstdint>
+#include <fstream>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// The whole file when it opens and its size is one of `sizes` (never more than the
+// largest of them is read); `status` tells why not otherwise.
+std::optional<std::vector<std::uint8_t>> ReadSmallFile(const std::filesystem::path& path,
+                                                       std::initializer_list<std::size_t> sizes,
+                                                       OptionFileStatus& status) {
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  std::ifstream in(path, std::ios::binary);
+  if (ec || !in) {
+    status = OptionFileStatus::CannotOpen;
+    return std::nullopt;
+  }
+  bool sizeOk = false;
+  for (std::size_t s : sizes) sizeOk = sizeOk || size == s;
+  if (!sizeOk) {
+    status = OptionFileStatus::Refused;
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
+  in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  if (in.gcount() != static_cast<std::streamsize>(data.size())) {
+    status = OptionFileStatus::CannotOpen;
+    return std::nullopt;
+  }
+  status = OptionFileStatus::Ok;
+  return data;
+}
+
+bool WriteSmallFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& data) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+OptionFileStatus ReadViewFile(const std::filesystem::path& path, T3DViewRec& out) {
+  OptionFileStatus status;
+  const auto data = ReadSmallFile(path, {T3DViewRec::kSize, T3DViewRec::kShortSize}, status);
+  if (!data) return status;
+  T3DViewRec rec;
+  if (!DecodeViewRec(*data, rec) || !SanitizeViewRec(rec)) return OptionFileStatus::Refused;
+  out = rec;
+  return OptionFileStatus::Ok;
+}
+
+OptionFileStatus ReadScalingFile(const std::filesystem::path& path, T3DScalingBlock& out) {
+  OptionFileStatus status;
+  const auto data = ReadSmallFile(path, {T3DScalingBlock::kSize}, status);
+  if (!data) return status;
+  T3DScalingBlock block;
+  if (!DecodeScalingBlock(*data, block) || !SanitizeScalingBlock(block)) {
+    return OptionFileStatus::Refused;
+  }
+  out = block;
+  return OptionFileStatus::Ok;
+}
+
+OptionFileStatus ReadAnimationFile(const std::filesystem::path& path, T3DAnimRec& out) {
+  OptionFileStatus status;
+  const auto data = ReadSmallFile(path, {T3DAnimRec::kSize}, status);
+  if (!data) return status;
+  T3DAnimRec rec;
+  if (!DecodeAnimRec(*data, rec)) return OptionFileStatus::Refused;
+  SanitizeAnimRec(rec);
+  out = rec;
+  return OptionFileStatus::Ok;
+}
+
+bool WriteViewFile(const std::filesystem::path& path, const T3DViewRec& rec) {
+  return WriteSmallFile(path, EncodeViewRec(rec));
+}
+
+bool WriteScalingFile(const std::filesystem::path& path, const T3DScalingBlock& block) {
+  return WriteSmallFile(path, EncodeScalingBlock(block));
+}
+
+bool WriteAnimationFile(const std::filesystem::path& path, const T3DAnimRec& rec) {
+  return WriteSmallFile(path, EncodeAnimRec(rec));
+}

@@ -1,0 +1,30 @@
+// The option files of a 3D graph: a view file (.v3d) is one view record, a scaling file
+// (.scl) one scaling block, an animation file (.ani) one animation record, each raw and
+// without a header. Readers accept only the record's exact size (a view file also its
+// older 66-byte form) and only finite reals, and clamp what they read to the ranges the
+// option dialogs allow; a refused file changes nothing.
+#pragma once
+
+#include <filesystem>
+
+#include "graph3d/option_records.h"
+
+enum class OptionFileStatus {
+  Ok,
+  CannotOpen,  // missing or unreadable: ignored without a message
+  Refused,     // wrong size or a value that is not a number: show OptionFileErrorText
+};
+
+// The message boxes' texts for refused files (the caption is the file's path).
+inline constexpr const char* kViewFileErrorText = "Error in Reading 3D View File";
+inline constexpr const char* kScalingFileErrorText = "Error in Reading Scaling File";
+inline constexpr const char* kAnimationFileErrorText = "Error in Reading Animation File";
+
+OptionFileStatus ReadViewFile(const std::filesystem::path& path, T3DViewRec& out);
+OptionFileStatus ReadScalingFile(const std::filesystem::path& path, T3DScalingBlock& out);
+OptionFileStatus ReadAnimationFile(const std::filesystem::path& path, T3DAnimRec& out);
+
+// Write the record as it stands; false when the file cannot be written.
+bool WriteViewFile(const std::filesystem::path& path, const T3DViewRec& rec);
+bool WriteScalingFile(const std::filesystem::path& path, const T3DScalingBlock& block);
+bool WriteAnimationFile(const std::filesystem::path& path, const T3DAnimRec& rec);
