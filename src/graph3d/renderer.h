@@ -1,0 +1,370 @@
+// T3DBase, the 3D surface renderer: draws one surface z = f(x, y) and/or one set of data
+// points as a projected box graph into any device context (window, off-screen image,
+// printer page, metafile). Every graph window embeds one; the review's render thread has
+// its own, on its own copy of the setup record.
+//
+// One frame (Render) is drawn in this order: the contour plane behind the surface, the
+// frame, back planes, grids and axes, the surface (wire frame, mesh, gradient or shaded,
+// painted back to front), the contour plane in front, the data points, the front edges of
+// the box, and the titles.
+//
+// The member functions are defined by concept in: renderer_state.cpp (life cycle, options,
+// palettes, fonts, colours), scales.cpp (axis scales), view_transform.cpp (view, projection,
+// the frame pipeline), surface_grid.cpp (grid and residual statistics), titles.cpp,
+// drawing.cpp (Draw and animation), surface_drawing.cpp, point_drawing.cpp,
+// contour_planes.cpp and frame_and_axes.cpp.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "graph3d/color_schemes.h"
+#include "graph3d/graph_setup.h"
+#include "graph3d/option_records.h"
+#include "platform/device_context.h"
+
+// What the renderer needs to know of the screen, taken once at start-up.
+struct GraphDisplayFacts {
+  long colors = 1L << 24;  // 2^(bits per pixel x planes); above 255 allows palette drawing
+  int screenWidth = 1920;
+  int screenHeight = 1080;
+  int screenDpiY = 96;
+};
+// Process-wide; set by the user interface before any graph is made.
+const GraphDisplayFacts& GetGraphDisplayFacts();
+void SetGraphDisplayFacts(const GraphDisplayFacts& facts);
+
+// Where a frame is drawn (Draw's mode).
+enum DrawMode : int {
+  kDrawScreen = 0,         // window or memory bitmap
+  kDrawPrinter = 1,
+  kDrawMetafile = 2,       // keeps superscripts, subscripts and symbols
+  kDrawMetafilePlain = 3,  // titles as plain text
+  kDrawBitmapCopy = 4,
+};
+
+// Animation states (shared with the animation window).
+enum AnimationState : int {
+  kAnimIdle = 0,
+  kAnimStartRequested = 1,
+  kAnimRunning = 2,
+  kAnimStopRequested = -1,
+};
+
+// Statistics of the residuals r = z - surface of the active data points.
+struct TResidualStats {
+  long double minR = 0, maxR = 0;  // residual
+  long double minP = 0, maxP = 0;  // percent residual 100 r / z
+  long double minS = 0, maxS = 0;  // standardised residual r / sigma
+  long double minAbsR = 0, maxAbsR = 0;
+  int maxAbsRIndex = 1;  // 1-based record of the largest |r|
+  long double minAbsP = 0;
+  long double minAbsS = 0, maxAbsS = 0;
+  int count = 0;
+  long double mean = 0;
+  long double sumSquaredDeviations = 0;
+  long double standardDeviation = 0;
+};
+
+// One entry of the kept point list (for finding the data point under the mouse).
+struct TKeptPoint {
+  int x = -1;  // screen position; -1 when the point is not drawn
+  int y = -1;
+  int index = 0;  // record number
+  std::int8_t lineRole = 0;
+  std::int8_t symbolRole = -1;  // -1: not filled
+};
+
+// The node and colour-band bookkeeping of the surface drawers.
+struct TCrossing {
+  int x = 0;
+  int y = 0;
+  int band = 0;
+  int flag = 0;  // 1: a band crossing, shared by the band above and the band below
+};
+
+class T3DBase {
+ public:
+  static constexpr int kOffScreen = -16384;
+  static constexpr int kFontTableSize = 35;
+  static constexpr int kMaxMesh = 256;  // point cells are bytes
+
+  explicit T3DBase(T3DGraphSetup* setup = nullptr);
+  virtual ~T3DBase();
+  T3DBase(const T3DBase&) = delete;
+  T3DBase& operator=(const T3DBase&) = delete;
+
+  // Virtual operations, in their historic slot order.
+  // Called by the drawing loops while an animation runs; an override may handle pending
+  // input and request the stop. Does nothing here.
+  virtual void PollMessages() {}
+  virtual void SetResidualBand();
+  virtual void PrepareTitles();
+  virtual void ComputeResiduals();
+
+  // ---- Life cycle, options, colours, fonts ----
+  // Attaches a record (null detaches). False when the graph cannot be set up (memory):
+  // the renderer is then empty (nothing attached, nothing drawn) as after construction.
+  bool SetData(T3DGraphSetup* setup, bool first = false);
+  T3DGraphSetup* Setup() const { return setup_; }
+  void LoadOptions();
+  void StoreOptions();
+  void Prepare();
+  void SetColorScheme();
+  void CopySchemeToUser();
+  void CreateScreenFonts();
+  void CreatePrintFonts(int printerDpi);
+  void DeleteFonts();
+  void DeletePrintFonts();
+  void SetAxisFonts(bool printing, int angle1, int angle2);
+  void SetKeepPoints(bool keep);
+  void SortPointList(int first, int last);
+  void DrawSymbol(platform::DeviceContext& dc, int x, int y) const;
+  int ResidualColor(long double r) const;
+  void EnableDrawing(bool enable) { drawingEnabled_ = enable; }
+  void EraseBitmap(platform::DeviceContext& dc) const;
+  // The renderer does not write its state back when destroyed while the program exits.
+  static void SetProgramExiting(bool exiting);
+
+  // ---- Geometry set by the host ----
+  // The graph rectangle, and the view frame the hosts derive from it: centre at the middle
+  // (lowered by (top + bottom) / 25), scales 0.85 x 0.005 of width and height.
+  void SetGraphRect(const platform::Rect& rect);
+  platform::Rect GraphRect() const { return rect_; }
+
+  // ---- Scales, view transform, projection, frame ----
+  void RecomputeScales();
+  void Recompute();
+  void RecomputeX();
+  void RecomputeY();
+  void RecomputeZ();
+  void SetAxisRanges(long double xlo, long double xhi, long double ylo, long double yhi,
+                     long double zlo, long double zhi);
+  void SetupView(long double theta, long double phi);
+  // 1 projected, -1 for the missing value (both coordinates then kOffScreen).
+  int Project(long double x, long double y, long double z, int& px, int& py) const;
+  void Render(platform::DeviceContext& dc);
+  void SortForView(int a, int b);
+
+  // ---- Surface grid, residuals, titles ----
+  bool AllocGrid(int nx, int ny);
+  void FreeGrid();
+  void ComputeGrid();
+  // Brackets: six values each (minimum's line before, own, after; then the maximum's).
+  void GridMinMax(long double& min, long double& max, long double* xBracket,
+                  long double* yBracket) const;
+  void DrawTitles(platform::DeviceContext& dc, platform::DeviceContext* measure = nullptr);
+
+  // ---- Drawing and animation ----
+  // Erases the graph area and renders one frame (modes in DrawMode; below 0 erase only).
+  void Draw(platform::DeviceContext& dc, int mode);
+  // Animation as a sequence of steps that a host's timer drives: Animate starts it when
+  // the state is "start requested" (it draws the first frame directly into dc);
+  // AnimationStep draws the next frame off-screen and copies it to dc, and ends the
+  // animation (restoring the view) once a stop was requested. Both answer whether the
+  // animation is still running.
+  bool Animate(platform::DeviceContext& dc);
+  bool AnimationStep(platform::DeviceContext& dc);
+  void ResetAnimation();
+  int AnimationStateValue() const { return animState_.load(); }
+  void SetAnimationState(int state) { animState_.store(state); }
+  // Safe from any thread: the current frame is given up and the animation ends.
+  void RequestAnimationStop();
+  // The review's render thread: its state word (-1 stops every drawing loop at once).
+  void SetStopWord(const std::atomic<int>* word) { stopWord_ = word; }
+
+  // ---- Surface drawing ----
+  void DrawWireSurface(platform::DeviceContext& dc);
+  void DrawFilledSurface(platform::DeviceContext& dc);
+  void DrawShadedSurface(platform::DeviceContext& dc);
+  void DrawBandedCell(platform::DeviceContext& dc, int i, int j, int M, bool drawMesh);
+  void DrawClippedBandedCell(platform::DeviceContext& dc, int i, int j, int M, bool drawMesh);
+  void DrawClippedCell(platform::DeviceContext& dc, int i, int j, int M);
+
+  // ---- Points, contour planes, frame and axes ----
+  void DrawPoints(platform::DeviceContext& dc);
+  void DrawVisiblePoints(platform::DeviceContext& dc);
+  void DrawContourPlane(platform::DeviceContext& dc, int plane);
+  int DrawFrameAndGrids(platform::DeviceContext& dc, bool fromAbove);
+  void DrawFrontFrame(platform::DeviceContext& dc, int farCorner);
+
+  // ---- State readers (hosts, dialogs, tests) ----
+  int ContentFlags() const { return contentFlags_; }
+  const T3DViewRec& View() const { return view_; }
+  T3DViewRec& MutableView() { return view_; }
+  const T3DPointsRec& PointsOptions() const { return points_; }
+  const T3DScalingBlock& Scaling() const { return scaling_; }
+  T3DScalingBlock& MutableScaling() { return scaling_; }
+  const GraphTypeDecoding& Decoding() const { return decoding_; }
+  int ColorIndex(int role) const { return colorIndex_[static_cast<std::size_t>(role)]; }
+  int SchemeNumber() const { return scheme_; }
+  void SetSchemeNumber(int scheme) { scheme_ = scheme; }
+  const platform::Palette& GraphPalette(int k) const { return palettes_[static_cast<std::size_t>(k)]; }
+  const std::optional<platform::Font>& ScreenFont(int slot) const {
+    return screenFonts_[static_cast<std::size_t>(slot)];
+  }
+  const std::optional<platform::Font>& PrintFont(int slot) const {
+    return printFonts_[static_cast<std::size_t>(slot)];
+  }
+  const TResidualStats& ResidualStats() const { return residuals_; }
+  long double ResidualBand() const { return residualBand_; }
+  int GridNx() const { return gridNx_; }
+  int GridNy() const { return gridNy_; }
+  long double GridValue(int i, int j) const { return grid_[Node(i, j)]; }
+  long double AxisLow(int axis) const { return scaling_.AxisLow[static_cast<std::size_t>(axis)]; }
+  long double AxisHigh(int axis) const { return scaling_.AxisHigh[static_cast<std::size_t>(axis)]; }
+  int Divisions(int axis) const { return scaling_.Divs[static_cast<std::size_t>(axis)]; }
+  long double DataLow(int axis) const { return scaling_.DataLow[static_cast<std::size_t>(axis)]; }
+  long double DataHigh(int axis) const { return scaling_.DataHigh[static_cast<std::size_t>(axis)]; }
+  long double AxisMid(int axis) const { return mid_[static_cast<std::size_t>(axis)]; }
+  long double AxisScale(int axis) const { return scale_[static_cast<std::size_t>(axis)]; }
+  bool FlipX() const { return flipX_; }
+  bool FlipY() const { return flipY_; }
+  bool Swap() const { return swap_; }
+  long double EyeDistance() const { return eyeDistance_; }
+  long double PerspectiveFactor() const { return perspectiveFactor_; }
+  const std::array<long double, 3>& LightDirection() const { return light_; }
+  int TitleCount() const { return titleCount_; }
+  const T3DTitleSet* ActiveTitles() const { return activeTitles_; }
+  bool Dirty() const { return dirty_; }
+  int LastDrawMode() const { return drawMode_; }
+  bool DrawingEnabled() const { return drawingEnabled_; }
+  // Record numbers of the data points in the order they are drawn.
+  const std::vector<int>& PointOrder() const { return pointOrder_; }
+  const std::vector<TKeptPoint>& KeptPoints() const { return keptPoints_; }
+
+ private:
+  // Everything an attached record sets up, back to the empty state.
+  void ResetToEmpty();
+  void ComputeAxisScale(int axis);
+  void ComputeZScale();
+  void BuildPointOrder(int key);
+  std::span<const TXYZPoint> PointTable() const;
+  bool StopRequested() const;
+  void PollIfAnimating();
+  platform::Color PaletteColor(int entry) const;
+  int LevelOf(long double z) const;
+  std::size_t Node(int i, int j) const {
+    return static_cast<std::size_t>(i) * static_cast<std::size_t>(gridNy_) +
+           static_cast<std::size_t>(j);
+  }
+  void BuildFontTable(std::array<std::optional<platform::Font>, kFontTableSize>& table, int dpi,
+                      float scale);
+  // Cell geometry shared by the band splitters.
+  void AppendEdgeCrossings(std::vector<TCrossing>& list, int xP, int yP, int l0, int xQ, int yQ,
+                           int l1, bool includeStart) const;
+  void FillBands(platform::DeviceContext& dc, const std::vector<TCrossing>& crossings,
+                 int lowBand, int highBand);
+  void ClippedOutline(int i, int j, int M, std::vector<platform::Point>& outline,
+                      std::vector<int>* levels) const;
+  // The nodes of cell (i, j), 1 <= i < nx, 1 <= j < ny, in the order c0 (i-1, j-1),
+  // c1 (i, j-1), c2 (i, j), c3 (i-1, j).
+  std::array<std::size_t, 4> CellCorners(int i, int j) const;
+  // False when a corner is off-screen or all four lie below level 0 or above M; counts
+  // the corners below and above.
+  bool CellVisible(const std::array<std::size_t, 4>& corners, int M, int& below,
+                   int& above) const;
+  // Projects the nodes for the filled and shaded surfaces; false when stopped.
+  bool FirstPassFilled(long double clipSpans);
+  // Calls cell(i, j) for every cell from the far side of the box to the near side, with
+  // the poll and stop tests; a false answer ends the walk.
+  void ForEachCellInPaintersOrder(const std::function<bool(int, int)>& cell);
+  void StepAnimationAngles();
+  void EndAnimation();
+
+  // Attached record and derived content.
+  T3DGraphSetup* setup_ = nullptr;
+  int contentFlags_ = 0;
+  int lockMask_ = 0;
+
+  // Options copied from the record.
+  T3DViewRec view_;
+  T3DPointsRec points_;
+  T3DScalingBlock scaling_;
+  int scheme_ = 0;
+  int userScheme_ = 0;
+  platform::Font font_;
+  GraphTypeDecoding decoding_;
+  std::array<int, kColorRoleCount> colorIndex_{};
+
+  // Drawing objects.
+  std::array<platform::Pen, 16> basicPens_;
+  platform::Pen dottedPen_;
+  std::array<platform::Brush, 16> basicBrushes_;
+  std::array<platform::Palette, kGraphPaletteCount> palettes_;
+  std::array<std::optional<platform::Font>, kFontTableSize> screenFonts_;
+  std::array<std::optional<platform::Font>, kFontTableSize> printFonts_;
+  int printDpi_ = 0;
+  std::array<int, 2> axisFontAngle_{-1, -1};
+  std::array<int, 2> axisFontHeight_{0, 0};
+
+  // Titles.
+  T3DTitleSet* activeTitles_ = nullptr;
+  int titleCount_ = 0;
+
+  // Graph rectangle and view frame.
+  platform::Rect rect_{0, 0, 640, 480};
+  long double cx_ = 320, cy_ = 240, sx_ = 2.72L, sy_ = 2.04L, aspect_ = 0.75L;
+
+  // Scales: the ranges and divisions live in scaling_ (log axes in decades).
+  std::array<long double, 3> mid_{0.5L, 0.5L, 0.5L};
+  std::array<long double, 3> scale_{1, 1, 1};
+  long double zSpan_ = 1;
+  long double zClipLow_ = 0;
+  long double zClipHigh_ = 1;
+  long double stepX_ = 0;
+  long double stepY_ = 0;
+
+  // View transform.
+  long double theta_ = 0, phi_ = 0;
+  bool flipX_ = false, flipY_ = false, swap_ = false;
+  long double A_ = 1, B_ = 0, C_ = 0, D_ = 0, E_ = 1;
+  std::array<long double, 3> eye_{0, 0, 0};
+  long double eyeDistance_ = 0;
+  long double perspectiveFactor_ = 1;
+  std::array<long double, 3> light_{0, 0, 1};
+  long double labelShrink_ = 1;
+  std::array<platform::Point, 8> corners_{};
+
+  // Surface grid (row per X line) and the node arrays of the surface drawers.
+  int gridNx_ = 0;
+  int gridNy_ = 0;
+  std::vector<long double> grid_;
+  std::vector<int> nodeX_;
+  std::vector<int> nodeY_;
+  std::vector<int> nodeLevel_;
+  // Work lists of the cell drawers; they grow as needed (a saddle cell of a 32-colour
+  // palette has up to 128 crossings).
+  std::vector<platform::Point> vertices_;
+  std::vector<TCrossing> crossings_;
+  std::vector<int> outlineLevels_;
+
+  // Residuals and points.
+  TResidualStats residuals_;
+  long double residualBand_ = 0;
+  std::vector<int> pointOrder_;
+  bool keepPoints_ = false;
+  std::vector<TKeptPoint> keptPoints_;
+  int symbolHalfSize_ = 1;
+
+  // Animation.
+  std::atomic<int> animState_{kAnimIdle};
+  long double lastAnimXY_ = 0;
+  long double lastAnimZ_ = 0;
+  std::unique_ptr<platform::DeviceContext> animMemory_;
+  struct Remembered {
+    long double angleXY = 0, angleZ = 0;
+    int display = 0, backPlanes = 0, contourBits = 0, labelBits = 0;
+  } animSaved_;
+  const std::atomic<int>* stopWord_ = nullptr;
+
+  // Drawing state.
+  bool drawingEnabled_ = false;
+  bool dirty_ = true;
+  int drawMode_ = kDrawScreen;
+};

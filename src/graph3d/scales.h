@@ -1,0 +1,20 @@
+// Well-rounded axis divisions for the 3D graphs.
+#pragma once
+
+struct DecimalParts {
+  long double mantissa = 0;  // 1 <= |mantissa| < 10, or 0
+  int exponent = 0;
+};
+
+// v = mantissa x 10^exponent. 0, and values that are not finite, give (0, 0).
+DecimalParts Decompose(long double v);
+
+struct AxisDivisions {
+  long double start = 0;  // first division (a decade number on a log axis)
+  long double step = 1;
+  int count = 1;          // at least 1
+};
+
+// Divisions that cover lo .. hi with a round start and step: 6 to 10 of them for most
+// ranges (8 of 0.125 for a range of 1); on a log axis whole decades, at most 20.
+AxisDivisions NiceDivisions(long double lo, long double hi, bool logAxis);

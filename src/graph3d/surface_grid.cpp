@@ -1,0 +1,263 @@
+// The surface sampled on the mesh over the axis ranges, the Z range the graph must show,
+// and the residual statistics of residual graphs.
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "app/long_double.h"
+#include "graph3d/renderer.h"
+
+namespace {
+
+constexpr long double kHuge = 1e300L;
+
+bool Usable(long double v) { return v != ExprErrorValue && std::isfinite(v); }
+
+// A node value as stored in the grid: its logarithm on a log Z axis, the missing value
+// where there is none.
+long double StoredNodeValue(long double z, bool logZ) {
+  if (!Usable(z)) return ExprErrorValue;
+  if (logZ) {
+    if (!(z > 0)) return ExprErrorValue;
+    z = std::log10(z);
+  }
+  return z;
+}
+
+// A Z range for a log axis from values in data units: decades, at least one, at most 8.
+void ToLogRange(long double& low, long double& high) {
+  low = low > 0 ? std::log10(low) : -2;
+  high = high > 0 ? std::log10(high) : 0;
+  if (high <= low) high = low + 1;
+  if (high - low > 8) low = high - 8;
+}
+
+}  // namespace
+
+bool T3DBase::AllocGrid(int nx, int ny) {
+  FreeGrid();
+  if (!(contentFlags_ & kContentSurface)) return true;
+  nx = std::clamp(nx, 2, kMaxMesh);
+  ny = std::clamp(ny, 2, kMaxMesh);
+  try {
+    const std::size_t n = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
+    grid_.assign(n, ExprErrorValue);
+    nodeX_.assign(n, kOffScreen);
+    nodeY_.assign(n, kOffScreen);
+    nodeLevel_.assign(n, 0);
+  } catch (const std::bad_alloc&) {
+    FreeGrid();
+    return false;
+  }
+  gridNx_ = nx;
+  gridNy_ = ny;
+  return true;
+}
+
+void T3DBase::FreeGrid() {
+  grid_.clear();
+  grid_.shrink_to_fit();
+  nodeX_.clear();
+  nodeY_.clear();
+  nodeLevel_.clear();
+  gridNx_ = gridNy_ = 0;
+}
+
+void T3DBase::ComputeGrid() {
+  if (contentFlags_ == 0) return;
+  const bool logZ = scaling_.Log[kAxisZ] != 0;
+  long double& zLow = scaling_.DataLow[kAxisZ];
+  long double& zHigh = scaling_.DataHigh[kAxisZ];
+
+  if (contentFlags_ & kContentResiduals) {
+    const TResidualStats& s = residuals_;
+    long double low = s.minR, high = s.maxR;
+    switch (setup_ != nullptr ? setup_->ResidualMode : 1) {
+      case 2: low = logZ ? s.minAbsP : s.minP; high = s.maxP; break;
+      case 3: low = logZ ? s.minAbsS : s.minS; high = s.maxAbsS; break;
+      default: low = logZ ? s.minAbsR : s.minR; high = s.maxR; break;
+    }
+    if (logZ) ToLogRange(low, high);
+    zLow = low;
+    zHigh = high;
+    return;
+  }
+  if (contentFlags_ & kContentPoints) {
+    const std::span<const TXYZPoint> table = PointTable();
+    if (!table.empty()) {
+      long double low = table[0].Z;     // the statistics keep the Z minimum here
+      long double high = table[0].RXYZ;  // and the Z maximum here
+      if (logZ) ToLogRange(low, high);
+      zLow = low;
+      zHigh = high;
+    }
+  }
+  if (!(contentFlags_ & kContentSurface) || gridNx_ < 2) return;
+
+  const int flags = contentFlags_;
+  const bool widen = flags == 1 || flags == 9 || flags == 33 ||
+                     ((flags & 3) == 3 && (setup_ == nullptr || setup_->ZFromPoints == 0));
+  long double low = kHuge;
+  long double high = -kHuge;
+  auto widenBy = [&](long double z) {
+    if (!widen || z == ExprErrorValue) return;
+    low = std::min(low, z);
+    high = std::max(high, z);
+  };
+
+  const int nx = gridNx_;
+  const int ny = gridNy_;
+  const bool logX = scaling_.Log[kAxisX] != 0;
+  const bool logY = scaling_.Log[kAxisY] != 0;
+  const long double x0 = scaling_.AxisLow[kAxisX];
+  const long double y0 = scaling_.AxisLow[kAxisY];
+  const long double dx = (scaling_.AxisHigh[kAxisX] - x0) / (nx - 1);
+  const long double dy = (scaling_.AxisHigh[kAxisY] - y0) / (ny - 1);
+
+  bool filled = false;
+  if ((flags & kContentGridFunction) && setup_ != nullptr && setup_->GridFn) {
+    std::vector<long double> xs(static_cast<std::size_t>(nx));
+    std::vector<long double> ys(static_cast<std::size_t>(ny));
+    for (int i = 0; i < nx; ++i) {
+      const long double x = x0 + i * dx;
+      xs[static_cast<std::size_t>(i)] = logX ? std::pow(10.0L, x) : x;
+    }
+    for (int j = 0; j < ny; ++j) {
+      const long double y = y0 + j * dy;
+      ys[static_cast<std::size_t>(j)] = logY ? std::pow(10.0L, y) : y;
+    }
+    const std::vector<long double> block = setup_->GridFn(nx, ny, xs, ys);
+    // A block of the wrong size is treated like no block: the grid is sampled point by point.
+    if (block.size() == static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny)) {
+      for (int i = 0; i < nx; ++i) {
+        for (int j = 0; j < ny; ++j) {
+          const long double z = StoredNodeValue(block[static_cast<std::size_t>(nx * j + i)], logZ);
+          grid_[Node(i, j)] = z;
+          widenBy(z);
+        }
+      }
+      filled = true;
+    }
+  }
+  if (!filled) {
+    const SurfaceFunction& f = setup_->SurfaceFn;
+    long double x = x0;
+    for (int i = 0; i < nx; ++i, x += dx) {
+      const long double X = logX ? std::pow(10.0L, x) : x;
+      long double y = y0;
+      for (int j = 0; j < ny; ++j, y += dy) {
+        const long double Y = logY ? std::pow(10.0L, y) : y;
+        const long double z = StoredNodeValue(f(X, Y), logZ);
+        grid_[Node(i, j)] = z;
+        widenBy(z);
+      }
+    }
+  }
+  // A surface without a single value leaves the Z range as it was (the original range
+  // of 1e300 would be no range at all).
+  if (widen && low <= high) {
+    if (high <= low) high = low + 1;
+    if (logZ && high - low > 8) low = high - 8;
+    zLow = low;
+    zHigh = high;
+  }
+}
+
+void T3DBase::GridMinMax(long double& min, long double& max, long double* xBracket,
+                         long double* yBracket) const {
+  min = kHuge;
+  max = -kHuge;
+  int minI = -1, minJ = -1, maxI = -1, maxJ = -1;
+  for (int i = 0; i < gridNx_; ++i) {
+    for (int j = 0; j < gridNy_; ++j) {
+      const long double z = grid_[Node(i, j)];
+      if (z == ExprErrorValue) continue;
+      if (z < min) {
+        min = z;
+        minI = i;
+        minJ = j;
+      }
+      if (z > max) {
+        max = z;
+        maxI = i;
+        maxJ = j;
+      }
+    }
+  }
+  if (minI < 0) return;
+  // Brackets in axis coordinates: the line before, the node's own line, the line after
+  // (the first and last lines stand in for the lines beyond the ends).
+  auto bracket = [](long double* out, int k, int n, long double low, long double step) {
+    out[0] = low + std::max(k - 1, 0) * step;
+    out[1] = low + k * step;
+    out[2] = low + std::min(k + 1, n - 1) * step;
+  };
+  const long double dx = (scaling_.AxisHigh[kAxisX] - scaling_.AxisLow[kAxisX]) / (gridNx_ - 1);
+  const long double dy = (scaling_.AxisHigh[kAxisY] - scaling_.AxisLow[kAxisY]) / (gridNy_ - 1);
+  if (xBracket != nullptr) {
+    bracket(xBracket, minI, gridNx_, scaling_.AxisLow[kAxisX], dx);
+    bracket(xBracket + 3, maxI, gridNx_, scaling_.AxisLow[kAxisX], dx);
+  }
+  if (yBracket != nullptr) {
+    bracket(yBracket, minJ, gridNy_, scaling_.AxisLow[kAxisY], dy);
+    bracket(yBracket + 3, maxJ, gridNy_, scaling_.AxisLow[kAxisY], dy);
+  }
+}
+
+void T3DBase::ComputeResiduals() {
+  TResidualStats s;
+  // Signed extremes start at 0 so that a residual graph always shows the zero plane.
+  s.minAbsR = s.minAbsP = s.minAbsS = kHuge;
+  s.maxAbsR = s.maxAbsS = -kHuge;
+  s.maxAbsRIndex = 1;
+  long double sum = 0;
+  long double sumSquares = 0;
+  const long double sigma =
+      points_.FitRecord != nullptr && *points_.FitRecord > 0 ? *points_.FitRecord : 0;
+  const std::span<const TXYZPoint> table = PointTable();
+  const int n = PointCount(table);
+  if (setup_ != nullptr && setup_->SurfaceFn) {
+    for (int k = 1; k <= n; ++k) {
+      const TXYZPoint& pt = table[static_cast<std::size_t>(k)];
+      if (!IsActive(pt)) continue;
+      const long double f = setup_->SurfaceFn(pt.X, pt.Y);
+      if (!Usable(f)) continue;
+      const long double r = pt.Z - f;
+      if (!std::isfinite(r)) continue;
+      const long double p = pt.Z != 0 ? 100 * r / pt.Z : 0;
+      const long double sd = sigma > 0 ? r / sigma : 0;
+      ++s.count;
+      sum += r;
+      sumSquares += r * r;
+      s.minR = std::min(s.minR, r);
+      s.maxR = std::max(s.maxR, r);
+      s.minP = std::min(s.minP, p);
+      s.maxP = std::max(s.maxP, p);
+      s.minS = std::min(s.minS, sd);
+      s.maxS = std::max(s.maxS, sd);
+      s.minAbsR = std::min(s.minAbsR, std::fabs(r));
+      if (std::fabs(r) > s.maxAbsR) {
+        s.maxAbsR = std::fabs(r);
+        s.maxAbsRIndex = k;
+      }
+      s.minAbsP = std::min(s.minAbsP, std::fabs(p));
+      s.minAbsS = std::min(s.minAbsS, std::fabs(sd));
+      s.maxAbsS = std::max(s.maxAbsS, std::fabs(sd));
+    }
+  }
+  if (s.count > 0) {
+    s.mean = sum / s.count;
+    s.sumSquaredDeviations = std::max(sumSquares - sum * sum / s.count, 0.0L);
+    s.standardDeviation = std::sqrt(s.sumSquaredDeviations / s.count);
+  } else {
+    // No usable point: every statistic is 0 rather than 0/0 or the 1e300 start values.
+    s.minAbsR = s.maxAbsR = s.minAbsP = s.minAbsS = s.maxAbsS = 0;
+  }
+  // A range must never be empty.
+  for (auto [mx, mn] : {std::pair{&s.maxR, s.minR}, std::pair{&s.maxP, s.minP},
+                        std::pair{&s.maxAbsR, s.minAbsR}, std::pair{&s.maxS, s.minS},
+                        std::pair{&s.maxAbsS, s.minAbsS}}) {
+    if (*mx == mn) *mx = mn + 1e-8L;
+  }
+  residuals_ = s;
+}

@@ -1,0 +1,160 @@
+// The title lines above the graph: which title set is in use, the font sizes by the
+// number of lines, and drawing them (last in every frame), with the angle legend while an
+// animation runs.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/c_format.h"
+#include "app/coded_text.h"
+#include "graph3d/renderer.h"
+
+using platform::Color;
+using platform::DeviceContext;
+using platform::Font;
+
+namespace {
+
+using FontSet = std::span<const std::optional<Font>>;  // five slots: normal, small, Symbol, ...
+
+// Coded-text measuring on a device context with one font set.
+class DcMetrics final : public CodedTextMetrics {
+ public:
+  DcMetrics(DeviceContext& dc, FontSet fonts) : dc_(dc), fonts_(fonts) {}
+  bool HasFont(int font) const override {
+    return font >= 0 && font < static_cast<int>(fonts_.size()) &&
+           fonts_[static_cast<std::size_t>(font)].has_value();
+  }
+  CodedTextExtent Extent(int font, std::string_view text) const override {
+    if (HasFont(font)) dc_.SelectFont(*fonts_[static_cast<std::size_t>(font)]);
+    const platform::Size s = dc_.GetTextExtent(text);
+    return CodedTextExtent{s.cx, s.cy};
+  }
+
+ private:
+  DeviceContext& dc_;
+  FontSet fonts_;
+};
+
+// Draws one coded line centred on x with its top at y: each run of the layout is one
+// TextOut in its font and colour. Returns nothing; the drawing font is font 0 afterwards.
+void DrawCodedLine(DeviceContext& dc, DeviceContext& measure, std::string_view text,
+                   FontSet fonts, int x, int y, Color color) {
+  const DcMetrics metrics(measure, fonts);
+  const CodedTextLayout layout = LayoutCodedText(metrics, text, x, y,
+                                                 static_cast<int>(text.size()), 1, false, true,
+                                                 color.ref);
+  dc.SetTextAlign(layout.align);
+  for (const CodedTextRun& run : layout.runs) {
+    if (metrics.HasFont(run.font)) dc.SelectFont(*fonts[static_cast<std::size_t>(run.font)]);
+    dc.SetTextColor(Color{run.color});
+    dc.TextOut(run.x, run.y, run.text);
+  }
+  dc.SelectFont(*fonts[0]);
+  if (&measure != &dc) measure.SelectFont(*fonts[0]);
+  dc.SetTextColor(color);
+}
+
+}  // namespace
+
+void T3DBase::PrepareTitles() {
+  T3DTitleSet* custom = setup_ != nullptr ? setup_->Titles : nullptr;
+  T3DTitleSet* standard = setup_ != nullptr ? setup_->TitleSettings : nullptr;
+  if (custom != nullptr && custom->Enabled != 0) {
+    activeTitles_ = custom;
+  } else {
+    activeTitles_ = standard;
+    if (standard != nullptr) standard->Enabled = 0;
+  }
+  titleCount_ = 0;
+  if (activeTitles_ != nullptr) {
+    T3DTitleSet& t = *activeTitles_;
+    for (std::size_t k = 0; k < t.Lines.size(); ++k) {
+      if (!t.Lines[k].empty()) ++titleCount_;
+      t.LineCoded[k] = t.Lines[k].find('~') != std::string::npos ? 1 : 0;
+    }
+    for (std::size_t k = 0; k < t.AxisTitles.size(); ++k) {
+      t.AxisCoded[k] = t.AxisTitles[k].find('~') != std::string::npos ? 1 : 0;
+    }
+  }
+  if (standard == nullptr) return;
+  // Fewer lines get larger fonts.
+  std::array<float, 4> factors{1.0f, 1.0f, 1.0f, 1.0f};
+  if (standard->FixedSizes != 1) {
+    if (titleCount_ < 3) {
+      factors = {1.5f, 1.2f, 1.0f, 1.0f};
+    } else if (titleCount_ == 3) {
+      factors = {1.2f, 1.0f, 0.875f, 1.0f};
+    } else {
+      factors = {1.0f, 0.875f, 0.75f, 1.0f};
+    }
+  }
+  const float base = static_cast<float>(font_.height != 0 ? std::abs(font_.height) : 12);
+  for (std::size_t k = 0; k < 4; ++k) standard->FontSizes[k] = base * factors[k];
+}
+
+void T3DBase::DrawTitles(DeviceContext& dc, DeviceContext* measure) {
+  const bool printing = drawMode_ == kDrawPrinter;
+  const auto& table = printing ? printFonts_ : screenFonts_;
+  if (!table[0]) return;
+  const Color background = Basic16Colors[static_cast<std::size_t>(colorIndex_[kRoleBackground])];
+  const auto roleColor = [&](int role) {
+    const Color c = Basic16Colors[static_cast<std::size_t>(colorIndex_[static_cast<std::size_t>(role)])];
+    return Color::PaletteRgb(c.Red(), c.Green(), c.Blue());
+  };
+
+  if (animState_.load() == kAnimRunning && table[10]) {
+    dc.SetBkColor(background);
+    dc.SetBkMode(platform::BkMode::Transparent);
+    dc.SelectFont(*table[10]);
+    dc.SetTextColor(roleColor(kRoleSubTitles));
+    dc.SetTextAlign(platform::TextAlign::kLeft | platform::TextAlign::kBottom);
+    dc.TextOut(rect_.left + 10, rect_.bottom - 1,
+               CFormat("XY %d", static_cast<int>(view_.AngleXY)));
+    dc.SetTextAlign(platform::TextAlign::kRight | platform::TextAlign::kBottom);
+    dc.TextOut(rect_.right - 10, rect_.bottom - 1,
+               CFormat("Z %d", static_cast<int>(view_.AngleZ)));
+  }
+  if ((view_.LabelBits & 0x3C0) == 0 || activeTitles_ == nullptr) return;
+  const T3DTitleSet& titles = *activeTitles_;
+  const int centreX = printing ? (rect_.left + rect_.right) / 2 : (rect_.right - rect_.left) / 2;
+  // Metafiles are measured on the screen (the host hands that context in).
+  DeviceContext& measuring =
+      (drawMode_ == kDrawMetafile || drawMode_ == kDrawMetafilePlain) && measure != nullptr
+          ? *measure
+          : dc;
+
+  const auto fontBase = [](std::size_t line) -> std::size_t {
+    return line == 0 ? 0 : line == 1 ? 5 : 10;
+  };
+  std::array<int, 5> heights{};
+  for (std::size_t k = 0; k < titles.Lines.size(); ++k) {
+    if (titles.Lines[k].empty() || !table[fontBase(k)]) continue;
+    measuring.SelectFont(*table[fontBase(k)]);
+    heights[k] = measuring.GetTextExtent("\xC0\xBF").cy;
+  }
+  dc.SetBkColor(background);
+  dc.SetBkMode(platform::BkMode::Transparent);
+  dc.SetTextAlign(platform::TextAlign::kLeft | platform::TextAlign::kTop);
+  int y = (titles.Lines[0].empty() ? heights[1] : heights[0]) / 6;
+  if (printing) y += rect_.top;
+
+  static constexpr int kLineBits[5] = {0x40, 0x80, 0x100, 0x200, 0x200};
+  for (std::size_t k = 0; k < titles.Lines.size(); ++k) {
+    if (titles.Lines[k].empty() || !(view_.LabelBits & kLineBits[k])) continue;
+    const std::size_t base = fontBase(k);
+    if (!table[base]) continue;
+    const Color color = roleColor(k == 0 ? kRoleTitle : kRoleSubTitles);
+    const FontSet fonts(table.data() + base, 5);
+    if (drawMode_ == kDrawMetafilePlain) {
+      dc.SelectFont(*table[base]);
+      dc.SetTextColor(color);
+      dc.SetTextAlign(platform::TextAlign::kCenter | platform::TextAlign::kTop);
+      dc.TextOut(centreX, y, StripTextCodes(titles.Lines[k], 160));
+    } else {
+      dc.SelectFont(*table[base]);
+      DrawCodedLine(dc, measuring, titles.Lines[k], fonts, centreX, y, color);
+    }
+    y += heights[k];
+  }
+}

@@ -1,0 +1,483 @@
+#include "graph3d/renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <new>
+
+#include "app/long_double.h"
+#include "graph_fixture.h"
+
+namespace {
+
+using platform::Color;
+using platform::DcOpKind;
+using platform::RecordingDeviceContext;
+
+
+long double Saddle(long double x, long double y) { return x * x - y * y; }
+
+TEST(GraphPalettes, SizesAndEntriesAsSpecified) {
+  const int counts[kGraphPaletteCount] = {6, 6, 12, 24, 24, 24, 24, 32, 32, 32, 32, 32, 32, 32};
+  for (int k = 0; k < kGraphPaletteCount; ++k) {
+    const platform::Palette p = BuildGraphPalette(k, 1L << 24);
+    EXPECT_EQ(GradientColorCount(k), counts[k]);
+    ASSERT_EQ(p.entries.size(), static_cast<std::size_t>(counts[k] + 16)) << k;
+    // The 16 basic colours follow the gradient.
+    EXPECT_EQ(p.entries[static_cast<std::size_t>(counts[k])], Color::Hex(0x000000));
+    EXPECT_EQ(p.entries.back(), Color::Hex(0xFFFFFF));
+  }
+  // Grey ramp: 96 + 4i in every channel.
+  const platform::Palette grey = BuildGraphPalette(10, 1L << 24);
+  for (int i = 0; i < 32; ++i) {
+    const auto v = static_cast<std::uint8_t>(96 + 4 * i);
+    EXPECT_EQ(grey.entries[static_cast<std::size_t>(i)], Color::Rgb(v, v, v));
+  }
+  // Ramps wrap modulo 256: entry 31 of blue-to-red is red 251, blue 4.
+  EXPECT_EQ(BuildGraphPalette(7, 1L << 24).entries[31], Color::Rgb(251, 0, 4));
+  EXPECT_EQ(BuildGraphPalette(13, 1L << 24).entries[31], Color::Rgb(255, 0, 0));
+  EXPECT_EQ(BuildGraphPalette(3, 1L << 24).entries[23], Color::Hex(0xFF00FF));
+}
+
+TEST(GraphPalettes, DimColoursDependOnTheDisplay) {
+  EXPECT_EQ(BuildGraphPalette(0, 16).entries[0], Color::Hex(0x800000));
+  EXPECT_EQ(BuildGraphPalette(0, 256).entries[0], Color::Hex(0xB00000));
+  EXPECT_EQ(BuildGraphPalette(2, 255).entries[2], Color::Hex(0x808000));
+  EXPECT_EQ(BuildGraphPalette(2, 256).entries[2], Color::Hex(0xB0B000));
+}
+
+TEST(GraphTypes, DecodeFillGradientShadeAndPalette) {
+  struct Case {
+    int type;
+    bool fill, gradient, shaded;
+    int palette;
+  };
+  const Case cases[] = {{0, false, false, false, 2}, {1, true, false, false, 2},
+                        {5, true, true, false, 3},   {9, true, true, false, 10},
+                        {15, true, true, false, 9},  {16, true, false, true, 10},
+                        {19, true, false, true, 11}};
+  for (const Case& c : cases) {
+    GraphTypeDecoding d;
+    ASSERT_TRUE(DecodeGraphType(c.type, d));
+    EXPECT_EQ(d.fill, c.fill) << c.type;
+    EXPECT_EQ(d.gradient, c.gradient) << c.type;
+    EXPECT_EQ(d.shaded, c.shaded) << c.type;
+    EXPECT_EQ(d.palette, c.palette) << c.type;
+  }
+}
+
+TEST(Renderer, UnknownGraphTypeKeepsThePreviousDecoding) {
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  g.view.GraphType = 17;
+  auto r = g.MakeRenderer();
+  r->MutableView().GraphType = 25;
+  r->Prepare();
+  EXPECT_TRUE(r->Decoding().shaded);
+  EXPECT_EQ(r->Decoding().palette, 13);
+}
+
+TEST(Renderer, ContentFlagsFollowTheRecord) {
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  g.setup.Points = [] { return std::span<const TXYZPoint>(); };
+  g.setup.LimitFn = [](long double, long double, long double) { return 1.0L; };
+  g.setup.GridFn = [](int, int, std::span<const long double>, std::span<const long double>) {
+    return std::vector<long double>();
+  };
+  EXPECT_EQ(g.MakeRenderer()->ContentFlags(), 1 | 2 | 8 | 32);
+  g.setup.ResidualMode = 2;
+  // A residual graph shows neither the surface nor the points as such.
+  EXPECT_EQ(g.MakeRenderer()->ContentFlags(), 4 | 8 | 32);
+}
+
+TEST(Renderer, EverythingLockedLeavesTheRecordAsItWas) {
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  g.setup.LockMask = kLockEverything;
+  const T3DViewRec before = g.view;
+  const T3DScalingBlock scalingBefore = g.setup.Scaling;
+  {
+    auto r = g.MakeRenderer();
+    r->MutableView().AngleXY = 33;
+    r->MutableView().GraphType = 2;
+    r->MutableScaling().Zoom[0] = 4;
+  }
+  EXPECT_EQ(g.view, before);
+  EXPECT_EQ(g.setup.Scaling, scalingBefore);
+}
+
+TEST(Renderer, LockBitsProtectTheirFields) {
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  g.setup.LockMask = kLockGraphType | kLockMesh;
+  {
+    auto r = g.MakeRenderer();
+    r->MutableView().AngleXY = 33;
+    r->MutableView().GraphType = 2;
+    r->MutableView().MeshX = 9;
+  }
+  EXPECT_EQ(g.view.AngleXY, 33);
+  EXPECT_EQ(g.view.GraphType, 5);
+  EXPECT_EQ(g.view.MeshX, 35);
+}
+
+TEST(Renderer, HideMeshIsStoredOnlyFromRichDisplays) {
+  for (long colors : {16L, 256L}) {
+    DisplayColors display(colors);
+    GraphFixture g;
+    g.SetSurface(Saddle);
+    g.view.HideMesh = 1;
+    { auto r = g.MakeRenderer(); }
+    EXPECT_EQ(g.view.HideMesh, colors > 255 ? 1 : 0) << colors;
+  }
+}
+
+TEST(Renderer, EmptyFontFaceBecomesArialTwelve) {
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  g.font = platform::Font{};
+  auto r = g.MakeRenderer();
+  EXPECT_EQ(g.font.face, "Arial");
+  EXPECT_EQ(g.font.height, 12);
+}
+
+TEST(Renderer, ColourSchemesComeFromTheTableOrTheUserSchemes) {
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  g.scheme = 4;  // "Red"
+  EXPECT_EQ(g.MakeRenderer()->ColorIndex(kRoleBackground), 4);
+  g.scheme = kUserScheme;
+  g.setup.UserScheme = 14;
+  g.userSchemes[14].fill(9);
+  g.userSchemes[14][kRoleTitle] = 200;  // damaged: not one of the 16 colours
+  auto r = g.MakeRenderer();
+  EXPECT_EQ(r->ColorIndex(kRoleBackground), 9);
+  EXPECT_EQ(r->ColorIndex(kRoleTitle), 0);
+  r->SetSchemeNumber(2);
+  r->CopySchemeToUser();
+  EXPECT_EQ(g.userSchemes[14], BuiltinColorScheme(ColorSchemeTable, 2));
+}
+
+TEST(Renderer, ResidualBandColours) {
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  long double sigma = 0;
+  g.points.FitRecord = &sigma;
+  auto r = g.MakeRenderer();
+  r->SetResidualBand();
+  EXPECT_EQ(r->ResidualColor(1e6L), kRolePoints1SD);  // band 0: every point in the first colour
+  sigma = 2;
+  r->SetResidualBand();
+  EXPECT_EQ(r->ResidualColor(2), kRolePoints1SD);
+  EXPECT_EQ(r->ResidualColor(3.9L), kRolePoints2SD);
+  EXPECT_EQ(r->ResidualColor(6), kRolePoints3SD);
+  EXPECT_EQ(r->ResidualColor(6.01L), kRolePointsOver3SD);
+}
+
+TEST(ViewTransform, PerspectiveLevels) {
+  const std::pair<long double, long double> expected[] = {
+      {0, 1}, {2000, 0.922L}, {1500, 0.896L}, {1250, 0.875L}, {1000, 0.844L}, {750, 0.792L}};
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  auto r = g.MakeRenderer();
+  for (int level = 0; level <= 9; ++level) {
+    r->MutableView().Perspective = level;
+    r->SetupView(30, 20);
+    const auto& e = level <= 5 ? expected[level] : expected[2];  // others draw as level 2
+    EXPECT_EQ(r->EyeDistance(), e.first) << level;
+    EXPECT_EQ(r->PerspectiveFactor(), e.second) << level;
+  }
+}
+
+TEST(ViewTransform, MissingValueProjectsOffScreen) {
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  auto r = g.MakeRenderer();
+  r->SetupView(30, 20);
+  int x = 0, y = 0;
+  EXPECT_EQ(r->Project(0, 0, ExprErrorValue, x, y), -1);
+  EXPECT_EQ(x, T3DBase::kOffScreen);
+  EXPECT_EQ(y, T3DBase::kOffScreen);
+  EXPECT_EQ(r->Project(0, 0, std::numeric_limits<long double>::infinity(), x, y), -1);
+  EXPECT_EQ(r->Project(0, 0, 0, x, y), 1);
+}
+
+TEST(ViewTransform, ParallelProjectionOfTheBoxCentre) {
+  // Straight from above (elevation 90) at rotation 0 without perspective, x runs up the
+  // screen and y to the right: the centre of the box lands on the view centre.
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  g.view.Perspective = 0;
+  g.view.LabelBits = 0;
+  auto r = g.MakeRenderer(400, 300);
+  r->SetupView(0, 90);
+  int cx = 0, cy = 0, px = 0, py = 0;
+  r->Project(r->AxisMid(kAxisX), r->AxisMid(kAxisY), r->AxisMid(kAxisZ), cx, cy);
+  EXPECT_EQ(cx, 200);
+  EXPECT_EQ(cy, 150 + 300 / 25);
+  // One axis unit (1/180 of the X range) moves by sx * (1.0) pixels: 300 * 0.85 * 0.005.
+  r->Project(r->AxisHigh(kAxisX), r->AxisMid(kAxisY), r->AxisMid(kAxisZ), px, py);
+  EXPECT_EQ(px, cx);
+  EXPECT_EQ(py, cy + static_cast<int>(90 * 1.275L));
+}
+
+// The recorded frame of a renderer for given view angles.
+std::vector<platform::DcOp> Frame(GraphFixture& g, long double theta, long double phi) {
+  g.view.AngleXY = theta;
+  g.view.AngleZ = phi;
+  auto r = g.MakeRenderer();
+  RecordingDeviceContext dc;
+  r->Draw(dc, kDrawScreen);
+  return dc.Ops();
+}
+
+bool SameFigures(const std::vector<platform::DcOp>& a, const std::vector<platform::DcOp>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    if (a[k].kind != b[k].kind || a[k].points != b[k].points || a[k].brush != b[k].brush) {
+      return false;
+    }
+  }
+  return true;
+}
+
+TEST(ViewTransform, RotationsAreTakenModulo360) {
+  GraphFixture g;
+  g.view.MeshX = g.view.MeshY = 8;
+  g.SetSurface(Saddle);
+  const auto zero = Frame(g, 0, 20);
+  EXPECT_TRUE(SameFigures(Frame(g, 720, 20), zero));
+  // A negative rotation is the same view as its positive equivalent, drawn in the same
+  // back-to-front order.
+  EXPECT_TRUE(SameFigures(Frame(g, -90, 20), Frame(g, 270, 20)));
+  EXPECT_TRUE(SameFigures(Frame(g, -405, 20), Frame(g, 315, 20)));
+}
+
+TEST(ViewTransform, ElevationIsLimitedAndKept) {
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  g.view.AngleZ = 100;
+  auto r = g.MakeRenderer();
+  RecordingDeviceContext dc;
+  r->Draw(dc, kDrawScreen);
+  EXPECT_EQ(r->View().AngleZ, 90);
+}
+
+TEST(ViewTransform, ViewOrderFlagsAtTheQuadrantBoundaries) {
+  struct Case {
+    long double theta;
+    bool flipX, flipY, swap;
+  };
+  const Case cases[] = {{0, false, false, false},   {45, false, false, false},
+                        {46, false, false, true},   {90, false, false, true},
+                        {135, true, false, true},   {180, true, false, false},
+                        {181, true, true, false},   {270, true, true, true},
+                        {271, false, true, true},   {315, false, true, true},
+                        {359, false, true, false},  {360, false, false, false}};
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  auto r = g.MakeRenderer();
+  for (const Case& c : cases) {
+    r->MutableView().AngleXY = c.theta;
+    RecordingDeviceContext dc;
+    r->Render(dc);
+    EXPECT_EQ(r->FlipX(), c.flipX) << static_cast<double>(c.theta);
+    EXPECT_EQ(r->FlipY(), c.flipY) << static_cast<double>(c.theta);
+    EXPECT_EQ(r->Swap(), c.swap) << static_cast<double>(c.theta);
+  }
+}
+
+TEST(SurfaceGrid, MissingNodesNeverWidenTheRange) {
+  GraphFixture g;
+  g.view.MeshX = g.view.MeshY = 5;
+  g.SetSurface([](long double x, long double y) {
+    if (x > 2) return ExprErrorValue;                     // failed evaluation
+    if (y > 2) return std::numeric_limits<long double>::quiet_NaN();  // math error
+    return x + y;
+  });
+  auto r = g.MakeRenderer();
+  EXPECT_EQ(r->DataLow(kAxisZ), -6);
+  EXPECT_EQ(r->DataHigh(kAxisZ), 1.5L + 1.5L);
+  EXPECT_EQ(r->GridValue(4, 0), ExprErrorValue);
+  EXPECT_EQ(r->GridValue(0, 4), ExprErrorValue);
+  long double lo, hi, xb[6], yb[6];
+  r->GridMinMax(lo, hi, xb, yb);
+  EXPECT_EQ(lo, -6);
+  EXPECT_EQ(hi, 3);
+  EXPECT_EQ(xb[0], -3);  // minimum at the first X line: the bracket starts there twice
+  EXPECT_EQ(xb[1], -3);
+  EXPECT_EQ(xb[2], -1.5L);
+  EXPECT_EQ(xb[4], 1.5L);  // maximum at x = 1.5
+}
+
+TEST(SurfaceGrid, GridCallbackFillsTheGridOrFallsBack) {
+  int calls = 0;
+  GraphFixture g;
+  g.view.MeshX = 3;
+  g.view.MeshY = 2;
+  g.SetSurface([&](long double x, long double y) {
+    ++calls;
+    return x - y;
+  }, 0, 2, 0, 1);
+  std::size_t blockSize = 6;
+  g.setup.GridFn = [&](int nx, int ny, std::span<const long double> xs,
+                       std::span<const long double> ys) {
+    std::vector<long double> block(blockSize);
+    for (int j = 0; j < ny && blockSize == 6; ++j) {
+      for (int i = 0; i < nx; ++i) block[static_cast<std::size_t>(nx * j + i)] = 10 * xs[i] + ys[j];
+    }
+    return block;
+  };
+  auto r = g.MakeRenderer();
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(r->GridValue(2, 1), 21);  // x fastest in the block
+  EXPECT_EQ(r->GridValue(1, 0), 10);
+  blockSize = 5;  // a block of the wrong size is not used
+  auto fallback = g.MakeRenderer();
+  EXPECT_EQ(calls, 6);
+  EXPECT_EQ(fallback->GridValue(2, 1), 1);
+}
+
+TEST(SurfaceGrid, FailedSetupLeavesAnEmptyRenderer) {
+  GraphFixture g;
+  g.SetSurface([](long double, long double) -> long double { throw std::bad_alloc(); });
+  T3DBase r;
+  EXPECT_FALSE(r.SetData(&g.setup));
+  EXPECT_EQ(r.ContentFlags(), 0);
+  EXPECT_FALSE(r.DrawingEnabled());
+  EXPECT_EQ(r.Setup(), nullptr);
+  RecordingDeviceContext dc;
+  r.Draw(dc, kDrawScreen);
+  EXPECT_TRUE(dc.Ops().empty());
+}
+
+// A table of points with the statistics' Z range in its header.
+PointTable MakeTable(std::initializer_list<std::array<long double, 3>> xyz) {
+  PointTable t = NewPointTable(static_cast<int>(xyz.size()));
+  int k = 1;
+  long double zmin = 1e300L, zmax = -1e300L;
+  for (const auto& p : xyz) {
+    t[static_cast<std::size_t>(k)].X = p[0];
+    t[static_cast<std::size_t>(k)].Y = p[1];
+    t[static_cast<std::size_t>(k)].Z = p[2];
+    t[static_cast<std::size_t>(k)].W = 1;
+    t[static_cast<std::size_t>(k)].Status = kPointActive;
+    zmin = std::min(zmin, p[2]);
+    zmax = std::max(zmax, p[2]);
+    ++k;
+  }
+  t[0].Z = zmin;
+  t[0].RXYZ = zmax;
+  return t;
+}
+
+TEST(Residuals, StatisticsAndRangesOfTheThreeKinds) {
+  // Surface z = 0: the residuals are the z values themselves.
+  PointTable table = MakeTable({{0, 0, 1}, {1, 0, -3}, {0, 1, 2}, {1, 1, 4}});
+  table[4].Status = kPointInactive;  // left out of every statistic
+  long double sigma = 2;
+  for (int kind : {1, 2, 3}) {
+    GraphFixture g;
+    g.SetSurface([](long double, long double) { return 0.0L; }, 0, 1, 0, 1);
+    g.setup.Points = [&] { return std::span<const TXYZPoint>(table); };
+    g.setup.ResidualMode = kind;
+    g.points.FitRecord = &sigma;
+    auto r = g.MakeRenderer();
+    const TResidualStats& s = r->ResidualStats();
+    EXPECT_EQ(s.count, 3);
+    EXPECT_EQ(s.minR, -3);
+    EXPECT_EQ(s.maxR, 2);
+    EXPECT_EQ(s.maxAbsRIndex, 2);
+    EXPECT_EQ(s.mean, 0);
+    EXPECT_EQ(s.sumSquaredDeviations, 14);
+    EXPECT_NEAR(static_cast<double>(s.standardDeviation), std::sqrt(14.0 / 3), 1e-15);
+    // Percent residuals are all 100 and standardised residuals r / 2.
+    EXPECT_EQ(s.minP, 0);  // the range always holds 0
+    EXPECT_EQ(s.maxP, 100);
+    EXPECT_EQ(s.minS, -1.5L);
+    EXPECT_EQ(s.maxAbsS, 1.5L);
+    const long double lows[] = {-3, 0, -1.5L};
+    const long double highs[] = {2, 100, 1.5L};
+    EXPECT_EQ(r->DataLow(kAxisZ), lows[kind - 1]) << kind;
+    EXPECT_EQ(r->DataHigh(kAxisZ), highs[kind - 1]) << kind;
+  }
+}
+
+TEST(Residuals, NoUsablePointGivesZerosNotNaN) {
+  PointTable table = MakeTable({{0, 0, 1}, {1, 0, 2}});
+  GraphFixture g;
+  g.SetSurface([](long double, long double) { return ExprErrorValue; }, 0, 1, 0, 1);
+  g.setup.Points = [&] { return std::span<const TXYZPoint>(table); };
+  g.setup.ResidualMode = 1;
+  auto r = g.MakeRenderer();
+  const TResidualStats& s = r->ResidualStats();
+  EXPECT_EQ(s.count, 0);
+  EXPECT_EQ(s.mean, 0);
+  EXPECT_EQ(s.standardDeviation, 0);
+  EXPECT_EQ(s.minR, 0);
+  EXPECT_EQ(s.maxR, 1e-8L);  // never an empty range
+  EXPECT_TRUE(std::isfinite(r->AxisLow(kAxisZ)) && std::isfinite(r->AxisHigh(kAxisZ)));
+}
+
+TEST(Titles, FontSizesFollowTheNumberOfLines) {
+  struct Case {
+    int lines;
+    std::array<float, 4> factors;
+  };
+  const Case cases[] = {{2, {1.5f, 1.2f, 1.0f, 1.0f}},
+                        {3, {1.2f, 1.0f, 0.875f, 1.0f}},
+                        {5, {1.0f, 0.875f, 0.75f, 1.0f}}};
+  for (const Case& c : cases) {
+    GraphFixture g;
+    g.SetSurface(Saddle);
+    g.font.height = 16;
+    for (int k = 0; k < c.lines; ++k) g.titles.Lines[static_cast<std::size_t>(k)] = "line";
+    g.titles.Lines[1] = "r~^2~^=0.9";
+    auto r = g.MakeRenderer();
+    EXPECT_EQ(r->TitleCount(), c.lines);
+    EXPECT_EQ(g.titles.LineCoded[1], 1);
+    EXPECT_EQ(g.titles.LineCoded[0], 0);
+    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(g.titles.FontSizes[k], 16 * c.factors[k]);
+  }
+}
+
+TEST(Titles, EnabledCustomSetIsUsed) {
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  g.custom.Enabled = 1;
+  g.custom.Lines[0] = "Custom";
+  g.titles.Enabled = 1;
+  auto r = g.MakeRenderer();
+  EXPECT_EQ(r->ActiveTitles(), &g.custom);
+  g.custom.Enabled = 0;
+  auto standard = g.MakeRenderer();
+  EXPECT_EQ(standard->ActiveTitles(), &g.titles);
+  EXPECT_EQ(g.titles.Enabled, 0);
+}
+
+TEST(Titles, DrawnCentredInTheirColours) {
+  GraphFixture g;
+  g.SetSurface(Saddle);
+  g.titles.Lines[0] = "Saddle";
+  g.titles.Lines[1] = "r~^2~^=1";
+  g.view.LabelBits = 0x40 | 0x80;
+  g.scheme = 1;  // title maroon (4), subtitles green (2)
+  auto r = g.MakeRenderer(640, 480);
+  r->CreateScreenFonts();
+  RecordingDeviceContext dc;
+  r->Draw(dc, kDrawScreen);
+  const auto texts = dc.OpsOf(DcOpKind::TextOut);
+  ASSERT_GE(texts.size(), 3u);
+  EXPECT_EQ(texts[0].text, "Saddle");
+  EXPECT_EQ(texts[0].color, Color::PaletteRgb(0x80, 0, 0));
+  EXPECT_EQ(texts[0].align, platform::TextAlign::kCenter);
+  EXPECT_EQ(texts[0].points[0].x, 320);
+  // The coded line is drawn run by run: "r", the superscript "2", "=1".
+  EXPECT_EQ(texts[1].text, "r");
+  EXPECT_EQ(texts[2].text, "2");
+  EXPECT_EQ(texts[1].color, Color::PaletteRgb(0, 0x80, 0));
+  EXPECT_GT(texts[1].points[0].y, texts[0].points[0].y);
+}
+
+}  // namespace

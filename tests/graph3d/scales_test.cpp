@@ -1,0 +1,120 @@
+#include "graph3d/scales.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "graph_fixture.h"
+
+namespace {
+
+TEST(Decompose, SplitsIntoMantissaAndDecimalExponent) {
+  struct Case {
+    long double v, mantissa;
+    int exponent;
+  };
+  const Case cases[] = {
+      {0, 0, 0},       {1, 1, 0},           {7.3L, 7.3L, 0}, {-250, -2.5L, 2},
+      {0.02L, 2, -2},  {9.999999999999999L, 1, 1},  // rounds up into the next decade
+  };
+  for (const Case& c : cases) {
+    const DecimalParts p = Decompose(c.v);
+    EXPECT_NEAR(static_cast<double>(p.mantissa), static_cast<double>(c.mantissa), 1e-15) << c.v;
+    EXPECT_EQ(p.exponent, c.exponent) << static_cast<double>(c.v);
+  }
+  // Values that are not finite would never leave the scaling loop.
+  EXPECT_EQ(Decompose(std::numeric_limits<long double>::infinity()).exponent, 0);
+  EXPECT_EQ(Decompose(std::numeric_limits<long double>::quiet_NaN()).mantissa, 0);
+}
+
+TEST(NiceDivisions, RangeOfOneGivesEightEighths) {
+  const AxisDivisions d = NiceDivisions(0, 1, false);
+  EXPECT_EQ(d.start, 0);
+  EXPECT_EQ(d.step, 0.125L);
+  EXPECT_EQ(d.count, 8);
+}
+
+TEST(NiceDivisions, NeverFewerThanOneDivision) {
+  // An empty range and a log axis whose data have no positive value.
+  EXPECT_GE(NiceDivisions(0, 0, false).count, 1);
+  EXPECT_GE(NiceDivisions(5, 5, false).count, 1);
+  EXPECT_GE(NiceDivisions(1000, 0.01L, true).count, 1);
+  EXPECT_GE(NiceDivisions(0.01L, -3, true).count, 1);
+}
+
+// Automatic X axis over a data range, as a graph window sets it up.
+struct AxisCase {
+  long double dataLow, dataHigh;
+  bool logAxis;
+  long double zoom;
+  long double axisLow, axisHigh;
+  int divisions;
+};
+
+TEST(AxisScale, AutomaticRangesTakeRoundDivisions) {
+  const AxisCase cases[] = {
+      {0, 7.3L, false, 1, 0, 8, 8},     // 8 divisions of 1
+      {0, 1, false, 1, 0, 1, 10},       // the high end enters as 0.9999999: 10 of 0.1
+      {1, 1000, true, 1, 0, 3, 3},      // three decades
+      {1e-10L, 1e20L, true, 1, 0, 20, 20},  // 30 decades cut to 20, ending at the top
+      {-5, 100, true, 1, -2, 2, 4},     // log axis with negative data starts at 0.01
+      {2, 4, false, 3, 0, 6, 6},        // zoom 3 triples the range about its middle
+  };
+  for (const AxisCase& c : cases) {
+    GraphFixture g;
+    g.setup.Points = [] { return std::span<const TXYZPoint>(); };
+    g.setup.Scaling.Log[0] = c.logAxis ? 1 : 0;
+    g.setup.Scaling.Zoom[0] = c.zoom;
+    auto r = g.MakeRenderer();
+    r->SetAxisRanges(c.dataLow, c.dataHigh, 0, 1, 0, 1);
+    r->MutableScaling().Zoom[0] = c.zoom;
+    r->RecomputeX();
+    SCOPED_TRACE(static_cast<double>(c.dataHigh));
+    EXPECT_NEAR(static_cast<double>(r->AxisLow(kAxisX)), static_cast<double>(c.axisLow), 1e-12);
+    EXPECT_NEAR(static_cast<double>(r->AxisHigh(kAxisX)), static_cast<double>(c.axisHigh), 1e-12);
+    EXPECT_EQ(r->Divisions(kAxisX), c.divisions);
+  }
+}
+
+TEST(AxisScale, ZeroZoomAndDivisionsLoadAsOne) {
+  GraphFixture g;
+  g.setup.SurfaceFn = [](long double x, long double y) { return x + y; };
+  g.setup.Scaling.Zoom = {0, 0, 0};
+  g.setup.Scaling.Divs = {0, 0, 0};
+  g.setup.Scaling.DataDivs = {0, 0, 0};
+  g.setup.Scaling.Auto = {0, 0, 0};
+  auto r = g.MakeRenderer();
+  for (int a = 0; a < 3; ++a) {
+    EXPECT_EQ(r->Scaling().Zoom[static_cast<std::size_t>(a)], 1);
+    EXPECT_EQ(r->Divisions(a), 1);
+    EXPECT_EQ(r->Scaling().DataDivs[static_cast<std::size_t>(a)], 1);
+  }
+}
+
+TEST(AxisScale, ZAxisFollowsTheSurface) {
+  GraphFixture g;
+  g.view.MeshX = g.view.MeshY = 11;
+  g.SetSurface([](long double x, long double y) { return x * y; }, -2, 2, -3, 3);
+  auto r = g.MakeRenderer();
+  // z = xy spans -6 .. 6 on the grid: six divisions of 2.5 from -7.5.
+  EXPECT_NEAR(static_cast<double>(r->DataLow(kAxisZ)), -6, 1e-15);
+  EXPECT_NEAR(static_cast<double>(r->DataHigh(kAxisZ)), 6, 1e-15);
+  EXPECT_EQ(r->AxisLow(kAxisZ), -7.5L);
+  EXPECT_EQ(r->AxisHigh(kAxisZ), 7.5L);
+  EXPECT_EQ(r->Divisions(kAxisZ), 6);
+}
+
+TEST(AxisScale, LogZRangeIsKeptInDecades) {
+  GraphFixture g;
+  g.view.MeshX = g.view.MeshY = 5;
+  g.SetSurface([](long double x, long double) { return std::pow(10.0L, x); }, 0, 4, 0, 1);
+  g.setup.Scaling.Log[2] = 1;
+  auto r = g.MakeRenderer();
+  EXPECT_NEAR(static_cast<double>(r->DataLow(kAxisZ)), 0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(r->DataHigh(kAxisZ)), 4, 1e-15);
+  EXPECT_EQ(r->AxisLow(kAxisZ), 0);
+  EXPECT_EQ(r->Divisions(kAxisZ), 4);
+}
+
+}  // namespace
