@@ -76,6 +76,8 @@ struct ExprContext {
   // scratch area of the running ExprRunSlot or ExprParseAndRun, null between runs.
   long double* ExprParamArea = nullptr;
   std::uint64_t ExprDivFailures = 0;
+  // The point-index cell that "INDEX" reads; no feature sets it yet, so it stays 0.
+  long double ExprPointIndex = 0;
 
   TExprCompileState compile;
 

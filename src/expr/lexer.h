@@ -9,7 +9,7 @@
 #include "expr/symbol_table.h"
 
 // Syntax codes (ExprSyntaxCode) the lexer records.
-enum ExprSyntaxCode : int {
+enum ExprSyntaxError : int {
   kSyntaxGrammar = 0,            // grammar error, stack overflow: the parser's own
   kSyntaxMathAfterReduction = 1, // a math error happened while computing: next token refused
   kSyntaxInvalidVariable = 2,    // bad or unknown "#" name

@@ -39,6 +39,12 @@ struct TUdfRecord {
   std::uint16_t Compiled = 0;  // 1 once UdfLoad compiled every line of the current text
 };
 
+// The stored record: name, two counts, text, three value arrays, three expression-text
+// arrays, the mask, two derivative arrays and the compiled flag, packed.
+static_assert(kUdfNameSize + 2 + 2 + kUdfTextSize + 3 * kUdfMaxParams * 10 +
+                  3 * kUdfMaxParams * kUdfExprTextSize + 4 + 2 * kUdfMaxParams * 10 + 2 ==
+              kUdfRecordBytes);
+
 // Function k's record, or null where it is not defined. Owned by the table.
 extern std::array<std::unique_ptr<TUdfRecord>, kUdfCount> UdfTable;
 

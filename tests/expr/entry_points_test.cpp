@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "expr/error_text.h"
 #include "expr/program_slots.h"
 #include "expr/symbol_table.h"
 #include "expr_test_support.h"
@@ -194,6 +195,22 @@ TEST_F(EntryPointTest, ViewFunctionDerivativesByCentralDifferences) {
   EXPECT_NEAR(static_cast<double>(ExprDerivX(0, 2)), 0, 1e-9);  // step 1e-6 at 0
   ASSERT_EQ(ExprCompileViewFn("Z=SQRT(X)\n", 1, 1), 1);
   EXPECT_EQ(ExprDerivX(0, 1), ExprErrorValue);  // SQRT(-1e-6) fails: no derivative
+}
+
+TEST_F(EntryPointTest, SyntaxCodesHaveTheirTexts) {
+  EXPECT_STREQ(ExprSyntaxText(0), "Syntax or Math Error");
+  EXPECT_STREQ(ExprSyntaxText(6), "Invalid Character");
+  EXPECT_STREQ(ExprSyntaxText(7), "Function Number Must Be 1 to 9");
+  EXPECT_STREQ(ExprSyntaxText(8), "");
+  EXPECT_STREQ(ExprViewSyntaxText(0), "View Function(X,Y) Validation Error");
+  EXPECT_STREQ(ExprViewSyntaxText(1), "Math Error After Reduction");
+  EXPECT_STREQ(ExprViewSyntaxText(7), "");  // the view function's list ends at code 6
+  // Every math-error code has a string id and a text.
+  EXPECT_EQ(ExprErrorTextRows().size(), 53u);
+  for (const TExprErrorTextRow& row : ExprErrorTextRows()) {
+    EXPECT_LT(row.code, 0);
+    EXPECT_STREQ(ExprErrorText(row.code), row.text);
+  }
 }
 
 TEST_F(EntryPointTest, RecordsAreAllocatedZeroedAndFreed) {

@@ -76,6 +76,14 @@ TEST_F(ThreadsTest, TwoThreadsAgreeWithOneThread) {
       }
     });
   }
+  // Meanwhile this thread goes on parsing and compiling other slots, as the user interface
+  // does while the render thread draws.
+  for (int i = 0; i < 200; ++i) {
+    Vars().X() = i;
+    EXPECT_EQ(Eval("X*2+1"), 2 * i + 1);
+    ASSERT_EQ(ExprCompileSlot("X-1", 150), 1);
+    EXPECT_EQ(ExprRunSlot(150), i - 1);
+  }
   for (std::thread& th : threads) th.join();
   for (int t = 0; t < 2; ++t) {
     EXPECT_EQ(parallel[t], single[t]) << "job " << t;
