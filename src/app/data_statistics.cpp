@@ -20,8 +20,10 @@ constexpr long double kInf = std::numeric_limits<long double>::infinity();
 // value. NaN fails the magnitude test too.
 bool Usable(long double v) { return std::fabs(v) <= 1e300L && v != ExprErrorValue; }
 
+// A negative weight has no meaning in a weighted sum of squares (it would make the spreads
+// negative), so such a point is as unusable as one with a missing coordinate.
 bool PointUsable(const TXYZPoint& p) {
-  return Usable(p.X) && Usable(p.Y) && Usable(p.Z) && Usable(p.W);
+  return Usable(p.X) && Usable(p.Y) && Usable(p.Z) && Usable(p.W) && p.W >= 0;
 }
 
 // Slot (0 or 1) of axis `a` among the two other axes of axis `b`: the other axes of X are

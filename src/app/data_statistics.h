@@ -61,8 +61,8 @@ void ResetDataStats(TDataStats& stats, int activeCount = 0);
 // Scans records 1 .. N of a table into `stats` (distinct counts and pure-error sums
 // excepted):
 // - every record gets RXY = sqrt(x^2+y^2) and RXYZ = sqrt(x^2+y^2+z^2);
-// - a point whose X, Y, Z or W is not finite, beyond +-1e300, or the missing value is
-//   made inactive ('*'); inactive points take no further part;
+// - a point whose X, Y, Z or W is not finite, beyond +-1e300, or the missing value, or
+//   whose weight is negative, is made inactive ('*'); inactive points take no further part;
 // - per axis: Min, Max (ties: the earliest point), Range, weighted Mean and StdDev; the
 //   partner coordinates at the extremes and at the nine reference positions;
 // - WeightScale, SSTotal, the plane, and the start caches marked not computed;

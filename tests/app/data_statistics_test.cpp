@@ -83,18 +83,19 @@ TEST(DataStatistics, UnusablePointsAreMadeInactive) {
                           {5, 5, ExprErrorValue},  // the missing value is never fitted
                           {6, 6, 6, nan},
                           {7, 7, 7},
+                          {7.5L, 7, 7, -2},  // a negative weight
                           {8, 8, 8, 1, kPointInactive},
                           {9, 9, 9}});
   TDataStats s;
   ASSERT_EQ(ComputeTableStatistics(t, s), 3);
   EXPECT_EQ(s.ActiveCount, 3);
-  const char expected[] = {' ', '*', '*', '*', '*', '*', ' ', '*', ' '};
-  for (int i = 1; i <= 9; ++i) EXPECT_EQ(t[i].Status, expected[i - 1]) << i;
+  const char expected[] = {' ', '*', '*', '*', '*', '*', ' ', '*', '*', ' '};
+  for (int i = 1; i <= 10; ++i) EXPECT_EQ(t[i].Status, expected[i - 1]) << i;
   EXPECT_EQ(s.X.Max, 9);
   EXPECT_EQ(s.Z.Mean, (1 + 7 + 9) / 3.0L);
   // Radii are written for every record, active or not.
-  EXPECT_EQ(t[8].RXY, std::sqrt(128.0L));
-  EXPECT_EQ(t[8].RXYZ, std::sqrt(192.0L));
+  EXPECT_EQ(t[9].RXY, std::sqrt(128.0L));
+  EXPECT_EQ(t[9].RXYZ, std::sqrt(192.0L));
 }
 
 TEST(DataStatistics, FewerThanThreeActivePointsLeaveNothingOfEarlierData) {
