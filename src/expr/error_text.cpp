@@ -4,7 +4,7 @@
 
 namespace {
 
-// The texts are kept exactly as the program has always shown them, misspellings included.
+// Letter for letter as the program's string table holds them, misspellings included.
 constexpr auto kRows = std::to_array<TExprErrorTextRow>({
     {-1, 3736, "Division by Zero"},
     {-2, 3737, "Floating Point Overflow"},

@@ -45,11 +45,12 @@ class ParamAreaScope {
 
 // Reads the exception flags an evaluation left and decides its result.
 //
-// Two faults of the original rule are mended here. An underflow used to turn the whole
-// result into 0, so A0+A1*EXP(-X^2) far from the peak gave 0 instead of A0: underflow is
-// now ignored (the operations that underflow already give 0 or a tiny number). And the
-// invalid flag alone let a NaN through as a number: a result that is not a number, or is
-// infinite, now fails with "80x87: Invalid Operand" or "80x87: Numeric Overflow".
+// Two faults of the plain flag rule are mended here. Taking any underflow to mean a
+// result of 0 would make A0+A1*EXP(-X^2) far from the peak 0 instead of A0, so underflow
+// is ignored (the operations that underflow already give 0 or a tiny number). And the
+// invalid flag alone raises no code, which would let a NaN through as a number: a result
+// that is not a number, or is infinite, fails with "80x87: Invalid Operand" or
+// "80x87: Numeric Overflow".
 void FinishEvaluation(ExprContext& ctx) {
   const int raised = std::fetestexcept(kWatchedFlags);
   if (raised) std::feclearexcept(kWatchedFlags);
@@ -122,8 +123,8 @@ long double ExprParseAndRun(std::string_view text) {
 int ExprCompileSlot(std::string_view text, int slot) {
   std::lock_guard lock(ExprCompileMutex());
   // Two passes over the same text: the first sizes the slot's blocks, the second fills
-  // them. The parser computes the value in both, so assignments in the text run twice, as
-  // they always have.
+  // them. The parser computes the value in both, so an assignment in the text runs twice
+  // and the second pass compiles the value the first one left.
   const int chosen = ExprSlotBegin(slot, kModeCount);
   if (chosen < 0) return 0;
   ExprParseAndRun(text);
