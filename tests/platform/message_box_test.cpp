@@ -7,7 +7,7 @@
 
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
-#include "platform/ui_thread.h"
+#include "platform/gui_thread.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/ui_thread.h"
+#include "platform/gui_thread.h"
 
 #include <atomic>
 #include <memory>

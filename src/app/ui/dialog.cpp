@@ -1,0 +1,131 @@
+#include "app/ui/dialog.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include "app/shell_state.h"
+#include "app/ui/main_window.h"
+#include "platform/timer.h"
+
+void CountedDialogOpened() {
+  ++OpenDialogCount;
+  if (MainWindow) MainWindow->RefreshBars();
+}
+
+void CountedDialogClosed() {
+  if (OpenDialogCount > 0) --OpenDialogCount;
+  if (MainWindow) MainWindow->RefreshBars();
+}
+
+void CenterOnScreen(QWidget* window) {
+  QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+  QRect area = screen->geometry();
+  QRect frame = window->frameGeometry();
+  frame.moveCenter(area.center());
+  window->move(frame.topLeft());
+}
+
+void CenterWindow(QWidget* parent, QWidget* window) {
+  if (!parent) {
+    CenterOnScreen(window);
+    return;
+  }
+  QRect client(parent->mapToGlobal(QPoint(0, 0)), parent->size());
+  QRect frame = window->frameGeometry();
+  frame.moveCenter(client.center());
+  QScreen* screen = parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+  const QRect area = screen->geometry();
+  if (frame.left() < area.left() || frame.top() < area.top() || frame.right() > area.right() ||
+      frame.bottom() > area.bottom()) {
+    CenterOnScreen(window);
+    return;
+  }
+  window->move(frame.topLeft());
+}
+
+TDlg::TDlg(QWidget* parent, int centreMode, int counted, int /*full3D*/)
+    : QDialog(parent),
+      centreMode_(centreMode),
+      counted_(counted != 0 && parent != nullptr && parent == MainWindow) {}
+
+TDlg::~TDlg() {
+  if (isOpen_) CountedDialogClosed();
+}
+
+void TDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous() && !isOpen_ && !property("ondravik_setup").toBool()) {
+    setProperty("ondravik_setup", true);
+    SetupWindow();
+  }
+}
+
+void TDlg::SetupWindow() {
+  if (counted_) {
+    isOpen_ = true;
+    CountedDialogOpened();
+  }
+  adjustSize();
+  if (centreMode_ == 1) {
+    CenterWindow(parentWidget(), this);
+  } else if (centreMode_ != 0) {
+    CenterOnScreen(this);
+  }
+}
+
+int TDlg::Execute() {
+  const int result = exec();
+  delete this;
+  return result;
+}
+
+int ExecuteAndDelete(TDlg* dialog) { return dialog ? dialog->Execute() : 0; }
+
+TDlgMsg::TDlgMsg(QWidget* parent, const QString& text, int* answer, const QString& yesText,
+                 const QString& noText)
+    : TDlg(parent, 1, 1, 1), answer_(answer) {
+  auto* layout = new QVBoxLayout(this);
+  text_ = new QLabel(text, this);
+  text_->setObjectName("334");
+  text_->setWordWrap(true);
+  layout->addWidget(text_);
+  auto* buttons = new QHBoxLayout;
+  auto* yes = new QPushButton(yesText, this);
+  yes->setObjectName("6");
+  auto* no = new QPushButton(noText, this);
+  no->setObjectName("7");
+  buttons->addStretch();
+  buttons->addWidget(yes);
+  buttons->addWidget(no);
+  layout->addLayout(buttons);
+  connect(yes, &QPushButton::clicked, this, [this] { Answer(6); });
+  connect(no, &QPushButton::clicked, this, [this] { Answer(7); });
+}
+
+void TDlgMsg::Answer(int button) {
+  if (answer_) *answer_ = button;
+  done(2);
+}
+
+TDlgTimedMsg::TDlgTimedMsg(QWidget* parent, const QString& text, int delayMs, int* timedOut)
+    : TDlgMsg(parent, text, nullptr), delayMs_(delayMs), timedOut_(timedOut) {}
+
+TDlgTimedMsg::~TDlgTimedMsg() {
+  if (timerId_) platform::StopTimer(timerId_);
+}
+
+void TDlgTimedMsg::SetupWindow() {
+  TDlgMsg::SetupWindow();
+  QPointer<TDlgTimedMsg> self(this);
+  timerId_ = platform::StartTimer(delayMs_, false, [self] {
+    if (!self) return;
+    self->timerId_ = 0;
+    if (self->timedOut_) *self->timedOut_ = 18;
+    self->done(2);
+  });
+}

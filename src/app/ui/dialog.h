@@ -1,0 +1,80 @@
+// The base of the program's dialogs and the message dialogs. A TDlg centres itself, may be
+// counted (while a counted dialog is open the main window's commands whose enablers look at
+// the count are disabled), and, run through Execute, deletes itself after its modal run.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+
+class QLabel;
+
+// Called by counted dialogs and modeless tool windows when they open and close.
+void CountedDialogOpened();
+void CountedDialogClosed();
+
+class TDlg : public QDialog {
+  Q_OBJECT
+ public:
+  // centreMode: 0 none, 1 on the parent (the screen without one), other: on the screen.
+  // A counted request counts only when the parent is the main window.
+  TDlg(QWidget* parent, int centreMode = 1, int counted = 1, int full3D = 1);
+  ~TDlg() override;
+
+  // Runs the dialog modally, deletes it and returns its result: callers must not touch the
+  // object afterwards, only the values it wrote into their variables.
+  int Execute();
+
+  int CentreMode() const { return centreMode_; }
+  bool Counted() const { return counted_; }
+
+ protected:
+  // The set-up that runs when the dialog is first shown: a counted dialog counts itself,
+  // then the dialog is centred. Derived dialogs override and call the base first.
+  virtual void SetupWindow();
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  int centreMode_;
+  bool counted_;
+  bool isOpen_ = false;  // counted from the set-up to the destruction
+};
+
+// Runs a dialog's modal execution and deletes the object; returns the dialog's result.
+int ExecuteAndDelete(TDlg* dialog);
+
+// Centring helpers: the window's centre goes to the centre of the parent (or of the
+// screen); a window that would then leave the screen is centred on the screen.
+void CenterOnScreen(QWidget* window);
+void CenterWindow(QWidget* parent, QWidget* window);
+
+// A message with two answer buttons (ids 6 and 7) and an optional picture.
+class TDlgMsg : public TDlg {
+  Q_OBJECT
+ public:
+  TDlgMsg(QWidget* parent, const QString& text, int* answer = nullptr,
+          const QString& yesText = "&Yes", const QString& noText = "&No");
+
+ protected:
+  void Answer(int button);
+  QLabel* text_;
+
+ private:
+  int* answer_;
+};
+
+// A message that closes itself after a delay, writing 18 into *timedOut.
+class TDlgTimedMsg : public TDlgMsg {
+  Q_OBJECT
+ public:
+  TDlgTimedMsg(QWidget* parent, const QString& text, int delayMs, int* timedOut);
+  ~TDlgTimedMsg() override;
+
+ protected:
+  void SetupWindow() override;
+
+ private:
+  int delayMs_;
+  int* timedOut_;
+  int timerId_ = 0;
+};

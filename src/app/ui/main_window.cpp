@@ -1,0 +1,405 @@
+#include "app/ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/ui/about_box.h"
+#include "app/ui/command_table.h"
+#include "app/ui/hover_tips.h"
+#include "app/ui/toolbar_icons.h"
+#include "platform/help.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "platform/string_table.h"
+#include "platform/gui_thread.h"
+
+QVRK* MainWindow = nullptr;
+
+namespace {
+
+using platform::qt::FromCp1252;
+using platform::qt::ToWindow;
+
+QString TextBeforeTab(const char* text) {
+  QString s = FromCp1252(text);
+  const qsizetype tab = s.indexOf('\t');
+  return tab < 0 ? s : s.left(tab);
+}
+
+QString TextAfterTab(const char* text) {
+  QString s = FromCp1252(text);
+  const qsizetype tab = s.indexOf('\t');
+  return tab < 0 ? QString() : s.mid(tab + 1);
+}
+
+// The x87 control word of the program: all exceptions masked, 64-bit precision, round to
+// nearest (0x133F under the mask 0x1F3F; the infinity bit is ignored by later processors).
+void SetProgramFpuControl() {
+#if defined(__x86_64__) || defined(__i386__)
+  unsigned short cw;
+  __asm__ volatile("fnstcw %0" : "=m"(cw));
+  cw = static_cast<unsigned short>((cw & ~0x1F3Fu) | 0x133Fu);
+  __asm__ volatile("fldcw %0" : : "m"(cw));
+#endif
+}
+
+bool StartsWithTempDir(const std::string& path) {
+  const QString temp = QDir::cleanPath(QDir::tempPath()) + '/';
+  return QDir::cleanPath(QString::fromLocal8Bit(path)).startsWith(temp);
+}
+
+}  // namespace
+
+QVRK::QVRK() {
+  MainWindow = this;
+  setWindowTitle("Ondravik 3D v3");
+  setObjectName("QVRK");
+  QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect area = screen->geometry();
+  ScreenWidth = area.width();
+  ScreenHeight = area.height();
+  move(0, 0);
+  resize(ScreenWidth, ScreenHeight - 70);
+
+  for (const CommandInfo& c : CommandTable()) {
+    auto* action = new QAction(this);
+    action->setObjectName(QString::number(c.id));
+    action->setData(c.id);
+    if (c.text[0]) action->setText(TextBeforeTab(c.text));
+    const QString keys = TextAfterTab(c.text);
+    if (!keys.isEmpty()) action->setShortcut(QKeySequence(keys));
+    action->setStatusTip(HintText(c.id));
+    action->setIcon(CommandIcon(c.id));
+    action->setIconVisibleInMenu(false);
+    action->setEnabled(false);
+    const int id = c.id;
+    connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+    actions_[c.id] = action;
+  }
+  actions_[::CmToggleToolBar]->setCheckable(true);
+  actions_[::CmToggleToolBar]->setChecked(true);
+  actions_[::CmToggleStatusBar]->setCheckable(true);
+  actions_[::CmToggleStatusBar]->setChecked(true);
+
+  BuildMenus();
+  BuildToolBars();
+  statusBar()->setSizeGripEnabled(true);
+  RegisterOwnCommands();
+
+  // Enablers run when a menu opens and while the program is idle.
+  idleTimer_ = new QTimer(this);
+  connect(idleTimer_, &QTimer::timeout, this, &QVRK::RefreshBars);
+  idleTimer_->start(250);
+
+  platform::SetCommandTarget([this](int id) {
+    // A posted command goes to its handler as a sent WM_COMMAND did: the enablers guard
+    // the user's choices, not the program's own messages.
+    RunCommandHandler(id);
+  });
+}
+
+QVRK::~QVRK() {
+  platform::SetCommandTarget(nullptr);
+  if (!shutDown_) {
+    shutDown_ = true;
+    RunCommandHandler(CmCloseDataStatus);
+    if (!SecondInstance)
+      SaveSettings(SettingsDirectory(), CurrentSettings(), ScreenWidth, ScreenHeight);
+    RunShutdownSteps();
+    // A data file handed over on the command line from the temporary directory was put
+    // there for this run only.
+    if (!StartupDataFile.empty() && StartsWithTempDir(StartupDataFile))
+      QFile::remove(QString::fromLocal8Bit(StartupDataFile));
+  }
+  if (MainWindow == this) MainWindow = nullptr;
+}
+
+void QVRK::BuildMenus() {
+  for (int m = 0; m < 9; ++m) {
+    QMenu* menu = menuBar()->addMenu(FromCp1252(kMenuTitles[m]));
+    menu->setObjectName(QString("menu%1").arg(m));
+    connect(menu, &QMenu::aboutToShow, this, &QVRK::RefreshBars);
+    menus_.push_back(menu);
+  }
+  for (const CommandInfo& c : CommandTable()) {
+    if (c.menu < 0) continue;
+    QMenu* menu = menus_[static_cast<std::size_t>(c.menu)];
+    if (c.separatorBefore) menu->addSeparator();
+    menu->addAction(actions_[c.id]);
+  }
+}
+
+void QVRK::BuildToolBars() {
+  bar1_ = new THControlBar("Main Tool Bar", 1121, this);
+  bar2_ = new THControlBar("Fit Tool Bar", 1122, this);
+  addToolBar(Qt::TopToolBarArea, bar1_);
+  addToolBarBreak(Qt::TopToolBarArea);
+  addToolBar(Qt::TopToolBarArea, bar2_);
+  for (auto [bar, ids] : {std::pair{bar1_, FirstToolBar()}, std::pair{bar2_, SecondToolBar()}}) {
+    for (int id : ids) {
+      if (id == 0) {
+        bar->addSeparator();
+      } else {
+        bar->AddButton(actions_[id], id);
+      }
+    }
+  }
+}
+
+void QVRK::RegisterOwnCommands() {
+  RegisterCommand(::CmExit, [this] { CmExit(); });
+  RegisterCommand(::CmResetDefaults, [this] { CmResetDefaults(); });
+  RegisterCommand(::CmToggleToolBar, [this] { CmToggleToolBar(); });
+  RegisterCommand(::CmToggleStatusBar, [this] { CmToggleStatusBar(); });
+  RegisterCommand(CmFirstToolBar, [this] { bar1_->setVisible(!bar1_->isVisible()); });
+  RegisterCommand(CmHelpContents,
+                  [this] { platform::ShowHelp(ToWindow(this), platform::kHelpContents); });
+  RegisterCommand(CmHelpSearch,
+                  [this] { platform::ShowHelp(ToWindow(this), platform::kHelpKeywordSearch); });
+  RegisterCommand(CmHelpUsing,
+                  [this] { platform::ShowHelp(ToWindow(this), platform::kHelpUsingHelp); });
+  RegisterCommand(CmAbout, [] { ShowAbout(0); });
+}
+
+QString QVRK::MenuText(int id) const {
+  const CommandInfo* c = FindCommand(id);
+  if (!c) return {};
+  if (id == CmTestScattered || (id >= CmRecentFile1 && id <= CmRecentFile5)) {
+    QAction* a = Action(id);
+    return a ? a->text() : QString();
+  }
+  return FromCp1252(c->text);
+}
+
+QString QVRK::HintText(int id) const { return FromCp1252(platform::LoadString(id)); }
+
+QAction* QVRK::Action(int id) const {
+  auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+bool QVRK::IsCommandEnabled(int id) const {
+  const CommandInfo* c = FindCommand(id);
+  if (!c) return false;
+  EnablerState state;
+  state.openDialogCount = OpenDialogCount;
+  state.haveData = HaveData != 0;
+  state.haveCalc = HaveCalc != 0;
+  state.haveFits = HaveFits != 0;
+  state.haveUdfs = HaveUdfs != 0;
+  state.lastSessionUdfs = LastSessionUdfs != 0;
+  state.noThreads = NoThreadsFlag != 0;
+  state.backgroundFitRunning = BackgroundFitRunning();
+  if (!EnablerAllows(c->enabler, state)) return false;
+  // The light has no handler: it is lit (enabled) while the background fit runs.
+  if (id == CmBackgroundLight) return true;
+  return HasCommandHandler(id) && CommandConditionAllows(id);
+}
+
+void QVRK::RefreshBars() {
+  for (auto& [id, action] : actions_) {
+    const bool enabled = IsCommandEnabled(id);
+    if (action->isEnabled() != enabled) action->setEnabled(enabled);
+  }
+}
+
+bool QVRK::ExecuteCommand(int id) {
+  if (!IsCommandEnabled(id)) return false;
+  return RunCommandHandler(id);
+}
+
+void QVRK::EvBuildRecentMenu() {
+  QMenu* file = menus_[0];
+  for (QAction* a : recentActions_) {
+    file->removeAction(a);
+    actions_.erase(a->data().toInt());
+    delete a;
+  }
+  recentActions_.clear();
+  if (recentSeparator_) {
+    file->removeAction(recentSeparator_);
+    delete recentSeparator_;
+    recentSeparator_ = nullptr;
+  }
+  RecentCount = 0;
+  const auto& recent = CurrentSettings().recentFiles;
+  if (recent[0].empty()) return;
+  recentSeparator_ = file->addSeparator();
+  for (std::size_t i = 0; i < recent.size(); ++i) {
+    if (recent[i].empty()) continue;
+    const int id = CmRecentFile1 + RecentCount;
+    auto* action = new QAction(
+        QString("&%1 %2").arg(RecentCount + 1).arg(QString::fromLocal8Bit(recent[i])), this);
+    action->setObjectName(QString::number(id));
+    action->setData(id);
+    action->setStatusTip(HintText(id));
+    connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+    file->addAction(action);
+    actions_[id] = action;
+    recentActions_.push_back(action);
+    ++RecentCount;
+  }
+}
+
+void QVRK::AddTestScatteredItem() {
+  QAction* action = actions_[CmTestScattered];
+  action->setText(FromCp1252(FindCommand(CmTestScattered)->text));
+  if (!menus_[5]->actions().contains(action)) menus_[5]->addAction(action);
+}
+
+void QVRK::SetDropFilesHandler(std::function<void(const std::vector<std::string>&)> handler) {
+  dropHandler_ = std::move(handler);
+  setAcceptDrops(static_cast<bool>(dropHandler_));
+}
+
+int QVRK::SetupWindow() {
+  ProgramDir = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString() + "/";
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QScreen* screen = QGuiApplication::primaryScreen();
+  ScreenDpiX = static_cast<int>(screen->logicalDotsPerInchX());
+  ScreenDpiY = static_cast<int>(screen->logicalDotsPerInchY());
+  ScreenColors = ColorsForBits(screen->depth());
+  SettingsDir = SettingsDirectory().string() + "/";
+  ShowAbout(1);
+
+  // The program's initialisation.
+  SetProgramFpuControl();
+  const int firstRun = LoadSettings(SettingsDirectory(), ScreenWidth, ScreenHeight,
+                                    CurrentSettings());
+  DataUnsaved = 0;
+  RunStartupSteps();
+
+  EvBuildRecentMenu();
+  if (!NPDllName.empty()) AddTestScatteredItem();
+  ShowAbout(-1);
+  QApplication::restoreOverrideCursor();
+  // The first-run help notice waits for the message loop, so that it stands over the
+  // window instead of holding up the start.
+  if (firstRun && !SecondInstance)
+    platform::PostToUi([this] { platform::ShowHelp(ToWindow(this), 81); });
+
+  const WindowPlacement& p = CurrentSettings().placements[kPlaceMainWindow];
+  if (p.x > -1 && p.y > -1 && p.width >= ScreenWidth / 2 && p.height >= ScreenHeight / 2)
+    setGeometry(p.x, p.y, p.width, p.height);
+  setMinimumSize(ScreenWidth / 2, ScreenHeight / 2);
+  show();
+  if (CurrentSettings().toolBarVisible[0] == 0) RunCommandHandler(CmFirstToolBar);
+  if (CurrentSettings().statusBarVisible[0] == 0) RunCommandHandler(::CmToggleStatusBar);
+  if (!StartupDataFile.empty()) platform::PostCommand(CmOpenStartupFile);
+  RefreshBars();
+  return firstRun;
+}
+
+bool QVRK::CanClose() {
+  Exiting = 1;
+  StopBackgroundFit();
+  RunCommandHandler(CmCloseDataStatus);
+  RunCanCloseSteps();
+  if (DataUnsaved && AskYesNoIds(ToWindow(this), 3008, 3009) == platform::kIdYes)
+    RunCommandHandler(CmSaveAs);
+  ProgramSettings& s = CurrentSettings();
+  s.toolBarVisible[0] = bar1_->isVisible() ? 1 : 0;
+  s.statusBarVisible[0] = statusBar()->isVisible() ? 1 : 0;
+  return true;
+}
+
+void QVRK::closeEvent(QCloseEvent* event) {
+  if (!closing_) {
+    closing_ = true;
+    CanClose();
+  }
+  idleTimer_->stop();
+  event->accept();
+}
+
+void QVRK::StorePlacement() {
+  if (isMinimized() || shutDown_) return;
+  WindowPlacement& p = CurrentSettings().placements[kPlaceMainWindow];
+  if (isMaximized()) {
+    p.maximized = 1;
+    return;
+  }
+  const QRect g = geometry();
+  p = {g.x(), g.y(), g.width(), g.height(), 0};
+}
+
+void QVRK::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  if (isVisible() && !isMaximized()) StorePlacement();
+}
+
+void QVRK::resizeEvent(QResizeEvent* event) {
+  const bool reopen = OpenDialogCount == 0 && isVisible();
+  if (reopen) RunCommandHandler(CmCloseDataStatus);
+  QMainWindow::resizeEvent(event);
+  if (isVisible()) StorePlacement();
+  if (reopen && !isMinimized()) RunCommandHandler(CmShowDataStatus);
+}
+
+void QVRK::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && isVisible()) StorePlacement();
+}
+
+void QVRK::dragEnterEvent(QDragEnterEvent* event) {
+  if (dropHandler_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void QVRK::dropEvent(QDropEvent* event) {
+  if (!dropHandler_) return;
+  std::vector<std::string> files;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) files.push_back(url.toLocalFile().toLocal8Bit().toStdString());
+  if (!files.empty()) dropHandler_(files);
+}
+
+void QVRK::CmToggleToolBar() {
+  const bool show = !bar1_->isVisible();
+  bar1_->setVisible(show);
+  bar2_->setVisible(show);
+  actions_[::CmToggleToolBar]->setChecked(show);
+}
+
+void QVRK::CmToggleStatusBar() {
+  const bool show = !statusBar()->isVisible();
+  statusBar()->setVisible(show);
+  actions_[::CmToggleStatusBar]->setChecked(show);
+}
+
+void QVRK::CmResetDefaults() {
+  RunCommandHandler(CmCloseDataStatus);
+  StopBackgroundFit();
+  if (AskYesNoCancelIds(ToWindow(this), 3092, 3093) != platform::kIdYes) {
+    RunCommandHandler(CmShowDataStatus);
+    return;
+  }
+  const QRect before = geometry();
+  showNormal();
+  setGeometry(0, 0, ScreenWidth, ScreenHeight - 70);
+  CurrentSettings().recentFiles = {};
+  EvBuildRecentMenu();
+  const std::filesystem::path dir = SettingsDirectory();
+  std::error_code ec;
+  std::filesystem::remove(dir / kSettingsFileName, ec);
+  std::filesystem::remove(dir / kUdfSessionFileName, ec);
+  ResetDefaults(CurrentSettings(), ScreenWidth, ScreenHeight);
+  if (before == geometry()) RunCommandHandler(CmShowDataStatus);
+}
+
+void QVRK::CmExit() {
+  Exiting = 1;
+  close();
+}

@@ -1,0 +1,34 @@
+#include "app/ui/program.h"
+
+#include <QApplication>
+
+#include "app/shell_state.h"
+#include "app/ui/command_line.h"
+#include "app/ui/main_window.h"
+#include "platform/qt/qt_services.h"
+#include "platform/qt/single_instance.h"
+
+void ApplyCommandLine(const std::vector<std::string>& words) {
+  const CommandLine line = ParseCommandLine(words);
+  AuditLevel = line.auditLevel;
+  NPDllName = line.npDllName;
+  StartupDataFile = line.dataFile;
+}
+
+int RunProgram(const std::vector<std::string>& words) {
+  platform::qt::SingleInstance instance("Ondravik 3D v3");
+  SecondInstance = instance.IsSecond() ? 1 : 0;
+  ApplyCommandLine(words);
+  platform::qt::InstallQtServices();
+  int result = 0;
+  {
+    QVRK window;
+    QObject::connect(&instance, &platform::qt::SingleInstance::CloseRequested, &window,
+                     &QVRK::close);
+    window.SetupWindow();
+    result = QApplication::exec();
+  }
+  if (!SecondInstance) instance.CloseLaterInstances();
+  platform::qt::UninstallQtServices();
+  return result;
+}

@@ -1,0 +1,17 @@
+// Ondravik 3D: the entry point. One program window per user session: a second start finds
+// the first through a local socket named after the title, runs normally but never writes
+// the settings, and is closed when the first instance exits.
+#include <QApplication>
+
+#include <string>
+#include <vector>
+
+#include "app/ui/program.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  std::vector<std::string> words;
+  // QApplication has taken its own options out of argv.
+  for (int i = 1; i < argc; ++i) words.emplace_back(argv[i]);
+  return RunProgram(words);
+}

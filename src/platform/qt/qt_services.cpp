@@ -1,0 +1,272 @@
+#include "platform/qt/qt_services.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <map>
+#include <memory>
+
+#include "platform/busy_window.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "platform/timer.h"
+#include "platform/gui_thread.h"
+
+namespace platform::qt {
+namespace {
+
+bool OnGuiThread() { return QThread::currentThread() == qApp->thread(); }
+
+// Runs a function on the user-interface thread and waits for it (at once when already
+// there).
+template <typename F>
+void RunOnGui(F&& f) {
+  if (OnGuiThread()) {
+    f();
+  } else {
+    QMetaObject::invokeMethod(qApp, std::forward<F>(f), Qt::BlockingQueuedConnection);
+  }
+}
+
+class QtMessageBoxes : public MessageBoxService {
+ public:
+  int ShowBox(const BoxRequest& request) override {
+    int result = kIdCancel;
+    RunOnGui([&] { result = Show(request); });
+    return result;
+  }
+
+ private:
+  static int Show(const BoxRequest& request) {
+    QMessageBox box(FromWindow(request.owner));
+    box.setWindowTitle(FromCp1252(request.caption));
+    box.setText(FromCp1252(request.text));
+    switch (request.kind) {
+      case BoxKind::Plain: box.setStandardButtons(QMessageBox::Ok); break;
+      case BoxKind::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+      case BoxKind::Information:
+        box.setIcon(QMessageBox::Information);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+      case BoxKind::YesNo:
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+      case BoxKind::YesNoCancel:
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+      case QMessageBox::Yes: return kIdYes;
+      case QMessageBox::No: return kIdNo;
+      case QMessageBox::Ok: return kIdOk;
+      default:
+        // Closing a question box counts as Cancel; closing an OK box as OK.
+        return request.kind == BoxKind::YesNo || request.kind == BoxKind::YesNoCancel
+                   ? (request.kind == BoxKind::YesNo ? kIdNo : kIdCancel)
+                   : kIdOk;
+    }
+  }
+};
+
+// "ASCII [prn]|*.prn|" becomes "ASCII [prn] (*.prn *.PRN)": file names here are
+// case-sensitive, while the program's patterns were written for either case.
+QString QtFilter(const std::string& filter, int index, QString* selected) {
+  QStringList parts;
+  int n = 0;
+  for (const FileFilter& f : ParseFileFilter(filter)) {
+    QStringList patterns;
+    for (const std::string& p : f.patterns) {
+      QString q = FromCp1252(p);
+      patterns << q;
+      if (q.toUpper() != q) patterns << q.toUpper();
+    }
+    QString entry = FromCp1252(f.description) + " (" + patterns.join(' ') + ")";
+    if (++n == index) *selected = entry;
+    parts << entry;
+  }
+  return parts.join(";;");
+}
+
+class QtFileDialogs : public FileDialogService {
+ public:
+  std::optional<std::string> ChooseFile(const FileDialogRequest& request) override {
+    std::optional<std::string> result;
+    RunOnGui([&] {
+      QString selected;
+      QString filter = QtFilter(request.filter, request.filterIndex, &selected);
+      QString title = FromCp1252(request.title);
+      QWidget* owner = FromWindow(request.owner);
+      // Qt's own dialog asks about overwriting; the program asks its own question.
+      QString path = request.save
+                         ? QFileDialog::getSaveFileName(owner, title, QString(), filter,
+                                                        &selected,
+                                                        QFileDialog::DontConfirmOverwrite)
+                         : QFileDialog::getOpenFileName(owner, title, QString(), filter,
+                                                        &selected);
+      if (!path.isEmpty()) result = path.toLocal8Bit().toStdString();
+    });
+    return result;
+  }
+};
+
+// The busy window: a small frameless-looking dialog with the message centred.
+class BusyDialog : public QDialog {
+ public:
+  explicit BusyDialog(QWidget* parent) : QDialog(parent) {
+    setModal(false);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    auto* layout = new QVBoxLayout(this);
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFrameShadow(QFrame::Sunken);
+    auto* inner = new QVBoxLayout(frame);
+    label_ = new QLabel(frame);
+    label_->setObjectName("334");
+    label_->setAlignment(Qt::AlignCenter);
+    label_->setMinimumWidth(300);
+    inner->addWidget(label_);
+    layout->addWidget(frame);
+  }
+  void SetText(const QString& text) { label_->setText(text); }
+
+ private:
+  QLabel* label_;
+};
+
+class QtBusyWindow : public BusyWindowService {
+ public:
+  void Show(Window parent, const std::string& caption, const std::string& text,
+            bool hourglass) override {
+    RunOnGui([&] {
+      HideNow();
+      QWidget* owner = FromWindow(parent);
+      dialog_ = new BusyDialog(owner);
+      dialog_->setWindowTitle(FromCp1252(caption));
+      dialog_->SetText(FromCp1252(text));
+      dialog_->adjustSize();
+      const QRect area = owner ? owner->geometry()
+                               : QGuiApplication::primaryScreen()->availableGeometry();
+      dialog_->move(area.center() - dialog_->rect().center());
+      dialog_->show();
+      // The caller works on this thread without returning to the event loop: paint now.
+      dialog_->repaint();
+      if (hourglass) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        hourglass_ = true;
+      }
+    });
+  }
+  void Update(const std::string* caption, const std::string* text) override {
+    RunOnGui([&] {
+      if (!dialog_) return;
+      if (caption) dialog_->setWindowTitle(FromCp1252(*caption));
+      if (text) dialog_->SetText(FromCp1252(*text));
+      dialog_->repaint();
+    });
+  }
+  void Hide() override { RunOnGui([this] { HideNow(); }); }
+  QWidget* Widget() const { return dialog_; }
+
+ private:
+  void HideNow() {
+    delete dialog_.data();
+    if (hourglass_) {
+      QApplication::restoreOverrideCursor();
+      hourglass_ = false;
+    }
+  }
+  QPointer<BusyDialog> dialog_;
+  bool hourglass_ = false;
+};
+
+class QtTimers : public TimerService {
+ public:
+  int Start(int ms, bool repeat, std::function<void()> callback) override {
+    const int id = ++lastId_;
+    auto* timer = new QTimer(qApp);
+    timer->setSingleShot(!repeat);
+    QObject::connect(timer, &QTimer::timeout, timer, [this, id, repeat, cb = std::move(callback)] {
+      if (!repeat) Stop(id);
+      cb();
+    });
+    timers_[id] = timer;
+    timer->start(ms);
+    return id;
+  }
+  void Stop(int id) override {
+    auto it = timers_.find(id);
+    if (it == timers_.end()) return;
+    it->second->stop();
+    it->second->deleteLater();
+    timers_.erase(it);
+  }
+
+ private:
+  int lastId_ = 0;
+  std::map<int, QTimer*> timers_;
+};
+
+class QtDispatcher : public UiDispatcher {
+ public:
+  bool OnUiThread() const override { return OnGuiThread(); }
+  void Post(std::function<void()> task) override {
+    QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
+  }
+  void Send(std::function<void()> task) override {
+    if (OnGuiThread()) {
+      task();
+    } else {
+      QMetaObject::invokeMethod(qApp, std::move(task), Qt::BlockingQueuedConnection);
+    }
+  }
+};
+
+struct Services {
+  QtMessageBoxes boxes;
+  QtFileDialogs files;
+  QtBusyWindow busy;
+  QtTimers timers;
+  QtDispatcher dispatcher;
+};
+std::unique_ptr<Services> g_services;
+
+}  // namespace
+
+void InstallQtServices() {
+  if (g_services) return;
+  g_services = std::make_unique<Services>();
+  SetMessageBoxService(&g_services->boxes);
+  SetFileDialogService(&g_services->files);
+  SetBusyWindowService(&g_services->busy);
+  SetTimerService(&g_services->timers);
+  SetUiDispatcher(&g_services->dispatcher);
+}
+
+void UninstallQtServices() {
+  if (!g_services) return;
+  HideBusyMsg();
+  SetMessageBoxService(nullptr);
+  SetFileDialogService(nullptr);
+  SetBusyWindowService(nullptr);
+  SetTimerService(nullptr);
+  SetUiDispatcher(nullptr);
+  g_services.reset();
+}
+
+QWidget* BusyWindowWidget() { return g_services ? g_services->busy.Widget() : nullptr; }
+
+}  // namespace platform::qt

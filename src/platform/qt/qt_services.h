@@ -1,0 +1,16 @@
+// Installs the Qt implementations of the platform services (message boxes, file dialogs,
+// the busy window, timers and the user-interface dispatcher). Call once, on the
+// user-interface thread, after the QApplication exists; UninstallQtServices before it goes.
+#pragma once
+
+class QWidget;
+
+namespace platform::qt {
+
+void InstallQtServices();
+void UninstallQtServices();
+
+// The busy window while one is shown (for tests and screenshots), else null.
+QWidget* BusyWindowWidget();
+
+}  // namespace platform::qt

@@ -1,0 +1,372 @@
+#include "app/ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/ui/about_box.h"
+#include "app/ui/command_line.h"
+#include "app/ui/command_table.h"
+#include "app/ui/dialog.h"
+#include "app/ui/hover_tips.h"
+#include "app/ui/program.h"
+#include "platform/gui_thread.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_services.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_ = fs::temp_directory_path() /
+            ("ondravik_ui_" + std::to_string(::getpid()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(home_);
+    setenv("ONDRAVIK_HOME", home_.c_str(), 1);
+    platform::qt::InstallQtServices();
+    platform::SetMessageBoxService(&boxes_);  // answer boxes from the script, not a person
+    SecondInstance = 0;
+    OpenDialogCount = 0;
+    Exiting = 0;
+    DataUnsaved = 0;
+    LastSessionUdfs = 0;
+    ApplyCommandLine({});
+  }
+  void TearDown() override {
+    for (const CommandInfo& c : CommandTable())
+      if (registered_.count(c.id)) UnregisterCommand(c.id);
+    platform::qt::UninstallQtServices();
+    fs::remove_all(home_);
+  }
+  // Gives every command a handler that counts its runs.
+  void RegisterAll() {
+    for (const CommandInfo& c : CommandTable()) {
+      if (HasCommandHandler(c.id)) continue;
+      registered_[c.id] = 0;
+      const int id = c.id;
+      RegisterCommand(id, [this, id] { ++registered_[id]; });
+    }
+  }
+  std::unique_ptr<QVRK> Start() {
+    auto window = std::make_unique<QVRK>();
+    window->SetupWindow();
+    QApplication::processEvents();
+    return window;
+  }
+  fs::path home_;
+  std::map<int, int> registered_;
+  platform::ScriptedAnswers boxes_;
+};
+
+TEST_F(MainWindowTest, CleanStartAndExitWritesTheSettingsFile) {
+  {
+    auto window = Start();
+    EXPECT_EQ(MainWindow, window.get());
+    EXPECT_TRUE(window->FirstBar()->isVisible());
+    EXPECT_TRUE(window->SecondBar()->isVisible());
+    EXPECT_TRUE(window->statusBar()->isVisible());
+    EXPECT_EQ(window->windowTitle(), "Ondravik 3D v3");
+    EXPECT_TRUE(window->close());
+  }
+  EXPECT_EQ(MainWindow, nullptr);
+  EXPECT_EQ(fs::file_size(home_ / kSettingsFileName), kSettingsFileSize);
+  // The first run asked for help topic 81, which tells that no help is installed.
+  auto boxes = boxes_.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.find("81"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, SecondRunIsNoFirstRunAndRewritesIdenticalBytes) {
+  { Start()->close(); }
+  const auto first = ReadAll(home_ / kSettingsFileName);
+  {
+    auto window = Start();
+    window->close();
+  }
+  EXPECT_EQ(ReadAll(home_ / kSettingsFileName), first);
+  EXPECT_EQ(boxes_.Boxes().size(), 1u);  // help only on the first run
+}
+
+TEST_F(MainWindowTest, SecondInstanceNeverWritesSettings) {
+  SecondInstance = 1;
+  { Start()->close(); }
+  EXPECT_FALSE(fs::exists(home_ / kSettingsFileName));
+  SecondInstance = 0;
+}
+
+TEST_F(MainWindowTest, HiddenBarsAreRestored) {
+  {
+    auto window = Start();
+    window->ExecuteCommand(CmToggleToolBar);
+    window->ExecuteCommand(CmToggleStatusBar);
+    EXPECT_FALSE(window->Action(CmToggleToolBar)->isChecked());
+    window->close();
+  }
+  auto window = Start();
+  // The first bar and the status bar come back hidden; the second bar stays visible.
+  EXPECT_FALSE(window->FirstBar()->isVisible());
+  EXPECT_TRUE(window->SecondBar()->isVisible());
+  EXPECT_FALSE(window->statusBar()->isVisible());
+}
+
+TEST_F(MainWindowTest, CommandsWithoutHandlersStayDisabled) {
+  auto window = Start();
+  window->HaveData = 1;
+  window->RefreshBars();
+  EXPECT_FALSE(window->Action(CmFitAll)->isEnabled());
+  EXPECT_FALSE(window->Action(CmImport)->isEnabled());
+  EXPECT_TRUE(window->Action(CmAbout)->isEnabled());
+  EXPECT_TRUE(window->Action(CmExit)->isEnabled());
+  EXPECT_FALSE(window->ExecuteCommand(CmFitAll));
+}
+
+TEST_F(MainWindowTest, CountedDialogDisablesExactlyTheCommandsThatLookAtIt) {
+  RegisterAll();
+  auto window = Start();
+  window->HaveData = window->HaveCalc = window->HaveFits = window->HaveUdfs = 1;
+  LastSessionUdfs = 1;
+  window->RefreshBars();
+  for (const CommandInfo& c : CommandTable())
+    if (c.id != CmBackgroundLight) {
+      EXPECT_TRUE(window->IsCommandEnabled(c.id)) << c.id;
+    }
+
+  auto* other = new TDlg(nullptr);  // counted only with the main window as parent
+  other->show();
+  EXPECT_EQ(OpenDialogCount, 0);
+  auto* first = new TDlg(window.get());
+  auto* second = new TDlg(window.get());
+  first->show();
+  second->show();
+  EXPECT_EQ(OpenDialogCount, 2);
+  for (const CommandInfo& c : CommandTable()) {
+    const bool looksAtCount = c.enabler != Enabler::Always && c.enabler != Enabler::T &&
+                              c.enabler != Enabler::R;
+    if (c.id == CmBackgroundLight) continue;
+    EXPECT_EQ(window->Action(c.id)->isEnabled(), !looksAtCount) << c.id;
+  }
+  EXPECT_TRUE(window->Action(CmBackgroundFit)->isEnabled());
+  delete first;
+  EXPECT_FALSE(window->Action(CmImport)->isEnabled());
+  delete second;
+  EXPECT_EQ(OpenDialogCount, 0);
+  EXPECT_TRUE(window->Action(CmImport)->isEnabled());
+  delete other;
+}
+
+TEST_F(MainWindowTest, EnablersFollowDataFitsAndFunctions) {
+  RegisterAll();
+  auto window = Start();
+  window->RefreshBars();
+  EXPECT_TRUE(window->Action(CmImport)->isEnabled());
+  EXPECT_FALSE(window->Action(CmSaveAs)->isEnabled());
+  window->HaveData = 1;
+  window->RefreshBars();
+  EXPECT_TRUE(window->Action(CmFitAll)->isEnabled());
+  EXPECT_FALSE(window->Action(CmReviewGraph)->isEnabled());  // data but no fits
+  window->HaveFits = 1;
+  window->HaveData = 0;
+  window->RefreshBars();
+  EXPECT_FALSE(window->Action(CmReviewList)->isEnabled());  // fits but no data
+  window->HaveCalc = 1;
+  window->RefreshBars();
+  EXPECT_TRUE(window->Action(CmCancelCalculation)->isEnabled());  // calculation, no data
+  EXPECT_FALSE(window->Action(CmBackgroundLight)->isEnabled());
+  SetBackgroundFitQuery([] { return true; });
+  window->RefreshBars();
+  EXPECT_TRUE(window->Action(CmBackgroundLight)->isEnabled());
+  SetBackgroundFitQuery(nullptr);
+}
+
+TEST_F(MainWindowTest, MenuTextsAcceleratorsAndHints) {
+  auto window = Start();
+  struct Case {
+    int id;
+    const char* menu;
+    const char* hint;
+  } cases[] = {
+      {CmImport, "&Import...\tCtrl+I", "Import XYZ Data Table from File"},
+      {CmFitRobustPlane, "Surface-Fit Ro&bust Plane",
+       "Surface-Fit Simple Plane by Least Squares and by Three Robust Procedures"},
+      {CmFitRational, "Surface-Fit Ratio&nal Equations\tCtrl+R",
+       "Surface-Fit All Rational Equations and UDFs"},
+      {CmReviewGraph, "&Graph Start...\tCtrl+G",
+       "Begin the Ondravik 3D Review Emphasizing Surface-Fit Graph"},
+      {CmToggleStatusBar, "&Status Bar", "Toggles Status Bar On and Off"},
+      {CmExit, "E&xit", "Exit Ondravik 3D"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(window->MenuText(c.id), c.menu);
+    EXPECT_EQ(window->Action(c.id)->statusTip(), c.hint);
+  }
+  // Ctrl+R runs the rational fit only.
+  EXPECT_EQ(window->Action(CmFitRational)->shortcut(), QKeySequence("Ctrl+R"));
+  EXPECT_TRUE(window->Action(CmFitRobustPlane)->shortcut().isEmpty());
+  EXPECT_EQ(window->Action(CmHelpContents)->shortcut(), QKeySequence("F1"));
+  // Every menu item and button with a hint in the table has its string.
+  for (const CommandInfo& c : CommandTable())
+    if (c.menu >= 0) {
+      EXPECT_FALSE(window->HintText(c.id).isEmpty()) << c.id;
+    }
+  EXPECT_EQ(window->Menu(6)->title(), "&Process");
+  EXPECT_TRUE(window->Menu(6)->actions().contains(window->Action(CmFitAll)));
+}
+
+TEST_F(MainWindowTest, CtrlRRunsTheRationalFit) {
+  RegisterAll();
+  auto window = Start();
+  window->HaveData = 1;
+  window->RefreshBars();
+  window->activateWindow();
+  QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(registered_[CmFitRational], 1);
+  EXPECT_EQ(registered_[CmFitRobustPlane], 0);
+}
+
+TEST_F(MainWindowTest, PostedCommandRunsOnTheMessageLoop) {
+  RegisterAll();
+  auto window = Start();
+  std::thread worker([] { platform::PostCommand(CmReviewGraph); });
+  worker.join();
+  EXPECT_EQ(registered_[CmReviewGraph], 0);
+  QApplication::processEvents();
+  EXPECT_EQ(registered_[CmReviewGraph], 1);
+}
+
+TEST_F(MainWindowTest, CommandLineCases) {
+  struct Case {
+    std::vector<std::string> words;
+    std::string file;
+    int audit;
+    std::string dll;
+  } cases[] = {
+      {{"f.dat", "Audit"}, "f.dat", 5, ""},
+      {{"Audit3"}, "", 3, ""},
+      {{"NPDLL:EXT"}, "", 0, "EXT.DLL"},
+      {{"/home/a b/my.data.v2.prn", "No3D"}, "/home/a b/my.data.v2.prn", 0, ""},
+      {{"Audit99999999999999"}, "", INT_MAX, ""},
+      {{"noext"}, "noext", 0, ""},
+  };
+  for (const Case& c : cases) {
+    CommandLine line = ParseCommandLine(c.words);
+    EXPECT_EQ(line.dataFile, c.file);
+    EXPECT_EQ(line.auditLevel, c.audit);
+    EXPECT_EQ(line.npDllName, c.dll);
+  }
+}
+
+TEST_F(MainWindowTest, ExtensionLibraryAddsTheTestItemAndFilePostsOpen) {
+  RegisterAll();
+  ApplyCommandLine({"NPDLL:EXT", "data.prn"});
+  auto window = Start();
+  EXPECT_EQ(NPDllName, "EXT.DLL");
+  EXPECT_TRUE(window->Menu(5)->actions().contains(window->Action(CmTestScattered)));
+  EXPECT_EQ(window->MenuText(CmTestScattered), "&Test Scattered Algorithms");
+  EXPECT_EQ(registered_[CmOpenStartupFile], 1);  // posted, run by the message loop
+  ApplyCommandLine({});
+}
+
+TEST_F(MainWindowTest, RecentFilesAreAppendedToTheFileMenu) {
+  CurrentSettings() = DefaultSettings(800, 600);
+  {
+    auto window = Start();
+    CurrentSettings().recentFiles[0] = "/data/one.prn";
+    CurrentSettings().recentFiles[1] = "/data/two.prn";
+    window->close();
+  }
+  auto window = Start();
+  EXPECT_EQ(window->RecentCount, 2);
+  EXPECT_EQ(window->MenuText(CmRecentFile1), "&1 /data/one.prn");
+  EXPECT_EQ(window->Menu(0)->actions().last(), window->Action(CmRecentFile1 + 1));
+}
+
+TEST_F(MainWindowTest, ResetDefaultsAsksAndDeletesBothFiles) {
+  auto window = Start();
+  { window->close(); }
+  window.reset();
+  std::ofstream(home_ / kUdfSessionFileName) << "x";
+  window = Start();
+  CurrentSettings().LimitsLevel = 4;
+  boxes_.Answer(platform::kIdNo);
+  window->ExecuteCommand(CmResetDefaults);
+  EXPECT_EQ(CurrentSettings().LimitsLevel, 4);
+  boxes_.Answer(platform::kIdYes);
+  window->ExecuteCommand(CmResetDefaults);
+  EXPECT_EQ(CurrentSettings().LimitsLevel, 1);
+  EXPECT_FALSE(fs::exists(home_ / kSettingsFileName));
+  EXPECT_FALSE(fs::exists(home_ / kUdfSessionFileName));
+  auto boxes = boxes_.Boxes();
+  EXPECT_EQ(boxes.back().caption, "Reset Defaults");
+  EXPECT_EQ(boxes.back().text, "Restore All Program Defaults?");
+}
+
+TEST_F(MainWindowTest, UnsavedDataIsOfferedForSavingAtExit) {
+  RegisterAll();
+  auto window = Start();
+  DataUnsaved = 1;
+  boxes_.Answer(platform::kIdYes);
+  window->close();
+  EXPECT_EQ(registered_[CmSaveAs], 1);
+  EXPECT_EQ(boxes_.Boxes().back().text, "Save Current Data?");
+  EXPECT_EQ(Exiting.load(), 1);
+}
+
+TEST_F(MainWindowTest, HoverTipShowsTheHintAfterItsDelay) {
+  auto window = Start();
+  QWidget* button = window->FirstBar()->widgetForAction(window->Action(CmImport));
+  ASSERT_NE(button, nullptr);
+  HoverTip* tips = window->FirstBar()->Tips();
+  QEvent enter(QEvent::Enter);
+  QApplication::sendEvent(button, &enter);
+  QTest::qWait(100);
+  EXPECT_FALSE(tips->Shown());
+  QTest::qWait(600);
+  EXPECT_EQ(tips->ShownText(), "Import XYZ Data Table from File");
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(button, &leave);
+  EXPECT_FALSE(tips->Shown());
+  // Leaving within the delay shows nothing.
+  QApplication::sendEvent(button, &enter);
+  QTest::qWait(200);
+  QApplication::sendEvent(button, &leave);
+  QTest::qWait(500);
+  EXPECT_FALSE(tips->Shown());
+}
+
+TEST_F(MainWindowTest, AboutBoxCountsColoursOfEveryDepth) {
+  EXPECT_EQ(TAbout::ColorsText(ColorsForBits(32)), "16M Colors");  // was "-1 Colors"
+  EXPECT_EQ(TAbout::ColorsText(ColorsForBits(24)), "16M Colors");
+  EXPECT_EQ(TAbout::ColorsText(ColorsForBits(16)), "65K Colors");
+  EXPECT_EQ(TAbout::ColorsText(ColorsForBits(8)), "256 Colors");
+}
+
+TEST_F(MainWindowTest, TimedMessageClosesItself) {
+  auto window = Start();
+  int timedOut = 0;
+  auto* dlg = new TDlgTimedMsg(window.get(), "Closing soon", 50, &timedOut);
+  EXPECT_EQ(dlg->Execute(), 2);
+  EXPECT_EQ(timedOut, 18);
+}
+
+}  // namespace
