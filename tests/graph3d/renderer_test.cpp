@@ -481,3 +481,40 @@ TEST(Titles, DrawnCentredInTheirColours) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PointOrder, DrawnInViewOrderWithoutReorderingTheTable) {
+  PointTable table = MakeTable({{2, 1, 0}, {1, 5, 1}, {1, 2, 2}, {3, 3, 3}});
+  const PointTable before = table;
+  GraphFixture g;
+  g.setup.Points = [&] { return std::span<const TXYZPoint>(table); };
+  g.setup.Scaling.DataLow = g.setup.Scaling.AxisLow = {0, 0, 0};
+  g.setup.Scaling.DataHigh = g.setup.Scaling.AxisHigh = {4, 6, 3};
+  struct Case {
+    long double theta;
+    std::vector<int> order;  // record numbers
+  };
+  const Case cases[] = {
+      {30, {3, 2, 1, 4}},   // x ascending, then y ascending
+      {120, {4, 1, 3, 2}},  // x descending (flip X), y ascending
+      {200, {4, 1, 2, 3}},  // x and y descending
+      {300, {2, 3, 1, 4}},  // x ascending, y descending
+  };
+  for (const Case& c : cases) {
+    g.view.AngleXY = c.theta;
+    auto r = g.MakeRenderer();
+    RecordingDeviceContext dc;
+    r->Draw(dc, kDrawScreen);
+    EXPECT_EQ(r->PointOrder(), c.order) << static_cast<double>(c.theta);
+  }
+  for (std::size_t k = 0; k < table.size(); ++k) {
+    EXPECT_EQ(table[k].X, before[k].X);
+    EXPECT_EQ(table[k].SortKey, before[k].SortKey);
+  }
+  auto r = g.MakeRenderer();
+  r->SortForView(-1, -1);
+  EXPECT_EQ(r->PointOrder(), (std::vector<int>{1, 2, 3, 4}));
+}
+
+}  // namespace
