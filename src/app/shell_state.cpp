@@ -17,7 +17,7 @@ int ScreenHeight = 0;
 int ScreenDpiX = 96;
 int ScreenDpiY = 96;
 long long ScreenColors = 0;
-float ProcessorSpeed = 0;
+std::atomic<float> ProcessorSpeed{0};
 
 long long ColorsForBits(int bitsPerPixel) {
   if (bitsPerPixel <= 0) return 0;

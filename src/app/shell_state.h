@@ -33,7 +33,8 @@ extern int ScreenDpiY;
 // Colours of the screen: 2 to the power of the colour bits, at most 2^24 (a 32-bit screen
 // holds 24 bits of colour and 8 of alpha).
 extern long long ScreenColors;
-extern float ProcessorSpeed;
+// The processor-speed figure, measured on a worker at start-up.
+extern std::atomic<float> ProcessorSpeed;
 
 // Colours for a number of bits per pixel, as the about box counts them.
 long long ColorsForBits(int bitsPerPixel);

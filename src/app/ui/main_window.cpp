@@ -14,7 +14,10 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/data_table.h"
+#include "app/fpu_control.h"
 #include "app/settings_file.h"
+#include "app/stopwatch.h"
 #include "app/shell_state.h"
 #include "app/ui/about_box.h"
 #include "app/ui/command_table.h"
@@ -43,17 +46,6 @@ QString TextAfterTab(const char* text) {
   QString s = FromCp1252(text);
   const qsizetype tab = s.indexOf('\t');
   return tab < 0 ? QString() : s.mid(tab + 1);
-}
-
-// The x87 control word of the program: all exceptions masked, 64-bit precision, round to
-// nearest (0x133F under the mask 0x1F3F; the infinity bit is ignored by later processors).
-void SetProgramFpuControl() {
-#if defined(__x86_64__) || defined(__i386__)
-  unsigned short cw;
-  __asm__ volatile("fnstcw %0" : "=m"(cw));
-  cw = static_cast<unsigned short>((cw & ~0x1F3Fu) | 0x133Fu);
-  __asm__ volatile("fldcw %0" : : "m"(cw));
-#endif
 }
 
 bool StartsWithTempDir(const std::string& path) {
@@ -113,12 +105,14 @@ QVRK::QVRK() {
 
 QVRK::~QVRK() {
   platform::SetCommandTarget(nullptr);
+  if (speedThread_.joinable()) speedThread_.join();
   if (!shutDown_) {
     shutDown_ = true;
     RunCommandHandler(CmCloseDataStatus);
     if (!SecondInstance)
       SaveSettings(SettingsDirectory(), CurrentSettings(), ScreenWidth, ScreenHeight);
     RunShutdownSteps();
+    FreePointArray();
     // A data file handed over on the command line from the temporary directory was put
     // there for this run only.
     if (!StartupDataFile.empty() && StartsWithTempDir(StartupDataFile))
@@ -280,6 +274,15 @@ int QVRK::SetupWindow() {
   const int firstRun = LoadSettings(SettingsDirectory(), ScreenWidth, ScreenHeight,
                                     CurrentSettings());
   DataUnsaved = 0;
+  // The processor-speed figure takes half a second of work: measured beside the start-up.
+  speedThread_ = std::thread([] {
+    SetProgramFpuControl();
+    ProcessorSpeed = static_cast<float>(MeasureSpeed());
+  });
+  if (!AllocPointArray()) {
+    ErrorBox(ToWindow(this), "Unable To Load", "Insufficient Memory Available");
+    std::exit(1);
+  }
   RunStartupSteps();
 
   EvBuildRecentMenu();

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QAction;
@@ -84,6 +85,7 @@ class QVRK : public QMainWindow {
   THControlBar* bar1_ = nullptr;
   THControlBar* bar2_ = nullptr;
   QTimer* idleTimer_ = nullptr;
+  std::thread speedThread_;
   bool closing_ = false;
   bool shutDown_ = false;
   std::function<void(const std::vector<std::string>&)> dropHandler_;

@@ -1,0 +1,193 @@
+#include "app/ui/small_controls.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include <climits>
+
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "platform/string_table.h"
+
+bool ReadLeadingInteger(const QString& text, long& value) {
+  int i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  // Accumulated as a negative number so that LONG_MIN fits; an overflow is reported, never
+  // wrapped into a value inside the range.
+  long v = 0;
+  for (; i < text.size() && text[i].isDigit() && text[i].unicode() < 128; ++i) {
+    const int d = text[i].unicode() - '0';
+    if (v < (LONG_MIN + d) / 10) {
+      value = negative ? LONG_MIN : LONG_MAX;
+      return false;
+    }
+    v = v * 10 - d;
+  }
+  if (!negative && v == LONG_MIN) {
+    value = LONG_MAX;
+    return false;
+  }
+  value = negative ? v : -v;
+  return true;
+}
+
+TEditInt::TEditInt(QWidget* parent, int textLimit, long minimum, long maximum)
+    : QLineEdit(parent), min_(minimum), max_(maximum) {
+  setMaxLength(textLimit);
+}
+
+bool TEditInt::AcceptsKey(QChar ch) const {
+  const int at = hasSelectedText() ? selectionStart() : cursorPosition();
+  QString result = text();
+  result.insert(at, ch);
+  if (ch.unicode() >= 32 && !ch.isDigit()) {
+    if (ch != '+' && ch != '-') return false;
+    return result.size() == 1 && (ch == '+' || min_ < 0);
+  }
+  if (result == "+" || result == "-") return true;
+  long v = 0;
+  ReadLeadingInteger(result, v);
+  return !((v < 0 && v < min_) || (v > 0 && v > max_));
+}
+
+void TEditInt::keyPressEvent(QKeyEvent* event) {
+  const QString typed = event->text();
+  if (typed.size() == 1 && typed[0].unicode() >= 32 && !(event->modifiers() & Qt::ControlModifier) &&
+      !AcceptsKey(typed[0]))
+    return;  // refused without a sound
+  QLineEdit::keyPressEvent(event);
+}
+
+void TEditInt::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  CheckRange();
+}
+
+bool TEditInt::CheckRange() {
+  long v = 0;
+  ReadLeadingInteger(text().left(10), v);
+  if (v >= min_ && v <= max_) return true;
+  setText(QString::number(v < min_ ? min_ : max_));
+  // "Valid Range is %d to %d", filled in here rather than through a format taken from the
+  // table, so that a changed table can never mismatch the arguments.
+  QString message = platform::qt::FromCp1252(platform::StringOrId(3001));
+  const qsizetype first = message.indexOf("%d");
+  if (first >= 0) message.replace(first, 2, QString::number(min_));
+  const qsizetype second = message.indexOf("%d");
+  if (second >= 0) message.replace(second, 2, QString::number(max_));
+  ErrorBox(platform::qt::ToWindow(this), platform::StringOrId(3002),
+           platform::qt::ToCp1252(message));
+  return false;
+}
+
+TEditPos::TEditPos(QWidget* parent, int textLimit, QPointer<TEditPos>* focusTarget)
+    : QLineEdit(parent), focusTarget_(focusTarget) {
+  setMaxLength(textLimit);
+}
+
+void TEditPos::focusOutEvent(QFocusEvent* event) {
+  if (hasSelectedText()) {
+    selStart_ = selectionStart();
+    selEnd_ = selectionEnd();
+  } else {
+    selStart_ = selEnd_ = cursorPosition();
+  }
+  if (focusTarget_) *focusTarget_ = this;
+  QLineEdit::focusOutEvent(event);
+}
+
+TODFrame::TODFrame(QWidget* parent, int id) : QFrame(parent), id_(id) {
+  setObjectName(QString::number(id));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TODFrame::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  emit Paint(id_, painter);
+}
+
+TBitMapBtn::TBitMapBtn(QWidget* parent, const QPixmap& bitmap)
+    : QPushButton(parent), bitmap_(bitmap) {}
+
+void TBitMapBtn::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const QPalette& pal = palette();
+  const QRect r = rect();
+  p.fillRect(r, pal.color(QPalette::Button));
+  const QRect frame = r.adjusted(1, 1, -2, -2);
+  p.setPen(isDown() ? pal.color(QPalette::Dark) : pal.color(QPalette::Light));
+  p.drawLine(frame.topLeft(), frame.topRight());
+  p.drawLine(frame.topLeft(), frame.bottomLeft());
+  if (!isDown()) {
+    p.setPen(pal.color(QPalette::Dark));
+    p.drawLine(frame.bottomLeft(), frame.bottomRight());
+    p.drawLine(frame.topRight(), frame.bottomRight());
+  }
+  p.setClipRect(r.adjusted(2, 2, -2, -2));
+  const int dx = std::max(0, (r.width() - bitmap_.width()) / 2);
+  const int dy = std::max(0, (r.height() - bitmap_.height()) / 2);
+  p.drawPixmap(dx, dy, bitmap_);
+  if (hasFocus()) {
+    p.setClipping(false);
+    p.setPen(QPen(pal.color(QPalette::WindowText), 1, Qt::DotLine));
+    p.drawRect(r.adjusted(3, 3, -4, -4));
+  }
+}
+
+TButtonTri::TButtonTri(QWidget* parent, int arrows, int direction)
+    : QPushButton(parent), arrows_(arrows == 2 ? 2 : 1), direction_(direction) {}
+
+void TButtonTri::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const QPalette& pal = palette();
+  const QRect r = rect().adjusted(0, 0, -1, -1);
+  const bool down = isDown();
+  p.fillRect(rect(), pal.color(QPalette::Button));
+  p.setPen(Qt::black);
+  p.drawRect(r);
+  p.setPen(down ? pal.color(QPalette::Dark) : pal.color(QPalette::Light));
+  p.drawLine(r.left() + 1, r.top() + 1, r.right() - 1, r.top() + 1);
+  p.drawLine(r.left() + 1, r.top() + 1, r.left() + 1, r.bottom() - 1);
+  if (!down) {
+    p.setPen(pal.color(QPalette::Dark));
+    p.drawLine(r.left() + 1, r.bottom() - 1, r.right() - 1, r.bottom() - 1);
+    p.drawLine(r.right() - 1, r.top() + 1, r.right() - 1, r.bottom() - 1);
+  }
+  const int u = std::max(1, height() / 5);
+  QPoint c = rect().center() + (down ? QPoint(1, 1) : QPoint(0, 0));
+  p.setPen(Qt::black);
+  p.setBrush(down ? QColor(0, 255, 255) : QColor(255, 255, 0));
+  // Along the pointing axis the unit vector d; across it e.
+  const QPoint d = direction_ == 0 ? QPoint(0, -1)
+                   : direction_ == 1 ? QPoint(0, 1)
+                   : direction_ == 2 ? QPoint(-1, 0)
+                                     : QPoint(1, 0);
+  const QPoint e(d.y(), d.x());
+  for (int k = 0; k < arrows_; ++k) {
+    // Two arrows stand side by side along the pointing axis, u apart.
+    const QPoint m = arrows_ == 2 ? c + d * (k == 0 ? -u / 2 - u / 2 : u / 2 + u / 2) : c;
+    const QPoint tri[3] = {m + d * u, m - d * u + e * u, m - d * u - e * u};
+    p.drawPolygon(tri, 3);
+  }
+}
+
+TButtonTriRpt::TButtonTriRpt(QWidget* parent, int arrows, int direction)
+    : TButtonTri(parent, arrows, direction), timer_(new QTimer(this)) {
+  connect(timer_, &QTimer::timeout, this, &TButtonTriRpt::Fired);
+}
+
+void TButtonTriRpt::mousePressEvent(QMouseEvent* event) {
+  QPushButton::mousePressEvent(event);
+  if (event->button() != Qt::LeftButton) return;
+  emit Fired();
+  timer_->start(250);
+}
+
+void TButtonTriRpt::mouseReleaseEvent(QMouseEvent* event) {
+  timer_->stop();
+  QPushButton::mouseReleaseEvent(event);
+}

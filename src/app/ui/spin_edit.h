@@ -1,0 +1,130 @@
+// Spin edits: an edit field with its own up and down arrows (TSpinner) that step the value
+// with auto-repeat (first step on release, or after 250 ms held, then every 100 ms). Ctrl
+// steps by the page (5 steps), Ctrl+Shift by the range maximum; the Up and Down keys step as
+// the arrows do; a right click offers every value in a menu. TRangeSpinEdit holds a number
+// in a range, TListSpinEdit one text of a list.
+#pragma once
+
+#include <QLineEdit>
+#include <QStringList>
+#include <QWidget>
+
+class QTimer;
+class TSpinEdit;
+
+class TSpinner : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TSpinner(TSpinEdit* buddy);
+  void SetArrowsEnabled(bool up, bool down);
+  bool UpEnabled() const { return upEnabled_; }
+  bool DownEnabled() const { return downEnabled_; }
+  static constexpr int kWidth = 15;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  int ArrowAt(QPoint pos) const;  // 1 upper, 0 lower, -1 none (or disabled)
+  void Step();
+
+  TSpinEdit* buddy_;
+  QTimer* timer_;
+  bool upEnabled_ = true;
+  bool downEnabled_ = true;
+  int pressed_ = -1;
+  bool over_ = false;
+  double pressStep_ = 1;
+};
+
+class TSpinEdit : public QLineEdit {
+  Q_OBJECT
+ public:
+  explicit TSpinEdit(QWidget* parent);
+
+  // The step of a press: the step, the page with Ctrl, the range maximum with Ctrl+Shift.
+  double StepFor(Qt::KeyboardModifiers modifiers) const;
+  virtual double GetStep() const { return step_; }
+  virtual void StepUp(double step) = 0;
+  virtual void StepDown(double step) = 0;
+  virtual void UpdateArrows() = 0;
+  virtual void Validate() = 0;
+  virtual void ShowValueMenu(QPoint globalPos) = 0;
+
+  TSpinner* Spinner() const { return spinner_; }
+  double Minimum() const { return min_; }
+  double Maximum() const { return max_; }
+  double PageStep() const { return page_; }
+  void SetValidateOnLeave(bool on) { validate_ = on; }
+  void SetValueMenu(bool on) { valueMenu_ = on; }
+
+ signals:
+  // The value was set by the program with the notify flag, or stepped.
+  void ValueChanged();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+  TSpinner* spinner_;
+  double step_ = 1;
+  double page_ = 5;
+  double min_ = 0;
+  double max_ = 100;
+  double value_ = 0;
+  bool validate_ = true;
+  bool valueMenu_ = false;
+};
+
+class TRangeSpinEdit : public TSpinEdit {
+  Q_OBJECT
+ public:
+  explicit TRangeSpinEdit(QWidget* parent);
+  void SetRange(double minimum, double maximum);
+  // ".n" (n decimals, step 10^-n; any text after the number is shown after the value) or
+  // anything else (whole numbers, step 1); the page is 5 steps.
+  void SetFormat(const QString& format);
+  void SetValue(double value, bool select = false, bool notify = false);
+  // The number at the start of the text (C locale, at most 9 characters).
+  double GetValue() const;
+  QString FormatValue(double value) const;
+
+  void StepUp(double step) override;
+  void StepDown(double step) override;
+  void UpdateArrows() override;
+  void Validate() override;
+  void ShowValueMenu(QPoint globalPos) override;
+  // The values the menu offers (minimum, minimum + step, ... up to the maximum).
+  std::vector<double> MenuValues() const;
+
+ private:
+  int decimals_ = -1;  // -1: whole numbers
+  QString suffix_;
+};
+
+class TListSpinEdit : public TSpinEdit {
+  Q_OBJECT
+ public:
+  explicit TListSpinEdit(QWidget* parent);
+  void AddText(const QString& text) { texts_ << text; }
+  const QStringList& Texts() const { return texts_; }
+  // Index of the current text (without regard to case), -1 when it is not in the list.
+  int Index() const;
+  void SetIndex(int index);
+
+  void StepUp(double step) override;
+  void StepDown(double step) override;
+  void UpdateArrows() override;
+  void Validate() override;
+  void ShowValueMenu(QPoint globalPos) override;
+
+ private:
+  QStringList texts_;
+};

@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include <climits>
+
+#include "app/ui/small_controls.h"
+#include "app/ui/spin_edit.h"
+#include "platform/message_box.h"
+
+namespace {
+
+TEST(EditInt, RefusesKeysThatLeaveTheRange) {
+  TEditInt edit(nullptr, 10, 1, 10);
+  EXPECT_FALSE(edit.AcceptsKey('-'));  // minimum not negative
+  EXPECT_FALSE(edit.AcceptsKey('x'));
+  EXPECT_TRUE(edit.AcceptsKey('+'));
+  QTest::keyClicks(&edit, "25");
+  EXPECT_EQ(edit.text(), "2");  // "25" would pass the maximum
+  TEditInt negative(nullptr, 10, -5, 5);
+  EXPECT_TRUE(negative.AcceptsKey('-'));
+  QTest::keyClicks(&negative, "-7");
+  EXPECT_EQ(negative.text(), "-");
+}
+
+TEST(EditInt, LeavingOutOfRangePutsTheNearerBoundAndSaysSo) {
+  platform::ScriptedAnswers boxes;
+  TEditInt edit(nullptr, 10, 1, 10);
+  edit.setText("25");
+  EXPECT_FALSE(edit.CheckRange());
+  EXPECT_EQ(edit.text(), "10");
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Invalid Entry");
+  EXPECT_EQ(boxes.Boxes()[0].text, "Valid Range is 1 to 10");
+  EXPECT_EQ(boxes.Boxes()[0].kind, platform::BoxKind::Exclamation);
+  edit.setText("0");
+  EXPECT_FALSE(edit.CheckRange());
+  EXPECT_EQ(edit.text(), "1");
+  edit.setText("7");
+  EXPECT_TRUE(edit.CheckRange());
+}
+
+// A number too long for a long used to wrap and could land inside the range.
+TEST(EditInt, OverflowIsOutOfRangeNotWrapped) {
+  platform::ScriptedAnswers boxes;
+  TEditInt edit(nullptr, 30, 1, 10);
+  edit.setText("9999999999");  // the ten characters that are read
+  EXPECT_FALSE(edit.CheckRange());
+  EXPECT_EQ(edit.text(), "10");
+  struct Case {
+    const char* text;
+    long value;
+    bool ok;
+  } cases[] = {
+      {"  42abc", 42, true},      {"-17", -17, true},          {"+3", 3, true},
+      {"abc", 0, true},           {"", 0, true},               {"-", 0, true},
+      {"9223372036854775807", LONG_MAX, true},
+      {"9223372036854775808", LONG_MAX, false},
+      {"-9223372036854775808", LONG_MIN, true},
+      {"-99999999999999999999", LONG_MIN, false},
+  };
+  for (const Case& c : cases) {
+    long v = 1;
+    EXPECT_EQ(ReadLeadingInteger(c.text, v), c.ok) << c.text;
+    EXPECT_EQ(v, c.value) << c.text;
+  }
+}
+
+TEST(RangeSpinEdit, StepsStopAtTheEndsAndArrowsFollow) {
+  TRangeSpinEdit edit(nullptr);
+  edit.SetRange(0, 10);
+  edit.SetValue(10);
+  edit.StepUp(1);
+  EXPECT_EQ(edit.GetValue(), 10);
+  EXPECT_FALSE(edit.Spinner()->UpEnabled());
+  EXPECT_TRUE(edit.Spinner()->DownEnabled());
+  edit.StepDown(3);
+  EXPECT_EQ(edit.text(), "7");
+  edit.StepDown(100);
+  EXPECT_EQ(edit.GetValue(), 0);
+  EXPECT_FALSE(edit.Spinner()->DownEnabled());
+}
+
+TEST(RangeSpinEdit, FormatSetsStepPageAndDecimals) {
+  TRangeSpinEdit edit(nullptr);
+  edit.SetFormat(".2");
+  EXPECT_DOUBLE_EQ(edit.GetStep(), 0.01);
+  EXPECT_DOUBLE_EQ(edit.PageStep(), 0.05);
+  edit.SetValue(1.5);
+  EXPECT_EQ(edit.text(), "1.50");
+  edit.SetFormat(".0 %");
+  edit.SetValue(12);
+  EXPECT_EQ(edit.text(), "12 %");
+  EXPECT_EQ(edit.GetValue(), 12);
+  edit.SetFormat("");
+  edit.SetValue(2.6);
+  EXPECT_EQ(edit.text(), "3");
+}
+
+TEST(RangeSpinEdit, CtrlShiftStepsByTheRangeMaximum) {
+  TRangeSpinEdit edit(nullptr);
+  edit.SetRange(0, 100);
+  edit.SetValue(40);
+  QTest::keyClick(&edit, Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(edit.GetValue(), 100);
+  QTest::keyClick(&edit, Qt::Key_Down, Qt::ControlModifier);
+  EXPECT_EQ(edit.GetValue(), 95);
+  QTest::keyClick(&edit, Qt::Key_Down);
+  EXPECT_EQ(edit.GetValue(), 94);
+  TRangeSpinEdit negative(nullptr);
+  negative.SetRange(-50, -10);
+  negative.SetValue(-30);
+  // The maximum is the step: in -50..-10 that moves the value down by 10.
+  QTest::keyClick(&negative, Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(negative.GetValue(), -40);
+}
+
+TEST(RangeSpinEdit, ValidateAndMenuValues) {
+  TRangeSpinEdit edit(nullptr);
+  edit.SetRange(2, 4);
+  edit.setText("9");
+  edit.Validate();
+  EXPECT_EQ(edit.text(), "4");
+  EXPECT_EQ(edit.MenuValues(), (std::vector<double>{2, 3, 4}));
+  edit.SetRange(0, 1e9);  // a huge range offers a bounded menu
+  EXPECT_EQ(edit.MenuValues().size(), 1000u);
+}
+
+TEST(RangeSpinEdit, HeldArrowRepeatsUntilTheMinimum) {
+  TRangeSpinEdit edit(nullptr);
+  edit.resize(80, 24);
+  edit.SetRange(0, 100);
+  edit.SetValue(3);
+  edit.show();
+  TSpinner* spinner = edit.Spinner();
+  const QPoint lower(spinner->width() / 2, spinner->height() * 3 / 4);
+  QTest::mousePress(spinner, Qt::LeftButton, {}, lower);
+  EXPECT_EQ(edit.GetValue(), 3);  // nothing yet: a click steps on release
+  QTest::qWait(290);
+  EXPECT_EQ(edit.GetValue(), 2);  // first repeat after 250 ms
+  QTest::qWait(400);
+  EXPECT_EQ(edit.GetValue(), 0);
+  EXPECT_FALSE(spinner->DownEnabled());
+  QTest::mouseRelease(spinner, Qt::LeftButton, {}, lower);
+  EXPECT_EQ(edit.GetValue(), 0);
+  QTest::mouseClick(spinner, Qt::LeftButton, {}, QPoint(spinner->width() / 2, 2));
+  EXPECT_EQ(edit.GetValue(), 1);  // one click, one step
+}
+
+TEST(ListSpinEdit, StepsThroughTheListAndCompletesTypedText) {
+  TListSpinEdit edit(nullptr);
+  for (const char* t : {"Akima", "Bilinear", "Cubic"}) edit.AddText(t);
+  edit.setText("bilinear");
+  EXPECT_EQ(edit.Index(), 1);
+  edit.StepUp(1);
+  EXPECT_EQ(edit.text(), "Akima");
+  EXPECT_FALSE(edit.Spinner()->UpEnabled());
+  edit.StepDown(1);
+  edit.StepDown(1);
+  EXPECT_EQ(edit.text(), "Cubic");
+  EXPECT_FALSE(edit.Spinner()->DownEnabled());
+  edit.setText("bi");
+  edit.Validate();
+  EXPECT_EQ(edit.text(), "Bilinear");
+  edit.setText("zzz");
+  EXPECT_EQ(edit.Index(), -1);
+}
+
+}  // namespace
