@@ -1,0 +1,90 @@
+// The device context over QPainter: a widget being painted, an off-screen QImage or a
+// printer page. Antialiasing is off, so figures cover whole pixels; lines are drawn pixel by
+// pixel (Bresenham) so that the end pixel is left out and the dotted pen alternates pixels
+// exactly, as the renderer's pictures expect on every surface.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+
+#include <memory>
+
+#include "platform/device_context.h"
+
+class QPrinter;
+class QWidget;
+
+namespace platform::qt {
+
+class QtDeviceContext final : public DeviceContext {
+ public:
+  // Draws through a painter the caller owns and keeps active (a widget's paintEvent, a
+  // printer run); caps describe the surface.
+  QtDeviceContext(QPainter& painter, const DeviceCaps& caps);
+  // Draws on an image (its own painter); the image must outlive the context.
+  explicit QtDeviceContext(QImage& image);
+  ~QtDeviceContext() override;
+
+  // The surfaces: a widget inside its paintEvent, a printer page.
+  static std::unique_ptr<QtDeviceContext> ForWidget(QWidget& widget, QPainter& painter);
+  static std::unique_ptr<QtDeviceContext> ForPrinter(QPrinter& printer, QPainter& painter);
+
+  // The image drawn on, or null for a widget or printer.
+  const QImage* Image() const { return image_; }
+  // The Qt font a platform font stands for (face substituted, size in pixels).
+  static QFont ToQFont(const Font& font);
+
+  DeviceCaps Caps() const override { return caps_; }
+  Pen SelectPen(const Pen& pen) override;
+  Brush SelectBrush(const Brush& brush) override;
+  Font SelectFont(const Font& font) override;
+  const Palette* SelectPalette(const Palette* palette) override;
+  int RealizePalette() override;
+  Color SetTextColor(Color color) override;
+  Color SetBkColor(Color color) override;
+  BkMode SetBkMode(BkMode mode) override;
+  unsigned SetTextAlign(unsigned flags) override;
+  void MoveTo(int x, int y) override;
+  void LineTo(int x, int y) override;
+  void Polyline(std::span<const Point> points) override;
+  void Rectangle(int left, int top, int right, int bottom) override;
+  void Ellipse(int left, int top, int right, int bottom) override;
+  void Polygon(std::span<const Point> points) override;
+  void SetPixel(int x, int y, Color color) override;
+  Color GetPixel(int x, int y) const override;
+  void TextOut(int x, int y, std::string_view text) override;
+  Size GetTextExtent(std::string_view text) const override;
+  void SetClipRect(const Rect& rect) override;
+  void ResetClip() override;
+  std::unique_ptr<DeviceContext> CreateCompatible(int width, int height) override;
+  bool BitBlt(int x, int y, int width, int height, const DeviceContext& source, int sourceX,
+              int sourceY) override;
+
+ private:
+  QColor Q(Color c) const;
+  QString ToText(std::string_view text) const;
+  // The pixels of a line from a to b without b, appended (dotted pens skip every second).
+  void LinePixels(Point a, Point b, QPolygon& out, int& phase) const;
+  void StrokePixels(const QPolygon& pixels);
+
+  std::unique_ptr<QImage> ownedImage_;  // the bitmap of a context made by CreateCompatible
+  QImage* image_ = nullptr;
+  std::unique_ptr<QPainter> ownedPainter_;
+  QPainter* painter_;
+  DeviceCaps caps_;
+  Pen pen_ = Pen::Solid(Color::Black());
+  Brush brush_ = Brush::Solid(Color::White());
+  Font font_;
+  QFont qfont_;
+  const Palette* palette_ = nullptr;
+  Color textColor_ = Color::Black();
+  Color bkColor_ = Color::White();
+  BkMode bkMode_ = BkMode::Opaque;
+  unsigned align_ = TextAlign::kLeft | TextAlign::kTop;
+  Point position_;
+  bool clipped_ = false;
+  Rect clip_;
+};
+
+}  // namespace platform::qt
