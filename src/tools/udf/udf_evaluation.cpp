@@ -1,0 +1,158 @@
+#include "tools/udf/udf_evaluation.h"
+
+#include <array>
+#include <cmath>
+
+#include "app/long_double.h"
+#include "expr/expression.h"
+
+TUdfLine ClassifyUdfLine(std::string_view line) {
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  TUdfLine out;
+  out.text = line;
+  const std::size_t equals = line.find('=');
+  out.hasEquals = equals != std::string_view::npos;
+  const auto digit = [&](std::size_t i) { return i < line.size() && line[i] >= '1' && line[i] <= '9'; };
+  if (line.starts_with('Z')) {
+    out.kind = UdfLineKind::kValue;
+  } else if (line.starts_with('F') && digit(1)) {
+    out.kind = UdfLineKind::kSubFunction;
+    out.sub = line[1] - '0';
+  } else if (line.starts_with("#F") && digit(2)) {
+    out.kind = UdfLineKind::kSubFunction;
+    out.sub = line[2] - '0';
+  }
+  if (out.kind == UdfLineKind::kStatement) {
+    out.expression = line;
+  } else if (out.hasEquals) {
+    out.expression = line.substr(equals + 1);
+  }
+  return out;
+}
+
+std::vector<std::string_view> UdfTextLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const std::size_t lf = text.find('\n');
+    lines.push_back(text.substr(0, lf));
+    text = lf == std::string_view::npos ? std::string_view() : text.substr(lf + 1);
+  }
+  return lines;
+}
+
+int UdfLineSlot(int k, const TUdfLine& line) {
+  switch (line.kind) {
+    case UdfLineKind::kValue: return 10 * k;
+    case UdfLineKind::kSubFunction: return 10 * k + line.sub;
+    case UdfLineKind::kStatement: break;
+  }
+  return -1;
+}
+
+namespace {
+
+template <int K>
+long double EvalUdfSlot(long double x, long double y) {
+  ExprContext& ctx = ExprThreadContext();
+  ctx.ExprVars.X() = x;
+  ctx.ExprVars.Y() = y;
+  return ExprRunSlot(ctx, 10 * K);
+}
+
+const TUdfRecord* Record(int k) {
+  if (k < 0 || k >= kUdfCount) return nullptr;
+  return UdfTable[static_cast<std::size_t>(k)].get();
+}
+
+constexpr long double kNearZero = static_cast<long double>(1e-12);
+constexpr long double kTinyCoordinate = static_cast<long double>(1e-25);
+constexpr long double kRelativeStep = static_cast<long double>(1e-6);
+constexpr long double kFailedDerivative = static_cast<long double>(1e-30);
+
+}  // namespace
+
+long double EvalUdf1(long double x, long double y) { return EvalUdfSlot<0>(x, y); }
+long double EvalUdf2(long double x, long double y) { return EvalUdfSlot<1>(x, y); }
+long double EvalUdf3(long double x, long double y) { return EvalUdfSlot<2>(x, y); }
+long double EvalUdf4(long double x, long double y) { return EvalUdfSlot<3>(x, y); }
+long double EvalUdf5(long double x, long double y) { return EvalUdfSlot<4>(x, y); }
+long double EvalUdf6(long double x, long double y) { return EvalUdfSlot<5>(x, y); }
+long double EvalUdf7(long double x, long double y) { return EvalUdfSlot<6>(x, y); }
+long double EvalUdf8(long double x, long double y) { return EvalUdfSlot<7>(x, y); }
+long double EvalUdf9(long double x, long double y) { return EvalUdfSlot<8>(x, y); }
+long double EvalUdf10(long double x, long double y) { return EvalUdfSlot<9>(x, y); }
+long double EvalUdf11(long double x, long double y) { return EvalUdfSlot<10>(x, y); }
+long double EvalUdf12(long double x, long double y) { return EvalUdfSlot<11>(x, y); }
+long double EvalUdf13(long double x, long double y) { return EvalUdfSlot<12>(x, y); }
+long double EvalUdf14(long double x, long double y) { return EvalUdfSlot<13>(x, y); }
+long double EvalUdf15(long double x, long double y) { return EvalUdfSlot<14>(x, y); }
+
+UdfValueCallback EvalUdfCallback(int k) {
+  static constexpr std::array<UdfValueCallback, kUdfCount> kCallbacks = {
+      EvalUdf1, EvalUdf2,  EvalUdf3,  EvalUdf4,  EvalUdf5,  EvalUdf6,  EvalUdf7, EvalUdf8,
+      EvalUdf9, EvalUdf10, EvalUdf11, EvalUdf12, EvalUdf13, EvalUdf14, EvalUdf15};
+  return k >= 0 && k < kUdfCount ? kCallbacks[static_cast<std::size_t>(k)] : nullptr;
+}
+
+int UdfIndexOfEquation(int equation) {
+  const int k = equation - kUdfFirstEquation;
+  return k >= 0 && k < kUdfCount ? k : -1;
+}
+
+int UdfDefinedCount() {
+  int n = 0;
+  for (const auto& r : UdfTable) n += r ? 1 : 0;
+  return n;
+}
+
+int UdfFitParamCount(int k) {
+  const TUdfRecord* r = Record(k);
+  return r && r->ParamCount >= 1 && r->ParamCount <= kUdfMaxParams ? r->ParamCount : 0;
+}
+
+bool UdfReadyToFit(int k) { return UdfFitParamCount(k) > 0 && Record(k)->Compiled != 0; }
+
+long double UdfFitCoordinate(long double v) { return std::fabs(v) < kNearZero ? kTinyCoordinate : v; }
+
+void UdfFitEvaluate(ExprContext& ctx, int k, long double x, long double y, const long double* a,
+                    long double* z, long double* dz) {
+  const int p = UdfFitParamCount(k);
+  TExprVars& v = ctx.ExprVars;
+  ctx.CurrentUdf = k;
+  v.X() = UdfFitCoordinate(x);
+  v.Y() = UdfFitCoordinate(y);
+  for (int i = 1; i <= p; ++i) v.A(i - 1) = a[i];
+  const int slot = 10 * k;
+  *z = ExprRunSlot(ctx, slot);
+  if (!dz) return;
+  for (int i = 1; i <= p; ++i) {
+    const long double ai = v.A(i - 1);
+    const long double h = std::fabs(ai) < kNearZero ? kRelativeStep : kRelativeStep * ai;
+    v.A(i - 1) = ai + h;
+    const long double z2 = ExprRunSlot(ctx, slot);
+    // A shifted run that gives no value has no slope to offer: the tiny derivative keeps
+    // the curvature finite, as a math error does.
+    const bool failed = ctx.ExprMathError != 0 || IsMissingValue(z2);
+    dz[i] = failed ? kFailedDerivative : (z2 - *z) / h;
+    // The parameter is put back exactly, not by subtracting h again.
+    v.A(i - 1) = ai;
+  }
+}
+
+void UdfFitEvaluate(int k, long double x, long double y, const long double* a, long double* z,
+                    long double* dz) {
+  UdfFitEvaluate(ExprThreadContext(), k, x, y, a, z, dz);
+}
+
+bool UdfParamsOutOfLimits(int k, const long double* a) {
+  const TUdfRecord* r = Record(k);
+  const int p = UdfFitParamCount(k);
+  for (int i = 1; i <= p; ++i) {
+    const auto u = static_cast<std::size_t>(i - 1);
+    // A limit whose expression failed holds the missing value, which bounds nothing.
+    const long double lower = r->Lower[u];
+    const long double upper = r->Upper[u];
+    if ((!IsMissingValue(lower) && a[i] < lower) || (!IsMissingValue(upper) && a[i] > upper)) return true;
+  }
+  return false;
+}

@@ -1,0 +1,161 @@
+#include "tools/udf/udf_limits.h"
+
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include "app/data_statistics.h"
+#include "app/data_table.h"
+#include "app/long_double.h"
+#include "expr/expr_types.h"
+#include "expr/expression.h"
+#include "tools/udf/udf_record_codec.h"
+
+namespace {
+
+TUdfRecord* Record(int k) {
+  if (k < 0 || k >= kUdfCount) return nullptr;
+  return UdfTable[static_cast<std::size_t>(k)].get();
+}
+
+int ParamsOf(const TUdfRecord& r) {
+  return r.ParamCount < 0 ? 0 : (r.ParamCount > kUdfMaxParams ? kUdfMaxParams : r.ParamCount);
+}
+
+// One limit expression evaluated at once. Besides a math error, a trailing character the
+// language does not know counts as a failure: "2;5" would otherwise be taken for 2.
+long double EvalLimit(const std::array<char, kUdfExprTextSize>& text, bool& readsData) {
+  ExprContext& ctx = ExprThreadContext();
+  ctx.ClearErrors();
+  const long double v = ExprParseAndRun(std::string_view(text.data(), strnlen(text.data(), text.size())));
+  readsData = (ctx.ExprVarsUsed & kUsesDataStatistic) != 0;
+  if (ctx.ExprMathError != 0 || ctx.ExprSyntaxCode != 0 || !std::isfinite(v) || IsMissingValue(v))
+    return ExprErrorValue;
+  return v;
+}
+
+// The sampled points: every point up to 25, else about 25 at the step 0.04 n, counted in
+// single precision from 1 as the sampling always was.
+template <typename F>
+void ForEachSample(int n, F f) {
+  const float step = n <= 25 ? 1.0f : 0.04f * static_cast<float>(n);
+  for (float t = 1; t <= static_cast<float>(n); t += step) f(static_cast<int>(t));
+}
+
+constexpr long double kNearZero = static_cast<long double>(1e-12);
+constexpr long double kRelativeStep = static_cast<long double>(1e-6);
+constexpr long double kNoExtreme = static_cast<long double>(1e30);
+
+bool Usable(long double z, const ExprContext& ctx) {
+  return ctx.ExprMathError == 0 && std::isfinite(z) && !IsMissingValue(z);
+}
+
+}  // namespace
+
+void ParseUdfParams(int k) {
+  TUdfRecord* r = Record(k);
+  if (!r) return;
+  ExprContext& ctx = ExprThreadContext();
+  // A limit that calls F1..F9 reaches this function's own lines.
+  const int savedUdf = ctx.CurrentUdf;
+  ctx.CurrentUdf = k;
+  r->DataMask = 0;
+  const int params = ParamsOf(*r);
+  for (int i = 0; i < params; ++i) {
+    const auto u = static_cast<std::size_t>(i);
+    bool readsData = false;
+    r->Lower[u] = EvalLimit(r->MinText[u], readsData);
+    if (readsData) r->DataMask |= kUdfMaskAnyMinimum;
+    r->Start[u] = EvalLimit(r->StartText[u], readsData);
+    if (readsData) r->DataMask |= 1u << i;
+    ctx.ExprVars.A(i) = r->Start[u];
+    r->Upper[u] = EvalLimit(r->MaxText[u], readsData);
+    if (readsData) r->DataMask |= kUdfMaskAnyMaximum;
+  }
+  for (int i = params; i < kUdfMaxParams; ++i) {
+    const auto u = static_cast<std::size_t>(i);
+    r->Lower[u] = kUdfDefaultLower;
+    r->Start[u] = kUdfDefaultStart;
+    r->Upper[u] = kUdfDefaultUpper;
+  }
+  ctx.CurrentUdf = savedUdf;
+}
+
+void ParseAllUdfParams() {
+  for (int k = 0; k < kUdfCount; ++k) {
+    const TUdfRecord* r = Record(k);
+    if (r && r->DataMask != 0) ParseUdfParams(k);
+  }
+}
+
+int UdfDerivativeRanges(int k, int p, std::span<const TXYZPoint> table, long double zRange) {
+  TUdfRecord* r = Record(k);
+  if (!r) return -1;
+  const int params = ParamsOf(*r);
+  if (p < -1 || p >= params) return -1;
+  const int first = p < 0 ? 0 : p;
+  const int last = p < 0 ? params - 1 : p;
+
+  ExprContext& ctx = ExprThreadContext();
+  const int savedUdf = ctx.CurrentUdf;
+  ctx.CurrentUdf = k;
+  TExprVars& v = ctx.ExprVars;
+  for (int i = 0; i < params; ++i) v.A(i) = r->Start[static_cast<std::size_t>(i)];
+  const int slot = 10 * k;
+  const int n = PointCount(table);
+
+  for (int j = first; j <= last; ++j) {
+    long double largest = -kNoExtreme;
+    long double smallest = kNoExtreme;
+    const long double start = v.A(j);
+    const long double a = std::fabs(start) < kNearZero ? kNearZero : start;
+    const long double h = kRelativeStep * a;
+    ForEachSample(n, [&](int index) {
+      const TXYZPoint& pt = table[static_cast<std::size_t>(index)];
+      if (std::fabs(pt.X) < kNearZero || std::fabs(pt.Y) < kNearZero) return;
+      // A point whose coordinates are missing values is no place to measure anything.
+      if (IsMissingValue(pt.X) || IsMissingValue(pt.Y) || !std::isfinite(pt.X) || !std::isfinite(pt.Y))
+        return;
+      v.X() = pt.X;
+      v.Y() = pt.Y;
+      v.Z() = pt.Z;
+      v.W() = pt.W;
+      v.A(j) = a - h;
+      const long double z1 = ExprRunSlot(ctx, slot);
+      bool ok = Usable(z1, ctx);
+      long double z2 = 0;
+      if (ok) {
+        v.A(j) = a + h;
+        z2 = ExprRunSlot(ctx, slot);
+        ok = Usable(z2, ctx);
+      }
+      // Restored to the start value itself, not to the stand-in step base of a start
+      // value near 0, so the function is left exactly at its start values.
+      v.A(j) = start;
+      if (!ok) return;
+      const long double d = (z2 - z1) / (2 * h);
+      if (!std::isfinite(d)) return;
+      if (d > largest) largest = d;
+      if (d < smallest) smallest = d;
+    });
+    if (largest == -kNoExtreme || smallest == kNoExtreme) largest = smallest = 0;
+    r->DerivMax[static_cast<std::size_t>(j)] = largest;
+    r->DerivMin[static_cast<std::size_t>(j)] = smallest;
+  }
+  ctx.CurrentUdf = savedUdf;
+
+  for (int j = first; j <= last; ++j) {
+    const auto u = static_cast<std::size_t>(j);
+    const long double start = r->Start[u];
+    const long double largest = r->DerivMax[u];
+    const long double smallest = r->DerivMin[u];
+    const bool additive = smallest > 0.999 && largest < 1.001;
+    if (start != 0 && !additive && std::fabs(start * (largest - smallest)) < 0.001 * zRange) return j;
+  }
+  return -1;
+}
+
+int UdfDerivativeRanges(int k, int p) {
+  // The user-interface thread owns the table and is the one that calls this.
+  return UdfDerivativeRanges(k, p, XYZData(), DataStats.Z.Range);
+}

@@ -1,0 +1,37 @@
+#include "tools/udf/udf_session.h"
+
+#include "app/prescan_hooks.h"
+#include "app/settings_file.h"
+#include "expr/expression.h"
+#include "tools/udf/udf_files.h"
+#include "tools/udf/udf_limits.h"
+
+int WriteUdfSessionFile(const std::filesystem::path& dir) {
+  return WriteUdfLibrary(dir / kUdfSessionFileName);
+}
+
+int ReadUdfSessionFile(const std::filesystem::path& dir, int* dropped) {
+  return ReadUdfLibrary(dir / kUdfSessionFileName, dropped);
+}
+
+TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir) {
+  TUdfInstallResult result;
+  result.read = ReadUdfSessionFile(dir);
+  if (result.read < 1) return result;
+  ParseAllUdfParams();
+  ExprContext& ctx = ExprThreadContext();
+  const int saved = ctx.CurrentUdf;
+  for (int k = 0; k < kUdfCount; ++k) {
+    if (!UdfTable[static_cast<std::size_t>(k)]) continue;
+    ctx.CurrentUdf = k;
+    if (UdfLoad(k) == 1) ++result.loaded;
+  }
+  ctx.CurrentUdf = saved;
+  return result;
+}
+
+void RegisterUdfHooks() {
+  PrescanHooks().ParseAllUdfParams = ParseAllUdfParams;
+  // At exit a file that cannot be written is passed over without a message.
+  SetUdfSessionWriter([](const std::filesystem::path& dir) { WriteUdfSessionFile(dir); });
+}

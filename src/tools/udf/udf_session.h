@@ -1,0 +1,28 @@
+// The session file "QVRK2V3.CFG": the user-defined functions kept from one run of the
+// program to the next, in the library form, in the settings directory.
+#pragma once
+
+#include <filesystem>
+
+// Writes every defined function into dir's session file. Returns the number written; 0
+// when none is defined (nothing is written and an older file stays); kUdfFileNotWritten
+// when the file could not be written.
+int WriteUdfSessionFile(const std::filesystem::path& dir);
+
+// Reads dir's session file into UdfTable as ReadUdfLibrary does (same results).
+int ReadUdfSessionFile(const std::filesystem::path& dir, int* dropped = nullptr);
+
+struct TUdfInstallResult {
+  int read = 0;    // functions read from the file (ReadUdfLibrary's result)
+  int loaded = 0;  // of those, the ones that compiled
+};
+
+// Installs the last session's functions: reads the session file and, when it held any,
+// re-evaluates the limits that depend on the data (ParseAllUdfParams) and loads every
+// defined function in slot order with CurrentUdf set to it (restored afterwards).
+TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir);
+
+// Connects the user-defined functions to the shell: the pre-scan's ParseAllUdfParams hook
+// and the session-file writer that SaveSettings calls at exit. Start-up calls it once, on
+// the user-interface thread, before the first data load.
+void RegisterUdfHooks();

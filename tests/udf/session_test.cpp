@@ -1,0 +1,87 @@
+// The session file and the hooks that connect the functions to the shell.
+#include "app/prescan_hooks.h"
+#include "app/settings_file.h"
+#include "expr/program_slots.h"
+#include "tools/udf/udf_files.h"
+#include "tools/udf/udf_limits.h"
+#include "tools/udf/udf_session.h"
+#include "udf_test_support.h"
+
+namespace {
+
+class UdfSessionTest : public UdfTest {
+ protected:
+  void TearDown() override {
+    PrescanHooks().ParseAllUdfParams = nullptr;
+    SetUdfSessionWriter(nullptr);
+    UdfTest::TearDown();
+  }
+  static void Plane(int k, const char* start = "1") {
+    Define(k, "PLANE", "Z=A0+A1*X+A1*Y\r\n", {{"-1e+25", start, "1e+25"}, {"-1e+25", "1", "1e+25"}});
+    ParseUdfParams(k);
+  }
+};
+
+TEST_F(UdfSessionTest, OneFunctionMakesA3957ByteFile) {
+  Plane(5);
+  EXPECT_EQ(WriteUdfSessionFile(Dir()), 1);
+  const std::vector<std::uint8_t> b = ReadBytes(Dir() / "QVRK2V3.CFG");
+  ASSERT_EQ(b.size(), 3957u);
+  EXPECT_EQ(b[8], 0x20);  // function 6
+  EXPECT_GT(b.size(), kUdfSessionMinSize);  // enough to offer the last session's functions
+}
+
+TEST_F(UdfSessionTest, NoFunctionLeavesAnOlderFileAlone) {
+  Plane(0);
+  Plane(1);
+  ASSERT_EQ(WriteUdfSessionFile(Dir()), 2);
+  FreeAllUdfs();
+  EXPECT_EQ(WriteUdfSessionFile(Dir()), 0);
+  EXPECT_EQ(ReadBytes(Dir() / "QVRK2V3.CFG").size(), 12u + 2 * 3945);
+}
+
+TEST_F(UdfSessionTest, SaveSettingsWritesTheSessionThroughTheHook) {
+  RegisterUdfHooks();
+  Plane(2);
+  ASSERT_TRUE(SaveSettings(Dir(), DefaultSettings(1024, 768), 1024, 768));
+  EXPECT_EQ(ReadBytes(Dir() / "QVRK2V3.CFG").size(), 3957u);
+  ProgramSettings settings = DefaultSettings(1024, 768);
+  LastSessionUdfs = 0;
+  ASSERT_EQ(LoadSettingsFile(Dir(), 1024, 768, settings), 1);
+  EXPECT_EQ(LastSessionUdfs, 1);
+}
+
+TEST_F(UdfSessionTest, PrescanHookReparsesDataDependentLimits) {
+  RegisterUdfHooks();
+  Plane(0, "ZMEAN");
+  EXPECT_EQ(Udf(0)->Start[0], 4);
+  DataStats.Z.Mean = 11;
+  ASSERT_TRUE(PrescanHooks().ParseAllUdfParams);
+  PrescanHooks().ParseAllUdfParams();
+  EXPECT_EQ(Udf(0)->Start[0], 11);
+}
+
+TEST_F(UdfSessionTest, LastSessionIsInstalledAndLoaded) {
+  Plane(0, "ZMEAN");
+  // Function 4 reads back but cannot load: its value at the data means is missing.
+  Define(3, "BAD", "Z=A0*X+1/(Y-3)\r\n", {{"-1", "1", "2"}});
+  ParseUdfParams(3);
+  ASSERT_EQ(WriteUdfSessionFile(Dir()), 2);
+  FreeAllUdfs();
+  DataStats.Z.Mean = 6;
+  ExprThreadContext().CurrentUdf = 9;
+  const TUdfInstallResult result = InstallLastSessionUdfs(Dir());
+  EXPECT_EQ(result.read, 2);
+  EXPECT_EQ(result.loaded, 1);
+  EXPECT_EQ(ExprThreadContext().CurrentUdf, 9);
+  EXPECT_EQ(Udf(0)->Start[0], 6);  // the limits followed today's data
+  EXPECT_EQ(Udf(0)->Compiled, 1);
+  EXPECT_FALSE(ExprSlotAt(0)->Empty());
+  EXPECT_EQ(Udf(3)->Compiled, 0);
+  // Without a session file nothing is read and nothing changes.
+  std::filesystem::remove(Dir() / "QVRK2V3.CFG");
+  EXPECT_EQ(InstallLastSessionUdfs(Dir()).read, kUdfFileNotOpened);
+  EXPECT_NE(Udf(0), nullptr);
+}
+
+}  // namespace
