@@ -2,6 +2,7 @@
 
 #include "app/prescan_hooks.h"
 #include "app/settings_file.h"
+#include "app/shell_state.h"
 #include "expr/expression.h"
 #include "tools/udf/udf_files.h"
 #include "tools/udf/udf_limits.h"
@@ -34,4 +35,6 @@ void RegisterUdfHooks() {
   PrescanHooks().ParseAllUdfParams = ParseAllUdfParams;
   // At exit a file that cannot be written is passed over without a message.
   SetUdfSessionWriter([](const std::filesystem::path& dir) { WriteUdfSessionFile(dir); });
+  // The records are freed after the session file was written from them.
+  AddShutdownStep(FreeAllUdfs);
 }

@@ -22,7 +22,8 @@ struct TUdfInstallResult {
 // defined function in slot order with CurrentUdf set to it (restored afterwards).
 TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir);
 
-// Connects the user-defined functions to the shell: the pre-scan's ParseAllUdfParams hook
-// and the session-file writer that SaveSettings calls at exit. Start-up calls it once, on
-// the user-interface thread, before the first data load.
+// Connects the user-defined functions to the shell: the pre-scan's ParseAllUdfParams hook,
+// the session-file writer that SaveSettings calls at exit, and a shutdown step that frees
+// the records afterwards. Start-up calls it once, on the user-interface thread, before the
+// first data load (main.cpp, beside the other modules' start-up registrations).
 void RegisterUdfHooks();
