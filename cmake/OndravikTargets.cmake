@@ -36,8 +36,11 @@ function(ondravik_test target)
   else()
     target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest_main GTest::gmock)
   endif()
+  # Committed fixture files (files made by other programs, with the scripts that made them).
+  target_compile_definitions(${target} PRIVATE
+    ONDRAVIK_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ONDRAVIK_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -7,11 +7,14 @@
 #include <vector>
 
 #include "app/ui/program.h"
+#include "tools/udf/udf_session.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   std::vector<std::string> words;
   // QApplication has taken its own options out of argv.
   for (int i = 1; i < argc; ++i) words.emplace_back(argv[i]);
+  // Each subsystem hooks itself into the shell before the window is built.
+  RegisterUdfHooks();
   return RunProgram(words);
 }
