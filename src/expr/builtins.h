@@ -35,3 +35,65 @@ long double BuiltinASIN(ExprContext& ctx, const long double* a);
 long double BuiltinATAN(ExprContext& ctx, const long double* a);
 long double BuiltinATAN2(ExprContext& ctx, const long double* a);
 long double BuiltinTANH(ExprContext& ctx, const long double* a);
+
+// builtin_elementary.cpp: angle conversion, whole and fractional parts, rounding,
+// reciprocal and inverse hyperbolic trigonometry, the data counters.
+long double BuiltinDTOR(ExprContext& ctx, const long double* a);
+long double BuiltinRTOD(ExprContext& ctx, const long double* a);
+long double BuiltinFRACTION(ExprContext& ctx, const long double* a);
+long double BuiltinINTEGER(ExprContext& ctx, const long double* a);
+long double BuiltinROUND(ExprContext& ctx, const long double* a);
+long double BuiltinCSC(ExprContext& ctx, const long double* a);
+long double BuiltinSEC(ExprContext& ctx, const long double* a);
+long double BuiltinCOT(ExprContext& ctx, const long double* a);
+long double BuiltinCSCH(ExprContext& ctx, const long double* a);
+long double BuiltinSECH(ExprContext& ctx, const long double* a);
+long double BuiltinCOTH(ExprContext& ctx, const long double* a);
+long double BuiltinASINH(ExprContext& ctx, const long double* a);
+long double BuiltinACOSH(ExprContext& ctx, const long double* a);
+long double BuiltinATANH(ExprContext& ctx, const long double* a);
+long double BuiltinINDEX(ExprContext& ctx, const long double* a);
+long double BuiltinXYCNT(ExprContext& ctx, const long double* a);
+
+// conditional.cpp: "IF"(c, a, b), forgetting the errors of the branch not taken.
+long double BuiltinIF(ExprContext& ctx, const long double* a);
+
+// random_numbers.cpp: the per-thread generator's built-ins.
+long double BuiltinRAND(ExprContext& ctx, const long double* a);
+long double BuiltinRANDOM(ExprContext& ctx, const long double* a);
+long double BuiltinRANDGAUSS(ExprContext& ctx, const long double* a);
+long double BuiltinNOISE(ExprContext& ctx, const long double* a);
+long double BuiltinGNOISE(ExprContext& ctx, const long double* a);
+
+// Special functions (special_functions.h has the direct-call forms): error_function.cpp,
+// gamma_functions.cpp, incomplete_gamma_beta.cpp, legendre_hypergeometric.cpp,
+// bernoulli_numbers.cpp and student_t.cpp.
+long double BuiltinERF(ExprContext& ctx, const long double* a);
+long double BuiltinERFC(ExprContext& ctx, const long double* a);
+long double BuiltinERFP1(ExprContext& ctx, const long double* a);
+long double BuiltinERFM1(ExprContext& ctx, const long double* a);
+long double BuiltinLNFAC(ExprContext& ctx, const long double* a);
+long double BuiltinLNGAM(ExprContext& ctx, const long double* a);
+long double BuiltinGAM(ExprContext& ctx, const long double* a);
+long double BuiltinPSI(ExprContext& ctx, const long double* a);
+long double BuiltinBET(ExprContext& ctx, const long double* a);
+long double BuiltinIGAM(ExprContext& ctx, const long double* a);   // also "IGAMP"
+long double BuiltinIGAMC(ExprContext& ctx, const long double* a);  // also "IGAMQ", "PFCP"
+long double BuiltinPFX2(ExprContext& ctx, const long double* a);
+long double BuiltinPFX2C(ExprContext& ctx, const long double* a);
+long double BuiltinPFST(ExprContext& ctx, const long double* a);
+long double BuiltinPFF(ExprContext& ctx, const long double* a);
+long double BuiltinPFBI(ExprContext& ctx, const long double* a);
+long double BuiltinIBETA(ExprContext& ctx, const long double* a);
+long double BuiltinLGNDR(ExprContext& ctx, const long double* a);
+long double BuiltinHYPM(ExprContext& ctx, const long double* a);
+long double BuiltinHYPU(ExprContext& ctx, const long double* a);
+long double BuiltinHYPF(ExprContext& ctx, const long double* a);
+long double BuiltinB0(ExprContext& ctx, const long double* a);
+long double BuiltinT90(ExprContext& ctx, const long double* a);
+long double BuiltinT95(ExprContext& ctx, const long double* a);
+long double BuiltinT99(ExprContext& ctx, const long double* a);
+long double BuiltinT999(ExprContext& ctx, const long double* a);
+long double BuiltinT9999(ExprContext& ctx, const long double* a);
+
+// The peak and transition shapes (peak_builtins.h): BuiltinShape<variable, core, args>.

@@ -76,6 +76,11 @@ void ExprEmitter::Call(std::uint32_t function, int n) {
   s_.tempTop = a1;
 }
 
+void ExprEmitter::ErrorMark(int n) {
+  if (!Active()) return;
+  Emit(static_cast<std::uint32_t>(n), s_.tempTop, kOpErrorMark, ExprSpace::kNone);
+}
+
 int ExprSlotBegin(int slot, int mode) {
   TExprCompileState& s = ExprThreadContext().compile;
   if (slot < 0) slot = ExprFirstEmptySlot();

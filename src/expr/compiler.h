@@ -22,6 +22,8 @@ class ExprEmitter {
   void Binary(std::uint16_t opcode);
   void Unary(std::uint16_t opcode);
   void Call(std::uint32_t function, int n);
+  // The error mark after argument n of an "IF" call.
+  void ErrorMark(int n);
 
  private:
   void Emit(std::uint32_t source, int destination, std::uint16_t opcode, ExprSpace space);

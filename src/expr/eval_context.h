@@ -62,6 +62,16 @@ struct TExprCompileState {
 inline constexpr int kExprErrorListSize = 10;
 inline constexpr int kExprParamAreaSize = 8;
 
+// The error state at a comma between the arguments of "IF" (after the condition, after
+// the first branch), so that "IF" can forget what its untaken branch raised.
+struct TExprErrorMark {
+  int mathError = 0;
+  int errorCount = 0;
+  std::uint64_t events = 0;  // ExprErrorEvents at the mark
+  int fpFlags = 0;           // overflow and zero-divide flags standing at the mark
+  int branchFlags = 0;       // flags the first branch raised, taken aside at the second mark
+};
+
 struct ExprContext {
   TExprVars ExprVars;
   long double ExprResult = 0;
@@ -76,6 +86,11 @@ struct ExprContext {
   // scratch area of the running ExprRunSlot or ExprParseAndRun, null between runs.
   long double* ExprParamArea = nullptr;
   std::uint64_t ExprDivFailures = 0;
+  // Counts every SetError and ClearErrors, so that a caller can tell whether the error
+  // state changed over a computation even when the same code was raised again.
+  std::uint64_t ExprErrorEvents = 0;
+  // Marks of the "IF" calls whose arguments are being computed (see conditional.h).
+  std::vector<TExprErrorMark> errorMarks;
   // The point-index cell that "INDEX" reads; no feature sets it yet, so it stays 0.
   long double ExprPointIndex = 0;
 
@@ -87,10 +102,12 @@ struct ExprContext {
 
   // ExprSetError: records the code and appends it to ExprErrorList while there is room.
   void SetError(int code) {
+    ++ExprErrorEvents;
     ExprMathError = code;
     if (ExprErrorCount < kExprErrorListSize) ExprErrorList[static_cast<std::size_t>(ExprErrorCount++)] = code;
   }
   void ClearErrors() {
+    ++ExprErrorEvents;
     ExprErrorCount = 0;
     ExprMathError = 0;
   }

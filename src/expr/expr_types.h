@@ -66,6 +66,9 @@ enum ExprOpcode : std::uint16_t {
   kOpModulo = 16,
   kOpMove = 32,
   kOpCall0 = 33,
+  // Records the error state between the arguments of "IF" (source: 1 after the
+  // condition, 2 after the first branch; see conditional.h).
+  kOpErrorMark = 48,
   kOpArgCarrier = 64,
   kOpCall1 = 66,  // 65 + n for a call with n arguments, n 1..10
   kOpCall10 = 75,

@@ -27,19 +27,25 @@ constexpr int kErrNumericOverflow = -49;
 constexpr int kErrZeroDivide = -50;
 
 // Points ExprParamArea at a scratch area of this evaluation and restores it afterwards,
-// so that nested evaluations on one thread each have their own.
-class ParamAreaScope {
+// so that nested evaluations on one thread each have their own. Error marks of "IF"
+// calls that a failed parse left open are dropped at the end.
+class RunScope {
  public:
-  explicit ParamAreaScope(ExprContext& ctx) : ctx_(ctx), saved_(ctx.ExprParamArea) {
+  explicit RunScope(ExprContext& ctx)
+      : ctx_(ctx), saved_(ctx.ExprParamArea), marks_(ctx.errorMarks.size()) {
     ctx.ExprParamArea = area_;
   }
-  ~ParamAreaScope() { ctx_.ExprParamArea = saved_; }
-  ParamAreaScope(const ParamAreaScope&) = delete;
-  ParamAreaScope& operator=(const ParamAreaScope&) = delete;
+  ~RunScope() {
+    ctx_.ExprParamArea = saved_;
+    if (ctx_.errorMarks.size() > marks_) ctx_.errorMarks.resize(marks_);
+  }
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
 
  private:
   ExprContext& ctx_;
   long double* saved_;
+  std::size_t marks_;
   long double area_[kExprParamAreaSize] = {};
 };
 
@@ -94,7 +100,7 @@ long double ExprRunSlot(ExprContext& ctx, int slot) {
   ClearWatchedFlags();
   ctx.ExprMathError = 0;
   {
-    ParamAreaScope area(ctx);
+    RunScope scope(ctx);
     ctx.ExprResult = ExprInterpret(ctx, slot);
   }
   FinishEvaluation(ctx);
@@ -112,7 +118,7 @@ long double ExprParseAndRun(std::string_view text) {
   ctx.ExprErrorColumn = 0;
   int failed = 0;
   {
-    ParamAreaScope area(ctx);
+    RunScope scope(ctx);
     failed = ExprParse(ctx, text);
   }
   FinishEvaluation(ctx);

@@ -3,6 +3,8 @@
 #include <array>
 
 #include "expr/builtins.h"
+#include "expr/eval_context.h"
+#include "expr/peak_builtins.h"
 
 namespace {
 
@@ -25,23 +27,47 @@ constexpr std::array<TExprFunctionRow, kExprFunctionCount> kRows = {{
     {"F3", 0, SUB, BuiltinF3}, {"F2", 0, SUB, BuiltinF2}, {"F1", 0, SUB, BuiltinF1},
 
     // Peak and transition shapes at X, Y and $.
-    {"GAUSSX", 3, X, nullptr}, {"LORX", 3, X, nullptr}, {"LOGNORMX", 3, X, nullptr},
-    {"LOGISTICX", 3, X, nullptr}, {"EXTRVALX", 3, X, nullptr}, {"GCUMX", 3, X, nullptr},
-    {"LORCUMX", 3, X, nullptr}, {"LNCUMX", 3, X, nullptr}, {"SIGX", 3, X, nullptr},
-    {"EXVCUMX", 3, X, nullptr}, {"LDRX", 3, X, nullptr}, {"EXPX", 2, X, nullptr},
-    {"POWX", 2, X, nullptr},
-    {"GAUSSY", 3, Y, nullptr}, {"LORY", 3, Y, nullptr}, {"LOGNORMY", 3, Y, nullptr},
-    {"LOGISTICY", 3, Y, nullptr}, {"EXTRVALY", 3, Y, nullptr}, {"GCUMY", 3, Y, nullptr},
-    {"LORCUMY", 3, Y, nullptr}, {"LNCUMY", 3, Y, nullptr}, {"SIGY", 3, Y, nullptr},
-    {"EXVCUMY", 3, Y, nullptr}, {"LDRY", 3, Y, nullptr}, {"EXPY", 2, Y, nullptr},
-    {"POWY", 2, Y, nullptr},
-    {"GAUSS$", 3, D, nullptr}, {"LOR$", 3, D, nullptr}, {"LOGNORM$", 3, D, nullptr},
-    {"LOGISTIC$", 3, D, nullptr}, {"EXTRVAL$", 3, D, nullptr}, {"GCUM$", 3, D, nullptr},
-    {"LORCUM$", 3, D, nullptr}, {"LNCUM$", 3, D, nullptr}, {"SIG$", 3, D, nullptr},
-    {"EXVCUM$", 3, D, nullptr}, {"LDR$", 3, D, nullptr}, {"EXP$", 2, D, nullptr},
-    {"POW$", 2, D, nullptr},
+    {"GAUSSX", 3, X, BuiltinShape<kVarX, ShapeGAUSS, 3>},
+    {"LORX", 3, X, BuiltinShape<kVarX, ShapeLOR, 3>},
+    {"LOGNORMX", 3, X, BuiltinShape<kVarX, ShapeLOGNORM, 3>},
+    {"LOGISTICX", 3, X, BuiltinShape<kVarX, ShapeLOGISTIC, 3>},
+    {"EXTRVALX", 3, X, BuiltinShape<kVarX, ShapeEXTRVAL, 3>},
+    {"GCUMX", 3, X, BuiltinShape<kVarX, ShapeGCUM, 3>},
+    {"LORCUMX", 3, X, BuiltinShape<kVarX, ShapeLORCUM, 3>},
+    {"LNCUMX", 3, X, BuiltinShape<kVarX, ShapeLNCUM, 3>},
+    {"SIGX", 3, X, BuiltinShape<kVarX, ShapeSIG, 3>},
+    {"EXVCUMX", 3, X, BuiltinShape<kVarX, ShapeEXVCUM, 3>},
+    {"LDRX", 3, X, BuiltinShape<kVarX, ShapeLDR, 3>},
+    {"EXPX", 2, X, BuiltinShape<kVarX, ShapeEXP, 2>},
+    {"POWX", 2, X, BuiltinShape<kVarX, ShapePOW, 2>},
+    {"GAUSSY", 3, Y, BuiltinShape<kVarY, ShapeGAUSS, 3>},
+    {"LORY", 3, Y, BuiltinShape<kVarY, ShapeLOR, 3>},
+    {"LOGNORMY", 3, Y, BuiltinShape<kVarY, ShapeLOGNORM, 3>},
+    {"LOGISTICY", 3, Y, BuiltinShape<kVarY, ShapeLOGISTIC, 3>},
+    {"EXTRVALY", 3, Y, BuiltinShape<kVarY, ShapeEXTRVAL, 3>},
+    {"GCUMY", 3, Y, BuiltinShape<kVarY, ShapeGCUM, 3>},
+    {"LORCUMY", 3, Y, BuiltinShape<kVarY, ShapeLORCUM, 3>},
+    {"LNCUMY", 3, Y, BuiltinShape<kVarY, ShapeLNCUM, 3>},
+    {"SIGY", 3, Y, BuiltinShape<kVarY, ShapeSIG, 3>},
+    {"EXVCUMY", 3, Y, BuiltinShape<kVarY, ShapeEXVCUM, 3>},
+    {"LDRY", 3, Y, BuiltinShape<kVarY, ShapeLDR, 3>},
+    {"EXPY", 2, Y, BuiltinShape<kVarY, ShapeEXP, 2>},
+    {"POWY", 2, Y, BuiltinShape<kVarY, ShapePOW, 2>},
+    {"GAUSS$", 3, D, BuiltinShape<kVarDollar, ShapeGAUSS, 3>},
+    {"LOR$", 3, D, BuiltinShape<kVarDollar, ShapeLOR, 3>},
+    {"LOGNORM$", 3, D, BuiltinShape<kVarDollar, ShapeLOGNORM, 3>},
+    {"LOGISTIC$", 3, D, BuiltinShape<kVarDollar, ShapeLOGISTIC, 3>},
+    {"EXTRVAL$", 3, D, BuiltinShape<kVarDollar, ShapeEXTRVAL, 3>},
+    {"GCUM$", 3, D, BuiltinShape<kVarDollar, ShapeGCUM, 3>},
+    {"LORCUM$", 3, D, BuiltinShape<kVarDollar, ShapeLORCUM, 3>},
+    {"LNCUM$", 3, D, BuiltinShape<kVarDollar, ShapeLNCUM, 3>},
+    {"SIG$", 3, D, BuiltinShape<kVarDollar, ShapeSIG, 3>},
+    {"EXVCUM$", 3, D, BuiltinShape<kVarDollar, ShapeEXVCUM, 3>},
+    {"LDR$", 3, D, BuiltinShape<kVarDollar, ShapeLDR, 3>},
+    {"EXP$", 2, D, BuiltinShape<kVarDollar, ShapeEXP, 2>},
+    {"POW$", 2, D, BuiltinShape<kVarDollar, ShapePOW, 2>},
 
-    {"IF", 3, 0, nullptr},
+    {"IF", 3, 0, BuiltinIF},
 
     // Calculus: the first argument is the number n of the line Fn they evaluate.
     {"PROD", 4, CALC, nullptr}, {"SER", 4, CALC, nullptr}, {"SUM", 4, CALC, nullptr},
@@ -53,16 +79,16 @@ constexpr std::array<TExprFunctionRow, kExprFunctionCount> kRows = {{
     {"DQIP", 6, CALC, nullptr},
 
     // Special functions.
-    {"ERF", 1, 0, nullptr}, {"ERFC", 1, 0, nullptr}, {"ERFP1", 1, 0, nullptr},
-    {"ERFM1", 1, 0, nullptr}, {"LNFAC", 1, 0, nullptr}, {"LNGAM", 1, 0, nullptr},
-    {"GAM", 1, 0, nullptr}, {"PSI", 1, 0, nullptr},
-    {"BET", 2, 0, nullptr}, {"IGAM", 2, 0, nullptr}, {"IGAMP", 2, 0, nullptr},
-    {"IGAMC", 2, 0, nullptr}, {"IGAMQ", 2, 0, nullptr}, {"PFCP", 2, 0, nullptr},
-    {"PFX2", 2, 0, nullptr}, {"PFX2C", 2, 0, nullptr}, {"PFST", 2, 0, nullptr},
-    {"PFF", 3, 0, nullptr}, {"PFBI", 3, 0, nullptr}, {"IBETA", 3, 0, nullptr},
-    {"LGNDR", 3, 0, nullptr}, {"HYPM", 3, 0, nullptr}, {"HYPU", 3, 0, nullptr},
-    {"HYPF", 4, 0, nullptr},
-    {"B0", 1, 0, nullptr},
+    {"ERF", 1, 0, BuiltinERF}, {"ERFC", 1, 0, BuiltinERFC}, {"ERFP1", 1, 0, BuiltinERFP1},
+    {"ERFM1", 1, 0, BuiltinERFM1}, {"LNFAC", 1, 0, BuiltinLNFAC}, {"LNGAM", 1, 0, BuiltinLNGAM},
+    {"GAM", 1, 0, BuiltinGAM}, {"PSI", 1, 0, BuiltinPSI},
+    {"BET", 2, 0, BuiltinBET}, {"IGAM", 2, 0, BuiltinIGAM}, {"IGAMP", 2, 0, BuiltinIGAM},
+    {"IGAMC", 2, 0, BuiltinIGAMC}, {"IGAMQ", 2, 0, BuiltinIGAMC}, {"PFCP", 2, 0, BuiltinIGAMC},
+    {"PFX2", 2, 0, BuiltinPFX2}, {"PFX2C", 2, 0, BuiltinPFX2C}, {"PFST", 2, 0, BuiltinPFST},
+    {"PFF", 3, 0, BuiltinPFF}, {"PFBI", 3, 0, BuiltinPFBI}, {"IBETA", 3, 0, BuiltinIBETA},
+    {"LGNDR", 3, 0, BuiltinLGNDR}, {"HYPM", 3, 0, BuiltinHYPM}, {"HYPU", 3, 0, BuiltinHYPU},
+    {"HYPF", 4, 0, BuiltinHYPF},
+    {"B0", 1, 0, BuiltinB0},
 
     // Bessel, spherical Bessel and Airy functions.
     {"J0", 1, 0, nullptr}, {"J1", 1, 0, nullptr}, {"Y0", 1, 0, nullptr},
@@ -81,29 +107,29 @@ constexpr std::array<TExprFunctionRow, kExprFunctionCount> kRows = {{
     {"DAIRYB", 1, 0, nullptr},
 
     // Elementary functions.
-    {"DTOR", 1, 0, nullptr}, {"RTOD", 1, 0, nullptr}, {"RAND", 1, 0, nullptr},
-    {"RANDOM", 0, 0, nullptr}, {"RANDGAUSS", 0, 0, nullptr},
-    {"FRACTION", 1, 0, nullptr}, {"INTEGER", 1, 0, nullptr}, {"ROUND", 1, 0, nullptr},
+    {"DTOR", 1, 0, BuiltinDTOR}, {"RTOD", 1, 0, BuiltinRTOD}, {"RAND", 1, 0, BuiltinRAND},
+    {"RANDOM", 0, 0, BuiltinRANDOM}, {"RANDGAUSS", 0, 0, BuiltinRANDGAUSS},
+    {"FRACTION", 1, 0, BuiltinFRACTION}, {"INTEGER", 1, 0, BuiltinINTEGER}, {"ROUND", 1, 0, BuiltinROUND},
     {"FLOOR", 1, 0, BuiltinFLOOR}, {"CEIL", 1, 0, BuiltinCEIL}, {"ABS", 1, 0, BuiltinABS},
     {"SQRT", 1, 0, BuiltinSQRT}, {"LN", 1, 0, BuiltinLN}, {"LOG", 1, 0, BuiltinLOG},
     {"EXP", 1, 0, BuiltinEXP},
     {"POW", 2, 0, BuiltinPOW}, {"MOD", 2, 0, BuiltinMOD},
     {"COS", 1, 0, BuiltinCOS}, {"SIN", 1, 0, BuiltinSIN}, {"TAN", 1, 0, BuiltinTAN},
-    {"CSC", 1, 0, nullptr}, {"SEC", 1, 0, nullptr}, {"COT", 1, 0, nullptr},
+    {"CSC", 1, 0, BuiltinCSC}, {"SEC", 1, 0, BuiltinSEC}, {"COT", 1, 0, BuiltinCOT},
     {"ACOS", 1, 0, BuiltinACOS}, {"ASIN", 1, 0, BuiltinASIN}, {"ATAN", 1, 0, BuiltinATAN},
     {"ATAN2", 2, 0, BuiltinATAN2},
     {"COSH", 1, 0, nullptr}, {"SINH", 1, 0, nullptr},
     {"TANH", 1, 0, BuiltinTANH},
-    {"CSCH", 1, 0, nullptr}, {"SECH", 1, 0, nullptr}, {"COTH", 1, 0, nullptr},
-    {"ACOSH", 1, 0, nullptr}, {"ASINH", 1, 0, nullptr}, {"ATANH", 1, 0, nullptr},
+    {"CSCH", 1, 0, BuiltinCSCH}, {"SECH", 1, 0, BuiltinSECH}, {"COTH", 1, 0, BuiltinCOTH},
+    {"ACOSH", 1, 0, BuiltinACOSH}, {"ASINH", 1, 0, BuiltinASINH}, {"ATANH", 1, 0, BuiltinATANH},
 
     // Student t values, Owen's T, noise and data counters.
-    {"T9999", 1, 0, nullptr}, {"T999", 1, 0, nullptr}, {"T99", 1, 0, nullptr},
-    {"T95", 1, 0, nullptr}, {"T90", 1, 0, nullptr},
+    {"T9999", 1, 0, BuiltinT9999}, {"T999", 1, 0, BuiltinT999}, {"T99", 1, 0, BuiltinT99},
+    {"T95", 1, 0, BuiltinT95}, {"T90", 1, 0, BuiltinT90},
     {"TFN", 2, 0, nullptr},
-    {"NOISE", 1, 0, nullptr}, {"GNOISE", 1, 0, nullptr},
-    {"INDEX", 0, X | Y, nullptr},
-    {"XYCNT", 0, 0, nullptr},
+    {"NOISE", 1, 0, BuiltinNOISE}, {"GNOISE", 1, 0, BuiltinGNOISE},
+    {"INDEX", 0, X | Y, BuiltinINDEX},
+    {"XYCNT", 0, 0, BuiltinXYCNT},
 }};
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include <array>
 #include <cmath>
 
+#include "expr/conditional.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/function_table.h"
 #include "expr/program_slots.h"
+#include "expr/special_functions.h"
 
 namespace {
 
@@ -61,10 +63,8 @@ long double ExprFactorial(ExprContext& ctx, long double x) {
   const int n = static_cast<int>(x);
   if (n <= 10) return kSmallFactorials[static_cast<std::size_t>(n)];
   if (n >= 170) {
-    // Past the table: the exponential of the log-gamma function. lgammal_r is glibc's
-    // reentrant form (plain lgammal writes the process-wide signgam).
-    int sign = 0;
-    return ExprMathExp(ctx, lgammal_r(x + 1, &sign));
+    // Past the table: the exponential of the language's own log-gamma function.
+    return ExprMathExp(ctx, LNGAM(ctx, x + 1));
   }
   const int m = 10 * (n / 10);
   long double product = 1;
@@ -131,6 +131,7 @@ long double ExprInterpret(ExprContext& ctx, int slot) {
         break;
       case kOpCall0: d = functions[ip->source].handler(ctx, nullptr); break;
       case kOpArgCarrier: break;
+      case kOpErrorMark: ExprMarkErrors(ctx, static_cast<int>(ip->source)); break;
       default:
         if (op >= kOpCall1 && op <= kOpCall10) {
           long double a[10];

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "expr/builtins.h"
 #include "expr/compiler.h"
+#include "expr/conditional.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/function_table.h"
 #include "expr/interpreter.h"
@@ -289,6 +291,10 @@ bool Parser::AfterExpression(int token) {
     }
     if (token == ',' && args < wanted) {
       TExprSymbol* fn = below.symbol;
+      if (ExprFunctionRow(fn->index)->handler == &BuiltinIF) {
+        ExprMarkErrors(ctx_, args);
+        emit_.ErrorMark(args);
+      }
       if (!Push(Entry{Sym::Comma, token, 0, fn, args})) return false;
       Consume();
       return true;

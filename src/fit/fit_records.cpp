@@ -27,8 +27,14 @@ std::unique_ptr<TFitResult> NewFitResult(int m) {
 }
 
 namespace {
-TFitEqn g_userInterfaceFit;
-TFitEqn g_renderFit;
+TFitEqn StartUpFitEqn() {
+  TFitEqn eqn;
+  eqn.tFunctions = kStudentTFunctions;
+  eqn.levelWords = kConfidenceLevelWords;
+  return eqn;
+}
+TFitEqn g_userInterfaceFit = StartUpFitEqn();
+TFitEqn g_renderFit = StartUpFitEqn();
 }  // namespace
 
 TFitEqn* const CurFitEqn = &g_userInterfaceFit;

@@ -14,6 +14,8 @@
 #include <memory>
 #include <vector>
 
+#include "expr/special_functions.h"
+
 enum EquationKind : int {
   kKindPolynomial = 1,
   kKindRational = 2,
@@ -119,9 +121,13 @@ struct TFitEqn {
 extern TFitEqn* const CurFitEqn;
 extern TFitEqn* const RenderFitEqn;
 
-// Stores the five t functions and the level words in both records. Start-up calls it once
-// the expression library's quantile functions are available; until then the t functions
-// are null and `FillFitEqnTValues` leaves the t values at the missing value.
+// The expression library's two-sided Student-t critical values at the five levels. Both
+// current-fit records hold them (with the level words) from the start of the program.
+inline constexpr std::array<TQuantileFunction, kConfidenceLevelCount> kStudentTFunctions = {
+    StudentT90, StudentT95, StudentT99, StudentT999, StudentT9999};
+
+// Stores the five t functions and the level words in both records. A record whose t
+// functions are null gets missing t values from `FillFitEqnTValues`.
 void InstallFitEqnTFunctions(const std::array<TQuantileFunction, kConfidenceLevelCount>& fns);
 
 // Degrees of freedom of a fit with m + 1 parameters over n points: n - m - 1, at least 1.

@@ -234,7 +234,7 @@ TEST(FitEqnRecord, TValuesComeFromTheInstalledFunctions) {
   EXPECT_EQ(eqn.tValues[0], 2.25L);
   EXPECT_EQ(eqn.tTimesStdError[0], 1.125L);
   EXPECT_EQ(eqn.tValues[4], ExprErrorValue);
-  InstallFitEqnTFunctions({});
+  InstallFitEqnTFunctions(kStudentTFunctions);
 }
 
 }  // namespace

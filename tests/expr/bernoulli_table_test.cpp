@@ -1,0 +1,174 @@
+// The Bernoulli table QVBERN.OVL that the build computes, and "B0" with the table present,
+// missing or short.
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "app/file_utils.h"
+#include "expr/bernoulli_numbers.h"
+#include "expr/interpreter.h"
+#include "expr/program_files.h"
+#include "expr_test_support.h"
+#include "support/long_double_near.h"
+
+namespace {
+
+// B_0, B_2, ..., B_200 as the exact fractions of mpmath.bernfrac rounded to the nearest
+// 80-bit value, as the 1010 bytes of the file (reference/special_function_references.py).
+constexpr const char* kExactTableHex[] = {
+    "0000000000000080ff3fabaaaaaaaaaaaaaafc3f8988888888888888fabf0cc3300cc3300cc3f93f"
+    "8988888888888888fabfca269b6cb2c9269bfb3f9881199881199881fdbf5555555555555595ff3f"
+    "f3f2f2f2f2f2f2e201c0c8271e9f787ce2db0440f467397f96f3478408c0d028f1334afc80c10b40"
+    "0666600666201aa90fc055555555556903ae13408b9c32ae88db44d017c036fe419a27956d8f1c40"
+    "e6e5e5c51d2b40e120c0555555ea6e0e0ec825400953058e67e587c72ac055954ccf335d11de2f40"
+    "4cc8ea1cfa451c8935c0709bb968e0b5e4ba3a40ed605962a867f38b40c0e6d42af9cc1e51e54540"
+    "b98ef21a0e63c1cc4bc07fc9b774a2d98bc65140c0509c26692366d057c0edd9c64e9aca0fec5d40"
+    "cfe79b89c7cbe18f64c07050a215d6d843bc6a40ee6540e6ab2ae38371c07d70111c9dce6ac57740"
+    "1c1ec87aef21859d7ec027e97683e573ba8585400085b3e7889423f18bc091b95e3803757ce69240"
+    "520ebf1e0f9a2ae999c01e7c2100794e42f9a0400d976ef27eaf948ca8c0492c4c52e52b16a7af40"
+    "a8c020eacbf1f8d0b6c07b8e4e4c98525689be40c57ddbb610467cbdc5c0cc12db5974f80d89cd40"
+    "9045d4257fa4a5cfd4c079a6f14e84af92a4dc40815ebe3fd8355488e4c0908a46c1f0aad8ebeb40"
+    "2cc19345cd68d3d4f3c04eff62f0dc482ec8fb403b3fb3af2e5317c403c1407e17dfcd81e2c70b41"
+    "b1458cd3ae5ddcd313c1415fa94e331c51e91b414b6adb0bf8e3638524c124475fdd4af83f9e2c41"
+    "8e32484610e0a9c234c16c8297ba47ac1ff83c41f0931d78fd43c1a345c1fb0a940487c0b2df4d41"
+    "8483954028b0099e56c1db983655896ed6e65e41b2e1774da3a22eae67c187e7c7fd252db9877041"
+    "fd523dbe9cb44eda78c1bed4cb7d9e4e1fb58141ab26d81355d2f29a8ac1e20b7ccc39b69e889341"
+    "99e7d81a860f31f89bc15a681d44cfd024e8a441ec9f368f800a7fdfadc1bc08edbb358962ddb641"
+    "fa0fe4ee2a5889e1bfc1b359372e0a1d37ecc841d04d107586753ffed1c1a92951e43179908cdb41"
+    "96deb7a0b3b79c9fe4c1bd6d65cbbadc0ebaed419a81de5e5c0793def6c129a53186074693880042"
+    "69ffb9876dbee4ab09c2cc0803362a00cedd1242ef377e21819fab921cc22389dc5c75babfc62542"
+    "21a059903411ef892fc2087cc95c75f30dc43842aa40cb065ddea38e42c28881404e34036dd44b42"
+    "77463656f83ad8a155c204e509f9499244fc5e4253a6e2025a9b0fc968c216b560eb0bdbd6a37242"
+    "6c6cbdcc2f8577887cc269136c9e2b5251e885429f5aef7ac36808ca8fc2377684f455d276b39942"
+    "634229eb9aa0cca2a3c24f7b67d6d768c896ad4248ef91cfd91e8e8eb7c29aead19a9b518c89c142"
+    "f77dd8129f236b87cbc2"
+};
+
+std::vector<std::uint8_t> ExactTableBytes() {
+  std::string hex;
+  for (const char* part : kExactTableHex) hex += part;
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  }
+  return bytes;
+}
+
+class BernoulliTest : public ExprTest {
+ protected:
+  void SetUp() override {
+    ExprTest::SetUp();
+    dir_ = std::filesystem::temp_directory_path() /
+           ("bernoulli_test_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override {
+    BernoulliTableUseFile({});
+    std::filesystem::remove_all(dir_);
+    ExprTest::TearDown();
+  }
+  std::filesystem::path WriteFile(const char* name, const std::vector<std::uint8_t>& bytes) {
+    const std::filesystem::path p = dir_ / name;
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return p;
+  }
+  std::filesystem::path dir_;
+};
+
+TEST_F(BernoulliTest, BuiltTableIsTheExactNumbersRounded) {
+  const std::filesystem::path file = ExprProgramFile(kBernoulliTableName);
+  ASSERT_EQ(FileSize(file), static_cast<std::int64_t>(kBernoulliTableBytes)) << file;
+  const std::vector<std::uint8_t> expected = ExactTableBytes();
+  ASSERT_EQ(expected.size(), kBernoulliTableBytes);
+  EXPECT_EQ(LoadFileToGlobal(file), expected);
+}
+
+TEST_F(BernoulliTest, CodecRoundTripsAndRefusesShortData) {
+  TBernoulliTable table{};
+  ASSERT_TRUE(DecodeBernoulliTable(ExactTableBytes(), table));
+  EXPECT_EQ(table[1], 1.0L / 6);  // rounded the same way as the division
+  EXPECT_EQ(EncodeBernoulliTable(table), ExactTableBytes());
+  std::vector<std::uint8_t> shortData = ExactTableBytes();
+  shortData.pop_back();
+  EXPECT_FALSE(DecodeBernoulliTable(shortData, table));
+}
+
+TEST_F(BernoulliTest, SmallIndicesAndTableEntries) {
+  EXPECT_EQ(Eval("B0(0)"), 1);
+  EXPECT_EQ(Eval("B0(1)"), -0.5L);
+  EXPECT_EQ(Eval("B0(3)"), 0);
+  EXPECT_EQ(Eval("B0(199)"), 0);
+  EXPECT_EQ(Eval("B0(2)"), 1.0L / 6);
+  EXPECT_EQ(Eval("B0(4)"), -1.0L / 30);
+  EXPECT_EQ(Eval("B0(12)"), -691.0L / 2730);
+  TBernoulliTable table{};
+  DecodeBernoulliTable(ExactTableBytes(), table);
+  EXPECT_EQ(Eval("B0(200)"), table[100]);
+  EXPECT_EQ(MathError(), 0);
+}
+
+TEST_F(BernoulliTest, ZetaSeriesContinuesTheTable) {
+  // B_202 ... from 2 n! zeta(n) / (2 pi)^n; B_200 both ways agree.
+  ExprContext& ctx = Ctx();
+  TBernoulliTable table{};
+  DecodeBernoulliTable(ExactTableBytes(), table);
+  const long double b200 = 2 * ExprFactorial(ctx, 200) / std::pow(2 * 3.141592653589793238462643383279503L, 200.0L);
+  EXPECT_LD_NEAR(b200, -table[100], std::fabs(table[100]) * 1e-16L);
+}
+
+TEST_F(BernoulliTest, ArgumentErrors) {
+  struct Case {
+    const char* text;
+    int code;
+  };
+  for (const Case& c : {Case{"B0(2.5)", -142}, Case{"B0(-2)", -143}, Case{"B0(1751)", -146},
+                        Case{"B0(-0.5)", -142}}) {
+    EXPECT_EQ(Eval(c.text), ExprErrorValue) << c.text;
+    EXPECT_EQ(MathError(), c.code) << c.text;
+  }
+  EXPECT_NE(Eval("B0(1750)"), ExprErrorValue);
+}
+
+TEST_F(BernoulliTest, MissingOrShortFileIsReportedAndRetried) {
+  BernoulliTableUseFile(dir_ / "absent.ovl");
+  EXPECT_EQ(Eval("B0(2)"), ExprErrorValue);
+  EXPECT_EQ(MathError(), -144);
+  EXPECT_EQ(Eval("B0(3)"), 0);  // the odd ones and B_0, B_1 need no table
+  EXPECT_EQ(Eval("B0(202)") != ExprErrorValue, true);
+
+  std::vector<std::uint8_t> bytes = ExactTableBytes();
+  bytes.resize(kBernoulliTableBytes - 1);
+  BernoulliTableUseFile(WriteFile("short.ovl", bytes));
+  EXPECT_EQ(Eval("B0(2)"), ExprErrorValue);
+  EXPECT_EQ(MathError(), -144);
+
+  // The next use tries again: once the file is complete, the table loads.
+  bytes = ExactTableBytes();
+  bytes.push_back(0);  // longer is fine: the first 1010 bytes are read
+  WriteFile("short.ovl", bytes);
+  EXPECT_EQ(Eval("B0(2)"), 1.0L / 6);
+  EXPECT_EQ(MathError(), 0);
+}
+
+TEST_F(BernoulliTest, FirstUseFromManyThreadsLoadsOnce) {
+  BernoulliTableUseFile({});  // drop any loaded table: the threads race to load it
+  std::vector<long double> got(8, 0);
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    threads.emplace_back([&got, i] {
+      ExprContext& ctx = ExprThreadContext();
+      got[i] = BernoulliNumber(ctx, static_cast<long double>(2 * (i + 1)));
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  TBernoulliTable table{};
+  DecodeBernoulliTable(ExactTableBytes(), table);
+  for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], table[i + 1]) << i;
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+#!/usr/bin/python3
+"""Reference values of the language's special functions for tests/expr.
+
+Prints the C++ table rows that special_functions_test.cpp, peak_builtins_test.cpp and
+bernoulli_table_test.cpp hold. mpmath at 30 significant digits (Debian's python3-mpmath);
+the Student-t quantiles come from SciPy (python3-scipy), whose t.ppf is exact to double
+precision. Run with /usr/bin/python3.
+"""
+from fractions import Fraction
+
+import mpmath
+from mpmath import mp, mpf
+from scipy import stats
+
+mp.dps = 40
+
+
+def round64(q):
+    """(m, e) with m a 64-bit significand and m 2^(e - 63) the nearest to q > 0 (ties to even)."""
+    e = q.numerator.bit_length() - q.denominator.bit_length()
+    while True:
+        scaled = q * (Fraction(2) ** (63 - e))
+        if scaled >= 2**64:
+            e += 1
+        elif scaled < 2**63:
+            e -= 1
+        else:
+            break
+    m = scaled.numerator // scaled.denominator
+    rest = scaled - m
+    if rest > Fraction(1, 2) or (rest == Fraction(1, 2) and m % 2 == 1):
+        m += 1
+    if m == 2**64:
+        m, e = 2**63, e + 1
+    return m, e
+
+
+def ld(text):
+    """The long double nearest the decimal text, as the language's lexer reads it."""
+    q = Fraction(text)
+    if q == 0:
+        return mpf(0)
+    m, e = round64(abs(q))
+    return (-1 if q < 0 else 1) * mpf(m) * mpf(2) ** (e - 63)
+
+
+def row(text, value):
+    print(f'    {{"{text}", {mp.nstr(value, 25, min_fixed=-5, max_fixed=5)}L}},')
+
+
+def unary(name, fn, args):
+    for x in args:
+        row(f"{name}({x})", fn(ld(x)))
+
+
+def section(title):
+    print(f"  // {title}")
+
+
+section("error functions")
+unary("ERF", mpmath.erf, ["0.0001", "0.004", "0.004999999", "0.005", "0.006", "0.1", "0.5", "1", "2", "3.5", "5.9", "-0.5", "-2"])
+unary("ERFC", mpmath.erfc, ["0.006", "0.5", "1", "3", "10", "26", "50", "100", "-1", "-3"])
+unary("ERFP1", lambda x: mpmath.erfc(-x), ["0.5", "-0.5", "-5", "-20"])
+unary("ERFM1", lambda x: -mpmath.erfc(x), ["0.5", "-0.5", "5", "20"])
+
+section("gamma family")
+unary("LNGAM", lambda x: mpmath.loggamma(x) if x > 0 else mpmath.log(mpmath.gamma(x)), ["0.5", "1.5", "3", "10", "17.5", "100", "1000", "1000000", "-1.5", "0.0000000001"])
+unary("GAM", mpmath.gamma, ["0.5", "1.5", "5", "10.3", "30.5", "170.5", "-0.5", "-1.5", "-2.5", "-3.0000001", "0.001"])
+unary("PSI", mpmath.digamma, ["1", "0.5", "2", "10.5", "100", "-0.5", "-1.5", "0.00001", "-2.9999999"])
+unary("LNFAC", lambda x: mpmath.loggamma(x + 1), ["0", "5", "170", "1000"])
+for a, b in [("2", "3"), ("0.5", "0.5"), ("10", "20"), ("0.1", "7.5")]:
+    row(f"BET({a},{b})", mpmath.beta(ld(a), ld(b)))
+for n in ["12", "25", "170", "200", "1000", "1750"]:
+    row(f"{n}!", mpmath.factorial(int(n)))
+
+section("incomplete gamma and beta, distribution functions")
+for a, x in [("2.5", "1.5"), ("1", "1"), ("0.5", "2"), ("10", "5"), ("10", "15"), ("100", "90"), ("3", "0.01"), ("0.1", "10")]:
+    row(f"IGAM({a},{x})", mpmath.gammainc(ld(a), 0, ld(x), regularized=True))
+    row(f"IGAMC({a},{x})", mpmath.gammainc(ld(a), ld(x), mpmath.inf, regularized=True))
+for a, b, x in [("2", "3", "0.4"), ("0.5", "0.5", "0.3"), ("10", "20", "0.3"), ("5", "2", "0.9"), ("1", "1", "0.7"), ("50", "40", "0.6")]:
+    row(f"IBETA({a},{b},{x})", mpmath.betainc(ld(a), ld(b), 0, ld(x), regularized=True))
+for n, c in [("4", "3"), ("10", "15"), ("1", "0.5")]:
+    p = mpmath.gammainc(ld(n) / 2, 0, ld(c) / 2, regularized=True)
+    row(f"PFX2({n},{c})", p)
+    row(f"PFX2C({n},{c})", 1 - p)
+for n, t in [("10", "2.228"), ("1", "12.706"), ("30", "-1.5")]:
+    n_, t_ = ld(n), ld(t)
+    row(f"PFST({n},{t})", 1 - mpmath.betainc(n_ / 2, mpf(1) / 2, 0, n_ / (n_ + t_ * t_), regularized=True))
+for d1, d2, f in [("3", "10", "2.5"), ("5", "7", "0.5")]:
+    d1_, d2_, f_ = ld(d1), ld(d2), ld(f)
+    row(f"PFF({d1},{d2},{f})", mpmath.betainc(d2_ / 2, d1_ / 2, 0, d2_ / (d2_ + d1_ * f_), regularized=True))
+for k, n, p in [("3", "10", "0.2"), ("7", "20", "0.5")]:
+    k_, n_, p_ = ld(k), ld(n), ld(p)
+    row(f"PFBI({k},{n},{p})", mpmath.betainc(k_, n_ - k_ + 1, 0, p_, regularized=True))
+
+section("Legendre and hypergeometric functions")
+for l, m, x in [("3", "1", "0.5"), ("2", "0", "0.5"), ("5", "3", "0.3"), ("10", "0", "0.9"), ("20", "5", "-0.4"), ("4", "4", "0.25")]:
+    # legenp includes the Condon-Shortley phase (-1)^m, as the recurrence does.
+    row(f"LGNDR({l},{m},{x})", mpmath.legenp(int(l), int(m), ld(x)))
+for a, b, x in [("1", "2", "0.5"), ("0.5", "1.5", "-2"), ("2", "3", "10"), ("-2.5", "1.5", "3")]:
+    row(f"HYPM({a},{b},{x})", mpmath.hyp1f1(ld(a), ld(b), ld(x)))
+for a, b, x in [("1", "2.5", "1.5"), ("0.5", "0.3", "2"), ("2", "-0.5", "4")]:
+    row(f"HYPU({a},{b},{x})", mpmath.hyperu(ld(a), ld(b), ld(x)))
+for a, b, c, x in [("1", "1", "2", "0.5"), ("0.5", "0.5", "1.5", "0.25"), ("2", "3", "4", "-0.5"), ("-3", "2", "5", "0.7")]:
+    row(f"HYPF({a},{b},{c},{x})", mpmath.hyp2f1(ld(a), ld(b), ld(c), ld(x)))
+
+section("Bernoulli numbers beyond the table")
+for n in ["202", "500", "1000", "1750"]:
+    row(f"B0({n})", mpmath.bernoulli(int(n)))
+
+section("Student t two-sided critical values (SciPy)")
+for name, level in [("T90", 0.90), ("T95", 0.95), ("T99", 0.99), ("T999", 0.999), ("T9999", 0.9999)]:
+    for n in [1, 2, 5, 10, 30, 100, 10000]:
+        v = stats.t.ppf(1 - (1 - level) / 2, n)
+        print(f'    {{"{name}({n})", {v!r}L}},')
+
+
+def extended_bytes(q):
+    """The 10 little-endian bytes of the long double nearest the rational q (q != 0)."""
+    m, e = round64(abs(q))
+    sign = 0x8000 if q < 0 else 0
+    return m.to_bytes(8, "little") + (sign | (e + 16383)).to_bytes(2, "little")
+
+
+section("QVBERN.OVL: B_0, B_2, ..., B_200 as exact fractions rounded to 80 bits (mpmath.bernfrac)")
+data = b"".join(extended_bytes(Fraction(1) if i == 0 else Fraction(*map(int, mpmath.bernfrac(2 * i))))
+                for i in range(101))
+hexed = data.hex()
+for i in range(0, len(hexed), 80):
+    print(f'    "{hexed[i:i + 80]}"')
