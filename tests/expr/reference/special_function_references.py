@@ -36,7 +36,7 @@ def round64(q):
 
 
 def ld(text):
-    """The long double nearest the decimal text, as the language's lexer reads it."""
+    """The long double nearest the decimal text (or fraction), as the lexer reads it."""
     q = Fraction(text)
     if q == 0:
         return mpf(0)
@@ -128,3 +128,79 @@ data = b"".join(extended_bytes(Fraction(1) if i == 0 else Fraction(*map(int, mpm
 hexed = data.hex()
 for i in range(0, len(hexed), 80):
     print(f'    "{hexed[i:i + 80]}"')
+
+
+section("elementary built-ins")
+for name, fn, args in [
+    ("CSC", lambda x: 1 / mpmath.sin(x), ["0.5", "-2"]),
+    ("SEC", lambda x: 1 / mpmath.cos(x), ["0.5", "3"]),
+    ("COT", lambda x: 1 / mpmath.tan(x), ["0.5", "-1.2"]),
+    ("CSCH", lambda x: 1 / mpmath.sinh(x), ["0.0000000001", "0.5", "-3", "100", "-200"]),
+    ("SECH", lambda x: 1 / mpmath.cosh(x), ["0.5", "-3", "100"]),
+    ("COTH", lambda x: 1 / mpmath.tanh(x), ["0.0000000001", "0.5", "-3", "30"]),
+    ("ASINH", mpmath.asinh, ["0.0000000001", "0.5", "-10000000000", "1E300"]),
+    ("ACOSH", mpmath.acosh, ["1", "1.5", "1E300"]),
+    ("ATANH", mpmath.atanh, ["0.0000000001", "0.5", "-0.999"]),
+]:
+    unary(name, fn, args)
+
+section("peak and transition shapes at X (a, b, c) = (2, 1, 0.5); EXP and POW (3, 2) and (1.5, 2.5)")
+A, B, C = mpf(2), mpf(1), mpf("0.5")
+sqrt2 = mpmath.sqrt(2)
+shapes = {
+    "GAUSS": lambda v, u: A * mpmath.exp(-u * u / 2),
+    "LOR": lambda v, u: A / (u * u + 1),
+    "LOGNORM": lambda v, u: A * mpmath.exp(-(mpmath.log(v / B) / C) ** 2 / 2),
+    "LOGISTIC": lambda v, u: 4 * A * mpmath.exp(-u) / (mpmath.exp(-u) + 1) ** 2,
+    "EXTRVAL": lambda v, u: A * mpmath.exp(-mpmath.exp(-u) - u + 1),
+    "GCUM": lambda v, u: A / 2 * (mpmath.erf(u / sqrt2) + 1),
+    "LORCUM": lambda v, u: A * (mpmath.atan(u) / mpmath.pi + mpf(1) / 2),
+    "LNCUM": lambda v, u: A / 2 * mpmath.erfc(C / sqrt2 - mpmath.log(v / B) / (sqrt2 * C)),
+    "SIG": lambda v, u: A / (mpmath.exp(-u) + 1),
+    "EXVCUM": lambda v, u: A * mpmath.exp(-mpmath.exp(-u)),
+    "LDR": lambda v, u: A / ((v / B) ** (-C) + 1),
+}
+for v in ["0.3", "1.7"]:
+    x = ld(v)
+    u = (x - B) / C
+    for name, fn in shapes.items():
+        row(f"{name}X(2,1,0.5)@{v}", fn(x, u))
+    row(f"EXPX(3,2)@{v}", 3 * mpmath.exp(-x / 2))
+    row(f"POWX(1.5,2.5)@{v}", mpf("1.5") * x ** mpf("2.5"))
+
+
+def lcg(state):
+    state = (state * 0x015A4E35 + 1) % 2**64
+    return state, (state >> 32) & 0x7FFFFFFF
+
+
+section("the generator: first values from the start state 1, and RANDOM and RANDGAUSS from 12345")
+s, values = 1, []
+for _ in range(5):
+    s, r = lcg(s)
+    values.append(r)
+print("    // ExprRandomNext from state 1:", ", ".join(map(str, values)))
+s = 12345
+
+
+def random_fraction():
+    global s
+    digits = ""
+    for _ in range(5):
+        s, r = lcg(s)
+        digits += f"{r % 10000:04d}"
+    return Fraction(int(digits), 10**20)
+
+
+first = random_fraction()
+print(f"    // RANDOM from state 12345: .{first.numerator * 10**20 // first.denominator:020d}")
+s = 12345
+while True:
+    u = 2 * ld(random_fraction()) - 1
+    v = 2 * ld(random_fraction()) - 1
+    q = u * u + v * v
+    if 0 < q < 1:
+        break
+f = mpmath.sqrt(-2 * mpmath.log(q) / q)
+row("RANDGAUSS first (v f)", v * f)
+row("RANDGAUSS second (u f)", u * f)
