@@ -2,7 +2,9 @@
 // inverse hyperbolic trigonometry, the data counters, and the conditional with the
 // errors of its branches.
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <string>
 
 #include "expr/builtins.h"
 #include "expr_test_support.h"
@@ -232,6 +234,53 @@ TEST_F(ElementaryTest, FailedParseLeavesNoErrorMarks) {
   EXPECT_EQ(Eval("IF(1,"), ExprErrorValue);
   EXPECT_TRUE(Ctx().errorMarks.empty());
   EXPECT_EQ(Eval("IF(0,2,3)"), 3);
+}
+
+// Random nested conditionals over functions that fail on part of the axis: wherever the
+// parser computes a clean value, the compiled program computes the same; wherever the
+// compiled program fails, so does the parser.
+TEST_F(ElementaryTest, RandomConditionalsCompileToWhatTheParserComputes) {
+  std::uint64_t state = 2024;
+  const auto below = [&state](std::uint32_t n) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<std::uint32_t>(state >> 33) % n;
+  };
+  const auto expression = [&below](auto&& self, int depth) -> std::string {
+    switch (depth > 3 ? below(3) : below(8)) {
+      case 0: return "X";
+      case 1: return "2";
+      case 2: return "0.5";
+      case 3: return "LN(" + self(self, depth + 1) + ")";
+      case 4: return "SQRT(" + self(self, depth + 1) + ")";
+      case 5: return "(" + self(self, depth + 1) + "-" + self(self, depth + 1) + ")";
+      case 6: return "1/" + self(self, depth + 1);
+      default:
+        return "IF(" + self(self, depth + 1) + "," + self(self, depth + 1) + "," +
+               self(self, depth + 1) + ")";
+    }
+  };
+  int compared = 0;
+  for (int i = 0; i < 400; ++i) {
+    const std::string text = expression(expression, 0);
+    Vars().X() = 3;
+    if (ExprCompileSlot(text, 60) != 1) continue;
+    for (const long double x : {-2.0L, -0.5L, 0.0L, 0.5L, 1.0L, 4.0L}) {
+      Vars().X() = x;
+      const long double parsed = Eval(text);
+      const int parseError = MathError();
+      const long double run = ExprRunSlot(60);
+      if (parsed != ExprErrorValue) {
+        ++compared;
+        EXPECT_EQ(run, parsed) << text << " at " << static_cast<double>(x);
+        EXPECT_EQ(MathError(), parseError) << text;
+      }
+      if (run == ExprErrorValue) {
+        EXPECT_EQ(parsed, ExprErrorValue) << text;
+      }
+      EXPECT_TRUE(Ctx().errorMarks.empty()) << text;
+    }
+  }
+  EXPECT_GT(compared, 300);
 }
 
 }  // namespace

@@ -73,10 +73,11 @@ TEST_F(HostileInputTest, VeryLongAndDeepTextsAreHandled) {
 TEST_F(HostileInputTest, RandomExpressionsCompileToWhatTheParserComputes) {
   const char* vocabulary[] = {"X", "Y", "A0", "A1", "2", "0.5", "3", "1E3", "+", "-", "*", "/", "^",
                               "%", "!", "(", ")", "(", ")", "SQRT(", "ATAN2(", "MOD(", ",", "<",
-                              ">=", " AND ", " OR ", ".EQ.", "LN(", "ABS(", "EXP(", "PI", "XMEAN"};
+                              ">=", " AND ", " OR ", ".EQ.", "LN(", "ABS(", "EXP(", "PI", "XMEAN",
+                              "IF(", "IF(", ",", "GAM(", "IBETA(", "GAUSSX(", "HYPF(", "ROUND("};
   Lcg rng(987);
   int compiled = 0;
-  for (int i = 0; i < 4000; ++i) {
+  for (int i = 0; i < 6000; ++i) {
     std::string text;
     const std::uint32_t n = 1 + rng.Below(12);
     for (std::uint32_t k = 0; k < n; ++k) text += vocabulary[rng.Below(std::size(vocabulary))];
@@ -96,6 +97,7 @@ TEST_F(HostileInputTest, RandomExpressionsCompileToWhatTheParserComputes) {
     EXPECT_EQ(Syntax(), syntax) << text;
     EXPECT_EQ(ExprRunSlot(90), interpreted) << text;
     EXPECT_EQ(MathError(), error) << text;
+    EXPECT_TRUE(Ctx().errorMarks.empty()) << text;
   }
   EXPECT_GT(compiled, 150);
 }
