@@ -2,12 +2,16 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstdint>
+#include <ctime>
 #include <mutex>
 
+#include "expr/bernoulli_numbers.h"
 #include "expr/compiler.h"
 #include "expr/interpreter.h"
 #include "expr/parser.h"
 #include "expr/program_slots.h"
+#include "expr/random_numbers.h"
 #include "expr/symbol_table.h"
 
 namespace {
@@ -84,6 +88,9 @@ std::recursive_mutex& ExprCompileMutex() {
 
 void ExprStartUp() {
   std::lock_guard lock(ExprCompileMutex());
+  // The calling (user-interface) thread's random generator, from the clock in seconds;
+  // worker threads start from their own state.
+  ExprRandomSeed(static_cast<std::uint64_t>(std::time(nullptr)));
   ExprBuildSymbols();
   ExprSlotsInit();
 }
@@ -91,6 +98,7 @@ void ExprStartUp() {
 void ExprShutDown() {
   std::lock_guard lock(ExprCompileMutex());
   ExprFreeSymbols();
+  BernoulliTableFree();
   ExprSlotsFreeAll();
 }
 

@@ -20,8 +20,11 @@
 #include "expr/eval_context.h"
 
 // Start-up and exit (the symbol list is also built on the first parse if nobody did).
-void ExprStartUp();   // ExprBuildSymbols and ExprSlotsInit
-void ExprShutDown();  // ExprFreeSymbols and ExprSlotsFreeAll
+// ExprStartUp: seeds the calling thread's random generator from the clock, then
+// ExprBuildSymbols and ExprSlotsInit. ExprShutDown: ExprFreeSymbols, frees the Bernoulli
+// table, ExprSlotsFreeAll.
+void ExprStartUp();
+void ExprShutDown();
 
 // Runs a compiled slot: the value, or the missing value when the slot is empty, the
 // number is out of range or an error was raised (its code is left in ExprMathError).
