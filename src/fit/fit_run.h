@@ -1,0 +1,217 @@
+// One fit run: the context that holds everything a run works with, the counts and counters of
+// its progress, and the driver that runs its phases in order.
+//
+//   phase 1  sums          ComputeFitSums: one pass over the data into the sums table, the
+//                          scales of the exponential terms and of the series families, and
+//                          the terms the data's domain excludes
+//   phase 2  polynomial    plain and transformed polynomials, then the series families
+//                          224, 225, 226, 227, 235, 237, 234, 236
+//   phase 3  rational      plain rationals, the second rational set, then the Chebyshev
+//                          rationals 228, 229, 230, 231
+//   phase 4  term subsets  SearchTermCombinations for Z, ln Z and 1/Z in this order
+//   phase 5  non-linear    FitNonlinearEquations: the selected catalogue entries, then every
+//                          defined user-defined function
+//
+// Every family writes its fits into the context's fit list and reports through the context's
+// progress callback. A family returns the number of equations it added, -1 when the user
+// aborted (the run ends at once) or -2 when memory ran out.
+//
+// A run keeps all of its work state in its `TFitRunContext`: the sums table, the scales, the
+// term exclusions, the scratch matrix and vector, the fit tolerance and the counters. Two runs
+// (the background fit and a foreground fit, or a test beside either) therefore never share
+// scratch state; what they share is only the fit list they are given.
+//
+// The family entry points and the evaluators of the stored fits are declared in
+// fit_families.h.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "app/data_statistics.h"
+#include "app/ld_matrix.h"
+#include "app/xyz_point.h"
+#include "fit/fit_blocks.h"
+#include "fit/fit_list.h"
+
+class TSumsTable;
+
+// The 42 candidate terms of the term-subset equations: codes 0-20 are functions of x, 21-41
+// the same functions of y.
+inline constexpr int kCandidateTermCount = 42;
+// The scratch matrix and vector of a run hold systems of up to 80 unknowns.
+inline constexpr int kFitScratchSize = 80;
+
+// Progress stages: the gauges of the progress dialog.
+enum FitStage : int {
+  kStageSums = 1,
+  kStagePolynomial = 2,
+  kStageRational = 3,
+  kStageSubsetZ = 4,  // + the Z variant: 4 Z, 5 ln Z, 6 1/Z
+  kStageNonlinear = 7,
+};
+
+// Z variants of the term-subset search and of the per-variant sums.
+enum ZVariant : int { kVariantZ = 0, kVariantLnZ = 1, kVariantInvZ = 2 };
+inline constexpr int kZVariantCount = 3;
+
+// What a run will try, counted before it starts (the progress percentages are formed from
+// these totals).
+struct TFitCounts {
+  std::uint32_t linear = 0;      // polynomial + rational + the three subset counts
+  std::uint32_t polynomial = 0;  // polynomial and series equations
+  std::uint32_t rational = 0;
+  std::array<std::uint32_t, kZVariantCount> subsets{};  // term subsets for Z, ln Z, 1/Z
+  std::uint32_t nonlinear = 0;  // selected non-linear equations plus defined user functions
+};
+
+// Progress counters of a run, zeroed before it starts.
+struct TFitCounters {
+  std::uint32_t tried = 0;       // every equation tried in the run
+  std::uint32_t polynomial = 0;  // tried in the polynomial phase (plain, transformed, series)
+  std::uint32_t rational = 0;    // tried in the rational phase
+  std::uint32_t nonlinear = 0;   // tried in the non-linear phase
+  std::uint32_t iteration = 0;   // current iteration of the non-linear fit
+  long double r2 = 0.0L;         // current r² of the non-linear fit
+  std::array<std::int32_t, kZVariantCount> subsets{};  // subsets tried per Z variant
+};
+
+// The progress report of the sums, linear and subset phases: stage, percentage of the
+// stage, equations tried and fits in the list. Answers 1 to go on, 0 to abort.
+using TFitProgressFn =
+    std::function<int(int stage, float percent, std::uint32_t tried, int listed)>;
+// The status report of the non-linear phase: code (0 phase start, 1 equation start,
+// 2 iteration, 3 fit recorded, 4 equation end), equation number, fraction done, equations
+// tried, fits in the list, iteration and r². Answers 1 go on, 0 abort, -1 skip the equation.
+using TFitStatusFn = std::function<int(int code, int equationNumber, float fraction,
+                                       std::uint32_t tried, int listed,
+                                       std::uint32_t iteration, long double r2)>;
+
+// Scales of one axis for the series families, from the data range of the run.
+struct TSeriesAxisScale {
+  long double centre = 0.0L;        // (max + min)/2
+  long double halfRange = 0.0L;     // (max - min)/2
+  long double logCentre = 0.0L;     // (ln max + ln min)/2, 0 unless min > 0
+  long double logHalfRange = 0.0L;  // (ln max - ln min)/2, 0 unless min > 0
+  long double origin = 0.0L;        // min
+  long double angularScale = 0.0L;  // (max - min)/π: the data span [0, π] after scaling
+};
+
+// The axis scaling of the series families; their parameters mean something only with the
+// scales of the run that fitted them.
+struct SeriesScales {
+  TSeriesAxisScale x, y, z;
+};
+
+// The scales a run derives from the data and keeps with the fits it makes.
+struct TFitRunScales {
+  SeriesScales series;
+  // Scale factors s_x, s_y of the exponential candidate terms exp(x/s_x), exp(y/s_y).
+  long double xScale = 1.0L;
+  long double yScale = 1.0L;
+};
+
+// The state of one fit run.
+struct TFitRunContext {
+  // The run fits the active points of `table` (records 0..N, header included) with the
+  // statistics `stats` of that table, as `selection` and `options` ask, into `list`.
+  TFitRunContext(std::span<const TXYZPoint> table, const TDataStats& stats,
+                 const TFitSelection& selection, const TFitOptions& options,
+                 TFitList& list = FitList);
+  TFitRunContext(const TFitRunContext&) = delete;
+  TFitRunContext& operator=(const TFitRunContext&) = delete;
+  ~TFitRunContext();
+
+  // Inputs, fixed for the run.
+  std::span<const TXYZPoint> points;  // records 1..N
+  TDataStats stats;
+  TFitSelection selection;
+  TFitOptions options;
+  TFitList& list;
+  TFitProgressFn progress;  // none: always go on
+  TFitStatusFn status;      // none: always go on
+
+  // Counted before the run (CountFitRun), counted up during it.
+  TFitCounts counts;
+  TFitCounters counters;
+
+  // Phase 1 results, read by every later phase.
+  std::shared_ptr<TSumsTable> sums;
+  TFitRunScales scales;
+  std::array<std::uint8_t, kCandidateTermCount> termExcluded{};  // 1: the term takes no part
+  bool lnXExcluded = false;  // some active x below 0: no ln x family
+  bool lnYExcluded = false;
+  // 10^-(digit threshold): a coefficient below this fraction of the mean coefficient
+  // magnitude makes a fit insignificant (`ParametersSignificant`).
+  long double fitTolerance = 1e-5L;
+  // Total weighted sum of squares of Z of the run (from the statistics): the SST of every
+  // fit's r².
+  long double sst = 0.0L;
+
+  // Scratch storage of the linear fitters and the series driver.
+  std::unique_ptr<LDMatrix> scratchMatrix;
+  std::vector<long double> scratchVector;
+
+  // Set when a phase ran out of memory; the run then ends with -2 after the phases that
+  // could still run (the fits stored so far stay in the list).
+  bool outOfMemory = false;
+
+  // Weight of an active point in every sum and sum of squares of the run: W·n/ΣW, so that
+  // the weights of the active points add up to n and the fit statistics do not depend on
+  // the scale of the weights.
+  long double WeightOf(const TXYZPoint& p) const { return p.W * stats.WeightScale; }
+  // Number of fits in the list.
+  int Listed() const { return list.Count(); }
+  // Reports progress with the tried and listed counts; 1 go on, 0 abort.
+  int Progress(int stage, float percent) const;
+};
+
+// Counts what a run of `selection` with `options` will try on data with `stats` (the data's
+// domain removes the ln x and ln y families from the counts of the plain polynomials and
+// rationals). Returns the linear total.
+std::uint32_t CountLinearEquations(const TFitSelection& selection, const TFitOptions& options,
+                                   const TDataStats& stats, TFitCounts& counts);
+// Number of selected non-linear equations (flags 0..171) plus the defined user functions.
+std::uint32_t CountNonLinearEquations(const TFitSelection& selection, int definedUdfs);
+// Fills the context's counts and zeroes its counters; false when there is nothing to fit.
+bool CountFitRun(TFitRunContext& ctx, int definedUdfs);
+
+// Phase 1. Returns the term limit h of the run (the options' highest term count minus 1,
+// lowered to n + d - 2 when n < 10 + d, d the "no DOF for error" flag), -1 on abort, -2
+// when memory is short.
+int ComputeFitSums(TFitRunContext& ctx);
+
+// The whole run: empties the list, allocates the scratch storage, runs the phases. Returns
+// the number of equations fitted, -1 when the user aborted (the list then holds no fits of
+// this run), -2 when memory ran out (before anything was fitted, or in a phase; the fits
+// stored so far stay in the list).
+int RunFitFamilies(TFitRunContext& ctx);
+
+// Phase 4, one Z variant, and phase 5 (fit_pending_phases.cpp until they are built).
+// SearchTermCombinations: the best subsets of 2..min(h, 8) candidate terms for the Z variant
+// `variant`, from the per-variant sums; the subset keep count, the subset mask, the SVD flag
+// and the term exclusions come from the context.
+int SearchTermCombinations(TFitRunContext& ctx, int termLimit, int variant);
+// FitNonlinearEquations: every selected non-linear equation in catalogue order, then every
+// defined user function; ctx.counts.nonlinear is the progress total.
+int FitNonlinearEquations(TFitRunContext& ctx);
+
+// What the evaluation and the refit of the fits in `FitList` need of the run that made them:
+// its sums table (the polynomial and rational normal equations are rebuilt from it) and its
+// scales (the series families and the exponential terms read them). Written by
+// `PublishFitRun` on the thread of the run that filled `FitList`, read once that run has
+// ended, under the same rule as the list itself.
+struct TFitRunProducts {
+  std::shared_ptr<const TSumsTable> sums;
+  TFitRunScales scales;
+  long double sst = 0.0L;
+};
+extern TFitRunProducts FitListProducts;
+
+// After a run into the global `FitList`: `FitCount` := the list count and
+// `FitListProducts` := the run's sums and scales.
+void PublishFitRun(const TFitRunContext& ctx);

@@ -1,0 +1,434 @@
+// Phase 1 of a fit run: the sums table, the scales of the run and the terms the data's domain
+// excludes.
+#include "fit/fit_sums.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+
+namespace {
+
+// A coordinate of exactly 0 enters the sums as this value, so that 1/x and ln x exist.
+constexpr long double kZeroReplacement = 1e-300L;
+// Below this |ln x| the terms x/ln x and 1/ln x are taken as 0 for the point.
+constexpr long double kTinyLog = 1e-25L;
+// 1/π as the angular scale of the Fourier and cosine families uses it.
+constexpr long double kInversePi = 0.318309886183790684L;
+// Beyond this the exponential terms of x (of y) at unit scale are left out.
+constexpr long double kExpTermBound = 120.0L;
+
+constexpr int kFirstYTerm = 21;
+// The x terms with a logarithm or a root (their y twins are 21 higher).
+constexpr int kLogRootTerms[] = {1, 2, 4, 5, 8, 9, 10, 11, 12, 13, 14, 15, 17, 18};
+constexpr int kExpTerm = 7;      // exp(x/s_x)
+constexpr int kNegExpTerm = 20;  // exp(-x)
+
+constexpr int kMaxPower = 10;
+constexpr int kKindCount = 6;  // kinds 5..10
+
+// Which rows the run gathers.
+struct TGatherPlan {
+  bool variant[kZVariantCount] = {};  // the Z·term and pair rows (and for v > 0 all rows)
+  bool family = false;                // rows 2970..3410
+  bool logX = false, logY = false;    // the axis has no negative value
+};
+
+// The active points are gathered in chunks. Each point's terms, powers and weights are
+// computed once into the chunk's columns; then every row adds the chunk's products to its
+// running sum in a register. The sums, their order (the points in table order) and every
+// product are those of a point-by-point gathering; only the memory traffic differs.
+constexpr int kChunk = 64;
+
+struct TChunk {
+  int count = 0;
+  long double w[kChunk];
+  long double wz[kChunk], wz2[kChunk];                   // w·z, w·z²
+  long double omega[kZVariantCount][kChunk];             // ω_v
+  long double zv[kZVariantCount][kChunk];                // Z_v
+  long double zv2[kZVariantCount][kChunk];               // Z_v²
+  long double omegaZ[kZVariantCount][kChunk];            // ω_v·Z_v
+  long double terms[kCandidateTermCount][kChunk];
+  long double squares[kCandidateTermCount][kChunk];
+  long double powers[kKindCount][kMaxPower + 1][kChunk];  // V_a^p, p = 1..10
+  long double work[kCandidateTermCount][kChunk];          // products of the row in progress
+};
+
+// s += Σ_p f[p]·g[p] over the chunk, in point order.
+void AddProducts(long double& s, const long double* f, const long double* g, int c) {
+  long double acc = s;
+  for (int p = 0; p < c; ++p) acc += f[p] * g[p];
+  s = acc;
+}
+
+// The same for four neighbouring entries s[0..3] with four second factors: four independent
+// running sums.
+void AddProducts4(long double* s, const long double* f, const long double* g0,
+                  const long double* g1, const long double* g2, const long double* g3, int c) {
+  long double a0 = s[0], a1 = s[1], a2 = s[2], a3 = s[3];
+  for (int p = 0; p < c; ++p) {
+    const long double fp = f[p];
+    a0 += fp * g0[p];
+    a1 += fp * g1[p];
+    a2 += fp * g2[p];
+    a3 += fp * g3[p];
+  }
+  s[0] = a0;
+  s[1] = a1;
+  s[2] = a2;
+  s[3] = a3;
+}
+
+// out[p] = f[p]·g[p].
+void Multiply(long double* out, const long double* f, const long double* g, int c) {
+  for (int p = 0; p < c; ++p) out[p] = f[p] * g[p];
+}
+
+void FillPowers(long double v, TChunk& ch, int kindIndex, int p) {
+  long double pw = v;
+  ch.powers[kindIndex][1][p] = pw;
+  for (int k = 2; k <= kMaxPower; ++k) {
+    pw *= v;
+    ch.powers[kindIndex][k][p] = pw;
+  }
+}
+
+// Σ ω·term_t and Σ ω·term_t² of one variant.
+void GatherTermRows(TSumsTable& s, int v, const TChunk& ch) {
+  for (int t = 0; t < kCandidateTermCount; ++t) {
+    AddProducts(s[TSumsTable::Term(v, t)], ch.omega[v], ch.terms[t], ch.count);
+    AddProducts(s[TSumsTable::TermSquare(v, t)], ch.omega[v], ch.squares[t], ch.count);
+  }
+}
+
+// Σ ω·Z and Σ ω·Z² of one variant.
+void GatherZRows(TSumsTable& s, int v, const TChunk& ch) {
+  AddProducts(s[TSumsTable::Z(v)], ch.omega[v], ch.zv[v], ch.count);
+  AddProducts(s[TSumsTable::ZSquare(v)], ch.omega[v], ch.zv2[v], ch.count);
+}
+
+// Σ (ω·Z)·term_t and the pair rows Σ (ω·term_i)·term_j of one variant.
+void GatherCrossRows(TSumsTable& s, int v, TChunk& ch) {
+  const int c = ch.count;
+  for (int t = 0; t < kCandidateTermCount; ++t)
+    AddProducts(s[TSumsTable::TermZ(v, t)], ch.omegaZ[v], ch.terms[t], c);
+  for (int i = 0; i < kCandidateTermCount - 1; ++i) Multiply(ch.work[i], ch.omega[v], ch.terms[i], c);
+  // The pair rows of a variant form a row-major upper triangle: pair(i, i+1) follows
+  // pair(i-1, 41).
+  int index = TSumsTable::Pair(v, 0, 1);
+  for (int i = 0; i < kCandidateTermCount - 1; ++i) {
+    const long double* wi = ch.work[i];
+    int j = i + 1;
+    for (; j + 3 < kCandidateTermCount; j += 4, index += 4)
+      AddProducts4(&s[index], wi, ch.terms[j], ch.terms[j + 1], ch.terms[j + 2], ch.terms[j + 3], c);
+    for (; j < kCandidateTermCount; ++j, ++index) AddProducts(s[index], wi, ch.terms[j], c);
+  }
+}
+
+const long double* Pw(const TChunk& ch, int kind, int p) { return ch.powers[kind - kKindX][p]; }
+
+void GatherFamilies(TSumsTable& s, TChunk& ch) {
+  const int c = ch.count;
+  for (int a = kKindX; a <= kKindInvY; ++a) {
+    for (int p = 1; p <= kMaxPower; ++p) {
+      AddProducts(s[TSumsTable::Power(a, p)], ch.w, Pw(ch, a, p), c);
+      AddProducts(s[TSumsTable::PowerZ(a, p)], ch.wz, Pw(ch, a, p), c);
+    }
+  }
+  long double* wp = ch.work[0];
+  for (int a = kKindX; a <= kKindInvX; ++a) {
+    for (int c8 = kKindY; c8 <= kKindInvY; ++c8) {
+      for (int p = 1; p <= 5; ++p) {
+        Multiply(wp, ch.w, Pw(ch, a, p), c);  // w·V_a^p
+        AddProducts4(&s[TSumsTable::CrossPower(a, p, c8, 1)], wp, Pw(ch, c8, 1), Pw(ch, c8, 2),
+                     Pw(ch, c8, 3), Pw(ch, c8, 4), c);
+        AddProducts(s[TSumsTable::CrossPower(a, p, c8, 5)], wp, Pw(ch, c8, 5), c);
+      }
+    }
+  }
+  for (int a : {kKindX, kKindLnX, kKindY, kKindLnY})
+    for (int p = 1; p <= 6; ++p) AddProducts(s[TSumsTable::PowerZ2(a, p)], ch.wz2, Pw(ch, a, p), c);
+  long double* pq = ch.work[1];
+  for (int a = kKindX; a <= kKindLnX; ++a) {
+    for (int c8 = kKindY; c8 <= kKindLnY; ++c8) {
+      for (int p = 1; p <= 3; ++p) {
+        for (int q = 1; q <= 3; ++q) {
+          Multiply(pq, Pw(ch, a, p), Pw(ch, c8, q), c);  // V_a^p·V_c^q
+          AddProducts(s[TSumsTable::CrossZ(a, p, c8, q)], ch.wz, pq, c);
+          AddProducts(s[TSumsTable::CrossZ2(a, p, c8, q)], ch.wz2, pq, c);
+        }
+      }
+    }
+  }
+}
+
+// The rows 3411..3445, gathered in every run that computes sums: (w·z·V_a^p)·V_c^q.
+void GatherProducts(TSumsTable& s, TChunk& ch) {
+  const int c = ch.count;
+  long double* f = ch.work[0];
+  for (int a = kKindX; a <= kKindInvX; ++a) {
+    for (int c8 = kKindY; c8 <= kKindInvY; ++c8) {
+      Multiply(f, ch.wz, Pw(ch, a, 1), c);
+      AddProducts(s[TSumsTable::ZXY(a, c8)], f, Pw(ch, c8, 1), c);
+      AddProducts(s[TSumsTable::ZXY2(a, c8)], f, Pw(ch, c8, 2), c);
+      Multiply(f, ch.wz, Pw(ch, a, 2), c);
+      AddProducts(s[TSumsTable::ZX2Y(a, c8)], f, Pw(ch, c8, 1), c);
+      if (a <= kKindLnX && c8 <= kKindLnY) {
+        Multiply(f, ch.wz2, Pw(ch, a, 3), c);
+        AddProducts(s[TSumsTable::Z2X3Y(a, c8)], f, Pw(ch, c8, 1), c);
+        Multiply(f, ch.wz2, Pw(ch, a, 1), c);
+        AddProducts(s[TSumsTable::Z2XY3(a, c8)], f, Pw(ch, c8, 3), c);
+      }
+    }
+  }
+}
+
+// Adds the chunk's points to every row the plan gathers and empties the chunk.
+void GatherChunk(TSumsTable& s, const TGatherPlan& plan, TChunk& ch) {
+  if (ch.count == 0) return;
+  // Always: the Z variant's term rows, Σ w·z, Σ w·z² and the three weighted counts.
+  GatherTermRows(s, kVariantZ, ch);
+  GatherZRows(s, kVariantZ, ch);
+  for (int v = 0; v < kZVariantCount; ++v) {
+    long double one[kChunk];
+    std::fill(one, one + ch.count, 1.0L);
+    AddProducts(s[TSumsTable::Count(v)], ch.omega[v], one, ch.count);
+  }
+  if (plan.variant[kVariantZ]) GatherCrossRows(s, kVariantZ, ch);
+  for (int v = kVariantLnZ; v <= kVariantInvZ; ++v) {
+    if (!plan.variant[v]) continue;
+    GatherTermRows(s, v, ch);
+    GatherZRows(s, v, ch);
+    GatherCrossRows(s, v, ch);
+  }
+  if (plan.family) GatherFamilies(s, ch);
+  GatherProducts(s, ch);
+  ch.count = 0;
+}
+
+// A term whose sums overflowed (an exponential term far beyond its scale) is excluded as the
+// domain tests exclude terms: all of its rows become 0 and the term takes no part in the
+// search. No infinity or NaN stays in the table. A term's own rows (Σ ω·t, Σ ω·t², Σ ω·Z·t)
+// tell which term overflowed: while they are finite, so are its pair rows with any other
+// finite term.
+void ExcludeOverflowedTerms(TSumsTable& s, std::uint8_t* excluded) {
+  auto zeroTerm = [&s, excluded](int t) {
+    excluded[t] = 1;
+    for (int v = 0; v < kZVariantCount; ++v) {
+      s[TSumsTable::Term(v, t)] = 0.0L;
+      s[TSumsTable::TermSquare(v, t)] = 0.0L;
+      s[TSumsTable::TermZ(v, t)] = 0.0L;
+      for (int j = 0; j < kCandidateTermCount; ++j)
+        if (j != t) s[TSumsTable::Pair(v, t, j)] = 0.0L;
+    }
+  };
+  for (int t = 0; t < kCandidateTermCount; ++t) {
+    bool finite = true;
+    for (int v = 0; v < kZVariantCount; ++v)
+      finite = finite && std::isfinite(s[TSumsTable::Term(v, t)]) &&
+               std::isfinite(s[TSumsTable::TermSquare(v, t)]) &&
+               std::isfinite(s[TSumsTable::TermZ(v, t)]);
+    if (!finite) zeroTerm(t);
+  }
+  // A pair of finite terms whose products still overflowed takes both out.
+  for (int v = 0; v < kZVariantCount; ++v)
+    for (int i = 0; i < kCandidateTermCount; ++i)
+      for (int j = i + 1; j < kCandidateTermCount; ++j)
+        if (!std::isfinite(s[TSumsTable::Pair(v, i, j)])) {
+          zeroTerm(i);
+          zeroTerm(j);
+        }
+}
+
+// The scale s of exp(x/s): the x range over ln(z at the largest x / z at the smallest x),
+// when that ratio is positive and not 1. A scale that is 0 or not finite (a single x value)
+// would divide by zero: the scale stays 1.
+long double ExponentialScale(long double range, long double zAtMin, long double zAtMax) {
+  if (zAtMin == 0.0L) return 1.0L;
+  const long double ratio = zAtMax / zAtMin;
+  if (!(ratio > 0.0L) || ratio == 1.0L) return 1.0L;
+  const long double s = range / std::log(ratio);
+  return std::isfinite(s) && s != 0.0L ? s : 1.0L;
+}
+
+TSeriesAxisScale AxisScale(const TAxisStats& a) {
+  TSeriesAxisScale s;
+  s.centre = (a.Max + a.Min) / 2;
+  s.halfRange = (a.Max - a.Min) / 2;
+  if (a.Min > 0.0L) {
+    const long double lmin = std::log(a.Min), lmax = std::log(a.Max);
+    s.logCentre = (lmax + lmin) / 2;
+    s.logHalfRange = (lmax - lmin) / 2;
+  }
+  s.origin = a.Min;
+  s.angularScale = (a.Max - a.Min) * kInversePi;
+  return s;
+}
+
+long double NonZero(long double v) { return v == 0.0L ? kZeroReplacement : v; }
+
+}  // namespace
+
+int TSumsTable::Moment(int a, int p, int c, int q, int e) {
+  if (p < 0 || q < 0 || e < 0 || e > 2) return -1;
+  if (p == 0 && q == 0) return e == 0 ? Count(0) : e == 1 ? Z(0) : ZSquare(0);
+  // A moment of one kind alone.
+  if (p == 0 || q == 0) {
+    const int kind = p == 0 ? c : a;
+    const int power = p == 0 ? q : p;
+    if (kind < kKindX || kind > kKindInvY) return -1;
+    switch (e) {
+      case 0: return power <= 10 ? Power(kind, power) : -1;
+      case 1: return power <= 10 ? PowerZ(kind, power) : -1;
+      default:
+        return power <= 6 && kind != kKindInvX && kind != kKindInvY ? PowerZ2(kind, power) : -1;
+    }
+  }
+  if (a < kKindX || a > kKindInvX || c < kKindY || c > kKindInvY) return -1;
+  const bool rationalKinds = a <= kKindLnX && c <= kKindLnY;
+  switch (e) {
+    case 0: return p <= 5 && q <= 5 ? CrossPower(a, p, c, q) : -1;
+    case 1:
+      if (p == 1 && q == 1) return ZXY(a, c);
+      if (p == 1 && q == 2) return ZXY2(a, c);
+      if (p == 2 && q == 1) return ZX2Y(a, c);
+      return rationalKinds && p <= 3 && q <= 3 ? CrossZ(a, p, c, q) : -1;
+    default: return rationalKinds && p <= 3 && q <= 3 ? CrossZ2(a, p, c, q) : -1;
+  }
+}
+
+void FillCandidateTerms(long double v, long double s, bool logsAllowed, bool expExcluded,
+                        bool negExpExcluded, long double* out) {
+  const long double v2 = v * v;
+  out[0] = v;
+  out[3] = v2;
+  out[6] = v2 * v;
+  out[16] = 1.0L / v;
+  out[19] = 1.0L / v2;
+  out[kExpTerm] = expExcluded ? 0.0L : std::exp(v / s);
+  out[kNegExpTerm] = negExpExcluded ? 0.0L : std::exp(-v);
+  if (!logsAllowed) {
+    for (int k : kLogRootTerms) out[k] = 0.0L;
+    return;
+  }
+  const long double lv = std::log(v);
+  const long double rv = std::sqrt(v);
+  const bool tinyLog = std::fabs(lv) < kTinyLog;
+  out[1] = v * lv;
+  out[2] = v * rv;
+  out[4] = v2 * lv;
+  out[5] = v2 * rv;
+  out[8] = rv * lv;
+  out[9] = lv * lv;
+  out[10] = tinyLog ? 0.0L : v / lv;
+  out[11] = rv;
+  out[12] = lv;
+  out[13] = tinyLog ? 0.0L : 1.0L / lv;
+  out[14] = 1.0L / rv;
+  out[15] = lv / v;
+  out[17] = 1.0L / (v * rv);
+  out[18] = lv / v2;
+}
+
+int ComputeFitSums(TFitRunContext& ctx) {
+  const TDataStats& st = ctx.stats;
+  if (!ctx.sums) {
+    ctx.sums = std::shared_ptr<TSumsTable>(new (std::nothrow) TSumsTable());
+    if (!ctx.sums) return -2;
+  }
+  TSumsTable& s = *ctx.sums;
+  s.Clear();
+
+  const bool xNegative = st.X.Min < 0.0L, yNegative = st.Y.Min < 0.0L;
+  const bool zNegative = st.Z.Min < 0.0L;
+  ctx.lnXExcluded = xNegative;
+  ctx.lnYExcluded = yNegative;
+
+  // The term limit: the options' highest term count minus 1, lowered for small tables so
+  // that a fit keeps a degree of freedom for its error (none with the "no DOF for error"
+  // flag, for error-free data).
+  const int noDof = ctx.options.noDofForError ? 1 : 0;
+  int h = static_cast<int>(ctx.options.highestTerm);
+  const int n = st.ActiveCount;
+  if (n < 10 + noDof) h = std::min(h, n + noDof - 2);
+
+  TFitRunScales& sc = ctx.scales;
+  sc.xScale = ExponentialScale(st.X.Range, st.Z.AtMin1, st.Z.AtMax1);
+  sc.yScale = ExponentialScale(st.Y.Range, st.Z.AtMin2, st.Z.AtMax2);
+  sc.series.x = AxisScale(st.X);
+  sc.series.y = AxisScale(st.Y);
+  sc.series.z = AxisScale(st.Z);
+
+  std::uint8_t* excluded = ctx.termExcluded.data();
+  ctx.termExcluded.fill(0);
+  for (int k : kLogRootTerms) {
+    if (xNegative) excluded[k] = 1;
+    if (yNegative) excluded[kFirstYTerm + k] = 1;
+  }
+  if (st.X.Max > kExpTermBound && sc.xScale == 1.0L) excluded[kExpTerm] = 1;
+  if (st.Y.Max > kExpTermBound && sc.yScale == 1.0L) excluded[kFirstYTerm + kExpTerm] = 1;
+  if (st.X.Min < -kExpTermBound) excluded[kNegExpTerm] = 1;
+  if (st.Y.Min < -kExpTermBound) excluded[kFirstYTerm + kNegExpTerm] = 1;
+
+  const std::uint32_t subsets = ctx.selection.subsetMask;
+  TGatherPlan plan;
+  plan.variant[kVariantZ] = (subsets & kSubsetMaskAll) != 0;
+  plan.variant[kVariantLnZ] = (subsets & kSubsetLnZ) != 0 && !zNegative;
+  plan.variant[kVariantInvZ] = (subsets & kSubsetInvZ) != 0;
+  plan.family = ctx.selection.polynomialMask != 0 || ctx.selection.rationalMask != 0;
+  plan.logX = !xNegative;
+  plan.logY = !yNegative;
+
+  std::unique_ptr<TChunk> chunk(new (std::nothrow) TChunk);
+  if (!chunk) return -2;
+  TChunk& ch = *chunk;
+  ch.count = 0;
+  const int count = static_cast<int>(ctx.points.size());
+  const int every = std::max(1, count / 25);
+  for (int i = 1; i <= count; ++i) {
+    if (i % every == 0 &&
+        !ctx.Progress(kStageSums, static_cast<float>(100.0L * i / count)))
+      return -1;
+    const TXYZPoint& pt = ctx.points[static_cast<std::size_t>(i - 1)];
+    if (!IsActive(pt)) continue;
+    const int p = ch.count;
+    const long double w = ctx.WeightOf(pt);
+    const long double x = NonZero(pt.X), y = NonZero(pt.Y), z = NonZero(pt.Z);
+
+    long double terms[kCandidateTermCount];
+    FillCandidateTerms(x, sc.xScale, plan.logX, excluded[kExpTerm], excluded[kNegExpTerm], terms);
+    FillCandidateTerms(y, sc.yScale, plan.logY, excluded[kFirstYTerm + kExpTerm],
+                       excluded[kFirstYTerm + kNegExpTerm], terms + kFirstYTerm);
+    for (int t = 0; t < kCandidateTermCount; ++t) {
+      ch.terms[t][p] = terms[t];
+      ch.squares[t][p] = terms[t] * terms[t];
+    }
+    FillPowers(x, ch, kKindX - kKindX, p);
+    FillPowers(plan.logX ? std::log(x) : 0.0L, ch, kKindLnX - kKindX, p);
+    FillPowers(1.0L / x, ch, kKindInvX - kKindX, p);
+    FillPowers(y, ch, kKindY - kKindX, p);
+    FillPowers(plan.logY ? std::log(y) : 0.0L, ch, kKindLnY - kKindX, p);
+    FillPowers(1.0L / y, ch, kKindInvY - kKindX, p);
+
+    const long double z2 = z * z, z4 = z2 * z2;
+    ch.w[p] = w;
+    ch.wz[p] = w * z;
+    ch.wz2[p] = w * z2;
+    ch.omega[kVariantZ][p] = w;
+    ch.omega[kVariantLnZ][p] = w * z2;
+    ch.omega[kVariantInvZ][p] = w * z4;
+    ch.zv[kVariantZ][p] = z;
+    ch.zv2[kVariantZ][p] = z2;
+    // ln z and 1/z only for the variants the run gathers (ln z needs z > 0).
+    const long double lz = plan.variant[kVariantLnZ] ? std::log(z) : 0.0L;
+    ch.zv[kVariantLnZ][p] = lz;
+    ch.zv2[kVariantLnZ][p] = lz * lz;
+    ch.zv[kVariantInvZ][p] = 1.0L / z;
+    ch.zv2[kVariantInvZ][p] = 1.0L / z2;
+    for (int v = 0; v < kZVariantCount; ++v) ch.omegaZ[v][p] = ch.omega[v][p] * ch.zv[v][p];
+    if (++ch.count == kChunk) GatherChunk(s, plan, ch);
+  }
+  GatherChunk(s, plan, ch);
+  ExcludeOverflowedTerms(s, excluded);
+  return h;
+}

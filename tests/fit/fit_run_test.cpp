@@ -1,0 +1,242 @@
+// The fit-run driver: counts, phases, abort, memory reports and independent runs.
+#include "fit/fit_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+
+#include "fit/fit_families.h"
+#include "fit_test_data.h"
+
+namespace {
+
+using namespace fit_test;
+
+TDataStats PositiveStats() {
+  TDataStats s;
+  ResetDataStats(s, 100);
+  s.X.Min = 1;
+  s.Y.Min = 2;
+  return s;
+}
+
+// The counts of the default selection and options with all-positive data: 9 polynomial
+// pairs of 25 additive and 2 full equations, 4 rational pairs of 64 additive and 1 full
+// equation, no series family, and one term-subset search of Z.
+TEST(CountLinearEquations, DefaultSelectionAndOptions) {
+  TFitCounts c;
+  const std::uint32_t total =
+      CountLinearEquations(DefaultFitSelection(), DefaultFitOptions(), PositiveStats(), c);
+  EXPECT_EQ(c.polynomial, 243u);
+  EXPECT_EQ(c.rational, 260u);
+  EXPECT_EQ(c.subsets[0], 12194u);
+  EXPECT_EQ(c.subsets[1], 0u);
+  EXPECT_EQ(c.subsets[2], 0u);
+  EXPECT_EQ(total, 243u + 260u + 12194u);
+  EXPECT_EQ(c.linear, total);
+}
+
+TEST(CountLinearEquations, EveryLinearFamily) {
+  TFitCounts c;
+  CountLinearEquations(LinearSelection(kPolyMaskAll, kRatMaskAll, kSubsetMaskAll),
+                       DefaultFitOptions(), PositiveStats(), c);
+  // Series: 9 Chebyshev, 27 log Chebyshev, 9 cosine, 9 sigmoid, 10 + 4 Fourier.
+  EXPECT_EQ(c.polynomial, 243u + 68u);
+  EXPECT_EQ(c.rational, 260u + 40u);
+  EXPECT_EQ(c.linear, 311u + 300u + 3 * 12194u);
+}
+
+TEST(CountLinearEquations, DomainAndLimits) {
+  TDataStats negativeX = PositiveStats();
+  negativeX.X.Min = -1;
+  TFitCounts c;
+  CountLinearEquations(DefaultFitSelection(), DefaultFitOptions(), negativeX, c);
+  EXPECT_EQ(c.polynomial, 6u * 27u);  // no ln x pairs
+  EXPECT_EQ(c.rational, 2u * 65u);
+
+  // With the plain families, the Chebyshev polynomials and rationals and the first Fourier
+  // family selected, by the highest term count minus 1.
+  const struct {
+    std::uint32_t highest;
+    std::uint32_t polynomial, rational, subsets;
+  } cases[] = {
+      {1, 0, 0, 0},
+      {2, 9 * 1, 0, 861},
+      {4, 9 * 6 + 1, 4 * 1, 7981},                 // Fourier: 1 harmonic (m 4)
+      {5, 9 * (10 + 1) + 1 + 1, 4 * 5, 9983},      // + Chebyshev order 2 (m 5)
+      {9, 9 * (24 + 2) + 2 + 2, 4 * 60 + 1, 12194},  // + Chebyshev rational 1/2 (m 6)
+      {20, 9 * (25 + 2) + 4 + 5, 4 * (64 + 1) + 4, 12194},
+  };
+  for (const auto& k : cases) {
+    TFitOptions o = DefaultFitOptions();
+    o.highestTerm = k.highest;
+    CountLinearEquations(
+        LinearSelection(63 | kPolyChebyshev | kPolyFourier, 27 | kRatChebyshev, kSubsetZ), o,
+        PositiveStats(), c);
+    EXPECT_EQ(c.polynomial, k.polynomial) << k.highest;
+    EXPECT_EQ(c.rational, k.rational) << k.highest;
+    EXPECT_EQ(c.subsets[0], k.subsets) << k.highest;
+  }
+}
+
+TEST(CountNonLinearEquations, FlagsAndUserFunctions) {
+  EXPECT_EQ(CountNonLinearEquations(DefaultFitSelection(), 0), 24u);
+  TFitSelection s = DefaultFitSelection();
+  s.nonlinear[200] = 1;  // beyond the 172 equations: not counted
+  EXPECT_EQ(CountNonLinearEquations(s, 3), 27u);
+}
+
+// The counts decide what a run fits; the fits of a run equal what its families make.
+TEST(RunFitFamilies, RunsThePhasesInOrder) {
+  PointTable t = GridTable(Axis(1, 0.5L, 10), Axis(1, 0.5L, 10), [](long double x, long double y) {
+    return 2 + std::log(x) * y + 1 / y;
+  });
+  std::vector<int> stages;
+  const TDataStats stats = StatsOf(t);
+  TFitList list;
+  TFitRunContext ctx(t, stats, LinearSelection(kPolyMaskAll, kRatMaskAll, 0), DefaultFitOptions(),
+                     list);
+  ASSERT_TRUE(CountFitRun(ctx, 0));
+  ctx.progress = [&](int stage, float, std::uint32_t, int) {
+    if (stages.empty() || stages.back() != stage) stages.push_back(stage);
+    return 1;
+  };
+  const int r = RunFitFamilies(ctx);
+  EXPECT_EQ(r, list.Count());
+  EXPECT_EQ(stages, (std::vector<int>{kStageSums, kStagePolynomial, kStageRational}));
+  EXPECT_EQ(ctx.counters.tried, ctx.counters.polynomial + ctx.counters.rational);
+  // Equation numbers come in the order of the families.
+  int previousKind = 0;
+  for (int i = 1; i <= list.Count(); ++i) {
+    const int kind = KindOfEquation(list.At(i)->equationNumber);
+    EXPECT_GE(kind, previousKind);
+    previousKind = kind;
+  }
+}
+
+TEST(RunFitFamilies, OnlyNonLinearSelectedComputesNoSums) {
+  PointTable t = GridTable(Axis(1, 1, 5), Axis(1, 1, 5), [](long double x, long double y) {
+    return x * y;
+  });
+  const TDataStats stats = StatsOf(t);
+  TFitSelection sel = LinearSelection(0, 0, 0);
+  sel.nonlinear[150] = 1;
+  TFitList list;
+  TFitRunContext ctx(t, stats, sel, DefaultFitOptions(), list);
+  ASSERT_TRUE(CountFitRun(ctx, 0));
+  EXPECT_EQ(ctx.counts.linear, 0u);
+  EXPECT_EQ(ctx.counts.nonlinear, 1u);
+  EXPECT_EQ(RunFitFamilies(ctx), 0);
+  EXPECT_EQ(ctx.sums, nullptr);
+}
+
+TEST(RunFitFamilies, NothingSelectedIsNothingToFit) {
+  PointTable t = GridTable(Axis(1, 1, 5), Axis(1, 1, 5), [](long double x, long double) { return x; });
+  const TDataStats stats = StatsOf(t);
+  TFitList list;
+  TFitRunContext ctx(t, stats, LinearSelection(0, 0, 0), DefaultFitOptions(), list);
+  EXPECT_FALSE(CountFitRun(ctx, 0));
+  EXPECT_TRUE(CountFitRun(ctx, 1));  // a defined user function is something to fit
+}
+
+// An abort in any phase ends the run with -1 and leaves no fit of it in the list.
+TEST(RunFitFamilies, AbortLeavesNoFits) {
+  PointTable t = GridTable(Axis(1, 0.5L, 10), Axis(1, 0.5L, 10), [](long double x, long double y) {
+    return x + y * y;
+  });
+  const TDataStats stats = StatsOf(t);
+  for (int stopStage : {kStageSums, kStagePolynomial, kStageRational}) {
+    TFitList list;
+    TFitRunContext ctx(t, stats, LinearSelection(kPolyMaskAll, kRatMaskAll, 1), DefaultFitOptions(),
+                       list);
+    CountFitRun(ctx, 0);
+    int calls = 0;
+    ctx.progress = [&](int stage, float, std::uint32_t, int listed) {
+      ++calls;
+      return stage == stopStage && (stage == kStageSums || listed > 0) ? 0 : 1;
+    };
+    EXPECT_EQ(RunFitFamilies(ctx), -1) << stopStage;
+    EXPECT_EQ(list.Count(), 0) << stopStage;
+    EXPECT_GT(calls, 0);
+  }
+}
+
+// A run that ran out of memory in a phase says so (-2), keeping the fits it stored.
+TEST(RunFitFamilies, PhaseOutOfMemoryIsReported) {
+  PointTable t = GridTable(Axis(1, 0.5L, 8), Axis(1, 0.5L, 8), [](long double x, long double y) {
+    return x / y;
+  });
+  const TDataStats stats = StatsOf(t);
+  TFitList list;
+  TFitRunContext ctx(t, stats, LinearSelection(63, 0, 0), DefaultFitOptions(), list);
+  CountFitRun(ctx, 0);
+  ctx.outOfMemory = true;  // reset by the run: only its own phases count
+  const int fitted = RunFitFamilies(ctx);
+  EXPECT_GT(fitted, 0);
+  EXPECT_FALSE(ctx.outOfMemory);
+}
+
+TEST(RunFitFamilies, FitToleranceFollowsTheDigitThreshold) {
+  PointTable t = GridTable(Axis(1, 1, 5), Axis(1, 1, 5), [](long double x, long double y) { return x + y; });
+  const TDataStats stats = StatsOf(t);
+  TFitOptions o = DefaultFitOptions();
+  o.digitThreshold = 9;
+  TFitList list;
+  TFitRunContext ctx(t, stats, LinearSelection(9, 0, 0), o, list);
+  CountFitRun(ctx, 0);
+  RunFitFamilies(ctx);
+  EXPECT_EQ(ctx.fitTolerance, std::pow(10.0L, -9.0L));
+}
+
+// Two runs at once, each with its own context and list, share no scratch state: both give
+// exactly what one run alone gives.
+TEST(RunFitFamilies, ConcurrentRunsAreIndependent) {
+  PointTable t = GridTable(Axis(1, 0.4L, 12), Axis(1, 0.3L, 12), [](long double x, long double y) {
+    return std::sqrt(x) * std::sin(y) + x * y / 10;
+  });
+  const TDataStats stats = StatsOf(t);
+  const TFitSelection sel = LinearSelection(kPolyMaskAll, kRatMaskAll, 7);
+  auto run = [&](TFitList& list) {
+    TFitRunContext ctx(t, stats, sel, DefaultFitOptions(), list);
+    CountFitRun(ctx, 0);
+    return RunFitFamilies(ctx);
+  };
+  TFitList alone, first, second;
+  const int expected = run(alone);
+  int a = 0, b = 0;
+  std::thread one([&] { a = run(first); });
+  std::thread two([&] { b = run(second); });
+  one.join();
+  two.join();
+  ASSERT_EQ(a, expected);
+  ASSERT_EQ(b, expected);
+  for (int i = 1; i <= alone.Count(); ++i) {
+    EXPECT_EQ(first.At(i)->parameters, alone.At(i)->parameters);
+    EXPECT_EQ(second.At(i)->r2, alone.At(i)->r2);
+  }
+}
+
+TEST(RunFitFamilies, PublishHandsTheRunsProductsOver) {
+  PointTable t = GridTable(Axis(1, 1, 5), Axis(1, 1, 5), [](long double x, long double y) { return x + y; });
+  const TDataStats stats = StatsOf(t);
+  {
+    TFitList own;
+    TFitRunContext ctx(t, stats, LinearSelection(9, 0, 0), DefaultFitOptions(), own);
+    CountFitRun(ctx, 0);
+    RunFitFamilies(ctx);
+    PublishFitRun(ctx);  // not the program's list: nothing is published
+    EXPECT_EQ(FitListProducts.sums, nullptr);
+  }
+  TFitRunContext ctx(t, stats, LinearSelection(9, 0, 0), DefaultFitOptions());
+  CountFitRun(ctx, 0);
+  const int n = RunFitFamilies(ctx);
+  PublishFitRun(ctx);
+  EXPECT_EQ(FitCount.load(), n);
+  EXPECT_EQ(FitListProducts.sums, ctx.sums);
+  EXPECT_EQ(FitListProducts.scales.series.x.halfRange, 2.0L);
+  FreeFitStorage();
+  FitListProducts = TFitRunProducts{};
+}
+
+}  // namespace

@@ -1,0 +1,305 @@
+// The sums phase of a fit run: the rows of the sums table, the scales and the term
+// exclusions it derives from the data.
+#include "fit/fit_sums.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+#include "fit_test_data.h"
+
+namespace {
+
+using namespace fit_test;
+
+// A context over a table, with the sums phase run; the table stays alive with it.
+struct SumsRun {
+  PointTable table;
+  TDataStats stats;
+  TFitList list;
+  std::unique_ptr<TFitRunContext> ctx;
+  int h = 0;
+
+  SumsRun(PointTable t, const TFitSelection& selection, TFitOptions options = DefaultFitOptions())
+      : table(std::move(t)) {
+    stats = StatsOf(table);
+    ctx = std::make_unique<TFitRunContext>(table, stats, selection, options, list);
+    h = ComputeFitSums(*ctx);
+  }
+  const TSumsTable& S() const { return *ctx->sums; }
+};
+
+// A small scattered table with positive x, y and z and unequal weights.
+PointTable Scattered(int n, long double xShift = 0.5L) {
+  PointTable t = NewPointTable(n);
+  for (int i = 1; i <= n; ++i) {
+    TXYZPoint& p = t[static_cast<std::size_t>(i)];
+    p.X = xShift + 0.37L * i - 0.013L * i * i / n;
+    p.Y = 1.0L + std::fmod(0.61803398875L * i, 1.0L) * 3.0L;
+    p.Z = 2.0L + std::sin(p.X) + 0.5L * p.Y;
+    p.W = 0.5L + 0.25L * (i % 3);
+    p.Status = kPointActive;
+  }
+  return t;
+}
+
+TEST(FitSums, IndexFunctionsCoverTheLayoutOnce) {
+  // Every row of the layout has exactly one index, and none lies above 3445.
+  std::set<int> seen;
+  auto add = [&](int i) {
+    EXPECT_TRUE(seen.insert(i).second) << "index " << i << " used twice";
+    EXPECT_GE(i, 0);
+    EXPECT_LE(i, 3445);
+  };
+  for (int v = 0; v < 3; ++v) {
+    for (int t = 0; t < 42; ++t) {
+      add(TSumsTable::Term(v, t));
+      add(TSumsTable::TermSquare(v, t));
+      add(TSumsTable::TermZ(v, t));
+      for (int j = t + 1; j < 42; ++j) add(TSumsTable::Pair(v, t, j));
+    }
+    add(TSumsTable::Z(v));
+    add(TSumsTable::ZSquare(v));
+    add(TSumsTable::Count(v));
+  }
+  for (int a = 5; a <= 10; ++a)
+    for (int p = 1; p <= 10; ++p) {
+      add(TSumsTable::Power(a, p));
+      add(TSumsTable::PowerZ(a, p));
+    }
+  for (int a = 5; a <= 7; ++a)
+    for (int c = 8; c <= 10; ++c) {
+      for (int p = 1; p <= 5; ++p)
+        for (int q = 1; q <= 5; ++q) add(TSumsTable::CrossPower(a, p, c, q));
+      add(TSumsTable::ZXY(a, c));
+      add(TSumsTable::ZXY2(a, c));
+      add(TSumsTable::ZX2Y(a, c));
+    }
+  for (int a : {5, 6, 8, 9})
+    for (int p = 1; p <= 6; ++p) add(TSumsTable::PowerZ2(a, p));
+  for (int a = 5; a <= 6; ++a)
+    for (int c = 8; c <= 9; ++c) {
+      for (int p = 1; p <= 3; ++p)
+        for (int q = 1; q <= 3; ++q) {
+          add(TSumsTable::CrossZ(a, p, c, q));
+          add(TSumsTable::CrossZ2(a, p, c, q));
+        }
+      add(TSumsTable::Z2X3Y(a, c));
+      add(TSumsTable::Z2XY3(a, c));
+    }
+  EXPECT_EQ(seen.size(), 3446u);
+  EXPECT_EQ(TSumsTable::Pair(0, 40, 41), 387 + 860);
+  EXPECT_EQ(TSumsTable::Pair(2, 7, 3), TSumsTable::Pair(2, 3, 7));
+}
+
+// Every row is a running sum over the active points in table order of one product, formed
+// as the comments of fit_sums.h give it. The reference here gathers a sample of rows point
+// by point; the table must hold exactly the same numbers.
+TEST(FitSums, RowsAreTheWeightedSumsInTableOrder) {
+  SumsRun run(Scattered(157), LinearSelection(63, 27, 7));
+  const TFitRunContext& ctx = *run.ctx;
+  const long double sx = ctx.scales.xScale, sy = ctx.scales.yScale;
+  long double count = 0, sz = 0, pair07_12 = 0, lnzPair = 0, invTermZ = 0, pw = 0, cross = 0,
+              crossZ2 = 0, zxy2 = 0, termSquare = 0;
+  for (int i = 1; i <= PointCount(run.table); ++i) {
+    const TXYZPoint& p = run.table[static_cast<std::size_t>(i)];
+    const long double w = p.W * run.stats.WeightScale;
+    long double tx[21], ty[21];
+    FillCandidateTerms(p.X, sx, true, false, false, tx);
+    FillCandidateTerms(p.Y, sy, true, false, false, ty);
+    const long double z2 = p.Z * p.Z;
+    count += w;
+    sz += w * p.Z;
+    pair07_12 += (w * tx[7]) * tx[12];                 // exp(x/s)·ln x, fit of Z
+    lnzPair += (w * z2 * tx[3]) * ty[16 - 0];          // x²·(1/y), fit of ln Z
+    invTermZ += (w * (z2 * z2) * (1.0L / p.Z)) * ty[9];  // (ln y)², fit of 1/Z
+    termSquare += w * (tx[11] * tx[11]);
+    pw += w * std::pow(std::log(p.X), 3.0L);
+    cross += (w * (1.0L / p.X) * (1.0L / p.X)) * (p.Y * p.Y * p.Y);
+    crossZ2 += (w * z2) * (std::log(p.X) * (p.Y * p.Y));
+    zxy2 += (w * p.Z * p.X) * (p.Y * p.Y);
+  }
+  const TSumsTable& s = run.S();
+  EXPECT_EQ(s[TSumsTable::Count(0)], count);
+  EXPECT_EQ(s[TSumsTable::Z(0)], sz);
+  EXPECT_EQ(s[TSumsTable::Pair(0, 7, 12)], pair07_12);
+  EXPECT_EQ(s[TSumsTable::Pair(1, 3, 21 + 16)], lnzPair);
+  EXPECT_EQ(s[TSumsTable::TermZ(2, 21 + 9)], invTermZ);
+  EXPECT_EQ(s[TSumsTable::TermSquare(0, 11)], termSquare);
+  // Powers are repeated products, not pow(): compare to the last bits only.
+  EXPECT_NEAR(static_cast<double>(s[TSumsTable::Power(kKindLnX, 3)] / pw), 1.0, 1e-17);
+  EXPECT_NEAR(static_cast<double>(s[TSumsTable::CrossPower(kKindInvX, 2, kKindY, 3)] / cross), 1.0,
+              1e-17);
+  EXPECT_EQ(s[TSumsTable::CrossZ2(kKindLnX, 1, kKindY, 2)], crossZ2);
+  EXPECT_EQ(s[TSumsTable::ZXY2(kKindX, kKindY)], zxy2);
+  // With n active points the normalised weights add up to n.
+  EXPECT_NEAR(static_cast<double>(count), 157.0, 1e-15);
+}
+
+TEST(FitSums, UnitWeightsGiveCountsOfNAndTheZPowers) {
+  PointTable t = GridTable(Axis(1, 1, 5), Axis(1, 1, 4), [](long double x, long double y) {
+    return x + 2 * y;
+  });
+  SumsRun run(std::move(t), LinearSelection(9, 0, 1));
+  long double z2 = 0, z4 = 0;
+  for (int i = 1; i <= 20; ++i) {
+    const long double z = run.table[static_cast<std::size_t>(i)].Z;
+    z2 += z * z;
+    z4 += (z * z) * (z * z);
+  }
+  EXPECT_EQ(run.S()[90], 20.0L);
+  EXPECT_EQ(run.S()[91], z2);
+  EXPECT_EQ(run.S()[92], z4);
+}
+
+TEST(FitSums, PointAtXOneAddsNothingToTheReciprocalLogTerms) {
+  // One point at x = 1: ln x = 0, so x/ln x and 1/ln x are taken as 0 there.
+  PointTable t = GridTable({1.0L}, Axis(1, 1, 4), [](long double, long double y) { return y; });
+  SumsRun run(std::move(t), LinearSelection(9, 0, 1));
+  for (int code : {10, 13}) {
+    EXPECT_EQ(run.S()[TSumsTable::Term(0, code)], 0.0L) << code;
+    EXPECT_EQ(run.S()[TSumsTable::TermSquare(0, code)], 0.0L) << code;
+  }
+}
+
+TEST(FitSums, PointAtXZeroEntersTheReciprocalRowsAs1e300) {
+  PointTable t = GridTable({0.0L, 2.0L}, {1.0L, 2.0L}, [](long double, long double y) { return y; });
+  SumsRun run(std::move(t), LinearSelection(63, 0, 1));
+  // Two points at x = 0 (1/x = 1e300) and two at x = 2, unit weights.
+  const long double expected = 2 * (1.0L / 1e-300L) + 2 * 0.5L;
+  EXPECT_EQ(run.S()[TSumsTable::Power(kKindInvX, 1)], expected);
+  EXPECT_EQ(run.S()[TSumsTable::Term(0, 16)], expected);
+}
+
+TEST(FitSums, NegativeXLeavesEveryLogarithmRowEmpty) {
+  PointTable t = GridTable(Axis(-2, 1, 6), Axis(1, 1, 4), [](long double x, long double y) {
+    return 5 + x + y;
+  });
+  SumsRun run(std::move(t), LinearSelection(63, 27, 7));
+  const TSumsTable& s = run.S();
+  EXPECT_TRUE(run.ctx->lnXExcluded);
+  EXPECT_FALSE(run.ctx->lnYExcluded);
+  for (int p = 1; p <= 10; ++p) {
+    EXPECT_EQ(s[TSumsTable::Power(kKindLnX, p)], 0.0L);
+    EXPECT_EQ(s[TSumsTable::PowerZ(kKindLnX, p)], 0.0L);
+  }
+  EXPECT_EQ(s[TSumsTable::CrossZ(kKindLnX, 2, kKindLnY, 1)], 0.0L);
+  EXPECT_NE(s[TSumsTable::CrossZ(kKindX, 2, kKindLnY, 1)], 0.0L);
+  for (int code : {1, 2, 4, 5, 8, 9, 10, 11, 12, 13, 14, 15, 17, 18}) {
+    EXPECT_EQ(run.ctx->termExcluded[static_cast<std::size_t>(code)], 1) << code;
+    EXPECT_EQ(s[TSumsTable::Term(0, code)], 0.0L) << code;
+    EXPECT_EQ(s[TSumsTable::Pair(0, code, 30)], 0.0L) << code;
+    EXPECT_EQ(run.ctx->termExcluded[static_cast<std::size_t>(21 + code)], 0) << code;
+  }
+  // The reciprocal terms are never excluded.
+  EXPECT_EQ(run.ctx->termExcluded[16], 0);
+  EXPECT_EQ(run.ctx->termExcluded[19], 0);
+}
+
+TEST(FitSums, SubsetsAloneGatherNoFamilyRows) {
+  SumsRun run(Scattered(40), LinearSelection(0, 0, 1));
+  for (int i = 2970; i <= 3410; ++i) ASSERT_EQ(run.S()[i], 0.0L) << i;
+  for (int i = 3411; i <= 3445; ++i) EXPECT_NE(run.S()[i], 0.0L) << i;
+  for (int i = 3446; i < kSumsTableSize; ++i) ASSERT_EQ(run.S()[i], 0.0L) << i;
+}
+
+TEST(FitSums, VariantRowsOnlyForTheirSwitch) {
+  // Only the Z variant: the ln Z and 1/Z term rows stay empty, their counts do not.
+  SumsRun zOnly(Scattered(40), LinearSelection(0, 0, kSubsetZ));
+  EXPECT_EQ(zOnly.S()[TSumsTable::Term(1, 0)], 0.0L);
+  EXPECT_EQ(zOnly.S()[TSumsTable::Pair(2, 0, 1)], 0.0L);
+  EXPECT_NE(zOnly.S()[TSumsTable::Count(2)], 0.0L);
+  EXPECT_NE(zOnly.S()[TSumsTable::Pair(0, 0, 1)], 0.0L);
+  // No subset bit: not even the Z pair rows.
+  SumsRun none(Scattered(40), LinearSelection(63, 0, 0));
+  EXPECT_EQ(none.S()[TSumsTable::Pair(0, 0, 1)], 0.0L);
+  EXPECT_NE(none.S()[TSumsTable::Term(0, 0)], 0.0L);
+  // ln Z needs z >= 0.
+  PointTable t = Scattered(40);
+  t[3].Z = -1.0L;
+  SumsRun negative(std::move(t), LinearSelection(0, 0, 7));
+  EXPECT_EQ(negative.S()[TSumsTable::Term(1, 0)], 0.0L);
+  EXPECT_NE(negative.S()[TSumsTable::Term(2, 0)], 0.0L);
+}
+
+TEST(FitSums, TermLimitFallsWithFewPoints) {
+  const struct {
+    int points;
+    std::uint32_t noDof;
+    int h;
+  } cases[] = {{6, 0, 4}, {6, 1, 5}, {9, 0, 7}, {10, 0, 65}, {10, 1, 9}, {4, 0, 2}};
+  for (const auto& c : cases) {
+    TFitOptions o = DefaultFitOptions();
+    o.noDofForError = c.noDof;
+    SumsRun run(Scattered(c.points), LinearSelection(9, 0, 0), o);
+    EXPECT_EQ(run.h, c.h) << c.points << " points, no-DOF " << c.noDof;
+  }
+}
+
+TEST(FitSums, ExponentialScalesAndSeriesScalesFromTheData) {
+  // z doubles from the smallest to the largest x: s_x = range / ln 2.
+  PointTable t = GridTable({1.0L, 3.0L}, {1.0L, 2.0L, 5.0L}, [](long double x, long double y) {
+    return (x == 1 ? 1.0L : 2.0L) * (y == 1 ? 1.0L : 1.0L);
+  });
+  SumsRun run(std::move(t), LinearSelection(9, 0, 1));
+  EXPECT_EQ(run.ctx->scales.xScale, 2.0L / std::log(2.0L));
+  EXPECT_EQ(run.ctx->scales.yScale, 1.0L);  // z does not change with y
+  const SeriesScales& s = run.ctx->scales.series;
+  EXPECT_EQ(s.y.centre, 3.0L);
+  EXPECT_EQ(s.y.halfRange, 2.0L);
+  EXPECT_EQ(s.y.logCentre, std::log(5.0L) / 2);
+  EXPECT_EQ(s.y.origin, 1.0L);
+  EXPECT_EQ(s.y.angularScale, 4.0L * 0.318309886183790684L);
+}
+
+TEST(FitSums, AxisAtOrBelowZeroHasNoLogScale) {
+  PointTable t = GridTable({0.0L, 1.0L, 2.0L}, {-1.0L, 1.0L}, [](long double x, long double y) {
+    return 1 + x + y;
+  });
+  SumsRun run(std::move(t), LinearSelection(9, 0, 1));
+  EXPECT_EQ(run.ctx->scales.series.x.logHalfRange, 0.0L);
+  EXPECT_EQ(run.ctx->scales.series.y.logCentre, 0.0L);
+  EXPECT_EQ(run.ctx->scales.series.x.halfRange, 1.0L);
+}
+
+// exp(x/s_x) with a tiny scale overflows even an 80-bit sum: the term is excluded and its
+// rows hold 0, never infinity.
+TEST(FitSums, OverflowingExponentialTermIsExcluded) {
+  // x in [1000, 1001] and z growing by e^20 across it: s_x = 1/20, exp(x/s_x) ~ e^20000.
+  PointTable t = GridTable(Axis(1000, 0.25L, 5), Axis(1, 1, 4), [](long double x, long double y) {
+    return std::exp(20.0L * (x - 1000.0L)) + y;
+  });
+  SumsRun run(std::move(t), LinearSelection(63, 27, 7));
+  EXPECT_EQ(run.ctx->termExcluded[7], 1);
+  for (long double v : run.S().Entries()) ASSERT_TRUE(std::isfinite(v));
+  EXPECT_EQ(run.S()[TSumsTable::Term(0, 7)], 0.0L);
+  EXPECT_NE(run.S()[TSumsTable::Term(0, 6)], 0.0L);
+}
+
+TEST(FitSums, LargeXAtUnitScaleExcludesTheExponentialTerms) {
+  PointTable t = GridTable({-130.0L, 5.0L, 121.0L}, {1.0L, 2.0L}, [](long double, long double y) {
+    return y;
+  });
+  SumsRun run(std::move(t), LinearSelection(9, 0, 1));
+  EXPECT_EQ(run.ctx->termExcluded[7], 1);   // x max above 120 at unit scale
+  EXPECT_EQ(run.ctx->termExcluded[20], 1);  // x min below -120
+  EXPECT_EQ(run.ctx->termExcluded[28], 0);
+  EXPECT_EQ(run.ctx->termExcluded[41], 0);
+}
+
+TEST(FitSums, MomentsOfTheFamilies) {
+  EXPECT_EQ(TSumsTable::Moment(kKindX, 0, kKindY, 0, 0), TSumsTable::Count(0));
+  EXPECT_EQ(TSumsTable::Moment(kKindX, 0, kKindY, 0, 2), TSumsTable::ZSquare(0));
+  EXPECT_EQ(TSumsTable::Moment(kKindInvX, 10, kKindY, 0, 1), TSumsTable::PowerZ(kKindInvX, 10));
+  EXPECT_EQ(TSumsTable::Moment(kKindX, 0, kKindLnY, 6, 2), TSumsTable::PowerZ2(kKindLnY, 6));
+  EXPECT_EQ(TSumsTable::Moment(kKindLnX, 3, kKindLnY, 3, 2), TSumsTable::CrossZ2(6, 3, 9, 3));
+  EXPECT_EQ(TSumsTable::Moment(kKindInvX, 2, kKindInvY, 1, 1), TSumsTable::ZX2Y(7, 10));
+  // Moments the families never need are not held.
+  EXPECT_EQ(TSumsTable::Moment(kKindX, 11, kKindY, 0, 0), -1);
+  EXPECT_EQ(TSumsTable::Moment(kKindInvX, 2, kKindY, 2, 1), -1);
+  EXPECT_EQ(TSumsTable::Moment(kKindInvX, 1, kKindY, 0, 2), -1);
+  EXPECT_EQ(TSumsTable::Moment(kKindX, 6, kKindY, 1, 0), -1);
+}
+
+}  // namespace

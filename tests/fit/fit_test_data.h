@@ -1,0 +1,94 @@
+// Point tables with known surfaces for the fit-run tests.
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+#include <vector>
+
+#include "app/data_statistics.h"
+#include "app/xyz_point.h"
+#include "fit/fit_blocks.h"
+#include "fit/fit_list.h"
+#include "fit/fit_run.h"
+
+namespace fit_test {
+
+using Surface = std::function<long double(long double x, long double y)>;
+
+// Every (x, y) of the two axes, z = f(x, y), weight w.
+inline PointTable GridTable(const std::vector<long double>& xs, const std::vector<long double>& ys,
+                            const Surface& f, long double w = 1.0L) {
+  PointTable t = NewPointTable(static_cast<int>(xs.size() * ys.size()));
+  int i = 1;
+  for (long double x : xs)
+    for (long double y : ys) {
+      TXYZPoint& p = t[static_cast<std::size_t>(i++)];
+      p.X = x;
+      p.Y = y;
+      p.Z = f(x, y);
+      p.W = w;
+      p.Status = kPointActive;
+    }
+  return t;
+}
+
+// first, first + step, ... (count values).
+inline std::vector<long double> Axis(long double first, long double step, int count) {
+  std::vector<long double> v;
+  for (int i = 0; i < count; ++i) v.push_back(first + step * i);
+  return v;
+}
+
+// The statistics a pre-scan gives the table (the table ends sorted by x, then y).
+inline TDataStats StatsOf(PointTable& table) {
+  TDataStats s;
+  ComputeTableStatistics(table, s);
+  s.DistinctY = CountTableDistinctY(table);
+  s.DistinctX = CountTableDistinctX(table);
+  return s;
+}
+
+// A selection of the given linear masks and no non-linear equation.
+inline TFitSelection LinearSelection(std::uint32_t poly, std::uint32_t rat, std::uint32_t subsets) {
+  TFitSelection s;
+  s.polynomialMask = poly;
+  s.rationalMask = rat;
+  s.subsetMask = subsets;
+  return s;
+}
+
+// One complete run of `selection` over `table` into `list`; returns the driver's result.
+struct RunResult {
+  int result = 0;
+  TFitCounts counts;
+  TFitCounters counters;
+};
+
+inline RunResult RunFit(PointTable& table, const TFitSelection& selection, const TFitOptions& options,
+                     TFitList& list) {
+  const TDataStats stats = StatsOf(table);
+  TFitRunContext ctx(table, stats, selection, options, list);
+  CountFitRun(ctx, 0);
+  RunResult r;
+  r.result = RunFitFamilies(ctx);
+  r.counts = ctx.counts;
+  r.counters = ctx.counters;
+  return r;
+}
+
+// The fit of an equation number in a list, or null.
+inline const TFitResult* FindEquation(const TFitList& list, int number) {
+  for (int i = 1; i <= list.Count(); ++i)
+    if (list.At(i)->equationNumber == number) return list.At(i);
+  return nullptr;
+}
+
+// The fit with the highest r² (the first of equal ones).
+inline const TFitResult* Best(const TFitList& list) {
+  const TFitResult* best = nullptr;
+  for (int i = 1; i <= list.Count(); ++i)
+    if (!best || list.At(i)->r2 > best->r2) best = list.At(i);
+  return best;
+}
+
+}  // namespace fit_test

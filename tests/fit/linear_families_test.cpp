@@ -1,0 +1,291 @@
+// The polynomial and rational families: exact recovery of known surfaces, the statistics of
+// their records, keep lists, equation numbers and the evaluators.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <set>
+
+#include "expr/eval_context.h"
+#include "fit/fit_families.h"
+#include "fit/fit_statistics.h"
+#include "fit_test_data.h"
+
+namespace {
+
+using namespace fit_test;
+
+PointTable Grid(const Surface& f, long double w = 1.0L) {
+  return GridTable(Axis(1, 1, 6), Axis(1, 1, 5), f, w);
+}
+
+// The plane is recovered exactly as equation 1 (a + b·x + c·y) with a zero SSE.
+TEST(PolynomialFamilies, PlaneIsEquationOneWithExactParameters) {
+  PointTable t = Grid([](long double x, long double y) { return 1 + 2 * x + 3 * y; });
+  TFitList list;
+  const RunResult r = RunFit(t, LinearSelection(63, 0, 0), DefaultFitOptions(), list);
+  ASSERT_GT(r.result, 0);
+  const TFitResult* f = FindEquation(list, 1);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->m, 2);
+  EXPECT_EQ(f->parameters, (std::vector<long double>{1, 2, 3}));
+  EXPECT_EQ(f->sse, 0.0L);
+  EXPECT_EQ(f->r2, 1.0L);
+  EXPECT_EQ(f->adjustedR2, 1.0L);
+  EXPECT_EQ(f->fitStdError, 0.0L);
+  EXPECT_EQ(f->f, 1e300L);
+  EXPECT_EQ(f->terms, (std::vector<std::int32_t>{0, 50, 80}));
+  EXPECT_EQ(f->descriptor, (std::array<std::uint8_t, 6>{5, 1, 0, 8, 1, 0}));
+  EXPECT_EQ(f->procedure, 0);
+  EXPECT_EQ(f->complexity, 4);  // trunc(2.06·2)
+  // The additive equations with a needless term fail the coefficient test: none of the
+  // other x-by-y equations is kept, though each fits exactly.
+  for (int number : {2, 3, 16, 17}) EXPECT_EQ(FindEquation(list, number), nullptr) << number;
+  EXPECT_EQ(r.counters.tried, 243u);
+  EXPECT_EQ(r.counters.polynomial, 243u);  // the transformed fitter counts on
+}
+
+TEST(PolynomialFamilies, CrossTermSurfaceIsTheFullQuadratic) {
+  PointTable t = Grid([](long double x, long double y) { return 1 + x * x + x * y; });
+  TFitList list;
+  RunFit(t, LinearSelection(63, 0, 0), DefaultFitOptions(), list);
+  const TFitResult* f = FindEquation(list, 301);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->m, 5);
+  // a, X, Y, X², Y², XY
+  const long double expected[6] = {1, 0, 0, 1, 0, 1};
+  for (int i = 0; i < 6; ++i) EXPECT_NEAR(static_cast<double>(f->parameters[i]), static_cast<double>(expected[i]), 1e-14) << i;
+  // The SSE comes from the sums (Σz² less the explained part): exact to the rounding of
+  // sums near 6e4.
+  EXPECT_LT(f->sse, 1e-13L);
+  EXPECT_GT(f->r2, 1.0L - 1e-18L);
+  EXPECT_EQ(f->terms, (std::vector<std::int32_t>{0, 50, 80, 51, 81, 165 + 5}));
+  EXPECT_EQ(f->descriptor, (std::array<std::uint8_t, 6>{5, 254, 0, 8, 254, 0}));
+  EXPECT_EQ(f->complexity, 11);  // trunc(2.06·5 + 1.06)
+  // No additive polynomial reaches it.
+  for (int i = 1; i <= list.Count(); ++i) {
+    if (list.At(i)->equationNumber < 300) {
+      EXPECT_LT(list.At(i)->r2, 1.0L);
+    }
+  }
+}
+
+TEST(RationalFamilies, ExactRationalIsEquation1001) {
+  PointTable t =
+      Grid([](long double x, long double y) { return (1 + 2 * x + 3 * y) / (1 + 0.5L * x + 0.25L * y); });
+  TFitList list;
+  const RunResult r = RunFit(t, LinearSelection(0, 27, 0), DefaultFitOptions(), list);
+  ASSERT_GT(r.result, 0);
+  EXPECT_EQ(r.counters.rational, 260u);
+  const TFitResult* f = FindEquation(list, 1001);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->m, 4);
+  const long double expected[5] = {1, 2, 3, 0.5L, 0.25L};
+  for (int i = 0; i < 5; ++i)
+    EXPECT_NEAR(static_cast<double>(f->parameters[i] / expected[i]), 1.0, 1e-13) << i;
+  EXPECT_LT(f->sse, 1e-25L);
+  EXPECT_EQ(f->r2, 1.0L);
+  EXPECT_EQ(Best(list)->r2, 1.0L);
+  EXPECT_EQ(f->descriptor, (std::array<std::uint8_t, 6>{5, 1, 1, 8, 1, 1}));
+  EXPECT_EQ(f->terms, (std::vector<std::int32_t>{0, 50, 80, 110, 140}));
+  EXPECT_EQ(f->complexity, 9);  // trunc(2.06·4 + 1.51)
+  // The evaluator gives the surface back.
+  EXPECT_NEAR(static_cast<double>(EvalRationalEquation(3, 4, f->parameters.data(), f->descriptor.data())),
+              static_cast<double>((1 + 6 + 12) / (1 + 1.5L + 1.0L)), 1e-14);
+}
+
+// The weights enter every sum scaled to add up to n, so a uniform weight of 2 fits exactly
+// as unit weights do: every record, bit for bit. (Sums of squares with raw weights would
+// double every SSE against an SST of normalised weights.)
+TEST(LinearFamilies, UniformWeightTwoFitsAsUnitWeights) {
+  const Surface f = [](long double x, long double y) {
+    return std::sin(x) + std::log(y + 1) * x / 3 + 0.01L * x * x * y;
+  };
+  PointTable one = GridTable(Axis(1, 0.7L, 9), Axis(1, 0.45L, 9), f, 1.0L);
+  PointTable two = GridTable(Axis(1, 0.7L, 9), Axis(1, 0.45L, 9), f, 2.0L);
+  TFitList a, b;
+  const TFitSelection all = LinearSelection(kPolyMaskAll, kRatMaskAll, 0);
+  RunFit(one, all, DefaultFitOptions(), a);
+  RunFit(two, all, DefaultFitOptions(), b);
+  ASSERT_GT(a.Count(), 100);
+  ASSERT_EQ(a.Count(), b.Count());
+  int rational = 0, series = 0;
+  for (int i = 1; i <= a.Count(); ++i) {
+    const TFitResult &p = *a.At(i), &q = *b.At(i);
+    ASSERT_EQ(p.equationNumber, q.equationNumber);
+    EXPECT_EQ(p.r2, q.r2) << p.equationNumber;
+    EXPECT_EQ(p.sse, q.sse) << p.equationNumber;
+    EXPECT_EQ(p.f, q.f) << p.equationNumber;
+    EXPECT_EQ(p.parameters, q.parameters) << p.equationNumber;
+    rational += p.equationNumber > 1000;
+    series += p.equationNumber > 400 && p.equationNumber < 1000;
+  }
+  EXPECT_GT(rational, 10);
+  EXPECT_GT(series, 10);
+}
+
+TEST(LinearFamilies, RecordStatisticsFollowTheDefinitions) {
+  PointTable t = Grid([](long double x, long double y) { return std::sqrt(x) + y * y / 7; });
+  TFitList list;
+  RunFit(t, LinearSelection(63, 27, 0), DefaultFitOptions(), list);
+  const TDataStats stats = StatsOf(t);
+  ASSERT_GT(list.Count(), 20);
+  for (int i = 1; i <= list.Count(); ++i) {
+    const TFitResult& f = *list.At(i);
+    ASSERT_TRUE(SseAcceptable(f.sse, stats.SSTotal)) << f.equationNumber;
+    const FitStatistics s = ComputeFitStatistics(f.sse, stats.SSTotal, 30, f.m);
+    EXPECT_EQ(f.r2, s.r2);
+    EXPECT_EQ(f.adjustedR2, s.adjustedR2);
+    EXPECT_EQ(f.fitStdError, s.fitStdError);
+    EXPECT_EQ(f.f, s.f);
+    EXPECT_EQ(static_cast<int>(f.parameters.size()), f.m + 1);
+  }
+}
+
+TEST(LinearFamilies, KeepCountBoundsEverySize) {
+  PointTable t = Grid([](long double x, long double y) { return std::exp(x / 4) + 1 / y; });
+  TFitOptions o = DefaultFitOptions();
+  o.keepPolynomial = 2;
+  o.keepRational = 3;
+  TFitList list;
+  RunFit(t, LinearSelection(63, 27, 0), o, list);
+  std::map<int, int> polynomialBySize, rationalBySize;
+  int quadratic = 0, cubic = 0;
+  for (int i = 1; i <= list.Count(); ++i) {
+    const TFitResult& f = *list.At(i);
+    if (f.equationNumber <= 225) ++polynomialBySize[f.m];
+    if (f.equationNumber >= 301 && f.equationNumber <= 309) ++quadratic;
+    if (f.equationNumber >= 310 && f.equationNumber <= 318) ++cubic;
+    if (f.equationNumber > 1000 && f.equationNumber <= 1256) ++rationalBySize[f.m];
+  }
+  for (auto [m, n] : polynomialBySize) EXPECT_LE(n, 2) << "m = " << m;
+  for (auto [m, n] : rationalBySize) EXPECT_LE(n, 3) << "m = " << m;
+  EXPECT_EQ(polynomialBySize.size(), 9u);  // m = 2..10
+  EXPECT_LE(quadratic, 2);
+  EXPECT_LE(cubic, 2);
+}
+
+// The term limit decides the sizes: with 6 points L = 4.
+TEST(LinearFamilies, SmallTableLimitsTheSizes) {
+  PointTable t = GridTable({1, 2, 3}, {1, 2}, [](long double x, long double y) {
+    return 1 + x + y * y + 0.1L * x * y;
+  });
+  TFitList list;
+  RunFit(t, LinearSelection(63, 27, 0), DefaultFitOptions(), list);
+  std::set<int> rationals;
+  for (int i = 1; i <= list.Count(); ++i) {
+    const TFitResult& f = *list.At(i);
+    EXPECT_LE(f.m, 4) << f.equationNumber;
+    EXPECT_FALSE(f.equationNumber >= 301 && f.equationNumber <= 318) << "no full quadratic below L = 5";
+    if (f.equationNumber > 1000) rationals.insert(f.equationNumber);
+  }
+  // L = 4: one rational position per kind pair.
+  for (int n : rationals) EXPECT_TRUE(n == 1001 || n == 1025 || n == 1129 || n == 1153) << n;
+}
+
+TEST(LinearFamilies, NegativeXFitsNoLogarithmOfX) {
+  PointTable t = GridTable(Axis(-2, 0.5L, 9), Axis(1, 1, 5), [](long double x, long double y) {
+    return 3 + x * x / 4 + std::log(y);
+  });
+  TFitList list;
+  RunFit(t, LinearSelection(63, 27, 0), DefaultFitOptions(), list);
+  ASSERT_GT(list.Count(), 0);
+  for (int i = 1; i <= list.Count(); ++i) {
+    const int n = list.At(i)->equationNumber;
+    EXPECT_FALSE(n >= 76 && n <= 150) << n;
+    EXPECT_FALSE(n == 302 || n == 305 || n == 308 || n == 311 || n == 314 || n == 317) << n;
+    EXPECT_FALSE(n >= 1129 && n <= 1256) << n;
+    EXPECT_FALSE(n == 1303 || n == 1304) << n;
+  }
+}
+
+TEST(LinearFamilies, SvdSwitchRecordsConditionAndProcedure) {
+  PointTable t = Grid([](long double x, long double y) { return std::cos(x) * y + x; });
+  TFitOptions o = DefaultFitOptions();
+  TFitList off, on;
+  RunFit(t, LinearSelection(63, 27, 0), o, off);
+  o.autoSvd = 1;
+  RunFit(t, LinearSelection(63, 27, 0), o, on);
+  for (int i = 1; i <= off.Count(); ++i) {
+    EXPECT_EQ(off.At(i)->procedure, 0);
+    EXPECT_EQ(off.At(i)->determinant, 0.0L);
+  }
+  int conditioned = 0;
+  for (int i = 1; i <= on.Count(); ++i) {
+    const TFitResult& f = *on.At(i);
+    EXPECT_TRUE(f.procedure == 0 || f.procedure == 3) << f.equationNumber;
+    EXPECT_GE(f.determinant, 0.0L);
+    EXPECT_LE(f.determinant, 1.0L);
+    conditioned += f.determinant > 0;
+  }
+  EXPECT_GT(conditioned, on.Count() / 2);
+}
+
+// An abort while a family records takes back what the family appended.
+TEST(LinearFamilies, AbortTakesBackTheFamilysRecords) {
+  PointTable t = Grid([](long double x, long double y) { return x + std::sqrt(y); });
+  const TDataStats stats = StatsOf(t);
+  TFitList list;
+  ASSERT_TRUE(list.BeginRun());
+  TFitRunContext ctx(t, stats, LinearSelection(63, 27, 0), DefaultFitOptions(), list);
+  ctx.scratchMatrix = AllocLDMatrix(kFitScratchSize, kFitScratchSize);
+  ctx.scratchVector.resize(kFitScratchSize);
+  ASSERT_GT(ComputeFitSums(ctx), 0);
+  ASSERT_GT(FitPolynomialEquations(ctx, 10, 10, 63, false, 243), 0);
+  const int before = list.Count();
+  // The rational fitter's last report, made after it appended its records, answers stop.
+  ctx.progress = [before](int, float, std::uint32_t, int listed) { return listed > before ? 0 : 1; };
+  EXPECT_EQ(FitRationalEquations(ctx, 10, 10, 27, false, 260), -1);
+  EXPECT_EQ(list.Count(), before);
+}
+
+TEST(LinearFamilies, TransformedPolynomialEvaluator) {
+  ExprContext& ectx = ExprThreadContext();
+  const long double p[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  const std::uint8_t additive[6] = {kKindInvX, 2, 0, kKindLnY, 3, 0};
+  ectx.ClearErrors();
+  // 1 + 2/x + 3/x² + 4 ln y + 5 ln² y + 6 ln³ y at x = 2, y = e.
+  EXPECT_NEAR(static_cast<double>(EvalTransformedPolynomial(2, std::exp(1.0L), p, additive)),
+              1 + 1 + 0.75 + 4 + 5 + 6, 1e-15);
+  EXPECT_EQ(ectx.ExprMathError, 0);
+  // 1/x at x = 0: 0 with "Division by Zero" set.
+  EXPECT_EQ(EvalTransformedPolynomial(0, 1, p, additive), 0.0L);
+  EXPECT_EQ(ectx.ExprMathError, -1);
+  ectx.ClearErrors();
+  const std::uint8_t cubic[6] = {kKindX, 255, 0, kKindY, 255, 0};
+  // a + X + Y + X² + Y² + XY + X³ + Y³ + XY² + X²Y with the parameters 1..10 at (2, 3).
+  EXPECT_EQ(EvalTransformedPolynomial(2, 3, p, cubic),
+            1 + 2 * 2 + 3 * 3 + 4 * 4 + 5 * 9 + 6 * 6 + 7 * 8 + 8 * 27 + 9 * 18 + 10 * 12);
+}
+
+TEST(RationalFamilies, VanishingDenominatorGivesZero) {
+  const long double p[5] = {3, 1, 1, -1, 0};  // (3 + x + y) / (1 - x)
+  const std::uint8_t d[6] = {kKindX, 1, 1, kKindY, 1, 1};
+  EXPECT_EQ(EvalRationalEquation(1, 5, p, d), 0.0L);
+  EXPECT_EQ(EvalRationalEquation(2, 5, p, d), -10.0L);
+}
+
+TEST(LinearFamilies, NormalEquationsOfAStoredFitComeFromTheSums) {
+  PointTable t = Grid([](long double x, long double y) { return 1 + 2 * x + 3 * y; });
+  const TDataStats stats = StatsOf(t);
+  TFitList list;
+  TFitRunContext ctx(t, stats, LinearSelection(63, 27, 0), DefaultFitOptions(), list);
+  ASSERT_GT(ComputeFitSums(ctx), 0);
+  LDMatrix a(11, 11);
+  long double b[11];
+  const std::uint8_t plane[6] = {5, 1, 0, 8, 1, 0};
+  ASSERT_TRUE(PolynomialNormalEquations(*ctx.sums, plane, a.Data(), b));
+  // Σ1 = 30, Σx = 105, Σy = 90; Σz = 30 + 210 + 270 = 510.
+  EXPECT_EQ(a[0][0], 30.0L);
+  EXPECT_EQ(a[0][1], 105.0L);
+  EXPECT_EQ(a[2][0], 90.0L);
+  EXPECT_EQ(b[0], 510.0L);
+  const std::uint8_t bad[6] = {5, 6, 0, 8, 1, 0};
+  EXPECT_FALSE(PolynomialNormalEquations(*ctx.sums, bad, a.Data(), b));
+  const std::uint8_t rational[6] = {6, 2, 1, 9, 1, 2};
+  EXPECT_TRUE(RationalNormalEquations(*ctx.sums, rational, a.Data(), b));
+  const std::uint8_t inverse[6] = {7, 1, 1, 8, 1, 1};
+  EXPECT_FALSE(RationalNormalEquations(*ctx.sums, inverse, a.Data(), b));
+}
+
+}  // namespace
