@@ -128,6 +128,8 @@ struct TFitRunContext {
 
   // Inputs, fixed for the run.
   std::span<const TXYZPoint> points;  // records 1..N
+  // The run's own copy of the statistics; the non-linear phase keeps its start-value caches
+  // (StartCacheA, StartCacheB) here, so that no run writes the program's DataStats.
   TDataStats stats;
   TFitSelection selection;
   TFitOptions options;
