@@ -6,56 +6,12 @@
 #include <cstdlib>
 
 #include "app/c_format.h"
-#include "app/coded_text.h"
+#include "app/coded_text.h"  // StripTextCodes
+#include "app/coded_text_drawing.h"
 #include "graph3d/renderer.h"
 
 using platform::Color;
 using platform::DeviceContext;
-using platform::Font;
-
-namespace {
-
-using FontSet = std::span<const std::optional<Font>>;  // five slots: normal, small, Symbol, ...
-
-// Coded-text measuring on a device context with one font set.
-class DcMetrics final : public CodedTextMetrics {
- public:
-  DcMetrics(DeviceContext& dc, FontSet fonts) : dc_(dc), fonts_(fonts) {}
-  bool HasFont(int font) const override {
-    return font >= 0 && font < static_cast<int>(fonts_.size()) &&
-           fonts_[static_cast<std::size_t>(font)].has_value();
-  }
-  CodedTextExtent Extent(int font, std::string_view text) const override {
-    if (HasFont(font)) dc_.SelectFont(*fonts_[static_cast<std::size_t>(font)]);
-    const platform::Size s = dc_.GetTextExtent(text);
-    return CodedTextExtent{s.cx, s.cy};
-  }
-
- private:
-  DeviceContext& dc_;
-  FontSet fonts_;
-};
-
-// Draws one coded line centred on x with its top at y: each run of the layout is one
-// TextOut in its font and colour. Returns nothing; the drawing font is font 0 afterwards.
-void DrawCodedLine(DeviceContext& dc, DeviceContext& measure, std::string_view text,
-                   FontSet fonts, int x, int y, Color color) {
-  const DcMetrics metrics(measure, fonts);
-  const CodedTextLayout layout = LayoutCodedText(metrics, text, x, y,
-                                                 static_cast<int>(text.size()), 1, false, true,
-                                                 color.ref);
-  dc.SetTextAlign(layout.align);
-  for (const CodedTextRun& run : layout.runs) {
-    if (metrics.HasFont(run.font)) dc.SelectFont(*fonts[static_cast<std::size_t>(run.font)]);
-    dc.SetTextColor(Color{run.color});
-    dc.TextOut(run.x, run.y, run.text);
-  }
-  dc.SelectFont(*fonts[0]);
-  if (&measure != &dc) measure.SelectFont(*fonts[0]);
-  dc.SetTextColor(color);
-}
-
-}  // namespace
 
 void T3DBase::PrepareTitles() {
   T3DTitleSet* custom = setup_ != nullptr ? setup_->Titles : nullptr;
@@ -145,15 +101,16 @@ void T3DBase::DrawTitles(DeviceContext& dc, DeviceContext* measure) {
     const std::size_t base = fontBase(k);
     if (!table[base]) continue;
     const Color color = roleColor(k == 0 ? kRoleTitle : kRoleSubTitles);
-    const FontSet fonts(table.data() + base, 5);
+    CodedFontSet fonts;
+    std::copy_n(table.begin() + static_cast<std::ptrdiff_t>(base), fonts.size(), fonts.begin());
     if (drawMode_ == kDrawMetafilePlain) {
       dc.SelectFont(*table[base]);
       dc.SetTextColor(color);
       dc.SetTextAlign(platform::TextAlign::kCenter | platform::TextAlign::kTop);
       dc.TextOut(centreX, y, StripTextCodes(titles.Lines[k], 160));
     } else {
-      dc.SelectFont(*table[base]);
-      DrawCodedLine(dc, measuring, titles.Lines[k], fonts, centreX, y, color);
+      DrawCodedText(dc, measuring, titles.Lines[k], fonts, centreX, y,
+                    static_cast<int>(titles.Lines[k].size()), 1, 0, 1, color);
     }
     y += heights[k];
   }
