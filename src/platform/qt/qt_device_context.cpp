@@ -199,8 +199,16 @@ void QtDeviceContext::Ellipse(int left, int top, int right, int bottom) {
 
 void QtDeviceContext::Polygon(std::span<const Point> points) {
   if (points.size() < 3) return;
-  QPolygon poly;
-  for (const Point& p : points) poly << QPoint(p.x, p.y);
+  // Qt fills the pixels whose centres (x + 0.5, y + 0.5) lie inside, while the outline is
+  // traced through the pixels themselves: a pixel beside a slanted edge could get neither.
+  // Moving the fill by half a pixel makes it sample the pixel positions the outline uses.
+  // The move is one 64th short of a half (Qt's raster works in 64ths), because a centre
+  // that falls exactly on an edge is left out at the top and left and taken at the bottom
+  // and right; this way a figure covers its top and left edges and not its bottom and right
+  // ones, as the classic fill does.
+  constexpr double kFillShift = 0.5 - 1.0 / 64;
+  QPolygonF poly;
+  for (const Point& p : points) poly << QPointF(p.x + kFillShift, p.y + kFillShift);
   if (brush_.style == BrushStyle::Solid) {
     painter_->setPen(Qt::NoPen);
     painter_->setBrush(Q(brush_.color));

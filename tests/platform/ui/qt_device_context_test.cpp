@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include <vector>
+
 #include "app/coded_text_drawing.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/single_instance.h"
@@ -67,6 +69,56 @@ TEST(QtDeviceContext, LinesLeaveOutTheirEndAndDotsAlternate) {
   EXPECT_EQ(dc.GetPixel(4, 14), kRed);
   EXPECT_EQ(dc.GetPixel(5, 15), kRed);   // the joint is drawn by the second segment
   EXPECT_EQ(dc.GetPixel(10, 10), kWhite); // the last point is not
+}
+
+TEST(QtDeviceContext, PolygonFillMeetsItsOutline) {
+  // Every pixel between the leftmost and rightmost coloured pixel of a row is covered, by
+  // the fill or by the outline; a fill that samples pixel centres left (7, 3) white here.
+  const std::vector<std::vector<platform::Point>> polygons = {
+      {{5, 13}, {8, 1}, {3, 1}, {1, 13}},
+      {{2, 2}, {30, 7}, {17, 25}},
+      {{20, 1}, {37, 12}, {25, 28}, {3, 19}},
+  };
+  for (const auto& polygon : polygons) {
+    QImage image = WhiteImage();
+    QtDeviceContext dc(image);
+    dc.SelectPen(Pen::Solid(kRed));
+    dc.SelectBrush(Brush::Solid(kBlue));
+    dc.Polygon(polygon);
+    for (int y = 0; y < image.height(); ++y) {
+      int first = -1, last = -1;
+      for (int x = 0; x < image.width(); ++x) {
+        if (dc.GetPixel(x, y) != kWhite) {
+          if (first < 0) first = x;
+          last = x;
+        }
+      }
+      for (int x = first; first >= 0 && x <= last; ++x) {
+        EXPECT_NE(dc.GetPixel(x, y), kWhite) << "(" << x << ", " << y << ") of polygon at ("
+                                             << polygon[0].x << ", " << polygon[0].y << ")";
+      }
+    }
+  }
+  QImage image = WhiteImage();
+  QtDeviceContext dc(image);
+  dc.SelectPen(Pen::Solid(kRed));
+  dc.SelectBrush(Brush::Solid(kBlue));
+  const platform::Point slanted[] = {{5, 13}, {8, 1}, {3, 1}, {1, 13}};
+  dc.Polygon(slanted);
+  EXPECT_NE(dc.GetPixel(7, 3), kWhite);
+  EXPECT_EQ(dc.GetPixel(4, 6), kBlue);  // the interior is the brush's
+  EXPECT_EQ(dc.GetPixel(9, 3), kWhite); // nothing beyond the outline
+  EXPECT_EQ(dc.GetPixel(0, 12), kWhite);
+  // Without an outline the fill alone covers the pixel positions inside the figure.
+  QImage bare = WhiteImage();
+  QtDeviceContext fillOnly(bare);
+  fillOnly.SelectPen(Pen::Null());
+  fillOnly.SelectBrush(Brush::Solid(kBlue));
+  const platform::Point square[] = {{2, 2}, {6, 2}, {6, 6}, {2, 6}};
+  fillOnly.Polygon(square);
+  EXPECT_EQ(fillOnly.GetPixel(2, 2), kBlue);
+  EXPECT_EQ(fillOnly.GetPixel(5, 5), kBlue);
+  EXPECT_EQ(fillOnly.GetPixel(1, 1), kWhite);
 }
 
 TEST(QtDeviceContext, PaletteColoursAndClip) {
