@@ -56,8 +56,13 @@ TColorScheme BuiltinColorScheme(const TColorSchemeTable& table, int scheme) {
 
 TUserColorSchemes DefaultUserColorSchemes() {
   TUserColorSchemes schemes;
-  schemes.fill(BuiltinColorScheme(ColorSchemeTable, 1));
+  for (int i = 0; i < kUserSchemeCount; ++i) ResetUserColorScheme(schemes, i);
   return schemes;
+}
+
+void ResetUserColorScheme(TUserColorSchemes& schemes, int i) {
+  if (i < 0 || i >= kUserSchemeCount) return;
+  schemes[static_cast<std::size_t>(i)] = BuiltinColorScheme(ColorSchemeTable, 1);
 }
 
 namespace {

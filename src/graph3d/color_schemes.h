@@ -56,6 +56,8 @@ extern const TColorSchemeTable ColorSchemeTable;
 TColorScheme BuiltinColorScheme(const TColorSchemeTable& table, int scheme);
 // Every user scheme starts as the second built-in scheme ("Page White Color").
 TUserColorSchemes DefaultUserColorSchemes();
+// User scheme i (0-14) back to that default; another i changes nothing.
+void ResetUserColorScheme(TUserColorSchemes& schemes, int i);
 
 // The gradient palettes 0-13 of the graph types: palette k holds its gradient colours
 // followed by the 16 basic colours. Palettes 0 and 2 are darker on displays of 255

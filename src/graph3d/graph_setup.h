@@ -16,6 +16,7 @@
 #include "app/xyz_point.h"
 #include "graph3d/color_schemes.h"
 #include "graph3d/option_records.h"
+#include "graph3d/title_set.h"
 #include "platform/device_context.h"
 
 // Value callbacks return ExprErrorValue (or a value that is not finite) where the surface
@@ -33,20 +34,6 @@ using LimitFunction = std::function<long double(long double x, long double y, lo
 // The point table to draw (records 0 .. N, header first), read at the point of use because
 // the data table moves when it grows; an empty span means no points.
 using PointsSource = std::function<std::span<const TXYZPoint>()>;
-
-// The title lines and axis titles of a graph, with their font sizes. Texts may carry the
-// in-line codes of coded text ("~^" superscript, "~`" subscript, "~@" Symbol font).
-struct T3DTitleSet {
-  static constexpr std::size_t kLineLength = 160;      // characters of a title line
-  static constexpr std::size_t kAxisTitleLength = 80;  // characters of an axis title
-  std::array<std::string, 5> Lines;
-  std::array<std::string, 3> AxisTitles;  // X, Y, Z
-  std::array<float, 4> FontSizes{};       // title line 1, line 2, lines 3-5, axis titles
-  std::int16_t Enabled = 0;               // a custom set is used only when nonzero
-  std::array<std::uint8_t, 5> LineCoded{};  // set when the line holds text codes
-  std::array<std::uint8_t, 3> AxisCoded{};
-  std::int16_t FixedSizes = 0;  // 1: all four sizes are the base size
-};
 
 // Which content a graph shows, derived from the record by SetData.
 enum ContentFlag : int {
