@@ -1,0 +1,91 @@
+#include "app/data_file_writers.h"
+
+#include "app/c_format.h"
+#include "app/data_table.h"
+#include "app/file_utils.h"
+#include "app/long_double.h"
+#include "app/worksheet_records.h"
+
+namespace {
+
+bool Weighted(std::span<const TXYZPoint> table) { return !table.empty() && table[0].W == 1; }
+
+// A point as written: missing values become 0 and make the point inactive.
+struct WrittenPoint {
+  long double x, y, z, w;
+  char status;
+};
+WrittenPoint Written(const TXYZPoint& p) {
+  WrittenPoint out{p.X, p.Y, p.Z, p.W, p.Status == kPointInactive ? kPointInactive : kPointActive};
+  for (long double* v : {&out.x, &out.y, &out.z, &out.w}) {
+    if (IsMissingValue(*v)) {
+      *v = 0;
+      out.status = kPointInactive;
+    }
+  }
+  return out;
+}
+
+std::string TableText(std::span<const TXYZPoint> table, const TDataTitles& titles, int width,
+                      int digits) {
+  std::string text;
+  for (const std::string* t : {&titles.Title, &titles.XName, &titles.YName, &titles.ZName})
+    text += "\"" + *t + "\"\r\n";
+  const bool weighted = Weighted(table);
+  for (const TXYZPoint& p : PointsOf(table)) {
+    const WrittenPoint w = Written(p);
+    text += CFormat("%-*.*Lg %-*.*Lg %-*.*Lg %c", width, digits, w.x, width, digits, w.y, width,
+                    digits, w.z, w.status);
+    if (weighted) text += CFormat(" W%-*.*Lg", width, digits, w.w);
+    text += "\r\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string DataFileText(std::span<const TXYZPoint> table, const TDataTitles& titles) {
+  return TableText(table, titles, 23, 15);
+}
+
+std::string DataClipboardText(std::span<const TXYZPoint> table, const TDataTitles& titles) {
+  return TableText(table, titles, 24, 16);
+}
+
+std::vector<std::uint8_t> DataWorksheet(std::span<const TXYZPoint> table,
+                                        const TDataTitles& titles, int form) {
+  const int n = PointCount(table);
+  const bool weighted = Weighted(table);
+  TWorksheetImage image(form, weighted ? 3 : 2, n + 1);
+  image.Label(0, 0, titles.Title);
+  image.Label(0, 1, titles.XName);
+  image.Label(1, 1, titles.YName);
+  image.Label(2, 1, titles.ZName);
+  int row = 2;
+  for (const TXYZPoint& p : PointsOf(table)) {
+    const WrittenPoint w = Written(p);
+    image.Number(0, row, w.x);
+    image.Number(1, row, w.y);
+    image.Number(2, row, w.z);
+    if (weighted) image.Number(3, row, w.w);
+    ++row;
+  }
+  return image.Finish();
+}
+
+std::string DataTableToText() { return DataClipboardText(XYZData(), DataTitles()); }
+
+std::vector<std::uint8_t> DataTableToWorksheet(int form) {
+  return DataWorksheet(XYZData(), DataTitles(), form);
+}
+
+int WriteDataText(const std::string& path) {
+  const std::string text = DataFileText(XYZData(), DataTitles());
+  const auto* b = reinterpret_cast<const std::uint8_t*>(text.data());
+  if (!SaveGlobalToFile(std::span(b, text.size()), path)) return -1;
+  return PointCount(XYZData());
+}
+
+bool WriteDataWorksheet(const std::string& path, int form) {
+  return SaveGlobalToFile(DataTableToWorksheet(form), path);
+}

@@ -1,0 +1,37 @@
+// The XYZ data table written out: the data text file of Save As, the text put on the
+// clipboard, and the WK1 and WK3 worksheet images of the clipboard copy and of Save As.
+//
+// The data text (read back by the ASCII XYZ reader): the title and the X, Y and Z names as
+// four quoted lines, then one line per point with X, Y, Z and the status character, and
+// " W" with the weight when the table is weighted. A value equal to the missing value is
+// written as 0 and makes the point inactive ('*'). Lines end with CR LF; numbers are
+// written in the C locale.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/data_titles.h"
+#include "app/xyz_point.h"
+
+// The Save As text (15 significant digits in fields of 23).
+std::string DataFileText(std::span<const TXYZPoint> table, const TDataTitles& titles);
+// The clipboard text (16 significant digits in fields of 24).
+std::string DataClipboardText(std::span<const TXYZPoint> table, const TDataTitles& titles);
+
+// The worksheet image (form 1 WK1, 3 WK3): the title at column 0 of row 0, the names in
+// columns 0-2 of row 1, point i in row i + 1 (X, Y, Z and, when weighted, W in column 3).
+std::vector<std::uint8_t> DataWorksheet(std::span<const TXYZPoint> table,
+                                        const TDataTitles& titles, int form);
+
+// The same for the XYZ data table and its titles.
+std::string DataTableToText();
+std::vector<std::uint8_t> DataTableToWorksheet(int form);
+
+// Writes the data text of the table to a file (through a temporary file, so that a failed
+// write leaves an existing file as it was). Returns the points written, -1 on failure.
+int WriteDataText(const std::string& path);
+// Writes a worksheet image of the table; false on failure.
+bool WriteDataWorksheet(const std::string& path, int form);

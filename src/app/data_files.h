@@ -1,0 +1,98 @@
+// The data-file commands' headless side: the state they share, the import driver through
+// which every road into the XYZ data table runs (file, drop, command line, recent file,
+// clipboard, editor), Save As, and the recent-file list.
+//
+// The driver identifies the file's kind, lets the user choose columns where the kind needs
+// them, calls the kind's reader (app/import_readers.h), converts weights, applies a
+// defined calculation, runs the pre-scan and the titles dialog. A read that fails or gives
+// fewer than 4 points leaves the table, its row count and the fit results exactly as they
+// were before (the user's table is never emptied by a bad file), and a kind whose reader
+// does not exist is refused before the table is touched.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/data_titles.h"
+#include "platform/window.h"
+
+// The open dialog's filters for data files.
+inline constexpr const char* kDataImportFilter =
+    "ASCII [prn,dat,txt]|*.prn;*.dat;*.txt|Lotus 123 [wk?]|*.wk?|Excel [xls]|*.xls|"
+    "Quattro Pro [wb? wq?]|*.wb?;*.wq?|Merovane [mv? rnb]|*.mv?;*.rnb|OKAP Windows [sav]|*.sav|"
+    "dBASE [dbf]|*.dbf|DIF [dif]|*.dif|All Supported|*.prn;*.dat;*.txt;*.wk?;*.xls;*.wb?;"
+    "*.wq?;*.mv?;*.rnb;*.sav;*.dbf;*.dif|All|*.*|";
+// The initial filter of that dialog for an extension last chosen (by its reader kind).
+int ImportFilterIndex(std::string_view extension);
+
+// Path of the file being imported or last imported.
+extern std::string DataFileName;
+// The file name the status window shows: the path of the last successful import or save.
+extern std::string DataFileLabel;
+// 0: an import replaces the table; 1: it appends. Set by the import and append commands;
+// recent files, drops and the start-up file use the mode of the last of those.
+extern int AppendMode;
+// The user asked to apply the defined calculation to the new data.
+extern int ApplyCalcToNewData;
+// Kind of the file being imported (app/import_readers.h).
+extern int ImportFileKind;
+
+// What the driver asks of the user interface and of other subsystems; each registers its
+// part at start-up. An empty entry is skipped (no calculation is defined, no dialog runs).
+struct TDataFileHooks {
+  platform::Window owner = nullptr;
+  // The titles dialog over DataTitles(), with the titles before the import as the previous
+  // block (or null); 1 on OK, 0 when cancelled.
+  std::function<int(const TDataTitles* previous)> RunTitlesDialog;
+  std::function<bool()> CalculationDefined;
+  // Applies the defined calculation to the table from a first row to the end.
+  std::function<void(int firstRow)> ApplyCalculation;
+  // The main window's have-data and have-fits flags.
+  std::function<void(int)> SetHaveData;
+  std::function<void(int)> SetHaveFits;
+  // Runs the Save As command (dialog included); afterwards DataUnsaved tells whether it saved.
+  std::function<void()> SaveAs;
+  // The recent-file list changed: the menu is built anew.
+  std::function<void()> RecentFilesChanged;
+};
+TDataFileHooks& DataFileHooks();
+
+// Before any import: asks whether to apply a defined calculation to the new data and, when
+// replacing unsaved data, whether to save it. 2 when the user cancelled (also when he chose
+// to save and then did not), else 1.
+int ConfirmDiscardData();
+
+// Imports DataFileName with the digital filter of the settings (filtered 1) or without.
+// Returns the points read (a count below 4 is a failed read, the table unchanged), 0 when
+// the file was refused or the column dialog cancelled, -1 when the titles dialog was
+// cancelled (the data stay).
+int ImportDataFile(int filtered);
+
+// The clipboard-matrix import of a WK1 or WK3 file: x from the sheet's first row, y from
+// its first column, z from the cells. Results as ImportDataFile.
+int ReadMatrixFile(const std::string& path);
+
+// The ASCII editor hands its text over: read as an XYZ data text into the emptied table,
+// titles included, without the titles dialog. Text with fewer than 4 points is refused
+// (message) and the table kept. Returns the points read.
+int EvEditorData(std::string_view text);
+
+// Writes the table to the path by its extension: data text, WK1, WK3 or (where its writer
+// exists) a statistics-package file. On success the path joins the recent files, becomes
+// the data's label and the data count as saved (1); on failure, or for an extension that
+// names no data format, the user is told, nothing counts as saved and 0 is returned.
+int SaveDataAs(const std::string& path);
+
+// Puts a path on top of the recent-file list (most recent first, five at most). Paths keep
+// their case, and are compared exactly, since file names that differ in case name
+// different files here.
+void AddRecentFile(const std::string& path);
+
+// X-Y pairs of two columns of a file chosen by the user (the data-generation tool): pair 0
+// holds (n, n), pairs 1..n the values. Empty with cancelled set when the user cancelled or
+// the file cannot give two columns; empty without it when a column is missing or empty.
+using TXYPairs = std::vector<std::pair<long double, long double>>;
+TXYPairs ReadXYColumns(platform::Window owner, std::string_view title, int& cancelled);

@@ -1,0 +1,85 @@
+// The reader interface of the import road. The data-file commands of the shell fill the XYZ
+// data table from files of 24 import kinds, whose detection and readers live in the import
+// subsystem above the shell; that subsystem registers them here at start-up
+// (RegisterImportReaders), and the column dialog of the user interface registers itself
+// beside them. A kind whose reader is not registered is refused before the table is touched.
+//
+// Import kinds (the display name of kind k is string 3021 + k): 1 ASCII single column,
+// 2 ASCII XY, 3 ASCII XYZ, 4 ASCII multi-column, 5 dBASE, 6 WKS, 7 WK4, 8 WK1, 9 WB1,
+// 10 WKQ, 11 WQ1, 12 WK3, 13 Excel BIFF, 14 the sibling product's DOS worksheet, 15 its
+// Windows worksheet, 16 DIF single column, 17 DIF XY, 18 and 19 DIF multi-column, 20 Excel
+// compound file, 21 and 22 notebooks, 23 statistics-package file, 24 the program's own
+// statistics-package file. Detection answers -1 for a missing or empty file and 0 for a
+// file no kind accepts.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/data_titles.h"
+
+inline constexpr int kImportKindCount = 24;
+inline constexpr int kImportKindAsciiXYZ = 3;
+inline constexpr int kImportKindWK1 = 8;
+inline constexpr int kImportKindWK3 = 12;
+
+// Kinds that are recognised but hold fewer than 3 columns (and 0, no kind): refused.
+bool ImportKindRefused(int kind);
+// Kinds read after the user chose the columns (4-15, 18-23).
+bool ImportKindNeedsColumns(int kind);
+// The display name of a kind (string 3021 + kind), or empty.
+std::string ImportKindName(int kind);
+
+// The columns chosen in the column dialog, numbered as the kind's column lister numbers
+// them (ImportColW -1: no weight column), and the sheets, 0-based, for kinds with sheets.
+extern int ImportColX, ImportColY, ImportColZ, ImportColW;
+extern int ImportSheetX, ImportSheetY, ImportSheetZ, ImportSheetW;
+
+// What the driver passes to a whole-file reader.
+struct TReadArgs {
+  std::string path;
+  int firstRow = 1;  // first table row to fill
+  int cleared = 0;   // 1 when the driver has just emptied a table that held rows
+  int filterN = 1;   // digital filter: keep point c when c >= start and n divides c + 1 - start
+  int filterStart = 1;
+  int sheet = 0;
+  int colX = -1, colY = -1, colZ = -1, colW = -1;
+};
+
+// A whole-file reader: fills the table from args.firstRow and the titles it finds (title,
+// X, Y and Z names); returns the number of points stored, negative when the file is
+// malformed.
+using TWholeFileReader = std::function<int(const TReadArgs& args, TDataTitles& titles)>;
+
+// A column of numbers read from a file: element 0 holds the count n, elements 1..n the
+// values in file order. Empty when the column could not be read.
+using TColumnArray = std::vector<long double>;
+
+struct TImportReaders {
+  // The kind of the file; may complete a path without extension with the one that matched.
+  std::function<int(std::string& path)> Detect;
+  // The whole-file reader of each kind (index 1..24); empty where none exists yet.
+  std::array<TWholeFileReader, kImportKindCount + 1> Read;
+  // One column of a file of a kind (index 1..24): (path, sheet, column).
+  std::array<std::function<TColumnArray(const std::string& path, int sheet, int column)>,
+             kImportKindCount + 1>
+      ReadColumn;
+  // Reads a WK1 (8) or WK3 (12) worksheet as a matrix (x from the first row, y from the
+  // first column) into the table from firstRow; returns the points stored.
+  std::function<int(const std::string& path, int firstRow, int cleared)> ReadMatrix;
+  // Writes the table as a statistics-package file; returns the rows written, negative on
+  // failure.
+  std::function<int(const std::string& path)> WriteSav;
+
+  // The column dialog (user interface): lets the user choose the X, Y, Z and weight columns
+  // of a file of the kind into ImportColX..ImportSheetW; previewOn and weightsAreSD are the
+  // dialog's two options, read and written back. 1 on OK.
+  std::function<int(const std::string& path, int kind, int& previewOn, int& weightsAreSD)>
+      ChooseColumns;
+  // The two-column dialog: the X and Y columns into ImportColX, ImportColY and their sheets.
+  std::function<int(const std::string& path, int kind)> ChooseXYColumns;
+};
+
+TImportReaders& ImportReaders();

@@ -1,0 +1,101 @@
+#include "app/number_scanner.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "app/long_double.h"
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The power of ten of the leading digit of a scanned number (saturating), e.g. 2 for
+// "123.4", -3 for "0.00123", 7 for "1.5e7"; 0 for a zero.
+long long DecimalOrder(std::string_view n) {
+  std::size_t i = 0;
+  if (i < n.size() && (n[i] == '+' || n[i] == '-')) ++i;
+  long long intDigits = 0;         // digits before the point, leading zeros left out
+  long long zerosAfterPoint = 0;   // zeros after the point before the first other digit
+  bool seen = false;               // a non-zero digit was met
+  for (; i < n.size() && IsDigit(n[i]); ++i) {
+    if (seen || n[i] != '0') {
+      seen = true;
+      ++intDigits;
+    }
+  }
+  if (i < n.size() && n[i] == '.') {
+    for (++i; i < n.size() && IsDigit(n[i]); ++i) {
+      if (seen) continue;
+      if (n[i] == '0')
+        ++zerosAfterPoint;
+      else
+        seen = true;
+    }
+  }
+  if (!seen) return 0;
+  const long long order = intDigits > 0 ? intDigits - 1 : -(zerosAfterPoint + 1);
+  long long exponent = 0;
+  if (i < n.size() && (n[i] == 'e' || n[i] == 'E')) {
+    ++i;
+    const bool negative = i < n.size() && n[i] == '-';
+    if (i < n.size() && (n[i] == '+' || n[i] == '-')) ++i;
+    for (; i < n.size() && IsDigit(n[i]); ++i)
+      if (exponent < 1000000000) exponent = exponent * 10 + (n[i] - '0');
+    if (negative) exponent = -exponent;
+  }
+  return order + exponent;
+}
+
+}  // namespace
+
+std::size_t ScanDecimalNumber(std::string_view text, int maxExponentDigits) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  }
+  if (digits == 0) return 0;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    std::size_t j = i + 1;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+    std::size_t expDigits = 0;
+    while (j < text.size() && IsDigit(text[j])) ++j, ++expDigits;
+    const bool withinLimit =
+        maxExponentDigits == kAnyExponentDigits || expDigits <= static_cast<std::size_t>(maxExponentDigits);
+    if (expDigits > 0 && withinLimit) i = j;
+  }
+  return i;
+}
+
+bool ConvertDecimalNumber(std::string_view number, long double& value) {
+  // from_chars takes no '+', and reads in the C locale.
+  if (!number.empty() && number.front() == '+') number.remove_prefix(1);
+  long double v = 0;
+  const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), v);
+  if (ec == std::errc::result_out_of_range) {
+    // Beyond the range either way: a negative decimal order is an underflow (0), any other
+    // an overflow.
+    if (DecimalOrder(number) >= 0) return false;
+    value = 0;
+    return true;
+  }
+  if (ec != std::errc()) return false;
+  value = v;
+  return true;
+}
+
+long double DataValueOf(std::string_view number) {
+  long double v = 0;
+  if (!ConvertDecimalNumber(number, v)) return ExprErrorValue;
+  const long double a = std::fabs(v);
+  if (a > 1e300L) return ExprErrorValue;
+  if (a != 0 && a < 1e-300L) return 0;
+  return v;
+}
+
+bool IsWholeDecimalNumber(std::string_view text, int maxExponentDigits) {
+  return !text.empty() && ScanDecimalNumber(text, maxExponentDigits) == text.size();
+}

@@ -1,0 +1,61 @@
+// Lotus 1-2-3 worksheet images, WK1 (Release 2) and WK3 (Release 3), as the program puts
+// tables on the clipboard (registered formats "Wk1" and "Wk3") and writes them to .wk1 and
+// .wk3 files: a fixed header patched with the sheet's last column and row, NUMBER and LABEL
+// cell records in any order, and a fixed end. Every record is a 16-bit opcode, a 16-bit
+// data length and the data, little-endian.
+//
+// The builders append to a growing byte writer, so that no image can overrun its buffer;
+// each returns the number of bytes it wrote, 0 when the cell cannot be written (a column
+// or row beyond the format's fields). A label's length field holds one byte: longer texts
+// are cut to 248 characters in WK1 and 249 in WK3.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "app/byte_codec.h"
+
+inline constexpr std::size_t kWK1HeaderSize = 1380;
+inline constexpr std::size_t kWK1EofSize = 4;
+inline constexpr std::size_t kWK1NumberSize = 17;
+inline constexpr std::size_t kWK3HeaderSize = 390;
+inline constexpr std::size_t kWK3TrailerSize = 43;
+inline constexpr std::size_t kWK3NumberSize = 18;
+inline constexpr std::size_t kWK1MaxLabel = 248;
+inline constexpr std::size_t kWK3MaxLabel = 249;
+inline constexpr int kWorksheetMaxRow = 65535;
+inline constexpr int kWK1MaxColumn = 65535;
+inline constexpr int kWK3MaxColumn = 255;
+
+int WK1PutHeader(bytes::ByteWriter& out, int lastColumn, int lastRow);
+// Rewrites the range of a header already written (its first 1380 bytes).
+void WK1SetRange(std::span<std::uint8_t> header, int lastColumn, int lastRow);
+int WK1PutNumber(bytes::ByteWriter& out, int column, int row, double value);
+int WK1PutLabel(bytes::ByteWriter& out, int column, int row, std::string_view text);
+int WK1PutEOF(bytes::ByteWriter& out);
+
+int WK3PutHeader(bytes::ByteWriter& out, int lastColumn, int lastRow);
+void WK3SetRange(std::span<std::uint8_t> header, int lastColumn, int lastRow);
+int WK3PutNumber(bytes::ByteWriter& out, int column, int row, long double value);
+int WK3PutLabel(bytes::ByteWriter& out, int column, int row, std::string_view text);
+int WK3PutTrailer(bytes::ByteWriter& out);
+
+// A whole image of either form (1 WK1, 3 WK3): header, cells, end. Numbers are written as
+// doubles in WK1 and 80-bit values in WK3; an empty label writes nothing.
+class TWorksheetImage {
+ public:
+  TWorksheetImage(int form, int lastColumn, int lastRow);
+  int Form() const { return form_; }
+  void Number(int column, int row, long double value);
+  void Label(int column, int row, std::string_view text);
+  void SetRange(int lastColumn, int lastRow);
+  // Writes the end records and hands the image over.
+  std::vector<std::uint8_t> Finish();
+  std::size_t Size() const { return out_.Size(); }
+
+ private:
+  int form_;
+  bytes::ByteWriter out_;
+};

@@ -1,0 +1,116 @@
+#include "exchange/ascii_fields.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "app/long_double.h"
+#include "app/number_scanner.h"
+#include "exchange/reader_contract.h"
+
+namespace {
+
+bool EndsLine(char c) { return c == '\0' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool StartsNumber(char c) { return std::strchr("+-0123456789.", c) != nullptr && c != '\0'; }
+
+// The exponent of a numeric field holds at most three digits.
+constexpr int kFieldExponentDigits = 3;
+
+}  // namespace
+
+std::string_view TLineFields::Text(std::string_view line, int field) const {
+  if (field < 0 || field >= count) return {};
+  const int s = starts[static_cast<std::size_t>(field)];
+  if (s < 0) return {};
+  const int e = ends[static_cast<std::size_t>(field)];
+  return line.substr(static_cast<std::size_t>(s), static_cast<std::size_t>(e - s));
+}
+
+int ScanLineFields(std::string_view line, TLineFields& fields, bool commaMode, int fieldLimit,
+                   bool countMarks) {
+  fields.starts.clear();
+  fields.ends.clear();
+  fields.count = 0;
+  fields.commas = 0;
+  const std::size_t n = line.size();
+  auto at = [&](std::size_t i) { return i < n ? line[i] : '\0'; };
+  auto add = [&](int start, int end) {
+    fields.starts.push_back(start);
+    fields.ends.push_back(end);
+    ++fields.count;
+  };
+  std::size_t i = 0;
+  while (!EndsLine(at(i)) && fields.count < fieldLimit - 1) {
+    const char c = at(i);
+    if (IsBlank(c)) {
+      ++i;
+    } else if (c == ',') {
+      ++fields.commas;
+      if (fields.count == 0) add(kEmptyField, kEmptyField);
+      ++i;
+      while (IsBlank(at(i))) ++i;
+      if (at(i) == ',' && fields.count < fieldLimit - 1) add(kEmptyField, kEmptyField);
+    } else if (c == '"' || c == '\'') {
+      const std::size_t start = ++i;
+      while (!EndsLine(at(i)) && at(i) != c) ++i;
+      if (i == start)
+        add(kEmptyField, kEmptyField);
+      else
+        add(static_cast<int>(start), static_cast<int>(i));
+      if (at(i) == c) ++i;
+    } else if (StartsNumber(c)) {
+      const std::size_t start = i;
+      while (!EndsLine(at(i)) && !IsBlank(at(i)) && at(i) != ',') ++i;
+      add(static_cast<int>(start), static_cast<int>(i));
+    } else {
+      const std::size_t start = i;
+      if (commaMode)
+        while (!EndsLine(at(i)) && at(i) != ',') ++i;
+      else
+        while (!EndsLine(at(i)) && !IsBlank(at(i)) && at(i) != ',') ++i;
+      if (countMarks || (c != '*' && c != 'W')) add(static_cast<int>(start), static_cast<int>(i));
+    }
+  }
+  fields.starts.push_back(kFieldListEnd);
+  fields.ends.push_back(kFieldListEnd);
+  return fields.count;
+}
+
+bool DecideCommaMode(std::FILE* file) {
+  std::string line;
+  TLineFields fields;
+  int lines = 0, commaLines = 0;
+  for (int k = 0; k < 10 && ReadLinePiece(file, line, 1023); ++k) {
+    ++lines;
+    const int count = ScanLineFields(line, fields, false, kFieldLimit);
+    if (count > 2 && fields.commas > count / 2) ++commaLines;
+  }
+  std::rewind(file);
+  return commaLines > lines / 2;
+}
+
+long double ParseLineField(std::string_view line, int f, bool commaMode) {
+  long double v = ExprErrorValue, unused1 = 0, unused2 = 0;
+  ParseLineFields(line, f, f, f, v, unused1, unused2, commaMode);
+  return v;
+}
+
+int ParseLineFields(std::string_view line, int f1, int f2, int f3, long double& v1,
+                    long double& v2, long double& v3, bool commaMode) {
+  v1 = v2 = v3 = ExprErrorValue;
+  TLineFields fields;
+  ScanLineFields(line, fields, commaMode, kFieldLimit, true);
+  const int last = std::max({f1, f2, f3});
+  for (int f = 1; f <= last && f <= fields.count; ++f) {
+    const std::string_view text = fields.Text(line, f - 1);
+    if (text == ".") break;
+    if (f != f1 && f != f2 && f != f3) continue;
+    if (!IsWholeDecimalNumber(text, kFieldExponentDigits)) continue;
+    const long double v = DataValueOf(text);
+    if (f == f1) v1 = v;
+    if (f == f2) v2 = v;
+    if (f == f3) v3 = v;
+  }
+  return !IsMissingValue(v1) && !IsMissingValue(v2) && !IsMissingValue(v3) ? 3 : 0;
+}

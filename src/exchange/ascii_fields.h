@@ -1,0 +1,56 @@
+// Fields of a line of a text data file: the scan that finds them, the comma-mode decision
+// of a file, and the reading of three numeric fields of a line.
+#pragma once
+
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+inline constexpr int kProbeFieldLimit = 64;
+inline constexpr int kFieldLimit = 128;
+inline constexpr int kEmptyField = -1;
+inline constexpr int kFieldListEnd = -2;
+
+struct TLineFields {
+  std::vector<int> starts;  // start offset of each field; kEmptyField for an empty one,
+                            // kFieldListEnd after the last
+  std::vector<int> ends;    // end offset (one past the last character)
+  int count = 0;
+  int commas = 0;
+  std::string_view Text(std::string_view line, int field) const;  // empty for an empty field
+};
+
+// Scans a line left to right up to NUL, CR or LF, or until fieldLimit - 1 fields were found:
+// - blanks and tabs are skipped;
+// - a character of "+-0123456789." starts a numeric field, which runs to the next blank,
+//   tab, comma, NUL, CR or LF;
+// - a double or single quote starts a quoted field holding the text up to the matching
+//   quote (or CR, LF, NUL); an empty pair is an empty field;
+// - a comma is counted; a comma before any field makes the first field an empty one; the
+//   blanks after it are skipped, and a second comma right after adds an empty field;
+// - any other character starts a word, which runs to the next blank, tab, comma or NUL (in
+//   comma mode to the next comma or NUL, so that it may hold blanks). A word beginning with
+//   "*" or "W" (the status and weight marks of the program's own data text) is not counted
+//   unless countMarks is set.
+// Returns the field count.
+int ScanLineFields(std::string_view line, TLineFields& fields, bool commaMode, int fieldLimit,
+                   bool countMarks = false);
+
+// The comma mode of a text file from its first ten lines scanned in blank mode: a line of
+// more than two fields whose comma count exceeds half its field count is a comma line; the
+// file is in comma mode when its comma lines outnumber half the lines read. Rewinds the
+// stream to its start afterwards.
+bool DecideCommaMode(std::FILE* file);
+
+// Reads fields f1, f2 and f3 (numbered from 1 as the scan numbers them, words beginning
+// with "*" or "W" counted) of a line as numbers: a numeric field is wholly an optional
+// sign, digits with at most one period, and an optional exponent of at most three digits;
+// anything else in a wanted field (or an empty field) gives the missing value. A field
+// that is a single period ends the line. Values beyond +-1e300 are missing, non-zero ones
+// below 1e-300 in magnitude are 0. Returns 3 when all three were read as numbers, else 0.
+int ParseLineFields(std::string_view line, int f1, int f2, int f3, long double& v1,
+                    long double& v2, long double& v3, bool commaMode);
+
+// The value of field f (1-based) of a line as ParseLineFields reads it; the missing value
+// when the field is absent, empty or not a number.
+long double ParseLineField(std::string_view line, int f, bool commaMode);

@@ -1,0 +1,28 @@
+// Readers of plain text data: the program's own XYZ text (optional title lines, then X, Y,
+// Z values with "*" marks and "W" weights, whatever the line breaks; import kind 3) and
+// multi-column text (blank- or comma-separated columns chosen by the user; kind 4), with
+// the column lister and the one-column reader of the column dialog and the two-column read.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/data_titles.h"
+#include "app/import_readers.h"
+
+// Reads X, Y, Z text into the table from args.firstRow (columns and sheet unused); titles
+// from up to four non-numeric lines before the data. Returns the points stored, -1 when the
+// file cannot be opened.
+int ReadAsciiXYZ(const TReadArgs& args, TDataTitles& titles);
+
+// Reads the 1-based columns args.colX, colY, colZ (and colW, -1 none) of each line;
+// the names come from the first lines. Returns the points stored, -1 when the file cannot
+// be opened.
+int ReadAsciiMultiColumn(const TReadArgs& args, TDataTitles& titles);
+
+// One display string per column ("%3d " and the texts of the column on the first 20 lines);
+// returns the number of columns, -1 when the file cannot be opened.
+int ListAsciiColumns(const std::string& path, std::vector<std::string>& list);
+
+// The numbers of one 1-based column; empty when the file cannot be opened.
+TColumnArray ReadAsciiColumn(const std::string& path, int column);

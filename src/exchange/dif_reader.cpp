@@ -1,0 +1,231 @@
+#include "exchange/dif_reader.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+
+#include "app/c_format.h"
+#include "app/file_utils.h"
+#include "app/long_double.h"
+#include "app/number_scanner.h"
+#include "exchange/reader_contract.h"
+
+namespace {
+
+constexpr int kDifLineChars = 255;
+constexpr std::size_t kDifEntryChars = 49;
+constexpr std::size_t kDifEntryRoom = 5;
+constexpr int kDifListCapacity = 512;
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+    text.remove_suffix(1);
+  return text;
+}
+
+// A decimal integer at the start of a text, as atoi reads it (0 without digits).
+long ReadInteger(std::string_view text) {
+  text = TrimBlanks(text);
+  const std::string s(text.substr(0, 18));
+  return std::strtol(s.c_str(), nullptr, 10);
+}
+
+// The cells of a DIF file, one by one.
+class TDifCells {
+ public:
+  enum Kind { kCell, kBeginTuple, kEndData, kEndOfFile };
+  struct Cell {
+    int type = 0;             // the type indicator (0 numeric, 1 string, other)
+    long double value = 0;    // numeric cells: the number, missing unless the value line is V
+    std::string text;         // string cells: the text without its quotes
+  };
+
+  explicit TDifCells(const std::string& path) : file_(FOpenOem(path, "r")) {}
+  bool IsOpen() const { return file_ != nullptr; }
+
+  // Passes over the header up to DATA and the two lines after it; false when the file ends
+  // first. vectors receives the count of the VECTORS item (-1 without one).
+  bool SkipHeader(int& vectors) {
+    vectors = -1;
+    std::string line;
+    while (ReadLinePiece(file_.get(), line, kDifLineChars)) {
+      if (StartsWith(line, "VECTORS")) {
+        if (!ReadLinePiece(file_.get(), line, kDifLineChars)) return false;
+        vectors = line.size() > 2 ? static_cast<int>(ReadInteger(std::string_view(line).substr(2))) : 0;
+        continue;
+      }
+      if (StartsWith(line, "DATA")) {
+        ReadLinePiece(file_.get(), line, kDifLineChars);
+        ReadLinePiece(file_.get(), line, kDifLineChars);
+        return true;
+      }
+    }
+    return false;
+  }
+
+  Kind Next(Cell& cell) {
+    std::string line, value;
+    for (;;) {
+      if (!ReadLinePiece(file_.get(), line, kDifLineChars)) return kEndOfFile;
+      const std::size_t comma = line.find(',');
+      if (comma == std::string::npos) continue;
+      if (!ReadLinePiece(file_.get(), value, kDifLineChars)) return kEndOfFile;
+      const long type = ReadInteger(std::string_view(line).substr(0, comma));
+      const std::string_view number = TrimBlanks(std::string_view(line).substr(comma + 1));
+      const std::string_view v = TrimBlanks(value);
+      if (type == -1) {
+        if (StartsWith(v, "BOT")) return kBeginTuple;
+        if (StartsWith(v, "EOD")) return kEndData;
+        continue;
+      }
+      cell.type = static_cast<int>(type);
+      cell.value = ExprErrorValue;
+      cell.text.clear();
+      if (type == 0 && StartsWith(v, "V") && IsWholeDecimalNumber(number))
+        cell.value = DataValueOf(number);
+      if (type == 1) {
+        std::string_view t = v;
+        if (!t.empty() && t.front() == '"') t.remove_prefix(1);
+        const std::size_t close = t.find('"');
+        if (close != std::string_view::npos) t = t.substr(0, close);
+        cell.text.assign(t);
+      }
+      return kCell;
+    }
+  }
+
+ private:
+  FilePtr file_;
+};
+
+}  // namespace
+
+std::string ColumnLetters(int column) {
+  if (column < 26) return std::string(1, static_cast<char>('A' + column));
+  return {static_cast<char>('@' + column / 26), static_cast<char>('A' + column % 26)};
+}
+
+int ReadDif(const TReadArgs& args, TDataTitles& titles) {
+  TDifCells cells(args.path);
+  if (!cells.IsOpen()) return -1;
+  TTableFiller table(args.firstRow, args.cleared);
+  int vectors = 0;
+  if (!cells.SkipHeader(vectors)) return -1;
+  titles = TDataTitles{};
+
+  const long double wStart = args.colW < 0 ? 1 : ExprErrorValue;
+  long double x = ExprErrorValue, y = ExprErrorValue, z = ExprErrorValue, w = wStart;
+  auto startOver = [&] {
+    x = y = z = ExprErrorValue;
+    w = wStart;
+  };
+  int column = -1;
+  int row = args.firstRow;
+  int completed = 0;
+  int stored = 0;
+  // A complete point counts once: after it (kept or dropped by the filter) the rest of its
+  // tuple cannot make it count again.
+  auto complete = [&] {
+    if (IsMissingValue(x) || IsMissingValue(y) || IsMissingValue(z) || IsMissingValue(w)) return;
+    if (!(w > 0)) w = 1;
+    if (KeepFilteredPoint(++completed, args.filterN, args.filterStart)) {
+      table.Store(row++, x, y, z, w);
+      ++stored;
+    }
+    startOver();
+  };
+
+  TDifCells::Cell cell;
+  for (;;) {
+    if (!table.Room(row)) break;
+    const TDifCells::Kind kind = cells.Next(cell);
+    if (kind == TDifCells::kEndOfFile) return -1;
+    if (kind == TDifCells::kEndData) break;
+    if (kind == TDifCells::kBeginTuple) {
+      column = -1;
+      startOver();
+      continue;
+    }
+    ++column;
+    if (cell.type == 0) {
+      const bool chosen = column == args.colX || column == args.colY || column == args.colZ ||
+                          column == args.colW;
+      if (!chosen) continue;
+      if (column == args.colX)
+        x = cell.value;
+      else if (column == args.colY)
+        y = cell.value;
+      else if (column == args.colZ)
+        z = cell.value;
+      else
+        w = cell.value;
+      complete();
+      continue;
+    }
+    if (cell.type == 1) {
+      if (column == args.colX && titles.XName.empty()) titles.SetXName(cell.text);
+      else if (column == args.colY && titles.YName.empty()) titles.SetYName(cell.text);
+      else if (column == args.colZ && titles.ZName.empty()) titles.SetZName(cell.text);
+    }
+    complete();
+  }
+  table.Finish(stored, stored > 0 && args.colW >= 0);
+  return stored;
+}
+
+int ListDifColumns(const std::string& path, std::vector<std::string>& list) {
+  list.clear();
+  TDifCells cells(path);
+  if (!cells.IsOpen()) return -1;
+  int vectors = 0;
+  if (!cells.SkipHeader(vectors) || vectors <= 0) return -1;
+  vectors = std::min(vectors, kDifListCapacity);
+  std::vector<std::string> entries(static_cast<std::size_t>(vectors));
+  int column = -1;
+  TDifCells::Cell cell;
+  for (;;) {
+    const TDifCells::Kind kind = cells.Next(cell);
+    if (kind == TDifCells::kEndOfFile || kind == TDifCells::kEndData) break;
+    if (kind == TDifCells::kBeginTuple) {
+      column = -1;
+      continue;
+    }
+    if (++column >= vectors) continue;
+    std::string& e = entries[static_cast<std::size_t>(column)];
+    if (e.empty()) e = CFormat("%-2s:", ColumnLetters(column).c_str());
+    if (cell.type == 1 && kDifEntryChars - std::min(e.size(), kDifEntryChars) >= kDifEntryRoom) {
+      e += ' ';
+      e += cell.text;
+      if (e.size() > kDifEntryChars) e.resize(kDifEntryChars);
+    }
+  }
+  for (std::string& e : entries)
+    if (!e.empty()) list.push_back(std::move(e));
+  return static_cast<int>(list.size());
+}
+
+TColumnArray ReadDifColumn(const std::string& path, int column) {
+  TDifCells cells(path);
+  if (!cells.IsOpen()) return {};
+  int vectors = 0;
+  if (!cells.SkipHeader(vectors)) return {};
+  TColumnArray values = NewColumnArray();
+  int c = -1;
+  TDifCells::Cell cell;
+  for (;;) {
+    const TDifCells::Kind kind = cells.Next(cell);
+    if (kind == TDifCells::kEndOfFile || kind == TDifCells::kEndData) break;
+    if (kind == TDifCells::kBeginTuple) {
+      c = -1;
+      continue;
+    }
+    if (++c == column && cell.type == 0 && !IsMissingValue(cell.value))
+      AppendColumnValue(values, cell.value);
+  }
+  return values;
+}

@@ -1,0 +1,169 @@
+#include "exchange/sav_dictionary.h"
+
+#include <cstring>
+
+#include "exchange/reader_contract.h"
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 176;
+constexpr std::int32_t kVariableRecord = 2;
+constexpr std::int32_t kValueLabelRecord = 3;
+constexpr std::int32_t kValueLabelVarsRecord = 4;
+constexpr std::int32_t kDocumentRecord = 6;
+constexpr std::int32_t kExtensionRecord = 7;
+constexpr std::int32_t kDictionaryEnd = 999;
+
+// Little- or big-endian fields, as the header's layout code says.
+class TSavReader {
+ public:
+  TSavReader(const std::vector<std::uint8_t>& bytes, bool swap) : b_(bytes), swap_(swap) {}
+  bool Has(std::size_t n) const { return ok_ && n <= b_.size() - pos_; }
+  std::int32_t I32() {
+    if (!Has(4)) return fail(), 0;
+    std::uint8_t v[4];
+    std::memcpy(v, &b_[pos_], 4);
+    pos_ += 4;
+    if (swap_) std::swap(v[0], v[3]), std::swap(v[1], v[2]);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(v[0] | v[1] << 8 | v[2] << 16) |
+                                     static_cast<std::uint32_t>(v[3]) << 24);
+  }
+  double F64() {
+    if (!Has(8)) return fail(), 0.0;
+    std::uint8_t v[8];
+    std::memcpy(v, &b_[pos_], 8);
+    pos_ += 8;
+    if (swap_)
+      for (int i = 0; i < 4; ++i) std::swap(v[i], v[7 - i]);
+    double d;
+    std::memcpy(&d, v, 8);
+    return d;
+  }
+  std::string Text(std::size_t n) {
+    if (!Has(n)) return fail(), std::string();
+    std::string s(reinterpret_cast<const char*>(&b_[pos_]), n);
+    pos_ += n;
+    return s;
+  }
+  bool Skip(std::uint64_t n) {
+    if (n > b_.size() || !Has(static_cast<std::size_t>(n))) return fail(), false;
+    pos_ += static_cast<std::size_t>(n);
+    return true;
+  }
+  bool Ok() const { return ok_; }
+
+ private:
+  void fail() { ok_ = false; }
+  const std::vector<std::uint8_t>& b_;
+  bool swap_;
+  std::size_t pos_ = 0;
+  bool ok_ = true;
+};
+
+std::string TrimBlanks(std::string s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+bool HasSavMagic(const std::uint8_t* head, std::size_t size) {
+  return size >= 9 && std::memcmp(head, "$FL2@(#) ", 9) == 0;
+}
+
+bool ParseSavDictionary(const std::vector<std::uint8_t>& bytes, TSavDictionary& out) {
+  out = TSavDictionary{};
+  if (bytes.size() < kHeaderSize || !HasSavMagic(bytes.data(), bytes.size())) return false;
+  // The layout code (2 or 3) at offset 64 tells the byte order.
+  const std::int32_t code = static_cast<std::int32_t>(bytes[64] | bytes[65] << 8 | bytes[66] << 16 |
+                                                      static_cast<std::uint32_t>(bytes[67]) << 24);
+  const bool swap = code != 2 && code != 3;
+  TSavReader r(bytes, swap);
+  r.Skip(4);
+  out.product = TrimBlanks(r.Text(60));
+  const std::int32_t layout = r.I32();
+  if (layout != 2 && layout != 3) return false;
+  r.I32();  // nominal case size
+  out.compression = r.I32();
+  out.weightIndex = r.I32();
+  out.caseCount = r.I32();
+  r.F64();    // compression bias
+  r.Skip(17);  // creation date and time
+  out.fileLabel = TrimBlanks(r.Text(64));
+  r.Skip(3);
+  if (!r.Ok()) return false;
+
+  for (;;) {
+    const std::int32_t record = r.I32();
+    if (!r.Ok()) return false;
+    if (record == kDictionaryEnd) {
+      r.I32();
+      return r.Ok();
+    }
+    switch (record) {
+      case kVariableRecord: {
+        TSavVariable v;
+        v.type = r.I32();
+        const std::int32_t hasLabel = r.I32();
+        const std::int32_t missingCount = r.I32();
+        r.I32();  // print format
+        r.I32();  // write format
+        v.name = TrimBlanks(r.Text(8));
+        if (hasLabel == 1) {
+          const std::int32_t length = r.I32();
+          if (length < 0 || !r.Ok()) return false;
+          v.label = r.Text(static_cast<std::size_t>(length));
+          r.Skip((4 - static_cast<std::uint32_t>(length) % 4) % 4);
+        } else if (hasLabel != 0) {
+          return false;
+        }
+        if (missingCount < -3 || missingCount > 3 || missingCount == -1) return false;
+        v.missingKind = missingCount;
+        const int values = missingCount < 0 ? -missingCount : missingCount;
+        for (int i = 0; i < values; ++i) v.missing[i] = r.F64();
+        if (!r.Ok()) return false;
+        if (v.type >= 0) out.variables.push_back(std::move(v));
+        break;
+      }
+      case kValueLabelRecord: {
+        const std::int32_t count = r.I32();
+        if (count < 0 || !r.Ok()) return false;
+        for (std::int32_t i = 0; i < count && r.Ok(); ++i) {
+          r.Skip(8);
+          const std::string len = r.Text(1);
+          if (!r.Ok()) return false;
+          const std::size_t n = static_cast<unsigned char>(len[0]);
+          r.Skip(n + (8 - (n + 1) % 8) % 8);
+        }
+        if (!r.Ok() || r.I32() != kValueLabelVarsRecord) return false;
+        const std::int32_t vars = r.I32();
+        if (vars < 0 || !r.Ok()) return false;
+        r.Skip(4ull * static_cast<std::uint32_t>(vars));
+        break;
+      }
+      case kDocumentRecord: {
+        const std::int32_t lines = r.I32();
+        if (lines < 0 || !r.Ok()) return false;
+        r.Skip(80ull * static_cast<std::uint32_t>(lines));
+        break;
+      }
+      case kExtensionRecord: {
+        r.I32();  // subtype
+        const std::int32_t size = r.I32();
+        const std::int32_t count = r.I32();
+        if (size < 0 || count < 0 || !r.Ok()) return false;
+        r.Skip(static_cast<std::uint64_t>(size) * static_cast<std::uint64_t>(count));
+        break;
+      }
+      default:
+        return false;
+    }
+    if (!r.Ok()) return false;
+  }
+}
+
+bool ReadSavDictionary(const std::string& path, TSavDictionary& out) {
+  // The dictionary stands at the start of the file, before the case data.
+  constexpr std::size_t kMaxDictionaryBytes = 16u << 20;
+  return ParseSavDictionary(ReadFileHead(path, kMaxDictionaryBytes), out);
+}

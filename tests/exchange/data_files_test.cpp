@@ -1,0 +1,276 @@
+// The import driver with the real readers: every road into the table, and what a failed
+// read must leave alone.
+#include "app/data_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "app/data_statistics.h"
+#include "app/prescan_hooks.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "exchange/exchange_test_support.h"
+#include "exchange/import_registration.h"
+#include "platform/message_box.h"
+
+namespace {
+
+using namespace exchange_test;
+
+std::string Points(int n, int offset = 0) {
+  std::string text;
+  for (int i = 1; i <= n; ++i)
+    text += std::to_string(i + offset) + " " + std::to_string(i * i) + " " + std::to_string(i % 3) + "\n";
+  return text;
+}
+
+// The bytes of records 0 .. N: what "exactly as it was" compares.
+std::string TableBytes() {
+  const auto data = XYZData();
+  std::string out;
+  for (int i = 0; i <= PointCount(data); ++i) {
+    const TXYZPoint& p = data[static_cast<std::size_t>(i)];
+    for (long double v : {p.X, p.Y, p.Z, p.W}) out.append(reinterpret_cast<const char*>(&v), 10);
+    out += p.Status;
+  }
+  return out;
+}
+
+class DataFiles : public TableTest {
+ protected:
+  void SetUp() override {
+    TableTest::SetUp();
+    RegisterImportReaders();
+    CurrentSettings() = DefaultSettings(1280, 1024);
+    DataFileHooks() = TDataFileHooks{};
+    DataFileHooks().SetHaveData = [this](int on) { haveData_ = on; };
+    DataFileHooks().SetHaveFits = [this](int on) { haveFits_ = on; };
+    DataFileHooks().RunTitlesDialog = [this](const TDataTitles* previous) {
+      ++titleDialogs_;
+      if (previous) previousTitle_ = previous->Title;
+      return titlesAnswer_;
+    };
+    PrescanHooks().VoidFitResults = [this] { ++voided_; };
+    AppendMode = 0;
+    DataUnsaved = 0;
+    DataTitles() = {};
+    ImportColX = ImportColY = ImportColZ = ImportColW = -1;
+  }
+  void TearDown() override {
+    PrescanHooks().VoidFitResults = nullptr;
+    DataFileHooks() = TDataFileHooks{};
+    ImportReaders().ChooseColumns = nullptr;
+    TableTest::TearDown();
+  }
+  int Import(const std::string& name, const std::string& text, int filtered = 0) {
+    DataFileName = dir_.Write(name, text);
+    return ImportDataFile(filtered);
+  }
+  // A table of 10 points, loaded as the user would.
+  void LoadTen() {
+    ASSERT_EQ(Import("ten.txt", "\"Ten\"\nx\ny\nz\n" + Points(10)), 10);
+    boxes_.reset();  // the old answerer puts back the service before it
+    boxes_ = std::make_unique<platform::ScriptedAnswers>();
+    voided_ = 0;
+  }
+  std::unique_ptr<platform::ScriptedAnswers> boxes_ = std::make_unique<platform::ScriptedAnswers>();
+  int haveData_ = 0, haveFits_ = 1, titleDialogs_ = 0, titlesAnswer_ = 1, voided_ = 0;
+  std::string previousTitle_;
+};
+
+TEST_F(DataFiles, ImportFillsTheTableAndRunsThePrescanAndTitles) {
+  DataTitles().Title = "before";
+  EXPECT_EQ(Import("a.txt", Points(6)), 6);
+  EXPECT_EQ(XYZRows(), 6);
+  EXPECT_EQ(haveData_, 1);
+  EXPECT_EQ(haveFits_, 0);
+  EXPECT_EQ(voided_, 1 + 1);  // the driver, then the pre-scan
+  EXPECT_EQ(DataStats.ActiveCount, 6);
+  EXPECT_EQ(titleDialogs_, 1);
+  EXPECT_EQ(previousTitle_, "before");
+  EXPECT_EQ(DataTitles().Title, DataFileName.substr(0, 80));  // no title in the file: the path
+  EXPECT_EQ(DataFileLabel, DataFileName);
+  EXPECT_EQ(DataUnsaved, 0);
+  EXPECT_TRUE(boxes_->Boxes().empty());
+}
+
+TEST_F(DataFiles, AppendToTenPointsFillsRowsElevenOnAndMarksUnsaved) {
+  LoadTen();
+  AppendMode = 1;
+  EXPECT_EQ(Import("more.txt", Points(5, 100)), 5);
+  EXPECT_EQ(XYZRows(), 15);
+  EXPECT_EQ(Row(10).X, 10);
+  EXPECT_EQ(Row(11).X, 101);
+  EXPECT_EQ(Row(15).X, 105);
+  EXPECT_EQ(DataUnsaved, 1);
+}
+
+TEST_F(DataFiles, MalformedFileLeavesTheTableExactlyAsItWas) {
+  LoadTen();
+  const std::string before = TableBytes();
+  const TDataTitles titles = DataTitles();
+  const TDataStats stats = DataStats;
+  for (const std::string& text :
+       {std::string("TABLE\n0,1\n\"\"\nVECTORS\n0,3\n\"\"\nTUPLES\n0,9\n\"\"\nDATA\n0,0\n\"\"\n"
+                    "-1,0\nBOT\n0,1\nV\n0,2\nV\n0,3\nV\n-1,0\nBOT\n0,1\nV\n0,2\nV\n0,3\nV\n"),
+        std::string("1 2 3\n4 5 6\n7 8 9\n")}) {
+    for (int append : {0, 1}) {
+      AppendMode = append;
+      ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&) {
+        ImportColX = 0, ImportColY = 1, ImportColZ = 2, ImportColW = -1;
+        return 1;
+      };
+      const bool dif = text[0] == 'T';
+      const int result = Import(dif ? "bad.dif" : "three.txt", text);
+      EXPECT_EQ(result, dif ? 0 : 3);
+      EXPECT_EQ(TableBytes(), before);
+      EXPECT_EQ(XYZRows(), 10);
+      EXPECT_EQ(Row(11).Status, 0);  // nothing of the failed read stays behind the table
+      EXPECT_EQ(DataTitles().Title, titles.Title);
+      EXPECT_EQ(DataStats.ActiveCount, stats.ActiveCount);
+      EXPECT_EQ(voided_, 0);  // the fit results still describe the data
+      EXPECT_EQ(haveData_, 1);
+    }
+  }
+  const auto boxes = boxes_->Boxes();
+  ASSERT_EQ(boxes.size(), 4u);
+  EXPECT_EQ(boxes[2].text, "Number of Points Read 3\nMin 4 XYZ Points Required");
+  EXPECT_EQ(boxes[2].caption, DataFileName);
+}
+
+TEST_F(DataFiles, RefusedKindsTouchNothing) {
+  LoadTen();
+  const std::string before = TableBytes();
+  EXPECT_EQ(Import("two.txt", "1 2\n3 4\n5 6\n7 8\n9 10\n"), 0);
+  EXPECT_EQ(Import("two.dif", std::string("TABLE\n0,1\n\"\"\nVECTORS\n0,2\n\"\"\nTUPLES\n0,1\n\"\"\n"
+                                          "DATA\n0,0\n\"\"\n-1,0\nEOD\n")),
+            0);
+  // A worksheet: its reader does not exist yet, so it is refused before anything is read.
+  std::ifstream wk(FixturePath("gnumeric_biff8.xls"), std::ios::binary);
+  std::stringstream xls;
+  xls << wk.rdbuf();
+  EXPECT_EQ(Import("book.xls", xls.str()), 0);
+  DataFileName = dir_.Path("missing.txt");
+  EXPECT_EQ(ImportDataFile(0), 0);
+  EXPECT_EQ(TableBytes(), before);
+  const auto boxes = boxes_->Boxes();
+  ASSERT_EQ(boxes.size(), 4u);
+  EXPECT_EQ(boxes[0].text, "Data Contains Fewer Than 3 Columns");
+  EXPECT_EQ(boxes[1].text, "Data Contains Fewer Than 3 Columns");
+  EXPECT_EQ(boxes[2].text, "Number of Points Read 0\nMin 4 XYZ Points Required");
+  EXPECT_EQ(boxes[3].caption, "File Not Found");
+  EXPECT_EQ(boxes[3].text, dir_.Path("missing.txt"));
+}
+
+TEST_F(DataFiles, DigitalFilterUsesTheSettings) {
+  CurrentSettings().FilterStep = 3;
+  CurrentSettings().FilterStart = 2;
+  EXPECT_EQ(Import("f.txt", Points(15), 1), 4);
+  EXPECT_EQ(Row(1).X, 4);
+  EXPECT_EQ(Row(2).X, 7);
+  EXPECT_EQ(Row(3).X, 10);
+  EXPECT_EQ(Row(4).X, 13);
+}
+
+TEST_F(DataFiles, StandardDeviationsBecomeWeights) {
+  ImportReaders().ChooseColumns = [](const std::string&, int kind, int&, int& sd) {
+    EXPECT_EQ(kind, 4);
+    ImportColX = 1, ImportColY = 2, ImportColZ = 3, ImportColW = 4;
+    sd = 1;
+    return 1;
+  };
+  EXPECT_EQ(Import("w.txt", "1 2 3 2\n2 5 6 0\n3 8 9 4\n4 1 1 1\n5 2 2 0.5\n"), 5);
+  EXPECT_EQ(Row(1).W, 0.25L);
+  EXPECT_EQ(Row(2).W, 1);  // a deviation of 0 gives weight 1
+  EXPECT_EQ(Row(3).W, 0.0625L);
+  EXPECT_EQ(Row(5).W, 4);
+  EXPECT_EQ(Row(0).Marker, '0');
+  EXPECT_EQ(CurrentSettings().WeightsAreSD, 1);
+}
+
+TEST_F(DataFiles, CancelledColumnDialogAndTitlesDialog) {
+  ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&) { return 2; };
+  EXPECT_EQ(Import("m.txt", "1 2 3 4 5\n1 2 3 4 5\n1 2 3 4 5\n1 2 3 4 5\n"), 0);
+  EXPECT_EQ(XYZRows(), 0);
+  titlesAnswer_ = 0;
+  EXPECT_EQ(Import("t.txt", Points(5)), -1);
+  EXPECT_EQ(XYZRows(), 5);  // the data stay
+}
+
+TEST_F(DataFiles, SaveAnswerThatDidNotSaveCancelsTheImport) {
+  LoadTen();
+  DataUnsaved = 1;
+  DataFileHooks().SaveAs = [] {};  // the user cancelled the save dialog
+  boxes_->Answer(platform::kIdYes);
+  EXPECT_EQ(ConfirmDiscardData(), 2);
+  boxes_->Answer(platform::kIdNo);
+  EXPECT_EQ(ConfirmDiscardData(), 1);
+  EXPECT_EQ(DataUnsaved, 0);
+}
+
+TEST_F(DataFiles, SaveAsTextOfFourPointsAndItsFailures) {
+  ASSERT_EQ(Import("four.txt", "\"T\"\nx\ny\nz\n1 2 3\n4 5 6\n7 8 9\n1 0 1\n"), 4);
+  DataUnsaved = 1;
+  const std::string out = dir_.Path("saved.prn");
+  EXPECT_EQ(SaveDataAs(out), 1);
+  EXPECT_EQ(std::filesystem::file_size(out), 320u);
+  EXPECT_EQ(DataUnsaved, 0);
+  EXPECT_EQ(DataFileLabel, out);
+  EXPECT_EQ(CurrentSettings().recentFiles[0], out);
+  EXPECT_EQ(SaveDataAs(dir_.Path("s.wk1")), 1);
+  EXPECT_EQ(std::filesystem::file_size(dir_.Path("s.wk1")), 1636u);
+  EXPECT_EQ(SaveDataAs(dir_.Path("s.wk3")), 1);
+  EXPECT_EQ(std::filesystem::file_size(dir_.Path("s.wk3")), 693u);
+
+  // The text reads back as it was written.
+  const std::string before = TableBytes();
+  DataFileName = out;
+  EXPECT_EQ(ImportDataFile(0), 4);
+  EXPECT_EQ(TableBytes(), before);
+  EXPECT_EQ(DataTitles().Title, "T");
+
+  DataUnsaved = 1;
+  std::filesystem::create_directory(dir_.Path("folder.prn"));  // a write that must fail
+  for (const std::string& bad : {dir_.Path("folder.prn"), dir_.Path("x.rtf"), dir_.Path("x.sav")}) {
+    EXPECT_EQ(SaveDataAs(bad), 0) << bad;
+    EXPECT_EQ(DataUnsaved, 1);
+    EXPECT_FALSE(std::filesystem::is_regular_file(bad));
+  }
+  EXPECT_EQ(boxes_->Boxes().back().text, "Unable to Save XYZ Data");
+}
+
+TEST_F(DataFiles, RecentFilesKeepTheirCaseAndMoveToTheTop) {
+  int changes = 0;
+  DataFileHooks().RecentFilesChanged = [&] { ++changes; };
+  for (const char* p : {"/d/A.txt", "/d/B.txt", "/d/C.txt"}) AddRecentFile(p);
+  auto& r = CurrentSettings().recentFiles;
+  EXPECT_EQ(r[0], "/d/C.txt");
+  EXPECT_EQ(r[1], "/d/B.txt");
+  EXPECT_EQ(r[2], "/d/A.txt");
+  AddRecentFile("/d/B.txt");
+  EXPECT_EQ(r[0], "/d/B.txt");
+  EXPECT_EQ(r[1], "/d/C.txt");
+  AddRecentFile("/d/B.txt");  // already on top: nothing changes
+  EXPECT_EQ(changes, 4);
+  AddRecentFile("/d/b.txt");  // another file
+  EXPECT_EQ(r[0], "/d/b.txt");
+  for (const char* p : {"/1", "/2", "/3", "/4", "/5"}) AddRecentFile(p);
+  EXPECT_EQ(r[0], "/5");
+  EXPECT_EQ(r[4], "/1");
+}
+
+TEST_F(DataFiles, EditorTextReplacesTheTableWithoutTheTitlesDialog) {
+  LoadTen();
+  EXPECT_EQ(EvEditorData("\"From editor\"\nu\nv\nw\n" + Points(5)), 5);
+  EXPECT_EQ(XYZRows(), 5);
+  EXPECT_EQ(DataTitles().Title, "From editor");
+  EXPECT_EQ(titleDialogs_, 1);  // only the first import's
+  const std::string before = TableBytes();
+  EXPECT_EQ(EvEditorData("1 2 3\n"), 1);
+  EXPECT_EQ(TableBytes(), before);
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+// Malformed and hostile files through the detection and every reader: nothing may read
+// past its data, loop for ever or leave the table with more points than it holds. Run
+// under AddressSanitizer and UndefinedBehaviorSanitizer (scripts/sanitize).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/data_file_writers.h"
+#include "app/data_table.h"
+#include "app/test_points.h"
+#include "exchange/ascii_readers.h"
+#include "exchange/compound_file.h"
+#include "exchange/compound_file_builder.h"
+#include "exchange/dif_reader.h"
+#include "exchange/exchange_test_support.h"
+#include "exchange/import_detection.h"
+#include "exchange/sav_builder.h"
+#include "exchange/sav_dictionary.h"
+#include "exchange/worksheet_cells.h"
+
+namespace {
+
+using namespace exchange_test;
+using Bytes = std::vector<std::uint8_t>;
+
+// A small deterministic generator, so that a failure can be replayed.
+struct Lcg {
+  std::uint64_t s;
+  std::uint8_t Next() {
+    s = s * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<std::uint8_t>(s >> 56);
+  }
+};
+
+class HostileInput : public TableTest {
+ protected:
+  // Runs every reader on the bytes under each extension and checks the table afterwards.
+  void Feed(const Bytes& bytes) {
+    for (const char* ext : {"txt", "wk1", "wk3", "dif", "xls", "rnb", "sav", "dbf"}) {
+      std::string path = dir_.Write(std::string("f.") + ext, bytes);
+      DetectImportFileType(path);
+      FindFirstCellRecord(path);
+      TDataTitles titles;
+      TReadArgs a = Args(path);
+      a.colX = 1, a.colY = 2, a.colZ = 3, a.colW = 4;
+      ReadAsciiXYZ(a, titles);
+      CheckTable();
+      ReadAsciiMultiColumn(a, titles);
+      CheckTable();
+      a.colX = 0;
+      ReadDif(a, titles);
+      CheckTable();
+      std::vector<std::string> list;
+      ListAsciiColumns(path, list);
+      ListDifColumns(path, list);
+      ReadAsciiColumn(path, 2);
+      ReadDifColumn(path, 1);
+      TSavDictionary dictionary;
+      ReadSavDictionary(path, dictionary);
+      TCompoundFile cf;
+      if (cf.Open(path))
+        for (const std::string& name : cf.ChildNames(cf.Root())) cf.ReadStream(cf.FindChild(cf.Root(), name));
+      FindNotebookSection(path);
+    }
+  }
+  static void CheckTable() {
+    ASSERT_LE(PointCount(XYZData()), XYZCapacity());
+    ASSERT_GE(XYZData()[0].X, 0);
+  }
+};
+
+TEST_F(HostileInput, RandomBytes) {
+  Lcg rng{12345};
+  for (int size : {1, 2, 7, 56, 200, 511, 512, 513, 1500, 5000}) {
+    Bytes b(static_cast<std::size_t>(size));
+    for (auto& v : b) v = rng.Next();
+    Feed(b);
+  }
+}
+
+TEST_F(HostileInput, EveryTruncationOfValidFiles) {
+  TDataTitles titles;
+  titles.Title = "T";
+  const PointTable t = TableOf({{1, 2, 3}, {4, 5, 6}});
+  const std::string dif =
+      "TABLE\r\n0,1\r\n\"\"\r\nVECTORS\r\n0,3\r\n\"\"\r\nTUPLES\r\n0,1\r\n\"\"\r\nDATA\r\n0,0\r\n"
+      "\"\"\r\n-1,0\r\nBOT\r\n1,0\r\n\"x\"\r\n0,1\r\nV\r\n0,2\r\nV\r\n-1,0\r\nEOD\r\n";
+  const std::vector<Bytes> files = {
+      DataWorksheet(t, titles, 1),
+      DataWorksheet(t, titles, 3),
+      Bytes(dif.begin(), dif.end()),
+      BuildSavFile({{"XVAR", 0, "a label"}, {"S", 8}, {"M", 0, "", {1.0, 2.0}}}),
+      BuildCompoundFile({{"Workbook", false, Bytes(700, 1), {}},
+                         {"Data 1RNB", true, {}, {{"RNBContents", false, Bytes(5000, 2), {}}}}}),
+  };
+  for (const Bytes& full : files) {
+    for (std::size_t n = 0; n < full.size(); n += (full.size() > 2000 ? 97 : 13)) {
+      Feed(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n)));
+    }
+  }
+}
+
+TEST_F(HostileInput, FlippedBytesOfStructuredFiles) {
+  Lcg rng{99};
+  const Bytes cfb = BuildCompoundFile({{"Book", false, Bytes(4200, 3), {}},
+                                       {"Excel1RNB", true, {}, {{"Book", false, Bytes(90, 4), {}}}}});
+  const Bytes sav = BuildSavFile({{"XVAR", 0, "x"}, {"YVAR", 0, "y"}, {"LONGSTR", 300}});
+  for (const Bytes* base : {&cfb, &sav}) {
+    for (int round = 0; round < 40; ++round) {
+      Bytes b = *base;
+      for (int k = 0; k < 8; ++k) b[rng.Next() * b.size() / 256] = rng.Next();
+      Feed(b);
+    }
+  }
+}
+
+TEST_F(HostileInput, SpecificTraps) {
+  // A compound file whose sector chain loops and whose directory claims huge sizes.
+  Bytes cfb = BuildCompoundFile({{"Workbook", false, Bytes(5000, 5), {}}});
+  TCompoundFile file;
+  ASSERT_TRUE(file.Load(cfb));
+  for (std::size_t i = 512; i < 1024; i += 4) {  // the FAT: every sector points to itself
+    cfb[i] = static_cast<std::uint8_t>((i - 512) / 4);
+    cfb[i + 1] = cfb[i + 2] = cfb[i + 3] = 0;
+  }
+  EXPECT_FALSE(file.Load(cfb));
+  // A .sav whose label length is negative or beyond the file.
+  Bytes sav = BuildSavFile({{"XVAR", 0, "abcd"}});
+  sav[176 + 28 + 4] = 0xFF;
+  sav[176 + 28 + 7] = 0xFF;
+  TSavDictionary d;
+  EXPECT_FALSE(ParseSavDictionary(sav, d));
+  sav[176 + 28 + 7] = 0x7F;
+  EXPECT_FALSE(ParseSavDictionary(sav, d));
+  // A DIF claiming 2^31 vectors, an ASCII file with a 100000-digit number, NUL bytes and
+  // endless words.
+  Feed(Bytes{});
+  const std::string dif = "TABLE\n0,1\n\"\"\nVECTORS\n0,2147483647\n\"\"\nTUPLES\n0,1\n\"\"\nDATA\n0,0\n\"\"\n"
+                          "-1,0\nBOT\n0,1\nV\n-1,0\nEOD\n";
+  Feed(Bytes(dif.begin(), dif.end()));
+  std::string ascii = "1 " + std::string(100000, '9') + " 3\n" + std::string("1\0 2 3\n", 7) +
+                      std::string(5000, 'x') + " 1 2 3\n" + std::string(3000, '-') + "\n";
+  Feed(Bytes(ascii.begin(), ascii.end()));
+}
+
+TEST_F(HostileInput, ASCIIFileBeyondTheTableLimitStopsAtTheLimit) {
+  std::string text;
+  text.reserve(20000 * 8);
+  for (int i = 0; i < 20000; ++i) text += "1 2 3 *\n";
+  TDataTitles titles;
+  const int n = ReadAsciiXYZ(Args(dir_.Write("big.txt", text)), titles);
+  EXPECT_EQ(n, kXYZMaxPoints - 2);
+  EXPECT_EQ(HeaderCount(), n);
+  EXPECT_EQ(Row(n).Status, '*');  // the mark after the last point that fitted still applies
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+// Builds the dictionary of small statistics-package system files for the tests: the
+// 176-byte header, one variable record per variable (with an optional label and discrete
+// missing values) and the end-of-dictionary record, optionally followed by case bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/byte_codec.h"
+
+namespace exchange_test {
+
+struct SavVar {
+  SavVar(std::string n, int t = 0, std::string l = {}, std::vector<double> m = {})
+      : name(std::move(n)), type(t), label(std::move(l)), missing(std::move(m)) {}
+  std::string name;
+  int type = 0;  // 0 numeric, else the string width
+  std::string label;
+  std::vector<double> missing;
+};
+
+inline std::vector<std::uint8_t> BuildSavFile(const std::vector<SavVar>& vars,
+                                              const std::string& fileLabel = "test data") {
+  bytes::ByteWriter w;
+  auto padded = [&](const std::string& text, std::size_t n) {
+    std::string t = text.substr(0, n);
+    t.resize(n, ' ');
+    w.Raw(t.data(), n);
+  };
+  w.Raw("$FL2", 4);
+  padded("@(#) OKAP DATA FILE - Ondravik tests", 60);
+  w.I32(2);
+  w.I32(static_cast<std::int32_t>(vars.size()));
+  w.I32(1);   // compressed
+  w.I32(0);   // no case weight
+  w.I32(-1);  // cases unknown
+  w.F64(100.0);
+  padded("01 Jan 24", 9);
+  padded("12:00:00", 8);
+  padded(fileLabel, 64);
+  w.Zeros(3);
+  for (const SavVar& v : vars) {
+    w.I32(2);
+    w.I32(v.type);
+    w.I32(v.label.empty() ? 0 : 1);
+    w.I32(static_cast<std::int32_t>(v.missing.size()));
+    w.I32(0x050800), w.I32(0x050800);
+    padded(v.name, 8);
+    if (!v.label.empty()) {
+      w.I32(static_cast<std::int32_t>(v.label.size()));
+      w.Raw(v.label.data(), v.label.size());
+      w.Zeros((4 - v.label.size() % 4) % 4);
+    }
+    for (double m : v.missing) w.F64(m);
+  }
+  w.I32(999);
+  w.I32(0);
+  return w.Take();
+}
+
+}  // namespace exchange_test
