@@ -1,0 +1,44 @@
+// A text window's lines handed to other programs: as plain text (codes stripped), as
+// WordStar text (codes turned into its control bytes), as a rich-text document that keeps
+// the coded-text styling (super- and subscripts, Symbol font, bold, italic, six colours)
+// and the segment layout as tab stops, and as a WK1 or WK3 worksheet image in which each
+// line is a row and its numbers and words are cells.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/text_line_buffer.h"
+
+// The window font as the rich text names it.
+struct TRtfFont {
+  int family = 0;          // kFamilyRoman, ... (app/log_font.h); others count as swiss
+  std::string face = "Arial";
+  int height = 11;         // points
+  int charWidth = 8;       // pixels of one character on the screen
+  int screenDpi = 96;
+};
+
+// Rich text of one coded text (a line or a segment), at most `limit` characters of it.
+// Backslashes and braces are escaped and bytes above 127 written as \'hh, so that no text
+// can break the document. codeChars (may be null) receives the characters the codes took
+// (2 a code, 1 a doubled tilde).
+std::string CodedTextToRtf(std::string_view text, const TRtfFont& font, bool colors,
+                           int* codeChars = nullptr, std::size_t limit = 4096);
+
+// The rich-text document of a window's lines.
+std::string TextWindowRtf(const TMFile& lines, const TRtfFont& font, bool colors);
+
+// The lines with their codes stripped, joined by CR LF (the clipboard text).
+std::string TextWindowPlainText(const TMFile& lines);
+
+// The worksheet image (form 1 WK1, 3 WK3) of a window's lines.
+std::vector<std::uint8_t> TextWindowWorksheet(const TMFile& lines, int form);
+
+// Writes the lines to a file in an output format of file_utils.h (text, WordStar, WK1,
+// WK3, rich text); lines are written whole, with CR LF. False when the file cannot be
+// written or the format is none of these.
+bool WriteTextWindowFile(const TMFile& lines, const std::string& path, int format,
+                         const TRtfFont& font, bool colors);

@@ -1,0 +1,161 @@
+#include "app/text_line_buffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/file_utils.h"
+
+int VisibleWidth(std::string_view text) {
+  return static_cast<int>(text.size()) - 2 * static_cast<int>(std::count(text.begin(), text.end(), '~'));
+}
+
+std::vector<std::pair<int, int>> LineSegments(std::string_view text, const std::uint8_t* attr) {
+  const int length = static_cast<int>(text.size());
+  std::vector<std::pair<int, int>> segments;
+  int at = 0;
+  if (attr)
+    for (std::size_t i = 0; i < kLineAttrSize && attr[i] != 0 && at < length; ++i) {
+      const int n = std::min<int>(attr[i], length - at);
+      segments.emplace_back(at, n);
+      at += n;
+    }
+  if (at < length || segments.empty()) segments.emplace_back(at, length - at);
+  return segments;
+}
+
+TMFile::TMFile(std::string_view fileName, int capacity) : capacity_(std::max(capacity, 0)) {
+  Reset(fileName);
+}
+
+bool TMFile::Reset(std::string_view fileName) {
+  lines_.clear();
+  maxWidth_ = 0;
+  hasTable_ = true;
+  return fileName.empty() || Load(fileName);
+}
+
+bool TMFile::Load(std::string_view fileName) {
+  Clear();
+  hasTable_ = true;
+  if (Read(fileName)) return true;
+  lines_.clear();
+  maxWidth_ = 0;
+  hasTable_ = false;
+  return false;
+}
+
+bool TMFile::Append(std::string_view fileName) {
+  hasTable_ = true;
+  return Read(fileName);
+}
+
+bool TMFile::Read(std::string_view fileName) {
+  FilePtr file = FOpenOem(std::string(fileName), "r");
+  if (!file) return false;
+  std::string line;
+  bool pending = false;  // a line was started
+  for (int ch = std::getc(file.get());; ch = std::getc(file.get())) {
+    if (ch == EOF && !pending) break;
+    if (ch == '\n' || ch == EOF) {
+      if (LineCount() >= capacity_) return false;
+      AppendLine(line);
+      line.clear();
+      pending = false;
+      if (ch == EOF) break;
+      continue;
+    }
+    pending = true;
+    if (static_cast<int>(line.size()) >= kLineLengthLimit) continue;
+    if (ch == '\t')
+      line.append(2 - line.size() % 2, ' ');
+    else
+      line.push_back(static_cast<char>(ch));
+    if (static_cast<int>(line.size()) > kLineLengthLimit) line.resize(kLineLengthLimit);
+  }
+  return std::ferror(file.get()) == 0;
+}
+
+int TMFile::Clear() {
+  lines_.clear();
+  maxWidth_ = 0;
+  return 1;
+}
+
+int TMFile::SetLine(int index, std::string_view text, const std::uint8_t* attr) {
+  if (index < 0) index = LineCount();
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  const int parts = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+  if (index > LineCount() || index + parts > capacity_) return 0;
+  // Line index gets the text before the first line feed, index + 1 the next part, and so on,
+  // each replacing the line there or added at the end.
+  int result = 1;
+  bool recompute = false;
+  for (int k = 0; k < parts; ++k) {
+    const std::size_t feed = text.find('\n');
+    std::string_view part = text.substr(0, feed);
+    text = feed == std::string_view::npos ? std::string_view() : text.substr(feed + 1);
+    if (static_cast<int>(part.size()) > kLineLengthLimit) {
+      part = part.substr(0, kLineLengthLimit);
+      result = -1;
+    }
+    TMLine line;
+    line.text.assign(part);
+    line.width = VisibleWidth(line.text);
+    if (attr) std::memcpy(line.attr.data(), attr, kLineAttrSize);
+    const auto at = static_cast<std::size_t>(index + k);
+    if (at == lines_.size()) {
+      lines_.push_back(std::move(line));
+    } else {
+      recompute = recompute || lines_[at].width >= maxWidth_;
+      lines_[at] = std::move(line);
+    }
+    maxWidth_ = std::max(maxWidth_, std::min(lines_[at].width, kLineLengthLimit));
+  }
+  if (recompute) RecomputeMaxWidth();
+  return result;
+}
+
+int TMFile::InsertLine(int index, std::string_view text, const std::uint8_t* attr) {
+  if (index < 0) index = LineCount();
+  if (index > LineCount() || index >= capacity_) return 0;
+  std::string_view t = text;
+  if (!t.empty() && t.back() == '\n') t.remove_suffix(1);
+  const int parts = static_cast<int>(std::count(t.begin(), t.end(), '\n')) + 1;
+  if (LineCount() + parts > capacity_) return 0;
+  lines_.insert(lines_.begin() + index, static_cast<std::size_t>(parts), TMLine{});
+  return SetLine(index, text, attr);
+}
+
+int TMFile::DeleteLine(int index) {
+  if (index < 0 || index >= LineCount()) return 0;
+  const bool widest = lines_[static_cast<std::size_t>(index)].width >= maxWidth_;
+  lines_.erase(lines_.begin() + index);
+  if (widest) RecomputeMaxWidth();
+  return 1;
+}
+
+void TMFile::RecomputeMaxWidth() {
+  maxWidth_ = 0;
+  for (const TMLine& l : lines_) maxWidth_ = std::max(maxWidth_, std::min(l.width, kLineLengthLimit));
+}
+
+const char* TMFile::GetLine(int index) const {
+  if (index < 0 || index >= LineCount()) return nullptr;
+  return lines_[static_cast<std::size_t>(index)].text.c_str();
+}
+
+const std::uint8_t* TMFile::GetLineAttr(int index) const {
+  static const TLineAttr kNone{};
+  if (index < 0 || index >= LineCount()) return kNone.data();
+  return lines_[static_cast<std::size_t>(index)].attr.data();
+}
+
+int TMFile::GetLineLength(int index) const {
+  if (index < 0 || index >= LineCount()) return 0;
+  return static_cast<int>(lines_[static_cast<std::size_t>(index)].text.size());
+}
+
+int TMFile::GetLineWidth(int index) const {
+  if (index < 0 || index >= LineCount()) return 0;
+  return lines_[static_cast<std::size_t>(index)].width;
+}

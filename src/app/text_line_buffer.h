@@ -1,0 +1,85 @@
+// TMFile: the line buffer behind every text window (lists, files viewed, result texts, the
+// review's panes). Each line keeps its coded text (app/coded_text.h), its length, its
+// visible width and up to 15 segment lengths: a segmented line is drawn, printed and
+// exported one segment at a time (the rich-text export turns segment starts into tab
+// stops). The buffer holds at most the capacity given at construction.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr int kLineLengthLimit = 512;
+inline constexpr std::size_t kLineAttrSize = 15;
+
+using TLineAttr = std::array<std::uint8_t, kLineAttrSize>;
+
+struct TMLine {
+  std::string text;
+  int width = 0;   // visible characters: the length less 2 for every '~'
+  TLineAttr attr{};  // segment lengths, 0-terminated; attr[0] == 0: a plain line
+};
+
+class TMFile {
+ public:
+  // Loads the file when a name is given (see Reset), else starts empty.
+  TMFile(std::string_view fileName, int capacity);
+
+  // Frees every line and loads the file (or starts empty when the name is empty). A load
+  // that fails leaves the buffer without a table (HasTable false); false then.
+  bool Reset(std::string_view fileName);
+  // Loading a text file: each line up to its line feed, a TAB becoming blanks up to the
+  // next even column, characters beyond the line limit dropped. Fails when the file
+  // cannot be opened or holds more lines than the capacity. Append keeps what it read on
+  // failure; a fresh load leaves no table.
+  bool Load(std::string_view fileName);
+  bool Append(std::string_view fileName);
+  bool HasTable() const { return hasTable_; }
+
+  // Frees every line; count and max width 0 (top line and left column are kept). 1.
+  int Clear();
+  // Replaces line `index` (-1: the end) or adds it at index == count. A text holding line
+  // feeds is split: the part after the first line feed is set at index + 1 first, then the
+  // line gets the part before it; a trailing line feed is dropped. Returns 1, -1 when the
+  // text was cut at the line limit, 0 when the index is beyond the count or the capacity.
+  int SetLine(int index, std::string_view text, const std::uint8_t* attr = nullptr);
+  int AppendLine(std::string_view text, const std::uint8_t* attr = nullptr) {
+    return SetLine(LineCount(), text, attr);
+  }
+  // Inserts the text's lines before line `index` (-1: the end); 0 when they do not fit.
+  int InsertLine(int index, std::string_view text, const std::uint8_t* attr = nullptr);
+  int DeleteLine(int index);
+
+  // Null outside 0 .. count - 1.
+  const char* GetLine(int index) const;
+  // The segment lengths; all zero outside the lines.
+  const std::uint8_t* GetLineAttr(int index) const;
+  int GetLineLength(int index) const;
+  int GetLineWidth(int index) const;
+  int LineCount() const { return static_cast<int>(lines_.size()); }
+  int MaxWidth() const { return maxWidth_; }
+  int Capacity() const { return capacity_; }
+  // Whether the line holds code pairs (its length exceeds its visible width).
+  bool IsCoded(int index) const { return GetLineLength(index) > GetLineWidth(index); }
+
+  int topLine = 0;
+  int leftColumn = 0;
+
+ private:
+  bool Read(std::string_view fileName);
+  void RecomputeMaxWidth();
+
+  int capacity_;
+  bool hasTable_ = true;
+  int maxWidth_ = 0;
+  std::vector<TMLine> lines_;
+};
+
+// The visible width of a text: its length less 2 for every '~'.
+int VisibleWidth(std::string_view text);
+
+// The segments of a line as (offset, length) pairs; one segment for a plain line. Text
+// beyond the listed lengths forms a last segment.
+std::vector<std::pair<int, int>> LineSegments(std::string_view text, const std::uint8_t* attr);
