@@ -1,6 +1,502 @@
-// The graph box: back planes, grid lines, axes with ticks, labels and titles, front edges.
+// The graph box: back planes, grid lines, axes with ticks, numeric labels and titles, and
+// the front edges.
+//
+// The box is drawn in two parts around the surface and the points: first the faces on the
+// far side (the two upright back planes through the corner farthest from the viewer, and
+// the floor), with their grids and the axes, which stand along the near edges of the
+// floor; last the edges on the near side, which nothing may cover.
+#include <algorithm>
+#include <cmath>
+
+#include "app/c_format.h"
+#include "app/coded_text.h"
+#include "app/coded_text_drawing.h"
 #include "graph3d/renderer.h"
 
-// Not drawn yet; corner 0 stands for the far corner.
-int T3DBase::DrawFrameAndGrids(platform::DeviceContext&, bool) { return 0; }
-void T3DBase::DrawFrontFrame(platform::DeviceContext&, int) {}
+using platform::Brush;
+using platform::Color;
+using platform::DeviceContext;
+using platform::Font;
+using platform::Point;
+namespace TextAlign = platform::TextAlign;
+
+namespace {
+
+constexpr long double kPi = 3.141592653589793238462643383279502884L;
+
+// The twelve edges of the box by corner numbers: four along X, four along Y, four along Z.
+constexpr std::array<std::pair<int, int>, 12> kBoxEdges = {{{0, 1}, {2, 3}, {4, 5}, {6, 7},
+                                                           {0, 2}, {1, 3}, {4, 6}, {5, 7},
+                                                           {0, 4}, {1, 5}, {2, 6}, {3, 7}}};
+
+// Slots of the font tables used here.
+constexpr std::size_t kLabelFont = 15;        // axis labels and titles
+constexpr std::size_t kZTitleFont = 20;       // turned to run upward
+constexpr std::size_t kAlongXAxisFont = 25;   // turned along the X axis
+constexpr std::size_t kAlongYAxisFont = 30;   // turned along the Y axis
+
+// The label height sample and the label character width stand-in.
+constexpr const char* kHeightSample = "\xC0\xBF";
+
+// A value that is a rounding remainder of a step onto zero is zero.
+long double Snap(long double v, long double range) {
+  return std::fabs(v) < 1e-9L * std::fabs(range) ? 0 : v;
+}
+
+bool HasCodes(const std::string& text) { return text.find('~') != std::string::npos; }
+
+}  // namespace
+
+long double T3DBase::ScreenAngle(int x1, int y1, int x2, int y2) {
+  if (x2 == x1) return y2 < y1 ? kPi / 2 : 3 * kPi / 2;
+  long double a = std::atan2(static_cast<long double>(y1 - y2), static_cast<long double>(x2 - x1));
+  if (a < 0) a += 2 * kPi;
+  return a;
+}
+
+Point T3DBase::TickEndPoint(int x, int y, int length, long double angle) {
+  return Point{x + static_cast<int>(length * std::cos(angle) + 0.5L),
+               y - static_cast<int>(length * std::sin(angle) + 0.5L)};
+}
+
+void T3DBase::DrawTick(DeviceContext& dc, int x, int y, int length, long double angle) {
+  const Point end = TickEndPoint(x, y, length, angle);
+  dc.MoveTo(x, y);
+  dc.LineTo(end.x, end.y);
+}
+
+int T3DBase::AngleToEscapement(long double angle) {
+  if (angle < 0) angle += 2 * kPi;
+  return static_cast<int>(angle * 1800 / kPi + 0.5L);
+}
+
+std::string T3DBase::AxisLabel(long double value, bool logAxis) {
+  return CFormat("%.*Lg", GraphLabelDigits(), logAxis ? std::pow(10.0L, value) : value);
+}
+
+int T3DBase::DrawFrameAndGrids(DeviceContext& dc, bool fromAbove) {
+  // The far corner: the highest bottom corner on the screen seen from above, the lowest
+  // top corner seen from below (the first in corner order on ties).
+  const int first = fromAbove ? 0 : 4;
+  int far = first;
+  for (int c = first + 1; c < first + 4; ++c) {
+    const int y = corners_[static_cast<std::size_t>(c)].y;
+    const int best = corners_[static_cast<std::size_t>(far)].y;
+    if (fromAbove ? y < best : y > best) far = c;
+  }
+  floorTop_ = !fromAbove;
+  xzAtYmax_ = (far & 2) != 0;
+  yzAtXmax_ = (far & 1) != 0;
+
+  const int planes = view_.BackPlanes;
+  if (planes >= 1 && planes <= 3) {
+    dc.SelectPen(basicPens_[static_cast<std::size_t>(colorIndex_[kRoleAxes])]);
+    const Point at = corners_[static_cast<std::size_t>(far)];
+    if (planes == 1) {
+      for (int neighbour : {far ^ 1, far ^ 2, far ^ 4}) {
+        dc.MoveTo(at.x, at.y);
+        dc.LineTo(corners_[static_cast<std::size_t>(neighbour)].x,
+                  corners_[static_cast<std::size_t>(neighbour)].y);
+      }
+    } else {
+      auto face = [&](int role, std::array<int, 4> c) {
+        dc.SelectBrush(basicBrushes_[static_cast<std::size_t>(colorIndex_[static_cast<std::size_t>(role)])]);
+        vertices_.clear();
+        for (int k : c) vertices_.push_back(corners_[static_cast<std::size_t>(k)]);
+        dc.Polygon(vertices_);
+      };
+      face(kRoleXZBackPlane, {far, far ^ 1, far ^ 1 ^ 4, far ^ 4});
+      face(kRoleYZBackPlane, {far, far ^ 2, far ^ 2 ^ 4, far ^ 4});
+      // A floor that carries a contour plane keeps it.
+      const bool contourOnFloor = fromAbove ? (view_.ContourBits & 1) : (view_.ContourBits & 2);
+      if (!contourOnFloor || !(contentFlags_ & kContentSurface)) {
+        dc.SelectBrush(basicBrushes_[static_cast<std::size_t>(colorIndex_[kRoleXYBackPlane])]);
+        FillPlane(dc, floorTop_ ? 1 : 0);
+      }
+    }
+    DrawGridLines(dc);
+  }
+  DrawAxes(dc);
+  return far;
+}
+
+void T3DBase::DrawFrontFrame(DeviceContext& dc, int farCorner) {
+  // Outline and Full/Closed only: Full/Open leaves the box open toward the viewer.
+  if (view_.BackPlanes != 1 && view_.BackPlanes != 2) return;
+  dc.SelectPen(basicPens_[static_cast<std::size_t>(colorIndex_[kRoleAxes])]);
+  for (const auto& [a, b] : kBoxEdges) {
+    if (a == farCorner || b == farCorner) continue;
+    dc.MoveTo(corners_[static_cast<std::size_t>(a)].x, corners_[static_cast<std::size_t>(a)].y);
+    dc.LineTo(corners_[static_cast<std::size_t>(b)].x, corners_[static_cast<std::size_t>(b)].y);
+  }
+}
+
+void T3DBase::DrawGridLine(DeviceContext& dc, int x1, int y1, int x2, int y2, int colorIndex,
+                           Color color, int spacing) {
+  if (spacing < 2) {
+    dc.SelectPen(basicPens_[static_cast<std::size_t>(std::clamp(colorIndex, 0, 15))]);
+    dc.MoveTo(x1, y1);
+    dc.LineTo(x2, y2);
+    return;
+  }
+  // A dotted line of single pixels, one in every `spacing` steps of a digital line from
+  // point 1 to point 2 (both ends included).
+  const long long dx = static_cast<long long>(x2) - x1;
+  const long long dy = static_cast<long long>(y2) - y1;
+  const long long adx = dx < 0 ? -dx : dx;
+  const long long ady = dy < 0 ? -dy : dy;
+  const long long m = std::max(adx, ady);
+  // A line off any surface this far is not worth stepping through pixel by pixel.
+  if (m > (1 << 16)) return;
+  long long ex = m / 2, ey = m / 2;
+  long long x = x1, y = y1;
+  for (long long k = 0; k <= m; ++k) {
+    if (k % spacing == 0) dc.SetPixel(static_cast<int>(x), static_cast<int>(y), color);
+    ex += adx;
+    ey += ady;
+    if (ex >= m) {
+      ex -= m;
+      x += dx < 0 ? -1 : 1;
+    }
+    if (ey >= m) {
+      ey -= m;
+      y += dy < 0 ? -1 : 1;
+    }
+  }
+}
+
+void T3DBase::DrawGridLines(DeviceContext& dc) {
+  const int bits = view_.GridBits & 63;
+  if (bits == 0) return;
+  const int spacing = ((view_.GridBits >> 8) & 0xFF) + 1;
+  const auto& lo = scaling_.AxisLow;
+  const auto& hi = scaling_.AxisHigh;
+  const long double yPlane = xzAtYmax_ ? hi[kAxisY] : lo[kAxisY];
+  const long double xPlane = yzAtXmax_ ? hi[kAxisX] : lo[kAxisX];
+  const bool logZ = scaling_.Log[kAxisZ] != 0;
+  // A residual graph has its floor grid on the zero plane.
+  const long double floorZ = (contentFlags_ & kContentResiduals) && !logZ ? 0
+                             : floorTop_                                 ? hi[kAxisZ]
+                                                                         : lo[kAxisZ];
+  const bool steep = std::fabs(view_.AngleZ) < 81;
+
+  // Calls line(v) for the interior divisions of an axis, and on a log axis of fewer than
+  // 8 decades for the eight minor values m = 2 .. 9 of every decade.
+  auto forEachValue = [&](int axis, const auto& line) {
+    const std::size_t a = static_cast<std::size_t>(axis);
+    const int n = scaling_.Divs[a];
+    const long double d = (hi[a] - lo[a]) / n;
+    for (int k = 1; k < n; ++k) line(lo[a] + k * d);
+    if (scaling_.Log[a] != 0 && n < 8) {
+      for (int k = 0; k < n; ++k) {
+        for (int m = 2; m <= 9; ++m) line(lo[a] + k * d + d * std::log10(static_cast<long double>(m)));
+      }
+    }
+  };
+  auto segment = [&](int role, long double xa, long double ya, long double za, long double xb,
+                     long double yb, long double zb) {
+    Point a, b;
+    Project(xa, ya, za, a.x, a.y);
+    Project(xb, yb, zb, b.x, b.y);
+    const int index = colorIndex_[static_cast<std::size_t>(role)];
+    const Color c = Basic16Colors[static_cast<std::size_t>(index)];
+    DrawGridLine(dc, a.x, a.y, b.x, b.y, index, Color::PaletteRgb(c.Red(), c.Green(), c.Blue()),
+                 spacing);
+  };
+
+  if ((bits & 1) && steep) {
+    forEachValue(kAxisZ, [&](long double z) {
+      segment(kRoleXZGrids, lo[kAxisX], yPlane, z, hi[kAxisX], yPlane, z);
+    });
+  }
+  if (bits & 2) {
+    forEachValue(kAxisX, [&](long double x) {
+      segment(kRoleXZGrids, x, yPlane, lo[kAxisZ], x, yPlane, hi[kAxisZ]);
+    });
+  }
+  if ((bits & 4) && steep) {
+    forEachValue(kAxisZ, [&](long double z) {
+      segment(kRoleYZGrids, xPlane, lo[kAxisY], z, xPlane, hi[kAxisY], z);
+    });
+  }
+  if (bits & 8) {
+    forEachValue(kAxisY, [&](long double y) {
+      segment(kRoleYZGrids, xPlane, y, lo[kAxisZ], xPlane, y, hi[kAxisZ]);
+    });
+  }
+  if (bits & 16) {
+    forEachValue(kAxisX, [&](long double x) {
+      segment(kRoleXYGrids, x, lo[kAxisY], floorZ, x, hi[kAxisY], floorZ);
+    });
+  }
+  if (bits & 32) {
+    forEachValue(kAxisY, [&](long double y) {
+      segment(kRoleXYGrids, lo[kAxisX], y, floorZ, hi[kAxisX], y, floorZ);
+    });
+  }
+}
+
+void T3DBase::DrawAxes(DeviceContext& dc) {
+  const int labelBits = view_.LabelBits;
+  if ((labelBits & 15) == 0) return;
+  const bool printing = drawMode_ == kDrawPrinter;
+  auto& table = printing ? printFonts_ : screenFonts_;
+  if (!table[kLabelFont]) return;
+
+  const int L = (rect_.right - rect_.left) / 200 + (rect_.bottom - rect_.top) / 200;
+  const auto roleColor = [&](int role) {
+    const Color c = Basic16Colors[static_cast<std::size_t>(colorIndex_[static_cast<std::size_t>(role)])];
+    return Color::PaletteRgb(c.Red(), c.Green(), c.Blue());
+  };
+  const Color labelColor = roleColor(kRoleAxisLabels);
+  const Color titleColor = roleColor(kRoleAxisTitles);
+  dc.SelectPen(basicPens_[static_cast<std::size_t>(colorIndex_[kRoleAxes])]);
+  dc.SelectFont(*table[kLabelFont]);
+  dc.SetBkColor(Basic16Colors[static_cast<std::size_t>(colorIndex_[kRoleBackground])]);
+  dc.SetBkMode(platform::BkMode::Transparent);
+  // Metafiles measure their text on the screen's context.
+  DeviceContext& measure =
+      (drawMode_ == kDrawMetafile || drawMode_ == kDrawMetafilePlain) && measureContext_ != nullptr
+          ? *measureContext_
+          : dc;
+  measure.SelectFont(*table[kLabelFont]);
+  const int h2 = measure.GetTextExtent(kHeightSample).cy / 2;
+  const int w9 = measure.GetTextExtent("9").cx;
+
+  // Labels that would stand on top of each other in a view along an axis are left out.
+  const long double a = view_.AngleXY;
+  const long double elevation = view_.AngleZ;
+  bool showX = (labelBits & 1) != 0;
+  bool showY = (labelBits & 2) != 0;
+  if (elevation == 0) {
+    if (a == 0 || a == 180 || a == 360) {
+      showX = false;
+    } else if (a == 90 || a == 270) {
+      showY = false;
+    } else {
+      showX = showY = false;
+    }
+  }
+  const bool showZ = (labelBits & 12) != 0 && std::fabs(elevation) < 81;
+
+  int q;
+  if (!floorTop_) {
+    q = a < 90 || a >= 360 ? 1 : a < 180 ? 2 : a < 270 ? 3 : 4;
+  } else {
+    q = a == 0 ? 4 : a <= 90 ? 1 : a <= 180 ? 2 : a <= 270 ? 3 : 4;
+  }
+  const bool oddQuadrant = q == 1 || q == 3;
+
+  const auto& lo = scaling_.AxisLow;
+  const auto& hi = scaling_.AxisHigh;
+  const long double floorZ = floorTop_ ? hi[kAxisZ] : lo[kAxisZ];
+  // The X and Y axes start at one corner of the floor, on its near side.
+  const long double xStart = q == 1 || q == 4 ? hi[kAxisX] : lo[kAxisX];
+  const long double xEnd = q == 1 || q == 4 ? lo[kAxisX] : hi[kAxisX];
+  const long double yStart = q == 1 || q == 2 ? hi[kAxisY] : lo[kAxisY];
+  const long double yEnd = q == 1 || q == 2 ? lo[kAxisY] : hi[kAxisY];
+  Point start, xFar, yFar;
+  Project(xStart, yStart, floorZ, start.x, start.y);
+  Project(xEnd, yStart, floorZ, xFar.x, xFar.y);
+  Project(xStart, yEnd, floorZ, yFar.x, yFar.y);
+  const long double xDirection = ScreenAngle(xFar.x, xFar.y, start.x, start.y);
+  const long double yDirection = ScreenAngle(yFar.x, yFar.y, start.x, start.y);
+  if (view_.BackPlanes == 0) {
+    if (labelBits & 1) {
+      dc.MoveTo(start.x, start.y);
+      dc.LineTo(xFar.x, xFar.y);
+    }
+    if (labelBits & 2) {
+      dc.MoveTo(start.x, start.y);
+      dc.LineTo(yFar.x, yFar.y);
+    }
+  }
+  SetAxisFonts(printing, AngleToEscapement(xDirection), AngleToEscapement(yDirection));
+
+  const CodedFontSet titleFonts = [&] {
+    CodedFontSet f;
+    std::copy_n(table.begin() + kLabelFont, f.size(), f.begin());
+    return f;
+  }();
+  const T3DTitleSet* titles = activeTitles_;
+
+  // One horizontal axis: ticks and labels from the start end toward the far end (the far
+  // end, where a Z axis stands, gets none), then the title beyond the longest label.
+  struct HorizontalAxis {
+    int axis;
+    long double from, to;          // values along the axis
+    long double direction;         // of the ticks: along the other axis, outward
+    long double alongDirection;    // of the axis itself
+    std::size_t labelFont;         // the label font, or the turned one
+    unsigned labelAlign;
+    int offsetSign;
+    bool rotateTitle;
+    std::size_t titleFont;         // turned along the axis
+    bool titleShiftedByWidth;      // coded titles end at the anchor
+  };
+  auto drawAxis = [&](const HorizontalAxis& h) {
+    const std::size_t ax = static_cast<std::size_t>(h.axis);
+    const bool logAxis = scaling_.Log[ax] != 0;
+    const int n = scaling_.Divs[ax];
+    const long double range = hi[ax] - lo[ax];
+    const long double step = (h.to - h.from) / n;
+    auto at = [&](long double v) {
+      Point p;
+      if (h.axis == kAxisX) {
+        Project(v, yStart, floorZ, p.x, p.y);
+      } else {
+        Project(xStart, v, floorZ, p.x, p.y);
+      }
+      return p;
+    };
+    dc.SelectFont(table[h.labelFont] ? *table[h.labelFont] : *table[kLabelFont]);
+    dc.SetTextColor(labelColor);
+    dc.SetTextAlign(h.labelAlign | TextAlign::kTop);
+    const int dx = h.offsetSign * static_cast<int>(std::fabs(h2 * std::sin(h.direction)));
+    const int dy = static_cast<int>(std::fabs(h2 * std::cos(h.direction)));
+    std::size_t longest = 0;
+    long double v = h.from;
+    for (int k = 0; k < n; ++k) {
+      const Point p = at(v);
+      DrawTick(dc, p.x, p.y, L, h.direction);
+      const std::string text = AxisLabel(v, logAxis);
+      const Point anchor = TickEndPoint(p.x, p.y, 2 * L, h.direction);
+      dc.TextOut(anchor.x + dx, anchor.y - dy, text);
+      longest = std::max(longest, text.size());
+      v = Snap(v + step, range);
+    }
+
+    if (titles == nullptr) return;
+    std::string title = titles->AxisTitles[ax];
+    if (title.empty()) return;
+    bool coded = HasCodes(title);
+    if (coded && drawMode_ == kDrawMetafilePlain) {
+      title = StripTextCodes(title, T3DTitleSet::kAxisTitleLength);
+      coded = false;
+    }
+    const Point mid = at((lo[ax] + hi[ax]) / 2);
+    const Point anchor = TickEndPoint(mid.x, mid.y, 6 * L + static_cast<int>(longest) * w9,
+                                      h.direction);
+    dc.SetTextColor(titleColor);
+    if (coded) {
+      int x = anchor.x;
+      if (h.titleShiftedByWidth) {
+        const DcCodedTextMetrics metrics(measure, titleFonts);
+        x -= MeasureCodedText(metrics, title, -1, nullptr);
+      }
+      DrawCodedText(dc, measure, title, titleFonts, x, anchor.y, static_cast<int>(title.size()),
+                    0, 0, 1, titleColor);
+    } else if (!h.rotateTitle || !table[h.titleFont]) {
+      dc.SelectFont(*table[kLabelFont]);
+      dc.SetTextAlign(h.labelAlign | TextAlign::kTop);
+      dc.TextOut(anchor.x, anchor.y, title);
+    } else {
+      dc.SelectFont(*table[h.titleFont]);
+      dc.SetTextAlign(TextAlign::kCenter | (floorTop_ ? TextAlign::kBottom : TextAlign::kTop));
+      dc.TextOut(anchor.x, anchor.y, title);
+    }
+  };
+
+  const int sideSign = floorTop_ ? -1 : 1;
+  if (showX) {
+    drawAxis(HorizontalAxis{kAxisX, xStart, xEnd, yDirection, xDirection,
+                            (labelBits & 16) ? kAlongYAxisFont : kLabelFont,
+                            oddQuadrant ? TextAlign::kLeft : TextAlign::kRight,
+                            (oddQuadrant ? 1 : -1) * sideSign, (labelBits & 16) != 0,
+                            kAlongXAxisFont, !oddQuadrant});
+  }
+  if (showY) {
+    drawAxis(HorizontalAxis{kAxisY, yStart, yEnd, xDirection, yDirection,
+                            (labelBits & 32) ? kAlongXAxisFont : kLabelFont,
+                            oddQuadrant ? TextAlign::kRight : TextAlign::kLeft,
+                            (oddQuadrant ? -1 : 1) * sideSign, (labelBits & 32) != 0,
+                            kAlongYAxisFont, oddQuadrant});
+  }
+
+  if (showZ) {
+    // The two Z axes stand at the far ends of the X and Y axes.
+    long double ax, ay, bx, by;
+    switch (q) {
+      case 1: ax = lo[kAxisX], ay = hi[kAxisY], bx = hi[kAxisX], by = lo[kAxisY]; break;
+      case 2: ax = hi[kAxisX], ay = hi[kAxisY], bx = lo[kAxisX], by = lo[kAxisY]; break;
+      case 3: ax = hi[kAxisX], ay = lo[kAxisY], bx = lo[kAxisX], by = hi[kAxisY]; break;
+      default: ax = lo[kAxisX], ay = lo[kAxisY], bx = hi[kAxisX], by = hi[kAxisY]; break;
+    }
+    const bool z1 = (labelBits & 4) != 0;
+    const bool z2 = (labelBits & 8) != 0;
+    const bool logZ = scaling_.Log[kAxisZ] != 0;
+    const int n = scaling_.Divs[kAxisZ];
+    const long double range = hi[kAxisZ] - lo[kAxisZ];
+    const long double step = range / n;
+    auto leftAndRight = [&](long double z) {
+      Point pa, pb;
+      Project(ax, ay, z, pa.x, pa.y);
+      Project(bx, by, z, pb.x, pb.y);
+      return pa.x <= pb.x ? std::pair{pa, pb} : std::pair{pb, pa};
+    };
+    dc.SelectFont(*table[kLabelFont]);
+    dc.SetTextColor(labelColor);
+    std::size_t longest = 0;
+    std::pair<Point, Point> first, last;
+    long double v = lo[kAxisZ];
+    for (int k = 0; k <= n; ++k) {
+      const auto [left, right] = leftAndRight(v);
+      if (k == 0) first = {left, right};
+      last = {left, right};
+      const std::string text = AxisLabel(v, logZ);
+      if (z1) {
+        DrawTick(dc, left.x, left.y, L, kPi);
+        dc.SetTextAlign(TextAlign::kRight | TextAlign::kTop);
+        dc.TextOut(left.x - 2 * L, left.y - h2, text);
+      }
+      if (z2) {
+        DrawTick(dc, right.x, right.y, L, 0);
+        dc.SetTextAlign(TextAlign::kLeft | TextAlign::kTop);
+        dc.TextOut(right.x + 2 * L, right.y - h2, text);
+      }
+      longest = std::max(longest, text.size());
+      v = Snap(v + step, range);
+    }
+    if (view_.BackPlanes == 0) {
+      if (z1) {
+        dc.MoveTo(first.first.x, first.first.y);
+        dc.LineTo(last.first.x, last.first.y);
+      }
+      if (z2) {
+        dc.MoveTo(first.second.x, first.second.y);
+        dc.LineTo(last.second.x, last.second.y);
+      }
+    }
+
+    std::string title = titles != nullptr ? titles->AxisTitles[kAxisZ] : std::string();
+    if (!title.empty() && table[kZTitleFont]) {
+      bool coded = HasCodes(title);
+      if (coded && drawMode_ == kDrawMetafilePlain) {
+        title = StripTextCodes(title, T3DTitleSet::kAxisTitleLength);
+        coded = false;
+      }
+      CodedFontSet upright;
+      std::copy_n(table.begin() + kZTitleFont, upright.size(), upright.begin());
+      const auto [left, right] = leftAndRight((lo[kAxisZ] + hi[kAxisZ]) / 2);
+      const int distance = 3 * L + static_cast<int>(longest) * w9;
+      dc.SetTextColor(titleColor);
+      for (int side = 0; side < 2; ++side) {
+        if (!(side == 0 ? z1 : z2)) continue;
+        const Point anchor = side == 0 ? Point{left.x - distance, left.y}
+                                       : Point{right.x + distance, right.y};
+        if (coded) {
+          DrawCodedText(dc, measure, title, upright, anchor.x, anchor.y, -1, 1, side == 0 ? 1 : 0,
+                        1, titleColor);
+        } else {
+          dc.SelectFont(*table[kZTitleFont]);
+          measure.SelectFont(*table[kZTitleFont]);
+          const int lowered = measure.GetTextExtent(title).cy / 2;
+          dc.SetTextAlign(TextAlign::kCenter | (side == 0 ? TextAlign::kBottom : TextAlign::kTop));
+          dc.TextOut(anchor.x, anchor.y + lowered, title);
+        }
+      }
+    }
+  }
+  dc.SelectFont(Font{});
+  if (&measure != &dc) measure.SelectFont(Font{});
+}

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "graph3d/color_schemes.h"
@@ -38,6 +39,12 @@ struct GraphDisplayFacts {
 // Process-wide; set by the user interface before any graph is made.
 const GraphDisplayFacts& GetGraphDisplayFacts();
 void SetGraphDisplayFacts(const GraphDisplayFacts& facts);
+
+// The significant digits of the numbers on the graph axes (the review preferences' "Graph
+// Labels"); process-wide, safe to read while another thread draws. Kept within 1 .. 18.
+inline constexpr int kDefaultGraphLabelDigits = 6;
+int GraphLabelDigits();
+void SetGraphLabelDigits(int digits);
 
 // Where a frame is drawn (Draw's mode).
 enum DrawMode : int {
@@ -186,12 +193,44 @@ class T3DBase {
   void DrawClippedBandedCell(platform::DeviceContext& dc, int i, int j, int M, bool drawMesh);
   void DrawClippedCell(platform::DeviceContext& dc, int i, int j, int M);
 
-  // ---- Points, contour planes, frame and axes ----
+  // ---- Data points ----
+  // Symbols, Z lines and limit bars of the points, in the renderer's point order; with the
+  // keep flag set on screen (draw mode 0) it also fills the pick list.
   void DrawPoints(platform::DeviceContext& dc);
+  // The "Visible Only" test: which points the filled surface leaves in sight.
   void DrawVisiblePoints(platform::DeviceContext& dc);
+  // Draws the symbol of pick-list entry k (1 .. N) again, after its point's status changed.
+  void RedrawPickedPoint(platform::DeviceContext& dc, int k);
+  // Whether record k (1 .. N) is drawn in "Visible Only" mode.
+  bool PointVisible(int k) const;
+  // The symbol half-size of the last DrawPoints.
+  int SymbolHalfSize() const { return symbolHalfSize_; }
+
+  // ---- Contour planes (plane 0 the bottom face at Zmin, 1 the top face at Zmax) ----
   void DrawContourPlane(platform::DeviceContext& dc, int plane);
+  void DrawCellContours(platform::DeviceContext& dc, int i, int j);
+  void FillPlane(platform::DeviceContext& dc, int plane);
+
+  // ---- Frame, back planes, grids and axes ----
+  // Returns the far corner of the box (0 .. 7: bit 0 X high, bit 1 Y high, bit 2 Z high).
   int DrawFrameAndGrids(platform::DeviceContext& dc, bool fromAbove);
   void DrawFrontFrame(platform::DeviceContext& dc, int farCorner);
+  void DrawGridLines(platform::DeviceContext& dc);
+  void DrawAxes(platform::DeviceContext& dc);
+  // A grid line: solid in basic pen `colorIndex` when spacing < 2, else one pixel of
+  // `color` in every `spacing` steps.
+  void DrawGridLine(platform::DeviceContext& dc, int x1, int y1, int x2, int y2, int colorIndex,
+                    platform::Color color, int spacing);
+  // Direction from point 1 to point 2 in radians, counter-clockwise with the screen's y
+  // axis taken upward, in [0, 2 pi).
+  static long double ScreenAngle(int x1, int y1, int x2, int y2);
+  static platform::Point TickEndPoint(int x, int y, int length, long double angle);
+  static void DrawTick(platform::DeviceContext& dc, int x, int y, int length, long double angle);
+  // A direction as a font escapement in tenths of a degree.
+  static int AngleToEscapement(long double angle);
+  // Metafile pictures (draw modes 2 and 3) measure their text on this context, the
+  // screen's, when one is set; the caller keeps it alive while drawing.
+  void SetMeasureContext(platform::DeviceContext* measure) { measureContext_ = measure; }
 
   // ---- State readers (hosts, dialogs, tests) ----
   int ContentFlags() const { return contentFlags_; }
@@ -255,11 +294,19 @@ class T3DBase {
   }
   void BuildFontTable(std::array<std::optional<platform::Font>, kFontTableSize>& table, int dpi,
                       float scale);
+  // The surface value at a data point (PointSurfaceFn or SurfaceFn), or ExprErrorValue.
+  long double SurfaceAtPoint(const TXYZPoint& p) const;
   // Cell geometry shared by the band splitters.
   void AppendEdgeCrossings(std::vector<TCrossing>& list, int xP, int yP, int l0, int xQ, int yQ,
                            int l1, bool includeStart) const;
   void FillBands(platform::DeviceContext& dc, const std::vector<TCrossing>& crossings,
                  int lowBand, int highBand);
+  // Band splitting of a quadrilateral whose corners are all in range, from its four
+  // screen points and levels (c0 .. c3); the surface and the contour planes share it.
+  void BandedQuad(platform::DeviceContext& dc, const std::array<platform::Point, 4>& corners,
+                  const std::array<int, 4>& levels, bool drawMesh);
+  // The text of a number on an axis.
+  static std::string AxisLabel(long double value, bool logAxis);
   void ClippedOutline(int i, int j, int M, std::vector<platform::Point>& outline,
                       std::vector<int>* levels) const;
   // The nodes of cell (i, j), 1 <= i < nx, 1 <= j < ny, in the order c0 (i-1, j-1),
@@ -338,6 +385,11 @@ class T3DBase {
   std::vector<int> nodeX_;
   std::vector<int> nodeY_;
   std::vector<int> nodeLevel_;
+  // The contour planes' own node arrays: a plane is drawn after the surface and must not
+  // overwrite the surface's screen points, which the visible-only test paints from.
+  std::vector<int> planeX_;
+  std::vector<int> planeY_;
+  std::vector<int> planeLevel_;
   // Work lists of the cell drawers; they grow as needed (a saddle cell of a 32-colour
   // palette has up to 128 crossings).
   std::vector<platform::Point> vertices_;
@@ -351,6 +403,16 @@ class T3DBase {
   bool keepPoints_ = false;
   std::vector<TKeptPoint> keptPoints_;
   int symbolHalfSize_ = 1;
+  // Visibility of records 0 .. N in "Visible Only" mode (1 visible); kept by the renderer,
+  // not in the shared data table, which another thread may be reading.
+  std::vector<std::uint8_t> visible_;
+
+  // Box sides chosen by DrawFrameAndGrids: the floor on the top face (seen from below),
+  // the X-Z back plane at Ymax, the Y-Z back plane at Xmax.
+  bool floorTop_ = false;
+  bool xzAtYmax_ = false;
+  bool yzAtXmax_ = false;
+  platform::DeviceContext* measureContext_ = nullptr;
 
   // Animation.
   std::atomic<int> animState_{kAnimIdle};

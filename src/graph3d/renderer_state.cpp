@@ -15,6 +15,7 @@ namespace {
 
 GraphDisplayFacts g_displayFacts;
 std::atomic<bool> g_programExiting{false};
+std::atomic<int> g_graphLabelDigits{kDefaultGraphLabelDigits};
 
 // The view fields the renderer computes with must be numbers and the mesh must make
 // cells; a record from a damaged settings file is brought back to the defaults' values.
@@ -86,6 +87,8 @@ int FoldEscapement(int angle) {
 const GraphDisplayFacts& GetGraphDisplayFacts() { return g_displayFacts; }
 void SetGraphDisplayFacts(const GraphDisplayFacts& facts) { g_displayFacts = facts; }
 void T3DBase::SetProgramExiting(bool exiting) { g_programExiting.store(exiting); }
+int GraphLabelDigits() { return g_graphLabelDigits.load(); }
+void SetGraphLabelDigits(int digits) { g_graphLabelDigits.store(std::clamp(digits, 1, 18)); }
 
 T3DBase::T3DBase(T3DGraphSetup* setup) {
   for (std::size_t k = 0; k < Basic16Colors.size(); ++k) {

@@ -284,27 +284,37 @@ void T3DBase::FillBands(DeviceContext& dc, const std::vector<TCrossing>& crossin
 void T3DBase::DrawBandedCell(DeviceContext& dc, int i, int j, int M, bool drawMesh) {
   (void)M;
   const std::array<std::size_t, 4> c = CellCorners(i, j);
+  std::array<Point, 4> corners;
+  std::array<int, 4> levels;
+  for (std::size_t e = 0; e < 4; ++e) {
+    corners[e] = Point{nodeX_[c[e]], nodeY_[c[e]]};
+    levels[e] = nodeLevel_[c[e]];
+  }
+  BandedQuad(dc, corners, levels, drawMesh);
+}
+
+void T3DBase::BandedQuad(DeviceContext& dc, const std::array<Point, 4>& corners,
+                         const std::array<int, 4>& levels, bool drawMesh) {
   crossings_.clear();
-  int lowBand = BandOf(nodeLevel_[c[0]]);
+  int lowBand = BandOf(levels[0]);
   int highBand = lowBand;
   for (std::size_t e = 0; e < 4; ++e) {
-    const std::size_t p = c[e];
-    const std::size_t q = c[(e + 1) % 4];
-    for (int level : {nodeLevel_[p], nodeLevel_[q]}) {
+    const Point p = corners[e];
+    const Point q = corners[(e + 1) % 4];
+    const int l0 = levels[e];
+    const int l1 = levels[(e + 1) % 4];
+    for (int level : {l0, l1}) {
       lowBand = std::min(lowBand, BandOf(level));
       highBand = std::max(highBand, BandOf(level));
     }
-    AppendEdgeCrossings(crossings_, nodeX_[p], nodeY_[p], nodeLevel_[p], nodeX_[q], nodeY_[q],
-                        nodeLevel_[q], true);
+    AppendEdgeCrossings(crossings_, p.x, p.y, l0, q.x, q.y, l1, true);
   }
   FillBands(dc, crossings_, lowBand, highBand);
   if (drawMesh) {
     dc.SelectPen(basicPens_[kGreyPen]);
     for (std::size_t e = 0; e < 4; ++e) {
-      const std::size_t p = c[e];
-      const std::size_t q = c[(e + 1) % 4];
-      dc.MoveTo(nodeX_[p], nodeY_[p]);
-      dc.LineTo(nodeX_[q], nodeY_[q]);
+      dc.MoveTo(corners[e].x, corners[e].y);
+      dc.LineTo(corners[(e + 1) % 4].x, corners[(e + 1) % 4].y);
     }
   }
 }

@@ -99,6 +99,12 @@ void T3DBase::ComputeGrid() {
                      ((flags & 3) == 3 && (setup_ == nullptr || setup_->ZFromPoints == 0));
   long double low = kHuge;
   long double high = -kHuge;
+  // With the points shown too, the surface widens their range: starting afresh would
+  // leave out every point that lies beyond the surface's own heights.
+  if ((flags & kContentPoints) && !PointTable().empty()) {
+    low = zLow;
+    high = zHigh;
+  }
   auto widenBy = [&](long double z) {
     if (!widen || z == ExprErrorValue) return;
     low = std::min(low, z);

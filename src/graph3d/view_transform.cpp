@@ -174,7 +174,8 @@ void T3DBase::Render(platform::DeviceContext& dc) {
     const int display = points_.Display & 0xFF;
     if ((contentFlags_ & 3) == 3 && display == 2 && dirty_) {
       DrawVisiblePoints(dc);
-      dirty_ = false;
+      // A test cut short by a stop request is made again with the next frame.
+      if (!StopRequested()) dirty_ = false;
     }
     if (display < 2 || pointOrder_.size() != static_cast<std::size_t>(PointCount(PointTable()))) {
       BuildPointOrder((flipX_ ? 1 : 0) + 2 * (flipY_ ? 1 : 0));
@@ -182,5 +183,5 @@ void T3DBase::Render(platform::DeviceContext& dc) {
     DrawPoints(dc);
   }
   DrawFrontFrame(dc, farCorner);
-  DrawTitles(dc);
+  DrawTitles(dc, measureContext_);
 }

@@ -1,7 +1,10 @@
 // A graph setup record with its option records, for renderer tests.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <initializer_list>
 #include <memory>
 
 #include "graph3d/renderer.h"
@@ -46,6 +49,23 @@ struct GraphFixture {
     setup.Scaling.Auto[2] = 1;
   }
 
+  // Fixed axis ranges (no automatic scaling), with `divisions` on every axis.
+  void FixRanges(std::array<long double, 3> low, std::array<long double, 3> high,
+                 std::int16_t divisions = 4) {
+    setup.Scaling.Auto = {0, 0, 0};
+    setup.Scaling.Zoom = {1, 1, 1};
+    setup.Scaling.AxisLow = setup.Scaling.DataLow = low;
+    setup.Scaling.AxisHigh = setup.Scaling.DataHigh = high;
+    setup.Scaling.Divs = {divisions, divisions, divisions};
+  }
+
+  // The graph without its box, labels and titles: only the surface and the points draw.
+  void ContentOnly() {
+    view.BackPlanes = 0;
+    view.LabelBits = 0;
+    view.GridBits = 0;
+  }
+
   // A renderer on the record, drawing into a 640 x 480 rectangle.
   std::unique_ptr<T3DBase> MakeRenderer(int width = 640, int height = 480) {
     auto r = std::make_unique<T3DBase>();
@@ -54,6 +74,26 @@ struct GraphFixture {
     return r;
   }
 };
+
+// A table of points with the statistics' Z range in its header.
+inline PointTable MakeTable(std::initializer_list<std::array<long double, 3>> xyz) {
+  PointTable t = NewPointTable(static_cast<int>(xyz.size()));
+  int k = 1;
+  long double zmin = 1e300L, zmax = -1e300L;
+  for (const auto& p : xyz) {
+    t[static_cast<std::size_t>(k)].X = p[0];
+    t[static_cast<std::size_t>(k)].Y = p[1];
+    t[static_cast<std::size_t>(k)].Z = p[2];
+    t[static_cast<std::size_t>(k)].W = 1;
+    t[static_cast<std::size_t>(k)].Status = kPointActive;
+    zmin = std::min(zmin, p[2]);
+    zmax = std::max(zmax, p[2]);
+    ++k;
+  }
+  t[0].Z = zmin;
+  t[0].RXYZ = zmax;
+  return t;
+}
 
 // Sets the display facts for one test and puts the previous ones back afterwards.
 class DisplayColors {

@@ -15,6 +15,12 @@ using platform::Pen;
 using platform::RecordingDeviceContext;
 
 
+// The surface without its box (no back planes, grids or front edges; the axes need fonts,
+// which these tests do not make), so that every figure recorded is the surface's.
+struct SurfaceFixture : GraphFixture {
+  SurfaceFixture() { view.BackPlanes = 0; }
+};
+
 // One frame of the graph in the fixture, recorded.
 RecordingDeviceContext DrawFrame(GraphFixture& g, int mode = kDrawScreen) {
   auto r = g.MakeRenderer();
@@ -32,7 +38,7 @@ void FixZ(GraphFixture& g, long double low = 0, long double high = 1) {
 }
 
 TEST(SurfaceDrawing, EraseFillsTheGraphAreaFirst) {
-  GraphFixture g;
+  SurfaceFixture g;
   g.SetSurface([](long double x, long double y) { return x + y; });
   const RecordingDeviceContext dc = DrawFrame(g);
   ASSERT_FALSE(dc.Ops().empty());
@@ -45,7 +51,7 @@ TEST(SurfaceDrawing, EraseFillsTheGraphAreaFirst) {
 }
 
 TEST(SurfaceDrawing, GradientTypesSelectTheirPalette) {
-  GraphFixture g;
+  SurfaceFixture g;
   g.SetSurface([](long double x, long double y) { return x + y; });
   g.view.GraphType = 5;
   RecordingDeviceContext dc = DrawFrame(g);
@@ -58,7 +64,7 @@ TEST(SurfaceDrawing, GradientTypesSelectTheirPalette) {
 }
 
 TEST(SurfaceDrawing, OneBandCellIsOnePolygon) {
-  GraphFixture g;
+  SurfaceFixture g;
   g.view.MeshX = g.view.MeshY = 2;
   g.view.GraphType = 5;
   g.SetSurface([](long double, long double) { return 0.5L; });
@@ -74,7 +80,7 @@ TEST(SurfaceDrawing, OneBandCellIsOnePolygon) {
 
 TEST(SurfaceDrawing, HiddenMeshTakesTheFillColour) {
   DisplayColors display(1L << 24);
-  GraphFixture g;
+  SurfaceFixture g;
   g.view.MeshX = g.view.MeshY = 2;
   g.view.GraphType = 5;
   g.view.HideMesh = 1;
@@ -92,14 +98,14 @@ TEST(SurfaceDrawing, MissingCornerDropsTheFilledCellButNotTheOtherWireSegments) 
     return x > 0 && y > 0 ? ExprErrorValue : 0.25L;
   };
   for (int type : {1, 5, 16}) {
-    GraphFixture g;
+    SurfaceFixture g;
     g.view.MeshX = g.view.MeshY = 2;
     g.view.GraphType = static_cast<std::int16_t>(type);
     g.SetSurface(surface);
     FixZ(g);
     EXPECT_EQ(DrawFrame(g).Count(DcOpKind::Polygon), 0u) << type;
   }
-  GraphFixture g;
+  SurfaceFixture g;
   g.view.MeshX = g.view.MeshY = 2;
   g.view.GraphType = 0;
   g.SetSurface(surface);
@@ -112,7 +118,7 @@ TEST(SurfaceDrawing, MissingCornerDropsTheFilledCellButNotTheOtherWireSegments) 
 }
 
 TEST(SurfaceDrawing, WireLinesResumeAfterAMissingNode) {
-  GraphFixture g;
+  SurfaceFixture g;
   g.view.MeshX = 5;
   g.view.MeshY = 5;
   g.view.GraphType = 0;
@@ -128,7 +134,7 @@ TEST(SurfaceDrawing, WireLinesResumeAfterAMissingNode) {
 TEST(SurfaceDrawing, SaddleCellSplitsIntoEveryBand) {
   // Corners at the bottom and top of the range alternate: each edge crosses all 31 band
   // boundaries of a 32-colour palette, 4 + 124 entries in the crossing list.
-  GraphFixture g;
+  SurfaceFixture g;
   g.view.MeshX = g.view.MeshY = 2;
   g.view.GraphType = 13;  // blue to red, 32 colours
   g.SetSurface([](long double x, long double y) {
@@ -145,7 +151,7 @@ TEST(SurfaceDrawing, SaddleCellSplitsIntoEveryBand) {
 }
 
 TEST(SurfaceDrawing, NodeAtTheTopOfTheRangeIsClipped) {
-  GraphFixture g;
+  SurfaceFixture g;
   g.view.MeshX = g.view.MeshY = 2;
   g.view.GraphType = 1;
   g.SetSurface([](long double x, long double y) { return x > 0 && y > 0 ? 1.0L : 0.5L; });
@@ -157,7 +163,7 @@ TEST(SurfaceDrawing, NodeAtTheTopOfTheRangeIsClipped) {
 }
 
 TEST(SurfaceDrawing, FarOutsideTheRangeCellsDisappear) {
-  GraphFixture g;
+  SurfaceFixture g;
   g.view.MeshX = g.view.MeshY = 3;
   g.view.GraphType = 1;
   // Within 10 spans above the range the cells are drawn clipped; beyond they vanish.
@@ -170,7 +176,7 @@ TEST(SurfaceDrawing, FarOutsideTheRangeCellsDisappear) {
 }
 
 TEST(SurfaceDrawing, ShadedFlatSurfaceLitFromAboveTakesTheBrightestShade) {
-  GraphFixture g;
+  SurfaceFixture g;
   g.view.MeshX = g.view.MeshY = 3;
   g.view.GraphType = 16;
   g.view.AngleZ = 75;  // with the light's offset of 15: straight above
@@ -186,7 +192,7 @@ TEST(SurfaceDrawing, ShadedFlatSurfaceLitFromAboveTakesTheBrightestShade) {
 
 TEST(SurfaceDrawing, ShadedOnFewColoursOutlinesInGrey) {
   DisplayColors display(16);
-  GraphFixture g;
+  SurfaceFixture g;
   g.view.MeshX = g.view.MeshY = 3;
   g.view.GraphType = 17;
   g.view.HideMesh = 1;
@@ -198,7 +204,7 @@ TEST(SurfaceDrawing, ShadedOnFewColoursOutlinesInGrey) {
 }
 
 TEST(SurfaceDrawing, MeshOfAFlatSurfaceIsOneQuadrilateralPerCell) {
-  GraphFixture g;
+  SurfaceFixture g;
   g.view.MeshX = 6;
   g.view.MeshY = 4;
   g.view.GraphType = 1;
@@ -218,7 +224,7 @@ TEST(SurfaceDrawing, CellsArePaintedFromTheFarSide) {
   // Seen from rotation 30 the far corner of the box is (Xmin, Ymin): the first cell
   // painted touches it; from 210 the far corner is (Xmax, Ymax).
   for (long double theta : {30.0L, 210.0L}) {
-    GraphFixture g;
+    SurfaceFixture g;
     g.view.MeshX = g.view.MeshY = 4;
     g.view.GraphType = 1;
     g.view.AngleXY = theta;
@@ -253,7 +259,7 @@ TEST(SurfaceDrawing, PolygonCountOfAKnownSurfaceStaysFixed) {
   };
   const Case cases[] = {{1, 841}, {2, 1238}, {5, 2544}, {13, 3110}, {16, 841}};
   for (const Case& c : cases) {
-    GraphFixture g;
+    SurfaceFixture g;
     g.view.MeshX = g.view.MeshY = 30;
     g.view.GraphType = static_cast<std::int16_t>(c.type);
     g.SetSurface([](long double x, long double y) { return std::sin(x) * std::cos(y); });
@@ -262,7 +268,7 @@ TEST(SurfaceDrawing, PolygonCountOfAKnownSurfaceStaysFixed) {
 }
 
 TEST(SurfaceDrawing, StopRequestEndsTheFrameAtOnce) {
-  GraphFixture g;
+  SurfaceFixture g;
   g.view.MeshX = g.view.MeshY = 30;
   g.view.GraphType = 5;
   g.SetSurface([](long double x, long double y) { return std::sin(x) * std::cos(y); });
