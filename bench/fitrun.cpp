@@ -137,13 +137,21 @@ int main(int argc, char** argv) {
   CountFitRun(ctx, 0);
   TPhaseTimes times;
   const Clock::time_point start = Clock::now();
-  ctx.progress = [&](int stage, float, std::uint32_t tried, int listed) {
+  const auto record = [&](int stage, std::uint32_t tried, int listed) {
     if (stage > 0 && stage < TPhaseTimes::kStages) {
       times.end[stage] = std::chrono::duration<double>(Clock::now() - start).count();
       times.tried[stage] = tried;
       times.listed[stage] = listed;
       times.seen[stage] = true;
     }
+  };
+  ctx.progress = [&](int stage, float, std::uint32_t tried, int listed) {
+    record(stage, tried, listed);
+    return 1;
+  };
+  // The non-linear phase reports through the status callback, once per equation at least.
+  ctx.status = [&](int, int, float, std::uint32_t tried, int listed, std::uint32_t, long double) {
+    record(kStageNonlinear, tried, listed);
     return 1;
   };
   const int result = RunFitFamilies(ctx);

@@ -7,5 +7,3 @@
 int SearchTermCombinations(TFitRunContext& /*ctx*/, int /*termLimit*/, int /*variant*/) {
   return 0;
 }
-
-int FitNonlinearEquations(TFitRunContext& /*ctx*/) { return 0; }

@@ -127,7 +127,8 @@ TEST(RunFitFamilies, OnlyNonLinearSelectedComputesNoSums) {
   ASSERT_TRUE(CountFitRun(ctx, 0));
   EXPECT_EQ(ctx.counts.linear, 0u);
   EXPECT_EQ(ctx.counts.nonlinear, 1u);
-  EXPECT_EQ(RunFitFamilies(ctx), 0);
+  EXPECT_EQ(RunFitFamilies(ctx), 1);
+  EXPECT_EQ(list.At(1)->equationNumber, 2151);
   EXPECT_EQ(ctx.sums, nullptr);
 }
 

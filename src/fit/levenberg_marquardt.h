@@ -1,0 +1,149 @@
+// Levenberg-Marquardt fitting of the non-linear equations (Marquardt 1963, in the damped
+// normal-equation form of Press et al., "Numerical Recipes", mrqmin/mrqcof), with four loss
+// functions:
+//
+//   0 least squares            w r²
+//   1 least absolute deviation w |r|
+//   2 Lorentzian               w ln(1 + (e - 1) r²)
+//   3 Pearson VII limit        w ln sqrt(1 + (e² - 1) r²)
+//
+// The robust losses keep the Gauss-Newton curvature Σ w d_j d_k (scaled by the loss's own
+// weight of each residual for modes 2 and 3) and take their gradient from the loss, so each
+// step is an iteratively reweighted least-squares step. An optional coarse-to-fine sampling
+// fits every step-th active point first (losses scaled by the step, so coarse and fine
+// losses compare) and finishes on all points.
+//
+// The state of one fit lives in a `TMarquardtState` owned by the caller: two fits on two
+// threads never share anything. A user-defined function is evaluated on the calling thread's
+// expression context, which the engine gives the point's Z and W before each evaluation.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "app/data_statistics.h"
+#include "app/ld_matrix.h"
+#include "app/xyz_point.h"
+#include "fit/fit_run.h"
+#include "fit/nonlinear_catalogue.h"
+
+// Names of the robust modes 0..3 (also rows 9..12 of `ProcedureNames`).
+inline constexpr const char* kRobustModeNames[4] = {"Least Squares", "Least Abs Dev",
+                                                    "Lorentzian", "PearsonVII Lim"};
+
+// Results of `MarquardtStep`.
+enum MarquardtResult : int {
+  kStepFinal = 0,      // the final step: covariance in the trial matrix, SSE in the loss
+  kStepAccepted = 1,   // the trial parameters lowered the loss (or the sample changed)
+  kStepRejected = 2,   // the loss rose: lambda grows tenfold
+  kStepReleased = -1,  // the step storage was released
+  kStepSingular = -2,  // the damped system is singular
+  // The evaluation failed (a user function's run gave no value, or a value or derivative is
+  // not finite) at parameters the fit would have to keep: the fit is rejected. A failure at
+  // trial parameters only rejects the step.
+  kStepFailed = -3,
+  kStepNoMemory = -4,  // the step storage (or the solver's work) could not be allocated
+};
+
+struct TMarquardtState {
+  // What is fitted: records 1..N of a point table, its active points (positions in
+  // `points`, in table order), the weight scale n/ΣW and the total sum of squares SST.
+  std::span<const TXYZPoint> points;
+  std::vector<std::int32_t> active;
+  long double weightScale = 1.0L;
+  long double sst = 0.0L;
+  int robustMode = 0;  // `RobustMode`
+  int udf = 0;         // k + 1 while user function k is fitted, else 0
+
+  // The accepted state of the iteration (losses scaled by the sampling step).
+  long double acceptedLoss = 0.0L;
+  long double acceptedSS = 0.0L;  // weighted sum of squared residuals of the accepted parameters
+  int previousStep = 1;
+
+  // Step storage, sized to the parameter count by the initialising step.
+  std::vector<long double> trialA;    // 1-based trial parameters
+  std::vector<long double> change;    // the solved step, 0-based
+  std::vector<long double> gradient;  // accepted gradient, 0-based
+  std::vector<long double> trialGradient;
+  std::vector<long double> deriv;  // 1-based derivatives of one point
+};
+
+// A state over the active points of `points` (records 1..N of a table); false when memory
+// for the active-point list is short.
+bool InitMarquardtState(TMarquardtState& st, std::span<const TXYZPoint> points,
+                        long double weightScale, long double sst);
+
+// The sampling step of m active points and p parameters: the step doubles while m/2, halved
+// as often, stays above factor·p (factor 3 in a fit run, 2 for `FitUserFunction`).
+int SamplingStep(int m, int p, int factor);
+
+// Curvature alpha (p x p, 0-based, symmetric), gradient beta (0-based) and loss of the
+// parameters a (1-based; entries below 1e-30 in magnitude are set to 0, and the evaluator
+// may repair them) over every step-th active point. `ss` receives the weighted sum of
+// squared residuals. False when an evaluation failed (nothing usable was computed).
+bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix& alpha,
+                           long double* beta, long double& loss, long double& ss,
+                           TNonlinearEvaluator f, int step);
+
+// One step (lambda is read and written): lambda < 0 initialises (storage, lambda 0.001, the
+// coefficients of a), lambda 0 makes the final step (the inverse of alpha into `trial`, the
+// accepted sum of squares into `loss`, storage released), any other lambda tries a damped
+// step. `MarquardtResult` codes.
+int MarquardtStep(TMarquardtState& st, long double* a, int p, LDMatrix& trial, LDMatrix& alpha,
+                  long double& loss, TNonlinearEvaluator f, long double& lambda, int step);
+// Releases the step storage (a fit that ends without its final step).
+void MarquardtRelease(TMarquardtState& st);
+
+// Solves A x = b by Gauss-Jordan elimination with full pivoting (A, 0-based n x n, becomes
+// its inverse; b, when given, the solution). 1 solved, 0 singular, -1 no work memory.
+int MarquardtSolve(long double* const* A, int n, long double* b);
+
+// The acceptance of a finished fit looks for faults of its final step: a math error of the
+// expression language (user functions) or an invalid, zero-divide, overflow or underflow
+// floating-point flag. Clear them before the step and test them after it.
+void ClearNonlinearFaults();
+bool NonlinearFaultRaised();
+
+// What one fit of a run is asked to do.
+struct TNonlinearFitRequest {
+  int equationNumber = 0;
+  int complexity = 0;
+  long double tolerance = 1e-6L;  // 10^-(convergence digits)
+  int iterationLimit = 100;
+  long double abandonR2 = 0.1L;
+  int checkIteration = 20;
+  int sampling = 0;       // coarse-to-fine sampling on (1) or off (0)
+  float fraction = 0.0f;  // progress percentage reported with the status calls
+};
+
+// One equation of a fit run: iterates from the start values in a (1-based; the fitted
+// values come back) and appends a record to ctx.list when the fit is acceptable (0 <= SSE <
+// SST, no failed evaluation, no math error and no floating-point fault in the final step).
+// Reports iterations (status code 2) and the record (code 3). Returns the number of records
+// added (0 or 1), -1 when the user aborted (nothing of this equation stays) or -2 when memory
+// ran out (nothing was added).
+int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long double* a,
+                         TNonlinearEvaluator f, const TNonlinearFitRequest& request);
+
+// Fits user function k alone to the active points of `table` (records 0..N) with the
+// statistics `stats`, least squares, from the record's start values; when the fit is
+// acceptable the fitted parameters become the record's start values. Returns 0 when function
+// k is not defined (or cannot be fitted: parameter count out of range, not compiled), else 1
+// whether or not the fit succeeded. Runs on the calling thread's expression context.
+int FitUserFunction(int k, std::span<const TXYZPoint> table, const TDataStats& stats);
+// The same on the XYZ data table and DataStats (user-interface thread, no fit running).
+int FitUserFunction(int k);
+
+// The covariance of a non-linear fit without the error factor: the inverse of the
+// least-squares curvature Σ w d_j d_k over the active points of `table` (records 0..N) at
+// `parameters` (0-based, p of them), into rows[0..p-1][0..p-1]; `sse` receives Σ w r².
+// Returns p; 0 when the curvature is singular or an evaluation failed (the rows then hold the
+// missing value: the caller marks the covariance as not valid and shows no standard errors);
+// -1 for an unknown index or when memory ran out.
+int NonlinearCovariance(int index, const long double* parameters, std::span<const TXYZPoint> table,
+                        long double weightScale, long double* const* rows, long double& sse);
+
+// The phase of a fit run (declared in fit_run.h): every selected built-in equation in
+// catalogue order, then every defined user function.
+// int FitNonlinearEquations(TFitRunContext& ctx);

@@ -1,0 +1,169 @@
+// User-defined functions as non-linear equations: fitted in the phase from their start
+// values, rejected when they cannot be evaluated, held to their limits, and fitted alone.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include "app/long_double.h"
+#include "expr/eval_context.h"
+#include "expr/expression.h"
+#include "expr/udf_record.h"
+#include "fit/levenberg_marquardt.h"
+#include "fit_test_data.h"
+#include "tools/udf/udf_evaluation.h"
+
+namespace {
+
+using namespace fit_test;
+
+class UserFunctionFit : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ExprStartUp();
+    FreeAllUdfs();
+    ExprThreadContext().CurrentUdf = 0;
+    ExprThreadContext().ClearErrors();
+  }
+  void TearDown() override {
+    FreeAllUdfs();
+    ExprThreadContext().CurrentUdf = 0;
+  }
+
+  // Defines and compiles function k with a one-line text and its start values.
+  static TUdfRecord& Define(int k, std::string_view zLine, std::initializer_list<long double> start) {
+    AllocUdf(k);
+    TUdfRecord& r = *UdfTable[static_cast<std::size_t>(k)];
+    std::string text(zLine);
+    text += "\r\n";
+    std::memcpy(r.Text.data(), text.data(), text.size());
+    r.LineCount = 1;
+    r.ParamCount = static_cast<std::int16_t>(start.size());
+    std::size_t i = 0;
+    for (long double v : start) {
+      r.Start[i] = v;
+      r.Lower[i] = ExprErrorValue;  // unbounded
+      r.Upper[i] = ExprErrorValue;
+      ++i;
+    }
+    ExprThreadContext().CurrentUdf = k;
+    EXPECT_EQ(UdfLoad(k), 1) << zLine;
+    ExprThreadContext().CurrentUdf = 0;
+    return r;
+  }
+
+  static int RunUdfPhase(PointTable& t, TFitList& list) {
+    const TDataStats stats = StatsOf(t);
+    TFitRunContext ctx(t, stats, TFitSelection{}, DefaultFitOptions(), list);
+    CountFitRun(ctx, UdfDefinedCount());
+    return RunFitFamilies(ctx);
+  }
+};
+
+TEST_F(UserFunctionFit, PhaseFitsEveryDefinedFunctionFromItsStartValues) {
+  Define(2, "Z=A0*X+A1*Y*Y", {1, 1});
+  Define(9, "Z=A0*EXP(-X/A1)+A2", {1, 2, 0});
+  PointTable t = GridTable(Axis(0.5L, 0.5L, 8), Axis(-1, 0.5L, 5), [](long double x, long double y) {
+    return 2 * x + 3 * y * y;
+  });
+  TFitList list;
+  ExprThreadContext().CurrentUdf = 5;
+  EXPECT_EQ(RunUdfPhase(t, list), 2);
+  EXPECT_EQ(ExprThreadContext().CurrentUdf, 0);
+  const TFitResult* f = FindEquation(list, 2503);
+  ASSERT_NE(f, nullptr);
+  EXPECT_NEAR(static_cast<double>(f->parameters[0]), 2.0, 1e-9);
+  EXPECT_NEAR(static_cast<double>(f->parameters[1]), 3.0, 1e-9);
+  EXPECT_GE(f->r2, 1.0L - 1e-15L);
+  EXPECT_EQ(f->complexity, 0);
+  EXPECT_NE(FindEquation(list, 2510), nullptr);
+  // The phase leaves the records' start values alone.
+  EXPECT_EQ(UdfTable[2]->Start[0], 1.0L);
+}
+
+// A function whose run fails at some point (the root of a negative x) never enters the
+// sums with the missing value as its z: its fit is rejected.
+TEST_F(UserFunctionFit, FailedEvaluationRejectsTheFit) {
+  Define(0, "Z=A0*SQRT(X)+A1", {1, 0});
+  PointTable bad = GridTable(Axis(-1, 0.5L, 6), Axis(0, 1, 3),
+                             [](long double x, long double) { return 2 * x + 1; });
+  TFitList list;
+  EXPECT_EQ(RunUdfPhase(bad, list), 0);
+  EXPECT_EQ(FindEquation(list, 2501), nullptr);
+
+  PointTable good = GridTable(Axis(0.5L, 0.5L, 6), Axis(0, 1, 3),
+                              [](long double x, long double) { return 2 * std::sqrt(x) + 1; });
+  EXPECT_EQ(RunUdfPhase(good, list), 1);
+  ASSERT_NE(FindEquation(list, 2501), nullptr);
+  EXPECT_NEAR(static_cast<double>(FindEquation(list, 2501)->parameters[0]), 2.0, 1e-9);
+}
+
+// Ten parameters: the solve holds every one of them.
+TEST_F(UserFunctionFit, TenParametersAreFitted) {
+  Define(14, "Z=A0+A1*X+A2*Y+A3*X*X+A4*Y*Y+A5*X*Y+A6*X*X*X+A7*Y*Y*Y+A8*X*X*Y+A9*X*Y*Y",
+         {1, 1, 1, 1, 1, 1, 1, 1, 1, 1});
+  PointTable t = GridTable(Axis(-1, 0.5L, 5), Axis(-1, 0.5L, 5), [](long double x, long double y) {
+    return 1 - 2 * x + 3 * y + 0.5L * x * x - y * y + 2 * x * y + x * x * x - 0.5L * y * y * y +
+           1.5L * x * x * y - x * y * y;
+  });
+  TFitList list;
+  EXPECT_EQ(RunUdfPhase(t, list), 1);
+  const TFitResult* f = FindEquation(list, 2515);
+  ASSERT_NE(f, nullptr);
+  const long double expected[10] = {1, -2, 3, 0.5L, -1, 2, 1, -0.5L, 1.5L, -1};
+  for (int i = 0; i < 10; ++i)
+    EXPECT_NEAR(static_cast<double>(f->parameters[static_cast<std::size_t>(i)]),
+                static_cast<double>(expected[i]), 1e-6)
+        << i;
+}
+
+// The fit alone writes its result back as the start values, keeping within the limits.
+TEST_F(UserFunctionFit, FitUserFunctionUpdatesTheStartValues) {
+  TUdfRecord& r = Define(6, "Z=A0*X+A1", {1, 1});
+  PointTable t = GridTable(Axis(0, 1, 6), Axis(0, 1, 2),
+                           [](long double x, long double) { return 5 * x - 2; });
+  const TDataStats stats = StatsOf(t);
+  EXPECT_EQ(FitUserFunction(6, t, stats), 1);
+  EXPECT_NEAR(static_cast<double>(r.Start[0]), 5.0, 1e-6);
+  EXPECT_NEAR(static_cast<double>(r.Start[1]), -2.0, 1e-6);
+  EXPECT_EQ(ExprThreadContext().CurrentUdf, 6);
+
+  // A0 limited to 3: from 2.9 the steps beyond the limit pay 101 times their loss and lose,
+  // so the fit creeps up to the limit from inside.
+  r.Start[0] = 2.9L;
+  r.Start[1] = -2;
+  r.Upper[0] = 3;
+  EXPECT_EQ(FitUserFunction(6, t, stats), 1);
+  EXPECT_LE(r.Start[0], 3.0L);
+  EXPECT_GT(r.Start[0], 2.99L);
+  // The penalty is a deterrent, not a wall: from (1, 1) the first step lands at A0 = 4.86,
+  // whose loss of 1.36 still beats the start's 1148 after the penalty, and is kept.
+  r.Start[0] = 1;
+  r.Start[1] = 1;
+  EXPECT_EQ(FitUserFunction(6, t, stats), 1);
+  EXPECT_GT(r.Start[0], 3.0L);
+
+  EXPECT_EQ(FitUserFunction(3, t, stats), 0);  // no function in slot 3
+  EXPECT_EQ(FitUserFunction(15, t, stats), 0);
+}
+
+TEST_F(UserFunctionFit, CovarianceOfAUserFunction) {
+  Define(1, "Z=A0+A1*X+A2*Y", {0, 0, 0});
+  PointTable t = GridTable(Axis(0, 1, 3), Axis(0, 2, 3),
+                           [](long double x, long double y) { return 1 + x + y; });
+  const TDataStats stats = StatsOf(t);
+  LDMatrix user(3, 3), plane(3, 3);
+  long double sseUser = -1, ssePlane = -1;
+  const long double p[3] = {1, 1, 1};
+  ASSERT_EQ(NonlinearCovariance(501, p, t, stats.WeightScale, user.Data(), sseUser), 3);
+  ASSERT_EQ(NonlinearCovariance(168, p, t, stats.WeightScale, plane.Data(), ssePlane), 3);
+  EXPECT_EQ(sseUser, 0);
+  for (int j = 0; j < 3; ++j)
+    for (int k = 0; k < 3; ++k)
+      EXPECT_NEAR(static_cast<double>(user[j][k]), static_cast<double>(plane[j][k]), 1e-8) << j << k;
+  EXPECT_EQ(NonlinearCovariance(507, p, t, stats.WeightScale, user.Data(), sseUser), -1);
+}
+
+}  // namespace
