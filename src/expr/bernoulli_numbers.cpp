@@ -1,54 +1,26 @@
 #include "expr/bernoulli_numbers.h"
 
-#include <atomic>
 #include <cmath>
-#include <memory>
-#include <mutex>
-#include <new>
 #include <numbers>
 
 #include "app/byte_codec.h"
-#include "app/file_utils.h"
 #include "expr/builtins.h"
 #include "expr/interpreter.h"
-#include "expr/program_files.h"
+#include "expr/program_table_file.h"
 #include "expr/special_functions.h"
 
 namespace {
 
-// The loaded table, published once it is complete; readers take it without a lock.
-std::atomic<const TBernoulliTable*> g_table{nullptr};
-// Guards loading, freeing and the file name.
-std::mutex g_loadMutex;
-std::unique_ptr<TBernoulliTable> g_owner;
-std::filesystem::path g_fileOverride;
+TProgramTableFile<TBernoulliTable>& TableFile() {
+  static TProgramTableFile<TBernoulliTable> file(kBernoulliTableName, kBernoulliTableBytes, DecodeBernoulliTable);
+  return file;
+}
 
 const TBernoulliTable* LoadTable(ExprContext& ctx) {
-  if (const TBernoulliTable* t = g_table.load(std::memory_order_acquire)) return t;
-  std::lock_guard lock(g_loadMutex);
-  if (const TBernoulliTable* t = g_table.load(std::memory_order_relaxed)) return t;
-
-  const std::filesystem::path file =
-      g_fileOverride.empty() ? ExprProgramFile(kBernoulliTableName) : g_fileOverride;
-  std::array<std::uint8_t, kBernoulliTableBytes> bytes{};
-  std::size_t got = 0;
-  if (FilePtr f = FOpenOem(file, "rb")) got = std::fread(bytes.data(), 1, bytes.size(), f.get());
-  // A short file would leave entries undefined: it is refused like a missing one.
-  if (got < kBernoulliTableBytes) {
-    ctx.SetError(kErrBernoulliTableMissing);
-    return nullptr;
-  }
-  std::unique_ptr<TBernoulliTable> table;
-  try {
-    table = std::make_unique<TBernoulliTable>();
-  } catch (const std::bad_alloc&) {
-    ctx.SetError(kErrInsufficientMemory);
-    return nullptr;
-  }
-  DecodeBernoulliTable(bytes, *table);
-  g_owner = std::move(table);
-  g_table.store(g_owner.get(), std::memory_order_release);
-  return g_owner.get();
+  const int loaded = TableFile().Load();
+  const TBernoulliTable* table = loaded >= 0 ? TableFile().Get() : nullptr;
+  if (!table) ctx.SetError(loaded == -2 ? int{kErrInsufficientMemory} : int{kErrBernoulliTableMissing});
+  return table;
 }
 
 // zeta(n) = sum of 1/j^n, until a term changes the sum by less than EPS of it.
@@ -104,17 +76,8 @@ long double BernoulliNumber(ExprContext& ctx, long double n) {
   return (k / 2) % 2 == 0 ? -b : b;
 }
 
-void BernoulliTableFree() {
-  std::lock_guard lock(g_loadMutex);
-  g_table.store(nullptr, std::memory_order_release);
-  g_owner.reset();
-}
+void BernoulliTableFree() { TableFile().Free(); }
 
-void BernoulliTableUseFile(const std::filesystem::path& file) {
-  std::lock_guard lock(g_loadMutex);
-  g_fileOverride = file;
-  g_table.store(nullptr, std::memory_order_release);
-  g_owner.reset();
-}
+void BernoulliTableUseFile(const std::filesystem::path& file) { TableFile().UseFile(file); }
 
 long double BuiltinB0(ExprContext& ctx, const long double* a) { return BernoulliNumber(ctx, a[0]); }

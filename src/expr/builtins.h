@@ -96,4 +96,26 @@ long double BuiltinT99(ExprContext& ctx, const long double* a);
 long double BuiltinT999(ExprContext& ctx, const long double* a);
 long double BuiltinT9999(ExprContext& ctx, const long double* a);
 
+// Calculus: the first argument names line n of the function being evaluated (slot
+// 10 x CurrentUdf + n). builtin_integrals.cpp: integrals over $ (and $$);
+// builtin_series.cpp: sums, products and series over $; builtin_derivatives.cpp: central
+// differences in X and Y; builtin_implicit.cpp: roots in Z.
+long double BuiltinAI(ExprContext& ctx, const long double* a);
+long double BuiltinAIP(ExprContext& ctx, const long double* a);
+long double BuiltinQI(ExprContext& ctx, const long double* a);
+long double BuiltinQIP(ExprContext& ctx, const long double* a);
+long double BuiltinQIN(ExprContext& ctx, const long double* a);
+long double BuiltinRI(ExprContext& ctx, const long double* a);
+long double BuiltinDQIP(ExprContext& ctx, const long double* a);
+long double BuiltinSUM(ExprContext& ctx, const long double* a);
+long double BuiltinPROD(ExprContext& ctx, const long double* a);
+long double BuiltinSER(ExprContext& ctx, const long double* a);
+long double BuiltinDX(ExprContext& ctx, const long double* a);
+long double BuiltinDX2(ExprContext& ctx, const long double* a);
+long double BuiltinDY(ExprContext& ctx, const long double* a);
+long double BuiltinDY2(ExprContext& ctx, const long double* a);
+long double BuiltinDXY(ExprContext& ctx, const long double* a);
+long double BuiltinIMPLICIT(ExprContext& ctx, const long double* a);
+long double BuiltinIMPLICIT_(ExprContext& ctx, const long double* a);
+
 // The peak and transition shapes (peak_builtins.h): BuiltinShape<variable, core, args>.

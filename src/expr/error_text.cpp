@@ -39,6 +39,7 @@ constexpr auto kRows = std::to_array<TExprErrorTextRow>({
     {-100, 3765, "Integral: Convergence Failure"},
     {-101, 3766, "Integral: Failure due to Singularity"},
     {-102, 3767, "Gaussian Quadrature Overlay Missing"},
+    {-103, 3788, "Calculus Functions Cannot Be Nested"},
     {-108, 3768, "Log Gamma: Singularity"},
     {-109, 3769, "Gamma: Singularity"},
     {-112, 3770, "Psi: Singularity"},

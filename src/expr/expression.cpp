@@ -10,6 +10,7 @@
 #include "expr/compiler.h"
 #include "expr/interpreter.h"
 #include "expr/parser.h"
+#include "expr/quadrature_table.h"
 #include "expr/program_slots.h"
 #include "expr/random_numbers.h"
 #include "expr/symbol_table.h"
@@ -99,6 +100,7 @@ void ExprShutDown() {
   std::lock_guard lock(ExprCompileMutex());
   ExprFreeSymbols();
   BernoulliTableFree();
+  FreeQuadOverlay();
   ExprSlotsFreeAll();
 }
 

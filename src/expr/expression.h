@@ -22,7 +22,7 @@
 // Start-up and exit (the symbol list is also built on the first parse if nobody did).
 // ExprStartUp: seeds the calling thread's random generator from the clock, then
 // ExprBuildSymbols and ExprSlotsInit. ExprShutDown: ExprFreeSymbols, frees the Bernoulli
-// table, ExprSlotsFreeAll.
+// and quadrature tables, ExprSlotsFreeAll.
 void ExprStartUp();
 void ExprShutDown();
 

@@ -1,12 +1,12 @@
 // Loading the user-defined functions and the view function: texts of several lines, each
 // compiled into its program slot or run at once.
 #include <cstring>
-#include <initializer_list>
 #include <mutex>
 
 #include "expr/compiler.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/expression.h"
+#include "expr/finite_differences.h"
 #include "expr/udf_record.h"
 
 namespace {
@@ -101,66 +101,24 @@ long double ExprEvalViewFn(long double x, long double y) {
   return ExprRunSlot(ctx, kExprViewFnSlot);
 }
 
-// A derivative is only as good as every value it is made of: one missing value makes the
-// derivative missing rather than a huge difference quotient.
-namespace {
-
-bool AnyMissing(std::initializer_list<long double> values) {
-  for (long double v : values) {
-    if (v == ExprErrorValue) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-namespace {
-
-// f(+h) and f(-h) of a function of the offset along one axis.
-template <typename F>
-long double FirstDifference(long double h, F f) {
-  const long double f1 = f(h);
-  const long double f0 = f(-h);
-  if (AnyMissing({f1, f0})) return ExprErrorValue;
-  return (f1 - f0) / (2 * h);
-}
-
-template <typename F>
-long double SecondDifference(long double h, F f) {
-  const long double z0 = f(0);
-  const long double f1 = f(2 * h);
-  const long double f0 = f(-2 * h);
-  if (AnyMissing({z0, f1, f0})) return ExprErrorValue;
-  const long double d1 = (f1 - z0) / (2 * h);
-  const long double d2 = (z0 - f0) / (2 * h);
-  return (d1 - d2) / (2 * h);
-}
-
-}  // namespace
+namespace fd = finite_differences;
 
 long double ExprDerivX(long double x, long double y) {
-  return FirstDifference(Step(x), [&](long double d) { return ExprEvalViewFn(x + d, y); });
+  return fd::First(Step(x), [&](long double d) { return ExprEvalViewFn(x + d, y); });
 }
 
 long double ExprDerivY(long double x, long double y) {
-  return FirstDifference(Step(y), [&](long double d) { return ExprEvalViewFn(x, y + d); });
+  return fd::First(Step(y), [&](long double d) { return ExprEvalViewFn(x, y + d); });
 }
 
 long double ExprDeriv2X(long double x, long double y) {
-  return SecondDifference(Step(x), [&](long double d) { return ExprEvalViewFn(x + d, y); });
+  return fd::Second(Step(x), [&](long double d) { return ExprEvalViewFn(x + d, y); });
 }
 
 long double ExprDeriv2Y(long double x, long double y) {
-  return SecondDifference(Step(y), [&](long double d) { return ExprEvalViewFn(x, y + d); });
+  return fd::Second(Step(y), [&](long double d) { return ExprEvalViewFn(x, y + d); });
 }
 
 long double ExprDerivXY(long double x, long double y) {
-  const long double hx = Step(x);
-  const long double hy = Step(y);
-  const long double fpp = ExprEvalViewFn(x + hx, y + hy);
-  const long double fpm = ExprEvalViewFn(x + hx, y - hy);
-  const long double fmp = ExprEvalViewFn(x - hx, y + hy);
-  const long double fmm = ExprEvalViewFn(x - hx, y - hy);
-  if (AnyMissing({fpp, fpm, fmp, fmm})) return ExprErrorValue;
-  return (fpp - fpm - fmp + fmm) / (4 * hx * hy);
+  return fd::Mixed(Step(x), Step(y), [&](long double dx, long double dy) { return ExprEvalViewFn(x + dx, y + dy); });
 }

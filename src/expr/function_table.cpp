@@ -70,13 +70,13 @@ constexpr std::array<TExprFunctionRow, kExprFunctionCount> kRows = {{
     {"IF", 3, 0, BuiltinIF},
 
     // Calculus: the first argument is the number n of the line Fn they evaluate.
-    {"PROD", 4, CALC, nullptr}, {"SER", 4, CALC, nullptr}, {"SUM", 4, CALC, nullptr},
-    {"DX2", 1, CALC, nullptr}, {"DX", 1, CALC, nullptr}, {"DY2", 1, CALC, nullptr},
-    {"DY", 1, CALC, nullptr}, {"DXY", 1, CALC, nullptr},
-    {"IMPLICIT", 4, CALC, nullptr}, {"IMPLICIT_", 4, CALC, nullptr},
-    {"AI", 3, CALC, nullptr}, {"AIP", 4, CALC, nullptr}, {"QI", 3, CALC, nullptr},
-    {"QIP", 4, CALC, nullptr}, {"QIN", 4, CALC, nullptr}, {"RI", 3, CALC, nullptr},
-    {"DQIP", 6, CALC, nullptr},
+    {"PROD", 4, CALC, BuiltinPROD}, {"SER", 4, CALC, BuiltinSER}, {"SUM", 4, CALC, BuiltinSUM},
+    {"DX2", 1, CALC, BuiltinDX2}, {"DX", 1, CALC, BuiltinDX}, {"DY2", 1, CALC, BuiltinDY2},
+    {"DY", 1, CALC, BuiltinDY}, {"DXY", 1, CALC, BuiltinDXY},
+    {"IMPLICIT", 4, CALC, BuiltinIMPLICIT}, {"IMPLICIT_", 4, CALC, BuiltinIMPLICIT_},
+    {"AI", 3, CALC, BuiltinAI}, {"AIP", 4, CALC, BuiltinAIP}, {"QI", 3, CALC, BuiltinQI},
+    {"QIP", 4, CALC, BuiltinQIP}, {"QIN", 4, CALC, BuiltinQIN}, {"RI", 3, CALC, BuiltinRI},
+    {"DQIP", 6, CALC, BuiltinDQIP},
 
     // Special functions.
     {"ERF", 1, 0, BuiltinERF}, {"ERFC", 1, 0, BuiltinERFC}, {"ERFP1", 1, 0, BuiltinERFP1},

@@ -2,17 +2,15 @@
 // missing or short.
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "app/file_utils.h"
 #include "expr/bernoulli_numbers.h"
 #include "expr/interpreter.h"
 #include "expr/program_files.h"
-#include "expr_test_support.h"
+#include "table_file_test_support.h"
 #include "support/long_double_near.h"
 
 namespace {
@@ -58,27 +56,7 @@ std::vector<std::uint8_t> ExactTableBytes() {
   return bytes;
 }
 
-class BernoulliTest : public ExprTest {
- protected:
-  void SetUp() override {
-    ExprTest::SetUp();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("bernoulli_test_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override {
-    BernoulliTableUseFile({});
-    std::filesystem::remove_all(dir_);
-    ExprTest::TearDown();
-  }
-  std::filesystem::path WriteFile(const char* name, const std::vector<std::uint8_t>& bytes) {
-    const std::filesystem::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return p;
-  }
-  std::filesystem::path dir_;
-};
+using BernoulliTest = TableFileTest<BernoulliTableUseFile>;
 
 TEST_F(BernoulliTest, BuiltTableIsTheExactNumbersRounded) {
   const std::filesystem::path file = ExprProgramFile(kBernoulliTableName);

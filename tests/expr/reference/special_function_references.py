@@ -12,27 +12,9 @@ import mpmath
 from mpmath import mp, mpf
 from scipy import stats
 
+from extended_real import round64
+
 mp.dps = 40
-
-
-def round64(q):
-    """(m, e) with m a 64-bit significand and m 2^(e - 63) the nearest to q > 0 (ties to even)."""
-    e = q.numerator.bit_length() - q.denominator.bit_length()
-    while True:
-        scaled = q * (Fraction(2) ** (63 - e))
-        if scaled >= 2**64:
-            e += 1
-        elif scaled < 2**63:
-            e -= 1
-        else:
-            break
-    m = scaled.numerator // scaled.denominator
-    rest = scaled - m
-    if rest > Fraction(1, 2) or (rest == Fraction(1, 2) and m % 2 == 1):
-        m += 1
-    if m == 2**64:
-        m, e = 2**63, e + 1
-    return m, e
 
 
 def ld(text):

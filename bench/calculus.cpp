@@ -1,0 +1,91 @@
+// The calculus built-ins and engines where their cost shows: a user-defined function whose
+// value at each point is an adaptive integral of one of its lines (every integrand value
+// a run of a compiled slot), adaptive Simpson on a smooth integrand, and the double
+// integral of a surface over its data rectangle, as the volume computations call it
+// directly and as "DQIP" does through the language.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "expr/eval_context.h"
+#include "expr/expression.h"
+#include "expr/integration.h"
+#include "expr/quadrature_table.h"
+
+namespace {
+
+constexpr int kUdf = 5;
+
+// F1 and F2 of user function 5, and its Z line `z`.
+void Prepare(const char* z) {
+  ExprStartUp();
+  if (LoadQuadOverlay() < 0) std::abort();
+  ExprContext& ctx = ExprThreadContext();
+  ctx.CurrentUdf = kUdf;
+  ctx.ExprVars.Dollar() = 0.5L;
+  ctx.ExprVars.X() = 1;
+  ctx.ExprVars.Y() = 1;
+  if (ExprCompileSlot("EXP(-$*$)*COS(X*$)", 10 * kUdf + 1) != 1) std::abort();
+  if (ExprCompileSlot("1/(1+X*$*$+Y*$$*$$)", 10 * kUdf + 2) != 1) std::abort();
+  if (ExprCompileSlot(z, 10 * kUdf) != 1) std::abort();
+}
+
+// The Z line `z` of the function at moving X.
+void RunZLine(benchmark::State& state, const char* z) {
+  Prepare(z);
+  ExprContext& ctx = ExprThreadContext();
+  long double x = 0.5L;
+  for (auto _ : state) {
+    ctx.ExprVars.X() = x;
+    benchmark::DoNotOptimize(ExprRunSlot(ctx, 10 * kUdf));
+    x += 1e-4L;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+// The automatic integral (Gauss with order doubling) of a line.
+void BM_AdaptiveIntegralOfALine(benchmark::State& state) { RunZLine(state, "AI(1,0,3)"); }
+
+// The nested Gauss double integral of a line.
+void BM_DoubleIntegralOfALine(benchmark::State& state) { RunZLine(state, "DQIP(2,0,2,0,3,1E-8)"); }
+
+// Adaptive Simpson on a smooth peak, tolerance 1e-10 (absolute).
+void BM_AdaptiveSimpson(benchmark::State& state) {
+  ExprStartUp();
+  ExprContext& ctx = ExprThreadContext();
+  long double c = 0.3L;
+  for (auto _ : state) {
+    TIntegRecord rec;
+    benchmark::DoNotOptimize(
+        IntegrateSimpson(ctx, rec, [c](long double x) { return std::exp(-(x - c) * (x - c) * 4); }, -2, 2, 1e-10L));
+    c += 1e-6L;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+// The volume under a surface z = f(x, y) over its data rectangle at tolerance 1e-8, the
+// call the fitted-surface volume makes.
+void BM_SurfaceVolume(benchmark::State& state) {
+  ExprStartUp();
+  if (LoadQuadOverlay() < 0) std::abort();
+  ExprContext& ctx = ExprThreadContext();
+  long double a = 1;
+  for (auto _ : state) {
+    TIntegRecord rec;
+    long double err = 0;
+    const auto surface = [a](long double x, long double y) { return a + std::exp(-(x * x + y * y) / 4) * std::cos(x); };
+    benchmark::DoNotOptimize(IntegrateDouble(ctx, rec, surface, -3, 3, -2, 4, 1e-8L, &err));
+    a += 1e-6L;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+}  // namespace
+
+BENCHMARK(BM_AdaptiveIntegralOfALine);
+BENCHMARK(BM_DoubleIntegralOfALine);
+BENCHMARK(BM_AdaptiveSimpson);
+BENCHMARK(BM_SurfaceVolume);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,90 @@
+// "SUM", "PROD" and "SER": sums and products of line n of the function being evaluated
+// over its index variable $, and the open-ended series that stops at a small term.
+//
+// The index is advanced by repeated addition, so the last term of a sum depends on
+// rounding, as users of the language expect from a counting loop. Three faults of that
+// loop are mended: a step of 0 or below, and a step too small to change $, never ended
+// it; they now give the missing value. So does a sum or product of more than a million
+// terms, which would otherwise hold the evaluating thread for hours.
+#include <cmath>
+#include <limits>
+
+#include "expr/builtins.h"
+#include "expr/calculus_state.h"
+
+namespace {
+
+constexpr long double kMaxTerms = 1000000;
+constexpr int kSeriesMaxTerms = 31999;
+
+// t rounded to a 64-bit double; beyond the double range it stays as it is (no conversion
+// to a type that cannot hold it).
+long double AsDouble(long double t) {
+  if (std::fabs(t) > std::numeric_limits<double>::max()) return t;
+  return static_cast<long double>(static_cast<double>(t));
+}
+
+// A term that raised an error makes the result missing. Its code stays set, so that the
+// evaluation fails with the term's own message instead of computing on with the missing
+// value as if it were a number.
+long double Finish(ExprContext& ctx, long double s) { return ctx.ExprMathError != 0 ? ExprErrorValue : s; }
+
+long double SumOrProduct(ExprContext& ctx, const long double* a, bool product) {
+  return RunCalculusBuiltin(ctx, [&](TCalculusState& st) {
+    const int n = CalculusLineNumber(a[0]);
+    const long double start = a[1];
+    const long double end = a[2];
+    const long double inc = a[3];
+    if (n < 0 || !(inc > 0) || !std::isfinite(start) || !std::isfinite(end) || !std::isfinite(inc)) {
+      return ExprErrorValue;
+    }
+    if (std::fabs(end - start) / inc >= kMaxTerms) return ExprErrorValue;
+    st.CalcSubFn = n;
+    ctx.ExprMathError = 0;
+    long double s = product ? 1 : 0;
+    // Counting down when end <= start (one term when they are equal), else up.
+    const bool down = end <= start;
+    const long double step = down ? -inc : inc;
+    long double terms = 0;
+    for (long double d = start; down ? d >= end : d <= end;) {
+      const long double t = SubFnOfDollar(ctx, st, d);
+      s = product ? s * t : s + t;
+      const long double next = d + step;
+      if (next == d || ++terms > kMaxTerms) return ExprErrorValue;
+      d = next;
+    }
+    return Finish(ctx, s);
+  });
+}
+
+}  // namespace
+
+long double BuiltinSUM(ExprContext& ctx, const long double* a) { return SumOrProduct(ctx, a, false); }
+long double BuiltinPROD(ExprContext& ctx, const long double* a) { return SumOrProduct(ctx, a, true); }
+
+// SER(n, st, inc, lim): Fn(st) + Fn(st + inc) + ... until a term t has |t| < |s| x lim
+// (t compared as a 64-bit double), at most 31,999 terms. The magnitude of the running
+// sum s is used: with the signed sum a series whose partial sums are negative never
+// stopped early.
+long double BuiltinSER(ExprContext& ctx, const long double* a) {
+  return RunCalculusBuiltin(ctx, [&](TCalculusState& st) {
+    const int n = CalculusLineNumber(a[0]);
+    const long double start = a[1];
+    const long double inc = a[2];
+    const long double lim = a[3];
+    if (n < 0 || !(inc > 0) || !std::isfinite(start) || !std::isfinite(inc)) return ExprErrorValue;
+    st.CalcSubFn = n;
+    ctx.ExprMathError = 0;
+    long double s = 0;
+    long double d = start;
+    for (int k = 0; k < kSeriesMaxTerms; ++k) {
+      const long double t = SubFnOfDollar(ctx, st, d);
+      s += t;
+      if (std::fabs(AsDouble(t)) < std::fabs(s) * lim) break;
+      const long double next = d + inc;
+      if (next == d) return ExprErrorValue;
+      d = next;
+    }
+    return Finish(ctx, s);
+  });
+}

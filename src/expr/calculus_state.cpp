@@ -1,0 +1,49 @@
+#include "expr/calculus_state.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "expr/interpreter.h"
+
+TCalculusState& CalculusState(ExprContext& ctx) {
+  if (!ctx.calculusState) ctx.calculusState = std::make_shared<TCalculusState>();
+  return *static_cast<TCalculusState*>(ctx.calculusState.get());
+}
+
+TCalculusErrorScope::TCalculusErrorScope(ExprContext& ctx)
+    : ctx_(ctx), code_(ctx.ExprMathError), count_(ctx.ExprErrorCount), list_(ctx.ExprErrorList) {
+  ctx.ExprMathError = 0;
+  ctx.ExprErrorCount = 0;
+}
+
+void TCalculusErrorScope::Finish() {
+  const std::array<int, kExprErrorListSize> added = ctx_.ExprErrorList;
+  const int addedCount = std::clamp(ctx_.ExprErrorCount, 0, kExprErrorListSize);
+  const int kept = std::clamp(count_, 0, kExprErrorListSize);
+  const int total = std::min(kept + addedCount, kExprErrorListSize);
+  ctx_.ExprErrorList = list_;
+  std::copy(added.begin(), added.begin() + (total - kept), ctx_.ExprErrorList.begin() + kept);
+  ctx_.ExprErrorCount = total;
+  if (ctx_.ExprMathError == 0) ctx_.ExprMathError = code_;
+}
+
+namespace {
+
+long double RunLine(ExprContext& ctx, TCalculusState& st) {
+  const long double v = ExprInterpret(ctx, 10 * ctx.CurrentUdf + st.CalcSubFn);
+  if (ctx.ExprMathError == kErrCalculusNested) st.nestedRefused = true;
+  return v == ExprErrorValue ? 0 : v;
+}
+
+}  // namespace
+
+long double SubFnOfDollar(ExprContext& ctx, TCalculusState& st, long double t) {
+  ctx.ExprVars.Dollar() = t;
+  return RunLine(ctx, st);
+}
+
+long double SubFnOfDollar2(ExprContext& ctx, TCalculusState& st, long double s, long double t) {
+  ctx.ExprVars.Dollar() = s;
+  ctx.ExprVars.Dollar2() = t;
+  return RunLine(ctx, st);
+}

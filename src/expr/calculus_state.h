@@ -1,0 +1,85 @@
+// The state of the calculation language's calculus built-ins, one per thread (kept in
+// ExprContext::calculusState): the integral record of the running built-in, the number of
+// the line it evaluates, and whether one is running.
+//
+// The built-ins that bind the variable $ (the integrals, "SUM", "PROD", "SER") evaluate
+// a line of the function with $ (and $$) set to their own variable, and their record and
+// line number are single cells: one of them called from inside the line another one is
+// evaluating would overwrite the outer one's $, record and line. So a nested call is
+// refused: it raises -103 and gives the missing value without touching the outer one's
+// state. When the refusal reaches the outer built-in through its integrand (its code was
+// not forgotten by an "IF" branch not taken), the outer one ends with the missing value
+// and -103 too, whatever its engine made of the failing point. The derivatives and the implicit solvers move X,
+// Y or Z, restore or own them, and use no record: they may be nested freely.
+#pragma once
+
+#include <array>
+
+#include "app/long_double.h"
+#include "expr/eval_context.h"
+#include "expr/integration.h"
+
+inline constexpr int kErrCalculusNested = -103;
+
+struct TCalculusState {
+  TIntegRecord IntegRecord;
+  int CalcSubFn = 0;         // line n of the running built-in (slot 10 x CurrentUdf + n)
+  bool running = false;      // a built-in that binds $ runs on this thread
+  bool nestedRefused = false;
+};
+
+// The calling thread's state (created in the context on first use).
+TCalculusState& CalculusState(ExprContext& ctx);
+
+// The line number argument n truncated toward zero, or -1 outside 0..9 (a NaN included).
+inline int CalculusLineNumber(long double n) { return n > -1 && n < 10 ? static_cast<int>(n) : -1; }
+
+// Runs `body` as a built-in that binds $: refuses a nested call, and keeps the error code
+// and error list entries that the expression raised before the call (the engines clear
+// the error cells as they go, which would otherwise let an earlier failure, LN(0) in
+// LN(0)+QI(1,0,1), pass as a success).
+template <typename Body>
+long double RunCalculusBuiltin(ExprContext& ctx, Body body);
+
+// The integrands of the built-ins: $ = t (and $$ = t2), then line CalcSubFn of the
+// function being evaluated; a missing value (an empty line, a failed built-in) counts
+// as 0. A refused nested call met here is remembered for the outer built-in.
+long double SubFnOfDollar(ExprContext& ctx, TCalculusState& st, long double t);
+long double SubFnOfDollar2(ExprContext& ctx, TCalculusState& st, long double s, long double t);
+
+// ---------------------------------------------------------------------------------------
+
+class TCalculusErrorScope {
+ public:
+  explicit TCalculusErrorScope(ExprContext& ctx);
+  // Puts the earlier entries back in front of those the built-in left, and the earlier
+  // code back when the built-in left none.
+  void Finish();
+
+ private:
+  ExprContext& ctx_;
+  int code_;
+  int count_;
+  std::array<int, kExprErrorListSize> list_;
+};
+
+template <typename Body>
+long double RunCalculusBuiltin(ExprContext& ctx, Body body) {
+  TCalculusState& st = CalculusState(ctx);
+  if (st.running) {
+    ctx.SetError(kErrCalculusNested);
+    return ExprErrorValue;
+  }
+  TCalculusErrorScope errors(ctx);
+  st.running = true;
+  st.nestedRefused = false;
+  long double result = body(st);
+  st.running = false;
+  if (st.nestedRefused) {
+    st.nestedRefused = false;
+    ctx.SetError(kErrCalculusNested);
+    result = ExprErrorValue;
+  }
+  errors.Finish();
+  return result;
+}

@@ -1,0 +1,107 @@
+// Numerical integration engines of the calculation language and of the program's volume
+// computations: Gauss-Legendre with order doubling, the fixed-order Gauss rule, Romberg,
+// the integral as the solution of y' = f(x) by Runge-Kutta or Bulirsch-Stoer steps, the
+// automatic integral that tries them in turn, adaptive Simpson, and two double integrals.
+//
+// Every engine works on an integral record the caller owns (`TIntegRecord`): the
+// tolerance, the failure flag and the error estimate of the integral in progress. The
+// language's built-ins use the record of their thread (calculus_state.h); other callers
+// pass their own, so an integral whose integrand runs a user-defined function that
+// integrates again never sees its record rewritten.
+//
+// The integrand is any function of one long double (two for the double integrals) that
+// reports failure at a point only by leaving a non-zero code in ctx.ExprMathError; the
+// engines clear and test that code around their evaluations and raise their own:
+// -100 "Integral: Convergence Failure", -101 "Integral: Failure due to Singularity",
+// -102 "Gaussian Quadrature Overlay Missing", -32 "Insufficient Memory".
+//
+// Infinite limits are integrated through the substitution x = 1/u (the integrand becomes
+// f(1/u)/u^2); a range reaching past -2 or 2 that does not converge directly is tried
+// again with its far parts through that substitution.
+#pragma once
+
+#include <memory>
+#include <type_traits>
+
+#include "expr/eval_context.h"
+
+enum ExprIntegralError : int {
+  kErrIntegralConvergence = -100,
+  kErrIntegralSingularity = -101,
+  kErrQuadTableMissing = -102,
+};
+
+// The state of one integral in progress.
+struct TIntegRecord {
+  long double IntegTolerance = 0;
+  int IntegFailed = 0;  // 1 when the last attempt did not converge or met a singular point
+  // Sum of the pieces' estimates: the last relative change (Gauss), the extrapolation
+  // error (Romberg), the step error (differential equation); Simpson's absolute estimate.
+  long double IntegErrorEstimate = 0;
+};
+
+// A non-owning reference to a callable: the engines take their integrands through it, so
+// callers pass lambdas without allocation. It must not outlive the callable.
+template <typename Signature>
+class TFunctionRef;
+
+template <typename R, typename... Args>
+class TFunctionRef<R(Args...)> {
+ public:
+  template <typename F>
+    requires(!std::is_same_v<std::remove_cvref_t<F>, TFunctionRef> && std::is_invocable_r_v<R, F&, Args...>)
+  TFunctionRef(F&& f)  // NOLINT(google-explicit-constructor): used like a function parameter
+      : object_(const_cast<void*>(static_cast<const void*>(std::addressof(f)))),
+        call_([](void* o, Args... args) -> R {
+          return (*static_cast<std::remove_reference_t<F>*>(o))(args...);
+        }) {}
+
+  R operator()(Args... args) const { return call_(object_, args...); }
+
+ private:
+  void* object_;
+  R (*call_)(void*, Args...);
+};
+
+using TIntegrand = TFunctionRef<long double(long double)>;
+using TIntegrand2 = TFunctionRef<long double(long double, long double)>;
+
+// Gauss-Legendre rules of order 2, 4, ..., 128 on each piece of the range until two
+// successive orders agree to tol (relative). Sets the record's three fields.
+long double IntegrateGauss(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                           long double tol);
+
+// The N-point Gauss-Legendre value on finite [a, b], N even 2..128, without error control;
+// leaves any record alone. A point where f fails is retried once, nudged; when that fails
+// too, -101 and the missing value.
+long double IntegrateGaussN(ExprContext& ctx, TIntegrand f, long double a, long double b, int n);
+
+// Romberg extrapolation of trapezoid (closed) or midpoint (open) sums.
+long double IntegrateRomberg(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                             long double tol);
+// The integral as y(b) of y' = f(x), y(a) = 0: step-doubling Runge-Kutta or Bulirsch-Stoer.
+long double IntegrateOdeRK(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                           long double tol);
+long double IntegrateOdeBS(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                           long double tol);
+
+// Gauss first; when it fails, Romberg and Bulirsch-Stoer (the order depending on the
+// limits and on whether f is defined there), then Runge-Kutta; when all fail, -100 and
+// the result with the smallest estimate.
+long double IntegrateAuto(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                          long double tol);
+
+// Adaptive Simpson with an absolute tolerance (at least 1e-14). Sets
+// rec.IntegErrorEstimate (at most 1) and, on failure, ExprMathError; leaves the other
+// fields alone.
+long double IntegrateSimpson(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                             long double tol);
+
+// The integral of f(x, y) over [x1, x2] x [y1, y2] (x outer, y inner) by nested Gauss
+// (IntegrateDouble) or nested Simpson (IntegrateDouble2) integrals. The missing value
+// when f fails or is missing at a corner. errOut, when given, receives the largest error
+// estimate of the inner integrals.
+long double IntegrateDouble(ExprContext& ctx, TIntegRecord& rec, TIntegrand2 f, long double x1, long double x2,
+                            long double y1, long double y2, long double tol, long double* errOut);
+long double IntegrateDouble2(ExprContext& ctx, TIntegRecord& rec, TIntegrand2 f, long double x1, long double x2,
+                             long double y1, long double y2, long double tol, long double* errOut);

@@ -1,0 +1,115 @@
+// What the integration engines share: the pieces a range is split into, the change of
+// variable of a piece, the integrand evaluated with its failure test, and the frame that
+// tries a wide range a second time with 1/x tails.
+#pragma once
+
+#include <cmath>
+#include <utility>
+
+#include "app/long_double.h"
+#include "expr/integration.h"
+
+// How a piece is integrated: directly in x, or as a tail through x = 1/u (the integrand
+// becomes f(1/u)/u^2 over u from 1/hi to 1/lo).
+enum class TPieceMode { kDirect = 1, kTail = 2 };
+
+struct TIntegPiece {
+  long double lo = 0;
+  long double hi = 0;
+  TPieceMode mode = TPieceMode::kDirect;
+};
+
+struct TIntegPieces {
+  TIntegPiece piece[3];
+  int count = 0;
+  void Add(long double lo, long double hi, TPieceMode mode) { piece[count++] = {lo, hi, mode}; }
+};
+
+// Split points of the tails: p and q below and above the direct middle piece, and p1 for
+// a lower tail alone.
+inline long double TailSplitLow(long double a) { return std::fmax(a / 2, -0.99); }
+inline long double TailSplitHigh(long double b) { return std::fmin(b / 2, 0.99); }
+inline long double TailSplitLowAlone(long double a) { return std::fmax(a / 2, -1.0L); }
+
+// The pieces of [a, b], a < b: a lower tail when a is minus infinity or lowTail, an upper
+// tail when b is plus infinity or highTail, the rest directly.
+TIntegPieces SplitIntegRange(long double a, long double b, bool lowTail, bool highTail);
+
+// The interval in the piece's own variable, in ascending order.
+inline void PieceInterval(const TIntegPiece& p, long double& u1, long double& u2) {
+  if (p.mode == TPieceMode::kDirect) {
+    u1 = p.lo;
+    u2 = p.hi;
+  } else {
+    u1 = 1 / p.hi;
+    u2 = 1 / p.lo;
+  }
+  if (u1 > u2) std::swap(u1, u2);
+}
+
+// The integrand in the piece's variable. A tail's end at u = 0 (an infinite limit) is
+// never evaluated at an infinite x: the value there is taken at u = 1e-30 on the
+// piece's side of 0, the limit of f(1/u)/u^2 to working accuracy (1 for f = 1/x^2, 0 for
+// a tail that decays faster, large for one that decays more slowly).
+inline long double PieceValue(TIntegrand f, const TIntegPiece& piece, long double u) {
+  if (piece.mode == TPieceMode::kDirect) return f(u);
+  if (u == 0) {
+    constexpr long double kTailEnd = 1e-30;
+    u = piece.lo > 0 ? kTailEnd : -kTailEnd;
+  }
+  return f(1 / u) / (u * u);
+}
+
+// PieceValue with ExprMathError cleared first; false (the code cleared again) when the
+// evaluation raised one.
+inline bool PieceValueChecked(ExprContext& ctx, TIntegrand f, const TIntegPiece& piece, long double u,
+                              long double& v) {
+  ctx.ExprMathError = 0;
+  v = PieceValue(f, piece, u);
+  if (ctx.ExprMathError == 0) return true;
+  ctx.ExprMathError = 0;
+  return false;
+}
+
+// Adds up rule(0) .. rule(count - 1), the results of a range's pieces. A piece's failure
+// code can be cleared by the next piece's evaluations; the last code raised is put back
+// at the end, so a failed piece is never reported as a success.
+template <typename Rule>
+long double SumPieces(ExprContext& ctx, int count, Rule rule) {
+  long double sum = 0;
+  int code = 0;
+  for (int i = 0; i < count; ++i) {
+    sum += rule(i);
+    if (ctx.ExprMathError != 0) code = ctx.ExprMathError;
+  }
+  if (code != 0 && ctx.ExprMathError == 0) ctx.SetError(code);
+  return sum;
+}
+
+// The frame of the Gauss, Romberg and differential-equation engines: store tol, clear
+// the failure state and integrate by `split`(a, b, lowTail, highTail). When that fails on
+// a finite range reaching past -2 or 2, clear the errors and integrate again with the far
+// parts as 1/x tails; a converged attempt wins over a failed one, and of two failed ones
+// the one with the smaller estimate (the first on a tie).
+template <typename Split>
+long double IntegrateWithRetry(ExprContext& ctx, TIntegRecord& rec, long double a, long double b, long double tol,
+                               Split split) {
+  if (b < a) std::swap(a, b);
+  rec.IntegTolerance = tol;
+  rec.IntegFailed = 0;
+  rec.IntegErrorEstimate = 0;
+  const long double r1 = split(a, b, false, false);
+  if (rec.IntegFailed == 0) return r1;
+  if (!std::isfinite(a) || !std::isfinite(b) || (a >= -2 && b <= 2)) return r1;
+
+  ctx.ClearErrors();
+  const long double e1 = rec.IntegErrorEstimate;
+  rec.IntegErrorEstimate = 0;
+  rec.IntegFailed = 0;
+  const long double r2 = split(a, b, a < -2, b > 2);
+  // A converged second attempt wins over the failed first one whatever their estimates:
+  // returning the first would report a result that did not converge as a success.
+  if (rec.IntegFailed == 0 || rec.IntegErrorEstimate < e1) return r2;
+  rec.IntegErrorEstimate = e1;
+  return r1;
+}

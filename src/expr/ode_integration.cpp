@@ -1,0 +1,234 @@
+// The integral as the solution of y' = f(x), y(a) = 0, with an adaptive step: classical
+// fourth-order Runge-Kutta with step doubling for the error estimate (the quality-
+// controlled stepper of Press et al.), or Bulirsch-Stoer steps (modified midpoint sums
+// for the step counts 2, 4, 6, ..., 96, extrapolated to step 0 by rational functions).
+//
+// An evaluation that raises an error counts as slope 0 and does not stop the run. A tail
+// through u = 1/x starts or ends at u = 0 (an infinite limit), where the slope is taken
+// next to 0 (integration_pieces.h).
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "expr/integration_pieces.h"
+
+namespace {
+
+constexpr int kMaxSteps = 9990;
+constexpr long double kTiny = 1e-30;       // smallest step, and the floor of the scale
+constexpr long double kBsEpsFloor = 1e-18;  // Bulirsch-Stoer works to 1000 x tol, not below this
+// Step-size retries of one step: a step that keeps failing has shrunk below the smallest
+// step long before this; the bound only guards against a non-number.
+constexpr int kMaxRetries = 200;
+
+constexpr std::array<int, 11> kBsStepCounts = {2, 4, 6, 8, 12, 16, 24, 32, 48, 64, 96};
+constexpr int kBsMaxColumns = 7;
+
+// The slope of one piece, 0 where f fails.
+class TSlope {
+ public:
+  TSlope(ExprContext& ctx, TIntegrand f, const TIntegPiece& piece) : ctx_(ctx), f_(f), piece_(piece) {}
+  long double operator()(long double u) const {
+    long double v = 0;
+    return PieceValueChecked(ctx_, f_, piece_, u, v) ? v : 0;
+  }
+
+ private:
+  ExprContext& ctx_;
+  TIntegrand f_;
+  TIntegPiece piece_;
+};
+
+// Where a stepper leaves its step: the new x and y, the step done and the next to try.
+struct TStep {
+  long double x = 0;
+  long double y = 0;
+  long double next = 0;
+};
+
+// Classical fourth-order Runge-Kutta for y' = F(x): the two middle stages coincide when
+// the slope does not depend on y, so the middle point is evaluated once.
+long double Rk4Step(const TSlope& F, long double y, long double dydx, long double x, long double h) {
+  const long double hh = h / 2;
+  const long double mid = F(x + hh);
+  const long double end = F(x + h);
+  return y + h / 6 * (dydx + 4 * mid + end);
+}
+
+// Two half steps against one full step; the difference estimates the error and corrects
+// the result (fifth order). False when the step cannot be made.
+bool RkQualityStep(const TSlope& F, TStep& st, long double dydx, long double htry, long double eps,
+                   long double yscal) {
+  const long double x0 = st.x;
+  const long double y0 = st.y;
+  long double h = htry;
+  for (int retry = 0; retry < kMaxRetries; ++retry) {
+    const long double hh = h / 2;
+    const long double y1 = Rk4Step(F, y0, dydx, x0, hh);
+    const long double slope1 = F(x0 + hh);
+    const long double y2 = Rk4Step(F, y1, slope1, x0 + hh, hh);
+    const long double x = x0 + h;
+    if (x == x0) return false;
+    const long double yb = Rk4Step(F, y0, dydx, x0, h);
+    const long double diff = y2 - yb;
+    const long double errmax = std::fabs(diff / yscal) / eps;
+    if (errmax <= 1) {
+      st.x = x;
+      st.y = y2 + diff / 15;
+      st.next = errmax > 6e-4 ? 0.9 * h * std::pow(errmax, -0.2) : 4 * h;
+      return true;
+    }
+    // A non-number error would shrink the step to a non-number and never end.
+    if (!std::isfinite(errmax)) return false;
+    h = 0.9 * h * std::pow(errmax, -0.25);
+    if (std::fabs(h) <= kTiny) return false;
+  }
+  return false;
+}
+
+// The modified midpoint rule over H in n substeps.
+long double ModifiedMidpoint(const TSlope& F, long double y, long double slope, long double xs, long double bigH,
+                             int n) {
+  const long double h = bigH / n;
+  long double ym = y;
+  long double yn = y + h * slope;
+  long double x = xs + h;
+  long double g = F(x);
+  for (int k = 2; k <= n; ++k) {
+    const long double t = ym + 2 * h * g;
+    ym = yn;
+    yn = t;
+    x += h;
+    g = F(x);
+  }
+  return (ym + yn + h * g) / 2;
+}
+
+// Rational-function extrapolation to step 0 over the last min(i, 7) estimates of one
+// Bulirsch-Stoer step (the tableau of Bulirsch and Stoer as given by Press et al.).
+class TRationalExtrapolation {
+ public:
+  void Add(int i, long double xest, long double yest, long double& y, long double& yerr) {
+    x_[static_cast<std::size_t>(i)] = xest;
+    if (i == 1) {
+      y = yest;
+      d_[1] = yest;
+      yerr = yest;
+      return;
+    }
+    const int m = std::min(i, kBsMaxColumns);
+    std::array<long double, kBsMaxColumns + 1> fx{};
+    for (int k = 1; k < m; ++k) fx[static_cast<std::size_t>(k + 1)] = x_[static_cast<std::size_t>(i - k)] / xest;
+    long double yy = yest;
+    long double v = d_[1];
+    long double c = yy;
+    long double ddy = 0;
+    d_[1] = yy;
+    for (int k = 2; k <= m; ++k) {
+      const auto uk = static_cast<std::size_t>(k);
+      const long double b1 = fx[uk] * v;
+      long double b = b1 - c;
+      if (b != 0) {
+        b = (c - v) / b;
+        ddy = c * b;
+        c = b1 * b;
+      } else {
+        ddy = v;
+      }
+      if (k < m) v = d_[uk];
+      d_[uk] = ddy;
+      yy += ddy;
+    }
+    yerr = ddy;
+    y = yy;
+  }
+
+ private:
+  std::array<long double, kBsStepCounts.size() + 1> x_{};
+  std::array<long double, kBsMaxColumns + 1> d_{};
+};
+
+bool BulirschStoerStep(const TSlope& F, TStep& st, long double dydx, long double htry, long double eps,
+                       long double yscal) {
+  const long double x0 = st.x;
+  const long double y0 = st.y;
+  long double h = htry;
+  for (int retry = 0; retry < kMaxRetries; ++retry) {
+    TRationalExtrapolation extrapolation;
+    for (int i = 1; i <= static_cast<int>(kBsStepCounts.size()); ++i) {
+      const int n = kBsStepCounts[static_cast<std::size_t>(i - 1)];
+      const long double ym = ModifiedMidpoint(F, y0, dydx, x0, h, n);
+      const long double xest = (h / n) * (h / n);
+      long double y = 0;
+      long double yerr = 0;
+      extrapolation.Add(i, xest, ym, y, yerr);
+      const long double errmax = std::fabs(yerr / yscal) / eps;
+      if (errmax < 1) {
+        st.x = x0 + h;
+        st.y = y;
+        st.next = i == 7 ? 0.95 * h : (i == 6 ? 1.2 * h : h * 16 / n);
+        return true;
+      }
+    }
+    h /= 16;
+    if (x0 + h == x0 || std::fabs(h) <= kTiny) return false;
+  }
+  return false;
+}
+
+enum class TStepper { kRungeKutta, kBulirschStoer };
+
+// One piece by the adaptive stepper, starting with a hundredth of the piece. Fails (-100,
+// result 0, estimate 1) when a step cannot be made, the steps run out, or the solution
+// and its slope are both exactly 0 at the end (the integrand failed everywhere).
+long double OdeIntegrate(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const TIntegPiece& piece,
+                         TStepper stepper) {
+  long double u1 = 0;
+  long double u2 = 0;
+  PieceInterval(piece, u1, u2);
+  const TSlope F(ctx, f, piece);
+  const long double eps =
+      stepper == TStepper::kBulirschStoer ? std::fmax(rec.IntegTolerance * 0.001, kBsEpsFloor) : rec.IntegTolerance;
+  TStep st{u1, 0, 0};
+  long double h = 0.01 * (u2 - u1);
+  for (int step = 0; step < kMaxSteps; ++step) {
+    const long double dydx = F(st.x);
+    const long double yscal = std::fabs(st.y) + std::fabs(h * dydx) + kTiny;
+    if ((st.x + h - u2) * (st.x + h - u1) > 0) h = u2 - st.x;
+    const bool made = stepper == TStepper::kRungeKutta ? RkQualityStep(F, st, dydx, h, eps, yscal)
+                                                       : BulirschStoerStep(F, st, dydx, h, eps, yscal);
+    if (!made) break;
+    if ((st.x - u2) * (u2 - u1) >= 0) {
+      if (yscal == kTiny) break;
+      rec.IntegErrorEstimate += eps * yscal;
+      return st.y;
+    }
+    if (!(std::fabs(st.next) > kTiny)) break;
+    h = st.next;
+  }
+  rec.IntegFailed = 1;
+  ctx.SetError(kErrIntegralConvergence);
+  rec.IntegErrorEstimate = 1;
+  return 0;
+}
+
+long double IntegrateOde(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                         long double tol, TStepper stepper) {
+  return IntegrateWithRetry(ctx, rec, a, b, tol, [&](long double lo, long double hi, bool lowTail, bool highTail) {
+    if (lo == hi) return 0.0L;
+    const TIntegPieces pieces = SplitIntegRange(lo, hi, lowTail, highTail);
+    return SumPieces(ctx, pieces.count, [&](int i) { return OdeIntegrate(ctx, rec, f, pieces.piece[i], stepper); });
+  });
+}
+
+}  // namespace
+
+long double IntegrateOdeRK(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                           long double tol) {
+  return IntegrateOde(ctx, rec, f, a, b, tol, TStepper::kRungeKutta);
+}
+
+long double IntegrateOdeBS(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                           long double tol) {
+  return IntegrateOde(ctx, rec, f, a, b, tol, TStepper::kBulirschStoer);
+}

@@ -1,0 +1,341 @@
+// The integration engines called directly with integrands of their own, as the volume
+// computations call them: closed-form integrals over finite, infinite and wide ranges,
+// the failure codes, the mended faults and hostile arguments.
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <numbers>
+#include <string>
+
+#include "expr/integration.h"
+#include "expr/interpreter.h"
+#include "expr_test_support.h"
+#include "support/long_double_near.h"
+
+namespace {
+
+using Engine = long double (*)(ExprContext&, TIntegRecord&, TIntegrand, long double, long double, long double);
+
+struct NamedEngine {
+  const char* name;
+  Engine engine;
+  long double accuracy;  // relative error reached at tol 1e-10 on the smooth cases
+};
+
+const NamedEngine kEngines[] = {
+    {"Gauss", IntegrateGauss, 1e-15L},
+    {"Romberg", IntegrateRomberg, 1e-9L},
+    {"RungeKutta", IntegrateOdeRK, 1e-8L},
+    {"BulirschStoer", IntegrateOdeBS, 1e-12L},
+    {"Auto", IntegrateAuto, 1e-15L},
+};
+
+constexpr long double kInf = std::numeric_limits<long double>::infinity();
+constexpr long double kPi = std::numbers::pi_v<long double>;
+
+struct ClosedForm {
+  const char* what;
+  std::function<long double(long double)> f;
+  long double a, b, value;
+};
+
+// Closed forms: x^2 -> 1/3; e^-x -> 1; 1/x^2 -> 1; e^x on (-inf, 0] -> 1; e^(-x^2) ->
+// sqrt(pi); cos on [0, pi/2] -> 1; 1/(1 + x^2) over [-10, 10] -> 2 atan 10.
+const ClosedForm kCases[] = {
+    {"x^2 on [0,1]", [](long double x) { return x * x; }, 0, 1, 1.0L / 3},
+    {"e^-x on [0,inf)", [](long double x) { return std::exp(-x); }, 0, kInf, 1},
+    {"1/x^2 on [1,inf)", [](long double x) { return 1 / (x * x); }, 1, kInf, 1},
+    {"e^x on (-inf,0]", [](long double x) { return std::exp(x); }, -kInf, 0, 1},
+    {"e^-x^2 on R", [](long double x) { return std::exp(-x * x); }, -kInf, kInf, std::sqrt(kPi)},
+    {"cos on [0,pi/2]", [](long double x) { return std::cos(x); }, 0, kPi / 2, 1},
+    {"1/(1+x^2) on [-10,10]", [](long double x) { return 1 / (1 + x * x); }, -10, 10, 2 * std::atan(10.0L)},
+};
+
+class IntegrationEngineTest : public ExprTest {};
+
+TEST_F(IntegrationEngineTest, EveryEngineReachesTheClosedForms) {
+  for (const NamedEngine& e : kEngines) {
+    for (const ClosedForm& c : kCases) {
+      ExprContext& ctx = Ctx();
+      ctx.ClearErrors();
+      TIntegRecord rec;
+      const long double r = e.engine(ctx, rec, c.f, c.a, c.b, 1e-10L);
+      EXPECT_LD_NEAR(r, c.value, e.accuracy * std::fabs(c.value)) << e.name << ": " << c.what;
+      EXPECT_EQ(rec.IntegFailed, 0) << e.name << ": " << c.what;
+      EXPECT_EQ(ctx.ExprMathError, 0) << e.name << ": " << c.what;
+      EXPECT_EQ(rec.IntegTolerance, 1e-10L) << e.name;
+      EXPECT_GE(rec.IntegErrorEstimate, 0) << e.name << ": " << c.what;
+    }
+  }
+}
+
+TEST_F(IntegrationEngineTest, GaussAcceptsTwoSuccessiveZeroSums) {
+  // An odd integrand on a symmetric range: every Gauss sum is exactly 0.
+  ExprContext& ctx = Ctx();
+  TIntegRecord rec;
+  int calls = 0;
+  const auto odd = [&](long double x) {
+    ++calls;
+    return x * x * x;
+  };
+  EXPECT_EQ(IntegrateGauss(ctx, rec, odd, -1, 1, 1e-8L), 0);
+  EXPECT_EQ(rec.IntegFailed, 0);
+  EXPECT_EQ(rec.IntegErrorEstimate, 0);
+  EXPECT_EQ(ctx.ExprMathError, 0);
+  EXPECT_EQ(calls, 2 + 4);  // accepted at order 4
+  // Romberg's extrapolation of exact zeros converges too.
+  EXPECT_EQ(IntegrateRomberg(ctx, rec, odd, -1, 1, 1e-8L), 0);
+  EXPECT_EQ(rec.IntegFailed, 0);
+}
+
+TEST_F(IntegrationEngineTest, GaussConvergesAtOrderFourOnACubic) {
+  // Orders 2 and 4 are both exact for x^2 (up to rounding): accepted at order 4.
+  ExprContext& ctx = Ctx();
+  TIntegRecord rec;
+  int calls = 0;
+  const long double r = IntegrateGauss(ctx, rec, [&](long double x) { ++calls; return x * x; }, 0, 3, 1e-12L);
+  EXPECT_LD_NEAR(r, 9.0L, 1e-17L);
+  EXPECT_EQ(calls, 6);
+  EXPECT_LT(rec.IntegErrorEstimate, 1e-17L);
+}
+
+TEST_F(IntegrationEngineTest, WideRangeIsRetriedWithTails) {
+  // 1/(1 + x^2) on [-1000, 1000] is too narrow a peak for order 128 over the whole range;
+  // through x = 1/u the far parts become 1/(1 + u^2), which converges. 2 atan 1000.
+  ExprContext& ctx = Ctx();
+  TIntegRecord rec;
+  const long double r = IntegrateGauss(ctx, rec, [](long double x) { return 1 / (1 + x * x); }, -1000, 1000, 1e-12L);
+  EXPECT_LD_NEAR(r, 2 * std::atan(1000.0L), 1e-15L);
+  EXPECT_EQ(rec.IntegFailed, 0);
+  EXPECT_EQ(ctx.ExprMathError, 0);
+}
+
+TEST_F(IntegrationEngineTest, NoSecondAttemptInsideMinusTwoToTwo) {
+  // A peak too sharp for order 128 on [-2, 2]: one attempt, reported as not converged.
+  ExprContext& ctx = Ctx();
+  TIntegRecord rec;
+  int calls = 0;
+  const auto peak = [&](long double x) {
+    ++calls;
+    return 1 / (1e-8L + x * x);
+  };
+  IntegrateGauss(ctx, rec, peak, -2, 2, 1e-10L);
+  EXPECT_EQ(rec.IntegFailed, 1);
+  EXPECT_EQ(ctx.ExprMathError, kErrIntegralConvergence);
+  EXPECT_EQ(calls, 254);
+}
+
+TEST_F(IntegrationEngineTest, FailingIntegrandIsASingularity) {
+  for (const NamedEngine& e : kEngines) {
+    ExprContext& ctx = Ctx();
+    ctx.ClearErrors();
+    TIntegRecord rec;
+    const auto fails = [&](long double) {
+      ctx.SetError(kErrDivisionByZero);
+      return 0.0L;
+    };
+    const long double r = e.engine(ctx, rec, fails, 0, 1, 1e-8L);
+    EXPECT_EQ(rec.IntegFailed, 1) << e.name;
+    EXPECT_NE(ctx.ExprMathError, 0) << e.name;
+    EXPECT_EQ(r, 0) << e.name;
+  }
+}
+
+TEST_F(IntegrationEngineTest, InverseSquareRootEndPoint) {
+  // 1/sqrt(x) on [0, 1] = 2; the integrand fails at 0 (a division by zero).
+  ExprContext& ctx = Ctx();
+  int atZero = 0;
+  const auto f = [&](long double x) {
+    atZero += x == 0;
+    return ExprSafeDivide(ctx, 1, std::sqrt(x));
+  };
+  TIntegRecord rec;
+  // Romberg's trial at 0 fails, so it takes the open rule, which never evaluates 0 (its
+  // error expansion is not in powers of h^2: the value is only roughly right).
+  EXPECT_LD_NEAR(IntegrateRomberg(ctx, rec, f, 0, 1, 1e-3L), 2.0L, 0.1L);
+  EXPECT_EQ(atZero, 1);  // the trial
+  EXPECT_NE(ctx.ExprMathError, kErrIntegralSingularity);
+  // The fixed Gauss rule needs no retry: no Gauss point lies at 0.
+  ctx.ClearErrors();
+  EXPECT_LD_NEAR(IntegrateGaussN(ctx, f, 0, 1, 128), 2.0L, 0.02L);
+  EXPECT_EQ(ctx.ExprMathError, 0);
+  // The automatic integral ends near 2 whether or not one of its engines converged.
+  ctx.ClearErrors();
+  EXPECT_LD_NEAR(IntegrateAuto(ctx, rec, f, 0, 1, 1e-8L), 2.0L, 0.01L);
+}
+
+TEST_F(IntegrationEngineTest, FixedOrderRuleIsExactToDegreeTwoNMinusOne) {
+  ExprContext& ctx = Ctx();
+  const auto x5 = [](long double x) { return x * x * x * x * x; };
+  // 2 points: (t+^5 + t-^5)/2 with t = 1/2 +- 1/(2 sqrt 3) is 11/72 (closed form).
+  EXPECT_LD_NEAR(IntegrateGaussN(ctx, x5, 0, 1, 2), 11.0L / 72, 1e-18L);
+  for (int n : {4, 8, 64, 128}) EXPECT_LD_NEAR(IntegrateGaussN(ctx, x5, 0, 1, n), 1.0L / 6, 1e-18L) << n;
+  // A point where f fails is retried once, nudged; failing again gives -101 and missing.
+  int calls = 0;
+  const auto failsOnce = [&](long double x) {
+    if (++calls == 1) ctx.SetError(kErrDivisionByZero);
+    return x;
+  };
+  EXPECT_LD_NEAR(IntegrateGaussN(ctx, failsOnce, 0, 2, 4), 2.0L, 1e-11L);
+  EXPECT_EQ(ctx.ExprMathError, 0);
+  const auto always = [&](long double) {
+    ctx.SetError(kErrDivisionByZero);
+    return 0.0L;
+  };
+  EXPECT_EQ(IntegrateGaussN(ctx, always, 0, 1, 4), ExprErrorValue);
+  EXPECT_EQ(ctx.ExprMathError, kErrIntegralSingularity);
+}
+
+TEST_F(IntegrationEngineTest, SimpsonStopsAtTheFirstComparisonOfASmoothFunction) {
+  ExprContext& ctx = Ctx();
+  TIntegRecord rec;
+  int calls = 0;
+  // Simpson's rule is exact for cubics: S1 = S2 after 5 evaluations.
+  const long double r = IntegrateSimpson(ctx, rec, [&](long double x) { ++calls; return x * x * x; }, 0, 2, 0);
+  EXPECT_LD_NEAR(r, 4.0L, 1e-17L);
+  EXPECT_EQ(calls, 5);
+  EXPECT_EQ(ctx.ExprMathError, 0);
+  // A smooth non-polynomial to the (absolute) tolerance; tol 0 means 1e-14.
+  calls = 0;
+  EXPECT_LD_NEAR(IntegrateSimpson(ctx, rec, [&](long double x) { ++calls; return std::exp(x); }, 0, 1, 0),
+                 std::exp(1.0L) - 1, 1e-12L);
+  EXPECT_LT(rec.IntegErrorEstimate, 1e-12L);
+  EXPECT_GT(calls, 5);
+}
+
+TEST_F(IntegrationEngineTest, SimpsonDepthIsCappedAtAJump) {
+  // A jump of 1e9 at 1/3 (not a dyadic point): around it the two rules never agree to
+  // 1e-14, and the recursion stops at its depth cap with -100 and estimate 1, the rest of
+  // the range summed and the capped interval keeping its two-panel value.
+  ExprContext& ctx = Ctx();
+  TIntegRecord rec;
+  int calls = 0;
+  const auto step = [&](long double x) {
+    ++calls;
+    return x < 1.0L / 3 ? 0.0L : 1e9L;
+  };
+  const long double r = IntegrateSimpson(ctx, rec, step, 0, 1, 1e-14L);
+  EXPECT_LD_NEAR(r, 2e9L / 3, 1e-5L);
+  EXPECT_EQ(ctx.ExprMathError, kErrIntegralConvergence);
+  EXPECT_EQ(rec.IntegErrorEstimate, 1);
+  EXPECT_LT(calls, 1000);
+}
+
+TEST_F(IntegrationEngineTest, SimpsonOfNoiseEndsWithinItsBudget) {
+  ExprContext& ctx = Ctx();
+  TIntegRecord rec;
+  long calls = 0;
+  unsigned state = 1;
+  const auto noise = [&](long double) {
+    ++calls;
+    state = state * 1103515245u + 12345u;
+    return static_cast<long double>(state >> 16);
+  };
+  IntegrateSimpson(ctx, rec, noise, 0, 1, 1e-14L);
+  EXPECT_EQ(ctx.ExprMathError, kErrIntegralConvergence);
+  EXPECT_EQ(rec.IntegErrorEstimate, 1);
+  EXPECT_LE(calls, 1000100);
+}
+
+TEST_F(IntegrationEngineTest, SimpsonSingularPointFailsItsPiece) {
+  ExprContext& ctx = Ctx();
+  TIntegRecord rec;
+  const auto f = [&](long double x) { return ExprSafeDivide(ctx, 1, x - 0.5L); };
+  EXPECT_EQ(IntegrateSimpson(ctx, rec, f, 0, 1, 1e-8L), 0);
+  EXPECT_EQ(ctx.ExprMathError, kErrIntegralSingularity);
+  EXPECT_EQ(rec.IntegErrorEstimate, 1);
+}
+
+TEST_F(IntegrationEngineTest, DoubleIntegralsOfClosedForms) {
+  struct Case {
+    const char* what;
+    std::function<long double(long double, long double)> f;
+    long double x1, x2, y1, y2, value;
+  };
+  const Case cases[] = {
+      {"1 over [0,2]x[0,3]", [](long double, long double) { return 1.0L; }, 0, 2, 0, 3, 6},
+      {"xy over [0,1]^2", [](long double x, long double y) { return x * y; }, 0, 1, 0, 1, 0.25L},
+      {"x^2 + y over [-1,2]x[0,1]", [](long double x, long double y) { return x * x + y; }, -1, 2, 0, 1, 4.5L},
+      {"e^(x+y) over [0,1]^2", [](long double x, long double y) { return std::exp(x + y); }, 0, 1, 0, 1,
+       (std::exp(1.0L) - 1) * (std::exp(1.0L) - 1)},
+  };
+  for (const Case& c : cases) {
+    ExprContext& ctx = Ctx();
+    TIntegRecord rec;
+    long double err = -1;
+    EXPECT_LD_NEAR(IntegrateDouble(ctx, rec, c.f, c.x1, c.x2, c.y1, c.y2, 1e-10L, &err), c.value, 1e-15L) << c.what;
+    EXPECT_GE(err, 0) << c.what;
+    EXPECT_LT(err, 1e-10L) << c.what;
+    EXPECT_EQ(ctx.ExprMathError, 0) << c.what;
+    EXPECT_EQ(rec.IntegFailed, 0) << c.what;
+    EXPECT_LD_NEAR(IntegrateDouble2(ctx, rec, c.f, c.x1, c.x2, c.y1, c.y2, 1e-12L, &err), c.value, 1e-10L) << c.what;
+    EXPECT_EQ(ctx.ExprMathError, 0) << c.what;
+  }
+  // The constant: every inner Gauss sum is exact from order 4 on, so errOut is 0.
+  TIntegRecord rec;
+  long double err = -1;
+  IntegrateDouble(Ctx(), rec, [](long double, long double) { return 1.0L; }, 0, 2, 0, 3, 1e-8L, &err);
+  EXPECT_EQ(err, 0);
+}
+
+TEST_F(IntegrationEngineTest, DoubleIntegralFailingAtACornerIsMissingWithoutIntegrating) {
+  ExprContext& ctx = Ctx();
+  TIntegRecord rec;
+  int calls = 0;
+  const auto f = [&](long double x, long double y) {
+    ++calls;
+    return ExprSafeDivide(ctx, 1, x * y - 2);  // fails at (1, 2), the last corner
+  };
+  EXPECT_EQ(IntegrateDouble(ctx, rec, f, 0, 1, 0, 2, 1e-8L, nullptr), ExprErrorValue);
+  EXPECT_EQ(calls, 4);
+  calls = 0;
+  EXPECT_EQ(IntegrateDouble2(ctx, rec, [&](long double, long double) { ++calls; return ExprErrorValue; }, 0, 1, 0,
+                             1, 1e-8L, nullptr),
+            ExprErrorValue);
+  EXPECT_EQ(calls, 1);
+}
+
+TEST_F(IntegrationEngineTest, NestedIntegralsKeepTheirOwnRecords) {
+  // A volume integral whose integrand integrates again (a user function with an
+  // integral in it): the inner one works on its own record.
+  ExprContext& ctx = Ctx();
+  TIntegRecord outer;
+  const long double r = IntegrateGauss(ctx, outer, [&](long double x) {
+    TIntegRecord inner;
+    return IntegrateRomberg(ctx, inner, [x](long double t) { return x * t; }, 0, 1, 1e-3L);
+  }, 0, 2, 1e-12L);
+  EXPECT_LD_NEAR(r, 1.0L, 1e-15L);
+  EXPECT_EQ(outer.IntegTolerance, 1e-12L);
+  EXPECT_EQ(outer.IntegFailed, 0);
+}
+
+TEST_F(IntegrationEngineTest, HostileArgumentsEndCleanly) {
+  constexpr long double kNaN = std::numeric_limits<long double>::quiet_NaN();
+  constexpr long double kHuge = std::numeric_limits<long double>::max();
+  const long double limits[][2] = {{kNaN, 1}, {0, kNaN}, {-kHuge, kHuge}, {kInf, kInf}, {-kInf, -kInf},
+                                   {kInf, -kInf}, {1, -1}, {0, 1e-4940L}};
+  const std::function<long double(long double)> integrands[] = {
+      [](long double x) { return x; },
+      [](long double) { return std::numeric_limits<long double>::quiet_NaN(); },
+      [](long double x) { return 1 / x; },
+  };
+  for (const NamedEngine& e : kEngines) {
+    for (const auto& l : limits) {
+      for (const auto& f : integrands) {
+        for (long double tol : {0.0L, kNaN, 1e-8L}) {
+          TIntegRecord rec;
+          e.engine(Ctx(), rec, f, l[0], l[1], tol);
+        }
+      }
+    }
+  }
+  TIntegRecord rec;
+  for (const auto& l : limits) {
+    for (const auto& f : integrands) IntegrateSimpson(Ctx(), rec, f, l[0], l[1], -1);
+  }
+  IntegrateDouble(Ctx(), rec, [](long double x, long double y) { return x / y; }, kNaN, 1, -kInf, kInf, kNaN, nullptr);
+  IntegrateDouble2(Ctx(), rec, [](long double x, long double y) { return x / y; }, -kHuge, kHuge, 0, 1, 0, nullptr);
+  SUCCEED();
+}
+
+}  // namespace
