@@ -445,12 +445,14 @@ void T3DBase::DrawAxes(DeviceContext& dc) {
       last = {left, right};
       const std::string text = AxisLabel(v, logZ);
       if (z1) {
-        DrawTick(dc, left.x, left.y, L, kPi);
+        dc.MoveTo(left.x, left.y);
+        dc.LineTo(left.x - L, left.y);
         dc.SetTextAlign(TextAlign::kRight | TextAlign::kTop);
         dc.TextOut(left.x - 2 * L, left.y - h2, text);
       }
       if (z2) {
-        DrawTick(dc, right.x, right.y, L, 0);
+        dc.MoveTo(right.x, right.y);
+        dc.LineTo(right.x + L, right.y);
         dc.SetTextAlign(TextAlign::kLeft | TextAlign::kTop);
         dc.TextOut(right.x + 2 * L, right.y - h2, text);
       }
