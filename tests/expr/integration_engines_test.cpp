@@ -6,6 +6,7 @@
 #include <limits>
 #include <numbers>
 #include <string>
+#include <utility>
 
 #include "expr/integration.h"
 #include "expr/interpreter.h"
@@ -65,6 +66,26 @@ TEST_F(IntegrationEngineTest, EveryEngineReachesTheClosedForms) {
       EXPECT_EQ(ctx.ExprMathError, 0) << e.name << ": " << c.what;
       EXPECT_EQ(rec.IntegTolerance, 1e-10L) << e.name;
       EXPECT_GE(rec.IntegErrorEstimate, 0) << e.name << ": " << c.what;
+    }
+  }
+}
+
+TEST_F(IntegrationEngineTest, InfiniteLimitIsNeverEvaluated) {
+  // The tails' ends at u = 0 are taken next to 0: no engine evaluates f at an infinite x.
+  // Simpson evaluates the ends of its pieces, so it integrates infinite ranges too.
+  for (const NamedEngine& e : kEngines) {
+    for (const auto& [a, b] : {std::pair{0.0L, kInf}, std::pair{-kInf, 1.0L}, std::pair{-kInf, kInf}}) {
+      int atInfinity = 0;
+      const auto f = [&](long double x) {
+        atInfinity += std::isinf(x);
+        return 1 / (1 + x * x);
+      };
+      TIntegRecord rec;
+      const long double expected = std::atan(b) - std::atan(a);
+      EXPECT_LD_NEAR(e.engine(Ctx(), rec, f, a, b, 1e-10L), expected, e.accuracy * 10) << e.name << " " << a;
+      EXPECT_LD_NEAR(IntegrateSimpson(Ctx(), rec, f, a, b, 1e-12L), expected, 1e-9L) << a;
+      EXPECT_EQ(Ctx().ExprMathError, 0) << e.name << " " << a;
+      EXPECT_EQ(atInfinity, 0) << e.name << " " << a;
     }
   }
 }
