@@ -1,6 +1,6 @@
 // Levenberg-Marquardt fitting of the non-linear equations (Marquardt 1963, in the damped
 // normal-equation form of Press et al., "Numerical Recipes", mrqmin/mrqcof), with four loss
-// functions:
+// functions (named by rows 9..12 of `ProcedureNames`):
 //
 //   0 least squares            w r²
 //   1 least absolute deviation w |r|
@@ -12,6 +12,14 @@
 // step is an iteratively reweighted least-squares step. An optional coarse-to-fine sampling
 // fits every step-th active point first (losses scaled by the step, so coarse and fine
 // losses compare) and finishes on all points.
+//
+// Faults guarded against: a user function whose run fails is never summed with the missing
+// value as its z (the step, or at the start the whole fit, is rejected); the solve and the
+// step storage are sized to the parameter count; a fit that ends on a coarse sample is
+// measured on all points before its sum of squares is recorded; the recorded SSE is always
+// the least-squares sum of the accepted parameters, also when the final curvature is
+// singular (the fit is kept, its covariance is flagged by `NonlinearCovariance`); memory that
+// runs out ends the phase with -2 and never leaves a half-filled record.
 //
 // The state of one fit lives in a `TMarquardtState` owned by the caller: two fits on two
 // threads never share anything. A user-defined function is evaluated on the calling thread's
@@ -27,10 +35,6 @@
 #include "app/xyz_point.h"
 #include "fit/fit_run.h"
 #include "fit/nonlinear_catalogue.h"
-
-// Names of the robust modes 0..3 (also rows 9..12 of `ProcedureNames`).
-inline constexpr const char* kRobustModeNames[4] = {"Least Squares", "Least Abs Dev",
-                                                    "Lorentzian", "PearsonVII Lim"};
 
 // Results of `MarquardtStep`.
 enum MarquardtResult : int {
@@ -128,9 +132,10 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
 
 // Fits user function k alone to the active points of `table` (records 0..N) with the
 // statistics `stats`, least squares, from the record's start values; when the fit is
-// acceptable the fitted parameters become the record's start values. Returns 0 when function
-// k is not defined (or cannot be fitted: parameter count out of range, not compiled), else 1
-// whether or not the fit succeeded. Runs on the calling thread's expression context.
+// acceptable the fitted parameters become the record's start values. Returns 0 when slot k
+// holds no function, else 1 whether or not the fit succeeded (a record whose parameter
+// count is out of range is left as it is). Sets CurrentUdf to k on the calling thread's
+// expression context, on which the function runs.
 int FitUserFunction(int k, std::span<const TXYZPoint> table, const TDataStats& stats);
 // The same on the XYZ data table and DataStats (user-interface thread, no fit running).
 int FitUserFunction(int k);
@@ -144,6 +149,5 @@ int FitUserFunction(int k);
 int NonlinearCovariance(int index, const long double* parameters, std::span<const TXYZPoint> table,
                         long double weightScale, long double* const* rows, long double& sse);
 
-// The phase of a fit run (declared in fit_run.h): every selected built-in equation in
-// catalogue order, then every defined user function.
-// int FitNonlinearEquations(TFitRunContext& ctx);
+// The phase itself, `FitNonlinearEquations` (nonlinear_phase.cpp), is declared with the other
+// phases in fit_run.h.

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <string_view>
+#include <thread>
 
 #include "app/long_double.h"
 #include "expr/eval_context.h"
@@ -164,6 +165,40 @@ TEST_F(UserFunctionFit, CovarianceOfAUserFunction) {
     for (int k = 0; k < 3; ++k)
       EXPECT_NEAR(static_cast<double>(user[j][k]), static_cast<double>(plane[j][k]), 1e-8) << j << k;
   EXPECT_EQ(NonlinearCovariance(507, p, t, stats.WeightScale, user.Data(), sseUser), -1);
+}
+
+// Two non-linear phases at once, each with its own context and list and a user function
+// evaluated on each thread's own expression context, give what one phase alone gives.
+TEST_F(UserFunctionFit, ConcurrentPhasesAreIndependent) {
+  Define(3, "Z=A0*EXP(-X*X/A1)+A2*Y", {1, 1, 0});
+  PointTable t = GridTable(Axis(-2, 0.4L, 11), Axis(0.5L, 0.3L, 8), [](long double x, long double y) {
+    return 3 * std::exp(-x * x / 2) + 0.5L * y + 0.01L * std::sin(7 * x * y);
+  });
+  const TDataStats stats = StatsOf(t);
+  TFitSelection sel;
+  for (int i : {0, 4, 76, 150, 162, 169}) sel.nonlinear[static_cast<std::size_t>(i)] = 1;
+  TFitOptions o = DefaultFitOptions();
+  o.samplingFlag = 1;
+  auto run = [&](TFitList& list) {
+    TFitRunContext ctx(t, stats, sel, o, list);
+    CountFitRun(ctx, UdfDefinedCount());
+    return RunFitFamilies(ctx);
+  };
+  TFitList alone, first, second;
+  const int expected = run(alone);
+  ASSERT_GT(expected, 1);
+  ASSERT_NE(FindEquation(alone, 2504), nullptr);
+  int a = 0, b = 0;
+  std::thread one([&] { a = run(first); });
+  std::thread two([&] { b = run(second); });
+  one.join();
+  two.join();
+  ASSERT_EQ(a, expected);
+  ASSERT_EQ(b, expected);
+  for (int i = 1; i <= alone.Count(); ++i) {
+    EXPECT_EQ(first.At(i)->parameters, alone.At(i)->parameters);
+    EXPECT_EQ(second.At(i)->r2, alone.At(i)->r2);
+  }
 }
 
 }  // namespace
