@@ -1,0 +1,109 @@
+#include "fit/candidate_terms.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "expr/eval_context.h"
+#include "expr/interpreter.h"
+#include "expr/math_faults.h"
+
+namespace {
+
+constexpr int kAxisTerms = 21;
+
+// Function k (0..20) of one coordinate v with the exponential scale s.
+long double AxisTerm(ExprContext& ctx, long double v, int k, long double s) {
+  switch (k) {
+    case 0: return v;
+    case 1: return v * ExprMathLog(ctx, v);
+    case 2: return v * ExprMathSqrt(ctx, v);
+    case 3: return v * v;
+    case 4: return v * v * ExprMathLog(ctx, v);
+    case 5: return v * v * ExprMathSqrt(ctx, v);
+    case 6: return v * v * v;
+    case 7: return ExprMathExp(ctx, ExprSafeDivide(ctx, v, s));
+    case 8: return ExprMathSqrt(ctx, v) * ExprMathLog(ctx, v);
+    case 9: {
+      const long double l = ExprMathLog(ctx, v);
+      return l * l;
+    }
+    case 10: return ExprSafeDivide(ctx, v, ExprMathLog(ctx, v));
+    case 11: return ExprMathSqrt(ctx, v);
+    case 12: return ExprMathLog(ctx, v);
+    case 13: return ExprSafeDivide(ctx, 1.0L, ExprMathLog(ctx, v));
+    case 14: return ExprSafeDivide(ctx, 1.0L, ExprMathSqrt(ctx, v));
+    case 15: return ExprSafeDivide(ctx, ExprMathLog(ctx, v), v);
+    case 16: return ExprSafeDivide(ctx, 1.0L, v);
+    case 17: return ExprSafeDivide(ctx, 1.0L, v * ExprMathSqrt(ctx, v));
+    case 18: return ExprSafeDivide(ctx, ExprMathLog(ctx, v), v * v);
+    case 19: return ExprSafeDivide(ctx, 1.0L, v * v);
+    case 20: return ExprMathExp(ctx, -v);
+    default: return 0.0L;
+  }
+}
+
+}  // namespace
+
+long double TermValue(ExprContext& ctx, long double x, long double y, int code,
+                      const TFitRunScales& scales) {
+  if (code < 0 || code >= kCandidateTermCount) return 0.0L;
+  return code < kAxisTerms ? AxisTerm(ctx, x, code, scales.xScale)
+                           : AxisTerm(ctx, y, code - kAxisTerms, scales.yScale);
+}
+
+long double TermSubsetValue(ExprContext& ctx, long double x, long double y, const long double* p,
+                            std::span<const std::int32_t> terms, int m,
+                            const TFitRunScales& scales) {
+  if (terms.empty() || m < 0 || static_cast<std::size_t>(m) >= terms.size()) return 0.0L;
+  long double s = p[0];
+  for (int i = 1; i <= m; ++i)
+    s += p[i] * TermValue(ctx, x, y, terms[static_cast<std::size_t>(i)], scales);
+  switch (terms[0]) {
+    case 0: return s;
+    case 1: return ExprMathExp(ctx, s);
+    case 2: return ExprSafeDivide(ctx, 1.0L, s);
+    case 3: return s * s;
+    case 4: return ExprMathSqrt(ctx, s);
+    default: return 0.0L;
+  }
+}
+
+long double TermSubsetSSE(ExprContext& ctx, std::span<const TXYZPoint> points,
+                          long double weightScale, const long double* p,
+                          std::span<const std::int32_t> terms, int m,
+                          const TFitRunScales& scales) {
+  long double sse = 0.0L;
+  bool defined = true;
+  for (const TXYZPoint& pt : points) {
+    if (!IsActive(pt)) continue;
+    ctx.ExprMathError = 0;
+    const long double z = TermSubsetValue(ctx, pt.X, pt.Y, p, terms, m, scales);
+    if (ctx.ExprMathError != 0 || !std::isfinite(z)) {
+      defined = false;
+      break;
+    }
+    const long double r = pt.Z - z;
+    sse += pt.W * weightScale * r * r;
+  }
+  ctx.ExprMathError = 0;
+  return defined && std::isfinite(sse) ? sse : std::numeric_limits<long double>::infinity();
+}
+
+TTermMagnitudes TermMagnitudes(const TDataStats& stats, const TFitRunScales& scales) {
+  // The faults of these probes concern no caller: they run in a context of their own.
+  ExprContext probe;
+  const long double xs[3] = {stats.X.Min, stats.X.Mean, stats.X.Max};
+  const long double ys[3] = {stats.Y.Min, stats.Y.Mean, stats.Y.Max};
+  TTermMagnitudes sizes{};
+  for (int t = 0; t < kCandidateTermCount; ++t) {
+    long double largest = 0.0L;
+    for (int i = 0; i < 3; ++i) {
+      probe.ExprMathError = 0;
+      const long double v = std::fabs(TermValue(probe, xs[i], ys[i], t, scales));
+      if (probe.ExprMathError == 0 && std::isfinite(v)) largest = std::max(largest, v);
+    }
+    sizes[static_cast<std::size_t>(t)] = largest;
+  }
+  return sizes;
+}

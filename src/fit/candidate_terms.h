@@ -1,0 +1,64 @@
+// The 42 candidate terms of the term-subset equations, and the value of a term-subset fit.
+//
+// Term code t in 0..41: codes 0-20 are functions of x, codes 21-41 the same functions of y
+// (code 21 + k is function k of y). s_x and s_y are the scales of the exponential terms of
+// the run that made the fit (TFitRunScales::xScale, yScale).
+//
+//    0 x          7 exp(x/s_x)   14 1/√x
+//    1 x·ln x     8 √x·ln x      15 ln x / x
+//    2 x·√x       9 (ln x)²      16 1/x
+//    3 x²        10 x / ln x     17 1/(x·√x)
+//    4 x²·ln x   11 √x           18 ln x / x²
+//    5 x²·√x     12 ln x         19 1/x²
+//    6 x³        13 1/ln x       20 exp(-x)
+//
+// A term-subset equation has the term list (v, t_1, .., t_m) and the parameters p_0..p_m;
+// its linear part is s = p_0 + Σ p_i·term(t_i)(x, y), mapped by the Z variant v: 0 gives s
+// (fit of Z), 1 exp(s) (fit of ln Z), 2 1/s (fit of 1/Z), 3 s², 4 √s; -1 and any other
+// variant give 0.
+//
+// Evaluation follows the calculation language: a division by 0 records "Division by Zero"
+// and gives 0, a logarithm or root outside its domain and an overflowing exponential record
+// their codes and give 0, all in the given expression context (the caller's thread's).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "app/data_statistics.h"
+#include "app/xyz_point.h"
+#include "fit/fit_run.h"
+
+struct ExprContext;
+
+// The value of candidate term `code` at (x, y); 0 for a code outside 0..41.
+long double TermValue(ExprContext& ctx, long double x, long double y, int code,
+                      const TFitRunScales& scales);
+
+// The value of a term-subset fit with m terms (terms[0] the variant, terms[1..m] the codes,
+// p[0..m] the parameters).
+long double TermSubsetValue(ExprContext& ctx, long double x, long double y, const long double* p,
+                            std::span<const std::int32_t> terms, int m,
+                            const TFitRunScales& scales);
+
+// Σ w·(Z - z)² over the active points, w = W·weightScale (the weights of every SSE and SST
+// of a run). A fit that is undefined at some active point (a math error, a result that is
+// not a finite number) has no SSE there: the result is then +infinity, which no acceptance
+// test passes. Leaves the math error of `ctx` cleared.
+long double TermSubsetSSE(ExprContext& ctx, std::span<const TXYZPoint> points,
+                          long double weightScale, const long double* p,
+                          std::span<const std::int32_t> terms, int m,
+                          const TFitRunScales& scales);
+
+// The typical size of every candidate term over the data: the largest |term| at three
+// points of the data box, (X min, Y min), (X mean, Y mean) and (X max, Y max). A term that
+// is undefined at one of them counts 0 there.
+using TTermMagnitudes = std::array<long double, kCandidateTermCount>;
+TTermMagnitudes TermMagnitudes(const TDataStats& stats, const TFitRunScales& scales);
+
+// The contribution of a coefficient `value` of term `code`: |value| times the term's size.
+inline long double TermScale(long double value, int code, const TTermMagnitudes& sizes) {
+  const long double a = value < 0 ? -value : value;
+  return code >= 0 && code < kCandidateTermCount ? a * sizes[static_cast<std::size_t>(code)] : 0.0L;
+}

@@ -1,0 +1,450 @@
+#include "fit/term_subset_search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <vector>
+
+#include "app/ld_matrix.h"
+#include "expr/eval_context.h"
+#include "fit/candidate_terms.h"
+#include "fit/dense_solvers.h"
+#include "fit/fit_quicksort.h"
+#include "fit/fit_statistics.h"
+#include "fit/fit_sums.h"
+#include "fit/linear_fit.h"
+#include "fit/parameter_significance.h"
+#include "fit/term_subset_numbers.h"
+
+namespace {
+
+constexpr int kTerms = kCandidateTermCount;
+constexpr int kXTerms = 21;
+// The worst r² of an empty result array: above every r².
+constexpr long double kEmptyWorst = 1.01L;
+// Progress is reported every this many subsets.
+constexpr int kProgressEvery = 25;
+
+// Screening: the positions (in each half of the sorted keys) whose terms are left out before
+// the searches of 3, 4, 5 and 6 terms; the searches of 7 and 8 terms keep the 6 of 6.
+constexpr int kScreenFrom[kSubsetMaxTerms + 1] = {0, 0, 0, 15, 9, 7, 6, kXTerms, kXTerms};
+// The searches whose subsets score the terms for the next screening.
+constexpr bool kScores[kSubsetMaxTerms + 1] = {false, false, true, true, true, true,
+                                                false, false, false};
+
+// One retained subset fit.
+struct TSubsetRecord {
+  long double r2 = 0.0L;
+  long double sse = 0.0L;
+  long double adjustedR2 = 0.0L;
+  long double fitStdError = 0.0L;
+  long double f = 0.0L;
+  long double determinant = 0.0L;
+  std::int32_t procedure = 0;
+  std::int32_t equationNumber = 0;
+  std::int32_t complexity = 0;
+  std::array<std::int32_t, kSubsetMaxTerms + 1> terms{};  // v, then the codes ascending
+  std::array<long double, kSubsetMaxTerms + 1> params{};
+};
+
+struct TScreeningKey {
+  long double key = 0.0L;
+  std::int32_t term = 0;
+};
+
+// a / b, or 0 when b is 0 or not a number (the language's safe division, without touching
+// an expression context: nothing reads the error it would record).
+long double SafeRatio(long double a, long double b) {
+  return b == 0.0L || std::isnan(b) ? 0.0L : a / b;
+}
+
+// Everything the search of one variant works with.
+class TVariantSearch {
+ public:
+  TVariantSearch(TFitRunContext& ctx, int variant)
+      : ctx_(ctx), sums_(*ctx.sums), v_(variant), sst_(ctx.sst) {}
+
+  // False when memory for the work tables cannot be had.
+  bool Prepare(int kmax);
+  // The search of one term count: the number of fits retained, or -1 on abort.
+  int FitTermSubsets(int k, bool scoring, long double* bestSlot);
+  // Leaves out the terms at the screening positions of the search of k terms.
+  void Screen(int k);
+  // The largest r² among the retained fits of k terms that passed their statistics.
+  long double BestRetained(int k) const;
+  // Appends the retained fits to the list; returns the number appended.
+  int Append(int kmax);
+
+ private:
+  void Correlations();
+  void StoreSearchResults(int k, int count);
+  void SortTermKeys(int lo, int hi);
+  void SortSubsetResults(std::vector<TSubsetRecord>& records, int lo, int hi);
+
+  TFitRunContext& ctx_;
+  const TSumsTable& sums_;
+  const int v_;
+  const long double sst_;
+  int keep_ = 1;
+  std::uint32_t expected_ = 0;
+  bool svd_ = false;
+  // Terms that take part: 0 admitted, 1 left out (by the data's domain or by screening).
+  std::array<std::uint8_t, kTerms> excluded_{};
+  std::unique_ptr<LDMatrix> corr_;       // R: correlations of the terms
+  std::array<long double, kTerms> r_{};  // correlations of the terms with Z_v
+  std::array<long double, kTerms + 1> mean_{}, sd_{};  // entry 42 is Z_v
+  long double szz_ = 0.0L;
+  std::array<TScreeningKey, kTerms> keys_{};
+  TTermMagnitudes sizes_{};
+  // Retained fits per term count, and how many each array holds.
+  std::vector<std::vector<TSubsetRecord>> results_;
+  std::array<int, kSubsetMaxTerms + 1> retained_{};
+  ExprContext& expr_ = ExprThreadContext();
+};
+
+bool TVariantSearch::Prepare(int kmax) {
+  keep_ = std::max(1, static_cast<int>(std::min<std::uint32_t>(ctx_.options.keepSubset, 1000000u)));
+  expected_ = ctx_.counts.subsets[static_cast<std::size_t>(v_)];
+  svd_ = ctx_.options.autoSvd != 0;
+  corr_ = AllocLDMatrix(kTerms, kTerms);
+  if (!corr_ || !ctx_.scratchMatrix || ctx_.scratchVector.size() < kSubsetMaxTerms + 1) return false;
+  try {
+    results_.assign(static_cast<std::size_t>(kmax) + 1, {});
+    for (int k = kSubsetMinTerms; k <= kmax; ++k)
+      results_[static_cast<std::size_t>(k)].assign(static_cast<std::size_t>(keep_), TSubsetRecord{});
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  sizes_ = TermMagnitudes(ctx_.stats, ctx_.scales);
+  std::copy(ctx_.termExcluded.begin(), ctx_.termExcluded.end(), excluded_.begin());
+  Correlations();
+  return true;
+}
+
+// The correlation form of the variant's sums: with S_ij = Σ ω t_i t_j - Σ ω t_i Σ ω t_j / N_v,
+// R_ij = S_ij / sqrt(|S_ii S_jj|), r_i = S_iz / sqrt(|S_zz S_ii|), and the means and standard
+// deviations that turn standardised coefficients back into slopes.
+void TVariantSearch::Correlations() {
+  const int v = v_;
+  const long double n = sums_[TSumsTable::Count(v)];
+  std::array<long double, kTerms> sii{};
+  for (int i = 0; i < kTerms; ++i) {
+    const long double st = sums_[TSumsTable::Term(v, i)];
+    sii[static_cast<std::size_t>(i)] = sums_[TSumsTable::TermSquare(v, i)] - SafeRatio(st * st, n);
+    // A term that does not vary over the points (a single x value, say) cannot be fitted:
+    // its coefficient would be 0 beside an intercept that does its work. It takes no part.
+    if (!(sii[static_cast<std::size_t>(i)] > 0.0L) || !std::isfinite(sii[static_cast<std::size_t>(i)]))
+      excluded_[static_cast<std::size_t>(i)] = 1;
+  }
+  const long double sz = sums_[TSumsTable::Z(v)];
+  szz_ = sums_[TSumsTable::ZSquare(v)] - SafeRatio(sz * sz, n);
+  LDMatrix& R = *corr_;
+  for (int i = 0; i < kTerms; ++i) {
+    if (excluded_[static_cast<std::size_t>(i)]) continue;
+    const long double si = sums_[TSumsTable::Term(v, i)];
+    R[i][i] = 1.0L;
+    for (int j = i + 1; j < kTerms; ++j) {
+      if (excluded_[static_cast<std::size_t>(j)]) continue;
+      const long double sj = sums_[TSumsTable::Term(v, j)];
+      const long double sij = sums_[TSumsTable::Pair(v, i, j)] - SafeRatio(si * sj, n);
+      R[i][j] = R[j][i] = SafeRatio(
+          sij, std::sqrt(std::fabs(sii[static_cast<std::size_t>(i)] * sii[static_cast<std::size_t>(j)])));
+    }
+    const long double siz = sums_[TSumsTable::TermZ(v, i)] - SafeRatio(si * sz, n);
+    r_[static_cast<std::size_t>(i)] =
+        SafeRatio(siz, std::sqrt(std::fabs(szz_ * sii[static_cast<std::size_t>(i)])));
+  }
+  auto meanAndDeviation = [n](long double s, long double s2, long double& mean, long double& sd) {
+    mean = SafeRatio(s, n);
+    sd = std::sqrt(std::fabs(SafeRatio(n * s2 - s * s, n * (n - 1.0L))));
+  };
+  for (int i = 0; i < kTerms; ++i)
+    if (!excluded_[static_cast<std::size_t>(i)])
+      meanAndDeviation(sums_[TSumsTable::Term(v, i)], sums_[TSumsTable::TermSquare(v, i)],
+                       mean_[static_cast<std::size_t>(i)], sd_[static_cast<std::size_t>(i)]);
+  meanAndDeviation(sz, sums_[TSumsTable::ZSquare(v)], mean_[kTerms], sd_[kTerms]);
+}
+
+int TVariantSearch::FitTermSubsets(int k, bool scoring, long double* bestSlot) {
+  if (scoring)
+    for (int i = 0; i < kTerms; ++i) keys_[static_cast<std::size_t>(i)] = {0.0L, i};
+  std::vector<TSubsetRecord>& records = results_[static_cast<std::size_t>(k)];
+  long double worst = kEmptyWorst;
+  int worstSlot = 0;
+  int count = 0;
+
+  std::array<int, kTerms> admitted{};
+  int na = 0;
+  for (int t = 0; t < kTerms; ++t)
+    if (!excluded_[static_cast<std::size_t>(t)]) admitted[static_cast<std::size_t>(na++)] = t;
+
+  long double* const* a = ctx_.scratchMatrix->Data();
+  long double* b = ctx_.scratchVector.data();
+  const LDMatrix& R = *corr_;
+  std::int32_t& tried = ctx_.counters.subsets[static_cast<std::size_t>(v_)];
+
+  // The k-subsets of the admitted terms in lexicographic order: pos[q] indexes `admitted`.
+  std::array<int, kSubsetMaxTerms> pos{};
+  for (int q = 0; q < k; ++q) pos[static_cast<std::size_t>(q)] = q;
+  std::array<int, kSubsetMaxTerms> t{};
+  while (k <= na) {
+    for (int q = 0; q < k; ++q)
+      t[static_cast<std::size_t>(q)] = admitted[static_cast<std::size_t>(pos[static_cast<std::size_t>(q)])];
+
+    ++ctx_.counters.tried;
+    ++tried;
+    if (tried % kProgressEvery == 0 &&
+        !ctx_.Progress(kStageSubsetZ + v_, ProgressPercent(static_cast<std::uint32_t>(tried), expected_)))
+      return -1;
+
+    for (int p = 0; p < k; ++p) {
+      for (int q = 0; q < k; ++q)
+        a[p][q] = p == q ? 1.0L : R[t[static_cast<std::size_t>(p)]][t[static_cast<std::size_t>(q)]];
+      b[p] = r_[static_cast<std::size_t>(t[static_cast<std::size_t>(p)])];
+    }
+    if (SolveGauss(a, b, k).Solved()) {
+      long double r2 = 0.0L;
+      for (int p = 0; p < k; ++p) r2 += b[p] * r_[static_cast<std::size_t>(t[static_cast<std::size_t>(p)])];
+      if (scoring)
+        for (int p = 0; p < k; ++p) keys_[static_cast<std::size_t>(t[static_cast<std::size_t>(p)])].key += r2;
+
+      if (!(count == keep_ && worst > r2)) {
+        // Slopes in the units of the data, and the test that every term contributes.
+        long double slope[kSubsetMaxTerms], contribution[kSubsetMaxTerms];
+        for (int p = 0; p < k; ++p) {
+          const int term = t[static_cast<std::size_t>(p)];
+          slope[p] = SafeRatio(b[p] * sd_[kTerms], sd_[static_cast<std::size_t>(term)]);
+          contribution[p] = TermScale(slope[p], term, sizes_);
+        }
+        if (ParametersSignificant(contribution, k, ctx_.fitTolerance)) {
+          const bool full = count == keep_;
+          TSubsetRecord& rec = records[static_cast<std::size_t>(full ? worstSlot : count)];
+          rec = TSubsetRecord{};
+          rec.r2 = r2;
+          rec.sse = (1.0L - r2) * szz_;
+          rec.terms[0] = v_;
+          rec.params[0] = mean_[kTerms];
+          for (int p = 0; p < k; ++p) {
+            rec.terms[static_cast<std::size_t>(p) + 1] = t[static_cast<std::size_t>(p)];
+            rec.params[static_cast<std::size_t>(p) + 1] = slope[p];
+            rec.params[0] -= slope[p] * mean_[static_cast<std::size_t>(t[static_cast<std::size_t>(p)])];
+          }
+          if (full) {
+            // The first of equal smallest r² values becomes the worst.
+            worst = kEmptyWorst;
+            for (int s = 0; s < keep_; ++s)
+              if (records[static_cast<std::size_t>(s)].r2 < worst) {
+                worst = records[static_cast<std::size_t>(s)].r2;
+                worstSlot = s;
+              }
+          } else {
+            if (r2 < worst) {
+              worst = r2;
+              worstSlot = count;
+            }
+            ++count;
+          }
+        }
+      }
+    }
+
+    // Next subset: raise the last position that still has room and reset the ones after it.
+    int q = k - 1;
+    while (q >= 0 && pos[static_cast<std::size_t>(q)] == na - k + q) --q;
+    if (q < 0) break;
+    ++pos[static_cast<std::size_t>(q)];
+    for (int r = q + 1; r < k; ++r) pos[static_cast<std::size_t>(r)] = pos[static_cast<std::size_t>(r - 1)] + 1;
+  }
+
+  StoreSearchResults(k, count);
+  if (scoring) {
+    SortTermKeys(0, kXTerms - 1);
+    SortTermKeys(kXTerms, kTerms - 1);
+  }
+  if (count > 1) SortSubsetResults(records, 0, count - 1);
+  if (bestSlot) *bestSlot = worst;
+  retained_[static_cast<std::size_t>(k)] = count;
+  return count;
+}
+
+// The final statistics of the retained fits: SSE in z units, the SVD refinement of an
+// ill-conditioned fit, the statistics, the equation number and the complexity. A fit whose
+// SSE is negative or above SST is marked failed (procedure -1) and never appended.
+void TVariantSearch::StoreSearchResults(int k, int count) {
+  std::vector<TSubsetRecord>& records = results_[static_cast<std::size_t>(k)];
+  const int n = ctx_.stats.ActiveCount;
+  long double* const* a = ctx_.scratchMatrix->Data();
+  long double* b = ctx_.scratchVector.data();
+  for (int i = 0; i < count; ++i) {
+    TSubsetRecord& rec = records[static_cast<std::size_t>(i)];
+    const std::span<const std::int32_t> terms(rec.terms.data(), static_cast<std::size_t>(k) + 1);
+    rec.determinant = 0.0L;
+    rec.procedure = kProcGaussElim;
+    auto sseOf = [&](const long double* p) {
+      return TermSubsetSSE(expr_, ctx_.points, ctx_.stats.WeightScale, p, terms, k, ctx_.scales);
+    };
+    if (v_ > 0) rec.sse = sseOf(rec.params.data());
+    rec.sse = ClearTinyNegativeSseRelative(rec.sse, sst_);
+    if (!SseAcceptable(rec.sse, sst_)) {
+      rec.procedure = kProcFailed;
+      rec.r2 = kUndefinedDescending;  // ranks last among the retained fits
+      continue;
+    }
+
+    if (svd_) {
+      BuildSubsetNormalEquations(sums_, k, terms, a, b);
+      const SolverResult sym = SolveSymIndefCopy(a, b, k + 1);
+      if (sym.Solved()) rec.determinant = sym.condition.value_or(0.0L);
+      if (sym.Solved() && rec.determinant < kIllConditioned) {
+        BuildSubsetNormalEquations(sums_, k, terms, a, b);
+        const SolverResult svd = SolveSVD(a, b, k + 1);
+        if (svd.Solved()) {
+          long double sse = 0.0L;
+          if (v_ == 0) {
+            sse = sums_[TSumsTable::ZSquare(0)] - b[0] * sums_[TSumsTable::Z(0)];
+            for (int p = 1; p <= k; ++p) sse -= b[p] * sums_[TSumsTable::TermZ(0, rec.terms[static_cast<std::size_t>(p)])];
+          } else {
+            sse = sseOf(b);
+          }
+          sse = ClearTinyNegativeSseRelative(sse, sst_);
+          if (sse >= 0.0L && sse < sst_ && sse < rec.sse) {
+            rec.procedure = kProcSVDecomp;
+            rec.determinant = svd.condition.value_or(0.0L);
+            rec.sse = sse;
+            std::copy(b, b + k + 1, rec.params.begin());
+          }
+        }
+      }
+    }
+    // The statistics guard every division: with n - k - 2 = 0 the adjusted r² has no
+    // degrees of freedom and ranks last instead of dividing by zero.
+    const FitStatistics s = ComputeFitStatistics(rec.sse, sst_, n, k);
+    rec.r2 = s.r2;
+    rec.adjustedR2 = s.adjustedR2;
+    rec.fitStdError = s.fitStdError;
+    rec.f = s.f;
+    rec.equationNumber = SubsetEquationNumber(terms, k);
+    rec.complexity = SubsetComplexity(terms, k);
+  }
+}
+
+void TVariantSearch::SortTermKeys(int lo, int hi) {
+  PartitionSort(
+      lo, hi, [this](int i) { return keys_[static_cast<std::size_t>(i)].key; },
+      [](long double x, long double y) { return x > y; },
+      [this](int i, int j) { std::swap(keys_[static_cast<std::size_t>(i)], keys_[static_cast<std::size_t>(j)]); });
+}
+
+void TVariantSearch::SortSubsetResults(std::vector<TSubsetRecord>& records, int lo, int hi) {
+  PartitionSort(
+      lo, hi, [&records](int i) { return records[static_cast<std::size_t>(i)].r2; },
+      [](long double x, long double y) { return x > y; },
+      [&records](int i, int j) {
+        std::swap(records[static_cast<std::size_t>(i)], records[static_cast<std::size_t>(j)]);
+      });
+}
+
+void TVariantSearch::Screen(int k) {
+  for (int half = 0; half < 2; ++half)
+    for (int p = kScreenFrom[k]; p < kXTerms; ++p)
+      excluded_[static_cast<std::size_t>(keys_[static_cast<std::size_t>(half * kXTerms + p)].term)] = 1;
+}
+
+long double TVariantSearch::BestRetained(int k) const {
+  long double best = 0.0L;
+  const std::vector<TSubsetRecord>& records = results_[static_cast<std::size_t>(k)];
+  for (int i = 0; i < retained_[static_cast<std::size_t>(k)]; ++i)
+    if (records[static_cast<std::size_t>(i)].procedure != kProcFailed)
+      best = std::max(best, records[static_cast<std::size_t>(i)].r2);
+  return best;
+}
+
+int TVariantSearch::Append(int kmax) {
+  int appended = 0;
+  for (int k = kSubsetMinTerms; k <= kmax; ++k) {
+    const std::vector<TSubsetRecord>& records = results_[static_cast<std::size_t>(k)];
+    for (int i = 0; i < retained_[static_cast<std::size_t>(k)]; ++i) {
+      const TSubsetRecord& rec = records[static_cast<std::size_t>(i)];
+      if (rec.procedure == kProcFailed) continue;
+      std::unique_ptr<TFitResult> fit = NewFitResult(k);
+      if (!fit) return appended;
+      std::copy(rec.terms.begin(), rec.terms.begin() + k + 1, fit->terms.begin());
+      std::copy(rec.params.begin(), rec.params.begin() + k + 1, fit->parameters.begin());
+      fit->procedure = rec.procedure;
+      fit->r2 = rec.r2;
+      fit->sse = rec.sse;
+      fit->adjustedR2 = rec.adjustedR2;
+      fit->fitStdError = rec.fitStdError;
+      fit->f = rec.f;
+      fit->equationNumber = rec.equationNumber;
+      fit->determinant = rec.determinant;
+      fit->complexity = rec.complexity;
+      if (!ctx_.list.Append(std::move(fit))) return appended;
+      ++appended;
+    }
+  }
+  return appended;
+}
+
+}  // namespace
+
+std::array<long double, kZVariantCount>& SubsetBestR2() {
+  // One set per thread: two runs on two threads (a test beside the background fit) never
+  // share their marks; the three searches of one run run on its thread in order.
+  thread_local std::array<long double, kZVariantCount> marks{};
+  return marks;
+}
+
+void BuildSubsetNormalEquations(const TSumsTable& sums, int k, std::span<const std::int32_t> terms,
+                                long double* const* a, long double* b) {
+  const int v = terms[0];
+  a[0][0] = sums[TSumsTable::Count(v)];
+  b[0] = sums[TSumsTable::Z(v)];
+  for (int p = 1; p <= k; ++p) {
+    const int tp = terms[static_cast<std::size_t>(p)];
+    a[0][p] = a[p][0] = sums[TSumsTable::Term(v, tp)];
+    a[p][p] = sums[TSumsTable::TermSquare(v, tp)];
+    b[p] = sums[TSumsTable::TermZ(v, tp)];
+    for (int q = p + 1; q <= k; ++q) {
+      const int tq = terms[static_cast<std::size_t>(q)];
+      a[p][q] = a[q][p] = tp == tq ? sums[TSumsTable::TermSquare(v, tp)] : sums[TSumsTable::Pair(v, tp, tq)];
+    }
+  }
+}
+
+int SearchTermCombinations(TFitRunContext& ctx, int termLimit, int variant) {
+  if (variant < 0 || variant >= kZVariantCount) return 0;
+  std::array<long double, kZVariantCount>& marks = SubsetBestR2();
+  if (variant == kVariantZ) marks.fill(0.0L);
+  static constexpr std::uint32_t kVariantBits[kZVariantCount] = {kSubsetZ, kSubsetLnZ, kSubsetInvZ};
+  if (!(ctx.selection.subsetMask & kVariantBits[variant])) return 0;
+  ctx.counters.subsets[static_cast<std::size_t>(variant)] = 0;
+  const int stage = kStageSubsetZ + variant;
+
+  // Fewer than 2 terms leave nothing to search: the phase contributes no fits and the run
+  // goes on (rather than ending the whole run as if the user had aborted it). ln z has no
+  // sums when some z is negative: that variant contributes nothing either.
+  const bool searchable = termLimit >= kSubsetMinTerms && ctx.sums &&
+                          !(variant == kVariantLnZ && ctx.stats.Z.Min < 0.0L);
+  if (!searchable) return ctx.Progress(stage, 100.0f) ? 0 : -1;
+
+  const int kmax = std::min(termLimit, kSubsetMaxTerms);
+  std::unique_ptr<TVariantSearch> search(new (std::nothrow) TVariantSearch(ctx, variant));
+  if (!search || !search->Prepare(kmax)) return -2;
+
+  long double& mark = marks[static_cast<std::size_t>(variant)];
+  if (search->FitTermSubsets(kSubsetMinTerms, true, &mark) < 0) return -1;
+  bool more = kmax > kSubsetMinTerms;
+  if (more && variant != kVariantZ) {
+    mark = std::max(mark, search->BestRetained(kSubsetMinTerms));
+    more = !(mark < marks[kVariantZ]);
+  }
+  for (int k = kSubsetMinTerms + 1; more && k <= kmax; ++k) {
+    search->Screen(k);
+    if (search->FitTermSubsets(k, kScores[k], nullptr) < 0) return -1;
+  }
+  // The final report follows the appending, so that it carries the list count with this
+  // variant's fits.
+  const int appended = search->Append(kmax);
+  return ctx.Progress(stage, 100.0f) ? appended : -1;
+}
