@@ -1,0 +1,324 @@
+#include "fit/extremum_search.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "app/data_statistics.h"
+#include "app/long_double.h"
+#include "expr/eval_context.h"
+#include "fit/fit_evaluation.h"
+
+namespace {
+
+constexpr int kDims = 2;
+constexpr long double kFtol = 1e-8L;
+constexpr int kPowellIterations = 100;
+// Score of a point where the surface is undefined: worse than any value the program keeps
+// (points beyond ±1e300 never enter the data), and finite, so that the parabolic steps of
+// the bracketing and of Brent's method stay numbers.
+constexpr long double kUndefinedScore = 1e300L;
+// Relative convergence of a Powell pass; the floor lets a surface that is exactly 0 converge.
+constexpr long double kTinyValue = 1e-25L;
+
+// Bracketing (downhill, golden steps with parabolic extrapolation).
+constexpr long double kGold = 1.618034L;
+constexpr long double kGrowLimit = 100.0L;
+constexpr long double kTinyDivisor = 1e-20L;
+constexpr int kBracketSteps = 200;
+
+// Brent's line minimisation.
+constexpr long double kGoldenSection = 0.381966L;
+constexpr long double kBrentFloor = 1e-10L;
+constexpr int kBrentIterations = 100;
+
+using Vec = std::array<long double, kDims + 1>;  // 1-based: entries 1..2
+
+// +|a| when b > 0, else -|a|: a zero b gives the negative sign.
+long double SignOf(long double a, long double b) { return b > 0.0L ? std::fabs(a) : -std::fabs(a); }
+
+// The search of one surface over one box, with the objective and the state of the current
+// line search (Powell, then Brent along one line at a time).
+class TExtremumSearch {
+ public:
+  TExtremumSearch(const TExtremumFunction& f, long double xMin, long double xMax,
+                  long double yMin, long double yMax, bool maximum)
+      : f_(f), xMin_(xMin), xMax_(xMax), yMin_(yMin), yMax_(yMax), maximum_(maximum) {}
+
+  // True when converged, with the point in p (projected onto the box) and the objective in
+  // value.
+  bool Run(Vec& p, long double& value);
+
+ private:
+  long double Objective(Vec& p) const;
+  long double LineObjective(long double t) const;
+  bool PowellMinimize(Vec& p, long double& value);
+  void LineMinimize(Vec& p, Vec& direction, long double& value);
+  bool BracketMinimum(long double& a, long double& b, long double& c, long double& fa,
+                      long double& fb, long double& fc) const;
+  long double BrentMinimize(long double a, long double b, long double c, long double& xmin) const;
+
+  const TExtremumFunction& f_;
+  const long double xMin_, xMax_, yMin_, yMax_;
+  const bool maximum_;
+  // The line of the running line search.
+  Vec linePoint_{}, lineDirection_{};
+};
+
+// The value to be minimised at p: the surface (negated for a maximum) at p clamped into the
+// box; the clamped coordinates are written back into p.
+long double TExtremumSearch::Objective(Vec& p) const {
+  ExprContext& ctx = ExprThreadContext();
+  ctx.ExprMathError = 0;
+  p[1] = std::clamp(p[1], xMin_, xMax_);
+  p[2] = std::clamp(p[2], yMin_, yMax_);
+  const long double z = f_(p[1], p[2]);
+  if (ctx.ExprMathError != 0 || IsMissingValue(z) || !std::isfinite(z)) return kUndefinedScore;
+  return maximum_ ? -z : z;
+}
+
+long double TExtremumSearch::LineObjective(long double t) const {
+  Vec q;
+  for (int j = 1; j <= kDims; ++j) q[j] = linePoint_[j] + t * lineDirection_[j];
+  return Objective(q);
+}
+
+bool TExtremumSearch::Run(Vec& p, long double& value) {
+  const bool converged = PowellMinimize(p, value);
+  p[1] = std::clamp(p[1], xMin_, xMax_);
+  p[2] = std::clamp(p[2], yMin_, yMax_);
+  // Ending on an undefined point finds nothing: the whole box may be undefined.
+  return converged && value < kUndefinedScore;
+}
+
+bool TExtremumSearch::PowellMinimize(Vec& p, long double& value) {
+  // Directions: the columns of the identity, x then y.
+  std::array<Vec, kDims + 1> xi{};
+  for (int i = 1; i <= kDims; ++i) xi[i][i] = 1.0L;
+  value = Objective(p);
+  Vec pt = p, ptt{}, xit{};
+  for (int iteration = 1;; ++iteration) {
+    const long double fp = value;
+    int ibig = 0;
+    long double del = 0.0L;
+    for (int i = 1; i <= kDims; ++i) {
+      for (int j = 1; j <= kDims; ++j) xit[j] = xi[j][i];
+      const long double fptt = value;
+      LineMinimize(p, xit, value);
+      if (std::fabs(fptt - value) > del) {
+        del = std::fabs(fptt - value);
+        ibig = i;
+      }
+    }
+    if (2.0L * std::fabs(fp - value) <= kFtol * (std::fabs(fp) + std::fabs(value)) + kTinyValue)
+      return true;
+    if (iteration == kPowellIterations || !std::isfinite(value)) return false;
+    for (int j = 1; j <= kDims; ++j) {
+      ptt[j] = 2.0L * p[j] - pt[j];
+      xit[j] = p[j] - pt[j];
+      pt[j] = p[j];
+    }
+    const long double fptt = Objective(ptt);
+    if (fptt < fp) {
+      const long double d1 = fp - value - del, d2 = fp - fptt;
+      const long double t = 2.0L * (fp - 2.0L * value + fptt) * d1 * d1 - del * d2 * d2;
+      if (t < 0.0L && ibig > 0) {
+        LineMinimize(p, xit, value);
+        // The new direction takes the place of the direction of largest decrease.
+        for (int j = 1; j <= kDims; ++j) xi[j][ibig] = xit[j];
+      }
+    }
+  }
+}
+
+void TExtremumSearch::LineMinimize(Vec& p, Vec& direction, long double& value) {
+  linePoint_ = p;
+  lineDirection_ = direction;
+  long double a = 0.0L, b = 1.0L, c = 0.0L, fa = 0.0L, fb = 0.0L, fc = 0.0L;
+  // Without a bracket there is no step to trust: the point stays.
+  if (!BracketMinimum(a, b, c, fa, fb, fc)) return;
+  long double t = 0.0L;
+  const long double best = BrentMinimize(a, b, c, t);
+  if (!std::isfinite(best) || !std::isfinite(t) || best > value) return;
+  value = best;
+  for (int j = 1; j <= kDims; ++j) {
+    direction[j] *= t;
+    p[j] += direction[j];
+  }
+}
+
+bool TExtremumSearch::BracketMinimum(long double& a, long double& b, long double& c,
+                                     long double& fa, long double& fb, long double& fc) const {
+  fa = LineObjective(a);
+  fb = LineObjective(b);
+  // Downhill from a to b. An equal value tells nothing about the way down (a first step that
+  // ends beyond the box edge is projected back onto the start), so the search then looks the
+  // other way: otherwise a search that starts on an edge never moves back into the box.
+  if (fb >= fa) {
+    std::swap(a, b);
+    std::swap(fa, fb);
+  }
+  c = b + kGold * (b - a);
+  fc = LineObjective(c);
+  for (int step = 0; fb > fc; ++step) {
+    if (step == kBracketSteps) return false;
+    const long double r = (b - a) * (fb - fc);
+    const long double q = (b - c) * (fb - fa);
+    long double u = b - ((b - c) * q - (b - a) * r) /
+                            (2.0L * SignOf(std::max(std::fabs(q - r), kTinyDivisor), q - r));
+    const long double ulim = b + kGrowLimit * (c - b);
+    long double fu = 0.0L;
+    if (!std::isfinite(u)) return false;
+    if ((b - u) * (u - c) > 0.0L) {
+      fu = LineObjective(u);
+      if (fu < fc) {
+        a = b;
+        b = u;
+        fa = fb;
+        fb = fu;
+        return true;
+      }
+      if (fu > fb) {
+        c = u;
+        fc = fu;
+        return true;
+      }
+      u = c + kGold * (c - b);
+      fu = LineObjective(u);
+    } else if ((c - u) * (u - ulim) > 0.0L) {
+      fu = LineObjective(u);
+      if (fu < fc) {
+        b = c;
+        c = u;
+        u = c + kGold * (c - b);
+        fb = fc;
+        fc = fu;
+        fu = LineObjective(u);
+      }
+    } else if ((u - ulim) * (ulim - c) >= 0.0L) {
+      u = ulim;
+      fu = LineObjective(u);
+    } else {
+      u = c + kGold * (c - b);
+      fu = LineObjective(u);
+    }
+    a = b;
+    b = c;
+    c = u;
+    fa = fb;
+    fb = fc;
+    fc = fu;
+    if (std::isnan(fa) || std::isnan(fb) || std::isnan(fc) || !std::isfinite(c)) return false;
+  }
+  return !std::isnan(fb) && !std::isnan(fc);
+}
+
+long double TExtremumSearch::BrentMinimize(long double ax, long double bx, long double cx,
+                                           long double& xmin) const {
+  long double a = std::min(ax, cx), b = std::max(ax, cx);
+  long double x = bx, w = bx, v = bx;
+  long double fx = LineObjective(x), fw = fx, fv = fx;
+  long double d = 0.0L, e = 0.0L;
+  for (int iteration = 0; iteration < kBrentIterations; ++iteration) {
+    const long double xm = 0.5L * (a + b);
+    const long double tol1 = kFtol * std::fabs(x) + kBrentFloor, tol2 = 2.0L * tol1;
+    if (std::fabs(x - xm) <= tol2 - 0.5L * (b - a)) break;
+    if (std::fabs(e) > tol1) {
+      const long double r = (x - w) * (fx - fv);
+      long double q = (x - v) * (fx - fw);
+      long double p = (x - v) * q - (x - w) * r;
+      q = 2.0L * (q - r);
+      if (q > 0.0L) p = -p;
+      q = std::fabs(q);
+      const long double etemp = e;
+      e = d;
+      if (std::fabs(p) >= std::fabs(0.5L * q * etemp) || p <= q * (a - x) || p >= q * (b - x)) {
+        e = x >= xm ? a - x : b - x;
+        d = kGoldenSection * e;
+      } else {
+        d = p / q;
+        const long double u = x + d;
+        if (u - a < tol2 || b - u < tol2) d = SignOf(tol1, xm - x);
+      }
+    } else {
+      e = x >= xm ? a - x : b - x;
+      d = kGoldenSection * e;
+    }
+    const long double u = std::fabs(d) >= tol1 ? x + d : x + SignOf(tol1, d);
+    const long double fu = LineObjective(u);
+    if (fu <= fx) {
+      if (u >= x) {
+        a = x;
+      } else {
+        b = x;
+      }
+      v = w;
+      w = x;
+      x = u;
+      fv = fw;
+      fw = fx;
+      fx = fu;
+    } else {
+      if (u < x) {
+        a = u;
+      } else {
+        b = u;
+      }
+      if (fu <= fw || w == x) {
+        v = w;
+        w = u;
+        fv = fw;
+        fw = fu;
+      } else if (fu <= fv || v == x || v == w) {
+        v = u;
+        fv = fu;
+      }
+    }
+  }
+  xmin = x;
+  return fx;
+}
+
+bool Find(const TExtremumFunction& f, bool maximum, long double x0, long double y0,
+          long double xMin, long double xMax, long double yMin, long double yMax, long double& x,
+          long double& y, long double& z) {
+  x = y = z = ExprErrorValue;
+  // A box that is not a box (reversed or undefined limits) has no extremum.
+  if (!(xMin <= xMax) || !(yMin <= yMax) || !std::isfinite(xMin) || !std::isfinite(xMax) ||
+      !std::isfinite(yMin) || !std::isfinite(yMax))
+    return false;
+  TExtremumSearch search(f, xMin, xMax, yMin, yMax, maximum);
+  Vec p = {0.0L, std::isfinite(x0) ? x0 : xMin, std::isfinite(y0) ? y0 : yMin};
+  long double value = 0.0L;
+  if (!search.Run(p, value)) return false;
+  x = p[1];
+  y = p[2];
+  z = maximum ? -value : value;
+  return true;
+}
+
+}  // namespace
+
+bool FindFunctionMinimum(const TExtremumFunction& f, long double x0, long double y0,
+                         long double xMin, long double xMax, long double yMin, long double yMax,
+                         long double& x, long double& y, long double& z) {
+  return Find(f, false, x0, y0, xMin, xMax, yMin, yMax, x, y, z);
+}
+
+bool FindFunctionMaximum(const TExtremumFunction& f, long double x0, long double y0,
+                         long double xMin, long double xMax, long double yMin, long double yMax,
+                         long double& x, long double& y, long double& z) {
+  return Find(f, true, x0, y0, xMin, xMax, yMin, yMax, x, y, z);
+}
+
+bool FindSurfaceMinimum(long double x0, long double y0, long double& x, long double& y,
+                        long double& z) {
+  return FindFunctionMinimum(EvalFitZ, x0, y0, DataStats.X.Min, DataStats.X.Max, DataStats.Y.Min,
+                             DataStats.Y.Max, x, y, z);
+}
+
+bool FindSurfaceMaximum(long double x0, long double y0, long double& x, long double& y,
+                        long double& z) {
+  return FindFunctionMaximum(EvalFitZ, x0, y0, DataStats.X.Min, DataStats.X.Max, DataStats.Y.Min,
+                             DataStats.Y.Max, x, y, z);
+}

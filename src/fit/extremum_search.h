@@ -1,0 +1,40 @@
+// The lowest and highest point of a surface z(x, y) inside a rectangle: Powell's
+// direction-set minimisation in two dimensions, with line searches by downhill bracketing
+// (golden-ratio steps with parabolic extrapolation) and Brent's method, all in long double.
+// The rectangle is enforced by projecting every evaluated point onto it, so a surface whose
+// extremum lies outside the rectangle is found on its edge, and a plane at a corner.
+//
+// Choices of this search:
+// - convergence is relative: a pass over the directions that changes the value by no more
+//   than 1e-8 of its size ends the search (an absolute test on the value would stop at once
+//   on a surface whose extremum is near 0, wherever the search stood);
+// - a point where the surface is undefined (the missing value, a math error, a value that is
+//   not a finite number) scores worse than any defined point, so an undefined region never
+//   wins; a search that ends on such a point has found nothing;
+// - the bracketing stops after a bounded number of steps, and on a value that is not a
+//   number, instead of looping;
+// - a search that does not converge within 100 iterations, or finds nothing defined, says
+//   so: its results are the missing value and the call answers false.
+//
+// Every search keeps its state in its own call: searches on several threads never meet.
+#pragma once
+
+#include <functional>
+
+using TExtremumFunction = std::function<long double(long double x, long double y)>;
+
+// The minimum (maximum) of f over [xMin, xMax] x [yMin, yMax], starting at (x0, y0). True
+// with the point and its value in x, y, z; false with all three the missing value.
+bool FindFunctionMinimum(const TExtremumFunction& f, long double x0, long double y0,
+                         long double xMin, long double xMax, long double yMin, long double yMax,
+                         long double& x, long double& y, long double& z);
+bool FindFunctionMaximum(const TExtremumFunction& f, long double x0, long double y0,
+                         long double xMin, long double xMax, long double yMin, long double yMax,
+                         long double& x, long double& y, long double& z);
+
+// The minimum (maximum) of the current fit's surface (EvalFitZ) over the data box of
+// `DataStats`, starting at (x0, y0).
+bool FindSurfaceMinimum(long double x0, long double y0, long double& x, long double& y,
+                        long double& z);
+bool FindSurfaceMaximum(long double x0, long double y0, long double& x, long double& y,
+                        long double& z);

@@ -1,0 +1,168 @@
+#include "fit/fit_refit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <shared_mutex>
+
+#include "app/data_table.h"
+#include "app/long_double.h"
+#include "app/settings_file.h"
+#include "expr/eval_context.h"
+#include "fit/dense_solvers.h"
+#include "fit/extremum_search.h"
+#include "fit/fit_families.h"
+#include "fit/fit_list.h"
+#include "fit/term_subset_numbers.h"
+#include "fit/term_subset_search.h"
+
+namespace {
+
+// The shape evaluator of a built-in non-linear equation from the catalogue; null until
+// the catalogue knows the number.
+TNonlinearEvaluator ShapeEvaluatorOf(int /*equationNumber*/) { return nullptr; }
+
+// The inverse of the fit's normal matrix in side.covariance (indices 0..m) for a non-linear
+// fit: the non-linear fitter's covariance at the fitted parameters. False when it cannot be
+// had.
+bool NonlinearCovarianceOf(TFitSide& /*side*/, const TRefitSources& /*src*/) { return false; }
+
+// A term list the term-subset builder can read: a variant 0..2 and 2..8 codes 0..41.
+bool SubsetTermsUsable(const TFitEqn& e) {
+  if (e.m < kSubsetMinTerms || e.m > kSubsetMaxTerms || e.terms[0] < 0 || e.terms[0] > 2) return false;
+  for (int i = 1; i <= e.m; ++i)
+    if (e.terms[static_cast<std::size_t>(i)] < 0 || e.terms[static_cast<std::size_t>(i)] >= kCandidateTermCount)
+      return false;
+  return true;
+}
+
+// The weighted normal matrix of a linear fit into side.covariance, as the fit was made.
+bool BuildNormalMatrix(TFitSide& side, const TRefitSources& src) {
+  const TFitEqn& e = *side.eqn;
+  long double* const* a = side.covariance.Data();
+  long double b[kFitScratchSize];
+  const int code = e.descriptor[1];
+  const TSumsTable* sums = src.products ? src.products->sums.get() : nullptr;
+  switch (e.kind) {
+    case kKindPolynomial:
+    case kKindRational:
+      if (IsSeriesFamily(code))
+        return SeriesNormalEquations(code, e.m, src.points, src.stats->WeightScale,
+                                     side.scales.series, a, b);
+      if (!sums) return false;
+      return e.kind == kKindPolynomial ? PolynomialNormalEquations(*sums, e.descriptor.data(), a, b)
+                                       : RationalNormalEquations(*sums, e.descriptor.data(), a, b);
+    case kKindTermSubset:
+      if (!sums || !SubsetTermsUsable(e)) return false;
+      BuildSubsetNormalEquations(*sums, e.m, std::span<const std::int32_t>(e.terms.data(), static_cast<std::size_t>(e.m) + 1),
+                                 a, b);
+      return true;
+    default: return false;
+  }
+}
+
+// Step 6 of a refit with covariance: the inverse normal matrix of the fit.
+bool InvertNormalMatrix(TFitSide& side, const TRefitSources& src) {
+  const TFitEqn& e = *side.eqn;
+  if (e.kind == kKindNonlinear) return NonlinearCovarianceOf(side, src);
+  if (!BuildNormalMatrix(side, src)) return false;
+  const SolverFn invert = InverterForProcedure(e.procedure);
+  return invert && invert(side.covariance.Data(), nullptr, e.m + 1).Solved();
+}
+
+void CovarianceStep(TFitSide& side, const TRefitSources& src) {
+  FillFitEqnTValues(*side.eqn);
+  side.covarianceValid = InvertNormalMatrix(side, src) ? 1 : 0;
+}
+
+// s·sqrt(C_ii) of every parameter; 0 without a covariance, and for a diagonal entry that is
+// negative or not a number (a matrix inverted without positive curvature in that direction).
+void StandardErrors(TFitSide& side) {
+  TFitEqn& e = *side.eqn;
+  e.parameterErrors.fill(0.0L);
+  if (!side.covarianceValid) return;
+  for (int i = 0; i <= e.m; ++i) {
+    const long double cii = side.covariance[i][i];
+    const long double se = e.fitStdError * std::sqrt(cii);
+    e.parameterErrors[static_cast<std::size_t>(i)] = cii >= 0.0L && std::isfinite(se) ? se : 0.0L;
+  }
+}
+
+// Step 8: the volume and the extrema of the surface over the data rectangle.
+void SurfaceStep(TFitSide& side, const TRefitSources& src) {
+  TFitEqn& e = *side.eqn;
+  const TDataStats& st = *src.stats;
+  e.volume = 0.0L;
+  e.volumeSecond = 0.0L;
+  ExprContext& ctx = ExprThreadContext();
+  const TExtremumFunction surface = [&side, &ctx](long double x, long double y) {
+    return EvalFitSideZ(side, ctx, x, y);
+  };
+  // A search that finds nothing leaves the missing value in its three fields, so that no
+  // one reads (0, 0, 0) as an extremum.
+  FindFunctionMinimum(surface, st.X.AtMin2, st.Y.AtMin2, st.X.Min, st.X.Max, st.Y.Min, st.Y.Max,
+                      e.minimum[0], e.minimum[1], e.minimum[2]);
+  FindFunctionMaximum(surface, st.X.AtMax2, st.Y.AtMax2, st.X.Min, st.X.Max, st.Y.Min, st.Y.Max,
+                      e.maximum[0], e.maximum[1], e.maximum[2]);
+}
+
+}  // namespace
+
+bool RefitSide(TFitSide& side, const TFitResult& fit, int rank, int mode, const TRefitSources& src) {
+  if (!src.stats) return false;
+  TFitEqn& e = *side.eqn;
+  FillFitEqnFromResult(e, fit, rank, src.stats->SSTotal, src.stats->ActiveCount);
+  e.parameterErrors.fill(0.0L);
+  side.scales = src.products ? src.products->scales : TFitRunScales{};
+  side.covarianceValid = 0;
+  e.shapeEvaluator = nullptr;
+  side.udfIndex = -1;
+  if (e.kind == kKindNonlinear) {
+    if (IsUdfEquation(e.equationNumber))
+      side.udfIndex = e.equationNumber - kFirstUdfEquation;
+    else
+      e.shapeEvaluator = ShapeEvaluatorOf(e.equationNumber);
+  }
+  if (mode <= kRefitRecord) return true;
+  CovarianceStep(side, src);
+  StandardErrors(side);
+  if (mode >= kRefitComplete) SurfaceStep(side, src);
+  return true;
+}
+
+namespace {
+
+bool RefitFromList(TFitSide& side, int rank, int mode, bool volume) {
+  const TFitResult* fit = FitList.At(rank);
+  if (!fit) return false;
+  // The series normal equations and the non-linear covariance read the data table; the
+  // user-interface thread alone changes it, and takes the lock exclusively to do so.
+  DataTableReadLock lock(DataTableMutex());
+  TRefitSources src;
+  src.products = &FitListProducts;
+  src.stats = &DataStats;
+  src.points = PointsOf(std::span<const TXYZPoint>(XYZData()));
+  src.volume = volume;
+  return RefitSide(side, *fit, rank, mode, src);
+}
+
+}  // namespace
+
+bool RefitRank(int rank, int mode) {
+  const bool volume = CurrentSettings().VolumeOption != 0;
+  if (!RefitFromList(CurFitSide, rank, std::clamp(mode, 0, 2), volume)) return false;
+  // The user function of the current fit becomes this thread's current one, as the
+  // windows that evaluate it expect.
+  if (FitUdfIndex >= 0) ExprThreadContext().CurrentUdf = FitUdfIndex;
+  return true;
+}
+
+bool RefitRankForRender(int rank, int covariance) {
+  return RefitFromList(RenderFitSide, rank, covariance ? kRefitCovariance : kRefitRecord, false);
+}
+
+int IsBuiltinNonlinearRank(int rank) {
+  if (rank < 1 || rank > FitCount.load()) return 0;
+  const TFitResult* fit = FitList.At(rank);
+  return fit && fit->equationNumber >= kFirstBuiltinNonlinear && fit->equationNumber <= 2500 ? 1 : 0;
+}

@@ -1,0 +1,54 @@
+// Making a ranked fit current: `RefitRank` fills the user-interface side of the current fit
+// (fit_evaluation.h) from a record of `FitList`, `RefitRankForRender` the render side.
+//
+// Modes of `RefitRank`:
+//   0  the record alone: identification, terms, descriptor, statistics, parameters, DOF, and
+//      for a non-linear fit its shape evaluator; for a user function `FitUdfIndex` and the
+//      calling thread's CurrentUdf
+//   1  also the t values of the five levels with their products t·s, the inverse normal
+//      matrix of the fit (the covariance without the error factor) rebuilt and inverted with
+//      the inverter of the fit's procedure, and the parameter standard errors s·sqrt(C_ii)
+//   2  also the volume under the surface over the data rectangle (when the volume option is
+//      on) and the surface minimum and maximum inside that rectangle
+//
+// The normal matrix is rebuilt the way the fit was made: from the sums of the run that made
+// it (polynomial, rational and term-subset fits), from the data points (series families),
+// or by the non-linear fitter's covariance at the fitted parameters.
+#pragma once
+
+#include <span>
+
+#include "app/data_statistics.h"
+#include "app/xyz_point.h"
+#include "fit/fit_evaluation.h"
+#include "fit/fit_records.h"
+#include "fit/fit_run.h"
+
+enum RefitMode : int {
+  kRefitRecord = 0,
+  kRefitCovariance = 1,
+  kRefitComplete = 2,
+};
+
+// What a refit reads besides the record.
+struct TRefitSources {
+  const TFitRunProducts* products = nullptr;  // sums and scales of the run that made the fit
+  const TDataStats* stats = nullptr;          // n, SST, the data box and its extreme points
+  std::span<const TXYZPoint> points;          // records 1..N (series normal equations)
+  bool volume = false;                        // compute the volume in mode 2
+};
+
+// Fills `side` from `fit` at `rank` as the mode asks. Returns false (side untouched) for a
+// missing record or sources; a covariance that cannot be rebuilt or inverted leaves
+// side.covarianceValid 0 and the standard errors 0, as the review shows them.
+bool RefitSide(TFitSide& side, const TFitResult& fit, int rank, int mode, const TRefitSources& src);
+
+// The rank of `FitList` into `CurFitEqn`; false for a rank outside 1..count.
+bool RefitRank(int rank, int mode);
+// The rank into `RenderFitEqn`: the record, and with `covariance` the t values and the
+// inverse normal matrix; never volume or extrema, and never the user-interface thread's
+// CurrentUdf.
+bool RefitRankForRender(int rank, int covariance);
+
+// 1 when the fit at that rank is a built-in non-linear equation (2001..2500), else 0.
+int IsBuiltinNonlinearRank(int rank);

@@ -1,0 +1,512 @@
+// Using a fit: ranking the list, making a rank current with its covariance, evaluating the
+// surface and its derivatives, confidence and prediction limits, and the surface extrema.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <set>
+#include <thread>
+
+#include "app/data_table.h"
+#include "app/long_double.h"
+#include "app/settings_file.h"
+#include "expr/eval_context.h"
+#include "fit/confidence_limits.h"
+#include "fit/extremum_search.h"
+#include "fit/fit_evaluation.h"
+#include "fit/fit_families.h"
+#include "fit/fit_ranking.h"
+#include "fit/fit_refit.h"
+#include "fit/term_subset_numbers.h"
+#include "fit_test_data.h"
+#include "support/long_double_near.h"
+
+namespace {
+
+using namespace fit_test;
+
+// The program's fit list, statistics and settings are shared: every test leaves them as it
+// found them.
+class FitUseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    savedStats_ = DataStats;
+    savedLevel_ = CurrentSettings().LimitsLevel;
+    CurrentSettings().LimitsLevel = 1;
+    savedTable_ = DupDataTable();
+  }
+  void TearDown() override {
+    if (savedTable_.empty() || !ReplaceDataTable(savedTable_)) FreePointArray();
+    DataStats = savedStats_;
+    CurrentSettings().LimitsLevel = savedLevel_;
+    FreeFitStorage();
+    FitListProducts = TFitRunProducts{};
+  }
+
+  // A run of `selection` over `t` into the program's list, published as the fit commands
+  // publish it, with `t` as the program's data table and its statistics as the program's.
+  static int RunIntoFitList(PointTable& t, const TFitSelection& selection,
+                            const TFitOptions& options = DefaultFitOptions()) {
+    DataStats = StatsOf(t);
+    EXPECT_TRUE(ReplaceDataTable(t));
+    SetXYZRows(static_cast<int>(t.size()) - 1);
+    TFitRunContext ctx(t, DataStats, selection, options);
+    CountFitRun(ctx, 0);
+    const int n = RunFitFamilies(ctx);
+    PublishFitRun(ctx);
+    return n;
+  }
+
+  static int RankOf(int equationNumber) {
+    for (int i = 1; i <= FitList.Count(); ++i)
+      if (FitList.At(i)->equationNumber == equationNumber) return i;
+    return -1;
+  }
+
+ private:
+  TDataStats savedStats_;
+  std::int32_t savedLevel_ = 1;
+  PointTable savedTable_;
+};
+
+// ---- Ranking ----------------------------------------------------------------------------
+
+std::unique_ptr<TFitResult> Record(int m, int complexity, long double r2, int number) {
+  auto r = NewFitResult(m);
+  r->complexity = complexity;
+  r->r2 = r2;
+  r->adjustedR2 = r2 - 0.06L * m;
+  r->fitStdError = 1 - r2;
+  r->f = 100 * r2;
+  r->equationNumber = number;
+  return r;
+}
+
+std::vector<std::unique_ptr<TFitResult>> Records() {
+  std::vector<std::unique_ptr<TFitResult>> v;
+  v.push_back(Record(3, 9, 0.90L, 11));
+  v.push_back(Record(2, 7, 0.80L, 12));
+  v.push_back(Record(3, 4, 0.95L, 13));
+  v.push_back(Record(2, 3, 0.70L, 14));
+  v.push_back(Record(4, 1, 0.99L, 15));
+  v.push_back(Record(2, 7, 0.85L, 16));
+  v.push_back(Record(3, 6, 0.60L, 17));
+  return v;
+}
+
+std::vector<int> Numbers(const std::vector<std::unique_ptr<TFitResult>>& v) {
+  std::vector<int> n;
+  for (const auto& r : v) n.push_back(r->equationNumber);
+  return n;
+}
+
+TEST(SortFitList, EveryCodeOrdersAsItsCriterion) {
+  const struct {
+    int code;
+    std::vector<int> order;
+  } cases[] = {
+      {1, {15, 13, 11, 16, 12, 14, 17}},     // r² descending
+      {2, {13, 15, 16, 11, 12, 14, 17}},     // adjusted r² (r² - 0.06 m) descending
+      {4, {15, 13, 11, 16, 12, 14, 17}},     // fit standard error (1 - r²) ascending
+      {8, {15, 13, 11, 16, 12, 14, 17}},     // F descending
+      {16, {15, 14, 13, 17, 16, 12, 11}},    // complexity, then r² descending
+      {64, {11, 12, 13, 14, 15, 16, 17}},    // equation number
+      {4097, {16, 12, 14, 13, 11, 17, 15}},  // m, then r²
+      {4112, {14, 16, 12, 13, 17, 11, 15}},  // m, then complexity (ties in any order)
+      {4160, {12, 14, 16, 11, 13, 17, 15}},  // m, then equation number
+  };
+  for (const auto& c : cases) {
+    auto v = Records();
+    SortFitResults(v, c.code);
+    std::vector<int> got = Numbers(v);
+    if (c.code == 4112) {
+      // 16 and 12 have equal m and complexity: either order.
+      ASSERT_TRUE(got == c.order || got == std::vector<int>({14, 12, 16, 13, 17, 11, 15})) << c.code;
+    } else {
+      EXPECT_EQ(got, c.order) << c.code;
+    }
+  }
+}
+
+TEST(SortFitList, CodeFortyOneTwelveOrdersByTermsThenComplexity) {
+  std::vector<std::unique_ptr<TFitResult>> v;
+  // Many records: every pair of neighbours after the sort obeys (m, complexity).
+  for (int i = 0; i < 200; ++i) v.push_back(Record(2 + (i * 7) % 5, (i * 13) % 17, 0.5L, i));
+  SortFitResults(v, 4112);
+  for (std::size_t i = 1; i < v.size(); ++i) {
+    ASSERT_LE(v[i - 1]->m, v[i]->m) << i;
+    if (v[i - 1]->m == v[i]->m) {
+      ASSERT_LE(v[i - 1]->complexity, v[i]->complexity) << i;
+    }
+  }
+}
+
+TEST(SortFitList, OneFitOrAnUnknownCodeLeavesTheOrder) {
+  for (int code : {0, 3, 32, 4096, 4099, 8193, -1}) {
+    auto v = Records();
+    SortFitResults(v, code);
+    EXPECT_EQ(Numbers(v), (std::vector<int>{11, 12, 13, 14, 15, 16, 17})) << code;
+  }
+  std::vector<std::unique_ptr<TFitResult>> one;
+  one.push_back(Record(2, 1, 0.5L, 7));
+  SortFitResults(one, 1);
+  EXPECT_EQ(one[0]->equationNumber, 7);
+}
+
+// ---- A plane with known standard errors ----------------------------------------------
+
+// z = 2 + 0.5x - 0.3y + noise on a 5 x 4 grid with weights 1, 2, 3, 1, 2, ... (the reference
+// values come from plane_limits_reference.py: numpy least squares and scipy's t quantiles).
+PointTable NoisyWeightedPlane() {
+  static const long double noise[20] = {0.03L,  -0.02L, 0.05L,  -0.04L, 0.01L, 0.02L,  -0.03L,
+                                        0.04L,  -0.01L, 0.00L,  0.06L,  -0.05L, 0.02L, -0.02L,
+                                        0.03L,  -0.06L, 0.01L,  0.04L,  -0.03L, 0.02L};
+  PointTable t = NewPointTable(20);
+  int i = 0;
+  for (int x = 1; x <= 5; ++x)
+    for (int y = 1; y <= 4; ++y, ++i) {
+      TXYZPoint& p = t[static_cast<std::size_t>(i + 1)];
+      p.X = x;
+      p.Y = y;
+      p.Z = 2 + 0.5L * x - 0.3L * y + noise[i];
+      p.W = 1 + i % 3;
+      p.Status = kPointActive;
+    }
+  return t;
+}
+
+TEST_F(FitUseTest, PlaneStandardErrorsAgreeWithAnIndependentFit) {
+  PointTable t = NoisyWeightedPlane();
+  RunIntoFitList(t, LinearSelection(9, 0, 0));
+  const int rank = RankOf(1);
+  ASSERT_GT(rank, 0);
+  ASSERT_TRUE(RefitRank(rank, kRefitCovariance));
+  const TFitEqn& e = *CurFitEqn;
+  EXPECT_EQ(e.rank, rank);
+  EXPECT_EQ(e.kind, kKindPolynomial);
+  EXPECT_EQ(e.dof, 17);
+  EXPECT_EQ(FitCovarianceValid, 1);
+  const long double params[3] = {2.0197140676900953L, 0.49954170033216605L, -0.3039666935990669L};
+  const long double errors[3] = {0.026744732038054574L, 0.0057407416348674925L,
+                                 0.007349524818061111L};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_LD_NEAR(e.parameters[i], params[i], 1e-14L) << i;
+    EXPECT_LD_NEAR(e.parameterErrors[i], errors[i], 1e-14L * errors[i] * 100) << i;
+  }
+  EXPECT_LD_NEAR(e.fitStdError, 0.03558500211280863L, 1e-15L);
+  // The t values are the expression library's critical values at 17 degrees of freedom.
+  const TQuantileFunction tf[5] = {StudentT90, StudentT95, StudentT99, StudentT999, StudentT9999};
+  for (int level = 0; level < 5; ++level) {
+    EXPECT_EQ(e.tValues[level], tf[level](17)) << level;
+    EXPECT_EQ(e.tTimesStdError[level], tf[level](17) * e.fitStdError) << level;
+  }
+  // Inside the data and beyond it: s·sqrt(g'Cg) and s·sqrt(1 + g'Cg) (the half-widths over
+  // the level's t).
+  const struct {
+    long double x, y, mean, observation;
+  } at[] = {{2.5L, 1.5L, 0.011232616418909167L, 0.03731573457648854L},
+            {7.0L, -1.0L, 0.034799804160330995L, 0.049772670663387L}};
+  for (const auto& a : at) {
+    const long double z = EvalFitZ(a.x, a.y);
+    EXPECT_LD_NEAR(ConfidenceLimit(a.x, a.y, z) / e.tValues[1], a.mean, 1e-15L) << a.x;
+    EXPECT_LD_NEAR(PredictionLimit(a.x, a.y, z) / e.tValues[1], a.observation, 1e-15L) << a.x;
+  }
+}
+
+// The level comes from the settings at each call: no refit is needed, and a level outside
+// 0..4 is clamped.
+TEST_F(FitUseTest, LimitsLevelIsReadAtEachCallAndClamped) {
+  PointTable t = NoisyWeightedPlane();
+  RunIntoFitList(t, LinearSelection(9, 0, 0));
+  ASSERT_TRUE(RefitRank(RankOf(1), kRefitCovariance));
+  long double obs = 0;
+  const long double mean = ComputeLimitErrors(2.5L, 1.5L, 0, obs);
+  const TFitEqn& e = *CurFitEqn;
+  const struct {
+    int setting, used;
+  } levels[] = {{0, 0}, {1, 1}, {4, 4}, {7, 4}, {-3, 0}, {1000000, 4}};
+  for (const auto& l : levels) {
+    CurrentSettings().LimitsLevel = l.setting;
+    EXPECT_EQ(LimitsLevelIndex(), l.used);
+    EXPECT_LD_NEAR(ConfidenceLimit(2.5L, 1.5L, 0), e.tTimesStdError[l.used] * mean, 1e-18L) << l.setting;
+    EXPECT_LD_NEAR(PredictionLimit(2.5L, 1.5L, 0), e.tTimesStdError[l.used] * obs, 1e-18L) << l.setting;
+  }
+}
+
+// q = g'Cg = 0 gives no confidence band (the missing value) and a prediction band of t·s.
+TEST_F(FitUseTest, ZeroVarianceOfTheMeanGivesMissingConfidenceAndPredictionTS) {
+  PointTable t = NoisyWeightedPlane();
+  RunIntoFitList(t, LinearSelection(9, 0, 0));
+  ASSERT_TRUE(RefitRank(RankOf(1), kRefitCovariance));
+  CurFitSide.covariance.Fill(0.0L);
+  long double obs = -1;
+  EXPECT_EQ(ComputeLimitErrors(3, 2, 0, obs), 0.0L);
+  EXPECT_EQ(obs, 1.0L);
+  EXPECT_EQ(ConfidenceLimit(3, 2, 0), ExprErrorValue);
+  EXPECT_EQ(PredictionLimit(3, 2, 0), CurFitEqn->tTimesStdError[1]);
+  // Without a covariance nothing is known: both are missing.
+  FitCovarianceValid = 0;
+  EXPECT_EQ(ConfidenceLimit(3, 2, 0), ExprErrorValue);
+  EXPECT_EQ(PredictionLimit(3, 2, 0), ExprErrorValue);
+}
+
+// Outside the domain of a transform both limits are missing.
+TEST_F(FitUseTest, PointsOutsideTheTransformsDomainHaveNoLimits) {
+  PointTable t = GridTable(Axis(1, 1, 6), Axis(1, 1, 5), [](long double x, long double y) {
+    return 1 + 2 * std::log(x) + y + 0.01L * std::sin(7 * x * y);
+  });
+  RunIntoFitList(t, LinearSelection(kPolyLnX | kPolyY, 0, 0));
+  const int rank = RankOf(76);  // ln x, order 1; y, order 1
+  ASSERT_GT(rank, 0);
+  ASSERT_TRUE(RefitRank(rank, kRefitCovariance));
+  EXPECT_NE(ConfidenceLimit(2, 2, 0), ExprErrorValue);
+  for (long double x : {0.0L, -1.0L}) {
+    EXPECT_EQ(ConfidenceLimit(x, 2, 0), ExprErrorValue) << x;
+    EXPECT_EQ(PredictionLimit(x, 2, 0), ExprErrorValue) << x;
+  }
+}
+
+// Mode 2 finds the extrema of the plane at opposite corners of the data box, exactly on
+// the box values.
+TEST_F(FitUseTest, ExtremaOfAPlaneLieAtTheCorners) {
+  PointTable t = NoisyWeightedPlane();
+  RunIntoFitList(t, LinearSelection(9, 0, 0));
+  ASSERT_TRUE(RefitRank(RankOf(1), kRefitComplete));
+  const TFitEqn& e = *CurFitEqn;
+  // b > 0 and c < 0: lowest at (1, 4), highest at (5, 1).
+  EXPECT_EQ(e.minimum[0], 1.0L);
+  EXPECT_EQ(e.minimum[1], 4.0L);
+  EXPECT_LD_NEAR(e.minimum[2], EvalFitZ(1, 4), 1e-15L);
+  EXPECT_EQ(e.maximum[0], 5.0L);
+  EXPECT_EQ(e.maximum[1], 1.0L);
+  EXPECT_LD_NEAR(e.maximum[2], EvalFitZ(5, 1), 1e-15L);
+  EXPECT_EQ(e.volume, 0.0L);  // the volume option is off
+}
+
+// Mode 0 fills the record alone and leaves the covariance flag clear.
+TEST_F(FitUseTest, RecordModeTakesNoCovariance) {
+  PointTable t = NoisyWeightedPlane();
+  RunIntoFitList(t, LinearSelection(9, 0, 0));
+  ASSERT_TRUE(RefitRank(RankOf(1), kRefitCovariance));
+  ASSERT_TRUE(RefitRank(RankOf(1), kRefitRecord));
+  EXPECT_EQ(FitCovarianceValid, 0);
+  EXPECT_EQ(CurFitEqn->parameterErrors[1], 0.0L);
+  EXPECT_FALSE(RefitRank(0, kRefitRecord));
+  EXPECT_FALSE(RefitRank(FitList.Count() + 1, kRefitRecord));
+}
+
+// Every kind of linear fit evaluates as its family's evaluator and gets a covariance.
+TEST_F(FitUseTest, EveryLinearKindEvaluatesAndInverts) {
+  PointTable t = GridTable(Axis(1, 0.5L, 8), Axis(1, 0.5L, 7), [](long double x, long double y) {
+    return (2 + x + 0.5L * y * y) / (1 + 0.1L * x) + 0.02L * std::sin(3 * x);
+  });
+  RunIntoFitList(t, LinearSelection(kPolyMaskAll, kRatMaskAll, kSubsetMaskAll));
+  std::set<int> kinds;
+  std::set<int> seriesCodes;
+  ExprContext& ctx = ExprThreadContext();
+  for (int rank = 1; rank <= FitList.Count(); ++rank) {
+    const TFitResult& f = *FitList.At(rank);
+    ASSERT_TRUE(RefitRank(rank, kRefitCovariance));
+    const TFitEqn& e = *CurFitEqn;
+    kinds.insert(e.kind);
+    if (IsSeriesFamily(e.descriptor[1])) seriesCodes.insert(e.descriptor[1]);
+    EXPECT_EQ(FitCovarianceValid, 1) << f.equationNumber;
+    // The fitted surface reproduces the record's SSE.
+    long double sse = 0;
+    ctx.ExprMathError = 0;
+    for (const TXYZPoint& p : PointsOf(std::span<const TXYZPoint>(t))) {
+      const long double r = p.Z - EvalFitZ(p.X, p.Y);
+      sse += p.W * DataStats.WeightScale * r * r;
+    }
+    EXPECT_EQ(ctx.ExprMathError, 0) << f.equationNumber;
+    EXPECT_LD_NEAR(sse, f.sse, 1e-9L * DataStats.SSTotal) << f.equationNumber;
+    // A series of high order can be so ill-conditioned that its inverse has negative
+    // diagonal entries: those errors are 0, never a NaN.
+    for (int i = 0; i <= e.m; ++i) {
+      EXPECT_TRUE(std::isfinite(e.parameterErrors[i])) << f.equationNumber << " " << i;
+      EXPECT_GE(e.parameterErrors[i], 0.0L) << f.equationNumber << " " << i;
+      if (!IsSeriesFamily(e.descriptor[1])) {
+        EXPECT_GT(e.parameterErrors[i], 0.0L) << f.equationNumber << " " << i;
+      }
+    }
+  }
+  EXPECT_EQ(kinds, (std::set<int>{kKindPolynomial, kKindRational, kKindTermSubset}));
+  EXPECT_GE(seriesCodes.size(), 4u);
+}
+
+// A term-subset fit of ln z: the limits follow the back-transformed surface, so they agree
+// with the delta method on numeric parameter derivatives of the surface itself.
+TEST_F(FitUseTest, LogSubsetLimitsFollowTheBackTransform) {
+  PointTable t = GridTable(Axis(1, 0.5L, 8), Axis(1, 0.5L, 7), [](long double x, long double y) {
+    return std::exp(0.2L + 0.3L * x - 0.1L * y) * (1 + 0.01L * std::sin(5 * x * y));
+  });
+  RunIntoFitList(t, LinearSelection(0, 0, kSubsetLnZ | kSubsetInvZ));
+  for (int variant : {1, 2}) {
+    int rank = 0;
+    for (int i = 1; i <= FitList.Count() && rank == 0; ++i)
+      if (FitList.At(i)->terms[0] == variant && FitList.At(i)->m == 2) rank = i;
+    ASSERT_GT(rank, 0) << variant;
+    ASSERT_TRUE(RefitRank(rank, kRefitCovariance));
+    TFitEqn& e = *CurFitEqn;
+    const long double x = 2.2L, y = 2.7L;
+    // d z / d p_i by central differences of the surface.
+    long double g[3];
+    for (int i = 0; i < 3; ++i) {
+      const long double pi = e.parameters[i], h = 1e-7L * std::max(1.0L, std::fabs(pi));
+      e.parameters[i] = pi + h;
+      const long double up = EvalFitZ(x, y);
+      e.parameters[i] = pi - h;
+      const long double down = EvalFitZ(x, y);
+      e.parameters[i] = pi;
+      g[i] = (up - down) / (2 * h);
+    }
+    long double q = 0;
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) q += g[i] * CurFitSide.covariance[i][j] * g[j];
+    long double obs = 0;
+    const long double mean = ComputeLimitErrors(x, y, EvalFitZ(x, y), obs);
+    EXPECT_LD_NEAR(mean, std::sqrt(q), 1e-8L * std::sqrt(q)) << variant;
+    EXPECT_LD_NEAR(obs, std::sqrt(1 + q), 1e-10L) << variant;
+  }
+}
+
+// ---- Evaluation and derivatives -----------------------------------------------------
+
+TEST_F(FitUseTest, DerivativesUseRelativeSteps) {
+  PointTable t = GridTable(Axis(-3, 1, 7), Axis(-2, 1, 5), [](long double x, long double y) {
+    return 1 + x * x * x + 2 * y * y + x * y;
+  });
+  RunIntoFitList(t, LinearSelection(kPolyX | kPolyY, 0, 0));
+  const int rank = RankOf(310);  // the full cubic in x and y
+  ASSERT_GT(rank, 0);
+  ASSERT_TRUE(RefitRank(rank, kRefitRecord));
+  const struct {
+    long double x, y;
+  } at[] = {{0, 0}, {-2, 1}, {1.5L, -0.5L}};
+  for (const auto& a : at) {
+    EXPECT_LD_NEAR(FitDzDx(a.x, a.y), 3 * a.x * a.x + a.y, 1e-9L) << a.x;
+    EXPECT_LD_NEAR(FitDzDy(a.x, a.y), 4 * a.y + a.x, 1e-9L) << a.x;
+    EXPECT_LD_NEAR(FitD2zDx2(a.x, a.y), 6 * a.x, 1e-5L) << a.x;
+    EXPECT_LD_NEAR(FitD2zDy2(a.x, a.y), 4, 1e-5L) << a.x;
+    EXPECT_LD_NEAR(FitD2zDxDy(a.x, a.y), 1, 1e-5L) << a.x;
+  }
+  // At x = -2 the step is -2e-6: the same central difference as with +2e-6.
+  const long double h = 2e-6L;
+  EXPECT_EQ(FitDzDx(-2, 1), (EvalFitZ(-2 - h, 1) - EvalFitZ(-2 + h, 1)) / (-2 * h));
+  EXPECT_EQ(FitDzDx(0, 1), (EvalFitZ(1e-6L, 1) - EvalFitZ(-1e-6L, 1)) / 2e-6L);
+}
+
+// The render side is refit and evaluated apart: the user-interface side keeps its fit.
+TEST_F(FitUseTest, RenderSideIsIndependent) {
+  PointTable t = GridTable(Axis(1, 1, 6), Axis(1, 1, 5), [](long double x, long double y) {
+    return 1 + 2 * x + 3 * y + 0.05L * std::cos(x * y);
+  });
+  RunIntoFitList(t, LinearSelection(kPolyMaskAll, 0, 0));
+  ASSERT_GE(FitList.Count(), 2);
+  ASSERT_TRUE(RefitRank(1, kRefitCovariance));
+  const int uiEquation = CurFitEqn->equationNumber;
+  const long double uiZ = EvalFitZ(2.5L, 2.5L);
+  const long double uiLimit = ConfidenceLimit(2.5L, 2.5L, uiZ);
+  long double renderZ = 0, renderLimit = 0;
+  std::thread render([&] {
+    RefitRankForRender(2, 1);
+    renderZ = EvalRenderFitZ(2.5L, 2.5L);
+    renderLimit = ConfidenceLimit2(2.5L, 2.5L, renderZ);
+  });
+  render.join();
+  EXPECT_EQ(CurFitEqn->equationNumber, uiEquation);
+  EXPECT_EQ(RenderFitEqn->equationNumber, FitList.At(2)->equationNumber);
+  EXPECT_EQ(RenderCovarianceValid, 1);
+  EXPECT_EQ(EvalFitZ(2.5L, 2.5L), uiZ);
+  EXPECT_EQ(ConfidenceLimit(2.5L, 2.5L, uiZ), uiLimit);
+  EXPECT_NE(renderLimit, ExprErrorValue);
+  EXPECT_NE(renderZ, ExprErrorValue);
+}
+
+// ---- Extremum search ----------------------------------------------------------------
+
+TEST(ExtremumSearch, PlaneCornersExactly) {
+  const auto plane = [](long double x, long double y) { return 3 - 2 * x + 0.5L * y; };
+  long double x, y, z;
+  ASSERT_TRUE(FindFunctionMinimum(plane, 0.3L, 0.4L, -1, 2, 0, 5, x, y, z));
+  EXPECT_EQ(x, 2.0L);
+  EXPECT_EQ(y, 0.0L);
+  EXPECT_EQ(z, plane(2, 0));
+  ASSERT_TRUE(FindFunctionMaximum(plane, 0.3L, 0.4L, -1, 2, 0, 5, x, y, z));
+  EXPECT_EQ(x, -1.0L);
+  EXPECT_EQ(y, 5.0L);
+  EXPECT_EQ(z, plane(-1, 5));  // the surface's own sign
+}
+
+TEST(ExtremumSearch, InteriorMinimumAndEdgeMinimum) {
+  const auto bowl = [](long double x, long double y) {
+    return (x - 1.3L) * (x - 1.3L) + 2 * (y + 0.4L) * (y + 0.4L) + 0.5L * (x - 1.3L) * (y + 0.4L) - 7;
+  };
+  long double x, y, z;
+  ASSERT_TRUE(FindFunctionMinimum(bowl, 0, 0, -5, 5, -5, 5, x, y, z));
+  EXPECT_LD_NEAR(x, 1.3L, 1e-6L);
+  EXPECT_LD_NEAR(y, -0.4L, 1e-6L);
+  EXPECT_LD_NEAR(z, -7.0L, 1e-12L);
+  // The true minimum lies outside: the result is on the edge, never outside, from a start
+  // outside the box.
+  ASSERT_TRUE(FindFunctionMinimum(bowl, 9, -9, 2, 4, -1, 1, x, y, z));
+  EXPECT_EQ(x, 2.0L);
+  EXPECT_GE(y, -1.0L);
+  EXPECT_LE(y, 1.0L);
+  EXPECT_LD_NEAR(y, -0.4L - 0.5L * 0.7L / 4, 1e-6L);  // where dz/dy = 0 on x = 2
+}
+
+// The relative stopping test: a surface whose minimum value is near 0 is still searched to
+// its minimum (an absolute test on the value would stop at the start).
+TEST(ExtremumSearch, MinimumNearZeroIsFound) {
+  const auto f = [](long double x, long double y) {
+    return 1e-17L * ((x - 0.7L) * (x - 0.7L) + (y - 0.2L) * (y - 0.2L));
+  };
+  long double x, y, z;
+  ASSERT_TRUE(FindFunctionMinimum(f, -1, -1, -2, 2, -2, 2, x, y, z));
+  EXPECT_LD_NEAR(x, 0.7L, 1e-5L);
+  EXPECT_LD_NEAR(y, 0.2L, 1e-5L);
+}
+
+// Undefined points score worst: a region where the surface is missing never wins over
+// positive values elsewhere, and a surface missing everywhere has no extremum.
+TEST(ExtremumSearch, UndefinedPointsNeverWin) {
+  const auto partly = [](long double x, long double y) -> long double {
+    if (x < 0) return ExprErrorValue;
+    return 5 + (x - 1) * (x - 1) + y * y;
+  };
+  long double x, y, z;
+  ASSERT_TRUE(FindFunctionMinimum(partly, 2, 1, -3, 3, -2, 2, x, y, z));
+  EXPECT_LD_NEAR(x, 1.0L, 1e-6L);
+  EXPECT_LD_NEAR(z, 5.0L, 1e-10L);
+  const auto faulting = [](long double x, long double y) -> long double {
+    if (x > 0) {
+      ExprThreadContext().SetError(-1);
+      return 0;
+    }
+    return 1 + x * x + y * y;
+  };
+  ASSERT_TRUE(FindFunctionMaximum(faulting, -0.5L, 0.5L, -2, 1, -1, 1, x, y, z));
+  EXPECT_EQ(x, -2.0L);
+  EXPECT_LD_NEAR(z, 6.0L, 1e-12L);
+
+  const auto missing = [](long double, long double) { return ExprErrorValue; };
+  EXPECT_FALSE(FindFunctionMinimum(missing, 0, 0, -1, 1, -1, 1, x, y, z));
+  EXPECT_EQ(x, ExprErrorValue);
+  EXPECT_EQ(y, ExprErrorValue);
+  EXPECT_EQ(z, ExprErrorValue);
+  const auto nan = [](long double, long double) { return std::nanl(""); };
+  EXPECT_FALSE(FindFunctionMaximum(nan, 0, 0, -1, 1, -1, 1, x, y, z));
+  EXPECT_EQ(z, ExprErrorValue);
+}
+
+// A box that is not one has no extremum.
+TEST(ExtremumSearch, FailuresAreReportedAsNotFound) {
+  long double x = 1, y = 1, z = 1;
+  const auto plane = [](long double a, long double b) { return a + b; };
+  EXPECT_FALSE(FindFunctionMinimum(plane, 0, 0, 1, -1, 0, 1, x, y, z));  // reversed box
+  EXPECT_EQ(z, ExprErrorValue);
+  EXPECT_FALSE(FindFunctionMinimum(plane, 0, 0, 0, std::numeric_limits<long double>::infinity(), 0, 1, x, y, z));
+}
+
+}  // namespace
