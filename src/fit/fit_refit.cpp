@@ -13,19 +13,25 @@
 #include "fit/extremum_search.h"
 #include "fit/fit_families.h"
 #include "fit/fit_list.h"
+#include "fit/levenberg_marquardt.h"
+#include "fit/nonlinear_catalogue.h"
 #include "fit/term_subset_numbers.h"
 #include "fit/term_subset_search.h"
 
 namespace {
 
-// The shape evaluator of a built-in non-linear equation from the catalogue; null until
-// the catalogue knows the number.
-TNonlinearEvaluator ShapeEvaluatorOf(int /*equationNumber*/) { return nullptr; }
-
 // The inverse of the fit's normal matrix in side.covariance (indices 0..m) for a non-linear
-// fit: the non-linear fitter's covariance at the fitted parameters. False when it cannot be
-// had.
-bool NonlinearCovarianceOf(TFitSide& /*side*/, const TRefitSources& /*src*/) { return false; }
+// fit: the inverse of the least-squares curvature at the fitted parameters. False when the
+// curvature is singular or cannot be measured.
+bool NonlinearCovarianceOf(TFitSide& side, const TRefitSources& src) {
+  const TFitEqn& e = *side.eqn;
+  const int index = IsUdfEquation(e.equationNumber)
+                        ? kUdfCatalogueBase + e.equationNumber - kFirstUdfEquation
+                        : NonlinearIndexOfEquation(e.equationNumber);
+  long double sse = 0.0L;
+  return NonlinearCovariance(index, e.parameters.data(), src.table, src.stats->WeightScale,
+                             side.covariance.Data(), sse) == e.m + 1;
+}
 
 // A term list the term-subset builder can read: a variant 0..2 and 2..8 codes 0..41.
 bool SubsetTermsUsable(const TFitEqn& e) {
@@ -47,7 +53,7 @@ bool BuildNormalMatrix(TFitSide& side, const TRefitSources& src) {
     case kKindPolynomial:
     case kKindRational:
       if (IsSeriesFamily(code))
-        return SeriesNormalEquations(code, e.m, src.points, src.stats->WeightScale,
+        return SeriesNormalEquations(code, e.m, PointsOf(src.table), src.stats->WeightScale,
                                      side.scales.series, a, b);
       if (!sums) return false;
       return e.kind == kKindPolynomial ? PolynomialNormalEquations(*sums, e.descriptor.data(), a, b)
@@ -121,7 +127,7 @@ bool RefitSide(TFitSide& side, const TFitResult& fit, int rank, int mode, const 
     if (IsUdfEquation(e.equationNumber))
       side.udfIndex = e.equationNumber - kFirstUdfEquation;
     else
-      e.shapeEvaluator = ShapeEvaluatorOf(e.equationNumber);
+      e.shapeEvaluator = BuiltinNonlinearEntry(NonlinearIndexOfEquation(e.equationNumber)).evaluator;
   }
   if (mode <= kRefitRecord) return true;
   CovarianceStep(side, src);
@@ -141,7 +147,7 @@ bool RefitFromList(TFitSide& side, int rank, int mode, bool volume) {
   TRefitSources src;
   src.products = &FitListProducts;
   src.stats = &DataStats;
-  src.points = PointsOf(std::span<const TXYZPoint>(XYZData()));
+  src.table = XYZData();
   src.volume = volume;
   return RefitSide(side, *fit, rank, mode, src);
 }

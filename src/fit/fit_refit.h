@@ -34,7 +34,8 @@ enum RefitMode : int {
 struct TRefitSources {
   const TFitRunProducts* products = nullptr;  // sums and scales of the run that made the fit
   const TDataStats* stats = nullptr;          // n, SST, the data box and its extreme points
-  std::span<const TXYZPoint> points;          // records 1..N (series normal equations)
+  // Records 0..N of the data (series normal equations, non-linear covariance).
+  std::span<const TXYZPoint> table;
   bool volume = false;                        // compute the volume in mode 2
 };
 

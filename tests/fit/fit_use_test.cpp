@@ -2,8 +2,11 @@
 // surface and its derivatives, confidence and prediction limits, and the surface extrema.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <string_view>
 #include <set>
 #include <thread>
 
@@ -11,15 +14,19 @@
 #include "app/long_double.h"
 #include "app/settings_file.h"
 #include "expr/eval_context.h"
+#include "expr/expression.h"
+#include "expr/udf_record.h"
 #include "fit/confidence_limits.h"
 #include "fit/extremum_search.h"
 #include "fit/fit_evaluation.h"
 #include "fit/fit_families.h"
 #include "fit/fit_ranking.h"
 #include "fit/fit_refit.h"
+#include "fit/nonlinear_catalogue.h"
 #include "fit/term_subset_numbers.h"
 #include "fit_test_data.h"
 #include "support/long_double_near.h"
+#include "tools/udf/udf_evaluation.h"
 
 namespace {
 
@@ -51,7 +58,7 @@ class FitUseTest : public ::testing::Test {
     EXPECT_TRUE(ReplaceDataTable(t));
     SetXYZRows(static_cast<int>(t.size()) - 1);
     TFitRunContext ctx(t, DataStats, selection, options);
-    CountFitRun(ctx, 0);
+    CountFitRun(ctx, UdfDefinedCount());
     const int n = RunFitFamilies(ctx);
     PublishFitRun(ctx);
     return n;
@@ -368,6 +375,135 @@ TEST_F(FitUseTest, LogSubsetLimitsFollowTheBackTransform) {
     EXPECT_LD_NEAR(mean, std::sqrt(q), 1e-8L * std::sqrt(q)) << variant;
     EXPECT_LD_NEAR(obs, std::sqrt(1 + q), 1e-10L) << variant;
   }
+}
+
+// ---- Non-linear fits ---------------------------------------------------------------
+
+// A Gaussian peak (equation 2001): the refit takes the catalogue's evaluator and the
+// non-linear covariance; the surface, its maximum and its limits follow the shape.
+TEST_F(FitUseTest, GaussianPeakRefitsWithItsCovarianceAndMaximum) {
+  PointTable t = GridTable(Axis(-5, 0.5L, 21), Axis(-5, 0.5L, 21), [](long double x, long double y) {
+    const long double u = (x - 0.5L) / 1.2L, v = (y + 0.7L) / 0.9L;
+    return 5 * std::exp(-0.5L * (u * u + v * v)) + 0.01L * std::sin(13 * x + 7 * y);
+  });
+  TFitSelection sel;
+  sel.nonlinear[0] = 1;
+  RunIntoFitList(t, sel);
+  const int rank = RankOf(2001);
+  ASSERT_GT(rank, 0);
+  ASSERT_TRUE(RefitRank(rank, kRefitComplete));
+  const TFitEqn& e = *CurFitEqn;
+  EXPECT_EQ(e.kind, kKindNonlinear);
+  EXPECT_EQ(e.shapeEvaluator, BuiltinNonlinearEntry(0).evaluator);
+  EXPECT_EQ(FitUdfIndex, -1);
+  ASSERT_EQ(FitCovarianceValid, 1);
+  for (int i = 0; i <= e.m; ++i) EXPECT_GT(e.parameterErrors[i], 0.0L) << i;
+  // The surface is the catalogue's evaluator at the fitted parameters.
+  long double a[8] = {};
+  std::copy(e.parameters.begin(), e.parameters.begin() + e.m + 1, a + 1);
+  long double z = 0;
+  e.shapeEvaluator(1.25L, -0.5L, a, &z, nullptr);
+  EXPECT_EQ(EvalFitZ(1.25L, -0.5L), z);
+  // The highest point is the peak's centre; the lowest lies on the box's edge.
+  EXPECT_LD_NEAR(e.maximum[0], 0.5L, 1e-3L);
+  EXPECT_LD_NEAR(e.maximum[1], -0.7L, 1e-3L);
+  EXPECT_TRUE(std::fabs(e.minimum[0]) == 5.0L || std::fabs(e.minimum[1]) == 5.0L);
+  // The limits use the analytic parameter derivatives: the delta method on numeric ones
+  // agrees.
+  TFitEqn& w = *CurFitEqn;
+  const long double x = 1.0L, y = 0.2L;
+  long double g[kFitEqnSlots];
+  for (int i = 0; i <= e.m; ++i) {
+    const long double pi = w.parameters[i], h = 1e-7L * std::max(1.0L, std::fabs(pi));
+    w.parameters[i] = pi + h;
+    const long double up = EvalFitZ(x, y);
+    w.parameters[i] = pi - h;
+    const long double down = EvalFitZ(x, y);
+    w.parameters[i] = pi;
+    g[i] = (up - down) / (2 * h);
+  }
+  long double q = 0;
+  for (int i = 0; i <= e.m; ++i)
+    for (int j = 0; j <= e.m; ++j) q += g[i] * CurFitSide.covariance[i][j] * g[j];
+  long double obs = 0;
+  EXPECT_LD_NEAR(ComputeLimitErrors(x, y, EvalFitZ(x, y), obs), std::sqrt(q), 1e-7L * std::sqrt(q));
+}
+
+// User functions as fits: the render thread evaluates its own function in its own
+// expression context while the user-interface thread evaluates another one; neither
+// disturbs the other's CurrentUdf.
+class UdfFitUseTest : public FitUseTest {
+ protected:
+  void SetUp() override {
+    FitUseTest::SetUp();
+    ExprStartUp();
+    FreeAllUdfs();
+    ExprThreadContext().CurrentUdf = 0;
+  }
+  void TearDown() override {
+    FreeAllUdfs();
+    ExprThreadContext().CurrentUdf = 0;
+    FitUseTest::TearDown();
+  }
+  static void Define(int k, std::string_view zLine, int parameters) {
+    AllocUdf(k);
+    TUdfRecord& r = *UdfTable[static_cast<std::size_t>(k)];
+    const std::string text = std::string(zLine) + "\r\n";
+    std::copy(text.begin(), text.end(), r.Text.begin());
+    r.LineCount = 1;
+    r.ParamCount = static_cast<std::int16_t>(parameters);
+    for (int i = 0; i < parameters; ++i) {
+      r.Start[static_cast<std::size_t>(i)] = 1;
+      r.Lower[static_cast<std::size_t>(i)] = ExprErrorValue;
+      r.Upper[static_cast<std::size_t>(i)] = ExprErrorValue;
+    }
+    ExprThreadContext().CurrentUdf = k;
+    ASSERT_EQ(UdfLoad(k), 1);
+  }
+};
+
+TEST_F(UdfFitUseTest, EachThreadEvaluatesItsOwnUserFunction) {
+  Define(3, "Z=A0+A1*X*Y", 2);
+  Define(5, "Z=A0*X-A1*Y", 2);
+  PointTable t = GridTable(Axis(1, 0.5L, 6), Axis(1, 0.5L, 6), [](long double x, long double y) {
+    return 2 + 0.5L * x * y + 0.01L * std::sin(5 * x * y);
+  });
+  RunIntoFitList(t, TFitSelection{});
+  const int ui = RankOf(2504), render = RankOf(2506);
+  ASSERT_GT(ui, 0);
+  ASSERT_GT(render, 0);
+  ASSERT_TRUE(RefitRank(ui, kRefitCovariance));
+  EXPECT_EQ(FitUdfIndex, 3);
+  EXPECT_EQ(ExprThreadContext().CurrentUdf, 3);
+  const long double* pu = CurFitEqn->parameters.data();
+  const long double* pr = RenderFitEqn->parameters.data();
+  const auto uiExpected = [pu](long double x, long double y) { return pu[0] + pu[1] * x * y; };
+
+  std::atomic<bool> refit{false};
+  long double renderError = 0, uiError = 0;
+  int renderUdf = -1;
+  std::thread thread([&] {
+    RefitRankForRender(render, 1);
+    refit = true;
+    for (int i = 0; i < 2000; ++i) {
+      const long double x = 1 + 0.001L * i, y = 2 - 0.0005L * i;
+      renderError = std::max(renderError, std::fabs(EvalRenderFitZ(x, y) - (pr[0] * x - pr[1] * y)));
+    }
+    renderUdf = RenderUdfIndex;
+  });
+  for (int i = 0; i < 2000; ++i) {
+    const long double x = 1.5L + 0.001L * i, y = 1 + 0.0005L * i;
+    uiError = std::max(uiError, std::fabs(EvalFitZ(x, y) - uiExpected(x, y)));
+  }
+  thread.join();
+  EXPECT_TRUE(refit);
+  EXPECT_EQ(renderUdf, 5);
+  EXPECT_LT(renderError, 1e-15L);
+  EXPECT_LT(uiError, 1e-15L);
+  EXPECT_EQ(ExprThreadContext().CurrentUdf, 3);
+  EXPECT_EQ(FitUdfIndex, 3);
+  EXPECT_EQ(RenderCovarianceValid, 1);
+  EXPECT_NE(ConfidenceLimit(2, 2, EvalFitZ(2, 2)), ExprErrorValue);
 }
 
 // ---- Evaluation and derivatives -----------------------------------------------------
