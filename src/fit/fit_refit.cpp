@@ -9,6 +9,7 @@
 #include "app/long_double.h"
 #include "app/settings_file.h"
 #include "expr/eval_context.h"
+#include "expr/integration.h"
 #include "fit/dense_solvers.h"
 #include "fit/extremum_search.h"
 #include "fit/fit_families.h"
@@ -19,6 +20,9 @@
 #include "fit/term_subset_search.h"
 
 namespace {
+
+// Relative tolerance of the volume integral.
+constexpr long double kVolumeTolerance = 1e-8L;
 
 // The inverse of the fit's normal matrix in side.covariance (indices 0..m) for a non-linear
 // fit: the inverse of the least-squares curvature at the fitted parameters. False when the
@@ -101,9 +105,22 @@ void SurfaceStep(TFitSide& side, const TRefitSources& src) {
   e.volume = 0.0L;
   e.volumeSecond = 0.0L;
   ExprContext& ctx = ExprThreadContext();
-  const TExtremumFunction surface = [&side, &ctx](long double x, long double y) {
-    return EvalFitSideZ(side, ctx, x, y);
-  };
+  const auto value = [&side, &ctx](long double x, long double y) { return EvalFitSideZ(side, ctx, x, y); };
+  if (src.volume) {
+    // The volume under the surface by nested Gauss integrals; a surface undefined somewhere
+    // in the rectangle has no volume.
+    ctx.ExprMathError = 0;
+    TIntegRecord record;
+    long double error = 0.0L;
+    const long double v = IntegrateDouble(ctx, record, value, st.X.Min, st.X.Max, st.Y.Min,
+                                          st.Y.Max, kVolumeTolerance, &error);
+    if (ctx.ExprMathError == 0 && !IsMissingValue(v) && std::isfinite(v)) {
+      e.volume = v;
+      e.volumeSecond = error;
+    }
+    ctx.ExprMathError = 0;
+  }
+  const TExtremumFunction surface = value;
   // A search that finds nothing leaves the missing value in its three fields, so that no
   // one reads (0, 0, 0) as an extremum.
   FindFunctionMinimum(surface, st.X.AtMin2, st.Y.AtMin2, st.X.Min, st.X.Max, st.Y.Min, st.Y.Max,

@@ -76,6 +76,26 @@ class FitUseTest : public ::testing::Test {
   PointTable savedTable_;
 };
 
+// g'Cg at (x, y) with g the central differences of the current surface in its parameters:
+// the delta method, independent of the gradients the limits build.
+long double DeltaMethodQ(long double x, long double y) {
+  TFitEqn& e = *CurFitEqn;
+  long double g[kFitEqnSlots];
+  for (int i = 0; i <= e.m; ++i) {
+    const long double pi = e.parameters[i], h = 1e-7L * std::max(1.0L, std::fabs(pi));
+    e.parameters[i] = pi + h;
+    const long double up = EvalFitZ(x, y);
+    e.parameters[i] = pi - h;
+    const long double down = EvalFitZ(x, y);
+    e.parameters[i] = pi;
+    g[i] = (up - down) / (2 * h);
+  }
+  long double q = 0;
+  for (int i = 0; i <= e.m; ++i)
+    for (int j = 0; j <= e.m; ++j) q += g[i] * CurFitSide.covariance[i][j] * g[j];
+  return q;
+}
+
 // ---- Ranking ----------------------------------------------------------------------------
 
 std::unique_ptr<TFitResult> Record(int m, int complexity, long double r2, int number) {
@@ -290,6 +310,21 @@ TEST_F(FitUseTest, ExtremaOfAPlaneLieAtTheCorners) {
   EXPECT_EQ(e.volume, 0.0L);  // the volume option is off
 }
 
+// With the volume option on, mode 2 integrates the surface over the data rectangle: for a
+// plane the closed form area·(a + b·x̄ + c·ȳ) over [1, 5] x [1, 4].
+TEST_F(FitUseTest, VolumeUnderAPlane) {
+  PointTable t = NoisyWeightedPlane();
+  RunIntoFitList(t, LinearSelection(9, 0, 0));
+  CurrentSettings().VolumeOption = 1;
+  const bool refit = RefitRank(RankOf(1), kRefitComplete);
+  CurrentSettings().VolumeOption = 0;
+  ASSERT_TRUE(refit);
+  const TFitEqn& e = *CurFitEqn;
+  const long double exact = 12 * (e.parameters[0] + 3 * e.parameters[1] + 2.5L * e.parameters[2]);
+  EXPECT_LD_NEAR(e.volume, exact, 1e-15L * exact);
+  EXPECT_LE(e.volumeSecond, 1e-8L);
+}
+
 // Mode 0 fills the record alone and leaves the covariance flag clear.
 TEST_F(FitUseTest, RecordModeTakesNoCovariance) {
   PointTable t = NoisyWeightedPlane();
@@ -354,22 +389,8 @@ TEST_F(FitUseTest, LogSubsetLimitsFollowTheBackTransform) {
       if (FitList.At(i)->terms[0] == variant && FitList.At(i)->m == 2) rank = i;
     ASSERT_GT(rank, 0) << variant;
     ASSERT_TRUE(RefitRank(rank, kRefitCovariance));
-    TFitEqn& e = *CurFitEqn;
     const long double x = 2.2L, y = 2.7L;
-    // d z / d p_i by central differences of the surface.
-    long double g[3];
-    for (int i = 0; i < 3; ++i) {
-      const long double pi = e.parameters[i], h = 1e-7L * std::max(1.0L, std::fabs(pi));
-      e.parameters[i] = pi + h;
-      const long double up = EvalFitZ(x, y);
-      e.parameters[i] = pi - h;
-      const long double down = EvalFitZ(x, y);
-      e.parameters[i] = pi;
-      g[i] = (up - down) / (2 * h);
-    }
-    long double q = 0;
-    for (int i = 0; i < 3; ++i)
-      for (int j = 0; j < 3; ++j) q += g[i] * CurFitSide.covariance[i][j] * g[j];
+    const long double q = DeltaMethodQ(x, y);
     long double obs = 0;
     const long double mean = ComputeLimitErrors(x, y, EvalFitZ(x, y), obs);
     EXPECT_LD_NEAR(mean, std::sqrt(q), 1e-8L * std::sqrt(q)) << variant;
@@ -410,21 +431,8 @@ TEST_F(FitUseTest, GaussianPeakRefitsWithItsCovarianceAndMaximum) {
   EXPECT_TRUE(std::fabs(e.minimum[0]) == 5.0L || std::fabs(e.minimum[1]) == 5.0L);
   // The limits use the analytic parameter derivatives: the delta method on numeric ones
   // agrees.
-  TFitEqn& w = *CurFitEqn;
   const long double x = 1.0L, y = 0.2L;
-  long double g[kFitEqnSlots];
-  for (int i = 0; i <= e.m; ++i) {
-    const long double pi = w.parameters[i], h = 1e-7L * std::max(1.0L, std::fabs(pi));
-    w.parameters[i] = pi + h;
-    const long double up = EvalFitZ(x, y);
-    w.parameters[i] = pi - h;
-    const long double down = EvalFitZ(x, y);
-    w.parameters[i] = pi;
-    g[i] = (up - down) / (2 * h);
-  }
-  long double q = 0;
-  for (int i = 0; i <= e.m; ++i)
-    for (int j = 0; j <= e.m; ++j) q += g[i] * CurFitSide.covariance[i][j] * g[j];
+  const long double q = DeltaMethodQ(x, y);
   long double obs = 0;
   EXPECT_LD_NEAR(ComputeLimitErrors(x, y, EvalFitZ(x, y), obs), std::sqrt(q), 1e-7L * std::sqrt(q));
 }
