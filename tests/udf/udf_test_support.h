@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <unistd.h>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
@@ -29,7 +30,8 @@ class UdfTest : public ExprTest {
     DataStats.Z.Mean = 4;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = std::filesystem::temp_directory_path() /
-           ("ondravik_udf_" + std::string(info->test_suite_name()) + "_" + info->name());
+           ("ondravik_udf_" + std::to_string(::getpid()) + "_" +
+            std::string(info->test_suite_name()) + "_" + info->name());
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
   }
