@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/data_file_commands.h"
 #include "app/ui/program.h"
+#include "exchange/import_registration.h"
 #include "tools/udf/udf_session.h"
+#include "tools/ui/data_tool_commands.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -16,5 +19,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) words.emplace_back(argv[i]);
   // Each subsystem hooks itself into the shell before the window is built.
   RegisterUdfHooks();
+  RegisterImportReaders();
+  RegisterDataFileCommands();
+  RegisterDataToolCommands();
   return RunProgram(words);
 }

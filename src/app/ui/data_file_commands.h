@@ -1,0 +1,44 @@
+// The main window's data-file commands: import and append from a file (with or without the
+// digital filter), from the clipboard as text or worksheet and as a worksheet matrix, the
+// recent files, dropped files and the file named on the command line; Save As; the copy of
+// the table to the clipboard; and the status window's open and close commands.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/ui/dialog.h"
+
+class TEditInt;
+
+// Registers the commands 2101-2109, 2112-2117, 2147, 2148 and 2312, the dropped-file
+// handler and the hooks of the import driver (call before the main window is built).
+void RegisterDataFileCommands();
+
+void ImportAscii(int append);
+void ImportDigitalFilter(int append);
+void ImportClipboard(int append);
+void ImportClipboardMatrix(int append);
+// Recent entry k (0-4), or the start-up data file for -1; in the mode of the last import
+// or append command.
+void OpenDataFile(int k);
+// At most five files, each added to the recent files in drop order; the last one opened.
+void EvDropFiles(const std::vector<std::string>& files);
+void CmSaveDataTable();  // command 2109, Save As
+void CmCopyDataTable();
+
+// The "Digital Filter" dialog: the filter n (1-999) and the first point (1-32000).
+class TDlgDigitalFilter : public TDlg {
+  Q_OBJECT
+ public:
+  TDlgDigitalFilter(QWidget* parent, int* step, int* start);
+  TEditInt* StepEdit() const { return step_; }
+  TEditInt* StartEdit() const { return start_; }
+  void accept() override;
+
+ private:
+  TEditInt* step_;
+  TEditInt* start_;
+  int* stepOut_;
+  int* startOut_;
+};

@@ -1,0 +1,690 @@
+#include "app/ui/text_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFontDialog>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "app/c_format.h"
+#include "app/date_time_text.h"
+#include "app/file_utils.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/text_print.h"
+#include "app/ui/command_table.h"
+#include "app/ui/main_window.h"
+#include "platform/busy_window.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_device_context.h"
+#include "platform/qt/qt_text.h"
+#include "platform/string_table.h"
+
+namespace {
+
+using platform::qt::FromCp1252;
+using platform::qt::QtDeviceContext;
+using platform::qt::ToCp1252;
+using platform::qt::ToWindow;
+
+// Commands of the text windows' menus.
+enum TextCommand : int {
+  CmTextOpen = 2301,
+  CmTextAppend = 2302,
+  CmTextSaveAs = 2303,
+  CmTextPrinterSetup = 2305,
+  CmTextPrint = 2306,
+  CmTextClose = 2118,
+  CmTextCopy = 2445,
+  CmTextAsciiEditor = 2313,
+  CmTextFontSelect = 2321,
+  CmTextColor = 2322,
+};
+
+constexpr const char* kTextFilter = "ASCII [prn]|*.prn|ASCII [dat]|*.dat|ASCII [txt]|*.txt|";
+// The statistics-package format is left out until its writer exists: choosing it would
+// write nothing.
+constexpr const char* kTextSaveFilter =
+    "ASCII [prn]|*.prn|ASCII [dat]|*.dat|ASCII [txt]|*.txt|Lotus [wk1]|*.wk1|Lotus [wk3]|*.wk3|"
+    "Rich Text Format [rtf]|*.rtf|Wordstar [ws]|*.ws|";
+constexpr const char* kSaveCaption = "Save Window Contents to File";
+constexpr const char* kViewCaption = "View ASCII File";
+constexpr const char* kNonAscii = "File is Non-ASCII";
+constexpr int kViewerCapacity = 16384;
+constexpr int kLastExtText = 3;   // LastExtensions 4: the ASCII list and text windows
+constexpr int kLastExtSave = 4;   // LastExtensions 5: the text windows' saves
+
+TTextPrintDialog& PrintDialog() {
+  static TTextPrintDialog dialog;
+  return dialog;
+}
+
+TAsciiEditorOpener& EditorOpener() {
+  static TAsciiEditorOpener opener;
+  return opener;
+}
+
+// The five fonts of coded text for a font record, `dpi` pixels per inch.
+CodedFontSet MakeFonts(const TLogFont& record, int dpi) {
+  platform::Font normal;
+  normal.face = record.faceName;
+  normal.height = -(std::abs(record.height) * dpi + 36) / 72;
+  normal.weight = record.weight > 0 ? record.weight : 400;
+  normal.italic = record.italic != 0;
+  CodedFontSet fonts;
+  fonts[0] = normal;
+  platform::Font small = normal;
+  small.height = normal.height * 8 / 10;
+  fonts[1] = small;
+  platform::Font symbol = normal;
+  symbol.face = "Symbol";
+  symbol.charset = platform::CharSet::Symbol;
+  fonts[2] = symbol;
+  platform::Font bold = normal;
+  bold.weight = 700;
+  fonts[3] = bold;
+  platform::Font italic = normal;
+  italic.italic = true;
+  fonts[4] = italic;
+  return fonts;
+}
+
+// Draws one line of text at (x, y): segment by segment, each at its visible column.
+void DrawLine(platform::DeviceContext& dc, const CodedFontSet& fonts, const TMFile& lines, int index,
+              int x, int y, int charStep, bool colors, platform::Color color) {
+  const std::string_view text = lines.GetLine(index);
+  int column = 0;
+  for (auto [offset, length] : LineSegments(text, lines.GetLineAttr(index))) {
+    const std::string_view segment = text.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+    const int sx = x + column * charStep;
+    if (segment.find('~') != std::string_view::npos)
+      DrawCodedTextOnDC(dc, segment, fonts, sx, y, length, 0, 0, colors ? 1 : 0, color);
+    else
+      dc.TextOut(sx, y, segment);
+    column += VisibleWidth(segment);
+  }
+}
+
+}  // namespace
+
+void SetTextPrintDialog(TTextPrintDialog dialog) { PrintDialog() = std::move(dialog); }
+void SetAsciiEditorOpener(TAsciiEditorOpener opener) { EditorOpener() = std::move(opener); }
+
+QPrinter& TextPrinter() {
+  static QPrinter* printer = new QPrinter(QPrinter::HighResolution);
+  return *printer;
+}
+
+// ---------------------------------------------------------------------------------------
+// TTextView
+
+TTextView::TTextView(TMFileWin* owner) : QAbstractScrollArea(owner), owner_(owner) {
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  viewport()->setAutoFillBackground(true);
+  QPalette p = viewport()->palette();
+  p.setColor(QPalette::Base, Qt::white);
+  p.setColor(QPalette::Window, Qt::white);
+  viewport()->setPalette(p);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void TTextView::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  auto dc = QtDeviceContext::ForWidget(*viewport(), painter);
+  owner_->Paint(*dc);
+}
+
+void TTextView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  owner_->ViewResized();
+}
+
+void TTextView::scrollContentsBy(int, int) {
+  owner_->Lines().topLine = verticalScrollBar()->value();
+  owner_->Lines().leftColumn = horizontalScrollBar()->value();
+  viewport()->update();
+}
+
+void TTextView::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Escape:
+      owner_->close();
+      return;
+    case Qt::Key_Home:
+      verticalScrollBar()->setValue(0);
+      return;
+    case Qt::Key_End:
+      verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+      return;
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// TMFileWin
+
+TMFileWin::TMFileWin(QWidget* parent, const QString& title, const std::string& fileName,
+                     int frameKind, bool maximised, int capacity, bool centre, int fontSlot,
+                     bool liveTracking)
+    : QMainWindow(parent), lines_(fileName, capacity), fontSlot_(fontSlot), centre_(centre),
+      maximised_(maximised) {
+  Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowMaximizeButtonHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+  if (frameKind == 1) flags |= Qt::WindowSystemMenuHint;
+  setWindowFlags(flags);
+  setAttribute(Qt::WA_DeleteOnClose);
+  setObjectName("TMFileWin");
+  if (!title.isEmpty()) setWindowTitle(title);
+  setGeometry(100, 60, std::max(ScreenWidth - 200, 320), std::max(ScreenHeight - 120, 200));
+  view_ = new TTextView(this);
+  view_->verticalScrollBar()->setTracking(liveTracking);
+  view_->horizontalScrollBar()->setTracking(liveTracking);
+  setCentralWidget(view_);
+}
+
+TMFileWin::~TMFileWin() = default;
+
+TLogFont TMFileWin::FontRecord() const {
+  const TLogFont record = SlotFont(fontSlot_);
+  return record.IsDefault() ? DefaultTextFont() : record;
+}
+
+bool TMFileWin::ColorsOn() const {
+  return CurrentSettings().fontValue2[static_cast<std::size_t>(fontSlot_)] != 0;
+}
+
+void TMFileWin::SetColorsOn(bool on) {
+  CurrentSettings().fontValue2[static_cast<std::size_t>(fontSlot_)] = on ? 1 : 0;
+  view_->viewport()->update();
+}
+
+platform::Color TMFileWin::TextColor() const {
+  return platform::Color{static_cast<std::uint32_t>(
+      CurrentSettings().fontValue1[static_cast<std::size_t>(fontSlot_)])};
+}
+
+void TMFileWin::CreateFonts() {
+  TLogFont record = SlotFont(fontSlot_);
+  if (record.IsDefault()) {
+    record = DefaultTextFont();
+    SetSlotFont(fontSlot_, record);
+  }
+  fonts_ = MakeFonts(record, view_->logicalDpiY());
+  const QFontMetrics metrics(QtDeviceContext::ToQFont(*fonts_[0]), view_);
+  charWidth_ = std::max(metrics.horizontalAdvance('9'), 1);
+  lineHeight_ = std::max(metrics.lineSpacing(), 1);
+}
+
+TRtfFont TMFileWin::RtfFont() const {
+  const TLogFont record = FontRecord();
+  TRtfFont f;
+  f.family = record.Family();
+  f.face = record.faceName;
+  f.height = record.height;
+  f.charWidth = charWidth_;
+  f.screenDpi = view_->logicalDpiX();
+  return f;
+}
+
+void TMFileWin::ApplyFont(const TLogFont& font) {
+  SetSlotFont(fontSlot_, font);
+  CreateFonts();
+  ViewResized();
+}
+
+void TMFileWin::SetupWindow() {
+  CreateFonts();
+  if (centre_) CenterOnScreen(this);
+  if (lines_.HasTable() && lines_.LineCount() == 0) FormatText();
+  ViewResized();
+  // A window whose file could not be loaded has nothing to show.
+  if (!lines_.HasTable()) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TMFileWin::showEvent(QShowEvent* event) {
+  if (!setUp_) {
+    setUp_ = true;
+    SetupWindow();
+    if (maximised_) setWindowState(windowState() | Qt::WindowMaximized);
+  }
+  QMainWindow::showEvent(event);
+}
+
+void TMFileWin::closeEvent(QCloseEvent* event) {
+  if (!closeAllowed_) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+void TMFileWin::ViewResized() {
+  const QSize size = view_->viewport()->size();
+  visibleColumns_ = size.width() / charWidth_;
+  visibleLines_ = size.height() / lineHeight_;
+  UpdateScrollRanges();
+  view_->viewport()->update();
+}
+
+void TMFileWin::UpdateScrollRanges() {
+  maxLeft_ = std::max(0, lines_.MaxWidth() - visibleColumns_ + 20);
+  maxTop_ = std::max(0, lines_.LineCount() - visibleLines_);
+  lines_.topLine = std::clamp(lines_.topLine, 0, maxTop_);
+  lines_.leftColumn = std::clamp(lines_.leftColumn, 0, maxLeft_);
+  QScrollBar* v = view_->verticalScrollBar();
+  QScrollBar* h = view_->horizontalScrollBar();
+  v->setRange(0, maxTop_);
+  v->setPageStep(std::max(visibleLines_, 1));
+  v->setValue(lines_.topLine);
+  h->setRange(0, maxLeft_);
+  h->setPageStep(8);
+  h->setValue(lines_.leftColumn);
+}
+
+void TMFileWin::SetTopLine(int n) {
+  if (n < 0) return;
+  lines_.topLine = std::min(n, maxTop_);
+  view_->verticalScrollBar()->setValue(lines_.topLine);
+  view_->viewport()->update();
+}
+
+void TMFileWin::ScrollToLine(int n) {
+  UpdateScrollRanges();
+  SetTopLine(n);
+}
+
+void TMFileWin::ScrollBy(int lines, int columns) {
+  view_->verticalScrollBar()->setValue(lines_.topLine + lines);
+  view_->horizontalScrollBar()->setValue(lines_.leftColumn + columns);
+}
+
+void TMFileWin::Paint(platform::DeviceContext& dc) {
+  if (!fonts_[0]) return;
+  const bool colors = ColorsOn();
+  const platform::Color color = colors ? TextColor() : platform::Color::Black();
+  dc.SelectFont(*fonts_[0]);
+  dc.SetTextColor(color);
+  dc.SetBkColor(platform::Color::White());
+  dc.SetBkMode(platform::BkMode::Opaque);
+  const int x = (1 - lines_.leftColumn) * charWidth_;
+  for (int r = 0; r <= visibleLines_; ++r) {
+    const int index = lines_.topLine + r;
+    if (index >= lines_.LineCount()) break;
+    DrawLine(dc, fonts_, lines_, index, x, r * lineHeight_, charWidth_, colors, color);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// TScrWin
+
+TScrWin::TScrWin(QWidget* parent, const QString& title, const std::string& fileName,
+                 int frameKind, bool maximised, int capacity, bool centre, int fontSlot,
+                 bool liveTracking, int menuId, QWidget* owner)
+    : TMFileWin(parent, title, fileName, frameKind, maximised, capacity, centre, fontSlot,
+                liveTracking),
+      owner_(owner) {
+  setObjectName("TScrWin");
+  if (menuId) BuildMenus(menuId);
+  if (owner) {
+    setWindowFlag(Qt::WindowMinimizeButtonHint, false);
+    ownerReleased_ = false;
+    // The main window is not disabled: it counts a dialog open, which turns its commands off.
+    if (owner == MainWindow)
+      CountedDialogOpened();
+    else
+      owner->setEnabled(false);
+  }
+}
+
+TScrWin::~TScrWin() { ReleaseOwner(); }
+
+void TScrWin::ReleaseOwner() {
+  if (ownerReleased_) return;
+  ownerReleased_ = true;
+  if (!owner_) {
+    CountedDialogClosed();
+    return;
+  }
+  if (owner_ == MainWindow)
+    CountedDialogClosed();
+  else
+    owner_->setEnabled(true);
+  owner_->activateWindow();
+}
+
+void TScrWin::closeEvent(QCloseEvent* event) {
+  TMFileWin::closeEvent(event);
+  if (event->isAccepted()) ReleaseOwner();
+}
+
+void TScrWin::BuildMenus(int menuId) {
+  auto add = [this](QMenu* menu, int id, const char* text, auto slot) {
+    QAction* a = menu->addAction(FromCp1252(text));
+    a->setObjectName(QString::number(id));
+    a->setStatusTip(FromCp1252(platform::LoadString(id)));
+    connect(a, &QAction::triggered, this, slot);
+    return a;
+  };
+  fileMenu_ = menuBar()->addMenu("&File");
+  if (menuId != kMenuTextResults && menuId != kMenuTextList) {
+    add(fileMenu_, CmTextOpen, "&Open...", [this] { LoadTextFile(false); });
+    add(fileMenu_, CmTextAppend, "&Append...", [this] { LoadTextFile(true); });
+    fileMenu_->addSeparator();
+  }
+  add(fileMenu_, CmTextSaveAs, "&Save As...", &TScrWin::CmSaveAs);
+  fileMenu_->addSeparator();
+  add(fileMenu_, CmTextPrinterSetup, "Printer &Setup...", &TScrWin::CmPrinterSetup);
+  add(fileMenu_, CmTextPrint, "&Print...", &TScrWin::CmPrint);
+  fileMenu_->addSeparator();
+  add(fileMenu_, CmTextClose, "&Close", [this] { close(); });
+  if (menuId != kMenuTextList) {
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    add(edit, CmTextCopy, "C&opy", &TScrWin::CmCopy);
+    QAction* editor = add(edit, CmTextAsciiEditor, "&ASCII Editor", &TScrWin::CmAsciiEditor);
+    // The hand-over is there once the ASCII editor is.
+    connect(edit, &QMenu::aboutToShow, this, [editor] { editor->setEnabled(static_cast<bool>(EditorOpener())); });
+  }
+  QMenu* style = menuBar()->addMenu("&Style");
+  add(style, CmTextFontSelect, "&Font Select...", &TScrWin::CmFontSelect);
+  colorAction_ = add(style, CmTextColor, "&Color", &TScrWin::CmColor);
+  colorAction_->setCheckable(true);
+  colorAction_->setChecked(ColorsOn());
+}
+
+void TScrWin::LoadTextFile(bool append) {
+  std::string& lastExt = CurrentSettings().LastExtensions[kLastExtText];
+  std::string path, ext;
+  const int index = std::max(IsTextExt(lastExt), 1);
+  if (FileOpenDlg(ToWindow(this), kViewCaption, path, &ext, "PRN", kTextFilter, index) != 1) return;
+  lastExt = ext;
+  LoadFile(path, append);
+}
+
+bool TScrWin::LoadFile(const std::string& path, bool append) {
+  if (SniffTextFile(path) == -1) {
+    ErrorBox(ToWindow(this), platform::LoadString(3003), path);
+    return false;
+  }
+  if (SniffTextFile(path) != 2) {
+    ErrorBox(ToWindow(this), path, kNonAscii);
+    return false;
+  }
+  ShowBusyMsg(ToWindow(this), path, platform::LoadString(3069), 1);
+  bool ok;
+  int scrollTo = 0;
+  if (append) {
+    scrollTo = lines_.LineCount();
+    ok = lines_.Append(path);  // what was read stays
+  } else {
+    // Loaded aside first, so that a file too long for the window leaves its text as it was.
+    TMFile fresh("", lines_.Capacity());
+    ok = fresh.Load(path);
+    if (ok) {
+      lines_ = std::move(fresh);
+      setWindowTitle(FromCp1252(path));
+    }
+  }
+  HideBusyMsg();
+  if (!ok)
+    ErrorBox(ToWindow(this), path,
+             CFormat(std::string(platform::LoadString(3074)).c_str(), lines_.Capacity()));
+  ScrollToLine(scrollTo);
+  return ok;
+}
+
+void TScrWin::CmSaveAs() {
+  std::string& lastExt = CurrentSettings().LastExtensions[kLastExtSave];
+  std::string path, ext;
+  const int index = std::max(FileKindByExt(lastExt), 1);
+  if (FileSaveDlg(ToWindow(this), kSaveCaption, path, &ext, "PRN", kTextSaveFilter, index) != 1)
+    return;
+  lastExt = ext;
+  SaveTo(path);
+}
+
+bool TScrWin::SaveTo(const std::string& path) {
+  ShowBusyMsg(ToWindow(this), kSaveCaption, "Saving...", 1);
+  const bool ok = WriteTextWindowFile(lines_, path, SaveFormatByExt(path), RtfFont(), ColorsOn());
+  HideBusyMsg();
+  if (!ok) ErrorBox(ToWindow(this), path, platform::LoadString(3075));
+  return ok;
+}
+
+void TScrWin::CmCopy() {
+  auto* data = new QMimeData;
+  data->setText(FromCp1252(TextWindowPlainText(lines_)));
+  const std::vector<std::uint8_t> wk1 = TextWindowWorksheet(lines_, 1);
+  data->setData(kMimeWk1, QByteArray(reinterpret_cast<const char*>(wk1.data()), static_cast<qsizetype>(wk1.size())));
+  const std::string rtf = TextWindowRtf(lines_, RtfFont(), ColorsOn());
+  data->setData(kMimeRtf, QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())));
+  QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void TScrWin::CmPrint() {
+  TTextPrintJob job;
+  if (PrintDialog()) job = PrintDialog()(this);
+  if (job.cancelled) return;
+  PrintOn(TextPrinter(), job.titleBlock);
+}
+
+bool TScrWin::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock) {
+  const TTextPrintOptions options = DecodeTextPrint(CurrentSettings().textPrint);
+  printer.setPageOrientation(options.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+  printer.setDocName("Ondravik 3D");
+  printer.setFullPage(true);
+  QPainter painter;
+  if (!painter.begin(&printer)) return false;
+  auto dc = QtDeviceContext::ForPrinter(printer, painter);
+  const platform::DeviceCaps caps = dc->Caps();
+  const CodedFontSet fonts = MakeFonts(FontRecord(), caps.dpiY);
+  const QFontMetrics metrics(QtDeviceContext::ToQFont(*fonts[0]), &printer);
+  const int lineStep = std::max(metrics.lineSpacing(), 1);
+  const int charStep = std::max(metrics.averageCharWidth() * 6 / 5, 1);
+  const TPrintRect r = TextPrintRect(options, caps.width, caps.height, caps.dpiX, caps.dpiY, 0, 0);
+  dc->SetClipRect({r.left, r.top, r.right, r.bottom});
+  int indent = 0;
+  const int columns = (r.right - r.left) / charStep;
+  if (options.centre && columns > lines_.MaxWidth()) indent = (columns - lines_.MaxWidth()) / 2 * charStep;
+  const int first = options.allLines ? 0 : lines_.topLine;
+  const int last = options.allLines ? lines_.LineCount()
+                                    : std::min(lines_.LineCount(), lines_.topLine + VisibleLines());
+  const bool colors = options.colour && ColorsOn();
+  const platform::Color color = colors ? TextColor() : platform::Color::Black();
+  dc->SelectFont(*fonts[0]);
+  dc->SetTextColor(color);
+  dc->SetBkMode(platform::BkMode::Transparent);
+  const std::string date = DateString();
+  int index = first;
+  for (int page = 1;; ++page) {
+    int y = r.top;
+    const std::string header = TextPrintHeader(options, date, page);
+    if (!header.empty()) {
+      dc->SetTextAlign(platform::TextAlign::kRight | platform::TextAlign::kTop);
+      dc->TextOut(r.right, y, header);
+      dc->SetTextAlign(platform::TextAlign::kLeft | platform::TextAlign::kTop);
+    }
+    for (const std::string& t : titleBlock) {
+      dc->TextOut(r.left, y, t);
+      y += lineStep;
+    }
+    if (!titleBlock.empty() || !header.empty()) y += lineStep;
+    int printed = 0;
+    while (index < last && y < r.bottom - lineStep) {
+      DrawLine(*dc, fonts, lines_, index, r.left + indent, y, charStep, colors, color);
+      y += lineStep;
+      ++index;
+      ++printed;
+    }
+    // A page without room for a single line would never end.
+    if (index >= last || printed == 0) break;
+    printer.newPage();
+  }
+  painter.end();
+  return true;
+}
+
+void TScrWin::CmPrinterSetup() {
+  QPrintDialog dialog(&TextPrinter(), this);
+  dialog.setWindowTitle("Printer Setup");
+  dialog.exec();
+}
+
+void TScrWin::CmFontSelect() {
+  const TLogFont record = FontRecord();
+  QFont initial(FromCp1252(record.faceName), std::clamp(record.height, 6, 48), record.weight >= 700 ? QFont::Bold : QFont::Normal,
+                record.italic != 0);
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, initial, this, "Select Text Font");
+  if (!ok) return;
+  TLogFont font = record;
+  font.faceName = ToCp1252(chosen.family()).substr(0, 31);
+  font.height = std::clamp(chosen.pointSize() > 0 ? chosen.pointSize() : 11, 6, 48);
+  font.weight = chosen.bold() ? 700 : 400;
+  font.italic = chosen.italic() ? 1 : 0;
+  ApplyFont(font);
+}
+
+void TScrWin::CmColor() {
+  SetColorsOn(!ColorsOn());
+  if (colorAction_) colorAction_->setChecked(ColorsOn());
+}
+
+void TScrWin::CmAsciiEditor() {
+  if (!EditorOpener()) return;
+  EditorOpener()(parentWidget(), std::string(platform::LoadString(3086)), TextWindowPlainText(lines_) + "\r\n", this);
+}
+
+// ---------------------------------------------------------------------------------------
+// TDlgScrWin
+
+TDlgScrWin::TDlgScrWin(QWidget* parent, const QString& title, int capacity, int menuId)
+    : TDlg(parent) {
+  text_ = new TScrWin(parent, title, "", 1, false, capacity, false, kFontSlotDialogText, true,
+                      menuId, nullptr);
+  text_->ForbidClose();
+  text_->setWindowFlag(Qt::WindowMinimizeButtonHint, false);
+}
+
+TDlgScrWin::~TDlgScrWin() {
+  if (text_) {
+    text_->AllowClose();
+    text_->close();
+  }
+}
+
+void TDlgScrWin::SetupWindow() {
+  TDlg::SetupWindow();
+  if (!text_) return;
+  const QRect frame = frameGeometry();
+  const int screenWidth = screen() ? screen()->geometry().width() : ScreenWidth;
+  text_->setGeometry(frame.right() + 1, frame.top(), std::max(screenWidth - frame.right() - 1, 200),
+                     frame.height());
+  text_->show();
+}
+
+void TDlgScrWin::done(int result) {
+  if (text_) {
+    text_->AllowClose();
+    text_->close();
+  }
+  TDlg::done(result);
+}
+
+int TDlgScrWin::AppendLine(std::string_view text, const std::uint8_t* attr) {
+  if (!text_) return 0;
+  const int r = text_->Lines().AppendLine(text, attr);
+  text_->UpdateScrollRanges();
+  text_->View()->viewport()->update();
+  return r;
+}
+
+void TDlgScrWin::ClearLines() {
+  if (!text_) return;
+  text_->Lines().Clear();
+  text_->ScrollToLine(0);
+}
+
+int TDlgScrWin::LineCount() const { return text_ ? text_->Lines().LineCount() : 0; }
+
+void TDlgScrWin::ScrollToLine(int n) {
+  if (text_) text_->ScrollToLine(n);
+}
+
+// ---------------------------------------------------------------------------------------
+// The main window's commands
+
+TScrWin* OpenTextFileWindow(const std::string& path, const QString& title, int capacity,
+                            int menuId, int fontSlot, const std::string& busyCaption,
+                            const std::string& busyText) {
+  QWidget* main = MainWindow;
+  ShowBusyMsg(ToWindow(main), busyCaption, busyText, 1);
+  auto* window = new TScrWin(main, title, path, 1, false, capacity, true, fontSlot, true, menuId, main);
+  HideBusyMsg();
+  if (!window->Lines().HasTable()) {
+    delete window;
+    if (FileSize(path) <= 0)
+      ErrorBox(ToWindow(main), platform::LoadString(3003), path);
+    else
+      ErrorBox(ToWindow(main), path, CFormat(std::string(platform::LoadString(3074)).c_str(), capacity));
+    return nullptr;
+  }
+  window->show();
+  return window;
+}
+
+void RegisterTextWindowCommands() {
+  RegisterCommand(CmAsciiList, [] {
+    std::string& lastExt = CurrentSettings().LastExtensions[kLastExtText];
+    std::string path, ext;
+    QWidget* main = MainWindow;
+    if (FileOpenDlg(ToWindow(main), kViewCaption, path, &ext, "PRN", kTextFilter,
+                    std::max(IsTextExt(lastExt), 1)) != 1)
+      return;
+    lastExt = ext;
+    if (SniffTextFile(path) == 0) {
+      ErrorBox(ToWindow(main), path, kNonAscii);
+      return;
+    }
+    OpenTextFileWindow(path, kViewCaption, kViewerCapacity, kMenuTextFull, kFontSlotFileViewer,
+                       path, std::string(platform::LoadString(3069)));
+  });
+  struct EquationList {
+    int command;
+    const char* file;
+    int capacity;
+    const char* title;
+  };
+  static constexpr EquationList kLists[] = {
+      {CmPolynomialList, "QKPOLY.LST", 800, "X-Y Polynomial Equation List"},
+      {CmRationalList, "QKRATL.LST", 600, "X-Y Rational Equation List"},
+      {CmNonLinearList, "QKNLIN.LST", 450, "Non-Linear Equation List"},
+      {CmSubsetList, "QKSSET.LST", 550, "Selective Subset Equation Overview"},
+  };
+  for (const EquationList& list : kLists) {
+    const std::string file = list.file;
+    RegisterCommand(
+        list.command,
+        [list] {
+          OpenTextFileWindow(ProgramDir + list.file, list.title, list.capacity, kMenuTextList,
+                             kFontSlotEquationList, list.title, "Loading...");
+        },
+        // The lists are delivered beside the program; without one the command is off.
+        [file] { return FileSize(ProgramDir + file) > 0; });
+  }
+}

@@ -1,0 +1,70 @@
+#include "tools/data_tools.h"
+
+#include "app/c_format.h"
+#include "app/data_files.h"
+#include "app/data_table.h"
+#include "app/number_format.h"
+#include "app/point_table.h"
+#include "app/prescan_hooks.h"
+#include "app/shell_state.h"
+
+namespace {
+constexpr int kNumberWidth = 12;
+}
+
+std::vector<std::string> StatisticsText(const TDataStats& stats, const TDataTitles& titles,
+                                        const std::string& source, const std::string& date,
+                                        const std::string& time) {
+  std::vector<std::string> lines;
+  if (!titles.Title.empty()) {
+    lines.push_back(CFormat("~#Description:~# ~$%s~$", titles.Title.c_str()));
+    lines.emplace_back();
+  }
+  const char axis[3] = {'X', 'Y', 'Z'};
+  const std::string* names[3] = {&titles.XName, &titles.YName, &titles.ZName};
+  const TAxisStats* blocks[3] = {&stats.X, &stats.Y, &stats.Z};
+  for (int a = 0; a < 3; ++a) {
+    const TAxisStats& s = *blocks[a];
+    auto number = [](long double v) { return FormatNumber(v, kNumberWidth); };
+    auto label = [&](const char* what) { return std::string(1, axis[a]) + what; };
+    lines.push_back(CFormat("~#%c Variable:~# ~$%s~$", axis[a], names[a]->c_str()));
+    lines.push_back(CFormat("  ~#%8s:~# ~!%-12s~! ~#%8s:~# ~!%-12s~! ~#%8s:~# ~!%-12s~!",
+                            label("min").c_str(), number(s.Min).c_str(), label("max").c_str(),
+                            number(s.Max).c_str(), label("range").c_str(), number(s.Range).c_str()));
+    lines.push_back(CFormat("  ~#%8s:~# ~!%-12s~! ~#%8s:~# ~!%-12s~!", label("mean").c_str(),
+                            number(s.Mean).c_str(), label("std").c_str(), number(s.StdDev).c_str()));
+    lines.emplace_back();
+  }
+  lines.emplace_back("~#Date~#           ~#Time~#           ~#File Source~#");
+  lines.push_back(CFormat("~!%-14s~! ~!%-14s~! ~!%-40s~!", date.c_str(), time.c_str(), source.c_str()));
+  lines.emplace_back();
+  return lines;
+}
+
+bool RemoveInactivePoints() {
+  std::span<TXYZPoint> data = XYZData();
+  if (data.empty() || DataStats.ActiveCount == PointCount(data)) return false;
+  int kept = 0;
+  {
+    // A background fit may be copying the table.
+    DataTableWriteLock lock(DataTableMutex());
+    kept = CompactPoints(data);
+  }
+  SetXYZRows(kept);
+  DataUnsaved = 1;
+  return true;
+}
+
+void ClearDataTable() {
+  StopBackgroundFit();
+  DataUnsaved = 0;
+  DataStats.ActiveCount = 0;
+  if (PrescanHooks().VoidFitResults) PrescanHooks().VoidFitResults();
+  if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(0);
+  SetXYZRows(0);
+  std::span<TXYZPoint> data = XYZData();
+  if (!data.empty()) data[0].X = data[0].W = 0;
+  DataTitles() = TDataTitles{};
+  DataFileLabel.clear();
+  if (DataFileHooks().SetHaveData) DataFileHooks().SetHaveData(0);
+}

@@ -1,0 +1,26 @@
+// The Table menu's commands: titles (2141), statistics (2142), removal of inactive points
+// (2145) and clearing the table (2146), and the "Basic Data Table Statistics" window.
+#pragma once
+
+#include "app/ui/text_window.h"
+
+// The statistics text window: its text is built from the statistics and titles as they
+// are when it is formatted, and stays as it was when the table changes later.
+class TStatWin : public TScrWin {
+  Q_OBJECT
+ public:
+  explicit TStatWin(QWidget* parent);
+  void FormatText() override;
+};
+
+// Registers the four commands and the import road's titles dialog (call before the main
+// window is built).
+void RegisterDataToolCommands();
+
+// The handlers (in a namespace of their own: the command ids carry the same names).
+namespace table_commands {
+void CmTitles();
+TStatWin* CmStatistics();
+void CmRemoveInactive();
+void CmClearData();
+}  // namespace table_commands

@@ -1,0 +1,263 @@
+// The data road as a user walks it: a file named on the command line, the titles dialog,
+// the status window, Save As, append, the clipboard, dropped files, exit.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/data_files.h"
+#include "app/data_statistics.h"
+#include "app/data_table.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/ui/command_line.h"
+#include "app/ui/command_table.h"
+#include "app/ui/data_file_commands.h"
+#include "app/ui/data_status_window.h"
+#include "app/ui/main_window.h"
+#include "app/ui/small_controls.h"
+#include "app/ui/program.h"
+#include "app/ui/text_window.h"
+#include "exchange/import_registration.h"
+#include "modal_answers.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_services.h"
+#include "tools/ui/data_tool_commands.h"
+#include "tools/ui/titles_dialog.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Points(int n, int offset = 0) {
+  std::string text;
+  for (int i = 1; i <= n; ++i)
+    text += std::to_string(i + offset) + " " + std::to_string((i * 7) % 11) + " " + std::to_string(i * i) + "\n";
+  return text;
+}
+
+class DataRoad : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static const bool registered = [] {
+      RegisterImportReaders();
+      RegisterDataFileCommands();
+      RegisterDataToolCommands();
+      return true;
+    }();
+    (void)registered;
+    home_ = fs::temp_directory_path() / ("ondravik_road_" + std::to_string(::getpid()) + "_" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(home_);
+    fs::create_directories(home_);
+    setenv("ONDRAVIK_HOME", home_.c_str(), 1);
+    platform::qt::InstallQtServices();
+    platform::SetMessageBoxService(&boxes_);
+    platform::SetFileDialogService(&files_);
+    SecondInstance = 0;
+    OpenDialogCount = 0;
+    Exiting = 0;
+    DataUnsaved = 0;
+    AppendMode = 0;
+    DataTitles() = {};
+    ApplyCommandLine({});
+  }
+  void TearDown() override {
+    window_.reset();
+    platform::qt::UninstallQtServices();
+    fs::remove_all(home_);
+  }
+  std::string Write(const std::string& name, const std::string& text) {
+    const fs::path p = home_ / name;
+    std::ofstream(p, std::ios::binary) << text;
+    return p.string();
+  }
+  void Start() {
+    window_ = std::make_unique<QVRK>();
+    window_->SetupWindow();
+    QApplication::processEvents();
+  }
+  // Runs the event loop a little, for posted commands and the modal dialogs they open.
+  static void Pump(int ms = 50) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  fs::path home_;
+  platform::ScriptedAnswers boxes_;
+  platform::ScriptedFiles files_;
+  std::unique_ptr<QVRK> window_;
+};
+
+TEST_F(DataRoad, NewUserOpensAFileOnTheCommandLineSavesItAndQuits) {
+  const std::string path = Write("Ridge.txt", "\"Ridge\"\nTemperature\nPressure\nYield\n" + Points(20));
+  ApplyCommandLine({path});
+  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) {
+    EXPECT_EQ(d->Edit(661)->text(), "Ridge");
+    EXPECT_EQ(d->Edit(662)->text(), "Temperature");
+    EXPECT_EQ(d->Static(666)->text(), "20");
+    EXPECT_TRUE(d->PreviousButton()->isEnabled());
+    d->Edit(664)->setText("Yield [%]");
+    d->accept();
+  });
+  Start();
+  Pump();
+  ASSERT_EQ(titles.Seen(), 1);
+  EXPECT_EQ(XYZRows(), 20);
+  EXPECT_EQ(DataTitles().ZName, "Yield [%]");
+  EXPECT_EQ(window_->HaveData, 1);
+  EXPECT_TRUE(window_->IsCommandEnabled(CmSaveAs));
+  ASSERT_NE(DataStatusWin(), nullptr);
+  EXPECT_EQ(DataStatusWin()->windowTitle(), "Ridge");
+  EXPECT_EQ(DataStatusWin()->Field(307)->text(), "20   ");
+  EXPECT_EQ(DataStatusWin()->Field(310)->text(), "Temperature");
+  EXPECT_EQ(DataStatusWin()->Field(311)->text(), "1");
+  EXPECT_EQ(DataStatusWin()->Field(312)->text(), "20");
+  EXPECT_EQ(DataStatusWin()->Field(309)->text().toStdString(), path);
+  EXPECT_EQ(CurrentSettings().recentFiles[0], path);  // its case kept
+
+  const std::string saved = (home_ / "Saved.PRN").string();
+  files_.Answer(saved);
+  window_->ExecuteCommand(CmSaveAs);
+  ASSERT_TRUE(fs::exists(saved));
+  // The quoted titles with their line ends, then 75 bytes a point.
+  EXPECT_EQ(fs::file_size(saved), (5u + 4u) + (11u + 4u) + (8u + 4u) + (9u + 4u) + 20u * 75u);
+  EXPECT_EQ(DataUnsaved, 0);
+  EXPECT_EQ(CurrentSettings().recentFiles[0], saved);
+  EXPECT_NE(DataStatusWin(), nullptr);  // shown again after the save
+  const auto boxesBefore = boxes_.Boxes().size();
+  window_->close();
+  // The data were saved: no question on the way out.
+  EXPECT_EQ(boxes_.Boxes().size(), boxesBefore);
+}
+
+TEST_F(DataRoad, AppendMarksUnsavedAndExitAsksToSave) {
+  Start();
+  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
+  files_.Answer(Write("a.dat", Points(10)));
+  window_->ExecuteCommand(CmImport);
+  EXPECT_EQ(XYZRows(), 10);
+  EXPECT_EQ(DataUnsaved, 0);
+  files_.Answer(Write("b.dat", Points(5, 100)));
+  window_->ExecuteCommand(CmAppend);
+  EXPECT_EQ(XYZRows(), 15);
+  EXPECT_EQ(DataUnsaved, 1);
+  // A recent file opened now appends too.
+  window_->ExecuteCommand(CmRecentFile1 + 1);  // a.dat
+  EXPECT_EQ(XYZRows(), 25);
+  boxes_.Answer(platform::kIdNo);
+  window_->close();
+  const auto boxes = boxes_.Boxes();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back().text, "Save Current Data?");
+}
+
+TEST_F(DataRoad, FailedReadKeepsTheTableAndItsStatusWindow) {
+  Start();
+  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
+  files_.Answer(Write("good.txt", Points(8)));
+  window_->ExecuteCommand(CmImport);
+  files_.Answer(Write("short.txt", Points(3)));
+  window_->ExecuteCommand(CmImport);
+  EXPECT_EQ(XYZRows(), 8);
+  EXPECT_NE(DataStatusWin(), nullptr);
+  EXPECT_EQ(boxes_.Boxes().back().text, "Number of Points Read 3\nMin 4 XYZ Points Required");
+  EXPECT_NE(CurrentSettings().recentFiles[0], (home_ / "short.txt").string());
+}
+
+TEST_F(DataRoad, CopyThenPasteGivesTheSameTableAndCountsAsUnsaved) {
+  Start();
+  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
+  files_.Answer(Write("c.txt", "\"Copy\"\nx\ny\nz\n" + Points(6)));
+  window_->ExecuteCommand(CmImport);
+  const PointTable before = DupDataTable();
+  window_->ExecuteCommand(CmCopyData);
+  const QMimeData* data = QApplication::clipboard()->mimeData();
+  ASSERT_NE(data, nullptr);
+  // Header, the labels "Copy", x, y and z, 18 numbers and the end.
+  EXPECT_EQ(data->data(kMimeWk1).size(), 1380 + (4 + 11) + 3 * 12 + 6 * 3 * 17 + 4);
+  EXPECT_EQ(data->data(kMimeWk3).size(), 390 + (4 + 10) + 3 * 11 + 6 * 3 * 18 + 43);
+  EXPECT_TRUE(data->text().startsWith("\"Copy\"\r\n\"x\"\r\n"));
+  window_->ExecuteCommand(CmImportClipboard);
+  EXPECT_EQ(XYZRows(), 6);
+  const PointTable after = DupDataTable();
+  for (int i = 1; i <= 6; ++i) {
+    EXPECT_EQ(after[static_cast<std::size_t>(i)].X, before[static_cast<std::size_t>(i)].X);
+    EXPECT_EQ(after[static_cast<std::size_t>(i)].Z, before[static_cast<std::size_t>(i)].Z);
+  }
+  EXPECT_EQ(DataUnsaved, 1);
+  EXPECT_EQ(DataTitles().Title, "Copy");
+}
+
+TEST_F(DataRoad, DroppedFilesOpenTheLastAndStandInTheRecentListInReverse) {
+  Start();
+  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
+  const std::string a = Write("A.txt", Points(4)), b = Write("B.txt", Points(5)),
+                    c = Write("C.txt", Points(6));
+  EvDropFiles({a, b, c});
+  EXPECT_EQ(XYZRows(), 6);
+  const auto& r = CurrentSettings().recentFiles;
+  EXPECT_EQ(r[0], c);
+  EXPECT_EQ(r[1], b);
+  EXPECT_EQ(r[2], a);
+  EXPECT_EQ(window_->RecentCount, 3);
+  EXPECT_EQ(window_->Action(CmRecentFile1)->text().toStdString(), "&1 " + c);
+}
+
+TEST_F(DataRoad, DigitalFilterDialogCancelPutsTheDefaultsBack) {
+  Start();
+  CurrentSettings().FilterStep = 7;
+  files_.Answer(Write("f.txt", Points(30)));
+  {
+    ModalAnswer<TDlgDigitalFilter> filter([](TDlgDigitalFilter* d) {
+      EXPECT_EQ(d->StepEdit()->text(), "7");
+      d->reject();
+    });
+    window_->ExecuteCommand(CmImportFilter);
+    EXPECT_EQ(filter.Seen(), 1);
+  }
+  EXPECT_EQ(CurrentSettings().FilterStep, 2);
+  EXPECT_EQ(CurrentSettings().FilterStart, 1);
+  EXPECT_EQ(XYZRows(), 0);
+
+  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
+  files_.Answer(Write("f.txt", Points(30)));
+  ModalAnswer<TDlgDigitalFilter> filter2([](TDlgDigitalFilter* d) {
+    d->StepEdit()->setText("3");
+    d->StartEdit()->setText("2");
+    d->accept();
+  });
+  window_->ExecuteCommand(CmImportFilter);
+  EXPECT_EQ(XYZRows(), 9);  // points 4, 7, 10, ..., 28 of 30
+  EXPECT_TRUE(CurrentSettings().recentFiles[0].empty());  // a filtered file is no recent file
+}
+
+TEST_F(DataRoad, StatusWindowReopensOnResizeAndShowsNothingBelowFourRows) {
+  Start();
+  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
+  files_.Answer(Write("s.txt", Points(5)));
+  window_->ExecuteCommand(CmImport);
+  TDlgStat* first = DataStatusWin();
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(first->GraphPane()->children().isEmpty());  // the graph comes with the graph windows
+  window_->resize(window_->width() - 50, window_->height() - 30);
+  EXPECT_NE(DataStatusWin(), nullptr);
+  boxes_.Answer(platform::kIdYes);
+  window_->ExecuteCommand(CmClearData);
+  EXPECT_EQ(DataStatusWin(), nullptr);
+  EXPECT_EQ(XYZRows(), 0);
+  EXPECT_EQ(window_->HaveData, 0);
+  window_->ExecuteCommand(CmShowDataStatus);
+  EXPECT_EQ(DataStatusWin(), nullptr);
+}
+
+}  // namespace

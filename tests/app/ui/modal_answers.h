@@ -1,0 +1,33 @@
+// Answering modal dialogs in widget tests: a timer watches for the next modal widget of
+// a type and acts on it once (fills fields, presses a button), while the code under test
+// runs its modal loop.
+#pragma once
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+template <typename Dialog>
+class ModalAnswer {
+ public:
+  explicit ModalAnswer(std::function<void(Dialog*)> act) : act_(std::move(act)) {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+        ++seen_;
+        timer_.stop();
+        act_(d);
+        timer_.start();
+      }
+    });
+    timer_.start();
+  }
+  int Seen() const { return seen_; }
+
+ private:
+  std::function<void(Dialog*)> act_;
+  QTimer timer_;
+  int seen_ = 0;
+};

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/data_files.h"
+#include "app/data_statistics.h"
+#include "app/data_table.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "tools/ui/data_tool_commands.h"
+#include "tools/ui/titles_dialog.h"
+
+namespace {
+
+class TablesUi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CurrentSettings() = DefaultSettings(1280, 1024);
+    FreePointArray();
+    ASSERT_TRUE(AllocPointArray());
+    auto data = XYZData();
+    for (int i = 1; i <= 5; ++i) {
+      data[static_cast<std::size_t>(i)].X = i;
+      data[static_cast<std::size_t>(i)].Y = 2 * i;
+      data[static_cast<std::size_t>(i)].Z = i % 2;
+      data[static_cast<std::size_t>(i)].W = 1;
+      data[static_cast<std::size_t>(i)].Status = ' ';
+    }
+    SetPointCount(data, 5);
+    SetXYZRows(5);
+    ComputeDataStatistics();
+    DataTitles() = {};
+    DataTitles().Title = "Current";
+    DataFileLabel = "/data/current.txt";
+  }
+  void TearDown() override { FreePointArray(); }
+};
+
+TEST_F(TablesUi, TitlesDialogFromTheTitlesCommandHasNoPrevious) {
+  auto* d = new TTitlesDlg(nullptr, nullptr);
+  d->show();
+  EXPECT_FALSE(d->PreviousButton()->isEnabled());
+  EXPECT_EQ(d->Edit(661)->text(), "Current");
+  EXPECT_EQ(d->Static(666)->text(), "5");
+  EXPECT_EQ(d->Static(667)->text(), "/data/current.txt");
+  EXPECT_EQ(d->Edit(661)->maxLength(), 80);
+  EXPECT_EQ(d->Edit(662)->maxLength(), 40);
+  d->Edit(662)->setText("Time");
+  d->reject();  // cancel leaves the titles
+  EXPECT_TRUE(DataTitles().XName.empty());
+  delete d;
+}
+
+TEST_F(TablesUi, PreviousBringsBackTheTitlesBeforeTheImport) {
+  TDataTitles previous;
+  previous.Title = "Before";
+  previous.ZName = "Old Z";
+  auto* d = new TTitlesDlg(nullptr, &previous);
+  d->show();
+  ASSERT_TRUE(d->PreviousButton()->isEnabled());
+  d->PreviousButton()->click();
+  EXPECT_EQ(d->Edit(661)->text(), "Before");
+  EXPECT_EQ(d->Edit(664)->text(), "Old Z");
+  d->accept();
+  EXPECT_EQ(DataTitles().Title, "Before");
+  EXPECT_EQ(DataTitles().ZName, "Old Z");
+  delete d;
+}
+
+TEST_F(TablesUi, StatisticsWindowShowsTheStatisticsOfTheMoment) {
+  TStatWin* w = table_commands::CmStatistics();
+  QApplication::processEvents();
+  EXPECT_EQ(w->windowTitle(), "Basic Data Table Statistics");
+  ASSERT_EQ(w->Lines().LineCount(), 17);
+  EXPECT_STREQ(w->Lines().GetLine(0), "~#Description:~# ~$Current~$");
+  EXPECT_NE(std::string(w->Lines().GetLine(3)).find("~!1           ~!"), std::string::npos);
+  w->close();
+}
+
+}  // namespace
