@@ -14,6 +14,7 @@
 #include "app/shell_state.h"
 #include "exchange/exchange_test_support.h"
 #include "exchange/import_registration.h"
+#include "platform/file_dialog.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -271,6 +272,31 @@ TEST_F(DataFiles, EditorTextReplacesTheTableWithoutTheTitlesDialog) {
   const std::string before = TableBytes();
   EXPECT_EQ(EvEditorData("1 2 3\n"), 1);
   EXPECT_EQ(TableBytes(), before);
+}
+
+TEST_F(DataFiles, TwoColumnReadGivesPairsOfTheShorterColumn) {
+  platform::ScriptedFiles files;
+  const std::string path = dir_.Write("xy.txt",
+                                      "1 10\n2 20\n3 30\n4 40\n5 50\n6 60\n7 70\n8 80\n9\n10\n");
+  files.Answer(path);
+  ImportReaders().ChooseXYColumns = [](const std::string&, int kind) {
+    EXPECT_EQ(kind, 2);
+    ImportColX = 1, ImportColY = 2;
+    return 1;
+  };
+  int cancelled = -1;
+  const TXYPairs pairs = ReadXYColumns(nullptr, "Read Column of Values from File", cancelled);
+  EXPECT_EQ(cancelled, 0);
+  ASSERT_EQ(pairs.size(), 9u);
+  EXPECT_EQ(pairs[0].first, 8);
+  EXPECT_EQ(pairs[8].first, 8);
+  EXPECT_EQ(pairs[8].second, 80);
+  ImportReaders().ChooseXYColumns = nullptr;
+  // A single-column file: refused, counted as cancelled.
+  files.Answer(dir_.Write("one.txt", "1\n2\n3\n"));
+  EXPECT_TRUE(ReadXYColumns(nullptr, "t", cancelled).empty());
+  EXPECT_EQ(cancelled, 1);
+  EXPECT_EQ(boxes_->Boxes().back().caption, "Minimum 2 Columns Required");
 }
 
 }  // namespace

@@ -95,8 +95,10 @@ TDlgStat::TDlgStat(QWidget* parent, bool withFits) : TDlg(parent, 0, 0), withFit
   setModal(false);
 
   auto* grid = new QGridLayout;
-  grid->setHorizontalSpacing(8);
+  grid->setHorizontalSpacing(10);
   grid->setVerticalSpacing(2);
+  grid->setColumnMinimumWidth(1, 90);
+  grid->setColumnMinimumWidth(3, 90);
   int row = 0;
   auto field = [&](int id) {
     auto* value = new QLabel(this);
@@ -126,6 +128,7 @@ TDlgStat::TDlgStat(QWidget* parent, bool withFits) : TDlg(parent, 0, 0), withFit
   grid->addWidget(field(309), row++, 0, 1, 4);
   for (int axis = 0; axis < 3; ++axis) {
     const int base = 310 + 7 * axis;
+    grid->setRowMinimumHeight(row++, 6);  // a gap before each axis
     auto* name = new QLabel(FieldLabel(base), this);
     grid->addWidget(name, row, 0);
     grid->addWidget(field(base), row++, 1, 1, 3);
@@ -197,8 +200,9 @@ void TDlgStat::FillFields() {
 }
 
 void TDlgStat::SetupWindow() {
-  TDlg::SetupWindow();
+  // Filled before the base set-up sizes the window to its contents.
   FillFields();
+  TDlg::SetupWindow();
   clock_->start(kClockMs);
   memory_->start(kMemoryMs);
   // Beside the main window's right edge, below its bars.

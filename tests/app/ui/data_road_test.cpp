@@ -48,13 +48,9 @@ std::string Points(int n, int offset = 0) {
 class DataRoad : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const bool registered = [] {
-      RegisterImportReaders();
-      RegisterDataFileCommands();
-      RegisterDataToolCommands();
-      return true;
-    }();
-    (void)registered;
+    RegisterImportReaders();
+    RegisterDataFileCommands();
+    RegisterDataToolCommands();
     home_ = fs::temp_directory_path() / ("ondravik_road_" + std::to_string(::getpid()) + "_" +
                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(home_);
@@ -73,6 +69,8 @@ class DataRoad : public ::testing::Test {
   }
   void TearDown() override {
     window_.reset();
+    // The other tests of this program expect commands without handlers.
+    for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
     platform::qt::UninstallQtServices();
     fs::remove_all(home_);
   }
@@ -249,6 +247,8 @@ TEST_F(DataRoad, StatusWindowReopensOnResizeAndShowsNothingBelowFourRows) {
   TDlgStat* first = DataStatusWin();
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(first->GraphPane()->children().isEmpty());  // the graph comes with the graph windows
+  EXPECT_EQ(first->GraphPane()->size(), QSize(440, 400));
+  EXPECT_TRUE(first->rect().contains(first->GraphPane()->geometry()));
   window_->resize(window_->width() - 50, window_->height() - 30);
   EXPECT_NE(DataStatusWin(), nullptr);
   boxes_.Answer(platform::kIdYes);
@@ -258,6 +258,26 @@ TEST_F(DataRoad, StatusWindowReopensOnResizeAndShowsNothingBelowFourRows) {
   EXPECT_EQ(window_->HaveData, 0);
   window_->ExecuteCommand(CmShowDataStatus);
   EXPECT_EQ(DataStatusWin(), nullptr);
+}
+
+TEST_F(DataRoad, EquationListCommandsNeedTheirListFile) {
+  Start();
+  ProgramDir = home_.string() + "/";
+  EXPECT_FALSE(window_->IsCommandEnabled(CmPolynomialList));
+  Write("QKPOLY.LST", "1  z=a+bx\n2  z=a+by\n");
+  EXPECT_TRUE(window_->IsCommandEnabled(CmPolynomialList));
+  window_->ExecuteCommand(CmPolynomialList);
+  TScrWin* list = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* t = qobject_cast<TScrWin*>(w); t && t->isVisible()) list = t;
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->windowTitle(), "X-Y Polynomial Equation List");
+  EXPECT_EQ(list->Lines().LineCount(), 2);
+  EXPECT_EQ(OpenDialogCount, 1);  // the main window's commands wait for the list
+  EXPECT_FALSE(window_->IsCommandEnabled(CmImport));
+  list->close();
+  QApplication::processEvents();
+  EXPECT_EQ(OpenDialogCount, 0);
 }
 
 }  // namespace

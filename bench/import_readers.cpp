@@ -1,0 +1,127 @@
+// Reading a full table of 16382 points (the most an import can hold) from the program's
+// own XYZ text, from multi-column text and from DIF; detecting the file's kind; writing the
+// data text and a worksheet image back.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/data_file_writers.h"
+#include "app/data_table.h"
+#include "exchange/ascii_readers.h"
+#include "exchange/dif_reader.h"
+#include "exchange/import_detection.h"
+
+namespace {
+
+constexpr int kPoints = kXYZMaxPoints - 2;
+
+std::string TempPath(const char* name) {
+  return (std::filesystem::temp_directory_path() /
+          ("ondravik_bench_" + std::to_string(::getpid()) + "_" + name))
+      .string();
+}
+
+// Files of the same points in each format, written once.
+struct Files {
+  std::string xyz = TempPath("xyz.txt"), multi = TempPath("multi.csv"), dif = TempPath("data.dif");
+  Files() {
+    std::ofstream a(xyz), b(multi), c(dif);
+    a << "\"Bench\"\nx\ny\nz\n";
+    b << "id,x,y,z,w\n";
+    c << "TABLE\n0,1\n\"\"\nVECTORS\n0,3\n\"\"\nTUPLES\n0," << kPoints << "\n\"\"\nDATA\n0,0\n\"\"\n";
+    char line[160];
+    for (int i = 1; i <= kPoints; ++i) {
+      const double x = i * 0.001, y = (i % 97) * 0.25, z = x * y + 1.0 / i;
+      std::snprintf(line, sizeof line, "%.15g %.15g %.15g\n", x, y, z);
+      a << line;
+      std::snprintf(line, sizeof line, "%d,%.15g,%.15g,%.15g,1\n", i, x, y, z);
+      b << line;
+      std::snprintf(line, sizeof line, "-1,0\nBOT\n0,%.15g\nV\n0,%.15g\nV\n0,%.15g\nV\n", x, y, z);
+      c << line;
+    }
+    c << "-1,0\nEOD\n";
+  }
+  ~Files() {
+    std::remove(xyz.c_str());
+    std::remove(multi.c_str());
+    std::remove(dif.c_str());
+  }
+};
+
+const Files& TheFiles() {
+  static const Files files;
+  return files;
+}
+
+void Table() {
+  FreePointArray();
+  AllocPointArray();
+}
+
+void BM_ReadAsciiXYZ(benchmark::State& state) {
+  TReadArgs args;
+  args.path = TheFiles().xyz;
+  for (auto _ : state) {
+    Table();
+    TDataTitles titles;
+    benchmark::DoNotOptimize(ReadAsciiXYZ(args, titles));
+  }
+  state.SetItemsProcessed(state.iterations() * kPoints);
+}
+BENCHMARK(BM_ReadAsciiXYZ)->Unit(benchmark::kMillisecond);
+
+void BM_ReadAsciiMultiColumn(benchmark::State& state) {
+  TReadArgs args;
+  args.path = TheFiles().multi;
+  args.colX = 2, args.colY = 3, args.colZ = 4, args.colW = 5;
+  for (auto _ : state) {
+    Table();
+    TDataTitles titles;
+    benchmark::DoNotOptimize(ReadAsciiMultiColumn(args, titles));
+  }
+  state.SetItemsProcessed(state.iterations() * kPoints);
+}
+BENCHMARK(BM_ReadAsciiMultiColumn)->Unit(benchmark::kMillisecond);
+
+void BM_ReadDif(benchmark::State& state) {
+  TReadArgs args;
+  args.path = TheFiles().dif;
+  args.colX = 0, args.colY = 1, args.colZ = 2;
+  for (auto _ : state) {
+    Table();
+    TDataTitles titles;
+    benchmark::DoNotOptimize(ReadDif(args, titles));
+  }
+  state.SetItemsProcessed(state.iterations() * kPoints);
+}
+BENCHMARK(BM_ReadDif)->Unit(benchmark::kMillisecond);
+
+void BM_DetectImportFileType(benchmark::State& state) {
+  for (auto _ : state) {
+    std::string path = TheFiles().dif;
+    benchmark::DoNotOptimize(DetectImportFileType(path));
+  }
+}
+BENCHMARK(BM_DetectImportFileType)->Unit(benchmark::kMicrosecond);
+
+void BM_WriteDataTextAndWorksheet(benchmark::State& state) {
+  Table();
+  TReadArgs args;
+  args.path = TheFiles().xyz;
+  TDataTitles titles;
+  ReadAsciiXYZ(args, titles);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(DataTableToText());
+    benchmark::DoNotOptimize(DataTableToWorksheet(3));
+  }
+  state.SetItemsProcessed(state.iterations() * kPoints);
+}
+BENCHMARK(BM_WriteDataTextAndWorksheet)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
