@@ -29,7 +29,10 @@ void T3DBase::Draw(platform::DeviceContext& dc, int mode) {
   if (mode == kDrawPrinter) {
     dc.Rectangle(rect_.left, rect_.top, rect_.right + 1, rect_.bottom + 1);
   } else {
-    dc.Rectangle(0, 0, rect_.right - rect_.left + 1, rect_.bottom - rect_.top + 1);
+    // From the origin to the rectangle's far corner: a rectangle that does not start at
+    // (0, 0) is drawn where it lies, and an area of its width and height at the origin
+    // would leave part of it unerased.
+    dc.Rectangle(0, 0, rect_.right + 1, rect_.bottom + 1);
   }
   if (mode < 0) return;
   drawMode_ = mode;
@@ -129,7 +132,7 @@ bool T3DBase::AnimationStep(platform::DeviceContext& dc) {
     EndAnimation();
     return false;
   }
-  dc.BitBlt(0, 0, rect_.right - rect_.left + 1, rect_.bottom - rect_.top + 1, *animMemory_, 0, 0);
+  dc.BitBlt(0, 0, rect_.right + 1, rect_.bottom + 1, *animMemory_, 0, 0);
   lastAnimXY_ = view_.AngleXY;
   lastAnimZ_ = view_.AngleZ;
   return true;

@@ -362,7 +362,7 @@ int T3DBase::ResidualColor(long double r) const {
 void T3DBase::EraseBitmap(platform::DeviceContext& dc) const {
   dc.SelectPen(basicPens_[static_cast<std::size_t>(colorIndex_[kRoleFrameForPrint])]);
   dc.SelectBrush(basicBrushes_[static_cast<std::size_t>(colorIndex_[kRoleBackground])]);
-  dc.Rectangle(0, 0, rect_.right - rect_.left + 1, rect_.bottom - rect_.top + 1);
+  dc.Rectangle(0, 0, rect_.right + 1, rect_.bottom + 1);  // from the origin, as Draw erases
 }
 
 void T3DBase::SetGraphRect(const platform::Rect& rect) {

@@ -365,8 +365,8 @@ TEST(PointDrawing, VisibleOnlyWithoutAFilledSurfaceShowsEveryPoint) {
 }
 
 TEST(PointDrawing, VisibleOnlyTestImageStartsAtTheOrigin) {
-  // The test bitmap reaches from (0, 0) to the graph rectangle's far corner, so that a
-  // rectangle away from the origin is not cropped.
+  // The test bitmap and the erased area reach from (0, 0) to the graph rectangle's far
+  // corner, so that a rectangle away from the origin is not cropped.
   PointGraph g(MakeTable({{1, 1, 1}}));
   g.FlatSurface(2);
   g.points.Display = 2;
@@ -378,6 +378,8 @@ TEST(PointDrawing, VisibleOnlyTestImageStartsAtTheOrigin) {
   const auto made = dc.OpsOf(DcOpKind::CreateCompatible);
   ASSERT_EQ(made.size(), 1u);
   EXPECT_EQ(made[0].rect, (platform::Rect{0, 0, 741, 531}));
+  // The erase covers the same area.
+  EXPECT_EQ(dc.OpsOf(DcOpKind::Rectangle)[0].rect, (platform::Rect{0, 0, 741, 531}));
   // The recorder rasterises no polygon: every marker survives, every point is visible.
   EXPECT_TRUE(r->PointVisible(1));
   EXPECT_EQ(dc.Count(DcOpKind::Ellipse), 1u);
