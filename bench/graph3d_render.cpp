@@ -1,5 +1,6 @@
 // The renderer's own cost, without rasterisation: sampling a 120 x 120 surface grid, and
-// drawing one frame of each kind of surface into a device context that only counts.
+// drawing one frame of each kind of surface, of data points (with the visible-only test)
+// and of the contour planes and the box into a device context that only counts.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -104,6 +105,68 @@ void BM_RenderSurface(benchmark::State& state) {
 BENCHMARK(BM_RenderSurface)
     ->Arg(0)->Arg(1)->Arg(5)->Arg(13)->Arg(16)
     ->Unit(benchmark::kMillisecond);
+
+// A table of n points scattered over the surface's square, a little off the surface.
+PointTable ScatteredPoints(int n) {
+  PointTable table = NewPointTable(n);
+  std::uint64_t state = 977;
+  auto next = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<long double>(state >> 11) / 9007199254740992.0L;
+  };
+  for (int i = 1; i <= n; ++i) {
+    TXYZPoint& p = table[static_cast<std::size_t>(i)];
+    p.X = -3.2L + 6.4L * next();
+    p.Y = -3.2L + 6.4L * next();
+    p.Z = std::sin(p.X) * std::cos(p.Y) + 0.2L * (next() - 0.5L);
+    p.W = 1;
+    p.Status = kPointActive;
+  }
+  table[0].Z = -1.1L;
+  table[0].RXYZ = 1.1L;
+  return table;
+}
+
+// One frame of the "24 Spectrum" surface on a 60 x 60 mesh with state.range(0) points,
+// coloured by their residuals; state.range(1) is the points display (1 all points, 2
+// visible only, the test made again for every frame).
+void BM_RenderPoints(benchmark::State& state) {
+  Graph g(5);
+  g.view.MeshX = g.view.MeshY = 60;
+  PointTable table = ScatteredPoints(static_cast<int>(state.range(0)));
+  g.setup.Points = [&table] { return std::span<const TXYZPoint>(table); };
+  g.points.Display = static_cast<std::uint16_t>(state.range(1));
+  long double sigma = 0.05L;
+  g.points.FitRecord = &sigma;
+  T3DBase r;
+  r.SetGraphRect(platform::Rect{0, 0, 1920, 1080});
+  r.SetData(&g.setup);
+  CountingContext dc;
+  for (auto _ : state) {
+    r.LoadOptions();  // marks the visible-only test as stale
+    r.Draw(dc, kDrawScreen);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_RenderPoints)
+    ->Args({500, 1})->Args({5000, 1})->Args({5000, 2})
+    ->Unit(benchmark::kMillisecond);
+
+// One frame with both contour planes, the box with grids and labels, on a 120 x 120 mesh.
+void BM_RenderContoursAndBox(benchmark::State& state) {
+  Graph g(static_cast<int>(state.range(0)));
+  g.view.ContourBits = 3;
+  g.view.BackPlanes = 2;
+  T3DBase r;
+  r.SetGraphRect(platform::Rect{0, 0, 1920, 1080});
+  r.SetData(&g.setup);
+  r.CreateScreenFonts();
+  CountingContext dc;
+  for (auto _ : state) r.Draw(dc, kDrawScreen);
+  state.counters["lines/frame"] =
+      static_cast<double>(dc.lines) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_RenderContoursAndBox)->Arg(0)->Arg(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
