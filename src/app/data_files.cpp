@@ -192,7 +192,10 @@ int ImportDataFile(int filtered) {
   args.sheet = ImportSheetX;
   args.colX = ImportColX, args.colY = ImportColY, args.colZ = ImportColZ, args.colW = ImportColW;
   TDataTitles titles;
+  // "Reading Data..." or "Digitally Filtering Data..." while the reader works.
+  ShowBusyMsg(Owner(), path, platform::LoadString(filtered ? 3071 : 3069), 1);
   const int count = reader(args, titles);
+  HideBusyMsg();
   if (count < kMinPoints) {
     backup.Restore();
     TooFewPoints(path, count);
