@@ -10,10 +10,11 @@
 // with labels and titles, and two title lines.
 //
 //   bench_render [--frames N] [--type T] [--mesh M] [--points P] [--display D]
-//                [--view XY,Z] [--png FILE]
+//                [--view XY,Z] [--labels BITS] [--png FILE]
 //
 // --display is the points display (1 all, 2 visible only, 3 hidden), --view the rotation
-// and elevation in degrees (210,20 by default).
+// and elevation in degrees (210,20 by default), --labels the view record's label bits
+// (1023 by default: every axis and title, labels turned).
 // Prints the time to sample the surface grid and the minimum, median and mean frame time;
 // with --png the last frame is written to FILE.
 #include <QGuiApplication>
@@ -48,6 +49,7 @@ struct Options {
   int mesh = 60;
   int points = 500;
   int display = 1;
+  int labels = 1023;
   long double angleXY = 210, angleZ = 20;
   std::string png;
 };
@@ -65,6 +67,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
       o.points = std::clamp(std::atoi(argv[++k]), 11, 16384);
     } else if (std::strcmp(argv[k], "--display") == 0 && hasValue) {
       o.display = std::clamp(std::atoi(argv[++k]), 1, 3);
+    } else if (std::strcmp(argv[k], "--labels") == 0 && hasValue) {
+      o.labels = std::atoi(argv[++k]);
     } else if (std::strcmp(argv[k], "--view") == 0 && hasValue) {
       const char* text = argv[++k];
       o.angleXY = std::strtold(text, nullptr);
@@ -75,7 +79,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     } else {
       std::fprintf(stderr,
                    "usage: %s [--frames N] [--type T] [--mesh M] [--points P] [--display D]\n"
-                   "       [--view XY,Z] [--png FILE]\n",
+                   "       [--view XY,Z] [--labels BITS] [--png FILE]\n",
                    argv[0]);
       return false;
     }
@@ -180,6 +184,7 @@ int main(int argc, char** argv) {
   view.ContourBits = 1;  // the contour plane on the floor
   view.AngleXY = options.angleXY;
   view.AngleZ = options.angleZ;
+  view.LabelBits = static_cast<std::int16_t>(options.labels);
   T3DPointsRec points = DefaultPointsRec();
   points.FitRecord = &fit.sigma;
   points.Display = static_cast<std::uint16_t>(options.display);
