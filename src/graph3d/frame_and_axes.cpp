@@ -326,7 +326,6 @@ void T3DBase::DrawAxes(DeviceContext& dc) {
     int axis;
     long double from, to;          // values along the axis
     long double direction;         // of the ticks: along the other axis, outward
-    long double alongDirection;    // of the axis itself
     std::size_t labelFont;         // the label font, or the turned one
     unsigned labelAlign;
     int offsetSign;
@@ -399,14 +398,14 @@ void T3DBase::DrawAxes(DeviceContext& dc) {
 
   const int sideSign = floorTop_ ? -1 : 1;
   if (showX) {
-    drawAxis(HorizontalAxis{kAxisX, xStart, xEnd, yDirection, xDirection,
+    drawAxis(HorizontalAxis{kAxisX, xStart, xEnd, yDirection,
                             (labelBits & 16) ? kAlongYAxisFont : kLabelFont,
                             oddQuadrant ? TextAlign::kLeft : TextAlign::kRight,
                             (oddQuadrant ? 1 : -1) * sideSign, (labelBits & 16) != 0,
                             kAlongXAxisFont, !oddQuadrant});
   }
   if (showY) {
-    drawAxis(HorizontalAxis{kAxisY, yStart, yEnd, xDirection, yDirection,
+    drawAxis(HorizontalAxis{kAxisY, yStart, yEnd, xDirection,
                             (labelBits & 32) ? kAlongXAxisFont : kLabelFont,
                             oddQuadrant ? TextAlign::kRight : TextAlign::kLeft,
                             (oddQuadrant ? -1 : 1) * sideSign, (labelBits & 32) != 0,

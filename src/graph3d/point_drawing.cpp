@@ -11,6 +11,7 @@
 // point whose marker survives the cells painted after it is in sight.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <new>
 
 #include "app/data_sort.h"
@@ -58,7 +59,9 @@ bool T3DBase::PointVisible(int k) const {
 
 void T3DBase::DrawPoints(DeviceContext& dc) {
   const int display = points_.Display & 0xFF;
-  if (display == kDisplayHidePoints) return;
+  const int content = contentFlags_ & 7;
+  // Points alone, points over a surface, or residuals; a surface alone has none.
+  if (display == kDisplayHidePoints || (content != 2 && content != 3 && content != 4)) return;
   if (points_.Fill == kFillFourColor) SetResidualBand();
   const std::span<const TXYZPoint> table = PointTable();
   const int n = PointCount(table);
@@ -86,7 +89,6 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
   const bool logX = scaling_.Log[kAxisX] != 0;
   const bool logY = scaling_.Log[kAxisY] != 0;
   const bool logZ = scaling_.Log[kAxisZ] != 0;
-  const int content = contentFlags_ & 7;
   const bool withLimit = content == 3 && setup_ != nullptr && setup_->LimitFn;
   const int residualMode = setup_ != nullptr ? setup_->ResidualMode : 0;
   const long double* fitRecord = points_.FitRecord;
@@ -102,7 +104,7 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
     const long double x = AxisCoordinate(p.X, logX);
     const long double y = AxisCoordinate(p.Y, logY);
     long double z = 0;     // the point's height
-    long double end1 = 0;  // the ends of its Z line (or limit bar), bottom first
+    long double end1 = 0;  // the ends of its Z line, or of its limit bar (v - h, v + h)
     long double end2 = 0;
     long double r = 0;     // the residual the Four Color fill goes by
     int lineRole = kRoleZLineAbove;
@@ -121,7 +123,7 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
           end1 = v, end2 = z, lineRole = kRoleZLineAbove;
         }
       } else {
-        const long double h = setup_->LimitFn(p.X, p.Y, v);
+        const long double h = failed ? ExprErrorValue : setup_->LimitFn(p.X, p.Y, v);
         failed = failed || !Usable(h);
         end1 = v - h;
         end2 = v + h;
