@@ -48,11 +48,6 @@ QString TextAfterTab(const char* text) {
   return tab < 0 ? QString() : s.mid(tab + 1);
 }
 
-bool StartsWithTempDir(const std::string& path) {
-  const QString temp = QDir::cleanPath(QDir::tempPath()) + '/';
-  return QDir::cleanPath(QString::fromLocal8Bit(path)).startsWith(temp);
-}
-
 }  // namespace
 
 QVRK::QVRK() {
@@ -113,10 +108,8 @@ QVRK::~QVRK() {
       SaveSettings(SettingsDirectory(), CurrentSettings(), ScreenWidth, ScreenHeight);
     RunShutdownSteps();
     FreePointArray();
-    // A data file handed over on the command line from the temporary directory was put
-    // there for this run only.
-    if (!StartupDataFile.empty() && StartsWithTempDir(StartupDataFile))
-      QFile::remove(QString::fromLocal8Bit(StartupDataFile));
+    // A data file named on the command line is never deleted, even one in the temporary
+    // directory: on this system that is also where users keep files of their own.
   }
   if (MainWindow == this) MainWindow = nullptr;
 }
