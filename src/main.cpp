@@ -9,6 +9,7 @@
 #include "app/ui/data_file_commands.h"
 #include "app/ui/program.h"
 #include "exchange/import_registration.h"
+#include "fit/ui/fit_commands.h"
 #include "tools/udf/udf_session.h"
 #include "tools/ui/data_tool_commands.h"
 
@@ -17,7 +18,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> words;
   // QApplication has taken its own options out of argv.
   for (int i = 1; i < argc; ++i) words.emplace_back(argv[i]);
-  // Each subsystem hooks itself into the shell before the window is built.
+  // Each subsystem hooks itself into the shell before the window is built. The fitting
+  // threads come first: their shutdown step stops them before any other module frees
+  // what they read.
+  RegisterFitCommands();
   RegisterUdfHooks();
   RegisterImportReaders();
   RegisterDataFileCommands();

@@ -27,7 +27,7 @@ long long ColorsForBits(int bitsPerPixel) {
 namespace {
 
 std::vector<std::function<void()>>& Steps(int which) {
-  static std::vector<std::function<void()>> steps[3];
+  static std::vector<std::function<void()>> steps[4];
   return steps[which];
 }
 
@@ -57,3 +57,5 @@ void AddShutdownStep(std::function<void()> step) { Steps(2).push_back(std::move(
 void RunStartupSteps() { Run(0); }
 void RunCanCloseSteps() { Run(1); }
 void RunShutdownSteps() { Run(2); }
+void AddResetStep(std::function<void()> step) { Steps(3).push_back(std::move(step)); }
+void RunResetSteps() { Run(3); }

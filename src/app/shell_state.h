@@ -51,6 +51,10 @@ void StopBackgroundFit();
 void AddStartupStep(std::function<void()> step);
 void AddCanCloseStep(std::function<void()> step);
 void AddShutdownStep(std::function<void()> step);
+// Steps after "Reset All Defaults" has reset the settings (reload what a module keeps of
+// them).
+void AddResetStep(std::function<void()> step);
 void RunStartupSteps();
 void RunCanCloseSteps();
 void RunShutdownSteps();
+void RunResetSteps();

@@ -1,6 +1,8 @@
 #include "platform/gui_thread.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 
@@ -42,6 +44,48 @@ void SendToUi(std::function<void()> task) {
   } else {
     task();
   }
+}
+
+bool SendToUiUnless(std::function<void()> task, const std::atomic<int>& stop) {
+  UiDispatcher* d = g_dispatcher.load();
+  if (!d || d->OnUiThread()) {
+    task();
+    return true;
+  }
+  enum State { kQueued, kRunning, kDone, kAbandoned };
+  struct Call {
+    std::mutex mutex;
+    std::condition_variable done;
+    State state = kQueued;
+    std::function<void()> task;
+  };
+  auto call = std::make_shared<Call>();
+  call->task = std::move(task);
+  d->Post([call] {
+    {
+      std::lock_guard lock(call->mutex);
+      if (call->state == kAbandoned) return;
+      call->state = kRunning;
+    }
+    call->task();
+    {
+      std::lock_guard lock(call->mutex);
+      call->state = kDone;
+    }
+    call->done.notify_all();
+  });
+  std::unique_lock lock(call->mutex);
+  while (call->state != kDone) {
+    // A task already running finishes (the user-interface thread is busy with it, not
+    // waiting for us); one still queued is abandoned once a stop is asked for. The stop
+    // word is polled because whoever sets it knows nothing of this call.
+    if (call->state == kQueued && stop.load() != 0) {
+      call->state = kAbandoned;
+      return false;
+    }
+    call->done.wait_for(lock, std::chrono::milliseconds(2));
+  }
+  return true;
 }
 
 void SetCommandTarget(std::function<void(int)> target) {

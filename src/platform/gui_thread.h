@@ -7,6 +7,7 @@
 // worker by its state word and let it finish its send first).
 #pragma once
 
+#include <atomic>
 #include <functional>
 
 namespace platform {
@@ -25,6 +26,11 @@ UiDispatcher* SetUiDispatcher(UiDispatcher* dispatcher);
 bool OnUiThread();
 void PostToUi(std::function<void()> task);
 void SendToUi(std::function<void()> task);
+// Send for a worker whose user-interface thread may wait for it: the worker waits until the
+// task has run, or gives up (false, the task never runs) once `stop` is nonzero while the
+// task still waits in the queue. A user-interface thread that sets `stop` and then joins
+// the worker therefore never deadlocks with the worker's send.
+bool SendToUiUnless(std::function<void()> task, const std::atomic<int>& stop);
 
 // The main window's command handler (set by the main window while it exists).
 void SetCommandTarget(std::function<void(int)> target);

@@ -392,6 +392,7 @@ void QVRK::CmResetDefaults() {
   std::filesystem::remove(dir / kSettingsFileName, ec);
   std::filesystem::remove(dir / kUdfSessionFileName, ec);
   ResetDefaults(CurrentSettings(), ScreenWidth, ScreenHeight);
+  RunResetSteps();
   if (before == geometry()) RunCommandHandler(CmShowDataStatus);
 }
 

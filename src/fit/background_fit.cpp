@@ -1,0 +1,175 @@
+#include "fit/background_fit.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <system_error>
+#include <thread>
+
+#include "app/byte_codec.h"
+#include "app/data_files.h"
+#include "app/fpu_control.h"
+#include "app/prescan_hooks.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "fit/fit_kinds.h"
+#include "fit/fit_list.h"
+#include "fit/fit_ranking.h"
+#include "fit/fit_refit.h"
+#include "fit/fit_run.h"
+#include "fit/fit_threads.h"
+#include "platform/gui_thread.h"
+
+std::atomic<int> BgFitState{0};
+std::atomic<int> BgFitDone{0};
+
+namespace {
+
+constexpr int kMinActivePoints = 4;
+
+// One background run: its copies and its context, shared by the thread and the task that
+// publishes its results.
+struct TBackgroundRun {
+  explicit TBackgroundRun(TFitJob j)
+      : job(std::move(j)), ctx(job.table, job.stats, job.selection, job.options, FitList) {}
+  TFitJob job;
+  TFitRunContext ctx;
+  int generation = 0;
+  int result = -1;
+};
+
+std::thread g_thread;  // started and joined on the user-interface thread
+// Counts starts and stops; a publishing task of an older generation does nothing.
+std::atomic<int> g_generation{0};
+
+std::uint32_t BlockWord(std::size_t offset) {
+  const Block& b = CurrentSettings().backgroundFitBlock;
+  if (b.size() < offset + 4) return 0;
+  return bytes::ByteReader(std::span(b).subspan(offset, 4)).U32();
+}
+
+void SetBlockWord(std::size_t offset, std::uint32_t value) {
+  Block& b = CurrentSettings().backgroundFitBlock;
+  if (b.size() < kThreadBlockSize) b.resize(kThreadBlockSize, 0);
+  bytes::ByteWriter w;
+  w.Raw(b);
+  w.PatchU32(offset, value);
+  b = w.Take();
+}
+
+// One step below the normal priority: a nice value one higher for this thread only (Linux
+// keeps a nice value per thread). Failure leaves the normal priority, which only costs
+// responsiveness.
+void LowerThisThreadPriority() {
+  const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
+  errno = 0;
+  const int nice = ::getpriority(PRIO_PROCESS, tid);
+  if (errno == 0) ::setpriority(PRIO_PROCESS, tid, nice + 1);
+}
+
+int AnswerUnlessStopped() { return BgFitState.load() == -1 ? 0 : 1; }
+
+// On the user-interface thread: the run's results become the program's fit results.
+void PublishBackgroundRun(const TBackgroundRun& run) {
+  if (run.generation != g_generation.load()) return;  // stopped since: the data changed
+  PublishFitRun(run.ctx);
+  FitResultsValid = 0;
+  if (FitCount > 0) {
+    ReviewCurrentRank = 1;
+    RefitRank(1, kRefitRecord);
+    FitResultsValid = 1;
+  }
+  if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(FitResultsValid);
+  const TBackgroundFitHooks& hooks = BackgroundFitHooks();
+  if ((BackgroundFitFlags() & kBgFitFlagBeep) && hooks.Beep) hooks.Beep();
+  if (FitResultsValid) {
+    BgFitDone = 1;
+    if (hooks.Done) hooks.Done();
+  }
+}
+
+void BgFitThreadProc(const std::shared_ptr<TBackgroundRun>& run) {
+  SetProgramFpuControl();
+  LowerThisThreadPriority();
+  TFitRunContext& ctx = run->ctx;
+  ctx.progress = [](int, float, std::uint32_t, int) { return AnswerUnlessStopped(); };
+  ctx.status = [](int, int, float, std::uint32_t, int, std::uint32_t, long double) {
+    return AnswerUnlessStopped();
+  };
+  if (CountFitRun(ctx, run->job.definedUdfs)) {
+    run->result = RunFitFamilies(ctx);
+    if (run->result != -1) {
+      if (ctx.Listed() > 1) SortFitList(static_cast<int>(run->job.options.sortCriterion));
+      platform::PostToUi([run] { PublishBackgroundRun(*run); });
+    }
+  }
+  int running = 1;
+  BgFitState.compare_exchange_strong(running, 0);
+}
+
+}  // namespace
+
+int BackgroundFitType() {
+  const std::uint32_t type = BlockWord(kBgFitTypeOffset);
+  return type < static_cast<std::uint32_t>(kBackgroundFitTypeCount) ? static_cast<int>(type) : 0;
+}
+
+std::uint32_t BackgroundFitFlags() { return BlockWord(kBgFitFlagsOffset) & 3u; }
+
+void SetBackgroundFitChoice(int type, std::uint32_t flags) {
+  if (type < 0 || type >= kBackgroundFitTypeCount) type = kBackgroundFitNone;
+  SetBlockWord(kBgFitTypeOffset, static_cast<std::uint32_t>(type));
+  SetBlockWord(kBgFitFlagsOffset, flags & 3u);
+}
+
+TBackgroundFitHooks& BackgroundFitHooks() {
+  static TBackgroundFitHooks hooks;
+  return hooks;
+}
+
+void StartBackgroundFit() {
+  StopBackgroundFitThread();
+  const int kind = FitKindOfBackgroundType(BackgroundFitType());
+  // Never beside a foreground run: both write the one fit list.
+  if (kind < 0 || DataStats.ActiveCount < kMinActivePoints || Exiting || FitThreadRunning()) return;
+  TFitSelection selection = FitSelection;
+  TFitOptions options = FitOptions;
+  SetSelectionForFitKind(kind, selection, options);
+  auto run = std::make_shared<TBackgroundRun>(MakeFitJob(selection, options));
+  if (run->job.table.empty()) return;  // no memory for the copy: no background fit
+  run->generation = ++g_generation;
+  BgFitState = 1;
+  BgFitDone = 0;
+  try {
+    g_thread = std::thread([run] { BgFitThreadProc(run); });
+  } catch (const std::system_error&) {
+    BgFitState = 0;
+  }
+}
+
+void StopBackgroundFitThread() {
+  int running = 1;
+  BgFitState.compare_exchange_strong(running, -1);
+  if (g_thread.joinable()) g_thread.join();
+  ++g_generation;
+  if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(0);
+  FitResultsValid = 0;
+  FitCount = 0;
+  BgFitDone = 0;
+  BgFitState = 0;
+}
+
+bool BackgroundFitThreadExists() { return g_thread.joinable(); }
+
+void InstallBackgroundFit() {
+  TPrescanHooks& hooks = PrescanHooks();
+  hooks.StartBackgroundFit = StartBackgroundFit;
+  hooks.VoidFitResults = [] {
+    // Joined first: a run of the old data must neither write the list nor publish.
+    StopBackgroundFitThread();
+  };
+  SetBackgroundFitStopper(StopBackgroundFitThread);
+}

@@ -1,0 +1,53 @@
+// The background fit: after the data or the options change, a thread of lower priority fits
+// the type of equations the user chose for the background (Process menu, "Background
+// T&hread Processing...") while the user works on.
+//
+// The thread fits copies of the data and the blocks and never calls user-interface code.
+// When its run ends it posts one task to the user-interface thread, which publishes the
+// results there, last of all setting FitResultsValid, and then calls the done hook (the
+// status window's BackgroundFitDone, which posts 2148, 2191 or 2192 to the main window).
+// A stop in between makes the task a no-op: results of data that have since changed are
+// never published.
+//
+// Rule: the background fit is stopped and joined (StopBackgroundFit of app/shell_state.h,
+// which calls StopBackgroundFitThread) before anything changes the data, the options or
+// the fit results.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+// 0 idle, 1 running, -1 stop requested.
+extern std::atomic<int> BgFitState;
+// 1 when the last background fit produced results.
+extern std::atomic<int> BgFitDone;
+
+// The choice kept in the settings' background fit block (user-interface thread): the type
+// 0..11 (fit_kinds.h; 0 none) and the flags.
+inline constexpr std::uint32_t kBgFitFlagBeep = 1;        // audible signal when done
+inline constexpr std::uint32_t kBgFitFlagAutoReview = 2;  // review when done
+int BackgroundFitType();
+std::uint32_t BackgroundFitFlags();
+void SetBackgroundFitChoice(int type, std::uint32_t flags);
+
+// What the user-interface library adds: the beep and the done handler, both called on the
+// user-interface thread.
+struct TBackgroundFitHooks {
+  std::function<void()> Beep;
+  std::function<void()> Done;
+};
+TBackgroundFitHooks& BackgroundFitHooks();
+
+// Stops a running background fit, then starts one when a type is chosen and the data hold
+// at least 4 active points. User-interface thread.
+void StartBackgroundFit();
+// Asks a running background fit to stop and waits for it; then the fit results are void
+// (FitCount, FitResultsValid, BgFitDone 0, the main window's results flag cleared).
+void StopBackgroundFitThread();
+// Whether a background thread exists that has not been joined.
+bool BackgroundFitThreadExists();
+
+// Registers the background fit with the shell: the pre-scan's StartBackgroundFit and
+// VoidFitResults hooks and the stopper of StopBackgroundFit.
+void InstallBackgroundFit();

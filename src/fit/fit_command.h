@@ -1,0 +1,31 @@
+// The steps of a fit command (Surface-Fit ... on the Process menu) around its modal progress
+// dialog, apart from the windows: before, the background fit is stopped and both blocks are
+// kept aside and set for the kind; after, the worker is stopped and joined, an aborted run
+// leaves no fits, and only then are the blocks restored.
+#pragma once
+
+#include "fit/fit_blocks.h"
+
+// How the progress dialog ends.
+enum FitDialogResult : int {
+  kFitDlgOk = 1,           // no review
+  kFitDlgCancel = 2,       // the run was aborted
+  kFitDlgGraphStart = 867,  // review with the graph first
+  kFitDlgListStart = 868,   // review with the list first
+  kFitDlgTimedOut = 869,    // no choice within 10 s: review in the last mode
+};
+
+struct TFitCommand {
+  TFitSelection savedSelection;
+  TFitOptions savedOptions;
+};
+
+// Stops the background fit (which voids the fit results), keeps both blocks and sets them
+// for the kind (fit_kinds.h).
+TFitCommand BeginFitCommand(int kind);
+
+// After the dialog: stops and joins the worker; after Cancel voids the results and empties
+// the fit list; restores both blocks; clears FitResultsValid when no fit is left; keeps the
+// review mode the user chose. Returns the review to start: -1 none, 0 graph first, 1 list
+// first (never one without fits).
+int EndFitCommand(const TFitCommand& command, int dialogResult);

@@ -1,0 +1,83 @@
+// How a foreground fit run reports to its progress dialog. The run's progress and status
+// callbacks (`FitProgress`, `FitStatus`) turn the kernels' reports into messages whose codes
+// are the ids of the dialog's controls; a send function carries each message to the dialog
+// on the user-interface thread and waits until the dialog has shown it.
+//
+// The messages carry values, never pointers into the worker: a message the dialog receives
+// after the worker moved on still says what it said when it was sent.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct TFitRunContext;
+
+enum FitProgressCode : int {
+  kFitMsgAbort = 2,             // sets FitAbort (the Cancel button)
+  kFitMsgSkipButton = 931,      // value -1 shows the button and the non-linear labels, -2
+                                // hides it, anything else asks to skip the current equation
+  kFitMsgBackgroundButton = 932,  // value -1 shows, -2 hides "Fit in Background"
+  kFitMsgFitted = 934,          // "Eqns Fitted": value
+  kFitMsgAdded = 935,           // "Eqns Added": value
+  kFitMsgEquation = 944,        // the current equation: text
+  kFitMsgIteration = 945,       // value
+  kFitMsgR2 = 946,              // real, shown "%.8Lg"
+  kFitMsgTime = 947,            // the elapsed time since the start
+  kFitMsgGaugeFirst = 948,      // + stage - 1: the gauges Sums .. Non-Linear, value percent
+  kFitMsgGaugeR2 = 955,         // real r², shown by FitR2GaugeValue
+  kFitMsgStart = 32001,         // the dialog starts the worker
+  kFitMsgComplete = 32002,      // the run ended with its fits ranked (value: run result)
+  kFitMsgNothingToFit = 32003,  // the selection holds nothing to fit; the run never started
+};
+
+struct TFitMessage {
+  int code = 0;
+  long long value = 0;
+  long double real = 0.0L;
+  std::string text;
+};
+
+// Carries a message to the dialog and waits until it is shown; false when the send was
+// given up because the run is being stopped.
+using TFitSendFn = std::function<bool(const TFitMessage&)>;
+
+// Set by Cancel; every callback then answers 0 and the run unwinds with -1.
+extern std::atomic<int> FitAbort;
+// Set by "&Stop Current Fit"; the next iteration report of the non-linear fitter takes it
+// and answers -1 (skip this equation).
+extern std::atomic<int> FitSkip;
+// The "&Iteration Update" check box: report every iteration of the non-linear fitter.
+extern std::atomic<int> FitIterUpdate;
+
+// The callbacks of one foreground run. Counts are sent only when they differ from the
+// value last sent.
+class TFitReporter {
+ public:
+  explicit TFitReporter(TFitSendFn send) : send_(std::move(send)) {}
+
+  // Stage 1..7, percent of the stage, equations fitted and fits listed; 1 go on, 0 abort.
+  int FitProgress(int stage, float percent, std::uint32_t fitted, int added);
+  // Code 0 phase start, 1 new equation, 2 iteration, 3 fit recorded, 4 equation end; 1 go
+  // on, 0 abort, -1 skip the current equation.
+  int FitStatus(int code, int equation, float fraction, std::uint32_t fitted, int added,
+                std::uint32_t iteration, long double r2);
+  // Makes these the run's callbacks (the reporter must outlive the run).
+  void Install(TFitRunContext& ctx);
+
+ private:
+  void Send(int code, long long value, long double real = 0.0L, std::string text = {});
+  void SendCounts(std::uint32_t fitted, int added);
+  void SendIteration(std::uint32_t iteration, long double r2);
+
+  TFitSendFn send_;
+  long long lastFitted_ = -1;
+  long long lastAdded_ = -1;
+};
+
+// The r² gauge (0..500): d = 1 - r²; d <= 1e-5 gives 500, d >= 1 gives 0, otherwise
+// (int)(-100 log10 d), so that .9, .99, ... .99999 stand at 100, 200, ... 500.
+int FitR2GaugeValue(long double r2);
+// "Time m:ss.hh" from one minute on, else "Time s.hh".
+std::string FitElapsedText(long long hundredths);

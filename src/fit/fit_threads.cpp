@@ -1,0 +1,95 @@
+#include "fit/fit_threads.h"
+
+#include <memory>
+#include <system_error>
+#include <thread>
+
+#include "app/data_table.h"
+#include "app/fpu_control.h"
+#include "fit/fit_list.h"
+#include "fit/fit_ranking.h"
+#include "fit/fit_refit.h"
+#include "fit/fit_run.h"
+#include "platform/gui_thread.h"
+#include "tools/udf/udf_evaluation.h"
+
+namespace {
+
+TFitProgressSink* g_sink = nullptr;  // user-interface thread only
+std::thread g_worker;               // started and joined on the user-interface thread
+
+}  // namespace
+
+TFitJob MakeFitJob(const TFitSelection& selection, const TFitOptions& options) {
+  TFitJob job;
+  job.table = DupDataTable();
+  job.stats = DataStats;
+  job.selection = selection;
+  job.options = options;
+  job.definedUdfs = UdfDefinedCount();
+  return job;
+}
+
+void SetFitProgressSink(TFitProgressSink* sink) { g_sink = sink; }
+TFitProgressSink* FitProgressSink() { return g_sink; }
+
+bool SendFitMessage(const TFitMessage& message) {
+  return platform::SendToUiUnless(
+      [message] {
+        if (g_sink) g_sink->EvFitProgress(message);
+      },
+      FitAbort);
+}
+
+int FitThreadProc(TFitJob& job) {
+  SetProgramFpuControl();
+  TFitRunContext ctx(job.table, job.stats, job.selection, job.options, FitList);
+  TFitReporter reporter(SendFitMessage);
+  reporter.Install(ctx);
+  if (!CountFitRun(ctx, job.definedUdfs)) {
+    // The dialog says so and closes, rather than waiting for a run that never comes.
+    SendFitMessage({kFitMsgNothingToFit, 0, 0.0L, {}});
+    return -1;
+  }
+  FitCount = 0;
+  FitResultsValid = 0;
+  const int r = RunFitFamilies(ctx);
+  if (r == -1) {
+    FitCount = 0;
+    return -1;
+  }
+  PublishFitRun(ctx);
+  if (FitCount > 1) SortFitList(static_cast<int>(job.options.sortCriterion));
+  SendFitMessage({kFitMsgTime, 0, 0.0L, {}});
+  SendFitMessage({kFitMsgComplete, r, 0.0L, {}});
+  return 0;
+}
+
+bool StartFitThread(TFitJob job) {
+  if (g_worker.joinable()) return false;
+  FitAbort = 0;
+  FitSkip = 0;
+  auto owned = std::make_shared<TFitJob>(std::move(job));
+  try {
+    g_worker = std::thread([owned] { FitThreadProc(*owned); });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+void StopFitThread() {
+  if (!g_worker.joinable()) return;
+  FitAbort = 1;
+  g_worker.join();
+}
+
+bool FitThreadRunning() { return g_worker.joinable(); }
+
+void CompleteFitRun() {
+  FitResultsValid = 0;
+  if (FitCount <= 0) return;
+  ReviewCurrentRank = 1;
+  RefitRank(1, kRefitRecord);
+  FitResultsValid = 1;
+}

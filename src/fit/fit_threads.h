@@ -1,0 +1,60 @@
+// The foreground fit: a worker thread runs one fit run on copies of the data and the blocks,
+// and reports to the progress dialog through messages sent to the user-interface thread.
+//
+// Order of a run, with the thread each step runs on:
+//   UI      MakeFitJob: copies of the XYZ data table, its statistics and both blocks
+//   UI      StartFitThread (the dialog does it on its start message)
+//   worker  FitThreadProc: count; nothing to fit ends with kFitMsgNothingToFit; otherwise
+//           the run, the fit count, the ranking, the elapsed time and kFitMsgComplete
+//   UI      CompleteFitRun (the dialog on kFitMsgComplete): rank 1 becomes the current fit,
+//           then FitResultsValid is set
+//   UI      StopFitThread (the dialog as it goes): FitAbort, then the join
+//
+// The worker's sends give up once FitAbort is set, so the user-interface thread may set it
+// and join the worker at any moment without waiting for a send that it would have to serve.
+#pragma once
+
+#include "app/data_statistics.h"
+#include "app/xyz_point.h"
+#include "fit/fit_blocks.h"
+#include "fit/fit_progress.h"
+
+// Everything a run reads, copied on the user-interface thread before the worker starts, so
+// that the worker never reads what the user-interface thread owns.
+struct TFitJob {
+  PointTable table;  // records 0..N of the XYZ data table
+  TDataStats stats;
+  TFitSelection selection;
+  TFitOptions options;
+  int definedUdfs = 0;
+};
+TFitJob MakeFitJob(const TFitSelection& selection, const TFitOptions& options);
+
+// The receiver of the messages of the running foreground fit (the progress dialog).
+class TFitProgressSink {
+ public:
+  virtual ~TFitProgressSink() = default;
+  virtual void EvFitProgress(const TFitMessage& message) = 0;
+};
+// The sink of the running dialog, null when none; user-interface thread only.
+void SetFitProgressSink(TFitProgressSink* sink);
+TFitProgressSink* FitProgressSink();
+
+// Carries a message from the worker to the sink (a sink gone by then receives nothing);
+// false when it was given up because FitAbort is set.
+bool SendFitMessage(const TFitMessage& message);
+
+// The worker's body: -1 when there was nothing to fit or the run was aborted, else 0.
+int FitThreadProc(TFitJob& job);
+
+// Clears FitAbort and FitSkip and starts the worker on the job; false when a worker was not
+// joined yet or no thread could be made.
+bool StartFitThread(TFitJob job);
+// Sets FitAbort and waits for the worker (nothing when none runs).
+void StopFitThread();
+// A worker was started and not joined yet: its run and its results belong to the dialog.
+bool FitThreadRunning();
+
+// On the user-interface thread, when the run completed: with fits, rank 1 is refitted as
+// the current fit and FitResultsValid set, in that order; without, both stay clear.
+void CompleteFitRun();

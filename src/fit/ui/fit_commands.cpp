@@ -1,0 +1,162 @@
+#include "fit/ui/fit_commands.h"
+
+#include <QApplication>
+
+#include "app/data_files.h"
+#include "app/data_statistics.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/ui/command_table.h"
+#include "app/ui/data_status_window.h"
+#include "app/ui/main_window.h"
+#include "fit/background_fit.h"
+#include "fit/fit_command.h"
+#include "fit/fit_kinds.h"
+#include "fit/fit_list.h"
+#include "fit/fit_threads.h"
+#include "fit/ui/background_fit_dialog.h"
+#include "fit/ui/custom_set_dialog.h"
+#include "fit/ui/fit_preferences_dialog.h"
+#include "fit/ui/fit_progress_dialog.h"
+#include "platform/file_dialog.h"
+#include "platform/gui_thread.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+
+namespace {
+
+using platform::qt::ToWindow;
+
+constexpr int kMinActivePoints = 4;
+
+// The settings hold the blocks for the next run of the program: every change is written
+// through at once, so that the settings file never holds blocks older than the program's.
+void KeepBlocksInSettings() { StoreFitBlocksInSettings(CurrentSettings()); }
+
+void RestartBackgroundFitForCustomSet() {
+  if (BackgroundFitType() == kBackgroundFitCustomSet) StartBackgroundFit();
+}
+
+}  // namespace
+
+namespace fit_commands {
+
+void CmFit(int kind) {
+  if (DataStats.ActiveCount < kMinActivePoints) return;
+  CloseDataStatus();
+  const TFitCommand command = BeginFitCommand(kind);
+  const int result = (new TFit(MainWindow, MakeFitJob(FitSelection, FitOptions)))->Execute();
+  const int review = EndFitCommand(command, result);
+  if (result == kFitDlgCancel) ErrorBox(ToWindow(MainWindow), "", "Processing Aborted.");
+  if (MainWindow && MainWindow->isMinimized()) return;
+  // The review comes with its own subsystem: without it, the results are shown in the
+  // status window.
+  const int reviewCommand = review == 1 ? CmReviewList : CmReviewGraph;
+  if (review >= 0 && HasCommandHandler(reviewCommand))
+    platform::PostCommand(reviewCommand);
+  else
+    ShowDataStatus();
+}
+
+void CmEditCustomSet() {
+  CloseDataStatus();
+  StopBackgroundFit();
+  const TFitSelection kept = FitSelection;
+  const int result = (new TDlgCF(MainWindow))->Execute();
+  if (result == QDialog::Rejected) FitSelection = kept;
+  KeepBlocksInSettings();
+  if (result == TDlgCF::kFitResult) {
+    platform::PostCommand(CmFitCustomSet);
+    return;
+  }
+  ShowDataStatus();
+  RestartBackgroundFitForCustomSet();
+}
+
+void CmReadCustomSet() {
+  CloseDataStatus();
+  StopBackgroundFit();
+  const bool read = ReadCustomSetFile(MainWindow);
+  ShowDataStatus();
+  if (read) RestartBackgroundFitForCustomSet();
+}
+
+void CmFitPreferences() {
+  CloseDataStatus();
+  StopBackgroundFit();
+  RunFitPreferences(MainWindow);
+  ShowDataStatus();
+  StartBackgroundFit();
+}
+
+void CmBackgroundProcessing() {
+  CloseDataStatus();
+  int type = BackgroundFitType();
+  unsigned flags = BackgroundFitFlags();
+  if ((new TBgProc(MainWindow, &type, &flags))->Execute() == QDialog::Accepted) {
+    SetBackgroundFitChoice(type, flags);
+    StopBackgroundFit();
+    StartBackgroundFit();
+  }
+  ShowDataStatus();
+}
+
+}  // namespace fit_commands
+
+bool ReadCustomSetFile(QWidget* owner) {
+  std::string path;
+  if (FileOpenDlg(ToWindow(owner), "Read Custom Equation Set", path, nullptr, "FIT",
+                  "Custom Fit [fit]|*.fit|", 1) != 1)
+    return false;
+  if (!ReadFitSelectionFile(path, FitSelection, FitOptions)) {
+    ErrorBox(ToWindow(owner), path, "Error in Reading Custom Equation Set File");
+    return false;
+  }
+  KeepBlocksInSettings();
+  return true;
+}
+
+int RunFitPreferences(QWidget* parent) {
+  // A 280-byte preferences file replaces both blocks: Cancel puts both back.
+  const TFitSelection selection = FitSelection;
+  const TFitOptions options = FitOptions;
+  const int result = (new TDlgFitOpt(parent))->Execute();
+  if (result != QDialog::Accepted) {
+    FitSelection = selection;
+    FitOptions = options;
+  }
+  KeepBlocksInSettings();
+  return result;
+}
+
+void RegisterFitCommands() {
+  using namespace fit_commands;
+  const struct {
+    int command, kind;
+  } kinds[] = {
+      {CmFitCustomSet, kFitKindCustomSet},   {CmFitAll, kFitKindAll},
+      {CmFitLinear, kFitKindLinear},         {CmFitSimple, kFitKindSimple},
+      {CmFitPolynomial, kFitKindPolynomial}, {CmFitRational, kFitKindRational},
+      {CmFitPolyRational, kFitKindPolyRational}, {CmFitUserFunctions, kFitKindUserFunctions},
+      {CmFitPeak, kFitKindPeak},             {CmFitTransition, kFitKindTransition},
+      {CmFitRobustPlane, kFitKindRobustPlane},
+  };
+  for (const auto& k : kinds) RegisterCommand(k.command, [kind = k.kind] { CmFit(kind); });
+  RegisterCommand(::CmEditCustomSet, [] { fit_commands::CmEditCustomSet(); });
+  RegisterCommand(::CmReadCustomSet, [] { fit_commands::CmReadCustomSet(); });
+  RegisterCommand(::CmFitPreferences, [] { fit_commands::CmFitPreferences(); });
+  RegisterCommand(CmBackgroundFit, [] { CmBackgroundProcessing(); });
+
+  InstallBackgroundFit();
+  SetBackgroundFitQuery([] { return BgFitState == 1; });
+  SetFitResultsQuery([] { return FitResultsValid != 0; });
+  BackgroundFitHooks().Beep = [] { QApplication::beep(); };
+  BackgroundFitHooks().Done = BackgroundFitDone;
+  AddStartupStep([] { LoadFitBlocksFromSettings(CurrentSettings()); });
+  AddResetStep([] { LoadFitBlocksFromSettings(CurrentSettings()); });
+  AddShutdownStep([] {
+    StopFitThread();
+    StopBackgroundFitThread();
+    FreeFitStorage();
+  });
+}

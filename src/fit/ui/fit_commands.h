@@ -1,0 +1,29 @@
+// The fitting commands of the Process menu: the eleven kinds of fit (2171-2180, 2183), the
+// custom equation set (edit 2181, read 2182), the fitting preferences (2186) and the
+// background fit choice (2187), registered with the main window; and the steps the
+// dialogs share.
+#pragma once
+
+class QWidget;
+
+// Registers the commands and the fitting subsystem's hooks (call before the main window is
+// built): the background fit with the pre-scan and the shell, the light 2193, the status
+// window's fit-results query, and the blocks' place in the settings.
+void RegisterFitCommands();
+
+namespace fit_commands {
+// Runs a fit of the kind (fit_kinds.h) behind the progress dialog; nothing with fewer than
+// 4 active points.
+void CmFit(int kind);
+void CmEditCustomSet();
+void CmReadCustomSet();
+void CmFitPreferences();
+void CmBackgroundProcessing();
+}  // namespace fit_commands
+
+// Asks for a custom equation set file and reads it into the blocks; a file that cannot be
+// read is reported and changes nothing. True when a set was read.
+bool ReadCustomSetFile(QWidget* owner);
+// Runs the fitting preferences dialog; Cancel puts both blocks back as they were. Returns
+// the dialog's result.
+int RunFitPreferences(QWidget* parent);

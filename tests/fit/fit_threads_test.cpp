@@ -1,0 +1,307 @@
+// The fit threads as the user-interface thread drives them: the foreground worker behind its
+// progress dialog (completion, Cancel at any moment, nothing to fit) and the background fit
+// after imports. The test thread plays the user-interface thread: messages and posted tasks
+// queue up until it pumps them, as they would while the real one is busy.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "app/data_files.h"
+#include "app/data_statistics.h"
+#include "app/data_table.h"
+#include "app/import_readers.h"
+#include "app/long_double.h"
+#include "app/prescan_hooks.h"
+#include "app/private_temp_dir.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "fit/background_fit.h"
+#include "fit/fit_command.h"
+#include "fit/fit_evaluation.h"
+#include "fit/fit_kinds.h"
+#include "fit/fit_list.h"
+#include "fit/fit_records.h"
+#include "fit/fit_threads.h"
+#include "platform/gui_thread.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Tasks for the user-interface thread wait in a queue until the test pumps them.
+class QueueDispatcher : public platform::UiDispatcher {
+ public:
+  QueueDispatcher() : ui_(std::this_thread::get_id()) { previous_ = platform::SetUiDispatcher(this); }
+  ~QueueDispatcher() override { platform::SetUiDispatcher(previous_); }
+  bool OnUiThread() const override { return std::this_thread::get_id() == ui_; }
+  void Post(std::function<void()> task) override {
+    {
+      std::lock_guard lock(mutex_);
+      queue_.push_back(std::move(task));
+    }
+    wake_.notify_all();
+  }
+  void Send(std::function<void()> task) override {
+    if (OnUiThread()) return task();
+    std::promise<void> done;
+    Post([&] {
+      task();
+      done.set_value();
+    });
+    done.get_future().wait();
+  }
+  // Runs queued tasks until `until` holds; false after a minute.
+  bool PumpUntil(const std::function<bool()>& until) {
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (!until()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::function<void()> task;
+      {
+        std::unique_lock lock(mutex_);
+        if (!wake_.wait_for(lock, 5ms, [this] { return !queue_.empty(); })) continue;
+        task = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      task();
+    }
+    return true;
+  }
+  void PumpAll() {
+    PumpUntil([this] {
+      std::lock_guard lock(mutex_);
+      return queue_.empty();
+    });
+  }
+
+ private:
+  std::thread::id ui_;
+  platform::UiDispatcher* previous_ = nullptr;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::function<void()>> queue_;
+};
+
+// n x n grid points of z = f(x, y); the first `inactive` points get a missing Z.
+std::vector<TXYZPoint> Grid(int n, long double (*f)(long double, long double), int inactive = 0) {
+  std::vector<TXYZPoint> points;
+  for (int i = 0; i < n * n; ++i) {
+    TXYZPoint p{};
+    p.X = 1 + i % n;
+    p.Y = 1 + i / n;
+    p.Z = i < inactive ? ExprErrorValue : f(p.X, p.Y);
+    p.W = 1;
+    p.Status = kPointActive;
+    points.push_back(p);
+  }
+  return points;
+}
+long double Plane(long double x, long double y) { return 1 + 2 * x + 3 * y; }
+long double Bumpy(long double x, long double y) { return 5 + x * y / (1 + x) + 0.1L * y * y; }
+
+// The program's globals as a run of the program has them; every test leaves them so.
+class FitThreads : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    settings_ = CurrentSettings();
+    selection_ = FitSelection;
+    options_ = FitOptions;
+    CurrentSettings() = DefaultSettings(1280, 1024);
+    FitSelection = DefaultFitSelection();
+    FitOptions = DefaultFitOptions();
+    FitAbort = FitSkip = 0;
+    ASSERT_TRUE(AllocPointArray());
+    ImportReaders().Read[kImportKindAsciiXYZ] = [this](const TReadArgs&, TDataTitles&) {
+      // The data change: the background fit must be gone by now.
+      joinedAtDataChange_.push_back(!BackgroundFitThreadExists() && BgFitState == 0 &&
+                                    FitCount == 0 && FitResultsValid == 0);
+      EnsurePointCapacity(static_cast<int>(next_.size()));
+      std::span<TXYZPoint> data = XYZData();
+      for (std::size_t i = 0; i < next_.size(); ++i) data[i + 1] = next_[i];
+      SetPointCount(data, static_cast<int>(next_.size()));
+      return static_cast<int>(next_.size());
+    };
+    InstallBackgroundFit();
+    BackgroundFitHooks().Done = [this] {
+      dones_.push_back(Done{queue_.OnUiThread(), FitResultsValid.load(), CurFitEqn->r2});
+    };
+    BackgroundFitHooks().Beep = [this] { ++beeps_; };
+  }
+  void TearDown() override {
+    StopFitThread();
+    StopBackgroundFitThread();
+    queue_.PumpAll();
+    PrescanHooks() = {};
+    SetBackgroundFitStopper({});
+    BackgroundFitHooks() = {};
+    ImportReaders().Read[kImportKindAsciiXYZ] = {};
+    SetFitProgressSink(nullptr);
+    FreeFitStorage();
+    FreePointArray();
+    RemovePrivateTempDir();
+    CurrentSettings() = settings_;
+    FitSelection = selection_;
+    FitOptions = options_;
+    FitAbort = 0;
+  }
+  // The import road of the editor hand-over: stop, read, pre-scan.
+  void Import(std::vector<TXYZPoint> points) {
+    next_ = std::move(points);
+    ASSERT_EQ(EvEditorData("points"), static_cast<int>(next_.size()));
+  }
+
+  QueueDispatcher queue_;
+  std::vector<TXYZPoint> next_;
+  std::vector<bool> joinedAtDataChange_;
+  struct Done {
+    bool onUiThread;
+    int resultsValid;
+    long double r2;
+  };
+  std::vector<Done> dones_;
+  int beeps_ = 0;
+
+ private:
+  ProgramSettings settings_;
+  TFitSelection selection_;
+  TFitOptions options_;
+};
+
+// The progress dialog as far as the worker sees it.
+class RecordingSink : public TFitProgressSink {
+ public:
+  RecordingSink() { SetFitProgressSink(this); }
+  ~RecordingSink() override { SetFitProgressSink(nullptr); }
+  void EvFitProgress(const TFitMessage& m) override {
+    codes.push_back(m.code);
+    if (m.code == kFitMsgComplete) CompleteFitRun();
+  }
+  bool Got(int code) const { return std::find(codes.begin(), codes.end(), code) != codes.end(); }
+  std::vector<int> codes;
+};
+
+TEST_F(FitThreads, CompletedRunMakesRankOneCurrentAndEndsInTheChosenReview) {
+  const struct {
+    int dialogResult;
+    int review;  // -1 none, 0 graph first, 1 list first
+    int modeAfter;
+  } cases[] = {{kFitDlgOk, -1, 1}, {kFitDlgGraphStart, 0, 0}, {kFitDlgListStart, 1, 1},
+               {kFitDlgTimedOut, 1, 1}};
+  for (const auto& c : cases) {
+    Import(Grid(6, Plane));
+    StopBackgroundFit();
+    CurrentSettings().reviewStartMode = 1;  // the last review mode
+    const TFitCommand command = BeginFitCommand(kFitKindSimple);
+    EXPECT_EQ(FitOptions.highestTerm, 2u);
+    RecordingSink sink;
+    ASSERT_TRUE(StartFitThread(MakeFitJob(FitSelection, FitOptions)));
+    ASSERT_TRUE(queue_.PumpUntil([&] { return sink.Got(kFitMsgComplete); }));
+    EXPECT_TRUE(sink.Got(kFitMsgGaugeFirst));
+    EXPECT_TRUE(sink.Got(kFitMsgFitted));
+    EXPECT_EQ(FitResultsValid, 1);
+    EXPECT_GT(FitCount, 1);
+    EXPECT_NEAR(static_cast<double>(CurFitEqn->r2), 1.0, 1e-15);  // the plane, ranked first
+    EXPECT_EQ(EndFitCommand(command, c.dialogResult), c.review);
+    EXPECT_EQ(CurrentSettings().reviewStartMode, c.modeAfter);
+    EXPECT_EQ(FitOptions, DefaultFitOptions());
+    EXPECT_EQ(FitResultsValid, 1);  // the ranked results are kept
+  }
+}
+
+TEST_F(FitThreads, CancelLeavesNoFitsAndTheBlocksAsTheyWere) {
+  Import(Grid(20, Bumpy));
+  StopBackgroundFit();
+  const TFitSelection selection = FitSelection;
+  const TFitOptions options = FitOptions;
+  for (bool completed : {false, true}) {
+    const TFitCommand command = BeginFitCommand(completed ? kFitKindSimple : kFitKindAll);
+    ASSERT_NE(FitSelection, selection);
+    RecordingSink sink;
+    ASSERT_TRUE(StartFitThread(MakeFitJob(FitSelection, FitOptions)));
+    // Mid-run: the worker is left waiting in a send that nobody serves while the command
+    // ends; after completion, the fits of the run are in the list.
+    ASSERT_TRUE(queue_.PumpUntil(
+        [&] { return sink.Got(completed ? kFitMsgComplete : kFitMsgGaugeFirst + 1); }));
+    if (completed) {
+      ASSERT_GT(FitList.Count(), 0);
+    }
+    EXPECT_EQ(EndFitCommand(command, kFitDlgCancel), -1);
+    EXPECT_FALSE(FitThreadRunning());
+    EXPECT_EQ(FitList.Count(), 0);
+    EXPECT_EQ(FitCount, 0);
+    EXPECT_EQ(FitResultsValid, 0);
+    EXPECT_EQ(FitSelection, selection);
+    EXPECT_EQ(FitOptions, options);
+    EXPECT_FALSE(sink.Got(kFitMsgComplete) && !completed);
+  }
+}
+
+TEST_F(FitThreads, NothingToFitEndsTheDialogWithAMessage) {
+  Import(Grid(5, Plane));
+  StopBackgroundFit();
+  FitSelection = TFitSelection{};  // an empty custom set and no user functions
+  const TFitCommand command = BeginFitCommand(kFitKindCustomSet);
+  RecordingSink sink;
+  ASSERT_TRUE(StartFitThread(MakeFitJob(FitSelection, FitOptions)));
+  ASSERT_TRUE(queue_.PumpUntil([&] { return sink.Got(kFitMsgNothingToFit); }));
+  EXPECT_EQ(EndFitCommand(command, kFitDlgOk), -1);
+  EXPECT_EQ(sink.codes, std::vector<int>{kFitMsgNothingToFit});
+  EXPECT_EQ(FitResultsValid, 0);
+}
+
+TEST_F(FitThreads, BackgroundFitStartsAfterAnImportOfFourActivePoints) {
+  SetBackgroundFitChoice(3, kBgFitFlagBeep);  // simple equations
+  for (int inactive : {6, 5}) {  // 3 and then 4 active points of 9
+    dones_.clear();
+    Import(Grid(3, Plane, inactive));
+    EXPECT_EQ(DataStats.ActiveCount, 9 - inactive);
+    EXPECT_EQ(BackgroundFitThreadExists(), inactive == 5);
+  }
+  // The thread ends with its fits ranked but not published: that happens on the
+  // user-interface thread, FitResultsValid last, after rank 1 has become current.
+  ASSERT_TRUE(queue_.PumpUntil([] { return BgFitState == 0; }) || BgFitState == 0);
+  ASSERT_TRUE(queue_.PumpUntil([&] { return !dones_.empty(); }));
+  ASSERT_EQ(dones_.size(), 1u);
+  EXPECT_TRUE(dones_[0].onUiThread);
+  EXPECT_EQ(dones_[0].resultsValid, 1);
+  EXPECT_NEAR(static_cast<double>(dones_[0].r2), 1.0, 1e-15);
+  EXPECT_EQ(beeps_, 1);
+  EXPECT_EQ(BgFitDone, 1);
+}
+
+TEST_F(FitThreads, BackgroundFitIsStoppedAndJoinedBeforeADataChange) {
+  SetBackgroundFitChoice(1, 0);  // all equations: long enough to be caught running
+  Import(Grid(20, Bumpy));
+  EXPECT_TRUE(BackgroundFitThreadExists());
+  SetBackgroundFitChoice(3, 0);
+  Import(Grid(4, Plane));
+  ASSERT_EQ(joinedAtDataChange_.size(), 2u);
+  EXPECT_TRUE(joinedAtDataChange_[1]);
+  // Only the fit of the new data is ever published.
+  ASSERT_TRUE(queue_.PumpUntil([&] { return !dones_.empty(); }));
+  StopFitThread();
+  queue_.PumpAll();
+  EXPECT_EQ(dones_.size(), 1u);
+  EXPECT_EQ(FitResultsValid, 1);
+}
+
+TEST_F(FitThreads, AStopBeforePublicationPublishesNothing) {
+  SetBackgroundFitChoice(3, kBgFitFlagBeep);
+  Import(Grid(4, Plane));
+  // The run ends and its publication waits in the queue; a data change comes first.
+  while (BgFitState != 0) std::this_thread::sleep_for(1ms);
+  StopBackgroundFit();
+  queue_.PumpAll();
+  EXPECT_TRUE(dones_.empty());
+  EXPECT_EQ(beeps_, 0);
+  EXPECT_EQ(FitResultsValid, 0);
+  EXPECT_EQ(FitCount, 0);
+}
+
+}  // namespace

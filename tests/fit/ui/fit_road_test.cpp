@@ -1,0 +1,299 @@
+// The fitting road as a user walks it: import a text file, let the background fit run, run
+// a fit command, watch the progress dialog, choose a review or cancel; and the dialogs that
+// set up what is fitted.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "app/data_statistics.h"
+#include "app/data_table.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/ui/command_line.h"
+#include "app/ui/program.h"
+#include "app/ui/command_table.h"
+#include "app/ui/data_file_commands.h"
+#include "app/ui/data_status_window.h"
+#include "app/ui/main_window.h"
+#include "app/ui/modal_answers.h"
+#include "app/ui/small_controls.h"
+#include "exchange/import_registration.h"
+#include "fit/background_fit.h"
+#include "fit/fit_command.h"
+#include "fit/fit_list.h"
+#include "fit/fit_records.h"
+#include "fit/ui/background_fit_dialog.h"
+#include "fit/ui/custom_set_dialog.h"
+#include "fit/ui/fit_commands.h"
+#include "fit/ui/fit_preferences_dialog.h"
+#include "fit/ui/fit_progress_dialog.h"
+#include "platform/file_dialog.h"
+#include "platform/gui_thread.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_services.h"
+#include "platform/timer.h"
+#include "tools/ui/titles_dialog.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Timers that fire when the test says so.
+class ManualTimers : public platform::TimerService {
+ public:
+  int Start(int ms, bool, std::function<void()> callback) override {
+    timers_[++last_] = {ms, std::move(callback)};
+    return last_;
+  }
+  void Stop(int id) override { timers_.erase(id); }
+  // Fires the one timer of that duration; false when none runs.
+  bool Fire(int ms) {
+    for (auto it = timers_.begin(); it != timers_.end(); ++it)
+      if (it->second.first == ms) {
+        auto callback = std::move(it->second.second);
+        timers_.erase(it);
+        callback();
+        return true;
+      }
+    return false;
+  }
+  bool Runs(int ms) const {
+    for (const auto& [id, t] : timers_)
+      if (t.first == ms) return true;
+    return false;
+  }
+
+ private:
+  int last_ = 0;
+  std::map<int, std::pair<int, std::function<void()>>> timers_;
+};
+
+// Runs the event loop until `until` holds (a minute at most).
+bool PumpUntil(const std::function<bool()>& until) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!until()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+class FitRoad : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterImportReaders();
+    RegisterDataFileCommands();
+    RegisterFitCommands();
+    home_ = fs::temp_directory_path() / ("ondravik_fit_road_" + std::to_string(::getpid()));
+    fs::remove_all(home_);
+    fs::create_directories(home_);
+    setenv("ONDRAVIK_HOME", home_.c_str(), 1);
+    platform::qt::InstallQtServices();
+    previousTimers_ = platform::SetTimerService(&timers_);
+    platform::SetMessageBoxService(&boxes_);
+    platform::SetFileDialogService(&files_);
+    SecondInstance = 1;  // never writes the settings
+    OpenDialogCount = 0;
+    Exiting = 0;
+    ApplyCommandLine({});
+    window_ = std::make_unique<QVRK>();
+    window_->SetupWindow();
+    QApplication::processEvents();
+  }
+  void TearDown() override {
+    window_.reset();
+    for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
+    platform::SetTimerService(previousTimers_);
+    platform::qt::UninstallQtServices();
+    fs::remove_all(home_);
+  }
+  // Imports a grid of n x n points of z = f(x, y) from a text file.
+  void Import(int n, const std::function<double(double, double)>& f) {
+    const fs::path path = home_ / "grid.txt";
+    {
+      std::ofstream out(path);
+      for (int i = 0; i < n * n; ++i) {
+        const double x = 1 + i % n, y = 1 + i / n;
+        out << x << ' ' << y << ' ' << f(x, y) << '\n';
+      }
+    }
+    ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
+    files_.Answer(path.string());
+    ASSERT_TRUE(window_->ExecuteCommand(CmImport));
+    ASSERT_EQ(XYZRows(), n * n);
+  }
+
+  fs::path home_;
+  ManualTimers timers_;
+  platform::TimerService* previousTimers_ = nullptr;
+  platform::ScriptedAnswers boxes_;
+  platform::ScriptedFiles files_;
+  std::unique_ptr<QVRK> window_;
+};
+
+TEST_F(FitRoad, FitEndsAfterTenSecondsWithTheLastReviewModeAndKeepsTheResults) {
+  SetBackgroundFitChoice(0, 0);
+  Import(8, [](double x, double y) { return 1 + 2 * x + 3 * y; });
+  CurrentSettings().reviewStartMode = 1;  // list first, chosen at an earlier review
+  std::vector<int> posted;
+  RegisterCommand(CmReviewList, [&] { posted.push_back(CmReviewList); });
+  ASSERT_TRUE(window_->IsCommandEnabled(CmFitSimple));
+  bool sawRun = false;
+  ModalAnswer<TFit> progress([&](TFit* d) {
+    EXPECT_EQ(d->windowTitle(), "Ondravik 3D Automated Fitting");
+    EXPECT_TRUE(d->Button(kFitDlgCancel)->isVisible());
+    EXPECT_FALSE(d->Button(kFitDlgOk)->isVisible());
+    ASSERT_TRUE(PumpUntil([d] { return d->Button(kFitDlgOk)->isVisible(); }));
+    sawRun = true;
+    EXPECT_FALSE(d->Button(kFitDlgCancel)->isVisible());
+    EXPECT_TRUE(d->Button(kFitDlgListStart)->isVisible());
+    EXPECT_TRUE(d->Button(kFitDlgGraphStart)->isVisible());
+    EXPECT_EQ(d->Gauge(948)->Value(), 100);  // sums
+    EXPECT_FALSE(d->Text(kFitMsgFitted)->text().isEmpty());
+    EXPECT_TRUE(d->Text(kFitMsgTime)->text().startsWith("Time "));
+    EXPECT_TRUE(timers_.Fire(TFit::kDoneTimeoutMs));
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmFitSimple));
+  ASSERT_TRUE(sawRun);
+  EXPECT_EQ(CurrentSettings().reviewStartMode, 1);
+  EXPECT_EQ(FitResultsValid, 1);
+  EXPECT_EQ(window_->HaveFits, 1);
+  EXPECT_NEAR(static_cast<double>(CurFitEqn->r2), 1.0, 1e-15);
+  QApplication::processEvents();
+  EXPECT_EQ(posted, std::vector<int>{CmReviewList});
+  EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(FitRoad, WithoutAReviewTheResultsShowInTheStatusWindow) {
+  SetBackgroundFitChoice(0, 0);
+  Import(6, [](double x, double y) { return x * y + 1; });
+  ModalAnswer<TFit> progress([&](TFit* d) {
+    ASSERT_TRUE(PumpUntil([d] { return d->Button(kFitDlgGraphStart)->isVisible(); }));
+    d->Button(kFitDlgGraphStart)->click();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmFitPolynomial));
+  EXPECT_EQ(CurrentSettings().reviewStartMode, 0);
+  EXPECT_EQ(FitResultsValid, 1);
+  ASSERT_NE(DataStatusWin(), nullptr);  // no review yet: the status window with the fit
+  EXPECT_FALSE(window_->IsCommandEnabled(CmReviewGraph));
+}
+
+TEST_F(FitRoad, CancelAbortsTheRunAndRestoresTheBlocks) {
+  SetBackgroundFitChoice(0, 0);
+  Import(30, [](double x, double y) { return 2 + std::sin(x / 7) * std::exp(y / 40); });
+  const TFitSelection selection = FitSelection;
+  const TFitOptions options = FitOptions;
+  ModalAnswer<TFit> progress([&](TFit* d) {
+    ASSERT_TRUE(PumpUntil([d] { return d->Gauge(949)->Value() > 0; }));
+    d->Button(kFitDlgCancel)->click();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmFitAll));
+  ASSERT_EQ(progress.Seen(), 1);
+  ASSERT_FALSE(boxes_.Boxes().empty());
+  EXPECT_EQ(boxes_.Boxes().back().text, "Processing Aborted.");
+  EXPECT_EQ(FitList.Count(), 0);
+  EXPECT_EQ(FitResultsValid, 0);
+  EXPECT_EQ(window_->HaveFits, 0);
+  EXPECT_EQ(FitSelection, selection);
+  EXPECT_EQ(FitOptions, options);
+}
+
+TEST_F(FitRoad, BackgroundFitAfterTheImportLightsAndRedrawsTheStatusWindow) {
+  SetBackgroundFitChoice(3, 0);  // simple equations, no automatic review
+  Import(6, [](double x, double y) { return 3 - x + 0.5 * y; });
+  ASSERT_TRUE(PumpUntil([] { return FitResultsValid == 1; }));
+  EXPECT_EQ(BgFitDone, 1);
+  EXPECT_EQ(window_->HaveFits, 1);
+  // The status window is drawn again with the fit.
+  ASSERT_TRUE(PumpUntil([] { return DataStatusWin() != nullptr; }));
+  // A change of the preferences stops it and voids its results before anything changes.
+  ModalAnswer<TDlgFitOpt> prefs([](TDlgFitOpt* d) {
+    EXPECT_EQ(FitResultsValid, 0);
+    EXPECT_FALSE(BackgroundFitThreadExists());
+    d->reject();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmFitPreferences));
+  EXPECT_EQ(prefs.Seen(), 1);
+}
+
+TEST_F(FitRoad, CustomSetDialogKeepsDependentBoxesWithTheirBase) {
+  Import(2, [](double x, double y) { return x + y; });
+  FitSelection = DefaultFitSelection();
+  {
+  ModalAnswer<TDlgCF> dialog([](TDlgCF* d) {
+    EXPECT_TRUE(d->Button(TDlgCF::kFitResult)->isEnabled());
+    EXPECT_EQ(d->Count(810)->text(), "151,229,741");
+    EXPECT_EQ(d->Count(815)->text(), "24");
+    d->Box(101)->click();  // polynomial "Standard" off: "Add Ln,Inv" goes with it
+    EXPECT_FALSE(d->Box(102)->isChecked());
+    EXPECT_FALSE(d->Box(102)->isEnabled());
+    EXPECT_EQ(FitSelection.polynomialMask, 0u);
+    d->Box(206)->click();  // Gaussian/log-normal in all six pairs of forms
+    EXPECT_EQ(d->Count(815)->text(), "36");
+    d->accept();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmEditCustomSet));
+  }
+  EXPECT_EQ(FitSelection.nonlinear[60], 1);
+  EXPECT_EQ(FitSelection.nonlinear[71], 1);
+  EXPECT_EQ(FitSelection.rationalMask, 27u);
+
+  const TFitSelection before = FitSelection;
+  ModalAnswer<TDlgCF> cancelled([](TDlgCF* d) {
+    d->Button(804)->click();  // clear all linear
+    d->reject();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmEditCustomSet));
+  EXPECT_EQ(FitSelection, before);
+}
+
+TEST_F(FitRoad, PreferencesResetFillsTheControlsAndCancelKeepsTheOptions) {
+  const TFitOptions before = FitOptions;
+  {
+  ModalAnswer<TDlgFitOpt> dialog([](TDlgFitOpt* d) {
+    d->Button(18)->click();
+    EXPECT_EQ(d->Edit(107)->text(), "9");
+    EXPECT_EQ(d->Edit(201)->text(), "200");
+    EXPECT_EQ(d->Edit(106)->text(), "66");
+    EXPECT_TRUE(d->Radio(101)->isChecked());
+    d->reject();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmFitPreferences));
+  }
+  EXPECT_EQ(FitOptions, before);
+
+  ModalAnswer<TDlgFitOpt> accepted([](TDlgFitOpt* d) {
+    d->Edit(201)->setText("350");
+    d->Radio(303)->setChecked(true);
+    d->accept();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmFitPreferences));
+  EXPECT_EQ(FitOptions.maxIterations, 350u);
+  EXPECT_EQ(FitOptions.robustMode, 2u);
+}
+
+TEST_F(FitRoad, BackgroundChoiceIsKeptInTheSettings) {
+  ModalAnswer<TBgProc> dialog([](TBgProc* d) {
+    EXPECT_TRUE(d->Radio(104)->isChecked());  // the default: simple equations
+    d->Radio(111)->setChecked(true);
+    d->Box(202)->setChecked(true);
+    d->accept();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmBackgroundFit));
+  EXPECT_EQ(BackgroundFitType(), 10);
+  EXPECT_EQ(BackgroundFitFlags(), kBgFitFlagAutoReview);
+}
+
+}  // namespace
