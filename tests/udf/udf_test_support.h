@@ -5,19 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <unistd.h>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
-#include <string>
-#include <string_view>
-#include <vector>
+#include <optional>
 
+#include "app/byte_codec.h"
 #include "app/data_statistics.h"
 #include "expr/expr_test_support.h"
+#include "support/scratch_files.h"
+#include "tools/udf/udf_limits.h"
 
 class UdfTest : public ExprTest {
  protected:
@@ -28,22 +24,16 @@ class UdfTest : public ExprTest {
     DataStats.X.Mean = 2;
     DataStats.Y.Mean = 3;
     DataStats.Z.Mean = 4;
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("ondravik_udf_" + std::to_string(::getpid()) + "_" +
-            std::string(info->test_suite_name()) + "_" + info->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    dir_.emplace("ondravik_udf");
   }
   void TearDown() override {
     DataStats = saved_;
-    std::filesystem::remove_all(dir_);
+    dir_.reset();
     ExprTest::TearDown();
   }
 
-  const std::filesystem::path& Dir() const { return dir_; }
-  std::filesystem::path File(const char* name) const { return dir_ / name; }
-
+  const std::filesystem::path& Dir() const { return dir_->Path(); }
+  std::filesystem::path File(const char* name) const { return Dir() / name; }
   static TUdfRecord* Udf(int k) { return UdfTable[static_cast<std::size_t>(k)].get(); }
 
   template <std::size_t N>
@@ -62,8 +52,7 @@ class UdfTest : public ExprTest {
     const char* start;
     const char* max;
   };
-  static TUdfRecord& Define(int k, std::string_view name, std::string_view text,
-                            std::initializer_list<Limits> params) {
+  static TUdfRecord& Define(int k, std::string_view name, std::string_view text, std::initializer_list<Limits> params) {
     AllocUdf(k);
     TUdfRecord& r = *UdfTable[static_cast<std::size_t>(k)];
     Set(r.Name, name);
@@ -74,26 +63,35 @@ class UdfTest : public ExprTest {
     for (const Limits& l : params) {
       Set(r.MinText[i], l.min);
       Set(r.StartText[i], l.start);
-      Set(r.MaxText[i], l.max);
-      ++i;
+      Set(r.MaxText[i++], l.max);
     }
     return r;
   }
+  // Define, then evaluate the limits.
+  static TUdfRecord& Parsed(int k, std::string_view name, std::string_view text, std::initializer_list<Limits> params) {
+    TUdfRecord& r = Define(k, name, text, params);
+    ParseUdfParams(k);
+    return r;
+  }
+  // The two-parameter PLANE of the text form's description.
+  static TUdfRecord& Plane(int k, const char* start = "1") {
+    return Parsed(k, "PLANE", "Z=A0+A1*X+A1*Y\r\n", {{"-1e+25", start, "1e+25"}, {"-1e+25", "1", "1e+25"}});
+  }
 
-  static std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  static void WriteBytes(const std::filesystem::path& p, const std::vector<std::uint8_t>& b) {
-    std::ofstream out(p, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-  }
-  static void WriteText(const std::filesystem::path& p, std::string_view s) {
-    WriteBytes(p, std::vector<std::uint8_t>(s.begin(), s.end()));
-  }
   static std::string AsText(const std::vector<std::uint8_t>& b) { return std::string(b.begin(), b.end()); }
+  // The NUL-terminated text and the little-endian u32 and extended real at an offset.
+  static std::string TextAt(const std::vector<std::uint8_t>& b, std::size_t offset) {
+    return std::string(reinterpret_cast<const char*>(b.data()) + offset);
+  }
+  static std::uint32_t U32At(const std::vector<std::uint8_t>& b, std::size_t offset) {
+    return static_cast<std::uint32_t>(b[offset]) | static_cast<std::uint32_t>(b[offset + 1]) << 8 |
+           static_cast<std::uint32_t>(b[offset + 2]) << 16 | static_cast<std::uint32_t>(b[offset + 3]) << 24;
+  }
+  static long double ExtendedAt(const std::vector<std::uint8_t>& b, std::size_t offset) {
+    return bytes::DecodeExtended(b.data() + offset);
+  }
 
  private:
   TDataStats saved_;
-  std::filesystem::path dir_;
+  std::optional<ScratchDir> dir_;
 };
