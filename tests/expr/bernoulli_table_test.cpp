@@ -1,17 +1,11 @@
 // The Bernoulli table QVBERN.OVL that the build computes, and "B0" with the table present,
 // missing or short.
-#include <cmath>
-#include <filesystem>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "app/file_utils.h"
 #include "expr/bernoulli_numbers.h"
 #include "expr/interpreter.h"
 #include "expr/program_files.h"
 #include "table_file_test_support.h"
-#include "support/long_double_near.h"
 
 namespace {
 
@@ -58,94 +52,60 @@ std::vector<std::uint8_t> ExactTableBytes() {
 
 using BernoulliTest = TableFileTest<BernoulliTableUseFile>;
 
-TEST_F(BernoulliTest, BuiltTableIsTheExactNumbersRounded) {
-  const std::filesystem::path file = ExprProgramFile(kBernoulliTableName);
-  ASSERT_EQ(FileSize(file), static_cast<std::int64_t>(kBernoulliTableBytes)) << file;
-  const std::vector<std::uint8_t> expected = ExactTableBytes();
-  ASSERT_EQ(expected.size(), kBernoulliTableBytes);
-  EXPECT_EQ(LoadFileToGlobal(file), expected);
+TBernoulliTable ExactTable() {
+  TBernoulliTable table{};
+  EXPECT_TRUE(DecodeBernoulliTable(ExactTableBytes(), table));
+  return table;
 }
 
-TEST_F(BernoulliTest, CodecRoundTripsAndRefusesShortData) {
-  TBernoulliTable table{};
-  ASSERT_TRUE(DecodeBernoulliTable(ExactTableBytes(), table));
+TEST_F(BernoulliTest, BuiltTableIsTheExactNumbersRoundedAndRoundTrips) {
+  const std::filesystem::path file = ExprProgramFile(kBernoulliTableName);
+  ASSERT_EQ(ExactTableBytes().size(), kBernoulliTableBytes);
+  EXPECT_EQ(LoadFileToGlobal(file), ExactTableBytes()) << file;
+  const TBernoulliTable table = ExactTable();
   EXPECT_EQ(table[1], 1.0L / 6);  // rounded the same way as the division
   EXPECT_EQ(EncodeBernoulliTable(table), ExactTableBytes());
-  std::vector<std::uint8_t> shortData = ExactTableBytes();
-  shortData.pop_back();
-  EXPECT_FALSE(DecodeBernoulliTable(shortData, table));
+  const std::vector<std::uint8_t> bytes = ExactTableBytes();
+  TBernoulliTable scratch{};
+  EXPECT_FALSE(DecodeBernoulliTable(std::span(bytes).first(bytes.size() - 1), scratch));
 }
 
-TEST_F(BernoulliTest, SmallIndicesAndTableEntries) {
-  EXPECT_EQ(Eval("B0(0)"), 1);
-  EXPECT_EQ(Eval("B0(1)"), -0.5L);
-  EXPECT_EQ(Eval("B0(3)"), 0);
-  EXPECT_EQ(Eval("B0(199)"), 0);
-  EXPECT_EQ(Eval("B0(2)"), 1.0L / 6);
-  EXPECT_EQ(Eval("B0(4)"), -1.0L / 30);
-  EXPECT_EQ(Eval("B0(12)"), -691.0L / 2730);
-  TBernoulliTable table{};
-  DecodeBernoulliTable(ExactTableBytes(), table);
-  EXPECT_EQ(Eval("B0(200)"), table[100]);
-  EXPECT_EQ(MathError(), 0);
+TEST_F(BernoulliTest, SmallIndicesTableEntriesAndArgumentErrors) {
+  const std::pair<const char*, long double> values[] = {{"B0(0)", 1},           {"B0(1)", -0.5L},
+                                                        {"B0(3)", 0},           {"B0(199)", 0},
+                                                        {"B0(2)", 1.0L / 6},    {"B0(4)", -1.0L / 30},
+                                                        {"B0(12)", -691.0L / 2730}, {"B0(200)", ExactTable()[100]}};
+  for (const auto& [text, value] : values) ExpectEval(text, value);
+  const std::pair<const char*, int> errors[] = {{"B0(2.5)", -142}, {"B0(-2)", -143}, {"B0(1751)", -146},
+                                                {"B0(-0.5)", -142}};
+  for (const auto& [text, code] : errors) ExpectEval(text, ExprErrorValue, code);
+  EXPECT_NE(Eval("B0(1750)"), ExprErrorValue);
 }
 
 TEST_F(BernoulliTest, ZetaSeriesContinuesTheTable) {
   // B_202 ... from 2 n! zeta(n) / (2 pi)^n; B_200 both ways agree.
-  ExprContext& ctx = Ctx();
-  TBernoulliTable table{};
-  DecodeBernoulliTable(ExactTableBytes(), table);
-  const long double b200 = 2 * ExprFactorial(ctx, 200) / std::pow(2 * 3.141592653589793238462643383279503L, 200.0L);
-  EXPECT_LD_NEAR(b200, -table[100], std::fabs(table[100]) * 1e-16L);
-}
-
-TEST_F(BernoulliTest, ArgumentErrors) {
-  struct Case {
-    const char* text;
-    int code;
-  };
-  for (const Case& c : {Case{"B0(2.5)", -142}, Case{"B0(-2)", -143}, Case{"B0(1751)", -146},
-                        Case{"B0(-0.5)", -142}}) {
-    EXPECT_EQ(Eval(c.text), ExprErrorValue) << c.text;
-    EXPECT_EQ(MathError(), c.code) << c.text;
-  }
-  EXPECT_NE(Eval("B0(1750)"), ExprErrorValue);
+  const long double b200 = ExactTable()[100];
+  EXPECT_LD_NEAR(2 * ExprFactorial(Ctx(), 200) / std::pow(2 * 3.141592653589793238462643383279503L, 200.0L), -b200,
+                 std::fabs(b200) * 1e-16L);
 }
 
 TEST_F(BernoulliTest, MissingOrShortFileIsReportedAndRetried) {
-  BernoulliTableUseFile(dir_ / "absent.ovl");
-  EXPECT_EQ(Eval("B0(2)"), ExprErrorValue);
-  EXPECT_EQ(MathError(), -144);
-  EXPECT_EQ(Eval("B0(3)"), 0);  // the odd ones and B_0, B_1 need no table
-  EXPECT_EQ(Eval("B0(202)") != ExprErrorValue, true);
-
-  std::vector<std::uint8_t> bytes = ExactTableBytes();
-  bytes.resize(kBernoulliTableBytes - 1);
-  BernoulliTableUseFile(WriteFile("short.ovl", bytes));
-  EXPECT_EQ(Eval("B0(2)"), ExprErrorValue);
-  EXPECT_EQ(MathError(), -144);
-
-  // The next use tries again: once the file is complete, the table loads.
-  bytes = ExactTableBytes();
-  bytes.push_back(0);  // longer is fine: the first 1010 bytes are read
-  WriteFile("short.ovl", bytes);
-  EXPECT_EQ(Eval("B0(2)"), 1.0L / 6);
-  EXPECT_EQ(MathError(), 0);
+  MissingShortThenComplete(
+      ExactTableBytes(),
+      [] {
+        ExpectEval("B0(2)", ExprErrorValue, -144);
+        EXPECT_EQ(Eval("B0(3)"), 0);  // the odd ones, B_0, B_1 and the series need no table
+        EXPECT_NE(Eval("B0(202)"), ExprErrorValue);
+      },
+      [] {
+        ExpectEval("B0(2)", 1.0L / 6);
+      });
 }
 
 TEST_F(BernoulliTest, FirstUseFromManyThreadsLoadsOnce) {
-  BernoulliTableUseFile({});  // drop any loaded table: the threads race to load it
-  std::vector<long double> got(8, 0);
-  std::vector<std::thread> threads;
-  for (std::size_t i = 0; i < got.size(); ++i) {
-    threads.emplace_back([&got, i] {
-      ExprContext& ctx = ExprThreadContext();
-      got[i] = BernoulliNumber(ctx, static_cast<long double>(2 * (i + 1)));
-    });
-  }
-  for (std::thread& t : threads) t.join();
-  TBernoulliTable table{};
-  DecodeBernoulliTable(ExactTableBytes(), table);
+  const std::vector<long double> got =
+      RaceFirstUse([](int i) { return BernoulliNumber(ExprThreadContext(), 2.0L * (i + 1)); });
+  const TBernoulliTable table = ExactTable();
   for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], table[i + 1]) << i;
 }
 

@@ -1,8 +1,9 @@
 // Running slots with the floating-point discipline, error lines, user-defined functions
 // and the view function.
-#include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "expr/error_text.h"
 #include "expr/program_slots.h"
@@ -36,61 +37,39 @@ class EntryPointTest : public ExprTest {
   }
 };
 
-TEST_F(EntryPointTest, UnderflowNoLongerZeroesTheResult) {
+TEST_F(EntryPointTest, UnderflowIsIgnoredAndNonFiniteResultsAreMissingWithACode) {
   // Far from the peak the exponential underflows; the sum is still A0.
   Vars().A(0) = 1.5;
   Vars().A(1) = 2;
   Vars().X() = 0;
   ASSERT_EQ(ExprCompileSlot("A0+A1*EXP(-X^2)", 40), 1);
   Vars().X() = 200;
-  EXPECT_EQ(ExprRunSlot(40), 1.5);
-  EXPECT_EQ(MathError(), 0);
-  EXPECT_EQ(Eval("EXP(-20000)"), 0);
-  EXPECT_EQ(MathError(), 0);
-}
-
-TEST_F(EntryPointTest, NonFiniteResultsAreMissingWithACode) {
-  struct Case {
-    const char* text;
-    int code;
-  };
-  const Case cases[] = {
-      {"INF-INF", -48},  // NaN: "80x87: Invalid Operand"
-      {"0*INF", -48},
-      {"INF", -49},      // infinite: "80x87: Numeric Overflow"
-      {"-INF", -49},
-      {"X*X", -49},      // overflow in the processor
-  };
-  Vars().X() = 1e4000L;
-  for (const Case& c : cases) {
-    EXPECT_EQ(Eval(c.text), ExprErrorValue) << c.text;
-    EXPECT_EQ(MathError(), c.code) << c.text;
-  }
+  ExpectResult(ExprRunSlot(40), 1.5);
+  // Infinities inside an expression are fine when the result is a number.
+  const std::pair<const char*, long double> values[] = {{"EXP(-20000)", 0}, {"1/INF+(INF>1)", 1}};
+  for (const auto& [text, value] : values) ExpectEval(text, value);
+  // NaN: "80x87: Invalid Operand"; infinite: "80x87: Numeric Overflow", also when the
+  // processor overflows.
+  const std::pair<const char*, int> cases[] = {{"INF-INF", -48}, {"0*INF", -48}, {"INF", -49}, {"-INF", -49},
+                                               {"X*X", -49}};
   Vars().X() = 2;
   ASSERT_EQ(ExprCompileSlot("X*X", 41), 1);
   Vars().X() = 1e4000L;
-  EXPECT_EQ(ExprRunSlot(41), ExprErrorValue);
-  EXPECT_EQ(MathError(), -49);
-  // Infinities inside an expression are fine when the result is a number.
-  EXPECT_EQ(Eval("1/INF+(INF>1)"), 1);
-  EXPECT_EQ(MathError(), 0);
+  for (const auto& [text, code] : cases) ExpectEval(text, ExprErrorValue, code);
+  ExpectResult(ExprRunSlot(41), ExprErrorValue, -49);
 }
 
 TEST_F(EntryPointTest, ErrorLineMarksTheColumn) {
-  EXPECT_EQ(ExprErrorLine("2+*3", 2), "2+|*3");
-  EXPECT_EQ(ExprErrorLine("2+*3", 0), "|2+*3");
-  EXPECT_EQ(ExprErrorLine("2+*3", 4), "2+*3| ");
-  EXPECT_EQ(ExprErrorLine("2+*3", 9), "2+*3| ");
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {"2+*3", 2, "2+|*3"}, {"2+*3", 0, "|2+*3"}, {"2+*3", 4, "2+*3| "}, {"2+*3", 9, "2+*3| "},
+      {std::string(38, 'c'), 38, std::string(38, 'c') + "| "},
+      // 41 to 80 characters: one break after 40; 81 or more: another after 39 more.
+      {std::string(50, 'a'), 50, std::string(40, 'a') + "\n" + std::string(10, 'a') + "| "},
+      {std::string(100, 'b'), 10,
+       std::string(10, 'b') + "|" + std::string(29, 'b') + "\n" + std::string(39, 'b') + "\n" + std::string(22, 'b')}};
+  for (const auto& [text, column, marked] : cases) EXPECT_EQ(ExprErrorLine(text, column), marked) << column;
   Eval("2+*3");
   EXPECT_EQ(ExprErrorLine("2+*3"), "2+*|3");
-  // 41 to 80 characters: one break after 40; 81 or more: another after 39 more.
-  const std::string fifty(50, 'a');
-  EXPECT_EQ(ExprErrorLine(fifty, 50), std::string(40, 'a') + "\n" + std::string(10, 'a') + "| ");
-  const std::string hundred(100, 'b');
-  const std::string marked = ExprErrorLine(hundred, 10);
-  EXPECT_EQ(marked, std::string(10, 'b') + "|" + std::string(29, 'b') + "\n" + std::string(39, 'b') +
-                        "\n" + std::string(22, 'b'));
-  EXPECT_EQ(ExprErrorLine(std::string(38, 'c'), 38), std::string(38, 'c') + "| ");
 }
 
 TEST_F(EntryPointTest, UserFunctionCompilesItsLinesIntoItsSlots) {
@@ -99,16 +78,10 @@ TEST_F(EntryPointTest, UserFunctionCompilesItsLinesIntoItsSlots) {
   Ctx().CurrentUdf = k;
   ASSERT_EQ(UdfLoad(k), 1);
   EXPECT_EQ(r.Compiled, 1);
-  EXPECT_FALSE(ExprSlotAt(31)->Empty());
-  EXPECT_FALSE(ExprSlotAt(30)->Empty());
-  for (int s : {32, 39, 20, 40}) EXPECT_TRUE(ExprSlotAt(s)->Empty()) << s;
+  for (int s : {31, 30, 32, 39, 20, 40}) EXPECT_EQ(ExprSlotAt(s)->Empty(), s != 31 && s != 30) << s;
   // Loading set the parameters to the start values and X, Y, Z to the data means.
-  EXPECT_EQ(Vars().A(0), 2);
-  EXPECT_EQ(Vars().X(), 2);
-  EXPECT_EQ(Vars().Dollar(), 2);
-  EXPECT_EQ(Vars().Y(), 3);
-  EXPECT_EQ(Vars().Z(), 4);
-  EXPECT_EQ(Vars().W(), 1);
+  EXPECT_EQ((std::vector{Vars().A(0), Vars().X(), Vars().Dollar(), Vars().Y(), Vars().Z(), Vars().W()}),
+            (std::vector<long double>{2, 2, 2, 3, 4, 1}));
   Vars().X() = 5;
   Vars().A(0) = 2;
   Vars().A(1) = 3;
@@ -123,9 +96,7 @@ TEST_F(EntryPointTest, LastUserFunctionAndHashSubFunctionLines) {
   Define(k, "#F2=X*Y\nB=10\nFX=1\nF0=2\nZ=#F2+B+FX\n", {1});
   Ctx().CurrentUdf = k;
   ASSERT_EQ(UdfLoad(k), 1);
-  EXPECT_FALSE(ExprSlotAt(142)->Empty());
-  EXPECT_FALSE(ExprSlotAt(140)->Empty());
-  EXPECT_TRUE(ExprSlotAt(150)->Empty());
+  for (int s : {142, 140, 150}) EXPECT_EQ(ExprSlotAt(s)->Empty(), s == 150) << s;
   // "FX=1" and "F0=2" are statements: they set user variables.
   EXPECT_EQ(ExprFindSymbol("FX")->value, 1);
   EXPECT_EQ(ExprFindSymbol("F0")->value, 2);
@@ -149,7 +120,14 @@ TEST_F(EntryPointTest, UserFunctionThatFailsAtTheMeansDoesNotLoad) {
   EXPECT_EQ(UdfLoad(15), -1);  // no such function
 }
 
-TEST_F(EntryPointTest, DamagedParameterCountDoesNotReachPastTheParameters) {
+TEST_F(EntryPointTest, RecordsAreBoundedAndDamagedParameterCountsStayInside) {
+  ASSERT_EQ(AllocUdf(7), 1);
+  EXPECT_EQ(UdfTable[7]->Text[0], '\0');  // allocated zeroed
+  EXPECT_EQ(UdfTable[7]->Start[9], 0);
+  FreeUdf(7);
+  EXPECT_FALSE(UdfTable[7]);
+  EXPECT_EQ(AllocUdf(15), 0);
+  FreeUdf(-1);  // out of range: nothing happens
   TUdfRecord& r = Define(1, "Z=A0+A9\r\n", {1});
   r.Start.fill(0.5);
   r.ParamCount = 32767;
@@ -162,8 +140,7 @@ TEST_F(EntryPointTest, DamagedParameterCountDoesNotReachPastTheParameters) {
 TEST_F(EntryPointTest, SelfCallingLineFailsInsteadOfExhaustingTheStack) {
   Ctx().CurrentUdf = 0;
   ASSERT_EQ(ExprCompileSlot("F1+1", 1), 1);  // while compiling, F1's slot is still empty
-  EXPECT_EQ(ExprRunSlot(1), ExprErrorValue);
-  EXPECT_EQ(MathError(), -32);
+  ExpectResult(ExprRunSlot(1), ExprErrorValue, -32);
   EXPECT_EQ(Ctx().tempTop, 0u);
   EXPECT_EQ(Ctx().nesting, 0);
   // A Z line that calls such a line fails its test run, so the function does not load.
@@ -175,53 +152,31 @@ TEST_F(EntryPointTest, ViewFunctionUsesItsOwnSlotsAndSubFunctions) {
   Ctx().CurrentUdf = 0;
   ASSERT_EQ(ExprCompileViewFn("F1=X*Y\nZ=F1+1\n", 2, 3), 1);
   EXPECT_EQ(Ctx().CurrentUdf, 0);
-  EXPECT_FALSE(ExprSlotAt(161)->Empty());
-  EXPECT_FALSE(ExprSlotAt(160)->Empty());
-  EXPECT_TRUE(ExprSlotAt(1)->Empty());  // no user function's slot is touched
-  EXPECT_TRUE(ExprSlotAt(0)->Empty());
+  for (int s : {161, 160, 1, 0}) EXPECT_EQ(ExprSlotAt(s)->Empty(), s < 10) << s;  // no user function's slot is touched
   EXPECT_EQ(ExprEvalViewFn(4, 5), 21);
   EXPECT_EQ(Ctx().CurrentUdf, 0);
   EXPECT_EQ(ExprCompileViewFn("Z=LN(X)\n", 0, 1), -1);
-}
-
-TEST_F(EntryPointTest, ViewFunctionDerivativesByCentralDifferences) {
+  // Derivatives by central differences; closed forms of z = x^2 y at (3, 2): 2xy, x^2, 2y,
+  // 0 and 2x, and 0 at x = 0 (step 1e-6 there).
   ASSERT_EQ(ExprCompileViewFn("Z=X*X*Y\n", 1, 1), 1);
-  // Closed forms of z = x^2 y at (3, 2): 2xy, x^2, 2y, 0 and 2x.
-  EXPECT_NEAR(static_cast<double>(ExprDerivX(3, 2)), 12, 1e-9);
-  EXPECT_NEAR(static_cast<double>(ExprDerivY(3, 2)), 9, 1e-9);
-  EXPECT_NEAR(static_cast<double>(ExprDeriv2X(3, 2)), 4, 1e-5);
-  EXPECT_NEAR(static_cast<double>(ExprDeriv2Y(3, 2)), 0, 1e-5);
-  EXPECT_NEAR(static_cast<double>(ExprDerivXY(3, 2)), 6, 1e-5);
-  EXPECT_NEAR(static_cast<double>(ExprDerivX(0, 2)), 0, 1e-9);  // step 1e-6 at 0
+  const std::tuple<long double (*)(long double, long double), long double, double, double> derivatives[] = {
+      {ExprDerivX, 3, 12, 1e-9}, {ExprDerivY, 3, 9, 1e-9},   {ExprDeriv2X, 3, 4, 1e-5},
+      {ExprDeriv2Y, 3, 0, 1e-5}, {ExprDerivXY, 3, 6, 1e-5}, {ExprDerivX, 0, 0, 1e-9}};
+  for (const auto& [d, x, value, tolerance] : derivatives) EXPECT_NEAR(static_cast<double>(d(x, 2)), value, tolerance);
   ASSERT_EQ(ExprCompileViewFn("Z=SQRT(X)\n", 1, 1), 1);
   EXPECT_EQ(ExprDerivX(0, 1), ExprErrorValue);  // SQRT(-1e-6) fails: no derivative
 }
 
 TEST_F(EntryPointTest, SyntaxCodesHaveTheirTexts) {
-  EXPECT_STREQ(ExprSyntaxText(0), "Syntax or Math Error");
-  EXPECT_STREQ(ExprSyntaxText(6), "Invalid Character");
   EXPECT_STREQ(ExprSyntaxText(7), "Function Number Must Be 1 to 9");
-  EXPECT_STREQ(ExprSyntaxText(8), "");
   EXPECT_STREQ(ExprViewSyntaxText(0), "View Function(X,Y) Validation Error");
-  EXPECT_STREQ(ExprViewSyntaxText(1), "Math Error After Reduction");
-  EXPECT_STREQ(ExprViewSyntaxText(7), "");  // the view function's list ends at code 6
+  EXPECT_EQ(std::string(ExprSyntaxText(8)) + ExprViewSyntaxText(7), "");  // the view function's list ends at code 6
   // Every math-error code has a string id and a text.
   EXPECT_EQ(ExprErrorTextRows().size(), 54u);
   for (const TExprErrorTextRow& row : ExprErrorTextRows()) {
     EXPECT_LT(row.code, 0);
     EXPECT_STREQ(ExprErrorText(row.code), row.text);
   }
-}
-
-TEST_F(EntryPointTest, RecordsAreAllocatedZeroedAndFreed) {
-  ASSERT_EQ(AllocUdf(7), 1);
-  ASSERT_TRUE(UdfTable[7]);
-  EXPECT_EQ(UdfTable[7]->Text[0], '\0');
-  EXPECT_EQ(UdfTable[7]->Start[9], 0);
-  EXPECT_EQ(AllocUdf(15), 0);
-  FreeUdf(7);
-  EXPECT_FALSE(UdfTable[7]);
-  FreeUdf(-1);  // out of range: nothing happens
 }
 
 }  // namespace

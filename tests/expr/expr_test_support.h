@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string_view>
 
 #include "app/data_statistics.h"
@@ -12,6 +13,7 @@
 #include "expr/eval_context.h"
 #include "expr/expression.h"
 #include "expr/udf_record.h"
+#include "support/long_double_near.h"
 
 class ExprTest : public ::testing::Test {
  protected:
@@ -32,4 +34,29 @@ class ExprTest : public ::testing::Test {
   static int Syntax() { return ExprThreadContext().ExprSyntaxCode; }
   static int Column() { return ExprThreadContext().ExprErrorColumn; }
   static int MathError() { return ExprThreadContext().ExprMathError; }
+  // Evaluates `text`: its value (exactly, or to `tolerance`) and its math-error code.
+  static void ExpectEval(std::string_view text, long double value, int code = 0, long double tolerance = 0) {
+    ExpectResult(Eval(text), value, code, tolerance, text);
+  }
+  // A result computed just before, and the math-error code it left.
+  static void ExpectResult(long double got, long double value, int code = 0, long double tolerance = 0,
+                           std::string_view what = {}) {
+    EXPECT_LD_NEAR(got, value, tolerance) << what;
+    EXPECT_EQ(MathError(), code) << what;
+  }
+};
+
+// A small fixed-seed generator (Knuth's MMIX constants), so that every run sees the same
+// random texts.
+class Lcg {
+ public:
+  explicit Lcg(std::uint64_t seed) : state_(seed) {}
+  std::uint32_t Next() {
+    state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<std::uint32_t>(state_ >> 33);
+  }
+  std::uint32_t Below(std::uint32_t n) { return Next() % n; }
+
+ private:
+  std::uint64_t state_;
 };

@@ -1,7 +1,5 @@
 // Hostile and random text: refused cleanly (run under AddressSanitizer and UBSan), and
 // whatever compiles computes what the parser computes.
-#include <cmath>
-#include <cstdint>
 #include <string>
 
 #include "expr/program_slots.h"
@@ -10,20 +8,6 @@
 namespace {
 
 class HostileInputTest : public ExprTest {};
-
-// A small fixed-seed generator, so that every run sees the same texts.
-class Lcg {
- public:
-  explicit Lcg(std::uint64_t seed) : state_(seed) {}
-  std::uint32_t Next() {
-    state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<std::uint32_t>(state_ >> 33);
-  }
-  std::uint32_t Below(std::uint32_t n) { return Next() % n; }
-
- private:
-  std::uint64_t state_;
-};
 
 bool IsMissingOrFinite(long double v) { return v == ExprErrorValue || std::isfinite(v); }
 
@@ -95,8 +79,7 @@ TEST_F(HostileInputTest, RandomExpressionsCompileToWhatTheParserComputes) {
     }
     ++compiled;
     EXPECT_EQ(Syntax(), syntax) << text;
-    EXPECT_EQ(ExprRunSlot(90), interpreted) << text;
-    EXPECT_EQ(MathError(), error) << text;
+    ExpectResult(ExprRunSlot(90), interpreted, error, 0, text);
     EXPECT_TRUE(Ctx().errorMarks.empty()) << text;
   }
   EXPECT_GT(compiled, 150);

@@ -1,7 +1,6 @@
 // The integration engines called directly with integrands of their own, as the volume
 // computations call them: closed-form integrals over finite, infinite and wide ranges,
 // the failure codes, the mended faults and hostile arguments.
-#include <cmath>
 #include <functional>
 #include <limits>
 #include <numbers>
@@ -11,7 +10,6 @@
 #include "expr/integration.h"
 #include "expr/interpreter.h"
 #include "expr_test_support.h"
-#include "support/long_double_near.h"
 
 namespace {
 
@@ -23,13 +21,9 @@ struct NamedEngine {
   long double accuracy;  // relative error reached at tol 1e-10 on the smooth cases
 };
 
-const NamedEngine kEngines[] = {
-    {"Gauss", IntegrateGauss, 1e-15L},
-    {"Romberg", IntegrateRomberg, 1e-9L},
-    {"RungeKutta", IntegrateOdeRK, 1e-8L},
-    {"BulirschStoer", IntegrateOdeBS, 1e-12L},
-    {"Auto", IntegrateAuto, 1e-15L},
-};
+const NamedEngine kEngines[] = {{"Gauss", IntegrateGauss, 1e-15L},         {"Romberg", IntegrateRomberg, 1e-9L},
+                                 {"RungeKutta", IntegrateOdeRK, 1e-8L},       {"BulirschStoer", IntegrateOdeBS, 1e-12L},
+                                 {"Auto", IntegrateAuto, 1e-15L}};
 
 constexpr long double kInf = std::numeric_limits<long double>::infinity();
 constexpr long double kPi = std::numbers::pi_v<long double>;
@@ -52,7 +46,13 @@ const ClosedForm kCases[] = {
     {"1/(1+x^2) on [-10,10]", [](long double x) { return 1 / (1 + x * x); }, -10, 10, 2 * std::atan(10.0L)},
 };
 
-class IntegrationEngineTest : public ExprTest {};
+class IntegrationEngineTest : public ExprTest {
+ protected:
+  // The failure flag of a record and the math-error code of this thread's context.
+  static void ExpectOutcome(const TIntegRecord& rec, int failed, int code, const std::string& what = {}) {
+    ExpectResult(rec.IntegFailed, failed, code, 0, what);
+  }
+};
 
 TEST_F(IntegrationEngineTest, EveryEngineReachesTheClosedForms) {
   for (const NamedEngine& e : kEngines) {
@@ -60,10 +60,9 @@ TEST_F(IntegrationEngineTest, EveryEngineReachesTheClosedForms) {
       ExprContext& ctx = Ctx();
       ctx.ClearErrors();
       TIntegRecord rec;
-      const long double r = e.engine(ctx, rec, c.f, c.a, c.b, 1e-10L);
-      EXPECT_LD_NEAR(r, c.value, e.accuracy * std::fabs(c.value)) << e.name << ": " << c.what;
-      EXPECT_EQ(rec.IntegFailed, 0) << e.name << ": " << c.what;
-      EXPECT_EQ(ctx.ExprMathError, 0) << e.name << ": " << c.what;
+      const std::string what = std::string(e.name) + ": " + c.what;
+      EXPECT_LD_NEAR(e.engine(ctx, rec, c.f, c.a, c.b, 1e-10L), c.value, e.accuracy * std::fabs(c.value)) << what;
+      ExpectOutcome(rec, 0, 0, what);
       EXPECT_EQ(rec.IntegTolerance, 1e-10L) << e.name;
       EXPECT_GE(rec.IntegErrorEstimate, 0) << e.name << ": " << c.what;
     }
@@ -76,73 +75,46 @@ TEST_F(IntegrationEngineTest, InfiniteLimitIsNeverEvaluated) {
   for (const NamedEngine& e : kEngines) {
     for (const auto& [a, b] : {std::pair{0.0L, kInf}, std::pair{-kInf, 1.0L}, std::pair{-kInf, kInf}}) {
       int atInfinity = 0;
-      const auto f = [&](long double x) {
-        atInfinity += std::isinf(x);
-        return 1 / (1 + x * x);
-      };
+      const auto f = [&](long double x) { return atInfinity += std::isinf(x), 1 / (1 + x * x); };
       TIntegRecord rec;
       const long double expected = std::atan(b) - std::atan(a);
       EXPECT_LD_NEAR(e.engine(Ctx(), rec, f, a, b, 1e-10L), expected, e.accuracy * 10) << e.name << " " << a;
-      EXPECT_LD_NEAR(IntegrateSimpson(Ctx(), rec, f, a, b, 1e-12L), expected, 1e-9L) << a;
-      EXPECT_EQ(Ctx().ExprMathError, 0) << e.name << " " << a;
+      ExpectResult(IntegrateSimpson(Ctx(), rec, f, a, b, 1e-12L), expected, 0, 1e-9L, e.name);
       EXPECT_EQ(atInfinity, 0) << e.name << " " << a;
     }
   }
 }
 
-TEST_F(IntegrationEngineTest, GaussAcceptsTwoSuccessiveZeroSums) {
-  // An odd integrand on a symmetric range: every Gauss sum is exactly 0.
-  ExprContext& ctx = Ctx();
-  TIntegRecord rec;
-  int calls = 0;
-  const auto odd = [&](long double x) {
-    ++calls;
-    return x * x * x;
-  };
-  EXPECT_EQ(IntegrateGauss(ctx, rec, odd, -1, 1, 1e-8L), 0);
-  EXPECT_EQ(rec.IntegFailed, 0);
-  EXPECT_EQ(rec.IntegErrorEstimate, 0);
-  EXPECT_EQ(ctx.ExprMathError, 0);
-  EXPECT_EQ(calls, 2 + 4);  // accepted at order 4
+TEST_F(IntegrationEngineTest, GaussStopsAtOrderFourWhenTwoSumsAgree) {
+  // x^3 on [-1, 1]: every Gauss sum is exactly 0, and two successive zero sums are
+  // accepted; x^2: orders 2 and 4 are both exact (up to rounding). Either way 2 + 4 calls.
   // Romberg's extrapolation of exact zeros converges too.
-  EXPECT_EQ(IntegrateRomberg(ctx, rec, odd, -1, 1, 1e-8L), 0);
+  ExprContext& ctx = Ctx();
+  TIntegRecord rec;
+  for (const auto& [odd, a, b, value] : {std::tuple{true, -1.0L, 1.0L, 0.0L}, std::tuple{false, 0.0L, 3.0L, 9.0L}}) {
+    int calls = 0;
+    const auto f = [&, odd](long double x) { return ++calls, odd ? x * x * x : x * x; };
+    EXPECT_LD_NEAR(IntegrateGauss(ctx, rec, f, a, b, 1e-12L), value, odd ? 0 : 1e-17L) << odd;
+    EXPECT_EQ(calls, 6) << odd;
+    EXPECT_LD_NEAR(rec.IntegErrorEstimate, 0, odd ? 0 : 1e-17L);
+    ExpectOutcome(rec, 0, 0);
+  }
+  EXPECT_EQ(IntegrateRomberg(ctx, rec, [](long double x) { return x * x * x; }, -1, 1, 1e-8L), 0);
   EXPECT_EQ(rec.IntegFailed, 0);
 }
 
-TEST_F(IntegrationEngineTest, GaussConvergesAtOrderFourOnACubic) {
-  // Orders 2 and 4 are both exact for x^2 (up to rounding): accepted at order 4.
-  ExprContext& ctx = Ctx();
-  TIntegRecord rec;
-  int calls = 0;
-  const long double r = IntegrateGauss(ctx, rec, [&](long double x) { ++calls; return x * x; }, 0, 3, 1e-12L);
-  EXPECT_LD_NEAR(r, 9.0L, 1e-17L);
-  EXPECT_EQ(calls, 6);
-  EXPECT_LT(rec.IntegErrorEstimate, 1e-17L);
-}
-
-TEST_F(IntegrationEngineTest, WideRangeIsRetriedWithTails) {
+TEST_F(IntegrationEngineTest, WideRangeIsRetriedWithTailsButNotInsideMinusTwoToTwo) {
   // 1/(1 + x^2) on [-1000, 1000] is too narrow a peak for order 128 over the whole range;
   // through x = 1/u the far parts become 1/(1 + u^2), which converges. 2 atan 1000.
   ExprContext& ctx = Ctx();
   TIntegRecord rec;
-  const long double r = IntegrateGauss(ctx, rec, [](long double x) { return 1 / (1 + x * x); }, -1000, 1000, 1e-12L);
-  EXPECT_LD_NEAR(r, 2 * std::atan(1000.0L), 1e-15L);
-  EXPECT_EQ(rec.IntegFailed, 0);
-  EXPECT_EQ(ctx.ExprMathError, 0);
-}
-
-TEST_F(IntegrationEngineTest, NoSecondAttemptInsideMinusTwoToTwo) {
+  EXPECT_LD_NEAR(IntegrateGauss(ctx, rec, [](long double x) { return 1 / (1 + x * x); }, -1000, 1000, 1e-12L),
+                 2 * std::atan(1000.0L), 1e-15L);
+  ExpectOutcome(rec, 0, 0);
   // A peak too sharp for order 128 on [-2, 2]: one attempt, reported as not converged.
-  ExprContext& ctx = Ctx();
-  TIntegRecord rec;
   int calls = 0;
-  const auto peak = [&](long double x) {
-    ++calls;
-    return 1 / (1e-8L + x * x);
-  };
-  IntegrateGauss(ctx, rec, peak, -2, 2, 1e-10L);
-  EXPECT_EQ(rec.IntegFailed, 1);
-  EXPECT_EQ(ctx.ExprMathError, kErrIntegralConvergence);
+  IntegrateGauss(ctx, rec, [&](long double x) { return ++calls, 1 / (1e-8L + x * x); }, -2, 2, 1e-10L);
+  ExpectOutcome(rec, 1, kErrIntegralConvergence);
   EXPECT_EQ(calls, 254);
 }
 
@@ -151,14 +123,10 @@ TEST_F(IntegrationEngineTest, FailingIntegrandIsASingularity) {
     ExprContext& ctx = Ctx();
     ctx.ClearErrors();
     TIntegRecord rec;
-    const auto fails = [&](long double) {
-      ctx.SetError(kErrDivisionByZero);
-      return 0.0L;
-    };
-    const long double r = e.engine(ctx, rec, fails, 0, 1, 1e-8L);
+    EXPECT_EQ(e.engine(ctx, rec, [&](long double) { return ctx.SetError(kErrDivisionByZero), 0.0L; }, 0, 1, 1e-8L), 0)
+        << e.name;
     EXPECT_EQ(rec.IntegFailed, 1) << e.name;
     EXPECT_NE(ctx.ExprMathError, 0) << e.name;
-    EXPECT_EQ(r, 0) << e.name;
   }
 }
 
@@ -166,10 +134,7 @@ TEST_F(IntegrationEngineTest, InverseSquareRootEndPoint) {
   // 1/sqrt(x) on [0, 1] = 2; the integrand fails at 0 (a division by zero).
   ExprContext& ctx = Ctx();
   int atZero = 0;
-  const auto f = [&](long double x) {
-    atZero += x == 0;
-    return ExprSafeDivide(ctx, 1, std::sqrt(x));
-  };
+  const auto f = [&](long double x) { return atZero += x == 0, ExprSafeDivide(ctx, 1, std::sqrt(x)); };
   TIntegRecord rec;
   // Romberg's trial at 0 fails, so it takes the open rule, which never evaluates 0 (its
   // error expansion is not in powers of h^2: the value is only roughly right).
@@ -178,8 +143,7 @@ TEST_F(IntegrationEngineTest, InverseSquareRootEndPoint) {
   EXPECT_NE(ctx.ExprMathError, kErrIntegralSingularity);
   // The fixed Gauss rule needs no retry: no Gauss point lies at 0.
   ctx.ClearErrors();
-  EXPECT_LD_NEAR(IntegrateGaussN(ctx, f, 0, 1, 128), 2.0L, 0.02L);
-  EXPECT_EQ(ctx.ExprMathError, 0);
+  ExpectResult(IntegrateGaussN(ctx, f, 0, 1, 128), 2.0L, 0, 0.02L);
   // The automatic integral ends near 2 whether or not one of its engines converged.
   ctx.ClearErrors();
   EXPECT_LD_NEAR(IntegrateAuto(ctx, rec, f, 0, 1, 1e-8L), 2.0L, 0.01L);
@@ -193,18 +157,10 @@ TEST_F(IntegrationEngineTest, FixedOrderRuleIsExactToDegreeTwoNMinusOne) {
   for (int n : {4, 8, 64, 128}) EXPECT_LD_NEAR(IntegrateGaussN(ctx, x5, 0, 1, n), 1.0L / 6, 1e-18L) << n;
   // A point where f fails is retried once, nudged; failing again gives -101 and missing.
   int calls = 0;
-  const auto failsOnce = [&](long double x) {
-    if (++calls == 1) ctx.SetError(kErrDivisionByZero);
-    return x;
-  };
-  EXPECT_LD_NEAR(IntegrateGaussN(ctx, failsOnce, 0, 2, 4), 2.0L, 1e-11L);
-  EXPECT_EQ(ctx.ExprMathError, 0);
-  const auto always = [&](long double) {
-    ctx.SetError(kErrDivisionByZero);
-    return 0.0L;
-  };
-  EXPECT_EQ(IntegrateGaussN(ctx, always, 0, 1, 4), ExprErrorValue);
-  EXPECT_EQ(ctx.ExprMathError, kErrIntegralSingularity);
+  const auto failsOnce = [&](long double x) { return ++calls == 1 ? ctx.SetError(kErrDivisionByZero) : void(), x; };
+  ExpectResult(IntegrateGaussN(ctx, failsOnce, 0, 2, 4), 2.0L, 0, 1e-11L);
+  ExpectResult(IntegrateGaussN(ctx, [&](long double) { return ctx.SetError(kErrDivisionByZero), 0.0L; }, 0, 1, 4),
+               ExprErrorValue, kErrIntegralSingularity);
 }
 
 TEST_F(IntegrationEngineTest, SimpsonStopsAtTheFirstComparisonOfASmoothFunction) {
@@ -214,8 +170,7 @@ TEST_F(IntegrationEngineTest, SimpsonStopsAtTheFirstComparisonOfASmoothFunction)
   // Simpson's rule is exact for cubics: S1 = S2 after 5 evaluations.
   const long double r = IntegrateSimpson(ctx, rec, [&](long double x) { ++calls; return x * x * x; }, 0, 2, 0);
   EXPECT_LD_NEAR(r, 4.0L, 1e-17L);
-  EXPECT_EQ(calls, 5);
-  EXPECT_EQ(ctx.ExprMathError, 0);
+  ExpectResult(calls, 5);
   // A smooth non-polynomial to the (absolute) tolerance; tol 0 means 1e-14.
   calls = 0;
   EXPECT_LD_NEAR(IntegrateSimpson(ctx, rec, [&](long double x) { ++calls; return std::exp(x); }, 0, 1, 0),
@@ -224,37 +179,29 @@ TEST_F(IntegrationEngineTest, SimpsonStopsAtTheFirstComparisonOfASmoothFunction)
   EXPECT_GT(calls, 5);
 }
 
-TEST_F(IntegrationEngineTest, SimpsonDepthIsCappedAtAJump) {
+TEST_F(IntegrationEngineTest, SimpsonEndsAtItsDepthCapAndWithinItsBudget) {
   // A jump of 1e9 at 1/3 (not a dyadic point): around it the two rules never agree to
   // 1e-14, and the recursion stops at its depth cap with -100 and estimate 1, the rest of
-  // the range summed and the capped interval keeping its two-panel value.
-  ExprContext& ctx = Ctx();
-  TIntegRecord rec;
-  int calls = 0;
-  const auto step = [&](long double x) {
-    ++calls;
-    return x < 1.0L / 3 ? 0.0L : 1e9L;
-  };
-  const long double r = IntegrateSimpson(ctx, rec, step, 0, 1, 1e-14L);
-  EXPECT_LD_NEAR(r, 2e9L / 3, 1e-5L);
-  EXPECT_EQ(ctx.ExprMathError, kErrIntegralConvergence);
-  EXPECT_EQ(rec.IntegErrorEstimate, 1);
-  EXPECT_LT(calls, 1000);
-}
-
-TEST_F(IntegrationEngineTest, SimpsonOfNoiseEndsWithinItsBudget) {
+  // the range summed and the capped interval keeping its two-panel value. Noise ends within
+  // the evaluation budget.
   ExprContext& ctx = Ctx();
   TIntegRecord rec;
   long calls = 0;
-  unsigned state = 1;
-  const auto noise = [&](long double) {
-    ++calls;
-    state = state * 1103515245u + 12345u;
-    return static_cast<long double>(state >> 16);
-  };
-  IntegrateSimpson(ctx, rec, noise, 0, 1, 1e-14L);
+  const auto step = [&](long double x) { return ++calls, x < 1.0L / 3 ? 0.0L : 1e9L; };
+  EXPECT_LD_NEAR(IntegrateSimpson(ctx, rec, step, 0, 1, 1e-14L), 2e9L / 3, 1e-5L);
+  EXPECT_LT(calls, 1000);
   EXPECT_EQ(ctx.ExprMathError, kErrIntegralConvergence);
   EXPECT_EQ(rec.IntegErrorEstimate, 1);
+  unsigned state = 1;
+  calls = 0;
+  ctx.ClearErrors();
+  TIntegRecord noiseRec;
+  const auto noise = [&](long double) {
+    return ++calls, static_cast<long double>((state = state * 1103515245u + 12345u) >> 16);
+  };
+  IntegrateSimpson(ctx, noiseRec, noise, 0, 1, 1e-14L);
+  EXPECT_EQ(ctx.ExprMathError, kErrIntegralConvergence);
+  EXPECT_EQ(noiseRec.IntegErrorEstimate, 1);
   EXPECT_LE(calls, 1000100);
 }
 
@@ -262,8 +209,7 @@ TEST_F(IntegrationEngineTest, SimpsonSingularPointFailsItsPiece) {
   ExprContext& ctx = Ctx();
   TIntegRecord rec;
   const auto f = [&](long double x) { return ExprSafeDivide(ctx, 1, x - 0.5L); };
-  EXPECT_EQ(IntegrateSimpson(ctx, rec, f, 0, 1, 1e-8L), 0);
-  EXPECT_EQ(ctx.ExprMathError, kErrIntegralSingularity);
+  ExpectResult(IntegrateSimpson(ctx, rec, f, 0, 1, 1e-8L), 0, kErrIntegralSingularity);
   EXPECT_EQ(rec.IntegErrorEstimate, 1);
 }
 
@@ -285,12 +231,9 @@ TEST_F(IntegrationEngineTest, DoubleIntegralsOfClosedForms) {
     TIntegRecord rec;
     long double err = -1;
     EXPECT_LD_NEAR(IntegrateDouble(ctx, rec, c.f, c.x1, c.x2, c.y1, c.y2, 1e-10L, &err), c.value, 1e-15L) << c.what;
-    EXPECT_GE(err, 0) << c.what;
-    EXPECT_LT(err, 1e-10L) << c.what;
-    EXPECT_EQ(ctx.ExprMathError, 0) << c.what;
-    EXPECT_EQ(rec.IntegFailed, 0) << c.what;
-    EXPECT_LD_NEAR(IntegrateDouble2(ctx, rec, c.f, c.x1, c.x2, c.y1, c.y2, 1e-12L, &err), c.value, 1e-10L) << c.what;
-    EXPECT_EQ(ctx.ExprMathError, 0) << c.what;
+    EXPECT_TRUE(err >= 0 && err < 1e-10L) << c.what;
+    ExpectOutcome(rec, 0, 0, c.what);
+    ExpectResult(IntegrateDouble2(ctx, rec, c.f, c.x1, c.x2, c.y1, c.y2, 1e-12L, &err), c.value, 0, 1e-10L, c.what);
   }
   // The constant: every inner Gauss sum is exact from order 4 on, so errOut is 0.
   TIntegRecord rec;
@@ -303,10 +246,8 @@ TEST_F(IntegrationEngineTest, DoubleIntegralFailingAtACornerIsMissingWithoutInte
   ExprContext& ctx = Ctx();
   TIntegRecord rec;
   int calls = 0;
-  const auto f = [&](long double x, long double y) {
-    ++calls;
-    return ExprSafeDivide(ctx, 1, x * y - 2);  // fails at (1, 2), the last corner
-  };
+  // Fails at (1, 2), the last corner.
+  const auto f = [&](long double x, long double y) { return ++calls, ExprSafeDivide(ctx, 1, x * y - 2); };
   EXPECT_EQ(IntegrateDouble(ctx, rec, f, 0, 1, 0, 2, 1e-8L, nullptr), ExprErrorValue);
   EXPECT_EQ(calls, 4);
   calls = 0;
@@ -336,23 +277,14 @@ TEST_F(IntegrationEngineTest, HostileArgumentsEndCleanly) {
   const long double limits[][2] = {{kNaN, 1}, {0, kNaN}, {-kHuge, kHuge}, {kInf, kInf}, {-kInf, -kInf},
                                    {kInf, -kInf}, {1, -1}, {0, 1e-4940L}};
   const std::function<long double(long double)> integrands[] = {
-      [](long double x) { return x; },
-      [](long double) { return std::numeric_limits<long double>::quiet_NaN(); },
-      [](long double x) { return 1 / x; },
-  };
-  for (const NamedEngine& e : kEngines) {
-    for (const auto& l : limits) {
-      for (const auto& f : integrands) {
-        for (long double tol : {0.0L, kNaN, 1e-8L}) {
-          TIntegRecord rec;
-          e.engine(Ctx(), rec, f, l[0], l[1], tol);
-        }
-      }
-    }
-  }
+      [](long double x) { return x; }, [](long double) { return kNaN; }, [](long double x) { return 1 / x; }};
   TIntegRecord rec;
   for (const auto& l : limits) {
-    for (const auto& f : integrands) IntegrateSimpson(Ctx(), rec, f, l[0], l[1], -1);
+    for (const auto& f : integrands) {
+      for (const NamedEngine& e : kEngines)
+        for (long double tol : {0.0L, kNaN, 1e-8L}) e.engine(Ctx(), rec = TIntegRecord{}, f, l[0], l[1], tol);
+      IntegrateSimpson(Ctx(), rec, f, l[0], l[1], -1);
+    }
   }
   IntegrateDouble(Ctx(), rec, [](long double x, long double y) { return x / y; }, kNaN, 1, -kInf, kInf, kNaN, nullptr);
   IntegrateDouble2(Ctx(), rec, [](long double x, long double y) { return x / y; }, -kHuge, kHuge, 0, 1, 0, nullptr);

@@ -1,18 +1,11 @@
 // The Gauss-Legendre table QVQUAD.OVL that the build computes, and the Gauss engines with
 // the table missing or short.
-#include <cmath>
-#include <cstdint>
-#include <filesystem>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "app/file_utils.h"
 #include "expr/integration.h"
 #include "expr/program_files.h"
 #include "expr/quadrature_table.h"
 #include "table_file_test_support.h"
-#include "support/long_double_near.h"
 
 namespace {
 
@@ -31,13 +24,17 @@ using QuadTableTest = TableFileTest<QuadOverlayUseFile>;
 // The table as the build wrote it.
 std::vector<std::uint8_t> BuiltBytes() { return LoadFileToGlobal(ExprProgramFile(kQuadTableName)); }
 
-TEST_F(QuadTableTest, BuiltTableIsTheExactRootsAndWeightsRounded) {
+TEST_F(QuadTableTest, BuiltTableIsTheExactRootsAndWeightsRoundedAndRoundTrips) {
   const std::vector<std::uint8_t> bytes = BuiltBytes();
   ASSERT_EQ(bytes.size(), kQuadTableBytes);
   EXPECT_EQ(Fnv1a64(bytes), kReferenceHash);
+  TQuadTable t;
+  ASSERT_TRUE(DecodeQuadTable(bytes, t));
+  EXPECT_EQ(EncodeQuadTable(t), bytes);
+  EXPECT_FALSE(DecodeQuadTable(std::span(bytes).first(bytes.size() - 1), t));
 }
 
-TEST_F(QuadTableTest, FirstBlocksHoldTheTwoAndFourPointRules) {
+TEST_F(QuadTableTest, BlocksAreAscendingRulesOfWeightTwoFromTheTwoAndFourPointRules) {
   TQuadTable t;
   ASSERT_TRUE(DecodeQuadTable(BuiltBytes(), t));
   // Closed forms: 1/sqrt(3); sqrt(3/7 -+ 2/7 sqrt(6/5)) and (18 +- sqrt(30))/36.
@@ -48,11 +45,7 @@ TEST_F(QuadTableTest, FirstBlocksHoldTheTwoAndFourPointRules) {
   EXPECT_EQ(t.Weights(2)[1], t.value[5]);
   EXPECT_EQ(t.Abscissas(64), t.value.data() + 4032);
   EXPECT_EQ(t.Weights(64) + 63, t.value.data() + 4159);
-}
-
-TEST_F(QuadTableTest, EveryBlockIsAnAscendingRuleOfTotalWeightTwo) {
-  TQuadTable t;
-  ASSERT_TRUE(DecodeQuadTable(BuiltBytes(), t));
+  // Every block is an ascending rule of total weight two.
   for (int m = 1; m <= kQuadLargestHalfOrder; ++m) {
     long double weight = 0;
     for (int i = 0; i < m; ++i) {
@@ -64,57 +57,31 @@ TEST_F(QuadTableTest, EveryBlockIsAnAscendingRuleOfTotalWeightTwo) {
   }
 }
 
-TEST_F(QuadTableTest, CodecRoundTripsAndRefusesShortData) {
-  std::vector<std::uint8_t> bytes = BuiltBytes();
-  TQuadTable t;
-  ASSERT_TRUE(DecodeQuadTable(bytes, t));
-  EXPECT_EQ(EncodeQuadTable(t), bytes);
-  bytes.pop_back();
-  EXPECT_FALSE(DecodeQuadTable(bytes, t));
-}
-
 TEST_F(QuadTableTest, MissingOrShortFileIsReportedAndRetried) {
   Ctx().CurrentUdf = 0;
   ASSERT_EQ(ExprCompileSlot("$*$", 1), 1);
-
-  QuadOverlayUseFile(dir_ / "absent.ovl");
-  EXPECT_EQ(LoadQuadOverlay(), -1);
-  for (const char* text : {"QI(1,0,1)", "QIP(1,0,1,1E-10)", "QIN(1,0,1,4)", "DQIP(1,0,1,0,1,1E-8)"}) {
-    EXPECT_EQ(Eval(text), ExprErrorValue) << text;
-    EXPECT_EQ(MathError(), -102) << text;
-  }
-  // The automatic integral still integrates through the engines that need no table.
-  EXPECT_LD_NEAR(Eval("AI(1,0,1)"), 1.0L / 3, 1e-12L);
-  EXPECT_EQ(MathError(), 0);
-
-  std::vector<std::uint8_t> bytes = BuiltBytes();
-  bytes.resize(kQuadTableBytes - 1);
-  QuadOverlayUseFile(WriteFile("short.ovl", bytes));
-  EXPECT_EQ(Eval("QI(1,0,1)"), ExprErrorValue);
-  EXPECT_EQ(MathError(), -102);
-
-  // The next use tries again: once the file is complete, the table loads.
-  bytes = BuiltBytes();
-  bytes.push_back(0);  // longer is fine: the first 41600 bytes are read
-  WriteFile("short.ovl", bytes);
-  EXPECT_LD_NEAR(Eval("QI(1,0,1)"), 1.0L / 3, 1e-18L);
-  EXPECT_EQ(MathError(), 0);
-  EXPECT_EQ(LoadQuadOverlay(), 1);
+  MissingShortThenComplete(
+      BuiltBytes(),
+      [] {
+        EXPECT_EQ(LoadQuadOverlay(), -1);
+        for (const char* text : {"QI(1,0,1)", "QIP(1,0,1,1E-10)", "QIN(1,0,1,4)", "DQIP(1,0,1,0,1,1E-8)"}) {
+          ExpectEval(text, ExprErrorValue, -102);
+        }
+        // The automatic integral still integrates through the engines that need no table.
+        ExpectEval("AI(1,0,1)", 1.0L / 3, 0, 1e-12L);
+      },
+      [] {
+        ExpectEval("QI(1,0,1)", 1.0L / 3, 0, 1e-18L);
+        EXPECT_EQ(LoadQuadOverlay(), 1);
+      });
 }
 
 TEST_F(QuadTableTest, FirstUseFromManyThreadsLoadsOnce) {
-  QuadOverlayUseFile({});  // drop any loaded table: the threads race to load it
-  std::vector<long double> got(8, 0);
-  std::vector<std::thread> threads;
-  for (std::size_t i = 0; i < got.size(); ++i) {
-    threads.emplace_back([&got, i] {
-      ExprContext& ctx = ExprThreadContext();
-      TIntegRecord rec;
-      const long double k = static_cast<long double>(i + 1);
-      got[i] = IntegrateGauss(ctx, rec, [k](long double x) { return k * x; }, 0, 2, 1e-12L);
-    });
-  }
-  for (std::thread& t : threads) t.join();
+  const std::vector<long double> got = RaceFirstUse([](int i) {
+    TIntegRecord rec;
+    const long double k = i + 1;
+    return IntegrateGauss(ExprThreadContext(), rec, [k](long double x) { return k * x; }, 0, 2, 1e-12L);
+  });
   for (std::size_t i = 0; i < got.size(); ++i) EXPECT_LD_NEAR(got[i], 2.0L * static_cast<long double>(i + 1), 1e-17L);
 }
 
