@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "fit/fit_list.h"
 #include "fit/fit_statistics.h"
@@ -11,21 +12,16 @@
 namespace {
 
 TEST(FitRecords, EquationNumberDecidesTheKind) {
-  const struct {
-    int number;
-    int kind;
-  } cases[] = {{1, 1},    {999, 1},  {1000, 2}, {1999, 2}, {2000, 3},
-               {2172, 3}, {2515, 3}, {2999, 3}, {3000, 4}, {151232259, 4}};
-  for (const auto& c : cases) EXPECT_EQ(KindOfEquation(c.number), c.kind) << c.number;
+  const std::pair<int, int> cases[] = {{1, 1},    {999, 1},  {1000, 2}, {1999, 2}, {2000, 3},
+                                       {2172, 3}, {2515, 3}, {2999, 3}, {3000, 4}, {151232259, 4}};
+  for (const auto& [number, kind] : cases) EXPECT_EQ(KindOfEquation(number), kind) << number;
 }
 
 TEST(FitRecords, NewRecordHoldsMPlusOneZeroedEntries) {
   auto r = NewFitResult(3);
   ASSERT_NE(r, nullptr);
-  EXPECT_EQ(r->m, 3);
-  EXPECT_EQ(r->parameters, std::vector<long double>(4, 0.0L));
-  EXPECT_EQ(r->terms, std::vector<std::int32_t>(4, 0));
-  EXPECT_EQ(r->procedure, 0);
+  EXPECT_EQ(std::tuple(r->m, r->procedure, r->parameters, r->terms),
+            std::tuple(3, 0, std::vector<long double>(4, 0.0L), std::vector<std::int32_t>(4, 0)));
   EXPECT_NE(NewFitResult(kMaxFitM), nullptr);
   EXPECT_EQ(NewFitResult(kMaxFitM + 1), nullptr);
   EXPECT_EQ(NewFitResult(-1), nullptr);
@@ -39,6 +35,10 @@ TEST(FitStatisticsTest, DefinitionsOnAnOrdinaryFit) {
   EXPECT_LT(std::fabs(s.adjustedR2 - (1.0L - 38.0L / 150.0L)), 1e-18L);
   EXPECT_LT(std::fabs(s.fitStdError - std::sqrt(0.125L)), 1e-18L);
   EXPECT_LT(std::fabs(s.f - 64.0L / 3.0L), 1e-17L);
+  // Stored into a record with its m.
+  auto r = NewFitResult(3);
+  StoreFitStatistics(*r, 2.0L, 10.0L, 20);
+  EXPECT_EQ(std::tuple(r->sse, r->r2, r->f), std::tuple(2.0L, s.r2, s.f));
 }
 
 TEST(FitStatisticsTest, TermSubsetSseSlightlyBelowZeroIsAnExactFit) {
@@ -47,10 +47,7 @@ TEST(FitStatisticsTest, TermSubsetSseSlightlyBelowZeroIsAnExactFit) {
   EXPECT_EQ(sse, 0.0L);
   ASSERT_TRUE(SseAcceptable(sse, sst));
   const FitStatistics s = ComputeFitStatistics(sse, sst, 30, 4);
-  EXPECT_EQ(s.r2, 1.0L);
-  EXPECT_EQ(s.adjustedR2, 1.0L);
-  EXPECT_EQ(s.fitStdError, 0.0L);
-  EXPECT_EQ(s.f, 1e300L);
+  EXPECT_EQ(std::tuple(s.r2, s.adjustedR2, s.fitStdError, s.f), std::tuple(1.0L, 1.0L, 0.0L, 1e300L));
   // Beyond a thousandth of SST the fit stays negative and is dropped.
   EXPECT_FALSE(SseAcceptable(ClearTinyNegativeSseRelative(-0.002L * sst, sst), sst));
 }
@@ -65,12 +62,11 @@ TEST(FitStatisticsTest, PolynomialSseClearedOnlyWithinTheAbsoluteBound) {
 }
 
 TEST(FitStatisticsTest, OnlySseBetweenZeroAndSstIsAcceptable) {
-  EXPECT_TRUE(SseAcceptable(0.0L, 0.0L));
-  EXPECT_TRUE(SseAcceptable(5.0L, 5.0L));
+  constexpr long double kInf = std::numeric_limits<long double>::infinity();
+  EXPECT_TRUE(SseAcceptable(0.0L, 0.0L) && SseAcceptable(5.0L, 5.0L));
   EXPECT_FALSE(SseAcceptable(5.0000001L, 5.0L));
   EXPECT_FALSE(SseAcceptable(std::numeric_limits<long double>::quiet_NaN(), 5.0L));
-  EXPECT_FALSE(SseAcceptable(std::numeric_limits<long double>::infinity(),
-                             std::numeric_limits<long double>::infinity()));
+  EXPECT_FALSE(SseAcceptable(kInf, kInf));
 }
 
 TEST(FitStatisticsTest, StatisticsThatCannotBeFormedRankLast) {
@@ -96,10 +92,8 @@ TEST(FitStatisticsTest, StatisticsThatCannotBeFormedRankLast) {
   };
   for (const Case& c : cases) {
     const FitStatistics s = ComputeFitStatistics(c.sse, c.sst, c.n, c.m);
-    EXPECT_EQ(s.r2, c.r2) << c.what;
-    EXPECT_EQ(s.adjustedR2, c.adjustedR2) << c.what;
-    EXPECT_EQ(s.fitStdError, c.fitStdError) << c.what;
-    EXPECT_EQ(s.f, c.f) << c.what;
+    EXPECT_EQ(std::tuple(s.r2, s.adjustedR2, s.fitStdError, s.f), std::tuple(c.r2, c.adjustedR2, c.fitStdError, c.f))
+        << c.what;
   }
 }
 
@@ -119,14 +113,6 @@ TEST(FitStatisticsTest, NoInputEverYieldsANonFiniteStatistic) {
         }
 }
 
-TEST(FitStatisticsTest, StoredIntoTheRecordWithItsM) {
-  auto r = NewFitResult(3);
-  StoreFitStatistics(*r, 2.0L, 10.0L, 20);
-  EXPECT_EQ(r->sse, 2.0L);
-  EXPECT_EQ(r->r2, ComputeFitStatistics(2.0L, 10.0L, 20, 3).r2);
-  EXPECT_EQ(r->f, ComputeFitStatistics(2.0L, 10.0L, 20, 3).f);
-}
-
 class FitListTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(FitList.BeginRun()); }
@@ -142,19 +128,15 @@ class FitListTest : public ::testing::Test {
 TEST_F(FitListTest, FullListRefusesRecordsAndCountsThem) {
   for (int i = 1; i <= kFitListCapacity; ++i) ASSERT_TRUE(FitList.Append(Fit(i)));
   EXPECT_TRUE(FitList.Full());
-  EXPECT_EQ(FitList.Count(), 5999);
   EXPECT_EQ(FitList.Header()->m, 5999);
   EXPECT_FALSE(FitList.Append(Fit(99999)));
   EXPECT_FALSE(FitList.Append(Fit(99999)));
-  EXPECT_EQ(FitList.Refused(), 2);
-  EXPECT_EQ(FitList.Count(), 5999);
-  EXPECT_EQ(FitList.At(5999)->equationNumber, 5999);
+  EXPECT_EQ(std::tuple(FitList.Count(), FitList.Refused(), FitList.At(5999)->equationNumber),
+            std::tuple(5999, 2, 5999));
   EXPECT_EQ(FitList.At(6000), nullptr);
   // A new run starts empty and forgets the refusals.
   ASSERT_TRUE(FitList.BeginRun());
-  EXPECT_EQ(FitList.Count(), 0);
-  EXPECT_EQ(FitList.Refused(), 0);
-  EXPECT_EQ(FitList.At(1), nullptr);
+  EXPECT_EQ(std::tuple(FitList.Count(), FitList.Refused(), FitList.At(1)), std::tuple(0, 0, nullptr));
 }
 
 TEST_F(FitListTest, AppendFillsSlotsInOrderAndTruncateTakesThemBack) {
@@ -177,12 +159,7 @@ TEST_F(FitListTest, AppendFillsSlotsInOrderAndTruncateTakesThemBack) {
 TEST_F(FitListTest, UdfRanksAreThoseOfTheUserFunctionNumbers) {
   for (int number : {2500, 2501, 2515, 2516}) ASSERT_TRUE(FitList.Append(Fit(number)));
   FitCount = FitList.Count();
-  EXPECT_EQ(IsUdfRank(1), 0);
-  EXPECT_EQ(IsUdfRank(2), 1);
-  EXPECT_EQ(IsUdfRank(3), 1);
-  EXPECT_EQ(IsUdfRank(4), 0);
-  EXPECT_EQ(IsUdfRank(0), 0);
-  EXPECT_EQ(IsUdfRank(5), 0);
+  for (int rank = 0; rank <= 5; ++rank) EXPECT_EQ(IsUdfRank(rank), rank == 2 || rank == 3) << rank;
   FitCount = 1;  // a voided or shorter run: ranks beyond the count are not fits
   EXPECT_EQ(IsUdfRank(2), 0);
 }
@@ -200,40 +177,37 @@ TEST(FitEqnRecord, FilledFromARecordWithItsDegreesOfFreedom) {
   StoreFitStatistics(*r, 1.0L, 8.0L, 10);
   TFitEqn eqn;
   FillFitEqnFromResult(eqn, *r, 4, 8.0L, 10);
-  EXPECT_EQ(eqn.rank, 4);
-  EXPECT_EQ(eqn.kind, kKindRational);
-  EXPECT_EQ(eqn.m, 2);
-  EXPECT_EQ(eqn.dof, 7);
-  EXPECT_EQ(eqn.parameters[1], 2.0L);
-  EXPECT_EQ(eqn.parameters[3], 0.0L);
-  EXPECT_EQ(eqn.terms[2], 7);
-  EXPECT_EQ(eqn.descriptor[3], 8);
-  EXPECT_EQ(eqn.sst, 8.0L);
-  EXPECT_EQ(eqn.f, r->f);
-  EXPECT_EQ(eqn.procedure, 2);
+  EXPECT_EQ(std::tuple(eqn.rank, eqn.kind, eqn.m, eqn.dof, eqn.terms[2], eqn.descriptor[3], eqn.procedure),
+            std::tuple(4, kKindRational, 2, 7, 7, 8, 2));
+  EXPECT_EQ(std::tuple(eqn.parameters[1], eqn.parameters[3], eqn.sst, eqn.f), std::tuple(2.0L, 0.0L, 8.0L, r->f));
   // With n - m - 1 = 0 the degrees of freedom are 1.
   FillFitEqnFromResult(eqn, *r, 1, 8.0L, 3);
   EXPECT_EQ(eqn.dof, 1);
   EXPECT_EQ(FitEqnDof(0, 69), 1);
 }
 
+// From the start of the program the t values come from the expression library's Student-t
+// critical values (their values: the expression tests; their use in a refit: the plane of
+// the fit-use tests).
 TEST(FitEqnRecord, TValuesComeFromTheInstalledFunctions) {
+  for (const TFitEqn* eqn : {CurFitEqn, RenderFitEqn}) {
+    EXPECT_EQ(eqn->tFunctions, kStudentTFunctions);
+    EXPECT_EQ(eqn->levelWords, kConfidenceLevelWords);
+  }
   TFitEqn eqn;
   eqn.dof = 4;
   eqn.fitStdError = 0.5L;
   FillFitEqnTValues(eqn);  // nothing installed: missing values, never a call through null
   for (int level = 0; level < kConfidenceLevelCount; ++level) {
-    EXPECT_EQ(eqn.tValues[level], ExprErrorValue);
-    EXPECT_EQ(eqn.tTimesStdError[level], ExprErrorValue);
+    EXPECT_EQ(std::tuple(eqn.tValues[level], eqn.tTimesStdError[level]), std::tuple(ExprErrorValue, ExprErrorValue));
   }
   InstallFitEqnTFunctions({FakeT, FakeT, FakeT, FakeT, FailingT});
   EXPECT_EQ(CurFitEqn->levelWords, (std::array<std::int32_t, 5>{90, 95, 99, 99, 99}));
   EXPECT_EQ(RenderFitEqn->tFunctions[0], &FakeT);
   eqn.tFunctions = CurFitEqn->tFunctions;
   FillFitEqnTValues(eqn);
-  EXPECT_EQ(eqn.tValues[0], 2.25L);
-  EXPECT_EQ(eqn.tTimesStdError[0], 1.125L);
-  EXPECT_EQ(eqn.tValues[4], ExprErrorValue);
+  EXPECT_EQ(std::tuple(eqn.tValues[0], eqn.tTimesStdError[0], eqn.tValues[4]),
+            std::tuple(2.25L, 1.125L, ExprErrorValue));
   InstallFitEqnTFunctions(kStudentTFunctions);
 }
 

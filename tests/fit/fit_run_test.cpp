@@ -1,12 +1,8 @@
 // The fit-run driver: counts, phases, abort, memory reports and independent runs.
-#include "fit/fit_run.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <thread>
+#include <tuple>
 
-#include "fit/fit_families.h"
 #include "fit_test_data.h"
 
 namespace {
@@ -26,25 +22,19 @@ TDataStats PositiveStats() {
 // equation, no series family, and one term-subset search of Z.
 TEST(CountLinearEquations, DefaultSelectionAndOptions) {
   TFitCounts c;
-  const std::uint32_t total =
-      CountLinearEquations(DefaultFitSelection(), DefaultFitOptions(), PositiveStats(), c);
-  EXPECT_EQ(c.polynomial, 243u);
-  EXPECT_EQ(c.rational, 260u);
-  EXPECT_EQ(c.subsets[0], 12194u);
-  EXPECT_EQ(c.subsets[1], 0u);
-  EXPECT_EQ(c.subsets[2], 0u);
+  const std::uint32_t total = CountLinearEquations(DefaultFitSelection(), DefaultFitOptions(), PositiveStats(), c);
+  EXPECT_EQ((std::vector{c.polynomial, c.rational, c.subsets[0], c.subsets[1], c.subsets[2], c.linear}),
+            (std::vector{243u, 260u, 12194u, 0u, 0u, total}));
   EXPECT_EQ(total, 243u + 260u + 12194u);
-  EXPECT_EQ(c.linear, total);
 }
 
 TEST(CountLinearEquations, EveryLinearFamily) {
   TFitCounts c;
-  CountLinearEquations(LinearSelection(kPolyMaskAll, kRatMaskAll, kSubsetMaskAll),
-                       DefaultFitOptions(), PositiveStats(), c);
+  CountLinearEquations(LinearSelection(kPolyMaskAll, kRatMaskAll, kSubsetMaskAll), DefaultFitOptions(),
+                       PositiveStats(), c);
   // Series: 9 Chebyshev, 27 log Chebyshev, 9 cosine, 9 sigmoid, 10 + 4 Fourier.
-  EXPECT_EQ(c.polynomial, 243u + 68u);
-  EXPECT_EQ(c.rational, 260u + 40u);
-  EXPECT_EQ(c.linear, 311u + 300u + 3 * 12194u);
+  EXPECT_EQ((std::vector{c.polynomial, c.rational, c.linear}),
+            (std::vector{243u + 68u, 260u + 40u, 311u + 300u + 3 * 12194u}));
 }
 
 TEST(CountLinearEquations, DomainAndLimits) {
@@ -71,12 +61,10 @@ TEST(CountLinearEquations, DomainAndLimits) {
   for (const auto& k : cases) {
     TFitOptions o = DefaultFitOptions();
     o.highestTerm = k.highest;
-    CountLinearEquations(
-        LinearSelection(63 | kPolyChebyshev | kPolyFourier, 27 | kRatChebyshev, kSubsetZ), o,
-        PositiveStats(), c);
-    EXPECT_EQ(c.polynomial, k.polynomial) << k.highest;
-    EXPECT_EQ(c.rational, k.rational) << k.highest;
-    EXPECT_EQ(c.subsets[0], k.subsets) << k.highest;
+    CountLinearEquations(LinearSelection(63 | kPolyChebyshev | kPolyFourier, 27 | kRatChebyshev, kSubsetZ), o,
+                         PositiveStats(), c);
+    EXPECT_EQ((std::vector{c.polynomial, c.rational, c.subsets[0]}),
+              (std::vector{k.polynomial, k.rational, k.subsets})) << k.highest;
   }
 }
 
@@ -89,23 +77,26 @@ TEST(CountNonLinearEquations, FlagsAndUserFunctions) {
 
 // The counts decide what a run fits; the fits of a run equal what its families make.
 TEST(RunFitFamilies, RunsThePhasesInOrder) {
-  PointTable t = GridTable(Axis(1, 0.5L, 10), Axis(1, 0.5L, 10), [](long double x, long double y) {
-    return 2 + std::log(x) * y + 1 / y;
-  });
+  PointTable t = GridTable(Axis(1, 0.5L, 10), Axis(1, 0.5L, 10),
+                           [](long double x, long double y) { return 2 + std::log(x) * y + 1 / y; });
   std::vector<int> stages;
   const TDataStats stats = StatsOf(t);
   TFitList list;
-  TFitRunContext ctx(t, stats, LinearSelection(kPolyMaskAll, kRatMaskAll, 0), DefaultFitOptions(),
-                     list);
+  TFitOptions o = DefaultFitOptions();
+  o.digitThreshold = 9;
+  TFitRunContext ctx(t, stats, LinearSelection(kPolyMaskAll, kRatMaskAll, 0), o, list);
   ASSERT_TRUE(CountFitRun(ctx, 0));
   ctx.progress = [&](int stage, float, std::uint32_t, int) {
     if (stages.empty() || stages.back() != stage) stages.push_back(stage);
     return 1;
   };
+  ctx.outOfMemory = true;  // reset by the run: only its own phases count as out of memory (-2)
   const int r = RunFitFamilies(ctx);
   EXPECT_EQ(r, list.Count());
+  EXPECT_FALSE(ctx.outOfMemory);
   EXPECT_EQ(stages, (std::vector<int>{kStageSums, kStagePolynomial, kStageRational}));
   EXPECT_EQ(ctx.counters.tried, ctx.counters.polynomial + ctx.counters.rational);
+  EXPECT_EQ(ctx.fitTolerance, std::pow(10.0L, -9.0L));  // from the digit threshold
   // Equation numbers come in the order of the families.
   int previousKind = 0;
   for (int i = 1; i <= list.Count(); ++i) {
@@ -115,42 +106,31 @@ TEST(RunFitFamilies, RunsThePhasesInOrder) {
   }
 }
 
-TEST(RunFitFamilies, OnlyNonLinearSelectedComputesNoSums) {
-  PointTable t = GridTable(Axis(1, 1, 5), Axis(1, 1, 5), [](long double x, long double y) {
-    return x * y;
-  });
+TEST(RunFitFamilies, NothingSelectedIsNothingToFitAndOnlyNonLinearComputesNoSums) {
+  PointTable t = GridTable(Axis(1, 1, 5), Axis(1, 1, 5), [](long double x, long double y) { return x * y; });
   const TDataStats stats = StatsOf(t);
+  TFitList list;
+  TFitRunContext none(t, stats, LinearSelection(0, 0, 0), DefaultFitOptions(), list);
+  EXPECT_FALSE(CountFitRun(none, 0));
+  EXPECT_TRUE(CountFitRun(none, 1));  // a defined user function is something to fit
   TFitSelection sel = LinearSelection(0, 0, 0);
   sel.nonlinear[150] = 1;
-  TFitList list;
   TFitRunContext ctx(t, stats, sel, DefaultFitOptions(), list);
   ASSERT_TRUE(CountFitRun(ctx, 0));
-  EXPECT_EQ(ctx.counts.linear, 0u);
-  EXPECT_EQ(ctx.counts.nonlinear, 1u);
+  EXPECT_EQ(std::tuple(ctx.counts.linear, ctx.counts.nonlinear), std::tuple(0u, 1u));
   EXPECT_EQ(RunFitFamilies(ctx), 1);
   EXPECT_EQ(list.At(1)->equationNumber, 2151);
   EXPECT_EQ(ctx.sums, nullptr);
 }
 
-TEST(RunFitFamilies, NothingSelectedIsNothingToFit) {
-  PointTable t = GridTable(Axis(1, 1, 5), Axis(1, 1, 5), [](long double x, long double) { return x; });
-  const TDataStats stats = StatsOf(t);
-  TFitList list;
-  TFitRunContext ctx(t, stats, LinearSelection(0, 0, 0), DefaultFitOptions(), list);
-  EXPECT_FALSE(CountFitRun(ctx, 0));
-  EXPECT_TRUE(CountFitRun(ctx, 1));  // a defined user function is something to fit
-}
-
 // An abort in any phase ends the run with -1 and leaves no fit of it in the list.
 TEST(RunFitFamilies, AbortLeavesNoFits) {
-  PointTable t = GridTable(Axis(1, 0.5L, 10), Axis(1, 0.5L, 10), [](long double x, long double y) {
-    return x + y * y;
-  });
+  PointTable t = GridTable(Axis(1, 0.5L, 10), Axis(1, 0.5L, 10),
+                           [](long double x, long double y) { return x + y * y; });
   const TDataStats stats = StatsOf(t);
   for (int stopStage : {kStageSums, kStagePolynomial, kStageRational}) {
     TFitList list;
-    TFitRunContext ctx(t, stats, LinearSelection(kPolyMaskAll, kRatMaskAll, 1), DefaultFitOptions(),
-                       list);
+    TFitRunContext ctx(t, stats, LinearSelection(kPolyMaskAll, kRatMaskAll, 1), DefaultFitOptions(), list);
     CountFitRun(ctx, 0);
     int calls = 0;
     ctx.progress = [&](int stage, float, std::uint32_t, int listed) {
@@ -163,39 +143,12 @@ TEST(RunFitFamilies, AbortLeavesNoFits) {
   }
 }
 
-// A run that ran out of memory in a phase says so (-2), keeping the fits it stored.
-TEST(RunFitFamilies, PhaseOutOfMemoryIsReported) {
-  PointTable t = GridTable(Axis(1, 0.5L, 8), Axis(1, 0.5L, 8), [](long double x, long double y) {
-    return x / y;
-  });
-  const TDataStats stats = StatsOf(t);
-  TFitList list;
-  TFitRunContext ctx(t, stats, LinearSelection(63, 0, 0), DefaultFitOptions(), list);
-  CountFitRun(ctx, 0);
-  ctx.outOfMemory = true;  // reset by the run: only its own phases count
-  const int fitted = RunFitFamilies(ctx);
-  EXPECT_GT(fitted, 0);
-  EXPECT_FALSE(ctx.outOfMemory);
-}
-
-TEST(RunFitFamilies, FitToleranceFollowsTheDigitThreshold) {
-  PointTable t = GridTable(Axis(1, 1, 5), Axis(1, 1, 5), [](long double x, long double y) { return x + y; });
-  const TDataStats stats = StatsOf(t);
-  TFitOptions o = DefaultFitOptions();
-  o.digitThreshold = 9;
-  TFitList list;
-  TFitRunContext ctx(t, stats, LinearSelection(9, 0, 0), o, list);
-  CountFitRun(ctx, 0);
-  RunFitFamilies(ctx);
-  EXPECT_EQ(ctx.fitTolerance, std::pow(10.0L, -9.0L));
-}
-
 // Two runs at once, each with its own context and list, share no scratch state: both give
 // exactly what one run alone gives.
 TEST(RunFitFamilies, ConcurrentRunsAreIndependent) {
-  PointTable t = GridTable(Axis(1, 0.4L, 12), Axis(1, 0.3L, 12), [](long double x, long double y) {
-    return std::sqrt(x) * std::sin(y) + x * y / 10;
-  });
+  PointTable t =
+      GridTable(Axis(1, 0.4L, 12), Axis(1, 0.3L, 12),
+                [](long double x, long double y) { return std::sqrt(x) * std::sin(y) + x * y / 10; });
   const TDataStats stats = StatsOf(t);
   const TFitSelection sel = LinearSelection(kPolyMaskAll, kRatMaskAll, 7);
   auto run = [&](TFitList& list) {
@@ -206,12 +159,10 @@ TEST(RunFitFamilies, ConcurrentRunsAreIndependent) {
   TFitList alone, first, second;
   const int expected = run(alone);
   int a = 0, b = 0;
-  std::thread one([&] { a = run(first); });
-  std::thread two([&] { b = run(second); });
+  std::thread one([&] { a = run(first); }), two([&] { b = run(second); });
   one.join();
   two.join();
-  ASSERT_EQ(a, expected);
-  ASSERT_EQ(b, expected);
+  ASSERT_EQ(std::tuple(a, b), std::tuple(expected, expected));
   for (int i = 1; i <= alone.Count(); ++i) {
     EXPECT_EQ(first.At(i)->parameters, alone.At(i)->parameters);
     EXPECT_EQ(second.At(i)->r2, alone.At(i)->r2);

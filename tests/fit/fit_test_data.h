@@ -1,15 +1,26 @@
 // Point tables with known surfaces for the fit-run tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cmath>
 #include <functional>
 #include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/data_statistics.h"
+#include "app/long_double.h"
 #include "app/xyz_point.h"
+#include "expr/eval_context.h"
+#include "expr/expression.h"
+#include "expr/udf_record.h"
 #include "fit/fit_blocks.h"
 #include "fit/fit_list.h"
 #include "fit/fit_run.h"
+#include "fit/fit_sums.h"
 
 namespace fit_test {
 
@@ -89,6 +100,73 @@ inline const TFitResult* Best(const TFitList& list) {
   for (int i = 1; i <= list.Count(); ++i)
     if (!best || list.At(i)->r2 > best->r2) best = list.At(i);
   return best;
+}
+
+// The first parameters of `fit` against `expected`, each to `tolerance`, relative to the
+// expected value when `relative`.
+inline void ExpectParameters(const TFitResult* fit, std::initializer_list<long double> expected, long double tolerance,
+                             bool relative = false) {
+  ASSERT_NE(fit, nullptr);
+  ASSERT_GE(fit->parameters.size(), expected.size());
+  std::size_t i = 0;
+  for (long double v : expected) {
+    EXPECT_LE(std::fabs(fit->parameters[i] - v), tolerance * (relative ? std::fabs(v) : 1.0L)) << "equation "
+        << fit->equationNumber << " parameter " << i << " = " << static_cast<double>(fit->parameters[i]);
+    ++i;
+  }
+}
+
+// A run context over a table with the sums phase done; the table, statistics and list
+// live with it.
+struct SumsRun {
+  PointTable table;
+  TDataStats stats;
+  TFitList list;
+  std::unique_ptr<TFitRunContext> ctx;
+  int h = 0;
+
+  SumsRun(PointTable t, const TFitSelection& selection,
+          const TFitOptions& options = DefaultFitOptions()) : table(std::move(t)), stats(StatsOf(table)) {
+    ctx = std::make_unique<TFitRunContext>(table, stats, selection, options, list);
+    h = ComputeFitSums(*ctx);
+  }
+  const TSumsTable& S() const { return *ctx->sums; }
+};
+
+// A fresh expression language and no user-defined function, from construction to
+// destruction (a member of the fixtures of tests that define functions).
+struct UserFunctionScope {
+  UserFunctionScope() {
+    ExprStartUp();
+    FreeAllUdfs();
+    ExprThreadContext().CurrentUdf = 0;
+    ExprThreadContext().ClearErrors();
+  }
+  ~UserFunctionScope() {
+    FreeAllUdfs();
+    ExprThreadContext().CurrentUdf = 0;
+  }
+};
+
+// Defines and loads function k with a one-line Z text and its start values, its parameters
+// unbounded; CurrentUdf is 0 again afterwards.
+inline TUdfRecord& DefineUserFunction(int k, std::string_view zLine, std::initializer_list<long double> start) {
+  AllocUdf(k);
+  TUdfRecord& r = *UdfTable[static_cast<std::size_t>(k)];
+  const std::string text = std::string(zLine) + "\r\n";
+  std::copy(text.begin(), text.end(), r.Text.begin());
+  r.LineCount = 1;
+  r.ParamCount = static_cast<std::int16_t>(start.size());
+  std::size_t i = 0;
+  for (long double v : start) {
+    r.Start[i] = v;
+    r.Lower[i] = r.Upper[i] = ExprErrorValue;  // unbounded
+    ++i;
+  }
+  ExprThreadContext().CurrentUdf = k;
+  EXPECT_EQ(UdfLoad(k), 1) << zLine;
+  ExprThreadContext().CurrentUdf = 0;
+  return r;
 }
 
 }  // namespace fit_test

@@ -1,19 +1,13 @@
 // The non-linear catalogue and its shape evaluators: derivatives against central
 // differences for every entry, agreement with the language's shape built-ins, the repairs of
 // degenerate parameters and the catalogue's layout.
-#include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
-#include <string>
-#include <vector>
+#include <tuple>
 
-#include "app/long_double.h"
-#include "expr/eval_context.h"
-#include "expr/expression.h"
 #include "expr/peak_builtins.h"
-#include "expr/udf_record.h"
 #include "fit/nonlinear_catalogue.h"
+#include "fit_test_data.h"
 #include "tools/udf/udf_evaluation.h"
 
 namespace {
@@ -108,8 +102,7 @@ TEST(NonlinearShapes, GaussianProductAtItsCentre) {
   long double z = 0;
   BuiltinNonlinearEntry(0).evaluator(0.25L, -2.0L, a.data(), &z, dz.data());
   EXPECT_EQ(z, 3.5L);
-  EXPECT_EQ(dz[1], 1.0L);
-  for (int i = 2; i <= 5; ++i) EXPECT_EQ(dz[static_cast<std::size_t>(i)], 0.0L) << i;
+  EXPECT_EQ(std::vector(dz.begin() + 1, dz.end()), (std::vector<long double>{1, 0, 0, 0, 0}));
 }
 
 // A width of exactly 0 (or not a number) is repaired in the caller's vector; a negative one
@@ -119,8 +112,7 @@ TEST(NonlinearShapes, ZeroWidthIsRepairedAndNegativeWidthMirrors) {
   std::array<long double, 7> a = {0, 1, 0, 0.0L, 1, 0, NAN};
   long double z = 0;
   gauss(0.5L, 0.5L, a.data(), &z, nullptr);
-  EXPECT_EQ(a[3], 1e-12L);
-  EXPECT_EQ(a[6], 1e-12L);
+  EXPECT_EQ(std::tuple(a[3], a[6]), std::tuple(1e-12L, 1e-12L));
 
   std::array<long double, 7> plus = {0, 2, 0.3L, 2.0L, 1, -0.2L, 0.7L};
   std::array<long double, 7> minus = plus;
@@ -128,19 +120,15 @@ TEST(NonlinearShapes, ZeroWidthIsRepairedAndNegativeWidthMirrors) {
   long double zp = 0, zm = 0;
   gauss(1.1L, 0.4L, plus.data(), &zp, nullptr);
   gauss(1.1L, 0.4L, minus.data(), &zm, nullptr);
-  EXPECT_EQ(zp, zm);
-  EXPECT_EQ(minus[3], -2.0L);
+  EXPECT_EQ(std::tuple(zp, minus[3]), std::tuple(zm, -2.0L));
 
   // GCUM Sum with width 0: a step from 0 to a, exactly a/2 at the centre.
   const TNonlinearEvaluator gcum = BuiltinNonlinearEntry(72 + 4).evaluator;
   std::array<long double, 7> step = {0, 3, 1.5L, 0.0L, 0, 0, 1};
   gcum(1.5L, 0, step.data(), &z, nullptr);
-  EXPECT_EQ(z, 1.5L);
-  EXPECT_EQ(step[3], 1e-12L);
-  gcum(1.49L, 0, step.data(), &z, nullptr);
-  EXPECT_EQ(z, 0.0L);
-  gcum(1.51L, 0, step.data(), &z, nullptr);
-  EXPECT_EQ(z, 3.0L);
+  EXPECT_EQ(std::tuple(z, step[3]), std::tuple(1.5L, 1e-12L));
+  const std::vector<long double> repaired(step.begin(), step.end());
+  EXPECT_EQ(std::tuple(Eval(gcum, 1.49L, 0, repaired), Eval(gcum, 1.51L, 0, repaired)), std::tuple(0.0L, 3.0L));
 
   // Negative widths mirror the transitions: they fall from A to 0 and stay negative.
   for (int block : {72, 84, 108, 120}) {
@@ -149,17 +137,14 @@ TEST(NonlinearShapes, ZeroWidthIsRepairedAndNegativeWidthMirrors) {
     long double low = 0, high = 0;
     f(-100, 0, v.data(), &low, nullptr);
     f(100, 0, v.data(), &high, nullptr);
-    EXPECT_GT(low, 0.99L) << block;
-    EXPECT_LT(high, 0.01L) << block;
-    EXPECT_EQ(v[3], -0.5L);
+    EXPECT_TRUE(low > 0.99L && high < 0.01L && v[3] == -0.5L) << block;
   }
 }
 
 // The logarithmic shapes evaluate at 1e-12 where the abscissa is 0 or less; the mixed block
 // uses the abscissa as it is.
 TEST(NonlinearShapes, LogarithmicShapesMoveNonPositiveAbscissas) {
-  const int indices[] = {24, 96, 132, 156};  // LOGNORM, LNCUM, LDR, POW products
-  for (int index : indices) {
+  for (int index : {24, 96, 132, 156}) {  // LOGNORM, LNCUM, LDR, POW products
     const TNonlinearEntry e = BuiltinNonlinearEntry(index);
     const std::vector<long double> a = ModerateParameters(e.parameters);
     // Equal but for the rounding of ln(1e-12), which the compiler may fold for the constant.
@@ -194,9 +179,8 @@ TEST(NonlinearShapes, OffsetFormsAddTheConstant) {
   std::array<long double, 7> dz{};
   product(1, 2, inner.data(), &zi, nullptr);
   offset(1, 2, outer.data(), &zo, dz.data());
-  EXPECT_EQ(zo, 10 + zi);
-  EXPECT_EQ(dz[1], 1.0L);
-  EXPECT_EQ(dz[2], zi / 2);  // the inner product of unit amplitude
+  EXPECT_EQ(std::tuple(zo, dz[1], dz[2]),
+            std::tuple(10 + zi, 1.0L, zi / 2));  // dz[2]: the inner product of unit amplitude
 }
 
 TEST(NonlinearShapes, SynergyWithoutInteractionIsTheSum) {
@@ -212,7 +196,7 @@ TEST(NonlinearShapes, SynergyWithoutInteractionIsTheSum) {
     synergy.evaluator(1.3L, 0.7L, a.data(), &za, da.data());
     sum.evaluator(1.3L, 0.7L, b.data(), &zb, db.data());
     EXPECT_EQ(za, zb) << block;
-    for (std::size_t i = 1; i < db.size(); ++i) EXPECT_EQ(da[i], db[i]) << block << " " << i;
+    EXPECT_EQ(std::vector(da.begin() + 1, da.end() - 1), std::vector(db.begin() + 1, db.end())) << block;
     EXPECT_NE(da.back(), 0.0L) << block;  // dz/dg = Fx Fy is still reported
   }
 }
@@ -223,8 +207,7 @@ TEST(NonlinearShapes, ExponentialAndPowerEdges) {
   std::array<long double, 5> a = {0, 3, 0.0L, 0, 1};
   long double z = 0;
   expSum(0.5L, 1, a.data(), &z, nullptr);
-  EXPECT_EQ(a[2], 1e-12L);
-  EXPECT_EQ(z, 0.0L);
+  EXPECT_EQ(std::tuple(a[2], z), std::tuple(1e-12L, 0.0L));
   expSum(0.0L, 1, a.data(), &z, nullptr);
   EXPECT_EQ(z, 3.0L);
   // POW ProductShared with b = 0: z = a, dz/db = a (ln x + ln y).
@@ -233,17 +216,13 @@ TEST(NonlinearShapes, ExponentialAndPowerEdges) {
   std::array<long double, 3> dz{};
   powShared(2, 3, p.data(), &z, dz.data());
   EXPECT_EQ(z, 4.0L);
-  EXPECT_NEAR(static_cast<double>(dz[2]), static_cast<double>(4 * (std::log(2.0L) + std::log(3.0L))),
-              1e-15);
+  EXPECT_NEAR(static_cast<double>(dz[2]), static_cast<double>(4 * (std::log(2.0L) + std::log(3.0L))), 1e-15);
   // The plane reports (1, x, y) whatever its robust mode.
   for (int index = 168; index < 172; ++index) {
     std::array<long double, 4> c = {0, 1, 2, 3};
     std::array<long double, 4> d{};
     BuiltinNonlinearEntry(index).evaluator(5, 7, c.data(), &z, d.data());
-    EXPECT_EQ(z, 1 + 2 * 5 + 3 * 7);
-    EXPECT_EQ(d[1], 1);
-    EXPECT_EQ(d[2], 5);
-    EXPECT_EQ(d[3], 7);
+    EXPECT_EQ(std::tuple(z, d[1], d[2], d[3]), std::tuple(1 + 2 * 5 + 3 * 7, 1, 5, 7));
   }
 }
 
@@ -263,37 +242,28 @@ TEST(NonlinearCatalogue, EntriesOfTheLayout) {
   for (const Case& c : cases) {
     const TNonlinearEntry e = LookupNonlinearEquation(c.index);
     EXPECT_NE(e.evaluator, nullptr) << c.index;
-    EXPECT_EQ(e.parameters, c.parameters) << c.index;
-    EXPECT_EQ(e.subIndex, c.subIndex) << c.index;
-    EXPECT_EQ(e.xLog, c.xLog) << c.index;
-    EXPECT_EQ(e.yLog, c.yLog) << c.index;
-    EXPECT_EQ(e.complexity, c.complexity) << c.index;
+    EXPECT_EQ(std::tuple(e.parameters, e.subIndex, e.xLog, e.yLog, e.complexity),
+              std::tuple(c.parameters, c.subIndex, c.xLog, c.yLog, c.complexity)) << c.index;
   }
   EXPECT_EQ(LookupNonlinearEquation(171).evaluator, &EvalRobustPlane);
   for (int unknown : {-1, 172, 239, 499, 515}) {
     const TNonlinearEntry e = LookupNonlinearEquation(unknown);
-    EXPECT_EQ(e.evaluator, nullptr) << unknown;
-    EXPECT_EQ(e.parameters, 0) << unknown;
-    EXPECT_EQ(e.subIndex, -1) << unknown;
-    EXPECT_EQ(e.complexity, 0) << unknown;
+    EXPECT_EQ(std::tuple(e.evaluator, e.parameters, e.subIndex, e.complexity), std::tuple(nullptr, 0, -1, 0))
+        << unknown;
   }
 }
 
 TEST(NonlinearCatalogue, TextsAndParameterNames) {
-  EXPECT_EQ(NonlinearEquationText(2001), "z=GAUSSX(a,b,c)*GAUSSY(1,d,e)");
-  EXPECT_EQ(NonlinearEquationText(2012),
-            "z=a+GAUSSX(b,c,d)+GAUSSY(e,f,g)+GAUSSX(h,c,d)*GAUSSY(1,f,g)");
-  EXPECT_EQ(NonlinearEquationText(2062), "z=LOGNORMX(a,b,c)*GAUSSY(1,d,e)");
-  EXPECT_EQ(NonlinearEquationText(2083), "z=GCUMX(a,b,c)+GCUMY(d,e,f)+GCUMX(g,b,c)*GCUMY(1,e,f)");
-  EXPECT_EQ(NonlinearEquationText(2141), "z=a+by+cy~^2~^+LDRX(d,e,f)");
-  EXPECT_EQ(NonlinearEquationText(2147), "z=EXPX(a,b)*EXPY(1,b)");
-  EXPECT_EQ(NonlinearEquationText(2168), "z=a+POWX(b,c)+POWY(d,e)+POWX(f,c)*POWY(1,e)");
-  EXPECT_EQ(NonlinearEquationText(2172), "z=a+bx+cy [Robust High, PearsonVII Limit]");
-  EXPECT_EQ(NonlinearEquationText(2000), "");
-  EXPECT_EQ(NonlinearEquationText(2173), "");
+  const std::pair<int, const char*> texts[] = {
+      {2001, "z=GAUSSX(a,b,c)*GAUSSY(1,d,e)"}, {2012, "z=a+GAUSSX(b,c,d)+GAUSSY(e,f,g)+GAUSSX(h,c,d)*GAUSSY(1,f,g)"},
+      {2062, "z=LOGNORMX(a,b,c)*GAUSSY(1,d,e)"}, {2083, "z=GCUMX(a,b,c)+GCUMY(d,e,f)+GCUMX(g,b,c)*GCUMY(1,e,f)"},
+      {2141, "z=a+by+cy~^2~^+LDRX(d,e,f)"}, {2147, "z=EXPX(a,b)*EXPY(1,b)"},
+      {2168, "z=a+POWX(b,c)+POWY(d,e)+POWX(f,c)*POWY(1,e)"}, {2172, "z=a+bx+cy [Robust High, PearsonVII Limit]"},
+      {2000, ""}, {2173, ""}};
+  for (const auto& [number, text] : texts) EXPECT_EQ(NonlinearEquationText(number), text);
   EXPECT_EQ(NonlinearParameterName(2012, 8), "h");
-  EXPECT_EQ(NonlinearParameterName(2001, 6), "");
-  EXPECT_EQ(NonlinearParameterName(2501, 1), "");  // no user function defined
+  EXPECT_EQ(std::string(NonlinearParameterName(2001, 6)) + std::string(NonlinearParameterName(2501, 1)),
+            "");  // none defined
 
   // Every text names exactly the letters of its parameters.
   for (int index = 0; index < kBuiltinNonlinearCount; ++index) {
@@ -314,26 +284,15 @@ TEST(NonlinearCatalogue, TextsAndParameterNames) {
 
 class UserFunctionCatalogue : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ExprStartUp();
-    FreeAllUdfs();
-    ExprThreadContext().CurrentUdf = 0;
-  }
-  void TearDown() override {
-    FreeAllUdfs();
-    ExprThreadContext().CurrentUdf = 0;
-  }
+  fit_test::UserFunctionScope scope_;
 };
 
 TEST_F(UserFunctionCatalogue, LookupReadsTheSlotAndSetsTheCurrentFunction) {
   AllocUdf(7);
   UdfTable[7]->ParamCount = 4;
   const TNonlinearEntry e = LookupNonlinearEquation(507);
-  EXPECT_EQ(e.parameters, 4);
-  EXPECT_EQ(e.subIndex, 0);
-  EXPECT_EQ(e.complexity, 0);
-  EXPECT_EQ(e.evaluator, UserFunctionEvaluators[7]);
-  EXPECT_EQ(ExprThreadContext().CurrentUdf, 7);
+  EXPECT_EQ(std::tuple(e.parameters, e.subIndex, e.complexity, e.evaluator, ExprThreadContext().CurrentUdf),
+            std::tuple(4, 0, 0, UserFunctionEvaluators[7], 7));
   EXPECT_EQ(NonlinearParameterName(2508, 4), "A3");
 }
 
@@ -341,10 +300,8 @@ TEST_F(UserFunctionCatalogue, LookupReadsTheSlotAndSetsTheCurrentFunction) {
 TEST_F(UserFunctionCatalogue, EmptySlotIsUnknown) {
   ExprThreadContext().CurrentUdf = 3;
   const TNonlinearEntry e = LookupNonlinearEquation(502);
-  EXPECT_EQ(e.evaluator, nullptr);
-  EXPECT_EQ(e.parameters, 0);
-  EXPECT_EQ(e.subIndex, -1);
-  EXPECT_EQ(ExprThreadContext().CurrentUdf, 3);
+  EXPECT_EQ(std::tuple(e.evaluator, e.parameters, e.subIndex, ExprThreadContext().CurrentUdf),
+            std::tuple(nullptr, 0, -1, 3));
   // So is a record whose parameter count is out of range.
   AllocUdf(2);
   UdfTable[2]->ParamCount = 11;
@@ -352,14 +309,7 @@ TEST_F(UserFunctionCatalogue, EmptySlotIsUnknown) {
 }
 
 TEST_F(UserFunctionCatalogue, EvaluatorRunsTheFunctionWithForwardDifferences) {
-  AllocUdf(4);
-  TUdfRecord& r = *UdfTable[4];
-  const char text[] = "Z=A0*X+A1*Y*Y\r\n";
-  std::copy(text, text + sizeof text, r.Text.begin());
-  r.ParamCount = 2;
-  r.LineCount = 1;
-  ExprThreadContext().CurrentUdf = 4;
-  ASSERT_EQ(UdfLoad(4), 1);
+  fit_test::DefineUserFunction(4, "Z=A0*X+A1*Y*Y", {0, 0});
   std::array<long double, 3> a = {0, 2, 3};
   std::array<long double, 3> dz{};
   long double z = 0;

@@ -1,10 +1,8 @@
 // Start values of the non-linear equations: the peak and transition rules read the shape of
 // the data, the exponential and power rules fit three points, the planes take the
 // least-squares plane.
-#include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 
 #include "fit/nonlinear_start_values.h"
 #include "fit_test_data.h"
@@ -27,9 +25,7 @@ TEST(NonlinearStartValues, RimInTheUpperHalfStartsPeaksAsTroughs) {
   EXPECT_EQ(a[1], s.Z.Max);
   EXPECT_EQ(a[2], -s.Z.Range);
   EXPECT_EQ(a[3], 4);  // the centre at the z minimum
-  EXPECT_EQ(a[4], s.X.StdDev / 2);
-  EXPECT_EQ(a[5], 3.5L);
-  EXPECT_EQ(a[6], s.Y.StdDev / 2);
+  EXPECT_EQ(std::tuple(a[4], a[5], a[6]), std::tuple(s.X.StdDev / 2, 3.5L, s.Y.StdDev / 2));
   // The log-normal flags fix the widths at 0.2; the shared width is (sd x + sd y)/4.
   PeakStartValues(s, 2, a.data(), 0, 1, 1);
   EXPECT_EQ(a[3], 0.2L);
@@ -48,11 +44,8 @@ TEST(NonlinearStartValues, FallingDataStartTransitionsWithNegativeWidths) {
   EXPECT_EQ(shape.direction, -1.0L);
   std::array<long double, 9> a{};
   TransitionStartValues(s, 12 + 5, a.data(), shape.direction, 0, 0);  // SumOffset
-  EXPECT_EQ(a[1], s.Z.Min);
-  EXPECT_EQ(a[2], s.Z.Range / 2);
-  EXPECT_EQ(a[3], (s.X.AtMin2 + s.X.AtMax2) / 2);
-  EXPECT_EQ(a[4], -s.X.StdDev / 2);
-  EXPECT_EQ(a[7], -s.Y.StdDev / 2);
+  EXPECT_EQ(std::tuple(a[1], a[2], a[3], a[4], a[7]),
+            std::tuple(s.Z.Min, s.Z.Range / 2, (s.X.AtMin2 + s.X.AtMax2) / 2, -s.X.StdDev / 2, -s.Y.StdDev / 2));
 }
 
 TEST(NonlinearStartValues, ThreePointFitsAreExactOnTheirOwnCurves) {

@@ -1,14 +1,10 @@
 // The series families and their driver: orders, limits, rows, evaluators and records.
-#include <gtest/gtest.h>
 
-#include <cmath>
 #include <numbers>
 #include <set>
+#include <tuple>
 
-#include "app/long_double.h"
-#include "expr/eval_context.h"
 #include "fit/dense_solvers.h"
-#include "fit/fit_families.h"
 #include "fit/series_families.h"
 #include "fit_test_data.h"
 
@@ -20,12 +16,8 @@ using namespace fit_test;
 SeriesScales IdentityScales() {
   SeriesScales s;
   for (TSeriesAxisScale* a : {&s.x, &s.y, &s.z}) {
-    a->centre = 0;
-    a->halfRange = 1;
-    a->logCentre = 0;
-    a->logHalfRange = 1;
-    a->origin = 0;
-    a->angularScale = 1;
+    std::tie(a->centre, a->halfRange, a->logCentre, a->logHalfRange, a->origin, a->angularScale) =
+        std::tuple(0, 1, 0, 1, 0, 1);
   }
   return s;
 }
@@ -41,9 +33,8 @@ std::set<int> EquationNumbers(const TFitList& list, int first, int last) {
 
 TEST(SeriesFamilies, ThreeDistinctXLimitTheOrders) {
   // x takes 3 values, y many.
-  PointTable t = GridTable({1, 2, 4}, Axis(1, 0.3L, 15), [](long double x, long double y) {
-    return std::sin(y) * x + std::sqrt(x * y);
-  });
+  PointTable t = GridTable({1, 2, 4}, Axis(1, 0.3L, 15),
+                           [](long double x, long double y) { return std::sin(y) * x + std::sqrt(x * y); });
   TFitList list;
   RunFit(t, LinearSelection(kPolyMaskAll & ~63u, kRatChebyshev | kRatChebyshevLog, 0),
          DefaultFitOptions(), list);
@@ -76,17 +67,13 @@ TEST(SeriesFamilies, ChebyshevRecoversAPolynomialSurface) {
   TFitList list;
   const RunResult r = RunFit(t, LinearSelection(kPolyChebyshev, 0, 0), DefaultFitOptions(), list);
   ASSERT_GE(r.result, 2);
-  const TFitResult* order2 = FindEquation(list, 401);
-  const TFitResult* order3 = FindEquation(list, 402);
-  ASSERT_NE(order3, nullptr);
-  ASSERT_NE(order2, nullptr);
+  const TFitResult *order2 = FindEquation(list, 401), *order3 = FindEquation(list, 402);
+  ASSERT_TRUE(order2 && order3);
   EXPECT_LT(order2->r2, 0.9999L);
   EXPECT_LT(order3->sse, 1e-20L);
   EXPECT_GT(order3->r2, 1.0L - 1e-18L);
-  EXPECT_EQ(order3->m, 9);
-  EXPECT_EQ(order3->descriptor, (std::array<std::uint8_t, 6>{5, 224, 9, 8, 224, 9}));
-  EXPECT_EQ(order3->complexity, 48);
-  EXPECT_EQ(order3->procedure, 0);
+  EXPECT_EQ(std::tuple(order3->m, order3->descriptor, order3->complexity, order3->procedure),
+            std::tuple(9, std::array<std::uint8_t, 6>{5, 224, 9, 8, 224, 9}, 48, 0));
   // The stored fit evaluates back to the surface inside the data.
   const TDataStats stats = StatsOf(t);
   TFitRunContext ctx(t, stats, LinearSelection(kPolyChebyshev, 0, 0), DefaultFitOptions(), list);
@@ -107,15 +94,12 @@ TEST(SeriesFamilies, ChebyshevRationalRecoversARationalSurface) {
   const TFitResult* f = FindEquation(list, 1402);
   ASSERT_NE(f, nullptr);
   EXPECT_GT(f->r2, 1.0L - 1e-18L);
-  EXPECT_EQ(f->m, 10);
-  EXPECT_EQ(f->complexity, 27);
-  EXPECT_EQ(f->descriptor, (std::array<std::uint8_t, 6>{5, 228, 10, 8, 228, 10}));
+  EXPECT_EQ(std::tuple(f->m, f->complexity, f->descriptor),
+            std::tuple(10, 27, std::array<std::uint8_t, 6>{5, 228, 10, 8, 228, 10}));
 }
 
 TEST(SeriesFamilies, LogFamiliesNeedPositiveAxes) {
-  PointTable t = GridTable({0, 1, 2, 3, 4}, Axis(1, 1, 6), [](long double x, long double y) {
-    return x + y;
-  });
+  PointTable t = GridTable({0, 1, 2, 3, 4}, Axis(1, 1, 6), [](long double x, long double y) { return x + y; });
   TFitList list;
   RunFit(t, LinearSelection(kPolyMaskAll & ~63u, kRatMaskAll & ~27u, 0), DefaultFitOptions(), list);
   EXPECT_TRUE(EquationNumbers(list, 421, 439).empty());  // ln x
@@ -151,8 +135,8 @@ TEST(SeriesFamilies, SharedNormalEquationsEqualThoseOfEachOrder) {
                                         ctx.scales.series, a.Data(), b.data()));
       ASSERT_TRUE(SolveGauss(a.Data(), b.data(), rec.m + 1).Solved());
       for (int k = 0; k <= rec.m; ++k)
-        ASSERT_EQ(rec.parameters[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k)])
-            << code << " m " << rec.m << " parameter " << k;
+        ASSERT_EQ(rec.parameters[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k)]) << code << " m "
+            << rec.m << " parameter " << k;
     }
   }
 }
@@ -166,22 +150,20 @@ TEST(SeriesFamilies, SvdSwitchUsesTheSymmetricSolver) {
   TFitList list;
   RunFit(t, LinearSelection(kPolyChebyshev | kPolyCosine, 0, 0), o, list);
   ASSERT_GT(list.Count(), 0);
-  for (int i = 1; i <= list.Count(); ++i) {
-    EXPECT_EQ(list.At(i)->procedure, 4);
-    EXPECT_GE(list.At(i)->determinant, 5e-14L);  // below it the family stops
-  }
+  // Below a determinant of 5e-14 the family stops.
+  for (int i = 1; i <= list.Count(); ++i) EXPECT_TRUE(list.At(i)->procedure == 4 && list.At(i)->determinant >= 5e-14L)
+      << i;
 }
 
 TEST(SeriesFamilies, ChebyshevRowAtAKnownPoint) {
   const SeriesScales s = IdentityScales();
   long double row[6];
   ASSERT_TRUE(ChebPolyDesignRow(0.5L, -0.5L, 5, row, false, false, s));
-  const long double expected[6] = {1, 0.5L, -0.5L, -0.5L, -0.25L, -0.5L};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(row[i], expected[i]) << i;
+  EXPECT_EQ(std::vector(row, row + 6), (std::vector<long double>{1, 0.5L, -0.5L, -0.5L, -0.25L, -0.5L}));
   // At u = 1 every T_j is 1.
   long double big[66];
   ASSERT_TRUE(ChebPolyDesignRow(1, 1, 65, big, false, false, s));
-  for (long double v : big) EXPECT_EQ(v, 1.0L);
+  EXPECT_EQ(std::vector(big, big + 66), std::vector<long double>(66, 1.0L));
 }
 
 TEST(SeriesFamilies, HighOrdersHoldTheBoundaryValueBeyondTheData) {
@@ -233,11 +215,11 @@ TEST(SeriesFamilies, FourierRowsAtTheOrigin) {
   const SeriesScales s = IdentityScales();
   long double row[13];
   ASSERT_TRUE(SeriesDesignRow(237, 0, 0, 0, 4, row, s));
-  const long double origin[5] = {1, 1, 0, 1, 0};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(row[i], origin[i]) << i;
+  const std::vector<long double> origin = {1, 1, 0, 1, 0};
+  EXPECT_EQ(std::vector(row, row + 5), origin);
   // Left of the data the angle is held at 0.
   ASSERT_TRUE(SeriesDesignRow(237, -3, -1, 0, 4, row, s));
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(row[i], origin[i]) << i;
+  EXPECT_EQ(std::vector(row, row + 5), origin);
 }
 
 TEST(SeriesFamilies, BivariateFourierRowOfTwoHarmonics) {
@@ -245,11 +227,9 @@ TEST(SeriesFamilies, BivariateFourierRowOfTwoHarmonics) {
   long double row[13];
   Fourier2Row(sa, ta, 12, row);
   const long double A1 = std::cos(sa), A2 = std::sin(sa), B1 = std::cos(ta), B2 = std::sin(ta);
-  const long double A3 = std::cos(2 * sa), A4 = std::sin(2 * sa), B3 = std::cos(2 * ta),
-                    B4 = std::sin(2 * ta);
-  const long double expected[13] = {1,  A1, B1, A2,      B2,      A3,      B3,
-                                    A4, B4, A1 * B1, A1 * B2, A2 * B1, A2 * B2};
-  for (int i = 0; i < 13; ++i) EXPECT_EQ(row[i], expected[i]) << i;
+  const long double A3 = std::cos(2 * sa), A4 = std::sin(2 * sa), B3 = std::cos(2 * ta), B4 = std::sin(2 * ta);
+  EXPECT_EQ(std::vector(row, row + 13),
+            (std::vector{1.0L, A1, B1, A2, B2, A3, B3, A4, B4, A1 * B1, A1 * B2, A2 * B1, A2 * B2}));
 }
 
 TEST(SeriesFamilies, SigmoidIsZeroAtItsCentre) {
@@ -257,8 +237,7 @@ TEST(SeriesFamilies, SigmoidIsZeroAtItsCentre) {
   long double row[66];
   // Order 2: S_2 is centred at 0; the row is 1, S1(u), S1(v), S2(u), S1(u)S1(v), S2(v).
   ASSERT_TRUE(SeriesDesignRow(235, 0, 0, 0, 5, row, s));
-  EXPECT_EQ(row[3], 0.0L);
-  EXPECT_EQ(row[5], 0.0L);
+  EXPECT_EQ(std::tuple(row[3], row[5]), std::tuple(0.0L, 0.0L));
   // Order 10: centres at -0.8, -0.6, ..., 0.8; S_j(-0.6) = 0 for j = 3.
   ASSERT_TRUE(SeriesDesignRow(235, -0.6L, 5, 0, 65, row, s));
   EXPECT_NEAR(static_cast<double>(row[6]), 0.0, 1e-18);  // d = 3, i = 3: S3(u)·S0(v)
@@ -274,16 +253,16 @@ TEST(SeriesFamilies, StoredComplexities) {
   const int rat228[] = {16, 27, 37, 48, 58, 68, 79, 89, 99, 110};
   const int rat229[] = {22, 32, 43, 53, 63, 74, 84, 95, 105, 115};
   const int rat231[] = {28, 38, 48, 59, 69, 79, 90, 100, 111, 121};
+  const auto ints = [](auto... v) { return std::vector<int>{static_cast<int>(v)...}; };
   for (int k = 0; k < 9; ++k) {
-    EXPECT_EQ(static_cast<int>(ChebPolyComplexity(k, false, false)), cheb224[k]) << k;
-    EXPECT_EQ(static_cast<int>(ChebPolyComplexity(k, true, false)), cheb225[k]) << k;
-    EXPECT_EQ(static_cast<int>(ChebPolyComplexity(k, false, true)), cheb225[k]) << k;
-    EXPECT_EQ(static_cast<int>(ChebPolyComplexity(k, true, true)), cheb227[k]) << k;
+    EXPECT_EQ(ints(ChebPolyComplexity(k, false, false), ChebPolyComplexity(k, true, false),
+                   ChebPolyComplexity(k, false, true), ChebPolyComplexity(k, true, true)),
+              (std::vector{cheb224[k], cheb225[k], cheb225[k], cheb227[k]})) << k;
   }
   for (int k = 0; k < 10; ++k) {
-    EXPECT_EQ(static_cast<int>(ChebRatComplexity(k, false, false)), rat228[k]) << k;
-    EXPECT_EQ(static_cast<int>(ChebRatComplexity(k, true, false)), rat229[k]) << k;
-    EXPECT_EQ(static_cast<int>(ChebRatComplexity(k, true, true)), rat231[k]) << k;
+    EXPECT_EQ(ints(ChebRatComplexity(k, false, false), ChebRatComplexity(k, true, false),
+                   ChebRatComplexity(k, true, true)),
+              (std::vector{rat228[k], rat229[k], rat231[k]})) << k;
   }
 }
 
@@ -297,12 +276,9 @@ TEST(SeriesFamilies, OrderTables) {
                {FourierParamCount, 0, 4},   {FourierParamCount, 9, 40},  {Fourier2ParamCount, 3, 60},
                {Fourier2ParamCount, 4, 0},  {CosineParamCount, 2, 14},   {SigmoidParamCount, 8, 65}};
   for (const auto& c : cases) EXPECT_EQ(c.count(c.k), c.m) << c.k;
-  EXPECT_EQ(ChebTermCount(44), 9);
-  EXPECT_EQ(ChebTermCount(43), 0);
-  EXPECT_EQ(ChebRatTermCount(42), 12);
-  EXPECT_EQ(Fourier2Harmonics(40), 4);
-  EXPECT_EQ(CosineOrder(65), 10);
-  EXPECT_EQ(SigmoidTermCount(5), 3);
+  EXPECT_EQ((std::vector{ChebTermCount(44), ChebTermCount(43), ChebRatTermCount(42), Fourier2Harmonics(40),
+                         CosineOrder(65), SigmoidTermCount(5)}),
+            (std::vector{9, 0, 12, 4, 10, 3}));
   EXPECT_FALSE(SeriesDesignRow(224, 0, 0, 0, 6, nullptr, IdentityScales()));  // no order with m 6
   EXPECT_EQ(EvalSeriesFamily(233, 0, 0, nullptr, 5, IdentityScales()), 0.0L);
 }
