@@ -15,7 +15,7 @@
 
 class ScratchDir {
  public:
-  explicit ScratchDir(std::string_view prefix) {
+  explicit ScratchDir(std::string_view prefix = "ondravik") {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = std::filesystem::temp_directory_path() / (std::string(prefix) + "_" + std::to_string(::getpid()) + "_" +
                                                       info->test_suite_name() + "_" + info->name());
@@ -26,6 +26,10 @@ class ScratchDir {
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
   const std::filesystem::path& Path() const { return path_; }
+  // A file in the directory, and that file written with the given bytes.
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  std::string Write(const std::string& name, std::string_view bytes) const;
+  std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
 
  private:
   std::filesystem::path path_;
@@ -41,4 +45,15 @@ inline std::filesystem::path WriteBytes(const std::filesystem::path& p, const st
 }
 inline std::filesystem::path WriteText(const std::filesystem::path& p, std::string_view s) {
   return WriteBytes(p, std::vector<std::uint8_t>(s.begin(), s.end()));
+}
+inline std::string ReadText(const std::filesystem::path& p) {
+  const std::vector<std::uint8_t> b = ReadBytes(p);
+  return std::string(b.begin(), b.end());
+}
+
+inline std::string ScratchDir::Write(const std::string& name, std::string_view bytes) const {
+  return WriteText(path_ / name, bytes).string();
+}
+inline std::string ScratchDir::Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+  return WriteBytes(path_ / name, bytes).string();
 }
