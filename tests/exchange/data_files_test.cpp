@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <fstream>
-#include <sstream>
-
 #include "app/data_statistics.h"
 #include "app/prescan_hooks.h"
 #include "app/settings_file.h"
@@ -20,6 +16,7 @@
 namespace {
 
 using namespace exchange_test;
+using Texts = std::vector<std::string>;
 
 std::string Points(int n, int offset = 0) {
   std::string text;
@@ -77,6 +74,11 @@ class DataFiles : public TableTest {
     boxes_ = std::make_unique<platform::ScriptedAnswers>();
     voided_ = 0;
   }
+  Texts BoxTexts() const {
+    Texts out;
+    for (const auto& b : boxes_->Boxes()) out.push_back(b.text);
+    return out;
+  }
   std::unique_ptr<platform::ScriptedAnswers> boxes_ = std::make_unique<platform::ScriptedAnswers>();
   int haveData_ = 0, haveFits_ = 1, titleDialogs_ = 0, titlesAnswer_ = 1, voided_ = 0;
   std::string previousTitle_;
@@ -125,8 +127,7 @@ TEST_F(DataFiles, MalformedFileLeavesTheTableExactlyAsItWas) {
         return 1;
       };
       const bool dif = text[0] == 'T';
-      const int result = Import(dif ? "bad.dif" : "three.txt", text);
-      EXPECT_EQ(result, dif ? 0 : 3);
+      EXPECT_EQ(Import(dif ? "bad.dif" : "three.txt", text), dif ? 0 : 3);
       EXPECT_EQ(TableBytes(), before);
       EXPECT_EQ(XYZRows(), 10);
       EXPECT_EQ(Row(11).Status, 0);  // nothing of the failed read stays behind the table
@@ -150,33 +151,22 @@ TEST_F(DataFiles, RefusedKindsTouchNothing) {
                                           "DATA\n0,0\n\"\"\n-1,0\nEOD\n")),
             0);
   // A worksheet: its reader does not exist yet, so it is refused before anything is read.
-  std::ifstream wk(FixturePath("gnumeric_biff8.xls"), std::ios::binary);
-  std::stringstream xls;
-  xls << wk.rdbuf();
-  EXPECT_EQ(Import("book.xls", xls.str()), 0);
-  DataFileName = dir_.Path("missing.txt");
+  EXPECT_EQ(Import("book.xls", ReadText(FixturePath("gnumeric_biff8.xls"))), 0);
+  DataFileName = dir_.File("missing.txt");
   EXPECT_EQ(ImportDataFile(0), 0);
   EXPECT_EQ(TableBytes(), before);
-  const auto boxes = boxes_->Boxes();
-  ASSERT_EQ(boxes.size(), 4u);
-  EXPECT_EQ(boxes[0].text, "Data Contains Fewer Than 3 Columns");
-  EXPECT_EQ(boxes[1].text, "Data Contains Fewer Than 3 Columns");
-  EXPECT_EQ(boxes[2].text, "Number of Points Read 0\nMin 4 XYZ Points Required");
-  EXPECT_EQ(boxes[3].caption, "File Not Found");
-  EXPECT_EQ(boxes[3].text, dir_.Path("missing.txt"));
+  EXPECT_EQ(BoxTexts(), (Texts{"Data Contains Fewer Than 3 Columns", "Data Contains Fewer Than 3 Columns",
+                               "Number of Points Read 0\nMin 4 XYZ Points Required",
+                               dir_.File("missing.txt")}));
+  EXPECT_EQ(boxes_->Boxes()[3].caption, "File Not Found");
 }
 
-TEST_F(DataFiles, DigitalFilterUsesTheSettings) {
+TEST_F(DataFiles, DigitalFilterAndStandardDeviationsAsWeights) {
   CurrentSettings().FilterStep = 3;
   CurrentSettings().FilterStart = 2;
   EXPECT_EQ(Import("f.txt", Points(15), 1), 4);
-  EXPECT_EQ(Row(1).X, 4);
-  EXPECT_EQ(Row(2).X, 7);
-  EXPECT_EQ(Row(3).X, 10);
-  EXPECT_EQ(Row(4).X, 13);
-}
+  for (int i = 1; i <= 4; ++i) EXPECT_EQ(Row(i).X, 3 * i + 1);  // 4, 7, 10, 13
 
-TEST_F(DataFiles, StandardDeviationsBecomeWeights) {
   ImportReaders().ChooseColumns = [](const std::string&, int kind, int&, int& sd) {
     EXPECT_EQ(kind, 4);
     ImportColX = 1, ImportColY = 2, ImportColZ = 3, ImportColW = 4;
@@ -184,27 +174,24 @@ TEST_F(DataFiles, StandardDeviationsBecomeWeights) {
     return 1;
   };
   EXPECT_EQ(Import("w.txt", "1 2 3 2\n2 5 6 0\n3 8 9 4\n4 1 1 1\n5 2 2 0.5\n"), 5);
-  EXPECT_EQ(Row(1).W, 0.25L);
-  EXPECT_EQ(Row(2).W, 1);  // a deviation of 0 gives weight 1
-  EXPECT_EQ(Row(3).W, 0.0625L);
-  EXPECT_EQ(Row(5).W, 4);
+  // Weight 1 / sd^2; a deviation of 0 gives weight 1.
+  const long double weights[] = {0.25L, 1, 0.0625L, 1, 4};
+  for (int i = 1; i <= 5; ++i) EXPECT_EQ(Row(i).W, weights[i - 1]) << i;
   EXPECT_EQ(Row(0).Marker, '0');
   EXPECT_EQ(CurrentSettings().WeightsAreSD, 1);
 }
 
-TEST_F(DataFiles, CancelledColumnDialogAndTitlesDialog) {
+TEST_F(DataFiles, CancelledDialogs) {
   ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&) { return 2; };
   EXPECT_EQ(Import("m.txt", "1 2 3 4 5\n1 2 3 4 5\n1 2 3 4 5\n1 2 3 4 5\n"), 0);
   EXPECT_EQ(XYZRows(), 0);
   titlesAnswer_ = 0;
   EXPECT_EQ(Import("t.txt", Points(5)), -1);
   EXPECT_EQ(XYZRows(), 5);  // the data stay
-}
 
-TEST_F(DataFiles, SaveAnswerThatDidNotSaveCancelsTheImport) {
-  LoadTen();
+  // A "Yes, save" that did not save (the user cancelled the save dialog) cancels the import.
   DataUnsaved = 1;
-  DataFileHooks().SaveAs = [] {};  // the user cancelled the save dialog
+  DataFileHooks().SaveAs = [] {};
   boxes_->Answer(platform::kIdYes);
   EXPECT_EQ(ConfirmDiscardData(), 2);
   boxes_->Answer(platform::kIdNo);
@@ -215,16 +202,16 @@ TEST_F(DataFiles, SaveAnswerThatDidNotSaveCancelsTheImport) {
 TEST_F(DataFiles, SaveAsTextOfFourPointsAndItsFailures) {
   ASSERT_EQ(Import("four.txt", "\"T\"\nx\ny\nz\n1 2 3\n4 5 6\n7 8 9\n1 0 1\n"), 4);
   DataUnsaved = 1;
-  const std::string out = dir_.Path("saved.prn");
+  const std::string out = dir_.File("saved.prn");
   EXPECT_EQ(SaveDataAs(out), 1);
   EXPECT_EQ(std::filesystem::file_size(out), 320u);
   EXPECT_EQ(DataUnsaved, 0);
   EXPECT_EQ(DataFileLabel, out);
   EXPECT_EQ(CurrentSettings().recentFiles[0], out);
-  EXPECT_EQ(SaveDataAs(dir_.Path("s.wk1")), 1);
-  EXPECT_EQ(std::filesystem::file_size(dir_.Path("s.wk1")), 1636u);
-  EXPECT_EQ(SaveDataAs(dir_.Path("s.wk3")), 1);
-  EXPECT_EQ(std::filesystem::file_size(dir_.Path("s.wk3")), 693u);
+  EXPECT_EQ(SaveDataAs(dir_.File("s.wk1")), 1);
+  EXPECT_EQ(std::filesystem::file_size(dir_.File("s.wk1")), 1636u);
+  EXPECT_EQ(SaveDataAs(dir_.File("s.wk3")), 1);
+  EXPECT_EQ(std::filesystem::file_size(dir_.File("s.wk3")), 693u);
 
   // The text reads back as it was written.
   const std::string before = TableBytes();
@@ -234,8 +221,8 @@ TEST_F(DataFiles, SaveAsTextOfFourPointsAndItsFailures) {
   EXPECT_EQ(DataTitles().Title, "T");
 
   DataUnsaved = 1;
-  std::filesystem::create_directory(dir_.Path("folder.prn"));  // a write that must fail
-  for (const std::string& bad : {dir_.Path("folder.prn"), dir_.Path("x.rtf"), dir_.Path("x.sav")}) {
+  std::filesystem::create_directory(dir_.File("folder.prn"));  // a write that must fail
+  for (const std::string& bad : {dir_.File("folder.prn"), dir_.File("x.rtf"), dir_.File("x.sav")}) {
     EXPECT_EQ(SaveDataAs(bad), 0) << bad;
     EXPECT_EQ(DataUnsaved, 1);
     EXPECT_FALSE(std::filesystem::is_regular_file(bad));
@@ -246,14 +233,12 @@ TEST_F(DataFiles, SaveAsTextOfFourPointsAndItsFailures) {
 TEST_F(DataFiles, RecentFilesKeepTheirCaseAndMoveToTheTop) {
   int changes = 0;
   DataFileHooks().RecentFilesChanged = [&] { ++changes; };
-  for (const char* p : {"/d/A.txt", "/d/B.txt", "/d/C.txt"}) AddRecentFile(p);
   auto& r = CurrentSettings().recentFiles;
-  EXPECT_EQ(r[0], "/d/C.txt");
-  EXPECT_EQ(r[1], "/d/B.txt");
-  EXPECT_EQ(r[2], "/d/A.txt");
+  auto top = [&r] { return Texts(r.begin(), r.begin() + 3); };
+  for (const char* p : {"/d/A.txt", "/d/B.txt", "/d/C.txt"}) AddRecentFile(p);
+  EXPECT_EQ(top(), (Texts{"/d/C.txt", "/d/B.txt", "/d/A.txt"}));
   AddRecentFile("/d/B.txt");
-  EXPECT_EQ(r[0], "/d/B.txt");
-  EXPECT_EQ(r[1], "/d/C.txt");
+  EXPECT_EQ(top(), (Texts{"/d/B.txt", "/d/C.txt", "/d/A.txt"}));
   AddRecentFile("/d/B.txt");  // already on top: nothing changes
   EXPECT_EQ(changes, 4);
   AddRecentFile("/d/b.txt");  // another file
@@ -276,9 +261,7 @@ TEST_F(DataFiles, EditorTextReplacesTheTableWithoutTheTitlesDialog) {
 
 TEST_F(DataFiles, TwoColumnReadGivesPairsOfTheShorterColumn) {
   platform::ScriptedFiles files;
-  const std::string path = dir_.Write("xy.txt",
-                                      "1 10\n2 20\n3 30\n4 40\n5 50\n6 60\n7 70\n8 80\n9\n10\n");
-  files.Answer(path);
+  files.Answer(dir_.Write("xy.txt", "1 10\n2 20\n3 30\n4 40\n5 50\n6 60\n7 70\n8 80\n9\n10\n"));
   ImportReaders().ChooseXYColumns = [](const std::string&, int kind) {
     EXPECT_EQ(kind, 2);
     ImportColX = 1, ImportColY = 2;
@@ -289,8 +272,7 @@ TEST_F(DataFiles, TwoColumnReadGivesPairsOfTheShorterColumn) {
   EXPECT_EQ(cancelled, 0);
   ASSERT_EQ(pairs.size(), 9u);
   EXPECT_EQ(pairs[0].first, 8);
-  EXPECT_EQ(pairs[8].first, 8);
-  EXPECT_EQ(pairs[8].second, 80);
+  EXPECT_EQ(pairs[8], (std::pair<long double, long double>{8, 80}));
   ImportReaders().ChooseXYColumns = nullptr;
   // A single-column file: refused, counted as cancelled.
   files.Answer(dir_.Write("one.txt", "1\n2\n3\n"));

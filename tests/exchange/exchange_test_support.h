@@ -2,17 +2,15 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "app/data_table.h"
 #include "app/import_readers.h"
 #include "app/xyz_point.h"
+#include "support/scratch_files.h"
 
 namespace exchange_test {
 
@@ -22,34 +20,12 @@ inline fs::path FixturePath(const std::string& name) {
   return fs::path(ONDRAVIK_TEST_DATA_DIR) / name;
 }
 
-// A private directory for the files of one test, removed afterwards.
-class ScratchDir {
- public:
-  ScratchDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           ("ondravik_exchange_" + std::to_string(::getpid()) + "_" + info->test_suite_name() +
-            "_" + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  ~ScratchDir() { fs::remove_all(dir_); }
-  std::string Write(const std::string& name, const std::string& text) const {
-    const fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary) << text;
-    return p.string();
-  }
-  std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    const fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return p.string();
-  }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
- private:
-  fs::path dir_;
-};
+// A table record as (X, Y, Z, W, Status), compared in one assertion.
+using RowValues = std::tuple<long double, long double, long double, long double, char>;
+inline RowValues Point(long double x, long double y, long double z, long double w = 1,
+                       char status = ' ') {
+  return {x, y, z, w, status};
+}
 
 // Each test starts with a fresh table of 1024 points.
 class TableTest : public ::testing::Test {
@@ -61,6 +37,10 @@ class TableTest : public ::testing::Test {
   }
   void TearDown() override { FreePointArray(); }
   static const TXYZPoint& Row(int i) { return XYZData()[static_cast<std::size_t>(i)]; }
+  static RowValues RowOf(int i) {
+    const TXYZPoint& p = Row(i);
+    return {p.X, p.Y, p.Z, p.W, p.Status};
+  }
   static int HeaderCount() { return static_cast<int>(XYZData()[0].X); }
   static TReadArgs Args(const std::string& path, int firstRow = 1) {
     TReadArgs a;

@@ -17,13 +17,15 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The first bytes of a worksheet header of each family, padded to the 56 bytes the probe
 // reads.
-Bytes Head(std::initializer_list<std::uint8_t> first) {
-  Bytes b(first);
-  b.resize(64, 0);
+std::string Head(std::initializer_list<std::uint8_t> first) {
+  std::string b(first.begin(), first.end());
+  b.resize(64, '\0');
   return b;
 }
 
-Bytes DbaseFile() {
+std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+std::string DbaseFile() {
   bytes::ByteWriter w;
   w.U8(0x03), w.U8(124), w.U8(1), w.U8(1);
   w.U32(1);
@@ -34,7 +36,7 @@ Bytes DbaseFile() {
   w.U8(0x0D);
   w.Raw(" 1.50000000", 11);
   w.U8(0x1A);
-  return w.Take();
+  return Text(w.Take());
 }
 
 std::string Dif(int vectors) {
@@ -44,20 +46,15 @@ std::string Dif(int vectors) {
   return text + "-1,0\r\nEOD\r\n";
 }
 
-std::vector<std::uint8_t> Worksheet(int form) {
-  const PointTable t = TableOf({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {1, 0, 1}});
+std::string Worksheet(int form) {
   TDataTitles titles;
   titles.Title = "T";
-  return DataWorksheet(t, titles, form);
+  return Text(DataWorksheet(TableOf({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {1, 0, 1}}), titles, form));
 }
 
 class Detection : public ::testing::Test {
  protected:
-  int Detect(const std::string& name, const std::string& text) {
-    std::string path = dir_.Write(name, text);
-    return DetectImportFileType(path);
-  }
-  int Detect(const std::string& name, const Bytes& bytes) {
+  int Detect(const std::string& name, const std::string& bytes) {
     std::string path = dir_.Write(name, bytes);
     return DetectImportFileType(path);
   }
@@ -65,90 +62,83 @@ class Detection : public ::testing::Test {
 };
 
 TEST_F(Detection, EveryImportKindFromAGeneratedFile) {
-  const Bytes notebookData =
-      BuildCompoundFile({{"Data 3RNB", true, {}, {{"RNBContents", false, Bytes(100, 7), {}}}}});
-  const Bytes notebookExcel =
-      BuildCompoundFile({{"Other", true, {}, {}},
-                         {"Excel1RNB", true, {}, {{"Book", false, Bytes(5000, 9), {}}}}});
-  const Bytes ownSav = BuildSavFile(
-      {{"XVAR", 0, "x"}, {"YVAR", 0, "y"}, {"ZVAR", 0, "z"}, {"ACTIVE", 0, "State"},
-       {"WEIGHT", 0, "Weights"}});
-  const Bytes otherSav = BuildSavFile({{"AGE", 0}, {"NAME", 8}, {"HEIGHT", 0}, {"MASS", 0}});
-
-  EXPECT_EQ(Detect("k1.txt", "1\n2\n3\n4\n5\n"), 1);
-  EXPECT_EQ(Detect("k2.dat", "1 2\n3 4\n"), 2);
-  EXPECT_EQ(Detect("k3.prn", "1 2 3\n4 5 6\n"), 3);
-  EXPECT_EQ(Detect("k4.txt", "1 2 3 4 5\n"), 4);
-  EXPECT_EQ(Detect("k5.dbf", DbaseFile()), 5);
-  EXPECT_EQ(Detect("k6.wks", Head({0, 0, 2, 0, 0x04, 0x04})), 6);
-  EXPECT_EQ(Detect("k7.wk4", Head({0, 0, 26, 0, 0x02, 0x10, 0x04})), 7);
-  EXPECT_EQ(Detect("k8.wk1", Worksheet(1)), 8);
-  EXPECT_EQ(Detect("k9.wb1", Head({0, 0, 2, 0, 0x01, 0x10})), 9);
-  EXPECT_EQ(Detect("k10.wkq", Head({0, 0, 2, 0, 0x0B, 0x0A})), 10);
-  EXPECT_EQ(Detect("k11.wq1", Head({0, 0, 2, 0, 0x20, 0x51})), 11);
-  EXPECT_EQ(Detect("k12.wk3", Worksheet(3)), 12);
-  EXPECT_EQ(Detect("k13.xls", Head({0x09, 0x08, 0x08, 0, 0x00, 0x05, 0x10, 0x00})), 13);
-  EXPECT_EQ(Detect("k14.mv5", Head({0x0A, 0x0D, 'R', 'o', 'k', 'v', 'e', 'l'})), 14);
-  EXPECT_EQ(Detect("k15.mvw", Head({0, 0, 0, 0, 'R', 'X', 'F'})), 15);
-  EXPECT_EQ(Detect("k16.dif", Dif(1)), 16);
-  EXPECT_EQ(Detect("k17.dif", Dif(2)), 17);
-  EXPECT_EQ(Detect("k18.dif", Dif(3)), 18);
-  EXPECT_EQ(Detect("k19.dif", Dif(5)), 19);
-  std::string xls = FixturePath("gnumeric_biff8.xls").string();
-  EXPECT_EQ(DetectImportFileType(xls), 20);
-  xls = FixturePath("gnumeric_biff7.xls").string();  // a "Book" stream
-  EXPECT_EQ(DetectImportFileType(xls), 20);
-  EXPECT_EQ(Detect("k21.rnb", notebookData), 21);
-  EXPECT_EQ(Detect("k22.rnb", notebookExcel), 22);
-  EXPECT_EQ(Detect("k23.sav", otherSav), 23);
-  EXPECT_EQ(Detect("k24.sav", ownSav), 24);
-}
-
-TEST_F(Detection, TextKindsCountTheColumnsOfTheFifthLine) {
-  EXPECT_EQ(Detect("a.TXT", "1 2 3\n1 2 3\n1 2 3\n"), 3);
-  EXPECT_EQ(Detect("b.TXT", "1 2 3 4\n1 2 3 4\n"), 4);
-  EXPECT_EQ(Detect("c.TXT", "1 2 3 *\n1 2 3 W2\n"), 3);  // status and weight marks
-  EXPECT_EQ(Detect("d.txt", "title\nx\ny\nz\n1,2,3\n"), 3);
-  EXPECT_EQ(Detect("e.csv", "1,2,3\n"), 3);  // any other extension: text sniff
-}
-
-TEST_F(Detection, TextFileNamedLikeAWorksheetIsText) {
-  EXPECT_EQ(Detect("x.wk1", "1 2 3\n4 5 6\n7 8 9\n"), 3);
-  EXPECT_EQ(Detect("y.xls", "1 2 3 4\n"), 4);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int kind;
+  };
+  const Case cases[] = {
+      {"k1.txt", "1\n2\n3\n4\n5\n", 1},
+      {"k2.dat", "1 2\n3 4\n", 2},
+      {"k3.prn", "1 2 3\n4 5 6\n", 3},
+      {"k4.txt", "1 2 3 4 5\n", 4},
+      {"k5.dbf", DbaseFile(), 5},
+      {"k6.wks", Head({0, 0, 2, 0, 0x04, 0x04}), 6},
+      {"k7.wk4", Head({0, 0, 26, 0, 0x02, 0x10, 0x04}), 7},
+      {"k8.wk1", Worksheet(1), 8},
+      {"k9.wb1", Head({0, 0, 2, 0, 0x01, 0x10}), 9},
+      {"k10.wkq", Head({0, 0, 2, 0, 0x0B, 0x0A}), 10},
+      {"k11.wq1", Head({0, 0, 2, 0, 0x20, 0x51}), 11},
+      {"k12.wk3", Worksheet(3), 12},
+      {"k13.xls", Head({0x09, 0x08, 0x08, 0, 0x00, 0x05, 0x10, 0x00}), 13},
+      {"k14.mv5", Head({0x0A, 0x0D, 'R', 'o', 'k', 'v', 'e', 'l'}), 14},
+      {"k15.mvw", Head({0, 0, 0, 0, 'R', 'X', 'F'}), 15},
+      {"k16.dif", Dif(1), 16},
+      {"k17.dif", Dif(2), 17},
+      {"k18.dif", Dif(3), 18},
+      {"k19.dif", Dif(5), 19},
+      {"k20.xls", ReadText(FixturePath("gnumeric_biff8.xls")), 20},
+      {"k20.xls", ReadText(FixturePath("gnumeric_biff7.xls")), 20},  // a "Book"
+      {"k21.rnb", Text(BuildCompoundFile(
+                      {{"Data 3RNB", true, {}, {{"RNBContents", false, Bytes(100, 7), {}}}}})), 21},
+      {"k22.rnb", Text(BuildCompoundFile(
+                      {{"Other", true, {}, {}},
+                       {"Excel1RNB", true, {}, {{"Book", false, Bytes(5000, 9), {}}}}})), 22},
+      {"k23.sav", Text(BuildSavFile({{"AGE", 0}, {"NAME", 8}, {"HEIGHT", 0}, {"MASS", 0}})), 23},
+      {"k24.sav", Text(BuildSavFile({{"XVAR", 0, "x"}, {"YVAR", 0, "y"}, {"ZVAR", 0, "z"},
+                                     {"ACTIVE", 0, "State"}, {"WEIGHT", 0, "Weights"}})), 24},
+      // Text kinds count the columns of the fifth line, passing over status and weight marks.
+      {"a.TXT", "1 2 3\n1 2 3\n1 2 3\n", 3},
+      {"b.TXT", "1 2 3 4\n1 2 3 4\n", 4},
+      {"c.TXT", "1 2 3 *\n1 2 3 W2\n", 3},
+      {"d.txt", "title\nx\ny\nz\n1,2,3\n", 3},
+      {"e.csv", "1,2,3\n", 3},  // any other extension: text sniff
+      // A text file named like a worksheet is text.
+      {"x.wk1", "1 2 3\n4 5 6\n7 8 9\n", 3},
+      {"y.xls", "1 2 3 4\n", 4},
+      // Missing, empty and unknown files; a BIFF2 file (BOF 0x0009) is no BIFF kind, no
+      // compound file, and not text.
+      {"empty.txt", "", -1},
+      {"binary.txt", std::string("\1\2\3\0\5", 5), 0},
+      {"old.xls", Head({0x09, 0x00, 0x04, 0, 0x02, 0, 0x10, 0}), 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Detect(c.name, c.bytes), c.kind) << c.name;
+  for (const char* missing : {"", "none.txt", "none.wk1", "none"}) {
+    std::string path = *missing ? dir_.File(missing) : "";
+    EXPECT_EQ(DetectImportFileType(path), -1) << missing;
+  }
 }
 
 TEST_F(Detection, NameWithoutExtensionTriesTheCandidatesInOrder) {
-  dir_.Write("data.WK1", Worksheet(1));
-  std::string path = dir_.Path("data");
-  EXPECT_EQ(DetectImportFileType(path), 8);
-  EXPECT_EQ(path, dir_.Path("data.WK1"));
-  dir_.Write("data.PRN", "1 2 3\n");
-  path = dir_.Path("data");
-  EXPECT_EQ(DetectImportFileType(path), 3);  // ".PRN" comes first
-  EXPECT_EQ(path, dir_.Path("data.PRN"));
-  dir_.Write("lower.wk3", Worksheet(3));
-  path = dir_.Path("lower");
-  EXPECT_EQ(DetectImportFileType(path), 12);
-  EXPECT_EQ(path, dir_.Path("lower.wk3"));
-  dir_.Write("bare", "1 2 3\n");
-  path = dir_.Path("bare");
-  EXPECT_EQ(DetectImportFileType(path), 3);
-  EXPECT_EQ(path, dir_.Path("bare"));
-}
-
-TEST_F(Detection, MissingEmptyAndUnknownFiles) {
-  std::string path;
-  EXPECT_EQ(DetectImportFileType(path), -1);
-  path = dir_.Path("none.txt");
-  EXPECT_EQ(DetectImportFileType(path), -1);
-  path = dir_.Path("none.wk1");
-  EXPECT_EQ(DetectImportFileType(path), -1);
-  path = dir_.Path("none");
-  EXPECT_EQ(DetectImportFileType(path), -1);
-  EXPECT_EQ(Detect("empty.txt", std::string()), -1);
-  EXPECT_EQ(Detect("binary.txt", Bytes{1, 2, 3, 0, 5}), 0);
-  // A BIFF2 file (BOF 0x0009) is no BIFF 13, no compound file, and not text.
-  EXPECT_EQ(Detect("old.xls", Head({0x09, 0x00, 0x04, 0, 0x02, 0, 0x10, 0})), 0);
+  struct Case {
+    const char* file;  // written before the name is looked up
+    std::string bytes;
+    const char* name;
+    int kind;
+    const char* found;
+  };
+  const Case cases[] = {
+      {"data.WK1", Worksheet(1), "data", 8, "data.WK1"},
+      {"data.PRN", "1 2 3\n", "data", 3, "data.PRN"},  // ".PRN" comes first
+      {"lower.wk3", Worksheet(3), "lower", 12, "lower.wk3"},
+      {"bare", "1 2 3\n", "bare", 3, "bare"},
+  };
+  for (const Case& c : cases) {
+    dir_.Write(c.file, c.bytes);
+    std::string path = dir_.File(c.name);
+    EXPECT_EQ(DetectImportFileType(path), c.kind) << c.file;
+    EXPECT_EQ(path, dir_.File(c.found));
+  }
 }
 
 TEST_F(Detection, WorksheetFoundByItsCellRecords) {
@@ -157,11 +147,11 @@ TEST_F(Detection, WorksheetFoundByItsCellRecords) {
   w.U16(0x99), w.U16(2), w.U16(0);
   w.U16(0x0E), w.U16(13), w.U8(0xFF), w.U16(0), w.U16(0), w.F64(1.5);
   w.U16(1), w.U16(0);
-  EXPECT_EQ(Detect("walk.wks", w.Take()), 8);
+  EXPECT_EQ(Detect("walk.wks", Text(w.Take())), 8);
   // A broken chain: the byte search finds the cell.
   Bytes scan{0x44, 0x44, 0xFF, 0x7F, 0x20, 0x0E, 0, 13, 0, 0xFF, 1, 0, 2, 0};
   scan.resize(40, 0);
-  EXPECT_EQ(Detect("scan.wk1", scan), 8);
+  EXPECT_EQ(Detect("scan.wk1", Text(scan)), 8);
   EXPECT_EQ(ScanForCellRecord(scan, false), 5);
 }
 
@@ -179,18 +169,15 @@ TEST(CompoundFile, ReadsStreamsFromSectorsAndTheMiniStream) {
   EXPECT_EQ(file.ReadStream(file.FindChild(folder, "Large")), large);
   EXPECT_EQ(file.ReadStream(file.FindChild(folder, "Empty")), Bytes{});
   EXPECT_EQ(file.FindChild(file.Root(), "Large"), -1);
-}
 
-TEST(CompoundFile, ReadsTheWorkbookStreamThatGnumericWrote) {
-  TCompoundFile file;
+  // The workbook stream that gnumeric wrote starts with the BOF of BIFF8.
   ASSERT_TRUE(file.Open(FixturePath("gnumeric_biff8.xls").string()));
   const auto book = file.ReadStream(file.FindChild(file.Root(), "Workbook"));
   ASSERT_TRUE(book.has_value());
   ASSERT_GE(book->size(), 8u);
-  EXPECT_EQ((*book)[0], 0x09);  // BOF of BIFF8
+  EXPECT_EQ((*book)[0], 0x09);
   EXPECT_EQ((*book)[1], 0x08);
-  const auto info = file.ReadStream(file.FindChild(file.Root(), "\x05SummaryInformation"));
-  EXPECT_TRUE(info.has_value());
+  EXPECT_TRUE(file.ReadStream(file.FindChild(file.Root(), "\x05SummaryInformation")).has_value());
 }
 
 }  // namespace
