@@ -2,48 +2,41 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
+#include <tuple>
 
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
 #include "platform/gui_thread.h"
+#include "support/scratch_files.h"
 
 namespace {
 
 using platform::BoxKind;
+using Box = std::tuple<BoxKind, std::string, std::string>;
 
-TEST(MessageBox, IdsFormsTakeBothTextsFromTheTable) {
+std::vector<Box> Shown(const platform::ScriptedAnswers& script) {
+  std::vector<Box> out;
+  for (const auto& b : script.Boxes()) out.emplace_back(b.kind, b.caption, b.text);
+  return out;
+}
+
+// A missing string used to hide the box and answer Cancel; an error must never vanish, nor
+// be cut to a fixed 80-character buffer.
+TEST(MessageBox, TextsComeFromTheTableAndNoBoxIsEverHidden) {
   platform::ScriptedAnswers script;
-  script.Answer(platform::kIdYes);
+  for (int answer : {platform::kIdYes, platform::kIdOk, platform::kIdNo}) script.Answer(answer);
   EXPECT_EQ(AskYesNoCancelIds(nullptr, 3092, 3093), platform::kIdYes);
   EXPECT_EQ(ErrorBoxIds(nullptr, 3002, 3001), platform::kIdOk);
-  auto boxes = script.Boxes();
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].kind, BoxKind::YesNoCancel);
-  EXPECT_EQ(boxes[0].caption, "Reset Defaults");
-  EXPECT_EQ(boxes[0].text, "Restore All Program Defaults?");
-  EXPECT_EQ(boxes[1].kind, BoxKind::Exclamation);
-  EXPECT_EQ(boxes[1].caption, "Invalid Entry");
-}
-
-// A missing string used to hide the box and answer Cancel; an error must never vanish.
-TEST(MessageBox, MissingStringStillShowsTheBox) {
-  platform::ScriptedAnswers script;
-  script.Answer(platform::kIdNo);
   EXPECT_EQ(AskYesNoIds(nullptr, 9998, 3009), platform::kIdNo);
-  auto boxes = script.Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, "Ondravik 3D message 9998");
-  EXPECT_EQ(boxes[0].text, "Save Current Data?");
-}
-
-TEST(MessageBox, UnscriptedQuestionIsCancelledAndLongTextsAreKept) {
-  platform::ScriptedAnswers script;
-  std::string longText(500, 'x');
-  EXPECT_EQ(AskYesNoCancel(nullptr, "c", longText), platform::kIdCancel);
+  const std::string longText(500, 'x');
+  EXPECT_EQ(AskYesNoCancel(nullptr, "c", longText), platform::kIdCancel);  // unscripted
   EXPECT_EQ(InfoBox(nullptr, "c", "t"), platform::kIdOk);
-  EXPECT_EQ(script.Boxes()[0].text.size(), 500u);  // no fixed 80-character buffer
+  EXPECT_EQ(Shown(script),
+            (std::vector<Box>{{BoxKind::YesNoCancel, "Reset Defaults", "Restore All Program Defaults?"},
+                              {BoxKind::Exclamation, "Invalid Entry", "Valid Range is %d to %d"},
+                              {BoxKind::YesNo, "Ondravik 3D message 9998", "Save Current Data?"},
+                              {BoxKind::YesNoCancel, "c", longText},
+                              {BoxKind::Information, "c", "t"}}));
 }
 
 TEST(BusyWindow, ShowReplacesAndIdFormNeedsBothStrings) {
@@ -69,68 +62,51 @@ TEST(BusyWindow, ShowReplacesAndIdFormNeedsBothStrings) {
 class FileDialogs : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("ondravik_fd_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-    std::ofstream(dir_ / "full.prn") << "1 2 3\n";
-    std::ofstream(dir_ / "empty.prn");
+    dir_.Write("full.prn", "1 2 3\n");
+    dir_.Write("empty.prn", "");
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string P(const char* name) { return (dir_ / name).string(); }
-  std::filesystem::path dir_;
+  ScratchDir dir_;
+  platform::ScriptedFiles files_;
+  platform::ScriptedAnswers boxes_;
 };
 
 TEST_F(FileDialogs, SaveAsksBeforeOverwritingAndNoAsksAgain) {
-  platform::ScriptedFiles files;
-  platform::ScriptedAnswers boxes;
-  files.Answer(P("full.prn"));
-  boxes.Answer(platform::kIdNo);
-  files.Answer(P("empty.prn"));  // an empty file is not asked about
+  files_.Answer(dir_.File("full.prn"));
+  boxes_.Answer(platform::kIdNo);
+  files_.Answer(dir_.File("empty.prn"));  // an empty file is not asked about
   std::string path, ext;
   EXPECT_EQ(FileSaveDlg(nullptr, "Save", path, &ext, "PRN", "ASCII [prn]|*.prn|", 1), 1);
-  EXPECT_EQ(path, P("empty.prn"));
+  EXPECT_EQ(path, dir_.File("empty.prn"));
   EXPECT_EQ(ext, "prn");
-  ASSERT_EQ(boxes.Boxes().size(), 1u);
-  EXPECT_EQ(boxes.Boxes()[0].caption, P("full.prn"));
-  EXPECT_EQ(boxes.Boxes()[0].text, "Overwrite Existing File?");
-  EXPECT_EQ(files.Requests().size(), 2u);
-  EXPECT_TRUE(files.Requests()[0].save);
+  EXPECT_EQ(Shown(boxes_), (std::vector<Box>{{BoxKind::YesNoCancel, dir_.File("full.prn"),
+                                              "Overwrite Existing File?"}}));
+  EXPECT_EQ(files_.Requests().size(), 2u);
+  EXPECT_TRUE(files_.Requests()[0].save);
 }
 
-TEST_F(FileDialogs, SaveAppendAnswers) {
+TEST_F(FileDialogs, SaveAppendAnswersAndOpenAddsTheDefaultExtension) {
   struct Case {
     const char* file;
-    int answer;
-    int result;
-  } cases[] = {
-      {"full.prn", platform::kIdYes, 6},
-      {"full.prn", platform::kIdNo, 1},
-      {"full.prn", platform::kIdCancel, 2},
-      {"new.prn", 0, 1},
+    int answer, result;
   };
+  const Case cases[] = {{"full.prn", platform::kIdYes, 6}, {"full.prn", platform::kIdNo, 1},
+                        {"full.prn", platform::kIdCancel, 2}, {"new.prn", 0, 1}};
   for (const Case& c : cases) {
-    platform::ScriptedFiles files;
-    platform::ScriptedAnswers boxes;
-    files.Answer(P(c.file));
-    if (c.answer) boxes.Answer(c.answer);
+    files_.Answer(dir_.File(c.file));
+    if (c.answer) boxes_.Answer(c.answer);
     std::string path;
     EXPECT_EQ(FileSaveAppendDlg(nullptr, "t", path, nullptr, "PRN", "", 1), c.result) << c.file;
-    if (c.answer) {
-      EXPECT_EQ(boxes.Boxes().at(0).text, "Append to Existing Data?");
-    }
   }
-}
+  ASSERT_EQ(boxes_.Boxes().size(), 3u);
+  for (const auto& box : boxes_.Boxes()) EXPECT_EQ(box.text, "Append to Existing Data?");
 
-TEST_F(FileDialogs, OpenAddsDefaultExtensionAndCancelGivesTwo) {
-  platform::ScriptedFiles files;
-  files.Answer(P("data"));
-  files.Answer(std::nullopt);
+  files_.Answer(dir_.File("data"));
+  files_.Answer(std::nullopt);
   std::string path, ext;
   EXPECT_EQ(FileOpenDlg(nullptr, "Open", path, &ext, "DAT", "", 1), 1);
-  EXPECT_EQ(path, P("data.DAT"));
+  EXPECT_EQ(path, dir_.File("data.DAT"));
   EXPECT_EQ(ext, "DAT");
-  EXPECT_EQ(FileOpenDlg(nullptr, "Open", path, &ext, "DAT", "", 1), 2);
+  EXPECT_EQ(FileOpenDlg(nullptr, "Open", path, &ext, "DAT", "", 1), 2);  // cancelled
 }
 
 TEST(FileDialogFilter, ParsesPairs) {

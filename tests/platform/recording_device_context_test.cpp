@@ -1,6 +1,7 @@
 #include "platform/recording_device_context.h"
 
 #include <array>
+#include <utility>
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,7 +15,7 @@ using platform::Pen;
 using platform::Point;
 using platform::RecordingDeviceContext;
 
-TEST(Color, KeepsTheClassicColourReferenceLayout) {
+TEST(Color, ClassicReferenceLayoutResolvedThroughTheSelectedPalette) {
   // 0x00BBGGRR for RGB, kind byte 1 for a palette index, 2 for a palette-matched RGB.
   EXPECT_EQ(Color::Rgb(0x12, 0x34, 0x56).ref, 0x00563412u);
   EXPECT_EQ(Color::Hex(0xB0B000).ref, 0x0000B0B0u);
@@ -22,23 +23,20 @@ TEST(Color, KeepsTheClassicColourReferenceLayout) {
   EXPECT_EQ(Color::PaletteRgb(1, 2, 3).ref, 0x02030201u);
   EXPECT_EQ(Color::PaletteRgb(1, 2, 3).PlainRgb(), Color::Rgb(1, 2, 3));
   EXPECT_FALSE(Color::Invalid().IsPaletteIndex());
-}
-
-TEST(Color, ResolvesThroughTheSelectedPalette) {
   const Palette palette{{Color::Hex(0xC00000), Color::Hex(0x00FF00), Color::Hex(0x0000FF)}};
   struct Case {
     Color in;
     const Palette* palette;
     Color out;
   };
-  const std::array<Case, 6> cases = {{
+  const Case cases[] = {
       {Color::PaletteIndex(1), &palette, Color::Hex(0x00FF00)},
       {Color::PaletteIndex(7), &palette, Color::Hex(0xC00000)},  // out of range: entry 0
       {Color::PaletteIndex(1), nullptr, Color::Black()},
       {Color::PaletteRgb(9, 8, 7), &palette, Color::Rgb(9, 8, 7)},
       {Color::Rgb(9, 8, 7), nullptr, Color::Rgb(9, 8, 7)},
       {Color::Invalid(), &palette, Color::Invalid()},
-  }};
+  };
   for (const Case& c : cases) EXPECT_EQ(platform::ResolveColor(c.in, c.palette), c.out);
 }
 
@@ -97,23 +95,20 @@ TEST(RecordingDeviceContext, TextMetricsAreDeterministic) {
   EXPECT_EQ(text.points[0], (Point{5, 6}));
 }
 
-TEST(RecordingDeviceContext, PixelsReadBackInsideSurfaceAndClipOnly) {
-  RecordingDeviceContext dc(100, 50);
+TEST(RecordingDeviceContext, PixelsReadBackInsideSurfaceAndClipAndBlitFromOffScreen) {
+  RecordingDeviceContext dc(200, 100);
   const Palette palette{{Color::Hex(0x000080), Color::Hex(0x008000)}};
   dc.SelectPalette(&palette);
   dc.SetPixel(10, 10, Color::PaletteIndex(1));
-  EXPECT_EQ(dc.GetPixel(10, 10), Color::Hex(0x008000));
-  EXPECT_EQ(dc.GetPixel(11, 10), Color::White());
-  EXPECT_EQ(dc.GetPixel(100, 10), Color::Invalid());
-  EXPECT_EQ(dc.GetPixel(-1, 0), Color::Invalid());
+  const std::pair<Point, Color> pixels[] = {{{10, 10}, Color::Hex(0x008000)},
+                                            {{11, 10}, Color::White()},
+                                            {{200, 10}, Color::Invalid()},
+                                            {{-1, 0}, Color::Invalid()}};
+  for (const auto& [p, c] : pixels) EXPECT_EQ(dc.GetPixel(p.x, p.y), c) << p.x;
   dc.SetClipRect(platform::Rect{0, 0, 10, 10});
   EXPECT_EQ(dc.GetPixel(10, 10), Color::Invalid());
   dc.ResetClip();
   EXPECT_EQ(dc.GetPixel(10, 10), Color::Hex(0x008000));
-}
-
-TEST(RecordingDeviceContext, OffScreenContextsStayObservableAndBlitTheirPixels) {
-  RecordingDeviceContext dc(200, 100);
   {
     auto memory = dc.CreateCompatible(50, 40);
     ASSERT_NE(memory, nullptr);
@@ -124,6 +119,7 @@ TEST(RecordingDeviceContext, OffScreenContextsStayObservableAndBlitTheirPixels) 
     EXPECT_TRUE(dc.BitBlt(100, 50, 10, 10, *memory, 0, 0));
   }
   EXPECT_EQ(dc.CreateCompatible(0, 10), nullptr);
+  // The off-screen context stays observable after it is gone.
   ASSERT_EQ(dc.Children().size(), 1u);
   EXPECT_EQ(dc.Children()[0]->Count(DcOpKind::Rectangle), 1u);
   EXPECT_EQ(dc.GetPixel(102, 53), Color::Hex(0xFF0000));

@@ -21,156 +21,133 @@ namespace {
 using platform::Brush;
 using platform::Color;
 using platform::Pen;
+using platform::Point;
 using platform::qt::QtDeviceContext;
 
 const Color kWhite = Color::White();
 const Color kRed = Color::Rgb(255, 0, 0);
 const Color kBlue = Color::Rgb(0, 0, 255);
 
-QImage WhiteImage(int w = 40, int h = 30) {
-  QImage image(w, h, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  return image;
-}
+// A white image with a context drawing on it, red pen and blue brush selected.
+struct Canvas {
+  explicit Canvas(int w = 40, int h = 30)
+      : image(w, h, QImage::Format_RGB32), dc((image.fill(Qt::white), image)) {
+    dc.SelectPen(Pen::Solid(kRed));
+    dc.SelectBrush(Brush::Solid(kBlue));
+  }
+  void Expect(std::initializer_list<std::pair<Point, Color>> pixels) {
+    for (const auto& [p, c] : pixels) EXPECT_EQ(dc.GetPixel(p.x, p.y), c) << p.x << ", " << p.y;
+  }
+  QImage image;
+  QtDeviceContext dc;
+};
 
-TEST(QtDeviceContext, RectangleCoversLeftTopButNotRightBottom) {
-  QImage image = WhiteImage();
-  QtDeviceContext dc(image);
-  dc.SelectPen(Pen::Solid(kRed));
-  dc.SelectBrush(Brush::Solid(kBlue));
-  dc.Rectangle(5, 5, 15, 12);
-  EXPECT_EQ(dc.GetPixel(5, 5), kRed);     // outline inside the box
-  EXPECT_EQ(dc.GetPixel(14, 11), kRed);   // last column and row are the outline
-  EXPECT_EQ(dc.GetPixel(15, 11), kWhite); // right edge exclusive
-  EXPECT_EQ(dc.GetPixel(14, 12), kWhite); // bottom edge exclusive
-  EXPECT_EQ(dc.GetPixel(10, 8), kBlue);
-  dc.SelectPen(Pen::Null());
-  dc.Rectangle(20, 20, 23, 22);
-  EXPECT_EQ(dc.GetPixel(22, 21), kBlue);
-  EXPECT_EQ(dc.GetPixel(23, 21), kWhite);
-}
+TEST(QtDeviceContext, RectanglesAndLinesLeaveOutTheirRightBottomAndEnd) {
+  Canvas c;
+  c.dc.Rectangle(5, 5, 15, 12);
+  // The outline inside the box, its last column and row included; the right and bottom
+  // edges exclusive.
+  c.Expect({{{5, 5}, kRed}, {{14, 11}, kRed}, {{15, 11}, kWhite}, {{14, 12}, kWhite}, {{10, 8}, kBlue}});
+  c.dc.SelectPen(Pen::Null());
+  c.dc.Rectangle(20, 20, 23, 22);
+  c.Expect({{{22, 21}, kBlue}, {{23, 21}, kWhite}});
 
-TEST(QtDeviceContext, LinesLeaveOutTheirEndAndDotsAlternate) {
-  QImage image = WhiteImage();
-  QtDeviceContext dc(image);
-  dc.SelectPen(Pen::Solid(kRed));
-  dc.MoveTo(2, 2);
-  dc.LineTo(10, 2);
-  EXPECT_EQ(dc.GetPixel(2, 2), kRed);
-  EXPECT_EQ(dc.GetPixel(9, 2), kRed);
-  EXPECT_EQ(dc.GetPixel(10, 2), kWhite);
-  dc.SelectPen(Pen::Dotted(kBlue));
-  dc.MoveTo(2, 5);
-  dc.LineTo(12, 5);
-  for (int x = 2; x < 12; ++x) EXPECT_EQ(dc.GetPixel(x, 5), (x % 2 == 0) ? kBlue : kWhite) << x;
-  const platform::Point diagonal[] = {{0, 10}, {5, 15}, {10, 10}};
-  dc.SelectPen(Pen::Solid(kRed));
-  dc.Polyline(diagonal);
-  EXPECT_EQ(dc.GetPixel(4, 14), kRed);
-  EXPECT_EQ(dc.GetPixel(5, 15), kRed);   // the joint is drawn by the second segment
-  EXPECT_EQ(dc.GetPixel(10, 10), kWhite); // the last point is not
+  Canvas l;
+  l.dc.MoveTo(2, 2);
+  l.dc.LineTo(10, 2);
+  l.Expect({{{2, 2}, kRed}, {{9, 2}, kRed}, {{10, 2}, kWhite}});
+  l.dc.SelectPen(Pen::Dotted(kBlue));
+  l.dc.MoveTo(2, 5);
+  l.dc.LineTo(12, 5);
+  for (int x = 2; x < 12; ++x) EXPECT_EQ(l.dc.GetPixel(x, 5), (x % 2 == 0) ? kBlue : kWhite) << x;
+  const Point diagonal[] = {{0, 10}, {5, 15}, {10, 10}};
+  l.dc.SelectPen(Pen::Solid(kRed));
+  l.dc.Polyline(diagonal);
+  // The joint is drawn by the second segment; the last point is not.
+  l.Expect({{{4, 14}, kRed}, {{5, 15}, kRed}, {{10, 10}, kWhite}});
 }
 
 TEST(QtDeviceContext, PolygonFillMeetsItsOutline) {
   // Every pixel between the leftmost and rightmost coloured pixel of a row is covered, by
   // the fill or by the outline; a fill that samples pixel centres left (7, 3) white here.
-  const std::vector<std::vector<platform::Point>> polygons = {
+  const std::vector<std::vector<Point>> polygons = {
       {{5, 13}, {8, 1}, {3, 1}, {1, 13}},
       {{2, 2}, {30, 7}, {17, 25}},
       {{20, 1}, {37, 12}, {25, 28}, {3, 19}},
   };
   for (const auto& polygon : polygons) {
-    QImage image = WhiteImage();
-    QtDeviceContext dc(image);
-    dc.SelectPen(Pen::Solid(kRed));
-    dc.SelectBrush(Brush::Solid(kBlue));
-    dc.Polygon(polygon);
-    for (int y = 0; y < image.height(); ++y) {
+    Canvas c;
+    c.dc.Polygon(polygon);
+    for (int y = 0; y < c.image.height(); ++y) {
       int first = -1, last = -1;
-      for (int x = 0; x < image.width(); ++x) {
-        if (dc.GetPixel(x, y) != kWhite) {
+      for (int x = 0; x < c.image.width(); ++x) {
+        if (c.dc.GetPixel(x, y) != kWhite) {
           if (first < 0) first = x;
           last = x;
         }
       }
       for (int x = first; first >= 0 && x <= last; ++x) {
-        EXPECT_NE(dc.GetPixel(x, y), kWhite) << "(" << x << ", " << y << ") of polygon at ("
-                                             << polygon[0].x << ", " << polygon[0].y << ")";
+        EXPECT_NE(c.dc.GetPixel(x, y), kWhite) << "(" << x << ", " << y << ") of polygon at ("
+                                               << polygon[0].x << ", " << polygon[0].y << ")";
       }
     }
+    // The interior is the brush's, nothing lies beyond the outline.
+    if (polygon[0] == Point{5, 13}) {
+      EXPECT_NE(c.dc.GetPixel(7, 3), kWhite);
+      c.Expect({{{4, 6}, kBlue}, {{9, 3}, kWhite}, {{0, 12}, kWhite}});
+    }
   }
-  QImage image = WhiteImage();
-  QtDeviceContext dc(image);
-  dc.SelectPen(Pen::Solid(kRed));
-  dc.SelectBrush(Brush::Solid(kBlue));
-  const platform::Point slanted[] = {{5, 13}, {8, 1}, {3, 1}, {1, 13}};
-  dc.Polygon(slanted);
-  EXPECT_NE(dc.GetPixel(7, 3), kWhite);
-  EXPECT_EQ(dc.GetPixel(4, 6), kBlue);  // the interior is the brush's
-  EXPECT_EQ(dc.GetPixel(9, 3), kWhite); // nothing beyond the outline
-  EXPECT_EQ(dc.GetPixel(0, 12), kWhite);
   // Without an outline the fill alone covers the pixel positions inside the figure.
-  QImage bare = WhiteImage();
-  QtDeviceContext fillOnly(bare);
-  fillOnly.SelectPen(Pen::Null());
-  fillOnly.SelectBrush(Brush::Solid(kBlue));
-  const platform::Point square[] = {{2, 2}, {6, 2}, {6, 6}, {2, 6}};
-  fillOnly.Polygon(square);
-  EXPECT_EQ(fillOnly.GetPixel(2, 2), kBlue);
-  EXPECT_EQ(fillOnly.GetPixel(5, 5), kBlue);
-  EXPECT_EQ(fillOnly.GetPixel(1, 1), kWhite);
+  Canvas bare;
+  bare.dc.SelectPen(Pen::Null());
+  const Point square[] = {{2, 2}, {6, 2}, {6, 6}, {2, 6}};
+  bare.dc.Polygon(square);
+  bare.Expect({{{2, 2}, kBlue}, {{5, 5}, kBlue}, {{1, 1}, kWhite}});
 }
 
-TEST(QtDeviceContext, PaletteColoursAndClip) {
-  QImage image = WhiteImage();
-  QtDeviceContext dc(image);
+TEST(QtDeviceContext, PaletteColoursClipAndCompatibleContexts) {
+  Canvas c;
   platform::Palette palette{{Color::Rgb(1, 2, 3), Color::Rgb(0, 128, 0)}};
-  dc.SelectPalette(&palette);
-  EXPECT_EQ(dc.RealizePalette(), 2);
-  dc.SetPixel(3, 3, Color::PaletteIndex(1));
-  EXPECT_EQ(dc.GetPixel(3, 3), Color::Rgb(0, 128, 0));
-  dc.SetClipRect({0, 0, 10, 10});
-  dc.SetPixel(20, 20, kRed);
-  EXPECT_EQ(dc.GetPixel(20, 20), Color::Invalid());
-  dc.ResetClip();
-  EXPECT_EQ(dc.GetPixel(20, 20), kWhite);  // the clipped pixel was not drawn
-  EXPECT_EQ(dc.GetPixel(-1, 0), Color::Invalid());
+  c.dc.SelectPalette(&palette);
+  EXPECT_EQ(c.dc.RealizePalette(), 2);
+  c.dc.SetPixel(3, 3, Color::PaletteIndex(1));
+  EXPECT_EQ(c.dc.GetPixel(3, 3), Color::Rgb(0, 128, 0));
+  c.dc.SetClipRect({0, 0, 10, 10});
+  c.dc.SetPixel(20, 20, kRed);
+  EXPECT_EQ(c.dc.GetPixel(20, 20), Color::Invalid());
+  c.dc.ResetClip();
+  c.Expect({{{20, 20}, kWhite}, {{-1, 0}, Color::Invalid()}});  // the clipped pixel was not drawn
+
+  auto off = c.dc.CreateCompatible(8, 8);
+  ASSERT_NE(off, nullptr);
+  EXPECT_EQ(off->GetPixel(0, 0), kWhite);
+  off->SetPixel(2, 3, kRed);
+  ASSERT_TRUE(c.dc.BitBlt(10, 10, 8, 8, *off, 0, 0));
+  EXPECT_EQ(c.dc.GetPixel(12, 13), kRed);
+  EXPECT_EQ(c.dc.CreateCompatible(0, 5), nullptr);
 }
 
 TEST(QtDeviceContext, TextExtentAndAlignment) {
-  QImage image = WhiteImage(200, 60);
-  QtDeviceContext dc(image);
-  dc.SelectFont(platform::Font{"Arial", -20});
-  const platform::Size one = dc.GetTextExtent("M");
-  const platform::Size three = dc.GetTextExtent("MMM");
+  Canvas c(200, 60);
+  c.dc.SelectFont(platform::Font{"Arial", -20});
+  const platform::Size one = c.dc.GetTextExtent("M");
+  const platform::Size three = c.dc.GetTextExtent("MMM");
   EXPECT_GT(one.cx, 0);
   EXPECT_NEAR(three.cx, 3 * one.cx, 2);
   EXPECT_GE(one.cy, 20);
-  dc.SetBkMode(platform::BkMode::Transparent);
-  dc.SetTextAlign(platform::TextAlign::kRight | platform::TextAlign::kBottom);
-  dc.TextOut(100, 40, "MMM");
+  c.dc.SetBkMode(platform::BkMode::Transparent);
+  c.dc.SetTextAlign(platform::TextAlign::kRight | platform::TextAlign::kBottom);
+  c.dc.TextOut(100, 40, "MMM");
   // Everything drawn lies left of x = 100 and above y = 40.
   bool inked = false;
   for (int y = 0; y < 60; ++y)
     for (int x = 0; x < 200; ++x)
-      if (dc.GetPixel(x, y) != kWhite) {
+      if (c.dc.GetPixel(x, y) != kWhite) {
         inked = true;
         EXPECT_LT(x, 101);
         EXPECT_LT(y, 41);
       }
   EXPECT_TRUE(inked);
-}
-
-TEST(QtDeviceContext, CompatibleContextCopiesBack) {
-  QImage image = WhiteImage();
-  QtDeviceContext dc(image);
-  auto off = dc.CreateCompatible(8, 8);
-  ASSERT_NE(off, nullptr);
-  EXPECT_EQ(off->GetPixel(0, 0), kWhite);
-  off->SetPixel(2, 3, kRed);
-  ASSERT_TRUE(dc.BitBlt(10, 10, 8, 8, *off, 0, 0));
-  EXPECT_EQ(dc.GetPixel(12, 13), kRed);
-  EXPECT_EQ(dc.CreateCompatible(0, 5), nullptr);
 }
 
 TEST(QtDeviceContext, WidgetAndPrinterSurfaces) {
@@ -205,9 +182,7 @@ TEST(QtDeviceContext, WidgetAndPrinterSurfaces) {
     CodedFontSet fonts;
     fonts[0] = platform::Font{"Arial", -60};
     fonts[1] = platform::Font{"Arial", -48};
-    EXPECT_EQ(DrawCodedTextOnDC(*dc, "z = x~^2~^", fonts, 100, 100, 100, 0, 0, 1,
-                                Color::Black()),
-              4);
+    EXPECT_EQ(DrawCodedTextOnDC(*dc, "z = x~^2~^", fonts, 100, 100, 100, 0, 0, 1, Color::Black()), 4);
   }
   EXPECT_GT(QFile(dir.filePath("page.pdf")).size(), 500);
 }
