@@ -10,7 +10,6 @@ using platform::Color;
 using platform::DcOp;
 using platform::DcOpKind;
 using platform::Point;
-using platform::RecordingDeviceContext;
 
 struct PlaneGraph : GraphFixture {
   // A surface over [-1, 1] x [-1, 1] with a fixed Z axis, without box and labels.
@@ -21,40 +20,30 @@ struct PlaneGraph : GraphFixture {
     view.MeshX = view.MeshY = static_cast<std::int16_t>(mesh);
     view.GraphType = 0;  // wire frame: 12 colours, contour lines
   }
-  std::size_t Count(DcOpKind kind, int contourBits) {
+  // The lines a frame draws with the planes of `contourBits` beyond those it draws without.
+  std::size_t ContourLines(int contourBits) {
+    view.ContourBits = 0;
+    const std::size_t without = Draw().Count(DcOpKind::LineTo);
     view.ContourBits = static_cast<std::int16_t>(contourBits);
-    auto r = MakeRenderer();
-    RecordingDeviceContext dc(641, 481);
-    r->Draw(dc, kDrawScreen);
-    return dc.Count(kind);
+    return Draw().Count(DcOpKind::LineTo) - without;
   }
 };
 
 TEST(ContourPlanes, OneBandGivesNoContourLines) {
   // Every value between the boundaries of band 6 (Z 0 .. 0.1667 of a -1 .. 1 axis).
   PlaneGraph g([](long double x, long double y) { return 0.05L + 0.01L * x * y; }, 9);
-  EXPECT_EQ(g.Count(DcOpKind::LineTo, 1), g.Count(DcOpKind::LineTo, 0));
-  EXPECT_EQ(g.Count(DcOpKind::LineTo, 2), g.Count(DcOpKind::LineTo, 0));
+  EXPECT_EQ(g.ContourLines(1), 0u);
+  EXPECT_EQ(g.ContourLines(2), 0u);
   // A gradient plane of one band is one colour: a polygon per cell, all alike.
   g.view.GraphType = 4;  // "12 Color"
   g.view.ContourBits = 1;
   g.view.AngleZ = -30;  // from below the bottom plane is drawn after the surface
-  auto r = g.MakeRenderer();
-  RecordingDeviceContext dc(641, 481);
-  r->Draw(dc, kDrawScreen);
-  const auto polygons = dc.OpsOf(DcOpKind::Polygon);
+  const auto polygons = g.Draw().Ops(DcOpKind::Polygon);
   ASSERT_GE(polygons.size(), 64u);
   for (std::size_t k = polygons.size() - 64; k < polygons.size(); ++k) {
     EXPECT_EQ(polygons[k].brush.color, Color::PaletteIndex(6)) << k;
     EXPECT_EQ(polygons[k].pen.color, Color::PaletteIndex(6)) << k;
   }
-}
-
-// The screen point of node (x, y) of the bottom plane.
-Point PlanePoint(const T3DBase& r, long double x, long double y) {
-  Point p;
-  r.Project(x, y, r.AxisLow(kAxisZ), p.x, p.y);
-  return p;
 }
 
 // A crossing as the cell drawers compute it: the product first, truncated toward zero.
@@ -68,12 +57,11 @@ TEST(ContourPlanes, SaddleCellDrawsOneSegmentPerLevel) {
   // to the range; every level 100 b, b = 1 .. 11, is crossed on all four edges.
   PlaneGraph g([](long double x, long double y) { return x * y; }, 2);
   g.view.ContourBits = 1;
-  auto r = g.MakeRenderer();
-  RecordingDeviceContext dc(641, 481);
-  r->Draw(dc, kDrawScreen);
-  const auto lines = dc.OpsOf(DcOpKind::LineTo);
+  const Drawing f = g.Draw();
+  const auto lines = f.Ops(DcOpKind::LineTo);
   ASSERT_EQ(lines.size(), 11u + 4u);  // then the wire surface's four lines
-  const Point c0 = PlanePoint(*r, -1, -1), c1 = PlanePoint(*r, 1, -1), c2 = PlanePoint(*r, 1, 1);
+  const long double z = f.r->AxisLow(kAxisZ);  // the bottom plane
+  const Point c0 = f.At(-1, -1, z), c1 = f.At(1, -1, z), c2 = f.At(1, 1, z);
   for (int b = 11; b >= 1; --b) {
     const DcOp& line = lines[static_cast<std::size_t>(11 - b)];
     // The first two crossings of the level along the edge order: on c0 -> c1 and c1 -> c2.
@@ -81,8 +69,7 @@ TEST(ContourPlanes, SaddleCellDrawsOneSegmentPerLevel) {
     Point second = Crossing(c1, c2, 100 * b, 0, 1199);
     if (second.x != first.x) second.x += second.x > first.x ? 1 : -1;
     if (second.y != first.y) second.y += second.y > first.y ? 1 : -1;
-    EXPECT_EQ(line.points[0], first) << b;
-    EXPECT_EQ(line.points[1], second) << b;
+    EXPECT_EQ(line.points, (std::vector<Point>{first, second})) << b;
     EXPECT_EQ(line.pen.color, Color::PaletteRgb(0, 0, 0x80)) << b;  // Wire Line, navy
   }
 }
@@ -94,8 +81,7 @@ TEST(ContourPlanes, MissingNodesLieInTheLowestBand) {
     const long double top = low == 0 ? 0.99L : -10;
     PlaneGraph g([top](long double x, long double y) { return x > 0 && y > 0 ? ExprErrorValue : top; },
                  2, low, low == 0 ? 1 : 0);
-    EXPECT_EQ(g.Count(DcOpKind::LineTo, 1) - g.Count(DcOpKind::LineTo, 0), 11u)
-        << static_cast<double>(low);
+    EXPECT_EQ(g.ContourLines(1), 11u) << static_cast<double>(low);
   }
 }
 
@@ -104,23 +90,15 @@ TEST(ContourPlanes, MeshTypeFillsTheWholeFace) {
   g.view.GraphType = 1;
   g.view.ContourBits = 2;
   g.view.AngleZ = -30;  // the top plane lies behind the surface: drawn first
-  auto r = g.MakeRenderer();
-  RecordingDeviceContext dc(641, 481);
-  r->Draw(dc, kDrawScreen);
-  const auto polygons = dc.OpsOf(DcOpKind::Polygon);
+  const Drawing f = g.Draw();
+  const auto polygons = f.Ops(DcOpKind::Polygon);
   ASSERT_FALSE(polygons.empty());
-  Point face[4];
-  const long double top = r->AxisHigh(kAxisZ);
-  r->Project(-1, -1, top, face[0].x, face[0].y);
-  r->Project(1, -1, top, face[1].x, face[1].y);
-  r->Project(1, 1, top, face[2].x, face[2].y);
-  r->Project(-1, 1, top, face[3].x, face[3].y);
-  EXPECT_EQ(polygons[0].points, (std::vector<Point>{face[0], face[1], face[2], face[3]}));
-  const Color meshFill = Basic16Colors[static_cast<std::size_t>(r->ColorIndex(kRoleMeshFill))];
-  EXPECT_EQ(polygons[0].brush.color, Color::PaletteRgb(meshFill.Red(), meshFill.Green(), meshFill.Blue()));
-  // Its contour lines follow, in the Mesh Line colour: 16 cells of x from -1 to 1, each
-  // crossed by the levels between its two columns.
-  EXPECT_GT(dc.Count(DcOpKind::LineTo), 0u);
+  const long double top = f.r->AxisHigh(kAxisZ);
+  EXPECT_EQ(polygons[0].points,
+            (std::vector<Point>{f.At(-1, -1, top), f.At(1, -1, top), f.At(1, 1, top), f.At(-1, 1, top)}));
+  EXPECT_EQ(polygons[0].brush.color, f.Role(kRoleMeshFill));
+  // Its contour lines follow, in the Mesh Line colour.
+  EXPECT_GT(f.Count(DcOpKind::LineTo), 0u);
 }
 
 TEST(ContourPlanes, PlaneInFrontLeavesTheSurfacePointsForTheVisibleTest) {
@@ -132,25 +110,16 @@ TEST(ContourPlanes, PlaneInFrontLeavesTheSurfacePointsForTheVisibleTest) {
   PointTable table = MakeTable({{0.5L, 0.5L, 0.5L}});
   g.setup.Points = [&table] { return std::span<const TXYZPoint>(table); };
   g.points.Display = 2;
-  auto r = g.MakeRenderer();
-  RecordingDeviceContext dc(641, 481);
-  r->Draw(dc, kDrawScreen);
-  ASSERT_EQ(dc.Children().size(), 1u);
-  const auto painted = dc.Children()[0]->OpsOf(DcOpKind::Polygon);
+  const Drawing f = g.Draw();
+  ASSERT_EQ(f.dc.Children().size(), 1u);
+  const auto painted = f.dc.Children()[0]->OpsOf(DcOpKind::Polygon);
   ASSERT_EQ(painted.size(), 4u);
-  for (const DcOp& cell : painted) {
-    for (const Point& p : cell.points) {
-      bool onSurface = false;
-      for (long double x : {-1.0L, 0.0L, 1.0L}) {
-        for (long double y : {-1.0L, 0.0L, 1.0L}) {
-          Point s;
-          r->Project(x, y, 0, s.x, s.y);
-          onSurface = onSurface || s == p;
-        }
-      }
-      EXPECT_TRUE(onSurface) << p.x << "," << p.y;
-    }
-  }
+  std::vector<Point> nodes;
+  for (long double x : {-1.0L, 0.0L, 1.0L})
+    for (long double y : {-1.0L, 0.0L, 1.0L}) nodes.push_back(f.At(x, y, 0));
+  for (const DcOp& cell : painted)
+    for (const Point& p : cell.points)
+      EXPECT_NE(std::find(nodes.begin(), nodes.end(), p), nodes.end()) << p.x << "," << p.y;
 }
 
 TEST(ContourPlanes, FloorWithAContourPlaneIsNotPaintedOver) {
@@ -159,12 +128,10 @@ TEST(ContourPlanes, FloorWithAContourPlaneIsNotPaintedOver) {
     g.view.BackPlanes = 2;
     g.view.ContourBits = static_cast<std::int16_t>(bits);
     g.scheme = 2;  // "Blue": the X-Y back plane black, the others grey
-    auto r = g.MakeRenderer();
-    RecordingDeviceContext dc(641, 481);
-    r->Draw(dc, kDrawScreen);
-    std::size_t black = 0;
-    for (const DcOp& p : dc.OpsOf(DcOpKind::Polygon)) black += p.brushRgb == Color::Black() ? 1 : 0;
-    EXPECT_EQ(black, bits == 0 ? 1u : 0u) << bits;
+    const auto polygons = g.Draw().Ops(DcOpKind::Polygon);
+    const auto black = std::count_if(polygons.begin(), polygons.end(),
+                                     [](const DcOp& p) { return p.brushRgb == Color::Black(); });
+    EXPECT_EQ(black, bits == 0 ? 1 : 0) << bits;
   }
 }
 

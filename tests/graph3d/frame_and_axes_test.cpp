@@ -15,6 +15,7 @@ using platform::DcOp;
 using platform::DcOpKind;
 using platform::Point;
 using platform::RecordingDeviceContext;
+using Texts = std::vector<std::string>;
 
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
@@ -29,31 +30,16 @@ struct BoxGraph : GraphFixture {
     view.GridBits = 0;
     view.LabelBits = 0;
   }
-  std::unique_ptr<T3DBase> Renderer() {
-    auto r = MakeRenderer();
-    r->CreateScreenFonts();
-    return r;
-  }
-  RecordingDeviceContext Frame() {
-    auto r = Renderer();
-    RecordingDeviceContext dc(641, 481);
-    r->Draw(dc, kDrawScreen);
-    return dc;
-  }
-  std::vector<std::string> Texts() {
-    std::vector<std::string> out;
-    for (const DcOp& op : Frame().OpsOf(DcOpKind::TextOut)) out.push_back(op.text);
+  Drawing Frame(int mode = kDrawScreen) { return Draw(640, 480, true, mode); }
+  Texts TextsDrawn() {
+    Texts out;
+    for (const DcOp& op : Frame().Ops(DcOpKind::TextOut)) out.push_back(op.text);
     return out;
   }
 };
 
-bool Contains(const std::vector<std::string>& texts, const std::string& text) {
+bool Contains(const Texts& texts, const std::string& text) {
   return std::find(texts.begin(), texts.end(), text) != texts.end();
-}
-
-Color RoleColor(const T3DBase& r, int role) {
-  const Color c = Basic16Colors[static_cast<std::size_t>(r.ColorIndex(role))];
-  return Color::PaletteRgb(c.Red(), c.Green(), c.Blue());
 }
 
 TEST(BoxGeometry, ScreenAngleTickEndAndEscapement) {
@@ -75,10 +61,8 @@ TEST(BoxGeometry, ScreenAngleTickEndAndEscapement) {
   EXPECT_EQ(T3DBase::TickEndPoint(10, 10, 5, 0), (Point{15, 10}));
   EXPECT_EQ(T3DBase::TickEndPoint(10, 10, 5, kPi), (Point{6, 10}));  // -5 + 0.5 -> -4
   EXPECT_EQ(T3DBase::TickEndPoint(0, 0, 10, kPi / 4), (Point{7, -7}));
-  EXPECT_EQ(T3DBase::AngleToEscapement(0), 0);
-  EXPECT_EQ(T3DBase::AngleToEscapement(kPi / 2), 900);
-  EXPECT_EQ(T3DBase::AngleToEscapement(-kPi / 2), 2700);
-  EXPECT_EQ(T3DBase::AngleToEscapement(kPi), 1800);
+  for (auto [angle, escapement] : {std::pair{0.0L, 0}, {kPi / 2, 900}, {-kPi / 2, 2700}, {kPi, 1800}})
+    EXPECT_EQ(T3DBase::AngleToEscapement(angle), escapement) << escapement;
 }
 
 TEST(BoxGeometry, FarCornerIsTheOneAwayFromTheEye) {
@@ -93,10 +77,8 @@ TEST(BoxGeometry, FarCornerIsTheOneAwayFromTheEye) {
     BoxGraph g;
     g.view.AngleXY = c.theta;
     g.view.AngleZ = c.phi;
-    auto r = g.Renderer();
-    RecordingDeviceContext dc(641, 481);
-    r->Render(dc);
-    EXPECT_EQ(r->DrawFrameAndGrids(dc, c.phi >= 0), c.far) << static_cast<double>(c.theta);
+    Drawing f = g.Frame();
+    EXPECT_EQ(f.r->DrawFrameAndGrids(f.dc, c.phi >= 0), c.far) << static_cast<double>(c.theta);
   }
 }
 
@@ -112,22 +94,16 @@ TEST(BoxFrame, BackPlaneModesAndFrontEdges) {
   for (const Case& c : cases) {
     BoxGraph g;
     g.view.BackPlanes = static_cast<std::int16_t>(c.planes);
-    const RecordingDeviceContext dc = g.Frame();
-    EXPECT_EQ(dc.Count(DcOpKind::Polygon), c.polygons) << c.planes;
-    EXPECT_EQ(dc.Count(DcOpKind::LineTo), c.edges) << c.planes;
-  }
-  // No front edge touches the far corner (Xmax, Ymax, Zmin at rotation 210).
-  BoxGraph g;
-  g.view.BackPlanes = 2;
-  auto r = g.Renderer();
-  RecordingDeviceContext dc(641, 481);
-  r->Draw(dc, kDrawScreen);
-  Point far;
-  r->Project(14, 104, 0, far.x, far.y);
-  for (const DcOp& line : dc.OpsOf(DcOpKind::LineTo)) {
-    EXPECT_NE(line.points[0], far);
-    EXPECT_NE(line.points[1], far);
-    EXPECT_EQ(line.pen.color, RoleColor(*r, kRoleAxes));
+    const Drawing f = g.Frame();
+    EXPECT_EQ(f.Count(DcOpKind::Polygon), c.polygons) << c.planes;
+    EXPECT_EQ(f.Count(DcOpKind::LineTo), c.edges) << c.planes;
+    // No front edge touches the far corner (Xmax, Ymax, Zmin at rotation 210).
+    for (const DcOp& line : f.Ops(DcOpKind::LineTo)) {
+      if (c.planes != 2) break;
+      EXPECT_NE(line.points[0], f.At(14, 104, 0));
+      EXPECT_NE(line.points[1], f.At(14, 104, 0));
+      EXPECT_EQ(line.pen.color, f.Role(kRoleAxes));
+    }
   }
 }
 
@@ -146,25 +122,22 @@ TEST(BoxGrids, FamiliesLevelsAndSteepViews) {
     g.view.BackPlanes = 3;
     g.view.GridBits = static_cast<std::int16_t>(c.bits);
     g.view.AngleZ = c.elevation;
-    const RecordingDeviceContext dc = g.Frame();
-    EXPECT_EQ(dc.Count(DcOpKind::LineTo), c.lines) << c.bits << " at " << static_cast<double>(c.elevation);
+    EXPECT_EQ(g.Frame().Count(DcOpKind::LineTo), c.lines) << c.bits << " at " << static_cast<double>(c.elevation);
   }
   // Level 1: the same lines dotted, one pixel in every second step, in the grid colour.
   BoxGraph g;
   g.view.BackPlanes = 3;
   g.view.GridBits = 2 | (1 << 8);
-  auto r = g.Renderer();
-  RecordingDeviceContext dc(641, 481);
-  r->Draw(dc, kDrawScreen);
-  EXPECT_EQ(dc.Count(DcOpKind::LineTo), 0u);
-  const auto pixels = dc.OpsOf(DcOpKind::SetPixel);
+  const Drawing f = g.Frame();
+  EXPECT_EQ(f.Count(DcOpKind::LineTo), 0u);
+  const auto pixels = f.Ops(DcOpKind::SetPixel);
   ASSERT_FALSE(pixels.empty());
-  EXPECT_EQ(pixels[0].color, RoleColor(*r, kRoleXZGrids));
+  EXPECT_EQ(pixels[0].color, f.Role(kRoleXZGrids));
 }
 
 TEST(BoxGrids, DottedLineSetsEveryGthPixel) {
   BoxGraph g;
-  auto r = g.Renderer();
+  auto r = g.MakeRenderer();
   struct Case {
     Point a, b;
     int spacing;
@@ -202,20 +175,15 @@ TEST(BoxGrids, LogAxisGetsMinorLinesAndResidualFloorLiesAtZero) {
   EXPECT_EQ(g.Frame().Count(DcOpKind::LineTo), 2u + 3u * 8u);
 
   BoxGraph residual;
-  residual.setup.Points = [&residual] { return std::span<const TXYZPoint>(residual.table); };
   residual.setup.SurfaceFn = [](long double, long double) { return 0.0L; };
   residual.setup.ResidualMode = 1;
   residual.FixRanges({0, 100, -2}, {4, 104, 2});
   residual.view.BackPlanes = 3;
   residual.view.GridBits = 32;  // floor lines of constant Y
-  auto r = residual.Renderer();
-  RecordingDeviceContext dc(641, 481);
-  r->Draw(dc, kDrawScreen);
-  const auto lines = dc.OpsOf(DcOpKind::LineTo);
+  const Drawing f = residual.Frame();
+  const auto lines = f.Ops(DcOpKind::LineTo);
   ASSERT_EQ(lines.size(), 3u);
-  Point start;
-  r->Project(0, 101, 0, start.x, start.y);
-  EXPECT_EQ(lines[0].points[0], start);
+  EXPECT_EQ(lines[0].points[0], f.At(0, 101, 0));
 }
 
 TEST(BoxLabels, ViewsAlongAnAxisLeaveItsLabelsOut) {
@@ -240,50 +208,40 @@ TEST(BoxLabels, ViewsAlongAnAxisLeaveItsLabelsOut) {
     g.view.AngleXY = c.theta;
     g.view.AngleZ = c.phi;
     g.view.LabelBits = static_cast<std::int16_t>(c.bits);
-    const std::vector<std::string> texts = g.Texts();
+    const Texts texts = g.TextsDrawn();
     // Every axis labels its middle value: X 12, Y 102, Z 2.
-    const std::string view = std::to_string(static_cast<int>(c.theta)) + "/" +
-                             std::to_string(static_cast<int>(c.phi));
-    EXPECT_EQ(Contains(texts, "12"), c.x) << view;
-    EXPECT_EQ(Contains(texts, "102"), c.y) << view;
-    EXPECT_EQ(Contains(texts, "2"), c.z) << view;
+    SCOPED_TRACE(std::to_string(static_cast<int>(c.theta)) + "/" + std::to_string(static_cast<int>(c.phi)));
+    EXPECT_EQ(Contains(texts, "12"), c.x);
+    EXPECT_EQ(Contains(texts, "102"), c.y);
+    EXPECT_EQ(Contains(texts, "2"), c.z);
   }
 }
 
 TEST(BoxLabels, DivisionValuesSnapToZero) {
   struct Case {
     long double low, high;
-    int divisions;
+    int divisions, log, digits;
     long double theta;
-    std::vector<std::string> labels;
+    Texts labels;
   };
   const Case cases[] = {
-      {-1, 1, 4, 210, {"-1", "-0.5", "0", "0.5"}},  // from the low end
-      {-1, 1, 4, 30, {"1", "0.5", "0", "-0.5"}},    // from the high end
+      {-1, 1, 4, 0, kDefaultGraphLabelDigits, 210, {"-1", "-0.5", "0", "0.5"}},  // from the low end
+      {-1, 1, 4, 0, kDefaultGraphLabelDigits, 30, {"1", "0.5", "0", "-0.5"}},    // from the high end
       // -0.3 + 3 x 0.1 is 5.6e-17 in floating point: shown as 0.
-      {-0.3L, 0.3L, 6, 210, {"-0.3", "-0.2", "-0.1", "0", "0.1", "0.2"}},
+      {-0.3L, 0.3L, 6, 0, kDefaultGraphLabelDigits, 210, {"-0.3", "-0.2", "-0.1", "0", "0.1", "0.2"}},
+      {0, 3, 3, 1, kDefaultGraphLabelDigits, 210, {"1", "10", "100"}},  // a log axis: powers of ten
+      {0, 2, 3, 0, 3, 210, {"0", "0.667", "1.33"}},  // the graph labels' digits
   };
   for (const Case& c : cases) {
     BoxGraph g;
     g.FixRanges({c.low, 100, 0}, {c.high, 104, 4});
     g.setup.Scaling.Divs = {static_cast<std::int16_t>(c.divisions), 4, 4};
+    g.setup.Scaling.Log[0] = static_cast<std::int16_t>(c.log);
     g.view.AngleXY = c.theta;
     g.view.LabelBits = 1;
-    EXPECT_EQ(g.Texts(), c.labels) << static_cast<double>(c.theta);
+    SetGraphLabelDigits(c.digits);
+    EXPECT_EQ(g.TextsDrawn(), c.labels) << static_cast<double>(c.theta);
   }
-  // A log axis shows the powers of ten.
-  BoxGraph g;
-  g.FixRanges({0, 100, 0}, {3, 104, 4});
-  g.setup.Scaling.Divs = {3, 4, 4};
-  g.setup.Scaling.Log[0] = 1;
-  g.view.LabelBits = 1;
-  EXPECT_EQ(g.Texts(), (std::vector<std::string>{"1", "10", "100"}));
-  // The label precision is the graph labels' digits.
-  SetGraphLabelDigits(3);
-  g.FixRanges({0, 100, 0}, {2, 104, 4});
-  g.setup.Scaling.Divs = {3, 4, 4};
-  g.setup.Scaling.Log[0] = 0;
-  EXPECT_EQ(g.Texts(), (std::vector<std::string>{"0", "0.667", "1.33"}));
   SetGraphLabelDigits(kDefaultGraphLabelDigits);
 }
 
@@ -291,86 +249,67 @@ TEST(BoxLabels, TicksAndZLabelsStandBesideTheirAxes) {
   BoxGraph g;
   g.view.LabelBits = 4 | 8;
   g.view.BackPlanes = 0;  // the Z axis lines are drawn too
-  auto r = g.Renderer();
-  RecordingDeviceContext dc(641, 481);
-  r->Draw(dc, kDrawScreen);
-  const auto texts = dc.OpsOf(DcOpKind::TextOut);
+  const Drawing f = g.Frame();
+  const auto texts = f.Ops(DcOpKind::TextOut);
   ASSERT_EQ(texts.size(), 10u);  // levels 0 .. 4 on both axes
   const int L = 640 / 200 + 480 / 200;
   // At rotation 210 the Z axes stand at (Xmax, Ymin) and (Xmin, Ymax).
-  Point a, b;
-  r->Project(14, 100, 0, a.x, a.y);
-  r->Project(10, 104, 0, b.x, b.y);
+  const Point a = f.At(14, 100, 0), b = f.At(10, 104, 0);
   const Point left = a.x <= b.x ? a : b, right = a.x <= b.x ? b : a;
-  const int h2 = RecordingDeviceContext::TextExtentFor(*r->ScreenFont(15), 2).cy / 2;
+  const int h2 = RecordingDeviceContext::TextExtentFor(*f.r->ScreenFont(15), 2).cy / 2;
   EXPECT_EQ(texts[0].text, "0");
   EXPECT_EQ(texts[0].points[0], (Point{left.x - 2 * L, left.y - h2}));
   EXPECT_EQ(texts[0].align & platform::TextAlign::kHorizontalMask, platform::TextAlign::kRight);
   EXPECT_EQ(texts[1].points[0], (Point{right.x + 2 * L, right.y - h2}));
   EXPECT_EQ(texts[1].align & platform::TextAlign::kHorizontalMask, platform::TextAlign::kLeft);
-  EXPECT_EQ(texts[0].color, RoleColor(*r, kRoleAxisLabels));
-  const auto lines = dc.OpsOf(DcOpKind::LineTo);
+  EXPECT_EQ(texts[0].color, f.Role(kRoleAxisLabels));
+  const auto lines = f.Ops(DcOpKind::LineTo);
   // Ten ticks of L pixels (left, then right), then the two axis lines.
   ASSERT_EQ(lines.size(), 12u);
-  EXPECT_EQ(lines[0].points[0], left);
-  EXPECT_EQ(lines[0].points[1], (Point{left.x - L, left.y}));
+  EXPECT_EQ(lines[0].points, (std::vector<Point>{left, {left.x - L, left.y}}));
   EXPECT_EQ(lines[1].points[1], (Point{right.x + L, right.y}));
 }
 
 TEST(BoxTitles, PlainRotatedCodedAndStripped) {
   BoxGraph g;
   g.titles.AxisTitles = {"Distance", "Depth", "~@D~@h"};
-  g.view.LabelBits = 1 | 4;
-  auto r = g.Renderer();
-  RecordingDeviceContext dc(641, 481);
-  r->Draw(dc, kDrawScreen);
-  auto texts = dc.OpsOf(DcOpKind::TextOut);
-  auto find = [&](const std::string& text) -> const DcOp* {
-    for (const DcOp& op : texts) {
-      if (op.text == text) return &op;
-    }
-    return nullptr;
+  auto find = [](const Drawing& f, const std::string& text) -> std::optional<DcOp> {
+    for (const DcOp& op : f.Ops(DcOpKind::TextOut))
+      if (op.text == text) return op;
+    return std::nullopt;
   };
-  const DcOp* x = find("Distance");
-  ASSERT_NE(x, nullptr);
+  g.view.LabelBits = 1 | 4;
+  Drawing f = g.Frame();
+  auto x = find(f, "Distance");
+  ASSERT_TRUE(x);
   EXPECT_EQ(x->font.escapement, 0);  // not rotated: the label font
-  EXPECT_EQ(x->color, RoleColor(*r, kRoleAxisTitles));
+  EXPECT_EQ(x->color, f.Role(kRoleAxisTitles));
   // The coded Z title runs upward: the Symbol font's D (a Delta), then h.
-  const DcOp* delta = find("D");
-  ASSERT_NE(delta, nullptr);
+  const auto delta = find(f, "D");
+  ASSERT_TRUE(delta);
   EXPECT_EQ(delta->font.charset, platform::CharSet::Symbol);
   EXPECT_EQ(delta->font.escapement, 900);
-  ASSERT_NE(find("h"), nullptr);
-  EXPECT_EQ(find("Depth"), nullptr);  // no Y labels, no Y title
+  EXPECT_TRUE(find(f, "h"));
+  EXPECT_FALSE(find(f, "Depth"));  // no Y labels, no Y title
 
   // Rotate X: the title runs along the X axis, centred on its anchor.
   g.view.LabelBits = 1 | 16;
-  r = g.Renderer();
-  RecordingDeviceContext turned(641, 481);
-  r->Draw(turned, kDrawScreen);
-  texts = turned.OpsOf(DcOpKind::TextOut);
-  x = find("Distance");
-  ASSERT_NE(x, nullptr);
+  x = find(g.Frame(), "Distance");
+  ASSERT_TRUE(x);
   EXPECT_NE(x->font.escapement, 0);
   EXPECT_EQ(x->align & platform::TextAlign::kHorizontalMask, platform::TextAlign::kCenter);
 
   // A metafile with plain text draws the title with its codes removed.
   g.view.LabelBits = 4;
-  r = g.Renderer();
-  RecordingDeviceContext plain(641, 481);
-  r->Draw(plain, kDrawMetafilePlain);
-  texts = plain.OpsOf(DcOpKind::TextOut);
-  ASSERT_NE(find("Dh"), nullptr);
-  EXPECT_EQ(find("D"), nullptr);
+  f = g.Frame(kDrawMetafilePlain);
+  EXPECT_TRUE(find(f, "Dh"));
+  EXPECT_FALSE(find(f, "D"));
 }
 
 TEST(BoxLabels, NothingWithoutFonts) {
   BoxGraph g;
   g.view.LabelBits = 15;
-  auto r = g.MakeRenderer();  // no fonts made
-  RecordingDeviceContext dc(641, 481);
-  r->Draw(dc, kDrawScreen);
-  EXPECT_EQ(dc.Count(DcOpKind::TextOut), 0u);
+  EXPECT_EQ(g.Draw().Count(DcOpKind::TextOut), 0u);  // no fonts made
 }
 
 }  // namespace

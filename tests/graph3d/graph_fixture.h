@@ -10,6 +10,26 @@
 #include "graph3d/renderer.h"
 #include "platform/recording_device_context.h"
 
+// One frame of a graph on the recording device context, with the renderer that drew it.
+struct Drawing {
+  std::unique_ptr<T3DBase> r;
+  platform::RecordingDeviceContext dc;
+
+  // The screen point of (x, y, z).
+  platform::Point At(long double x, long double y, long double z) const {
+    platform::Point p;
+    r->Project(x, y, z, p.x, p.y);
+    return p;
+  }
+  // The pen or brush colour of a colour role, as the renderer selects it on screen.
+  platform::Color Role(int role) const {
+    const platform::Color c = Basic16Colors[static_cast<std::size_t>(r->ColorIndex(role))];
+    return platform::Color::PaletteRgb(c.Red(), c.Green(), c.Blue());
+  }
+  std::vector<platform::DcOp> Ops(platform::DcOpKind kind) const { return dc.OpsOf(kind); }
+  std::size_t Count(platform::DcOpKind kind) const { return dc.Count(kind); }
+};
+
 struct GraphFixture {
   T3DViewRec view = DefaultViewRec();
   T3DPointsRec points = DefaultPointsRec();
@@ -72,6 +92,15 @@ struct GraphFixture {
     r->SetGraphRect(platform::Rect{0, 0, width, height});
     r->SetData(&setup, true);
     return r;
+  }
+
+  // One frame in a width x height rectangle, on a context that holds its far edges too;
+  // with `fonts` the screen fonts are made, which the labels and titles need.
+  Drawing Draw(int width = 640, int height = 480, bool fonts = false, int mode = kDrawScreen) {
+    Drawing d{MakeRenderer(width, height), platform::RecordingDeviceContext(width + 1, height + 1)};
+    if (fonts) d.r->CreateScreenFonts();
+    d.r->Draw(d.dc, mode);
+    return d;
   }
 };
 

@@ -10,7 +10,6 @@
 namespace {
 
 using platform::Brush;
-using platform::Color;
 using platform::DcOp;
 using platform::DcOpKind;
 using platform::Point;
@@ -34,33 +33,30 @@ struct PointGraph : GraphFixture {
   }
 };
 
-struct Frame {
-  Frame(int width, int height) : dc(width, height) {}
-  std::unique_ptr<T3DBase> renderer;
-  RecordingDeviceContext dc;
-};
-
-std::unique_ptr<Frame> Draw(PointGraph& g, int width = 640, int height = 480) {
-  auto f = std::make_unique<Frame>(width + 1, height + 1);
-  f->renderer = g.MakeRenderer(width, height);
-  f->renderer->Draw(f->dc, kDrawScreen);
-  return f;
-}
-
-Point Projected(const T3DBase& r, long double x, long double y, long double z) {
-  Point p;
-  r.Project(x, y, z, p.x, p.y);
-  return p;
-}
-
 Point Centre(const DcOp& ellipse) {
   return {(ellipse.rect.left + ellipse.rect.right - 1) / 2,
           (ellipse.rect.top + ellipse.rect.bottom - 1) / 2};
 }
 
-Color RolePen(const T3DBase& r, int role) {
-  const Color c = Basic16Colors[static_cast<std::size_t>(r.ColorIndex(role))];
-  return Color::PaletteRgb(c.Red(), c.Green(), c.Blue());
+// Pixel-exact Z lines and the symbols at their points, in the order they are drawn.
+struct ZLine {
+  long double x, y, low, high, z;
+  int role;
+};
+void ExpectZLines(const Drawing& f, std::initializer_list<ZLine> expected) {
+  const auto lines = f.Ops(DcOpKind::LineTo);
+  const auto symbols = f.Ops(DcOpKind::Ellipse);
+  ASSERT_EQ(lines.size(), expected.size());
+  ASSERT_EQ(symbols.size(), expected.size());
+  std::size_t k = 0;
+  for (const ZLine& e : expected) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(lines[k].points, (std::vector<Point>{f.At(e.x, e.y, e.low), f.At(e.x, e.y, e.high)}));
+    EXPECT_EQ(lines[k].pen.color, f.Role(e.role));
+    EXPECT_EQ(Centre(symbols[k]), f.At(e.x, e.y, e.z));
+    EXPECT_EQ(symbols[k].pen.color, f.Role(e.role));  // the line's pen outlines the symbol
+    ++k;
+  }
 }
 
 TEST(PointDrawing, HidePointsDrawsNothingNotEvenLimitBars) {
@@ -68,61 +64,27 @@ TEST(PointDrawing, HidePointsDrawsNothingNotEvenLimitBars) {
   g.FlatSurface(2);
   g.setup.LimitFn = [](long double, long double, long double) { return 0.5L; };
   g.points.Display = 3;
-  const std::string hidden = Draw(g)->dc.Describe();
+  const std::string hidden = g.Draw().dc.Describe();
   // The same graph with an empty table (its Z range kept in the header).
   SetPointCount(g.table, 0);
   g.points.Display = 1;
-  EXPECT_EQ(hidden, Draw(g)->dc.Describe());
+  EXPECT_EQ(hidden, g.Draw().dc.Describe());
 }
 
-TEST(PointDrawing, ZLinesJoinThePointsToTheSurface) {
+TEST(PointDrawing, ZLinesJoinThePointsToTheSurfaceOrTheFloorOrTheCeiling) {
   PointGraph g(MakeTable({{1, 1, 3}, {2, 2, 1}, {3, 3, 2}}));
   g.FlatSurface(2);
   g.points.Fill = 2;
-  const auto f = Draw(g);
-  const T3DBase& r = *f->renderer;
-  const auto lines = f->dc.OpsOf(DcOpKind::LineTo);
-  const auto symbols = f->dc.OpsOf(DcOpKind::Ellipse);
-  ASSERT_EQ(lines.size(), 3u);
-  ASSERT_EQ(symbols.size(), 3u);
-  struct Expected {
-    long double x, y, low, high, z;
-    int role;
-  };
-  // Drawn in view order (rotation 210: x and y descending).
-  const Expected expected[] = {
-      {3, 3, 2, 2, 2, kRoleZLineAbove},  // on the surface: a line of no length
-      {2, 2, 1, 2, 1, kRoleZLineBelow},  // below: from the point up to the surface
-      {1, 1, 2, 3, 3, kRoleZLineAbove},  // above: from the surface up to the point
-  };
-  for (std::size_t k = 0; k < 3; ++k) {
-    const Expected& e = expected[k];
-    EXPECT_EQ(lines[k].points[0], Projected(r, e.x, e.y, e.low)) << k;
-    EXPECT_EQ(lines[k].points[1], Projected(r, e.x, e.y, e.high)) << k;
-    EXPECT_EQ(lines[k].pen.color, RolePen(r, e.role)) << k;
-    EXPECT_EQ(Centre(symbols[k]), Projected(r, e.x, e.y, e.z)) << k;
-    EXPECT_EQ(symbols[k].pen.color, RolePen(r, e.role)) << k;  // the line's pen outlines it
-  }
-}
-
-TEST(PointDrawing, WithoutASurfaceLinesStandOnTheFloorOrHangFromTheCeiling) {
-  for (long double elevation : {20.0L, -20.0L}) {
-    PointGraph g(MakeTable({{1, 2, 3}}));
-    g.view.AngleZ = elevation;
-    const auto f = Draw(g);
-    const auto lines = f->dc.OpsOf(DcOpKind::LineTo);
-    ASSERT_EQ(lines.size(), 1u);
-    const T3DBase& r = *f->renderer;
-    if (elevation > 0) {
-      EXPECT_EQ(lines[0].points[0], Projected(r, 1, 2, 0));  // from the floor up to the point
-      EXPECT_EQ(lines[0].points[1], Projected(r, 1, 2, 3));
-      EXPECT_EQ(lines[0].pen.color, RolePen(r, kRoleZLineAbove));
-    } else {
-      EXPECT_EQ(lines[0].points[0], Projected(r, 1, 2, 3));  // from the point up to the ceiling
-      EXPECT_EQ(lines[0].points[1], Projected(r, 1, 2, 4));
-      EXPECT_EQ(lines[0].pen.color, RolePen(r, kRoleZLineBelow));
-    }
-  }
+  // Drawn in view order (rotation 210: x and y descending): on the surface a line of no
+  // length; below, from the point up to the surface; above, from the surface to the point.
+  ExpectZLines(g.Draw(), {{3, 3, 2, 2, 2, kRoleZLineAbove},
+                          {2, 2, 1, 2, 1, kRoleZLineBelow},
+                          {1, 1, 2, 3, 3, kRoleZLineAbove}});
+  // Without a surface a line stands on the floor, or seen from below hangs from the ceiling.
+  PointGraph h(MakeTable({{1, 2, 3}}));
+  ExpectZLines(h.Draw(), {{1, 2, 0, 3, 3, kRoleZLineAbove}});
+  h.view.AngleZ = -20;
+  ExpectZLines(h.Draw(), {{1, 2, 3, 4, 3, kRoleZLineBelow}});
 }
 
 TEST(PointDrawing, ResidualKindsAndTheirZeroCases) {
@@ -136,76 +98,59 @@ TEST(PointDrawing, ResidualKindsAndTheirZeroCases) {
   const Case cases[] = {{1, false, {-1, 3}}, {2, false, {0, 75}}, {3, true, {-0.5L, 1.5L}},
                         {3, false, {0, 0}}};
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
     PointGraph g(MakeTable({{1, 1, 0}, {2, 2, 4}}));
     g.setup.SurfaceFn = [](long double, long double) { return 1.0L; };
     g.setup.ResidualMode = c.mode;
     long double sigma = 2;
     g.points.FitRecord = c.withSigma ? &sigma : nullptr;
     g.FixRanges({0, 0, -100}, {4, 4, 100});
-    const auto f = Draw(g);
-    const T3DBase& r = *f->renderer;
-    const auto symbols = f->dc.OpsOf(DcOpKind::Ellipse);
-    const auto lines = f->dc.OpsOf(DcOpKind::LineTo);
-    ASSERT_EQ(symbols.size(), 2u) << c.mode;
-    // View order: (2, 2) first.
-    EXPECT_EQ(Centre(symbols[1]), Projected(r, 1, 1, c.residuals[0])) << c.mode;
-    EXPECT_EQ(Centre(symbols[0]), Projected(r, 2, 2, c.residuals[1])) << c.mode;
-    // Lines from the zero plane.
+    const Drawing f = g.Draw();
+    const auto symbols = f.Ops(DcOpKind::Ellipse);
+    const auto lines = f.Ops(DcOpKind::LineTo);
+    ASSERT_EQ(symbols.size(), 2u);
+    // View order: (2, 2) first; lines from the zero plane.
+    EXPECT_EQ(Centre(symbols[1]), f.At(1, 1, c.residuals[0]));
+    EXPECT_EQ(Centre(symbols[0]), f.At(2, 2, c.residuals[1]));
     const long double e = c.residuals[0];
-    EXPECT_EQ(lines[1].points[0], Projected(r, 1, 1, std::min(e, 0.0L))) << c.mode;
-    EXPECT_EQ(lines[1].points[1], Projected(r, 1, 1, std::max(e, 0.0L))) << c.mode;
-    EXPECT_EQ(lines[1].pen.color, RolePen(r, e >= 0 ? kRoleZLineAbove : kRoleZLineBelow));
+    EXPECT_EQ(lines[1].points, (std::vector<Point>{f.At(1, 1, std::min(e, 0.0L)), f.At(1, 1, std::max(e, 0.0L))}));
+    EXPECT_EQ(lines[1].pen.color, f.Role(e >= 0 ? kRoleZLineAbove : kRoleZLineBelow));
   }
 }
 
-TEST(PointDrawing, SymbolColoursByFillAndStatus) {
+TEST(PointDrawing, SymbolColoursByFillStatusAndResidualBand) {
   struct Case {
     int fill;
     bool inactive;
     int role;  // -1: unfilled
   };
-  const Case cases[] = {{0, false, -1},
-                        {0, true, -1},  // unfilled stays unfilled
-                        {2, false, kRolePoints1SD},
-                        {3, false, kRolePoints2SD},
-                        {4, false, kRolePoints3SD},
-                        {5, false, kRolePointsOver3SD},
-                        {5, true, kRolePointsInactive},
-                        {1, true, kRolePointsInactive},
+  const Case cases[] = {{0, false, -1}, {0, true, -1},  // unfilled stays unfilled
+                        {2, false, kRolePoints1SD},     {3, false, kRolePoints2SD},
+                        {4, false, kRolePoints3SD},     {5, false, kRolePointsOver3SD},
+                        {5, true, kRolePointsInactive}, {1, true, kRolePointsInactive},
                         {9, false, -1}};
   for (const Case& c : cases) {
     PointGraph g(MakeTable({{1, 1, 1}}));
     g.points.Fill = static_cast<std::uint16_t>(c.fill);
     if (c.inactive) g.table[1].Status = kPointInactive;
-    const auto f = Draw(g);
-    const auto symbols = f->dc.OpsOf(DcOpKind::Ellipse);
+    const Drawing f = g.Draw();
+    const auto symbols = f.Ops(DcOpKind::Ellipse);
     ASSERT_EQ(symbols.size(), 1u);
-    if (c.role == -1) {
-      EXPECT_EQ(symbols[0].brush, Brush::Null()) << c.fill;
-    } else {
-      EXPECT_EQ(symbols[0].brush.color, RolePen(*f->renderer, c.role)) << c.fill;
-    }
+    EXPECT_EQ(symbols[0].brush, c.role == -1 ? Brush::Null() : Brush::Solid(f.Role(c.role))) << c.fill;
   }
-}
-
-TEST(PointDrawing, FourColourBandsFollowTheResidual) {
-  // Surface at 2, fit standard error 0.5: residuals 0.5, 0.75, 1.5 and 1.6.
+  // Surface at 2, fit standard error 0.5: residuals 0.5, 0.75, 1.5 and 1.6 give the four
+  // colours (view order: x descending); a band of 0 puts every point in the first colour.
   PointGraph g(MakeTable({{0.5L, 0.5L, 2.5L}, {1, 1, 1.25L}, {2, 2, 3.5L}, {3, 3, 0.4L}}));
   g.FlatSurface(2);
   long double sigma = 0.5L;
   g.points.FitRecord = &sigma;
-  const auto f = Draw(g);
-  const auto symbols = f->dc.OpsOf(DcOpKind::Ellipse);
-  ASSERT_EQ(symbols.size(), 4u);
-  const T3DBase& r = *f->renderer;
-  // View order: x descending.
+  Drawing f = g.Draw();
   const int roles[] = {kRolePointsOver3SD, kRolePoints3SD, kRolePoints2SD, kRolePoints1SD};
-  for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(symbols[k].brush.color, RolePen(r, roles[k])) << k;
-  // A band of 0 puts every point in the first colour.
+  const auto symbols = f.Ops(DcOpKind::Ellipse);
+  ASSERT_EQ(symbols.size(), 4u);
+  for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(symbols[k].brush.color, f.Role(roles[k])) << k;
   sigma = 0;
-  for (const DcOp& s : Draw(g)->dc.OpsOf(DcOpKind::Ellipse)) {
-    EXPECT_EQ(s.brush.color, RolePen(r, kRolePoints1SD));
-  }
+  for (const DcOp& s : g.Draw().Ops(DcOpKind::Ellipse)) EXPECT_EQ(s.brush.color, f.Role(kRolePoints1SD));
 }
 
 TEST(PointDrawing, LimitBarsWithEndMarks) {
@@ -215,23 +160,20 @@ TEST(PointDrawing, LimitBarsWithEndMarks) {
   for (int kind : {1, 0}) {
     g.setup.LimitKind = kind;
     g.points.Display = 1;
-    const auto f = Draw(g);
-    const T3DBase& r = *f->renderer;
-    const int s = r.SymbolHalfSize();
-    const Point low = Projected(r, 2, 2, 1.5L), high = Projected(r, 2, 2, 2.5L);
-    const auto lines = f->dc.OpsOf(DcOpKind::LineTo);
+    const Drawing f = g.Draw();
+    const int s = f.r->SymbolHalfSize();
+    const Point low = f.At(2, 2, 1.5L), high = f.At(2, 2, 2.5L);
+    const auto lines = f.Ops(DcOpKind::LineTo);
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0].points[0], low);
-    EXPECT_EQ(lines[0].points[1], high);
-    EXPECT_EQ(lines[0].pen.color, RolePen(r, kind != 0 ? kRoleConfidence : kRolePrediction));
-    EXPECT_EQ(lines[1].points[0], (Point{low.x - s, low.y}));
-    EXPECT_EQ(lines[1].points[1], (Point{low.x + s, low.y}));
+    EXPECT_EQ(lines[0].points, (std::vector<Point>{low, high}));
+    EXPECT_EQ(lines[0].pen.color, f.Role(kind != 0 ? kRoleConfidence : kRolePrediction));
+    EXPECT_EQ(lines[1].points, (std::vector<Point>{{low.x - s, low.y}, {low.x + s, low.y}}));
     EXPECT_EQ(lines[2].points[0], (Point{high.x - s, high.y}));
     // The symbol stands at the point itself, not on the bar's ends.
-    EXPECT_EQ(Centre(f->dc.OpsOf(DcOpKind::Ellipse)[0]), Projected(r, 2, 2, 3));
+    EXPECT_EQ(Centre(f.Ops(DcOpKind::Ellipse)[0]), f.At(2, 2, 3));
     // Hide Z Lines hides the bar and keeps its end marks.
     g.points.Display = 0x101;
-    EXPECT_EQ(Draw(g)->dc.Count(DcOpKind::LineTo), 2u);
+    EXPECT_EQ(g.Draw().Count(DcOpKind::LineTo), 2u);
   }
 }
 
@@ -243,7 +185,7 @@ TEST(PointDrawing, LimitBarsOnALogAxisKeepEndsWithoutALogarithmOnTheFloor) {
   };
   const Case cases[] = {
       {0.25L, std::log10(0.25L), std::log10(0.75L)},
-      {2, -2, std::log10(2.5L)},  // v - h < 0: the floor
+      {2, -2, std::log10(2.5L)},   // v - h < 0: the floor
       {-1, std::log10(1.5L), -2},  // a negative half-width: v + h < 0 lies on the floor
   };
   for (const Case& c : cases) {
@@ -252,12 +194,11 @@ TEST(PointDrawing, LimitBarsOnALogAxisKeepEndsWithoutALogarithmOnTheFloor) {
     g.FixRanges({0, 0, -2}, {4, 4, 1});
     g.setup.Scaling.Log[2] = 1;
     g.setup.LimitFn = [h = c.h](long double, long double, long double) { return h; };
-    const auto f = Draw(g);
-    const T3DBase& r = *f->renderer;
-    const auto lines = f->dc.OpsOf(DcOpKind::LineTo);
+    const Drawing f = g.Draw();
+    const auto lines = f.Ops(DcOpKind::LineTo);
     ASSERT_EQ(lines.size(), 3u) << static_cast<double>(c.h);
-    EXPECT_EQ(lines[0].points[0], Projected(r, 2, 2, c.low)) << static_cast<double>(c.h);
-    EXPECT_EQ(lines[0].points[1], Projected(r, 2, 2, c.high)) << static_cast<double>(c.h);
+    EXPECT_EQ(lines[0].points, (std::vector<Point>{f.At(2, 2, c.low), f.At(2, 2, c.high)}))
+        << static_cast<double>(c.h);
   }
 }
 
@@ -266,14 +207,12 @@ TEST(PointDrawing, PointsOutsideTheBoxOrWithoutAValueAreLeftOut) {
                           {5, 1, 1},      // beyond the X window
                           {1, 1, 1},      // drawn
                           {2, 2, 2}}));   // the surface has no value here
+  g.FlatSurface(1);
   g.setup.SurfaceFn = [](long double x, long double) { return x == 2 ? ExprErrorValue : 1.0L; };
-  g.view.GraphType = 1;
-  g.view.MeshX = g.view.MeshY = 5;
-  const auto f = Draw(g);
-  EXPECT_EQ(f->dc.Count(DcOpKind::Ellipse), 1u);
+  EXPECT_EQ(g.Draw().Count(DcOpKind::Ellipse), 1u);
 }
 
-TEST(PointDrawing, SymbolsGrowWithTheWindowWidth) {
+TEST(PointDrawing, SymbolsGrowWithTheWindowWidthInEveryShape) {
   struct Case {
     int width;
     int half;  // size 3 times (width / 500, at least 1)
@@ -281,38 +220,36 @@ TEST(PointDrawing, SymbolsGrowWithTheWindowWidth) {
   const Case cases[] = {{300, 3}, {500, 3}, {999, 3}, {1000, 6}, {1500, 9}};
   for (const Case& c : cases) {
     PointGraph g(MakeTable({{2, 2, 2}}));
-    const auto f = Draw(g, c.width, 400);
-    const auto symbols = f->dc.OpsOf(DcOpKind::Ellipse);
+    const auto symbols = g.Draw(c.width, 400).Ops(DcOpKind::Ellipse);
     ASSERT_EQ(symbols.size(), 1u);
     EXPECT_EQ(symbols[0].rect.right - symbols[0].rect.left, 2 * c.half + 1) << c.width;
   }
-  // Square and diamond in the same box.
+  // Square and diamond in the same box; no such shape: the line only.
   PointGraph g(MakeTable({{2, 2, 2}}));
   g.points.Shape = 1;
-  auto f = Draw(g);
-  const Point p = Projected(*f->renderer, 2, 2, 2);
-  const auto squares = f->dc.OpsOf(DcOpKind::Rectangle);
+  Drawing f = g.Draw();
+  const Point p = f.At(2, 2, 2);
+  const auto squares = f.Ops(DcOpKind::Rectangle);
   ASSERT_EQ(squares.size(), 2u);  // the erase, then the symbol
   EXPECT_EQ(squares[1].rect, (platform::Rect{p.x - 3, p.y - 3, p.x + 4, p.y + 4}));
   g.points.Shape = 3;
-  f = Draw(g);
-  const auto diamonds = f->dc.OpsOf(DcOpKind::Polygon);
+  const auto diamonds = g.Draw().Ops(DcOpKind::Polygon);
   ASSERT_EQ(diamonds.size(), 1u);
   EXPECT_EQ(diamonds[0].points,
             (std::vector<Point>{{p.x - 3, p.y}, {p.x, p.y - 3}, {p.x + 3, p.y}, {p.x, p.y + 3}}));
-  g.points.Shape = 7;  // no such shape: the line only
-  f = Draw(g);
-  EXPECT_EQ(f->dc.Count(DcOpKind::Polygon) + f->dc.Count(DcOpKind::Ellipse), 0u);
-  EXPECT_EQ(f->dc.Count(DcOpKind::LineTo), 1u);
+  g.points.Shape = 7;
+  f = g.Draw();
+  EXPECT_EQ(f.Count(DcOpKind::Polygon) + f.Count(DcOpKind::Ellipse), 0u);
+  EXPECT_EQ(f.Count(DcOpKind::LineTo), 1u);
 }
 
 TEST(PointDrawing, PickListHoldsTheScreenPointsSortedByX) {
   PointGraph g(MakeTable({{1, 3, 1}, {3, 1, 2}, {2, 2, 9}, {0.5L, 0.5L, 3}}));
-  auto r = g.MakeRenderer();
-  r->SetKeepPoints(true);
-  RecordingDeviceContext dc(641, 481);
-  r->Draw(dc, kDrawScreen);
-  const auto& list = r->KeptPoints();
+  Drawing f{g.MakeRenderer(), RecordingDeviceContext(641, 481)};
+  T3DBase& r = *f.r;
+  r.SetKeepPoints(true);
+  r.Draw(f.dc, kDrawScreen);
+  const auto& list = r.KeptPoints();
   ASSERT_EQ(list.size(), 5u);
   EXPECT_EQ(list[0].x, 4);  // the count
   int previous = -1;
@@ -326,7 +263,7 @@ TEST(PointDrawing, PickListHoldsTheScreenPointsSortedByX) {
       continue;
     }
     const TXYZPoint& p = g.table[static_cast<std::size_t>(list[k].index)];
-    EXPECT_EQ((Point{list[k].x, list[k].y}), Projected(*r, p.X, p.Y, p.Z));
+    EXPECT_EQ((Point{list[k].x, list[k].y}), f.At(p.X, p.Y, p.Z));
     EXPECT_EQ(list[k].lineRole, kRoleZLineAbove);
   }
   EXPECT_EQ(undrawn, 1);
@@ -336,32 +273,32 @@ TEST(PointDrawing, PickListHoldsTheScreenPointsSortedByX) {
   while (list[entry].index != 2) ++entry;
   g.table[2].Status = kPointInactive;
   RecordingDeviceContext again(641, 481);
-  r->RedrawPickedPoint(again, static_cast<int>(entry));
+  r.RedrawPickedPoint(again, static_cast<int>(entry));
   const auto symbols = again.OpsOf(DcOpKind::Ellipse);
   ASSERT_EQ(symbols.size(), 1u);
-  EXPECT_EQ(Centre(symbols[0]), Projected(*r, 3, 1, 2));
-  EXPECT_EQ(symbols[0].brush.color, RolePen(*r, kRolePointsInactive));
+  EXPECT_EQ(Centre(symbols[0]), f.At(3, 1, 2));
+  EXPECT_EQ(symbols[0].brush.color, f.Role(kRolePointsInactive));
 
   // Printing keeps no list.
-  r->SetKeepPoints(false);
-  r->SetKeepPoints(true);
+  r.SetKeepPoints(false);
+  r.SetKeepPoints(true);
   RecordingDeviceContext page(641, 481);
-  r->Draw(page, kDrawPrinter);
-  EXPECT_TRUE(r->KeptPoints().empty());
-  r->RedrawPickedPoint(page, 1);  // nothing to redraw
+  r.Draw(page, kDrawPrinter);
+  EXPECT_TRUE(r.KeptPoints().empty());
+  r.RedrawPickedPoint(page, 1);  // nothing to redraw
 }
 
 TEST(PointDrawing, VisibleOnlyWithoutAFilledSurfaceShowsEveryPoint) {
-  // No surface: nothing decides visibility and every point is drawn.
+  // No surface: nothing decides visibility and every point is drawn; a wire frame hides
+  // nothing either.
   PointGraph g(MakeTable({{1, 1, 1}, {2, 2, 2}, {3, 3, 3}}));
   g.points.Display = 2;
-  EXPECT_EQ(Draw(g)->dc.Count(DcOpKind::Ellipse), 3u);
-  // A wire frame hides nothing.
+  EXPECT_EQ(g.Draw().Count(DcOpKind::Ellipse), 3u);
   g.setup.SurfaceFn = [](long double, long double) { return 2.5L; };
   g.view.GraphType = 0;
-  const auto f = Draw(g);
-  for (int k = 1; k <= 3; ++k) EXPECT_TRUE(f->renderer->PointVisible(k)) << k;
-  EXPECT_EQ(f->dc.Count(DcOpKind::Ellipse), 3u);
+  const Drawing f = g.Draw();
+  for (int k = 1; k <= 3; ++k) EXPECT_TRUE(f.r->PointVisible(k)) << k;
+  EXPECT_EQ(f.Count(DcOpKind::Ellipse), 3u);
 }
 
 TEST(PointDrawing, VisibleOnlyTestImageStartsAtTheOrigin) {
@@ -378,8 +315,7 @@ TEST(PointDrawing, VisibleOnlyTestImageStartsAtTheOrigin) {
   const auto made = dc.OpsOf(DcOpKind::CreateCompatible);
   ASSERT_EQ(made.size(), 1u);
   EXPECT_EQ(made[0].rect, (platform::Rect{0, 0, 741, 531}));
-  // The erase covers the same area.
-  EXPECT_EQ(dc.OpsOf(DcOpKind::Rectangle)[0].rect, (platform::Rect{0, 0, 741, 531}));
+  EXPECT_EQ(dc.OpsOf(DcOpKind::Rectangle)[0].rect, made[0].rect);  // the erase
   // The recorder rasterises no polygon: every marker survives, every point is visible.
   EXPECT_TRUE(r->PointVisible(1));
   EXPECT_EQ(dc.Count(DcOpKind::Ellipse), 1u);

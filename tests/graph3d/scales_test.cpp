@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "graph_fixture.h"
 
@@ -28,14 +29,9 @@ TEST(Decompose, SplitsIntoMantissaAndDecimalExponent) {
   EXPECT_EQ(Decompose(std::numeric_limits<long double>::quiet_NaN()).mantissa, 0);
 }
 
-TEST(NiceDivisions, RangeOfOneGivesEightEighths) {
+TEST(NiceDivisions, RangeOfOneGivesEightEighthsAndNeverFewerThanOneDivision) {
   const AxisDivisions d = NiceDivisions(0, 1, false);
-  EXPECT_EQ(d.start, 0);
-  EXPECT_EQ(d.step, 0.125L);
-  EXPECT_EQ(d.count, 8);
-}
-
-TEST(NiceDivisions, NeverFewerThanOneDivision) {
+  EXPECT_EQ(std::tuple(d.start, d.step, d.count), std::tuple(0.0L, 0.125L, 8));
   // An empty range and a log axis whose data have no positive value.
   EXPECT_GE(NiceDivisions(0, 0, false).count, 1);
   EXPECT_GE(NiceDivisions(5, 5, false).count, 1);
@@ -92,29 +88,32 @@ TEST(AxisScale, ZeroZoomAndDivisionsLoadAsOne) {
   }
 }
 
-TEST(AxisScale, ZAxisFollowsTheSurface) {
-  GraphFixture g;
-  g.view.MeshX = g.view.MeshY = 11;
-  g.SetSurface([](long double x, long double y) { return x * y; }, -2, 2, -3, 3);
-  auto r = g.MakeRenderer();
-  // z = xy spans -6 .. 6 on the grid: six divisions of 2.5 from -7.5.
-  EXPECT_NEAR(static_cast<double>(r->DataLow(kAxisZ)), -6, 1e-15);
-  EXPECT_NEAR(static_cast<double>(r->DataHigh(kAxisZ)), 6, 1e-15);
-  EXPECT_EQ(r->AxisLow(kAxisZ), -7.5L);
-  EXPECT_EQ(r->AxisHigh(kAxisZ), 7.5L);
-  EXPECT_EQ(r->Divisions(kAxisZ), 6);
-}
-
-TEST(AxisScale, LogZRangeIsKeptInDecades) {
-  GraphFixture g;
-  g.view.MeshX = g.view.MeshY = 5;
-  g.SetSurface([](long double x, long double) { return std::pow(10.0L, x); }, 0, 4, 0, 1);
-  g.setup.Scaling.Log[2] = 1;
-  auto r = g.MakeRenderer();
-  EXPECT_NEAR(static_cast<double>(r->DataLow(kAxisZ)), 0, 1e-15);
-  EXPECT_NEAR(static_cast<double>(r->DataHigh(kAxisZ)), 4, 1e-15);
-  EXPECT_EQ(r->AxisLow(kAxisZ), 0);
-  EXPECT_EQ(r->Divisions(kAxisZ), 4);
+TEST(AxisScale, ZAxisFollowsTheSurfaceInDecadesOnALogAxis) {
+  // z = xy spans -6 .. 6 on the grid: six divisions of 2.5 from -7.5; z = 10^x over
+  // 0 .. 4 spans four decades.
+  struct Case {
+    SurfaceFunction f;
+    long double x0, x1, y0, y1;
+    int mesh, log;
+    long double dataLow, dataHigh, axisLow, axisHigh;
+    int divisions;
+  };
+  const Case cases[] = {
+      {[](long double x, long double y) { return x * y; }, -2, 2, -3, 3, 11, 0, -6, 6, -7.5L, 7.5L, 6},
+      {[](long double x, long double) { return std::pow(10.0L, x); }, 0, 4, 0, 1, 5, 1, 0, 4, 0, 4, 4},
+  };
+  for (const Case& c : cases) {
+    GraphFixture g;
+    g.view.MeshX = g.view.MeshY = static_cast<std::int16_t>(c.mesh);
+    g.SetSurface(c.f, c.x0, c.x1, c.y0, c.y1);
+    g.setup.Scaling.Log[2] = static_cast<std::int16_t>(c.log);
+    auto r = g.MakeRenderer();
+    EXPECT_NEAR(static_cast<double>(r->DataLow(kAxisZ)), static_cast<double>(c.dataLow), 1e-15);
+    EXPECT_NEAR(static_cast<double>(r->DataHigh(kAxisZ)), static_cast<double>(c.dataHigh), 1e-15);
+    EXPECT_EQ(r->AxisLow(kAxisZ), c.axisLow);
+    EXPECT_EQ(r->AxisHigh(kAxisZ), c.axisHigh);
+    EXPECT_EQ(r->Divisions(kAxisZ), c.divisions);
+  }
 }
 
 }  // namespace

@@ -94,40 +94,30 @@ PixelGraph RidgeGraph() {
 }
 
 TEST(RendererPixels, VisibleOnlyHidesWhatTheSurfaceCovers) {
+  // Which of the three points are visible: in front of the ridge, behind it, on its crest.
+  auto visible = [](PixelGraph& g) {
+    const auto pic = g.Draw();
+    return std::vector<bool>{pic.renderer->PointVisible(1), pic.renderer->PointVisible(2),
+                             pic.renderer->PointVisible(3)};
+  };
   PixelGraph g = RidgeGraph();
-  auto pic = g.Draw();
-  EXPECT_TRUE(pic.renderer->PointVisible(1));   // in front of the ridge
-  EXPECT_FALSE(pic.renderer->PointVisible(2));  // behind it
-  EXPECT_TRUE(pic.renderer->PointVisible(3));   // on its crest
+  EXPECT_EQ(visible(g), (std::vector<bool>{true, false, true}));
   // The hidden point's symbol is not drawn: its place shows the ridge, not the symbol.
+  const auto pic = g.Draw();
   g.points.Display = 1;
   const auto all = g.Draw();
   const Point hidden = all.Projected(0.5L, 2, 0.5L);
   EXPECT_NE(all.At(hidden), pic.At(hidden));
-
-  // Seen from the other side the roles change.
   g.points.Display = 2;
-  g.view.AngleXY = 180;
-  pic = g.Draw();
-  EXPECT_FALSE(pic.renderer->PointVisible(1));
-  EXPECT_TRUE(pic.renderer->PointVisible(2));
-}
-
-TEST(RendererPixels, VisibleOnlyWithAWireFrameShowsAllPoints) {
-  PixelGraph g = RidgeGraph();
-  g.view.GraphType = 0;
-  const auto pic = g.Draw();
-  for (int k = 1; k <= 3; ++k) EXPECT_TRUE(pic.renderer->PointVisible(k)) << k;
-}
-
-TEST(RendererPixels, VisibleOnlyIsDecidedOnTheSurfaceNotOnTheContourPlaneInFront) {
-  // The top plane is drawn after the surface (seen from above) and before the test.
-  PixelGraph g = RidgeGraph();
+  // The top plane is drawn after the surface (seen from above) and before the test: the
+  // test is decided on the surface, not on the plane in front.
   g.view.ContourBits = 2;
-  const auto pic = g.Draw();
-  EXPECT_TRUE(pic.renderer->PointVisible(1));
-  EXPECT_FALSE(pic.renderer->PointVisible(2));
-  EXPECT_TRUE(pic.renderer->PointVisible(3));
+  EXPECT_EQ(visible(g), (std::vector<bool>{true, false, true}));
+  // Seen from the other side the roles change; a wire frame hides nothing.
+  g.view.AngleXY = 180;
+  EXPECT_EQ(visible(g), (std::vector<bool>{false, true, true}));
+  g.view.GraphType = 0;
+  EXPECT_EQ(visible(g), (std::vector<bool>{true, true, true}));
 }
 
 TEST(RendererPixels, FullOpenLeavesTheFrontEdgesOut) {
