@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -25,8 +26,14 @@ class FixedMetrics : public CodedTextMetrics {
 };
 
 const CodedColor kBlack = CodedRgb(0, 0, 0);
-const CodedColor kNavy = CodedRgb(0, 0, 128);
-const CodedColor kMaroon = CodedRgb(128, 0, 0);
+
+// The runs of a layout as (text, font, x, y).
+using LaidRun = std::tuple<std::string, int, int, int>;
+std::vector<LaidRun> Runs(const CodedTextLayout& l) {
+  std::vector<LaidRun> out;
+  for (const CodedTextRun& r : l.runs) out.emplace_back(r.text, r.font, r.x, r.y);
+  return out;
+}
 
 TEST(CodedText, ParseSplitsRunsCodesAndLiteralTildes) {
   const auto pieces = ParseCodedText("a~^2~^b~~c~");
@@ -91,28 +98,14 @@ TEST(CodedText, TextWithoutCodesIsOneRunAlignedByTheContext) {
   }
 }
 
-TEST(CodedText, SuperscriptAndSubscriptMoveTheBaseline) {
+TEST(CodedText, SuperscriptSubscriptAndHandAlignmentOfCodedText) {
   const FixedMetrics m;
-  const CodedTextLayout l = LayoutCodedText(m, "x~^2~^y~`i~`", 100, 50, 255, 0, false, true, kBlack);
+  CodedTextLayout l = LayoutCodedText(m, "x~^2~^y~`i~`", 100, 50, 255, 0, false, true, kBlack);
   EXPECT_EQ(l.result, 8);
-  ASSERT_EQ(l.runs.size(), 4u);
-  struct Want {
-    const char* text;
-    int font, x, y;
-  };
-  const Want want[] = {{"x", 0, 100, 50}, {"2", 1, 110, 50 - 20 / 8},
-                       {"y", 0, 116, 50}, {"i", 1, 126, 50 + 20 / 3}};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(l.runs[i].text, want[i].text);
-    EXPECT_EQ(l.runs[i].font, want[i].font) << i;
-    EXPECT_EQ(l.runs[i].x, want[i].x) << i;
-    EXPECT_EQ(l.runs[i].y, want[i].y) << i;
-  }
-}
-
-TEST(CodedText, CodedTextIsCentredAndRightAlignedByHand) {
-  const FixedMetrics m;
-  CodedTextLayout l = LayoutCodedText(m, "x~^2~^", 100, 50, 255, 1, false, true, kBlack);
+  EXPECT_EQ(Runs(l), (std::vector<LaidRun>{{"x", 0, 100, 50}, {"2", 1, 110, 50 - 20 / 8},
+                                       {"y", 0, 116, 50}, {"i", 1, 126, 50 + 20 / 3}}));
+  // Coded text is centred and right-aligned by hand.
+  l = LayoutCodedText(m, "x~^2~^", 100, 50, 255, 1, false, true, kBlack);
   EXPECT_EQ(l.align, kTextAlignLeft);
   EXPECT_EQ(l.runs[0].x, 100 - 16 / 2);
   l = LayoutCodedText(m, "x~^2~^", 100, 50, 255, 2, true, true, kBlack);
@@ -121,55 +114,39 @@ TEST(CodedText, CodedTextIsCentredAndRightAlignedByHand) {
   EXPECT_EQ(l.runs[1].x, 100 - 6);
   // Runs of several characters advance by their whole width.
   l = LayoutCodedText(m, "abc~*d", 0, 0, 255, 0, false, true, kBlack);
-  EXPECT_EQ(l.runs[1].x, 30);
-  EXPECT_EQ(l.runs[1].font, 3);
+  EXPECT_EQ(Runs(l)[1], (LaidRun{"d", 3, 30, 0}));
 }
 
 TEST(CodedText, VerticalCodedTextAdvancesUpTheColumn) {
   const FixedMetrics m;
   CodedTextLayout l = LayoutCodedText(m, "ab~*c", 10, 200, -1, 0, true, true, kBlack);
   EXPECT_EQ(l.align, kTextAlignBottom);
-  ASSERT_EQ(l.runs.size(), 2u);
-  EXPECT_EQ(l.runs[0].x, 10);
-  EXPECT_EQ(l.runs[0].y, 200);
-  EXPECT_EQ(l.runs[1].y, 200 - 20);
+  EXPECT_EQ(Runs(l), (std::vector<LaidRun>{{"ab", 0, 10, 200}, {"c", 3, 10, 200 - 20}}));
   // Centred only for alignment 1: the start moves down by half the width.
-  l = LayoutCodedText(m, "ab~*c", 10, 200, -1, 1, false, true, kBlack);
-  EXPECT_EQ(l.runs[0].y, 200 + (20 + 12) / 2);
-  l = LayoutCodedText(m, "ab~*c", 10, 200, -1, 2, false, true, kBlack);
-  EXPECT_EQ(l.runs[0].y, 200);
+  EXPECT_EQ(LayoutCodedText(m, "ab~*c", 10, 200, -1, 1, false, true, kBlack).runs[0].y, 200 + (20 + 12) / 2);
+  EXPECT_EQ(LayoutCodedText(m, "ab~*c", 10, 200, -1, 2, false, true, kBlack).runs[0].y, 200);
 }
 
-TEST(CodedText, ColoursToggleAndFallBackInTheirOrder) {
+TEST(CodedText, ColoursToggleAndFallBackInTheirOrderAndLiteralTildesAreNotCounted) {
   const FixedMetrics m;
   const CodedColor def = CodedRgb(1, 2, 3);
   CodedTextLayout l = LayoutCodedText(m, "~!a~#b~!c~#d", 0, 0, 255, 0, false, true, def);
-  ASSERT_EQ(l.runs.size(), 4u);
-  EXPECT_EQ(l.runs[0].color, kNavy);
-  EXPECT_EQ(l.runs[1].color, kMaroon);
-  EXPECT_EQ(l.runs[2].color, kMaroon);  // navy off: maroon is still on
-  EXPECT_EQ(l.runs[3].color, def);      // maroon off: the default colour
+  std::vector<CodedColor> colours;
+  for (const CodedTextRun& r : l.runs) colours.push_back(r.color);
+  // Navy off: maroon is still on; maroon off: the default colour.
+  EXPECT_EQ(colours, (std::vector<CodedColor>{CodedRgb(0, 0, 128), CodedRgb(128, 0, 0), CodedRgb(128, 0, 0), def}));
   // Without the colour flag the codes are consumed, counted, and ignored.
   l = LayoutCodedText(m, "~!abc~!", 0, 0, 255, 0, false, false, def);
   EXPECT_EQ(l.result, 4);
   ASSERT_EQ(l.runs.size(), 1u);
   EXPECT_EQ(l.runs[0].color, def);
-}
-
-TEST(CodedText, LiteralTildesAndLimits) {
-  const FixedMetrics m;
-  CodedTextLayout l = LayoutCodedText(m, "a~~b", 0, 0, 255, 0, false, true, kBlack);
+  l = LayoutCodedText(m, "a~~b", 0, 0, 255, 0, false, true, kBlack);
   EXPECT_EQ(l.result, 0);  // "~~" is not counted
-  ASSERT_EQ(l.runs.size(), 3u);
-  EXPECT_EQ(l.runs[1].text, "~");
-  EXPECT_EQ(l.runs[2].x, 20);
-  // A limit that ends right after a tilde draws nothing for that tilde.
-  l = LayoutCodedText(m, "ab~^c", 0, 0, 3, 0, false, true, kBlack);
-  ASSERT_EQ(l.runs.size(), 1u);
-  EXPECT_EQ(l.runs[0].text, "ab");
-  // A lone tilde at the very end is never read past.
-  l = LayoutCodedText(m, "abc~", 0, 0, 255, 0, false, true, kBlack);
-  ASSERT_EQ(l.runs.size(), 1u);
+  EXPECT_EQ(Runs(l), (std::vector<LaidRun>{{"a", 0, 0, 0}, {"~", 0, 10, 0}, {"b", 0, 20, 0}}));
+  // A limit that ends right after a tilde draws nothing for that tilde; a lone tilde at
+  // the very end is never read past.
+  EXPECT_EQ(Runs(LayoutCodedText(m, "ab~^c", 0, 0, 3, 0, false, true, kBlack)), (std::vector<LaidRun>{{"ab", 0, 0, 0}}));
+  EXPECT_EQ(LayoutCodedText(m, "abc~", 0, 0, 255, 0, false, true, kBlack).runs.size(), 1u);
 }
 
 TEST(CodedText, StripTextCodesGivesPlainText) {

@@ -1,20 +1,16 @@
 #include "app/data_file_writers.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "app/long_double.h"
 #include "app/test_points.h"
 #include "support/german_locale.h"
+#include "support/scratch_files.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 TDataTitles Titles(const char* t, const char* x, const char* y, const char* z) {
   TDataTitles titles;
@@ -54,13 +50,12 @@ TEST(DataFileWriters, ClipboardTextUsesWiderFields) {
 
 TEST(DataFileWriters, WorksheetCopiesOfFourPointsAndOfAnEmptyTable) {
   const TDataTitles titles = Titles("T", "x", "y", "z");
-  EXPECT_EQ(DataWorksheet(FourPoints(), titles, 1).size(), 1636u);
-  EXPECT_EQ(DataWorksheet(FourPoints(), titles, 3).size(), 693u);
-  const PointTable empty = NewPointTable(0);
-  EXPECT_EQ(DataWorksheet(empty, Titles("", "", "", ""), 1).size(), 1384u);
-  EXPECT_EQ(DataWorksheet(empty, Titles("", "", "", ""), 3).size(), 433u);
-  // The range: last column 2, last row N + 1.
   const auto wk1 = DataWorksheet(FourPoints(), titles, 1);
+  EXPECT_EQ(wk1.size(), 1636u);
+  EXPECT_EQ(DataWorksheet(FourPoints(), titles, 3).size(), 693u);
+  EXPECT_EQ(DataWorksheet(NewPointTable(0), Titles("", "", "", ""), 1).size(), 1384u);
+  EXPECT_EQ(DataWorksheet(NewPointTable(0), Titles("", "", "", ""), 3).size(), 433u);
+  // The range: last column 2, last row N + 1.
   EXPECT_EQ(wk1[14], 2);
   EXPECT_EQ(wk1[16], 5);
 }
@@ -75,23 +70,17 @@ TEST(DataFileWriters, NumbersAreWrittenInTheCLocaleUnderAGermanLocale) {
 // converter is not installed).
 TEST(DataFileWriters, GnumericReadsTheWorksheetImages) {
   if (std::system("command -v ssconvert >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ssconvert";
-  const fs::path dir = fs::temp_directory_path() / ("ondravik_wk_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  ScratchDir dir;
   for (int form : {1, 3}) {
-    const fs::path sheet = dir / (form == 1 ? "t.wk1" : "t.wk3");
     const PointTable points = TableOf({{1, 2, 3}, {4.5L, -5, 0.25L}, {0.5L, 1048576, 3}, {7, 8, 9}});
-    const auto image = DataWorksheet(points, Titles("T", "x", "y", "z"), form);
-    std::ofstream(sheet, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    const fs::path csv = dir / "t.csv";
-    const std::string command = "ssconvert -I Gnumeric_lotus:lotus '" + sheet.string() + "' '" + csv.string() + "' >/dev/null 2>&1";
+    const std::string sheet = dir.Write(form == 1 ? "t.wk1" : "t.wk3",
+                                        DataWorksheet(points, Titles("T", "x", "y", "z"), form));
+    const std::string command = "ssconvert -I Gnumeric_lotus:lotus '" + sheet + "' '" +
+                                dir.File("t.csv") + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << form;
-    std::ifstream in(csv);
-    std::stringstream got;
-    got << in.rdbuf();
-    EXPECT_EQ(got.str(), "T,,\nx,y,z\n1,2,3\n4.5,-5,0.25\n0.5,1048576,3\n7,8,9\n") << form;
+    EXPECT_EQ(ReadText(dir.File("t.csv")), "T,,\nx,y,z\n1,2,3\n4.5,-5,0.25\n0.5,1048576,3\n7,8,9\n")
+        << form;
   }
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 
 namespace {
 
-using P = TestPoint;
+using LDs = std::vector<long double>;
 
 // Loads the points into the global XYZ data table.
 void Load(const std::vector<TestPoint>& points) { ASSERT_TRUE(ReplaceDataTable(TableOf(points))); }
@@ -24,52 +24,42 @@ long double Ulps(long double a, long double b) {
   return std::fabs(a - b) / (std::fabs(b) * std::numeric_limits<long double>::epsilon());
 }
 
+// sqrt(5/3) = 1.29099444873580562839308846659 (mpmath, 30 digits): the sample standard
+// deviation of 1, 2, 3, 4.
+constexpr long double kSdOneToFour = 1.29099444873580562839308846659L;
+
 TEST(DataStatistics, UnitWeightsGiveTheSampleStandardDeviation) {
   Load({{1, 10, 5}, {2, 20, 6}, {3, 30, 7}, {4, 40, 8}});
   ASSERT_EQ(ComputeDataStatistics(), 4);
-  // sqrt(5/3) = 1.29099444873580562839308846659 (mpmath, 30 digits).
   EXPECT_EQ(static_cast<double>(DataStats.X.StdDev), 1.2909944487358056);
-  EXPECT_LE(Ulps(DataStats.X.StdDev, 1.29099444873580562839308846659L), 2);
+  EXPECT_LE(Ulps(DataStats.X.StdDev, kSdOneToFour), 2);
   EXPECT_LE(Ulps(DataStats.Y.StdDev, 12.9099444873580562839308846659L), 2);
-  EXPECT_EQ(DataStats.X.Mean, 2.5L);
-  EXPECT_EQ(DataStats.X.Min, 1);
-  EXPECT_EQ(DataStats.X.Max, 4);
-  EXPECT_EQ(DataStats.X.Range, 3);
-  EXPECT_EQ(DataStats.WeightScale, 1);
-  EXPECT_EQ(DataStats.SSTotal, 5);  // (1.5^2 + 0.5^2) * 2
+  const TDataStats& s = DataStats;
+  // SSTotal = (1.5^2 + 0.5^2) * 2.
+  EXPECT_EQ((LDs{s.X.Mean, s.X.Min, s.X.Max, s.X.Range, s.WeightScale, s.SSTotal}), (LDs{2.5L, 1, 4, 3, 1, 5}));
   EXPECT_EQ(XYZRows(), 4);
 }
 
-TEST(DataStatistics, WeightedDeviationIsFiniteForAnyWeightScale) {
+TEST(DataStatistics, WeightedDeviationIsFiniteForAnyWeightScaleAndKeepsEveryDigit) {
   // Weights 1..4 on x = 1..4: mean 3, sum w (x-3)^2 = 10, n/(n-1) * 10/10 = 4/3.
   // sqrt(4/3) = 1.154700538379251529018297561 (mpmath, 30 digits).
+  TDataStats s;
   for (long double scale : {1.0L, 0.1L, 1e-6L, 1e6L}) {
-    PointTable t = TableOf({{1, 0, 0, 1 * scale},
-                            {2, 1, 0, 2 * scale},
-                            {3, 0, 1, 3 * scale},
-                            {4, 1, 1, 4 * scale}});
-    TDataStats s;
+    PointTable t = TableOf({{1, 0, 0, 1 * scale}, {2, 1, 0, 2 * scale}, {3, 0, 1, 3 * scale}, {4, 1, 1, 4 * scale}});
     ASSERT_EQ(ComputeTableStatistics(t, s), 4);
     EXPECT_LE(Ulps(s.X.StdDev, 1.154700538379251529018297561L), 8) << static_cast<double>(scale);
     EXPECT_LE(Ulps(s.X.Mean, 3), 4);
     EXPECT_LE(Ulps(s.WeightScale, 0.4L / scale), 4);
   }
   // Weights summing to exactly 1 (four quarters) give the unweighted figure.
-  PointTable t = TableOf({{1, 0, 0, 0.25L}, {2, 0, 0, 0.25L}, {3, 0, 0, 0.25L}, {4, 0, 0, 0.25L}});
-  TDataStats s;
-  ASSERT_EQ(ComputeTableStatistics(t, s), 4);
-  EXPECT_LE(Ulps(s.X.StdDev, 1.29099444873580562839308846659L), 2);
-}
-
-TEST(DataStatistics, KeepsEveryDigitForDataFarFromTheOrigin) {
+  PointTable quarters = TableOf({{1, 0, 0, 0.25L}, {2, 0, 0, 0.25L}, {3, 0, 0, 0.25L}, {4, 0, 0, 0.25L}});
+  ASSERT_EQ(ComputeTableStatistics(quarters, s), 4);
+  EXPECT_LE(Ulps(s.X.StdDev, kSdOneToFour), 2);
   // x = 1e9 + 1 .. 1e9 + 4 has the same spread as 1 .. 4.
-  PointTable t = TableOf({{1e9L + 1, 0, 1e12L + 1},
-                          {1e9L + 2, 1, 1e12L + 2},
-                          {1e9L + 3, 0, 1e12L + 3},
-                          {1e9L + 4, 1, 1e12L + 4}});
-  TDataStats s;
-  ASSERT_EQ(ComputeTableStatistics(t, s), 4);
-  EXPECT_LE(Ulps(s.X.StdDev, 1.29099444873580562839308846659L), 2);
+  PointTable far = TableOf({{1e9L + 1, 0, 1e12L + 1}, {1e9L + 2, 1, 1e12L + 2},
+                            {1e9L + 3, 0, 1e12L + 3}, {1e9L + 4, 1, 1e12L + 4}});
+  ASSERT_EQ(ComputeTableStatistics(far, s), 4);
+  EXPECT_LE(Ulps(s.X.StdDev, kSdOneToFour), 2);
   EXPECT_LE(Ulps(s.SSTotal, 5), 2);
 }
 
@@ -89,8 +79,9 @@ TEST(DataStatistics, UnusablePointsAreMadeInactive) {
   TDataStats s;
   ASSERT_EQ(ComputeTableStatistics(t, s), 3);
   EXPECT_EQ(s.ActiveCount, 3);
-  const char expected[] = {' ', '*', '*', '*', '*', '*', ' ', '*', '*', ' '};
-  for (int i = 1; i <= 10; ++i) EXPECT_EQ(t[i].Status, expected[i - 1]) << i;
+  std::string status;
+  for (int i = 1; i <= 10; ++i) status += t[i].Status;
+  EXPECT_EQ(status, " ***** ** ");
   EXPECT_EQ(s.X.Max, 9);
   EXPECT_EQ(s.Z.Mean, (1 + 7 + 9) / 3.0L);
   // Radii are written for every record, active or not.
@@ -102,54 +93,36 @@ TEST(DataStatistics, FewerThanThreeActivePointsLeaveNothingOfEarlierData) {
   Load({{1, 1, 1}, {2, 5, 2}, {3, 2, 7}, {4, 9, 3}});
   ASSERT_EQ(ComputeDataStatistics(), 4);
   ASSERT_NE(DataStats.X.Mean, 0);
-
   Load({{1, 1, 1}, {2, 2, 2}, {3, 3, 3, 1, kPointInactive}});
   PrescanData();
-  EXPECT_EQ(DataStats.ActiveCount, 2);
-  EXPECT_EQ(DataStats.X.Mean, 0);
-  EXPECT_EQ(DataStats.X.StdDev, 0);
-  EXPECT_EQ(DataStats.PlaneB, 0);
-  EXPECT_EQ(DataStats.X.Range, 1);
-  EXPECT_EQ(DataStats.StartCacheA[0], -1);
+  const TDataStats& s = DataStats;
+  EXPECT_EQ(s.ActiveCount, 2);
+  EXPECT_EQ((LDs{s.X.Mean, s.X.StdDev, s.PlaneB, s.X.Range, s.StartCacheA[0]}), (LDs{0, 0, 0, 1, -1}));
   EXPECT_EQ(DataFingerprint, ExprErrorValue);
-  EXPECT_EQ(DataStats.DistinctX, 2);
+  EXPECT_EQ(s.DistinctX, 2);
 }
 
-TEST(DataStatistics, ExtremesRecordTheirPartnerCoordinatesEarliestFirst) {
+TEST(DataStatistics, ExtremesAndNinePositionsRecordTheirPartnerCoordinatesEarliestFirst) {
   PointTable t = TableOf({{3, 7, 0.5L}, {1, 8, 2}, {1, 9, 3}, {5, 2, 9}, {2, 2, -1}});
   TDataStats s;
   ASSERT_EQ(ComputeTableStatistics(t, s), 5);
-  // X minimum 1 first at point 2 (1, 8, 2): Y.AtMin1 = 8, Z.AtMin1 = 2.
-  EXPECT_EQ(s.Y.AtMin1, 8);
-  EXPECT_EQ(s.Z.AtMin1, 2);
-  // X maximum at (5, 2, 9).
-  EXPECT_EQ(s.Y.AtMax1, 2);
-  EXPECT_EQ(s.Z.AtMax1, 9);
-  // Y minimum 2 first at (5, 2, 9): X.AtMin1 = 5, Z.AtMin2 = 9.
-  EXPECT_EQ(s.X.AtMin1, 5);
-  EXPECT_EQ(s.Z.AtMin2, 9);
-  // Z minimum at (2, 2, -1): X.AtMin2 = 2, Y.AtMin2 = 2; maximum at (5, 2, 9).
-  EXPECT_EQ(s.X.AtMin2, 2);
-  EXPECT_EQ(s.Y.AtMin2, 2);
-  EXPECT_EQ(s.X.AtMax2, 5);
-  // Smallest radius sqrt(x^2+y^2): (2, 2) of 2.83; largest: (1, 9) of 9.06.
-  EXPECT_EQ(s.Z.AtMinRXY, -1);
-  EXPECT_EQ(s.Z.AtMaxRXY, 3);
+  // X minimum 1 first at (1, 8, 2), maximum at (5, 2, 9); Y minimum 2 first at (5, 2, 9);
+  // Z minimum at (2, 2, -1), maximum at (5, 2, 9). Smallest radius sqrt(x^2+y^2) at
+  // (2, 2), largest at (1, 9).
+  EXPECT_EQ((LDs{s.Y.AtMin1, s.Z.AtMin1, s.Y.AtMax1, s.Z.AtMax1, s.X.AtMin1, s.Z.AtMin2, s.X.AtMin2,
+                 s.Y.AtMin2, s.X.AtMax2, s.Z.AtMinRXY, s.Z.AtMaxRXY}),
+            (LDs{8, 2, 2, 9, 5, 9, 2, 2, 5, -1, 3}));
   // The header carries the Z range.
   EXPECT_EQ(t[0].Z, -1);
   EXPECT_EQ(t[0].RXYZ, 9);
-}
 
-TEST(DataStatistics, NinePositionsFindTheGridCorners) {
   std::vector<TestPoint> grid;
   for (int j = 0; j < 3; ++j)
     for (int i = 0; i < 3; ++i) grid.push_back({i * 10.0L, j * 100.0L, 10.0L * j + i});
-  PointTable t = TableOf(grid);
-  TDataStats s;
-  ASSERT_EQ(ComputeTableStatistics(t, s), 9);
+  PointTable g = TableOf(grid);
+  ASSERT_EQ(ComputeTableStatistics(g, s), 9);
   // Order (Xmax,Ymin), (Xmean,Ymin), (Xmin,Ymin), (Xmax,Ymean), ... (Xmin,Ymax).
-  const long double z[9] = {2, 1, 0, 12, 11, 10, 22, 21, 20};
-  for (int k = 0; k < 9; ++k) EXPECT_EQ(s.Z.AtPos[k], z[k]) << k;
+  EXPECT_EQ(LDs(s.Z.AtPos, s.Z.AtPos + 9), (LDs{2, 1, 0, 12, 11, 10, 22, 21, 20}));
   EXPECT_EQ(s.X.AtPos[0], 20);
   EXPECT_EQ(s.Y.AtPos[8], 200);
 }
@@ -167,50 +140,29 @@ TEST(DataStatistics, PlaneIsRecoveredExactlyAndSingularSystemsGiveOnes) {
   EXPECT_LE(std::fabs(s.PlaneB - 3), 1e-15L);
   EXPECT_LE(std::fabs(s.PlaneC + 4), 1e-15L);
   EXPECT_LE(std::fabs(s.PlaneA - (2 - 3e6L)), 1e-8L);
-
-  struct Case {
-    const char* name;
-    std::vector<TestPoint> pts;
-  };
-  const Case singular[] = {
-      {"x constant", {{0.1L, 1, 1}, {0.1L, 2, 5}, {0.1L, 3, 2}, {0.1L, 4, 8}}},
-      {"x and y on a line", {{0.1L, 0.3L, 1}, {0.2L, 0.6L, 5}, {0.3L, 0.9L, 2}, {0.7L, 2.1L, 8}}},
-  };
-  for (const Case& c : singular) {
-    PointTable u = TableOf(c.pts);
-    ASSERT_EQ(ComputeTableStatistics(u, s), 4) << c.name;
-    EXPECT_EQ(s.PlaneA, 1) << c.name;
-    EXPECT_EQ(s.PlaneB, 1) << c.name;
-    EXPECT_EQ(s.PlaneC, 1) << c.name;
+  // x constant; x and y on a line.
+  for (const auto& singular : {std::vector<TestPoint>{{0.1L, 1, 1}, {0.1L, 2, 5}, {0.1L, 3, 2}, {0.1L, 4, 8}},
+                               std::vector<TestPoint>{{0.1L, 0.3L, 1}, {0.2L, 0.6L, 5}, {0.3L, 0.9L, 2}, {0.7L, 2.1L, 8}}}) {
+    PointTable u = TableOf(singular);
+    ASSERT_EQ(ComputeTableStatistics(u, s), 4);
+    EXPECT_EQ((LDs{s.PlaneA, s.PlaneB, s.PlaneC}), (LDs{1, 1, 1})) << static_cast<double>(singular[1].y);
   }
 }
 
-TEST(DataStatistics, GetDataRangesWidensAConstantAxis) {
+TEST(DataStatistics, RangesWidenAConstantAxisAndCoverAnyTable) {
   Load({{2, 1, 5}, {2, 3, 6}, {2, 4, 7}, {2, 8, 5}});
   ASSERT_EQ(ComputeDataStatistics(), 4);
   EXPECT_EQ(DataStats.X.Range, 0);
   long double x0, x1, y0, y1, z0, z1;
   GetDataRanges(x0, x1, y0, y1, z0, z1);
-  EXPECT_EQ(x0, 1.5L);
-  EXPECT_EQ(x1, 2.5L);
-  EXPECT_EQ(y0, 1);
-  EXPECT_EQ(y1, 8);
-  EXPECT_EQ(z1, 7);
-}
+  EXPECT_EQ((LDs{x0, x1, y0, y1, z1}), (LDs{1.5L, 2.5L, 1, 8, 7}));
 
-TEST(DataStatistics, ColumnRangesOfAnyTable) {
   PointTable t = TableOf({{1, -2, 3}, {-4, 5, 6}, {7, 8, -9, 1, kPointInactive}, {0, 0, 0}});
-  long double x0, x1, y0, y1, z0, z1;
   EXPECT_EQ(ColumnRangeStatistics(t, x0, x1, y0, y1, z0, z1), 3);
-  EXPECT_EQ(x0, -4);
-  EXPECT_EQ(x1, 1);
-  EXPECT_EQ(y1, 5);
-  EXPECT_EQ(z0, 0);
-  EXPECT_EQ(t[0].RXYZ, 6);
+  EXPECT_EQ((LDs{x0, x1, y1, z0, t[0].RXYZ}), (LDs{-4, 1, 5, 0, 6}));
   PointTable empty = NewPointTable(0);
   EXPECT_EQ(ColumnRangeStatistics(empty, x0, x1, y0, y1, z0, z1), 0);
-  EXPECT_EQ(x0, 0);
-  EXPECT_EQ(z1, 0);
+  EXPECT_EQ((LDs{x0, z1}), (LDs{0, 0}));
 }
 
 TEST(PureError, ReplicatesGiveTheirSumOfSquaresAndDegreesOfFreedom) {
@@ -225,19 +177,13 @@ TEST(PureError, ReplicatesGiveTheirSumOfSquaresAndDegreesOfFreedom) {
       {"pair at the end", {{0, 0, 5}, {1, 1, 1}, {1, 1, 3}}, 2, 1},
       {"triple and pair", {{1, 1, 1}, {1, 1, 2}, {1, 1, 3}, {2, 2, 10}, {2, 2, 14}}, 2 + 8, 3},
       // An inactive record inside a run takes no part, nor does its weight.
-      {"inactive inside a run",
-       {{1, 1, 1}, {1, 1, 100, 7, kPointInactive}, {1, 1, 3}, {2, 0, 4}},
-       2,
-       1},
-      // z far from zero keeps its digits.
-      {"large z", {{1, 1, 1e15L + 1}, {1, 1, 1e15L + 3}}, 2, 1},
+      {"inactive inside a run", {{1, 1, 1}, {1, 1, 100, 7, kPointInactive}, {1, 1, 3}, {2, 0, 4}}, 2, 1},
+      {"large z keeps its digits", {{1, 1, 1e15L + 1}, {1, 1, 1e15L + 3}}, 2, 1},
       {"no replicate", {{1, 1, 1}, {1, 2, 3}, {2, 1, 3}}, 0, 0},
   };
   for (const Case& c : cases) {
-    const PointTable t = TableOf(c.pts);
-    const TPureError e = TablePureErrorSums(t);
-    EXPECT_EQ(e.SS, c.ss) << c.name;
-    EXPECT_EQ(e.DOF, c.dof) << c.name;
+    const TPureError e = TablePureErrorSums(TableOf(c.pts));
+    EXPECT_EQ((LDs{e.SS, e.DOF}), (LDs{c.ss, c.dof})) << c.name;
   }
 }
 
@@ -249,24 +195,8 @@ TEST(DataStatistics, DistinctCountsAreExact) {
   EXPECT_EQ(CountTableDistinctY(t), 2);
 }
 
-TEST(DataStatistics, AfterPrescanTheTableIsSortedByXThenY) {
+TEST(DataStatistics, PrescanSortsByXThenYAndRunsTheOtherSubsystemsStepsInOrder) {
   Load({{3, 1, 1}, {1, 2, 3}, {2, 9, 2}, {1, 1, 1}, {1, 1, 3}, {3, 0, 4}});
-  PrescanData();
-  const std::span<TXYZPoint> t = XYZData();
-  EXPECT_EQ(t[0].SortKey, 0);
-  for (int i = 2; i <= 6; ++i)
-    EXPECT_TRUE(t[i - 1].X < t[i].X || (t[i - 1].X == t[i].X && t[i - 1].Y <= t[i].Y)) << i;
-  EXPECT_EQ(DataStats.DistinctX, 3);
-  EXPECT_EQ(DataStats.DistinctY, 4);
-  EXPECT_EQ(DataStats.PureErrorSS, 2);
-  EXPECT_EQ(DataStats.PureErrorDOF, 1);
-  const TDataStats& s = DataStats;
-  EXPECT_EQ(DataFingerprint, s.X.Mean + s.Y.Mean + s.Z.Mean + s.X.StdDev + s.Y.StdDev +
-                                 s.Z.StdDev + s.WeightScale);
-}
-
-TEST(DataStatistics, PrescanRunsTheOtherSubsystemsStepsInOrder) {
-  Load({{1, 1, 1}, {2, 2, 2}, {3, 1, 3}, {4, 2, 5}});
   std::string calls;
   int active_at_udf = -1;
   TPrescanHooks& hooks = PrescanHooks();
@@ -283,7 +213,16 @@ TEST(DataStatistics, PrescanRunsTheOtherSubsystemsStepsInOrder) {
   PrescanData();
   hooks = TPrescanHooks{};
   EXPECT_EQ(calls, "void,Data PreScan|PreScan in Progess,udf,fit,hide");
-  EXPECT_EQ(active_at_udf, 4);
+  EXPECT_EQ(active_at_udf, 6);
+  const std::span<TXYZPoint> t = XYZData();
+  EXPECT_EQ(t[0].SortKey, 0);
+  for (int i = 2; i <= 6; ++i)
+    EXPECT_TRUE(t[i - 1].X < t[i].X || (t[i - 1].X == t[i].X && t[i - 1].Y <= t[i].Y)) << i;
+  const TDataStats& s = DataStats;
+  EXPECT_EQ((std::vector<int>{s.DistinctX, s.DistinctY}), (std::vector<int>{3, 4}));
+  EXPECT_EQ((LDs{s.PureErrorSS, s.PureErrorDOF}), (LDs{2, 1}));
+  EXPECT_EQ(DataFingerprint, s.X.Mean + s.Y.Mean + s.Z.Mean + s.X.StdDev + s.Y.StdDev +
+                                 s.Z.StdDev + s.WeightScale);
 }
 
 }  // namespace

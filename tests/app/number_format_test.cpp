@@ -48,34 +48,31 @@ TEST(FormatNumber, FitsTheFieldAndPadsOnRequest) {
 }
 
 TEST(IntegerFormats, GroupsAndFields) {
-  EXPECT_EQ(FormatWithCommas(1234567), "1,234,567");
-  EXPECT_EQ(FormatWithCommas(999), "999");
-  EXPECT_EQ(FormatWithCommas(1000), "1,000");
-  EXPECT_EQ(FormatWithCommas(-123), "-123");  // no comma between the sign and the digits
-  EXPECT_EQ(FormatWithCommas(-1234), "-1,234");
-  EXPECT_EQ(FormatWithCommas(-123456), "-123,456");
-  EXPECT_EQ(FormatWithCommas(0), "0");
+  // No comma between the sign and the digits of a negative number.
+  const std::pair<long, const char*> grouped[] = {{1234567, "1,234,567"}, {999, "999"}, {1000, "1,000"},
+                                                  {-123, "-123"}, {-1234, "-1,234"}, {-123456, "-123,456"},
+                                                  {0, "0"}};
+  for (auto [n, text] : grouped) EXPECT_EQ(FormatWithCommas(n), text) << n;
   EXPECT_EQ(FormatIntLeft(42, 5), "42   ");
   EXPECT_EQ(FormatIntLeft(-7, 1), "-7");
 }
 
 TEST(DateTimeText, TwelveHourClockAndMonthNames) {
-  std::tm t{};
-  t.tm_year = 2024 - 1900;
-  t.tm_mon = 2;
-  t.tm_mday = 7;
-  t.tm_hour = 12, t.tm_min = 5, t.tm_sec = 9;
-  EXPECT_EQ(DateString(t), "Mar 7, 2024");
-  EXPECT_EQ(TimeString(t), "12:05:09 PM");
-  t.tm_hour = 0, t.tm_min = 30, t.tm_sec = 0;
-  EXPECT_EQ(TimeString(t), "0:30:00 AM");
-  t.tm_hour = 23, t.tm_min = 59, t.tm_sec = 59;
-  EXPECT_EQ(TimeString(t), "11:59:59 PM");
-  t.tm_hour = 11;
-  EXPECT_EQ(TimeString(t), "11:59:59 AM");
-  t.tm_mon = 11;
-  t.tm_mday = 31;
-  EXPECT_EQ(DateString(t), "Dec 31, 2024");
+  struct Case {
+    int month, day, hour, minute, second;
+    const char *date, *time;
+  };
+  const Case cases[] = {{2, 7, 12, 5, 9, "Mar 7, 2024", "12:05:09 PM"},
+                        {2, 7, 0, 30, 0, "Mar 7, 2024", "0:30:00 AM"},
+                        {11, 31, 23, 59, 59, "Dec 31, 2024", "11:59:59 PM"},
+                        {11, 31, 11, 59, 59, "Dec 31, 2024", "11:59:59 AM"}};
+  for (const Case& c : cases) {
+    std::tm t{};
+    t.tm_year = 2024 - 1900;
+    t.tm_mon = c.month, t.tm_mday = c.day, t.tm_hour = c.hour, t.tm_min = c.minute, t.tm_sec = c.second;
+    EXPECT_EQ(DateString(t), c.date);
+    EXPECT_EQ(TimeString(t), c.time);
+  }
   EXPECT_FALSE(DateString().empty());
 }
 
@@ -83,23 +80,18 @@ TEST(TextUtils, LinesBlanksAndEndings) {
   EXPECT_TRUE(IsAllBlanks(""));
   EXPECT_TRUE(IsAllBlanks("   "));
   EXPECT_FALSE(IsAllBlanks(" \t "));
-  std::string s = "abc \t\n \n";
-  TrimRight(s);
-  EXPECT_EQ(s, "abc");
-  s = " \n";
-  TrimRight(s);
-  EXPECT_EQ(s, "");
-  EXPECT_EQ(CountTextLines(""), 0);
-  EXPECT_EQ(CountTextLines("a"), 1);
-  EXPECT_EQ(CountTextLines("a\nb\n"), 2);
-  EXPECT_EQ(CountTextLines("a\nb"), 2);
-  EXPECT_EQ(CountTextLines("\n\n"), 2);
-  s = "line\r\n\n\r";
-  EndLineCrLf(s);
-  EXPECT_EQ(s, "line\r\n");
-  s.clear();
-  EndLineCrLf(s);
-  EXPECT_EQ(s, "\r\n");
+  for (auto [text, trimmed] : {std::pair{"abc \t\n \n", "abc"}, {" \n", ""}}) {
+    std::string s = text;
+    TrimRight(s);
+    EXPECT_EQ(s, trimmed);
+  }
+  for (auto [text, lines] : {std::pair{"", 0}, {"a", 1}, {"a\nb\n", 2}, {"a\nb", 2}, {"\n\n", 2}})
+    EXPECT_EQ(CountTextLines(text), lines) << text;
+  for (auto [text, ended] : {std::pair{"line\r\n\n\r", "line\r\n"}, {"", "\r\n"}}) {
+    std::string s = text;
+    EndLineCrLf(s);
+    EXPECT_EQ(s, ended);
+  }
   EXPECT_EQ(FillSpaces(3), "   ");
   EXPECT_EQ(FillSpaces(-2), "");
 }

@@ -5,38 +5,37 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <array>
+#include <tuple>
 #include <vector>
+
 #include "app/test_points.h"
 
 namespace {
 
 using P = TestPoint;
 
-TEST(PointTable, CompactionMovesWholeRecordsAndZeroesTheTail) {
+TEST(PointTable, CompactionMovesWholeRecordsAndZeroesTheTailAndCopiesHoldTheHeader) {
   PointTable t = TableOf({{1, 1}, {2, 2, 0, 1, kPointInactive}, {3, 3}, {4, 4, 0, 1, kPointInactive}});
   t[3].RXY = 9;
   t[3].CellX = 7;
   EXPECT_EQ(CompactPoints(t), 2);
   EXPECT_EQ(PointCount(t), 2);
-  EXPECT_EQ(t[2].X, 3);
-  EXPECT_EQ(t[2].RXY, 9);
+  EXPECT_EQ((std::vector<long double>{t[2].X, t[2].RXY, t[3].X}), (std::vector<long double>{3, 9, 0}));
   EXPECT_EQ(t[2].CellX, 7);
-  EXPECT_EQ(t[3].X, 0);
   EXPECT_EQ(t[4].Status, 0);
-}
 
-TEST(PointTable, CopiesHoldTheHeaderAndPoints) {
-  PointTable t = TableOf({{1, 2, 3}, {4, 5, 6}});
-  t[0].W = 1;
-  const PointTable c = DupPoints(t);
+  PointTable u = TableOf({{1, 2, 3}, {4, 5, 6}});
+  u[0].W = 1;
+  const PointTable c = DupPoints(u);
   ASSERT_EQ(c.size(), 3u);
   EXPECT_EQ(c[0].W, 1);
   EXPECT_EQ(c[2].Z, 6);
   EXPECT_TRUE(CopyPoints({}).empty());
-  EXPECT_EQ(PointsX(t), (std::vector<double>{1, 4}));
-  EXPECT_EQ(PointsY(t), (std::vector<double>{2, 5}));
-  EXPECT_EQ(PointsZ(t), (std::vector<double>{3, 6}));
-  EXPECT_EQ(PointsXY(t), (std::vector<double>{1, 2, 4, 5}));
+  EXPECT_EQ(PointsX(u), (std::vector<double>{1, 4}));
+  EXPECT_EQ(PointsY(u), (std::vector<double>{2, 5}));
+  EXPECT_EQ(PointsZ(u), (std::vector<double>{3, 6}));
+  EXPECT_EQ(PointsXY(u), (std::vector<double>{1, 2, 4, 5}));
 }
 
 TEST(MergeDuplicates, MergesPositionsEqualInSinglePrecision) {
@@ -63,17 +62,14 @@ TEST(MergeDuplicates, MergesPositionsEqualInSinglePrecision) {
 }
 
 TEST(MergeDuplicates, FourPointFallbackNeedsFourSourcePoints) {
-  const PointTable five = TableOf({{1, 1, 1}, {1, 1, 2}, {1, 1, 3}, {1, 1, 4}, {1, 1, 5}});
-  const PointTable m = MergeDuplicates(five, true, true);
+  const PointTable m = MergeDuplicates(TableOf({{1, 1, 1}, {1, 1, 2}, {1, 1, 3}, {1, 1, 4}, {1, 1, 5}}), true, true);
   ASSERT_EQ(PointCount(m), 4);
-  const long double z[4] = {1, 2, 4, 5};  // points 1, 2, N-1, N
   for (int i = 1; i <= 4; ++i) {
-    EXPECT_EQ(m[i].Z, z[i - 1]);
+    EXPECT_EQ(m[i].Z, (std::array<long double, 4>{1, 2, 4, 5}[i - 1]));  // points 1, 2, N-1, N
     EXPECT_EQ(m[i].Status, 0);
   }
   // Three points cannot give four: the merged table stands, nothing is read past it.
-  const PointTable three = TableOf({{1, 1, 1}, {1, 1, 2}, {1, 1, 6}});
-  const PointTable n = MergeDuplicates(three, true, true);
+  const PointTable n = MergeDuplicates(TableOf({{1, 1, 1}, {1, 1, 2}, {1, 1, 6}}), true, true);
   ASSERT_EQ(PointCount(n), 1);
   EXPECT_EQ(n[1].Z, 3);
   EXPECT_EQ(PointCount(MergeDuplicates(NewPointTable(0), true, true)), 0);
@@ -83,13 +79,11 @@ TEST(GridAxes, EvenlySpacedWithExactEnds) {
   EXPECT_EQ(LinSpace(0, 1, 5), (std::vector<double>{0, 0.25, 0.5, 0.75, 1}));
   const std::vector<double> v = LinSpace(0.1, 0.7, 7);
   ASSERT_EQ(v.size(), 7u);
-  EXPECT_EQ(v.front(), 0.1);
-  EXPECT_EQ(v.back(), 0.7);
+  EXPECT_EQ(std::pair(v.front(), v.back()), std::pair(0.1, 0.7));
   EXPECT_EQ(LinSpace(3, 9, 1), (std::vector<double>{3}));
   EXPECT_TRUE(LinSpace(3, 9, 0).empty());
   EXPECT_TRUE(LinSpace(3, 9, -4).empty());
-  const std::vector<long double> ld = MakeGridAxisLD(-1, 1, 3);
-  EXPECT_EQ(ld, (std::vector<long double>{-1, 0, 1}));
+  EXPECT_EQ(MakeGridAxisLD(-1, 1, 3), (std::vector<long double>{-1, 0, 1}));
 }
 
 TEST(GridPoints, BuildAndReadBackAShuffledGrid) {
@@ -99,17 +93,13 @@ TEST(GridPoints, BuildAndReadBackAShuffledGrid) {
     for (int i = 0; i < 4; ++i) z.push_back(100.0 * j + i);
   PointTable g = BuildGridPoints(z, 4, 3, x, y);
   ASSERT_EQ(PointCount(g), 12);
-  EXPECT_EQ(g[6].X, 1);  // k = j nx + i + 1: j = 1, i = 1
-  EXPECT_EQ(g[6].Y, 20);
-  EXPECT_EQ(g[6].Z, 101);
-  EXPECT_EQ(g[6].W, 1);
+  // k = j nx + i + 1: j = 1, i = 1
+  EXPECT_EQ((std::vector<long double>{g[6].X, g[6].Y, g[6].Z, g[6].W}), (std::vector<long double>{1, 20, 101, 1}));
   std::reverse(g.begin() + 1, g.end());
 
   std::vector<double> gx, gy, gz;
   ASSERT_TRUE(GridPointsToMatrix(g, 4, 3, gx, gy, gz));
-  EXPECT_EQ(gx, x);
-  EXPECT_EQ(gy, y);
-  EXPECT_EQ(gz, z);
+  EXPECT_EQ(std::tie(gx, gy, gz), std::tie(x, y, z));
 
   std::reverse(g.begin() + 1, g.end());
   const std::optional<TGridMatrixLD> ld = GridPointsToMatrixLD(g, 4, 3);
@@ -128,8 +118,7 @@ TEST(GridPoints, BuildAndReadBackAShuffledGrid) {
 
 TEST(GridPoints, DistinctValuesAndScatteredPointsOnTheirGrid) {
   PointTable t = TableOf({{2, 5, 1}, {1, 5, 2}, {2, 7, 3}, {9, 9, 4, 1, kPointInactive}, {2, 7, 8}});
-  const std::vector<double> xs = DistinctXValues(t);
-  EXPECT_EQ(xs, (std::vector<double>{1, 2}));
+  EXPECT_EQ(DistinctXValues(t), (std::vector<double>{1, 2}));
   // Every record holds the index of the last distinct x reached, the inactive one too.
   EXPECT_EQ(t[PointCount(t)].X, 9);
   EXPECT_EQ(t[PointCount(t)].RXY, 1);
@@ -138,12 +127,10 @@ TEST(GridPoints, DistinctValuesAndScatteredPointsOnTheirGrid) {
   const TGridMatrix g = PointsToGridMatrix(t, -1);
   ASSERT_EQ(g.x.size(), 2u);
   ASSERT_EQ(g.y.size(), 2u);
-  EXPECT_EQ(g.z[0 * 2 + 0], 2);   // (1, 5)
-  EXPECT_EQ(g.z[0 * 2 + 1], 1);   // (2, 5)
-  EXPECT_EQ(g.z[1 * 2 + 0], -1);  // (1, 7): no point
-  // (2, 7) holds 3 and 8 and is then overwritten by the inactive (9, 9), which takes the
-  // last index reached: the later point wins.
-  EXPECT_EQ(g.z[1 * 2 + 1], 4);
+  // (1, 5), (2, 5), (1, 7) without a point, and (2, 7), which holds 3 and 8 and is then
+  // overwritten by the inactive (9, 9), which takes the last index reached: the later
+  // point wins.
+  EXPECT_EQ(g.z, (std::vector<double>{2, 1, -1, 4}));
   PointTable none = TableOf({{1, 1, 1, 1, kPointInactive}});
   EXPECT_TRUE(PointsToGridMatrix(none, 0).z.empty());
 }

@@ -2,189 +2,119 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 
 #include "app/byte_codec.h"
 #include "app/long_double.h"
+#include "support/scratch_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
 
-std::int32_t I32At(const std::vector<std::uint8_t>& b, std::size_t off) {
-  std::int32_t v;
-  std::memcpy(&v, &b.at(off), 4);
-  return v;
+// A field of the file image read as a number: 'i' 32-bit, 'h' 16-bit, 'b' a byte,
+// 'f' a float, 'e' a 10-byte extended real.
+long double At(const Bytes& b, std::size_t off, char kind) {
+  std::int32_t i;
+  std::int16_t h;
+  float f;
+  switch (kind) {
+    case 'i': return std::memcpy(&i, &b.at(off), 4), i;
+    case 'h': return std::memcpy(&h, &b.at(off), 2), h;
+    case 'f': return std::memcpy(&f, &b.at(off), 4), f;
+    case 'e': return bytes::DecodeExtended(&b.at(off));
+    default: return b.at(off);
+  }
 }
-std::int16_t I16At(const std::vector<std::uint8_t>& b, std::size_t off) {
-  std::int16_t v;
-  std::memcpy(&v, &b.at(off), 2);
-  return v;
-}
-float F32At(const std::vector<std::uint8_t>& b, std::size_t off) {
-  float v;
-  std::memcpy(&v, &b.at(off), 4);
-  return v;
-}
-long double ExtAt(const std::vector<std::uint8_t>& b, std::size_t off) {
-  return bytes::DecodeExtended(&b.at(off));
-}
-void PutI32(std::vector<std::uint8_t>& b, std::size_t off, std::int32_t v) {
-  std::memcpy(&b.at(off), &v, 4);
-}
+void PutI32(Bytes& b, std::size_t off, std::int32_t v) { std::memcpy(&b.at(off), &v, 4); }
+std::int32_t I32At(const Bytes& b, std::size_t off) { return static_cast<std::int32_t>(At(b, off, 'i')); }
 
-TEST(SettingsFile, DefaultImageIsExactly8003Bytes) {
-  auto image = EncodeSettings(DefaultSettings(1280, 1024), 1280, 1024);
-  EXPECT_EQ(image.size(), kSettingsFileSize);
-}
-
-// Default values at the offsets of the file layout (field number, offset, value).
-TEST(SettingsFile, DefaultFieldsLieAtTheirOffsets) {
-  auto b = EncodeSettings(DefaultSettings(1280, 1024), 1280, 1024);
-  struct Case {
-    int field;
+TEST(SettingsFile, DefaultImageIsExactly8003BytesWithItsFieldsAtTheirOffsets) {
+  const Bytes b = EncodeSettings(DefaultSettings(1280, 1024), 1280, 1024);
+  EXPECT_EQ(b.size(), kSettingsFileSize);
+  struct Field {
     std::size_t offset;
-    std::int32_t value;
-  } ints[] = {
-      {1, 0, 1280},     {2, 4, 1024},    {3, 8, 0},        {4, 108, 1},     {6, 1708, 1},
-      {8, 1716, 3},     {9, 1720, 4},    {20, 1764, 7},    {50, 3339, 0},   {51, 3343, 1},
-      {58, 3433, 0},    {63, 3815, 6},   {67, 3831, 1000}, {70, 3843, 3},   {76, 3867, 1},
-      {78, 3875, 0},    {79, 3879, -1},  {105, 4475, -1},  {110, 5079, 16}, {111, 5087, 5},
-      {121, 7407, 2},   {122, 7411, 1},  {123, 7415, 1},   {124, 7419, 3},  {125, 7423, 15},
-      {131, 7447, 3},   {134, 7459, 1},  {136, 7467, 18},  {137, 7471, 1},  {139, 7479, 0},
-      {145, 7883, 1},   {146, 7943, 1},  {146, 7999, 1},
+    char kind;
+    long double value;
   };
-  for (const Case& c : ints) EXPECT_EQ(I32At(b, c.offset), c.value) << "field " << c.field;
-
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[5103])), "PRN");  // field 112
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[6895])), "DAT");  // field 119
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[7151])), "TXT");  // field 120
-  EXPECT_EQ(b[7483], 0);                                                   // field 140
-  EXPECT_EQ(ExtAt(b, 3363), ExprErrorValue);                               // field 56
-  EXPECT_EQ(ExtAt(b, 3423), ExprErrorValue);                               // field 57
+  const Field fields[] = {
+      // Fields 1-146 of the layout: window size, options, limits, placements, flags.
+      {0, 'i', 1280}, {4, 'i', 1024}, {8, 'i', 0}, {108, 'i', 1}, {1708, 'i', 1}, {1716, 'i', 3},
+      {1720, 'i', 4}, {1764, 'i', 7}, {3339, 'i', 0}, {3343, 'i', 1}, {3433, 'i', 0},
+      {3815, 'i', 6}, {3831, 'i', 1000}, {3843, 'i', 3}, {3867, 'i', 1}, {3875, 'i', 0},
+      {3879, 'i', -1}, {4475, 'i', -1}, {5079, 'i', 16}, {5087, 'i', 5}, {7407, 'i', 2},
+      {7411, 'i', 1}, {7415, 'i', 1}, {7419, 'i', 3}, {7423, 'i', 15}, {7447, 'i', 3},
+      {7459, 'i', 1}, {7467, 'i', 18}, {7471, 'i', 1}, {7479, 'i', 0}, {7883, 'i', 1},
+      {7943, 'i', 1}, {7999, 'i', 1}, {7483, 'b', 0}, {3363, 'e', ExprErrorValue},
+      {3423, 'e', ExprErrorValue},
+      // The view record of the data status window (field 25).
+      {2283, 'h', 5}, {2285, 'h', 35}, {2287, 'h', 35}, {2291, 'e', 210}, {2301, 'e', 20},
+      {2311, 'e', 30}, {2321, 'e', 15}, {2331, 'h', 63}, {2333, 'h', 3}, {2337, 'h', 1023},
+      {2339, 'e', 1}, {2349, 'i', 2},
+      // Review pane (28), user-function graph (30), sampler (31); the user-function graph's
+      // points record (42) has no fill; animation (49).
+      {2541, 'h', 48}, {2543, 'h', 1}, {2635, 'h', 15}, {2681, 'h', 0}, {2687, 'h', 55},
+      {2757, 'h', 0}, {3197, 'h', 1}, {3245, 'h', 0}, {3325, 'h', 1}, {3327, 'h', 5},
+      {3329, 'h', 355}, {3331, 'h', 5}, {3333, 'h', 60}, {3335, 'h', -60}, {3337, 'h', -5},
+      // Graph print (22): layout 1, landscape, margins; text print (23); the first user
+      // colour scheme (21).
+      {2173, 'h', 1}, {2181, 'h', 1}, {2195, 'f', 14.0f}, {2199, 'f', 2.54f}, {2235, 'i', 0},
+      {2251, 'f', 2.54f}, {1768, 'b', 4}, {1768 + 27 * 14 + 26, 'b', 4},
+      // Fit options (59-61), smoothing (106-109).
+      {3441, 'i', 63}, {3445, 'i', 27}, {3449, 'i', 1}, {3596, 'b', 0}, {3597, 'b', 1},
+      {3620, 'b', 1}, {3621, 'b', 0}, {3713, 'i', 65}, {3733, 'e', 0.1L}, {3743, 'i', 20},
+      {3755 + kBgFitTypeOffset, 'i', 3}, {4479 + 64, 'i', 25}, {4479 + 128, 'i', 0},
+      {4943 + 128, 'i', 5}, {4615 + 16, 'i', 2}, {4615 + 100, 'i', 18}, {4615 + 160, 'i', 3},
+      {4779 + 68, 'i', 2}, {4779 + 160, 'i', 17},
+  };
+  for (const Field& f : fields) EXPECT_EQ(At(b, f.offset, f.kind), f.value) << "offset " << f.offset;
+  for (auto [offset, text] : {std::pair{5103, "PRN"}, {6895, "DAT"}, {7151, "TXT"}})
+    EXPECT_STREQ(reinterpret_cast<const char*>(&b[static_cast<std::size_t>(offset)]), text);
 }
 
-TEST(SettingsFile, GraphRecordDefaults) {
-  auto b = EncodeSettings(DefaultSettings(1280, 1024), 1280, 1024);
-  // View record of the data status window (field 25, offset 2283).
-  EXPECT_EQ(I16At(b, 2283 + 0), 5);
-  EXPECT_EQ(I16At(b, 2283 + 2), 35);
-  EXPECT_EQ(I16At(b, 2283 + 4), 35);
-  EXPECT_EQ(ExtAt(b, 2283 + 8), 210);
-  EXPECT_EQ(ExtAt(b, 2283 + 18), 20);
-  EXPECT_EQ(ExtAt(b, 2283 + 28), 30);
-  EXPECT_EQ(ExtAt(b, 2283 + 38), 15);
-  EXPECT_EQ(I16At(b, 2283 + 48), 63);
-  EXPECT_EQ(I16At(b, 2283 + 50), 3);
-  EXPECT_EQ(I16At(b, 2283 + 54), 1023);
-  EXPECT_EQ(ExtAt(b, 2283 + 56), 1);
-  EXPECT_EQ(I32At(b, 2283 + 66), 2);
-  // Review pane (field 28), user-function graph (field 30), sampler (field 31).
-  EXPECT_EQ(I16At(b, 2493 + 48), 48);
-  EXPECT_EQ(I16At(b, 2493 + 50), 1);
-  EXPECT_EQ(I16At(b, 2633 + 2), 15);
-  EXPECT_EQ(I16At(b, 2633 + 48), 0);
-  EXPECT_EQ(I16At(b, 2633 + 54), 55);
-  EXPECT_EQ(I16At(b, 2703 + 54), 0);
-  // Points records: the user-function graph's (field 42) has no fill.
-  EXPECT_EQ(I16At(b, 3193 + 4), 1);
-  EXPECT_EQ(I16At(b, 3241 + 4), 0);
-  // Animation (field 49).
-  const std::int16_t anim[] = {1, 5, 355, 5, 60, -60, -5};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(I16At(b, 3325 + 2 * i), anim[i]);
-  // Graph print record (field 22): layout 1, landscape, margins.
-  EXPECT_EQ(I16At(b, 2173), 1);
-  EXPECT_EQ(I16At(b, 2173 + 8), 1);
-  EXPECT_EQ(F32At(b, 2173 + 10 + 12), 14.0f);
-  EXPECT_EQ(F32At(b, 2173 + 26), 2.54f);
-  // Text print (field 23) and the first user colour scheme (field 21).
-  EXPECT_EQ(I32At(b, 2227 + 8), 0);
-  EXPECT_EQ(F32At(b, 2227 + 24), 2.54f);
-  EXPECT_EQ(b[1768], 4);
-  EXPECT_EQ(b[1768 + 27 * 14 + 26], 4);
-}
-
-TEST(SettingsFile, FitAndSmoothingDefaults) {
-  auto b = EncodeSettings(DefaultSettings(1280, 1024), 1280, 1024);
-  EXPECT_EQ(I32At(b, 3441), 63);  // field 59
-  EXPECT_EQ(I32At(b, 3445), 27);
-  EXPECT_EQ(I32At(b, 3449), 1);
-  EXPECT_EQ(b[3453 + 143], 0);
-  EXPECT_EQ(b[3453 + 144], 1);
-  EXPECT_EQ(b[3453 + 167], 1);
-  EXPECT_EQ(b[3453 + 168], 0);
-  EXPECT_EQ(I32At(b, 3693 + 20), 65);  // field 60
-  EXPECT_EQ(ExtAt(b, 3693 + 40), 0.1L);
-  EXPECT_EQ(I32At(b, 3693 + 50), 20);
-  EXPECT_EQ(I32At(b, 3755 + kBgFitTypeOffset), 3);  // field 61
-  EXPECT_EQ(I32At(b, 4479 + 4 * 16), 25);             // field 106: knots X
-  EXPECT_EQ(I32At(b, 4479 + 128), 0);                 // method
-  EXPECT_EQ(I32At(b, 4943 + 128), 5);                 // field 109
-  EXPECT_EQ(I32At(b, 4615 + 4 * 4), 2);               // field 107: option1[4]
-  EXPECT_EQ(I32At(b, 4615 + 80 + 4 * 5), 18);         // option2[5]
-  EXPECT_EQ(I32At(b, 4615 + 160), 3);
-  EXPECT_EQ(I32At(b, 4779 + 4 * 17), 2);  // field 108
-  EXPECT_EQ(I32At(b, 4779 + 160), 17);
-}
-
-TEST(SettingsFile, SaveLoadSaveGivesIdenticalBytes) {
+TEST(SettingsFile, SaveLoadSaveGivesIdenticalBytesAndWrongSizesAreIgnored) {
   ProgramSettings s = DefaultSettings(1920, 1080);
   s.LimitsLevel = 3;
   s.recentFiles[0] = "/data/a.prn";
+  s.recentFiles[1] = std::string(100, 'p');
   s.placements[kPlaceMainWindow] = {10, 20, 1000, 700, 0};
   s.evaluationValues[2] = 1.25L;
-  auto first = EncodeSettings(s, 1920, 1080);
+  const Bytes first = EncodeSettings(s, 1920, 1080);
   ProgramSettings back;
   ASSERT_TRUE(DecodeSettings(first, 1920, 1080, back));
   EXPECT_EQ(back.LimitsLevel, 3);
   EXPECT_EQ(back.placements[kPlaceMainWindow], (WindowPlacement{10, 20, 1000, 700, 0}));
+  EXPECT_EQ(back.recentFiles[1], std::string(80, 'p'));  // a recent path keeps its first 80 bytes
   EXPECT_EQ(EncodeSettings(back, 1920, 1080), first);
-}
-
-TEST(SettingsFile, WrongSizesAreIgnored) {
-  auto image = EncodeSettings(DefaultSettings(800, 600), 800, 600);
-  ProgramSettings s;
-  s.LimitsLevel = 2;
   for (std::size_t size : {std::size_t{0}, kSettingsFileSize - 1, kSettingsFileSize + 1}) {
-    std::vector<std::uint8_t> bad(image);
+    Bytes bad(first);
     bad.resize(size);
-    EXPECT_FALSE(DecodeSettings(bad, 800, 600, s)) << size;
-    EXPECT_EQ(s.LimitsLevel, 2);
+    EXPECT_FALSE(DecodeSettings(bad, 1920, 1080, back)) << size;
+    EXPECT_EQ(back.LimitsLevel, 3);
   }
 }
 
 // Values out of their range are brought into it; a hostile file cannot hand later code an
 // index past a table or a NaN.
 TEST(SettingsFile, ValuesReadAreClamped) {
-  auto b = EncodeSettings(DefaultSettings(800, 600), 800, 600);
-  PutI32(b, 3343, 99);       // LimitsLevel
-  PutI32(b, 3339, -7);       // LimitsMode
-  PutI32(b, 1716, 1000);     // graph option number
-  PutI32(b, 7407, 0);        // FilterStep
-  PutI32(b, 7471, 12);       // CodeGenDialect
-  PutI32(b, 3879, -900);     // main window x
-  PutI32(b, 3879 + 16, 5);   // maximised flag
-  PutI32(b, 7883, 7);        // tool bar flag
-  b[1768] = 200;             // colour index
-  std::uint8_t nan[10];
-  bytes::EncodeExtended(std::numeric_limits<long double>::quiet_NaN(), nan);
-  std::memcpy(&b[3363], nan, 10);
+  Bytes b = EncodeSettings(DefaultSettings(800, 600), 800, 600);
+  const std::pair<std::size_t, std::int32_t> wild[] = {
+      {3343, 99},   {3339, -7},     // LimitsLevel, LimitsMode
+      {1716, 1000}, {7407, 0},      // graph option number, FilterStep
+      {7471, 12},   {3879, -900},   // CodeGenDialect, main window x
+      {3879 + 16, 5}, {7883, 7}};  // maximised flag, tool bar flag
+  for (auto [offset, value] : wild) PutI32(b, offset, value);
+  b[1768] = 200;  // colour index
+  bytes::EncodeExtended(std::numeric_limits<long double>::quiet_NaN(), &b[3363]);
   std::memset(&b[5103], 'x', 256);  // unterminated extension
   ProgramSettings s;
   ASSERT_TRUE(DecodeSettings(b, 800, 600, s));
-  EXPECT_EQ(s.LimitsLevel, 4);
-  EXPECT_EQ(s.LimitsMode, 0);
-  EXPECT_EQ(s.graphOption[0], 9);
-  EXPECT_EQ(s.FilterStep, 1);
-  EXPECT_EQ(s.CodeGenDialect, 7);
-  EXPECT_EQ(s.placements[0].x, -1);
-  EXPECT_EQ(s.placements[0].maximized, 1);
-  EXPECT_EQ(s.toolBarVisible[0], 1);
-  EXPECT_EQ(s.userColorSchemes[0], 15);
+  EXPECT_EQ((std::vector<int>{s.LimitsLevel, s.LimitsMode, s.graphOption[0], s.FilterStep,
+                              s.CodeGenDialect, s.placements[0].x, s.placements[0].maximized,
+                              s.toolBarVisible[0], s.userColorSchemes[0]}),
+            (std::vector<int>{4, 0, 9, 1, 7, -1, 1, 1, 15}));
   EXPECT_EQ(s.evaluationValues[0], ExprErrorValue);
   EXPECT_EQ(s.LastExtensions[0].size(), 256u);
 }
@@ -197,14 +127,11 @@ TEST(SettingsFile, HandlesAndStatesAreStoredAsZero) {
   PutI32(s.renderThreadBlock, 0, 0x5678);
   PutI32(s.renderThreadBlock, 4, -1);
   PutI32(s.pointsRecords[0], kPointsFitRecordOffset, 0x0BADF00D);
-  auto b = EncodeSettings(s, 800, 600);
-  EXPECT_EQ(I32At(b, 3755 + kBgFitHandleOffset), 0);
-  EXPECT_EQ(I32At(b, 3755 + kBgFitStateOffset), 0);
-  EXPECT_EQ(I32At(b, 3755 + kBgFitTypeOffset), 3);
-  EXPECT_EQ(I32At(b, 3755 + kBgFitFlagsOffset), 3);
-  EXPECT_EQ(I32At(b, 3785), 0);
-  EXPECT_EQ(I32At(b, 3789), 0);
-  EXPECT_EQ(I32At(b, 3193 + kPointsFitRecordOffset), 0);
+  Bytes b = EncodeSettings(s, 800, 600);
+  EXPECT_EQ((std::vector<std::int32_t>{I32At(b, 3755 + kBgFitHandleOffset), I32At(b, 3755 + kBgFitStateOffset),
+                                       I32At(b, 3755 + kBgFitTypeOffset), I32At(b, 3755 + kBgFitFlagsOffset),
+                                       I32At(b, 3785), I32At(b, 3789), I32At(b, 3193 + kPointsFitRecordOffset)}),
+            (std::vector<std::int32_t>{0, 0, 3, 3, 0, 0, 0}));
   PutI32(b, 3755, 77);  // a handle in a file (as an older writer left it) is not taken
   ProgramSettings back;
   ASSERT_TRUE(DecodeSettings(b, 800, 600, back));
@@ -215,7 +142,7 @@ TEST(SettingsFile, SmallerScreenResetsEveryPlacement) {
   ProgramSettings s = DefaultSettings(1280, 1024);
   s.placements[0] = {0, 0, 1280, 954, 0};
   s.placements[29] = {5, 5, 300, 200, 0};
-  auto b = EncodeSettings(s, 1280, 1024);
+  const Bytes b = EncodeSettings(s, 1280, 1024);
   ProgramSettings small, large;
   ASSERT_TRUE(DecodeSettings(b, 800, 600, small));
   ASSERT_TRUE(DecodeSettings(b, 1600, 1200, large));
@@ -224,18 +151,10 @@ TEST(SettingsFile, SmallerScreenResetsEveryPlacement) {
   EXPECT_EQ(large.placements[29], (WindowPlacement{5, 5, 300, 200, 0}));
 }
 
-TEST(SettingsFile, RecentPathKeepsItsFirst80Bytes) {
-  ProgramSettings s = DefaultSettings(800, 600);
-  s.recentFiles[1] = std::string(100, 'p');
-  ProgramSettings back;
-  ASSERT_TRUE(DecodeSettings(EncodeSettings(s, 800, 600), 800, 600, back));
-  EXPECT_EQ(back.recentFiles[1], std::string(80, 'p'));
-}
-
 TEST(SettingsFile, ResetKeepsTheBytesTheDefaultsLeaveAlone) {
   ProgramSettings s = DefaultSettings(800, 600);
-  s.printGraph[2] = 1;                         // frame graph
-  s.fitOptions[60] = 0xAB;                     // last 4 bytes of the fit options
+  s.printGraph[2] = 1;      // frame graph
+  s.fitOptions[60] = 0xAB;  // last 4 bytes of the fit options
   s.backgroundFitBlock[kThreadBlockValueOffset] = 0x42;
   s.LimitsLevel = 4;
   ResetDefaults(s, 800, 600);
@@ -247,25 +166,25 @@ TEST(SettingsFile, ResetKeepsTheBytesTheDefaultsLeaveAlone) {
 
 class SettingsDir : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("ondravik_settings_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-            std::to_string(::getpid()));
-    fs::remove_all(dir_);
-  }
-  void TearDown() override {
-    fs::remove_all(dir_);
-    SetUdfSessionWriter(nullptr);
-  }
-  fs::path dir_;
+  void TearDown() override { SetUdfSessionWriter(nullptr); }
+  ScratchDir scratch_;
+  const fs::path dir_ = scratch_.Path() / "settings";  // made by the first save
 };
 
-TEST_F(SettingsDir, FirstRunThenExitWritesExactly8003Bytes) {
+TEST_F(SettingsDir, FirstRunThenExitWritesExactly8003BytesThenTheSessionFile) {
   ProgramSettings s;
   EXPECT_EQ(LoadSettings(dir_, 1024, 768, s), 1);
   EXPECT_EQ(s.FilterStep, 2);
+  // The thread blocks start with the missing value.
+  EXPECT_EQ(bytes::DecodeExtended(&s.backgroundFitBlock[kThreadBlockValueOffset]), ExprErrorValue);
+  EXPECT_EQ(bytes::DecodeExtended(&s.renderThreadBlock[kThreadBlockValueOffset]), ExprErrorValue);
+  fs::path seen;
+  SetUdfSessionWriter([&](const fs::path& dir) {
+    seen = dir;
+    EXPECT_TRUE(fs::exists(dir / kSettingsFileName));
+  });
   ASSERT_TRUE(SaveSettings(dir_, s, 1024, 768));
+  EXPECT_EQ(seen, dir_);
   EXPECT_EQ(fs::file_size(dir_ / kSettingsFileName), kSettingsFileSize);
   for (const auto& e : fs::directory_iterator(dir_))
     EXPECT_EQ(e.path().filename(), kSettingsFileName);  // no temporary file left behind
@@ -274,11 +193,12 @@ TEST_F(SettingsDir, FirstRunThenExitWritesExactly8003Bytes) {
 }
 
 TEST_F(SettingsDir, FilesOfOtherSizesGiveAFirstRun) {
+  const Bytes image = EncodeSettings(DefaultSettings(800, 600), 800, 600);
   fs::create_directories(dir_);
-  auto image = EncodeSettings(DefaultSettings(800, 600), 800, 600);
   for (std::size_t size : {kSettingsFileSize - 1, kSettingsFileSize + 1}) {
-    std::ofstream(dir_ / kSettingsFileName, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(size));
+    Bytes file = image;
+    file.resize(size);
+    scratch_.Write("settings/" + std::string(kSettingsFileName), file);
     ProgramSettings s;
     s.LimitsLevel = 4;
     EXPECT_EQ(LoadSettingsFile(dir_, 800, 600, s), 0) << size;
@@ -303,38 +223,19 @@ TEST_F(SettingsDir, FailedWriteWritesNothingAndKeepsTheOldFile) {
   EXPECT_EQ(back.LimitsLevel, 1);
 }
 
-TEST_F(SettingsDir, SessionWriterRunsAfterTheSettingsFile) {
-  fs::path seen;
-  SetUdfSessionWriter([&](const fs::path& dir) {
-    seen = dir;
-    EXPECT_TRUE(fs::exists(dir / kSettingsFileName));
-  });
-  ASSERT_TRUE(SaveSettings(dir_, DefaultSettings(800, 600), 800, 600));
-  EXPECT_EQ(seen, dir_);
-}
-
 TEST_F(SettingsDir, LastSessionUdfsNeedsASessionFileAbove3500Bytes) {
   ASSERT_TRUE(SaveSettings(dir_, DefaultSettings(800, 600), 800, 600));
   for (auto [size, expected] : {std::pair{3500, 0}, std::pair{3957, 1}}) {
-    std::ofstream(dir_ / kUdfSessionFileName, std::ios::binary) << std::string(size, 'u');
+    scratch_.Write("settings/" + std::string(kUdfSessionFileName), std::string(static_cast<std::size_t>(size), 'u'));
     ProgramSettings s;
     ASSERT_EQ(LoadSettingsFile(dir_, 800, 600, s), 1);
     EXPECT_EQ(LastSessionUdfs, expected) << size;
   }
 }
 
-TEST_F(SettingsDir, LoadStartsTheThreadBlocksWithTheMissingValue) {
-  ProgramSettings s;
-  LoadSettings(dir_, 800, 600, s);
-  EXPECT_EQ(bytes::DecodeExtended(&s.backgroundFitBlock[kThreadBlockValueOffset]),
-            ExprErrorValue);
-  EXPECT_EQ(bytes::DecodeExtended(&s.renderThreadBlock[kThreadBlockValueOffset]),
-            ExprErrorValue);
-}
-
 TEST(SettingsDirectoryChoice, HomeVariableWins) {
   const char* old = std::getenv("ONDRAVIK_HOME");
-  std::string saved = old ? old : "";
+  const std::string saved = old ? old : "";
   setenv("ONDRAVIK_HOME", "/tmp/ondravik-x", 1);
   EXPECT_EQ(SettingsDirectory(), fs::path("/tmp/ondravik-x"));
   unsetenv("ONDRAVIK_HOME");

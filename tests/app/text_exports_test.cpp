@@ -1,16 +1,12 @@
 #include "app/text_exports.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/byte_codec.h"
 #include "app/file_utils.h"
 #include "app/log_font.h"
 #include "app/worksheet_records.h"
+#include "support/scratch_files.h"
 
 namespace {
 
@@ -110,21 +106,13 @@ TEST(TextWindowFiles, TextKeepsWholeLinesAndWordStarTakesControlBytes) {
   const std::string longLine(400, 'n');
   lines.AppendLine(longLine);
   lines.AppendLine("x~^2~^ ~*b~*");
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("ondravik_textwin_" + std::to_string(::getpid()) + ".txt"))
-                               .string();
-  auto read = [&] {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  };
+  ScratchDir dir;
+  const std::string path = dir.File("text.txt");
   ASSERT_TRUE(WriteTextWindowFile(lines, path, kSaveFormatText, TRtfFont{}, true));
-  EXPECT_EQ(read(), longLine + "\r\nx^2 b\r\n");
+  EXPECT_EQ(ReadText(path), longLine + "\r\nx^2 b\r\n");
   ASSERT_TRUE(WriteTextWindowFile(lines, path, kSaveFormatWordStar, TRtfFont{}, true));
-  EXPECT_EQ(read(), longLine + "\r\nx\x14" "2\x14 \x02" "b\x02\r\n");
+  EXPECT_EQ(ReadText(path), longLine + "\r\nx\x14" "2\x14 \x02" "b\x02\r\n");
   EXPECT_FALSE(WriteTextWindowFile(lines, path, kSaveFormatSav, TRtfFont{}, true));
-  std::filesystem::remove(path);
   EXPECT_EQ(TextWindowPlainText(lines), longLine + "\r\nx^2 b");
 }
 

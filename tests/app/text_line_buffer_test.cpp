@@ -1,23 +1,15 @@
 #include "app/text_line_buffer.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
+#include "support/scratch_files.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 class TextFile : public ::testing::Test {
  protected:
-  std::string Write(const std::string& text) {
-    std::ofstream(path_, std::ios::binary) << text;
-    return path_.string();
-  }
-  void TearDown() override { fs::remove(path_); }
-  fs::path path_ = fs::temp_directory_path() / ("ondravik_mfile_" + std::to_string(::getpid()) + ".txt");
+  std::string Write(const std::string& text) { return dir_.Write("text.txt", text); }
+  ScratchDir dir_;
 };
 
 TEST(TMFile, VisibleWidthDiscountsCodePairs) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "app/point_table.h"
@@ -31,8 +32,7 @@ TEST(DataSet, DetectsAGridInAnyOrder) {
   TXYZ set(t, nullptr);
   EXPECT_EQ(set.count, 12);
   EXPECT_TRUE(set.DetectGrid());
-  EXPECT_EQ(set.pointsPerRow, 4);
-  EXPECT_EQ(set.rows, 3);
+  EXPECT_EQ(std::pair(set.pointsPerRow, set.rows), std::pair(4, 3));
   EXPECT_EQ(t[1].X, 1.5L);  // the caller's table is not reordered
 
   PointTable missing = Grid(4, 3);
@@ -54,10 +54,8 @@ TEST(DataSet, StatisticsBlocksAndRanges) {
   TDataStats* s0 = set.GetStats(0);
   ASSERT_NE(s0, nullptr);
   EXPECT_EQ(s0->ActiveCount, 9);
-  EXPECT_EQ(set.xMax, 1);
-  EXPECT_EQ(set.yMin, 10);
-  EXPECT_EQ(set.zMax, 4);
-  EXPECT_EQ(t[0].RXYZ, 4);  // the header of the source gets its Z range
+  // The header of the source gets its Z range.
+  EXPECT_EQ((std::vector<long double>{set.xMax, set.yMin, set.zMax, t[0].RXYZ}), (std::vector<long double>{1, 10, 4, 4}));
 
   TDataStats mine;
   mine.X.Min = -3;
@@ -113,10 +111,8 @@ TEST(ScreenIndex, MapsTheWindowOntoScreenCoordinates) {
   TXYZ set(t, nullptr);
   set.BuildScreenIndex(0, 10, 0, 4);
   const std::span<TXYZPoint> s = set.Sorted();
-  EXPECT_EQ(s[0].Y, 0);  // the window in the header
-  EXPECT_EQ(s[0].Z, 10);
-  EXPECT_EQ(s[0].RXYZ, 4);
-  EXPECT_EQ(s[1].X, 0);  // sorted by x
+  // The window in the header, then the points sorted by x.
+  EXPECT_EQ((std::vector<long double>{s[0].Y, s[0].Z, s[0].RXYZ, s[1].X}), (std::vector<long double>{0, 10, 4, 0}));
   EXPECT_EQ(set.ScreenCoords(10, 4), (std::pair<int, int>{kScreenMax, kScreenMax}));
   EXPECT_LE(set.ScreenCoords(xs[1], 0).first, kScreenMax);
   EXPECT_EQ(set.ScreenCoords(5, 2), (std::pair<int, int>{16383, 16383}));
@@ -133,7 +129,7 @@ TEST(ScreenIndex, QuadrantsAroundATarget) {
       {5, 5, kScreenMax, 10, 3},  // a target on the right edge puts every point right
       {20, 20, 0, 0, 2},          // and one at the low corner puts every point left-down
   };
-  for (const Case& c : cases) EXPECT_EQ(ScreenQuadrant(c.sx, c.sy, c.tx, c.ty), c.q);
+  for (const Case& c : cases) EXPECT_EQ(ScreenQuadrant(c.sx, c.sy, c.tx, c.ty), c.q) << c.sx << "," << c.tx;
 }
 
 TEST(ScreenIndex, NeighbourhoodCoversQuadrantsAndThreeDistinctRows) {

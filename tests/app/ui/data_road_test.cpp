@@ -1,7 +1,6 @@
 // The data road as a user walks it: a file named on the command line, the titles dialog,
 // the status window, Save As, append, the clipboard, dropped files, exit.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,7 +10,6 @@
 #include <QPushButton>
 
 #include <filesystem>
-#include <fstream>
 
 #include "app/data_files.h"
 #include "app/data_statistics.h"
@@ -32,6 +30,7 @@
 #include "platform/message_box.h"
 #include "platform/qt/qt_services.h"
 #include "tools/ui/data_tool_commands.h"
+#include "support/scratch_files.h"
 #include "tools/ui/titles_dialog.h"
 
 namespace {
@@ -51,11 +50,7 @@ class DataRoad : public ::testing::Test {
     RegisterImportReaders();
     RegisterDataFileCommands();
     RegisterDataToolCommands();
-    home_ = fs::temp_directory_path() / ("ondravik_road_" + std::to_string(::getpid()) + "_" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(home_);
-    fs::create_directories(home_);
-    setenv("ONDRAVIK_HOME", home_.c_str(), 1);
+    setenv("ONDRAVIK_HOME", home_.Path().c_str(), 1);
     platform::qt::InstallQtServices();
     platform::SetMessageBoxService(&boxes_);
     platform::SetFileDialogService(&files_);
@@ -72,12 +67,17 @@ class DataRoad : public ::testing::Test {
     // The other tests of this program expect commands without handlers.
     for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
     platform::qt::UninstallQtServices();
-    fs::remove_all(home_);
   }
-  std::string Write(const std::string& name, const std::string& text) {
-    const fs::path p = home_ / name;
-    std::ofstream(p, std::ios::binary) << text;
-    return p.string();
+  std::string Write(const std::string& name, const std::string& text) { return home_.Write(name, text); }
+  // Runs a command that may read data, accepting the titles dialog it opens.
+  void Run(int command) {
+    ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
+    window_->ExecuteCommand(command);
+  }
+  // Imports a file through the open dialog.
+  void Import(const std::string& name, const std::string& text, int command = CmImport) {
+    files_.Answer(Write(name, text));
+    Run(command);
   }
   void Start() {
     window_ = std::make_unique<QVRK>();
@@ -90,7 +90,7 @@ class DataRoad : public ::testing::Test {
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
   }
-  fs::path home_;
+  ScratchDir home_;
   platform::ScriptedAnswers boxes_;
   platform::ScriptedFiles files_;
   std::unique_ptr<QVRK> window_;
@@ -116,14 +116,12 @@ TEST_F(DataRoad, NewUserOpensAFileOnTheCommandLineSavesItAndQuits) {
   EXPECT_TRUE(window_->IsCommandEnabled(CmSaveAs));
   ASSERT_NE(DataStatusWin(), nullptr);
   EXPECT_EQ(DataStatusWin()->windowTitle(), "Ridge");
-  EXPECT_EQ(DataStatusWin()->Field(307)->text(), "20   ");
-  EXPECT_EQ(DataStatusWin()->Field(310)->text(), "Temperature");
-  EXPECT_EQ(DataStatusWin()->Field(311)->text(), "1");
-  EXPECT_EQ(DataStatusWin()->Field(312)->text(), "20");
-  EXPECT_EQ(DataStatusWin()->Field(309)->text().toStdString(), path);
+  QStringList fields;
+  for (int id : {307, 310, 311, 312, 309}) fields << DataStatusWin()->Field(id)->text();
+  EXPECT_EQ(fields, (QStringList{"20   ", "Temperature", "1", "20", QString::fromStdString(path)}));
   EXPECT_EQ(CurrentSettings().recentFiles[0], path);  // its case kept
 
-  const std::string saved = (home_ / "Saved.PRN").string();
+  const std::string saved = home_.File("Saved.PRN");
   files_.Answer(saved);
   window_->ExecuteCommand(CmSaveAs);
   ASSERT_TRUE(fs::exists(saved));
@@ -140,17 +138,14 @@ TEST_F(DataRoad, NewUserOpensAFileOnTheCommandLineSavesItAndQuits) {
 
 TEST_F(DataRoad, AppendMarksUnsavedAndExitAsksToSave) {
   Start();
-  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
-  files_.Answer(Write("a.dat", Points(10)));
-  window_->ExecuteCommand(CmImport);
+  Import("a.dat", Points(10));
   EXPECT_EQ(XYZRows(), 10);
   EXPECT_EQ(DataUnsaved, 0);
-  files_.Answer(Write("b.dat", Points(5, 100)));
-  window_->ExecuteCommand(CmAppend);
+  Import("b.dat", Points(5, 100), CmAppend);
   EXPECT_EQ(XYZRows(), 15);
   EXPECT_EQ(DataUnsaved, 1);
   // A recent file opened now appends too.
-  window_->ExecuteCommand(CmRecentFile1 + 1);  // a.dat
+  Run(CmRecentFile1 + 1);  // a.dat
   EXPECT_EQ(XYZRows(), 25);
   boxes_.Answer(platform::kIdNo);
   window_->close();
@@ -161,22 +156,17 @@ TEST_F(DataRoad, AppendMarksUnsavedAndExitAsksToSave) {
 
 TEST_F(DataRoad, FailedReadKeepsTheTableAndItsStatusWindow) {
   Start();
-  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
-  files_.Answer(Write("good.txt", Points(8)));
-  window_->ExecuteCommand(CmImport);
-  files_.Answer(Write("short.txt", Points(3)));
-  window_->ExecuteCommand(CmImport);
+  Import("good.txt", Points(8));
+  Import("short.txt", Points(3));
   EXPECT_EQ(XYZRows(), 8);
   EXPECT_NE(DataStatusWin(), nullptr);
   EXPECT_EQ(boxes_.Boxes().back().text, "Number of Points Read 3\nMin 4 XYZ Points Required");
-  EXPECT_NE(CurrentSettings().recentFiles[0], (home_ / "short.txt").string());
+  EXPECT_NE(CurrentSettings().recentFiles[0], home_.File("short.txt"));
 }
 
 TEST_F(DataRoad, CopyThenPasteGivesTheSameTableAndCountsAsUnsaved) {
   Start();
-  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
-  files_.Answer(Write("c.txt", "\"Copy\"\nx\ny\nz\n" + Points(6)));
-  window_->ExecuteCommand(CmImport);
+  Import("c.txt", "\"Copy\"\nx\ny\nz\n" + Points(6));
   const PointTable before = DupDataTable();
   window_->ExecuteCommand(CmCopyData);
   const QMimeData* data = QApplication::clipboard()->mimeData();
@@ -185,13 +175,11 @@ TEST_F(DataRoad, CopyThenPasteGivesTheSameTableAndCountsAsUnsaved) {
   EXPECT_EQ(data->data(kMimeWk1).size(), 1380 + (4 + 11) + 3 * 12 + 6 * 3 * 17 + 4);
   EXPECT_EQ(data->data(kMimeWk3).size(), 390 + (4 + 10) + 3 * 11 + 6 * 3 * 18 + 43);
   EXPECT_TRUE(data->text().startsWith("\"Copy\"\r\n\"x\"\r\n"));
-  window_->ExecuteCommand(CmImportClipboard);
+  Run(CmImportClipboard);
   EXPECT_EQ(XYZRows(), 6);
   const PointTable after = DupDataTable();
-  for (int i = 1; i <= 6; ++i) {
-    EXPECT_EQ(after[static_cast<std::size_t>(i)].X, before[static_cast<std::size_t>(i)].X);
-    EXPECT_EQ(after[static_cast<std::size_t>(i)].Z, before[static_cast<std::size_t>(i)].Z);
-  }
+  for (std::size_t i = 1; i <= 6; ++i)
+    EXPECT_EQ(std::tie(after[i].X, after[i].Y, after[i].Z), std::tie(before[i].X, before[i].Y, before[i].Z)) << i;
   EXPECT_EQ(DataUnsaved, 1);
   EXPECT_EQ(DataTitles().Title, "Copy");
 }
@@ -204,9 +192,7 @@ TEST_F(DataRoad, DroppedFilesOpenTheLastAndStandInTheRecentListInReverse) {
   EvDropFiles({a, b, c});
   EXPECT_EQ(XYZRows(), 6);
   const auto& r = CurrentSettings().recentFiles;
-  EXPECT_EQ(r[0], c);
-  EXPECT_EQ(r[1], b);
-  EXPECT_EQ(r[2], a);
+  EXPECT_EQ((std::vector<std::string>(r.begin(), r.begin() + 3)), (std::vector<std::string>{c, b, a}));
   EXPECT_EQ(window_->RecentCount, 3);
   EXPECT_EQ(window_->Action(CmRecentFile1)->text().toStdString(), "&1 " + c);
 }
@@ -241,9 +227,7 @@ TEST_F(DataRoad, DigitalFilterDialogCancelPutsTheDefaultsBack) {
 
 TEST_F(DataRoad, StatusWindowReopensOnResizeAndShowsNothingBelowFourRows) {
   Start();
-  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
-  files_.Answer(Write("s.txt", Points(5)));
-  window_->ExecuteCommand(CmImport);
+  Import("s.txt", Points(5));
   TDlgStat* first = DataStatusWin();
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(first->GraphPane()->children().isEmpty());  // the graph comes with the graph windows
@@ -262,7 +246,7 @@ TEST_F(DataRoad, StatusWindowReopensOnResizeAndShowsNothingBelowFourRows) {
 
 TEST_F(DataRoad, EquationListCommandsNeedTheirListFile) {
   Start();
-  ProgramDir = home_.string() + "/";
+  ProgramDir = home_.Path().string() + "/";
   EXPECT_FALSE(window_->IsCommandEnabled(CmPolynomialList));
   Write("QKPOLY.LST", "1  z=a+bx\n2  z=a+by\n");
   EXPECT_TRUE(window_->IsCommandEnabled(CmPolynomialList));

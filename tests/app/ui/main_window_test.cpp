@@ -9,10 +9,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <thread>
 
 #include "app/settings_file.h"
 #include "app/shell_state.h"
@@ -25,24 +25,16 @@
 #include "platform/gui_thread.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_services.h"
+#include "support/scratch_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    home_ = fs::temp_directory_path() /
-            ("ondravik_ui_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(home_);
-    setenv("ONDRAVIK_HOME", home_.c_str(), 1);
+    setenv("ONDRAVIK_HOME", home_.Path().c_str(), 1);
     platform::qt::InstallQtServices();
     platform::SetMessageBoxService(&boxes_);  // answer boxes from the script, not a person
     SecondInstance = 0;
@@ -56,7 +48,6 @@ class MainWindowTest : public ::testing::Test {
     for (const CommandInfo& c : CommandTable())
       if (registered_.count(c.id)) UnregisterCommand(c.id);
     platform::qt::UninstallQtServices();
-    fs::remove_all(home_);
   }
   // Gives every command a handler that counts its runs.
   void RegisterAll() {
@@ -73,12 +64,19 @@ class MainWindowTest : public ::testing::Test {
     QApplication::processEvents();
     return window;
   }
-  fs::path home_;
+  fs::path Settings() const { return home_.Path() / kSettingsFileName; }
+  static std::vector<bool> Enabled(QVRK& window, std::initializer_list<int> ids) {
+    std::vector<bool> out;
+    for (int id : ids) out.push_back(window.Action(id)->isEnabled());
+    return out;
+  }
+  using Bools = std::vector<bool>;
+  ScratchDir home_;
   std::map<int, int> registered_;
   platform::ScriptedAnswers boxes_;
 };
 
-TEST_F(MainWindowTest, CleanStartAndExitWritesTheSettingsFile) {
+TEST_F(MainWindowTest, CleanStartAndExitWritesTheSettingsFileAndASecondRunTheSameBytes) {
   {
     auto window = Start();
     EXPECT_EQ(MainWindow, window.get());
@@ -89,28 +87,20 @@ TEST_F(MainWindowTest, CleanStartAndExitWritesTheSettingsFile) {
     EXPECT_TRUE(window->close());
   }
   EXPECT_EQ(MainWindow, nullptr);
-  EXPECT_EQ(fs::file_size(home_ / kSettingsFileName), kSettingsFileSize);
+  EXPECT_EQ(fs::file_size(Settings()), kSettingsFileSize);
   // The first run asked for help topic 81, which tells that no help is installed.
-  auto boxes = boxes_.Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_NE(boxes[0].text.find("81"), std::string::npos);
-}
-
-TEST_F(MainWindowTest, SecondRunIsNoFirstRunAndRewritesIdenticalBytes) {
-  { Start()->close(); }
-  const auto first = ReadAll(home_ / kSettingsFileName);
-  {
-    auto window = Start();
-    window->close();
-  }
-  EXPECT_EQ(ReadAll(home_ / kSettingsFileName), first);
+  ASSERT_EQ(boxes_.Boxes().size(), 1u);
+  EXPECT_NE(boxes_.Boxes()[0].text.find("81"), std::string::npos);
+  const auto first = ReadText(Settings());
+  Start()->close();
+  EXPECT_EQ(ReadText(Settings()), first);
   EXPECT_EQ(boxes_.Boxes().size(), 1u);  // help only on the first run
 }
 
 TEST_F(MainWindowTest, SecondInstanceNeverWritesSettings) {
   SecondInstance = 1;
-  { Start()->close(); }
-  EXPECT_FALSE(fs::exists(home_ / kSettingsFileName));
+  Start()->close();
+  EXPECT_FALSE(fs::exists(Settings()));
   SecondInstance = 0;
 }
 
@@ -129,15 +119,30 @@ TEST_F(MainWindowTest, HiddenBarsAreRestored) {
   EXPECT_FALSE(window->statusBar()->isVisible());
 }
 
-TEST_F(MainWindowTest, CommandsWithoutHandlersStayDisabled) {
+TEST_F(MainWindowTest, EnablersFollowHandlersDataFitsAndFunctions) {
+  {
+    // Commands without handlers stay disabled.
+    auto window = Start();
+    window->HaveData = 1;
+    window->RefreshBars();
+    EXPECT_EQ(Enabled(*window, {CmFitAll, CmImport, CmAbout, CmExit}), (Bools{false, false, true, true}));
+    EXPECT_FALSE(window->ExecuteCommand(CmFitAll));
+  }
+  RegisterAll();
   auto window = Start();
-  window->HaveData = 1;
-  window->RefreshBars();
-  EXPECT_FALSE(window->Action(CmFitAll)->isEnabled());
-  EXPECT_FALSE(window->Action(CmImport)->isEnabled());
-  EXPECT_TRUE(window->Action(CmAbout)->isEnabled());
-  EXPECT_TRUE(window->Action(CmExit)->isEnabled());
-  EXPECT_FALSE(window->ExecuteCommand(CmFitAll));
+  auto state = [&](int data, int fits, int calc) {
+    window->HaveData = data, window->HaveFits = fits, window->HaveCalc = calc;
+    window->RefreshBars();
+    return Enabled(*window, {CmImport, CmSaveAs, CmFitAll, CmReviewGraph, CmReviewList,
+                             CmCancelCalculation, CmBackgroundLight});
+  };
+  EXPECT_EQ(state(0, 0, 0), (Bools{true, false, false, false, false, false, false}));
+  EXPECT_EQ(state(1, 0, 0), (Bools{true, true, true, false, false, false, false}));  // no fits
+  EXPECT_EQ(state(0, 1, 0), (Bools{true, false, false, false, false, false, false}));  // no data
+  EXPECT_EQ(state(0, 1, 1)[5], true);  // a calculation without data can be cancelled
+  SetBackgroundFitQuery([] { return true; });
+  EXPECT_EQ(state(0, 1, 1)[6], true);
+  SetBackgroundFitQuery(nullptr);
 }
 
 TEST_F(MainWindowTest, CountedDialogDisablesExactlyTheCommandsThatLookAtIt) {
@@ -150,7 +155,6 @@ TEST_F(MainWindowTest, CountedDialogDisablesExactlyTheCommandsThatLookAtIt) {
     if (c.id != CmBackgroundLight) {
       EXPECT_TRUE(window->IsCommandEnabled(c.id)) << c.id;
     }
-
   auto* other = new TDlg(nullptr);  // counted only with the main window as parent
   other->show();
   EXPECT_EQ(OpenDialogCount, 0);
@@ -174,31 +178,8 @@ TEST_F(MainWindowTest, CountedDialogDisablesExactlyTheCommandsThatLookAtIt) {
   delete other;
 }
 
-TEST_F(MainWindowTest, EnablersFollowDataFitsAndFunctions) {
+TEST_F(MainWindowTest, MenuTextsAcceleratorsAndHintsAndCtrlRRunsTheRationalFitOnly) {
   RegisterAll();
-  auto window = Start();
-  window->RefreshBars();
-  EXPECT_TRUE(window->Action(CmImport)->isEnabled());
-  EXPECT_FALSE(window->Action(CmSaveAs)->isEnabled());
-  window->HaveData = 1;
-  window->RefreshBars();
-  EXPECT_TRUE(window->Action(CmFitAll)->isEnabled());
-  EXPECT_FALSE(window->Action(CmReviewGraph)->isEnabled());  // data but no fits
-  window->HaveFits = 1;
-  window->HaveData = 0;
-  window->RefreshBars();
-  EXPECT_FALSE(window->Action(CmReviewList)->isEnabled());  // fits but no data
-  window->HaveCalc = 1;
-  window->RefreshBars();
-  EXPECT_TRUE(window->Action(CmCancelCalculation)->isEnabled());  // calculation, no data
-  EXPECT_FALSE(window->Action(CmBackgroundLight)->isEnabled());
-  SetBackgroundFitQuery([] { return true; });
-  window->RefreshBars();
-  EXPECT_TRUE(window->Action(CmBackgroundLight)->isEnabled());
-  SetBackgroundFitQuery(nullptr);
-}
-
-TEST_F(MainWindowTest, MenuTextsAcceleratorsAndHints) {
   auto window = Start();
   struct Case {
     int id;
@@ -219,7 +200,6 @@ TEST_F(MainWindowTest, MenuTextsAcceleratorsAndHints) {
     EXPECT_EQ(window->MenuText(c.id), c.menu);
     EXPECT_EQ(window->Action(c.id)->statusTip(), c.hint);
   }
-  // Ctrl+R runs the rational fit only.
   EXPECT_EQ(window->Action(CmFitRational)->shortcut(), QKeySequence("Ctrl+R"));
   EXPECT_TRUE(window->Action(CmFitRobustPlane)->shortcut().isEmpty());
   EXPECT_EQ(window->Action(CmHelpContents)->shortcut(), QKeySequence("F1"));
@@ -230,11 +210,7 @@ TEST_F(MainWindowTest, MenuTextsAcceleratorsAndHints) {
     }
   EXPECT_EQ(window->Menu(6)->title(), "&Process");
   EXPECT_TRUE(window->Menu(6)->actions().contains(window->Action(CmFitAll)));
-}
 
-TEST_F(MainWindowTest, CtrlRRunsTheRationalFit) {
-  RegisterAll();
-  auto window = Start();
   window->HaveData = 1;
   window->RefreshBars();
   window->activateWindow();
@@ -254,7 +230,7 @@ TEST_F(MainWindowTest, PostedCommandRunsOnTheMessageLoop) {
   EXPECT_EQ(registered_[CmReviewGraph], 1);
 }
 
-TEST_F(MainWindowTest, CommandLineCases) {
+TEST_F(MainWindowTest, CommandLineCasesAndTheExtensionLibrary) {
   struct Case {
     std::vector<std::string> words;
     std::string file;
@@ -269,21 +245,17 @@ TEST_F(MainWindowTest, CommandLineCases) {
       {{"noext"}, "noext", 0, ""},
   };
   for (const Case& c : cases) {
-    CommandLine line = ParseCommandLine(c.words);
-    EXPECT_EQ(line.dataFile, c.file);
-    EXPECT_EQ(line.auditLevel, c.audit);
-    EXPECT_EQ(line.npDllName, c.dll);
+    const CommandLine line = ParseCommandLine(c.words);
+    EXPECT_EQ(std::tie(line.dataFile, line.auditLevel, line.npDllName), std::tie(c.file, c.audit, c.dll));
   }
-}
-
-TEST_F(MainWindowTest, ExtensionLibraryAddsTheTestItemAndFilePostsOpen) {
+  // The library adds the test item; the file is opened by a posted command.
   RegisterAll();
   ApplyCommandLine({"NPDLL:EXT", "data.prn"});
   auto window = Start();
   EXPECT_EQ(NPDllName, "EXT.DLL");
   EXPECT_TRUE(window->Menu(5)->actions().contains(window->Action(CmTestScattered)));
   EXPECT_EQ(window->MenuText(CmTestScattered), "&Test Scattered Algorithms");
-  EXPECT_EQ(registered_[CmOpenStartupFile], 1);  // posted, run by the message loop
+  EXPECT_EQ(registered_[CmOpenStartupFile], 1);
   ApplyCommandLine({});
 }
 
@@ -302,11 +274,9 @@ TEST_F(MainWindowTest, RecentFilesAreAppendedToTheFileMenu) {
 }
 
 TEST_F(MainWindowTest, ResetDefaultsAsksAndDeletesBothFiles) {
+  Start()->close();
+  home_.Write(kUdfSessionFileName, "x");
   auto window = Start();
-  { window->close(); }
-  window.reset();
-  std::ofstream(home_ / kUdfSessionFileName) << "x";
-  window = Start();
   CurrentSettings().LimitsLevel = 4;
   boxes_.Answer(platform::kIdNo);
   window->ExecuteCommand(CmResetDefaults);
@@ -314,11 +284,10 @@ TEST_F(MainWindowTest, ResetDefaultsAsksAndDeletesBothFiles) {
   boxes_.Answer(platform::kIdYes);
   window->ExecuteCommand(CmResetDefaults);
   EXPECT_EQ(CurrentSettings().LimitsLevel, 1);
-  EXPECT_FALSE(fs::exists(home_ / kSettingsFileName));
-  EXPECT_FALSE(fs::exists(home_ / kUdfSessionFileName));
-  auto boxes = boxes_.Boxes();
-  EXPECT_EQ(boxes.back().caption, "Reset Defaults");
-  EXPECT_EQ(boxes.back().text, "Restore All Program Defaults?");
+  EXPECT_FALSE(fs::exists(Settings()));
+  EXPECT_FALSE(fs::exists(home_.Path() / kUdfSessionFileName));
+  EXPECT_EQ(boxes_.Boxes().back().caption, "Reset Defaults");
+  EXPECT_EQ(boxes_.Boxes().back().text, "Restore All Program Defaults?");
 }
 
 TEST_F(MainWindowTest, UnsavedDataIsOfferedForSavingAtExit) {
@@ -337,13 +306,12 @@ TEST_F(MainWindowTest, HoverTipShowsTheHintAfterItsDelay) {
   QWidget* button = window->FirstBar()->widgetForAction(window->Action(CmImport));
   ASSERT_NE(button, nullptr);
   HoverTip* tips = window->FirstBar()->Tips();
-  QEvent enter(QEvent::Enter);
+  QEvent enter(QEvent::Enter), leave(QEvent::Leave);
   QApplication::sendEvent(button, &enter);
   QTest::qWait(100);
   EXPECT_FALSE(tips->Shown());
   QTest::qWait(600);
   EXPECT_EQ(tips->ShownText(), "Import XYZ Data Table from File");
-  QEvent leave(QEvent::Leave);
   QApplication::sendEvent(button, &leave);
   EXPECT_FALSE(tips->Shown());
   // Leaving within the delay shows nothing.
@@ -354,14 +322,10 @@ TEST_F(MainWindowTest, HoverTipShowsTheHintAfterItsDelay) {
   EXPECT_FALSE(tips->Shown());
 }
 
-TEST_F(MainWindowTest, AboutBoxCountsColoursOfEveryDepth) {
-  EXPECT_EQ(TAbout::ColorsText(ColorsForBits(32)), "16M Colors");  // was "-1 Colors"
-  EXPECT_EQ(TAbout::ColorsText(ColorsForBits(24)), "16M Colors");
-  EXPECT_EQ(TAbout::ColorsText(ColorsForBits(16)), "65K Colors");
-  EXPECT_EQ(TAbout::ColorsText(ColorsForBits(8)), "256 Colors");
-}
-
-TEST_F(MainWindowTest, TimedMessageClosesItself) {
+TEST_F(MainWindowTest, AboutBoxCountsColoursOfEveryDepthAndTimedMessagesCloseThemselves) {
+  // A 32-bit screen used to show "-1 Colors".
+  for (auto [bits, text] : {std::pair{32, "16M Colors"}, {24, "16M Colors"}, {16, "65K Colors"}, {8, "256 Colors"}})
+    EXPECT_EQ(TAbout::ColorsText(ColorsForBits(bits)), text) << bits;
   auto window = Start();
   int timedOut = 0;
   auto* dlg = new TDlgTimedMsg(window.get(), "Closing soon", 50, &timedOut);

@@ -1,7 +1,6 @@
 #include "app/ui/text_window.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,12 +11,11 @@
 #include <QScrollBar>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "platform/message_box.h"
+#include "support/scratch_files.h"
 
 namespace {
 
@@ -45,17 +43,20 @@ class TextWindow : public ::testing::Test {
   void SetUp() override {
     CurrentSettings() = DefaultSettings(1280, 1024);
     ScreenWidth = 1280, ScreenHeight = 1024;
-    dir_ = fs::temp_directory_path() / ("ondravik_textwin_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
   }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+  // A results window of `lines` lines, shown.
+  static Results* Shown(int lines) {
+    auto* w = new Results(lines);
+    w->show();
+    QApplication::processEvents();
+    return w;
   }
-  fs::path dir_;
+  // The first bytes of the file the window saves under `name`.
+  std::string Saved(Results* w, const std::string& name, std::size_t bytes) {
+    EXPECT_TRUE(w->SaveTo(dir_.File(name))) << name;
+    return ReadText(dir_.File(name)).substr(0, bytes);
+  }
+  ScratchDir dir_;
   platform::ScriptedAnswers boxes_;
 };
 
@@ -85,28 +86,15 @@ TEST_F(TextWindow, FormatsItsTextWhenShownAndPaintsIt) {
   w->close();
 }
 
-TEST_F(TextWindow, SavesTextWordStarWorksheetAndRichText) {
-  auto* w = new Results(3);
-  w->show();
-  QApplication::processEvents();
-  ASSERT_TRUE(w->SaveTo((dir_ / "r.txt").string()));
-  EXPECT_EQ(Read(dir_ / "r.txt").substr(0, 26), "Results  of r^2\r\n  line 0 ");
-  ASSERT_TRUE(w->SaveTo((dir_ / "r.ws").string()));
-  EXPECT_EQ(Read(dir_ / "r.ws").substr(0, 20), "Results  of \x02r\x14" "2\x14\x02\r\n");
-  ASSERT_TRUE(w->SaveTo((dir_ / "r.wk1").string()));
-  EXPECT_EQ(Read(dir_ / "r.wk1").substr(0, 6), std::string("\0\0\2\0\6\4", 6));
-  ASSERT_TRUE(w->SaveTo((dir_ / "r.RTF").string()));
-  EXPECT_EQ(Read(dir_ / "r.RTF").substr(0, 6), "{\\rtf1");
-  fs::create_directory(dir_ / "taken.txt");
-  EXPECT_FALSE(w->SaveTo((dir_ / "taken.txt").string()));
+TEST_F(TextWindow, SavesAndCopiesTextWordStarWorksheetAndRichText) {
+  Results* w = Shown(3);
+  EXPECT_EQ(Saved(w, "r.txt", 26), "Results  of r^2\r\n  line 0 ");
+  EXPECT_EQ(Saved(w, "r.ws", 20), "Results  of \x02r\x14" "2\x14\x02\r\n");
+  EXPECT_EQ(Saved(w, "r.wk1", 6), std::string("\0\0\2\0\6\4", 6));
+  EXPECT_EQ(Saved(w, "r.RTF", 6), "{\\rtf1");
+  fs::create_directory(dir_.File("taken.txt"));
+  EXPECT_FALSE(w->SaveTo(dir_.File("taken.txt")));
   EXPECT_EQ(boxes_.Boxes().back().text, "Unable to Write File");
-  w->close();
-}
-
-TEST_F(TextWindow, CopiesTextWorksheetAndRichText) {
-  auto* w = new Results(2);
-  w->show();
-  QApplication::processEvents();
   w->CmCopy();
   const QMimeData* data = QApplication::clipboard()->mimeData();
   ASSERT_NE(data, nullptr);
@@ -117,15 +105,12 @@ TEST_F(TextWindow, CopiesTextWorksheetAndRichText) {
 }
 
 TEST_F(TextWindow, PrintsEveryLineOnPagesOfAPdf) {
-  auto* w = new Results(150);
-  w->show();
-  QApplication::processEvents();
+  Results* w = Shown(150);
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
-  const fs::path pdf = dir_ / "text.pdf";
-  printer.setOutputFileName(QString::fromStdString(pdf.string()));
+  printer.setOutputFileName(QString::fromStdString(dir_.File("text.pdf")));
   ASSERT_TRUE(w->PrintOn(printer, {"Title block line"}));
-  const std::string bytes = Read(pdf);
+  const std::string bytes = ReadText(dir_.File("text.pdf"));
   EXPECT_EQ(bytes.substr(0, 4), "%PDF");
   std::size_t pages = 0;
   for (std::size_t at = 0; (at = bytes.find("/Type /Page\n", at)) != std::string::npos; ++at) ++pages;
@@ -137,21 +122,19 @@ TEST_F(TextWindow, PrintsEveryLineOnPagesOfAPdf) {
 }
 
 TEST_F(TextWindow, FileTooLongForTheWindowGivesAMessageInsteadOfAWindow) {
-  const fs::path file = dir_ / "long.txt";
-  std::ofstream(file) << "1\n2\n3\n4\n5\n";
-  EXPECT_EQ(OpenTextFileWindow(file.string(), "List", 3, kMenuTextList, kFontSlotFileViewer, "List",
+  const std::string file = dir_.Write("long.txt", "1\n2\n3\n4\n5\n");
+  EXPECT_EQ(OpenTextFileWindow(file, "List", 3, kMenuTextList, kFontSlotFileViewer, "List",
                                "Loading..."),
             nullptr);
   ASSERT_FALSE(boxes_.Boxes().empty());
   EXPECT_EQ(boxes_.Boxes().back().text, "Number of Lines Exceeds Window Capacity of 3");
-  TScrWin* w = OpenTextFileWindow(file.string(), "List", 5, kMenuTextList, kFontSlotFileViewer,
+  TScrWin* w = OpenTextFileWindow(file, "List", 5, kMenuTextList, kFontSlotFileViewer,
                                   "List", "Loading...");
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->Lines().LineCount(), 5);
   EXPECT_EQ(w->menuBar()->actions().size(), 2);  // File and Style
   // Opening a file too long for it keeps what the window showed.
-  std::ofstream(dir_ / "six.txt") << "1\n2\n3\n4\n5\n6\n";
-  EXPECT_FALSE(w->LoadFile((dir_ / "six.txt").string(), false));
+  EXPECT_FALSE(w->LoadFile(dir_.Write("six.txt", "1\n2\n3\n4\n5\n6\n"), false));
   EXPECT_EQ(w->Lines().LineCount(), 5);
   w->close();
 }
@@ -169,9 +152,7 @@ TEST_F(TextWindow, OwnerIsDisabledWhileTheWindowIsOpen) {
 }
 
 TEST_F(TextWindow, FontAndColourChoicesAreKeptInTheSettings) {
-  auto* w = new Results(2);
-  w->show();
-  QApplication::processEvents();
+  Results* w = Shown(2);
   const int before = w->CharWidth();
   TLogFont big = w->FontRecord();
   big.height = 24;
