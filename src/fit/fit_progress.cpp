@@ -15,7 +15,16 @@ void TFitReporter::Send(int code, long long value, long double real, std::string
   m.value = value;
   m.real = real;
   m.text = std::move(text);
-  send_(m);
+  batch_.push_back(std::move(m));
+}
+
+int TFitReporter::Answer(int answer) {
+  if (!batch_.empty()) {
+    send_(batch_);
+    batch_.clear();
+  }
+  // A send given up for a stop has left FitAbort set: answer at once.
+  return FitAbort ? 0 : answer;
 }
 
 void TFitReporter::SendCounts(std::uint32_t fitted, int added) {
@@ -39,8 +48,7 @@ int TFitReporter::FitProgress(int stage, float percent, std::uint32_t fitted, in
   if (FitAbort) return 0;
   Send(kFitMsgTime + stage, static_cast<long long>(percent));
   if (stage >= 2) SendCounts(fitted, added);
-  // A send given up for a stop has left FitAbort set: answer at once.
-  return FitAbort ? 0 : 1;
+  return Answer(1);
 }
 
 int TFitReporter::FitStatus(int code, int equation, float fraction, std::uint32_t fitted,
@@ -57,7 +65,7 @@ int TFitReporter::FitStatus(int code, int equation, float fraction, std::uint32_
       if (FitIterUpdate) SendIteration(iteration, r2);
       break;
     case 2:
-      if (FitSkip.exchange(0) != 0) return -1;
+      if (FitSkip.exchange(0) != 0) return Answer(-1);
       if (FitIterUpdate) SendIteration(iteration, r2);
       break;
     case 3:
@@ -70,7 +78,7 @@ int TFitReporter::FitStatus(int code, int equation, float fraction, std::uint32_
     default:
       break;
   }
-  return FitAbort ? 0 : 1;
+  return Answer(1);
 }
 
 void TFitReporter::Install(TFitRunContext& ctx) {

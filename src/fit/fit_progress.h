@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct TFitRunContext;
 
@@ -39,9 +40,10 @@ struct TFitMessage {
   std::string text;
 };
 
-// Carries a message to the dialog and waits until it is shown; false when the send was
-// given up because the run is being stopped.
-using TFitSendFn = std::function<bool(const TFitMessage&)>;
+// Carries the messages of one report to the dialog and waits until they are shown (one
+// round trip to the user-interface thread per report); false when the send was given up
+// because the run is being stopped.
+using TFitSendFn = std::function<bool(const std::vector<TFitMessage>&)>;
 
 // Set by Cancel; every callback then answers 0 and the run unwinds with -1.
 extern std::atomic<int> FitAbort;
@@ -67,11 +69,14 @@ class TFitReporter {
   void Install(TFitRunContext& ctx);
 
  private:
+  // Messages join the batch of the current report; Answer sends the batch and answers.
   void Send(int code, long long value, long double real = 0.0L, std::string text = {});
   void SendCounts(std::uint32_t fitted, int added);
   void SendIteration(std::uint32_t iteration, long double r2);
+  int Answer(int answer);
 
   TFitSendFn send_;
+  std::vector<TFitMessage> batch_;
   long long lastFitted_ = -1;
   long long lastAdded_ = -1;
 };

@@ -33,10 +33,12 @@ TFitJob MakeFitJob(const TFitSelection& selection, const TFitOptions& options) {
 void SetFitProgressSink(TFitProgressSink* sink) { g_sink = sink; }
 TFitProgressSink* FitProgressSink() { return g_sink; }
 
-bool SendFitMessage(const TFitMessage& message) {
+bool SendFitMessages(const std::vector<TFitMessage>& messages) {
   return platform::SendToUiUnless(
-      [message] {
-        if (g_sink) g_sink->EvFitProgress(message);
+      [messages] {
+        // The sink is looked up for each message: one of them may end the dialog.
+        for (const TFitMessage& m : messages)
+          if (g_sink) g_sink->EvFitProgress(m);
       },
       FitAbort);
 }
@@ -44,11 +46,11 @@ bool SendFitMessage(const TFitMessage& message) {
 int FitThreadProc(TFitJob& job) {
   SetProgramFpuControl();
   TFitRunContext ctx(job.table, job.stats, job.selection, job.options, FitList);
-  TFitReporter reporter(SendFitMessage);
+  TFitReporter reporter(SendFitMessages);
   reporter.Install(ctx);
   if (!CountFitRun(ctx, job.definedUdfs)) {
     // The dialog says so and closes, rather than waiting for a run that never comes.
-    SendFitMessage({kFitMsgNothingToFit, 0, 0.0L, {}});
+    SendFitMessages({{kFitMsgNothingToFit, 0, 0.0L, {}}});
     return -1;
   }
   FitCount = 0;
@@ -60,8 +62,7 @@ int FitThreadProc(TFitJob& job) {
   }
   PublishFitRun(ctx);
   if (FitCount > 1) SortFitList(static_cast<int>(job.options.sortCriterion));
-  SendFitMessage({kFitMsgTime, 0, 0.0L, {}});
-  SendFitMessage({kFitMsgComplete, r, 0.0L, {}});
+  SendFitMessages({{kFitMsgTime, 0, 0.0L, {}}, {kFitMsgComplete, r, 0.0L, {}}});
   return 0;
 }
 

@@ -40,9 +40,9 @@ class TFitProgressSink {
 void SetFitProgressSink(TFitProgressSink* sink);
 TFitProgressSink* FitProgressSink();
 
-// Carries a message from the worker to the sink (a sink gone by then receives nothing);
-// false when it was given up because FitAbort is set.
-bool SendFitMessage(const TFitMessage& message);
+// Carries messages from the worker to the sink (a sink gone by then receives nothing);
+// false when they were given up because FitAbort is set.
+bool SendFitMessages(const std::vector<TFitMessage>& messages);
 
 // The worker's body: -1 when there was nothing to fit or the run was aborted, else 0.
 int FitThreadProc(TFitJob& job);

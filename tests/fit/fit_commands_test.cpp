@@ -291,10 +291,12 @@ class Reports : public ::testing::Test {
     return out;
   }
   std::vector<TFitMessage> sent_;
-  TFitReporter reporter_{[this](const TFitMessage& m) {
-    sent_.push_back(m);
+  TFitReporter reporter_{[this](const std::vector<TFitMessage>& batch) {
+    ++batches_;
+    sent_.insert(sent_.end(), batch.begin(), batch.end());
     return true;
   }};
+  int batches_ = 0;
 };
 
 TEST_F(Reports, ProgressSendsItsGaugeAndChangedCounts) {
@@ -302,6 +304,7 @@ TEST_F(Reports, ProgressSendsItsGaugeAndChangedCounts) {
   EXPECT_EQ(Take(), (std::vector<std::string>{"948:12"}));
   EXPECT_EQ(reporter_.FitProgress(2, 40.0f, 15, 3), 1);
   EXPECT_EQ(Take(), (std::vector<std::string>{"949:40", "934:15", "935:3"}));
+  EXPECT_EQ(batches_, 2);  // one round trip a report
   EXPECT_EQ(reporter_.FitProgress(6, 41.0f, 15, 4), 1);
   EXPECT_EQ(Take(), (std::vector<std::string>{"953:41", "935:4"}));
   FitAbort = 1;

@@ -241,6 +241,7 @@ void TDlgCF::CmSave() {
 }
 
 void TDlgCF::CmOptions() {
+  // A 280-byte preferences file read there replaces the selection too: reload the boxes.
   RunFitPreferences(this);
-  Refresh();
+  Load();
 }

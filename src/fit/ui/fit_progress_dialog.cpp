@@ -155,7 +155,12 @@ TFit::TFit(QWidget* parent, TFitJob job) : TDlg(parent), job_(std::move(job)) {
       }
       inner->addWidget(scale);
     }
-    grid->addWidget(frame, i / 2, i % 2);
+    // The linear gauges two by two; the non-linear ones across the dialog, so that the r²
+    // scale has room for its labels.
+    if (i < 6)
+      grid->addWidget(frame, i / 2, i % 2);
+    else
+      grid->addWidget(frame, i - 3, 0, 1, 2);
   }
   layout->addLayout(grid);
 

@@ -296,4 +296,26 @@ TEST_F(FitRoad, BackgroundChoiceIsKeptInTheSettings) {
   EXPECT_EQ(BackgroundFitFlags(), kBgFitFlagAutoReview);
 }
 
+TEST_F(FitRoad, ReadCustomSetTakesAWholeSetAndRefusesAnyOtherSize) {
+  TFitSelection peaks;
+  peaks.nonlinear[3] = 1;
+  const fs::path good = home_ / "peaks.fit";
+  ASSERT_TRUE(WriteFitSelectionFile(good, peaks));
+  const fs::path bad = home_ / "short.fit";
+  std::ofstream(bad, std::ios::binary) << std::string(251, '\0');
+  FitSelection = DefaultFitSelection();
+
+  files_.Answer(bad.string());
+  ASSERT_TRUE(window_->ExecuteCommand(CmReadCustomSet));
+  ASSERT_FALSE(boxes_.Boxes().empty());
+  EXPECT_EQ(boxes_.Boxes().back().caption, bad.string());
+  EXPECT_EQ(boxes_.Boxes().back().text, "Error in Reading Custom Equation Set File");
+  EXPECT_EQ(FitSelection, DefaultFitSelection());
+
+  files_.Answer(good.string());
+  ASSERT_TRUE(window_->ExecuteCommand(CmReadCustomSet));
+  EXPECT_EQ(FitSelection, peaks);
+  EXPECT_EQ(files_.Requests().back().title, "Read Custom Equation Set");
+}
+
 }  // namespace
