@@ -45,6 +45,12 @@ bool SendFitMessages(const std::vector<TFitMessage>& messages) {
 
 int FitThreadProc(TFitJob& job) {
   SetProgramFpuControl();
+  if (job.table.empty()) {
+    // No memory for the copy of the data: the run ends as out of memory, without fits.
+    FitCount = 0;
+    SendFitMessages({{kFitMsgTime, 0, 0.0L, {}}, {kFitMsgComplete, -2, 0.0L, {}}});
+    return 0;
+  }
   TFitRunContext ctx(job.table, job.stats, job.selection, job.options, FitList);
   TFitReporter reporter(SendFitMessages);
   reporter.Install(ctx);
