@@ -22,13 +22,7 @@ class TablesUi : public ::testing::Test {
     FreePointArray();
     ASSERT_TRUE(AllocPointArray());
     auto data = XYZData();
-    for (int i = 1; i <= 5; ++i) {
-      data[static_cast<std::size_t>(i)].X = i;
-      data[static_cast<std::size_t>(i)].Y = 2 * i;
-      data[static_cast<std::size_t>(i)].Z = i % 2;
-      data[static_cast<std::size_t>(i)].W = 1;
-      data[static_cast<std::size_t>(i)].Status = ' ';
-    }
+    for (std::size_t i = 1; i <= 5; ++i) data[i] = {1.0L * i, 2.0L * i, 1.0L * (i % 2), 1, kPointActive};
     SetPointCount(data, 5);
     SetXYZRows(5);
     ComputeDataStatistics();
@@ -39,26 +33,23 @@ class TablesUi : public ::testing::Test {
   void TearDown() override { FreePointArray(); }
 };
 
-TEST_F(TablesUi, TitlesDialogFromTheTitlesCommandHasNoPrevious) {
+TEST_F(TablesUi, TitlesDialogShowsTheTableAndPreviousBringsBackTheTitlesBeforeTheImport) {
+  // From the titles command there is no previous set; cancel leaves the titles.
   auto* d = new TTitlesDlg(nullptr, nullptr);
   d->show();
   EXPECT_FALSE(d->PreviousButton()->isEnabled());
-  EXPECT_EQ(d->Edit(661)->text(), "Current");
-  EXPECT_EQ(d->Static(666)->text(), "5");
-  EXPECT_EQ(d->Static(667)->text(), "/data/current.txt");
+  EXPECT_EQ((QStringList{d->Edit(661)->text(), d->Static(666)->text(), d->Static(667)->text()}),
+            (QStringList{"Current", "5", "/data/current.txt"}));
   EXPECT_EQ(d->Edit(661)->maxLength(), 80);
   EXPECT_EQ(d->Edit(662)->maxLength(), 40);
   d->Edit(662)->setText("Time");
-  d->reject();  // cancel leaves the titles
+  d->reject();
   EXPECT_TRUE(DataTitles().XName.empty());
   delete d;
-}
-
-TEST_F(TablesUi, PreviousBringsBackTheTitlesBeforeTheImport) {
   TDataTitles previous;
   previous.Title = "Before";
   previous.ZName = "Old Z";
-  auto* d = new TTitlesDlg(nullptr, &previous);
+  d = new TTitlesDlg(nullptr, &previous);
   d->show();
   ASSERT_TRUE(d->PreviousButton()->isEnabled());
   d->PreviousButton()->click();
