@@ -9,7 +9,6 @@ namespace {
 using platform::Brush;
 using platform::Color;
 using platform::DcOpKind;
-using platform::Font;
 using platform::Palette;
 using platform::Pen;
 using platform::Point;
@@ -40,20 +39,6 @@ TEST(Color, ClassicReferenceLayoutResolvedThroughTheSelectedPalette) {
   for (const Case& c : cases) EXPECT_EQ(platform::ResolveColor(c.in, c.palette), c.out);
 }
 
-TEST(RecordingDeviceContext, StartsWithTheStockObjectsAndReturnsPreviousSelections) {
-  RecordingDeviceContext dc;
-  EXPECT_EQ(dc.SelectPen(Pen::Dotted(Color::Hex(0x808080))), Pen::Solid(Color::Black()));
-  EXPECT_EQ(dc.SelectPen(Pen::Null()), Pen::Dotted(Color::Hex(0x808080)));
-  EXPECT_EQ(dc.SelectBrush(Brush::Null()), Brush::Solid(Color::White()));
-  EXPECT_EQ(dc.SelectFont(Font{"Arial", -20, 700, false, 900}), Font{});
-  EXPECT_EQ(dc.SetTextColor(Color::Hex(0xFF0000)), Color::Black());
-  EXPECT_EQ(dc.SetBkColor(Color::Black()), Color::White());
-  EXPECT_EQ(dc.SetBkMode(platform::BkMode::Transparent), platform::BkMode::Opaque);
-  EXPECT_EQ(dc.SetTextAlign(platform::TextAlign::kCenter | platform::TextAlign::kBottom),
-            platform::TextAlign::kLeft | platform::TextAlign::kTop);
-  EXPECT_EQ(dc.Ops().size(), 8u);
-}
-
 TEST(RecordingDeviceContext, RecordsFiguresWithTheStateTheyWereDrawnIn) {
   RecordingDeviceContext dc;
   const Palette palette{{Color::Hex(0x112233), Color::Hex(0x445566)}};
@@ -81,18 +66,6 @@ TEST(RecordingDeviceContext, RecordsFiguresWithTheStateTheyWereDrawnIn) {
   EXPECT_EQ(dc.OpsOf(DcOpKind::Rectangle)[0].rect, (platform::Rect{0, 0, 5, 6}));
   EXPECT_EQ(dc.OpsOf(DcOpKind::SelectPalette)[0].value, 2);
   EXPECT_NE(dc.Describe().find("Polygon (0,0) (10,0)"), std::string::npos);
-}
-
-TEST(RecordingDeviceContext, TextMetricsAreDeterministic) {
-  RecordingDeviceContext dc;
-  EXPECT_EQ(dc.GetTextExtent("abc"), (platform::Size{24, 16}));  // system font: 8 x 16
-  dc.SelectFont(Font{"Arial", -15, 400, false, 450});
-  EXPECT_EQ(dc.GetTextExtent("abcd"), (platform::Size{32, 15}));  // ceil(15 / 2) = 8
-  dc.TextOut(5, 6, "x~^2~^");
-  const auto text = dc.OpsOf(DcOpKind::TextOut)[0];
-  EXPECT_EQ(text.text, "x~^2~^");
-  EXPECT_EQ(text.font.escapement, 450);
-  EXPECT_EQ(text.points[0], (Point{5, 6}));
 }
 
 TEST(RecordingDeviceContext, PixelsReadBackInsideSurfaceAndClipAndBlitFromOffScreen) {
