@@ -107,17 +107,12 @@ struct GraphFixture {
 // A table of points with the statistics' Z range in its header.
 inline PointTable MakeTable(std::initializer_list<std::array<long double, 3>> xyz) {
   PointTable t = NewPointTable(static_cast<int>(xyz.size()));
-  int k = 1;
+  std::size_t k = 1;
   long double zmin = 1e300L, zmax = -1e300L;
   for (const auto& p : xyz) {
-    t[static_cast<std::size_t>(k)].X = p[0];
-    t[static_cast<std::size_t>(k)].Y = p[1];
-    t[static_cast<std::size_t>(k)].Z = p[2];
-    t[static_cast<std::size_t>(k)].W = 1;
-    t[static_cast<std::size_t>(k)].Status = kPointActive;
+    t[k++] = TXYZPoint{p[0], p[1], p[2], 1, kPointActive};
     zmin = std::min(zmin, p[2]);
     zmax = std::max(zmax, p[2]);
-    ++k;
   }
   t[0].Z = zmin;
   t[0].RXYZ = zmax;

@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(Decompose, SplitsIntoMantissaAndDecimalExponent) {
+TEST(AxisScale, DecomposeSplitsIntoMantissaAndExponentAndNiceDivisionsNeverGiveNone) {
   struct Case {
     long double v, mantissa;
     int exponent;
@@ -27,9 +27,6 @@ TEST(Decompose, SplitsIntoMantissaAndDecimalExponent) {
   // Values that are not finite would never leave the scaling loop.
   EXPECT_EQ(Decompose(std::numeric_limits<long double>::infinity()).exponent, 0);
   EXPECT_EQ(Decompose(std::numeric_limits<long double>::quiet_NaN()).mantissa, 0);
-}
-
-TEST(NiceDivisions, RangeOfOneGivesEightEighthsAndNeverFewerThanOneDivision) {
   const AxisDivisions d = NiceDivisions(0, 1, false);
   EXPECT_EQ(std::tuple(d.start, d.step, d.count), std::tuple(0.0L, 0.125L, 8));
   // An empty range and a log axis whose data have no positive value.
