@@ -94,14 +94,11 @@ inline std::vector<std::uint8_t> BuildCompoundFile(const std::vector<CfbNode>& r
   w.Zeros(16);
   w.U16(0x3E), w.U16(3), w.U16(0xFFFE), w.U16(9), w.U16(6);
   w.Zeros(6);
-  w.U32(0);  // directory sectors (version 3: 0)
-  w.U32(static_cast<std::uint32_t>(fatSectors));
-  w.U32(dirStart);
-  w.U32(0);
-  w.U32(4096);
-  w.U32(miniFatStart);
-  w.U32(static_cast<std::uint32_t>(miniFatSectors));
-  w.U32(kEnd), w.U32(0);
+  // Directory sectors (version 3: 0), FAT sectors, directory start, transaction number,
+  // mini stream cutoff, mini FAT start and sectors, no DIFAT sectors.
+  for (std::size_t v : {std::size_t{0}, fatSectors, std::size_t{dirStart}, std::size_t{0}, std::size_t{4096},
+                        std::size_t{miniFatStart}, miniFatSectors, std::size_t{kEnd}, std::size_t{0}})
+    w.U32(static_cast<std::uint32_t>(v));
   for (std::size_t i = 0; i < 109; ++i) w.U32(i < fatSectors ? static_cast<std::uint32_t>(i) : kFree);
   for (std::uint32_t v : fat) w.U32(v);
   auto pad = [&] {

@@ -87,28 +87,14 @@ class DataFiles : public TableTest {
 TEST_F(DataFiles, ImportFillsTheTableAndRunsThePrescanAndTitles) {
   DataTitles().Title = "before";
   EXPECT_EQ(Import("a.txt", Points(6)), 6);
-  EXPECT_EQ(XYZRows(), 6);
-  EXPECT_EQ(haveData_, 1);
-  EXPECT_EQ(haveFits_, 0);
-  EXPECT_EQ(voided_, 1 + 1);  // the driver, then the pre-scan
-  EXPECT_EQ(DataStats.ActiveCount, 6);
-  EXPECT_EQ(titleDialogs_, 1);
+  // Rows, the data and fit flags, fit results voided by the driver and then the pre-scan,
+  // active points, titles dialogs and the unsaved mark.
+  EXPECT_EQ((std::vector<int>{XYZRows(), haveData_, haveFits_, voided_, DataStats.ActiveCount, titleDialogs_, DataUnsaved}),
+            (std::vector<int>{6, 1, 0, 2, 6, 1, 0}));
   EXPECT_EQ(previousTitle_, "before");
   EXPECT_EQ(DataTitles().Title, DataFileName.substr(0, 80));  // no title in the file: the path
   EXPECT_EQ(DataFileLabel, DataFileName);
-  EXPECT_EQ(DataUnsaved, 0);
   EXPECT_TRUE(boxes_->Boxes().empty());
-}
-
-TEST_F(DataFiles, AppendToTenPointsFillsRowsElevenOnAndMarksUnsaved) {
-  LoadTen();
-  AppendMode = 1;
-  EXPECT_EQ(Import("more.txt", Points(5, 100)), 5);
-  EXPECT_EQ(XYZRows(), 15);
-  EXPECT_EQ(Row(10).X, 10);
-  EXPECT_EQ(Row(11).X, 101);
-  EXPECT_EQ(Row(15).X, 105);
-  EXPECT_EQ(DataUnsaved, 1);
 }
 
 TEST_F(DataFiles, MalformedFileLeavesTheTableExactlyAsItWas) {
@@ -208,10 +194,10 @@ TEST_F(DataFiles, SaveAsTextOfFourPointsAndItsFailures) {
   EXPECT_EQ(DataUnsaved, 0);
   EXPECT_EQ(DataFileLabel, out);
   EXPECT_EQ(CurrentSettings().recentFiles[0], out);
-  EXPECT_EQ(SaveDataAs(dir_.File("s.wk1")), 1);
-  EXPECT_EQ(std::filesystem::file_size(dir_.File("s.wk1")), 1636u);
-  EXPECT_EQ(SaveDataAs(dir_.File("s.wk3")), 1);
-  EXPECT_EQ(std::filesystem::file_size(dir_.File("s.wk3")), 693u);
+  for (auto [name, size] : {std::pair{"s.wk1", 1636u}, {"s.wk3", 693u}}) {
+    EXPECT_EQ(SaveDataAs(dir_.File(name)), 1);
+    EXPECT_EQ(std::filesystem::file_size(dir_.File(name)), size);
+  }
 
   // The text reads back as it was written.
   const std::string before = TableBytes();

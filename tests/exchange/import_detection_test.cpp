@@ -119,7 +119,7 @@ TEST_F(Detection, EveryImportKindFromAGeneratedFile) {
   }
 }
 
-TEST_F(Detection, NameWithoutExtensionTriesTheCandidatesInOrder) {
+TEST_F(Detection, NameWithoutExtensionTriesTheCandidatesAndCellRecordsFindAWorksheet) {
   struct Case {
     const char* file;  // written before the name is looked up
     std::string bytes;
@@ -139,9 +139,6 @@ TEST_F(Detection, NameWithoutExtensionTriesTheCandidatesInOrder) {
     EXPECT_EQ(DetectImportFileType(path), c.kind) << c.file;
     EXPECT_EQ(path, dir_.File(c.found));
   }
-}
-
-TEST_F(Detection, WorksheetFoundByItsCellRecords) {
   // No known header, but a chain of records leading to a number cell.
   bytes::ByteWriter w;
   w.U16(0x99), w.U16(2), w.U16(0);

@@ -30,22 +30,16 @@ inline std::vector<std::uint8_t> BuildSavFile(const std::vector<SavVar>& vars,
   };
   w.Raw("$FL2", 4);
   padded("@(#) OKAP DATA FILE - Ondravik tests", 60);
-  w.I32(2);
-  w.I32(static_cast<std::int32_t>(vars.size()));
-  w.I32(1);   // compressed
-  w.I32(0);   // no case weight
-  w.I32(-1);  // cases unknown
+  // Layout 2, the variable count, compressed, no case weight, cases unknown, bias 100.
+  for (int v : {2, static_cast<int>(vars.size()), 1, 0, -1}) w.I32(v);
   w.F64(100.0);
   padded("01 Jan 24", 9);
   padded("12:00:00", 8);
   padded(fileLabel, 64);
   w.Zeros(3);
   for (const SavVar& v : vars) {
-    w.I32(2);
-    w.I32(v.type);
-    w.I32(v.label.empty() ? 0 : 1);
-    w.I32(static_cast<std::int32_t>(v.missing.size()));
-    w.I32(0x050800), w.I32(0x050800);
+    for (int f : {2, v.type, v.label.empty() ? 0 : 1, static_cast<int>(v.missing.size()), 0x050800, 0x050800})
+      w.I32(f);
     padded(v.name, 8);
     if (!v.label.empty()) {
       w.I32(static_cast<std::int32_t>(v.label.size()));
@@ -54,8 +48,7 @@ inline std::vector<std::uint8_t> BuildSavFile(const std::vector<SavVar>& vars,
     }
     for (double m : v.missing) w.F64(m);
   }
-  w.I32(999);
-  w.I32(0);
+  w.I32(999), w.I32(0);
   return w.Take();
 }
 
