@@ -25,15 +25,9 @@ constexpr KeyDef kKeys[22] = {
 };
 
 long double FieldOf(const TXYZPoint& p, int f) {
-  switch (f) {
-    case 0: return p.X;
-    case 1: return p.Y;
-    case 2: return p.Z;
-    case 3: return p.RXY;
-    case 4: return p.RXYZ;
-    case 5: return p.CellX;
-    default: return p.CellY;
-  }
+  const long double fields[] = {p.X, p.Y, p.Z, p.RXY, p.RXYZ, static_cast<long double>(p.CellX),
+                                static_cast<long double>(p.CellY)};
+  return fields[f];
 }
 
 // A table with many ties in every field, so that the second field is exercised.

@@ -165,7 +165,7 @@ TEST(DataStatistics, RangesWidenAConstantAxisAndCoverAnyTable) {
   EXPECT_EQ((LDs{x0, z1}), (LDs{0, 0}));
 }
 
-TEST(PureError, ReplicatesGiveTheirSumOfSquaresAndDegreesOfFreedom) {
+TEST(PureError, ReplicatesGiveTheirSumOfSquaresAndDegreesOfFreedomAndDistinctCountsAreExact) {
   struct Case {
     const char* name;
     std::vector<TestPoint> pts;  // already sorted by x, then y
@@ -185,9 +185,6 @@ TEST(PureError, ReplicatesGiveTheirSumOfSquaresAndDegreesOfFreedom) {
     const TPureError e = TablePureErrorSums(TableOf(c.pts));
     EXPECT_EQ((LDs{e.SS, e.DOF}), (LDs{c.ss, c.dof})) << c.name;
   }
-}
-
-TEST(DataStatistics, DistinctCountsAreExact) {
   const long double a = 1.0L;
   const long double b = std::nextafter(a, 2.0L);  // differs in the last mantissa bit
   PointTable t = TableOf({{a, 1, 0}, {b, 1, 0}, {a, 2, 0}, {9, 9, 9, 1, kPointInactive}});

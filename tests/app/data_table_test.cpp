@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -35,9 +36,7 @@ TEST(DataTable, GrowsFrom1024To16384KeepingEveryRecordThenRefuses) {
     ASSERT_EQ(t.size(), static_cast<std::size_t>(expected) + 1);
     // The header record survives every move.
     EXPECT_EQ(PointCount(t), 1024);
-    EXPECT_EQ(t[0].W, 1);
-    EXPECT_EQ(t[0].Marker, '0');
-    EXPECT_EQ(t[0].SortKey, 7);
+    EXPECT_EQ(std::tuple(t[0].W, t[0].Marker, t[0].SortKey), std::tuple(1.0L, '0', std::uint8_t{7}));
     for (int i = 1; i <= 1024; ++i) ASSERT_EQ(t[i].X, i);
     // The new upper half is zero, never stale bytes.
     for (int i = expected / 2 + 1; i <= expected; ++i) {
@@ -60,19 +59,14 @@ TEST(DataTable, ClearPointsFromOneClearsTheHeaderFromTwoKeepsIt) {
   for (int i = 1; i <= 5; ++i) FillPoint(t[i], i);
   SetPointCount(t, 5);
   SetXYZRows(5);
-
   ClearPoints(2, 3);
   EXPECT_EQ(PointCount(t), 5);
-  EXPECT_EQ(t[1].X, 1);
-  EXPECT_EQ(t[2].X, 0);
-  EXPECT_EQ(t[2].Status, 0);  // a NUL, not a space
-  EXPECT_EQ(t[3].W, 0);
-  EXPECT_EQ(t[4].X, 4);
-
+  // Cleared records hold zeros and a NUL status, not a space.
+  EXPECT_EQ((std::vector<long double>{t[1].X, t[2].X, t[3].W, t[4].X}), (std::vector<long double>{1, 0, 0, 4}));
+  EXPECT_EQ(t[2].Status, 0);
   ClearPoints(1, 1);
   EXPECT_EQ(PointCount(t), 0);
   EXPECT_EQ(t[1].X, 0);
-
   FillPoint(t[1000], 1000);
   ClearPoints(-5, 1 << 20);  // indices are clamped to the block
   EXPECT_EQ(t[1000].X, 0);
@@ -109,8 +103,11 @@ TEST(DataTable, DupAndRestoreRoundTripAndUndoTheEditCompletely) {
   EXPECT_EQ(PointCount(XYZData()), 10);
 }
 
-TEST(DataTable, RestoreGrowsATableThatWasReplacedBySmallerStorage) {
+TEST(DataTable, RestoreGrowsReplacedStorageAndReplaceRefusesBlocksWithoutHeaderOrBeyondTheLimit) {
   ASSERT_TRUE(AllocPointArray());
+  EXPECT_FALSE(ReplaceDataTable(PointTable()));
+  EXPECT_FALSE(ReplaceDataTable(PointTable(kXYZMaxPoints + 2)));
+  EXPECT_EQ(XYZCapacity(), 1024);
   PointTable copy = NewPointTable(2000);
   for (int i = 1; i <= 2000; ++i) FillPoint(copy[i], i);
   ASSERT_TRUE(ReplaceDataTable(NewPointTable(100)));
@@ -118,15 +115,7 @@ TEST(DataTable, RestoreGrowsATableThatWasReplacedBySmallerStorage) {
   ASSERT_TRUE(RestoreDataTable(copy));
   EXPECT_GE(XYZCapacity(), 2000);
   EXPECT_EQ(XYZData()[2000].X, 2000);
-}
-
-TEST(DataTable, ReplaceRefusesBlocksWithoutHeaderOrBeyondTheLimit) {
-  ASSERT_TRUE(AllocPointArray());
-  EXPECT_FALSE(ReplaceDataTable(PointTable()));
-  EXPECT_FALSE(ReplaceDataTable(PointTable(kXYZMaxPoints + 2)));
-  EXPECT_EQ(XYZCapacity(), 1024);
-  PointTable grid = NewPointTable(10201);  // a 101 x 101 grid
-  ASSERT_TRUE(ReplaceDataTable(std::move(grid)));
+  ASSERT_TRUE(ReplaceDataTable(NewPointTable(10201)));  // a 101 x 101 grid
   EXPECT_EQ(XYZCapacity(), 10201);
   EXPECT_EQ(XYZRows(), 10201);
   // A capacity that is not a power of two still grows, and stops at the limit.

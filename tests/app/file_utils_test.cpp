@@ -74,7 +74,7 @@ TEST_F(FileUtils, SizesTimesAndDeletion) {
   EXPECT_EQ(FileSize(p), 0);
 }
 
-TEST_F(FileUtils, WholeFileLoadAndAtomicSave) {
+TEST_F(FileUtils, WholeFileLoadAtomicSaveAndTextSniffingInTheFirst200Bytes) {
   const std::vector<std::uint8_t> block = {0, 1, 2, 0xFF, '\n', '\r'};
   ASSERT_TRUE(SaveGlobalToFile(block, dir_.File("block.wk1")));
   EXPECT_EQ(LoadFileToGlobal(dir_.File("block.wk1")), block);
@@ -83,9 +83,6 @@ TEST_F(FileUtils, WholeFileLoadAndAtomicSave) {
   // A save into a directory that cannot be made fails and leaves nothing behind.
   dir_.Write("plain", "x");
   EXPECT_FALSE(SaveGlobalToFile(block, dir_.File("plain/inside.wk1")));
-}
-
-TEST_F(FileUtils, SniffTellsTextFromBinaryInTheFirst200Bytes) {
   EXPECT_EQ(SniffTextFile(dir_.File("missing")), -1);
   EXPECT_EQ(SniffTextFile(dir_.Write("empty", "")), -1);
   EXPECT_EQ(SniffTextFile(dir_.Write("text", "1\t2\f3\r\n\xE9\x1A")), 2);
@@ -94,21 +91,7 @@ TEST_F(FileUtils, SniffTellsTextFromBinaryInTheFirst200Bytes) {
   EXPECT_EQ(SniffTextFile(dir_.Write("early", std::string(199, 'a') + std::string(1, '\x01'))), 0);
 }
 
-TEST(FileKinds, ExtensionsOfEveryKindInAnyCase) {
-  struct Case {
-    const char* ext;
-    int import, text, list, data;
-  };
-  const Case cases[] = {
-      {"prn", 1, 1, 1, 1}, {"DAT", 1, 2, 2, 2}, {"Txt", 1, 3, 3, 3}, {"WK3", 2, 0, 5, 5},
-      {"wk1", 2, 0, 4, 4}, {"xls", 3, 0, 0, 0}, {"wq1", 4, 0, 0, 0}, {"rnb", 5, 0, 0, 0},
-      {"sav", 6, 0, 0, 6}, {"dbf", 7, 0, 0, 0}, {"dif", 8, 0, 0, 0}, {"rtf", 0, 0, 6, 0},
-      {"ws", 0, 0, 7, 0},  {"", 0, 0, 0, 0},    {"xlsx", 0, 0, 0, 0}, {"w", 0, 0, 0, 0},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ((std::vector<int>{ImportKindByExt(c.ext), IsTextExt(c.ext), FileKindByExt(c.ext), ExtensionKind(c.ext)}),
-              (std::vector<int>{c.import, c.text, c.list, c.data})) << c.ext;
-  }
+TEST(FileKinds, SaveFormatFollowsTheExtensionInAnyCase) {
   const std::pair<const char*, int> formats[] = {
       {"/a/b/out.WK1", kSaveFormatWk1}, {"out.wk3", kSaveFormatWk3}, {"out.sav", kSaveFormatSav},
       {"out.ws", kSaveFormatWordStar},  {"out.rtf", kSaveFormatRtf}, {"out.txt", kSaveFormatText},

@@ -88,12 +88,7 @@ PointTable HostileTable(Lcg& rng, int n) {
   PointTable t = NewPointTable(n);
   for (int i = 1; i <= n; ++i) {
     TXYZPoint& p = t[static_cast<std::size_t>(i)];
-    p.X = Hostile(rng);
-    p.Y = Hostile(rng);
-    p.Z = Hostile(rng);
-    p.W = Hostile(rng);
-    p.RXY = Hostile(rng);
-    p.RXYZ = Hostile(rng);
+    for (long double* v : {&p.X, &p.Y, &p.Z, &p.W, &p.RXY, &p.RXYZ}) *v = Hostile(rng);
     p.Status = static_cast<char>(rng.Below(256));
     p.CellX = static_cast<std::uint8_t>(rng.Below(256));
     p.CellY = static_cast<std::uint8_t>(rng.Below(256));

@@ -1,10 +1,16 @@
+// The text windows' line buffer and what is exported from it: Rich Text, worksheets, text
+// and WordStar files.
 #include "app/text_exports.h"
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/byte_codec.h"
+#include "app/c_format.h"
 #include "app/file_utils.h"
 #include "app/log_font.h"
+#include "app/text_line_buffer.h"
 #include "app/worksheet_records.h"
 #include "support/scratch_files.h"
 
@@ -62,40 +68,25 @@ TEST(TextWorksheet, NumbersWordsAndEmptyCells) {
   const auto image = TextWindowWorksheet(lines, 1);
   bytes::ByteReader r(image);
   r.Seek(kWK1HeaderSize);
-  // NUMBER 0.0015 at column 0, LABEL abc at column 1, NUMBER 7 at column 3.
-  EXPECT_EQ(r.U16(), 0x0E);
-  r.Skip(3);
-  EXPECT_EQ(r.U16(), 0);
-  EXPECT_EQ(r.U16(), 0);
-  EXPECT_EQ(r.F64(), 0.0015);
-  EXPECT_EQ(r.U16(), 0x0F);
-  r.Skip(3);
-  EXPECT_EQ(r.U16(), 1);
-  r.Skip(2 + 1 + 4);
-  EXPECT_EQ(r.U16(), 0x0E);
-  r.Skip(3);
-  EXPECT_EQ(r.U16(), 3);
-  EXPECT_EQ(r.U16(), 0);
-  EXPECT_EQ(r.F64(), 7.0);
-  // The dashes give nothing; row 2: "quoted text", word, 12, abc in columns 0-3.
-  std::vector<std::pair<int, std::string>> cells;
+  // Every cell record after the header as (row, column, number or label text).
+  using Cell = std::tuple<int, int, std::string>;
+  std::vector<Cell> cells;
   while (r.Remaining() > 4) {
     const int op = r.U16();
     const int len = r.U16();
     r.Skip(1);
     const int col = r.U16(), row = r.U16();
-    EXPECT_EQ(row, 2);
-    std::string text;
     if (op == 0x0F) {
       r.Skip(1);
-      text = r.FixedString(static_cast<std::size_t>(len - 6));
+      cells.emplace_back(row, col, r.FixedString(static_cast<std::size_t>(len - 6)));
     } else {
-      text = std::to_string(static_cast<int>(r.F64()));
+      EXPECT_EQ(op, 0x0E);
+      cells.emplace_back(row, col, CFormat("%.17g", r.F64()));  // exact: 17 digits
     }
-    cells.emplace_back(col, text);
   }
-  EXPECT_EQ(cells, (std::vector<std::pair<int, std::string>>{
-                       {0, "quoted text"}, {1, "word"}, {2, "12"}, {3, "abc"}}));
+  // The empty cell and the dashes give nothing.
+  EXPECT_EQ(cells, (std::vector<Cell>{{0, 0, "0.0015"}, {0, 1, "abc"}, {0, 3, "7"}, {2, 0, "quoted text"},
+                                      {2, 1, "word"}, {2, 2, "12"}, {2, 3, "abc"}}));
   // The range: 4 columns, last row 2.
   EXPECT_EQ(image[14], 3);
   EXPECT_EQ(image[16], 2);
@@ -114,6 +105,74 @@ TEST(TextWindowFiles, TextKeepsWholeLinesAndWordStarTakesControlBytes) {
   EXPECT_EQ(ReadText(path), longLine + "\r\nx\x14" "2\x14 \x02" "b\x02\r\n");
   EXPECT_FALSE(WriteTextWindowFile(lines, path, kSaveFormatSav, TRtfFont{}, true));
   EXPECT_EQ(TextWindowPlainText(lines), longLine + "\r\nx^2 b");
+}
+
+// Every line of a buffer.
+std::vector<std::string> AllLines(const TMFile& f) {
+  std::vector<std::string> out;
+  for (int i = 0; i < f.LineCount(); ++i) out.emplace_back(f.GetLine(i));
+  return out;
+}
+using Texts = std::vector<std::string>;
+
+TEST(TMFile, VisibleWidthDiscountsCodePairs) {
+  TMFile f("", 10);
+  ASSERT_EQ(f.AppendLine("ab~^cd~^ef"), 1);
+  EXPECT_EQ((std::vector<int>{f.GetLineLength(0), f.GetLineWidth(0), f.MaxWidth()}), (std::vector<int>{10, 6, 6}));
+  EXPECT_TRUE(f.IsCoded(0));
+}
+
+TEST(TMFile, SetLineAppendsAtTheCountAndFailsBeyondAndLineFeedsSplit) {
+  TMFile f("", 3);
+  EXPECT_EQ((std::vector<int>{f.SetLine(0, "a"), f.SetLine(2, "c"), f.SetLine(1, "b"), f.SetLine(0, "A")}),
+            (std::vector<int>{1, 0, 1, 1}));
+  EXPECT_EQ(f.SetLine(-1, "x\ny"), 0);  // two lines do not fit in the third place
+  EXPECT_EQ(AllLines(f), (Texts{"A", "b"}));
+  EXPECT_EQ(f.GetLine(5), nullptr);
+  EXPECT_EQ(f.GetLineLength(-1), 0);
+
+  TMFile g("", 10);
+  EXPECT_EQ(g.SetLine(0, "one\ntwo\nthree\n"), 1);
+  EXPECT_EQ(g.SetLine(1, std::string(600, 'x')), -1);  // cut at the line length limit
+  EXPECT_EQ(AllLines(g), (Texts{"one", std::string(kLineLengthLimit, 'x'), "three"}));
+  EXPECT_EQ(g.MaxWidth(), kLineLengthLimit);
+  const std::uint8_t attr[15] = {3, 2};
+  EXPECT_EQ(g.InsertLine(0, "first\nsecond", attr), 1);
+  EXPECT_EQ(AllLines(g), (Texts{"first", "second", "one", std::string(kLineLengthLimit, 'x'), "three"}));
+  EXPECT_EQ(g.GetLineAttr(1)[0], 3);
+  EXPECT_EQ(g.DeleteLine(3), 1);  // the widest line
+  EXPECT_EQ(g.MaxWidth(), 6);
+  EXPECT_EQ(g.DeleteLine(9), 0);
+}
+
+TEST(TMFile, LoadingExpandsTabsAndCutsLongLinesAndAFileBeyondTheCapacityLeavesNoTable) {
+  ScratchDir dir;
+  // A TAB at column 0 gives two blanks, at column 1 one.
+  TMFile f(dir.Write("tabs.txt", "\tA\r\nB\tC\n" + std::string(700, 'z') + "\nlast"), 10);
+  ASSERT_TRUE(f.HasTable());
+  EXPECT_EQ(AllLines(f), (Texts{"  A", "B C", std::string(kLineLengthLimit, 'z'), "last"}));
+  const std::string four = dir.Write("four.txt", "1\n2\n3\n4\n");
+  TMFile small(four, 3);
+  EXPECT_FALSE(small.HasTable());
+  EXPECT_EQ(small.LineCount(), 0);
+  // Appending it to a buffer keeps what was read.
+  TMFile g("", 5);
+  g.AppendLine("first");
+  g.AppendLine("second");
+  EXPECT_FALSE(g.Append(four));
+  EXPECT_TRUE(g.HasTable());
+  EXPECT_EQ(g.LineCount(), 5);
+  EXPECT_FALSE(g.Load("/no/such/file"));
+  EXPECT_FALSE(g.HasTable());
+}
+
+TEST(LineSegments, ListedLengthsThenTheRest) {
+  const std::uint8_t attr[15] = {2, 3};
+  const auto s = LineSegments("abcdefgh", attr);
+  ASSERT_EQ(s.size(), 3u);
+  EXPECT_EQ(s[1], (std::pair<int, int>{2, 3}));
+  EXPECT_EQ(s[2], (std::pair<int, int>{5, 3}));
+  EXPECT_EQ(LineSegments("abc", nullptr).size(), 1u);
 }
 
 }  // namespace

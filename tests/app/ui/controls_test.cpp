@@ -12,42 +12,33 @@
 namespace {
 
 TEST(EditInt, RefusesKeysThatLeaveTheRange) {
-  TEditInt edit(nullptr, 10, 1, 10);
-  EXPECT_FALSE(edit.AcceptsKey('-'));  // minimum not negative
-  EXPECT_FALSE(edit.AcceptsKey('x'));
-  EXPECT_TRUE(edit.AcceptsKey('+'));
+  TEditInt edit(nullptr, 10, 1, 10), negative(nullptr, 10, -5, 5);
+  // No minus sign when the minimum is not negative.
+  EXPECT_EQ((std::vector<bool>{edit.AcceptsKey('-'), edit.AcceptsKey('x'), edit.AcceptsKey('+'),
+                               negative.AcceptsKey('-')}),
+            (std::vector<bool>{false, false, true, true}));
   QTest::keyClicks(&edit, "25");
   EXPECT_EQ(edit.text(), "2");  // "25" would pass the maximum
-  TEditInt negative(nullptr, 10, -5, 5);
-  EXPECT_TRUE(negative.AcceptsKey('-'));
   QTest::keyClicks(&negative, "-7");
   EXPECT_EQ(negative.text(), "-");
 }
 
-TEST(EditInt, LeavingOutOfRangePutsTheNearerBoundAndSaysSo) {
+// Leaving an edit out of range puts the nearer bound and says so. A number too long for a
+// long used to wrap and could land inside the range.
+TEST(EditInt, LeavingOutOfRangePutsTheNearerBoundAndOverflowIsOutOfRange) {
   platform::ScriptedAnswers boxes;
-  TEditInt edit(nullptr, 10, 1, 10);
-  edit.setText("25");
-  EXPECT_FALSE(edit.CheckRange());
-  EXPECT_EQ(edit.text(), "10");
-  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  TEditInt edit(nullptr, 30, 1, 10);
+  for (auto [text, bound] : {std::pair{"25", "10"}, {"0", "1"}, {"9999999999", "10"}}) {
+    edit.setText(text);
+    EXPECT_FALSE(edit.CheckRange()) << text;
+    EXPECT_EQ(edit.text(), bound);
+  }
+  edit.setText("7");
+  EXPECT_TRUE(edit.CheckRange());
+  ASSERT_EQ(boxes.Boxes().size(), 3u);
   EXPECT_EQ(boxes.Boxes()[0].caption, "Invalid Entry");
   EXPECT_EQ(boxes.Boxes()[0].text, "Valid Range is 1 to 10");
   EXPECT_EQ(boxes.Boxes()[0].kind, platform::BoxKind::Exclamation);
-  edit.setText("0");
-  EXPECT_FALSE(edit.CheckRange());
-  EXPECT_EQ(edit.text(), "1");
-  edit.setText("7");
-  EXPECT_TRUE(edit.CheckRange());
-}
-
-// A number too long for a long used to wrap and could land inside the range.
-TEST(EditInt, OverflowIsOutOfRangeNotWrapped) {
-  platform::ScriptedAnswers boxes;
-  TEditInt edit(nullptr, 30, 1, 10);
-  edit.setText("9999999999");  // the ten characters that are read
-  EXPECT_FALSE(edit.CheckRange());
-  EXPECT_EQ(edit.text(), "10");
   struct Case {
     const char* text;
     long value;
@@ -82,7 +73,7 @@ TEST(RangeSpinEdit, StepsStopAtTheEndsAndArrowsFollow) {
   EXPECT_FALSE(edit.Spinner()->DownEnabled());
 }
 
-TEST(RangeSpinEdit, FormatSetsStepPageAndDecimals) {
+TEST(RangeSpinEdit, FormatSetsStepPageAndDecimalsAndValidateKeepsTheRange) {
   TRangeSpinEdit edit(nullptr);
   edit.SetFormat(".2");
   EXPECT_DOUBLE_EQ(edit.GetStep(), 0.01);
@@ -96,6 +87,13 @@ TEST(RangeSpinEdit, FormatSetsStepPageAndDecimals) {
   edit.SetFormat("");
   edit.SetValue(2.6);
   EXPECT_EQ(edit.text(), "3");
+  edit.SetRange(2, 4);
+  edit.setText("9");
+  edit.Validate();
+  EXPECT_EQ(edit.text(), "4");
+  EXPECT_EQ(edit.MenuValues(), (std::vector<double>{2, 3, 4}));
+  edit.SetRange(0, 1e9);  // a huge range offers a bounded menu
+  EXPECT_EQ(edit.MenuValues().size(), 1000u);
 }
 
 TEST(RangeSpinEdit, CtrlShiftStepsByTheRangeMaximum) {
@@ -114,17 +112,6 @@ TEST(RangeSpinEdit, CtrlShiftStepsByTheRangeMaximum) {
   // The maximum is the step: in -50..-10 that moves the value down by 10.
   QTest::keyClick(&negative, Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(negative.GetValue(), -40);
-}
-
-TEST(RangeSpinEdit, ValidateAndMenuValues) {
-  TRangeSpinEdit edit(nullptr);
-  edit.SetRange(2, 4);
-  edit.setText("9");
-  edit.Validate();
-  EXPECT_EQ(edit.text(), "4");
-  EXPECT_EQ(edit.MenuValues(), (std::vector<double>{2, 3, 4}));
-  edit.SetRange(0, 1e9);  // a huge range offers a bounded menu
-  EXPECT_EQ(edit.MenuValues().size(), 1000u);
 }
 
 TEST(RangeSpinEdit, HeldArrowRepeatsUntilTheMinimum) {

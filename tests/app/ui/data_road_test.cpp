@@ -143,6 +143,8 @@ TEST_F(DataRoad, AppendMarksUnsavedAndExitAsksToSave) {
   EXPECT_EQ(DataUnsaved, 0);
   Import("b.dat", Points(5, 100), CmAppend);
   EXPECT_EQ(XYZRows(), 15);
+  const auto t = XYZData();  // rows 11 onwards hold the appended points
+  EXPECT_EQ((std::vector<long double>{t[10].X, t[11].X, t[15].X}), (std::vector<long double>{10, 101, 105}));
   EXPECT_EQ(DataUnsaved, 1);
   // A recent file opened now appends too.
   Run(CmRecentFile1 + 1);  // a.dat
@@ -230,7 +232,6 @@ TEST_F(DataRoad, StatusWindowReopensOnResizeAndShowsNothingBelowFourRows) {
   Import("s.txt", Points(5));
   TDlgStat* first = DataStatusWin();
   ASSERT_NE(first, nullptr);
-  EXPECT_TRUE(first->GraphPane()->children().isEmpty());  // the graph comes with the graph windows
   EXPECT_EQ(first->GraphPane()->size(), QSize(440, 400));
   EXPECT_TRUE(first->rect().contains(first->GraphPane()->geometry()));
   window_->resize(window_->width() - 50, window_->height() - 30);

@@ -104,12 +104,16 @@ TEST_F(MainWindowTest, SecondInstanceNeverWritesSettings) {
   SecondInstance = 0;
 }
 
-TEST_F(MainWindowTest, HiddenBarsAreRestored) {
+// Hidden bars and recent files of one run are there in the next.
+TEST_F(MainWindowTest, BarsAndRecentFilesAreRestored) {
+  CurrentSettings() = DefaultSettings(800, 600);
   {
     auto window = Start();
     window->ExecuteCommand(CmToggleToolBar);
     window->ExecuteCommand(CmToggleStatusBar);
     EXPECT_FALSE(window->Action(CmToggleToolBar)->isChecked());
+    CurrentSettings().recentFiles[0] = "/data/one.prn";
+    CurrentSettings().recentFiles[1] = "/data/two.prn";
     window->close();
   }
   auto window = Start();
@@ -117,6 +121,10 @@ TEST_F(MainWindowTest, HiddenBarsAreRestored) {
   EXPECT_FALSE(window->FirstBar()->isVisible());
   EXPECT_TRUE(window->SecondBar()->isVisible());
   EXPECT_FALSE(window->statusBar()->isVisible());
+  // The recent files are appended to the File menu.
+  EXPECT_EQ(window->RecentCount, 2);
+  EXPECT_EQ(window->MenuText(CmRecentFile1), "&1 /data/one.prn");
+  EXPECT_EQ(window->Menu(0)->actions().last(), window->Action(CmRecentFile1 + 1));
 }
 
 TEST_F(MainWindowTest, EnablersFollowHandlersDataFitsAndFunctions) {
@@ -257,20 +265,6 @@ TEST_F(MainWindowTest, CommandLineCasesAndTheExtensionLibrary) {
   EXPECT_EQ(window->MenuText(CmTestScattered), "&Test Scattered Algorithms");
   EXPECT_EQ(registered_[CmOpenStartupFile], 1);
   ApplyCommandLine({});
-}
-
-TEST_F(MainWindowTest, RecentFilesAreAppendedToTheFileMenu) {
-  CurrentSettings() = DefaultSettings(800, 600);
-  {
-    auto window = Start();
-    CurrentSettings().recentFiles[0] = "/data/one.prn";
-    CurrentSettings().recentFiles[1] = "/data/two.prn";
-    window->close();
-  }
-  auto window = Start();
-  EXPECT_EQ(window->RecentCount, 2);
-  EXPECT_EQ(window->MenuText(CmRecentFile1), "&1 /data/one.prn");
-  EXPECT_EQ(window->Menu(0)->actions().last(), window->Action(CmRecentFile1 + 1));
 }
 
 TEST_F(MainWindowTest, ResetDefaultsAsksAndDeletesBothFiles) {

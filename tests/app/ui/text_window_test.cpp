@@ -69,7 +69,6 @@ TEST_F(TextWindow, FormatsItsTextWhenShownAndPaintsIt) {
   EXPECT_EQ(w->Lines().LineCount(), 41);
   EXPECT_GT(w->VisibleLines(), 3);
   EXPECT_EQ(w->MaxTopLine(), 41 - w->VisibleLines());
-  EXPECT_EQ(w->MaxLeftColumn(), std::max(0, w->Lines().MaxWidth() - w->VisibleColumns() + 20));
   w->ScrollToLine(1000);
   EXPECT_EQ(w->Lines().topLine, w->MaxTopLine());
   w->ScrollToLine(-5);  // ignored
