@@ -160,19 +160,13 @@ TEST(CodedText, StripControlBytesAndGreyConvertTheCodes) {
     const char* plain;
   };
   const Case cases[] = {
-      {"x~^2~^", 80, "x^2"},
-      {"r~^abc~^", 80, "r^(abc)"},
-      {"~@a~@", 80, "a"},
+      {"x~^2~^", 80, "x^2"},        {"r~^abc~^", 80, "r^(abc)"},          {"~@a~@", 80, "a"},
       {"r~^abc", 80, "r^(abc)"},  // a run that reaches the end still closes
       {"x~^(a+b)~^", 80, "x^(a+b)"},
       {"x~^2", 80, "x^(2)"},      // single only when a code follows directly
       {"x~^2~*b~*", 80, "x^2b"},  // the closing code is skipped whatever it is
-      {"a~~b", 80, "ab"},
-      {"~!navy~! ~#red~#", 80, "navy red"},
-      {"ab~", 80, "ab"},
-      {"x~^", 80, "x^"},
-      {"r~^abc~^", 3, "r^("},
-      {"", 80, ""},
+      {"a~~b", 80, "ab"},           {"~!navy~! ~#red~#", 80, "navy red"}, {"ab~", 80, "ab"},
+      {"x~^", 80, "x^"},            {"r~^abc~^", 3, "r^("},               {"", 80, ""},
   };
   for (const Case& c : cases) EXPECT_EQ(StripTextCodes(c.coded, c.limit), c.plain) << c.coded;
   EXPECT_EQ(StripTextCodes(std::string_view("ab\0~^c", 6)), "ab");

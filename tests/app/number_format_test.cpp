@@ -41,14 +41,11 @@ TEST(FormatNumber, FitsTheFieldAndPadsOnRequest) {
     const char* text;
   };
   const Case cases[] = {
-      {123.456L, 10, false, "123.456"},
-      {123.456L, 10, true, "123.456000"},
-      {12, 9, true, "12.000000"},
-      {-0.05L, 10, true, "-0.0500000"},
+      {123.456L, 10, false, "123.456"},       {123.456L, 10, true, "123.456000"},
+      {12, 9, true, "12.000000"},             {-0.05L, 10, true, "-0.0500000"},
+      {2.0L / 3, 12, false, "0.6666666667"},  {1234567.0L, 9, false, "1.235e+06"},
       {1e-200L, 10, true, "1e-200"},  // exponents are never padded
-      {2.0L / 3, 12, false, "0.6666666667"},
-      {1234567.0L, 9, false, "1.235e+06"},
-      {-1, 3, false, "-1"},  // precision below 1 still prints one digit
+      {-1, 3, false, "-1"},           // precision below 1 still prints one digit
   };
   for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.x, c.w, c.fixed), c.text) << c.text;
 }

@@ -189,14 +189,11 @@ TEST(ScanLineFields, FieldsQuotesCommasAndMarks) {
     std::vector<std::string> texts;
   };
   const Case cases[] = {
-      {"1 2 3", false, 3, 0, {"1", "2", "3"}},
+      {"1 2 3", false, 3, 0, {"1", "2", "3"}},         {",1", false, 2, 1, {"", "1"}},
       {"  1.5e-3,\tabc , ,7", false, 4, 3, {"1.5e-3", "abc", "", "7"}},
-      {",1", false, 2, 1, {"", "1"}},
       {"\"a b\" 'c' \"\" d", false, 4, 0, {"a b", "c", "", "d"}},
-      {"1 2 3 * W0.5", false, 3, 0, {"1", "2", "3"}},
-      {"first run,1", true, 2, 1, {"first run", "1"}},
-      {"first run,1", false, 3, 1, {"first", "run", "1"}},
-      {"1 2\r\n3", false, 2, 0, {"1", "2"}},
+      {"1 2 3 * W0.5", false, 3, 0, {"1", "2", "3"}},  {"1 2\r\n3", false, 2, 0, {"1", "2"}},
+      {"first run,1", true, 2, 1, {"first run", "1"}},  {"first run,1", false, 3, 1, {"first", "run", "1"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

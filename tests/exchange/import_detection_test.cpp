@@ -68,25 +68,16 @@ TEST_F(Detection, EveryImportKindFromAGeneratedFile) {
     int kind;
   };
   const Case cases[] = {
-      {"k1.txt", "1\n2\n3\n4\n5\n", 1},
-      {"k2.dat", "1 2\n3 4\n", 2},
-      {"k3.prn", "1 2 3\n4 5 6\n", 3},
-      {"k4.txt", "1 2 3 4 5\n", 4},
-      {"k5.dbf", DbaseFile(), 5},
-      {"k6.wks", Head({0, 0, 2, 0, 0x04, 0x04}), 6},
-      {"k7.wk4", Head({0, 0, 26, 0, 0x02, 0x10, 0x04}), 7},
-      {"k8.wk1", Worksheet(1), 8},
-      {"k9.wb1", Head({0, 0, 2, 0, 0x01, 0x10}), 9},
-      {"k10.wkq", Head({0, 0, 2, 0, 0x0B, 0x0A}), 10},
-      {"k11.wq1", Head({0, 0, 2, 0, 0x20, 0x51}), 11},
-      {"k12.wk3", Worksheet(3), 12},
+      {"k1.txt", "1\n2\n3\n4\n5\n", 1},                   {"k2.dat", "1 2\n3 4\n", 2},
+      {"k3.prn", "1 2 3\n4 5 6\n", 3},                       {"k4.txt", "1 2 3 4 5\n", 4},
+      {"k5.dbf", DbaseFile(), 5},                             {"k8.wk1", Worksheet(1), 8},
+      {"k6.wks", Head({0, 0, 2, 0, 0x04, 0x04}), 6},          {"k12.wk3", Worksheet(3), 12},
+      {"k7.wk4", Head({0, 0, 26, 0, 0x02, 0x10, 0x04}), 7},   {"k9.wb1", Head({0, 0, 2, 0, 0x01, 0x10}), 9},
+      {"k10.wkq", Head({0, 0, 2, 0, 0x0B, 0x0A}), 10},        {"k11.wq1", Head({0, 0, 2, 0, 0x20, 0x51}), 11},
       {"k13.xls", Head({0x09, 0x08, 0x08, 0, 0x00, 0x05, 0x10, 0x00}), 13},
       {"k14.mv5", Head({0x0A, 0x0D, 'R', 'o', 'k', 'v', 'e', 'l'}), 14},
       {"k15.mvw", Head({0, 0, 0, 0, 'R', 'X', 'F'}), 15},
-      {"k16.dif", Dif(1), 16},
-      {"k17.dif", Dif(2), 17},
-      {"k18.dif", Dif(3), 18},
-      {"k19.dif", Dif(5), 19},
+      {"k16.dif", Dif(1), 16}, {"k17.dif", Dif(2), 17}, {"k18.dif", Dif(3), 18}, {"k19.dif", Dif(5), 19},
       {"k20.xls", ReadText(FixturePath("gnumeric_biff8.xls")), 20},
       {"k20.xls", ReadText(FixturePath("gnumeric_biff7.xls")), 20},  // a "Book"
       {"k21.rnb", Text(BuildCompoundFile(
@@ -97,19 +88,15 @@ TEST_F(Detection, EveryImportKindFromAGeneratedFile) {
       {"k23.sav", Text(BuildSavFile({{"AGE", 0}, {"NAME", 8}, {"HEIGHT", 0}, {"MASS", 0}})), 23},
       {"k24.sav", Text(BuildSavFile({{"XVAR", 0, "x"}, {"YVAR", 0, "y"}, {"ZVAR", 0, "z"},
                                      {"ACTIVE", 0, "State"}, {"WEIGHT", 0, "Weights"}})), 24},
-      // Text kinds count the columns of the fifth line, passing over status and weight marks.
-      {"a.TXT", "1 2 3\n1 2 3\n1 2 3\n", 3},
-      {"b.TXT", "1 2 3 4\n1 2 3 4\n", 4},
-      {"c.TXT", "1 2 3 *\n1 2 3 W2\n", 3},
-      {"d.txt", "title\nx\ny\nz\n1,2,3\n", 3},
-      {"e.csv", "1,2,3\n", 3},  // any other extension: text sniff
-      // A text file named like a worksheet is text.
-      {"x.wk1", "1 2 3\n4 5 6\n7 8 9\n", 3},
+      // Text kinds count the columns of the fifth line, passing over status and weight marks;
+      // any other extension is sniffed, and a text file named like a worksheet is text.
+      {"a.TXT", "1 2 3\n1 2 3\n1 2 3\n", 3},                  {"b.TXT", "1 2 3 4\n1 2 3 4\n", 4},
+      {"c.TXT", "1 2 3 *\n1 2 3 W2\n", 3},                    {"d.txt", "title\nx\ny\nz\n1,2,3\n", 3},
+      {"e.csv", "1,2,3\n", 3},                                {"x.wk1", "1 2 3\n4 5 6\n7 8 9\n", 3},
       {"y.xls", "1 2 3 4\n", 4},
-      // Missing, empty and unknown files; a BIFF2 file (BOF 0x0009) is no BIFF kind, no
-      // compound file, and not text.
-      {"empty.txt", "", -1},
-      {"binary.txt", std::string("\1\2\3\0\5", 5), 0},
+      // Empty and unknown files; a BIFF2 file (BOF 0x0009) is no BIFF kind, no compound
+      // file, and not text.
+      {"empty.txt", "", -1},                                  {"binary.txt", std::string("\1\2\3\0\5", 5), 0},
       {"old.xls", Head({0x09, 0x00, 0x04, 0, 0x02, 0, 0x10, 0}), 0},
   };
   for (const Case& c : cases) EXPECT_EQ(Detect(c.name, c.bytes), c.kind) << c.name;

@@ -197,11 +197,9 @@ TEST(BoxLabels, ViewsAlongAnAxisLeaveItsLabelsOut) {
       {180, 0, 3, false, true, false},
       {90, 0, 3, true, false, false},  // along Y: only the X labels
       {45, 0, 3, false, false, false}, // any other side view: neither
-      {30, 20, 15, true, true, true},
-      {30, 80, 12, false, false, true},
+      {30, 20, 15, true, true, true},     {30, 80, 12, false, false, true},
       {30, 85, 12, false, false, false},  // too steep for the Z axes
-      {30, 90, 15, true, true, false},    // from the top: no Z labels
-      {30, -90, 15, true, true, false},
+      {30, 90, 15, true, true, false},    {30, -90, 15, true, true, false},  // from the top: no Z labels
   };
   for (const Case& c : cases) {
     BoxGraph g;

@@ -1,6 +1,7 @@
 #include "platform/recording_device_context.h"
 
 #include <array>
+#include <tuple>
 #include <utility>
 #include <gtest/gtest.h>
 
@@ -55,14 +56,12 @@ TEST(RecordingDeviceContext, RecordsFiguresWithTheStateTheyWereDrawnIn) {
   ASSERT_EQ(dc.Count(DcOpKind::Polygon), 1u);
   const auto polygon = dc.OpsOf(DcOpKind::Polygon)[0];
   EXPECT_EQ(polygon.points, std::vector<Point>(quad.begin(), quad.end()));
-  EXPECT_EQ(polygon.brush.color, Color::PaletteIndex(1));
-  EXPECT_EQ(polygon.brushRgb, Color::Hex(0x445566));
-  EXPECT_EQ(polygon.penRgb, Color::Rgb(1, 2, 3));
-
-  const auto lines = dc.OpsOf(DcOpKind::LineTo);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].points, (std::vector<Point>{{3, 4}, {7, 9}}));
-  EXPECT_EQ(lines[1].points, (std::vector<Point>{{7, 9}, {1, 1}}));
+  // The brush as selected, and the pen's and brush's colours resolved through the palette.
+  EXPECT_EQ(std::tuple(polygon.brush.color, polygon.brushRgb, polygon.penRgb),
+            std::tuple(Color::PaletteIndex(1), Color::Hex(0x445566), Color::Rgb(1, 2, 3)));
+  std::vector<std::vector<Point>> lines;  // each from the current position
+  for (const auto& op : dc.OpsOf(DcOpKind::LineTo)) lines.push_back(op.points);
+  EXPECT_EQ(lines, (std::vector<std::vector<Point>>{{{3, 4}, {7, 9}}, {{7, 9}, {1, 1}}}));
   EXPECT_EQ(dc.OpsOf(DcOpKind::Rectangle)[0].rect, (platform::Rect{0, 0, 5, 6}));
   EXPECT_EQ(dc.OpsOf(DcOpKind::SelectPalette)[0].value, 2);
   EXPECT_NE(dc.Describe().find("Polygon (0,0) (10,0)"), std::string::npos);
