@@ -20,6 +20,14 @@ inline constexpr std::size_t kExtendedSize = 10;
 void EncodeExtended(long double v, std::uint8_t out[kExtendedSize]);
 long double DecodeExtended(const std::uint8_t in[kExtendedSize]);
 
+// Random access to little-endian fields of a buffer the caller has checked is long enough.
+inline std::uint16_t LoadU16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+inline std::uint32_t LoadU32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(LoadU16(p)) | static_cast<std::uint32_t>(LoadU16(p + 2)) << 16;
+}
+
 class ByteWriter {
  public:
   void U8(std::uint8_t v) { buf_.push_back(v); }

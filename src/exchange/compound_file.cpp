@@ -17,10 +17,7 @@ constexpr std::uint32_t kNoEntry = 0xFFFFFFFF;
 // Sector numbers at and above this are markers, never sectors.
 constexpr std::uint32_t kMaxRegularSector = 0xFFFFFFFA;
 
-std::uint32_t U32(const std::vector<std::uint8_t>& d, std::size_t i) {
-  return static_cast<std::uint32_t>(d[i] | d[i + 1] << 8 | d[i + 2] << 16) |
-         static_cast<std::uint32_t>(d[i + 3]) << 24;
-}
+std::uint32_t U32(const std::vector<std::uint8_t>& d, std::size_t i) { return bytes::LoadU32(&d[i]); }
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -93,7 +90,7 @@ bool TCompoundFile::Load(std::vector<std::uint8_t> bytes) {
       r.Raw(nameBytes, 64);
       const std::size_t nameLength = std::min<std::size_t>(r.U16(), 64);
       for (std::size_t i = 0; i + 1 < nameLength; i += 2) {
-        const unsigned ch = nameBytes[i] | nameBytes[i + 1] << 8;
+        const unsigned ch = bytes::LoadU16(&nameBytes[i]);
         if (ch == 0) break;
         e.name.push_back(ch < 128 ? static_cast<char>(ch) : '?');
       }

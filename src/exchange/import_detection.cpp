@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "app/byte_codec.h"
 #include "app/file_utils.h"
 #include "exchange/ascii_fields.h"
 #include "exchange/compound_file.h"
@@ -110,7 +111,7 @@ int ProbeDbase(const std::string& path) {
   if (MissingOrEmpty(path) < 0) return -1;
   const std::vector<std::uint8_t> head = ReadFileHead(path, 65536 + 32);
   if (head.size() < 32) return 0;
-  const std::size_t headerLength = head[8] | head[9] << 8;
+  const std::size_t headerLength = bytes::LoadU16(&head[8]);
   if (headerLength < 2 || headerLength > head.size()) return 0;
   return head[headerLength - 2] == 0x0D || head[headerLength - 1] == 0x0D ? 5 : 0;
 }
@@ -119,8 +120,8 @@ int ProbeExcelBiff(const std::string& path) {
   if (MissingOrEmpty(path) < 0) return -1;
   const std::vector<std::uint8_t> head = ReadFileHead(path, 8);
   if (head.size() == 8) {
-    const unsigned type = head[0] | head[1] << 8;
-    const unsigned substream = head[6] | head[7] << 8;
+    const unsigned type = bytes::LoadU16(&head[0]);
+    const unsigned substream = bytes::LoadU16(&head[6]);
     if ((type & 0xFF) == 0x09 && (type >> 8) >= 2 && (substream == 0x0010 || substream == 0x0100))
       return 13;
   }

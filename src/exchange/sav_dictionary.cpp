@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/byte_codec.h"
 #include "exchange/reader_contract.h"
 
 namespace {
@@ -25,8 +26,7 @@ class TSavReader {
     std::memcpy(v, &b_[pos_], 4);
     pos_ += 4;
     if (swap_) std::swap(v[0], v[3]), std::swap(v[1], v[2]);
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(v[0] | v[1] << 8 | v[2] << 16) |
-                                     static_cast<std::uint32_t>(v[3]) << 24);
+    return static_cast<std::int32_t>(bytes::LoadU32(v));
   }
   double F64() {
     if (!Has(8)) return fail(), 0.0;
@@ -75,8 +75,7 @@ bool ParseSavDictionary(const std::vector<std::uint8_t>& bytes, TSavDictionary& 
   out = TSavDictionary{};
   if (bytes.size() < kHeaderSize || !HasSavMagic(bytes.data(), bytes.size())) return false;
   // The layout code (2 or 3) at offset 64 tells the byte order.
-  const std::int32_t code = static_cast<std::int32_t>(bytes[64] | bytes[65] << 8 | bytes[66] << 16 |
-                                                      static_cast<std::uint32_t>(bytes[67]) << 24);
+  const std::int32_t code = static_cast<std::int32_t>(bytes::LoadU32(&bytes[64]));
   const bool swap = code != 2 && code != 3;
   TSavReader r(bytes, swap);
   r.Skip(4);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/byte_codec.h"
 #include "app/file_utils.h"
 #include "exchange/reader_contract.h"
 
@@ -14,7 +15,7 @@ constexpr std::size_t kMaxSearchBytes = 16u << 20;
 constexpr std::uint16_t kEofRecord = 1;
 
 std::uint16_t U16At(std::span<const std::uint8_t> b, std::size_t i) {
-  return static_cast<std::uint16_t>(b[i] | b[i + 1] << 8);
+  return bytes::LoadU16(&b[i]);
 }
 
 bool IsCellType(unsigned type, bool wk3Family) {
