@@ -9,6 +9,7 @@ ONDRAVIK_PACKAGES=(
   g++ cmake ninja-build ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev fonts-dejavu-core
+  locales  # locale sources, so the tests can check number handling under a German locale
 )
 
 as_root() {
