@@ -29,7 +29,9 @@ class GermanLocale {
       std::filesystem::create_directories(dir);
       const std::string command = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() +
                                   "' >/dev/null 2>&1";
-      if (!std::filesystem::exists(dir / "de_DE.UTF-8") && std::system(command.c_str()) != 0)
+      // A failed earlier compile can leave an empty directory behind: look for a category.
+      if (!std::filesystem::exists(dir / "de_DE.UTF-8" / "LC_NUMERIC") &&
+          std::system(command.c_str()) != 0)
         return false;
       setenv("LOCPATH", dir.c_str(), 1);
       return true;
