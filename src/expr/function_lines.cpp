@@ -7,6 +7,7 @@
 #include "expr/data_statistics_cells.h"
 #include "expr/expression.h"
 #include "expr/finite_differences.h"
+#include "expr/function_text_lines.h"
 #include "expr/udf_record.h"
 
 namespace {
@@ -15,27 +16,16 @@ namespace {
 // "#Fn", n 1..9); any other line is run at once as a whole (an assignment such as B=2
 // sets a user variable). Returns 1, or -1 at the first line that fails.
 int CompileLines(std::string_view text, int base) {
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    const std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-
-    int slot = -1;
-    if (line.starts_with('Z')) {
-      slot = base;
-    } else if (line.size() >= 2 && line[0] == 'F' && line[1] >= '1' && line[1] <= '9') {
-      slot = base + (line[1] - '0');
-    } else if (line.size() >= 3 && line[0] == '#' && line[1] == 'F' && line[2] >= '1' && line[2] <= '9') {
-      slot = base + (line[2] - '0');
-    }
-    if (slot < 0) {
-      ExprParseAndRun(line);
+  for (const std::string_view raw : UdfTextLines(text)) {
+    const TUdfLine line = ClassifyUdfLine(raw);
+    if (line.kind == UdfLineKind::kStatement) {
+      ExprParseAndRun(line.text);
       continue;
     }
     // A Z or F line without "=" holds no expression: it fails like a bad compile.
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) return -1;
-    if (ExprCompileSlot(line.substr(equals + 1), slot) == 0) return -1;
+    if (!line.hasEquals) return -1;
+    const int slot = base + (line.kind == UdfLineKind::kSubFunction ? line.sub : 0);
+    if (ExprCompileSlot(line.expression, slot) == 0) return -1;
   }
   return 1;
 }

@@ -11,30 +11,8 @@
 #include <vector>
 
 #include "expr/eval_context.h"
+#include "expr/function_text_lines.h"
 #include "expr/udf_record.h"
-
-// ---- Lines of a function's text ----
-
-enum class UdfLineKind {
-  kValue,        // begins with Z: compiled into slot 10k
-  kSubFunction,  // begins with Fj or #Fj, j 1..9: compiled into slot 10k+j
-  kStatement,    // anything else (F0, F without a digit too): run once when loaded
-};
-
-struct TUdfLine {
-  UdfLineKind kind = UdfLineKind::kStatement;
-  int sub = 0;                  // j of a sub-function line
-  std::string_view text;        // the whole line, without its line end
-  bool hasEquals = false;       // the line holds "="
-  std::string_view expression;  // after the first "=" for Z and Fj lines, else the whole line
-};
-
-// Classifies one line (a trailing CR is dropped).
-TUdfLine ClassifyUdfLine(std::string_view line);
-// The lines of a function's text, split at LF (a last line without LF still counts).
-std::vector<std::string_view> UdfTextLines(std::string_view text);
-// Slot of a Z or Fj line of function k; -1 for a statement.
-int UdfLineSlot(int k, const TUdfLine& line);
 
 // ---- Value callbacks for graphs ----
 
