@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/file_utils.h"
-#include "expr/program_files.h"
+#include "app/program_files.h"
 
 template <typename Table>
 class TProgramTableFile {
@@ -33,7 +33,7 @@ class TProgramTableFile {
     if (table_.load(std::memory_order_acquire)) return 1;
     std::lock_guard lock(mutex_);
     if (table_.load(std::memory_order_relaxed)) return 1;
-    const std::filesystem::path file = override_.empty() ? ExprProgramFile(name_) : override_;
+    const std::filesystem::path file = override_.empty() ? ProgramFile(name_) : override_;
     std::vector<std::uint8_t> data(bytes_);
     std::size_t got = 0;
     if (FilePtr f = FOpenOem(file, "rb")) got = std::fread(data.data(), 1, data.size(), f.get());

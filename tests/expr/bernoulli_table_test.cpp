@@ -4,7 +4,7 @@
 #include "app/file_utils.h"
 #include "expr/bernoulli_numbers.h"
 #include "expr/interpreter.h"
-#include "expr/program_files.h"
+#include "app/program_files.h"
 #include "table_file_test_support.h"
 
 namespace {
@@ -59,7 +59,7 @@ TBernoulliTable ExactTable() {
 }
 
 TEST_F(BernoulliTest, BuiltTableIsTheExactNumbersRoundedAndRoundTrips) {
-  const std::filesystem::path file = ExprProgramFile(kBernoulliTableName);
+  const std::filesystem::path file = ProgramFile(kBernoulliTableName);
   ASSERT_EQ(ExactTableBytes().size(), kBernoulliTableBytes);
   EXPECT_EQ(LoadFileToGlobal(file), ExactTableBytes()) << file;
   const TBernoulliTable table = ExactTable();

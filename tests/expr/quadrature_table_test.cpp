@@ -3,7 +3,7 @@
 
 #include "app/file_utils.h"
 #include "expr/integration.h"
-#include "expr/program_files.h"
+#include "app/program_files.h"
 #include "expr/quadrature_table.h"
 #include "table_file_test_support.h"
 
@@ -22,7 +22,7 @@ std::uint64_t Fnv1a64(const std::vector<std::uint8_t>& data) {
 using QuadTableTest = TableFileTest<QuadOverlayUseFile>;
 
 // The table as the build wrote it.
-std::vector<std::uint8_t> BuiltBytes() { return LoadFileToGlobal(ExprProgramFile(kQuadTableName)); }
+std::vector<std::uint8_t> BuiltBytes() { return LoadFileToGlobal(ProgramFile(kQuadTableName)); }
 
 TEST_F(QuadTableTest, BuiltTableIsTheExactRootsAndWeightsRoundedAndRoundTrips) {
   const std::vector<std::uint8_t> bytes = BuiltBytes();

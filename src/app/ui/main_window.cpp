@@ -16,6 +16,7 @@
 
 #include "app/data_table.h"
 #include "app/fpu_control.h"
+#include "app/program_files.h"
 #include "app/settings_file.h"
 #include "app/stopwatch.h"
 #include "app/shell_state.h"
@@ -253,7 +254,7 @@ void QVRK::SetDropFilesHandler(std::function<void(const std::vector<std::string>
 }
 
 int QVRK::SetupWindow() {
-  ProgramDir = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString() + "/";
+  ProgramDir = ProgramDirectory().string() + "/";
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QScreen* screen = QGuiApplication::primaryScreen();
   ScreenDpiX = static_cast<int>(screen->logicalDotsPerInchX());
