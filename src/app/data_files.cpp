@@ -102,7 +102,7 @@ int AcceptRead(int count, int firstRow, const std::string& path, bool convertWei
   }
   const bool calculate = ApplyCalcToNewData && CalculationDefined();
   if (calculate && AppendMode) ApplyCalculation(firstRow);
-  PrescanData();
+  PrescanData(Owner());
   if (calculate && !AppendMode) ApplyCalculation(1);
 
   const TDataTitles previous = DataTitles();
@@ -253,7 +253,7 @@ int EvEditorData(std::string_view text) {
   DataFileLabel = DataFileName.empty() ? file : DataFileName;
   SetXYZRows(PointCount(XYZData()));
   SetHaveData(1);
-  PrescanData();
+  PrescanData(Owner());
   return count;
 }
 

@@ -8,6 +8,7 @@
 #include "app/data_table.h"
 #include "app/long_double.h"
 #include "app/prescan_hooks.h"
+#include "platform/busy_window.h"
 
 TDataStats DataStats;
 long double DataFingerprint = ExprErrorValue;
@@ -342,10 +343,10 @@ void GetDataRanges(long double& xMin, long double& xMax, long double& yMin, long
   widen(DataStats.Z, zMin, zMax);
 }
 
-void PrescanData() {
+void PrescanData(platform::Window parent) {
   TPrescanHooks& hooks = PrescanHooks();
   if (hooks.VoidFitResults) hooks.VoidFitResults();
-  if (hooks.ShowBusyMsg) hooks.ShowBusyMsg("Data PreScan", "PreScan in Progess");
+  ShowBusyMsg(parent, "Data PreScan", "PreScan in Progess", 1);
   PrepareDataForFit();
   if (hooks.ParseAllUdfParams) hooks.ParseAllUdfParams();
   const TDataStats& s = DataStats;
@@ -354,5 +355,5 @@ void PrescanData() {
                               s.Z.StdDev + s.WeightScale
                         : ExprErrorValue;
   if (hooks.StartBackgroundFit) hooks.StartBackgroundFit();
-  if (hooks.HideBusyMsg) hooks.HideBusyMsg();
+  HideBusyMsg();
 }

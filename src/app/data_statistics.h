@@ -10,6 +10,7 @@
 #include <span>
 
 #include "app/xyz_point.h"
+#include "platform/window.h"
 
 // Statistics of one axis. "The other axes" of X are Y then Z; of Y, X then Z; of Z, X
 // then Y.
@@ -110,8 +111,8 @@ void GetDataRanges(long double& xMin, long double& xMax, long double& yMin, long
                    long double& zMin, long double& zMax);
 
 // The pre-scan every command that changed the data table calls: voids the fit results,
-// shows the busy window, PrepareDataForFit, re-evaluates the user functions' parameter
-// limits, recomputes DataFingerprint, restarts the background fit and hides the busy
-// window. The steps that belong to other subsystems go through the hooks of
+// shows the busy window over `parent`, PrepareDataForFit, re-evaluates the user functions'
+// parameter limits, recomputes DataFingerprint, restarts the background fit and hides the
+// busy window. The steps that belong to other subsystems go through the hooks of
 // prescan_hooks.h.
-void PrescanData();
+void PrescanData(platform::Window parent = nullptr);

@@ -4,21 +4,16 @@
 #pragma once
 
 #include <functional>
-#include <string_view>
 
 struct TPrescanHooks {
   // Voids the fit results (fit count 0, results flag cleared): the fit list no longer
   // describes the data.
   std::function<void()> VoidFitResults;
-  // Shows the busy window with this caption and message and the hourglass.
-  std::function<void(std::string_view caption, std::string_view message)> ShowBusyMsg;
   // Re-evaluates the parameter limits of every user-defined function against the new data.
   std::function<void()> ParseAllUdfParams;
   // Restarts the background fit for the main window (it starts only when a background fit
   // type is chosen and at least 4 points are active).
   std::function<void()> StartBackgroundFit;
-  // Closes the busy window.
-  std::function<void()> HideBusyMsg;
 };
 
 // The hooks in force; set them on the user-interface thread before the first data load.

@@ -11,6 +11,7 @@
 #include "app/long_double.h"
 #include "app/prescan_hooks.h"
 #include "app/test_points.h"
+#include "platform/busy_window.h"
 
 namespace {
 
@@ -196,20 +197,23 @@ TEST(DataStatistics, PrescanSortsByXThenYAndRunsTheOtherSubsystemsStepsInOrder) 
   Load({{3, 1, 1}, {1, 2, 3}, {2, 9, 2}, {1, 1, 1}, {1, 1, 3}, {3, 0, 4}});
   std::string calls;
   int active_at_udf = -1;
-  TPrescanHooks& hooks = PrescanHooks();
-  hooks.VoidFitResults = [&] { calls += "void,"; };
-  hooks.ShowBusyMsg = [&](std::string_view caption, std::string_view message) {
-    calls += std::string(caption) + "|" + std::string(message) + ",";
+  // The busy window stands from before the scan until the background fit has started.
+  auto busy = [&] {
+    const platform::BusyState b = platform::CurrentBusyState();
+    if (b.shown) calls += b.caption + "|" + b.text + (b.hourglass ? "|wait," : ",");
   };
+  TPrescanHooks& hooks = PrescanHooks();
+  hooks.VoidFitResults = [&] { calls += "void,"; busy(); };
   hooks.ParseAllUdfParams = [&] {
     calls += "udf,";
+    busy();
     active_at_udf = DataStats.ActiveCount;
   };
-  hooks.StartBackgroundFit = [&] { calls += "fit,"; };
-  hooks.HideBusyMsg = [&] { calls += "hide"; };
+  hooks.StartBackgroundFit = [&] { calls += "fit,"; busy(); };
   PrescanData();
   hooks = TPrescanHooks{};
-  EXPECT_EQ(calls, "void,Data PreScan|PreScan in Progess,udf,fit,hide");
+  busy();
+  EXPECT_EQ(calls, "void,udf,Data PreScan|PreScan in Progess|wait,fit,Data PreScan|PreScan in Progess|wait,");
   EXPECT_EQ(active_at_udf, 6);
   const std::span<TXYZPoint> t = XYZData();
   EXPECT_EQ(t[0].SortKey, 0);
