@@ -1,6 +1,7 @@
 #include "app/file_utils.h"
 
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -10,7 +11,6 @@
 #include <string>
 #include <system_error>
 
-#include "app/settings_file.h"
 
 namespace {
 
@@ -146,7 +146,22 @@ std::int64_t FileTime(const std::filesystem::path& name) {
 
 bool SaveGlobalToFile(std::span<const std::uint8_t> block, const std::filesystem::path& name) {
   const std::filesystem::path dir = name.has_parent_path() ? name.parent_path() : ".";
-  return WriteFileAtomically(dir, name.filename().string(), block);
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  const std::filesystem::path temp =
+      dir / (name.filename().string() + ".tmp" + std::to_string(static_cast<long>(::getpid())));
+  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(block.data(), 1, block.size(), f) == block.size();
+  ok = std::fflush(f) == 0 && ok;
+  ok = ::fsync(::fileno(f)) == 0 && ok;
+  ok = std::fclose(f) == 0 && ok;
+  if (ok) {
+    std::filesystem::rename(temp, name, ec);
+    ok = !ec;
+  }
+  if (!ok) std::filesystem::remove(temp, ec);
+  return ok;
 }
 
 std::vector<std::uint8_t> LoadFileToGlobal(const std::filesystem::path& name) {

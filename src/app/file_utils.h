@@ -44,8 +44,10 @@ inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(FileTime(name)) >> 32);
 }
 
-// Writes the whole block to the file through a temporary file and a rename, so that a
-// failed write leaves an existing file as it was; false on failure.
+// Writes the whole block to the file (its directory made when missing) through a temporary
+// file beside it and a rename, so that a crash never leaves half a file and a failed write
+// leaves an existing file as it was; false on failure. Every file the program writes whole
+// goes through it.
 bool SaveGlobalToFile(std::span<const std::uint8_t> block, const std::filesystem::path& name);
 
 // The whole file; empty when it is missing, empty, unreadable or too large for memory.

@@ -5,12 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
-#include <unistd.h>
-
 #include "app/byte_codec.h"
+#include "app/file_utils.h"
 #include "app/long_double.h"
 
 int LastSessionUdfs = 0;
@@ -433,51 +431,21 @@ std::filesystem::path SettingsDirectory() {
          "ondravik3d";
 }
 
-bool WriteFileAtomically(const std::filesystem::path& dir, const std::string& name,
-                         std::span<const std::uint8_t> data) {
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  const std::filesystem::path target = dir / name;
-  const std::filesystem::path temp =
-      dir / (name + ".tmp" + std::to_string(static_cast<long>(::getpid())));
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  ok = std::fflush(f) == 0 && ok;
-  ok = ::fsync(::fileno(f)) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  if (ok) {
-    std::filesystem::rename(temp, target, ec);
-    ok = !ec;
-  }
-  if (!ok) std::filesystem::remove(temp, ec);
-  return ok;
-}
-
 bool SaveSettings(const std::filesystem::path& dir, const ProgramSettings& settings,
                   int screenWidth, int screenHeight) {
   std::vector<std::uint8_t> image = EncodeSettings(settings, screenWidth, screenHeight);
-  if (!WriteFileAtomically(dir, kSettingsFileName, image)) return false;
+  if (!SaveGlobalToFile(image, dir / kSettingsFileName)) return false;
   if (const UdfSessionWriter& writer = SessionWriter()) writer(dir);
   return true;
 }
 
 int LoadSettingsFile(const std::filesystem::path& dir, int screenWidth, int screenHeight,
                      ProgramSettings& settings) {
-  std::error_code ec;
-  const std::filesystem::path path = dir / kSettingsFileName;
-  const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec || size != kSettingsFileSize) return 0;
-  std::vector<std::uint8_t> image(kSettingsFileSize);
-  {
-    std::ifstream in(path, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(image.data()),
-                 static_cast<std::streamsize>(image.size())))
-      return 0;  // unreadable: the defaults of a first run stand
-  }
+  // A missing, unreadable or wrongly sized file: the defaults of a first run stand.
+  if (FileSize(dir / kSettingsFileName) != static_cast<std::int64_t>(kSettingsFileSize)) return 0;
+  const std::vector<std::uint8_t> image = LoadFileToGlobal(dir / kSettingsFileName);
   if (!DecodeSettings(image, screenWidth, screenHeight, settings)) return 0;
-  const std::uintmax_t sessionSize = std::filesystem::file_size(dir / kUdfSessionFileName, ec);
-  LastSessionUdfs = !ec && sessionSize > kUdfSessionMinSize ? 1 : 0;
+  LastSessionUdfs = FileSize(dir / kUdfSessionFileName) > static_cast<std::int64_t>(kUdfSessionMinSize) ? 1 : 0;
   return 1;
 }
 

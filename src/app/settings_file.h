@@ -232,11 +232,6 @@ int LoadSettings(const std::filesystem::path& dir, int screenWidth, int screenHe
 using UdfSessionWriter = std::function<void(const std::filesystem::path& dir)>;
 void SetUdfSessionWriter(UdfSessionWriter writer);
 
-// Writes bytes to dir/name through a temporary file and a rename; false on any failure, in
-// which case an existing file is left as it was.
-bool WriteFileAtomically(const std::filesystem::path& dir, const std::string& name,
-                         std::span<const std::uint8_t> bytes);
-
 // The program's settings while it runs (user-interface thread).
 ProgramSettings& CurrentSettings();
 // 1 when the session file of the last run holds user functions: enables command 2185.
