@@ -80,9 +80,7 @@ std::vector<std::uint8_t> DataTableToWorksheet(int form) {
 }
 
 int WriteDataText(const std::string& path) {
-  const std::string text = DataFileText(XYZData(), DataTitles());
-  const auto* b = reinterpret_cast<const std::uint8_t*>(text.data());
-  if (!SaveGlobalToFile(std::span(b, text.size()), path)) return -1;
+  if (!SaveGlobalToFile(DataFileText(XYZData(), DataTitles()), path)) return -1;
   return PointCount(XYZData());
 }
 

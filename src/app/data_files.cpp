@@ -232,9 +232,8 @@ int EvEditorData(std::string_view text) {
   const std::filesystem::path dir = PrivateTempDir();
   if (dir.empty()) return 0;
   const std::string file = (dir / kEditorFileName).string();
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
   const TWholeFileReader& reader = ImportReaders().Read[kImportKindAsciiXYZ];
-  if (!reader || !SaveGlobalToFile(std::span(bytes, text.size()), file)) return 0;
+  if (!reader || !SaveGlobalToFile(text, file)) return 0;
   const TableBackup backup;
   SetXYZRows(0);
   TReadArgs args;

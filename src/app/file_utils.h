@@ -49,6 +49,11 @@ inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
 // leaves an existing file as it was; false on failure. Every file the program writes whole
 // goes through it.
 bool SaveGlobalToFile(std::span<const std::uint8_t> block, const std::filesystem::path& name);
+// The same for a text, its bytes as they stand (the caller has put in its line ends).
+inline bool SaveGlobalToFile(std::string_view text, const std::filesystem::path& name) {
+  return SaveGlobalToFile(
+      std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), name);
+}
 
 // The whole file; empty when it is missing, empty, unreadable or too large for memory.
 std::vector<std::uint8_t> LoadFileToGlobal(const std::filesystem::path& name);

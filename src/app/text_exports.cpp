@@ -233,6 +233,5 @@ bool WriteTextWindowFile(const TMFile& lines, const std::string& path, int forma
     default:
       return false;
   }
-  const auto* b = reinterpret_cast<const std::uint8_t*>(out.data());
-  return SaveGlobalToFile(std::span(b, out.size()), path);
+  return SaveGlobalToFile(out, path);
 }

@@ -76,8 +76,9 @@ std::string WriteClipboardFile(const std::string& name, const QByteArray& bytes)
   const std::filesystem::path dir = PrivateTempDir();
   if (dir.empty()) return {};
   const std::string path = (dir / name).string();
-  const auto* b = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-  if (!SaveGlobalToFile(std::span(b, static_cast<std::size_t>(bytes.size())), path)) return {};
+  if (!SaveGlobalToFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                        path))
+    return {};
   return path;
 }
 
