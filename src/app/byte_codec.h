@@ -27,6 +27,14 @@ inline std::uint16_t LoadU16(const std::uint8_t* p) {
 inline std::uint32_t LoadU32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(LoadU16(p)) | static_cast<std::uint32_t>(LoadU16(p + 2)) << 16;
 }
+inline void StoreU16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void StoreU32(std::uint8_t* p, std::uint32_t v) {
+  StoreU16(p, static_cast<std::uint16_t>(v));
+  StoreU16(p + 2, static_cast<std::uint16_t>(v >> 16));
+}
 
 class ByteWriter {
  public:

@@ -79,8 +79,7 @@ Block NPSettingsDefault(const std::int32_t (&option1)[20], const std::int32_t (&
 }
 
 void PutI32(Block& block, std::size_t offset, std::int32_t v) {
-  for (int i = 0; i < 4; ++i)
-    block[offset + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
+  bytes::StoreU32(block.data() + offset, static_cast<std::uint32_t>(v));
 }
 
 // Clears the words of a thread block that hold a handle or a state.

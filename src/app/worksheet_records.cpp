@@ -110,11 +110,6 @@ const std::vector<std::uint8_t>& WK3Template() {
 
 bool InRange(int value, int max) { return value >= 0 && value <= max; }
 
-void Put16(std::span<std::uint8_t> b, std::size_t at, int v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
 // The range fields of a header written at `start`: WK1 column and row at bytes 14 and 16;
 // WK3 row at bytes 12-13 and column at byte 15 (byte 14 is 0 in the template).
 void PatchWK1Range(ByteWriter& out, std::size_t start, int lastColumn, int lastRow) {
@@ -137,8 +132,8 @@ int WK1PutHeader(ByteWriter& out, int lastColumn, int lastRow) {
 
 void WK1SetRange(std::span<std::uint8_t> header, int lastColumn, int lastRow) {
   if (header.size() < kWK1HeaderSize) return;
-  Put16(header, 14, std::clamp(lastColumn, 0, kWK1MaxColumn));
-  Put16(header, 16, std::clamp(lastRow, 0, kWorksheetMaxRow));
+  bytes::StoreU16(&header[14], static_cast<std::uint16_t>(std::clamp(lastColumn, 0, kWK1MaxColumn)));
+  bytes::StoreU16(&header[16], static_cast<std::uint16_t>(std::clamp(lastRow, 0, kWorksheetMaxRow)));
 }
 
 int WK1PutNumber(ByteWriter& out, int column, int row, double value) {
@@ -178,7 +173,7 @@ int WK3PutHeader(ByteWriter& out, int lastColumn, int lastRow) {
 
 void WK3SetRange(std::span<std::uint8_t> header, int lastColumn, int lastRow) {
   if (header.size() < kWK3HeaderSize) return;
-  Put16(header, 12, std::clamp(lastRow, 0, kWorksheetMaxRow));
+  bytes::StoreU16(&header[12], static_cast<std::uint16_t>(std::clamp(lastRow, 0, kWorksheetMaxRow)));
   header[15] = static_cast<std::uint8_t>(std::clamp(lastColumn, 0, kWK3MaxColumn));
 }
 

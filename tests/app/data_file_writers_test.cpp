@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -107,6 +108,12 @@ TEST(WorksheetRecords, WK1HeaderRecordsStandWhereTheTemplateSaysAndTheRangeIsPat
   EXPECT_EQ(h[16] | h[17] << 8, 300);
   EXPECT_EQ(h[1374], 0x71);  // the graph record ends 71 71 01 00 00 00
   EXPECT_EQ(h[1376], 0x01);
+  // A range set afterwards gives the same header.
+  ByteWriter late;
+  WK1PutHeader(late, 0, 0);
+  Bytes patched = late.Take();
+  WK1SetRange(patched, 3, 300);
+  EXPECT_EQ(patched, h);
 }
 
 TEST(WorksheetRecords, WK3HeaderAndTrailer) {
@@ -116,6 +123,10 @@ TEST(WorksheetRecords, WK3HeaderAndTrailer) {
   const Bytes b = w.Take();
   EXPECT_EQ(b[12] | b[13] << 8, 1000);
   EXPECT_EQ(b[15], 4);
+  Bytes patched(b.begin(), b.begin() + kWK3HeaderSize);
+  WK3SetRange(patched, 0, 0);
+  WK3SetRange(patched, 4, 1000);
+  EXPECT_TRUE(std::equal(patched.begin(), patched.end(), b.begin()));
   const std::pair<std::size_t, int> records[] = {{30, 0x03}, {40, 0x04}, {72, 0x21}, {77, 0x0B},
                                                  {82, 0x0E}, {118, 0x0F}, {208, 0x11}, {390, 0x1C},
                                                  {429, 0x01}};
