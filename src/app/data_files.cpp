@@ -43,11 +43,6 @@ void ApplyCalculation(int firstRow) {
   if (DataFileHooks().ApplyCalculation) DataFileHooks().ApplyCalculation(firstRow);
 }
 
-void VoidFitResults() {
-  if (PrescanHooks().VoidFitResults) PrescanHooks().VoidFitResults();
-  if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(0);
-}
-
 // "Number of Points Read %d\nMin 4 XYZ Points Required", the path as caption.
 void TooFewPoints(const std::string& path, int count) {
   ErrorBox(Owner(), path, CFormat(std::string(platform::LoadString(3063)).c_str(), std::max(count, 0)));
@@ -118,6 +113,11 @@ int AcceptRead(int count, int firstRow, const std::string& path, bool convertWei
 TDataFileHooks& DataFileHooks() {
   static TDataFileHooks hooks;
   return hooks;
+}
+
+void VoidFitResults() {
+  if (PrescanHooks().VoidFitResults) PrescanHooks().VoidFitResults();
+  if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(0);
 }
 
 int ImportFilterIndex(std::string_view extension) {

@@ -60,6 +60,10 @@ struct TDataFileHooks {
 };
 TDataFileHooks& DataFileHooks();
 
+// The fit results no longer describe the table: voided (the pre-scan hook), and the main
+// window's have-fits flag cleared.
+void VoidFitResults();
+
 // Before any import: asks whether to apply a defined calculation to the new data and, when
 // replacing unsaved data, whether to save it. 2 when the user cancelled (also when he chose
 // to save and then did not), else 1.

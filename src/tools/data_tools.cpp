@@ -5,7 +5,6 @@
 #include "app/data_table.h"
 #include "app/number_format.h"
 #include "app/point_table.h"
-#include "app/prescan_hooks.h"
 #include "app/shell_state.h"
 
 namespace {
@@ -59,8 +58,7 @@ void ClearDataTable() {
   StopBackgroundFit();
   DataUnsaved = 0;
   DataStats.ActiveCount = 0;
-  if (PrescanHooks().VoidFitResults) PrescanHooks().VoidFitResults();
-  if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(0);
+  VoidFitResults();
   SetXYZRows(0);
   std::span<TXYZPoint> data = XYZData();
   if (!data.empty()) data[0].X = data[0].W = 0;
