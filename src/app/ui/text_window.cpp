@@ -417,11 +417,12 @@ void TScrWin::LoadTextFile(bool append) {
 }
 
 bool TScrWin::LoadFile(const std::string& path, bool append) {
-  if (SniffTextFile(path) == -1) {
+  const int sniffed = SniffTextFile(path);
+  if (sniffed == -1) {
     ErrorBox(ToWindow(this), platform::LoadString(3003), path);
     return false;
   }
-  if (SniffTextFile(path) != 2) {
+  if (sniffed != 2) {
     ErrorBox(ToWindow(this), path, kNonAscii);
     return false;
   }
