@@ -1,6 +1,7 @@
 // An opaque handle of a window, so that headless code can name the owner of a message box
 // or a dialog without seeing the widget library. The Qt layer converts it to and from its
-// widget pointer (platform/qt/qt_window.h); a null handle means "no owner".
+// widget pointer (ToWindow and FromWindow of platform/qt/qt_text.h); a null handle means
+// "no owner".
 #pragma once
 
 namespace platform {

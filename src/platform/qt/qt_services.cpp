@@ -226,13 +226,7 @@ class QtDispatcher : public UiDispatcher {
   void Post(std::function<void()> task) override {
     QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
   }
-  void Send(std::function<void()> task) override {
-    if (OnGuiThread()) {
-      task();
-    } else {
-      QMetaObject::invokeMethod(qApp, std::move(task), Qt::BlockingQueuedConnection);
-    }
-  }
+  void Send(std::function<void()> task) override { RunOnGui(std::move(task)); }
 };
 
 struct Services {
