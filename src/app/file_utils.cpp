@@ -11,6 +11,8 @@
 #include <string>
 #include <system_error>
 
+#include "platform/file_dialog.h"
+
 
 namespace {
 
@@ -226,10 +228,7 @@ int ExtensionKind(std::string_view ext) {
 }
 
 int SaveFormatByExt(const std::filesystem::path& path) {
-  const std::string file = path.filename().string();
-  const std::size_t dot = file.rfind('.');
-  if (dot == std::string::npos) return kSaveFormatText;
-  const std::string e = Lower(std::string_view(file).substr(dot + 1));
+  const std::string e = Lower(platform::PathExtension(path.string()));
   if (e == "wk1") return kSaveFormatWk1;
   if (e == "wk3") return kSaveFormatWk3;
   if (e == "sav") return kSaveFormatSav;
