@@ -67,10 +67,6 @@ bool ReadLinePiece(std::FILE* file, std::string& line, int maxChars) {
   return !line.empty() || ch == '\n';
 }
 
-std::string CutText(std::string_view text, std::size_t limit) {
-  return std::string(text.substr(0, limit));
-}
-
 std::vector<std::uint8_t> ReadFileHead(const std::string& path, std::size_t maxBytes) {
   FilePtr file(std::fopen(path.c_str(), "rb"));
   if (!file) return {};

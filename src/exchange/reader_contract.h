@@ -46,6 +46,3 @@ bool ReadLinePiece(std::FILE* file, std::string& line, int maxChars);
 
 // The first min(file size, maxBytes) bytes of a file; empty when it cannot be read.
 std::vector<std::uint8_t> ReadFileHead(const std::string& path, std::size_t maxBytes);
-
-// The first `limit` bytes of a text (titles and names are cut where they enter).
-std::string CutText(std::string_view text, std::size_t limit);
