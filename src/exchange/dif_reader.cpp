@@ -17,10 +17,6 @@ constexpr std::size_t kDifEntryChars = 49;
 constexpr std::size_t kDifEntryRoom = 5;
 constexpr int kDifListCapacity = 512;
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
@@ -54,12 +50,12 @@ class TDifCells {
     vectors = -1;
     std::string line;
     while (ReadLinePiece(file_.get(), line, kDifLineChars)) {
-      if (StartsWith(line, "VECTORS")) {
+      if (line.starts_with("VECTORS")) {
         if (!ReadLinePiece(file_.get(), line, kDifLineChars)) return false;
         vectors = line.size() > 2 ? static_cast<int>(ReadInteger(std::string_view(line).substr(2))) : 0;
         continue;
       }
-      if (StartsWith(line, "DATA")) {
+      if (line.starts_with("DATA")) {
         ReadLinePiece(file_.get(), line, kDifLineChars);
         ReadLinePiece(file_.get(), line, kDifLineChars);
         return true;
@@ -79,14 +75,14 @@ class TDifCells {
       const std::string_view number = TrimBlanks(std::string_view(line).substr(comma + 1));
       const std::string_view v = TrimBlanks(value);
       if (type == -1) {
-        if (StartsWith(v, "BOT")) return kBeginTuple;
-        if (StartsWith(v, "EOD")) return kEndData;
+        if (v.starts_with("BOT")) return kBeginTuple;
+        if (v.starts_with("EOD")) return kEndData;
         continue;
       }
       cell.type = static_cast<int>(type);
       cell.value = ExprErrorValue;
       cell.text.clear();
-      if (type == 0 && StartsWith(v, "V") && IsWholeDecimalNumber(number))
+      if (type == 0 && v.starts_with("V") && IsWholeDecimalNumber(number))
         cell.value = DataValueOf(number);
       if (type == 1) {
         std::string_view t = v;

@@ -36,10 +36,6 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 // The probe an extension chooses; null for an extension no probe knows.
 Probe ProbeForExtension(std::string_view extension) {
   const std::string e = Lower(extension);
@@ -135,14 +131,14 @@ int ProbeDif(const std::string& path) {
   int items = 0;
   int vectors = -1;
   while (ReadLinePiece(file.get(), line, kDifLineChars)) {
-    if (StartsWith(line, "TABLE") || StartsWith(line, "TUPLES")) {
+    if (line.starts_with("TABLE") || line.starts_with("TUPLES")) {
       ++items;
-    } else if (StartsWith(line, "VECTORS")) {
+    } else if (line.starts_with("VECTORS")) {
       ++items;
       if (!ReadLinePiece(file.get(), line, kDifLineChars)) return 0;
       const long count = line.size() > 2 ? std::strtol(line.c_str() + 2, nullptr, 10) : 0;
       vectors = static_cast<int>(std::clamp(count, 0L, static_cast<long>(INT_MAX)));
-    } else if (StartsWith(line, "DATA")) {
+    } else if (line.starts_with("DATA")) {
       if (items != 3 || vectors < 0) return 0;
       if (vectors <= 1) return 16;
       if (vectors == 2) return 17;
