@@ -183,6 +183,15 @@ std::vector<std::uint8_t> LoadFileToGlobal(const std::filesystem::path& name) {
   }
 }
 
+std::vector<std::uint8_t> ReadFileHead(const std::filesystem::path& name, std::size_t maxBytes) {
+  FilePtr file(std::fopen(name.c_str(), "rb"));
+  if (!file) return {};
+  const auto size = static_cast<std::size_t>(std::max<std::int64_t>(FileSize(name), 0));
+  std::vector<std::uint8_t> bytes(std::min(size, maxBytes));
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+  return bytes;
+}
+
 int SniffTextFile(const std::filesystem::path& name) {
   const std::int64_t size = FileSize(name);
   if (size <= 0) return -1;

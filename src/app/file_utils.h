@@ -57,6 +57,9 @@ inline bool SaveGlobalToFile(std::string_view text, const std::filesystem::path&
 
 // The whole file; empty when it is missing, empty, unreadable or too large for memory.
 std::vector<std::uint8_t> LoadFileToGlobal(const std::filesystem::path& name);
+// The first min(file size, maxBytes) bytes of a file; empty when it is missing, empty or
+// unreadable.
+std::vector<std::uint8_t> ReadFileHead(const std::filesystem::path& name, std::size_t maxBytes);
 
 // -1 when the file is missing or empty; otherwise looks at its first min(size, 200) bytes:
 // 2 when every byte is 32 or above or one of TAB, LF, FF, CR and Ctrl-Z (a text file),

@@ -1,9 +1,6 @@
 #include "exchange/reader_contract.h"
 
-#include <algorithm>
-
 #include "app/data_table.h"
-#include "app/file_utils.h"
 #include "app/long_double.h"
 
 bool KeepFilteredPoint(int c, int n, int start) {
@@ -65,13 +62,4 @@ bool ReadLinePiece(std::FILE* file, std::string& line, int maxChars) {
     line.push_back(static_cast<char>(ch));
   }
   return !line.empty() || ch == '\n';
-}
-
-std::vector<std::uint8_t> ReadFileHead(const std::string& path, std::size_t maxBytes) {
-  FilePtr file(std::fopen(path.c_str(), "rb"));
-  if (!file) return {};
-  const auto size = static_cast<std::size_t>(std::max<std::int64_t>(FileSize(path), 0));
-  std::vector<std::uint8_t> bytes(std::min(size, maxBytes));
-  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-  return bytes;
 }

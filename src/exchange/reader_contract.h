@@ -43,6 +43,3 @@ void AppendColumnValue(TColumnArray& column, long double value);
 // buffer does: a longer line gives several pieces, each taken as a line. The line feed is
 // not kept. False at the end of the stream (or on a read error) when nothing was read.
 bool ReadLinePiece(std::FILE* file, std::string& line, int maxChars);
-
-// The first min(file size, maxBytes) bytes of a file; empty when it cannot be read.
-std::vector<std::uint8_t> ReadFileHead(const std::string& path, std::size_t maxBytes);

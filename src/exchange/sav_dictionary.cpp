@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "app/byte_codec.h"
-#include "exchange/reader_contract.h"
+#include "app/file_utils.h"
 
 namespace {
 

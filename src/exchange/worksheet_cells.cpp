@@ -5,7 +5,6 @@
 
 #include "app/byte_codec.h"
 #include "app/file_utils.h"
-#include "exchange/reader_contract.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -34,11 +33,9 @@ class TProgramTableFile {
     std::lock_guard lock(mutex_);
     if (table_.load(std::memory_order_relaxed)) return 1;
     const std::filesystem::path file = override_.empty() ? ProgramFile(name_) : override_;
-    std::vector<std::uint8_t> data(bytes_);
-    std::size_t got = 0;
-    if (FilePtr f = FOpenOem(file, "rb")) got = std::fread(data.data(), 1, data.size(), f.get());
+    const std::vector<std::uint8_t> data = ReadFileHead(file, bytes_);
     // A short file would leave entries undefined: it is refused like a missing one.
-    if (got < bytes_) return -1;
+    if (data.size() < bytes_) return -1;
     std::unique_ptr<Table> table;
     try {
       table = std::make_unique<Table>();

@@ -35,18 +35,14 @@ void SetText(std::array<char, N>& field, std::string_view text) {
   std::memcpy(field.data(), text.data(), std::min(text.size(), N - 1));
 }
 
-// Reads at most `limit` bytes of a file through the shell's file wrapper. kUdfFileNotOpened
-// when it cannot be opened or is empty; kUdfFileMalformed when it is longer than `limit`
-// and `whole` is set; else 1.
+// Reads at most `limit` bytes of a file. kUdfFileNotOpened when it cannot be opened or is
+// empty; kUdfFileMalformed when it is longer than `limit` and `whole` is set; else 1.
 int LoadFile(const std::filesystem::path& path, std::size_t limit, bool whole,
              std::vector<std::uint8_t>& data) {
   const std::int64_t size = FileSize(path);
   if (size <= 0) return kUdfFileNotOpened;
   if (whole && static_cast<std::uint64_t>(size) > limit) return kUdfFileMalformed;
-  FilePtr f = FOpenOem(path, "rb");
-  if (!f) return kUdfFileNotOpened;
-  data.resize(std::min(static_cast<std::size_t>(size), limit));
-  data.resize(std::fread(data.data(), 1, data.size(), f.get()));
+  data = ReadFileHead(path, limit);
   return data.empty() ? kUdfFileNotOpened : 1;
 }
 
