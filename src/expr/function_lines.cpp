@@ -1,6 +1,5 @@
 // Loading the user-defined functions and the view function: texts of several lines, each
 // compiled into its program slot or run at once.
-#include <cstring>
 #include <mutex>
 
 #include "expr/compiler.h"
@@ -65,7 +64,7 @@ int UdfLoad(int k) {
   v.Y() = DataMean(1);
   v.Z() = DataMean(2);
   v.W() = 1;
-  const std::string_view text(r.Text.data(), strnlen(r.Text.data(), r.Text.size()));
+  const std::string_view text = UdfFieldText(r.Text);
   // The flag says whether the slots hold the current text: a failed load clears it.
   r.Compiled = 0;
   if (CompileLines(text, 10 * k) < 0) return -1;

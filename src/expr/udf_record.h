@@ -9,7 +9,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <string_view>
 
 inline constexpr int kUdfCount = 15;
 inline constexpr int kUdfMaxParams = 10;
@@ -38,6 +40,13 @@ struct TUdfRecord {
   std::array<long double, kUdfMaxParams> DerivMin{};  // smallest dZ/dAi over the data
   std::uint16_t Compiled = 0;  // 1 once UdfLoad compiled every line of the current text
 };
+
+// The text of one of the record's NUL-terminated fields (the whole field when a damaged
+// record holds no NUL).
+template <std::size_t N>
+std::string_view UdfFieldText(const std::array<char, N>& field) {
+  return std::string_view(field.data(), strnlen(field.data(), N));
+}
 
 // The stored record: name, two counts, text, three value arrays, three expression-text
 // arrays, the mask, two derivative arrays and the compiled flag, packed.

@@ -25,11 +25,6 @@ constexpr std::size_t kMaxTextLength = kUdfTextSize - 1;
 constexpr char kCtrlZ = 26;
 
 template <std::size_t N>
-std::string_view TextOf(const std::array<char, N>& field) {
-  return std::string_view(field.data(), strnlen(field.data(), N));
-}
-
-template <std::size_t N>
 void SetText(std::array<char, N>& field, std::string_view text) {
   field.fill(0);
   std::memcpy(field.data(), text.data(), std::min(text.size(), N - 1));
@@ -92,12 +87,12 @@ char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + '
 
 // Same function as far as a .udf can tell: what the text form stores.
 bool SameStoredFunction(const TUdfRecord& a, const TUdfRecord& b) {
-  if (TextOf(a.Name) != TextOf(b.Name) || a.ParamCount != b.ParamCount || TextOf(a.Text) != TextOf(b.Text))
+  if (UdfFieldText(a.Name) != UdfFieldText(b.Name) || a.ParamCount != b.ParamCount || UdfFieldText(a.Text) != UdfFieldText(b.Text))
     return false;
   for (int i = 0; i < a.ParamCount && i < kUdfMaxParams; ++i) {
     const auto u = static_cast<std::size_t>(i);
-    if (TextOf(a.MinText[u]) != TextOf(b.MinText[u]) || TextOf(a.StartText[u]) != TextOf(b.StartText[u]) ||
-        TextOf(a.MaxText[u]) != TextOf(b.MaxText[u]))
+    if (UdfFieldText(a.MinText[u]) != UdfFieldText(b.MinText[u]) || UdfFieldText(a.StartText[u]) != UdfFieldText(b.StartText[u]) ||
+        UdfFieldText(a.MaxText[u]) != UdfFieldText(b.MaxText[u]))
       return false;
   }
   return true;
@@ -161,8 +156,8 @@ std::unique_ptr<TUdfRecord> ParseUdfTextForm(std::span<const std::uint8_t> file)
 
 std::optional<std::string> UdfTextForm(const TUdfRecord& r) {
   if (r.ParamCount < 1 || r.ParamCount > kUdfMaxParams) return std::nullopt;
-  const std::string_view text = TextOf(r.Text);
-  std::string out(TextOf(r.Name));
+  const std::string_view text = UdfFieldText(r.Text);
+  std::string out(UdfFieldText(r.Name));
   out += "\r\n";
   out += CFormat("%d\r\n%d\r\n", r.ParamCount, CountTextLines(text));
   TextLines lines(text);
@@ -173,11 +168,11 @@ std::optional<std::string> UdfTextForm(const TUdfRecord& r) {
   }
   for (int i = 0; i < r.ParamCount; ++i) {
     const auto u = static_cast<std::size_t>(i);
-    out += TextOf(r.MinText[u]);
+    out += UdfFieldText(r.MinText[u]);
     out += ' ';
-    out += TextOf(r.StartText[u]);
+    out += UdfFieldText(r.StartText[u]);
     out += ' ';
-    out += TextOf(r.MaxText[u]);
+    out += UdfFieldText(r.MaxText[u]);
     out += "\r\n";
   }
   // The text form carries what survives its reading: blanks split expressions, an empty

@@ -1,7 +1,6 @@
 #include "tools/udf/udf_limits.h"
 
 #include <cmath>
-#include <cstring>
 #include <string_view>
 
 #include "app/data_statistics.h"
@@ -27,7 +26,7 @@ int ParamsOf(const TUdfRecord& r) {
 long double EvalLimit(const std::array<char, kUdfExprTextSize>& text, bool& readsData) {
   ExprContext& ctx = ExprThreadContext();
   ctx.ClearErrors();
-  const long double v = ExprParseAndRun(std::string_view(text.data(), strnlen(text.data(), text.size())));
+  const long double v = ExprParseAndRun(UdfFieldText(text));
   readsData = (ctx.ExprVarsUsed & kUsesDataStatistic) != 0;
   if (ctx.ExprMathError != 0 || ctx.ExprSyntaxCode != 0 || !std::isfinite(v) || IsMissingValue(v))
     return ExprErrorValue;

@@ -8,17 +8,12 @@ namespace {
 using Values = std::array<long double, kUdfMaxParams>;
 using ExprTexts = std::array<std::array<char, kUdfExprTextSize>, kUdfMaxParams>;
 
-template <std::size_t N>
-std::string_view TextOf(const std::array<char, N>& field) {
-  return std::string_view(field.data(), strnlen(field.data(), N));
-}
-
 void PutValues(const Values& v, bytes::ByteWriter& out) {
   for (long double x : v) out.Extended(x);
 }
 
 void PutTexts(const ExprTexts& t, bytes::ByteWriter& out) {
-  for (const auto& field : t) out.FixedString(TextOf(field), kUdfExprTextSize);
+  for (const auto& field : t) out.FixedString(UdfFieldText(field), kUdfExprTextSize);
 }
 
 // A NUL-terminated text field: copied whole when its terminator lies inside the field.
@@ -59,10 +54,10 @@ bool GetTexts(bytes::ByteReader& in, ExprTexts& t) {
 }  // namespace
 
 void EncodeUdfRecord(const TUdfRecord& r, bytes::ByteWriter& out) {
-  out.FixedString(TextOf(r.Name), kUdfNameSize);
+  out.FixedString(UdfFieldText(r.Name), kUdfNameSize);
   out.I16(r.ParamCount);
   out.I16(r.LineCount);
-  out.FixedString(TextOf(r.Text), kUdfTextSize);
+  out.FixedString(UdfFieldText(r.Text), kUdfTextSize);
   PutValues(r.Lower, out);
   PutValues(r.Start, out);
   PutValues(r.Upper, out);
