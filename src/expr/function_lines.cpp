@@ -52,12 +52,12 @@ long double Step(long double v) { return v == 0 ? kRelativeStep : kRelativeStep 
 
 int UdfLoad(int k) {
   std::lock_guard lock(ExprCompileMutex());
-  if (k < 0 || k >= kUdfCount || !UdfTable[static_cast<std::size_t>(k)]) return -1;
-  TUdfRecord& r = *UdfTable[static_cast<std::size_t>(k)];
+  TUdfRecord* const record = UdfRecordAt(k);
+  if (!record) return -1;
+  TUdfRecord& r = *record;
   ExprContext& ctx = ExprThreadContext();
   TExprVars& v = ctx.ExprVars;
-  // A count read from a damaged record must not index past the ten parameters.
-  const int params = r.ParamCount < 0 ? 0 : (r.ParamCount > kUdfMaxParams ? kUdfMaxParams : r.ParamCount);
+  const int params = UdfClampedParamCount(r);
   for (int i = 0; i < params; ++i) v.A(i) = r.Start[static_cast<std::size_t>(i)];
   v.X() = DataMean(0);
   v.Dollar() = v.X();

@@ -57,6 +57,15 @@ static_assert(kUdfNameSize + 2 + 2 + kUdfTextSize + 3 * kUdfMaxParams * 10 +
 // Function k's record, or null where it is not defined. Owned by the table.
 extern std::array<std::unique_ptr<TUdfRecord>, kUdfCount> UdfTable;
 
+// Function k's record; null for an undefined function or a k outside 0..14.
+TUdfRecord* UdfRecordAt(int k);
+
+// The record's parameter count kept within 0..10, so that a count read from a damaged
+// record never indexes past the ten parameters.
+inline int UdfClampedParamCount(const TUdfRecord& r) {
+  return r.ParamCount < 0 ? 0 : (r.ParamCount > kUdfMaxParams ? kUdfMaxParams : r.ParamCount);
+}
+
 // Gives slot k a new zero-filled record (freeing any record it held); returns 1, or 0
 // for k outside 0..14.
 int AllocUdf(int k);

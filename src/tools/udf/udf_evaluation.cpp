@@ -16,11 +16,6 @@ long double EvalUdfSlot(long double x, long double y) {
   return ExprRunSlot(ctx, 10 * K);
 }
 
-const TUdfRecord* Record(int k) {
-  if (k < 0 || k >= kUdfCount) return nullptr;
-  return UdfTable[static_cast<std::size_t>(k)].get();
-}
-
 constexpr long double kNearZero = static_cast<long double>(1e-12);
 constexpr long double kTinyCoordinate = static_cast<long double>(1e-25);
 constexpr long double kRelativeStep = static_cast<long double>(1e-6);
@@ -63,11 +58,11 @@ int UdfDefinedCount() {
 }
 
 int UdfFitParamCount(int k) {
-  const TUdfRecord* r = Record(k);
+  const TUdfRecord* r = UdfRecordAt(k);
   return r && r->ParamCount >= 1 && r->ParamCount <= kUdfMaxParams ? r->ParamCount : 0;
 }
 
-bool UdfReadyToFit(int k) { return UdfFitParamCount(k) > 0 && Record(k)->Compiled != 0; }
+bool UdfReadyToFit(int k) { return UdfFitParamCount(k) > 0 && UdfRecordAt(k)->Compiled != 0; }
 
 long double UdfFitCoordinate(long double v) { return std::fabs(v) < kNearZero ? kTinyCoordinate : v; }
 
@@ -102,7 +97,7 @@ void UdfFitEvaluate(int k, long double x, long double y, const long double* a, l
 }
 
 bool UdfParamsOutOfLimits(int k, const long double* a) {
-  const TUdfRecord* r = Record(k);
+  const TUdfRecord* r = UdfRecordAt(k);
   const int p = UdfFitParamCount(k);
   for (int i = 1; i <= p; ++i) {
     const auto u = static_cast<std::size_t>(i - 1);

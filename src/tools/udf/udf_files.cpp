@@ -204,8 +204,9 @@ int ReadUdfFile(int k, const std::filesystem::path& path) {
 }
 
 int WriteUdfFile(int k, const std::filesystem::path& path) {
-  if (k < 0 || k >= kUdfCount || !UdfTable[static_cast<std::size_t>(k)]) return kUdfNothingToWrite;
-  const TUdfRecord& r = *UdfTable[static_cast<std::size_t>(k)];
+  const TUdfRecord* const record = UdfRecordAt(k);
+  if (!record) return kUdfNothingToWrite;
+  const TUdfRecord& r = *record;
   if (!UdfRecordIsSound(r)) return kUdfNothingToWrite;
   std::vector<std::uint8_t> image;
   if (r.DataMask == 0) {

@@ -12,15 +12,6 @@
 
 namespace {
 
-TUdfRecord* Record(int k) {
-  if (k < 0 || k >= kUdfCount) return nullptr;
-  return UdfTable[static_cast<std::size_t>(k)].get();
-}
-
-int ParamsOf(const TUdfRecord& r) {
-  return r.ParamCount < 0 ? 0 : (r.ParamCount > kUdfMaxParams ? kUdfMaxParams : r.ParamCount);
-}
-
 // One limit expression evaluated at once. Besides a math error, a trailing character the
 // language does not know counts as a failure: "2;5" would otherwise be taken for 2.
 long double EvalLimit(const std::array<char, kUdfExprTextSize>& text, bool& readsData) {
@@ -52,14 +43,14 @@ bool Usable(long double z, const ExprContext& ctx) {
 }  // namespace
 
 void ParseUdfParams(int k) {
-  TUdfRecord* r = Record(k);
+  TUdfRecord* r = UdfRecordAt(k);
   if (!r) return;
   ExprContext& ctx = ExprThreadContext();
   // A limit that calls F1..F9 reaches this function's own lines.
   const int savedUdf = ctx.CurrentUdf;
   ctx.CurrentUdf = k;
   r->DataMask = 0;
-  const int params = ParamsOf(*r);
+  const int params = UdfClampedParamCount(*r);
   for (int i = 0; i < params; ++i) {
     const auto u = static_cast<std::size_t>(i);
     bool readsData = false;
@@ -82,15 +73,15 @@ void ParseUdfParams(int k) {
 
 void ParseAllUdfParams() {
   for (int k = 0; k < kUdfCount; ++k) {
-    const TUdfRecord* r = Record(k);
+    const TUdfRecord* r = UdfRecordAt(k);
     if (r && r->DataMask != 0) ParseUdfParams(k);
   }
 }
 
 int UdfDerivativeRanges(int k, int p, std::span<const TXYZPoint> table, long double zRange) {
-  TUdfRecord* r = Record(k);
+  TUdfRecord* r = UdfRecordAt(k);
   if (!r) return -1;
-  const int params = ParamsOf(*r);
+  const int params = UdfClampedParamCount(*r);
   if (p < -1 || p >= params) return -1;
   const int first = p < 0 ? 0 : p;
   const int last = p < 0 ? params - 1 : p;
