@@ -123,6 +123,21 @@ struct ExprContext {
   int nesting = 0;
 };
 
+// Sets a context's CurrentUdf for a scope and puts the value before it back at the end, so
+// that work on one function (its limits, its view, its derivative ranges) leaves the
+// function the caller was evaluating as it was.
+class TCurrentUdfScope {
+ public:
+  TCurrentUdfScope(ExprContext& ctx, int udf) : ctx_(ctx), saved_(ctx.CurrentUdf) { ctx.CurrentUdf = udf; }
+  ~TCurrentUdfScope() { ctx_.CurrentUdf = saved_; }
+  TCurrentUdfScope(const TCurrentUdfScope&) = delete;
+  TCurrentUdfScope& operator=(const TCurrentUdfScope&) = delete;
+
+ private:
+  ExprContext& ctx_;
+  int saved_;
+};
+
 // The calling thread's context (created on first use, destroyed when the thread ends).
 ExprContext& ExprThreadContext();
 

@@ -31,19 +31,6 @@ int CompileLines(std::string_view text, int base) {
 
 long double DataMean(int axis) { return *ExprStatisticCell(ExprStatisticMeanIndex(axis)); }
 
-// Restores CurrentUdf when the view function's work ends.
-class CurrentUdfScope {
- public:
-  CurrentUdfScope(ExprContext& ctx, int udf) : ctx_(ctx), saved_(ctx.CurrentUdf) { ctx.CurrentUdf = udf; }
-  ~CurrentUdfScope() { ctx_.CurrentUdf = saved_; }
-  CurrentUdfScope(const CurrentUdfScope&) = delete;
-  CurrentUdfScope& operator=(const CurrentUdfScope&) = delete;
-
- private:
-  ExprContext& ctx_;
-  int saved_;
-};
-
 constexpr long double kRelativeStep = static_cast<long double>(1e-6);
 
 long double Step(long double v) { return v == 0 ? kRelativeStep : kRelativeStep * v; }
@@ -78,13 +65,13 @@ int ExprCompileViewFn(std::string_view text, long double x, long double y) {
   ctx.ExprVars.Dollar() = x;
   ctx.ExprVars.X() = x;
   ctx.ExprVars.Y() = y;
-  CurrentUdfScope udf(ctx, kExprViewFnUdf);
+  TCurrentUdfScope udf(ctx, kExprViewFnUdf);
   return CompileLines(text, kExprViewFnSlot) < 0 ? -1 : 1;
 }
 
 long double ExprEvalViewFn(long double x, long double y) {
   ExprContext& ctx = ExprThreadContext();
-  CurrentUdfScope udf(ctx, kExprViewFnUdf);
+  TCurrentUdfScope udf(ctx, kExprViewFnUdf);
   ctx.ExprVars.X() = x;
   ctx.ExprVars.Y() = y;
   return ExprRunSlot(ctx, kExprViewFnSlot);

@@ -47,8 +47,7 @@ void ParseUdfParams(int k) {
   if (!r) return;
   ExprContext& ctx = ExprThreadContext();
   // A limit that calls F1..F9 reaches this function's own lines.
-  const int savedUdf = ctx.CurrentUdf;
-  ctx.CurrentUdf = k;
+  const TCurrentUdfScope udf(ctx, k);
   r->DataMask = 0;
   const int params = UdfClampedParamCount(*r);
   for (int i = 0; i < params; ++i) {
@@ -68,7 +67,6 @@ void ParseUdfParams(int k) {
     r->Start[u] = kUdfDefaultStart;
     r->Upper[u] = kUdfDefaultUpper;
   }
-  ctx.CurrentUdf = savedUdf;
 }
 
 void ParseAllUdfParams() {
@@ -87,8 +85,7 @@ int UdfDerivativeRanges(int k, int p, std::span<const TXYZPoint> table, long dou
   const int last = p < 0 ? params - 1 : p;
 
   ExprContext& ctx = ExprThreadContext();
-  const int savedUdf = ctx.CurrentUdf;
-  ctx.CurrentUdf = k;
+  const TCurrentUdfScope udf(ctx, k);
   TExprVars& v = ctx.ExprVars;
   for (int i = 0; i < params; ++i) v.A(i) = r->Start[static_cast<std::size_t>(i)];
   const int slot = 10 * k;
@@ -132,7 +129,6 @@ int UdfDerivativeRanges(int k, int p, std::span<const TXYZPoint> table, long dou
     r->DerivMax[static_cast<std::size_t>(j)] = largest;
     r->DerivMin[static_cast<std::size_t>(j)] = smallest;
   }
-  ctx.CurrentUdf = savedUdf;
 
   for (int j = first; j <= last; ++j) {
     const auto u = static_cast<std::size_t>(j);

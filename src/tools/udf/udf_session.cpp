@@ -20,14 +20,11 @@ TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir) {
   result.read = ReadUdfSessionFile(dir);
   if (result.read < 1) return result;
   ParseAllUdfParams();
-  ExprContext& ctx = ExprThreadContext();
-  const int saved = ctx.CurrentUdf;
   for (int k = 0; k < kUdfCount; ++k) {
-    if (!UdfTable[static_cast<std::size_t>(k)]) continue;
-    ctx.CurrentUdf = k;
+    if (!UdfRecordAt(k)) continue;
+    const TCurrentUdfScope udf(ExprThreadContext(), k);
     if (UdfLoad(k) == 1) ++result.loaded;
   }
-  ctx.CurrentUdf = saved;
   return result;
 }
 
