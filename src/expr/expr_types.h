@@ -9,7 +9,7 @@ struct ExprContext;
 // Number of program slots and the ranges the program's features own.
 inline constexpr int kExprSlotCount = 180;
 inline constexpr int kExprViewFnUdf = 16;     // CurrentUdf while the view function runs
-inline constexpr int kExprViewFnSlot = 160;   // its Z line; 161..169 its lines F1..F9
+inline constexpr int kExprViewFnSlot = 10 * kExprViewFnUdf;  // 160, its Z line; 161..169 its F1..F9
 inline constexpr int kExprCalcSlotFirst = 150;  // data calculation: X, Y, Z, W in 150..153
 
 // Tokens the lexer returns. Characters of "+-*/^,()=!%" are returned as their own codes.

@@ -11,10 +11,11 @@
 
 namespace {
 
-// Compiles the lines of `text` into base (the "Z" line) and base + n (lines "Fn" and
-// "#Fn", n 1..9); any other line is run at once as a whole (an assignment such as B=2
-// sets a user variable). Returns 1, or -1 at the first line that fails.
-int CompileLines(std::string_view text, int base) {
+// Compiles the lines of `text` into the slots of function `udf`: 10 udf (the "Z" line) and
+// 10 udf + n (lines "Fn" and "#Fn", n 1..9); any other line is run at once as a whole (an
+// assignment such as B=2 sets a user variable). Returns 1, or -1 at the first line that
+// fails.
+int CompileLines(std::string_view text, int udf) {
   for (const std::string_view raw : UdfTextLines(text)) {
     const TUdfLine line = ClassifyUdfLine(raw);
     if (line.kind == UdfLineKind::kStatement) {
@@ -23,8 +24,7 @@ int CompileLines(std::string_view text, int base) {
     }
     // A Z or F line without "=" holds no expression: it fails like a bad compile.
     if (!line.hasEquals) return -1;
-    const int slot = base + (line.kind == UdfLineKind::kSubFunction ? line.sub : 0);
-    if (ExprCompileSlot(line.expression, slot) == 0) return -1;
+    if (ExprCompileSlot(line.expression, UdfLineSlot(udf, line)) == 0) return -1;
   }
   return 1;
 }
@@ -54,7 +54,7 @@ int UdfLoad(int k) {
   const std::string_view text = UdfFieldText(r.Text);
   // The flag says whether the slots hold the current text: a failed load clears it.
   r.Compiled = 0;
-  if (CompileLines(text, 10 * k) < 0) return -1;
+  if (CompileLines(text, k) < 0) return -1;
   r.Compiled = 1;
   return 1;
 }
@@ -66,7 +66,7 @@ int ExprCompileViewFn(std::string_view text, long double x, long double y) {
   ctx.ExprVars.X() = x;
   ctx.ExprVars.Y() = y;
   TCurrentUdfScope udf(ctx, kExprViewFnUdf);
-  return CompileLines(text, kExprViewFnSlot) < 0 ? -1 : 1;
+  return CompileLines(text, kExprViewFnUdf) < 0 ? -1 : 1;
 }
 
 long double ExprEvalViewFn(long double x, long double y) {
