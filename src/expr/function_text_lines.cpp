@@ -24,13 +24,19 @@ TUdfLine ClassifyUdfLine(std::string_view line) {
   return out;
 }
 
+bool TUdfTextLines::Next(std::string_view& line) {
+  if (rest_.empty()) return false;
+  const std::size_t lf = rest_.find('\n');
+  line = rest_.substr(0, lf);
+  rest_ = lf == std::string_view::npos ? std::string_view() : rest_.substr(lf + 1);
+  if (lf != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+  return true;
+}
+
 std::vector<std::string_view> UdfTextLines(std::string_view text) {
   std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t lf = text.find('\n');
-    lines.push_back(text.substr(0, lf));
-    text = lf == std::string_view::npos ? std::string_view() : text.substr(lf + 1);
-  }
+  TUdfTextLines reader(text);
+  for (std::string_view line; reader.Next(line);) lines.push_back(line);
   return lines;
 }
 

@@ -22,7 +22,20 @@ struct TUdfLine {
 
 // Classifies one line (a trailing CR is dropped).
 TUdfLine ClassifyUdfLine(std::string_view line);
-// The lines of a function's text, split at LF (a last line without LF still counts).
+
+// The lines of a text as a text-mode stream delivers them: split at LF, the CR before an
+// LF dropped, a last line without LF still a line. Function texts and the user-function
+// files are read with it.
+class TUdfTextLines {
+ public:
+  explicit TUdfTextLines(std::string_view text) : rest_(text) {}
+  // The next line; false at the end of the text.
+  bool Next(std::string_view& line);
+
+ private:
+  std::string_view rest_;
+};
+// All lines of a text, as TUdfTextLines gives them.
 std::vector<std::string_view> UdfTextLines(std::string_view text);
 // Slot of a Z or Fj line of function k; -1 for a statement.
 int UdfLineSlot(int k, const TUdfLine& line);

@@ -10,6 +10,7 @@
 #include "app/c_format.h"
 #include "app/file_utils.h"
 #include "app/text_utils.h"
+#include "expr/function_text_lines.h"
 #include "tools/udf/udf_limits.h"
 #include "tools/udf/udf_record_codec.h"
 
@@ -40,24 +41,6 @@ int LoadFile(const std::filesystem::path& path, std::size_t limit, bool whole,
   data = ReadFileHead(path, limit);
   return data.empty() ? kUdfFileNotOpened : 1;
 }
-
-// The lines of a text file as a text-mode stream delivers them: split at LF, a CR before
-// the LF dropped, a last line without LF still a line.
-class TextLines {
- public:
-  explicit TextLines(std::string_view text) : rest_(text) {}
-  bool Next(std::string_view& line) {
-    if (rest_.empty()) return false;
-    const std::size_t lf = rest_.find('\n');
-    line = rest_.substr(0, lf);
-    rest_ = lf == std::string_view::npos ? std::string_view() : rest_.substr(lf + 1);
-    if (lf != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
-    return true;
-  }
-
- private:
-  std::string_view rest_;
-};
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -108,7 +91,7 @@ std::unique_ptr<TUdfRecord> ParseUdfTextForm(std::span<const std::uint8_t> file)
   data = data.substr(0, data.find(kCtrlZ));
   if (data.find('\0') != std::string_view::npos) return nullptr;
 
-  TextLines lines(data);
+  TUdfTextLines lines(data);
   std::string_view line;
   auto r = std::make_unique<TUdfRecord>();
   if (!lines.Next(line)) return nullptr;
@@ -160,7 +143,7 @@ std::optional<std::string> UdfTextForm(const TUdfRecord& r) {
   std::string out(UdfFieldText(r.Name));
   out += "\r\n";
   out += CFormat("%d\r\n%d\r\n", r.ParamCount, CountTextLines(text));
-  TextLines lines(text);
+  TUdfTextLines lines(text);
   std::string_view line;
   while (lines.Next(line)) {
     out += line;
