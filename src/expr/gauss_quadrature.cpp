@@ -166,14 +166,10 @@ long double IntegrateAuto(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, lon
     return rec.IntegFailed == 0;
   };
 
-  gauss.result = IntegrateGauss(ctx, rec, f, a, b, tol);
-  gauss.estimate = rec.IntegErrorEstimate;
-  gauss.made = true;
-  if (rec.IntegFailed == 0) return gauss.result;
+  if (attempt(gauss, IntegrateGauss)) return gauss.result;
 
   // Is the integrand undefined at a limit? Then the engines that evaluate the ends are
   // tried last. An infinite limit is never evaluated (no engine evaluates f there).
-  ctx.ClearErrors();
   if (std::isfinite(a)) f(a);
   if (std::isfinite(b)) f(b);
   const bool bad = ctx.ExprMathError != 0;
