@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "expr/eval_context.h"
@@ -64,6 +65,26 @@ void BM_AdaptiveSimpson(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// The Runge-Kutta engine, the last fallback of the automatic integral, at tolerance 1e-10:
+// its cost is the integrand values each quality-controlled step takes.
+void BM_RungeKuttaIntegral(benchmark::State& state) {
+  ExprStartUp();
+  ExprContext& ctx = ExprThreadContext();
+  long double c = 0.3L;
+  std::int64_t values = 0;
+  for (auto _ : state) {
+    TIntegRecord rec;
+    const auto f = [c, &values](long double x) {
+      ++values;
+      return std::exp(-(x - c) * (x - c)) * std::cos(3 * x);
+    };
+    benchmark::DoNotOptimize(IntegrateOdeRK(ctx, rec, f, 0, 3, 1e-10L));
+    c += 1e-6L;
+  }
+  state.counters["values"] = benchmark::Counter(static_cast<double>(values), benchmark::Counter::kAvgIterations);
+  state.SetItemsProcessed(state.iterations());
+}
+
 // The volume under a surface z = f(x, y) over its data rectangle at tolerance 1e-8, the
 // call the fitted-surface volume makes.
 void BM_SurfaceVolume(benchmark::State& state) {
@@ -86,6 +107,7 @@ void BM_SurfaceVolume(benchmark::State& state) {
 BENCHMARK(BM_AdaptiveIntegralOfALine);
 BENCHMARK(BM_DoubleIntegralOfALine);
 BENCHMARK(BM_AdaptiveSimpson);
+BENCHMARK(BM_RungeKuttaIntegral);
 BENCHMARK(BM_SurfaceVolume);
 
 BENCHMARK_MAIN();
