@@ -46,17 +46,17 @@ struct TStep {
   long double next = 0;
 };
 
-// Classical fourth-order Runge-Kutta for y' = F(x): the two middle stages coincide when
-// the slope does not depend on y, so the middle point is evaluated once.
-long double Rk4Step(const TSlope& F, long double y, long double dydx, long double x, long double h) {
-  const long double hh = h / 2;
-  const long double mid = F(x + hh);
-  const long double end = F(x + h);
-  return y + h / 6 * (dydx + 4 * mid + end);
+// Classical fourth-order Runge-Kutta for y' = F(x) over a step h, from the slopes at its
+// start, middle and end: the two middle stages coincide when the slope does not depend
+// on y.
+long double Rk4Step(long double y, long double h, long double start, long double mid, long double end) {
+  return y + h / 6 * (start + 4 * mid + end);
 }
 
 // Two half steps against one full step; the difference estimates the error and corrects
-// the result (fifth order). False when the step cannot be made.
+// the result (fifth order). False when the step cannot be made. The slope at x0 + h/2 ends
+// the first half step, starts the second and is the middle of the full step: it is
+// evaluated once, so a try costs five integrand values.
 bool RkQualityStep(const TSlope& F, TStep& st, long double dydx, long double htry, long double eps,
                    long double yscal) {
   const long double x0 = st.x;
@@ -64,12 +64,13 @@ bool RkQualityStep(const TSlope& F, TStep& st, long double dydx, long double htr
   long double h = htry;
   for (int retry = 0; retry < kMaxRetries; ++retry) {
     const long double hh = h / 2;
-    const long double y1 = Rk4Step(F, y0, dydx, x0, hh);
-    const long double slope1 = F(x0 + hh);
-    const long double y2 = Rk4Step(F, y1, slope1, x0 + hh, hh);
+    const long double xm = x0 + hh;
+    const long double fm = F(xm);
+    const long double y1 = Rk4Step(y0, hh, dydx, F(x0 + hh / 2), fm);
+    const long double y2 = Rk4Step(y1, hh, fm, F(xm + hh / 2), F(xm + hh));
     const long double x = x0 + h;
     if (x == x0) return false;
-    const long double yb = Rk4Step(F, y0, dydx, x0, h);
+    const long double yb = Rk4Step(y0, h, dydx, fm, F(x));
     const long double diff = y2 - yb;
     const long double errmax = std::fabs(diff / yscal) / eps;
     if (errmax <= 1) {
