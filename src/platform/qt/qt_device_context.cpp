@@ -109,14 +109,14 @@ unsigned QtDeviceContext::SetTextAlign(unsigned flags) { return std::exchange(al
 
 void QtDeviceContext::MoveTo(int x, int y) { position_ = {x, y}; }
 
-void QtDeviceContext::LinePixels(Point a, Point b, QPolygon& out, int& phase) const {
+void QtDeviceContext::LinePixels(Point a, Point b, int& phase) {
   // Bresenham's line algorithm; the last pixel is not drawn.
   int x = a.x, y = a.y;
   const int dx = std::abs(b.x - a.x), dy = -std::abs(b.y - a.y);
   const int sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
   int err = dx + dy;
   while (x != b.x || y != b.y) {
-    if (pen_.style != PenStyle::Dot || (phase & 1) == 0) out << QPoint(x, y);
+    if (pen_.style != PenStyle::Dot || (phase & 1) == 0) pixels_ << QPoint(x, y);
     ++phase;
     const int e2 = 2 * err;
     if (e2 >= dy) {
@@ -130,38 +130,50 @@ void QtDeviceContext::LinePixels(Point a, Point b, QPolygon& out, int& phase) co
   }
 }
 
-void QtDeviceContext::StrokePixels(const QPolygon& pixels) {
-  if (pixels.isEmpty()) return;
-  QPen pen(Q(pen_.color));
-  pen.setWidth(0);  // cosmetic: one device pixel
-  painter_->setPen(pen);
-  if (pen_.width <= 1) {
-    painter_->drawPoints(pixels);
-    return;
+const QPen& QtDeviceContext::CosmeticPen(const QColor& color) {
+  if (pen_cache_.style() == Qt::NoPen || pen_cache_.color() != color) {
+    pen_cache_ = QPen(color);
+    pen_cache_.setWidth(0);  // cosmetic: one device pixel
   }
-  // Wider pens: a square of the width centred on each pixel.
-  painter_->setPen(Qt::NoPen);
-  painter_->setBrush(Q(pen_.color));
-  const int w = pen_.width;
-  for (const QPoint& p : pixels) painter_->drawRect(p.x() - w / 2, p.y() - w / 2, w, w);
+  return pen_cache_;
+}
+
+const QBrush& QtDeviceContext::SolidBrush(const QColor& color) {
+  if (brush_cache_.style() != Qt::SolidPattern || brush_cache_.color() != color)
+    brush_cache_ = QBrush(color);
+  return brush_cache_;
+}
+
+void QtDeviceContext::StrokePixels() {
+  if (pixels_.isEmpty()) return;
+  const QColor color = Q(pen_.color);
+  if (pen_.width <= 1) {
+    painter_->setPen(CosmeticPen(color));
+    painter_->drawPoints(pixels_);
+  } else {
+    // Wider pens: a square of the width centred on each pixel.
+    painter_->setPen(Qt::NoPen);
+    painter_->setBrush(SolidBrush(color));
+    const int w = pen_.width;
+    for (const QPoint& p : pixels_) painter_->drawRect(p.x() - w / 2, p.y() - w / 2, w, w);
+  }
+  pixels_.clear();  // keeps its capacity for the next figure
 }
 
 void QtDeviceContext::LineTo(int x, int y) {
   if (pen_.style != PenStyle::Null) {
-    QPolygon pixels;
     int phase = 0;
-    LinePixels(position_, {x, y}, pixels, phase);
-    StrokePixels(pixels);
+    LinePixels(position_, {x, y}, phase);
+    StrokePixels();
   }
   position_ = {x, y};
 }
 
 void QtDeviceContext::Polyline(std::span<const Point> points) {
   if (points.size() < 2 || pen_.style == PenStyle::Null) return;
-  QPolygon pixels;
   int phase = 0;
-  for (std::size_t i = 1; i < points.size(); ++i) LinePixels(points[i - 1], points[i], pixels, phase);
-  StrokePixels(pixels);
+  for (std::size_t i = 1; i < points.size(); ++i) LinePixels(points[i - 1], points[i], phase);
+  StrokePixels();
 }
 
 void QtDeviceContext::Rectangle(int left, int top, int right, int bottom) {
@@ -175,11 +187,10 @@ void QtDeviceContext::Rectangle(int left, int top, int right, int bottom) {
                             {right - 1, bottom - 1},
                             {left, bottom - 1},
                             {left, top}};
-  QPolygon pixels;
   int phase = 0;
-  for (int i = 1; i < 5; ++i) LinePixels(corners[i - 1], corners[i], pixels, phase);
-  if (right - left == 1 || bottom - top == 1) pixels << QPoint(right - 1, bottom - 1);
-  StrokePixels(pixels);
+  for (int i = 1; i < 5; ++i) LinePixels(corners[i - 1], corners[i], phase);
+  if (right - left == 1 || bottom - top == 1) pixels_ << QPoint(right - 1, bottom - 1);
+  StrokePixels();
 }
 
 void QtDeviceContext::Ellipse(int left, int top, int right, int bottom) {
@@ -187,13 +198,18 @@ void QtDeviceContext::Ellipse(int left, int top, int right, int bottom) {
   const QRect box(left, top, right - left - 1, bottom - top - 1);
   if (pen_.style == PenStyle::Null) {
     painter_->setPen(Qt::NoPen);
-  } else {
+  } else if (pen_.style == PenStyle::Dot) {
     QPen pen(Q(pen_.color));
     pen.setWidth(0);
-    if (pen_.style == PenStyle::Dot) pen.setDashPattern({1.0, 1.0});
+    pen.setDashPattern({1.0, 1.0});
     painter_->setPen(pen);
+  } else {
+    painter_->setPen(CosmeticPen(Q(pen_.color)));
   }
-  painter_->setBrush(brush_.style == BrushStyle::Solid ? QBrush(Q(brush_.color)) : Qt::NoBrush);
+  if (brush_.style == BrushStyle::Solid)
+    painter_->setBrush(SolidBrush(Q(brush_.color)));
+  else
+    painter_->setBrush(Qt::NoBrush);
   painter_->drawEllipse(box);
 }
 
@@ -207,19 +223,18 @@ void QtDeviceContext::Polygon(std::span<const Point> points) {
   // and right; this way a figure covers its top and left edges and not its bottom and right
   // ones, as the classic fill does.
   constexpr double kFillShift = 0.5 - 1.0 / 64;
-  QPolygonF poly;
-  for (const Point& p : points) poly << QPointF(p.x + kFillShift, p.y + kFillShift);
   if (brush_.style == BrushStyle::Solid) {
+    corners_.clear();
+    for (const Point& p : points) corners_ << QPointF(p.x + kFillShift, p.y + kFillShift);
     painter_->setPen(Qt::NoPen);
-    painter_->setBrush(Q(brush_.color));
-    painter_->drawPolygon(poly, Qt::OddEvenFill);
+    painter_->setBrush(SolidBrush(Q(brush_.color)));
+    painter_->drawPolygon(corners_, Qt::OddEvenFill);
   }
   if (pen_.style == PenStyle::Null) return;
-  QPolygon pixels;
   int phase = 0;
   for (std::size_t i = 0; i < points.size(); ++i)
-    LinePixels(points[i], points[(i + 1) % points.size()], pixels, phase);
-  StrokePixels(pixels);
+    LinePixels(points[i], points[(i + 1) % points.size()], phase);
+  StrokePixels();
 }
 
 void QtDeviceContext::SetPixel(int x, int y, Color color) {

@@ -64,9 +64,14 @@ class QtDeviceContext final : public DeviceContext {
  private:
   QColor Q(Color c) const;
   QString ToText(std::string_view text) const;
-  // The pixels of a line from a to b without b, appended (dotted pens skip every second).
-  void LinePixels(Point a, Point b, QPolygon& out, int& phase) const;
-  void StrokePixels(const QPolygon& pixels);
+  // The pixels of a line from a to b without b, appended to pixels_ (dotted pens skip
+  // every second).
+  void LinePixels(Point a, Point b, int& phase);
+  // Draws pixels_ with the pen and empties it.
+  void StrokePixels();
+  // A one-pixel pen and a solid brush of a colour, made anew only when the colour changes.
+  const QPen& CosmeticPen(const QColor& color);
+  const QBrush& SolidBrush(const QColor& color);
 
   std::unique_ptr<QImage> ownedImage_;  // the bitmap of a context made by CreateCompatible
   QImage* image_ = nullptr;
@@ -85,6 +90,12 @@ class QtDeviceContext final : public DeviceContext {
   Point position_;
   bool clipped_ = false;
   Rect clip_;
+  // A surface is drawn as thousands of small figures: their pixel and corner buffers, pen
+  // and brush are kept from one figure to the next instead of being allocated for each.
+  QPolygon pixels_;
+  QPolygonF corners_;
+  QPen pen_cache_{Qt::NoPen};  // NoPen: none made yet
+  QBrush brush_cache_;         // NoBrush: none made yet
 };
 
 }  // namespace platform::qt
