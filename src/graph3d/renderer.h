@@ -299,8 +299,8 @@ class T3DBase {
   // Cell geometry shared by the band splitters.
   void AppendEdgeCrossings(std::vector<TCrossing>& list, int xP, int yP, int l0, int xQ, int yQ,
                            int l1, bool includeStart) const;
-  void FillBands(platform::DeviceContext& dc, const std::vector<TCrossing>& crossings,
-                 int lowBand, int highBand);
+  // Fills the bands lowBand..highBand of the crossings in `crossings_`, which it uses up.
+  void FillBands(platform::DeviceContext& dc, int lowBand, int highBand);
   // Band splitting of a quadrilateral whose corners are all in range, from its four
   // screen points and levels (c0 .. c3); the surface and the contour planes share it.
   void BandedQuad(platform::DeviceContext& dc, const std::array<platform::Point, 4>& corners,
@@ -394,6 +394,7 @@ class T3DBase {
   // palette has up to 128 crossings).
   std::vector<platform::Point> vertices_;
   std::vector<TCrossing> crossings_;
+  std::vector<platform::Point> outline_;
   std::vector<int> outlineLevels_;
 
   // Residuals and points.

@@ -257,12 +257,10 @@ void T3DBase::AppendEdgeCrossings(std::vector<TCrossing>& list, int xP, int yP, 
   }
 }
 
-void T3DBase::FillBands(DeviceContext& dc, const std::vector<TCrossing>& crossings, int lowBand,
-                        int highBand) {
-  std::vector<TCrossing> list = crossings;
+void T3DBase::FillBands(DeviceContext& dc, int lowBand, int highBand) {
   for (int band = highBand; band >= lowBand; --band) {
     vertices_.clear();
-    for (TCrossing& e : list) {
+    for (TCrossing& e : crossings_) {
       if (e.band != band) continue;
       vertices_.push_back(Point{e.x, e.y});
       if (e.flag == 1) {
@@ -309,7 +307,7 @@ void T3DBase::BandedQuad(DeviceContext& dc, const std::array<Point, 4>& corners,
     }
     AppendEdgeCrossings(crossings_, p.x, p.y, l0, q.x, q.y, l1, true);
   }
-  FillBands(dc, crossings_, lowBand, highBand);
+  FillBands(dc, lowBand, highBand);
   if (drawMesh) {
     dc.SelectPen(basicPens_[kGreyPen]);
     for (std::size_t e = 0; e < 4; ++e) {
@@ -361,12 +359,11 @@ void T3DBase::DrawClippedCell(DeviceContext& dc, int i, int j, int M) {
 }
 
 void T3DBase::DrawClippedBandedCell(DeviceContext& dc, int i, int j, int M, bool drawMesh) {
-  std::vector<Point> outline;
-  ClippedOutline(i, j, M, outline, &outlineLevels_);
-  if (outline.empty()) return;
-  outline.push_back(outline.front());
+  ClippedOutline(i, j, M, outline_, &outlineLevels_);
+  if (outline_.empty()) return;
+  outline_.push_back(outline_.front());
   outlineLevels_.push_back(outlineLevels_.front());
-  const std::size_t count = outline.size() - 1;  // points before the repeated one
+  const std::size_t count = outline_.size() - 1;  // points before the repeated one
 
   const int firstBand = BandOf(outlineLevels_[0]);
   bool oneBand = true;
@@ -375,7 +372,7 @@ void T3DBase::DrawClippedBandedCell(DeviceContext& dc, int i, int j, int M, bool
     const Color color = PaletteColor(firstBand);
     dc.SelectBrush(Brush::Solid(color));
     dc.SelectPen(drawMesh ? basicPens_[kGreyPen] : Pen::Solid(color));
-    dc.Polygon(outline);
+    dc.Polygon(outline_);
     dc.SelectBrush(kStockWhiteBrush);
     if (!drawMesh) dc.SelectPen(kStockBlackPen);
     return;
@@ -390,13 +387,13 @@ void T3DBase::DrawClippedBandedCell(DeviceContext& dc, int i, int j, int M, bool
       lowBand = std::min(lowBand, BandOf(level));
       highBand = std::max(highBand, BandOf(level));
     }
-    AppendEdgeCrossings(crossings_, outline[k].x, outline[k].y, l0, outline[k + 1].x,
-                        outline[k + 1].y, l1, true);
+    AppendEdgeCrossings(crossings_, outline_[k].x, outline_[k].y, l0, outline_[k + 1].x,
+                        outline_[k + 1].y, l1, true);
   }
-  FillBands(dc, crossings_, lowBand, highBand);
+  FillBands(dc, lowBand, highBand);
   if (drawMesh) {
     dc.SelectPen(basicPens_[kGreyPen]);
-    dc.Polyline(outline);
+    dc.Polyline(outline_);
     dc.SelectPen(kStockBlackPen);
   }
 }
