@@ -27,6 +27,10 @@ int TFitRunContext::Progress(int stage, float percent) const {
   return progress ? progress(stage, percent, counters.tried, Listed()) : 1;
 }
 
+float ProgressPercent(std::uint32_t counter, std::uint32_t total) {
+  return total > 0 ? static_cast<float>(100.0L * counter / total) : 100.0f;
+}
+
 namespace {
 
 // Equations of one X-by-Y pair of the plain polynomials, by the limit h10: the additive ones

@@ -172,6 +172,10 @@ struct TFitRunContext {
   int Progress(int stage, float percent) const;
 };
 
+// The percentage of a phase's progress total that its counter has reached (100 for a total
+// of 0).
+float ProgressPercent(std::uint32_t counter, std::uint32_t total);
+
 // Counts what a run of `selection` with `options` will try on data with `stats` (the data's
 // domain removes the ln x and ln y families from the counts of the plain polynomials and
 // rationals). Returns the linear total.

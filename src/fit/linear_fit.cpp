@@ -152,10 +152,6 @@ bool AllocateKeepLists(std::vector<TKeepList>& lists, int count, int keep) {
   return true;
 }
 
-float ProgressPercent(std::uint32_t counter, std::uint32_t total) {
-  return total > 0 ? static_cast<float>(100.0L * counter / total) : 100.0f;
-}
-
 namespace {
 
 // The coefficient test, one half (numerator e = 0, denominator e = 1) at a time.

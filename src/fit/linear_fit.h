@@ -104,8 +104,6 @@ int ScreenCandidate(TFitRunContext& ctx, KeptFit& fit, TKeepList& list,
 int FinishLinearFamily(TFitRunContext& ctx, const TLinearFamily& family, int appended,
                        int listedBefore, std::uint32_t total);
 
-float ProgressPercent(std::uint32_t counter, std::uint32_t total);
-
 // Refines the kept fits of the lists in order, records in slot order, and appends one record
 // each to the context's list. Returns the number appended. A record that cannot be allocated
 // or that the full list refuses drops the rest of its list.

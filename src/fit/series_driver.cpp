@@ -19,10 +19,6 @@ namespace {
 
 constexpr int kMaxRow = kMaxSeriesM + 1;
 
-float Percent(std::uint32_t counter, std::uint32_t total) {
-  return total > 0 ? static_cast<float>(100.0L * counter / total) : 100.0f;
-}
-
 // Points are taken in chunks: the rows of a chunk are built first, then every entry adds the
 // chunk's products to its running sum in a register. The sums, their order and every product
 // are those of a point-by-point accumulation; only the memory traffic differs.
@@ -270,7 +266,7 @@ int FitSeriesFamily(TFitRunContext& ctx, const TSeriesFamily& f, int largestM, i
 
     ++ctx.counters.tried;
     ++counter;
-    if (!ctx.Progress(stage, Percent(counter, total))) {
+    if (!ctx.Progress(stage, ProgressPercent(counter, total))) {
       ctx.list.Truncate(listedBefore);
       return -1;
     }
@@ -300,7 +296,7 @@ int FitSeriesFamily(TFitRunContext& ctx, const TSeriesFamily& f, int largestM, i
     StoreFitStatistics(*record, sse, sst, ctx.stats.ActiveCount);
     if (!ctx.list.Append(std::move(record))) break;
   }
-  if (!ctx.Progress(stage, Percent(counter, total))) {
+  if (!ctx.Progress(stage, ProgressPercent(counter, total))) {
     ctx.list.Truncate(listedBefore);
     return -1;
   }
