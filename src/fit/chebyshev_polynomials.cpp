@@ -4,6 +4,7 @@
 //
 // The basis of order n: for total degree d = 0..n, and within d for the x degree i = d down to
 // 0, T_i(u)·T_(d-i)(v).
+#include <algorithm>
 #include <cmath>
 
 #include "app/long_double.h"
@@ -39,8 +40,8 @@ bool Row(long double x, long double y, int m, bool lnX, bool lnY, const SeriesSc
   if (!Scaled(x, y, lnX, lnY, s, u, v)) return false;
   const int K = ChebTermCount(m);
   if (clamp && K > kClampAbove) {
-    u = Clamp(u, -1.0L, 1.0L);
-    v = Clamp(v, -1.0L, 1.0L);
+    u = std::clamp(u, -1.0L, 1.0L);
+    v = std::clamp(v, -1.0L, 1.0L);
   }
   long double tu[kMaxTerms], tv[kMaxTerms];
   ChebyshevValues(u, K, tu);

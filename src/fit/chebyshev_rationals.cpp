@@ -9,6 +9,7 @@
 // Multiplied through by Q the rational is linear in its parameters (zs = P - zs·(Q - 1)), so
 // the series driver fits it by normal equations; its sum of squares is always taken from the
 // rational itself.
+#include <algorithm>
 #include <cmath>
 
 #include "app/long_double.h"
@@ -31,8 +32,8 @@ bool Values(long double x, long double y, int K, bool lnX, bool lnY, const Serie
   long double u, v;
   if (!ScaleLinear(x, s.x, lnX, u) || !ScaleLinear(y, s.y, lnY, v)) return false;
   if (clamp && K > kClampAbove) {
-    u = Clamp(u, -1.0L, 1.0L);
-    v = Clamp(v, -1.0L, 1.0L);
+    u = std::clamp(u, -1.0L, 1.0L);
+    v = std::clamp(v, -1.0L, 1.0L);
   }
   ChebyshevValues(u, K, tu);
   ChebyshevValues(v, K, tv);

@@ -5,6 +5,7 @@
 // The Fourier and cosine families scale x and y to s, t in [0, π] over the data; their
 // evaluators and design rows hold s and t inside [0, π], so that a surface beyond the data
 // repeats its boundary value. The sigmoid family scales to [-1, 1] and never clamps.
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -35,8 +36,8 @@ void Angles(const SeriesScales& sc, long double x, long double y, bool clamp, lo
   s = ScaleAngular(x, sc.x);
   t = ScaleAngular(y, sc.y);
   if (clamp) {
-    s = Clamp(s, 0.0L, kPi);
-    t = Clamp(t, 0.0L, kPi);
+    s = std::clamp(s, 0.0L, kPi);
+    t = std::clamp(t, 0.0L, kPi);
   }
 }
 

@@ -195,10 +195,6 @@ long double ScaleAngular(long double v, const TSeriesAxisScale& a) {
   return (v - a.origin) / a.angularScale;
 }
 
-long double Clamp(long double v, long double lo, long double hi) {
-  return v < lo ? lo : v > hi ? hi : v;
-}
-
 long double SeriesSumSquares(const TSeriesFamily& f, const SeriesScales& s,
                              std::span<const TXYZPoint> points, long double weightScale,
                              const long double* p, int m) {

@@ -118,7 +118,6 @@ bool SeriesNormalEquationsOf(const TSeriesFamily& f, const SeriesScales& s,
 bool ScaleLinear(long double v, const TSeriesAxisScale& a, bool log, long double& u);
 // The angular coordinate (v - origin)/angularScale.
 long double ScaleAngular(long double v, const TSeriesAxisScale& a);
-long double Clamp(long double v, long double lo, long double hi);
 
 // The family tables (defined with their bases).
 extern const TSeriesFamily kChebPolyFamilies[4];  // 224, 225, 226, 227
