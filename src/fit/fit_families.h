@@ -21,9 +21,9 @@
 //
 // Evaluation of a stored fit: by the descriptor of its record (kind 1 and 2) and, for the
 // series families, by the family code (descriptor byte 1) with the parameters, m and the
-// series scales of the run that fitted it (FitListProducts). An evaluation that fails sets
-// the calling thread's expression math error (the caller turns it into the missing value), as
-// every evaluation of the program does.
+// series scales of the run that fitted it (taken into the current fit at its refit). An
+// evaluation that fails sets the calling thread's expression math error (the caller turns it
+// into the missing value), as every evaluation of the program does.
 #pragma once
 
 #include <cstdint>

@@ -197,7 +197,7 @@ int ComputeFitSums(TFitRunContext& ctx);
 // stored so far stay in the list).
 int RunFitFamilies(TFitRunContext& ctx);
 
-// Phase 4, one Z variant, and phase 5 (fit_pending_phases.cpp until they are built).
+// Phase 4, one Z variant (term_subset_search.cpp), and phase 5 (nonlinear_phase.cpp).
 // SearchTermCombinations: the best subsets of 2..min(h, 8) candidate terms for the Z variant
 // `variant`, from the per-variant sums; the subset keep count, the subset mask, the SVD flag
 // and the term exclusions come from the context.
