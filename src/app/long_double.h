@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cfloat>
+#include <cmath>
 #include <limits>
 
 static_assert(LDBL_MANT_DIG == 64, "long double must be the x87 80-bit extended format");
@@ -13,3 +14,6 @@ static_assert(std::numeric_limits<long double>::is_iec559);
 inline constexpr long double ExprErrorValue = static_cast<long double>(-12345.6789);
 
 inline bool IsMissingValue(long double v) { return v == ExprErrorValue; }
+
+// A value a calculation can go on with: a finite number that is not the missing value.
+inline bool IsUsableValue(long double v) { return std::isfinite(v) && !IsMissingValue(v); }

@@ -123,7 +123,7 @@ long double LimitOf(const TFitSide& side, long double x, long double y, long dou
   const long double mean = ComputeSideLimitErrors(side, ExprThreadContext(), x, y, z, observation);
   const long double error = prediction ? observation : mean;
   const long double ts = side.eqn->tTimesStdError[static_cast<std::size_t>(LimitsLevelIndex())];
-  if (error == 0.0L || std::isnan(error) || IsMissingValue(ts) || !std::isfinite(ts))
+  if (error == 0.0L || std::isnan(error) || !IsUsableValue(ts))
     return ExprErrorValue;
   const long double limit = ts * error;
   return std::isfinite(limit) ? limit : ExprErrorValue;

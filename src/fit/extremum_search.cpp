@@ -73,7 +73,7 @@ long double TExtremumSearch::Objective(Vec& p) const {
   p[1] = std::clamp(p[1], xMin_, xMax_);
   p[2] = std::clamp(p[2], yMin_, yMax_);
   const long double z = f_(p[1], p[2]);
-  if (ctx.ExprMathError != 0 || IsMissingValue(z) || !std::isfinite(z)) return kUndefinedScore;
+  if (ctx.ExprMathError != 0 || !IsUsableValue(z)) return kUndefinedScore;
   return maximum_ ? -z : z;
 }
 

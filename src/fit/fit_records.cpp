@@ -86,8 +86,7 @@ void FillFitEqnTValues(TFitEqn& eqn) {
     const TQuantileFunction t = eqn.tFunctions[level];
     const long double value = t ? t(static_cast<long double>(eqn.dof)) : ExprErrorValue;
     const long double product = value * eqn.fitStdError;
-    const bool usable =
-        t && std::isfinite(value) && !IsMissingValue(value) && std::isfinite(product);
+    const bool usable = t && IsUsableValue(value) && std::isfinite(product);
     eqn.tValues[level] = usable ? value : ExprErrorValue;
     eqn.tTimesStdError[level] = usable ? product : ExprErrorValue;
   }

@@ -114,7 +114,7 @@ void SurfaceStep(TFitSide& side, const TRefitSources& src) {
     long double error = 0.0L;
     const long double v = IntegrateDouble(ctx, record, value, st.X.Min, st.X.Max, st.Y.Min,
                                           st.Y.Max, kVolumeTolerance, &error);
-    if (ctx.ExprMathError == 0 && !IsMissingValue(v) && std::isfinite(v)) {
+    if (ctx.ExprMathError == 0 && IsUsableValue(v)) {
       e.volume = v;
       e.volumeSecond = error;
     }

@@ -28,10 +28,6 @@ constexpr int kCoarseLimit = 25;
 // A robust fit whose sum of squares is not below SST is recorded just below it.
 constexpr long double kRobustSseCeiling = 0.99999999L;
 
-// The value of an evaluation the fit can use: a user function's run that failed gives the
-// missing value, a built-in shape driven outside its domain a value that is not finite.
-bool Usable(long double v) { return std::isfinite(v) && !IsMissingValue(v); }
-
 bool AllocateStepStorage(TMarquardtState& st, int p) {
   try {
     const auto n = static_cast<std::size_t>(p);
@@ -131,8 +127,10 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
     }
     long double zf = 0.0L;
     f(pt.X, pt.Y, a, &zf, d);
-    // A failed evaluation must never enter the sums as if it were a value.
-    if (!Usable(zf)) return false;
+    // A failed evaluation must never enter the sums as if it were a value: a user function's
+    // run that failed gives the missing value, a built-in shape driven outside its domain a
+    // value that is not finite.
+    if (!IsUsableValue(zf)) return false;
     for (int j = 1; j <= p; ++j)
       if (!std::isfinite(d[j])) return false;
 

@@ -32,8 +32,6 @@ constexpr int kHideZLines = 0x100;
 constexpr int kFillNone = 0;
 constexpr int kFillFourColor = 1;
 
-bool Usable(long double v) { return v != ExprErrorValue && std::isfinite(v); }
-
 // A coordinate as drawn: its common logarithm on a log axis; not finite when it has none.
 long double AxisCoordinate(long double v, bool logAxis) {
   if (!logAxis) return v;
@@ -113,7 +111,7 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
     if (content == 3) {
       z = AxisCoordinate(p.Z, logZ);
       long double v = SurfaceAtPoint(p);
-      failed = !Usable(v);
+      failed = !IsUsableValue(v);
       r = std::fabs(v - p.Z);
       if (!withLimit) {
         v = AxisCoordinate(v, logZ);
@@ -124,7 +122,7 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
         }
       } else {
         const long double h = failed ? ExprErrorValue : setup_->LimitFn(p.X, p.Y, v);
-        failed = failed || !Usable(h);
+        failed = failed || !IsUsableValue(h);
         end1 = v - h;
         end2 = v + h;
         if (logZ) {
@@ -147,7 +145,7 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
       }
     } else {  // residual graph
       const long double v = SurfaceAtPoint(p);
-      failed = !Usable(v);
+      failed = !IsUsableValue(v);
       long double e = p.Z - v;
       r = std::fabs(e);
       if (residualMode == 2) {
@@ -313,9 +311,10 @@ void T3DBase::DrawVisiblePoints(DeviceContext& dc) {
       const long double x = AxisCoordinate(p.X, logX);
       const long double y = AxisCoordinate(p.Y, logY);
       long double v = SurfaceAtPoint(p);
-      if (Usable(v)) v = AxisCoordinate(v, logZ);
+      if (IsUsableValue(v)) v = AxisCoordinate(v, logZ);
       int px = kOffScreen, py = kOffScreen;
-      if (Usable(v) && std::isfinite(x) && std::isfinite(y) && Project(x, y, v, px, py) == 1) {
+      if (IsUsableValue(v) && std::isfinite(x) && std::isfinite(y) &&
+          Project(x, y, v, px, py) == 1) {
         const Color color = marker(k);
         memory->SetPixel(px, py, color);
         for (int dx : {-1, 1}) {

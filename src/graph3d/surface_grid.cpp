@@ -11,12 +11,10 @@ namespace {
 
 constexpr long double kHuge = 1e300L;
 
-bool Usable(long double v) { return v != ExprErrorValue && std::isfinite(v); }
-
 // A node value as stored in the grid: its logarithm on a log Z axis, the missing value
 // where there is none.
 long double StoredNodeValue(long double z, bool logZ) {
-  if (!Usable(z)) return ExprErrorValue;
+  if (!IsUsableValue(z)) return ExprErrorValue;
   if (logZ) {
     if (!(z > 0)) return ExprErrorValue;
     z = std::log10(z);
@@ -227,7 +225,7 @@ void T3DBase::ComputeResiduals() {
       const TXYZPoint& pt = table[static_cast<std::size_t>(k)];
       if (!IsActive(pt)) continue;
       const long double f = setup_->SurfaceFn(pt.X, pt.Y);
-      if (!Usable(f)) continue;
+      if (!IsUsableValue(f)) continue;
       const long double r = pt.Z - f;
       if (!std::isfinite(r)) continue;
       const long double p = pt.Z != 0 ? 100 * r / pt.Z : 0;

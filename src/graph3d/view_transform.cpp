@@ -82,7 +82,7 @@ void T3DBase::SetupView(long double theta, long double phi) {
 }
 
 int T3DBase::Project(long double x, long double y, long double z, int& px, int& py) const {
-  if (z == ExprErrorValue || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
+  if (!IsUsableValue(z) || !std::isfinite(x) || !std::isfinite(y)) {
     px = py = kOffScreen;
     return -1;
   }
