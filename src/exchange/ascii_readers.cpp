@@ -289,16 +289,19 @@ int ListAsciiColumns(const std::string& path, std::vector<std::string>& list) {
   std::string line;
   TLineFields fields;
   int columns = 0;
+  // Fields are numbered as the readers number them, words beginning with "*" or "W"
+  // included: leaving those out here shifted the later columns of a line such as
+  // "Wien 8 9", so the column the user picked from the list was not the column read.
   for (int k = 0; k < kListTextLines && ReadLinePiece(file.get(), line, kDataLineChars); ++k) {
     if (k < kNameLines)
-      columns = std::max(columns, ScanLineFields(line, fields, commaMode, kFieldLimit));
+      columns = std::max(columns, ScanLineFields(line, fields, commaMode, kFieldLimit, true));
     lines.push_back(line);
   }
   columns = std::min(columns, kFieldLimit);
   for (int c = 1; c <= columns; ++c) {
     std::string entry = CFormat("%3d ", c);
     for (const std::string& l : lines) {
-      ScanLineFields(l, fields, commaMode, kFieldLimit);
+      ScanLineFields(l, fields, commaMode, kFieldLimit, true);
       const std::string_view text = fields.Text(l, c - 1);
       if (text.empty()) continue;
       entry.append(text);

@@ -20,8 +20,9 @@ int ReadAsciiXYZ(const TReadArgs& args, TDataTitles& titles);
 // be opened.
 int ReadAsciiMultiColumn(const TReadArgs& args, TDataTitles& titles);
 
-// One display string per column ("%3d " and the texts of the column on the first 20 lines);
-// returns the number of columns, -1 when the file cannot be opened.
+// One display string per column ("%3d " and the texts of the column on the first 20 lines),
+// the columns numbered as ReadAsciiMultiColumn and ReadAsciiColumn number them; returns the
+// number of columns, -1 when the file cannot be opened.
 int ListAsciiColumns(const std::string& path, std::vector<std::string>& list);
 
 // The numbers of one 1-based column; empty when the file cannot be opened.

@@ -171,13 +171,16 @@ TEST_F(AsciiMultiColumn, NamesFromTheHeaderAndChosenColumns) {
   EXPECT_EQ(RowOf(2), Point(6, 4, 5));
 }
 
-TEST_F(AsciiMultiColumn, ListerAndColumnReader) {
-  const std::string path = dir_.Write("l.txt", "a b c\n1 2 3\n4 5 6 7\n");
+// The lister numbers the fields as the readers do: a word beginning with "W" (or "*") is a
+// column of its own, so the column the user picks is the column read.
+TEST_F(AsciiMultiColumn, ListerAndColumnReaderNumberColumnsAlike) {
+  const std::string path = dir_.Write("l.txt", "a b c\n1 2 3\n4 5 6 7\nWien 8 9\n");
   std::vector<std::string> list;
   ASSERT_EQ(ListAsciiColumns(path, list), 4);
-  EXPECT_EQ(list[0], "  1 a  1  4  ");
+  EXPECT_EQ(list[0], "  1 a  1  4  Wien  ");
+  EXPECT_EQ(list[1], "  2 b  2  5  8  ");
   EXPECT_EQ(list[3], "  4 7  ");
-  EXPECT_EQ(ReadAsciiColumn(path, 2), (TColumnArray{2, 2, 5}));
+  EXPECT_EQ(ReadAsciiColumn(path, 2), (TColumnArray{3, 2, 5, 8}));
   EXPECT_TRUE(ReadAsciiColumn(dir_.File("none"), 1).empty());
 }
 
