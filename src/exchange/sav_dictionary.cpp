@@ -1,5 +1,6 @@
 #include "exchange/sav_dictionary.h"
 
+#include <bit>
 #include <cstring>
 
 #include "app/byte_codec.h"
@@ -15,49 +16,36 @@ constexpr std::int32_t kDocumentRecord = 6;
 constexpr std::int32_t kExtensionRecord = 7;
 constexpr std::int32_t kDictionaryEnd = 999;
 
-// Little- or big-endian fields, as the header's layout code says.
+// The shared byte reader (bounds checked, failing for good at the first short read) with
+// the fields turned big-endian when the header's layout code says so.
 class TSavReader {
  public:
-  TSavReader(const std::vector<std::uint8_t>& bytes, bool swap) : b_(bytes), swap_(swap) {}
-  bool Has(std::size_t n) const { return ok_ && n <= b_.size() - pos_; }
+  TSavReader(std::span<const std::uint8_t> bytes, bool swap) : in_(bytes), swap_(swap) {}
   std::int32_t I32() {
-    if (!Has(4)) return fail(), 0;
-    std::uint8_t v[4];
-    std::memcpy(v, &b_[pos_], 4);
-    pos_ += 4;
-    if (swap_) std::swap(v[0], v[3]), std::swap(v[1], v[2]);
-    return static_cast<std::int32_t>(bytes::LoadU32(v));
+    const std::uint32_t v = in_.U32();
+    return static_cast<std::int32_t>(swap_ ? __builtin_bswap32(v) : v);
   }
   double F64() {
-    if (!Has(8)) return fail(), 0.0;
-    std::uint8_t v[8];
-    std::memcpy(v, &b_[pos_], 8);
-    pos_ += 8;
-    if (swap_)
-      for (int i = 0; i < 4; ++i) std::swap(v[i], v[7 - i]);
-    double d;
-    std::memcpy(&d, v, 8);
-    return d;
+    const std::uint64_t v = in_.U64();
+    return std::bit_cast<double>(swap_ ? __builtin_bswap64(v) : v);
   }
+  // n bytes as they stand; a length beyond the file fails the reader before anything is
+  // allocated for it.
   std::string Text(std::size_t n) {
-    if (!Has(n)) return fail(), std::string();
-    std::string s(reinterpret_cast<const char*>(&b_[pos_]), n);
-    pos_ += n;
+    if (n > in_.Remaining()) {
+      in_.Skip(n);
+      return {};
+    }
+    std::string s(n, '\0');
+    in_.Raw(s.data(), n);
     return s;
   }
-  bool Skip(std::uint64_t n) {
-    if (n > b_.size() || !Has(static_cast<std::size_t>(n))) return fail(), false;
-    pos_ += static_cast<std::size_t>(n);
-    return true;
-  }
-  bool Ok() const { return ok_; }
+  void Skip(std::uint64_t n) { in_.Skip(static_cast<std::size_t>(n)); }
+  bool Ok() const { return in_.Ok(); }
 
  private:
-  void fail() { ok_ = false; }
-  const std::vector<std::uint8_t>& b_;
+  bytes::ByteReader in_;
   bool swap_;
-  std::size_t pos_ = 0;
-  bool ok_ = true;
 };
 
 std::string TrimBlanks(std::string s) {
