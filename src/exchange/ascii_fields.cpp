@@ -29,15 +29,14 @@ std::string_view TLineFields::Text(std::string_view line, int field) const {
 
 int ScanLineFields(std::string_view line, TLineFields& fields, bool commaMode, int fieldLimit,
                    bool countMarks) {
-  fields.starts.clear();
-  fields.ends.clear();
   fields.count = 0;
   fields.commas = 0;
+  fieldLimit = std::min(fieldLimit, kFieldLimit);
   const std::size_t n = line.size();
   auto at = [&](std::size_t i) { return i < n ? line[i] : '\0'; };
   auto add = [&](int start, int end) {
-    fields.starts.push_back(start);
-    fields.ends.push_back(end);
+    fields.starts[static_cast<std::size_t>(fields.count)] = start;
+    fields.ends[static_cast<std::size_t>(fields.count)] = end;
     ++fields.count;
   };
   std::size_t i = 0;
@@ -72,8 +71,8 @@ int ScanLineFields(std::string_view line, TLineFields& fields, bool commaMode, i
       if (countMarks || (c != '*' && c != 'W')) add(static_cast<int>(start), static_cast<int>(i));
     }
   }
-  fields.starts.push_back(kFieldListEnd);
-  fields.ends.push_back(kFieldListEnd);
+  fields.starts[static_cast<std::size_t>(fields.count)] = kFieldListEnd;
+  fields.ends[static_cast<std::size_t>(fields.count)] = kFieldListEnd;
   return fields.count;
 }
 

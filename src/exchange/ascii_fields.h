@@ -2,25 +2,28 @@
 // of a file, and the reading of three numeric fields of a line.
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <string_view>
-#include <vector>
 
 inline constexpr int kProbeFieldLimit = 64;
 inline constexpr int kFieldLimit = 128;
 inline constexpr int kEmptyField = -1;
 inline constexpr int kFieldListEnd = -2;
 
+// Filled by ScanLineFields, which finds at most kFieldLimit - 1 fields and puts the end
+// marker after them, so that a scan per line of a file allocates nothing.
 struct TLineFields {
-  std::vector<int> starts;  // start offset of each field; kEmptyField for an empty one,
-                            // kFieldListEnd after the last
-  std::vector<int> ends;    // end offset (one past the last character)
+  std::array<int, kFieldLimit> starts;  // start offset of each field; kEmptyField for an
+                                        // empty one, kFieldListEnd after the last
+  std::array<int, kFieldLimit> ends;    // end offset (one past the last character)
   int count = 0;
   int commas = 0;
   std::string_view Text(std::string_view line, int field) const;  // empty for an empty field
 };
 
-// Scans a line left to right up to NUL, CR or LF, or until fieldLimit - 1 fields were found:
+// Scans a line left to right up to NUL, CR or LF, or until fieldLimit - 1 fields were found
+// (a fieldLimit above kFieldLimit counts as kFieldLimit):
 // - blanks and tabs are skipped;
 // - a character of "+-0123456789." starts a numeric field, which runs to the next blank,
 //   tab, comma, NUL, CR or LF;
