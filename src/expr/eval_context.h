@@ -141,7 +141,7 @@ class TCurrentUdfScope {
 // The calling thread's context (created on first use, destroyed when the thread ends).
 ExprContext& ExprThreadContext();
 
-// The Parts' free functions on the calling thread's context.
+// The error cells of the calling thread's context, for callers that hold no context.
 void ExprSetError(int code);
 void ExprClearErrors();
 int ExprErrorListed(int code);
