@@ -129,6 +129,14 @@ int RecordKeptFits(TFitRunContext& ctx, std::span<const TKeepList> lists,
   return appended;
 }
 
+int AddKindComplexity(long double c, int xKind, int yKind) {
+  if (xKind == kKindLnX) c = std::trunc(c + static_cast<long double>(5.54f));
+  if (yKind == kKindLnY) c = std::trunc(c + static_cast<long double>(5.54f));
+  if (xKind == kKindInvX) c = std::trunc(c + static_cast<long double>(1.51f));
+  if (yKind == kKindInvY) c = std::trunc(c + static_cast<long double>(1.51f));
+  return static_cast<int>(c);
+}
+
 long double KindScale(int kind, const TAxisStats& axis, long double cap) {
   long double s = 1.0L;
   switch (kind) {

@@ -110,6 +110,10 @@ int FinishLinearFamily(TFitRunContext& ctx, const TLinearFamily& family, int app
 int RecordKeptFits(TFitRunContext& ctx, std::span<const TKeepList> lists,
                    const TLinearFamily& family, bool svd);
 
+// The complexity c of a fit raised for its transforms: 5.54 for each log axis and 1.51 for
+// each reciprocal axis, every step truncated toward zero, with single-precision constants.
+int AddKindComplexity(long double c, int xKind, int yKind);
+
 // Scale of an axis for the coefficient test: the axis's mean magnitude, bounded by `cap`, as
 // the kind sees it (ln of it for a log kind, its reciprocal for a reciprocal kind; the
 // reciprocal of the largest value when the mean is 0). 1 when that is not a finite non-zero

@@ -39,15 +39,6 @@ TKindSelection SelectedKinds(const TFitRunContext& ctx, std::uint32_t mask) {
   return k;
 }
 
-// Complexity: every step truncates toward zero, with single-precision constants.
-int AddKindComplexity(long double c, int xKind, int yKind) {
-  if (xKind == kKindLnX) c = std::trunc(c + static_cast<long double>(5.54f));
-  if (yKind == kKindLnY) c = std::trunc(c + static_cast<long double>(5.54f));
-  if (xKind == kKindInvX) c = std::trunc(c + static_cast<long double>(1.51f));
-  if (yKind == kKindInvY) c = std::trunc(c + static_cast<long double>(1.51f));
-  return static_cast<int>(c);
-}
-
 int AdditiveComplexity(int m, int xKind, int yKind) {
   return AddKindComplexity(std::trunc(static_cast<long double>(2.06f) * m), xKind, yKind);
 }

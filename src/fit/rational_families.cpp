@@ -174,12 +174,6 @@ void RationalKinds(const TFitRunContext& ctx, std::uint32_t mask, std::vector<in
   if ((mask & kRatLnY) && !ctx.lnYExcluded) ys.push_back(kKindLnY);
 }
 
-int AddLogComplexity(long double c, int xKind, int yKind) {
-  if (xKind == kKindLnX) c = std::trunc(c + static_cast<long double>(5.54f));
-  if (yKind == kKindLnY) c = std::trunc(c + static_cast<long double>(5.54f));
-  return static_cast<int>(c);
-}
-
 }  // namespace
 
 int FitRationalEquations(TFitRunContext& ctx, int keep, int limit, std::uint32_t mask,
@@ -223,7 +217,7 @@ int FitRationalEquations(TFitRunContext& ctx, int keep, int limit, std::uint32_t
                                 static_cast<std::uint8_t>(ny),    static_cast<std::uint8_t>(dy)};
               RationalBasis(fit.descriptor.data(), fit.basis.data(), fit.terms.data());
               fit.equationNumber = equation;
-              fit.complexity = AddLogComplexity(
+              fit.complexity = AddKindComplexity(
                   std::trunc(static_cast<long double>(2.06f) * m + static_cast<long double>(1.51f)),
                   xKind, yKind);
               if (!ScreenCandidate(ctx, fit, lists[static_cast<std::size_t>(m - 4)], family, true,
@@ -265,7 +259,7 @@ int FitRationalEquations2(TFitRunContext& ctx, int keep, int limit, std::uint32_
                         static_cast<std::uint8_t>(yKind), kFullRational, kFullRational};
       RationalBasis(fit.descriptor.data(), fit.basis.data(), fit.terms.data());
       fit.equationNumber = equation;
-      fit.complexity = AddLogComplexity(24.0L, xKind, yKind);
+      fit.complexity = AddKindComplexity(24.0L, xKind, yKind);
       if (!ScreenCandidate(ctx, fit, list, family, false, total)) return -1;
     }
   }
