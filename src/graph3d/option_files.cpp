@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "app/file_utils.h"
+
 namespace {
 
 // The whole file when it opens and its size is one of `sizes` (never more than the
@@ -33,14 +35,6 @@ std::optional<std::vector<std::uint8_t>> ReadSmallFile(const std::filesystem::pa
   }
   status = OptionFileStatus::Ok;
   return data;
-}
-
-bool WriteSmallFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  out.close();
-  return static_cast<bool>(out);
 }
 
 }  // namespace
@@ -79,13 +73,13 @@ OptionFileStatus ReadAnimationFile(const std::filesystem::path& path, T3DAnimRec
 }
 
 bool WriteViewFile(const std::filesystem::path& path, const T3DViewRec& rec) {
-  return WriteSmallFile(path, EncodeViewRec(rec));
+  return SaveGlobalToFile(EncodeViewRec(rec), path);
 }
 
 bool WriteScalingFile(const std::filesystem::path& path, const T3DScalingBlock& block) {
-  return WriteSmallFile(path, EncodeScalingBlock(block));
+  return SaveGlobalToFile(EncodeScalingBlock(block), path);
 }
 
 bool WriteAnimationFile(const std::filesystem::path& path, const T3DAnimRec& rec) {
-  return WriteSmallFile(path, EncodeAnimRec(rec));
+  return SaveGlobalToFile(EncodeAnimRec(rec), path);
 }

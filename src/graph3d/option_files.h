@@ -24,7 +24,8 @@ OptionFileStatus ReadViewFile(const std::filesystem::path& path, T3DViewRec& out
 OptionFileStatus ReadScalingFile(const std::filesystem::path& path, T3DScalingBlock& out);
 OptionFileStatus ReadAnimationFile(const std::filesystem::path& path, T3DAnimRec& out);
 
-// Write the record as it stands; false when the file cannot be written.
+// Write the record as it stands, through a temporary file and a rename: a write that fails
+// leaves the file it would have replaced as it was. False when the file cannot be written.
 bool WriteViewFile(const std::filesystem::path& path, const T3DViewRec& rec);
 bool WriteScalingFile(const std::filesystem::path& path, const T3DScalingBlock& block);
 bool WriteAnimationFile(const std::filesystem::path& path, const T3DAnimRec& rec);

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cmath>
+#include <csignal>
 #include <limits>
 #include <random>
 
@@ -110,6 +113,22 @@ TEST_F(OptionFiles, EachFileRoundTripsByteForByte) {
   EXPECT_EQ(rec.MeshX, 40);
   shortFile.resize(70, 0);
   EXPECT_EQ(EncodeViewRec(rec), shortFile);
+}
+
+TEST_F(OptionFiles, AWriteThatFailsPartWayKeepsTheFileItWouldReplace) {
+  const std::string path = dir_.Write("kept.v3d", HandMadeViewFile());
+  // The process may write no file beyond 16 bytes: the record's write stops part-way.
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 16;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool written = WriteViewFile(path, T3DViewRec{});
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(ReadBytes(path), HandMadeViewFile());
 }
 
 TEST_F(OptionFiles, WrongSizesAndRealsThatAreNotNumbersAreRefusedAndChangeNothing) {
