@@ -1,7 +1,7 @@
 #include "graph3d/option_files.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -9,27 +9,23 @@
 
 namespace {
 
-// The whole file when it opens and its size is one of `sizes` (never more than the
-// largest of them is read); `status` tells why not otherwise.
+// The whole file when it opens and its size is one of `sizes` (a file of any other size is
+// never read); `status` tells why not otherwise.
 std::optional<std::vector<std::uint8_t>> ReadSmallFile(const std::filesystem::path& path,
                                                        std::initializer_list<std::size_t> sizes,
                                                        OptionFileStatus& status) {
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  std::ifstream in(path, std::ios::binary);
-  if (ec || !in) {
+  if (ec) {
     status = OptionFileStatus::CannotOpen;
     return std::nullopt;
   }
-  bool sizeOk = false;
-  for (std::size_t s : sizes) sizeOk = sizeOk || size == s;
-  if (!sizeOk) {
+  if (std::find(sizes.begin(), sizes.end(), size) == sizes.end()) {
     status = OptionFileStatus::Refused;
     return std::nullopt;
   }
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
-  in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  if (in.gcount() != static_cast<std::streamsize>(data.size())) {
+  std::vector<std::uint8_t> data = LoadFileToGlobal(path);
+  if (data.size() != size) {
     status = OptionFileStatus::CannotOpen;
     return std::nullopt;
   }
