@@ -34,7 +34,7 @@ class UdfTest : public ExprTest {
 
   const std::filesystem::path& Dir() const { return dir_->Path(); }
   std::filesystem::path File(const char* name) const { return Dir() / name; }
-  static TUdfRecord* Udf(int k) { return UdfTable[static_cast<std::size_t>(k)].get(); }
+  static TUdfRecord* Udf(int k) { return UdfRecordAt(k); }
 
   template <std::size_t N>
   static void Set(std::array<char, N>& field, std::string_view text) {
@@ -43,7 +43,7 @@ class UdfTest : public ExprTest {
   }
   template <std::size_t N>
   static std::string Str(const std::array<char, N>& field) {
-    return std::string(field.data(), strnlen(field.data(), N));
+    return std::string(UdfFieldText(field));
   }
 
   // Defines function k with a name, a text and (min, start, max) expressions per parameter.
@@ -84,8 +84,7 @@ class UdfTest : public ExprTest {
     return std::string(reinterpret_cast<const char*>(b.data()) + offset);
   }
   static std::uint32_t U32At(const std::vector<std::uint8_t>& b, std::size_t offset) {
-    return static_cast<std::uint32_t>(b[offset]) | static_cast<std::uint32_t>(b[offset + 1]) << 8 |
-           static_cast<std::uint32_t>(b[offset + 2]) << 16 | static_cast<std::uint32_t>(b[offset + 3]) << 24;
+    return bytes::LoadU32(b.data() + offset);
   }
   static long double ExtendedAt(const std::vector<std::uint8_t>& b, std::size_t offset) {
     return bytes::DecodeExtended(b.data() + offset);
