@@ -2,91 +2,49 @@
 
 #include <array>
 
+#include "platform/string_table.h"
+
 namespace {
 
-// Letter for letter as the program's string table holds them, misspellings included.
+// The string of each math-error code.
 constexpr auto kRows = std::to_array<TExprErrorTextRow>({
-    {-1, 3736, "Division by Zero"},
-    {-2, 3737, "Floating Point Overflow"},
-    {-3, 3738, "Square Root: Negative Argument"},
-    {-6, 3742, "Log: Zero Singularity"},
-    {-7, 3743, "Log: Negative Argument"},
-    {-8, 3744, "Factorial: Negative Argument"},
-    {-9, 3745, "Factorial: Non-integer Argument"},
-    {-10, 3746, "Factorial: Overflow"},
-    {-11, 3747, "Hyperbolic Arccosine: Invalid Argument"},
-    {-12, 3748, "Hyperbolic Arctangent: Invalid Argument"},
-    {-13, 3749, "Arccos: Argument Outside -1 to 1"},
-    {-14, 3750, "Arcsin: Argument Outside -1 to 1"},
-    {-15, 3751, "Hyperbolic Cosine: Overflow"},
-    {-16, 3752, "Hyperbolic Sine: Overflow"},
-    {-17, 3753, "Exponential: Overflow"},
-    {-18, 3754, "Arctangent: Inavlid Argument"},
-    {-19, 3755, "Cosine: Total Precision Loss"},
-    {-20, 3756, "Sine: Total Precision Loss"},
-    {-21, 3757, "Tangent: Total Precision Loss"},
-    {-22, 3758, "Power: Overflow"},
-    {-23, 3759, "Power: Zero to Negative Exponent"},
-    {-24, 3760, "Power: Negative Base, Fractional Exponent"},
-    {-25, 3761, "Power: Zero to Zero Exponent"},
-    {-32, 3448, "Insufficient Memory"},
-    {-48, 3739, "80x87: Invalid Operand"},
-    {-49, 3740, "80x87: Numeric Overflow"},
-    {-50, 3741, "80x87: Division by Zero"},
-    {-64, 3762, "Hankel-p: Convergence Failure"},
-    {-65, 3763, "Hankel-q: Convergence Ffailure"},
-    {-66, 3764, "Hankel-i,k: Convergence Failure"},
-    {-100, 3765, "Integral: Convergence Failure"},
-    {-101, 3766, "Integral: Failure due to Singularity"},
-    {-102, 3767, "Gaussian Quadrature Overlay Missing"},
-    {-103, 3788, "Calculus Functions Cannot Be Nested"},
-    {-108, 3768, "Log Gamma: Singularity"},
-    {-109, 3769, "Gamma: Singularity"},
-    {-112, 3770, "Psi: Singularity"},
-    {-120, 3771, "Incomplete Gamma: Convergence Failure"},
-    {-122, 3772, "Incomplete Beta: Convergence Failure"},
-    {-123, 3773, "Incomplete Gamma: Invalid Argument"},
-    {-124, 3774, "Incomplete Gamma Complement: Invalid Argument"},
-    {-125, 3775, "Incomplete Beta: Invalid Argument"},
-    {-126, 3776, "Legendre: Invalid Argument"},
-    {-131, 3777, "Bessel: Integer nu Required"},
-    {-132, 3778, "Bessel: Positive x Required"},
-    {-133, 3779, "Bessel: Negative nu"},
-    {-134, 3780, "Bessel: Convergence Failure"},
-    {-135, 3781, "Asymptotic Bessel: Confergence Failure"},
-    {-141, 3782, "Confluent Hypergeometric M: Convergence Failure"},
-    {-142, 3783, "Bernoulli: Integer Argument Required"},
-    {-143, 3784, "Bernoulli: Positive Argument Required"},
-    {-144, 3785, "Bernoulli Overlay Missing"},
-    {-145, 3786, "Confluent Hypergeometric F: Convergence Failure"},
-    {-146, 3787, "Bernoulli: Overflow"},
+    {-1, 3736}, {-2, 3737}, {-3, 3738}, {-6, 3742}, {-7, 3743}, {-8, 3744},
+    {-9, 3745}, {-10, 3746}, {-11, 3747}, {-12, 3748}, {-13, 3749}, {-14, 3750},
+    {-15, 3751}, {-16, 3752}, {-17, 3753}, {-18, 3754}, {-19, 3755}, {-20, 3756},
+    {-21, 3757}, {-22, 3758}, {-23, 3759}, {-24, 3760}, {-25, 3761}, {-32, 3448},
+    {-48, 3739}, {-49, 3740}, {-50, 3741}, {-64, 3762}, {-65, 3763}, {-66, 3764},
+    {-100, 3765}, {-101, 3766}, {-102, 3767}, {-103, 3788}, {-108, 3768}, {-109, 3769},
+    {-112, 3770}, {-120, 3771}, {-122, 3772}, {-123, 3773}, {-124, 3774}, {-125, 3775},
+    {-126, 3776}, {-131, 3777}, {-132, 3778}, {-133, 3779}, {-134, 3780}, {-135, 3781},
+    {-141, 3782}, {-142, 3783}, {-143, 3784}, {-144, 3785}, {-145, 3786}, {-146, 3787},
 });
 
-constexpr std::array<const char*, 8> kSyntaxTexts = {
-    "Syntax or Math Error",         "Math Error After Reduction",
-    "Invalid Variable",             "Invalid Floating Point Format",
-    "Invalid Floating Point Range", "Invalid Symbol Reference",
-    "Invalid Character",            "Function Number Must Be 1 to 9",
-};
+// Strings of the syntax codes 0..7 of a data calculation, and of codes 1..6 of the view
+// function (its code 0 has a string of its own).
+constexpr int kSyntaxStrings = 3128;
+constexpr int kSyntaxCodes = 8;
+constexpr int kViewSyntaxStrings = 3210;
+constexpr int kViewSyntaxLastCode = 6;
+constexpr int kViewValidationString = 3201;
 
 }  // namespace
 
 std::span<const TExprErrorTextRow> ExprErrorTextRows() { return kRows; }
 
-const char* ExprErrorText(int code) {
+std::string_view ExprErrorText(int code) {
   for (const TExprErrorTextRow& row : kRows) {
-    if (row.code == code) return row.text;
+    if (row.code == code) return platform::LoadString(row.stringId);
   }
-  return "";
+  return {};
 }
 
-const char* ExprSyntaxText(int code) {
-  if (code < 0 || code >= static_cast<int>(kSyntaxTexts.size())) return "";
-  return kSyntaxTexts[static_cast<std::size_t>(code)];
+std::string_view ExprSyntaxText(int code) {
+  if (code < 0 || code >= kSyntaxCodes) return {};
+  return platform::LoadString(kSyntaxStrings + code);
 }
 
-const char* ExprViewSyntaxText(int code) {
-  if (code == 0) return "View Function(X,Y) Validation Error";
-  if (code < 1 || code > 6) return "";
-  return kSyntaxTexts[static_cast<std::size_t>(code)];
+std::string_view ExprViewSyntaxText(int code) {
+  if (code == 0) return platform::LoadString(kViewValidationString);
+  if (code < 1 || code > kViewSyntaxLastCode) return {};
+  return platform::LoadString(kViewSyntaxStrings + code);
 }
