@@ -2,6 +2,7 @@
 #include <thread>
 
 #include "app/xyz_point.h"
+#include "expr/function_text_lines.h"
 #include "expr/program_slots.h"
 #include "tools/udf/udf_evaluation.h"
 #include "udf_test_support.h"

@@ -1,17 +1,14 @@
-// A user-defined function as a program: the kinds of its lines, its value callbacks for
-// graphs, and what the fitting engine relies on when it fits one.
+// A user-defined function as a program: its value callbacks for graphs, and what the
+// fitting engine relies on when it fits one.
 //
 // Function k (0..14) owns program slots 10k (its Z line) and 10k+1..10k+9 (its lines
-// F1..F9); UdfLoad (expr/expression.h) compiles them. Everything here runs on the calling
+// F1..F9; expr/function_text_lines.h tells the lines apart); UdfLoad (expr/expression.h)
+// compiles them. Everything here runs on the calling
 // thread's expression context: the variables X, Y, A0..A9 and CurrentUdf that a caller
 // sets are those of its own thread.
 #pragma once
 
-#include <string_view>
-#include <vector>
-
 #include "expr/eval_context.h"
-#include "expr/function_text_lines.h"
 #include "expr/udf_record.h"
 
 // ---- Value callbacks for graphs ----
