@@ -7,8 +7,18 @@ namespace {
 // Centimetres to inches, as the printing code has always converted them.
 constexpr double kInchPerCm = 0.3937007933;
 
+// The largest margin taken from the record: no page is wider than a metre.
+constexpr float kMaxMarginCm = 100;
+
 int MarginPixels(int dpi, float cm, int offset) {
   return static_cast<int>(dpi * static_cast<double>(cm) * kInchPerCm) - offset;
+}
+
+// A margin read from the settings file: one that is no length on a page (NaN, infinite,
+// negative, beyond a metre) takes the default, since converting it to pixels would give
+// no rectangle at all (a NaN or a huge float has no int value).
+float MarginOrDefault(float cm, float fallback) {
+  return cm >= 0 && cm <= kMaxMarginCm ? cm : fallback;
 }
 }  // namespace
 
@@ -22,10 +32,8 @@ TTextPrintOptions DecodeTextPrint(const Block& record) {
   o.centre = r.I32() != 0;
   o.allLines = r.I32() != 0;
   o.colour = r.I32() != 0;
-  o.marginLeft = r.F32();
-  o.marginTop = r.F32();
-  o.marginRight = r.F32();
-  o.marginBottom = r.F32();
+  for (float* m : {&o.marginLeft, &o.marginTop, &o.marginRight, &o.marginBottom})
+    *m = MarginOrDefault(r.F32(), *m);
   return o;
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/byte_codec.h"
 #include "app/long_double.h"
+#include "app/text_print.h"
 #include "support/scratch_files.h"
 
 namespace {
@@ -112,6 +113,23 @@ TEST(SettingsFile, ValuesReadAreClamped) {
             (std::vector<int>{4, 0, 9, 1, 7, -1, 1, 1, 15}));
   EXPECT_EQ(s.evaluationValues[0], ExprErrorValue);
   EXPECT_EQ(s.LastExtensions[0].size(), 256u);
+}
+
+// The text-print record is kept raw in the file: margins that are no length on a page (NaN,
+// infinite, negative, beyond a metre) take the default, so that no printed rectangle is
+// computed from them.
+TEST(SettingsFile, TextPrintMarginsOutsideAPageTakeTheDefault) {
+  TTextPrintOptions wild;
+  wild.marginLeft = std::numeric_limits<float>::quiet_NaN();
+  wild.marginTop = 1e30f;
+  wild.marginRight = -3;
+  wild.marginBottom = 4.5f;
+  const TTextPrintOptions o = DecodeTextPrint(EncodeTextPrint(wild));
+  EXPECT_EQ((std::vector<float>{o.marginLeft, o.marginTop, o.marginRight, o.marginBottom}),
+            (std::vector<float>{2.54f, 2.54f, 2.54f, 4.5f}));
+  const TPrintRect r = TextPrintRect(o, 8500, 11000, 1000, 1000, 0, 0);
+  EXPECT_EQ((std::vector<int>{r.left, r.top, r.right, r.bottom}),
+            (std::vector<int>{999, 999, 7501, 9229}));
 }
 
 TEST(SettingsFile, HandlesAndStatesAreStoredAsZero) {
