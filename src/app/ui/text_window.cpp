@@ -67,6 +67,8 @@ constexpr const char* kNonAscii = "File is Non-ASCII";
 constexpr int kViewerCapacity = 16384;
 constexpr int kLastExtText = 3;   // LastExtensions 4: the ASCII list and text windows
 constexpr int kLastExtSave = 4;   // LastExtensions 5: the text windows' saves
+constexpr int kMinFontPoints = 6;  // the sizes the font dialog offers
+constexpr int kMaxFontPoints = 48;
 
 TTextPrintDialog& PrintDialog() {
   static TTextPrintDialog dialog;
@@ -201,8 +203,12 @@ TMFileWin::TMFileWin(QWidget* parent, const QString& title, const std::string& f
 TMFileWin::~TMFileWin() = default;
 
 TLogFont TMFileWin::FontRecord() const {
-  const TLogFont record = SlotFont(fontSlot_);
-  return record.IsDefault() ? DefaultTextFont() : record;
+  TLogFont record = SlotFont(fontSlot_);
+  if (record.IsDefault()) return DefaultTextFont();
+  // The font dialog gives 6 to 48 points; any other height comes from a damaged settings
+  // file, and one far outside would overflow the conversion to pixels.
+  record.height = std::clamp(record.height, kMinFontPoints, kMaxFontPoints);
+  return record;
 }
 
 bool TMFileWin::ColorsOn() const {
@@ -220,12 +226,8 @@ platform::Color TMFileWin::TextColor() const {
 }
 
 void TMFileWin::CreateFonts() {
-  TLogFont record = SlotFont(fontSlot_);
-  if (record.IsDefault()) {
-    record = DefaultTextFont();
-    SetSlotFont(fontSlot_, record);
-  }
-  fonts_ = MakeFonts(record, view_->logicalDpiY());
+  if (SlotFont(fontSlot_).IsDefault()) SetSlotFont(fontSlot_, DefaultTextFont());
+  fonts_ = MakeFonts(FontRecord(), view_->logicalDpiY());
   const QFontMetrics metrics(QtDeviceContext::ToQFont(*fonts_[0]), view_);
   charWidth_ = std::max(metrics.horizontalAdvance('9'), 1);
   lineHeight_ = std::max(metrics.lineSpacing(), 1);
@@ -548,14 +550,15 @@ void TScrWin::CmPrinterSetup() {
 
 void TScrWin::CmFontSelect() {
   const TLogFont record = FontRecord();
-  QFont initial(FromCp1252(record.faceName), std::clamp(record.height, 6, 48), record.weight >= 700 ? QFont::Bold : QFont::Normal,
-                record.italic != 0);
+  QFont initial(FromCp1252(record.faceName), record.height,
+                record.weight >= 700 ? QFont::Bold : QFont::Normal, record.italic != 0);
   bool ok = false;
   const QFont chosen = QFontDialog::getFont(&ok, initial, this, "Select Text Font");
   if (!ok) return;
   TLogFont font = record;
   font.faceName = ToCp1252(chosen.family()).substr(0, 31);
-  font.height = std::clamp(chosen.pointSize() > 0 ? chosen.pointSize() : 11, 6, 48);
+  font.height = std::clamp(chosen.pointSize() > 0 ? chosen.pointSize() : 11, kMinFontPoints,
+                           kMaxFontPoints);
   font.weight = chosen.bold() ? 700 : 400;
   font.italic = chosen.italic() ? 1 : 0;
   ApplyFont(font);

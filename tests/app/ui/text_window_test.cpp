@@ -158,6 +158,11 @@ TEST_F(TextWindow, FontAndColourChoicesAreKeptInTheSettings) {
   w->ApplyFont(big);
   EXPECT_GT(w->CharWidth(), before);
   EXPECT_EQ(SlotFont(kFontSlotDialogText).height, 24);
+  // A height no font dialog gives (a damaged settings file) is read as the nearest it does.
+  big.height = 1 << 30;
+  w->ApplyFont(big);
+  EXPECT_EQ(w->FontRecord().height, 48);
+  EXPECT_LT(w->LineHeight(), 200);
   EXPECT_TRUE(w->ColorsOn());
   w->CmColor();
   EXPECT_FALSE(w->ColorsOn());
