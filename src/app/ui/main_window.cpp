@@ -228,7 +228,8 @@ void QVRK::EvBuildRecentMenu() {
   recentSeparator_ = file->addSeparator();
   for (std::size_t i = 0; i < recent.size(); ++i) {
     if (recent[i].empty()) continue;
-    const int id = CmRecentFile1 + RecentCount;
+    // The id names the entry the item opens, even where an empty entry stands before it.
+    const int id = CmRecentFile1 + static_cast<int>(i);
     auto* action = new QAction(
         QString("&%1 %2").arg(RecentCount + 1).arg(QString::fromLocal8Bit(recent[i])), this);
     action->setObjectName(QString::number(id));

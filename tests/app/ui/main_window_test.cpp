@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, BarsAndRecentFilesAreRestored) {
     window->ExecuteCommand(CmToggleStatusBar);
     EXPECT_FALSE(window->Action(CmToggleToolBar)->isChecked());
     CurrentSettings().recentFiles[0] = "/data/one.prn";
-    CurrentSettings().recentFiles[1] = "/data/two.prn";
+    CurrentSettings().recentFiles[2] = "/data/two.prn";  // a gap, as a damaged file may hold
     window->close();
   }
   auto window = Start();
@@ -121,10 +121,11 @@ TEST_F(MainWindowTest, BarsAndRecentFilesAreRestored) {
   EXPECT_FALSE(window->FirstBar()->isVisible());
   EXPECT_TRUE(window->SecondBar()->isVisible());
   EXPECT_FALSE(window->statusBar()->isVisible());
-  // The recent files are appended to the File menu.
+  // The recent files are appended to the File menu, each item opening its own entry.
   EXPECT_EQ(window->RecentCount, 2);
   EXPECT_EQ(window->MenuText(CmRecentFile1), "&1 /data/one.prn");
-  EXPECT_EQ(window->Menu(0)->actions().last(), window->Action(CmRecentFile1 + 1));
+  EXPECT_EQ(window->MenuText(CmRecentFile1 + 2), "&2 /data/two.prn");
+  EXPECT_EQ(window->Menu(0)->actions().last(), window->Action(CmRecentFile1 + 2));
 }
 
 TEST_F(MainWindowTest, EnablersFollowHandlersDataFitsAndFunctions) {
