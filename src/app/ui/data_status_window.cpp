@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -235,9 +234,7 @@ void TDlgStat::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TDlgStat::dropEvent(QDropEvent* event) {
-  std::vector<std::string> files;
-  for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile()) files.push_back(url.toLocalFile().toLocal8Bit().toStdString());
+  const std::vector<std::string> files = DroppedLocalFiles(*event->mimeData());
   // Handed to the main window after this event: the drop closes this window.
   if (!files.empty()) platform::PostToUi([files] { EvDropFiles(files); });
 }

@@ -356,11 +356,16 @@ void QVRK::dragEnterEvent(QDragEnterEvent* event) {
   if (dropHandler_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
+std::vector<std::string> DroppedLocalFiles(const QMimeData& data) {
+  std::vector<std::string> files;
+  for (const QUrl& url : data.urls())
+    if (url.isLocalFile()) files.push_back(url.toLocalFile().toLocal8Bit().toStdString());
+  return files;
+}
+
 void QVRK::dropEvent(QDropEvent* event) {
   if (!dropHandler_) return;
-  std::vector<std::string> files;
-  for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile()) files.push_back(url.toLocalFile().toLocal8Bit().toStdString());
+  const std::vector<std::string> files = DroppedLocalFiles(*event->mimeData());
   if (!files.empty()) dropHandler_(files);
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 class QAction;
+class QMimeData;
 class QMenu;
 class QToolBar;
 class QTimer;
@@ -93,3 +94,6 @@ class QVRK : public QMainWindow {
 
 // The main window while it exists.
 extern QVRK* MainWindow;
+
+// The local files of a drop, as paths in the system's encoding.
+std::vector<std::string> DroppedLocalFiles(const QMimeData& data);
