@@ -59,8 +59,8 @@ TDlg::~TDlg() {
 
 void TDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!event->spontaneous() && !isOpen_ && !property("ondravik_setup").toBool()) {
-    setProperty("ondravik_setup", true);
+  if (!event->spontaneous() && !setUp_) {
+    setUp_ = true;
     SetupWindow();
   }
 }

@@ -37,6 +37,7 @@ class TDlg : public QDialog {
  private:
   int centreMode_;
   bool counted_;
+  bool setUp_ = false;   // SetupWindow has run: it runs once, at the first show
   bool isOpen_ = false;  // counted from the set-up to the destruction
 };
 
