@@ -346,7 +346,6 @@ class T3DBase {
   std::array<platform::Palette, kGraphPaletteCount> palettes_;
   std::array<std::optional<platform::Font>, kFontTableSize> screenFonts_;
   std::array<std::optional<platform::Font>, kFontTableSize> printFonts_;
-  int printDpi_ = 0;
   std::array<int, 2> axisFontAngle_{-1, -1};
   std::array<int, 2> axisFontHeight_{0, 0};
 
@@ -362,8 +361,6 @@ class T3DBase {
   std::array<long double, 3> mid_{0.5L, 0.5L, 0.5L};
   std::array<long double, 3> scale_{1, 1, 1};
   long double zSpan_ = 1;
-  long double zClipLow_ = 0;
-  long double zClipHigh_ = 1;
   long double stepX_ = 0;
   long double stepY_ = 0;
 

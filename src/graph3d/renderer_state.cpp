@@ -284,7 +284,6 @@ void T3DBase::CreateScreenFonts() {
 }
 
 void T3DBase::CreatePrintFonts(int printerDpi) {
-  printDpi_ = printerDpi;
   BuildFontTable(printFonts_, printerDpi, 1.0f);
 }
 

@@ -155,8 +155,6 @@ void T3DBase::ComputeZScale() {
   scale_[z] = SafeScale(scaling_.AxisHigh[z] - scaling_.AxisLow[z], 120);
   mid_[z] = (scaling_.AxisLow[z] + scaling_.AxisHigh[z]) / 2;
   zSpan_ = scaling_.AxisHigh[z] - scaling_.AxisLow[z];
-  zClipLow_ = scaling_.AxisLow[z] * 0.9999999L;
-  zClipHigh_ = scaling_.AxisHigh[z] * 1.0000001L;
 }
 
 void T3DBase::Recompute() {
