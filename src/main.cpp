@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "app/ui/data_file_commands.h"
+#include "app/shell_state.h"
 #include "app/ui/program.h"
+#include "expr/expression.h"
 #include "exchange/import_registration.h"
 #include "fit/ui/fit_commands.h"
 #include "tools/udf/udf_session.h"
@@ -22,6 +24,10 @@ int main(int argc, char** argv) {
   // threads come first: their shutdown step stops them before any other module frees
   // what they read.
   RegisterFitCommands();
+  // The expression language's symbol tables and slots, and the interface thread's random
+  // generator seeded from the clock, once the data table exists.
+  AddStartupStep(ExprStartUp);
+  AddShutdownStep(ExprShutDown);
   RegisterUdfHooks();
   RegisterImportReaders();
   RegisterDataFileCommands();
