@@ -32,17 +32,13 @@ constexpr int kScreenFrom[kSubsetMaxTerms + 1] = {0, 0, 0, 15, 9, 7, 6, kXTerms,
 constexpr bool kScores[kSubsetMaxTerms + 1] = {false, false, true, true, true, true,
                                                 false, false, false};
 
-// One retained subset fit.
+// One retained subset fit; its other statistics, equation number and complexity are formed
+// when it is appended to the fit list.
 struct TSubsetRecord {
   long double r2 = 0.0L;
   long double sse = 0.0L;
-  long double adjustedR2 = 0.0L;
-  long double fitStdError = 0.0L;
-  long double f = 0.0L;
   long double determinant = 0.0L;
   std::int32_t procedure = 0;
-  std::int32_t equationNumber = 0;
-  std::int32_t complexity = 0;
   std::array<std::int32_t, kSubsetMaxTerms + 1> terms{};  // v, then the codes ascending
   std::array<long double, kSubsetMaxTerms + 1> params{};
 };
@@ -267,9 +263,9 @@ int TVariantSearch::FitTermSubsets(int k, bool scoring, long double* bestSlot) {
   return count;
 }
 
-// The final statistics of the retained fits: SSE in z units, the SVD refinement of an
-// ill-conditioned fit, the statistics, the equation number and the complexity. A fit whose
-// SSE is negative or above SST is marked failed (procedure -1) and never appended.
+// The final SSE of the retained fits in z units, with the SVD refinement of an
+// ill-conditioned fit, and their r². A fit whose SSE is negative or above SST is marked
+// failed (procedure -1) and never appended.
 void TVariantSearch::StoreSearchResults(int k, int count) {
   std::vector<TSubsetRecord>& records = results_[static_cast<std::size_t>(k)];
   const int n = ctx_.stats.ActiveCount;
@@ -316,15 +312,7 @@ void TVariantSearch::StoreSearchResults(int k, int count) {
         }
       }
     }
-    // The statistics guard every division: with n - k - 2 = 0 the adjusted r² has no
-    // degrees of freedom and ranks last instead of dividing by zero.
-    const FitStatistics s = ComputeFitStatistics(rec.sse, sst_, n, k);
-    rec.r2 = s.r2;
-    rec.adjustedR2 = s.adjustedR2;
-    rec.fitStdError = s.fitStdError;
-    rec.f = s.f;
-    rec.equationNumber = SubsetEquationNumber(terms, k);
-    rec.complexity = SubsetComplexity(terms, k);
+    rec.r2 = ComputeFitStatistics(rec.sse, sst_, n, k).r2;
   }
 }
 
@@ -368,17 +356,16 @@ int TVariantSearch::Append(int kmax) {
       if (rec.procedure == kProcFailed) continue;
       std::unique_ptr<TFitResult> fit = NewFitResult(k);
       if (!fit) return appended;
-      std::copy(rec.terms.begin(), rec.terms.begin() + k + 1, fit->terms.begin());
+      const std::span<const std::int32_t> terms(rec.terms.data(), static_cast<std::size_t>(k) + 1);
+      std::copy(terms.begin(), terms.end(), fit->terms.begin());
       std::copy(rec.params.begin(), rec.params.begin() + k + 1, fit->parameters.begin());
       fit->procedure = rec.procedure;
-      fit->r2 = rec.r2;
-      fit->sse = rec.sse;
-      fit->adjustedR2 = rec.adjustedR2;
-      fit->fitStdError = rec.fitStdError;
-      fit->f = rec.f;
-      fit->equationNumber = rec.equationNumber;
+      // The statistics guard every division: with n - k - 2 = 0 the adjusted r² has no
+      // degrees of freedom and ranks last instead of dividing by zero.
+      StoreFitStatistics(*fit, rec.sse, sst_, ctx_.stats.ActiveCount);
+      fit->equationNumber = SubsetEquationNumber(terms, k);
       fit->determinant = rec.determinant;
-      fit->complexity = rec.complexity;
+      fit->complexity = SubsetComplexity(terms, k);
       if (!ctx_.list.Append(std::move(fit))) return appended;
       ++appended;
     }
