@@ -17,6 +17,7 @@
 #include "fit/fit_list.h"
 #include "platform/gui_thread.h"
 #include "platform/message_box.h"
+#include "platform/string_table.h"
 #include "platform/qt/qt_text.h"
 #include "platform/timer.h"
 
@@ -350,6 +351,9 @@ void TFit::EvFitProgress(const TFitMessage& m) {
       Start();
       return;
     case kFitMsgComplete:
+      // A run that ran short of memory keeps what it fitted, but must not look complete.
+      if (m.value == -2)
+        ErrorBox(platform::qt::ToWindow(this), kCaption, platform::LoadString(3448));
       Complete();
       return;
     case kFitMsgNothingToFit:

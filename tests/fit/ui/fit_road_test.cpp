@@ -190,6 +190,14 @@ TEST_F(FitRoad, WithoutAReviewTheResultsShowInTheStatusWindow) {
   EXPECT_FALSE(window_->IsCommandEnabled(CmReviewGraph));
 }
 
+TEST_F(FitRoad, RunShortOfMemorySaysSoBeforeItEnds) {
+  TFit dialog(window_.get(), MakeFitJob(FitSelection, FitOptions));
+  dialog.EvFitProgress({kFitMsgComplete, -2, 0.0L, {}});
+  ASSERT_EQ(boxes_.Boxes().size(), 1u);
+  EXPECT_EQ(boxes_.Boxes()[0].text, "Insufficient Memory");
+  EXPECT_TRUE(dialog.Button(kFitDlgOk)->isVisibleTo(&dialog));
+}
+
 TEST_F(FitRoad, CancelAbortsTheRunAndRestoresTheBlocks) {
   SetBackgroundFitChoice(0, 0);
   Import(30, [](double x, double y) { return 2 + std::sin(x / 7) * std::exp(y / 40); });
