@@ -1,7 +1,9 @@
 #include "app/data_files.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <new>
+#include <system_error>
 
 #include "app/c_format.h"
 #include "app/data_file_writers.h"
@@ -43,43 +45,51 @@ void ApplyCalculation(int firstRow) {
   if (DataFileHooks().ApplyCalculation) DataFileHooks().ApplyCalculation(firstRow);
 }
 
-// "Number of Points Read %d\nMin 4 XYZ Points Required", the path as caption.
-void TooFewPoints(const std::string& path, int count) {
-  ErrorBox(Owner(), path, CFormat(std::string(platform::LoadString(3063)).c_str(), std::max(count, 0)));
+constexpr int kFileIsEmpty = 3046;
+constexpr int kTooManyColumns = 3047;
+constexpr int kPointsCut = 3048;
+constexpr int kLinesSkipped = 3049;
+
+std::string Text(int id) { return std::string(platform::LoadString(id)); }
+
+// "Lines Skipped Because They Mix Letters into Numbers: <n>", or empty for none.
+std::string SkippedLinesText(const TReadResult& read) {
+  if (read.skippedLines <= 0) return {};
+  return CFormat(Text(kLinesSkipped).c_str(), read.skippedLines);
 }
 
-// The table as it was before a read, put back when the read fails.
-struct TableBackup {
-  PointTable copy = DupDataTable();
-  int rows = XYZRows();
-
-  void Restore() const {
-    if (copy.empty()) return;
-    RestoreDataTable(copy);
-    // The records the failed read wrote beyond the old table are cleared too (clearing
-    // from record 1 would clear the header with them).
-    const TXYZPoint header = XYZData()[0];
-    ClearPointsFrom(PointCount(copy) + 1);
-    XYZData()[0] = header;
-    SetXYZRows(rows);
-  }
-};
-
-// Prepares the table for a reader; returns the first row and sets `cleared`.
-int PrepareTable(int& cleared) {
-  cleared = 0;
-  if (!AppendMode) {
-    cleared = XYZRows() > 0 ? 1 : 0;
-    SetXYZRows(0);
-    std::span<TXYZPoint> data = XYZData();
-    if (!data.empty()) data[0].X = data[0].W = 0;
-  }
-  return XYZRows() + 1;
+// What a read lost on the way in: points beyond the table's room, lines that were no
+// points; empty when it lost nothing.
+std::string ReadLossesText(const TReadResult& read) {
+  std::string text;
+  if (read.pointsCut > 0)
+    text = CFormat(Text(kPointsCut).c_str(), read.pointsInFile, std::max(read.Count(), 0),
+                   kXYZMaxPoints);
+  if (read.skippedLines > 0) text += (text.empty() ? "" : "\n") + SkippedLinesText(read);
+  return text;
 }
+
+// "Number of Points Read %d\nMin 4 XYZ Points Required" (and what the read lost), the path
+// as caption.
+void TooFewPoints(const std::string& path, int count, const TReadResult* read = nullptr) {
+  std::string text = CFormat(Text(3063).c_str(), std::max(count, 0));
+  if (read && !ReadLossesText(*read).empty()) text += "\n" + ReadLossesText(*read);
+  ErrorBox(Owner(), path, text);
+}
+
+void ReportReadLosses(const std::string& path, const TReadResult& read) {
+  const std::string text = ReadLossesText(read);
+  if (!text.empty()) InfoBox(Owner(), path, text);
+}
+
+// The room the table has for a read: all of it when the read replaces the table, what
+// follows its rows when it appends.
+int ReadCapacity(bool append) { return kXYZMaxPoints - (append ? XYZRows() : 0); }
 
 // The driver's steps after a read that stored enough points.
-int AcceptRead(int count, int firstRow, const std::string& path, bool convertWeights,
-               const TDataTitles& readTitles) {
+int AcceptRead(const TReadResult& read, int firstRow, const std::string& path,
+               bool convertWeights) {
+  const int count = read.Count();
   VoidFitResults();
   SetHaveData(1);
   std::span<TXYZPoint> data = XYZData();
@@ -95,6 +105,7 @@ int AcceptRead(int count, int firstRow, const std::string& path, bool convertWei
     }
     data[0].Marker = '0';
   }
+  ReportReadLosses(path, read);
   const bool calculate = ApplyCalcToNewData && CalculationDefined();
   if (calculate && AppendMode) ApplyCalculation(firstRow);
   PrescanData(Owner());
@@ -102,10 +113,25 @@ int AcceptRead(int count, int firstRow, const std::string& path, bool convertWei
 
   const TDataTitles previous = DataTitles();
   TDataTitles& titles = DataTitles();
-  titles = readTitles;
-  if (titles.Title.empty()) titles.SetTitle(path);
+  titles = read.titles;
+  // The name comes from the file system (UTF-8 here); titles are coded text.
+  if (titles.Title.empty()) titles.SetTitle(FileNameToCodedText(path));
   if (DataFileHooks().RunTitlesDialog && DataFileHooks().RunTitlesDialog(&previous) == 0) return -1;
   return count;
+}
+
+// A read that cannot be used: told, and the table is as it was. True when it was refused.
+bool RefuseRead(const std::string& path, const TReadResult& read) {
+  if (read.Count() >= kMinPoints) return false;
+  TooFewPoints(path, read.Count(), &read);
+  return true;
+}
+
+// Commits an accepted read; false (told, table unchanged) when memory runs out.
+bool Commit(const TReadResult& read) {
+  if (CommitReadResult(read, AppendMode != 0)) return true;
+  ErrorBoxIds(Owner(), 3068, 3448);
+  return false;
 }
 
 }  // namespace
@@ -147,6 +173,28 @@ int ConfirmDiscardData() {
   return 1;
 }
 
+bool CommitReadResult(const TReadResult& read, bool append) {
+  const int n = static_cast<int>(read.points.size());
+  const int firstRow = append ? XYZRows() + 1 : 1;
+  if (firstRow - 1 + n > kXYZMaxPoints || !EnsurePointCapacity(firstRow - 1 + n)) return false;
+  DataTableWriteLock lock(DataTableMutex());
+  const std::span<TXYZPoint> data = XYZData();
+  const long double oldWeights = data[0].W;
+  const int oldCount = firstRow > 1 ? PointCount(data) : 0;
+  // Everything from the first new row on is cleared (from record 0 when replacing), so no
+  // record of an earlier, longer table is left behind the new points.
+  for (std::size_t i = firstRow > 1 ? static_cast<std::size_t>(firstRow) : 0; i < data.size(); ++i) {
+    TXYZPoint& p = data[i];
+    p.X = p.Y = p.Z = p.W = 0;
+    p.Status = 0;
+  }
+  std::copy(read.points.begin(), read.points.end(), data.begin() + firstRow);
+  data[0].X = oldCount + n;
+  // An append keeps the weights of the rows before unless this file gave weights.
+  data[0].W = read.weighted ? 1 : (firstRow > 1 ? oldWeights : 0);
+  return true;
+}
+
 int ImportDataFile(int filtered) {
   const ProgramSettings& settings = CurrentSettings();
   const int filterN = filtered ? settings.FilterStep : 1;
@@ -157,7 +205,12 @@ int ImportDataFile(int filtered) {
   ImportFileKind = kind;
   const std::string path = DataFileName;
   if (kind == -1) {
-    ErrorBox(Owner(), platform::LoadString(3003), path);
+    // Detection cannot tell a missing file from an empty one; the user can.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec))
+      ErrorBox(Owner(), path, Text(kFileIsEmpty));
+    else
+      ErrorBox(Owner(), platform::LoadString(3003), path);
     return 0;
   }
   if (ImportKindRefused(kind)) {
@@ -167,8 +220,13 @@ int ImportDataFile(int filtered) {
   const TWholeFileReader& reader = readers.Read[static_cast<std::size_t>(kind)];
   const bool needsColumns = ImportKindNeedsColumns(kind);
   if (!reader || (needsColumns && !readers.ChooseColumns)) {
-    // A kind whose reader this program does not have yet: refused, never half-read.
-    TooFewPoints(path, 0);
+    // A kind this program cannot read yet is refused, never half-read. A text or DIF file
+    // of more columns than X, Y and Z is readable once its columns are chosen: say that
+    // rather than that it held no points.
+    if (reader && (kind == 4 || kind == 18 || kind == 19))
+      ErrorBox(Owner(), path, Text(kTooManyColumns));
+    else
+      TooFewPoints(path, 0);
     return 0;
   }
   bool convertWeights = false;
@@ -180,28 +238,21 @@ int ImportDataFile(int filtered) {
 
   // The background fit reads the table: it stops before the table changes.
   StopBackgroundFit();
-  const TableBackup backup;
-  int cleared = 0;
-  const int firstRow = PrepareTable(cleared);
   TReadArgs args;
   args.path = path;
-  args.firstRow = firstRow;
-  args.cleared = cleared;
+  args.capacity = ReadCapacity(AppendMode != 0);
   args.filterN = filterN;
   args.filterStart = filterStart;
   args.sheet = ImportSheetX;
   args.colX = ImportColX, args.colY = ImportColY, args.colZ = ImportColZ, args.colW = ImportColW;
-  TDataTitles titles;
   // "Reading Data..." or "Digitally Filtering Data..." while the reader works.
   ShowBusyMsg(Owner(), path, platform::LoadString(filtered ? 3071 : 3069), 1);
-  const int count = reader(args, titles);
+  const TReadResult read = reader(args);
   HideBusyMsg();
-  if (count < kMinPoints) {
-    backup.Restore();
-    TooFewPoints(path, count);
-    return std::max(count, 0);
-  }
-  return AcceptRead(count, firstRow, path, convertWeights, titles);
+  if (RefuseRead(path, read)) return std::max(read.Count(), 0);
+  const int firstRow = AppendMode ? XYZRows() + 1 : 1;
+  if (!Commit(read)) return 0;
+  return AcceptRead(read, firstRow, path, convertWeights);
 }
 
 int ReadMatrixFile(const std::string& path) {
@@ -214,17 +265,13 @@ int ReadMatrixFile(const std::string& path) {
     return 0;
   }
   StopBackgroundFit();
-  const TableBackup backup;
-  int cleared = 0;
-  const int firstRow = PrepareTable(cleared);
-  const int count = readers.ReadMatrix(detected, firstRow, cleared);
-  if (count < kMinPoints) {
-    backup.Restore();
-    TooFewPoints(path, count);
-    return std::max(count, 0);
-  }
+  TReadResult read = readers.ReadMatrix(detected, ReadCapacity(AppendMode != 0));
+  if (RefuseRead(path, read)) return std::max(read.Count(), 0);
+  const int firstRow = AppendMode ? XYZRows() + 1 : 1;
+  if (!Commit(read)) return 0;
   // A matrix has no titles: the path becomes the title, the names stay empty.
-  return AcceptRead(count, firstRow, path, false, TDataTitles{});
+  read.titles = TDataTitles{};
+  return AcceptRead(read, firstRow, path, false);
 }
 
 int EvEditorData(std::string_view text) {
@@ -234,26 +281,23 @@ int EvEditorData(std::string_view text) {
   const std::string file = (dir / kEditorFileName).string();
   const TWholeFileReader& reader = ImportReaders().Read[kImportKindAsciiXYZ];
   if (!reader || !SaveGlobalToFile(text, file)) return 0;
-  const TableBackup backup;
-  SetXYZRows(0);
   TReadArgs args;
   args.path = file;
-  TDataTitles titles;
-  const int count = reader(args, titles);
+  const TReadResult read = reader(args);
   DeleteFileOem(file);
-  if (count < kMinPoints) {
-    // The editor's text is kept in the editor; the table keeps the data it held.
-    backup.Restore();
-    TooFewPoints(std::string(platform::LoadString(3086)), count);
-    return std::max(count, 0);
+  // The editor's text is kept in the editor; the table keeps the data it held.
+  if (RefuseRead(std::string(platform::LoadString(3086)), read)) return std::max(read.Count(), 0);
+  if (!CommitReadResult(read, false)) {
+    ErrorBoxIds(Owner(), 3086, 3448);
+    return 0;
   }
   VoidFitResults();
-  DataTitles() = titles;
+  DataTitles() = read.titles;
   DataFileLabel = DataFileName.empty() ? file : DataFileName;
   SetXYZRows(PointCount(XYZData()));
   SetHaveData(1);
   PrescanData(Owner());
-  return count;
+  return read.Count();
 }
 
 int SaveDataAs(const std::string& path) {
@@ -280,7 +324,7 @@ int SaveDataAs(const std::string& path) {
     return 0;
   }
   if (!written) {
-    ErrorBox(Owner(), path, platform::LoadString(3082));
+    ErrorBox(Owner(), path, SaveFailureText(path, 3082));
     return 0;
   }
   AddRecentFile(path);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/data_titles.h"
+#include "app/import_readers.h"
 #include "platform/window.h"
 
 // The open dialog's filters for data files.
@@ -68,6 +69,12 @@ void VoidFitResults();
 // replacing unsaved data, whether to save it. 2 when the user cancelled (also when he chose
 // to save and then did not), else 1.
 int ConfirmDiscardData();
+
+// Stores an accepted read in the table: after its rows when appending (the header count
+// grows), else in place of them (every record cleared first). The header's weights flag
+// becomes 1 when the file gave weights, else an append keeps it and a replacement clears
+// it. False, the table unchanged, when the table cannot hold the points.
+[[nodiscard]] bool CommitReadResult(const TReadResult& read, bool append);
 
 // Imports DataFileName with the digital filter of the settings (filtered 1) or without.
 // Returns the points read (a count below 4 is a failed read, the table unchanged), 0 when

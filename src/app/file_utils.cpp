@@ -1,7 +1,11 @@
 #include "app/file_utils.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <array>
@@ -11,7 +15,9 @@
 #include <string>
 #include <system_error>
 
+#include "platform/cp1252.h"
 #include "platform/file_dialog.h"
+#include "platform/string_table.h"
 
 
 namespace {
@@ -146,24 +152,62 @@ std::int64_t FileTime(const std::filesystem::path& name) {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(system.time_since_epoch()).count();
 }
 
+bool IsWriteProtectedFile(const std::filesystem::path& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  // No write bit at all is the user's own "read-only" mark, which even root respects here.
+  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(name.c_str(), W_OK) != 0;
+}
+
+std::string FileNameToCodedText(std::string_view name) { return platform::Utf8ToCp1252(name); }
+
+std::string SaveFailureText(const std::filesystem::path& name, int failureId) {
+  constexpr int kWriteProtected = 3076;
+  return std::string(platform::LoadString(IsWriteProtectedFile(name) ? kWriteProtected : failureId));
+}
+
 bool SaveGlobalToFile(std::span<const std::uint8_t> block, const std::filesystem::path& name) {
   const std::filesystem::path dir = name.has_parent_path() ? name.parent_path() : ".";
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
+  // A write-protected file is the user's decision: it is never replaced behind his back.
+  if (IsWriteProtectedFile(name)) return false;
+  struct stat old {};
+  const bool replacing = ::stat(name.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+
+  // The temporary file is made new, never opened through whatever already sits at its name:
+  // O_EXCL refuses an existing name (a symlink planted there included, which would
+  // otherwise have the save write another file) and O_NOFOLLOW makes sure of it. Such a
+  // name fails the save rather than being guessed around: something is wrong in the folder.
   const std::filesystem::path temp =
       dir / (name.filename().string() + ".tmp" + std::to_string(static_cast<long>(::getpid())));
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(block.data(), 1, block.size(), f) == block.size();
-  ok = std::fflush(f) == 0 && ok;
-  ok = ::fsync(::fileno(f)) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  if (ok) {
-    std::filesystem::rename(temp, name, ec);
-    ok = !ec;
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+
+  bool ok = true;
+  std::size_t done = 0;
+  while (ok && done < block.size()) {
+    const ssize_t n = ::write(fd, block.data() + done, block.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
   }
-  if (!ok) std::filesystem::remove(temp, ec);
-  return ok;
+  // The replacement keeps the permissions of the file it replaces.
+  if (ok && replacing) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  ok = ok && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (ok) ok = ::rename(temp.c_str(), name.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // The rename itself lasts only once the folder's entry is on the disk.
+  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
 }
 
 std::vector<std::uint8_t> LoadFileToGlobal(const std::filesystem::path& name) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -46,14 +47,29 @@ inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
 
 // Writes the whole block to the file (its directory made when missing) through a temporary
 // file beside it and a rename, so that a crash never leaves half a file and a failed write
-// leaves an existing file as it was; false on failure. Every file the program writes whole
-// goes through it.
-bool SaveGlobalToFile(std::span<const std::uint8_t> block, const std::filesystem::path& name);
+// leaves an existing file as it was; false on failure. The temporary file is created new
+// (whatever sits at its name, a symlink included, is never written through), takes the
+// mode of the file it replaces, and file and folder are synced before success is reported.
+// A write-protected file is not replaced (false; IsWriteProtectedFile tells the caller
+// why). Every file the program writes whole goes through it.
+[[nodiscard]] bool SaveGlobalToFile(std::span<const std::uint8_t> block,
+                                    const std::filesystem::path& name);
 // The same for a text, its bytes as they stand (the caller has put in its line ends).
-inline bool SaveGlobalToFile(std::string_view text, const std::filesystem::path& name) {
+[[nodiscard]] inline bool SaveGlobalToFile(std::string_view text, const std::filesystem::path& name) {
   return SaveGlobalToFile(
       std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), name);
 }
+
+// An existing regular file without write permission (no write bit set, or not writable by
+// this user).
+bool IsWriteProtectedFile(const std::filesystem::path& name);
+// What to tell the user when a save to the file failed: "File is Write-Protected and Was Not
+// Replaced" when it is, else the string of failureId.
+std::string SaveFailureText(const std::filesystem::path& name, int failureId);
+
+// A file name as the file system gives it (UTF-8) in the program's coded text: where a
+// name becomes a title, so "messwerte_ü.dat" is shown as the user wrote it.
+std::string FileNameToCodedText(std::string_view name);
 
 // The whole file; empty when it is missing, empty, unreadable or too large for memory.
 std::vector<std::uint8_t> LoadFileToGlobal(const std::filesystem::path& name);

@@ -18,7 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "app/data_table.h"
 #include "app/data_titles.h"
+#include "app/xyz_point.h"
 
 inline constexpr int kImportKindCount = 24;
 inline constexpr int kImportKindAsciiXYZ = 3;
@@ -40,18 +42,45 @@ extern int ImportSheetX, ImportSheetY, ImportSheetZ, ImportSheetW;
 // What the driver passes to a whole-file reader.
 struct TReadArgs {
   std::string path;
-  int firstRow = 1;  // first table row to fill
-  int cleared = 0;   // 1 when the driver has just emptied a table that held rows
-  int filterN = 1;   // digital filter: keep point c when c >= start and n divides c + 1 - start
+  int capacity = kXYZMaxPoints;  // the points the table can still take
+  int filterN = 1;  // digital filter: keep point c when c >= start and n divides c + 1 - start
   int filterStart = 1;
   int sheet = 0;
   int colX = -1, colY = -1, colZ = -1, colW = -1;
 };
 
-// A whole-file reader: fills the table from args.firstRow and the titles it finds (title,
-// X, Y and Z names); returns the number of points stored, negative when the file is
-// malformed.
-using TWholeFileReader = std::function<int(const TReadArgs& args, TDataTitles& titles)>;
+// Why a read gave nothing.
+enum class TReadError {
+  kNone,
+  kCannotOpen,  // the file cannot be opened
+  kMalformed,   // the file's structure is broken (a DIF file without DATA, cut before EOD, ...)
+};
+
+// What a whole-file reader read. Readers never touch the data table: the import driver
+// commits a read it accepts (CommitReadResult, app/data_files.h), so a read that fails or
+// is refused leaves the table as it was without any undoing.
+struct TReadResult {
+  TReadError error = TReadError::kNone;
+  // The points kept, in file order: X, Y, Z, W and status set, every other field zero. At
+  // most args.capacity of them.
+  PointTable points;
+  TDataTitles titles;
+  bool weighted = false;  // the file gave weights
+  // Complete points the file holds (before the digital filter), and of those the filter
+  // kept, the ones that found no room in the table.
+  int pointsInFile = 0;
+  int pointsCut = 0;
+  // Lines passed over because they mix letters into numbers ("A4 4 0"): not points.
+  int skippedLines = 0;
+
+  // The points read, -1 when the read failed.
+  int Count() const {
+    return error == TReadError::kNone ? static_cast<int>(points.size()) : -1;
+  }
+};
+
+// A whole-file reader: the points and titles of a file (title, X, Y and Z names).
+using TWholeFileReader = std::function<TReadResult(const TReadArgs& args)>;
 
 // A column of numbers read from a file: element 0 holds the count n, elements 1..n the
 // values in file order. Empty when the column could not be read.
@@ -67,8 +96,8 @@ struct TImportReaders {
              kImportKindCount + 1>
       ReadColumn;
   // Reads a WK1 (8) or WK3 (12) worksheet as a matrix (x from the first row, y from the
-  // first column) into the table from firstRow; returns the points stored.
-  std::function<int(const std::string& path, int firstRow, int cleared)> ReadMatrix;
+  // first column), at most `capacity` points.
+  std::function<TReadResult(const std::string& path, int capacity)> ReadMatrix;
   // Writes the table as a statistics-package file; returns the rows written, negative on
   // failure.
   std::function<int(const std::string& path)> WriteSav;

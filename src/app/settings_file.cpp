@@ -8,8 +8,10 @@
 #include <system_error>
 
 #include "app/byte_codec.h"
+#include "app/c_format.h"
 #include "app/file_utils.h"
 #include "app/long_double.h"
+#include "platform/string_table.h"
 
 int LastSessionUdfs = 0;
 
@@ -430,12 +432,26 @@ std::filesystem::path SettingsDirectory() {
          "ondravik3d";
 }
 
-bool SaveSettings(const std::filesystem::path& dir, const ProgramSettings& settings,
-                  int screenWidth, int screenHeight) {
+TSettingsSaveStatus SaveSettings(const std::filesystem::path& dir, const ProgramSettings& settings,
+                                 int screenWidth, int screenHeight) {
+  TSettingsSaveStatus status;
   std::vector<std::uint8_t> image = EncodeSettings(settings, screenWidth, screenHeight);
-  if (!SaveGlobalToFile(image, dir / kSettingsFileName)) return false;
-  if (const UdfSessionWriter& writer = SessionWriter()) writer(dir);
-  return true;
+  status.settingsWritten = SaveGlobalToFile(image, dir / kSettingsFileName);
+  if (!status.settingsWritten) return status;
+  const UdfSessionWriter& writer = SessionWriter();
+  status.sessionWritten = !writer || writer(dir);
+  return status;
+}
+
+std::string SettingsSaveFailureText(const TSettingsSaveStatus& status,
+                                    const std::filesystem::path& dir) {
+  constexpr int kSettingsNotSaved = 3077;
+  constexpr int kSessionNotSaved = 3078;
+  if (!status.settingsWritten)
+    return CFormat(std::string(platform::LoadString(kSettingsNotSaved)).c_str(), dir.c_str());
+  if (!status.sessionWritten)
+    return CFormat(std::string(platform::LoadString(kSessionNotSaved)).c_str(), dir.c_str());
+  return {};
 }
 
 int LoadSettingsFile(const std::filesystem::path& dir, int screenWidth, int screenHeight,

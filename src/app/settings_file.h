@@ -213,12 +213,24 @@ bool DecodeSettings(std::span<const std::uint8_t> bytes, int screenWidth, int sc
 // $ONDRAVIK_HOME when set, else ~/.config/ondravik3d (not created here).
 std::filesystem::path SettingsDirectory();
 
+// What a save of the settings (and of the session file after them) came to.
+struct [[nodiscard]] TSettingsSaveStatus {
+  bool settingsWritten = false;
+  bool sessionWritten = false;  // also true when no session writer is set
+  // Whether the settings file was written.
+  explicit operator bool() const { return settingsWritten; }
+};
+
 // Writes the settings file into dir (created when missing) through a temporary file that is
 // then renamed over the old one, so that a crash never leaves half a file; then calls the
-// user-function session writer, when one is set. Returns false when the settings file could
-// not be written (the session file is then not written either).
-bool SaveSettings(const std::filesystem::path& dir, const ProgramSettings& settings,
-                  int screenWidth, int screenHeight);
+// user-function session writer, when one is set. When the settings file could not be
+// written the session file is not written either.
+TSettingsSaveStatus SaveSettings(const std::filesystem::path& dir, const ProgramSettings& settings,
+                                 int screenWidth, int screenHeight);
+// The message that tells the user what a save at exit lost ("Program Settings Could Not Be
+// Saved in <dir>", the same for the user-defined functions); empty when all was written.
+std::string SettingsSaveFailureText(const TSettingsSaveStatus& status,
+                                    const std::filesystem::path& dir);
 // 1 when dir holds a usable settings file (read into settings), else 0 (settings untouched).
 // Sets `LastSessionUdfs`.
 int LoadSettingsFile(const std::filesystem::path& dir, int screenWidth, int screenHeight,
@@ -228,8 +240,9 @@ int LoadSettings(const std::filesystem::path& dir, int screenWidth, int screenHe
                  ProgramSettings& settings);
 
 // The user-function session file is written by the user-function subsystem; it installs its
-// writer here (called with the settings directory at exit).
-using UdfSessionWriter = std::function<void(const std::filesystem::path& dir)>;
+// writer here (called with the settings directory at exit; false when the file could not
+// be written).
+using UdfSessionWriter = std::function<bool(const std::filesystem::path& dir)>;
 void SetUdfSessionWriter(UdfSessionWriter writer);
 
 // The program's settings while it runs (user-interface thread).

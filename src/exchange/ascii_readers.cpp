@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
+#include <vector>
 
 #include "app/c_format.h"
 #include "app/file_utils.h"
@@ -52,6 +54,13 @@ class TCharStream {
     for (int ch = Get(); ch != EOF && ch != '\n'; ch = Get()) {
     }
   }
+  // The rest of the current line (without its line feed), at most maxChars of it.
+  std::string_view PeekLine(std::size_t maxChars) {
+    std::size_t k = 0;
+    for (int ch = Peek(); ch != EOF && ch != '\n' && k < maxChars; ch = Peek(++k)) {
+    }
+    return std::string_view(look_.data() + pos_, k);
+  }
   // Takes a number at the current position (see number_scanner.h); false, consuming
   // nothing, when none starts here.
   bool ScanNumber(std::string& number) {
@@ -100,6 +109,51 @@ bool IsNumericLine(std::string_view line) {
   return false;
 }
 
+bool IsLetterChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// A field of a data line that puts letters and digits together without being a number
+// ("A4", "12b", "0x1A"); an exponent ("1e5") and a weight mark ("W0.5") are numbers.
+bool IsMixedField(std::string_view field) {
+  while (!field.empty() && field.back() == '*') field.remove_suffix(1);
+  const bool letters = std::any_of(field.begin(), field.end(), IsLetterChar);
+  const bool digits = std::any_of(field.begin(), field.end(), IsDigitChar);
+  if (!letters || !digits || IsWholeDecimalNumber(field)) return false;
+  return !(field.front() == 'W' && IsWholeDecimalNumber(field.substr(1)));
+}
+
+// The blank-, tab- or comma-separated fields of a line.
+std::vector<std::string_view> LineWords(std::string_view line) {
+  std::vector<std::string_view> words;
+  std::size_t i = 0;
+  const auto separator = [](char c) { return c == ' ' || c == '\t' || c == ',' || c == '\r'; };
+  while (i < line.size()) {
+    while (i < line.size() && separator(line[i])) ++i;
+    const std::size_t start = i;
+    while (i < line.size() && !separator(line[i])) ++i;
+    if (i > start) words.push_back(line.substr(start, i - start));
+  }
+  return words;
+}
+
+// A line that is no point although it holds numbers: one of its fields mixes letters into
+// digits. Read as a stream, "A4 4 0" would give the point (4, 4, 0) made of the label's
+// digits; such a line is passed over whole and counted instead. A quoted line is a title
+// and is passed over anyway.
+bool MixesLettersIntoNumbers(std::string_view line) {
+  const std::vector<std::string_view> words = LineWords(line);
+  if (words.empty() || words.front().front() == '"') return false;
+  return std::any_of(words.begin(), words.end(), IsMixedField);
+}
+
+// Among the title lines: a labelled point ("A4 4 0"), a first field mixing letters into
+// digits followed by numbers only. It ends the titles, as a numeric line does.
+bool IsLabelledPointLine(std::string_view line) {
+  const std::vector<std::string_view> words = LineWords(line);
+  if (words.size() < 3 || !IsMixedField(words.front())) return false;
+  return std::all_of(words.begin() + 1, words.end(),
+                     [](std::string_view w) { return IsWholeDecimalNumber(w); });
+}
+
 // The text of a title line: inside its quotes when it starts with one, else from its first
 // non-blank character on.
 std::string TitleLineText(std::string_view line) {
@@ -123,7 +177,7 @@ void ReadTitleLines(std::FILE* file, TDataTitles& titles) {
     const long start = std::ftell(file);
     if (!ReadLinePiece(file, line, kTitleLineChars)) break;
     if (IsAllBlanks(line)) continue;
-    if (IsNumericLine(line)) {
+    if (IsNumericLine(line) || IsLabelledPointLine(line)) {
       std::fseek(file, start, SEEK_SET);
       break;
     }
@@ -139,76 +193,79 @@ void ReadTitleLines(std::FILE* file, TDataTitles& titles) {
 
 }  // namespace
 
-int ReadAsciiXYZ(const TReadArgs& args, TDataTitles& titles) {
+TReadResult ReadAsciiXYZ(const TReadArgs& args) {
+  TReadResult result;
   FilePtr file = FOpenOem(args.path, "r");
-  if (!file) return -1;
-  TTableFiller table(args.firstRow, args.cleared);
-  titles = TDataTitles{};
-  ReadTitleLines(file.get(), titles);
+  if (!file) {
+    result.error = TReadError::kCannotOpen;
+    return result;
+  }
+  ReadTitleLines(file.get(), result.titles);
 
-  const long double oldWeightsFlag = table.Record(0).W;
-  int row = args.firstRow;
-  int completed = 0;
-  int stored = 0;
+  TPointCollector points(args, result);
   int coordinate = 0;   // the next value is X (0), Y (1) or Z (2)
-  int previous = 0;     // the record of the last completed point, 0 before the first
+  long double x = 0, y = 0;
+  int previous = -1;    // the stored point the last completed point became, -1 none
   bool nonNumber = false;
-  bool anyWeight = false;
-  bool full = !table.Room(row);
+  bool atLineStart = true;
   TCharStream in(file.get());
   std::string number;
 
+  // Blanks and line ends; every line is looked at once before its first value is read.
+  auto skipSpace = [&] {
+    for (;;) {
+      if (atLineStart) {
+        atLineStart = false;
+        if (MixesLettersIntoNumbers(in.PeekLine(kMaxNumberChars))) {
+          in.SkipLine();
+          ++result.skippedLines;
+          atLineStart = true;
+          continue;
+        }
+      }
+      const int ch = in.Peek();
+      if (ch == EOF || !std::isspace(ch)) return;
+      in.Get();
+      if (ch == '\n') atLineStart = true;
+    }
+  };
+  auto skipLine = [&] {
+    in.SkipLine();
+    atLineStart = true;
+  };
   // "W" followed by a number gives the previous point its weight.
   auto readWeight = [&]() {
     in.SkipBlanks();
     if (!in.ScanNumber(number)) return false;
-    if (previous > 0) {
-      table.Record(previous).W = DataValueOf(number);
-      anyWeight = true;
+    if (previous >= 0) {
+      result.points[static_cast<std::size_t>(previous)].W = DataValueOf(number);
+      result.weighted = true;
     }
     return true;
   };
 
-  while (!full) {
-    in.SkipWhitespace();
+  for (;;) {
+    skipSpace();
     if (in.Peek() == EOF) break;
     if (in.ScanNumber(number)) {
       nonNumber = false;
       const long double v = DataValueOf(number);
-      TXYZPoint& p = table.Record(row);
       if (coordinate == 0) {
-        p.X = v;
-        p.Y = p.Z = ExprErrorValue;
-        p.W = 0;
-        p.Status = kPointInactive;
+        x = v;
         coordinate = 1;
       } else if (coordinate == 1) {
-        p.Y = v;
+        y = v;
         coordinate = 2;
       } else {
-        p.Z = v;
-        p.W = 1;
-        p.Status = kPointActive;
+        // An unfinished point at the end of the file is no data.
+        previous = points.Add(x, y, v, 1);
         coordinate = 0;
-        previous = row;
-        if (KeepFilteredPoint(++completed, args.filterN, args.filterStart)) {
-          ++row;
-          ++stored;
-          if (!table.Room(row)) {
-            // The table is full: a mark right after the last point still belongs to it.
-            in.SkipWhitespace();
-            const int ch = in.Get();
-            if (ch == '*') table.Record(previous).Status = kPointInactive;
-            if (ch == 'W') readWeight();
-            full = true;
-          }
-        }
       }
       continue;
     }
     const int ch = in.Get();
     if (ch == '*') {
-      if (previous > 0) table.Record(previous).Status = kPointInactive;
+      if (previous >= 0) result.points[static_cast<std::size_t>(previous)].Status = kPointInactive;
       continue;
     }
     if (ch == 'W' && readWeight()) {
@@ -217,35 +274,27 @@ int ReadAsciiXYZ(const TReadArgs& args, TDataTitles& titles) {
     }
     if (!nonNumber) {
       if (ch == '"')
-        in.SkipLine();
+        skipLine();
       else
         nonNumber = true;
     } else {
-      in.SkipLine();
+      skipLine();
       nonNumber = false;
     }
   }
-  if (!full) {
-    // The record after the last stored point holds at most an unfinished point or one the
-    // filter dropped: neither is data.
-    TXYZPoint& p = table.Record(row);
-    p.X = p.Y = p.Z = p.W = 0;
-    p.Status = 0;
-  }
-  table.Finish(stored, false);
-  // Weighted when this file gave weights; an append keeps the weights of the rows before.
-  const bool appending = args.firstRow > 1;
-  table.Record(0).W = anyWeight ? 1 : (appending ? oldWeightsFlag : 0);
-  return stored;
+  return result;
 }
 
-int ReadAsciiMultiColumn(const TReadArgs& args, TDataTitles& titles) {
+TReadResult ReadAsciiMultiColumn(const TReadArgs& args) {
+  TReadResult result;
   FilePtr file = FOpenOem(args.path, "r");
-  if (!file) return -1;
-  TTableFiller table(args.firstRow, args.cleared);
+  if (!file) {
+    result.error = TReadError::kCannotOpen;
+    return result;
+  }
   const bool commaMode = DecideCommaMode(file.get());
 
-  titles = TDataTitles{};
+  TDataTitles& titles = result.titles;
   std::string line;
   TLineFields fields;
   for (int k = 0; k < kNameLines && ReadLinePiece(file.get(), line, kDataLineChars); ++k) {
@@ -261,10 +310,8 @@ int ReadAsciiMultiColumn(const TReadArgs& args, TDataTitles& titles) {
   }
   std::rewind(file.get());
 
-  int row = args.firstRow;
-  int completed = 0;
-  int stored = 0;
-  while (table.Room(row) && ReadLinePiece(file.get(), line, kDataLineChars)) {
+  TPointCollector points(args, result);
+  while (ReadLinePiece(file.get(), line, kDataLineChars)) {
     long double x, y, z;
     if (ParseLineFields(line, args.colX, args.colY, args.colZ, x, y, z, commaMode) != 3) continue;
     long double w = 1;
@@ -272,12 +319,10 @@ int ReadAsciiMultiColumn(const TReadArgs& args, TDataTitles& titles) {
       w = ParseLineField(line, args.colW, commaMode);
       if (IsMissingValue(w) || !(w > 0)) w = 1;
     }
-    if (!KeepFilteredPoint(++completed, args.filterN, args.filterStart)) continue;
-    table.Store(row++, x, y, z, w);
-    ++stored;
+    points.Add(x, y, z, w);
   }
-  table.Finish(stored, stored > 0 && args.colW >= 0);
-  return stored;
+  result.weighted = !result.points.empty() && args.colW >= 0;
+  return result;
 }
 
 int ListAsciiColumns(const std::string& path, std::vector<std::string>& list) {

@@ -10,15 +10,13 @@
 #include "app/data_titles.h"
 #include "app/import_readers.h"
 
-// Reads X, Y, Z text into the table from args.firstRow (columns and sheet unused); titles
-// from up to four non-numeric lines before the data. Returns the points stored, -1 when the
-// file cannot be opened.
-int ReadAsciiXYZ(const TReadArgs& args, TDataTitles& titles);
+// Reads X, Y, Z text (columns and sheet unused); titles from up to four non-numeric lines
+// before the data. Lines that mix letters into numbers are passed over and counted.
+TReadResult ReadAsciiXYZ(const TReadArgs& args);
 
 // Reads the 1-based columns args.colX, colY, colZ (and colW, -1 none) of each line;
-// the names come from the first lines. Returns the points stored, -1 when the file cannot
-// be opened.
-int ReadAsciiMultiColumn(const TReadArgs& args, TDataTitles& titles);
+// the names come from the first lines.
+TReadResult ReadAsciiMultiColumn(const TReadArgs& args);
 
 // One display string per column ("%3d " and the texts of the column on the first 20 lines),
 // the columns numbered as ReadAsciiMultiColumn and ReadAsciiColumn number them; returns the

@@ -106,13 +106,19 @@ std::string ColumnLetters(int column) {
   return {static_cast<char>('@' + column / 26), static_cast<char>('A' + column % 26)};
 }
 
-int ReadDif(const TReadArgs& args, TDataTitles& titles) {
+TReadResult ReadDif(const TReadArgs& args) {
+  TReadResult result;
   TDifCells cells(args.path);
-  if (!cells.IsOpen()) return -1;
-  TTableFiller table(args.firstRow, args.cleared);
+  if (!cells.IsOpen()) {
+    result.error = TReadError::kCannotOpen;
+    return result;
+  }
   int vectors = 0;
-  if (!cells.SkipHeader(vectors)) return -1;
-  titles = TDataTitles{};
+  if (!cells.SkipHeader(vectors)) {
+    result.error = TReadError::kMalformed;
+    return result;
+  }
+  TDataTitles& titles = result.titles;
 
   const long double wStart = args.colW < 0 ? 1 : ExprErrorValue;
   long double x = ExprErrorValue, y = ExprErrorValue, z = ExprErrorValue, w = wStart;
@@ -121,26 +127,25 @@ int ReadDif(const TReadArgs& args, TDataTitles& titles) {
     w = wStart;
   };
   int column = -1;
-  int row = args.firstRow;
-  int completed = 0;
-  int stored = 0;
+  TPointCollector points(args, result);
   // A complete point counts once: after it (kept or dropped by the filter) the rest of its
   // tuple cannot make it count again.
   auto complete = [&] {
     if (IsMissingValue(x) || IsMissingValue(y) || IsMissingValue(z) || IsMissingValue(w)) return;
     if (!(w > 0)) w = 1;
-    if (KeepFilteredPoint(++completed, args.filterN, args.filterStart)) {
-      table.Store(row++, x, y, z, w);
-      ++stored;
-    }
+    points.Add(x, y, z, w);
     startOver();
   };
 
   TDifCells::Cell cell;
   for (;;) {
-    if (!table.Room(row)) break;
     const TDifCells::Kind kind = cells.Next(cell);
-    if (kind == TDifCells::kEndOfFile) return -1;
+    if (kind == TDifCells::kEndOfFile) {
+      // A file cut before its EOD item is not read in part.
+      result = TReadResult{};
+      result.error = TReadError::kMalformed;
+      return result;
+    }
     if (kind == TDifCells::kEndData) break;
     if (kind == TDifCells::kBeginTuple) {
       column = -1;
@@ -170,8 +175,8 @@ int ReadDif(const TReadArgs& args, TDataTitles& titles) {
     }
     complete();
   }
-  table.Finish(stored, stored > 0 && args.colW >= 0);
-  return stored;
+  result.weighted = !result.points.empty() && args.colW >= 0;
+  return result;
 }
 
 int ListDifColumns(const std::string& path, std::vector<std::string>& list) {

@@ -10,11 +10,10 @@
 #include "app/data_titles.h"
 #include "app/import_readers.h"
 
-// Reads the 0-based columns args.colX, colY, colZ (and colW, -1 none) of every tuple into
-// the table from args.firstRow; the names come from string cells of those columns.
-// Returns the points stored, or -1 when the file cannot be opened, has no DATA item or ends
-// before its EOD item.
-int ReadDif(const TReadArgs& args, TDataTitles& titles);
+// Reads the 0-based columns args.colX, colY, colZ (and colW, -1 none) of every tuple; the
+// names come from string cells of those columns. Malformed when the file has no DATA item
+// or ends before its EOD item.
+TReadResult ReadDif(const TReadArgs& args);
 
 // One display string per column holding a cell ("%-2s:" with its letters, then the texts
 // of its string cells); returns the number listed, -1 when the file cannot be opened, has

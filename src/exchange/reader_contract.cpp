@@ -1,6 +1,5 @@
 #include "exchange/reader_contract.h"
 
-#include "app/data_table.h"
 #include "app/long_double.h"
 
 bool KeepFilteredPoint(int c, int n, int start) {
@@ -9,34 +8,20 @@ bool KeepFilteredPoint(int c, int n, int start) {
   return (c + 1 - start) % n == 0;
 }
 
-TTableFiller::TTableFiller(int firstRow, int cleared) {
-  if (cleared) ClearUsedPoints();
-  ClearPointsFrom(firstRow);
-}
+TPointCollector::TPointCollector(const TReadArgs& args, TReadResult& result)
+    : args_(args), result_(result) {}
 
-bool TTableFiller::Room(int row) {
-  while (row > XYZCapacity() - 2)
-    if (!GrowPointArray()) return false;
-  return true;
-}
-
-TXYZPoint& TTableFiller::Record(int row) { return XYZData()[static_cast<std::size_t>(row)]; }
-
-void TTableFiller::Store(int row, long double x, long double y, long double z, long double w,
+int TPointCollector::Add(long double x, long double y, long double z, long double w,
                          char status) {
-  TXYZPoint& p = Record(row);
-  p.X = x;
-  p.Y = y;
-  p.Z = z;
-  p.W = w;
-  p.Status = status;
-}
-
-void TTableFiller::Finish(int stored, bool setWeights) {
-  std::span<TXYZPoint> data = XYZData();
-  if (data.empty()) return;
-  data[0].X += stored;
-  if (setWeights) data[0].W = 1;
+  if (!KeepFilteredPoint(++result_.pointsInFile, args_.filterN, args_.filterStart)) return -1;
+  if (static_cast<int>(result_.points.size()) >= args_.capacity) {
+    ++result_.pointsCut;
+    return -1;
+  }
+  TXYZPoint p;
+  p.X = x, p.Y = y, p.Z = z, p.W = w, p.Status = status;
+  result_.points.push_back(p);
+  return static_cast<int>(result_.points.size()) - 1;
 }
 
 TColumnArray NewColumnArray() {

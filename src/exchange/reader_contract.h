@@ -1,6 +1,6 @@
-// What every whole-file reader of the import kinds does the same way: the digital filter,
-// the clearing and growth of the XYZ data table, the header count and weights flag at the
-// end, column arrays and text lines read in pieces of a fixed size.
+// What every whole-file reader of the import kinds does the same way: the digital filter
+// and the table's room applied to the points found, column arrays and text lines read in
+// pieces of a fixed size.
 #pragma once
 
 #include <cstdint>
@@ -15,23 +15,20 @@
 // start): c >= start and n divides c + 1 - start. n below 1 keeps every point from start.
 bool KeepFilteredPoint(int c, int n, int start);
 
-// The reader's side of the table: made at the start of a read, it clears the records the
-// driver asked to clear (all used records when `cleared`, then every record from the first
-// row to the capacity); Finish adds the points stored to the header count.
-class TTableFiller {
+// The points of a read as the reader finds them: every complete point of the file is
+// counted, the digital filter decides which are kept, and kept points beyond the table's
+// room are counted as cut instead of stored.
+class TPointCollector {
  public:
-  TTableFiller(int firstRow, int cleared);
-  // Grows the table when `row` lies beyond the capacity less 2; false when it cannot, and
-  // the read ends there.
-  bool Room(int row);
-  // Record `row` (valid after Room(row) answered true); the table may move when it grows,
-  // so take the reference anew after every Room.
-  TXYZPoint& Record(int row);
-  // Stores a point with status " " (or '*').
-  void Store(int row, long double x, long double y, long double z, long double w,
-             char status = kPointActive);
-  // Header count += stored; the header weights flag becomes 1 when setWeights.
-  void Finish(int stored, bool setWeights);
+  TPointCollector(const TReadArgs& args, TReadResult& result);
+  // A complete point of the file; the index of the stored point in result.points, or -1
+  // when the filter dropped it or the table has no room for it.
+  int Add(long double x, long double y, long double z, long double w,
+          char status = kPointActive);
+
+ private:
+  const TReadArgs& args_;
+  TReadResult& result_;
 };
 
 // Column arrays: element 0 the count. Append stops quietly at kMaxColumnValues values.

@@ -100,3 +100,37 @@ TEST(FileKinds, SaveFormatFollowsTheExtensionInAnyCase) {
 }
 
 }  // namespace
+
+// The temporary file of a save is made new beside the target: a symlink planted at its
+// name is never written through, so another file of the user cannot be overwritten.
+TEST_F(FileUtils, SaveNeverWritesThroughASymlinkAtTheTemporaryName) {
+  const std::string victim = dir_.Write("victim.txt", "precious");
+  const std::string target = dir_.Write("data.prn", "old");
+  const std::string temp = target + ".tmp" + std::to_string(static_cast<long>(::getpid()));
+  std::filesystem::create_symlink(victim, temp);
+  EXPECT_FALSE(SaveGlobalToFile(std::string_view("new"), target));
+  EXPECT_EQ(ReadText(victim), "precious");
+  EXPECT_EQ(ReadText(target), "old");
+  EXPECT_FALSE(std::filesystem::is_symlink(target));
+  EXPECT_TRUE(std::filesystem::is_symlink(temp));  // not ours to remove
+}
+
+TEST_F(FileUtils, SaveKeepsTheModeOfTheFileItReplacesAndRefusesAWriteProtectedOne) {
+  namespace fs = std::filesystem;
+  const std::string kept = dir_.Write("kept.prn", "old");
+  fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_TRUE(SaveGlobalToFile(std::string_view("new"), kept));
+  EXPECT_EQ(ReadText(kept), "new");
+  EXPECT_EQ(fs::status(kept).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+  const std::string locked = dir_.Write("locked.prn", "old");
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_TRUE(IsWriteProtectedFile(locked));
+  EXPECT_FALSE(SaveGlobalToFile(std::string_view("new"), locked));
+  EXPECT_EQ(ReadText(locked), "old");
+  EXPECT_EQ(SaveFailureText(locked, 3075), "File is Write-Protected and Was Not Replaced");
+  EXPECT_EQ(SaveFailureText(kept, 3075), "Unable to Write File");
+  for (const auto& e : fs::directory_iterator(dir_.Path()))
+    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+}

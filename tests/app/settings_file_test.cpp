@@ -195,6 +195,7 @@ TEST_F(SettingsDir, FirstRunThenExitWritesExactly8003BytesThenTheSessionFile) {
   SetUdfSessionWriter([&](const fs::path& dir) {
     seen = dir;
     EXPECT_TRUE(fs::exists(dir / kSettingsFileName));
+    return true;
   });
   ASSERT_TRUE(SaveSettings(dir_, s, 1024, 768));
   EXPECT_EQ(seen, dir_);
@@ -225,7 +226,7 @@ TEST_F(SettingsDir, FailedWriteWritesNothingAndKeepsTheOldFile) {
   ProgramSettings s = DefaultSettings(800, 600);
   ASSERT_TRUE(SaveSettings(dir_, s, 800, 600));
   bool sessionWritten = false;
-  SetUdfSessionWriter([&](const fs::path&) { sessionWritten = true; });
+  SetUdfSessionWriter([&](const fs::path&) { return sessionWritten = true; });
   // A directory where the temporary file must go makes the write fail, even for root.
   fs::create_directory(dir_ / (std::string(kSettingsFileName) + ".tmp" + std::to_string(::getpid())));
   s.LimitsLevel = 4;
@@ -234,6 +235,27 @@ TEST_F(SettingsDir, FailedWriteWritesNothingAndKeepsTheOldFile) {
   ProgramSettings back;
   ASSERT_EQ(LoadSettingsFile(dir_, 800, 600, back), 1);
   EXPECT_EQ(back.LimitsLevel, 1);
+}
+
+// What a save at exit could not keep reaches the user: a settings folder that cannot be
+// made, and a session file that could not be written after good settings.
+TEST_F(SettingsDir, ASaveThatLosesSettingsOrFunctionsSaysWhichAndWhere) {
+  scratch_.Write("blocked", "a file where the folder should be");
+  const fs::path blocked = scratch_.Path() / "blocked" / "settings";
+  const TSettingsSaveStatus lost = SaveSettings(blocked, DefaultSettings(800, 600), 800, 600);
+  EXPECT_FALSE(lost.settingsWritten);
+  EXPECT_EQ(SettingsSaveFailureText(lost, blocked),
+            "Program Settings Could Not Be Saved in " + blocked.string());
+
+  SetUdfSessionWriter([](const fs::path&) { return false; });
+  const TSettingsSaveStatus half = SaveSettings(dir_, DefaultSettings(800, 600), 800, 600);
+  EXPECT_TRUE(half.settingsWritten);
+  EXPECT_FALSE(half.sessionWritten);
+  EXPECT_EQ(SettingsSaveFailureText(half, dir_),
+            "User-Defined Functions Could Not Be Saved in " + dir_.string());
+
+  SetUdfSessionWriter([](const fs::path&) { return true; });
+  EXPECT_EQ(SettingsSaveFailureText(SaveSettings(dir_, DefaultSettings(800, 600), 800, 600), dir_), "");
 }
 
 TEST_F(SettingsDir, LastSessionUdfsNeedsASessionFileAbove3500Bytes) {

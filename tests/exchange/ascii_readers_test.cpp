@@ -19,10 +19,10 @@ using namespace exchange_test;
 class AsciiXYZ : public TableTest {
  protected:
   int Read(const std::string& text, TDataTitles& titles, int firstRow = 1, int n = 1, int s = 1) {
-    TReadArgs a = Args(dir_.Write("data.txt", text), firstRow);
+    TReadArgs a = Args(dir_.Write("data.txt", text));
     a.filterN = n;
     a.filterStart = s;
-    return ReadAsciiXYZ(a, titles);
+    return Commit(ReadAsciiXYZ(a), titles, firstRow);
   }
 };
 
@@ -123,7 +123,7 @@ TEST_F(AsciiXYZ, TableGrowsPastItsFirstCapacityAndAMissingFileAnswersMinusOne) {
   EXPECT_EQ(Read(text, t), 3000);
   EXPECT_GE(XYZCapacity(), 4096);
   EXPECT_EQ(Row(3000).X, 3000);
-  EXPECT_EQ(ReadAsciiXYZ(Args(dir_.File("none.txt")), t), -1);
+  EXPECT_EQ(Commit(ReadAsciiXYZ(Args(dir_.File("none.txt"))), t), -1);
 }
 
 // Numbers are read in the C locale whatever the user's: under a German locale "1.5" is
@@ -141,7 +141,7 @@ class AsciiMultiColumn : public TableTest {
   int Read(const std::string& text, int x, int y, int z, int w, TDataTitles& t) {
     TReadArgs a = Args(dir_.Write("m.txt", text));
     a.colX = x, a.colY = y, a.colZ = z, a.colW = w;
-    return ReadAsciiMultiColumn(a, t);
+    return Commit(ReadAsciiMultiColumn(a), t);
   }
 };
 
@@ -232,7 +232,7 @@ class DifReader : public TableTest {
     TReadArgs a = Args(path);
     a.colX = x, a.colY = y, a.colZ = z, a.colW = w;
     a.filterN = n;
-    return ReadDif(a, t);
+    return Commit(ReadDif(a), t);
   }
   const std::string gnumeric_ = FixturePath("gnumeric_points.dif").string();
 };

@@ -147,6 +147,77 @@ TEST_F(DataFiles, RefusedKindsTouchNothing) {
   EXPECT_EQ(boxes_->Boxes()[3].caption, "File Not Found");
 }
 
+// Files the driver cannot use say why, and the table stays exactly as it was.
+TEST_F(DataFiles, UnusableFilesTellTheirCauseAndKeepTheTable) {
+  struct Case {
+    const char* name;
+    std::string file, text;
+    int result;
+    Texts boxes;
+  };
+  std::string labels;
+  for (int i = 1; i <= 6; ++i) labels += "A" + std::to_string(i) + " " + std::to_string(i) + " 0\n";
+  const Case cases[] = {
+      {"an empty file is not a missing one", "empty.txt", "", 0, {"File is Empty"}},
+      {"four numeric columns need the columns chosen", "four.txt",
+       "1 2 3 4\n5 6 7 8\n9 10 11 12\n13 14 15 16\n17 18 19 20\n", 0,
+       {"Data Contains More Than 3 Columns\nAn XYZ Data File Holds X, Y and Z Columns Only"}},
+      {"labelled lines are neither titles nor points", "labels.txt", labels, 0,
+       {"Number of Points Read 0\nMin 4 XYZ Points Required\n"
+        "Lines Skipped Because They Mix Letters into Numbers: 6"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadTen();
+    const std::string before = TableBytes();
+    EXPECT_EQ(Import(c.file, c.text), c.result);
+    EXPECT_EQ(TableBytes(), before);
+    EXPECT_EQ(XYZRows(), 10);
+    EXPECT_EQ(DataTitles().Title, "Ten");
+    EXPECT_EQ(voided_, 0);
+    EXPECT_EQ(BoxTexts(), c.boxes);
+    if (!boxes_->Boxes().empty()) {
+      EXPECT_EQ(boxes_->Boxes()[0].caption, DataFileName);
+    }
+  }
+}
+
+// A read that loses part of the file says what it lost: lines that were no points, and the
+// points beyond the table's capacity of 16384, which the table is filled to.
+TEST_F(DataFiles, LossesOfAReadAreReported) {
+  EXPECT_EQ(Import("mixed.txt", "\"Run\"\n1 2 3\n4 5 6\nB7 8 9\n7 8 9\nC8 3 1\n10 11 12\n"), 4);
+  EXPECT_EQ(DataTitles().Title, "Run");
+  EXPECT_EQ(RowOf(3), Point(7, 8, 9));
+  EXPECT_EQ(BoxTexts(), Texts{"Lines Skipped Because They Mix Letters into Numbers: 2"});
+
+  std::string big;
+  for (int i = 1; i <= 20000; ++i) big += std::to_string(i) + " 1 2\n";
+  boxes_.reset();  // the old answerer puts back the service before it
+  boxes_ = std::make_unique<platform::ScriptedAnswers>();
+  EXPECT_EQ(Import("big.txt", big), kXYZMaxPoints);
+  EXPECT_EQ(XYZRows(), kXYZMaxPoints);
+  EXPECT_EQ(Row(kXYZMaxPoints).X, kXYZMaxPoints);
+  EXPECT_EQ(BoxTexts(), Texts{"The File Holds 20000 Points, 16384 Were Read\n"
+                              "The Data Table Holds at Most 16384 Points"});
+
+  // Appending to a full table: no room at all, nothing read, the table kept.
+  AppendMode = 1;
+  boxes_.reset();
+  boxes_ = std::make_unique<platform::ScriptedAnswers>();
+  const std::string before = TableBytes();
+  EXPECT_EQ(Import("more.txt", Points(5)), 0);
+  EXPECT_EQ(TableBytes(), before);
+}
+
+// A file name outside ASCII becomes the title in the program's coded text, not as the
+// UTF-8 bytes of the file system shown one by one.
+TEST_F(DataFiles, NonAsciiName) {
+  EXPECT_EQ(Import("messwerte_\xC3\xBC.dat", Points(5)), 5);
+  const std::string& title = DataTitles().Title;
+  EXPECT_NE(title.find("messwerte_\xFC.dat"), std::string::npos) << title;
+  EXPECT_EQ(title.find('\xC3'), std::string::npos);
+}
+
 TEST_F(DataFiles, DigitalFilterAndStandardDeviationsAsWeights) {
   CurrentSettings().FilterStep = 3;
   CurrentSettings().FilterStart = 2;

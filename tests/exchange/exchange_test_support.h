@@ -7,6 +7,7 @@
 #include <string>
 #include <tuple>
 
+#include "app/data_files.h"
 #include "app/data_table.h"
 #include "app/import_readers.h"
 #include "app/xyz_point.h"
@@ -42,11 +43,18 @@ class TableTest : public ::testing::Test {
     return {p.X, p.Y, p.Z, p.W, p.Status};
   }
   static int HeaderCount() { return static_cast<int>(XYZData()[0].X); }
-  static TReadArgs Args(const std::string& path, int firstRow = 1) {
+  static TReadArgs Args(const std::string& path) {
     TReadArgs a;
     a.path = path;
-    a.firstRow = firstRow;
     return a;
+  }
+  // A read committed to the table as the import driver commits it (after the table's rows
+  // when firstRow > 1), its titles given to `titles` when the read succeeded; the count.
+  static int Commit(const TReadResult& read, TDataTitles& titles, int firstRow = 1) {
+    if (read.Count() < 0) return read.Count();
+    titles = read.titles;
+    EXPECT_TRUE(CommitReadResult(read, firstRow > 1));
+    return read.Count();
   }
   ScratchDir dir_;
 };

@@ -48,7 +48,11 @@ class HostileInput : public TableTest {
       a.colY = 2, a.colZ = 3, a.colW = 4;
       for (auto* read : {&ReadAsciiXYZ, &ReadAsciiMultiColumn, &ReadDif}) {
         a.colX = read == &ReadDif ? 0 : 1;
-        read(a, titles);
+        const TReadResult r = read(a);
+        ASSERT_LE(r.points.size(), static_cast<std::size_t>(a.capacity));
+        if (r.Count() >= 0) {
+          ASSERT_TRUE(CommitReadResult(r, false));
+        }
         ASSERT_LE(PointCount(XYZData()), XYZCapacity());
         ASSERT_GE(XYZData()[0].X, 0);
       }
@@ -136,13 +140,17 @@ TEST_F(HostileInput, SpecificTraps) {
   Feed(Bytes(ascii.begin(), ascii.end()));
 }
 
+// The table is filled to its capacity, and the read tells how many points the file held.
 TEST_F(HostileInput, ASCIIFileBeyondTheTableLimitStopsAtTheLimit) {
   std::string text;
   text.reserve(20000 * 8);
   for (int i = 0; i < 20000; ++i) text += "1 2 3 *\n";
   TDataTitles titles;
-  const int n = ReadAsciiXYZ(Args(dir_.Write("big.txt", text)), titles);
-  EXPECT_EQ(n, kXYZMaxPoints - 2);
+  const TReadResult read = ReadAsciiXYZ(Args(dir_.Write("big.txt", text)));
+  const int n = Commit(read, titles);
+  EXPECT_EQ(n, kXYZMaxPoints);
+  EXPECT_EQ(read.pointsInFile, 20000);
+  EXPECT_EQ(read.pointsCut, 20000 - kXYZMaxPoints);
   EXPECT_EQ(HeaderCount(), n);
   EXPECT_EQ(Row(n).Status, '*');  // the mark after the last point that fitted still applies
 }

@@ -117,15 +117,14 @@ class FitThreads : public ::testing::Test {
     FitOptions = DefaultFitOptions();
     FitAbort = FitSkip = 0;
     ASSERT_TRUE(AllocPointArray());
-    ImportReaders().Read[kImportKindAsciiXYZ] = [this](const TReadArgs&, TDataTitles&) {
+    ImportReaders().Read[kImportKindAsciiXYZ] = [this](const TReadArgs&) {
       // The data change: the background fit must be gone by now.
       joinedAtDataChange_.push_back(!BackgroundFitThreadExists() && BgFitState == 0 &&
                                     FitCount == 0 && FitResultsValid == 0);
-      EnsurePointCapacity(static_cast<int>(next_.size()));
-      std::span<TXYZPoint> data = XYZData();
-      for (std::size_t i = 0; i < next_.size(); ++i) data[i + 1] = next_[i];
-      SetPointCount(data, static_cast<int>(next_.size()));
-      return static_cast<int>(next_.size());
+      TReadResult read;
+      read.points.assign(next_.begin(), next_.end());
+      read.pointsInFile = static_cast<int>(next_.size());
+      return read;
     };
     InstallBackgroundFit();
     BackgroundFitHooks().Done = [this] {

@@ -40,6 +40,19 @@ TEST_F(UdfSessionTest, SaveSettingsWritesTheSessionThroughTheHook) {
   EXPECT_EQ(LastSessionUdfs, 1);
 }
 
+// A session file that cannot be written at exit is a status the shell can report.
+TEST_F(UdfSessionTest, AnUnwritableSessionFileReachesTheSaveStatus) {
+  RegisterUdfHooks();
+  Plane(2);
+  ASSERT_TRUE(SaveSettings(Dir(), DefaultSettings(1024, 768), 1024, 768).sessionWritten);
+  const std::filesystem::path session = Dir() / "QVRK2V3.CFG";
+  std::filesystem::permissions(session, std::filesystem::perms::owner_read);
+  const TSettingsSaveStatus status = SaveSettings(Dir(), DefaultSettings(1024, 768), 1024, 768);
+  EXPECT_TRUE(status.settingsWritten);
+  EXPECT_FALSE(status.sessionWritten);
+  EXPECT_FALSE(SettingsSaveFailureText(status, Dir()).empty());
+}
+
 TEST_F(UdfSessionTest, PrescanHookReparsesDataDependentLimits) {
   RegisterUdfHooks();
   Plane(0, "ZMEAN");

@@ -105,8 +105,13 @@ QVRK::~QVRK() {
   if (!shutDown_) {
     shutDown_ = true;
     RunCommandHandler(CmCloseDataStatus);
-    if (!SecondInstance)
-      SaveSettings(SettingsDirectory(), CurrentSettings(), ScreenWidth, ScreenHeight);
+    if (!SecondInstance) {
+      // Settings or functions that could not be kept are lost with this run: say so.
+      const std::filesystem::path dir = SettingsDirectory();
+      const std::string lost =
+          SettingsSaveFailureText(SaveSettings(dir, CurrentSettings(), ScreenWidth, ScreenHeight), dir);
+      if (!lost.empty()) ErrorBox(nullptr, platform::LoadString(3075), lost);
+    }
     RunShutdownSteps();
     FreePointArray();
     // A data file named on the command line is never deleted, even one in the temporary

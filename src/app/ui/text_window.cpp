@@ -465,7 +465,7 @@ bool TScrWin::SaveTo(const std::string& path) {
   ShowBusyMsg(ToWindow(this), kSaveCaption, "Saving...", 1);
   const bool ok = WriteTextWindowFile(lines_, path, SaveFormatByExt(path), RtfFont(), ColorsOn());
   HideBusyMsg();
-  if (!ok) ErrorBox(ToWindow(this), path, platform::LoadString(3075));
+  if (!ok) ErrorBox(ToWindow(this), path, SaveFailureText(path, 3075));
   return ok;
 }
 

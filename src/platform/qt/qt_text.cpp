@@ -1,13 +1,9 @@
 #include "platform/qt/qt_text.h"
 
+#include "platform/cp1252.h"
+
 namespace platform::qt {
 namespace {
-
-// Windows-1252 bytes 0x80-0x9F; the five unassigned bytes keep their C1 code points.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // The Symbol font's encoding (the published Symbol-to-Unicode mapping): bytes 0x20-0x7E and
 // 0xA0-0xFE; everything else shows as itself.
@@ -37,10 +33,7 @@ constexpr char16_t kSymbolHigh[95] = {
 QString FromCp1252(std::string_view text) {
   QString out;
   out.reserve(static_cast<qsizetype>(text.size()));
-  for (char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    out += QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t{b});
-  }
+  for (char c : text) out += QChar(Cp1252ToUnicode(static_cast<unsigned char>(c)));
   return out;
 }
 
@@ -48,15 +41,8 @@ std::string ToCp1252(const QString& text) {
   std::string out;
   out.reserve(static_cast<std::size_t>(text.size()));
   for (QChar qc : text) {
-    const char16_t u = qc.unicode();
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-      out += static_cast<char>(u);
-      continue;
-    }
-    char mapped = '?';
-    for (int i = 0; i < 32; ++i)
-      if (kCp1252High[i] == u) mapped = static_cast<char>(0x80 + i);
-    out += mapped;
+    const int mapped = UnicodeToCp1252(qc.unicode());
+    out += mapped < 0 ? '?' : static_cast<char>(mapped);
   }
   return out;
 }

@@ -30,8 +30,10 @@ TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir) {
 
 void RegisterUdfHooks() {
   PrescanHooks().ParseAllUdfParams = ParseAllUdfParams;
-  // At exit a file that cannot be written is passed over without a message.
-  SetUdfSessionWriter([](const std::filesystem::path& dir) { WriteUdfSessionFile(dir); });
+  // At exit the shell tells the user when the file could not be written.
+  SetUdfSessionWriter([](const std::filesystem::path& dir) {
+    return WriteUdfSessionFile(dir) != kUdfFileNotWritten;
+  });
   // The records are freed after the session file was written from them.
   AddShutdownStep(FreeAllUdfs);
 }

@@ -1,0 +1,21 @@
+// Windows-1252, the single-byte code of every text inside the program, against Unicode.
+// The Qt boundary converts with it, and so do names that come from the file system.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The Unicode character of a Windows-1252 byte (the five unassigned bytes of 0x80-0x9F
+// keep their C1 code points).
+char16_t Cp1252ToUnicode(unsigned char byte);
+// The Windows-1252 byte of a Unicode character; -1 when the code has none.
+int UnicodeToCp1252(char32_t u);
+
+// A UTF-8 text (the file system's encoding here) as Windows-1252: characters the code
+// cannot hold become '?', and bytes that are not UTF-8 are taken as Windows-1252 already,
+// so a name that never was UTF-8 is shown as it stands rather than lost.
+std::string Utf8ToCp1252(std::string_view text);
+
+}  // namespace platform

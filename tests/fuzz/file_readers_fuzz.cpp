@@ -1,0 +1,361 @@
+// Fuzz driver of the program's file readers and block decoders: deterministic mutants of
+// committed seeds (tests/fuzz/seeds, tests/data, and images our own writers make) go
+// through every reader of imported data files, the import detection and its probes, the
+// compound-file and statistics-package readers, the worksheet record scan, the settings
+// file, the fit blocks (.fit/.ftp) and the 3D option files (.v3d/.scl/.ani).
+//
+// Besides not crashing (the sanitizer builds catch memory and undefined-behaviour faults),
+// each target checks what it got: a read stores no more points than the table can take,
+// keeps only points whose values it scanned, counts what it cut, and titles stay within
+// their fields; a decoder that accepts a block gives a record that encodes and decodes to
+// itself (its clamping is idempotent), and a refused block leaves the record untouched.
+//
+//   fuzz_file_readers [--iterations N] [--seed S] [--target NAME] [--replay FILE]
+//
+// ctest runs a short pass of every target. Each input is written to a scratch folder
+// before it is read, so after a crash the input that caused it is still there.
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/data_file_writers.h"
+#include "app/data_titles.h"
+#include "app/long_double.h"
+#include "app/settings_file.h"
+#include "exchange/ascii_readers.h"
+#include "exchange/compound_file.h"
+#include "exchange/compound_file_builder.h"
+#include "exchange/dif_reader.h"
+#include "exchange/import_detection.h"
+#include "exchange/sav_builder.h"
+#include "exchange/sav_dictionary.h"
+#include "exchange/worksheet_cells.h"
+#include "fit/fit_blocks.h"
+#include "graph3d/option_files.h"
+#include "graph3d/option_records.h"
+#include "support/deterministic_mutator.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fuzz::Bytes;
+
+struct Target {
+  std::string name;
+  std::string extension;  // of the file the input is written to
+  std::vector<Bytes> seeds;
+  std::vector<std::string> dictionary;
+  std::function<void(const Bytes& input, const std::string& path, std::uint64_t iteration)> run;
+};
+
+std::string g_current;  // target and iteration, for the failure message
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::fprintf(stderr, "fuzz_file_readers: %s: %s\n", g_current.c_str(), what.c_str());
+  std::abort();
+}
+void Check(bool ok, const char* what) {
+  if (!ok) Fail(what);
+}
+
+Bytes FileBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+void WriteFile(const std::string& path, const Bytes& b) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+// The seeds of a folder under tests/fuzz/seeds, and named files of tests/data.
+std::vector<Bytes> SeedFiles(const std::string& folder) {
+  std::vector<Bytes> seeds;
+  std::vector<fs::path> paths;
+  for (const auto& e : fs::directory_iterator(fs::path(ONDRAVIK_FUZZ_SEEDS_DIR) / folder))
+    paths.push_back(e.path());
+  std::sort(paths.begin(), paths.end());  // the same order on every file system
+  for (const fs::path& p : paths) seeds.push_back(FileBytes(p));
+  return seeds;
+}
+Bytes Fixture(const char* name) { return FileBytes(fs::path(ONDRAVIK_TEST_DATA_DIR) / name); }
+
+void CheckTitles(const TDataTitles& t) {
+  Check(t.Title.size() <= kDataTitleLength, "title longer than its field");
+  for (const std::string* n : {&t.XName, &t.YName, &t.ZName})
+    Check(n->size() <= kAxisNameLength, "axis name longer than its field");
+}
+
+// A value a reader may store: one it scanned (finite) or the missing value.
+bool Scanned(long double v) { return std::isfinite(v); }
+
+void CheckRead(const TReadResult& r, const TReadArgs& args, bool positiveWeights) {
+  if (r.error != TReadError::kNone) {
+    Check(r.points.empty(), "a failed read returned points");
+    return;
+  }
+  Check(static_cast<int>(r.points.size()) <= args.capacity, "more points than the table's room");
+  Check(r.pointsInFile >= static_cast<int>(r.points.size()) + r.pointsCut,
+        "points read and cut exceed the points in the file");
+  Check(r.pointsCut == 0 || static_cast<int>(r.points.size()) == args.capacity,
+        "points cut while the table had room");
+  for (const TXYZPoint& p : r.points) {
+    Check(Scanned(p.X) && Scanned(p.Y) && Scanned(p.Z) && Scanned(p.W), "a value not scanned");
+    Check(p.Status == kPointActive || p.Status == kPointInactive, "a status neither active nor inactive");
+    if (positiveWeights) Check(p.W > 0, "a weight that is not positive");
+  }
+  CheckTitles(r.titles);
+}
+
+// Arguments that vary with the iteration: the digital filter, the room left in the table
+// (small now and then, so that cutting is exercised), and the columns chosen.
+TReadArgs ArgsFor(const std::string& path, std::uint64_t i, int firstColumn) {
+  TReadArgs a;
+  a.path = path;
+  a.filterN = 1 + static_cast<int>(i % 3);
+  a.filterStart = 1 + static_cast<int>((i / 3) % 2);
+  a.capacity = i % 5 == 0 ? static_cast<int>(i % 7) : kXYZMaxPoints;
+  a.colX = firstColumn + static_cast<int>(i % 2);
+  a.colY = a.colX + 1;
+  a.colZ = a.colX + 2;
+  a.colW = i % 4 == 0 ? a.colX + 3 : -1;
+  return a;
+}
+
+// A decoder that accepted a block must give a record that encodes and decodes to itself.
+template <class Record, class Decode, class Encode>
+void RoundTrip(const Bytes& input, Decode decode, Encode encode, const char* name) {
+  Record record{};
+  const Record before = record;
+  if (!decode(input, record)) {
+    Check(record == before, (std::string(name) + ": a refused block changed the record").c_str());
+    return;
+  }
+  const Bytes once = encode(record);
+  Record again{};
+  Check(decode(once, again), (std::string(name) + ": its own encoding refused").c_str());
+  Check(encode(again) == once, (std::string(name) + ": decoding is not idempotent").c_str());
+}
+
+std::vector<Target> Targets() {
+  std::vector<Target> targets;
+  const std::vector<std::string> textTokens = {"1e4932", "1e-4950", "-.", "W", "W-1", "*", "\"", "\r\n",
+                                               "1,5", "nan", "inf", "0x1A", "A4", "\x1A", "\t", "e+",
+                                               std::string(130, '9')};
+  targets.push_back({"ascii_xyz", "txt", SeedFiles("ascii"), textTokens,
+                     [](const Bytes&, const std::string& path, std::uint64_t i) {
+                       const TReadArgs args = ArgsFor(path, i, 1);
+                       CheckRead(ReadAsciiXYZ(args), args, false);
+                     }});
+  targets.push_back({"ascii_multi_column", "txt", SeedFiles("ascii"), textTokens,
+                     [](const Bytes&, const std::string& path, std::uint64_t i) {
+                       const TReadArgs args = ArgsFor(path, i, 1);
+                       CheckRead(ReadAsciiMultiColumn(args), args, true);
+                       std::vector<std::string> list;
+                       const int columns = ListAsciiColumns(path, list);
+                       Check(columns == static_cast<int>(list.size()), "column list and count differ");
+                       const TColumnArray c = ReadAsciiColumn(path, 1 + static_cast<int>(i % 4));
+                       Check(!c.empty() && c[0] == static_cast<long double>(c.size() - 1),
+                             "column count and values differ");
+                       ProbeAsciiColumns(path);
+                     }});
+  std::vector<Bytes> difSeeds = SeedFiles("dif");
+  difSeeds.push_back(Fixture("gnumeric_points.dif"));
+  difSeeds.push_back(Fixture("gnumeric_two_columns.dif"));
+  targets.push_back({"dif", "dif", difSeeds,
+                     {"TABLE", "VECTORS", "TUPLES", "DATA", "BOT", "EOD", "-1,0", "0,", "1,0", "V",
+                      "\"", "NA", "2147483647", "-2147483648", "\r\n"},
+                     [](const Bytes&, const std::string& path, std::uint64_t i) {
+                       const TReadArgs args = ArgsFor(path, i, 0);
+                       CheckRead(ReadDif(args), args, true);
+                       std::vector<std::string> list;
+                       ListDifColumns(path, list);
+                       const TColumnArray c = ReadDifColumn(path, static_cast<int>(i % 4));
+                       Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1),
+                             "column count and values differ");
+                       ProbeDif(path);
+                     }});
+
+  // Binary data files: compound files (workbooks, notebooks), worksheets, .sav.
+  const PointTable points = [] {
+    PointTable t = NewPointTable(3);
+    for (int k = 1; k <= 3; ++k) t[static_cast<std::size_t>(k)].X = k, t[static_cast<std::size_t>(k)].W = 1,
+                                   t[static_cast<std::size_t>(k)].Status = kPointActive;
+    return t;
+  }();
+  TDataTitles titles;
+  titles.SetTitle("Fuzz");
+  std::vector<Bytes> binarySeeds = {
+      Fixture("gnumeric_biff7.xls"), Fixture("gnumeric_biff8.xls"),
+      DataWorksheet(points, titles, 1), DataWorksheet(points, titles, 3),
+      exchange_test::BuildCompoundFile(
+          {{"Book", false, Bytes(700, 3), {}},
+           {"Excel1RNB", true, {}, {{"Book", false, Bytes(90, 4), {}}}},
+           {"Data 2RNB", true, {}, {{"RNBContents", false, Bytes(5000, 2), {}}}}}),
+      exchange_test::BuildSavFile({{"XVAR", 0, "x label", {1.0, 2.0}}, {"YVAR", 0, "y"},
+                                   {"LONGSTR", 300}, {"S", 8}}),
+  };
+  const std::vector<std::string> binaryTokens = {std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8),
+                                                 "$FL2@(#)", std::string("\x00\x00\x02\x00\x06\x04", 6),
+                                                 std::string("\xFE\xFF\xFF\xFF", 4), "Workbook", "RNBContents"};
+  const auto probeAll = [](const std::string& path) {
+    for (const char* ext : {"", ".wk1", ".xls", ".sav"}) {
+      std::string p = path;
+      if (*ext) {
+        p = path + ext;
+        fs::copy_file(path, p, fs::copy_options::overwrite_existing);
+      }
+      DetectImportFileType(p);
+      if (*ext) fs::remove(p);
+    }
+    ProbeSpreadsheet(path);
+    ProbeDbase(path);
+    ProbeExcelBiff(path);
+    ProbeNotebook(path);
+    ProbeOkapSav(path);
+  };
+  targets.push_back({"detection", "dat", binarySeeds, binaryTokens,
+                     [probeAll](const Bytes&, const std::string& path, std::uint64_t) { probeAll(path); }});
+  targets.push_back({"compound_file", "xls", binarySeeds, binaryTokens,
+                     [](const Bytes& input, const std::string& path, std::uint64_t) {
+                       TCompoundFile cf;
+                       if (cf.Load(input)) {
+                         for (const std::string& name : cf.ChildNames(cf.Root())) {
+                           const int child = cf.FindChild(cf.Root(), name);
+                           Check(child >= 0, "a listed child is not found");
+                           if (const auto s = cf.ReadStream(child))
+                             Check(s->size() <= input.size() * 64 + 4096, "a stream larger than its file allows");
+                           for (const std::string& inner : cf.ChildNames(child))
+                             (void)cf.ReadStream(cf.FindChild(child, inner));
+                         }
+                       }
+                       IsOleWorkbook(path);
+                       std::vector<std::uint8_t> stream;
+                       FindNotebookSection(path, &stream);
+                     }});
+  targets.push_back({"sav", "sav", binarySeeds, binaryTokens,
+                     [](const Bytes& input, const std::string& path, std::uint64_t) {
+                       TSavDictionary d;
+                       ParseSavDictionary(input, d);
+                       TSavDictionary fromFile;
+                       ReadSavDictionary(path, fromFile);
+                     }});
+  targets.push_back({"worksheet_records", "wk1", binarySeeds, binaryTokens,
+                     [](const Bytes& input, const std::string& path, std::uint64_t) {
+                       const long first = FindFirstCellRecord(path);
+                       Check(first < 0 || static_cast<std::size_t>(first) < input.size() + 1,
+                             "a cell record beyond the file");
+                     }});
+
+  // Fixed-size blocks: the settings file, the fit blocks, the 3D option files.
+  ProgramSettings settings = DefaultSettings(1280, 1024);
+  settings.recentFiles[0] = "/data/a.prn";
+  targets.push_back({"settings_file", "cfg", {EncodeSettings(settings, 1280, 1024),
+                                              EncodeSettings(DefaultSettings(640, 480), 640, 480)}, {},
+                     [](const Bytes& input, const std::string&, std::uint64_t) {
+                       ProgramSettings s = DefaultSettings(800, 600);
+                       if (!DecodeSettings(input, 1280, 1024, s)) return;
+                       const Bytes once = EncodeSettings(s, 1280, 1024);
+                       ProgramSettings again = DefaultSettings(800, 600);
+                       Check(DecodeSettings(once, 1280, 1024, again), "settings: its own encoding refused");
+                       Check(EncodeSettings(again, 1280, 1024) == once, "settings: decoding is not idempotent");
+                     }});
+  Bytes legacy = EncodeFitSelection(DefaultFitSelection());
+  legacy.resize(280, 1);
+  targets.push_back({"fit_blocks", "fit",
+                     {EncodeFitSelection(DefaultFitSelection()), EncodeFitOptions(DefaultFitOptions()), legacy},
+                     {},
+                     [](const Bytes& input, const std::string& path, std::uint64_t) {
+                       RoundTrip<TFitSelection>(input, [](const Bytes& b, TFitSelection& s) { return DecodeFitSelection(b, s); },
+                                                EncodeFitSelection, "fit selection");
+                       RoundTrip<TFitOptions>(input, [](const Bytes& b, TFitOptions& o) { return DecodeFitOptions(b, o); },
+                                              EncodeFitOptions, "fit options");
+                       TFitSelection s = DefaultFitSelection();
+                       TFitOptions o = DefaultFitOptions();
+                       DecodeLegacyFitBlocks(input, s, o);
+                       ReadFitSelectionFile(path, s, o);
+                       ReadFitOptionsFile(path, s, o);
+                     }});
+  targets.push_back({"option_files", "v3d",
+                     {EncodeViewRec(DefaultViewRec()), EncodeScalingBlock(T3DScalingBlock{}),
+                      EncodeAnimRec(T3DAnimRec{}), EncodePointsRec(DefaultPointsRec())},
+                     {},
+                     [](const Bytes& input, const std::string& path, std::uint64_t) {
+                       RoundTrip<T3DAnimRec>(input, [](const Bytes& b, T3DAnimRec& r) { return DecodeAnimRec(b, r); },
+                                             EncodeAnimRec, "animation record");
+                       RoundTrip<T3DPointsRec>(input, [](const Bytes& b, T3DPointsRec& r) { return DecodePointsRec(b, r); },
+                                               EncodePointsRec, "points record");
+                       // The files: what a reader accepted is clamped, and reads back as itself.
+                       const auto again = [&](auto read, auto encode, auto record) {
+                         if (read(path, record) != OptionFileStatus::Ok) return;
+                         const std::string copy = path + ".again";
+                         WriteFile(copy, encode(record));
+                         auto back = record;
+                         Check(read(copy, back) == OptionFileStatus::Ok && back == record,
+                               "an option file read back differs");
+                       };
+                       again(ReadViewFile, EncodeViewRec, DefaultViewRec());
+                       again(ReadScalingFile, EncodeScalingBlock, T3DScalingBlock{});
+                       again(ReadAnimationFile, EncodeAnimRec, T3DAnimRec{});
+                     }});
+  return targets;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::uint64_t iterations = 300, seed = 1;
+  std::string only, replay;
+  for (int k = 1; k + 1 < argc; k += 2) {
+    const std::string flag = argv[k];
+    if (flag == "--iterations") iterations = std::strtoull(argv[k + 1], nullptr, 10);
+    else if (flag == "--seed") seed = std::strtoull(argv[k + 1], nullptr, 10);
+    else if (flag == "--target") only = argv[k + 1];
+    else if (flag == "--replay") replay = argv[k + 1];
+    else {
+      std::fprintf(stderr, "unknown option %s\n", flag.c_str());
+      return 2;
+    }
+  }
+  const fs::path dir = fs::temp_directory_path() / ("ondravik_fuzz_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  int ran = 0;
+  for (const Target& t : Targets()) {
+    if (!only.empty() && t.name != only) continue;
+    ++ran;
+    const std::string path = (dir / ("input." + t.extension)).string();
+    if (!replay.empty()) {
+      const Bytes input = FileBytes(replay);
+      WriteFile(path, input);
+      g_current = t.name + " replaying " + replay;
+      t.run(input, path, 0);
+      continue;
+    }
+    // Each target has its own stream, so a target's inputs do not depend on the others.
+    std::uint64_t nameHash = 1469598103934665603ull;  // FNV-1a: the same on every machine
+    for (char c : t.name) nameHash = (nameHash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    fuzz::DeterministicMutator mutator(seed ^ nameHash);
+    for (std::uint64_t i = 0; i < iterations; ++i) {
+      const Bytes input = i < t.seeds.size() ? t.seeds[i] : mutator.Mutate(t.seeds, t.dictionary);
+      WriteFile(path, input);
+      g_current = t.name + " seed " + std::to_string(seed) + " iteration " + std::to_string(i) +
+                  " (input in " + path + ")";
+      t.run(input, path, i);
+    }
+    std::printf("%-20s %llu inputs\n", t.name.c_str(), static_cast<unsigned long long>(iterations));
+  }
+  fs::remove_all(dir);
+  if (ran == 0) {
+    std::fprintf(stderr, "no target named %s\n", only.c_str());
+    return 2;
+  }
+  return 0;
+}
