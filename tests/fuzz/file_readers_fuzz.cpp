@@ -42,12 +42,12 @@
 #include "fit/fit_blocks.h"
 #include "graph3d/option_files.h"
 #include "graph3d/option_records.h"
-#include "support/deterministic_mutator.h"
+#include "support/fuzz_mutator.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using fuzz::Bytes;
+using Bytes = std::vector<std::uint8_t>;
 
 struct Target {
   std::string name;
@@ -76,14 +76,11 @@ void WriteFile(const std::string& path, const Bytes& b) {
       .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
-// The seeds of a folder under tests/fuzz/seeds, and named files of tests/data.
+// The seeds of a folder under tests/fuzz/seeds.
 std::vector<Bytes> SeedFiles(const std::string& folder) {
   std::vector<Bytes> seeds;
-  std::vector<fs::path> paths;
-  for (const auto& e : fs::directory_iterator(fs::path(ONDRAVIK_FUZZ_SEEDS_DIR) / folder))
-    paths.push_back(e.path());
-  std::sort(paths.begin(), paths.end());  // the same order on every file system
-  for (const fs::path& p : paths) seeds.push_back(FileBytes(p));
+  for (const fuzz::Bytes& s : fuzz::LoadSeedFolder(fs::path(ONDRAVIK_FUZZ_SEEDS_DIR) / folder))
+    seeds.emplace_back(s.begin(), s.end());
   return seeds;
 }
 Bytes Fixture(const char* name) { return FileBytes(fs::path(ONDRAVIK_TEST_DATA_DIR) / name); }
@@ -325,7 +322,12 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  const fs::path dir = fs::temp_directory_path() / ("ondravik_fuzz_" + std::to_string(::getpid()));
+  // Memory-backed when the system has it: a disk file system flushes every rewritten input.
+  std::error_code ec;
+  const fs::path base = fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0
+                            ? fs::path("/dev/shm")
+                            : fs::temp_directory_path();
+  const fs::path dir = base / ("ondravik_fuzz_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   int ran = 0;
   for (const Target& t : Targets()) {
@@ -342,9 +344,15 @@ int main(int argc, char** argv) {
     // Each target has its own stream, so a target's inputs do not depend on the others.
     std::uint64_t nameHash = 1469598103934665603ull;  // FNV-1a: the same on every machine
     for (char c : t.name) nameHash = (nameHash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    fuzz::DeterministicMutator mutator(seed ^ nameHash);
+    std::vector<fuzz::Bytes> seeds;
+    for (const Bytes& b : t.seeds) seeds.emplace_back(b.begin(), b.end());
+    fuzz::Mutator mutator(seeds, t.dictionary, seed ^ nameHash, 1 << 16);
     for (std::uint64_t i = 0; i < iterations; ++i) {
-      const Bytes input = i < t.seeds.size() ? t.seeds[i] : mutator.Mutate(t.seeds, t.dictionary);
+      Bytes input = t.seeds[i % t.seeds.size()];
+      if (i >= t.seeds.size()) {
+        const fuzz::Bytes next = mutator.Next();
+        input.assign(next.begin(), next.end());
+      }
       WriteFile(path, input);
       g_current = t.name + " seed " + std::to_string(seed) + " iteration " + std::to_string(i) +
                   " (input in " + path + ")";
