@@ -37,16 +37,18 @@ void BM_ComputeTableStatistics(benchmark::State& state) {
 }
 BENCHMARK(BM_ComputeTableStatistics);
 
-// The whole pre-scan computation of the global table: statistics, both distinct counts
+// The whole pre-scan computation of a session's table: statistics, both distinct counts
 // (two sorts) and the pure-error sums.
 void BM_PrepareDataForFit(benchmark::State& state) {
   const PointTable source = ScatteredTable();
-  AllocPointArray();
+  TDataTable table;
+  TDataStats stats;
+  table.AllocPointArray();
   for (auto _ : state) {
     state.PauseTiming();
-    ReplaceDataTable(source);
+    table.ReplaceDataTable(source);
     state.ResumeTiming();
-    benchmark::DoNotOptimize(PrepareDataForFit());
+    benchmark::DoNotOptimize(PrepareDataForFit(table, stats));
   }
   state.SetItemsProcessed(state.iterations() * kPoints);
 }

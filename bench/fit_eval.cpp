@@ -9,13 +9,13 @@
 #include <cstdlib>
 
 #include "app/data_statistics.h"
-#include "app/data_table.h"
 #include "fit/confidence_limits.h"
 #include "fit/fit_blocks.h"
 #include "fit/fit_evaluation.h"
 #include "fit/fit_list.h"
 #include "fit/fit_refit.h"
 #include "fit/fit_run.h"
+#include "fit/session.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ constexpr int kGrid = 120;
 
 // A smooth positive surface with a peak on 30 x 30 points over [-3, 3]², fitted once by the
 // selected families and published as the program's fit list.
-void FitOnce() {
+void FitOnce(TSession& session) {
   static bool done = false;
   if (done) return;
   done = true;
@@ -39,17 +39,17 @@ void FitOnce() {
       p.W = 1;
       p.Status = kPointActive;
     }
-  ComputeTableStatistics(t, DataStats);
-  DataStats.DistinctY = CountTableDistinctY(t);
-  DataStats.DistinctX = CountTableDistinctX(t);
-  if (!ReplaceDataTable(t)) std::abort();
-  SetXYZRows(900);
+  ComputeTableStatistics(t, session.DataStats);
+  session.DataStats.DistinctY = CountTableDistinctY(t);
+  session.DataStats.DistinctX = CountTableDistinctX(t);
+  if (!session.Table.ReplaceDataTable(t)) std::abort();
+  session.Table.SetXYZRows(900);
   TFitSelection sel;
   sel.polynomialMask = kPolyX | kPolyY;
   sel.rationalMask = kRatX | kRatY;
   sel.subsetMask = kSubsetZ;
   sel.nonlinear[0] = 1;  // the Gaussian peak, equation 2001
-  TFitRunContext ctx(XYZData(), DataStats, sel, DefaultFitOptions());
+  TFitRunContext ctx(session.Table.XYZData(), session.DataStats, sel, DefaultFitOptions());
   CountFitRun(ctx, 0);
   if (RunFitFamilies(ctx) <= 0) std::abort();
   PublishFitRun(ctx);
@@ -66,8 +66,9 @@ int RankWhere(Wanted wanted) {
 
 template <typename Wanted, typename Surface>
 void EvaluateGrid(benchmark::State& state, Wanted wanted, Surface surface, int mode) {
-  FitOnce();
-  RefitRank(RankWhere(wanted), mode);
+  TSession session;
+  FitOnce(session);
+  RefitRank(session, RankWhere(wanted), mode);
   for (auto _ : state) {
     long double sum = 0;
     for (int a = 0; a < kGrid; ++a) {

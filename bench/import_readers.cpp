@@ -11,7 +11,7 @@
 
 #include "app/data_file_writers.h"
 #include "app/data_files.h"
-#include "app/data_table.h"
+#include "app/data_session.h"
 #include "exchange/ascii_readers.h"
 #include "exchange/dif_reader.h"
 #include "exchange/import_detection.h"
@@ -58,9 +58,15 @@ const Files& TheFiles() {
   return files;
 }
 
+// The session the readers' points are committed to.
+TDataSession& Session() {
+  static TDataSession session;
+  return session;
+}
+
 void Table() {
-  FreePointArray();
-  AllocPointArray();
+  Session().Table.FreePointArray();
+  Session().Table.AllocPointArray();
 }
 
 void BM_ReadAsciiXYZ(benchmark::State& state) {
@@ -101,10 +107,10 @@ void BM_WriteDataTextAndWorksheet(benchmark::State& state) {
   Table();
   TReadArgs args;
   args.path = TheFiles().xyz;
-  if (!CommitReadResult(ReadAsciiXYZ(args), false)) state.SkipWithError("no room for the points");
+  if (!CommitReadResult(Session().Table, ReadAsciiXYZ(args), false)) state.SkipWithError("no room for the points");
   for (auto _ : state) {
-    benchmark::DoNotOptimize(DataTableToText());
-    benchmark::DoNotOptimize(DataTableToWorksheet(3));
+    benchmark::DoNotOptimize(DataTableToText(Session()));
+    benchmark::DoNotOptimize(DataTableToWorksheet(Session(), 3));
   }
   state.SetItemsProcessed(state.iterations() * kPoints);
 }

@@ -9,8 +9,10 @@
 #include "app/ui/data_file_commands.h"
 #include "app/shell_state.h"
 #include "app/ui/program.h"
+#include "expr/data_statistics_cells.h"
 #include "expr/expression.h"
 #include "exchange/import_registration.h"
+#include "fit/session.h"
 #include "fit/ui/fit_commands.h"
 #include "tools/udf/udf_session.h"
 #include "tools/ui/data_tool_commands.h"
@@ -20,17 +22,25 @@ int main(int argc, char** argv) {
   std::vector<std::string> words;
   // QApplication has taken its own options out of argv.
   for (int i = 1; i < argc; ++i) words.emplace_back(argv[i]);
+  // The document state: every command and window works on this one session.
+  TSession session;
   // Each subsystem hooks itself into the shell before the window is built. The fitting
   // threads come first: their shutdown step stops them before any other module frees
   // what they read.
-  RegisterFitCommands();
+  RegisterFitCommands(session);
   // The expression language's symbol tables and slots, and the interface thread's random
   // generator seeded from the clock, once the data table exists.
-  AddStartupStep(ExprStartUp);
-  AddShutdownStep(ExprShutDown);
+  AddStartupStep([&session] {
+    ExprBindDataStats(&session.DataStats);
+    ExprStartUp();
+  });
+  AddShutdownStep([] {
+    ExprShutDown();
+    ExprBindDataStats(nullptr);
+  });
   RegisterUdfHooks();
   RegisterImportReaders();
-  RegisterDataFileCommands();
-  RegisterDataToolCommands();
-  return RunProgram(words);
+  RegisterDataFileCommands(session);
+  RegisterDataToolCommands(session);
+  return RunProgram(words, session);
 }

@@ -1,7 +1,7 @@
 #include "app/data_file_writers.h"
 
 #include "app/c_format.h"
-#include "app/data_table.h"
+#include "app/data_session.h"
 #include "app/file_utils.h"
 #include "app/long_double.h"
 #include "app/worksheet_records.h"
@@ -73,17 +73,20 @@ std::vector<std::uint8_t> DataWorksheet(std::span<const TXYZPoint> table,
   return image.Finish();
 }
 
-std::string DataTableToText() { return DataClipboardText(XYZData(), DataTitles()); }
-
-std::vector<std::uint8_t> DataTableToWorksheet(int form) {
-  return DataWorksheet(XYZData(), DataTitles(), form);
+std::string DataTableToText(const TDataSession& session) {
+  return DataClipboardText(session.Table.XYZData(), session.DataTitles());
 }
 
-int WriteDataText(const std::string& path) {
-  if (!SaveGlobalToFile(DataFileText(XYZData(), DataTitles()), path)) return -1;
-  return PointCount(XYZData());
+std::vector<std::uint8_t> DataTableToWorksheet(const TDataSession& session, int form) {
+  return DataWorksheet(session.Table.XYZData(), session.DataTitles(), form);
 }
 
-bool WriteDataWorksheet(const std::string& path, int form) {
-  return SaveGlobalToFile(DataTableToWorksheet(form), path);
+int WriteDataText(const TDataSession& session, const std::string& path) {
+  const std::span<const TXYZPoint> table = session.Table.XYZData();
+  if (!SaveGlobalToFile(DataFileText(table, session.DataTitles()), path)) return -1;
+  return PointCount(table);
+}
+
+bool WriteDataWorksheet(const TDataSession& session, const std::string& path, int form) {
+  return SaveGlobalToFile(DataTableToWorksheet(session, form), path);
 }

@@ -16,6 +16,8 @@
 #include "app/data_titles.h"
 #include "app/xyz_point.h"
 
+struct TDataSession;
+
 // The Save As text (15 significant digits in fields of 23).
 std::string DataFileText(std::span<const TXYZPoint> table, const TDataTitles& titles);
 // The clipboard text (16 significant digits in fields of 24).
@@ -26,12 +28,13 @@ std::string DataClipboardText(std::span<const TXYZPoint> table, const TDataTitle
 std::vector<std::uint8_t> DataWorksheet(std::span<const TXYZPoint> table,
                                         const TDataTitles& titles, int form);
 
-// The same for the XYZ data table and its titles.
-std::string DataTableToText();
-std::vector<std::uint8_t> DataTableToWorksheet(int form);
+// The same for a session's XYZ data table and its titles.
+std::string DataTableToText(const TDataSession& session);
+std::vector<std::uint8_t> DataTableToWorksheet(const TDataSession& session, int form);
 
-// Writes the data text of the table to a file (through a temporary file, so that a failed
-// write leaves an existing file as it was). Returns the points written, -1 on failure.
-int WriteDataText(const std::string& path);
+// Writes the data text of the session's table to a file (through a temporary file, so that
+// a failed write leaves an existing file as it was). Returns the points written, -1 on
+// failure.
+int WriteDataText(const TDataSession& session, const std::string& path);
 // Writes a worksheet image of the table; false on failure.
-bool WriteDataWorksheet(const std::string& path, int form);
+bool WriteDataWorksheet(const TDataSession& session, const std::string& path, int form);

@@ -8,6 +8,7 @@
 #include "app/c_format.h"
 #include "app/data_file_writers.h"
 #include "app/data_statistics.h"
+#include "app/data_session.h"
 #include "app/data_table.h"
 #include "app/file_utils.h"
 #include "app/import_readers.h"
@@ -19,12 +20,6 @@
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "platform/string_table.h"
-
-std::string DataFileName;
-std::string DataFileLabel;
-int AppendMode = 0;
-int ApplyCalcToNewData = 0;
-int ImportFileKind = 0;
 
 namespace {
 
@@ -84,35 +79,37 @@ void ReportReadLosses(const std::string& path, const TReadResult& read) {
 
 // The room the table has for a read: all of it when the read replaces the table, what
 // follows its rows when it appends.
-int ReadCapacity(bool append) { return kXYZMaxPoints - (append ? XYZRows() : 0); }
+int ReadCapacity(const TDataTable& table, bool append) {
+  return kXYZMaxPoints - (append ? table.XYZRows() : 0);
+}
 
 // The driver's steps after a read that stored enough points.
-int AcceptRead(const TReadResult& read, int firstRow, const std::string& path,
+int AcceptRead(TDataSession& session, const TReadResult& read, int firstRow, const std::string& path,
                bool convertWeights) {
   const int count = read.Count();
   VoidFitResults();
   SetHaveData(1);
-  std::span<TXYZPoint> data = XYZData();
-  SetXYZRows(PointCount(data));
-  DataFileLabel = path;
-  DataUnsaved = AppendMode;
+  std::span<TXYZPoint> data = session.Table.XYZData();
+  session.Table.SetXYZRows(PointCount(data));
+  session.DataFileLabel = path;
+  session.DataUnsaved = session.AppendMode;
   if (convertWeights && data[0].W == 1) {
     // Standard deviations become the weights 1 / sd^2 (a zero, which would divide by
     // zero, gives 1).
-    for (int i = firstRow; i <= XYZRows(); ++i) {
+    for (int i = firstRow; i <= session.Table.XYZRows(); ++i) {
       TXYZPoint& p = data[static_cast<std::size_t>(i)];
       p.W = p.W != 0 ? 1 / (p.W * p.W) : 1;
     }
     data[0].Marker = '0';
   }
   ReportReadLosses(path, read);
-  const bool calculate = ApplyCalcToNewData && CalculationDefined();
-  if (calculate && AppendMode) ApplyCalculation(firstRow);
-  PrescanData(Owner());
-  if (calculate && !AppendMode) ApplyCalculation(1);
+  const bool calculate = session.ApplyCalcToNewData && CalculationDefined();
+  if (calculate && session.AppendMode) ApplyCalculation(firstRow);
+  PrescanData(session, Owner());
+  if (calculate && !session.AppendMode) ApplyCalculation(1);
 
-  const TDataTitles previous = DataTitles();
-  TDataTitles& titles = DataTitles();
+  const TDataTitles previous = session.DataTitles();
+  TDataTitles& titles = session.DataTitles();
   titles = read.titles;
   // The name comes from the file system (UTF-8 here); titles are coded text.
   if (titles.Title.empty()) titles.SetTitle(FileNameToCodedText(path));
@@ -128,8 +125,8 @@ bool RefuseRead(const std::string& path, const TReadResult& read) {
 }
 
 // Commits an accepted read; false (told, table unchanged) when memory runs out.
-bool Commit(const TReadResult& read) {
-  if (CommitReadResult(read, AppendMode != 0)) return true;
+bool Commit(TDataSession& session, const TReadResult& read) {
+  if (CommitReadResult(session.Table, read, session.AppendMode != 0)) return true;
   ErrorBoxIds(Owner(), 3068, 3448);
   return false;
 }
@@ -151,34 +148,34 @@ int ImportFilterIndex(std::string_view extension) {
   return kind > 0 ? kind : 1;
 }
 
-int ConfirmDiscardData() {
-  ApplyCalcToNewData = 0;
+int ConfirmDiscardData(TDataSession& session) {
+  session.ApplyCalcToNewData = 0;
   if (CalculationDefined()) {
     const int answer = AskYesNoCancelIds(Owner(), 3005, 3007);
     if (answer == platform::kIdCancel) return 2;
-    if (answer == platform::kIdYes) ApplyCalcToNewData = 1;
+    if (answer == platform::kIdYes) session.ApplyCalcToNewData = 1;
   }
-  if (!AppendMode && DataUnsaved) {
+  if (!session.AppendMode && session.DataUnsaved) {
     const int answer = AskYesNoCancelIds(Owner(), 3008, 3009);
     if (answer == platform::kIdCancel) return 2;
     if (answer == platform::kIdYes) {
       if (DataFileHooks().SaveAs) DataFileHooks().SaveAs();
       // The user wanted the data kept: a save he cancelled, or one that failed, must not
       // let the import replace them.
-      if (DataUnsaved) return 2;
+      if (session.DataUnsaved) return 2;
     } else {
-      DataUnsaved = 0;
+      session.DataUnsaved = 0;
     }
   }
   return 1;
 }
 
-bool CommitReadResult(const TReadResult& read, bool append) {
+bool CommitReadResult(TDataTable& table, const TReadResult& read, bool append) {
   const int n = static_cast<int>(read.points.size());
-  const int firstRow = append ? XYZRows() + 1 : 1;
-  if (firstRow - 1 + n > kXYZMaxPoints || !EnsurePointCapacity(firstRow - 1 + n)) return false;
-  DataTableWriteLock lock(DataTableMutex());
-  const std::span<TXYZPoint> data = XYZData();
+  const int firstRow = append ? table.XYZRows() + 1 : 1;
+  if (firstRow - 1 + n > kXYZMaxPoints || !table.EnsurePointCapacity(firstRow - 1 + n)) return false;
+  DataTableWriteLock lock(table.Mutex());
+  const std::span<TXYZPoint> data = table.XYZData();
   const long double oldWeights = data[0].W;
   const int oldCount = firstRow > 1 ? PointCount(data) : 0;
   // Everything from the first new row on is cleared (from record 0 when replacing), so no
@@ -195,15 +192,15 @@ bool CommitReadResult(const TReadResult& read, bool append) {
   return true;
 }
 
-int ImportDataFile(int filtered) {
+int ImportDataFile(TDataSession& session, int filtered) {
   const ProgramSettings& settings = CurrentSettings();
   const int filterN = filtered ? settings.FilterStep : 1;
   const int filterStart = filtered ? settings.FilterStart : 1;
   TImportReaders& readers = ImportReaders();
 
-  const int kind = readers.Detect ? readers.Detect(DataFileName) : 0;
-  ImportFileKind = kind;
-  const std::string path = DataFileName;
+  const int kind = readers.Detect ? readers.Detect(session.DataFileName) : 0;
+  session.ImportFileKind = kind;
+  const std::string path = session.DataFileName;
   if (kind == -1) {
     // Detection cannot tell a missing file from an empty one; the user can.
     std::error_code ec;
@@ -240,7 +237,7 @@ int ImportDataFile(int filtered) {
   StopBackgroundFit();
   TReadArgs args;
   args.path = path;
-  args.capacity = ReadCapacity(AppendMode != 0);
+  args.capacity = ReadCapacity(session.Table, session.AppendMode != 0);
   args.filterN = filterN;
   args.filterStart = filterStart;
   args.sheet = ImportSheetX;
@@ -250,12 +247,12 @@ int ImportDataFile(int filtered) {
   const TReadResult read = reader(args);
   HideBusyMsg();
   if (RefuseRead(path, read)) return std::max(read.Count(), 0);
-  const int firstRow = AppendMode ? XYZRows() + 1 : 1;
-  if (!Commit(read)) return 0;
-  return AcceptRead(read, firstRow, path, convertWeights);
+  const int firstRow = session.AppendMode ? session.Table.XYZRows() + 1 : 1;
+  if (!Commit(session, read)) return 0;
+  return AcceptRead(session, read, firstRow, path, convertWeights);
 }
 
-int ReadMatrixFile(const std::string& path) {
+int ReadMatrixFile(TDataSession& session, const std::string& path) {
   TImportReaders& readers = ImportReaders();
   std::string detected = path;
   const int kind = readers.Detect ? readers.Detect(detected) : 0;
@@ -265,16 +262,16 @@ int ReadMatrixFile(const std::string& path) {
     return 0;
   }
   StopBackgroundFit();
-  TReadResult read = readers.ReadMatrix(detected, ReadCapacity(AppendMode != 0));
+  TReadResult read = readers.ReadMatrix(detected, ReadCapacity(session.Table, session.AppendMode != 0));
   if (RefuseRead(path, read)) return std::max(read.Count(), 0);
-  const int firstRow = AppendMode ? XYZRows() + 1 : 1;
-  if (!Commit(read)) return 0;
+  const int firstRow = session.AppendMode ? session.Table.XYZRows() + 1 : 1;
+  if (!Commit(session, read)) return 0;
   // A matrix has no titles: the path becomes the title, the names stay empty.
   read.titles = TDataTitles{};
-  return AcceptRead(read, firstRow, path, false);
+  return AcceptRead(session, read, firstRow, path, false);
 }
 
-int EvEditorData(std::string_view text) {
+int EvEditorData(TDataSession& session, std::string_view text) {
   StopBackgroundFit();
   const std::filesystem::path dir = PrivateTempDir();
   if (dir.empty()) return 0;
@@ -287,34 +284,34 @@ int EvEditorData(std::string_view text) {
   DeleteFileOem(file);
   // The editor's text is kept in the editor; the table keeps the data it held.
   if (RefuseRead(std::string(platform::LoadString(3086)), read)) return std::max(read.Count(), 0);
-  if (!CommitReadResult(read, false)) {
+  if (!CommitReadResult(session.Table, read, false)) {
     ErrorBoxIds(Owner(), 3086, 3448);
     return 0;
   }
   VoidFitResults();
-  DataTitles() = read.titles;
-  DataFileLabel = DataFileName.empty() ? file : DataFileName;
-  SetXYZRows(PointCount(XYZData()));
+  session.DataTitles() = read.titles;
+  session.DataFileLabel = session.DataFileName.empty() ? file : session.DataFileName;
+  session.Table.SetXYZRows(PointCount(session.Table.XYZData()));
   SetHaveData(1);
-  PrescanData(Owner());
+  PrescanData(session, Owner());
   return read.Count();
 }
 
-int SaveDataAs(const std::string& path) {
+int SaveDataAs(TDataSession& session, const std::string& path) {
   bool written = false;
   try {
     switch (SaveFormatByExt(path)) {
       case kSaveFormatText:
-        written = WriteDataText(path) >= 0;
+        written = WriteDataText(session, path) >= 0;
         break;
       case kSaveFormatWk1:
-        written = WriteDataWorksheet(path, 1);
+        written = WriteDataWorksheet(session, path, 1);
         break;
       case kSaveFormatWk3:
-        written = WriteDataWorksheet(path, 3);
+        written = WriteDataWorksheet(session, path, 3);
         break;
       case kSaveFormatSav:
-        written = ImportReaders().WriteSav && ImportReaders().WriteSav(path) >= 0;
+        written = ImportReaders().WriteSav && ImportReaders().WriteSav(session, path) >= 0;
         break;
       default:  // WordStar and rich text are no data formats
         break;
@@ -328,8 +325,8 @@ int SaveDataAs(const std::string& path) {
     return 0;
   }
   AddRecentFile(path);
-  DataUnsaved = 0;
-  DataFileLabel = path;
+  session.DataUnsaved = 0;
+  session.DataFileLabel = path;
   return 1;
 }
 

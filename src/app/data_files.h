@@ -29,23 +29,14 @@ inline constexpr const char* kDataImportFilter =
 // The initial filter of that dialog for an extension last chosen (by its reader kind).
 int ImportFilterIndex(std::string_view extension);
 
-// Path of the file being imported or last imported.
-extern std::string DataFileName;
-// The file name the status window shows: the path of the last successful import or save.
-extern std::string DataFileLabel;
-// 0: an import replaces the table; 1: it appends. Set by the import and append commands;
-// recent files, drops and the start-up file use the mode of the last of those.
-extern int AppendMode;
-// The user asked to apply the defined calculation to the new data.
-extern int ApplyCalcToNewData;
-// Kind of the file being imported (app/import_readers.h).
-extern int ImportFileKind;
+class TDataTable;
+struct TDataSession;
 
 // What the driver asks of the user interface and of other subsystems; each registers its
 // part at start-up. An empty entry is skipped (no calculation is defined, no dialog runs).
 struct TDataFileHooks {
   platform::Window owner = nullptr;
-  // The titles dialog over DataTitles(), with the titles before the import as the previous
+  // The titles dialog over the session's DataTitles(), with the titles before the import as the previous
   // block (or null); 1 on OK, 0 when cancelled.
   std::function<int(const TDataTitles* previous)> RunTitlesDialog;
   std::function<bool()> CalculationDefined;
@@ -54,7 +45,8 @@ struct TDataFileHooks {
   // The main window's have-data and have-fits flags.
   std::function<void(int)> SetHaveData;
   std::function<void(int)> SetHaveFits;
-  // Runs the Save As command (dialog included); afterwards DataUnsaved tells whether it saved.
+  // Runs the Save As command (dialog included); afterwards the session's DataUnsaved tells
+  // whether it saved.
   std::function<void()> SaveAs;
   // The recent-file list changed: the menu is built anew.
   std::function<void()> RecentFilesChanged;
@@ -68,34 +60,34 @@ void VoidFitResults();
 // Before any import: asks whether to apply a defined calculation to the new data and, when
 // replacing unsaved data, whether to save it. 2 when the user cancelled (also when he chose
 // to save and then did not), else 1.
-int ConfirmDiscardData();
+int ConfirmDiscardData(TDataSession& session);
 
 // Stores an accepted read in the table: after its rows when appending (the header count
 // grows), else in place of them (every record cleared first). The header's weights flag
 // becomes 1 when the file gave weights, else an append keeps it and a replacement clears
 // it. False, the table unchanged, when the table cannot hold the points.
-[[nodiscard]] bool CommitReadResult(const TReadResult& read, bool append);
+[[nodiscard]] bool CommitReadResult(TDataTable& table, const TReadResult& read, bool append);
 
-// Imports DataFileName with the digital filter of the settings (filtered 1) or without.
+// Imports the session's DataFileName with the digital filter of the settings (filtered 1) or without.
 // Returns the points read (a count below 4 is a failed read, the table unchanged), 0 when
 // the file was refused or the column dialog cancelled, -1 when the titles dialog was
 // cancelled (the data stay).
-int ImportDataFile(int filtered);
+int ImportDataFile(TDataSession& session, int filtered);
 
 // The clipboard-matrix import of a WK1 or WK3 file: x from the sheet's first row, y from
 // its first column, z from the cells. Results as ImportDataFile.
-int ReadMatrixFile(const std::string& path);
+int ReadMatrixFile(TDataSession& session, const std::string& path);
 
 // The ASCII editor hands its text over: read as an XYZ data text into the emptied table,
 // titles included, without the titles dialog. Text with fewer than 4 points is refused
 // (message) and the table kept. Returns the points read.
-int EvEditorData(std::string_view text);
+int EvEditorData(TDataSession& session, std::string_view text);
 
 // Writes the table to the path by its extension: data text, WK1, WK3 or (where its writer
 // exists) a statistics-package file. On success the path joins the recent files, becomes
 // the data's label and the data count as saved (1); on failure, or for an extension that
 // names no data format, the user is told, nothing counts as saved and 0 is returned.
-int SaveDataAs(const std::string& path);
+int SaveDataAs(TDataSession& session, const std::string& path);
 
 // Puts a path on top of the recent-file list (most recent first, five at most). Paths keep
 // their case, and are compared exactly, since file names that differ in case name

@@ -5,13 +5,12 @@
 #include <limits>
 
 #include "app/data_sort.h"
+#include "app/data_session.h"
 #include "app/data_table.h"
 #include "app/long_double.h"
 #include "app/prescan_hooks.h"
 #include "platform/busy_window.h"
 
-TDataStats DataStats;
-long double DataFingerprint = ExprErrorValue;
 
 namespace {
 
@@ -289,47 +288,32 @@ int ColumnRangeStatistics(std::span<TXYZPoint> table, long double& xMin, long do
 
 namespace {
 
-int ComputeLocked(std::span<TXYZPoint> table) {
-  SetXYZRows(PointCount(table));
-  return ComputeTableStatistics(table, DataStats);
+int ComputeLocked(TDataTable& table, TDataStats& stats) {
+  table.SetXYZRows(PointCount(table.XYZData()));
+  return ComputeTableStatistics(table.XYZData(), stats);
 }
 
 }  // namespace
 
-int ComputeDataStatistics() {
-  DataTableWriteLock lock(DataTableMutex());
-  return ComputeLocked(XYZData());
+int ComputeDataStatistics(TDataTable& table, TDataStats& stats) {
+  DataTableWriteLock lock(table.Mutex());
+  return ComputeLocked(table, stats);
 }
 
-int CountDistinctX() {
-  DataTableWriteLock lock(DataTableMutex());
-  return CountTableDistinctX(XYZData());
+int PrepareDataForFit(TDataTable& table, TDataStats& stats) {
+  DataTableWriteLock lock(table.Mutex());
+  ComputeLocked(table, stats);
+  std::span<TXYZPoint> data = table.XYZData();
+  stats.DistinctY = CountTableDistinctY(data);
+  stats.DistinctX = CountTableDistinctX(data);
+  const TPureError pure = TablePureErrorSums(data);
+  stats.PureErrorSS = pure.SS;
+  stats.PureErrorDOF = pure.DOF;
+  return stats.ActiveCount;
 }
 
-int CountDistinctY() {
-  DataTableWriteLock lock(DataTableMutex());
-  return CountTableDistinctY(XYZData());
-}
-
-TPureError PureErrorSums() {
-  DataTableReadLock lock(DataTableMutex());
-  return TablePureErrorSums(XYZData());
-}
-
-int PrepareDataForFit() {
-  DataTableWriteLock lock(DataTableMutex());
-  std::span<TXYZPoint> table = XYZData();
-  ComputeLocked(table);
-  DataStats.DistinctY = CountTableDistinctY(table);
-  DataStats.DistinctX = CountTableDistinctX(table);
-  const TPureError pure = TablePureErrorSums(table);
-  DataStats.PureErrorSS = pure.SS;
-  DataStats.PureErrorDOF = pure.DOF;
-  return DataStats.ActiveCount;
-}
-
-void GetDataRanges(long double& xMin, long double& xMax, long double& yMin, long double& yMax,
-                   long double& zMin, long double& zMax) {
+void GetDataRanges(const TDataStats& stats, long double& xMin, long double& xMax,
+                   long double& yMin, long double& yMax, long double& zMin, long double& zMax) {
   auto widen = [](const TAxisStats& a, long double& lo, long double& hi) {
     lo = a.Min;
     hi = a.Max;
@@ -338,22 +322,22 @@ void GetDataRanges(long double& xMin, long double& xMax, long double& yMin, long
       hi += 0.5L;
     }
   };
-  widen(DataStats.X, xMin, xMax);
-  widen(DataStats.Y, yMin, yMax);
-  widen(DataStats.Z, zMin, zMax);
+  widen(stats.X, xMin, xMax);
+  widen(stats.Y, yMin, yMax);
+  widen(stats.Z, zMin, zMax);
 }
 
-void PrescanData(platform::Window parent) {
+void PrescanData(TDataSession& session, platform::Window parent) {
   TPrescanHooks& hooks = PrescanHooks();
   if (hooks.VoidFitResults) hooks.VoidFitResults();
   ShowBusyMsg(parent, "Data PreScan", "PreScan in Progess", 1);
-  PrepareDataForFit();
+  PrepareDataForFit(session.Table, session.DataStats);
   if (hooks.ParseAllUdfParams) hooks.ParseAllUdfParams();
-  const TDataStats& s = DataStats;
-  DataFingerprint = s.ActiveCount >= 3 && s.WeightScale != 0
-                        ? s.X.Mean + s.Y.Mean + s.Z.Mean + s.X.StdDev + s.Y.StdDev +
-                              s.Z.StdDev + s.WeightScale
-                        : ExprErrorValue;
+  const TDataStats& s = session.DataStats;
+  session.DataFingerprint = s.ActiveCount >= 3 && s.WeightScale != 0
+                                ? s.X.Mean + s.Y.Mean + s.Z.Mean + s.X.StdDev + s.Y.StdDev +
+                                      s.Z.StdDev + s.WeightScale
+                                : ExprErrorValue;
   if (hooks.StartBackgroundFit) hooks.StartBackgroundFit();
   HideBusyMsg();
 }

@@ -2,9 +2,8 @@
 // points at the extremes, a weighted least-squares plane, the distinct X and Y counts that
 // bound the fitters' polynomial orders, and the replicate (pure-error) sum of squares.
 //
-// `DataStats` is the one global record of the XYZ data table, rewritten by every pre-scan
-// (PrescanData) after the table changed; the fitters, the status window, the graphs and the
-// exporters read it.
+// A session keeps the record of its XYZ data table (TDataSession::DataStats), rewritten by
+// every pre-scan (PrescanData) after the table changed.
 #pragma once
 
 #include <span>
@@ -45,14 +44,6 @@ struct TDataStats {
   long double PureErrorDOF = 0;
   long double PureErrorSS = 0;
 };
-
-// The statistics of the XYZ data table.
-extern TDataStats DataStats;
-
-// Xmean + Ymean + Zmean + Xsd + Ysd + Zsd + WeightScale after the last pre-scan; the data
-// tools compare it to tell whether the data changed. The missing value when the table had
-// fewer than 3 active points (and before the first scan).
-extern long double DataFingerprint;
 
 // The state of a record with no statistics (start-up, fewer than 3 active points): all
 // zero, each axis range 1, both start caches marked not computed, and the given active
@@ -95,24 +86,24 @@ int ColumnRangeStatistics(std::span<TXYZPoint> table, long double& xMin, long do
                           long double& yMin, long double& yMax, long double& zMin,
                           long double& zMax);
 
-// The global table (each takes the table's write lock while it works):
-int ComputeDataStatistics();  // ComputeTableStatistics of the XYZ data table into DataStats
-int CountDistinctX();         // CountTableDistinctX of the XYZ data table
-int CountDistinctY();
-TPureError PureErrorSums();   // TablePureErrorSums of the XYZ data table
+class TDataTable;
+struct TDataSession;
+
+// A session's table (each takes the table's write lock while it works):
+int ComputeDataStatistics(TDataTable& table, TDataStats& stats);  // ComputeTableStatistics
 // ComputeDataStatistics, then DistinctY and DistinctX (in that order, so the table ends
 // sorted by x, then y, with header SortKey 0), then the pure-error sums; returns
 // ActiveCount.
-int PrepareDataForFit();
+int PrepareDataForFit(TDataTable& table, TDataStats& stats);
 
-// The six ranges of DataStats; a pair whose min equals its max is widened to
+// The six ranges of the statistics; a pair whose min equals its max is widened to
 // min - 0.5 .. max + 0.5 (the plotting and gridding commands use these as axis ranges).
-void GetDataRanges(long double& xMin, long double& xMax, long double& yMin, long double& yMax,
-                   long double& zMin, long double& zMax);
+void GetDataRanges(const TDataStats& stats, long double& xMin, long double& xMax,
+                   long double& yMin, long double& yMax, long double& zMin, long double& zMax);
 
-// The pre-scan every command that changed the data table calls: voids the fit results,
-// shows the busy window over `parent`, PrepareDataForFit, re-evaluates the user functions'
-// parameter limits, recomputes DataFingerprint, restarts the background fit and hides the
-// busy window. The steps that belong to other subsystems go through the hooks of
+// The pre-scan every command that changed the session's data table calls: voids the fit
+// results, shows the busy window over `parent`, PrepareDataForFit, re-evaluates the user
+// functions' parameter limits, recomputes DataFingerprint, restarts the background fit and
+// hides the busy window. The steps that belong to other subsystems go through the hooks of
 // prescan_hooks.h.
-void PrescanData(platform::Window parent = nullptr);
+void PrescanData(TDataSession& session, platform::Window parent = nullptr);

@@ -6,17 +6,6 @@
 
 namespace {
 
-struct TableState {
-  std::shared_mutex mutex;
-  PointTable block;  // records 0 .. capacity
-  std::atomic<int> rows{0};
-};
-
-TableState& State() {
-  static TableState state;
-  return state;
-}
-
 int CapacityOf(const PointTable& block) {
   return block.empty() ? 0 : static_cast<int>(block.size() - 1);
 }
@@ -42,60 +31,47 @@ bool GrowLocked(PointTable& block, int points) {
 
 }  // namespace
 
-std::span<TXYZPoint> XYZData() { return State().block; }
+int TDataTable::XYZCapacity() const { return CapacityOf(block_); }
 
-int XYZCapacity() { return CapacityOf(State().block); }
-
-int XYZRows() { return State().rows.load(std::memory_order_relaxed); }
-
-void SetXYZRows(int rows) { State().rows.store(rows, std::memory_order_relaxed); }
-
-std::shared_mutex& DataTableMutex() { return State().mutex; }
-
-bool AllocPointArray() {
-  TableState& s = State();
-  DataTableWriteLock lock(s.mutex);
+bool TDataTable::AllocPointArray() {
+  DataTableWriteLock lock(mutex_);
   try {
     PointTable block(kXYZInitialCapacity + 1);
-    s.block.swap(block);
+    block_.swap(block);
   } catch (const std::bad_alloc&) {
     return false;
   }
-  s.rows = 0;
+  rows_ = 0;
   return true;
 }
 
-bool GrowPointArray() {
-  TableState& s = State();
-  DataTableWriteLock lock(s.mutex);
-  const int capacity = CapacityOf(s.block);
+bool TDataTable::GrowPointArray() {
+  DataTableWriteLock lock(mutex_);
+  const int capacity = CapacityOf(block_);
   if (capacity >= kXYZMaxPoints) return false;
-  return GrowLocked(s.block, capacity + 1);
+  return GrowLocked(block_, capacity + 1);
 }
 
-bool EnsurePointCapacity(int points) {
-  TableState& s = State();
-  DataTableWriteLock lock(s.mutex);
-  return GrowLocked(s.block, points);
+bool TDataTable::EnsurePointCapacity(int points) {
+  DataTableWriteLock lock(mutex_);
+  return GrowLocked(block_, points);
 }
 
-void FreePointArray() {
-  TableState& s = State();
-  DataTableWriteLock lock(s.mutex);
-  PointTable().swap(s.block);
-  s.rows = 0;
+void TDataTable::FreePointArray() {
+  DataTableWriteLock lock(mutex_);
+  PointTable().swap(block_);
+  rows_ = 0;
 }
 
-bool ReplaceDataTable(PointTable block) {
+bool TDataTable::ReplaceDataTable(PointTable block) {
   if (block.empty() || block.size() - 1 > static_cast<std::size_t>(kXYZMaxPoints)) return false;
-  TableState& s = State();
-  DataTableWriteLock lock(s.mutex);
-  s.block.swap(block);
-  s.rows = PointCount(s.block);
+  DataTableWriteLock lock(mutex_);
+  block_.swap(block);
+  rows_ = PointCount(block_);
   return true;
 }
 
-void ClearPoints(int first, int last) {
+void TDataTable::ClearPoints(int first, int last) {
   std::span<TXYZPoint> data = XYZData();
   if (data.empty()) return;
   if (first == 1) first = 0;
@@ -108,31 +84,29 @@ void ClearPoints(int first, int last) {
   }
 }
 
-void ClearPointsFrom(int first) { ClearPoints(first, XYZCapacity()); }
+void TDataTable::ClearPointsFrom(int first) { ClearPoints(first, XYZCapacity()); }
 
-void ClearUsedPoints() { ClearPoints(0, XYZRows()); }
+void TDataTable::ClearUsedPoints() { ClearPoints(0, XYZRows()); }
 
-PointTable DupDataTable() {
-  TableState& s = State();
-  DataTableReadLock lock(s.mutex);
-  if (s.block.empty()) return {};
-  const auto end = s.block.begin() + PointCount(s.block) + 1;
+PointTable TDataTable::DupDataTable() const {
+  DataTableReadLock lock(mutex_);
+  if (block_.empty()) return {};
+  const auto end = block_.begin() + PointCount(block_) + 1;
   try {
-    return PointTable(s.block.begin(), end);
+    return PointTable(block_.begin(), end);
   } catch (const std::bad_alloc&) {
     return {};
   }
 }
 
-bool RestoreDataTable(const PointTable& copy) {
+bool TDataTable::RestoreDataTable(const PointTable& copy) {
   if (copy.empty()) return true;
   const int n = PointCount(copy);
-  TableState& s = State();
-  DataTableWriteLock lock(s.mutex);
-  if (!GrowLocked(s.block, n)) return false;
-  std::copy(copy.begin(), copy.begin() + n + 1, s.block.begin());
-  const int old_rows = std::min(s.rows.load(), CapacityOf(s.block));
-  for (int i = n + 1; i <= old_rows; ++i) s.block[static_cast<std::size_t>(i)] = TXYZPoint{};
-  s.rows = n;
+  DataTableWriteLock lock(mutex_);
+  if (!GrowLocked(block_, n)) return false;
+  std::copy(copy.begin(), copy.begin() + n + 1, block_.begin());
+  const int old_rows = std::min(rows_.load(), CapacityOf(block_));
+  for (int i = n + 1; i <= old_rows; ++i) block_[static_cast<std::size_t>(i)] = TXYZPoint{};
+  rows_ = n;
   return true;
 }

@@ -18,6 +18,3 @@ struct TDataTitles {
   void SetYName(std::string_view text) { YName = text.substr(0, kAxisNameLength); }
   void SetZName(std::string_view text) { ZName = text.substr(0, kAxisNameLength); }
 };
-
-// The titles of the XYZ data table (user-interface thread).
-TDataTitles& DataTitles();

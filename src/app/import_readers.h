@@ -22,6 +22,8 @@
 #include "app/data_titles.h"
 #include "app/xyz_point.h"
 
+struct TDataSession;
+
 inline constexpr int kImportKindCount = 24;
 inline constexpr int kImportKindAsciiXYZ = 3;
 inline constexpr int kImportKindWK1 = 8;
@@ -100,7 +102,7 @@ struct TImportReaders {
   std::function<TReadResult(const std::string& path, int capacity)> ReadMatrix;
   // Writes the table as a statistics-package file; returns the rows written, negative on
   // failure.
-  std::function<int(const std::string& path)> WriteSav;
+  std::function<int(const TDataSession& session, const std::string& path)> WriteSav;
 
   // The column dialog (user interface): lets the user choose the X, Y, Z and weight columns
   // of a file of the kind into ImportColX..ImportSheetW; previewOn and weightsAreSD are the

@@ -7,7 +7,6 @@ std::atomic<int> Exiting{0};
 int OpenDialogCount = 0;
 int AuditLevel = 0;
 int NoThreadsFlag = 0;
-int DataUnsaved = 0;
 std::string StartupDataFile;
 std::string NPDllName;
 std::string ProgramDir;

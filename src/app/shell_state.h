@@ -19,8 +19,6 @@ extern int OpenDialogCount;
 extern int AuditLevel;
 // Worker threads are always available here; kept for the code that asks.
 extern int NoThreadsFlag;
-// The data table was changed since it was loaded or saved.
-extern int DataUnsaved;
 extern std::string StartupDataFile;  // data file named on the command line, or empty
 extern std::string NPDllName;        // extension library with ".DLL" appended, or empty
 extern std::string ProgramDir;       // directory of the program, with a trailing '/'

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/data_statistics.h"
+#include "expr/data_statistics_cells.h"
 #include "expr/builtins.h"
 #include "expr/interpreter.h"
 
@@ -114,5 +115,5 @@ long double BuiltinATANH(ExprContext& ctx, const long double* a) {
 long double BuiltinINDEX(ExprContext& ctx, const long double*) { return ctx.ExprPointIndex; }
 
 long double BuiltinXYCNT(ExprContext&, const long double*) {
-  return static_cast<long double>(DataStats.ActiveCount);
+  return static_cast<long double>(ExprDataStats().ActiveCount);
 }

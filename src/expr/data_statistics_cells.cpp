@@ -50,18 +50,45 @@ const char* ExprStatisticName(int i) {
   return (i >= 0 && i < kExprStatisticCount) ? kNames[static_cast<std::size_t>(i)] : nullptr;
 }
 
-const long double* const* ExprStatisticCells() {
-  static const std::array<const long double*, kExprStatisticCount> cells = [] {
-    std::array<const long double*, kExprStatisticCount> c{};
-    const TAxisStats* axes[3] = {&DataStats.X, &DataStats.Y, &DataStats.Z};
-    for (int i = 0; i < kExprStatisticCount; ++i) {
-      c[static_cast<std::size_t>(i)] =
-          AxisCell(*axes[i / kExprStatisticsPerAxis], i % kExprStatisticsPerAxis);
-    }
-    return c;
-  }();
-  return cells.data();
+namespace {
+
+// Read by every thread that evaluates; written only by the binding, on the user-interface
+// thread before any evaluation starts.
+struct TBoundStatistics {
+  const TDataStats* stats = nullptr;
+  std::array<const long double*, kExprStatisticCount> cells{};
+};
+
+const TDataStats& UnboundStats() {
+  static const TDataStats zeros;
+  return zeros;
 }
+
+void Bind(TBoundStatistics& b, const TDataStats& stats) {
+  b.stats = &stats;
+  const TAxisStats* axes[3] = {&stats.X, &stats.Y, &stats.Z};
+  for (int i = 0; i < kExprStatisticCount; ++i) {
+    b.cells[static_cast<std::size_t>(i)] =
+        AxisCell(*axes[i / kExprStatisticsPerAxis], i % kExprStatisticsPerAxis);
+  }
+}
+
+TBoundStatistics& Bound() {
+  static TBoundStatistics bound = [] {
+    TBoundStatistics b;
+    Bind(b, UnboundStats());
+    return b;
+  }();
+  return bound;
+}
+
+}  // namespace
+
+void ExprBindDataStats(const TDataStats* stats) { Bind(Bound(), stats ? *stats : UnboundStats()); }
+
+const TDataStats& ExprDataStats() { return *Bound().stats; }
+
+const long double* const* ExprStatisticCells() { return Bound().cells.data(); }
 
 const long double* ExprStatisticCell(int i) {
   if (i < 0 || i >= kExprStatisticCount) return nullptr;

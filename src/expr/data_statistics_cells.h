@@ -1,7 +1,13 @@
 // The 69 data-statistic variables of the language (XMIN ... ZATXMINYMAX): names and the
 // cells of the data statistics they read. Compiled code reads these cells when it runs,
 // so a slot always sees the statistics of the data as they are then.
+//
+// The language reads the statistics of one session: the program binds its session's
+// DataStats at start-up, before any thread evaluates; a test binds the record it fills.
+// Unbound, the cells read a record of zeros.
 #pragma once
+
+struct TDataStats;
 
 inline constexpr int kExprStatisticCount = 69;
 inline constexpr int kExprStatisticsPerAxis = 23;
@@ -12,6 +18,13 @@ const char* ExprStatisticName(int i);
 const long double* ExprStatisticCell(int i);
 // All 69 cells, indexed like the names.
 const long double* const* ExprStatisticCells();
+
+// Binds the record the cells and the data built-ins (XYCNT, NOISE, GNOISE) read; null
+// unbinds. Call on the user-interface thread while no evaluation runs; the record must
+// outlive the binding.
+void ExprBindDataStats(const TDataStats* stats);
+// The bound record.
+const TDataStats& ExprDataStats();
 
 // Index of the mean of axis 0 (X), 1 (Y) or 2 (Z).
 inline constexpr int ExprStatisticMeanIndex(int axis) { return axis * kExprStatisticsPerAxis + 3; }

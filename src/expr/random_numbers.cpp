@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/data_statistics.h"
+#include "expr/data_statistics_cells.h"
 #include "expr/builtins.h"
 
 namespace {
@@ -86,9 +87,9 @@ long double BuiltinRANDOM(ExprContext&, const long double*) { return ExprRandomF
 long double BuiltinRANDGAUSS(ExprContext&, const long double*) { return ExprRandomGauss(); }
 
 long double BuiltinNOISE(ExprContext&, const long double* a) {
-  return (ExprRandomFraction() - 0.5L) * DataStats.Z.Range * a[0] * kOnePercent;
+  return (ExprRandomFraction() - 0.5L) * ExprDataStats().Z.Range * a[0] * kOnePercent;
 }
 
 long double BuiltinGNOISE(ExprContext&, const long double* a) {
-  return ExprRandomGauss() * DataStats.Z.StdDev * a[0] * kOnePercent;
+  return ExprRandomGauss() * ExprDataStats().Z.StdDev * a[0] * kOnePercent;
 }

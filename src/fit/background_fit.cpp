@@ -21,6 +21,7 @@
 #include "fit/fit_refit.h"
 #include "fit/fit_run.h"
 #include "fit/fit_threads.h"
+#include "fit/session.h"
 #include "platform/gui_thread.h"
 
 std::atomic<int> BgFitState{0};
@@ -41,7 +42,8 @@ struct TBackgroundRun {
   int result = -1;
 };
 
-std::thread g_thread;  // started and joined on the user-interface thread
+TSession* g_session = nullptr;  // the session of InstallBackgroundFit
+std::thread g_thread;           // started and joined on the user-interface thread
 // Counts starts and stops; a publishing task of an older generation does nothing.
 std::atomic<int> g_generation{0};
 
@@ -79,7 +81,7 @@ void PublishBackgroundRun(const TBackgroundRun& run) {
   FitResultsValid = 0;
   if (FitCount > 0) {
     ReviewCurrentRank = 1;
-    RefitRank(1, kRefitRecord);
+    RefitRank(*g_session, 1, kRefitRecord);
     FitResultsValid = 1;
   }
   if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(FitResultsValid);
@@ -134,11 +136,15 @@ void StartBackgroundFit() {
   StopBackgroundFitThread();
   const int kind = FitKindOfBackgroundType(BackgroundFitType());
   // Never beside a foreground run: both write the one fit list.
-  if (kind < 0 || DataStats.ActiveCount < kMinActivePoints || Exiting || FitThreadRunning()) return;
+  if (!g_session) return;
+  TSession& session = *g_session;
+  if (kind < 0 || session.DataStats.ActiveCount < kMinActivePoints || Exiting ||
+      FitThreadRunning())
+    return;
   TFitSelection selection = FitSelection;
   TFitOptions options = FitOptions;
   SetSelectionForFitKind(kind, selection, options);
-  auto run = std::make_shared<TBackgroundRun>(MakeFitJob(selection, options));
+  auto run = std::make_shared<TBackgroundRun>(MakeFitJob(session, selection, options));
   if (run->job.table.empty()) return;  // no memory for the copy: no background fit
   run->generation = ++g_generation;
   BgFitState = 1;
@@ -164,7 +170,8 @@ void StopBackgroundFitThread() {
 
 bool BackgroundFitThreadExists() { return g_thread.joinable(); }
 
-void InstallBackgroundFit() {
+void InstallBackgroundFit(TSession& session) {
+  g_session = &session;
   TPrescanHooks& hooks = PrescanHooks();
   hooks.StartBackgroundFit = StartBackgroundFit;
   hooks.VoidFitResults = [] {

@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <functional>
 
+struct TSession;
+
 // 0 idle, 1 running, -1 stop requested.
 extern std::atomic<int> BgFitState;
 // 1 when the last background fit produced results.
@@ -48,6 +50,7 @@ void StopBackgroundFitThread();
 // Whether a background thread exists that has not been joined.
 bool BackgroundFitThreadExists();
 
-// Registers the background fit with the shell: the pre-scan's StartBackgroundFit and
-// VoidFitResults hooks and the stopper of StopBackgroundFit.
-void InstallBackgroundFit();
+// Registers the background fit of `session` with the shell: the pre-scan's
+// StartBackgroundFit and VoidFitResults hooks and the stopper of StopBackgroundFit. The
+// session outlives the registration.
+void InstallBackgroundFit(TSession& session);

@@ -311,14 +311,14 @@ bool FindFunctionMaximum(const TExtremumFunction& f, long double x0, long double
   return Find(f, true, x0, y0, xMin, xMax, yMin, yMax, x, y, z);
 }
 
-bool FindSurfaceMinimum(long double x0, long double y0, long double& x, long double& y,
-                        long double& z) {
-  return FindFunctionMinimum(EvalFitZ, x0, y0, DataStats.X.Min, DataStats.X.Max, DataStats.Y.Min,
-                             DataStats.Y.Max, x, y, z);
+bool FindSurfaceMinimum(const TDataStats& stats, long double x0, long double y0, long double& x,
+                        long double& y, long double& z) {
+  return FindFunctionMinimum(EvalFitZ, x0, y0, stats.X.Min, stats.X.Max, stats.Y.Min,
+                             stats.Y.Max, x, y, z);
 }
 
-bool FindSurfaceMaximum(long double x0, long double y0, long double& x, long double& y,
-                        long double& z) {
-  return FindFunctionMaximum(EvalFitZ, x0, y0, DataStats.X.Min, DataStats.X.Max, DataStats.Y.Min,
-                             DataStats.Y.Max, x, y, z);
+bool FindSurfaceMaximum(const TDataStats& stats, long double x0, long double y0, long double& x,
+                        long double& y, long double& z) {
+  return FindFunctionMaximum(EvalFitZ, x0, y0, stats.X.Min, stats.X.Max, stats.Y.Min,
+                             stats.Y.Max, x, y, z);
 }

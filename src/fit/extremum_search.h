@@ -21,6 +21,8 @@
 
 #include <functional>
 
+#include "app/data_statistics.h"
+
 using TExtremumFunction = std::function<long double(long double x, long double y)>;
 
 // The minimum (maximum) of f over [xMin, xMax] x [yMin, yMax], starting at (x0, y0). True
@@ -33,8 +35,8 @@ bool FindFunctionMaximum(const TExtremumFunction& f, long double x0, long double
                          long double& x, long double& y, long double& z);
 
 // The minimum (maximum) of the current fit's surface (EvalFitZ) over the data box of
-// `DataStats`, starting at (x0, y0).
-bool FindSurfaceMinimum(long double x0, long double y0, long double& x, long double& y,
-                        long double& z);
-bool FindSurfaceMaximum(long double x0, long double y0, long double& x, long double& y,
-                        long double& z);
+// `stats` (the data's), starting at (x0, y0).
+bool FindSurfaceMinimum(const TDataStats& stats, long double x0, long double y0, long double& x,
+                        long double& y, long double& z);
+bool FindSurfaceMaximum(const TDataStats& stats, long double x0, long double y0, long double& x,
+                        long double& y, long double& z);

@@ -6,6 +6,7 @@
 #include <shared_mutex>
 
 #include "app/data_table.h"
+#include "fit/session.h"
 #include "app/long_double.h"
 #include "app/settings_file.h"
 #include "expr/eval_context.h"
@@ -155,33 +156,33 @@ bool RefitSide(TFitSide& side, const TFitResult& fit, int rank, int mode, const 
 
 namespace {
 
-bool RefitFromList(TFitSide& side, int rank, int mode, bool volume) {
+bool RefitFromList(const TSession& session, TFitSide& side, int rank, int mode, bool volume) {
   const TFitResult* fit = FitList.At(rank);
   if (!fit) return false;
   // The series normal equations and the non-linear covariance read the data table; the
   // user-interface thread alone changes it, and takes the lock exclusively to do so.
-  DataTableReadLock lock(DataTableMutex());
+  DataTableReadLock lock(session.Table.Mutex());
   TRefitSources src;
   src.products = &FitListProducts;
-  src.stats = &DataStats;
-  src.table = XYZData();
+  src.stats = &session.DataStats;
+  src.table = session.Table.XYZData();
   src.volume = volume;
   return RefitSide(side, *fit, rank, mode, src);
 }
 
 }  // namespace
 
-bool RefitRank(int rank, int mode) {
+bool RefitRank(const TSession& session, int rank, int mode) {
   const bool volume = CurrentSettings().VolumeOption != 0;
-  if (!RefitFromList(CurFitSide, rank, std::clamp(mode, 0, 2), volume)) return false;
+  if (!RefitFromList(session, CurFitSide, rank, std::clamp(mode, 0, 2), volume)) return false;
   // The user function of the current fit becomes this thread's current one, as the
   // windows that evaluate it expect.
   if (FitUdfIndex >= 0) ExprThreadContext().CurrentUdf = FitUdfIndex;
   return true;
 }
 
-bool RefitRankForRender(int rank, int covariance) {
-  return RefitFromList(RenderFitSide, rank, covariance ? kRefitCovariance : kRefitRecord, false);
+bool RefitRankForRender(const TSession& session, int rank, int covariance) {
+  return RefitFromList(session, RenderFitSide, rank, covariance ? kRefitCovariance : kRefitRecord, false);
 }
 
 int IsBuiltinNonlinearRank(int rank) {

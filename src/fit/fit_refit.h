@@ -24,6 +24,8 @@
 #include "fit/fit_records.h"
 #include "fit/fit_run.h"
 
+struct TSession;
+
 enum RefitMode : int {
   kRefitRecord = 0,
   kRefitCovariance = 1,
@@ -45,11 +47,11 @@ struct TRefitSources {
 bool RefitSide(TFitSide& side, const TFitResult& fit, int rank, int mode, const TRefitSources& src);
 
 // The rank of `FitList` into `CurFitEqn`; false for a rank outside 1..count.
-bool RefitRank(int rank, int mode);
+bool RefitRank(const TSession& session, int rank, int mode);
 // The rank into `RenderFitEqn`: the record, and with `covariance` the t values and the
 // inverse normal matrix; never volume or extrema, and never the user-interface thread's
 // CurrentUdf.
-bool RefitRankForRender(int rank, int covariance);
+bool RefitRankForRender(const TSession& session, int rank, int covariance);
 
 // 1 when the fit at that rank is a built-in non-linear equation (2001..2500), else 0.
 int IsBuiltinNonlinearRank(int rank);

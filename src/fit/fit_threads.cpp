@@ -10,6 +10,7 @@
 #include "fit/fit_ranking.h"
 #include "fit/fit_refit.h"
 #include "fit/fit_run.h"
+#include "fit/session.h"
 #include "platform/gui_thread.h"
 #include "tools/udf/udf_evaluation.h"
 
@@ -20,10 +21,11 @@ std::thread g_worker;               // started and joined on the user-interface 
 
 }  // namespace
 
-TFitJob MakeFitJob(const TFitSelection& selection, const TFitOptions& options) {
+TFitJob MakeFitJob(const TDataSession& data, const TFitSelection& selection,
+                   const TFitOptions& options) {
   TFitJob job;
-  job.table = DupDataTable();
-  job.stats = DataStats;
+  job.table = data.Table.DupDataTable();
+  job.stats = data.DataStats;
   job.selection = selection;
   job.options = options;
   job.definedUdfs = UdfDefinedCount();
@@ -93,10 +95,10 @@ void StopFitThread() {
 
 bool FitThreadRunning() { return g_worker.joinable(); }
 
-void CompleteFitRun() {
+void CompleteFitRun(const TSession& session) {
   FitResultsValid = 0;
   if (FitCount <= 0) return;
   ReviewCurrentRank = 1;
-  RefitRank(1, kRefitRecord);
+  RefitRank(session, 1, kRefitRecord);
   FitResultsValid = 1;
 }

@@ -14,10 +14,13 @@
 // and join the worker at any moment without waiting for a send that it would have to serve.
 #pragma once
 
+#include "app/data_session.h"
 #include "app/data_statistics.h"
 #include "app/xyz_point.h"
 #include "fit/fit_blocks.h"
 #include "fit/fit_progress.h"
+
+struct TSession;
 
 // Everything a run reads, copied on the user-interface thread before the worker starts, so
 // that the worker never reads what the user-interface thread owns.
@@ -28,7 +31,8 @@ struct TFitJob {
   TFitOptions options;
   int definedUdfs = 0;
 };
-TFitJob MakeFitJob(const TFitSelection& selection, const TFitOptions& options);
+TFitJob MakeFitJob(const TDataSession& data, const TFitSelection& selection,
+                   const TFitOptions& options);
 
 // The receiver of the messages of the running foreground fit (the progress dialog).
 class TFitProgressSink {
@@ -57,4 +61,4 @@ bool FitThreadRunning();
 
 // On the user-interface thread, when the run completed: with fits, rank 1 is refitted as
 // the current fit and FitResultsValid set, in that order; without, both stay clear.
-void CompleteFitRun();
+void CompleteFitRun(const TSession& session);

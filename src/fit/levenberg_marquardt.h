@@ -137,8 +137,6 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
 // count is out of range is left as it is). Sets CurrentUdf to k on the calling thread's
 // expression context, on which the function runs.
 int FitUserFunction(int k, std::span<const TXYZPoint> table, const TDataStats& stats);
-// The same on the XYZ data table and DataStats (user-interface thread, no fit running).
-int FitUserFunction(int k);
 
 // The covariance of a non-linear fit without the error factor: the inverse of the
 // least-squares curvature Σ w d_j d_k over the active points of `table` (records 0..N) at

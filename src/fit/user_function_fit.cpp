@@ -2,7 +2,6 @@
 // squares from the record's start values, the fitted values written back as new start values.
 #include <cmath>
 
-#include "app/data_table.h"
 #include "expr/eval_context.h"
 #include "fit/levenberg_marquardt.h"
 #include "tools/udf/udf_evaluation.h"
@@ -64,4 +63,3 @@ int FitUserFunction(int k, std::span<const TXYZPoint> table, const TDataStats& s
   return 1;
 }
 
-int FitUserFunction(int k) { return FitUserFunction(k, XYZData(), DataStats); }

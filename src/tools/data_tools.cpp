@@ -2,7 +2,7 @@
 
 #include "app/c_format.h"
 #include "app/data_files.h"
-#include "app/data_table.h"
+#include "app/data_session.h"
 #include "app/number_format.h"
 #include "app/point_table.h"
 #include "app/shell_state.h"
@@ -40,29 +40,31 @@ std::vector<std::string> StatisticsText(const TDataStats& stats, const TDataTitl
   return lines;
 }
 
-bool RemoveInactivePoints() {
-  std::span<TXYZPoint> data = XYZData();
-  if (data.empty() || DataStats.ActiveCount == PointCount(data)) return false;
+bool RemoveInactivePoints(TDataSession& session) {
+  TDataTable& table = session.Table;
+  std::span<TXYZPoint> data = table.XYZData();
+  if (data.empty() || session.DataStats.ActiveCount == PointCount(data)) return false;
   int kept = 0;
   {
     // A background fit may be copying the table.
-    DataTableWriteLock lock(DataTableMutex());
+    DataTableWriteLock lock(table.Mutex());
     kept = CompactPoints(data);
   }
-  SetXYZRows(kept);
-  DataUnsaved = 1;
+  table.SetXYZRows(kept);
+  session.DataUnsaved = 1;
   return true;
 }
 
-void ClearDataTable() {
+void ClearDataTable(TDataSession& session) {
   StopBackgroundFit();
-  DataUnsaved = 0;
-  DataStats.ActiveCount = 0;
+  session.DataUnsaved = 0;
+  session.DataStats.ActiveCount = 0;
   VoidFitResults();
-  SetXYZRows(0);
-  std::span<TXYZPoint> data = XYZData();
+  TDataTable& table = session.Table;
+  table.SetXYZRows(0);
+  std::span<TXYZPoint> data = table.XYZData();
   if (!data.empty()) data[0].X = data[0].W = 0;
-  DataTitles() = TDataTitles{};
-  DataFileLabel.clear();
+  session.DataTitles() = TDataTitles{};
+  session.DataFileLabel.clear();
   if (DataFileHooks().SetHaveData) DataFileHooks().SetHaveData(0);
 }

@@ -8,6 +8,8 @@
 #include "app/data_statistics.h"
 #include "app/data_titles.h"
 
+struct TDataSession;
+
 // The statistics window's coded lines: the description (when there is one), for each axis
 // its name and minimum, maximum, range, weighted mean and standard deviation (numbers of 12
 // characters), then the date, the time and the data's file source.
@@ -19,8 +21,8 @@ std::vector<std::string> StatisticsText(const TDataStats& stats, const TDataTitl
 // header count and the row count become the number kept. Nothing happens (false) when the
 // statistics count every point of the table active. The fit results stay: inactive points
 // took no part in them.
-bool RemoveInactivePoints();
+bool RemoveInactivePoints(TDataSession& session);
 
 // Empties the table: no rows, no statistics, no fit results, no titles, no file source,
 // nothing unsaved.
-void ClearDataTable();
+void ClearDataTable(TDataSession& session);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/data_table.h"
+#include "app/data_session.h"
 #include "app/long_double.h"
 #include "app/prescan_hooks.h"
 #include "app/test_points.h"
@@ -17,8 +17,10 @@ namespace {
 
 using LDs = std::vector<long double>;
 
-// Loads the points into the global XYZ data table.
-void Load(const std::vector<TestPoint>& points) { ASSERT_TRUE(ReplaceDataTable(TableOf(points))); }
+// Loads the points into the session's XYZ data table.
+void Load(TDataSession& session, const std::vector<TestPoint>& points) {
+  ASSERT_TRUE(session.Table.ReplaceDataTable(TableOf(points)));
+}
 
 // Relative difference in units of the long double epsilon.
 long double Ulps(long double a, long double b) {
@@ -30,15 +32,16 @@ long double Ulps(long double a, long double b) {
 constexpr long double kSdOneToFour = 1.29099444873580562839308846659L;
 
 TEST(DataStatistics, UnitWeightsGiveTheSampleStandardDeviation) {
-  Load({{1, 10, 5}, {2, 20, 6}, {3, 30, 7}, {4, 40, 8}});
-  ASSERT_EQ(ComputeDataStatistics(), 4);
-  EXPECT_EQ(static_cast<double>(DataStats.X.StdDev), 1.2909944487358056);
-  EXPECT_LE(Ulps(DataStats.X.StdDev, kSdOneToFour), 2);
-  EXPECT_LE(Ulps(DataStats.Y.StdDev, 12.9099444873580562839308846659L), 2);
-  const TDataStats& s = DataStats;
+  TDataSession session;
+  Load(session, {{1, 10, 5}, {2, 20, 6}, {3, 30, 7}, {4, 40, 8}});
+  ASSERT_EQ(ComputeDataStatistics(session.Table, session.DataStats), 4);
+  EXPECT_EQ(static_cast<double>(session.DataStats.X.StdDev), 1.2909944487358056);
+  EXPECT_LE(Ulps(session.DataStats.X.StdDev, kSdOneToFour), 2);
+  EXPECT_LE(Ulps(session.DataStats.Y.StdDev, 12.9099444873580562839308846659L), 2);
+  const TDataStats& s = session.DataStats;
   // SSTotal = (1.5^2 + 0.5^2) * 2.
   EXPECT_EQ((LDs{s.X.Mean, s.X.Min, s.X.Max, s.X.Range, s.WeightScale, s.SSTotal}), (LDs{2.5L, 1, 4, 3, 1, 5}));
-  EXPECT_EQ(XYZRows(), 4);
+  EXPECT_EQ(session.Table.XYZRows(), 4);
 }
 
 TEST(DataStatistics, WeightedDeviationIsFiniteForAnyWeightScaleAndKeepsEveryDigit) {
@@ -91,15 +94,16 @@ TEST(DataStatistics, UnusablePointsAreMadeInactive) {
 }
 
 TEST(DataStatistics, FewerThanThreeActivePointsLeaveNothingOfEarlierData) {
-  Load({{1, 1, 1}, {2, 5, 2}, {3, 2, 7}, {4, 9, 3}});
-  ASSERT_EQ(ComputeDataStatistics(), 4);
-  ASSERT_NE(DataStats.X.Mean, 0);
-  Load({{1, 1, 1}, {2, 2, 2}, {3, 3, 3, 1, kPointInactive}});
-  PrescanData();
-  const TDataStats& s = DataStats;
+  TDataSession session;
+  Load(session, {{1, 1, 1}, {2, 5, 2}, {3, 2, 7}, {4, 9, 3}});
+  ASSERT_EQ(ComputeDataStatistics(session.Table, session.DataStats), 4);
+  ASSERT_NE(session.DataStats.X.Mean, 0);
+  Load(session, {{1, 1, 1}, {2, 2, 2}, {3, 3, 3, 1, kPointInactive}});
+  PrescanData(session);
+  const TDataStats& s = session.DataStats;
   EXPECT_EQ(s.ActiveCount, 2);
   EXPECT_EQ((LDs{s.X.Mean, s.X.StdDev, s.PlaneB, s.X.Range, s.StartCacheA[0]}), (LDs{0, 0, 0, 1, -1}));
-  EXPECT_EQ(DataFingerprint, ExprErrorValue);
+  EXPECT_EQ(session.DataFingerprint, ExprErrorValue);
   EXPECT_EQ(s.DistinctX, 2);
 }
 
@@ -151,11 +155,12 @@ TEST(DataStatistics, PlaneIsRecoveredExactlyAndSingularSystemsGiveOnes) {
 }
 
 TEST(DataStatistics, RangesWidenAConstantAxisAndCoverAnyTable) {
-  Load({{2, 1, 5}, {2, 3, 6}, {2, 4, 7}, {2, 8, 5}});
-  ASSERT_EQ(ComputeDataStatistics(), 4);
-  EXPECT_EQ(DataStats.X.Range, 0);
+  TDataSession session;
+  Load(session, {{2, 1, 5}, {2, 3, 6}, {2, 4, 7}, {2, 8, 5}});
+  ASSERT_EQ(ComputeDataStatistics(session.Table, session.DataStats), 4);
+  EXPECT_EQ(session.DataStats.X.Range, 0);
   long double x0, x1, y0, y1, z0, z1;
-  GetDataRanges(x0, x1, y0, y1, z0, z1);
+  GetDataRanges(session.DataStats, x0, x1, y0, y1, z0, z1);
   EXPECT_EQ((LDs{x0, x1, y0, y1, z1}), (LDs{1.5L, 2.5L, 1, 8, 7}));
 
   PointTable t = TableOf({{1, -2, 3}, {-4, 5, 6}, {7, 8, -9, 1, kPointInactive}, {0, 0, 0}});
@@ -194,7 +199,8 @@ TEST(PureError, ReplicatesGiveTheirSumOfSquaresAndDegreesOfFreedomAndDistinctCou
 }
 
 TEST(DataStatistics, PrescanSortsByXThenYAndRunsTheOtherSubsystemsStepsInOrder) {
-  Load({{3, 1, 1}, {1, 2, 3}, {2, 9, 2}, {1, 1, 1}, {1, 1, 3}, {3, 0, 4}});
+  TDataSession session;
+  Load(session, {{3, 1, 1}, {1, 2, 3}, {2, 9, 2}, {1, 1, 1}, {1, 1, 3}, {3, 0, 4}});
   std::string calls;
   int active_at_udf = -1;
   // The busy window stands from before the scan until the background fit has started.
@@ -207,22 +213,22 @@ TEST(DataStatistics, PrescanSortsByXThenYAndRunsTheOtherSubsystemsStepsInOrder) 
   hooks.ParseAllUdfParams = [&] {
     calls += "udf,";
     busy();
-    active_at_udf = DataStats.ActiveCount;
+    active_at_udf = session.DataStats.ActiveCount;
   };
   hooks.StartBackgroundFit = [&] { calls += "fit,"; busy(); };
-  PrescanData();
+  PrescanData(session);
   hooks = TPrescanHooks{};
   busy();
   EXPECT_EQ(calls, "void,udf,Data PreScan|PreScan in Progess|wait,fit,Data PreScan|PreScan in Progess|wait,");
   EXPECT_EQ(active_at_udf, 6);
-  const std::span<TXYZPoint> t = XYZData();
+  const std::span<TXYZPoint> t = session.Table.XYZData();
   EXPECT_EQ(t[0].SortKey, 0);
   for (int i = 2; i <= 6; ++i)
     EXPECT_TRUE(t[i - 1].X < t[i].X || (t[i - 1].X == t[i].X && t[i - 1].Y <= t[i].Y)) << i;
-  const TDataStats& s = DataStats;
+  const TDataStats& s = session.DataStats;
   EXPECT_EQ((std::vector<int>{s.DistinctX, s.DistinctY}), (std::vector<int>{3, 4}));
   EXPECT_EQ((LDs{s.PureErrorSS, s.PureErrorDOF}), (LDs{2, 1}));
-  EXPECT_EQ(DataFingerprint, s.X.Mean + s.Y.Mean + s.Z.Mean + s.X.StdDev + s.Y.StdDev +
+  EXPECT_EQ(session.DataFingerprint, s.X.Mean + s.Y.Mean + s.Z.Mean + s.X.StdDev + s.Y.StdDev +
                                  s.Z.StdDev + s.WeightScale);
 }
 

@@ -101,12 +101,12 @@ TEST_F(AsciiXYZ, DigitalFilterKeepsTheChosenPoints) {
 
 TEST_F(AsciiXYZ, AppendFillsRowsAfterTheTableAndKeepsItsWeights) {
   for (int i = 1; i <= 10; ++i) {
-    TXYZPoint& p = XYZData()[static_cast<std::size_t>(i)];
+    TXYZPoint& p = session_.Table.XYZData()[static_cast<std::size_t>(i)];
     p.X = i, p.Y = 0, p.Z = 0, p.W = 2, p.Status = ' ';
   }
-  XYZData()[0].X = 10;
-  XYZData()[0].W = 1;
-  SetXYZRows(10);
+  session_.Table.XYZData()[0].X = 10;
+  session_.Table.XYZData()[0].W = 1;
+  session_.Table.SetXYZRows(10);
   TDataTitles t;
   EXPECT_EQ(Read("100 101 102\n103 104 105\n", t, 11), 2);
   EXPECT_EQ(HeaderCount(), 12);
@@ -121,7 +121,7 @@ TEST_F(AsciiXYZ, TableGrowsPastItsFirstCapacityAndAMissingFileAnswersMinusOne) {
   for (int i = 1; i <= 3000; ++i) text += std::to_string(i) + " 1 2\n";
   TDataTitles t;
   EXPECT_EQ(Read(text, t), 3000);
-  EXPECT_GE(XYZCapacity(), 4096);
+  EXPECT_GE(session_.Table.XYZCapacity(), 4096);
   EXPECT_EQ(Row(3000).X, 3000);
   EXPECT_EQ(Commit(ReadAsciiXYZ(Args(dir_.File("none.txt"))), t), -1);
 }

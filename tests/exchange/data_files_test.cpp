@@ -26,8 +26,8 @@ std::string Points(int n, int offset = 0) {
 }
 
 // The bytes of records 0 .. N: what "exactly as it was" compares.
-std::string TableBytes() {
-  const auto data = XYZData();
+std::string TableBytes(const TDataTable& table) {
+  const auto data = table.XYZData();
   std::string out;
   for (int i = 0; i <= PointCount(data); ++i) {
     const TXYZPoint& p = data[static_cast<std::size_t>(i)];
@@ -52,9 +52,6 @@ class DataFiles : public TableTest {
       return titlesAnswer_;
     };
     PrescanHooks().VoidFitResults = [this] { ++voided_; };
-    AppendMode = 0;
-    DataUnsaved = 0;
-    DataTitles() = {};
     ImportColX = ImportColY = ImportColZ = ImportColW = -1;
   }
   void TearDown() override {
@@ -64,8 +61,8 @@ class DataFiles : public TableTest {
     TableTest::TearDown();
   }
   int Import(const std::string& name, const std::string& text, int filtered = 0) {
-    DataFileName = dir_.Write(name, text);
-    return ImportDataFile(filtered);
+    session_.DataFileName = dir_.Write(name, text);
+    return ImportDataFile(session_, filtered);
   }
   // A table of 10 points, loaded as the user would.
   void LoadTen() {
@@ -85,40 +82,40 @@ class DataFiles : public TableTest {
 };
 
 TEST_F(DataFiles, ImportFillsTheTableAndRunsThePrescanAndTitles) {
-  DataTitles().Title = "before";
+  session_.DataTitles().Title = "before";
   EXPECT_EQ(Import("a.txt", Points(6)), 6);
   // Rows, the data and fit flags, fit results voided by the driver and then the pre-scan,
   // active points, titles dialogs and the unsaved mark.
-  EXPECT_EQ((std::vector<int>{XYZRows(), haveData_, haveFits_, voided_, DataStats.ActiveCount, titleDialogs_, DataUnsaved}),
+  EXPECT_EQ((std::vector<int>{session_.Table.XYZRows(), haveData_, haveFits_, voided_, session_.DataStats.ActiveCount, titleDialogs_, session_.DataUnsaved}),
             (std::vector<int>{6, 1, 0, 2, 6, 1, 0}));
   EXPECT_EQ(previousTitle_, "before");
-  EXPECT_EQ(DataTitles().Title, DataFileName.substr(0, 80));  // no title in the file: the path
-  EXPECT_EQ(DataFileLabel, DataFileName);
+  EXPECT_EQ(session_.DataTitles().Title, session_.DataFileName.substr(0, 80));  // no title in the file: the path
+  EXPECT_EQ(session_.DataFileLabel, session_.DataFileName);
   EXPECT_TRUE(boxes_->Boxes().empty());
 }
 
 TEST_F(DataFiles, MalformedFileLeavesTheTableExactlyAsItWas) {
   LoadTen();
-  const std::string before = TableBytes();
-  const TDataTitles titles = DataTitles();
-  const TDataStats stats = DataStats;
+  const std::string before = TableBytes(session_.Table);
+  const TDataTitles titles = session_.DataTitles();
+  const TDataStats stats = session_.DataStats;
   for (const std::string& text :
        {std::string("TABLE\n0,1\n\"\"\nVECTORS\n0,3\n\"\"\nTUPLES\n0,9\n\"\"\nDATA\n0,0\n\"\"\n"
                     "-1,0\nBOT\n0,1\nV\n0,2\nV\n0,3\nV\n-1,0\nBOT\n0,1\nV\n0,2\nV\n0,3\nV\n"),
         std::string("1 2 3\n4 5 6\n7 8 9\n")}) {
     for (int append : {0, 1}) {
-      AppendMode = append;
+      session_.AppendMode = append;
       ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&) {
         ImportColX = 0, ImportColY = 1, ImportColZ = 2, ImportColW = -1;
         return 1;
       };
       const bool dif = text[0] == 'T';
       EXPECT_EQ(Import(dif ? "bad.dif" : "three.txt", text), dif ? 0 : 3);
-      EXPECT_EQ(TableBytes(), before);
-      EXPECT_EQ(XYZRows(), 10);
+      EXPECT_EQ(TableBytes(session_.Table), before);
+      EXPECT_EQ(session_.Table.XYZRows(), 10);
       EXPECT_EQ(Row(11).Status, 0);  // nothing of the failed read stays behind the table
-      EXPECT_EQ(DataTitles().Title, titles.Title);
-      EXPECT_EQ(DataStats.ActiveCount, stats.ActiveCount);
+      EXPECT_EQ(session_.DataTitles().Title, titles.Title);
+      EXPECT_EQ(session_.DataStats.ActiveCount, stats.ActiveCount);
       EXPECT_EQ(voided_, 0);  // the fit results still describe the data
       EXPECT_EQ(haveData_, 1);
     }
@@ -126,21 +123,21 @@ TEST_F(DataFiles, MalformedFileLeavesTheTableExactlyAsItWas) {
   const auto boxes = boxes_->Boxes();
   ASSERT_EQ(boxes.size(), 4u);
   EXPECT_EQ(boxes[2].text, "Number of Points Read 3\nMin 4 XYZ Points Required");
-  EXPECT_EQ(boxes[2].caption, DataFileName);
+  EXPECT_EQ(boxes[2].caption, session_.DataFileName);
 }
 
 TEST_F(DataFiles, RefusedKindsTouchNothing) {
   LoadTen();
-  const std::string before = TableBytes();
+  const std::string before = TableBytes(session_.Table);
   EXPECT_EQ(Import("two.txt", "1 2\n3 4\n5 6\n7 8\n9 10\n"), 0);
   EXPECT_EQ(Import("two.dif", std::string("TABLE\n0,1\n\"\"\nVECTORS\n0,2\n\"\"\nTUPLES\n0,1\n\"\"\n"
                                           "DATA\n0,0\n\"\"\n-1,0\nEOD\n")),
             0);
   // A worksheet: its reader does not exist yet, so it is refused before anything is read.
   EXPECT_EQ(Import("book.xls", ReadText(FixturePath("gnumeric_biff8.xls"))), 0);
-  DataFileName = dir_.File("missing.txt");
-  EXPECT_EQ(ImportDataFile(0), 0);
-  EXPECT_EQ(TableBytes(), before);
+  session_.DataFileName = dir_.File("missing.txt");
+  EXPECT_EQ(ImportDataFile(session_, 0), 0);
+  EXPECT_EQ(TableBytes(session_.Table), before);
   EXPECT_EQ(BoxTexts(), (Texts{"Data Contains Fewer Than 3 Columns", "Data Contains Fewer Than 3 Columns",
                                "Number of Points Read 0\nMin 4 XYZ Points Required",
                                dir_.File("missing.txt")}));
@@ -169,15 +166,15 @@ TEST_F(DataFiles, UnusableFilesTellTheirCauseAndKeepTheTable) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     LoadTen();
-    const std::string before = TableBytes();
+    const std::string before = TableBytes(session_.Table);
     EXPECT_EQ(Import(c.file, c.text), c.result);
-    EXPECT_EQ(TableBytes(), before);
-    EXPECT_EQ(XYZRows(), 10);
-    EXPECT_EQ(DataTitles().Title, "Ten");
+    EXPECT_EQ(TableBytes(session_.Table), before);
+    EXPECT_EQ(session_.Table.XYZRows(), 10);
+    EXPECT_EQ(session_.DataTitles().Title, "Ten");
     EXPECT_EQ(voided_, 0);
     EXPECT_EQ(BoxTexts(), c.boxes);
     if (!boxes_->Boxes().empty()) {
-      EXPECT_EQ(boxes_->Boxes()[0].caption, DataFileName);
+      EXPECT_EQ(boxes_->Boxes()[0].caption, session_.DataFileName);
     }
   }
 }
@@ -186,7 +183,7 @@ TEST_F(DataFiles, UnusableFilesTellTheirCauseAndKeepTheTable) {
 // points beyond the table's capacity of 16384, which the table is filled to.
 TEST_F(DataFiles, LossesOfAReadAreReported) {
   EXPECT_EQ(Import("mixed.txt", "\"Run\"\n1 2 3\n4 5 6\nB7 8 9\n7 8 9\nC8 3 1\n10 11 12\n"), 4);
-  EXPECT_EQ(DataTitles().Title, "Run");
+  EXPECT_EQ(session_.DataTitles().Title, "Run");
   EXPECT_EQ(RowOf(3), Point(7, 8, 9));
   EXPECT_EQ(BoxTexts(), Texts{"Lines Skipped Because They Mix Letters into Numbers: 2"});
 
@@ -195,25 +192,25 @@ TEST_F(DataFiles, LossesOfAReadAreReported) {
   boxes_.reset();  // the old answerer puts back the service before it
   boxes_ = std::make_unique<platform::ScriptedAnswers>();
   EXPECT_EQ(Import("big.txt", big), kXYZMaxPoints);
-  EXPECT_EQ(XYZRows(), kXYZMaxPoints);
+  EXPECT_EQ(session_.Table.XYZRows(), kXYZMaxPoints);
   EXPECT_EQ(Row(kXYZMaxPoints).X, kXYZMaxPoints);
   EXPECT_EQ(BoxTexts(), Texts{"The File Holds 20000 Points, 16384 Were Read\n"
                               "The Data Table Holds at Most 16384 Points"});
 
   // Appending to a full table: no room at all, nothing read, the table kept.
-  AppendMode = 1;
+  session_.AppendMode = 1;
   boxes_.reset();
   boxes_ = std::make_unique<platform::ScriptedAnswers>();
-  const std::string before = TableBytes();
+  const std::string before = TableBytes(session_.Table);
   EXPECT_EQ(Import("more.txt", Points(5)), 0);
-  EXPECT_EQ(TableBytes(), before);
+  EXPECT_EQ(TableBytes(session_.Table), before);
 }
 
 // A file name outside ASCII becomes the title in the program's coded text, not as the
 // UTF-8 bytes of the file system shown one by one.
 TEST_F(DataFiles, NonAsciiName) {
   EXPECT_EQ(Import("messwerte_\xC3\xBC.dat", Points(5)), 5);
-  const std::string& title = DataTitles().Title;
+  const std::string& title = session_.DataTitles().Title;
   EXPECT_NE(title.find("messwerte_\xFC.dat"), std::string::npos) << title;
   EXPECT_EQ(title.find('\xC3'), std::string::npos);
 }
@@ -241,47 +238,47 @@ TEST_F(DataFiles, DigitalFilterAndStandardDeviationsAsWeights) {
 TEST_F(DataFiles, CancelledDialogs) {
   ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&) { return 2; };
   EXPECT_EQ(Import("m.txt", "1 2 3 4 5\n1 2 3 4 5\n1 2 3 4 5\n1 2 3 4 5\n"), 0);
-  EXPECT_EQ(XYZRows(), 0);
+  EXPECT_EQ(session_.Table.XYZRows(), 0);
   titlesAnswer_ = 0;
   EXPECT_EQ(Import("t.txt", Points(5)), -1);
-  EXPECT_EQ(XYZRows(), 5);  // the data stay
+  EXPECT_EQ(session_.Table.XYZRows(), 5);  // the data stay
 
   // A "Yes, save" that did not save (the user cancelled the save dialog) cancels the import.
-  DataUnsaved = 1;
+  session_.DataUnsaved = 1;
   DataFileHooks().SaveAs = [] {};
   boxes_->Answer(platform::kIdYes);
-  EXPECT_EQ(ConfirmDiscardData(), 2);
+  EXPECT_EQ(ConfirmDiscardData(session_), 2);
   boxes_->Answer(platform::kIdNo);
-  EXPECT_EQ(ConfirmDiscardData(), 1);
-  EXPECT_EQ(DataUnsaved, 0);
+  EXPECT_EQ(ConfirmDiscardData(session_), 1);
+  EXPECT_EQ(session_.DataUnsaved, 0);
 }
 
 TEST_F(DataFiles, SaveAsTextOfFourPointsAndItsFailures) {
   ASSERT_EQ(Import("four.txt", "\"T\"\nx\ny\nz\n1 2 3\n4 5 6\n7 8 9\n1 0 1\n"), 4);
-  DataUnsaved = 1;
+  session_.DataUnsaved = 1;
   const std::string out = dir_.File("saved.prn");
-  EXPECT_EQ(SaveDataAs(out), 1);
+  EXPECT_EQ(SaveDataAs(session_, out), 1);
   EXPECT_EQ(std::filesystem::file_size(out), 320u);
-  EXPECT_EQ(DataUnsaved, 0);
-  EXPECT_EQ(DataFileLabel, out);
+  EXPECT_EQ(session_.DataUnsaved, 0);
+  EXPECT_EQ(session_.DataFileLabel, out);
   EXPECT_EQ(CurrentSettings().recentFiles[0], out);
   for (auto [name, size] : {std::pair{"s.wk1", 1636u}, {"s.wk3", 693u}}) {
-    EXPECT_EQ(SaveDataAs(dir_.File(name)), 1);
+    EXPECT_EQ(SaveDataAs(session_, dir_.File(name)), 1);
     EXPECT_EQ(std::filesystem::file_size(dir_.File(name)), size);
   }
 
   // The text reads back as it was written.
-  const std::string before = TableBytes();
-  DataFileName = out;
-  EXPECT_EQ(ImportDataFile(0), 4);
-  EXPECT_EQ(TableBytes(), before);
-  EXPECT_EQ(DataTitles().Title, "T");
+  const std::string before = TableBytes(session_.Table);
+  session_.DataFileName = out;
+  EXPECT_EQ(ImportDataFile(session_, 0), 4);
+  EXPECT_EQ(TableBytes(session_.Table), before);
+  EXPECT_EQ(session_.DataTitles().Title, "T");
 
-  DataUnsaved = 1;
+  session_.DataUnsaved = 1;
   std::filesystem::create_directory(dir_.File("folder.prn"));  // a write that must fail
   for (const std::string& bad : {dir_.File("folder.prn"), dir_.File("x.rtf"), dir_.File("x.sav")}) {
-    EXPECT_EQ(SaveDataAs(bad), 0) << bad;
-    EXPECT_EQ(DataUnsaved, 1);
+    EXPECT_EQ(SaveDataAs(session_, bad), 0) << bad;
+    EXPECT_EQ(session_.DataUnsaved, 1);
     EXPECT_FALSE(std::filesystem::is_regular_file(bad));
   }
   EXPECT_EQ(boxes_->Boxes().back().text, "Unable to Save XYZ Data");
@@ -307,13 +304,13 @@ TEST_F(DataFiles, RecentFilesKeepTheirCaseAndMoveToTheTop) {
 
 TEST_F(DataFiles, EditorTextReplacesTheTableWithoutTheTitlesDialog) {
   LoadTen();
-  EXPECT_EQ(EvEditorData("\"From editor\"\nu\nv\nw\n" + Points(5)), 5);
-  EXPECT_EQ(XYZRows(), 5);
-  EXPECT_EQ(DataTitles().Title, "From editor");
+  EXPECT_EQ(EvEditorData(session_, "\"From editor\"\nu\nv\nw\n" + Points(5)), 5);
+  EXPECT_EQ(session_.Table.XYZRows(), 5);
+  EXPECT_EQ(session_.DataTitles().Title, "From editor");
   EXPECT_EQ(titleDialogs_, 1);  // only the first import's
-  const std::string before = TableBytes();
-  EXPECT_EQ(EvEditorData("1 2 3\n"), 1);
-  EXPECT_EQ(TableBytes(), before);
+  const std::string before = TableBytes(session_.Table);
+  EXPECT_EQ(EvEditorData(session_, "1 2 3\n"), 1);
+  EXPECT_EQ(TableBytes(session_.Table), before);
 }
 
 TEST_F(DataFiles, TwoColumnReadGivesPairsOfTheShorterColumn) {

@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "app/data_files.h"
-#include "app/data_table.h"
+#include "app/data_session.h"
 #include "app/import_readers.h"
 #include "app/xyz_point.h"
 #include "support/scratch_files.h"
@@ -28,21 +28,16 @@ inline RowValues Point(long double x, long double y, long double z, long double 
   return {x, y, z, w, status};
 }
 
-// Each test starts with a fresh table of 1024 points.
+// Each test starts with a fresh session whose table holds 1024 points.
 class TableTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    FreePointArray();
-    ASSERT_TRUE(AllocPointArray());
-    SetXYZRows(0);
-  }
-  void TearDown() override { FreePointArray(); }
-  static const TXYZPoint& Row(int i) { return XYZData()[static_cast<std::size_t>(i)]; }
-  static RowValues RowOf(int i) {
+  void SetUp() override { ASSERT_TRUE(session_.Table.AllocPointArray()); }
+  const TXYZPoint& Row(int i) const { return session_.Table.XYZData()[static_cast<std::size_t>(i)]; }
+  RowValues RowOf(int i) const {
     const TXYZPoint& p = Row(i);
     return {p.X, p.Y, p.Z, p.W, p.Status};
   }
-  static int HeaderCount() { return static_cast<int>(XYZData()[0].X); }
+  int HeaderCount() const { return static_cast<int>(session_.Table.XYZData()[0].X); }
   static TReadArgs Args(const std::string& path) {
     TReadArgs a;
     a.path = path;
@@ -50,12 +45,13 @@ class TableTest : public ::testing::Test {
   }
   // A read committed to the table as the import driver commits it (after the table's rows
   // when firstRow > 1), its titles given to `titles` when the read succeeded; the count.
-  static int Commit(const TReadResult& read, TDataTitles& titles, int firstRow = 1) {
+  int Commit(const TReadResult& read, TDataTitles& titles, int firstRow = 1) {
     if (read.Count() < 0) return read.Count();
     titles = read.titles;
-    EXPECT_TRUE(CommitReadResult(read, firstRow > 1));
+    EXPECT_TRUE(CommitReadResult(session_.Table, read, firstRow > 1));
     return read.Count();
   }
+  TDataSession session_;
   ScratchDir dir_;
 };
 

@@ -51,10 +51,10 @@ class HostileInput : public TableTest {
         const TReadResult r = read(a);
         ASSERT_LE(r.points.size(), static_cast<std::size_t>(a.capacity));
         if (r.Count() >= 0) {
-          ASSERT_TRUE(CommitReadResult(r, false));
+          ASSERT_TRUE(CommitReadResult(session_.Table, r, false));
         }
-        ASSERT_LE(PointCount(XYZData()), XYZCapacity());
-        ASSERT_GE(XYZData()[0].X, 0);
+        ASSERT_LE(PointCount(session_.Table.XYZData()), session_.Table.XYZCapacity());
+        ASSERT_GE(session_.Table.XYZData()[0].X, 0);
       }
       std::vector<std::string> list;
       ListAsciiColumns(path, list);

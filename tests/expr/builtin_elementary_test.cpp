@@ -93,9 +93,9 @@ TEST_F(ElementaryTest, DomainErrorsHaveTheirCodes) {
 TEST_F(ElementaryTest, DataCountersAndZeroArgumentBuiltins) {
   Ctx().ExprPointIndex = 0;
   EXPECT_EQ(Eval("INDEX"), 0);
-  DataStats.ActiveCount = 17;
+  stats_.ActiveCount = 17;
   EXPECT_EQ(Eval("XYCNT"), 17);
-  DataStats.ActiveCount = 0;
+  stats_.ActiveCount = 0;
   EXPECT_EQ(Eval("XYCNT"), 0);
   // Built-ins without arguments take no parentheses.
   for (const char* text : {"RANDOM()", "RANDGAUSS()", "XYCNT()"}) EXPECT_EQ(Eval(text), ExprErrorValue) << text;

@@ -21,8 +21,8 @@ TEST_F(CompilerTest, CompiledSlotComputesWhatTheParserComputes) {
                          "EXP(-X*X)+POW(2,Y)+TANH(X)", "SIN(X)*COS(Y)-TAN(A1)+ACOS(0.5)*ASIN(0.5)+ATAN(X)", "1/(X-Y)",
                          "XMEAN+ZMAX*X", "HYPF(A1,A0,A0+2,X/10)"};  // four arguments: a carrier of a4 alone
   const long double points[][4] = {{1, 2, 0.5, -1}, {-3, 4, 2, 0.25}, {2, 2, 1, 3}, {7, -1, 0, 0}};
-  DataStats.X.Mean = 1.5;
-  DataStats.Z.Max = -4;
+  stats_.X.Mean = 1.5;
+  stats_.Z.Max = -4;
   int slot = 100;
   for (const char* text : texts) {
     Vars().X() = 1.25;
@@ -163,11 +163,11 @@ TEST_F(CompilerTest, UserVariablesAreCompiledWithTheirValueStatisticsAreReadAtRu
   EXPECT_EQ(ExprFindSymbol("B")->value, 7);
   EXPECT_EQ(ExprRunSlot(21), 7);
   // Statistics, unlike user variables, are read when the slot runs.
-  DataStats.Z.Max = 7;
+  stats_.Z.Max = 7;
   ASSERT_EQ(ExprCompileSlot("ZMAX*2", 30), 1);
-  DataStats.Z.Max = 8;
+  stats_.Z.Max = 8;
   EXPECT_EQ(ExprRunSlot(30), 16);
-  DataStats.Z.Max = 0;
+  stats_.Z.Max = 0;
 }
 
 }  // namespace

@@ -16,13 +16,9 @@ class EntryPointTest : public ExprTest {
  protected:
   void SetUp() override {
     ExprTest::SetUp();
-    DataStats.X.Mean = 2;
-    DataStats.Y.Mean = 3;
-    DataStats.Z.Mean = 4;
-  }
-  void TearDown() override {
-    DataStats.X.Mean = DataStats.Y.Mean = DataStats.Z.Mean = 0;
-    ExprTest::TearDown();
+    stats_.X.Mean = 2;
+    stats_.Y.Mean = 3;
+    stats_.Z.Mean = 4;
   }
 
   // Defines user function k with `text` (lines ended by CR LF) and start values.

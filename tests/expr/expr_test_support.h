@@ -10,6 +10,7 @@
 
 #include "app/data_statistics.h"
 #include "app/long_double.h"
+#include "expr/data_statistics_cells.h"
 #include "expr/eval_context.h"
 #include "expr/expression.h"
 #include "expr/udf_record.h"
@@ -18,6 +19,7 @@
 class ExprTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ExprBindDataStats(&stats_);
     ExprStartUp();
     FreeAllUdfs();
     ExprContext& c = ExprThreadContext();
@@ -26,7 +28,10 @@ class ExprTest : public ::testing::Test {
     c.ClearErrors();
     c.ExprDivFailures = 0;
   }
-  void TearDown() override { FreeAllUdfs(); }
+  void TearDown() override {
+    FreeAllUdfs();
+    ExprBindDataStats(nullptr);
+  }
 
   static ExprContext& Ctx() { return ExprThreadContext(); }
   static TExprVars& Vars() { return ExprThreadContext().ExprVars; }
@@ -44,6 +49,9 @@ class ExprTest : public ::testing::Test {
     EXPECT_LD_NEAR(got, value, tolerance) << what;
     EXPECT_EQ(MathError(), code) << what;
   }
+
+  // The statistics the language reads, fresh for each test.
+  TDataStats stats_;
 };
 
 // A small fixed-seed generator (Knuth's MMIX constants), so that every run sees the same

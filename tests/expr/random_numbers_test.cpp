@@ -12,7 +12,6 @@ class RandomTest : public ExprTest {
  protected:
   void TearDown() override {
     ExprRandomSeed(1);
-    DataStats.Z.Range = DataStats.Z.StdDev = 0;
     ExprTest::TearDown();
   }
 };
@@ -92,8 +91,8 @@ TEST_F(RandomTest, RandCoversZeroToN) {
 }
 
 TEST_F(RandomTest, NoiseScalesWithTheDataStatistics) {
-  DataStats.Z.Range = 10;
-  DataStats.Z.StdDev = 4;
+  stats_.Z.Range = 10;
+  stats_.Z.StdDev = 4;
   ExprRandomSeed(5);
   const long double u = ExprRandomFraction();
   const long double g = ExprRandomGauss();

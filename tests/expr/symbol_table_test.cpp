@@ -63,7 +63,7 @@ TEST_F(SymbolTableTest, SpellingsOfOneCellShareIt) {
   const TExprSymbol* mn = ExprFindSymbol("XMN");
   const TExprSymbol* mean = ExprFindSymbol("XMEAN");
   EXPECT_EQ(ExprStatisticCell(static_cast<int>(mn->index)), ExprStatisticCell(static_cast<int>(mean->index)));
-  EXPECT_EQ(ExprStatisticCell(static_cast<int>(mean->index)), &DataStats.X.Mean);
+  EXPECT_EQ(ExprStatisticCell(static_cast<int>(mean->index)), &stats_.X.Mean);
 }
 
 TEST_F(SymbolTableTest, StatisticNamesReadTheirFields) {
@@ -72,13 +72,13 @@ TEST_F(SymbolTableTest, StatisticNamesReadTheirFields) {
     const long double* cell;
   };
   const Case cases[] = {
-      {"XMIN", &DataStats.X.Min},          {"YSTD", &DataStats.Y.StdDev},
-      {"ZRANGE", &DataStats.Z.Range},      {"XATYMIN", &DataStats.X.AtMin1},
-      {"XATZMAX", &DataStats.X.AtMax2},    {"YATXMAX", &DataStats.Y.AtMax1},
-      {"YATZMIN", &DataStats.Y.AtMin2},    {"ZATYMAX", &DataStats.Z.AtMax2},
-      {"ZATXYMIN", &DataStats.Z.AtMinRXY}, {"YATXYZMAX", &DataStats.Y.AtMaxRXYZ},
-      {"XATXMAXYMIN", &DataStats.X.AtPos[0]}, {"YATXMNYMN", &DataStats.Y.AtPos[4]},
-      {"ZATXMINYMAX", &DataStats.Z.AtPos[8]},
+      {"XMIN", &stats_.X.Min},          {"YSTD", &stats_.Y.StdDev},
+      {"ZRANGE", &stats_.Z.Range},      {"XATYMIN", &stats_.X.AtMin1},
+      {"XATZMAX", &stats_.X.AtMax2},    {"YATXMAX", &stats_.Y.AtMax1},
+      {"YATZMIN", &stats_.Y.AtMin2},    {"ZATYMAX", &stats_.Z.AtMax2},
+      {"ZATXYMIN", &stats_.Z.AtMinRXY}, {"YATXYZMAX", &stats_.Y.AtMaxRXYZ},
+      {"XATXMAXYMIN", &stats_.X.AtPos[0]}, {"YATXMNYMN", &stats_.Y.AtPos[4]},
+      {"ZATXMINYMAX", &stats_.Z.AtPos[8]},
   };
   for (const Case& c : cases) {
     const TExprSymbol* s = ExprFindSymbol(c.name);

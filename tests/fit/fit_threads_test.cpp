@@ -25,6 +25,7 @@
 #include "fit/background_fit.h"
 #include "fit/fit_command.h"
 #include "fit/fit_evaluation.h"
+#include "fit/session.h"
 #include "fit/fit_kinds.h"
 #include "fit/fit_list.h"
 #include "fit/fit_records.h"
@@ -105,7 +106,8 @@ std::vector<TXYZPoint> Grid(int n, long double (*f)(long double, long double), i
 long double Plane(long double x, long double y) { return 1 + 2 * x + 3 * y; }
 long double Bumpy(long double x, long double y) { return 5 + x * y / (1 + x) + 0.1L * y * y; }
 
-// The program's globals as a run of the program has them; every test leaves them so.
+// A fresh session; the program's other globals as a run of the program has them, and every
+// test leaves them so.
 class FitThreads : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -116,7 +118,7 @@ class FitThreads : public ::testing::Test {
     FitSelection = DefaultFitSelection();
     FitOptions = DefaultFitOptions();
     FitAbort = FitSkip = 0;
-    ASSERT_TRUE(AllocPointArray());
+    ASSERT_TRUE(session_.Table.AllocPointArray());
     ImportReaders().Read[kImportKindAsciiXYZ] = [this](const TReadArgs&) {
       // The data change: the background fit must be gone by now.
       joinedAtDataChange_.push_back(!BackgroundFitThreadExists() && BgFitState == 0 &&
@@ -126,7 +128,7 @@ class FitThreads : public ::testing::Test {
       read.pointsInFile = static_cast<int>(next_.size());
       return read;
     };
-    InstallBackgroundFit();
+    InstallBackgroundFit(session_);
     BackgroundFitHooks().Done = [this] {
       dones_.push_back(Done{queue_.OnUiThread(), FitResultsValid.load(), CurFitEqn->r2});
     };
@@ -142,7 +144,6 @@ class FitThreads : public ::testing::Test {
     ImportReaders().Read[kImportKindAsciiXYZ] = {};
     SetFitProgressSink(nullptr);
     FreeFitStorage();
-    FreePointArray();
     RemovePrivateTempDir();
     CurrentSettings() = settings_;
     FitSelection = selection_;
@@ -152,9 +153,10 @@ class FitThreads : public ::testing::Test {
   // The import road of the editor hand-over: stop, read, pre-scan.
   void Import(std::vector<TXYZPoint> points) {
     next_ = std::move(points);
-    ASSERT_EQ(EvEditorData("points"), static_cast<int>(next_.size()));
+    ASSERT_EQ(EvEditorData(session_, "points"), static_cast<int>(next_.size()));
   }
 
+  TSession session_;
   QueueDispatcher queue_;
   std::vector<TXYZPoint> next_;
   std::vector<bool> joinedAtDataChange_;
@@ -175,14 +177,17 @@ class FitThreads : public ::testing::Test {
 // The progress dialog as far as the worker sees it.
 class RecordingSink : public TFitProgressSink {
  public:
-  RecordingSink() { SetFitProgressSink(this); }
+  explicit RecordingSink(const TSession& session) : session_(session) { SetFitProgressSink(this); }
   ~RecordingSink() override { SetFitProgressSink(nullptr); }
   void EvFitProgress(const TFitMessage& m) override {
     codes.push_back(m.code);
-    if (m.code == kFitMsgComplete) CompleteFitRun();
+    if (m.code == kFitMsgComplete) CompleteFitRun(session_);
   }
   bool Got(int code) const { return std::find(codes.begin(), codes.end(), code) != codes.end(); }
   std::vector<int> codes;
+
+ private:
+  const TSession& session_;
 };
 
 TEST_F(FitThreads, CompletedRunMakesRankOneCurrentAndEndsInTheChosenReview) {
@@ -198,8 +203,8 @@ TEST_F(FitThreads, CompletedRunMakesRankOneCurrentAndEndsInTheChosenReview) {
     CurrentSettings().reviewStartMode = 1;  // the last review mode
     const TFitCommand command = BeginFitCommand(kFitKindSimple);
     EXPECT_EQ(FitOptions.highestTerm, 2u);
-    RecordingSink sink;
-    ASSERT_TRUE(StartFitThread(MakeFitJob(FitSelection, FitOptions)));
+    RecordingSink sink(session_);
+    ASSERT_TRUE(StartFitThread(MakeFitJob(session_, FitSelection, FitOptions)));
     ASSERT_TRUE(queue_.PumpUntil([&] { return sink.Got(kFitMsgComplete); }));
     EXPECT_TRUE(sink.Got(kFitMsgGaugeFirst));
     EXPECT_TRUE(sink.Got(kFitMsgFitted));
@@ -221,8 +226,8 @@ TEST_F(FitThreads, CancelLeavesNoFitsAndTheBlocksAsTheyWere) {
   for (bool completed : {false, true}) {
     const TFitCommand command = BeginFitCommand(completed ? kFitKindSimple : kFitKindAll);
     ASSERT_NE(FitSelection, selection);
-    RecordingSink sink;
-    ASSERT_TRUE(StartFitThread(MakeFitJob(FitSelection, FitOptions)));
+    RecordingSink sink(session_);
+    ASSERT_TRUE(StartFitThread(MakeFitJob(session_, FitSelection, FitOptions)));
     // Mid-run: the worker is left waiting in a send that nobody serves while the command
     // ends; after completion, the fits of the run are in the list.
     ASSERT_TRUE(queue_.PumpUntil(
@@ -246,8 +251,8 @@ TEST_F(FitThreads, NothingToFitEndsTheDialogWithAMessage) {
   StopBackgroundFit();
   FitSelection = TFitSelection{};  // an empty custom set and no user functions
   const TFitCommand command = BeginFitCommand(kFitKindCustomSet);
-  RecordingSink sink;
-  ASSERT_TRUE(StartFitThread(MakeFitJob(FitSelection, FitOptions)));
+  RecordingSink sink(session_);
+  ASSERT_TRUE(StartFitThread(MakeFitJob(session_, FitSelection, FitOptions)));
   ASSERT_TRUE(queue_.PumpUntil([&] { return sink.Got(kFitMsgNothingToFit); }));
   EXPECT_EQ(EndFitCommand(command, kFitDlgOk), -1);
   EXPECT_EQ(sink.codes, std::vector<int>{kFitMsgNothingToFit});
@@ -259,7 +264,7 @@ TEST_F(FitThreads, BackgroundFitStartsAfterAnImportOfFourActivePoints) {
   for (int inactive : {6, 5}) {  // 3 and then 4 active points of 9
     dones_.clear();
     Import(Grid(3, Plane, inactive));
-    EXPECT_EQ(DataStats.ActiveCount, 9 - inactive);
+    EXPECT_EQ(session_.DataStats.ActiveCount, 9 - inactive);
     EXPECT_EQ(BackgroundFitThreadExists(), inactive == 5);
   }
   // The thread ends with its fits ranked but not published: that happens on the

@@ -11,6 +11,7 @@
 #include "app/settings_file.h"
 #include "fit/confidence_limits.h"
 #include "fit/extremum_search.h"
+#include "fit/session.h"
 #include "fit/fit_evaluation.h"
 #include "fit/fit_ranking.h"
 #include "fit/fit_refit.h"
@@ -24,19 +25,15 @@ namespace {
 
 using namespace fit_test;
 
-// The program's fit list, statistics and settings are shared: every test leaves them as it
-// found them.
+// Each test has a fresh session; the program's fit list and settings are shared: every test
+// leaves them as it found them.
 class FitUseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    savedStats_ = DataStats;
     savedLevel_ = CurrentSettings().LimitsLevel;
     CurrentSettings().LimitsLevel = 1;
-    savedTable_ = DupDataTable();
   }
   void TearDown() override {
-    if (savedTable_.empty() || !ReplaceDataTable(savedTable_)) FreePointArray();
-    DataStats = savedStats_;
     CurrentSettings().LimitsLevel = savedLevel_;
     FreeFitStorage();
     FitListProducts = TFitRunProducts{};
@@ -44,12 +41,12 @@ class FitUseTest : public ::testing::Test {
 
   // A run of `selection` over `t` into the program's list, published as the fit commands
   // publish it, with `t` as the program's data table and its statistics as the program's.
-  static int RunIntoFitList(PointTable& t, const TFitSelection& selection,
-                            const TFitOptions& options = DefaultFitOptions()) {
-    DataStats = StatsOf(t);
-    EXPECT_TRUE(ReplaceDataTable(t));
-    SetXYZRows(static_cast<int>(t.size()) - 1);
-    TFitRunContext ctx(t, DataStats, selection, options);
+  int RunIntoFitList(PointTable& t, const TFitSelection& selection,
+                     const TFitOptions& options = DefaultFitOptions()) {
+    session_.DataStats = StatsOf(t);
+    EXPECT_TRUE(session_.Table.ReplaceDataTable(t));
+    session_.Table.SetXYZRows(static_cast<int>(t.size()) - 1);
+    TFitRunContext ctx(t, session_.DataStats, selection, options);
     CountFitRun(ctx, UdfDefinedCount());
     const int n = RunFitFamilies(ctx);
     PublishFitRun(ctx);
@@ -63,12 +60,12 @@ class FitUseTest : public ::testing::Test {
   }
 
   // The noisy weighted plane fitted as equation 1 and made current in `mode`.
-  static bool PlaneRefit(int mode);
+  bool PlaneRefit(int mode);
+
+  TSession session_;
 
  private:
-  TDataStats savedStats_;
   std::int32_t savedLevel_ = 1;
-  PointTable savedTable_;
 };
 
 // g'Cg at (x, y) with g the central differences of the current surface in its parameters:
@@ -179,7 +176,7 @@ PointTable NoisyWeightedPlane() {
 bool FitUseTest::PlaneRefit(int mode) {
   PointTable t = NoisyWeightedPlane();
   RunIntoFitList(t, LinearSelection(9, 0, 0));
-  return RankOf(1) > 0 && RefitRank(RankOf(1), mode);
+  return RankOf(1) > 0 && RefitRank(session_, RankOf(1), mode);
 }
 
 TEST_F(FitUseTest, PlaneStandardErrorsAndLimitsAgreeWithAnIndependentFit) {
@@ -238,7 +235,7 @@ TEST_F(FitUseTest, PointsOutsideTheTransformsDomainHaveNoLimits) {
   RunIntoFitList(t, LinearSelection(kPolyLnX | kPolyY, 0, 0));
   const int rank = RankOf(76);  // ln x, order 1; y, order 1
   ASSERT_GT(rank, 0);
-  ASSERT_TRUE(RefitRank(rank, kRefitCovariance));
+  ASSERT_TRUE(RefitRank(session_, rank, kRefitCovariance));
   EXPECT_NE(ConfidenceLimit(2, 2, 0), ExprErrorValue);
   for (long double x : {0.0L, -1.0L}) {
     EXPECT_EQ(std::tuple(ConfidenceLimit(x, 2, 0), PredictionLimit(x, 2, 0)),
@@ -259,18 +256,18 @@ TEST_F(FitUseTest, RefitModesOfAPlane) {
   EXPECT_LD_NEAR(e.maximum[2], EvalFitZ(5, 1), 1e-15L);
   EXPECT_EQ(e.volume, 0.0L);  // the volume option is off
   CurrentSettings().VolumeOption = 1;
-  const bool refit = RefitRank(RankOf(1), kRefitComplete);
+  const bool refit = RefitRank(session_, RankOf(1), kRefitComplete);
   CurrentSettings().VolumeOption = 0;
   ASSERT_TRUE(refit);
   const long double exact = 12 * (e.parameters[0] + 3 * e.parameters[1] + 2.5L * e.parameters[2]);
   EXPECT_LD_NEAR(e.volume, exact, 1e-15L * exact);
   EXPECT_LE(e.volumeSecond, 1e-8L);
-  ASSERT_TRUE(RefitRank(RankOf(1), kRefitCovariance));
-  ASSERT_TRUE(RefitRank(RankOf(1), kRefitRecord));
+  ASSERT_TRUE(RefitRank(session_, RankOf(1), kRefitCovariance));
+  ASSERT_TRUE(RefitRank(session_, RankOf(1), kRefitRecord));
   EXPECT_EQ(FitCovarianceValid, 0);
   EXPECT_EQ(CurFitEqn->parameterErrors[1], 0.0L);
-  EXPECT_FALSE(RefitRank(0, kRefitRecord));
-  EXPECT_FALSE(RefitRank(FitList.Count() + 1, kRefitRecord));
+  EXPECT_FALSE(RefitRank(session_, 0, kRefitRecord));
+  EXPECT_FALSE(RefitRank(session_, FitList.Count() + 1, kRefitRecord));
 }
 
 // Every kind of linear fit evaluates as its family's evaluator and gets a covariance.
@@ -284,7 +281,7 @@ TEST_F(FitUseTest, EveryLinearKindEvaluatesAndInverts) {
   ExprContext& ctx = ExprThreadContext();
   for (int rank = 1; rank <= FitList.Count(); ++rank) {
     const TFitResult& f = *FitList.At(rank);
-    ASSERT_TRUE(RefitRank(rank, kRefitCovariance));
+    ASSERT_TRUE(RefitRank(session_, rank, kRefitCovariance));
     const TFitEqn& e = *CurFitEqn;
     kinds.insert(e.kind);
     if (IsSeriesFamily(e.descriptor[1])) seriesCodes.insert(e.descriptor[1]);
@@ -294,10 +291,10 @@ TEST_F(FitUseTest, EveryLinearKindEvaluatesAndInverts) {
     ctx.ExprMathError = 0;
     for (const TXYZPoint& p : PointsOf(std::span<const TXYZPoint>(t))) {
       const long double r = p.Z - EvalFitZ(p.X, p.Y);
-      sse += p.W * DataStats.WeightScale * r * r;
+      sse += p.W * session_.DataStats.WeightScale * r * r;
     }
     EXPECT_EQ(ctx.ExprMathError, 0) << f.equationNumber;
-    EXPECT_LD_NEAR(sse, f.sse, 1e-9L * DataStats.SSTotal) << f.equationNumber;
+    EXPECT_LD_NEAR(sse, f.sse, 1e-9L * session_.DataStats.SSTotal) << f.equationNumber;
     // A series of high order can be so ill-conditioned that its inverse has negative
     // diagonal entries: those errors are 0, never a NaN.
     for (int i = 0; i <= e.m; ++i) {
@@ -322,7 +319,7 @@ TEST_F(FitUseTest, LogSubsetLimitsFollowTheBackTransform) {
     for (int i = 1; i <= FitList.Count() && rank == 0; ++i)
       if (FitList.At(i)->terms[0] == variant && FitList.At(i)->m == 2) rank = i;
     ASSERT_GT(rank, 0) << variant;
-    ASSERT_TRUE(RefitRank(rank, kRefitCovariance));
+    ASSERT_TRUE(RefitRank(session_, rank, kRefitCovariance));
     const long double x = 2.2L, y = 2.7L;
     const long double q = DeltaMethodQ(x, y);
     long double obs = 0;
@@ -346,7 +343,7 @@ TEST_F(FitUseTest, GaussianPeakRefitsWithItsCovarianceAndMaximum) {
   RunIntoFitList(t, sel);
   const int rank = RankOf(2001);
   ASSERT_GT(rank, 0);
-  ASSERT_TRUE(RefitRank(rank, kRefitComplete));
+  ASSERT_TRUE(RefitRank(session_, rank, kRefitComplete));
   const TFitEqn& e = *CurFitEqn;
   EXPECT_EQ(std::tuple(e.kind, e.shapeEvaluator, FitUdfIndex),
             std::tuple(kKindNonlinear, BuiltinNonlinearEntry(0).evaluator, -1));
@@ -387,7 +384,7 @@ TEST_F(UdfFitUseTest, EachThreadEvaluatesItsOwnUserFunction) {
   RunIntoFitList(t, TFitSelection{});
   const int ui = RankOf(2504), render = RankOf(2506);
   ASSERT_TRUE(ui > 0 && render > 0);
-  ASSERT_TRUE(RefitRank(ui, kRefitCovariance));
+  ASSERT_TRUE(RefitRank(session_, ui, kRefitCovariance));
   EXPECT_EQ(std::tuple(FitUdfIndex, ExprThreadContext().CurrentUdf), std::tuple(3, 3));
   const long double* pu = CurFitEqn->parameters.data();
   const long double* pr = RenderFitEqn->parameters.data();
@@ -397,7 +394,7 @@ TEST_F(UdfFitUseTest, EachThreadEvaluatesItsOwnUserFunction) {
   long double renderError = 0, uiError = 0;
   int renderUdf = -1;
   std::thread thread([&] {
-    RefitRankForRender(render, 1);
+    RefitRankForRender(session_, render, 1);
     refit = true;
     for (int i = 0; i < 2000; ++i) {
       const long double x = 1 + 0.001L * i, y = 2 - 0.0005L * i;
@@ -426,7 +423,7 @@ TEST_F(FitUseTest, DerivativesUseRelativeSteps) {
   RunIntoFitList(t, LinearSelection(kPolyX | kPolyY, 0, 0));
   const int rank = RankOf(310);  // the full cubic in x and y
   ASSERT_GT(rank, 0);
-  ASSERT_TRUE(RefitRank(rank, kRefitRecord));
+  ASSERT_TRUE(RefitRank(session_, rank, kRefitRecord));
   for (const auto& [x, y] : {std::pair{0.0L, 0.0L}, {-2.0L, 1.0L}, {1.5L, -0.5L}}) {
     EXPECT_LD_NEAR(FitDzDx(x, y), 3 * x * x + y, 1e-9L) << x;
     EXPECT_LD_NEAR(FitDzDy(x, y), 4 * y + x, 1e-9L) << x;
@@ -447,13 +444,13 @@ TEST_F(FitUseTest, RenderSideIsIndependent) {
   });
   RunIntoFitList(t, LinearSelection(kPolyMaskAll, 0, 0));
   ASSERT_GE(FitList.Count(), 2);
-  ASSERT_TRUE(RefitRank(1, kRefitCovariance));
+  ASSERT_TRUE(RefitRank(session_, 1, kRefitCovariance));
   const int uiEquation = CurFitEqn->equationNumber;
   const long double uiZ = EvalFitZ(2.5L, 2.5L);
   const long double uiLimit = ConfidenceLimit(2.5L, 2.5L, uiZ);
   long double renderZ = 0, renderLimit = 0;
   std::thread render([&] {
-    RefitRankForRender(2, 1);
+    RefitRankForRender(session_, 2, 1);
     renderZ = EvalRenderFitZ(2.5L, 2.5L);
     renderLimit = ConfidenceLimit2(2.5L, 2.5L, renderZ);
   });

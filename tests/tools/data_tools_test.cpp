@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/data_files.h"
-#include "app/data_table.h"
+#include "app/data_session.h"
 #include "app/prescan_hooks.h"
 #include "app/shell_state.h"
 
@@ -34,42 +34,40 @@ TEST(DataTools, StatisticsTextWithoutADescriptionStartsWithTheXVariable) {
 
 // Ten points, every third one (3, 6, 9) inactive, removed; then the table cleared.
 TEST(DataTools, RemovingThreeInactivePointsOfTenKeepsSevenInOrderAndClearingEmptiesAll) {
-  FreePointArray();
-  ASSERT_TRUE(AllocPointArray());
-  auto data = XYZData();
+  TDataSession session;
+  ASSERT_TRUE(session.Table.AllocPointArray());
+  auto data = session.Table.XYZData();
   for (std::size_t i = 1; i <= 10; ++i) {
     data[i].X = static_cast<long double>(i), data[i].Y = data[i].X * data[i].X, data[i].Z = 10 - data[i].X;
     data[i].W = 1;
     data[i].Status = i % 3 == 0 ? kPointInactive : kPointActive;
   }
   SetPointCount(data, 10);
-  SetXYZRows(10);
-  ComputeDataStatistics();
-  ASSERT_EQ(DataStats.ActiveCount, 7);
-  DataUnsaved = 0;
-  EXPECT_TRUE(RemoveInactivePoints());
-  EXPECT_EQ(XYZRows(), 7);
-  EXPECT_EQ(PointCount(XYZData()), 7);
+  session.Table.SetXYZRows(10);
+  ComputeDataStatistics(session.Table, session.DataStats);
+  ASSERT_EQ(session.DataStats.ActiveCount, 7);
+  EXPECT_TRUE(RemoveInactivePoints(session));
+  EXPECT_EQ(session.Table.XYZRows(), 7);
+  EXPECT_EQ(PointCount(session.Table.XYZData()), 7);
   std::vector<long double> xs;
   std::string status;
-  for (std::size_t i = 1; i <= 8; ++i) xs.push_back(XYZData()[i].X), status += XYZData()[i].Status;
+  for (std::size_t i = 1; i <= 8; ++i) xs.push_back(session.Table.XYZData()[i].X), status += session.Table.XYZData()[i].Status;
   EXPECT_EQ(xs, (std::vector<long double>{1, 2, 4, 5, 7, 8, 10, 0}));
   EXPECT_EQ(status, std::string(7, kPointActive) + '\0');
-  EXPECT_EQ(DataUnsaved, 1);
-  ComputeDataStatistics();
-  EXPECT_FALSE(RemoveInactivePoints());  // every point is active: nothing to remove
+  EXPECT_EQ(session.DataUnsaved, 1);
+  ComputeDataStatistics(session.Table, session.DataStats);
+  EXPECT_FALSE(RemoveInactivePoints(session));  // every point is active: nothing to remove
 
   int voided = 0;
   PrescanHooks().VoidFitResults = [&] { ++voided; };
-  DataTitles().Title = "x";
-  DataFileLabel = "/a";
-  ClearDataTable();
+  session.DataTitles().Title = "x";
+  session.DataFileLabel = "/a";
+  ClearDataTable(session);
   PrescanHooks().VoidFitResults = nullptr;
-  EXPECT_EQ((std::vector<int>{XYZRows(), PointCount(XYZData()), DataStats.ActiveCount, voided, DataUnsaved}),
+  EXPECT_EQ((std::vector<int>{session.Table.XYZRows(), PointCount(session.Table.XYZData()), session.DataStats.ActiveCount, voided, session.DataUnsaved}),
             (std::vector<int>{0, 0, 0, 1, 0}));
-  EXPECT_TRUE(DataTitles().Title.empty());
-  EXPECT_TRUE(DataFileLabel.empty());
-  FreePointArray();
+  EXPECT_TRUE(session.DataTitles().Title.empty());
+  EXPECT_TRUE(session.DataFileLabel.empty());
 }
 
 }  // namespace

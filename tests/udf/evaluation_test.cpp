@@ -115,8 +115,8 @@ TEST_F(UdfEvaluationTest, EquationNumbersAndLimits) {
 }
 
 TEST_F(UdfEvaluationTest, LimitsAreEvaluatedInOrderWithTheMask) {
-  DataStats.X.Min = -3;
-  DataStats.X.Max = 8;
+  stats_.X.Min = -3;
+  stats_.X.Max = 8;
   const TUdfRecord& r = Parsed(1, "M", "Z=A0*X+A1*Y+A2\r\n",
                                {{"XMIN", "SQRT(16)", "XMAX"}, {"-A0", "A0/2", "2*A0"}, {"-1", "ZMEAN",
           "LN(0)"}});
@@ -170,7 +170,7 @@ TEST_F(UdfEvaluationTest, SmallEffectsAreReportedOthersAreNot) {
   EXPECT_EQ(UdfDerivativeRanges(9, -1, t, 100), -1);                               // undefined
   // No usable point leaves zero extremes: loaded at the data means, every y <= 20 of the
   // points fails the logarithm.
-  DataStats.Y.Mean = 30;
+  stats_.Y.Mean = 30;
   Loaded(3, "Z=A0*X+LN(Y-25)\r\n", {{"-10", "2", "10"}});
   EXPECT_EQ(UdfDerivativeRanges(3, 0, t, 100), 0);
   EXPECT_EQ(std::tuple(Udf(3)->DerivMin[0], Udf(3)->DerivMax[0]), std::tuple(0.0L, 0.0L));

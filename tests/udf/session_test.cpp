@@ -58,7 +58,7 @@ TEST_F(UdfSessionTest, PrescanHookReparsesDataDependentLimits) {
   Plane(0, "ZMEAN");
   Plane(1, "5");
   EXPECT_EQ(Udf(0)->Start[0], 4);
-  DataStats.Z.Mean = 11;
+  stats_.Z.Mean = 11;
   Udf(1)->Start[0] = 6;  // adjusted by hand: not data-dependent, so kept
   ASSERT_TRUE(PrescanHooks().ParseAllUdfParams);
   PrescanHooks().ParseAllUdfParams();
@@ -72,7 +72,7 @@ TEST_F(UdfSessionTest, LastSessionIsInstalledAndLoaded) {
   Parsed(3, "BAD", "Z=A0*X+1/(Y-3)\r\n", {{"-1", "1", "2"}});
   ASSERT_EQ(WriteUdfSessionFile(Dir()), 2);
   FreeAllUdfs();
-  DataStats.Z.Mean = 6;
+  stats_.Z.Mean = 6;
   ExprThreadContext().CurrentUdf = 9;
   const TUdfInstallResult result = InstallLastSessionUdfs(Dir());
   EXPECT_EQ(result.read, 2);

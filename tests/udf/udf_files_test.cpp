@@ -71,7 +71,7 @@ TEST_F(UdfFilesTest, DataDependentStartMakesARawFile) {
   ASSERT_EQ(b.size(), 3945u);
   EXPECT_EQ(ExtendedAt(b, 1039), -10);  // A0's lower limit
   EXPECT_EQ(U32At(b, 3739), 0x2u);      // the mask
-  DataStats.Z.Mean = 7;                 // read back, the limits follow today's data
+  stats_.Z.Mean = 7;                 // read back, the limits follow today's data
   ASSERT_EQ(ReadUdfFile(5, File("dep.udf")), 1);
   EXPECT_EQ(Udf(5)->Start[1], 7);
   EXPECT_EQ(Str(Udf(5)->StartText[1]), "ZMEAN");

@@ -19,15 +19,13 @@ class UdfTest : public ExprTest {
  protected:
   void SetUp() override {
     ExprTest::SetUp();
-    saved_ = DataStats;
-    ResetDataStats(DataStats, 0);
-    DataStats.X.Mean = 2;
-    DataStats.Y.Mean = 3;
-    DataStats.Z.Mean = 4;
+    ResetDataStats(stats_, 0);
+    stats_.X.Mean = 2;
+    stats_.Y.Mean = 3;
+    stats_.Z.Mean = 4;
     dir_.emplace("ondravik_udf");
   }
   void TearDown() override {
-    DataStats = saved_;
     dir_.reset();
     ExprTest::TearDown();
   }
@@ -91,6 +89,5 @@ class UdfTest : public ExprTest {
   }
 
  private:
-  TDataStats saved_;
   std::optional<ScratchDir> dir_;
 };

@@ -13,7 +13,7 @@
 
 #include "app/data_file_writers.h"
 #include "app/data_files.h"
-#include "app/data_table.h"
+#include "app/data_session.h"
 #include "app/file_utils.h"
 #include "app/import_readers.h"
 #include "app/private_temp_dir.h"
@@ -44,6 +44,10 @@ constexpr int kDefaultFilterStart = 1;
 
 platform::Window Main() { return ToWindow(MainWindow); }
 
+// The session the commands work on, given at registration.
+TDataSession* RegisteredSession = nullptr;
+TDataSession& Session() { return *RegisteredSession; }
+
 // Asks for a data file to import; false when the user cancelled.
 bool ChooseImportFile(int titleId) {
   std::string& lastExt = CurrentSettings().LastExtensions[kLastExtImport];
@@ -52,7 +56,7 @@ bool ChooseImportFile(int titleId) {
                   ImportFilterIndex(lastExt)) != 1)
     return false;
   lastExt = ext;
-  DataFileName = path;
+  Session().DataFileName = path;
   return true;
 }
 
@@ -60,8 +64,8 @@ bool ChooseImportFile(int titleId) {
 // refused or failed file is no data file the user would open again), and the status
 // window shows the table, which a failed read left as it was.
 void FinishImport(int result, bool recent) {
-  if (result >= 4 && recent) AddRecentFile(DataFileName);
-  if (XYZRows() > 3) ShowDataStatus();
+  if (result >= 4 && recent) AddRecentFile(Session().DataFileName);
+  if (Session().Table.XYZRows() > 3) ShowDataStatus();
 }
 
 // Whether the program can read a kind now (its reader, and the column dialog where the
@@ -94,9 +98,9 @@ QByteArray ClipboardTextBytes(const QMimeData& data) {
 // the private temporary directory, which `read` imports; pasted data count as unsaved.
 void ReadClipboardFile(int append, const std::string& name, const QByteArray& bytes,
                        const std::function<int(const std::string&)>& read) {
-  AppendMode = append;
+  Session().AppendMode = append;
   CloseDataStatus();
-  if (ConfirmDiscardData() == 2) {
+  if (ConfirmDiscardData(Session()) == 2) {
     ShowDataStatus();
     return;
   }
@@ -107,7 +111,7 @@ void ReadClipboardFile(int append, const std::string& name, const QByteArray& by
   }
   const int result = read(path);
   DeleteFileOem(path);
-  if (result >= 4) DataUnsaved = 1;
+  if (result >= 4) Session().DataUnsaved = 1;
   FinishImport(result, false);
 }
 
@@ -147,19 +151,19 @@ void TDlgDigitalFilter::accept() {
 }
 
 void ImportAscii(int append) {
-  AppendMode = append;
+  Session().AppendMode = append;
   CloseDataStatus();
-  if (ConfirmDiscardData() == 2 || !ChooseImportFile(3068)) {
+  if (ConfirmDiscardData(Session()) == 2 || !ChooseImportFile(3068)) {
     ShowDataStatus();
     return;
   }
-  FinishImport(ImportDataFile(0), true);
+  FinishImport(ImportDataFile(Session(), 0), true);
 }
 
 void ImportDigitalFilter(int append) {
-  AppendMode = append;
+  Session().AppendMode = append;
   CloseDataStatus();
-  if (ConfirmDiscardData() == 2 || !ChooseImportFile(3070)) {
+  if (ConfirmDiscardData(Session()) == 2 || !ChooseImportFile(3070)) {
     ShowDataStatus();
     return;
   }
@@ -180,7 +184,7 @@ void ImportDigitalFilter(int append) {
     ErrorBox(Main(), "", platform::LoadString(3072));
   }
   // A filtered file is not one the user would open again whole: no recent entry.
-  FinishImport(ImportDataFile(1), false);
+  FinishImport(ImportDataFile(Session(), 1), false);
 }
 
 void ImportClipboard(int append) {
@@ -202,8 +206,8 @@ void ImportClipboard(int append) {
     return;
   }
   ReadClipboardFile(append, name, bytes, [](const std::string& path) {
-    DataFileName = path;
-    return ImportDataFile(0);
+    Session().DataFileName = path;
+    return ImportDataFile(Session(), 0);
   });
 }
 
@@ -221,7 +225,8 @@ void ImportClipboardMatrix(int append) {
     ErrorBoxIds(Main(), 3014, 3015);
     return;
   }
-  ReadClipboardFile(append, name, bytes, ReadMatrixFile);
+  ReadClipboardFile(append, name, bytes,
+                    [](const std::string& path) { return ReadMatrixFile(Session(), path); });
 }
 
 void OpenDataFile(int k) {
@@ -232,12 +237,12 @@ void OpenDataFile(int k) {
     path = CurrentSettings().recentFiles[static_cast<std::size_t>(k)];
   if (path.empty()) return;
   CloseDataStatus();
-  if (ConfirmDiscardData() == 2) {
+  if (ConfirmDiscardData(Session()) == 2) {
     ShowDataStatus();
     return;
   }
-  DataFileName = path;
-  FinishImport(ImportDataFile(0), true);
+  Session().DataFileName = path;
+  FinishImport(ImportDataFile(Session(), 0), true);
 }
 
 void EvDropFiles(const std::vector<std::string>& files) {
@@ -248,12 +253,13 @@ void EvDropFiles(const std::vector<std::string>& files) {
 }
 
 void CmSaveDataTable() {
-  if (XYZRows() < 4) {
+  TDataTable& table = Session().Table;
+  if (table.XYZRows() < 4) {
     ErrorBoxIds(Main(), 3082, 3083);
     return;
   }
   CloseDataStatus();
-  XYZData()[0].X = XYZRows();
+  table.XYZData()[0].X = table.XYZRows();
   std::string filter = "ASCII [prn]|*.prn|ASCII [dat]|*.dat|ASCII [txt]|*.txt|Lotus wk1|*.wk1|Lotus wk3|*.wk3|";
   // The statistics-package format is offered once its writer exists.
   if (ImportReaders().WriteSav) filter += "OKAP [sav]|*.sav|";
@@ -266,7 +272,7 @@ void CmSaveDataTable() {
     if (answer != 1) continue;
     lastExt = ext;
     ShowBusyMsg(Main(), path, platform::LoadString(3085), 1);
-    const int saved = SaveDataAs(path);
+    const int saved = SaveDataAs(Session(), path);
     HideBusyMsg();
     // A file that could not be written: the dialog comes again for another place.
     if (saved) break;
@@ -275,19 +281,20 @@ void CmSaveDataTable() {
 }
 
 void CmCopyDataTable() {
-  const std::string text = DataTableToText();
+  const std::string text = DataTableToText(Session());
   if (text.empty()) return;
   auto* data = new QMimeData;
   data->setText(FromCp1252(text));
   for (auto [form, mime] : {std::pair{3, kMimeWk3}, std::pair{1, kMimeWk1}}) {
-    const std::vector<std::uint8_t> image = DataTableToWorksheet(form);
+    const std::vector<std::uint8_t> image = DataTableToWorksheet(Session(), form);
     data->setData(mime, QByteArray(reinterpret_cast<const char*>(image.data()),
                                    static_cast<qsizetype>(image.size())));
   }
   QGuiApplication::clipboard()->setMimeData(data);
 }
 
-void RegisterDataFileCommands() {
+void RegisterDataFileCommands(TDataSession& session) {
+  RegisteredSession = &session;
   RegisterCommand(CmImport, [] { ImportAscii(0); });
   RegisterCommand(CmAppend, [] { ImportAscii(1); });
   RegisterCommand(CmImportFilter, [] { ImportDigitalFilter(0); });

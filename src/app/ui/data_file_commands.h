@@ -10,10 +10,12 @@
 #include "app/ui/dialog.h"
 
 class TEditInt;
+struct TDataSession;
 
 // Registers the commands 2101-2109, 2112-2117, 2147, 2148 and 2312, the dropped-file
-// handler and the hooks of the import driver (call before the main window is built).
-void RegisterDataFileCommands();
+// handler and the hooks of the import driver (call before the main window is built). The
+// commands work on `session`, which outlives them.
+void RegisterDataFileCommands(TDataSession& session);
 
 void ImportAscii(int append);
 void ImportDigitalFilter(int append);

@@ -14,9 +14,7 @@
 
 #include "app/c_format.h"
 #include "app/data_files.h"
-#include "app/data_statistics.h"
-#include "app/data_table.h"
-#include "app/data_titles.h"
+#include "app/data_session.h"
 #include "app/date_time_text.h"
 #include "app/number_format.h"
 #include "app/settings_file.h"
@@ -86,7 +84,8 @@ TDlgStat* DataStatusWin() { return StatusWindow(); }
 void SetStatusGraphMaker(TStatusGraphMaker maker) { GraphMaker() = std::move(maker); }
 void SetFitResultsQuery(std::function<bool()> query) { FitResultsQuery() = std::move(query); }
 
-TDlgStat::TDlgStat(QWidget* parent, bool withFits) : TDlg(parent, 0, 0), withFits_(withFits) {
+TDlgStat::TDlgStat(QWidget* parent, const TDataSession& session, bool withFits)
+    : TDlg(parent, 0, 0), session_(session), withFits_(withFits) {
   setObjectName("TDlgStat");
   setWindowTitle("XYZ Table Status");
   setAttribute(Qt::WA_DeleteOnClose);
@@ -181,13 +180,14 @@ void TDlgStat::FillFields() {
   SetField(303, ProcessorName());
   EvTimer(2);
   SetField(306, FormatIntLeft(static_cast<int>(ProcessorSpeed.load()), 5));
-  SetField(307, FormatIntLeft(XYZRows(), 5));
-  SetField(308, FormatIntLeft(DataStats.ActiveCount, 5));
-  SetField(309, DataFileLabel);
-  if (DataStats.ActiveCount <= 2) return;
-  const TDataTitles& titles = DataTitles();
+  const TDataStats& stats = session_.DataStats;
+  SetField(307, FormatIntLeft(session_.Table.XYZRows(), 5));
+  SetField(308, FormatIntLeft(stats.ActiveCount, 5));
+  SetField(309, session_.DataFileLabel);
+  if (stats.ActiveCount <= 2) return;
+  const TDataTitles& titles = session_.DataTitles();
   const std::string* names[3] = {&titles.XName, &titles.YName, &titles.ZName};
-  const TAxisStats* axes[3] = {&DataStats.X, &DataStats.Y, &DataStats.Z};
+  const TAxisStats* axes[3] = {&stats.X, &stats.Y, &stats.Z};
   for (int a = 0; a < 3; ++a) {
     const int base = 310 + 7 * a;
     SetField(base, *names[a]);
@@ -255,9 +255,12 @@ void ShowDataStatus() {
   }
   if (EditorOpen || Exiting) return;
   CloseDataStatus();
-  if (XYZRows() < 4 || !MainWindow) return;
-  auto* window = new TDlgStat(MainWindow, FitResultsAreValid());
-  if (!DataTitles().Title.empty()) window->setWindowTitle(FromCp1252(DataTitles().Title));
+  if (!MainWindow) return;
+  const TDataSession& session = MainWindow->Session();
+  if (session.Table.XYZRows() < 4) return;
+  auto* window = new TDlgStat(MainWindow, session, FitResultsAreValid());
+  const std::string& title = session.DataTitles().Title;
+  if (!title.empty()) window->setWindowTitle(FromCp1252(title));
   StatusWindow() = window;
   window->show();
   MainWindow->activateWindow();

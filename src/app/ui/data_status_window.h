@@ -23,6 +23,8 @@ extern int EditorOpen;
 // time the window would open.
 extern std::atomic<int> PendingReview;
 
+struct TDataSession;
+
 class TDlgStat : public TDlg {
   Q_OBJECT
  public:
@@ -31,7 +33,7 @@ class TDlgStat : public TDlg {
   static constexpr int kGraphPane = 381;
 
   // withFits: the graph shows the current fit's surface rather than a smoothed one.
-  TDlgStat(QWidget* parent, bool withFits);
+  TDlgStat(QWidget* parent, const TDataSession& session, bool withFits);
   ~TDlgStat() override;
 
   QLabel* Field(int id) const;
@@ -53,6 +55,7 @@ class TDlgStat : public TDlg {
   QWidget* graphPane_ = nullptr;
   QTimer* clock_ = nullptr;
   QTimer* memory_ = nullptr;
+  const TDataSession& session_;
   bool withFits_;
 };
 

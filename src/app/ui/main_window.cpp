@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/data_table.h"
+#include "app/data_session.h"
 #include "app/fpu_control.h"
 #include "app/program_files.h"
 #include "app/settings_file.h"
@@ -51,7 +51,7 @@ QString TextAfterTab(const char* text) {
 
 }  // namespace
 
-QVRK::QVRK() {
+QVRK::QVRK(TDataSession& session) : session_(session) {
   MainWindow = this;
   setWindowTitle("Ondravik 3D v3");
   setObjectName("QVRK");
@@ -113,7 +113,7 @@ QVRK::~QVRK() {
       if (!lost.empty()) ErrorBox(nullptr, platform::LoadString(3075), lost);
     }
     RunShutdownSteps();
-    FreePointArray();
+    session_.Table.FreePointArray();
     // A data file named on the command line is never deleted, even one in the temporary
     // directory: on this system that is also where users keep files of their own.
   }
@@ -273,13 +273,13 @@ int QVRK::SetupWindow() {
   SetProgramFpuControl();
   const int firstRun = LoadSettings(SettingsDirectory(), ScreenWidth, ScreenHeight,
                                     CurrentSettings());
-  DataUnsaved = 0;
+  session_.DataUnsaved = 0;
   // The processor-speed figure takes half a second of work: measured beside the start-up.
   speedThread_ = std::thread([] {
     SetProgramFpuControl();
     ProcessorSpeed = static_cast<float>(MeasureSpeed());
   });
-  if (!AllocPointArray()) {
+  if (!session_.Table.AllocPointArray()) {
     ErrorBox(ToWindow(this), "Unable To Load", "Insufficient Memory Available");
     std::exit(1);
   }
@@ -311,7 +311,7 @@ bool QVRK::CanClose() {
   StopBackgroundFit();
   RunCommandHandler(CmCloseDataStatus);
   RunCanCloseSteps();
-  if (DataUnsaved && AskYesNoIds(ToWindow(this), 3008, 3009) == platform::kIdYes)
+  if (session_.DataUnsaved && AskYesNoIds(ToWindow(this), 3008, 3009) == platform::kIdYes)
     RunCommandHandler(CmSaveAs);
   ProgramSettings& s = CurrentSettings();
   s.toolBarVisible[0] = bar1_->isVisible() ? 1 : 0;

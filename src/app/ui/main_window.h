@@ -18,12 +18,16 @@ class QMenu;
 class QToolBar;
 class QTimer;
 class THControlBar;
+struct TDataSession;
 
 class QVRK : public QMainWindow {
   Q_OBJECT
  public:
-  QVRK();
+  // The window shows and edits `session`, which outlives it.
+  explicit QVRK(TDataSession& session);
   ~QVRK() override;
+
+  TDataSession& Session() const { return session_; }
 
   // Initialises the program and shows the window (splash, settings, data table, menus,
   // saved geometry and bars, posted start-up file); returns the first-run flag.
@@ -79,6 +83,7 @@ class QVRK : public QMainWindow {
   void CmResetDefaults();
   void CmExit();
 
+  TDataSession& session_;
   std::vector<QMenu*> menus_;
   std::map<int, QAction*> actions_;
   std::vector<QAction*> recentActions_;

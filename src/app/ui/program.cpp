@@ -15,14 +15,14 @@ void ApplyCommandLine(const std::vector<std::string>& words) {
   StartupDataFile = line.dataFile;
 }
 
-int RunProgram(const std::vector<std::string>& words) {
+int RunProgram(const std::vector<std::string>& words, TDataSession& session) {
   platform::qt::SingleInstance instance("Ondravik 3D v3");
   SecondInstance = instance.IsSecond() ? 1 : 0;
   ApplyCommandLine(words);
   platform::qt::InstallQtServices();
   int result = 0;
   {
-    QVRK window;
+    QVRK window(session);
     QObject::connect(&instance, &platform::qt::SingleInstance::CloseRequested, &window,
                      &QVRK::close);
     window.SetupWindow();

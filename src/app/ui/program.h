@@ -8,5 +8,7 @@
 // Sets the shell's command-line state (AuditLevel, NPDllName, StartupDataFile).
 void ApplyCommandLine(const std::vector<std::string>& words);
 
-// Runs the program inside an existing QApplication; returns the exit code.
-int RunProgram(const std::vector<std::string>& words);
+struct TDataSession;
+
+// Runs the program on `session` inside an existing QApplication; returns the exit code.
+int RunProgram(const std::vector<std::string>& words, TDataSession& session);

@@ -8,7 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/data_table.h"
+#include "app/data_session.h"
+#include "app/ui/main_window.h"
 #include "app/number_format.h"
 #include "fit/ui/fit_commands.h"
 #include "platform/file_dialog.h"
@@ -188,7 +189,7 @@ QPushButton* TDlgCF::Button(int id) const {
 void TDlgCF::SetupWindow() {
   TDlg::SetupWindow();
   // Fitting needs 4 rows in the table (active or not: the run itself counts the active).
-  fit_->setEnabled(XYZRows() >= 4);
+  fit_->setEnabled(MainWindow && MainWindow->Session().Table.XYZRows() >= 4);
 }
 
 void TDlgCF::Load() {

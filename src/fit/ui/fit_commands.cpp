@@ -14,6 +14,7 @@
 #include "fit/fit_kinds.h"
 #include "fit/fit_list.h"
 #include "fit/fit_threads.h"
+#include "fit/session.h"
 #include "fit/ui/background_fit_dialog.h"
 #include "fit/ui/custom_set_dialog.h"
 #include "fit/ui/fit_preferences_dialog.h"
@@ -29,6 +30,10 @@ using platform::qt::ToWindow;
 
 constexpr int kMinActivePoints = 4;
 
+// The session the commands work on, given at registration.
+TSession* RegisteredSession = nullptr;
+TSession& Session() { return *RegisteredSession; }
+
 // The settings hold the blocks for the next run of the program: every change is written
 // through at once, so that the settings file never holds blocks older than the program's.
 void KeepBlocksInSettings() { StoreFitBlocksInSettings(CurrentSettings()); }
@@ -42,10 +47,12 @@ void RestartBackgroundFitForCustomSet() {
 namespace fit_commands {
 
 void CmFit(int kind) {
-  if (DataStats.ActiveCount < kMinActivePoints) return;
+  TSession& session = Session();
+  if (session.DataStats.ActiveCount < kMinActivePoints) return;
   CloseDataStatus();
   const TFitCommand command = BeginFitCommand(kind);
-  const int result = (new TFit(MainWindow, MakeFitJob(FitSelection, FitOptions)))->Execute();
+  const int result =
+      (new TFit(MainWindow, session, MakeFitJob(session, FitSelection, FitOptions)))->Execute();
   const int review = EndFitCommand(command, result);
   if (result == kFitDlgCancel) ErrorBox(ToWindow(MainWindow), "", "Processing Aborted.");
   if (MainWindow && MainWindow->isMinimized()) return;
@@ -129,7 +136,8 @@ int RunFitPreferences(QWidget* parent) {
   return result;
 }
 
-void RegisterFitCommands() {
+void RegisterFitCommands(TSession& session) {
+  RegisteredSession = &session;
   using namespace fit_commands;
   const struct {
     int command, kind;
@@ -147,7 +155,7 @@ void RegisterFitCommands() {
   RegisterCommand(::CmFitPreferences, [] { fit_commands::CmFitPreferences(); });
   RegisterCommand(CmBackgroundFit, [] { CmBackgroundProcessing(); });
 
-  InstallBackgroundFit();
+  InstallBackgroundFit(session);
   SetBackgroundFitQuery([] { return BgFitState == 1; });
   SetFitResultsQuery([] { return FitResultsValid != 0; });
   BackgroundFitHooks().Beep = [] { QApplication::beep(); };

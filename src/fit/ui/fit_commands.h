@@ -5,11 +5,13 @@
 #pragma once
 
 class QWidget;
+struct TSession;
 
 // Registers the commands and the fitting subsystem's hooks (call before the main window is
 // built): the background fit with the pre-scan and the shell, the light 2193, the status
-// window's fit-results query, and the blocks' place in the settings.
-void RegisterFitCommands();
+// window's fit-results query, and the blocks' place in the settings. The commands work on
+// `session`, which outlives them.
+void RegisterFitCommands(TSession& session);
 
 namespace fit_commands {
 // Runs a fit of the kind (fit_kinds.h) behind the progress dialog; nothing with fewer than

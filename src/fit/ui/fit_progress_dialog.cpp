@@ -119,7 +119,8 @@ void TGauge::paintEvent(QPaintEvent*) {
   }
 }
 
-TFit::TFit(QWidget* parent, TFitJob job) : TDlg(parent), job_(std::move(job)) {
+TFit::TFit(QWidget* parent, TSession& session, TFitJob job)
+    : TDlg(parent), session_(session), job_(std::move(job)) {
   setWindowTitle(kCaption);
   setObjectName("TFit");
   auto* layout = new QVBoxLayout(this);
@@ -288,7 +289,7 @@ void TFit::Start() {
 
 void TFit::Complete() {
   completed_ = true;
-  CompleteFitRun();
+  CompleteFitRun(session_);
   QApplication::beep();
   for (QWidget* w : {static_cast<QWidget*>(cancel_), static_cast<QWidget*>(background_),
                      static_cast<QWidget*>(skip_), static_cast<QWidget*>(iterationBox_)})

@@ -42,13 +42,16 @@ class TGauge : public QWidget {
   int value_ = 0;
 };
 
+struct TSession;
+
 class TFit : public TDlg, public TFitProgressSink {
   Q_OBJECT
  public:
   static constexpr int kGaugeCount = 8;
   static constexpr int kDoneTimeoutMs = 10000;
 
-  TFit(QWidget* parent, TFitJob job);
+  // The run publishes its results into `session`.
+  TFit(QWidget* parent, TSession& session, TFitJob job);
   ~TFit() override;
 
   // The worker's messages (and the dialog's own start and Cancel).
@@ -69,6 +72,7 @@ class TFit : public TDlg, public TFitProgressSink {
   void Complete();
   void ShowNonLinearLabels(bool on);
 
+  TSession& session_;
   std::optional<TFitJob> job_;
   std::chrono::steady_clock::time_point started_;
   bool completed_ = false;

@@ -141,7 +141,3 @@ int UdfDerivativeRanges(int k, int p, std::span<const TXYZPoint> table, long dou
   return -1;
 }
 
-int UdfDerivativeRanges(int k, int p) {
-  // The user-interface thread owns the table and is the one that calls this.
-  return UdfDerivativeRanges(k, p, XYZData(), DataStats.Z.Range);
-}

@@ -36,5 +36,3 @@ void ParseAllUdfParams();
 // below 0.001 zRange; -1 when there is none. The function must be loaded (UdfLoad); runs
 // on the calling thread's context, with CurrentUdf = k for the duration.
 int UdfDerivativeRanges(int k, int p, std::span<const TXYZPoint> table, long double zRange);
-// The same over the XYZ data table and its z range (ZRANGE).
-int UdfDerivativeRanges(int k, int p);

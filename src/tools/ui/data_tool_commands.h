@@ -4,18 +4,23 @@
 
 #include "app/ui/text_window.h"
 
+struct TDataSession;
+
 // The statistics text window: its text is built from the statistics and titles as they
 // are when it is formatted, and stays as it was when the table changes later.
 class TStatWin : public TScrWin {
   Q_OBJECT
  public:
-  explicit TStatWin(QWidget* parent);
+  TStatWin(QWidget* parent, const TDataSession& session);
   void FormatText() override;
+
+ private:
+  const TDataSession& session_;
 };
 
 // Registers the four commands and the import road's titles dialog (call before the main
-// window is built).
-void RegisterDataToolCommands();
+// window is built). The commands work on `session`, which outlives them.
+void RegisterDataToolCommands(TDataSession& session);
 
 // The handlers (in a namespace of their own: the command ids carry the same names).
 namespace table_commands {

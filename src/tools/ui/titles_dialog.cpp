@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/data_files.h"
-#include "app/data_table.h"
+#include "app/data_session.h"
 #include "platform/help.h"
 #include "platform/qt/qt_text.h"
 
@@ -18,8 +18,8 @@ using platform::qt::ToCp1252;
 constexpr int kHelpTitles = 85;
 }  // namespace
 
-TTitlesDlg::TTitlesDlg(QWidget* parent, const TDataTitles* previous)
-    : TDlg(parent), working_(DataTitles()), previous_(previous) {
+TTitlesDlg::TTitlesDlg(QWidget* parent, TDataSession& session, const TDataTitles* previous)
+    : TDlg(parent), session_(session), working_(session.DataTitles()), previous_(previous) {
   setWindowTitle("Data Description and Variable Names");
   setObjectName("TTitlesDlg");
   const char* labels[4] = {"&Main Title:", "&X Title:", "&Y Title:", "&Z Title:"};
@@ -70,8 +70,8 @@ void TTitlesDlg::Fill(const TDataTitles& t) {
 void TTitlesDlg::SetupWindow() {
   TDlg::SetupWindow();
   previousButton_->setEnabled(previous_ != nullptr);
-  source_->setText(FromCp1252(DataFileLabel));
-  count_->setText(QString::number(XYZRows()));
+  source_->setText(FromCp1252(session_.DataFileLabel));
+  count_->setText(QString::number(session_.Table.XYZRows()));
 }
 
 void TTitlesDlg::CmPrevious() {
@@ -85,10 +85,10 @@ void TTitlesDlg::accept() {
   working_.SetXName(ToCp1252(edits_[1]->text()));
   working_.SetYName(ToCp1252(edits_[2]->text()));
   working_.SetZName(ToCp1252(edits_[3]->text()));
-  DataTitles() = working_;
+  session_.DataTitles() = working_;
   TDlg::accept();
 }
 
-int RunTitlesDialog(QWidget* parent, const TDataTitles* previous) {
-  return ExecuteAndDelete(new TTitlesDlg(parent, previous)) == QDialog::Accepted ? 1 : 0;
+int RunTitlesDialog(QWidget* parent, TDataSession& session, const TDataTitles* previous) {
+  return ExecuteAndDelete(new TTitlesDlg(parent, session, previous)) == QDialog::Accepted ? 1 : 0;
 }

@@ -11,12 +11,13 @@
 class QLineEdit;
 class QLabel;
 class QPushButton;
+struct TDataSession;
 
 class TTitlesDlg : public TDlg {
   Q_OBJECT
  public:
   // previous: the titles before the import that opened the dialog, or null.
-  TTitlesDlg(QWidget* parent, const TDataTitles* previous);
+  TTitlesDlg(QWidget* parent, TDataSession& session, const TDataTitles* previous);
 
   QLineEdit* Edit(int id) const;  // 661 title, 662-664 X, Y, Z names
   QPushButton* PreviousButton() const { return previousButton_; }
@@ -31,6 +32,7 @@ class TTitlesDlg : public TDlg {
   void Fill(const TDataTitles& titles);
   void CmPrevious();
 
+  TDataSession& session_;
   TDataTitles working_;
   const TDataTitles* previous_;
   QLineEdit* edits_[4];
@@ -39,5 +41,6 @@ class TTitlesDlg : public TDlg {
   QPushButton* previousButton_;
 };
 
-// Runs the dialog over DataTitles(); 1 on OK (the titles replaced), 0 when cancelled.
-int RunTitlesDialog(QWidget* parent, const TDataTitles* previous);
+// Runs the dialog over the session's DataTitles(); 1 on OK (the titles replaced), 0 when
+// cancelled.
+int RunTitlesDialog(QWidget* parent, TDataSession& session, const TDataTitles* previous);

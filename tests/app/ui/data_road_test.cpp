@@ -13,7 +13,7 @@
 
 #include "app/data_files.h"
 #include "app/data_statistics.h"
-#include "app/data_table.h"
+#include "app/data_session.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "app/ui/command_line.h"
@@ -48,8 +48,8 @@ class DataRoad : public ::testing::Test {
  protected:
   void SetUp() override {
     RegisterImportReaders();
-    RegisterDataFileCommands();
-    RegisterDataToolCommands();
+    RegisterDataFileCommands(session_);
+    RegisterDataToolCommands(session_);
     setenv("ONDRAVIK_HOME", home_.Path().c_str(), 1);
     platform::qt::InstallQtServices();
     platform::SetMessageBoxService(&boxes_);
@@ -57,9 +57,6 @@ class DataRoad : public ::testing::Test {
     SecondInstance = 0;
     OpenDialogCount = 0;
     Exiting = 0;
-    DataUnsaved = 0;
-    AppendMode = 0;
-    DataTitles() = {};
     ApplyCommandLine({});
   }
   void TearDown() override {
@@ -80,7 +77,7 @@ class DataRoad : public ::testing::Test {
     Run(command);
   }
   void Start() {
-    window_ = std::make_unique<QVRK>();
+    window_ = std::make_unique<QVRK>(session_);
     window_->SetupWindow();
     QApplication::processEvents();
   }
@@ -90,6 +87,7 @@ class DataRoad : public ::testing::Test {
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
   }
+  TDataSession session_;
   ScratchDir home_;
   platform::ScriptedAnswers boxes_;
   platform::ScriptedFiles files_;
@@ -110,8 +108,8 @@ TEST_F(DataRoad, NewUserOpensAFileOnTheCommandLineSavesItAndQuits) {
   Start();
   Pump();
   ASSERT_EQ(titles.Seen(), 1);
-  EXPECT_EQ(XYZRows(), 20);
-  EXPECT_EQ(DataTitles().ZName, "Yield [%]");
+  EXPECT_EQ(session_.Table.XYZRows(), 20);
+  EXPECT_EQ(session_.DataTitles().ZName, "Yield [%]");
   EXPECT_EQ(window_->HaveData, 1);
   EXPECT_TRUE(window_->IsCommandEnabled(CmSaveAs));
   ASSERT_NE(DataStatusWin(), nullptr);
@@ -127,7 +125,7 @@ TEST_F(DataRoad, NewUserOpensAFileOnTheCommandLineSavesItAndQuits) {
   ASSERT_TRUE(fs::exists(saved));
   // The quoted titles with their line ends, then 75 bytes a point.
   EXPECT_EQ(fs::file_size(saved), (5u + 4u) + (11u + 4u) + (8u + 4u) + (9u + 4u) + 20u * 75u);
-  EXPECT_EQ(DataUnsaved, 0);
+  EXPECT_EQ(session_.DataUnsaved, 0);
   EXPECT_EQ(CurrentSettings().recentFiles[0], saved);
   EXPECT_NE(DataStatusWin(), nullptr);  // shown again after the save
   const auto boxesBefore = boxes_.Boxes().size();
@@ -139,16 +137,16 @@ TEST_F(DataRoad, NewUserOpensAFileOnTheCommandLineSavesItAndQuits) {
 TEST_F(DataRoad, AppendMarksUnsavedAndExitAsksToSave) {
   Start();
   Import("a.dat", Points(10));
-  EXPECT_EQ(XYZRows(), 10);
-  EXPECT_EQ(DataUnsaved, 0);
+  EXPECT_EQ(session_.Table.XYZRows(), 10);
+  EXPECT_EQ(session_.DataUnsaved, 0);
   Import("b.dat", Points(5, 100), CmAppend);
-  EXPECT_EQ(XYZRows(), 15);
-  const auto t = XYZData();  // rows 11 onwards hold the appended points
+  EXPECT_EQ(session_.Table.XYZRows(), 15);
+  const auto t = session_.Table.XYZData();  // rows 11 onwards hold the appended points
   EXPECT_EQ((std::vector<long double>{t[10].X, t[11].X, t[15].X}), (std::vector<long double>{10, 101, 105}));
-  EXPECT_EQ(DataUnsaved, 1);
+  EXPECT_EQ(session_.DataUnsaved, 1);
   // A recent file opened now appends too.
   Run(CmRecentFile1 + 1);  // a.dat
-  EXPECT_EQ(XYZRows(), 25);
+  EXPECT_EQ(session_.Table.XYZRows(), 25);
   boxes_.Answer(platform::kIdNo);
   window_->close();
   const auto boxes = boxes_.Boxes();
@@ -160,7 +158,7 @@ TEST_F(DataRoad, FailedReadKeepsTheTableAndItsStatusWindow) {
   Start();
   Import("good.txt", Points(8));
   Import("short.txt", Points(3));
-  EXPECT_EQ(XYZRows(), 8);
+  EXPECT_EQ(session_.Table.XYZRows(), 8);
   EXPECT_NE(DataStatusWin(), nullptr);
   EXPECT_EQ(boxes_.Boxes().back().text, "Number of Points Read 3\nMin 4 XYZ Points Required");
   EXPECT_NE(CurrentSettings().recentFiles[0], home_.File("short.txt"));
@@ -169,7 +167,7 @@ TEST_F(DataRoad, FailedReadKeepsTheTableAndItsStatusWindow) {
 TEST_F(DataRoad, CopyThenPasteGivesTheSameTableAndCountsAsUnsaved) {
   Start();
   Import("c.txt", "\"Copy\"\nx\ny\nz\n" + Points(6));
-  const PointTable before = DupDataTable();
+  const PointTable before = session_.Table.DupDataTable();
   window_->ExecuteCommand(CmCopyData);
   const QMimeData* data = QApplication::clipboard()->mimeData();
   ASSERT_NE(data, nullptr);
@@ -178,12 +176,12 @@ TEST_F(DataRoad, CopyThenPasteGivesTheSameTableAndCountsAsUnsaved) {
   EXPECT_EQ(data->data(kMimeWk3).size(), 390 + (4 + 10) + 3 * 11 + 6 * 3 * 18 + 43);
   EXPECT_TRUE(data->text().startsWith("\"Copy\"\r\n\"x\"\r\n"));
   Run(CmImportClipboard);
-  EXPECT_EQ(XYZRows(), 6);
-  const PointTable after = DupDataTable();
+  EXPECT_EQ(session_.Table.XYZRows(), 6);
+  const PointTable after = session_.Table.DupDataTable();
   for (std::size_t i = 1; i <= 6; ++i)
     EXPECT_EQ(std::tie(after[i].X, after[i].Y, after[i].Z), std::tie(before[i].X, before[i].Y, before[i].Z)) << i;
-  EXPECT_EQ(DataUnsaved, 1);
-  EXPECT_EQ(DataTitles().Title, "Copy");
+  EXPECT_EQ(session_.DataUnsaved, 1);
+  EXPECT_EQ(session_.DataTitles().Title, "Copy");
 }
 
 TEST_F(DataRoad, DroppedFilesOpenTheLastAndStandInTheRecentListInReverse) {
@@ -192,7 +190,7 @@ TEST_F(DataRoad, DroppedFilesOpenTheLastAndStandInTheRecentListInReverse) {
   const std::string a = Write("A.txt", Points(4)), b = Write("B.txt", Points(5)),
                     c = Write("C.txt", Points(6));
   EvDropFiles({a, b, c});
-  EXPECT_EQ(XYZRows(), 6);
+  EXPECT_EQ(session_.Table.XYZRows(), 6);
   const auto& r = CurrentSettings().recentFiles;
   EXPECT_EQ((std::vector<std::string>(r.begin(), r.begin() + 3)), (std::vector<std::string>{c, b, a}));
   EXPECT_EQ(window_->RecentCount, 3);
@@ -213,7 +211,7 @@ TEST_F(DataRoad, DigitalFilterDialogCancelPutsTheDefaultsBack) {
   }
   EXPECT_EQ(CurrentSettings().FilterStep, 2);
   EXPECT_EQ(CurrentSettings().FilterStart, 1);
-  EXPECT_EQ(XYZRows(), 0);
+  EXPECT_EQ(session_.Table.XYZRows(), 0);
 
   ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
   files_.Answer(Write("f.txt", Points(30)));
@@ -223,7 +221,7 @@ TEST_F(DataRoad, DigitalFilterDialogCancelPutsTheDefaultsBack) {
     d->accept();
   });
   window_->ExecuteCommand(CmImportFilter);
-  EXPECT_EQ(XYZRows(), 9);  // points 4, 7, 10, ..., 28 of 30
+  EXPECT_EQ(session_.Table.XYZRows(), 9);  // points 4, 7, 10, ..., 28 of 30
   EXPECT_TRUE(CurrentSettings().recentFiles[0].empty());  // a filtered file is no recent file
 }
 
@@ -239,7 +237,7 @@ TEST_F(DataRoad, StatusWindowReopensOnResizeAndShowsNothingBelowFourRows) {
   boxes_.Answer(platform::kIdYes);
   window_->ExecuteCommand(CmClearData);
   EXPECT_EQ(DataStatusWin(), nullptr);
-  EXPECT_EQ(XYZRows(), 0);
+  EXPECT_EQ(session_.Table.XYZRows(), 0);
   EXPECT_EQ(window_->HaveData, 0);
   window_->ExecuteCommand(CmShowDataStatus);
   EXPECT_EQ(DataStatusWin(), nullptr);

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "app/data_session.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "app/ui/about_box.h"
@@ -40,7 +41,6 @@ class MainWindowTest : public ::testing::Test {
     SecondInstance = 0;
     OpenDialogCount = 0;
     Exiting = 0;
-    DataUnsaved = 0;
     LastSessionUdfs = 0;
     ApplyCommandLine({});
   }
@@ -59,7 +59,7 @@ class MainWindowTest : public ::testing::Test {
     }
   }
   std::unique_ptr<QVRK> Start() {
-    auto window = std::make_unique<QVRK>();
+    auto window = std::make_unique<QVRK>(session_);
     window->SetupWindow();
     QApplication::processEvents();
     return window;
@@ -71,6 +71,7 @@ class MainWindowTest : public ::testing::Test {
     return out;
   }
   using Bools = std::vector<bool>;
+  TDataSession session_;
   ScratchDir home_;
   std::map<int, int> registered_;
   platform::ScriptedAnswers boxes_;
@@ -288,7 +289,7 @@ TEST_F(MainWindowTest, ResetDefaultsAsksAndDeletesBothFiles) {
 TEST_F(MainWindowTest, UnsavedDataIsOfferedForSavingAtExit) {
   RegisterAll();
   auto window = Start();
-  DataUnsaved = 1;
+  session_.DataUnsaved = 1;
   boxes_.Answer(platform::kIdYes);
   window->close();
   EXPECT_EQ(registered_[CmSaveAs], 1);

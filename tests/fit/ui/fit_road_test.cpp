@@ -34,6 +34,7 @@
 #include "fit/fit_command.h"
 #include "fit/fit_list.h"
 #include "fit/fit_records.h"
+#include "fit/session.h"
 #include "fit/ui/background_fit_dialog.h"
 #include "fit/ui/custom_set_dialog.h"
 #include "fit/ui/fit_commands.h"
@@ -94,8 +95,8 @@ class FitRoad : public ::testing::Test {
  protected:
   void SetUp() override {
     RegisterImportReaders();
-    RegisterDataFileCommands();
-    RegisterFitCommands();
+    RegisterDataFileCommands(session_);
+    RegisterFitCommands(session_);
     home_ = fs::temp_directory_path() / ("ondravik_fit_road_" + std::to_string(::getpid()));
     fs::remove_all(home_);
     fs::create_directories(home_);
@@ -108,7 +109,7 @@ class FitRoad : public ::testing::Test {
     OpenDialogCount = 0;
     Exiting = 0;
     ApplyCommandLine({});
-    window_ = std::make_unique<QVRK>();
+    window_ = std::make_unique<QVRK>(session_);
     window_->SetupWindow();
     QApplication::processEvents();
   }
@@ -132,9 +133,10 @@ class FitRoad : public ::testing::Test {
     ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
     files_.Answer(path.string());
     ASSERT_TRUE(window_->ExecuteCommand(CmImport));
-    ASSERT_EQ(XYZRows(), n * n);
+    ASSERT_EQ(session_.Table.XYZRows(), n * n);
   }
 
+  TSession session_;
   fs::path home_;
   ManualTimers timers_;
   platform::TimerService* previousTimers_ = nullptr;
@@ -191,7 +193,7 @@ TEST_F(FitRoad, WithoutAReviewTheResultsShowInTheStatusWindow) {
 }
 
 TEST_F(FitRoad, RunShortOfMemorySaysSoBeforeItEnds) {
-  TFit dialog(window_.get(), MakeFitJob(FitSelection, FitOptions));
+  TFit dialog(window_.get(), session_, MakeFitJob(session_, FitSelection, FitOptions));
   dialog.EvFitProgress({kFitMsgComplete, -2, 0.0L, {}});
   ASSERT_EQ(boxes_.Boxes().size(), 1u);
   EXPECT_EQ(boxes_.Boxes()[0].text, "Insufficient Memory");

@@ -7,8 +7,10 @@
 
 #include "app/data_files.h"
 #include "app/data_statistics.h"
-#include "app/data_table.h"
+#include "app/data_session.h"
 #include "app/settings_file.h"
+#include "app/ui/command_ids.h"
+#include "app/ui/command_table.h"
 #include "app/shell_state.h"
 #include "tools/ui/data_tool_commands.h"
 #include "tools/ui/titles_dialog.h"
@@ -19,23 +21,25 @@ class TablesUi : public ::testing::Test {
  protected:
   void SetUp() override {
     CurrentSettings() = DefaultSettings(1280, 1024);
-    FreePointArray();
-    ASSERT_TRUE(AllocPointArray());
-    auto data = XYZData();
+    RegisterDataToolCommands(session_);
+    ASSERT_TRUE(session_.Table.AllocPointArray());
+    auto data = session_.Table.XYZData();
     for (std::size_t i = 1; i <= 5; ++i) data[i] = {1.0L * i, 2.0L * i, 1.0L * (i % 2), 1, kPointActive};
     SetPointCount(data, 5);
-    SetXYZRows(5);
-    ComputeDataStatistics();
-    DataTitles() = {};
-    DataTitles().Title = "Current";
-    DataFileLabel = "/data/current.txt";
+    session_.Table.SetXYZRows(5);
+    ComputeDataStatistics(session_.Table, session_.DataStats);
+    session_.DataTitles().Title = "Current";
+    session_.DataFileLabel = "/data/current.txt";
   }
-  void TearDown() override { FreePointArray(); }
+  void TearDown() override {
+    for (int id : {CmTitles, CmStatistics, CmClearInactive, CmClearData}) UnregisterCommand(id);
+  }
+  TDataSession session_;
 };
 
 TEST_F(TablesUi, TitlesDialogShowsTheTableAndPreviousBringsBackTheTitlesBeforeTheImport) {
   // From the titles command there is no previous set; cancel leaves the titles.
-  auto* d = new TTitlesDlg(nullptr, nullptr);
+  auto* d = new TTitlesDlg(nullptr, session_, nullptr);
   d->show();
   EXPECT_FALSE(d->PreviousButton()->isEnabled());
   EXPECT_EQ((QStringList{d->Edit(661)->text(), d->Static(666)->text(), d->Static(667)->text()}),
@@ -44,20 +48,20 @@ TEST_F(TablesUi, TitlesDialogShowsTheTableAndPreviousBringsBackTheTitlesBeforeTh
   EXPECT_EQ(d->Edit(662)->maxLength(), 40);
   d->Edit(662)->setText("Time");
   d->reject();
-  EXPECT_TRUE(DataTitles().XName.empty());
+  EXPECT_TRUE(session_.DataTitles().XName.empty());
   delete d;
   TDataTitles previous;
   previous.Title = "Before";
   previous.ZName = "Old Z";
-  d = new TTitlesDlg(nullptr, &previous);
+  d = new TTitlesDlg(nullptr, session_, &previous);
   d->show();
   ASSERT_TRUE(d->PreviousButton()->isEnabled());
   d->PreviousButton()->click();
   EXPECT_EQ(d->Edit(661)->text(), "Before");
   EXPECT_EQ(d->Edit(664)->text(), "Old Z");
   d->accept();
-  EXPECT_EQ(DataTitles().Title, "Before");
-  EXPECT_EQ(DataTitles().ZName, "Old Z");
+  EXPECT_EQ(session_.DataTitles().Title, "Before");
+  EXPECT_EQ(session_.DataTitles().ZName, "Old Z");
   delete d;
 }
 

@@ -1,0 +1,51 @@
+// The data half of a session: the XYZ data table with its statistics and titles, and the
+// state of the data file it came from. The
+// fitting engine adds its half on top (fit/session.h); each subsystem below the fitting
+// engine works on this part alone, so that it never reaches past its own layer.
+//
+// Threads: as for the table (data_table.h). The statistics, the fingerprint and the titles
+// belong to the user-interface thread; a worker copies what it needs before it starts.
+#pragma once
+
+#include <string>
+
+#include "app/data_statistics.h"
+#include "app/data_table.h"
+#include "app/data_titles.h"
+#include "app/long_double.h"
+
+struct TDataSession {
+  TDataSession() = default;
+  TDataSession(const TDataSession&) = delete;
+  TDataSession& operator=(const TDataSession&) = delete;
+
+  TDataTable Table;
+  // Rewritten by every pre-scan (PrescanData) after the table changed; the fitters, the
+  // status window, the graphs and the exporters read it.
+  TDataStats DataStats;
+  // Xmean + Ymean + Zmean + Xsd + Ysd + Zsd + WeightScale after the last pre-scan; the
+  // data tools compare it to tell whether the data changed. The missing value when the
+  // table had fewer than 3 active points (and before the first scan).
+  long double DataFingerprint = ExprErrorValue;
+
+  // Path of the file being imported or last imported.
+  std::string DataFileName;
+  // The file name the status window shows: the path of the last successful import or save.
+  std::string DataFileLabel;
+  // The data table was changed since it was loaded or saved.
+  int DataUnsaved = 0;
+  // 0: an import replaces the table; 1: it appends. Set by the import and append commands;
+  // recent files, drops and the start-up file use the mode of the last of those.
+  int AppendMode = 0;
+  // The user asked to apply the defined calculation to the new data.
+  int ApplyCalcToNewData = 0;
+  // Kind of the file being imported (app/import_readers.h).
+  int ImportFileKind = 0;
+
+  // The data title and the axis names (written by the import road and the titles dialog).
+  TDataTitles& DataTitles() { return titles_; }
+  const TDataTitles& DataTitles() const { return titles_; }
+
+ private:
+  TDataTitles titles_;
+};
