@@ -16,8 +16,6 @@ namespace platform::qt {
 QString FromCp1252(std::string_view text);
 // Characters that Windows-1252 cannot hold become '?'.
 std::string ToCp1252(const QString& text);
-// A byte of the Symbol font as the Unicode character it shows.
-char16_t SymbolToUnicode(unsigned char byte);
 QString FromSymbol(std::string_view text);
 
 inline Window ToWindow(QWidget* widget) { return reinterpret_cast<Window>(widget); }

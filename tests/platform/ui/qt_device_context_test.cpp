@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/coded_text_drawing.h"
+#include "platform/symbol_charset.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/single_instance.h"
 
@@ -192,8 +193,8 @@ TEST(QtText, Cp1252AndSymbolConversions) {
   EXPECT_EQ(FromCp1252("\x80 \xB2"), QString::fromUtf8("\u20AC \u00B2"));
   EXPECT_EQ(ToCp1252(QString::fromUtf8("\u20AC\u00E9\u4E00")), "\x80\xE9?");
   EXPECT_EQ(FromSymbol("abp"), QString::fromUtf8("\u03B1\u03B2\u03C0"));
-  EXPECT_EQ(SymbolToUnicode(0xB1), u'\u00B1');
-  EXPECT_EQ(SymbolToUnicode(0xA5), u'\u221E');
+  EXPECT_EQ(platform::SymbolToUnicode(0xB1), u'\u00B1');
+  EXPECT_EQ(platform::SymbolToUnicode(0xA5), u'\u221E');
 }
 
 TEST(SingleInstance, LaterInstanceIsToldToClose) {
