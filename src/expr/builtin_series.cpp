@@ -48,6 +48,7 @@ long double SumOrProduct(ExprContext& ctx, const long double* a, bool product) {
     long double terms = 0;
     for (long double d = start; down ? d >= end : d <= end;) {
       const long double t = SubFnOfDollar(ctx, st, d);
+      if (ctx.abortCode != 0) return ExprErrorValue;
       s = product ? s * t : s + t;
       const long double next = d + step;
       if (next == d || ++terms > kMaxTerms) return ExprErrorValue;
@@ -79,6 +80,7 @@ long double BuiltinSER(ExprContext& ctx, const long double* a) {
     long double d = start;
     for (int k = 0; k < kSeriesMaxTerms; ++k) {
       const long double t = SubFnOfDollar(ctx, st, d);
+      if (ctx.abortCode != 0) return ExprErrorValue;
       s += t;
       if (std::fabs(AsDouble(t)) < std::fabs(s) * lim) break;
       const long double next = d + inc;

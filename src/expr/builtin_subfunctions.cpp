@@ -28,3 +28,12 @@ long double BuiltinF6(ExprContext& ctx, const long double* a) { return SubFuncti
 long double BuiltinF7(ExprContext& ctx, const long double* a) { return SubFunction<7>(ctx, a); }
 long double BuiltinF8(ExprContext& ctx, const long double* a) { return SubFunction<8>(ctx, a); }
 long double BuiltinF9(ExprContext& ctx, const long double* a) { return SubFunction<9>(ctx, a); }
+
+int SubFunctionLine(ExprHandler handler) {
+  constexpr ExprHandler kLines[] = {BuiltinF1, BuiltinF2, BuiltinF3, BuiltinF4, BuiltinF5,
+                                    BuiltinF6, BuiltinF7, BuiltinF8, BuiltinF9};
+  for (int n = 1; n <= 9; ++n) {
+    if (kLines[n - 1] == handler) return n;
+  }
+  return 0;
+}

@@ -15,6 +15,8 @@ long double BuiltinF6(ExprContext& ctx, const long double* a);
 long double BuiltinF7(ExprContext& ctx, const long double* a);
 long double BuiltinF8(ExprContext& ctx, const long double* a);
 long double BuiltinF9(ExprContext& ctx, const long double* a);
+// n of the handler of "Fn" and "#Fn" (1..9), 0 for any other handler.
+int SubFunctionLine(ExprHandler handler);
 
 // builtin_library.cpp: thin bodies over the long double mathematical library, with the
 // library's faults turned into the language's error codes (math_faults.h).

@@ -33,14 +33,17 @@ constexpr int kErrZeroDivide = -50;
 
 // Points ExprParamArea at a scratch area of this evaluation and restores it afterwards,
 // so that nested evaluations on one thread each have their own. Error marks of "IF"
-// calls that a failed parse left open are dropped at the end.
+// calls that a failed parse left open are dropped at the end. An evaluation that is not
+// part of a running one starts the run guards afresh.
 class RunScope {
  public:
   explicit RunScope(ExprContext& ctx)
       : ctx_(ctx), saved_(ctx.ExprParamArea), marks_(ctx.errorMarks.size()) {
     ctx.ExprParamArea = area_;
+    if (ctx.evaluations++ == 0 && ctx.nesting == 0) ctx.ResetRunGuards();
   }
   ~RunScope() {
+    --ctx_.evaluations;
     ctx_.ExprParamArea = saved_;
     if (ctx_.errorMarks.size() > marks_) ctx_.errorMarks.resize(marks_);
   }
@@ -63,6 +66,9 @@ class RunScope {
 // that is not a number, or is infinite, fails with "80x87: Invalid Operand" or
 // "80x87: Numeric Overflow".
 void FinishEvaluation(ExprContext& ctx) {
+  // An aborted evaluation fails with its own code, whatever the built-ins after the abort
+  // did with the error cells.
+  if (ctx.abortCode != 0 && ctx.ExprMathError != ctx.abortCode) ctx.SetError(ctx.abortCode);
   const int raised = std::fetestexcept(kWatchedFlags);
   if (raised) std::feclearexcept(kWatchedFlags);
   if (raised & FE_DIVBYZERO) {
@@ -78,6 +84,32 @@ void FinishEvaluation(ExprContext& ctx) {
     }
   }
   if (ctx.ExprMathError != 0) ctx.ExprResult = ExprErrorValue;
+}
+
+// A line of the function being evaluated that reaches itself, directly or through the
+// lines installed before it (F1=F1+1, F1=DX(1), F2=F1 after F1=F2). The test runs of the
+// compile cannot see it: the slot is empty while it compiles. So the installed program
+// runs once more; a line that reaches itself aborts that run with -32, the code it would
+// raise whenever it ran. Only the function's own ten slots can be reached by a call of
+// line n, so other slots are not run again.
+bool ReachesItself(int slot) {
+  ExprContext& ctx = ExprThreadContext();
+  const int first = 10 * ctx.CurrentUdf;
+  if (slot < first || slot >= first + 10) return false;
+  // The compile's own result and error cells are what its caller reads.
+  const long double result = ctx.ExprResult;
+  const int code = ctx.ExprMathError;
+  const auto list = ctx.ExprErrorList;
+  const int count = ctx.ExprErrorCount;
+  const std::uint64_t divFailures = ctx.ExprDivFailures;
+  ExprRunSlot(ctx, slot);
+  if (ctx.abortCode != 0) return true;
+  ctx.ExprResult = result;
+  ctx.ExprMathError = code;
+  ctx.ExprErrorList = list;
+  ctx.ExprErrorCount = count;
+  ctx.ExprDivFailures = divFailures;
+  return false;
 }
 
 }  // namespace
@@ -149,6 +181,10 @@ int ExprCompileSlot(std::string_view text, int slot) {
   const long double value = ExprParseAndRun(text);
   const int bytes = ExprSlotEnd();
   if (value == ExprErrorValue || bytes == 0) {
+    ExprSlotFree(chosen);
+    return 0;
+  }
+  if (ReachesItself(chosen)) {
     ExprSlotFree(chosen);
     return 0;
   }

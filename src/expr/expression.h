@@ -40,7 +40,9 @@ long double ExprParseAndRun(std::string_view text);
 // Compiles `text` into `slot` (a negative slot takes the lowest empty one, which
 // ExprCurrentSlot then names) and test-runs it with the variables as they stand. Returns
 // 1, or 0 when the slot cannot be had or the test value is the missing value (the slot
-// is then left empty).
+// is then left empty). A slot that is a line of the function CurrentUdf names is run once
+// more when installed, and refused with -32 when it reaches itself (through F1..F9 or a
+// calculus built-in, directly or through the other lines).
 int ExprCompileSlot(std::string_view text, int slot);
 
 // The text with "|" inserted before the character at `column` ("| " at the end when the
@@ -53,13 +55,14 @@ std::string ExprErrorLine(std::string_view text);
 // Compiles user-defined function k (0..14) from its record in UdfTable: A0.. get the
 // start values, X and $ the data mean of x, Y and Z the means of y and z, W 1; then each
 // line: "Z=..." into slot 10k, "Fn=..." or "#Fn=..." (n 1..9) into slot 10k+n, any other
-// line is run at once. Returns 1 and sets the record's compiled flag, or -1 at the first
-// line that fails (the flag is cleared). The caller sets CurrentUdf to k first, so that
+// line is run at once. The function's ten slots are emptied first, so a line the text
+// does not define is empty. Returns 1 and sets the record's compiled flag, or -1 at the
+// first line that fails (the flag is cleared). CurrentUdf is k for the duration, so that
 // test runs of lines that call F1..F9 reach this function's own lines.
 int UdfLoad(int k);
 
 // The view function: compiles its lines like UdfLoad into slots 160 (Z) and 161..169
-// (F1..F9) with $ and X = x, Y = y and CurrentUdf 16 for the duration. 1, or -1 at the
+// (F1..F9), emptied first, with $ and X = x, Y = y and CurrentUdf 16 for the duration. 1, or -1 at the
 // first line that fails.
 int ExprCompileViewFn(std::string_view text, long double x, long double y);
 // Its value at (x, y) (slot 160 with CurrentUdf 16; $ keeps its value).

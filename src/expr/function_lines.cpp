@@ -2,20 +2,40 @@
 // compiled into its program slot or run at once.
 #include <mutex>
 
+#include "expr/builtins.h"
 #include "expr/compiler.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/expression.h"
 #include "expr/finite_differences.h"
+#include "expr/function_table.h"
 #include "expr/function_text_lines.h"
+#include "expr/program_slots.h"
 #include "expr/udf_record.h"
 
 namespace {
 
+// Whether every call of a line Fn in the function's compiled lines names a line its text
+// defines. A call of a missing line would give 0 wherever it stands: a misspelt line
+// number that the compile would otherwise let through as a working function.
+bool CallsOnlyDefinedLines(int udf) {
+  const auto functions = ExprFunctionTable();
+  for (int n = 0; n < 10; ++n) {
+    for (const TExprInstr& instr : ExprSlotAt(10 * udf + n)->code) {
+      if (instr.opcode != kOpCall0 || instr.source >= functions.size()) continue;
+      const int line = SubFunctionLine(functions[instr.source].handler);
+      if (line != 0 && ExprSlotAt(10 * udf + line)->Empty()) return false;
+    }
+  }
+  return true;
+}
+
 // Compiles the lines of `text` into the slots of function `udf`: 10 udf (the "Z" line) and
 // 10 udf + n (lines "Fn" and "#Fn", n 1..9); any other line is run at once as a whole (an
 // assignment such as B=2 sets a user variable). Returns 1, or -1 at the first line that
-// fails.
+// fails. The function's ten slots are emptied first: a line the new text no longer
+// defines must fail as a line never defined does, not run its old program.
 int CompileLines(std::string_view text, int udf) {
+  for (int n = 0; n < 10; ++n) ExprSlotFree(10 * udf + n);
   for (const std::string_view raw : UdfTextLines(text)) {
     const TUdfLine line = ClassifyUdfLine(raw);
     if (line.kind == UdfLineKind::kStatement) {
@@ -26,7 +46,7 @@ int CompileLines(std::string_view text, int udf) {
     if (!line.hasEquals) return -1;
     if (ExprCompileSlot(line.expression, UdfLineSlot(udf, line)) == 0) return -1;
   }
-  return 1;
+  return CallsOnlyDefinedLines(udf) ? 1 : -1;
 }
 
 long double DataMean(int axis) { return *ExprStatisticCell(ExprStatisticMeanIndex(axis)); }
@@ -52,6 +72,8 @@ int UdfLoad(int k) {
   v.Z() = DataMean(2);
   v.W() = 1;
   const std::string_view text = UdfFieldText(r.Text);
+  // Calls of line n in the test runs reach this function's own lines.
+  TCurrentUdfScope udf(ctx, k);
   // The flag says whether the slots hold the current text: a failed load clears it.
   r.Compiled = 0;
   if (CompileLines(text, k) < 0) return -1;

@@ -15,13 +15,14 @@ enum ExprOperationError : int {
   kErrFactorialNegative = -8,
   kErrFactorialNonInteger = -9,
   kErrFactorialOverflow = -10,
-  // A run nested too deeply (a line that calls itself through F1..F9, directly or in a
-  // cycle) has run out of room for its temporaries.
+  // A run nested too deeply or without end: a line that reaches itself through F1..F9 or
+  // a calculus built-in, directly or in a cycle, or an evaluation past its budget of slot
+  // runs (see ExprContext's run guards).
   kErrInsufficientMemory = -32,
 };
 
 // Runs slot 0..179 and returns its value: the missing value for a slot number out of
-// range or an empty slot. Does not touch the floating-point status or clear
+// range, an empty slot, or a run the guards refuse or an aborted evaluation (-32). Does not touch the floating-point status or clear
 // ExprMathError; ExprRunSlot wraps it with both.
 long double ExprInterpret(ExprContext& ctx, int slot);
 long double ExprInterpret(int slot);

@@ -135,7 +135,11 @@ TEST_F(EntryPointTest, RecordsAreBoundedAndDamagedParameterCountsStayInside) {
 
 TEST_F(EntryPointTest, SelfCallingLineFailsInsteadOfExhaustingTheStack) {
   Ctx().CurrentUdf = 0;
-  ASSERT_EQ(ExprCompileSlot("F1+1", 1), 1);  // while compiling, F1's slot is still empty
+  EXPECT_EQ(ExprCompileSlot("F1+1", 1), 0);  // run once more after the compile, it reaches itself
+  ExpectResult(ExprRunSlot(1), ExprErrorValue, 0);
+  Ctx().CurrentUdf = 1;  // compiled as another function's line, nothing checks it
+  ASSERT_EQ(ExprCompileSlot("F1+1", 1), 1);
+  Ctx().CurrentUdf = 0;
   ExpectResult(ExprRunSlot(1), ExprErrorValue, -32);
   EXPECT_EQ(Ctx().tempTop, 0u);
   EXPECT_EQ(Ctx().nesting, 0);
