@@ -129,11 +129,19 @@ long double RombergRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const
       return 0;
     }
     if (j >= kExtrapolationPoints) {
+      const long double previous = ss;
       const int first = j - kExtrapolationPoints;
       RombergExtrapolate(h + first, s + first, kExtrapolationPoints, ss, dss);
       // An extrapolation that no longer moves at all has converged, also when its value
       // is 0 (an odd integrand on a symmetric range) and no relative test can pass.
-      converged = std::fabs(dss) < rec.IntegTolerance * std::fabs(ss) || dss == 0;
+      const bool settled = std::fabs(dss) < rec.IntegTolerance * std::fabs(ss) || dss == 0;
+      // The tableau's last correction measures the error only when the error of the sums
+      // is a series in even powers of the step. An integrand singular at an end (LN($) or
+      // 1/SQRT($) at 0, an end the open rule never evaluates) has other terms, and its
+      // correction can be tiny while the value is still wrong in the fifth digit. So two
+      // successive extrapolations must agree to the tolerance as well.
+      const bool steady = j > kExtrapolationPoints && std::fabs(ss - previous) <= rec.IntegTolerance * std::fabs(ss);
+      converged = settled && steady;
     }
     h[j + 1] = h[j] / shrink;
   }
