@@ -7,11 +7,7 @@
 
 #include "app/file_utils.h"
 
-namespace {
-
-// The whole file when it opens and its size is one of `sizes` (a file of any other size is
-// never read); `status` tells why not otherwise.
-std::optional<std::vector<std::uint8_t>> ReadSmallFile(const std::filesystem::path& path,
+std::optional<std::vector<std::uint8_t>> ReadOptionFileBytes(const std::filesystem::path& path,
                                                        std::initializer_list<std::size_t> sizes,
                                                        OptionFileStatus& status) {
   std::error_code ec;
@@ -33,11 +29,9 @@ std::optional<std::vector<std::uint8_t>> ReadSmallFile(const std::filesystem::pa
   return data;
 }
 
-}  // namespace
-
 OptionFileStatus ReadViewFile(const std::filesystem::path& path, T3DViewRec& out) {
   OptionFileStatus status;
-  const auto data = ReadSmallFile(path, {T3DViewRec::kSize, T3DViewRec::kShortSize}, status);
+  const auto data = ReadOptionFileBytes(path, {T3DViewRec::kSize, T3DViewRec::kShortSize}, status);
   if (!data) return status;
   T3DViewRec rec;
   if (!DecodeViewRec(*data, rec) || !SanitizeViewRec(rec)) return OptionFileStatus::Refused;
@@ -47,7 +41,7 @@ OptionFileStatus ReadViewFile(const std::filesystem::path& path, T3DViewRec& out
 
 OptionFileStatus ReadScalingFile(const std::filesystem::path& path, T3DScalingBlock& out) {
   OptionFileStatus status;
-  const auto data = ReadSmallFile(path, {T3DScalingBlock::kSize}, status);
+  const auto data = ReadOptionFileBytes(path, {T3DScalingBlock::kSize}, status);
   if (!data) return status;
   T3DScalingBlock block;
   if (!DecodeScalingBlock(*data, block) || !SanitizeScalingBlock(block)) {
@@ -59,11 +53,32 @@ OptionFileStatus ReadScalingFile(const std::filesystem::path& path, T3DScalingBl
 
 OptionFileStatus ReadAnimationFile(const std::filesystem::path& path, T3DAnimRec& out) {
   OptionFileStatus status;
-  const auto data = ReadSmallFile(path, {T3DAnimRec::kSize}, status);
+  const auto data = ReadOptionFileBytes(path, {T3DAnimRec::kSize}, status);
   if (!data) return status;
   T3DAnimRec rec;
   if (!DecodeAnimRec(*data, rec)) return OptionFileStatus::Refused;
   SanitizeAnimRec(rec);
+  out = rec;
+  return OptionFileStatus::Ok;
+}
+
+// A margin a page can have: a number from 0 to 100 cm.
+static bool PageMargin(float cm) { return cm >= 0.0f && cm <= 100.0f; }
+
+OptionFileStatus ReadCustomPrintFile(const std::filesystem::path& path, TPrintGraphRec& out) {
+  OptionFileStatus status;
+  const auto data = ReadOptionFileBytes(path, {TPrintGraphRec::kSize}, status);
+  if (!data) return status;
+  TPrintGraphRec rec;
+  if (!DecodePrintGraphRec(*data, rec) || rec.Layout < 0 || rec.Layout > 3)
+    return OptionFileStatus::Refused;
+  for (const auto* margins : {&rec.PortraitMargins, &rec.LandscapeMargins})
+    for (float cm : *margins)
+      if (!PageMargin(cm)) return OptionFileStatus::Refused;
+  // The orientation goes with the layout, and the flags are yes or no.
+  rec.Orientation = static_cast<std::int16_t>(rec.Layout % 2);
+  for (std::int16_t* flag : {&rec.FrameGraph, &rec.UseColor, &rec.AddSummary})
+    *flag = *flag != 0;
   out = rec;
   return OptionFileStatus::Ok;
 }
@@ -78,4 +93,8 @@ bool WriteScalingFile(const std::filesystem::path& path, const T3DScalingBlock& 
 
 bool WriteAnimationFile(const std::filesystem::path& path, const T3DAnimRec& rec) {
   return SaveGlobalToFile(EncodeAnimRec(rec), path);
+}
+
+bool WriteCustomPrintFile(const std::filesystem::path& path, const TPrintGraphRec& rec) {
+  return SaveGlobalToFile(EncodePrintGraphRec(rec), path);
 }

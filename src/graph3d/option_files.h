@@ -5,7 +5,11 @@
 // option dialogs allow; a refused file changes nothing.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <initializer_list>
+#include <optional>
+#include <vector>
 
 #include "graph3d/option_records.h"
 
@@ -19,13 +23,24 @@ enum class OptionFileStatus {
 inline constexpr const char* kViewFileErrorText = "Error in Reading 3D View File";
 inline constexpr const char* kScalingFileErrorText = "Error in Reading Scaling File";
 inline constexpr const char* kAnimationFileErrorText = "Error in Reading Animation File";
+inline constexpr int kCustomPrintFileErrorId = 3274;  // "Probable Error in Custom Print Dimension File"
+
+// The whole file when it opens and its size is one of `sizes` (a file of any other size is
+// never read); `status` tells why not otherwise.
+std::optional<std::vector<std::uint8_t>> ReadOptionFileBytes(const std::filesystem::path& path,
+                                                             std::initializer_list<std::size_t> sizes,
+                                                             OptionFileStatus& status);
 
 OptionFileStatus ReadViewFile(const std::filesystem::path& path, T3DViewRec& out);
 OptionFileStatus ReadScalingFile(const std::filesystem::path& path, T3DScalingBlock& out);
 OptionFileStatus ReadAnimationFile(const std::filesystem::path& path, T3DAnimRec& out);
+// A custom print file (.cpg) is one print record. Besides its size, a layout outside 0-3 or a
+// margin that is no length on a page (not a number, negative, or beyond 100 cm) refuses it.
+OptionFileStatus ReadCustomPrintFile(const std::filesystem::path& path, TPrintGraphRec& out);
 
 // Write the record as it stands, through a temporary file and a rename: a write that fails
 // leaves the file it would have replaced as it was. False when the file cannot be written.
 bool WriteViewFile(const std::filesystem::path& path, const T3DViewRec& rec);
 bool WriteScalingFile(const std::filesystem::path& path, const T3DScalingBlock& block);
 bool WriteAnimationFile(const std::filesystem::path& path, const T3DAnimRec& rec);
+bool WriteCustomPrintFile(const std::filesystem::path& path, const TPrintGraphRec& rec);
