@@ -14,6 +14,7 @@
 #include "fit/fit_evaluation.h"
 #include "fit/fit_list.h"
 #include "fit/fit_refit.h"
+#include "fit/fit_results.h"
 #include "fit/fit_run.h"
 #include "fit/session.h"
 
@@ -49,17 +50,20 @@ void FitOnce(TSession& session) {
   sel.rationalMask = kRatX | kRatY;
   sel.subsetMask = kSubsetZ;
   sel.nonlinear[0] = 1;  // the Gaussian peak, equation 2001
-  TFitRunContext ctx(session.Table.XYZData(), session.DataStats, sel, DefaultFitOptions());
+  TFitRunOutcome outcome;
+  TFitRunContext ctx(session.Table.XYZData(), session.DataStats, sel, DefaultFitOptions(),
+                     outcome.list);
   CountFitRun(ctx, 0);
   if (RunFitFamilies(ctx) <= 0) std::abort();
-  PublishFitRun(ctx);
+  outcome.products = FitRunProductsOf(ctx);
+  PublishFitResults(session, std::move(outcome));
 }
 
-// The rank of the first fit that `wanted` accepts.
+// The rank of the first fit of the session's list that `wanted` accepts.
 template <typename Wanted>
-int RankWhere(Wanted wanted) {
-  for (int r = 1; r <= FitList.Count(); ++r)
-    if (wanted(*FitList.At(r))) return r;
+int RankWhere(const TSession& session, Wanted wanted) {
+  for (int r = 1; r <= session.FitList.Count(); ++r)
+    if (wanted(*session.FitList.At(r))) return r;
   std::fprintf(stderr, "no such fit\n");
   std::abort();
 }
@@ -68,7 +72,7 @@ template <typename Wanted, typename Surface>
 void EvaluateGrid(benchmark::State& state, Wanted wanted, Surface surface, int mode) {
   TSession session;
   FitOnce(session);
-  RefitRank(session, RankWhere(wanted), mode);
+  RefitRank(session, RankWhere(session, wanted), mode);
   for (auto _ : state) {
     long double sum = 0;
     for (int a = 0; a < kGrid; ++a) {

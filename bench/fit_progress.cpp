@@ -89,8 +89,8 @@ PointTable Surface(int n) {
 }
 
 double RunSeconds(PointTable& table, const TDataStats& stats, const TFitSelection& s,
-                  const TFitOptions& o, TFitReporter* reporter) {
-  TFitRunContext ctx(table, stats, s, o, FitList);
+                  const TFitOptions& o, TFitReporter* reporter, TFitList& list) {
+  TFitRunContext ctx(table, stats, s, o, list);
   if (reporter) reporter->Install(ctx);
   CountFitRun(ctx, 0);
   const auto start = Clock::now();
@@ -119,7 +119,8 @@ int main(int argc, char** argv) {
   TFitOptions o = DefaultFitOptions();
   SetSelectionForFitKind(kind, s, o);
 
-  const double bare = RunSeconds(table, stats, s, o, nullptr);
+  TFitList list;
+  const double bare = RunSeconds(table, stats, s, o, nullptr, list);
   long long messages = 0, sends = 0;
   double reported = 0;
   {
@@ -131,16 +132,15 @@ int main(int argc, char** argv) {
       return platform::SendToUiUnless([&messages, count] { messages += count; }, FitAbort);
     });
     // The worker is this thread; the serving thread plays the user-interface thread.
-    reported = RunSeconds(table, stats, s, o, &reporter);
+    reported = RunSeconds(table, stats, s, o, &reporter, list);
     platform::SetUiDispatcher(nullptr);
   }
-  std::fputs(CFormat("%d points, kind %d, %d fits\n", n, kind, FitList.Count()).c_str(), stdout);
+  std::fputs(CFormat("%d points, kind %d, %d fits\n", n, kind, list.Count()).c_str(), stdout);
   std::fputs(CFormat("run without reports  %.3f s\n", bare).c_str(), stdout);
   std::fputs(CFormat("run with reports     %.3f s  (%lld messages in %lld sends, %.1f us a send)\n",
                      reported, messages, sends,
                      sends ? (reported - bare) * 1e6 / static_cast<double>(sends) : 0.0)
                  .c_str(),
              stdout);
-  FreeFitStorage();
   return 0;
 }

@@ -19,6 +19,7 @@
 #include "fit/fit_list.h"
 #include "fit/fit_ranking.h"
 #include "fit/fit_refit.h"
+#include "fit/fit_results.h"
 #include "fit/fit_run.h"
 #include "fit/fit_threads.h"
 #include "fit/session.h"
@@ -31,11 +32,12 @@ namespace {
 
 constexpr int kMinActivePoints = 4;
 
-// One background run: its copies and its context, shared by the thread and the task that
-// publishes its results.
+// One background run: its copies, its own list and its context, shared by the thread and the
+// task that publishes its results.
 struct TBackgroundRun {
   explicit TBackgroundRun(TFitJob j)
-      : job(std::move(j)), ctx(job.table, job.stats, job.selection, job.options, FitList) {}
+      : job(std::move(j)),
+        ctx(job.table, job.stats, job.selection, job.options, job.outcome.list) {}
   TFitJob job;
   TFitRunContext ctx;
   int generation = 0;
@@ -74,20 +76,15 @@ void LowerThisThreadPriority() {
 
 int AnswerUnlessStopped() { return BgFitState.load() == -1 ? 0 : 1; }
 
-// On the user-interface thread: the run's results become the program's fit results.
-void PublishBackgroundRun(const TBackgroundRun& run) {
-  if (run.generation != g_generation.load()) return;  // stopped since: the data changed
-  PublishFitRun(run.ctx);
-  FitResultsValid = 0;
-  if (FitCount > 0) {
-    ReviewCurrentRank = 1;
-    RefitRank(*g_session, 1, kRefitRecord);
-    FitResultsValid = 1;
-  }
-  if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(FitResultsValid);
+// On the user-interface thread: the run's results become the session's fit results.
+void PublishBackgroundRun(TBackgroundRun& run) {
+  if (run.generation != g_generation.load() || !g_session) return;  // stopped since
+  TSession& session = *g_session;
+  PublishFitResults(session, std::move(run.job.outcome));
+  if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(session.FitResultsValid);
   const TBackgroundFitHooks& hooks = BackgroundFitHooks();
   if ((BackgroundFitFlags() & kBgFitFlagBeep) && hooks.Beep) hooks.Beep();
-  if (FitResultsValid) {
+  if (session.FitResultsValid) {
     BgFitDone = 1;
     if (hooks.Done) hooks.Done();
   }
@@ -104,7 +101,9 @@ void BgFitThreadProc(const std::shared_ptr<TBackgroundRun>& run) {
   if (CountFitRun(ctx, run->job.definedUdfs)) {
     run->result = RunFitFamilies(ctx);
     if (run->result != -1) {
-      if (ctx.Listed() > 1) SortFitList(static_cast<int>(run->job.options.sortCriterion));
+      TFitRunOutcome& outcome = run->job.outcome;
+      if (ctx.Listed() > 1) SortFitList(outcome.list, static_cast<int>(run->job.options.sortCriterion));
+      outcome.products = FitRunProductsOf(ctx);
       platform::PostToUi([run] { PublishBackgroundRun(*run); });
     }
   }
@@ -141,8 +140,8 @@ void StartBackgroundFit() {
   if (kind < 0 || session.DataStats.ActiveCount < kMinActivePoints || Exiting ||
       FitThreadRunning())
     return;
-  TFitSelection selection = FitSelection;
-  TFitOptions options = FitOptions;
+  TFitSelection selection = session.FitSelection;
+  TFitOptions options = session.FitOptions;
   SetSelectionForFitKind(kind, selection, options);
   auto run = std::make_shared<TBackgroundRun>(MakeFitJob(session, selection, options));
   if (run->job.table.empty()) return;  // no memory for the copy: no background fit
@@ -162,8 +161,7 @@ void StopBackgroundFitThread() {
   if (g_thread.joinable()) g_thread.join();
   ++g_generation;
   if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(0);
-  FitResultsValid = 0;
-  FitCount = 0;
+  if (g_session) VoidFitList(*g_session);
   BgFitDone = 0;
   BgFitState = 0;
 }

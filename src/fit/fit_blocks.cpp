@@ -6,9 +6,6 @@
 #include "app/file_utils.h"
 #include "app/settings_file.h"
 
-TFitSelection FitSelection = DefaultFitSelection();
-TFitOptions FitOptions = DefaultFitOptions();
-
 namespace {
 
 // The selection block and the older combined form, field offsets.
@@ -220,12 +217,14 @@ bool WriteFitOptionsFile(const std::filesystem::path& path, const TFitOptions& o
   return SaveGlobalToFile(EncodeFitOptions(options), path);
 }
 
-void LoadFitBlocksFromSettings(const ProgramSettings& settings) {
-  DecodeFitSelection(settings.fitSelection, FitSelection);
-  DecodeFitOptions(settings.fitOptions, FitOptions);
+void LoadFitBlocksFromSettings(const ProgramSettings& settings, TFitSelection& selection,
+                               TFitOptions& options) {
+  DecodeFitSelection(settings.fitSelection, selection);
+  DecodeFitOptions(settings.fitOptions, options);
 }
 
-void StoreFitBlocksInSettings(ProgramSettings& settings) {
-  settings.fitSelection = EncodeFitSelection(FitSelection);
-  settings.fitOptions = EncodeFitOptions(FitOptions);
+void StoreFitBlocksInSettings(ProgramSettings& settings, const TFitSelection& selection,
+                              const TFitOptions& options) {
+  settings.fitSelection = EncodeFitSelection(selection);
+  settings.fitOptions = EncodeFitOptions(options);
 }

@@ -137,13 +137,10 @@ bool ReadFitOptionsFile(const std::filesystem::path& path, TFitSelection& select
 bool WriteFitSelectionFile(const std::filesystem::path& path, const TFitSelection& selection);
 bool WriteFitOptionsFile(const std::filesystem::path& path, const TFitOptions& options);
 
-// The blocks of the program while it runs (user-interface thread; a fit run works on the
-// copies its command made).
-extern TFitSelection FitSelection;
-extern TFitOptions FitOptions;
-
-// Between the globals and the byte blocks of the settings file: at start-up after the
-// settings are read, and before they are saved. A block of a wrong size in the settings
-// leaves the global as it was.
-void LoadFitBlocksFromSettings(const ProgramSettings& settings);
-void StoreFitBlocksInSettings(ProgramSettings& settings);
+// Between a session's blocks (FitSelection, FitOptions of fit_session.h) and the byte blocks
+// of the settings file: at start-up after the settings are read, and before they are saved.
+// A block of a wrong size in the settings leaves the session's block as it was.
+void LoadFitBlocksFromSettings(const ProgramSettings& settings, TFitSelection& selection,
+                               TFitOptions& options);
+void StoreFitBlocksInSettings(ProgramSettings& settings, const TFitSelection& selection,
+                              const TFitOptions& options);

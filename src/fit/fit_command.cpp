@@ -5,16 +5,18 @@
 #include "app/shell_state.h"
 #include "fit/fit_kinds.h"
 #include "fit/fit_list.h"
+#include "fit/fit_results.h"
+#include "fit/fit_session.h"
 #include "fit/fit_threads.h"
 
-TFitCommand BeginFitCommand(int kind) {
+TFitCommand BeginFitCommand(TFitSession& session, int kind) {
   StopBackgroundFit();
-  TFitCommand command{FitSelection, FitOptions};
-  SetSelectionForFitKind(kind, FitSelection, FitOptions);
+  TFitCommand command{session.FitSelection, session.FitOptions};
+  SetSelectionForFitKind(kind, session.FitSelection, session.FitOptions);
   return command;
 }
 
-int EndFitCommand(const TFitCommand& command, int dialogResult) {
+int EndFitCommand(TFitSession& session, const TFitCommand& command, int dialogResult) {
   // The worker may still be inside the run (Cancel) or finishing its last send: nothing is
   // voided or restored before it is gone.
   StopFitThread();
@@ -26,14 +28,13 @@ int EndFitCommand(const TFitCommand& command, int dialogResult) {
     case kFitDlgTimedOut: review = true; break;
     case kFitDlgOk: break;
     default:
-      FitList.Truncate(0);
-      FitCount = 0;
-      FitResultsValid = 0;
+      session.FitList.Truncate(0);
+      VoidFitList(session);
       break;
   }
-  FitSelection = command.savedSelection;
-  FitOptions = command.savedOptions;
-  if (FitCount == 0) FitResultsValid = 0;
-  if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(FitResultsValid);
-  return review && FitResultsValid ? (mode == 1 ? 1 : 0) : -1;
+  session.FitSelection = command.savedSelection;
+  session.FitOptions = command.savedOptions;
+  if (session.FitCount == 0) session.FitResultsValid = 0;
+  if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(session.FitResultsValid);
+  return review && session.FitResultsValid ? (mode == 1 ? 1 : 0) : -1;
 }

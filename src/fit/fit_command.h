@@ -6,6 +6,8 @@
 
 #include "fit/fit_blocks.h"
 
+struct TFitSession;
+
 // How the progress dialog ends.
 enum FitDialogResult : int {
   kFitDlgOk = 1,           // no review
@@ -20,12 +22,12 @@ struct TFitCommand {
   TFitOptions savedOptions;
 };
 
-// Stops the background fit (which voids the fit results), keeps both blocks and sets them
-// for the kind (fit_kinds.h).
-TFitCommand BeginFitCommand(int kind);
+// Stops the background fit (which voids the fit results), keeps both blocks of the session
+// and sets them for the kind (fit_kinds.h).
+TFitCommand BeginFitCommand(TFitSession& session, int kind);
 
 // After the dialog: stops and joins the worker; after Cancel voids the results and empties
 // the fit list; restores both blocks; clears FitResultsValid when no fit is left; keeps the
 // review mode the user chose. Returns the review to start: -1 none, 0 graph first, 1 list
 // first (never one without fits).
-int EndFitCommand(const TFitCommand& command, int dialogResult);
+int EndFitCommand(TFitSession& session, const TFitCommand& command, int dialogResult);

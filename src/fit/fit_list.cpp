@@ -2,11 +2,6 @@
 
 #include <new>
 
-TFitList FitList;
-std::atomic<std::int32_t> FitCount{0};
-std::atomic<std::int32_t> FitResultsValid{0};
-std::int32_t ReviewCurrentRank = 1;
-
 bool TFitList::BeginRun() {
   if (slots_.empty()) {
     try {
@@ -59,16 +54,4 @@ void TFitList::Free() {
   slots_.clear();
   slots_.shrink_to_fit();
   refused_ = 0;
-}
-
-void FreeFitStorage() {
-  FitList.Free();
-  FitCount = 0;
-  FitResultsValid = 0;
-}
-
-int IsUdfRank(int rank) {
-  if (rank < 1 || rank > FitCount.load()) return 0;
-  const TFitResult* fit = FitList.At(rank);
-  return fit && IsUdfEquation(fit->equationNumber) ? 1 : 0;
 }

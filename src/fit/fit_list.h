@@ -1,9 +1,9 @@
 // The ranked list of the fits of the last run, with its companion state.
 //
 // 6000 slots: slot 0 is a header record whose m is the number of fits, slots 1..count hold
-// the fits in the order of the last ranking. Only the thread of the running fit writes the
-// list (every fit command stops the background fit first); readers use slots 1..`FitCount`
-// once the run has ended.
+// the fits in the order of the last ranking. A run fills a list of its own on its thread;
+// the session's list (fit_session.h) is the one last published, read on the user-interface
+// thread.
 #pragma once
 
 #include <atomic>
@@ -54,20 +54,4 @@ class TFitList {
   int refused_ = 0;
 };
 
-extern TFitList FitList;
 
-// Number of fits of the last finished run: copied from the list at the end of a run, 0 after
-// a failed, aborted or stopped run and after any change of data or options. Atomic because
-// the user interface reads it while a background fit runs.
-extern std::atomic<std::int32_t> FitCount;
-// 1 when the list holds a finished run.
-extern std::atomic<std::int32_t> FitResultsValid;
-// Rank (1-based) of the fit under review; 1 after each run; saved with the settings.
-extern std::int32_t ReviewCurrentRank;
-
-// Frees the fit list with every record in it; called once at exit.
-void FreeFitStorage();
-
-// 1 when the fit at that rank of the list is a user-defined function (2501-2515), else 0
-// (also for a rank outside 1..`FitCount`).
-int IsUdfRank(int rank);

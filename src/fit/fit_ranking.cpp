@@ -77,4 +77,4 @@ void SortFitResults(std::span<std::unique_ptr<TFitResult>> fits, int code) {
       });
 }
 
-void SortFitList(int code) { SortFitResults(FitList.Ranked(), code); }
+void SortFitList(TFitList& list, int code) { SortFitResults(list.Ranked(), code); }

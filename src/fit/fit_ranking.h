@@ -16,6 +16,7 @@
 #include <memory>
 #include <span>
 
+#include "fit/fit_list.h"
 #include "fit/fit_records.h"
 
 inline constexpr int kSortByParameterCount = 4096;
@@ -27,5 +28,5 @@ bool IsFitSortCode(int code);
 // the table.
 void SortFitResults(std::span<std::unique_ptr<TFitResult>> fits, int code);
 
-// Ranks slots 1..count of `FitList`.
-void SortFitList(int code);
+// Ranks slots 1..count of a fit list.
+void SortFitList(TFitList& list, int code);

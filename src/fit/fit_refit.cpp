@@ -157,13 +157,13 @@ bool RefitSide(TFitSide& side, const TFitResult& fit, int rank, int mode, const 
 namespace {
 
 bool RefitFromList(const TSession& session, TFitSide& side, int rank, int mode, bool volume) {
-  const TFitResult* fit = FitList.At(rank);
+  const TFitResult* fit = session.FitList.At(rank);
   if (!fit) return false;
   // The series normal equations and the non-linear covariance read the data table; the
   // user-interface thread alone changes it, and takes the lock exclusively to do so.
   DataTableReadLock lock(session.Table.Mutex());
   TRefitSources src;
-  src.products = &FitListProducts;
+  src.products = &session.FitListProducts;
   src.stats = &session.DataStats;
   src.table = session.Table.XYZData();
   src.volume = volume;
@@ -185,8 +185,8 @@ bool RefitRankForRender(const TSession& session, int rank, int covariance) {
   return RefitFromList(session, RenderFitSide, rank, covariance ? kRefitCovariance : kRefitRecord, false);
 }
 
-int IsBuiltinNonlinearRank(int rank) {
-  if (rank < 1 || rank > FitCount.load()) return 0;
-  const TFitResult* fit = FitList.At(rank);
+int IsBuiltinNonlinearRank(const TFitSession& session, int rank) {
+  if (rank < 1 || rank > session.FitCount.load()) return 0;
+  const TFitResult* fit = session.FitList.At(rank);
   return fit && fit->equationNumber >= kFirstBuiltinNonlinear && fit->equationNumber <= 2500 ? 1 : 0;
 }

@@ -1,5 +1,5 @@
 // Making a ranked fit current: `RefitRank` fills the user-interface side of the current fit
-// (fit_evaluation.h) from a record of `FitList`, `RefitRankForRender` the render side.
+// (fit_evaluation.h) from a record of a session's `FitList`, `RefitRankForRender` the render side.
 //
 // Modes of `RefitRank`:
 //   0  the record alone: identification, terms, descriptor, statistics, parameters, DOF, and
@@ -24,6 +24,7 @@
 #include "fit/fit_records.h"
 #include "fit/fit_run.h"
 
+struct TFitSession;
 struct TSession;
 
 enum RefitMode : int {
@@ -46,7 +47,7 @@ struct TRefitSources {
 // side.covarianceValid 0 and the standard errors 0, as the review shows them.
 bool RefitSide(TFitSide& side, const TFitResult& fit, int rank, int mode, const TRefitSources& src);
 
-// The rank of `FitList` into `CurFitEqn`; false for a rank outside 1..count.
+// The rank of the session's `FitList` into `CurFitEqn`; false for a rank outside 1..count.
 bool RefitRank(const TSession& session, int rank, int mode);
 // The rank into `RenderFitEqn`: the record, and with `covariance` the t values and the
 // inverse normal matrix; never volume or extrema, and never the user-interface thread's
@@ -54,4 +55,4 @@ bool RefitRank(const TSession& session, int rank, int mode);
 bool RefitRankForRender(const TSession& session, int rank, int covariance);
 
 // 1 when the fit at that rank is a built-in non-linear equation (2001..2500), else 0.
-int IsBuiltinNonlinearRank(int rank);
+int IsBuiltinNonlinearRank(const TFitSession& session, int rank);

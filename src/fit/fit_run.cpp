@@ -9,7 +9,6 @@
 #include "fit/fit_families.h"
 #include "fit/fit_sums.h"
 
-TFitRunProducts FitListProducts;
 
 TFitRunContext::TFitRunContext(std::span<const TXYZPoint> table, const TDataStats& stats_,
                                const TFitSelection& selection_, const TFitOptions& options_,
@@ -209,10 +208,6 @@ int RunFitFamilies(TFitRunContext& ctx) {
   return ctx.outOfMemory ? -2 : tally.Fitted();
 }
 
-void PublishFitRun(const TFitRunContext& ctx) {
-  if (&ctx.list != &FitList) return;
-  FitCount = ctx.list.Count();
-  FitListProducts.sums = ctx.sums;
-  FitListProducts.scales = ctx.scales;
-  FitListProducts.sst = ctx.sst;
+TFitRunProducts FitRunProductsOf(const TFitRunContext& ctx) {
+  return TFitRunProducts{ctx.sums, ctx.scales, ctx.sst};
 }

@@ -12,14 +12,15 @@
 //   phase 5  non-linear    FitNonlinearEquations: the selected catalogue entries, then every
 //                          defined user-defined function
 //
-// Every family writes its fits into the context's fit list and reports through the context's
-// progress callback. A family returns the number of equations it added, -1 when the user
+// Every family writes its fits into the context's fit list (the run's own, never the
+// session's) and reports through the context's progress callback. A family returns the number of equations it added, -1 when the user
 // aborted (the run ends at once) or -2 when memory ran out.
 //
 // A run keeps all of its work state in its `TFitRunContext`: the sums table, the scales, the
 // term exclusions, the scratch matrix and vector, the fit tolerance and the counters. Two runs
 // (the background fit and a foreground fit, or a test beside either) therefore never share
-// scratch state; what they share is only the fit list they are given.
+// scratch state, and each fills the fit list it is given; a finished run's list and products
+// (TFitRunOutcome) reach a session only through PublishFitResults (fit_results.h).
 //
 // The family entry points and the evaluators of the stored fits are declared in
 // fit_families.h.
@@ -120,8 +121,7 @@ struct TFitRunContext {
   // The run fits the active points of `table` (records 0..N, header included) with the
   // statistics `stats` of that table, as `selection` and `options` ask, into `list`.
   TFitRunContext(std::span<const TXYZPoint> table, const TDataStats& stats,
-                 const TFitSelection& selection, const TFitOptions& options,
-                 TFitList& list = FitList);
+                 const TFitSelection& selection, const TFitOptions& options, TFitList& list);
   TFitRunContext(const TFitRunContext&) = delete;
   TFitRunContext& operator=(const TFitRunContext&) = delete;
   ~TFitRunContext();
@@ -129,7 +129,7 @@ struct TFitRunContext {
   // Inputs, fixed for the run.
   std::span<const TXYZPoint> points;  // records 1..N
   // The run's own copy of the statistics; the non-linear phase keeps its start-value caches
-  // (StartCacheA, StartCacheB) here, so that no run writes the program's DataStats.
+  // (StartCacheA, StartCacheB) here, so that no run writes a session's DataStats.
   TDataStats stats;
   TFitSelection selection;
   TFitOptions options;
@@ -206,18 +206,19 @@ int SearchTermCombinations(TFitRunContext& ctx, int termLimit, int variant);
 // defined user function; ctx.counts.nonlinear is the progress total.
 int FitNonlinearEquations(TFitRunContext& ctx);
 
-// What the evaluation and the refit of the fits in `FitList` need of the run that made them:
-// its sums table (the polynomial and rational normal equations are rebuilt from it) and its
-// scales (the series families and the exponential terms read them). Written by
-// `PublishFitRun` on the thread of the run that filled `FitList`, read once that run has
-// ended, under the same rule as the list itself.
+// What the evaluation and the refit of the fits of a run's list need of the run that made
+// them: its sums table (the polynomial and rational normal equations are rebuilt from it) and
+// its scales (the series families and the exponential terms read them).
 struct TFitRunProducts {
   std::shared_ptr<const TSumsTable> sums;
   TFitRunScales scales;
   long double sst = 0.0L;
 };
-extern TFitRunProducts FitListProducts;
+// The products of a run (after RunFitFamilies).
+TFitRunProducts FitRunProductsOf(const TFitRunContext& ctx);
 
-// After a run into the global `FitList`: `FitCount` := the list count and
-// `FitListProducts` := the run's sums and scales.
-void PublishFitRun(const TFitRunContext& ctx);
+// What a finished run hands over to a session: its ranked list and its products.
+struct TFitRunOutcome {
+  TFitList list;
+  TFitRunProducts products;
+};

@@ -9,6 +9,7 @@
 #include "fit/fit_list.h"
 #include "fit/fit_ranking.h"
 #include "fit/fit_refit.h"
+#include "fit/fit_results.h"
 #include "fit/fit_run.h"
 #include "fit/session.h"
 #include "platform/gui_thread.h"
@@ -18,6 +19,10 @@ namespace {
 
 TFitProgressSink* g_sink = nullptr;  // user-interface thread only
 std::thread g_worker;               // started and joined on the user-interface thread
+// The job of the worker last started (user-interface thread). The worker fills its outcome
+// before it sends kFitMsgComplete and touches it no more, so the user-interface thread may
+// take the outcome when that message arrives.
+std::shared_ptr<TFitJob> g_job;
 
 }  // namespace
 
@@ -49,11 +54,11 @@ int FitThreadProc(TFitJob& job) {
   SetProgramFpuControl();
   if (job.table.empty()) {
     // No memory for the copy of the data: the run ends as out of memory, without fits.
-    FitCount = 0;
     SendFitMessages({{kFitMsgTime, 0, 0.0L, {}}, {kFitMsgComplete, -2, 0.0L, {}}});
     return 0;
   }
-  TFitRunContext ctx(job.table, job.stats, job.selection, job.options, FitList);
+  TFitRunOutcome& outcome = job.outcome;
+  TFitRunContext ctx(job.table, job.stats, job.selection, job.options, outcome.list);
   TFitReporter reporter(SendFitMessages);
   reporter.Install(ctx);
   if (!CountFitRun(ctx, job.definedUdfs)) {
@@ -61,15 +66,10 @@ int FitThreadProc(TFitJob& job) {
     SendFitMessages({{kFitMsgNothingToFit, 0, 0.0L, {}}});
     return -1;
   }
-  FitCount = 0;
-  FitResultsValid = 0;
   const int r = RunFitFamilies(ctx);
-  if (r == -1) {
-    FitCount = 0;
-    return -1;
-  }
-  PublishFitRun(ctx);
-  if (FitCount > 1) SortFitList(static_cast<int>(job.options.sortCriterion));
+  if (r == -1) return -1;
+  if (outcome.list.Count() > 1) SortFitList(outcome.list, static_cast<int>(job.options.sortCriterion));
+  outcome.products = FitRunProductsOf(ctx);
   SendFitMessages({{kFitMsgTime, 0, 0.0L, {}}, {kFitMsgComplete, r, 0.0L, {}}});
   return 0;
 }
@@ -84,6 +84,7 @@ bool StartFitThread(TFitJob job) {
   } catch (const std::system_error&) {
     return false;
   }
+  g_job = std::move(owned);
   return true;
 }
 
@@ -91,14 +92,16 @@ void StopFitThread() {
   if (!g_worker.joinable()) return;
   FitAbort = 1;
   g_worker.join();
+  g_job.reset();
 }
 
 bool FitThreadRunning() { return g_worker.joinable(); }
 
-void CompleteFitRun(const TSession& session) {
-  FitResultsValid = 0;
-  if (FitCount <= 0) return;
-  ReviewCurrentRank = 1;
-  RefitRank(session, 1, kRefitRecord);
-  FitResultsValid = 1;
+void CompleteFitRun(TSession& session) {
+  TFitRunOutcome outcome;
+  if (g_job) {
+    outcome = std::move(g_job->outcome);
+    g_job.reset();
+  }
+  PublishFitResults(session, std::move(outcome));
 }

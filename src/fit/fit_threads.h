@@ -5,9 +5,11 @@
 //   UI      MakeFitJob: copies of the XYZ data table, its statistics and both blocks
 //   UI      StartFitThread (the dialog does it on its start message)
 //   worker  FitThreadProc: count; nothing to fit ends with kFitMsgNothingToFit; otherwise
-//           the run, the fit count, the ranking, the elapsed time and kFitMsgComplete
-//   UI      CompleteFitRun (the dialog on kFitMsgComplete): rank 1 becomes the current fit,
-//           then FitResultsValid is set
+//           the run into the job's own list, the ranking, the elapsed time and
+//           kFitMsgComplete
+//   UI      CompleteFitRun (the dialog on kFitMsgComplete): the run's list is published into
+//           the session (PublishFitResults): rank 1 becomes the current fit, then
+//           FitResultsValid is set
 //   UI      StopFitThread (the dialog as it goes): FitAbort, then the join
 //
 // The worker's sends give up once FitAbort is set, so the user-interface thread may set it
@@ -19,6 +21,7 @@
 #include "app/xyz_point.h"
 #include "fit/fit_blocks.h"
 #include "fit/fit_progress.h"
+#include "fit/fit_run.h"
 
 struct TSession;
 
@@ -30,6 +33,8 @@ struct TFitJob {
   TFitSelection selection;
   TFitOptions options;
   int definedUdfs = 0;
+  // Filled by the worker: the ranked list and the products of the finished run.
+  TFitRunOutcome outcome;
 };
 TFitJob MakeFitJob(const TDataSession& data, const TFitSelection& selection,
                    const TFitOptions& options);
@@ -59,6 +64,7 @@ void StopFitThread();
 // A worker was started and not joined yet: its run and its results belong to the dialog.
 bool FitThreadRunning();
 
-// On the user-interface thread, when the run completed: with fits, rank 1 is refitted as
-// the current fit and FitResultsValid set, in that order; without, both stay clear.
-void CompleteFitRun(const TSession& session);
+// On the user-interface thread, when the run completed: the finished run of the worker last
+// started (none when its copy of the data failed) is published into the session
+// (PublishFitResults).
+void CompleteFitRun(TSession& session);

@@ -7,6 +7,7 @@
 
 #include "app/byte_codec.h"
 #include "app/settings_file.h"
+#include "fit/fit_session.h"
 #include "support/scratch_files.h"
 
 namespace {
@@ -165,27 +166,24 @@ TEST_F(FitBlockFiles, WriteThatCannotBeMadeIsReported) {
   EXPECT_TRUE(fs::is_directory(Path("taken.fit")));
 }
 
-TEST(FitBlocks, SettingsBlocksRoundTripThroughTheGlobals) {
+TEST(FitBlocks, SettingsBlocksRoundTripThroughTheSession) {
   ProgramSettings settings;
-  const TFitSelection savedSelection = FitSelection;
-  const TFitOptions savedOptions = FitOptions;
-  FitSelection = SampleSelection();
-  FitOptions = kSampleOptions;
-  StoreFitBlocksInSettings(settings);
+  TFitSession session;
+  session.FitSelection = SampleSelection();
+  session.FitOptions = kSampleOptions;
+  StoreFitBlocksInSettings(settings, session.FitSelection, session.FitOptions);
   EXPECT_EQ(settings.fitSelection.size(), kFitSelectionSize);
   EXPECT_EQ(settings.fitOptions.size(), kFitOptionsSize);
-  FitSelection = DefaultFitSelection();
-  FitOptions = DefaultFitOptions();
-  LoadFitBlocksFromSettings(settings);
-  EXPECT_EQ(FitSelection, SampleSelection());
-  EXPECT_EQ(FitOptions, kSampleOptions);
-  // A block of the wrong size leaves the global as it was.
+  session.FitSelection = DefaultFitSelection();
+  session.FitOptions = DefaultFitOptions();
+  LoadFitBlocksFromSettings(settings, session.FitSelection, session.FitOptions);
+  EXPECT_EQ(session.FitSelection, SampleSelection());
+  EXPECT_EQ(session.FitOptions, kSampleOptions);
+  // A block of the wrong size leaves the session's block as it was.
   settings.fitOptions.pop_back();
-  FitOptions = DefaultFitOptions();
-  LoadFitBlocksFromSettings(settings);
-  EXPECT_EQ(FitOptions, DefaultFitOptions());
-  FitSelection = savedSelection;
-  FitOptions = savedOptions;
+  session.FitOptions = DefaultFitOptions();
+  LoadFitBlocksFromSettings(settings, session.FitSelection, session.FitOptions);
+  EXPECT_EQ(session.FitOptions, DefaultFitOptions());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "fit/fit_list.h"
+#include "fit/fit_session.h"
 #include "fit/fit_statistics.h"
 
 namespace {
@@ -115,53 +116,53 @@ TEST(FitStatisticsTest, NoInputEverYieldsANonFiniteStatistic) {
 
 class FitListTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(FitList.BeginRun()); }
-  void TearDown() override { FreeFitStorage(); }
+  void SetUp() override { ASSERT_TRUE(session_.FitList.BeginRun()); }
 
   static std::unique_ptr<TFitResult> Fit(int number) {
     auto r = NewFitResult(2);
     r->equationNumber = number;
     return r;
   }
+  TFitSession session_;
 };
 
 TEST_F(FitListTest, FullListRefusesRecordsAndCountsThem) {
-  for (int i = 1; i <= kFitListCapacity; ++i) ASSERT_TRUE(FitList.Append(Fit(i)));
-  EXPECT_TRUE(FitList.Full());
-  EXPECT_EQ(FitList.Header()->m, 5999);
-  EXPECT_FALSE(FitList.Append(Fit(99999)));
-  EXPECT_FALSE(FitList.Append(Fit(99999)));
-  EXPECT_EQ(std::tuple(FitList.Count(), FitList.Refused(), FitList.At(5999)->equationNumber),
+  for (int i = 1; i <= kFitListCapacity; ++i) ASSERT_TRUE(session_.FitList.Append(Fit(i)));
+  EXPECT_TRUE(session_.FitList.Full());
+  EXPECT_EQ(session_.FitList.Header()->m, 5999);
+  EXPECT_FALSE(session_.FitList.Append(Fit(99999)));
+  EXPECT_FALSE(session_.FitList.Append(Fit(99999)));
+  EXPECT_EQ(std::tuple(session_.FitList.Count(), session_.FitList.Refused(), session_.FitList.At(5999)->equationNumber),
             std::tuple(5999, 2, 5999));
-  EXPECT_EQ(FitList.At(6000), nullptr);
+  EXPECT_EQ(session_.FitList.At(6000), nullptr);
   // A new run starts empty and forgets the refusals.
-  ASSERT_TRUE(FitList.BeginRun());
-  EXPECT_EQ(std::tuple(FitList.Count(), FitList.Refused(), FitList.At(1)), std::tuple(0, 0, nullptr));
+  ASSERT_TRUE(session_.FitList.BeginRun());
+  EXPECT_EQ(std::tuple(session_.FitList.Count(), session_.FitList.Refused(), session_.FitList.At(1)), std::tuple(0, 0, nullptr));
 }
 
 TEST_F(FitListTest, AppendFillsSlotsInOrderAndTruncateTakesThemBack) {
-  for (int number : {11, 1001, 2003}) ASSERT_TRUE(FitList.Append(Fit(number)));
-  EXPECT_FALSE(FitList.Append(nullptr));
-  EXPECT_EQ(FitList.Count(), 3);
-  EXPECT_EQ(FitList.At(2)->equationNumber, 1001);
-  EXPECT_EQ(FitList.At(0), nullptr);
-  EXPECT_EQ(FitList.Ranked().size(), 3u);
-  FitList.Truncate(1);
-  EXPECT_EQ(FitList.Count(), 1);
-  EXPECT_EQ(FitList.At(2), nullptr);
-  EXPECT_EQ(FitList.Ranked().size(), 1u);
+  for (int number : {11, 1001, 2003}) ASSERT_TRUE(session_.FitList.Append(Fit(number)));
+  EXPECT_FALSE(session_.FitList.Append(nullptr));
+  EXPECT_EQ(session_.FitList.Count(), 3);
+  EXPECT_EQ(session_.FitList.At(2)->equationNumber, 1001);
+  EXPECT_EQ(session_.FitList.At(0), nullptr);
+  EXPECT_EQ(session_.FitList.Ranked().size(), 3u);
+  session_.FitList.Truncate(1);
+  EXPECT_EQ(session_.FitList.Count(), 1);
+  EXPECT_EQ(session_.FitList.At(2), nullptr);
+  EXPECT_EQ(session_.FitList.Ranked().size(), 1u);
   // The ranking sort exchanges slots in place.
-  ASSERT_TRUE(FitList.Append(Fit(3021)));
-  std::swap(FitList.Ranked()[0], FitList.Ranked()[1]);
-  EXPECT_EQ(FitList.At(1)->equationNumber, 3021);
+  ASSERT_TRUE(session_.FitList.Append(Fit(3021)));
+  std::swap(session_.FitList.Ranked()[0], session_.FitList.Ranked()[1]);
+  EXPECT_EQ(session_.FitList.At(1)->equationNumber, 3021);
 }
 
 TEST_F(FitListTest, UdfRanksAreThoseOfTheUserFunctionNumbers) {
-  for (int number : {2500, 2501, 2515, 2516}) ASSERT_TRUE(FitList.Append(Fit(number)));
-  FitCount = FitList.Count();
-  for (int rank = 0; rank <= 5; ++rank) EXPECT_EQ(IsUdfRank(rank), rank == 2 || rank == 3) << rank;
-  FitCount = 1;  // a voided or shorter run: ranks beyond the count are not fits
-  EXPECT_EQ(IsUdfRank(2), 0);
+  for (int number : {2500, 2501, 2515, 2516}) ASSERT_TRUE(session_.FitList.Append(Fit(number)));
+  session_.FitCount = session_.FitList.Count();
+  for (int rank = 0; rank <= 5; ++rank) EXPECT_EQ(IsUdfRank(session_, rank), rank == 2 || rank == 3) << rank;
+  session_.FitCount = 1;  // a voided or shorter run: ranks beyond the count are not fits
+  EXPECT_EQ(IsUdfRank(session_, 2), 0);
 }
 
 long double FakeT(long double dof) { return 2.0L + 1.0L / dof; }

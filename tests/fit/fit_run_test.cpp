@@ -3,6 +3,8 @@
 #include <thread>
 #include <tuple>
 
+#include "fit/fit_results.h"
+#include "fit/session.h"
 #include "fit_test_data.h"
 
 namespace {
@@ -171,24 +173,24 @@ TEST(RunFitFamilies, ConcurrentRunsAreIndependent) {
 
 TEST(RunFitFamilies, PublishHandsTheRunsProductsOver) {
   PointTable t = GridTable(Axis(1, 1, 5), Axis(1, 1, 5), [](long double x, long double y) { return x + y; });
-  const TDataStats stats = StatsOf(t);
-  {
-    TFitList own;
-    TFitRunContext ctx(t, stats, LinearSelection(9, 0, 0), DefaultFitOptions(), own);
-    CountFitRun(ctx, 0);
-    RunFitFamilies(ctx);
-    PublishFitRun(ctx);  // not the program's list: nothing is published
-    EXPECT_EQ(FitListProducts.sums, nullptr);
-  }
-  TFitRunContext ctx(t, stats, LinearSelection(9, 0, 0), DefaultFitOptions());
+  TSession session;
+  ASSERT_TRUE(session.Table.ReplaceDataTable(t));
+  session.DataStats = StatsOf(t);
+  TFitRunOutcome outcome;
+  TFitRunContext ctx(t, session.DataStats, LinearSelection(9, 0, 0), DefaultFitOptions(),
+                     outcome.list);
   CountFitRun(ctx, 0);
   const int n = RunFitFamilies(ctx);
-  PublishFitRun(ctx);
-  EXPECT_EQ(FitCount.load(), n);
-  EXPECT_EQ(FitListProducts.sums, ctx.sums);
-  EXPECT_EQ(FitListProducts.scales.series.x.halfRange, 2.0L);
-  FreeFitStorage();
-  FitListProducts = TFitRunProducts{};
+  // A run fills its own list: the session sees nothing of it before it is published.
+  EXPECT_EQ(std::tuple(session.FitList.Count(), session.FitCount.load()), std::tuple(0, 0));
+  EXPECT_EQ(session.FitListProducts.sums, nullptr);
+  outcome.products = FitRunProductsOf(ctx);
+  PublishFitResults(session, std::move(outcome));
+  EXPECT_EQ(session.FitCount.load(), n);
+  EXPECT_EQ(session.FitList.Count(), n);
+  EXPECT_EQ(session.FitResultsValid.load(), 1);
+  EXPECT_EQ(session.FitListProducts.sums, ctx.sums);
+  EXPECT_EQ(session.FitListProducts.scales.series.x.halfRange, 2.0L);
 }
 
 }  // namespace

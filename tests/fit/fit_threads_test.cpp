@@ -112,17 +112,17 @@ class FitThreads : public ::testing::Test {
  protected:
   void SetUp() override {
     settings_ = CurrentSettings();
-    selection_ = FitSelection;
-    options_ = FitOptions;
+    selection_ = session_.FitSelection;
+    options_ = session_.FitOptions;
     CurrentSettings() = DefaultSettings(1280, 1024);
-    FitSelection = DefaultFitSelection();
-    FitOptions = DefaultFitOptions();
+    session_.FitSelection = DefaultFitSelection();
+    session_.FitOptions = DefaultFitOptions();
     FitAbort = FitSkip = 0;
     ASSERT_TRUE(session_.Table.AllocPointArray());
     ImportReaders().Read[kImportKindAsciiXYZ] = [this](const TReadArgs&) {
       // The data change: the background fit must be gone by now.
       joinedAtDataChange_.push_back(!BackgroundFitThreadExists() && BgFitState == 0 &&
-                                    FitCount == 0 && FitResultsValid == 0);
+                                    session_.FitCount == 0 && session_.FitResultsValid == 0);
       TReadResult read;
       read.points.assign(next_.begin(), next_.end());
       read.pointsInFile = static_cast<int>(next_.size());
@@ -130,7 +130,7 @@ class FitThreads : public ::testing::Test {
     };
     InstallBackgroundFit(session_);
     BackgroundFitHooks().Done = [this] {
-      dones_.push_back(Done{queue_.OnUiThread(), FitResultsValid.load(), CurFitEqn->r2});
+      dones_.push_back(Done{queue_.OnUiThread(), session_.FitResultsValid.load(), CurFitEqn->r2});
     };
     BackgroundFitHooks().Beep = [this] { ++beeps_; };
   }
@@ -143,11 +143,11 @@ class FitThreads : public ::testing::Test {
     BackgroundFitHooks() = {};
     ImportReaders().Read[kImportKindAsciiXYZ] = {};
     SetFitProgressSink(nullptr);
-    FreeFitStorage();
+    FreeFitStorage(session_);
     RemovePrivateTempDir();
     CurrentSettings() = settings_;
-    FitSelection = selection_;
-    FitOptions = options_;
+    session_.FitSelection = selection_;
+    session_.FitOptions = options_;
     FitAbort = 0;
   }
   // The import road of the editor hand-over: stop, read, pre-scan.
@@ -177,7 +177,7 @@ class FitThreads : public ::testing::Test {
 // The progress dialog as far as the worker sees it.
 class RecordingSink : public TFitProgressSink {
  public:
-  explicit RecordingSink(const TSession& session) : session_(session) { SetFitProgressSink(this); }
+  explicit RecordingSink(TSession& session) : session_(session) { SetFitProgressSink(this); }
   ~RecordingSink() override { SetFitProgressSink(nullptr); }
   void EvFitProgress(const TFitMessage& m) override {
     codes.push_back(m.code);
@@ -187,7 +187,7 @@ class RecordingSink : public TFitProgressSink {
   std::vector<int> codes;
 
  private:
-  const TSession& session_;
+  TSession& session_;
 };
 
 TEST_F(FitThreads, CompletedRunMakesRankOneCurrentAndEndsInTheChosenReview) {
@@ -201,47 +201,47 @@ TEST_F(FitThreads, CompletedRunMakesRankOneCurrentAndEndsInTheChosenReview) {
     Import(Grid(6, Plane));
     StopBackgroundFit();
     CurrentSettings().reviewStartMode = 1;  // the last review mode
-    const TFitCommand command = BeginFitCommand(kFitKindSimple);
-    EXPECT_EQ(FitOptions.highestTerm, 2u);
+    const TFitCommand command = BeginFitCommand(session_, kFitKindSimple);
+    EXPECT_EQ(session_.FitOptions.highestTerm, 2u);
     RecordingSink sink(session_);
-    ASSERT_TRUE(StartFitThread(MakeFitJob(session_, FitSelection, FitOptions)));
+    ASSERT_TRUE(StartFitThread(MakeFitJob(session_, session_.FitSelection, session_.FitOptions)));
     ASSERT_TRUE(queue_.PumpUntil([&] { return sink.Got(kFitMsgComplete); }));
     EXPECT_TRUE(sink.Got(kFitMsgGaugeFirst));
     EXPECT_TRUE(sink.Got(kFitMsgFitted));
-    EXPECT_EQ(FitResultsValid, 1);
-    EXPECT_GT(FitCount, 1);
+    EXPECT_EQ(session_.FitResultsValid, 1);
+    EXPECT_GT(session_.FitCount, 1);
     EXPECT_NEAR(static_cast<double>(CurFitEqn->r2), 1.0, 1e-15);  // the plane, ranked first
-    EXPECT_EQ(EndFitCommand(command, c.dialogResult), c.review);
+    EXPECT_EQ(EndFitCommand(session_, command, c.dialogResult), c.review);
     EXPECT_EQ(CurrentSettings().reviewStartMode, c.modeAfter);
-    EXPECT_EQ(FitOptions, DefaultFitOptions());
-    EXPECT_EQ(FitResultsValid, 1);  // the ranked results are kept
+    EXPECT_EQ(session_.FitOptions, DefaultFitOptions());
+    EXPECT_EQ(session_.FitResultsValid, 1);  // the ranked results are kept
   }
 }
 
 TEST_F(FitThreads, CancelLeavesNoFitsAndTheBlocksAsTheyWere) {
   Import(Grid(20, Bumpy));
   StopBackgroundFit();
-  const TFitSelection selection = FitSelection;
-  const TFitOptions options = FitOptions;
+  const TFitSelection selection = session_.FitSelection;
+  const TFitOptions options = session_.FitOptions;
   for (bool completed : {false, true}) {
-    const TFitCommand command = BeginFitCommand(completed ? kFitKindSimple : kFitKindAll);
-    ASSERT_NE(FitSelection, selection);
+    const TFitCommand command = BeginFitCommand(session_, completed ? kFitKindSimple : kFitKindAll);
+    ASSERT_NE(session_.FitSelection, selection);
     RecordingSink sink(session_);
-    ASSERT_TRUE(StartFitThread(MakeFitJob(session_, FitSelection, FitOptions)));
+    ASSERT_TRUE(StartFitThread(MakeFitJob(session_, session_.FitSelection, session_.FitOptions)));
     // Mid-run: the worker is left waiting in a send that nobody serves while the command
     // ends; after completion, the fits of the run are in the list.
     ASSERT_TRUE(queue_.PumpUntil(
         [&] { return sink.Got(completed ? kFitMsgComplete : kFitMsgGaugeFirst + 1); }));
     if (completed) {
-      ASSERT_GT(FitList.Count(), 0);
+      ASSERT_GT(session_.FitList.Count(), 0);
     }
-    EXPECT_EQ(EndFitCommand(command, kFitDlgCancel), -1);
+    EXPECT_EQ(EndFitCommand(session_, command, kFitDlgCancel), -1);
     EXPECT_FALSE(FitThreadRunning());
-    EXPECT_EQ(FitList.Count(), 0);
-    EXPECT_EQ(FitCount, 0);
-    EXPECT_EQ(FitResultsValid, 0);
-    EXPECT_EQ(FitSelection, selection);
-    EXPECT_EQ(FitOptions, options);
+    EXPECT_EQ(session_.FitList.Count(), 0);
+    EXPECT_EQ(session_.FitCount, 0);
+    EXPECT_EQ(session_.FitResultsValid, 0);
+    EXPECT_EQ(session_.FitSelection, selection);
+    EXPECT_EQ(session_.FitOptions, options);
     EXPECT_FALSE(sink.Got(kFitMsgComplete) && !completed);
   }
 }
@@ -249,14 +249,14 @@ TEST_F(FitThreads, CancelLeavesNoFitsAndTheBlocksAsTheyWere) {
 TEST_F(FitThreads, NothingToFitEndsTheDialogWithAMessage) {
   Import(Grid(5, Plane));
   StopBackgroundFit();
-  FitSelection = TFitSelection{};  // an empty custom set and no user functions
-  const TFitCommand command = BeginFitCommand(kFitKindCustomSet);
+  session_.FitSelection = TFitSelection{};  // an empty custom set and no user functions
+  const TFitCommand command = BeginFitCommand(session_, kFitKindCustomSet);
   RecordingSink sink(session_);
-  ASSERT_TRUE(StartFitThread(MakeFitJob(session_, FitSelection, FitOptions)));
+  ASSERT_TRUE(StartFitThread(MakeFitJob(session_, session_.FitSelection, session_.FitOptions)));
   ASSERT_TRUE(queue_.PumpUntil([&] { return sink.Got(kFitMsgNothingToFit); }));
-  EXPECT_EQ(EndFitCommand(command, kFitDlgOk), -1);
+  EXPECT_EQ(EndFitCommand(session_, command, kFitDlgOk), -1);
   EXPECT_EQ(sink.codes, std::vector<int>{kFitMsgNothingToFit});
-  EXPECT_EQ(FitResultsValid, 0);
+  EXPECT_EQ(session_.FitResultsValid, 0);
 }
 
 TEST_F(FitThreads, BackgroundFitStartsAfterAnImportOfFourActivePoints) {
@@ -268,7 +268,7 @@ TEST_F(FitThreads, BackgroundFitStartsAfterAnImportOfFourActivePoints) {
     EXPECT_EQ(BackgroundFitThreadExists(), inactive == 5);
   }
   // The thread ends with its fits ranked but not published: that happens on the
-  // user-interface thread, FitResultsValid last, after rank 1 has become current.
+  // user-interface thread, session_.FitResultsValid last, after rank 1 has become current.
   ASSERT_TRUE(queue_.PumpUntil([] { return BgFitState == 0; }) || BgFitState == 0);
   ASSERT_TRUE(queue_.PumpUntil([&] { return !dones_.empty(); }));
   ASSERT_EQ(dones_.size(), 1u);
@@ -292,7 +292,7 @@ TEST_F(FitThreads, BackgroundFitIsStoppedAndJoinedBeforeADataChange) {
   StopFitThread();
   queue_.PumpAll();
   EXPECT_EQ(dones_.size(), 1u);
-  EXPECT_EQ(FitResultsValid, 1);
+  EXPECT_EQ(session_.FitResultsValid, 1);
 }
 
 TEST_F(FitThreads, AStopBeforePublicationPublishesNothing) {
@@ -304,8 +304,8 @@ TEST_F(FitThreads, AStopBeforePublicationPublishesNothing) {
   queue_.PumpAll();
   EXPECT_TRUE(dones_.empty());
   EXPECT_EQ(beeps_, 0);
-  EXPECT_EQ(FitResultsValid, 0);
-  EXPECT_EQ(FitCount, 0);
+  EXPECT_EQ(session_.FitResultsValid, 0);
+  EXPECT_EQ(session_.FitCount, 0);
 }
 
 }  // namespace

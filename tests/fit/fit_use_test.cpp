@@ -11,6 +11,7 @@
 #include "app/settings_file.h"
 #include "fit/confidence_limits.h"
 #include "fit/extremum_search.h"
+#include "fit/fit_results.h"
 #include "fit/session.h"
 #include "fit/fit_evaluation.h"
 #include "fit/fit_ranking.h"
@@ -25,8 +26,8 @@ namespace {
 
 using namespace fit_test;
 
-// Each test has a fresh session; the program's fit list and settings are shared: every test
-// leaves them as it found them.
+// Each test has a fresh session; the settings are shared: every test leaves them as it found
+// them.
 class FitUseTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,27 +36,27 @@ class FitUseTest : public ::testing::Test {
   }
   void TearDown() override {
     CurrentSettings().LimitsLevel = savedLevel_;
-    FreeFitStorage();
-    FitListProducts = TFitRunProducts{};
   }
 
-  // A run of `selection` over `t` into the program's list, published as the fit commands
-  // publish it, with `t` as the program's data table and its statistics as the program's.
+  // A run of `selection` over `t` into its own list, published into the session as the fit
+  // commands publish it, with `t` as the session's data table and its statistics.
   int RunIntoFitList(PointTable& t, const TFitSelection& selection,
                      const TFitOptions& options = DefaultFitOptions()) {
     session_.DataStats = StatsOf(t);
     EXPECT_TRUE(session_.Table.ReplaceDataTable(t));
     session_.Table.SetXYZRows(static_cast<int>(t.size()) - 1);
-    TFitRunContext ctx(t, session_.DataStats, selection, options);
+    TFitRunOutcome outcome;
+    TFitRunContext ctx(t, session_.DataStats, selection, options, outcome.list);
     CountFitRun(ctx, UdfDefinedCount());
     const int n = RunFitFamilies(ctx);
-    PublishFitRun(ctx);
+    outcome.products = FitRunProductsOf(ctx);
+    PublishFitResults(session_, std::move(outcome));
     return n;
   }
 
-  static int RankOf(int equationNumber) {
-    for (int i = 1; i <= FitList.Count(); ++i)
-      if (FitList.At(i)->equationNumber == equationNumber) return i;
+  int RankOf(int equationNumber) {
+    for (int i = 1; i <= session_.FitList.Count(); ++i)
+      if (session_.FitList.At(i)->equationNumber == equationNumber) return i;
     return -1;
   }
 
@@ -267,7 +268,7 @@ TEST_F(FitUseTest, RefitModesOfAPlane) {
   EXPECT_EQ(FitCovarianceValid, 0);
   EXPECT_EQ(CurFitEqn->parameterErrors[1], 0.0L);
   EXPECT_FALSE(RefitRank(session_, 0, kRefitRecord));
-  EXPECT_FALSE(RefitRank(session_, FitList.Count() + 1, kRefitRecord));
+  EXPECT_FALSE(RefitRank(session_, session_.FitList.Count() + 1, kRefitRecord));
 }
 
 // Every kind of linear fit evaluates as its family's evaluator and gets a covariance.
@@ -279,8 +280,8 @@ TEST_F(FitUseTest, EveryLinearKindEvaluatesAndInverts) {
   std::set<int> kinds;
   std::set<int> seriesCodes;
   ExprContext& ctx = ExprThreadContext();
-  for (int rank = 1; rank <= FitList.Count(); ++rank) {
-    const TFitResult& f = *FitList.At(rank);
+  for (int rank = 1; rank <= session_.FitList.Count(); ++rank) {
+    const TFitResult& f = *session_.FitList.At(rank);
     ASSERT_TRUE(RefitRank(session_, rank, kRefitCovariance));
     const TFitEqn& e = *CurFitEqn;
     kinds.insert(e.kind);
@@ -316,8 +317,8 @@ TEST_F(FitUseTest, LogSubsetLimitsFollowTheBackTransform) {
   RunIntoFitList(t, LinearSelection(0, 0, kSubsetLnZ | kSubsetInvZ));
   for (int variant : {1, 2}) {
     int rank = 0;
-    for (int i = 1; i <= FitList.Count() && rank == 0; ++i)
-      if (FitList.At(i)->terms[0] == variant && FitList.At(i)->m == 2) rank = i;
+    for (int i = 1; i <= session_.FitList.Count() && rank == 0; ++i)
+      if (session_.FitList.At(i)->terms[0] == variant && session_.FitList.At(i)->m == 2) rank = i;
     ASSERT_GT(rank, 0) << variant;
     ASSERT_TRUE(RefitRank(session_, rank, kRefitCovariance));
     const long double x = 2.2L, y = 2.7L;
@@ -443,7 +444,7 @@ TEST_F(FitUseTest, RenderSideIsIndependent) {
     return 1 + 2 * x + 3 * y + 0.05L * std::cos(x * y);
   });
   RunIntoFitList(t, LinearSelection(kPolyMaskAll, 0, 0));
-  ASSERT_GE(FitList.Count(), 2);
+  ASSERT_GE(session_.FitList.Count(), 2);
   ASSERT_TRUE(RefitRank(session_, 1, kRefitCovariance));
   const int uiEquation = CurFitEqn->equationNumber;
   const long double uiZ = EvalFitZ(2.5L, 2.5L);
@@ -456,7 +457,7 @@ TEST_F(FitUseTest, RenderSideIsIndependent) {
   });
   render.join();
   EXPECT_EQ(std::tuple(CurFitEqn->equationNumber, RenderFitEqn->equationNumber, RenderCovarianceValid),
-            std::tuple(uiEquation, FitList.At(2)->equationNumber, 1));
+            std::tuple(uiEquation, session_.FitList.At(2)->equationNumber, 1));
   EXPECT_EQ(std::tuple(EvalFitZ(2.5L, 2.5L), ConfidenceLimit(2.5L, 2.5L, uiZ)), std::tuple(uiZ, uiLimit));
   EXPECT_TRUE(renderLimit != ExprErrorValue && renderZ != ExprErrorValue);
 }

@@ -8,9 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/data_session.h"
-#include "app/ui/main_window.h"
 #include "app/number_format.h"
+#include "fit/session.h"
 #include "fit/ui/fit_commands.h"
 #include "platform/file_dialog.h"
 #include "platform/help.h"
@@ -51,7 +50,8 @@ QGroupBox* Group(QWidget* parent, const char* title, QLayout* layout) {
 
 }  // namespace
 
-TDlgCF::TDlgCF(QWidget* parent) : TDlg(parent), opened_(FitSelection) {
+TDlgCF::TDlgCF(QWidget* parent, TSession& session)
+    : TDlg(parent), session_(session), opened_(session.FitSelection) {
   setWindowTitle("Custom Ondravik 3D Equation Set");
   setObjectName("TDlgCF");
   for (const BoxText& b : kBoxes) {
@@ -162,7 +162,7 @@ TDlgCF::TDlgCF(QWidget* parent) : TDlg(parent), opened_(FitSelection) {
   connect(read, &QPushButton::clicked, this, &TDlgCF::CmRead);
   connect(save, &QPushButton::clicked, this, &TDlgCF::CmSave);
   connect(reset, &QPushButton::clicked, this, [this] {
-    FitSelection = opened_;
+    session_.FitSelection = opened_;
     Load();
   });
   connect(options, &QPushButton::clicked, this, &TDlgCF::CmOptions);
@@ -189,11 +189,11 @@ QPushButton* TDlgCF::Button(int id) const {
 void TDlgCF::SetupWindow() {
   TDlg::SetupWindow();
   // Fitting needs 4 rows in the table (active or not: the run itself counts the active).
-  fit_->setEnabled(MainWindow && MainWindow->Session().Table.XYZRows() >= 4);
+  fit_->setEnabled(session_.Table.XYZRows() >= 4);
 }
 
 void TDlgCF::Load() {
-  const TCustomSetForm form = CustomSetFormOf(FitSelection);
+  const TCustomSetForm form = CustomSetFormOf(session_.FitSelection);
   for (const BoxText& b : kBoxes) boxes_[b.id]->setChecked(form.Checked(b.id));
   Refresh();
 }
@@ -209,40 +209,40 @@ void TDlgCF::Refresh() {
     }
     form.Check(b.id, boxes_[b.id]->isChecked());
   }
-  StoreCustomSetForm(form, FitSelection);
-  const TCustomSetCounts c = CountCustomSet(FitSelection, FitOptions);
+  StoreCustomSetForm(form, session_.FitSelection);
+  const TCustomSetCounts c = CountCustomSet(session_.FitSelection, session_.FitOptions);
   selected_->setText(QString::fromStdString(FormatWithCommas(static_cast<long long>(c.selectedLinear))));
   kept_->setText(QString::number(static_cast<qulonglong>(c.keptLinear)));
   nonlinear_->setText(QString::number(c.nonlinear));
 }
 
 void TDlgCF::SelectLinear(bool all) {
-  FitSelection.polynomialMask = all ? kPolyMaskAll : 0;
-  FitSelection.rationalMask = all ? kRatMaskAll : 0;
-  FitSelection.subsetMask = all ? kSubsetMaskAll : 0;
+  session_.FitSelection.polynomialMask = all ? kPolyMaskAll : 0;
+  session_.FitSelection.rationalMask = all ? kRatMaskAll : 0;
+  session_.FitSelection.subsetMask = all ? kSubsetMaskAll : 0;
   Load();
 }
 
 void TDlgCF::SelectNonLinear(bool all) {
-  std::fill(FitSelection.nonlinear.begin(), FitSelection.nonlinear.begin() + kNonlinearEquationCount,
+  std::fill(session_.FitSelection.nonlinear.begin(), session_.FitSelection.nonlinear.begin() + kNonlinearEquationCount,
             all ? 1 : 0);
   Load();
 }
 
 void TDlgCF::CmRead() {
-  if (ReadCustomSetFile(this)) Load();
+  if (ReadCustomSetFile(this, session_)) Load();
 }
 
 void TDlgCF::CmSave() {
   std::string path;
   if (FileSaveDlg(ToWindow(this), "Save Custom Equation Set", path, nullptr, "FIT", kFitFilter, 1) != 1)
     return;
-  if (!WriteFitSelectionFile(path, FitSelection))
+  if (!WriteFitSelectionFile(path, session_.FitSelection))
     ErrorBox(ToWindow(this), path, "Error in Writing Custom Equation Set File");
 }
 
 void TDlgCF::CmOptions() {
   // A 280-byte preferences file read there replaces the selection too: reload the boxes.
-  RunFitPreferences(this);
+  RunFitPreferences(this, session_);
   Load();
 }

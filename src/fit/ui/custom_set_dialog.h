@@ -1,6 +1,6 @@
 // "Custom Ondravik 3D Equation Set": the linear families, the non-linear shape groups with
 // their forms and intercepts, and the counts of what the set fits and keeps. The dialog
-// edits `FitSelection` in place; its command keeps a copy and puts it back on Cancel.
+// edits the session's `FitSelection` in place; its command keeps a copy and puts it back on Cancel.
 //
 // Endings: OK (1), Cancel (2), "&Fit" (21: fit the set now).
 #pragma once
@@ -11,13 +11,14 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
+struct TSession;
 
 class TDlgCF : public TDlg {
   Q_OBJECT
  public:
   static constexpr int kFitResult = 21;
 
-  explicit TDlgCF(QWidget* parent);
+  TDlgCF(QWidget* parent, TSession& session);
 
   QCheckBox* Box(int id) const;       // 101-114, 201-215, 301-308
   QLabel* Count(int id) const;        // 810 selected linear, 335 kept linear, 815 non-linear
@@ -37,6 +38,7 @@ class TDlgCF : public TDlg {
   void CmSave();
   void CmOptions();
 
+  TSession& session_;
   TFitSelection opened_;
   QCheckBox* boxes_[kCustomInterceptAdd + 1] = {};
   QLabel* selected_ = nullptr;

@@ -36,7 +36,9 @@ TSession& Session() { return *RegisteredSession; }
 
 // The settings hold the blocks for the next run of the program: every change is written
 // through at once, so that the settings file never holds blocks older than the program's.
-void KeepBlocksInSettings() { StoreFitBlocksInSettings(CurrentSettings()); }
+void KeepBlocksInSettings(const TFitSession& session) {
+  StoreFitBlocksInSettings(CurrentSettings(), session.FitSelection, session.FitOptions);
+}
 
 void RestartBackgroundFitForCustomSet() {
   if (BackgroundFitType() == kBackgroundFitCustomSet) StartBackgroundFit();
@@ -50,10 +52,11 @@ void CmFit(int kind) {
   TSession& session = Session();
   if (session.DataStats.ActiveCount < kMinActivePoints) return;
   CloseDataStatus();
-  const TFitCommand command = BeginFitCommand(kind);
+  const TFitCommand command = BeginFitCommand(session, kind);
   const int result =
-      (new TFit(MainWindow, session, MakeFitJob(session, FitSelection, FitOptions)))->Execute();
-  const int review = EndFitCommand(command, result);
+      (new TFit(MainWindow, session, MakeFitJob(session, session.FitSelection, session.FitOptions)))
+          ->Execute();
+  const int review = EndFitCommand(session, command, result);
   if (result == kFitDlgCancel) ErrorBox(ToWindow(MainWindow), "", "Processing Aborted.");
   if (MainWindow && MainWindow->isMinimized()) return;
   // The review comes with its own subsystem: without it, the results are shown in the
@@ -68,10 +71,11 @@ void CmFit(int kind) {
 void CmEditCustomSet() {
   CloseDataStatus();
   StopBackgroundFit();
-  const TFitSelection kept = FitSelection;
-  const int result = (new TDlgCF(MainWindow))->Execute();
-  if (result == QDialog::Rejected) FitSelection = kept;
-  KeepBlocksInSettings();
+  TSession& session = Session();
+  const TFitSelection kept = session.FitSelection;
+  const int result = (new TDlgCF(MainWindow, session))->Execute();
+  if (result == QDialog::Rejected) session.FitSelection = kept;
+  KeepBlocksInSettings(session);
   if (result == TDlgCF::kFitResult) {
     platform::PostCommand(CmFitCustomSet);
     return;
@@ -83,7 +87,7 @@ void CmEditCustomSet() {
 void CmReadCustomSet() {
   CloseDataStatus();
   StopBackgroundFit();
-  const bool read = ReadCustomSetFile(MainWindow);
+  const bool read = ReadCustomSetFile(MainWindow, Session());
   ShowDataStatus();
   if (read) RestartBackgroundFitForCustomSet();
 }
@@ -91,7 +95,7 @@ void CmReadCustomSet() {
 void CmFitPreferences() {
   CloseDataStatus();
   StopBackgroundFit();
-  RunFitPreferences(MainWindow);
+  RunFitPreferences(MainWindow, Session());
   ShowDataStatus();
   StartBackgroundFit();
 }
@@ -110,29 +114,29 @@ void CmBackgroundProcessing() {
 
 }  // namespace fit_commands
 
-bool ReadCustomSetFile(QWidget* owner) {
+bool ReadCustomSetFile(QWidget* owner, TFitSession& session) {
   std::string path;
   if (FileOpenDlg(ToWindow(owner), "Read Custom Equation Set", path, nullptr, "FIT",
                   "Custom Fit [fit]|*.fit|", 1) != 1)
     return false;
-  if (!ReadFitSelectionFile(path, FitSelection, FitOptions)) {
+  if (!ReadFitSelectionFile(path, session.FitSelection, session.FitOptions)) {
     ErrorBox(ToWindow(owner), path, "Error in Reading Custom Equation Set File");
     return false;
   }
-  KeepBlocksInSettings();
+  KeepBlocksInSettings(session);
   return true;
 }
 
-int RunFitPreferences(QWidget* parent) {
+int RunFitPreferences(QWidget* parent, TFitSession& session) {
   // A 280-byte preferences file replaces both blocks: Cancel puts both back.
-  const TFitSelection selection = FitSelection;
-  const TFitOptions options = FitOptions;
-  const int result = (new TDlgFitOpt(parent))->Execute();
+  const TFitSelection selection = session.FitSelection;
+  const TFitOptions options = session.FitOptions;
+  const int result = (new TDlgFitOpt(parent, session))->Execute();
   if (result != QDialog::Accepted) {
-    FitSelection = selection;
-    FitOptions = options;
+    session.FitSelection = selection;
+    session.FitOptions = options;
   }
-  KeepBlocksInSettings();
+  KeepBlocksInSettings(session);
   return result;
 }
 
@@ -157,14 +161,18 @@ void RegisterFitCommands(TSession& session) {
 
   InstallBackgroundFit(session);
   SetBackgroundFitQuery([] { return BgFitState == 1; });
-  SetFitResultsQuery([] { return FitResultsValid != 0; });
+  SetFitResultsQuery([&session] { return session.FitResultsValid != 0; });
   BackgroundFitHooks().Beep = [] { QApplication::beep(); };
   BackgroundFitHooks().Done = BackgroundFitDone;
-  AddStartupStep([] { LoadFitBlocksFromSettings(CurrentSettings()); });
-  AddResetStep([] { LoadFitBlocksFromSettings(CurrentSettings()); });
-  AddShutdownStep([] {
+  AddStartupStep([&session] {
+    LoadFitBlocksFromSettings(CurrentSettings(), session.FitSelection, session.FitOptions);
+  });
+  AddResetStep([&session] {
+    LoadFitBlocksFromSettings(CurrentSettings(), session.FitSelection, session.FitOptions);
+  });
+  AddShutdownStep([&session] {
     StopFitThread();
     StopBackgroundFitThread();
-    FreeFitStorage();
+    FreeFitStorage(session);
   });
 }

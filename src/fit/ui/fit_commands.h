@@ -5,6 +5,7 @@
 #pragma once
 
 class QWidget;
+struct TFitSession;
 struct TSession;
 
 // Registers the commands and the fitting subsystem's hooks (call before the main window is
@@ -23,9 +24,10 @@ void CmFitPreferences();
 void CmBackgroundProcessing();
 }  // namespace fit_commands
 
-// Asks for a custom equation set file and reads it into the blocks; a file that cannot be
+// Asks for a custom equation set file and reads it into the session's blocks; a file that cannot be
 // read is reported and changes nothing. True when a set was read.
-bool ReadCustomSetFile(QWidget* owner);
-// Runs the fitting preferences dialog; Cancel puts both blocks back as they were. Returns
+bool ReadCustomSetFile(QWidget* owner, TFitSession& session);
+// Runs the fitting preferences dialog over the session's blocks; Cancel puts both back as
+// they were. Returns
 // the dialog's result.
-int RunFitPreferences(QWidget* parent);
+int RunFitPreferences(QWidget* parent, TFitSession& session);

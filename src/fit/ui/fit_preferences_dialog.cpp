@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/ui/small_controls.h"
+#include "fit/fit_session.h"
 #include "platform/file_dialog.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
@@ -34,7 +35,8 @@ long ValueOf(const TEditInt* edit) {
 
 }  // namespace
 
-TDlgFitOpt::TDlgFitOpt(QWidget* parent) : TDlg(parent), loaded_(FitOptions) {
+TDlgFitOpt::TDlgFitOpt(QWidget* parent, TFitSession& session)
+    : TDlg(parent), session_(session), loaded_(session.FitOptions) {
   setWindowTitle("Ondravik 3D Fitting Preferences");
   setObjectName("TDlgFitOpt");
 
@@ -121,7 +123,7 @@ TDlgFitOpt::TDlgFitOpt(QWidget* parent) : TDlg(parent), loaded_(FitOptions) {
   connect(help, &QPushButton::clicked, this, [this] { platform::ShowHelp(ToWindow(this), kHelpPreferences); });
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-  Show(FitOptionsFormOf(FitOptions));
+  Show(FitOptionsFormOf(session_.FitOptions));
 }
 
 QRadioButton* TDlgFitOpt::Radio(int id) const {
@@ -182,7 +184,7 @@ TFitOptionsForm TDlgFitOpt::Controls() const {
   return f;
 }
 
-void TDlgFitOpt::Store() { StoreFitOptionsForm(Controls(), loaded_, FitOptions); }
+void TDlgFitOpt::Store() { StoreFitOptionsForm(Controls(), loaded_, session_.FitOptions); }
 
 void TDlgFitOpt::done(int result) {
   Store();
@@ -194,12 +196,12 @@ void TDlgFitOpt::CmRead() {
   if (FileOpenDlg(ToWindow(this), "Read Surface-Fit Preferences File", path, nullptr, "FTP",
                   kFtpFilter, 1) != 1)
     return;
-  if (!ReadFitOptionsFile(path, FitSelection, FitOptions)) {
+  if (!ReadFitOptionsFile(path, session_.FitSelection, session_.FitOptions)) {
     ErrorBox(ToWindow(this), path, "Error in Reading Surface-Fit Preferences File");
     return;
   }
-  loaded_ = FitOptions;
-  Show(FitOptionsFormOf(FitOptions));
+  loaded_ = session_.FitOptions;
+  Show(FitOptionsFormOf(session_.FitOptions));
 }
 
 void TDlgFitOpt::CmSave() {
@@ -208,6 +210,6 @@ void TDlgFitOpt::CmSave() {
   if (FileSaveDlg(ToWindow(this), "Save Surface-Fit Preferences", path, nullptr, "FTP", kFtpFilter,
                   1) != 1)
     return;
-  if (!WriteFitOptionsFile(path, FitOptions))
+  if (!WriteFitOptionsFile(path, session_.FitOptions))
     ErrorBox(ToWindow(this), path, "Error in Writing Surface-Fit Preferences File");
 }

@@ -12,11 +12,12 @@ class QCheckBox;
 class QPushButton;
 class QRadioButton;
 class TEditInt;
+struct TFitSession;
 
 class TDlgFitOpt : public TDlg {
   Q_OBJECT
  public:
-  explicit TDlgFitOpt(QWidget* parent);
+  TDlgFitOpt(QWidget* parent, TFitSession& session);
 
   QRadioButton* Radio(int id) const;  // 101-104 sort, 301-304 robust mode
   TEditInt* Edit(int id) const;       // 105-107, 201, 202
@@ -34,6 +35,7 @@ class TDlgFitOpt : public TDlg {
 
   // The block the controls were last loaded from: its sort code survives when the user
   // leaves the sort radios as they were.
+  TFitSession& session_;
   TFitOptions loaded_;
   QRadioButton* sort_[kSortRadioCount] = {};
   QRadioButton* robust_[kRobustRadioCount] = {};

@@ -15,6 +15,7 @@
 #include "app/ui/main_window.h"
 #include "fit/fit_command.h"
 #include "fit/fit_list.h"
+#include "fit/session.h"
 #include "platform/gui_thread.h"
 #include "platform/message_box.h"
 #include "platform/string_table.h"
@@ -296,8 +297,8 @@ void TFit::Complete() {
     w->hide();
   ShowNonLinearLabels(false);
   ok_->show();
-  listStart_->setVisible(FitResultsValid != 0);
-  graphStart_->setVisible(FitResultsValid != 0);
+  listStart_->setVisible(session_.FitResultsValid != 0);
+  graphStart_->setVisible(session_.FitResultsValid != 0);
   ok_->setDefault(true);
   for (QLabel* l : {equation_, iteration_, r2_}) l->clear();
   if (gauges_[6]->Value() != 0) gauges_[6]->SetValue(100);

@@ -170,7 +170,7 @@ TEST_F(FitRoad, FitEndsAfterTenSecondsWithTheLastReviewModeAndKeepsTheResults) {
   ASSERT_TRUE(window_->ExecuteCommand(CmFitSimple));
   ASSERT_TRUE(sawRun);
   EXPECT_EQ(CurrentSettings().reviewStartMode, 1);
-  EXPECT_EQ(FitResultsValid, 1);
+  EXPECT_EQ(session_.FitResultsValid, 1);
   EXPECT_EQ(window_->HaveFits, 1);
   EXPECT_NEAR(static_cast<double>(CurFitEqn->r2), 1.0, 1e-15);
   QApplication::processEvents();
@@ -187,13 +187,13 @@ TEST_F(FitRoad, WithoutAReviewTheResultsShowInTheStatusWindow) {
   });
   ASSERT_TRUE(window_->ExecuteCommand(CmFitPolynomial));
   EXPECT_EQ(CurrentSettings().reviewStartMode, 0);
-  EXPECT_EQ(FitResultsValid, 1);
+  EXPECT_EQ(session_.FitResultsValid, 1);
   ASSERT_NE(DataStatusWin(), nullptr);  // no review yet: the status window with the fit
   EXPECT_FALSE(window_->IsCommandEnabled(CmReviewGraph));
 }
 
 TEST_F(FitRoad, RunShortOfMemorySaysSoBeforeItEnds) {
-  TFit dialog(window_.get(), session_, MakeFitJob(session_, FitSelection, FitOptions));
+  TFit dialog(window_.get(), session_, MakeFitJob(session_, session_.FitSelection, session_.FitOptions));
   dialog.EvFitProgress({kFitMsgComplete, -2, 0.0L, {}});
   ASSERT_EQ(boxes_.Boxes().size(), 1u);
   EXPECT_EQ(boxes_.Boxes()[0].text, "Insufficient Memory");
@@ -203,8 +203,8 @@ TEST_F(FitRoad, RunShortOfMemorySaysSoBeforeItEnds) {
 TEST_F(FitRoad, CancelAbortsTheRunAndRestoresTheBlocks) {
   SetBackgroundFitChoice(0, 0);
   Import(30, [](double x, double y) { return 2 + std::sin(x / 7) * std::exp(y / 40); });
-  const TFitSelection selection = FitSelection;
-  const TFitOptions options = FitOptions;
+  const TFitSelection selection = session_.FitSelection;
+  const TFitOptions options = session_.FitOptions;
   ModalAnswer<TFit> progress([&](TFit* d) {
     ASSERT_TRUE(PumpUntil([d] { return d->Gauge(949)->Value() > 0; }));
     d->Button(kFitDlgCancel)->click();
@@ -213,24 +213,24 @@ TEST_F(FitRoad, CancelAbortsTheRunAndRestoresTheBlocks) {
   ASSERT_EQ(progress.Seen(), 1);
   ASSERT_FALSE(boxes_.Boxes().empty());
   EXPECT_EQ(boxes_.Boxes().back().text, "Processing Aborted.");
-  EXPECT_EQ(FitList.Count(), 0);
-  EXPECT_EQ(FitResultsValid, 0);
+  EXPECT_EQ(session_.FitList.Count(), 0);
+  EXPECT_EQ(session_.FitResultsValid, 0);
   EXPECT_EQ(window_->HaveFits, 0);
-  EXPECT_EQ(FitSelection, selection);
-  EXPECT_EQ(FitOptions, options);
+  EXPECT_EQ(session_.FitSelection, selection);
+  EXPECT_EQ(session_.FitOptions, options);
 }
 
 TEST_F(FitRoad, BackgroundFitAfterTheImportLightsAndRedrawsTheStatusWindow) {
   SetBackgroundFitChoice(3, 0);  // simple equations, no automatic review
   Import(6, [](double x, double y) { return 3 - x + 0.5 * y; });
-  ASSERT_TRUE(PumpUntil([] { return FitResultsValid == 1; }));
+  ASSERT_TRUE(PumpUntil([this] { return session_.FitResultsValid == 1; }));
   EXPECT_EQ(BgFitDone, 1);
   EXPECT_EQ(window_->HaveFits, 1);
   // The status window is drawn again with the fit.
   ASSERT_TRUE(PumpUntil([] { return DataStatusWin() != nullptr; }));
   // A change of the preferences stops it and voids its results before anything changes.
-  ModalAnswer<TDlgFitOpt> prefs([](TDlgFitOpt* d) {
-    EXPECT_EQ(FitResultsValid, 0);
+  ModalAnswer<TDlgFitOpt> prefs([this](TDlgFitOpt* d) {
+    EXPECT_EQ(session_.FitResultsValid, 0);
     EXPECT_FALSE(BackgroundFitThreadExists());
     d->reject();
   });
@@ -240,37 +240,37 @@ TEST_F(FitRoad, BackgroundFitAfterTheImportLightsAndRedrawsTheStatusWindow) {
 
 TEST_F(FitRoad, CustomSetDialogKeepsDependentBoxesWithTheirBase) {
   Import(2, [](double x, double y) { return x + y; });
-  FitSelection = DefaultFitSelection();
+  session_.FitSelection = DefaultFitSelection();
   {
-  ModalAnswer<TDlgCF> dialog([](TDlgCF* d) {
+  ModalAnswer<TDlgCF> dialog([this](TDlgCF* d) {
     EXPECT_TRUE(d->Button(TDlgCF::kFitResult)->isEnabled());
     EXPECT_EQ(d->Count(810)->text(), "151,229,741");
     EXPECT_EQ(d->Count(815)->text(), "24");
     d->Box(101)->click();  // polynomial "Standard" off: "Add Ln,Inv" goes with it
     EXPECT_FALSE(d->Box(102)->isChecked());
     EXPECT_FALSE(d->Box(102)->isEnabled());
-    EXPECT_EQ(FitSelection.polynomialMask, 0u);
+    EXPECT_EQ(session_.FitSelection.polynomialMask, 0u);
     d->Box(206)->click();  // Gaussian/log-normal in all six pairs of forms
     EXPECT_EQ(d->Count(815)->text(), "36");
     d->accept();
   });
   ASSERT_TRUE(window_->ExecuteCommand(CmEditCustomSet));
   }
-  EXPECT_EQ(FitSelection.nonlinear[60], 1);
-  EXPECT_EQ(FitSelection.nonlinear[71], 1);
-  EXPECT_EQ(FitSelection.rationalMask, 27u);
+  EXPECT_EQ(session_.FitSelection.nonlinear[60], 1);
+  EXPECT_EQ(session_.FitSelection.nonlinear[71], 1);
+  EXPECT_EQ(session_.FitSelection.rationalMask, 27u);
 
-  const TFitSelection before = FitSelection;
+  const TFitSelection before = session_.FitSelection;
   ModalAnswer<TDlgCF> cancelled([](TDlgCF* d) {
     d->Button(804)->click();  // clear all linear
     d->reject();
   });
   ASSERT_TRUE(window_->ExecuteCommand(CmEditCustomSet));
-  EXPECT_EQ(FitSelection, before);
+  EXPECT_EQ(session_.FitSelection, before);
 }
 
 TEST_F(FitRoad, PreferencesResetFillsTheControlsAndCancelKeepsTheOptions) {
-  const TFitOptions before = FitOptions;
+  const TFitOptions before = session_.FitOptions;
   {
   ModalAnswer<TDlgFitOpt> dialog([](TDlgFitOpt* d) {
     d->Button(18)->click();
@@ -282,7 +282,7 @@ TEST_F(FitRoad, PreferencesResetFillsTheControlsAndCancelKeepsTheOptions) {
   });
   ASSERT_TRUE(window_->ExecuteCommand(CmFitPreferences));
   }
-  EXPECT_EQ(FitOptions, before);
+  EXPECT_EQ(session_.FitOptions, before);
 
   ModalAnswer<TDlgFitOpt> accepted([](TDlgFitOpt* d) {
     d->Edit(201)->setText("350");
@@ -290,8 +290,8 @@ TEST_F(FitRoad, PreferencesResetFillsTheControlsAndCancelKeepsTheOptions) {
     d->accept();
   });
   ASSERT_TRUE(window_->ExecuteCommand(CmFitPreferences));
-  EXPECT_EQ(FitOptions.maxIterations, 350u);
-  EXPECT_EQ(FitOptions.robustMode, 2u);
+  EXPECT_EQ(session_.FitOptions.maxIterations, 350u);
+  EXPECT_EQ(session_.FitOptions.robustMode, 2u);
 }
 
 TEST_F(FitRoad, BackgroundChoiceIsKeptInTheSettings) {
@@ -313,18 +313,18 @@ TEST_F(FitRoad, ReadCustomSetTakesAWholeSetAndRefusesAnyOtherSize) {
   ASSERT_TRUE(WriteFitSelectionFile(good, peaks));
   const fs::path bad = home_ / "short.fit";
   std::ofstream(bad, std::ios::binary) << std::string(251, '\0');
-  FitSelection = DefaultFitSelection();
+  session_.FitSelection = DefaultFitSelection();
 
   files_.Answer(bad.string());
   ASSERT_TRUE(window_->ExecuteCommand(CmReadCustomSet));
   ASSERT_FALSE(boxes_.Boxes().empty());
   EXPECT_EQ(boxes_.Boxes().back().caption, bad.string());
   EXPECT_EQ(boxes_.Boxes().back().text, "Error in Reading Custom Equation Set File");
-  EXPECT_EQ(FitSelection, DefaultFitSelection());
+  EXPECT_EQ(session_.FitSelection, DefaultFitSelection());
 
   files_.Answer(good.string());
   ASSERT_TRUE(window_->ExecuteCommand(CmReadCustomSet));
-  EXPECT_EQ(FitSelection, peaks);
+  EXPECT_EQ(session_.FitSelection, peaks);
   EXPECT_EQ(files_.Requests().back().title, "Read Custom Equation Set");
 }
 

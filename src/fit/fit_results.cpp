@@ -1,0 +1,22 @@
+#include "fit/fit_results.h"
+
+#include <utility>
+
+#include "fit/fit_refit.h"
+#include "fit/session.h"
+
+void PublishFitResults(TSession& session, TFitRunOutcome outcome) {
+  session.FitResultsValid = 0;
+  std::swap(session.FitList, outcome.list);
+  session.FitListProducts = std::move(outcome.products);
+  session.FitCount = session.FitList.Count();
+  if (session.FitCount <= 0) return;
+  session.ReviewCurrentRank = 1;
+  RefitRank(session, 1, kRefitRecord);
+  session.FitResultsValid = 1;
+}
+
+void VoidFitList(TFitSession& session) {
+  session.FitResultsValid = 0;
+  session.FitCount = 0;
+}

@@ -1,0 +1,108 @@
+// Two sessions side by side: each owns its table, statistics, blocks and fit list, and a run
+// of one never reaches the other.
+
+#include "fit/session.h"
+
+#include <thread>
+#include <tuple>
+
+#include "fit/fit_ranking.h"
+#include "fit/fit_results.h"
+#include "fit/fit_threads.h"
+#include "fit_test_data.h"
+#include "support/long_double_near.h"
+
+namespace {
+
+using namespace fit_test;
+
+// A session holding an n x n grid of z = a + b x + c y, pre-scanned.
+void LoadPlane(TSession& session, int n, long double a, long double b, long double c) {
+  ASSERT_TRUE(session.Table.ReplaceDataTable(GridTable(
+      Axis(1, 1, n), Axis(1, 1, n), [=](long double x, long double y) { return a + b * x + c * y; })));
+  ASSERT_EQ(PrepareDataForFit(session.Table, session.DataStats), n * n);
+}
+
+// A job's run on the calling thread into the job's own list, ranked, with its products.
+void RunJob(TFitJob& job) {
+  TFitRunContext ctx(job.table, job.stats, job.selection, job.options, job.outcome.list);
+  ASSERT_TRUE(CountFitRun(ctx, 0));
+  ASSERT_GT(RunFitFamilies(ctx), 0);
+  SortFitList(job.outcome.list, static_cast<int>(job.options.sortCriterion));
+  job.outcome.products = FitRunProductsOf(ctx);
+}
+
+// The parameters of the plane (equation 1) in a session's list; empty when it is missing.
+std::vector<long double> PlaneParameters(const TSession& session) {
+  for (int rank = 1; rank <= session.FitCount; ++rank)
+    if (session.FitList.At(rank)->equationNumber == 1) return session.FitList.At(rank)->parameters;
+  return {};
+}
+
+void ExpectPlane(const std::vector<long double>& p, long double a, long double b, long double c) {
+  ASSERT_EQ(p.size(), 3u);
+  EXPECT_LD_NEAR(p[0], a, 1e-14L);
+  EXPECT_LD_NEAR(p[1], b, 1e-14L);
+  EXPECT_LD_NEAR(p[2], c, 1e-14L);
+}
+
+TEST(Session, TwoSessionsFitTheirOwnTablesSideBySide) {
+  TSession first, second;
+  LoadPlane(first, 5, 1, 2, 3);
+  LoadPlane(second, 6, 5, -1, 0.5L);
+  // The second session fits polynomials and rationals, the first polynomials alone.
+  first.FitSelection = LinearSelection(9, 0, 0);
+  second.FitSelection = LinearSelection(9, 9, 0);
+  EXPECT_NE(first.FitSelection, second.FitSelection);
+
+  TFitJob firstJob = MakeFitJob(first, first.FitSelection, first.FitOptions);
+  TFitJob secondJob = MakeFitJob(second, second.FitSelection, second.FitOptions);
+  // Both runs at once, each on its own thread (run under ThreadSanitizer).
+  std::thread firstRun([&] { RunJob(firstJob); });
+  std::thread secondRun([&] { RunJob(secondJob); });
+  firstRun.join();
+  secondRun.join();
+  const int firstCount = firstJob.outcome.list.Count();
+  const int secondCount = secondJob.outcome.list.Count();
+  ASSERT_GT(secondCount, firstCount);
+  // Nothing of either run is in either session before it is published.
+  EXPECT_EQ(std::tuple(first.FitCount.load(), second.FitCount.load()), std::tuple(0, 0));
+
+  PublishFitResults(first, std::move(firstJob.outcome));
+  EXPECT_EQ(std::tuple(first.FitCount.load(), first.FitResultsValid.load()), std::tuple(firstCount, 1));
+  EXPECT_EQ(std::tuple(second.FitCount.load(), second.FitList.Count()), std::tuple(0, 0));
+  PublishFitResults(second, std::move(secondJob.outcome));
+
+  // Each session holds the fits of its own data, and its own products.
+  EXPECT_EQ(std::tuple(first.FitCount.load(), first.FitList.Count(), first.DataStats.ActiveCount),
+            std::tuple(firstCount, firstCount, 25));
+  EXPECT_EQ(std::tuple(second.FitCount.load(), second.FitList.Count(), second.DataStats.ActiveCount),
+            std::tuple(secondCount, secondCount, 36));
+  ExpectPlane(PlaneParameters(first), 1, 2, 3);
+  ExpectPlane(PlaneParameters(second), 5, -1, 0.5L);
+  EXPECT_NE(first.FitListProducts.sums, second.FitListProducts.sums);
+  EXPECT_EQ(first.FitListProducts.scales.series.x.halfRange, 2.0L);
+  EXPECT_EQ(second.FitListProducts.scales.series.x.halfRange, 2.5L);
+  EXPECT_EQ(std::tuple(first.ReviewCurrentRank, second.ReviewCurrentRank), std::tuple(1, 1));
+
+  // Clearing one session's table leaves the other's as it was.
+  first.Table.FreePointArray();
+  EXPECT_EQ(PointCount(second.Table.XYZData()), 36);
+  EXPECT_EQ(second.Table.XYZRows(), 36);
+}
+
+// A run that finds nothing publishes an empty list: the session's results are void and its
+// old fits gone, exactly as after a run that fitted nothing.
+TEST(Session, PublishingAnEmptyRunVoidsTheResults) {
+  TSession session;
+  LoadPlane(session, 4, 1, 1, 1);
+  TFitJob job = MakeFitJob(session, LinearSelection(9, 0, 0), session.FitOptions);
+  RunJob(job);
+  PublishFitResults(session, std::move(job.outcome));
+  ASSERT_GT(session.FitCount.load(), 0);
+  PublishFitResults(session, TFitRunOutcome{});
+  EXPECT_EQ(std::tuple(session.FitCount.load(), session.FitResultsValid.load(), session.FitList.Count()),
+            std::tuple(0, 0, 0));
+}
+
+}  // namespace
