@@ -1,0 +1,62 @@
+#include "graph3d/graph_pointer.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+int FindNearestKeptPoint(std::span<const TKeptPoint> list, int x, int y, int width, int height) {
+  if (list.empty() || x < 0 || y < 0 || x > width || y > height) return 0;
+  const int count = std::clamp(list[0].x, 0, static_cast<int>(list.size()) - 1);
+  if (count == 0) return 0;
+  // The last entry left of the window; the walk starts there (or at entry 1).
+  const auto sorted = list.subspan(1, static_cast<std::size_t>(count));
+  const auto after = std::lower_bound(sorted.begin(), sorted.end(), x - kPickTolerance,
+                                      [](const TKeptPoint& p, int v) { return p.x < v; });
+  int k = static_cast<int>(after - sorted.begin());  // entries 1..k lie left of the window
+  if (k == 0) k = 1;
+  int best = 0;
+  int bestDistance = 0;
+  for (; k <= count && list[static_cast<std::size_t>(k)].x <= x + kPickTolerance; ++k) {
+    const TKeptPoint& p = list[static_cast<std::size_t>(k)];
+    const int dx = std::abs(p.x - x), dy = std::abs(p.y - y);
+    if (p.x < 0 || dx > kPickTolerance || dy > kPickTolerance) continue;
+    if (best == 0 || dx + dy < bestDistance) {
+      best = k;
+      bestDistance = dx + dy;
+    }
+  }
+  return best;
+}
+
+ClickZone ClickZoneAt(int dx, int dy, int w, int h) {
+  if (dy < h / 10) return ClickZone::Titles;
+  if (dx >= w / 10 && dx <= (w / 10) * 9 && dy <= (h / 10) * 9) return ClickZone::View;
+  return ClickZone::Scaling;
+}
+
+int WheelRotation(int rotation, int notches, TWheelKeys keys) {
+  const bool quarter = rotation == 30 || rotation == 120 || rotation == 210 || rotation == 300;
+  if (keys.shift || keys.ctrl || quarter) {
+    const int step = keys.ctrl ? 15 : keys.shift ? 30 : 90;
+    rotation += step * notches;
+    if (rotation > 360) rotation = 30;
+    if (rotation < 0) rotation = 300;
+    return rotation;
+  }
+  if (rotation < 30) return 30;
+  if (rotation < 120) return 120;
+  if (rotation < 210) return 210;
+  if (rotation < 300) return 300;
+  return rotation;
+}
+
+int WheelElevation(int elevation, int notches, TWheelKeys keys) {
+  if (keys.shift || keys.ctrl) {
+    elevation += notches * (keys.shift ? 15 : 10);
+    if (elevation > 90) elevation = 0;
+    if (elevation < 0) elevation = 90;
+    return elevation;
+  }
+  if (elevation < 20) return 20;
+  if (elevation < 90) return 90;
+  return 0;
+}
