@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cfenv>
+#include <cfloat>
 #include <cmath>
+#include <functional>
+#include <limits>
 #include <new>
 #include <utility>
 
@@ -23,8 +26,14 @@ constexpr long double kLambdaStart = 0.001L;
 constexpr long double kLambdaMin = 1e-100L;
 constexpr long double kLambdaMax = 1e100L;
 constexpr long double kNoLoss = 1e100L;  // "previous loss" before the first step
-constexpr long double kExactLoss = 1e-20L;
+// A least-squares loss below this fraction of SST is an exact fit. It is relative, and as low
+// as the square of the 80-bit epsilon, so that on real data the arithmetic, not this
+// threshold, ends an exact fit (certified problems reach 1e-25 of SST).
+constexpr long double kExactLossRatio = LDBL_EPSILON * LDBL_EPSILON;
+constexpr long double kFloorReach = 1000.0L;
 constexpr int kCoarseLimit = 25;
+// A curvature diagonal at or below this fraction of the largest one seen has vanished.
+constexpr long double kVanishedColumn = LDBL_EPSILON;
 // A robust fit whose sum of squares is not below SST is recorded just below it.
 constexpr long double kRobustSseCeiling = 0.99999999L;
 
@@ -36,6 +45,7 @@ bool AllocateStepStorage(TMarquardtState& st, int p) {
     st.gradient.assign(n, 0.0L);
     st.trialGradient.assign(n, 0.0L);
     st.deriv.assign(n + 1, 0.0L);
+    st.dampingScale.assign(n, 0.0L);
     return true;
   } catch (const std::bad_alloc&) {
     MarquardtRelease(st);
@@ -43,25 +53,64 @@ bool AllocateStepStorage(TMarquardtState& st, int p) {
   }
 }
 
-// The damped system alpha (1 + lambda on the diagonal) x = gradient, solved in `trial`.
+// The damped system (alpha + lambda D) x = gradient, solved in `trial`. D holds, for each
+// parameter, the largest diagonal element of the curvature seen in this fit (Moré's scaling
+// in MINPACK's lmder), 1 while that is still 0. Marquardt's own damping, alpha_jj (1 +
+// lambda), leaves a column that has vanished (a decay rate driven so far that its term is
+// 0 at every point) undamped and the system singular; the remembered scale keeps every
+// step defined and short.
 int SolveDamped(TMarquardtState& st, int p, LDMatrix& trial, const LDMatrix& alpha,
                 long double lambda) {
   for (int j = 0; j < p; ++j) {
     for (int k = 0; k < p; ++k) trial[j][k] = alpha[j][k];
-    trial[j][j] = alpha[j][j] * (1.0L + lambda);
+    const long double d = st.dampingScale[static_cast<std::size_t>(j)];
+    trial[j][j] = alpha[j][j] + lambda * (d > 0.0L ? d : 1.0L);
     st.change[static_cast<std::size_t>(j)] = st.gradient[static_cast<std::size_t>(j)];
   }
   return MarquardtSolve(trial.Data(), p, st.change.data());
 }
 
+void RememberDiagonal(TMarquardtState& st, int p, const LDMatrix& alpha) {
+  for (int j = 0; j < p; ++j) {
+    long double& d = st.dampingScale[static_cast<std::size_t>(j)];
+    if (std::isfinite(alpha[j][j])) d = std::max(d, alpha[j][j]);
+  }
+}
+
+// True when the trial step moves a parameter by more than its own magnitude to where the
+// data no longer see it: its curvature column has vanished to rounding (a decay rate sent
+// so far that its term is 0 at every point, and its derivative by differences exactly 0).
+// From there no step can bring it back, so such a step is refused however much it lowers
+// the loss at once, and a shorter one is tried.
+bool ThrowsParameterAway(const TMarquardtState& st, const long double* a, int p,
+                         const LDMatrix& trialCurvature) {
+  for (int j = 0; j < p; ++j) {
+    const auto u = static_cast<std::size_t>(j);
+    if (trialCurvature[j][j] <= kVanishedColumn * st.dampingScale[u] &&
+        std::fabs(st.change[u]) > std::fabs(a[j + 1]))
+      return true;
+  }
+  return false;
+}
+
 // The coefficients of the accepted parameters on the sample of `step`.
+// A user function driven outside its limits pays a penalty that makes a step there lose
+// unless it still wins clearly. The accepted parameters pay it too when they are measured
+// (at the start, or on a new sample), so that every loss compared is the same objective.
+long double WithLimitPenalty(const TMarquardtState& st, const long double* a, long double loss) {
+  if (!st.udf || !UdfParamsOutOfLimits(st.udf - 1, a)) return loss;
+  if (loss > 1.0L) return loss + 100.0L * loss;
+  return loss != 0.0L ? loss + 100.0L / loss : loss;
+}
+
 bool Measure(TMarquardtState& st, long double* a, int p, LDMatrix& alpha, TNonlinearEvaluator f,
              int step) {
   long double loss = 0.0L, ss = 0.0L;
   if (!MarquardtCoefficients(st, a, p, alpha, st.gradient.data(), loss, ss, f, step)) return false;
-  st.acceptedLoss = loss * step;
+  st.acceptedLoss = WithLimitPenalty(st, a, loss * step);
   st.acceptedSS = ss * step;
   st.previousStep = step;
+  RememberDiagonal(st, p, alpha);
   return true;
 }
 
@@ -181,6 +230,7 @@ void MarquardtRelease(TMarquardtState& st) {
   st.gradient = {};
   st.trialGradient = {};
   st.deriv = {};
+  st.dampingScale = {};
 }
 
 int MarquardtStep(TMarquardtState& st, long double* a, int p, LDMatrix& trial, LDMatrix& alpha,
@@ -190,15 +240,27 @@ int MarquardtStep(TMarquardtState& st, long double* a, int p, LDMatrix& trial, L
     lambda = kLambdaStart;
     if (!Measure(st, a, p, alpha, f, step)) return kStepFailed;
     loss = st.acceptedLoss;
+  } else if (lambda > 0.0L && step != st.previousStep) {
+    // The sample changed: the accepted parameters are measured on the new one, so that
+    // the trial competes with them on the same points (taking the trial unseen could keep
+    // a step that is worse on every point, or one outside a user function's limits).
+    if (!Measure(st, a, p, alpha, f, step)) return kStepFailed;
   }
 
+  st.trialLoss = std::numeric_limits<long double>::infinity();
   const int solved = SolveDamped(st, p, trial, alpha, lambda);
   if (solved < 0) return kStepNoMemory;
-  if (solved == 0) return kStepSingular;
   if (lambda == 0.0L) {
     MarquardtRelease(st);
     loss = st.acceptedSS;
     return kStepFinal;
+  }
+  if (solved == 0) {
+    // Only a damping too small for the curvature's own rounding leaves the system singular:
+    // damp harder, as after a rejected step.
+    lambda = std::min(lambda * 10.0L, kLambdaMax);
+    loss = st.acceptedLoss;
+    return kStepSingular;
   }
 
   for (int j = 1; j <= p; ++j)
@@ -206,38 +268,131 @@ int MarquardtStep(TMarquardtState& st, long double* a, int p, LDMatrix& trial, L
   long double trialLoss = 0.0L, trialSS = 0.0L;
   const bool measured = MarquardtCoefficients(st, st.trialA.data(), p, trial,
                                               st.trialGradient.data(), trialLoss, trialSS, f, step);
-  if (!measured && step != st.previousStep) {
-    // The sample changed under parameters that cannot be evaluated on it: measure the
-    // accepted parameters on the new sample instead, so that the losses compare again.
-    if (!Measure(st, a, p, alpha, f, step)) return kStepFailed;
-  }
   trialLoss *= step;
   trialSS *= step;
 
-  // A user function driven outside its limits pays a penalty that makes the step lose
-  // unless it still wins clearly.
-  if (measured && st.udf && UdfParamsOutOfLimits(st.udf - 1, st.trialA.data())) {
-    if (trialLoss > 1.0L)
-      trialLoss += 100.0L * trialLoss;
-    else if (trialLoss != 0.0L)
-      trialLoss += 100.0L / trialLoss;
-  }
+  if (measured) trialLoss = WithLimitPenalty(st, st.trialA.data(), trialLoss);
 
-  if (measured && (trialLoss < st.acceptedLoss || step != st.previousStep)) {
+  if (measured) st.trialLoss = trialLoss;
+  if (measured && trialLoss < st.acceptedLoss &&
+      !ThrowsParameterAway(st, a, p, trial)) {
     lambda = std::max(lambda * 0.1L, kLambdaMin);
     st.acceptedLoss = trialLoss;
     st.acceptedSS = trialSS;
     std::swap(alpha, trial);
     std::swap(st.gradient, st.trialGradient);
+    RememberDiagonal(st, p, alpha);
     for (int j = 1; j <= p; ++j) a[j] = st.trialA[static_cast<std::size_t>(j)];
     st.previousStep = step;
     loss = trialLoss;
     return kStepAccepted;
   }
-  lambda = std::min(lambda * 10.0L, kLambdaMax);
   loss = st.acceptedLoss;
   st.previousStep = step;
+  if (measured && trialLoss == st.acceptedLoss) {
+    // The step changed nothing the arithmetic can see: it is too short to judge, not bad.
+    // Lengthen it, as a trust region would grow: on a plateau (a decay rate so large that
+    // its term has vanished) only a nearly undamped step reaches back to where the loss
+    // changes, and lambda must fall far enough for that.
+    lambda = std::max(lambda * 0.1L, kLambdaMin);
+    return kStepFlat;
+  }
+  lambda = std::min(lambda * 10.0L, kLambdaMax);
   return kStepRejected;
+}
+
+namespace {
+
+// The relative change of the loss that the convergence test compares with the tolerance:
+// of r² (the loss against SST - loss) for least squares, of the loss itself for the robust
+// losses; 1 where that is undefined.
+long double RelativeChange(const TMarquardtState& st, long double previous, long double loss) {
+  if (st.robustMode == kRobustLeastSquares)
+    return loss != st.sst ? std::fabs((previous - loss) / (st.sst - loss)) : 1.0L;
+  return loss != 0.0L ? std::fabs((previous - loss) / loss) : 1.0L;
+}
+
+// A parameter that ended within a thousandfold of the floor below which parameters are
+// set to 0 was pushed there by the iteration, which could take it no further: the fit
+// followed a valley out of reach (b1 exp(b2/(x + b3)) with b1 at 1e-30 and b2 huge), and its
+// values are no answer.
+bool RestsOnTheFloor(const long double* a, int p) {
+  for (int j = 1; j <= p; ++j)
+    if (a[j] != 0.0L && std::fabs(a[j]) < kFloorReach * kTinyParameter) return true;
+  return false;
+}
+
+}  // namespace
+
+MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatrix& alpha,
+                              LDMatrix& trial, TNonlinearEvaluator f, const TNonlinearFitRequest& rq,
+                              const std::function<int(int iteration)>& progress) {
+  long double lambda = -1.0L, loss = 0.0L, previous = kNoLoss;
+  int iteration = 0, converged = 0;
+  const int m = static_cast<int>(st.active.size());
+  int step = rq.sampling ? SamplingStep(m, p, rq.samplingFactor) : 1;
+  const int coarseLimit = std::min(rq.iterationLimit - 1, kCoarseLimit);
+  const long double exactLoss = kExactLossRatio * st.sst;
+  const bool leastSquares = st.robustMode == kRobustLeastSquares;
+
+  for (;;) {
+    const long double tried = lambda;
+    int r = MarquardtStep(st, a, p, trial, alpha, loss, f, lambda, step);
+    if (r == kStepNoMemory) return {MarquardtEnd::kNoMemory, iteration};
+    if (r == kStepFailed) return {MarquardtEnd::kFailed, iteration};
+
+    // Only a step that moved the parameters is evidence of convergence: a rejected step
+    // leaves the loss as it was, and its "change" of 0 says nothing. A rejected step whose
+    // trial loss differs from the accepted one by less than the tolerance does count: the
+    // loss is flat there to working precision. Any other rejection leaves the count alone,
+    // and lambda grows until a step is accepted or lambda reaches its ceiling.
+    bool stalled = false;
+    if (r == kStepAccepted) {
+      converged = RelativeChange(st, previous, loss) < rq.tolerance ? converged + 1 : 0;
+      previous = loss;
+    } else if (r == kStepFlat) {
+      // Even the undamped step changes nothing: the parameters are a minimum to working
+      // precision.
+      if (tried <= kLambdaMin) converged = 5;
+    } else {
+      if (r == kStepRejected && std::isfinite(st.trialLoss) &&
+          RelativeChange(st, st.trialLoss, st.acceptedLoss) < rq.tolerance)
+        ++converged;
+      stalled = tried >= kLambdaMax;
+    }
+    if (leastSquares && loss < exactLoss) converged = 5;
+
+    if (step > 1 && (stalled || converged > 4 || iteration >= coarseLimit)) {
+      // The coarse sample has done what it can: go on with every point (a coarse fit that
+      // stalled starts its damping afresh there).
+      step = 1;
+      previous = loss = kNoLoss;
+      iteration = 0;
+      converged = 0;
+      if (stalled) lambda = kLambdaStart;
+      stalled = false;
+      r = kStepAccepted;
+    }
+    ++iteration;
+    if (iteration == rq.checkIteration && step == 1 && leastSquares && st.sst > 0.0L &&
+        1.0L - st.acceptedSS / st.sst < rq.abandonR2)
+      return {MarquardtEnd::kAbandoned, iteration};
+    if (progress && ((r == kStepAccepted && step == 1) || iteration == 1)) {
+      const int answer = progress(iteration);
+      if (answer == 0) return {MarquardtEnd::kAborted, iteration};
+      if (answer == -1) return {MarquardtEnd::kSkipped, iteration};
+    }
+    if (stalled) return {MarquardtEnd::kStalled, iteration};
+    if (converged > 4 || iteration >= rq.iterationLimit) {
+      if (RestsOnTheFloor(a, p)) return {MarquardtEnd::kAtFloor, iteration};
+      return {converged > 4 ? MarquardtEnd::kConverged : MarquardtEnd::kIterationLimit, iteration};
+    }
+  }
+}
+
+bool FinishOnAllPoints(TMarquardtState& st, int p, long double* a, LDMatrix& alpha,
+                       TNonlinearEvaluator f) {
+  return st.previousStep == 1 || Measure(st, a, p, alpha, f, 1);
 }
 
 int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long double* a,
@@ -254,74 +409,38 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
                                    ctx.Listed(), iteration, r2)
                       : 1;
   };
-
-  long double lambda = -1.0L, loss = 0.0L, previous = kNoLoss;
-  int iteration = 0, converged = 0;
-  const int m = static_cast<int>(st.active.size());
-  int step = rq.sampling ? SamplingStep(m, p, 3) : 1;
-  const int coarseLimit = std::min(rq.iterationLimit - 1, kCoarseLimit);
-  bool abandoned = false, aborted = false, failed = false;
-
-  for (;;) {
-    int r = MarquardtStep(st, a, p, *trial, *alpha, loss, f, lambda, step);
-    if (r == kStepNoMemory) {
+  const MarquardtRun run = IterateMarquardt(
+      st, p, a, *alpha, *trial, f, rq,
+      [&](int iteration) { return report(2, static_cast<std::uint32_t>(iteration), ShownR2(st)); });
+  const int iteration = run.iterations;
+  switch (run.end) {
+    case MarquardtEnd::kNoMemory:
       MarquardtRelease(st);
       return -2;
-    }
-    if (r == kStepFailed) {
-      failed = true;
+    case MarquardtEnd::kAborted:
+      MarquardtRelease(st);
+      return -1;
+    // A fit whose damping reached its ceiling without an accepted step, or that left a
+    // parameter on the floor, has not converged: it is left out, as a fit worse than the
+    // mean is, rather than listed as if its parameters were an answer.
+    case MarquardtEnd::kStalled:
+    case MarquardtEnd::kAtFloor:
+    case MarquardtEnd::kFailed:
+    case MarquardtEnd::kAbandoned:
+      MarquardtRelease(st);
+      return 0;
+    default:
       break;
-    }
-    if (loss >= kExactLoss) {
-      long double rel = 1.0L;
-      if (st.robustMode == kRobustLeastSquares && loss != st.sst)
-        rel = std::fabs((previous - loss) / (st.sst - loss));
-      else if (st.robustMode != kRobustLeastSquares && loss != 0.0L)
-        rel = std::fabs((previous - loss) / loss);
-      converged = rel < rq.tolerance ? converged + 1 : 0;
-    } else {
-      converged = 5;
-    }
-    previous = loss;
-    if (step > 1 && (r < 1 || converged > 4 || iteration >= coarseLimit)) {
-      // The coarse sample has done what it can: go on with every point.
-      step = 1;
-      previous = loss = kNoLoss;
-      iteration = 0;
-      converged = 0;
-      r = kStepAccepted;
-    }
-    ++iteration;
-    const bool stop = iteration >= rq.iterationLimit || r < 1 || converged > 4;
-    if (iteration == rq.checkIteration && step == 1 && st.robustMode == kRobustLeastSquares &&
-        st.sst > 0.0L && 1.0L - st.acceptedSS / st.sst < rq.abandonR2) {
-      abandoned = true;
-      break;
-    }
-    if ((r == kStepAccepted && step == 1) || iteration == 1) {
-      const int answer = report(2, static_cast<std::uint32_t>(iteration), ShownR2(st));
-      if (answer == 0) {
-        aborted = true;
-        break;
-      }
-      if (answer == -1) break;  // skip: finish the fit as it stands
-    }
-    if (stop) break;
   }
 
-  if (abandoned || aborted || failed) {
-    MarquardtRelease(st);
-    return aborted ? -1 : 0;
-  }
-
-  // A fit that ended on the coarse sample (skipped or aborted at its first report) is
-  // measured on all points before its sum of squares is recorded.
-  if (st.previousStep != 1 && !Measure(st, a, p, *alpha, f, 1)) {
+  // A fit that ended on the coarse sample (skipped at its first report) is measured on all
+  // points before its sum of squares is recorded.
+  if (!FinishOnAllPoints(st, p, a, *alpha, f)) {
     MarquardtRelease(st);
     return 0;
   }
   ClearNonlinearFaults();
-  lambda = 0.0L;
+  long double lambda = 0.0L, loss = 0.0L;
   const int r = MarquardtStep(st, a, p, *trial, *alpha, loss, f, lambda, 1);
   MarquardtRelease(st);
   if (r == kStepNoMemory) return -2;

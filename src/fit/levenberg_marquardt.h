@@ -21,28 +21,40 @@
 // singular (the fit is kept, its covariance is flagged by `NonlinearCovariance`); memory that
 // runs out ends the phase with -2 and never leaves a half-filled record.
 //
+// Where the iteration departs from the textbook loop, for hard problems: the damping adds
+// lambda times the largest curvature diagonal seen for each parameter (Moré's scaling), so
+// a vanished column never makes the step undefined; only accepted steps (and rejections
+// flat within the tolerance) count toward convergence; a trial that changes the loss not
+// at all lengthens the step instead of shortening it; a step that throws a parameter where
+// the data no longer see it is refused; an exact fit is one below LDBL_EPSILON² SST. A fit
+// whose damping reaches its ceiling, or that leaves a parameter on the 1e-30 floor, has
+// not converged and is not recorded.
+//
 // The state of one fit lives in a `TMarquardtState` owned by the caller: two fits on two
 // threads never share anything. A user-defined function is evaluated on the calling thread's
 // expression context, which the engine gives the point's Z and W before each evaluation.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
 #include "app/data_statistics.h"
 #include "app/ld_matrix.h"
 #include "app/xyz_point.h"
+#include "fit/fit_blocks.h"
 #include "fit/fit_run.h"
 #include "fit/nonlinear_catalogue.h"
 
 // Results of `MarquardtStep`.
 enum MarquardtResult : int {
   kStepFinal = 0,      // the final step: covariance in the trial matrix, SSE in the loss
-  kStepAccepted = 1,   // the trial parameters lowered the loss (or the sample changed)
+  kStepAccepted = 1,   // the trial parameters lowered the loss
   kStepRejected = 2,   // the loss rose: lambda grows tenfold
+  kStepFlat = 3,       // the trial loss equals the accepted one exactly: lambda falls tenfold
   kStepReleased = -1,  // the step storage was released
-  kStepSingular = -2,  // the damped system is singular
+  kStepSingular = -2,  // the damped system is singular: lambda grows tenfold
   // The evaluation failed (a user function's run gave no value, or a value or derivative is
   // not finite) at parameters the fit would have to keep: the fit is rejected. A failure at
   // trial parameters only rejects the step.
@@ -71,6 +83,11 @@ struct TMarquardtState {
   std::vector<long double> gradient;  // accepted gradient, 0-based
   std::vector<long double> trialGradient;
   std::vector<long double> deriv;  // 1-based derivatives of one point
+  std::vector<long double> dampingScale;  // the largest curvature diagonal seen, 0-based
+
+  // The loss of the last trial parameters (scaled), infinite when they could not be
+  // evaluated or no trial was made.
+  long double trialLoss = 0.0L;
 };
 
 // A state over the active points of `points` (records 1..N of a table); false when memory
@@ -117,26 +134,68 @@ struct TNonlinearFitRequest {
   int iterationLimit = 100;
   long double abandonR2 = 0.1L;
   int checkIteration = 20;
-  int sampling = 0;       // coarse-to-fine sampling on (1) or off (0)
-  float fraction = 0.0f;  // progress percentage reported with the status calls
+  int sampling = 0;        // coarse-to-fine sampling on (1) or off (0)
+  int samplingFactor = 3;  // points per parameter the coarse sample keeps (`SamplingStep`)
+  float fraction = 0.0f;   // progress percentage reported with the status calls
 };
+
+// How the iteration of one fit ended.
+enum class MarquardtEnd {
+  kConverged,       // five changes of the loss below the tolerance, or an exact fit
+  kIterationLimit,  // the iteration limit was reached
+  kSkipped,         // the progress answered skip: the fit is finished as it stands
+  kStalled,         // no step was accepted before lambda reached its ceiling: not converged
+  kAtFloor,         // a parameter ended at the 1e-30 floor it was driven to: not converged
+  kAbandoned,       // r² below the abandon r² at the check iteration
+  kAborted,         // the progress answered abort
+  kFailed,          // the parameters to keep could not be evaluated
+  kNoMemory,
+};
+struct MarquardtRun {
+  MarquardtEnd end = MarquardtEnd::kConverged;
+  int iterations = 0;
+};
+
+// The iteration of one fit from the start values in a (1-based; the last accepted values
+// come back), with the step storage of `st` and the two p x p matrices; the step storage
+// stays allocated for the final step. `progress`, when given, is asked after the first
+// iteration and after every accepted step on all points (1 go on, 0 abort, -1 skip).
+// Every call of `MarquardtStep` is an iteration; only accepted steps, and rejected ones
+// whose trial loss is flat within the tolerance, count toward convergence.
+MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatrix& alpha,
+                              LDMatrix& trial, TNonlinearEvaluator f,
+                              const TNonlinearFitRequest& request,
+                              const std::function<int(int iteration)>& progress);
+// A fit that ended on a coarse sample is measured on all points (the accepted sums become
+// those of every point); false when that evaluation failed.
+bool FinishOnAllPoints(TMarquardtState& st, int p, long double* a, LDMatrix& alpha,
+                       TNonlinearEvaluator f);
 
 // One equation of a fit run: iterates from the start values in a (1-based; the fitted
 // values come back) and appends a record to ctx.list when the fit is acceptable (0 <= SSE <
-// SST, no failed evaluation, no math error and no floating-point fault in the final step).
+// SST, no failed evaluation, no math error and no floating-point fault in the final step;
+// a fit that did not converge, `MarquardtEnd::kStalled` or `kAtFloor`, is not recorded).
 // Reports iterations (status code 2) and the record (code 3). Returns the number of records
 // added (0 or 1), -1 when the user aborted (nothing of this equation stays) or -2 when memory
 // ran out (nothing was added).
 int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long double* a,
                          TNonlinearEvaluator f, const TNonlinearFitRequest& request);
 
+// What `FitUserFunction` did.
+enum class UserFitResult {
+  kNoFunction = 0,  // slot k holds no function
+  kFitted = 1,      // the fitted parameters are the record's start values now
+  kNotFitted = 2,   // the fit failed or did not converge: the start values are as they were
+};
+
 // Fits user function k alone to the active points of `table` (records 0..N) with the
-// statistics `stats`, least squares, from the record's start values; when the fit is
-// acceptable the fitted parameters become the record's start values. Returns 0 when slot k
-// holds no function, else 1 whether or not the fit succeeded (a record whose parameter
-// count is out of range is left as it is). Sets CurrentUdf to k on the calling thread's
-// expression context, on which the function runs.
-int FitUserFunction(int k, std::span<const TXYZPoint> table, const TDataStats& stats);
+// statistics `stats`, least squares, from the record's start values, to the tolerance and
+// iteration limit of `options` (coarse-to-fine, always finishing on every point). When the
+// fit converged or used up the iterations, and is acceptable (0 <= SSE < SST, no fault in
+// its final step) the fitted parameters become the record's start values. Sets CurrentUdf to k on the calling
+// thread's expression context, on which the function runs.
+[[nodiscard]] UserFitResult FitUserFunction(int k, std::span<const TXYZPoint> table,
+                                            const TDataStats& stats, const TFitOptions& options);
 
 // The covariance of a non-linear fit without the error factor: the inverse of the
 // least-squares curvature Σ w d_j d_k over the active points of `table` (records 0..N) at

@@ -8,58 +8,57 @@
 
 namespace {
 
-constexpr int kIterations = 100;
-constexpr long double kTolerance = 0.001L;
-constexpr long double kExactLoss = 1e-20L;
+// The coarse sample keeps twice as many points as parameters (a fit run keeps three times).
+constexpr int kUserFitSamplingFactor = 2;
 
 }  // namespace
 
-int FitUserFunction(int k, std::span<const TXYZPoint> table, const TDataStats& stats) {
-  if (k < 0 || k >= kUdfCatalogueCount || !UdfTable[static_cast<std::size_t>(k)]) return 0;
+UserFitResult FitUserFunction(int k, std::span<const TXYZPoint> table, const TDataStats& stats,
+                              const TFitOptions& options) {
+  if (k < 0 || k >= kUdfCatalogueCount || !UdfTable[static_cast<std::size_t>(k)])
+    return UserFitResult::kNoFunction;
   TUdfRecord& record = *UdfTable[static_cast<std::size_t>(k)];
   const int p = UdfFitParamCount(k);
-  if (p <= 0) return 1;  // defined, but with no parameters to fit
+  if (p <= 0) return UserFitResult::kNotFitted;  // defined, but with no parameters to fit
   ExprContext& expr = ExprThreadContext();
   expr.CurrentUdf = k;
 
   TMarquardtState st;
   st.udf = k + 1;
-  st.robustMode = 0;
-  if (!InitMarquardtState(st, PointsOf(table), stats.WeightScale, stats.SSTotal)) return 1;
+  st.robustMode = kRobustLeastSquares;
+  if (!InitMarquardtState(st, PointsOf(table), stats.WeightScale, stats.SSTotal))
+    return UserFitResult::kNotFitted;
   std::unique_ptr<LDMatrix> alpha = AllocLDMatrix(p, p);
   std::unique_ptr<LDMatrix> trial = AllocLDMatrix(p, p);
-  if (!alpha || !trial) return 1;
+  if (!alpha || !trial) return UserFitResult::kNotFitted;
   long double a[kMaxNonlinearParameters + 1] = {};
   for (int i = 1; i <= p; ++i) a[i] = record.Start[static_cast<std::size_t>(i - 1)];
 
+  // The options' tolerance and iteration limit, as in a fit run; the coarse sample only
+  // speeds up the first iterations, and the fit always ends on every point.
+  TNonlinearFitRequest rq;
+  rq.tolerance = std::pow(10.0L, -static_cast<long double>(options.convergeDigits));
+  rq.iterationLimit = static_cast<int>(options.maxIterations);
+  rq.checkIteration = 0;  // no abandon test
+  rq.sampling = 1;
+  rq.samplingFactor = kUserFitSamplingFactor;
+
   ClearNonlinearFaults();
   const TNonlinearEvaluator f = UserFunctionEvaluators[static_cast<std::size_t>(k)];
-  const int step = SamplingStep(static_cast<int>(st.active.size()), p, 2);
-  long double lambda = -1.0L, loss = 0.0L, previous = 1e100L;
-  int converged = 0;
-  for (int iteration = 0; iteration < kIterations; ++iteration) {
-    const int r = MarquardtStep(st, a, p, *trial, *alpha, loss, f, lambda, step);
-    if (r == kStepNoMemory || r == kStepFailed) {
-      MarquardtRelease(st);
-      return 1;
-    }
-    if (loss < kExactLoss) {
-      converged = 5;
-    } else {
-      const long double rel = std::fabs((previous - loss) / (st.sst - loss));
-      converged = rel < kTolerance ? converged + 1 : 0;
-    }
-    previous = loss;
-    if (r < 1 || converged > 4) break;
+  const MarquardtRun run = IterateMarquardt(st, p, a, *alpha, *trial, f, rq, {});
+  const bool iterated = run.end == MarquardtEnd::kConverged ||
+                        run.end == MarquardtEnd::kIterationLimit;
+  if (!iterated || !FinishOnAllPoints(st, p, a, *alpha, f)) {
+    MarquardtRelease(st);
+    return UserFitResult::kNotFitted;
   }
-
   ClearNonlinearFaults();
-  lambda = 0.0L;
-  const int r = MarquardtStep(st, a, p, *trial, *alpha, loss, f, lambda, step);
+  long double lambda = 0.0L, loss = 0.0L;
+  const int r = MarquardtStep(st, a, p, *trial, *alpha, loss, f, lambda, 1);
   MarquardtRelease(st);
   const long double sse = st.acceptedSS;
-  if (r != kStepNoMemory && sse >= 0.0L && sse < st.sst && !NonlinearFaultRaised())
-    for (int i = 1; i <= p; ++i) record.Start[static_cast<std::size_t>(i - 1)] = a[i];
-  return 1;
+  if (r == kStepNoMemory || !(sse >= 0.0L && sse < st.sst) || NonlinearFaultRaised())
+    return UserFitResult::kNotFitted;
+  for (int i = 1; i <= p; ++i) record.Start[static_cast<std::size_t>(i - 1)] = a[i];
+  return UserFitResult::kFitted;
 }
-

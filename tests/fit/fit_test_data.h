@@ -7,6 +7,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -150,7 +151,7 @@ struct UserFunctionScope {
 
 // Defines and loads function k with a one-line Z text and its start values, its parameters
 // unbounded; CurrentUdf is 0 again afterwards.
-inline TUdfRecord& DefineUserFunction(int k, std::string_view zLine, std::initializer_list<long double> start) {
+inline TUdfRecord& DefineUserFunction(int k, std::string_view zLine, std::span<const long double> start) {
   AllocUdf(k);
   TUdfRecord& r = *UdfTable[static_cast<std::size_t>(k)];
   const std::string text = std::string(zLine) + "\r\n";
@@ -167,6 +168,9 @@ inline TUdfRecord& DefineUserFunction(int k, std::string_view zLine, std::initia
   EXPECT_EQ(UdfLoad(k), 1) << zLine;
   ExprThreadContext().CurrentUdf = 0;
   return r;
+}
+inline TUdfRecord& DefineUserFunction(int k, std::string_view zLine, std::initializer_list<long double> start) {
+  return DefineUserFunction(k, zLine, std::span<const long double>(start.begin(), start.size()));
 }
 
 }  // namespace fit_test

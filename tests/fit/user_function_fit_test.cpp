@@ -81,7 +81,7 @@ TEST_F(UserFunctionFit, FitUserFunctionUpdatesTheStartValues) {
   PointTable t = GridTable(Axis(0, 1, 6), Axis(0, 1, 2),
                            [](long double x, long double) { return 5 * x - 2; });
   const TDataStats stats = StatsOf(t);
-  EXPECT_EQ(FitUserFunction(6, t, stats), 1);
+  EXPECT_EQ(FitUserFunction(6, t, stats, DefaultFitOptions()), UserFitResult::kFitted);
   EXPECT_LE(std::max(std::fabs(r.Start[0] - 5), std::fabs(r.Start[1] + 2)), 1e-6L);
   EXPECT_EQ(ExprThreadContext().CurrentUdf, 6);
 
@@ -90,17 +90,17 @@ TEST_F(UserFunctionFit, FitUserFunctionUpdatesTheStartValues) {
   r.Start[0] = 2.9L;
   r.Start[1] = -2;
   r.Upper[0] = 3;
-  EXPECT_EQ(FitUserFunction(6, t, stats), 1);
+  EXPECT_EQ(FitUserFunction(6, t, stats, DefaultFitOptions()), UserFitResult::kFitted);
   EXPECT_TRUE(r.Start[0] > 2.99L && r.Start[0] <= 3.0L);
   // The penalty is a deterrent, not a wall: from (1, 1) the first step lands at A0 = 4.86,
   // whose loss of 1.36 still beats the start's 1148 after the penalty, and is kept.
   r.Start[0] = 1;
   r.Start[1] = 1;
-  EXPECT_EQ(FitUserFunction(6, t, stats), 1);
+  EXPECT_EQ(FitUserFunction(6, t, stats, DefaultFitOptions()), UserFitResult::kFitted);
   EXPECT_GT(r.Start[0], 3.0L);
 
-  EXPECT_EQ(FitUserFunction(3, t, stats), 0);  // no function in slot 3
-  EXPECT_EQ(FitUserFunction(15, t, stats), 0);
+  EXPECT_EQ(FitUserFunction(3, t, stats, DefaultFitOptions()), UserFitResult::kNoFunction);  // no function in slot 3
+  EXPECT_EQ(FitUserFunction(15, t, stats, DefaultFitOptions()), UserFitResult::kNoFunction);
 }
 
 TEST_F(UserFunctionFit, CovarianceOfAUserFunction) {
