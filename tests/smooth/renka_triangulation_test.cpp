@@ -1,0 +1,293 @@
+// Delaunay triangulation in the adjacency-list structure: the first triangle's exact lists,
+// error codes, the first-three preparation, agreement with Qhull, structural invariants,
+// the empty-circumcircle property, and hostile input.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <map>
+
+#include "triangulation_test_support.h"
+
+namespace {
+
+using smooth_test::Mesh;
+using smooth_test::Triangle;
+using smooth_test::Triangulate;
+
+// Checks the rings against each other: symmetric adjacency, counter-clockwise order of
+// consecutive neighbours, a negated last neighbour exactly on the hull, the Euler count
+// nt = 2n - 2 - nb and LNEW = one more than the 2 * (3n - 3 - nb) entries in use.
+void ExpectConsistent(const Mesh& m) {
+  const int n = m.n();
+  std::map<std::pair<int, int>, int> arcs;
+  int boundary = 0;
+  for (int k = 1; k <= n; ++k) {
+    const auto ring = smooth_test::Ring(m, k);
+    ASSERT_GE(ring.size(), 2u) << "node " << k;
+    const bool on_hull = ring.back() < 0;
+    boundary += on_hull;
+    for (size_t i = 0; i < ring.size(); ++i) {
+      const int a = std::abs(ring[i]);
+      ASSERT_GE(a, 1);
+      ASSERT_LE(a, n);
+      ASSERT_TRUE(i + 1 == ring.size() || ring[i] > 0) << "only the last entry may be negated";
+      ++arcs[{k, a}];
+      if (i + 1 < ring.size() || !on_hull) {
+        const int b = std::abs(ring[(i + 1) % ring.size()]);
+        EXPECT_GT(smooth_test::Cross(m, k, a, b), 0.0) << "triangle " << k << " " << a << " " << b;
+      }
+    }
+  }
+  for (const auto& [arc, count] : arcs) {
+    EXPECT_EQ(count, 1);
+    EXPECT_TRUE(arcs.count({arc.second, arc.first})) << arc.first << "-" << arc.second;
+  }
+  const int nt = static_cast<int>(smooth_test::Triangles(m).size());
+  EXPECT_EQ(nt, 2 * n - 2 - boundary);
+  EXPECT_EQ(m.lnew - 1, 2 * (3 * n - 3 - boundary));
+}
+
+// Local Delaunay test over every interior edge (equivalent to the empty circumcircle of every
+// triangle): the node beyond a side lies not inside the triangle's circumcircle.
+int NonDelaunayEdges(const Mesh& m, long double tolerance) {
+  int bad = 0;
+  for (const Triangle& t : smooth_test::Triangles(m)) {
+    Triangle c = t;
+    if (smooth_test::Cross(m, c[0], c[1], c[2]) < 0) std::swap(c[1], c[2]);
+    for (int e = 0; e < 3; ++e) {
+      const int u = c[e], v = c[(e + 1) % 3];
+      // The node beyond u -> v follows u in v's ring.
+      const auto ring = smooth_test::Ring(m, v);
+      for (size_t i = 0; i < ring.size(); ++i) {
+        if (std::abs(ring[i]) != u || ring[i] < 0) continue;
+        const int w = std::abs(ring[(i + 1) % ring.size()]);
+        if (smooth_test::InCircle(m, c[0], c[1], c[2], w) > tolerance) ++bad;
+      }
+    }
+  }
+  return bad;
+}
+
+TEST(RenkaTriangulate, ThreeNodesGiveThePublishedLists) {
+  struct Case {
+    const char* name;
+    std::vector<double> x, y;
+    std::vector<int> list;
+  };
+  const Case cases[] = {
+      {"counter-clockwise", {0, 1, 0}, {0, 0, 1}, {2, -3, 3, -1, 1, -2}},
+      {"clockwise", {0, 0, 1}, {0, 1, 0}, {3, -2, 1, -3, 2, -1}},
+  };
+  for (const Case& c : cases) {
+    const Mesh m = Triangulate(c.x, c.y);
+    ASSERT_EQ(m.ier, 0) << c.name;
+    EXPECT_EQ(m.lnew, 7) << c.name;
+    EXPECT_EQ(std::vector<int>(m.list.begin(), m.list.begin() + 6), c.list) << c.name;
+    EXPECT_EQ(std::vector<int>(m.lptr.begin(), m.lptr.begin() + 6),
+              (std::vector<int>{2, 1, 4, 3, 6, 5}))
+        << c.name;
+    EXPECT_EQ(m.lend, (std::vector<int>{2, 4, 6})) << c.name;
+  }
+}
+
+TEST(RenkaTriangulate, ErrorCodes) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* name;
+    std::vector<double> x, y;
+    int ier;
+  };
+  const Case cases[] = {
+      {"two nodes", {0, 1}, {0, 0}, kRenkaInvalidInput},
+      {"first three collinear, fourth off the line", {0, 1, 2, 0}, {0, 1, 2, 5}, kRenkaCollinear},
+      {"first three collinear vertically", {3, 3, 3, 1}, {0, 1, 2, 5}, kRenkaCollinear},
+      {"first two coincide", {1, 1, 0, 2}, {1, 1, 0, 3}, kRenkaCollinear},
+      {"repeated interior node", {0, 1, 0, 0.25, 1, 0.25}, {0, 0, 1, 0.25, 1, 0.25}, 4},
+      {"repeated first node", {0, 1, 0, 1, 0}, {0, 0, 1, 1, 0}, 1},
+      {"repeated hull node", {0, 1, 0, 1, 0.3, 1}, {0, 0, 1, 1, 0.4, 0}, 2},
+      {"not a number", {0, 1, 0, nan}, {0, 0, 1, 0.5}, kRenkaInvalidInput},
+      {"infinite", {0, 1, 0, 0.5}, {0, 0, 1, inf}, kRenkaInvalidInput},
+      {"three nodes", {0, 1, 0}, {0, 0, 1}, kRenkaOk},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Triangulate(c.x, c.y).ier, c.ier) << c.name;
+}
+
+TEST(RenkaTriangulate, CocircularNodesKeepTheFirstDiagonal) {
+  // (1, 2, 3) is the first triangle; node 4 closes the square on the same circle, and its
+  // swap test finds sin12 = 0, so the diagonal 1-3 stays.
+  const Mesh m = Triangulate({1, 0, -1, 0}, {0, 1, 0, -1});
+  ASSERT_EQ(m.ier, 0);
+  EXPECT_EQ(smooth_test::Triangles(m), (std::set<Triangle>{{1, 2, 3}, {1, 3, 4}}));
+  EXPECT_FALSE(RenkaSwapTest(2, 4, 1, 3, m.x.data(), m.y.data()));
+  EXPECT_FALSE(RenkaSwapTest(4, 2, 3, 1, m.x.data(), m.y.data()));
+}
+
+TEST(RenkaPrepareFirstThree, BringsANodeOffTheLineForward) {
+  struct Case {
+    const char* name;
+    std::vector<double> x, y;
+    int swap;
+    int result;
+    std::vector<double> x_after;
+  };
+  const Case cases[] = {
+      {"off the line at 4, swapped", {0, 1, 2, 5, 3}, {0, 1, 2, 0, 3}, 1, 0, {5, 1, 2, 0, 3}},
+      {"off the line at 4, swap off", {0, 1, 2, 5}, {0, 1, 2, 0}, 0, 0, {0, 1, 2, 5}},
+      {"first three fine", {0, 1, 0, 2}, {0, 0, 1, 2}, 1, 0, {0, 1, 0, 2}},
+      {"vertical line, off at 5", {2, 2, 2, 2, 7}, {0, 1, 2, 3, 0}, 1, 0, {7, 2, 2, 2, 2}},
+      {"all on one line", {0, 1, 2, 3}, {1, 2, 3, 4}, 1, 1, {0, 1, 2, 3}},
+      {"two points", {0, 1}, {0, 0}, 1, 1, {0, 1}},
+  };
+  for (const Case& c : cases) {
+    std::vector<double> x = c.x, y = c.y, z(x.size());
+    for (size_t i = 0; i < z.size(); ++i) z[i] = 10.0 * i;
+    EXPECT_EQ(RenkaPrepareFirstThree(static_cast<int>(x.size()), x.data(), y.data(), z.data(),
+                                     c.swap),
+              c.result)
+        << c.name;
+    EXPECT_EQ(x, c.x_after) << c.name;
+    // z travels with its point: the (x, y, z) triples are the same set as before.
+    std::multiset<std::array<double, 3>> before, after;
+    for (size_t i = 0; i < x.size(); ++i) {
+      before.insert({c.x[i], c.y[i], 10.0 * i});
+      after.insert({x[i], y[i], z[i]});
+    }
+    EXPECT_EQ(before, after) << c.name;
+    if (c.result == 0 && c.swap == 1) {
+      EXPECT_EQ(Triangulate(x, y).ier, 0) << c.name;
+    }
+  }
+}
+
+TEST(RenkaTriangulate, EqualsQhullOnReferenceSets) {
+  for (const char* name : {"delaunay_100.txt", "delaunay_2000.txt"}) {
+    const auto ref = smooth_test::ReadReference(name, 2, 3);
+    ASSERT_TRUE(ref.ok) << name;
+    std::vector<double> x, y;
+    for (const auto& p : ref.points) {
+      x.push_back(p[0]);
+      y.push_back(p[1]);
+    }
+    const Mesh m = Triangulate(x, y);
+    ASSERT_EQ(m.ier, 0) << name;
+    std::set<Triangle> expected;
+    for (const auto& r : ref.rows)
+      expected.insert({static_cast<int>(r[0]), static_cast<int>(r[1]), static_cast<int>(r[2])});
+    EXPECT_EQ(smooth_test::Triangles(m), expected) << name;
+    ExpectConsistent(m);
+  }
+}
+
+TEST(RenkaTriangulate, RandomSetsAreConsistentAndDelaunay) {
+  for (const int n : {3, 4, 10, 257, 16384}) {
+    std::vector<double> x, y;
+    smooth_test::RandomPoints(n, 1000 + n, x, y);
+    const Mesh m = Triangulate(x, y);
+    ASSERT_EQ(m.ier, 0) << n;
+    ExpectConsistent(m);
+    EXPECT_EQ(NonDelaunayEdges(m, 1e-12L), 0) << n;
+  }
+}
+
+TEST(RenkaTriangulate, SmallCircleTestAgreesWithTheFullOne) {
+  // On a small set, no node at all lies inside any triangle's circumcircle.
+  std::vector<double> x, y;
+  smooth_test::RandomPoints(150, 77, x, y);
+  const Mesh m = Triangulate(x, y);
+  ASSERT_EQ(m.ier, 0);
+  for (Triangle t : smooth_test::Triangles(m)) {
+    if (smooth_test::Cross(m, t[0], t[1], t[2]) < 0) std::swap(t[1], t[2]);
+    for (int d = 1; d <= m.n(); ++d) EXPECT_LE(smooth_test::InCircle(m, t[0], t[1], t[2], d), 1e-12L);
+  }
+}
+
+TEST(RenkaTriangulate, GridWithCollinearHullAndCocircularQuadsIsValid) {
+  // A 12 x 9 lattice in row order: every quadrilateral is cocircular and 38 nodes lie on
+  // straight hull sides.
+  std::vector<double> x, y;
+  for (int j = 0; j < 9; ++j)
+    for (int i = 0; i < 12; ++i) {
+      x.push_back(i * 0.5);
+      y.push_back(j * 0.25);
+    }
+  ASSERT_EQ(RenkaPrepareFirstThree(static_cast<int>(x.size()), x.data(), y.data(), nullptr, 1), 0);
+  const Mesh m = Triangulate(x, y);
+  ASSERT_EQ(m.ier, 0);
+  ExpectConsistent(m);
+  EXPECT_EQ(smooth_test::Triangles(m).size(), 2u * 11 * 8);
+  EXPECT_EQ(NonDelaunayEdges(m, 1e-12L), 0);
+}
+
+TEST(RenkaTriangulate, SameTrianglesAtEveryScale) {
+  std::vector<double> x, y;
+  smooth_test::RandomPoints(500, 5, x, y);
+  const auto reference = smooth_test::Triangles(Triangulate(x, y));
+  for (const double scale : {0x1.0p-200, 0x1.0p-20, 0x1.0p+20, 0x1.0p+200}) {
+    std::vector<double> xs = x, ys = y;
+    for (double& v : xs) v *= scale;
+    for (double& v : ys) v *= scale;
+    const Mesh m = Triangulate(xs, ys);
+    ASSERT_EQ(m.ier, 0) << scale;
+    EXPECT_EQ(smooth_test::Triangles(m), reference) << scale;
+  }
+}
+
+TEST(RenkaLocate, InsideAndOutsideTheHull) {
+  // Unit square with its centre (node 5).
+  const Mesh m = Triangulate({0, 1, 1, 0, 0.5}, {0, 0, 1, 1, 0.5});
+  ASSERT_EQ(m.ier, 0);
+  struct Case {
+    double px, py;
+    std::set<int> triangle;  // inside: the three vertices
+    int i1, i2;              // outside: the visible chain's ends
+  };
+  const Case cases[] = {
+      {0.5, 0.1, {1, 2, 5}, 0, 0},  {0.9, 0.5, {2, 3, 5}, 0, 0}, {0.5, 0.5, {}, 0, 0},
+      {0.5, -1.0, {}, 2, 1},        {2.0, 0.5, {}, 3, 2},        {-3.0, -3.0, {}, 2, 4},
+      {2.0, 0.0, {}, 3, 2},  // on the extension of the bottom side: only the right side is seen
+  };
+  for (const Case& c : cases) {
+    for (int start = 1; start <= 5; ++start) {
+      int i1, i2, i3;
+      RenkaLocate(start, c.px, c.py, m.n(), m.x.data(), m.y.data(), m.list.data(), m.lptr.data(),
+                  m.lend.data(), i1, i2, i3);
+      if (c.i1 != 0) {
+        EXPECT_EQ(i3, 0);
+        EXPECT_EQ(i1, c.i1) << c.px << "," << c.py;
+        EXPECT_EQ(i2, c.i2) << c.px << "," << c.py;
+      } else {
+        ASSERT_NE(i3, 0);
+        EXPECT_GE(smooth_test::Cross(m, i1, i2, i3), 0.0);
+        if (!c.triangle.empty()) {
+          EXPECT_EQ((std::set<int>{i1, i2, i3}), c.triangle);
+        } else {
+          EXPECT_TRUE(i1 == 5 || i2 == 5 || i3 == 5);
+        }
+      }
+    }
+  }
+}
+
+TEST(RenkaTriangulate, HostileInputNeverBreaksTheArrays) {
+  // Coincident clusters, enormous and tiny magnitudes, exact repeats: any error code is
+  // acceptable, a crash or an out-of-range write (ASan) is not, and a success is valid.
+  std::vector<double> x, y;
+  smooth_test::RandomPoints(400, 9, x, y);
+  const double magnitudes[] = {1e-300, 1e-150, 1e150, 1e300, 1.7e308};
+  for (int variant = 0; variant < 6; ++variant) {
+    std::vector<double> xs = x, ys = y;
+    for (size_t i = 3; i < xs.size(); ++i) {
+      if (variant < 5 && i % 7 == 0) xs[i] *= magnitudes[variant];
+      if (variant == 5 && i % 3 == 0) {  // many nodes a rounding step apart
+        xs[i] = xs[0] + std::ldexp(static_cast<double>(i % 5), -52);
+        ys[i] = ys[0];
+      }
+    }
+    const Mesh m = Triangulate(xs, ys);
+    if (m.ier == 0) ExpectConsistent(m);
+  }
+}
+
+}  // namespace
