@@ -1,0 +1,214 @@
+// Natural-neighbour interpolation: values at the nodes, planes and constants recovered
+// inside and outside the hull, the walk against the scan over every triangle, the slots and
+// their derivative fields, and degenerate or hostile data.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "app/long_double.h"
+#include "smooth/kernels/natural_neighbour.h"
+#include "triangulation_test_support.h"
+
+namespace {
+
+struct Data {
+  std::vector<double> x, y, z;
+  int n() const { return static_cast<int>(x.size()); }
+};
+
+template <class F>
+Data Sample(int n, std::uint64_t seed, F f, double sx = 1.0, double sy = 1.0) {
+  Data d;
+  smooth_test::RandomPoints(n, seed, d.x, d.y);
+  for (int i = 0; i < n; ++i) {
+    d.x[i] = d.x[i] * sx;
+    d.y[i] = d.y[i] * sy;
+    d.z.push_back(f(d.x[i], d.y[i]));
+  }
+  return d;
+}
+
+double Wavy(double x, double y) { return std::sin(3 * x) * std::cos(2 * y); }
+double Plane(double x, double y) { return 2.5 - 1.25 * x + 0.75 * y; }
+
+TWatson Make(const Data& d, double bI = 0.0, double bJ = 0.0) {
+  return TWatson(d.n(), d.x.data(), d.y.data(), d.z.data(), bI, bJ);
+}
+
+TEST(TWatson, AtANodeC0GivesItsValue) {
+  const Data d = Sample(200, 1, Wavy);
+  for (const double b : {0.0, 1.5}) {
+    TWatson w = Make(d, b, b * b);
+    ASSERT_TRUE(w.Valid());
+    for (int i = 0; i < d.n(); ++i)
+      EXPECT_NEAR(static_cast<double>(w.Evaluate(d.x[i], d.y[i])), d.z[i], 1e-6 * 2.0) << i;
+  }
+}
+
+TEST(TWatson, PlanesAreReproducedInsideAndOutsideTheHull) {
+  // Data on a plane over a 40 x 3 rectangle: Sibson coordinates have linear precision, and
+  // the enclosing vertices carry the least-squares plane, which is the same plane.
+  const Data d = Sample(150, 2, Plane, 40.0, 3.0);
+  for (const double b : {0.0, 3.0, 1.0}) {
+    TWatson w = Make(d, b, b * b);
+    ASSERT_TRUE(w.Valid());
+    for (int i = -4; i <= 14; ++i)
+      for (int j = -4; j <= 14; ++j) {
+        const double px = i * 4.0, py = j * 0.3;
+        EXPECT_NEAR(static_cast<double>(w.Evaluate(px, py)), Plane(px, py), 1e-6 * 50)
+            << b << ": " << px << "," << py;
+      }
+  }
+}
+
+TEST(TWatson, ConstantDataGiveTheConstantEverywhere) {
+  const Data d = Sample(60, 3, [](double, double) { return -7.25; });
+  for (const double b : {0.0, 2.0}) {
+    TWatson w = Make(d, b, b * b);
+    for (const double p : {-5.0, 0.2, 0.5, 0.9, 6.0})
+      EXPECT_NEAR(static_cast<double>(w.Evaluate(p, 1.0 - p)), -7.25, 1e-12);
+  }
+}
+
+TEST(TWatson, TheWalkFindsTheSameNeighboursAsTheScan) {
+  const Data d = Sample(400, 4, Wavy);
+  for (const double b : {0.0, 1.25}) {
+    TWatson w = Make(d, b, b * b);
+    for (int i = 0; i < 60; ++i)
+      for (int j = 0; j < 60; ++j) {
+        const double px = -0.5 + 2.0 * i / 59.0, py = -0.5 + 2.0 * j / 59.0;
+        const long double walk = w.Evaluate(px, py);
+        // Equal up to the order in which the areas are summed.
+        EXPECT_NEAR(static_cast<double>(walk), static_cast<double>(w.EvaluateByScan(px, py)), 1e-13)
+            << px << "," << py;
+      }
+  }
+}
+
+TEST(TWatson, C0EqualsCgalSibsonInterpolationInsideTheHull) {
+  // CGAL's natural_neighbor_coordinates_2 over the exact nodes; ours are jittered by 1e-8 of
+  // the range, which bounds the difference (reference/cgal_sibson_reference.cpp).
+  const auto ref = smooth_test::ReadReference("sibson_cgal.txt", 3, 3);
+  ASSERT_TRUE(ref.ok);
+  Data d;
+  for (const auto& p : ref.points) {
+    d.x.push_back(p[0]);
+    d.y.push_back(p[1]);
+    d.z.push_back(p[2]);
+  }
+  const double range = *std::max_element(d.z.begin(), d.z.end()) -
+                       *std::min_element(d.z.begin(), d.z.end());
+  TWatson w = Make(d);
+  ASSERT_TRUE(w.Valid());
+  ASSERT_EQ(ref.rows.size(), 81u);
+  for (const auto& g : ref.rows)
+    EXPECT_NEAR(static_cast<double>(w.Evaluate(g[0], g[1])), g[2], 1e-7 * range)
+        << g[0] << "," << g[1];
+}
+
+TEST(TWatson, InsideFlagAndPointsBeyondEveryCircle) {
+  const Data d = Sample(50, 5, Wavy);
+  TWatson w = Make(d);
+  (void)w.Evaluate(0.5, 0.5);
+  EXPECT_TRUE(w.Inside());
+  (void)w.Evaluate(3.0, 0.5);
+  EXPECT_FALSE(w.Inside());
+  // Far beyond the enclosing triangle no circumcircle holds the point: the missing value,
+  // not 0/0.
+  EXPECT_EQ(w.Evaluate(1e9, -1e9), ExprErrorValue);
+  EXPECT_EQ(w.Evaluate(std::numeric_limits<double>::quiet_NaN(), 0.5), ExprErrorValue);
+}
+
+TEST(TWatson, RawCoordinatesScaleNothingInside) {
+  const Data d = Sample(120, 6, Wavy);
+  Data wide = d;
+  for (double& v : wide.x) v *= 1000.0;
+  TWatson a = Make(d, 2.0, 4.0), b = Make(wide, 2.0, 4.0);
+  for (const double p : {0.1, 0.35, 0.6, 0.85, 1.3})
+    EXPECT_NEAR(static_cast<double>(a.Evaluate(p, 0.4)),
+                static_cast<double>(b.Evaluate(1000.0 * p, 0.4)), 1e-9);
+}
+
+TEST(WatsonSlots, ModesAndLifecycle) {
+  const Data d = Sample(100, 7, Wavy);
+  TWatsonSlots slots, other;
+  // Mode 7 is C0, like mode 0; mode 5 is C1 with bI = bJ = 1.
+  ASSERT_EQ(WatsonCreate(slots, d.n(), d.x.data(), d.y.data(), d.z.data(), 7), 1);
+  ASSERT_EQ(WatsonCreate(other, d.n(), d.x.data(), d.y.data(), d.z.data(), 0), 1);
+  EXPECT_FALSE(slots.slot[0]->IsC1());
+  EXPECT_EQ(slots.slot[0]->TautnessI(), 1.5);
+  EXPECT_EQ(slots.slot[0]->TautnessJ(), 7.0);
+  for (const double p : {0.13, 0.5, 0.77})
+    EXPECT_EQ(WatsonEvaluate(slots, p, p, 0), WatsonEvaluate(other, p, p, 0));
+  const double tautness[6][2] = {{1.5, 7.0}, {3.0, 9.0}, {2.0, 4.0}, {1.5, 2.25}, {1.25, 1.5625}, {1.0, 1.0}};
+  for (int mode = 0; mode <= 5; ++mode) {
+    ASSERT_EQ(WatsonCreate(other, d.n(), d.x.data(), d.y.data(), d.z.data(), mode), 1);
+    EXPECT_EQ(other.slot[0]->IsC1(), mode != 0);
+    EXPECT_EQ(other.slot[0]->TautnessI(), tautness[mode][0]);
+    EXPECT_EQ(other.slot[0]->TautnessJ(), tautness[mode][1]);
+  }
+  // Two engines' slot sets are independent: freeing one leaves the other's value.
+  const long double before = WatsonEvaluate(slots, 0.4, 0.6, 0);
+  WatsonFree(other);
+  EXPECT_EQ(WatsonEvaluate(slots, 0.4, 0.6, 0), before);
+  EXPECT_EQ(WatsonEvaluate(other, 0.4, 0.6, 0), 0.0L);
+  EXPECT_EQ(WatsonEvaluate(other, 0.4, 0.6, 3), 0.0L);
+  EXPECT_EQ(WatsonEvaluate(slots, 0.4, 0.6, 6), 0.0L);
+}
+
+TEST(WatsonSlots, SecondDerivativeSlotAskedFirstIsBuiltFromItsField) {
+  // z = x^2 + 3y^2 - xy: d2z/dx2 = 2, d2z/dy2 = 6, d2z/dxdy = -1, dz/dx = 2x - y.
+  const Data d = Sample(300, 8, [](double x, double y) { return x * x + 3 * y * y - x * y; });
+  TWatsonSlots slots;
+  ASSERT_EQ(WatsonCreate(slots, d.n(), d.x.data(), d.y.data(), d.z.data(), 0), 1);
+  EXPECT_FALSE(slots.slot[3]);
+  const double fxx = static_cast<double>(WatsonEvaluate(slots, 0.5, 0.5, 3));
+  ASSERT_TRUE(slots.slot[3]);
+  EXPECT_TRUE(slots.slot[3]->IsC1());  // built with slot 0's stored 1.5 and 7.0
+  EXPECT_FALSE(slots.slot[1]);
+  EXPECT_NEAR(fxx, 2.0, 0.5);
+  EXPECT_NEAR(static_cast<double>(WatsonEvaluate(slots, 0.5, 0.5, 4)), 6.0, 1.0);
+  EXPECT_NEAR(static_cast<double>(WatsonEvaluate(slots, 0.5, 0.5, 5)), -1.0, 0.5);
+  EXPECT_NEAR(static_cast<double>(WatsonEvaluate(slots, 0.5, 0.4, 1)), 0.6, 0.1);
+  EXPECT_NEAR(static_cast<double>(WatsonEvaluate(slots, 0.5, 0.4, 2)), 1.9, 0.1);
+}
+
+TEST(WatsonSlots, DegenerateAndHostileData) {
+  TWatsonSlots slots;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  // Two identical points are separated by the jitter.
+  std::vector<double> x = {0, 1, 0, 0.5, 0.5}, y = {0, 0, 1, 0.5, 0.5}, z = {1, 2, 3, 4, 4};
+  for (const int mode : {0, 3}) {
+    ASSERT_EQ(WatsonCreate(slots, 5, x.data(), y.data(), z.data(), mode), 1);
+    EXPECT_NEAR(static_cast<double>(WatsonEvaluate(slots, 0.5, 0.5, 0)), 4.0, 1e-5);
+    EXPECT_TRUE(std::isfinite(static_cast<double>(WatsonEvaluate(slots, 0.2, 0.3, 0))));
+  }
+  // One point, all on one line, all in one place: a set-up that succeeds and gives finite
+  // values (the horizontal plane at the mean stands in for the least-squares plane).
+  std::vector<double> lx = {0, 1, 2, 3}, ly = {0, 1, 2, 3}, lz = {1, 2, 3, 4};
+  ASSERT_EQ(WatsonCreate(slots, 4, lx.data(), ly.data(), lz.data(), 2), 1);
+  EXPECT_TRUE(std::isfinite(static_cast<double>(WatsonEvaluate(slots, 1.5, 1.5, 0))));
+  ASSERT_EQ(WatsonCreate(slots, 1, lx.data(), ly.data(), lz.data(), 0), 1);
+  EXPECT_NEAR(static_cast<double>(WatsonEvaluate(slots, 0.3, -0.2, 0)), 1.0, 1e-12);
+  std::vector<double> same(6, 2.0), sz = {1, 2, 3, 4, 5, 6};
+  ASSERT_EQ(WatsonCreate(slots, 6, same.data(), same.data(), sz.data(), 4), 1);
+  EXPECT_TRUE(std::isfinite(static_cast<double>(WatsonEvaluate(slots, 2.0, 2.0, 0))));
+  EXPECT_EQ(WatsonEvaluate(slots, 2.0, 2.0, 1), 0.0L);  // no triangulation for derivatives
+  // Refused: no points, values that are not numbers.
+  EXPECT_EQ(WatsonCreate(slots, 0, x.data(), y.data(), z.data(), 0), 0);
+  EXPECT_FALSE(slots.slot[0]);
+  z[2] = nan;
+  EXPECT_EQ(WatsonCreate(slots, 5, x.data(), y.data(), z.data(), 0), 0);
+  EXPECT_EQ(WatsonEvaluate(slots, 0.5, 0.5, 0), 0.0L);
+  // Enormous and tiny magnitudes and clustered points.
+  Data wild = Sample(300, 9, Wavy);
+  for (int i = 0; i < wild.n(); i += 5) wild.x[i] = wild.x[0] + i * 1e-300;
+  for (int i = 1; i < wild.n(); i += 7) wild.z[i] = 1e300;
+  for (const int mode : {0, 5}) {
+    ASSERT_EQ(WatsonCreate(slots, wild.n(), wild.x.data(), wild.y.data(), wild.z.data(), mode), 1);
+    for (const double p : {-1.0, 0.25, 0.5, 2.0}) (void)WatsonEvaluate(slots, p, p, 0);
+  }
+}
+
+}  // namespace
