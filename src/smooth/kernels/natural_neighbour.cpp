@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <limits>
 #include <new>
-#include <unordered_map>
 
 #include "app/long_double.h"
 #include "smooth/kernels/renka_interpolation.h"
@@ -143,34 +142,41 @@ void TWatson::SetUp() {
 
 bool TWatson::Triangulate(std::vector<std::vector<int>>* stars) {
   // Renka's incremental triangulation over the enclosing vertices (first, as nodes 1..3) and
-  // the data in index order; a node that coincides exactly with an earlier one even after
+  // the data in index order. A node that coincides exactly with an earlier one even after
   // the jitter adds nothing, as in the Bowyer-Watson pass, where no circumcircle strictly
-  // contains it.
+  // contains it: such data are added node by node, skipping the repeats.
   const int capacity = n_ + 3;
   std::vector<double> xr(capacity), yr(capacity);
   std::vector<int> order(capacity), list(6 * capacity), lptr(6 * capacity), lend(capacity);
-  for (int k = 0; k < 3; ++k) {
-    xr[k] = nodes_[n_ + k].x;
-    yr[k] = nodes_[n_ + k].y;
-    order[k] = n_ + k;
+  for (int r = 0; r < capacity; ++r) {
+    order[r] = r < 3 ? n_ + r : r - 3;
+    xr[r] = nodes_[order[r]].x;
+    yr[r] = nodes_[order[r]].y;
   }
-  int lnew = 0, ier = 0, count = 3;
-  RenkaTriangulate(3, xr.data(), yr.data(), list.data(), lptr.data(), lend.data(), lnew, ier);
+  int lnew = 0, ier = 0, count = capacity;
+  RenkaTriangulate(capacity, xr.data(), yr.data(), list.data(), lptr.data(), lend.data(), lnew,
+                   ier);
+  if (ier > 0) {
+    count = 3;
+    RenkaTriangulate(3, xr.data(), yr.data(), list.data(), lptr.data(), lend.data(), lnew, ier);
+    for (int i = 0; i < n_ && ier >= 0; ++i) {
+      RenkaAddNode(count + 1, nodes_[i].x, nodes_[i].y, count, 0, nullptr, count, xr.data(),
+                   yr.data(), list.data(), lptr.data(), lend.data(), lnew, ier);
+      if (ier == kRenkaOk) order[count - 1] = i;
+    }
+    if (ier > 0) ier = kRenkaOk;
+  }
   if (ier != kRenkaOk) return false;
-  for (int i = 0; i < n_; ++i) {
-    RenkaAddNode(count + 1, nodes_[i].x, nodes_[i].y, count, 0, nullptr, count, xr.data(),
-                 yr.data(), list.data(), lptr.data(), lend.data(), lnew, ier);
-    if (ier == kRenkaOk) order[count - 1] = i;
-  }
 
-  // Explicit triangles with their neighbours across each side.
+  // Explicit triangles; left[lp] is the triangle to the left of the arc stored at LIST index
+  // lp (from the ring's owner to the neighbour stored there).
   triangles_.clear();
-  std::unordered_map<std::uint64_t, std::pair<int, int>> sides;
-  sides.reserve(6 * static_cast<size_t>(count));
-  // Renka numbers run 1..capacity: a side (a, b) is keyed a * (capacity + 1) + b.
-  const std::uint64_t base = static_cast<std::uint64_t>(capacity) + 1;
-  auto key = [base](int a, int b) { return static_cast<std::uint64_t>(a) * base + b; };
+  std::vector<int> left(6 * static_cast<size_t>(capacity) + 1, -1);
+  std::vector<std::array<int, 3>> renka;  // each triangle's vertices as Renka numbers
   if (stars != nullptr) stars->assign(n_, {});
+  auto index_of = [&](int owner, int nb) {
+    return RenkaListIndex(lend[owner - 1], nb, list.data(), lptr.data());
+  };
   for (int a = 1; a <= count; ++a) {
     const int lpl = lend[a - 1];
     int lp = lpl;
@@ -186,19 +192,22 @@ bool TWatson::Triangulate(std::vector<std::vector<int>>* stars) {
         const Circle circle = CircumcircleFrom(p.x, p.y, q.x, q.y, r.x, r.y);
         t.cx = circle.cx, t.cy = circle.cy, t.r2 = circle.r2;
         const int id = static_cast<int>(triangles_.size());
-        const int ids[3] = {a, b, c};
-        for (int k = 0; k < 3; ++k) sides[key(ids[(k + 1) % 3], ids[(k + 2) % 3])] = {id, k};
+        left[lp] = id;
+        left[index_of(b, c)] = id;
+        left[index_of(c, a)] = id;
         triangles_.push_back(t);
+        renka.push_back({a, b, c});
       }
       lp = next;
     } while (lp != lpl);
   }
-  // Each side's neighbour is the triangle that holds the same side reversed.
-  for (const auto& [side, where] : sides) {
-    const int u = static_cast<int>(side / base), v = static_cast<int>(side % base);
-    const auto beyond = sides.find(key(v, u));
-    triangles_[where.first].across[where.second] = beyond == sides.end() ? -1 : beyond->second.first;
-  }
+  // The triangle beyond a side is the one to the left of the same side reversed.
+  for (size_t t = 0; t < triangles_.size(); ++t)
+    for (int k = 0; k < 3; ++k) {
+      const int u = renka[t][(k + 1) % 3], v = renka[t][(k + 2) % 3];
+      const int lp = index_of(v, u);
+      triangles_[t].across[k] = list[lp - 1] < 0 && lp == lend[v - 1] ? -1 : left[lp];
+    }
   return !triangles_.empty();
 }
 
