@@ -161,9 +161,13 @@ bool IsWriteProtectedFile(const std::filesystem::path& name) {
 
 std::string FileNameToCodedText(std::string_view name) { return platform::Utf8ToCp1252(name); }
 
-std::string SaveFailureText(const std::filesystem::path& name, int failureId) {
+std::string SaveFailureText(const std::filesystem::path& name, std::string_view failure) {
   constexpr int kWriteProtected = 3076;
-  return std::string(platform::LoadString(IsWriteProtectedFile(name) ? kWriteProtected : failureId));
+  return std::string(IsWriteProtectedFile(name) ? platform::LoadString(kWriteProtected) : failure);
+}
+
+std::string SaveFailureText(const std::filesystem::path& name, int failureId) {
+  return SaveFailureText(name, platform::LoadString(failureId));
 }
 
 bool SaveGlobalToFile(std::span<const std::uint8_t> block, const std::filesystem::path& name) {

@@ -64,7 +64,8 @@ inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
 // this user).
 bool IsWriteProtectedFile(const std::filesystem::path& name);
 // What to tell the user when a save to the file failed: "File is Write-Protected and Was Not
-// Replaced" when it is, else the string of failureId.
+// Replaced" when it is, else the caller's own text (or the string of failureId).
+std::string SaveFailureText(const std::filesystem::path& name, std::string_view failure);
 std::string SaveFailureText(const std::filesystem::path& name, int failureId);
 
 // A file name as the file system gives it (UTF-8) in the program's coded text: where a

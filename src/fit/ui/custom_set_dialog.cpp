@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/file_utils.h"
 #include "app/number_format.h"
 #include "fit/session.h"
 #include "fit/ui/fit_commands.h"
@@ -238,7 +239,7 @@ void TDlgCF::CmSave() {
   if (FileSaveDlg(ToWindow(this), "Save Custom Equation Set", path, nullptr, "FIT", kFitFilter, 1) != 1)
     return;
   if (!WriteFitSelectionFile(path, session_.FitSelection))
-    ErrorBox(ToWindow(this), path, "Error in Writing Custom Equation Set File");
+    ErrorBox(ToWindow(this), path, SaveFailureText(path, "Error in Writing Custom Equation Set File"));
 }
 
 void TDlgCF::CmOptions() {

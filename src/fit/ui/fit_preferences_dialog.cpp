@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/file_utils.h"
 #include "app/ui/small_controls.h"
 #include "fit/fit_session.h"
 #include "platform/file_dialog.h"
@@ -211,5 +212,5 @@ void TDlgFitOpt::CmSave() {
                   1) != 1)
     return;
   if (!WriteFitOptionsFile(path, session_.FitOptions))
-    ErrorBox(ToWindow(this), path, "Error in Writing Surface-Fit Preferences File");
+    ErrorBox(ToWindow(this), path, SaveFailureText(path, "Error in Writing Surface-Fit Preferences File"));
 }

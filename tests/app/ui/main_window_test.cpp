@@ -105,6 +105,18 @@ TEST_F(MainWindowTest, SecondInstanceNeverWritesSettings) {
   SecondInstance = 0;
 }
 
+// Settings that cannot be kept at exit are not lost without a word.
+TEST_F(MainWindowTest, SettingsThatCannotBeSavedAtExitAreReported) {
+  const fs::path blocked = home_.Path() / "file" / "settings";
+  home_.Write("file", "a file where the settings folder should be");
+  setenv("ONDRAVIK_HOME", blocked.c_str(), 1);
+  Start()->close();
+  int reports = 0;
+  for (const auto& box : boxes_.Boxes())
+    if (box.text == "Program Settings Could Not Be Saved in " + blocked.string()) ++reports;
+  EXPECT_EQ(reports, 1);
+}
+
 // Hidden bars and recent files of one run are there in the next.
 TEST_F(MainWindowTest, BarsAndRecentFilesAreRestored) {
   CurrentSettings() = DefaultSettings(800, 600);
