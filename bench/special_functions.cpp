@@ -5,9 +5,12 @@
 // iteration counts vary as they do in use.
 #include <benchmark/benchmark.h>
 
+#include "expr/bessel_functions.h"
+#include "expr/builtins.h"
 #include "expr/eval_context.h"
 #include "expr/expression.h"
 #include "expr/peak_builtins.h"
+#include "expr/quadrature_table.h"
 #include "expr/special_functions.h"
 
 namespace {
@@ -85,6 +88,31 @@ void BM_CumulativeGaussianSlot(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// The Bessel family: the one-argument approximations across their switch at 8, the
+// recurrences, the real-order worker, the Airy functions and TFN.
+void BM_BesselJ0(benchmark::State& state) { Unary<BesselJ0>(state, 0.1L, 20); }
+void BM_BesselY1(benchmark::State& state) { UnaryWithContext<BesselY1>(state, 0.1L, 20); }
+void BM_BesselK0(benchmark::State& state) { UnaryWithContext<BesselK0>(state, 0.1L, 20); }
+
+// A built-in handler at fixed arguments.
+void Handler(benchmark::State& state, ExprHandler f, long double a0, long double a1 = 0) {
+  ExprContext& ctx = ExprThreadContext();
+  const long double args[2] = {a0, a1};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(f(ctx, args));
+    ctx.ExprMathError = 0;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_BesselJN50(benchmark::State& state) { Handler(state, BuiltinJN, 50, 10); }
+void BM_BesselJNU(benchmark::State& state) { Handler(state, BuiltinJNU, 0.3L, 10); }
+void BM_AiryA(benchmark::State& state) { Handler(state, BuiltinAIRYA, -5); }
+void BM_Tfn(benchmark::State& state) {
+  if (LoadQuadOverlay() < 0) std::abort();
+  Handler(state, BuiltinTFN, 3, 1);
+}
+
 }  // namespace
 
 BENCHMARK(BM_Erf);
@@ -98,5 +126,12 @@ BENCHMARK(BM_FDistribution)->Arg(10)->Arg(200);
 BENCHMARK(BM_StudentT95);
 BENCHMARK(BM_StudentT9999);
 BENCHMARK(BM_CumulativeGaussianSlot);
+BENCHMARK(BM_BesselJ0);
+BENCHMARK(BM_BesselY1);
+BENCHMARK(BM_BesselK0);
+BENCHMARK(BM_BesselJN50);
+BENCHMARK(BM_BesselJNU);
+BENCHMARK(BM_AiryA);
+BENCHMARK(BM_Tfn);
 
 BENCHMARK_MAIN();

@@ -37,6 +37,8 @@ long double BuiltinASIN(ExprContext& ctx, const long double* a);
 long double BuiltinATAN(ExprContext& ctx, const long double* a);
 long double BuiltinATAN2(ExprContext& ctx, const long double* a);
 long double BuiltinTANH(ExprContext& ctx, const long double* a);
+long double BuiltinCOSH(ExprContext& ctx, const long double* a);
+long double BuiltinSINH(ExprContext& ctx, const long double* a);
 
 // builtin_elementary.cpp: angle conversion, whole and fractional parts, rounding,
 // reciprocal and inverse hyperbolic trigonometry, the data counters.
@@ -97,6 +99,45 @@ long double BuiltinT95(ExprContext& ctx, const long double* a);
 long double BuiltinT99(ExprContext& ctx, const long double* a);
 long double BuiltinT999(ExprContext& ctx, const long double* a);
 long double BuiltinT9999(ExprContext& ctx, const long double* a);
+
+// The Bessel family (bessel_functions.h has the direct-call forms):
+// bessel_integer_order.cpp, bessel_real_order.cpp, bessel_spherical_airy.cpp and
+// noncentral_chi_square.cpp ("TFN").
+long double BuiltinJ0(ExprContext& ctx, const long double* a);
+long double BuiltinJ1(ExprContext& ctx, const long double* a);
+long double BuiltinY0(ExprContext& ctx, const long double* a);
+long double BuiltinY1(ExprContext& ctx, const long double* a);
+long double BuiltinI0(ExprContext& ctx, const long double* a);
+long double BuiltinI1(ExprContext& ctx, const long double* a);
+long double BuiltinK0(ExprContext& ctx, const long double* a);
+long double BuiltinK1(ExprContext& ctx, const long double* a);
+long double BuiltinI0EIX(ExprContext& ctx, const long double* a);
+long double BuiltinI1EIX(ExprContext& ctx, const long double* a);
+long double BuiltinJN(ExprContext& ctx, const long double* a);
+long double BuiltinYN(ExprContext& ctx, const long double* a);
+long double BuiltinIN(ExprContext& ctx, const long double* a);
+long double BuiltinKN(ExprContext& ctx, const long double* a);
+long double BuiltinJNU(ExprContext& ctx, const long double* a);
+long double BuiltinYNU(ExprContext& ctx, const long double* a);
+long double BuiltinINU(ExprContext& ctx, const long double* a);
+long double BuiltinKNU(ExprContext& ctx, const long double* a);
+long double BuiltinDJNU(ExprContext& ctx, const long double* a);
+long double BuiltinDYNU(ExprContext& ctx, const long double* a);
+long double BuiltinDINU(ExprContext& ctx, const long double* a);
+long double BuiltinDKNU(ExprContext& ctx, const long double* a);
+long double BuiltinSPHJN(ExprContext& ctx, const long double* a);
+long double BuiltinSPHYN(ExprContext& ctx, const long double* a);
+long double BuiltinSPHIN(ExprContext& ctx, const long double* a);
+long double BuiltinSPHKN(ExprContext& ctx, const long double* a);
+long double BuiltinDSPHJN(ExprContext& ctx, const long double* a);
+long double BuiltinDSPHYN(ExprContext& ctx, const long double* a);
+long double BuiltinDSPHIN(ExprContext& ctx, const long double* a);
+long double BuiltinDSPHKN(ExprContext& ctx, const long double* a);
+long double BuiltinAIRYA(ExprContext& ctx, const long double* a);
+long double BuiltinAIRYB(ExprContext& ctx, const long double* a);
+long double BuiltinDAIRYA(ExprContext& ctx, const long double* a);
+long double BuiltinDAIRYB(ExprContext& ctx, const long double* a);
+long double BuiltinTFN(ExprContext& ctx, const long double* a);
 
 // Calculus: the first argument names line n of the function being evaluated (slot
 // 10 x CurrentUdf + n). builtin_integrals.cpp: integrals over $ (and $$);

@@ -1,0 +1,128 @@
+// Spherical Bessel functions of whole order n from the real-order workers at n + 1/2
+// (j_n(x) = sqrt(pi/(2x)) J_(n+1/2)(x), and likewise y, i, k), and the Airy functions from
+// orders 1/3 and 2/3 at z = (2/3)|x|^(3/2): K and I for x > 0, J and Y for x < 0.
+#include <cmath>
+#include <numbers>
+
+#include "expr/bessel_functions.h"
+#include "expr/builtins.h"
+
+namespace {
+
+constexpr long double kPi = std::numbers::pi_v<long double>;
+constexpr long double kSqrtHalfPi = 1.25331413731550025120788264240552262881L;
+constexpr long double kInvSqrt3 = std::numbers::inv_sqrt3_v<long double>;
+constexpr long double kAiry0 = 0.355028053887817239260063186004183176398L;       // Ai(0)
+constexpr long double kAiryPrime0 = -0.258819403792806798405183560189203963479L;  // Ai'(0)
+
+using TWorker = int (*)(long double, long double, TBesselSet&);
+
+int Spherical(TWorker worker, long double x, long double n, TBesselSet& out) {
+  if (!(x > 0)) return kErrBesselPositiveX;
+  if (n < 0) return kErrBesselNegativeOrder;
+  if (n - std::floor(n) != 0) return kErrBesselIntegerOrder;
+  TBesselSet b;
+  if (const int status = worker(x, n + 0.5L, b); status < 0) return status;
+  const long double factor = kSqrtHalfPi / std::sqrt(x);
+  out.value1 = factor * b.value1;
+  out.value2 = factor * b.value2;
+  out.deriv1 = factor * b.deriv1 - out.value1 / (2 * x);
+  out.deriv2 = factor * b.deriv2 - out.value2 / (2 * x);
+  return 0;
+}
+
+// One output of a worker as a built-in: a failure is recorded and gives 0.
+long double WorkerOutput(ExprContext& ctx, int status, long double value) {
+  if (status < 0) {
+    ctx.SetError(status);
+    return 0;
+  }
+  return ctx.ExprMathError != 0 ? 0 : value;
+}
+
+long double SphericalOutput(ExprContext& ctx, TWorker worker, const long double* a, long double TBesselSet::*field) {
+  TBesselSet set;
+  const int status = Spherical(worker, a[1], a[0], set);
+  return WorkerOutput(ctx, status, set.*field);
+}
+
+// The Airy built-ins keep an error recorded before them (see the real-order values).
+long double AiryOutput(ExprContext& ctx, long double x, long double TBesselSet::*field) {
+  const int earlier = ctx.ExprMathError;
+  ctx.ExprMathError = 0;
+  TBesselSet set;
+  const int status = AiryFunctions(x, set);
+  const long double v = WorkerOutput(ctx, status, set.*field);
+  if (ctx.ExprMathError == 0) ctx.ExprMathError = earlier;
+  return v;
+}
+
+}  // namespace
+
+int SphBesselJY(long double x, long double n, TBesselSet& out) { return Spherical(BesselJY, x, n, out); }
+int SphBesselIK(long double x, long double n, TBesselSet& out) { return Spherical(BesselIK, x, n, out); }
+
+// Output fields: value1 Ai, value2 Bi, deriv1 Ai', deriv2 Bi'.
+int AiryFunctions(long double x, TBesselSet& out) {
+  const long double a = std::fabs(x);
+  const long double r = std::sqrt(a);
+  const long double z = 2 * a * r / 3;
+  TBesselSet third;
+  TBesselSet twoThirds;
+  if (x > 0 || std::isnan(x)) {
+    if (const int status = BesselIK(z, 1.0L / 3, third); status < 0) return status;
+    if (const int status = BesselIK(z, 2.0L / 3, twoThirds); status < 0) return status;
+    const long double k = third.value2 / kPi;
+    out.value1 = r * kInvSqrt3 * k;
+    out.value2 = r * (k + 2 * kInvSqrt3 * third.value1);
+    const long double k2 = twoThirds.value2 / kPi;
+    out.deriv1 = -x * kInvSqrt3 * k2;
+    out.deriv2 = x * (k2 + 2 * kInvSqrt3 * twoThirds.value1);
+  } else if (x < 0) {
+    if (const int status = BesselJY(z, 1.0L / 3, third); status < 0) return status;
+    if (const int status = BesselJY(z, 2.0L / 3, twoThirds); status < 0) return status;
+    out.value1 = 0.5L * r * (third.value1 - kInvSqrt3 * third.value2);
+    out.value2 = -0.5L * r * (third.value2 + kInvSqrt3 * third.value1);
+    out.deriv1 = 0.5L * a * (kInvSqrt3 * twoThirds.value2 + twoThirds.value1);
+    out.deriv2 = 0.5L * a * (kInvSqrt3 * twoThirds.value1 - twoThirds.value2);
+  } else {
+    out.value1 = kAiry0;
+    out.value2 = kAiry0 / kInvSqrt3;
+    out.deriv1 = kAiryPrime0;
+    out.deriv2 = -kAiryPrime0 / kInvSqrt3;
+  }
+  return 0;
+}
+
+long double BuiltinSPHJN(ExprContext& ctx, const long double* a) {
+  return SphericalOutput(ctx, BesselJY, a, &TBesselSet::value1);
+}
+long double BuiltinSPHYN(ExprContext& ctx, const long double* a) {
+  return SphericalOutput(ctx, BesselJY, a, &TBesselSet::value2);
+}
+long double BuiltinSPHIN(ExprContext& ctx, const long double* a) {
+  return SphericalOutput(ctx, BesselIK, a, &TBesselSet::value1);
+}
+long double BuiltinSPHKN(ExprContext& ctx, const long double* a) {
+  return SphericalOutput(ctx, BesselIK, a, &TBesselSet::value2);
+}
+long double BuiltinDSPHJN(ExprContext& ctx, const long double* a) {
+  return SphericalOutput(ctx, BesselJY, a, &TBesselSet::deriv1);
+}
+long double BuiltinDSPHYN(ExprContext& ctx, const long double* a) {
+  return SphericalOutput(ctx, BesselJY, a, &TBesselSet::deriv2);
+}
+long double BuiltinDSPHIN(ExprContext& ctx, const long double* a) {
+  return SphericalOutput(ctx, BesselIK, a, &TBesselSet::deriv1);
+}
+long double BuiltinDSPHKN(ExprContext& ctx, const long double* a) {
+  return SphericalOutput(ctx, BesselIK, a, &TBesselSet::deriv2);
+}
+long double BuiltinAIRYA(ExprContext& ctx, const long double* a) { return AiryOutput(ctx, a[0], &TBesselSet::value1); }
+long double BuiltinAIRYB(ExprContext& ctx, const long double* a) { return AiryOutput(ctx, a[0], &TBesselSet::value2); }
+long double BuiltinDAIRYA(ExprContext& ctx, const long double* a) {
+  return AiryOutput(ctx, a[0], &TBesselSet::deriv1);
+}
+long double BuiltinDAIRYB(ExprContext& ctx, const long double* a) {
+  return AiryOutput(ctx, a[0], &TBesselSet::deriv2);
+}

@@ -1,0 +1,272 @@
+// The Bessel family against mpmath: integer orders swept over every approximation's range,
+// real orders across the switch points of the workers and of Hankel's expansions,
+// spherical and Airy functions, TFN; their identities, error codes and edge cases.
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <numbers>
+#include <span>
+#include <string>
+#include <thread>
+
+#include "expr/bessel_functions.h"
+#include "expr/interpreter.h"
+#include "expr_test_support.h"
+
+namespace {
+
+struct TBesselReference {
+  const char* text;
+  long double value;
+  long double envelope;  // the size errors are measured against (the amplitude where it oscillates)
+};
+
+struct TBesselSweepPoint {
+  long double x;
+  long double value;
+  long double envelope;
+};
+
+#include "bessel_reference_values.h"
+
+constexpr long double kPi = std::numbers::pi_v<long double>;
+
+// Error relative to the larger of the value and its envelope: relative away from the
+// zeros of an oscillating function, absolute (against the amplitude) near them.
+long double ScaledError(long double got, long double value, long double envelope) {
+  return std::fabs(got - value) / std::fmax(std::fabs(value), envelope);
+}
+
+class BesselTest : public ExprTest {};
+
+// The worst error of each function, as a test property (for the record of the accuracy
+// reached; the assertions carry the limits).
+void RecordWorst(const std::string& name, long double worst) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2Le", worst);
+  ::testing::Test::RecordProperty(name, text);
+}
+
+TEST_F(BesselTest, ValuesMatchMpmath) {
+  std::map<std::string, long double> worst;
+  for (const TBesselReference& r : kBesselValues) {
+    const long double v = Eval(r.text);
+    EXPECT_EQ(MathError(), 0) << r.text;
+    const long double e = ScaledError(v, r.value, r.envelope);
+    EXPECT_LE(e, 1e-15L) << r.text << " = " << static_cast<double>(v) << ", wanted " << static_cast<double>(r.value);
+    long double& w = worst[std::string(r.text).substr(0, std::string_view(r.text).find('('))];
+    w = std::fmax(w, e);
+  }
+  for (const auto& [name, e] : worst) RecordWorst(name, e);
+}
+
+struct TSweep {
+  const char* name;
+  std::span<const TBesselSweepPoint> points;
+  long double (*f)(ExprContext&, long double);
+};
+
+const TSweep kSweeps[] = {
+    {"J0", kJ0Sweep, [](ExprContext&, long double x) { return BesselJ0(x); }},
+    {"J1", kJ1Sweep, [](ExprContext&, long double x) { return BesselJ1(x); }},
+    {"Y0", kY0Sweep, BesselY0},
+    {"Y1", kY1Sweep, BesselY1},
+    {"I0", kI0Sweep, [](ExprContext&, long double x) { return BesselI0(x); }},
+    {"I1", kI1Sweep, [](ExprContext&, long double x) { return BesselI1(x); }},
+    {"K0", kK0Sweep, BesselK0},
+    {"K1", kK1Sweep, BesselK1},
+    {"I0EIX", kI0eixSweep, BesselI0eix},
+    {"I1EIX", kI1eixSweep, BesselI1eix},
+};
+
+TEST_F(BesselTest, EveryApproximationHoldsFifteenDigitsOverItsRange) {
+  ExprContext& ctx = Ctx();
+  for (const TSweep& s : kSweeps) {
+    EXPECT_GE(s.points.size(), 400u) << s.name;
+    long double worst = 0;
+    long double worstX = 0;
+    for (const TBesselSweepPoint& p : s.points) {
+      const long double e = ScaledError(s.f(ctx, p.x), p.value, p.envelope);
+      if (e > worst) {
+        worst = e;
+        worstX = p.x;
+      }
+    }
+    EXPECT_EQ(ctx.ExprMathError, 0) << s.name;
+    RecordWorst(std::string(s.name) + " sweep", worst);
+    EXPECT_LE(worst, 1e-15L) << s.name << " worst at x = " << static_cast<double>(worstX);
+  }
+}
+
+TEST_F(BesselTest, ValuesThePartsListToTheirDigits) {
+  const std::pair<const char*, long double> cases[] = {
+      {"J0(1)", 0.765197686557967L},       {"J1(1)", 0.440050585744934L},   {"JN(2,1)", 0.114903484931900L},
+      {"JN(5,10)", -0.234061528186794L},   {"I0(1)", 1.26606587775201L},    {"I1(1)", 0.565159103992485L},
+      {"IN(3,2)", 0.212739959239853L},     {"K0(1)", 0.421024438240708L},   {"K1(1)", 0.601907230197235L},
+      {"I0EIX(1)", 0.465759607593640L},    {"SPHJN(0,1)", 0.841470984807897L}, {"SPHJN(1,1)", 0.301168678939757L},
+      {"SPHYN(0,1)", -0.540302305868140L}, {"SPHKN(0,1)", 0.577863674895461L}, {"AIRYA(0)", 0.355028053887817L},
+      {"AIRYB(0)", 0.614926627446001L},    {"DAIRYA(0)", -0.258819403792807L}, {"DAIRYB(0)", 0.448288357353826L},
+      {"AIRYA(1)", 0.135292416312881L},    {"TFN(1,1)", 0.345745839L},      {"TFN(2,1)", 0.605703141L},
+      {"TFN(3,1)", 0.775015291L},
+  };
+  // To half a unit of the last digit shown: 15 significant digits, 9 decimals for TFN.
+  for (const auto& [text, value] : cases) {
+    const bool tfn = std::string_view(text).starts_with("TFN");
+    const long double unit = tfn ? 1e-9L : std::pow(10.0L, std::floor(std::log10(std::fabs(value))) - 14);
+    ExpectEval(text, value, 0, 0.5L * unit);
+  }
+  ExpectEval("J0(0)", 1);
+  ExpectEval("J1(0)", 0);
+  ExpectEval("I0(0)", 1);
+  ExpectEval("I1(0)", 0);
+  ExpectEval("I0EIX(0)", 1);
+  ExpectEval("I1EIX(0)", 0);
+  ExpectEval("JN(5,0)", 0);
+  ExpectEval("JN(-2,0)", 0);
+}
+
+TEST_F(BesselTest, TfnHoldsItsGaussRuleAccuracy) {
+  for (const TBesselReference& r : kTfnValues) {
+    EXPECT_LE(ScaledError(Eval(r.text), r.value, r.envelope), 1e-9L) << r.text;
+    EXPECT_EQ(MathError(), 0) << r.text;
+  }
+}
+
+// Identities at arguments on both sides of every switch point.
+TEST_F(BesselTest, IdentitiesHold) {
+  ExprContext& ctx = Ctx();
+  const long double xs[] = {0.3L, 1.7L, 2.0L, 7.99L, 8.0L, 8.01L, 12.5L, 49.9L, 50.5L, 75.25L, 300.0L};
+  for (const long double x : xs) {
+    SCOPED_TRACE(static_cast<double>(x));
+    Vars().X() = x;
+    const long double amplitude = std::fmin(1.0L, std::sqrt(2 / (kPi * x)));
+    EXPECT_EQ(Eval("J0(-X)"), Eval("J0(X)"));
+    EXPECT_EQ(Eval("J1(-X)"), -Eval("J1(X)"));
+    EXPECT_EQ(Eval("JN(3,-X)"), -Eval("JN(3,X)"));
+    EXPECT_EQ(Eval("JN(-3,X)"), -Eval("JN(3,X)"));
+    EXPECT_EQ(Eval("JN(-2,X)"), Eval("JN(2,X)"));
+    EXPECT_EQ(Eval("YN(-1,X)"), -Eval("Y1(X)"));
+    EXPECT_EQ(Eval("IN(-3,X)"), Eval("IN(3,X)"));
+    EXPECT_EQ(Eval("IN(3,-X)"), -Eval("IN(3,X)"));
+    EXPECT_EQ(Eval("KN(-2,X)"), Eval("KN(2,X)"));
+    // Half orders in closed form, in the workers' region and in Hankel's.
+    const long double s = std::sqrt(2 / (kPi * x));
+    EXPECT_LD_NEAR(Eval("JNU(0.5,X)"), s * std::sin(x), 2e-18L + 1e-16L * amplitude);
+    EXPECT_LD_NEAR(Eval("YNU(0.5,X)"), -s * std::cos(x), 2e-18L + 1e-16L * amplitude);
+    EXPECT_LD_NEAR(Eval("INU(0.5,X)") / (s * std::sinh(x)), 1, 1e-15L);
+    const long double k15 = std::sqrt(kPi / (2 * x)) * std::exp(-x) * (1 + 1 / x);
+    EXPECT_LD_NEAR(Eval("KNU(1.5,X)") / k15, 1, 1e-15L);
+    EXPECT_LD_NEAR(Eval("DJNU(0,X)"), -Eval("J1(X)"), 2e-15L * amplitude);
+    EXPECT_LD_NEAR(Eval("DKNU(0,X)") / -Eval("K1(X)"), 1, 2e-15L);
+    EXPECT_LD_NEAR(Eval("DINU(0,X)") / Eval("I1(X)"), 1, 2e-15L);
+    EXPECT_LD_NEAR(Eval("DSPHJN(0,X)"), -Eval("SPHJN(1,X)"), 2e-15L * amplitude);
+    EXPECT_LD_NEAR(Eval("SPHIN(0,X)") / (std::sinh(x) / x), 1, 1e-15L);
+    if (x < 50) {
+      EXPECT_LD_NEAR(Eval("JNU(2,X)"), Eval("JN(2,X)"), 0);
+    }
+    // TFN(a, b) + TFN(b, a) = 1 - e^-(a+b) I0(2 sqrt(ab)).
+    const long double b = x / 3 + 0.25L;
+    const long double rhs = 1 - BesselI0eix(ctx, 2 * std::sqrt(x * b)) * std::exp(2 * std::sqrt(x * b) - x - b);
+    EXPECT_LD_NEAR(TFN(ctx, x, b) + TFN(ctx, b, x), rhs, 1e-9L);
+    EXPECT_EQ(ctx.ExprMathError, 0);
+  }
+  EXPECT_LD_NEAR(Eval("JNU(2,60)"), Eval("JN(2,60)"), 1e-16L);  // Hankel against the recurrence
+}
+
+TEST_F(BesselTest, BothSidesOfEverySwitchJoin) {
+  // The recurrences: upward below the order, Miller's at or above it.
+  const long double below = Eval("JN(10,9.99)");
+  const long double above = Eval("JN(10,10.01)");
+  const long double slope = Eval("(JN(9,10)-JN(11,10))/2");  // J'_10(10)
+  EXPECT_LD_NEAR(above - below, 0.02L * slope, 1e-6L);
+  // Worker and Hankel's expansions at 50: the step is the derivative's.
+  const long double w = Eval("JNU(0.3,50)");
+  const long double h = Eval("JNU(0.3,50.0000000001)");
+  EXPECT_LD_NEAR(h - w, 1e-10L * Eval("DJNU(0.3,50)"), 1e-16L);
+  EXPECT_LD_NEAR(Eval("INU(0.3,50.0000000001)") / Eval("INU(0.3,50)") - 1, 1e-10L * Eval("DINU(0.3,50)/INU(0.3,50)"),
+                 1e-15L);
+  // The Airy functions just beside 0.
+  EXPECT_LD_NEAR(Eval("AIRYA(1E-12)"), Eval("AIRYA(0)"), 1e-12L);
+  EXPECT_LD_NEAR(Eval("AIRYA(-1E-12)"), Eval("AIRYA(0)"), 1e-12L);
+  EXPECT_LD_NEAR(Eval("DAIRYB(-1E-9)"), Eval("DAIRYB(0)"), 1e-9L);
+}
+
+TEST_F(BesselTest, DomainErrorsGiveTheirCodes) {
+  const std::pair<const char*, int> cases[] = {
+      {"JN(2.5,1)", -131},     {"YN(0.5,1)", -131},    {"IN(1.5,1)", -131},     {"KN(1.2,1)", -131},
+      {"JN(3E9,1)", -131},     {"IN(-1E12,1)", -131},  {"Y0(0)", -132},         {"Y1(-1)", -132},
+      {"K0(0)", -132},         {"K1(-2)", -132},       {"YN(3,0)", -132},       {"KN(2,-1)", -132},
+      {"JNU(1.5,0)", -132},    {"KNU(0.5,-1)", -132},  {"JNU(-0.5,1)", -133},   {"DJNU(-1.5,3)", -133},
+      {"DJNU(0.5,20000)", -134}, {"SPHJN(0,0)", -132}, {"SPHKN(2,-1)", -132},
+      {"SPHJN(-1,1)", -133},   {"SPHJN(1.5,1)", -131}, {"JNU(-1000.5,60)", -135}, {"AIRYA(-1000)", -134},
+      {"TFN(-1,2)", -101},     {"COSH(12000)", -15},   {"SINH(-12000)", -16},
+  };
+  for (const auto& [text, code] : cases) {
+    Ctx().ClearErrors();
+    ExpectEval(text, ExprErrorValue, code);
+    EXPECT_TRUE(Ctx().ErrorListed(code)) << text;
+  }
+  // I0EIX and I1EIX write the code without a list entry.
+  ExprContext& ctx = Ctx();
+  ctx.ClearErrors();
+  EXPECT_EQ(BesselI0eix(ctx, -1), 0);
+  EXPECT_EQ(ctx.ExprMathError, -132);
+  EXPECT_EQ(ctx.ExprErrorCount, 0);
+  ExpectEval("I1EIX(-1)", ExprErrorValue, -132);
+  ExpectEval("I1EIX(0)", 0);
+}
+
+TEST_F(BesselTest, EarlierErrorsSurviveTheRealOrderAndAiryCalls) {
+  for (const char* text : {"LN(-1)+JNU(0.5,1)", "LN(-1)+KNU(0.3,60)", "LN(-1)+DJNU(0.5,1)", "LN(-1)+AIRYA(1)",
+                           "LN(-1)+TFN(1,1)", "LN(-1)+JNU(2,3)"}) {
+    ExpectEval(text, ExprErrorValue, -7);
+  }
+}
+
+TEST_F(BesselTest, EdgeValues) {
+  const long double x = 60;
+  ExpectEval("JNU(-0.5,60)", std::sqrt(2 / (60 * kPi)) * std::cos(x), 0, 1e-18L);
+  ExpectEval("JNU(2,-1)", Eval("JN(2,-1)"));
+  // TFN with a zero argument: 0, and 1 - e^-a, with no error.
+  ExpectEval("TFN(0,3)", 0);
+  ExpectEval("TFN(0,0)", 0);
+  ExpectEval("TFN(2,0)", 1 - std::exp(-2.0L), 0, 1e-18L);
+  // SINH keeps its digits near 0.
+  ExpectEval("SINH(1E-10)*1E10", 1, 0, 1e-18L);
+  ExpectEval("COSH(0)", 1);
+  // IN keeps its digits when the argument is large against the order.
+  EXPECT_GT(Eval("IN(2,100)"), 0);
+}
+
+TEST_F(BesselTest, TfnPointCountFollowsTheLogarithms) {
+  EXPECT_EQ(TfnPointCount(std::exp(-10.5L), 1), 2);
+  EXPECT_EQ(TfnPointCount(std::exp(10.0L), 1), 120);
+  EXPECT_EQ(TfnPointCount(1e6L, 1e6L), 120);
+  EXPECT_EQ(TfnPointCount(0, 1), TfnPointCount(1, 1));  // no logarithm of 0: its term is left out
+  for (const long double p : {1e-4L, 0.1L, 1.0L, 10.0L, 100.0L, 1000.0L, 10000.0L}) {
+    for (const long double q : {0.01L, 1.0L, 100.0L}) {
+      const int n = TfnPointCount(p, q);
+      EXPECT_TRUE(n >= 2 && n <= 120 && n % 2 == 0) << static_cast<double>(p) << " " << n;
+    }
+  }
+}
+
+// Two threads computing TFN with different parameters each get their own value.
+TEST_F(BesselTest, TfnOnTwoThreadsAtOnce) {
+  long double results[2] = {0, 0};
+  auto work = [&results](int i) {
+    ExprContext& ctx = ExprThreadContext();
+    long double v = 0;
+    for (int k = 0; k < 200; ++k) v = TFN(ctx, i == 0 ? 1 : 3, i == 0 ? 1 : 2);
+    results[i] = v;
+  };
+  std::thread a(work, 0);
+  std::thread b(work, 1);
+  a.join();
+  b.join();
+  ExprContext& ctx = Ctx();
+  EXPECT_EQ(results[0], TFN(ctx, 1, 1));
+  EXPECT_EQ(results[1], TFN(ctx, 3, 2));
+}
+
+}  // namespace
