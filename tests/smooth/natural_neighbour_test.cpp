@@ -211,4 +211,35 @@ TEST(WatsonSlots, DegenerateAndHostileData) {
   }
 }
 
+TEST(WatsonSlots, LatticeDataStayWithinTheirRangeInsideTheHull) {
+  // Repeats, collinear runs and cocircular quadruples of a 6 x 6 lattice: C0 is a convex
+  // combination of the data inside their hull, so it never leaves the range of z there.
+  std::uint64_t seed = 777;
+  auto next = [&seed](int m) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<int>((seed >> 33) % static_cast<std::uint64_t>(m));
+  };
+  TWatsonSlots slots;
+  for (int trial = 0; trial < 60; ++trial) {
+    const int n = 4 + next(40);
+    std::vector<double> x = {0, 5, 0, 5}, y = {0, 0, 5, 5}, z;
+    while (static_cast<int>(x.size()) < n) {
+      x.push_back(next(6));
+      y.push_back(next(6));
+    }
+    for (int i = 0; i < n; ++i) z.push_back(next(100) * 0.01);
+    const double lo = *std::min_element(z.begin(), z.end()), hi = *std::max_element(z.begin(), z.end());
+    ASSERT_EQ(WatsonCreate(slots, n, x.data(), y.data(), z.data(), trial % 6), 1);
+    for (int i = 0; i <= 10; ++i)
+      for (int j = 0; j <= 10; ++j) {
+        const double v = static_cast<double>(WatsonEvaluate(slots, 0.5 * i, 0.5 * j, 0));
+        ASSERT_TRUE(std::isfinite(v)) << trial;
+        if (trial % 6 == 0) {
+          EXPECT_GE(v, lo - 1e-6) << trial;
+          EXPECT_LE(v, hi + 1e-6) << trial;
+        }
+      }
+  }
+}
+
 }  // namespace

@@ -58,6 +58,18 @@ Value Evaluate(const Surface& s, double px, double py, int dflag = 1, int iflgs 
   return v;
 }
 
+// Global gradients of s.z from zero starting values; returns IER, with nit and dgmax updated.
+int EstimateGradients(Surface& s, int& nit, double& dgmax) {
+  s.gx.assign(s.z.size(), 0.0);
+  s.gy.assign(s.z.size(), 0.0);
+  int ier = 9;
+  const double sigma = 0.0;
+  const Mesh& m = s.mesh;
+  RenkaGradients(0, nullptr, m.n(), m.x.data(), m.y.data(), s.z.data(), m.list.data(),
+                 m.lptr.data(), m.lend.data(), 0, &sigma, nit, dgmax, s.gx.data(), s.gy.data(), ier);
+  return ier;
+}
+
 const Quadratic kPlane{0.75, -1.5, 2.25, 0, 0, 0};
 const Quadratic kBowl{0.5, -1.0, 0.25, 1.5, -2.0, 0.75};
 
@@ -147,14 +159,10 @@ TEST(RenkaInterpolateC1, PlaneIsReproducedInsideAndOutsideTheHull) {
 
 TEST(RenkaGradients, RecoverAPlaneAndTheInterpolantFollowsIt) {
   Surface s = ExactSurface(120, 13, kPlane);
-  std::fill(s.gx.begin(), s.gx.end(), 0.0);
-  std::fill(s.gy.begin(), s.gy.end(), 0.0);
-  int nit = 50, ier = 9;
-  double dgmax = 1e-13, sigma = 0.0;
+  int nit = 50;
+  double dgmax = 1e-13;
+  ASSERT_EQ(EstimateGradients(s, nit, dgmax), 0);
   const Mesh& m = s.mesh;
-  RenkaGradients(0, nullptr, m.n(), m.x.data(), m.y.data(), s.z.data(), m.list.data(),
-                 m.lptr.data(), m.lend.data(), 0, &sigma, nit, dgmax, s.gx.data(), s.gy.data(), ier);
-  ASSERT_EQ(ier, 0);
   EXPECT_LT(nit, 50);
   for (int k = 0; k < m.n(); ++k) {
     EXPECT_NEAR(s.gx[k], kPlane.cx, 1e-10);
@@ -296,14 +304,9 @@ TEST(RenkaGradients, EqualSciPyGlobalGradientsAndCloughTocherSurface) {
     zmin = std::min(zmin, p[2]);
     zmax = std::max(zmax, p[2]);
   }
-  s.gx.assign(x.size(), 0.0);
-  s.gy.assign(x.size(), 0.0);
-  int nit = 400, ier = 9;
-  double dgmax = 1e-12, sigma = 0.0;
-  const Mesh& m = s.mesh;
-  RenkaGradients(0, nullptr, m.n(), m.x.data(), m.y.data(), s.z.data(), m.list.data(),
-                 m.lptr.data(), m.lend.data(), 0, &sigma, nit, dgmax, s.gx.data(), s.gy.data(), ier);
-  ASSERT_EQ(ier, 0);
+  int nit = 400;
+  double dgmax = 1e-12;
+  ASSERT_EQ(EstimateGradients(s, nit, dgmax), 0);
   for (size_t k = 0; k < x.size(); ++k) {
     EXPECT_NEAR(s.gx[k], ref.points[k][3], 1e-6) << k;
     EXPECT_NEAR(s.gy[k], ref.points[k][4], 1e-6) << k;
@@ -351,6 +354,40 @@ TEST(WatsonGradients, DerivativeFieldsOfPlanesAndQuadratics) {
   // Collinear first three nodes: the triangulation fails and so do the wrappers.
   std::vector<double> cx = {0, 1, 2, 0}, cy = {0, 1, 2, 1}, cz = {1, 2, 3, 4}, g1(4), g2(4);
   EXPECT_EQ(WatsonGradientsC1(4, cx.data(), cy.data(), cz.data(), g1.data(), g2.data()), 0);
+}
+
+TEST(RenkaInterpolateC1, LatticeDataGiveFiniteValuesEverywhere) {
+  // Collinear hull runs (parallel boundary arcs, flat wedges) and cocircular quadruples: the
+  // gradients converge and the surface is finite inside and outside the hull.
+  std::uint64_t seed = 4242;
+  auto next = [&seed](int m) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<int>((seed >> 33) % static_cast<std::uint64_t>(m));
+  };
+  for (int trial = 0; trial < 100; ++trial) {
+    std::vector<double> x = {0, 4, 0}, y = {0, 0, 4};
+    std::vector<std::array<int, 2>> used = {{0, 0}, {4, 0}, {0, 4}};
+    const int n = 3 + next(20);
+    while (static_cast<int>(x.size()) < n) {
+      const std::array<int, 2> p{next(5), next(5)};
+      if (std::find(used.begin(), used.end(), p) != used.end()) continue;
+      used.push_back(p);
+      x.push_back(p[0]);
+      y.push_back(p[1]);
+    }
+    Surface s{Triangulate(x, y), {}, {}, {}};
+    ASSERT_EQ(s.mesh.ier, 0) << trial;
+    for (int i = 0; i < n; ++i) s.z.push_back(next(50) * 0.1);
+    int nit = 40;
+    double dgmax = 1e-9;
+    ASSERT_GE(EstimateGradients(s, nit, dgmax), 0) << trial;
+    for (int i = -2; i <= 6; ++i)
+      for (int j = -2; j <= 6; ++j) {
+        const Value v = Evaluate(s, i * 1.01, j * 0.99);
+        ASSERT_GE(v.ier, 0) << trial;
+        ASSERT_TRUE(std::isfinite(v.pz) && std::isfinite(v.pzx) && std::isfinite(v.pzy)) << trial;
+      }
+  }
 }
 
 }  // namespace

@@ -290,4 +290,43 @@ TEST(RenkaTriangulate, HostileInputNeverBreaksTheArrays) {
   }
 }
 
+TEST(RenkaTriangulate, LatticeDataFullOfTiesTriangulateOrNameARepeat) {
+  // Random points of a 6 x 6 integer lattice: repeats, collinear runs along the hull and
+  // cocircular quadruples everywhere. A success must be a valid Delaunay triangulation; an
+  // error must name a node that a later node repeats, or (collinear) come from a repeat among
+  // the first three, which the preparation does not look for.
+  std::uint64_t seed = 12345;
+  auto next = [&seed](int m) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<int>((seed >> 33) % static_cast<std::uint64_t>(m));
+  };
+  int successes = 0;
+  for (int trial = 0; trial < 300; ++trial) {
+    const int n = 3 + next(40);
+    std::vector<double> x(n), y(n);
+    for (int i = 0; i < n; ++i) {
+      x[i] = next(6);
+      y[i] = next(6) * 0.5;
+    }
+    if (RenkaPrepareFirstThree(n, x.data(), y.data(), nullptr, 1) != 0) continue;
+    const Mesh m = Triangulate(x, y);
+    if (m.ier > 0) {
+      bool repeated = false;
+      for (int j = m.ier; j < n; ++j) repeated |= x[j] == x[m.ier - 1] && y[j] == y[m.ier - 1];
+      EXPECT_TRUE(repeated) << "trial " << trial << " ier " << m.ier;
+      continue;
+    }
+    if (m.ier == kRenkaCollinear) {
+      auto same = [&](int a, int b) { return x[a] == x[b] && y[a] == y[b]; };
+      EXPECT_TRUE(same(0, 1) || same(0, 2) || same(1, 2)) << "trial " << trial;
+      continue;
+    }
+    ASSERT_EQ(m.ier, 0) << "trial " << trial;
+    ++successes;
+    ExpectConsistent(m);
+    EXPECT_EQ(NonDelaunayEdges(m, 1e-12L), 0) << "trial " << trial;
+  }
+  EXPECT_GT(successes, 5);
+}
+
 }  // namespace

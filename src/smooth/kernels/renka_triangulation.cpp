@@ -134,6 +134,23 @@ void AddInterior(int k, int i1, int i2, int i3, const Rings& r, int& lnew) {
   lnew += 3;
 }
 
+// Joins node k, which lies exactly on the hull side a -> b (counter-clockwise) of triangle
+// (a, b, c), to a, b and c: k takes b's place as a's next hull node and a's place as b's
+// previous one, so the side becomes two hull sides and no triangle of zero area is left.
+void AddOnHullSide(int k, int a, int b, int c, const Rings& r, int& lnew) {
+  r.List(RenkaListIndex(r.Lend(a), b, r.list, r.lptr)) = k;
+  r.List(RenkaListIndex(r.Lend(b), a, r.list, r.lptr)) = -k;
+  InsertAfter(k, RenkaListIndex(r.Lend(c), a, r.list, r.lptr), r, lnew);
+  r.List(lnew) = b;
+  r.List(lnew + 1) = c;
+  r.List(lnew + 2) = -a;
+  r.Lptr(lnew) = lnew + 1;
+  r.Lptr(lnew + 1) = lnew + 2;
+  r.Lptr(lnew + 2) = lnew;
+  r.Lend(k) = lnew + 2;
+  lnew += 3;
+}
+
 // Number of hull nodes on the chain i1 .. i2 (clockwise), or 0 when the chain does not close
 // within n steps (a structure that rounding has made inconsistent).
 int ChainLength(int i1, int i2, int n, const Rings& r) {
@@ -205,7 +222,22 @@ int InsertNode(int k, int ist, const double* x, const double* y, const Rings& r,
 
   if (i3 != 0) {
     if (lnew + 6 - 1 > capacity) return kRenkaInvalidInput;
-    AddInterior(k, i1, i2, i3, r, lnew);
+    // A node exactly on a hull side of its triangle splits that side (joined as an interior
+    // node it would leave a flat triangle on the hull, which no swap can remove). On an
+    // interior side it is joined to the triangle, and the swap test removes the flat one.
+    const int tri[3] = {i1, i2, i3};
+    int on_hull = -1;
+    for (int e = 0; e < 3 && on_hull < 0; ++e) {
+      const int a = tri[e], b = tri[(e + 1) % 3];
+      const bool on_line = (x[b - 1] - x[a - 1]) * (yk - y[a - 1]) ==
+                           (xk - x[a - 1]) * (y[b - 1] - y[a - 1]);
+      if (on_line && r.List(r.Lend(b)) == -a) on_hull = e;
+    }
+    if (on_hull >= 0) {
+      AddOnHullSide(k, tri[on_hull], tri[(on_hull + 1) % 3], tri[(on_hull + 2) % 3], r, lnew);
+    } else {
+      AddInterior(k, i1, i2, i3, r, lnew);
+    }
   } else {
     const int chain = ChainLength(i1, i2, n, r);
     if (chain < 2 || lnew + 2 * chain - 1 > capacity) return kRenkaInvalidInput;
