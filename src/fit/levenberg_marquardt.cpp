@@ -31,6 +31,8 @@ constexpr long double kNoLoss = 1e100L;  // "previous loss" before the first ste
 // threshold, ends an exact fit (certified problems reach 1e-25 of SST).
 constexpr long double kExactLossRatio = LDBL_EPSILON * LDBL_EPSILON;
 constexpr long double kFloorReach = 1000.0L;
+// Tenfold steps from lambda's floor to its ceiling and back.
+constexpr int kUnacceptedLimit = 400;
 constexpr int kCoarseLimit = 25;
 // A curvature diagonal at or below this fraction of the largest one seen has vanished.
 constexpr long double kVanishedColumn = LDBL_EPSILON;
@@ -328,7 +330,7 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
                               LDMatrix& trial, TNonlinearEvaluator f, const TNonlinearFitRequest& rq,
                               const std::function<int(int iteration)>& progress) {
   long double lambda = -1.0L, loss = 0.0L, previous = kNoLoss;
-  int iteration = 0, converged = 0;
+  int iteration = 0, converged = 0, unaccepted = 0;
   const int m = static_cast<int>(st.active.size());
   int step = rq.sampling ? SamplingStep(m, p, rq.samplingFactor) : 1;
   const int coarseLimit = std::min(rq.iterationLimit - 1, kCoarseLimit);
@@ -336,7 +338,7 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
   const bool leastSquares = st.robustMode == kRobustLeastSquares;
 
   for (;;) {
-    const long double tried = lambda;
+    const long double tried = lambda < 0.0L ? kLambdaStart : lambda;  // the trial's damping
     int r = MarquardtStep(st, a, p, trial, alpha, loss, f, lambda, step);
     if (r == kStepNoMemory) return {MarquardtEnd::kNoMemory, iteration};
     if (r == kStepFailed) return {MarquardtEnd::kFailed, iteration};
@@ -347,6 +349,7 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
     // loss is flat there to working precision. Any other rejection leaves the count alone,
     // and lambda grows until a step is accepted or lambda reaches its ceiling.
     bool stalled = false;
+    unaccepted = r == kStepAccepted ? 0 : unaccepted + 1;
     if (r == kStepAccepted) {
       converged = RelativeChange(st, previous, loss) < rq.tolerance ? converged + 1 : 0;
       previous = loss;
@@ -360,7 +363,13 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
         ++converged;
       stalled = tried >= kLambdaMax;
     }
-    if (leastSquares && loss < exactLoss) converged = 5;
+    // Steps too short to change anything and steps that fail, alternating, move lambda up
+    // and down without end: more trials without an accepted step than a sweep of lambda's
+    // whole range takes is a stall too.
+    if (unaccepted > kUnacceptedLimit) stalled = true;
+    // An exact fit: a least-squares loss at the arithmetic's floor, or a robust loss of 0
+    // (residuals below 1e-30 count as 0 there).
+    if ((leastSquares && loss < exactLoss) || loss == 0.0L) converged = 5;
 
     if (step > 1 && (stalled || converged > 4 || iteration >= coarseLimit)) {
       // The coarse sample has done what it can: go on with every point (a coarse fit that
@@ -371,6 +380,7 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
       converged = 0;
       if (stalled) lambda = kLambdaStart;
       stalled = false;
+      unaccepted = 0;
       r = kStepAccepted;
     }
     ++iteration;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <limits>
 
 #include "fit/dense_solvers.h"
 #include "fit/fit_statistics.h"
@@ -267,6 +268,36 @@ EngineRun RunSlowConstant(const TFitOptions& options, int answerAtIteration = 0,
   run.result = FitNonlinearEquation(ctx, st, 1, a, SlowConstant, rq);
   run.listed = list.Count();
   return run;
+}
+
+// A plane that can be evaluated only at its start values (1, 2): every trial step fails, so
+// no step is ever accepted. Rejected steps leave the loss unchanged, and that is no sign of
+// convergence: lambda climbs to its ceiling and the fit, which never moved, is not
+// recorded, although its start values fit better than the mean.
+void PlaneOnlyAtItsStart(long double x, long double, long double* a, long double* z, long double* dz) {
+  *z = a[1] == 1 && a[2] == 2 ? a[1] + a[2] * x : std::numeric_limits<long double>::quiet_NaN();
+  if (dz) {
+    dz[1] = 1;
+    dz[2] = x;
+  }
+}
+
+TEST(NonlinearEngine, AFitThatNeverAcceptsAStepIsNotRecorded) {
+  PointTable t = GridTable(Axis(0, 1, 6), Axis(0, 1, 2),
+                           [](long double x, long double) { return 1 + 2 * x + 0.1L * std::sin(3 * x); });
+  const TDataStats stats = StatsOf(t);
+  TFitList list;
+  list.BeginRun();
+  TFitRunContext ctx(t, stats, TFitSelection{}, DefaultFitOptions(), list);
+  TMarquardtState st;
+  InitMarquardtState(st, ctx.points, stats.WeightScale, stats.SSTotal);
+  TNonlinearFitRequest rq;
+  rq.equationNumber = 2501;
+  rq.iterationLimit = 9999;
+  rq.tolerance = 1e-15L;
+  long double a[3] = {0, 1, 2};
+  EXPECT_EQ(FitNonlinearEquation(ctx, st, 2, a, PlaneOnlyAtItsStart, rq), 0);
+  EXPECT_EQ(list.Count(), 0);
 }
 
 TEST(NonlinearEngine, AbandonFiresAtTheCheckIterationAndStatusAnswersSkipAndAbort) {
