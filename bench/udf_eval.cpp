@@ -19,7 +19,7 @@ constexpr int kUdf = 4;
 void Prepare() {
   ExprStartUp();
   AllocUdf(kUdf);
-  TUdfRecord& r = *UdfTable[kUdf];
+  TUdfRecord& r = *UdfRecordAt(kUdf);
   const char* text = "F1=(X-A2)^2+(Y-A2)^2\r\nZ=A0+A1*EXP(-F1/A3)\r\n";
   std::strncpy(r.Text.data(), text, r.Text.size() - 1);
   r.ParamCount = 4;

@@ -11,6 +11,7 @@
 #include "app/ui/program.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/expression.h"
+#include "expr/udf_record.h"
 #include "exchange/import_registration.h"
 #include "fit/session.h"
 #include "fit/ui/fit_commands.h"
@@ -32,10 +33,12 @@ int main(int argc, char** argv) {
   // generator seeded from the clock, once the data table exists.
   AddStartupStep([&session] {
     ExprBindDataStats(&session.DataStats);
+    ExprBindUdfTable(&session.UdfTable);
     ExprStartUp();
   });
   AddShutdownStep([] {
     ExprShutDown();
+    ExprBindUdfTable(nullptr);
     ExprBindDataStats(nullptr);
   });
   RegisterUdfHooks();

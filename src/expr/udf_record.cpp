@@ -1,21 +1,34 @@
 #include "expr/udf_record.h"
 
-std::array<std::unique_ptr<TUdfRecord>, kUdfCount> UdfTable;
+namespace {
+
+TUdfTable& UnboundTable() {
+  static TUdfTable table;
+  return table;
+}
+
+TUdfTable* g_bound = nullptr;  // user-interface thread; see ExprBindUdfTable
+
+}  // namespace
+
+void ExprBindUdfTable(TUdfTable* table) { g_bound = table; }
+
+TUdfTable& BoundUdfTable() { return g_bound ? *g_bound : UnboundTable(); }
 
 TUdfRecord* UdfRecordAt(int k) {
   if (k < 0 || k >= kUdfCount) return nullptr;
-  return UdfTable[static_cast<std::size_t>(k)].get();
+  return BoundUdfTable()[static_cast<std::size_t>(k)].get();
 }
 
 int AllocUdf(int k) {
   if (k < 0 || k >= kUdfCount) return 0;
-  UdfTable[static_cast<std::size_t>(k)] = std::make_unique<TUdfRecord>();
+  BoundUdfTable()[static_cast<std::size_t>(k)] = std::make_unique<TUdfRecord>();
   return 1;
 }
 
 void FreeUdf(int k) {
   if (k < 0 || k >= kUdfCount) return;
-  UdfTable[static_cast<std::size_t>(k)].reset();
+  BoundUdfTable()[static_cast<std::size_t>(k)].reset();
 }
 
 void FreeAllUdfs() {

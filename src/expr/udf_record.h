@@ -1,5 +1,5 @@
-// The user-defined functions: up to 15 records of UdfTable, each a function of X and Y
-// with up to ten parameters A0..A9 written in the calculation language.
+// The user-defined functions: up to 15 records of a session's UdfTable, each a function of X
+// and Y with up to ten parameters A0..A9 written in the calculation language.
 //
 // The record holds every field of the stored 3945-byte layout (written field by field by
 // the user-function files, never as a struct). Function k (0..14) compiles its Z line into
@@ -54,8 +54,27 @@ static_assert(kUdfNameSize + 2 + 2 + kUdfTextSize + 3 * kUdfMaxParams * 10 +
                   3 * kUdfMaxParams * kUdfExprTextSize + 4 + 2 * kUdfMaxParams * 10 + 2 ==
               kUdfRecordBytes);
 
-// Function k's record, or null where it is not defined. Owned by the table.
-extern std::array<std::unique_ptr<TUdfRecord>, kUdfCount> UdfTable;
+// The user-defined functions of a session: function k's record, or null where it is not
+// defined. Owned by the table.
+using TUdfTable = std::array<std::unique_ptr<TUdfRecord>, kUdfCount>;
+
+// The part of a session the expression language adds (fit/session.h).
+struct TUdfSession {
+  TUdfSession() = default;
+  TUdfSession(const TUdfSession&) = delete;
+  TUdfSession& operator=(const TUdfSession&) = delete;
+
+  TUdfTable UdfTable;
+};
+
+// A user function is compiled into the language's program slots, which the whole program
+// shares, so the language serves the functions of one session at a time: the program binds
+// its session's table at start-up, a test the table it fills. Unbound, the language keeps
+// an empty table of its own. Bind on the user-interface thread while no evaluation runs;
+// the table must outlive the binding. Null unbinds.
+void ExprBindUdfTable(TUdfTable* table);
+// The bound table. The functions below work on it.
+TUdfTable& BoundUdfTable();
 
 // Function k's record; null for an undefined function or a k outside 0..14.
 TUdfRecord* UdfRecordAt(int k);

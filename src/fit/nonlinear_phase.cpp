@@ -83,7 +83,7 @@ int FitNonlinearEquations(TFitRunContext& ctx) {
     st.udf = k + 1;
     ClearNonlinearFaults();
     long double a[kMaxNonlinearParameters + 1] = {};
-    const TUdfRecord& record = *UdfTable[static_cast<std::size_t>(k)];
+    const TUdfRecord& record = *UdfRecordAt(k);
     for (int i = 1; i <= e.parameters; ++i) a[i] = record.Start[static_cast<std::size_t>(i - 1)];
     const int r = fitOne(UdfEquationNumber(k), e.parameters, a, e.evaluator, 0);
     if (r < 0) return end(r);

@@ -15,9 +15,9 @@ constexpr int kUserFitSamplingFactor = 2;
 
 UserFitResult FitUserFunction(int k, std::span<const TXYZPoint> table, const TDataStats& stats,
                               const TFitOptions& options) {
-  if (k < 0 || k >= kUdfCatalogueCount || !UdfTable[static_cast<std::size_t>(k)])
+  if (k < 0 || k >= kUdfCatalogueCount || !UdfRecordAt(k))
     return UserFitResult::kNoFunction;
-  TUdfRecord& record = *UdfTable[static_cast<std::size_t>(k)];
+  TUdfRecord& record = *UdfRecordAt(k);
   const int p = UdfFitParamCount(k);
   if (p <= 0) return UserFitResult::kNotFitted;  // defined, but with no parameters to fit
   ExprContext& expr = ExprThreadContext();

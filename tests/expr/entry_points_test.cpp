@@ -24,7 +24,7 @@ class EntryPointTest : public ExprTest {
   // Defines user function k with `text` (lines ended by CR LF) and start values.
   static TUdfRecord& Define(int k, const char* text, std::initializer_list<long double> start) {
     AllocUdf(k);
-    TUdfRecord& r = *UdfTable[static_cast<std::size_t>(k)];
+    TUdfRecord& r = *BoundUdfTable()[static_cast<std::size_t>(k)];
     std::strncpy(r.Text.data(), text, r.Text.size() - 1);
     r.ParamCount = static_cast<std::int16_t>(start.size());
     int i = 0;
@@ -118,10 +118,10 @@ TEST_F(EntryPointTest, UserFunctionThatFailsAtTheMeansDoesNotLoad) {
 
 TEST_F(EntryPointTest, RecordsAreBoundedAndDamagedParameterCountsStayInside) {
   ASSERT_EQ(AllocUdf(7), 1);
-  EXPECT_EQ(UdfTable[7]->Text[0], '\0');  // allocated zeroed
-  EXPECT_EQ(UdfTable[7]->Start[9], 0);
+  EXPECT_EQ(BoundUdfTable()[7]->Text[0], '\0');  // allocated zeroed
+  EXPECT_EQ(BoundUdfTable()[7]->Start[9], 0);
   FreeUdf(7);
-  EXPECT_FALSE(UdfTable[7]);
+  EXPECT_FALSE(BoundUdfTable()[7]);
   EXPECT_EQ(AllocUdf(15), 0);
   FreeUdf(-1);  // out of range: nothing happens
   TUdfRecord& r = Define(1, "Z=A0+A9\r\n", {1});

@@ -20,6 +20,7 @@ class ExprTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ExprBindDataStats(&stats_);
+    ExprBindUdfTable(&udfs_.UdfTable);
     ExprStartUp();
     FreeAllUdfs();
     ExprContext& c = ExprThreadContext();
@@ -30,6 +31,7 @@ class ExprTest : public ::testing::Test {
   }
   void TearDown() override {
     FreeAllUdfs();
+    ExprBindUdfTable(nullptr);
     ExprBindDataStats(nullptr);
   }
 
@@ -50,8 +52,9 @@ class ExprTest : public ::testing::Test {
     EXPECT_EQ(MathError(), code) << what;
   }
 
-  // The statistics the language reads, fresh for each test.
+  // The statistics and the user functions the language reads, fresh for each test.
   TDataStats stats_;
+  TUdfSession udfs_;
 };
 
 // A small fixed-seed generator (Knuth's MMIX constants), so that every run sees the same

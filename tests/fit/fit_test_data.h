@@ -153,7 +153,7 @@ struct UserFunctionScope {
 // unbounded; CurrentUdf is 0 again afterwards.
 inline TUdfRecord& DefineUserFunction(int k, std::string_view zLine, std::span<const long double> start) {
   AllocUdf(k);
-  TUdfRecord& r = *UdfTable[static_cast<std::size_t>(k)];
+  TUdfRecord& r = *BoundUdfTable()[static_cast<std::size_t>(k)];
   const std::string text = std::string(zLine) + "\r\n";
   std::copy(text.begin(), text.end(), r.Text.begin());
   r.LineCount = 1;

@@ -289,7 +289,7 @@ class UserFunctionCatalogue : public ::testing::Test {
 
 TEST_F(UserFunctionCatalogue, LookupReadsTheSlotAndSetsTheCurrentFunction) {
   AllocUdf(7);
-  UdfTable[7]->ParamCount = 4;
+  BoundUdfTable()[7]->ParamCount = 4;
   const TNonlinearEntry e = LookupNonlinearEquation(507);
   EXPECT_EQ(std::tuple(e.parameters, e.subIndex, e.complexity, e.evaluator, ExprThreadContext().CurrentUdf),
             std::tuple(4, 0, 0, UserFunctionEvaluators[7], 7));
@@ -304,7 +304,7 @@ TEST_F(UserFunctionCatalogue, EmptySlotIsUnknown) {
             std::tuple(nullptr, 0, -1, 3));
   // So is a record whose parameter count is out of range.
   AllocUdf(2);
-  UdfTable[2]->ParamCount = 11;
+  BoundUdfTable()[2]->ParamCount = 11;
   EXPECT_EQ(LookupNonlinearEquation(502).evaluator, nullptr);
 }
 

@@ -43,7 +43,7 @@ TEST_F(UserFunctionFit, PhaseFitsEveryDefinedFunctionFromItsStartValues) {
   EXPECT_EQ(f->complexity, 0);
   EXPECT_NE(FindEquation(list, 2510), nullptr);
   // The phase leaves the records' start values alone.
-  EXPECT_EQ(UdfTable[2]->Start[0], 1.0L);
+  EXPECT_EQ(BoundUdfTable()[2]->Start[0], 1.0L);
 }
 
 // A function whose run fails at some point (the root of a negative x) never enters the

@@ -52,7 +52,7 @@ class UdfTest : public ExprTest {
   };
   static TUdfRecord& Define(int k, std::string_view name, std::string_view text, std::initializer_list<Limits> params) {
     AllocUdf(k);
-    TUdfRecord& r = *UdfTable[static_cast<std::size_t>(k)];
+    TUdfRecord& r = *BoundUdfTable()[static_cast<std::size_t>(k)];
     Set(r.Name, name);
     Set(r.Text, text);
     r.ParamCount = static_cast<std::int16_t>(params.size());

@@ -53,7 +53,7 @@ int UdfIndexOfEquation(int equation) {
 
 int UdfDefinedCount() {
   int n = 0;
-  for (const auto& r : UdfTable) n += r ? 1 : 0;
+  for (const auto& r : BoundUdfTable()) n += r ? 1 : 0;
   return n;
 }
 

@@ -181,7 +181,7 @@ int ReadUdfFile(int k, const std::filesystem::path& path) {
   }
   if (!r) r = ParseUdfTextForm(data);
   if (!r) return kUdfFileMalformed;
-  UdfTable[static_cast<std::size_t>(k)] = std::move(r);
+  BoundUdfTable()[static_cast<std::size_t>(k)] = std::move(r);
   ParseUdfParams(k);
   return 1;
 }
@@ -202,7 +202,7 @@ int WriteUdfFile(int k, const std::filesystem::path& path) {
 std::vector<std::uint8_t> UdfLibraryImage(int* written) {
   std::uint32_t mask = 0;
   for (int k = 0; k < kUdfCount; ++k) {
-    const auto& r = UdfTable[static_cast<std::size_t>(k)];
+    const auto& r = BoundUdfTable()[static_cast<std::size_t>(k)];
     if (r && UdfRecordIsSound(*r)) mask |= 1u << k;
   }
   if (written) *written = std::popcount(mask);
@@ -211,7 +211,7 @@ std::vector<std::uint8_t> UdfLibraryImage(int* written) {
   out.Raw(kUdfLibraryMagic, sizeof kUdfLibraryMagic);
   out.U32(mask);
   for (int k = 0; k < kUdfCount; ++k) {
-    if (mask & (1u << k)) EncodeUdfRecord(*UdfTable[static_cast<std::size_t>(k)], out);
+    if (mask & (1u << k)) EncodeUdfRecord(*UdfRecordAt(k), out);
   }
   return out.Take();
 }
@@ -251,6 +251,7 @@ int ReadUdfLibrary(const std::filesystem::path& path, int* dropped) {
   }
   if (read == 0) return kUdfFileMalformed;
   if (dropped) *dropped = std::popcount(mask) - read;
-  for (int k = 0; k < kUdfCount; ++k) UdfTable[static_cast<std::size_t>(k)] = std::move(staged[static_cast<std::size_t>(k)]);
+  TUdfTable& table = BoundUdfTable();
+  for (int k = 0; k < kUdfCount; ++k) table[static_cast<std::size_t>(k)] = std::move(staged[static_cast<std::size_t>(k)]);
   return read;
 }

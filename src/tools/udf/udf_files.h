@@ -2,8 +2,8 @@
 // the raw 3945-byte record), and the library form of a .udl file and of the session file,
 // which holds every defined function.
 //
-// Every reader parses and checks the whole file before it touches UdfTable, so a file it
-// refuses leaves every function as it was. Writers go through a temporary file and a
+// Every reader parses and checks the whole file before it touches the bound UdfTable, so a
+// file it refuses leaves every function as it was. Writers go through a temporary file and a
 // rename, so a failed write leaves an older file intact.
 #pragma once
 

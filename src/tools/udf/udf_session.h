@@ -9,7 +9,7 @@
 // when the file could not be written.
 int WriteUdfSessionFile(const std::filesystem::path& dir);
 
-// Reads dir's session file into UdfTable as ReadUdfLibrary does (same results).
+// Reads dir's session file into the bound UdfTable as ReadUdfLibrary does (same results).
 int ReadUdfSessionFile(const std::filesystem::path& dir, int* dropped = nullptr);
 
 struct TUdfInstallResult {
