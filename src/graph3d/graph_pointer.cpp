@@ -3,6 +3,21 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app/c_format.h"
+#include "platform/string_table.h"
+
+namespace {
+
+constexpr int kPointStatusText = 3281;
+constexpr int kChangeStatusText = 3282;
+constexpr int kActiveText = 3285;
+constexpr int kInactiveText = 3286;
+constexpr int kPointDigits = 5;
+
+std::string Text(int id) { return std::string(platform::LoadString(id)); }
+
+}  // namespace
+
 int FindNearestKeptPoint(std::span<const TKeptPoint> list, int x, int y, int width, int height) {
   if (list.empty() || x < 0 || y < 0 || x > width || y > height) return 0;
   const int count = std::clamp(list[0].x, 0, static_cast<int>(list.size()) - 1);
@@ -59,4 +74,19 @@ int WheelElevation(int elevation, int notches, TWheelKeys keys) {
   if (elevation < 20) return 20;
   if (elevation < 90) return 90;
   return 0;
+}
+
+TPointTexts HoverTexts(const TXYZPoint& point, int number) {
+  TPointTexts t;
+  t.message = CFormat(Text(kPointStatusText).c_str(), number,
+                      Text(point.Status == '*' ? kInactiveText : kActiveText).c_str());
+  t.x = CFormat("%.*Lg", kPointDigits, point.X);
+  t.y = CFormat("%.*Lg", kPointDigits, point.Y);
+  t.z = CFormat("%.*Lg", kPointDigits, point.Z);
+  return t;
+}
+
+std::string ToggleText(const TXYZPoint& point, int number) {
+  return CFormat(Text(kChangeStatusText).c_str(), number,
+                 Text(point.Status == '*' ? kActiveText : kInactiveText).c_str());
 }

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <span>
+#include <string>
 
+#include "app/xyz_point.h"
 #include "graph3d/renderer.h"
 
 // Pixels within which a projected point counts as under the pointer, and the movement that
@@ -43,3 +45,14 @@ int WheelRotation(int rotation, int notches, TWheelKeys keys);
 // The elevation (Z view angle) after a wheel turn: steps of 15 (Shift) or 10 (Ctrl), past 90
 // to 0 and below 0 to 90; without a key the cycle 0, 20, 90, 0 whatever the direction.
 int WheelElevation(int elevation, int notches, TWheelKeys keys);
+
+// The texts the status strip shows for a data point under the pointer: "XYZ Point %d  [%s]"
+// with its status, and its coordinates with 5 significant digits.
+struct TPointTexts {
+  std::string message, x, y, z;
+};
+TPointTexts HoverTexts(const TXYZPoint& point, int number);
+// "Change Status of XYZ Point %d to %s": the status a click would give the point.
+std::string ToggleText(const TXYZPoint& point, int number);
+// The status a click gives a point: inactive ('*') becomes active, anything else inactive.
+inline char ToggledStatus(char status) { return status == '*' ? ' ' : '*'; }

@@ -47,6 +47,7 @@ class T3DDlg : public TDlg {
   ~T3DDlg() override;
 
   T3DBase& Renderer() { return renderer_; }
+  const T3DBase& Renderer() const { return renderer_; }
   TGraphPane* Pane() const { return pane_; }
 
   // 2: the held image is stale and the cache cleared; 1: the held image is stale; then the
@@ -110,6 +111,8 @@ class T3DDlg : public TDlg {
 
   // Keeps the window's placement in the setup record (unless it is locked).
   void RecordPlacement();
+  // The held image to draw a change into (a toggled point) without a full paint.
+  QImage& MutableHeldImage() { return held_; }
   bool PaintingSuspended() const { return suspended_; }
   void SetPaintingSuspended(bool suspended) { suspended_ = suspended; }
 
