@@ -270,6 +270,37 @@ TEST(RenkaLocate, InsideAndOutsideTheHull) {
   }
 }
 
+TEST(RenkaLocate, VisibleChainIsExactlyTheHullSidesThePointSees) {
+  std::vector<double> x, y;
+  smooth_test::RandomPoints(300, 31, x, y);
+  const Mesh m = Triangulate(x, y);
+  ASSERT_EQ(m.ier, 0);
+  auto sees = [&](int a, int b, double px, double py) {  // hull side a -> b, counter-clockwise
+    return !RenkaLeft(m.x[a - 1], m.y[a - 1], m.x[b - 1], m.y[b - 1], px, py);
+  };
+  auto previous = [&](int node) { return -m.list[m.lend[node - 1] - 1]; };
+  for (int i = 0; i < 400; ++i) {
+    const double angle = 0.0157 * i, radius = 0.8 + 0.01 * (i % 50);
+    const double px = 0.5 + radius * std::cos(angle), py = 0.5 + radius * std::sin(angle);
+    int i1, i2, i3;
+    RenkaLocate(1 + i % 300, px, py, m.n(), m.x.data(), m.y.data(), m.list.data(), m.lptr.data(),
+                m.lend.data(), i1, i2, i3);
+    ASSERT_EQ(i3, 0);
+    // Clockwise from i1 to i2 every side is seen; the sides on either side of the chain not.
+    int node = i1, sides = 0;
+    while (node != i2 && sides <= m.n()) {
+      const int before = previous(node);
+      EXPECT_TRUE(sees(before, node, px, py)) << i;
+      node = before;
+      ++sides;
+    }
+    EXPECT_GE(sides, 1);
+    const int after_i1 = std::abs(smooth_test::Ring(m, i1).front());
+    EXPECT_FALSE(sees(i1, after_i1, px, py)) << i;
+    EXPECT_FALSE(sees(previous(i2), i2, px, py)) << i;
+  }
+}
+
 TEST(RenkaTriangulate, HostileInputNeverBreaksTheArrays) {
   // Coincident clusters, enormous and tiny magnitudes, exact repeats: any error code is
   // acceptable, a crash or an out-of-range write (ASan) is not, and a success is valid.

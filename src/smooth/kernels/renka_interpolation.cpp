@@ -11,8 +11,10 @@
 namespace {
 
 // Tension factors above this behave as a polygonal arc already and would only overflow the
-// hyperbolic functions.
+// hyperbolic functions; below kMinTension the tension terms vanish in the rounding of the
+// cubic ones (and their formulas would underflow).
 constexpr double kMaxTension = 85.0;
+constexpr double kMinTension = 1e-9;
 
 // sinh(x) - x, cosh(x) - 1 and cosh(x) - 1 - x^2/2 without cancellation: series below 0.5
 // (summed to full precision), closed forms above.
@@ -46,7 +48,7 @@ double CoshMinusOneMinusHalfSquare(double x) {
 double ArcTension(int iflgs, const double* sigma, int lp) {
   if (sigma == nullptr) return 0.0;
   const double s = iflgs >= 1 ? sigma[lp - 1] : sigma[0];
-  return std::isfinite(s) ? std::clamp(s, 0.0, kMaxTension) : 0.0;
+  return std::isfinite(s) && s >= kMinTension ? std::min(s, kMaxTension) : 0.0;
 }
 
 // Hermite interpolation along an arc of length len from value z1 and slope s1 (per unit
@@ -81,7 +83,7 @@ double ArcHermite(double t, double len, double z1, double s1, double z2, double 
 }  // namespace
 
 void RenkaArcCoefficients(double sigma, double dcub, double& d, double& sd) {
-  if (sigma < 1e-9) {
+  if (!(sigma >= kMinTension)) {
     d = 4.0 / dcub;
     sd = 2.0 / dcub;
   } else if (sigma <= 0.5) {
@@ -274,7 +276,7 @@ void RenkaInterpolateC1(double px, double py, int ncc, const int* lcc, int n, co
                         const int* lend, int iflgs, const double* sigma, const double* gx,
                         const double* gy, int dflag, int& ist, double& pz, double& pzx,
                         double& pzy, int& ier) {
-  (void)lcc;
+  (void)lcc;  // constraint curves are not honoured (see the header)
   pz = pzx = pzy = 0.0;
   if (ncc < 0 || n < 3 || ist < 1 || ist > n || !std::isfinite(px) || !std::isfinite(py)) {
     ier = kRenkaInvalidInput;

@@ -1,11 +1,11 @@
 #include "smooth/kernels/renka_triangulation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <algorithm>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -39,8 +39,9 @@ double MachineEpsilon() {
 // Tolerance factor of the swap test: 20 units of the machine precision.
 double SwapTolerance() { return 20.0 * MachineEpsilon(); }
 
-// Deterministic generator for the walk's choice of edge order: a randomised visibility walk
-// cannot cycle, whatever the rounding of its orientation tests.
+// Deterministic generator for the walk's choice of side order: a randomised visibility walk
+// does not cycle (Devillers, Pion and Teillaud); a step limit and a scan of every triangle
+// cover what rounding might still do.
 struct WalkRandom {
   std::uint32_t state = 2463534242u;
   int Next3() {
@@ -55,8 +56,8 @@ bool Finite(double v) { return std::isfinite(v); }
 
 // Start nodes for the location walks of RenkaTriangulate: the node inserted last in each cell
 // of a coarse grid over the nodes' bounding box. Starting next to the new node instead of at
-// the node before it makes a walk a few triangles long even for data in random order; the
-// triangles found, and so the triangulation, do not depend on where a walk starts.
+// the node before it makes a walk a few triangles long even for data in random order. Where a
+// walk starts changes the triangulation only in the choice among cocircular diagonals.
 class StartGrid {
  public:
   // The box covers nodes 4..n: callers may put far enclosing vertices first.

@@ -15,10 +15,10 @@
 // The engines keep LIST, LPTR and LEND in one block of 13N ints (LPTR at 6N, LEND at 12N).
 //
 // RenkaTriangulate, in order: the first three nodes form the first triangle; every later
-// node is located from the node before it (RenkaLocate), joined to the triangle around it or
-// to the hull nodes it sees, and the Delaunay property is restored by swapping diagonals
-// around it (RenkaSwapTest, RenkaSwap). Nothing is sorted: data that arrive in spatial
-// order triangulate fastest.
+// node, in the given order, is located by a walk from a node inserted near it (RenkaLocate),
+// joined to the triangle around it (splitting the side it lies on when that is a hull side)
+// or to the hull nodes it sees, and the Delaunay property is restored by swapping diagonals
+// around it (RenkaSwapTest, RenkaSwap).
 //
 // Every routine here is re-entrant: the machine precision and the swap tolerance are found
 // per call, and no state is shared between calls.
