@@ -2,6 +2,8 @@
 // million times, as a fit of a user-defined function does.
 #include <benchmark/benchmark.h>
 
+#include <utility>
+
 #include "expr/expression.h"
 #include "expr/interpreter.h"
 
@@ -50,6 +52,37 @@ void BM_ParseAndRun(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ParseAndRun);
+
+// A function whose Z line calls its lines, and a sum over a line: the nested runs whose
+// every entry is checked against the evaluation's guards (a line must not reach itself,
+// an evaluation has a budget of slot runs).
+void CompileLines() {
+  Prepare();
+  ExprContext& ctx = ExprThreadContext();
+  ctx.CurrentUdf = 3;
+  ctx.ExprVars.Dollar() = 1;
+  for (const auto& [text, slot] : {std::pair{"A1*X+A2", 31}, std::pair{"F1*F1-Y", 32}, std::pair{"$*F1", 33},
+                                   std::pair{"F2+F1/(1+F2*F2)", 30}}) {
+    if (ExprCompileSlot(text, slot) != 1) std::abort();
+  }
+}
+
+void BM_SubFunctionCalls(benchmark::State& state) {
+  CompileLines();
+  ExprContext& ctx = ExprThreadContext();
+  for (auto _ : state) benchmark::DoNotOptimize(ExprRunSlot(ctx, 30));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SubFunctionCalls);
+
+void BM_SumOfALine(benchmark::State& state) {
+  CompileLines();
+  ExprContext& ctx = ExprThreadContext();
+  if (ExprCompileSlot("SUM(3,1,1000,1)", 34) != 1) std::abort();
+  for (auto _ : state) benchmark::DoNotOptimize(ExprRunSlot(ctx, 34));
+  state.SetItemsProcessed(state.iterations() * 1000);
+}
+BENCHMARK(BM_SumOfALine);
 
 }  // namespace
 

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -127,24 +126,24 @@ struct ExprContext {
   // against work without end. Lines may call each other, and calculus built-ins run lines
   // many times, so a line that reaches itself (F1=F1+F1, F1=DX(1), a cycle through other
   // lines) multiplies its calls at every level, and lines that fan out or nest sums
-  // multiply their counts. A slot entered again while it runs, or a run past the budget of
-  // slot runs, aborts the evaluation: the code is raised once and every later slot run of
-  // the same evaluation returns at once, whatever error handling ("IF", the engines)
-  // makes of the codes in between. The entry points raise the code again at the end.
+  // multiply their counts. A run past the nesting limit (only a line that reaches itself
+  // gets there) or past the budget of slot runs aborts the evaluation: the code is raised
+  // once and every later slot run of the same evaluation returns at once, whatever error
+  // handling ("IF", the engines) makes of the codes in between. The entry points raise
+  // the code again at the end.
   static constexpr std::uint64_t kSlotRunBudget = 10'000'000;
-  std::bitset<kExprSlotCount> activeSlots;
   std::uint64_t slotRunsLeft = kSlotRunBudget;
   int abortCode = 0;    // non-zero once the evaluation has been aborted
   int evaluations = 0;  // entry points running on this thread (they nest: a compile's test runs)
 
   // Starts the guards afresh for an evaluation that is not part of a running one.
   void ResetRunGuards() {
-    activeSlots.reset();
     slotRunsLeft = kSlotRunBudget;
     abortCode = 0;
   }
-  // Aborts the running evaluation with `code`.
+  // Aborts the running evaluation with `code` (once: a later call keeps the first code).
   void AbortRun(int code) {
+    slotRunsLeft = 0;
     if (abortCode == 0) {
       abortCode = code;
       SetError(code);

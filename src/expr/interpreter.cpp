@@ -87,16 +87,16 @@ long double ExprInterpret(ExprContext& ctx, int slot) {
   // A run outside any entry point (a caller of ExprInterpret itself) is an evaluation of
   // its own.
   if (ctx.evaluations == 0 && ctx.nesting == 0) ctx.ResetRunGuards();
-  if (ctx.abortCode != 0) return ExprErrorValue;
-  const auto index = static_cast<std::size_t>(slot);
   if (ctx.tempStack.empty()) ctx.tempStack.resize(ExprContext::kTempCapacity);
-  if (ctx.activeSlots.test(index) || ctx.slotRunsLeft == 0 || ctx.nesting >= ExprContext::kMaxNesting ||
+  // An aborted evaluation has no slot runs left, so one test refuses both. Without a
+  // cycle the lines nest at most ten deep, so the nesting limit is met only by a line
+  // that reaches itself.
+  if (ctx.slotRunsLeft == 0 || ctx.nesting >= ExprContext::kMaxNesting ||
       ctx.tempTop + s->tempCount > ExprContext::kTempCapacity) {
     ctx.AbortRun(kErrInsufficientMemory);
     return ExprErrorValue;
   }
   --ctx.slotRunsLeft;
-  ctx.activeSlots.set(index);
   long double* const T = ctx.tempStack.data() + ctx.tempTop;
   ctx.tempTop += s->tempCount;
   ++ctx.nesting;
@@ -149,7 +149,6 @@ long double ExprInterpret(ExprContext& ctx, int slot) {
     }
   }
   const long double result = T[(ip - 1)->destination];
-  ctx.activeSlots.reset(index);
   --ctx.nesting;
   ctx.tempTop -= s->tempCount;
   return result;

@@ -40,7 +40,7 @@ const RunawayCase kRunaways[] = {
     {"F1=F2+1\r\nF2=F1*F1\r\nZ=F1\r\n", kRecursion},  // a cycle through two lines
     {"F1=F2+1\r\nF2=F3*F3\r\nF3=F1+F1\r\nZ=X\r\n", kRecursion},  // a cycle no Z line reaches
     {"F1=DX(1)\r\nZ=F1\r\n", kRecursion},
-    {"F1=SUM(1,1,10,1)\r\nZ=F1\r\n", kRecursion},
+    {"F1=SUM(1,1,10,1)\r\nZ=F1\r\n", kNestedCalculus},
     {"F1=DX(2)+DY(2)\r\nF2=F1+X\r\nZ=F2\r\n", kRecursion},  // through a derivative of another line
     {"F1=SUM(2,1,999999,1)\r\nZ=SUM(1,1,999999,1)\r\n", kNestedCalculus},
     // Every line calls the one before it ten times: 10^8 runs of F1 for one value of Z.
