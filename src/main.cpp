@@ -15,6 +15,7 @@
 #include "exchange/import_registration.h"
 #include "fit/session.h"
 #include "fit/ui/fit_commands.h"
+#include "graph3d/ui/status_graph.h"
 #include "tools/udf/udf_session.h"
 #include "tools/ui/data_tool_commands.h"
 
@@ -45,5 +46,6 @@ int main(int argc, char** argv) {
   RegisterImportReaders();
   RegisterDataFileCommands(session);
   RegisterDataToolCommands(session);
+  RegisterGraphWindows(session);
   return RunProgram(words, session);
 }

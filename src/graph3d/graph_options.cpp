@@ -1,0 +1,52 @@
+#include "graph3d/graph_options.h"
+
+#include <algorithm>
+
+TUserColorSchemes DecodeUserColorSchemes(const Block& block) {
+  TUserColorSchemes schemes = DefaultUserColorSchemes();
+  const std::size_t size = schemes.size() * kColorRoleCount;
+  if (block.size() != size || std::any_of(block.begin(), block.end(), [](std::uint8_t c) { return c > 15; }))
+    return schemes;
+  for (std::size_t s = 0; s < schemes.size(); ++s)
+    std::copy_n(block.begin() + static_cast<std::ptrdiff_t>(s * kColorRoleCount), kColorRoleCount, schemes[s].begin());
+  return schemes;
+}
+
+Block EncodeUserColorSchemes(const TUserColorSchemes& schemes) {
+  Block block;
+  for (const TColorScheme& s : schemes) block.insert(block.end(), s.begin(), s.end());
+  return block;
+}
+
+TGraphOptions::TGraphOptions(ProgramSettings& settings, int viewSlot, int pointsSlot, int placementSlot)
+    : settings_(settings), viewSlot_(viewSlot), pointsSlot_(pointsSlot), placementSlot_(placementSlot) {
+  const auto& viewBlock = settings.viewRecords[static_cast<std::size_t>(viewSlot)];
+  if (!DecodeViewRec(viewBlock, view) || !SanitizeViewRec(view)) view = DefaultViewRec();
+  const auto& pointsBlock = settings.pointsRecords[static_cast<std::size_t>(pointsSlot)];
+  if (!DecodePointsRec(pointsBlock, points)) points = DefaultPointsRec();
+  if (DecodeAnimRec(settings.animRecord, anim)) SanitizeAnimRec(anim);
+  else anim = T3DAnimRec{};
+  scheme = std::clamp(settings.graphOption[static_cast<std::size_t>(viewSlot)], 0, 9);
+  userSchemes = DecodeUserColorSchemes(settings.userColorSchemes);
+  if (placementSlot >= 0) placement = settings.placements[static_cast<std::size_t>(placementSlot)];
+
+  setup_.View = &view;
+  setup_.PointsOpt = &points;
+  setup_.Anim = &anim;
+  setup_.Font = &font;
+  setup_.Titles = &customTitles;
+  setup_.TitleSettings = &titles;
+  setup_.Scheme = &scheme;
+  setup_.UserSchemes = &userSchemes;
+  setup_.SchemeTable = &ColorSchemeTable;
+  setup_.HostWord1 = placementSlot >= 0 ? &placement : nullptr;
+}
+
+void TGraphOptions::StoreBack() {
+  settings_.viewRecords[static_cast<std::size_t>(viewSlot_)] = EncodeViewRec(view);
+  settings_.pointsRecords[static_cast<std::size_t>(pointsSlot_)] = EncodePointsRec(points);
+  settings_.animRecord = EncodeAnimRec(anim);
+  settings_.graphOption[static_cast<std::size_t>(viewSlot_)] = scheme;
+  settings_.userColorSchemes = EncodeUserColorSchemes(userSchemes);
+  if (placementSlot_ >= 0) settings_.placements[static_cast<std::size_t>(placementSlot_)] = placement;
+}

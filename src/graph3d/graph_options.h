@@ -1,0 +1,43 @@
+// A graph window's option records taken from the program's settings: its view and points
+// records, the animation record, its colour scheme, the user colour schemes and its window
+// placement, decoded into the records the renderer reads through a graph setup, and
+// written back when the window is done with them, so that the next window of its kind
+// opens as the user left this one. A record the settings hold damaged starts from its
+// default.
+#pragma once
+
+#include "app/settings_file.h"
+#include "graph3d/graph_setup.h"
+
+class TGraphOptions {
+ public:
+  TGraphOptions(ProgramSettings& settings, int viewSlot, int pointsSlot, int placementSlot);
+  TGraphOptions(const TGraphOptions&) = delete;
+  TGraphOptions& operator=(const TGraphOptions&) = delete;
+
+  // The setup record pointing at these records; the caller adds the content (surface,
+  // points, limits) and keeps this object alive as long as the window.
+  T3DGraphSetup& Setup() { return setup_; }
+  // Writes the records back into the settings.
+  void StoreBack();
+
+  T3DViewRec view;
+  T3DPointsRec points;
+  T3DAnimRec anim;
+  platform::Font font{"Arial", 12};
+  T3DTitleSet titles;
+  T3DTitleSet customTitles;
+  std::int32_t scheme = 1;
+  TUserColorSchemes userSchemes;
+  WindowPlacement placement;
+
+ private:
+  ProgramSettings& settings_;
+  int viewSlot_, pointsSlot_, placementSlot_;
+  T3DGraphSetup setup_;
+};
+
+// The user colour schemes as the settings keep them (15 schemes of 27 colour indices), and
+// back; a block of another size or with an index above 15 gives the defaults.
+TUserColorSchemes DecodeUserColorSchemes(const Block& block);
+Block EncodeUserColorSchemes(const TUserColorSchemes& schemes);

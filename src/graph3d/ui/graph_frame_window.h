@@ -1,0 +1,78 @@
+// T3DWin, a stand-alone resizable window whose whole client area is one 3D graph (the base of
+// the animation window and of the data tools' and the review's graph windows), and T3DWinSL,
+// which adds a status strip along the bottom that names the data point under the mouse, with
+// its residual when the graph shows residuals.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include <string>
+
+#include "graph3d/renderer.h"
+
+class T3DWin : public QWidget {
+  Q_OBJECT
+ public:
+  // The parent learns of the closing through the message 0x9E3 (1, 0): here a signal.
+  T3DWin(QWidget* parent, const QString& title, T3DGraphSetup* setup);
+  ~T3DWin() override;
+
+  T3DBase& Renderer() { return renderer_; }
+  const T3DBase& Renderer() const { return renderer_; }
+  // The frame as last drawn (what the client area shows).
+  const QImage& Frame() const { return frame_; }
+  void Redraw();
+
+  virtual void CopyGraph();
+  virtual void PrintGraph();
+  virtual bool HasSummary() const { return false; }
+  virtual void DrawSummary(platform::DeviceContext&, int, const platform::Rect&) {}
+
+ signals:
+  void closed();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  // The height kept free under the graph (the status strip's).
+  virtual int StripHeight() const { return 0; }
+  // Draws what lies outside the graph (the status strip) onto the frame.
+  virtual void DrawExtras(QImage&) {}
+  void RecordPlacement(bool always);
+  void LayoutGraph();
+
+  T3DGraphSetup* setup_;
+  T3DBase renderer_;
+  QImage frame_;
+  bool frameValid_ = false;
+  bool busy_ = false;
+
+ private:
+  bool counted_ = false;
+  bool fontsMade_ = false;
+};
+
+class T3DWinSL : public T3DWin {
+  Q_OBJECT
+ public:
+  T3DWinSL(QWidget* parent, const QString& title, T3DGraphSetup* setup);
+
+  const std::string& LeftText() const { return left_; }
+  const std::string& RightText() const { return right_; }
+  // Updates the strip for a pointer at (x, y) of the client area.
+  void PointerAt(int x, int y);
+
+ protected:
+  int StripHeight() const override;
+  void DrawExtras(QImage& frame) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  std::string left_, right_;
+  int lastHit_ = -1;
+};

@@ -1,0 +1,69 @@
+#include "graph3d/ui/status_graph.h"
+
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/ui/data_status_window.h"
+#include "fit/fit_evaluation.h"
+#include "fit/session.h"
+#include "platform/qt/qt_device_context.h"
+
+TStatusGraph::TStatusGraph(QWidget* pane, TSession& session, bool withFits)
+    : QWidget(pane),
+      options_(CurrentSettings(), withFits ? kGraphDataStatusFits : kGraphDataStatus,
+               withFits ? kPointsDataStatusFits : kPointsDataStatus, -1) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  T3DGraphSetup& setup = options_.Setup();
+  TDataTable& table = session.Table;
+  // Records 0 .. N of the table as it stands when the graph is drawn.
+  setup.Points = [&table] {
+    const std::span<const TXYZPoint> all = std::as_const(table).XYZData();
+    if (all.empty()) return all;
+    const long double n = all[0].X;
+    const std::size_t count = n >= 0 && n < static_cast<long double>(all.size()) ? static_cast<std::size_t>(n) : 0;
+    return all.first(count + 1);
+  };
+  if (withFits) setup.SurfaceFn = [](long double x, long double y) { return EvalFitZ(x, y); };
+  // The axes span the active points, scaled automatically from there.
+  const TAxisStats* axes[3] = {&session.DataStats.X, &session.DataStats.Y, &session.DataStats.Z};
+  for (std::size_t a = 0; a < 3; ++a) {
+    setup.Scaling.DataLow[a] = axes[a]->Min;
+    setup.Scaling.DataHigh[a] = axes[a]->Max;
+    setup.Scaling.Auto[a] = 1;
+    setup.Scaling.Zoom[a] = 1;
+  }
+  renderer_ = std::make_unique<T3DBase>(&setup);
+  renderer_->CreateScreenFonts();
+  auto* box = new QVBoxLayout(pane);
+  box->setContentsMargins(0, 0, 0, 0);
+  box->addWidget(this);
+}
+
+TStatusGraph::~TStatusGraph() {
+  // The renderer writes its state into the records, which then go back to the settings.
+  renderer_.reset();
+  options_.StoreBack();
+}
+
+void TStatusGraph::resizeEvent(QResizeEvent*) {
+  renderer_->SetGraphRect({1, 1, std::max(width() - 2, 2), std::max(height() - 2, 2)});
+  frameValid_ = false;
+}
+
+void TStatusGraph::paintEvent(QPaintEvent*) {
+  if (!frameValid_ || frame_.size() != size()) {
+    frame_ = QImage(size(), QImage::Format_RGB32);
+    frame_.fill(Qt::white);
+    renderer_->Prepare();
+    platform::qt::QtDeviceContext dc(frame_);
+    renderer_->Draw(dc, kDrawScreen);
+    frameValid_ = true;
+  }
+  QPainter(this).drawImage(0, 0, frame_);
+}
+
+void RegisterGraphWindows(TSession& session) {
+  SetStatusGraphMaker([&session](QWidget* pane, bool withFits) { new TStatusGraph(pane, session, withFits); });
+}

@@ -1,0 +1,38 @@
+// The 3D graph in the data status window: the data points, and once fit results exist the
+// current fit's surface over them. Its view and points options are the status window's own
+// records in the settings, written back when the window closes.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include <memory>
+
+#include "graph3d/graph_options.h"
+#include "graph3d/renderer.h"
+
+struct TSession;
+
+class TStatusGraph : public QWidget {
+  Q_OBJECT
+ public:
+  // withFits: the surface of the current fit (rank 1 after a run) is drawn over the points.
+  TStatusGraph(QWidget* pane, TSession& session, bool withFits);
+  ~TStatusGraph() override;
+
+  const QImage& Frame() const { return frame_; }
+  T3DBase& Renderer() { return *renderer_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  TGraphOptions options_;
+  std::unique_ptr<T3DBase> renderer_;
+  QImage frame_;
+  bool frameValid_ = false;
+};
+
+// Installs the graph windows' parts into the shell: the status window's graph.
+void RegisterGraphWindows(TSession& session);

@@ -1,0 +1,125 @@
+// The stand-alone graph windows, the small preview dialogs and the status window's graph.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cmath>
+
+#include "graph3d/graph_fixture.h"
+#include "graph3d/graph_options.h"
+#include "graph3d/ui/graph_frame_window.h"
+#include "graph3d/ui/small_graph_dialog.h"
+
+namespace {
+
+struct ResidualGraph : GraphFixture {
+  PointTable table;
+  WindowPlacement place;
+  ResidualGraph() {
+    table = MakeTable({{1, 1, 1}, {3, 1, 2}, {1, 3, 3}, {3, 3, 1.5}, {2, 2, 2.5}});
+    table[3].Status = '*';
+    setup.Points = [this] { return std::span<const TXYZPoint>(table); };
+    setup.SurfaceFn = [](long double x, long double y) { return 0.5L * (x + y); };
+    setup.ResidualMode = 1;
+    setup.HostWord1 = &place;
+    FixRanges({0, 0, 0}, {4, 4, 4});
+  }
+};
+
+TEST(GraphFrameWindow, StripNamesThePointAndItsResidual) {
+  ResidualGraph g;
+  auto* win = new T3DWinSL(nullptr, "Residuals", &g.setup);
+  win->resize(600, 450);
+  win->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(win));
+  win->repaint();
+  ASSERT_EQ(win->Renderer().ContentFlags(), kContentResiduals);
+  const auto& kept = win->Renderer().KeptPoints();
+  ASSERT_GT(kept.size(), 5u);
+  for (std::size_t k = 1; k < kept.size(); ++k) {
+    win->PointerAt(kept[k].x, kept[k].y);
+    const int record = kept[k].index;
+    if (record == 3) {
+      EXPECT_EQ(win->LeftText(), "XYZ Point 3  [Inactive]");
+    } else if (record == 2) {
+      // z 2 against the surface 2: a residual of 0.
+      EXPECT_EQ(win->LeftText(), "XYZ Point 2  Residual: 0");
+      EXPECT_EQ(win->RightText(), "X 3  Y 1  Z 2");
+    }
+  }
+  // Off every point the strip is cleared.
+  win->PointerAt(2, 2);
+  EXPECT_EQ(win->LeftText(), "");
+  // The window's placement is kept as it changes.
+  win->resize(610, 460);
+  EXPECT_EQ(g.place.width, win->geometry().width());
+  QSignalSpy closed(win, &T3DWin::closed);
+  win->close();
+  EXPECT_EQ(closed.count(), 1);
+  delete win;
+}
+
+TEST(GraphFrameWindow, LockedPlacementIsLeftAlone) {
+  ResidualGraph g;
+  g.setup.LockMask = kLockEverything;
+  auto* win = new T3DWin(nullptr, "Locked", &g.setup);
+  win->resize(400, 300);
+  win->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(win));
+  win->resize(420, 320);
+  EXPECT_EQ(g.place.width, -1);
+  delete win;
+}
+
+TEST(SmallGraphDialog, PreviewDrawsOnceAndAgainAfterEachChange) {
+  ResidualGraph g;
+  g.setup.ResidualMode = 0;
+  auto* dlg = new T3DSFDlg(nullptr, &g.setup, 0);
+  dlg->Pane()->setFixedSize(240, 180);
+  dlg->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg));
+  dlg->Pane()->repaint();
+  const int first = dlg->Paints();
+  EXPECT_GE(first, 1);
+  const QImage before = dlg->Preview().copy();
+  dlg->Renderer().MutableView().AngleXY = 120;
+  dlg->InvalidateGraph();
+  dlg->Pane()->repaint();
+  EXPECT_GT(dlg->Paints(), first);
+  EXPECT_NE(dlg->Preview(), before);
+  delete dlg;
+}
+
+TEST(GraphOptions, RecordsComeFromTheSettingsAndGoBack) {
+  ProgramSettings settings;
+  T3DViewRec view = DefaultViewRec();
+  view.AngleXY = 123;
+  settings.viewRecords[kGraphDataStatusFits] = EncodeViewRec(view);
+  settings.graphOption[kGraphDataStatusFits] = 4;
+  settings.pointsRecords[kPointsDataStatusFits] = {1, 2, 3};  // damaged: the default
+  {
+    TGraphOptions options(settings, kGraphDataStatusFits, kPointsDataStatusFits, kPlaceDataStatusFits);
+    EXPECT_EQ(options.view.AngleXY, 123);
+    EXPECT_EQ(options.scheme, 4);
+    EXPECT_EQ(options.points, DefaultPointsRec());
+    EXPECT_EQ(options.Setup().View, &options.view);
+    options.view.AngleZ = 45;
+    options.scheme = 2;
+    options.placement = WindowPlacement{10, 20, 300, 200, 0};
+    options.StoreBack();
+  }
+  T3DViewRec back;
+  ASSERT_TRUE(DecodeViewRec(settings.viewRecords[kGraphDataStatusFits], back));
+  EXPECT_EQ(back.AngleZ, 45);
+  EXPECT_EQ(settings.graphOption[kGraphDataStatusFits], 2);
+  EXPECT_EQ(settings.placements[kPlaceDataStatusFits].width, 300);
+  EXPECT_EQ(settings.pointsRecords[kPointsDataStatusFits].size(), T3DPointsRec::kSize);
+  // User colour schemes: a damaged block gives the defaults, a good one round-trips.
+  EXPECT_EQ(DecodeUserColorSchemes(Block(7, 0)), DefaultUserColorSchemes());
+  TUserColorSchemes schemes = DefaultUserColorSchemes();
+  schemes[3][5] = 14;
+  EXPECT_EQ(DecodeUserColorSchemes(EncodeUserColorSchemes(schemes)), schemes);
+}
+
+}  // namespace
