@@ -229,8 +229,10 @@ int ImportDataFile(TDataSession& session, int filtered) {
   bool convertWeights = false;
   if (needsColumns) {
     ProgramSettings& s = CurrentSettings();
-    if (readers.ChooseColumns(path, kind, s.ImportPreviewOn, s.WeightsAreSD) != 1) return 0;
-    convertWeights = s.WeightsAreSD && ImportColW >= 0;
+    if (readers.ChooseColumns(path, kind, s.ImportPreviewOn, s.WeightsAreSD,
+                              session.ImportColumns) != 1)
+      return 0;
+    convertWeights = s.WeightsAreSD && session.ImportColumns.ImportColW >= 0;
   }
 
   // The background fit reads the table: it stops before the table changes.
@@ -240,8 +242,9 @@ int ImportDataFile(TDataSession& session, int filtered) {
   args.capacity = ReadCapacity(session.Table, session.AppendMode != 0);
   args.filterN = filterN;
   args.filterStart = filterStart;
-  args.sheet = ImportSheetX;
-  args.colX = ImportColX, args.colY = ImportColY, args.colZ = ImportColZ, args.colW = ImportColW;
+  const TImportColumns& c = session.ImportColumns;
+  args.sheet = c.ImportSheetX;
+  args.colX = c.ImportColX, args.colY = c.ImportColY, args.colZ = c.ImportColZ, args.colW = c.ImportColW;
   // "Reading Data..." or "Digitally Filtering Data..." while the reader works.
   ShowBusyMsg(Owner(), path, platform::LoadString(filtered ? 3071 : 3069), 1);
   const TReadResult read = reader(args);
@@ -343,7 +346,8 @@ void AddRecentFile(const std::string& path) {
   if (DataFileHooks().RecentFilesChanged) DataFileHooks().RecentFilesChanged();
 }
 
-TXYPairs ReadXYColumns(platform::Window owner, std::string_view title, int& cancelled) {
+TXYPairs ReadXYColumns(TDataSession& session, platform::Window owner, std::string_view title,
+                       int& cancelled) {
   cancelled = 0;
   std::string& lastExt = CurrentSettings().LastExtensions[2];
   std::string path, ext;
@@ -357,15 +361,16 @@ TXYPairs ReadXYColumns(platform::Window owner, std::string_view title, int& canc
   if (kind == -1) ErrorBox(owner, platform::LoadString(3003), path);
   if (kind == 1 || kind == 16) ErrorBox(owner, platform::LoadString(3449), path);
   if (kind < 1 || kind == 1 || kind == 16 || kind > kImportKindCount || !readers.ChooseXYColumns ||
-      readers.ChooseXYColumns(path, kind) != 1) {
+      readers.ChooseXYColumns(path, kind, session.ImportColumns) != 1) {
     cancelled = 1;
     return {};
   }
   const auto& readColumn = readers.ReadColumn[static_cast<std::size_t>(kind)];
   if (!readColumn) return {};
   ShowBusyMsg(owner, path, platform::LoadString(3069), 1);
-  const TColumnArray x = readColumn(path, ImportSheetX, ImportColX);
-  const TColumnArray y = readColumn(path, ImportSheetY, ImportColY);
+  const TImportColumns& c = session.ImportColumns;
+  const TColumnArray x = readColumn(path, c.ImportSheetX, c.ImportColX);
+  const TColumnArray y = readColumn(path, c.ImportSheetY, c.ImportColY);
   HideBusyMsg();
   if (x.empty() || y.empty() || x[0] < 1 || y[0] < 1) return {};
   const std::size_t n = static_cast<std::size_t>(std::min(x[0], y[0]));

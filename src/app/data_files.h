@@ -94,8 +94,10 @@ int SaveDataAs(TDataSession& session, const std::string& path);
 // different files here.
 void AddRecentFile(const std::string& path);
 
-// X-Y pairs of two columns of a file chosen by the user (the data-generation tool): pair 0
+// X-Y pairs of two columns of a file chosen by the user (the columns chosen are kept in the
+// session) (the data-generation tool): pair 0
 // holds (n, n), pairs 1..n the values. Empty with cancelled set when the user cancelled or
 // the file cannot give two columns; empty without it when a column is missing or empty.
 using TXYPairs = std::vector<std::pair<long double, long double>>;
-TXYPairs ReadXYColumns(platform::Window owner, std::string_view title, int& cancelled);
+TXYPairs ReadXYColumns(TDataSession& session, platform::Window owner, std::string_view title,
+                       int& cancelled);

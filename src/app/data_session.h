@@ -12,6 +12,7 @@
 #include "app/data_statistics.h"
 #include "app/data_table.h"
 #include "app/data_titles.h"
+#include "app/import_readers.h"
 #include "app/long_double.h"
 
 struct TDataSession {
@@ -41,6 +42,8 @@ struct TDataSession {
   int ApplyCalcToNewData = 0;
   // Kind of the file being imported (app/import_readers.h).
   int ImportFileKind = 0;
+  // The columns and sheets last chosen in the column dialogs.
+  TImportColumns ImportColumns;
 
   // The data title and the axis names (written by the import road and the titles dialog).
   TDataTitles& DataTitles() { return titles_; }

@@ -2,9 +2,6 @@
 
 #include "platform/string_table.h"
 
-int ImportColX = -1, ImportColY = -1, ImportColZ = -1, ImportColW = -1;
-int ImportSheetX = 0, ImportSheetY = 0, ImportSheetZ = 0, ImportSheetW = 0;
-
 bool ImportKindRefused(int kind) {
   return kind < 3 || kind == 16 || kind == 17 || kind > kImportKindCount;
 }

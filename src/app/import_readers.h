@@ -38,8 +38,11 @@ std::string ImportKindName(int kind);
 
 // The columns chosen in the column dialog, numbered as the kind's column lister numbers
 // them (ImportColW -1: no weight column), and the sheets, 0-based, for kinds with sheets.
-extern int ImportColX, ImportColY, ImportColZ, ImportColW;
-extern int ImportSheetX, ImportSheetY, ImportSheetZ, ImportSheetW;
+// A session keeps the last choice (TDataSession::ImportColumns).
+struct TImportColumns {
+  int ImportColX = -1, ImportColY = -1, ImportColZ = -1, ImportColW = -1;
+  int ImportSheetX = 0, ImportSheetY = 0, ImportSheetZ = 0, ImportSheetW = 0;
+};
 
 // What the driver passes to a whole-file reader.
 struct TReadArgs {
@@ -105,12 +108,13 @@ struct TImportReaders {
   std::function<int(const TDataSession& session, const std::string& path)> WriteSav;
 
   // The column dialog (user interface): lets the user choose the X, Y, Z and weight columns
-  // of a file of the kind into ImportColX..ImportSheetW; previewOn and weightsAreSD are the
-  // dialog's two options, read and written back. 1 on OK.
-  std::function<int(const std::string& path, int kind, int& previewOn, int& weightsAreSD)>
+  // of a file of the kind into `columns` (which holds the last choice); previewOn and
+  // weightsAreSD are the dialog's two options, read and written back. 1 on OK.
+  std::function<int(const std::string& path, int kind, int& previewOn, int& weightsAreSD,
+                    TImportColumns& columns)>
       ChooseColumns;
   // The two-column dialog: the X and Y columns into ImportColX, ImportColY and their sheets.
-  std::function<int(const std::string& path, int kind)> ChooseXYColumns;
+  std::function<int(const std::string& path, int kind, TImportColumns& columns)> ChooseXYColumns;
 };
 
 TImportReaders& ImportReaders();

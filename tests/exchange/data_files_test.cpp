@@ -52,7 +52,6 @@ class DataFiles : public TableTest {
       return titlesAnswer_;
     };
     PrescanHooks().VoidFitResults = [this] { ++voided_; };
-    ImportColX = ImportColY = ImportColZ = ImportColW = -1;
   }
   void TearDown() override {
     PrescanHooks().VoidFitResults = nullptr;
@@ -105,8 +104,8 @@ TEST_F(DataFiles, MalformedFileLeavesTheTableExactlyAsItWas) {
         std::string("1 2 3\n4 5 6\n7 8 9\n")}) {
     for (int append : {0, 1}) {
       session_.AppendMode = append;
-      ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&) {
-        ImportColX = 0, ImportColY = 1, ImportColZ = 2, ImportColW = -1;
+      ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&, TImportColumns& c) {
+        c.ImportColX = 0, c.ImportColY = 1, c.ImportColZ = 2, c.ImportColW = -1;
         return 1;
       };
       const bool dif = text[0] == 'T';
@@ -221,9 +220,9 @@ TEST_F(DataFiles, DigitalFilterAndStandardDeviationsAsWeights) {
   EXPECT_EQ(Import("f.txt", Points(15), 1), 4);
   for (int i = 1; i <= 4; ++i) EXPECT_EQ(Row(i).X, 3 * i + 1);  // 4, 7, 10, 13
 
-  ImportReaders().ChooseColumns = [](const std::string&, int kind, int&, int& sd) {
+  ImportReaders().ChooseColumns = [](const std::string&, int kind, int&, int& sd, TImportColumns& c) {
     EXPECT_EQ(kind, 4);
-    ImportColX = 1, ImportColY = 2, ImportColZ = 3, ImportColW = 4;
+    c.ImportColX = 1, c.ImportColY = 2, c.ImportColZ = 3, c.ImportColW = 4;
     sd = 1;
     return 1;
   };
@@ -236,7 +235,7 @@ TEST_F(DataFiles, DigitalFilterAndStandardDeviationsAsWeights) {
 }
 
 TEST_F(DataFiles, CancelledDialogs) {
-  ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&) { return 2; };
+  ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&, TImportColumns&) { return 2; };
   EXPECT_EQ(Import("m.txt", "1 2 3 4 5\n1 2 3 4 5\n1 2 3 4 5\n1 2 3 4 5\n"), 0);
   EXPECT_EQ(session_.Table.XYZRows(), 0);
   titlesAnswer_ = 0;
@@ -316,13 +315,13 @@ TEST_F(DataFiles, EditorTextReplacesTheTableWithoutTheTitlesDialog) {
 TEST_F(DataFiles, TwoColumnReadGivesPairsOfTheShorterColumn) {
   platform::ScriptedFiles files;
   files.Answer(dir_.Write("xy.txt", "1 10\n2 20\n3 30\n4 40\n5 50\n6 60\n7 70\n8 80\n9\n10\n"));
-  ImportReaders().ChooseXYColumns = [](const std::string&, int kind) {
+  ImportReaders().ChooseXYColumns = [](const std::string&, int kind, TImportColumns& c) {
     EXPECT_EQ(kind, 2);
-    ImportColX = 1, ImportColY = 2;
+    c.ImportColX = 1, c.ImportColY = 2;
     return 1;
   };
   int cancelled = -1;
-  const TXYPairs pairs = ReadXYColumns(nullptr, "Read Column of Values from File", cancelled);
+  const TXYPairs pairs = ReadXYColumns(session_, nullptr, "Read Column of Values from File", cancelled);
   EXPECT_EQ(cancelled, 0);
   ASSERT_EQ(pairs.size(), 9u);
   EXPECT_EQ(pairs[0].first, 8);
@@ -330,7 +329,7 @@ TEST_F(DataFiles, TwoColumnReadGivesPairsOfTheShorterColumn) {
   ImportReaders().ChooseXYColumns = nullptr;
   // A single-column file: refused, counted as cancelled.
   files.Answer(dir_.Write("one.txt", "1\n2\n3\n"));
-  EXPECT_TRUE(ReadXYColumns(nullptr, "t", cancelled).empty());
+  EXPECT_TRUE(ReadXYColumns(session_, nullptr, "t", cancelled).empty());
   EXPECT_EQ(cancelled, 1);
   EXPECT_EQ(boxes_->Boxes().back().caption, "Minimum 2 Columns Required");
 }
