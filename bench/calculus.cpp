@@ -48,6 +48,21 @@ void RunZLine(benchmark::State& state, const char* z) {
 // The automatic integral (Gauss with order doubling) of a line.
 void BM_AdaptiveIntegralOfALine(benchmark::State& state) { RunZLine(state, "AI(1,0,3)"); }
 
+// The automatic integral of a line singular at its lower limit: LN(X*$) on [0, 1], where
+// Gauss fails and the tanh-sinh rule takes over.
+void BM_AdaptiveIntegralOfASingularLine(benchmark::State& state) {
+  Prepare("AI(3,0,1)");
+  ExprContext& ctx = ExprThreadContext();
+  if (ExprCompileSlot("LN(X*$)", 10 * kUdf + 3) != 1) std::abort();
+  long double x = 0.5L;
+  for (auto _ : state) {
+    ctx.ExprVars.X() = x;
+    benchmark::DoNotOptimize(ExprRunSlot(ctx, 10 * kUdf));
+    x += 1e-4L;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
 // The nested Gauss double integral of a line.
 void BM_DoubleIntegralOfALine(benchmark::State& state) { RunZLine(state, "DQIP(2,0,2,0,3,1E-8)"); }
 
@@ -105,6 +120,7 @@ void BM_SurfaceVolume(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_AdaptiveIntegralOfALine);
+BENCHMARK(BM_AdaptiveIntegralOfASingularLine);
 BENCHMARK(BM_DoubleIntegralOfALine);
 BENCHMARK(BM_AdaptiveSimpson);
 BENCHMARK(BM_RungeKuttaIntegral);

@@ -157,7 +157,7 @@ long double IntegrateAuto(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, lon
     long double estimate = 0;
     bool made = false;
   };
-  Attempt gauss, romberg, bs, rk;
+  Attempt gauss, sinh, romberg, bs, rk;
   auto attempt = [&](Attempt& at, auto engine) {
     at.result = engine(ctx, rec, f, a, b, tol);
     at.estimate = rec.IntegErrorEstimate;
@@ -175,6 +175,10 @@ long double IntegrateAuto(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, lon
   const bool bad = ctx.ExprMathError != 0;
   ctx.ClearErrors();
 
+  // An end where f is undefined is usually a singularity there (LN, a negative power),
+  // which the tanh-sinh rule integrates to full accuracy where the others stall or, worse,
+  // stop early on a misleading estimate.
+  if (bad && std::isfinite(a) && std::isfinite(b) && attempt(sinh, IntegrateTanhSinh)) return sinh.result;
   if (a == -INFINITY || b == INFINITY || bad) {
     if (attempt(romberg, IntegrateRomberg)) return romberg.result;
     if (!bad && attempt(bs, IntegrateOdeBS)) return bs.result;
@@ -189,7 +193,7 @@ long double IntegrateAuto(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, lon
   ctx.ClearErrors();
   long double best = 1e30;
   long double result = gauss.result;
-  for (const Attempt* at : {&gauss, &romberg, &bs, &rk}) {
+  for (const Attempt* at : {&gauss, &sinh, &romberg, &bs, &rk}) {
     if (at->made && std::fabs(at->estimate) < best) {
       best = std::fabs(at->estimate);
       result = at->result;

@@ -85,8 +85,15 @@ long double IntegrateOdeRK(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, lo
 long double IntegrateOdeBS(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
                            long double tol);
 
-// Gauss first; when it fails, Romberg and Bulirsch-Stoer (the order depending on the
-// limits and on whether f is defined there), then Runge-Kutta; when all fail, -100 and
+// The tanh-sinh (double-exponential) rule on finite [a, b], for integrands singular at an
+// end: the step halved until two levels agree to tol (relative). Sets the record's three
+// fields; a failure raises -100 (or -101 where f failed inside the range).
+long double IntegrateTanhSinh(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                              long double tol);
+
+// Gauss first; when it fails and f is undefined at a finite limit, the tanh-sinh rule;
+// then Romberg and Bulirsch-Stoer (the order depending on the limits and on whether f is
+// defined there), then Runge-Kutta; when all fail, -100 and
 // the result with the smallest estimate.
 long double IntegrateAuto(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
                           long double tol);
