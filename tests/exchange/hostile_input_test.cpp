@@ -3,6 +3,7 @@
 // under AddressSanitizer and UndefinedBehaviorSanitizer (scripts/sanitize).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -50,8 +51,24 @@ class HostileInput : public TableTest {
         a.colX = read == &ReadDif ? 0 : 1;
         const TReadResult r = read(a);
         ASSERT_LE(r.points.size(), static_cast<std::size_t>(a.capacity));
+        // Whatever garbage gave points, each is a scanned point: finite values (or the
+        // missing value), an active or inactive status, a positive weight where the
+        // reader makes one, and the table holds exactly those points.
+        for (const TXYZPoint& p : r.points) {
+          ASSERT_TRUE(std::isfinite(p.X) && std::isfinite(p.Y) && std::isfinite(p.Z) && std::isfinite(p.W));
+          ASSERT_TRUE(p.Status == kPointActive || p.Status == kPointInactive);
+          if (read != &ReadAsciiXYZ) {
+            ASSERT_GT(p.W, 0);
+          }
+        }
         if (r.Count() >= 0) {
           ASSERT_TRUE(CommitReadResult(session_.Table, r, false));
+          const auto data = session_.Table.XYZData();
+          ASSERT_EQ(PointCount(data), r.Count());
+          for (std::size_t k = 0; k < r.points.size(); ++k) {
+            ASSERT_EQ(data[k + 1].X, r.points[k].X);
+            ASSERT_EQ(data[k + 1].Status, r.points[k].Status);
+          }
         }
         ASSERT_LE(PointCount(session_.Table.XYZData()), session_.Table.XYZCapacity());
         ASSERT_GE(session_.Table.XYZData()[0].X, 0);
