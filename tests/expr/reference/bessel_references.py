@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Reference values of the Bessel family for tests/expr/bessel_functions_test.cpp.
 
-Writes tests/expr/bessel_reference_values.h: mpmath at 40 digits (Debian's python3-mpmath) at
+Writes tests/data/expr/bessel_reference_values.txt: mpmath at 40 digits (Debian's python3-mpmath) at
 the exact long double arguments (decimal arguments rounded to 64-bit significands as the
 lexer reads them; sweep arguments are binary fractions, exact as they stand). SciPy's
 scipy.special (python3-scipy) is a second opinion: where it computes a value the two are
@@ -136,14 +136,20 @@ def tfn(a, b):
     return mp.quad(lambda t: mp.exp(-(b + t)) * mp.besseli(0, 2 * mp.sqrt(b * t)), [0, a])
 
 
-out = ["// Made by reference/bessel_references.py (mpmath at 40 digits); do not edit.", "#pragma once", ""]
+out = ["# Bessel, Airy and TFN reference values: mpmath at 40 digits at the exact 80-bit arguments,",
+       "# written by tests/expr/reference/bessel_references.py; do not edit.",
+       "# table<TAB>argument (a statement of the language, or x)<TAB>value<TAB>envelope"]
+
+
+def row_fields(row):
+    # A row as the tables hold it: "    {"TEXT", VALUEL, ENVL}," or "    {XL, VALUEL, ENVL},".
+    inner = row.strip().rstrip(",").strip("{}")
+    return [f.strip().strip('"').rstrip("L") for f in inner.split(", ")]
 
 
 def table(name, rows):
-    out.append(f"constexpr TBesselReference {name}[] = {{")
-    out.extend(rows)
-    out.append("};")
-    out.append("")
+    for r in rows:
+        out.append("\t".join([name] + row_fields(r)))
 
 
 # --- values at decimal arguments, as statements of the language -----------------------------
@@ -252,10 +258,7 @@ def sweep(name, points, oscillating):
         v = FUNCS[name](x)
         env = oscillating_envelope(x) if oscillating else abs(v)
         rows.append(f"    {{{exact_lit(q)}, {lit(v)}, {lit(env)}}},")
-    out.append(f"constexpr TBesselSweepPoint k{name.capitalize()}Sweep[] = {{")
-    out.extend(rows)
-    out.append("};")
-    out.append("")
+    table(f"k{name.capitalize()}Sweep", rows)
 
 
 def geometric(lo, hi, n, denominator=1024):
@@ -283,5 +286,5 @@ for name in ("I0EIX", "I1EIX"):
     pts = [Fraction(k, 32) for k in range(0, 320)] + [BELOW10, Fraction(10)] + geometric(10, 10 ** 6, 200)[1:]
     sweep(name, pts, False)
 
-with open("tests/expr/bessel_reference_values.h", "w") as fh:
-    fh.write("\n".join(out))
+with open("tests/data/expr/bessel_reference_values.txt", "w") as fh:
+    fh.write("\n".join(out) + "\n")
