@@ -74,6 +74,20 @@ enum ExprOpcode : std::uint16_t {
   kOpCall10 = 75,
 };
 
+// Operations of a slot's execution form only (never in its code): loads by their space, an
+// arithmetic operation whose right operand is read straight from a constant or variable,
+// and the whole powers 2 and 3 as multiplications.
+enum ExprRunOpcode : std::uint16_t {
+  kRunLoadConstant = 128,
+  kRunLoadVariable,
+  kRunAddOperand,
+  kRunSubtractOperand,
+  kRunMultiplyOperand,
+  kRunDivideOperand,
+  kRunSquare,
+  kRunCube,
+};
+
 // Where an instruction's source operand lives. Compiled slots are shared by every thread,
 // so operands are indices into per-run spaces instead of raw addresses: the constants of
 // the slot, the temporaries and variables of the running thread, the data statistics, or

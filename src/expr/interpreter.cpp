@@ -6,6 +6,7 @@
 #include "expr/conditional.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/function_table.h"
+#include "expr/math_faults.h"
 #include "expr/program_slots.h"
 #include "expr/special_functions.h"
 
@@ -33,6 +34,11 @@ constexpr std::array<double, 16> kDecadeFactorials = {
     5.713383956445855e+262,  // 150!
     4.7147236359920616e+284,  // 160!
 };
+
+// The right operand of a fused instruction: a constant of the slot or a variable.
+inline long double Operand(const TExprInstr& in, const long double* C, const long double* V) {
+  return in.space == ExprSpace::kConstant ? C[in.source] : V[in.source];
+}
 
 }  // namespace
 
@@ -104,7 +110,7 @@ long double ExprInterpret(ExprContext& ctx, int slot) {
   const long double* const C = s->constants.data();
   const long double* const V = ctx.ExprVars.cell.data();
   const long double* const* const S = ExprStatisticCells();
-  const TExprInstr* ip = s->code.data();
+  const TExprInstr* ip = s->run.data();
   const auto functions = ExprFunctionTable();
 
   for (;; ++ip) {
@@ -138,6 +144,14 @@ long double ExprInterpret(ExprContext& ctx, int slot) {
         break;
       case kOpCall0: d = functions[ip->source].handler(ctx, nullptr); break;
       case kOpArgCarrier: break;
+      case kRunLoadConstant: d = C[ip->source]; break;
+      case kRunLoadVariable: d = V[ip->source]; break;
+      case kRunAddOperand: d += Operand(*ip, C, V); break;
+      case kRunSubtractOperand: d -= Operand(*ip, C, V); break;
+      case kRunMultiplyOperand: d = Operand(*ip, C, V) * d; break;
+      case kRunDivideOperand: d = ExprSafeDivide(ctx, d, Operand(*ip, C, V)); break;
+      case kRunSquare: d = ExprMathSquare(ctx, d); break;
+      case kRunCube: d = ExprMathCube(ctx, d); break;
       case kOpErrorMark: ExprMarkErrors(ctx, static_cast<int>(ip->source)); break;
       default:
         if (op >= kOpCall1 && op <= kOpCall10) {

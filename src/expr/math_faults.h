@@ -33,6 +33,23 @@ long double ExprMathLog(ExprContext& ctx, long double x);
 long double ExprMathLog10(ExprContext& ctx, long double x);
 long double ExprMathExp(ExprContext& ctx, long double x);
 long double ExprMathPow(ExprContext& ctx, long double x, long double y);
+
+// x^2 and x^3 as ExprMathPow(ctx, x, 2) and (x, 3) compute them, to the last bit and
+// with the same overflow and underflow flags, mostly without the library call. For a
+// whole exponent the library multiplies by binary powering (x*x, and x*(x*x)), but it
+// also forms x^4 on the way; where x^4 overflows or underflows it raises that flag for a
+// representable result. So only bases with 2^-4095 <= |x| < 2^4096 are multiplied here;
+// the rest (and zero, infinities and NaN) still go to the library.
+inline bool ExprInWholePowerBand(long double x) {
+  const long double a = __builtin_fabsl(x);
+  return __builtin_isgreaterequal(a, 0x1p-4095L) && __builtin_isless(a, 0x1p4096L);  // quiet on NaN
+}
+inline long double ExprMathSquare(ExprContext& ctx, long double x) {
+  return ExprInWholePowerBand(x) ? x * x : ExprMathPow(ctx, x, 2);
+}
+inline long double ExprMathCube(ExprContext& ctx, long double x) {
+  return ExprInWholePowerBand(x) ? x * x * x : ExprMathPow(ctx, x, 3);
+}
 long double ExprMathFmod(ExprContext& ctx, long double x, long double y);
 long double ExprMathSin(ExprContext& ctx, long double x);
 long double ExprMathCos(ExprContext& ctx, long double x);

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "expr/execution_form.h"
+
 namespace {
 
 std::array<TExprSlot, kExprSlotCount> gSlots;
@@ -42,6 +44,7 @@ void ExprSlotInstall(int slot, std::vector<TExprInstr> code, std::vector<long do
   s.code = std::move(code);
   s.constants = std::move(constants);
   s.tempCount = tempCount;
+  s.run = ExprExecutionForm(s.code, s.constants);
 }
 
 std::uint32_t ExprSlotBytes(int slot) {

@@ -16,6 +16,11 @@ struct TExprSlot {
   std::vector<TExprInstr> code;         // ends with an instruction of opcode 0; empty = slot empty
   std::vector<long double> constants;   // literal numbers, named constants, user-variable values
   std::uint32_t tempCount = 0;          // deepest evaluation stack + 1
+  // What the interpreter executes: the code with each constant or variable load that
+  // only feeds the next +, -, * or / fused into it, and X^2, X^3 as multiplications
+  // (see execution_form.h). Same results to the last bit; the code stays the program's
+  // recorded form.
+  std::vector<TExprInstr> run;
 
   bool Empty() const { return code.empty(); }
 };
