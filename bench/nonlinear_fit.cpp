@@ -1,11 +1,13 @@
-// The non-linear engine: one Levenberg-Marquardt fit of a Gaussian peak (equation 2001) on
-// 1000 scattered points with a little noise, from the catalogue's start values, as the fit
-// run does it; and the evaluator alone with its five derivatives, the inner loop of every
-// iteration.
+// The non-linear engine: one Levenberg-Marquardt fit of a Gaussian peak (equations 2001 and
+// 2002) on 1000 or 16384 scattered points with a little noise, from the catalogue's start
+// values, as the fit run does it; and the evaluator alone with its five derivatives, the
+// inner loop of every iteration. bench/scipy_peak_fit.py fits the same data with SciPy.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/data_statistics.h"
 #include "fit/fit_blocks.h"
@@ -35,33 +37,44 @@ PointTable PeakPoints(int n) {
   return table;
 }
 
-void BM_MarquardtPeak1000(benchmark::State& state) {
-  PointTable table = PeakPoints(1000);
+// One fit of equation range(0) on range(1) points.
+void BM_MarquardtPeak(benchmark::State& state) {
+  const int equation = static_cast<int>(state.range(0));
+  PointTable table = PeakPoints(static_cast<int>(state.range(1)));
   TDataStats stats;
   ComputeTableStatistics(table, stats);
-  const TNonlinearEntry e = BuiltinNonlinearEntry(0);
+  const TNonlinearEntry e = BuiltinNonlinearEntry(NonlinearIndexOfEquation(equation));
   const TStartShape shape = StartShapeOf(stats);
   TNonlinearFitRequest rq;
-  rq.equationNumber = 2001;
+  rq.equationNumber = equation;
   rq.complexity = e.complexity;
   int iterations = 0;
+  long double sse = 0;
   for (auto _ : state) {
     TFitList list;
     list.BeginRun();
     TFitRunContext ctx(table, stats, TFitSelection{}, DefaultFitOptions(), list);
     TMarquardtState st;
     InitMarquardtState(st, ctx.points, stats.WeightScale, stats.SSTotal);
-    long double a[6] = {};
+    long double a[kMaxNonlinearParameters + 1] = {};
     int mode = 0;
     NonlinearStartValues(ctx.stats, e, a, shape, mode);
     const int added = FitNonlinearEquation(ctx, st, e.parameters, a, e.evaluator, rq);
     if (added != 1) state.SkipWithError("the peak was not fitted");
     iterations = list.At(1)->terms[1];
+    sse = list.At(1)->sse;
     benchmark::DoNotOptimize(a);
   }
   state.counters["iterations"] = iterations;
+  state.counters["sse"] = static_cast<double>(sse);
 }
-BENCHMARK(BM_MarquardtPeak1000)->Unit(benchmark::kMicrosecond);
+// 2001: the Gaussian product (5 parameters); 2002: the Gaussian peak with an offset (6).
+BENCHMARK(BM_MarquardtPeak)
+    ->ArgNames({"eqn", "n"})
+    ->Args({2001, 1000})
+    ->Args({2002, 1000})
+    ->Args({2002, 16384})
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_PeakEvaluatorWithDerivatives(benchmark::State& state) {
   const TNonlinearEvaluator f = BuiltinNonlinearEntry(0).evaluator;
@@ -78,6 +91,41 @@ void BM_PeakEvaluatorWithDerivatives(benchmark::State& state) {
 }
 BENCHMARK(BM_PeakEvaluatorWithDerivatives);
 
+// With ONDRAVIK_PEAK_DUMP=FILE the program writes, instead of benchmarking, the data and
+// catalogue start values of equation ONDRAVIK_PEAK_EQN (2002 by default) on
+// ONDRAVIK_PEAK_N points (1000) to FILE: a line "start a1 .. ap", then "x y z" per point,
+// at full precision, for the SciPy comparison.
+int DumpPeakData(const char* path) {
+  const char* eqn = std::getenv("ONDRAVIK_PEAK_EQN");
+  const char* count = std::getenv("ONDRAVIK_PEAK_N");
+  const int equation = eqn ? std::atoi(eqn) : 2002;
+  PointTable table = PeakPoints(count ? std::atoi(count) : 1000);
+  TDataStats stats;
+  ComputeTableStatistics(table, stats);
+  const TNonlinearEntry e = BuiltinNonlinearEntry(NonlinearIndexOfEquation(equation));
+  if (e.evaluator == nullptr) return 2;
+  long double a[kMaxNonlinearParameters + 1] = {};
+  int mode = 0;
+  NonlinearStartValues(stats, e, a, StartShapeOf(stats), mode);
+  std::FILE* out = std::fopen(path, "w");
+  if (out == nullptr) return 1;
+  std::fprintf(out, "start");
+  for (int j = 1; j <= e.parameters; ++j) std::fprintf(out, " %.21Lg", a[j]);
+  std::fprintf(out, "\n");
+  for (int i = 1; i <= PointCount(table); ++i) {
+    const TXYZPoint& p = table[static_cast<std::size_t>(i)];
+    std::fprintf(out, "%.21Lg %.21Lg %.21Lg\n", p.X, p.Y, p.Z);
+  }
+  return std::fclose(out) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (const char* dump = std::getenv("ONDRAVIK_PEAK_DUMP")) return DumpPeakData(dump);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

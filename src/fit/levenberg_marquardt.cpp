@@ -158,9 +158,48 @@ int SamplingStep(int m, int p, int factor) {
   return step;
 }
 
+namespace {
+
+// The points whose products are gathered before they are summed. Point by point, every
+// entry of alpha is loaded, added to and stored once per point, and the next point's
+// load waits on that 80-bit store; over a chunk each sum stays in a register.
+constexpr int kChunkPoints = 16;
+
+// One chunk's factors, by parameter and then by point, so a sum runs along one row.
+struct TCoefficientChunk {
+  int n = 0;
+  long double weighted[kMaxNonlinearParameters][kChunkPoints];  // cw d_j
+  long double deriv[kMaxNonlinearParameters][kChunkPoints];     // d_j
+  long double gradient[kChunkPoints];                            // cw gr
+};
+
+// Adds the chunk to the lower triangle of alpha and to beta. Each entry receives the same
+// products, added in the same point order, as one point at a time would give it, so the
+// sums are the same to the last bit.
+void AddChunk(TCoefficientChunk& c, int p, LDMatrix& alpha, long double* beta) {
+  for (int j = 0; j < p; ++j) {
+    long double* row = alpha[j];
+    const long double* wd = c.weighted[j];
+    for (int k = 0; k <= j; ++k) {
+      const long double* dk = c.deriv[k];
+      long double sum = row[k];
+      for (int i = 0; i < c.n; ++i) sum += wd[i] * dk[i];
+      row[k] = sum;
+    }
+    const long double* dj = c.deriv[j];
+    long double b = beta[j];
+    for (int i = 0; i < c.n; ++i) b += c.gradient[i] * dj[i];
+    beta[j] = b;
+  }
+  c.n = 0;
+}
+
+}  // namespace
+
 bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix& alpha,
                            long double* beta, long double& loss, long double& ss,
                            TNonlinearEvaluator f, int step) {
+  if (p > kMaxNonlinearParameters) return false;
   for (int j = 0; j < p; ++j) {
     for (int k = 0; k <= j; ++k) alpha[j][k] = 0.0L;
     beta[j] = 0.0L;
@@ -169,6 +208,7 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
   loss = ss = 0.0L;
   long double* d = st.deriv.data();
   ExprContext* expr = st.udf ? &ExprThreadContext() : nullptr;
+  TCoefficientChunk chunk;
   const std::size_t m = st.active.size();
   for (std::size_t i = 0; i < m; i += static_cast<std::size_t>(step)) {
     const TXYZPoint& pt = st.points[static_cast<std::size_t>(st.active[i])];
@@ -180,10 +220,14 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
     f(pt.X, pt.Y, a, &zf, d);
     // A failed evaluation must never enter the sums as if it were a value: a user function's
     // run that failed gives the missing value, a built-in shape driven outside its domain a
-    // value that is not finite.
-    if (!IsUsableValue(zf)) return false;
-    for (int j = 1; j <= p; ++j)
-      if (!std::isfinite(d[j])) return false;
+    // value that is not finite. The points before it are summed all the same, so that the
+    // floating-point flags the fit's acceptance reads are those of a point-by-point pass.
+    bool usable = IsUsableValue(zf);
+    for (int j = 1; j <= p && usable; ++j) usable = std::isfinite(d[j]);
+    if (!usable) {
+      AddChunk(chunk, p, alpha, beta);
+      return false;
+    }
 
     const long double r = pt.Z - zf;
     const long double w = pt.W * st.weightScale;
@@ -210,13 +254,15 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
         break;
     }
     ss += w * r * r;
-    const long double g = cw * gr;
+    const int n = chunk.n++;
+    chunk.gradient[n] = cw * gr;
     for (int j = 0; j < p; ++j) {
-      const long double wd = cw * d[j + 1];
-      for (int k = 0; k <= j; ++k) alpha[j][k] += wd * d[k + 1];
-      beta[j] += g * d[j + 1];
+      chunk.weighted[j][n] = cw * d[j + 1];
+      chunk.deriv[j][n] = d[j + 1];
     }
+    if (chunk.n == kChunkPoints) AddChunk(chunk, p, alpha, beta);
   }
+  AddChunk(chunk, p, alpha, beta);
   for (int j = 0; j < p; ++j)
     for (int k = j + 1; k < p; ++k) alpha[j][k] = alpha[k][j];
   return true;

@@ -1,0 +1,85 @@
+#!/usr/bin/python3
+"""Times SciPy's Levenberg-Marquardt (least_squares, method "lm", double precision, with the
+analytic Jacobian) on the Gaussian peak with an offset (equation 2002),
+
+    z = a + b exp(-((x - c)/d)^2 / 2) exp(-((y - e)/f)^2 / 2),
+
+against bench_nonlinear_fit's fit of the same points from the same start values, at N = 1000
+and N = 16384. The points and start values come from the benchmark program itself
+(ONDRAVIK_PEAK_DUMP), so both fit exactly the same data. Prints both times, their ratio
+and both sums of squares. Run by hand (needs Debian's python3-scipy), not by CI:
+
+    /usr/bin/python3 bench/scipy_peak_fit.py build/bin/bench_nonlinear_fit
+"""
+import json
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+import numpy as np
+from scipy.optimize import least_squares
+
+
+def load(program, n):
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "peak.txt")
+        env = dict(os.environ, ONDRAVIK_PEAK_DUMP=path, ONDRAVIK_PEAK_EQN="2002", ONDRAVIK_PEAK_N=str(n))
+        subprocess.run([program], env=env, check=True)
+        with open(path) as f:
+            start = np.array([float(v) for v in f.readline().split()[1:]])
+            xyz = np.loadtxt(f)
+    return start, xyz[:, 0], xyz[:, 1], xyz[:, 2]
+
+
+def scipy_fit(start, x, y, z):
+    def parts(p):
+        a, b, c, d, e, f = p
+        u, v = (x - c) / d, (y - e) / f
+        g = np.exp(-0.5 * u * u) * np.exp(-0.5 * v * v)
+        return u, v, g
+
+    def residuals(p):
+        return p[0] + p[1] * parts(p)[2] - z
+
+    def jacobian(p):
+        _, b, _, d, _, f = p
+        u, v, g = parts(p)
+        bg = b * g
+        return np.column_stack([np.ones_like(x), g, bg * u / d, bg * u * u / d, bg * v / f, bg * v * v / f])
+
+    return least_squares(residuals, start, jac=jacobian, method="lm", xtol=1e-12, ftol=1e-12, gtol=1e-12)
+
+
+def seconds_of_scipy(start, x, y, z, repeats):
+    times = []
+    for _ in range(repeats):
+        t0 = time.perf_counter()
+        fit = scipy_fit(start, x, y, z)
+        times.append(time.perf_counter() - t0)
+    return statistics.median(times), float(np.sum(fit.fun ** 2)), fit.nfev
+
+
+def ours(program, n):
+    out = subprocess.run([program, f"--benchmark_filter=BM_MarquardtPeak/eqn:2002/n:{n}$",
+                          "--benchmark_format=json", "--benchmark_repetitions=5"],
+                         check=True, capture_output=True, text=True).stdout
+    runs = [b for b in json.loads(out)["benchmarks"] if b.get("run_type") == "iteration"]
+    return statistics.median(b["real_time"] for b in runs) / 1e6, runs[0]["sse"]
+
+
+def main():
+    program = sys.argv[1] if len(sys.argv) > 1 else "build/bin/bench_nonlinear_fit"
+    print(f"{'N':>6} {'ours ms':>9} {'SciPy ms':>9} {'ours/SciPy':>10} {'SSE ours':>14} {'SSE SciPy':>14} {'rel diff':>9}")
+    for n in (1000, 16384):
+        start, x, y, z = load(program, n)
+        scipy_s, scipy_sse, _ = seconds_of_scipy(start, x, y, z, 20 if n <= 1000 else 5)
+        ours_s, ours_sse = ours(program, n)
+        print(f"{n:>6} {ours_s * 1e3:>9.2f} {scipy_s * 1e3:>9.2f} {ours_s / scipy_s:>10.2f} "
+              f"{ours_sse:>14.9g} {scipy_sse:>14.9g} {abs(ours_sse - scipy_sse) / scipy_sse:>9.1e}")
+
+
+if __name__ == "__main__":
+    main()
