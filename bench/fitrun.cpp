@@ -8,9 +8,11 @@
 //   bench_fitrun --points N      fit N scattered points of a smooth surface made here
 //   ... --all                    with every linear family selected instead of the defaults
 //                                (the series families and all three term-subset variants)
+//   ... --threads N              N worker threads in the non-linear phase (default: one per
+//                                core); the list is the same whatever N
 //
-// Prints, per phase, the equations tried, the fits added to the list and the time, then the
-// ten best fits by r².
+// Prints, per phase, the equations tried, the fits added to the list and the time, the wall
+// time of the whole run with the thread count, then the ten best fits by r².
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -20,6 +22,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "app/c_format.h"
@@ -106,6 +109,11 @@ const char* const kStageNames[] = {"",         "sums",        "polynomial",  "ra
 int main(int argc, char** argv) {
   PointTable table;
   TFitSelection selection = DefaultFitSelection();
+  unsigned threads = 0;
+  if (argc > 2 && std::strcmp(argv[argc - 2], "--threads") == 0) {
+    threads = static_cast<unsigned>(std::clamp(std::atoi(argv[argc - 1]), 1, 64));
+    argc -= 2;
+  }
   if (argc > 1 && std::strcmp(argv[argc - 1], "--all") == 0) {
     selection.polynomialMask = kPolyMaskAll;
     selection.rationalMask = kRatMaskAll;
@@ -120,7 +128,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   } else {
-    std::fprintf(stderr, "usage: bench_fitrun data.xyz | --points N [--all]\n");
+    std::fprintf(stderr, "usage: bench_fitrun data.xyz | --points N [--all] [--threads N]\n");
     return 2;
   }
 
@@ -134,6 +142,7 @@ int main(int argc, char** argv) {
 
   TFitList list;
   TFitRunContext ctx(table, stats, selection, DefaultFitOptions(), list);
+  ctx.nonlinearThreads = threads;
   CountFitRun(ctx, 0);
   TPhaseTimes times;
   const Clock::time_point start = Clock::now();
@@ -178,6 +187,9 @@ int main(int argc, char** argv) {
   std::fputs(CFormat("run          %6u  %6d  %8.3f  (result %d)\n", ctx.counters.tried,
                      list.Count(), total, result)
                  .c_str(),
+             stdout);
+  const unsigned used = threads > 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+  std::fputs(CFormat("wall time %.3f s with %u non-linear thread%s\n", total, used, used == 1 ? "" : "s").c_str(),
              stdout);
 
   std::vector<const TFitResult*> ranked;

@@ -44,6 +44,8 @@ class TSumsTable;
 // The 42 candidate terms of the term-subset equations: codes 0-20 are functions of x, 21-41
 // the same functions of y.
 inline constexpr int kCandidateTermCount = 42;
+// The most worker threads the non-linear phase starts.
+inline constexpr unsigned kMaxNonlinearThreads = 64;
 // The scratch matrix and vector of a run hold systems of up to 80 unknowns.
 inline constexpr int kFitScratchSize = 80;
 
@@ -136,6 +138,9 @@ struct TFitRunContext {
   TFitList& list;
   TFitProgressFn progress;  // none: always go on
   TFitStatusFn status;      // none: always go on
+  // Worker threads of the non-linear phase; 0: one per core. The phase's fits are the same
+  // whatever the count.
+  unsigned nonlinearThreads = 0;
 
   // Counted before the run (CountFitRun), counted up during it.
   TFitCounts counts;

@@ -1,7 +1,25 @@
 // Phase 5 of a fit run: every selected built-in non-linear equation in catalogue order, then
 // every defined user-defined function, each fitted by Levenberg-Marquardt from its start
 // values.
+//
+// The equations are independent of one another, so they are fitted on a pool of worker
+// threads (the run's own thread is one of them). Their start values are formed first, on
+// the run's thread and in catalogue order, because the start-value rules keep caches in the
+// run's statistics. Each worker fits into a list of its own and hands every record back to
+// the equation it belongs to; the records enter the run's list in catalogue order once all
+// are done, so the list is the one a single thread makes, record for record. Each worker
+// evaluates user functions on its own thread's expression context. The progress reports of
+// all workers go through one lock, and an abort answered to any of them stops them all.
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "expr/eval_context.h"
 #include "expr/udf_record.h"
@@ -16,6 +34,189 @@ struct CurrentUdfReset {
   ~CurrentUdfReset() { ExprThreadContext().CurrentUdf = 0; }
 };
 
+// One equation of the phase, prepared on the run's thread.
+struct TNonlinearJob {
+  TNonlinearEvaluator evaluator = nullptr;
+  int number = 0;
+  int parameters = 0;
+  int complexity = 0;
+  int robustMode = 0;
+  int udf = 0;  // k + 1 for user function k, else 0
+  std::array<long double, kMaxNonlinearParameters + 1> start{};  // 1-based
+  std::unique_ptr<TFitResult> record;  // the fit, when it was acceptable
+};
+
+// The equations of the phase in the order a single thread fits them.
+std::vector<TNonlinearJob> PrepareJobs(TFitRunContext& ctx) {
+  const TFitOptions& o = ctx.options;
+  const int parameterLimit = ctx.stats.ActiveCount + static_cast<int>(o.noDofForError) - 1;
+  const TStartShape shape = StartShapeOf(ctx.stats);
+  std::vector<TNonlinearJob> jobs;
+  for (int index = 0; index < kNonlinearFlagCount; ++index) {
+    if (!ctx.selection.nonlinear[static_cast<std::size_t>(index)]) continue;
+    const TNonlinearEntry e = BuiltinNonlinearEntry(index);
+    if (!e.evaluator || e.parameters > parameterLimit) continue;
+    TNonlinearJob job{e.evaluator, NonlinearEquationOfIndex(index), e.parameters, e.complexity,
+                      static_cast<int>(o.robustMode)};
+    NonlinearStartValues(ctx.stats, e, job.start.data(), shape, job.robustMode);
+    jobs.push_back(std::move(job));
+  }
+  // The user functions are not held to the parameter limit: their author chose the count.
+  for (int k = 0; k < kUdfCount; ++k) {
+    const TNonlinearEntry e = LookupNonlinearEquation(kUdfCatalogueBase + k);
+    if (!e.evaluator) continue;  // no function in the slot
+    TNonlinearJob job{e.evaluator, UdfEquationNumber(k), e.parameters, 0, static_cast<int>(o.robustMode), k + 1};
+    const TUdfRecord& record = *UdfRecordAt(k);
+    for (int i = 1; i <= e.parameters; ++i) job.start[static_cast<std::size_t>(i)] = record.Start[static_cast<std::size_t>(i - 1)];
+    jobs.push_back(std::move(job));
+  }
+  return jobs;
+}
+
+// What the workers share: the next job to take, the stop word every worker reads, and,
+// under the lock, the run's counters, its progress reports and the first failure.
+class TNonlinearPool {
+ public:
+  TNonlinearPool(TFitRunContext& ctx, std::vector<TNonlinearJob>& jobs, int listedBefore)
+      : ctx_(ctx), jobs_(jobs), listedBefore_(listedBefore) {
+    const TFitOptions& o = ctx.options;
+    request_.tolerance = std::pow(10.0L, -static_cast<long double>(o.convergeDigits));
+    request_.iterationLimit = static_cast<int>(o.maxIterations);
+    request_.abandonR2 = o.abandonR2;
+    request_.checkIteration = static_cast<int>(o.checkIteration);
+    request_.sampling = static_cast<int>(o.samplingFlag);
+    total_ = static_cast<float>(std::max<std::uint32_t>(ctx.counts.nonlinear, 1));
+  }
+
+  // Takes jobs until none is left or the phase stops.
+  void Work() {
+    try {
+      WorkOn();
+    } catch (const std::bad_alloc&) {
+      Fail(-2);
+    }
+  }
+
+  // -1 aborted, -2 out of memory, 0 every job done.
+  int Failure() const { return failure_; }
+
+ private:
+  void WorkOn() {
+    TFitList own;
+    TFitRunContext wctx(std::span<const TXYZPoint>(), ctx_.stats, ctx_.selection, ctx_.options, own);
+    wctx.points = ctx_.points;
+    wctx.sst = ctx_.sst;
+    TMarquardtState st;
+    if (!own.BeginRun() || !InitMarquardtState(st, ctx_.points, ctx_.stats.WeightScale, ctx_.sst)) {
+      Fail(-2);
+      return;
+    }
+    wctx.status = [this](int code, int number, float, std::uint32_t, int, std::uint32_t iteration,
+                         long double r2) { return Report(code, number, iteration, r2); };
+    for (;;) {
+      if (stop_.load(std::memory_order_relaxed)) return;
+      // Taken from the end: the user functions (interpreted, with numerical derivatives)
+      // and the power and exponential shapes (a logarithm or exponential per abscissa) are
+      // the slowest fits, and started first they do not leave one worker busy at the end.
+      const std::size_t taken = next_.fetch_add(1, std::memory_order_relaxed);
+      if (taken >= jobs_.size()) return;
+      TNonlinearJob& job = jobs_[jobs_.size() - 1 - taken];
+      float fraction = 0.0f;
+      if (!Begin(job.number, fraction)) return;
+      st.robustMode = job.robustMode;
+      st.udf = job.udf;
+      ClearNonlinearFaults();
+      TNonlinearFitRequest rq = request_;
+      rq.equationNumber = job.number;
+      rq.complexity = job.complexity;
+      rq.fraction = fraction;
+      std::array<long double, kMaxNonlinearParameters + 1> a = job.start;
+      const int r = FitNonlinearEquation(wctx, st, job.parameters, a.data(), job.evaluator, rq);
+      if (r < 0) {
+        Fail(r);
+        return;
+      }
+      if (r > 0) {
+        job.record = std::move(own.Ranked()[0]);
+        own.Truncate(0);
+      }
+      if (!End(job.number, job.record != nullptr, wctx.counters)) return;
+    }
+  }
+
+  // Under mutex_, as every member below.
+  float Fraction() const { return 100.0f * static_cast<float>(finished_) / total_; }
+
+  int Status(int code, int number, std::uint32_t iteration, long double r2) {
+    return ctx_.status ? ctx_.status(code, number, Fraction(), ctx_.counters.tried, listedBefore_ + stored_,
+                                     iteration, r2)
+                       : 1;
+  }
+
+  // The answers of a report: 0 stops every worker.
+  int Report(int code, int number, std::uint32_t iteration, long double r2) {
+    std::lock_guard lock(mutex_);
+    if (stop_.load(std::memory_order_relaxed)) return 0;
+    const int answer = Status(code, number, iteration, r2);
+    if (answer == 0) FailLocked(-1);
+    return answer;
+  }
+
+  // Counts the equation as tried and reports its start; `fraction` receives the share of
+  // the phase done so far.
+  bool Begin(int number, float& fraction) {
+    std::lock_guard lock(mutex_);
+    fraction = Fraction();
+    ++ctx_.counters.tried;
+    ++ctx_.counters.nonlinear;
+    if (stop_.load(std::memory_order_relaxed)) return false;
+    if (Status(1, number, ctx_.counters.iteration, ctx_.counters.r2) != 0) return true;
+    FailLocked(-1);
+    return false;
+  }
+
+  bool End(int number, bool stored, const TFitCounters& fitted) {
+    std::lock_guard lock(mutex_);
+    ++finished_;
+    if (stored) ++stored_;
+    ctx_.counters.iteration = fitted.iteration;
+    ctx_.counters.r2 = fitted.r2;
+    if (stop_.load(std::memory_order_relaxed)) return false;
+    if (Status(4, number, fitted.iteration, fitted.r2) != 0) return true;
+    FailLocked(-1);
+    return false;
+  }
+
+  void Fail(int result) {
+    std::lock_guard lock(mutex_);
+    FailLocked(result);
+  }
+  void FailLocked(int result) {
+    if (failure_ == 0) failure_ = result;
+    stop_.store(true, std::memory_order_relaxed);
+  }
+
+  TFitRunContext& ctx_;
+  std::vector<TNonlinearJob>& jobs_;
+  const int listedBefore_;
+  TNonlinearFitRequest request_;
+  float total_ = 1.0f;
+  std::atomic<std::size_t> next_{0};
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  // Under mutex_.
+  int failure_ = 0;
+  std::uint32_t finished_ = 0;
+  int stored_ = 0;
+};
+
+// The worker threads for `jobs` equations: the run's choice, else one per core.
+int WorkerCount(const TFitRunContext& ctx, std::size_t jobs) {
+  unsigned n = ctx.nonlinearThreads > 0 ? ctx.nonlinearThreads : std::thread::hardware_concurrency();
+  n = std::clamp(n, 1u, kMaxNonlinearThreads);
+  return static_cast<int>(std::min<std::size_t>(n, std::max<std::size_t>(jobs, 1)));
+}
+
 }  // namespace
 
 int FitNonlinearEquations(TFitRunContext& ctx) {
@@ -28,65 +229,34 @@ int FitNonlinearEquations(TFitRunContext& ctx) {
 
   ctx.counters.nonlinear = 0;
   const int remembered = ctx.Listed();
-  const TFitOptions& o = ctx.options;
-  TMarquardtState st;
-  if (!InitMarquardtState(st, ctx.points, ctx.stats.WeightScale, ctx.sst)) return -2;
   CurrentUdfReset resetUdf;
-
-  TNonlinearFitRequest rq;
-  rq.tolerance = std::pow(10.0L, -static_cast<long double>(o.convergeDigits));
-  rq.iterationLimit = static_cast<int>(o.maxIterations);
-  rq.abandonR2 = o.abandonR2;
-  rq.checkIteration = static_cast<int>(o.checkIteration);
-  rq.sampling = static_cast<int>(o.samplingFlag);
-  const int parameterLimit = ctx.stats.ActiveCount + static_cast<int>(o.noDofForError) - 1;
-  const TStartShape shape = StartShapeOf(ctx.stats);
-  const float total = static_cast<float>(std::max<std::uint32_t>(ctx.counts.nonlinear, 1));
-
-  // One equation: counts, start report, fit, end report. -1 abort, -2 memory, else 0.
-  const auto fitOne = [&](int number, int p, long double* a, TNonlinearEvaluator f,
-                          int complexity) {
-    ++ctx.counters.tried;
-    ++ctx.counters.nonlinear;
-    rq.equationNumber = number;
-    rq.complexity = complexity;
-    rq.fraction = 100.0f * static_cast<float>(ctx.counters.nonlinear) / total;
-    if (status(1, number, rq.fraction) == 0) return -1;
-    const int r = FitNonlinearEquation(ctx, st, p, a, f, rq);
-    if (r < 0) return r;
-    return status(4, number, rq.fraction) == 0 ? -1 : 0;
-  };
-  const auto end = [&](int result) {
-    if (result < 0) ctx.list.Truncate(remembered);
-    return result;
-  };
-
-  for (int index = 0; index < kNonlinearFlagCount; ++index) {
-    st.robustMode = static_cast<int>(o.robustMode);
-    st.udf = 0;
-    if (!ctx.selection.nonlinear[static_cast<std::size_t>(index)]) continue;
-    ClearNonlinearFaults();
-    const TNonlinearEntry e = BuiltinNonlinearEntry(index);
-    if (!e.evaluator || e.parameters > parameterLimit) continue;
-    long double a[kMaxNonlinearParameters + 1] = {};
-    NonlinearStartValues(ctx.stats, e, a, shape, st.robustMode);
-    const int r = fitOne(NonlinearEquationOfIndex(index), e.parameters, a, e.evaluator,
-                         e.complexity);
-    if (r < 0) return end(r);
+  std::vector<TNonlinearJob> jobs;
+  try {
+    jobs = PrepareJobs(ctx);
+  } catch (const std::bad_alloc&) {
+    return -2;
   }
 
-  // The user functions are not held to the parameter limit: their author chose the count.
-  for (int k = 0; k < kUdfCount; ++k) {
-    const TNonlinearEntry e = LookupNonlinearEquation(kUdfCatalogueBase + k);
-    if (!e.evaluator) continue;  // no function in the slot
-    st.robustMode = static_cast<int>(o.robustMode);
-    st.udf = k + 1;
-    ClearNonlinearFaults();
-    long double a[kMaxNonlinearParameters + 1] = {};
-    const TUdfRecord& record = *UdfRecordAt(k);
-    for (int i = 1; i <= e.parameters; ++i) a[i] = record.Start[static_cast<std::size_t>(i - 1)];
-    const int r = fitOne(UdfEquationNumber(k), e.parameters, a, e.evaluator, 0);
-    if (r < 0) return end(r);
+  TNonlinearPool pool(ctx, jobs, remembered);
+  std::vector<std::jthread> helpers;
+  const int workers = WorkerCount(ctx, jobs.size());
+  for (int w = 1; w < workers; ++w) {
+    try {
+      helpers.emplace_back([&pool] { pool.Work(); });
+    } catch (const std::system_error&) {
+      break;  // fewer threads: the jobs are shared out among those that started
+    } catch (const std::bad_alloc&) {
+      break;
+    }
   }
+  pool.Work();
+  helpers.clear();  // joins
+
+  if (pool.Failure() < 0) {
+    ctx.list.Truncate(remembered);
+    return pool.Failure();
+  }
+  for (TNonlinearJob& job : jobs)
+    if (job.record) ctx.list.Append(std::move(job.record));
   return ctx.Listed() - remembered;
 }

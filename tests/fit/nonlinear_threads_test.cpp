@@ -1,0 +1,110 @@
+// The non-linear phase on a pool of worker threads: the list is the one a single thread
+// makes, record for record and bit for bit; progress counts finished equations; an abort
+// answered to any worker stops them all and leaves no fit of the phase.
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "fit/levenberg_marquardt.h"
+#include "fit_test_data.h"
+#include "tools/udf/udf_evaluation.h"
+
+namespace {
+
+using namespace fit_test;
+
+bool SameBits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
+
+// A two-humped surface with a little deterministic noise over positive x and y: most shapes
+// find something to fit, many do not converge alike, so the workers finish out of order.
+PointTable Humps() {
+  return GridTable(Axis(0.25L, 0.25L, 16), Axis(0.3L, 0.2L, 15), [](long double x, long double y) {
+    return 1 + 4 * std::exp(-((x - 1.5L) * (x - 1.5L) + (y - 1.2L) * (y - 1.2L))) +
+           2 * std::exp(-(x - 3) * (x - 3) / 0.5L) + 0.05L * std::sin(37 * x * y);
+  });
+}
+
+class NonlinearThreads : public ::testing::Test {
+ protected:
+  NonlinearThreads() {
+    for (auto& flag : selection_.nonlinear) flag = 1;
+    options_.samplingFlag = 1;
+    DefineUserFunction(1, "Z=A0+A1*EXP(-(X-A2)*(X-A2))*EXP(-(Y-A3)*(Y-A3))", {1, 3, 1.4L, 1.1L});
+    DefineUserFunction(6, "Z=A0*X^2+A1*Y^3+A2", {0.1L, 0.1L, 1});
+  }
+
+  int Run(unsigned threads, TFitList& list, const TFitStatusFn& status = {}) {
+    const TDataStats stats = StatsOf(table_);
+    TFitRunContext ctx(table_, stats, selection_, options_, list);
+    ctx.nonlinearThreads = threads;
+    CountFitRun(ctx, UdfDefinedCount());
+    if (status) ctx.status = status;
+    return RunFitFamilies(ctx);
+  }
+
+  UserFunctionScope scope_;
+  PointTable table_ = Humps();
+  TFitSelection selection_;
+  TFitOptions options_ = DefaultFitOptions();
+};
+
+TEST_F(NonlinearThreads, ListIsTheOneThreadListRecordForRecord) {
+  TFitList one;
+  const int fitted = Run(1, one);
+  ASSERT_GT(fitted, 100);
+  ASSERT_NE(FindEquation(one, 2502), nullptr);  // the user functions are in it
+  ASSERT_NE(FindEquation(one, 2507), nullptr);
+  for (unsigned threads : {2u, 3u, 8u}) {
+    TFitList many;
+    ASSERT_EQ(Run(threads, many), fitted) << threads;
+    for (int i = 1; i <= fitted; ++i) {
+      const TFitResult& a = *one.At(i);
+      const TFitResult& b = *many.At(i);
+      ASSERT_EQ(b.equationNumber, a.equationNumber) << threads << " threads, slot " << i;
+      EXPECT_EQ(std::tuple(b.m, b.procedure, b.complexity, b.terms), std::tuple(a.m, a.procedure, a.complexity, a.terms))
+          << a.equationNumber;
+      ASSERT_EQ(b.parameters.size(), a.parameters.size());
+      for (std::size_t j = 0; j < a.parameters.size(); ++j)
+        EXPECT_TRUE(SameBits(b.parameters[j], a.parameters[j])) << a.equationNumber << " a" << j;
+      for (auto field : {&TFitResult::r2, &TFitResult::sse, &TFitResult::adjustedR2, &TFitResult::fitStdError,
+                         &TFitResult::f})
+        EXPECT_TRUE(SameBits(b.*field, a.*field)) << a.equationNumber;
+    }
+  }
+}
+
+TEST_F(NonlinearThreads, ProgressCountsFinishedEquations) {
+  TFitList list;
+  std::vector<float> ends;
+  std::uint32_t tried = 0;
+  Run(4, list, [&](int code, int, float fraction, std::uint32_t t, int, std::uint32_t, long double) {
+    if (code == 4) ends.push_back(fraction);
+    tried = t;
+    return 1;
+  });
+  ASSERT_EQ(ends.size(), 174u);  // 172 shapes and two user functions
+  for (std::size_t i = 1; i < ends.size(); ++i) EXPECT_GT(ends[i], ends[i - 1]) << i;
+  EXPECT_FLOAT_EQ(ends.back(), 100.0f);
+  EXPECT_EQ(tried, 174u);
+}
+
+// Cancel at the n-th iteration report, whichever worker sends it: every worker stops, the
+// run reports the abort and keeps no fit of the phase. Also at a record's report, and at
+// the start of an equation.
+TEST_F(NonlinearThreads, AbortAnsweredToAnyWorkerStopsThemAll) {
+  for (const auto& [code, at] : {std::pair{2, 1}, std::pair{2, 200}, std::pair{3, 20}, std::pair{1, 50}}) {
+    TFitList list;
+    int seen = 0, after = 0;
+    const int result = Run(4, list, [&](int c, int, float, std::uint32_t, int, std::uint32_t, long double) {
+      if (seen >= at) ++after;
+      if (c == code && ++seen == at) return 0;
+      return 1;
+    });
+    EXPECT_EQ(result, -1) << code << "@" << at;
+    EXPECT_EQ(list.Count(), 0) << code << "@" << at;
+    EXPECT_EQ(after, 0) << "reports after the abort, " << code << "@" << at;
+  }
+}
+
+}  // namespace
