@@ -4,6 +4,7 @@
 #include <QPrinter>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -130,6 +131,99 @@ void QtDeviceContext::LinePixels(Point a, Point b, int& phase) {
   }
 }
 
+// Bresenham's pixels again, merged into runs: consecutive pixels in one row (or column)
+// become one line from the first pixel to one past the last.
+void QtDeviceContext::LineRuns(Point a, Point b) {
+  int x = a.x, y = a.y;
+  const int dx = std::abs(b.x - a.x), dy = -std::abs(b.y - a.y);
+  const int sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
+  int err = dx + dy;
+  int runX = x, runY = y, length = 0;  // the open run: its first pixel and pixel count
+  bool across = true;                  // the open run lies along a row
+  const auto close = [&] {
+    if (length == 0) return;
+    if (across) {
+      runs_ << QRect(std::min(runX, runX + sx * (length - 1)), runY, length, 1);
+    } else {
+      runs_ << QRect(runX, std::min(runY, runY + sy * (length - 1)), 1, length);
+    }
+  };
+  while (x != b.x || y != b.y) {
+    const bool extendsRow = length >= 1 && y == runY && (length == 1 || across);
+    const bool extendsColumn = length >= 1 && x == runX && (length == 1 || !across);
+    if (extendsRow || extendsColumn) {
+      across = extendsRow;
+      ++length;
+    } else {
+      close();
+      runX = x;
+      runY = y;
+      length = 1;
+    }
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+  close();
+}
+
+void QtDeviceContext::TraceLine(Point a, Point b, int& phase) {
+  if (SolidThinPen())
+    LineRuns(a, b);
+  else
+    LinePixels(a, b, phase);
+}
+
+bool QtDeviceContext::WritesImageDirectly() const {
+  if (!image_ || !image_->isDetached()) return false;
+  const QImage::Format f = image_->format();
+  return (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+          f == QImage::Format_ARGB32_Premultiplied) &&
+         painter_->transform().isIdentity() &&
+         painter_->compositionMode() == QPainter::CompositionMode_SourceOver;
+}
+
+void QtDeviceContext::FillRunsInImage() {
+  QRect bounds = image_->rect();
+  if (clipped_) bounds &= QRect(clip_.left, clip_.top, clip_.Width(), clip_.Height());
+  const Color rgb = ResolveColor(pen_.color, palette_);
+  const QRgb value = qRgb(rgb.Red(), rgb.Green(), rgb.Blue());  // opaque: a plain store
+  uchar* const bits = image_->bits();
+  const qsizetype stride = image_->bytesPerLine();
+  for (const QRect& run : std::as_const(runs_)) {
+    const QRect r = run & bounds;
+    if (r.isEmpty()) continue;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      auto* row = reinterpret_cast<QRgb*>(bits + y * stride);
+      std::fill(row + r.left(), row + r.right() + 1, value);
+    }
+  }
+}
+
+void QtDeviceContext::StrokeRuns() {
+  if (runs_.isEmpty()) return;
+  if (WritesImageDirectly()) {
+    FillRunsInImage();
+    runs_.clear();
+    return;
+  }
+  painter_->setPen(Qt::NoPen);
+  painter_->setBrush(SolidBrush(Q(pen_.color)));
+  painter_->drawRects(runs_);
+  runs_.clear();  // keeps its capacity for the next figure
+}
+
+void QtDeviceContext::Stroke() {
+  StrokeRuns();
+  StrokePixels();
+}
+
 const QPen& QtDeviceContext::CosmeticPen(const QColor& color) {
   if (pen_cache_.style() == Qt::NoPen || pen_cache_.color() != color) {
     pen_cache_ = QPen(color);
@@ -163,8 +257,8 @@ void QtDeviceContext::StrokePixels() {
 void QtDeviceContext::LineTo(int x, int y) {
   if (pen_.style != PenStyle::Null) {
     int phase = 0;
-    LinePixels(position_, {x, y}, phase);
-    StrokePixels();
+    TraceLine(position_, {x, y}, phase);
+    Stroke();
   }
   position_ = {x, y};
 }
@@ -172,8 +266,8 @@ void QtDeviceContext::LineTo(int x, int y) {
 void QtDeviceContext::Polyline(std::span<const Point> points) {
   if (points.size() < 2 || pen_.style == PenStyle::Null) return;
   int phase = 0;
-  for (std::size_t i = 1; i < points.size(); ++i) LinePixels(points[i - 1], points[i], phase);
-  StrokePixels();
+  for (std::size_t i = 1; i < points.size(); ++i) TraceLine(points[i - 1], points[i], phase);
+  Stroke();
 }
 
 void QtDeviceContext::Rectangle(int left, int top, int right, int bottom) {
@@ -188,9 +282,14 @@ void QtDeviceContext::Rectangle(int left, int top, int right, int bottom) {
                             {left, bottom - 1},
                             {left, top}};
   int phase = 0;
-  for (int i = 1; i < 5; ++i) LinePixels(corners[i - 1], corners[i], phase);
-  if (right - left == 1 || bottom - top == 1) pixels_ << QPoint(right - 1, bottom - 1);
-  StrokePixels();
+  for (int i = 1; i < 5; ++i) TraceLine(corners[i - 1], corners[i], phase);
+  if (right - left == 1 || bottom - top == 1) {
+    if (SolidThinPen())
+      runs_ << QRect(right - 1, bottom - 1, 1, 1);
+    else
+      pixels_ << QPoint(right - 1, bottom - 1);
+  }
+  Stroke();
 }
 
 void QtDeviceContext::Ellipse(int left, int top, int right, int bottom) {
@@ -233,8 +332,8 @@ void QtDeviceContext::Polygon(std::span<const Point> points) {
   if (pen_.style == PenStyle::Null) return;
   int phase = 0;
   for (std::size_t i = 0; i < points.size(); ++i)
-    LinePixels(points[i], points[(i + 1) % points.size()], phase);
-  StrokePixels();
+    TraceLine(points[i], points[(i + 1) % points.size()], phase);
+  Stroke();
 }
 
 void QtDeviceContext::SetPixel(int x, int y, Color color) {

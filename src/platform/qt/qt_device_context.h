@@ -1,7 +1,11 @@
 // The device context over QPainter: a widget being painted, an off-screen QImage or a
-// printer page. Antialiasing is off, so figures cover whole pixels; lines are drawn pixel by
-// pixel (Bresenham) so that the end pixel is left out and the dotted pen alternates pixels
-// exactly, as the renderer's pictures expect on every surface.
+// printer page. Antialiasing is off, so figures cover whole pixels; lines follow Bresenham's
+// pixels so that the end pixel is left out and the dotted pen alternates pixels exactly, as
+// the renderer's pictures expect on every surface. A solid one-pixel line is cut into its
+// horizontal and vertical runs of pixels; a figure's runs are written into an image's rows
+// directly, or go to QPainter as one batch of one-pixel-wide rectangles on other surfaces
+// (Qt fills those span by span, where single points and its own line stroker go pixel by
+// pixel through its blending code).
 #pragma once
 
 #include <QFont>
@@ -64,11 +68,22 @@ class QtDeviceContext final : public DeviceContext {
  private:
   QColor Q(Color c) const;
   QString ToText(std::string_view text) const;
-  // The pixels of a line from a to b without b, appended to pixels_ (dotted pens skip
-  // every second).
+  // The pixels of a line from a to b without b with the selected pen: as runs for a solid
+  // one-pixel pen, else as pixels (dotted pens skip every second; `phase` carries the
+  // alternation from one line of a figure to the next).
+  void TraceLine(Point a, Point b, int& phase);
+  // Draws what TraceLine gathered and empties the buffers.
+  void Stroke();
+  bool SolidThinPen() const { return pen_.style == PenStyle::Solid && pen_.width <= 1; }
   void LinePixels(Point a, Point b, int& phase);
-  // Draws pixels_ with the pen and empties it.
+  void LineRuns(Point a, Point b);
   void StrokePixels();
+  void StrokeRuns();
+  // An image the painter draws on unshared, untransformed and opaque-over: there the runs
+  // are stored straight into its rows, pixel for pixel what QPainter would fill, without
+  // its per-figure cost.
+  bool WritesImageDirectly() const;
+  void FillRunsInImage();
   // A one-pixel pen and a solid brush of a colour, made anew only when the colour changes.
   const QPen& CosmeticPen(const QColor& color);
   const QBrush& SolidBrush(const QColor& color);
@@ -93,6 +108,7 @@ class QtDeviceContext final : public DeviceContext {
   // A surface is drawn as thousands of small figures: their pixel and corner buffers, pen
   // and brush are kept from one figure to the next instead of being allocated for each.
   QPolygon pixels_;
+  QList<QRect> runs_;
   QPolygonF corners_;
   QPen pen_cache_{Qt::NoPen};  // NoPen: none made yet
   QBrush brush_cache_;         // NoBrush: none made yet

@@ -68,6 +68,72 @@ TEST(QtDeviceContext, RectanglesAndLinesLeaveOutTheirRightBottomAndEnd) {
   l.Expect({{{4, 14}, kRed}, {{5, 15}, kRed}, {{10, 10}, kWhite}});
 }
 
+// Bresenham's pixels of a line from a to b, b left out: what every solid line must cover.
+std::vector<QPoint> BresenhamPixels(Point a, Point b) {
+  std::vector<QPoint> out;
+  int x = a.x, y = a.y;
+  const int dx = std::abs(b.x - a.x), dy = -std::abs(b.y - a.y);
+  const int sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
+  int err = dx + dy;
+  while (x != b.x || y != b.y) {
+    out.emplace_back(x, y);
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+  return out;
+}
+
+// Solid lines are drawn as runs, written straight into an image or handed to a painter of
+// another surface; on both they cover exactly Bresenham's pixels, also where they leave the
+// surface or the clip rectangle.
+TEST(QtDeviceContext, SolidLinesCoverBresenhamsPixelsOnEverySurface) {
+  std::uint32_t state = 11;
+  const auto next = [&state](int n) {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<int>((state >> 8) % static_cast<std::uint32_t>(n));
+  };
+  for (int trial = 0; trial < 400; ++trial) {
+    std::vector<Point> points;
+    for (int i = 0; i < 2 + next(4); ++i) points.push_back({next(70) - 10, next(60) - 10});
+    const bool clipped = trial % 3 == 0;
+    QImage expected(48, 40, QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    for (std::size_t i = 1; i < points.size(); ++i)
+      for (const QPoint& p : BresenhamPixels(points[i - 1], points[i]))
+        if (expected.rect().contains(p) && (!clipped || QRect(4, 3, 30, 25).contains(p)))
+          expected.setPixel(p, qRgb(255, 0, 0));
+    // An image the context draws on itself, and one it reaches through the caller's painter.
+    QImage direct(48, 40, QImage::Format_RGB32), painted(48, 40, QImage::Format_RGB32);
+    direct.fill(Qt::white);
+    painted.fill(Qt::white);
+    {
+      QtDeviceContext own(direct);
+      QPainter painter(&painted);
+      QtDeviceContext borrowed(painter, {48, 40, 96, 96, 24});
+      for (platform::DeviceContext* dc : {static_cast<platform::DeviceContext*>(&own),
+                                          static_cast<platform::DeviceContext*>(&borrowed)}) {
+        dc->SelectPen(Pen::Solid(kRed));
+        if (clipped) dc->SetClipRect({4, 3, 34, 28});
+        if (points.size() == 2) {
+          dc->MoveTo(points[0].x, points[0].y);
+          dc->LineTo(points[1].x, points[1].y);
+        } else {
+          dc->Polyline(points);
+        }
+      }
+    }
+    ASSERT_EQ(direct, expected) << "trial " << trial;
+    ASSERT_EQ(painted, expected) << "trial " << trial;
+  }
+}
+
 TEST(QtDeviceContext, PolygonFillMeetsItsOutline) {
   // Every pixel between the leftmost and rightmost coloured pixel of a row is covered, by
   // the fill or by the outline; a fill that samples pixel centres left (7, 3) white here.
