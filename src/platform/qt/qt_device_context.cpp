@@ -23,6 +23,28 @@ DeviceCaps CapsOf(const QPaintDevice& device) {
   return caps;
 }
 
+// Calls visit(x, y) for the pixels of the line from a to b by Bresenham's algorithm, the
+// last pixel left out.
+template <typename Visit>
+void ForEachLinePixel(Point a, Point b, Visit visit) {
+  int x = a.x, y = a.y;
+  const int dx = std::abs(b.x - a.x), dy = -std::abs(b.y - a.y);
+  const int sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
+  int err = dx + dy;
+  while (x != b.x || y != b.y) {
+    visit(x, y);
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+}
+
 void Prepare(QPainter& p) {
   p.setRenderHint(QPainter::Antialiasing, false);
   p.setRenderHint(QPainter::SmoothPixmapTransform, false);
@@ -111,65 +133,41 @@ unsigned QtDeviceContext::SetTextAlign(unsigned flags) { return std::exchange(al
 void QtDeviceContext::MoveTo(int x, int y) { position_ = {x, y}; }
 
 void QtDeviceContext::LinePixels(Point a, Point b, int& phase) {
-  // Bresenham's line algorithm; the last pixel is not drawn.
-  int x = a.x, y = a.y;
-  const int dx = std::abs(b.x - a.x), dy = -std::abs(b.y - a.y);
-  const int sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
-  int err = dx + dy;
-  while (x != b.x || y != b.y) {
+  ForEachLinePixel(a, b, [&](int x, int y) {
     if (pen_.style != PenStyle::Dot || (phase & 1) == 0) pixels_ << QPoint(x, y);
     ++phase;
-    const int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
-    }
-  }
+  });
 }
 
-// Bresenham's pixels again, merged into runs: consecutive pixels in one row (or column)
-// become one line from the first pixel to one past the last.
+// The same pixels merged into runs: consecutive pixels in one row (or column) become one
+// rectangle one pixel high (or wide).
 void QtDeviceContext::LineRuns(Point a, Point b) {
-  int x = a.x, y = a.y;
-  const int dx = std::abs(b.x - a.x), dy = -std::abs(b.y - a.y);
-  const int sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
-  int err = dx + dy;
-  int runX = x, runY = y, length = 0;  // the open run: its first pixel and pixel count
-  bool across = true;                  // the open run lies along a row
+  int firstX = 0, firstY = 0, lastX = 0, lastY = 0, length = 0;
+  bool across = true;  // the open run lies along a row
   const auto close = [&] {
     if (length == 0) return;
-    if (across) {
-      runs_ << QRect(std::min(runX, runX + sx * (length - 1)), runY, length, 1);
-    } else {
-      runs_ << QRect(runX, std::min(runY, runY + sy * (length - 1)), 1, length);
-    }
+    if (across)
+      runs_ << QRect(std::min(firstX, lastX), firstY, length, 1);
+    else
+      runs_ << QRect(firstX, std::min(firstY, lastY), 1, length);
   };
-  while (x != b.x || y != b.y) {
-    const bool extendsRow = length >= 1 && y == runY && (length == 1 || across);
-    const bool extendsColumn = length >= 1 && x == runX && (length == 1 || !across);
+  ForEachLinePixel(a, b, [&](int x, int y) {
+    // A pixel that follows the last one in its row (column) extends a run of one pixel, or
+    // of several along that row (column); any other starts a new run.
+    const bool extendsRow = length >= 1 && y == firstY && (length == 1 || across);
+    const bool extendsColumn = length >= 1 && x == firstX && (length == 1 || !across);
     if (extendsRow || extendsColumn) {
       across = extendsRow;
       ++length;
     } else {
       close();
-      runX = x;
-      runY = y;
+      firstX = x;
+      firstY = y;
       length = 1;
     }
-    const int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
-    }
-  }
+    lastX = x;
+    lastY = y;
+  });
   close();
 }
 
