@@ -136,6 +136,68 @@ TEST_F(AsciiXYZ, ReadsInTheCLocaleUnderAGermanLocale) {
   EXPECT_EQ(RowOf(2), Point(1, 5, 2));
 }
 
+// A line that mixes letters into numbers is no point and no title: read as a stream,
+// "A4 4 0" gave the point (4, 4, 0) and a file of such lines lost its first four to the
+// titles. Such lines are passed over whole and counted.
+TEST_F(AsciiXYZ, LinesMixingLettersIntoNumbersAreSkippedAndCounted) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::vector<long double> xs;  // X of the points read, in order
+    int skipped;
+    std::string title;
+  };
+  const Case cases[] = {
+      {"labels before numbers", "A1 1 0\nA2 2 0\nA3 3 0\nA4 4 0\nA5 5 0\n", {}, 5, ""},
+      {"a real title stays a title", "Run 2 at 25C\n1 2 3\nB7 8 9\n4 5 6\n", {1, 4}, 1, "Run 2 at 25C"},
+      {"exponents, weights and marks are numbers", "1e2 2 3 W0.5\n4 5 6*\n7E-1 8 9\n", {100, 4, 0.7L}, 0, ""},
+      {"a label at the end of a line", "1 2 3 x4\n4 5 6\n", {4}, 1, ""},
+      {"words without digits keep their old reading", "1 2 3 information 4 5 6\n7 8 9\n", {1, 7}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TReadResult r = ReadAsciiXYZ(Args(dir_.Write("mixed.txt", c.text)));
+    std::vector<long double> xs;
+    for (const TXYZPoint& p : r.points) xs.push_back(p.X);
+    EXPECT_EQ(xs, c.xs);
+    EXPECT_EQ(r.skippedLines, c.skipped);
+    EXPECT_EQ(r.titles.Title, c.title);
+  }
+}
+
+// Every reader counts the points of the file and cuts at the room the table has left.
+TEST_F(AsciiXYZ, EveryReaderCountsWhatItCutAtTheTablesRoom) {
+  std::string xyz, multi, dif = "TABLE\n0,1\n\"\"\nVECTORS\n0,3\n\"\"\nDATA\n0,0\n\"\"\n";
+  for (int i = 1; i <= 9; ++i) {
+    xyz += std::to_string(i) + " 0 0\n";
+    multi += "p," + std::to_string(i) + ",0,0\n";
+    dif += "-1,0\nBOT\n0," + std::to_string(i) + "\nV\n0,0\nV\n0,0\nV\n";
+  }
+  dif += "-1,0\nEOD\n";
+  struct Case {
+    const char* name;
+    TReadResult (*read)(const TReadArgs&);
+    std::string file;
+    int firstColumn;
+  };
+  const Case cases[] = {{"xyz", ReadAsciiXYZ, dir_.Write("c.txt", xyz), 1},
+                        {"multi-column", ReadAsciiMultiColumn, dir_.Write("c.csv", multi), 2},
+                        {"dif", ReadDif, dir_.Write("c.dif", dif), 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TReadArgs a = Args(c.file);
+    a.colX = c.firstColumn, a.colY = c.firstColumn + 1, a.colZ = c.firstColumn + 2;
+    a.capacity = 4;
+    a.filterN = 2;  // points 2, 4, 6, 8 kept: all fit
+    TReadResult r = c.read(a);
+    EXPECT_EQ((std::vector<int>{r.Count(), r.pointsInFile, r.pointsCut}), (std::vector<int>{4, 9, 0}));
+    a.filterN = 1;
+    r = c.read(a);
+    EXPECT_EQ((std::vector<int>{r.Count(), r.pointsInFile, r.pointsCut}), (std::vector<int>{4, 9, 5}));
+    EXPECT_EQ(r.points.back().X, 4);
+  }
+}
+
 class AsciiMultiColumn : public TableTest {
  protected:
   int Read(const std::string& text, int x, int y, int z, int w, TDataTitles& t) {
