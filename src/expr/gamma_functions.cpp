@@ -83,6 +83,9 @@ long double LNGAM(ExprContext& ctx, long double x) {
 
 long double GAM(ExprContext& ctx, long double x) {
   if (x > 0) return ExprMathExp(ctx, LNGAM(ctx, x));
+  // A NaN is neither positive nor whole, and 1 - NaN is a NaN again: the reflection below
+  // recursed on it until the stack ran out. The NaN result fails the evaluation.
+  if (std::isnan(x)) return x;
   if (IsWhole(x)) {
     ctx.SetError(kErrGammaSingularity);
     return 0;

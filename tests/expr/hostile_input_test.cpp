@@ -1,7 +1,9 @@
 // Hostile and random text: refused cleanly (run under AddressSanitizer and UBSan), and
 // whatever compiles computes what the parser computes.
+#include <cmath>
 #include <string>
 
+#include "expr/function_table.h"
 #include "expr/program_slots.h"
 #include "expr_test_support.h"
 
@@ -83,6 +85,30 @@ TEST_F(HostileInputTest, RandomExpressionsCompileToWhatTheParserComputes) {
     EXPECT_TRUE(Ctx().errorMarks.empty()) << text;
   }
   EXPECT_GT(compiled, 150);
+}
+
+}  // namespace
+
+namespace {
+
+// Every built-in with every argument a NaN (INF-INF), plus or minus infinity: each ends,
+// with the missing value or a finite number. GAM of a NaN reflected onto 1 - NaN without
+// end and overflowed the stack.
+TEST_F(HostileInputTest, EveryBuiltInEndsOnNonNumbersAndInfinities) {
+  for (const char* argument : {"(INF-INF)", "INF", "-INF"}) {
+    for (const TExprFunctionRow& row : ExprFunctionTable()) {
+      if (!row.handler || row.args == 0) continue;
+      std::string text = std::string(row.name) + "(";
+      for (int a = 0; a < row.args; ++a) text += (a ? "," : "") + std::string(argument);
+      text += ")";
+      const long double v = Eval(text);
+      if (v != ExprErrorValue) {
+        EXPECT_TRUE(std::isfinite(v)) << text;
+        EXPECT_EQ(MathError(), 0) << text;
+      }
+    }
+  }
+  ExpectEval("GAM(INF-INF)", ExprErrorValue, -48);
 }
 
 }  // namespace
