@@ -154,7 +154,7 @@ std::string CodedTextToRtf(std::string_view text, const TRtfFont& font, bool col
   return out;
 }
 
-std::string TextWindowRtf(const TMFile& lines, const TRtfFont& font, bool colors) {
+std::string LinesRtf(const TExportLines& lines, const TRtfFont& font, bool colors) {
   std::string doc = CFormat(
       "{\\rtf1\\ansi\\deff0\\deftab720{\\fonttbl{\\f0\\fnil MS Sans Serif;}{\\f1\\fnil\\fcharset2 "
       "Symbol;}{\\f2\\fswiss\\fprq2 System;}{\\f3\\fnil Times New Roman;}{\\f4\\froman\\fprq2 Times "
@@ -163,9 +163,9 @@ std::string TextWindowRtf(const TMFile& lines, const TRtfFont& font, bool colors
       "\\red0\\green128\\blue128;\\red0\\green0\\blue128;\\red128\\green128\\blue128;\\red128\\green0"
       "\\blue128;}\\deflang1033\\pard\\tx1440\\tx2880\\tx4320\\tx5760\\tx7200\\plain\\f6\\fs%d ",
       FamilyKeyword(font.family), font.face.c_str(), HalfPoints(font));
-  for (int i = 0; i < lines.LineCount(); ++i) {
-    const std::string_view line = lines.GetLine(i);
-    const std::uint8_t* attr = lines.GetLineAttr(i);
+  for (int i = 0; i < lines.Count(); ++i) {
+    const std::string_view line = lines.Line(i);
+    const std::uint8_t* attr = lines.Attr(i);
     if (attr[0] == 0) {
       doc += i == 0 ? "" : "\\par ";
       doc += CodedTextToRtf(line, font, colors);
@@ -193,40 +193,40 @@ std::string TextWindowRtf(const TMFile& lines, const TRtfFont& font, bool colors
   return doc;
 }
 
-std::string TextWindowPlainText(const TMFile& lines) {
+std::string LinesPlainText(const TExportLines& lines, std::size_t limit) {
   std::string text;
-  for (int i = 0; i < lines.LineCount(); ++i) {
+  for (int i = 0; i < lines.Count() && text.size() < limit; ++i) {
     if (i > 0) text += "\r\n";
-    text += StripTextCodes(lines.GetLine(i));
+    text += StripTextCodes(lines.Line(i));
   }
   return text;
 }
 
-std::vector<std::uint8_t> TextWindowWorksheet(const TMFile& lines, int form) {
-  TWorksheetImage image(form, 20, lines.LineCount());
+std::vector<std::uint8_t> LinesWorksheet(const TExportLines& lines, int form) {
+  TWorksheetImage image(form, 20, lines.Count());
   int columns = 0;
-  for (int i = 0; i < lines.LineCount(); ++i)
-    LineCells(StripTextCodes(lines.GetLine(i), kWorksheetLineChars), i, image, columns);
-  image.SetRange(std::max(columns - 1, 0), std::max(lines.LineCount() - 1, 0));
+  for (int i = 0; i < lines.Count(); ++i)
+    LineCells(StripTextCodes(lines.Line(i), kWorksheetLineChars), i, image, columns);
+  image.SetRange(std::max(columns - 1, 0), std::max(lines.Count() - 1, 0));
   return image.Finish();
 }
 
-bool WriteTextWindowFile(const TMFile& lines, const std::string& path, int format,
-                         const TRtfFont& font, bool colors) {
+bool WriteLinesFile(const TExportLines& lines, const std::string& path, int format,
+                    const TRtfFont& font, bool colors) {
   std::string out;
   switch (format) {
     case kSaveFormatWk1:
     case kSaveFormatWk3:
-      return SaveGlobalToFile(TextWindowWorksheet(lines, format == kSaveFormatWk1 ? 1 : 3), path);
+      return SaveGlobalToFile(LinesWorksheet(lines, format == kSaveFormatWk1 ? 1 : 3), path);
     case kSaveFormatRtf:
-      out = TextWindowRtf(lines, font, colors);
+      out = LinesRtf(lines, font, colors);
       break;
     case kSaveFormatWordStar:
     case kSaveFormatText:
       // Whole lines: a text window's line is never cut on its way to a file.
-      for (int i = 0; i < lines.LineCount(); ++i) {
-        out += format == kSaveFormatText ? StripTextCodes(lines.GetLine(i))
-                                         : CodedTextToCtrlChars(lines.GetLine(i));
+      for (int i = 0; i < lines.Count(); ++i) {
+        out += format == kSaveFormatText ? StripTextCodes(lines.Line(i))
+                                         : CodedTextToCtrlChars(lines.Line(i));
         out += "\r\n";
       }
       break;

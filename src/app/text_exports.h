@@ -28,17 +28,51 @@ struct TRtfFont {
 std::string CodedTextToRtf(std::string_view text, const TRtfFont& font, bool colors,
                            int* codeChars = nullptr, std::size_t limit = 4096);
 
-// The rich-text document of a window's lines.
-std::string TextWindowRtf(const TMFile& lines, const TRtfFont& font, bool colors);
+// The lines an export reads: a text window's buffer, or the rows of a list window, which
+// share one column table.
+class TExportLines {
+ public:
+  virtual ~TExportLines() = default;
+  virtual int Count() const = 0;
+  virtual std::string_view Line(int index) const = 0;
+  // The line's segment lengths, 0-terminated; a first byte 0 is a plain line.
+  virtual const std::uint8_t* Attr(int index) const = 0;
+};
 
-// The lines with their codes stripped, joined by CR LF (the clipboard text).
-std::string TextWindowPlainText(const TMFile& lines);
+// A text window's buffer as export lines.
+class TMFileLines final : public TExportLines {
+ public:
+  explicit TMFileLines(const TMFile& lines) : lines_(lines) {}
+  int Count() const override { return lines_.LineCount(); }
+  std::string_view Line(int index) const override { return lines_.GetLine(index); }
+  const std::uint8_t* Attr(int index) const override { return lines_.GetLineAttr(index); }
 
-// The worksheet image (form 1 WK1, 3 WK3) of a window's lines.
-std::vector<std::uint8_t> TextWindowWorksheet(const TMFile& lines, int form);
+ private:
+  const TMFile& lines_;
+};
 
+// The rich-text document of the lines.
+std::string LinesRtf(const TExportLines& lines, const TRtfFont& font, bool colors);
+// The lines with their codes stripped, joined by CR LF (the clipboard text); whole lines
+// are added until the text reaches `limit` bytes.
+std::string LinesPlainText(const TExportLines& lines, std::size_t limit = std::string::npos);
+// The worksheet image (form 1 WK1, 3 WK3) of the lines.
+std::vector<std::uint8_t> LinesWorksheet(const TExportLines& lines, int form);
 // Writes the lines to a file in an output format of file_utils.h (text, WordStar, WK1,
 // WK3, rich text); lines are written whole, with CR LF. False when the file cannot be
 // written or the format is none of these.
-bool WriteTextWindowFile(const TMFile& lines, const std::string& path, int format,
-                         const TRtfFont& font, bool colors);
+bool WriteLinesFile(const TExportLines& lines, const std::string& path, int format,
+                    const TRtfFont& font, bool colors);
+
+// The same for a text window's lines.
+inline std::string TextWindowRtf(const TMFile& lines, const TRtfFont& font, bool colors) {
+  return LinesRtf(TMFileLines(lines), font, colors);
+}
+inline std::string TextWindowPlainText(const TMFile& lines) { return LinesPlainText(TMFileLines(lines)); }
+inline std::vector<std::uint8_t> TextWindowWorksheet(const TMFile& lines, int form) {
+  return LinesWorksheet(TMFileLines(lines), form);
+}
+inline bool WriteTextWindowFile(const TMFile& lines, const std::string& path, int format,
+                                const TRtfFont& font, bool colors) {
+  return WriteLinesFile(TMFileLines(lines), path, format, font, colors);
+}

@@ -10,6 +10,7 @@
 #include "expr/interpreter.h"
 #include "expr/math_faults.h"
 #include "fit/dense_solvers.h"
+#include "fit/equation_forms.h"
 #include "fit/fit_families.h"
 #include "fit/fit_statistics.h"
 #include "fit/linear_fit.h"
@@ -83,6 +84,15 @@ int AdditiveBasis(int xKind, int i, int yKind, int j, TMonomial* basis, std::int
   return n;
 }
 
+// Equation numbers: the additive polynomials by X kind, X order, Y kind and Y order
+// (1-225); the full quadratic and cubic by cubic, Y kind and X kind (301-318).
+int AdditiveEquationNumber(int xKind, int i, int yKind, int j) {
+  return 75 * (xKind - kKindX) + 15 * (i - 1) + 5 * (yKind - kKindY) + j;
+}
+int FullEquationNumber(bool cubic, int xKind, int yKind) {
+  return 296 + 9 * (cubic ? 1 : 0) + 3 * (yKind - kKindY) + xKind;
+}
+
 // The basis of a stored polynomial fit from its descriptor; 0 for one these families do
 // not make.
 int DescriptorBasis(const std::uint8_t* d, TMonomial* basis) {
@@ -137,7 +147,7 @@ int FitPolynomialEquations(TFitRunContext& ctx, int keep, int limit, std::uint32
           AdditiveBasis(xKind, i, yKind, j, fit.basis.data(), fit.terms.data());
           fit.descriptor = {static_cast<std::uint8_t>(xKind), static_cast<std::uint8_t>(i), 0,
                             static_cast<std::uint8_t>(yKind), static_cast<std::uint8_t>(j), 0};
-          fit.equationNumber = 75 * (xKind - kKindX) + 15 * (i - 1) + 5 * (yKind - kKindY) + j;
+          fit.equationNumber = AdditiveEquationNumber(xKind, i, yKind, j);
           fit.complexity = AdditiveComplexity(fit.m, xKind, yKind);
           if (!ScreenCandidate(ctx, fit, lists[static_cast<std::size_t>(fit.m - 2)], family, true,
                                total))
@@ -171,7 +181,7 @@ int FitTransformPolynomials(TFitRunContext& ctx, int keep, int limit, std::uint3
         FullBasis(cubic != 0, xKind, yKind, fit.basis.data(), fit.terms.data());
         fit.descriptor = {static_cast<std::uint8_t>(xKind), static_cast<std::uint8_t>(code), 0,
                           static_cast<std::uint8_t>(yKind), static_cast<std::uint8_t>(code), 0};
-        fit.equationNumber = 296 + 9 * cubic + 3 * (yKind - kKindY) + xKind;
+        fit.equationNumber = FullEquationNumber(cubic != 0, xKind, yKind);
         fit.complexity = FullComplexity(cubic != 0, xKind, yKind);
         if (!ScreenCandidate(ctx, fit, lists[static_cast<std::size_t>(cubic)], family, false, total))
           return -1;
@@ -180,6 +190,33 @@ int FitTransformPolynomials(TFitRunContext& ctx, int keep, int limit, std::uint3
   }
   const int appended = RecordKeptFits(ctx, lists, family, svd);
   return FinishLinearFamily(ctx, family, appended, listedBefore, total);
+}
+
+bool PolynomialEquationForm(int equationNumber, TEquationForm& form) {
+  TMonomial basis[kMaxTerms + 1];
+  for (int xKind = kKindX; xKind <= kKindInvX; ++xKind)
+    for (int yKind = kKindY; yKind <= kKindInvY; ++yKind) {
+      for (int i = 1; i <= kMaxOrder; ++i)
+        for (int j = 1; j <= kMaxOrder; ++j) {
+          if (AdditiveEquationNumber(xKind, i, yKind, j) != equationNumber) continue;
+          form = {};
+          form.kind = kKindPolynomial;
+          form.m = AdditiveBasis(xKind, i, yKind, j, basis, form.terms.data()) - 1;
+          form.descriptor = {static_cast<std::uint8_t>(xKind), static_cast<std::uint8_t>(i), 0,
+                             static_cast<std::uint8_t>(yKind), static_cast<std::uint8_t>(j), 0};
+          return true;
+        }
+      for (const bool cubic : {false, true}) {
+        if (FullEquationNumber(cubic, xKind, yKind) != equationNumber) continue;
+        const auto code = static_cast<std::uint8_t>(cubic ? kFamilyCubic : kFamilyQuadratic);
+        form = {};
+        form.kind = kKindPolynomial;
+        form.m = FullBasis(cubic, xKind, yKind, basis, form.terms.data()) - 1;
+        form.descriptor = {static_cast<std::uint8_t>(xKind), code, 0, static_cast<std::uint8_t>(yKind), code, 0};
+        return true;
+      }
+    }
+  return false;
 }
 
 bool PolynomialNormalEquations(const TSumsTable& sums, const std::uint8_t* descriptor,

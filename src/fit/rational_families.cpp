@@ -6,12 +6,14 @@
 // z = a + Σ a_p X^p + Σ b_q Y^q - Σ c_s z X^s - Σ d_r z Y^r, which is fitted from the sums
 // table; the fit is then judged by its true residuals, point by point.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
 #include "expr/eval_context.h"
 #include "expr/math_faults.h"
 #include "fit/dense_solvers.h"
+#include "fit/equation_forms.h"
 #include "fit/fit_families.h"
 #include "fit/fit_statistics.h"
 #include "fit/linear_fit.h"
@@ -165,6 +167,37 @@ class TRationalFamily final : public TLinearFamily {
   const TRationalPoints& pts_;
 };
 
+// The rationals of orders 1..3 in their numbering order from 1001: X kind, then the
+// numerator's X order, Y kind, numerator Y order, denominator X order and denominator Y order
+// (a total order of 3 in one half allows at most 2 in its other power). Each shape is its
+// descriptor: X kind, nx, dx, Y kind, ny, dy.
+constexpr int kFirstRationalEquation = 1001;
+constexpr int kFirstFullRationalEquation = 1301;
+using TRationalShape = std::array<std::uint8_t, kDescriptorSize>;
+
+const std::vector<TRationalShape>& RationalShapes() {
+  static const std::vector<TRationalShape> shapes = [] {
+    std::vector<TRationalShape> all;
+    for (int xKind : {kKindX, kKindLnX})
+      for (int nx = 1; nx <= 3; ++nx)
+        for (int yKind : {kKindY, kKindLnY})
+          for (int ny = 1; ny <= (nx == 3 ? 2 : 3); ++ny)
+            for (int dx = 1; dx <= 3; ++dx)
+              for (int dy = 1; dy <= (dx == 3 ? 2 : 3); ++dy)
+                all.push_back({static_cast<std::uint8_t>(xKind), static_cast<std::uint8_t>(nx),
+                               static_cast<std::uint8_t>(dx), static_cast<std::uint8_t>(yKind),
+                               static_cast<std::uint8_t>(ny), static_cast<std::uint8_t>(dy)});
+    return all;
+  }();
+  return shapes;
+}
+
+// The full quadratic rationals, numbered from 1301 by X kind, then Y kind.
+TRationalShape FullRationalShape(int xKind, int yKind) {
+  return {static_cast<std::uint8_t>(xKind), kFullRational, kFullRational,
+          static_cast<std::uint8_t>(yKind), kFullRational, kFullRational};
+}
+
 // The selected kinds of the rational mask (bits 1 x, 2 ln x, 8 y, 16 ln y).
 void RationalKinds(const TFitRunContext& ctx, std::uint32_t mask, std::vector<int>& xs,
                    std::vector<int>& ys) {
@@ -192,42 +225,29 @@ int FitRationalEquations(TFitRunContext& ctx, int keep, int limit, std::uint32_t
   const TRationalFamily family(pts);
   const int listedBefore = ctx.Listed();
 
-  // Every position of the loops counts in the equation number, fitted or not.
-  int equation = 1000;
-  for (int xKind : {kKindX, kKindLnX}) {
-    const bool xUsed = std::find(xs.begin(), xs.end(), xKind) != xs.end();
-    for (int nx = 1; nx <= 3; ++nx) {
-      for (int yKind : {kKindY, kKindLnY}) {
-        const bool used = xUsed && std::find(ys.begin(), ys.end(), yKind) != ys.end();
-        for (int ny = 1; ny <= (nx == 3 ? 2 : 3); ++ny) {
-          for (int dx = 1; dx <= 3; ++dx) {
-            for (int dy = 1; dy <= (dx == 3 ? 2 : 3); ++dy) {
-              ++equation;
-              const int m = nx + ny + dx + dy;
-              if (!used || nx > std::min(numeratorBudget - 1, 3) ||
-                  ny > std::min(numeratorBudget - nx, 3) || dx > std::min(denominatorBudget - 1, 3) ||
-                  dy > std::min(denominatorBudget - dx, 3) || m > M)
-                continue;
-              KeptFit fit;
-              fit.m = m;
-              fit.xKind = xKind;
-              fit.yKind = yKind;
-              fit.descriptor = {static_cast<std::uint8_t>(xKind), static_cast<std::uint8_t>(nx),
-                                static_cast<std::uint8_t>(dx),    static_cast<std::uint8_t>(yKind),
-                                static_cast<std::uint8_t>(ny),    static_cast<std::uint8_t>(dy)};
-              RationalBasis(fit.descriptor.data(), fit.basis.data(), fit.terms.data());
-              fit.equationNumber = equation;
-              fit.complexity = AddKindComplexity(
-                  std::trunc(static_cast<long double>(2.06f) * m + static_cast<long double>(1.51f)),
-                  xKind, yKind);
-              if (!ScreenCandidate(ctx, fit, lists[static_cast<std::size_t>(m - 4)], family, true,
-                                   total))
-                return -1;
-            }
-          }
-        }
-      }
-    }
+  // Every shape counts in the equation number, fitted or not.
+  int equation = kFirstRationalEquation - 1;
+  for (const TRationalShape& shape : RationalShapes()) {
+    ++equation;
+    const int xKind = shape[0], nx = shape[1], dx = shape[2];
+    const int yKind = shape[3], ny = shape[4], dy = shape[5];
+    const bool used = std::find(xs.begin(), xs.end(), xKind) != xs.end() &&
+                      std::find(ys.begin(), ys.end(), yKind) != ys.end();
+    const int m = nx + ny + dx + dy;
+    if (!used || nx > std::min(numeratorBudget - 1, 3) || ny > std::min(numeratorBudget - nx, 3) ||
+        dx > std::min(denominatorBudget - 1, 3) || dy > std::min(denominatorBudget - dx, 3) || m > M)
+      continue;
+    KeptFit fit;
+    fit.m = m;
+    fit.xKind = xKind;
+    fit.yKind = yKind;
+    fit.descriptor = shape;
+    RationalBasis(fit.descriptor.data(), fit.basis.data(), fit.terms.data());
+    fit.equationNumber = equation;
+    fit.complexity = AddKindComplexity(
+        std::trunc(static_cast<long double>(2.06f) * m + static_cast<long double>(1.51f)), xKind, yKind);
+    if (!ScreenCandidate(ctx, fit, lists[static_cast<std::size_t>(m - 4)], family, true, total))
+      return -1;
   }
   const int appended = RecordKeptFits(ctx, lists, family, svd);
   return FinishLinearFamily(ctx, family, appended, listedBefore, total);
@@ -244,7 +264,7 @@ int FitRationalEquations2(TFitRunContext& ctx, int keep, int limit, std::uint32_
   const TRationalFamily family(pts);
   const int listedBefore = ctx.Listed();
 
-  int equation = 1300;
+  int equation = kFirstFullRationalEquation - 1;
   for (int xKind : {kKindX, kKindLnX}) {
     for (int yKind : {kKindY, kKindLnY}) {
       ++equation;
@@ -255,8 +275,7 @@ int FitRationalEquations2(TFitRunContext& ctx, int keep, int limit, std::uint32_
       fit.m = 10;
       fit.xKind = xKind;
       fit.yKind = yKind;
-      fit.descriptor = {static_cast<std::uint8_t>(xKind), kFullRational, kFullRational,
-                        static_cast<std::uint8_t>(yKind), kFullRational, kFullRational};
+      fit.descriptor = FullRationalShape(xKind, yKind);
       RationalBasis(fit.descriptor.data(), fit.basis.data(), fit.terms.data());
       fit.equationNumber = equation;
       fit.complexity = AddKindComplexity(24.0L, xKind, yKind);
@@ -265,6 +284,25 @@ int FitRationalEquations2(TFitRunContext& ctx, int keep, int limit, std::uint32_
   }
   const int appended = RecordKeptFits(ctx, std::span<const TKeepList>(&list, 1), family, svd);
   return FinishLinearFamily(ctx, family, appended, listedBefore, total);
+}
+
+bool RationalEquationForm(int equationNumber, TEquationForm& form) {
+  TRationalShape shape;
+  const auto& shapes = RationalShapes();
+  const int index = equationNumber - kFirstRationalEquation;
+  const int full = equationNumber - kFirstFullRationalEquation;
+  if (index >= 0 && index < static_cast<int>(shapes.size()))
+    shape = shapes[static_cast<std::size_t>(index)];
+  else if (full >= 0 && full < 4)
+    shape = FullRationalShape(full < 2 ? kKindX : kKindLnX, full % 2 == 0 ? kKindY : kKindLnY);
+  else
+    return false;
+  form = {};
+  form.kind = kKindRational;
+  form.descriptor = shape;
+  TMonomial basis[kMaxTerms + 1];
+  form.m = RationalBasis(shape.data(), basis, form.terms.data()) - 1;
+  return true;
 }
 
 bool RationalNormalEquations(const TSumsTable& sums, const std::uint8_t* descriptor,

@@ -15,6 +15,7 @@
 #include "app/data_titles.h"
 #include "expr/udf_record.h"
 #include "fit/fit_list.h"
+#include "fit/fit_ranking.h"
 #include "fit/fit_records.h"
 #include "graph3d/title_set.h"
 
@@ -70,8 +71,8 @@ void FormatResidualTitleSet(T3DTitleSet& set, const TSummaryLines& lines, int li
 // The first rank 1..count whose fit has that equation number; -1 when none has.
 int FindRankOfEquation(const TFitList& list, int count, int equationNumber);
 
-// Sort codes of the ranked list (those of the fit list's ranking) and its filters.
-inline constexpr int kSortByParameterCount = 4096;
+// Sort codes of the ranked list are those of the fit list's ranking (fit_ranking.h); their
+// low twelve bits choose the criterion.
 inline constexpr int kSortCriterionMask = 4095;
 // Whether a fit belongs to the list's filter 0..5 (all, simple, polynomial or rational,
 // polynomial, rational, non-linear); false for any other index.

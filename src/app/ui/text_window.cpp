@@ -80,8 +80,9 @@ TAsciiEditorOpener& EditorOpener() {
   return opener;
 }
 
-// The five fonts of coded text for a font record, `dpi` pixels per inch.
-CodedFontSet MakeFonts(const TLogFont& record, int dpi) {
+}  // namespace
+
+CodedFontSet MakeCodedFonts(const TLogFont& record, int dpi) {
   platform::Font normal;
   normal.face = record.faceName;
   normal.height = -(std::abs(record.height) * dpi + 36) / 72;
@@ -105,12 +106,11 @@ CodedFontSet MakeFonts(const TLogFont& record, int dpi) {
   return fonts;
 }
 
-// Draws one line of text at (x, y): segment by segment, each at its visible column.
-void DrawLine(platform::DeviceContext& dc, const CodedFontSet& fonts, const TMFile& lines, int index,
-              int x, int y, int charStep, bool colors, platform::Color color) {
-  const std::string_view text = lines.GetLine(index);
+void DrawSegmentedLine(platform::DeviceContext& dc, const CodedFontSet& fonts, std::string_view text,
+                       const std::uint8_t* attr, int x, int y, int charStep, bool colors,
+                       platform::Color color) {
   int column = 0;
-  for (auto [offset, length] : LineSegments(text, lines.GetLineAttr(index))) {
+  for (auto [offset, length] : LineSegments(text, attr)) {
     const std::string_view segment = text.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
     const int sx = x + column * charStep;
     if (segment.find('~') != std::string_view::npos)
@@ -121,9 +121,19 @@ void DrawLine(platform::DeviceContext& dc, const CodedFontSet& fonts, const TMFi
   }
 }
 
+namespace {
+
+void DrawLine(platform::DeviceContext& dc, const CodedFontSet& fonts, const TMFile& lines, int index,
+              int x, int y, int charStep, bool colors, platform::Color color) {
+  DrawSegmentedLine(dc, fonts, lines.GetLine(index), lines.GetLineAttr(index), x, y, charStep, colors, color);
+}
+
 }  // namespace
 
 void SetTextPrintDialog(TTextPrintDialog dialog) { PrintDialog() = std::move(dialog); }
+TTextPrintJob RunTextPrintDialog(QWidget* parent) {
+  return PrintDialog() ? PrintDialog()(parent) : TTextPrintJob{};
+}
 void SetAsciiEditorOpener(TAsciiEditorOpener opener) { EditorOpener() = std::move(opener); }
 
 QPrinter& TextPrinter() {
@@ -227,7 +237,7 @@ platform::Color TMFileWin::TextColor() const {
 
 void TMFileWin::CreateFonts() {
   if (SlotFont(fontSlot_).IsDefault()) SetSlotFont(fontSlot_, DefaultTextFont());
-  fonts_ = MakeFonts(FontRecord(), view_->logicalDpiY());
+  fonts_ = MakeCodedFonts(FontRecord(), view_->logicalDpiY());
   const QFontMetrics metrics(QtDeviceContext::ToQFont(*fonts_[0]), view_);
   charWidth_ = std::max(metrics.horizontalAdvance('9'), 1);
   lineHeight_ = std::max(metrics.lineSpacing(), 1);
@@ -480,35 +490,55 @@ void TScrWin::CmCopy() {
 }
 
 void TScrWin::CmPrint() {
-  TTextPrintJob job;
-  if (PrintDialog()) job = PrintDialog()(this);
+  const TTextPrintJob job = RunTextPrintDialog(this);
   if (job.cancelled) return;
   PrintOn(TextPrinter(), job.titleBlock);
 }
 
 bool TScrWin::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock) {
   const TTextPrintOptions options = DecodeTextPrint(CurrentSettings().textPrint);
+  const TMFileLines lines(lines_);
+  TTextPrintRequest request;
+  request.lines = &lines;
+  request.first = options.allLines ? 0 : lines_.topLine;
+  request.last = options.allLines ? lines_.LineCount()
+                                  : std::min(lines_.LineCount(), lines_.topLine + VisibleLines());
+  request.font = FontRecord();
+  request.colors = ColorsOn();
+  request.color = TextColor();
+  request.titleBlock = titleBlock;
+  return PrintTextLines(printer, request);
+}
+
+bool PrintTextLines(QPrinter& printer, const TTextPrintRequest& request) {
+  const TTextPrintOptions options = DecodeTextPrint(CurrentSettings().textPrint);
   printer.setPageOrientation(options.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
   printer.setDocName("Ondravik 3D");
   printer.setFullPage(true);
+  const TExportLines& lines = *request.lines;
+  const int first = std::max(request.first, 0);
+  const int last = std::min(request.last, lines.Count());
   QPainter painter;
   if (!painter.begin(&printer)) return false;
   auto dc = QtDeviceContext::ForPrinter(printer, painter);
   const platform::DeviceCaps caps = dc->Caps();
-  const CodedFontSet fonts = MakeFonts(FontRecord(), caps.dpiY);
+  const CodedFontSet fonts = MakeCodedFonts(request.font, caps.dpiY);
   const QFontMetrics metrics(QtDeviceContext::ToQFont(*fonts[0]), &printer);
   const int lineStep = std::max(metrics.lineSpacing(), 1);
   const int charStep = std::max(metrics.averageCharWidth() * 6 / 5, 1);
   const TPrintRect r = TextPrintRect(options, caps.width, caps.height, caps.dpiX, caps.dpiY, 0, 0);
   dc->SetClipRect({r.left, r.top, r.right, r.bottom});
-  int indent = 0;
+  int widest = 0;
+  for (int i = first; i < last; ++i) widest = std::max(widest, VisibleWidth(lines.Line(i)));
   const int columns = (r.right - r.left) / charStep;
-  if (options.centre && columns > lines_.MaxWidth()) indent = (columns - lines_.MaxWidth()) / 2 * charStep;
-  const int first = options.allLines ? 0 : lines_.topLine;
-  const int last = options.allLines ? lines_.LineCount()
-                                    : std::min(lines_.LineCount(), lines_.topLine + VisibleLines());
-  const bool colors = options.colour && ColorsOn();
-  const platform::Color color = colors ? TextColor() : platform::Color::Black();
+  if (widest > columns && request.overflowQuestion && !request.overflowQuestion()) {
+    painter.end();
+    return false;
+  }
+  int indent = 0;
+  if (options.centre && columns > widest) indent = (columns - widest) / 2 * charStep;
+  const bool colors = options.colour && request.colors;
+  const platform::Color color = colors ? request.color : platform::Color::Black();
   dc->SelectFont(*fonts[0]);
   dc->SetTextColor(color);
   dc->SetBkMode(platform::BkMode::Transparent);
@@ -522,14 +552,15 @@ bool TScrWin::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBl
       dc->TextOut(r.right, y, header);
       dc->SetTextAlign(platform::TextAlign::kLeft | platform::TextAlign::kTop);
     }
-    for (const std::string& t : titleBlock) {
+    for (const std::string& t : request.titleBlock) {
       dc->TextOut(r.left, y, t);
       y += lineStep;
     }
-    if (!titleBlock.empty() || !header.empty()) y += lineStep;
+    if (!request.titleBlock.empty() || !header.empty()) y += lineStep;
     int printed = 0;
     while (index < last && y < r.bottom - lineStep) {
-      DrawLine(*dc, fonts, lines_, index, r.left + indent, y, charStep, colors, color);
+      DrawSegmentedLine(*dc, fonts, lines.Line(index), lines.Attr(index), r.left + indent, y, charStep,
+                        colors, color);
       y += lineStep;
       ++index;
       ++printed;
@@ -548,20 +579,22 @@ void TScrWin::CmPrinterSetup() {
   dialog.exec();
 }
 
-void TScrWin::CmFontSelect() {
-  const TLogFont record = FontRecord();
+bool ChooseTextFont(QWidget* parent, const char* title, TLogFont& record, int minPoints, int maxPoints) {
   QFont initial(FromCp1252(record.faceName), record.height,
                 record.weight >= 700 ? QFont::Bold : QFont::Normal, record.italic != 0);
   bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, initial, this, "Select Text Font");
-  if (!ok) return;
-  TLogFont font = record;
-  font.faceName = ToCp1252(chosen.family()).substr(0, 31);
-  font.height = std::clamp(chosen.pointSize() > 0 ? chosen.pointSize() : 11, kMinFontPoints,
-                           kMaxFontPoints);
-  font.weight = chosen.bold() ? 700 : 400;
-  font.italic = chosen.italic() ? 1 : 0;
-  ApplyFont(font);
+  const QFont chosen = QFontDialog::getFont(&ok, initial, parent, title);
+  if (!ok) return false;
+  record.faceName = ToCp1252(chosen.family()).substr(0, 31);
+  record.height = std::clamp(chosen.pointSize() > 0 ? chosen.pointSize() : 11, minPoints, maxPoints);
+  record.weight = chosen.bold() ? 700 : 400;
+  record.italic = chosen.italic() ? 1 : 0;
+  return true;
+}
+
+void TScrWin::CmFontSelect() {
+  TLogFont font = FontRecord();
+  if (ChooseTextFont(this, "Select Text Font", font, kMinFontPoints, kMaxFontPoints)) ApplyFont(font);
 }
 
 void TScrWin::CmColor() {

@@ -36,6 +36,14 @@ inline constexpr int kMenuTextFull = 2003;     // File, Edit, Style
 inline constexpr int kMenuTextList = 2005;     // File, Style
 inline constexpr int kMenuTextResults = 2011;  // as 2003 without Open and Append
 
+// The five fonts of coded text for a font record (height in points) at `dpi` pixels per inch.
+CodedFontSet MakeCodedFonts(const TLogFont& record, int dpi);
+// Draws one line at (x, y) segment by segment (attr: the segment lengths, 0-terminated),
+// each segment at its visible column of `charStep` pixels.
+void DrawSegmentedLine(platform::DeviceContext& dc, const CodedFontSet& fonts, std::string_view text,
+                       const std::uint8_t* attr, int x, int y, int charStep, bool colors,
+                       platform::Color color);
+
 // The text view: a scroll area whose viewport the window paints.
 class TTextView : public QAbstractScrollArea {
   Q_OBJECT
@@ -132,8 +140,30 @@ struct TTextPrintJob {
 // The options dialog of text printing, installed by the graph subsystem that owns it.
 using TTextPrintDialog = std::function<TTextPrintJob(QWidget* parent)>;
 void SetTextPrintDialog(TTextPrintDialog dialog);
+// Runs the installed options dialog; without one the saved options stand (not cancelled).
+TTextPrintJob RunTextPrintDialog(QWidget* parent);
 // The program-wide printer of the text windows (kept for the whole run).
 QPrinter& TextPrinter();
+
+// Lines printed with the saved text-print options: a heading at the top right (date, page
+// number), the title block, then the lines [first, last) page by page, centred on the widest
+// when the options ask. Colours print only when both the options and `colors` say so.
+struct TTextPrintRequest {
+  const TExportLines* lines = nullptr;
+  int first = 0, last = 0;
+  TLogFont font;
+  bool colors = false;
+  platform::Color color;
+  std::vector<std::string> titleBlock;
+  // Asked when the widest line is wider than the page allows; false abandons the print.
+  std::function<bool()> overflowQuestion;
+};
+// False when the printer could not be opened or the print was abandoned.
+bool PrintTextLines(QPrinter& printer, const TTextPrintRequest& request);
+
+// The font dialog of the text windows: the record's font offered, sizes limited to
+// [minPoints, maxPoints]; false when cancelled, else the record takes the chosen font.
+bool ChooseTextFont(QWidget* parent, const char* title, TLogFont& record, int minPoints, int maxPoints);
 
 // The ASCII editor that a text window hands its text to (installed by the data tools):
 // (parent, title, text of CR LF lines, owner window).

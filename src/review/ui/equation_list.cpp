@@ -1,0 +1,249 @@
+#include "review/ui/equation_list.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "app/c_format.h"
+#include "app/shell_state.h"
+#include "fit/fit_ranking.h"
+#include "platform/busy_window.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "review/equation_list_rows.h"
+#include "review/equation_text.h"
+
+namespace {
+
+using platform::qt::FromCp1252;
+using platform::qt::ToWindow;
+
+constexpr const char* kListCaption = "Equation List";
+constexpr const char* kNoEquations = "No Equations Found in Filtered Subset";
+constexpr int kFilterCount = 6;
+
+// The sort commands 2373-2377 and 2379 and their criteria.
+constexpr struct {
+  int id;
+  int code;
+} kSortCommands[] = {{2373, 1}, {2374, 2}, {2375, 4}, {2376, 8}, {2377, 16}, {2379, 64}};
+
+}  // namespace
+
+TEqnList::TEqnList(QWidget* parent, TSession& session, TEqnListOwner* owner, const TEqnListSetup& setup)
+    : TIListBoxWinMenu(parent, QString(), kListCoded,
+                       EquationListColumns(setup.allGoodness != nullptr && *setup.allGoodness != 0),
+                       kFontSlotEquationList, false, true, false, false, kListMenuId),
+      session_(session),
+      owner_(owner),
+      openingMode_(setup.openingMode),
+      savedRect_(setup.savedRect),
+      allGoodness_(setup.allGoodness) {
+  setObjectName("TEqnList");
+  sortCode_ = static_cast<int>(session_.FitOptions.sortCriterion);
+  if (!IsFitSortCode(sortCode_)) sortCode_ = 1;
+  PlaceWindow();
+  hide();
+
+  for (const auto& sort : kSortCommands)
+    connect(Action(sort.id), &QAction::triggered, this,
+            [this, code = sort.code] { SetSortCode(code | (sortCode_ & kSortByParameterCount)); });
+  connect(Action(CmListSortByParamCount), &QAction::triggered, this, &TEqnList::CmSortByParamCount);
+  for (int i = 0; i < kFilterCount; ++i)
+    connect(Action(CmListFilterAll + i), &QAction::triggered, this, [this, i] { SetSubset(i); });
+  connect(Action(CmListKeepList), &QAction::triggered, this, &TEqnList::CmKeepList);
+  connect(Action(CmListAllGoodness), &QAction::triggered, this, &TEqnList::CmAllGoodnessOfFit);
+  auto* hideList = new QAction(this);
+  hideList->setObjectName(QString::number(CmListHide));
+  connect(hideList, &QAction::triggered, this, &TEqnList::CmHideList);
+  addAction(hideList);
+}
+
+TEqnList::~TEqnList() {
+  // Ranks outside the review mean what the fit options say.
+  const int criterion = static_cast<int>(session_.FitOptions.sortCriterion);
+  if (sortCode_ != criterion && Exiting.load() == 0) SortFitList(session_.FitList, criterion);
+}
+
+void TEqnList::PlaceWindow() {
+  if (savedRect_ != nullptr && ((*savedRect_)[0] != -1 || (*savedRect_)[2] != -1)) {
+    setGeometry((*savedRect_)[0], (*savedRect_)[1], (*savedRect_)[2], (*savedRect_)[3]);
+    return;
+  }
+  const int sw = ScreenWidth, sh = ScreenHeight;
+  if (openingMode_ == kOpenGraphFirst) {
+    const int w = sw * 4 / 10, h = sh / 5;
+    setGeometry(sw - w - 4, sh - h - 4, w, h);
+  } else {
+    setGeometry(70, 40, sw - 75, sh - 50);
+  }
+}
+
+void TEqnList::Notify(int code) {
+  if (owner_) owner_->ReviewNotify(code);
+}
+
+void TEqnList::MakeCurrent(int how, int rank) {
+  if (owner_) owner_->MakeRankCurrent(how, rank);
+}
+
+bool TEqnList::SetupWindow() {
+  if (BuildList() == 0) return false;
+  SelectPrefix(CFormat("%4d", session_.ReviewCurrentRank));
+  keepList_ = openingMode_ != kOpenListFirst;
+  ShowList(openingMode_ != kOpenListHidden);
+  CheckKeepListItem();
+  CheckAllGoodnessItem();
+  CheckSortItems();
+  CheckFilterItems();
+  initialising_ = false;
+  return true;
+}
+
+int TEqnList::BuildList() {
+  ShowBusyMsg(ToWindow(this), kListCaption, "Building List...", 1);
+  TEquationRowsRequest request;
+  request.filter = filter_;
+  request.sortCode = sortCode_;
+  request.allGoodness = AllGoodness();
+  const std::vector<std::string> rows = BuildEquationRows(session_, request);
+  if (rows.empty()) {
+    if (!initialising_) MakeCurrent(kRankListRebuilt, 0);
+    HideBusyMsg();
+    // The old rows stay: the list still shows the last filter that had fits.
+    ErrorBox(ToWindow(this), kListCaption, kNoEquations);
+    return 0;
+  }
+  if (!initialising_) MakeCurrent(kRankListRebuilt, 0);
+  ClearList();
+  for (const std::string& row : rows) (void)AddString(row);
+  setWindowTitle(FromCp1252(EquationListCaption(GetCount(), sortCode_, AllGoodness())));
+  HideBusyMsg();
+  return GetCount();
+}
+
+void TEqnList::SetSortCode(int code) {
+  if (code == sortCode_) return;
+  // The render thread reads the fit list by rank: the owner stops it first.
+  if (owner_) owner_->BeforeFitListResort();
+  sortCode_ = code;
+  SortFitList(session_.FitList, code);
+  if (BuildList() > 0) {
+    SelectFirstRow();
+    CheckSortItems();
+  }
+  Notify(kNotifySort);
+}
+
+void TEqnList::SetSubset(int index) {
+  if (index == filter_ && index != -1) return;
+  const int old = filter_;
+  if (index != -1) filter_ = index;
+  if (BuildList() > 0) {
+    SelectFirstRow();
+    CheckFilterItems();
+    Notify(kNotifyFilter);
+  } else {
+    filter_ = old;
+  }
+}
+
+void TEqnList::SelectFirstRow() {
+  SetSelIndex(0);
+  if (const std::string* row = GetString(0)) MakeCurrent(kRankFirstAfterSort, RankOfRow(*row));
+}
+
+void TEqnList::ShowList(bool show) {
+  if (show) {
+    this->show();
+    raise();
+  } else {
+    hide();
+  }
+}
+
+void TEqnList::CheckKeepListItem() {
+  if (QAction* a = Action(CmListKeepList)) a->setChecked(keepList_);
+}
+
+void TEqnList::CheckAllGoodnessItem() {
+  if (QAction* a = Action(CmListAllGoodness)) a->setChecked(AllGoodness());
+}
+
+void TEqnList::CheckSortItems() {
+  for (int i = 0; i <= CmListSortEqnNumber - CmListSortR2; ++i) {
+    QAction* a = Action(CmListSortR2 + i);
+    if (!a) continue;
+    const int bit = CmListSortR2 + i == CmListSortByParamCount ? kSortByParameterCount : 1 << i;
+    a->setChecked((sortCode_ & bit) != 0);
+  }
+}
+
+void TEqnList::CheckFilterItems() {
+  for (int i = 0; i < kFilterCount; ++i)
+    if (QAction* a = Action(CmListFilterAll + i)) a->setChecked(i == filter_);
+}
+
+void TEqnList::CmSortByParamCount() {
+  SetSortCode(sortCode_ & kSortByParameterCount ? sortCode_ - kSortByParameterCount
+                                                : sortCode_ + kSortByParameterCount);
+}
+
+void TEqnList::CmHideList() {
+  hide();
+  Notify(kNotifyListHidden);
+}
+
+void TEqnList::CmKeepList() {
+  keepList_ = !keepList_;
+  CheckKeepListItem();
+  Notify(kNotifyKeepList);
+}
+
+void TEqnList::CmAllGoodnessOfFit() {
+  if (allGoodness_ != nullptr) *allGoodness_ = *allGoodness_ ? 0 : 1;
+  CheckAllGoodnessItem();
+  SetColumns(EquationListColumns(AllGoodness()));
+  (void)BuildList();
+  Notify(kNotifyAllGoodness);
+}
+
+void TEqnList::EvRowCommand(int index, int key, bool doubleClick) {
+  // A report without a selected row (an emptied list) chooses nothing.
+  const std::string* row = GetString(index);
+  if (row == nullptr) return;
+  const bool pick = key == kKeyNone || key == kKeyEnter;
+  MakeCurrent(kRankRowChosen, RankOfRow(*row));
+  if (doubleClick || (pick && (!keepList_ || isMaximized()))) {
+    hide();
+    Notify(kNotifyListHidden);
+  }
+}
+
+void TEqnList::EvListWindowNotify(int code, int a, int b) {
+  TIListBoxWinMenu::EvListWindowNotify(code, a, b);
+  const bool maximised = isMaximized();
+  switch (code) {
+    case 0:
+      if (!maximised && savedRect_ != nullptr) {
+        (*savedRect_)[0] = a;
+        (*savedRect_)[1] = b;
+      }
+      break;
+    case 1:
+      if (!maximised && savedRect_ != nullptr) {
+        (*savedRect_)[2] = a;
+        (*savedRect_)[3] = b;
+      }
+      break;
+    case 2:
+      hide();
+      Notify(kNotifyListHidden);
+      break;
+    default: break;
+  }
+  CheckKeepListItem();
+  CheckAllGoodnessItem();
+  CheckSortItems();
+  CheckFilterItems();
+}

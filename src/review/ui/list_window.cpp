@@ -1,0 +1,523 @@
+#include "review/ui/list_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+
+#include <algorithm>
+
+#include "app/file_utils.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/text_print.h"
+#include "app/ui/dialog.h"
+#include "app/ui/text_window.h"
+#include "platform/busy_window.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_device_context.h"
+#include "platform/qt/qt_text.h"
+#include "platform/string_table.h"
+
+namespace {
+
+using platform::qt::FromCp1252;
+using platform::qt::QtDeviceContext;
+using platform::qt::ToWindow;
+
+constexpr const char* kSaveCaption = "Save List Contents to File";
+constexpr const char* kSaveFilter =
+    "ASCII [prn]|*.prn|ASCII [dat]|*.dat|ASCII [txt]|*.txt|Lotus [wk1]|*.wk1|Lotus [wk3]|*.wk3|"
+    "Rich Text Format [rtf]|*.rtf|Wordstar [ws]|*.ws|";
+constexpr const char* kSavNotWritten = "A List Is Not Written as a .sav File: Choose Another Extension";
+constexpr int kLastExtSave = 4;  // LastExtensions 5: shared with the text windows' saves
+constexpr int kMinFontPoints = 6;
+constexpr int kMaxFontPoints = 24;
+constexpr int kRowDataRole = Qt::UserRole;
+
+bool IsNavigationKey(int key) {
+  switch (key) {
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return true;
+    default: return false;
+  }
+}
+
+int WindowKeyOf(int key) {
+  switch (key) {
+    case Qt::Key_Home: return kKeyHome;
+    case Qt::Key_End: return kKeyEnd;
+    case Qt::Key_PageUp: return kKeyPageUp;
+    case Qt::Key_PageDown: return kKeyPageDown;
+    case Qt::Key_Up: return kKeyUp;
+    case Qt::Key_Down: return kKeyDown;
+    default: return kKeyEnter;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// TIListBox
+
+TIListBox::TIListBox(TIListBoxWin* window, int codeMode, const TLineAttr& columns, int fontSlot)
+    : QListWidget(window), window_(window), codeMode_(codeMode), columns_(columns), fontSlot_(fontSlot) {
+  setObjectName("TIListBox");
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setUniformItemSizes(true);
+  setItemDelegate(new TIListBoxDelegate(this));
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  CreateFonts();
+}
+
+TLogFont TIListBox::FontRecord() const {
+  TLogFont record = SlotFont(fontSlot_);
+  if (record.IsDefault()) return DefaultTextFont();
+  // A height outside the font dialog's sizes comes from a damaged settings file.
+  record.height = std::clamp(record.height, kMinFontPoints, kMaxFontPoints);
+  return record;
+}
+
+void TIListBox::CreateFonts() {
+  fonts_ = MakeCodedFonts(FontRecord(), logicalDpiY());
+  const QFontMetrics metrics(QtDeviceContext::ToQFont(*fonts_[0]), this);
+  charHeight_ = std::max(metrics.height(), 1);
+  charWidth_ = std::max(metrics.horizontalAdvance('9'), 1);
+}
+
+void TIListBox::RefreshFonts() {
+  CreateFonts();
+  // The row height follows the font: the delegate's size hints are asked again.
+  doItemsLayout();
+  viewport()->update();
+}
+
+bool TIListBox::ColourFlag() const {
+  return CurrentSettings().fontValue2[static_cast<std::size_t>(fontSlot_)] != 0;
+}
+
+void TIListBox::SetColourFlag(bool on) {
+  CurrentSettings().fontValue2[static_cast<std::size_t>(fontSlot_)] = on ? 1 : 0;
+  viewport()->update();
+}
+
+void TIListBox::SetColumns(const TLineAttr& columns) {
+  columns_ = columns;
+  viewport()->update();
+}
+
+void TIListBox::DrawRow(platform::DeviceContext& dc, const CodedFontSet& fonts, std::string_view text,
+                        int x, int y, int charStep, bool colors, platform::Color color) const {
+  const bool coded = codeMode_ == kListCoded ||
+                     (codeMode_ == kListCodedWhenTilde && text.find('~') != std::string_view::npos);
+  if (!coded) {
+    dc.TextOut(x, y, text);
+    return;
+  }
+  DrawSegmentedLine(dc, fonts, text, columns_.data(), x, y, charStep, colors, color);
+}
+
+int TIListBox::FirstVisible() const {
+  if (count() == 0) return -1;
+  const QModelIndex top = indexAt(QPoint(1, 1));
+  return top.isValid() ? top.row() : 0;
+}
+
+int TIListBox::LastVisible() const {
+  if (count() == 0) return -1;
+  const QModelIndex bottom = indexAt(QPoint(1, viewport()->height() - 1));
+  return bottom.isValid() ? bottom.row() : count() - 1;
+}
+
+void TIListBox::keyPressEvent(QKeyEvent* event) {
+  if (IsNavigationKey(event->key())) {
+    window_->EvListKey(WindowKeyOf(event->key()));
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return;
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (currentRow() != before) window_->EvListNotify(false);
+    return;
+  }
+  QListWidget::keyPressEvent(event);
+}
+
+void TIListBox::mousePressEvent(QMouseEvent* event) {
+  QListWidget::mousePressEvent(event);
+  if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()) != nullptr)
+    window_->EvListNotify(false);
+}
+
+void TIListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  QListWidget::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()) != nullptr)
+    window_->EvListNotify(true);
+}
+
+// ---------------------------------------------------------------------------------------
+// TIListBoxDelegate
+
+QSize TIListBoxDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
+  const QByteArray bytes = index.data(kRowDataRole).toByteArray();
+  return QSize(list_->CharWidth() * (VisibleWidth(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) + 1),
+               list_->CharHeight() * 8 / 7);
+}
+
+void TIListBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const {
+  const QByteArray bytes = index.data(kRowDataRole).toByteArray();
+  const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  const bool selected = option.state & QStyle::State_Selected;
+  const QPalette& palette = option.palette;
+  const QColor background = selected ? palette.color(QPalette::Highlight) : palette.color(QPalette::Base);
+  const QColor foreground = selected ? palette.color(QPalette::HighlightedText) : palette.color(QPalette::Text);
+  painter->save();
+  painter->fillRect(option.rect, background);
+  auto dc = QtDeviceContext::ForWidget(*list_->viewport(), *painter);
+  const platform::Color color = platform::Color::Rgb(static_cast<std::uint8_t>(foreground.red()),
+                                                     static_cast<std::uint8_t>(foreground.green()),
+                                                     static_cast<std::uint8_t>(foreground.blue()));
+  dc->SelectFont(*list_->Fonts()[0]);
+  dc->SetTextColor(color);
+  dc->SetBkMode(platform::BkMode::Transparent);
+  const int top = option.rect.top() + (option.rect.height() - list_->CharHeight()) / 2;
+  const int left = option.rect.left() + list_->CharWidth() / 3;
+  // A selected row shows in the highlight colour alone.
+  list_->DrawRow(*dc, list_->Fonts(), text, left, top, list_->CharWidth(), !selected && list_->ColourFlag(),
+                 color);
+  if (option.state & QStyle::State_HasFocus) {
+    painter->setPen(QPen(foreground, 1, Qt::DotLine));
+    painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+  }
+  painter->restore();
+}
+
+// ---------------------------------------------------------------------------------------
+// TIListBoxWin
+
+TIListBoxWin::TIListBoxWin(QWidget* parent, const QString& caption, int codeMode,
+                           const TLineAttr& columns, int fontSlot)
+    : QMainWindow(parent) {
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+  setObjectName("TIListBoxWin");
+  setWindowTitle(caption);
+  setGeometry(30, 30, std::max(ScreenWidth - 60, 200), std::max(ScreenHeight - 60, 120));
+  list_ = new TIListBox(this, codeMode, columns, fontSlot);
+  setCentralWidget(list_);
+  setFocusProxy(list_);
+}
+
+TIListBoxWin::~TIListBoxWin() = default;
+
+void TIListBoxWin::ClearList() {
+  list_->clear();
+  rows_.clear();
+}
+
+bool TIListBoxWin::InsertString(std::string_view text, int index) {
+  if (index < 0 || index > GetCount()) index = GetCount();
+  try {
+    rows_.insert(rows_.begin() + index, std::string(text));
+  } catch (const std::bad_alloc&) {
+    return false;  // the row is dropped; the list stays as it was
+  }
+  auto* item = new QListWidgetItem;
+  item->setData(kRowDataRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+  list_->insertItem(index, item);
+  return true;
+}
+
+bool TIListBoxWin::AddString(std::string_view text) { return InsertString(text, GetCount()); }
+
+void TIListBoxWin::DeleteString(int index) {
+  if (index < 0 || index >= GetCount()) return;
+  delete list_->takeItem(index);
+  rows_.erase(rows_.begin() + index);
+}
+
+void TIListBoxWin::SetSelIndex(int index) {
+  // Selecting by program is no choice of the user's: nothing is reported.
+  const QSignalBlocker block(list_);
+  list_->setCurrentRow(index);
+  if (index >= 0 && index < GetCount()) list_->scrollToItem(list_->item(index));
+}
+
+int TIListBoxWin::GetSelIndex() const {
+  const QList<QListWidgetItem*> selected = list_->selectedItems();
+  return selected.isEmpty() ? -1 : list_->row(selected.front());
+}
+
+const std::string* TIListBoxWin::GetSelString() const { return GetString(GetSelIndex()); }
+
+const std::string* TIListBoxWin::GetString(int index) const {
+  if (index < 0 || index >= GetCount()) return nullptr;
+  return &rows_[static_cast<std::size_t>(index)];
+}
+
+void TIListBoxWin::SelectPrefix(std::string_view prefix) {
+  for (int i = 0; i < GetCount(); ++i)
+    if (std::string_view(rows_[static_cast<std::size_t>(i)]).starts_with(prefix)) {
+      SetSelIndex(i);
+      return;
+    }
+}
+
+void TIListBoxWin::EvListKey(int key) {
+  lastKey_ = key;
+  if (key == kKeyEnter) {
+    EvRowCommand(GetSelIndex(), kKeyEnter, false);
+    lastKey_ = kKeyNone;
+  }
+}
+
+void TIListBoxWin::EvListNotify(bool doubleClick) {
+  const int key = lastKey_;
+  lastKey_ = kKeyNone;
+  EvRowCommand(GetSelIndex(), key, doubleClick);
+}
+
+void TIListBoxWin::EvRowCommand(int, int, bool) {}
+void TIListBoxWin::EvListWindowNotify(int, int, int) {}
+
+void TIListBoxWin::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  EvListWindowNotify(0, x(), y());
+  EvListWindowNotify(1, width(), height());
+}
+
+void TIListBoxWin::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  EvListWindowNotify(0, x(), y());
+}
+
+void TIListBoxWin::closeEvent(QCloseEvent* event) {
+  if (mayClose_) {
+    QMainWindow::closeEvent(event);
+    return;
+  }
+  // Closing only hides the list; its owner shows it again.
+  event->ignore();
+  hide();
+  EvListWindowNotify(2, 0, 0);
+}
+
+void TIListBoxWin::focusInEvent(QFocusEvent* event) {
+  QMainWindow::focusInEvent(event);
+  list_->setFocus();
+}
+
+// ---------------------------------------------------------------------------------------
+// TIListBoxWinMenu
+
+TIListBoxWinMenu::TIListBoxWinMenu(QWidget* parent, const QString& caption, int codeMode,
+                                   const TLineAttr& columns, int fontSlot, bool disableParent,
+                                   bool resizable, bool maximised, bool centre, int menuId)
+    : TIListBoxWin(parent, caption, codeMode, columns, fontSlot), centre_(centre) {
+  setObjectName("TIListBoxWinMenu");
+  if (!resizable) {
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    setFixedSize(size());
+  }
+  if (maximised) setWindowState(windowState() | Qt::WindowMaximized);
+  if (disableParent && parent) {
+    parent->setEnabled(false);
+    disabledParent_ = true;
+  }
+  BuildMenus(menuId);
+}
+
+TIListBoxWinMenu::~TIListBoxWinMenu() {
+  if (QWidget* parent = parentWidget()) {
+    if (disabledParent_) parent->setEnabled(true);
+    parent->setFocus();
+  }
+}
+
+void TIListBoxWinMenu::BuildMenus(int menuId) {
+  if (menuId == 0) return;
+  auto add = [this](QMenu* menu, int id, const char* text) {
+    QAction* a = menu->addAction(FromCp1252(text));
+    a->setObjectName(QString::number(id));
+    a->setStatusTip(FromCp1252(platform::LoadString(id)));
+    actions_[id] = a;
+    return a;
+  };
+  fileMenu_ = menuBar()->addMenu("&File");
+  connect(add(fileMenu_, CmListSaveAs, "&Save As..."), &QAction::triggered, this, &TIListBoxWinMenu::CmSaveAs);
+  fileMenu_->addSeparator();
+  connect(add(fileMenu_, CmListPrinterSetup, "Printer &Setup..."), &QAction::triggered, this,
+          &TIListBoxWinMenu::CmPrinterSetup);
+  connect(add(fileMenu_, CmListPrint, "&Print..."), &QAction::triggered, this, &TIListBoxWinMenu::CmPrint);
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  connect(add(edit, CmListCopy, "C&opy"), &QAction::triggered, this, &TIListBoxWinMenu::CmCopy);
+  edit->addSeparator();
+  // The hand-over to the ASCII editor waits for the editor itself.
+  add(edit, CmListAsciiEditor, "&ASCII Editor")->setEnabled(false);
+  listMenu_ = menuBar()->addMenu("&List");
+  add(listMenu_, CmListKeepList, "&Keep List after Selection")->setCheckable(true);
+  add(listMenu_, CmListAllGoodness, "All &Goodness of Fit in List")->setCheckable(true);
+  listMenu_->addSeparator();
+  connect(add(listMenu_, CmListFont, "&Font for List..."), &QAction::triggered, this, &TIListBoxWinMenu::CmFont);
+  QAction* color = add(listMenu_, CmListColor, "&Color");
+  color->setCheckable(true);
+  color->setChecked(ListBox()->ColourFlag());
+  connect(color, &QAction::triggered, this, &TIListBoxWinMenu::CmColor);
+  filterMenu_ = menuBar()->addMenu("F&ilter");
+  static constexpr const char* kFilters[6] = {"&All Equations", "&Simple Equations",
+                                              "Polynomial/Rational &Equations", "&Polynomial Equations",
+                                              "&Rational Equations", "&Non-Linear Equations"};
+  for (int i = 0; i < 6; ++i) add(filterMenu_, CmListFilterAll + i, kFilters[i])->setCheckable(true);
+  sortMenu_ = menuBar()->addMenu("&Sort");
+  static constexpr struct {
+    int id;
+    const char* text;
+  } kSorts[] = {{2373, "By &r\xB2"},
+                {2374, "By &DOF Adjusted r\xB2"},
+                {2375, "By &Std Error"},
+                {2376, "By &F-statistic"},
+                {2377, "By F&loating Point Speed"},
+                {2379, "By &Equation Number"}};
+  for (const auto& sort : kSorts) add(sortMenu_, sort.id, sort.text)->setCheckable(true);
+  sortMenu_->addSeparator();
+  add(sortMenu_, CmListSortByParamCount, "Arrange &By Parameter Count")->setCheckable(true);
+}
+
+QAction* TIListBoxWinMenu::Action(int id) const {
+  const auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+bool TIListBoxWinMenu::MenuBarShown() const { return menuBar()->isVisible(); }
+
+void TIListBoxWinMenu::MenuFits() {
+  bool fits = false;
+  if (isVisible()) {
+    QRect frame;
+    if (parentWidget())
+      frame = parentWidget()->window()->geometry();
+    else if (screen())
+      frame = screen()->geometry();
+    const int w = width(), h = height();
+    fits = (w > frame.width() / 2 && h > frame.height() / 4) || (h > frame.height() / 2 && w > frame.width() / 4);
+  }
+  menuBar()->setVisible(fits);
+  if (fits) {
+    if (QAction* color = Action(CmListColor)) color->setChecked(ListBox()->ColourFlag());
+  }
+}
+
+void TIListBoxWinMenu::EvListWindowNotify(int code, int a, int b) {
+  if (code == 1) MenuFits();
+  TIListBoxWin::EvListWindowNotify(code, a, b);
+}
+
+void TIListBoxWinMenu::showEvent(QShowEvent* event) {
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    if (centre_) CenterOnScreen(this);
+  }
+  TIListBoxWin::showEvent(event);
+  MenuFits();
+}
+
+TRtfFont TIListBoxWinMenu::RtfFont() const {
+  const TLogFont record = ListBox()->FontRecord();
+  TRtfFont font;
+  font.family = record.Family();
+  font.face = record.faceName;
+  font.height = record.height;
+  font.charWidth = ListBox()->CharWidth();
+  font.screenDpi = ListBox()->logicalDpiX();
+  return font;
+}
+
+void TIListBoxWinMenu::CmSaveAs() {
+  std::string& lastExt = CurrentSettings().LastExtensions[kLastExtSave];
+  std::string path, ext;
+  const int index = std::max(FileKindByExt(lastExt), 1);
+  if (FileSaveDlg(ToWindow(this), kSaveCaption, path, &ext, "TXT", kSaveFilter, index) != 1) return;
+  lastExt = ext;
+  (void)SaveTo(path);
+}
+
+bool TIListBoxWinMenu::SaveTo(const std::string& path) {
+  ShowBusyMsg(ToWindow(this), kSaveCaption, "Saving...", 1);
+  const ListSaveResult result = SaveListFile(ExportLines(), path, RtfFont(), ListBox()->ColourFlag());
+  HideBusyMsg();
+  switch (result) {
+    case ListSaveResult::kWritten: return true;
+    case ListSaveResult::kFormatNotWritten: ErrorBox(ToWindow(this), path, kSavNotWritten); return false;
+    case ListSaveResult::kWriteFailed: ErrorBox(ToWindow(this), path, SaveFailureText(path, 3075)); return false;
+  }
+  return false;
+}
+
+void TIListBoxWinMenu::CmCopy() {
+  // An empty list leaves the clipboard as it was.
+  if (GetCount() == 0) return;
+  const TListLines lines = ExportLines();
+  auto* data = new QMimeData;
+  data->setText(FromCp1252(ListToText(lines, static_cast<long>(kListTextLimit))));
+  const std::vector<std::uint8_t> wk1 = LinesWorksheet(lines, 1);
+  data->setData(kMimeWk1, QByteArray(reinterpret_cast<const char*>(wk1.data()), static_cast<qsizetype>(wk1.size())));
+  const std::string rtf = LinesRtf(lines, RtfFont(), ListBox()->ColourFlag());
+  data->setData(kMimeRtf, QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())));
+  QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void TIListBoxWinMenu::CmFont() {
+  TLogFont font = ListBox()->FontRecord();
+  if (!ChooseTextFont(this, "Select Equation List Font", font, kMinFontPoints, kMaxFontPoints)) return;
+  SetSlotFont(ListBox()->FontSlot(), font);
+  RefreshFonts();
+}
+
+void TIListBoxWinMenu::CmColor() {
+  SetColourFlag(!ListBox()->ColourFlag());
+  if (QAction* color = Action(CmListColor)) color->setChecked(ListBox()->ColourFlag());
+}
+
+void TIListBoxWinMenu::CmPrinterSetup() {
+  QPrintDialog dialog(&TextPrinter(), this);
+  dialog.setWindowTitle("Printer Setup");
+  dialog.exec();
+}
+
+void TIListBoxWinMenu::CmPrint() {
+  const TTextPrintJob job = RunTextPrintDialog(this);
+  if (job.cancelled) return;
+  (void)PrintOn(TextPrinter(), job.titleBlock);
+}
+
+bool TIListBoxWinMenu::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock) {
+  const TTextPrintOptions options = DecodeTextPrint(CurrentSettings().textPrint);
+  const TListLines lines = ExportLines();
+  TTextPrintRequest request;
+  request.lines = &lines;
+  request.first = options.allLines ? 0 : std::max(FirstVisible(), 0);
+  request.last = options.allLines ? GetCount() : LastVisible() + 1;
+  request.font = ListBox()->FontRecord();
+  request.colors = ListBox()->ColourFlag();
+  request.color = platform::Color::Black();
+  request.titleBlock = titleBlock;
+  request.overflowQuestion = [this] {
+    return AskYesNo(ToWindow(this), "Text May OverFlow Page Width", "Print Anyway?") == platform::kIdYes;
+  };
+  return PrintTextLines(printer, request);
+}
