@@ -107,7 +107,8 @@ void BM_WriteDataTextAndWorksheet(benchmark::State& state) {
   Table();
   TReadArgs args;
   args.path = TheFiles().xyz;
-  if (!CommitReadResult(Session().Table, ReadAsciiXYZ(args), false)) state.SkipWithError("no room for the points");
+  if (!CommitReadResult(Session().Table, ReadAsciiXYZ(args), false))
+    state.SkipWithError("no room for the points");
   for (auto _ : state) {
     benchmark::DoNotOptimize(DataTableToText(Session()));
     benchmark::DoNotOptimize(DataTableToWorksheet(Session(), 3));

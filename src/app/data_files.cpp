@@ -84,8 +84,8 @@ int ReadCapacity(const TDataTable& table, bool append) {
 }
 
 // The driver's steps after a read that stored enough points.
-int AcceptRead(TDataSession& session, const TReadResult& read, int firstRow, const std::string& path,
-               bool convertWeights) {
+int AcceptRead(TDataSession& session, const TReadResult& read, int firstRow,
+               const std::string& path, bool convertWeights) {
   const int count = read.Count();
   VoidFitResults();
   SetHaveData(1);
@@ -173,7 +173,8 @@ int ConfirmDiscardData(TDataSession& session) {
 bool CommitReadResult(TDataTable& table, const TReadResult& read, bool append) {
   const int n = static_cast<int>(read.points.size());
   const int firstRow = append ? table.XYZRows() + 1 : 1;
-  if (firstRow - 1 + n > kXYZMaxPoints || !table.EnsurePointCapacity(firstRow - 1 + n)) return false;
+  if (firstRow - 1 + n > kXYZMaxPoints || !table.EnsurePointCapacity(firstRow - 1 + n))
+    return false;
   DataTableWriteLock lock(table.Mutex());
   const std::span<TXYZPoint> data = table.XYZData();
   const long double oldWeights = data[0].W;
@@ -244,7 +245,8 @@ int ImportDataFile(TDataSession& session, int filtered) {
   args.filterStart = filterStart;
   const TImportColumns& c = session.ImportColumns;
   args.sheet = c.ImportSheetX;
-  args.colX = c.ImportColX, args.colY = c.ImportColY, args.colZ = c.ImportColZ, args.colW = c.ImportColW;
+  args.colX = c.ImportColX, args.colY = c.ImportColY;
+  args.colZ = c.ImportColZ, args.colW = c.ImportColW;
   // "Reading Data..." or "Digitally Filtering Data..." while the reader works.
   ShowBusyMsg(Owner(), path, platform::LoadString(filtered ? 3071 : 3069), 1);
   const TReadResult read = reader(args);
@@ -265,7 +267,8 @@ int ReadMatrixFile(TDataSession& session, const std::string& path) {
     return 0;
   }
   StopBackgroundFit();
-  TReadResult read = readers.ReadMatrix(detected, ReadCapacity(session.Table, session.AppendMode != 0));
+  TReadResult read =
+      readers.ReadMatrix(detected, ReadCapacity(session.Table, session.AppendMode != 0));
   if (RefuseRead(path, read)) return std::max(read.Count(), 0);
   const int firstRow = session.AppendMode ? session.Table.XYZRows() + 1 : 1;
   if (!Commit(session, read)) return 0;

@@ -36,8 +36,8 @@ struct TDataSession;
 // part at start-up. An empty entry is skipped (no calculation is defined, no dialog runs).
 struct TDataFileHooks {
   platform::Window owner = nullptr;
-  // The titles dialog over the session's DataTitles(), with the titles before the import as the previous
-  // block (or null); 1 on OK, 0 when cancelled.
+  // The titles dialog over the session's DataTitles(), with the titles before the import as
+  // the previous block (or null); 1 on OK, 0 when cancelled.
   std::function<int(const TDataTitles* previous)> RunTitlesDialog;
   std::function<bool()> CalculationDefined;
   // Applies the defined calculation to the table from a first row to the end.
@@ -68,7 +68,8 @@ int ConfirmDiscardData(TDataSession& session);
 // it. False, the table unchanged, when the table cannot hold the points.
 [[nodiscard]] bool CommitReadResult(TDataTable& table, const TReadResult& read, bool append);
 
-// Imports the session's DataFileName with the digital filter of the settings (filtered 1) or without.
+// Imports the session's DataFileName with the digital filter of the settings (filtered 1) or
+// without.
 // Returns the points read (a count below 4 is a failed read, the table unchanged), 0 when
 // the file was refused or the column dialog cancelled, -1 when the titles dialog was
 // cancelled (the data stay).

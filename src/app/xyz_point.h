@@ -31,7 +31,7 @@ struct TXYZPoint {
   char Marker = 0;  // header: '0' once the import driver has filled the table
 };
 
-// An owned point table: records 0 .. N (or 0 .. capacity for the global table).
+// An owned point table: records 0 .. N (or 0 .. capacity for a session's data table).
 using PointTable = std::vector<TXYZPoint>;
 
 inline bool IsActive(const TXYZPoint& p) { return p.Status != kPointInactive; }

@@ -102,7 +102,8 @@ void BgFitThreadProc(const std::shared_ptr<TBackgroundRun>& run) {
     run->result = RunFitFamilies(ctx);
     if (run->result != -1) {
       TFitRunOutcome& outcome = run->job.outcome;
-      if (ctx.Listed() > 1) SortFitList(outcome.list, static_cast<int>(run->job.options.sortCriterion));
+      if (ctx.Listed() > 1)
+        SortFitList(outcome.list, static_cast<int>(run->job.options.sortCriterion));
       outcome.products = FitRunProductsOf(ctx);
       platform::PostToUi([run] { PublishBackgroundRun(*run); });
     }

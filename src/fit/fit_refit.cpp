@@ -182,7 +182,8 @@ bool RefitRank(const TSession& session, int rank, int mode) {
 }
 
 bool RefitRankForRender(const TSession& session, int rank, int covariance) {
-  return RefitFromList(session, RenderFitSide, rank, covariance ? kRefitCovariance : kRefitRecord, false);
+  return RefitFromList(session, RenderFitSide, rank, covariance ? kRefitCovariance : kRefitRecord,
+                       false);
 }
 
 int IsBuiltinNonlinearRank(const TFitSession& session, int rank) {

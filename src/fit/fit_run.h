@@ -13,8 +13,9 @@
 //                          defined user-defined function
 //
 // Every family writes its fits into the context's fit list (the run's own, never the
-// session's) and reports through the context's progress callback. A family returns the number of equations it added, -1 when the user
-// aborted (the run ends at once) or -2 when memory ran out.
+// session's) and reports through the context's progress callback. A family returns the
+// number of equations it added, -1 when the user aborted (the run ends at once) or -2 when
+// memory ran out.
 //
 // A run keeps all of its work state in its `TFitRunContext`: the sums table, the scales, the
 // term exclusions, the scratch matrix and vector, the fit tolerance and the counters. Two runs

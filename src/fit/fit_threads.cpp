@@ -68,7 +68,8 @@ int FitThreadProc(TFitJob& job) {
   }
   const int r = RunFitFamilies(ctx);
   if (r == -1) return -1;
-  if (outcome.list.Count() > 1) SortFitList(outcome.list, static_cast<int>(job.options.sortCriterion));
+  if (outcome.list.Count() > 1)
+    SortFitList(outcome.list, static_cast<int>(job.options.sortCriterion));
   outcome.products = FitRunProductsOf(ctx);
   SendFitMessages({{kFitMsgTime, 0, 0.0L, {}}, {kFitMsgComplete, r, 0.0L, {}}});
   return 0;
