@@ -64,7 +64,7 @@ enum class TReadError {
 // What a whole-file reader read. Readers never touch the data table: the import driver
 // commits a read it accepts (CommitReadResult, app/data_files.h), so a read that fails or
 // is refused leaves the table as it was without any undoing.
-struct TReadResult {
+struct [[nodiscard]] TReadResult {
   TReadError error = TReadError::kNone;
   // The points kept, in file order: X, Y, Z, W and status set, every other field zero. At
   // most args.capacity of them.
