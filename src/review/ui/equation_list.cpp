@@ -47,10 +47,20 @@ TEqnList::TEqnList(QWidget* parent, TSession& session, TEqnListOwner* owner, con
 
   for (const auto& sort : kSortCommands)
     connect(Action(sort.id), &QAction::triggered, this,
-            [this, code = sort.code] { SetSortCode(code | (sortCode_ & kSortByParameterCount)); });
-  connect(Action(CmListSortByParamCount), &QAction::triggered, this, &TEqnList::CmSortByParamCount);
+            [this, code = sort.code] {
+              SetSortCode(code | (sortCode_ & kSortByParameterCount));
+              // The menu toggled the item itself: the checks follow the code, changed or not.
+              CheckSortItems();
+            });
+  connect(Action(CmListSortByParamCount), &QAction::triggered, this, [this] {
+    CmSortByParamCount();
+    CheckSortItems();
+  });
   for (int i = 0; i < kFilterCount; ++i)
-    connect(Action(CmListFilterAll + i), &QAction::triggered, this, [this, i] { SetSubset(i); });
+    connect(Action(CmListFilterAll + i), &QAction::triggered, this, [this, i] {
+      SetSubset(i);
+      CheckFilterItems();
+    });
   connect(Action(CmListKeepList), &QAction::triggered, this, &TEqnList::CmKeepList);
   connect(Action(CmListAllGoodness), &QAction::triggered, this, &TEqnList::CmAllGoodnessOfFit);
   auto* hideList = new QAction(this);

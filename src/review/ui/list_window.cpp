@@ -172,10 +172,9 @@ void TIListBox::mouseDoubleClickEvent(QMouseEvent* event) {
 // ---------------------------------------------------------------------------------------
 // TIListBoxDelegate
 
-QSize TIListBoxDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
-  const QByteArray bytes = index.data(kRowDataRole).toByteArray();
-  return QSize(list_->CharWidth() * (VisibleWidth(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) + 1),
-               list_->CharHeight() * 8 / 7);
+QSize TIListBoxDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+  // Every row as wide as the widest, so that the list scrolls to the end of any row.
+  return QSize(list_->CharWidth() * (list_->WidestRow() + 1), list_->CharHeight() * 8 / 7);
 }
 
 void TIListBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -227,6 +226,7 @@ TIListBoxWin::~TIListBoxWin() = default;
 
 void TIListBoxWin::ClearList() {
   list_->clear();
+  list_->ResetRowWidth();
   rows_.clear();
 }
 
@@ -239,6 +239,7 @@ bool TIListBoxWin::InsertString(std::string_view text, int index) {
   }
   auto* item = new QListWidgetItem;
   item->setData(kRowDataRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+  list_->NoteRowWidth(VisibleWidth(text));
   list_->insertItem(index, item);
   return true;
 }

@@ -18,6 +18,7 @@
 #include <QMainWindow>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -86,6 +87,10 @@ class TIListBox : public QListWidget {
   bool ColourFlag() const;
   void SetColumns(const TLineAttr& columns);
   const TLineAttr& Columns() const { return columns_; }
+  // The widest row in visible characters, which sets the scrolled width of every row.
+  void NoteRowWidth(int visible) { widestRow_ = std::max(widestRow_, visible); }
+  void ResetRowWidth() { widestRow_ = 0; }
+  int WidestRow() const { return widestRow_; }
   int CharWidth() const { return charWidth_; }
   int CharHeight() const { return charHeight_; }
   const CodedFontSet& Fonts() const { return fonts_; }
@@ -110,6 +115,7 @@ class TIListBox : public QListWidget {
   int fontSlot_;
   CodedFontSet fonts_;
   int charHeight_ = 0, charWidth_ = 8;
+  int widestRow_ = 0;
 };
 
 // The delegate that draws the rows of a TIListBox.
