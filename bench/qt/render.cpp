@@ -11,14 +11,18 @@
 //
 //   bench_render [--frames N] [--type T] [--mesh M] [--points P] [--display D]
 //                [--view XY,Z] [--labels BITS] [--png FILE]
+//                [--emf FILE] [--wmf FILE] [--dib FILE] [--pdf FILE]
 //
 // --display is the points display (1 all, 2 visible only, 3 hidden), --view the rotation
 // and elevation in degrees (210,20 by default), --labels the view record's label bits
 // (1023 by default: every axis and title, labels turned).
 // Prints the time to sample the surface grid and the minimum, median and mean frame time;
-// with --png the last frame is written to FILE.
+// with --png the last frame is written to FILE. --emf, --wmf and --dib write the frame as
+// "Copy Graph" writes its files (enhanced metafile, placeable metafile, 8-bit DIB), --pdf
+// prints it as "Print Graph" does (full page, landscape) to a PDF file; each with its time.
 #include <QGuiApplication>
 #include <QImage>
+#include <QPrinter>
 
 #include <algorithm>
 #include <array>
@@ -33,6 +37,7 @@
 #include "app/c_format.h"
 #include "fit/dense_solvers.h"
 #include "graph3d/renderer.h"
+#include "graph3d/ui/graph_output.h"
 #include "platform/qt/qt_device_context.h"
 
 namespace {
@@ -52,6 +57,7 @@ struct Options {
   int labels = 1023;
   long double angleXY = 210, angleZ = 20;
   std::string png;
+  std::string emf, wmf, dib, pdf;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -76,10 +82,19 @@ bool ParseOptions(int argc, char** argv, Options& o) {
       if (comma != nullptr) o.angleZ = std::strtold(comma + 1, nullptr);
     } else if (std::strcmp(argv[k], "--png") == 0 && hasValue) {
       o.png = argv[++k];
+    } else if (std::strcmp(argv[k], "--emf") == 0 && hasValue) {
+      o.emf = argv[++k];
+    } else if (std::strcmp(argv[k], "--wmf") == 0 && hasValue) {
+      o.wmf = argv[++k];
+    } else if (std::strcmp(argv[k], "--dib") == 0 && hasValue) {
+      o.dib = argv[++k];
+    } else if (std::strcmp(argv[k], "--pdf") == 0 && hasValue) {
+      o.pdf = argv[++k];
     } else {
       std::fprintf(stderr,
                    "usage: %s [--frames N] [--type T] [--mesh M] [--points P] [--display D]\n"
-                   "       [--view XY,Z] [--labels BITS] [--png FILE]\n",
+                   "       [--view XY,Z] [--labels BITS] [--png FILE]\n"
+                   "       [--emf FILE] [--wmf FILE] [--dib FILE] [--pdf FILE]\n",
                    argv[0]);
       return false;
     }
@@ -167,6 +182,40 @@ FittedCubic FitCubic(const PointTable& table) {
   return fit;
 }
 
+// The copy and print paths of the graph windows, each timed.
+bool WriteOutputs(T3DBase& renderer, const Options& o) {
+  const std::pair<const std::string*, CopyDestination> files[] = {
+      {&o.emf, CopyDestination::EnhancedMetafileFile},
+      {&o.wmf, CopyDestination::PlaceableMetafileFile},
+      {&o.dib, CopyDestination::DibFile}};
+  for (const auto& [path, destination] : files) {
+    if (path->empty()) continue;
+    TCopyGraphSettings settings;
+    settings.destination = destination;
+    const Clock::time_point start = Clock::now();
+    if (!WriteGraphFile(renderer, settings, *path)) {
+      std::fprintf(stderr, "cannot write %s\n", path->c_str());
+      return false;
+    }
+    std::printf("%s", CFormat("written %s: %.2f ms\n", path->c_str(), Milliseconds(Clock::now() - start)).c_str());
+  }
+  if (!o.pdf.empty()) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromLocal8Bit(o.pdf.c_str()));
+    TPrintGraphRec rec;
+    rec.UseColor = 1;
+    rec.FrameGraph = 1;
+    const Clock::time_point start = Clock::now();
+    if (!PrintGraphPage(renderer, printer, rec, nullptr, nullptr)) {
+      std::fprintf(stderr, "cannot print to %s\n", o.pdf.c_str());
+      return false;
+    }
+    std::printf("%s", CFormat("printed %s: %.2f ms\n", o.pdf.c_str(), Milliseconds(Clock::now() - start)).c_str());
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -241,5 +290,5 @@ int main(int argc, char** argv) {
     }
     std::printf("written %s\n", options.png.c_str());
   }
-  return 0;
+  return WriteOutputs(renderer, options) ? 0 : 1;
 }

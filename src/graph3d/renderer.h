@@ -241,6 +241,9 @@ class T3DBase {
   T3DScalingBlock& MutableScaling() { return scaling_; }
   const GraphTypeDecoding& Decoding() const { return decoding_; }
   int ColorIndex(int role) const { return colorIndex_[static_cast<std::size_t>(role)]; }
+  // Changes one role's colour until the scheme is set again (a copy without a frame gives
+  // the frame the background's colour).
+  void SetColorIndex(int role, int index) { colorIndex_[static_cast<std::size_t>(role)] = index; }
   int SchemeNumber() const { return scheme_; }
   void SetSchemeNumber(int scheme) { scheme_ = scheme; }
   const platform::Palette& GraphPalette(int k) const { return palettes_[static_cast<std::size_t>(k)]; }

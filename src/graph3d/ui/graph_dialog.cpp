@@ -10,6 +10,9 @@
 
 #include "app/bitmap_files.h"
 #include "app/byte_codec.h"
+#include "graph3d/ui/copy_graph_dialog.h"
+#include "graph3d/ui/graph_output.h"
+#include "graph3d/ui/print_graph_dialog.h"
 #include "platform/qt/qt_device_context.h"
 
 namespace {
@@ -228,6 +231,30 @@ void T3DDlg::PaneMousePress(QMouseEvent* event) {
   }
 }
 
-void T3DDlg::CopyGraph() {}
-void T3DDlg::PrintGraph() {}
+QRect T3DDlg::GraphRectOnScreen() const {
+  const platform::Rect r = renderer_.GraphRect();
+  return {pane_->mapToGlobal(QPoint(r.left, r.top)), QSize(r.right - r.left + 1, r.bottom - r.top + 1)};
+}
+
+void T3DDlg::CopyGraph() {
+  TCopyGraphSettings settings;
+  if (!RunCopyGraphDialog(this, GraphRectOnScreen(), settings)) return;
+  // The pane shows its held image while the graph is drawn elsewhere.
+  suspended_ = true;
+  PerformGraphCopy(this, renderer_, settings);
+  suspended_ = false;
+  pane_->update();
+}
+
+void T3DDlg::PrintGraph() {
+  TSummaryDrawer summary;
+  if (HasSummary())
+    summary = [this](platform::DeviceContext& dc, int resolution, const platform::Rect& rect) {
+      DrawSummary(dc, resolution, rect);
+    };
+  suspended_ = true;
+  RunGraphPrint(this, renderer_, GraphRectOnScreen(), summary);
+  suspended_ = false;
+  pane_->update();
+}
 void T3DDlg::DrawSummary(platform::DeviceContext&, int, const platform::Rect&) {}

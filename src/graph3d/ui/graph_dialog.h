@@ -90,6 +90,8 @@ class T3DDlg : public TDlg {
   virtual void PrintGraph();
   virtual bool HasSummary() const { return false; }
   virtual void DrawSummary(platform::DeviceContext& dc, int textHeight, const platform::Rect& rect);
+  // The graph rectangle in screen coordinates (the copy and print dialogs centre on it).
+  QRect GraphRectOnScreen() const;
 
  protected:
   void SetupWindow() override;

@@ -15,6 +15,9 @@
 #include "app/ui/main_window.h"
 #include "graph3d/color_schemes.h"
 #include "graph3d/graph_pointer.h"
+#include "graph3d/ui/copy_graph_dialog.h"
+#include "graph3d/ui/graph_output.h"
+#include "graph3d/ui/print_graph_dialog.h"
 #include "platform/qt/qt_device_context.h"
 #include "platform/string_table.h"
 
@@ -133,8 +136,31 @@ void T3DWin::paintEvent(QPaintEvent*) {
   painter.drawImage(0, 0, frame_);
 }
 
-void T3DWin::CopyGraph() {}
-void T3DWin::PrintGraph() {}
+QRect T3DWin::GraphRectOnScreen() const {
+  const platform::Rect r = renderer_.GraphRect();
+  return {mapToGlobal(QPoint(r.left, r.top)), QSize(r.right - r.left + 1, r.bottom - r.top + 1)};
+}
+
+void T3DWin::CopyGraph() {
+  TCopyGraphSettings settings;
+  if (!RunCopyGraphDialog(this, GraphRectOnScreen(), settings)) return;
+  busy_ = true;
+  PerformGraphCopy(this, renderer_, settings);
+  busy_ = false;
+  update();
+}
+
+void T3DWin::PrintGraph() {
+  TSummaryDrawer summary;
+  if (HasSummary())
+    summary = [this](platform::DeviceContext& dc, int resolution, const platform::Rect& rect) {
+      DrawSummary(dc, resolution, rect);
+    };
+  busy_ = true;
+  RunGraphPrint(this, renderer_, GraphRectOnScreen(), summary);
+  busy_ = false;
+  update();
+}
 
 T3DWinSL::T3DWinSL(QWidget* parent, const QString& title, T3DGraphSetup* setup) : T3DWin(parent, title, setup) {
   setMouseTracking(true);

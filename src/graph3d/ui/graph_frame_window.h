@@ -26,6 +26,8 @@ class T3DWin : public QWidget {
 
   virtual void CopyGraph();
   virtual void PrintGraph();
+  // The graph rectangle in screen coordinates (the copy and print dialogs centre on it).
+  QRect GraphRectOnScreen() const;
   virtual bool HasSummary() const { return false; }
   virtual void DrawSummary(platform::DeviceContext&, int, const platform::Rect&) {}
 

@@ -8,6 +8,7 @@
 #include "app/ui/data_status_window.h"
 #include "fit/fit_evaluation.h"
 #include "fit/session.h"
+#include "graph3d/ui/print_text_dialog.h"
 #include "platform/qt/qt_device_context.h"
 
 TStatusGraph::TStatusGraph(QWidget* pane, TSession& session, bool withFits)
@@ -65,5 +66,6 @@ void TStatusGraph::paintEvent(QPaintEvent*) {
 }
 
 void RegisterGraphWindows(TSession& session) {
+  InstallTextPrintDialog();
   SetStatusGraphMaker([&session](QWidget* pane, bool withFits) { new TStatusGraph(pane, session, withFits); });
 }

@@ -34,5 +34,6 @@ class TStatusGraph : public QWidget {
   bool frameValid_ = false;
 };
 
-// Installs the graph windows' parts into the shell: the status window's graph.
+// Installs the graph windows' parts into the shell: the status window's graph and the
+// "Print Text" dialog of the text windows.
 void RegisterGraphWindows(TSession& session);

@@ -1,0 +1,330 @@
+#include "graph3d/ui/print_graph_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "app/c_format.h"
+#include "app/file_utils.h"
+#include "app/number_scanner.h"
+#include "graph3d/option_files.h"
+#include "graph3d/print_layout.h"
+#include "graph3d/ui/copy_graph_dialog.h"
+#include "platform/file_dialog.h"
+#include "platform/help.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "platform/string_table.h"
+
+namespace {
+
+constexpr int kReadTitle = 3273;
+constexpr int kSaveTitle = 3275;
+constexpr int kWriteFailedText = 3075;
+constexpr const char* kCpgFilter = "Custom Print [cpg]|*.cpg|";
+
+constexpr std::array<const char*, 4> kLayoutTexts{"&Half-Page (Portrait)", "&Full-Page (Landscape)",
+                                                  "&Custom Portrait", "Cus&tom Landscape"};
+constexpr std::array<const char*, 4> kMarginTexts{"&Left of Graph cm:", "Abo&ve Graph cm:",
+                                                  "R&ight of Graph cm:", "&Below Graph cm:"};
+// The fixed layouts' margins as their edits show them.
+constexpr std::array<float, 4> kHalfPageShown{1.5f, 2.5f, 1.5f, 14.0f};
+constexpr std::array<float, 4> kFullPageShown{2.54f, 2.54f, 2.54f, 2.54f};
+
+QPointer<TPrintAbortDlg>& AbortDialog() {
+  static QPointer<TPrintAbortDlg> dialog;
+  return dialog;
+}
+bool& AbortFlag() {
+  static bool flag = false;
+  return flag;
+}
+
+// A margin as typed: one number, a length a page can have; otherwise the old value stays.
+float MarginFromText(const QString& text, float old) {
+  const std::string s = text.trimmed().toStdString();
+  long double v = 0;
+  if (!IsWholeDecimalNumber(s) || !ConvertDecimalNumber(s, v) || !std::isfinite(v) || v < 0 || v > 100) return old;
+  return static_cast<float>(v);
+}
+
+}  // namespace
+
+TPrintAbortDlg::TPrintAbortDlg(QWidget* parent, const QString& device, const QString& port)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+  setWindowTitle("Printing");
+  setModal(false);
+  auto* box = new QVBoxLayout(this);
+  auto* deviceLabel = new QLabel(device, this);
+  deviceLabel->setObjectName("101");
+  deviceLabel->setAlignment(Qt::AlignCenter);
+  auto* portLabel = new QLabel(port, this);
+  portLabel->setObjectName("102");
+  portLabel->setAlignment(Qt::AlignCenter);
+  box->addWidget(deviceLabel);
+  box->addWidget(portLabel);
+  auto* cancel = new QPushButton("Cancel", this);
+  cancel->setObjectName("2");
+  connect(cancel, &QPushButton::clicked, this, &TPrintAbortDlg::reject);
+  box->addWidget(cancel, 0, Qt::AlignCenter);
+  setMinimumWidth(260);
+}
+
+void TPrintAbortDlg::reject() {
+  cancelled_ = true;
+  AbortFlag() = true;
+  if (parentWidget() != nullptr) parentWidget()->setEnabled(true);
+  hide();
+  deleteLater();
+}
+
+QString PrinterDeviceName() {
+  const QPrinter& p = ProgramPrinter();
+  if (!p.printerName().isEmpty()) return p.printerName();
+  return p.outputFormat() == QPrinter::PdfFormat ? QStringLiteral("PDF") : QStringLiteral("(no printer)");
+}
+
+QString PrinterPortName() {
+  const QPrinter& p = ProgramPrinter();
+  return p.outputFileName().isEmpty() ? p.printerName() : p.outputFileName();
+}
+
+void BeginPrintAbort(QWidget* parent) {
+  AbortFlag() = false;
+  if (parent != nullptr) parent->setEnabled(false);
+  auto* dialog = new TPrintAbortDlg(parent, PrinterDeviceName(), PrinterPortName());
+  // The dialog stays usable while its parent is disabled.
+  dialog->setEnabled(true);
+  AbortDialog() = dialog;
+  dialog->show();
+  CenterWindow(parent, dialog);
+  QApplication::processEvents();
+}
+
+bool PrintAbortProc() {
+  QApplication::processEvents();
+  return !AbortFlag();
+}
+
+bool EndPrintAbort(QWidget* parent) {
+  if (parent != nullptr) parent->setEnabled(true);
+  if (!AbortFlag() && AbortDialog()) {
+    AbortDialog()->hide();
+    AbortDialog()->deleteLater();
+  }
+  AbortDialog() = nullptr;
+  return AbortFlag();
+}
+
+TPrintGraph::TPrintGraph(QWidget* parent, TPrintGraphRec* rec, const QRect& graphRect, bool hasSummary,
+                         bool* printerChanged)
+    : TDlg(parent, 0), target_(rec), rec_(*rec), graphRect_(graphRect), hasSummary_(hasSummary),
+      printerChanged_(printerChanged) {
+  setWindowTitle("Print Graph");
+  auto* box = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  auto* layoutGroup = new QGroupBox("Layout", this);
+  auto* layoutBox = new QVBoxLayout(layoutGroup);
+  for (std::size_t k = 0; k < layouts_.size(); ++k) {
+    auto* radio = new QRadioButton(kLayoutTexts[k], layoutGroup);
+    radio->setObjectName(QString::number(kLayoutControls[k]));
+    connect(radio, &QRadioButton::clicked, this, [this, k] { ApplyLayout(static_cast<int>(k)); });
+    layoutBox->addWidget(radio);
+    layouts_[k] = radio;
+  }
+  top->addWidget(layoutGroup);
+  auto* marginGroup = new QGroupBox("Margins", this);
+  auto* grid = new QGridLayout(marginGroup);
+  for (std::size_t k = 0; k < margins_.size(); ++k) {
+    auto* edit = new QLineEdit(marginGroup);
+    edit->setObjectName(QString::number(kMarginEdits[k]));
+    edit->setMaxLength(8);
+    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
+    auto* label = new QLabel(kMarginTexts[k], marginGroup);
+    label->setBuddy(edit);
+    grid->addWidget(label, static_cast<int>(k), 0);
+    grid->addWidget(edit, static_cast<int>(k), 1);
+    margins_[k] = edit;
+  }
+  top->addWidget(marginGroup);
+  box->addLayout(top);
+
+  auto addCheck = [&](int id, const char* text, std::int16_t TPrintGraphRec::*field) {
+    auto* check = new QCheckBox(text, this);
+    check->setObjectName(QString::number(id));
+    connect(check, &QCheckBox::toggled, this, [this, field](bool on) {
+      if (guard_ == 0) rec_.*field = on ? 1 : 0;
+    });
+    box->addWidget(check);
+    return check;
+  };
+  frame_ = addCheck(kFrameBox, "Fr&ame Graph", &TPrintGraphRec::FrameGraph);
+  color_ = addCheck(kColorBox, "Use C&olor", &TPrintGraphRec::UseColor);
+  summary_ = addCheck(kSummaryBox, "Add &Numeric Summary", &TPrintGraphRec::AddSummary);
+
+  auto* printerGroup = new QGroupBox("Printer", this);
+  auto* printerBox = new QGridLayout(printerGroup);
+  device_ = new QLabel(printerGroup);
+  device_->setObjectName(QString::number(kDeviceStatic));
+  port_ = new QLabel(printerGroup);
+  port_->setObjectName(QString::number(kPortStatic));
+  auto* setup = new QPushButton("Set&up", printerGroup);
+  setup->setObjectName(QString::number(kSetupButton));
+  connect(setup, &QPushButton::clicked, this, [this] { Setup(); });
+  printerBox->addWidget(device_, 0, 0);
+  printerBox->addWidget(port_, 1, 0);
+  printerBox->addWidget(setup, 0, 1, 2, 1);
+  box->addWidget(printerGroup);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+  save_ = buttons->addButton("&Save", QDialogButtonBox::ActionRole);
+  save_->setObjectName(QString::number(kSaveButton));
+  auto* read = buttons->addButton("&Read", QDialogButtonBox::ActionRole);
+  read->setObjectName(QString::number(kReadButton));
+  connect(save_, &QPushButton::clicked, this, [this] { Save(); });
+  connect(read, &QPushButton::clicked, this, [this] { Read(); });
+  connect(buttons, &QDialogButtonBox::accepted, this, &TPrintGraph::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &TPrintGraph::reject);
+  connect(buttons, &QDialogButtonBox::helpRequested, this,
+          [this] { platform::ShowHelp(platform::qt::ToWindow(this), kHelpContext); });
+  box->addWidget(buttons);
+}
+
+void TPrintGraph::SetupWindow() {
+  TDlg::SetupWindow();
+  guard_ = 2;
+  ApplyLayout(std::clamp<int>(rec_.Layout, 0, 3));
+  guard_ = 0;
+  RefreshPrinterNames();
+  if (graphRect_.isValid()) CenterWindowOnRect(this, graphRect_);
+}
+
+void TPrintGraph::ShowChecks() {
+  const int saved = guard_;
+  guard_ = std::max(guard_, 1);
+  frame_->setChecked(rec_.FrameGraph != 0);
+  color_->setChecked(rec_.UseColor != 0);
+  // The summary goes under a graph on a portrait page only.
+  if (!hasSummary_ || !LayoutAllowsSummary(rec_.Layout)) rec_.AddSummary = 0;
+  summary_->setChecked(rec_.AddSummary != 0);
+  summary_->setEnabled(hasSummary_ && LayoutAllowsSummary(rec_.Layout));
+  guard_ = saved;
+}
+
+void TPrintGraph::ShowMargins(const std::array<float, 4>& cm, bool enabled) {
+  for (std::size_t k = 0; k < margins_.size(); ++k) {
+    margins_[k]->setText(QString::fromStdString(enabled ? CFormat("%-6.2f", static_cast<double>(cm[k]))
+                                                        : CFormat("%g", static_cast<double>(cm[k]))));
+    margins_[k]->setEnabled(enabled);
+  }
+  save_->setEnabled(enabled);
+}
+
+void TPrintGraph::StoreEdits() {
+  if (rec_.Layout != kLayoutCustomPortrait && rec_.Layout != kLayoutCustomLandscape) return;
+  std::array<float, 4>& set = rec_.Layout == kLayoutCustomPortrait ? rec_.PortraitMargins : rec_.LandscapeMargins;
+  for (std::size_t k = 0; k < set.size(); ++k) set[k] = MarginFromText(margins_[k]->text(), set[k]);
+}
+
+void TPrintGraph::ApplyLayout(int layout) {
+  if (guard_ == 0) StoreEdits();
+  const int saved = guard_;
+  guard_ = std::max(guard_, 1);
+  rec_.Layout = static_cast<std::int16_t>(layout);
+  rec_.Orientation = static_cast<std::int16_t>(layout == kLayoutFullPageLandscape || layout == kLayoutCustomLandscape);
+  for (std::size_t k = 0; k < layouts_.size(); ++k) layouts_[k]->setChecked(static_cast<int>(k) == layout);
+  switch (layout) {
+    case kLayoutHalfPagePortrait: ShowMargins(kHalfPageShown, false); break;
+    case kLayoutFullPageLandscape: ShowMargins(kFullPageShown, false); break;
+    case kLayoutCustomPortrait: ShowMargins(rec_.PortraitMargins, true); break;
+    default: ShowMargins(rec_.LandscapeMargins, true); break;
+  }
+  ShowChecks();
+  guard_ = saved;
+}
+
+void TPrintGraph::RefreshPrinterNames() {
+  device_->setText(PrinterDeviceName());
+  port_->setText(PrinterPortName());
+}
+
+void TPrintGraph::Setup() {
+  if (printerChanged_ != nullptr) *printerChanged_ = true;
+  QPrinter& printer = ProgramPrinter();
+  const bool portrait = layouts_[0]->isChecked() || layouts_[2]->isChecked();
+  printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+  guard_ = 2;
+  QPrintDialog dialog(&printer, this);
+  dialog.setWindowTitle("Printer Setup");
+  dialog.exec();
+  guard_ = 0;
+  // The page turned in the setup: the layout follows it.
+  const bool landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
+  if (portrait && landscape) ApplyLayout(kLayoutFullPageLandscape);
+  if (!portrait && !landscape) ApplyLayout(kLayoutHalfPagePortrait);
+  RefreshPrinterNames();
+}
+
+void TPrintGraph::Read() {
+  std::string path;
+  if (FileOpenDlg(platform::qt::ToWindow(this), platform::LoadString(kReadTitle), path, nullptr, "CPG", kCpgFilter, 1) != 1)
+    return;
+  TPrintGraphRec read;
+  switch (ReadCustomPrintFile(path, read)) {
+    case OptionFileStatus::CannotOpen: return;
+    case OptionFileStatus::Refused:
+      ErrorBox(platform::qt::ToWindow(this), path, platform::LoadString(kCustomPrintFileErrorId));
+      return;
+    case OptionFileStatus::Ok: break;
+  }
+  rec_ = read;
+  guard_ = 2;
+  ApplyLayout(rec_.Layout);
+  guard_ = 0;
+  // A fixed layout read from a file still shows the custom margins it brought.
+  ShowMargins(rec_.Layout == kLayoutCustomPortrait ? rec_.PortraitMargins : rec_.LandscapeMargins, true);
+}
+
+void TPrintGraph::Save() {
+  std::string path;
+  if (FileSaveDlg(platform::qt::ToWindow(this), platform::LoadString(kSaveTitle), path, nullptr, "CPG", kCpgFilter, 1) != 1)
+    return;
+  StoreEdits();
+  if (!WriteCustomPrintFile(path, rec_))
+    ErrorBox(platform::qt::ToWindow(this), path, SaveFailureText(path, kWriteFailedText));
+}
+
+void TPrintGraph::accept() {
+  StoreEdits();
+  *target_ = rec_;
+  TDlg::accept();
+}
+
+void RunGraphPrint(QWidget* owner, T3DBase& renderer, const QRect& graphRect, const TSummaryDrawer& summary) {
+  QPrinter& printer = ProgramPrinter();
+  TPrintGraphRec rec = CurrentPrintGraphRec();
+  printer.setPageOrientation(rec.Orientation != 0 ? QPageLayout::Landscape : QPageLayout::Portrait);
+  bool printerChanged = false;
+  if ((new TPrintGraph(owner, &rec, graphRect, static_cast<bool>(summary), &printerChanged))->Execute() !=
+      QDialog::Accepted)
+    return;
+  StorePrintGraphRec(rec);
+  BeginPrintAbort(owner);
+  const bool printed = PrintGraphPage(renderer, printer, rec, summary, [] { return !PrintAbortProc(); });
+  const bool cancelled = EndPrintAbort(owner);
+  if (!printed && !cancelled)
+    ErrorBox(platform::qt::ToWindow(owner), "Print Graph", "The printer could not be opened.");
+}

@@ -1,0 +1,188 @@
+// The "Print Graph" and "Print Text" dialogs: layouts and the summary box, custom margins,
+// and the custom print files they read and write.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "graph3d/option_files.h"
+#include "graph3d/print_layout.h"
+#include "graph3d/ui/print_graph_dialog.h"
+#include "graph3d/ui/print_text_dialog.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "support/scratch_files.h"
+
+namespace {
+
+template <class T>
+T* Child(QWidget* dialog, int id) {
+  return dialog->findChild<T*>(QString::number(id));
+}
+
+void Accept(QDialog* dialog) { dialog->accept(); }
+
+TEST(PrintGraphDialog, LandscapeLayoutsNeverCarryTheSummary) {
+  TPrintGraphRec rec;
+  rec.Layout = kLayoutCustomPortrait;
+  rec.Orientation = 0;
+  rec.AddSummary = 1;
+  bool changed = false;
+  auto* dialog = new TPrintGraph(nullptr, &rec, QRect(), true, &changed);
+  dialog->show();
+  auto* summary = Child<QCheckBox>(dialog, TPrintGraph::kSummaryBox);
+  EXPECT_TRUE(summary->isEnabled());
+  EXPECT_TRUE(summary->isChecked());
+  EXPECT_EQ(Child<QLineEdit>(dialog, 540)->text().trimmed(), "1.50");
+  EXPECT_TRUE(Child<QLineEdit>(dialog, 540)->isEnabled());
+  Child<QRadioButton>(dialog, 545)->click();  // custom landscape
+  EXPECT_FALSE(summary->isEnabled());
+  EXPECT_FALSE(summary->isChecked());
+  EXPECT_EQ(Child<QLineEdit>(dialog, 543)->text().trimmed(), "2.54");
+  Child<QLineEdit>(dialog, 543)->setText("3.25");
+  Child<QRadioButton>(dialog, 534)->click();  // half page: fixed margins shown, disabled
+  EXPECT_EQ(Child<QLineEdit>(dialog, 543)->text(), "14");
+  EXPECT_FALSE(Child<QLineEdit>(dialog, 543)->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(dialog, TPrintGraph::kSaveButton)->isEnabled());
+  EXPECT_TRUE(summary->isEnabled());
+  Accept(dialog);
+  EXPECT_EQ(rec.Layout, kLayoutHalfPagePortrait);
+  EXPECT_EQ(rec.Orientation, 0);
+  EXPECT_EQ(rec.AddSummary, 0);
+  EXPECT_FLOAT_EQ(rec.LandscapeMargins[3], 3.25f);  // kept when the layout changed
+  EXPECT_FALSE(changed);
+  delete dialog;
+}
+
+TEST(PrintGraphDialog, WithoutSummaryTheBoxStaysOff) {
+  TPrintGraphRec rec;
+  rec.Layout = kLayoutHalfPagePortrait;
+  rec.AddSummary = 1;
+  auto* dialog = new TPrintGraph(nullptr, &rec, QRect(), false, nullptr);
+  dialog->show();
+  EXPECT_FALSE(Child<QCheckBox>(dialog, TPrintGraph::kSummaryBox)->isEnabled());
+  Accept(dialog);
+  EXPECT_EQ(rec.AddSummary, 0);
+  delete dialog;
+}
+
+TEST(PrintGraphDialog, CustomPrintFilesReadAndRefused) {
+  ScratchDir dir;
+  TPrintGraphRec stored;
+  stored.Layout = kLayoutCustomLandscape;
+  stored.Orientation = 1;
+  stored.LandscapeMargins = {1.0f, 2.0f, 3.0f, 4.0f};
+  const std::string good = dir.File("good.cpg");
+  ASSERT_TRUE(WriteCustomPrintFile(good, stored));
+  const std::string bad = dir.Write("bad.cpg", std::string(53, '\0'));
+  platform::ScriptedFiles files;
+  platform::ScriptedAnswers answers;
+  files.Answer(bad);
+  files.Answer(good);
+  answers.Answer(platform::kIdOk);
+  TPrintGraphRec rec;
+  auto* dialog = new TPrintGraph(nullptr, &rec, QRect(), true, nullptr);
+  dialog->show();
+  Child<QPushButton>(dialog, TPrintGraph::kReadButton)->click();
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].caption, bad);
+  EXPECT_EQ(answers.Boxes()[0].text, "Probable Error in Custom Print Dimension File");
+  EXPECT_EQ(dialog->Record(), rec);
+  Child<QPushButton>(dialog, TPrintGraph::kReadButton)->click();
+  EXPECT_EQ(files.Requests()[1].title, "Read Custom Print Dimensions");
+  EXPECT_EQ(files.Requests()[1].filter, "Custom Print [cpg]|*.cpg|");
+  EXPECT_TRUE(Child<QRadioButton>(dialog, 545)->isChecked());
+  EXPECT_EQ(Child<QLineEdit>(dialog, 541)->text().trimmed(), "2.00");
+  Accept(dialog);
+  EXPECT_EQ(rec, stored);
+  delete dialog;
+}
+
+TEST(PrintTextDialog, HeaderCutTo79AndUnofferedChoicesKeepTheirFields) {
+  TTextPrintOptions options;
+  options.colour = true;
+  options.centre = false;
+  std::string header;
+  bool changed = true;
+  TTextPrintOffers offers;
+  offers.colour = false;
+  auto* dialog = new TPrnWin(nullptr, "Results", &options, &header, &changed, offers);
+  EXPECT_FALSE(changed);
+  dialog->show();
+  EXPECT_EQ(Child<QLineEdit>(dialog, TPrnWin::kHeaderEdit)->text(), "Results");
+  EXPECT_FALSE(Child<QRadioButton>(dialog, 518)->isEnabled());
+  EXPECT_FALSE(Child<QRadioButton>(dialog, 519)->isChecked());
+  EXPECT_TRUE(Child<QRadioButton>(dialog, 593)->isChecked());  // flush left
+  Child<QLineEdit>(dialog, TPrnWin::kHeaderEdit)->setText(QString(120, QChar('h')));
+  Child<QRadioButton>(dialog, 594)->click();  // centre the longest line
+  Child<QLineEdit>(dialog, 540)->setText("1.25");
+  Accept(dialog);
+  EXPECT_EQ(header, std::string(79, 'h'));
+  EXPECT_TRUE(options.centre);
+  EXPECT_TRUE(options.colour);  // not offered: unchanged
+  EXPECT_FLOAT_EQ(options.marginLeft, 1.25f);
+  delete dialog;
+}
+
+TEST(PrintTextDialog, ResetAfterReadingAFileReturnsToTheOpeningValues) {
+  ScratchDir dir;
+  TTextPrintOptions other;
+  other.landscape = true;
+  other.marginTop = 4.5f;
+  TTextPrintBuffer stored = FillTextPrintBuffer(other, std::string(300, 'x'), TTextPrintOffers{});
+  const std::string path = dir.File("text.cpt");
+  ASSERT_TRUE(WriteTextPrintFile(path, stored));
+  platform::ScriptedFiles files;
+  files.Answer(path);
+  TTextPrintOptions options;
+  std::string header;
+  auto* dialog = new TPrnWin(nullptr, nullptr, &options, &header, nullptr, TTextPrintOffers{});
+  dialog->show();
+  const TTextPrintBuffer opened = dialog->Buffer();
+  Child<QPushButton>(dialog, TPrnWin::kReadButton)->click();
+  EXPECT_EQ(files.Requests()[0].filter, "Custom Print [cpt]|*.cpt|");
+  EXPECT_EQ(dialog->Buffer(), stored);  // the file keeps its long header
+  Child<QPushButton>(dialog, TPrnWin::kResetButton)->click();
+  EXPECT_EQ(dialog->Buffer(), opened);
+  delete dialog;
+}
+
+TEST(PrintTextDialog, DamagedFileIsRefusedAndTheDialogKeepsItsState) {
+  ScratchDir dir;
+  const std::string path = dir.Write("bad.cpt", std::string(1096, 'z'));
+  platform::ScriptedFiles files;
+  platform::ScriptedAnswers answers;
+  files.Answer(path);
+  answers.Answer(platform::kIdOk);
+  TTextPrintOptions options;
+  std::string header;
+  auto* dialog = new TPrnWin(nullptr, "Kept", &options, &header, nullptr, TTextPrintOffers{});
+  dialog->show();
+  const TTextPrintBuffer before = dialog->Buffer();
+  Child<QPushButton>(dialog, TPrnWin::kReadButton)->click();
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].text, "Probable Error in Custom Print Dimension File");
+  EXPECT_EQ(dialog->Buffer(), before);
+  delete dialog;
+}
+
+TEST(PrintAbortDialog, CancelIsReported) {
+  QWidget parent;
+  parent.show();
+  BeginPrintAbort(&parent);
+  EXPECT_FALSE(parent.isEnabled());
+  EXPECT_TRUE(PrintAbortProc());
+  auto* dialog = parent.findChild<TPrintAbortDlg*>();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  Child<QPushButton>(dialog, 2)->click();
+  EXPECT_FALSE(PrintAbortProc());
+  EXPECT_TRUE(EndPrintAbort(&parent));
+  EXPECT_TRUE(parent.isEnabled());
+}
+
+}  // namespace
