@@ -492,10 +492,21 @@ void TScrWin::CmCopy() {
 void TScrWin::CmPrint() {
   const TTextPrintJob job = RunTextPrintDialog(this);
   if (job.cancelled) return;
-  PrintOn(TextPrinter(), job.titleBlock);
+  (void)PrintUnderJob(this, job, [&](const std::function<bool()>& keepGoing) {
+    return PrintOn(TextPrinter(), job.titleBlock, keepGoing);
+  });
 }
 
-bool TScrWin::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock) {
+bool PrintUnderJob(QWidget* window, const TTextPrintJob& job,
+                   const std::function<bool(const std::function<bool()>& keepGoing)>& print) {
+  if (job.beginPrinting) job.beginPrinting(window);
+  const bool printed = print(job.keepPrinting);
+  if (job.endPrinting) job.endPrinting(window);
+  return printed;
+}
+
+bool TScrWin::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock,
+                      const std::function<bool()>& keepGoing) {
   const TTextPrintOptions options = DecodeTextPrint(CurrentSettings().textPrint);
   const TMFileLines lines(lines_);
   TTextPrintRequest request;
@@ -507,6 +518,7 @@ bool TScrWin::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBl
   request.colors = ColorsOn();
   request.color = TextColor();
   request.titleBlock = titleBlock;
+  request.keepGoing = keepGoing;
   return PrintTextLines(printer, request);
 }
 
@@ -567,6 +579,11 @@ bool PrintTextLines(QPrinter& printer, const TTextPrintRequest& request) {
     }
     // A page without room for a single line would never end.
     if (index >= last || printed == 0) break;
+    if (request.keepGoing && !request.keepGoing()) {
+      printer.abort();
+      painter.end();
+      return false;
+    }
     printer.newPage();
   }
   painter.end();

@@ -136,7 +136,16 @@ class TMFileWin : public QMainWindow {
 struct TTextPrintJob {
   std::vector<std::string> titleBlock;
   bool cancelled = false;
+  // The "Printing" dialog that offers Cancel while the pages are made (none when unset):
+  // shown over the window, asked before each further page, closed at the end.
+  std::function<void(QWidget* window)> beginPrinting;
+  std::function<bool()> keepPrinting;
+  std::function<void(QWidget* window)> endPrinting;
 };
+// Prints through `print` (given the job's keep-printing question) under the job's
+// "Printing" dialog; answers what `print` answered.
+bool PrintUnderJob(QWidget* window, const TTextPrintJob& job,
+                   const std::function<bool(const std::function<bool()>& keepGoing)>& print);
 // The options dialog of text printing, installed by the graph subsystem that owns it.
 using TTextPrintDialog = std::function<TTextPrintJob(QWidget* parent)>;
 void SetTextPrintDialog(TTextPrintDialog dialog);
@@ -157,6 +166,8 @@ struct TTextPrintRequest {
   std::vector<std::string> titleBlock;
   // Asked when the widest line is wider than the page allows; false abandons the print.
   std::function<bool()> overflowQuestion;
+  // Asked before each further page; false abandons the print (the user cancelled).
+  std::function<bool()> keepGoing;
 };
 // False when the printer could not be opened or the print was abandoned.
 bool PrintTextLines(QPrinter& printer, const TTextPrintRequest& request);
@@ -191,7 +202,8 @@ class TScrWin : public TMFileWin {
   void CmCopy();
   void CmPrint();
   // Prints all lines or the visible ones on the printer; false when nothing was printed.
-  bool PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock);
+  bool PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock,
+               const std::function<bool()>& keepGoing = {});
   void CmPrinterSetup();
   void CmFontSelect();
   void CmColor();

@@ -218,6 +218,9 @@ void InstallTextPrintDialog() {
     }
     CurrentSettings().textPrint = EncodeTextPrint(options);
     if (!header.empty()) job.titleBlock.push_back(header);
+    job.beginPrinting = [](QWidget* window) { BeginPrintAbort(window); };
+    job.keepPrinting = [] { return PrintAbortProc(); };
+    job.endPrinting = [](QWidget* window) { (void)EndPrintAbort(window); };
     return job;
   });
 }

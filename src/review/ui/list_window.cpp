@@ -503,10 +503,13 @@ void TIListBoxWinMenu::CmPrinterSetup() {
 void TIListBoxWinMenu::CmPrint() {
   const TTextPrintJob job = RunTextPrintDialog(this);
   if (job.cancelled) return;
-  (void)PrintOn(TextPrinter(), job.titleBlock);
+  (void)PrintUnderJob(this, job, [&](const std::function<bool()>& keepGoing) {
+    return PrintOn(TextPrinter(), job.titleBlock, keepGoing);
+  });
 }
 
-bool TIListBoxWinMenu::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock) {
+bool TIListBoxWinMenu::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock,
+                               const std::function<bool()>& keepGoing) {
   const TTextPrintOptions options = DecodeTextPrint(CurrentSettings().textPrint);
   const TListLines lines = ExportLines();
   TTextPrintRequest request;
@@ -520,5 +523,6 @@ bool TIListBoxWinMenu::PrintOn(QPrinter& printer, const std::vector<std::string>
   request.overflowQuestion = [this] {
     return AskYesNo(ToWindow(this), "Text May OverFlow Page Width", "Print Anyway?") == platform::kIdYes;
   };
+  request.keepGoing = keepGoing;
   return PrintTextLines(printer, request);
 }

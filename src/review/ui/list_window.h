@@ -212,7 +212,8 @@ class TIListBoxWinMenu : public TIListBoxWin {
   void CmPrinterSetup();
   void CmPrint();
   // Prints all rows or the visible ones on the printer, as the print options say.
-  bool PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock);
+  bool PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock,
+               const std::function<bool()>& keepGoing = {});
   TRtfFont RtfFont() const;
 
   QMenu* FileMenu() const { return fileMenu_; }

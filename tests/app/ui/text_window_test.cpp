@@ -120,6 +120,27 @@ TEST_F(TextWindow, PrintsEveryLineOnPagesOfAPdf) {
   w->close();
 }
 
+TEST_F(TextWindow, CancelInThePrintingDialogStopsBeforeTheNextPage) {
+  Results* w = Shown(150);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(dir_.File("cancelled.pdf")));
+  std::vector<std::string> steps;
+  TTextPrintJob job;
+  job.beginPrinting = [&](QWidget* window) { steps.push_back(window == w ? "begin" : "begin elsewhere"); };
+  job.keepPrinting = [&] {
+    steps.push_back("asked");
+    return false;
+  };
+  job.endPrinting = [&](QWidget*) { steps.push_back("end"); };
+  EXPECT_FALSE(PrintUnderJob(w, job, [&](const std::function<bool()>& keepGoing) {
+    return w->PrintOn(printer, {}, keepGoing);
+  }));
+  // Asked once, after the first page: the 151 lines needed more.
+  EXPECT_EQ(steps, (std::vector<std::string>{"begin", "asked", "end"}));
+  w->close();
+}
+
 TEST_F(TextWindow, FileTooLongForTheWindowGivesAMessageInsteadOfAWindow) {
   const std::string file = dir_.Write("long.txt", "1\n2\n3\n4\n5\n");
   EXPECT_EQ(OpenTextFileWindow(file, "List", 3, kMenuTextList, kFontSlotFileViewer, "List",
