@@ -4,7 +4,9 @@
 
 #include "app/c_format.h"
 #include "app/number_format.h"
+#include "fit/fit_refit.h"
 #include "fit/nonlinear_catalogue.h"
+#include "fit/session.h"
 #include "fit/term_subset_numbers.h"
 
 namespace {
@@ -240,4 +242,35 @@ std::string EquationListCaption(int rows, int sortCode, bool allGoodness) {
     case 8: return CFormat("%d Equations  [Rank, F-statistic, FP, Eq#, Eqn]", rows);
     default: return CFormat("%d Equations  [Rank, r\xB2, FP, Eq#, Eqn]", rows);
   }
+}
+
+std::string GetCurrentFitFormula(const TSession& session) { return FormatFitFormula(*CurFitEqn, session.UdfTable); }
+
+TSummaryLines FormatRankSummary(const TSession& session, int rank, int precision) {
+  if (!RefitRank(session, rank, kRefitRecord)) {
+    TSummaryLines lines;
+    lines[0] = session.DataTitles().Title;
+    return lines;
+  }
+  return FormatFitSummary(rank, *CurFitEqn, session.DataTitles().Title, precision, session.UdfTable);
+}
+
+TSummaryLines FormatRenderSummary(const TSession& session, int rank, int precision) {
+  return FormatFitSummary(rank, *RenderFitEqn, session.DataTitles().Title, precision, session.UdfTable);
+}
+
+void SetReviewGraphTitles(T3DTitleSet& set, const TSession& session, int rank, int lineCount,
+                          int surfaceMode, int precision) {
+  FormatGraphTitleSet(set, FormatRankSummary(session, rank, precision), lineCount, session.DataTitles(),
+                      surfaceMode);
+}
+
+void SetResidualGraphTitles(T3DTitleSet& set, const TSession& session, int rank, int lineCount,
+                            int residualKind, int precision) {
+  FormatResidualTitleSet(set, FormatRankSummary(session, rank, precision), lineCount, session.DataTitles(),
+                         residualKind);
+}
+
+int FindRankOfEquation(const TSession& session, int equationNumber) {
+  return FindRankOfEquation(session.FitList, session.FitCount.load(), equationNumber);
 }

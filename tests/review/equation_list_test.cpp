@@ -201,3 +201,33 @@ TEST(ListExports, TextStopsAfterTheRowThatPassesTheLimit) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EquationTextOverSession, RankSummaryRefitsAndTitlesFollowTheLineCount) {
+  TSession session;
+  session.DataTitles().SetTitle("Pressure");
+  session.DataTitles().SetZName("P");
+  FillFitList(session, {{5, 0.99L, 3}, {2001, 0.98L, 9}, {1, 0.97L, 2}});
+  const TSummaryLines lines = FormatRankSummary(session, 3, 4);
+  EXPECT_EQ(CurFitEqn->equationNumber, 1);
+  EXPECT_EQ(lines[0], "Pressure");
+  EXPECT_EQ(lines[1], "Rank 3  Eqn 1  z=a+bx+cy");
+  EXPECT_EQ(lines[3], "a=1.5 b=1.5 ");
+  EXPECT_EQ(GetCurrentFitFormula(session), "z=a+bx+cy");
+  T3DTitleSet set;
+  set.FixedSizes = 1;
+  SetReviewGraphTitles(set, session, 1, 2, kSurfaceZ, 4);
+  EXPECT_EQ(set.Lines[1].substr(0, 15), "Rank 1  Eqn 5  ");
+  EXPECT_EQ(set.Lines[2], "");
+  EXPECT_EQ(set.AxisTitles[2], "P");
+  EXPECT_EQ(set.FixedSizes, 0);
+  SetResidualGraphTitles(set, session, 2, 5, 1, 4);
+  EXPECT_EQ(set.AxisTitles[2], "Residuals % P");
+  EXPECT_EQ(FindRankOfEquation(session, 2001), 2);
+  EXPECT_EQ(FindRankOfEquation(session, 7), -1);
+  // A rank outside the list keeps only the title.
+  EXPECT_EQ(FormatRankSummary(session, 9, 4)[1], "");
+}
+
+}  // namespace
