@@ -10,7 +10,10 @@
 #include <QPrinter>
 #include <QRadioButton>
 #include <QCheckBox>
+#include <QApplication>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 #include <filesystem>
@@ -23,6 +26,9 @@
 #include "app/byte_codec.h"
 #include "graph3d/graph_fixture.h"
 #include "graph3d/ui/copy_graph_dialog.h"
+#include "graph3d/ui/graph_dialog.h"
+#include "graph3d/ui/graph_frame_window.h"
+#include "graph3d/ui/print_graph_dialog.h"
 #include "graph3d/ui/graph_output.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
@@ -307,6 +313,70 @@ TEST(GraphPrint, CancelAbandonsThePage) {
   printer.setOutputFileName(QString::fromStdString((dir.Path() / "c.pdf").string()));
   EXPECT_FALSE(PrintGraphPage(g.renderer, printer, TPrintGraphRec{}, nullptr, [] { return true; }));
   EXPECT_EQ(g.renderer.GraphRect().left, 1);
+}
+
+// The copy command of a graph window: the dialog (answered OK on a bitmap without colour),
+// then the clipboard; the settings are kept for the next copy and the window keeps its look.
+TEST(GraphCopy, WindowCommandCopiesWithTheDialogsChoice) {
+  CopyGraph g(300, 200);
+  auto* win = new T3DWin(nullptr, "Copy", &g.setup);
+  win->resize(320, 240);
+  win->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(win));
+  TCopyGraphSettings before;
+  before.destination = CopyDestination::BitmapToClipboard;
+  before.useColor = false;
+  StoreCopyGraphSettings(before);
+  QGuiApplication::clipboard()->clear();
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<TCopyGraph*>(QApplication::activeModalWidget()))
+      static_cast<QDialog*>(dialog)->accept();
+  });
+  win->CopyGraph();
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  ASSERT_NE(data, nullptr);
+  EXPECT_TRUE(data->hasImage());
+  EXPECT_FALSE(data->hasFormat("image/x-wmf"));
+  // The graph (0, 0, 319, 239) of the client area gives a (w + 1) x (h + 1) bitmap.
+  EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).size(), QSize(320, 240));
+  EXPECT_EQ(CurrentCopyGraphSettings(), before);
+  EXPECT_EQ(win->Renderer().View().GraphType, 5);
+  EXPECT_EQ(win->Renderer().GraphRect().right, 319);
+  StoreCopyGraphSettings(TCopyGraphSettings{});
+  win->close();
+  delete win;
+}
+
+// The print command of a graph dialog: the "Print Graph" dialog (answered OK), then one page
+// on the program's printer under the "Printing" dialog; the dialog is usable again after.
+TEST(GraphPrint, DialogCommandPrintsOnePageOnTheProgramsPrinter) {
+  CopyGraph g(300, 200);
+  ScratchDir dir;
+  const fs::path pdf = dir.Path() / "dialog.pdf";
+  QPrinter& printer = ProgramPrinter();
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(pdf.string()));
+  auto* dialog = new T3DDlg(nullptr, &g.setup);
+  dialog->resize(400, 300);
+  dialog->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+  QTimer::singleShot(0, [] {
+    if (auto* print = qobject_cast<TPrintGraph*>(QApplication::activeModalWidget()))
+      static_cast<QDialog*>(print)->accept();
+  });
+  dialog->PrintGraph();
+  printer.setOutputFileName(QString());
+  EXPECT_TRUE(dialog->isEnabled());
+  // The "Printing" dialog is gone (deleted once the event loop runs).
+  const TPrintAbortDlg* printing = dialog->findChild<TPrintAbortDlg*>();
+  EXPECT_TRUE(printing == nullptr || !printing->isVisible());
+  ASSERT_TRUE(fs::exists(pdf));
+  EXPECT_GT(fs::file_size(pdf), 1000u);
+  if (Have("pdfinfo")) {
+    const std::string info = Output("pdfinfo '" + pdf.string() + "'");
+    EXPECT_TRUE(std::regex_search(info, std::regex("(^|\\n)Pages: +1\\n"))) << info;
+  }
+  delete dialog;
 }
 
 TEST(CopyGraphDialog, PreserveFollowsTheDestinationAndOkWritesBack) {
