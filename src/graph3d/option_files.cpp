@@ -83,6 +83,25 @@ OptionFileStatus ReadCustomPrintFile(const std::filesystem::path& path, TPrintGr
   return OptionFileStatus::Ok;
 }
 
+bool DecodeUserColors(std::span<const std::uint8_t> data, TColorScheme& out) {
+  if (data.size() != out.size()) return false;
+  for (std::uint8_t index : data)
+    if (index > 15) return false;
+  std::copy(data.begin(), data.end(), out.begin());
+  return true;
+}
+
+OptionFileStatus ReadUserColorsFile(const std::filesystem::path& path, TColorScheme& out) {
+  OptionFileStatus status;
+  const auto data = ReadOptionFileBytes(path, {std::tuple_size_v<TColorScheme>}, status);
+  if (!data) return status;
+  return DecodeUserColors(*data, out) ? OptionFileStatus::Ok : OptionFileStatus::Refused;
+}
+
+bool WriteUserColorsFile(const std::filesystem::path& path, const TColorScheme& scheme) {
+  return SaveGlobalToFile(std::span<const std::uint8_t>(scheme.data(), scheme.size()), path);
+}
+
 bool WriteViewFile(const std::filesystem::path& path, const T3DViewRec& rec) {
   return SaveGlobalToFile(EncodeViewRec(rec), path);
 }

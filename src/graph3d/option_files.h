@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <vector>
 
+#include "graph3d/color_schemes.h"
 #include "graph3d/option_records.h"
 
 enum class OptionFileStatus {
@@ -23,6 +25,7 @@ enum class OptionFileStatus {
 inline constexpr const char* kViewFileErrorText = "Error in Reading 3D View File";
 inline constexpr const char* kScalingFileErrorText = "Error in Reading Scaling File";
 inline constexpr const char* kAnimationFileErrorText = "Error in Reading Animation File";
+inline constexpr const char* kUserColorsFileErrorText = "Error in Reading Custom Colors File";
 inline constexpr int kCustomPrintFileErrorId = 3274;  // "Probable Error in Custom Print Dimension File"
 
 // The whole file when it opens and its size is one of `sizes` (a file of any other size is
@@ -37,6 +40,12 @@ OptionFileStatus ReadAnimationFile(const std::filesystem::path& path, T3DAnimRec
 // A custom print file (.cpg) is one print record. Besides its size, a layout outside 0-3 or a
 // margin that is no length on a page (not a number, negative, or beyond 100 cm) refuses it.
 OptionFileStatus ReadCustomPrintFile(const std::filesystem::path& path, TPrintGraphRec& out);
+
+// A user colour file (.clr) is one user scheme: 27 bytes, the colour index 0-15 of each
+// role. A byte above 15 refuses the file as a wrong size does.
+bool DecodeUserColors(std::span<const std::uint8_t> bytes, TColorScheme& out);
+OptionFileStatus ReadUserColorsFile(const std::filesystem::path& path, TColorScheme& out);
+bool WriteUserColorsFile(const std::filesystem::path& path, const TColorScheme& scheme);
 
 // Write the record as it stands, through a temporary file and a rename: a write that fails
 // leaves the file it would have replaced as it was. False when the file cannot be written.

@@ -237,6 +237,7 @@ class T3DBase {
   const T3DViewRec& View() const { return view_; }
   T3DViewRec& MutableView() { return view_; }
   const T3DPointsRec& PointsOptions() const { return points_; }
+  T3DPointsRec& MutablePointsOptions() { return points_; }
   const T3DScalingBlock& Scaling() const { return scaling_; }
   T3DScalingBlock& MutableScaling() { return scaling_; }
   const GraphTypeDecoding& Decoding() const { return decoding_; }

@@ -1,0 +1,39 @@
+// The program's option dialogs behind GraphOptionDialogs, and the font request.
+#include <QFontDialog>
+
+#include "graph3d/ui/color_scheme_dialogs.h"
+#include "graph3d/ui/graph_option_commands.h"
+#include "graph3d/ui/graph_type_dialog.h"
+#include "graph3d/ui/points_dialog.h"
+#include "graph3d/ui/section_dialog.h"
+#include "platform/qt/qt_text.h"
+
+int GraphOptionDialogs::Run(int dialog, QWidget* parent, T3DGraphSetup& setup,
+                            const GraphOptionContext& context) {
+  switch (dialog) {
+    case kDlgGraphType: return (new T3DType(parent, &setup))->Execute();
+    case kDlgPoints: return (new TPoints(parent, &setup))->Execute();
+    case kDlgSection: return (new TSection(parent, &setup, context))->Execute();
+    case kDlgColorScheme: return (new TColor_(parent, &setup))->Execute();
+    case kDlgCustomColors: return (new TUserColor(parent, &setup))->Execute();
+    default: return kDialogCancel;
+  }
+}
+
+bool ChooseGraphFont(QWidget* parent, platform::Font& font) {
+  const int dpi = GetGraphDisplayFacts().screenDpiY;
+  QFont initial(QString::fromStdString(font.face));
+  initial.setPointSize(std::clamp(FontPointsFromHeight(font.height, dpi), 6, 48));
+  initial.setBold(font.weight >= 700);
+  initial.setItalic(font.italic);
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, initial, parent, QObject::tr("Font"),
+                                            QFontDialog::ScalableFonts | QFontDialog::ProportionalFonts |
+                                                QFontDialog::NonScalableFonts);
+  if (!ok) return false;
+  font.face = platform::qt::ToCp1252(chosen.family());
+  font.height = FontHeightFromPoints(std::clamp(chosen.pointSize(), 6, 48), dpi);
+  font.weight = chosen.bold() ? 700 : 400;
+  font.italic = chosen.italic();
+  return true;
+}
