@@ -92,7 +92,7 @@ void T3DWin::RecordPlacement(bool always) {
 void T3DWin::LayoutGraph() {
   // The graph takes the client area less one pixel at the right and bottom, and less the
   // status strip.
-  renderer_.SetGraphRect({0, 0, width() - 1, height() - 1 - StripHeight()});
+  renderer_.SetGraphRect({0, TopInset(), width() - 1, height() - 1 - StripHeight()});
   if (fontsMade_) renderer_.DeleteFonts();
   renderer_.CreateScreenFonts();
   fontsMade_ = true;

@@ -40,8 +40,9 @@ class T3DWin : public QWidget {
   void moveEvent(QMoveEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  // The height kept free under the graph (the status strip's).
+  // The height kept free under the graph (the status strip's), and above it (a menu bar's).
   virtual int StripHeight() const { return 0; }
+  virtual int TopInset() const { return 0; }
   // Draws what lies outside the graph (the status strip) onto the frame.
   virtual void DrawExtras(QImage&) {}
   void RecordPlacement(bool always);

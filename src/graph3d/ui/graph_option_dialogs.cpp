@@ -1,21 +1,48 @@
 // The program's option dialogs behind GraphOptionDialogs, and the font request.
+#include <QEventLoop>
 #include <QFontDialog>
+
+#include "graph3d/ui/animation_dialogs.h"
 
 #include "graph3d/ui/color_scheme_dialogs.h"
 #include "graph3d/ui/graph_option_commands.h"
 #include "graph3d/ui/graph_type_dialog.h"
 #include "graph3d/ui/points_dialog.h"
+#include "graph3d/ui/scaling_dialog.h"
 #include "graph3d/ui/section_dialog.h"
+#include "graph3d/ui/titles_dialog.h"
+#include "graph3d/ui/view_dialog.h"
 #include "platform/qt/qt_text.h"
 
 int GraphOptionDialogs::Run(int dialog, QWidget* parent, T3DGraphSetup& setup,
                             const GraphOptionContext& context) {
   switch (dialog) {
     case kDlgGraphType: return (new T3DType(parent, &setup))->Execute();
+    case kDlgView: return (new T3DView(parent, &setup))->Execute();
+    case kDlgScaling: return (new T3DScale(parent, &setup))->Execute();
     case kDlgPoints: return (new TPoints(parent, &setup))->Execute();
     case kDlgSection: return (new TSection(parent, &setup, context))->Execute();
     case kDlgColorScheme: return (new TColor_(parent, &setup))->Execute();
     case kDlgCustomColors: return (new TUserColor(parent, &setup))->Execute();
+    case kDlgAnimate:
+      return setup.Anim != nullptr ? (new TAnimate(parent, setup.Anim))->Execute() : kDialogCancel;
+    case kDlgAnimationPlayer: {
+      // The player runs modally: the window that opened it waits until it closes.
+      auto* player = new TAnimateWin(parent, &setup);
+      player->setWindowModality(Qt::ApplicationModal);
+      QEventLoop loop;
+      QObject::connect(player, &T3DWin::closed, &loop, &QEventLoop::quit);
+      player->show();
+      player->CmStart();
+      loop.exec();
+      delete player;
+      return kDialogOk;
+    }
+    case kDlgTitles:
+      if (setup.Titles == nullptr || setup.TitleSettings == nullptr) return kDialogCancel;
+      return (new TTitles(parent, setup.Titles, *setup.TitleSettings,
+                          setup.Font != nullptr ? *setup.Font : platform::Font{"Arial", 12}))
+          ->Execute();
     default: return kDialogCancel;
   }
 }

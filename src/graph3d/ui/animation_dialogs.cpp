@@ -1,0 +1,265 @@
+#include "graph3d/ui/animation_dialogs.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/ui/small_controls.h"
+#include "graph3d/animation_settings.h"
+#include "graph3d/option_files.h"
+#include "graph3d/ui/option_dialog_buttons.h"
+#include "platform/qt/qt_device_context.h"
+
+namespace {
+
+constexpr const char* kAnimationFilter = "Animate [ani]|*.ani|";
+constexpr const char* kEditLabels[6] = {"&Start", "&End", "I&ncr", "S&tart", "En&d", "In&cr"};
+constexpr long kEditRanges[6][2] = {{0, 359}, {0, 359}, {-180, 180}, {-90, 90}, {-90, 90}, {-90, 90}};
+constexpr const char* kModeTexts[4] = {"&XY", "&Z", "X&Y, Z", "Z, XY"};
+constexpr const char* kScopeTexts[3] = {"&Graph", "S&urface,Data", "Sur&face"};
+
+std::int16_t& Field(T3DAnimRec& r, int i) {
+  std::int16_t* fields[6] = {&r.StartXY, &r.EndXY, &r.StepXY, &r.StartZ, &r.EndZ, &r.StepZ};
+  return *fields[i];
+}
+
+}  // namespace
+
+TAnimate::TAnimate(QWidget* parent, T3DAnimRec* block) : TDlg(parent), block_(block), working_(*block) {
+  setWindowTitle(tr("Animate"));
+  auto* anglesBox = new QGroupBox(tr("Angles"), this);
+  auto* grid = new QGridLayout(anglesBox);
+  grid->addWidget(new QLabel(tr("XY"), anglesBox), 0, 1);
+  grid->addWidget(new QLabel(tr("Z"), anglesBox), 0, 3);
+  for (int i = 0; i < 6; ++i) {
+    auto* e = new TEditInt(anglesBox, 4, kEditRanges[i][0], kEditRanges[i][1]);
+    e->setObjectName(QString("edit%1").arg(482 + i));
+    e->setFixedWidth(60);
+    auto* label = new QLabel(tr(kEditLabels[i]), anglesBox);
+    label->setBuddy(e);
+    grid->addWidget(label, 1 + i % 3, (i / 3) * 2);
+    grid->addWidget(e, 1 + i % 3, (i / 3) * 2 + 1);
+    edits_[static_cast<std::size_t>(i)] = e;
+    connect(e, &QLineEdit::textChanged, this, [this, i] { ReadEdit(i); });
+  }
+  auto* varyBox = new QGroupBox(tr("Vary"), this);
+  auto* varyColumn = new QVBoxLayout(varyBox);
+  for (int m = 0; m < 4; ++m) {
+    auto* b = new QRadioButton(tr(kModeTexts[m]), varyBox);
+    b->setAutoExclusive(false);
+    modes_[static_cast<std::size_t>(m)] = b;
+    varyColumn->addWidget(b);
+    connect(b, &QRadioButton::clicked, this, [this, m] { SetVaryMode(m + 1); });
+  }
+  auto* scopeBox = new QGroupBox(tr("Draw"), this);
+  auto* scopeColumn = new QVBoxLayout(scopeBox);
+  for (int s = 0; s < 3; ++s) {
+    auto* b = new QRadioButton(tr(kScopeTexts[s]), scopeBox);
+    b->setAutoExclusive(false);
+    scopes_[static_cast<std::size_t>(s)] = b;
+    scopeColumn->addWidget(b);
+    connect(b, &QRadioButton::clicked, this, [this, s] { SetScope(s); });
+  }
+  auto* choices = new QHBoxLayout;
+  choices->addWidget(varyBox);
+  choices->addWidget(scopeBox);
+  auto* left = new QVBoxLayout;
+  left->addWidget(anglesBox);
+  left->addLayout(choices);
+  auto* buttons = new QVBoxLayout;
+  AddOptionButtons(this, buttons, 1, [this] { CmReset(); }, [this] { CmReadAnimation(); },
+                   [this] { CmSaveAnimation(); });
+  auto* top = new QHBoxLayout(this);
+  top->addLayout(left);
+  top->addLayout(buttons);
+  UpdateControls();
+}
+
+QLineEdit* TAnimate::Edit(int i) const { return edits_[static_cast<std::size_t>(i)]; }
+
+void TAnimate::UpdateControls() {
+  NormalizeAnimSettings(working_, *block_);
+  writing_ = true;
+  for (int i = 0; i < 6; ++i) edits_[static_cast<std::size_t>(i)]->setText(QString::number(Field(working_, i)));
+  writing_ = false;
+  const int mode = working_.Mode();
+  for (int i = 0; i < 3; ++i) edits_[static_cast<std::size_t>(i)]->setEnabled(mode != 2);
+  for (int i = 3; i < 6; ++i) edits_[static_cast<std::size_t>(i)]->setEnabled(mode != 1);
+  for (int m = 0; m < 4; ++m) modes_[static_cast<std::size_t>(m)]->setChecked(mode == m + 1);
+  for (int s = 0; s < 3; ++s) scopes_[static_cast<std::size_t>(s)]->setChecked(working_.Scope() == s);
+}
+
+void TAnimate::ReadEdit(int i) {
+  if (writing_) return;
+  long value = 0;
+  (void)ReadLeadingInteger(edits_[static_cast<std::size_t>(i)]->text().left(25), value);
+  Field(working_, i) = static_cast<std::int16_t>(std::clamp(value, kEditRanges[i][0], kEditRanges[i][1]));
+}
+
+void TAnimate::SetVaryMode(int mode) {
+  working_.Vary = static_cast<std::int16_t>((working_.Vary & 0xFF00) | std::clamp(mode, 1, 4));
+  UpdateControls();
+}
+
+void TAnimate::SetScope(int scope) {
+  working_.Vary = static_cast<std::int16_t>((std::clamp(scope, 0, 2) << 8) | working_.Mode());
+  UpdateControls();
+}
+
+void TAnimate::CmReset() {
+  working_ = ResetAnimSettings();
+  UpdateControls();
+}
+
+void TAnimate::CmReadAnimation() {
+  const std::string path = AskOptionFile(this, false, "Read Animation", kAnimationFilter, "ANI");
+  if (path.empty()) return;
+  T3DAnimRec read;
+  if (ReportOptionFile(this, path, ReadAnimationFile(path, read), kAnimationFileErrorText)) {
+    working_ = read;
+    UpdateControls();
+  }
+}
+
+void TAnimate::CmSaveAnimation() {
+  const std::string path = AskOptionFile(this, true, "Save Animation", kAnimationFilter, "ANI");
+  if (!path.empty()) (void)WriteAnimationFile(path, working_);
+}
+
+void TAnimate::accept() {
+  for (TEditInt* e : edits_)
+    if (e->isEnabled() && !e->CheckRange()) return;
+  for (int i = 0; i < 6; ++i) ReadEdit(i);
+  UpdateControls();
+  *block_ = working_;
+  TDlg::accept();
+}
+
+TAnimateWin::TAnimateWin(QWidget* parent, T3DGraphSetup* setup)
+    : T3DWin(parent, tr("Animate View"), setup), menu_(new QMenuBar(this)) {
+  startStop_ = menu_->addAction(tr("&Start"));
+  adjust_ = menu_->addAction(tr("&Adjust"));
+  end_ = menu_->addAction(tr("&End"));
+  connect(startStop_, &QAction::triggered, this, [this] { Playing() ? CmStop() : CmStart(); });
+  connect(adjust_, &QAction::triggered, this, [this] { CmAdjust(); });
+  connect(end_, &QAction::triggered, this, [this] { close(); });
+  const WindowPlacement* place = setup != nullptr ? setup->HostWord2 : nullptr;
+  if (place != nullptr && place->x != -1 && place->width > 0 && place->height > 0) {
+    setGeometry(place->x, place->y, place->width, place->height);
+  } else {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    setGeometry(screen.x() + 20, screen.y() + 20, screen.width() - 40, screen.height() - 40);
+  }
+  setFocusPolicy(Qt::StrongFocus);
+  frames_.setInterval(0);  // frames follow each other as fast as they are drawn
+  connect(&frames_, &QTimer::timeout, this, [this] {
+    if (!Step()) frames_.stop();
+  });
+}
+
+int TAnimateWin::TopInset() const { return menu_->sizeHint().height(); }
+
+void TAnimateWin::UpdateMenu() {
+  const bool playing = Playing();
+  startStop_->setText(playing ? tr("&Stop") : tr("&Start"));
+  startStop_->setData(playing ? kCmStop : kCmStart);
+  adjust_->setEnabled(!playing);
+  end_->setEnabled(!playing);
+}
+
+void TAnimateWin::CmStart() {
+  if (Playing()) return;
+  Renderer().SetAnimationState(kAnimStartRequested);
+  UpdateMenu();
+  update();
+  if (timerDriven_) frames_.start();
+}
+
+void TAnimateWin::CmStop() {
+  Renderer().RequestAnimationStop();
+  UpdateMenu();
+}
+
+void TAnimateWin::CmAdjust() {
+  if (Playing() || setup_ == nullptr || setup_->Anim == nullptr) return;
+  if ((new TAnimate(this, setup_->Anim))->Execute() != 1) return;
+  Renderer().ResetAnimation();
+  CmStart();
+}
+
+bool TAnimateWin::Step() {
+  if (frame_.size() != size()) frame_ = QImage(size(), QImage::Format_RGB32);
+  platform::qt::QtDeviceContext dc(frame_);
+  bool running;
+  if (Renderer().AnimationStateValue() == kAnimStartRequested) {
+    Renderer().Prepare();
+    running = Renderer().Animate(dc);
+  } else {
+    running = Renderer().AnimationStep(dc);
+  }
+  // Once it ends, the view from before the animation is back and is drawn once more.
+  frameValid_ = running;
+  if (!running) UpdateMenu();
+  update();
+  return running;
+}
+
+void TAnimateWin::paintEvent(QPaintEvent* event) {
+  if (!Playing()) {
+    T3DWin::paintEvent(event);
+    return;
+  }
+  QPainter painter(this);
+  if (!frame_.isNull()) painter.drawImage(0, 0, frame_);
+}
+
+void TAnimateWin::RecordPlayerPlacement() {
+  if (setup_ == nullptr || setup_->HostWord2 == nullptr || !isVisible()) return;
+  WindowPlacement& place = *setup_->HostWord2;
+  if (isMaximized()) {
+    place.maximized = 1;
+    return;
+  }
+  const QRect r = geometry();
+  place = WindowPlacement{r.x(), r.y(), r.width(), r.height(), 0};
+}
+
+void TAnimateWin::resizeEvent(QResizeEvent* event) {
+  menu_->setGeometry(0, 0, width(), menu_->sizeHint().height());
+  T3DWin::resizeEvent(event);
+  RecordPlayerPlacement();
+}
+
+void TAnimateWin::moveEvent(QMoveEvent* event) {
+  T3DWin::moveEvent(event);
+  RecordPlayerPlacement();
+}
+
+void TAnimateWin::keyPressEvent(QKeyEvent* event) {
+  if (Playing()) {
+    CmStop();
+    event->accept();
+    return;
+  }
+  T3DWin::keyPressEvent(event);
+}
+
+void TAnimateWin::closeEvent(QCloseEvent* event) {
+  // The close box while playing only stops the animation.
+  if (Playing()) {
+    CmStop();
+    event->ignore();
+    return;
+  }
+  frames_.stop();
+  T3DWin::closeEvent(event);
+}

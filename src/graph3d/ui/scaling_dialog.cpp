@@ -1,0 +1,306 @@
+#include "graph3d/ui/scaling_dialog.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "app/c_format.h"
+#include "app/long_double.h"
+#include "app/ui/small_controls.h"
+#include "expr/expression.h"
+#include "graph3d/option_files.h"
+#include "graph3d/ui/option_dialog_buttons.h"
+#include "platform/qt/qt_text.h"
+
+namespace {
+
+constexpr const char* kScalingFilter = "3D Scaling [scl]|*.scl|";
+constexpr const char* kAxisNames[3] = {"X", "Y", "Z"};
+
+QString Text(const char* format, long double v) { return QString::fromStdString(CFormat(format, v)); }
+
+}  // namespace
+
+T3DScale::T3DScale(QWidget* parent, T3DGraphSetup* setup)
+    : T3DSFDlg(parent, setup),
+      remembered_(TRememberedView::From(setup->View != nullptr ? *setup->View : Renderer().View())),
+      clock_(new TPreviewClock(this, [this] { Tick(); })) {
+  setWindowTitle(tr("3D Scaling"));
+  TRememberedView::QuickLook(Renderer());
+  auto* axes = new QHBoxLayout;
+  for (int a = 0; a < 3; ++a) {
+    const std::size_t i = static_cast<std::size_t>(a);
+    auto* box = new QGroupBox(tr(kAxisNames[a]), this);
+    auto* g = new QGridLayout(box);
+    auto_[i] = new QCheckBox(tr("Auto"), box);
+    log_[i] = new QCheckBox(tr("Log"), box);
+    g->addWidget(auto_[i], 0, 0);
+    g->addWidget(log_[i], 0, 1);
+    g->addWidget(new QLabel(tr("Zoom X"), box), 1, 0);
+    zoom_[i] = new QScrollBar(Qt::Horizontal, box);
+    zoom_[i]->setRange(2, 20);
+    zoom_[i]->setPageStep(2);
+    zoom_[i]->setMinimumWidth(90);
+    zoomText_[i] = new QLabel(box);
+    zoomText_[i]->setMinimumWidth(30);
+    g->addWidget(zoom_[i], 1, 1);
+    g->addWidget(zoomText_[i], 1, 2);
+    min_[i] = new QLineEdit(box);
+    max_[i] = new QLineEdit(box);
+    divs_[i] = new TEditInt(box, 3, 1, 20);
+    for (QLineEdit* e : {min_[i], max_[i]}) e->setMaxLength(20);
+    g->addWidget(new QLabel(tr("Min"), box), 2, 0);
+    g->addWidget(min_[i], 2, 1, 1, 2);
+    g->addWidget(new QLabel(tr("Max"), box), 3, 0);
+    g->addWidget(max_[i], 3, 1, 1, 2);
+    g->addWidget(new QLabel(tr("Divs"), box), 4, 0);
+    g->addWidget(divs_[i], 4, 1);
+    axes->addWidget(box);
+    connect(auto_[i], &QCheckBox::clicked, this, [this, a] { ToggleAuto(a); });
+    connect(log_[i], &QCheckBox::clicked, this, [this, a] { ToggleLog(a); });
+    connect(min_[i], &QLineEdit::textChanged, this, [this, a] { EditChanged(a, 0); });
+    connect(max_[i], &QLineEdit::textChanged, this, [this, a] { EditChanged(a, 1); });
+    connect(divs_[i], &QLineEdit::textChanged, this, [this, a] { EditChanged(a, 2); });
+    connect(zoom_[i], &QScrollBar::sliderMoved, this, [this, a](int v) { Zoom(a, v, true); });
+    connect(zoom_[i], &QScrollBar::sliderReleased, this, [this, a] { Zoom(a, zoom_[static_cast<std::size_t>(a)]->value(), false); });
+    connect(zoom_[i], &QScrollBar::actionTriggered, this, [this, a](int) {
+      QScrollBar* bar = zoom_[static_cast<std::size_t>(a)];
+      if (!bar->isSliderDown()) Zoom(a, bar->sliderPosition(), false);
+    });
+  }
+  auto* left = new QVBoxLayout;
+  left->addLayout(axes);
+  left->addWidget(Pane(), 1);
+  Pane()->setMinimumSize(360, 260);
+  auto* buttons = new QVBoxLayout;
+  AddOptionButtons(this, buttons, 34, [this] { CmReset(); }, [this] { CmReadScale(); }, [this] { CmSaveScale(); });
+  auto* top = new QHBoxLayout(this);
+  top->addLayout(left, 1);
+  top->addLayout(buttons);
+  const T3DScalingBlock& s = Renderer().Scaling();
+  for (std::size_t i = 0; i < 3; ++i) {
+    const QSignalBlocker block(zoom_[i]);
+    zoom_[i]->setValue(static_cast<int>(std::lround(s.Zoom[i] * 2)));
+    zoomText_[i]->setText(Text("%.1Lf", s.Zoom[i]));
+  }
+  clock_->Start();
+  UpdateFields(7);
+  updating_ = false;
+}
+
+T3DScale::~T3DScale() {
+  clock_->Stop();
+  remembered_.PutInto(Renderer());
+}
+
+QLineEdit* T3DScale::MaxEdit(int axis) const { return max_[static_cast<std::size_t>(axis)]; }
+QLineEdit* T3DScale::DivsEdit(int axis) const { return divs_[static_cast<std::size_t>(axis)]; }
+
+void T3DScale::UpdateFields(int mask) {
+  const T3DScalingBlock& s = Renderer().Scaling();
+  writing_ = true;
+  for (std::size_t a = 0; a < 3; ++a) {
+    if ((mask & (1 << a)) == 0) continue;
+    auto_[a]->setChecked(s.Auto[a] != 0);
+    log_[a]->setChecked(s.Log[a] != 0);
+    const bool log = s.Log[a] != 0;
+    auto shown = [log](long double v) { return log ? std::pow(10.0L, v) : v; };
+    if (!min_[a]->hasFocus()) min_[a]->setText(shown_[a][0] = Text("%Lg", shown(s.AxisLow[a])));
+    if (!max_[a]->hasFocus()) max_[a]->setText(shown_[a][1] = Text("%Lg", shown(s.AxisHigh[a])));
+    if (!divs_[a]->hasFocus()) divs_[a]->setText(QString::number(s.Divs[a]));
+    const bool automatic = s.Auto[a] != 0;
+    for (QWidget* w : std::initializer_list<QWidget*>{min_[a], max_[a], divs_[a]}) w->setEnabled(!automatic);
+    zoom_[a]->setEnabled(automatic);
+    zoomText_[a]->setEnabled(automatic);
+  }
+  writing_ = false;
+}
+
+bool T3DScale::ReadRange(int axis, const QString& text, long double& value) const {
+  const std::string source = platform::qt::ToCp1252(text.left(25));
+  if (source.find_first_not_of(' ') == std::string::npos) return false;
+  long double v = ExprParseAndRun(source);
+  if (v == ExprErrorValue || !std::isfinite(v)) return false;
+  if (log_[static_cast<std::size_t>(axis)]->isChecked()) {
+    if (v <= 0) return false;
+    v = std::log10(v);
+  }
+  value = v;
+  return true;
+}
+
+void T3DScale::AfterClick(int axis, int mask) {
+  Renderer().RecomputeScales();
+  remembered_.PutInto(Renderer());
+  InvalidateGraph();
+  UpdateFields(mask);
+  (void)axis;
+  ticks_ = 0;
+}
+
+void T3DScale::ToggleAuto(int axis) {
+  if (updating_) return;
+  T3DScalingBlock& s = Renderer().MutableScaling();
+  const std::size_t a = static_cast<std::size_t>(axis);
+  s.Auto[a] = s.Auto[a] != 0 ? 0 : 1;
+  AfterClick(axis, MaskOf(axis));
+  if (s.Auto[a] == 0) min_[a]->setFocus();
+}
+
+void T3DScale::ToggleLog(int axis) {
+  if (updating_) return;
+  T3DScalingBlock& s = Renderer().MutableScaling();
+  const std::size_t a = static_cast<std::size_t>(axis);
+  if (s.Log[a] != 0) {
+    s.Log[a] = 0;
+    s.AxisLow[a] = std::pow(10.0L, s.AxisLow[a]);
+    s.AxisHigh[a] = std::pow(10.0L, s.AxisHigh[a]);
+  } else {
+    s.Log[a] = 1;
+    s.AxisLow[a] = s.AxisLow[a] > 0 ? std::log10(s.AxisLow[a]) : 0.01L;
+    s.AxisHigh[a] = s.AxisHigh[a] > 0 ? std::log10(s.AxisHigh[a]) : 1.0L;
+  }
+  AfterClick(axis, MaskOf(axis));
+}
+
+void T3DScale::EditChanged(int axis, int field) {
+  if (updating_ || writing_) return;
+  T3DScalingBlock& s = Renderer().MutableScaling();
+  const std::size_t a = static_cast<std::size_t>(axis);
+  bool stored = false;
+  if (field < 2) {
+    long double v = 0;
+    if (ReadRange(axis, (field == 0 ? min_[a] : max_[a])->text(), v)) {
+      (field == 0 ? s.AxisLow[a] : s.AxisHigh[a]) = v;
+      stored = true;
+    }
+  } else {
+    bool ok = false;
+    const int divs = divs_[a]->text().trimmed().toInt(&ok);
+    if (ok && divs > 0) {
+      s.Divs[a] = static_cast<std::int16_t>(std::min(divs, 20));
+      stored = true;
+    }
+  }
+  if (!stored) return;
+  // A typed range replaces the zoom of the axes it concerns.
+  const int mask = field == 2 ? 4 : MaskOf(axis);
+  for (std::size_t k = 0; k < 3; ++k) {
+    if ((mask & (1 << k)) == 0 || s.Zoom[k] == 1) continue;
+    s.Zoom[k] = 1;
+    const QSignalBlocker block(zoom_[k]);
+    zoom_[k]->setValue(2);
+    zoomText_[k]->setText("1.0");
+  }
+  Renderer().RecomputeScales();
+  if (clock_->Running()) {
+    TRememberedView::QuickLook(Renderer());
+    ticks_ = 1;
+  } else {
+    remembered_.PutInto(Renderer());
+    InvalidateGraph();
+  }
+}
+
+void T3DScale::Zoom(int axis, int position, bool tracking) {
+  T3DScalingBlock& s = Renderer().MutableScaling();
+  const std::size_t a = static_cast<std::size_t>(axis);
+  s.Zoom[a] = std::clamp(position, 2, 20) * 0.5L;
+  zoomText_[a]->setText(Text("%.1Lf", s.Zoom[a]));
+  ticks_ = 0;
+  if (tracking) return;
+  Renderer().RecomputeScales();
+  TRememberedView::QuickLook(Renderer());
+  InvalidateGraph();
+  UpdateFields(1 << a);
+}
+
+void T3DScale::Tick() {
+  if (remembered_.ShownBy(Renderer())) return;
+  if (++ticks_ >= 10) {
+    remembered_.PutInto(Renderer());
+    InvalidateGraph();
+    ticks_ = 0;
+  }
+}
+
+void T3DScale::ApplyEdits() {
+  T3DScalingBlock& s = Renderer().MutableScaling();
+  for (int axis = 0; axis < 3; ++axis) {
+    const std::size_t a = static_cast<std::size_t>(axis);
+    long double v = 0;
+    if (min_[a]->text() != shown_[a][0] && ReadRange(axis, min_[a]->text(), v)) s.AxisLow[a] = v;
+    if (max_[a]->text() != shown_[a][1] && ReadRange(axis, max_[a]->text(), v)) s.AxisHigh[a] = v;
+    if (s.AxisLow[a] > s.AxisHigh[a]) std::swap(s.AxisLow[a], s.AxisHigh[a]);
+    if (s.AxisLow[a] == s.AxisHigh[a]) s.AxisHigh[a] += 1;
+    bool ok = false;
+    const int divs = divs_[a]->text().trimmed().toInt(&ok);
+    if (ok && divs > 0) s.Divs[a] = static_cast<std::int16_t>(std::min(divs, 20));
+  }
+}
+
+void T3DScale::accept() {
+  zoom_[0]->setFocus();
+  ApplyEdits();
+  T3DSFDlg::accept();
+}
+
+void T3DScale::CmReset() {
+  T3DScalingBlock& s = Renderer().MutableScaling();
+  for (std::size_t a = 0; a < 3; ++a) {
+    s.Zoom[a] = 1;
+    s.Auto[a] = 1;
+    s.Log[a] = 0;
+    const QSignalBlocker block(zoom_[a]);
+    zoom_[a]->setValue(2);
+    zoomText_[a]->setText("1.0");
+  }
+  Renderer().RecomputeScales();
+  remembered_.PutInto(Renderer());
+  InvalidateGraph();
+  UpdateFields(7);
+  ticks_ = 0;
+}
+
+void T3DScale::CmReadScale() {
+  const std::string path = AskOptionFile(this, false, "Read Custom Scaling", kScalingFilter, "SCL");
+  if (path.empty()) return;
+  T3DScalingBlock read;
+  if (!ReportOptionFile(this, path, ReadScalingFile(path, read), kScalingFileErrorText)) return;
+  // The data ranges stay the graph's own: only flags, zooms, axis ranges and divisions apply.
+  T3DScalingBlock& s = Renderer().MutableScaling();
+  s.Auto = read.Auto;
+  s.Log = read.Log;
+  s.Zoom = read.Zoom;
+  s.AxisLow = read.AxisLow;
+  s.AxisHigh = read.AxisHigh;
+  s.Divs = read.Divs;
+  for (std::size_t a = 0; a < 3; ++a) {
+    const QSignalBlocker block(zoom_[a]);
+    zoom_[a]->setValue(static_cast<int>(std::lround(s.Zoom[a] * 2)));
+    zoomText_[a]->setText(Text("%.1Lf", s.Zoom[a]));
+  }
+  Renderer().RecomputeScales();
+  remembered_.PutInto(Renderer());
+  InvalidateGraph();
+  UpdateFields(7);
+}
+
+void T3DScale::CmSaveScale() {
+  const std::string path = AskOptionFile(this, true, "Save Custom Scaling", kScalingFilter, "SCL");
+  if (path.empty()) return;
+  ApplyEdits();
+  UpdateFields(7);
+  T3DScalingBlock out = Renderer().Scaling();
+  out.DataLow = out.AxisLow;
+  out.DataHigh = out.AxisHigh;
+  out.DataDivs = out.Divs;
+  (void)WriteScalingFile(path, out);
+}

@@ -1,0 +1,140 @@
+// The animation settings dialog and the "Animate View" player.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTest>
+
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "graph3d/graph_fixture.h"
+#include "graph3d/option_files.h"
+#include "graph3d/ui/animation_dialogs.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "support/scratch_files.h"
+
+namespace {
+
+TEST(AnimateDialog, NormalisesShowsAndStores) {
+  T3DAnimRec block;
+  block.StartXY = 10;
+  block.EndXY = 350;
+  block.StepXY = -5;
+  auto* d = new TAnimate(nullptr, &block);
+  d->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
+  if (const char* dir = std::getenv("ONDRAVIK_SHOTS")) d->grab().save(QString(dir) + "/animate.png");
+  EXPECT_EQ(d->Edit(2)->text(), "5");
+  d->SetVaryMode(1);
+  EXPECT_FALSE(d->Edit(3)->isEnabled());
+  EXPECT_TRUE(d->Edit(0)->isEnabled());
+  d->SetScope(2);
+  d->Edit(1)->setText("300");
+  d->accept();
+  EXPECT_EQ(block.StepXY, 5);
+  EXPECT_EQ(block.EndXY, 300);
+  EXPECT_EQ(block.Scope(), 2);
+  EXPECT_EQ(block.Mode(), 1);
+  delete d;
+}
+
+TEST(AnimateDialog, FilesOfTheWrongSizeAreRefused) {
+  T3DAnimRec block;
+  auto* d = new TAnimate(nullptr, &block);
+  ScratchDir dir;
+  platform::ScriptedFiles files;
+  platform::ScriptedAnswers answers;
+  for (std::size_t n : {13u, 15u}) {
+    files.Answer(dir.Write("a" + std::to_string(n) + ".ani", std::vector<std::uint8_t>(n, 1)));
+    d->CmReadAnimation();
+  }
+  ASSERT_EQ(answers.Boxes().size(), 2u);
+  EXPECT_EQ(answers.Boxes()[1].text, "Error in Reading Animation File");
+  EXPECT_EQ(d->Working(), block);
+  d->CmReset();
+  files.Answer(dir.File("r.ani"));
+  d->CmSaveAnimation();
+  T3DAnimRec back;
+  EXPECT_EQ(ReadAnimationFile(dir.File("r.ani"), back), OptionFileStatus::Ok);
+  EXPECT_EQ(back.EndXY, 360);
+  delete d;
+}
+
+struct Player : GraphFixture {
+  PointTable table;
+  TAnimateWin* win;
+  Player() {
+    SetSurface([](long double x, long double y) { return x * y; }, 0, 2, 0, 2);
+    table = MakeTable({{1, 1, 1}, {2, 2, 4}});
+    setup.Points = [this] { return std::span<const TXYZPoint>(table); };
+    view.MeshX = view.MeshY = 6;
+    anim.Vary = 3;
+    anim.StartXY = 5;
+    anim.EndXY = 360;
+    anim.StepXY = 5;
+    anim.StartZ = 60;
+    anim.EndZ = -60;
+    anim.StepZ = -5;
+    setup.LockMask = kLockEverything;
+    win = new TAnimateWin(nullptr, &setup);
+    win->SetTimerDriven(false);
+    win->resize(240, 200);
+    win->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(win));
+  }
+  ~Player() { delete win; }
+  std::pair<int, int> Angles() const {
+    const T3DViewRec& v = win->Renderer().View();
+    return {static_cast<int>(v.AngleXY), static_cast<int>(v.AngleZ)};
+  }
+};
+
+TEST(AnimationPlayer, ElevationRunsThroughBeforeTheRotationSteps) {
+  Player p;
+  p.win->CmStart();
+  ASSERT_TRUE(p.win->Step());
+  std::vector<std::pair<int, int>> frames{p.Angles()};
+  for (int i = 0; i < 25; ++i) {
+    ASSERT_TRUE(p.win->Step());
+    frames.push_back(p.Angles());
+  }
+  for (int k = 0; k < 25; ++k) EXPECT_EQ(frames[static_cast<std::size_t>(k)], std::make_pair(5, 60 - 5 * k));
+  EXPECT_EQ(frames[25], std::make_pair(10, 60));
+  p.win->CmStop();
+  EXPECT_FALSE(p.win->Step());
+  EXPECT_FALSE(p.win->Playing());
+}
+
+TEST(AnimationPlayer, KeyStopsStartResumesSurfaceScopeHidesPointsWhilePlaying) {
+  Player p;
+  p.anim.Vary = 0x0201;  // XY, scope "Sur&face"
+  const int display = p.win->Renderer().PointsOptions().Display;
+  p.win->CmStart();
+  ASSERT_TRUE(p.win->Step());
+  ASSERT_TRUE(p.win->Step());
+  EXPECT_EQ(p.win->Renderer().PointsOptions().Display & 0xFF, 3);
+  EXPECT_EQ(p.win->MenuBar()->actions()[0]->text(), "&Stop");
+  EXPECT_FALSE(p.win->MenuBar()->actions()[1]->isEnabled());
+  const auto stoppedAt = p.Angles();
+  QTest::keyClick(p.win, Qt::Key_A);
+  EXPECT_FALSE(p.win->Step());
+  EXPECT_FALSE(p.win->Playing());
+  EXPECT_EQ(p.win->Renderer().PointsOptions().Display, display);
+  EXPECT_EQ(p.win->MenuBar()->actions()[0]->text(), "&Start");
+  // The close box while playing only stops.
+  p.win->CmStart();
+  ASSERT_TRUE(p.win->Step());
+  EXPECT_EQ(p.Angles(), std::make_pair(stoppedAt.first, stoppedAt.second));  // resumes there
+  ASSERT_TRUE(p.win->Step());
+  EXPECT_FALSE(p.win->close());
+  EXPECT_TRUE(p.win->isVisible());
+  EXPECT_FALSE(p.win->Step());
+  if (const char* dir = std::getenv("ONDRAVIK_SHOTS")) p.win->grab().save(QString(dir) + "/player.png");
+  EXPECT_TRUE(p.win->close());
+}
+
+}  // namespace
