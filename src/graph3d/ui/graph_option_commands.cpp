@@ -176,7 +176,7 @@ GraphOptionResult RunGraphOptionCommand(T3DDlg& window, int command, GraphOption
       renderer.EnableDrawing(false);
       const int scheme = renderer.SchemeNumber();
       int answer = run(kDlgColorScheme);
-      if (answer != kDialogCancel) {
+      if (answer == kDialogOk || answer == kCustomizeColors) {
         renderer.LoadOptions();
         renderer.SetColorScheme();
         if (answer == kCustomizeColors) {

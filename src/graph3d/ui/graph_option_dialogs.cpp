@@ -1,4 +1,5 @@
 // The program's option dialogs behind GraphOptionDialogs, and the font request.
+#include <QDialog>
 #include <QEventLoop>
 #include <QFontDialog>
 
@@ -14,8 +15,9 @@
 #include "graph3d/ui/view_dialog.h"
 #include "platform/qt/qt_text.h"
 
-int GraphOptionDialogs::Run(int dialog, QWidget* parent, T3DGraphSetup& setup,
-                            const GraphOptionContext& context) {
+namespace {
+
+int RunDialog(int dialog, QWidget* parent, T3DGraphSetup& setup, const GraphOptionContext& context) {
   switch (dialog) {
     case kDlgGraphType: return (new T3DType(parent, &setup))->Execute();
     case kDlgView: return (new T3DView(parent, &setup))->Execute();
@@ -45,6 +47,15 @@ int GraphOptionDialogs::Run(int dialog, QWidget* parent, T3DGraphSetup& setup,
           ->Execute();
     default: return kDialogCancel;
   }
+}
+
+}  // namespace
+
+int GraphOptionDialogs::Run(int dialog, QWidget* parent, T3DGraphSetup& setup,
+                            const GraphOptionContext& context) {
+  // A dialog closed by Cancel or its close box answers "rejected" (0): the commands read 2.
+  const int result = RunDialog(dialog, parent, setup, context);
+  return result == QDialog::Rejected ? kDialogCancel : result;
 }
 
 bool ChooseGraphFont(QWidget* parent, platform::Font& font) {

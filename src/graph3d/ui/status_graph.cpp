@@ -8,6 +8,7 @@
 #include "app/ui/data_status_window.h"
 #include "fit/fit_evaluation.h"
 #include "fit/session.h"
+#include "graph3d/ui/data_view_window.h"
 #include "graph3d/ui/print_text_dialog.h"
 #include "platform/qt/qt_device_context.h"
 
@@ -68,4 +69,5 @@ void TStatusGraph::paintEvent(QPaintEvent*) {
 void RegisterGraphWindows(TSession& session) {
   InstallTextPrintDialog();
   SetStatusGraphMaker([&session](QWidget* pane, bool withFits) { new TStatusGraph(pane, session, withFits); });
+  RegisterDataViewCommand(session);
 }

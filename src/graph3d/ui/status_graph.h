@@ -35,5 +35,5 @@ class TStatusGraph : public QWidget {
 };
 
 // Installs the graph windows' parts into the shell: the status window's graph and the
-// "Print Text" dialog of the text windows.
+// "Print Text" dialog of the text windows, and the data graph command.
 void RegisterGraphWindows(TSession& session);

@@ -1,0 +1,109 @@
+#include "graph3d/ui/data_view_window.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/data_statistics.h"
+#include "app/shell_state.h"
+#include "app/ui/command_ids.h"
+#include "app/ui/command_table.h"
+#include "app/ui/main_window.h"
+#include "fit/session.h"
+#include "graph3d/graph_options.h"
+#include "graph3d/point_toggling.h"
+#include "platform/help.h"
+#include "platform/qt/qt_text.h"
+
+namespace {
+
+struct Button {
+  int id;
+  const char* text;
+};
+constexpr Button kButtons[] = {{kCmViewOptions, "3D &View"}, {kCmScaling, "&Scaling"},
+                               {kCmAnimate, "&Animate"},     {kCmTitles, "&Titles"},
+                               {kCmGraphFont, "&Font"},      {kCmColors, "C&olors"},
+                               {kCmPointsOptions, "Poi&nts"}, {kCmSection, "Sec&tion"},
+                               {362, "&Copy"},               {380, "&Print"}};
+
+}  // namespace
+
+TViewData::TViewData(QWidget* parent, T3DGraphSetup* setup, GraphOptionContext context,
+                     std::unique_ptr<GraphOptionDialogs> dialogs)
+    : T3DDlgSW(parent, setup),
+      context_(std::move(context)),
+      dialogs_(dialogs ? std::move(dialogs) : std::make_unique<GraphOptionDialogs>()) {
+  setWindowTitle(tr("View X,Y,Z Data"));
+  auto* column = new QVBoxLayout;
+  auto add = [&](int id, const char* text, std::function<void()> action) {
+    auto* b = new QPushButton(tr(text), this);
+    b->setObjectName(QString::number(id));  // the click zones find the buttons by id
+    b->setAutoDefault(false);
+    connect(b, &QPushButton::clicked, this, std::move(action));
+    column->addWidget(b);
+  };
+  auto* ok = new QPushButton(tr("OK"), this);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  column->addWidget(ok);
+  for (const Button& b : kButtons) {
+    if (b.id == 362) {
+      add(b.id, b.text, [this] { CopyGraph(); });
+    } else if (b.id == 380) {
+      add(b.id, b.text, [this] { PrintGraph(); });
+    } else {
+      add(b.id, b.text, [this, id = b.id] { (void)RunOptionCommand(id); });
+    }
+  }
+  add(9, "Help", [this] { platform::ShowHelp(platform::qt::ToWindow(this), kHelpContext); });
+  column->addStretch(1);
+  auto* graph = new QVBoxLayout;
+  graph->setSpacing(4);
+  graph->addWidget(Pane(), 1);
+  graph->addWidget(StatusStrip());
+  auto* top = new QHBoxLayout(this);
+  top->setContentsMargins(4, 4, 4, 4);
+  top->addLayout(graph, 1);
+  top->addLayout(column);
+}
+
+GraphOptionResult TViewData::RunOptionCommand(int id) {
+  const GraphOptionResult r = RunGraphOptionCommand(*this, id, *dialogs_, context_);
+  viewChanged_ = viewChanged_ || r.viewChanged;
+  dataChanged_ = dataChanged_ || r.dataChanged;
+  return r;
+}
+
+void RegisterDataViewCommand(TSession& session) {
+  if (HasCommandHandler(CmDataGraph)) return;
+  RegisterCommand(CmDataGraph, [&session] {
+    TGraphOptions options(CurrentSettings(), kGraphDataStatus, kPointsDataStatus, kPlaceGraphShared);
+    T3DGraphSetup& setup = options.Setup();
+    TDataTable& table = session.Table;
+    setup.Points = [&table] {
+      const std::span<const TXYZPoint> all = std::as_const(table).XYZData();
+      const int n = PointCount(all);
+      return all.empty() ? all : all.first(static_cast<std::size_t>(n) + 1);
+    };
+    const TAxisStats* axes[3] = {&session.DataStats.X, &session.DataStats.Y, &session.DataStats.Z};
+    for (std::size_t a = 0; a < 3; ++a) {
+      setup.Scaling.DataLow[a] = setup.Scaling.AxisLow[a] = axes[a]->Min;
+      setup.Scaling.DataHigh[a] = setup.Scaling.AxisHigh[a] = axes[a]->Max;
+      setup.Scaling.Auto[a] = 1;
+      setup.Scaling.Zoom[a] = 1;
+    }
+    GraphOptionContext context;
+    context.mutablePoints = [&table] { return table.XYZData().first(static_cast<std::size_t>(table.XYZRows()) + 1); };
+    context.tableMutex = &table.Mutex();
+    context.stopBackgroundFit = [] { StopBackgroundFit(); };
+    context.prepareDataForFit = [&session] { (void)PrepareDataForFit(session.Table, session.DataStats); };
+    auto* window = new TViewData(MainWindow, &setup, std::move(context));
+    window->SetPointToggler(MakeDataPointToggler(session));
+    window->SetPrescan([&session] { (void)PrepareDataForFit(session.Table, session.DataStats); });
+    window->resize(800, 600);
+    window->Execute();
+    options.StoreBack();
+  });
+}

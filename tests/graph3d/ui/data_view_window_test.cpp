@@ -1,0 +1,117 @@
+// The data view window: its option buttons run the option commands, and a dialog cancelled
+// on the window leaves the record and the point statuses as they were.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "graph3d/graph_fixture.h"
+#include "graph3d/setup_snapshot.h"
+#include "graph3d/ui/data_view_window.h"
+#include "graph3d/ui/section_dialog.h"
+#include "graph3d/ui/view_dialog.h"
+
+namespace {
+
+struct DataGraph : GraphFixture {
+  PointTable table;
+  std::shared_mutex mutex;
+  int fitStops = 0;
+  GraphOptionContext context;
+  DataGraph() {
+    SetSurface([](long double x, long double y) { return x + y; }, 0, 7, 0, 7);
+    table = MakeTable({{0, 1, 1}, {1, 2, 2}, {2, 3, 3}, {3, 1, 4}, {4, 2, 5}, {5, 3, 6}, {6, 1, 7}, {7, 2, 8}});
+    setup.Points = [this] { return std::span<const TXYZPoint>(table); };
+    context.mutablePoints = [this] { return std::span<TXYZPoint>(table); };
+    context.tableMutex = &mutex;
+    context.stopBackgroundFit = [this] { ++fitStops; };
+    FixRanges({0, 0, 0}, {7, 3, 8});
+  }
+};
+
+struct Recording : GraphOptionDialogs {
+  std::vector<std::pair<int, int>>* runs;
+  explicit Recording(std::vector<std::pair<int, int>>* r) : runs(r) {}
+  int Run(int dialog, QWidget*, T3DGraphSetup& setup, const GraphOptionContext&) override {
+    runs->emplace_back(dialog, setup.LockMask);
+    return kDialogOk;
+  }
+};
+
+TEST(DataViewWindow, ButtonsRunTheOptionCommandsUnderTheirLocks) {
+  DataGraph g;
+  std::vector<std::pair<int, int>> runs;
+  auto* w = new TViewData(nullptr, &g.setup, g.context, std::make_unique<Recording>(&runs));
+  w->resize(700, 500);
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+  if (const char* dir = std::getenv("ONDRAVIK_SHOTS")) w->grab().save(QString(dir) + "/data_view.png");
+  for (int id : {372, 373, 374, 377, 386, 385}) w->findChild<QPushButton*>(QString::number(id))->click();
+  const std::vector<std::pair<int, int>> want{{kDlgView, 15},   {kDlgScaling, 11}, {kDlgAnimate, 0x4000},
+                                              {kDlgAnimationPlayer, 0x4000}, {kDlgColorScheme, 14},
+                                              {kDlgPoints, 6},  {kDlgSection, 3}};
+  EXPECT_EQ(runs, want);
+  EXPECT_EQ(g.setup.LockMask, 0);
+  EXPECT_TRUE(w->DataChanged());
+  delete w;
+}
+
+// Answers the modal dialog that the next command opens.
+template <typename D>
+void WhenOpen(std::function<void(D*)> act) {
+  QTimer::singleShot(0, [act] {
+    auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    act(d);
+  });
+}
+
+TEST(DataViewWindow, CancelledSectionAndViewLeaveEverythingAsItWas) {
+  DataGraph g;
+  auto* w = new TViewData(nullptr, &g.setup, g.context);
+  w->resize(700, 500);
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+  w->Renderer().StoreOptions();
+  const TSetupSnapshot before(g.setup);
+  const PointTable statuses = g.table;
+  WhenOpen<TSection>([](TSection* d) {
+    d->BoundEdit(0)->setText("2");
+    d->BoundEdit(1)->setText("5");
+    d->Apply(SectionApply::New);
+    d->reject();
+  });
+  GraphOptionResult r = w->RunOptionCommand(kCmSection);
+  EXPECT_EQ(r.dialogResult, kDialogCancel);
+  for (std::size_t i = 1; i < g.table.size(); ++i) EXPECT_EQ(g.table[i].Status, statuses[i].Status);
+  EXPECT_TRUE(before.Matches(g.setup));
+  EXPECT_GE(g.fitStops, 2);  // before the dialog's Apply and before the statuses went back
+
+  WhenOpen<T3DView>([](T3DView* d) {
+    d->Scroll(405, 40);
+    static_cast<QLineEdit*>(d->Control(400))->setText("50");
+    static_cast<QLineEdit*>(d->Control(409))->setText("60");
+    for (int i = 0; i < 10; ++i) d->Tick();
+    d->reject();
+  });
+  r = w->RunOptionCommand(kCmViewOptions);
+  EXPECT_FALSE(r.changed);
+  EXPECT_TRUE(before.Matches(g.setup));
+
+  WhenOpen<T3DView>([](T3DView* d) {
+    static_cast<QLineEdit*>(d->Control(400))->setText("12");
+    d->accept();
+  });
+  r = w->RunOptionCommand(kCmViewOptions);
+  EXPECT_TRUE(r.recomputedGrid);
+  EXPECT_EQ(g.view.MeshX, 12);
+  EXPECT_EQ(g.view.MeshY, 12);
+  EXPECT_EQ(w->Renderer().GridNx(), 12);
+  EXPECT_TRUE(w->ViewChanged());
+  delete w;
+}
+
+}  // namespace
