@@ -24,6 +24,18 @@ namespace {
 constexpr long double kPi = std::numbers::pi_v<long double>;
 constexpr long double kEps = 1e-18L;
 constexpr long double kFpMin = 1e-300L;
+// Downward recurrences are scaled by kRescaleBy once their values pass kRescaleAbove.
+constexpr long double kRescaleAbove = 1e2000L;
+constexpr long double kRescaleBy = 1e-2000L;
+
+void RescaleRecurrence(long double& value, long double& derivative, long double& start,
+                       long double& startDerivative) {
+  value *= kRescaleBy;
+  derivative *= kRescaleBy;
+  start *= kRescaleBy;
+  startDerivative *= kRescaleBy;
+}
+
 constexpr int kMaxIterations = 10000;
 constexpr long double kTemmeSwitch = 2;
 
@@ -251,14 +263,17 @@ int BesselJY(long double x, long double nu, TBesselSet& out) {
 
   long double rjl = isign * kFpMin;
   long double rjpl = h * rjl;
-  const long double rjl1 = rjl;
-  const long double rjp1 = rjpl;
+  long double rjl1 = rjl;
+  long double rjp1 = rjpl;
   long double fact = nu * xi;
   for (int l = nl; l >= 1; --l) {
     const long double rjtemp = fact * rjl + rjpl;
     fact -= xi;
     rjpl = fact * rjtemp - rjl;
     rjl = rjtemp;
+    // Only ratios matter: scale down before the values overflow (past that every step
+    // would work on infinities, slowly, and end in 0/0). The start values scale with them.
+    if (std::fabs(rjl) > kRescaleAbove) RescaleRecurrence(rjl, rjpl, rjl1, rjp1);
   }
   if (rjl == 0) rjl = kEps;
   const long double f = rjpl / rjl;
@@ -355,6 +370,11 @@ int BesselJY(long double x, long double nu, TBesselSet& out) {
     const long double rytemp = (xmu + k) * xi2 * ry1 - rymu;
     rymu = ry1;
     ry1 = rytemp;
+    // Past an overflow the value is infinite whatever follows.
+    if (!std::isfinite(ry1)) {
+      rymu = ry1;
+      break;
+    }
   }
   out.value2 = rymu;
   out.deriv2 = nu * xi * rymu - ry1;
@@ -387,14 +407,15 @@ int BesselIK(long double x, long double nu, TBesselSet& out) {
 
   long double ril = kFpMin;
   long double ripl = h * ril;
-  const long double ril1 = ril;
-  const long double rip1 = ripl;
+  long double ril1 = ril;
+  long double rip1 = ripl;
   long double fact = nu * xi;
   for (int l = nl; l >= 1; --l) {
     const long double ritemp = fact * ril + ripl;
     fact -= xi;
     ripl = fact * ritemp + ril;
     ril = ritemp;
+    if (std::fabs(ril) > kRescaleAbove) RescaleRecurrence(ril, ripl, ril1, rip1);
   }
   const long double f = ripl / ril;
 
@@ -471,6 +492,10 @@ int BesselIK(long double x, long double nu, TBesselSet& out) {
     const long double rktemp = (xmu + k) * xi2 * rk1 + rkmu;
     rkmu = rk1;
     rk1 = rktemp;
+    if (!std::isfinite(rk1)) {
+      rkmu = rk1;
+      break;
+    }
   }
   out.value2 = rkmu;
   out.deriv2 = nu * xi * rkmu - rk1;
