@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/ui/command_ids.h"
+#include "app/ui/command_table.h"
+#include "fit/session.h"
 #include "graph3d/graph_fixture.h"
 #include "graph3d/setup_snapshot.h"
 #include "graph3d/ui/data_view_window.h"
@@ -112,6 +115,33 @@ TEST(DataViewWindow, CancelledSectionAndViewLeaveEverythingAsItWas) {
   EXPECT_EQ(w->Renderer().GridNx(), 12);
   EXPECT_TRUE(w->ViewChanged());
   delete w;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DataViewWindow, DataGraphCommandOpensTheWindowOnTheSessionTable) {
+  auto session = std::make_unique<TSession>();
+  ASSERT_TRUE(session->Table.AllocPointArray());
+  const PointTable points = MakeTable({{0, 0, 1}, {1, 0, 2}, {0, 1, 3}, {1, 1, 4}});
+  std::copy(points.begin(), points.end(), session->Table.XYZData().begin());
+  session->Table.SetXYZRows(4);
+  UnregisterCommand(CmDataGraph);
+  RegisterDataViewCommand(*session);
+  ASSERT_TRUE(HasCommandHandler(CmDataGraph));
+  bool opened = false;
+  QTimer::singleShot(0, [&opened] {
+    auto* w = qobject_cast<TViewData*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    opened = true;
+    EXPECT_EQ(PointCount(w->Renderer().Setup()->Points()), 4);
+    EXPECT_NE(w->findChild<QPushButton*>("385"), nullptr);
+    w->accept();
+  });
+  EXPECT_TRUE(RunCommandHandler(CmDataGraph));
+  EXPECT_TRUE(opened);
+  UnregisterCommand(CmDataGraph);
 }
 
 }  // namespace

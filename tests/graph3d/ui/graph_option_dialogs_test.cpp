@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "graph3d/graph_fixture.h"
+#include "graph3d/ui/dialog_shots.h"
 #include "graph3d/ui/color_scheme_dialogs.h"
 #include "graph3d/ui/graph_type_dialog.h"
 #include "graph3d/ui/points_dialog.h"
@@ -38,20 +39,11 @@ struct DataGraph : GraphFixture {
   }
 };
 
-// Shows a dialog without its modal loop and saves a picture of it when asked to.
-template <typename D>
-void Show(D* d, const char* name) {
-  d->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
-  QApplication::processEvents();
-  if (const char* dir = std::getenv("ONDRAVIK_SHOTS")) d->grab().save(QString(dir) + "/" + name + ".png");
-}
-
 TEST(GraphTypeDialog, OpensOnTheCurrentTypeAndRepaintsOnlyOnAChange) {
   DataGraph g;
   g.view.GraphType = 17;
   auto* d = new T3DType(nullptr, &g.setup);
-  Show(d, "graph_type");
+  ShowDialog(d, "graph_type");
   EXPECT_TRUE(d->TypeButton(17)->isChecked());
   EXPECT_EQ(d->TypeButton(17)->text(), "32 Re&d");
   EXPECT_FALSE(d->TypeButton(0)->isChecked());
@@ -74,7 +66,7 @@ TEST(GraphTypeDialog, OpensOnTheCurrentTypeAndRepaintsOnlyOnAChange) {
 TEST(PointsDialog, ControlsFollowTheDisplayModeAndTheContent) {
   DataGraph g;
   auto* d = new TPoints(nullptr, &g.setup);
-  Show(d, "points");
+  ShowDialog(d, "points");
   auto* hide = static_cast<QRadioButton*>(d->Control(604));
   hide->click();
   EXPECT_FALSE(d->Control(605)->isEnabled());
@@ -99,7 +91,7 @@ TEST(PointsDialog, ControlsFollowTheDisplayModeAndTheContent) {
 
   DataGraph pointsAlone(false);
   auto* e = new TPoints(nullptr, &pointsAlone.setup);
-  Show(e, "points_alone");
+  ShowDialog(e, "points_alone");
   EXPECT_FALSE(e->Control(596)->isEnabled());
   EXPECT_FALSE(static_cast<QRadioButton*>(e->Control(596))->isChecked());
   EXPECT_TRUE(e->Control(611)->isEnabled());
@@ -109,7 +101,7 @@ TEST(PointsDialog, ControlsFollowTheDisplayModeAndTheContent) {
 TEST(SectionDialog, IncludeExcludeAndEmptyBounds) {
   DataGraph g;
   auto* d = new TSection(nullptr, &g.setup, g.context);
-  Show(d, "section");
+  ShowDialog(d, "section");
   d->BoundEdit(0)->setText("2");
   d->BoundEdit(1)->setText("5");
   d->findChild<QPushButton*>("button630")->click();  // Apply New
@@ -130,7 +122,7 @@ TEST(ColorDialogs, CustomizeCopiesTheBuiltInSchemeAndReadRefusesBadFiles) {
   DataGraph g;
   g.scheme = 2;  // "&Blue"
   auto* d = new TColor_(nullptr, &g.setup);
-  Show(d, "color_scheme");
+  ShowDialog(d, "color_scheme");
   EXPECT_TRUE(d->SchemeButton(2)->isChecked());
   d->Customize();
   EXPECT_EQ(d->result(), TColor_::kCustomize);
@@ -139,7 +131,7 @@ TEST(ColorDialogs, CustomizeCopiesTheBuiltInSchemeAndReadRefusesBadFiles) {
   EXPECT_EQ(g.scheme, kUserScheme);
 
   auto* u = new TUserColor(nullptr, &g.setup);
-  Show(u, "custom_colors");
+  ShowDialog(u, "custom_colors");
   u->SelectRole(kRoleBackground);
   u->ChooseColor(4);
   EXPECT_EQ(g.userSchemes[0][kRoleBackground], 4);

@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "graph3d/graph_fixture.h"
+#include "graph3d/ui/dialog_shots.h"
 #include "graph3d/ui/scaling_dialog.h"
 #include "graph3d/ui/titles_dialog.h"
 #include "graph3d/ui/view_dialog.h"
@@ -33,19 +34,11 @@ struct DataGraph : GraphFixture {
   }
 };
 
-template <typename D>
-void Show(D* d, const char* name) {
-  d->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
-  QApplication::processEvents();
-  if (const char* dir = std::getenv("ONDRAVIK_SHOTS")) d->grab().save(QString(dir) + "/" + name + ".png");
-}
-
 TEST(ViewDialog, FilesOfBothSizesAndTheRefusedOne) {
   DataGraph g;
   g.setup.LockMask = 15;
   auto* d = new T3DView(nullptr, &g.setup);
-  Show(d, "view");
+  ShowDialog(d, "view");
   ScratchDir dir;
   platform::ScriptedFiles files;
   platform::ScriptedAnswers answers;
@@ -78,7 +71,7 @@ TEST(ViewDialog, PreviewsFollowTheClock) {
   DataGraph g;
   g.setup.LockMask = 15;
   auto* d = new T3DView(nullptr, &g.setup);
-  Show(d, "view_preview");
+  ShowDialog(d, "view_preview");
   d->Scroll(405, 100);  // dragging the XY angle
   EXPECT_EQ(d->Renderer().GridNx(), 10);
   EXPECT_EQ(d->Renderer().View().AngleXY, 100);
@@ -103,7 +96,7 @@ TEST(ViewDialog, LabelsAllAndReset) {
   g.view.MeshX = 20;
   g.view.MeshY = 30;
   auto* d = new T3DView(nullptr, &g.setup);
-  Show(d, "view_reset");
+  ShowDialog(d, "view_reset");
   EXPECT_FALSE(d->Square());
   d->Click(428);
   EXPECT_EQ(d->LabelBits(), 1023);
@@ -139,7 +132,7 @@ TEST(ScalingDialog, FormulasLogAxesZoomAndClosing) {
   DataGraph g;
   g.setup.LockMask = 11;
   auto* d = new T3DScale(nullptr, &g.setup);
-  Show(d, "scaling");
+  ShowDialog(d, "scaling");
   d->MaxEdit(0)->setText("2*4");
   EXPECT_EQ(d->Renderer().AxisHigh(kAxisX), 8);
   d->ToggleLog(0);  // range 1 .. 8 in decades
@@ -215,7 +208,7 @@ struct TitleSets {
 TEST(TitlesDialog, MarkupButtonsAndSizes) {
   TitleSets t(1);
   auto* d = new TTitles(nullptr, &t.custom, t.automatic, t.font);
-  Show(d, "titles");
+  ShowDialog(d, "titles");
   QLineEdit* e = d->TextEdit(5);
   e->setText("x2");
   e->setCursorPosition(1);
