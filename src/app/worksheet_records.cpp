@@ -146,14 +146,14 @@ int WK1PutNumber(ByteWriter& out, int column, int row, double value) {
   return static_cast<int>(kWK1NumberSize);
 }
 
-int WK1PutLabel(ByteWriter& out, int column, int row, std::string_view text) {
+int WK1PutLabel(ByteWriter& out, int column, int row, std::string_view text, char prefix) {
   if (!InRange(column, kWK1MaxColumn) || !InRange(row, kWorksheetMaxRow)) return 0;
   text = text.substr(0, std::min(text.find('\0'), kWK1MaxLabel));
   RecordHead(out, 0x0F, static_cast<std::uint16_t>(text.size() + 7));
   out.U8(0xFF);
   out.U16(static_cast<std::uint16_t>(column));
   out.U16(static_cast<std::uint16_t>(row));
-  out.U8(0x27);
+  out.U8(static_cast<std::uint8_t>(prefix));
   out.Raw(text.data(), text.size());
   out.U8(0);
   return static_cast<int>(text.size() + 11);
@@ -187,14 +187,14 @@ int WK3PutNumber(ByteWriter& out, int column, int row, long double value) {
   return static_cast<int>(kWK3NumberSize);
 }
 
-int WK3PutLabel(ByteWriter& out, int column, int row, std::string_view text) {
+int WK3PutLabel(ByteWriter& out, int column, int row, std::string_view text, char prefix) {
   if (!InRange(column, kWK3MaxColumn) || !InRange(row, kWorksheetMaxRow)) return 0;
   text = text.substr(0, std::min(text.find('\0'), kWK3MaxLabel));
   RecordHead(out, 0x16, static_cast<std::uint16_t>(text.size() + 6));
   out.U16(static_cast<std::uint16_t>(row));
   out.U8(0);
   out.U8(static_cast<std::uint8_t>(column));
-  out.U8(0x27);
+  out.U8(static_cast<std::uint8_t>(prefix));
   out.Raw(text.data(), text.size());
   out.U8(0);
   return static_cast<int>(text.size() + 10);

@@ -33,13 +33,16 @@ int WK1PutHeader(bytes::ByteWriter& out, int lastColumn, int lastRow);
 // Rewrites the range of a header already written (its first 1380 bytes).
 void WK1SetRange(std::span<std::uint8_t> header, int lastColumn, int lastRow);
 int WK1PutNumber(bytes::ByteWriter& out, int column, int row, double value);
-int WK1PutLabel(bytes::ByteWriter& out, int column, int row, std::string_view text);
+// `prefix` is the label's alignment: '\'' left (the default), '"' right.
+int WK1PutLabel(bytes::ByteWriter& out, int column, int row, std::string_view text,
+                char prefix = '\'');
 int WK1PutEOF(bytes::ByteWriter& out);
 
 int WK3PutHeader(bytes::ByteWriter& out, int lastColumn, int lastRow);
 void WK3SetRange(std::span<std::uint8_t> header, int lastColumn, int lastRow);
 int WK3PutNumber(bytes::ByteWriter& out, int column, int row, long double value);
-int WK3PutLabel(bytes::ByteWriter& out, int column, int row, std::string_view text);
+int WK3PutLabel(bytes::ByteWriter& out, int column, int row, std::string_view text,
+                char prefix = '\'');
 int WK3PutTrailer(bytes::ByteWriter& out);
 
 // A whole image of either form (1 WK1, 3 WK3): header, cells, end. Numbers are written as

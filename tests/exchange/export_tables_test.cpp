@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <tuple>
+
+#include "exchange/export/export_tables.h"
+#include "exchange/export_fixture.h"
+#include "support/german_locale.h"
+
+namespace {
+
+constexpr long double kInf = std::numeric_limits<long double>::infinity();
+
+struct AxisCase {
+  TExportRange range;
+  std::vector<long double> values;
+};
+
+TEST(ExportGrid, AxisValuesPinTheEndAndCountWholeQuotients) {
+  GermanLocale german;
+  const TAxisCap cap = ExportAxisCap(0, false);
+  const AxisCase cases[] = {
+      {{0, 0.3L, 1}, {0, 0.3L, 0.6L, 1}},
+      {{0, 0.4L, 1}, {0, 0.4L, 1}},
+      {{0, 0.1L, 0.2L}, {0, 0.1L, 0.2L}},       // 0.2 / 0.1 is a hair below 2
+      {{1, 1, 0.5L}, {0.5L}},                   // q = -0.5: one value, the end
+      {{1, 1, -1.5L}, {}},                      // q = -2.5: none
+      {{1, 1, -100}, {}},                       // q far below -2 never turns the count positive
+      {{0, 1, std::nanl("")}, {std::nanl("")}}, // NaN quotient: one value
+  };
+  for (const AxisCase& c : cases) {
+    const std::vector<long double> got = ExportAxisValues(c.range, cap);
+    ASSERT_EQ(got.size(), c.values.size()) << static_cast<double>(c.range.end);
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      if (std::isnan(c.values[i]))
+        EXPECT_TRUE(std::isnan(got[i]));
+      else
+        EXPECT_EQ(got[i], c.values[i]) << i;
+    }
+  }
+}
+
+TEST(ExportGrid, InfiniteQuotientsTakeTheCapOrNothing) {
+  EXPECT_EQ(ExportAxisCount({0, 0, 1}, ExportAxisCap(0, false)), 16383);
+  EXPECT_EQ(ExportAxisCount({0, 0, 1}, ExportAxisCap(1, false)), 16384);
+  EXPECT_EQ(ExportAxisCount({0, 0, 1}, ExportAxisCap(3, false)), 229);
+  EXPECT_EQ(ExportAxisCount({0, 0, 1}, ExportAxisCap(3, true)), 16383);
+  EXPECT_EQ(ExportAxisCount({1, 0, 0}, ExportAxisCap(0, false)), 0);  // -inf
+  EXPECT_EQ(ExportAxisCount({0, -kInf, 1}, ExportAxisCap(0, false)), 1);  // q = -0: one value
+  // The matrix of a grid with X quotient 500 has 229 columns, the last one X end.
+  const std::vector<long double> xs = ExportAxisValues({0, 1, 500}, ExportAxisCap(3, false));
+  ASSERT_EQ(xs.size(), 229u);
+  EXPECT_EQ(xs.back(), 500);
+  EXPECT_EQ(xs[227], 227);
+}
+
+TEST(ExportGrid, PointCountsAreCappedByKind) {
+  EXPECT_EQ(MakeExportGrid({0, Steps(200), Steps(200)}).pointCount, 16382u);
+  EXPECT_EQ(MakeExportGrid({1, Steps(200), Steps(200)}).pointCount, 16383u);
+  EXPECT_EQ(MakeExportGrid({3, Steps(200), Steps(200)}).pointCount, 40000u);
+  EXPECT_EQ(MakeExportGrid({0, Steps(3), Steps(4)}).pointCount, 12u);
+}
+
+TEST(ExportTitles, LevelNamesTheLimitColumns) {
+  GermanLocale german;
+  EXPECT_EQ(ConfidenceTitle(1), "95.00% Conf Lim");
+  EXPECT_EQ(PredictionTitle(1), "95.00% Pred Lim");
+  EXPECT_EQ(ConfidenceTitle(4), "99.99% Conf Lim");
+  EXPECT_EQ(PredictionTitle(0), "90.00% Pred Lim");
+  EXPECT_EQ(InactivePointLabel(7), "   7*");
+  EXPECT_EQ(ExportParameterLetter(0), "a");
+  EXPECT_EQ(ExportParameterLetter(21), "v");
+  EXPECT_EQ(ExportParameterLetter(22), "aa");
+  EXPECT_EQ(ExportParameterLetter(23), "ab");
+  EXPECT_EQ(ExportParameterLetter(65), "bv");
+}
+
+TEST(ExportEvaluation, LimitsAreLeftOutOnTheirOwn) {
+  TPlaneExport plane;
+  TReviewCallbacks review = plane.review;
+  review.ReviewPredictionLimit = [](long double, long double, long double) { return ExprErrorValue; };
+  TExportPoint p = EvaluateExportPoint(review, 1, 1);
+  EXPECT_TRUE(p.valid);
+  EXPECT_EQ(p.z, 6);
+  EXPECT_TRUE(p.hasConfidence);
+  EXPECT_EQ(p.confidenceLow, 5.75L);
+  EXPECT_FALSE(p.hasPrediction);
+  bool fault = false;
+  review.TakeMathError = [&fault] { return std::exchange(fault, false); };
+  review.ReviewEvalZ = [&fault](long double, long double) { fault = true; return 1.0L; };
+  EXPECT_FALSE(EvaluateExportPoint(review, 1, 1).valid);
+  review.ReviewEvalZ = [](long double, long double) { return ExprErrorValue; };
+  EXPECT_FALSE(EvaluateExportPoint(review, 1, 1).valid);
+}
+
+// Collects cells by (column, row).
+struct CellMap : TExportCellSink {
+  struct Cell {
+    bool label;
+    long double value;
+    std::string text;
+    bool right;
+  };
+  std::map<std::pair<int, int>, Cell> cells;
+  std::vector<std::pair<int, int>> order;
+  void Number(int c, int r, long double v) override { cells[{c, r}] = {false, v, {}, false}, order.push_back({c, r}); }
+  void Label(int c, int r, std::string_view t, bool right) override {
+    cells[{c, r}] = {true, 0, std::string(t), right}, order.push_back({c, r});
+  }
+  int MaxRow() const {
+    int m = -1;
+    for (auto& [k, v] : cells) m = std::max(m, k.second);
+    return m;
+  }
+};
+
+TEST(ExportCells, FullWorksheetBlocksAndRowsAfterTheGridLoop) {
+  GermanLocale german;
+  TPlaneExport plane(20);
+  plane.points[6].Status = '*';
+  plane.SetGrid(0, Steps(3), Steps(4));
+  const TExportGrid grid = MakeExportGrid(plane.request);
+  CellMap map;
+  const TExportOutcome out = WriteExportCells(plane.Input(), grid, InvalidGridRow::kOmit, 16383, map);
+  EXPECT_EQ(out.result, 14);  // rows 2-13 by the grid loop, then 14-22
+  EXPECT_EQ(ExportTableLayout(plane.Input(), grid, 16383).lastRow, 21);
+  EXPECT_EQ(out.lastRowWritten, 21);
+  EXPECT_EQ(map.cells.at({9, 8}).text, "   7*");
+  EXPECT_TRUE(map.cells.at({9, 8}).right);
+  EXPECT_EQ(map.cells.at({9, 1}).text, "XYZ #");
+  EXPECT_EQ(map.cells.at({16, 1}).text, "95.00% Conf Lim");
+  EXPECT_EQ(map.cells.at({27, 1}).text, "95.00% Pred Lim");
+  EXPECT_EQ(map.cells.at({0, 0}).text, "Plane data");
+  EXPECT_EQ(map.cells.at({3, 0}).text, "z=a+bx+cy");
+  EXPECT_EQ(map.cells.at({1, 3}).value, 1);  // equation number
+  // Parameter b has no standard error: only its letter and value.
+  EXPECT_EQ(map.cells.at({2, 3}).text, "b");
+  EXPECT_EQ(map.cells.count({4, 3}), 0u);
+  EXPECT_EQ(map.cells.at({5, 2}).value, 8);            // 1 / 0.125
+  EXPECT_EQ(map.cells.at({6, 4}).value, 3 - 2 * 0.5L);  // value - t SE
+  // Observed point 1 at row 2: Z = 1 exactly, residual 0.
+  EXPECT_EQ(map.cells.at({14, 2}).value, 0);
+  EXPECT_EQ(map.cells.at({15, 2}).value, 0);
+  EXPECT_EQ(map.cells.at({19, 21}).value, plane.points[19].Z + TPlaneExport::kPrediction);
+  // The grid: X-major, x and y in columns 21 and 22 from row 2.
+  EXPECT_EQ(map.cells.at({21, 13}).value, 2);
+  EXPECT_EQ(map.cells.at({22, 13}).value, 3);
+  EXPECT_EQ(map.cells.at({23, 13}).value, 14);
+  EXPECT_EQ(map.cells.count({21, 14}), 0u);
+  // Row order: no cell of a row comes before a cell of an earlier row.
+  for (std::size_t i = 1; i < map.order.size(); ++i)
+    ASSERT_LE(map.order[i - 1].second, map.order[i].second);
+}
+
+TEST(ExportCells, SmallSheetsKeepTheirSummaryAndParameterRows) {
+  TPlaneExport plane(5);
+  plane.SetGrid(0, Steps(2), Steps(2));
+  const TExportGrid grid = MakeExportGrid(plane.request);
+  // The table's own figure: max(5, 4) + 2 = 7 rows ...
+  EXPECT_EQ(std::max<std::size_t>(plane.points.size(), grid.pointCount) + 2, 7u);
+  // ... but the summary reaches row 9, and the extent and the cells cover it.
+  EXPECT_EQ(ExportTableLayout(plane.Input(), grid, 16383).lastRow, 9);
+  CellMap map;
+  (void)WriteExportCells(plane.Input(), grid, InvalidGridRow::kOmit, 16383, map);
+  EXPECT_EQ(map.cells.at({0, 9}).text, "Time");
+  EXPECT_EQ(map.cells.at({1, 9}).text, "2:40:00 AM");
+  EXPECT_EQ(map.MaxRow(), 9);
+}
+
+TEST(ExportCells, InvalidGridPointsFollowTheFormatsRule) {
+  TPlaneExport plane(1);
+  plane.review.ReviewEvalZ = [](long double x, long double y) { return x == 1 ? ExprErrorValue : x + y; };
+  plane.SetGrid(0, Steps(2), Steps(3));
+  const TExportGrid grid = MakeExportGrid(plane.request);
+  CellMap lotus, quattro;
+  (void)WriteExportCells(plane.Input(), grid, InvalidGridRow::kOmit, 16383, lotus);
+  (void)WriteExportCells(plane.Input(), grid, InvalidGridRow::kKeepXY, 16383, quattro);
+  for (int row = 5; row <= 7; ++row) {
+    EXPECT_EQ(lotus.cells.count({21, row}), 0u);
+    EXPECT_EQ(quattro.cells.at({22, row}).value, row - 5);
+    EXPECT_EQ(quattro.cells.count({23, row}), 0u);
+  }
+}
+
+TEST(ExportCells, RowsPastTheFormatsLastRowAreCutAndCounted) {
+  TPlaneExport plane(10);
+  plane.SetGrid(1, Steps(100), Steps(100));  // 10000 points, capped at 16383: all fit
+  const TExportGrid grid = MakeExportGrid(plane.request);
+  CellMap map;
+  const TExportOutcome out = WriteExportCells(plane.Input(), grid, InvalidGridRow::kOmit, 8191, map);
+  EXPECT_EQ(out.result, 10001);
+  EXPECT_EQ(out.lastRowWritten, 8191);
+  EXPECT_EQ(out.rowsCut, 10000 - 8191);
+  EXPECT_EQ(ExportTableLayout(plane.Input(), grid, 8191).lastRow, 8191);
+}
+
+TEST(ExportCells, GeneratedTablesCompleteTheXValueInProgress) {
+  // 16384 x 2 points in kind 1: the X value starting at row 16383 is written whole.
+  TPlaneExport plane(0);
+  plane.SetGrid(1, {0, 0, 1}, Steps(2));
+  const TExportGrid grid = MakeExportGrid(plane.request);
+  ASSERT_EQ(grid.xs.size(), 16384u);
+  CellMap map;
+  const TExportOutcome out = WriteExportCells(plane.Input(), grid, InvalidGridRow::kOmit, 65535, map);
+  EXPECT_EQ(out.lastRowWritten, 16384);
+  EXPECT_EQ(out.result, 16385);
+  EXPECT_EQ(ExportTableLayout(plane.Input(), grid, 65535).lastRow, 16383);
+}
+
+}  // namespace
