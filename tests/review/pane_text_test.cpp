@@ -1,0 +1,222 @@
+// The review panes' texts on a fitted plane with replicates; reference figures from SciPy
+// (reference/pane_figures.py).
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/coded_text.h"
+#include "app/settings_file.h"
+#include "fit/fit_evaluation.h"
+#include "fit/fit_refit.h"
+#include "fit/fit_results.h"
+#include "fit/session.h"
+#include "fit/fit_test_data.h"
+#include "review/pane_text.h"
+
+namespace {
+
+using namespace fit_test;
+
+// z = 1 + 2x + 3y + e on the grid x, y in {0, 1, 2} (x slowest), with replicates at (0,0),
+// (1,1) and (2,2).
+PointTable ReplicatedPlane() {
+  const long double e[9] = {0.1L, -0.1L, 0, 0.2L, 0, -0.2L, 0, 0.1L, -0.1L};
+  int k = 0;
+  PointTable t = GridTable(Axis(0, 1, 3), Axis(0, 1, 3), [&](long double x, long double y) {
+    return 1 + 2 * x + 3 * y + e[k++];
+  });
+  const long double extra[3][3] = {{0, 0, -0.1L}, {1, 1, 0.1L}, {2, 2, 0.2L}};
+  for (const auto& r : extra) {
+    TXYZPoint p;
+    p.X = r[0];
+    p.Y = r[1];
+    p.Z = 1 + 2 * r[0] + 3 * r[1] + r[2];
+    p.W = 1;
+    p.Status = kPointActive;
+    t.push_back(p);
+  }
+  SetPointCount(t, static_cast<int>(t.size()) - 1);
+  return t;
+}
+
+class PaneTextTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    savedVolume_ = CurrentSettings().VolumeOption;
+    CurrentSettings().VolumeOption = 1;
+    stamp_.tm_year = 126;
+    stamp_.tm_mon = 11;
+    stamp_.tm_mday = 7;
+    stamp_.tm_hour = 14;
+  }
+  void TearDown() override { CurrentSettings().VolumeOption = savedVolume_; }
+
+  // Runs `selection` over `t` and publishes the list into the session.
+  void Fit(PointTable t, const TFitSelection& selection, const TFitOptions& options = DefaultFitOptions()) {
+    session_.DataStats = StatsOf(t);
+    const TPureError pe = TablePureErrorSums(t);
+    session_.DataStats.PureErrorSS = pe.SS;
+    session_.DataStats.PureErrorDOF = pe.DOF;
+    ASSERT_TRUE(session_.Table.ReplaceDataTable(t));
+    session_.Table.SetXYZRows(static_cast<int>(t.size()) - 1);
+    TFitRunOutcome outcome;
+    TFitRunContext ctx(t, session_.DataStats, selection, options, outcome.list);
+    CountFitRun(ctx, 0);
+    ASSERT_GT(RunFitFamilies(ctx), 0);
+    outcome.products = FitRunProductsOf(ctx);
+    PublishFitResults(session_, std::move(outcome));
+  }
+
+  int RankOf(int equationNumber) {
+    for (int i = 1; i <= session_.FitList.Count(); ++i)
+      if (session_.FitList.At(i)->equationNumber == equationNumber) return i;
+    return -1;
+  }
+
+  std::vector<std::string> Lines(const TMFile& f) {
+    std::vector<std::string> v;
+    for (int i = 0; i < f.LineCount(); ++i) v.emplace_back(f.GetLine(i));
+    return v;
+  }
+
+  TSession session_;
+  std::tm stamp_{};
+  std::int32_t savedVolume_ = 0;
+};
+
+TEST_F(PaneTextTest, NumericSummaryOfTheReplicatedPlane) {
+  Fit(ReplicatedPlane(), LinearSelection(9, 0, 0));
+  const int rank = RankOf(1);
+  ASSERT_GT(rank, 0);
+  TMFile out("", 200);
+  TNumericPaneSettings settings;
+  settings.volumeInSummary = true;
+  settings.stamp = &stamp_;
+  ASSERT_TRUE(FormatNumericSummary(out, session_, rank, settings));
+  const std::vector<std::string> l = Lines(out);
+  const std::string all = [&] { std::string s; for (auto& x : l) s += x + "\n"; return s; }();
+  // r², adjusted r², standard error, F.
+  const std::vector<std::string> expected = {
+      "~!0.9988503645~!   ~!0.9984192512~!   ~!0.1276569477~!   ~!3909.7840909~!",
+      "~#95.00% Confidence Limits~#  ~#P>|t|~#",
+      "~$  b~$   ~!2.05       ~!  ~!0.046613727~!  ~!43.97846193~!  ~!1.944552425~!  ~!2.155447575~!  ~!0.00000~!",
+      "~!0.9988503645~!   ~!0.9984192512~!   ~!0.1276569477~!   ~!0.9994513103~!",
+      "~$Regr~$     ~!127.43         ~!   ~!2   ~!    ~!63.715         ~!    ~!3909.78        ~!  ~!0.00000~!",
+      "~$Error~$    ~!0.14666667     ~!   ~!9   ~!    ~!0.016296296    ~!",
+      "~$Total~$    ~!127.57667      ~!   ~!11  ~!",
+      "~$Lack Fit~$ ~!0.076666667    ~!   ~!6   ~!    ~!0.012777778    ~!    ~!0.547619       ~!  ~!0.75718~!",
+      "~$Pure Err~$ ~!0.07           ~!   ~!3   ~!    ~!0.023333333    ~!",
+      "~!24.066666667~!               ~!",
+      "~!0           ~!   ~!0           ~!   ~!1.0166666667~!",
+      "~!2           ~!   ~!2           ~!   ~!11.016666667~!",
+      "~$GaussElim      ~$~$            ~$",
+  };
+  for (const std::string& s : expected) EXPECT_NE(all.find(s), std::string::npos) << s << "\n" << all;
+  const TFitEqn& e = *CurFitEqn;
+  EXPECT_NEAR(static_cast<double>(e.parameters[0]), 61.0 / 60, 1e-15);
+  EXPECT_NEAR(static_cast<double>(e.sse), 11.0 / 75, 1e-14);
+  EXPECT_NEAR(static_cast<double>(e.sst), 38273.0 / 300, 1e-12);
+}
+
+TEST_F(PaneTextTest, AllOptionsOffLeaveTheCoreLines) {
+  Fit(ReplicatedPlane(), LinearSelection(9, 0, 0));
+  TMFile out("", 200);
+  TNumericPaneSettings settings;
+  settings.options = 0;
+  settings.stamp = &stamp_;
+  ASSERT_TRUE(FormatNumericSummary(out, session_, RankOf(1), settings));
+  const std::vector<std::string> l = Lines(out);
+  ASSERT_EQ(l.size(), 16u);
+  EXPECT_EQ(l[15], "");
+  EXPECT_EQ(l[0].rfind("~#Rank~# ~!", 0), 0u);
+  EXPECT_EQ(l[1], "");
+  EXPECT_EQ(l[4], "");
+  EXPECT_EQ(l[5], "~# Parm~#  ~#Value~#        ~#Std Error~#    ~#t-value~#      ~#95.00% Confidence Limits~#");
+  EXPECT_EQ(l[6].substr(0, 10), "~$  a~$   ");
+  EXPECT_EQ(l[9], "");
+  EXPECT_EQ(l[10].rfind("~#Procedure~#", 0), 0u);
+  EXPECT_EQ(l[12], "");
+  EXPECT_EQ(l[13], "~#Date~#           ~#Time~#           ~#File Source~#");
+  EXPECT_EQ(l[14].rfind("~!Dec 7, 2026   ~! ~!2:00:00 PM    ~!", 0), 0u) << l[14];
+  // Cells of the parameter header.
+  const std::uint8_t* cells = out.GetLineAttr(5);
+  EXPECT_EQ(std::vector<int>(cells, cells + 6), (std::vector<int>{11, 17, 17, 17, 28, 0}));
+}
+
+TEST_F(PaneTextTest, PrecisionSummaryOfALinearFitKeepsItsParameters) {
+  Fit(ReplicatedPlane(), LinearSelection(9, 0, 0));
+  const int rank = RankOf(1);
+  ASSERT_TRUE(RefitRank(session_, rank, kRefitCovariance));
+  const auto before = CurFitEqn->parameters;
+  TMFile out("", 200);
+  FormatPrecisionSummary(out, session_, rank);
+  EXPECT_EQ(std::memcmp(before.data(), CurFitEqn->parameters.data(), sizeof before), 0);
+  const std::vector<std::string> l = Lines(out);
+  // Rank, blank, header, 17 rows, blank, header, three removal rows.
+  ASSERT_EQ(l.size(), 3u + 17u + 2u + 3u);
+  EXPECT_EQ(l[3].substr(0, 18), "    ~$ 18~$       ");
+  EXPECT_EQ(l[21], "~#Removing~#       ~#Avg Abs Error~#  ~#Min Abs Error~#  ~#Max Abs Error~#");
+  EXPECT_EQ(l[22].substr(0, 17), "    ~$ a~$       ");
+}
+
+TEST_F(PaneTextTest, NonLinearFitShowsItsLossAndOnlyTheRoundingRows) {
+  TFitSelection sel;
+  sel.nonlinear[169] = 1;  // the plane fitted by least absolute deviation
+  Fit(ReplicatedPlane(), sel);
+  const int rank = RankOf(2170);
+  ASSERT_GT(rank, 0);
+  TMFile out("", 200);
+  TNumericPaneSettings settings;
+  settings.stamp = &stamp_;
+  ASSERT_TRUE(FormatNumericSummary(out, session_, rank, settings));
+  bool found = false;
+  for (const std::string& s : Lines(out)) found |= s.find("~$Least Abs Dev  ~$") != std::string::npos;
+  EXPECT_TRUE(found);
+  const auto before = CurFitEqn->parameters;
+  FormatPrecisionSummary(out, session_, rank);
+  EXPECT_EQ(std::memcmp(before.data(), CurFitEqn->parameters.data(), sizeof before), 0);
+  EXPECT_EQ(out.LineCount(), 3 + 17);
+  for (const std::string& s : Lines(out)) EXPECT_EQ(s.find("Removing"), std::string::npos);
+}
+
+TEST_F(PaneTextTest, DataSummaryMarksInactivePointsAndZeroZ) {
+  PointTable t = ReplicatedPlane();
+  TXYZPoint zero = t[1];
+  zero.X = 0.5L;
+  zero.Y = 0.5L;
+  zero.Z = 0;
+  t.push_back(zero);
+  TXYZPoint off = t[1];
+  off.W = -1;  // a negative weight makes the point inactive
+  t.push_back(off);
+  SetPointCount(t, static_cast<int>(t.size()) - 1);
+  Fit(t, LinearSelection(9, 0, 0));
+  TMFile out("", 200);
+  ASSERT_TRUE(FormatDataSummary(out, session_, RankOf(1), kDataResiduals, 1));
+  const std::vector<std::string> l = Lines(out);
+  ASSERT_EQ(l.size(), 2u + 14u);
+  EXPECT_EQ(l[1], "XYZ  *  ~#X Value~#    ~$Y Value~$    ~!Z Value~!    ~!Z Predict~!  ~#Residual~#   ~#Residual%~#  ~$Weights~$");
+  int inactive = 0, zeroZ = 0;
+  for (std::size_t i = 2; i < l.size(); ++i) {
+    if (l[i][5] == '*') {
+      ++inactive;
+      std::string grey = l[i];
+      GreyOutTextCodes(grey);
+      EXPECT_EQ(grey, l[i]);
+      EXPECT_EQ(l[i].find("~#"), std::string::npos);
+    }
+    if (l[i].find("~!0        ~!  ~!") != std::string::npos) {
+      ++zeroZ;
+      EXPECT_NE(l[i].find("~#0        ~#  ~$"), std::string::npos) << l[i];
+    }
+  }
+  EXPECT_EQ(inactive, 1);
+  EXPECT_EQ(zeroZ, 1);
+  ASSERT_TRUE(FormatDataSummary(out, session_, RankOf(1), kDataAllInformation, 1));
+  EXPECT_NE(std::string(out.GetLine(1)).find("95.00% Confidence Lim~# ~!95.00% Prediction Lim"), std::string::npos);
+}
+
+}  // namespace
