@@ -92,22 +92,35 @@ struct CoderTables {
   std::array<std::uint8_t, kTableSize> byte;
 };
 
-// Expands the plain stream (header and data) and hands each byte to sink(offset, byte) until
-// limit bytes have been produced. Returns the count produced, or -2 for a damaged stream.
-template <class Sink>
-long ExpandStream(std::span<const std::uint8_t> coded, std::size_t limit, Sink sink) {
+// Expands the plain stream (header and data) until limit bytes have been produced, writing
+// byte k of the stream to out[k - skip] for k >= skip (the bytes before skip are dropped).
+// Returns the count produced, or -2 for a damaged stream.
+//
+// Every string of the table has been written once already, where its entry was made: each
+// entry keeps that place and its length, so a string is copied from the output instead of
+// being unwound byte by byte. Strings that lie in the dropped part or straddle its end, or
+// reach past the limit, take the slower way through the prefix chain and a stack.
+long ExpandStream(std::span<const std::uint8_t> coded, std::size_t limit, std::uint8_t* out,
+                  std::size_t skip) {
   struct Tables {
     std::array<std::uint16_t, kTableSize> prefix;
+    std::array<std::uint16_t, kTableSize> length;
+    std::array<std::size_t, kTableSize> place;  // stream position of the string's first write
     std::array<std::uint8_t, kTableSize> suffix;
     std::array<std::uint8_t, kTableSize> stack;
   };
   std::unique_ptr<Tables> t(new (std::nothrow) Tables);
   if (!t) return -1;
+  for (unsigned c = 0; c < 256; ++c) t->length[c] = 1;
+  auto put = [&](std::size_t k, std::uint8_t b) {
+    if (k >= skip) out[k - skip] = b;
+  };
   CodeReader reader(coded);
   int width = kMinWidth;
   unsigned threshold = 1u << kMinWidth;
   unsigned nextFree = kFirstFreeCode;
   unsigned prev = kNoCode;
+  std::size_t prevStart = 0;
   std::uint8_t prevFirst = 0;
   std::size_t produced = 0;
   while (produced < limit) {
@@ -120,34 +133,67 @@ long ExpandStream(std::span<const std::uint8_t> coded, std::size_t limit, Sink s
       if (!reader.Get(width, code) || code > 255) return -2;
       prev = code;
       prevFirst = static_cast<std::uint8_t>(code);
-      sink(produced++, prevFirst);
+      prevStart = produced;
+      put(produced++, prevFirst);
       continue;
     }
     // Any other code needs a string before it and must already be defined, or be the one
     // about to be defined (the string before it plus that string's first byte).
     if (prev == kNoCode || code > nextFree || code >= kTableSize) return -2;
-    std::size_t depth = 0;
-    unsigned walk = code;
-    if (code == nextFree) {
-      t->stack[depth++] = prevFirst;
-      walk = prev;
-    }
-    while (walk > 255) {
+    const bool pending = code == nextFree;
+    // The string is `source` followed, for a pending code, by source's first byte.
+    const unsigned source = pending ? prev : code;
+    const std::size_t sourceLength = t->length[source];
+    const std::size_t length = sourceLength + (pending ? 1 : 0);
+    const std::size_t start = produced;
+    std::uint8_t first;
+    if (start >= skip && start + length <= limit) {
+      std::uint8_t* dst = out + (start - skip);
+      if (source < 256) {
+        dst[0] = static_cast<std::uint8_t>(source);
+      } else if (t->place[source] >= skip) {
+        std::memcpy(dst, out + (t->place[source] - skip), sourceLength);
+      } else {
+        std::uint8_t* end = dst + sourceLength;
+        unsigned walk = source;
+        while (walk > 255) {
+          *--end = t->suffix[walk];
+          walk = t->prefix[walk];
+        }
+        *--end = static_cast<std::uint8_t>(walk);
+      }
+      first = dst[0];
+      if (pending) dst[length - 1] = first;
+      produced += length;
+    } else {
+      std::size_t depth = 0;
+      unsigned walk = code;
+      if (pending) {
+        t->stack[depth++] = prevFirst;
+        walk = prev;
+      }
+      while (walk > 255) {
+        if (depth >= kTableSize) return -2;
+        t->stack[depth++] = t->suffix[walk];
+        walk = t->prefix[walk];
+      }
       if (depth >= kTableSize) return -2;
-      t->stack[depth++] = t->suffix[walk];
-      walk = t->prefix[walk];
+      t->stack[depth++] = static_cast<std::uint8_t>(walk);
+      first = static_cast<std::uint8_t>(walk);
+      while (depth > 0 && produced < limit) put(produced++, t->stack[--depth]);
     }
-    if (depth >= kTableSize) return -2;
-    t->stack[depth++] = static_cast<std::uint8_t>(walk);
-    const std::uint8_t first = static_cast<std::uint8_t>(walk);
-    while (depth > 0 && produced < limit) sink(produced++, t->stack[--depth]);
     if (nextFree < kTableSize) {
+      // The new entry is the previous string and this string's first byte, written just now
+      // where the previous string began.
       t->prefix[nextFree] = static_cast<std::uint16_t>(prev);
       t->suffix[nextFree] = first;
+      t->length[nextFree] = static_cast<std::uint16_t>(t->length[prev] + 1);
+      t->place[nextFree] = prevStart;
       ++nextFree;
     }
     prev = code;
     prevFirst = first;
+    prevStart = start;
     if (nextFree >= threshold && width < kMaxWidth) {
       ++width;
       threshold <<= 1;
@@ -159,8 +205,7 @@ long ExpandStream(std::span<const std::uint8_t> coded, std::size_t limit, Sink s
 // Reads and checks the header; the plain size, or -1 when the header is refused.
 long ReadHeader(std::span<const std::uint8_t> coded) {
   std::array<std::uint8_t, kLzwHeaderSize> h{};
-  const long got = ExpandStream(coded, kLzwHeaderSize,
-                                [&](std::size_t i, std::uint8_t b) { h[i] = b; });
+  const long got = ExpandStream(coded, kLzwHeaderSize, h.data(), 0);
   if (got != static_cast<long>(kLzwHeaderSize)) return -1;
   unsigned sum = 0;
   for (int i = 0; i < 16; ++i) sum += h[static_cast<std::size_t>(i)];
@@ -248,9 +293,7 @@ long LzwExpand(std::span<std::uint8_t> dest, std::span<const std::uint8_t> coded
   const long size = ReadHeader(coded);
   if (size < 0 || static_cast<std::size_t>(size) > dest.size()) return -2;
   const std::size_t limit = kLzwHeaderSize + static_cast<std::size_t>(size);
-  const long got = ExpandStream(coded, limit, [&](std::size_t i, std::uint8_t b) {
-    if (i >= kLzwHeaderSize) dest[i - kLzwHeaderSize] = b;
-  });
+  const long got = ExpandStream(coded, limit, dest.data(), kLzwHeaderSize);
   if (got == -1) return -1;
   return got == static_cast<long>(limit) ? size : -2;
 }
