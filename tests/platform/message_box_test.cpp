@@ -180,9 +180,10 @@ TEST(StringTable, ParserRefusesMalformedLines) {
 // Every string id written as a number in a call of a string-table helper anywhere in the
 // program must exist, so that no message is ever shown as a stand-in.
 TEST(StringTable, EveryIdTheProgramUsesExists) {
-  // This file lies in tests/platform/ of the source tree.
-  std::filesystem::path src =
-      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "src";
+  // The test data lie in tests/data/ of the source tree (an absolute path, whatever the
+  // compiler records as this file's name).
+  const std::filesystem::path src =
+      std::filesystem::path(ONDRAVIK_TEST_DATA_DIR).parent_path().parent_path() / "src";
   ASSERT_TRUE(std::filesystem::is_directory(src)) << src;
   const std::regex call(
       R"(\b(MsgBoxIds|ErrorBoxIds|InfoBoxIds|AskYesNoIds|AskYesNoCancelIds|ShowBusyMsgId|LoadString|StringOrId|HasString|UiString)\s*\()");
