@@ -2,7 +2,7 @@
 // matrix of a polynomial in x and y with n terms over 400 scattered points. Every iteration
 // restores the matrix and right-hand side (the solvers overwrite them); the Copy benchmark
 // measures that restoring alone, to be subtracted.
-#include "fit/dense_solvers.h"
+#include "numerics/dense_solvers.h"
 
 #include <benchmark/benchmark.h>
 

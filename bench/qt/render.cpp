@@ -35,9 +35,9 @@
 #include <vector>
 
 #include "app/c_format.h"
-#include "fit/dense_solvers.h"
 #include "graph3d/renderer.h"
 #include "graph3d/ui/graph_output.h"
+#include "numerics/dense_solvers.h"
 #include "platform/qt/qt_device_context.h"
 
 namespace {

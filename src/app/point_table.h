@@ -11,8 +11,8 @@
 #include <span>
 #include <vector>
 
-#include "app/ld_matrix.h"
 #include "app/xyz_point.h"
+#include "numerics/ld_matrix.h"
 
 // A copy of records 0 .. N (N from the header).
 PointTable CopyPoints(std::span<const TXYZPoint> table);

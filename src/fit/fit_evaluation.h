@@ -20,9 +20,9 @@
 
 #include <cstdint>
 
-#include "app/ld_matrix.h"
 #include "fit/fit_records.h"
 #include "fit/fit_run.h"
+#include "numerics/ld_matrix.h"
 
 struct ExprContext;
 

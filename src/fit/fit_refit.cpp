@@ -11,7 +11,6 @@
 #include "app/settings_file.h"
 #include "expr/eval_context.h"
 #include "expr/integration.h"
-#include "fit/dense_solvers.h"
 #include "fit/extremum_search.h"
 #include "fit/fit_families.h"
 #include "fit/fit_list.h"
@@ -19,6 +18,7 @@
 #include "fit/nonlinear_catalogue.h"
 #include "fit/term_subset_numbers.h"
 #include "fit/term_subset_search.h"
+#include "numerics/dense_solvers.h"
 
 namespace {
 

@@ -35,10 +35,10 @@
 #include <vector>
 
 #include "app/data_statistics.h"
-#include "app/ld_matrix.h"
 #include "app/xyz_point.h"
 #include "fit/fit_blocks.h"
 #include "fit/fit_list.h"
+#include "numerics/ld_matrix.h"
 
 class TSumsTable;
 

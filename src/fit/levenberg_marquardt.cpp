@@ -12,8 +12,8 @@
 #include "app/data_table.h"
 #include "app/long_double.h"
 #include "expr/eval_context.h"
-#include "fit/dense_solvers.h"
 #include "fit/fit_statistics.h"
+#include "numerics/dense_solvers.h"
 #include "tools/udf/udf_evaluation.h"
 
 namespace {

@@ -41,11 +41,11 @@
 #include <vector>
 
 #include "app/data_statistics.h"
-#include "app/ld_matrix.h"
 #include "app/xyz_point.h"
 #include "fit/fit_blocks.h"
 #include "fit/fit_run.h"
 #include "fit/nonlinear_catalogue.h"
+#include "numerics/ld_matrix.h"
 
 // Results of `MarquardtStep`.
 enum MarquardtResult : int {

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <new>
 
-#include "fit/dense_solvers.h"
 #include "fit/fit_statistics.h"
 #include "fit/parameter_significance.h"
+#include "numerics/dense_solvers.h"
 
 bool BuildMonomialNormals(const TSumsTable& sums, int xKind, int yKind,
                           std::span<const TMonomial> basis, long double* const* a, long double* b) {

@@ -9,11 +9,11 @@
 #include "expr/eval_context.h"
 #include "expr/interpreter.h"
 #include "expr/math_faults.h"
-#include "fit/dense_solvers.h"
 #include "fit/equation_forms.h"
 #include "fit/fit_families.h"
 #include "fit/fit_statistics.h"
 #include "fit/linear_fit.h"
+#include "numerics/dense_solvers.h"
 
 namespace {
 

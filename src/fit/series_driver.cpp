@@ -9,11 +9,11 @@
 #include "app/long_double.h"
 #include "expr/eval_context.h"
 #include "expr/math_faults.h"
-#include "fit/dense_solvers.h"
 #include "fit/fit_families.h"
 #include "fit/fit_statistics.h"
 #include "fit/fit_sums.h"
 #include "fit/series_families.h"
+#include "numerics/dense_solvers.h"
 
 namespace {
 

@@ -5,16 +5,16 @@
 #include <new>
 #include <vector>
 
-#include "app/ld_matrix.h"
 #include "expr/eval_context.h"
 #include "fit/candidate_terms.h"
-#include "fit/dense_solvers.h"
 #include "fit/fit_quicksort.h"
 #include "fit/fit_statistics.h"
 #include "fit/fit_sums.h"
 #include "fit/linear_fit.h"
 #include "fit/parameter_significance.h"
 #include "fit/term_subset_numbers.h"
+#include "numerics/dense_solvers.h"
+#include "numerics/ld_matrix.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <limits>
 
-#include "fit/dense_solvers.h"
 #include "fit/fit_statistics.h"
 #include "fit/levenberg_marquardt.h"
 #include "fit/nonlinear_catalogue.h"
 #include "fit/nonlinear_start_values.h"
 #include "fit_test_data.h"
+#include "numerics/dense_solvers.h"
 #include "tools/udf/udf_evaluation.h"
 
 namespace {

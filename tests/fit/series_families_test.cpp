@@ -4,9 +4,9 @@
 #include <set>
 #include <tuple>
 
-#include "fit/dense_solvers.h"
 #include "fit/series_families.h"
 #include "fit_test_data.h"
+#include "numerics/dense_solvers.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/ld_matrix.h"
-#include "fit/dense_solvers.h"
-#include "fit/solver_work.h"
+#include "numerics/dense_solvers.h"
+#include "numerics/ld_matrix.h"
+#include "numerics/solver_work.h"
 
 namespace {
 

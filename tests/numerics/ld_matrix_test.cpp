@@ -1,4 +1,4 @@
-#include "app/ld_matrix.h"
+#include "numerics/ld_matrix.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "fit/dense_solvers.h"
-#include "fit/solver_work.h"
+#include "numerics/dense_solvers.h"
+#include "numerics/solver_work.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Gaussian elimination, Gauss-Jordan elimination and Crout LU decomposition, and the tables
 // that pick a solver or inverter by the procedure code a fit result stores.
-#include "fit/dense_solvers.h"
+#include "numerics/dense_solvers.h"
 
 #include <cmath>
 #include <utility>
 
-#include "fit/solver_work.h"
+#include "numerics/solver_work.h"
 
 namespace {
 

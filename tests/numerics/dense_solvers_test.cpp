@@ -1,4 +1,4 @@
-#include "fit/dense_solvers.h"
+#include "numerics/dense_solvers.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/ld_matrix.h"
+#include "numerics/ld_matrix.h"
 
 // Fails every nothrow array allocation while set, so that the solvers' out-of-memory paths
 // can be driven. The solvers take all their work storage through nothrow new[].

@@ -1,0 +1,2 @@
+#include "app/ui/dialog.h"
+#include "fit/ui/fit_commands.h"

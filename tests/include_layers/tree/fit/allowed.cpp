@@ -1,0 +1,3 @@
+#include "tools/udf/udf_files.h"
+#include "expr/compiler.h"
+#include "numerics/dense_solvers.h"

@@ -1,0 +1,3 @@
+#include "graph3d/renderer.h"
+#include "fit/fit_run.h"
+  #  include "tools/data_tools.h"

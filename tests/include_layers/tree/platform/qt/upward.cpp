@@ -1,0 +1,2 @@
+#include "platform/window.h"
+#include "app/coded_text.h"

@@ -1,0 +1,2 @@
+#pragma once
+#include "fit/fit_list.h"
