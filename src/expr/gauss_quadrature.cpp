@@ -123,9 +123,11 @@ TIntegPieces SplitIntegRange(long double a, long double b, bool lowTail, bool hi
 
 long double IntegrateGauss(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
                            long double tol) {
-  return IntegrateWithRetry(ctx, rec, a, b, tol, [&](long double lo, long double hi, bool lowTail, bool highTail) {
-    return GaussSplitRange(ctx, rec, f, lo, hi, lowTail, highTail);
-  });
+  const long double r =
+      IntegrateWithRetry(ctx, rec, a, b, tol, [&](long double lo, long double hi, bool lowTail, bool highTail) {
+        return GaussSplitRange(ctx, rec, f, lo, hi, lowTail, highTail);
+      });
+  return FiniteIntegral(ctx, rec, r);
 }
 
 long double IntegrateGaussN(ExprContext& ctx, TIntegrand f, long double a, long double b, int n) {

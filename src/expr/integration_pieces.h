@@ -86,6 +86,17 @@ long double SumPieces(ExprContext& ctx, int count, Rule rule) {
   return sum;
 }
 
+// A result that is not a number (a NaN limit, an integrand that gives NaN or infinity
+// without raising a code, a sum that overflows) is a failed integral: the missing value
+// with -100 raised, never a NaN or infinity handed on as a value. `markRecord` false for
+// the engines that report failure through the code alone (Simpson).
+inline long double FiniteIntegral(ExprContext& ctx, TIntegRecord& rec, long double r, bool markRecord = true) {
+  if (std::isfinite(r)) return r;
+  if (markRecord) rec.IntegFailed = 1;
+  if (ctx.ExprMathError == 0) ctx.SetError(kErrIntegralConvergence);
+  return ExprErrorValue;
+}
+
 // The frame of the Gauss, Romberg and differential-equation engines: store tol, clear
 // the failure state and integrate by `split`(a, b, lowTail, highTail). When that fails on
 // a finite range reaching past -2 or 2, clear the errors and integrate again with the far

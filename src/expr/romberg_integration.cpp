@@ -228,7 +228,9 @@ long double RombergSplitRange(ExprContext& ctx, TIntegRecord& rec, TIntegrand f,
 
 long double IntegrateRomberg(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
                              long double tol) {
-  return IntegrateWithRetry(ctx, rec, a, b, tol, [&](long double lo, long double hi, bool lowTail, bool highTail) {
-    return RombergSplitRange(ctx, rec, f, lo, hi, lowTail, highTail);
-  });
+  const long double r =
+      IntegrateWithRetry(ctx, rec, a, b, tol, [&](long double lo, long double hi, bool lowTail, bool highTail) {
+        return RombergSplitRange(ctx, rec, f, lo, hi, lowTail, highTail);
+      });
+  return FiniteIntegral(ctx, rec, r);
 }

@@ -158,7 +158,7 @@ long double NestedIntegral(ExprContext& ctx, TIntegRecord& rec, TIntegrand2 f, l
 long double IntegrateSimpson(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
                              long double tol) {
   std::int64_t budget = kSimpsonBudget;
-  return SimpsonIntegrate(ctx, rec, f, a, b, tol, budget);
+  return FiniteIntegral(ctx, rec, SimpsonIntegrate(ctx, rec, f, a, b, tol, budget), false);
 }
 
 long double IntegrateDouble(ExprContext& ctx, TIntegRecord& rec, TIntegrand2 f, long double x1, long double x2,

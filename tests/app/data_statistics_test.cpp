@@ -198,7 +198,14 @@ TEST(PureError, ReplicatesGiveTheirSumOfSquaresAndDegreesOfFreedomAndDistinctCou
   EXPECT_EQ(CountTableDistinctY(t), 2);
 }
 
-TEST(DataStatistics, PrescanSortsByXThenYAndRunsTheOtherSubsystemsStepsInOrder) {
+// The pre-scan's hooks capture the test's locals: the fixture takes them away whatever
+// way the test ends.
+class DataStatisticsPrescan : public ::testing::Test {
+ protected:
+  void TearDown() override { PrescanHooks() = TPrescanHooks{}; }
+};
+
+TEST_F(DataStatisticsPrescan, SortsByXThenYAndRunsTheOtherSubsystemsStepsInOrder) {
   TDataSession session;
   Load(session, {{3, 1, 1}, {1, 2, 3}, {2, 9, 2}, {1, 1, 1}, {1, 1, 3}, {3, 0, 4}});
   std::string calls;
@@ -217,7 +224,6 @@ TEST(DataStatistics, PrescanSortsByXThenYAndRunsTheOtherSubsystemsStepsInOrder) 
   };
   hooks.StartBackgroundFit = [&] { calls += "fit,"; busy(); };
   PrescanData(session);
-  hooks = TPrescanHooks{};
   busy();
   EXPECT_EQ(calls, "void,udf,Data PreScan|PreScan in Progess|wait,fit,Data PreScan|PreScan in Progess|wait,");
   EXPECT_EQ(active_at_udf, 6);

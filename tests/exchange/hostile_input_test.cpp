@@ -3,6 +3,7 @@
 // under AddressSanitizer and UndefinedBehaviorSanitizer (scripts/sanitize).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "app/data_file_writers.h"
 #include "app/data_table.h"
+#include "app/long_double.h"
 #include "app/test_points.h"
 #include "exchange/ascii_readers.h"
 #include "exchange/compound_file.h"
@@ -37,8 +39,13 @@ struct Lcg {
 
 class HostileInput : public TableTest {
  protected:
-  // Runs every reader on the bytes under each extension and checks the table afterwards.
-  void Feed(const Bytes& bytes) {
+  // Runs every reader on the bytes under each extension and checks what it read and the
+  // table afterwards: every coordinate a reader returns must be one of the numbers written
+  // in the bytes (`numbers`, the missing value standing for one too long to read); bytes
+  // without numbers must give no point, so a reader that makes points out of garbage
+  // fails here.
+  void Feed(const Bytes& bytes, const std::vector<long double>& numbers = {}) {
+    const auto written = [&](long double v) { return std::find(numbers.begin(), numbers.end(), v) != numbers.end(); };
     for (const char* ext : {"txt", "wk1", "wk3", "dif", "xls", "rnb", "sav", "dbf"}) {
       std::string path = dir_.Write(std::string("f.") + ext, bytes);
       DetectImportFileType(path);
@@ -49,6 +56,7 @@ class HostileInput : public TableTest {
       a.colY = 2, a.colZ = 3, a.colW = 4;
       for (auto* read : {&ReadAsciiXYZ, &ReadAsciiMultiColumn, &ReadDif}) {
         a.colX = read == &ReadDif ? 0 : 1;
+        const char* reader = read == &ReadAsciiXYZ ? "ASCII XYZ" : read == &ReadDif ? "DIF" : "ASCII columns";
         const TReadResult r = read(a);
         ASSERT_LE(r.points.size(), static_cast<std::size_t>(a.capacity));
         // Whatever garbage gave points, each is a scanned point: finite values (or the
@@ -60,6 +68,16 @@ class HostileInput : public TableTest {
           if (read != &ReadAsciiXYZ) {
             ASSERT_GT(p.W, 0);
           }
+        }
+        if (numbers.empty()) {
+          ASSERT_TRUE(r.points.empty()) << reader << " made points of " << bytes.size() << " bytes of ." << ext;
+          ASSERT_LE(r.Count(), 0) << reader << ", ." << ext;
+        }
+        for (std::size_t i = 0; i < r.points.size(); ++i) {
+          const TXYZPoint& p = r.points[i];
+          ASSERT_TRUE(written(p.X) && written(p.Y) && written(p.Z))
+              << reader << ", ." << ext << ": point " << i + 1 << " (" << static_cast<double>(p.X) << ", "
+              << static_cast<double>(p.Y) << ", " << static_cast<double>(p.Z) << ") is not made of the numbers written";
         }
         if (r.Count() >= 0) {
           ASSERT_TRUE(CommitReadResult(session_.Table, r, false));
@@ -121,9 +139,13 @@ TEST_F(HostileInput, EveryTruncationOfValidFiles) {
       BuildCompoundFile({{"Workbook", false, Bytes(700, 1), {}},
                          {"Data 1RNB", true, {}, {{"RNBContents", false, Bytes(5000, 2), {}}}}}),
   };
+  // The DIF is text: the ASCII readers read the numbers written in it.
+  const std::vector<long double> difNumbers = {0, 1, 2, 3, -1};
   for (const Bytes& full : files) {
+    const bool text = full == Bytes(dif.begin(), dif.end());
     for (std::size_t n = 0; n < full.size(); n += (full.size() > 2000 ? 97 : 13)) {
-      Feed(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n)));
+      Feed(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n)),
+           text ? difNumbers : std::vector<long double>{});
     }
   }
 }
@@ -151,10 +173,10 @@ TEST_F(HostileInput, SpecificTraps) {
   Feed(Bytes{});
   const std::string dif = "TABLE\n0,1\n\"\"\nVECTORS\n0,2147483647\n\"\"\nTUPLES\n0,1\n\"\"\nDATA\n0,0\n\"\"\n"
                           "-1,0\nBOT\n0,1\nV\n-1,0\nEOD\n";
-  Feed(Bytes(dif.begin(), dif.end()));
+  Feed(Bytes(dif.begin(), dif.end()), {0, 1, 2147483647, -1});
   std::string ascii = "1 " + std::string(100000, '9') + " 3\n" + std::string("1\0 2 3\n", 7) +
                       std::string(5000, 'x') + " 1 2 3\n" + std::string(3000, '-') + "\n";
-  Feed(Bytes(ascii.begin(), ascii.end()));
+  Feed(Bytes(ascii.begin(), ascii.end()), {1, 2, 3, ExprErrorValue});
 }
 
 // The table is filled to its capacity, and the read tells how many points the file held.

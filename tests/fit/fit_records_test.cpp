@@ -190,7 +190,12 @@ TEST(FitEqnRecord, FilledFromARecordWithItsDegreesOfFreedom) {
 // From the start of the program the t values come from the expression library's Student-t
 // critical values (their values: the expression tests; their use in a refit: the plane of
 // the fit-use tests).
-TEST(FitEqnRecord, TValuesComeFromTheInstalledFunctions) {
+class FitEqnTFunctions : public ::testing::Test {
+ protected:
+  void TearDown() override { InstallFitEqnTFunctions(kStudentTFunctions); }
+};
+
+TEST_F(FitEqnTFunctions, TValuesComeFromTheInstalledFunctions) {
   for (const TFitEqn* eqn : {CurFitEqn, RenderFitEqn}) {
     EXPECT_EQ(eqn->tFunctions, kStudentTFunctions);
     EXPECT_EQ(eqn->levelWords, kConfidenceLevelWords);
@@ -209,7 +214,6 @@ TEST(FitEqnRecord, TValuesComeFromTheInstalledFunctions) {
   FillFitEqnTValues(eqn);
   EXPECT_EQ(std::tuple(eqn.tValues[0], eqn.tTimesStdError[0], eqn.tValues[4]),
             std::tuple(2.25L, 1.125L, ExprErrorValue));
-  InstallFitEqnTFunctions(kStudentTFunctions);
 }
 
 }  // namespace

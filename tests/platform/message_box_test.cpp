@@ -126,7 +126,12 @@ TEST(FileDialogFilter, ParsesPairs) {
   EXPECT_EQ(platform::PathExtension("/a/c.tar.gz"), "gz");
 }
 
-TEST(UiThread, PostedCommandReachesTheTargetAndIsDroppedWithout) {
+class UiThread : public ::testing::Test {
+ protected:
+  void TearDown() override { platform::SetCommandTarget(nullptr); }
+};
+
+TEST_F(UiThread, PostedCommandReachesTheTargetAndIsDroppedWithout) {
   std::vector<int> seen;
   platform::SetCommandTarget([&](int id) { seen.push_back(id); });
   platform::PostCommand(2191);

@@ -32,8 +32,13 @@ TEST(DataTools, StatisticsTextWithoutADescriptionStartsWithTheXVariable) {
   EXPECT_EQ(Lines(withTitle.begin(), withTitle.begin() + 2), (Lines{"~#Description:~# ~$Run 4~$", ""}));
 }
 
+class DataToolsTable : public ::testing::Test {
+ protected:
+  void TearDown() override { PrescanHooks().VoidFitResults = nullptr; }
+};
+
 // Ten points, every third one (3, 6, 9) inactive, removed; then the table cleared.
-TEST(DataTools, RemovingThreeInactivePointsOfTenKeepsSevenInOrderAndClearingEmptiesAll) {
+TEST_F(DataToolsTable, RemovingThreeInactivePointsOfTenKeepsSevenInOrderAndClearingEmptiesAll) {
   TDataSession session;
   ASSERT_TRUE(session.Table.AllocPointArray());
   auto data = session.Table.XYZData();
@@ -63,7 +68,6 @@ TEST(DataTools, RemovingThreeInactivePointsOfTenKeepsSevenInOrderAndClearingEmpt
   session.DataTitles().Title = "x";
   session.DataFileLabel = "/a";
   ClearDataTable(session);
-  PrescanHooks().VoidFitResults = nullptr;
   EXPECT_EQ((std::vector<int>{session.Table.XYZRows(), PointCount(session.Table.XYZData()), session.DataStats.ActiveCount, voided, session.DataUnsaved}),
             (std::vector<int>{0, 0, 0, 1, 0}));
   EXPECT_TRUE(session.DataTitles().Title.empty());
