@@ -1,6 +1,6 @@
-// Ondravik 3D: the entry point. One program window per user session: a second start finds
-// the first through a local socket named after the title, runs normally but never writes
-// the settings, and is closed when the first instance exits.
+// Ondravik 3D: the entry point. One program window per user, settings folder and display: a
+// second start there finds the first through a local socket, runs normally but never writes
+// the settings, and is asked to close when the first instance exits.
 #include <QApplication>
 
 #include <string>

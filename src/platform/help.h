@@ -14,4 +14,8 @@ inline constexpr int kHelpUsingHelp = -2;
 
 void ShowHelp(Window owner, int context);
 
+// Whether any help is installed (none is delivered). Help the program offers on its own,
+// such as the first run's introduction, is offered only when there is help to show.
+[[nodiscard]] bool HelpInstalled();
+
 }  // namespace platform

@@ -289,9 +289,11 @@ int QVRK::SetupWindow() {
   if (!NPDllName.empty()) AddTestScatteredItem();
   ShowAbout(-1);
   QApplication::restoreOverrideCursor();
-  // The first-run help notice waits for the message loop, so that it stands over the
-  // window instead of holding up the start.
-  if (firstRun && !SecondInstance)
+  // The first-run help waits for the message loop, so that it stands over the window
+  // instead of holding up the start. Without help installed there is nothing to show: a
+  // notice saying so would be the first thing a new user sees (and, with a file on the
+  // command line, a second modal window beside the file's).
+  if (firstRun && !SecondInstance && platform::HelpInstalled())
     platform::PostToUi([this] { platform::ShowHelp(ToWindow(this), 81); });
 
   const WindowPlacement& p = CurrentSettings().placements[kPlaceMainWindow];

@@ -1,10 +1,14 @@
 #include "app/ui/program.h"
 
 #include <QApplication>
+#include <QFile>
 
+#include "app/settings_file.h"
 #include "app/shell_state.h"
+#include "app/ui/command_ids.h"
 #include "app/ui/command_line.h"
 #include "app/ui/main_window.h"
+#include "platform/gui_thread.h"
 #include "platform/qt/qt_services.h"
 #include "platform/qt/single_instance.h"
 
@@ -16,15 +20,18 @@ void ApplyCommandLine(const std::vector<std::string>& words) {
 }
 
 int RunProgram(const std::vector<std::string>& words, TDataSession& session) {
-  platform::qt::SingleInstance instance("Ondravik 3D v3");
+  platform::qt::SingleInstance instance("Ondravik 3D v3", QFile::decodeName(SettingsDirectory().c_str()),
+                                        platform::qt::SingleInstance::CurrentDisplay());
   SecondInstance = instance.IsSecond() ? 1 : 0;
   ApplyCommandLine(words);
   platform::qt::InstallQtServices();
   int result = 0;
   {
     QVRK window(session);
+    // Asked to close by the first instance: the same road as File Exit, on the message
+    // loop, so the user is asked about unsaved data as at any other exit.
     QObject::connect(&instance, &platform::qt::SingleInstance::CloseRequested, &window,
-                     &QVRK::close);
+                     [] { platform::PostCommand(CmExit); });
     window.SetupWindow();
     result = QApplication::exec();
   }

@@ -220,6 +220,7 @@ TFit::TFit(QWidget* parent, TSession& session, TFitJob job)
 
 TFit::~TFit() {
   if (timer_) platform::StopTimer(timer_);
+  StopClock();
   if (FitProgressSink() == this) SetFitProgressSink(nullptr);
   // No message reaches this dialog any more; the worker's pending sends give up.
   StopFitThread();
@@ -285,11 +286,22 @@ void TFit::Start() {
   if (!StartFitThread(std::move(job))) {
     ErrorBox(platform::qt::ToWindow(this), kCaption, "The fitting thread could not be started.");
     done(kFitDlgCancel);
+    return;
   }
+  QPointer<TFit> self(this);
+  clock_ = platform::StartTimer(kClockTickMs, true, [self] {
+    if (self) self->EvFitProgress({kFitMsgTime, 0, 0.0L, {}});
+  });
+}
+
+void TFit::StopClock() {
+  if (clock_) platform::StopTimer(clock_);
+  clock_ = 0;
 }
 
 void TFit::Complete() {
   completed_ = true;
+  StopClock();
   CompleteFitRun(session_);
   QApplication::beep();
   for (QWidget* w : {static_cast<QWidget*>(cancel_), static_cast<QWidget*>(background_),

@@ -49,6 +49,9 @@ class TFit : public TDlg, public TFitProgressSink {
  public:
   static constexpr int kGaugeCount = 8;
   static constexpr int kDoneTimeoutMs = 10000;
+  // The Time field is brought up to date this often while a run goes: the worker reports
+  // the time only at the start of the non-linear phase and at the end.
+  static constexpr int kClockTickMs = 100;
 
   // The run publishes its results into `session`.
   TFit(QWidget* parent, TSession& session, TFitJob job);
@@ -71,12 +74,14 @@ class TFit : public TDlg, public TFitProgressSink {
   void Start();
   void Complete();
   void ShowNonLinearLabels(bool on);
+  void StopClock();
 
   TSession& session_;
   std::optional<TFitJob> job_;
   std::chrono::steady_clock::time_point started_;
   bool completed_ = false;
   int timer_ = 0;
+  int clock_ = 0;  // the timer of the Time field while the run goes
   TGauge* gauges_[kGaugeCount] = {};
   QLabel* fitted_ = nullptr;
   QLabel* added_ = nullptr;

@@ -1,5 +1,9 @@
 #include "platform/qt/single_instance.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -7,14 +11,34 @@
 
 namespace platform::qt {
 
-QString SingleInstance::SocketName(const QString& title) {
+QString SingleInstance::SocketName(const QString& title, const QString& settingsDir, const QString& display) {
   QString name;
   for (QChar c : title) name += c.isLetterOrNumber() ? c : QChar('_');
-  return name + "-" + QString::number(::getuid());
+  // The folder need not exist yet (a first run creates it at exit): an existing one is
+  // named by its canonical path, so that two spellings of one folder meet.
+  const QFileInfo folder(settingsDir);
+  const QString path = folder.exists() ? folder.canonicalFilePath() : QDir::cleanPath(folder.absoluteFilePath());
+  // A digest keeps the name short: a local socket's path has room for about 100 bytes.
+  const QByteArray scope = QCryptographicHash::hash((path + QChar('\n') + display).toUtf8(),
+                                                    QCryptographicHash::Sha256)
+                               .toHex()
+                               .left(16);
+  return name + "-" + QString::number(::getuid()) + "-" + QString::fromLatin1(scope);
 }
 
-SingleInstance::SingleInstance(const QString& title, QObject* parent) : QObject(parent) {
-  const QString name = SocketName(title);
+QString SingleInstance::CurrentDisplay() {
+  QString display = QGuiApplication::platformName();
+  for (const char* variable : {"WAYLAND_DISPLAY", "DISPLAY"}) {
+    const QByteArray value = qgetenv(variable);
+    if (!value.isEmpty()) display += QChar(':') + QString::fromLocal8Bit(value);
+  }
+  return display;
+}
+
+SingleInstance::SingleInstance(const QString& title, const QString& settingsDir, const QString& display,
+                               QObject* parent)
+    : QObject(parent) {
+  const QString name = SocketName(title, settingsDir, display);
   link_ = new QLocalSocket(this);
   link_->connectToServer(name);
   if (link_->waitForConnected(500)) {

@@ -108,6 +108,8 @@ TEST_F(DataRoad, NewUserOpensAFileOnTheCommandLineSavesItAndQuits) {
   Start();
   Pump();
   ASSERT_EQ(titles.Seen(), 1);
+  // A first run without help installed: the file's dialog is the only window that opened.
+  EXPECT_TRUE(boxes_.Boxes().empty());
   EXPECT_EQ(session_.Table.XYZRows(), 20);
   EXPECT_EQ(session_.DataTitles().ZName, "Yield [%]");
   EXPECT_EQ(window_->HaveData, 1);

@@ -165,6 +165,7 @@ TEST_F(FitRoad, FitEndsAfterTenSecondsWithTheLastReviewModeAndKeepsTheResults) {
     EXPECT_EQ(d->Gauge(948)->Value(), 100);  // sums
     EXPECT_FALSE(d->Text(kFitMsgFitted)->text().isEmpty());
     EXPECT_TRUE(d->Text(kFitMsgTime)->text().startsWith("Time "));
+    EXPECT_FALSE(timers_.Runs(TFit::kClockTickMs));  // the clock stops with the run
     EXPECT_TRUE(timers_.Fire(TFit::kDoneTimeoutMs));
   });
   ASSERT_TRUE(window_->ExecuteCommand(CmFitSimple));
@@ -218,6 +219,23 @@ TEST_F(FitRoad, CancelAbortsTheRunAndRestoresTheBlocks) {
   EXPECT_EQ(window_->HaveFits, 0);
   EXPECT_EQ(session_.FitSelection, selection);
   EXPECT_EQ(session_.FitOptions, options);
+}
+
+// The worker reports the time only when the non-linear phase starts and at the end: the
+// dialog's own clock keeps the Time field moving in between.
+TEST_F(FitRoad, TimeFieldKeepsRunningWhileTheFitGoes) {
+  SetBackgroundFitChoice(0, 0);
+  Import(30, [](double x, double y) { return 2 + std::sin(x / 7) * std::exp(y / 40); });
+  ModalAnswer<TFit> progress([&](TFit* d) {
+    ASSERT_TRUE(PumpUntil([d] { return d->Gauge(949)->Value() > 0; }));
+    ASSERT_TRUE(timers_.Runs(TFit::kClockTickMs));
+    d->Text(kFitMsgTime)->clear();
+    ASSERT_TRUE(timers_.Fire(TFit::kClockTickMs));
+    EXPECT_TRUE(d->Text(kFitMsgTime)->text().startsWith("Time "));
+    d->Button(kFitDlgCancel)->click();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmFitAll));
+  ASSERT_EQ(progress.Seen(), 1);
 }
 
 TEST_F(FitRoad, BackgroundFitAfterTheImportLightsAndRedrawsTheStatusWindow) {

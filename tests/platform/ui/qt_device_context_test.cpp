@@ -5,9 +5,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QPrinter>
-#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QWidget>
 
 #include <vector>
@@ -15,7 +13,6 @@
 #include "app/coded_text_drawing.h"
 #include "platform/symbol_charset.h"
 #include "platform/qt/qt_text.h"
-#include "platform/qt/single_instance.h"
 
 namespace {
 
@@ -261,18 +258,6 @@ TEST(QtText, Cp1252AndSymbolConversions) {
   EXPECT_EQ(FromSymbol("abp"), QString::fromUtf8("\u03B1\u03B2\u03C0"));
   EXPECT_EQ(platform::SymbolToUnicode(0xB1), u'\u00B1');
   EXPECT_EQ(platform::SymbolToUnicode(0xA5), u'\u221E');
-}
-
-TEST(SingleInstance, LaterInstanceIsToldToClose) {
-  const QString title = "Ondravik test " + QString::number(QCoreApplication::applicationPid());
-  platform::qt::SingleInstance first(title);
-  EXPECT_FALSE(first.IsSecond());
-  platform::qt::SingleInstance second(title);
-  EXPECT_TRUE(second.IsSecond());
-  QSignalSpy closed(&second, &platform::qt::SingleInstance::CloseRequested);
-  QTest::qWait(50);  // the first accepts the connection
-  first.CloseLaterInstances();
-  EXPECT_TRUE(closed.wait(2000));
 }
 
 }  // namespace
