@@ -236,6 +236,48 @@ void T3DBase::DrawGridLines(DeviceContext& dc) {
   }
 }
 
+// What every step of the axes shares: the font table of the target, the context that
+// measures text, the metrics and colours of the labels, and the floor's near corner from
+// which the X and Y axes run.
+struct T3DBase::TAxisFrame {
+  std::array<std::optional<Font>, kFontTableSize>* fonts;
+  DeviceContext* measure;
+  int tickLength;  // L: one tick; labels stand at 2 L, titles farther out
+  int halfHeight;  // half a label's height
+  int digitWidth;  // a label character's width stand-in
+  Color labelColor, titleColor;
+  int quadrant;    // of the view direction, 1 .. 4
+  long double floorZ, xStart, yStart;
+  long double xDirection, yDirection;  // on the screen, from the near corner outward
+  const T3DTitleSet* titles;
+};
+
+// One horizontal axis: ticks and labels from the start end toward the far end (the far end,
+// where a Z axis stands, gets none), then the title beyond the longest label.
+struct T3DBase::THorizontalAxis {
+  int axis;
+  long double from, to;       // values along the axis
+  long double direction;      // of the ticks: along the other axis, outward
+  std::size_t labelFont;      // the label font, or the turned one
+  unsigned labelAlign;
+  int offsetSign;
+  bool rotateTitle;
+  std::size_t titleFont;      // turned along the axis
+  bool titleShiftedByWidth;   // coded titles end at the anchor
+};
+
+// The two Z axes stand at the far ends of the X and Y axes: corners (ax, ay) and (bx, by).
+struct T3DBase::TZAxisPair {
+  long double ax, ay, bx, by;
+  bool first, second;  // which of the two are drawn
+};
+
+int T3DBase::FloorQuadrant() const {
+  const long double a = view_.AngleXY;
+  if (!floorTop_) return a < 90 || a >= 360 ? 1 : a < 180 ? 2 : a < 270 ? 3 : 4;
+  return a == 0 ? 4 : a <= 90 ? 1 : a <= 180 ? 2 : a <= 270 ? 3 : 4;
+}
+
 void T3DBase::DrawAxes(DeviceContext& dc) {
   const int labelBits = view_.LabelBits;
   if ((labelBits & 15) == 0) return;
@@ -243,13 +285,10 @@ void T3DBase::DrawAxes(DeviceContext& dc) {
   auto& table = printing ? printFonts_ : screenFonts_;
   if (!table[kLabelFont]) return;
 
-  const int L = (rect_.right - rect_.left) / 200 + (rect_.bottom - rect_.top) / 200;
   const auto roleColor = [&](int role) {
     const Color c = Basic16Colors[static_cast<std::size_t>(colorIndex_[static_cast<std::size_t>(role)])];
     return Color::PaletteRgb(c.Red(), c.Green(), c.Blue());
   };
-  const Color labelColor = roleColor(kRoleAxisLabels);
-  const Color titleColor = roleColor(kRoleAxisTitles);
   dc.SelectPen(basicPens_[static_cast<std::size_t>(colorIndex_[kRoleAxes])]);
   dc.SelectFont(*table[kLabelFont]);
   dc.SetBkColor(Basic16Colors[static_cast<std::size_t>(colorIndex_[kRoleBackground])]);
@@ -260,8 +299,17 @@ void T3DBase::DrawAxes(DeviceContext& dc) {
           ? *measureContext_
           : dc;
   measure.SelectFont(*table[kLabelFont]);
-  const int h2 = measure.GetTextExtent(kHeightSample).cy / 2;
-  const int w9 = measure.GetTextExtent("9").cx;
+
+  TAxisFrame f{};
+  f.fonts = &table;
+  f.measure = &measure;
+  f.tickLength = (rect_.right - rect_.left) / 200 + (rect_.bottom - rect_.top) / 200;
+  f.halfHeight = measure.GetTextExtent(kHeightSample).cy / 2;
+  f.digitWidth = measure.GetTextExtent("9").cx;
+  f.labelColor = roleColor(kRoleAxisLabels);
+  f.titleColor = roleColor(kRoleAxisTitles);
+  f.quadrant = FloorQuadrant();
+  f.titles = activeTitles_;
 
   // Labels that would stand on top of each other in a view along an axis are left out.
   const long double a = view_.AngleXY;
@@ -279,28 +327,21 @@ void T3DBase::DrawAxes(DeviceContext& dc) {
   }
   const bool showZ = (labelBits & 12) != 0 && std::fabs(elevation) < 81;
 
-  int q;
-  if (!floorTop_) {
-    q = a < 90 || a >= 360 ? 1 : a < 180 ? 2 : a < 270 ? 3 : 4;
-  } else {
-    q = a == 0 ? 4 : a <= 90 ? 1 : a <= 180 ? 2 : a <= 270 ? 3 : 4;
-  }
-  const bool oddQuadrant = q == 1 || q == 3;
-
+  // The X and Y axes start at one corner of the floor, on its near side.
+  const int q = f.quadrant;
   const auto& lo = scaling_.AxisLow;
   const auto& hi = scaling_.AxisHigh;
-  const long double floorZ = floorTop_ ? hi[kAxisZ] : lo[kAxisZ];
-  // The X and Y axes start at one corner of the floor, on its near side.
-  const long double xStart = q == 1 || q == 4 ? hi[kAxisX] : lo[kAxisX];
+  f.floorZ = floorTop_ ? hi[kAxisZ] : lo[kAxisZ];
+  f.xStart = q == 1 || q == 4 ? hi[kAxisX] : lo[kAxisX];
+  f.yStart = q == 1 || q == 2 ? hi[kAxisY] : lo[kAxisY];
   const long double xEnd = q == 1 || q == 4 ? lo[kAxisX] : hi[kAxisX];
-  const long double yStart = q == 1 || q == 2 ? hi[kAxisY] : lo[kAxisY];
   const long double yEnd = q == 1 || q == 2 ? lo[kAxisY] : hi[kAxisY];
   Point start, xFar, yFar;
-  Project(xStart, yStart, floorZ, start.x, start.y);
-  Project(xEnd, yStart, floorZ, xFar.x, xFar.y);
-  Project(xStart, yEnd, floorZ, yFar.x, yFar.y);
-  const long double xDirection = ScreenAngle(xFar.x, xFar.y, start.x, start.y);
-  const long double yDirection = ScreenAngle(yFar.x, yFar.y, start.x, start.y);
+  Project(f.xStart, f.yStart, f.floorZ, start.x, start.y);
+  Project(xEnd, f.yStart, f.floorZ, xFar.x, xFar.y);
+  Project(f.xStart, yEnd, f.floorZ, yFar.x, yFar.y);
+  f.xDirection = ScreenAngle(xFar.x, xFar.y, start.x, start.y);
+  f.yDirection = ScreenAngle(yFar.x, yFar.y, start.x, start.y);
   if (view_.BackPlanes == 0) {
     if (labelBits & 1) {
       dc.MoveTo(start.x, start.y);
@@ -311,193 +352,196 @@ void T3DBase::DrawAxes(DeviceContext& dc) {
       dc.LineTo(yFar.x, yFar.y);
     }
   }
-  SetAxisFonts(printing, AngleToEscapement(xDirection), AngleToEscapement(yDirection));
+  SetAxisFonts(printing, AngleToEscapement(f.xDirection), AngleToEscapement(f.yDirection));
 
-  const CodedFontSet titleFonts = [&] {
-    CodedFontSet f;
-    std::copy_n(table.begin() + kLabelFont, f.size(), f.begin());
-    return f;
-  }();
-  const T3DTitleSet* titles = activeTitles_;
-
-  // One horizontal axis: ticks and labels from the start end toward the far end (the far
-  // end, where a Z axis stands, gets none), then the title beyond the longest label.
-  struct HorizontalAxis {
-    int axis;
-    long double from, to;          // values along the axis
-    long double direction;         // of the ticks: along the other axis, outward
-    std::size_t labelFont;         // the label font, or the turned one
-    unsigned labelAlign;
-    int offsetSign;
-    bool rotateTitle;
-    std::size_t titleFont;         // turned along the axis
-    bool titleShiftedByWidth;      // coded titles end at the anchor
-  };
-  auto drawAxis = [&](const HorizontalAxis& h) {
-    const std::size_t ax = static_cast<std::size_t>(h.axis);
-    const bool logAxis = scaling_.Log[ax] != 0;
-    const int n = scaling_.Divs[ax];
-    const long double range = hi[ax] - lo[ax];
-    const long double step = (h.to - h.from) / n;
-    auto at = [&](long double v) {
-      Point p;
-      if (h.axis == kAxisX) {
-        Project(v, yStart, floorZ, p.x, p.y);
-      } else {
-        Project(xStart, v, floorZ, p.x, p.y);
-      }
-      return p;
-    };
-    dc.SelectFont(table[h.labelFont] ? *table[h.labelFont] : *table[kLabelFont]);
-    dc.SetTextColor(labelColor);
-    dc.SetTextAlign(h.labelAlign | TextAlign::kTop);
-    const int dx = h.offsetSign * static_cast<int>(std::fabs(h2 * std::sin(h.direction)));
-    const int dy = static_cast<int>(std::fabs(h2 * std::cos(h.direction)));
-    std::size_t longest = 0;
-    long double v = h.from;
-    for (int k = 0; k < n; ++k) {
-      const Point p = at(v);
-      DrawTick(dc, p.x, p.y, L, h.direction);
-      const std::string text = AxisLabel(v, logAxis);
-      const Point anchor = TickEndPoint(p.x, p.y, 2 * L, h.direction);
-      dc.TextOut(anchor.x + dx, anchor.y - dy, text);
-      longest = std::max(longest, text.size());
-      v = Snap(v + step, range);
-    }
-
-    if (titles == nullptr) return;
-    std::string title = titles->AxisTitles[ax];
-    if (title.empty()) return;
-    bool coded = HasCodes(title);
-    if (coded && drawMode_ == kDrawMetafilePlain) {
-      title = StripTextCodes(title, T3DTitleSet::kAxisTitleLength);
-      coded = false;
-    }
-    const Point mid = at((lo[ax] + hi[ax]) / 2);
-    const Point anchor = TickEndPoint(mid.x, mid.y, 6 * L + static_cast<int>(longest) * w9,
-                                      h.direction);
-    dc.SetTextColor(titleColor);
-    if (coded) {
-      int x = anchor.x;
-      if (h.titleShiftedByWidth) {
-        const DcCodedTextMetrics metrics(measure, titleFonts);
-        x -= MeasureCodedText(metrics, title, -1, nullptr);
-      }
-      DrawCodedText(dc, measure, title, titleFonts, x, anchor.y, static_cast<int>(title.size()),
-                    0, 0, 1, titleColor);
-    } else if (!h.rotateTitle || !table[h.titleFont]) {
-      dc.SelectFont(*table[kLabelFont]);
-      dc.SetTextAlign(h.labelAlign | TextAlign::kTop);
-      dc.TextOut(anchor.x, anchor.y, title);
-    } else {
-      dc.SelectFont(*table[h.titleFont]);
-      dc.SetTextAlign(TextAlign::kCenter | (floorTop_ ? TextAlign::kBottom : TextAlign::kTop));
-      dc.TextOut(anchor.x, anchor.y, title);
-    }
-  };
-
+  const bool oddQuadrant = q == 1 || q == 3;
   const int sideSign = floorTop_ ? -1 : 1;
   if (showX) {
-    drawAxis(HorizontalAxis{kAxisX, xStart, xEnd, yDirection,
-                            (labelBits & 16) ? kAlongYAxisFont : kLabelFont,
-                            oddQuadrant ? TextAlign::kLeft : TextAlign::kRight,
-                            (oddQuadrant ? 1 : -1) * sideSign, (labelBits & 16) != 0,
-                            kAlongXAxisFont, !oddQuadrant});
+    DrawHorizontalAxis(dc, f,
+                       THorizontalAxis{kAxisX, f.xStart, xEnd, f.yDirection,
+                                       (labelBits & 16) ? kAlongYAxisFont : kLabelFont,
+                                       oddQuadrant ? TextAlign::kLeft : TextAlign::kRight,
+                                       (oddQuadrant ? 1 : -1) * sideSign, (labelBits & 16) != 0,
+                                       kAlongXAxisFont, !oddQuadrant});
   }
   if (showY) {
-    drawAxis(HorizontalAxis{kAxisY, yStart, yEnd, xDirection,
-                            (labelBits & 32) ? kAlongXAxisFont : kLabelFont,
-                            oddQuadrant ? TextAlign::kRight : TextAlign::kLeft,
-                            (oddQuadrant ? -1 : 1) * sideSign, (labelBits & 32) != 0,
-                            kAlongYAxisFont, oddQuadrant});
+    DrawHorizontalAxis(dc, f,
+                       THorizontalAxis{kAxisY, f.yStart, yEnd, f.xDirection,
+                                       (labelBits & 32) ? kAlongXAxisFont : kLabelFont,
+                                       oddQuadrant ? TextAlign::kRight : TextAlign::kLeft,
+                                       (oddQuadrant ? -1 : 1) * sideSign, (labelBits & 32) != 0,
+                                       kAlongYAxisFont, oddQuadrant});
   }
-
   if (showZ) {
-    // The two Z axes stand at the far ends of the X and Y axes.
-    long double ax, ay, bx, by;
+    TZAxisPair z{};
     switch (q) {
-      case 1: ax = lo[kAxisX], ay = hi[kAxisY], bx = hi[kAxisX], by = lo[kAxisY]; break;
-      case 2: ax = hi[kAxisX], ay = hi[kAxisY], bx = lo[kAxisX], by = lo[kAxisY]; break;
-      case 3: ax = hi[kAxisX], ay = lo[kAxisY], bx = lo[kAxisX], by = hi[kAxisY]; break;
-      default: ax = lo[kAxisX], ay = lo[kAxisY], bx = hi[kAxisX], by = hi[kAxisY]; break;
+      case 1: z.ax = lo[kAxisX], z.ay = hi[kAxisY], z.bx = hi[kAxisX], z.by = lo[kAxisY]; break;
+      case 2: z.ax = hi[kAxisX], z.ay = hi[kAxisY], z.bx = lo[kAxisX], z.by = lo[kAxisY]; break;
+      case 3: z.ax = hi[kAxisX], z.ay = lo[kAxisY], z.bx = lo[kAxisX], z.by = hi[kAxisY]; break;
+      default: z.ax = lo[kAxisX], z.ay = lo[kAxisY], z.bx = hi[kAxisX], z.by = hi[kAxisY]; break;
     }
-    const bool z1 = (labelBits & 4) != 0;
-    const bool z2 = (labelBits & 8) != 0;
-    const bool logZ = scaling_.Log[kAxisZ] != 0;
-    const int n = scaling_.Divs[kAxisZ];
-    const long double range = hi[kAxisZ] - lo[kAxisZ];
-    const long double step = range / n;
-    auto leftAndRight = [&](long double z) {
-      Point pa, pb;
-      Project(ax, ay, z, pa.x, pa.y);
-      Project(bx, by, z, pb.x, pb.y);
-      return pa.x <= pb.x ? std::pair{pa, pb} : std::pair{pb, pa};
-    };
-    dc.SelectFont(*table[kLabelFont]);
-    dc.SetTextColor(labelColor);
-    std::size_t longest = 0;
-    std::pair<Point, Point> first, last;
-    long double v = lo[kAxisZ];
-    for (int k = 0; k <= n; ++k) {
-      const auto [left, right] = leftAndRight(v);
-      if (k == 0) first = {left, right};
-      last = {left, right};
-      const std::string text = AxisLabel(v, logZ);
-      if (z1) {
-        dc.MoveTo(left.x, left.y);
-        dc.LineTo(left.x - L, left.y);
-        dc.SetTextAlign(TextAlign::kRight | TextAlign::kTop);
-        dc.TextOut(left.x - 2 * L, left.y - h2, text);
-      }
-      if (z2) {
-        dc.MoveTo(right.x, right.y);
-        dc.LineTo(right.x + L, right.y);
-        dc.SetTextAlign(TextAlign::kLeft | TextAlign::kTop);
-        dc.TextOut(right.x + 2 * L, right.y - h2, text);
-      }
-      longest = std::max(longest, text.size());
-      v = Snap(v + step, range);
-    }
-    if (view_.BackPlanes == 0) {
-      if (z1) {
-        dc.MoveTo(first.first.x, first.first.y);
-        dc.LineTo(last.first.x, last.first.y);
-      }
-      if (z2) {
-        dc.MoveTo(first.second.x, first.second.y);
-        dc.LineTo(last.second.x, last.second.y);
-      }
-    }
-
-    std::string title = titles != nullptr ? titles->AxisTitles[kAxisZ] : std::string();
-    if (!title.empty() && table[kZTitleFont]) {
-      bool coded = HasCodes(title);
-      if (coded && drawMode_ == kDrawMetafilePlain) {
-        title = StripTextCodes(title, T3DTitleSet::kAxisTitleLength);
-        coded = false;
-      }
-      CodedFontSet upright;
-      std::copy_n(table.begin() + kZTitleFont, upright.size(), upright.begin());
-      const auto [left, right] = leftAndRight((lo[kAxisZ] + hi[kAxisZ]) / 2);
-      const int distance = 3 * L + static_cast<int>(longest) * w9;
-      dc.SetTextColor(titleColor);
-      for (int side = 0; side < 2; ++side) {
-        if (!(side == 0 ? z1 : z2)) continue;
-        const Point anchor = side == 0 ? Point{left.x - distance, left.y}
-                                       : Point{right.x + distance, right.y};
-        if (coded) {
-          DrawCodedText(dc, measure, title, upright, anchor.x, anchor.y, -1, 1, side == 0 ? 1 : 0,
-                        1, titleColor);
-        } else {
-          dc.SelectFont(*table[kZTitleFont]);
-          measure.SelectFont(*table[kZTitleFont]);
-          const int lowered = measure.GetTextExtent(title).cy / 2;
-          dc.SetTextAlign(TextAlign::kCenter | (side == 0 ? TextAlign::kBottom : TextAlign::kTop));
-          dc.TextOut(anchor.x, anchor.y + lowered, title);
-        }
-      }
-    }
+    z.first = (labelBits & 4) != 0;
+    z.second = (labelBits & 8) != 0;
+    DrawZAxes(dc, f, z);
   }
   dc.SelectFont(Font{});
   if (&measure != &dc) measure.SelectFont(Font{});
+}
+
+void T3DBase::DrawHorizontalAxis(DeviceContext& dc, const TAxisFrame& f, const THorizontalAxis& h) {
+  auto& table = *f.fonts;
+  const auto& lo = scaling_.AxisLow;
+  const auto& hi = scaling_.AxisHigh;
+  const std::size_t ax = static_cast<std::size_t>(h.axis);
+  const bool logAxis = scaling_.Log[ax] != 0;
+  const int n = scaling_.Divs[ax];
+  const long double range = hi[ax] - lo[ax];
+  const long double step = (h.to - h.from) / n;
+  const int L = f.tickLength;
+  dc.SelectFont(table[h.labelFont] ? *table[h.labelFont] : *table[kLabelFont]);
+  dc.SetTextColor(f.labelColor);
+  dc.SetTextAlign(h.labelAlign | TextAlign::kTop);
+  const int dx = h.offsetSign * static_cast<int>(std::fabs(f.halfHeight * std::sin(h.direction)));
+  const int dy = static_cast<int>(std::fabs(f.halfHeight * std::cos(h.direction)));
+  std::size_t longest = 0;
+  long double v = h.from;
+  for (int k = 0; k < n; ++k) {
+    const Point p = HorizontalAxisPoint(f, h.axis, v);
+    DrawTick(dc, p.x, p.y, L, h.direction);
+    const std::string text = AxisLabel(v, logAxis);
+    const Point anchor = TickEndPoint(p.x, p.y, 2 * L, h.direction);
+    dc.TextOut(anchor.x + dx, anchor.y - dy, text);
+    longest = std::max(longest, text.size());
+    v = Snap(v + step, range);
+  }
+  DrawHorizontalAxisTitle(dc, f, h, static_cast<int>(longest));
+}
+
+Point T3DBase::HorizontalAxisPoint(const TAxisFrame& f, int axis, long double v) const {
+  Point p;
+  if (axis == kAxisX) {
+    Project(v, f.yStart, f.floorZ, p.x, p.y);
+  } else {
+    Project(f.xStart, v, f.floorZ, p.x, p.y);
+  }
+  return p;
+}
+
+void T3DBase::DrawHorizontalAxisTitle(DeviceContext& dc, const TAxisFrame& f, const THorizontalAxis& h,
+                                      int labelChars) {
+  if (f.titles == nullptr) return;
+  auto& table = *f.fonts;
+  const std::size_t ax = static_cast<std::size_t>(h.axis);
+  std::string title = f.titles->AxisTitles[ax];
+  if (title.empty()) return;
+  bool coded = HasCodes(title);
+  if (coded && drawMode_ == kDrawMetafilePlain) {
+    title = StripTextCodes(title, T3DTitleSet::kAxisTitleLength);
+    coded = false;
+  }
+  const Point mid = HorizontalAxisPoint(f, h.axis, (scaling_.AxisLow[ax] + scaling_.AxisHigh[ax]) / 2);
+  const Point anchor = TickEndPoint(mid.x, mid.y, 6 * f.tickLength + labelChars * f.digitWidth, h.direction);
+  dc.SetTextColor(f.titleColor);
+  if (coded) {
+    CodedFontSet titleFonts;
+    std::copy_n(table.begin() + kLabelFont, titleFonts.size(), titleFonts.begin());
+    int x = anchor.x;
+    if (h.titleShiftedByWidth) {
+      const DcCodedTextMetrics metrics(*f.measure, titleFonts);
+      x -= MeasureCodedText(metrics, title, -1, nullptr);
+    }
+    DrawCodedText(dc, *f.measure, title, titleFonts, x, anchor.y, static_cast<int>(title.size()), 0, 0, 1,
+                  f.titleColor);
+  } else if (!h.rotateTitle || !table[h.titleFont]) {
+    dc.SelectFont(*table[kLabelFont]);
+    dc.SetTextAlign(h.labelAlign | TextAlign::kTop);
+    dc.TextOut(anchor.x, anchor.y, title);
+  } else {
+    dc.SelectFont(*table[h.titleFont]);
+    dc.SetTextAlign(TextAlign::kCenter | (floorTop_ ? TextAlign::kBottom : TextAlign::kTop));
+    dc.TextOut(anchor.x, anchor.y, title);
+  }
+}
+
+std::pair<Point, Point> T3DBase::ZAxisPoints(const TZAxisPair& z, long double v) const {
+  Point pa, pb;
+  Project(z.ax, z.ay, v, pa.x, pa.y);
+  Project(z.bx, z.by, v, pb.x, pb.y);
+  return pa.x <= pb.x ? std::pair{pa, pb} : std::pair{pb, pa};
+}
+
+void T3DBase::DrawZAxes(DeviceContext& dc, const TAxisFrame& f, const TZAxisPair& z) {
+  const auto& lo = scaling_.AxisLow;
+  const auto& hi = scaling_.AxisHigh;
+  const bool logZ = scaling_.Log[kAxisZ] != 0;
+  const int n = scaling_.Divs[kAxisZ];
+  const long double range = hi[kAxisZ] - lo[kAxisZ];
+  const long double step = range / n;
+  const int L = f.tickLength;
+  dc.SelectFont(*(*f.fonts)[kLabelFont]);
+  dc.SetTextColor(f.labelColor);
+  std::size_t longest = 0;
+  std::pair<Point, Point> first, last;
+  long double v = lo[kAxisZ];
+  for (int k = 0; k <= n; ++k) {
+    const auto [left, right] = ZAxisPoints(z, v);
+    if (k == 0) first = {left, right};
+    last = {left, right};
+    const std::string text = AxisLabel(v, logZ);
+    if (z.first) {
+      dc.MoveTo(left.x, left.y);
+      dc.LineTo(left.x - L, left.y);
+      dc.SetTextAlign(TextAlign::kRight | TextAlign::kTop);
+      dc.TextOut(left.x - 2 * L, left.y - f.halfHeight, text);
+    }
+    if (z.second) {
+      dc.MoveTo(right.x, right.y);
+      dc.LineTo(right.x + L, right.y);
+      dc.SetTextAlign(TextAlign::kLeft | TextAlign::kTop);
+      dc.TextOut(right.x + 2 * L, right.y - f.halfHeight, text);
+    }
+    longest = std::max(longest, text.size());
+    v = Snap(v + step, range);
+  }
+  if (view_.BackPlanes == 0) {
+    if (z.first) {
+      dc.MoveTo(first.first.x, first.first.y);
+      dc.LineTo(last.first.x, last.first.y);
+    }
+    if (z.second) {
+      dc.MoveTo(first.second.x, first.second.y);
+      dc.LineTo(last.second.x, last.second.y);
+    }
+  }
+  DrawZAxisTitle(dc, f, z, static_cast<int>(longest));
+}
+
+void T3DBase::DrawZAxisTitle(DeviceContext& dc, const TAxisFrame& f, const TZAxisPair& z, int labelChars) {
+  auto& table = *f.fonts;
+  std::string title = f.titles != nullptr ? f.titles->AxisTitles[kAxisZ] : std::string();
+  if (title.empty() || !table[kZTitleFont]) return;
+  bool coded = HasCodes(title);
+  if (coded && drawMode_ == kDrawMetafilePlain) {
+    title = StripTextCodes(title, T3DTitleSet::kAxisTitleLength);
+    coded = false;
+  }
+  CodedFontSet upright;
+  std::copy_n(table.begin() + kZTitleFont, upright.size(), upright.begin());
+  const auto [left, right] = ZAxisPoints(z, (scaling_.AxisLow[kAxisZ] + scaling_.AxisHigh[kAxisZ]) / 2);
+  const int distance = 3 * f.tickLength + labelChars * f.digitWidth;
+  dc.SetTextColor(f.titleColor);
+  for (int side = 0; side < 2; ++side) {
+    if (!(side == 0 ? z.first : z.second)) continue;
+    const Point anchor = side == 0 ? Point{left.x - distance, left.y} : Point{right.x + distance, right.y};
+    if (coded) {
+      DrawCodedText(dc, *f.measure, title, upright, anchor.x, anchor.y, -1, 1, side == 0 ? 1 : 0, 1,
+                    f.titleColor);
+    } else {
+      dc.SelectFont(*table[kZTitleFont]);
+      f.measure->SelectFont(*table[kZTitleFont]);
+      const int lowered = f.measure->GetTextExtent(title).cy / 2;
+      dc.SetTextAlign(TextAlign::kCenter | (side == 0 ? TextAlign::kBottom : TextAlign::kTop));
+      dc.TextOut(anchor.x, anchor.y + lowered, title);
+    }
+  }
 }

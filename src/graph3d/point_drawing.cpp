@@ -55,6 +55,19 @@ bool T3DBase::PointVisible(int k) const {
   return visible_[static_cast<std::size_t>(k)] != 0;
 }
 
+// A point as drawn, on the axes' scales: its position, and the ends of its Z line (to the
+// surface, the floor or ceiling, or the zero plane) or of its limit bar.
+struct T3DBase::TPointMark {
+  long double x = 0, y = 0;
+  long double z = 0;         // the point's height
+  long double end1 = 0;      // the ends of its Z line, or of its limit bar (v - h, v + h)
+  long double end2 = 0;
+  long double residual = 0;  // the Four Color fill goes by it
+  int lineRole = kRoleZLineAbove;
+  bool endBars = false;
+  bool failed = false;       // the surface or limit could not be evaluated at the point
+};
+
 void T3DBase::DrawPoints(DeviceContext& dc) {
   const int display = points_.Display & 0xFF;
   const int content = contentFlags_ & 7;
@@ -67,7 +80,6 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
 
   const int width = rect_.right - rect_.left;
   symbolHalfSize_ = std::max(width / 500, 1) * points_.Size;
-  const int s = symbolHalfSize_;
   const bool pick = keepPoints_ && drawMode_ == kDrawScreen;
   if (pick) {
     try {
@@ -79,18 +91,6 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
   }
   const bool keep = pick && !keptPoints_.empty();
 
-  const long double xMin = scaling_.AxisLow[kAxisX], xMax = scaling_.AxisHigh[kAxisX];
-  const long double yMin = scaling_.AxisLow[kAxisY], yMax = scaling_.AxisHigh[kAxisY];
-  const long double zMin = scaling_.AxisLow[kAxisZ], zMax = scaling_.AxisHigh[kAxisZ];
-  const long double xSlack = 1e-14L * (xMax - xMin);
-  const long double ySlack = 1e-14L * (yMax - yMin);
-  const bool logX = scaling_.Log[kAxisX] != 0;
-  const bool logY = scaling_.Log[kAxisY] != 0;
-  const bool logZ = scaling_.Log[kAxisZ] != 0;
-  const bool withLimit = content == 3 && setup_ != nullptr && setup_->LimitFn;
-  const int residualMode = setup_ != nullptr ? setup_->ResidualMode : 0;
-  const long double* fitRecord = points_.FitRecord;
-
   for (int m = 1; m <= n; ++m) {
     if (m == 1 || m % 10 == 0) PollIfAnimating();
     if (StopRequested()) return;
@@ -99,127 +99,143 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
     if (keep) keptPoints_[static_cast<std::size_t>(m)] = TKeptPoint{-1, -1, k, 0, -1};
     if (display == kDisplayVisibleOnly && !PointVisible(k)) continue;
 
-    const long double x = AxisCoordinate(p.X, logX);
-    const long double y = AxisCoordinate(p.Y, logY);
-    long double z = 0;     // the point's height
-    long double end1 = 0;  // the ends of its Z line, or of its limit bar (v - h, v + h)
-    long double end2 = 0;
-    long double r = 0;     // the residual the Four Color fill goes by
-    int lineRole = kRoleZLineAbove;
-    bool endBars = false;
-    bool failed = false;
-    if (content == 3) {
-      z = AxisCoordinate(p.Z, logZ);
-      long double v = SurfaceAtPoint(p);
-      failed = !IsUsableValue(v);
-      r = std::fabs(v - p.Z);
-      if (!withLimit) {
-        v = AxisCoordinate(v, logZ);
-        if (v > z) {
-          end1 = z, end2 = v, lineRole = kRoleZLineBelow;
-        } else {
-          end1 = v, end2 = z, lineRole = kRoleZLineAbove;
-        }
-      } else {
-        const long double h = failed ? ExprErrorValue : setup_->LimitFn(p.X, p.Y, v);
-        failed = failed || !IsUsableValue(h);
-        end1 = v - h;
-        end2 = v + h;
-        if (logZ) {
-          // An end at or below zero has no logarithm: it lies on the floor of the axis.
-          end1 = end1 > 0 ? std::log10(end1) : zMin;
-          end2 = end2 > 0 ? std::log10(end2) : zMin;
-        }
-        lineRole = setup_->LimitKind != 0 ? kRoleConfidence : kRolePrediction;
-        endBars = true;
-      }
-    } else if (content == 2) {
-      z = AxisCoordinate(p.Z, logZ);
-      if (view_.AngleZ >= 0) {
-        end1 = zMin, end2 = z, lineRole = kRoleZLineAbove;
-        r = std::fabs(zMin - z);
-      } else {
-        // Seen from below, the line hangs from the ceiling.
-        end1 = z, end2 = zMax, lineRole = kRoleZLineBelow;
-        r = std::fabs(zMax - z);
-      }
-    } else {  // residual graph
-      const long double v = SurfaceAtPoint(p);
-      failed = !IsUsableValue(v);
-      long double e = p.Z - v;
-      r = std::fabs(e);
-      if (residualMode == 2) {
-        e = p.Z != 0 ? 100 * e / p.Z : 0;
-      } else if (residualMode == 3) {
-        e = fitRecord != nullptr && *fitRecord > 0 ? e / *fitRecord : 0;
-      }
-      if (!logZ) {
-        if (e >= 0) {
-          end1 = 0, end2 = e, lineRole = kRoleZLineAbove;
-        } else {
-          end1 = e, end2 = 0, lineRole = kRoleZLineBelow;
-        }
-      } else {
-        e = AxisCoordinate(std::fabs(e), true);
-        end1 = zMin, end2 = e, lineRole = kRoleZLineAbove;
-      }
-      z = e;
-    }
-    if (failed || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z) ||
-        !std::isfinite(end1) || !std::isfinite(end2)) {
-      continue;
-    }
-    if (x < xMin - xSlack || x > xMax + xSlack || y < yMin - ySlack || y > yMax + ySlack ||
-        z < zMin || z > zMax) {
-      continue;
-    }
-
-    Point p1, p2;
-    Project(x, y, end1, p1.x, p1.y);
-    Project(x, y, end2, p2.x, p2.y);
-    dc.SelectPen(basicPens_[static_cast<std::size_t>(colorIndex_[static_cast<std::size_t>(lineRole)])]);
-    if (!(points_.Display & kHideZLines)) {
-      dc.MoveTo(p1.x, p1.y);
-      dc.LineTo(p2.x, p2.y);
-    }
-    if (endBars) {
-      for (const Point& e : {p1, p2}) {
-        dc.MoveTo(e.x - s, e.y);
-        dc.LineTo(e.x + s, e.y);
-      }
-    }
-
-    int symbolRole = -1;
-    switch (points_.Fill) {
-      case kFillNone: break;
-      case kFillFourColor: symbolRole = ResidualColor(r); break;
-      case 2: symbolRole = kRolePoints1SD; break;
-      case 3: symbolRole = kRolePoints2SD; break;
-      case 4: symbolRole = kRolePoints3SD; break;
-      case 5: symbolRole = kRolePointsOver3SD; break;
-      default: break;  // a fill the dialogs cannot set draws unfilled
-    }
-    const int brushRole = symbolRole != -1 && !IsActive(p) ? kRolePointsInactive : symbolRole;
-    dc.SelectBrush(brushRole == -1
-                       ? Brush::Null()
-                       : basicBrushes_[static_cast<std::size_t>(colorIndex_[static_cast<std::size_t>(brushRole)])]);
-
-    Point at;
-    if (z == end1) {
-      at = p1;
-    } else if (z == end2) {
-      at = p2;
-    } else {
-      Project(x, y, z, at.x, at.y);
-    }
+    const TPointMark mark = PointMarkOf(p, content);
+    if (!MarkDrawable(mark)) continue;
+    const int symbolRole = SymbolRoleOf(mark.residual);
+    const Point at = DrawPointMark(dc, mark, symbolRole, IsActive(p));
     if (keep) {
       keptPoints_[static_cast<std::size_t>(m)] =
-          TKeptPoint{at.x, at.y, k, static_cast<std::int8_t>(lineRole),
+          TKeptPoint{at.x, at.y, k, static_cast<std::int8_t>(mark.lineRole),
                      static_cast<std::int8_t>(symbolRole)};
     }
-    DrawSymbol(dc, at.x, at.y);
   }
   if (keep) SortPointList(1, n);
+}
+
+T3DBase::TPointMark T3DBase::PointMarkOf(const TXYZPoint& p, int content) const {
+  const long double zMin = scaling_.AxisLow[kAxisZ], zMax = scaling_.AxisHigh[kAxisZ];
+  const bool logZ = scaling_.Log[kAxisZ] != 0;
+  TPointMark mark;
+  mark.x = AxisCoordinate(p.X, scaling_.Log[kAxisX] != 0);
+  mark.y = AxisCoordinate(p.Y, scaling_.Log[kAxisY] != 0);
+  if (content == 3) {
+    const bool withLimit = setup_ != nullptr && setup_->LimitFn;
+    mark.z = AxisCoordinate(p.Z, logZ);
+    long double v = SurfaceAtPoint(p);
+    mark.failed = !IsUsableValue(v);
+    mark.residual = std::fabs(v - p.Z);
+    if (!withLimit) {
+      v = AxisCoordinate(v, logZ);
+      if (v > mark.z) {
+        mark.end1 = mark.z, mark.end2 = v, mark.lineRole = kRoleZLineBelow;
+      } else {
+        mark.end1 = v, mark.end2 = mark.z, mark.lineRole = kRoleZLineAbove;
+      }
+    } else {
+      const long double h = mark.failed ? ExprErrorValue : setup_->LimitFn(p.X, p.Y, v);
+      mark.failed = mark.failed || !IsUsableValue(h);
+      mark.end1 = v - h;
+      mark.end2 = v + h;
+      if (logZ) {
+        // An end at or below zero has no logarithm: it lies on the floor of the axis.
+        mark.end1 = mark.end1 > 0 ? std::log10(mark.end1) : zMin;
+        mark.end2 = mark.end2 > 0 ? std::log10(mark.end2) : zMin;
+      }
+      mark.lineRole = setup_->LimitKind != 0 ? kRoleConfidence : kRolePrediction;
+      mark.endBars = true;
+    }
+  } else if (content == 2) {
+    mark.z = AxisCoordinate(p.Z, logZ);
+    if (view_.AngleZ >= 0) {
+      mark.end1 = zMin, mark.end2 = mark.z, mark.lineRole = kRoleZLineAbove;
+      mark.residual = std::fabs(zMin - mark.z);
+    } else {
+      // Seen from below, the line hangs from the ceiling.
+      mark.end1 = mark.z, mark.end2 = zMax, mark.lineRole = kRoleZLineBelow;
+      mark.residual = std::fabs(zMax - mark.z);
+    }
+  } else {  // residual graph
+    const long double v = SurfaceAtPoint(p);
+    mark.failed = !IsUsableValue(v);
+    long double e = p.Z - v;
+    mark.residual = std::fabs(e);
+    const int residualMode = setup_ != nullptr ? setup_->ResidualMode : 0;
+    const long double* fitRecord = points_.FitRecord;
+    if (residualMode == 2) {
+      e = p.Z != 0 ? 100 * e / p.Z : 0;
+    } else if (residualMode == 3) {
+      e = fitRecord != nullptr && *fitRecord > 0 ? e / *fitRecord : 0;
+    }
+    if (!logZ) {
+      if (e >= 0) {
+        mark.end1 = 0, mark.end2 = e, mark.lineRole = kRoleZLineAbove;
+      } else {
+        mark.end1 = e, mark.end2 = 0, mark.lineRole = kRoleZLineBelow;
+      }
+    } else {
+      e = AxisCoordinate(std::fabs(e), true);
+      mark.end1 = zMin, mark.end2 = e, mark.lineRole = kRoleZLineAbove;
+    }
+    mark.z = e;
+  }
+  return mark;
+}
+
+bool T3DBase::MarkDrawable(const TPointMark& m) const {
+  if (m.failed || !std::isfinite(m.x) || !std::isfinite(m.y) || !std::isfinite(m.z) ||
+      !std::isfinite(m.end1) || !std::isfinite(m.end2)) {
+    return false;
+  }
+  const long double xMin = scaling_.AxisLow[kAxisX], xMax = scaling_.AxisHigh[kAxisX];
+  const long double yMin = scaling_.AxisLow[kAxisY], yMax = scaling_.AxisHigh[kAxisY];
+  const long double xSlack = 1e-14L * (xMax - xMin);
+  const long double ySlack = 1e-14L * (yMax - yMin);
+  return !(m.x < xMin - xSlack || m.x > xMax + xSlack || m.y < yMin - ySlack || m.y > yMax + ySlack ||
+           m.z < scaling_.AxisLow[kAxisZ] || m.z > scaling_.AxisHigh[kAxisZ]);
+}
+
+int T3DBase::SymbolRoleOf(long double residual) const {
+  switch (points_.Fill) {
+    case kFillNone: return -1;
+    case kFillFourColor: return ResidualColor(residual);
+    case 2: return kRolePoints1SD;
+    case 3: return kRolePoints2SD;
+    case 4: return kRolePoints3SD;
+    case 5: return kRolePointsOver3SD;
+    default: return -1;  // a fill the dialogs cannot set draws unfilled
+  }
+}
+
+Point T3DBase::DrawPointMark(DeviceContext& dc, const TPointMark& m, int symbolRole, bool active) {
+  const int s = symbolHalfSize_;
+  Point p1, p2;
+  Project(m.x, m.y, m.end1, p1.x, p1.y);
+  Project(m.x, m.y, m.end2, p2.x, p2.y);
+  dc.SelectPen(basicPens_[static_cast<std::size_t>(colorIndex_[static_cast<std::size_t>(m.lineRole)])]);
+  if (!(points_.Display & kHideZLines)) {
+    dc.MoveTo(p1.x, p1.y);
+    dc.LineTo(p2.x, p2.y);
+  }
+  if (m.endBars) {
+    for (const Point& e : {p1, p2}) {
+      dc.MoveTo(e.x - s, e.y);
+      dc.LineTo(e.x + s, e.y);
+    }
+  }
+  const int brushRole = symbolRole != -1 && !active ? kRolePointsInactive : symbolRole;
+  dc.SelectBrush(brushRole == -1
+                     ? Brush::Null()
+                     : basicBrushes_[static_cast<std::size_t>(colorIndex_[static_cast<std::size_t>(brushRole)])]);
+  Point at;
+  if (m.z == m.end1) {
+    at = p1;
+  } else if (m.z == m.end2) {
+    at = p2;
+  } else {
+    Project(m.x, m.y, m.z, at.x, at.y);
+  }
+  DrawSymbol(dc, at.x, at.y);
+  return at;
 }
 
 void T3DBase::RedrawPickedPoint(DeviceContext& dc, int k) {

@@ -22,6 +22,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "graph3d/color_schemes.h"
@@ -282,6 +283,33 @@ class T3DBase {
   const std::vector<TKeptPoint>& KeptPoints() const { return keptPoints_; }
 
  private:
+  // ---- The steps of DrawPoints (point_drawing.cpp) ----
+  struct TPointMark;
+  // The point as drawn for the graph's content (2 points alone, 3 over a surface, 4
+  // residuals).
+  TPointMark PointMarkOf(const TXYZPoint& p, int content) const;
+  // Whether the mark could be formed and stands within the axes.
+  bool MarkDrawable(const TPointMark& m) const;
+  // The role of the symbol's fill (-1: unfilled).
+  int SymbolRoleOf(long double residual) const;
+  // Draws the Z line or limit bar and the symbol; returns where the symbol stands.
+  platform::Point DrawPointMark(platform::DeviceContext& dc, const TPointMark& m, int symbolRole, bool active);
+
+  // ---- The steps of DrawAxes (frame_and_axes.cpp) ----
+  struct TAxisFrame;
+  struct THorizontalAxis;
+  struct TZAxisPair;
+  // The quadrant (1 .. 4) of the view direction that puts the axes on the floor's near side.
+  int FloorQuadrant() const;
+  void DrawHorizontalAxis(platform::DeviceContext& dc, const TAxisFrame& f, const THorizontalAxis& h);
+  void DrawHorizontalAxisTitle(platform::DeviceContext& dc, const TAxisFrame& f, const THorizontalAxis& h,
+                               int labelChars);
+  platform::Point HorizontalAxisPoint(const TAxisFrame& f, int axis, long double v) const;
+  void DrawZAxes(platform::DeviceContext& dc, const TAxisFrame& f, const TZAxisPair& z);
+  void DrawZAxisTitle(platform::DeviceContext& dc, const TAxisFrame& f, const TZAxisPair& z, int labelChars);
+  // The two Z axes' points at height v, left one first.
+  std::pair<platform::Point, platform::Point> ZAxisPoints(const TZAxisPair& z, long double v) const;
+
   // Everything an attached record sets up, back to the empty state.
   void ResetToEmpty();
   void ComputeAxisScale(int axis);
