@@ -55,7 +55,8 @@ class PaneTextTest : public ::testing::Test {
   void TearDown() override { CurrentSettings().VolumeOption = savedVolume_; }
 
   // Runs `selection` over `t` and publishes the list into the session.
-  void Fit(PointTable t, const TFitSelection& selection, const TFitOptions& options = DefaultFitOptions()) {
+  // `udfCount` defined user functions take part (the run's progress total).
+  void Fit(PointTable t, const TFitSelection& selection, int udfCount = 0) {
     session_.DataStats = StatsOf(t);
     const TPureError pe = TablePureErrorSums(t);
     session_.DataStats.PureErrorSS = pe.SS;
@@ -63,8 +64,8 @@ class PaneTextTest : public ::testing::Test {
     ASSERT_TRUE(session_.Table.ReplaceDataTable(t));
     session_.Table.SetXYZRows(static_cast<int>(t.size()) - 1);
     TFitRunOutcome outcome;
-    TFitRunContext ctx(t, session_.DataStats, selection, options, outcome.list);
-    CountFitRun(ctx, 0);
+    TFitRunContext ctx(t, session_.DataStats, selection, DefaultFitOptions(), outcome.list);
+    CountFitRun(ctx, udfCount);
     ASSERT_GT(RunFitFamilies(ctx), 0);
     outcome.products = FitRunProductsOf(ctx);
     PublishFitResults(session_, std::move(outcome));
@@ -217,6 +218,51 @@ TEST_F(PaneTextTest, DataSummaryMarksInactivePointsAndZeroZ) {
   EXPECT_EQ(zeroZ, 1);
   ASSERT_TRUE(FormatDataSummary(out, session_, RankOf(1), kDataAllInformation, 1));
   EXPECT_NE(std::string(out.GetLine(1)).find("95.00% Confidence Lim~# ~!95.00% Prediction Lim"), std::string::npos);
+}
+
+// A user function of one parameter: m = 0.
+class PaneUdfTest : public PaneTextTest {
+ protected:
+  UserFunctionScope scope_;
+};
+
+TEST_F(PaneUdfTest, OneParameterFitHasOneRegressionDegreeAndNoIterationCount) {
+  DefineUserFunction(0, "Z=A0*SQRT(X+1)", {1});
+  Fit(ReplicatedPlane(), TFitSelection{}, 1);
+  const int rank = RankOf(2501);
+  ASSERT_GT(rank, 0);
+  TMFile out("", 200);
+  TNumericPaneSettings settings;
+  settings.stamp = &stamp_;
+  ASSERT_TRUE(FormatNumericSummary(out, session_, rank, settings));
+  const std::vector<std::string> l = Lines(out);
+  bool regression = false, procedure = false;
+  for (const std::string& s : l) {
+    regression |= s.rfind("~$Regr~$", 0) == 0 && s.find("~!1   ~!") != std::string::npos;
+    procedure |= s.find("~$Least Squares  ~$~$            ~$") != std::string::npos;
+  }
+  EXPECT_TRUE(regression);
+  EXPECT_TRUE(procedure);
+  // No sample point can be evaluated left of x = -1: the rounding rows stay empty.
+  session_.DataStats.X.Min = session_.DataStats.X.Mean = session_.DataStats.X.Max = -5;
+  FormatPrecisionSummary(out, session_, rank);
+  ASSERT_EQ(out.LineCount(), 3 + 17);
+  EXPECT_EQ(std::string(out.GetLine(3)), "    ~$ 18~$        ~!            ~!   ~!            ~!   ~!            ~!");
+}
+
+TEST_F(PaneTextTest, ShortSummaryOfTheReviewRank) {
+  Fit(ReplicatedPlane(), LinearSelection(9, 0, 0));
+  session_.ReviewCurrentRank = RankOf(1);
+  TNumericPaneSettings settings;
+  settings.stamp = &stamp_;
+  const std::unique_ptr<TMFile> text = BuildSummaryText(session_, settings);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->Capacity(), 60);
+  // Rank, blank, statistics (2), blank, parameters (4), blank, date (2).
+  ASSERT_EQ(text->LineCount(), 12);
+  EXPECT_EQ(std::string(text->GetLine(5)).find("P>|t|"), std::string::npos);
+  session_.ReviewCurrentRank = 99;
+  EXPECT_EQ(BuildSummaryText(session_, settings), nullptr);
 }
 
 }  // namespace
