@@ -1,0 +1,188 @@
+// Every table kind of every worksheet format opened by the spreadsheet programs people use
+// with these files: gnumeric (ssconvert) and LibreOffice (soffice --convert-to csv). The
+// cells they show are compared with the cells the table holds: to the bit with gnumeric,
+// which prints 20 significant digits, and with LibreOffice to the digits its imports keep
+// (about 8 in Lotus and Quattro Pro files, 15 in Excel files). The ASCII surface files are
+// read back by python3's csv module.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "exchange/export/ascii_export.h"
+#include "exchange/export/lotus_export.h"
+#include "exchange/export/qpw_export.h"
+#include "exchange/export/xls_export.h"
+#include "exchange/export_fixture.h"
+#include "support/german_locale.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool HaveProgram(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
+
+using Grid = std::vector<std::vector<std::string>>;
+
+Grid ReadCsv(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string s{std::istreambuf_iterator<char>(in), {}};
+  Grid rows(1);
+  std::string field;
+  bool quoted = false, any = false;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < s.size() && s[i + 1] == '"') field += '"', ++i;
+      else if (c == '"') quoted = false;
+      else field += c;
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      rows.back().push_back(field), field.clear();
+    } else if (c == '\n' || c == '\r') {
+      if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
+      rows.back().push_back(field), field.clear();
+      rows.emplace_back();
+    } else {
+      field += c;
+    }
+    any = true;
+  }
+  if (!field.empty() || (any && !rows.back().empty())) rows.back().push_back(field);
+  return rows;
+}
+
+struct Expected : TExportCellSink {
+  struct Cell {
+    bool label;
+    long double value;
+    std::string text;
+  };
+  std::map<std::pair<int, int>, Cell> cells;
+  void Number(int c, int r, long double v) override { cells[{r, c}] = {false, v, {}}; }
+  void Label(int c, int r, std::string_view t, bool) override { cells[{r, c}] = {true, 0, std::string(t)}; }
+};
+
+struct Format {
+  const char* extension;
+  int maxRow;
+  InvalidGridRow rule;
+  double loTolerance;
+};
+
+const Format kFormats[] = {{"wk1", kLotusMaxRow, InvalidGridRow::kOmit, 1e-7},
+                           {"wk3", kLotusMaxRow, InvalidGridRow::kOmit, 1e-7},
+                           {"xls", kBiff4MaxRow, InvalidGridRow::kOmit, 1e-14},
+                           {"wb1", kQpwMaxRow, InvalidGridRow::kKeepXY, 1e-7}};
+
+TExportOutcome Write(const Format& f, const fs::path& path, const TExportTableInput& in) {
+  const std::string e = f.extension;
+  if (e == "wk1") return LotusExportTable(path, 1, in);
+  if (e == "wk3") return LotusExportTable(path, 3, in);
+  if (e == "xls") return XlsExportTable(path, in);
+  return QpwExportTable(path, in);
+}
+
+class ExportReaders : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveProgram("ssconvert") || !HaveProgram("soffice")) GTEST_SKIP() << "gnumeric or LibreOffice missing";
+    dir_ = fs::temp_directory_path() / ("ondravik_export_readers_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+  // Compares a reader's sheet with the table; tolerance 0 asks for the same double.
+  static void Compare(const Grid& sheet, const Expected& want, double tolerance, const std::string& what) {
+    std::size_t seen = 0;
+    for (std::size_t r = 0; r < sheet.size(); ++r) {
+      for (std::size_t c = 0; c < sheet[r].size(); ++c) {
+        const std::string& text = sheet[r][c];
+        if (text.empty()) continue;
+        ++seen;
+        const auto it = want.cells.find({static_cast<int>(r), static_cast<int>(c)});
+        ASSERT_NE(it, want.cells.end()) << what << " extra cell " << r << "," << c << ": " << text;
+        if (it->second.label) {
+          EXPECT_EQ(text, it->second.text) << what << " " << r << "," << c;
+          continue;
+        }
+        const double want_value = static_cast<double>(it->second.value);
+        double got = std::nan("");
+        std::from_chars(text.data(), text.data() + text.size(), got);  // C locale
+        if (tolerance == 0)
+          EXPECT_EQ(got, want_value) << what << " " << r << "," << c << ": " << text;
+        else
+          EXPECT_NEAR(got, want_value, tolerance * std::max(1.0, std::fabs(want_value))) << what << " " << r << "," << c;
+      }
+    }
+    EXPECT_EQ(seen, want.cells.size()) << what;
+  }
+  fs::path dir_;
+};
+
+TEST_F(ExportReaders, EveryKindOfEveryFormatReadsBackInGnumericAndLibreOffice) {
+  GermanLocale german;
+  TPlaneExport plane(20);
+  plane.points[6].Status = '*';
+  plane.review.ReviewEvalZ = [](long double x, long double y) {
+    return x == 1 && y == 2 ? ExprErrorValue : (1 + 2 * x + 3 * y) / 3;
+  };
+  std::map<std::string, Expected> expected;
+  std::string files;
+  for (const Format& f : kFormats) {
+    for (int kind = 0; kind < 4; ++kind) {
+      plane.SetGrid(kind, {0, 0.3L, 1}, {0, 0.7L, 2});
+      const std::string name = std::string("k") + std::to_string(kind) + "_" + f.extension;
+      const fs::path path = dir_ / (name + "." + f.extension);
+      ASSERT_GT(Write(f, path, plane.Input()).result, 0) << name;
+      Expected& want = expected[name];
+      (void)WriteExportCells(plane.Input(), MakeExportGrid(plane.request), f.rule, f.maxRow, want);
+      const std::string importer = std::string(f.extension).starts_with("wk") ? "-I Gnumeric_lotus:lotus " : "";
+      const std::string command = "ssconvert " + importer + "'" + path.string() + "' '" +
+                                  (dir_ / (name + ".gnumeric.csv")).string() + "' >/dev/null 2>&1";
+      ASSERT_EQ(std::system(command.c_str()), 0) << command;
+      Compare(ReadCsv(dir_ / (name + ".gnumeric.csv")), want, 0, name + " gnumeric");
+      files += " '" + path.string() + "'";
+    }
+  }
+  const fs::path lo = dir_ / "lo";
+  const std::string command = "cd '" + lo.string() + "/..' && LC_ALL=C.UTF-8 soffice --headless -env:UserInstallation=file://" +
+                              (dir_ / "profile").string() + " --convert-to csv --outdir '" + lo.string() + "'" + files +
+                              " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  for (const Format& f : kFormats) {
+    for (int kind = 0; kind < 4; ++kind) {
+      const std::string name = std::string("k") + std::to_string(kind) + "_" + f.extension;
+      ASSERT_TRUE(fs::exists(lo / (name + ".csv"))) << name;
+      Compare(ReadCsv(lo / (name + ".csv")), expected[name], f.loTolerance, name + " LibreOffice");
+    }
+  }
+}
+
+TEST_F(ExportReaders, AsciiFilesReadBackByPythonsCsvModule) {
+  GermanLocale german;
+  TPlaneExport plane;
+  const TAsciiExportRequest request{AsciiDelimiter::kComma, AsciiLayout::kWithLimits, 18, {0, 0.3L, 1}, {0, 0.7L, 2}};
+  const fs::path path = dir_ / "surface.csv";
+  ASSERT_GT(AsciiExportTable(path, request, plane.review), 0);
+  const std::string out = (dir_ / "python.txt").string();
+  const std::string command = "/usr/bin/python3 -c \"import csv,sys; "
+                              "rows=list(csv.reader(open(sys.argv[1], newline=''))); "
+                              "print(len(rows), len(rows[0]), rows[0][3], repr(float(rows[-1][2])))\" '" +
+                              path.string() + "' > '" + out + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::ifstream in(out);
+  std::string line;
+  std::getline(in, line);
+  // 4 x 3 grid points and the title line; z at (1, 2) = 9.
+  EXPECT_EQ(line, "13 7 95.00% Conf Lim 9.0");
+}
+
+}  // namespace
