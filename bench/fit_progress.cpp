@@ -50,7 +50,7 @@ class ServingDispatcher : public platform::UiDispatcher {
     }
     wake_.notify_all();
   }
-  void Send(std::function<void()> task) override { platform::SendToUiUnless(std::move(task), never_); }
+  void Send(std::function<void()> task) override { (void)platform::SendToUiUnless(std::move(task), never_); }  // never stopped
 
  private:
   void Serve() {

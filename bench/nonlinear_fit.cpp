@@ -52,13 +52,13 @@ void BM_MarquardtPeak(benchmark::State& state) {
   long double sse = 0;
   for (auto _ : state) {
     TFitList list;
-    list.BeginRun();
+    if (!list.BeginRun()) std::abort();
     TFitRunContext ctx(table, stats, TFitSelection{}, DefaultFitOptions(), list);
     TMarquardtState st;
-    InitMarquardtState(st, ctx.points, stats.WeightScale, stats.SSTotal);
+    if (!InitMarquardtState(st, ctx.points, stats.WeightScale, stats.SSTotal)) std::abort();
     long double a[kMaxNonlinearParameters + 1] = {};
     int mode = 0;
-    NonlinearStartValues(ctx.stats, e, a, shape, mode);
+    if (!NonlinearStartValues(ctx.stats, e, a, shape, mode)) std::abort();
     const int added = FitNonlinearEquation(ctx, st, e.parameters, a, e.evaluator, rq);
     if (added != 1) state.SkipWithError("the peak was not fitted");
     iterations = list.At(1)->terms[1];
@@ -106,7 +106,7 @@ int DumpPeakData(const char* path) {
   if (e.evaluator == nullptr) return 2;
   long double a[kMaxNonlinearParameters + 1] = {};
   int mode = 0;
-  NonlinearStartValues(stats, e, a, StartShapeOf(stats), mode);
+  if (!NonlinearStartValues(stats, e, a, StartShapeOf(stats), mode)) std::abort();
   std::FILE* out = std::fopen(path, "w");
   if (out == nullptr) return 1;
   std::fprintf(out, "start");

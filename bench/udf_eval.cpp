@@ -1,6 +1,7 @@
 // The hot paths of a user-defined function: the fit's evaluation with forward-difference
 // derivatives (p + 1 runs of the slot per point), the graph callback, and the derivative
 // ranges measured after every change of a start value in the adjust windows.
+#include <cstdlib>
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -18,7 +19,7 @@ constexpr int kUdf = 4;
 // A four-parameter Gaussian ridge with a sub-function, as users write them.
 void Prepare() {
   ExprStartUp();
-  AllocUdf(kUdf);
+  if (AllocUdf(kUdf) != 1) std::abort();
   TUdfRecord& r = *UdfRecordAt(kUdf);
   const char* text = "F1=(X-A2)^2+(Y-A2)^2\r\nZ=A0+A1*EXP(-F1/A3)\r\n";
   std::strncpy(r.Text.data(), text, r.Text.size() - 1);

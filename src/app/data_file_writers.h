@@ -35,6 +35,6 @@ std::vector<std::uint8_t> DataTableToWorksheet(const TDataSession& session, int 
 // Writes the data text of the session's table to a file (through a temporary file, so that
 // a failed write leaves an existing file as it was). Returns the points written, -1 on
 // failure.
-int WriteDataText(const TDataSession& session, const std::string& path);
+[[nodiscard]] int WriteDataText(const TDataSession& session, const std::string& path);
 // Writes a worksheet image of the table; false on failure.
-bool WriteDataWorksheet(const TDataSession& session, const std::string& path, int form);
+[[nodiscard]] bool WriteDataWorksheet(const TDataSession& session, const std::string& path, int form);

@@ -287,7 +287,8 @@ int EvEditorData(TDataSession& session, std::string_view text) {
   TReadArgs args;
   args.path = file;
   const TReadResult read = reader(args);
-  DeleteFileOem(file);
+  // The temporary copy has served its purpose; one that cannot be removed harms nothing.
+  (void)DeleteFileOem(file);
   // The editor's text is kept in the editor; the table keeps the data it held.
   if (RefuseRead(std::string(platform::LoadString(3086)), read)) return std::max(read.Count(), 0);
   if (!CommitReadResult(session.Table, read, false)) {

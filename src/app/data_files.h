@@ -73,11 +73,11 @@ int ConfirmDiscardData(TDataSession& session);
 // Returns the points read (a count below 4 is a failed read, the table unchanged), 0 when
 // the file was refused or the column dialog cancelled, -1 when the titles dialog was
 // cancelled (the data stay).
-int ImportDataFile(TDataSession& session, int filtered);
+[[nodiscard]] int ImportDataFile(TDataSession& session, int filtered);
 
 // The clipboard-matrix import of a WK1 or WK3 file: x from the sheet's first row, y from
 // its first column, z from the cells. Results as ImportDataFile.
-int ReadMatrixFile(TDataSession& session, const std::string& path);
+[[nodiscard]] int ReadMatrixFile(TDataSession& session, const std::string& path);
 
 // The ASCII editor hands its text over: read as an XYZ data text into the emptied table,
 // titles included, without the titles dialog. Text with fewer than 4 points is refused
@@ -88,7 +88,7 @@ int EvEditorData(TDataSession& session, std::string_view text);
 // exists) a statistics-package file. On success the path joins the recent files, becomes
 // the data's label and the data count as saved (1); on failure, or for an extension that
 // names no data format, the user is told, nothing counts as saved and 0 is returned.
-int SaveDataAs(TDataSession& session, const std::string& path);
+[[nodiscard]] int SaveDataAs(TDataSession& session, const std::string& path);
 
 // Puts a path on top of the recent-file list (most recent first, five at most). Paths keep
 // their case, and are compared exactly, since file names that differ in case name

@@ -48,14 +48,14 @@ class TDataTable {
   // Allocates room for 1024 points, all records zero. False when memory runs out: the
   // caller tells the user ("Insufficient Memory Available", caption "Unable To Load") and
   // ends the program.
-  bool AllocPointArray();
+  [[nodiscard]] bool AllocPointArray();
 
   // Doubles the capacity, keeping records 0 .. capacity; the new half is zero. False (table
   // unchanged) at 16384 points or when memory runs out; the reader stops there.
-  bool GrowPointArray();
+  [[nodiscard]] bool GrowPointArray();
 
   // Grows until the table holds at least `points` point records; false when it cannot.
-  bool EnsurePointCapacity(int points);
+  [[nodiscard]] bool EnsurePointCapacity(int points);
 
   // Frees the block (shutdown).
   void FreePointArray();
@@ -63,7 +63,7 @@ class TDataTable {
   // Replaces the whole block (the grid commands hand over a new table). The capacity
   // becomes the number of point records of the block. Refused (false, table unchanged)
   // when the block has no header or more than 16384 point records.
-  bool ReplaceDataTable(PointTable block);
+  [[nodiscard]] bool ReplaceDataTable(PointTable block);
 
   // For each record first .. last: X, Y, Z, W := 0 and status := 0 (a NUL, not a space).
   // A first index of 1 is taken as 0, so the header is cleared with the points. Indices
@@ -81,7 +81,7 @@ class TDataTable {
   // between the copy's N and the old row count are cleared, so nothing of the undone edit
   // remains, and XYZRows becomes N. An empty copy does nothing; false when the table
   // cannot hold it.
-  bool RestoreDataTable(const PointTable& copy);
+  [[nodiscard]] bool RestoreDataTable(const PointTable& copy);
 
  private:
   mutable std::shared_mutex mutex_;

@@ -30,7 +30,7 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 FilePtr FOpenOem(const std::filesystem::path& name, const char* mode);
 
 // Deletes the file; false when it could not be deleted (or did not exist).
-bool DeleteFileOem(const std::filesystem::path& name);
+[[nodiscard]] bool DeleteFileOem(const std::filesystem::path& name);
 
 // The size of a regular file in bytes (64-bit); 0 when it does not exist or is not a file.
 std::int64_t FileSize(const std::filesystem::path& name);
@@ -56,7 +56,7 @@ inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
                                     const std::filesystem::path& name);
 // The same for a text, its bytes as they stand (the caller has put in its line ends).
 [[nodiscard]] inline bool SaveGlobalToFile(std::string_view text, const std::filesystem::path& name) {
-  return SaveGlobalToFile(
+  [[nodiscard]] return SaveGlobalToFile(
       std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), name);
 }
 

@@ -21,7 +21,7 @@ std::size_t ScanDecimalNumber(std::string_view text, int maxExponentDigits = kAn
 // Converts text that ScanDecimalNumber accepted whole. False when the magnitude is beyond
 // the range of long double (then value is untouched); a value too small for long double
 // gives 0 with true.
-bool ConvertDecimalNumber(std::string_view number, long double& value);
+[[nodiscard]] bool ConvertDecimalNumber(std::string_view number, long double& value);
 
 // The data readers' rule on top: the value of a number, the missing value when it lies
 // beyond +-1e300 or long double's range, and 0 for a non-zero magnitude below 1e-300.

@@ -207,7 +207,7 @@ std::vector<std::uint8_t> EncodeSettings(const ProgramSettings& settings, int sc
 // Every value with a known range is clamped into it, texts end at their field, non-finite
 // long doubles become the missing value, and handle and state words become 0. When the
 // current screen is narrower or lower than the saved one, every placement is reset.
-bool DecodeSettings(std::span<const std::uint8_t> bytes, int screenWidth, int screenHeight,
+[[nodiscard]] bool DecodeSettings(std::span<const std::uint8_t> bytes, int screenWidth, int screenHeight,
                     ProgramSettings& settings);
 
 // $ONDRAVIK_HOME when set, else ~/.config/ondravik3d (not created here).
@@ -225,7 +225,7 @@ struct [[nodiscard]] TSettingsSaveStatus {
 // then renamed over the old one, so that a crash never leaves half a file; then calls the
 // user-function session writer, when one is set. When the settings file could not be
 // written the session file is not written either.
-TSettingsSaveStatus SaveSettings(const std::filesystem::path& dir, const ProgramSettings& settings,
+[[nodiscard]] TSettingsSaveStatus SaveSettings(const std::filesystem::path& dir, const ProgramSettings& settings,
                                  int screenWidth, int screenHeight);
 // The message that tells the user what a save at exit lost ("Program Settings Could Not Be
 // Saved in <dir>", the same for the user-defined functions); empty when all was written.
@@ -233,10 +233,10 @@ std::string SettingsSaveFailureText(const TSettingsSaveStatus& status,
                                     const std::filesystem::path& dir);
 // 1 when dir holds a usable settings file (read into settings), else 0 (settings untouched).
 // Sets `LastSessionUdfs`.
-int LoadSettingsFile(const std::filesystem::path& dir, int screenWidth, int screenHeight,
+[[nodiscard]] int LoadSettingsFile(const std::filesystem::path& dir, int screenWidth, int screenHeight,
                      ProgramSettings& settings);
 // The first-run flag: LoadSettingsFile, and the defaults when it found no usable file.
-int LoadSettings(const std::filesystem::path& dir, int screenWidth, int screenHeight,
+[[nodiscard]] int LoadSettings(const std::filesystem::path& dir, int screenWidth, int screenHeight,
                  ProgramSettings& settings);
 
 // The user-function session file is written by the user-function subsystem; it installs its

@@ -72,7 +72,7 @@ inline std::string TextWindowPlainText(const TMFile& lines) { return LinesPlainT
 inline std::vector<std::uint8_t> TextWindowWorksheet(const TMFile& lines, int form) {
   return LinesWorksheet(TMFileLines(lines), form);
 }
-inline bool WriteTextWindowFile(const TMFile& lines, const std::string& path, int format,
+[[nodiscard]] inline bool WriteTextWindowFile(const TMFile& lines, const std::string& path, int format,
                                 const TRtfFont& font, bool colors) {
   return WriteLinesFile(TMFileLines(lines), path, format, font, colors);
 }

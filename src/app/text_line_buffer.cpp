@@ -24,7 +24,8 @@ std::vector<std::pair<int, int>> LineSegments(std::string_view text, const std::
 }
 
 TMFile::TMFile(std::string_view fileName, int capacity) : capacity_(std::max(capacity, 0)) {
-  Reset(fileName);
+  // A load that fails leaves the buffer without a table, which HasTable() tells its user.
+  (void)Reset(fileName);
 }
 
 bool TMFile::Reset(std::string_view fileName) {

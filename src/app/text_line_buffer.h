@@ -29,13 +29,13 @@ class TMFile {
 
   // Frees every line and loads the file (or starts empty when the name is empty). A load
   // that fails leaves the buffer without a table (HasTable false); false then.
-  bool Reset(std::string_view fileName);
+  [[nodiscard]] bool Reset(std::string_view fileName);
   // Loading a text file: each line up to its line feed, a TAB becoming blanks up to the
   // next even column, characters beyond the line limit dropped. Fails when the file
   // cannot be opened or holds more lines than the capacity. Append keeps what it read on
   // failure; a fresh load leaves no table.
-  bool Load(std::string_view fileName);
-  bool Append(std::string_view fileName);
+  [[nodiscard]] bool Load(std::string_view fileName);
+  [[nodiscard]] bool Append(std::string_view fileName);
   bool HasTable() const { return hasTable_; }
 
   // Frees every line; count and max width 0 (top line and left column are kept). 1.
@@ -68,7 +68,7 @@ class TMFile {
   int leftColumn = 0;
 
  private:
-  bool Read(std::string_view fileName);
+  [[nodiscard]] bool Read(std::string_view fileName);
   void RecomputeMaxWidth();
 
   int capacity_;

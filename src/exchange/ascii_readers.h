@@ -12,11 +12,11 @@
 
 // Reads X, Y, Z text (columns and sheet unused); titles from up to four non-numeric lines
 // before the data. Lines that mix letters into numbers are passed over and counted.
-TReadResult ReadAsciiXYZ(const TReadArgs& args);
+[[nodiscard]] TReadResult ReadAsciiXYZ(const TReadArgs& args);
 
 // Reads the 1-based columns args.colX, colY, colZ (and colW, -1 none) of each line;
 // the names come from the first lines.
-TReadResult ReadAsciiMultiColumn(const TReadArgs& args);
+[[nodiscard]] TReadResult ReadAsciiMultiColumn(const TReadArgs& args);
 
 // One display string per column ("%3d " and the texts of the column on the first 20 lines),
 // the columns numbered as ReadAsciiMultiColumn and ReadAsciiColumn number them; returns the

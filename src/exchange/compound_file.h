@@ -19,8 +19,8 @@ class TCompoundFile {
   static constexpr int kRoot = 5;
 
   // False when the file cannot be read or is not a sound compound file.
-  bool Open(const std::string& path);
-  bool Load(std::vector<std::uint8_t> bytes);
+  [[nodiscard]] bool Open(const std::string& path);
+  [[nodiscard]] bool Load(std::vector<std::uint8_t> bytes);
 
   int Root() const { return 0; }
   // The entry named `name` among the children of a storage (or the root), or -1.

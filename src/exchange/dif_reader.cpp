@@ -56,8 +56,9 @@ class TDifCells {
         continue;
       }
       if (line.starts_with("DATA")) {
-        ReadLinePiece(file_.get(), line, kDifLineChars);
-        ReadLinePiece(file_.get(), line, kDifLineChars);
+        // The two lines of the DATA item; a file that ends here ends at the next read.
+        (void)ReadLinePiece(file_.get(), line, kDifLineChars);
+        (void)ReadLinePiece(file_.get(), line, kDifLineChars);
         return true;
       }
     }

@@ -13,7 +13,7 @@
 // Reads the 0-based columns args.colX, colY, colZ (and colW, -1 none) of every tuple; the
 // names come from string cells of those columns. Malformed when the file has no DATA item
 // or ends before its EOD item.
-TReadResult ReadDif(const TReadArgs& args);
+[[nodiscard]] TReadResult ReadDif(const TReadArgs& args);
 
 // One display string per column holding a cell ("%-2s:" with its letters, then the texts
 // of its string cells); returns the number listed, -1 when the file cannot be opened, has

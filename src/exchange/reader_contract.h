@@ -39,4 +39,4 @@ void AppendColumnValue(TColumnArray& column, long double value);
 // Reads a line of a text stream in pieces of at most maxChars characters, as a fixed
 // buffer does: a longer line gives several pieces, each taken as a line. The line feed is
 // not kept. False at the end of the stream (or on a read error) when nothing was read.
-bool ReadLinePiece(std::FILE* file, std::string& line, int maxChars);
+[[nodiscard]] bool ReadLinePiece(std::FILE* file, std::string& line, int maxChars);

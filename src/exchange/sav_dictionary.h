@@ -32,5 +32,5 @@ bool HasSavMagic(const std::uint8_t* head, std::size_t size);
 
 // Reads the dictionary of a file (either byte order). False when the file cannot be read
 // or is not a sound system file.
-bool ReadSavDictionary(const std::string& path, TSavDictionary& out);
-bool ParseSavDictionary(const std::vector<std::uint8_t>& bytes, TSavDictionary& out);
+[[nodiscard]] bool ReadSavDictionary(const std::string& path, TSavDictionary& out);
+[[nodiscard]] bool ParseSavDictionary(const std::vector<std::uint8_t>& bytes, TSavDictionary& out);

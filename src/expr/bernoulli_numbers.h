@@ -35,7 +35,7 @@ using TBernoulliTable = std::array<long double, kBernoulliTableEntries>;
 // The file's bytes from the table, and the table from the file's first 1010 bytes (false
 // when there are fewer).
 std::vector<std::uint8_t> EncodeBernoulliTable(const TBernoulliTable& table);
-bool DecodeBernoulliTable(std::span<const std::uint8_t> bytes, TBernoulliTable& table);
+[[nodiscard]] bool DecodeBernoulliTable(std::span<const std::uint8_t> bytes, TBernoulliTable& table);
 
 // B_n for a whole n from 0 to 1750; error -142 for a fraction, -143 below 0, -146 above
 // 1750, -144 when the table is needed and cannot be read (all with result 0).

@@ -43,7 +43,7 @@ long double ExprParseAndRun(std::string_view text);
 // is then left empty). A slot that is a line of the function CurrentUdf names is run once
 // more when installed, and refused with -32 when it reaches itself (through F1..F9 or a
 // calculus built-in, directly or through the other lines).
-int ExprCompileSlot(std::string_view text, int slot);
+[[nodiscard]] int ExprCompileSlot(std::string_view text, int slot);
 
 // The text with "|" inserted before the character at `column` ("| " at the end when the
 // column is at or past the end), broken for a message box: after 40 characters when the
@@ -59,12 +59,12 @@ std::string ExprErrorLine(std::string_view text);
 // does not define is empty. Returns 1 and sets the record's compiled flag, or -1 at the
 // first line that fails (the flag is cleared). CurrentUdf is k for the duration, so that
 // test runs of lines that call F1..F9 reach this function's own lines.
-int UdfLoad(int k);
+[[nodiscard]] int UdfLoad(int k);
 
 // The view function: compiles its lines like UdfLoad into slots 160 (Z) and 161..169
 // (F1..F9), emptied first, with $ and X = x, Y = y and CurrentUdf 16 for the duration. 1, or -1 at the
 // first line that fails.
-int ExprCompileViewFn(std::string_view text, long double x, long double y);
+[[nodiscard]] int ExprCompileViewFn(std::string_view text, long double x, long double y);
 // Its value at (x, y) (slot 160 with CurrentUdf 16; $ keeps its value).
 long double ExprEvalViewFn(long double x, long double y);
 // Central differences of the view function with the step 1e-6 x the coordinate (1e-6 at

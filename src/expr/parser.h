@@ -27,4 +27,4 @@ inline constexpr int kExprParserStackSize = 150;
 // Parses `text` on `ctx` (its compile state says whether to count or emit): ExprResult receives the statement's
 // value (the missing value for an empty statement or a failure). Returns 0 when the
 // statement was accepted, 1 on a syntax error or stack overflow.
-int ExprParse(ExprContext& ctx, std::string_view text);
+[[nodiscard]] int ExprParse(ExprContext& ctx, std::string_view text);

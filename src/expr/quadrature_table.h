@@ -34,11 +34,11 @@ struct TQuadTable {
 // The file's bytes from the table, and the table from the file's first 41600 bytes
 // (false when there are fewer).
 std::vector<std::uint8_t> EncodeQuadTable(const TQuadTable& table);
-bool DecodeQuadTable(std::span<const std::uint8_t> bytes, TQuadTable& table);
+[[nodiscard]] bool DecodeQuadTable(std::span<const std::uint8_t> bytes, TQuadTable& table);
 
 // 1 when the table is already present, 0 when it was read now, -1 when the file cannot be
 // opened or is shorter than 41600 bytes, -2 when memory for it cannot be had.
-int LoadQuadOverlay();
+[[nodiscard]] int LoadQuadOverlay();
 // The table once loaded, else null (no attempt to load).
 const TQuadTable* QuadTable();
 // Releases the table (at exit, when no other thread integrates any more).

@@ -87,7 +87,7 @@ inline int UdfClampedParamCount(const TUdfRecord& r) {
 
 // Gives slot k a new zero-filled record (freeing any record it held); returns 1, or 0
 // for k outside 0..14.
-int AllocUdf(int k);
+[[nodiscard]] int AllocUdf(int k);
 // Frees the record of slot k, if any, and empties its entry.
 void FreeUdf(int k);
 void FreeAllUdfs();

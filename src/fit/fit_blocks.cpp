@@ -219,8 +219,10 @@ bool WriteFitOptionsFile(const std::filesystem::path& path, const TFitOptions& o
 
 void LoadFitBlocksFromSettings(const ProgramSettings& settings, TFitSelection& selection,
                                TFitOptions& options) {
-  DecodeFitSelection(settings.fitSelection, selection);
-  DecodeFitOptions(settings.fitOptions, options);
+  // The settings image holds both blocks at their exact size; a block that did not decode
+  // keeps the values the caller passed in.
+  (void)DecodeFitSelection(settings.fitSelection, selection);
+  (void)DecodeFitOptions(settings.fitOptions, options);
 }
 
 void StoreFitBlocksInSettings(ProgramSettings& settings, const TFitSelection& selection,

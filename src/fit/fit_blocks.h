@@ -116,26 +116,26 @@ void ClampFitOptions(TFitOptions& options);
 std::vector<std::uint8_t> EncodeFitSelection(const TFitSelection& selection);
 std::vector<std::uint8_t> EncodeFitOptions(const TFitOptions& options);
 // False (block untouched) unless the bytes are exactly the block's size; values clamped.
-bool DecodeFitSelection(std::span<const std::uint8_t> bytes, TFitSelection& selection);
-bool DecodeFitOptions(std::span<const std::uint8_t> bytes, TFitOptions& options);
+[[nodiscard]] bool DecodeFitSelection(std::span<const std::uint8_t> bytes, TFitSelection& selection);
+[[nodiscard]] bool DecodeFitOptions(std::span<const std::uint8_t> bytes, TFitOptions& options);
 // The older 280-byte form: every 16-bit field sign-extended into its 32-bit field, then
 // clamped. The robust mode, which that form lacks, is left as it is. False (both blocks
 // untouched) unless the bytes are exactly 280.
-bool DecodeLegacyFitBlocks(std::span<const std::uint8_t> bytes, TFitSelection& selection,
+[[nodiscard]] bool DecodeLegacyFitBlocks(std::span<const std::uint8_t> bytes, TFitSelection& selection,
                            TFitOptions& options);
 
 // A custom equation set (.fit): 252 bytes replace the selection, 280 bytes both blocks (the
 // options but their robust mode). A file of any other size, or one that cannot be read,
 // changes nothing and gives false.
-bool ReadFitSelectionFile(const std::filesystem::path& path, TFitSelection& selection,
+[[nodiscard]] bool ReadFitSelectionFile(const std::filesystem::path& path, TFitSelection& selection,
                           TFitOptions& options);
 // Fit preferences (.ftp): 62 bytes replace the options, 280 bytes both blocks.
-bool ReadFitOptionsFile(const std::filesystem::path& path, TFitSelection& selection,
+[[nodiscard]] bool ReadFitOptionsFile(const std::filesystem::path& path, TFitSelection& selection,
                         TFitOptions& options);
 // Write the 252 or 62 bytes through a temporary file and a rename: a failed write leaves an
 // existing file as it was.
-bool WriteFitSelectionFile(const std::filesystem::path& path, const TFitSelection& selection);
-bool WriteFitOptionsFile(const std::filesystem::path& path, const TFitOptions& options);
+[[nodiscard]] bool WriteFitSelectionFile(const std::filesystem::path& path, const TFitSelection& selection);
+[[nodiscard]] bool WriteFitOptionsFile(const std::filesystem::path& path, const TFitOptions& options);
 
 // Between a session's blocks (FitSelection, FitOptions of fit_session.h) and the byte blocks
 // of the settings file: at start-up after the settings are read, and before they are saved.

@@ -22,7 +22,7 @@ class TFitList {
   // Empties the list for a new run: frees the records of slots 1..count and sets the count
   // to 0. The first call makes the slots and the header. False when memory is short (the
   // run then ends as out of memory).
-  bool BeginRun();
+  [[nodiscard]] bool BeginRun();
 
   // Number of fits in the list (the header's m); 0 before the first run.
   int Count() const;
@@ -31,7 +31,7 @@ class TFitList {
   // Appends at count + 1 and raises the count. A full list refuses the record, frees it and
   // counts the refusal: the list is never written beyond its last slot, and the run reports
   // how many fits it could not keep. Also false for a null record or before BeginRun.
-  bool Append(std::unique_ptr<TFitResult> record);
+  [[nodiscard]] bool Append(std::unique_ptr<TFitResult> record);
   // Records refused since the last BeginRun because the list was full.
   int Refused() const { return refused_; }
 

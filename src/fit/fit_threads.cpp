@@ -54,7 +54,8 @@ int FitThreadProc(TFitJob& job) {
   SetProgramFpuControl();
   if (job.table.empty()) {
     // No memory for the copy of the data: the run ends as out of memory, without fits.
-    SendFitMessages({{kFitMsgTime, 0, 0.0L, {}}, {kFitMsgComplete, -2, 0.0L, {}}});
+    // A run that was aborted meanwhile has no one waiting for its end.
+    (void)SendFitMessages({{kFitMsgTime, 0, 0.0L, {}}, {kFitMsgComplete, -2, 0.0L, {}}});
     return 0;
   }
   TFitRunOutcome& outcome = job.outcome;
@@ -63,7 +64,7 @@ int FitThreadProc(TFitJob& job) {
   reporter.Install(ctx);
   if (!CountFitRun(ctx, job.definedUdfs)) {
     // The dialog says so and closes, rather than waiting for a run that never comes.
-    SendFitMessages({{kFitMsgNothingToFit, 0, 0.0L, {}}});
+    (void)SendFitMessages({{kFitMsgNothingToFit, 0, 0.0L, {}}});  // aborted: no one waits
     return -1;
   }
   const int r = RunFitFamilies(ctx);
@@ -71,7 +72,7 @@ int FitThreadProc(TFitJob& job) {
   if (outcome.list.Count() > 1)
     SortFitList(outcome.list, static_cast<int>(job.options.sortCriterion));
   outcome.products = FitRunProductsOf(ctx);
-  SendFitMessages({{kFitMsgTime, 0, 0.0L, {}}, {kFitMsgComplete, r, 0.0L, {}}});
+  (void)SendFitMessages({{kFitMsgTime, 0, 0.0L, {}}, {kFitMsgComplete, r, 0.0L, {}}});  // aborted: no one waits
   return 0;
 }
 

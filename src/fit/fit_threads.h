@@ -51,14 +51,14 @@ TFitProgressSink* FitProgressSink();
 
 // Carries messages from the worker to the sink (a sink gone by then receives nothing);
 // false when they were given up because FitAbort is set.
-bool SendFitMessages(const std::vector<TFitMessage>& messages);
+[[nodiscard]] bool SendFitMessages(const std::vector<TFitMessage>& messages);
 
 // The worker's body: -1 when there was nothing to fit or the run was aborted, else 0.
 int FitThreadProc(TFitJob& job);
 
 // Clears FitAbort and FitSkip and starts the worker on the job; false when a worker was not
 // joined yet or no thread could be made.
-bool StartFitThread(TFitJob job);
+[[nodiscard]] bool StartFitThread(TFitJob job);
 // Sets FitAbort and waits for the worker (nothing when none runs).
 void StopFitThread();
 // A worker was started and not joined yet: its run and its results belong to the dialog.

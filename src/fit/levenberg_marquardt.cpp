@@ -516,7 +516,8 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
   if (p > 1) record->terms[1] = iteration;
   StoreFitStatistics(*record, sse, st.sst, ctx.stats.ActiveCount);
   const long double r2 = record->r2;
-  ctx.list.Append(std::move(record));
+  // A full list refuses the record and counts it; the run reports the fits it could not keep.
+  (void)ctx.list.Append(std::move(record));
   if (report(3, static_cast<std::uint32_t>(iteration), r2) == 0) {
     ctx.list.Truncate(remembered);
     return -1;

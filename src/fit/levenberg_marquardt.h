@@ -92,7 +92,7 @@ struct TMarquardtState {
 
 // A state over the active points of `points` (records 1..N of a table); false when memory
 // for the active-point list is short.
-bool InitMarquardtState(TMarquardtState& st, std::span<const TXYZPoint> points,
+[[nodiscard]] bool InitMarquardtState(TMarquardtState& st, std::span<const TXYZPoint> points,
                         long double weightScale, long double sst);
 
 // The sampling step of m active points and p parameters: the step doubles while m/2, halved
@@ -103,7 +103,7 @@ int SamplingStep(int m, int p, int factor);
 // parameters a (1-based; entries below 1e-30 in magnitude are set to 0, and the evaluator
 // may repair them) over every step-th active point. `ss` receives the weighted sum of
 // squared residuals. False when an evaluation failed (nothing usable was computed).
-bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix& alpha,
+[[nodiscard]] bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix& alpha,
                            long double* beta, long double& loss, long double& ss,
                            TNonlinearEvaluator f, int step);
 

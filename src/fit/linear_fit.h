@@ -54,7 +54,7 @@ struct KeptFit {
 class TKeepList {
  public:
   // False when memory is short.
-  bool Allocate(int keep);
+  [[nodiscard]] bool Allocate(int keep);
   // A full list admits a candidate only when its r² is not below the worst kept one (a tie
   // replaces the worst).
   bool Admits(long double r2) const;
@@ -88,7 +88,7 @@ class TLinearFamily {
 };
 
 // Allocates `count` keep lists of `keep` records each; false when memory is short.
-bool AllocateKeepLists(std::vector<TKeepList>& lists, int count, int keep);
+[[nodiscard]] bool AllocateKeepLists(std::vector<TKeepList>& lists, int count, int keep);
 
 // Screens one candidate: builds and solves its normal equations by Gaussian elimination,
 // counts the try (reporting progress every 5 tries), and keeps it in `list` when its SSE is

@@ -38,7 +38,7 @@ void PowerStartValues(TDataStats& stats, int subIndex, long double* a);
 void PlaneStartValues(const TDataStats& stats, int subIndex, long double* a, int& robustMode);
 
 // The rule of an entry's sub-index; false (nothing written) for a sub-index outside 0..51.
-bool NonlinearStartValues(TDataStats& stats, const TNonlinearEntry& entry, long double* a,
+[[nodiscard]] bool NonlinearStartValues(TDataStats& stats, const TNonlinearEntry& entry, long double* a,
                           const TStartShape& shape, int& robustMode);
 
 // P1-P8 (StartCacheA) when P1 is -1; E1-E8 (StartCacheB) when E1 is -1.
@@ -50,6 +50,6 @@ void EstimateStartValuesExp(TDataStats& stats);
 // are taken as 1e-30. They write out[0] = A and out[1] = b and return true; a system that is
 // singular to working precision (or whose solution is not finite) writes nothing and
 // returns false. The exponential fit keeps out[1] when the slope is exactly 0.
-bool FitPowerLawThreePoints(int n, const long double* t, const long double* z, long double* out);
-bool FitExponentialThreePoints(int n, const long double* t, const long double* z,
+[[nodiscard]] bool FitPowerLawThreePoints(int n, const long double* t, const long double* z, long double* out);
+[[nodiscard]] bool FitExponentialThreePoints(int n, const long double* t, const long double* z,
                                long double* out);

@@ -75,4 +75,4 @@ struct GraphTypeDecoding {
 };
 inline constexpr int kGraphTypeCount = 20;
 // False for a type outside 0-19 (the caller keeps its previous decoding).
-bool DecodeGraphType(int graphType, GraphTypeDecoding& out);
+[[nodiscard]] bool DecodeGraphType(int graphType, GraphTypeDecoding& out);

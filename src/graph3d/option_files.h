@@ -34,12 +34,12 @@ std::optional<std::vector<std::uint8_t>> ReadOptionFileBytes(const std::filesyst
                                                              std::initializer_list<std::size_t> sizes,
                                                              OptionFileStatus& status);
 
-OptionFileStatus ReadViewFile(const std::filesystem::path& path, T3DViewRec& out);
-OptionFileStatus ReadScalingFile(const std::filesystem::path& path, T3DScalingBlock& out);
-OptionFileStatus ReadAnimationFile(const std::filesystem::path& path, T3DAnimRec& out);
+[[nodiscard]] OptionFileStatus ReadViewFile(const std::filesystem::path& path, T3DViewRec& out);
+[[nodiscard]] OptionFileStatus ReadScalingFile(const std::filesystem::path& path, T3DScalingBlock& out);
+[[nodiscard]] OptionFileStatus ReadAnimationFile(const std::filesystem::path& path, T3DAnimRec& out);
 // A custom print file (.cpg) is one print record. Besides its size, a layout outside 0-3 or a
 // margin that is no length on a page (not a number, negative, or beyond 100 cm) refuses it.
-OptionFileStatus ReadCustomPrintFile(const std::filesystem::path& path, TPrintGraphRec& out);
+[[nodiscard]] OptionFileStatus ReadCustomPrintFile(const std::filesystem::path& path, TPrintGraphRec& out);
 
 // A user colour file (.clr) is one user scheme: 27 bytes, the colour index 0-15 of each
 // role. A byte above 15 refuses the file as a wrong size does.
@@ -49,7 +49,7 @@ bool WriteUserColorsFile(const std::filesystem::path& path, const TColorScheme& 
 
 // Write the record as it stands, through a temporary file and a rename: a write that fails
 // leaves the file it would have replaced as it was. False when the file cannot be written.
-bool WriteViewFile(const std::filesystem::path& path, const T3DViewRec& rec);
-bool WriteScalingFile(const std::filesystem::path& path, const T3DScalingBlock& block);
-bool WriteAnimationFile(const std::filesystem::path& path, const T3DAnimRec& rec);
-bool WriteCustomPrintFile(const std::filesystem::path& path, const TPrintGraphRec& rec);
+[[nodiscard]] bool WriteViewFile(const std::filesystem::path& path, const T3DViewRec& rec);
+[[nodiscard]] bool WriteScalingFile(const std::filesystem::path& path, const T3DScalingBlock& block);
+[[nodiscard]] bool WriteAnimationFile(const std::filesystem::path& path, const T3DAnimRec& rec);
+[[nodiscard]] bool WriteCustomPrintFile(const std::filesystem::path& path, const TPrintGraphRec& rec);

@@ -115,15 +115,15 @@ struct TPrintGraphRec {
 // record also its 66-byte form, perspective 0) and return false for any other; they take
 // values as stored, without range checks, so that settings round-trip byte for byte.
 std::vector<std::uint8_t> EncodeViewRec(const T3DViewRec& rec);
-bool DecodeViewRec(std::span<const std::uint8_t> bytes, T3DViewRec& out);
+[[nodiscard]] bool DecodeViewRec(std::span<const std::uint8_t> bytes, T3DViewRec& out);
 std::vector<std::uint8_t> EncodePointsRec(const T3DPointsRec& rec);
-bool DecodePointsRec(std::span<const std::uint8_t> bytes, T3DPointsRec& out);
+[[nodiscard]] bool DecodePointsRec(std::span<const std::uint8_t> bytes, T3DPointsRec& out);
 std::vector<std::uint8_t> EncodeAnimRec(const T3DAnimRec& rec);
-bool DecodeAnimRec(std::span<const std::uint8_t> bytes, T3DAnimRec& out);
+[[nodiscard]] bool DecodeAnimRec(std::span<const std::uint8_t> bytes, T3DAnimRec& out);
 std::vector<std::uint8_t> EncodeScalingBlock(const T3DScalingBlock& block);
-bool DecodeScalingBlock(std::span<const std::uint8_t> bytes, T3DScalingBlock& out);
+[[nodiscard]] bool DecodeScalingBlock(std::span<const std::uint8_t> bytes, T3DScalingBlock& out);
 std::vector<std::uint8_t> EncodePrintGraphRec(const TPrintGraphRec& rec);
-bool DecodePrintGraphRec(std::span<const std::uint8_t> bytes, TPrintGraphRec& out);
+[[nodiscard]] bool DecodePrintGraphRec(std::span<const std::uint8_t> bytes, TPrintGraphRec& out);
 
 // Range checks for records that come from outside (option files, the settings file):
 // false when a real is not finite (the record must then be refused); otherwise values

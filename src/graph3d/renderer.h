@@ -160,7 +160,7 @@ class T3DBase {
   void SortForView(int a, int b);
 
   // ---- Surface grid, residuals, titles ----
-  bool AllocGrid(int nx, int ny);
+  [[nodiscard]] bool AllocGrid(int nx, int ny);
   void FreeGrid();
   void ComputeGrid();
   // Brackets: six values each (minimum's line before, own, after; then the maximum's).

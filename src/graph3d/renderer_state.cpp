@@ -233,7 +233,10 @@ void T3DBase::StoreOptions() {
   dirty_ = true;
 }
 
-void T3DBase::Prepare() { DecodeGraphType(view_.GraphType, decoding_); }
+void T3DBase::Prepare() {
+  // A type outside the table keeps the previous decoding, as a damaged view file would.
+  (void)DecodeGraphType(view_.GraphType, decoding_);
+}
 
 void T3DBase::SetColorScheme() {
   TColorScheme colors;

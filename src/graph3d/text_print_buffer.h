@@ -54,5 +54,5 @@ TTextPrintBuffer FillTextPrintBuffer(const TTextPrintOptions& options, const std
 void ApplyTextPrintBuffer(const TTextPrintBuffer& buffer, const TTextPrintOffers& offers,
                           TTextPrintOptions& options, std::string& header);
 
-OptionFileStatus ReadTextPrintFile(const std::filesystem::path& path, TTextPrintBuffer& out);
-bool WriteTextPrintFile(const std::filesystem::path& path, const TTextPrintBuffer& buffer);
+[[nodiscard]] OptionFileStatus ReadTextPrintFile(const std::filesystem::path& path, TTextPrintBuffer& out);
+[[nodiscard]] bool WriteTextPrintFile(const std::filesystem::path& path, const TTextPrintBuffer& buffer);

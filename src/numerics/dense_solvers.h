@@ -45,39 +45,39 @@ using SolverFn = SolverResult (*)(long double* const* a, long double* b, int n);
 
 // Gaussian elimination with partial pivoting (the uppermost row wins ties). The matrix is
 // destroyed. Allocates nothing: the fitters call it for every candidate equation.
-SolverResult SolveGauss(long double* const* a, long double* b, int n);
+[[nodiscard]] SolverResult SolveGauss(long double* const* a, long double* b, int n);
 
 // Gauss-Jordan elimination with full pivoting; the matrix is replaced by its inverse. Also
 // serves as an inverter: b may be null, then only the matrix is inverted.
-SolverResult SolveGaussJordan(long double* const* a, long double* b, int n);
+[[nodiscard]] SolverResult SolveGaussJordan(long double* const* a, long double* b, int n);
 
 // Crout LU decomposition with implicit (row-scaled) partial pivoting. The matrix is replaced
 // by its LU factors (rows permuted); the condition is the determinant.
-SolverResult SolveLU(long double* const* a, long double* b, int n);
+[[nodiscard]] SolverResult SolveLU(long double* const* a, long double* b, int n);
 
 // Inverse through the LU factors; b, when given, is solved too.
-SolverResult InvertLU(long double* const* a, long double* b, int n);
+[[nodiscard]] SolverResult InvertLU(long double* const* a, long double* b, int n);
 
 // Solution through the singular value decomposition; the matrix is left unchanged. Singular
 // values below 5e-14 of the largest are dropped, so a rank-deficient system gets its
 // minimum-norm solution.
-SolverResult SolveSVD(long double* const* a, long double* b, int n);
+[[nodiscard]] SolverResult SolveSVD(long double* const* a, long double* b, int n);
 
 // The pseudo-inverse V diag(1/w) U^T in place of the matrix; b, when given, is solved too.
-SolverResult InvertSVD(long double* const* a, long double* b, int n);
+[[nodiscard]] SolverResult InvertSVD(long double* const* a, long double* b, int n);
 
 // Symmetric indefinite factorisation (Bunch-Kaufman diagonal pivoting) with the LINPACK
 // condition estimate. Only the lower triangle (row k, columns 0..k) is read. The Copy form
 // leaves the matrix unchanged; the InPlace form replaces it by its factors.
-SolverResult SolveSymIndefCopy(long double* const* a, long double* b, int n);
-SolverResult SolveSymIndefInPlace(long double* const* a, long double* b, int n);
+[[nodiscard]] SolverResult SolveSymIndefCopy(long double* const* a, long double* b, int n);
+[[nodiscard]] SolverResult SolveSymIndefInPlace(long double* const* a, long double* b, int n);
 
 // The symmetric factorisation A = U D U^T on its own (used by the solvers above; exposed for
 // tests of the pivot choice). pivots receives n entries, 1-based row numbers as LINPACK
 // records them: for a 1x1 block at row k the row interchanged with it (k itself when none);
 // for a 2x2 block at rows k-1, k both entries negative (1-k without interchange, -imax with).
 // Returns 1, or 0 when a zero pivot column makes the matrix singular.
-int FactorSymmetric(long double* const* a, int n, int* pivots);
+[[nodiscard]] int FactorSymmetric(long double* const* a, int n, int* pivots);
 
 inline constexpr int kProcedureTableSize = 9;
 // Indexed by procedure code 0..8; codes 5 to 8 are empty (null).

@@ -30,7 +30,7 @@ void SendToUi(std::function<void()> task);
 // task has run, or gives up (false, the task never runs) once `stop` is nonzero while the
 // task still waits in the queue. A user-interface thread that sets `stop` and then joins
 // the worker therefore never deadlocks with the worker's send.
-bool SendToUiUnless(std::function<void()> task, const std::atomic<int>& stop);
+[[nodiscard]] bool SendToUiUnless(std::function<void()> task, const std::atomic<int>& stop);
 
 // The main window's command handler (set by the main window while it exists).
 void SetCommandTarget(std::function<void(int)> target);

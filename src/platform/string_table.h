@@ -27,7 +27,7 @@ struct StringTableEntry {
   int id = 0;
   std::string text;
 };
-bool ParseStringTable(std::string_view source, std::vector<StringTableEntry>& out,
+[[nodiscard]] bool ParseStringTable(std::string_view source, std::vector<StringTableEntry>& out,
                       std::string& error);
 
 }  // namespace platform

@@ -176,7 +176,7 @@ TEST(DataTable, SnapshotsAreConsistentWhileTheTableMoves) {
     }
     PointTable fresh = NewPointTable(500);
     for (int i = 1; i <= 500; ++i) FillPoint(fresh[i], i);
-    table.ReplaceDataTable(std::move(fresh));
+    EXPECT_TRUE(table.ReplaceDataTable(std::move(fresh)));
   }
   stop = true;
   reader.join();

@@ -23,7 +23,7 @@ class EntryPointTest : public ExprTest {
 
   // Defines user function k with `text` (lines ended by CR LF) and start values.
   static TUdfRecord& Define(int k, const char* text, std::initializer_list<long double> start) {
-    AllocUdf(k);
+    EXPECT_EQ(AllocUdf(k), 1);
     TUdfRecord& r = *BoundUdfTable()[static_cast<std::size_t>(k)];
     std::strncpy(r.Text.data(), text, r.Text.size() - 1);
     r.ParamCount = static_cast<std::int16_t>(start.size());

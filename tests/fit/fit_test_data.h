@@ -152,7 +152,7 @@ struct UserFunctionScope {
 // Defines and loads function k with a one-line Z text and its start values, its parameters
 // unbounded; CurrentUdf is 0 again afterwards.
 inline TUdfRecord& DefineUserFunction(int k, std::string_view zLine, std::span<const long double> start) {
-  AllocUdf(k);
+  EXPECT_EQ(AllocUdf(k), 1);
   TUdfRecord& r = *BoundUdfTable()[static_cast<std::size_t>(k)];
   const std::string text = std::string(zLine) + "\r\n";
   std::copy(text.begin(), text.end(), r.Text.begin());

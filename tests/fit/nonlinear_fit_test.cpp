@@ -249,7 +249,7 @@ EngineRun RunSlowConstant(const TFitOptions& options, int answerAtIteration = 0,
                            [](long double x, long double y) { return 100 + 0.1L * x - 0.1L * y; });
   const TDataStats stats = StatsOf(t);
   TFitList list;
-  list.BeginRun();
+  EXPECT_TRUE(list.BeginRun());
   TFitRunContext ctx(t, stats, TFitSelection{}, options, list);
   EngineRun run;
   ctx.status = [&](int code, int, float, std::uint32_t, int, std::uint32_t iteration, long double) {
@@ -257,7 +257,7 @@ EngineRun RunSlowConstant(const TFitOptions& options, int answerAtIteration = 0,
     return code == 2 && static_cast<int>(iteration) == answerAtIteration ? answer : 1;
   };
   TMarquardtState st;
-  InitMarquardtState(st, ctx.points, stats.WeightScale, stats.SSTotal);
+  EXPECT_TRUE(InitMarquardtState(st, ctx.points, stats.WeightScale, stats.SSTotal));
   TNonlinearFitRequest rq;
   rq.equationNumber = 2501;
   rq.iterationLimit = static_cast<int>(options.maxIterations);
@@ -287,10 +287,10 @@ TEST(NonlinearEngine, AFitThatNeverAcceptsAStepIsNotRecorded) {
                            [](long double x, long double) { return 1 + 2 * x + 0.1L * std::sin(3 * x); });
   const TDataStats stats = StatsOf(t);
   TFitList list;
-  list.BeginRun();
+  EXPECT_TRUE(list.BeginRun());
   TFitRunContext ctx(t, stats, TFitSelection{}, DefaultFitOptions(), list);
   TMarquardtState st;
-  InitMarquardtState(st, ctx.points, stats.WeightScale, stats.SSTotal);
+  EXPECT_TRUE(InitMarquardtState(st, ctx.points, stats.WeightScale, stats.SSTotal));
   TNonlinearFitRequest rq;
   rq.equationNumber = 2501;
   rq.iterationLimit = 9999;
@@ -346,7 +346,7 @@ TEST(NonlinearPhase, ParameterLimitSkipsLargeEquations) {
 TEST(NonlinearEngine, LeastAbsoluteDeviationSignOfZeroIsMinusOne) {
   PointTable t = GridTable({2}, {3}, [](long double x, long double y) { return 1 + 2 * x + 3 * y; });
   TMarquardtState st;
-  InitMarquardtState(st, PointsOf(std::span<const TXYZPoint>(t)), 1.5L, 1);
+  EXPECT_TRUE(InitMarquardtState(st, PointsOf(std::span<const TXYZPoint>(t)), 1.5L, 1));
   st.robustMode = kRobustLeastAbsDev;
   st.deriv.assign(4, 0);
   LDMatrix alpha(3, 3);

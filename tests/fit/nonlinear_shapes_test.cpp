@@ -288,7 +288,7 @@ class UserFunctionCatalogue : public ::testing::Test {
 };
 
 TEST_F(UserFunctionCatalogue, LookupReadsTheSlotAndSetsTheCurrentFunction) {
-  AllocUdf(7);
+  EXPECT_EQ(AllocUdf(7), 1);
   BoundUdfTable()[7]->ParamCount = 4;
   const TNonlinearEntry e = LookupNonlinearEquation(507);
   EXPECT_EQ(std::tuple(e.parameters, e.subIndex, e.complexity, e.evaluator, ExprThreadContext().CurrentUdf),
@@ -303,7 +303,7 @@ TEST_F(UserFunctionCatalogue, EmptySlotIsUnknown) {
   EXPECT_EQ(std::tuple(e.evaluator, e.parameters, e.subIndex, ExprThreadContext().CurrentUdf),
             std::tuple(nullptr, 0, -1, 3));
   // So is a record whose parameter count is out of range.
-  AllocUdf(2);
+  EXPECT_EQ(AllocUdf(2), 1);
   BoundUdfTable()[2]->ParamCount = 11;
   EXPECT_EQ(LookupNonlinearEquation(502).evaluator, nullptr);
 }

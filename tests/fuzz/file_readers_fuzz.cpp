@@ -241,9 +241,9 @@ std::vector<Target> Targets() {
   targets.push_back({"sav", "sav", binarySeeds, binaryTokens,
                      [](const Bytes& input, const std::string& path, std::uint64_t) {
                        TSavDictionary d;
-                       ParseSavDictionary(input, d);
+                       (void)ParseSavDictionary(input, d);  // mutated bytes: either verdict
                        TSavDictionary fromFile;
-                       ReadSavDictionary(path, fromFile);
+                       (void)ReadSavDictionary(path, fromFile);
                      }});
   targets.push_back({"worksheet_records", "wk1", binarySeeds, binaryTokens,
                      [](const Bytes& input, const std::string& path, std::uint64_t) {
@@ -277,9 +277,9 @@ std::vector<Target> Targets() {
                                               EncodeFitOptions, "fit options");
                        TFitSelection s = DefaultFitSelection();
                        TFitOptions o = DefaultFitOptions();
-                       DecodeLegacyFitBlocks(input, s, o);
-                       ReadFitSelectionFile(path, s, o);
-                       ReadFitOptionsFile(path, s, o);
+                       (void)DecodeLegacyFitBlocks(input, s, o);  // mutated bytes: either verdict
+                       (void)ReadFitSelectionFile(path, s, o);
+                       (void)ReadFitOptionsFile(path, s, o);
                      }});
   targets.push_back({"option_files", "v3d",
                      {EncodeViewRec(DefaultViewRec()), EncodeScalingBlock(T3DScalingBlock{}),

@@ -51,7 +51,7 @@ class UdfTest : public ExprTest {
     const char* max;
   };
   static TUdfRecord& Define(int k, std::string_view name, std::string_view text, std::initializer_list<Limits> params) {
-    AllocUdf(k);
+    EXPECT_EQ(AllocUdf(k), 1);
     TUdfRecord& r = *BoundUdfTable()[static_cast<std::size_t>(k)];
     Set(r.Name, name);
     Set(r.Text, text);

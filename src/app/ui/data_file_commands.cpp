@@ -110,7 +110,8 @@ void ReadClipboardFile(int append, const std::string& name, const QByteArray& by
     return;
   }
   const int result = read(path);
-  DeleteFileOem(path);
+  // The temporary copy has served its purpose; one that cannot be removed harms nothing.
+  (void)DeleteFileOem(path);
   if (result >= 4) Session().DataUnsaved = 1;
   FinishImport(result, false);
 }

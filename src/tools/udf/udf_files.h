@@ -36,7 +36,7 @@ inline constexpr int kUdfNothingToWrite = -2;  // the function is not defined or
 // expressions (ParseUdfParams). A file of exactly 3945 bytes that is a sound raw record is
 // read as one; any other file is read as the text form (below). Returns 1, or
 // kUdfFileNotOpened / kUdfFileMalformed with function k left as it was.
-int ReadUdfFile(int k, const std::filesystem::path& path);
+[[nodiscard]] int ReadUdfFile(int k, const std::filesystem::path& path);
 
 // Writes function k as a .udf file: raw when its limits depend on the data (non-zero
 // mask) or when the text form would not read back as the same function (a blank inside
@@ -44,7 +44,7 @@ int ReadUdfFile(int k, const std::filesystem::path& path);
 // does not end with a line end...); otherwise the text form. Returns 1 written,
 // kUdfFileNotWritten when the file could not be written, kUdfNothingToWrite when function k
 // is undefined or holds a value no reader would accept.
-int WriteUdfFile(int k, const std::filesystem::path& path);
+[[nodiscard]] int WriteUdfFile(int k, const std::filesystem::path& path);
 
 // Reads a library (.udl or session file). On success every function is replaced: exactly
 // the functions stored are defined afterwards, as stored (values, texts and mask; not
@@ -55,12 +55,12 @@ int WriteUdfFile(int k, const std::filesystem::path& path);
 // Both leave every function as it was. A file cut short inside a record keeps the whole
 // records before the cut and drops the rest; `dropped`, when given, receives the number
 // of functions the mask promised that the file did not hold.
-int ReadUdfLibrary(const std::filesystem::path& path, int* dropped = nullptr);
+[[nodiscard]] int ReadUdfLibrary(const std::filesystem::path& path, int* dropped = nullptr);
 
 // Writes every defined function whose record is storable into a library. Returns the
 // number written; 0 when there is none (no file is created, an older one stays);
 // kUdfFileNotWritten when the file could not be written.
-int WriteUdfLibrary(const std::filesystem::path& path);
+[[nodiscard]] int WriteUdfLibrary(const std::filesystem::path& path);
 
 // The text form, exposed for the tests and for whoever shows a function's file:
 // name, parameter count, line count, the lines of the text, then per parameter its

@@ -46,7 +46,7 @@ std::vector<std::uint8_t> EncodeUdfRecord(const TUdfRecord& r);
 // properly encoded extended real, and the mask holds no bit besides 0..9, 30 and 31.
 // Returns false for anything else (out is then unspecified). The compiled flag is read
 // as 0: the program slots of this run do not hold a record that was just read.
-bool DecodeUdfRecord(std::span<const std::uint8_t> bytes, TUdfRecord& out);
+[[nodiscard]] bool DecodeUdfRecord(std::span<const std::uint8_t> bytes, TUdfRecord& out);
 
 // True when the record, written and read back, passes DecodeUdfRecord: the writers use
 // it so that they never produce a file the readers would refuse.

@@ -7,10 +7,10 @@
 // Writes every defined function into dir's session file. Returns the number written; 0
 // when none is defined (nothing is written and an older file stays); kUdfFileNotWritten
 // when the file could not be written.
-int WriteUdfSessionFile(const std::filesystem::path& dir);
+[[nodiscard]] int WriteUdfSessionFile(const std::filesystem::path& dir);
 
 // Reads dir's session file into the bound UdfTable as ReadUdfLibrary does (same results).
-int ReadUdfSessionFile(const std::filesystem::path& dir, int* dropped = nullptr);
+[[nodiscard]] int ReadUdfSessionFile(const std::filesystem::path& dir, int* dropped = nullptr);
 
 struct TUdfInstallResult {
   int read = 0;    // functions read from the file (ReadUdfLibrary's result)
@@ -20,7 +20,7 @@ struct TUdfInstallResult {
 // Installs the last session's functions: reads the session file and, when it held any,
 // re-evaluates the limits that depend on the data (ParseAllUdfParams) and loads every
 // defined function in slot order with CurrentUdf set to it (restored afterwards).
-TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir);
+[[nodiscard]] TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir);
 
 // Connects the user-defined functions to the shell: the pre-scan's ParseAllUdfParams hook,
 // the session-file writer that SaveSettings calls at exit, and a shutdown step that frees
