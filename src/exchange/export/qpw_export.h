@@ -8,8 +8,9 @@
 #include "app/byte_codec.h"
 #include "exchange/export/export_tables.h"
 
-// Rows 0..8191 of a notebook page as the spreadsheet readers take them.
-inline constexpr int kQpwMaxRow = 8191;
+// The row field's limit: gnumeric and LibreOffice read every row of the tables (up to 16385)
+// from a notebook page, so no row is cut short of it.
+inline constexpr int kQpwMaxRow = 65535;
 inline constexpr std::size_t kQpwLastColumnOffset = 20;
 inline constexpr std::size_t kQpwLastRowOffset = 22;
 
@@ -20,5 +21,5 @@ void QpwPutLabel(bytes::ByteWriter& out, int column, int row, std::string_view t
 void QpwPutClosing(bytes::ByteWriter& out);
 
 // -1 when the file cannot be written (an existing file is kept), 0 for a table kind outside
-// 0..3, else the table's result with the rows cut at row 8191.
+// 0..3, else the table's result.
 [[nodiscard]] TExportOutcome QpwExportTable(const std::filesystem::path& path, const TExportTableInput& in);

@@ -10,7 +10,7 @@
 #include "app/byte_codec.h"
 #include "exchange/export/export_tables.h"
 
-// Rows 0..16383 of an Excel 4 sheet.
+// Rows 0..16383 of an Excel 4 sheet; gnumeric drops any row past it.
 inline constexpr int kBiff4MaxRow = 16383;
 inline constexpr std::size_t kBiff4MaxLabel = 255;
 inline constexpr std::size_t kBiff4SettingsSize = 1349;
