@@ -81,6 +81,23 @@ const Format kFormats[] = {{"wk1", kLotusMaxRow, InvalidGridRow::kOmit, 1e-7},
                            {"xls", kBiff4MaxRow, InvalidGridRow::kOmit, 1e-14},
                            {"wb1", kQpwMaxRow, InvalidGridRow::kKeepXY, 1e-7}};
 
+// Converts one file to CSV with gnumeric (its Lotus importer for .wk1 and .wk3, whose probe
+// misses WK3) and returns the sheet.
+Grid GnumericSheet(const fs::path& path, const fs::path& csv) {
+  const std::string ext = path.extension().string();
+  const std::string importer = ext.starts_with(".wk") ? "-I Gnumeric_lotus:lotus " : "";
+  const std::string command = "ssconvert " + importer + "'" + path.string() + "' '" + csv.string() + "' >/dev/null 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return ReadCsv(csv);
+}
+
+// Converts the files to CSV in `outdir` with one LibreOffice run (a private profile, C locale).
+void LibreOfficeConvert(const std::string& files, const fs::path& profile, const fs::path& outdir) {
+  const std::string command = "LC_ALL=C.UTF-8 soffice --headless -env:UserInstallation=file://" + profile.string() +
+                              " --convert-to csv --outdir '" + outdir.string() + "'" + files + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
 TExportOutcome Write(const Format& f, const fs::path& path, const TExportTableInput& in) {
   const std::string e = f.extension;
   if (e == "wk1") return LotusExportTable(path, 1, in);
@@ -144,19 +161,12 @@ TEST_F(ExportReaders, EveryKindOfEveryFormatReadsBackInGnumericAndLibreOffice) {
       ASSERT_GT(Write(f, path, plane.Input()).result, 0) << name;
       Expected& want = expected[name];
       (void)WriteExportCells(plane.Input(), MakeExportGrid(plane.request), f.rule, f.maxRow, want);
-      const std::string importer = std::string(f.extension).starts_with("wk") ? "-I Gnumeric_lotus:lotus " : "";
-      const std::string command = "ssconvert " + importer + "'" + path.string() + "' '" +
-                                  (dir_ / (name + ".gnumeric.csv")).string() + "' >/dev/null 2>&1";
-      ASSERT_EQ(std::system(command.c_str()), 0) << command;
-      Compare(ReadCsv(dir_ / (name + ".gnumeric.csv")), want, 0, name + " gnumeric");
+      Compare(GnumericSheet(path, dir_ / (name + ".gnumeric.csv")), want, 0, name + " gnumeric");
       files += " '" + path.string() + "'";
     }
   }
   const fs::path lo = dir_ / "lo";
-  const std::string command = "LC_ALL=C.UTF-8 soffice --headless -env:UserInstallation=file://" +
-                              (dir_ / "profile").string() + " --convert-to csv --outdir '" + lo.string() + "'" + files +
-                              " >/dev/null 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  LibreOfficeConvert(files, dir_ / "profile", lo);
   for (const Format& f : kFormats) {
     for (int kind = 0; kind < 4; ++kind) {
       const std::string name = std::string("k") + std::to_string(kind) + "_" + f.extension;
@@ -182,19 +192,11 @@ TEST_F(ExportReaders, FullWorksheetOf16384PointsReadsBackWhole) {
     ASSERT_GT(out.result, 0) << name;
     EXPECT_EQ(out.rowsCut, f.maxRow == kBiff4MaxRow ? 2 : 0) << name;
     (void)WriteExportCells(plane.Input(), MakeExportGrid(plane.request), f.rule, f.maxRow, expected[name]);
-    const std::string importer = std::string(f.extension).starts_with("wk") ? "-I Gnumeric_lotus:lotus " : "";
-    const std::string command = "ssconvert " + importer + "'" + path.string() + "' '" +
-                                (dir_ / (name + ".gnumeric.csv")).string() + "' >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    const Grid sheet = ReadCsv(dir_ / (name + ".gnumeric.csv"));
-    Compare(sheet, expected[name], 0, name + " gnumeric");
+    Compare(GnumericSheet(path, dir_ / (name + ".gnumeric.csv")), expected[name], 0, name + " gnumeric");
     files += " '" + path.string() + "'";
   }
   const fs::path lo = dir_ / "lo";
-  const std::string command = "LC_ALL=C.UTF-8 soffice --headless -env:UserInstallation=file://" +
-                              (dir_ / "profile").string() + " --convert-to csv --outdir '" + lo.string() + "'" + files +
-                              " >/dev/null 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  LibreOfficeConvert(files, dir_ / "profile", lo);
   for (const Format& f : kFormats) {
     const std::string name = std::string("full_") + f.extension;
     Compare(ReadCsv(lo / (name + ".csv")), expected[name], f.loTolerance, name + " LibreOffice");
