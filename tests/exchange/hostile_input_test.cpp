@@ -16,6 +16,7 @@
 #include "exchange/ascii_readers.h"
 #include "exchange/compound_file.h"
 #include "exchange/compound_file_builder.h"
+#include "exchange/dbase_reader.h"
 #include "exchange/dif_reader.h"
 #include "exchange/exchange_test_support.h"
 #include "exchange/import_detection.h"
@@ -54,7 +55,7 @@ class HostileInput : public TableTest {
       TDataTitles titles;
       TReadArgs a = Args(path);
       a.colY = 2, a.colZ = 3, a.colW = 4;
-      for (auto* read : {&ReadAsciiXYZ, &ReadAsciiMultiColumn, &ReadDif}) {
+      for (auto* read : {&ReadAsciiXYZ, &ReadAsciiMultiColumn, &ReadDif, &ReadDbase}) {
         a.colX = read == &ReadDif ? 0 : 1;
         const char* reader = read == &ReadAsciiXYZ ? "ASCII XYZ" : read == &ReadDif ? "DIF" : "ASCII columns";
         const TReadResult r = read(a);
@@ -96,6 +97,8 @@ class HostileInput : public TableTest {
       ListDifColumns(path, list);
       ReadAsciiColumn(path, 2);
       ReadDifColumn(path, 1);
+      ListDbaseFields(path, list);
+      ReadDbaseColumn(path, 1);
       TSavDictionary dictionary;
       (void)ReadSavDictionary(path, dictionary);  // hostile bytes: either verdict, no fault
       TCompoundFile cf;

@@ -34,6 +34,7 @@
 #include "exchange/ascii_readers.h"
 #include "exchange/compound_file.h"
 #include "exchange/compound_file_builder.h"
+#include "exchange/dbase_reader.h"
 #include "exchange/dif_reader.h"
 #include "exchange/import_detection.h"
 #include "exchange/sav_builder.h"
@@ -179,6 +180,23 @@ std::vector<Target> Targets() {
                        Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1),
                              "column count and values differ");
                        ProbeDif(path);
+                     }});
+
+  targets.push_back({"dbase", "dbf", {Fixture("libreoffice_points.dbf")},
+                     {"*", "\x0D", "\x1A", "N", "F", "C", "\xFF\xFF", "\xFF\xFF\xFF\x7F", "-1e4932",
+                      "*****", " 1.5"},
+                     [](const Bytes&, const std::string& path, std::uint64_t i) {
+                       const TReadArgs args = ArgsFor(path, i, 1);
+                       CheckRead(ReadDbase(args), args, true);
+                       std::vector<std::string> list;
+                       const int fields = ListDbaseFields(path, list);
+                       Check(fields < 0 ? list.empty() : fields == static_cast<int>(list.size()),
+                             "field list and count differ");
+                       for (const std::string& entry : list) Check(entry.size() <= 19, "a field entry too long");
+                       const TColumnArray c = ReadDbaseColumn(path, 1 + static_cast<int>(i % 5));
+                       Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1),
+                             "column count and values differ");
+                       ProbeDbase(path);
                      }});
 
   // Binary data files: compound files (workbooks, notebooks), worksheets, .sav.

@@ -1,0 +1,175 @@
+#include "exchange/dbase_reader.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+#include "app/byte_codec.h"
+#include "app/c_format.h"
+#include "app/file_utils.h"
+#include "app/number_scanner.h"
+#include "exchange/reader_contract.h"
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 32;
+constexpr std::size_t kDescriptorBytes = 32;
+constexpr std::size_t kNameBytes = 11;
+constexpr std::size_t kTitleChars = 15;
+constexpr std::size_t kListEntryChars = 19;
+constexpr std::uint8_t kDescriptorEnd = 0x0D;
+
+struct TDbaseField {
+  std::string name;
+  char type = 0;
+  std::size_t start = 0;   // within the record; byte 0 is the deletion flag
+  std::size_t length = 0;
+};
+
+// The structure of an open table, checked against the file's size.
+struct TDbaseTable {
+  FilePtr file;
+  std::int64_t records = 0;  // the records the file holds, at most kDbaseMaxRecords
+  std::size_t headerLength = 0;
+  std::size_t recordLength = 0;
+  std::vector<TDbaseField> fields;
+
+  bool IsNumeric(const TDbaseField& f) const { return f.type == 'N' || f.type == 'F'; }
+  // The 1-based field, or null.
+  const TDbaseField* Field(int number) const {
+    if (number < 1 || number > static_cast<int>(fields.size())) return nullptr;
+    return &fields[static_cast<std::size_t>(number - 1)];
+  }
+};
+
+enum class TOpen { kOk, kCannotOpen, kMalformed };
+
+[[nodiscard]] TOpen OpenTable(const std::string& path, TDbaseTable& table) {
+  table.file = FOpenOem(path, "rb");
+  if (!table.file) return TOpen::kCannotOpen;
+  const std::int64_t size = FileSize(path);
+  std::uint8_t header[kHeaderBytes];
+  if (size < 0 || std::fread(header, 1, kHeaderBytes, table.file.get()) != kHeaderBytes)
+    return TOpen::kMalformed;
+  const std::uint32_t count = bytes::LoadU32(header + 4);
+  table.headerLength = bytes::LoadU16(header + 8);
+  table.recordLength = bytes::LoadU16(header + 10);
+  if (table.headerLength < kHeaderBytes + 1 || static_cast<std::int64_t>(table.headerLength) > size ||
+      table.recordLength < 1)
+    return TOpen::kMalformed;
+
+  const std::size_t descriptors = (table.headerLength - kHeaderBytes - 1) / kDescriptorBytes;
+  std::size_t start = 1;
+  for (std::size_t k = 0; k < descriptors; ++k) {
+    std::uint8_t d[kDescriptorBytes];
+    if (std::fread(d, 1, kDescriptorBytes, table.file.get()) != kDescriptorBytes) return TOpen::kMalformed;
+    // Tables with a longer header (a backlink after the descriptors) end the list early.
+    if (d[0] == kDescriptorEnd) break;
+    TDbaseField f;
+    const auto* name = reinterpret_cast<const char*>(d);
+    f.name.assign(name, std::find(name, name + kNameBytes - 1, '\0'));
+    f.type = static_cast<char>(d[11]);
+    f.start = start;
+    f.length = d[16];
+    start += f.length;
+    if (start > table.recordLength) return TOpen::kMalformed;
+    table.fields.push_back(std::move(f));
+  }
+  const std::int64_t inFile =
+      (size - static_cast<std::int64_t>(table.headerLength)) / static_cast<std::int64_t>(table.recordLength);
+  table.records = std::min<std::int64_t>({count, inFile, kDbaseMaxRecords});
+  return TOpen::kOk;
+}
+
+// Reads the records in order; false when a record could not be read whole.
+class TRecordReader {
+ public:
+  explicit TRecordReader(TDbaseTable& table) : table_(table), record_(table.recordLength) {
+    ok_ = std::fseek(table.file.get(), static_cast<long>(table.headerLength), SEEK_SET) == 0;
+  }
+  [[nodiscard]] bool Next() {
+    return ok_ && std::fread(record_.data(), 1, record_.size(), table_.file.get()) == record_.size();
+  }
+  bool Deleted() const { return record_[0] == '*'; }
+  // The field's text as a number; 0 for text that is not one.
+  long double Value(const TDbaseField& f) const {
+    std::string_view text(record_.data() + f.start, f.length);
+    const auto blank = [](char c) { return c == ' ' || c == '\0'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return IsWholeDecimalNumber(text) ? DataValueOf(text) : 0;
+  }
+
+ private:
+  TDbaseTable& table_;
+  std::vector<char> record_;
+  bool ok_ = false;
+};
+
+}  // namespace
+
+TReadResult ReadDbase(const TReadArgs& args) {
+  TReadResult result;
+  TDbaseTable table;
+  const TOpen open = OpenTable(args.path, table);
+  if (open != TOpen::kOk) {
+    result.error = open == TOpen::kCannotOpen ? TReadError::kCannotOpen : TReadError::kMalformed;
+    return result;
+  }
+  const TDbaseField* x = table.Field(args.colX);
+  const TDbaseField* y = table.Field(args.colY);
+  const TDbaseField* z = table.Field(args.colZ);
+  const TDbaseField* w = args.colW < 0 ? nullptr : table.Field(args.colW);
+  if (!x || !y || !z || (args.colW >= 0 && !w)) {
+    result.error = TReadError::kMalformed;
+    return result;
+  }
+  result.titles.SetXName(std::string_view(x->name).substr(0, kTitleChars));
+  result.titles.SetYName(std::string_view(y->name).substr(0, kTitleChars));
+  result.titles.SetZName(std::string_view(z->name).substr(0, kTitleChars));
+
+  TPointCollector points(args, result);
+  TRecordReader records(table);
+  for (std::int64_t r = 0; r < table.records && records.Next(); ++r) {
+    const long double vx = records.Value(*x), vy = records.Value(*y), vz = records.Value(*z);
+    long double vw = w ? records.Value(*w) : 1;
+    if (!(vw > 0)) vw = 1;
+    const bool inactive = records.Deleted() || (vx == 0 && vy == 0 && vz == 0);
+    (void)points.Add(vx, vy, vz, vw, inactive ? kPointInactive : kPointActive);
+  }
+  result.weighted = w != nullptr && !result.points.empty();
+  return result;
+}
+
+int ListDbaseFields(const std::string& path, std::vector<std::string>& list) {
+  list.clear();
+  TDbaseTable table;
+  const TOpen open = OpenTable(path, table);
+  if (open == TOpen::kCannotOpen) return -2;
+  if (open != TOpen::kOk || table.fields.size() < 2) return -1;
+  for (std::size_t k = 0; k < table.fields.size(); ++k) {
+    const TDbaseField& f = table.fields[k];
+    if (!table.IsNumeric(f)) continue;
+    std::string entry = CFormat("%3d %s", static_cast<int>(k + 1), f.name.c_str());
+    entry.resize(std::min(entry.size(), kListEntryChars));
+    list.push_back(std::move(entry));
+  }
+  if (list.size() < 2) {
+    list.clear();
+    return -1;
+  }
+  return static_cast<int>(list.size());
+}
+
+TColumnArray ReadDbaseColumn(const std::string& path, int field) {
+  TDbaseTable table;
+  if (OpenTable(path, table) != TOpen::kOk) return {};
+  const TDbaseField* f = table.Field(field);
+  if (!f) return {};
+  TColumnArray column = NewColumnArray();
+  TRecordReader records(table);
+  for (std::int64_t r = 0; r < table.records && records.Next(); ++r)
+    if (!records.Deleted()) AppendColumnValue(column, records.Value(*f));
+  return column;
+}

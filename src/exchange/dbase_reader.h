@@ -1,0 +1,32 @@
+// Readers of dBASE III+/IV tables (import kind 5): the field lister of the column dialog,
+// the one-field reader of the preview and the two-column read, and the whole-file reader.
+// Only numeric ("N") and float ("F") fields are listed; a field's text is converted as a
+// decimal number in the C locale, and text that is not a number reads as 0.
+//
+// Fields are numbered from 1 by their position among all descriptors, so a text field keeps
+// its number though it is not listed. The header's counts and lengths are checked against
+// the file before use: a table whose fields run past its record, whose header is shorter
+// than one descriptor block or longer than the file is malformed, and records beyond the
+// file's end (or beyond kDbaseMaxRecords) are not read.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/import_readers.h"
+
+inline constexpr int kDbaseMaxRecords = 16384;
+
+// Reads the 1-based fields args.colX, colY, colZ (and colW, -1 none) of every record. A
+// deleted record, and one whose X, Y and Z are all 0, is stored inactive; a weight that is
+// not above 0 becomes 1. The names are the chosen fields' names.
+TReadResult ReadDbase(const TReadArgs& args);
+
+// One entry "%3d %s" (field number, name; at most 19 characters) per numeric field, in
+// descriptor order. Returns the number listed; -1 when the table is malformed or holds
+// fewer than two descriptors or fewer than two numeric fields; -2 when it cannot be opened.
+int ListDbaseFields(const std::string& path, std::vector<std::string>& list);
+
+// The values of one 1-based field over the records not deleted; empty when the file cannot
+// be read or has no such field.
+TColumnArray ReadDbaseColumn(const std::string& path, int field);

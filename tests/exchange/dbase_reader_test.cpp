@@ -1,0 +1,191 @@
+// The dBASE reader on a table LibreOffice wrote and on hand-built tables, well formed and
+// hostile: counts, lengths and offsets that disagree with the file are refused or bounded.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "exchange/dbase_reader.h"
+#include "exchange/exchange_test_support.h"
+
+namespace {
+
+using namespace exchange_test;
+using Bytes = std::vector<std::uint8_t>;
+
+struct FieldSpec {
+  std::string name;
+  char type;
+  std::uint8_t length;
+};
+
+void Put16(Bytes& b, std::size_t at, unsigned v) {
+  b[at] = static_cast<std::uint8_t>(v), b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int k = 0; k < 4; ++k) b[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v >> (8 * k));
+}
+
+// A dBASE III table: each record is its deletion flag followed by the fields' text, padded
+// or cut to the fields' lengths.
+Bytes DbaseTable(const std::vector<FieldSpec>& fields, const std::vector<std::vector<std::string>>& records,
+                 const std::vector<bool>& deleted = {}) {
+  const std::size_t headerLength = 32 + 32 * fields.size() + 1;
+  std::size_t recordLength = 1;
+  for (const FieldSpec& f : fields) recordLength += f.length;
+  Bytes b(headerLength, 0);
+  b[0] = 3;
+  Put32(b, 4, static_cast<std::uint32_t>(records.size()));
+  Put16(b, 8, static_cast<unsigned>(headerLength));
+  Put16(b, 10, static_cast<unsigned>(recordLength));
+  for (std::size_t k = 0; k < fields.size(); ++k) {
+    const std::size_t d = 32 + 32 * k;
+    for (std::size_t c = 0; c < fields[k].name.size() && c < 10; ++c)
+      b[d + c] = static_cast<std::uint8_t>(fields[k].name[c]);
+    b[d + 11] = static_cast<std::uint8_t>(fields[k].type);
+    b[d + 16] = fields[k].length;
+  }
+  b[headerLength - 1] = 0x0D;
+  for (std::size_t r = 0; r < records.size(); ++r) {
+    b.push_back(r < deleted.size() && deleted[r] ? '*' : ' ');
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+      std::string text = k < records[r].size() ? records[r][k] : "";
+      text.resize(fields[k].length, ' ');
+      b.insert(b.end(), text.begin(), text.end());
+    }
+  }
+  b.push_back(0x1A);
+  return b;
+}
+
+const std::vector<FieldSpec> kXYZW = {{"EAST", 'N', 8}, {"NORTH", 'F', 8}, {"HEIGHT", 'N', 10}, {"WT", 'N', 5}};
+
+class DbaseReader : public TableTest {
+ protected:
+  TReadArgs Chosen(const std::string& path, int x, int y, int z, int w) {
+    TReadArgs a = Args(path);
+    a.colX = x, a.colY = y, a.colZ = z, a.colW = w;
+    return a;
+  }
+  static std::vector<RowValues> Rows(const TReadResult& r) {
+    std::vector<RowValues> rows;
+    for (const TXYZPoint& p : r.points) rows.push_back({p.X, p.Y, p.Z, p.W, p.Status});
+    return rows;
+  }
+};
+
+TEST_F(DbaseReader, TableWrittenByLibreOffice) {
+  const std::string path = FixturePath("libreoffice_points.dbf").string();
+  std::vector<std::string> list;
+  ASSERT_EQ(ListDbaseFields(path, list), 4);  // the text field NAME (3) is not offered
+  EXPECT_EQ(list, (std::vector<std::string>{"  1 X", "  2 Y", "  4 Z", "  5 W"}));
+
+  const TReadResult r = ReadDbase(Chosen(path, 1, 2, 4, 5));
+  ASSERT_EQ(r.Count(), 5);
+  EXPECT_EQ(Rows(r), (std::vector<RowValues>{Point(1, 2, 3.5L, 1), Point(4, 5, 6, 1),
+                                             Point(0, 0, 0, 2, '*'), Point(-1.5L, 11, 12, 1),
+                                             Point(2.25L, -7, 0, 4)}));
+  EXPECT_TRUE(r.weighted);
+  EXPECT_EQ(r.titles.XName, "X");
+  EXPECT_EQ(r.titles.ZName, "Z");
+
+  const TColumnArray z = ReadDbaseColumn(path, 4);
+  EXPECT_EQ(z, (TColumnArray{5, 3.5L, 6, 0, 12, 0}));
+  EXPECT_TRUE(ReadDbaseColumn(path, 6).empty());
+
+  // Through the registered readers and the commit of the import driver.
+  TDataTitles titles;
+  EXPECT_EQ(Commit(ReadDbase(Chosen(path, 2, 1, 5, -1)), titles), 5);
+  EXPECT_EQ(RowOf(2), Point(5, 4, 0, 1));
+  EXPECT_EQ(HeaderCount(), 5);
+}
+
+TEST_F(DbaseReader, DeletedBlankAndWeightRules) {
+  const std::string path = dir_.Write(
+      "t.dbf", DbaseTable(kXYZW,
+                          {{"1", "2", "3", "0.5"},
+                           {"4", "5", "6", "2"},
+                           {"", "", "", ""},
+                           {"7", "8", "9", "-2"},
+                           {"1e2", "x1", " -3.25", "0"},
+                           {"*****", "1,5", "2", " "}},
+                          {false, true}));
+  const TReadResult r = ReadDbase(Chosen(path, 1, 2, 3, 4));
+  // The deleted record stays, inactive; the blank one is an inactive row of zeros; weights
+  // not above 0 become 1; text that is not a number reads as 0.
+  EXPECT_EQ(Rows(r), (std::vector<RowValues>{Point(1, 2, 3, 0.5L), Point(4, 5, 6, 2, '*'),
+                                             Point(0, 0, 0, 1, '*'), Point(7, 8, 9, 1),
+                                             Point(100, 0, -3.25L, 1), Point(0, 0, 2, 1)}));
+  EXPECT_EQ(r.titles.YName, "NORTH");
+  // The preview's column leaves the deleted record out.
+  EXPECT_EQ(ReadDbaseColumn(path, 1), (TColumnArray{5, 1, 0, 7, 100, 0}));
+
+  // Every record counts for the digital filter, deleted ones included.
+  TReadArgs filtered = Chosen(path, 1, 2, 3, -1);
+  filtered.filterN = 2;
+  const TReadResult f = ReadDbase(filtered);
+  EXPECT_EQ(Rows(f), (std::vector<RowValues>{Point(4, 5, 6, 1, '*'), Point(7, 8, 9, 1), Point(0, 0, 2, 1)}));
+  EXPECT_FALSE(f.weighted);
+}
+
+TEST_F(DbaseReader, ListerRefusesTooFewFieldsAndMissingFiles) {
+  std::vector<std::string> list;
+  EXPECT_EQ(ListDbaseFields((dir_.Path() / "none.dbf").string(), list), -2);
+  EXPECT_EQ(ListDbaseFields(dir_.Write("one.dbf", DbaseTable({{"A", 'N', 4}, {"B", 'C', 4}}, {{"1", "x"}})), list), -1);
+  EXPECT_EQ(ListDbaseFields(dir_.Write("lone.dbf", DbaseTable({{"A", 'N', 4}}, {{"1"}})), list), -1);
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(ReadDbase(Chosen((dir_.Path() / "none.dbf").string(), 1, 2, 3, -1)).error, TReadError::kCannotOpen);
+}
+
+TEST_F(DbaseReader, CountsAndLengthsAreCheckedAgainstTheFile) {
+  std::vector<std::vector<std::string>> rows(20000, {"1", "2", "3", "1"});
+  const Bytes big = DbaseTable(kXYZW, rows);
+  TReadArgs a = Chosen(dir_.Write("big.dbf", big), 1, 2, 3, 4);
+  a.capacity = 20000;
+  EXPECT_EQ(ReadDbase(a).pointsInFile, kDbaseMaxRecords);
+
+  const Bytes good = DbaseTable(kXYZW, {{"1", "2", "3", "1"}, {"4", "5", "6", "1"}});
+  struct Case {
+    const char* what;
+    std::size_t at;
+    int width;  // 1, 2 or 4 bytes
+    std::uint32_t value;
+    int count;  // points read; -1 refused as malformed
+  };
+  const Case cases[] = {
+      {"record count far past the file's end", 4, 4, 0xFFFFFFFFu, 2},
+      {"record count of one", 4, 4, 1, 1},
+      {"header length below one descriptor block", 8, 2, 20, -1},
+      {"header length past the file's end", 8, 2, 0xFFFF, -1},
+      {"record length of 0", 10, 2, 0, -1},
+      {"record length shorter than the fields", 10, 2, 12, -1},
+      {"a field running past the record", 32 + 32 * 3 + 16, 1, 200, -1},
+      {"a record longer than the data left", 10, 2, 100, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bytes b = good;
+    if (c.width == 4) Put32(b, c.at, c.value);
+    else if (c.width == 2) Put16(b, c.at, c.value);
+    else b[c.at] = static_cast<std::uint8_t>(c.value);
+    const TReadResult r = ReadDbase(Chosen(dir_.Write("h.dbf", b), 1, 2, 3, 4));
+    EXPECT_EQ(r.Count(), c.count);
+    if (c.count < 0) {
+      EXPECT_EQ(r.error, TReadError::kMalformed);
+    }
+  }
+  // Fields that do not exist are refused rather than read as zeros.
+  const std::string path = dir_.Write("g.dbf", good);
+  EXPECT_EQ(ReadDbase(Chosen(path, 1, 2, 9, -1)).error, TReadError::kMalformed);
+  EXPECT_EQ(ReadDbase(Chosen(path, 0, 2, 3, -1)).error, TReadError::kMalformed);
+
+  // Every truncation reads at most the whole records present, and never fails to return.
+  for (std::size_t n = 0; n < good.size(); ++n) {
+    const Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
+    const TReadResult r = ReadDbase(Chosen(dir_.Write("c.dbf", cut), 1, 2, 3, 4));
+    EXPECT_LE(r.Count(), 2);
+  }
+}
+
+}  // namespace
