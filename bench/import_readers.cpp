@@ -1,5 +1,5 @@
 // Reading a full table of 16384 points (the most an import can hold) from the program's
-// own XYZ text, from multi-column text and from DIF; detecting the file's kind; writing the
+// own XYZ text, from multi-column text, from DIF and from a dBASE table; detecting the file's kind; writing the
 // data text and a worksheet image back.
 #include <cstdlib>
 #include <benchmark/benchmark.h>
@@ -14,6 +14,7 @@
 #include "app/data_files.h"
 #include "app/data_session.h"
 #include "exchange/ascii_readers.h"
+#include "exchange/dbase_reader.h"
 #include "exchange/dif_reader.h"
 #include "exchange/import_detection.h"
 
@@ -29,9 +30,23 @@ std::string TempPath(const char* name) {
 
 // Files of the same points in each format, written once.
 struct Files {
-  std::string xyz = TempPath("xyz.txt"), multi = TempPath("multi.csv"), dif = TempPath("data.dif");
+  std::string xyz = TempPath("xyz.txt"), multi = TempPath("multi.csv"), dif = TempPath("data.dif"),
+              dbf = TempPath("data.dbf");
   Files() {
-    std::ofstream a(xyz), b(multi), c(dif);
+    std::ofstream a(xyz), b(multi), c(dif), d(dbf, std::ios::binary);
+    // A dBASE III header: three numeric fields of 20 characters after the deletion flag.
+    constexpr int kFields = 3, kWidth = 20, kHeader = 32 + 32 * kFields + 1, kRecord = 1 + kFields * kWidth;
+    std::string header(kHeader, '\0');
+    header[0] = 3;
+    for (int k = 0; k < 4; ++k) header[static_cast<std::size_t>(4 + k)] = static_cast<char>(kPoints >> (8 * k));
+    header[8] = static_cast<char>(kHeader & 0xFF), header[9] = static_cast<char>(kHeader >> 8);
+    header[10] = static_cast<char>(kRecord & 0xFF), header[11] = static_cast<char>(kRecord >> 8);
+    for (int k = 0; k < kFields; ++k) {
+      const std::size_t at = static_cast<std::size_t>(32 + 32 * k);
+      header[at] = static_cast<char>('X' + k), header[at + 11] = 'N', header[at + 16] = kWidth;
+    }
+    header[kHeader - 1] = 0x0D;
+    d << header;
     a << "\"Bench\"\nx\ny\nz\n";
     b << "id,x,y,z,w\n";
     c << "TABLE\n0,1\n\"\"\nVECTORS\n0,3\n\"\"\nTUPLES\n0," << kPoints << "\n\"\"\nDATA\n0,0\n\"\"\n";
@@ -44,13 +59,17 @@ struct Files {
       b << line;
       std::snprintf(line, sizeof line, "-1,0\nBOT\n0,%.15g\nV\n0,%.15g\nV\n0,%.15g\nV\n", x, y, z);
       c << line;
+      std::snprintf(line, sizeof line, " %20.15g%20.15g%20.15g", x, y, z);
+      d << line;
     }
+    d << '\x1A';
     c << "-1,0\nEOD\n";
   }
   ~Files() {
     std::remove(xyz.c_str());
     std::remove(multi.c_str());
     std::remove(dif.c_str());
+    std::remove(dbf.c_str());
   }
 };
 
@@ -95,6 +114,19 @@ void BM_ReadDif(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kPoints);
 }
 BENCHMARK(BM_ReadDif)->Unit(benchmark::kMillisecond);
+
+void BM_ReadDbase(benchmark::State& state) {
+  TReadArgs args;
+  args.path = TheFiles().dbf;
+  args.colX = 1, args.colY = 2, args.colZ = 3;
+  for (auto _ : state) {
+    const TReadResult r = ReadDbase(args);
+    if (r.Count() != kPoints) state.SkipWithError("the table was not read whole");
+    benchmark::DoNotOptimize(r);
+  }
+  state.SetItemsProcessed(state.iterations() * kPoints);
+}
+BENCHMARK(BM_ReadDbase)->Unit(benchmark::kMillisecond);
 
 void BM_DetectImportFileType(benchmark::State& state) {
   for (auto _ : state) {
