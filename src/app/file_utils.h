@@ -56,7 +56,7 @@ inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
                                     const std::filesystem::path& name);
 // The same for a text, its bytes as they stand (the caller has put in its line ends).
 [[nodiscard]] inline bool SaveGlobalToFile(std::string_view text, const std::filesystem::path& name) {
-  [[nodiscard]] return SaveGlobalToFile(
+  return SaveGlobalToFile(
       std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), name);
 }
 
