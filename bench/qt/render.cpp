@@ -207,7 +207,7 @@ bool WriteOutputs(T3DBase& renderer, const Options& o) {
     rec.UseColor = 1;
     rec.FrameGraph = 1;
     const Clock::time_point start = Clock::now();
-    if (!PrintGraphPage(renderer, printer, rec, nullptr, nullptr)) {
+    if (PrintGraphPage(renderer, printer, rec, nullptr, nullptr) != PrintOutcome::Printed) {
       std::fprintf(stderr, "cannot print to %s\n", o.pdf.c_str());
       return false;
     }

@@ -11,7 +11,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
 #include <QScrollBar>
@@ -27,6 +26,7 @@
 #include "app/text_print.h"
 #include "app/ui/command_table.h"
 #include "app/ui/main_window.h"
+#include "app/ui/program_printer.h"
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
@@ -135,11 +135,6 @@ TTextPrintJob RunTextPrintDialog(QWidget* parent) {
   return PrintDialog() ? PrintDialog()(parent) : TTextPrintJob{};
 }
 void SetAsciiEditorOpener(TAsciiEditorOpener opener) { EditorOpener() = std::move(opener); }
-
-QPrinter& TextPrinter() {
-  static QPrinter* printer = new QPrinter(QPrinter::HighResolution);
-  return *printer;
-}
 
 // ---------------------------------------------------------------------------------------
 // TTextView
@@ -490,23 +485,30 @@ void TScrWin::CmCopy() {
 }
 
 void TScrWin::CmPrint() {
-  const TTextPrintJob job = RunTextPrintDialog(this);
-  if (job.cancelled) return;
-  (void)PrintUnderJob(this, job, [&](const std::function<bool()>& keepGoing) {
-    return PrintOn(TextPrinter(), job.titleBlock, keepGoing);
-  });
+  RunTextPrint(this, [this](QPrinter& printer, const std::vector<std::string>& titleBlock,
+                            const std::function<bool()>& keepGoing) { return PrintOn(printer, titleBlock, keepGoing); });
 }
 
-bool PrintUnderJob(QWidget* window, const TTextPrintJob& job,
-                   const std::function<bool(const std::function<bool()>& keepGoing)>& print) {
+PrintOutcome PrintUnderJob(QWidget* window, const TTextPrintJob& job,
+                           const std::function<PrintOutcome(const std::function<bool()>& keepGoing)>& print) {
   if (job.beginPrinting) job.beginPrinting(window);
-  const bool printed = print(job.keepPrinting);
+  const PrintOutcome outcome = print(job.keepPrinting);
   if (job.endPrinting) job.endPrinting(window);
-  return printed;
+  return outcome;
 }
 
-bool TScrWin::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock,
-                      const std::function<bool()>& keepGoing) {
+void RunTextPrint(QWidget* window, const TTextPrinting& print) {
+  const TTextPrintJob job = RunTextPrintDialog(window);
+  if (job.cancelled) return;
+  QPrinter& printer = ProgramPrinter();
+  if (!ChoosePrintFile(window, printer)) return;
+  const PrintOutcome outcome = PrintUnderJob(
+      window, job, [&](const std::function<bool()>& keepGoing) { return print(printer, job.titleBlock, keepGoing); });
+  if (outcome == PrintOutcome::Failed) ErrorBox(ToWindow(window), "Print Text", PrinterOpenFailureText(printer));
+}
+
+PrintOutcome TScrWin::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock,
+                              const std::function<bool()>& keepGoing) {
   const TTextPrintOptions options = DecodeTextPrint(CurrentSettings().textPrint);
   const TMFileLines lines(lines_);
   TTextPrintRequest request;
@@ -522,7 +524,7 @@ bool TScrWin::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBl
   return PrintTextLines(printer, request);
 }
 
-bool PrintTextLines(QPrinter& printer, const TTextPrintRequest& request) {
+PrintOutcome PrintTextLines(QPrinter& printer, const TTextPrintRequest& request) {
   const TTextPrintOptions options = DecodeTextPrint(CurrentSettings().textPrint);
   printer.setPageOrientation(options.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
   printer.setDocName("Ondravik 3D");
@@ -531,7 +533,7 @@ bool PrintTextLines(QPrinter& printer, const TTextPrintRequest& request) {
   const int first = std::max(request.first, 0);
   const int last = std::min(request.last, lines.Count());
   QPainter painter;
-  if (!painter.begin(&printer)) return false;
+  if (!BeginPrinting(painter, printer)) return PrintOutcome::Failed;
   auto dc = QtDeviceContext::ForPrinter(printer, painter);
   const platform::DeviceCaps caps = dc->Caps();
   const CodedFontSet fonts = MakeCodedFonts(request.font, caps.dpiY);
@@ -544,8 +546,8 @@ bool PrintTextLines(QPrinter& printer, const TTextPrintRequest& request) {
   for (int i = first; i < last; ++i) widest = std::max(widest, VisibleWidth(lines.Line(i)));
   const int columns = (r.right - r.left) / charStep;
   if (widest > columns && request.overflowQuestion && !request.overflowQuestion()) {
-    painter.end();
-    return false;
+    FinishPrinting(painter, printer);
+    return PrintOutcome::Cancelled;
   }
   int indent = 0;
   if (options.centre && columns > widest) indent = (columns - widest) / 2 * charStep;
@@ -581,20 +583,16 @@ bool PrintTextLines(QPrinter& printer, const TTextPrintRequest& request) {
     if (index >= last || printed == 0) break;
     if (request.keepGoing && !request.keepGoing()) {
       printer.abort();
-      painter.end();
-      return false;
+      FinishPrinting(painter, printer);
+      return PrintOutcome::Cancelled;
     }
     printer.newPage();
   }
-  painter.end();
-  return true;
+  FinishPrinting(painter, printer);
+  return PrintOutcome::Printed;
 }
 
-void TScrWin::CmPrinterSetup() {
-  QPrintDialog dialog(&TextPrinter(), this);
-  dialog.setWindowTitle("Printer Setup");
-  dialog.exec();
-}
+void TScrWin::CmPrinterSetup() { RunPrinterSetup(this); }
 
 bool ChooseTextFont(QWidget* parent, const char* title, TLogFont& record, int minPoints, int maxPoints) {
   QFont initial(FromCp1252(record.faceName), record.height,

@@ -19,6 +19,7 @@
 #include "app/text_exports.h"
 #include "app/text_line_buffer.h"
 #include "app/ui/dialog.h"
+#include "app/ui/program_printer.h"
 #include "platform/device_context.h"
 
 class QPrinter;
@@ -144,15 +145,19 @@ struct TTextPrintJob {
 };
 // Prints through `print` (given the job's keep-printing question) under the job's
 // "Printing" dialog; answers what `print` answered.
-bool PrintUnderJob(QWidget* window, const TTextPrintJob& job,
-                   const std::function<bool(const std::function<bool()>& keepGoing)>& print);
+PrintOutcome PrintUnderJob(QWidget* window, const TTextPrintJob& job,
+                           const std::function<PrintOutcome(const std::function<bool()>& keepGoing)>& print);
+// A text window's Print command: the options dialog, the file of a PDF printer, then
+// `print` on the program's printer under the "Printing" dialog; a printer that could not be
+// opened is told.
+using TTextPrinting = std::function<PrintOutcome(QPrinter& printer, const std::vector<std::string>& titleBlock,
+                                                 const std::function<bool()>& keepGoing)>;
+void RunTextPrint(QWidget* window, const TTextPrinting& print);
 // The options dialog of text printing, installed by the graph subsystem that owns it.
 using TTextPrintDialog = std::function<TTextPrintJob(QWidget* parent)>;
 void SetTextPrintDialog(TTextPrintDialog dialog);
 // Runs the installed options dialog; without one the saved options stand (not cancelled).
 TTextPrintJob RunTextPrintDialog(QWidget* parent);
-// The program-wide printer of the text windows (kept for the whole run).
-QPrinter& TextPrinter();
 
 // Lines printed with the saved text-print options: a heading at the top right (date, page
 // number), the title block, then the lines [first, last) page by page, centred on the widest
@@ -169,8 +174,9 @@ struct TTextPrintRequest {
   // Asked before each further page; false abandons the print (the user cancelled).
   std::function<bool()> keepGoing;
 };
-// False when the printer could not be opened or the print was abandoned.
-bool PrintTextLines(QPrinter& printer, const TTextPrintRequest& request);
+// Failed when the printer could not be opened (BeginPrinting), Cancelled when the print was
+// abandoned.
+PrintOutcome PrintTextLines(QPrinter& printer, const TTextPrintRequest& request);
 
 // The font dialog of the text windows: the record's font offered, sizes limited to
 // [minPoints, maxPoints]; false when cancelled, else the record takes the chosen font.
@@ -201,9 +207,9 @@ class TScrWin : public TMFileWin {
   bool SaveTo(const std::string& path);
   void CmCopy();
   void CmPrint();
-  // Prints all lines or the visible ones on the printer; false when nothing was printed.
-  bool PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock,
-               const std::function<bool()>& keepGoing = {});
+  // Prints all lines or the visible ones on the printer.
+  PrintOutcome PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock,
+                       const std::function<bool()>& keepGoing = {});
   void CmPrinterSetup();
   void CmFontSelect();
   void CmColor();

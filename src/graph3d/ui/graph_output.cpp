@@ -223,15 +223,13 @@ TPrintGraphRec CurrentPrintGraphRec() {
 
 void StorePrintGraphRec(const TPrintGraphRec& rec) { CurrentSettings().printGraph = EncodePrintGraphRec(rec); }
 
-QPrinter& ProgramPrinter() { return TextPrinter(); }
-
-bool PrintGraphPage(T3DBase& renderer, QPrinter& printer, const TPrintGraphRec& rec,
-                    const TSummaryDrawer& summary, const std::function<bool()>& cancelled) {
+PrintOutcome PrintGraphPage(T3DBase& renderer, QPrinter& printer, const TPrintGraphRec& rec,
+                            const TSummaryDrawer& summary, const std::function<bool()>& cancelled) {
   printer.setDocName(QStringLiteral("Ondravik 3D"));
   printer.setFullPage(false);
   printer.setPageOrientation(rec.Orientation != 0 ? QPageLayout::Landscape : QPageLayout::Portrait);
   QPainter painter;
-  if (!painter.begin(&printer)) return false;
+  if (!BeginPrinting(painter, printer)) return PrintOutcome::Failed;
   auto dc = QtDeviceContext::ForPrinter(printer, painter);
   const platform::DeviceCaps caps = dc->Caps();
   // The painter's origin is the printable area's corner; the layout's margins are measured
@@ -263,6 +261,6 @@ bool PrintGraphPage(T3DBase& renderer, QPrinter& printer, const TPrintGraphRec& 
   }
   if (printed && cancelled && cancelled()) printed = false;
   if (!printed) printer.abort();
-  painter.end();
-  return printed;
+  FinishPrinting(painter, printer);
+  return printed ? PrintOutcome::Printed : PrintOutcome::Cancelled;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/program_printer.h"
 #include "graph3d/graph_copy_settings.h"
 #include "graph3d/option_records.h"
 #include "graph3d/renderer.h"
@@ -74,15 +75,13 @@ void StoreCopyGraphSettings(const TCopyGraphSettings& settings);
 TPrintGraphRec CurrentPrintGraphRec();
 void StorePrintGraphRec(const TPrintGraphRec& rec);
 
-// The one printer of the program (graphs and text windows).
-QPrinter& ProgramPrinter();
-
 // Draws a numeric summary into a rectangle of the page at a font resolution.
 using TSummaryDrawer = std::function<void(platform::DeviceContext&, int, const platform::Rect&)>;
 
 // Prints the graph on one page of `printer` in the record's layout, with the summary under
 // it when the layout allows one, the record asks for it and `summary` is set. `cancelled`
 // is asked between the graph and the summary and at the end: a true answer abandons the
-// page. False when the printer could not be opened or the user cancelled.
-[[nodiscard]] bool PrintGraphPage(T3DBase& renderer, QPrinter& printer, const TPrintGraphRec& rec,
-                                  const TSummaryDrawer& summary, const std::function<bool()>& cancelled);
+// page. Failed when the printer could not be opened (BeginPrinting), Cancelled when the user
+// cancelled.
+[[nodiscard]] PrintOutcome PrintGraphPage(T3DBase& renderer, QPrinter& printer, const TPrintGraphRec& rec,
+                                          const TSummaryDrawer& summary, const std::function<bool()>& cancelled);

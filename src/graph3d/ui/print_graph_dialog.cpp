@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -263,16 +262,13 @@ void TPrintGraph::RefreshPrinterNames() {
 
 void TPrintGraph::Setup() {
   if (printerChanged_ != nullptr) *printerChanged_ = true;
-  QPrinter& printer = ProgramPrinter();
   const bool portrait = layouts_[0]->isChecked() || layouts_[2]->isChecked();
-  printer.setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+  ProgramPrinter().setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
   guard_ = 2;
-  QPrintDialog dialog(&printer, this);
-  dialog.setWindowTitle("Printer Setup");
-  dialog.exec();
+  RunPrinterSetup(this);
   guard_ = 0;
   // The page turned in the setup: the layout follows it.
-  const bool landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
+  const bool landscape = ProgramPrinter().pageLayout().orientation() == QPageLayout::Landscape;
   if (portrait && landscape) ApplyLayout(kLayoutFullPageLandscape);
   if (!portrait && !landscape) ApplyLayout(kLayoutHalfPagePortrait);
   RefreshPrinterNames();
@@ -314,17 +310,19 @@ void TPrintGraph::accept() {
 }
 
 void RunGraphPrint(QWidget* owner, T3DBase& renderer, const QRect& graphRect, const TSummaryDrawer& summary) {
-  QPrinter& printer = ProgramPrinter();
   TPrintGraphRec rec = CurrentPrintGraphRec();
-  printer.setPageOrientation(rec.Orientation != 0 ? QPageLayout::Landscape : QPageLayout::Portrait);
+  ProgramPrinter().setPageOrientation(rec.Orientation != 0 ? QPageLayout::Landscape : QPageLayout::Portrait);
   bool printerChanged = false;
   if ((new TPrintGraph(owner, &rec, graphRect, static_cast<bool>(summary), &printerChanged))->Execute() !=
       QDialog::Accepted)
     return;
   StorePrintGraphRec(rec);
+  // Taken after the dialog: its Setup works on the program's printer as it stands then.
+  QPrinter& printer = ProgramPrinter();
+  if (!ChoosePrintFile(owner, printer)) return;
   BeginPrintAbort(owner);
-  const bool printed = PrintGraphPage(renderer, printer, rec, summary, [] { return !PrintAbortProc(); });
-  const bool cancelled = EndPrintAbort(owner);
-  if (!printed && !cancelled)
-    ErrorBox(platform::qt::ToWindow(owner), "Print Graph", "The printer could not be opened.");
+  const PrintOutcome outcome = PrintGraphPage(renderer, printer, rec, summary, [] { return !PrintAbortProc(); });
+  (void)EndPrintAbort(owner);  // a cancel is the outcome's
+  if (outcome == PrintOutcome::Failed)
+    ErrorBox(platform::qt::ToWindow(owner), "Print Graph", PrinterOpenFailureText(printer));
 }

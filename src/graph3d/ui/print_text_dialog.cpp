@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -170,12 +169,9 @@ void TPrnWin::accept() {
 
 void TPrnWin::Setup() {
   if (printerChanged_ != nullptr) *printerChanged_ = true;
-  QPrinter& printer = ProgramPrinter();
-  printer.setPageOrientation(radios_[1]->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait);
-  QPrintDialog dialog(&printer, this);
-  dialog.setWindowTitle("Printer Setup");
-  dialog.exec();
-  const bool landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
+  ProgramPrinter().setPageOrientation(radios_[1]->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait);
+  RunPrinterSetup(this);
+  const bool landscape = ProgramPrinter().pageLayout().orientation() == QPageLayout::Landscape;
   radios_[0]->setChecked(!landscape);
   radios_[1]->setChecked(landscape);
   device_->setText(PrinterDeviceName());

@@ -10,7 +10,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
 
@@ -494,22 +493,15 @@ void TIListBoxWinMenu::CmColor() {
   if (QAction* color = Action(CmListColor)) color->setChecked(ListBox()->ColourFlag());
 }
 
-void TIListBoxWinMenu::CmPrinterSetup() {
-  QPrintDialog dialog(&TextPrinter(), this);
-  dialog.setWindowTitle("Printer Setup");
-  dialog.exec();
-}
+void TIListBoxWinMenu::CmPrinterSetup() { RunPrinterSetup(this); }
 
 void TIListBoxWinMenu::CmPrint() {
-  const TTextPrintJob job = RunTextPrintDialog(this);
-  if (job.cancelled) return;
-  (void)PrintUnderJob(this, job, [&](const std::function<bool()>& keepGoing) {
-    return PrintOn(TextPrinter(), job.titleBlock, keepGoing);
-  });
+  RunTextPrint(this, [this](QPrinter& printer, const std::vector<std::string>& titleBlock,
+                            const std::function<bool()>& keepGoing) { return PrintOn(printer, titleBlock, keepGoing); });
 }
 
-bool TIListBoxWinMenu::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock,
-                               const std::function<bool()>& keepGoing) {
+PrintOutcome TIListBoxWinMenu::PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock,
+                                       const std::function<bool()>& keepGoing) {
   const TTextPrintOptions options = DecodeTextPrint(CurrentSettings().textPrint);
   const TListLines lines = ExportLines();
   TTextPrintRequest request;

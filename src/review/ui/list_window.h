@@ -29,6 +29,7 @@
 #include "app/log_font.h"
 #include "app/text_exports.h"
 #include "app/text_line_buffer.h"
+#include "app/ui/program_printer.h"
 #include "review/list_exports.h"
 
 class QAction;
@@ -212,8 +213,8 @@ class TIListBoxWinMenu : public TIListBoxWin {
   void CmPrinterSetup();
   void CmPrint();
   // Prints all rows or the visible ones on the printer, as the print options say.
-  bool PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock,
-               const std::function<bool()>& keepGoing = {});
+  PrintOutcome PrintOn(QPrinter& printer, const std::vector<std::string>& titleBlock,
+                       const std::function<bool()>& keepGoing = {});
   TRtfFont RtfFont() const;
 
   QMenu* FileMenu() const { return fileMenu_; }

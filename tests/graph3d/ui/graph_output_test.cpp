@@ -24,6 +24,7 @@
 
 #include "app/bitmap_files.h"
 #include "app/byte_codec.h"
+#include "app/ui/text_window.h"
 #include "graph3d/graph_fixture.h"
 #include "graph3d/ui/copy_graph_dialog.h"
 #include "graph3d/ui/graph_dialog.h"
@@ -32,6 +33,7 @@
 #include "graph3d/ui/graph_output.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "support/pdf_pages.h"
 #include "support/scratch_files.h"
 
 namespace {
@@ -265,7 +267,7 @@ TEST(GraphPrint, PdfHasOnePageTitledAndNoRasterImage) {
     printer.setOutputFileName(QString::fromStdString(pdf.string()));
     TPrintGraphRec rec;
     rec.FrameGraph = 1;
-    ASSERT_TRUE(PrintGraphPage(g.renderer, printer, rec, nullptr, nullptr));
+    ASSERT_EQ(PrintGraphPage(g.renderer, printer, rec, nullptr, nullptr), PrintOutcome::Printed);
   }
   EXPECT_EQ(g.renderer.GraphRect().left, 1);
   EXPECT_EQ(g.renderer.View().GraphType, 5);
@@ -292,12 +294,13 @@ TEST(GraphPrint, SummaryOnlyOnPortraitLayoutsWhenAsked) {
     rec.AddSummary = 1;
     int calls = 0;
     platform::Rect where;
-    ASSERT_TRUE(PrintGraphPage(g.renderer, printer, rec,
-                               [&](platform::DeviceContext&, int, const platform::Rect& r) {
-                                 ++calls;
-                                 where = r;
-                               },
-                               nullptr));
+    ASSERT_EQ(PrintGraphPage(g.renderer, printer, rec,
+                             [&](platform::DeviceContext&, int, const platform::Rect& r) {
+                               ++calls;
+                               where = r;
+                             },
+                             nullptr),
+              PrintOutcome::Printed);
     EXPECT_EQ(calls, expected) << layout;
     if (calls == 1) {
       EXPECT_GT(where.right, where.left);
@@ -311,7 +314,8 @@ TEST(GraphPrint, CancelAbandonsThePage) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(QString::fromStdString((dir.Path() / "c.pdf").string()));
-  EXPECT_FALSE(PrintGraphPage(g.renderer, printer, TPrintGraphRec{}, nullptr, [] { return true; }));
+  EXPECT_EQ(PrintGraphPage(g.renderer, printer, TPrintGraphRec{}, nullptr, [] { return true; }),
+            PrintOutcome::Cancelled);
   EXPECT_EQ(g.renderer.GraphRect().left, 1);
 }
 
@@ -376,6 +380,66 @@ TEST(GraphPrint, DialogCommandPrintsOnePageOnTheProgramsPrinter) {
     const std::string info = Output("pdfinfo '" + pdf.string() + "'");
     EXPECT_TRUE(std::regex_search(info, std::regex("(^|\\n)Pages: +1\\n"))) << info;
   }
+  delete dialog;
+}
+
+// Printing to PDF, as a new user finds it: the first print asks for its file; a file that
+// cannot be written is told and leaves the printer usable, so that the next graph print and a
+// text print after a failed one both write their PDF.
+TEST(GraphPrint, PdfPrintAsksForItsFileAndAFailedOpenLeavesThePrinterUsable) {
+  if (ProgramPrinter().outputFormat() != QPrinter::PdfFormat) GTEST_SKIP() << "a system printer is installed";
+  ASSERT_TRUE(ProgramPrinter().outputFileName().isEmpty());
+  CopyGraph g(300, 200);
+  ScratchDir dir;
+  platform::ScriptedFiles files;
+  platform::ScriptedAnswers answers;
+  auto* dialog = new T3DDlg(nullptr, &g.setup);
+  dialog->resize(400, 300);
+  dialog->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+  const auto printGraph = [dialog] {
+    QTimer::singleShot(0, [] {
+      if (auto* print = qobject_cast<TPrintGraph*>(QApplication::activeModalWidget()))
+        static_cast<QDialog*>(print)->accept();
+    });
+    dialog->PrintGraph();
+  };
+  const std::string unwritable = dir.File("missing") + "/graph.pdf";
+
+  printGraph();  // the file dialog cancelled: nothing printed, nothing said
+  ASSERT_EQ(files.Requests().size(), 1u);
+  EXPECT_EQ(files.Requests()[0].title, "Print to File");
+  EXPECT_EQ(files.Requests()[0].filter, "PDF [pdf]|*.pdf|");
+  EXPECT_TRUE(answers.Boxes().empty());
+
+  files.Answer(unwritable);
+  answers.Answer(platform::kIdOk);
+  printGraph();
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].caption, "Print Graph");
+  EXPECT_EQ(answers.Boxes()[0].text, "The file " + unwritable + " could not be written.");
+  EXPECT_TRUE(dialog->isEnabled());
+
+  files.Answer(dir.File("graph.pdf"));
+  printGraph();
+  EXPECT_EQ(PdfPageCount(ReadText(dir.Path() / "graph.pdf")), 1u);
+  EXPECT_TRUE(ProgramPrinter().outputFileName().isEmpty());  // a file name serves one print
+  EXPECT_EQ(answers.Boxes().size(), 1u);
+
+  files.Answer(unwritable);
+  answers.Answer(platform::kIdOk);
+  printGraph();
+  ASSERT_EQ(answers.Boxes().size(), 2u);
+  auto* text = new TScrWin(nullptr, "List", "", 1, false, 100, false, kFontSlotEquationList, true, kMenuTextList,
+                           nullptr);
+  for (const char* line : {"Eqn 1  z=a+bx+cy", "Eqn 2  z=a+bx+cy+dx^2"}) text->Lines().AppendLine(line, nullptr);
+  text->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(text));
+  files.Answer(dir.File("list.pdf"));
+  text->CmPrint();
+  EXPECT_EQ(PdfPageCount(ReadText(dir.Path() / "list.pdf")), 1u);
+  EXPECT_EQ(answers.Boxes().size(), 2u);
+  text->close();
   delete dialog;
 }
 

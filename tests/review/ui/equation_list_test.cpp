@@ -217,7 +217,7 @@ TEST_F(EqnListTest, PrintsToPdf) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(QString::fromStdString(dir.File("list.pdf")));
-  ASSERT_TRUE(list->PrintOn(printer, {"Equation List"}));
+  ASSERT_EQ(list->PrintOn(printer, {"Equation List"}), PrintOutcome::Printed);
   const std::string pdf = ReadText(dir.File("list.pdf"));
   EXPECT_TRUE(pdf.starts_with("%PDF"));
   EXPECT_GT(pdf.size(), 1000u);
