@@ -5,6 +5,7 @@
 #include "exchange/dbase_reader.h"
 #include "exchange/dif_reader.h"
 #include "exchange/import_detection.h"
+#include "exchange/worksheet_readers.h"
 
 void RegisterImportReaders() {
   TImportReaders& r = ImportReaders();
@@ -25,4 +26,14 @@ void RegisterImportReaders() {
   };
   for (int kind : {2, 3, 4}) r.ReadColumn[static_cast<std::size_t>(kind)] = asciiColumn;
   for (int kind : {17, 18, 19}) r.ReadColumn[static_cast<std::size_t>(kind)] = difColumn;
+
+  for (int kind : {6, 7, 8, 10, 12}) {
+    r.Read[static_cast<std::size_t>(kind)] = ReadWorksheet;
+    r.ReadColumn[static_cast<std::size_t>(kind)] = ReadWorksheetColumn;
+  }
+  r.Read[9] = ReadQuattroWB1;
+  r.ReadColumn[9] = ReadQuattroWB1Column;
+  r.Read[11] = ReadQuattroWQ1;
+  r.ReadColumn[11] = [](const std::string& path, int, int column) { return ReadQuattroWQ1Column(path, column); };
+  r.ReadMatrix = ReadWorksheetMatrix;
 }

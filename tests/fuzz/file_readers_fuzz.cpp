@@ -39,7 +39,9 @@
 #include "exchange/import_detection.h"
 #include "exchange/sav_builder.h"
 #include "exchange/sav_dictionary.h"
+#include "exchange/worksheet_builder.h"
 #include "exchange/worksheet_cells.h"
+#include "exchange/worksheet_readers.h"
 #include "fit/fit_blocks.h"
 #include "graph3d/option_files.h"
 #include "graph3d/option_records.h"
@@ -268,6 +270,62 @@ std::vector<Target> Targets() {
                        const long first = FindFirstCellRecord(path);
                        Check(first < 0 || static_cast<std::size_t>(first) < input.size() + 1,
                              "a cell record beyond the file");
+                     }});
+
+  // Lotus and Quattro worksheets: our own WK1 and WK3 images, hand-built WQ1 and WB1 sheets.
+  std::vector<Bytes> sheetSeeds = {DataWorksheet(points, titles, 1), DataWorksheet(points, titles, 3)};
+  {
+    exchange_test::SheetBuilder wq1, wb1, wk3;
+    wq1.Wq1Bof();
+    wb1.Wb1Bof();
+    wk3.Wk3Bof();
+    for (int c = 0; c < 4; ++c) {
+      wq1.Wk1Label(c, 0, "name", true);
+      wb1.Wb1Label(c % 2, c, 0, "label");
+      for (int r = 1; r < 6; ++r) {
+        wq1.Wk1Number(c, r, r * 0.5), wb1.Wb1Number(c % 2, c, r, -r);
+        wk3.Wk3Packed(r % 2, c, r, static_cast<std::uint8_t>(0x10 * r + 2 * c + 1), 1);
+        wk3.Wk3Label(r % 2, c, r + 10, "t");
+      }
+    }
+    wq1.Wk1Formula(1, 7, 3).Wk1Integer(2, 7, -4).Wk1Eof();
+    wk3.Wk3Formula(0, 2, 3, 1.5L).Record(28, {});
+    sheetSeeds.push_back(wq1.Take());
+    sheetSeeds.push_back(wb1.Record(1, {}).Take());
+    sheetSeeds.push_back(wk3.Take());
+  }
+  const std::vector<std::string> sheetTokens = {std::string("\x0E\x00\x0D\x00", 4), std::string("\x0F\x00", 2),
+                                                std::string("\x01\x00\x00\x00", 4), std::string("\x1C\x00", 2),
+                                                std::string("\xFF\xFF", 2), std::string("\x00\x00\x1A\x00", 4),
+                                                std::string("\x18\x00\x06\x00", 4)};
+  targets.push_back({"worksheets", "wk1", sheetSeeds, sheetTokens,
+                     [](const Bytes&, const std::string& path, std::uint64_t i) {
+                       const TReadArgs args = [&] {
+                         TReadArgs a = ArgsFor(path, i, 0);
+                         a.sheet = static_cast<int>(i % 3);
+                         return a;
+                       }();
+                       const std::string wk3 = path.substr(0, path.size() - 1) + "3";
+                       fs::copy_file(path, wk3, fs::copy_options::overwrite_existing);
+                       for (const std::string& p : {path, wk3}) {
+                         TReadArgs a = args;
+                         a.path = p;
+                         CheckRead(ReadWorksheet(a), a, true);
+                         CheckRead(ReadQuattroWQ1(a), a, true);
+                         CheckRead(ReadQuattroWB1(a), a, false);
+                         CheckRead(ReadWorksheetMatrix(p, a.capacity), a, true);
+                         std::vector<std::string> list;
+                         for (int kind : {8, 11, 12}) {
+                           const int n = ListWorksheetColumns(p, list, kind);
+                           Check(n <= 0 ? list.empty() : n == static_cast<int>(list.size()), "column list and count differ");
+                           for (const std::string& e : list) Check(e.size() <= 47, "a column entry too long");
+                         }
+                         (void)ListWB1Columns(p, list);
+                         for (const TColumnArray& c : {ReadWorksheetColumn(p, a.sheet, a.colX), ReadQuattroWQ1Column(p, a.colY),
+                                                       ReadQuattroWB1Column(p, a.sheet, a.colZ)})
+                           Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
+                       }
+                       fs::remove(wk3);
                      }});
 
   // Fixed-size blocks: the settings file, the fit blocks, the 3D option files.

@@ -1,0 +1,233 @@
+#include "exchange/sheet_cells.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+
+#include "app/c_format.h"
+#include "app/long_double.h"
+#include "exchange/dif_reader.h"
+#include "exchange/reader_contract.h"
+
+namespace {
+
+constexpr std::size_t kListEntryChars = 47;
+constexpr int kListLabelRows = 100;
+constexpr std::size_t kMaxRows = 65536;
+
+bool IsMissing(long double v) { return !IsUsableValue(v); }
+
+// A weight read from a column: one that is not above 0 (or missing) gives 1.
+long double PositiveWeight(long double w) { return w > 0 ? w : 1; }
+
+}  // namespace
+
+void TSheetCells::Number(int sheet, int row, int column, long double value) {
+  if (!std::isfinite(value)) {
+    NoNumber(sheet, row, column);
+    return;
+  }
+  TSheetCell c;
+  c.sheet = sheet, c.row = row, c.column = column, c.value = value;
+  cells.push_back(c);
+}
+
+void TSheetCells::Label(int sheet, int row, int column, std::string text) {
+  TSheetCell c;
+  c.sheet = sheet, c.row = row, c.column = column, c.kind = TCellKind::kLabel;
+  c.text = static_cast<std::uint32_t>(texts.size());
+  texts.push_back(std::move(text));
+  cells.push_back(c);
+}
+
+void TSheetCells::NoNumber(int sheet, int row, int column) {
+  TSheetCell c;
+  c.sheet = sheet, c.row = row, c.column = column, c.kind = TCellKind::kNoNumber;
+  cells.push_back(c);
+}
+
+TDataTitles SheetTitles(const TSheetCells& cells, int sheet, int colX, int colY, int colZ,
+                        TTitleRule rule) {
+  TDataTitles titles;
+  int titleColumn = -1;
+  if (rule.title) {
+    int labels = 0;
+    for (const TSheetCell& c : cells.cells)
+      if (c.sheet == sheet && c.row == 0 && c.kind == TCellKind::kLabel) {
+        ++labels;
+        titleColumn = c.column;
+      }
+    if (labels != 1) titleColumn = -1;
+  }
+  bool named[3] = {false, false, false};
+  for (const TSheetCell& c : cells.cells) {
+    if (c.sheet > sheet || (c.sheet == sheet && c.row > rule.lastRow)) break;
+    if (c.sheet != sheet || c.kind != TCellKind::kLabel) continue;
+    const std::string_view text = cells.Text(c);
+    if (c.row == 0 && c.column == titleColumn) {
+      titles.SetTitle(text);
+    } else if (c.column == colX && !named[0]) {
+      titles.SetXName(text), named[0] = !titles.XName.empty();
+    } else if (c.column == colY && !named[1]) {
+      titles.SetYName(text), named[1] = !titles.YName.empty();
+    } else if (c.column == colZ && !named[2]) {
+      titles.SetZName(text), named[2] = !titles.ZName.empty();
+    }
+    if (named[0] && named[1] && named[2]) break;
+  }
+  return titles;
+}
+
+void ReadRowsInFileOrder(const TSheetCells& cells, const TReadArgs& args, TReadResult& result) {
+  TPointCollector points(args, result);
+  const bool weighted = args.colW >= 0;
+  const std::array<int, 4> columns = {args.colX, args.colY, args.colZ, args.colW};
+  std::array<long double, 4> v{};
+  const auto startOver = [&] { v = {kNoCell, kNoCell, kNoCell, weighted ? kNoCell : 1.0L}; };
+  startOver();
+  int previousRow = -1, previousColumn = -1;
+  for (const TSheetCell& c : cells.cells) {
+    if (c.sheet > args.sheet) break;
+    if (c.sheet < args.sheet) continue;
+    // Cells of one row lie together: a new row number, or a column that falls, begins the
+    // next row, so cells of different rows are never joined into one point.
+    if (c.row != previousRow || c.column < previousColumn) startOver();
+    previousRow = c.row, previousColumn = c.column;
+    if (c.kind == TCellKind::kLabel) continue;
+    const long double value = c.kind == TCellKind::kNumber ? c.value : kNoCell;
+    for (std::size_t k = 0; k < columns.size(); ++k)
+      if (c.column == columns[k]) {
+        v[k] = value;
+        break;
+      }
+    if (std::any_of(v.begin(), v.end(), IsMissing)) continue;
+    (void)points.Add(v[0], v[1], v[2], PositiveWeight(v[3]));
+    startOver();
+  }
+  result.weighted = weighted && !result.points.empty();
+}
+
+std::vector<const TSheetCell*> ColumnRun(const TSheetCells& cells, int sheet, int column) {
+  std::vector<const TSheetCell*> run;
+  auto it = std::find_if(cells.cells.begin(), cells.cells.end(), [&](const TSheetCell& c) {
+    return c.sheet == sheet && c.column == column;
+  });
+  for (; it != cells.cells.end() && it->sheet == sheet && it->column == column; ++it)
+    if (it->kind == TCellKind::kNumber) run.push_back(&*it);
+  return run;
+}
+
+void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResult& result) {
+  TPointCollector points(args, result);
+  const bool weighted = args.colW >= 0;
+  const auto x = ColumnRun(cells, args.sheet, args.colX);
+  std::vector<std::vector<const TSheetCell*>> others = {ColumnRun(cells, args.sheet, args.colY),
+                                                        ColumnRun(cells, args.sheet, args.colZ)};
+  if (weighted) others.push_back(ColumnRun(cells, args.sheet, args.colW));
+  std::vector<std::size_t> at(others.size(), 0);
+  for (const TSheetCell* xc : x) {
+    std::array<long double, 3> v = {0, 0, 1};  // Y, Z, W
+    bool complete = true;
+    for (std::size_t k = 0; k < others.size() && complete; ++k) {
+      const auto& run = others[k];
+      while (at[k] < run.size() && run[at[k]]->row < xc->row) ++at[k];
+      // A column that has run out can pair no later row.
+      if (at[k] == run.size()) {
+        result.weighted = weighted && !result.points.empty();
+        return;
+      }
+      complete = run[at[k]]->row == xc->row;
+      v[k] = run[at[k]]->value;
+    }
+    if (!complete) continue;
+    (void)points.Add(xc->value, v[0], v[1], PositiveWeight(v[2]));
+  }
+  result.weighted = weighted && !result.points.empty();
+}
+
+TRowArray ColumnByRow(const TSheetCells& cells, int sheet, int column, bool runOnly) {
+  TRowArray rows;
+  const auto put = [&rows](const TSheetCell& c) {
+    const auto r = static_cast<std::size_t>(c.row);
+    if (c.row < 0 || r >= kMaxRows) return;
+    if (rows.size() <= r) rows.resize(r + 1, kNoCell);
+    rows[r] = c.value;
+  };
+  if (runOnly) {
+    for (const TSheetCell* c : ColumnRun(cells, sheet, column)) put(*c);
+    return rows;
+  }
+  for (const TSheetCell& c : cells.cells)
+    if (c.sheet == sheet && c.column == column && c.kind == TCellKind::kNumber) put(c);
+  return rows;
+}
+
+void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& z,
+                       const TRowArray* w, bool weightsFlag, const TReadArgs& args,
+                       TReadResult& result) {
+  TPointCollector points(args, result);
+  std::size_t n = std::min({x.size(), y.size(), z.size()});
+  if (w) n = std::min(n, w->size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const long double wi = w ? (*w)[i] : 1.0L;
+    if (IsMissing(x[i]) || IsMissing(y[i]) || IsMissing(z[i]) || IsMissing(wi)) continue;
+    // A negative weight marks a row the file holds as inactive; with a digital filter the
+    // rows are renumbered and the mark is not kept.
+    const char status = args.filterN == 1 && wi < 0 ? kPointInactive : kPointActive;
+    (void)points.Add(x[i], y[i], z[i], std::fabs(wi), status);
+  }
+  result.weighted = w && weightsFlag && !result.points.empty();
+}
+
+TColumnArray SheetColumnValues(const TSheetCells& cells, int sheet, int column, TColumnScope scope) {
+  TColumnArray values = NewColumnArray();
+  if (scope == TColumnScope::kRun) {
+    for (const TSheetCell* c : ColumnRun(cells, sheet, column)) AppendColumnValue(values, c->value);
+    return values;
+  }
+  for (const TSheetCell& c : cells.cells) {
+    if (c.sheet > sheet) break;
+    if (c.sheet == sheet && c.column == column && c.kind == TCellKind::kNumber)
+      AppendColumnValue(values, c.value);
+  }
+  return values;
+}
+
+int ListSheetColumns(const TSheetCells& cells, TListForm form, std::vector<std::string>& list,
+                     std::size_t capacity) {
+  list.clear();
+  std::map<int, std::string> entries;  // the current sheet's, by column
+  const auto flush = [&] {
+    for (auto& [column, entry] : entries)
+      if (list.size() < capacity) list.push_back(std::move(entry));
+    entries.clear();
+  };
+  int sheet = -1;
+  for (const TSheetCell& c : cells.cells) {
+    if (c.sheet != sheet) {
+      flush();
+      sheet = c.sheet;
+    }
+    const bool listedSheet = form.sheetForm ? c.sheet >= 0 && c.sheet < kListedSheets : c.sheet == 0;
+    if (!listedSheet || c.column < 0 || c.column >= kListedColumns) continue;
+    auto [it, created] = entries.try_emplace(c.column);
+    std::string& entry = it->second;
+    if (created) {
+      const std::string letters = ColumnLetters(c.column);
+      entry = form.sheetForm ? CFormat("%-4s:", (std::string(1, static_cast<char>('A' + c.sheet)) + "!" + letters).c_str())
+                             : CFormat("%-2s:", letters.c_str());
+    }
+    if (c.kind != TCellKind::kLabel || c.row > kListLabelRows || entry.size() >= kListEntryChars) continue;
+    const std::size_t room = kListEntryChars - entry.size();
+    if (room < form.minRoom) continue;
+    entry += ' ';
+    entry += cells.Text(c).substr(0, room - 1);
+  }
+  flush();
+  if (list.size() < 2) {
+    list.clear();
+    return 0;
+  }
+  return static_cast<int>(list.size());
+}

@@ -1,0 +1,123 @@
+// The cells of a spreadsheet file, decoded once into one list in file order, and what the
+// worksheet, notebook and workbook readers do with them. Every family of worksheet file
+// (Lotus WK1/WK3, Quattro WQ1/WB1, Excel BIFF and its workbooks) decodes into this list
+// (lotus_cells.h, biff_cells.h); the readers differ only in how they put the cells of one
+// row together, because the formats store cells in different orders:
+//
+//   ReadRowsInFileOrder   Lotus and BIFF files hold their cells row by row: one pass.
+//   MergeColumnRuns       WQ1 files hold them column by column: one run per chosen
+//                         column, joined on the row number.
+//   ColumnByRow +         WB1 files and workbooks: each chosen column gathered into an
+//   StoreColumnArrays     array indexed by row, then the arrays stored index by index.
+//
+// Cells carry the value the reader may store: a number cell whose value is not finite
+// (a damaged or hostile file) is decoded as a cell that holds no number.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/data_titles.h"
+#include "app/import_readers.h"
+
+enum class TCellKind : std::uint8_t {
+  kNumber,    // a number, or the numeric result of a formula
+  kLabel,     // text
+  kNoNumber,  // a cell that shows no number: an error, a text formula result
+};
+
+struct TSheetCell {
+  std::int32_t sheet = 0, row = 0, column = 0;
+  TCellKind kind = TCellKind::kNumber;
+  long double value = 0;   // kNumber
+  std::uint32_t text = 0;  // kLabel: index into TSheetCells::texts
+};
+
+struct TSheetCells {
+  std::vector<TSheetCell> cells;  // in file order
+  std::vector<std::string> texts;
+  // The file ended inside a record, or a record was shorter than its fixed part: the cells
+  // before it are kept.
+  bool cut = false;
+
+  void Number(int sheet, int row, int column, long double value);
+  void Label(int sheet, int row, int column, std::string text);
+  void NoNumber(int sheet, int row, int column);
+  std::string_view Text(const TSheetCell& c) const { return texts[c.text]; }
+};
+
+// A row-indexed column: element r is the value of row r, kNoCell where the row holds no
+// number.
+inline const long double kNoCell = std::numeric_limits<long double>::quiet_NaN();
+using TRowArray = std::vector<long double>;
+inline bool HasCell(long double v) { return v == v; }
+
+// Where labels may name the data: the Lotus and BIFF files look at rows 0 to 100 only,
+// WB1 notebooks at any row; WQ1 files have no title line.
+struct TTitleRule {
+  int lastRow = 100;
+  bool title = true;
+};
+inline constexpr int kAnyRow = std::numeric_limits<int>::max();
+
+// The titles of a sheet: when row 0 holds exactly one label, that label is the title (80
+// characters); the first other label of each of the X, Y and Z columns names that column
+// (40 characters). Labels are read in file order up to a later sheet or a row past
+// rule.lastRow.
+TDataTitles SheetTitles(const TSheetCells& cells, int sheet, int colX, int colY, int colZ,
+                        TTitleRule rule = {});
+
+// The one-pass read: the cells of args.sheet in file order (a later sheet ends the read);
+// a new row (the row number changes, or the column falls) starts the point over; a point
+// is complete when the X, Y, Z (and W) columns all gave numbers, and a weight that is not
+// above 0 becomes 1.
+void ReadRowsInFileOrder(const TSheetCells& cells, const TReadArgs& args, TReadResult& result);
+
+// The numbers of one column's run: from the column's first cell on the sheet to the first
+// cell of another column or sheet, labels and cells without a number passed over.
+std::vector<const TSheetCell*> ColumnRun(const TSheetCells& cells, int sheet, int column);
+
+// The column-by-column read: the X run's rows, each joined with the Y, Z (and W) cells of
+// the same row; a row missing from any of them gives no point. Weights not above 0
+// become 1.
+void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResult& result);
+
+// A column as an array indexed by row (at most 65536 rows): the numbers of the column's run
+// (runOnly) or of every cell of the column on the sheet.
+TRowArray ColumnByRow(const TSheetCells& cells, int sheet, int column, bool runOnly);
+
+// Stores index-aligned arrays: row i is a point when X, Y, Z (and W) all hold a number;
+// W = |w| (1 without a W array) and, when the digital filter keeps every point, a negative
+// w marks the point inactive. The file gave weights when a W array was read and
+// `weightsFlag` is set.
+void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& z,
+                       const TRowArray* w, bool weightsFlag, const TReadArgs& args,
+                       TReadResult& result);
+
+// Which cells of a column the one-column reader takes.
+enum class TColumnScope {
+  kToLaterSheet,  // every number cell of the column on the sheet, up to a later sheet
+  kRun,           // the column's run (ColumnRun)
+};
+TColumnArray SheetColumnValues(const TSheetCells& cells, int sheet, int column, TColumnScope scope);
+
+// The column list of the column dialog: one entry per column 0-230 of each sheet that holds
+// a cell, "%-2s:" with the column letters, or in the sheet form "%-4s:" with the sheet
+// letter, "!" and the letters; then the texts of the column's labels in rows 0-100, each
+// after a blank, while at least `minRoom` characters of room remain within 47. Entries are
+// listed sheet by sheet in column order, at most `capacity` of them. Returns the number
+// listed when at least 2, else 0 (and the list empty).
+struct TListForm {
+  bool sheetForm = false;
+  std::size_t minRoom = 6;
+};
+int ListSheetColumns(const TSheetCells& cells, TListForm form, std::vector<std::string>& list,
+                     std::size_t capacity = 512);
+
+// The sheet letter of a 0-based sheet ("A" .. "Z"); sheets past Z are not listed.
+inline constexpr int kListedSheets = 26;
+// Columns past this are neither listed nor given an X value by the matrix read.
+inline constexpr int kListedColumns = 231;
