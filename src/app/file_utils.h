@@ -47,11 +47,14 @@ inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
 
 // Writes the whole block to the file (its directory made when missing) through a temporary
 // file beside it and a rename, so that a crash never leaves half a file and a failed write
-// leaves an existing file as it was; false on failure. The temporary file is created new
-// (whatever sits at its name, a symlink included, is never written through), takes the
-// mode of the file it replaces, and file and folder are synced before success is reported.
-// A write-protected file is not replaced (false; IsWriteProtectedFile tells the caller
-// why). Every file the program writes whole goes through it.
+// leaves an existing file as it was; false on failure. A symbolic link is saved through: the
+// file it leads to is replaced and the link stays. The temporary has an unpredictable name,
+// is created new (whatever sits at a name, a symlink included, is never written through),
+// and has the owner and mode of the file it replaces before its first byte is written;
+// temporaries left by killed saves of the same file are removed once a save succeeds. File
+// and folder are synced before success is reported. A write-protected file is not replaced
+// (false; IsWriteProtectedFile tells the caller why). Every file the program writes whole
+// goes through it.
 [[nodiscard]] bool SaveGlobalToFile(std::span<const std::uint8_t> block,
                                     const std::filesystem::path& name);
 // The same for a text, its bytes as they stand (the caller has put in its line ends).

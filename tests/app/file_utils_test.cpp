@@ -2,8 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
 #include <cstdio>
+#include <set>
 #include <string>
+#include <thread>
 
 #include "support/scratch_files.h"
 
@@ -101,16 +110,17 @@ TEST(FileKinds, SaveFormatFollowsTheExtensionInAnyCase) {
 
 }  // namespace
 
-// The temporary file of a save is made new beside the target: a symlink planted at its
-// name is never written through, so another file of the user cannot be overwritten.
+// The temporary file of a save is made new beside the target under a name nobody can
+// guess: a symlink planted at the name earlier versions used is neither written through nor
+// able to stop the save.
 TEST_F(FileUtils, SaveNeverWritesThroughASymlinkAtTheTemporaryName) {
   const std::string victim = dir_.Write("victim.txt", "precious");
   const std::string target = dir_.Write("data.prn", "old");
   const std::string temp = target + ".tmp" + std::to_string(static_cast<long>(::getpid()));
   std::filesystem::create_symlink(victim, temp);
-  EXPECT_FALSE(SaveGlobalToFile(std::string_view("new"), target));
+  EXPECT_TRUE(SaveGlobalToFile(std::string_view("new"), target));
   EXPECT_EQ(ReadText(victim), "precious");
-  EXPECT_EQ(ReadText(target), "old");
+  EXPECT_EQ(ReadText(target), "new");
   EXPECT_FALSE(std::filesystem::is_symlink(target));
   EXPECT_TRUE(std::filesystem::is_symlink(temp));  // not ours to remove
 }
@@ -134,3 +144,120 @@ TEST_F(FileUtils, SaveKeepsTheModeOfTheFileItReplacesAndRefusesAWriteProtectedOn
   for (const auto& e : fs::directory_iterator(dir_.Path()))
     EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
 }
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::set<std::string> FolderEntries(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
+}
+
+// Another user polling the folder during saves of a private (0600) file never finds an
+// entry he could read: the temporary carries the file's mode before its first byte.
+TEST_F(FileUtils, APrivateFileIsNeverReadableByOthersWhileItIsSaved) {
+  const mode_t oldMask = ::umask(022);
+  const std::string target = dir_.Write("private.v3d", "old");
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+  std::atomic<bool> saving = true;
+  std::atomic<int> polls = 0, exposed = 0;
+  std::thread other([&] {
+    while (saving) {
+      for (const auto& e : fs::directory_iterator(dir_.Path(), fs::directory_options::skip_permission_denied)) {
+        struct stat st {};
+        if (::lstat(e.path().c_str(), &st) == 0 && (st.st_mode & (S_IRGRP | S_IROTH)) != 0) ++exposed;
+      }
+      ++polls;
+    }
+  });
+  const std::vector<std::uint8_t> block(32 << 20, 0x5A);  // large enough that a save takes a while
+  for (int k = 0; k < 3; ++k) ASSERT_TRUE(SaveGlobalToFile(block, target));
+  saving = false;
+  other.join();
+  ::umask(oldMask);
+  EXPECT_GT(polls.load(), 0);
+  EXPECT_EQ(exposed.load(), 0);
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  // A new file gets what the umask leaves, as any file the user makes.
+  const mode_t mask = ::umask(027);
+  ASSERT_TRUE(SaveGlobalToFile(std::string_view("new"), dir_.File("new.prn")));
+  ::umask(mask);
+  EXPECT_EQ(fs::status(dir_.File("new.prn")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// A save onto a symbolic link replaces the file the link leads to and keeps the link: a
+// settings folder or data file kept in a dot-files repository stays linked.
+TEST_F(FileUtils, SaveThroughASymlinkReplacesItsTargetAndKeepsTheLink) {
+  fs::create_directories(dir_.Path() / "repo" / "deep");
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> links;  // link name, what it points at
+    std::string saved;                                         // the name saved to
+    std::string target;                                        // the file that must change
+  };
+  const Case cases[] = {
+      {"absolute link", {{"a.v3d", (dir_.Path() / "repo/a.v3d").string()}}, "a.v3d", "repo/a.v3d"},
+      {"relative link into another folder", {{"b.wk1", "repo/deep/b.wk1"}}, "b.wk1", "repo/deep/b.wk1"},
+      {"chain of two links", {{"c.cfg", "repo/c1"}, {"repo/c1", "deep/c.cfg"}}, "c.cfg", "repo/deep/c.cfg"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir_.Write(c.target, "old");
+    for (const auto& [link, to] : c.links) fs::create_symlink(to, dir_.Path() / link);
+    ASSERT_TRUE(SaveGlobalToFile(std::string_view("new"), dir_.File(c.saved)));
+    EXPECT_TRUE(fs::is_symlink(dir_.Path() / c.saved));
+    EXPECT_EQ(ReadText(dir_.Path() / c.target), "new");
+  }
+  // A link to a file not yet made makes it; a loop of links is refused.
+  fs::create_symlink("repo/fresh.prn", dir_.Path() / "d.prn");
+  ASSERT_TRUE(SaveGlobalToFile(std::string_view("made"), dir_.File("d.prn")));
+  EXPECT_TRUE(fs::is_symlink(dir_.Path() / "d.prn"));
+  EXPECT_EQ(ReadText(dir_.Path() / "repo/fresh.prn"), "made");
+  fs::create_symlink("loop2", dir_.Path() / "loop1");
+  fs::create_symlink("loop1", dir_.Path() / "loop2");
+  EXPECT_FALSE(SaveGlobalToFile(std::string_view("x"), dir_.File("loop1")));
+  EXPECT_TRUE(fs::is_symlink(dir_.Path() / "loop1"));
+  // No temporary is left in any of the folders.
+  EXPECT_EQ(FolderEntries(dir_.Path() / "repo"), (std::set<std::string>{"a.v3d", "c1", "deep", "fresh.prn"}));
+  EXPECT_EQ(FolderEntries(dir_.Path() / "repo/deep"), (std::set<std::string>{"b.wk1", "c.cfg"}));
+}
+
+// A save killed midway (here by the file-size limit) leaves its temporary; the next save of
+// the same file that succeeds removes it, and leaves temporaries of other files alone.
+TEST_F(FileUtils, TemporariesOfKilledSavesAreRemovedByTheNextSave) {
+  const std::string target = dir_.Write("table.v3d", "old");
+  const std::string other = dir_.Write("other.v3d", "other");
+  const std::vector<std::uint8_t> block(1 << 16, 1);
+  for (const std::string& file : {target, target, other}) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const rlimit limit{4096, 4096};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+      (void)SaveGlobalToFile(block, file);
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+  }
+  EXPECT_EQ(ReadText(target), "old");
+  ASSERT_EQ(FolderEntries(dir_.Path()).size(), 5u);  // two files, three temporaries
+  ASSERT_TRUE(SaveGlobalToFile(std::string_view("new"), target));
+  EXPECT_EQ(ReadText(target), "new");
+  const std::set<std::string> left = FolderEntries(dir_.Path());
+  EXPECT_EQ(left.size(), 3u);
+  EXPECT_TRUE(left.contains("table.v3d") && left.contains("other.v3d"));
+  // A save that fails on a full disk keeps the file and takes its temporary away.
+  {
+    const FileSizeLimit full(16);
+    EXPECT_FALSE(SaveGlobalToFile(block, target));
+  }
+  EXPECT_EQ(ReadText(target), "new");
+  EXPECT_EQ(FolderEntries(dir_.Path()), left);
+}
+
+}  // namespace

@@ -227,10 +227,11 @@ TEST_F(SettingsDir, FailedWriteWritesNothingAndKeepsTheOldFile) {
   ASSERT_TRUE(SaveSettings(dir_, s, 800, 600));
   bool sessionWritten = false;
   SetUdfSessionWriter([&](const fs::path&) { return sessionWritten = true; });
-  // A directory where the temporary file must go makes the write fail, even for root.
-  fs::create_directory(dir_ / (std::string(kSettingsFileName) + ".tmp" + std::to_string(::getpid())));
   s.LimitsLevel = 4;
-  EXPECT_FALSE(SaveSettings(dir_, s, 800, 600));
+  {
+    const FileSizeLimit full(16);  // a full disk, even for root
+    EXPECT_FALSE(SaveSettings(dir_, s, 800, 600));
+  }
   EXPECT_FALSE(sessionWritten);
   ProgramSettings back;
   ASSERT_EQ(LoadSettingsFile(dir_, 800, 600, back), 1);
