@@ -2,14 +2,30 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace platform::qt {
+namespace {
+
+// A folder of this user that nobody else may enter (owner this user, not a symlink, no
+// rights for group or others).
+bool IsPrivateFolder(const QByteArray& path) {
+  struct stat st {};
+  return !path.isEmpty() && ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         st.st_uid == ::geteuid() && (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+}  // namespace
 
 QString SingleInstance::SocketName(const QString& title, const QString& settingsDir, const QString& display) {
   QString name;
@@ -26,6 +42,23 @@ QString SingleInstance::SocketName(const QString& title, const QString& settings
   return name + "-" + QString::number(::getuid()) + "-" + QString::fromLatin1(scope);
 }
 
+QString SingleInstance::SocketFolder() {
+  const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+  if (runtime.startsWith('/') && IsPrivateFolder(runtime)) return QFile::decodeName(runtime);
+  // The system's temporary folder is shared: a name someone else made first is not used.
+  const QByteArray own = QFile::encodeName(QDir::tempPath() + "/ondravik3d-" + QString::number(::geteuid()));
+  if (::mkdir(own.constData(), 0700) != 0 && errno != EEXIST) return {};
+  return IsPrivateFolder(own) ? QFile::decodeName(own) : QString();
+}
+
+bool SingleInstance::PeerIsThisUser(qintptr socketDescriptor) {
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  return socketDescriptor >= 0 &&
+         ::getsockopt(static_cast<int>(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+         size == sizeof peer && peer.uid == ::geteuid();
+}
+
 QString SingleInstance::CurrentDisplay() {
   QString display = QGuiApplication::platformName();
   for (const char* variable : {"WAYLAND_DISPLAY", "DISPLAY"}) {
@@ -38,10 +71,12 @@ QString SingleInstance::CurrentDisplay() {
 SingleInstance::SingleInstance(const QString& title, const QString& settingsDir, const QString& display,
                                QObject* parent)
     : QObject(parent) {
-  const QString name = SocketName(title, settingsDir, display);
+  const QString folder = SocketFolder();
+  if (folder.isEmpty()) return;  // no safe place: run alone rather than meet others in a shared one
+  const QString path = folder + "/" + SocketName(title, settingsDir, display);
   link_ = new QLocalSocket(this);
-  link_->connectToServer(name);
-  if (link_->waitForConnected(500)) {
+  link_->connectToServer(path);
+  if (link_->waitForConnected(500) && PeerIsThisUser(link_->socketDescriptor())) {
     second_ = true;
     connect(link_, &QLocalSocket::readyRead, this, [this] {
       if (link_->readAll().contains("close")) emit CloseRequested();
@@ -50,15 +85,24 @@ SingleInstance::SingleInstance(const QString& title, const QString& settingsDir,
   }
   delete link_;
   link_ = nullptr;
+  Listen(path);
+}
+
+void SingleInstance::Listen(const QString& path) {
   server_ = new QLocalServer(this);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
-  // No one answered: a socket file left by an instance that crashed is stale.
-  if (!server_->listen(name)) {
-    QLocalServer::removeServer(name);
-    server_->listen(name);
+  // No instance of this user answered: a socket file left by one that crashed is stale.
+  if (!server_->listen(path)) {
+    QLocalServer::removeServer(path);
+    (void)server_->listen(path);  // failing, this copy runs alone and later ones become first
   }
   connect(server_, &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket* s = server_->nextPendingConnection()) {
+      if (!PeerIsThisUser(s->socketDescriptor())) {
+        s->abort();
+        s->deleteLater();
+        continue;
+      }
       later_.push_back(s);
       connect(s, &QLocalSocket::disconnected, this, [this, s] {
         std::erase(later_, s);

@@ -3,6 +3,10 @@
 // to it, runs normally (it never writes the settings files), and is asked to close when the
 // first instance exits. Copies with other settings folders or on other displays never meet:
 // each keeps its own settings, data and fits.
+//
+// Other users can neither take the first instance's place nor close it: the socket lives in
+// a folder only this user can enter, and each side checks that the process at the other end
+// runs as this user before it believes anything it says.
 #pragma once
 
 #include <QObject>
@@ -31,6 +35,13 @@ class SingleInstance : public QObject {
   // absolute) and the display, so that two users, two settings folders or two displays of
   // one machine never share a socket.
   static QString SocketName(const QString& title, const QString& settingsDir, const QString& display);
+  // The folder of the socket: $XDG_RUNTIME_DIR when it is a folder of this user that no one
+  // else may enter, else "ondravik3d-<uid>" in the system's temporary folder, made (or
+  // found) with the same properties. Empty when neither can be had: the program then runs
+  // without a single-instance socket.
+  static QString SocketFolder();
+  // Whether the process at the other end of a connected local socket runs as this user.
+  static bool PeerIsThisUser(qintptr socketDescriptor);
   // The display this process shows its windows on: the platform plugin and the X11 or
   // Wayland display it connects to.
   static QString CurrentDisplay();
@@ -40,6 +51,8 @@ class SingleInstance : public QObject {
   void CloseRequested();
 
  private:
+  void Listen(const QString& path);
+
   QLocalServer* server_ = nullptr;
   QLocalSocket* link_ = nullptr;  // a later instance's connection to the first
   std::vector<QLocalSocket*> later_;

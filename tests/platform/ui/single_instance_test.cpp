@@ -1,27 +1,105 @@
 // The single-instance socket: a later copy with the same settings folder on the same display
 // links to the first and is told to close when it exits; copies with another settings
-// folder or on another display are first instances of their own.
+// folder or on another display are first instances of their own; another user can neither
+// stand in for the first instance nor reach it.
 #include "platform/qt/single_instance.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QLocalServer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <cstring>
 #include <memory>
 
 namespace {
 
 using platform::qt::SingleInstance;
 
+// Sets an environment variable for the test's lifetime.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const QByteArray& value) : name_(name), had_(qEnvironmentVariableIsSet(name)),
+                                                          old_(qgetenv(name)) {
+    qputenv(name, value);
+  }
+  ~ScopedEnv() {
+    if (had_) qputenv(name_, old_);
+    else qunsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  bool had_;
+  QByteArray old_;
+};
+
+mode_t ModeOf(const QString& path) {
+  struct stat st {};
+  return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode : 0;
+}
+
+// A listening Unix socket at `path`, owned by a child process that runs as `uid` (bound
+// while still privileged, listening after the switch, so that the peer credentials a
+// client sees are `uid`'s). Killed when the object goes.
+class ForeignListener {
+ public:
+  ForeignListener(const QString& path, uid_t uid) {
+    const QByteArray name = QFile::encodeName(path);
+    int ready[2];
+    if (::pipe(ready) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+      sockaddr_un address{};
+      address.sun_family = AF_UNIX;
+      std::strncpy(address.sun_path, name.constData(), sizeof address.sun_path - 1);
+      const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                      ::setgid(uid) == 0 && ::setuid(uid) == 0 && ::listen(fd, 8) == 0;
+      const char answer = ok ? 'y' : 'n';
+      (void)::write(ready[1], &answer, 1);
+      for (;;) {
+        const int client = ::accept(fd, nullptr, nullptr);
+        if (client >= 0) (void)::write(client, "close\n", 6);
+      }
+    }
+    ::close(ready[1]);
+    char answer = 'n';
+    listening_ = pid_ > 0 && ::read(ready[0], &answer, 1) == 1 && answer == 'y';
+    ::close(ready[0]);
+  }
+  ~ForeignListener() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool Listening() const { return listening_; }
+
+ private:
+  pid_t pid_ = -1;
+  bool listening_ = false;
+};
+
 class SingleInstanceTest : public ::testing::Test {
  protected:
   // A title of this test run only, so that a program running beside the tests never meets it.
   const QString title_ = "Ondravik test " + QString::number(QCoreApplication::applicationPid());
   QTemporaryDir home_;
+  QTemporaryDir runtime_;  // a private folder of this test, as a session's runtime folder is
+  ScopedEnv runtimeDir_{"XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path())};
   QString Folder(const char* name) const { return home_.filePath(name); }
 };
 
@@ -65,6 +143,75 @@ TEST_F(SingleInstanceTest, SocketNamesAreShortAndScoped) {
   const QString deep = SingleInstance::SocketName("Ondravik 3D v3", "/" + QString(300, 'd'), ":0");
   EXPECT_LE(deep.size(), 60);
   EXPECT_TRUE(deep.startsWith("Ondravik_3D_v3-"));
+}
+
+// The name was computable in the shared temporary folder: a listener put there first (by
+// anyone) made the program take itself for a second copy and obey its "close". The socket
+// now lives in the user's private runtime folder, out of others' reach.
+TEST_F(SingleInstanceTest, ASquatterInTheSharedTemporaryFolderIsNotTakenForTheFirstInstance) {
+  QLocalServer squatter;
+  squatter.removeServer(SingleInstance::SocketName(title_, Folder("settings"), ":0"));
+  ASSERT_TRUE(squatter.listen(SingleInstance::SocketName(title_, Folder("settings"), ":0")));
+  SingleInstance first(title_, Folder("settings"), ":0");
+  EXPECT_FALSE(first.IsSecond());
+  EXPECT_EQ(SingleInstance::SocketFolder(), runtime_.path());
+  EXPECT_FALSE(squatter.waitForNewConnection(100));
+  // The real later copy still finds the first.
+  SingleInstance second(title_, Folder("settings"), ":0");
+  EXPECT_TRUE(second.IsSecond());
+}
+
+// A runtime folder others may enter is not used: the socket goes to a folder of this user's
+// own in the temporary folder, and where that name is taken by a folder that is not private,
+// the program runs alone rather than listen where others can.
+TEST_F(SingleInstanceTest, TheSocketFolderIsPrivateOrNotUsedAtAll) {
+  QTemporaryDir temp;
+  const ScopedEnv tmpdir("TMPDIR", QFile::encodeName(temp.path()));
+  QDir(runtime_.path()).mkpath("shared");
+  const QString shared = runtime_.path() + "/shared";
+  ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0755), 0);
+  const ScopedEnv runtime("XDG_RUNTIME_DIR", QFile::encodeName(shared));
+  const QString own = temp.path() + "/ondravik3d-" + QString::number(::geteuid());
+  EXPECT_EQ(SingleInstance::SocketFolder(), own);
+  EXPECT_EQ(ModeOf(own) & 07777, 0700u);
+  {
+    SingleInstance first(title_, Folder("settings"), ":0");
+    EXPECT_FALSE(first.IsSecond());
+    SingleInstance second(title_, Folder("settings"), ":0");
+    EXPECT_TRUE(second.IsSecond());
+  }
+  ASSERT_EQ(::chmod(QFile::encodeName(own).constData(), 0777), 0);
+  EXPECT_TRUE(SingleInstance::SocketFolder().isEmpty());
+  SingleInstance alone(title_, Folder("settings"), ":0");
+  SingleInstance alsoAlone(title_, Folder("settings"), ":0");
+  EXPECT_FALSE(alone.IsSecond());
+  EXPECT_FALSE(alsoAlone.IsSecond());
+  EXPECT_TRUE(QDir(own).entryList(QDir::System | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// Whoever listens at the socket must run as this user: a listener of another user (possible
+// here only where the test runs as root) is neither obeyed nor taken for the first instance.
+TEST_F(SingleInstanceTest, AListenerOfAnotherUserIsNotBelieved) {
+  int pair[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+  EXPECT_TRUE(SingleInstance::PeerIsThisUser(pair[0]));
+  ::close(pair[0]);
+  ::close(pair[1]);
+  EXPECT_FALSE(SingleInstance::PeerIsThisUser(-1));
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's listener needs root to start";
+
+  const QString path = SingleInstance::SocketFolder() + "/" + SingleInstance::SocketName(title_, Folder("s"), ":0");
+  constexpr uid_t kNobody = 65534;
+  ForeignListener squatter(path, kNobody);
+  ASSERT_TRUE(squatter.Listening());
+  SingleInstance first(title_, Folder("s"), ":0");
+  EXPECT_FALSE(first.IsSecond());
+  QSignalSpy closed(&first, &SingleInstance::CloseRequested);
+  QTest::qWait(100);
+  EXPECT_EQ(closed.count(), 0);
+  // It took the name over: a later copy of this user links to it.
+  SingleInstance second(title_, Folder("s"), ":0");
+  EXPECT_TRUE(second.IsSecond());
 }
 
 }  // namespace
