@@ -1,6 +1,8 @@
 #include "platform/file_dialog.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -27,7 +29,7 @@ std::vector<std::string> SplitPatterns(std::string_view text) {
 }
 
 // Without a user interface no file can be chosen: the dialog counts as cancelled.
-std::optional<std::string> Choose(const FileDialogRequest& request) {
+std::optional<FileChoice> Choose(const FileDialogRequest& request) {
   FileDialogService* service = g_service.load();
   if (!service) return std::nullopt;
   return service->ChooseFile(request);
@@ -40,6 +42,27 @@ std::uintmax_t NonEmptyFileSize(const std::string& path) {
   return ec ? 0 : size;
 }
 
+bool SameLetters(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// The extension a bare name is saved with under the filter `index` (1-based): the filter's
+// own ("*.wk1" gives "wk1"), or the default one when the filter takes any file or is the
+// default extension's own (which keeps the default's spelling).
+std::string ExtensionForFilter(std::string_view filter, int index, std::string_view defaultExt) {
+  const std::vector<FileFilter> filters = ParseFileFilter(filter);
+  if (index < 1 || index > static_cast<int>(filters.size())) return std::string(defaultExt);
+  const std::vector<std::string>& patterns = filters[static_cast<std::size_t>(index - 1)].patterns;
+  if (patterns.empty() || patterns[0].rfind("*.", 0) != 0) return std::string(defaultExt);
+  const std::string own = patterns[0].substr(2);
+  if (own.empty() || own.find_first_of("*?") != std::string::npos || SameLetters(own, defaultExt))
+    return std::string(defaultExt);
+  return own;
+}
+
 // Runs the dialog once; 1 with the path filled in, or 2 when cancelled.
 int RunOnce(platform::Window owner, bool save, std::string_view title, std::string& path,
             std::string* ext, std::string_view defaultExt, std::string_view filter,
@@ -50,12 +73,15 @@ int RunOnce(platform::Window owner, bool save, std::string_view title, std::stri
                             std::string(filter),
                             filterIndex,
                             std::string(defaultExt)};
-  std::optional<std::string> chosen = Choose(request);
-  if (!chosen || chosen->empty()) return 2;
-  path = *chosen;
-  if (PathExtension(path).empty() && !defaultExt.empty()) {
+  std::optional<FileChoice> chosen = Choose(request);
+  if (!chosen || chosen->path.empty()) return 2;
+  path = chosen->path;
+  const std::string added =
+      save ? ExtensionForFilter(filter, chosen->filterIndex > 0 ? chosen->filterIndex : filterIndex, defaultExt)
+           : std::string(defaultExt);
+  if (PathExtension(path).empty() && !added.empty()) {
     if (path.back() != '.') path += '.';
-    path += defaultExt;
+    path += added;
   }
   if (ext) *ext = PathExtension(path);
   return 1;
@@ -85,11 +111,11 @@ FileDialogService* SetFileDialogService(FileDialogService* service) {
 ScriptedFiles::ScriptedFiles() { previous_ = SetFileDialogService(this); }
 ScriptedFiles::~ScriptedFiles() { SetFileDialogService(previous_); }
 
-std::optional<std::string> ScriptedFiles::ChooseFile(const FileDialogRequest& request) {
+std::optional<FileChoice> ScriptedFiles::ChooseFile(const FileDialogRequest& request) {
   std::lock_guard lock(mutex_);
   requests_.push_back(request);
   if (answers_.empty()) return std::nullopt;
-  std::optional<std::string> answer = std::move(answers_.front());
+  std::optional<FileChoice> answer = std::move(answers_.front());
   answers_.pop_front();
   return answer;
 }

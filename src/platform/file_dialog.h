@@ -31,17 +31,25 @@ struct FileFilter {
 // dropped.
 std::vector<FileFilter> ParseFileFilter(std::string_view filter);
 
+// What the user chose: the path as typed or picked, and the filter left selected (1-based;
+// 0 when the dialog does not say).
+struct FileChoice {
+  std::string path;
+  int filterIndex = 0;
+};
+
 class FileDialogService {
  public:
   virtual ~FileDialogService() = default;
-  // The chosen path, or nothing when the user cancelled.
-  virtual std::optional<std::string> ChooseFile(const FileDialogRequest& request) = 0;
+  // The user's choice, or nothing when the user cancelled.
+  virtual std::optional<FileChoice> ChooseFile(const FileDialogRequest& request) = 0;
 };
 
 FileDialogService* SetFileDialogService(FileDialogService* service);
 
-// Answers file dialogs from a script (a path, or nothing for Cancel) and records each
-// request; installs itself while it lives. Without a scripted answer the dialog is cancelled.
+// Answers file dialogs from a script (a path and the filter left selected, or nothing for
+// Cancel) and records each request; installs itself while it lives. Without a scripted
+// answer the dialog is cancelled.
 class ScriptedFiles : public FileDialogService {
  public:
   ScriptedFiles();
@@ -49,19 +57,22 @@ class ScriptedFiles : public FileDialogService {
   ScriptedFiles(const ScriptedFiles&) = delete;
   ScriptedFiles& operator=(const ScriptedFiles&) = delete;
 
-  void Answer(std::optional<std::string> path) {
+  void Answer(std::optional<std::string> path, int filterIndex = 0) {
     std::lock_guard lock(mutex_);
-    answers_.push_back(std::move(path));
+    if (path)
+      answers_.push_back(FileChoice{std::move(*path), filterIndex});
+    else
+      answers_.push_back(std::nullopt);
   }
   std::vector<FileDialogRequest> Requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
   }
-  std::optional<std::string> ChooseFile(const FileDialogRequest& request) override;
+  std::optional<FileChoice> ChooseFile(const FileDialogRequest& request) override;
 
  private:
   mutable std::mutex mutex_;
-  std::deque<std::optional<std::string>> answers_;
+  std::deque<std::optional<FileChoice>> answers_;
   std::vector<FileDialogRequest> requests_;
   FileDialogService* previous_ = nullptr;
 };
@@ -76,7 +87,9 @@ std::string PathExtension(std::string_view path);
 int FileOpenDlg(platform::Window owner, std::string_view title, std::string& path,
                 std::string* ext, std::string_view defaultExt, std::string_view filter,
                 int filterIndex);
-// Save dialog: 1 on OK. When the chosen file exists and is not empty it asks "Overwrite
+// Save dialog: 1 on OK. A name without an extension takes the extension of the filter the
+// user left selected (the default extension for a filter of any file, or for the filter of
+// the default extension itself). When the chosen file exists and is not empty it asks "Overwrite
 // Existing File?" (3004) with the path as caption: Yes gives 1, No shows the dialog again,
 // Cancel gives 2.
 int FileSaveDlg(platform::Window owner, std::string_view title, std::string& path,

@@ -84,9 +84,8 @@ class QtMessageBoxes : public MessageBoxService {
 
 // "ASCII [prn]|*.prn|" becomes "ASCII [prn] (*.prn *.PRN)": file names here are
 // case-sensitive, while the program's patterns were written for either case.
-QString QtFilter(const std::string& filter, int index, QString* selected) {
+QStringList QtFilters(const std::string& filter) {
   QStringList parts;
-  int n = 0;
   for (const FileFilter& f : ParseFileFilter(filter)) {
     QStringList patterns;
     for (const std::string& p : f.patterns) {
@@ -94,20 +93,19 @@ QString QtFilter(const std::string& filter, int index, QString* selected) {
       patterns << q;
       if (q.toUpper() != q) patterns << q.toUpper();
     }
-    QString entry = FromCp1252(f.description) + " (" + patterns.join(' ') + ")";
-    if (++n == index) *selected = entry;
-    parts << entry;
+    parts << FromCp1252(f.description) + " (" + patterns.join(' ') + ")";
   }
-  return parts.join(";;");
+  return parts;
 }
 
 class QtFileDialogs : public FileDialogService {
  public:
-  std::optional<std::string> ChooseFile(const FileDialogRequest& request) override {
-    std::optional<std::string> result;
+  std::optional<FileChoice> ChooseFile(const FileDialogRequest& request) override {
+    std::optional<FileChoice> result;
     RunOnGui([&] {
-      QString selected;
-      QString filter = QtFilter(request.filter, request.filterIndex, &selected);
+      const QStringList filters = QtFilters(request.filter);
+      QString selected = filters.value(request.filterIndex - 1);
+      QString filter = filters.join(";;");
       QString title = FromCp1252(request.title);
       QWidget* owner = FromWindow(request.owner);
       // Qt's own dialog asks about overwriting; the program asks its own question.
@@ -117,7 +115,8 @@ class QtFileDialogs : public FileDialogService {
                                                         QFileDialog::DontConfirmOverwrite)
                          : QFileDialog::getOpenFileName(owner, title, QString(), filter,
                                                         &selected);
-      if (!path.isEmpty()) result = path.toLocal8Bit().toStdString();
+      if (!path.isEmpty())
+        result = FileChoice{path.toLocal8Bit().toStdString(), static_cast<int>(filters.indexOf(selected)) + 1};
     });
     return result;
   }

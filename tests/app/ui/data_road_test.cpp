@@ -136,6 +136,25 @@ TEST_F(DataRoad, NewUserOpensAFileOnTheCommandLineSavesItAndQuits) {
   EXPECT_EQ(boxes_.Boxes().size(), boxesBefore);
 }
 
+// A name typed without an extension is saved in the type left chosen, under its extension.
+TEST_F(DataRoad, SaveAsGivesABareNameTheChosenTypesExtensionAndFormat) {
+  Start();
+  Import("a.dat", Points(10));
+  const struct {
+    int filter;
+    const char* file;
+    std::string start;
+  } cases[] = {{1, "Bare.PRN", "\"/"}, {4, "Bare.wk1", std::string("\0\0\2\0\6\4", 6)},
+               {5, "Bare.wk3", std::string("\0\0\x1a\0", 4)}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    files_.Answer(home_.File("Bare"), c.filter);
+    window_->ExecuteCommand(CmSaveAs);
+    ASSERT_TRUE(fs::exists(home_.File(c.file)));
+    EXPECT_EQ(ReadText(home_.File(c.file)).substr(0, c.start.size()), c.start);
+  }
+}
+
 TEST_F(DataRoad, AppendMarksUnsavedAndExitAsksToSave) {
   Start();
   Import("a.dat", Points(10));

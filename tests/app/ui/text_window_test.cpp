@@ -14,6 +14,7 @@
 
 #include "app/settings_file.h"
 #include "app/shell_state.h"
+#include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "support/pdf_pages.h"
 #include "support/scratch_files.h"
@@ -101,6 +102,27 @@ TEST_F(TextWindow, SavesAndCopiesTextWordStarWorksheetAndRichText) {
   EXPECT_TRUE(data->text().startsWith("Results  of r^2\r\n  line 0"));
   EXPECT_TRUE(data->hasFormat(kMimeWk1));
   EXPECT_TRUE(data->data(kMimeRtf).startsWith("{\\rtf1"));
+  w->close();
+}
+
+// Save As with a name typed bare: the type left chosen gives the extension and the format.
+TEST_F(TextWindow, SaveAsGivesABareNameTheChosenTypesExtensionAndFormat) {
+  Results* w = Shown(3);
+  platform::ScriptedFiles files;
+  const struct {
+    int filter;
+    const char* file;
+    std::string start;
+  } cases[] = {{1, "list.PRN", "Results  of r^2"}, {4, "list.wk1", std::string("\0\0\2\0\6\4", 6)},
+               {6, "list.rtf", "{\\rtf1"}, {7, "list.ws", "Results  of \x02r"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    files.Answer(dir_.File("list"), c.filter);
+    w->CmSaveAs();
+    ASSERT_TRUE(fs::exists(dir_.File(c.file)));
+    EXPECT_EQ(ReadText(dir_.File(c.file)).substr(0, c.start.size()), c.start);
+  }
+  EXPECT_EQ(files.Requests().size(), 4u);
   w->close();
 }
 
