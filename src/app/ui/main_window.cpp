@@ -309,12 +309,19 @@ int QVRK::SetupWindow() {
 }
 
 bool QVRK::CanClose() {
+  // Asked before anything shuts down: the user who wanted the data kept and then cancelled
+  // the save, or whose save failed, goes back to the program as it was.
+  if (session_.DataUnsaved && AskYesNoIds(ToWindow(this), 3008, 3009) == platform::kIdYes) {
+    RunCommandHandler(CmSaveAs);
+    if (session_.DataUnsaved) {
+      Exiting = 0;
+      return false;
+    }
+  }
   Exiting = 1;
   StopBackgroundFit();
   RunCommandHandler(CmCloseDataStatus);
   RunCanCloseSteps();
-  if (session_.DataUnsaved && AskYesNoIds(ToWindow(this), 3008, 3009) == platform::kIdYes)
-    RunCommandHandler(CmSaveAs);
   ProgramSettings& s = CurrentSettings();
   s.toolBarVisible[0] = bar1_->isVisible() ? 1 : 0;
   s.statusBarVisible[0] = statusBar()->isVisible() ? 1 : 0;
@@ -324,7 +331,11 @@ bool QVRK::CanClose() {
 void QVRK::closeEvent(QCloseEvent* event) {
   if (!closing_) {
     closing_ = true;
-    CanClose();
+    if (!CanClose()) {
+      closing_ = false;
+      event->ignore();
+      return;
+    }
   }
   idleTimer_->stop();
   event->accept();
@@ -410,7 +421,6 @@ void QVRK::CmResetDefaults() {
   if (before == geometry()) RunCommandHandler(CmShowDataStatus);
 }
 
-void QVRK::CmExit() {
-  Exiting = 1;
-  close();
-}
+// The close asks about unsaved data first and marks the program as exiting only once it
+// goes.
+void QVRK::CmExit() { close(); }

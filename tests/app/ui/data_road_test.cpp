@@ -175,6 +175,35 @@ TEST_F(DataRoad, AppendMarksUnsavedAndExitAsksToSave) {
   EXPECT_EQ(boxes.back().text, "Save Current Data?");
 }
 
+// Exit with unsaved data, Yes to saving, then Cancel in the file dialog or a save that
+// fails: the program stays, with the data as they were. No to saving lets it go.
+TEST_F(DataRoad, ExitWhoseSaveIsCancelledOrFailsKeepsTheProgramAndTheData) {
+  Start();
+  Import("a.dat", Points(10));
+  Import("b.dat", Points(5, 100), CmAppend);
+  ASSERT_EQ(session_.DataUnsaved, 1);
+  const std::vector<TXYZPoint> before(session_.Table.XYZData().begin(), session_.Table.XYZData().begin() + 16);
+  // A file stands where the file's folder should be.
+  const std::string unwritable = home_.Write("folder", "x") + "/data.prn";
+  for (const std::optional<std::string>& answer : {std::optional<std::string>(), std::optional(unwritable)}) {
+    boxes_.Answer(platform::kIdYes);
+    files_.Answer(answer);
+    if (answer) files_.Answer(std::nullopt);  // the dialog comes again for another place
+    window_->ExecuteCommand(CmExit);
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(Exiting.load(), 0);
+    EXPECT_EQ(session_.DataUnsaved, 1);
+    EXPECT_EQ(session_.Table.XYZRows(), 15);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), session_.Table.XYZData().begin(),
+                           [](const TXYZPoint& a, const TXYZPoint& b) { return a.X == b.X && a.Z == b.Z; }));
+    EXPECT_NE(DataStatusWin(), nullptr);
+  }
+  boxes_.Answer(platform::kIdNo);
+  window_->ExecuteCommand(CmExit);
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_EQ(Exiting.load(), 1);
+}
+
 TEST_F(DataRoad, FailedReadKeepsTheTableAndItsStatusWindow) {
   Start();
   Import("good.txt", Points(8));

@@ -297,14 +297,26 @@ TEST_F(MainWindowTest, ResetDefaultsAsksAndDeletesBothFiles) {
   EXPECT_EQ(boxes_.Boxes().back().text, "Restore All Program Defaults?");
 }
 
+// Unsaved data are offered for saving at exit; a save that does not happen (cancelled or
+// failed) keeps the program open, and one that does lets it close.
 TEST_F(MainWindowTest, UnsavedDataIsOfferedForSavingAtExit) {
+  int saves = 0;
+  RegisterCommand(CmSaveAs, [&] {
+    if (++saves == 2) session_.DataUnsaved = 0;
+  });
+  registered_[CmSaveAs] = 0;
   RegisterAll();
   auto window = Start();
   session_.DataUnsaved = 1;
   boxes_.Answer(platform::kIdYes);
-  window->close();
-  EXPECT_EQ(registered_[CmSaveAs], 1);
+  EXPECT_FALSE(window->close());
+  EXPECT_EQ(saves, 1);
   EXPECT_EQ(boxes_.Boxes().back().text, "Save Current Data?");
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(Exiting.load(), 0);
+  boxes_.Answer(platform::kIdYes);
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(saves, 2);
   EXPECT_EQ(Exiting.load(), 1);
 }
 
