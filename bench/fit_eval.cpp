@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "app/data_statistics.h"
 #include "fit/confidence_limits.h"
@@ -22,12 +23,9 @@ namespace {
 
 constexpr int kGrid = 120;
 
-// A smooth positive surface with a peak on 30 x 30 points over [-3, 3]², fitted once by the
-// selected families and published as the program's fit list.
-void FitOnce(TSession& session) {
-  static bool done = false;
-  if (done) return;
-  done = true;
+// A smooth positive surface with a peak on 30 x 30 points over [-3, 3]², fitted by the
+// selected families and published as the session's fit list.
+void Fit(TSession& session) {
   PointTable t = NewPointTable(900);
   int i = 1;
   for (int a = 0; a < 30; ++a)
@@ -59,6 +57,16 @@ void FitOnce(TSession& session) {
   PublishFitResults(session, std::move(outcome));
 }
 
+// The one fitted session of every benchmark here.
+const TSession& FittedSession() {
+  static TSession* const session = [] {
+    auto* s = new TSession;
+    Fit(*s);
+    return s;
+  }();
+  return *session;
+}
+
 // The rank of the first fit of the session's list that `wanted` accepts.
 template <typename Wanted>
 int RankWhere(const TSession& session, Wanted wanted) {
@@ -70,14 +78,13 @@ int RankWhere(const TSession& session, Wanted wanted) {
 
 template <typename Wanted, typename Surface>
 void EvaluateGrid(benchmark::State& state, Wanted wanted, Surface surface, int mode) {
-  TSession session;
-  FitOnce(session);
-  RefitRank(session, RankWhere(session, wanted), mode);
+  const TSession& session = FittedSession();
+  const std::optional<TFitSide> fit = RefitRank(session, RankWhere(session, wanted), mode);
   for (auto _ : state) {
     long double sum = 0;
     for (int a = 0; a < kGrid; ++a) {
       const long double x = -3 + 6.0L * a / (kGrid - 1);
-      for (int b = 0; b < kGrid; ++b) sum += surface(x, -3 + 6.0L * b / (kGrid - 1));
+      for (int b = 0; b < kGrid; ++b) sum += surface(*fit, x, -3 + 6.0L * b / (kGrid - 1));
     }
     benchmark::DoNotOptimize(sum);
   }
@@ -110,7 +117,8 @@ BENCHMARK(BM_EvalFitZ_GaussianPeak)->Unit(benchmark::kMicrosecond);
 void BM_ConfidenceLimit_FullCubic(benchmark::State& state) {
   EvaluateGrid(
       state, [](const TFitResult& f) { return f.equationNumber == 310; },
-      [](long double x, long double y) { return ConfidenceLimit(x, y, 0); }, kRefitCovariance);
+      [](const TFitSide& fit, long double x, long double y) { return ConfidenceLimit(fit, x, y, 0); },
+      kRefitCovariance);
 }
 BENCHMARK(BM_ConfidenceLimit_FullCubic)->Unit(benchmark::kMicrosecond);
 

@@ -61,7 +61,7 @@ bool RationalRow(const TFitEqn& e, long double X, long double Y, long double z, 
 // record has no gradient (an unknown family or a shape without its evaluator).
 bool Gradient(const TFitSide& side, ExprContext& ctx, long double x, long double y, long double z,
               long double* g) {
-  const TFitEqn& e = *side.eqn;
+  const TFitEqn& e = side.eqn;
   const int m = e.m;
   const int code = e.descriptor[1];
   g[0] = 1.0L;
@@ -122,7 +122,7 @@ long double LimitOf(const TFitSide& side, long double x, long double y, long dou
   long double observation = 0.0L;
   const long double mean = ComputeSideLimitErrors(side, ExprThreadContext(), x, y, z, observation);
   const long double error = prediction ? observation : mean;
-  const long double ts = side.eqn->tTimesStdError[static_cast<std::size_t>(LimitsLevelIndex())];
+  const long double ts = side.eqn.tTimesStdError[static_cast<std::size_t>(LimitsLevelIndex())];
   if (error == 0.0L || std::isnan(error) || !IsUsableValue(ts))
     return ExprErrorValue;
   const long double limit = ts * error;
@@ -134,7 +134,7 @@ long double LimitOf(const TFitSide& side, long double x, long double y, long dou
 long double ComputeSideLimitErrors(const TFitSide& side, ExprContext& ctx, long double x,
                                    long double y, long double z, long double& observationError) {
   observationError = 0.0L;
-  const TFitEqn& e = *side.eqn;
+  const TFitEqn& e = side.eqn;
   const int m = e.m;
   if (!side.covarianceValid || m < 0 || m > kMaxFitM) return 0.0L;
   ctx.ExprMathError = 0;
@@ -154,30 +154,17 @@ long double ComputeSideLimitErrors(const TFitSide& side, ExprContext& ctx, long 
   return mean;
 }
 
-long double ComputeLimitErrors(long double x, long double y, long double z,
+long double ComputeLimitErrors(const TFitSide& fit, long double x, long double y, long double z,
                                long double& observationError) {
-  return ComputeSideLimitErrors(CurFitSide, ExprThreadContext(), x, y, z, observationError);
-}
-
-long double ComputeRenderLimitErrors(long double x, long double y, long double z,
-                                     long double& observationError) {
-  return ComputeSideLimitErrors(RenderFitSide, ExprThreadContext(), x, y, z, observationError);
+  return ComputeSideLimitErrors(fit, ExprThreadContext(), x, y, z, observationError);
 }
 
 int LimitsLevelIndex() { return std::clamp(static_cast<int>(CurrentSettings().LimitsLevel), 0, 4); }
 
-long double ConfidenceLimit(long double x, long double y, long double z) {
-  return LimitOf(CurFitSide, x, y, z, false);
+long double ConfidenceLimit(const TFitSide& fit, long double x, long double y, long double z) {
+  return LimitOf(fit, x, y, z, false);
 }
 
-long double PredictionLimit(long double x, long double y, long double z) {
-  return LimitOf(CurFitSide, x, y, z, true);
-}
-
-long double ConfidenceLimit2(long double x, long double y, long double z) {
-  return LimitOf(RenderFitSide, x, y, z, false);
-}
-
-long double PredictionLimit2(long double x, long double y, long double z) {
-  return LimitOf(RenderFitSide, x, y, z, true);
+long double PredictionLimit(const TFitSide& fit, long double x, long double y, long double z) {
+  return LimitOf(fit, x, y, z, true);
 }

@@ -1,7 +1,7 @@
-// Confidence and prediction limits of the current fit at a point (x, y).
+// Confidence and prediction limits of a fit made current (fit_side.h) at a point (x, y).
 //
 // With g the gradient of the fitted value with respect to the parameters at (x, y), C the
-// inverse of the fit's weighted normal matrix (left by the refit with covariance), s the fit
+// inverse of the fit's weighted normal matrix (the side's, from a refit with covariance), s the fit
 // standard error and t the Student-t quantile of the chosen level at the fit's degrees of
 // freedom:
 //
@@ -39,18 +39,15 @@ struct ExprContext;
 long double ComputeSideLimitErrors(const TFitSide& side, ExprContext& ctx, long double x,
                                    long double y, long double z, long double& observationError);
 
-// Over `CurFitEqn` (user-interface thread) and `RenderFitEqn` (render thread).
-long double ComputeLimitErrors(long double x, long double y, long double z,
+// The same for a side on the calling thread.
+long double ComputeLimitErrors(const TFitSide& fit, long double x, long double y, long double z,
                                long double& observationError);
-long double ComputeRenderLimitErrors(long double x, long double y, long double z,
-                                     long double& observationError);
 
-// Half-widths at the level `LimitsLevel` of the settings, or the missing value. They have
-// the shape of the graphs' limit callback; the render thread installs the twins.
-long double ConfidenceLimit(long double x, long double y, long double z);
-long double PredictionLimit(long double x, long double y, long double z);
-long double ConfidenceLimit2(long double x, long double y, long double z);
-long double PredictionLimit2(long double x, long double y, long double z);
+// Half-widths at the level `LimitsLevel` of the settings, or the missing value. Bound to a
+// side, they have the shape of the graphs' limit callback (the render thread's
+// ConfidenceLimit2 and PredictionLimit2 are these over its own side).
+long double ConfidenceLimit(const TFitSide& fit, long double x, long double y, long double z);
+long double PredictionLimit(const TFitSide& fit, long double x, long double y, long double z);
 
 // The level index 0..4 (90, 95, 99, 99.9, 99.99 %) of the settings, clamped: a value from a
 // damaged file or any other writer never indexes beyond the five levels.

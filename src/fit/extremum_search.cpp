@@ -311,14 +311,16 @@ bool FindFunctionMaximum(const TExtremumFunction& f, long double x0, long double
   return Find(f, true, x0, y0, xMin, xMax, yMin, yMax, x, y, z);
 }
 
-bool FindSurfaceMinimum(const TDataStats& stats, long double x0, long double y0, long double& x,
-                        long double& y, long double& z) {
-  return FindFunctionMinimum(EvalFitZ, x0, y0, stats.X.Min, stats.X.Max, stats.Y.Min,
+bool FindSurfaceMinimum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,
+                        long double& x, long double& y, long double& z) {
+  const auto surface = [&fit](long double px, long double py) { return EvalFitZ(fit, px, py); };
+  return FindFunctionMinimum(surface, x0, y0, stats.X.Min, stats.X.Max, stats.Y.Min,
                              stats.Y.Max, x, y, z);
 }
 
-bool FindSurfaceMaximum(const TDataStats& stats, long double x0, long double y0, long double& x,
-                        long double& y, long double& z) {
-  return FindFunctionMaximum(EvalFitZ, x0, y0, stats.X.Min, stats.X.Max, stats.Y.Min,
+bool FindSurfaceMaximum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,
+                        long double& x, long double& y, long double& z) {
+  const auto surface = [&fit](long double px, long double py) { return EvalFitZ(fit, px, py); };
+  return FindFunctionMaximum(surface, x0, y0, stats.X.Min, stats.X.Max, stats.Y.Min,
                              stats.Y.Max, x, y, z);
 }

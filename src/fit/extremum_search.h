@@ -23,6 +23,8 @@
 
 #include "app/data_statistics.h"
 
+struct TFitSide;
+
 using TExtremumFunction = std::function<long double(long double x, long double y)>;
 
 // The minimum (maximum) of f over [xMin, xMax] x [yMin, yMax], starting at (x0, y0). True
@@ -34,9 +36,9 @@ bool FindFunctionMaximum(const TExtremumFunction& f, long double x0, long double
                          long double xMin, long double xMax, long double yMin, long double yMax,
                          long double& x, long double& y, long double& z);
 
-// The minimum (maximum) of the current fit's surface (EvalFitZ) over the data box of
-// `stats` (the data's), starting at (x0, y0).
-bool FindSurfaceMinimum(const TDataStats& stats, long double x0, long double y0, long double& x,
-                        long double& y, long double& z);
-bool FindSurfaceMaximum(const TDataStats& stats, long double x0, long double y0, long double& x,
-                        long double& y, long double& z);
+// The minimum (maximum) of a fit's surface (EvalFitZ) over the data box of `stats` (the
+// data's), starting at (x0, y0).
+bool FindSurfaceMinimum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,
+                        long double& x, long double& y, long double& z);
+bool FindSurfaceMaximum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,
+                        long double& x, long double& y, long double& z);

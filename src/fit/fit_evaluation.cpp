@@ -10,21 +10,14 @@
 #include "fit/fit_families.h"
 #include "tools/udf/udf_evaluation.h"
 
-TFitSide CurFitSide(CurFitEqn);
-TFitSide RenderFitSide(RenderFitEqn);
-
 namespace {
-
-constexpr long double kRelativeStep = 1e-6L;
-
-long double Step(long double v) { return v == 0.0L ? kRelativeStep : kRelativeStep * v; }
 
 long double Finite(long double v) { return std::isfinite(v) ? v : ExprErrorValue; }
 
 }  // namespace
 
 long double EvalFitSideZ(const TFitSide& side, ExprContext& ctx, long double x, long double y) {
-  const TFitEqn& e = *side.eqn;
+  const TFitEqn& e = side.eqn;
   const long double* p = e.parameters.data();
   const int m = std::clamp(e.m, 0, kMaxFitM);
   const int code = e.descriptor[1];
@@ -57,51 +50,31 @@ long double EvalFitSideZ(const TFitSide& side, ExprContext& ctx, long double x, 
   }
 }
 
-long double EvalFitZ(long double x, long double y) {
-  return EvalFitSideZ(CurFitSide, ExprThreadContext(), x, y);
+long double EvalFitZ(const TFitSide& fit, long double x, long double y) {
+  return EvalFitSideZ(fit, ExprThreadContext(), x, y);
 }
 
-long double EvalRenderFitZ(long double x, long double y) {
-  return EvalFitSideZ(RenderFitSide, ExprThreadContext(), x, y);
+namespace {
+// The side's surface on the calling thread, for the difference quotients.
+struct TSideSurface {
+  const TFitSide& fit;
+  ExprContext& ctx;
+  long double operator()(long double x, long double y) const { return EvalFitSideZ(fit, ctx, x, y); }
+};
+}  // namespace
+
+long double FitDzDx(const TFitSide& fit, long double x, long double y) {
+  return SurfaceDzDx(TSideSurface{fit, ExprThreadContext()}, x, y);
 }
-
-long double SurfaceDzDx(TSurfaceFn f, long double x, long double y) {
-  const long double h = Step(x);
-  return (f(x + h, y) - f(x - h, y)) / (2 * h);
+long double FitDzDy(const TFitSide& fit, long double x, long double y) {
+  return SurfaceDzDy(TSideSurface{fit, ExprThreadContext()}, x, y);
 }
-
-long double SurfaceDzDy(TSurfaceFn f, long double x, long double y) {
-  const long double k = Step(y);
-  return (f(x, y + k) - f(x, y - k)) / (2 * k);
+long double FitD2zDx2(const TFitSide& fit, long double x, long double y) {
+  return SurfaceD2zDx2(TSideSurface{fit, ExprThreadContext()}, x, y);
 }
-
-long double SurfaceD2zDx2(TSurfaceFn f, long double x, long double y) {
-  const long double h = Step(x);
-  const long double f0 = f(x, y);
-  return ((f(x + 2 * h, y) - f0) / (2 * h) - (f0 - f(x - 2 * h, y)) / (2 * h)) / (2 * h);
+long double FitD2zDy2(const TFitSide& fit, long double x, long double y) {
+  return SurfaceD2zDy2(TSideSurface{fit, ExprThreadContext()}, x, y);
 }
-
-long double SurfaceD2zDy2(TSurfaceFn f, long double x, long double y) {
-  const long double k = Step(y);
-  const long double f0 = f(x, y);
-  return ((f(x, y + 2 * k) - f0) / (2 * k) - (f0 - f(x, y - 2 * k)) / (2 * k)) / (2 * k);
-}
-
-long double SurfaceD2zDxDy(TSurfaceFn f, long double x, long double y) {
-  const long double h = Step(x), k = Step(y);
-  return (f(x + h, y + k) - f(x + h, y - k) - f(x - h, y + k) + f(x - h, y - k)) / (4 * h * k);
-}
-
-long double FitDzDx(long double x, long double y) { return SurfaceDzDx(EvalFitZ, x, y); }
-long double FitDzDy(long double x, long double y) { return SurfaceDzDy(EvalFitZ, x, y); }
-long double FitD2zDx2(long double x, long double y) { return SurfaceD2zDx2(EvalFitZ, x, y); }
-long double FitD2zDy2(long double x, long double y) { return SurfaceD2zDy2(EvalFitZ, x, y); }
-long double FitD2zDxDy(long double x, long double y) { return SurfaceD2zDxDy(EvalFitZ, x, y); }
-
-long double RenderFitDzDx(long double x, long double y) { return SurfaceDzDx(EvalRenderFitZ, x, y); }
-long double RenderFitDzDy(long double x, long double y) { return SurfaceDzDy(EvalRenderFitZ, x, y); }
-long double RenderFitD2zDx2(long double x, long double y) { return SurfaceD2zDx2(EvalRenderFitZ, x, y); }
-long double RenderFitD2zDy2(long double x, long double y) { return SurfaceD2zDy2(EvalRenderFitZ, x, y); }
-long double RenderFitD2zDxDy(long double x, long double y) {
-  return SurfaceD2zDxDy(EvalRenderFitZ, x, y);
+long double FitD2zDxDy(const TFitSide& fit, long double x, long double y) {
+  return SurfaceD2zDxDy(TSideSurface{fit, ExprThreadContext()}, x, y);
 }

@@ -1,12 +1,5 @@
-// The current fit as a surface: its value and numeric derivatives at any (x, y), on either
-// side of the current fit.
-//
-// Two sides exist for the whole run of the program. The user-interface side (`CurFitSide`:
-// `CurFitEqn`, `FitUdfIndex`, `FitCovarianceValid` and the first covariance matrix) serves
-// the windows, the exports, the data tools and, at the end of a run, the fitting thread; the
-// render side (`RenderFitSide`: `RenderFitEqn`, `RenderUdfIndex`, `RenderCovarianceValid` and
-// the second matrix) serves only the review's render thread. A refit on one side never
-// touches the other (fit_refit.h).
+// A fit made current as a surface: its value and numeric derivatives at any (x, y), for
+// the side it is handed (fit_side.h): the session's current fit or the render thread's.
 //
 // Evaluation runs in the calling thread's expression context (ExprThreadContext): a user
 // function is evaluated with that context's CurrentUdf, so the render thread evaluates its
@@ -18,39 +11,9 @@
 // know about one evaluation.
 #pragma once
 
-#include <cstdint>
-
-#include "fit/fit_records.h"
-#include "fit/fit_run.h"
-#include "numerics/ld_matrix.h"
+#include "fit/fit_side.h"
 
 struct ExprContext;
-
-// One side of the current fit.
-struct TFitSide {
-  explicit TFitSide(TFitEqn* record) : eqn(record) {}
-  TFitSide(const TFitSide&) = delete;
-  TFitSide& operator=(const TFitSide&) = delete;
-
-  TFitEqn* const eqn;
-  // The user function (0..14) of a fit 2501..2515, else -1.
-  std::int32_t udfIndex = -1;
-  // 1 when the last refit with a covariance request left the inverse normal matrix of the
-  // fit in `covariance` (indices 0..m).
-  std::int32_t covarianceValid = 0;
-  LDMatrix covariance{kFitScratchSize, kFitScratchSize};
-  // The scales of the run that made the fit (series families and exponential terms), taken
-  // at the refit: evaluation never reads the published run products.
-  TFitRunScales scales;
-};
-
-extern TFitSide CurFitSide;
-extern TFitSide RenderFitSide;
-// The names the rest of the program reads.
-inline std::int32_t& FitUdfIndex = CurFitSide.udfIndex;
-inline std::int32_t& FitCovarianceValid = CurFitSide.covarianceValid;
-inline std::int32_t& RenderUdfIndex = RenderFitSide.udfIndex;
-inline std::int32_t& RenderCovarianceValid = RenderFitSide.covarianceValid;
 
 // The value of a side's fit at (x, y) in the given context: by kind, the polynomial and
 // series evaluators (kind 1), the rational ones (2), the non-linear shape evaluator or the
@@ -58,31 +21,51 @@ inline std::int32_t& RenderCovarianceValid = RenderFitSide.covarianceValid;
 // without its evaluator.
 long double EvalFitSideZ(const TFitSide& side, ExprContext& ctx, long double x, long double y);
 
-// Value and derivatives of `CurFitEqn` on the calling thread.
-long double EvalFitZ(long double x, long double y);
-long double FitDzDx(long double x, long double y);
-long double FitDzDy(long double x, long double y);
-long double FitD2zDx2(long double x, long double y);
-long double FitD2zDy2(long double x, long double y);
-long double FitD2zDxDy(long double x, long double y);
+// Value and derivatives of a side on the calling thread (the render thread's
+// EvalRenderFitZ, RenderFitDzDx, .. are these over its own side).
+long double EvalFitZ(const TFitSide& fit, long double x, long double y);
+long double FitDzDx(const TFitSide& fit, long double x, long double y);
+long double FitDzDy(const TFitSide& fit, long double x, long double y);
+long double FitD2zDx2(const TFitSide& fit, long double x, long double y);
+long double FitD2zDy2(const TFitSide& fit, long double x, long double y);
+long double FitD2zDxDy(const TFitSide& fit, long double x, long double y);
 
-// The same over `RenderFitEqn` (render thread).
-long double EvalRenderFitZ(long double x, long double y);
-long double RenderFitDzDx(long double x, long double y);
-long double RenderFitDzDy(long double x, long double y);
-long double RenderFitD2zDx2(long double x, long double y);
-long double RenderFitD2zDy2(long double x, long double y);
-long double RenderFitD2zDxDy(long double x, long double y);
-
-// Central differences of any surface f, with the steps h = 1e-6·x (1e-6 at x = 0) and
+// Central differences of any surface f(x, y), with the steps h = 1e-6·x (1e-6 at x = 0) and
 // k = 1e-6·y (1e-6 at y = 0):
 //   dz/dx     = (f(x+h, y) - f(x-h, y)) / 2h
 //   d²z/dx²   = ((f(x+2h, y) - f(x, y))/2h - (f(x, y) - f(x-2h, y))/2h) / 2h
 //   d²z/dxdy  = (f(x+h, y+k) - f(x+h, y-k) - f(x-h, y+k) + f(x-h, y-k)) / 4hk
 // and likewise in y.
-using TSurfaceFn = long double (*)(long double x, long double y);
-long double SurfaceDzDx(TSurfaceFn f, long double x, long double y);
-long double SurfaceDzDy(TSurfaceFn f, long double x, long double y);
-long double SurfaceD2zDx2(TSurfaceFn f, long double x, long double y);
-long double SurfaceD2zDy2(TSurfaceFn f, long double x, long double y);
-long double SurfaceD2zDxDy(TSurfaceFn f, long double x, long double y);
+inline long double DifferenceStep(long double v) { return v == 0.0L ? 1e-6L : 1e-6L * v; }
+
+template <typename F>
+long double SurfaceDzDx(const F& f, long double x, long double y) {
+  const long double h = DifferenceStep(x);
+  return (f(x + h, y) - f(x - h, y)) / (2 * h);
+}
+
+template <typename F>
+long double SurfaceDzDy(const F& f, long double x, long double y) {
+  const long double k = DifferenceStep(y);
+  return (f(x, y + k) - f(x, y - k)) / (2 * k);
+}
+
+template <typename F>
+long double SurfaceD2zDx2(const F& f, long double x, long double y) {
+  const long double h = DifferenceStep(x);
+  const long double f0 = f(x, y);
+  return ((f(x + 2 * h, y) - f0) / (2 * h) - (f0 - f(x - 2 * h, y)) / (2 * h)) / (2 * h);
+}
+
+template <typename F>
+long double SurfaceD2zDy2(const F& f, long double x, long double y) {
+  const long double k = DifferenceStep(y);
+  const long double f0 = f(x, y);
+  return ((f(x, y + 2 * k) - f0) / (2 * k) - (f0 - f(x, y - 2 * k)) / (2 * k)) / (2 * k);
+}
+
+template <typename F>
+long double SurfaceD2zDxDy(const F& f, long double x, long double y) {
+  const long double h = DifferenceStep(x), k = DifferenceStep(y);
+  return (f(x + h, y + k) - f(x + h, y - k) - f(x - h, y + k) + f(x - h, y - k)) / (4 * h * k);
+}

@@ -27,24 +27,19 @@ std::unique_ptr<TFitResult> NewFitResult(int m) {
 }
 
 namespace {
-TFitEqn StartUpFitEqn() {
+// Written at start-up (and by tests) before any record is made from it.
+std::array<TQuantileFunction, kConfidenceLevelCount> g_tFunctions = kStudentTFunctions;
+}  // namespace
+
+TFitEqn NewFitEqn() {
   TFitEqn eqn;
-  eqn.tFunctions = kStudentTFunctions;
+  eqn.tFunctions = g_tFunctions;
   eqn.levelWords = kConfidenceLevelWords;
   return eqn;
 }
-TFitEqn g_userInterfaceFit = StartUpFitEqn();
-TFitEqn g_renderFit = StartUpFitEqn();
-}  // namespace
-
-TFitEqn* const CurFitEqn = &g_userInterfaceFit;
-TFitEqn* const RenderFitEqn = &g_renderFit;
 
 void InstallFitEqnTFunctions(const std::array<TQuantileFunction, kConfidenceLevelCount>& fns) {
-  for (TFitEqn* eqn : {CurFitEqn, RenderFitEqn}) {
-    eqn->tFunctions = fns;
-    eqn->levelWords = kConfidenceLevelWords;
-  }
+  g_tFunctions = fns;
 }
 
 std::int32_t FitEqnDof(int n, int m) {

@@ -1,6 +1,6 @@
 // The records of a fit: `TFitResult`, one fitted equation as a fit run stores it in the fit
-// list, and `TFitEqn`, the current fit under review with its covariance, t values, volume and
-// extrema. Equation numbers decide the kind of a fit:
+// list, and `TFitEqn`, the record of a fit made current (fit_side.h) with its t values,
+// parameter errors, volume and extrema. Equation numbers decide the kind of a fit:
 //
 //   below 1000    1  polynomial and series families
 //   1000-1999     2  rational families
@@ -82,7 +82,7 @@ inline constexpr int kConfidenceLevelCount = 5;  // 90, 95, 99, 99.9 and 99.99 %
 inline constexpr std::array<std::int32_t, kConfidenceLevelCount> kConfidenceLevelWords = {
     90, 95, 99, 99, 99};
 
-// The current fit.
+// A fit made current: the record of `CurFitEqn` and of the render thread's fit.
 struct TFitEqn {
   std::int32_t rank = 0;  // rank in the fit list
   std::int32_t equationNumber = 0;
@@ -115,19 +115,18 @@ struct TFitEqn {
   std::array<long double, 3> maximum{};
 };
 
-// The two current-fit records, alive for the whole run of the program: `CurFitEqn` for the
-// user interface, `RenderFitEqn` for the review's render thread, so that a refit on one side
-// never disturbs the other.
-extern TFitEqn* const CurFitEqn;
-extern TFitEqn* const RenderFitEqn;
-
-// The expression library's two-sided Student-t critical values at the five levels. Both
-// current-fit records hold them (with the level words) from the start of the program.
+// The expression library's two-sided Student-t critical values at the five levels, which
+// every current-fit record holds (with the level words) from the start of the program.
 inline constexpr std::array<TQuantileFunction, kConfidenceLevelCount> kStudentTFunctions = {
     StudentT90, StudentT95, StudentT99, StudentT999, StudentT9999};
 
-// Stores the five t functions and the level words in both records. A record whose t
-// functions are null gets missing t values from `FillFitEqnTValues`.
+// A record with nothing fitted that holds the installed t functions and the level words:
+// the start of every current fit (fit_side.h).
+TFitEqn NewFitEqn();
+
+// The t functions the records made from now on hold (the level words with them). A record
+// whose t functions are null gets missing t values from `FillFitEqnTValues`. Start-up and
+// tests only: records made before keep theirs.
 void InstallFitEqnTFunctions(const std::array<TQuantileFunction, kConfidenceLevelCount>& fns);
 
 // Degrees of freedom of a fit with m + 1 parameters over n points: n - m - 1, at least 1.

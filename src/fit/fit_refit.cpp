@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <new>
 #include <shared_mutex>
 
 #include "app/data_table.h"
@@ -12,6 +13,7 @@
 #include "expr/eval_context.h"
 #include "expr/integration.h"
 #include "fit/extremum_search.h"
+#include "fit/fit_evaluation.h"
 #include "fit/fit_families.h"
 #include "fit/fit_list.h"
 #include "fit/levenberg_marquardt.h"
@@ -29,7 +31,7 @@ constexpr long double kVolumeTolerance = 1e-8L;
 // fit: the inverse of the least-squares curvature at the fitted parameters. False when the
 // curvature is singular or cannot be measured.
 bool NonlinearCovarianceOf(TFitSide& side, const TRefitSources& src) {
-  const TFitEqn& e = *side.eqn;
+  const TFitEqn& e = side.eqn;
   const int index = IsUdfEquation(e.equationNumber)
                         ? kUdfCatalogueBase + e.equationNumber - kFirstUdfEquation
                         : NonlinearIndexOfEquation(e.equationNumber);
@@ -49,7 +51,7 @@ bool SubsetTermsUsable(const TFitEqn& e) {
 
 // The weighted normal matrix of a linear fit into side.covariance, as the fit was made.
 bool BuildNormalMatrix(TFitSide& side, const TRefitSources& src) {
-  const TFitEqn& e = *side.eqn;
+  const TFitEqn& e = side.eqn;
   long double* const* a = side.covariance.Data();
   long double b[kFitScratchSize];
   const int code = e.descriptor[1];
@@ -74,22 +76,34 @@ bool BuildNormalMatrix(TFitSide& side, const TRefitSources& src) {
 
 // Step 6 of a refit with covariance: the inverse normal matrix of the fit.
 bool InvertNormalMatrix(TFitSide& side, const TRefitSources& src) {
-  const TFitEqn& e = *side.eqn;
+  const TFitEqn& e = side.eqn;
   if (e.kind == kKindNonlinear) return NonlinearCovarianceOf(side, src);
   if (!BuildNormalMatrix(side, src)) return false;
   const SolverFn invert = InverterForProcedure(e.procedure);
   return invert && invert(side.covariance.Data(), nullptr, e.m + 1).Solved();
 }
 
+// A side's matrix, allocated once at the scratch size the builders and inverters work in;
+// false when memory is short (the fit then has no covariance, as when it cannot be inverted).
+bool HasCovarianceMatrix(TFitSide& side) {
+  if (side.covariance.Rows() >= kFitScratchSize && side.covariance.Cols() >= kFitScratchSize) return true;
+  try {
+    side.covariance = LDMatrix(kFitScratchSize, kFitScratchSize);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
 void CovarianceStep(TFitSide& side, const TRefitSources& src) {
-  FillFitEqnTValues(*side.eqn);
-  side.covarianceValid = InvertNormalMatrix(side, src) ? 1 : 0;
+  FillFitEqnTValues(side.eqn);
+  side.covarianceValid = HasCovarianceMatrix(side) && InvertNormalMatrix(side, src) ? 1 : 0;
 }
 
 // s·sqrt(C_ii) of every parameter; 0 without a covariance, and for a diagonal entry that is
 // negative or not a number (a matrix inverted without positive curvature in that direction).
 void StandardErrors(TFitSide& side) {
-  TFitEqn& e = *side.eqn;
+  TFitEqn& e = side.eqn;
   e.parameterErrors.fill(0.0L);
   if (!side.covarianceValid) return;
   for (int i = 0; i <= e.m; ++i) {
@@ -101,7 +115,7 @@ void StandardErrors(TFitSide& side) {
 
 // Step 8: the volume and the extrema of the surface over the data rectangle.
 void SurfaceStep(TFitSide& side, const TRefitSources& src) {
-  TFitEqn& e = *side.eqn;
+  TFitEqn& e = side.eqn;
   const TDataStats& st = *src.stats;
   e.volume = 0.0L;
   e.volumeSecond = 0.0L;
@@ -134,7 +148,7 @@ void SurfaceStep(TFitSide& side, const TRefitSources& src) {
 
 bool RefitSide(TFitSide& side, const TFitResult& fit, int rank, int mode, const TRefitSources& src) {
   if (!src.stats) return false;
-  TFitEqn& e = *side.eqn;
+  TFitEqn& e = side.eqn;
   FillFitEqnFromResult(e, fit, rank, src.stats->SSTotal, src.stats->ActiveCount);
   e.parameterErrors.fill(0.0L);
   side.scales = src.products ? src.products->scales : TFitRunScales{};
@@ -172,18 +186,28 @@ bool RefitFromList(const TSession& session, TFitSide& side, int rank, int mode, 
 
 }  // namespace
 
-bool RefitRank(const TSession& session, int rank, int mode) {
-  const bool volume = CurrentSettings().VolumeOption != 0;
-  if (!RefitFromList(session, CurFitSide, rank, std::clamp(mode, 0, 2), volume)) return false;
-  // The user function of the current fit becomes this thread's current one, as the
-  // windows that evaluate it expect.
-  if (FitUdfIndex >= 0) ExprThreadContext().CurrentUdf = FitUdfIndex;
-  return true;
+bool RefitRankInto(TFitSide& side, const TSession& session, int rank, int mode) {
+  mode = std::clamp(mode, 0, 2);
+  const bool volume = mode == kRefitComplete && CurrentSettings().VolumeOption != 0;
+  return RefitFromList(session, side, rank, mode, volume);
 }
 
-bool RefitRankForRender(const TSession& session, int rank, int covariance) {
-  return RefitFromList(session, RenderFitSide, rank, covariance ? kRefitCovariance : kRefitRecord,
-                       false);
+std::optional<TFitSide> RefitRank(const TSession& session, int rank, int mode) {
+  std::optional<TFitSide> side(std::in_place);
+  if (!RefitRankInto(*side, session, rank, mode)) side.reset();
+  return side;
+}
+
+std::optional<TFitSide> RefitRankForRender(const TSession& session, int rank, bool covariance) {
+  std::optional<TFitSide> side(std::in_place);
+  if (!RefitFromList(session, *side, rank, covariance ? kRefitCovariance : kRefitRecord, false)) side.reset();
+  return side;
+}
+
+bool MakeRankCurrent(TSession& session, int rank, int mode) {
+  if (!RefitRankInto(session.CurFit, session, rank, mode)) return false;
+  if (session.CurFit.udfIndex >= 0) ExprThreadContext().CurrentUdf = session.CurFit.udfIndex;
+  return true;
 }
 
 int IsBuiltinNonlinearRank(const TFitSession& session, int rank) {

@@ -1,10 +1,10 @@
-// Making a ranked fit current: `RefitRank` fills the user-interface side of the current fit
-// (fit_evaluation.h) from a record of a session's `FitList`, `RefitRankForRender` the render side.
+// Refitting a ranked fit: a side (fit_side.h) made from a record of a session's `FitList`.
+// `RefitRank` returns one and touches nothing else; `MakeRankCurrent` puts one into the
+// session as its current fit; `RefitRankForRender` makes the render thread's own.
 //
 // Modes of `RefitRank`:
 //   0  the record alone: identification, terms, descriptor, statistics, parameters, DOF, and
-//      for a non-linear fit its shape evaluator; for a user function `FitUdfIndex` and the
-//      calling thread's CurrentUdf
+//      for a non-linear fit its shape evaluator; for a user function its index (udfIndex)
 //   1  also the t values of the five levels with their products t·s, the inverse normal
 //      matrix of the fit (the covariance without the error factor) rebuilt and inverted with
 //      the inverter of the fit's procedure, and the parameter standard errors s·sqrt(C_ii)
@@ -16,13 +16,14 @@
 // or by the non-linear fitter's covariance at the fitted parameters.
 #pragma once
 
+#include <optional>
 #include <span>
 
 #include "app/data_statistics.h"
 #include "app/xyz_point.h"
-#include "fit/fit_evaluation.h"
 #include "fit/fit_records.h"
 #include "fit/fit_run.h"
+#include "fit/fit_side.h"
 
 struct TFitSession;
 struct TSession;
@@ -47,12 +48,22 @@ struct TRefitSources {
 // side.covarianceValid 0 and the standard errors 0, as the review shows them.
 bool RefitSide(TFitSide& side, const TFitResult& fit, int rank, int mode, const TRefitSources& src);
 
-// The rank of the session's `FitList` into `CurFitEqn`; false for a rank outside 1..count.
-bool RefitRank(const TSession& session, int rank, int mode);
-// The rank into `RenderFitEqn`: the record, and with `covariance` the t values and the
-// inverse normal matrix; never volume or extrema, and never the user-interface thread's
-// CurrentUdf.
-bool RefitRankForRender(const TSession& session, int rank, int covariance);
+// The fit at `rank` of the session's `FitList` refitted in `mode` (clamped to 0..2; mode 2
+// computes the volume only when the settings' VolumeOption is on): a side of its own, or
+// nothing for a rank outside 1..count. The session is only read.
+std::optional<TFitSide> RefitRank(const TSession& session, int rank, int mode);
+// The same into a side the caller keeps, reusing its matrix (the equation list refits every
+// rank into one). False, with the side untouched, for a rank outside 1..count.
+bool RefitRankInto(TFitSide& side, const TSession& session, int rank, int mode);
+// The render thread's fit: the record, and with `covariance` the t values and the inverse
+// normal matrix; never volume or extrema.
+std::optional<TFitSide> RefitRankForRender(const TSession& session, int rank, bool covariance);
+
+// User-interface thread: the rank becomes the session's current fit (`CurFit`) as
+// `RefitRank` makes it, and for a user function its index becomes this thread's
+// CurrentUdf, as the windows that evaluate it expect. False, with the current fit as it
+// was, for a rank outside 1..count.
+bool MakeRankCurrent(TSession& session, int rank, int mode);
 
 // 1 when the fit at that rank is a built-in non-linear equation (2001..2500), else 0.
 int IsBuiltinNonlinearRank(const TFitSession& session, int rank);

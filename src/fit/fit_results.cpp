@@ -12,7 +12,7 @@ void PublishFitResults(TSession& session, TFitRunOutcome outcome) {
   session.FitCount = session.FitList.Count();
   if (session.FitCount <= 0) return;
   session.ReviewCurrentRank = 1;
-  RefitRank(session, 1, kRefitRecord);
+  (void)MakeRankCurrent(session, 1, kRefitRecord);  // rank 1 exists: the count is above 0
   session.FitResultsValid = 1;
 }
 

@@ -1,9 +1,9 @@
 // The one way a finished fit run becomes a session's fit results, for the foreground and the
 // background fit alike. A run fills and ranks a list of its own on its thread; the
 // user-interface thread then swaps that list into the session with the run's products,
-// makes rank 1 the current fit and, last of all, sets FitResultsValid. No run ever writes the
-// session's list, so a window that reads it on the user-interface thread never sees a run
-// half-way.
+// makes rank 1 the session's current fit and, last of all, sets FitResultsValid. No run
+// ever writes the session's list, so a window that reads it on the user-interface thread
+// never sees a run half-way.
 #pragma once
 
 #include "fit/fit_run.h"

@@ -1,5 +1,6 @@
-// The fitting engine's half of a session: the blocks that decide what the next run fits, and
-// the ranked list of the last published run with what goes with it.
+// The fitting engine's half of a session: the blocks that decide what the next run fits, the
+// ranked list of the last published run with what goes with it, and the current fit of the
+// user interface (fit_side.h).
 //
 // Threads: all of it belongs to the user-interface thread. A run works on copies of the
 // blocks (its job) and fills a list of its own; PublishFitResults (fit_results.h) swaps
@@ -13,6 +14,7 @@
 #include "fit/fit_blocks.h"
 #include "fit/fit_list.h"
 #include "fit/fit_run.h"
+#include "fit/fit_side.h"
 
 struct TFitSession {
   TFitSession() = default;
@@ -35,6 +37,9 @@ struct TFitSession {
   TFitRunProducts FitListProducts;
   // Rank (1-based) of the fit under review; 1 after each run; saved with the settings.
   std::int32_t ReviewCurrentRank = 1;
+  // The user interface's current fit: changed only by MakeRankCurrent (fit_refit.h).
+  TFitSide CurFit;
+  const TFitEqn& CurFitEqn() const { return CurFit.eqn; }
 };
 
 // Frees the fit list with every record in it and voids the results (at exit).

@@ -8,10 +8,12 @@
 // expr/udf_record.h), and the fit blocks, the fit list and the products of the last run
 // (TFitSession, fit/fit_session.h).
 //
+// The current fit of the user interface is the session's too (TFitSession::CurFit); the
+// render thread keeps a fit of its own (fit_side.h).
+//
 // What stays program-wide, and why: the constant tables (function tables, catalogues); the
-// per-thread evaluation sides of the current fit (CurFitSide, RenderFitSide); the words that
-// steer threads (FitAbort, FitSkip, BgFitState); the shell's own facts (shell_state.h). The
-// expression language's compiled slots are shared by the whole program, so the language is
+// words that steer threads (FitAbort, FitSkip, BgFitState); the shell's own facts
+// (shell_state.h). The expression language's compiled slots are shared by the whole program, so the language is
 // bound to one session's statistics and user functions at a time (ExprBindDataStats,
 // ExprBindUdfTable).
 #pragma once

@@ -9,13 +9,14 @@ std::vector<std::string> BuildEquationRows(const TSession& session, const TEquat
   std::vector<std::string> rows;
   const int count = session.FitCount.load();
   rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
+  // One side for every rank: the list never moves the session's current fit.
+  TFitSide fit;
   for (int rank = 1; rank <= count; ++rank) {
-    if (!RefitRank(session, rank, kRefitRecord)) continue;
-    if (!PassesEquationFilter(request.filter, *CurFitEqn)) continue;
-    rows.push_back(FormatEquationRow(rank, request.sortCode, request.allGoodness, *CurFitEqn,
-                                     FormatFitFormula(*CurFitEqn, session.UdfTable)));
+    if (!RefitRankInto(fit, session, rank, kRefitRecord)) continue;
+    if (!PassesEquationFilter(request.filter, fit.eqn)) continue;
+    rows.push_back(FormatEquationRow(rank, request.sortCode, request.allGoodness, fit.eqn,
+                                     FormatFitFormula(fit.eqn, session.UdfTable)));
   }
-  (void)RefitRank(session, session.ReviewCurrentRank, kRefitRecord);
   return rows;
 }
 

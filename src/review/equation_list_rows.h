@@ -1,6 +1,6 @@
 // The rows of the ranked equation list: one coded-text row per fit of the session's fit
-// list that passes the list's filter, in rank order, each made from the fit refitted into
-// the current-fit record in the cheap mode (the record alone, no matrix work). Also the
+// list that passes the list's filter, in rank order, each made from the fit refitted in the
+// cheap mode (the record alone, no matrix work) into a side of the list's own. Also the
 // column tables the list box lays the rows out with, and reading a row's rank back.
 #pragma once
 
@@ -25,9 +25,8 @@ struct TEquationRowsRequest {
   bool allGoodness = false;
 };
 
-// Walks ranks 1..FitCount, refitting each into `CurFitEqn`, and returns the rows of those
-// that pass the filter (empty when none does). Afterwards the session's current rank is
-// refitted again, so that the current fit is the one under review.
+// Walks ranks 1..FitCount and returns the rows of those that pass the filter (empty when
+// none does). The session's current fit stays as it was.
 std::vector<std::string> BuildEquationRows(const TSession& session, const TEquationRowsRequest& request);
 
 // The rank at the start of a row ("%d": blanks, an optional sign, digits); 0 when the row

@@ -1,6 +1,7 @@
 #include "review/equation_text.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "app/c_format.h"
 #include "app/number_format.h"
@@ -244,19 +245,23 @@ std::string EquationListCaption(int rows, int sortCode, bool allGoodness) {
   }
 }
 
-std::string GetCurrentFitFormula(const TSession& session) { return FormatFitFormula(*CurFitEqn, session.UdfTable); }
+std::string GetCurrentFitFormula(const TSession& session) {
+  return FormatFitFormula(session.CurFitEqn(), session.UdfTable);
+}
 
 TSummaryLines FormatRankSummary(const TSession& session, int rank, int precision) {
-  if (!RefitRank(session, rank, kRefitRecord)) {
+  const std::optional<TFitSide> fit = RefitRank(session, rank, kRefitRecord);
+  if (!fit) {
     TSummaryLines lines;
     lines[0] = session.DataTitles().Title;
     return lines;
   }
-  return FormatFitSummary(rank, *CurFitEqn, session.DataTitles().Title, precision, session.UdfTable);
+  return FormatFitSummary(rank, fit->eqn, session.DataTitles().Title, precision, session.UdfTable);
 }
 
-TSummaryLines FormatRenderSummary(const TSession& session, int rank, int precision) {
-  return FormatFitSummary(rank, *RenderFitEqn, session.DataTitles().Title, precision, session.UdfTable);
+TSummaryLines FormatRenderSummary(const TSession& session, const TFitSide& renderFit, int rank,
+                                  int precision) {
+  return FormatFitSummary(rank, renderFit.eqn, session.DataTitles().Title, precision, session.UdfTable);
 }
 
 void SetReviewGraphTitles(T3DTitleSet& set, const TSession& session, int rank, int lineCount,

@@ -19,6 +19,7 @@
 #include "fit/fit_records.h"
 #include "graph3d/title_set.h"
 
+struct TFitSide;
 struct TSession;
 
 using TUdfRecords = std::array<std::unique_ptr<TUdfRecord>, kUdfCount>;
@@ -87,19 +88,21 @@ std::string FormatEquationRow(int rank, int sortCode, bool allGoodness, const TF
 std::string EquationListCaption(int rows, int sortCode, bool allGoodness);
 
 // ---- Over a session: refit a rank, then format ---------------------------------------
-// `precision` is the review's graph-title precision (significant digits).
+// `precision` is the review's graph-title precision (significant digits). A rank is refitted
+// into a fit of the formatter's own: the session's current fit never moves.
 
-// The formula of the fit now in `CurFitEqn`.
+// The formula of the session's current fit.
 std::string GetCurrentFitFormula(const TSession& session);
-// The five lines of a rank of the session's fit list, refitted (the record alone) into
-// `CurFitEqn`; all empty but the title for a rank outside the list.
+// The five lines of a rank of the session's fit list, refitted (the record alone); all
+// empty but the title for a rank outside the list.
 TSummaryLines FormatRankSummary(const TSession& session, int rank, int precision);
-// The five lines of `RenderFitEqn`, which the render thread has refitted; no refit here.
-TSummaryLines FormatRenderSummary(const TSession& session, int rank, int precision);
-// The review graph's titles for a rank (refitted into `CurFitEqn`) and surface mode.
+// The five lines of the render thread's fit, which it has refitted itself; no refit here.
+TSummaryLines FormatRenderSummary(const TSession& session, const TFitSide& renderFit, int rank,
+                                  int precision);
+// The review graph's titles for a rank and surface mode.
 void SetReviewGraphTitles(T3DTitleSet& set, const TSession& session, int rank, int lineCount,
                           int surfaceMode, int precision);
-// The residual graph's titles for a rank (refitted into `CurFitEqn`) and residual kind.
+// The residual graph's titles for a rank and residual kind.
 void SetResidualGraphTitles(T3DTitleSet& set, const TSession& session, int rank, int lineCount,
                             int residualKind, int precision);
 // The first rank of the session's list whose fit has the equation number; -1 when none.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "app/c_format.h"
 #include "app/date_time_text.h"
@@ -55,8 +56,9 @@ void AppendStatistics(TMFile& out, const TFitEqn& e) {
 
 // The parameter table (with P>|t| when `probabilities`) and the scale lines of the
 // exponential terms.
-void AppendParameters(TMFile& out, const TSession& session, const TFitEqn& e, int levelIndex,
+void AppendParameters(TMFile& out, const TSession& session, const TFitSide& fit, int levelIndex,
                       bool probabilities) {
+  const TFitEqn& e = fit.eqn;
   const int level = ClampLevel(levelIndex);
   const char* label = kLevelLabels[static_cast<std::size_t>(level)];
   const char* header =
@@ -91,8 +93,8 @@ void AppendParameters(TMFile& out, const TSession& session, const TFitEqn& e, in
     }
   }
   if (e.kind == kKindTermSubset) {
-    if (FitUsesExpX(e)) AppendCells(out, CFormat("~$ wx~$   ~!%-11s~!", Num11(CurFitSide.scales.xScale).c_str()), {10, 15});
-    if (FitUsesExpY(e)) AppendCells(out, CFormat("~$ wy~$   ~!%-11s~!", Num11(CurFitSide.scales.yScale).c_str()), {10, 15});
+    if (FitUsesExpX(e)) AppendCells(out, CFormat("~$ wx~$   ~!%-11s~!", Num11(fit.scales.xScale).c_str()), {10, 15});
+    if (FitUsesExpY(e)) AppendCells(out, CFormat("~$ wy~$   ~!%-11s~!", Num11(fit.scales.yScale).c_str()), {10, 15});
   }
 }
 
@@ -269,15 +271,16 @@ int FitMinimizationMode(const TFitEqn& fit, const TFitOptions& options) {
 bool FormatNumericSummary(TMFile& out, const TSession& session, int rank,
                           const TNumericPaneSettings& settings) {
   out.Clear();
-  if (!RefitRank(session, rank, kRefitComplete)) return false;
-  const TFitEqn& e = *CurFitEqn;
+  const std::optional<TFitSide> fit = RefitRank(session, rank, kRefitComplete);
+  if (!fit) return false;
+  const TFitEqn& e = fit->eqn;
   const std::uint32_t options = settings.options;
   const bool probabilities = (options & kPaneProbabilities) != 0;
   out.AppendLine(PaneRankLine(rank, e, session));
   out.AppendLine("");
   AppendStatistics(out, e);
   out.AppendLine("");
-  AppendParameters(out, session, e, settings.levelIndex, probabilities);
+  AppendParameters(out, session, *fit, settings.levelIndex, probabilities);
   out.AppendLine("");
   if (options & kPaneVolumeExtrema) AppendExtrema(out, e, settings.volumeInSummary);
   AppendProcedure(out, session, e);
@@ -292,13 +295,14 @@ bool FormatNumericSummary(TMFile& out, const TSession& session, int rank,
 std::unique_ptr<TMFile> BuildSummaryText(const TSession& session, const TNumericPaneSettings& settings) {
   auto out = std::make_unique<TMFile>("", 60);
   const int rank = session.ReviewCurrentRank;
-  if (!RefitRank(session, rank, kRefitComplete)) return nullptr;
-  const TFitEqn& e = *CurFitEqn;
+  const std::optional<TFitSide> fit = RefitRank(session, rank, kRefitComplete);
+  if (!fit) return nullptr;
+  const TFitEqn& e = fit->eqn;
   out->AppendLine(PaneRankLine(rank, e, session));
   out->AppendLine("");
   AppendStatistics(*out, e);
   out->AppendLine("");
-  AppendParameters(*out, session, e, settings.levelIndex, false);
+  AppendParameters(*out, session, *fit, settings.levelIndex, false);
   out->AppendLine("");
   AppendDate(*out, session, settings.stamp);
   return out;

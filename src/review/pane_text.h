@@ -4,8 +4,8 @@
 // residuals and limits), and the short summary the graphs draw beside their surface.
 //
 // Each builder clears the buffer and writes the whole text afresh. The numeric and data
-// summaries make their rank current first (RefitRank); the precision summary works on the
-// current fit as it finds it and leaves its parameters exactly as they were.
+// summaries refit their rank into a fit of their own (RefitRank); the precision summary
+// works on a copy of the session's current fit. None of them moves the current fit.
 #pragma once
 
 #include <cstdint>
@@ -57,10 +57,10 @@ struct TNumericPaneSettings {
 std::unique_ptr<TMFile> BuildSummaryText(const TSession& session,
                                          const TNumericPaneSettings& settings);
 
-// The precision summary of the current fit (whose rank is `rank`): the relative error of the
-// surface at nine sample points when every parameter is rounded to 18 .. 2 digits and, for
-// linear fits, when each parameter is dropped. Rows without an evaluable sample point stay
-// empty. The rank is refitted with its standard errors at the end.
+// The precision summary of the session's current fit (whose rank is `rank`): the relative
+// error of the surface at nine sample points when every parameter is rounded to 18 .. 2
+// digits and, for linear fits, when each parameter is dropped. Rows without an evaluable
+// sample point stay empty.
 void FormatPrecisionSummary(TMFile& out, const TSession& session, int rank);
 
 // Columns of the data summary.

@@ -24,10 +24,10 @@ using TParameters = std::array<long double, kFitEqnSlots>;
 
 // The surface at (x, y) with this thread's math error cleared first; the missing value when
 // the evaluation fails.
-long double CheckedFitZ(long double x, long double y) {
+long double CheckedFitZ(const TFitSide& fit, long double x, long double y) {
   ExprContext& ctx = ExprThreadContext();
   ctx.ExprMathError = 0;
-  const long double z = EvalFitZ(x, y);
+  const long double z = EvalFitZ(fit, x, y);
   return ctx.ExprMathError != 0 ? ExprErrorValue : z;
 }
 
@@ -35,13 +35,13 @@ long double CheckedFitZ(long double x, long double y) {
 struct TSamples {
   long double x[9], y[9], zref[9];
 };
-TSamples SamplePoints(const TDataStats& s) {
+TSamples SamplePoints(const TFitSide& fit, const TDataStats& s) {
   TSamples p{};
   const long double xs[3] = {s.X.Min, s.X.Mean, s.X.Max}, ys[3] = {s.Y.Min, s.Y.Mean, s.Y.Max};
   for (int i = 0; i < 9; ++i) {
     p.x[i] = xs[i / 3];
     p.y[i] = ys[i % 3];
-    p.zref[i] = CheckedFitZ(p.x[i], p.y[i]);
+    p.zref[i] = CheckedFitZ(fit, p.x[i], p.y[i]);
   }
   return p;
 }
@@ -51,12 +51,12 @@ TSamples SamplePoints(const TDataStats& s) {
 struct TErrorRow {
   long double mean, min, max;
 };
-std::optional<TErrorRow> RelativeErrors(const TSamples& p) {
+std::optional<TErrorRow> RelativeErrors(const TFitSide& fit, const TSamples& p) {
   TErrorRow r{0.0L, 1e300L, -1e300L};
   int used = 0;
   for (int j = 0; j < 9; ++j) {
     if (p.zref[j] == ExprErrorValue) continue;
-    const long double z = EvalFitZ(p.x[j], p.y[j]);
+    const long double z = EvalFitZ(fit, p.x[j], p.y[j]);
     const long double e = p.zref[j] == 0.0L ? 0.0L : std::fabs((z - p.zref[j]) / p.zref[j]);
     r.mean += e;
     r.min = std::min(r.min, e);
@@ -90,20 +90,21 @@ void AppendErrorRow(TMFile& out, const std::string& lead, const std::optional<TE
 }  // namespace
 
 void FormatPrecisionSummary(TMFile& out, const TSession& session, int rank) {
-  TFitEqn& e = *CurFitEqn;
+  // The parameters are rounded and dropped in a copy: the session's current fit stays as it is.
+  TFitSide fit = session.CurFit;
+  TFitEqn& e = fit.eqn;
   out.Clear();
   out.AppendLine(PaneRankLine(rank, e, session));
   out.AppendLine("");
   AppendCells(out, "~#Precision~#      ~#Avg Abs Error~#  ~#Min Abs Error~#  ~#Max Abs Error~#", {19, 19, 19, 17});
   const TParameters saved = e.parameters;
-  const TSamples samples = SamplePoints(session.DataStats);
+  const TSamples samples = SamplePoints(fit, session.DataStats);
   for (int digits = 18; digits >= 2; --digits) {
     e.parameters = saved;
     for (int i = 0; i <= e.m; ++i)
       e.parameters[static_cast<std::size_t>(i)] = RoundToDigits(saved[static_cast<std::size_t>(i)], digits);
-    AppendErrorRow(out, CFormat("    ~$%3d~$        ", digits), RelativeErrors(samples));
+    AppendErrorRow(out, CFormat("    ~$%3d~$        ", digits), RelativeErrors(fit, samples));
   }
-  e.parameters = saved;
   if (e.kind == kKindNonlinear) return;
   out.AppendLine("");
   AppendCells(out, "~#Removing~#       ~#Avg Abs Error~#  ~#Min Abs Error~#  ~#Max Abs Error~#", {19, 19, 19, 17});
@@ -111,10 +112,8 @@ void FormatPrecisionSummary(TMFile& out, const TSession& session, int rank) {
     e.parameters = saved;
     e.parameters[static_cast<std::size_t>(i)] = 0.0L;
     const std::string label = ParameterLabel(i);
-    AppendErrorRow(out, CFormat("    ~$%c%c~$         ", label[0], label[1]), RelativeErrors(samples));
+    AppendErrorRow(out, CFormat("    ~$%c%c~$         ", label[0], label[1]), RelativeErrors(fit, samples));
   }
-  e.parameters = saved;
-  (void)RefitRank(session, rank, kRefitCovariance);
 }
 
 namespace {
@@ -133,9 +132,10 @@ std::string Num9(long double x) { return FormatNumber(x, 9); }
 
 bool FormatDataSummary(TMFile& out, const TSession& session, int rank, int type, int levelIndex) {
   out.Clear();
-  if (!RefitRank(session, rank, kRefitCovariance)) return false;
+  const std::optional<TFitSide> fit = RefitRank(session, rank, kRefitCovariance);
+  if (!fit) return false;
   type = std::clamp(type, 0, 3);
-  const TFitEqn& e = *CurFitEqn;
+  const TFitEqn& e = fit->eqn;
   const char* label = ConfidenceLevelLabel(levelIndex);
   const long double ts = e.tTimesStdError[static_cast<std::size_t>(std::clamp(levelIndex, 0, 4))];
   out.AppendLine(PaneRankLine(rank, e, session));
@@ -149,7 +149,7 @@ bool FormatDataSummary(TMFile& out, const TSession& session, int rank, int type,
   const int n = PointCount(table);
   for (int i = 1; i <= n; ++i) {
     const TXYZPoint& p = table[static_cast<std::size_t>(i)];
-    const long double zp = CheckedFitZ(p.X, p.Y);
+    const long double zp = CheckedFitZ(*fit, p.X, p.Y);
     std::string predicted, residual, percent, cLow, cHigh, pLow, pHigh;
     if (zp != ExprErrorValue) {
       predicted = Num9(zp);
@@ -157,7 +157,7 @@ bool FormatDataSummary(TMFile& out, const TSession& session, int rank, int type,
       residual = Num9(r);
       percent = Num9(p.Z == 0.0L ? 0.0L : 100.0L * r / p.Z);
       long double observation = 0.0L;
-      const long double mean = ComputeLimitErrors(p.X, p.Y, zp, observation);
+      const long double mean = ComputeLimitErrors(*fit, p.X, p.Y, zp, observation);
       if (mean != 0.0L) {
         cLow = Num9(zp - mean * ts);
         cHigh = Num9(zp + mean * ts);

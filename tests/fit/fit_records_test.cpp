@@ -4,10 +4,13 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <tuple>
 
 #include "fit/fit_list.h"
 #include "fit/fit_session.h"
+#include "fit/fit_side.h"
+#include "fit/session.h"
 #include "fit/fit_statistics.h"
 
 namespace {
@@ -196,7 +199,10 @@ class FitEqnTFunctions : public ::testing::Test {
 };
 
 TEST_F(FitEqnTFunctions, TValuesComeFromTheInstalledFunctions) {
-  for (const TFitEqn* eqn : {CurFitEqn, RenderFitEqn}) {
+  // The session's current fit and a render-side fit, as the program starts them.
+  const auto session = std::make_unique<TSession>();
+  const TFitSide renderFit;
+  for (const TFitEqn* eqn : {&session->CurFitEqn(), &renderFit.eqn}) {
     EXPECT_EQ(eqn->tFunctions, kStudentTFunctions);
     EXPECT_EQ(eqn->levelWords, kConfidenceLevelWords);
   }
@@ -208,9 +214,10 @@ TEST_F(FitEqnTFunctions, TValuesComeFromTheInstalledFunctions) {
     EXPECT_EQ(std::tuple(eqn.tValues[level], eqn.tTimesStdError[level]), std::tuple(ExprErrorValue, ExprErrorValue));
   }
   InstallFitEqnTFunctions({FakeT, FakeT, FakeT, FakeT, FailingT});
-  EXPECT_EQ(CurFitEqn->levelWords, (std::array<std::int32_t, 5>{90, 95, 99, 99, 99}));
-  EXPECT_EQ(RenderFitEqn->tFunctions[0], &FakeT);
-  eqn.tFunctions = CurFitEqn->tFunctions;
+  const TFitSide current, render;  // fits made after the install
+  EXPECT_EQ(current.eqn.levelWords, (std::array<std::int32_t, 5>{90, 95, 99, 99, 99}));
+  EXPECT_EQ(render.eqn.tFunctions[0], &FakeT);
+  eqn.tFunctions = current.eqn.tFunctions;
   FillFitEqnTValues(eqn);
   EXPECT_EQ(std::tuple(eqn.tValues[0], eqn.tTimesStdError[0], eqn.tValues[4]),
             std::tuple(2.25L, 1.125L, ExprErrorValue));

@@ -20,8 +20,10 @@
 #include "expr/udf_record.h"
 #include "fit/fit_blocks.h"
 #include "fit/fit_list.h"
+#include "fit/fit_results.h"
 #include "fit/fit_run.h"
 #include "fit/fit_sums.h"
+#include "fit/session.h"
 
 namespace fit_test {
 
@@ -86,6 +88,23 @@ inline RunResult RunFit(PointTable& table, const TFitSelection& selection, const
   r.counts = ctx.counts;
   r.counters = ctx.counters;
   return r;
+}
+
+// A run of `selection` over `table` published into the session as the fit commands publish
+// it, with `table` as the session's data and its statistics; `udfCount` defined user
+// functions take part. Returns the driver's result.
+inline int PublishRun(TSession& session, PointTable table, const TFitSelection& selection,
+                      int udfCount = 0, const TFitOptions& options = DefaultFitOptions()) {
+  session.DataStats = StatsOf(table);
+  EXPECT_TRUE(session.Table.ReplaceDataTable(table));
+  session.Table.SetXYZRows(static_cast<int>(table.size()) - 1);
+  TFitRunOutcome outcome;
+  TFitRunContext ctx(table, session.DataStats, selection, options, outcome.list);
+  CountFitRun(ctx, udfCount);
+  const int n = RunFitFamilies(ctx);
+  outcome.products = FitRunProductsOf(ctx);
+  PublishFitResults(session, std::move(outcome));
+  return n;
 }
 
 // The fit of an equation number in a list, or null.

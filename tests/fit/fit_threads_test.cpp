@@ -130,7 +130,7 @@ class FitThreads : public ::testing::Test {
     };
     InstallBackgroundFit(session_);
     BackgroundFitHooks().Done = [this] {
-      dones_.push_back(Done{queue_.OnUiThread(), session_.FitResultsValid.load(), CurFitEqn->r2});
+      dones_.push_back(Done{queue_.OnUiThread(), session_.FitResultsValid.load(), session_.CurFitEqn().r2});
     };
     BackgroundFitHooks().Beep = [this] { ++beeps_; };
   }
@@ -210,7 +210,7 @@ TEST_F(FitThreads, CompletedRunMakesRankOneCurrentAndEndsInTheChosenReview) {
     EXPECT_TRUE(sink.Got(kFitMsgFitted));
     EXPECT_EQ(session_.FitResultsValid, 1);
     EXPECT_GT(session_.FitCount, 1);
-    EXPECT_NEAR(static_cast<double>(CurFitEqn->r2), 1.0, 1e-15);  // the plane, ranked first
+    EXPECT_NEAR(static_cast<double>(session_.CurFitEqn().r2), 1.0, 1e-15);  // the plane, ranked first
     EXPECT_EQ(EndFitCommand(session_, command, c.dialogResult), c.review);
     EXPECT_EQ(CurrentSettings().reviewStartMode, c.modeAfter);
     EXPECT_EQ(session_.FitOptions, DefaultFitOptions());

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <limits>
+#include <optional>
 #include <set>
 #include <thread>
 #include <tuple>
@@ -42,16 +43,7 @@ class FitUseTest : public ::testing::Test {
   // commands publish it, with `t` as the session's data table and its statistics.
   int RunIntoFitList(PointTable& t, const TFitSelection& selection,
                      const TFitOptions& options = DefaultFitOptions()) {
-    session_.DataStats = StatsOf(t);
-    EXPECT_TRUE(session_.Table.ReplaceDataTable(t));
-    session_.Table.SetXYZRows(static_cast<int>(t.size()) - 1);
-    TFitRunOutcome outcome;
-    TFitRunContext ctx(t, session_.DataStats, selection, options, outcome.list);
-    CountFitRun(ctx, UdfDefinedCount());
-    const int n = RunFitFamilies(ctx);
-    outcome.products = FitRunProductsOf(ctx);
-    PublishFitResults(session_, std::move(outcome));
-    return n;
+    return PublishRun(session_, t, selection, UdfDefinedCount(), options);
   }
 
   int RankOf(int equationNumber) {
@@ -71,21 +63,21 @@ class FitUseTest : public ::testing::Test {
 
 // g'Cg at (x, y) with g the central differences of the current surface in its parameters:
 // the delta method, independent of the gradients the limits build.
-long double DeltaMethodQ(long double x, long double y) {
-  TFitEqn& e = *CurFitEqn;
+long double DeltaMethodQ(TFitSide& fit, long double x, long double y) {
+  TFitEqn& e = fit.eqn;
   long double g[kFitEqnSlots];
   for (int i = 0; i <= e.m; ++i) {
     const long double pi = e.parameters[i], h = 1e-7L * std::max(1.0L, std::fabs(pi));
     e.parameters[i] = pi + h;
-    const long double up = EvalFitZ(x, y);
+    const long double up = EvalFitZ(fit, x, y);
     e.parameters[i] = pi - h;
-    const long double down = EvalFitZ(x, y);
+    const long double down = EvalFitZ(fit, x, y);
     e.parameters[i] = pi;
     g[i] = (up - down) / (2 * h);
   }
   long double q = 0;
   for (int i = 0; i <= e.m; ++i)
-    for (int j = 0; j <= e.m; ++j) q += g[i] * CurFitSide.covariance[i][j] * g[j];
+    for (int j = 0; j <= e.m; ++j) q += g[i] * fit.covariance[i][j] * g[j];
   return q;
 }
 
@@ -177,13 +169,13 @@ PointTable NoisyWeightedPlane() {
 bool FitUseTest::PlaneRefit(int mode) {
   PointTable t = NoisyWeightedPlane();
   RunIntoFitList(t, LinearSelection(9, 0, 0));
-  return RankOf(1) > 0 && RefitRank(session_, RankOf(1), mode);
+  return RankOf(1) > 0 && MakeRankCurrent(session_, RankOf(1), mode);
 }
 
 TEST_F(FitUseTest, PlaneStandardErrorsAndLimitsAgreeWithAnIndependentFit) {
   ASSERT_TRUE(PlaneRefit(kRefitCovariance));
-  const TFitEqn& e = *CurFitEqn;
-  EXPECT_EQ(std::tuple(e.rank, e.kind, e.dof, FitCovarianceValid), std::tuple(RankOf(1), kKindPolynomial, 17, 1));
+  const TFitEqn& e = session_.CurFit.eqn;
+  EXPECT_EQ(std::tuple(e.rank, e.kind, e.dof, session_.CurFit.covarianceValid), std::tuple(RankOf(1), kKindPolynomial, 17, 1));
   const long double params[3] = {2.0197140676900953L, 0.49954170033216605L, -0.3039666935990669L};
   const long double errors[3] = {0.026744732038054574L, 0.0057407416348674925L, 0.007349524818061111L};
   for (int i = 0; i < 3; ++i) {
@@ -204,28 +196,28 @@ TEST_F(FitUseTest, PlaneStandardErrorsAndLimitsAgreeWithAnIndependentFit) {
   } at[] = {{2.5L, 1.5L, 0.011232616418909167L, 0.03731573457648854L},
             {7.0L, -1.0L, 0.034799804160330995L, 0.049772670663387L}};
   for (const auto& a : at) {
-    const long double z = EvalFitZ(a.x, a.y);
-    EXPECT_LD_NEAR(ConfidenceLimit(a.x, a.y, z) / e.tValues[1], a.mean, 1e-15L) << a.x;
-    EXPECT_LD_NEAR(PredictionLimit(a.x, a.y, z) / e.tValues[1], a.observation, 1e-15L) << a.x;
+    const long double z = EvalFitZ(session_.CurFit, a.x, a.y);
+    EXPECT_LD_NEAR(ConfidenceLimit(session_.CurFit, a.x, a.y, z) / e.tValues[1], a.mean, 1e-15L) << a.x;
+    EXPECT_LD_NEAR(PredictionLimit(session_.CurFit, a.x, a.y, z) / e.tValues[1], a.observation, 1e-15L) << a.x;
   }
   // The level comes from the settings at each call: no refit is needed, and a level outside
   // 0..4 is clamped.
   long double obs = 0;
-  const long double mean = ComputeLimitErrors(2.5L, 1.5L, 0, obs);
+  const long double mean = ComputeLimitErrors(session_.CurFit, 2.5L, 1.5L, 0, obs);
   for (const auto& [setting, used] : {std::pair{0, 0}, {1, 1}, {4, 4}, {7, 4}, {-3, 0}, {1000000, 4}}) {
     CurrentSettings().LimitsLevel = setting;
     EXPECT_EQ(LimitsLevelIndex(), used);
-    EXPECT_LD_NEAR(ConfidenceLimit(2.5L, 1.5L, 0), e.tTimesStdError[used] * mean, 1e-18L) << setting;
-    EXPECT_LD_NEAR(PredictionLimit(2.5L, 1.5L, 0), e.tTimesStdError[used] * obs, 1e-18L) << setting;
+    EXPECT_LD_NEAR(ConfidenceLimit(session_.CurFit, 2.5L, 1.5L, 0), e.tTimesStdError[used] * mean, 1e-18L) << setting;
+    EXPECT_LD_NEAR(PredictionLimit(session_.CurFit, 2.5L, 1.5L, 0), e.tTimesStdError[used] * obs, 1e-18L) << setting;
   }
   // q = g'Cg = 0 gives no confidence band (the missing value) and a prediction band of t·s;
   // without a covariance nothing is known: both are missing.
   CurrentSettings().LimitsLevel = 1;
-  CurFitSide.covariance.Fill(0.0L);
-  EXPECT_EQ(std::tuple(ComputeLimitErrors(3, 2, 0, obs), obs), std::tuple(0.0L, 1.0L));
-  EXPECT_EQ(std::tuple(ConfidenceLimit(3, 2, 0), PredictionLimit(3, 2, 0)), std::tuple(ExprErrorValue, e.tTimesStdError[1]));
-  FitCovarianceValid = 0;
-  EXPECT_EQ(std::tuple(ConfidenceLimit(3, 2, 0), PredictionLimit(3, 2, 0)), std::tuple(ExprErrorValue, ExprErrorValue));
+  session_.CurFit.covariance.Fill(0.0L);
+  EXPECT_EQ(std::tuple(ComputeLimitErrors(session_.CurFit, 3, 2, 0, obs), obs), std::tuple(0.0L, 1.0L));
+  EXPECT_EQ(std::tuple(ConfidenceLimit(session_.CurFit, 3, 2, 0), PredictionLimit(session_.CurFit, 3, 2, 0)), std::tuple(ExprErrorValue, e.tTimesStdError[1]));
+  session_.CurFit.covarianceValid = 0;
+  EXPECT_EQ(std::tuple(ConfidenceLimit(session_.CurFit, 3, 2, 0), PredictionLimit(session_.CurFit, 3, 2, 0)), std::tuple(ExprErrorValue, ExprErrorValue));
 }
 
 // Outside the domain of a transform both limits are missing.
@@ -236,10 +228,10 @@ TEST_F(FitUseTest, PointsOutsideTheTransformsDomainHaveNoLimits) {
   RunIntoFitList(t, LinearSelection(kPolyLnX | kPolyY, 0, 0));
   const int rank = RankOf(76);  // ln x, order 1; y, order 1
   ASSERT_GT(rank, 0);
-  ASSERT_TRUE(RefitRank(session_, rank, kRefitCovariance));
-  EXPECT_NE(ConfidenceLimit(2, 2, 0), ExprErrorValue);
+  ASSERT_TRUE(MakeRankCurrent(session_, rank, kRefitCovariance));
+  EXPECT_NE(ConfidenceLimit(session_.CurFit, 2, 2, 0), ExprErrorValue);
   for (long double x : {0.0L, -1.0L}) {
-    EXPECT_EQ(std::tuple(ConfidenceLimit(x, 2, 0), PredictionLimit(x, 2, 0)),
+    EXPECT_EQ(std::tuple(ConfidenceLimit(session_.CurFit, x, 2, 0), PredictionLimit(session_.CurFit, x, 2, 0)),
               std::tuple(ExprErrorValue, ExprErrorValue));
   }
 }
@@ -250,25 +242,25 @@ TEST_F(FitUseTest, PointsOutsideTheTransformsDomainHaveNoLimits) {
 // area·(a + b·x̄ + c·ȳ) over [1, 5] x [1, 4]. Mode 0 fills the record alone.
 TEST_F(FitUseTest, RefitModesOfAPlane) {
   ASSERT_TRUE(PlaneRefit(kRefitComplete));
-  const TFitEqn& e = *CurFitEqn;
+  const TFitEqn& e = session_.CurFit.eqn;
   EXPECT_EQ((std::vector{e.minimum[0], e.minimum[1], e.maximum[0], e.maximum[1]}),
             (std::vector{1.0L, 4.0L, 5.0L, 1.0L}));
-  EXPECT_LD_NEAR(e.minimum[2], EvalFitZ(1, 4), 1e-15L);
-  EXPECT_LD_NEAR(e.maximum[2], EvalFitZ(5, 1), 1e-15L);
+  EXPECT_LD_NEAR(e.minimum[2], EvalFitZ(session_.CurFit, 1, 4), 1e-15L);
+  EXPECT_LD_NEAR(e.maximum[2], EvalFitZ(session_.CurFit, 5, 1), 1e-15L);
   EXPECT_EQ(e.volume, 0.0L);  // the volume option is off
   CurrentSettings().VolumeOption = 1;
-  const bool refit = RefitRank(session_, RankOf(1), kRefitComplete);
+  const bool refit = MakeRankCurrent(session_, RankOf(1), kRefitComplete);
   CurrentSettings().VolumeOption = 0;
   ASSERT_TRUE(refit);
   const long double exact = 12 * (e.parameters[0] + 3 * e.parameters[1] + 2.5L * e.parameters[2]);
   EXPECT_LD_NEAR(e.volume, exact, 1e-15L * exact);
   EXPECT_LE(e.volumeSecond, 1e-8L);
-  ASSERT_TRUE(RefitRank(session_, RankOf(1), kRefitCovariance));
-  ASSERT_TRUE(RefitRank(session_, RankOf(1), kRefitRecord));
-  EXPECT_EQ(FitCovarianceValid, 0);
-  EXPECT_EQ(CurFitEqn->parameterErrors[1], 0.0L);
-  EXPECT_FALSE(RefitRank(session_, 0, kRefitRecord));
-  EXPECT_FALSE(RefitRank(session_, session_.FitList.Count() + 1, kRefitRecord));
+  ASSERT_TRUE(MakeRankCurrent(session_, RankOf(1), kRefitCovariance));
+  ASSERT_TRUE(MakeRankCurrent(session_, RankOf(1), kRefitRecord));
+  EXPECT_EQ(session_.CurFit.covarianceValid, 0);
+  EXPECT_EQ(session_.CurFit.eqn.parameterErrors[1], 0.0L);
+  EXPECT_FALSE(MakeRankCurrent(session_, 0, kRefitRecord));
+  EXPECT_FALSE(MakeRankCurrent(session_, session_.FitList.Count() + 1, kRefitRecord));
 }
 
 // Every kind of linear fit evaluates as its family's evaluator and gets a covariance.
@@ -282,16 +274,16 @@ TEST_F(FitUseTest, EveryLinearKindEvaluatesAndInverts) {
   ExprContext& ctx = ExprThreadContext();
   for (int rank = 1; rank <= session_.FitList.Count(); ++rank) {
     const TFitResult& f = *session_.FitList.At(rank);
-    ASSERT_TRUE(RefitRank(session_, rank, kRefitCovariance));
-    const TFitEqn& e = *CurFitEqn;
+    ASSERT_TRUE(MakeRankCurrent(session_, rank, kRefitCovariance));
+    const TFitEqn& e = session_.CurFit.eqn;
     kinds.insert(e.kind);
     if (IsSeriesFamily(e.descriptor[1])) seriesCodes.insert(e.descriptor[1]);
-    EXPECT_EQ(FitCovarianceValid, 1) << f.equationNumber;
+    EXPECT_EQ(session_.CurFit.covarianceValid, 1) << f.equationNumber;
     // The fitted surface reproduces the record's SSE.
     long double sse = 0;
     ctx.ExprMathError = 0;
     for (const TXYZPoint& p : PointsOf(std::span<const TXYZPoint>(t))) {
-      const long double r = p.Z - EvalFitZ(p.X, p.Y);
+      const long double r = p.Z - EvalFitZ(session_.CurFit, p.X, p.Y);
       sse += p.W * session_.DataStats.WeightScale * r * r;
     }
     EXPECT_EQ(ctx.ExprMathError, 0) << f.equationNumber;
@@ -320,11 +312,11 @@ TEST_F(FitUseTest, LogSubsetLimitsFollowTheBackTransform) {
     for (int i = 1; i <= session_.FitList.Count() && rank == 0; ++i)
       if (session_.FitList.At(i)->terms[0] == variant && session_.FitList.At(i)->m == 2) rank = i;
     ASSERT_GT(rank, 0) << variant;
-    ASSERT_TRUE(RefitRank(session_, rank, kRefitCovariance));
+    ASSERT_TRUE(MakeRankCurrent(session_, rank, kRefitCovariance));
     const long double x = 2.2L, y = 2.7L;
-    const long double q = DeltaMethodQ(x, y);
+    const long double q = DeltaMethodQ(session_.CurFit, x, y);
     long double obs = 0;
-    const long double mean = ComputeLimitErrors(x, y, EvalFitZ(x, y), obs);
+    const long double mean = ComputeLimitErrors(session_.CurFit, x, y, EvalFitZ(session_.CurFit, x, y), obs);
     EXPECT_LD_NEAR(mean, std::sqrt(q), 1e-8L * std::sqrt(q)) << variant;
     EXPECT_LD_NEAR(obs, std::sqrt(1 + q), 1e-10L) << variant;
   }
@@ -344,18 +336,18 @@ TEST_F(FitUseTest, GaussianPeakRefitsWithItsCovarianceAndMaximum) {
   RunIntoFitList(t, sel);
   const int rank = RankOf(2001);
   ASSERT_GT(rank, 0);
-  ASSERT_TRUE(RefitRank(session_, rank, kRefitComplete));
-  const TFitEqn& e = *CurFitEqn;
-  EXPECT_EQ(std::tuple(e.kind, e.shapeEvaluator, FitUdfIndex),
+  ASSERT_TRUE(MakeRankCurrent(session_, rank, kRefitComplete));
+  const TFitEqn& e = session_.CurFit.eqn;
+  EXPECT_EQ(std::tuple(e.kind, e.shapeEvaluator, session_.CurFit.udfIndex),
             std::tuple(kKindNonlinear, BuiltinNonlinearEntry(0).evaluator, -1));
-  ASSERT_EQ(FitCovarianceValid, 1);
+  ASSERT_EQ(session_.CurFit.covarianceValid, 1);
   for (int i = 0; i <= e.m; ++i) EXPECT_GT(e.parameterErrors[i], 0.0L) << i;
   // The surface is the catalogue's evaluator at the fitted parameters.
   long double a[8] = {};
   std::copy(e.parameters.begin(), e.parameters.begin() + e.m + 1, a + 1);
   long double z = 0;
   e.shapeEvaluator(1.25L, -0.5L, a, &z, nullptr);
-  EXPECT_EQ(EvalFitZ(1.25L, -0.5L), z);
+  EXPECT_EQ(EvalFitZ(session_.CurFit, 1.25L, -0.5L), z);
   // The highest point is the peak's centre; the lowest lies on the box's edge.
   EXPECT_LD_NEAR(e.maximum[0], 0.5L, 1e-3L);
   EXPECT_LD_NEAR(e.maximum[1], -0.7L, 1e-3L);
@@ -363,9 +355,9 @@ TEST_F(FitUseTest, GaussianPeakRefitsWithItsCovarianceAndMaximum) {
   // The limits use the analytic parameter derivatives: the delta method on numeric ones
   // agrees.
   const long double x = 1.0L, y = 0.2L;
-  const long double q = DeltaMethodQ(x, y);
+  const long double q = DeltaMethodQ(session_.CurFit, x, y);
   long double obs = 0;
-  EXPECT_LD_NEAR(ComputeLimitErrors(x, y, EvalFitZ(x, y), obs), std::sqrt(q), 1e-7L * std::sqrt(q));
+  EXPECT_LD_NEAR(ComputeLimitErrors(session_.CurFit, x, y, EvalFitZ(session_.CurFit, x, y), obs), std::sqrt(q), 1e-7L * std::sqrt(q));
 }
 
 // User functions as fits: the render thread evaluates its own function in its own
@@ -385,34 +377,36 @@ TEST_F(UdfFitUseTest, EachThreadEvaluatesItsOwnUserFunction) {
   RunIntoFitList(t, TFitSelection{});
   const int ui = RankOf(2504), render = RankOf(2506);
   ASSERT_TRUE(ui > 0 && render > 0);
-  ASSERT_TRUE(RefitRank(session_, ui, kRefitCovariance));
-  EXPECT_EQ(std::tuple(FitUdfIndex, ExprThreadContext().CurrentUdf), std::tuple(3, 3));
-  const long double* pu = CurFitEqn->parameters.data();
-  const long double* pr = RenderFitEqn->parameters.data();
+  ASSERT_TRUE(MakeRankCurrent(session_, ui, kRefitCovariance));
+  EXPECT_EQ(std::tuple(session_.CurFit.udfIndex, ExprThreadContext().CurrentUdf), std::tuple(3, 3));
+  const long double* pu = session_.CurFit.eqn.parameters.data();
   const auto uiExpected = [pu](long double x, long double y) { return pu[0] + pu[1] * x * y; };
 
   std::atomic<bool> refit{false};
   long double renderError = 0, uiError = 0;
-  int renderUdf = -1;
+  int renderUdf = -1, renderCovarianceValid = 0;
   std::thread thread([&] {
-    RefitRankForRender(session_, render, 1);
-    refit = true;
+    const std::optional<TFitSide> renderFit = RefitRankForRender(session_, render, true);
+    refit = renderFit.has_value();
+    if (!renderFit) return;
+    const long double* pr = renderFit->eqn.parameters.data();
     for (int i = 0; i < 2000; ++i) {
       const long double x = 1 + 0.001L * i, y = 2 - 0.0005L * i;
-      renderError = std::max(renderError, std::fabs(EvalRenderFitZ(x, y) - (pr[0] * x - pr[1] * y)));
+      renderError = std::max(renderError, std::fabs(EvalFitZ(*renderFit, x, y) - (pr[0] * x - pr[1] * y)));
     }
-    renderUdf = RenderUdfIndex;
+    renderUdf = renderFit->udfIndex;
+    renderCovarianceValid = renderFit->covarianceValid;
   });
   for (int i = 0; i < 2000; ++i) {
     const long double x = 1.5L + 0.001L * i, y = 1 + 0.0005L * i;
-    uiError = std::max(uiError, std::fabs(EvalFitZ(x, y) - uiExpected(x, y)));
+    uiError = std::max(uiError, std::fabs(EvalFitZ(session_.CurFit, x, y) - uiExpected(x, y)));
   }
   thread.join();
   EXPECT_TRUE(refit);
   EXPECT_LT(std::max(renderError, uiError), 1e-15L);
-  EXPECT_EQ(std::tuple(renderUdf, ExprThreadContext().CurrentUdf, FitUdfIndex, RenderCovarianceValid),
+  EXPECT_EQ(std::tuple(renderUdf, ExprThreadContext().CurrentUdf, session_.CurFit.udfIndex, renderCovarianceValid),
             std::tuple(5, 3, 3, 1));
-  EXPECT_NE(ConfidenceLimit(2, 2, EvalFitZ(2, 2)), ExprErrorValue);
+  EXPECT_NE(ConfidenceLimit(session_.CurFit, 2, 2, EvalFitZ(session_.CurFit, 2, 2)), ExprErrorValue);
 }
 
 // ---- Evaluation and derivatives -----------------------------------------------------
@@ -424,18 +418,18 @@ TEST_F(FitUseTest, DerivativesUseRelativeSteps) {
   RunIntoFitList(t, LinearSelection(kPolyX | kPolyY, 0, 0));
   const int rank = RankOf(310);  // the full cubic in x and y
   ASSERT_GT(rank, 0);
-  ASSERT_TRUE(RefitRank(session_, rank, kRefitRecord));
+  ASSERT_TRUE(MakeRankCurrent(session_, rank, kRefitRecord));
   for (const auto& [x, y] : {std::pair{0.0L, 0.0L}, {-2.0L, 1.0L}, {1.5L, -0.5L}}) {
-    EXPECT_LD_NEAR(FitDzDx(x, y), 3 * x * x + y, 1e-9L) << x;
-    EXPECT_LD_NEAR(FitDzDy(x, y), 4 * y + x, 1e-9L) << x;
-    EXPECT_LD_NEAR(FitD2zDx2(x, y), 6 * x, 1e-5L) << x;
-    EXPECT_LD_NEAR(FitD2zDy2(x, y), 4, 1e-5L) << x;
-    EXPECT_LD_NEAR(FitD2zDxDy(x, y), 1, 1e-5L) << x;
+    EXPECT_LD_NEAR(FitDzDx(session_.CurFit, x, y), 3 * x * x + y, 1e-9L) << x;
+    EXPECT_LD_NEAR(FitDzDy(session_.CurFit, x, y), 4 * y + x, 1e-9L) << x;
+    EXPECT_LD_NEAR(FitD2zDx2(session_.CurFit, x, y), 6 * x, 1e-5L) << x;
+    EXPECT_LD_NEAR(FitD2zDy2(session_.CurFit, x, y), 4, 1e-5L) << x;
+    EXPECT_LD_NEAR(FitD2zDxDy(session_.CurFit, x, y), 1, 1e-5L) << x;
   }
   // At x = -2 the step is -2e-6: the same central difference as with +2e-6.
   const long double h = 2e-6L;
-  EXPECT_EQ(FitDzDx(-2, 1), (EvalFitZ(-2 - h, 1) - EvalFitZ(-2 + h, 1)) / (-2 * h));
-  EXPECT_EQ(FitDzDx(0, 1), (EvalFitZ(1e-6L, 1) - EvalFitZ(-1e-6L, 1)) / 2e-6L);
+  EXPECT_EQ(FitDzDx(session_.CurFit, -2, 1), (EvalFitZ(session_.CurFit, -2 - h, 1) - EvalFitZ(session_.CurFit, -2 + h, 1)) / (-2 * h));
+  EXPECT_EQ(FitDzDx(session_.CurFit, 0, 1), (EvalFitZ(session_.CurFit, 1e-6L, 1) - EvalFitZ(session_.CurFit, -1e-6L, 1)) / 2e-6L);
 }
 
 // The render side is refit and evaluated apart: the user-interface side keeps its fit.
@@ -445,21 +439,66 @@ TEST_F(FitUseTest, RenderSideIsIndependent) {
   });
   RunIntoFitList(t, LinearSelection(kPolyMaskAll, 0, 0));
   ASSERT_GE(session_.FitList.Count(), 2);
-  ASSERT_TRUE(RefitRank(session_, 1, kRefitCovariance));
-  const int uiEquation = CurFitEqn->equationNumber;
-  const long double uiZ = EvalFitZ(2.5L, 2.5L);
-  const long double uiLimit = ConfidenceLimit(2.5L, 2.5L, uiZ);
+  ASSERT_TRUE(MakeRankCurrent(session_, 1, kRefitCovariance));
+  const int uiEquation = session_.CurFit.eqn.equationNumber;
+  const long double uiZ = EvalFitZ(session_.CurFit, 2.5L, 2.5L);
+  const long double uiLimit = ConfidenceLimit(session_.CurFit, 2.5L, 2.5L, uiZ);
   long double renderZ = 0, renderLimit = 0;
+  int renderEquation = 0, renderCovarianceValid = 0;
   std::thread render([&] {
-    RefitRankForRender(session_, 2, 1);
-    renderZ = EvalRenderFitZ(2.5L, 2.5L);
-    renderLimit = ConfidenceLimit2(2.5L, 2.5L, renderZ);
+    const std::optional<TFitSide> renderFit = RefitRankForRender(session_, 2, true);
+    if (!renderFit) return;
+    renderZ = EvalFitZ(*renderFit, 2.5L, 2.5L);
+    renderLimit = ConfidenceLimit(*renderFit, 2.5L, 2.5L, renderZ);
+    renderEquation = renderFit->eqn.equationNumber;
+    renderCovarianceValid = renderFit->covarianceValid;
   });
   render.join();
-  EXPECT_EQ(std::tuple(CurFitEqn->equationNumber, RenderFitEqn->equationNumber, RenderCovarianceValid),
+  EXPECT_EQ(std::tuple(session_.CurFit.eqn.equationNumber, renderEquation, renderCovarianceValid),
             std::tuple(uiEquation, session_.FitList.At(2)->equationNumber, 1));
-  EXPECT_EQ(std::tuple(EvalFitZ(2.5L, 2.5L), ConfidenceLimit(2.5L, 2.5L, uiZ)), std::tuple(uiZ, uiLimit));
+  EXPECT_EQ(std::tuple(EvalFitZ(session_.CurFit, 2.5L, 2.5L), ConfidenceLimit(session_.CurFit, 2.5L, 2.5L, uiZ)),
+            std::tuple(uiZ, uiLimit));
   EXPECT_TRUE(renderLimit != ExprErrorValue && renderZ != ExprErrorValue);
+}
+
+// The render thread refits ranks with their covariance on its own thread while the user
+// interface makes other ranks current: every rank's surface and limit on either thread are
+// exactly those of the rank refitted alone (run under ThreadSanitizer).
+TEST_F(FitUseTest, RenderRefitsBesideUserInterfaceRefits) {
+  PointTable t = GridTable(Axis(1, 0.5L, 8), Axis(1, 0.5L, 7), [](long double x, long double y) {
+    return 1 + 2 * x + 3 * y + 0.05L * std::cos(x * y) + 0.5L * std::exp(-0.5L * (x - 3) * (x - 3));
+  });
+  TFitSelection selection = LinearSelection(kPolyMaskAll, kRatMaskAll, 0);
+  selection.nonlinear[0] = 1;  // and a Gaussian peak
+  RunIntoFitList(t, selection);
+  const int count = std::min(session_.FitList.Count(), 60);
+  ASSERT_GE(count, 20);
+  struct Figures {
+    int equation;
+    long double z, limit;
+    bool operator==(const Figures&) const = default;
+  };
+  const auto figuresOf = [](const TFitSide& fit) {
+    const long double z = EvalFitZ(fit, 2.25L, 2.75L);
+    return Figures{fit.eqn.equationNumber, z, ConfidenceLimit(fit, 2.25L, 2.75L, z)};
+  };
+  std::vector<Figures> alone(static_cast<std::size_t>(count) + 1), beside(alone.size());
+  for (int rank = 1; rank <= count; ++rank) {
+    const std::optional<TFitSide> fit = RefitRank(session_, rank, kRefitCovariance);
+    ASSERT_TRUE(fit);
+    alone[static_cast<std::size_t>(rank)] = figuresOf(*fit);
+  }
+  std::thread render([&] {
+    for (int rank = 1; rank <= count; rank += 2)
+      if (const std::optional<TFitSide> fit = RefitRankForRender(session_, rank, true))
+        beside[static_cast<std::size_t>(rank)] = figuresOf(*fit);
+  });
+  for (int rank = 2; rank <= count; rank += 2)
+    if (MakeRankCurrent(session_, rank, kRefitComplete)) beside[static_cast<std::size_t>(rank)] = figuresOf(session_.CurFit);
+  render.join();
+  for (int rank = 1; rank <= count; ++rank)
+    EXPECT_TRUE(beside[static_cast<std::size_t>(rank)] == alone[static_cast<std::size_t>(rank)]) << rank;
+  EXPECT_EQ(session_.CurFitEqn().rank, count - count % 2);
 }
 
 // ---- Extremum search ----------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "app/text_line_buffer.h"
 #include "fit/equation_forms.h"
 #include "fit/fit_evaluation.h"
+#include "fit/fit_refit.h"
 #include "fit/nonlinear_catalogue.h"
 #include "fit/series_families.h"
 #include "fit/term_subset_numbers.h"
@@ -114,14 +115,15 @@ TEST(EquationForms, TheFamiliesNumberingReadBack) {
   EXPECT_FALSE(RationalEquationForm(1305, form));
 }
 
-TEST(EquationListRows, FilteredRowsInRankOrderAndTheCurrentFitRestored) {
+TEST(EquationListRows, FilteredRowsInRankOrderAndTheCurrentFitKept) {
   TSession session;
   FillFitList(session, {{1, 0.99L, 5}, {2001, 0.98L, 9}, {1001, 0.97L, 7}, {3021, 0.96L, 4}, {2, 0.95L, 6}});
   session.ReviewCurrentRank = 3;
+  ASSERT_TRUE(MakeRankCurrent(session, 3, kRefitRecord));
   const std::vector<std::string> all = BuildEquationRows(session, {});
   ASSERT_EQ(all.size(), 5u);
   EXPECT_EQ(RankOfRow(all[0]), 1);
-  EXPECT_EQ(CurFitEqn->equationNumber, 1001);  // rank 3 is current again
+  EXPECT_EQ(session.CurFitEqn().equationNumber, 1001);  // rank 3 is still current
   struct Case {
     int filter;
     std::vector<int> ranks;
@@ -209,8 +211,9 @@ TEST(EquationTextOverSession, RankSummaryRefitsAndTitlesFollowTheLineCount) {
   session.DataTitles().SetTitle("Pressure");
   session.DataTitles().SetZName("P");
   FillFitList(session, {{5, 0.99L, 3}, {2001, 0.98L, 9}, {1, 0.97L, 2}});
+  ASSERT_TRUE(MakeRankCurrent(session, 3, kRefitRecord));  // as the review makes a rank current
   const TSummaryLines lines = FormatRankSummary(session, 3, 4);
-  EXPECT_EQ(CurFitEqn->equationNumber, 1);
+  EXPECT_EQ(session.CurFitEqn().equationNumber, 1);
   EXPECT_EQ(lines[0], "Pressure");
   EXPECT_EQ(lines[1], "Rank 3  Eqn 1  z=a+bx+cy");
   EXPECT_EQ(lines[3], "a=1.5 b=1.5 ");

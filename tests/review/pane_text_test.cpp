@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -116,7 +117,9 @@ TEST_F(PaneTextTest, NumericSummaryOfTheReplicatedPlane) {
       "~$GaussElim      ~$~$            ~$",
   };
   for (const std::string& s : expected) EXPECT_NE(all.find(s), std::string::npos) << s << "\n" << all;
-  const TFitEqn& e = *CurFitEqn;
+  const std::optional<TFitSide> fit = RefitRank(session_, rank, kRefitComplete);  // the fit it formatted
+  ASSERT_TRUE(fit);
+  const TFitEqn& e = fit->eqn;
   EXPECT_NEAR(static_cast<double>(e.parameters[0]), 61.0 / 60, 1e-15);
   EXPECT_NEAR(static_cast<double>(e.sse), 11.0 / 75, 1e-14);
   EXPECT_NEAR(static_cast<double>(e.sst), 38273.0 / 300, 1e-12);
@@ -150,11 +153,11 @@ TEST_F(PaneTextTest, AllOptionsOffLeaveTheCoreLines) {
 TEST_F(PaneTextTest, PrecisionSummaryOfALinearFitKeepsItsParameters) {
   Fit(ReplicatedPlane(), LinearSelection(9, 0, 0));
   const int rank = RankOf(1);
-  ASSERT_TRUE(RefitRank(session_, rank, kRefitCovariance));
-  const auto before = CurFitEqn->parameters;
+  ASSERT_TRUE(MakeRankCurrent(session_, rank, kRefitCovariance));
+  const auto before = session_.CurFitEqn().parameters;
   TMFile out("", 200);
   FormatPrecisionSummary(out, session_, rank);
-  EXPECT_EQ(std::memcmp(before.data(), CurFitEqn->parameters.data(), sizeof before), 0);
+  EXPECT_EQ(std::memcmp(before.data(), session_.CurFitEqn().parameters.data(), sizeof before), 0);
   const std::vector<std::string> l = Lines(out);
   // Rank, blank, header, 17 rows, blank, header, three removal rows.
   ASSERT_EQ(l.size(), 3u + 17u + 2u + 3u);
@@ -176,9 +179,10 @@ TEST_F(PaneTextTest, NonLinearFitShowsItsLossAndOnlyTheRoundingRows) {
   bool found = false;
   for (const std::string& s : Lines(out)) found |= s.find("~$Least Abs Dev  ~$") != std::string::npos;
   EXPECT_TRUE(found);
-  const auto before = CurFitEqn->parameters;
+  ASSERT_TRUE(MakeRankCurrent(session_, rank, kRefitComplete));  // as the numeric pane's rank
+  const auto before = session_.CurFitEqn().parameters;
   FormatPrecisionSummary(out, session_, rank);
-  EXPECT_EQ(std::memcmp(before.data(), CurFitEqn->parameters.data(), sizeof before), 0);
+  EXPECT_EQ(std::memcmp(before.data(), session_.CurFitEqn().parameters.data(), sizeof before), 0);
   EXPECT_EQ(out.LineCount(), 3 + 17);
   for (const std::string& s : Lines(out)) EXPECT_EQ(s.find("Removing"), std::string::npos);
 }

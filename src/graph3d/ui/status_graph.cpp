@@ -27,7 +27,10 @@ TStatusGraph::TStatusGraph(QWidget* pane, TSession& session, bool withFits)
     const std::size_t count = n >= 0 && n < static_cast<long double>(all.size()) ? static_cast<std::size_t>(n) : 0;
     return all.first(count + 1);
   };
-  if (withFits) setup.SurfaceFn = [](long double x, long double y) { return EvalFitZ(x, y); };
+  if (withFits) {
+    const TFitSide& fit = session.CurFit;
+    setup.SurfaceFn = [&fit](long double x, long double y) { return EvalFitZ(fit, x, y); };
+  }
   // The axes span the active points, scaled automatically from there.
   const TAxisStats* axes[3] = {&session.DataStats.X, &session.DataStats.Y, &session.DataStats.Z};
   for (std::size_t a = 0; a < 3; ++a) {

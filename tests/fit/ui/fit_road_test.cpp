@@ -173,7 +173,7 @@ TEST_F(FitRoad, FitEndsAfterTenSecondsWithTheLastReviewModeAndKeepsTheResults) {
   EXPECT_EQ(CurrentSettings().reviewStartMode, 1);
   EXPECT_EQ(session_.FitResultsValid, 1);
   EXPECT_EQ(window_->HaveFits, 1);
-  EXPECT_NEAR(static_cast<double>(CurFitEqn->r2), 1.0, 1e-15);
+  EXPECT_NEAR(static_cast<double>(session_.CurFitEqn().r2), 1.0, 1e-15);
   QApplication::processEvents();
   EXPECT_EQ(posted, std::vector<int>{CmReviewList});
   EXPECT_TRUE(boxes_.Boxes().empty());
