@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <string_view>
 
 #include "app/byte_codec.h"
@@ -30,7 +31,7 @@ struct TDbaseField {
 // The structure of an open table, checked against the file's size.
 struct TDbaseTable {
   FilePtr file;
-  std::int64_t records = 0;  // the records the file holds, at most kDbaseMaxRecords
+  std::int64_t records = 0;  // the whole records the file holds
   std::size_t headerLength = 0;
   std::size_t recordLength = 0;
   std::vector<TDbaseField> fields;
@@ -76,9 +77,11 @@ enum class TOpen { kOk, kCannotOpen, kMalformed };
     if (start > table.recordLength) return TOpen::kMalformed;
     table.fields.push_back(std::move(f));
   }
+  // Every record is read, so that the points cut for want of room are counted and told;
+  // the counts of a read are ints.
   const std::int64_t inFile =
       (size - static_cast<std::int64_t>(table.headerLength)) / static_cast<std::int64_t>(table.recordLength);
-  table.records = std::min<std::int64_t>({count, inFile, kDbaseMaxRecords});
+  table.records = std::min<std::int64_t>({count, inFile, std::numeric_limits<int>::max()});
   return TOpen::kOk;
 }
 
@@ -169,7 +172,7 @@ TColumnArray ReadDbaseColumn(const std::string& path, int field) {
   if (!f) return {};
   TColumnArray column = NewColumnArray();
   TRecordReader records(table);
-  for (std::int64_t r = 0; r < table.records && records.Next(); ++r)
+  for (std::int64_t r = 0; r < table.records && column[0] < kMaxColumnValues && records.Next(); ++r)
     if (!records.Deleted()) AppendColumnValue(column, records.Value(*f));
   return column;
 }

@@ -7,15 +7,15 @@
 // its number though it is not listed. The header's counts and lengths are checked against
 // the file before use: a table whose fields run past its record, whose header is shorter
 // than one descriptor block or longer than the file is malformed, and records beyond the
-// file's end (or beyond kDbaseMaxRecords) are not read.
+// file's end are not read.
+// Every record of the file is counted: those the table has no room for are cut and counted,
+// as by every reader.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "app/import_readers.h"
-
-inline constexpr int kDbaseMaxRecords = 16384;
 
 // Reads the 1-based fields args.colX, colY, colZ (and colW, -1 none) of every record. A
 // deleted record, and one whose X, Y and Z are all 0, is stored inactive; a weight that is

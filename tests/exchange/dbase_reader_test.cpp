@@ -17,7 +17,7 @@ using Bytes = std::vector<std::uint8_t>;
 struct FieldSpec {
   std::string name;
   char type;
-  std::uint8_t length;
+  unsigned length;  // character fields above 255 keep the high byte after the length
 };
 
 void Put16(Bytes& b, std::size_t at, unsigned v) {
@@ -44,7 +44,8 @@ Bytes DbaseTable(const std::vector<FieldSpec>& fields, const std::vector<std::ve
     for (std::size_t c = 0; c < fields[k].name.size() && c < 10; ++c)
       b[d + c] = static_cast<std::uint8_t>(fields[k].name[c]);
     b[d + 11] = static_cast<std::uint8_t>(fields[k].type);
-    b[d + 16] = fields[k].length;
+    b[d + 16] = static_cast<std::uint8_t>(fields[k].length);
+    if (fields[k].type == 'C') b[d + 17] = static_cast<std::uint8_t>(fields[k].length >> 8);
   }
   b[headerLength - 1] = 0x0D;
   for (std::size_t r = 0; r < records.size(); ++r) {
@@ -139,12 +140,6 @@ TEST_F(DbaseReader, ListerRefusesTooFewFieldsAndMissingFiles) {
 }
 
 TEST_F(DbaseReader, CountsAndLengthsAreCheckedAgainstTheFile) {
-  std::vector<std::vector<std::string>> rows(20000, {"1", "2", "3", "1"});
-  const Bytes big = DbaseTable(kXYZW, rows);
-  TReadArgs a = Chosen(dir_.Write("big.dbf", big), 1, 2, 3, 4);
-  a.capacity = 20000;
-  EXPECT_EQ(ReadDbase(a).pointsInFile, kDbaseMaxRecords);
-
   const Bytes good = DbaseTable(kXYZW, {{"1", "2", "3", "1"}, {"4", "5", "6", "1"}});
   struct Case {
     const char* what;
@@ -186,6 +181,29 @@ TEST_F(DbaseReader, CountsAndLengthsAreCheckedAgainstTheFile) {
     const TReadResult r = ReadDbase(Chosen(dir_.Write("c.dbf", cut), 1, 2, 3, 4));
     EXPECT_LE(r.Count(), 2);
   }
+}
+
+// A table of more records than the data table takes is read whole: the points beyond its
+// room are counted and cut, as the text readers do, and the user is told; nothing is lost
+// without a word.
+TEST_F(DbaseReader, RecordsBeyondTheTablesRoomAreCountedAndCut) {
+  std::vector<std::vector<std::string>> rows;
+  for (int i = 0; i < 20000; ++i) rows.push_back({std::to_string(i), "2", "3", "1"});
+  const std::string path = dir_.Write("big.dbf", DbaseTable(kXYZW, rows));
+  const TReadResult r = ReadDbase(Chosen(path, 1, 2, 3, 4));
+  EXPECT_EQ(r.pointsInFile, 20000);
+  EXPECT_EQ(r.pointsCut, 20000 - kXYZMaxPoints);
+  ASSERT_EQ(r.Count(), kXYZMaxPoints);
+  EXPECT_EQ(r.points.back().X, kXYZMaxPoints - 1);
+  // With room for all of them, all of them; the digital filter sees every record.
+  TReadArgs roomy = Chosen(path, 1, 2, 3, 4);
+  roomy.capacity = 20000;
+  EXPECT_EQ(ReadDbase(roomy).Count(), 20000);
+  TReadArgs filtered = roomy;
+  filtered.filterN = 4;
+  const TReadResult f = ReadDbase(filtered);
+  EXPECT_EQ(f.Count(), 5000);
+  EXPECT_EQ(f.points.back().X, 19999);
 }
 
 }  // namespace
