@@ -21,12 +21,24 @@ constexpr std::size_t kTitleChars = 15;
 constexpr std::size_t kListEntryChars = 19;
 constexpr std::uint8_t kDescriptorEnd = 0x0D;
 
+constexpr std::size_t kTypeOffset = 11;
+constexpr std::size_t kLengthOffset = 16;
+constexpr std::size_t kDecimalsOffset = 17;
+
 struct TDbaseField {
   std::string name;
   char type = 0;
   std::size_t start = 0;   // within the record; byte 0 is the deletion flag
   std::size_t length = 0;
 };
+
+// A field's length in bytes. Numeric fields keep their decimal count in the byte after the
+// length; character fields have none, and FoxPro and Clipper tables hold the high byte of
+// lengths above 255 there (dBASE writes 0 in it).
+std::size_t FieldLength(const std::uint8_t* descriptor) {
+  const std::size_t low = descriptor[kLengthOffset];
+  return descriptor[kTypeOffset] == 'C' ? low | std::size_t{descriptor[kDecimalsOffset]} << 8 : low;
+}
 
 // The structure of an open table, checked against the file's size.
 struct TDbaseTable {
@@ -70,13 +82,16 @@ enum class TOpen { kOk, kCannotOpen, kMalformed };
     TDbaseField f;
     const auto* name = reinterpret_cast<const char*>(d);
     f.name.assign(name, std::find(name, name + kNameBytes - 1, '\0'));
-    f.type = static_cast<char>(d[11]);
+    f.type = static_cast<char>(d[kTypeOffset]);
     f.start = start;
-    f.length = d[16];
+    f.length = FieldLength(d);
     start += f.length;
     if (start > table.recordLength) return TOpen::kMalformed;
     table.fields.push_back(std::move(f));
   }
+  // Fields that do not fill the record exactly were measured wrongly (a length this reader
+  // does not know how to read): every later field would be read from the wrong bytes.
+  if (start != table.recordLength) return TOpen::kMalformed;
   // Every record is read, so that the points cut for want of room are counted and told;
   // the counts of a read are ints.
   const std::int64_t inFile =

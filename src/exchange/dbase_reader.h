@@ -4,10 +4,11 @@
 // decimal number in the C locale, and text that is not a number reads as 0.
 //
 // Fields are numbered from 1 by their position among all descriptors, so a text field keeps
-// its number though it is not listed. The header's counts and lengths are checked against
-// the file before use: a table whose fields run past its record, whose header is shorter
-// than one descriptor block or longer than the file is malformed, and records beyond the
-// file's end are not read.
+// its number though it is not listed. A character field's length has two bytes (the second
+// is 0 in dBASE tables; FoxPro and Clipper use it for fields longer than 255). The header's
+// counts and lengths are checked against the file before use: a table whose field lengths
+// do not add up to its record length, whose header is shorter than one descriptor block or
+// longer than the file is malformed, and records beyond the file's end are not read.
 // Every record of the file is counted: those the table has no room for are cut and counted,
 // as by every reader.
 #pragma once

@@ -156,7 +156,7 @@ TEST_F(DbaseReader, CountsAndLengthsAreCheckedAgainstTheFile) {
       {"record length of 0", 10, 2, 0, -1},
       {"record length shorter than the fields", 10, 2, 12, -1},
       {"a field running past the record", 32 + 32 * 3 + 16, 1, 200, -1},
-      {"a record longer than the data left", 10, 2, 100, 0},
+      {"a record longer than its fields", 10, 2, 100, -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -204,6 +204,38 @@ TEST_F(DbaseReader, RecordsBeyondTheTablesRoomAreCountedAndCut) {
   const TReadResult f = ReadDbase(filtered);
   EXPECT_EQ(f.Count(), 5000);
   EXPECT_EQ(f.points.back().X, 19999);
+}
+
+// A character field longer than 255 bytes keeps its high length byte after the low one
+// (FoxPro, Clipper): read as one byte it shifted every later field, and the records came
+// back as inactive zeros without an error. Fields that do not fill the record are refused.
+TEST_F(DbaseReader, LongCharacterFieldsAndLengthsThatDoNotAddUp) {
+  const std::vector<FieldSpec> fields = {
+      {"X", 'N', 8}, {"NOTE", 'C', 300}, {"Y", 'F', 10}, {"Z", 'N', 12}};
+  const std::string path = dir_.Write(
+      "long.dbf", DbaseTable(fields, {{"1.5", std::string(299, 'n') + "9", "2", "-3"}, {"4", "", "5", "6.25"}}));
+  std::vector<std::string> list;
+  ASSERT_EQ(ListDbaseFields(path, list), 3);
+  EXPECT_EQ(list, (std::vector<std::string>{"  1 X", "  3 Y", "  4 Z"}));
+  const TReadResult r = ReadDbase(Chosen(path, 1, 3, 4, -1));
+  ASSERT_EQ(r.error, TReadError::kNone);
+  EXPECT_EQ(Rows(r), (std::vector<RowValues>{Point(1.5L, 2, -3, 1), Point(4, 5, 6.25L, 1)}));
+  EXPECT_EQ(ReadDbaseColumn(path, 4), (TColumnArray{2, -3, 6.25L}));
+
+  // A numeric field's byte after the length is its decimal count, not a length byte.
+  Bytes decimals = DbaseTable(kXYZW, {{"1.25", "2", "3", "1"}});
+  decimals[32 + 17] = 2;
+  EXPECT_EQ(Rows(ReadDbase(Chosen(dir_.Write("dec.dbf", decimals), 1, 2, 3, -1))),
+            (std::vector<RowValues>{Point(1.25L, 2, 3, 1)}));
+
+  // The same table with the long field's high byte lost: the fields no longer fill the
+  // record, and the table is refused rather than read from the wrong bytes.
+  Bytes cut = DbaseTable(fields, {{"1.5", "n", "2", "-3"}});
+  cut[32 + 32 + 17] = 0;
+  const std::string bad = dir_.Write("cut.dbf", cut);
+  EXPECT_EQ(ReadDbase(Chosen(bad, 1, 3, 4, -1)).error, TReadError::kMalformed);
+  EXPECT_EQ(ListDbaseFields(bad, list), -1);
+  EXPECT_TRUE(ReadDbaseColumn(bad, 1).empty());
 }
 
 }  // namespace
