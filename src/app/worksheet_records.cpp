@@ -1,7 +1,12 @@
 #include "app/worksheet_records.h"
 
 #include <algorithm>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
 #include <initializer_list>
+
+#include "platform/cp850.h"
 
 namespace {
 
@@ -148,15 +153,15 @@ int WK1PutNumber(ByteWriter& out, int column, int row, double value) {
 
 int WK1PutLabel(ByteWriter& out, int column, int row, std::string_view text, char prefix) {
   if (!InRange(column, kWK1MaxColumn) || !InRange(row, kWorksheetMaxRow)) return 0;
-  text = text.substr(0, std::min(text.find('\0'), kWK1MaxLabel));
-  RecordHead(out, 0x0F, static_cast<std::uint16_t>(text.size() + 7));
+  const std::string label = platform::Cp1252ToCp850(text.substr(0, std::min(text.find('\0'), kWK1MaxLabel)));
+  RecordHead(out, 0x0F, static_cast<std::uint16_t>(label.size() + 7));
   out.U8(0xFF);
   out.U16(static_cast<std::uint16_t>(column));
   out.U16(static_cast<std::uint16_t>(row));
   out.U8(static_cast<std::uint8_t>(prefix));
-  out.Raw(text.data(), text.size());
+  out.Raw(label.data(), label.size());
   out.U8(0);
-  return static_cast<int>(text.size() + 11);
+  return static_cast<int>(label.size() + 11);
 }
 
 int WK1PutEOF(ByteWriter& out) {
@@ -189,21 +194,34 @@ int WK3PutNumber(ByteWriter& out, int column, int row, long double value) {
 
 int WK3PutLabel(ByteWriter& out, int column, int row, std::string_view text, char prefix) {
   if (!InRange(column, kWK3MaxColumn) || !InRange(row, kWorksheetMaxRow)) return 0;
-  text = text.substr(0, std::min(text.find('\0'), kWK3MaxLabel));
-  RecordHead(out, 0x16, static_cast<std::uint16_t>(text.size() + 6));
+  const std::string label = platform::Cp1252ToCp850(text.substr(0, std::min(text.find('\0'), kWK3MaxLabel)));
+  RecordHead(out, 0x16, static_cast<std::uint16_t>(label.size() + 6));
   out.U16(static_cast<std::uint16_t>(row));
   out.U8(0);
   out.U8(static_cast<std::uint8_t>(column));
   out.U8(static_cast<std::uint8_t>(prefix));
-  out.Raw(text.data(), text.size());
+  out.Raw(label.data(), label.size());
   out.U8(0);
-  return static_cast<int>(text.size() + 10);
+  return static_cast<int>(label.size() + 10);
 }
 
 int WK3PutTrailer(ByteWriter& out) {
   static const std::vector<std::uint8_t> trailer = MakeWK3Trailer();
   out.Raw(trailer);
   return static_cast<int>(kWK3TrailerSize);
+}
+
+WorksheetCell WorksheetCellKind(long double value) {
+  if (std::isnan(value)) return WorksheetCell::kEmpty;
+  if (value == 0) return WorksheetCell::kNumber;
+  if (!(std::fabs(value) <= DBL_MAX)) return WorksheetCell::kText;
+  return std::isnormal(static_cast<double>(value)) ? WorksheetCell::kNumber : WorksheetCell::kText;
+}
+
+std::string WorksheetValueText(long double value) {
+  char text[64];
+  const std::to_chars_result r = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, r.ptr);
 }
 
 TWorksheetImage::TWorksheetImage(int form, int lastColumn, int lastRow) : form_(form == 3 ? 3 : 1) {
@@ -214,10 +232,23 @@ TWorksheetImage::TWorksheetImage(int form, int lastColumn, int lastRow) : form_(
 }
 
 void TWorksheetImage::Number(int column, int row, long double value) {
-  if (form_ == 1)
-    WK1PutNumber(out_, column, row, static_cast<double>(value));
-  else
-    WK3PutNumber(out_, column, row, value);
+  switch (WorksheetCellKind(value)) {
+    case WorksheetCell::kEmpty: return;
+    case WorksheetCell::kText: {
+      const std::string text = WorksheetValueText(value);
+      if (form_ == 1)
+        WK1PutLabel(out_, column, row, text, '"');
+      else
+        WK3PutLabel(out_, column, row, text, '"');
+      return;
+    }
+    case WorksheetCell::kNumber:
+      if (form_ == 1)
+        WK1PutNumber(out_, column, row, static_cast<double>(value));
+      else
+        WK3PutNumber(out_, column, row, value);
+      return;
+  }
 }
 
 void TWorksheetImage::Label(int column, int row, std::string_view text) {

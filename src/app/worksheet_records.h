@@ -7,11 +7,13 @@
 // The builders append to a growing byte writer, so that no image can overrun its buffer;
 // each returns the number of bytes it wrote, 0 when the cell cannot be written (a column
 // or row beyond the format's fields). A label's length field holds one byte: longer texts
-// are cut to 248 characters in WK1 and 249 in WK3.
+// are cut to 248 characters in WK1 and 249 in WK3. Labels are written in code page 850,
+// the worksheets' own (the program's Windows-1252 text converted).
 #pragma once
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -45,8 +47,22 @@ int WK3PutLabel(bytes::ByteWriter& out, int column, int row, std::string_view te
                 char prefix = '\'');
 int WK3PutTrailer(bytes::ByteWriter& out);
 
+// How a value goes into a spreadsheet cell. The programs that open the worksheet files read
+// their numbers into doubles (LibreOffice those of WK3's 80-bit cells too) and show a value
+// a double cannot hold wrongly or not at all: NaN and infinities as errors or empty cells,
+// values beyond a double's range as errors or 0, subnormal ones as empty cells. A value is
+// therefore written as a number when it is zero or a double holds it as a normal number;
+// as right-aligned text of its digits when it is infinite, beyond that range or below it;
+// and not at all when it is not a number.
+enum class WorksheetCell { kNumber, kText, kEmpty };
+WorksheetCell WorksheetCellKind(long double value);
+// The text of a value written as text: the shortest digits that give it back, in the C
+// locale ("1e+400", "-inf").
+std::string WorksheetValueText(long double value);
+
 // A whole image of either form (1 WK1, 3 WK3): header, cells, end. Numbers are written as
-// doubles in WK1 and 80-bit values in WK3; an empty label writes nothing.
+// doubles in WK1 and 80-bit values in WK3, as WorksheetCellKind says; an empty label
+// writes nothing.
 class TWorksheetImage {
  public:
   TWorksheetImage(int form, int lastColumn, int lastRow);

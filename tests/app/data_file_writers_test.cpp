@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cstdlib>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -89,8 +91,61 @@ TEST(DataFileWriters, GnumericReadsTheWorksheetImages) {
   }
 }
 
+// Data values a double cannot hold (a value of 1e400 is a valid point) and titles with
+// accents: gnumeric shows the values' digits, not an error or a rounded number, and the
+// titles as the user wrote them, from both forms.
+TEST(DataFileWriters, WorksheetImagesOfHugeValuesAndAccentedTitlesReadBackAsWritten) {
+  if (std::system("command -v ssconvert >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ssconvert";
+  ScratchDir dir;
+  for (int form : {1, 3}) {
+    const PointTable points = TableOf({{1e400L, -1e-400L, 3}, {1e-310L, 2, 1.5L}});
+    const std::string sheet = dir.Write(form == 1 ? "t.wk1" : "t.wk3",
+                                        DataWorksheet(points, Titles("Messung \xE9t\xE9", "\xB5m", "y\xB2", "\xB0" "C"), form));
+    const std::string command = "ssconvert -I Gnumeric_lotus:lotus '" + sheet + "' '" +
+                                dir.File("t.csv") + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << form;
+    EXPECT_EQ(ReadText(dir.File("t.csv")),
+              "\"Messung \xC3\xA9t\xC3\xA9\",,\n\xC2\xB5m,y\xC2\xB2,\xC2\xB0" "C\n1e+400,-1e-400,3\n1e-310,2,1.5\n")
+        << form;
+  }
+}
+
 using bytes::ByteWriter;
 using Bytes = std::vector<std::uint8_t>;
+
+// What goes into a cell: a number a double holds as a normal value (or zero), the digits of
+// anything else, nothing for NaN.
+TEST(WorksheetRecords, ValuesADoubleCannotHoldBecomeTheirDigits) {
+  struct Case {
+    long double value;
+    WorksheetCell kind;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0.0L, WorksheetCell::kNumber, "0"},
+      {-1.5L, WorksheetCell::kNumber, "-1.5"},
+      {static_cast<long double>(DBL_MAX), WorksheetCell::kNumber, "1.7976931348623157081e+308"},
+      {static_cast<long double>(DBL_MIN), WorksheetCell::kNumber, "2.2250738585072013831e-308"},
+      {2.8e308L, WorksheetCell::kText, "2.8e+308"},
+      {-1e4000L, WorksheetCell::kText, "-1e+4000"},
+      {1e-310L, WorksheetCell::kText, "1e-310"},  // subnormal as a double
+      {1e-400L, WorksheetCell::kText, "1e-400"},  // 0 as a double
+      {std::numeric_limits<long double>::infinity(), WorksheetCell::kText, "inf"},
+      {-std::numeric_limits<long double>::infinity(), WorksheetCell::kText, "-inf"},
+      {std::numeric_limits<long double>::quiet_NaN(), WorksheetCell::kEmpty, "nan"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WorksheetCellKind(c.value), c.kind) << c.text;
+    EXPECT_EQ(WorksheetValueText(c.value), c.text);
+  }
+  // The image writes text right-aligned, and nothing for NaN.
+  TWorksheetImage image(1, 0, 2);
+  image.Number(0, 0, 1e400L);
+  image.Number(0, 1, std::numeric_limits<long double>::quiet_NaN());
+  const Bytes b = image.Finish();
+  EXPECT_EQ(Bytes(b.begin() + 1380, b.end() - 4),
+            (Bytes{0x0F, 0, 13, 0, 0xFF, 0, 0, 0, 0, '"', '1', 'e', '+', '4', '0', '0', 0}));
+}
 
 TEST(WorksheetRecords, WK1HeaderRecordsStandWhereTheTemplateSaysAndTheRangeIsPatched) {
   ByteWriter w;

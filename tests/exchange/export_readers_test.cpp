@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -19,11 +20,29 @@
 #include "exchange/export/qpw_export.h"
 #include "exchange/export/xls_export.h"
 #include "exchange/export_fixture.h"
+#include "platform/cp1252.h"
 #include "support/german_locale.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// The program's Windows-1252 text as the UTF-8 the CSV files hold.
+std::string Utf8(std::string_view cp1252) {
+  std::string out;
+  for (char c : cp1252) {
+    const char32_t u = platform::Cp1252ToUnicode(static_cast<unsigned char>(c));
+    if (u < 0x80) {
+      out += static_cast<char>(u);
+    } else if (u < 0x800) {
+      out += static_cast<char>(0xC0 | u >> 6), out += static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | u >> 12), out += static_cast<char>(0x80 | (u >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (u & 0x3F));
+    }
+  }
+  return out;
+}
 
 bool HaveProgram(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
 
@@ -64,7 +83,8 @@ struct Expected : TExportCellSink {
     long double value;
     std::string text;
   };
-  std::map<std::pair<int, int>, Cell> cells;
+  std::map<std::pair<int, int>, Cell> cells;  // by row, column
+  std::map<std::pair<int, int>, std::string> shownAs;  // UTF-8 a reader shows instead of a label
   void Number(int c, int r, long double v) override { cells[{r, c}] = {false, v, {}}; }
   void Label(int c, int r, std::string_view t, bool) override { cells[{r, c}] = {true, 0, std::string(t)}; }
 };
@@ -91,10 +111,12 @@ Grid GnumericSheet(const fs::path& path, const fs::path& csv) {
   return ReadCsv(csv);
 }
 
-// Converts the files to CSV in `outdir` with one LibreOffice run (a private profile, C locale).
+// Converts the files to CSV in `outdir` with one LibreOffice run (a private profile, C locale,
+// the CSV written in UTF-8: its default is the system's 8-bit code page).
 void LibreOfficeConvert(const std::string& files, const fs::path& profile, const fs::path& outdir) {
   const std::string command = "LC_ALL=C.UTF-8 soffice --headless -env:UserInstallation=file://" + profile.string() +
-                              " --convert-to csv --outdir '" + outdir.string() + "'" + files + " >/dev/null 2>&1";
+                              " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' --outdir '" +
+                              outdir.string() + "'" + files + " >/dev/null 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
@@ -127,7 +149,9 @@ class ExportReaders : public ::testing::Test {
         const auto it = want.cells.find({static_cast<int>(r), static_cast<int>(c)});
         ASSERT_NE(it, want.cells.end()) << what << " extra cell " << r << "," << c << ": " << text;
         if (it->second.label) {
-          EXPECT_EQ(text, it->second.text) << what << " " << r << "," << c;
+          const auto shown = want.shownAs.find(it->first);
+          EXPECT_EQ(text, shown != want.shownAs.end() ? shown->second : Utf8(it->second.text))
+              << what << " " << r << "," << c;
           continue;
         }
         const double want_value = static_cast<double>(it->second.value);
@@ -200,6 +224,66 @@ TEST_F(ExportReaders, FullWorksheetOf16384PointsReadsBackWhole) {
   for (const Format& f : kFormats) {
     const std::string name = std::string("full_") + f.extension;
     Compare(ReadCsv(lo / (name + ".csv")), expected[name], f.loTolerance, name + " LibreOffice");
+  }
+}
+
+// One hostile row in every format: values a double cannot hold (beyond its range, below its
+// normal range, infinite) and NaN, in the observed data, the summary, a parameter's limits
+// and the surface, and a title with accents, micro, plus-minus and degree signs. Each reader
+// must show each value as the table has it: a number to the bit, the value's digits as text,
+// or nothing for NaN; never an error, a 0 or a wrong number. The title reads back in every
+// file but one: LibreOffice takes Quattro Pro notebooks' text as code page 437 where the
+// format (and gnumeric) keep the Windows code page.
+TEST_F(ExportReaders, HostileValuesAndNonAsciiLabelsReadBackAsWritten) {
+  GermanLocale german;
+  constexpr long double kInf = std::numeric_limits<long double>::infinity();
+  const long double kNaN = std::numeric_limits<long double>::quiet_NaN();
+  TPlaneExport plane(3);
+  plane.fit.dataTitle = "H\xF6he \xB5m \xB1 2\xB0";
+  plane.fit.f = 1e4900L;
+  plane.fit.fitStdError = kInf;
+  plane.fit.r2 = 1e-310L;  // a subnormal double
+  plane.parameters = {1.0L, 1e4932L, 3.0L};
+  plane.errors = {0.125L, 1e4931L, 0.5L};  // value + t se overflows the 80-bit range
+  plane.fit.parameters = plane.parameters;
+  plane.fit.standardErrors = plane.errors;
+  plane.points[1].X = 1e400L;
+  plane.points[1].Y = -1e-400L;
+  plane.points[1].Z = -1e4000L;
+  plane.review.ReviewEvalZ = [kNaN](long double x, long double y) {
+    return x > 1e300L ? kNaN : x == 1 && y == 0 ? 2.8e308L : 1 + 2 * x + 3 * y;
+  };
+  plane.SetGrid(0, {0, 1, 1}, {0, 1, 1});
+  std::map<std::string, Expected> expected;
+  std::string files;
+  for (const Format& f : kFormats) {
+    const std::string name = std::string("hostile_") + f.extension;
+    const fs::path path = dir_ / (name + "." + f.extension);
+    ASSERT_GT(Write(f, path, plane.Input()).result, 0) << name;
+    Expected& want = expected[name];
+    (void)WriteExportCells(plane.Input(), MakeExportGrid(plane.request), f.rule, f.maxRow, want);
+    // What the readers must show, spelled out for the hostile cells.
+    const std::pair<std::pair<int, int>, const char*> texts[] = {
+        {{6, 1}, "inf"},     {{7, 1}, "1e+4900"},   {{4, 1}, "1e-310"},     // summary
+        {{3, 3}, "1e+4932"}, {{3, 7}, "inf"},                                // parameter b
+        {{3, 10}, "1e+400"}, {{3, 11}, "-1e-400"}, {{3, 12}, "-1e+4000"},   // point 2
+        {{4, 23}, "2.8e+308"}};                                              // z at (1, 0)
+    for (const auto& [cell, text] : texts) {
+      ASSERT_TRUE(want.cells.contains(cell) && want.cells[cell].label) << name << " " << text;
+      EXPECT_EQ(want.cells[cell].text, text) << name;
+    }
+    EXPECT_FALSE(want.cells.contains({3, 13})) << "the NaN prediction of point 2 gives no cell";
+    EXPECT_FALSE(want.cells.contains({3, 14}));
+    Compare(GnumericSheet(path, dir_ / (name + ".gnumeric.csv")), want, 0, name + " gnumeric");
+    files += " '" + path.string() + "'";
+  }
+  const fs::path lo = dir_ / "lo";
+  LibreOfficeConvert(files, dir_ / "profile", lo);
+  for (const Format& f : kFormats) {
+    const std::string name = std::string("hostile_") + f.extension;
+    Expected want = expected[name];
+    if (std::string(f.extension) == "wb1") want.shownAs[{0, 0}] = "H\u00F7he \u2561m \u2592 2\u2591";
+    Compare(ReadCsv(lo / (name + ".csv")), want, f.loTolerance, name + " LibreOffice");
   }
 }
 

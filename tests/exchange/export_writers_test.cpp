@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <sstream>
 
 #include "app/byte_codec.h"
@@ -68,7 +69,7 @@ TEST_F(ExportFiles, Wk1FullWorksheetHeaderExtentAndTitleRecord) {
 
 TEST_F(ExportFiles, Wk3HeaderTrailerAndUnroundedNumbers) {
   TPlaneExport plane(3);
-  plane.review.ReviewEvalZ = [](long double x, long double y) { return (x + y) / 3 + 1e4000L; };
+  plane.review.ReviewEvalZ = [](long double x, long double y) { return (x + y) / 3; };
   plane.SetGrid(2, Steps(2), Steps(2));
   const TExportOutcome out = LotusExportTable(Path("t.wk3"), 3, plane.Input());
   EXPECT_EQ(out.result, 5);
@@ -78,14 +79,58 @@ TEST_F(ExportFiles, Wk3HeaderTrailerAndUnroundedNumbers) {
   const std::vector<std::uint8_t> trailer(b.end() - 43, b.end());
   EXPECT_EQ(trailer[0], 0x1C);
   EXPECT_EQ(std::vector<std::uint8_t>(trailer.end() - 4, trailer.end()), (std::vector<std::uint8_t>{1, 0, 0, 0}));
-  // The z cell of (1, 1) at row 4, column 2 keeps all 64 mantissa bits, beyond a double's range.
+  // The z cell of (1, 1) at row 4, column 2 keeps all 64 mantissa bits.
   std::uint8_t expected[10];
-  bytes::EncodeExtended(2.0L / 3 + 1e4000L, expected);
+  bytes::EncodeExtended(2.0L / 3, expected);
   EXPECT_TRUE(Contains(b, Seq({0x17, 0, 14, 0, 4, 0, 0, 2}, std::string_view(reinterpret_cast<char*>(expected), 10), {})));
-  // The same cell in WK1 carries the double's infinity.
+  // The same cell in WK1 carries the double.
   ASSERT_EQ(LotusExportTable(Path("t.wk1"), 1, plane.Input()).result, 5);
-  const std::vector<std::uint8_t> b1 = Bytes(Path("t.wk1"));
-  EXPECT_TRUE(Contains(b1, Seq({0x0E, 0, 13, 0, 0xFF, 2, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0xF0, 0x7F}, "", {})));
+  bytes::ByteWriter twoThirds;
+  twoThirds.F64(2.0 / 3);
+  const std::vector<std::uint8_t> d = twoThirds.Take();
+  EXPECT_TRUE(Contains(Bytes(Path("t.wk1")),
+                       Seq({0x0E, 0, 13, 0, 0xFF, 2, 0, 4, 0}, std::string_view(reinterpret_cast<const char*>(d.data()), 8), {})));
+}
+
+// Values a double cannot hold, which the spreadsheet programs show as errors, as 0 or not at
+// all, go in as right-aligned text of their digits in every format, the 80-bit WK3 cells
+// included; NaN leaves its cell empty. Labels are written in code page 850 in the Lotus
+// files and as they stand (Windows-1252, the code page the settings name) in the others.
+TEST_F(ExportFiles, ValuesADoubleCannotHoldAndNonAsciiLabels) {
+  TPlaneExport plane(1);
+  plane.fit.dataTitle = "H\xF6he \xB5m \xB1 2\xB0";
+  plane.review.ReviewEvalZ = [](long double x, long double y) {
+    const long double hostile[] = {1e4000L, std::numeric_limits<long double>::quiet_NaN(), -1e-400L, 0.5L};
+    return hostile[static_cast<int>(x) * 2 + static_cast<int>(y)];
+  };
+  plane.SetGrid(2, Steps(2), Steps(2));
+  struct Format {
+    const char* name;
+    std::vector<std::uint8_t> firstText, secondText;  // the two text cells of z (rows 1 and 3)
+  };
+  const Format formats[] = {
+      {"t.wk1", Seq({0x0F, 0, 14, 0, 0xFF, 2, 0, 1, 0, 0x22}, "1e+4000", {0}),
+       Seq({0x0F, 0, 14, 0, 0xFF, 2, 0, 3, 0, 0x22}, "-1e-400", {0})},
+      {"t.wk3", Seq({0x16, 0, 13, 0, 1, 0, 0, 2, 0x22}, "1e+4000", {0}),
+       Seq({0x16, 0, 13, 0, 3, 0, 0, 2, 0x22}, "-1e-400", {0})},
+  };
+  for (const Format& f : formats) {
+    SCOPED_TRACE(f.name);
+    ASSERT_EQ(LotusExportTable(Path(f.name), f.name[4] == '3' ? 3 : 1, plane.Input()).result, 5);
+    const std::vector<std::uint8_t> b = Bytes(Path(f.name));
+    EXPECT_TRUE(Contains(b, f.firstText));
+    EXPECT_TRUE(Contains(b, f.secondText));
+    // The NaN of row 2 gave no z cell: its row has x and y only.
+    const std::vector<std::uint8_t> nanRowZ = f.name[4] == '3' ? Seq({0x17, 0, 14, 0, 2, 0, 0, 2}, "", {})
+                                                               : Seq({0x0E, 0, 13, 0, 0xFF, 2, 0, 2, 0}, "", {});
+    EXPECT_FALSE(Contains(b, nanRowZ));
+  }
+  // "Höhe µm ± 2°" in code page 850: ö 0x94, µ 0xE6, ± 0xF1, ° 0xF8.
+  plane.SetGrid(0, Steps(1), Steps(1));
+  ASSERT_GT(LotusExportTable(Path("t.wk1"), 1, plane.Input()).result, 0);
+  EXPECT_TRUE(Contains(Bytes(Path("t.wk1")), Seq({0x27, 'H', 0x94, 'h', 'e', ' ', 0xE6, 'm', ' ', 0xF1, ' ', '2', 0xF8, 0}, "", {})));
+  ASSERT_GT(LotusExportTable(Path("t.wk3"), 3, plane.Input()).result, 0);
+  EXPECT_TRUE(Contains(Bytes(Path("t.wk3")), Seq({0x27, 'H', 0x94, 'h', 'e', ' ', 0xE6, 'm', ' ', 0xF1, ' ', '2', 0xF8, 0}, "", {})));
 }
 
 TEST_F(ExportFiles, Wk1LabelsAreCutAt240Characters) {

@@ -5,6 +5,7 @@
 
 #include "app/c_format.h"
 #include "app/long_double.h"
+#include "app/worksheet_records.h"
 #include "review/equation_text.h"
 
 namespace {
@@ -110,8 +111,15 @@ namespace {
 class TRowLimitedSink {
  public:
   TRowLimitedSink(TExportCellSink& sink, int maxRow) : sink_(sink), maxRow_(maxRow) {}
+  // A value every format's readers show honestly as a number goes in as one; one a double
+  // cannot hold goes in as its digits, and NaN leaves the cell empty (WorksheetCellKind).
   void Number(int column, int row, long double value) {
-    if (Keep(row)) sink_.Number(column, row, value);
+    if (!Keep(row)) return;
+    switch (WorksheetCellKind(value)) {
+      case WorksheetCell::kNumber: sink_.Number(column, row, value); break;
+      case WorksheetCell::kText: sink_.Label(column, row, WorksheetValueText(value), true); break;
+      case WorksheetCell::kEmpty: break;
+    }
   }
   void Label(int column, int row, std::string_view text, bool right) {
     if (Keep(row)) sink_.Label(column, row, text, right);

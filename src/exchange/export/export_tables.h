@@ -94,7 +94,9 @@ std::string InactivePointLabel(int i);
 // ---- cells -------------------------------------------------------------------------------
 
 // Receives the cells of a table. Labels carry their alignment (right-aligned titles,
-// left-aligned texts) for the formats that keep one.
+// left-aligned texts) for the formats that keep one. Numbers are values a double holds as
+// a normal number (or zero): a value it cannot hold arrives as a right-aligned label of its
+// digits, and NaN as no cell (WorksheetCellKind).
 class TExportCellSink {
  public:
   virtual ~TExportCellSink() = default;
