@@ -1,6 +1,8 @@
 // Reading a full table of 16384 points (the most an import can hold) from the program's
-// own XYZ text, from multi-column text, from DIF and from a dBASE table; detecting the file's kind; writing the
-// data text and a worksheet image back.
+// own XYZ text, from multi-column text, from DIF and from a dBASE table, and 16382 rows (the
+// most the export tables write) from WK1, WK3, a plain BIFF sheet, a compound-file workbook
+// and a Windows worksheet; detecting the file's kind; writing the data text and a worksheet
+// image back.
 #include <cstdlib>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -16,11 +18,24 @@
 #include "exchange/ascii_readers.h"
 #include "exchange/dbase_reader.h"
 #include "exchange/dif_reader.h"
+#include "exchange/compound_file_builder.h"
+#include "exchange/excel_readers.h"
+#include "exchange/export/xls_export.h"
 #include "exchange/import_detection.h"
+#include "exchange/mvw_builder.h"
+#include "exchange/mvw_reader.h"
+#include "exchange/worksheet_builder.h"
+#include "exchange/worksheet_readers.h"
 
 namespace {
 
 constexpr int kPoints = kXYZMaxPoints;
+constexpr int kSheetRows = 16382;
+
+// The point of row i (1-based) of every file.
+long double BenchX(int i) { return i * 0.001L; }
+long double BenchY(int i) { return (i % 97) * 0.25L; }
+long double BenchZ(int i) { return BenchX(i) * BenchY(i) + 1.0L / i; }
 
 std::string TempPath(const char* name) {
   return (std::filesystem::temp_directory_path() /
@@ -77,6 +92,80 @@ const Files& TheFiles() {
   static const Files files;
   return files;
 }
+
+// The spreadsheet files: a title, the names and 16382 rows of X, Y and Z.
+struct SheetFiles {
+  std::string wk1 = TempPath("data.wk1"), wk3 = TempPath("data.wk3"), biff = TempPath("plain.xls"),
+              xls = TempPath("book.xls"), mvw = TempPath("data.mvw");
+  SheetFiles() {
+    PointTable table = NewPointTable(kSheetRows);
+    for (int i = 1; i <= kSheetRows; ++i) {
+      TXYZPoint& p = table[static_cast<std::size_t>(i)];
+      p.X = BenchX(i), p.Y = BenchY(i), p.Z = BenchZ(i), p.W = 1, p.Status = kPointActive;
+    }
+    TDataTitles titles;
+    titles.SetTitle("Bench"), titles.SetXName("x"), titles.SetYName("y"), titles.SetZName("z");
+    Write(wk1, DataWorksheet(table, titles, 1));
+    Write(wk3, DataWorksheet(table, titles, 3));
+
+    bytes::ByteWriter plain;
+    Biff4PutHeader(plain, kSheetRows + 1, 3);
+    Biff4PutLabel(plain, 0, 0, "x"), Biff4PutLabel(plain, 1, 0, "y"), Biff4PutLabel(plain, 2, 0, "z");
+    exchange_test::SheetBuilder book;
+    book.BiffBof(0x0809, 0x0600, 0x0005).BiffEof().BiffBof(0x0809, 0x0600, 0x0010);
+    std::vector<exchange_test::MvwColumn> columns = {{0, "x", {}}, {1, "y", {}}, {2, "z", {}}};
+    for (int i = 1; i <= kSheetRows; ++i) {
+      const double v[3] = {static_cast<double>(BenchX(i)), static_cast<double>(BenchY(i)), static_cast<double>(BenchZ(i))};
+      for (int c = 0; c < 3; ++c) {
+        Biff4PutNumber(plain, c, i, v[c]);
+        book.BiffNumber(i, c, v[c]);
+      }
+      columns[0].cells.push_back(exchange_test::MvwNumber(BenchX(i)));
+      columns[1].cells.push_back(exchange_test::MvwNumber(BenchY(i)));
+      columns[2].cells.push_back(exchange_test::MvwNumber(BenchZ(i)));
+    }
+    Biff4PutClosing(plain);
+    Write(biff, plain.Take());
+    Write(xls, exchange_test::BuildCompoundFile({{"Workbook", false, book.BiffEof().Take(), {}}}));
+    Write(mvw, exchange_test::BuildMvw(columns));
+  }
+  ~SheetFiles() {
+    for (const std::string* p : {&wk1, &wk3, &biff, &xls, &mvw}) std::remove(p->c_str());
+  }
+  static void Write(const std::string& path, const std::vector<std::uint8_t>& b) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+  }
+};
+
+const SheetFiles& TheSheets() {
+  static const SheetFiles files;
+  return files;
+}
+
+// Times one reader over one file, which must give all its rows.
+template <class Read>
+void TimeSheetRead(benchmark::State& state, Read read, const std::string& path, int x, int y, int z) {
+  TReadArgs args;
+  args.path = path;
+  args.colX = x, args.colY = y, args.colZ = z;
+  for (auto _ : state) {
+    const TReadResult r = read(args);
+    if (r.Count() != kSheetRows) state.SkipWithError("the sheet was not read whole");
+    benchmark::DoNotOptimize(r);
+  }
+  state.SetItemsProcessed(state.iterations() * kSheetRows);
+}
+
+void BM_ReadWorksheetWK1(benchmark::State& state) { TimeSheetRead(state, ReadWorksheet, TheSheets().wk1, 0, 1, 2); }
+BENCHMARK(BM_ReadWorksheetWK1)->Unit(benchmark::kMillisecond);
+void BM_ReadWorksheetWK3(benchmark::State& state) { TimeSheetRead(state, ReadWorksheet, TheSheets().wk3, 0, 1, 2); }
+BENCHMARK(BM_ReadWorksheetWK3)->Unit(benchmark::kMillisecond);
+void BM_ReadExcelBiff(benchmark::State& state) { TimeSheetRead(state, ReadExcelBiff, TheSheets().biff, 0, 1, 2); }
+BENCHMARK(BM_ReadExcelBiff)->Unit(benchmark::kMillisecond);
+void BM_ReadOleExcel(benchmark::State& state) { TimeSheetRead(state, ReadOleExcel, TheSheets().xls, 0, 1, 2); }
+BENCHMARK(BM_ReadOleExcel)->Unit(benchmark::kMillisecond);
+void BM_ReadMvw(benchmark::State& state) { TimeSheetRead(state, ReadMvw, TheSheets().mvw, 1, 2, 3); }
+BENCHMARK(BM_ReadMvw)->Unit(benchmark::kMillisecond);
 
 // The session the readers' points are committed to.
 TDataSession& Session() {

@@ -4,7 +4,10 @@
 #include "exchange/ascii_readers.h"
 #include "exchange/dbase_reader.h"
 #include "exchange/dif_reader.h"
+#include "exchange/excel_readers.h"
 #include "exchange/import_detection.h"
+#include "exchange/mvw_reader.h"
+#include "exchange/notebook_readers.h"
 #include "exchange/worksheet_readers.h"
 
 void RegisterImportReaders() {
@@ -36,4 +39,15 @@ void RegisterImportReaders() {
   r.Read[11] = ReadQuattroWQ1;
   r.ReadColumn[11] = [](const std::string& path, int, int column) { return ReadQuattroWQ1Column(path, column); };
   r.ReadMatrix = ReadWorksheetMatrix;
+
+  r.Read[13] = ReadExcelBiff;
+  r.ReadColumn[13] = [](const std::string& path, int, int column) { return ReadExcelColumn(path, column); };
+  r.Read[15] = ReadMvw;
+  r.ReadColumn[15] = [](const std::string& path, int, int column) { return ReadMvwColumn(path, column); };
+  r.Read[20] = ReadOleExcel;
+  r.ReadColumn[20] = ReadOleExcelColumn;
+  for (int kind : {21, 22}) {
+    r.Read[static_cast<std::size_t>(kind)] = ReadNotebook;
+    r.ReadColumn[static_cast<std::size_t>(kind)] = ReadNotebookColumn;
+  }
 }

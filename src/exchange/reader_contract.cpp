@@ -24,6 +24,14 @@ int TPointCollector::Add(long double x, long double y, long double z, long doubl
   return static_cast<int>(result_.points.size()) - 1;
 }
 
+TReadResult FailedRead(TReadError error) {
+  TReadResult result;
+  result.error = error;
+  return result;
+}
+
+int ListerFailure(TReadError error) { return error == TReadError::kCannotOpen ? -2 : -1; }
+
 TColumnArray NewColumnArray() {
   TColumnArray column;
   column.reserve(129);

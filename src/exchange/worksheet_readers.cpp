@@ -6,23 +6,9 @@
 #include "exchange/reader_contract.h"
 #include "exchange/sheet_cells.h"
 
-namespace {
-
-// The error of a file that gave no cells, as a read result.
-TReadResult Failed(TReadError error) {
-  TReadResult result;
-  result.error = error;
-  return result;
-}
-
-// A lister's answer for a file that gave no cells: -2 cannot open, -1 no cell.
-int ListFailure(TReadError error) { return error == TReadError::kCannotOpen ? -2 : -1; }
-
-}  // namespace
-
 TReadResult ReadWorksheet(const TReadArgs& args) {
   const TLotusFile file = LoadWorksheetCells(args.path, 0);
-  if (file.error != TReadError::kNone) return Failed(file.error);
+  if (file.error != TReadError::kNone) return FailedRead(file.error);
   TReadResult result;
   result.titles = SheetTitles(file.cells, args.sheet, args.colX, args.colY, args.colZ);
   ReadRowsInFileOrder(file.cells, args, result);
@@ -31,7 +17,7 @@ TReadResult ReadWorksheet(const TReadArgs& args) {
 
 TReadResult ReadQuattroWQ1(const TReadArgs& args) {
   const TLotusFile file = LoadLotusCells(args.path, TLotusLayout::kWq1);
-  if (file.error != TReadError::kNone) return Failed(file.error);
+  if (file.error != TReadError::kNone) return FailedRead(file.error);
   TReadResult result;
   TReadArgs sheet0 = args;
   sheet0.sheet = 0;
@@ -42,7 +28,7 @@ TReadResult ReadQuattroWQ1(const TReadArgs& args) {
 
 TReadResult ReadQuattroWB1(const TReadArgs& args) {
   const TLotusFile file = LoadLotusCells(args.path, TLotusLayout::kWb1);
-  if (file.error != TReadError::kNone) return Failed(file.error);
+  if (file.error != TReadError::kNone) return FailedRead(file.error);
   TReadResult result;
   result.titles = SheetTitles(file.cells, args.sheet, args.colX, args.colY, args.colZ, {kAnyRow, true});
   const auto column = [&](int c) { return ColumnByRow(file.cells, args.sheet, c, true); };
@@ -54,7 +40,7 @@ TReadResult ReadQuattroWB1(const TReadArgs& args) {
 
 TReadResult ReadWorksheetMatrix(const std::string& path, int capacity) {
   const TLotusFile file = LoadWorksheetCells(path, 0);
-  if (file.error != TReadError::kNone) return Failed(file.error);
+  if (file.error != TReadError::kNone) return FailedRead(file.error);
   TReadResult result;
   TReadArgs args;
   args.path = path;
@@ -87,14 +73,14 @@ TReadResult ReadWorksheetMatrix(const std::string& path, int capacity) {
 int ListWorksheetColumns(const std::string& path, std::vector<std::string>& list, int kind) {
   list.clear();
   const TLotusFile file = LoadWorksheetCells(path, kind);
-  if (file.error != TReadError::kNone) return ListFailure(file.error);
+  if (file.error != TReadError::kNone) return ListerFailure(file.error);
   return ListSheetColumns(file.cells, {kind == 7 || kind == 12, 6}, list);
 }
 
 int ListWB1Columns(const std::string& path, std::vector<std::string>& list) {
   list.clear();
   const TLotusFile file = LoadLotusCells(path, TLotusLayout::kWb1);
-  if (file.error != TReadError::kNone) return ListFailure(file.error);
+  if (file.error != TReadError::kNone) return ListerFailure(file.error);
   return ListSheetColumns(file.cells, {true, 5}, list);
 }
 

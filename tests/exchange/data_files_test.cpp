@@ -132,7 +132,8 @@ TEST_F(DataFiles, RefusedKindsTouchNothing) {
   EXPECT_EQ(Import("two.dif", std::string("TABLE\n0,1\n\"\"\nVECTORS\n0,2\n\"\"\nTUPLES\n0,1\n\"\"\n"
                                           "DATA\n0,0\n\"\"\n-1,0\nEOD\n")),
             0);
-  // A worksheet: its reader does not exist yet, so it is refused before anything is read.
+  // A workbook: its columns cannot be chosen without the column dialog, so it is refused
+  // before anything is read.
   EXPECT_EQ(Import("book.xls", ReadText(FixturePath("gnumeric_biff8.xls"))), 0);
   session_.DataFileName = dir_.File("missing.txt");
   EXPECT_EQ(ImportDataFile(session_, 0), 0);

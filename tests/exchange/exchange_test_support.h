@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "app/data_files.h"
 #include "app/data_session.h"
@@ -26,6 +27,21 @@ using RowValues = std::tuple<long double, long double, long double, long double,
 inline RowValues Point(long double x, long double y, long double z, long double w = 1,
                        char status = ' ') {
   return {x, y, z, w, status};
+}
+
+// The points of a read as rows.
+inline std::vector<RowValues> RowsOf(const TReadResult& r) {
+  std::vector<RowValues> rows;
+  for (const TXYZPoint& p : r.points) rows.push_back({p.X, p.Y, p.Z, p.W, p.Status});
+  return rows;
+}
+
+// Reader arguments with the columns (W -1: none) and the sheet chosen.
+inline TReadArgs ChosenColumns(const std::string& path, int x, int y, int z, int w = -1, int sheet = 0) {
+  TReadArgs a;
+  a.path = path;
+  a.colX = x, a.colY = y, a.colZ = z, a.colW = w, a.sheet = sheet;
+  return a;
 }
 
 // Each test starts with a fresh session whose table holds 1024 points.

@@ -21,19 +21,6 @@ namespace {
 using namespace exchange_test;
 using Texts = std::vector<std::string>;
 
-std::vector<RowValues> Rows(const TReadResult& r) {
-  std::vector<RowValues> rows;
-  for (const TXYZPoint& p : r.points) rows.push_back({p.X, p.Y, p.Z, p.W, p.Status});
-  return rows;
-}
-
-TReadArgs Chosen(const std::string& path, int x, int y, int z, int w = -1, int sheet = 0) {
-  TReadArgs a;
-  a.path = path;
-  a.colX = x, a.colY = y, a.colZ = z, a.colW = w, a.sheet = sheet;
-  return a;
-}
-
 class WorksheetReaders : public TableTest {};
 
 TEST_F(WorksheetReaders, Wk1OfOurWriterGivesNamesFromLabelsAndNoPointForAnEmptyCell) {
@@ -47,8 +34,8 @@ TEST_F(WorksheetReaders, Wk1OfOurWriterGivesNamesFromLabelsAndNoPointForAnEmptyC
   std::string path = dir_.Write("survey.wk1", image.Finish());
   EXPECT_EQ(DetectImportFileType(path), 8);
 
-  const TReadResult r = ReadWorksheet(Chosen(path, 0, 1, 2));
-  EXPECT_EQ(Rows(r), (std::vector<RowValues>{Point(1.5L, 2, 3), Point(4, 5, 6), Point(-1e-3, 1e300, 12)}));
+  const TReadResult r = ReadWorksheet(ChosenColumns(path, 0, 1, 2));
+  EXPECT_EQ(RowsOf(r), (std::vector<RowValues>{Point(1.5L, 2, 3), Point(4, 5, 6), Point(-1e-3, 1e300, 12)}));
   EXPECT_EQ(r.titles.Title, "Survey 7");
   EXPECT_EQ(r.titles.XName, "east");
   EXPECT_EQ(r.titles.ZName, "depth");
@@ -60,9 +47,9 @@ TEST_F(WorksheetReaders, Wk1OfOurWriterGivesNamesFromLabelsAndNoPointForAnEmptyC
   EXPECT_EQ(ReadWorksheetColumn(path, 0, 2), (TColumnArray{3, 3, 6, 12}));
 
   // The digital filter counts complete rows only.
-  TReadArgs filtered = Chosen(path, 0, 1, 2);
+  TReadArgs filtered = ChosenColumns(path, 0, 1, 2);
   filtered.filterN = 2;
-  EXPECT_EQ(Rows(ReadWorksheet(filtered)), (std::vector<RowValues>{Point(4, 5, 6)}));
+  EXPECT_EQ(RowsOf(ReadWorksheet(filtered)), (std::vector<RowValues>{Point(4, 5, 6)}));
 }
 
 // Our data table written as WK1 and WK3 reads back point for point: 80-bit values exactly
@@ -80,12 +67,12 @@ TEST_F(WorksheetReaders, DataTableImagesReadBack) {
   for (int form : {1, 3}) {
     SCOPED_TRACE(form);
     const std::string path = dir_.Write(form == 1 ? "t.wk1" : "t.wk3", DataWorksheet(table, titles, form));
-    const TReadResult r = ReadWorksheet(Chosen(path, 0, 1, 2, 3));
+    const TReadResult r = ReadWorksheet(ChosenColumns(path, 0, 1, 2, 3));
     ASSERT_EQ(r.Count(), 5);
     for (int i = 1; i <= 5; ++i) {
       const TXYZPoint& p = table[static_cast<std::size_t>(i)];
       const auto exact = [form](long double v) { return form == 3 ? v : static_cast<long double>(static_cast<double>(v)); };
-      EXPECT_EQ(Rows(r)[static_cast<std::size_t>(i - 1)], Point(exact(p.X), exact(p.Y), exact(p.Z), exact(p.W)));
+      EXPECT_EQ(RowsOf(r)[static_cast<std::size_t>(i - 1)], Point(exact(p.X), exact(p.Y), exact(p.Z), exact(p.W)));
     }
     EXPECT_TRUE(r.weighted);
     EXPECT_EQ(r.titles.Title, "Run 12");
@@ -112,8 +99,8 @@ TEST_F(WorksheetReaders, Wk3SheetOneSkipsSheetZeroAndStopsAtSheetTwo) {
   std::string path = dir_.Write("book.wk3", b.Take());
   EXPECT_EQ(DetectImportFileType(path), 12);
 
-  const TReadResult r = ReadWorksheet(Chosen(path, 0, 1, 2, -1, 1));
-  EXPECT_EQ(Rows(r), (std::vector<RowValues>{Point(third * 2, 500, -2), Point(third * 3, 500, -3),
+  const TReadResult r = ReadWorksheet(ChosenColumns(path, 0, 1, 2, -1, 1));
+  EXPECT_EQ(RowsOf(r), (std::vector<RowValues>{Point(third * 2, 500, -2), Point(third * 3, 500, -3),
                                              Point(third * 4, 500, -4), Point(third * 5, 500, -5)}));
   EXPECT_EQ(r.titles.Title, "Sheet B");
   EXPECT_EQ(r.titles.XName, "u");
@@ -165,8 +152,8 @@ TEST_F(WorksheetReaders, Wq1RowMissingFromYPairsTheNextRowCorrectly) {
   std::string path = dir_.Write("cols.wq1", b.Take());
   EXPECT_EQ(DetectImportFileType(path), 11);
 
-  const TReadResult r = ReadQuattroWQ1(Chosen(path, 0, 1, 2));
-  EXPECT_EQ(Rows(r), (std::vector<RowValues>{Point(1, 11, 21), Point(2, 12, 22), Point(3, 13, 33),
+  const TReadResult r = ReadQuattroWQ1(ChosenColumns(path, 0, 1, 2));
+  EXPECT_EQ(RowsOf(r), (std::vector<RowValues>{Point(1, 11, 21), Point(2, 12, 22), Point(3, 13, 33),
                                              Point(4, 14, 24), Point(6, 16, 26), Point(7, 17, 27)}));
   EXPECT_EQ(r.titles.XName, "xs");
   EXPECT_EQ(r.titles.YName, "ys");
@@ -189,7 +176,7 @@ TEST_F(WorksheetReaders, MatrixOfThreeColumnsByTwoRowsGivesSixPoints) {
   b.Wk1Eof();
   const std::string path = dir_.Write("matrix.wk1", b.Take());
   const TReadResult r = ReadWorksheetMatrix(path, kXYZMaxPoints);
-  EXPECT_EQ(Rows(r), (std::vector<RowValues>{Point(1, 10, 0.5L), Point(2, 10, 0.25L), Point(3, 10, 0.125L),
+  EXPECT_EQ(RowsOf(r), (std::vector<RowValues>{Point(1, 10, 0.5L), Point(2, 10, 0.25L), Point(3, 10, 0.125L),
                                              Point(1, 20, 5), Point(2, 20, 6), Point(3, 20, 7)}));
   EXPECT_EQ(ReadWorksheetMatrix(path, 4).Count(), 4);
   EXPECT_EQ(ReadWorksheetMatrix(path, 4).pointsCut, 2);
@@ -212,15 +199,15 @@ TEST_F(WorksheetReaders, Wb1NotebookOfOurQuattroWriter) {
   std::string path = dir_.Write("bore.wb1", w.Take());
   EXPECT_EQ(DetectImportFileType(path), 9);
 
-  const TReadResult r = ReadQuattroWB1(Chosen(path, 0, 1, 2, 3));
-  EXPECT_EQ(Rows(r), (std::vector<RowValues>{Point(1, 2, 3, 0.5L), Point(4, 5, 6, 2, '*'), Point(1e-9, -2, 3e9, 4)}));
+  const TReadResult r = ReadQuattroWB1(ChosenColumns(path, 0, 1, 2, 3));
+  EXPECT_EQ(RowsOf(r), (std::vector<RowValues>{Point(1, 2, 3, 0.5L), Point(4, 5, 6, 2, '*'), Point(1e-9, -2, 3e9, 4)}));
   EXPECT_TRUE(r.weighted);
   EXPECT_EQ(r.titles.Title, "Bore");
   EXPECT_EQ(r.titles.ZName, "z");
   // With a digital filter the inactive mark is not kept.
-  TReadArgs filtered = Chosen(path, 0, 1, 2, 3);
+  TReadArgs filtered = ChosenColumns(path, 0, 1, 2, 3);
   filtered.filterN = 2;
-  EXPECT_EQ(Rows(ReadQuattroWB1(filtered)), (std::vector<RowValues>{Point(4, 5, 6, 2)}));
+  EXPECT_EQ(RowsOf(ReadQuattroWB1(filtered)), (std::vector<RowValues>{Point(4, 5, 6, 2)}));
 
   std::vector<std::string> list;
   EXPECT_EQ(ListWB1Columns(path, list), 4);
@@ -265,7 +252,7 @@ TEST_F(WorksheetReaders, HostileRecordsEndTheReadWithWhatWasStored) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string path = dir_.Write("h.wk1", c.bytes);
-    const TReadResult r = ReadWorksheet(Chosen(path, 0, 1, 2));
+    const TReadResult r = ReadWorksheet(ChosenColumns(path, 0, 1, 2));
     EXPECT_EQ(r.Count(), c.points);
     EXPECT_LE(r.titles.Title.size(), 80u);
     EXPECT_LE(r.titles.XName.size(), 40u);
@@ -279,10 +266,10 @@ TEST_F(WorksheetReaders, HostileRecordsEndTheReadWithWhatWasStored) {
   none.Wk1Bof().Record(0x63, Bytes(40, 7)).Wk1Eof();
   const std::string noCell = dir_.Write("none.wk1", none.Take());
   std::vector<std::string> list;
-  EXPECT_EQ(ReadWorksheet(Chosen(noCell, 0, 1, 2)).error, TReadError::kMalformed);
+  EXPECT_EQ(ReadWorksheet(ChosenColumns(noCell, 0, 1, 2)).error, TReadError::kMalformed);
   EXPECT_EQ(ListWorksheetColumns(noCell, list, 8), -1);
   EXPECT_EQ(ListWorksheetColumns(dir_.File("missing.wk1"), list, 8), -2);
-  EXPECT_EQ(ReadWorksheet(Chosen(dir_.File("missing.wk1"), 0, 1, 2)).error, TReadError::kCannotOpen);
+  EXPECT_EQ(ReadWorksheet(ChosenColumns(dir_.File("missing.wk1"), 0, 1, 2)).error, TReadError::kCannotOpen);
   EXPECT_TRUE(ReadWorksheetColumn(dir_.File("missing.wk1"), 0, 0).empty());
 }
 
@@ -294,10 +281,10 @@ TEST_F(WorksheetReaders, LayoutFromTheHeaderThenTheName) {
   b.Wk3Number(0, 1, 1, 5).Wk3Number(0, 2, 1, 6);
   const Bytes wk3 = b.Take();
   for (const char* name : {"a.wk3", "a.wkx"})
-    EXPECT_EQ(ReadWorksheet(Chosen(dir_.Write(name, wk3), 0, 1, 2)).Count(), 2) << name;
+    EXPECT_EQ(ReadWorksheet(ChosenColumns(dir_.Write(name, wk3), 0, 1, 2)).Count(), 2) << name;
   const Bytes headless(wk3.begin() + 30, wk3.end());
-  EXPECT_EQ(ReadWorksheet(Chosen(dir_.Write("b.wk3", headless), 0, 1, 2)).Count(), 2);
-  EXPECT_EQ(ReadWorksheet(Chosen(dir_.Write("b.wk1", headless), 0, 1, 2)).error, TReadError::kMalformed);
+  EXPECT_EQ(ReadWorksheet(ChosenColumns(dir_.Write("b.wk3", headless), 0, 1, 2)).Count(), 2);
+  EXPECT_EQ(ReadWorksheet(ChosenColumns(dir_.Write("b.wk1", headless), 0, 1, 2)).error, TReadError::kMalformed);
 }
 
 }  // namespace

@@ -36,7 +36,11 @@
 #include "exchange/compound_file_builder.h"
 #include "exchange/dbase_reader.h"
 #include "exchange/dif_reader.h"
+#include "exchange/excel_readers.h"
 #include "exchange/import_detection.h"
+#include "exchange/mvw_builder.h"
+#include "exchange/mvw_reader.h"
+#include "exchange/notebook_readers.h"
 #include "exchange/sav_builder.h"
 #include "exchange/sav_dictionary.h"
 #include "exchange/worksheet_builder.h"
@@ -326,6 +330,67 @@ std::vector<Target> Targets() {
                            Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
                        }
                        fs::remove(wk3);
+                     }});
+
+  // Excel workbooks: plain BIFF sheets and compound-file workbooks and notebooks.
+  std::vector<Bytes> bookSeeds = {Fixture("gnumeric_biff7.xls"), Fixture("gnumeric_biff8.xls"),
+                                  Fixture("libreoffice_book.xls"), Fixture("notebook_excel.rnb"),
+                                  Fixture("notebook_data.rnb")};
+  {
+    exchange_test::SheetBuilder biff;
+    biff.BiffBof(0x0809, 0x0600, 0x0005).Record(0x00FC, {2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 'x', 2, 0, 1, 0xA9, 3})
+        .Record(0x003C, {0, 0, 'y'}).BiffEof();
+    biff.BiffBof(0x0809, 0x0600, 0x0010).BiffLabelSst(0, 0, 0).BiffLabelSst(0, 1, 1);
+    for (int r = 1; r < 5; ++r)
+      biff.BiffMulRk(r, 0, {exchange_test::SheetBuilder::RkInteger(r), exchange_test::SheetBuilder::RkDouble(0.5, true)})
+          .BiffFormula(r, 2, exchange_test::SheetBuilder::NumberResult(r * 2.0)).BiffBoolErr(r, 3, 1, r == 2);
+    bookSeeds.push_back(biff.BiffEof().Take());
+  }
+  const std::vector<std::string> bookTokens = {std::string("\x09\x08\x10\x00\x00\x06\x10\x00", 8),
+                                               std::string("\x0A\x00\x00\x00", 4), std::string("\xFC\x00", 2),
+                                               std::string("\x3C\x00", 2), std::string("\xFD\x00\x0A\x00", 4),
+                                               std::string("\xFF\xFF", 2), std::string("\xFE\xFF\xFF\xFF", 4),
+                                               std::string("\xBD\x00", 2), "Workbook", "RNBContents"};
+  targets.push_back({"workbooks", "xls", bookSeeds, bookTokens,
+                     [](const Bytes&, const std::string& path, std::uint64_t i) {
+                       TReadArgs a = ArgsFor(path, i, 0);
+                       a.sheet = static_cast<int>(i % 2);
+                       CheckRead(ReadExcelBiff(a), a, true);
+                       CheckRead(ReadOleExcel(a), a, false);
+                       CheckRead(ReadNotebook(a), a, false);
+                       std::vector<std::string> list;
+                       const auto listed = [&list](int n) {
+                         Check(n <= 0 ? list.empty() : n == static_cast<int>(list.size()), "column list and count differ");
+                         for (const std::string& e : list) Check(e.size() <= 47, "a column entry too long");
+                       };
+                       listed(ListExcelColumns(path, list));
+                       listed(ListOleExcelColumns(path, list));
+                       listed(ListNotebookColumns(path, list));
+                       for (const TColumnArray& c : {ReadExcelColumn(path, a.colX), ReadOleExcelColumn(path, a.sheet, a.colY),
+                                                     ReadNotebookColumn(path, a.sheet, a.colZ)})
+                         Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
+                     }});
+
+  using exchange_test::MvwNumber;
+  const std::vector<exchange_test::MvwColumn> mvwColumns = {
+      {0, "east", {MvwNumber(1), MvwNumber(2), MvwNumber(3), exchange_test::MvwText("x")}},
+      {1, "north", {MvwNumber(1e-3L), exchange_test::MvwEmpty(), MvwNumber(-2), MvwNumber(4)}},
+      {2, "depth", {MvwNumber(5), MvwNumber(6), MvwNumber(7)}}, {3, "w", {MvwNumber(-1), MvwNumber(0), MvwNumber(2)}}};
+  targets.push_back({"mvw", "mvw",
+                     {Fixture("worksheet_data.mvw"), exchange_test::BuildMvw(mvwColumns, true),
+                      exchange_test::BuildMvw(mvwColumns, false)},
+                     {"RKDataWorksheet", std::string("\x00\x81", 2), std::string("\x80\x20", 2),
+                      std::string("\x81\x20", 2), std::string("\x02\x20", 2), std::string("\x01\x20", 2),
+                      std::string("\xFF\xFF\xFF\x7F", 4), std::string("\x00\x11", 2)},
+                     [](const Bytes& input, const std::string& path, std::uint64_t i) {
+                       const TReadArgs a = ArgsFor(path, i, 1);
+                       CheckRead(ReadMvw(a), a, true);
+                       std::vector<std::string> list;
+                       const int n = ListMvwColumns(input, list);
+                       Check(n <= 0 ? list.empty() : n == static_cast<int>(list.size()), "column list and count differ");
+                       for (const std::string& e : list) Check(e.size() <= kMvwEntryChars, "a column entry too long");
+                       const TColumnArray c = ReadMvwColumnArray(input, static_cast<int>(i % 5));
+                       Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
                      }});
 
   // Fixed-size blocks: the settings file, the fit blocks, the 3D option files.
