@@ -5,6 +5,7 @@
 #include "app/byte_codec.h"
 #include "app/file_utils.h"
 #include "exchange/worksheet_cells.h"
+#include "platform/cp850.h"
 
 namespace {
 
@@ -18,6 +19,10 @@ std::string LabelText(std::span<const std::uint8_t> body, std::size_t from) {
   for (std::size_t i = from; i < body.size() && body[i] != 0; ++i) text.push_back(static_cast<char>(body[i]));
   return text;
 }
+// Lotus keeps its labels in code page 850.
+std::string LotusLabelText(std::span<const std::uint8_t> body, std::size_t from) {
+  return platform::Cp850ToCp1252(LabelText(body, from));
+}
 
 // Decodes one record into the list; false when a cell record is shorter than its fixed
 // part (the walk ends there).
@@ -30,7 +35,7 @@ bool DecodeWk1Record(unsigned type, std::span<const std::uint8_t> b, bool quattr
   if (type == 13)
     out.Number(0, row, column, static_cast<std::int16_t>(bytes::LoadU16(&b[5])));
   else if (type == 15)
-    out.Label(0, row, column, LabelText(b, labelFrom));
+    out.Label(0, row, column, quattroLabels ? LabelText(b, labelFrom) : LotusLabelText(b, labelFrom));
   else
     out.Number(0, row, column, bytes::ByteReader(b.subspan(5)).F64());
   return true;
@@ -56,7 +61,7 @@ bool DecodeWk3Record(unsigned type, std::span<const std::uint8_t> b, TSheetCells
   if (b.size() < need) return false;
   const int row = bytes::LoadU16(&b[0]), sheet = b[2], column = b[3];
   if (type == 22)
-    out.Label(sheet, row, column, LabelText(b, 5));
+    out.Label(sheet, row, column, LotusLabelText(b, 5));
   else if (type == 24)
     out.Number(sheet, row, column, UnpackLotusNumber(b[4], b[5]));
   else

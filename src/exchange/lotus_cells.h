@@ -11,7 +11,8 @@
 //   WB1     13-16 as WK1 (1)                          column byte, sheet byte, row u16,
 //                                                     two more bytes
 //
-// A label's text follows its alignment prefix character, which is dropped, up to a NUL.
+// A label's text follows its alignment prefix character, which is dropped, up to a NUL;
+// Lotus labels (WK1, WK3) are in code page 850, Quattro labels as they stand.
 // The walk starts at the first cell record and ends at the end record, at a record whose
 // body runs past the end of the file, or at a cell record shorter than its fixed part.
 #pragma once

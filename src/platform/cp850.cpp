@@ -45,4 +45,15 @@ std::string Cp1252ToCp850(std::string_view text) {
   return out;
 }
 
+std::string Cp850ToCp1252(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    const int code = byte < 0x20 || byte == 0x7F ? -1 : byte < 0x80 ? byte : UnicodeToCp1252(kCp850High[byte - 0x80]);
+    out += code < 0 ? '?' : static_cast<char>(code);
+  }
+  return out;
+}
+
 }  // namespace platform

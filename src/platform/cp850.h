@@ -16,5 +16,8 @@ int UnicodeToCp850(char32_t u);
 // cannot hold, and control characters (which the worksheet readers take as announcements of
 // other character sets), become '?'. NUL ends nothing here: the caller cuts the text.
 std::string Cp1252ToCp850(std::string_view text);
+// A code page 850 text (a worksheet label) in Windows-1252: characters Windows-1252 cannot
+// hold, and control bytes (other character sets announced), become '?'.
+std::string Cp850ToCp1252(std::string_view text);
 
 }  // namespace platform

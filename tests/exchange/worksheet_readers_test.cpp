@@ -63,7 +63,8 @@ TEST_F(WorksheetReaders, DataTableImagesReadBack) {
   }
   table[0].W = 1;
   TDataTitles titles;
-  titles.SetTitle("Run 12"), titles.SetXName("x"), titles.SetYName("y"), titles.SetZName("z");
+  // Labels go out in code page 850 and come back in the program's Windows-1252.
+  titles.SetTitle("Run 12 \xB5" "m \xFC"), titles.SetXName("x"), titles.SetYName("y \xB0" "C"), titles.SetZName("z");
   for (int form : {1, 3}) {
     SCOPED_TRACE(form);
     const std::string path = dir_.Write(form == 1 ? "t.wk1" : "t.wk3", DataWorksheet(table, titles, form));
@@ -75,8 +76,8 @@ TEST_F(WorksheetReaders, DataTableImagesReadBack) {
       EXPECT_EQ(RowsOf(r)[static_cast<std::size_t>(i - 1)], Point(exact(p.X), exact(p.Y), exact(p.Z), exact(p.W)));
     }
     EXPECT_TRUE(r.weighted);
-    EXPECT_EQ(r.titles.Title, "Run 12");
-    EXPECT_EQ(r.titles.YName, "y");
+    EXPECT_EQ(r.titles.Title, "Run 12 \xB5" "m \xFC");
+    EXPECT_EQ(r.titles.YName, "y \xB0" "C");
   }
 }
 

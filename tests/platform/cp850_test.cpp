@@ -30,4 +30,16 @@ TEST(Cp850, EveryCharacterTheCodePageHoldsComesBackAndTheOthersBecomeQuestionMar
   EXPECT_EQ(platform::Cp1252ToCp850(std::string("a\x01\x14z\x80", 5)), "a??z?");
 }
 
+TEST(Cp850, LabelsReadBackAsWritten) {
+  for (int b = 0x20; b < 0x100; ++b) {
+    const std::string one(1, static_cast<char>(b));
+    const std::string there = platform::Cp1252ToCp850(one);
+    if (there != "?") {
+      EXPECT_EQ(platform::Cp850ToCp1252(there), one) << b;
+    }
+  }
+  // Box drawing has no Windows-1252 character; control bytes announce other sets.
+  EXPECT_EQ(platform::Cp850ToCp1252(std::string("\xB0\xC4x\x01\x81", 5)), "??x?\xFC");
+}
+
 }  // namespace
