@@ -25,6 +25,7 @@ constexpr std::uint16_t kCreateFontIndirect = 0x02FB;
 constexpr std::uint16_t kCreateBrushIndirect = 0x02FC;
 constexpr std::uint16_t kPolygon = 0x0324;
 constexpr std::uint16_t kPolyline = 0x0325;
+constexpr std::uint16_t kPolyPolygon = 0x0538;
 constexpr std::uint16_t kIntersectClipRect = 0x0416;
 constexpr std::uint16_t kEllipse = 0x0418;
 constexpr std::uint16_t kRectangle = 0x041B;
@@ -32,6 +33,8 @@ constexpr std::uint16_t kSetPixel = 0x041F;
 constexpr std::uint16_t kTextOut = 0x0521;
 
 constexpr std::size_t kHeaderBytes = 18;
+// A point count is a 16-bit field; readers take it as signed.
+constexpr std::size_t kMaxPolyPoints = 0x7FFF;
 constexpr std::size_t kFaceNameBytes = 32;
 
 std::uint16_t PenStyleCode(PenStyle style) {
@@ -85,12 +88,47 @@ void WmfRecorder::End() {
 void WmfRecorder::Coord(int v) { out_.I16(std::clamp(v, -32768, 32767)); }
 
 void WmfRecorder::Points(std::span<const Point> points) {
-  const std::size_t n = std::min<std::size_t>(points.size(), 0x7FFF);
+  const std::size_t n = std::min(points.size(), kMaxPolyPoints);
   out_.U16(static_cast<std::uint16_t>(n));
   for (std::size_t i = 0; i < n; ++i) {
     Coord(points[i].x);
     Coord(points[i].y);
   }
+}
+
+void WmfRecorder::PolylinePieces(std::span<const Point> points) {
+  // Pieces share their joints: a pen leaves out a line's last pixel, which the next piece
+  // then draws first, so the pieces draw what the whole line would.
+  for (std::size_t start = 0; start + 1 < points.size(); start += kMaxPolyPoints - 1) {
+    Begin(kPolyline);
+    Points(points.subspan(start, std::min(kMaxPolyPoints, points.size() - start)));
+    End();
+  }
+}
+
+void WmfRecorder::FillPolygonInPieces(std::span<const Point> points) {
+  // A fan of pieces from the first point: piece k is the first point and a run of the
+  // outline, each run starting where the one before ended. The chords between the first
+  // point and the joints are edges of two pieces, once in each direction, so they change
+  // neither the even-odd count nor the winding number of any point: drawn as one
+  // polypolygon, the pieces fill exactly the polygon's inside.
+  std::vector<std::size_t> starts;  // index of each run's first point in `points`
+  for (std::size_t start = 1; start + 1 < points.size(); start += kMaxPolyPoints - 2) starts.push_back(start);
+  const auto runEnd = [&](std::size_t k) {  // one past the run's last point
+    return std::min(points.size(), starts[k] + kMaxPolyPoints - 1);
+  };
+  Begin(kPolyPolygon);
+  out_.U16(static_cast<std::uint16_t>(starts.size()));
+  for (std::size_t k = 0; k < starts.size(); ++k) out_.U16(static_cast<std::uint16_t>(1 + runEnd(k) - starts[k]));
+  for (std::size_t k = 0; k < starts.size(); ++k) {
+    Coord(points[0].x);
+    Coord(points[0].y);
+    for (std::size_t i = starts[k]; i < runEnd(k); ++i) {
+      Coord(points[i].x);
+      Coord(points[i].y);
+    }
+  }
+  End();
 }
 
 std::vector<std::uint8_t> WmfRecorder::Finish() {
@@ -211,17 +249,29 @@ void WmfRecorder::LineTo(int x, int y) {
 }
 
 void WmfRecorder::Polyline(std::span<const Point> points) {
-  if (points.size() < 2) return;
-  Begin(kPolyline);
-  Points(points);
-  End();
+  if (points.size() >= 2) PolylinePieces(points);
 }
 
 void WmfRecorder::Polygon(std::span<const Point> points) {
   if (points.size() < 3) return;
-  Begin(kPolygon);
-  Points(points);
-  End();
+  if (points.size() <= kMaxPolyPoints) {
+    Begin(kPolygon);
+    Points(points);
+    End();
+    return;
+  }
+  // Too many points for one record: the inside is filled without a pen, in pieces, and the
+  // outline is drawn over it as a closed line in pieces, as a polygon's pen draws it.
+  if (brush_.style != BrushStyle::Null) {
+    const bool penShown = pen_.style != PenStyle::Null;
+    if (penShown) RecordPen(Pen::Null(), Resolve(Pen::Null().color));
+    FillPolygonInPieces(points);
+    if (penShown) RecordPen(pen_, Resolve(pen_.color));
+  }
+  if (pen_.style == PenStyle::Null) return;
+  std::vector<Point> outline(points.begin(), points.end());
+  outline.push_back(points.front());
+  PolylinePieces(outline);
 }
 
 void WmfRecorder::Rectangle(int left, int top, int right, int bottom) {

@@ -44,6 +44,9 @@ class WmfRecorder final : public MetafileRecorder {
   void End();
   void Coord(int v);
   void Points(std::span<const Point> points);
+  // Records of at most the format's 32,767 points that draw what the whole figure would.
+  void PolylinePieces(std::span<const Point> points);
+  void FillPolygonInPieces(std::span<const Point> points);
   // Puts a new object in the lowest free slot of the object table, selects it and deletes
   // the one it replaces (later, when a saved state may still refer to it).
   void ReplaceObject(Slot slot);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -101,6 +102,118 @@ TEST(MetafileRecorders, EmfHeaderAndRecordsAreConsistent) {
   // Handles: 0 for the metafile, then at most four live objects.
   EXPECT_LE(U16(b, 56), 5);
   EXPECT_EQ(std::count(types.begin(), types.end(), 84u), 2);
+}
+
+// A record of the WMF: its function and where its parameters start.
+struct WmfRecord {
+  std::uint16_t function;
+  std::size_t params;
+};
+std::vector<WmfRecord> WmfRecords(const std::vector<std::uint8_t>& b) {
+  std::vector<WmfRecord> records;
+  for (std::size_t at = 18; at + 6 <= b.size() && U32(b, at) >= 3; at += 2 * static_cast<std::size_t>(U32(b, at)))
+    records.push_back({U16(b, at + 4), at + 6});
+  return records;
+}
+std::vector<Point> WmfPoints(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t n) {
+  std::vector<Point> points;
+  for (std::size_t i = 0; i < n; ++i)
+    points.push_back({static_cast<std::int16_t>(U16(b, at + 4 * i)), static_cast<std::int16_t>(U16(b, at + 4 * i + 2))});
+  return points;
+}
+
+// Whether (x + 0.5, y + 0.5) is inside the edges by the even-odd rule: an odd number of
+// edges crosses the ray to its right.
+bool EvenOddInside(const std::vector<std::vector<Point>>& rings, double x, double y) {
+  bool inside = false;
+  for (const std::vector<Point>& ring : rings)
+    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+      const Point a = ring[j], c = ring[i];
+      if ((a.y > y) != (c.y > y) && x < a.x + (y - a.y) * (c.x - a.x) / static_cast<double>(c.y - a.y))
+        inside = !inside;
+    }
+  return inside;
+}
+
+// A record holds at most 32,767 points: longer polylines and polygons go in pieces that
+// draw what the whole would (the EMF recorder's 32-bit counts need none).
+TEST(MetafileRecorders, WmfLongPolylinesAndPolygonsGoInPiecesThatDrawTheSame) {
+  std::vector<Point> line;
+  for (int i = 0; i < 40000; ++i) line.push_back({i % 2000, i / 20});
+  // A star whose 70,000 corners swing in and out, so that the fill is not convex.
+  std::vector<Point> star;
+  for (int i = 0; i < 70000; ++i) {
+    const double angle = 6.283185307179586 * i / 70000, radius = i % 2 ? 3000 : 9000 + 4000 * std::sin(17 * angle);
+    star.push_back({static_cast<int>(16000 + radius * std::cos(angle)), static_cast<int>(16000 + radius * std::sin(angle))});
+  }
+  platform::WmfRecorder wmf(32000, 32000, 96, nullptr);
+  wmf.SelectPen(Pen::Solid(Color::Rgb(200, 0, 0)));
+  wmf.Polyline(line);
+  wmf.SelectBrush(Brush::Solid(Color::Rgb(0, 0, 200)));
+  wmf.Polygon(star);
+  wmf.SelectPen(Pen::Null());
+  wmf.Polygon(star);  // without a pen: the fill alone
+  const std::vector<std::uint8_t> b = wmf.Finish();
+  const std::vector<WmfRecord> records = WmfRecords(b);
+
+  // The polyline: two records sharing the joint, every point in order.
+  std::vector<Point> drawn;
+  std::size_t k = 0;
+  while (k < records.size() && records[k].function != 0x0325) ++k;
+  for (; k < records.size() && records[k].function == 0x0325; ++k) {
+    const std::size_t n = U16(b, records[k].params);
+    EXPECT_LE(n, 32767u);
+    const std::vector<Point> piece = WmfPoints(b, records[k].params + 2, n);
+    if (!drawn.empty()) EXPECT_EQ(piece.front(), drawn.back());
+    drawn.insert(drawn.end(), piece.begin() + (drawn.empty() ? 0 : 1), piece.end());
+  }
+  EXPECT_EQ(drawn, line);
+
+  // The polygon: its inside filled by a polypolygon under a null pen, then the pen again and
+  // the closed outline in pieces.
+  std::vector<std::vector<std::vector<Point>>> fills;
+  std::vector<Point> outline;
+  std::vector<std::uint16_t> penStyles;
+  for (; k < records.size(); ++k) {
+    const WmfRecord& r = records[k];
+    if (r.function == 0x02FA) penStyles.push_back(U16(b, r.params));
+    if (r.function == 0x0324) ADD_FAILURE() << "a polygon record of more than 32,767 points";
+    if (r.function == 0x0325) {
+      const std::vector<Point> piece = WmfPoints(b, r.params + 2, U16(b, r.params));
+      if (!outline.empty()) EXPECT_EQ(piece.front(), outline.back());
+      outline.insert(outline.end(), piece.begin() + (outline.empty() ? 0 : 1), piece.end());
+    }
+    if (r.function == 0x0538) {
+      const std::size_t count = U16(b, r.params);
+      std::vector<std::vector<Point>> rings;
+      std::size_t at = r.params + 2 + 2 * count;
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t n = U16(b, r.params + 2 + 2 * i);
+        EXPECT_LE(n, 32767u);
+        rings.push_back(WmfPoints(b, at, n));
+        at += 4 * n;
+      }
+      fills.push_back(rings);
+    }
+  }
+  // A null pen for the fill, the pen again for the outline, then the null pen selected.
+  EXPECT_EQ(penStyles, (std::vector<std::uint16_t>{5, 0, 5}));
+  std::vector<Point> closed = star;
+  closed.push_back(star.front());
+  EXPECT_EQ(outline, closed);
+  ASSERT_EQ(fills.size(), 2u);
+  EXPECT_EQ(fills[0].size(), 3u);
+  // Every pixel centre on a grid over the star is inside the pieces exactly when it is
+  // inside the star.
+  int inside = 0;
+  for (int y = 2500; y < 29500; y += 997)
+    for (int x = 2500; x < 29500; x += 983) {
+      const bool in = EvenOddInside({star}, x + 0.5, y + 0.5);
+      inside += in;
+      ASSERT_EQ(EvenOddInside(fills[0], x + 0.5, y + 0.5), in) << x << "," << y;
+    }
+  EXPECT_GT(inside, 50);  // and many outside
+  EXPECT_EQ(fills[1], fills[0]);
 }
 
 }  // namespace
