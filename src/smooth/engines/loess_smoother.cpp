@@ -1,0 +1,148 @@
+#include "smooth/engines/loess_smoother.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "app/data_sort.h"
+
+namespace {
+
+// Acceptance threshold of a retried fit's determinant.
+long double Threshold(TLoessBasis basis) {
+  return basis == TLoessBasis::kMonomial ? 1e-12L : 1e-5L;
+}
+
+int MaxDegree(TLoessBasis basis) { return basis == TLoessBasis::kMonomial ? 3 : 4; }
+
+// Number of terms less one.
+int TermsLessOne(int degree) { return degree == 4 ? 14 : degree == 3 ? 9 : degree == 2 ? 5 : 2; }
+
+// sqrt(ln 2 / ln 10^4) and -4 ln 2: the Gaussian factor falls from 0.9999 at the query's
+// coordinate to about 0.9577 at the farthest neighbour along the axis.
+constexpr long double kGaussC = 0.27433100246963574L;
+constexpr long double kGaussExponent = 2.772588722239781L;
+
+long double TricubeFactor(long double distance, long double bandwidth) {
+  // A zero bandwidth means every neighbour shares the query's coordinate on this axis: the
+  // axis does not tell the neighbours apart, and its factor is 1 for all of them.
+  if (bandwidth == 0.0L) return 1.0L;
+  const long double r = distance / bandwidth;
+  const long double t = 1.0L - r * r * r;
+  return t * t * t;
+}
+
+long double GaussianFactor(long double offset, long double bandwidth) {
+  if (bandwidth == 0.0L) return 1.0L;
+  const long double a = kGaussC * offset / (2.0L * bandwidth);
+  return std::exp(-kGaussExponent * a * a) - 0.0001L;
+}
+
+}  // namespace
+
+TLoess3D::TLoess3D(std::span<TXYZPoint> data, const TLoessWindow& window,
+                   const TLoessOptions& options)
+    : options_(options), window_(window) {
+  options_.degree = std::clamp(options_.degree, 1, MaxDegree(options_.basis));
+  pointCount_ = ::PointCount(data);
+  search_ = std::make_unique<TXYZ>(data, nullptr);
+  search_->BuildScreenIndex(window.xLow, window.xHigh, window.yLow, window.yHigh);
+}
+
+int TLoess3D::FitAttempt(std::span<const TXYZPoint> list, long double* coefficients, int m,
+                         const TLoessScale& scale, long double& measure, bool retry) const {
+  switch (options_.basis) {
+    case TLoessBasis::kChebyshev:
+      return FitChebyshev(list, coefficients, m, scale, measure, retry);
+    case TLoessBasis::kCosine:
+      return FitCosine(list, coefficients, m, scale, measure, retry);
+    case TLoessBasis::kMonomial:
+      break;
+  }
+  switch (options_.degree) {
+    case 1:
+      return FitPlane(list, coefficients);
+    case 2:
+      return FitQuadratic(list, coefficients, measure, retry);
+    default:
+      return FitCubic(list, coefficients, measure, retry);
+  }
+}
+
+// Attempts n = count .. nmax work on the n nearest points of one list. The search may add
+// one point beyond nmax so that the chosen points span three distinct x and y values; the
+// last attempt takes the whole list, that point included.
+int TLoess3D::Evaluate(long double x, long double y, TLoessResult& result, int flags) {
+  const int minimum = 10 * options_.degree;
+  int nmax = options_.count;
+  if (options_.raiseCount && nmax < minimum) nmax = minimum;
+  nmax = std::min(nmax, pointCount_);
+  // A count above the point count leaves a single attempt with all the points.
+  const int first = std::clamp(options_.count, 1, std::max(nmax, 1));
+  PointTable list = search_->FindNearest(x, y, nmax);
+  if (list.empty()) return 0;
+  const int listCount = ::PointCount(list);
+  if (first != nmax) SortPoints(list, 10);
+
+  const long double threshold = Threshold(options_.basis);
+  const int m = TermsLessOne(options_.degree);
+  long double coefficients[15] = {};
+  long double meanZ = 0.0L;
+  for (int n = first; n <= nmax; ++n) {
+    const bool retry = n < nmax;
+    const int size = retry ? n : listCount;
+    long double xMin = 1e300L, xMax = -1e300L, yMin = 1e300L, yMax = -1e300L;
+    long double dx = 0.0L, dy = 0.0L, zSum = 0.0L;
+    for (int i = 1; i <= size; ++i) {
+      const TXYZPoint& p = list[static_cast<std::size_t>(i)];
+      xMin = std::min(xMin, p.X);
+      xMax = std::max(xMax, p.X);
+      yMin = std::min(yMin, p.Y);
+      yMax = std::max(yMax, p.Y);
+      dx = std::max(dx, std::fabs(x - p.X));
+      dy = std::max(dy, std::fabs(y - p.Y));
+      zSum += p.Z;
+    }
+    meanZ = zSum / size;
+    const long double hx = 1.1L * dx, hy = 1.1L * dy;
+
+    TLoessScale scale;
+    if (options_.basis == TLoessBasis::kChebyshev) {
+      scale = {(xMin + xMax) / 2.0L, (xMax - xMin) / 2.0L, (yMin + yMax) / 2.0L,
+               (yMax - yMin) / 2.0L};
+    } else if (options_.basis == TLoessBasis::kCosine) {
+      constexpr long double kInvPi = std::numbers::inv_pi_v<long double>;
+      scale = {xMin, (xMax - xMin) * kInvPi, yMin, (yMax - yMin) * kInvPi};
+    }
+    // Points sharing one coordinate give no scale on that axis: it reads as 1, and the fit
+    // then finds its normal matrix singular and the neighbourhood grows.
+    if (scale.xUnit == 0.0L) scale.xUnit = 1.0L;
+    if (scale.yUnit == 0.0L) scale.yUnit = 1.0L;
+
+    long double weightSum = 0.0L;
+    for (int i = 1; i <= size; ++i) {
+      TXYZPoint& p = list[static_cast<std::size_t>(i)];
+      p.W = options_.kernel == TLoessKernel::kTricube
+                ? TricubeFactor(std::fabs(x - p.X), hx) * TricubeFactor(std::fabs(y - p.Y), hy)
+                : GaussianFactor(p.X - x, hx) * GaussianFactor(p.Y - y, hy);
+      weightSum += p.W;
+    }
+    list[0].X = size;
+    const long double normalise = size / weightSum;
+    for (int i = 1; i <= size; ++i) list[static_cast<std::size_t>(i)].W *= normalise;
+
+    long double measure = 0.0L;
+    if (FitAttempt(list, coefficients, m, scale, measure, retry) != 0) {
+      if (!retry || measure > threshold) {
+        EvalLocalModel(options_.basis, options_.degree, x, y, coefficients, flags, scale, result);
+        return 1;
+      }
+    }
+  }
+  // Every attempt failed: the mean z of the largest neighbourhood, zero derivatives.
+  result[0] = meanZ;
+  for (int order = 1, slot = 1; order <= 4; slot += order + 1, ++order)
+    if (flags & (1 << order))
+      std::fill(result.begin() + slot, result.begin() + slot + order + 1, 0.0L);
+  return 0;
+}
