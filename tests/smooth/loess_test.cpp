@@ -5,17 +5,18 @@
 
 #include <array>
 #include <cmath>
-#include <cstdint>
 #include <vector>
 
 #include "app/xyz_point.h"
 #include "smooth/engines/loess_smoother.h"
+#include "smooth_test_support.h"
 
 namespace {
 
-struct TPoint {
-  long double x, y, z;
-};
+using smooth_test::ScaledError;
+using smooth_test::Scattered;
+using smooth_test::Table;
+using smooth_test::TPoint;
 
 // The points of tests/smooth/reference/loess_references.py.
 const std::vector<TPoint> kPoints = {
@@ -24,38 +25,6 @@ const std::vector<TPoint> kPoints = {
     {0.08L, 0.83L, 0.30L}, {0.36L, 0.91L, 0.95L}, {0.66L, 0.78L, 1.30L}, {0.89L, 0.97L, 2.05L},
 };
 constexpr long double kQueryX = 0.41L, kQueryY = 0.55L;
-
-PointTable Table(const std::vector<TPoint>& points) {
-  PointTable t(points.size() + 1);
-  t[0].X = static_cast<long double>(points.size());
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    t[i + 1].X = points[i].x;
-    t[i + 1].Y = points[i].y;
-    t[i + 1].Z = points[i].z;
-    t[i + 1].W = 1;
-    t[i + 1].Status = kPointActive;
-  }
-  return t;
-}
-
-// Seeded points in the unit square with z from a function.
-template <class F>
-std::vector<TPoint> Scattered(int n, std::uint64_t seed, F f) {
-  std::vector<TPoint> out;
-  auto next = [&seed] {
-    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-    return static_cast<long double>(seed >> 11) * 0x1.0p-53L;
-  };
-  for (int i = 0; i < n; ++i) {
-    const long double x = next(), y = next();
-    out.push_back({x, y, f(x, y)});
-  }
-  return out;
-}
-
-long double ScaledError(long double got, long double want) {
-  return std::fabs(got - want) / std::max(1.0L, std::fabs(want));
-}
 
 // Values from numpy (lstsq on sqrt(w) times the design matrix; script above): the
 // coefficients, then z, dz/dx, dz/dy, d2z/dx2, d2z/dxdy, d2z/dy2 at the query, with every
