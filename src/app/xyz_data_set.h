@@ -105,6 +105,12 @@ class TXYZ {
   TDataStats* stats_[2] = {nullptr, nullptr};
   std::unique_ptr<TDataStats> owned_stats_[2];
   std::vector<int> screen_x_, screen_y_;  // entry 0 holds N
+  // The screen square cut into cells_per_side_^2 cells of cell_width_ screen units; the
+  // points of cell c are cell_points_[cell_start_[c] .. cell_start_[c + 1] - 1].
+  int CellOfScreen(int s) const;
+  int cells_per_side_ = 1;
+  int cell_width_ = kScreenMax + 1;
+  std::vector<int> cell_start_, cell_points_;
 };
 
 // Side of a point around a target in screen coordinates: 0 right-up, 1 left-up, 2

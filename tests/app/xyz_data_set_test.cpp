@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <queue>
 #include <utility>
 #include <vector>
 
@@ -164,6 +166,109 @@ TEST(ScreenIndex, EveryOccupiedQuadrantIsRepresented) {
   }
   for (int q = 0; q < 4; ++q) EXPECT_TRUE(seen[q]) << q;
   EXPECT_EQ(PointCount(n), 6);
+}
+
+// The neighbourhood rules written out by exhaustive scans, as the reference of the cell
+// search: every choice by (squared screen distance, point number).
+std::vector<int> NeighbourhoodByScan(const TXYZ& set, long double x, long double y, int k) {
+  TXYZ& s = const_cast<TXYZ&>(set);
+  const std::span<TXYZPoint> sorted = s.Sorted();
+  const int n = PointCount(sorted);
+  const auto [tx, ty] = set.ScreenCoords(x, y);
+  std::vector<std::int64_t> d(static_cast<std::size_t>(n) + 1);
+  std::vector<int> sx(d.size()), sy(d.size());
+  for (int i = 1; i <= n; ++i) {
+    const auto [px, py] = set.ScreenCoords(sorted[i].X, sorted[i].Y);
+    sx[i] = px, sy[i] = py;
+    d[i] = std::int64_t{px - tx} * (px - tx) + std::int64_t{py - ty} * (py - ty);
+  }
+  std::vector<int> all;
+  for (int i = 1; i <= n; ++i) all.push_back(i);
+  if (k == n) return all;
+  auto before = [&](int a, int b) { return d[a] < d[b] || (d[a] == d[b] && a < b); };
+  std::vector<int> by = all;
+  std::sort(by.begin(), by.end(), before);
+  std::vector<int> list(by.begin(), by.begin() + k), protect;
+  for (int q = 0; q < 4; ++q) {
+    int best = 0;
+    for (int i : by)
+      if (ScreenQuadrant(sx[i], sy[i], tx, ty) == q) {
+        best = i;
+        break;
+      }
+    if (best == 0) continue;
+    if (std::find(list.begin(), list.end(), best) == list.end()) {
+      int far = 0;
+      for (int i : list)
+        if (std::find(protect.begin(), protect.end(), i) == protect.end() && (far == 0 || before(far, i)))
+          far = i;
+      if (far == 0) continue;
+      *std::find(list.begin(), list.end(), far) = best;
+    }
+    protect.push_back(best);
+  }
+  std::sort(list.begin(), list.end());
+  std::vector<int> xs, ys;
+  for (int i : list) {
+    if (xs.size() < 3 && std::find(xs.begin(), xs.end(), sx[i]) == xs.end()) xs.push_back(sx[i]);
+    if (ys.size() < 3 && std::find(ys.begin(), ys.end(), sy[i]) == ys.end()) ys.push_back(sy[i]);
+  }
+  if (xs.size() < 3 || ys.size() < 3) {
+    for (int i : by) {
+      if (std::find(list.begin(), list.end(), i) != list.end()) continue;
+      if (xs.size() < 3 && std::find(xs.begin(), xs.end(), sx[i]) != xs.end()) continue;
+      if (ys.size() < 3 && std::find(ys.begin(), ys.end(), sy[i]) != ys.end()) continue;
+      list.insert(std::upper_bound(list.begin(), list.end(), i), i);
+      break;
+    }
+  }
+  return list;
+}
+
+TEST(ScreenIndex, CellSearchChoosesWhatAnExhaustiveScanChooses) {
+  std::uint64_t seed = 99;
+  auto next = [&seed] {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<long double>(seed >> 11) * 0x1.0p-53L;
+  };
+  // Scattered points, a grid (many equal distances), points on two lines, and clusters.
+  std::vector<PointTable> tables;
+  PointTable scattered = NewPointTable(700);
+  for (int i = 1; i <= 700; ++i) scattered[i].X = next(), scattered[i].Y = next();
+  tables.push_back(scattered);
+  PointTable grid = Grid(25, 20);
+  tables.push_back(grid);
+  PointTable lines = NewPointTable(60);
+  for (int i = 1; i <= 60; ++i) lines[i].X = i % 2 ? 0.2L : 0.8L, lines[i].Y = i / 60.0L;
+  tables.push_back(lines);
+  PointTable clusters = NewPointTable(300);
+  for (int i = 1; i <= 300; ++i)
+    clusters[i].X = (i % 3) * 0.4L + 0.01L * next(), clusters[i].Y = (i % 5) * 0.2L + 0.01L * next();
+  tables.push_back(clusters);
+  for (PointTable& t : tables) {
+    TXYZ set(t, nullptr);
+    long double xl = 1e9L, xh = -1e9L, yl = 1e9L, yh = -1e9L;
+    for (int i = 1; i <= PointCount(t); ++i) {
+      xl = std::min(xl, t[i].X), xh = std::max(xh, t[i].X);
+      yl = std::min(yl, t[i].Y), yh = std::max(yh, t[i].Y);
+    }
+    set.BuildScreenIndex(xl, xh, yl, yh);
+    const int n = PointCount(t);
+    for (int query = 0; query < 150; ++query) {
+      // Inside, on the edges and corners, and outside the window.
+      const long double qx = query < 10 ? (query % 2 ? xl : xh) : xl - 0.2L + (xh - xl + 0.4L) * next();
+      const long double qy = query < 10 ? (query / 2 % 2 ? yl : yh) : yl - 0.2L + (yh - yl + 0.4L) * next();
+      for (int k : {1, 4, 13, 20, n - 1, n}) {
+        const PointTable got = set.FindNearest(qx, qy, k);
+        const std::vector<int> want = NeighbourhoodByScan(set, qx, qy, k);
+        ASSERT_EQ(PointCount(got), static_cast<int>(want.size())) << n << " " << query << " " << k;
+        for (std::size_t r = 0; r < want.size(); ++r) {
+          EXPECT_EQ(got[r + 1].X, set.Sorted()[static_cast<std::size_t>(want[r])].X);
+          EXPECT_EQ(got[r + 1].Y, set.Sorted()[static_cast<std::size_t>(want[r])].Y);
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
