@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <vector>
 
+#include "splitmix_points.h"
 #include "smooth/kernels/natural_neighbour.h"
 #include "smooth/kernels/renka_interpolation.h"
 #include "smooth/kernels/renka_triangulation.h"
@@ -21,21 +21,13 @@ namespace {
 
 constexpr int kGrid = 120;
 
-// SplitMix64 (the same sequence as bench/scipy_reference.py).
 struct Points {
   std::vector<double> x, y, z;
   explicit Points(int n) {
-    std::uint64_t seed = 16384;
-    auto next = [&seed]() {
-      std::uint64_t v = (seed += 0x9E3779B97F4A7C15ull);
-      v = (v ^ (v >> 30)) * 0xBF58476D1CE4E5B9ull;
-      v = (v ^ (v >> 27)) * 0x94D049BB133111EBull;
-      v ^= v >> 31;
-      return static_cast<double>(v >> 11) * 0x1.0p-53;
-    };
+    TSplitMixPoints points;
     for (int i = 0; i < n; ++i) {
-      x.push_back(next());
-      y.push_back(next());
+      x.push_back(points.Next());
+      y.push_back(points.Next());
       z.push_back(std::sin(3 * x.back()) * std::cos(2 * y.back()));
     }
   }

@@ -1,0 +1,438 @@
+// The engine's object: construction, the method table, option ranges, dispatch of set-up,
+// evaluation and grids to the method drivers, numerical derivatives and fit statistics.
+#include "smooth/engines/scattered_engine.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/data_sort.h"
+#include "app/long_double.h"
+#include "app/point_table.h"
+#include "app/shell_state.h"
+#include "platform/message_box.h"
+#include "smooth/libs/extension_library.h"
+#include "smooth/libs/numerical_library.h"
+
+namespace {
+
+bool IsExtensionCode(int code) { return code >= kNPExtensionFirst && code <= kNPExtensionLast; }
+
+bool IsTriangulationCode(int code) {
+  switch (code) {
+    case kNPRenka1:
+    case kNPOwnTriangulation:
+    case kNPLoess:
+    case kNPLoessGradient:
+    case kNPLoessSmoothed:
+    case kNPLoessCosine:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Codes whose statistics are computed at the data rather than fixed at an exact fit.
+bool StatisticsComputed(int code) {
+  return code == kNPLoess || code == kNPLoessGradient || IsExtensionCode(code);
+}
+
+// Codes whose surface at a data point is evaluated rather than the point's own z.
+bool EvaluatesAtDataPoint(int code) {
+  return code == kNPAkima2 || code == kNPWatson || code == kNPLoess ||
+         code == kNPLoessGradient || IsExtensionCode(code);
+}
+
+bool NeedsLibrary(int code) {
+  return (code >= kNPAkima2 && code <= kNPRenka3) || (code >= kNPLoess && code <= kNPExtensionLast);
+}
+
+}  // namespace
+
+TNParm3D::TNParm3D(std::span<TXYZPoint> source, int method, int option1, int option2,
+                   bool noLibrary)
+    : method_(method), option1_(option1), option2_(option2), source_(source) {
+  libraryWasLoaded_ = NumLibLoaded();
+  extMethodCount_ = 0;
+  if (!noLibrary) {
+    if (LoadNumLib(true) != 0) {
+      holdsNumLib_ = true;
+    } else {
+      // The box has only an OK button; the engine goes on with a method of its own.
+      (void)ErrorBox(nullptr, "Missing DLL Error",
+                     "The file QKIMSL.DLL was not found.\nCertain algorithms will be unavailable.");
+      method_ = kNPWatson;
+    }
+    if (!NPDllName.empty() && LoadNPExtension(true) != 0) {
+      holdsExtension_ = true;
+      extMethodCount_ = ExtInfo(0, 0);
+    }
+  } else if (NeedsLibrary(method_)) {
+    method_ = kNPAkima1;
+  }
+
+  // The data set works on a copy sorted by x, then y: replicated positions must be
+  // neighbours to be merged, and the caller's table keeps its order and contents.
+  sortedSource_ = CopyPoints(source_);
+  SortPoints(sortedSource_, 0);
+  copy_ = std::make_unique<TXYZ>(sortedSource_, nullptr);
+  const TDataStats* whole = copy_->ComputeStats(0);
+  sst_ = whole ? whole->SSTotal : 0.0L;
+  working_ = copy_->MakeMergedCopy();
+  copy_->ComputeStats(1);
+  xMin_ = copy_->xMin;
+  xMax_ = copy_->xMax;
+  yMin_ = copy_->yMin;
+  yMax_ = copy_->yMax;
+  zMin_ = copy_->zMin;
+  zMax_ = copy_->zMax;
+  distinctX_ = copy_->CountDistinctX(working_);
+  distinctY_ = copy_->CountDistinctY(working_);
+  pointCount_ = usedCount_ = ::PointCount(working_);
+  duplicatesMerged_ = ::PointCount(source_) != pointCount_;
+
+  ClampOptions();
+  (void)Setup();  // the outcome is read from the statistics and the evaluations
+}
+
+TNParm3D::~TNParm3D() {
+  FreeWork();
+  loess_.reset();
+  copy_.reset();
+  if (holdsNumLib_) (void)LoadNumLib(false);  // giving back always succeeds
+  if (holdsExtension_) (void)LoadNPExtension(false);
+}
+
+void TNParm3D::SetMethod(int method, int option1, int option2) {
+  method_ = method;
+  option1_ = option1;
+  option2_ = option2;
+  ClampOptions();
+  (void)Setup();  // the caller reads the statistics or evaluates
+}
+
+void TNParm3D::ClampOptions() {
+  option1_ = std::min(std::max(option1_, Option1Min()), Option1Max());
+  option2_ = std::min(std::max(option2_, Option2Min()), Option2Max());
+}
+
+void TNParm3D::FreeWork() {
+  xd_ = {};
+  yd_ = {};
+  zd_ = {};
+  wk_ = {};
+  iwk_ = {};
+}
+
+int TNParm3D::Setup() {
+  FreeWork();
+  loess_.reset();
+  volumeKey_ = 0;
+  int result = 0;
+  if (pointCount_ >= 4) {
+    switch (method_) {
+      case kNPRenka1:
+        result = SetupRenka(false, 2, option1_, option2_);
+        break;
+      case kNPOwnTriangulation:
+        result = SetupRenka(true, 0, 0, 0);
+        break;
+      case kNPLoess:
+      case kNPLoessSmoothed:
+        result = SetupLoess(1);
+        break;
+      case kNPLoessGradient:
+        result = SetupLoess(2);
+        break;
+      case kNPLoessCosine:
+        result = SetupLoess(3);
+        break;
+      default:
+        if (IsExtensionCode(method_)) result = SetupExtension();
+        // The Akima, Preusser, Shepard and natural-neighbour codes have no driver in this
+        // build: their set-up fails.
+        break;
+    }
+  }
+  if (result != 0) {
+    ComputeFitStats();
+  } else {
+    FreeWork();
+    // A failed set-up must not leave the previous surface's figures on show.
+    sse_ = stdErr_ = rSquared_ = ExprErrorValue;
+  }
+  return result;
+}
+
+// ---- option ranges and model terms ----
+
+int TNParm3D::Option1Min(int code) {
+  if (code < 0) code = method_;
+  switch (code) {
+    case kNPAkima1:
+    case kNPAkima2:
+    case kNPPreusser:
+    case kNPRenka2:
+    case kNPLoess:
+    case kNPOwnTriangulation:
+    case kNPLoessGradient:
+    case kNPLoessSmoothed:
+    case kNPLoessCosine:
+      return 1;
+    case kNPRenka3:
+      return 2;
+    default:
+      return IsExtensionCode(code) ? ExtInfo(code, 1) : 0;
+  }
+}
+
+int TNParm3D::Option1Max(int code) {
+  if (code < 0) code = method_;
+  const int n = pointCount_;
+  switch (code) {
+    case kNPAkima1:
+    case kNPAkima2:
+    case kNPOwnTriangulation:
+      return 1;
+    case kNPPreusser:
+      return 2;
+    case kNPRenka1:
+    case kNPWatson:
+      return 1;
+    case kNPRenka2:
+      return n >= 10 ? 2 : 1;
+    case kNPRenka3:
+      return 2;
+    case kNPLoess:
+    case kNPLoessGradient:
+      return n < 7 ? 1 : n < 11 ? 2 : 3;
+    case kNPLoessSmoothed:
+    case kNPLoessCosine:
+      return n < 6 ? 1 : n < 10 ? 2 : n < 15 ? 3 : 4;
+    default:
+      return IsExtensionCode(code) ? ExtInfo(code, 2) : 0;
+  }
+}
+
+int TNParm3D::Option2Min(int code) {
+  if (code < 0) code = method_;
+  const int n = pointCount_;
+  switch (code) {
+    case kNPAkima1:
+      return std::min(n - 1, 5);
+    case kNPAkima2:
+      return std::min(n - 1, 9);
+    case kNPPreusser:
+      return 3;
+    case kNPRenka2:
+      return option1_ == 2 ? 9 : 5;
+    case kNPRenka3:
+      return 9;
+    case kNPWatson:
+      return option1_ == 0 ? 0 : 1;
+    case kNPLoess:
+    case kNPLoessGradient:
+      return option1_ == 3 ? 11 : option1_ == 2 ? 7 : 4;
+    case kNPLoessSmoothed:
+    case kNPLoessCosine:
+      return option1_ == 4 ? 15 : option1_ == 3 ? 10 : option1_ == 2 ? 6 : 3;
+    default:
+      return IsExtensionCode(code) ? ExtInfo(code, 3) : 0;
+  }
+}
+
+int TNParm3D::Option2Max(int code) {
+  if (code < 0) code = method_;
+  const int n = pointCount_;
+  switch (code) {
+    case kNPAkima1:
+      return std::min(n - 1, 5);
+    case kNPAkima2:
+      return std::min(n - 1, 9);
+    case kNPPreusser:
+      return 3;
+    case kNPRenka1:
+      return 1;
+    case kNPRenka2:
+    case kNPRenka3:
+      return 40;
+    case kNPWatson:
+      return option1_ == 0 ? 0 : 5;
+    case kNPLoess:
+    case kNPLoessGradient:
+    case kNPLoessSmoothed:
+    case kNPLoessCosine:
+      return n;
+    default:
+      return IsExtensionCode(code) ? ExtInfo(code, 4) : 0;
+  }
+}
+
+int TNParm3D::ModelTerms(int code) const {
+  if (code < 0) code = method_;
+  switch (code) {
+    case kNPAkima1:
+    case kNPAkima2:
+      return 5;
+    case kNPPreusser:
+    case kNPRenka2:
+      return option1_ == 2 ? 9 : 5;
+    case kNPRenka1:
+    case kNPWatson:
+      return 2;
+    case kNPRenka3:
+      return 9;
+    case kNPLoess:
+      return option1_ == 3 ? 9 : option1_ == 2 ? 5 : 2;
+    default:
+      return 0;
+  }
+}
+
+// ---- evaluation ----
+
+long double TNParm3D::FromUnits(long double value, int mode) const {
+  const long double sx = UnitStepX(), sy = UnitStepY();
+  switch (mode) {
+    case kDerivX:
+      return value / sx;
+    case kDerivY:
+      return value / sy;
+    case kDerivXX:
+      return value / (sx * sx);
+    case kDerivYY:
+      return value / (sy * sy);
+    case kDerivXY:
+      return value / (sx * sy);
+    default:
+      return value;
+  }
+}
+
+void TNParm3D::TakeColumns(std::span<const TXYZPoint> table, bool mapToUnit) {
+  xd_ = PointsX(table);
+  yd_ = PointsY(table);
+  zd_ = PointsZ(table);
+  if (!mapToUnit) return;
+  for (double& x : xd_) x = static_cast<double>(UnitX(x));
+  for (double& y : yd_) y = static_cast<double>(UnitY(y));
+}
+
+long double TNParm3D::EvalAt(long double x, long double y) { return EvalMode(x, y, kDerivValue); }
+
+long double TNParm3D::EvalMode(long double x, long double y, int mode) {
+  if (pointCount_ < 4) return 0.0L;
+  const bool inTable = method_ >= 0 && method_ < kNPMethodCount;
+  if (mode != kDerivValue && (method_ == kNPWatson || !inTable))
+    return NumericalDerivative(x, y, mode);
+  if (IsTriangulationCode(method_)) return EvalRenka(x, y, mode);
+  if (IsExtensionCode(method_)) return EvalExtension(x, y, mode);
+  return 0.0L;
+}
+
+// Central differences of the value with steps of a millionth of each range.
+long double TNParm3D::NumericalDerivative(long double x, long double y, int mode) {
+  const long double h = static_cast<double>((xMax_ - xMin_) * 0.000001L);
+  const long double k = static_cast<double>((yMax_ - yMin_) * 0.000001L);
+  auto f = [this](long double px, long double py) { return EvalMode(px, py, kDerivValue); };
+  switch (mode) {
+    case kDerivX:
+      return (f(x + h, y) - f(x - h, y)) / (2 * h);
+    case kDerivY:
+      return (f(x, y + k) - f(x, y - k)) / (2 * k);
+    case kDerivXX: {
+      const long double c = f(x, y);
+      return ((f(x + 2 * h, y) - c) / (2 * h) - (c - f(x - 2 * h, y)) / (2 * h)) / (2 * h);
+    }
+    case kDerivYY: {
+      const long double c = f(x, y);
+      return ((f(x, y + 2 * k) - c) / (2 * k) - (c - f(x, y - 2 * k)) / (2 * k)) / (2 * k);
+    }
+    case kDerivXY:
+      return (f(x + h, y + k) - f(x + h, y - k) - f(x - h, y + k) + f(x - h, y - k)) / (4 * h * k);
+    default:
+      return 0.0L;
+  }
+}
+
+long double TNParm3D::EvalAtDataPoint(long double x, long double y, long double z) {
+  if (pointCount_ < 4 || method_ < 0 || method_ >= kNPMethodCount) return 0.0L;
+  return EvaluatesAtDataPoint(method_) ? EvalAt(x, y) : z;
+}
+
+std::vector<long double> TNParm3D::GridMode(int nx, int ny, std::span<const long double> xs,
+                                            std::span<const long double> ys, int mode) {
+  if (pointCount_ < 4 || nx < 1 || ny < 1 || xs.size() < static_cast<std::size_t>(nx) ||
+      ys.size() < static_cast<std::size_t>(ny))
+    return {};
+  if (IsTriangulationCode(method_)) return GridRenka(nx, ny, xs, ys, mode);
+  if (IsExtensionCode(method_)) return GridExtension(nx, ny, xs, ys, mode);
+  if (method_ < 0 || method_ >= kNPMethodCount || (method_ == kNPWatson && mode != kDerivValue))
+    return GridByPoints(nx, ny, xs, ys, mode);
+  return {};  // a code without a driver in this build: no surface
+}
+
+std::vector<long double> TNParm3D::GridByPoints(int nx, int ny, std::span<const long double> xs,
+                                                std::span<const long double> ys, int mode) {
+  if (nx < 1 || ny < 1 || xs.size() < static_cast<std::size_t>(nx) ||
+      ys.size() < static_cast<std::size_t>(ny))
+    return {};
+  std::vector<long double> grid(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny), 0.0L);
+  for (int j = 0; j < ny; ++j)
+    for (int i = 0; i < nx; ++i)
+      grid[static_cast<std::size_t>(j) * nx + i] = EvalMode(xs[i], ys[j], mode);
+  return grid;
+}
+
+// ---- statistics ----
+
+void TNParm3D::ComputeFitStats() {
+  if (!StatisticsComputed(method_) && !duplicatesMerged_) {
+    sse_ = 0.0L;
+    stdErr_ = 0.0L;
+    rSquared_ = 1.0L;
+    return;
+  }
+  long double sse = 0.0L;
+  int active = 0;
+  // The sorted copy of the source: its statistics pass made points that hold no numbers
+  // inactive.
+  const int n = ::PointCount(sortedSource_);
+  for (int i = 1; i <= n; ++i) {
+    const TXYZPoint& p = sortedSource_[static_cast<std::size_t>(i)];
+    if (!IsActive(p)) continue;
+    const long double value = EvalAt(p.X, p.Y);
+    // A point the surface cannot be evaluated at leaves the figures undefined, and they are
+    // shown as missing rather than computed from the missing value.
+    if (!IsUsableValue(value)) {
+      sse_ = stdErr_ = rSquared_ = ExprErrorValue;
+      return;
+    }
+    const long double r = value - p.Z;
+    sse += r * r;
+    ++active;
+  }
+  // The degrees of freedom count the points that took part, not the inactive ones.
+  const int dof = std::max(active - ModelTerms() - 1, 1);
+  sse_ = sse;
+  const long double variance = sse / dof;
+  stdErr_ = variance < 0 ? 0.0L : std::sqrt(variance);
+  rSquared_ = sst_ != 0.0L ? 1.0L - sse / sst_ : 0.0L;
+  if (rSquared_ < 0) rSquared_ = 0.0L;
+}
+
+// ---- smoothed data ----
+
+PointTable TNParm3D::SmoothedData() {
+  if (!IsTriangulationCode(method_) || iwk_.empty()) return {};
+  PointTable out = CopyPoints(source_);
+  if (out.empty()) return out;
+  const int n = ::PointCount(out);
+  for (int i = 1; i <= n; ++i) {
+    TXYZPoint& p = out[static_cast<std::size_t>(i)];
+    const long double z = EvalRenka(p.X, p.Y, kDerivValue);
+    // A point the surface cannot be evaluated at keeps its own z: the user's value is never
+    // replaced by the missing value.
+    if (IsUsableValue(z)) p.Z = z;
+  }
+  return out;
+}

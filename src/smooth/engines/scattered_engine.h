@@ -1,0 +1,239 @@
+// TNParm3D: the scattered-data engine. It turns a table of scattered XYZ points into a
+// surface z = f(x, y) by one of 21 method codes and answers values, partial derivatives,
+// grids and fit statistics of that surface.
+//
+//   code  method                                    set-up (file)
+//   0, 20 Akima I                                   program's Akima kernel
+//   1     Akima II                                  numerical library "sdbi3p"
+//   2     Preusser C1 / C2                          numerical library
+//   3     Renka I triangulation (frame, tension)    numerical library (triangulation_drivers.cpp)
+//   4, 5  Renka II and III Shepard                  numerical library
+//   6     Watson natural neighbours                 program's natural-neighbour kernel
+//   7     loess, smoothed values interpolated       TLoess3D + own triangulation
+//   8-15  extension methods 1..8                    extension library (extension_drivers.cpp)
+//   16    own triangulation C1 interpolant          own triangulation (the previews' method)
+//   17    loess, value and gradient only            as 7
+//   18    loess, smoothed values                    as 7
+//   19    loess with the cosine basis, raw z kept   as 7
+// A code whose driver this build lacks fails its set-up; its evaluations then answer 0.
+//
+// Life of an engine: construction copies the source table into a working table with
+// replicated (x, y) positions merged, clamps the options into the method's ranges and sets
+// up; SetMethod sets up again; evaluations read the set-up's work buffers. Every method works
+// in unit coordinates u = (x - xMin) / (xMax - xMin), likewise v, and divides derivatives back
+// by the ranges. The source table must outlive the engine, which reads it and never
+// writes it: the statistics, the merge and the fit statistics work on a sorted copy.
+//
+// An engine is used by one thread at a time (its evaluations carry search state). Engines
+// built with libraries allowed hold a reference to the numerical library and, when one was
+// named, to the extension library, for their whole life.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "app/xyz_data_set.h"
+#include "app/xyz_point.h"
+#include "smooth/engines/loess_smoother.h"
+
+// Derivative modes of every evaluation.
+enum TDerivMode : int {
+  kDerivValue = 0,
+  kDerivX = 1,
+  kDerivY = 2,
+  kDerivXX = 3,
+  kDerivYY = 4,
+  kDerivXY = 5,
+};
+
+// Method codes with a name of their own.
+enum TNPMethod : int {
+  kNPAkima1 = 0,
+  kNPAkima2 = 1,
+  kNPPreusser = 2,
+  kNPRenka1 = 3,
+  kNPRenka2 = 4,
+  kNPRenka3 = 5,
+  kNPWatson = 6,
+  kNPLoess = 7,
+  kNPExtensionFirst = 8,
+  kNPExtensionLast = 15,
+  kNPOwnTriangulation = 16,
+  kNPLoessGradient = 17,
+  kNPLoessSmoothed = 18,
+  kNPLoessCosine = 19,
+  kNPAkima1Fixed = 20,
+};
+inline constexpr int kNPMethodCount = 21;
+inline constexpr int kNPMaxExtensionMethods = 8;
+
+class TNParm3D {
+ public:
+  // noLibrary: load neither library; the codes that need one (1..5, 7..15) become 0.
+  TNParm3D(std::span<TXYZPoint> source, int method, int option1, int option2, bool noLibrary);
+  ~TNParm3D();
+  TNParm3D(const TNParm3D&) = delete;
+  TNParm3D& operator=(const TNParm3D&) = delete;
+
+  // Stores the method and options, clamps the options and sets up again (the caller reads
+  // the statistics or evaluates to learn the outcome).
+  void SetMethod(int method, int option1, int option2);
+  // 1 (or the set-up's nonzero result) when a surface is ready, 0 otherwise. A failed set-up
+  // leaves no work buffers and the statistics missing.
+  [[nodiscard]] int Setup();
+  void FreeWork();
+
+  // Values and derivatives at (x, y); 0 with fewer than 4 points or without a set-up.
+  long double EvalAt(long double x, long double y);
+  long double EvalDx(long double x, long double y) { return EvalMode(x, y, kDerivX); }
+  long double EvalDy(long double x, long double y) { return EvalMode(x, y, kDerivY); }
+  long double EvalDxx(long double x, long double y) { return EvalMode(x, y, kDerivXX); }
+  long double EvalDyy(long double x, long double y) { return EvalMode(x, y, kDerivYY); }
+  long double EvalDxy(long double x, long double y) { return EvalMode(x, y, kDerivXY); }
+  long double EvalMode(long double x, long double y, int mode);
+  // The surface at a data point: its own z for the methods that interpolate their nodes
+  // exactly, the value at (x, y) for the others.
+  long double EvalAtDataPoint(long double x, long double y, long double z);
+
+  // nx * ny values at (xs[i], ys[j]), stored at j nx + i; empty when no surface exists or an
+  // axis holds fewer values than asked.
+  std::vector<long double> EvalGrid(int nx, int ny, std::span<const long double> xs,
+                                    std::span<const long double> ys) {
+    return GridMode(nx, ny, xs, ys, kDerivValue);
+  }
+  std::vector<long double> GridDx(int nx, int ny, std::span<const long double> xs,
+                                  std::span<const long double> ys) {
+    return GridMode(nx, ny, xs, ys, kDerivX);
+  }
+  std::vector<long double> GridDy(int nx, int ny, std::span<const long double> xs,
+                                  std::span<const long double> ys) {
+    return GridMode(nx, ny, xs, ys, kDerivY);
+  }
+  std::vector<long double> GridDxx(int nx, int ny, std::span<const long double> xs,
+                                   std::span<const long double> ys) {
+    return GridMode(nx, ny, xs, ys, kDerivXX);
+  }
+  std::vector<long double> GridDyy(int nx, int ny, std::span<const long double> xs,
+                                   std::span<const long double> ys) {
+    return GridMode(nx, ny, xs, ys, kDerivYY);
+  }
+  std::vector<long double> GridDxy(int nx, int ny, std::span<const long double> xs,
+                                   std::span<const long double> ys) {
+    return GridMode(nx, ny, xs, ys, kDerivXY);
+  }
+  std::vector<long double> GridMode(int nx, int ny, std::span<const long double> xs,
+                                    std::span<const long double> ys, int mode);
+  // The grid by one point evaluation per node (the fallback of every grid routine).
+  std::vector<long double> GridByPoints(int nx, int ny, std::span<const long double> xs,
+                                        std::span<const long double> ys, int mode);
+
+  // Option ranges and model terms of a code (-1: the current method); option 2's range
+  // depends on the current option 1.
+  int Option1Min(int code = -1);
+  int Option1Max(int code = -1);
+  int Option2Min(int code = -1);
+  int Option2Max(int code = -1);
+  int ModelTerms(int code = -1) const;
+  int ExtMethodCount() const { return extMethodCount_; }
+
+  // SSE, standard error and r² of the surface at the source's active points (fixed at 0, 0
+  // and 1 for an exact method on data without replicates).
+  void ComputeFitStats();
+  long double Sse() const { return sse_; }
+  long double StdErr() const { return stdErr_; }
+  long double RSquared() const { return rSquared_; }
+  long double Sst() const { return sst_; }
+
+  // A copy of the source whose every z is the triangulated surface at its (x, y): the loess
+  // smoothing result. Empty when the current set-up holds no triangulation.
+  PointTable SmoothedData();
+
+  // Whether the last set-up left a surface to evaluate.
+  bool HasSurface() const { return !xd_.empty(); }
+  int Method() const { return method_; }
+  int Option1() const { return option1_; }
+  int Option2() const { return option2_; }
+  int PointCount() const { return pointCount_; }
+  bool DuplicatesMerged() const { return duplicatesMerged_; }
+  int DistinctX() const { return distinctX_; }
+  int DistinctY() const { return distinctY_; }
+  long double XMin() const { return xMin_; }
+  long double XMax() const { return xMax_; }
+  long double YMin() const { return yMin_; }
+  long double YMax() const { return yMax_; }
+  long double ZMin() const { return zMin_; }
+  long double ZMax() const { return zMax_; }
+  // The merged working table (records 0..pointCount).
+  std::span<const TXYZPoint> Working() const { return working_; }
+
+  // Extension library facts for a code 8..15 (15 answers, 0 without the library): item 0
+  // the method count, 1..4 the option ranges, 5 and 6 the work sizes, 10..13 and 20..23 the
+  // test command's values. A hostile answer is bounded: at most 8 methods, ranges never
+  // inverted, work sizes at least 1.
+  int ExtInfo(int code, int item) const;
+
+ private:
+  void ClampOptions();
+  long double UnitX(long double x) const { return (x - xMin_) / UnitStepX(); }
+  long double UnitY(long double y) const { return (y - yMin_) / UnitStepY(); }
+  long double UnitStepX() const { return (xMax_ - xMin_) / xScale_; }
+  long double UnitStepY() const { return (yMax_ - yMin_) / yScale_; }
+  // A derivative in unit coordinates converted back to the data's units.
+  long double FromUnits(long double value, int mode) const;
+  long double NumericalDerivative(long double x, long double y, int mode);
+  // xd, yd, zd := the table's columns as doubles; with mapToUnit x and y in unit coordinates.
+  void TakeColumns(std::span<const TXYZPoint> table, bool mapToUnit);
+
+  // Triangulation drivers (codes 3, 16 and the loess codes).
+  [[nodiscard]] int SetupRenka(bool own, int level, int option1, int option2);
+  [[nodiscard]] int SetupRenkaConstrained(int level, int tension);
+  [[nodiscard]] int RenkaNodeDerivatives(int iflgs, int stages);
+  [[nodiscard]] int SetupLoess(int mode);
+  long double EvalRenka(long double x, long double y, int mode);
+  std::vector<long double> GridRenka(int nx, int ny, std::span<const long double> xs,
+                                     std::span<const long double> ys, int mode);
+
+  // Extension drivers (codes 8..15).
+  [[nodiscard]] int SetupExtension();
+  long double EvalExtension(long double x, long double y, int mode);
+  std::vector<long double> GridExtension(int nx, int ny, std::span<const long double> xs,
+                                         std::span<const long double> ys, int mode);
+
+  std::unique_ptr<TXYZ> copy_;
+  std::unique_ptr<TLoess3D> loess_;
+  int method_ = 0;
+  int option1_ = 0, option2_ = 0;
+  int pointCount_ = 0;
+  int usedCount_ = 0;
+  bool libraryWasLoaded_ = false;
+  bool holdsNumLib_ = false;
+  bool holdsExtension_ = false;
+  bool duplicatesMerged_ = false;
+  int distinctX_ = 0, distinctY_ = 0;
+  long double sst_ = 0, sse_ = 0, stdErr_ = 0, rSquared_ = 0;
+  long double volumeKey_ = 0;
+  long double xMin_ = 0, xMax_ = 0, yMin_ = 0, yMax_ = 0, zMin_ = 0, zMax_ = 0;
+  long double xScale_ = 1, yScale_ = 1;
+  std::span<TXYZPoint> working_;
+  std::span<TXYZPoint> source_;
+  PointTable sortedSource_;
+  std::vector<double> xd_, yd_, zd_, wk_;
+  std::vector<int> iwk_;
+  int firstCall_ = 1;
+  int extMethodCount_ = 0;
+};
+
+// The extension library's test data (a reference to the library must be held, as the test
+// command's guard does). A table of the data set's sites with z the test function's value
+// (mode 0) or its x or y derivative (mode 1, 2); empty when the library gives nothing.
+PointTable NPExtTestData(int dataSet, int function, int mode);
+// The function (mode 0) or its x or y derivative on the 33 x 33 test grid over the unit
+// square (x fastest), with the total sum of squares of the values about their mean; empty
+// without the library.
+std::vector<long double> NPExtTestGrid(int function, int mode, long double& sst);
+// The test command's values of every method (items 10..13 and 20..23 in rows 0..7, one
+// column per method); answers the method count, at most 8.
+using TNPTestItems = std::array<std::array<int, kNPMaxExtensionMethods>, 8>;
+int NPExtTestInfo(int pointCount, TNPTestItems& items);

@@ -1,0 +1,380 @@
+// The triangulation methods of the scattered-data engine: Renka's C1 interpolant over a
+// Delaunay triangulation with node derivatives estimated by global minimisation of the
+// curvature along the arcs (Renka's ACM 751/752 packages). Code 3 runs on the numerical
+// library's copies of those routines (with a constrained outer frame and tension as
+// options), code 16 on the program's own kernels, and the loess codes interpolate the values
+// and derivatives of a loess smooth over the own triangulation.
+//
+// Work buffers of a triangulation set-up (M nodes, strides M):
+//   iwk  10 header words, then LIST (6M), LPTR (6M) and LEND (M)
+//   wk   D rows of M node derivatives (D = 2, 5 or 9 for derivative level 0, 1 or 2), then
+//        the tension factors of the arcs (6M with tension, else one unused word)
+//        rows 0, 1 dz/dx, dz/dy; 2, 3, 4 d2z/dx2, d2z/dxdy, d2z/dy2; 5, 6 the x and y
+//        derivatives of row 2; 7, 8 those of row 4
+// Derivatives at level 1 and 2 are the gradients of the gradient fields, so each derivative
+// mode is one C1 interpolation of one field with its own gradients.
+#include <array>
+
+#include "app/long_double.h"
+#include "app/point_table.h"
+#include "smooth/engines/scattered_engine.h"
+#include "smooth/kernels/renka_interpolation.h"
+#include "smooth/kernels/renka_triangulation.h"
+#include "smooth/libs/numerical_library.h"
+
+namespace {
+
+enum THeaderWord : int {
+  kLevel = 0,        // derivative level L
+  kOwnKernels = 1,   // 1 own kernels, 0 the numerical library
+  kSigmaOffset = 2,  // index in wk of the tension factors
+  kTension = 3,      // tension in force (code 3 with option 2 = 1)
+  kNodes = 4,        // node count handed to the interpolation
+  kStride = 5,       // M
+  kCurves = 6,       // constraint curves (0 or 1)
+  kCurveStart = 7,   // first node of the constraint curve, 1-based
+};
+constexpr int kHeaderWords = 10;
+
+// Frame around the data for code 3 with option 1: 48 nodes a tenth of the range outside
+// the data's box.
+constexpr int kFrameNodes = 48;
+
+// Gradient estimation: sweep limit and bound on the relative change.
+constexpr int kSweeps = 6;
+constexpr double kGradientTolerance = 0.00001;
+
+// Stages of node derivative estimation.
+constexpr int kStageGradient = 1;
+constexpr int kStageSecond = 2;
+constexpr int kStageThird = 4;
+
+int DerivativeRows(int level) { return level == 0 ? 2 : level == 1 ? 5 : 9; }
+
+struct TTriangulation {
+  int* list;
+  int* lptr;
+  int* lend;
+};
+
+TTriangulation Lists(std::vector<int>& iwk, int m) {
+  int* list = iwk.data() + kHeaderWords;
+  return {list, list + 6 * m, list + 12 * m};
+}
+
+// Which field is interpolated with which gradient rows for a derivative mode, and whether
+// the result is the interpolant's value or one of its derivatives.
+struct TRenkaField {
+  int values;  // wk row, or -1 for zd
+  int gx, gy;
+  enum Output { kValue, kDx, kDy } output;
+};
+
+// Indexed [level][mode]; a field with values -2 answers 0 (no such derivative at level 0).
+constexpr TRenkaField kNone{-2, 0, 0, TRenkaField::kValue};
+constexpr std::array<std::array<TRenkaField, 6>, 3> kFields = {{
+    {{{-1, 0, 1, TRenkaField::kValue}, {-1, 0, 1, TRenkaField::kDx}, {-1, 0, 1, TRenkaField::kDy},
+      kNone, kNone, kNone}},
+    {{{-1, 0, 1, TRenkaField::kValue}, {0, 2, 3, TRenkaField::kValue}, {1, 3, 4, TRenkaField::kValue},
+      {0, 2, 3, TRenkaField::kDx}, {1, 3, 4, TRenkaField::kDy}, {0, 2, 3, TRenkaField::kDy}}},
+    {{{-1, 0, 1, TRenkaField::kValue}, {0, 2, 3, TRenkaField::kValue}, {1, 3, 4, TRenkaField::kValue},
+      {2, 5, 6, TRenkaField::kValue}, {4, 7, 8, TRenkaField::kValue}, {3, 6, 7, TRenkaField::kValue}}},
+}};
+
+}  // namespace
+
+int TNParm3D::SetupRenka(bool own, int level, int option1, int option2) {
+  if (option1 == -1) option1 = option1_;
+  if (option2 == -1) option2 = option2_;
+  if (option1 != 0 && !own) return SetupRenkaConstrained(level, option2);
+  const bool tension = !own && option2 != 0;
+
+  PointTable copy = CopyPoints(working_);
+  if (copy.empty() || IsCollinearXY(copy, true, nullptr)) return 0;
+  TakeColumns(copy, true);
+  const int n = pointCount_, m = n;
+  const int rows = DerivativeRows(level);
+  iwk_.assign(13 * static_cast<std::size_t>(m) + kHeaderWords, 0);
+  wk_.assign(static_cast<std::size_t>(rows) * m + (tension ? 6 * static_cast<std::size_t>(m) : 1),
+             0.0);
+  iwk_[kLevel] = level;
+  iwk_[kOwnKernels] = own ? 1 : 0;
+  iwk_[kSigmaOffset] = rows * m;
+  iwk_[kTension] = tension ? 1 : 0;
+  iwk_[kNodes] = n;
+  iwk_[kStride] = m;
+  firstCall_ = 1;
+
+  const auto trmesh = own ? &RenkaTriangulate : NumLibEntry<TNumLibEntry::trmesh>();
+  const TTriangulation t = Lists(iwk_, m);
+  int lnew = 0, ier = -1;
+  if (trmesh) trmesh(n, xd_.data(), yd_.data(), t.list, t.lptr, t.lend, lnew, ier);
+  if (ier != 0) {
+    FreeWork();
+    return 0;
+  }
+  if (!tension) return RenkaNodeDerivatives(0, kStageGradient | kStageSecond | kStageThird);
+
+  // Tension: gradients, then the tension factors they call for, three times over.
+  const auto getsig = NumLibEntry<TNumLibEntry::getsig>();
+  double* sigma = wk_.data() + iwk_[kSigmaOffset];
+  for (int round = 0; round < 3; ++round) {
+    if (RenkaNodeDerivatives(round == 0 ? 0 : 1, kStageGradient) == 0) return 0;
+    double dsmax = 0.0;
+    ier = -1;
+    if (getsig)
+      getsig(0, n, xd_.data(), yd_.data(), zd_.data(), t.list, t.lptr, t.lend, wk_.data(),
+             wk_.data() + m, 0, 0.0, sigma, dsmax, ier);
+    if (ier < 0) {
+      FreeWork();
+      return 0;
+    }
+  }
+  return RenkaNodeDerivatives(1, kStageGradient | kStageSecond | kStageThird);
+}
+
+// Code 3 with the frame: the data's node derivatives first (over the data alone), then the
+// frame joined to the triangulation as a constraint curve, and the values and derivatives
+// at the frame extrapolated from the data.
+int TNParm3D::SetupRenkaConstrained(int level, int tension) {
+  const int n = pointCount_, m = n + kFrameNodes;
+  PointTable table = NewPointTable(m);
+  if (table.empty()) return 0;
+  std::copy(working_.begin(), working_.begin() + n + 1, table.begin());
+  if (IsCollinearXY(table, true, nullptr)) return 0;
+  const long double mx = 0.1L * (xMax_ - xMin_), my = 0.1L * (yMax_ - yMin_);
+  int k = n;
+  auto add = [&table, &k](long double x, long double y) {
+    TXYZPoint& p = table[static_cast<std::size_t>(++k)];
+    p.X = x;
+    p.Y = y;
+    p.Z = 0.0L;
+    p.W = 1.0L;
+    p.Status = kPointActive;
+  };
+  for (int i = 0; i <= 12; ++i) add(xMin_ - mx, yMin_ - my + i * my);
+  for (int i = 1; i <= 12; ++i) add(xMin_ - mx + i * mx, yMax_ + my);
+  for (int i = 1; i <= 12; ++i) add(xMax_ + mx, yMax_ + my - i * my);
+  for (int i = 1; i <= 11; ++i) add(xMax_ + mx - i * mx, yMin_ - my);
+  SetPointCount(table, m);
+
+  TakeColumns(table, true);
+  firstCall_ = 1;
+  const int rows = DerivativeRows(level);
+  iwk_.assign(13 * static_cast<std::size_t>(m) + kHeaderWords, 0);
+  wk_.assign(static_cast<std::size_t>(rows) * m + (tension ? 6 * static_cast<std::size_t>(m) : 1),
+             0.0);
+  iwk_[kLevel] = level;
+  iwk_[kOwnKernels] = 0;
+  iwk_[kSigmaOffset] = rows * m;
+  iwk_[kTension] = tension ? 1 : 0;
+  iwk_[kNodes] = n;
+  iwk_[kStride] = m;
+
+  const auto trmesh = NumLibEntry<TNumLibEntry::trmesh>();
+  const auto getsig = NumLibEntry<TNumLibEntry::getsig>();
+  const auto addcst = NumLibEntry<TNumLibEntry::addcst>();
+  const auto zgradg = NumLibEntry<TNumLibEntry::zgradg>();
+  auto fail = [this] {
+    FreeWork();
+    return 0;
+  };
+  if (!trmesh || !addcst || !zgradg || (tension && !getsig)) return fail();
+
+  const TTriangulation t = Lists(iwk_, m);
+  int lnew = 0, ier = 0;
+  trmesh(n, xd_.data(), yd_.data(), t.list, t.lptr, t.lend, lnew, ier);
+  if (ier != 0) return fail();
+  double* sigma = wk_.data() + iwk_[kSigmaOffset];
+  if (tension) {
+    for (int round = 0; round < 3; ++round) {
+      if (RenkaNodeDerivatives(round == 0 ? 0 : 1, kStageGradient) == 0) return 0;
+      double dsmax = 0.0;
+      getsig(0, n, xd_.data(), yd_.data(), zd_.data(), t.list, t.lptr, t.lend, wk_.data(),
+             wk_.data() + m, 0, 0.0, sigma, dsmax, ier);
+      if (ier < 0) return fail();
+    }
+  }
+  if (RenkaNodeDerivatives(tension ? 1 : 0, kStageGradient | kStageSecond | kStageThird) == 0)
+    return 0;
+
+  iwk_[kNodes] = m;
+  iwk_[kCurves] = 1;
+  iwk_[kCurveStart] = n + 1;
+  const int lcc = n + 1;
+  trmesh(m, xd_.data(), yd_.data(), t.list, t.lptr, t.lend, lnew, ier);
+  if (ier != 0) return fail();
+  int lwk = 2 * m;
+  std::vector<int> work(2 * static_cast<std::size_t>(m), 0);
+  addcst(1, &lcc, m, xd_.data(), yd_.data(), lwk, work.data(), t.list, t.lptr, t.lend, ier);
+  if (ier != 0) return fail();
+
+  const double zeroSigma = 0.0;
+  auto row = [this, m](int r) { return wk_.data() + static_cast<std::size_t>(r) * m; };
+  auto frame = [&](int iflgs, const double* sig, double* values, double* gx, double* gy) {
+    int nit = kSweeps;
+    double dzmax = kGradientTolerance;
+    zgradg(1, &lcc, m, xd_.data(), yd_.data(), t.list, t.lptr, t.lend, iflgs, sig, nit, dzmax,
+           values, gx, gy, 1, ier);
+    return ier >= 0;
+  };
+  if (!frame(tension ? 1 : 0, tension ? sigma : &zeroSigma, zd_.data(), row(0), row(1)))
+    return fail();
+  if (level >= 1 && (!frame(0, &zeroSigma, row(0), row(2), row(3)) ||
+                     !frame(0, &zeroSigma, row(1), row(3), row(4))))
+    return fail();
+  if (level == 2 && (!frame(0, &zeroSigma, row(2), row(5), row(6)) ||
+                     !frame(0, &zeroSigma, row(4), row(7), row(8))))
+    return fail();
+  return 1;
+}
+
+int TNParm3D::RenkaNodeDerivatives(int iflgs, int stages) {
+  const int level = iwk_[kLevel];
+  const bool own = iwk_[kOwnKernels] != 0;
+  const int n = iwk_[kNodes], m = iwk_[kStride];
+  const int ncc = iwk_[kCurves], lcc = iwk_[kCurveStart];
+  const TTriangulation t = Lists(iwk_, m);
+  const double zeroSigma = 0.0;
+  const double* sigma = iflgs != 0 ? wk_.data() + iwk_[kSigmaOffset] : &zeroSigma;
+  const auto gradg = own ? &RenkaGradients : NumLibEntry<TNumLibEntry::gradg>();
+  auto row = [this, m](int r) { return wk_.data() + static_cast<std::size_t>(r) * m; };
+  int ier = 0;
+  auto gradients = [&](const double* values, double* gx, double* gy, int flags,
+                       const double* sig) {
+    int nit = kSweeps;
+    double dgmax = kGradientTolerance;
+    ier = -1;
+    if (gradg)
+      gradg(ncc, &lcc, n, xd_.data(), yd_.data(), values, t.list, t.lptr, t.lend, flags, sig, nit,
+            dgmax, gx, gy, ier);
+    return ier >= 0;
+  };
+  bool ok = true;
+  if (stages & kStageGradient) ok = gradients(zd_.data(), row(0), row(1), iflgs, sigma);
+  if (ok && (stages & kStageSecond) && level >= 1)
+    ok = gradients(row(0), row(2), row(3), 0, &zeroSigma) &&
+         gradients(row(1), row(3), row(4), 0, &zeroSigma);
+  if (ok && (stages & kStageThird) && level == 2)
+    ok = gradients(row(2), row(5), row(6), 0, &zeroSigma) &&
+         gradients(row(4), row(7), row(8), 0, &zeroSigma);
+  if (!ok) {
+    FreeWork();
+    return 0;
+  }
+  return 1;
+}
+
+// Loess at every point (in unit coordinates), then the smoothed values, or the raw ones, with
+// the loess derivatives as node derivatives over the own triangulation.
+//   mode 1 (codes 7, 18): Chebyshev basis, derivatives to the third order, z smoothed
+//   mode 2 (code 17):     Chebyshev basis, value and gradient, z smoothed
+//   mode 3 (code 19):     cosine basis, derivatives to the third order, raw z kept
+int TNParm3D::SetupLoess(int mode) {
+  if (IsCollinearXY(working_, false, nullptr)) return 0;
+  PointTable copy = CopyPoints(working_);
+  if (copy.empty()) return 0;
+  const int n = pointCount_;
+  iwk_.assign(13 * static_cast<std::size_t>(n) + kHeaderWords, 0);
+  wk_.assign(9 * static_cast<std::size_t>(n) + 1, 0.0);
+  for (int i = 1; i <= n; ++i) {
+    TXYZPoint& p = copy[static_cast<std::size_t>(i)];
+    p.X = UnitX(p.X);
+    p.Y = UnitY(p.Y);
+  }
+
+  const bool replaceZ = mode != 3;
+  const int flags = mode == 2 ? kLoessValue | kLoessFirst
+                              : kLoessValue | kLoessFirst | kLoessSecond | kLoessThird;
+  TLoessOptions options;
+  options.basis = mode == 3 ? TLoessBasis::kCosine : TLoessBasis::kChebyshev;
+  options.degree = option1_;
+  options.count = option2_;
+  options.raiseCount = true;
+  options.kernel = TLoessKernel::kTricube;
+  loess_ = std::make_unique<TLoess3D>(copy, TLoessWindow{0, 1, 0, 1}, options);
+
+  for (int i = 1; i <= n; ++i) {
+    TXYZPoint& p = copy[static_cast<std::size_t>(i)];
+    // A smoother that gives no estimate leaves the point's own z and zero derivatives; one
+    // whose fits all fail writes its fallback (the neighbourhood's mean z) over them.
+    TLoessResult result{};
+    result[0] = p.Z;
+    (void)loess_->Evaluate(p.X, p.Y, result, flags);  // either outcome leaves usable outputs
+    if (replaceZ) p.Z = result[0];
+    for (int k = 1; k <= 9; ++k)
+      wk_[static_cast<std::size_t>(k - 1) * n + (i - 1)] = static_cast<double>(result[k]);
+    // The record's original position, so that the rows follow any reordering below.
+    p.RXY = i;
+  }
+
+  // The triangulation needs three non-collinear points first; whatever records the test
+  // exchanges, the derivative rows follow them.
+  if (IsCollinearXY(copy, true, nullptr)) {
+    FreeWork();
+    return 0;
+  }
+  const std::vector<double> before = wk_;
+  for (int i = 1; i <= n; ++i) {
+    const int from = static_cast<int>(copy[static_cast<std::size_t>(i)].RXY);
+    if (from == i) continue;
+    for (int k = 0; k < 9; ++k)
+      wk_[static_cast<std::size_t>(k) * n + (i - 1)] =
+          before[static_cast<std::size_t>(k) * n + (from - 1)];
+  }
+
+  TakeColumns(copy, false);
+  firstCall_ = 1;
+  iwk_[kLevel] = 2;
+  iwk_[kOwnKernels] = 1;
+  iwk_[kSigmaOffset] = 9 * n;
+  iwk_[kTension] = 0;
+  iwk_[kNodes] = n;
+  iwk_[kStride] = n;
+  const TTriangulation t = Lists(iwk_, n);
+  int lnew = 0, ier = 0;
+  RenkaTriangulate(n, xd_.data(), yd_.data(), t.list, t.lptr, t.lend, lnew, ier);
+  if (ier != 0) {
+    FreeWork();
+    return 0;
+  }
+  return RenkaNodeDerivatives(0, 0);
+}
+
+long double TNParm3D::EvalRenka(long double x, long double y, int mode) {
+  if (iwk_.empty() || wk_.empty() || xd_.empty() || mode < 0 || mode > 5) return 0.0L;
+  const int level = iwk_[kLevel];
+  const bool own = iwk_[kOwnKernels] != 0;
+  const int n = iwk_[kNodes], m = iwk_[kStride];
+  const int ncc = iwk_[kCurves], lcc = iwk_[kCurveStart];
+  const TRenkaField field = kFields[static_cast<std::size_t>(level)][static_cast<std::size_t>(mode)];
+  if (field.values == -2) return 0.0L;
+  auto row = [this, m](int r) { return wk_.data() + static_cast<std::size_t>(r) * m; };
+  const double* values = field.values < 0 ? zd_.data() : row(field.values);
+  const bool withTension = !own && mode == kDerivValue && iwk_[kTension] != 0;
+  const double zeroSigma = 0.0;
+  const double* sigma = withTension ? wk_.data() + iwk_[kSigmaOffset] : &zeroSigma;
+  const auto intrc1 = own ? &RenkaInterpolateC1 : NumLibEntry<TNumLibEntry::intrc1>();
+  if (!intrc1) return 0.0L;
+  const TTriangulation t = Lists(iwk_, m);
+  const int dflag = field.output == TRenkaField::kValue ? 0 : 1;
+  double f = 0, fx = 0, fy = 0;
+  int ier = 0;
+  intrc1(static_cast<double>(UnitX(x)), static_cast<double>(UnitY(y)), ncc, &lcc, n, xd_.data(),
+         yd_.data(), values, t.list, t.lptr, t.lend, withTension ? 1 : 0, sigma, row(field.gx),
+         row(field.gy), dflag, firstCall_, f, fx, fy, ier);
+  if (ier < 0) return ExprErrorValue;
+  const double out = field.output == TRenkaField::kValue ? f : field.output == TRenkaField::kDx ? fx : fy;
+  return FromUnits(out, mode);
+}
+
+std::vector<long double> TNParm3D::GridRenka(int nx, int ny, std::span<const long double> xs,
+                                             std::span<const long double> ys, int mode) {
+  if (iwk_.empty() || wk_.empty() || xd_.empty()) return {};
+  std::vector<long double> grid(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny), 0.0L);
+  if (iwk_[kLevel] == 0 && mode >= kDerivXX) return grid;
+  for (int j = 0; j < ny; ++j)
+    for (int i = 0; i < nx; ++i)
+      grid[static_cast<std::size_t>(j) * nx + i] = EvalRenka(xs[i], ys[j], mode);
+  return grid;
+}

@@ -1,0 +1,323 @@
+// The scattered-data engine with its triangulation and loess methods: exact recovery of
+// planes and quadratics, interpolation of every node, the option ranges and the library
+// fallbacks, the statistics, and failure on data that admit no surface.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "app/long_double.h"
+#include "app/shell_state.h"
+#include "platform/message_box.h"
+#include "smooth/engines/scattered_engine.h"
+#include "smooth/libs/extension_library.h"
+#include "smooth/libs/numerical_library.h"
+#include "smooth_test_support.h"
+
+namespace {
+
+using smooth_test::Scattered;
+using smooth_test::ScaledError;
+using smooth_test::ScopedNumLib;
+using smooth_test::Table;
+using smooth_test::TPoint;
+
+long double Plane(long double x, long double y) { return 2.5L - 1.5L * x + 0.75L * y; }
+long double Quadratic(long double x, long double y) {
+  return 1 + 0.5L * x - 2 * y + 0.8L * x * x - 0.6L * x * y + 1.1L * y * y;
+}
+long double Wavy(long double x, long double y) { return std::sin(3 * x) * std::cos(2 * y); }
+
+std::vector<long double> Axis(long double a, long double b, int n) {
+  std::vector<long double> v;
+  for (int i = 0; i < n; ++i) v.push_back(a + (b - a) * i / (n - 1));
+  return v;
+}
+
+TEST(ScatteredEngine, ThreePointsGiveZeroValuesAndNoGrids) {
+  PointTable data = Table({{0, 0, 1}, {1, 0, 2}, {0, 1, 3}});
+  for (int code : {kNPOwnTriangulation, kNPLoessGradient, kNPRenka1}) {
+    TNParm3D engine(data, code, 1, 4, false);
+    EXPECT_EQ(engine.PointCount(), 3);
+    EXPECT_EQ(engine.EvalAt(0.2L, 0.2L), 0.0L);
+    EXPECT_EQ(engine.EvalDx(0.2L, 0.2L), 0.0L);
+    EXPECT_EQ(engine.EvalAtDataPoint(0, 0, 1), 0.0L);
+    const std::vector<long double> axis = Axis(0, 1, 4);
+    EXPECT_TRUE(engine.EvalGrid(4, 4, axis, axis).empty());
+    EXPECT_TRUE(IsMissingValue(engine.Sse()));
+  }
+}
+
+TEST(ScatteredEngine, PreviewEngineLoadsNothingAndReproducesEveryZ) {
+  NPDllName = "npsample.DLL";
+  PointTable data = Table(Scattered(300, 11, Wavy, -3, 6, 10, 0.5L));
+  TNParm3D engine(data, kNPOwnTriangulation, 1, 0, true);
+  EXPECT_FALSE(NumLibLoaded());
+  EXPECT_FALSE(NPExtensionLoaded());
+  EXPECT_EQ(engine.ExtMethodCount(), 0);
+  ASSERT_TRUE(engine.HasSurface());
+  for (int i = 1; i <= 300; ++i) {
+    const TXYZPoint& p = data[static_cast<std::size_t>(i)];
+    EXPECT_EQ(engine.EvalAtDataPoint(p.X, p.Y, p.Z), p.Z);
+    EXPECT_LT(std::fabs(engine.EvalAt(p.X, p.Y) - p.Z), 1e-12L) << i;
+  }
+  EXPECT_EQ(engine.Sse(), 0.0L);
+  EXPECT_EQ(engine.RSquared(), 1.0L);
+  NPDllName.clear();
+}
+
+TEST(ScatteredEngine, NoLibraryTurnsLibraryCodesIntoAkimaOne) {
+  PointTable data = Table(Scattered(30, 3, Plane));
+  struct Case {
+    int asked, used;
+  };
+  for (const Case c : {Case{5, kNPAkima1}, Case{1, kNPAkima1}, Case{3, kNPAkima1},
+                       Case{7, kNPAkima1}, Case{12, kNPAkima1}, Case{6, kNPWatson},
+                       Case{19, kNPLoessCosine}, Case{16, kNPOwnTriangulation}, Case{20, 20}}) {
+    TNParm3D engine(data, c.asked, 1, 1, true);
+    EXPECT_EQ(engine.Method(), c.used) << c.asked;
+  }
+}
+
+TEST(ScatteredEngine, MissingNumericalLibraryIsToldOnceAndWatsonTakesOver) {
+  ScopedNumLib none(std::nullopt);
+  platform::ScriptedAnswers answers;
+  PointTable data = Table(Scattered(30, 3, Plane));
+  TNParm3D engine(data, kNPRenka2, 1, 5, false);
+  EXPECT_EQ(engine.Method(), kNPWatson);
+  EXPECT_FALSE(NumLibLoaded());
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].caption, "Missing DLL Error");
+  EXPECT_EQ(answers.Boxes()[0].text,
+            "The file QKIMSL.DLL was not found.\nCertain algorithms will be unavailable.");
+}
+
+TEST(ScatteredEngine, OptionsArePulledIntoTheirRanges) {
+  PointTable nine = Table(Scattered(9, 5, Plane));
+  TNParm3D engine(nine, kNPOwnTriangulation, 1, 0, true);
+  engine.SetMethod(kNPRenka2, 2, 3);
+  EXPECT_EQ(engine.Option1(), 1);
+  EXPECT_EQ(engine.Option2(), 5);
+
+  PointTable twelve = Table(Scattered(12, 6, Plane));
+  TNParm3D loess(twelve, kNPLoess, 9, 1, false);
+  EXPECT_EQ(loess.Option1Max(), 3);
+  EXPECT_EQ(loess.Option1(), 3);
+  EXPECT_EQ(loess.Option2Min(), 11);
+  EXPECT_EQ(loess.Option2Max(), 12);
+  EXPECT_EQ(loess.Option2(), 11);
+  loess.SetMethod(kNPLoess, 2, 40);
+  EXPECT_EQ(loess.Option2(), 12);
+  EXPECT_EQ(loess.ModelTerms(), 5);
+
+  // A code outside the table has no options, no terms and no surface.
+  engine.SetMethod(25, 3, 3);
+  EXPECT_EQ(engine.Option1(), 0);
+  EXPECT_EQ(engine.Option2(), 0);
+  EXPECT_EQ(engine.ModelTerms(), 0);
+  EXPECT_EQ(engine.EvalAt(0.5L, 0.5L), 0.0L);
+  EXPECT_EQ(engine.EvalDxy(0.5L, 0.5L), 0.0L);
+  const std::vector<long double> axis = Axis(0, 1, 3);
+  EXPECT_EQ(engine.EvalGrid(3, 3, axis, axis), std::vector<long double>(9, 0.0L));
+}
+
+TEST(ScatteredEngine, ReplicatesMakeAnExactMethodComputeItsStatistics) {
+  std::vector<TPoint> points = Scattered(40, 8, Plane);
+  points.push_back({points[3].x, points[3].y, points[3].z + 0.5L});
+  PointTable data = Table(points);
+  TNParm3D engine(data, kNPOwnTriangulation, 1, 0, true);
+  EXPECT_TRUE(engine.DuplicatesMerged());
+  EXPECT_EQ(engine.PointCount(), 40);
+  // The merged node carries the mean of the pair, so each of them is 0.25 off.
+  EXPECT_LT(std::fabs(engine.Sse() - 0.125L), 1e-12L);
+  EXPECT_LT(std::fabs(engine.RSquared() - (1 - 0.125L / engine.Sst())), 1e-12L);
+  EXPECT_GT(engine.StdErr(), 0.0L);
+}
+
+TEST(ScatteredEngine, LoessGradientCodeReproducesPlanesWithTheirGradients) {
+  // Data far from the origin and unequal ranges: the unit mapping must hold exactly.
+  PointTable data = Table(Scattered(120, 9, Plane, 1000, 50, -3, 0.02L));
+  TNParm3D engine(data, kNPLoessGradient, 1, 6, false);
+  ASSERT_TRUE(engine.HasSurface());
+  for (const auto& [x, y] : {std::pair{1010.0L, -2.99L}, std::pair{1033.3L, -2.985L}, std::pair{1049.0L, -2.981L}}) {
+    EXPECT_LT(ScaledError(engine.EvalAt(x, y), Plane(x, y)), 1e-9L);
+    EXPECT_LT(ScaledError(engine.EvalDx(x, y), -1.5L), 1e-9L);
+    EXPECT_LT(ScaledError(engine.EvalDy(x, y), 0.75L), 1e-9L);
+    EXPECT_EQ(engine.EvalDxx(x, y), 0.0L);
+    EXPECT_EQ(engine.EvalDyy(x, y), 0.0L);
+    EXPECT_EQ(engine.EvalDxy(x, y), 0.0L);
+  }
+  EXPECT_LT(engine.Sse(), 1e-15L);
+}
+
+TEST(ScatteredEngine, OwnTriangulationReproducesPlanesToItsGradientTolerance) {
+  PointTable data = Table(Scattered(200, 10, Plane, -1, 2, -1, 2));
+  TNParm3D engine(data, kNPOwnTriangulation, 1, 0, true);
+  ASSERT_TRUE(engine.HasSurface());
+  for (const auto& [x, y] : {std::pair{0.1L, 0.2L}, std::pair{-0.7L, 0.55L}, std::pair{0.62L, -0.4L}}) {
+    EXPECT_LT(ScaledError(engine.EvalAt(x, y), Plane(x, y)), 1e-5L);
+    EXPECT_LT(ScaledError(engine.EvalDx(x, y), -1.5L), 1e-3L);
+    EXPECT_LT(ScaledError(engine.EvalDy(x, y), 0.75L), 1e-3L);
+  }
+  const std::vector<long double> axis = Axis(-1, 1, 7);
+  for (auto grid : {engine.GridDxx(7, 7, axis, axis), engine.GridDyy(7, 7, axis, axis),
+                    engine.GridDxy(7, 7, axis, axis)})
+    EXPECT_EQ(grid, std::vector<long double>(49, 0.0L));
+}
+
+TEST(ScatteredEngine, RenkaOneWithoutOptionsEqualsTheOwnInterpolant) {
+  PointTable data = Table(Scattered(150, 12, Wavy));
+  TNParm3D own(data, kNPOwnTriangulation, 1, 0, true);
+  TNParm3D library(data, kNPRenka1, 0, 0, false);
+  ASSERT_TRUE(library.HasSurface());
+  EXPECT_EQ(library.ModelTerms(), 2);
+  for (const TPoint& p : Scattered(50, 13, Wavy, -0.1L, 1.2L, -0.1L, 1.2L))
+    EXPECT_EQ(library.EvalAt(p.x, p.y), own.EvalAt(p.x, p.y));
+  // Its derivatives interpolate derivative fields (level 2) where the own interpolant
+  // differentiates its surface (level 0): close, not equal; its second derivatives exist.
+  EXPECT_LT(std::fabs(library.EvalDx(0.5L, 0.5L) - own.EvalDx(0.5L, 0.5L)), 0.1L);
+  EXPECT_NE(library.EvalDxx(0.5L, 0.5L), 0.0L);
+  EXPECT_EQ(own.EvalDxx(0.5L, 0.5L), 0.0L);
+}
+
+TEST(ScatteredEngine, LoessSmoothedDataReturnsQuadraticDataUnchanged) {
+  PointTable data = Table(Scattered(80, 14, Quadratic));
+  TNParm3D engine(data, kNPLoessGradient, 2, 13, false);
+  ASSERT_TRUE(engine.HasSurface());
+  const PointTable smoothed = engine.SmoothedData();
+  ASSERT_EQ(smoothed.size(), data.size());
+  for (std::size_t i = 1; i < data.size(); ++i) {
+    EXPECT_EQ(smoothed[i].X, data[i].X);
+    EXPECT_EQ(smoothed[i].Y, data[i].Y);
+    EXPECT_LT(std::fabs(smoothed[i].Z - data[i].Z), 1e-10L) << i;
+  }
+  // Only the triangulation codes smooth data.
+  engine.SetMethod(kNPExtensionFirst, 0, 0);
+  EXPECT_TRUE(engine.SmoothedData().empty());
+}
+
+TEST(ScatteredEngine, LoessFallbackNeverWritesZeroIntoTheData) {
+  // Two vertical lines of points: a neighbourhood on one line has no x extent, so every
+  // local fit there fails and the smoother answers the neighbourhood's mean.
+  std::vector<TPoint> points;
+  for (int i = 0; i < 15; ++i) {
+    points.push_back({0, i / 14.0L, 5});
+    points.push_back({1, i / 14.0L + 0.01L, 5});
+  }
+  PointTable data = Table(points);
+  TNParm3D engine(data, kNPLoessGradient, 1, 4, false);
+  ASSERT_TRUE(engine.HasSurface());
+  const PointTable smoothed = engine.SmoothedData();
+  ASSERT_EQ(smoothed.size(), data.size());
+  for (std::size_t i = 1; i < smoothed.size(); ++i) EXPECT_LT(std::fabs(smoothed[i].Z - 5.0L), 1e-12L);
+}
+
+TEST(ScatteredEngine, CollinearDataFailEverySetup) {
+  std::vector<TPoint> points;
+  for (int i = 0; i < 20; ++i) points.push_back({0.1L * i, 0.2L * i + 1, std::sin(0.3L * i)});
+  PointTable data = Table(points);
+  TNParm3D engine(data, kNPOwnTriangulation, 1, 0, false);
+  for (int code : {kNPOwnTriangulation, kNPRenka1, kNPLoess, kNPLoessGradient, kNPLoessSmoothed,
+                   kNPLoessCosine}) {
+    engine.SetMethod(code, 1, 5);
+    EXPECT_FALSE(engine.HasSurface()) << code;
+    EXPECT_EQ(engine.Setup(), 0) << code;
+    EXPECT_EQ(engine.EvalAt(0.5L, 2), 0.0L) << code;
+    EXPECT_TRUE(IsMissingValue(engine.RSquared())) << code;
+  }
+}
+
+TEST(ScatteredEngine, FailedSetupLeavesNoFiguresOfTheSurfaceBefore) {
+  PointTable data = Table(Scattered(30, 15, Wavy));
+  TNParm3D engine(data, kNPLoess, 1, 8, false);
+  EXPECT_GT(engine.Sse(), 0.0L);
+  // Akima I has no driver in this build: its set-up fails.
+  engine.SetMethod(kNPAkima1, 1, 5);
+  EXPECT_TRUE(IsMissingValue(engine.Sse()));
+  EXPECT_TRUE(IsMissingValue(engine.StdErr()));
+  EXPECT_TRUE(IsMissingValue(engine.RSquared()));
+  EXPECT_EQ(engine.EvalAt(0.5L, 0.5L), 0.0L);
+}
+
+TEST(ScatteredEngine, StatisticsCountOnlyActivePoints) {
+  std::vector<TPoint> points = Scattered(40, 16, Wavy);
+  PointTable data = Table(points);
+  for (int i : {3, 7, 21}) data[static_cast<std::size_t>(i)].Status = kPointInactive;
+  TNParm3D engine(data, kNPLoess, 2, 9, false);
+  ASSERT_TRUE(engine.HasSurface());
+  EXPECT_EQ(engine.PointCount(), 37);
+  long double sse = 0;
+  for (int i = 1; i <= 40; ++i) {
+    const TXYZPoint& p = data[static_cast<std::size_t>(i)];
+    if (p.Status == kPointInactive) continue;
+    const long double r = engine.EvalAt(p.X, p.Y) - p.Z;
+    sse += r * r;
+  }
+  EXPECT_LT(ScaledError(engine.Sse(), sse), 1e-15L);
+  // 37 active points, 5 model terms (degree 2): 31 degrees of freedom.
+  EXPECT_LT(ScaledError(engine.StdErr(), std::sqrt(sse / 31)), 1e-15L);
+}
+
+TEST(ScatteredEngine, LoessDerivativesAgreeWithDifferencesOfItsSurface) {
+  PointTable data = Table(Scattered(400, 17, Wavy));
+  TNParm3D engine(data, kNPLoess, 2, 20, false);
+  ASSERT_TRUE(engine.HasSurface());
+  const long double x = 0.43L, y = 0.57L, h = 1e-5L;
+  const long double dx = (engine.EvalAt(x + h, y) - engine.EvalAt(x - h, y)) / (2 * h);
+  const long double dy = (engine.EvalAt(x, y + h) - engine.EvalAt(x, y - h)) / (2 * h);
+  // The C1 interpolant's gradient and the interpolated loess gradient differ by the
+  // interpolation error only, and both follow the data's function.
+  EXPECT_LT(std::fabs(engine.EvalDx(x, y) - dx), 0.05L);
+  EXPECT_LT(std::fabs(engine.EvalDy(x, y) - dy), 0.05L);
+  EXPECT_LT(std::fabs(engine.EvalDx(x, y) - 3 * std::cos(3 * x) * std::cos(2 * y)), 0.1L);
+  EXPECT_LT(std::fabs(engine.EvalDxx(x, y) + 9 * Wavy(x, y)), 1.0L);
+  EXPECT_LT(std::fabs(engine.EvalDxy(x, y) + 6 * std::cos(3 * x) * std::sin(2 * y)), 1.0L);
+
+  // The cosine code keeps the raw z: its surface passes through every point.
+  TNParm3D raw(data, kNPLoessCosine, 2, 20, false);
+  ASSERT_TRUE(raw.HasSurface());
+  for (int i = 1; i <= 400; i += 37) {
+    const TXYZPoint& p = data[static_cast<std::size_t>(i)];
+    EXPECT_LT(std::fabs(raw.EvalAt(p.X, p.Y) - p.Z), 1e-12L);
+    EXPECT_EQ(raw.EvalAtDataPoint(p.X, p.Y, p.Z), p.Z);
+  }
+
+  // The smoothed-values code returns the data's own z at a data point, code 7 its surface.
+  TNParm3D seven(data, kNPLoess, 2, 20, false), eighteen(data, kNPLoessSmoothed, 2, 20, false);
+  const TXYZPoint& p = data[5];
+  EXPECT_EQ(eighteen.EvalAtDataPoint(p.X, p.Y, p.Z), p.Z);
+  EXPECT_EQ(seven.EvalAtDataPoint(p.X, p.Y, p.Z), seven.EvalAt(p.X, p.Y));
+  EXPECT_NE(seven.EvalAt(p.X, p.Y), p.Z);
+  EXPECT_EQ(eighteen.Sse(), 0.0L);
+}
+
+TEST(ScatteredEngine, DerivativesComeBackInDataUnits) {
+  auto scaled = [](long double x, long double y) { return Quadratic(x / 1000, y); };
+  PointTable unit = Table(Scattered(150, 18, Quadratic));
+  PointTable wide = Table(Scattered(150, 18, scaled, 0, 1000));
+  for (int code : {kNPOwnTriangulation, kNPLoess}) {
+    TNParm3D a(unit, code, 2, 15, false), b(wide, code, 2, 15, false);
+    EXPECT_LT(ScaledError(b.EvalAt(400, 0.3L), a.EvalAt(0.4L, 0.3L)), 1e-12L);
+    EXPECT_LT(ScaledError(1000 * b.EvalDx(400, 0.3L), a.EvalDx(0.4L, 0.3L)), 1e-9L);
+    EXPECT_LT(ScaledError(b.EvalDy(400, 0.3L), a.EvalDy(0.4L, 0.3L)), 1e-9L);
+    EXPECT_LT(ScaledError(1e6L * b.EvalDxx(400, 0.3L), a.EvalDxx(0.4L, 0.3L)), 1e-6L);
+    EXPECT_LT(ScaledError(1000 * b.EvalDxy(400, 0.3L), a.EvalDxy(0.4L, 0.3L)), 1e-6L);
+  }
+}
+
+TEST(ScatteredEngine, GridsHoldThePointValuesXFastest) {
+  PointTable data = Table(Scattered(60, 19, Wavy));
+  TNParm3D engine(data, kNPLoessSmoothed, 2, 12, false);
+  const std::vector<long double> xs = Axis(-0.2L, 1.1L, 5), ys = Axis(0, 1, 4);
+  for (int mode = kDerivValue; mode <= kDerivXY; ++mode) {
+    const std::vector<long double> grid = engine.GridMode(5, 4, xs, ys, mode);
+    ASSERT_EQ(grid.size(), 20u);
+    for (int j = 0; j < 4; ++j)
+      for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(grid[static_cast<std::size_t>(j * 5 + i)], engine.EvalMode(xs[i], ys[j], mode));
+  }
+  EXPECT_TRUE(engine.EvalGrid(6, 4, xs, ys).empty()) << "an axis shorter than asked";
+}
+
+}  // namespace
