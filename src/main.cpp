@@ -16,6 +16,7 @@
 #include "fit/session.h"
 #include "fit/ui/fit_commands.h"
 #include "graph3d/ui/status_graph.h"
+#include "smooth/engines/smoothing_services.h"
 #include "tools/udf/udf_session.h"
 #include "tools/ui/data_tool_commands.h"
 
@@ -47,5 +48,6 @@ int main(int argc, char** argv) {
   RegisterDataFileCommands(session);
   RegisterDataToolCommands(session);
   RegisterGraphWindows(session);
+  RegisterSmoothingServices();
   return RunProgram(words, session);
 }

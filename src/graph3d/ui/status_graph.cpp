@@ -9,6 +9,7 @@
 #include "fit/fit_evaluation.h"
 #include "fit/session.h"
 #include "graph3d/ui/data_view_window.h"
+#include "graph3d/preview_surface.h"
 #include "graph3d/ui/print_text_dialog.h"
 #include "platform/qt/qt_device_context.h"
 
@@ -30,6 +31,10 @@ TStatusGraph::TStatusGraph(QWidget* pane, TSession& session, bool withFits)
   if (withFits) {
     const TFitSide& fit = session.CurFit;
     setup.SurfaceFn = [&fit](long double x, long double y) { return EvalFitZ(fit, x, y); };
+  } else {
+    // Without fits the data are shown through a smoothed surface over a copy of the table
+    // as it stands (the window is closed before any command changes the data).
+    AttachPreviewSurface(setup, MakePreviewSurface(setup.Points()));
   }
   // The axes span the active points, scaled automatically from there.
   const TAxisStats* axes[3] = {&session.DataStats.X, &session.DataStats.Y, &session.DataStats.Z};

@@ -10,6 +10,11 @@
 #include "graph3d/graph_options.h"
 #include "graph3d/ui/graph_frame_window.h"
 #include "graph3d/ui/small_graph_dialog.h"
+#include "graph3d/ui/status_graph.h"
+#include "app/data_statistics.h"
+#include "fit/session.h"
+#include "graph3d/preview_surface.h"
+#include "smooth/engines/smoothing_services.h"
 
 namespace {
 
@@ -89,6 +94,27 @@ TEST(SmallGraphDialog, PreviewDrawsOnceAndAgainAfterEachChange) {
   EXPECT_GT(dlg->Paints(), first);
   EXPECT_NE(dlg->Preview(), before);
   delete dlg;
+}
+
+// Without fits the status window's graph shows the data through the smoothing subsystem's
+// interpolant, once that subsystem has installed it.
+TEST(StatusGraph, WithoutFitsTheDataAreShownThroughASmoothedSurface) {
+  TSession session;
+  PointTable table = MakeTable({{0, 0, 1}, {1, 0, 2}, {0, 1, 3}, {1, 1, 2}, {0.5L, 0.4L, 4}, {0.3L, 0.8L, 2.5L}});
+  ASSERT_TRUE(session.Table.ReplaceDataTable(table));
+  ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
+  for (const bool installed : {false, true}) {
+    SetPreviewSurfaceMaker(installed ? TPreviewSurfaceMaker(&MakeTriangulationPreview) : TPreviewSurfaceMaker());
+    QWidget pane;
+    pane.resize(320, 240);
+    auto* graph = new TStatusGraph(&pane, session, false);
+    pane.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+    graph->repaint();
+    EXPECT_EQ((graph->Renderer().ContentFlags() & kContentSurface) != 0, installed);
+    EXPECT_EQ((graph->Renderer().ContentFlags() & kContentPoints) != 0, true);
+  }
+  SetPreviewSurfaceMaker({});
 }
 
 TEST(GraphOptions, RecordsComeFromTheSettingsAndGoBack) {
