@@ -99,6 +99,9 @@ void RegisterDataViewCommand(TSession& session) {
     context.tableMutex = &table.Mutex();
     context.stopBackgroundFit = [] { StopBackgroundFit(); };
     context.prepareDataForFit = [&session] { (void)PrepareDataForFit(session.Table, session.DataStats); };
+    context.keepPreparedData = [&session] {
+      return std::function<void()>([&session, kept = session.DataStats] { session.DataStats = kept; });
+    };
     auto* window = new TViewData(MainWindow, &setup, std::move(context));
     window->SetPointToggler(MakeDataPointToggler(session));
     window->SetPrescan([&session] { (void)PrepareDataForFit(session.Table, session.DataStats); });

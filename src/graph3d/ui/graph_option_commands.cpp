@@ -1,5 +1,6 @@
 #include "graph3d/ui/graph_option_commands.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <vector>
@@ -45,21 +46,31 @@ class LockScope {
   int saved_;
 };
 
-std::vector<char> CopyStatuses(const GraphOptionContext& context) {
-  std::vector<char> statuses;
-  if (!context.mutablePoints) return statuses;
-  std::span<TXYZPoint> table = context.mutablePoints();
-  for (const TXYZPoint& p : PointsOf(table)) statuses.push_back(p.Status);
-  return statuses;
+// The records of the table the section works on (empty when the window has none). Whole
+// records, not only their statuses: Apply prepares the data for fitting, which sorts the
+// table, so a record may not stand where it stood.
+std::vector<TXYZPoint> CopyRecords(const GraphOptionContext& context) {
+  if (!context.mutablePoints) return {};
+  const std::span<TXYZPoint> table = context.mutablePoints();
+  return {table.begin(), table.end()};
 }
 
-void PutStatusesBack(const GraphOptionContext& context, const std::vector<char>& statuses) {
-  if (!context.mutablePoints) return;
+bool SameRecord(const TXYZPoint& a, const TXYZPoint& b) {
+  return a.X == b.X && a.Y == b.Y && a.Z == b.Z && a.W == b.W && a.Status == b.Status;
+}
+
+// Puts the records back as they were before the dialog; false when nothing had changed.
+bool PutRecordsBack(const GraphOptionContext& context, const std::vector<TXYZPoint>& records) {
+  if (!context.mutablePoints) return false;
+  std::span<TXYZPoint> table = context.mutablePoints();
+  if (table.size() == records.size() && std::equal(records.begin(), records.end(), table.begin(), SameRecord))
+    return false;
   if (context.stopBackgroundFit) context.stopBackgroundFit();
   std::unique_lock<std::shared_mutex> lock;
   if (context.tableMutex != nullptr) lock = std::unique_lock(*context.tableMutex);
-  std::span<TXYZPoint> points = PointsOf(context.mutablePoints());
-  for (std::size_t i = 0; i < points.size() && i < statuses.size(); ++i) points[i].Status = statuses[i];
+  table = context.mutablePoints();
+  std::copy_n(records.begin(), std::min(records.size(), table.size()), table.begin());
+  return true;
 }
 
 }  // namespace
@@ -195,7 +206,9 @@ GraphOptionResult RunGraphOptionCommand(T3DDlg& window, int command, GraphOption
       return result;
     }
     case kCmSection: {
-      const std::vector<char> statuses = CopyStatuses(context);
+      const std::vector<TXYZPoint> records = CopyRecords(context);
+      const std::function<void()> putPreparedDataBack =
+          context.sectionPreparesData && context.keepPreparedData ? context.keepPreparedData() : nullptr;
       if (run(kDlgSection) == kDialogOk) {
         result.changed = true;
         result.dataChanged = true;
@@ -204,7 +217,9 @@ GraphOptionResult RunGraphOptionCommand(T3DDlg& window, int command, GraphOption
         result.recomputedScales = true;
         redraw(2);
       } else {
-        PutStatusesBack(context, statuses);
+        // An Apply before the Cancel also prepared the data for fitting: the statistics
+        // go back with the records, or the next fit and every range would keep the section.
+        if (PutRecordsBack(context, records) && putPreparedDataBack) putPreparedDataBack();
         before.Restore(setup);
         redraw(0);
       }

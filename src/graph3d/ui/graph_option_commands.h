@@ -76,6 +76,9 @@ struct GraphOptionContext {
   // ranges from them (the data view passes 1).
   bool sectionPreparesData = true;
   std::function<void()> prepareDataForFit;
+  // Keeps what preparing the data computes (the program's statistics) and answers the
+  // function that puts it back, for a section that is cancelled after an Apply.
+  std::function<std::function<void()>()> keepPreparedData;
   // The font request (the graph LOGFONT with its height in pixels); false when cancelled.
   // Null: the system font dialog.
   std::function<bool(QWidget* parent, platform::Font& font)> chooseFont;

@@ -10,6 +10,11 @@
 
 #include "app/ui/command_ids.h"
 #include "app/ui/command_table.h"
+#include "app/data_statistics.h"
+#include "fit/fit_blocks.h"
+#include "fit/fit_kinds.h"
+#include "fit/fit_list.h"
+#include "fit/fit_run.h"
 #include "fit/session.h"
 #include "graph3d/graph_fixture.h"
 #include "graph3d/setup_snapshot.h"
@@ -142,6 +147,88 @@ TEST(DataViewWindow, DataGraphCommandOpensTheWindowOnTheSessionTable) {
   EXPECT_TRUE(RunCommandHandler(CmDataGraph));
   EXPECT_TRUE(opened);
   UnregisterCommand(CmDataGraph);
+}
+
+}  // namespace
+
+namespace {
+
+// Every figure of the statistics, in one list.
+std::vector<long double> StatisticsFigures(const TDataStats& s) {
+  std::vector<long double> v{static_cast<long double>(s.ActiveCount), static_cast<long double>(s.DistinctX),
+                             static_cast<long double>(s.DistinctY), s.WeightScale, s.SSTotal, s.PlaneA, s.PlaneB,
+                             s.PlaneC, s.PureErrorDOF, s.PureErrorSS};
+  for (const TAxisStats* a : {&s.X, &s.Y, &s.Z}) {
+    v.insert(v.end(), {a->Min, a->Max, a->Range, a->Mean, a->StdDev, a->AtMin1, a->AtMax1, a->AtMin2, a->AtMax2,
+                       a->AtMinRXY, a->AtMaxRXY, a->AtMinRXYZ, a->AtMaxRXYZ});
+    v.insert(v.end(), std::begin(a->AtPos), std::end(a->AtPos));
+  }
+  return v;
+}
+
+// A session holding a 12 x 12 grid of a curved surface, prepared for fitting as an import
+// leaves it.
+std::unique_ptr<TSession> GridSession() {
+  auto session = std::make_unique<TSession>();
+  EXPECT_TRUE(session->Table.AllocPointArray());
+  const std::span<TXYZPoint> table = session->Table.XYZData();
+  table[0].X = 144;
+  for (int i = 0; i < 144; ++i) {
+    const long double x = i % 12, y = i / 12;
+    table[static_cast<std::size_t>(i) + 1] =
+        TXYZPoint{x, y, 1 + 0.5L * x - 0.25L * y + 0.01L * x * y * y + (i % 7) * 0.003L, 1, kPointActive};
+  }
+  session->Table.SetXYZRows(144);
+  (void)PrepareDataForFit(session->Table, session->DataStats);
+  return session;
+}
+
+// The number of equations a polynomial fit of the session makes.
+int PolynomialFitCount(TSession& session) {
+  TFitSelection selection = DefaultFitSelection();
+  TFitOptions options = DefaultFitOptions();
+  SetSelectionForFitKind(kFitKindPolynomial, selection, options);
+  const std::span<const TXYZPoint> all = std::as_const(session.Table).XYZData();
+  TFitList list;
+  TFitRunContext ctx(all.first(static_cast<std::size_t>(session.Table.XYZRows()) + 1), session.DataStats, selection,
+                     options, list);
+  if (!CountFitRun(ctx, 0)) return -1;
+  return RunFitFamilies(ctx);
+}
+
+// Section, Apply, then Cancel in the data view: the statuses, the active count, every
+// statistic and the next fit's equation count are those of a session the section never
+// touched.
+TEST(DataViewWindow, CancelledSectionLeavesTheSessionAsAnUntouchedOne) {
+  const std::unique_ptr<TSession> untouched = GridSession();
+  const std::unique_ptr<TSession> session = GridSession();
+  UnregisterCommand(CmDataGraph);
+  RegisterDataViewCommand(*session);
+  int sectioned = 0;
+  QTimer::singleShot(0, [&] {
+    auto* w = qobject_cast<TViewData*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    WhenOpen<TSection>([&](TSection* d) {
+      d->BoundEdit(0)->setText("3");
+      d->BoundEdit(1)->setText("7");
+      d->Apply(SectionApply::New);
+      sectioned = session->DataStats.ActiveCount;
+      d->reject();
+    });
+    (void)w->RunOptionCommand(kCmSection);
+    w->accept();
+  });
+  EXPECT_TRUE(RunCommandHandler(CmDataGraph));
+  UnregisterCommand(CmDataGraph);
+  EXPECT_EQ(sectioned, 60);  // the section did take hold before the Cancel
+  const auto a = session->Table.XYZData(), b = untouched->Table.XYZData();
+  for (int i = 1; i <= 144; ++i) {
+    EXPECT_EQ(a[static_cast<std::size_t>(i)].Status, b[static_cast<std::size_t>(i)].Status) << i;
+    EXPECT_EQ(a[static_cast<std::size_t>(i)].X, b[static_cast<std::size_t>(i)].X) << i;
+  }
+  EXPECT_EQ(session->DataStats.ActiveCount, 144);
+  EXPECT_EQ(StatisticsFigures(session->DataStats), StatisticsFigures(untouched->DataStats));
+  EXPECT_EQ(PolynomialFitCount(*session), PolynomialFitCount(*untouched));
 }
 
 }  // namespace
