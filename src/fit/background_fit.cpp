@@ -156,15 +156,19 @@ void StartBackgroundFit() {
   }
 }
 
-void StopBackgroundFitThread() {
+void StopBackgroundFitKeepingResults() {
   int running = 1;
   BgFitState.compare_exchange_strong(running, -1);
   if (g_thread.joinable()) g_thread.join();
   ++g_generation;
+  BgFitState = 0;
+}
+
+void StopBackgroundFitThread() {
+  StopBackgroundFitKeepingResults();
   if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(0);
   if (g_session) VoidFitList(*g_session);
   BgFitDone = 0;
-  BgFitState = 0;
 }
 
 bool BackgroundFitThreadExists() { return g_thread.joinable(); }

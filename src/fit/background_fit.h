@@ -47,6 +47,10 @@ void StartBackgroundFit();
 // Asks a running background fit to stop and waits for it; then the fit results are void
 // (FitCount, FitResultsValid, BgFitDone 0, the main window's results flag cleared).
 void StopBackgroundFitThread();
+// The same stop and wait for a foreground fit of unchanged data, which keeps the results
+// published so far (a run still going had published none): a foreground run that is
+// cancelled leaves them as they were.
+void StopBackgroundFitKeepingResults();
 // Whether a background thread exists that has not been joined.
 bool BackgroundFitThreadExists();
 

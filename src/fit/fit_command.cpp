@@ -2,15 +2,14 @@
 
 #include "app/data_files.h"
 #include "app/settings_file.h"
-#include "app/shell_state.h"
+#include "fit/background_fit.h"
 #include "fit/fit_kinds.h"
-#include "fit/fit_list.h"
-#include "fit/fit_results.h"
 #include "fit/fit_session.h"
 #include "fit/fit_threads.h"
 
 TFitCommand BeginFitCommand(TFitSession& session, int kind) {
-  StopBackgroundFit();
+  // The data are unchanged: results published so far stay until this run publishes its own.
+  StopBackgroundFitKeepingResults();
   TFitCommand command{session.FitSelection, session.FitOptions};
   SetSelectionForFitKind(kind, session.FitSelection, session.FitOptions);
   return command;
@@ -26,10 +25,8 @@ int EndFitCommand(TFitSession& session, const TFitCommand& command, int dialogRe
     case kFitDlgGraphStart: mode = 0; review = true; break;
     case kFitDlgListStart: mode = 1; review = true; break;
     case kFitDlgTimedOut: review = true; break;
-    case kFitDlgOk: break;
     default:
-      session.FitList.Truncate(0);
-      VoidFitList(session);
+      // OK, or Cancel: a cancelled run published nothing, and the results before it stay.
       break;
   }
   session.FitSelection = command.savedSelection;

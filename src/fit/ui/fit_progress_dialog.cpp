@@ -12,6 +12,9 @@
 #include <QVBoxLayout>
 
 #include "app/c_format.h"
+#include "app/settings_file.h"
+#include "app/ui/command_ids.h"
+#include "app/ui/command_table.h"
 #include "app/ui/main_window.h"
 #include "fit/fit_command.h"
 #include "fit/fit_list.h"
@@ -76,6 +79,10 @@ QLabel* Value(QWidget* parent, int id, int minWidth = 0) {
   label->setMinimumWidth(minWidth);
   return label;
 }
+
+// The review starts through the main window's commands 2191 (graph first) and 2192 (list
+// first): the dialog offers a start only where a handler serves it, as the Review menu does.
+bool ReviewServed(int command) { return HasCommandHandler(command); }
 
 QPushButton* Button(QWidget* parent, int id, const char* text) {
   auto* button = new QPushButton(text, parent);
@@ -309,12 +316,20 @@ void TFit::Complete() {
     w->hide();
   ShowNonLinearLabels(false);
   ok_->show();
-  listStart_->setVisible(session_.FitResultsValid != 0);
-  graphStart_->setVisible(session_.FitResultsValid != 0);
+  const bool fits = session_.FitResultsValid != 0;
+  for (auto [button, command] : {std::pair{listStart_, CmReviewList}, std::pair{graphStart_, CmReviewGraph}}) {
+    button->setVisible(fits);
+    button->setEnabled(ReviewServed(command));
+    button->setToolTip(button->isEnabled() ? QString() : QStringLiteral("The fit review is not available yet"));
+  }
   ok_->setDefault(true);
   for (QLabel* l : {equation_, iteration_, r2_}) l->clear();
   if (gauges_[6]->Value() != 0) gauges_[6]->SetValue(100);
   if (gauges_[7]->Value() != 0) gauges_[7]->SetValue(kR2GaugeRange);
+  // After 10 seconds the dialog gives way to the review in the last mode. With no review to
+  // follow (no fits, or no review yet) it waits for OK: closing would only take its totals.
+  const int lastMode = CurrentSettings().reviewStartMode == 1 ? CmReviewList : CmReviewGraph;
+  if (!fits || !ReviewServed(lastMode)) return;
   QPointer<TFit> self(this);
   timer_ = platform::StartTimer(kDoneTimeoutMs, false, [self] {
     if (!self) return;

@@ -6,8 +6,10 @@
 //
 // The dialog starts the worker when it opens and receives the worker's messages
 // (fit_progress.h) on the user-interface thread. It ends with a FitDialogResult
-// (fit_command.h); with no choice made within 10 seconds of the completion it ends with
-// kFitDlgTimedOut.
+// (fit_command.h). The review buttons are enabled where the main window has a handler for
+// the review command (2191 graph first, 2192 list first). When the run left fits and the
+// last review mode's command is served, the dialog ends with kFitDlgTimedOut after 10
+// seconds without a choice; otherwise it waits for OK.
 #pragma once
 
 #include <QColor>

@@ -179,18 +179,61 @@ TEST_F(FitRoad, FitEndsAfterTenSecondsWithTheLastReviewModeAndKeepsTheResults) {
   EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
+// Without a review to start, the finished dialog offers none and does not close itself:
+// its totals stay until OK, and the results show in the status window.
 TEST_F(FitRoad, WithoutAReviewTheResultsShowInTheStatusWindow) {
   SetBackgroundFitChoice(0, 0);
   Import(6, [](double x, double y) { return x * y + 1; });
   ModalAnswer<TFit> progress([&](TFit* d) {
     ASSERT_TRUE(PumpUntil([d] { return d->Button(kFitDlgGraphStart)->isVisible(); }));
-    d->Button(kFitDlgGraphStart)->click();
+    for (int id : {kFitDlgGraphStart, kFitDlgListStart}) {
+      EXPECT_TRUE(d->Button(id)->isVisible());
+      EXPECT_FALSE(d->Button(id)->isEnabled());
+      EXPECT_EQ(d->Button(id)->toolTip(), "The fit review is not available yet");
+    }
+    EXPECT_FALSE(timers_.Runs(TFit::kDoneTimeoutMs));
+    EXPECT_FALSE(d->Text(kFitMsgFitted)->text().isEmpty());
+    d->Button(kFitDlgGraphStart)->click();  // disabled: nothing happens
+    EXPECT_TRUE(d->isVisible());
+    d->Button(kFitDlgOk)->click();
   });
   ASSERT_TRUE(window_->ExecuteCommand(CmFitPolynomial));
-  EXPECT_EQ(CurrentSettings().reviewStartMode, 0);
+  ASSERT_EQ(progress.Seen(), 1);
   EXPECT_EQ(session_.FitResultsValid, 1);
   ASSERT_NE(DataStatusWin(), nullptr);  // no review yet: the status window with the fit
   EXPECT_FALSE(window_->IsCommandEnabled(CmReviewGraph));
+}
+
+// A second fit cancelled half-way leaves the first fit's finished results as they were.
+TEST_F(FitRoad, CancelledSecondFitKeepsTheFirstFitsResults) {
+  SetBackgroundFitChoice(0, 0);
+  Import(30, [](double x, double y) { return 2 + std::sin(x / 7) * std::exp(y / 40); });
+  {
+    ModalAnswer<TFit> first([](TFit* d) {
+      ASSERT_TRUE(PumpUntil([d] { return d->Button(kFitDlgOk)->isVisible(); }));
+      d->Button(kFitDlgOk)->click();
+    });
+    ASSERT_TRUE(window_->ExecuteCommand(CmFitRobustPlane));
+  }
+  ASSERT_EQ(session_.FitResultsValid, 1);
+  const int count = session_.FitCount;
+  ASSERT_GT(count, 0);
+  std::vector<int> equations;
+  for (int i = 1; i <= count; ++i) equations.push_back(session_.FitList.At(i)->equationNumber);
+  const long double r2 = session_.CurFitEqn().r2;
+
+  ModalAnswer<TFit> second([](TFit* d) {
+    ASSERT_TRUE(PumpUntil([d] { return d->Gauge(949)->Value() > 0; }));
+    d->Button(kFitDlgCancel)->click();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmFitAll));
+  ASSERT_EQ(second.Seen(), 1);
+  EXPECT_EQ(boxes_.Boxes().back().text, "Processing Aborted.");
+  EXPECT_EQ(session_.FitResultsValid, 1);
+  EXPECT_EQ(window_->HaveFits, 1);
+  ASSERT_EQ(session_.FitCount, count);
+  for (int i = 1; i <= count; ++i) EXPECT_EQ(session_.FitList.At(i)->equationNumber, equations[i - 1u]) << i;
+  EXPECT_EQ(session_.CurFitEqn().r2, r2);
 }
 
 TEST_F(FitRoad, RunShortOfMemorySaysSoBeforeItEnds) {
