@@ -317,6 +317,24 @@ TEST(LoessSmoother, ASingularFirstNeighbourhoodWidens) {
   EXPECT_LT(ScaledError(r[2], -1.0L), 1e-10L);
 }
 
+// A plane reports no measure, so a plane fit is refused while a wider neighbourhood remains:
+// counting from 3 it always ends at the largest neighbourhood, exactly as a single attempt
+// there. A Chebyshev plane, whose determinant clears the threshold, stops at once.
+TEST(LoessSmoother, PlaneFitsRunOnToTheLargestNeighbourhood) {
+  PointTable data = Table(kPoints);
+  auto estimate = [&data](TLoessBasis basis, int count) {
+    TLoess3D loess(data, {0, 1, 0, 1}, {basis, 1, count, true, TLoessKernel::kTricube});
+    TLoessResult r{};
+    EXPECT_EQ(loess.Evaluate(kQueryX, kQueryY, r, kLoessValue | kLoessFirst), 1);
+    return r;
+  };
+  const TLoessResult widened = estimate(TLoessBasis::kMonomial, 3);
+  const TLoessResult single = estimate(TLoessBasis::kMonomial, 10);
+  for (std::size_t k = 0; k < 3; ++k) EXPECT_LT(ScaledError(widened[k], single[k]), 1e-15L) << k;
+  const TLoessResult first = estimate(TLoessBasis::kChebyshev, 3);
+  EXPECT_GT(std::fabs(first[0] - single[0]), 1e-3L);
+}
+
 TEST(LoessSmoother, NoNeighbourListLeavesTheResultUntouched) {
   PointTable empty = Table({});
   TLoess3D loess(empty, {0, 1, 0, 1}, {});
