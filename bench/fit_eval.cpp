@@ -51,7 +51,7 @@ void Fit(TSession& session) {
   TFitRunOutcome outcome;
   TFitRunContext ctx(session.Table.XYZData(), session.DataStats, sel, DefaultFitOptions(),
                      outcome.list);
-  CountFitRun(ctx, 0);
+  CountFitRun(ctx);
   if (RunFitFamilies(ctx) <= 0) std::abort();
   outcome.products = FitRunProductsOf(ctx);
   PublishFitResults(session, std::move(outcome));

@@ -92,7 +92,7 @@ double RunSeconds(PointTable& table, const TDataStats& stats, const TFitSelectio
                   const TFitOptions& o, TFitReporter* reporter, TFitList& list) {
   TFitRunContext ctx(table, stats, s, o, list);
   if (reporter) reporter->Install(ctx);
-  CountFitRun(ctx, 0);
+  CountFitRun(ctx);
   const auto start = Clock::now();
   RunFitFamilies(ctx);
   return std::chrono::duration<double>(Clock::now() - start).count();

@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
   TFitList list;
   TFitRunContext ctx(table, stats, selection, DefaultFitOptions(), list);
   ctx.nonlinearThreads = threads;
-  CountFitRun(ctx, 0);
+  CountFitRun(ctx);
   TPhaseTimes times;
   const Clock::time_point start = Clock::now();
   const auto record = [&](int stage, std::uint32_t tried, int listed) {

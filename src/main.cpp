@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     ExprBindUdfTable(nullptr);
     ExprBindDataStats(nullptr);
   });
-  RegisterUdfHooks();
+  RegisterUdfHooks(session);
   RegisterImportReaders();
   RegisterDataFileCommands(session);
   RegisterDataToolCommands(session);

@@ -11,6 +11,19 @@ TUdfTable* g_bound = nullptr;  // user-interface thread; see ExprBindUdfTable
 
 }  // namespace
 
+TUdfTable CopyUdfTable(const TUdfTable& table) {
+  TUdfTable copy;
+  for (std::size_t k = 0; k < table.size(); ++k)
+    if (table[k]) copy[k] = std::make_unique<TUdfRecord>(*table[k]);
+  return copy;
+}
+
+int UdfTableDefinedCount(const TUdfTable& table) {
+  int n = 0;
+  for (const auto& r : table) n += r ? 1 : 0;
+  return n;
+}
+
 void ExprBindUdfTable(TUdfTable* table) { g_bound = table; }
 
 TUdfTable& BoundUdfTable() { return g_bound ? *g_bound : UnboundTable(); }

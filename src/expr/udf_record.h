@@ -58,6 +58,12 @@ static_assert(kUdfNameSize + 2 + 2 + kUdfTextSize + 3 * kUdfMaxParams * 10 +
 // defined. Owned by the table.
 using TUdfTable = std::array<std::unique_ptr<TUdfRecord>, kUdfCount>;
 
+// A table of copies of the records (a fit job takes one; the run reads nothing else of the
+// functions than their compiled programs). Throws std::bad_alloc like any copy.
+TUdfTable CopyUdfTable(const TUdfTable& table);
+// The number of defined functions of a table.
+int UdfTableDefinedCount(const TUdfTable& table);
+
 // The part of a session the expression language adds (fit/session.h).
 struct TUdfSession {
   TUdfSession() = default;

@@ -37,7 +37,9 @@ constexpr int kMinActivePoints = 4;
 struct TBackgroundRun {
   explicit TBackgroundRun(TFitJob j)
       : job(std::move(j)),
-        ctx(job.table, job.stats, job.selection, job.options, job.outcome.list) {}
+        ctx(job.table, job.stats, job.selection, job.options, job.outcome.list) {
+    ctx.udfs = &job.udfs;
+  }
   TFitJob job;
   TFitRunContext ctx;
   int generation = 0;
@@ -98,7 +100,7 @@ void BgFitThreadProc(const std::shared_ptr<TBackgroundRun>& run) {
   ctx.status = [](int, int, float, std::uint32_t, int, std::uint32_t, long double) {
     return AnswerUnlessStopped();
   };
-  if (CountFitRun(ctx, run->job.definedUdfs)) {
+  if (CountFitRun(ctx)) {
     run->result = RunFitFamilies(ctx);
     if (run->result != -1) {
       TFitRunOutcome& outcome = run->job.outcome;

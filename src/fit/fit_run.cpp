@@ -111,10 +111,10 @@ std::uint32_t CountNonLinearEquations(const TFitSelection& selection, int define
   return n + static_cast<std::uint32_t>(std::max(definedUdfs, 0));
 }
 
-bool CountFitRun(TFitRunContext& ctx, int definedUdfs) {
+bool CountFitRun(TFitRunContext& ctx) {
   ctx.counts = TFitCounts{};
   CountLinearEquations(ctx.selection, ctx.options, ctx.stats, ctx.counts);
-  ctx.counts.nonlinear = CountNonLinearEquations(ctx.selection, definedUdfs);
+  ctx.counts.nonlinear = CountNonLinearEquations(ctx.selection, ctx.udfs ? UdfTableDefinedCount(*ctx.udfs) : 0);
   ctx.counters = TFitCounters{};
   return ctx.counts.linear > 0 || ctx.counts.nonlinear > 0;
 }

@@ -36,6 +36,7 @@
 
 #include "app/data_statistics.h"
 #include "app/xyz_point.h"
+#include "expr/udf_record.h"
 #include "fit/fit_blocks.h"
 #include "fit/fit_list.h"
 #include "numerics/ld_matrix.h"
@@ -137,6 +138,10 @@ struct TFitRunContext {
   TFitSelection selection;
   TFitOptions options;
   TFitList& list;
+  // The user-defined functions the run fits after the built-in non-linear equations (a
+  // job's copies of a session's records: their start values, limits and parameter counts);
+  // null: none. Their programs are the language's compiled slots.
+  const TUdfTable* udfs = nullptr;
   TFitProgressFn progress;  // none: always go on
   TFitStatusFn status;      // none: always go on
   // Worker threads of the non-linear phase; 0: one per core. The phase's fits are the same
@@ -189,8 +194,9 @@ std::uint32_t CountLinearEquations(const TFitSelection& selection, const TFitOpt
                                    const TDataStats& stats, TFitCounts& counts);
 // Number of selected non-linear equations (flags 0..171) plus the defined user functions.
 std::uint32_t CountNonLinearEquations(const TFitSelection& selection, int definedUdfs);
-// Fills the context's counts and zeroes its counters; false when there is nothing to fit.
-bool CountFitRun(TFitRunContext& ctx, int definedUdfs);
+// Fills the context's counts (the defined functions of ctx.udfs among the non-linear
+// equations) and zeroes its counters; false when there is nothing to fit.
+bool CountFitRun(TFitRunContext& ctx);
 
 // Phase 1. Returns the term limit h of the run (the options' highest term count minus 1,
 // lowered to n + d - 2 when n < 10 + d, d the "no DOF for error" flag), -1 on abort, -2

@@ -1,6 +1,7 @@
 #include "fit/fit_threads.h"
 
 #include <memory>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -13,7 +14,6 @@
 #include "fit/fit_run.h"
 #include "fit/session.h"
 #include "platform/gui_thread.h"
-#include "tools/udf/udf_evaluation.h"
 
 namespace {
 
@@ -26,14 +26,18 @@ std::shared_ptr<TFitJob> g_job;
 
 }  // namespace
 
-TFitJob MakeFitJob(const TDataSession& data, const TFitSelection& selection,
+TFitJob MakeFitJob(const TSession& session, const TFitSelection& selection,
                    const TFitOptions& options) {
   TFitJob job;
-  job.table = data.Table.DupDataTable();
-  job.stats = data.DataStats;
+  job.table = session.Table.DupDataTable();
+  job.stats = session.DataStats;
   job.selection = selection;
   job.options = options;
-  job.definedUdfs = UdfDefinedCount();
+  try {
+    job.udfs = CopyUdfTable(session.UdfTable);
+  } catch (const std::bad_alloc&) {
+    job.table.clear();  // no memory for the copies: the run ends as out of memory
+  }
   return job;
 }
 
@@ -60,9 +64,10 @@ int FitThreadProc(TFitJob& job) {
   }
   TFitRunOutcome& outcome = job.outcome;
   TFitRunContext ctx(job.table, job.stats, job.selection, job.options, outcome.list);
+  ctx.udfs = &job.udfs;
   TFitReporter reporter(SendFitMessages);
   reporter.Install(ctx);
-  if (!CountFitRun(ctx, job.definedUdfs)) {
+  if (!CountFitRun(ctx)) {
     // The dialog says so and closes, rather than waiting for a run that never comes.
     (void)SendFitMessages({{kFitMsgNothingToFit, 0, 0.0L, {}}});  // aborted: no one waits
     return -1;

@@ -2,7 +2,8 @@
 // and reports to the progress dialog through messages sent to the user-interface thread.
 //
 // Order of a run, with the thread each step runs on:
-//   UI      MakeFitJob: copies of the XYZ data table, its statistics and both blocks
+//   UI      MakeFitJob: copies of the XYZ data table, its statistics, both blocks and the
+//           user-defined functions
 //   UI      StartFitThread (the dialog does it on its start message)
 //   worker  FitThreadProc: count; nothing to fit ends with kFitMsgNothingToFit; otherwise
 //           the run into the job's own list, the ranking, the elapsed time and
@@ -16,9 +17,9 @@
 // and join the worker at any moment without waiting for a send that it would have to serve.
 #pragma once
 
-#include "app/data_session.h"
 #include "app/data_statistics.h"
 #include "app/xyz_point.h"
+#include "expr/udf_record.h"
 #include "fit/fit_blocks.h"
 #include "fit/fit_progress.h"
 #include "fit/fit_run.h"
@@ -32,11 +33,12 @@ struct TFitJob {
   TDataStats stats;
   TFitSelection selection;
   TFitOptions options;
-  int definedUdfs = 0;
+  TUdfTable udfs;  // copies of the session's user-defined functions
   // Filled by the worker: the ranked list and the products of the finished run.
   TFitRunOutcome outcome;
 };
-TFitJob MakeFitJob(const TDataSession& data, const TFitSelection& selection,
+// The copies of a session; an empty table when memory for them is short.
+TFitJob MakeFitJob(const TSession& session, const TFitSelection& selection,
                    const TFitOptions& options);
 
 // The receiver of the messages of the running foreground fit (the progress dialog).

@@ -100,7 +100,7 @@ bool ThrowsParameterAway(const TMarquardtState& st, const long double* a, int p,
 // unless it still wins clearly. The accepted parameters pay it too when they are measured
 // (at the start, or on a new sample), so that every loss compared is the same objective.
 long double WithLimitPenalty(const TMarquardtState& st, const long double* a, long double loss) {
-  if (!st.udf || !UdfParamsOutOfLimits(st.udf - 1, a)) return loss;
+  if (!st.udfRecord || !UdfParamsOutOfLimits(*st.udfRecord, a)) return loss;
   if (loss > 1.0L) return loss + 100.0L * loss;
   return loss != 0.0L ? loss + 100.0L / loss : loss;
 }

@@ -71,6 +71,9 @@ struct TMarquardtState {
   long double sst = 0.0L;
   int robustMode = 0;  // `RobustMode`
   int udf = 0;         // k + 1 while user function k is fitted, else 0
+  // Its record while user function k is fitted: its lower and upper values bound the
+  // parameters. Null: no bounds (a covariance rebuilt at fitted parameters).
+  const TUdfRecord* udfRecord = nullptr;
 
   // The accepted state of the iteration (losses scaled by the sampling step).
   long double acceptedLoss = 0.0L;

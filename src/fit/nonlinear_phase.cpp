@@ -42,6 +42,7 @@ struct TNonlinearJob {
   int complexity = 0;
   int robustMode = 0;
   int udf = 0;  // k + 1 for user function k, else 0
+  const TUdfRecord* udfRecord = nullptr;  // the run's copy of function k: its limits
   std::array<long double, kMaxNonlinearParameters + 1> start{};  // 1-based
   std::unique_ptr<TFitResult> record;  // the fit, when it was acceptable
 };
@@ -56,19 +57,30 @@ std::vector<TNonlinearJob> PrepareJobs(TFitRunContext& ctx) {
     if (!ctx.selection.nonlinear[static_cast<std::size_t>(index)]) continue;
     const TNonlinearEntry e = BuiltinNonlinearEntry(index);
     if (!e.evaluator || e.parameters > parameterLimit) continue;
-    TNonlinearJob job{e.evaluator, NonlinearEquationOfIndex(index), e.parameters, e.complexity,
-                      static_cast<int>(o.robustMode)};
+    TNonlinearJob job;
+    job.evaluator = e.evaluator;
+    job.number = NonlinearEquationOfIndex(index);
+    job.parameters = e.parameters;
+    job.complexity = e.complexity;
+    job.robustMode = static_cast<int>(o.robustMode);
     // The catalogue's sub-indices all lie in 0..51: every entry gets its start values.
     (void)NonlinearStartValues(ctx.stats, e, job.start.data(), shape, job.robustMode);
     jobs.push_back(std::move(job));
   }
   // The user functions are not held to the parameter limit: their author chose the count.
-  for (int k = 0; k < kUdfCount; ++k) {
-    const TNonlinearEntry e = LookupNonlinearEquation(kUdfCatalogueBase + k);
-    if (!e.evaluator) continue;  // no function in the slot
-    TNonlinearJob job{e.evaluator, UdfEquationNumber(k), e.parameters, 0, static_cast<int>(o.robustMode), k + 1};
-    const TUdfRecord& record = *UdfRecordAt(k);
-    for (int i = 1; i <= e.parameters; ++i) job.start[static_cast<std::size_t>(i)] = record.Start[static_cast<std::size_t>(i - 1)];
+  // Their records are the run's own copies, which no other thread writes.
+  for (int k = 0; k < kUdfCount && ctx.udfs; ++k) {
+    const TUdfRecord* record = (*ctx.udfs)[static_cast<std::size_t>(k)].get();
+    const int parameters = record ? UdfRecordParamCount(*record) : 0;
+    if (parameters <= 0) continue;  // no function in the slot, or none to fit
+    TNonlinearJob job;
+    job.evaluator = UserFunctionEvaluators[static_cast<std::size_t>(k)];
+    job.number = UdfEquationNumber(k);
+    job.parameters = parameters;
+    job.robustMode = static_cast<int>(o.robustMode);
+    job.udf = k + 1;
+    job.udfRecord = record;
+    for (int i = 1; i <= parameters; ++i) job.start[static_cast<std::size_t>(i)] = record->Start[static_cast<std::size_t>(i - 1)];
     jobs.push_back(std::move(job));
   }
   return jobs;
@@ -126,6 +138,7 @@ class TNonlinearPool {
       if (!Begin(job.number, fraction)) return;
       st.robustMode = job.robustMode;
       st.udf = job.udf;
+      st.udfRecord = job.udfRecord;
       ClearNonlinearFaults();
       TNonlinearFitRequest rq = request_;
       rq.equationNumber = job.number;

@@ -25,6 +25,7 @@ UserFitResult FitUserFunction(int k, std::span<const TXYZPoint> table, const TDa
 
   TMarquardtState st;
   st.udf = k + 1;
+  st.udfRecord = &record;
   st.robustMode = kRobustLeastSquares;
   if (!InitMarquardtState(st, PointsOf(table), stats.WeightScale, stats.SSTotal))
     return UserFitResult::kNotFitted;

@@ -87,7 +87,7 @@ TEST(RunFitFamilies, RunsThePhasesInOrder) {
   TFitOptions o = DefaultFitOptions();
   o.digitThreshold = 9;
   TFitRunContext ctx(t, stats, LinearSelection(kPolyMaskAll, kRatMaskAll, 0), o, list);
-  ASSERT_TRUE(CountFitRun(ctx, 0));
+  ASSERT_TRUE(CountFitRun(ctx));
   ctx.progress = [&](int stage, float, std::uint32_t, int) {
     if (stages.empty() || stages.back() != stage) stages.push_back(stage);
     return 1;
@@ -113,12 +113,15 @@ TEST(RunFitFamilies, NothingSelectedIsNothingToFitAndOnlyNonLinearComputesNoSums
   const TDataStats stats = StatsOf(t);
   TFitList list;
   TFitRunContext none(t, stats, LinearSelection(0, 0, 0), DefaultFitOptions(), list);
-  EXPECT_FALSE(CountFitRun(none, 0));
-  EXPECT_TRUE(CountFitRun(none, 1));  // a defined user function is something to fit
+  EXPECT_FALSE(CountFitRun(none));
+  TUdfTable oneFunction;
+  oneFunction[0] = std::make_unique<TUdfRecord>();
+  none.udfs = &oneFunction;
+  EXPECT_TRUE(CountFitRun(none));  // a defined user function is something to fit
   TFitSelection sel = LinearSelection(0, 0, 0);
   sel.nonlinear[150] = 1;
   TFitRunContext ctx(t, stats, sel, DefaultFitOptions(), list);
-  ASSERT_TRUE(CountFitRun(ctx, 0));
+  ASSERT_TRUE(CountFitRun(ctx));
   EXPECT_EQ(std::tuple(ctx.counts.linear, ctx.counts.nonlinear), std::tuple(0u, 1u));
   EXPECT_EQ(RunFitFamilies(ctx), 1);
   EXPECT_EQ(list.At(1)->equationNumber, 2151);
@@ -133,7 +136,7 @@ TEST(RunFitFamilies, AbortLeavesNoFits) {
   for (int stopStage : {kStageSums, kStagePolynomial, kStageRational}) {
     TFitList list;
     TFitRunContext ctx(t, stats, LinearSelection(kPolyMaskAll, kRatMaskAll, 1), DefaultFitOptions(), list);
-    CountFitRun(ctx, 0);
+    CountFitRun(ctx);
     int calls = 0;
     ctx.progress = [&](int stage, float, std::uint32_t, int listed) {
       ++calls;
@@ -155,7 +158,7 @@ TEST(RunFitFamilies, ConcurrentRunsAreIndependent) {
   const TFitSelection sel = LinearSelection(kPolyMaskAll, kRatMaskAll, 7);
   auto run = [&](TFitList& list) {
     TFitRunContext ctx(t, stats, sel, DefaultFitOptions(), list);
-    CountFitRun(ctx, 0);
+    CountFitRun(ctx);
     return RunFitFamilies(ctx);
   };
   TFitList alone, first, second;
@@ -179,7 +182,7 @@ TEST(RunFitFamilies, PublishHandsTheRunsProductsOver) {
   TFitRunOutcome outcome;
   TFitRunContext ctx(t, session.DataStats, LinearSelection(9, 0, 0), DefaultFitOptions(),
                      outcome.list);
-  CountFitRun(ctx, 0);
+  CountFitRun(ctx);
   const int n = RunFitFamilies(ctx);
   // A run fills its own list: the session sees nothing of it before it is published.
   EXPECT_EQ(std::tuple(session.FitList.Count(), session.FitCount.load()), std::tuple(0, 0));

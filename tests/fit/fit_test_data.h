@@ -82,7 +82,7 @@ inline RunResult RunFit(PointTable& table, const TFitSelection& selection, const
                      TFitList& list) {
   const TDataStats stats = StatsOf(table);
   TFitRunContext ctx(table, stats, selection, options, list);
-  CountFitRun(ctx, 0);
+  CountFitRun(ctx);
   RunResult r;
   r.result = RunFitFamilies(ctx);
   r.counts = ctx.counts;
@@ -91,16 +91,17 @@ inline RunResult RunFit(PointTable& table, const TFitSelection& selection, const
 }
 
 // A run of `selection` over `table` published into the session as the fit commands publish
-// it, with `table` as the session's data and its statistics; `udfCount` defined user
-// functions take part. Returns the driver's result.
+// it, with `table` as the session's data and its statistics; the defined functions of
+// `udfs` take part. Returns the driver's result.
 inline int PublishRun(TSession& session, PointTable table, const TFitSelection& selection,
-                      int udfCount = 0, const TFitOptions& options = DefaultFitOptions()) {
+                      const TUdfTable* udfs = nullptr, const TFitOptions& options = DefaultFitOptions()) {
   session.DataStats = StatsOf(table);
   EXPECT_TRUE(session.Table.ReplaceDataTable(table));
   session.Table.SetXYZRows(static_cast<int>(table.size()) - 1);
   TFitRunOutcome outcome;
   TFitRunContext ctx(table, session.DataStats, selection, options, outcome.list);
-  CountFitRun(ctx, udfCount);
+  ctx.udfs = udfs;
+  CountFitRun(ctx);
   const int n = RunFitFamilies(ctx);
   outcome.products = FitRunProductsOf(ctx);
   PublishFitResults(session, std::move(outcome));

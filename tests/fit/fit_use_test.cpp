@@ -43,7 +43,7 @@ class FitUseTest : public ::testing::Test {
   // commands publish it, with `t` as the session's data table and its statistics.
   int RunIntoFitList(PointTable& t, const TFitSelection& selection,
                      const TFitOptions& options = DefaultFitOptions()) {
-    return PublishRun(session_, t, selection, UdfDefinedCount(), options);
+    return PublishRun(session_, t, selection, &BoundUdfTable(), options);
   }
 
   int RankOf(int equationNumber) {

@@ -70,7 +70,8 @@ Outcome FitInPhase(const Problem& p, const std::vector<long double>& start) {
   o.samplingFlag = 0;
   TFitList list;
   TFitRunContext ctx(t, stats, TFitSelection{}, o, list);
-  CountFitRun(ctx, UdfDefinedCount());
+  ctx.udfs = &BoundUdfTable();
+  CountFitRun(ctx);
   EXPECT_GE(RunFitFamilies(ctx), 0);
   const TFitResult* fit = FindEquation(list, UdfEquationNumber(kSlot));
   if (!fit) return {};

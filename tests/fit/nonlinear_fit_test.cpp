@@ -36,7 +36,8 @@ PhaseRun RunPhase(PointTable& table, const TFitSelection& selection, const TFitO
                   TFitList& list, const TFitStatusFn& answer = {}) {
   const TDataStats stats = StatsOf(table);
   TFitRunContext ctx(table, stats, selection, options, list);
-  CountFitRun(ctx, UdfDefinedCount());
+  ctx.udfs = &BoundUdfTable();
+  CountFitRun(ctx);
   if (answer) ctx.status = answer;
   const int result = RunFitFamilies(ctx);
   return {result, ctx.counters};

@@ -38,7 +38,8 @@ class NonlinearThreads : public ::testing::Test {
     const TDataStats stats = StatsOf(table_);
     TFitRunContext ctx(table_, stats, selection_, options_, list);
     ctx.nonlinearThreads = threads;
-    CountFitRun(ctx, UdfDefinedCount());
+    ctx.udfs = &BoundUdfTable();
+    CountFitRun(ctx);
     if (status) ctx.status = status;
     return RunFitFamilies(ctx);
   }

@@ -3,6 +3,8 @@
 
 #include "fit/session.h"
 
+#include <cmath>
+#include <memory>
 #include <thread>
 #include <tuple>
 
@@ -16,17 +18,22 @@ namespace {
 
 using namespace fit_test;
 
-// A session holding an n x n grid of z = a + b x + c y, pre-scanned.
-void LoadPlane(TSession& session, int n, long double a, long double b, long double c) {
-  ASSERT_TRUE(session.Table.ReplaceDataTable(GridTable(
-      Axis(1, 1, n), Axis(1, 1, n), [=](long double x, long double y) { return a + b * x + c * y; })));
+// A session holding an n x n grid of z = f(x, y), pre-scanned.
+void LoadSurface(TSession& session, int n, const Surface& f) {
+  ASSERT_TRUE(session.Table.ReplaceDataTable(GridTable(Axis(1, 1, n), Axis(1, 1, n), f)));
   ASSERT_EQ(PrepareDataForFit(session.Table, session.DataStats), n * n);
+}
+
+// z = a + b x + c y.
+void LoadPlane(TSession& session, int n, long double a, long double b, long double c) {
+  LoadSurface(session, n, [=](long double x, long double y) { return a + b * x + c * y; });
 }
 
 // A job's run on the calling thread into the job's own list, ranked, with its products.
 void RunJob(TFitJob& job) {
   TFitRunContext ctx(job.table, job.stats, job.selection, job.options, job.outcome.list);
-  ASSERT_TRUE(CountFitRun(ctx, 0));
+  ctx.udfs = &job.udfs;
+  ASSERT_TRUE(CountFitRun(ctx));
   ASSERT_GT(RunFitFamilies(ctx), 0);
   SortFitList(job.outcome.list, static_cast<int>(job.options.sortCriterion));
   job.outcome.products = FitRunProductsOf(ctx);
@@ -89,6 +96,54 @@ TEST(Session, TwoSessionsFitTheirOwnTablesSideBySide) {
   first.Table.FreePointArray();
   EXPECT_EQ(PointCount(second.Table.XYZData()), 36);
   EXPECT_EQ(second.Table.XYZRows(), 36);
+}
+
+// Two sessions fit user functions on two threads, each run from the copies of the
+// records its job took: what the sessions do to their records after the jobs were made
+// changes nothing of the runs.
+TEST(Session, TwoSessionsFitTheirUserFunctionsFromTheirJobsCopies) {
+  UserFunctionScope scope;
+  DefineUserFunction(1, "Z=A0+A1*X*Y", {1, 1});  // the one compiled program of both
+  TSession first, second;
+  LoadSurface(first, 5, [](long double x, long double y) { return 2 + 0.5L * x * y + 0.01L * std::sin(x + 2 * y); });
+  LoadSurface(second, 6, [](long double x, long double y) { return -1 + 3 * x * y + 0.01L * std::cos(3 * x); });
+  for (TSession* s : {&first, &second}) s->UdfTable[1] = std::make_unique<TUdfRecord>(*BoundUdfTable()[1]);
+  // The second session bounds A1 by 2 (its data want 3; the bound moves the fit): its own
+  // limits are those its run keeps to, not the language's record.
+  second.UdfTable[1]->Upper[1] = 2;
+
+  const auto parametersOf = [](const TFitJob& job) {
+    const TFitResult* fit = job.outcome.list.At(1);
+    return fit ? fit->parameters : std::vector<long double>{};
+  };
+  TFitJob firstAlone = MakeFitJob(first, TFitSelection{}, first.FitOptions);
+  TFitJob secondAlone = MakeFitJob(second, TFitSelection{}, second.FitOptions);
+  RunJob(firstAlone);
+  RunJob(secondAlone);
+  ASSERT_EQ(std::tuple(firstAlone.outcome.list.Count(), secondAlone.outcome.list.Count()), std::tuple(1, 1));
+
+  TFitJob firstJob = MakeFitJob(first, TFitSelection{}, first.FitOptions);
+  TFitJob secondJob = MakeFitJob(second, TFitSelection{}, second.FitOptions);
+  // After the jobs were made: one session's function gone, the other's bound lifted and its
+  // start moved.
+  first.UdfTable[1].reset();
+  second.UdfTable[1]->Upper.fill(ExprErrorValue);
+  second.UdfTable[1]->Start.fill(1e6L);
+  std::thread firstRun([&] { RunJob(firstJob); });
+  std::thread secondRun([&] { RunJob(secondJob); });
+  firstRun.join();
+  secondRun.join();
+  EXPECT_EQ(parametersOf(firstJob), parametersOf(firstAlone));
+  EXPECT_EQ(parametersOf(secondJob), parametersOf(secondAlone));
+  PublishFitResults(first, std::move(firstJob.outcome));
+  PublishFitResults(second, std::move(secondJob.outcome));
+  EXPECT_EQ(std::tuple(first.CurFitEqn().equationNumber, second.CurFitEqn().equationNumber), std::tuple(2502, 2502));
+  EXPECT_LD_NEAR(first.CurFitEqn().parameters[1], 0.5L, 1e-3L);
+  // The bound made a difference: the same function run without it ends elsewhere.
+  TFitJob unbounded = MakeFitJob(second, TFitSelection{}, second.FitOptions);
+  unbounded.udfs[1]->Start = secondAlone.udfs[1]->Start;
+  RunJob(unbounded);
+  EXPECT_NE(parametersOf(unbounded), parametersOf(secondAlone));
 }
 
 // A run that finds nothing publishes an empty list: the session's results are void and its

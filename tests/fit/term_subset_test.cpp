@@ -298,7 +298,7 @@ TEST(BuildSubsetNormalEquations, MatchesDirectSums) {
   const TDataStats stats = StatsOf(t);
   TFitList list;
   TFitRunContext ctx(t, stats, LinearSelection(0, 0, kSubsetMaskAll), DefaultFitOptions(), list);
-  CountFitRun(ctx, 0);
+  CountFitRun(ctx);
   ASSERT_GE(ComputeFitSums(ctx), 2);
   const Terms terms{2, 3, 16, 33};  // 1/z on x², 1/x, ln y
   LDMatrix a(4, 4);

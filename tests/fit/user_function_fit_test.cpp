@@ -21,7 +21,8 @@ class UserFunctionFit : public ::testing::Test {
   static int RunUdfPhase(PointTable& t, TFitList& list) {
     const TDataStats stats = StatsOf(t);
     TFitRunContext ctx(t, stats, TFitSelection{}, DefaultFitOptions(), list);
-    CountFitRun(ctx, UdfDefinedCount());
+    ctx.udfs = &BoundUdfTable();
+    CountFitRun(ctx);
     return RunFitFamilies(ctx);
   }
   UserFunctionScope scope_;
@@ -134,7 +135,8 @@ TEST_F(UserFunctionFit, ConcurrentPhasesAreIndependent) {
   o.samplingFlag = 1;
   auto run = [&](TFitList& list) {
     TFitRunContext ctx(t, stats, sel, o, list);
-    CountFitRun(ctx, UdfDefinedCount());
+    ctx.udfs = &BoundUdfTable();
+    CountFitRun(ctx);
     return RunFitFamilies(ctx);
   };
   TFitList alone, first, second;

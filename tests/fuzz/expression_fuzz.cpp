@@ -316,7 +316,7 @@ void RunUdfFile(const Bytes& input, std::uint64_t i) {
   WriteFile(path, input);
   const int k = static_cast<int>(i % kUdfCount);
   FreeAllUdfs();
-  const int read = ReadUdfFile(k, path);
+  const int read = ReadUdfFile(BoundUdfTable(), k, path);
   Check(read == 1 || read == kUdfFileNotOpened || read == kUdfFileMalformed, "ReadUdfFile gave an unknown result");
   Check((read == 1) == (UdfRecordAt(k) != nullptr), "a refused file defined the function, or a read one did not");
   if (read != 1) return;
@@ -324,9 +324,9 @@ void RunUdfFile(const Bytes& input, std::uint64_t i) {
   // What was read writes and reads back as the same function text.
   const std::string text(UdfFieldText(UdfRecordAt(k)->Text));
   const fs::path copy = g_dir / "copy.udf";
-  if (WriteUdfFile(k, copy) != 1) return;
+  if (WriteUdfFile(BoundUdfTable(), k, copy) != 1) return;
   FreeAllUdfs();
-  Check(ReadUdfFile(k, copy) == 1, "a file we wrote is refused");
+  Check(ReadUdfFile(BoundUdfTable(), k, copy) == 1, "a file we wrote is refused");
   Check(std::string(UdfFieldText(UdfRecordAt(k)->Text)) == text, "a written file reads back with another text");
 }
 
@@ -346,7 +346,7 @@ void RunLibrary(const Bytes& input, std::uint64_t i, bool session) {
     const fs::path path = g_dir / "input.udl";
     WriteFile(path, input);
     int dropped = 0;
-    read = ReadUdfLibrary(path, &dropped);
+    read = ReadUdfLibrary(BoundUdfTable(), path, &dropped);
     Check(dropped >= 0 && dropped <= kUdfCount, "dropped count out of range");
     LoadAll(i);
   }
@@ -358,10 +358,10 @@ void RunLibrary(const Bytes& input, std::uint64_t i, bool session) {
   // Written back and read again: the same functions.
   const std::string texts = DefinedTexts();
   const fs::path copy = g_dir / "copy.udl";
-  const int written = WriteUdfLibrary(copy);
+  const int written = WriteUdfLibrary(BoundUdfTable(), copy);
   if (written <= 0) return;
   FreeAllUdfs();
-  Check(ReadUdfLibrary(copy) == written, "a library we wrote reads back short");
+  Check(ReadUdfLibrary(BoundUdfTable(), copy) == written, "a library we wrote reads back short");
   if (written == read) Check(DefinedTexts() == texts, "a library we wrote reads back with other texts");
 }
 
@@ -376,17 +376,17 @@ void WriterSeeds(const std::vector<Bytes>& functions, std::vector<Bytes>& udf, s
     Define(k, text, 2, "1");
     TUdfRecord& r = *UdfRecordAt(k);
     const fs::path path = g_dir / "seed.udf";
-    if (WriteUdfFile(k, path) == 1) {
+    if (WriteUdfFile(BoundUdfTable(), k, path) == 1) {
       const Bytes b = FileBytes(path);
       (b.size() == kUdfRecordBytes ? raw : udf).push_back(b);
     }
     // The raw form of the same record: a data-dependent start forces it.
     r.DataMask |= 1;
-    if (WriteUdfFile(k, path) == 1) raw.push_back(FileBytes(path));
+    if (WriteUdfFile(BoundUdfTable(), k, path) == 1) raw.push_back(FileBytes(path));
     r.DataMask &= ~1u;
     ++k;
   }
-  if (WriteUdfLibrary(g_dir / "seed.udl") > 0) library.push_back(FileBytes(g_dir / "seed.udl"));
+  if (WriteUdfLibrary(BoundUdfTable(), g_dir / "seed.udl") > 0) library.push_back(FileBytes(g_dir / "seed.udl"));
   FreeAllUdfs();
 }
 

@@ -27,9 +27,9 @@ namespace {
 using namespace fit_test;
 
 // A run that fits something, published into the session.
-void FitInto(TSession& session, PointTable t, const TFitSelection& selection, int udfCount,
+void FitInto(TSession& session, PointTable t, const TFitSelection& selection,
              const TFitOptions& options = DefaultFitOptions()) {
-  ASSERT_GT(PublishRun(session, std::move(t), selection, udfCount, options), 0);
+  ASSERT_GT(PublishRun(session, std::move(t), selection, &session.UdfTable, options), 0);
 }
 
 // What a session shows of its rank 1: the numeric pane and the surface over a grid.
@@ -99,8 +99,8 @@ TEST_F(TwoSessionsTest, UserFunctionAtRankOne) {
   // Each session holds the function in its own table (the pane names it from there); the
   // language runs the one compiled program for both.
   for (TSession* s : {&first_, &second_}) s->UdfTable[2] = std::make_unique<TUdfRecord>(*BoundUdfTable()[2]);
-  FitInto(first_, Saddle(2, 0.5L), TFitSelection{}, 1);
-  FitInto(second_, Saddle(-1, 3), TFitSelection{}, 1);
+  FitInto(first_, Saddle(2, 0.5L), TFitSelection{});
+  FitInto(second_, Saddle(-1, 3), TFitSelection{});
   ASSERT_EQ(std::tuple(first_.CurFitEqn().equationNumber, second_.CurFitEqn().equationNumber),
             std::tuple(2503, 2503));
   ExpectSideBySideAsAlone();
@@ -115,8 +115,8 @@ TEST_F(TwoSessionsTest, NonlinearBuiltinAtRankOne) {
   };
   TFitSelection selection;
   selection.nonlinear[0] = 1;  // the Gaussian peak, 2001
-  FitInto(first_, peak(0.3L, -0.2L, 4), selection, 0);
-  FitInto(second_, peak(-0.5L, 0.4L, 7), selection, 0);
+  FitInto(first_, peak(0.3L, -0.2L, 4), selection);
+  FitInto(second_, peak(-0.5L, 0.4L, 7), selection);
   ASSERT_EQ(std::tuple(first_.CurFitEqn().equationNumber, second_.CurFitEqn().equationNumber),
             std::tuple(2001, 2001));
   ExpectSideBySideAsAlone();
@@ -146,7 +146,7 @@ TEST(CurrentFitReaders, EquationListOfAThousandFitsLeavesTheCurrentFitBitIdentic
   });
   TFitOptions options = DefaultFitOptions();
   options.keepSubset = 100;  // a list of more than a thousand fits
-  FitInto(session, t, LinearSelection(kPolyMaskAll, kRatMaskAll, kSubsetMaskAll), 0, options);
+  FitInto(session, t, LinearSelection(kPolyMaskAll, kRatMaskAll, kSubsetMaskAll), options);
   ASSERT_GE(session.FitCount.load(), 1000);
   // A current fit with everything a refit fills: matrix, errors, volume and extrema.
   const int current = session.FitCount.load() / 2;

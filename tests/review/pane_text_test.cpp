@@ -56,8 +56,8 @@ class PaneTextTest : public ::testing::Test {
   void TearDown() override { CurrentSettings().VolumeOption = savedVolume_; }
 
   // Runs `selection` over `t` and publishes the list into the session.
-  // `udfCount` defined user functions take part (the run's progress total).
-  void Fit(PointTable t, const TFitSelection& selection, int udfCount = 0) {
+  // The defined functions of `udfs` take part.
+  void Fit(PointTable t, const TFitSelection& selection, const TUdfTable* udfs = nullptr) {
     session_.DataStats = StatsOf(t);
     const TPureError pe = TablePureErrorSums(t);
     session_.DataStats.PureErrorSS = pe.SS;
@@ -66,7 +66,8 @@ class PaneTextTest : public ::testing::Test {
     session_.Table.SetXYZRows(static_cast<int>(t.size()) - 1);
     TFitRunOutcome outcome;
     TFitRunContext ctx(t, session_.DataStats, selection, DefaultFitOptions(), outcome.list);
-    CountFitRun(ctx, udfCount);
+    ctx.udfs = udfs;
+    CountFitRun(ctx);
     ASSERT_GT(RunFitFamilies(ctx), 0);
     outcome.products = FitRunProductsOf(ctx);
     PublishFitResults(session_, std::move(outcome));
@@ -232,7 +233,7 @@ class PaneUdfTest : public PaneTextTest {
 
 TEST_F(PaneUdfTest, OneParameterFitHasOneRegressionDegreeAndNoIterationCount) {
   DefineUserFunction(0, "Z=A0*SQRT(X+1)", {1});
-  Fit(ReplicatedPlane(), TFitSelection{}, 1);
+  Fit(ReplicatedPlane(), TFitSelection{}, &BoundUdfTable());
   const int rank = RankOf(2501);
   ASSERT_GT(rank, 0);
   TMFile out("", 200);

@@ -47,10 +47,10 @@ TEST_F(ReloadTest, LibraryAndSessionReadsLoadTheStoredTextOnly) {
   Load(0, kWithLine, 1);
   // The stored function lacks the line that slot 1 still holds from the load above.
   Parsed(0, "F", kWithoutLine, {{"-1e+25", "1", "1e+25"}});
-  ASSERT_EQ(WriteUdfLibrary(File("one.udl")), 1);
-  ASSERT_EQ(WriteUdfSessionFile(Dir()), 1);
+  ASSERT_EQ(WriteUdfLibrary(udfs_.UdfTable, File("one.udl")), 1);
+  ASSERT_EQ(WriteUdfSessionFile(udfs_.UdfTable, Dir()), 1);
   Load(0, kWithLine, 1);
-  ASSERT_EQ(ReadUdfLibrary(File("one.udl")), 1);
+  ASSERT_EQ(ReadUdfLibrary(udfs_.UdfTable, File("one.udl")), 1);
   EXPECT_EQ(UdfLoad(0), -1);
   Load(0, kWithLine, 1);
   const TUdfInstallResult session = InstallLastSessionUdfs(Dir());

@@ -20,7 +20,7 @@ class RunawayFunctionsTest : public UdfTest {
   // The text stored in the session file and installed from it: the number that loaded.
   int LoadFromSession(std::string_view text) {
     Parsed(4, "F", text, {{"-1e+25", "1", "1e+25"}});
-    EXPECT_EQ(WriteUdfSessionFile(Dir()), 1);
+    EXPECT_EQ(WriteUdfSessionFile(udfs_.UdfTable, Dir()), 1);
     FreeAllUdfs();
     const TUdfInstallResult result = InstallLastSessionUdfs(Dir());
     EXPECT_EQ(result.read, 1);
@@ -76,7 +76,7 @@ TEST_F(RunawayFunctionsTest, SelfDoublingTextFileIsReadButDoesNotLoad) {
   ASSERT_EQ(file.size(), 49u);
   std::filesystem::path path = File("double.udf");
   std::ofstream(path, std::ios::binary) << file;
-  ASSERT_EQ(ReadUdfFile(2, path), 1);
+  ASSERT_EQ(ReadUdfFile(udfs_.UdfTable, 2, path), 1);
   EXPECT_EQ(UdfLoad(2), -1);
   EXPECT_EQ(MathError(), kRecursion);
 }

@@ -19,18 +19,18 @@ class UdfSessionTest : public UdfTest {
 
 TEST_F(UdfSessionTest, OneFunctionMakesA3957ByteFileAndNoneLeavesAnOlderFile) {
   Plane(5);
-  EXPECT_EQ(WriteUdfSessionFile(Dir()), 1);
+  EXPECT_EQ(WriteUdfSessionFile(udfs_.UdfTable, Dir()), 1);
   const std::vector<std::uint8_t> b = ReadBytes(Dir() / "QVRK2V3.CFG");
   ASSERT_EQ(b.size(), 3957u);
   EXPECT_EQ(b[8], 0x20);                    // function 6
   EXPECT_GT(b.size(), kUdfSessionMinSize);  // enough to offer the last session's functions
   FreeAllUdfs();
-  EXPECT_EQ(WriteUdfSessionFile(Dir()), 0);
+  EXPECT_EQ(WriteUdfSessionFile(udfs_.UdfTable, Dir()), 0);
   EXPECT_EQ(ReadBytes(Dir() / "QVRK2V3.CFG"), b);
 }
 
 TEST_F(UdfSessionTest, SaveSettingsWritesTheSessionThroughTheHook) {
-  RegisterUdfHooks();
+  RegisterUdfHooks(udfs_);
   Plane(2);
   ASSERT_TRUE(SaveSettings(Dir(), DefaultSettings(1024, 768), 1024, 768));
   EXPECT_EQ(ReadBytes(Dir() / "QVRK2V3.CFG").size(), 3957u);
@@ -42,7 +42,7 @@ TEST_F(UdfSessionTest, SaveSettingsWritesTheSessionThroughTheHook) {
 
 // A session file that cannot be written at exit is a status the shell can report.
 TEST_F(UdfSessionTest, AnUnwritableSessionFileReachesTheSaveStatus) {
-  RegisterUdfHooks();
+  RegisterUdfHooks(udfs_);
   Plane(2);
   ASSERT_TRUE(SaveSettings(Dir(), DefaultSettings(1024, 768), 1024, 768).sessionWritten);
   const std::filesystem::path session = Dir() / "QVRK2V3.CFG";
@@ -54,7 +54,7 @@ TEST_F(UdfSessionTest, AnUnwritableSessionFileReachesTheSaveStatus) {
 }
 
 TEST_F(UdfSessionTest, PrescanHookReparsesDataDependentLimits) {
-  RegisterUdfHooks();
+  RegisterUdfHooks(udfs_);
   Plane(0, "ZMEAN");
   Plane(1, "5");
   EXPECT_EQ(Udf(0)->Start[0], 4);
@@ -70,7 +70,7 @@ TEST_F(UdfSessionTest, LastSessionIsInstalledAndLoaded) {
   Plane(0, "ZMEAN");
   // Function 4 reads back but cannot load: its value at the data means is missing.
   Parsed(3, "BAD", "Z=A0*X+1/(Y-3)\r\n", {{"-1", "1", "2"}});
-  ASSERT_EQ(WriteUdfSessionFile(Dir()), 2);
+  ASSERT_EQ(WriteUdfSessionFile(udfs_.UdfTable, Dir()), 2);
   FreeAllUdfs();
   stats_.Z.Mean = 6;
   ExprThreadContext().CurrentUdf = 9;

@@ -21,9 +21,9 @@ constexpr std::string_view kPlaneText = "PLANE\r\n2\r\n1\r\nZ=A0+A1*X+A1*Y\r\n-1
 
 TEST_F(UdfFilesTest, PlaneRoundTripsThroughItsTextFormWithCrLf) {
   Plane(0);
-  ASSERT_EQ(WriteUdfFile(0, File("plane.udf")), 1);
+  ASSERT_EQ(WriteUdfFile(udfs_.UdfTable, 0, File("plane.udf")), 1);
   EXPECT_EQ(AsText(ReadBytes(File("plane.udf"))), kPlaneText);
-  ASSERT_EQ(ReadUdfFile(4, File("plane.udf")), 1);
+  ASSERT_EQ(ReadUdfFile(udfs_.UdfTable, 4, File("plane.udf")), 1);
   const TUdfRecord& r = *Udf(4);
   EXPECT_EQ(Str(r.Name), "PLANE");
   EXPECT_EQ(r.ParamCount, 2);
@@ -37,6 +37,30 @@ TEST_F(UdfFilesTest, PlaneRoundTripsThroughItsTextFormWithCrLf) {
     EXPECT_EQ((std::vector{r.Lower[i], r.Start[i], r.Upper[i]}),
               (std::vector<long double>{static_cast<long double>(-1e25), 1, static_cast<long double>(1e25)}));
   }
+}
+
+// The readers fill the table they are handed and no other: a second session's table, not
+// the one the language is bound to; the writers write the table they are handed.
+TEST_F(UdfFilesTest, ReadersFillTheTableTheyAreHanded) {
+  Plane(0);
+  Plane(7, "3");
+  ASSERT_EQ(WriteUdfFile(udfs_.UdfTable, 0, File("plane.udf")), 1);
+  ASSERT_EQ(WriteUdfLibrary(udfs_.UdfTable, File("two.udl")), 2);
+  const auto bound = Snapshot();
+  TUdfSession other;
+  ASSERT_EQ(ReadUdfFile(other.UdfTable, 4, File("plane.udf")), 1);
+  ASSERT_TRUE(other.UdfTable[4]);
+  EXPECT_EQ(EncodeUdfRecord(*other.UdfTable[4]), EncodeUdfRecord(*Udf(0)));
+  EXPECT_EQ(Snapshot(), bound);
+  TUdfSession library;
+  ASSERT_EQ(ReadUdfLibrary(library.UdfTable, File("two.udl")), 2);
+  EXPECT_EQ(UdfTableDefinedCount(library.UdfTable), 2);
+  EXPECT_EQ(library.UdfTable[7]->Start[0], 3);
+  EXPECT_EQ(Snapshot(), bound);
+  // The other table's function goes to a file of its own; the bound table has no function 4.
+  EXPECT_EQ(WriteUdfFile(udfs_.UdfTable, 4, File("four.udf")), kUdfNothingToWrite);
+  EXPECT_EQ(WriteUdfFile(other.UdfTable, 4, File("four.udf")), 1);
+  EXPECT_EQ(ReadBytes(File("four.udf")), ReadBytes(File("plane.udf")));
 }
 
 TEST_F(UdfFilesTest, TextFormsAreReadInUpperCaseAndCutToTheRecord) {
@@ -54,7 +78,7 @@ TEST_F(UdfFilesTest, TextFormsAreReadInUpperCaseAndCutToTheRecord) {
       {"Lower\n1\n2\nf1=a0*x\nz=f1+y\n0 1 2\n", "Lower", 1, "F1=A0*X\r\nZ=F1+Y\r\n"}};
   for (const auto& [file, name, count, text] : cases) {
     WriteText(File("text.udf"), file);
-    ASSERT_EQ(ReadUdfFile(0, File("text.udf")), 1) << name;
+    ASSERT_EQ(ReadUdfFile(udfs_.UdfTable, 0, File("text.udf")), 1) << name;
     EXPECT_EQ(std::tuple(Str(Udf(0)->Name), int{Udf(0)->ParamCount}, Str(Udf(0)->Text), Str(Udf(0)->StartText[0])),
               std::tuple(name, count, text, "1"));
   }
@@ -66,13 +90,13 @@ TEST_F(UdfFilesTest, DataDependentStartMakesARawFile) {
   Parsed(2, "DEP", "Z=A0+A1*X*Y\r\n", {{"-10", "1", "10"}, {"0", "ZMEAN", "100"}});
   EXPECT_EQ(Udf(2)->DataMask, 0x2u);
   EXPECT_EQ(Udf(2)->Start[1], 4);
-  ASSERT_EQ(WriteUdfFile(2, File("dep.udf")), 1);
+  ASSERT_EQ(WriteUdfFile(udfs_.UdfTable, 2, File("dep.udf")), 1);
   const std::vector<std::uint8_t> b = ReadBytes(File("dep.udf"));
   ASSERT_EQ(b.size(), 3945u);
   EXPECT_EQ(ExtendedAt(b, 1039), -10);  // A0's lower limit
   EXPECT_EQ(U32At(b, 3739), 0x2u);      // the mask
   stats_.Z.Mean = 7;                 // read back, the limits follow today's data
-  ASSERT_EQ(ReadUdfFile(5, File("dep.udf")), 1);
+  ASSERT_EQ(ReadUdfFile(udfs_.UdfTable, 5, File("dep.udf")), 1);
   EXPECT_EQ(Udf(5)->Start[1], 7);
   EXPECT_EQ(Str(Udf(5)->StartText[1]), "ZMEAN");
 }
@@ -91,9 +115,9 @@ TEST_F(UdfFilesTest, FunctionsTheTextFormCannotCarryAreWrittenRaw) {
   for (const Case& c : cases) {
     Parsed(1, "RAW", c.text, {c.limits});
     ASSERT_EQ(Udf(1)->DataMask, 0u) << c.what;
-    ASSERT_EQ(WriteUdfFile(1, File("raw.udf")), 1) << c.what;
+    ASSERT_EQ(WriteUdfFile(udfs_.UdfTable, 1, File("raw.udf")), 1) << c.what;
     EXPECT_EQ(ReadBytes(File("raw.udf")).size(), 3945u) << c.what;
-    ASSERT_EQ(ReadUdfFile(3, File("raw.udf")), 1) << c.what;
+    ASSERT_EQ(ReadUdfFile(udfs_.UdfTable, 3, File("raw.udf")), 1) << c.what;
     EXPECT_EQ(Str(Udf(3)->Text), c.text) << c.what;
     EXPECT_EQ(Str(Udf(3)->StartText[0]), c.limits.start) << c.what;
   }
@@ -126,24 +150,24 @@ TEST_F(UdfFilesTest, HostileFilesAreRefusedAndChangeNothing) {
   std::fill_n(files[files.size() - 2].begin() + 15, 1024, 'Z');
   for (const auto& f : files) {
     WriteBytes(File("bad.udf"), f);
-    EXPECT_EQ(ReadUdfFile(6, File("bad.udf")), f.empty() ? kUdfFileNotOpened : kUdfFileMalformed) << AsText(f);
+    EXPECT_EQ(ReadUdfFile(udfs_.UdfTable, 6, File("bad.udf")), f.empty() ? kUdfFileNotOpened : kUdfFileMalformed) << AsText(f);
     EXPECT_EQ(Snapshot(), before) << AsText(f);
   }
-  EXPECT_EQ(ReadUdfFile(6, File("missing.udf")), kUdfFileNotOpened);
-  EXPECT_EQ(ReadUdfFile(15, File("bad.udf")), kUdfFileNotOpened);
+  EXPECT_EQ(ReadUdfFile(udfs_.UdfTable, 6, File("missing.udf")), kUdfFileNotOpened);
+  EXPECT_EQ(ReadUdfFile(udfs_.UdfTable, 15, File("bad.udf")), kUdfFileNotOpened);
 }
 
 TEST_F(UdfFilesTest, WritersReportWhatHappened) {
-  EXPECT_EQ(WriteUdfFile(0, File("none.udf")), kUdfNothingToWrite);
-  EXPECT_EQ(WriteUdfLibrary(File("empty.udl")), 0);  // nothing defined: no library
+  EXPECT_EQ(WriteUdfFile(udfs_.UdfTable, 0, File("none.udf")), kUdfNothingToWrite);
+  EXPECT_EQ(WriteUdfLibrary(udfs_.UdfTable, File("empty.udl")), 0);  // nothing defined: no library
   EXPECT_FALSE(std::filesystem::exists(File("none.udf")));
   EXPECT_FALSE(std::filesystem::exists(File("empty.udl")));
   Plane(0);
   WriteText(File("plain"), "x");  // a folder that cannot exist: its parent is a file
-  EXPECT_EQ(WriteUdfFile(0, File("plain") / "p.udf"), kUdfFileNotWritten);
-  EXPECT_EQ(WriteUdfLibrary(File("plain") / "p.udl"), kUdfFileNotWritten);
+  EXPECT_EQ(WriteUdfFile(udfs_.UdfTable, 0, File("plain") / "p.udf"), kUdfFileNotWritten);
+  EXPECT_EQ(WriteUdfLibrary(udfs_.UdfTable, File("plain") / "p.udl"), kUdfFileNotWritten);
   Udf(0)->ParamCount = 0;  // no reader would take this record
-  EXPECT_EQ(WriteUdfFile(0, File("bad.udf")), kUdfNothingToWrite);
+  EXPECT_EQ(WriteUdfFile(udfs_.UdfTable, 0, File("bad.udf")), kUdfNothingToWrite);
   EXPECT_FALSE(std::filesystem::exists(File("bad.udf")));
 }
 
@@ -152,7 +176,7 @@ TEST_F(UdfFilesTest, LibraryOfFunctionsOneAndFifteenRoundTrips) {
   Parsed(14, "DEP", "F1=A0*X\r\nZ=F1+A1*Y\r\n", {{"XMIN", "XMEAN", "XMAX"}, {"-1", "ZMEAN", "10"}});
   EXPECT_EQ(Udf(14)->DataMask, 0xC0000003u);
   const auto stored = Snapshot();
-  ASSERT_EQ(WriteUdfLibrary(File("two.udl")), 2);
+  ASSERT_EQ(WriteUdfLibrary(udfs_.UdfTable, File("two.udl")), 2);
   const std::vector<std::uint8_t> b = ReadBytes(File("two.udl"));
   ASSERT_EQ(b.size(), 7902u);
   EXPECT_EQ(AsText(std::vector<std::uint8_t>(b.begin(), b.begin() + 8)), "QKUDFLIB");
@@ -163,7 +187,7 @@ TEST_F(UdfFilesTest, LibraryOfFunctionsOneAndFifteenRoundTrips) {
   FreeAllUdfs();
   for (int k : {3, 7, 13}) Plane(k);
   int dropped = -1;
-  ASSERT_EQ(ReadUdfLibrary(File("two.udl"), &dropped), 2);
+  ASSERT_EQ(ReadUdfLibrary(udfs_.UdfTable, File("two.udl"), &dropped), 2);
   EXPECT_EQ(dropped, 0);
   EXPECT_EQ(Snapshot(), stored);
   EXPECT_EQ(Udf(14)->Compiled, 0);
@@ -171,21 +195,21 @@ TEST_F(UdfFilesTest, LibraryOfFunctionsOneAndFifteenRoundTrips) {
 
 TEST_F(UdfFilesTest, ShortLibraryDropsThePartialRecord) {
   for (int k : {1, 2, 3}) Plane(k);
-  ASSERT_EQ(WriteUdfLibrary(File("three.udl")), 3);
+  ASSERT_EQ(WriteUdfLibrary(udfs_.UdfTable, File("three.udl")), 3);
   std::vector<std::uint8_t> b = ReadBytes(File("three.udl"));
   b.resize(12 + 2 * 3945 + 1000);
   WriteBytes(File("short.udl"), b);
   FreeAllUdfs();
   Plane(9);
   int dropped = 0;
-  ASSERT_EQ(ReadUdfLibrary(File("short.udl"), &dropped), 2);
+  ASSERT_EQ(ReadUdfLibrary(udfs_.UdfTable, File("short.udl"), &dropped), 2);
   EXPECT_EQ(dropped, 1);
   for (int k = 0; k < 15; ++k) EXPECT_EQ(Udf(k) != nullptr, k == 1 || k == 2) << k;
 }
 
 TEST_F(UdfFilesTest, HostileLibrariesChangeNothing) {
   for (int k : {0, 4}) Plane(k);
-  ASSERT_EQ(WriteUdfLibrary(File("good.udl")), 2);
+  ASSERT_EQ(WriteUdfLibrary(udfs_.UdfTable, File("good.udl")), 2);
   const std::vector<std::uint8_t> good = ReadBytes(File("good.udl"));
   Plane(8);
   const auto before = Snapshot();
@@ -212,12 +236,12 @@ TEST_F(UdfFilesTest, HostileLibrariesChangeNothing) {
   };
   for (const Case& c : cases) {
     WriteBytes(File("bad.udl"), c.bytes);
-    EXPECT_EQ(ReadUdfLibrary(File("bad.udl")), c.result) << c.what;
+    EXPECT_EQ(ReadUdfLibrary(udfs_.UdfTable, File("bad.udl")), c.result) << c.what;
     EXPECT_EQ(Snapshot(), before) << c.what;
   }
-  EXPECT_EQ(ReadUdfLibrary(File("missing.udl")), kUdfFileNotOpened);
+  EXPECT_EQ(ReadUdfLibrary(udfs_.UdfTable, File("missing.udl")), kUdfFileNotOpened);
   WriteBytes(File("high.udl"), with(11, 0xFF));  // mask bits 15..31 name no function: ignored
-  EXPECT_EQ(ReadUdfLibrary(File("high.udl")), 2);
+  EXPECT_EQ(ReadUdfLibrary(udfs_.UdfTable, File("high.udl")), 2);
 }
 
 // Random damage to good files: every reader answers with a count or a refusal, and what
@@ -226,9 +250,9 @@ TEST_F(UdfFilesTest, HostileLibrariesChangeNothing) {
 TEST_F(UdfFilesTest, RandomlyDamagedFilesAreReadOrRefusedCleanly) {
   Plane(0);
   Parsed(9, "DEP", "F1=A0*X\r\nZ=F1+A1*Y\r\n", {{"XMIN", "XMEAN", "XMAX"}, {"-1", "2", "10"}});
-  ASSERT_EQ(WriteUdfLibrary(File("good.udl")), 2);
-  ASSERT_EQ(WriteUdfFile(0, File("text.udf")), 1);
-  ASSERT_EQ(WriteUdfFile(9, File("raw.udf")), 1);
+  ASSERT_EQ(WriteUdfLibrary(udfs_.UdfTable, File("good.udl")), 2);
+  ASSERT_EQ(WriteUdfFile(udfs_.UdfTable, 0, File("text.udf")), 1);
+  ASSERT_EQ(WriteUdfFile(udfs_.UdfTable, 9, File("raw.udf")), 1);
   const std::vector<std::uint8_t> files[3] = {ReadBytes(File("good.udl")), ReadBytes(File("text.udf")),
                                               ReadBytes(File("raw.udf"))};
   std::uint32_t state = 12345;
@@ -239,7 +263,7 @@ TEST_F(UdfFilesTest, RandomlyDamagedFilesAreReadOrRefusedCleanly) {
     for (int i = 0; i < hits && !b.empty(); ++i) b[next() % b.size()] = static_cast<std::uint8_t>(next() >> 24);
     if (next() % 4 == 0) b.resize(next() % (b.size() + 1));
     WriteBytes(File("bad"), b);
-    const int n = round % 3 == 0 ? ReadUdfLibrary(File("bad")) : ReadUdfFile(round % 15, File("bad"));
+    const int n = round % 3 == 0 ? ReadUdfLibrary(udfs_.UdfTable, File("bad")) : ReadUdfFile(udfs_.UdfTable, round % 15, File("bad"));
     EXPECT_GE(n, -1);
     EXPECT_LE(n, 2);
     for (const auto& r : BoundUdfTable()) EXPECT_TRUE(!r || UdfRecordIsSound(*r)) << round;

@@ -57,9 +57,13 @@ int UdfDefinedCount() {
   return n;
 }
 
+int UdfRecordParamCount(const TUdfRecord& r) {
+  return r.ParamCount >= 1 && r.ParamCount <= kUdfMaxParams ? r.ParamCount : 0;
+}
+
 int UdfFitParamCount(int k) {
   const TUdfRecord* r = UdfRecordAt(k);
-  return r && r->ParamCount >= 1 && r->ParamCount <= kUdfMaxParams ? r->ParamCount : 0;
+  return r ? UdfRecordParamCount(*r) : 0;
 }
 
 bool UdfReadyToFit(int k) { return UdfFitParamCount(k) > 0 && UdfRecordAt(k)->Compiled != 0; }
@@ -98,12 +102,16 @@ void UdfFitEvaluate(int k, long double x, long double y, const long double* a, l
 
 bool UdfParamsOutOfLimits(int k, const long double* a) {
   const TUdfRecord* r = UdfRecordAt(k);
-  const int p = UdfFitParamCount(k);
+  return r && UdfParamsOutOfLimits(*r, a);
+}
+
+bool UdfParamsOutOfLimits(const TUdfRecord& r, const long double* a) {
+  const int p = UdfRecordParamCount(r);
   for (int i = 1; i <= p; ++i) {
     const auto u = static_cast<std::size_t>(i - 1);
     // A limit whose expression failed holds the missing value, which bounds nothing.
-    const long double lower = r->Lower[u];
-    const long double upper = r->Upper[u];
+    const long double lower = r.Lower[u];
+    const long double upper = r.Upper[u];
     if ((!IsMissingValue(lower) && a[i] < lower) || (!IsMissingValue(upper) && a[i] > upper)) return true;
   }
   return false;

@@ -56,8 +56,9 @@ int UdfIndexOfEquation(int equation);
 // The number of defined functions.
 int UdfDefinedCount();
 // The parameter count of a defined function (1..10), 0 for an undefined slot or a count
-// out of range.
+// out of range; the second form reads a record of any table.
 int UdfFitParamCount(int k);
+int UdfRecordParamCount(const TUdfRecord& r);
 // Defined, with a parameter count of 1..10, and compiled into its slots.
 bool UdfReadyToFit(int k);
 
@@ -79,3 +80,4 @@ void UdfFitEvaluate(int k, long double x, long double y, const long double* a, l
 // value (bounds inclusive; a limit that holds the missing value bounds nothing). False for
 // an undefined function.
 bool UdfParamsOutOfLimits(int k, const long double* a);
+bool UdfParamsOutOfLimits(const TUdfRecord& r, const long double* a);

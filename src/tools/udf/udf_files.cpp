@@ -168,7 +168,7 @@ std::optional<std::string> UdfTextForm(const TUdfRecord& r) {
   return out;
 }
 
-int ReadUdfFile(int k, const std::filesystem::path& path) {
+int ReadUdfFile(TUdfTable& table, int k, const std::filesystem::path& path) {
   if (k < 0 || k >= kUdfCount) return kUdfFileNotOpened;
   std::vector<std::uint8_t> data;
   const int loaded = LoadFile(path, kMaxUdfFileBytes, true, data);
@@ -181,13 +181,13 @@ int ReadUdfFile(int k, const std::filesystem::path& path) {
   }
   if (!r) r = ParseUdfTextForm(data);
   if (!r) return kUdfFileMalformed;
-  BoundUdfTable()[static_cast<std::size_t>(k)] = std::move(r);
-  ParseUdfParams(k);
+  ParseUdfParams(*r, k);
+  table[static_cast<std::size_t>(k)] = std::move(r);
   return 1;
 }
 
-int WriteUdfFile(int k, const std::filesystem::path& path) {
-  const TUdfRecord* const record = UdfRecordAt(k);
+int WriteUdfFile(const TUdfTable& table, int k, const std::filesystem::path& path) {
+  const TUdfRecord* const record = k >= 0 && k < kUdfCount ? table[static_cast<std::size_t>(k)].get() : nullptr;
   if (!record) return kUdfNothingToWrite;
   const TUdfRecord& r = *record;
   if (!UdfRecordIsSound(r)) return kUdfNothingToWrite;
@@ -199,10 +199,10 @@ int WriteUdfFile(int k, const std::filesystem::path& path) {
   return SaveGlobalToFile(image, path) ? 1 : kUdfFileNotWritten;
 }
 
-std::vector<std::uint8_t> UdfLibraryImage(int* written) {
+std::vector<std::uint8_t> UdfLibraryImage(const TUdfTable& table, int* written) {
   std::uint32_t mask = 0;
   for (int k = 0; k < kUdfCount; ++k) {
-    const auto& r = BoundUdfTable()[static_cast<std::size_t>(k)];
+    const auto& r = table[static_cast<std::size_t>(k)];
     if (r && UdfRecordIsSound(*r)) mask |= 1u << k;
   }
   if (written) *written = std::popcount(mask);
@@ -211,19 +211,19 @@ std::vector<std::uint8_t> UdfLibraryImage(int* written) {
   out.Raw(kUdfLibraryMagic, sizeof kUdfLibraryMagic);
   out.U32(mask);
   for (int k = 0; k < kUdfCount; ++k) {
-    if (mask & (1u << k)) EncodeUdfRecord(*UdfRecordAt(k), out);
+    if (mask & (1u << k)) EncodeUdfRecord(*table[static_cast<std::size_t>(k)], out);
   }
   return out.Take();
 }
 
-int WriteUdfLibrary(const std::filesystem::path& path) {
+int WriteUdfLibrary(const TUdfTable& table, const std::filesystem::path& path) {
   int written = 0;
-  const std::vector<std::uint8_t> image = UdfLibraryImage(&written);
+  const std::vector<std::uint8_t> image = UdfLibraryImage(table, &written);
   if (written == 0) return 0;
   return SaveGlobalToFile(image, path) ? written : kUdfFileNotWritten;
 }
 
-int ReadUdfLibrary(const std::filesystem::path& path, int* dropped) {
+int ReadUdfLibrary(TUdfTable& table, const std::filesystem::path& path, int* dropped) {
   if (dropped) *dropped = 0;
   std::vector<std::uint8_t> data;
   // Bytes after the last record a full mask can name are never read.
@@ -251,7 +251,6 @@ int ReadUdfLibrary(const std::filesystem::path& path, int* dropped) {
   }
   if (read == 0) return kUdfFileMalformed;
   if (dropped) *dropped = std::popcount(mask) - read;
-  TUdfTable& table = BoundUdfTable();
   for (int k = 0; k < kUdfCount; ++k) table[static_cast<std::size_t>(k)] = std::move(staged[static_cast<std::size_t>(k)]);
   return read;
 }

@@ -2,8 +2,9 @@
 // the raw 3945-byte record), and the library form of a .udl file and of the session file,
 // which holds every defined function.
 //
-// Every reader parses and checks the whole file before it touches the bound UdfTable, so a
-// file it refuses leaves every function as it was. Writers go through a temporary file and a
+// Each reader and writer works on the table it is handed (a session's UdfTable). Every
+// reader parses and checks the whole file before it touches the table, so a file it refuses
+// leaves every function as it was. Writers go through a temporary file and a
 // rename, so a failed write leaves an older file intact.
 #pragma once
 
@@ -32,11 +33,11 @@ inline constexpr int kUdfFileMalformed = -1;  // refused: not a well-formed file
 inline constexpr int kUdfFileNotWritten = -1;  // the file could not be created or written
 inline constexpr int kUdfNothingToWrite = -2;  // the function is not defined or not storable
 
-// Replaces function k (0..14) by the function of a .udf file and evaluates its limit
-// expressions (ParseUdfParams). A file of exactly 3945 bytes that is a sound raw record is
+// Replaces function k (0..14) of `table` by the function of a .udf file and evaluates its
+// limit expressions (ParseUdfParams). A file of exactly 3945 bytes that is a sound raw record is
 // read as one; any other file is read as the text form (below). Returns 1, or
 // kUdfFileNotOpened / kUdfFileMalformed with function k left as it was.
-[[nodiscard]] int ReadUdfFile(int k, const std::filesystem::path& path);
+[[nodiscard]] int ReadUdfFile(TUdfTable& table, int k, const std::filesystem::path& path);
 
 // Writes function k as a .udf file: raw when its limits depend on the data (non-zero
 // mask) or when the text form would not read back as the same function (a blank inside
@@ -44,10 +45,10 @@ inline constexpr int kUdfNothingToWrite = -2;  // the function is not defined or
 // does not end with a line end...); otherwise the text form. Returns 1 written,
 // kUdfFileNotWritten when the file could not be written, kUdfNothingToWrite when function k
 // is undefined or holds a value no reader would accept.
-[[nodiscard]] int WriteUdfFile(int k, const std::filesystem::path& path);
+[[nodiscard]] int WriteUdfFile(const TUdfTable& table, int k, const std::filesystem::path& path);
 
-// Reads a library (.udl or session file). On success every function is replaced: exactly
-// the functions stored are defined afterwards, as stored (values, texts and mask; not
+// Reads a library (.udl or session file) into `table`. On success every function is
+// replaced: exactly the functions stored are defined afterwards, as stored (values, texts and mask; not
 // compiled). Returns the number of functions read, or:
 // - kUdfFileNotOpened when the file cannot be read or does not start with the magic;
 // - kUdfFileMalformed when a stored record fails its checks, or the file names no
@@ -55,12 +56,13 @@ inline constexpr int kUdfNothingToWrite = -2;  // the function is not defined or
 // Both leave every function as it was. A file cut short inside a record keeps the whole
 // records before the cut and drops the rest; `dropped`, when given, receives the number
 // of functions the mask promised that the file did not hold.
-[[nodiscard]] int ReadUdfLibrary(const std::filesystem::path& path, int* dropped = nullptr);
+[[nodiscard]] int ReadUdfLibrary(TUdfTable& table, const std::filesystem::path& path,
+                                 int* dropped = nullptr);
 
 // Writes every defined function whose record is storable into a library. Returns the
 // number written; 0 when there is none (no file is created, an older one stays);
 // kUdfFileNotWritten when the file could not be written.
-[[nodiscard]] int WriteUdfLibrary(const std::filesystem::path& path);
+[[nodiscard]] int WriteUdfLibrary(const TUdfTable& table, const std::filesystem::path& path);
 
 // The text form, exposed for the tests and for whoever shows a function's file:
 // name, parameter count, line count, the lines of the text, then per parameter its
@@ -72,4 +74,4 @@ std::optional<std::string> UdfTextForm(const TUdfRecord& r);
 // empty expressions. Null when the file is not a well-formed text form.
 std::unique_ptr<TUdfRecord> ParseUdfTextForm(std::span<const std::uint8_t> file);
 // The library image of the storable defined functions (empty when there is none).
-std::vector<std::uint8_t> UdfLibraryImage(int* written = nullptr);
+std::vector<std::uint8_t> UdfLibraryImage(const TUdfTable& table, int* written = nullptr);

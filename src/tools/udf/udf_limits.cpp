@@ -43,8 +43,11 @@ bool Usable(long double z, const ExprContext& ctx) {
 }  // namespace
 
 void ParseUdfParams(int k) {
-  TUdfRecord* r = UdfRecordAt(k);
-  if (!r) return;
+  if (TUdfRecord* r = UdfRecordAt(k)) ParseUdfParams(*r, k);
+}
+
+void ParseUdfParams(TUdfRecord& record, int k) {
+  TUdfRecord* const r = &record;
   ExprContext& ctx = ExprThreadContext();
   // A limit that calls F1..F9 reaches this function's own lines.
   const TCurrentUdfScope udf(ctx, k);

@@ -22,6 +22,8 @@ inline constexpr long double kUdfDefaultUpper = static_cast<long double>(1e25);
 // expression. Parameters from the count to 9 get -1e25, 1 and 1e25. Does nothing for an
 // undefined function.
 void ParseUdfParams(int k);
+// The same for a record that is to become function k of some table (a file just read).
+void ParseUdfParams(TUdfRecord& record, int k);
 
 // ParseUdfParams for every defined function whose limits depend on the data (non-zero
 // mask). The pre-scan calls it after every change of the data table.

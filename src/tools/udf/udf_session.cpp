@@ -7,17 +7,17 @@
 #include "tools/udf/udf_files.h"
 #include "tools/udf/udf_limits.h"
 
-int WriteUdfSessionFile(const std::filesystem::path& dir) {
-  return WriteUdfLibrary(dir / kUdfSessionFileName);
+int WriteUdfSessionFile(const TUdfTable& table, const std::filesystem::path& dir) {
+  return WriteUdfLibrary(table, dir / kUdfSessionFileName);
 }
 
-int ReadUdfSessionFile(const std::filesystem::path& dir, int* dropped) {
-  return ReadUdfLibrary(dir / kUdfSessionFileName, dropped);
+int ReadUdfSessionFile(TUdfTable& table, const std::filesystem::path& dir, int* dropped) {
+  return ReadUdfLibrary(table, dir / kUdfSessionFileName, dropped);
 }
 
 TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir) {
   TUdfInstallResult result;
-  result.read = ReadUdfSessionFile(dir);
+  result.read = ReadUdfSessionFile(BoundUdfTable(), dir);
   if (result.read < 1) return result;
   ParseAllUdfParams();
   for (int k = 0; k < kUdfCount; ++k) {
@@ -28,12 +28,15 @@ TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir) {
   return result;
 }
 
-void RegisterUdfHooks() {
+void RegisterUdfHooks(TUdfSession& session) {
   PrescanHooks().ParseAllUdfParams = ParseAllUdfParams;
   // At exit the shell tells the user when the file could not be written.
-  SetUdfSessionWriter([](const std::filesystem::path& dir) {
-    return WriteUdfSessionFile(dir) != kUdfFileNotWritten;
+  TUdfTable& table = session.UdfTable;
+  SetUdfSessionWriter([&table](const std::filesystem::path& dir) {
+    return WriteUdfSessionFile(table, dir) != kUdfFileNotWritten;
   });
   // The records are freed after the session file was written from them.
-  AddShutdownStep(FreeAllUdfs);
+  AddShutdownStep([&table] {
+    for (auto& record : table) record.reset();
+  });
 }

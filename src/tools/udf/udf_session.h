@@ -4,26 +4,31 @@
 
 #include <filesystem>
 
-// Writes every defined function into dir's session file. Returns the number written; 0
-// when none is defined (nothing is written and an older file stays); kUdfFileNotWritten
-// when the file could not be written.
-[[nodiscard]] int WriteUdfSessionFile(const std::filesystem::path& dir);
+#include "expr/udf_record.h"
 
-// Reads dir's session file into the bound UdfTable as ReadUdfLibrary does (same results).
-[[nodiscard]] int ReadUdfSessionFile(const std::filesystem::path& dir, int* dropped = nullptr);
+// Writes every defined function of the table into dir's session file. Returns the number
+// written; 0 when none is defined (nothing is written and an older file stays);
+// kUdfFileNotWritten when the file could not be written.
+[[nodiscard]] int WriteUdfSessionFile(const TUdfTable& table, const std::filesystem::path& dir);
+
+// Reads dir's session file into the table as ReadUdfLibrary does (same results).
+[[nodiscard]] int ReadUdfSessionFile(TUdfTable& table, const std::filesystem::path& dir,
+                                     int* dropped = nullptr);
 
 struct TUdfInstallResult {
   int read = 0;    // functions read from the file (ReadUdfLibrary's result)
   int loaded = 0;  // of those, the ones that compiled
 };
 
-// Installs the last session's functions: reads the session file and, when it held any,
-// re-evaluates the limits that depend on the data (ParseAllUdfParams) and loads every
-// defined function in slot order with CurrentUdf set to it (restored afterwards).
+// Installs the last session's functions into the table the language is bound to (the one
+// its functions compile from): reads the session file and, when it held any, re-evaluates
+// the limits that depend on the data (ParseAllUdfParams) and loads every defined function
+// in slot order with CurrentUdf set to it (restored afterwards).
 [[nodiscard]] TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir);
 
-// Connects the user-defined functions to the shell: the pre-scan's ParseAllUdfParams hook,
-// the session-file writer that SaveSettings calls at exit, and a shutdown step that frees
-// the records afterwards. Start-up calls it once, on the user-interface thread, before the
-// first data load (main.cpp, beside the other modules' start-up registrations).
-void RegisterUdfHooks();
+// Connects the session's user-defined functions to the shell: the pre-scan's
+// ParseAllUdfParams hook, the session-file writer that SaveSettings calls at exit, and a
+// shutdown step that frees the records afterwards. Start-up calls it once, on the
+// user-interface thread, before the first data load (main.cpp, beside the other modules'
+// start-up registrations); the session outlives the program's run.
+void RegisterUdfHooks(TUdfSession& session);

@@ -192,7 +192,7 @@ int PolynomialFitCount(TSession& session) {
   TFitList list;
   TFitRunContext ctx(all.first(static_cast<std::size_t>(session.Table.XYZRows()) + 1), session.DataStats, selection,
                      options, list);
-  if (!CountFitRun(ctx, 0)) return -1;
+  if (!CountFitRun(ctx)) return -1;
   return RunFitFamilies(ctx);
 }
 
