@@ -64,13 +64,14 @@ const TDataStats& UnboundStats() {
   return zeros;
 }
 
+const long double* StatisticCell(const TDataStats& stats, int i) {
+  const TAxisStats* axes[3] = {&stats.X, &stats.Y, &stats.Z};
+  return AxisCell(*axes[i / kExprStatisticsPerAxis], i % kExprStatisticsPerAxis);
+}
+
 void Bind(TBoundStatistics& b, const TDataStats& stats) {
   b.stats = &stats;
-  const TAxisStats* axes[3] = {&stats.X, &stats.Y, &stats.Z};
-  for (int i = 0; i < kExprStatisticCount; ++i) {
-    b.cells[static_cast<std::size_t>(i)] =
-        AxisCell(*axes[i / kExprStatisticsPerAxis], i % kExprStatisticsPerAxis);
-  }
+  for (int i = 0; i < kExprStatisticCount; ++i) b.cells[static_cast<std::size_t>(i)] = StatisticCell(stats, i);
 }
 
 TBoundStatistics& Bound() {
@@ -89,6 +90,10 @@ void ExprBindDataStats(const TDataStats* stats) { Bind(Bound(), stats ? *stats :
 const TDataStats& ExprDataStats() { return *Bound().stats; }
 
 const long double* const* ExprStatisticCells() { return Bound().cells.data(); }
+
+long double ExprStatisticValue(const TDataStats& stats, int i) {
+  return i >= 0 && i < kExprStatisticCount ? *StatisticCell(stats, i) : 0.0L;
+}
 
 const long double* ExprStatisticCell(int i) {
   if (i < 0 || i >= kExprStatisticCount) return nullptr;

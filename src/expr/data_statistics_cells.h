@@ -16,6 +16,8 @@ inline constexpr int kExprStatisticsPerAxis = 23;
 const char* ExprStatisticName(int i);
 // The live cell of statistic i; never null for 0..68.
 const long double* ExprStatisticCell(int i);
+// Statistic i (0..68) of a statistics record other than the bound one; 0 for another i.
+long double ExprStatisticValue(const TDataStats& stats, int i);
 // All 69 cells, indexed like the names.
 const long double* const* ExprStatisticCells();
 

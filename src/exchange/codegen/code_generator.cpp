@@ -1,0 +1,71 @@
+#include "exchange/codegen/code_generator.h"
+
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "app/file_utils.h"
+#include "exchange/codegen/codegen_dialects.h"
+#include "exchange/codegen/template_expansion.h"
+
+namespace {
+
+// The whole template, or false when it cannot be opened or read.
+bool ReadTemplate(const std::filesystem::path& path, std::string& text) {
+  const FilePtr f = FOpenOem(path, "rb");
+  if (!f) return false;
+  char buffer[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) text.append(buffer, n);
+  return std::ferror(f.get()) == 0;
+}
+
+std::string WithCrLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (const char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::filesystem::path CodeGenTemplatePath(const std::filesystem::path& directory, int dialect) {
+  return directory / (std::string(DialectInfo(dialect).key) + ".QVL");
+}
+
+CodeGenResult CodeGenToText(const TCodeGenInput& in, const std::filesystem::path& outputPath,
+                            std::string_view functionName, std::string& text) {
+  text.clear();
+  if (!IsCodeGenDialect(in.dialect)) return CodeGenResult::kNoTemplate;
+  try {
+    const TCodeGenRun run = MakeCodeGenRun(in, outputPath, functionName);
+    if (!CodeGenCanWrite(run)) return CodeGenResult::kNotWritable;
+    std::string templateText;
+    if (!ReadTemplate(CodeGenTemplatePath(in.templateDirectory, in.dialect), templateText))
+      return CodeGenResult::kNoTemplate;
+    const int keyDialect = in.scope == kScopeFirstKey ? kDialectC80 : in.dialect;
+    text = ExpandTemplateSection(
+        templateText, DialectInfo(keyDialect).key, in.scope,
+        [&run](std::string_view keyword, std::string& expansion) { return CodeGenExpandKeywords(run, keyword, expansion); });
+    return CodeGenResult::kDone;
+  } catch (const std::bad_alloc&) {
+    text.clear();
+    return CodeGenResult::kNoMemory;
+  }
+}
+
+CodeGenResult CodeGenFromTemplate(const TCodeGenInput& in, const std::filesystem::path& outputPath,
+                                  std::string_view functionName) {
+  std::string text;
+  const CodeGenResult result = CodeGenToText(in, outputPath, functionName, text);
+  if (result != CodeGenResult::kDone) return result;
+  try {
+    if (!SaveGlobalToFile(WithCrLf(text), outputPath)) return CodeGenResult::kNotWritten;
+  } catch (const std::bad_alloc&) {
+    return CodeGenResult::kNoMemory;
+  }
+  return CodeGenResult::kDone;
+}

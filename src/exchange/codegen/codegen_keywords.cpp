@@ -1,0 +1,324 @@
+#include "exchange/codegen/codegen_keywords.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <unordered_map>
+
+#include "app/c_format.h"
+#include "app/coded_text.h"
+#include "app/date_time_text.h"
+#include "exchange/codegen/codegen_dialects.h"
+#include "exchange/codegen/linear_equation_text.h"
+#include "exchange/codegen/nonlinear_equation_text.h"
+#include "expr/data_statistics_cells.h"
+#include "fit/fit_families.h"
+#include "review/equation_text.h"
+
+namespace {
+
+constexpr std::size_t kEquationTextLimit = 255;  // EQSTR, as the formula's plain text
+constexpr int kChebScaleEntries = 12, kFourierScaleEntries = 6;
+constexpr int kFirstSeriesCode = 224, kLastSeriesCode = 239;
+constexpr int kMaxUdfFileParameters = 10;  // #A..#J
+
+enum class Keyword {
+  kFname, kFile, kPosn1, kLang, kDate, kTime, kTitle, kPosn2, kXTitle, kYTitle, kZTitle, kEqNo, kEqStr,
+  kOrder, kIsLogX, kIsLogY, kListCoef, kFcPoly, kFcRatl, kFfSer, kR2Val, kR2Adj, kStdErr, kFVal,
+  kSFile, kFList, kFx, kFy, kF1, kF2, kF3, kF4, kF5, kF6, kF7, kF8, kEqnCode, kFz, kFDecl2, kFDecl4,
+  kFDeclZu, kFDeclZv, kZuEqnCode, kZvEqnCode, kZ1EqnCode, kZ2EqnCode, kZ3EqnCode, kZ4EqnCode, kScope,
+  kErf, kPow, kUdfCode, kCrlf, kXyPoints, kParmCnt, kLineCnt, kFfSi, kFcSi, kFSig, kNever,
+};
+
+const std::unordered_map<std::string_view, Keyword>& KeywordTable() {
+  static const std::unordered_map<std::string_view, Keyword> table = {
+      {"FNAME", Keyword::kFname},         {"FILE", Keyword::kFile},           {"POSN1", Keyword::kPosn1},
+      {"LANG", Keyword::kLang},           {"DATE", Keyword::kDate},           {"TIME", Keyword::kTime},
+      {"TITLE", Keyword::kTitle},         {"POSN2", Keyword::kPosn2},         {"XTITLE", Keyword::kXTitle},
+      {"YTITLE", Keyword::kYTitle},       {"ZTITLE", Keyword::kZTitle},       {"EQNO", Keyword::kEqNo},
+      {"EQSTR", Keyword::kEqStr},         {"ORDER", Keyword::kOrder},         {"ISLOGX", Keyword::kIsLogX},
+      {"ISLOGY", Keyword::kIsLogY},       {"LISTCOEF", Keyword::kListCoef},   {"FCPOLY", Keyword::kFcPoly},
+      {"FCRATL", Keyword::kFcRatl},       {"FFSER", Keyword::kFfSer},         {"R2VAL", Keyword::kR2Val},
+      {"R2ADJ", Keyword::kR2Adj},         {"STDERR", Keyword::kStdErr},       {"FVAL", Keyword::kFVal},
+      {"FDECLN", Keyword::kNever},        {"SFILE", Keyword::kSFile},         {"FLIST", Keyword::kFList},
+      {"FX", Keyword::kFx},               {"FY", Keyword::kFy},               {"F1", Keyword::kF1},
+      {"F2", Keyword::kF2},               {"F3", Keyword::kF3},               {"F4", Keyword::kF4},
+      {"F5", Keyword::kF5},               {"F6", Keyword::kF6},               {"F7", Keyword::kF7},
+      {"F8", Keyword::kF8},               {"EQNCODE", Keyword::kEqnCode},     {"FAUX", Keyword::kNever},
+      {"FZ", Keyword::kFz},               {"FDECL2", Keyword::kFDecl2},       {"FDECL4", Keyword::kFDecl4},
+      {"FDECL6", Keyword::kNever},        {"FDECL8", Keyword::kNever},        {"FDECLZU", Keyword::kFDeclZu},
+      {"FDECLZV", Keyword::kFDeclZv},     {"ZUEQNCODE", Keyword::kZuEqnCode}, {"ZVEQNCODE", Keyword::kZvEqnCode},
+      {"Z1EQNCODE", Keyword::kZ1EqnCode}, {"Z2EQNCODE", Keyword::kZ2EqnCode}, {"Z3EQNCODE", Keyword::kZ3EqnCode},
+      {"Z4EQNCODE", Keyword::kZ4EqnCode}, {"Z5EQNCODE", Keyword::kNever},     {"Z6EQNCODE", Keyword::kNever},
+      {"Z7EQNCODE", Keyword::kNever},     {"Z8EQNCODE", Keyword::kNever},     {"SCOPE", Keyword::kScope},
+      {"ERF", Keyword::kErf},             {"POW", Keyword::kPow},             {"UDFCODE", Keyword::kUdfCode},
+      {"CRLF", Keyword::kCrlf},           {"XYPOINTS", Keyword::kXyPoints},   {"PARMCNT", Keyword::kParmCnt},
+      {"LINECNT", Keyword::kLineCnt},     {"FFSI", Keyword::kFfSi},           {"FCSI", Keyword::kFcSi},
+      {"FSIG", Keyword::kFSig},
+  };
+  return table;
+}
+
+// The statistics names, by their index in the calculation language.
+const std::unordered_map<std::string_view, int>& StatisticTable() {
+  static const std::unordered_map<std::string_view, int> table = [] {
+    std::unordered_map<std::string_view, int> t;
+    for (int i = 0; i < kExprStatisticCount; ++i) t.emplace(ExprStatisticName(i), i);
+    return t;
+  }();
+  return table;
+}
+
+int TermCount(const TFitEqn& fit) { return std::clamp(fit.m, 0, kMaxFitM); }
+
+// The family code of a series fit, or 0.
+int SeriesCode(const TFitEqn& fit) {
+  if (fit.kind != kKindPolynomial && fit.kind != kKindRational) return 0;
+  const int code = fit.descriptor[1];
+  return code >= kFirstSeriesCode && code <= kLastSeriesCode ? code : 0;
+}
+
+bool IsBuiltinNonlinear(const TFitEqn& fit) {
+  return fit.kind == kKindNonlinear && fit.equationNumber >= kFirstBuiltinNonlinear &&
+         fit.equationNumber <= kLastBuiltinNonlinear;
+}
+
+bool InRange(int v, int low, int high) { return v >= low && v <= high; }
+
+bool HasZu(const TFitEqn& fit) {
+  const int n = fit.equationNumber;
+  return fit.kind == kKindNonlinear && InRange(n, kFirstLogisticEquation, kLastLogisticEquation) && n != 2044 &&
+         n != 2046;
+}
+bool HasZv(const TFitEqn& fit) {
+  const int n = fit.equationNumber;
+  return fit.kind == kKindNonlinear && InRange(n, kFirstLogisticEquation, kLastLogisticEquation) && n != 2043 &&
+         n != 2045;
+}
+
+// The record of a fitted user-defined function, or null.
+const TUdfRecord* FittedUdf(const TCodeGenInput& in) {
+  if (!IsUdfEquation(in.fit.equationNumber) || in.udfs == nullptr) return nullptr;
+  return (*in.udfs)[static_cast<std::size_t>(in.fit.equationNumber - kFirstUdfEquation)].get();
+}
+
+// The function text of a user-defined function with LF line ends and without the last one.
+std::string UdfText(const TUdfRecord& r) {
+  std::string text;
+  for (const char c : UdfFieldText(r.Text))
+    if (c != '\r') text += c;
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+// A text of the titles block on one line: line ends and other control characters become
+// blanks, so that a title never ends a comment or a statement of the generated code early.
+std::string OneLine(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 32 || c == 127) c = ' ';
+  return out;
+}
+
+// n of a prefix keyword such as CVAL12: its leading digits (none gives 0); -1 when there are
+// too many to be an index.
+int KeywordIndex(std::string_view digits) {
+  int n = 0;
+  const auto end = std::find_if_not(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (end == digits.begin()) return 0;
+  const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + (end - digits.begin()), n);
+  (void)ptr;  // the digits were counted above
+  return ec == std::errc() ? n : -1;
+}
+
+long double ChebScale(const SeriesScales& s, int n) {
+  const TSeriesAxisScale* axes[3] = {&s.x, &s.y, &s.z};
+  const TSeriesAxisScale& a = *axes[(n % 6) / 2];
+  if (n < 6) return n % 2 == 0 ? a.centre : a.halfRange;
+  return n % 2 == 0 ? a.logCentre : a.logHalfRange;
+}
+
+long double FourierScale(const SeriesScales& s, int n) {
+  const TSeriesAxisScale* axes[3] = {&s.x, &s.y, &s.z};
+  const TSeriesAxisScale& a = *axes[n / 2];
+  return n % 2 == 0 ? a.origin : a.angularScale;
+}
+
+bool Text(std::string& out, std::string text) {
+  out = std::move(text);
+  return true;
+}
+// A keyword whose result is its length: an empty expansion drops the line.
+bool Piece(std::string& out, std::string text) {
+  out = std::move(text);
+  return !out.empty();
+}
+
+// The prefix keywords: COEFSTRn, CVALn, CHEBSCALEn, FOURIERSCALEn.
+bool ExpandPrefixKeyword(const TCodeGenRun& run, std::string_view keyword, std::string& out, bool& matched) {
+  const TCodeGenInput& in = run.in;
+  const int m = TermCount(in.fit);
+  auto parameter = [&](int n) { return in.fit.parameters[static_cast<std::size_t>(n)]; };
+  matched = true;
+  if (keyword.starts_with("COEFSTR")) {
+    const int n = KeywordIndex(keyword.substr(7));
+    return InRange(n, 0, m) && Text(out, CFormat("%.16LG", parameter(n)));
+  }
+  if (keyword.starts_with("CVAL")) {
+    const int n = KeywordIndex(keyword.substr(4));
+    return InRange(n, 0, m) && Text(out, FormatCodeNumber(in.dialect, parameter(n)));
+  }
+  if (keyword.starts_with("CHEBSCALE")) {
+    const int n = KeywordIndex(keyword.substr(9));
+    return InRange(n, 0, kChebScaleEntries - 1) &&
+           Text(out, FormatCodeNumber(in.dialect, ChebScale(in.scales.series, n)));
+  }
+  if (keyword.starts_with("FOURIERSCALE")) {
+    const int n = KeywordIndex(keyword.substr(12));
+    return InRange(n, 0, kFourierScaleEntries - 1) &&
+           Text(out, FormatCodeNumber(in.dialect, FourierScale(in.scales.series, n)));
+  }
+  matched = false;
+  return false;
+}
+
+int LineCount(const TCodeGenInput& in) {
+  const TFitEqn& fit = in.fit;
+  if (fit.kind == kKindTermSubset) return std::min(TermCount(fit), kMaxWrittenTerms) + 1;
+  if (fit.kind == kKindPolynomial || fit.kind == kKindRational) return 3;
+  if (IsBuiltinNonlinear(fit)) return 3 + (HasZu(fit) ? 1 : 0) + (HasZv(fit) ? 1 : 0);
+  // A user function keeps its own lines (a count of 1 would cut a text of several lines).
+  if (const TUdfRecord* udf = FittedUdf(in)) {
+    const std::string text = UdfText(*udf);
+    return text.empty() ? 0 : static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+  }
+  return 1;
+}
+
+std::string Statistic(int dialect, long double value) {
+  const std::string text = CFormat("%.12LG", value);
+  return dialect == kDialectFortran77 || dialect == kDialectFortran90 ? FortranDoubleText(text) : text;
+}
+
+}  // namespace
+
+TCodeGenRun MakeCodeGenRun(const TCodeGenInput& in, const std::filesystem::path& outputPath,
+                           std::string_view functionName) {
+  TCodeGenRun run{in, outputPath.string(), std::string(functionName), 0, 0, {}};
+  const int nameLength = IsCodeGenDialect(in.dialect) ? static_cast<int>(std::string_view(DialectInfo(in.dialect).name).size()) : 0;
+  run.posn1 = 40 - (static_cast<int>(run.outputPath.size()) + nameLength + 39) / 2;
+  run.posn2 = 55 - (static_cast<int>(in.titles.Title.size()) + 2) / 2;
+  if (IsCodeGenDialect(in.dialect)) {
+    run.pieces = in.fit.kind == kKindNonlinear ? NonlinearEquationPieces(in.dialect, in.fit)
+                                               : LinearEquationPieces(in.dialect, in.fit);
+  }
+  return run;
+}
+
+bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std::string& out) {
+  out.clear();
+  const TCodeGenInput& in = run.in;
+  const TFitEqn& fit = in.fit;
+  const int dialect = in.dialect;
+  if (!IsCodeGenDialect(dialect)) return false;
+
+  bool prefix = false;
+  const bool keep = ExpandPrefixKeyword(run, keyword, out, prefix);
+  if (prefix) return keep;
+
+  const auto found = KeywordTable().find(keyword);
+  if (found == KeywordTable().end()) {
+    const auto statistic = StatisticTable().find(keyword);
+    return statistic != StatisticTable().end() &&
+           Text(out, Statistic(dialect, ExprStatisticValue(in.stats, statistic->second)));
+  }
+  const int series = SeriesCode(fit);
+  const int n = fit.equationNumber;
+  const std::array<const std::string*, 4> z = {&run.pieces.z[0], &run.pieces.z[1], &run.pieces.z[2],
+                                               &run.pieces.z[3]};
+  switch (found->second) {
+    case Keyword::kFname: return Text(out, OneLine(run.functionName));
+    case Keyword::kFile: return Text(out, OneLine(run.outputPath));
+    case Keyword::kPosn1: return Text(out, std::to_string(run.posn1));
+    case Keyword::kPosn2: return Text(out, std::to_string(run.posn2));
+    case Keyword::kLang: return Text(out, DialectInfo(dialect).name);
+    case Keyword::kDate: return Text(out, in.date.empty() ? DateString() : in.date);
+    case Keyword::kTime: return Text(out, in.time.empty() ? TimeString() : in.time);
+    case Keyword::kTitle: return Text(out, OneLine(StripTextCodes(in.titles.Title)));
+    case Keyword::kXTitle: return Text(out, OneLine(StripTextCodes(in.titles.XName)));
+    case Keyword::kYTitle: return Text(out, OneLine(StripTextCodes(in.titles.YName)));
+    case Keyword::kZTitle: return Text(out, OneLine(StripTextCodes(in.titles.ZName)));
+    case Keyword::kSFile: return Text(out, OneLine(in.dataSource));
+    case Keyword::kEqNo: return Text(out, std::to_string(n));
+    case Keyword::kEqStr: {
+      static const TUdfTable kNoFunctions;
+      const std::string formula = FormatFitFormula(fit, in.udfs ? *in.udfs : kNoFunctions);
+      return Text(out, OneLine(StripTextCodes(formula, kEquationTextLimit)));
+    }
+    case Keyword::kOrder: return Text(out, std::to_string(TermCount(fit)));
+    case Keyword::kParmCnt: return Text(out, std::to_string(TermCount(fit) + 1));
+    case Keyword::kLineCnt: return Text(out, std::to_string(LineCount(in)));
+    case Keyword::kIsLogX: return Text(out, series == 225 || series == 227 || series == 229 || series == 231 ? "1" : "0");
+    case Keyword::kIsLogY: return Text(out, series == 226 || series == 227 || series == 230 || series == 231 ? "1" : "0");
+    case Keyword::kR2Val: return Text(out, CFormat("%.16LG", fit.r2));
+    case Keyword::kR2Adj: return Text(out, CFormat("%.16LG", fit.adjustedR2));
+    case Keyword::kStdErr: return Text(out, CFormat("%.16LG", fit.fitStdError));
+    case Keyword::kFVal: return Text(out, CFormat("%.16LG", fit.f));
+    case Keyword::kFList: return Piece(out, TermFunctionNames(fit));
+    case Keyword::kFx: return Piece(out, TransformOfX(dialect, fit));
+    case Keyword::kFy: return Piece(out, TransformOfY(dialect, fit));
+    case Keyword::kF1:
+    case Keyword::kF2:
+    case Keyword::kF3:
+    case Keyword::kF4:
+    case Keyword::kF5:
+    case Keyword::kF6:
+    case Keyword::kF7:
+    case Keyword::kF8: {
+      const int k = static_cast<int>(found->second) - static_cast<int>(Keyword::kF1) + 1;
+      return Piece(out, FitTermFunctionText(dialect, fit, k, in.scales));
+    }
+    case Keyword::kFz: return Piece(out, BackTransformText(dialect, fit));
+    case Keyword::kEqnCode: return Piece(out, run.pieces.equation);
+    case Keyword::kZ1EqnCode: return Piece(out, *z[0]);
+    case Keyword::kZ2EqnCode: return Piece(out, *z[1]);
+    case Keyword::kZ3EqnCode: return Piece(out, *z[2]);
+    case Keyword::kZ4EqnCode: return Piece(out, *z[3]);
+    case Keyword::kZuEqnCode: return Piece(out, run.pieces.zu);
+    case Keyword::kZvEqnCode: return Piece(out, run.pieces.zv);
+    case Keyword::kUdfCode: {
+      const TUdfRecord* udf = FittedUdf(in);
+      return udf != nullptr && Text(out, UdfText(*udf));
+    }
+    case Keyword::kCrlf: return Text(out, "\n");
+    case Keyword::kXyPoints: return Text(out, CFormat("%.12LG", static_cast<long double>(in.stats.ActiveCount)));
+    case Keyword::kListCoef: return (series != 0);
+    case Keyword::kFcPoly: return (InRange(series, 224, 227));
+    case Keyword::kFcRatl: return (InRange(series, 228, 231));
+    case Keyword::kFfSi: return (series == kFamilyFourier2);
+    case Keyword::kFSig: return (series == kFamilySigmoid);
+    case Keyword::kFcSi: return (series == kFamilyCosine);
+    case Keyword::kFfSer: return (series == kFamilyFourier);
+    case Keyword::kFDecl2:
+      return (series == 0 && ((fit.kind == kKindPolynomial && !InRange(n, 301, 318)) ||
+                                    (fit.kind == kKindNonlinear && n < kFirstUdfEquation)));
+    case Keyword::kFDecl4: return (series == 0 && fit.kind == kKindRational && !InRange(n, 1301, 1304));
+    case Keyword::kFDeclZu: return (HasZu(fit));
+    case Keyword::kFDeclZv: return (HasZv(fit));
+    case Keyword::kErf: return (fit.kind == kKindNonlinear && (InRange(n, 2073, 2084) || InRange(n, 2097, 2108)));
+    case Keyword::kPow: return (fit.kind == kKindNonlinear && (InRange(n, 2133, 2144) || InRange(n, 2157, 2168)));
+    case Keyword::kScope: return (in.scope != 0);
+    case Keyword::kNever: return false;
+  }
+  return false;
+}
+
+bool CodeGenCanWrite(const TCodeGenRun& run) {
+  const TCodeGenInput& in = run.in;
+  if (!IsCodeGenDialect(in.dialect)) return false;
+  const bool udfFile = in.dialect == kDialectUdf;
+  if (SeriesCode(in.fit) != 0) return !udfFile && in.dialect != kDialectTransform;
+  if (IsUdfEquation(in.fit.equationNumber)) return udfFile && FittedUdf(in) != nullptr;
+  if (udfFile && TermCount(in.fit) + 1 > kMaxUdfFileParameters) return false;
+  return !run.pieces.equation.empty();
+}

@@ -1,0 +1,140 @@
+// The user-function file the code generator writes, read back as the program reads a .udf:
+// loaded into a user-function slot with its own start values, it gives the fit's z.
+#include <gtest/gtest.h>
+
+#include "app/program_files.h"
+#include "exchange/codegen/codegen_dialects.h"
+#include "exchange/codegen_test_support.h"
+#include "expr/expr_test_support.h"
+#include "support/scratch_files.h"
+#include "tools/udf/udf_evaluation.h"
+#include "tools/udf/udf_files.h"
+#include "tools/udf/udf_limits.h"
+
+namespace {
+
+using namespace codegen_test;
+
+constexpr int kSlot = 0;  // where the written file is read back
+
+class UdfFileTest : public ExprTest {
+ protected:
+  void SetUp() override {
+    ExprTest::SetUp();
+    stats_ = BoxStats();  // the loader test-runs each line at the data means
+  }
+
+  TCodeGenInput Input(const TFitEqn& fit) const {
+    TCodeGenInput in(fit, scales_, stats_, titles_);
+    in.dialect = kDialectUdf;
+    in.scope = kScopeFunction;
+    in.udfs = &BoundUdfTable();
+    in.templateDirectory = ProgramDirectory();
+    return in;
+  }
+
+  // The fit written as a .udf, read into the slot and loaded; false when any step fails.
+  bool WriteAndLoad(const TFitEqn& fit, const std::string& name) {
+    const std::filesystem::path file = dir_.Path() / (name + ".udf");
+    const CodeGenResult written = CodeGenFromTemplate(Input(fit), file, name);
+    EXPECT_EQ(written, CodeGenResult::kDone) << name;
+    if (written != CodeGenResult::kDone) return false;
+    EXPECT_EQ(ReadUdfFile(kSlot, file), 1) << name;
+    Ctx().CurrentUdf = kSlot;
+    const int loaded = UdfLoad(kSlot);
+    EXPECT_EQ(loaded, 1) << name << "\n" << std::string(ReadBytes(file).begin(), ReadBytes(file).end());
+    return loaded == 1;
+  }
+
+  // z of the loaded function at its own start values.
+  static long double LoadedZ(long double x, long double y) {
+    const TUdfRecord& r = *UdfRecordAt(kSlot);
+    long double a[kUdfMaxParams + 1] = {};
+    for (int i = 0; i < r.ParamCount; ++i) a[i + 1] = r.Start[static_cast<std::size_t>(i)];
+    long double z = 0;
+    UdfFitEvaluate(kSlot, x, y, a, &z, nullptr);
+    return z;
+  }
+
+  TFitRunScales scales_ = BoxScales();
+  TDataTitles titles_ = BoxTitles();
+  ScratchDir dir_{"ondravik_codegen_udf"};
+};
+
+TEST_F(UdfFileTest, WrittenFunctionsEvaluateAsTheFitTo1e15) {
+  int written = 0, refused = 0;
+  for (const TTestFit& t : AllFamilies()) {
+    std::string text;
+    const CodeGenResult result =
+        CodeGenToText(Input(t.fit), dir_.Path() / "probe.udf", "probe", text);
+    const bool series = IsSeriesFamily(t.fit.descriptor[1]) && t.fit.kind != kKindNonlinear && t.fit.kind != kKindTermSubset;
+    if (series || t.fit.m + 1 > kUdfMaxParams) {
+      // #K and beyond name no parameter of a user function, and a series has no text.
+      EXPECT_EQ(result, CodeGenResult::kNotWritable) << t.label;
+      EXPECT_TRUE(text.empty()) << t.label;
+      ++refused;
+      continue;
+    }
+    ASSERT_EQ(result, CodeGenResult::kDone) << t.label;
+    if (!WriteAndLoad(t.fit, "f" + std::to_string(written))) continue;
+    ++written;
+    long double range = 0, lo = 0, hi = 0;
+    for (std::size_t j = 0; j < EvaluationPoints().size(); ++j) {
+      const long double z = ReferenceZ(t, EvaluationPoints()[j].x, EvaluationPoints()[j].y);
+      lo = j == 0 ? z : std::min(lo, z);
+      hi = j == 0 ? z : std::max(hi, z);
+    }
+    range = hi - lo;
+    for (const TPoint& p : EvaluationPoints()) {
+      const long double want = ReferenceZ(t, p.x, p.y);
+      Ctx().ExprMathError = 0;
+      const long double got = LoadedZ(p.x, p.y);
+      EXPECT_LE(std::fabs(got - want) / std::max(std::fabs(want), range), 1e-15L)
+          << t.label << " at (" << static_cast<double>(p.x) << ", " << static_cast<double>(p.y) << ")";
+    }
+  }
+  // The polynomials of eleven parameters, the rationals beyond ten and every series order.
+  EXPECT_GT(refused, 40);
+  EXPECT_GT(written, 230);
+}
+
+TEST_F(UdfFileTest, FittedUserFunctionKeepsItsLinesAndTheirCount) {
+  // A user function of two lines in slot 3, fitted as equation 2504.
+  ASSERT_EQ(AllocUdf(3), 1);
+  TUdfRecord& r = *BoundUdfTable()[3];
+  const std::string_view text = "F1=EXP(-X/A2)\r\nZ=A0+A1*F1*Y\r\n";
+  std::copy(text.begin(), text.end(), r.Text.begin());
+  std::copy_n("DECAY", 5, r.Name.begin());
+  r.ParamCount = 3;
+  r.LineCount = 2;
+  for (int i = 0; i < 3; ++i) {
+    std::copy_n("1", 1, r.StartText[static_cast<std::size_t>(i)].begin());
+    std::copy_n("-1e+25", 6, r.MinText[static_cast<std::size_t>(i)].begin());
+    std::copy_n("1e+25", 5, r.MaxText[static_cast<std::size_t>(i)].begin());
+  }
+  ParseUdfParams(3);
+  Ctx().CurrentUdf = 3;
+  ASSERT_EQ(UdfLoad(3), 1);
+
+  TFitEqn fit = TFitMaker::Base(2504, 2);
+  fit.parameters[0] = 0.75L, fit.parameters[1] = 1.25L, fit.parameters[2] = 1.625L;
+  std::string written;
+  ASSERT_EQ(CodeGenToText(Input(fit), dir_.Path() / "decay.udf", "Decay", written), CodeGenResult::kDone);
+  EXPECT_EQ(written,
+            "Decay\n3\n2\nF1=EXP(-X/A2)\nZ=A0+A1*F1*Y\n-1e+25 0.7500000000000000000 1e+25\n"
+            "-1e+25 1.250000000000000000 1e+25\n-1e+25 1.625000000000000000 1e+25\n");
+  ASSERT_TRUE(WriteAndLoad(fit, "Decay"));
+  const long double a[4] = {0, 0.75L, 1.25L, 1.625L};
+  for (const TPoint& p : EvaluationPoints()) {
+    long double want = 0;
+    UdfFitEvaluate(3, p.x, p.y, a, &want, nullptr);
+    EXPECT_EQ(LoadedZ(p.x, p.y), want);
+  }
+
+  // Its text is in the calculation language: no other dialect can write it.
+  TCodeGenInput c = Input(fit);
+  c.dialect = kDialectC64;
+  EXPECT_EQ(CodeGenToText(c, dir_.Path() / "decay.c", "decay", written), CodeGenResult::kNotWritable);
+}
+
+}  // namespace
