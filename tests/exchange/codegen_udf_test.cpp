@@ -39,7 +39,7 @@ class UdfFileTest : public ExprTest {
     const CodeGenResult written = CodeGenFromTemplate(Input(fit), file, name);
     EXPECT_EQ(written, CodeGenResult::kDone) << name;
     if (written != CodeGenResult::kDone) return false;
-    EXPECT_EQ(ReadUdfFile(kSlot, file), 1) << name;
+    EXPECT_EQ(ReadUdfFile(BoundUdfTable(), kSlot, file), 1) << name;
     Ctx().CurrentUdf = kSlot;
     const int loaded = UdfLoad(kSlot);
     EXPECT_EQ(loaded, 1) << name << "\n" << std::string(ReadBytes(file).begin(), ReadBytes(file).end());
