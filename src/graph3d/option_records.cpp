@@ -226,9 +226,13 @@ bool SanitizeScalingBlock(T3DScalingBlock& b) {
   for (int a = 0; a < 3; ++a) {
     if (b.Zoom[a] == 0) b.Zoom[a] = 1;
     b.Zoom[a] = ClampReal(b.Zoom[a], 1, 10);
-    // As the scaling dialog leaves a range: ascending and never empty.
+    // As the scaling dialog leaves a range: ascending and never empty. Where adding 1 does
+    // not widen it (a bound beyond about 1e19 in magnitude), or its width is beyond the
+    // 80-bit range, nothing can be drawn on it: the file is damaged.
     if (b.AxisLow[a] > b.AxisHigh[a]) std::swap(b.AxisLow[a], b.AxisHigh[a]);
     if (b.AxisLow[a] == b.AxisHigh[a]) b.AxisHigh[a] = b.AxisLow[a] + 1;
+    const long double width = b.AxisHigh[a] - b.AxisLow[a];
+    if (!(width > 0) || !std::isfinite(width)) return false;
     b.Divs[a] = Clamp<std::int16_t>(b.Divs[a], 1, 20);
     b.DataDivs[a] = Clamp<std::int16_t>(b.DataDivs[a], 1, 20);
   }

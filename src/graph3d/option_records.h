@@ -126,9 +126,9 @@ std::vector<std::uint8_t> EncodePrintGraphRec(const TPrintGraphRec& rec);
 [[nodiscard]] bool DecodePrintGraphRec(std::span<const std::uint8_t> bytes, TPrintGraphRec& out);
 
 // Range checks for records that come from outside (option files, the settings file):
-// false when a real is not finite (the record must then be refused); otherwise values
-// are clamped to what the option dialogs can set, and a zero zoom or division count
-// reads as 1.
+// false when a real is not finite, or an axis range is empty or wider than the 80-bit
+// range (the record must then be refused); otherwise values are clamped to what the
+// option dialogs can set, and a zero zoom or division count reads as 1.
 bool SanitizeViewRec(T3DViewRec& rec);
 bool SanitizeScalingBlock(T3DScalingBlock& block);
 void SanitizeAnimRec(T3DAnimRec& rec);

@@ -162,6 +162,35 @@ TEST_F(OptionFiles, WrongSizesAndRealsThatAreNotNumbersAreRefusedAndChangeNothin
   EXPECT_EQ(Read(scale, block), OptionFileStatus::Refused);
 }
 
+// An axis range nothing can be drawn on is a damaged file: one whose bounds are so large
+// that widening an empty range by 1 changes nothing, and one wider than the 80-bit range.
+TEST_F(OptionFiles, ScalingFilesWithEmptyOrInfiniteRangesAreRefused) {
+  struct Case {
+    const char* what;
+    long double low, high;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"an empty range of ordinary size is widened", 5, 5, false},
+      {"an empty range at 2e19", 2e19L, 2e19L, true},
+      {"an empty range at -1e4000", -1e4000L, -1e4000L, true},
+      {"a range wider than the 80-bit range", -1e4932L, 1e4932L, true},
+      {"a narrow range at 1e18", 1e18L, 1e18L + 1, false},
+  };
+  for (int axis = 0; axis < 3; ++axis) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + " on axis " + std::to_string(axis));
+      Bytes scale = HandMadeScalingFile();
+      bytes::EncodeExtended(c.low, &scale[42 + 10 * static_cast<std::size_t>(axis)]);
+      bytes::EncodeExtended(c.high, &scale[72 + 10 * static_cast<std::size_t>(axis)]);
+      T3DScalingBlock block;
+      EXPECT_EQ(Read(scale, block), c.refused ? OptionFileStatus::Refused : OptionFileStatus::Ok);
+      if (c.refused) EXPECT_EQ(block, T3DScalingBlock{});
+      else EXPECT_GT(block.AxisHigh[static_cast<std::size_t>(axis)], block.AxisLow[static_cast<std::size_t>(axis)]);
+    }
+  }
+}
+
 TEST_F(OptionFiles, ValuesAreClampedToTheDialogRanges) {
   T3DViewRec wild;
   wild.MeshX = 500;
