@@ -2,7 +2,9 @@
 // committed seeds (tests/fuzz/seeds, tests/data, and images our own writers make) go
 // through every reader of imported data files, the import detection and its probes, the
 // compound-file and statistics-package readers, the worksheet record scan, the settings
-// file, the fit blocks (.fit/.ftp) and the 3D option files (.v3d/.scl/.ani).
+// file, the fit blocks (.fit/.ftp), the 3D option files (.v3d/.scl/.ani), the custom title,
+// colour, print-layout and text-print files (.ttl/.clr/.cpg/.cpt), the LZW expander of
+// compressed blocks, DIB reading and coded text.
 //
 // Besides not crashing (the sanitizer builds catch memory and undefined-behaviour faults),
 // each target checks what it got: a read stores no more points than the table can take,
@@ -27,9 +29,12 @@
 #include <string>
 #include <vector>
 
+#include "app/bitmap_files.h"
+#include "app/coded_text.h"
 #include "app/data_file_writers.h"
 #include "app/data_titles.h"
 #include "app/long_double.h"
+#include "app/lzw_block.h"
 #include "app/settings_file.h"
 #include "exchange/ascii_readers.h"
 #include "exchange/compound_file.h"
@@ -47,8 +52,11 @@
 #include "exchange/worksheet_cells.h"
 #include "exchange/worksheet_readers.h"
 #include "fit/fit_blocks.h"
+#include "graph3d/color_schemes.h"
 #include "graph3d/option_files.h"
 #include "graph3d/option_records.h"
+#include "graph3d/text_print_buffer.h"
+#include "graph3d/title_block.h"
 #include "support/fuzz_mutator.h"
 
 namespace {
@@ -443,6 +451,137 @@ std::vector<Target> Targets() {
                        again(ReadViewFile, EncodeViewRec, DefaultViewRec());
                        again(ReadScalingFile, EncodeScalingBlock, T3DScalingBlock{});
                        again(ReadAnimationFile, EncodeAnimRec, T3DAnimRec{});
+                     }});
+
+  // The custom title, colour, print-layout and text-print files: each decoder on every input
+  // (their sizes differ, so each seed reaches one of them), and each file reader.
+  TTitleBlock titles3d;
+  titles3d.lines = {"Plane ~@a~@ fit", "Rank 1  Eqn 1", "r~^2~^=0.99", "a=1 b=2", "c=~*3~*"};
+  titles3d.axisTitles = {"x~`1~`", "y [~@m~@m]", "z~~"};
+  TTextPrintBuffer textPrint = FillTextPrintBuffer(TTextPrintOptions{}, "Report", TTextPrintOffers{});
+  const TColorScheme userColors = DefaultUserColorSchemes()[3];
+  targets.push_back({"option_codecs", "ttl",
+                     {EncodeTitleBlock(titles3d), EncodeTitleBlock(TTitleBlock{}), EncodeTextPrintBuffer(textPrint),
+                      Bytes(userColors.begin(), userColors.end()), EncodePrintGraphRec(TPrintGraphRec{})},
+                     {std::string(1, '\0'), "~^", "~@", "~~", "100", "-1", "2.54", "nan"},
+                     [](const Bytes& input, const std::string& path, std::uint64_t) {
+                       RoundTrip<TTitleBlock>(input, [](const Bytes& b, TTitleBlock& t) { return DecodeTitleBlock(b, t); },
+                                              EncodeTitleBlock, "title block");
+                       RoundTrip<TTextPrintBuffer>(
+                           input, [](const Bytes& b, TTextPrintBuffer& t) { return DecodeTextPrintBuffer(b, t); },
+                           EncodeTextPrintBuffer, "text print buffer");
+                       RoundTrip<TColorScheme>(input, [](const Bytes& b, TColorScheme& c) { return DecodeUserColors(b, c); },
+                                               [](const TColorScheme& c) { return Bytes(c.begin(), c.end()); },
+                                               "user colours");
+                       RoundTrip<TPrintGraphRec>(
+                           input, [](const Bytes& b, TPrintGraphRec& r) { return DecodePrintGraphRec(b, r); },
+                           EncodePrintGraphRec, "print layout");
+                       TTitleBlock t;
+                       if (ReadTitleFile(path, t) == OptionFileStatus::Ok) {
+                         for (const std::string& line : t.lines) Check(line.size() < TTitleBlock::kLineField, "a title line too long");
+                         for (const std::string& axis : t.axisTitles) Check(axis.size() < TTitleBlock::kAxisField, "an axis title too long");
+                       }
+                       TColorScheme c{};
+                       if (ReadUserColorsFile(path, c) == OptionFileStatus::Ok)
+                         for (std::uint8_t index : c) Check(index <= 15, "a colour index beyond 15");
+                       TPrintGraphRec r;
+                       if (ReadCustomPrintFile(path, r) == OptionFileStatus::Ok)
+                         Check(r.Layout >= 0 && r.Layout <= 3, "a print layout outside 0-3");
+                       TTextPrintBuffer b;
+                       (void)ReadTextPrintFile(path, b);
+                     }});
+
+  // Compressed blocks: coded streams our coder made (a text, a picture, a block long enough
+  // to fill the code table and clear it), expanded into room of their size or less.
+  std::vector<Bytes> lzwSeeds;
+  std::string text;
+  for (int k = 0; k < 200; ++k) text += "z = a + b*x + c*y " + std::to_string(k * k) + "\n";
+  Bytes noise(9000);
+  std::uint64_t state = 88172645463325252ull;
+  for (auto& byte : noise) byte = static_cast<std::uint8_t>((state ^= state << 13, state ^= state >> 7, state ^= state << 17) >> 24);
+  const std::uint32_t picture[12] = {0xFF000000u, 0xFFFFFFFFu, 0xFF3366CCu, 0xFF3366CCu, 0xFF000000u, 0xFFFFFFFFu,
+                                     0xFF3366CCu, 0xFF808080u, 0xFF000000u, 0xFFFFFFFFu, 0xFF3366CCu, 0xFF808080u};
+  for (const Bytes& plain : {Bytes(text.begin(), text.end()), noise, MakeDib(picture, 4, 3, 8), Bytes{}, Bytes(1, 7)})
+    lzwSeeds.push_back(LzwCode(plain));
+  targets.push_back({"lzw", "lzw", lzwSeeds, {" QVRKLZW", "00000100", std::string(1, '\xFF'), "\x55\x55"},
+                     [](const Bytes& input, const std::string& path, std::uint64_t) {
+                       const long size = LzwPlainSize(input);
+                       Check(size >= 0 && static_cast<std::size_t>(size) < kLzwMaxCodedSize, "a plain size beyond the header's digits");
+                       // Room for at most 64 KiB: a larger block must be refused, not overrun.
+                       Bytes dest(std::min<std::size_t>(static_cast<std::size_t>(size), 1u << 16));
+                       const long got = LzwExpand(dest, input);
+                       Check(got == -2 || got == size, "an expansion neither refused nor whole");
+                       if (got != size) return;
+                       Check(static_cast<std::size_t>(size) <= dest.size(), "more data than its room");
+                       const Bytes again = LzwCode(dest);
+                       Bytes back(dest.size());
+                       Check(LzwExpand(back, again) == size && back == dest, "a block does not code back to itself");
+                       TLZW block(dest, 7, true);
+                       const std::uint8_t* plain = block.Lock();
+                       Check(dest.empty() || (plain && std::equal(dest.begin(), dest.end(), plain)), "a kept block differs");
+                       block.Unlock();
+                       Check(TLZW::LoadFromFile(path) == dest, "the file reads otherwise than the bytes");
+                     }});
+
+  // DIB reading: pictures our writer makes in every bit count, and committed hand-made ones
+  // (a core header, top-down rows, a compressed one that is refused).
+  std::vector<Bytes> dibSeeds = SeedFiles("dib");
+  for (int bits : {1, 4, 8, 24, 32}) dibSeeds.push_back(MakeDib(picture, 4, 3, bits));
+  targets.push_back({"dib", "dib", dibSeeds, {std::string("\x28\0\0\0", 4), std::string("\x0C\0\0\0", 4), std::string("\xFF\xFF\xFF\x7F", 4)},
+                     [](const Bytes& input, const std::string&, std::uint64_t) {
+                       (void)DibNumColors(input);
+                       (void)DibPaletteBytes(input);
+                       DibPicture picture;
+                       if (!ReadDib(input, picture)) return;
+                       Check(picture.width > 0 && picture.height > 0, "a picture without pixels");
+                       Check(picture.pixels.size() == static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height),
+                             "pixels and size differ");
+                       Check(picture.pixels.size() <= input.size() * 8, "more pixels than the bits hold");
+                       DibPicture back;
+                       Check(ReadDib(MakeDib(picture.pixels, picture.width, picture.height, 32), back) &&
+                                 back.pixels == picture.pixels,
+                             "a picture does not read back from its own DIB");
+                     }});
+
+  // Coded text: titles, axis names and result lines with their mark-up, walked, laid out,
+  // measured and converted to plain text, at every kind of character limit.
+  targets.push_back({"coded_text", "txt", SeedFiles("coded_text"),
+                     {"~^", "~`", "~@", "~*", "~&", "~!", "~#", "~$", "~+", "~=", "~-", "~~", "~", "\xB2"},
+                     [](const Bytes& input, const std::string&, std::uint64_t i) {
+                       const std::string_view coded(reinterpret_cast<const char*>(input.data()), input.size());
+                       // Fonts present by the iteration's bits; turned text now and then.
+                       struct Metrics : CodedTextMetrics {
+                         std::uint64_t fonts;
+                         bool turned;
+                         bool HasFont(int font) const override { return (fonts >> font & 1) != 0; }
+                         CodedTextExtent Extent(int font, std::string_view t) const override {
+                           const int w = static_cast<int>(t.size()) * (6 + font), h = 12 + font;
+                           return turned ? CodedTextExtent{h, w + h} : CodedTextExtent{w, h};
+                         }
+                       } metrics;
+                       metrics.fonts = i;
+                       metrics.turned = i % 7 == 0;
+                       const int limits[] = {-1, -2, 0, 1, 5, 80, 255};
+                       const int limit = limits[i % 7];
+                       std::size_t used = 0;
+                       for (const CodedTextPiece& piece : ParseCodedText(coded, limit))
+                         used += piece.kind == CodedTextPiece::kRun ? piece.text.size() : 2;
+                       Check(limit < 0 ? used <= coded.size() + 1 : used <= static_cast<std::size_t>(limit) + 1,
+                             "pieces beyond the limit");
+                       const CodedTextLayout layout =
+                           LayoutCodedText(metrics, coded, 100, 50, limit, static_cast<int>(i % 3), i % 2 == 0, i % 4 < 2, 0x800000);
+                       std::size_t drawn = 0;
+                       for (const CodedTextRun& run : layout.runs) drawn += run.text.size();
+                       Check(drawn <= coded.size(), "more characters drawn than the text holds");
+                       int visible = 0;
+                       (void)MeasureCodedText(metrics, coded, limit, &visible);
+                       Check(visible >= 0 && static_cast<std::size_t>(visible) <= coded.size(), "more characters measured than held");
+                       const std::size_t cut = i % 3 == 0 ? std::string::npos : i % 200;
+                       Check(StripTextCodes(coded, cut).size() <= std::min(cut, coded.size() * 3), "plain text beyond its limit");
+                       Check(CodedTextToCtrlChars(coded, cut).size() <= std::min(cut, coded.size()), "control text beyond its limit");
+                       std::string grey(coded);
+                       GreyOutTextCodes(grey);
+                       Check(grey.size() == coded.size(), "greying changed the length");
                      }});
   return targets;
 }
