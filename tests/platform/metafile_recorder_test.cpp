@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -122,17 +123,20 @@ std::vector<Point> WmfPoints(const std::vector<std::uint8_t>& b, std::size_t at,
   return points;
 }
 
-// Whether (x + 0.5, y + 0.5) is inside the edges by the even-odd rule: an odd number of
-// edges crosses the ray to its right.
-bool EvenOddInside(const std::vector<std::vector<Point>>& rings, double x, double y) {
-  bool inside = false;
+// Where the edges of the rings cross the horizontal line at height y, sorted: a point of
+// the line is inside by the even-odd rule when an odd number of crossings lies to its right.
+std::vector<double> Crossings(const std::vector<std::vector<Point>>& rings, double y) {
+  std::vector<double> xs;
   for (const std::vector<Point>& ring : rings)
     for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
       const Point a = ring[j], c = ring[i];
-      if ((a.y > y) != (c.y > y) && x < a.x + (y - a.y) * (c.x - a.x) / static_cast<double>(c.y - a.y))
-        inside = !inside;
+      if ((a.y > y) != (c.y > y)) xs.push_back(a.x + (y - a.y) * (c.x - a.x) / static_cast<double>(c.y - a.y));
     }
-  return inside;
+  std::sort(xs.begin(), xs.end());
+  return xs;
+}
+bool EvenOddInside(const std::vector<double>& crossings, double x) {
+  return (crossings.end() - std::upper_bound(crossings.begin(), crossings.end(), x)) % 2 == 1;
 }
 
 // A record holds at most 32,767 points: longer polylines and polygons go in pieces that
@@ -205,14 +209,18 @@ TEST(MetafileRecorders, WmfLongPolylinesAndPolygonsGoInPiecesThatDrawTheSame) {
   EXPECT_EQ(fills[0].size(), 3u);
   // Every pixel centre on a grid over the star is inside the pieces exactly when it is
   // inside the star.
-  int inside = 0;
-  for (int y = 2500; y < 29500; y += 997)
-    for (int x = 2500; x < 29500; x += 983) {
-      const bool in = EvenOddInside({star}, x + 0.5, y + 0.5);
-      inside += in;
-      ASSERT_EQ(EvenOddInside(fills[0], x + 0.5, y + 0.5), in) << x << "," << y;
+  int inside = 0, outside = 0, differ = 0;
+  for (int y = 2500; y < 29500; y += 499) {
+    const std::vector<double> whole = Crossings({star}, y + 0.5), pieces = Crossings(fills[0], y + 0.5);
+    for (int x = 2500; x < 29500; x += 7) {
+      const bool in = EvenOddInside(whole, x + 0.5);
+      ++(in ? inside : outside);
+      differ += EvenOddInside(pieces, x + 0.5) != in;
     }
-  EXPECT_GT(inside, 50);  // and many outside
+  }
+  EXPECT_EQ(differ, 0);
+  EXPECT_GT(inside, 10000);
+  EXPECT_GT(outside, 10000);
   EXPECT_EQ(fills[1], fills[0]);
 }
 
