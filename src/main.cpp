@@ -13,6 +13,7 @@
 #include "expr/expression.h"
 #include "expr/udf_record.h"
 #include "exchange/import_registration.h"
+#include "exchange/ui/visual_column_dialog.h"
 #include "fit/session.h"
 #include "fit/ui/fit_commands.h"
 #include "graph3d/ui/status_graph.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
   });
   RegisterUdfHooks(session);
   RegisterImportReaders();
+  RegisterColumnDialogs();
   RegisterDataFileCommands(session);
   RegisterDataToolCommands(session);
   RegisterGraphWindows(session);

@@ -96,6 +96,12 @@ struct TImportReaders {
   std::function<int(std::string& path)> Detect;
   // The whole-file reader of each kind (index 1..24); empty where none exists yet.
   std::array<TWholeFileReader, kImportKindCount + 1> Read;
+  // The column lister of each kind (index 1..24): one display string per column, whose
+  // first characters name the column; returns the number listed (below 1 when the file
+  // offers none).
+  std::array<std::function<int(const std::string& path, std::vector<std::string>& list)>,
+             kImportKindCount + 1>
+      List;
   // One column of a file of a kind (index 1..24): (path, sheet, column).
   std::array<std::function<TColumnArray(const std::string& path, int sheet, int column)>,
              kImportKindCount + 1>

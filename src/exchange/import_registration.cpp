@@ -50,4 +50,18 @@ void RegisterImportReaders() {
     r.Read[static_cast<std::size_t>(kind)] = ReadNotebook;
     r.ReadColumn[static_cast<std::size_t>(kind)] = ReadNotebookColumn;
   }
+
+  // The listers of the column dialogs.
+  for (int kind : {2, 3, 4}) r.List[static_cast<std::size_t>(kind)] = ListAsciiColumns;
+  r.List[5] = ListDbaseFields;
+  for (int kind : {6, 7, 8, 10, 11, 12})
+    r.List[static_cast<std::size_t>(kind)] = [kind](const std::string& path, std::vector<std::string>& list) {
+      return ListWorksheetColumns(path, list, kind);
+    };
+  r.List[9] = ListWB1Columns;
+  r.List[13] = ListExcelColumns;
+  r.List[15] = [](const std::string& path, std::vector<std::string>& list) { return ListMvwColumns(path, list); };
+  for (int kind : {17, 18, 19}) r.List[static_cast<std::size_t>(kind)] = ListDifColumns;
+  r.List[20] = ListOleExcelColumns;
+  for (int kind : {21, 22}) r.List[static_cast<std::size_t>(kind)] = ListNotebookColumns;
 }

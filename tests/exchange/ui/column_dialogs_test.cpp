@@ -1,0 +1,372 @@
+// The column selection dialogs as a user drives them: choosing by clicks, double clicks and
+// buttons, the refusals of mixed sheets and repeated columns, the preview and its options,
+// and the import road from the open dialog through dialog 4078 for a five-column text file,
+// a dBASE table and a LibreOffice workbook.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+#include "app/data_files.h"
+#include "app/data_session.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/ui/command_line.h"
+#include "app/ui/command_table.h"
+#include "app/ui/data_file_commands.h"
+#include "app/ui/main_window.h"
+#include "app/ui/modal_answers.h"
+#include "app/ui/program.h"
+#include "exchange/column_choice.h"
+#include "exchange/exchange_test_support.h"
+#include "exchange/import_registration.h"
+#include "exchange/ui/visual_column_dialog.h"
+#include "exchange/worksheet_builder.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_services.h"
+#include "support/scratch_files.h"
+#include "tools/ui/data_tool_commands.h"
+#include "tools/ui/titles_dialog.h"
+
+namespace {
+
+using exchange_test::FixturePath;
+using Texts = std::vector<std::string>;
+
+// Five columns: a row number, x, y, a weight and z = 2x - y + 1, under a header line.
+std::string FiveColumns(int rows) {
+  std::string text = "n east north sd height\n";
+  for (int i = 1; i <= rows; ++i) {
+    const int x = i % 5, y = i / 5;
+    text += std::to_string(i) + " " + std::to_string(x) + " " + std::to_string(y) + " 0.5 " +
+            std::to_string(2 * x - y + 1) + "\n";
+  }
+  return text;
+}
+
+class ColumnDialogs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterImportReaders();
+    platform::SetMessageBoxService(&boxes_);
+  }
+  void TearDown() override {
+    PreviewSurfaceHook() = nullptr;
+    platform::SetMessageBoxService(nullptr);
+  }
+  template <class Dialog>
+  static QPushButton* Button(Dialog* d, int id) {
+    return d->template findChild<QPushButton*>(id < 10 ? "button" + QString::number(id) : QString::number(id));
+  }
+  template <class Dialog>
+  static QString Text(Dialog* d, int id) {
+    return d->template findChild<QLabel*>(QString::number(id))->text();
+  }
+  static void Click(QListWidget* list, int row) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+  }
+  static void DoubleClick(QListWidget* list, int row) {
+    const QPoint at = list->visualItemRect(list->item(row)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+  }
+  std::vector<std::string> BoxTexts() const {
+    std::vector<std::string> t;
+    for (const auto& b : boxes_.Boxes()) t.push_back(b.caption + " / " + b.text);
+    return t;
+  }
+  ScratchDir dir_;
+  platform::ScriptedAnswers boxes_;
+};
+
+TEST(ColumnEntries, EveryLookupForm) {
+  struct Case {
+    int kind;
+    const char* entry;
+    int column, sheet;
+  };
+  const Case cases[] = {
+      {4, "  3 height", 3, 0},   {5, " 12 DEPTH", 12, 0},   {8, "A : x", 0, 0},     {13, "Z :", 25, 0},
+      {18, "AB: name", 27, 0},   {11, "HW:", 8 * 26 + 22, 0}, {12, "B!C : v", 2, 1}, {20, "C!AA: w", 26, 2},
+      {9, "A!A :", 0, 0},        {15, "  12: Depth", 12, 0}, {21, "9999: t", 9999, 0}, {23, "7 ZVAR [z]", 7, 0},
+      {8, "a :", -1, 0},         {12, "BC : v", -1, 0},    {5, "abc", -1, 0},     {1, "  1 x", -1, 0},
+  };
+  for (const Case& c : cases) {
+    const TColumnRef r = ParseColumnEntry(c.kind, c.entry);
+    EXPECT_EQ(r.column, c.column) << c.kind << " " << c.entry;
+    EXPECT_EQ(r.sheet, c.sheet) << c.kind << " " << c.entry;
+  }
+}
+
+// A double click on the third-last item of the XYZ list chooses the last three; on the
+// second-last it changes nothing.
+TEST_F(ColumnDialogs, DoubleClicksChooseThreeNeighbours) {
+  const std::string path = dir_.Write("five.txt", FiveColumns(12));
+  TImportColumns columns;
+  TDlgSelXYZ dialog(nullptr, kSelectXYZTemplate, path, 4, false, columns);
+  dialog.show();
+  QListWidget* list = dialog.List();
+  ASSERT_EQ(list->count(), 5);
+  EXPECT_EQ(list->item(0)->text().left(8), "  1 n  1");
+
+  DoubleClick(list, 2);
+  EXPECT_EQ((std::array{dialog.Choice().ImportColX, dialog.Choice().ImportColY, dialog.Choice().ImportColZ}),
+            (std::array{3, 4, 5}));
+  EXPECT_EQ(list->currentRow(), 4);
+  EXPECT_EQ(Text(&dialog, 646).left(8), "  5 heig");
+  DoubleClick(list, 3);
+  EXPECT_EQ((std::array{dialog.Choice().ImportColX, dialog.Choice().ImportColY, dialog.Choice().ImportColZ}),
+            (std::array{3, 4, 5}));
+  EXPECT_TRUE(dialog.isVisible());  // no double click presses OK here
+  EXPECT_EQ(columns.ImportColX, -1);  // nothing is written back before OK
+}
+
+// Clicks fill X, Y and Z in turn; the buttons set a column whatever was set; OK refuses a
+// weight column that repeats Z, then takes the choice.
+TEST_F(ColumnDialogs, ClicksButtonsAndRepeatedColumns) {
+  const std::string path = dir_.Write("five.txt", FiveColumns(12));
+  TImportColumns columns;
+  TDlgSelXYZ dialog(nullptr, kSelectXYZTemplate, path, 4, false, columns);
+  dialog.show();
+  QListWidget* list = dialog.List();
+  for (int row : {1, 2, 4}) Click(list, row);
+  Click(list, 3);  // all three chosen: a click chooses nothing more
+  EXPECT_EQ((std::array{dialog.Choice().ImportColX, dialog.Choice().ImportColY, dialog.Choice().ImportColZ,
+                        dialog.Choice().ImportColW}),
+            (std::array{2, 3, 5, -1}));
+  Click(list, 4);
+  Button(&dialog, 651)->click();  // Weights = Z
+  EXPECT_EQ(dialog.Choice().ImportColW, 5);
+  Button(&dialog, 1)->click();
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(BoxTexts(), (Texts{"Column Selection Error / Selections Must Be Separate Columns"}));
+  Click(list, 3);
+  Button(&dialog, 651)->click();
+  Button(&dialog, 1)->click();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ((std::array{columns.ImportColX, columns.ImportColY, columns.ImportColZ, columns.ImportColW}),
+            (std::array{2, 3, 5, 4}));
+}
+
+TEST_F(ColumnDialogs, ColumnsFromTwoSheetsAreRefused) {
+  exchange_test::SheetBuilder b;
+  b.Wk3Bof();
+  for (int sheet = 0; sheet < 2; ++sheet)
+    for (int r = 0; r < 5; ++r)
+      for (int c = 0; c < 3; ++c) b.Wk3Number(sheet, c, r, r * c + sheet);
+  const std::string path = dir_.Write("two.wk3", b.Take());
+  TImportColumns columns;
+  TDlgSelXYZ dialog(nullptr, kSelectXYZTemplate, path, 12, false, columns);
+  dialog.show();
+  ASSERT_EQ(dialog.List()->count(), 6);
+  EXPECT_EQ(dialog.List()->item(3)->text(), "B!A :");
+  for (int row : {0, 4, 5}) Click(dialog.List(), row);
+  Button(&dialog, 1)->click();
+  EXPECT_EQ(BoxTexts(), (Texts{"Column Selection Error / Selections Must Be From a Single Page"}));
+  Click(dialog.List(), 3);
+  Button(&dialog, 648)->click();
+  Button(&dialog, 1)->click();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ((std::array{columns.ImportSheetX, columns.ImportColX, columns.ImportColY, columns.ImportColZ}),
+            (std::array{1, 0, 1, 2}));
+}
+
+// The two-column dialog (4035) lists a two-column text file, chooses by clicks and presses
+// OK on a double click; X and Y must differ.
+TEST_F(ColumnDialogs, TwoColumnDialogOfTheTwoColumnRead) {
+  const std::string path = dir_.Write("xy.txt", "1 10\n2 20\n3 30\n4 40\n5 50\n");
+  TImportColumns columns;
+  auto* dialog = new TDlgSelXY(nullptr, kSelectXYTemplate, path, 2, true, columns);
+  dialog->show();
+  EXPECT_EQ(dialog->windowTitle(), "Select X and Y Columns");
+  EXPECT_EQ(Button(dialog, 648)->text(), "&X Values");
+  ASSERT_EQ(dialog->List()->count(), 2);
+  Click(dialog->List(), 1);
+  Button(dialog, 649)->click();  // Y = the same column
+  Button(dialog, 1)->click();
+  EXPECT_EQ(BoxTexts(), (Texts{"Column Selection Error / Selections Must Be Separate Columns"}));
+  Click(dialog->List(), 0);
+  Button(dialog, 648)->click();
+  DoubleClick(dialog->List(), 1);
+  EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  EXPECT_EQ((std::array{columns.ImportColX, columns.ImportColY}), (std::array{1, 2}));
+  delete dialog;
+
+  // Without the two-column flag such a file offers nothing to choose.
+  TDlgSelXY plain(nullptr, kSelectXYTemplate, path, 2, false, columns);
+  plain.show();
+  EXPECT_EQ(plain.List()->count(), 0);
+}
+
+// The preview: built when X, Y and Z form a valid choice, drawn off the screen, kept while
+// the columns stay; turning it off and on builds it again; the smoothing subsystem's
+// surface is asked for only when the points do not lie on a line.
+TEST_F(ColumnDialogs, PreviewOffAndOnRebuildsIt) {
+  int surfaces = 0;
+  PreviewSurfaceHook() = [&surfaces](std::span<const TXYZPoint> table) -> TPreviewSurface {
+    ++surfaces;
+    EXPECT_GT(PointCount(table), 3);
+    return [](long double x, long double y) { return 2 * x - y + 1; };
+  };
+  const std::string path = dir_.Write("five.txt", FiveColumns(20));
+  int previewOn = 1, sd = 0;
+  TImportColumns columns;
+  TDlgVisSelXYZ dialog(nullptr, path, 4, &previewOn, &sd, columns);
+  dialog.resize(900, 420);
+  dialog.show();
+  EXPECT_EQ(dialog.findChild<QCheckBox*>("653")->isChecked(), true);
+  for (int row : {1, 2, 4}) Click(dialog.List(), row);
+  ASSERT_EQ(dialog.PreviewBuilds(), 1);
+  ASSERT_EQ(PointCount(dialog.PreviewTable()), 20);
+  EXPECT_TRUE(dialog.PreviewHasSurface());
+  EXPECT_EQ(surfaces, 1);
+  EXPECT_EQ(Text(&dialog, 387), "20 pts");
+  // Sorted by x, then y; z from the file.
+  const TXYZPoint& first = dialog.PreviewTable()[1];
+  EXPECT_EQ((std::array{first.X, first.Y, first.Z}), (std::array{0.0L, 1.0L, 0.0L}));
+  QWidget* pane = dialog.findChild<QWidget*>("381");
+  const QImage shot = pane->grab().toImage();
+  EXPECT_GE(dialog.PreviewDraws(), 1);
+  int coloured = 0;
+  for (int y = 0; y < shot.height(); y += 2)
+    for (int x = 0; x < shot.width(); x += 2) coloured += shot.pixel(x, y) != qRgb(255, 255, 255);
+  EXPECT_GT(coloured, 200);
+
+  Click(dialog.List(), 1);
+  Button(&dialog, 648)->click();  // the same X again: the same preview
+  EXPECT_EQ(dialog.PreviewBuilds(), 1);
+  dialog.findChild<QCheckBox*>("653")->click();
+  EXPECT_TRUE(dialog.PreviewTable().empty());
+  EXPECT_EQ(Text(&dialog, 387), "");
+  dialog.findChild<QCheckBox*>("653")->click();
+  EXPECT_EQ(dialog.PreviewBuilds(), 2);
+  EXPECT_EQ(PointCount(dialog.PreviewTable()), 20);
+
+  EXPECT_EQ(surfaces, 2);
+  // Points on one line get no surface: every y of the sd column is 0.5.
+  Click(dialog.List(), 3);
+  Button(&dialog, 649)->click();
+  EXPECT_EQ(dialog.PreviewBuilds(), 3);
+  EXPECT_FALSE(dialog.PreviewHasSurface());
+  EXPECT_EQ(surfaces, 2);
+  Click(dialog.List(), 1);
+  Button(&dialog, 649)->click();  // Y = X: refused choice, no preview
+  EXPECT_TRUE(dialog.PreviewTable().empty());
+
+  dialog.findChild<QCheckBox*>("652")->click();
+  dialog.findChild<QCheckBox*>("653")->click();
+  Click(dialog.List(), 2);
+  Button(&dialog, 649)->click();
+  Button(&dialog, 1)->click();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ((std::array{previewOn, sd}), (std::array{0, 1}));
+}
+
+TEST_F(ColumnDialogs, PreviewOfALibreOfficeWorkbook) {
+  const std::string path = FixturePath("libreoffice_book.xls").string();
+  int previewOn = 1, sd = 0;
+  TImportColumns columns;
+  TDlgVisSelXYZ dialog(nullptr, path, 20, &previewOn, &sd, columns);
+  dialog.show();
+  ASSERT_EQ(dialog.List()->count(), 5);
+  EXPECT_EQ(Text(&dialog, 642), "Excel XLS OLE");
+  DoubleClick(dialog.List(), 0);
+  EXPECT_EQ((std::array{dialog.Choice().ImportSheetX, dialog.Choice().ImportColX, dialog.Choice().ImportColZ}),
+            (std::array{1, 0, 2}));
+  // The formula error leaves a hole in Z: the preview pairs the columns' numbers in order.
+  EXPECT_EQ(PointCount(dialog.PreviewTable()), 9);
+  EXPECT_EQ(Text(&dialog, 387), "9 pts");
+  EXPECT_FALSE(dialog.PreviewHasSurface());  // no smoothing engine installed
+}
+
+// A user imports from the open dialog: a five-column text file, a dBASE table and an Excel
+// workbook, each through dialog 4078 and the titles dialog.
+class ImportRoad : public ColumnDialogs {
+ protected:
+  void SetUp() override {
+    ColumnDialogs::SetUp();
+    RegisterDataFileCommands(session_);
+    RegisterDataToolCommands(session_);
+    RegisterColumnDialogs();
+    setenv("ONDRAVIK_HOME", dir_.Path().c_str(), 1);
+    platform::qt::InstallQtServices();
+    platform::SetMessageBoxService(&boxes_);
+    platform::SetFileDialogService(&files_);
+    ApplyCommandLine({});
+    window_ = std::make_unique<QVRK>(session_);
+    window_->SetupWindow();
+  }
+  void TearDown() override {
+    window_.reset();
+    for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
+    platform::qt::UninstallQtServices();
+    ImportReaders().ChooseColumns = nullptr;
+    ImportReaders().ChooseXYColumns = nullptr;
+    ColumnDialogs::TearDown();
+  }
+  // Opens the file through the open dialog; `choose` acts in the column dialog.
+  void Import(const std::string& path, std::function<void(TDlgVisSelXYZ*)> choose) {
+    files_.Answer(path);
+    ModalAnswer<TDlgVisSelXYZ> columns(std::move(choose));
+    ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
+    window_->ExecuteCommand(CmImport);
+    EXPECT_EQ(columns.Seen(), 1);
+  }
+  TDataSession session_;
+  platform::ScriptedFiles files_;
+  std::unique_ptr<QVRK> window_;
+};
+
+TEST_F(ImportRoad, FiveColumnTextDbaseAndWorkbook) {
+  Import(dir_.Write("five.txt", FiveColumns(15)), [](TDlgVisSelXYZ* d) {
+    EXPECT_EQ(Text(d, 642), "ASCII Multi-Column");
+    DoubleClick(d->List(), 1);  // east, north, sd
+    Click(d->List(), 4);
+    Button(d, 650)->click();  // Z = height
+    Click(d->List(), 3);
+    Button(d, 651)->click();  // weights = sd
+    d->findChild<QCheckBox*>("652")->click();  // standard deviations
+    Button(d, 1)->click();
+  });
+  ASSERT_EQ(session_.Table.XYZRows(), 15);
+  // Every row came in with z = 2x - y + 1 and W = 1 / 0.5^2 (the table is sorted by now).
+  for (int i = 1; i <= 15; ++i) {
+    const TXYZPoint& p = session_.Table.XYZData()[static_cast<std::size_t>(i)];
+    EXPECT_EQ(p.Z, 2 * p.X - p.Y + 1);
+    EXPECT_EQ(p.W, 4);
+  }
+  EXPECT_EQ(session_.DataTitles().ZName, "height");
+
+  Import(FixturePath("libreoffice_points.dbf").string(), [](TDlgVisSelXYZ* d) {
+    EXPECT_EQ(Text(d, 642), "dBASE III+/ IV");
+    ASSERT_EQ(d->List()->count(), 4);
+    DoubleClick(d->List(), 0);  // X, Y, Z
+    Button(d, 1)->click();
+  });
+  EXPECT_EQ(session_.Table.XYZRows(), 5);
+  EXPECT_EQ(session_.DataTitles().ZName, "Z");
+
+  Import(FixturePath("libreoffice_book.xls").string(), [](TDlgVisSelXYZ* d) {
+    DoubleClick(d->List(), 0);
+    Click(d->List(), 3);
+    Button(d, 651)->click();
+    Button(d, 1)->click();
+  });
+  EXPECT_EQ(session_.Table.XYZRows(), 9);
+  EXPECT_EQ(session_.DataTitles().Title, "Trial 4");
+  EXPECT_EQ(session_.Table.XYZData()[5].Status, '*');  // the negative weight
+  EXPECT_TRUE(boxes_.Boxes().empty());
+
+  // Cancel in the dialog leaves the table as it was.
+  Import(FixturePath("gnumeric_biff8.xls").string(), [](TDlgVisSelXYZ* d) { Button(d, 2)->click(); });
+  EXPECT_EQ(session_.Table.XYZRows(), 9);
+}
+
+}  // namespace
