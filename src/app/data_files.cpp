@@ -218,9 +218,9 @@ int ImportDataFile(TDataSession& session, int filtered) {
   const TWholeFileReader& reader = readers.Read[static_cast<std::size_t>(kind)];
   const bool needsColumns = ImportKindNeedsColumns(kind);
   if (!reader || (needsColumns && !readers.ChooseColumns)) {
-    // A kind this program cannot read yet is refused, never half-read. A text or DIF file
-    // of more columns than X, Y and Z is readable once its columns are chosen: say that
-    // rather than that it held no points.
+    // A kind this program cannot read is refused, never half-read. Without a column dialog
+    // (a build without the user interface) a text or DIF file of more columns than X, Y and
+    // Z cannot have its columns chosen: say that rather than that it held no points.
     if (reader && (kind == 4 || kind == 18 || kind == 19))
       ErrorBox(Owner(), path, Text(kTooManyColumns));
     else

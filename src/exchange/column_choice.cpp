@@ -89,16 +89,12 @@ PointTable BuildPreviewTable(const std::string& path, int kind, const TImportCol
     // row is no point.
     if (!IsUsableValue(x[i]) || !IsUsableValue(y[i]) || !IsUsableValue(z[i])) continue;
     TXYZPoint& p = table[static_cast<std::size_t>(++rows)];
-    p.X = x[i], p.Y = y[i], p.Z = z[i];
+    // Unweighted active points, as the graph and the smoothing engine read a table.
+    p.X = x[i], p.Y = y[i], p.Z = z[i], p.W = 1, p.Status = kPointActive;
   }
   if (rows < static_cast<int>(kMinValues)) return {};
   table.resize(static_cast<std::size_t>(rows) + 1);
   SetPointCount(table, rows);
   SortDataTable(table, 0);
   return table;
-}
-
-TPreviewSurfaceMaker& PreviewSurfaceHook() {
-  static TPreviewSurfaceMaker maker;
-  return maker;
 }

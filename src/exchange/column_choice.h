@@ -12,8 +12,6 @@
 //   23, 24           the decimal number at the start
 #pragma once
 
-#include <functional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,14 +31,8 @@ TColumnRef ParseColumnEntry(int kind, std::string_view entry);
 std::vector<std::string> ListImportColumns(const std::string& path, int kind, bool listXY);
 
 // The preview of three chosen columns: each read with the kind's one-column reader (with
-// its sheet), the rows of the shortest column whose three values are numbers, sorted by x.
+// its sheet), the rows of the shortest column whose three values are numbers, as active
+// points of weight 1 sorted by x.
 // Empty when a column cannot be read or fewer than 4 rows remain.
 PointTable BuildPreviewTable(const std::string& path, int kind, const TImportColumns& columns);
 
-// The smoothed surface drawn over the preview's points, given by the smoothing subsystem at
-// start-up: from a preview table (records 0 .. N, more than 3 points not on one line) a
-// function z(x, y) that keeps what it needs alive. Unset, the preview shows its points
-// alone.
-using TPreviewSurface = std::function<long double(long double x, long double y)>;
-using TPreviewSurfaceMaker = std::function<TPreviewSurface(std::span<const TXYZPoint> table)>;
-TPreviewSurfaceMaker& PreviewSurfaceHook();

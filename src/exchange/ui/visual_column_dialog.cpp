@@ -7,7 +7,6 @@
 
 #include "app/c_format.h"
 #include "app/data_statistics.h"
-#include "app/point_table.h"
 #include "app/ui/main_window.h"
 #include "graph3d/ui/graph_pane.h"
 #include "platform/qt/qt_device_context.h"
@@ -83,9 +82,9 @@ void TDlgVisSelXYZ::accept() {
 void TDlgVisSelXYZ::ClearPreview() {
   key_[3] = -1;
   preview_.clear();
-  surface_ = nullptr;
+  surface_.reset();
   setup_.Points = nullptr;
-  setup_.SurfaceFn = nullptr;
+  AttachPreviewSurface(setup_, surface_);
   (void)renderer_.SetData(nullptr);
   frameValid_ = false;
   count_->clear();
@@ -115,10 +114,8 @@ void TDlgVisSelXYZ::UpdatePreview() {
   (void)ColumnRangeStatistics(preview_, range[0], range[1], range[2], range[3], range[4], range[5]);
   for (std::size_t axis = 0; axis < 3; ++axis) SetAxisRange(setup_.Scaling, axis, range[2 * axis], range[2 * axis + 1]);
   setup_.Points = [this] { return std::span<const TXYZPoint>(preview_); };
-  // The smoothed surface needs more than three points that do not lie on one line.
-  const TPreviewSurfaceMaker& maker = PreviewSurfaceHook();
-  if (maker && PointCount(preview_) > 3 && !IsCollinearXY(preview_, false, nullptr)) surface_ = maker(preview_);
-  setup_.SurfaceFn = surface_;
+  surface_ = MakePreviewSurface(preview_);
+  AttachPreviewSurface(setup_, surface_);
   (void)renderer_.SetData(&setup_);
   frameValid_ = false;
   count_->setText(platform::qt::FromCp1252(CFormat("%d pts", PointCount(preview_))));

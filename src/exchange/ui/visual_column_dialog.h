@@ -3,8 +3,8 @@
 // options, "&SD Wts" (the weight column holds standard deviations) and "&Import Preview".
 //
 // The preview reads the three columns (BuildPreviewTable), draws their points and, where
-// the smoothing subsystem has given one (PreviewSurfaceHook) and the points do not lie on
-// a line, the smoothed surface through them. It is drawn into an image off the screen and
+// the smoothing subsystem gives one (graph3d/preview_surface.h: more than 3 points not on
+// one line), the smoothed surface through them. It is drawn into an image off the screen and
 // then shown, with no event handled while it draws, so nothing the user does can close the
 // dialog under a drawing.
 #pragma once
@@ -12,9 +12,11 @@
 #include <QImage>
 
 #include <array>
+#include <optional>
 
 #include "exchange/ui/column_dialogs.h"
 #include "graph3d/graph_setup.h"
+#include "graph3d/preview_surface.h"
 #include "graph3d/renderer.h"
 
 class QCheckBox;
@@ -33,7 +35,8 @@ class TDlgVisSelXYZ : public TDlgSelXYZ {
 
   // The preview's points (records 0 .. N), empty when none is shown.
   const PointTable& PreviewTable() const { return preview_; }
-  bool PreviewHasSurface() const { return static_cast<bool>(setup_.SurfaceFn); }
+  bool PreviewHasSurface() const { return surface_.has_value(); }
+  const T3DGraphSetup& PreviewSetup() const { return setup_; }
   // How many times the preview was built, and drawn, since the dialog opened.
   int PreviewBuilds() const { return builds_; }
   int PreviewDraws() const { return draws_; }
@@ -61,7 +64,7 @@ class TDlgVisSelXYZ : public TDlgSelXYZ {
   // -1: no preview.
   std::array<int, 6> key_{-1, -1, -1, -1, -1, -1};
   PointTable preview_;
-  TPreviewSurface surface_;
+  std::optional<TPreviewSurface> surface_;
   T3DGraphSetup setup_;
   T3DBase renderer_;
   QImage frame_;
