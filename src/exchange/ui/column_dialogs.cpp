@@ -17,6 +17,7 @@ constexpr int kPathChars = 260;
 constexpr int kKindChars = 40;
 constexpr int kChoiceChars = 80;
 constexpr const char* kSelectionError = "Column Selection Error";
+constexpr int kChoiceTextWidth = 180;
 
 QString Cut(const std::string& text, int chars) {
   return platform::qt::FromCp1252(std::string_view(text).substr(0, static_cast<std::size_t>(chars)));
@@ -41,8 +42,11 @@ TDlgSelCol::TDlgSelCol(QWidget* parent, int templateId, std::string path, int ki
   pathText_->setObjectName(QString::number(kPathText));
   kindText_->setObjectName(QString::number(kKindText));
   list_->setObjectName(QString::number(kList));
-  list_->setMinimumSize(260, 220);
-  list_->setFont(QFont("Monospace"));
+  // Wide enough for most entries (a scroll bar shows the rest) in a fixed-pitch font.
+  QFont fixed("Monospace");
+  fixed.setStyleHint(QFont::TypeWriter);
+  list_->setFont(fixed);
+  list_->setMinimumSize(QFontMetrics(fixed).horizontalAdvance(QString(40, 'M')) + 24, 240);
   auto* top = new QVBoxLayout(this);
   top->addWidget(pathText_);
   top->addWidget(kindText_);
@@ -72,7 +76,7 @@ TDlgSelCol::TDlgSelCol(QWidget* parent, int templateId, std::string path, int ki
   // The X choice's text; the dialogs of more columns put their buttons beside it.
   auto* xText = new QLabel(this);
   xText->setObjectName(QString::number(kXText));
-  xText->setMinimumWidth(200);
+  xText->setMinimumWidth(kChoiceTextWidth);
   choiceTexts_[0] = xText;
   choices_->addWidget(xText, 0, 1);
 }
@@ -91,7 +95,7 @@ void TDlgSelCol::AddChoiceRow(int which, const QString& buttonText, int buttonId
   QLabel*& text = choiceTexts_[which];
   if (text == nullptr) {
     text = new QLabel(this);
-    text->setMinimumWidth(200);
+    text->setMinimumWidth(kChoiceTextWidth);
     choices_->addWidget(text, which, 1);
   }
   text->setObjectName(QString::number(textId));
@@ -122,8 +126,12 @@ void TDlgSelCol::Choose(int which, int row) {
     case 2: choice_.ImportColZ = ref.column, choice_.ImportSheetZ = ref.sheet; break;
     default: choice_.ImportColW = ref.column, choice_.ImportSheetW = ref.sheet; break;
   }
-  if (QLabel* text = choiceTexts_[which])
-    text->setText(Cut(entries_[static_cast<std::size_t>(row)], kChoiceChars));
+  if (QLabel* text = choiceTexts_[which]) {
+    // The whole entry as the label's tip, as much as fits in the label itself.
+    const QString entry = Cut(entries_[static_cast<std::size_t>(row)], kChoiceChars);
+    text->setToolTip(entry);
+    text->setText(text->fontMetrics().elidedText(entry, Qt::ElideRight, text->width()));
+  }
 }
 
 void TDlgSelCol::SelectionChanged() {

@@ -44,7 +44,7 @@ TDlgVisSelXYZ::TDlgVisSelXYZ(QWidget* parent, std::string path, int kind, int* p
   choiceColumn_->insertWidget(1, sdBox_);
   choiceColumn_->insertWidget(2, previewBox_);
   auto* previewColumn = new QVBoxLayout;
-  pane_->setMinimumSize(320, 260);
+  pane_->setMinimumSize(400, 340);
   previewColumn->addWidget(pane_, 1);
   previewColumn->addWidget(count_);
   body_->addLayout(previewColumn, 2);
@@ -114,6 +114,8 @@ void TDlgVisSelXYZ::UpdatePreview() {
   (void)ColumnRangeStatistics(preview_, range[0], range[1], range[2], range[3], range[4], range[5]);
   for (std::size_t axis = 0; axis < 3; ++axis) SetAxisRange(setup_.Scaling, axis, range[2 * axis], range[2 * axis + 1]);
   setup_.Points = [this] { return std::span<const TXYZPoint>(preview_); };
+  // The axes show the points' range; a surface reaching beyond it is cut there.
+  setup_.ZFromPoints = 1;
   surface_ = MakePreviewSurface(preview_);
   AttachPreviewSurface(setup_, surface_);
   (void)renderer_.SetData(&setup_);
@@ -125,7 +127,11 @@ void TDlgVisSelXYZ::UpdatePreview() {
 
 void TDlgVisSelXYZ::PaintPane(QPainter& painter) {
   if (preview_.empty()) {
+    // The pane without a preview: the dialog's face in a frame, so that the user sees
+    // where the preview will be.
     painter.fillRect(pane_->rect(), palette().button());
+    painter.setPen(palette().dark().color());
+    painter.drawRect(pane_->rect().adjusted(0, 0, -1, -1));
     return;
   }
   if (!frameValid_ || frame_.size() != pane_->size()) {
