@@ -1,11 +1,13 @@
 // Bessel functions of real order and their derivatives.
 //
 // The workers follow Temme's and Steed's method as Numerical Recipes (section 6.7) gives
-// it: the continued fraction CF1 gives J'/J (I'/I) at the order nu; a downward recurrence
-// takes the unnormalised values to an order mu with |mu| <= 1/2; there Temme's series
-// (x < 2) or the complex continued fraction CF2 with Steed's normalisation (x >= 2) gives
-// Y and Y' (K and K'), the Wronskian fixes the scale of J (I), and an upward recurrence
-// brings Y (K) back to nu. Continued fractions run by the modified Lentz method.
+// it. From x = 2 on: the continued fraction CF1 gives J'/J (I'/I) at the order nu; a
+// downward recurrence takes the unnormalised values to an order mu with |mu| <= 1/2; there
+// the complex continued fraction CF2 with Steed's normalisation gives Y and Y' (K and K'),
+// the Wronskian fixes the scale of J (I), and an upward recurrence brings Y (K) back to nu.
+// Below 2, Temme's series gives Y and K at mu, and J and I come from their own power
+// series instead of the Wronskian, which cancels there (see PowerSeries). Continued
+// fractions run by the modified Lentz method.
 //
 // For x above 50 and orders up to 5 the values come from Hankel's asymptotic expansions,
 // which need neither the continued fractions (whose length grows with x) nor the
@@ -230,10 +232,161 @@ long double BesselKAsym(long double x, long double nu) {
   return HankelValue(ExprThreadContext(), TBesselKind::kK, x, nu, v) ? v : 0;
 }
 
+namespace {
+
+// (x/2)^nu / Gamma(nu + 1), the leading factor of the power series. x^nu 2^-nu rather than
+// (x/2)^nu keeps every bit of a subnormal x; where Gamma(nu + 1) overflows the factor is
+// formed from logarithms (it lies near or below the smallest long double there).
+long double SeriesLead(long double x, long double nu) {
+  const long double gamma = std::tgamma(nu + 1);
+  if (std::isfinite(gamma) && nu <= 8192) return std::pow(x, nu) * std::exp2(-nu) / gamma;
+  int sign = 0;
+  return std::exp(nu * std::log(x / 2) - lgammal_r(nu + 1, &sign));
+}
+
+// J_nu(x) and J'_nu(x) (or I and I' when `modified`) from the power series
+//   J_nu(x) = (x/2)^nu / Gamma(nu + 1) sum_k t_k,  t_k = (-x^2/4)^k / (k! (nu + 1)_k),
+//   J'_nu(x) = (x/2)^nu / Gamma(nu + 1) sum_k (nu + 2k) t_k / x,
+// with +x^2/4 for I. Below x = 2 the terms fall faster than 1/k!^2, so 25 terms reach the
+// rounding unit; the J terms alternate, but no partial sum there is more than about ten
+// times the value (J has no zero below 2.4). Temme's series for Y, with the Wronskian,
+// gives J only through a difference of Y' and (J'/J) Y, which for orders with a fractional
+// part of 1/2 or more cancels to nothing at small x (J_(0.7)(1e-30) 1 % off, J_(1/2)(1e-60)
+// 22 orders of magnitude off); the series has no such difference.
+void PowerSeries(long double x, long double nu, bool modified, long double& value, long double& deriv) {
+  const long double step = (modified ? 1 : -1) * (x / 2) * (x / 2);
+  long double term = 1;
+  long double sum = 1;
+  long double dsum = nu;
+  long double sumAbs = 1;
+  long double dsumAbs = nu;
+  for (int k = 1; k <= 100; ++k) {
+    term *= step / (k * (nu + k));
+    const long double dterm = (nu + 2 * k) * term;
+    sum += term;
+    dsum += dterm;
+    sumAbs += std::fabs(term);
+    dsumAbs += std::fabs(dterm);
+    if (std::fabs(term) <= kEps * sumAbs && std::fabs(dterm) <= kEps * dsumAbs) break;
+  }
+  const long double lead = SeriesLead(x, nu);
+  value = lead * sum;
+  deriv = lead * (dsum / x);
+}
+
+// Temme's series for Y_mu and Y_(mu+1), |mu| <= 1/2, x < 2; false when it does not converge.
+bool TemmeY(long double x, long double xmu, long double& ymu, long double& ymu1) {
+  const long double x2 = x / 2;
+  const long double pimu = kPi * xmu;
+  const long double fact = PiMuOverSin(pimu);
+  const long double d = -std::log(x2);
+  long double e = xmu * d;
+  const long double fact2 = SinhOverArg(e);
+  const TTemmeGammas g = TemmeGammas(xmu);
+  long double ff = 2 / kPi * fact * (g.gamma1 * std::cosh(e) + g.gamma2 * fact2 * d);
+  e = std::exp(e);
+  long double p = e / (g.gampl * kPi);
+  long double q = 1 / (e * kPi * g.gammi);
+  const long double pimu2 = pimu / 2;
+  const long double fact3 = std::fabs(pimu2) < kEps ? 1 : std::sin(pimu2) / pimu2;
+  const long double r = kPi * pimu2 * fact3 * fact3;
+  const long double xmu2 = xmu * xmu;
+  long double c = 1;
+  const long double step = -x2 * x2;
+  long double sum = ff + r * q;
+  long double sum1 = p;
+  int i = 1;
+  for (; i <= kMaxIterations; ++i) {
+    ff = (i * ff + p + q) / (i * static_cast<long double>(i) - xmu2);
+    c *= step / i;
+    p /= i - xmu;
+    q /= i + xmu;
+    const long double del = c * (ff + r * q);
+    sum += del;
+    const long double del1 = c * p - i * del;
+    sum1 += del1;
+    if (std::fabs(del) < (1 + std::fabs(sum)) * kEps) break;
+  }
+  if (i > kMaxIterations) return false;
+  ymu = -sum;
+  ymu1 = -sum1 * (2 / x);
+  return true;
+}
+
+// Temme's series for K_mu and K_(mu+1), |mu| <= 1/2, x < 2; false when it does not converge.
+bool TemmeK(long double x, long double xmu, long double& kmu, long double& kmu1) {
+  const long double x2 = x / 2;
+  const long double pimu = kPi * xmu;
+  const long double fact = PiMuOverSin(pimu);
+  const long double d = -std::log(x2);
+  long double e = xmu * d;
+  const long double fact2 = SinhOverArg(e);
+  const TTemmeGammas g = TemmeGammas(xmu);
+  long double ff = fact * (g.gamma1 * std::cosh(e) + g.gamma2 * fact2 * d);
+  long double sum = ff;
+  e = std::exp(e);
+  long double p = 0.5L * e / g.gampl;
+  long double q = 0.5L / (e * g.gammi);
+  const long double xmu2 = xmu * xmu;
+  long double c = 1;
+  const long double step = x2 * x2;
+  long double sum1 = p;
+  int i = 1;
+  for (; i <= kMaxIterations; ++i) {
+    ff = (i * ff + p + q) / (i * static_cast<long double>(i) - xmu2);
+    c *= step / i;
+    p /= i - xmu;
+    q /= i + xmu;
+    const long double del = c * ff;
+    sum += del;
+    const long double del1 = c * (p - i * ff);
+    sum1 += del1;
+    if (std::fabs(del) < std::fabs(sum) * kEps) break;
+  }
+  if (i > kMaxIterations) return false;
+  kmu = sum;
+  kmu1 = sum1 * (2 / x);
+  return true;
+}
+
+// Y (or K, `modified`) from order mu and mu + 1 up to nu = mu + nl by the upward recurrence,
+// into out.value2 and out.deriv2. Past an overflow the value is infinite whatever follows.
+void UpwardSecondKind(long double x, long double nu, long double xmu, int nl, bool modified, long double fmu,
+                      long double fmu1, TBesselSet& out) {
+  const long double xi = 1 / x;
+  const long double xi2 = 2 * xi;
+  for (int k = 1; k <= nl; ++k) {
+    const long double next = (xmu + k) * xi2 * fmu1 + (modified ? fmu : -fmu);
+    fmu = fmu1;
+    fmu1 = next;
+    if (!std::isfinite(fmu1)) {
+      fmu = fmu1;
+      break;
+    }
+  }
+  out.value2 = fmu;
+  out.deriv2 = nu * xi * fmu - fmu1;
+}
+
+// Below x = 2: J and J' (I and I') by their power series, Y and Y' (K and K') by Temme's
+// series at mu = nu - round(nu) and the upward recurrence.
+int SmallArgument(long double x, long double nu, bool modified, TBesselSet& out) {
+  const int nl = static_cast<int>(nu + 0.5L);
+  const long double xmu = nu - nl;
+  long double fmu = 0;
+  long double fmu1 = 0;
+  if (!(modified ? TemmeK(x, xmu, fmu, fmu1) : TemmeY(x, xmu, fmu, fmu1))) return kErrBesselConvergence;
+  PowerSeries(x, nu, modified, out.value1, out.deriv1);
+  UpwardSecondKind(x, nu, xmu, nl, modified, fmu, fmu1, out);
+  return 0;
+}
+
+}  // namespace
+
 int BesselJY(long double x, long double nu, TBesselSet& out) {
   if (const int bad = CheckArguments(x, nu)) return bad;
-  const int nl = x < kTemmeSwitch ? static_cast<int>(nu + 0.5L)
-                                  : static_cast<int>(std::fmax(0.0L, std::trunc(nu - x + 1.5L)));
+  if (x < kTemmeSwitch) return SmallArgument(x, nu, false, out);
+  const int nl = static_cast<int>(std::fmax(0.0L, std::trunc(nu - x + 1.5L)));
   const long double xmu = nu - nl;
   const long double xmu2 = xmu * xmu;
   const long double xi = 1 / x;
@@ -278,111 +431,60 @@ int BesselJY(long double x, long double nu, TBesselSet& out) {
   if (rjl == 0) rjl = kEps;
   const long double f = rjpl / rjl;
 
-  long double rjmu = 0;
-  long double rymu = 0;
-  long double rymup = 0;
-  long double ry1 = 0;
-  if (x < kTemmeSwitch) {
-    const long double x2 = x / 2;
-    const long double pimu = kPi * xmu;
-    fact = PiMuOverSin(pimu);
-    d = -std::log(x2);
-    long double e = xmu * d;
-    const long double fact2 = SinhOverArg(e);
-    const TTemmeGammas g = TemmeGammas(xmu);
-    long double ff = 2 / kPi * fact * (g.gamma1 * std::cosh(e) + g.gamma2 * fact2 * d);
-    e = std::exp(e);
-    long double p = e / (g.gampl * kPi);
-    long double q = 1 / (e * kPi * g.gammi);
-    const long double pimu2 = pimu / 2;
-    const long double fact3 = std::fabs(pimu2) < kEps ? 1 : std::sin(pimu2) / pimu2;
-    const long double r = kPi * pimu2 * fact3 * fact3;
-    c = 1;
-    d = -x2 * x2;
-    long double sum = ff + r * q;
-    long double sum1 = p;
-    for (i = 1; i <= kMaxIterations; ++i) {
-      ff = (i * ff + p + q) / (i * static_cast<long double>(i) - xmu2);
-      c *= d / i;
-      p /= i - xmu;
-      q /= i + xmu;
-      const long double del = c * (ff + r * q);
-      sum += del;
-      const long double del1 = c * p - i * del;
-      sum1 += del1;
-      if (std::fabs(del) < (1 + std::fabs(sum)) * kEps) break;
-    }
-    if (i > kMaxIterations) return kErrBesselConvergence;
-    rymu = -sum;
-    ry1 = -sum1 * xi2;
-    rymup = xmu * xi * rymu - ry1;
-    rjmu = w / (rymup - f * rymu);
-  } else {
-    // CF2: p + iq = (J' + iY')/(J + iY) at mu, in complex arithmetic.
-    long double a = 0.25L - xmu2;
-    long double p = -0.5L * xi;
-    long double q = 1;
-    const long double br = 2 * x;
-    long double bi = 2;
-    fact = a * xi / (p * p + q * q);
-    long double cr = br + q * fact;
-    long double ci = bi + p * fact;
-    long double den = br * br + bi * bi;
-    long double dr = br / den;
-    long double di = -bi / den;
-    long double dlr = cr * dr - ci * di;
-    long double dli = cr * di + ci * dr;
-    long double temp = p * dlr - q * dli;
+  // CF2: p + iq = (J' + iY')/(J + iY) at mu, in complex arithmetic.
+  long double a = 0.25L - xmu2;
+  long double p = -0.5L * xi;
+  long double q = 1;
+  const long double br = 2 * x;
+  long double bi = 2;
+  fact = a * xi / (p * p + q * q);
+  long double cr = br + q * fact;
+  long double ci = bi + p * fact;
+  long double den = br * br + bi * bi;
+  long double dr = br / den;
+  long double di = -bi / den;
+  long double dlr = cr * dr - ci * di;
+  long double dli = cr * di + ci * dr;
+  long double temp = p * dlr - q * dli;
+  q = p * dli + q * dlr;
+  p = temp;
+  for (i = 2; i <= kMaxIterations; ++i) {
+    a += 2 * (i - 1);
+    bi += 2;
+    dr = a * dr + br;
+    di = a * di + bi;
+    if (std::fabs(dr) + std::fabs(di) < kFpMin) dr = kFpMin;
+    fact = a / (cr * cr + ci * ci);
+    cr = br + cr * fact;
+    ci = bi - ci * fact;
+    if (std::fabs(cr) + std::fabs(ci) < kFpMin) cr = kFpMin;
+    den = dr * dr + di * di;
+    dr /= den;
+    di /= -den;
+    dlr = cr * dr - ci * di;
+    dli = cr * di + ci * dr;
+    temp = p * dlr - q * dli;
     q = p * dli + q * dlr;
     p = temp;
-    for (i = 2; i <= kMaxIterations; ++i) {
-      a += 2 * (i - 1);
-      bi += 2;
-      dr = a * dr + br;
-      di = a * di + bi;
-      if (std::fabs(dr) + std::fabs(di) < kFpMin) dr = kFpMin;
-      fact = a / (cr * cr + ci * ci);
-      cr = br + cr * fact;
-      ci = bi - ci * fact;
-      if (std::fabs(cr) + std::fabs(ci) < kFpMin) cr = kFpMin;
-      den = dr * dr + di * di;
-      dr /= den;
-      di /= -den;
-      dlr = cr * dr - ci * di;
-      dli = cr * di + ci * dr;
-      temp = p * dlr - q * dli;
-      q = p * dli + q * dlr;
-      p = temp;
-      if (std::fabs(dlr - 1) + std::fabs(dli) < kEps) break;
-    }
-    if (i > kMaxIterations) return kErrBesselConvergence;
-    const long double gam = (p - f) / q;
-    rjmu = std::sqrt(w / ((p - f) * gam + q));
-    rjmu = std::copysign(rjmu, rjl);
-    rymu = rjmu * gam;
-    rymup = rymu * (p + q / gam);
-    ry1 = xmu * xi * rymu - rymup;
+    if (std::fabs(dlr - 1) + std::fabs(dli) < kEps) break;
   }
+  if (i > kMaxIterations) return kErrBesselConvergence;
+  const long double gam = (p - f) / q;
+  long double rjmu = std::sqrt(w / ((p - f) * gam + q));
+  rjmu = std::copysign(rjmu, rjl);
+  const long double rymu = rjmu * gam;
+  const long double rymup = rymu * (p + q / gam);
+  const long double ry1 = xmu * xi * rymu - rymup;
   const long double scale = rjmu / rjl;
   out.value1 = rjl1 * scale;
   out.deriv1 = rjp1 * scale;
-  for (int k = 1; k <= nl; ++k) {
-    const long double rytemp = (xmu + k) * xi2 * ry1 - rymu;
-    rymu = ry1;
-    ry1 = rytemp;
-    // Past an overflow the value is infinite whatever follows.
-    if (!std::isfinite(ry1)) {
-      rymu = ry1;
-      break;
-    }
-  }
-  out.value2 = rymu;
-  out.deriv2 = nu * xi * rymu - ry1;
+  UpwardSecondKind(x, nu, xmu, nl, false, rymu, ry1, out);
   return 0;
 }
 
 int BesselIK(long double x, long double nu, TBesselSet& out) {
   if (const int bad = CheckArguments(x, nu)) return bad;
+  if (x < kTemmeSwitch) return SmallArgument(x, nu, true, out);
   const int nl = static_cast<int>(nu + 0.5L);
   const long double xmu = nu - nl;
   const long double xmu2 = xmu * xmu;
@@ -419,86 +521,42 @@ int BesselIK(long double x, long double nu, TBesselSet& out) {
   }
   const long double f = ripl / ril;
 
-  long double rkmu = 0;
-  long double rk1 = 0;
-  if (x < kTemmeSwitch) {
-    const long double x2 = x / 2;
-    const long double pimu = kPi * xmu;
-    fact = PiMuOverSin(pimu);
-    d = -std::log(x2);
-    long double e = xmu * d;
-    const long double fact2 = SinhOverArg(e);
-    const TTemmeGammas g = TemmeGammas(xmu);
-    long double ff = fact * (g.gamma1 * std::cosh(e) + g.gamma2 * fact2 * d);
-    long double sum = ff;
-    e = std::exp(e);
-    long double p = 0.5L * e / g.gampl;
-    long double q = 0.5L / (e * g.gammi);
-    c = 1;
-    d = x2 * x2;
-    long double sum1 = p;
-    for (i = 1; i <= kMaxIterations; ++i) {
-      ff = (i * ff + p + q) / (i * static_cast<long double>(i) - xmu2);
-      c *= d / i;
-      p /= i - xmu;
-      q /= i + xmu;
-      const long double del = c * ff;
-      sum += del;
-      const long double del1 = c * (p - i * ff);
-      sum1 += del1;
-      if (std::fabs(del) < std::fabs(sum) * kEps) break;
-    }
-    if (i > kMaxIterations) return kErrBesselConvergence;
-    rkmu = sum;
-    rk1 = sum1 * xi2;
-  } else {
-    // CF2 with Temme's normalisation (Steed's algorithm).
-    b = 2 * (1 + x);
-    d = 1 / b;
-    long double delh = d;
-    h = d;
-    long double q1 = 0;
-    long double q2 = 1;
-    const long double a1 = 0.25L - xmu2;
-    long double q = a1;
-    c = a1;
-    long double a = -a1;
-    long double s = 1 + q * delh;
-    for (i = 2; i <= kMaxIterations; ++i) {
-      a -= 2 * (i - 1);
-      c = -a * c / i;
-      const long double qnew = (q1 - b * q2) / a;
-      q1 = q2;
-      q2 = qnew;
-      q += c * qnew;
-      b += 2;
-      d = 1 / (b + a * d);
-      delh = (b * d - 1) * delh;
-      h += delh;
-      const long double dels = q * delh;
-      s += dels;
-      if (std::fabs(dels / s) < kEps) break;
-    }
-    if (i > kMaxIterations) return kErrBesselConvergence;
-    h = a1 * h;
-    rkmu = std::sqrt(kPi / (2 * x)) * std::exp(-x) / s;
-    rk1 = rkmu * (xmu + x + 0.5L - h) * xi;
+  // CF2 with Temme's normalisation (Steed's algorithm).
+  b = 2 * (1 + x);
+  d = 1 / b;
+  long double delh = d;
+  h = d;
+  long double q1 = 0;
+  long double q2 = 1;
+  const long double a1 = 0.25L - xmu2;
+  long double q = a1;
+  c = a1;
+  long double a = -a1;
+  long double s = 1 + q * delh;
+  for (i = 2; i <= kMaxIterations; ++i) {
+    a -= 2 * (i - 1);
+    c = -a * c / i;
+    const long double qnew = (q1 - b * q2) / a;
+    q1 = q2;
+    q2 = qnew;
+    q += c * qnew;
+    b += 2;
+    d = 1 / (b + a * d);
+    delh = (b * d - 1) * delh;
+    h += delh;
+    const long double dels = q * delh;
+    s += dels;
+    if (std::fabs(dels / s) < kEps) break;
   }
+  if (i > kMaxIterations) return kErrBesselConvergence;
+  h = a1 * h;
+  const long double rkmu = std::sqrt(kPi / (2 * x)) * std::exp(-x) / s;
+  const long double rk1 = rkmu * (xmu + x + 0.5L - h) * xi;
   const long double rkmup = xmu * xi * rkmu - rk1;
   const long double rimu = xi / (f * rkmu - rkmup);
   out.value1 = (rimu * ril1) / ril;
   out.deriv1 = (rimu * rip1) / ril;
-  for (int k = 1; k <= nl; ++k) {
-    const long double rktemp = (xmu + k) * xi2 * rk1 + rkmu;
-    rkmu = rk1;
-    rk1 = rktemp;
-    if (!std::isfinite(rk1)) {
-      rkmu = rk1;
-      break;
-    }
-  }
-  out.value2 = rkmu;
-  out.deriv2 = nu * xi * rkmu - rk1;
+  UpwardSecondKind(x, nu, xmu, nl, true, rkmu, rk1, out);
   return 0;
 }
 

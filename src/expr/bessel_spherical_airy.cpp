@@ -10,12 +10,41 @@
 namespace {
 
 constexpr long double kPi = std::numbers::pi_v<long double>;
+constexpr long double kEpsilon = 1e-20L;  // stop test of the power series
 constexpr long double kSqrtHalfPi = 1.25331413731550025120788264240552262881L;
 constexpr long double kInvSqrt3 = std::numbers::inv_sqrt3_v<long double>;
 constexpr long double kAiry0 = 0.355028053887817239260063186004183176398L;       // Ai(0)
 constexpr long double kAiryPrime0 = -0.258819403792806798405183560189203963479L;  // Ai'(0)
 
 using TWorker = int (*)(long double, long double, TBesselSet&);
+
+// Below this argument j_n, j'_n, i_n and i'_n come from their power series.
+constexpr long double kSphericalSeriesEnd = 1;
+
+// j_n(x) and j'_n(x) (i_n and i'_n when `modified`) for x < 1 from the power series
+//   j_n(x) = x^n / (2n+1)!! sum_k t_k,  t_k = (-x^2/2)^k / (k! (2n+3)(2n+5)...(2n+2k+1)),
+//   j'_n(x) = x^n / (2n+1)!! sum_k (n + 2k) t_k / x,
+// with +x^2/2 for i. Formed from the half-order worker instead, j'_n = sqrt(pi/(2x))
+// J'_(n+1/2) - j_n/(2x) is the difference of two terms near n j_n/x + j_n/(2x), which at
+// x = 1e-8 leaves three digits of j'_0 = -x/3. The leading factor is a product of n
+// factors below 1/3; it reaches 0 within some ten thousand steps for any order.
+void SphericalSeries(long double x, long double n, bool modified, long double& value, long double& deriv) {
+  long double lead = 1;
+  for (long double i = 1; i <= n && lead != 0; ++i) lead *= x / (2 * i + 1);
+  const long double step = (modified ? 0.5L : -0.5L) * x * x;
+  long double term = 1;
+  long double sum = 1;
+  long double dsum = n;
+  for (int k = 1; k <= 60; ++k) {
+    term *= step / (k * (2 * n + 2 * k + 1));
+    const long double dterm = (n + 2 * k) * term;
+    sum += term;
+    dsum += dterm;
+    if (std::fabs(term) <= kEpsilon * std::fabs(sum) && std::fabs(dterm) <= kEpsilon * std::fabs(dsum)) break;
+  }
+  value = lead * sum;
+  deriv = lead * (dsum / x);
+}
 
 int Spherical(TWorker worker, long double x, long double n, TBesselSet& out) {
   if (!(x > 0)) return kErrBesselPositiveX;
@@ -24,10 +53,14 @@ int Spherical(TWorker worker, long double x, long double n, TBesselSet& out) {
   TBesselSet b;
   if (const int status = worker(x, n + 0.5L, b); status < 0) return status;
   const long double factor = kSqrtHalfPi / std::sqrt(x);
-  out.value1 = factor * b.value1;
   out.value2 = factor * b.value2;
-  out.deriv1 = factor * b.deriv1 - out.value1 / (2 * x);
   out.deriv2 = factor * b.deriv2 - out.value2 / (2 * x);
+  if (x < kSphericalSeriesEnd) {
+    SphericalSeries(x, n, worker == BesselIK, out.value1, out.deriv1);
+  } else {
+    out.value1 = factor * b.value1;
+    out.deriv1 = factor * b.deriv1 - out.value1 / (2 * x);
+  }
   return 0;
 }
 

@@ -130,6 +130,124 @@ TEST_F(BesselTest, EveryApproximationHoldsFifteenDigitsOverItsRange) {
   }
 }
 
+// A value of the family at X = x (the long double nearest to the decimal x), from
+// tests/expr/reference/bessel_small_argument_references.py (mpmath at 60 digits).
+struct TArgumentReference {
+  const char* text;
+  long double x;
+  long double value;
+};
+
+// Relative errors of `table` evaluated through the language, each within `limit`; errors
+// are relative to the value, or to `envelope(x)` where that is larger.
+void ExpectTable(std::span<const TArgumentReference> table, long double limit,
+                 long double (*envelope)(long double) = nullptr) {
+  for (const TArgumentReference& r : table) {
+    ExprThreadContext().ExprVars.X() = r.x;
+    const long double got = ExprParseAndRun(r.text);
+    const long double scale = envelope != nullptr ? envelope(r.x) : 0;
+    EXPECT_EQ(ExprThreadContext().ExprMathError, 0) << r.text << " at " << static_cast<double>(r.x);
+    EXPECT_LE(ScaledError(got, r.value, scale), limit)
+        << r.text << " at " << static_cast<double>(r.x) << " = " << static_cast<double>(got) << ", wanted "
+        << static_cast<double>(r.value);
+  }
+}
+
+// Half-integer orders, an order with a fractional part above 1/2 and the spherical
+// functions at arguments where their values are their series' first terms.
+const TArgumentReference kSmallArgumentValues[] = {
+    {"JNU(0.5,X)", 1e-11L, 2.523132522020160048250388e-6L},
+    {"JNU(0.5,X)", 1e-30L, 7.978845608028653558925346e-16L},
+    {"JNU(0.5,X)", 1e-60L, 7.978845608028653558740489e-31L},
+    {"JNU(0.5,X)", 1e-150L, 7.978845608028653558807849e-76L},
+    {"JNU(1.5,X)", 1e-11L, 8.410441740067200160856557e-18L},
+    {"JNU(1.5,X)", 1e-30L, 2.659615202676217853059399e-46L},
+    {"JNU(1.5,X)", 1e-60L, 2.659615202676217852874541e-91L},
+    {"JNU(1.5,X)", 1e-150L, 2.659615202676217852941901e-226L},
+    {"JNU(0.7,X)", 1e-11L, 1.351723167533186289114472e-8L},
+    {"JNU(0.7,X)", 1e-30L, 6.774663949658515522380475e-22L},
+    {"JNU(0.7,X)", 1e-60L, 6.774663949658515527234552e-43L},
+    {"JNU(0.7,X)", 1e-150L, 6.774663949658515542536080e-106L},
+    {"INU(1.5,X)", 1e-11L, 8.410441740067200160856726e-18L},
+    {"INU(1.5,X)", 1e-30L, 2.659615202676217853059399e-46L},
+    {"INU(1.5,X)", 1e-60L, 2.659615202676217852874541e-91L},
+    {"INU(1.5,X)", 1e-150L, 2.659615202676217852941901e-226L},
+    {"INU(0.7,X)", 1e-11L, 1.351723167533186289114512e-8L},
+    {"INU(0.7,X)", 1e-30L, 6.774663949658515522380475e-22L},
+    {"INU(0.7,X)", 1e-60L, 6.774663949658515527234552e-43L},
+    {"INU(0.7,X)", 1e-150L, 6.774663949658515542536080e-106L},
+    {"YNU(1.5,X)", 1e-11L, -2.523132522020160048237433e+16L},
+    {"YNU(1.5,X)", 1e-30L, -7.978845608028653558419645e+44L},
+    {"YNU(1.5,X)", 1e-60L, -7.978845608028653558974218e+89L},
+    {"YNU(1.5,X)", 1e-150L, -7.978845608028653558772138e+224L},
+    {"KNU(1.5,X)", 1e-11L, 3.963327297606011013329369e+16L},
+    {"KNU(1.5,X)", 1e-30L, 1.253314137315500251148306e+45L},
+    {"KNU(1.5,X)", 1e-60L, 1.253314137315500251235418e+90L},
+    {"KNU(1.5,X)", 1e-150L, 1.253314137315500251203676e+225L},
+    {"SPHJN(0,X)", 1e-11L, 0.9999999999999999999999833L},
+    {"SPHJN(0,X)", 1e-30L, 1.000000000000000000000000L},
+    {"SPHJN(0,X)", 1e-60L, 1.000000000000000000000000L},
+    {"SPHJN(0,X)", 1e-150L, 1.000000000000000000000000L},
+    {"SPHJN(1,X)", 1e-11L, 3.333333333333333333341969e-12L},
+    {"SPHJN(1,X)", 1e-30L, 3.333333333333333333438967e-31L},
+    {"SPHJN(1,X)", 1e-60L, 3.333333333333333333284511e-61L},
+    {"SPHJN(1,X)", 1e-150L, 3.333333333333333333340793e-151L},
+    {"SPHJN(2,X)", 1e-11L, 6.666666666666666666701295e-24L},
+    {"SPHJN(2,X)", 1e-30L, 6.666666666666666667089202e-62L},
+    {"SPHJN(2,X)", 1e-60L, 6.666666666666666666471376e-122L},
+    {"SPHJN(2,X)", 1e-150L, 6.666666666666666666696504e-302L},
+    {"SPHIN(1,X)", 1e-11L, 3.333333333333333333342036e-12L},
+    {"SPHIN(1,X)", 1e-30L, 3.333333333333333333438967e-31L},
+    {"SPHIN(1,X)", 1e-60L, 3.333333333333333333284511e-61L},
+    {"SPHIN(1,X)", 1e-150L, 3.333333333333333333340793e-151L},
+    {"SPHYN(1,X)", 1e-11L, -9.999999999999999999948486e+21L},
+    {"SPHYN(1,X)", 1e-30L, -9.999999999999999999366198e+59L},
+    {"SPHYN(1,X)", 1e-60L, -1.000000000000000000029294e+120L},
+    {"SPHYN(1,X)", 1e-150L, -9.999999999999999999955244e+299L},
+    {"SPHKN(1,X)", 1e-11L, 1.570796326794896619223073e+22L},
+    {"SPHKN(1,X)", 1e-30L, 1.570796326794896619131764e+60L},
+    {"SPHKN(1,X)", 1e-60L, 1.570796326794896619277336e+120L},
+    {"SPHKN(1,X)", 1e-150L, 1.570796326794896619224291e+300L},
+    {"DSPHJN(0,X)", 1e-11L, -3.333333333333333333341969e-12L},
+    {"DSPHJN(0,X)", 1e-30L, -3.333333333333333333438967e-31L},
+    {"DSPHJN(0,X)", 1e-60L, -3.333333333333333333284511e-61L},
+    {"DSPHJN(0,X)", 1e-150L, -3.333333333333333333340793e-151L},
+    {"DSPHJN(1,X)", 1e-11L, 0.3333333333333333333333233L},
+    {"DSPHJN(1,X)", 1e-30L, 0.3333333333333333333333333L},
+    {"DSPHJN(1,X)", 1e-60L, 0.3333333333333333333333333L},
+    {"DSPHJN(1,X)", 1e-150L, 0.3333333333333333333333333L},
+    {"DSPHIN(1,X)", 1e-11L, 0.3333333333333333333333433L},
+    {"DSPHIN(1,X)", 1e-30L, 0.3333333333333333333333333L},
+    {"DSPHIN(1,X)", 1e-60L, 0.3333333333333333333333333L},
+    {"DSPHIN(1,X)", 1e-150L, 0.3333333333333333333333333L},
+};
+
+TEST_F(BesselTest, SmallArgumentsKeepTheirSeriesLimits) { ExpectTable(kSmallArgumentValues, 1e-17L); }
+
+// The derivatives of the regular spherical functions where their two terms would cancel.
+const TArgumentReference kSphericalDerivatives[] = {
+    {"DSPHJN(0,X)", 1e-8L, -3.333333333333333300002358e-9L},
+    {"DSPHJN(0,X)", 1e-4L, -3.333333330000000001228593e-5L},
+    {"DSPHJN(0,X)", 1e-2L, -0.003333300000119047398521555L},
+    {"DSPHJN(1,X)", 1e-8L, 0.3333333333333333233333333L},
+    {"DSPHJN(1,X)", 1e-4L, 0.3333333323333333339285714L},
+    {"DSPHJN(1,X)", 1e-2L, 0.3333233333928569885363811L},
+    {"DSPHJN(2,X)", 1e-8L, 1.333333333333333314286658e-9L},
+    {"DSPHJN(2,X)", 1e-4L, 1.333333331428571429380326e-5L},
+    {"DSPHJN(2,X)", 1e-2L, 0.001333314285793650633290389L},
+    {"DSPHIN(0,X)", 1e-8L, 3.333333333333333366669025e-9L},
+    {"DSPHIN(0,X)", 1e-4L, 3.333333336666666667895259e-5L},
+    {"DSPHIN(0,X)", 1e-2L, 0.003333366666785714506105325L},
+    {"DSPHIN(1,X)", 1e-8L, 0.3333333333333333433333333L},
+    {"DSPHIN(1,X)", 1e-4L, 0.3333333343333333339285714L},
+    {"DSPHIN(1,X)", 1e-2L, 0.3333433333928572971783556L},
+    {"DSPHIN(2,X)", 1e-8L, 1.333333333333333352381896e-9L},
+    {"DSPHIN(2,X)", 1e-4L, 1.333333335238095238904135e-5L},
+    {"DSPHIN(2,X)", 1e-2L, 0.001333352381031746192052612L},
+};
+
+TEST_F(BesselTest, SphericalDerivativesKeepTheirDigitsAtSmallX) { ExpectTable(kSphericalDerivatives, 1e-17L); }
+
 TEST_F(BesselTest, ValuesThePartsListToTheirDigits) {
   const std::pair<const char*, long double> cases[] = {
       {"J0(1)", 0.765197686557967L},       {"J1(1)", 0.440050585744934L},   {"JN(2,1)", 0.114903484931900L},
