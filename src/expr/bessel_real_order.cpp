@@ -9,9 +9,10 @@
 // series instead of the Wronskian, which cancels there (see PowerSeries). Continued
 // fractions run by the modified Lentz method.
 //
-// For x above 50 and orders up to 5 the values come from Hankel's asymptotic expansions,
-// which need neither the continued fractions (whose length grows with x) nor the
-// recurrences; whole orders below that go to the integer-order functions.
+// For x above 50 and orders from -5 to 5 the values come from Hankel's asymptotic
+// expansions, which need neither the continued fractions (whose length grows with x) nor
+// the recurrences; whole orders below that go to the integer-order functions, and other
+// negative orders to the reflection formulas.
 #include <cmath>
 #include <numbers>
 
@@ -161,13 +162,35 @@ bool HankelValue(ExprContext& ctx, TBesselKind kind, long double x, long double 
   return true;
 }
 
+// A negative fractional order from the positive one by the reflection formulas
+//   J_-nu = cos(nu pi) J_nu - sin(nu pi) Y_nu,   Y_-nu = sin(nu pi) J_nu + cos(nu pi) Y_nu,
+//   I_-nu = I_nu + (2/pi) sin(nu pi) K_nu,       K_-nu = K_nu,
+// so that a negative order answers wherever its positive partner does, and not only where
+// Hankel's expansions serve it. `nu` is the positive order.
+int ReflectedValue(TBesselKind kind, long double nu, long double x, long double& v) {
+  TBesselSet set;
+  const bool jy = kind == TBesselKind::kJ || kind == TBesselKind::kY;
+  if (const int status = jy ? BesselJY(x, nu, set) : BesselIK(x, nu, set); status < 0) return status;
+  const long double s = ExprSinPi(nu);
+  const long double c = ExprSinPi(nu + 0.5L);
+  switch (kind) {
+    case TBesselKind::kJ: v = c * set.value1 - s * set.value2; break;
+    case TBesselKind::kY: v = s * set.value1 + c * set.value2; break;
+    case TBesselKind::kI: v = set.value1 + 2 / kPi * s * set.value2; break;
+    case TBesselKind::kK: v = set.value2; break;
+  }
+  return 0;
+}
+
 // The value built-ins. An error recorded before the call stays in ExprMathError when the
 // call itself succeeds, so that an expression such as LN(-1)+JNU(0.5,1) still fails.
 long double RealOrderValue(ExprContext& ctx, TBesselKind kind, long double nu, long double x) {
   const int earlier = ctx.ExprMathError;
   ctx.ExprMathError = 0;
   long double v = 0;
-  if (x > 50 && nu <= 5) {
+  // Hankel's series settle within their 99 factors for |nu| up to 5; larger negative
+  // orders go by reflection like the others.
+  if (x > 50 && nu <= 5 && nu >= -5) {
     // A series that does not settle (a large negative order) is a failure too, not a 0.
     if (!HankelValue(ctx, kind, x, nu, v) || ctx.ExprMathError != 0) {
       ctx.SetError(kErrBesselAsymptoticConvergence);
@@ -179,6 +202,12 @@ long double RealOrderValue(ExprContext& ctx, TBesselKind kind, long double nu, l
       case TBesselKind::kY: v = BesselYn(ctx, nu, x); break;
       case TBesselKind::kI: v = BesselIn(ctx, nu, x); break;
       case TBesselKind::kK: v = BesselKn(ctx, nu, x); break;
+    }
+    if (ctx.ExprMathError != 0) return 0;
+  } else if (nu < 0) {
+    if (const int status = ReflectedValue(kind, -nu, x, v); status < 0) {
+      ctx.SetError(status);
+      return 0;
     }
     if (ctx.ExprMathError != 0) return 0;
   } else {
