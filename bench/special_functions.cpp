@@ -107,8 +107,12 @@ void Handler(benchmark::State& state, ExprHandler f, long double a0, long double
 
 void BM_BesselJN50(benchmark::State& state) { Handler(state, BuiltinJN, 50, 10); }
 void BM_BesselJNU(benchmark::State& state) { Handler(state, BuiltinJNU, 0.3L, 10); }
-// An order of a million: the recurrences run a million steps and the value overflows.
-void BM_BesselINUHugeOrder(benchmark::State& state) { Handler(state, BuiltinINU, 1000000.5L, 3); }
+// The largest order served: the recurrences run a million steps and the value overflows.
+void BM_BesselINUHugeOrder(benchmark::State& state) { Handler(state, BuiltinINU, 999999.5L, 3); }
+// Whole orders: the largest served (Miller's recurrence of 1.1 million steps) and one
+// beyond it, refused at once.
+void BM_BesselJNLargestOrder(benchmark::State& state) { Handler(state, BuiltinJN, 1e6L, 3); }
+void BM_BesselJNRefusedOrder(benchmark::State& state) { Handler(state, BuiltinJN, 2147483647.0L, 3); }
 void BM_AiryA(benchmark::State& state) { Handler(state, BuiltinAIRYA, -5); }
 void BM_Tfn(benchmark::State& state) {
   if (LoadQuadOverlay() < 0) std::abort();
@@ -134,6 +138,8 @@ BENCHMARK(BM_BesselK0);
 BENCHMARK(BM_BesselJN50);
 BENCHMARK(BM_BesselJNU);
 BENCHMARK(BM_BesselINUHugeOrder)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BesselJNLargestOrder)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BesselJNRefusedOrder);
 BENCHMARK(BM_AiryA);
 BENCHMARK(BM_Tfn);
 

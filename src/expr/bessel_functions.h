@@ -17,6 +17,11 @@
 
 #include "expr/eval_context.h"
 
+// The largest order, whole or real, that the recurrences serve: a call costs about one
+// step of a three-term recurrence per unit of order, some milliseconds here. Larger orders
+// fail with -134.
+inline constexpr long double kBesselLargestOrder = 1e6L;
+
 enum ExprBesselError : int {
   kErrBesselIntegerOrder = -131,       // "Bessel: Integer nu Required"
   kErrBesselPositiveX = -132,          // "Bessel: Positive x Required"
@@ -46,7 +51,7 @@ long double BesselK1(ExprContext& ctx, long double x);
 // entry in the error list, and gives 0.
 long double BesselI0eix(ExprContext& ctx, long double x);
 long double BesselI1eix(ExprContext& ctx, long double x);
-// Whole orders n (else -131; orders beyond 32 bits too).
+// Whole orders n (else -131; orders beyond 32 bits too; -134 beyond kBesselLargestOrder).
 long double BesselJn(ExprContext& ctx, long double n, long double x);
 long double BesselYn(ExprContext& ctx, long double n, long double x);
 long double BesselIn(ExprContext& ctx, long double n, long double x);

@@ -14,6 +14,7 @@
 #include "expr/bessel_coefficients.h"
 #include "expr/bessel_functions.h"
 #include "expr/builtins.h"
+#include "expr/math_faults.h"
 
 namespace bc = bessel_coefficients;
 
@@ -88,11 +89,15 @@ long double KMidSeries(long double x, const std::array<long double, N>& c) {
   return std::exp(-x) / std::sqrt(x) * ChebEvalInterval(1, 4, c.data(), static_cast<int>(N), 8 / x);
 }
 
-// A whole order as a 32-bit integer; -131 for fractions, non-numbers and orders beyond
-// 32 bits.
+// A whole order as an integer: -131 for fractions, non-numbers and orders beyond 32 bits;
+// -134 for orders beyond kBesselLargestOrder, whose recurrences would run for seconds.
 bool WholeOrder(ExprContext& ctx, long double n, int& m) {
   if (n - std::floor(n) != 0 || std::fabs(n) > 2147483647.0L) {
     ctx.SetError(kErrBesselIntegerOrder);
+    return false;
+  }
+  if (std::fabs(n) > kBesselLargestOrder) {
+    ctx.SetError(kErrBesselConvergence);
     return false;
   }
   m = static_cast<int>(n);
@@ -326,6 +331,12 @@ long double BesselIn(ExprContext& ctx, long double n, long double x) {
   if (m == 1) return BesselI1(x);
   if (x == 0) return 0;
   const long double a = std::fabs(x);
+  // From a = kBesselLargestOrder on, I_m(a) exceeds e^(a/2) for every order served, far
+  // beyond the range; the start index below would grow with a.
+  if (a >= kBesselLargestOrder) {
+    ctx.SetError(kErrNumericOverflow);
+    return 0;
+  }
   const long double tox = 2 / a;
   // Miller's start index must lie where I is negligible against K in the recurrence's
   // two solutions: (start^2 - m^2)/a above ln(1e19) or so. The fixed rule alone (about
@@ -333,12 +344,7 @@ long double BesselIn(ExprContext& ctx, long double n, long double x) {
   // the second bound covers that.
   const long double fixedStart = 2 * std::trunc(1.1L * (m / 2.0L + std::sqrt(static_cast<long double>(m)) + 13));
   const long double wideStart = 2 * std::trunc(std::sqrt(static_cast<long double>(m) * m + 45 * a) / 2 + 1);
-  const long double startIndex = std::fmax(fixedStart, wideStart);
-  if (!(startIndex < 2147483647.0L)) {
-    ctx.SetError(kErrBesselConvergence);
-    return 0;
-  }
-  const int start = static_cast<int>(startIndex);
+  const int start = static_cast<int>(std::fmax(fixedStart, wideStart));
   long double bi = 1;
   long double bip = 0;
   long double ans = 0;

@@ -74,14 +74,13 @@ TTemmeGammas TemmeGammas(long double mu) {
 long double PiMuOverSin(long double pimu) { return std::fabs(pimu) < kEps ? 1 : pimu / std::sin(pimu); }
 long double SinhOverArg(long double e) { return std::fabs(e) < kEps ? 1 : std::sinh(e) / e; }
 
-// Orders beyond this would run their recurrences for seconds (and beyond 32 bits their
-// step count would not convert); they count as a failure to converge.
-constexpr long double kLargestOrder = 1e7L;
-
+// Orders beyond kBesselLargestOrder would run their recurrences for more than some
+// milliseconds (and beyond 32 bits their step count would not convert); they count as a
+// failure to converge.
 int CheckArguments(long double x, long double nu) {
   if (!(x > 0)) return kErrBesselPositiveX;
   if (nu < 0) return kErrBesselNegativeOrder;
-  if (!(nu <= kLargestOrder)) return kErrBesselConvergence;  // a value that is not a number too
+  if (!(nu <= kBesselLargestOrder)) return kErrBesselConvergence;  // a value that is not a number too
   return 0;
 }
 

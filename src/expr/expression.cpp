@@ -9,6 +9,7 @@
 #include "expr/bernoulli_numbers.h"
 #include "expr/compiler.h"
 #include "expr/interpreter.h"
+#include "expr/math_faults.h"
 #include "expr/parser.h"
 #include "expr/quadrature_table.h"
 #include "expr/program_slots.h"
@@ -25,11 +26,6 @@ constexpr int kWatchedFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW | FE_UNDER
 void ClearWatchedFlags() {
   if (std::fetestexcept(kWatchedFlags)) std::feclearexcept(kWatchedFlags);
 }
-
-// Error codes read from the processor's status after an evaluation.
-constexpr int kErrInvalidOperand = -48;
-constexpr int kErrNumericOverflow = -49;
-constexpr int kErrZeroDivide = -50;
 
 // Points ExprParamArea at a scratch area of this evaluation and restores it afterwards,
 // so that nested evaluations on one thread each have their own. Error marks of "IF"

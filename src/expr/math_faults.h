@@ -28,6 +28,16 @@ enum ExprLibraryError : int {
   kErrPowZeroZero = -25,
 };
 
+// Codes an evaluation reads from the processor's status after it ran ("80x87: Invalid
+// Operand", "80x87: Numeric Overflow", "80x87: Division by Zero"). A built-in whose result
+// lies beyond the range of long double records kErrNumericOverflow itself and returns 0, as
+// the evaluation would have.
+enum ExprProcessorError : int {
+  kErrInvalidOperand = -48,
+  kErrNumericOverflow = -49,
+  kErrZeroDivide = -50,
+};
+
 long double ExprMathSqrt(ExprContext& ctx, long double x);
 long double ExprMathLog(ExprContext& ctx, long double x);
 long double ExprMathLog10(ExprContext& ctx, long double x);

@@ -17,6 +17,7 @@
 #include "expr/bessel_functions.h"
 #include "expr/function_table.h"
 #include "expr/interpreter.h"
+#include "expr/math_faults.h"
 #include "expr_test_support.h"
 
 namespace {
@@ -293,6 +294,24 @@ TEST_F(BesselTest, NegativeOrdersAnswerWherePositiveOnesDo) {
   ExpectTable(kNegativeOrders, 1e-16L, [](long double x) { return x > 10 ? std::sqrt(2 / (kPi * x)) : 0.0L; });
   ExpectEval("JNU(-0.5,1)", std::sqrt(2 / kPi) * std::cos(1.0L), 0, 1e-18L);
   EXPECT_GT(Eval("ABS(JNU(-1000.5,60))"), 1e1000L);  // -Y_1000.5(60), where Hankel's series does not settle
+}
+
+// Whole orders beyond what the recurrences serve are refused at once (the start index of
+// Miller's recurrence overflowed int near 2^31, and the loops ran for seconds); the largest
+// order served still answers. bench_special_functions times both.
+TEST_F(BesselTest, OrdersBeyondTheLargestAreRefusedAtOnce) {
+  const char* const refused[] = {"JN(2147483647,3)", "JN(-2147483647,3)", "JN(1E9,3)",     "JN(9.7E8,3)",
+                                 "JN(1E9,1E-299)",   "IN(2147483647,3)",  "IN(1E9,3)",     "YN(1E9,1E15)",
+                                 "KN(1E9,1E15)",     "JN(1000001,2E6)",   "JNU(1000000.5,3)"};
+  for (const char* text : refused) ExpectEval(text, ExprErrorValue, kErrBesselConvergence);
+  // 2^31 and beyond do not fit the order's integer at all.
+  ExpectEval("JN(2147483648,3)", ExprErrorValue, kErrBesselIntegerOrder);
+  ExpectEval("JN(1E6,3)", 0);  // below the smallest long double
+  const long double upward = Eval("JN(1E6,2E6)");  // the upward recurrence, a million steps
+  EXPECT_EQ(MathError(), 0);
+  EXPECT_LT(std::fabs(upward), std::sqrt(2 / (kPi * 2e6L)));
+  // I_m(a) from a = 1e6 on overflows for every order served.
+  ExpectEval("IN(1000,1E12)", ExprErrorValue, kErrNumericOverflow);
 }
 
 TEST_F(BesselTest, ValuesThePartsListToTheirDigits) {
