@@ -90,7 +90,7 @@ void BM_CumulativeGaussianSlot(benchmark::State& state) {
 
 // The Bessel family: the one-argument approximations across their switch at 8, the
 // recurrences, the real-order worker, the Airy functions and TFN.
-void BM_BesselJ0(benchmark::State& state) { Unary<BesselJ0>(state, 0.1L, 20); }
+void BM_BesselJ0(benchmark::State& state) { UnaryWithContext<BesselJ0>(state, 0.1L, 20); }
 void BM_BesselY1(benchmark::State& state) { UnaryWithContext<BesselY1>(state, 0.1L, 20); }
 void BM_BesselK0(benchmark::State& state) { UnaryWithContext<BesselK0>(state, 0.1L, 20); }
 

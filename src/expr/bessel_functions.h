@@ -37,12 +37,17 @@ enum ExprBesselError : int {
 long double PolyEval(long double x, const long double* c, int n);
 long double ChebSum(long double x, const long double* c, int n, bool even);
 long double ChebEvalInterval(long double a, long double b, const long double* c, int m, long double x);
+// factor e^a 2^e, also where e^a alone lies beyond the range of long double.
+long double BesselTimesExp(long double factor, long double a, int e = 0);
 
-// Integer orders. J0, J1, I0, I1 take every x; Y0, Y1, K0, K1 need x > 0 (else -132).
-long double BesselJ0(long double x);
-long double BesselJ1(long double x);
-long double BesselI0(long double x);
-long double BesselI1(long double x);
+// Integer orders. J0, J1, I0, I1 take every number (a NaN records -48); Y0, Y1, K0, K1
+// need x > 0 (else -132). A value beyond the range of long double (I0 and I1 from |x| =
+// 11357 on, Y1 and K1 at the smallest x, YN, KN, IN past their overflow) records -49 and
+// gives 0: no function here returns an infinity or a NaN.
+long double BesselJ0(ExprContext& ctx, long double x);
+long double BesselJ1(ExprContext& ctx, long double x);
+long double BesselI0(ExprContext& ctx, long double x);
+long double BesselI1(ExprContext& ctx, long double x);
 long double BesselY0(ExprContext& ctx, long double x);
 long double BesselY1(ExprContext& ctx, long double x);
 long double BesselK0(ExprContext& ctx, long double x);

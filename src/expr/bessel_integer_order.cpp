@@ -104,11 +104,81 @@ bool WholeOrder(ExprContext& ctx, long double n, int& m) {
   return true;
 }
 
-// Rescaling of Miller's recurrences, which grow without bound downwards.
+// Miller's recurrences grow without bound downwards: past kMillerBig their values are
+// scaled back to [1, 2) by a power of two (exact, and enough for any step: a fixed factor
+// of 1e-15 fell behind a step of 2j/x above 1e15, and JN(5, 1e-200) overflowed). Below
+// kMillerSmallest a single step would overflow; J_m and I_m of m >= 2 are below the
+// smallest long double there.
 constexpr long double kMillerBig = 1e15L;
-constexpr long double kMillerSmall = 1e-15L;
+constexpr long double kMillerSmallest = 1e-4900L;
+
+int MillerExponent(long double v) { return std::ilogb(v); }
+
+// A value of a direct call: one beyond the range of long double records the overflow code
+// (a NaN the invalid-operand code) and gives 0, as an evaluation of the language would.
+long double InRange(ExprContext& ctx, long double v) {
+  if (std::isfinite(v)) return v;
+  ctx.SetError(std::isnan(v) ? kErrInvalidOperand : kErrNumericOverflow);
+  return 0;
+}
+
+// ln(x/8) also where x/8 would lose bits below the normal range.
+long double LogEighth(long double x) {
+  constexpr long double kLn8 = 2.07944154167983592825169636437452970L;
+  return x >= 8 * LDBL_MIN ? std::log(x / 8) : std::log(x) - kLn8;
+}
+
+// The unscaled I0 and I1, for |x| up to where they overflow.
+long double I0Value(long double a) {
+  if (a == 0) return 1;  // exactly, where the series' rounding could leave a last bit
+  if (a <= 8) return ChebSum(a / 8, bc::kI0Small.data(), static_cast<int>(bc::kI0Small.size()), true);
+  return ScaledByExp(a, I0LargeSeries(a));
+}
+
+long double I1Value(long double x) {
+  const long double a = std::fabs(x);
+  long double r = 0;
+  if (a <= 8) {
+    r = (a / 8) * ChebSum(a / 8, bc::kI1Small.data(), static_cast<int>(bc::kI1Small.size()), true);
+  } else {
+    r = ScaledByExp(a, I1LargeSeries(a));
+  }
+  return x < 0 ? -r : r;
+}
+
+long double J0Value(long double x) {
+  const long double a = std::fabs(x);
+  if (a < 8) {
+    const long double y = x * x;
+    return Poly(y, bc::kJ0P) / Poly(y, bc::kJ0Q);
+  }
+  return HankelOrder0(a).first;
+}
+
+long double J1Value(long double x) {
+  const long double a = std::fabs(x);
+  if (a < 8) {
+    const long double y = x * x;
+    return x * Poly(y, bc::kJ1P) / Poly(y, bc::kJ1Q);
+  }
+  const long double j = HankelOrder1(a).first;
+  return x < 0 ? -j : j;
+}
 
 }  // namespace
+
+// e^a = 2^k e^(a - k ln 2), with ln 2 in two parts so that k ln 2 is exact in the first;
+// within the range of e^a the plain product.
+long double BesselTimesExp(long double factor, long double a, int e) {
+  if (factor == 0 || !std::isfinite(factor)) return factor;
+  if ((std::fabs(a) < 11000 && e == 0) || !std::isfinite(a)) return factor * std::exp(a);
+  constexpr long double kLn2High = 0.693147180369123816490L;  // 32 significant bits
+  constexpr long double kLn2Low = 1.90821492927058770002e-10L;
+  const long double k = std::nearbyint(a / std::numbers::ln2_v<long double>);
+  if (std::fabs(k) > 1e8L) return factor * std::exp(a);  // beyond the range whatever e is
+  const long double r = (a - k * kLn2High) - k * kLn2Low;
+  return std::ldexp(factor * std::exp(r), static_cast<int>(k) + e);
+}
 
 long double PolyEval(long double x, const long double* c, int n) {
   long double s = c[n - 1];
@@ -142,88 +212,53 @@ long double ChebEvalInterval(long double a, long double b, const long double* c,
   return u * d - dd + c[0] / 2;
 }
 
-long double BesselJ0(long double x) {
-  const long double a = std::fabs(x);
-  if (a < 8) {
-    const long double y = x * x;
-    return Poly(y, bc::kJ0P) / Poly(y, bc::kJ0Q);
-  }
-  return HankelOrder0(a).first;
+// J0 and J1 tend to 0 at both infinities; a NaN is no argument.
+long double BesselJ0(ExprContext& ctx, long double x) {
+  if (std::isinf(x)) return 0;
+  return InRange(ctx, J0Value(x));
 }
 
-long double BesselJ1(long double x) {
-  const long double a = std::fabs(x);
-  if (a < 8) {
-    const long double y = x * x;
-    return x * Poly(y, bc::kJ1P) / Poly(y, bc::kJ1Q);
-  }
-  const long double j = HankelOrder1(a).first;
-  return x < 0 ? -j : j;
+long double BesselJ1(ExprContext& ctx, long double x) {
+  if (std::isinf(x)) return 0;
+  return InRange(ctx, J1Value(x));
 }
 
-long double BesselY0(ExprContext& ctx, long double x) {
-  if (!(x > 0)) {
-    ctx.SetError(kErrBesselPositiveX);
-    return 0;
-  }
+namespace {
+
+// Y0, Y1, K0 and K1 of x > 0, infinite where the value lies beyond the range.
+long double Y0Value(long double x) {
+  if (std::isinf(x)) return 0;
   if (x < 8) {
     const long double y = x * x;
-    return Poly(y, bc::kY0P) / Poly(y, bc::kY0Q) + kTwoOverPi * BesselJ0(x) * std::log(x);
+    return Poly(y, bc::kY0P) / Poly(y, bc::kY0Q) + kTwoOverPi * J0Value(x) * std::log(x);
   }
   return HankelOrder0(x).second;
 }
 
-long double BesselY1(ExprContext& ctx, long double x) {
-  if (!(x > 0)) {
-    ctx.SetError(kErrBesselPositiveX);
-    return 0;
-  }
+long double Y1Value(long double x) {
+  if (std::isinf(x)) return 0;
   if (x < 8) {
     const long double y = x * x;
-    return x * Poly(y, bc::kY1P) / Poly(y, bc::kY1Q) + kTwoOverPi * (BesselJ1(x) * std::log(x) - 1 / x);
+    return x * Poly(y, bc::kY1P) / Poly(y, bc::kY1Q) + kTwoOverPi * (J1Value(x) * std::log(x) - 1 / x);
   }
   return HankelOrder1(x).second;
 }
 
-long double BesselI0(long double x) {
-  const long double a = std::fabs(x);
-  if (a == 0) return 1;  // exactly, where the series' rounding could leave a last bit
-  if (a <= 8) return ChebSum(a / 8, bc::kI0Small.data(), static_cast<int>(bc::kI0Small.size()), true);
-  return ScaledByExp(a, I0LargeSeries(a));
-}
-
-long double BesselI1(long double x) {
-  const long double a = std::fabs(x);
-  long double r = 0;
-  if (a <= 8) {
-    r = (a / 8) * ChebSum(a / 8, bc::kI1Small.data(), static_cast<int>(bc::kI1Small.size()), true);
-  } else {
-    r = ScaledByExp(a, I1LargeSeries(a));
-  }
-  return x < 0 ? -r : r;
-}
-
-long double BesselK0(ExprContext& ctx, long double x) {
-  if (!(x > 0)) {
-    ctx.SetError(kErrBesselPositiveX);
-    return 0;
-  }
+long double K0Value(long double x) {
+  if (std::isinf(x)) return 0;
   if (x < kKSmallEnd) {
     return ChebSum(x / 8, bc::kK0Small.data(), static_cast<int>(bc::kK0Small.size()), true) -
-           std::log(x / 8) * BesselI0(x);
+           LogEighth(x) * I0Value(x);
   }
   if (x < 8) return KMidSeries(x, bc::kK0Mid);
   return kPi * std::exp(-x) / std::sqrt(x) *
          ChebEvalInterval(-1, 1, bc::kK0Large.data(), static_cast<int>(bc::kK0Large.size()), -8 / x);
 }
 
-long double BesselK1(ExprContext& ctx, long double x) {
-  if (!(x > 0)) {
-    ctx.SetError(kErrBesselPositiveX);
-    return 0;
-  }
+long double K1Value(long double x) {
+  if (std::isinf(x)) return 0;
   if (x < kKSmallEnd) {
-    return std::log(x / 8) * BesselI1(x) + 1 / x -
+    return LogEighth(x) * I1Value(x) + 1 / x -
            (x / 8) * ChebSum(x / 8, bc::kK1Small.data(), static_cast<int>(bc::kK1Small.size()), true);
   }
   if (x < 8) return KMidSeries(x, bc::kK1Mid);
@@ -231,10 +266,29 @@ long double BesselK1(ExprContext& ctx, long double x) {
          ChebEvalInterval(-1, 1, bc::kK1Large.data(), static_cast<int>(bc::kK1Large.size()), -8 / x);
 }
 
-// A negative argument writes its code straight into ExprMathError, without an entry in
-// the error list.
+// x <= 0 or not a number: -132 and 0.
+bool PositiveArgument(ExprContext& ctx, long double x) {
+  if (x > 0) return true;
+  ctx.SetError(kErrBesselPositiveX);
+  return false;
+}
+
+}  // namespace
+
+// I0 and I1 overflow from |x| = 11357 on.
+long double BesselI0(ExprContext& ctx, long double x) { return InRange(ctx, I0Value(std::fabs(x))); }
+long double BesselI1(ExprContext& ctx, long double x) { return InRange(ctx, I1Value(x)); }
+
+// Y1 and K1 overflow for the smallest x (-2/(pi x) and 1/x).
+long double BesselY0(ExprContext& ctx, long double x) { return PositiveArgument(ctx, x) ? Y0Value(x) : 0; }
+long double BesselY1(ExprContext& ctx, long double x) { return PositiveArgument(ctx, x) ? InRange(ctx, Y1Value(x)) : 0; }
+long double BesselK0(ExprContext& ctx, long double x) { return PositiveArgument(ctx, x) ? K0Value(x) : 0; }
+long double BesselK1(ExprContext& ctx, long double x) { return PositiveArgument(ctx, x) ? InRange(ctx, K1Value(x)) : 0; }
+
+// A negative argument (or one that is not a number) writes its code straight into
+// ExprMathError, without an entry in the error list.
 long double BesselI0eix(ExprContext& ctx, long double x) {
-  if (x < 0) {
+  if (!(x >= 0)) {
     ctx.ExprMathError = kErrBesselPositiveX;
     return 0;
   }
@@ -244,7 +298,7 @@ long double BesselI0eix(ExprContext& ctx, long double x) {
 }
 
 long double BesselI1eix(ExprContext& ctx, long double x) {
-  if (x < 0) {
+  if (!(x >= 0)) {
     ctx.ExprMathError = kErrBesselPositiveX;
     return 0;
   }
@@ -256,17 +310,18 @@ long double BesselI1eix(ExprContext& ctx, long double x) {
 long double BesselJn(ExprContext& ctx, long double n, long double x) {
   int order = 0;
   if (!WholeOrder(ctx, n, order)) return 0;
-  if (order == 0) return BesselJ0(x);
-  if (order == 1) return BesselJ1(x);
-  if (order == -1) return -BesselJ1(x);
+  if (order == 0) return BesselJ0(ctx, x);
+  if (order == 1) return BesselJ1(ctx, x);
+  if (order == -1) return -BesselJ1(ctx, x);
   const int m = order < 0 ? -order : order;
+  if (std::isnan(x)) return InRange(ctx, x);
   const long double a = std::fabs(x);
-  if (a == 0) return 0;
+  if (a < kMillerSmallest || std::isinf(a)) return 0;
   const long double tox = 2 / a;
   long double ans = 0;
   if (m < a) {
-    long double bjm = BesselJ0(a);
-    long double bj = BesselJ1(a);
+    long double bjm = J0Value(a);
+    long double bj = J1Value(a);
     for (int j = 1; j < m; ++j) {
       const long double bjp = j * tox * bj - bjm;
       bjm = bj;
@@ -284,10 +339,11 @@ long double BesselJn(ExprContext& ctx, long double n, long double x) {
       bjp = bj;
       bj = bjm;
       if (std::fabs(bj) > kMillerBig) {
-        bj *= kMillerSmall;
-        bjp *= kMillerSmall;
-        ans *= kMillerSmall;
-        sum *= kMillerSmall;
+        const int e = -MillerExponent(bj);
+        bj = std::ldexp(bj, e);
+        bjp = std::ldexp(bjp, e);
+        ans = std::ldexp(ans, e);
+        sum = std::ldexp(sum, e);
       }
       if (add) sum += bj;
       add = !add;
@@ -307,30 +363,27 @@ long double BesselYn(ExprContext& ctx, long double n, long double x) {
   if (order == 0) return BesselY0(ctx, x);
   if (order == 1) return BesselY1(ctx, x);
   const int m = order < 0 ? -order : order;
-  if (!(x > 0)) {
-    ctx.SetError(kErrBesselPositiveX);
-    return 0;
-  }
+  if (!PositiveArgument(ctx, x)) return 0;
   const long double tox = 2 / x;
-  long double bym = BesselY0(ctx, x);
-  long double by = BesselY1(ctx, x);
-  for (int j = 1; j < m; ++j) {
+  long double bym = Y0Value(x);
+  long double by = Y1Value(x);
+  for (int j = 1; j < m && std::isfinite(by); ++j) {
     const long double byp = j * tox * by - bym;
     bym = by;
     by = byp;
-    if (std::isinf(by)) break;  // overflowed: the run reports it
   }
-  return (order < 0 && m % 2 == 1) ? -by : by;
+  return InRange(ctx, (order < 0 && m % 2 == 1) ? -by : by);
 }
 
 long double BesselIn(ExprContext& ctx, long double n, long double x) {
   int order = 0;
   if (!WholeOrder(ctx, n, order)) return 0;
   const int m = order < 0 ? -order : order;
-  if (m == 0) return BesselI0(x);
-  if (m == 1) return BesselI1(x);
-  if (x == 0) return 0;
+  if (m == 0) return BesselI0(ctx, x);
+  if (m == 1) return BesselI1(ctx, x);
+  if (std::isnan(x)) return InRange(ctx, x);
   const long double a = std::fabs(x);
+  if (a < kMillerSmallest) return 0;
   // From a = kBesselLargestOrder on, I_m(a) exceeds e^(a/2) for every order served, far
   // beyond the range; the start index below would grow with a.
   if (a >= kBesselLargestOrder) {
@@ -348,19 +401,25 @@ long double BesselIn(ExprContext& ctx, long double n, long double x) {
   long double bi = 1;
   long double bip = 0;
   long double ans = 0;
+  int shift = 0;  // ans is 2^shift times the ratio of the recurrence's values
   for (int j = start; j >= 1; --j) {
     const long double bim = bip + j * tox * bi;
     bip = bi;
     bi = bim;
     if (std::fabs(bi) > kMillerBig) {
-      ans *= kMillerSmall;
-      bi *= kMillerSmall;
-      bip *= kMillerSmall;
+      const int e = -MillerExponent(bi);
+      bi = std::ldexp(bi, e);
+      bip = std::ldexp(bip, e);
+      if (ans != 0) shift -= e;
     }
     if (j == m) ans = bip;
   }
-  ans *= BesselI0(x) / bi;
-  return (x < 0 && m % 2 == 1) ? -ans : ans;
+  // I_m = (ans / bi) 2^-shift I0(a), with I0(a) as e^-a I0(a) and e^a apart above 8, so
+  // that a large order whose value lies in range gets it where I0 alone overflows.
+  const long double ratio = ans / bi;
+  const long double v = a <= 8 ? std::ldexp(ratio * I0Value(a), -shift)
+                               : BesselTimesExp(ratio * BesselI0eix(ctx, a), a, -shift);
+  return InRange(ctx, (x < 0 && m % 2 == 1) ? -v : v);
 }
 
 long double BesselKn(ExprContext& ctx, long double n, long double x) {
@@ -369,28 +428,24 @@ long double BesselKn(ExprContext& ctx, long double n, long double x) {
   const int m = order < 0 ? -order : order;
   if (m == 0) return BesselK0(ctx, x);
   if (m == 1) return BesselK1(ctx, x);
-  if (!(x > 0)) {
-    ctx.SetError(kErrBesselPositiveX);
-    return 0;
-  }
+  if (!PositiveArgument(ctx, x)) return 0;
   const long double tox = 2 / x;
-  long double bkm = BesselK0(ctx, x);
-  long double bk = BesselK1(ctx, x);
-  for (int j = 1; j < m; ++j) {
+  long double bkm = K0Value(x);
+  long double bk = K1Value(x);
+  for (int j = 1; j < m && std::isfinite(bk); ++j) {
     const long double bkp = bkm + j * tox * bk;
     bkm = bk;
     bk = bkp;
-    if (std::isinf(bk)) break;  // overflowed: the run reports it
   }
-  return bk;
+  return InRange(ctx, bk);
 }
 
-long double BuiltinJ0(ExprContext&, const long double* a) { return BesselJ0(a[0]); }
-long double BuiltinJ1(ExprContext&, const long double* a) { return BesselJ1(a[0]); }
+long double BuiltinJ0(ExprContext& ctx, const long double* a) { return BesselJ0(ctx, a[0]); }
+long double BuiltinJ1(ExprContext& ctx, const long double* a) { return BesselJ1(ctx, a[0]); }
 long double BuiltinY0(ExprContext& ctx, const long double* a) { return BesselY0(ctx, a[0]); }
 long double BuiltinY1(ExprContext& ctx, const long double* a) { return BesselY1(ctx, a[0]); }
-long double BuiltinI0(ExprContext&, const long double* a) { return BesselI0(a[0]); }
-long double BuiltinI1(ExprContext&, const long double* a) { return BesselI1(a[0]); }
+long double BuiltinI0(ExprContext& ctx, const long double* a) { return BesselI0(ctx, a[0]); }
+long double BuiltinI1(ExprContext& ctx, const long double* a) { return BesselI1(ctx, a[0]); }
 long double BuiltinK0(ExprContext& ctx, const long double* a) { return BesselK0(ctx, a[0]); }
 long double BuiltinK1(ExprContext& ctx, const long double* a) { return BesselK1(ctx, a[0]); }
 long double BuiltinI0EIX(ExprContext& ctx, const long double* a) { return BesselI0eix(ctx, a[0]); }

@@ -13,6 +13,7 @@
 // expansions, which need neither the continued fractions (whose length grows with x) nor
 // the recurrences; whole orders below that go to the integer-order functions, and other
 // negative orders to the reflection formulas.
+#include <cfloat>
 #include <cmath>
 #include <numbers>
 
@@ -299,7 +300,9 @@ void PowerSeries(long double x, long double nu, bool modified, long double& valu
   }
   const long double lead = SeriesLead(x, nu);
   value = lead * sum;
-  deriv = lead * (dsum / x);
+  // J' = (x/2)^(nu-1) / Gamma(nu) dsum / (2 nu): formed so where (x/2)^nu lies below the
+  // normal range and J' does not.
+  deriv = nu > 1 && std::fabs(lead) < LDBL_MIN ? SeriesLead(x, nu - 1) * (dsum / (2 * nu)) : lead * (dsum / x);
 }
 
 // Temme's series for Y_mu and Y_(mu+1), |mu| <= 1/2, x < 2; false when it does not converge.
@@ -378,22 +381,28 @@ bool TemmeK(long double x, long double xmu, long double& kmu, long double& kmu1)
 }
 
 // Y (or K, `modified`) from order mu and mu + 1 up to nu = mu + nl by the upward recurrence,
-// into out.value2 and out.deriv2. Past an overflow the value is infinite whatever follows.
+// into out.value2 and out.deriv2. Past an overflow before the order nu the value is
+// infinite whatever follows; the derivative of an infinite Y (K) is infinite with the
+// opposite sign.
 void UpwardSecondKind(long double x, long double nu, long double xmu, int nl, bool modified, long double fmu,
                       long double fmu1, TBesselSet& out) {
   const long double xi = 1 / x;
   const long double xi2 = 2 * xi;
-  for (int k = 1; k <= nl; ++k) {
+  int k = 1;
+  for (; k <= nl && std::isfinite(fmu1); ++k) {
     const long double next = (xmu + k) * xi2 * fmu1 + (modified ? fmu : -fmu);
     fmu = fmu1;
     fmu1 = next;
-    if (!std::isfinite(fmu1)) {
-      fmu = fmu1;
-      break;
-    }
   }
+  if (k <= nl) fmu = fmu1;  // overflowed below the order nu
   out.value2 = fmu;
-  out.deriv2 = nu * xi * fmu - fmu1;
+  if (!std::isfinite(fmu)) {
+    out.deriv2 = -fmu;
+  } else if (!std::isfinite(fmu1)) {
+    out.deriv2 = -fmu1;
+  } else {
+    out.deriv2 = nu * xi * fmu - fmu1;
+  }
 }
 
 // Below x = 2: J and J' (I and I') by their power series, Y and Y' (K and K') by Temme's
@@ -578,13 +587,17 @@ int BesselIK(long double x, long double nu, TBesselSet& out) {
   }
   if (i > kMaxIterations) return kErrBesselConvergence;
   h = a1 * h;
-  const long double rkmu = std::sqrt(kPi / (2 * x)) * std::exp(-x) / s;
+  // K e^x and I e^-x: K alone underflows and I overflows from x = 11357 on, which left
+  // the Wronskian 0/0.
+  const long double rkmu = std::sqrt(kPi / (2 * x)) / s;
   const long double rk1 = rkmu * (xmu + x + 0.5L - h) * xi;
   const long double rkmup = xmu * xi * rkmu - rk1;
   const long double rimu = xi / (f * rkmu - rkmup);
-  out.value1 = (rimu * ril1) / ril;
-  out.deriv1 = (rimu * rip1) / ril;
+  out.value1 = BesselTimesExp((rimu * ril1) / ril, x);
+  out.deriv1 = BesselTimesExp((rimu * rip1) / ril, x);
   UpwardSecondKind(x, nu, xmu, nl, true, rkmu, rk1, out);
+  out.value2 = BesselTimesExp(out.value2, -x);
+  out.deriv2 = BesselTimesExp(out.deriv2, -x);
   return 0;
 }
 

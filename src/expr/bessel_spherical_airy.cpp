@@ -29,8 +29,11 @@ constexpr long double kSphericalSeriesEnd = 1;
 // x = 1e-8 leaves three digits of j'_0 = -x/3. The leading factor is a product of n
 // factors below 1/3; it reaches 0 within some ten thousand steps for any order.
 void SphericalSeries(long double x, long double n, bool modified, long double& value, long double& deriv) {
-  long double lead = 1;
-  for (long double i = 1; i <= n && lead != 0; ++i) lead *= x / (2 * i + 1);
+  // lead = x^n / (2n+1)!!, and x^(n-1) / (2n+1)!! for the derivative (which lead / x
+  // would lose where lead lies below the normal range).
+  long double below = 1;
+  for (long double i = 1; i < n && below != 0; ++i) below *= x / (2 * i + 1);
+  const long double lead = n >= 1 ? below * (x / (2 * n + 1)) : 1;
   const long double step = (modified ? 0.5L : -0.5L) * x * x;
   long double term = 1;
   long double sum = 1;
@@ -43,7 +46,14 @@ void SphericalSeries(long double x, long double n, bool modified, long double& v
     if (std::fabs(term) <= kEpsilon * std::fabs(sum) && std::fabs(dterm) <= kEpsilon * std::fabs(dsum)) break;
   }
   value = lead * sum;
-  deriv = lead * (dsum / x);
+  deriv = n >= 1 ? below / (2 * n + 1) * dsum : dsum / x;
+}
+
+// (sqrt(pi/(2x)) C(x))' = sqrt(pi/(2x)) C'(x) - c(x)/(2x) for c = sqrt(pi/(2x)) C; where c
+// lies beyond the range, so does its derivative, with the sign of C'.
+long double SphericalDerivative(long double factor, long double derivative, long double value, long double x) {
+  if (!std::isfinite(value)) return std::copysign(INFINITY, derivative);
+  return factor * derivative - value / (2 * x);
 }
 
 int Spherical(TWorker worker, long double x, long double n, TBesselSet& out) {
@@ -54,12 +64,12 @@ int Spherical(TWorker worker, long double x, long double n, TBesselSet& out) {
   if (const int status = worker(x, n + 0.5L, b); status < 0) return status;
   const long double factor = kSqrtHalfPi / std::sqrt(x);
   out.value2 = factor * b.value2;
-  out.deriv2 = factor * b.deriv2 - out.value2 / (2 * x);
+  out.deriv2 = SphericalDerivative(factor, b.deriv2, out.value2, x);
   if (x < kSphericalSeriesEnd) {
     SphericalSeries(x, n, worker == BesselIK, out.value1, out.deriv1);
   } else {
     out.value1 = factor * b.value1;
-    out.deriv1 = factor * b.deriv1 - out.value1 / (2 * x);
+    out.deriv1 = SphericalDerivative(factor, b.deriv1, out.value1, x);
   }
   return 0;
 }

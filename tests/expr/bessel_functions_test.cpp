@@ -2,6 +2,7 @@
 // real orders across the switch points of the workers and of Hankel's expansions,
 // spherical and Airy functions, TFN; their identities, error codes and edge cases.
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -99,12 +100,12 @@ struct TSweep {
 };
 
 const TSweep kSweeps[] = {
-    {"J0", "kJ0Sweep", [](ExprContext&, long double x) { return BesselJ0(x); }},
-    {"J1", "kJ1Sweep", [](ExprContext&, long double x) { return BesselJ1(x); }},
+    {"J0", "kJ0Sweep", BesselJ0},
+    {"J1", "kJ1Sweep", BesselJ1},
     {"Y0", "kY0Sweep", BesselY0},
     {"Y1", "kY1Sweep", BesselY1},
-    {"I0", "kI0Sweep", [](ExprContext&, long double x) { return BesselI0(x); }},
-    {"I1", "kI1Sweep", [](ExprContext&, long double x) { return BesselI1(x); }},
+    {"I0", "kI0Sweep", BesselI0},
+    {"I1", "kI1Sweep", BesselI1},
     {"K0", "kK0Sweep", BesselK0},
     {"K1", "kK1Sweep", BesselK1},
     {"I0EIX", "kI0eixSweep", BesselI0eix},
@@ -312,6 +313,75 @@ TEST_F(BesselTest, OrdersBeyondTheLargestAreRefusedAtOnce) {
   EXPECT_LT(std::fabs(upward), std::sqrt(2 / (kPi * 2e6L)));
   // I_m(a) from a = 1e6 on overflows for every order served.
   ExpectEval("IN(1000,1E12)", ExprErrorValue, kErrNumericOverflow);
+}
+
+// The functions as the rest of the program calls them directly, at a grid of hostile
+// arguments: each gives a number, or records a code and gives 0; a worker that reports
+// success gives numbers (an output beyond the range is infinite, never a NaN).
+TEST_F(BesselTest, DirectCallsKeepTheirContract) {
+  const long double args[] = {0.0L,   -0.0L,   LDBL_TRUE_MIN, -LDBL_TRUE_MIN, LDBL_MIN, 1e-4000L, 1e-200L,
+                              1e-30L, 0.5L,    1.0L,          2.0L,           7.99L,    8.0L,      10.0L,
+                              50.5L,  11356.0L, 11357.0L,     -11357.0L,      12000.0L, 1e6L,      1e300L,
+                              -1e300L, LDBL_MAX, -3.5L,       INFINITY,       -INFINITY, NAN};
+  const long double orders[] = {0, 1, -1, 2, -3, 0.5L, 5.5L, 100, -100, 1e6L + 1, 2147483647.0L, 1e300L, NAN};
+  using TUnary = long double (*)(ExprContext&, long double);
+  const std::pair<const char*, TUnary> unary[] = {
+      {"J0", BesselJ0}, {"J1", BesselJ1}, {"Y0", BesselY0}, {"Y1", BesselY1}, {"I0", BesselI0},
+      {"I1", BesselI1}, {"K0", BesselK0}, {"K1", BesselK1}, {"I0EIX", BesselI0eix}, {"I1EIX", BesselI1eix}};
+  using TBinary = long double (*)(ExprContext&, long double, long double);
+  const std::pair<const char*, TBinary> binary[] = {
+      {"JN", BesselJn}, {"YN", BesselYn}, {"IN", BesselIn}, {"KN", BesselKn}};
+  using TWorker = int (*)(long double, long double, TBesselSet&);
+  const std::pair<const char*, TWorker> workers[] = {
+      {"BesselJY", BesselJY}, {"BesselIK", BesselIK}, {"SphBesselJY", SphBesselJY}, {"SphBesselIK", SphBesselIK}};
+  ExprContext& ctx = Ctx();
+  auto check = [&ctx](const std::string& what, long double v) {
+    EXPECT_TRUE(std::isfinite(v)) << what << " = " << static_cast<double>(v);
+    if (ctx.ExprMathError != 0) {
+      EXPECT_EQ(v, 0) << what << " failed with " << ctx.ExprMathError;
+    }
+  };
+  auto name = [](const char* f, long double a, long double b) {
+    std::ostringstream s;
+    s << f << "(" << a << ", " << b << ")";
+    return s.str();
+  };
+  for (const long double x : args) {
+    for (const auto& [f, call] : unary) {
+      ctx.ClearErrors();
+      check(name(f, x, 0), call(ctx, x));
+    }
+    TBesselSet airy;
+    if (AiryFunctions(x, airy) == 0) {
+      for (const long double v : {airy.value1, airy.value2, airy.deriv1, airy.deriv2})
+        EXPECT_FALSE(std::isnan(v)) << name("Airy", x, 0);
+    }
+    for (const long double n : orders) {
+      for (const auto& [f, call] : binary) {
+        ctx.ClearErrors();
+        check(name(f, n, x), call(ctx, n, x));
+      }
+      for (const auto& [f, call] : workers) {
+        TBesselSet set;
+        if (call(x, n, set) != 0) continue;
+        for (const long double v : {set.value1, set.value2, set.deriv1, set.deriv2})
+          EXPECT_FALSE(std::isnan(v)) << name(f, x, n);
+      }
+    }
+  }
+}
+
+// Values in range that the recurrences once lost: Miller's rescaling fell behind a step of
+// 2j/x (JN(5, 1e-200) overflowed), and I0 overflowing from 11357 on took IN of a large
+// order with it. mpmath at 40 digits.
+TEST_F(BesselTest, RecurrencesKeepValuesInRange) {
+  const TArgumentReference cases[] = {
+      {"JN(5,X)", 1e-200L, 2.604166666666666666666666666666666666667e-1004L},
+      {"IN(5,X)", 1e-200L, 2.604166666666666666666666666666666666667e-1004L},
+      {"IN(20000,X)", 12000.0L, 8.137558067332445751346745256257191599493e-1025L},
+      {"IN(2000,X)", 11000.0L, 1.17153943180971296310020535863e+4696L},
+  };
+  ExpectTable(cases, 1e-15L);
 }
 
 TEST_F(BesselTest, ValuesThePartsListToTheirDigits) {
