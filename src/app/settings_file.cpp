@@ -164,7 +164,7 @@ void ResetDefaults(ProgramSettings& s, int screenWidth, int screenHeight) {
   }
   s.LimitsMode = 0;
   s.LimitsLevel = 1;
-  s.reviewOption52 = 0;
+  s.ListAllGoodnessOfFit = 0;
   s.generateSource = 0;
   s.generateDestination = 0;
   s.generateComputation = 0;
@@ -198,19 +198,19 @@ void ResetDefaults(ProgramSettings& s, int screenWidth, int screenHeight) {
     *block = std::move(fresh);
   }
   PutI32(s.backgroundFitBlock, kBgFitTypeOffset, 3);
-  s.reviewSetting63 = 6;
-  s.reviewSetting64 = 8;
-  s.renderAllowed1 = 1;
-  s.renderAllowed2 = 1;  // threads always run here
-  s.reviewSetting67 = 1000;
-  s.reviewSetting68 = 1;
+  s.GraphLabelDigits = 6;
+  s.GraphTitleDigits = 8;
+  s.GraphCacheOn = 1;
+  s.BackgroundCacheOn = 1;  // threads always run here
+  s.GraphCacheKb = 1000;
+  s.ShowCacheStats = 1;
   s.useBitmaps = 1;
-  s.graphColourMode = 3;
+  s.ReviewImageKind = 3;
   s.numberPadding = 0;
-  s.reviewOption72 = 0;
+  s.UpdateTextWhileScrolling = 0;
   s.VolumeOption = 0;
   s.evalToolOption = 0;
-  s.reviewOption75 = 0;
+  s.ResidualMode = 0;
   s.ExplorerDialogs = 1;
   s.ImportPreviewOn = 0;
   s.WeightsAreSD = 0;
@@ -231,7 +231,10 @@ void ResetDefaults(ProgramSettings& s, int screenWidth, int screenHeight) {
   s.FilterStep = 2;
   s.FilterStart = 1;
   s.ViewDataAddSurface = 1;
-  s.reviewOptions124 = {3, 15, 5, 5};
+  s.DataPaneType = 3;
+  s.NumericPaneOptions = 15;
+  s.ReviewTitleLines = 5;
+  s.ResidualTitleLines = 5;
   s.exportOption128 = 0;
   s.reviewStartMode = 0;
   s.exportOptions130 = {0, 3, 0, 0, 1, 0, 18};
@@ -281,7 +284,7 @@ std::vector<std::uint8_t> EncodeSettings(const ProgramSettings& s, int screenWid
     block(copy, kPointsRecSize);
   }
   block(s.animRecord, kAnimRecSize);
-  for (std::int32_t v : {s.LimitsMode, s.LimitsLevel, s.reviewOption52, s.generateSource,
+  for (std::int32_t v : {s.LimitsMode, s.LimitsLevel, s.ListAllGoodnessOfFit, s.generateSource,
                          s.generateDestination, s.generateComputation})
     w.I32(v);
   for (long double v : s.evaluationValues) w.Extended(v);
@@ -296,10 +299,10 @@ std::vector<std::uint8_t> EncodeSettings(const ProgramSettings& s, int screenWid
     block(copy, kThreadBlockSize);
   }
   for (std::int32_t v :
-       {s.reviewSetting63, s.reviewSetting64, s.renderAllowed1, s.renderAllowed2,
-        s.reviewSetting67, s.reviewSetting68, s.useBitmaps, s.graphColourMode, s.numberPadding,
-        s.reviewOption72, s.VolumeOption, s.evalToolOption, s.reviewOption75, s.ExplorerDialogs,
-        s.ImportPreviewOn, s.WeightsAreSD})
+       {s.GraphLabelDigits, s.GraphTitleDigits, s.GraphCacheOn, s.BackgroundCacheOn,
+        s.GraphCacheKb, s.ShowCacheStats, s.useBitmaps, s.ReviewImageKind, s.numberPadding,
+        s.UpdateTextWhileScrolling, s.VolumeOption, s.evalToolOption, s.ResidualMode,
+        s.ExplorerDialogs, s.ImportPreviewOn, s.WeightsAreSD})
     w.I32(v);
   for (const WindowPlacement& p : s.placements)
     for (std::int32_t v : {p.x, p.y, p.width, p.height, p.maximized}) w.I32(v);
@@ -311,7 +314,7 @@ std::vector<std::uint8_t> EncodeSettings(const ProgramSettings& s, int screenWid
   for (std::int32_t v : s.RegridMethods) w.I32(v);
   for (const std::string& e : s.LastExtensions) w.FixedString(e, kLastExtensionSize);
   for (std::int32_t v : {s.FilterStep, s.FilterStart, s.ViewDataAddSurface}) w.I32(v);
-  for (std::int32_t v : s.reviewOptions124) w.I32(v);
+  for (std::int32_t v : {s.DataPaneType, s.NumericPaneOptions, s.ReviewTitleLines, s.ResidualTitleLines}) w.I32(v);
   w.I32(s.exportOption128);
   w.I32(s.reviewStartMode);
   for (std::int32_t v : s.exportOptions130) w.I32(v);
@@ -334,6 +337,11 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   };
   auto flag = [&r] { return Clamp(r.I32(), 0, 1); };
   auto range = [&r](std::int32_t lo, std::int32_t hi) { return Clamp(r.I32(), lo, hi); };
+  // The title line counts the graphs know; any other count reads as all five lines.
+  auto titleLines = [&r] {
+    const std::int32_t v = r.I32();
+    return v == 2 || v == 3 ? v : 5;
+  };
   s.savedScreenWidth = r.I32();
   s.savedScreenHeight = r.I32();
   for (std::int32_t& v : s.fontValue1) v = r.I32();
@@ -358,7 +366,7 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   s.animRecord = block(kAnimRecSize);
   s.LimitsMode = range(0, 2);
   s.LimitsLevel = range(0, 4);
-  s.reviewOption52 = r.I32();
+  s.ListAllGoodnessOfFit = flag();
   s.generateSource = flag();
   s.generateDestination = flag();
   s.generateComputation = range(0, 7);
@@ -371,19 +379,19 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   s.renderThreadBlock = block(kThreadBlockSize);
   ClearThreadWords(s.backgroundFitBlock, true);
   ClearThreadWords(s.renderThreadBlock, false);
-  s.reviewSetting63 = r.I32();
-  s.reviewSetting64 = r.I32();
-  s.renderAllowed1 = flag();
-  s.renderAllowed2 = flag();
-  s.reviewSetting67 = r.I32();
-  s.reviewSetting68 = r.I32();
+  s.GraphLabelDigits = range(3, 8);
+  s.GraphTitleDigits = range(3, 15);
+  s.GraphCacheOn = flag();
+  s.BackgroundCacheOn = flag();
+  s.GraphCacheKb = range(0, 999999);  // the preferences' six-character field
+  s.ShowCacheStats = flag();
   s.useBitmaps = flag();
-  s.graphColourMode = range(0, 3);
+  s.ReviewImageKind = range(0, 3);
   s.numberPadding = flag();
-  s.reviewOption72 = r.I32();
+  s.UpdateTextWhileScrolling = flag();
   s.VolumeOption = flag();
   s.evalToolOption = r.I32();
-  s.reviewOption75 = r.I32();
+  s.ResidualMode = range(0, 3);
   s.ExplorerDialogs = flag();
   s.ImportPreviewOn = flag();
   s.WeightsAreSD = flag();
@@ -407,7 +415,10 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   s.FilterStep = range(1, 16384);
   s.FilterStart = range(1, 16384);
   s.ViewDataAddSurface = flag();
-  for (std::int32_t& v : s.reviewOptions124) v = r.I32();
+  s.DataPaneType = range(0, 3);
+  s.NumericPaneOptions = range(0, 15);
+  s.ReviewTitleLines = titleLines();
+  s.ResidualTitleLines = titleLines();
   s.exportOption128 = r.I32();
   s.reviewStartMode = flag();
   for (std::int32_t& v : s.exportOptions130) v = r.I32();

@@ -143,7 +143,7 @@ struct ProgramSettings {
   Block animRecord;                                      // 49: `T3DAnimRec`
   std::int32_t LimitsMode = 0;                           // 50: 0 none, 1 conf., 2 prediction
   std::int32_t LimitsLevel = 1;                          // 51: 90, 95, 99, 99.9, 99.99 %
-  std::int32_t reviewOption52 = 0;                       // 52
+  std::int32_t ListAllGoodnessOfFit = 0;                 // 52: every figure in each list row
   std::int32_t generateSource = 0;                       // 53: 0 generate, 1 read from file
   std::int32_t generateDestination = 0;                  // 54: 0 table, 1 file
   std::int32_t generateComputation = 0;                  // 55: 0-7
@@ -154,19 +154,19 @@ struct ProgramSettings {
   Block fitOptions;                                      // 60: `TFitOptions`
   Block backgroundFitBlock;                              // 61
   Block renderThreadBlock;                               // 62
-  std::int32_t reviewSetting63 = 0;                      // 63
-  std::int32_t reviewSetting64 = 0;                      // 64
-  std::int32_t renderAllowed1 = 0;                       // 65
-  std::int32_t renderAllowed2 = 0;                       // 66
-  std::int32_t reviewSetting67 = 0;                      // 67
-  std::int32_t reviewSetting68 = 0;                      // 68
+  std::int32_t GraphLabelDigits = 0;                     // 63: digits of graph labels, 3-8
+  std::int32_t GraphTitleDigits = 0;                     // 64: digits of review titles, 3-15
+  std::int32_t GraphCacheOn = 0;                         // 65: the review keeps drawn graphs
+  std::int32_t BackgroundCacheOn = 0;                    // 66: ... drawn ahead on a thread
+  std::int32_t GraphCacheKb = 0;                         // 67: cache limit, 1000 bytes a unit
+  std::int32_t ShowCacheStats = 0;                       // 68: cache size and timing shown
   std::int32_t useBitmaps = 0;                           // 69
-  std::int32_t graphColourMode = 0;                      // 70: 0-3
+  std::int32_t ReviewImageKind = 0;                      // 70: kind of cached graphs, 0-3
   std::int32_t numberPadding = 0;                        // 71: `FixedWidthNumbers`
-  std::int32_t reviewOption72 = 0;                       // 72
+  std::int32_t UpdateTextWhileScrolling = 0;             // 72: review panes track the scroll box
   std::int32_t VolumeOption = 0;                         // 73
   std::int32_t evalToolOption = 0;                       // 74
-  std::int32_t reviewOption75 = 0;                       // 75
+  std::int32_t ResidualMode = 0;                         // 75: residual graph kind 0-3
   std::int32_t ExplorerDialogs = 0;                      // 76
   std::int32_t ImportPreviewOn = 0;                      // 77
   std::int32_t WeightsAreSD = 0;                         // 78
@@ -181,7 +181,10 @@ struct ProgramSettings {
   std::int32_t FilterStep = 2;                           // 121
   std::int32_t FilterStart = 1;                          // 122
   std::int32_t ViewDataAddSurface = 1;                   // 123
-  std::array<std::int32_t, 4> reviewOptions124{};        // 124-127
+  std::int32_t DataPaneType = 3;                         // 124: review data pane columns 0-3
+  std::int32_t NumericPaneOptions = 15;                  // 125: numeric pane parts, bits 1-8
+  std::int32_t ReviewTitleLines = 5;                     // 126: review graph titles 2, 3 or 5
+  std::int32_t ResidualTitleLines = 5;                   // 127: residual graph titles 2, 3 or 5
   std::int32_t exportOption128 = 0;                      // 128
   std::int32_t reviewStartMode = 0;                      // 129: 0 graph first, 1 list first
   std::array<std::int32_t, 7> exportOptions130{};        // 130-136

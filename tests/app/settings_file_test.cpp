@@ -115,6 +115,45 @@ TEST(SettingsFile, ValuesReadAreClamped) {
   EXPECT_EQ(s.LastExtensions[0].size(), 256u);
 }
 
+// The review's fields, by name at their offsets: defaults, wild values brought into range,
+// and chosen values written back where they were read.
+TEST(SettingsFile, ReviewFieldsByMeaning) {
+  struct Field {
+    std::size_t offset;
+    std::int32_t ProgramSettings::*field;
+    std::int32_t byDefault, wild, readBack, chosen;
+  };
+  using S = ProgramSettings;
+  const Field fields[] = {
+      {3347, &S::ListAllGoodnessOfFit, 0, 7, 1, 1},   {3815, &S::GraphLabelDigits, 6, 99, 8, 4},
+      {3819, &S::GraphTitleDigits, 8, 1, 3, 12},      {3823, &S::GraphCacheOn, 1, -4, 0, 0},
+      {3827, &S::BackgroundCacheOn, 1, 9, 1, 0},      {3831, &S::GraphCacheKb, 1000, -5, 0, 25000},
+      {3835, &S::ShowCacheStats, 1, 2, 1, 0},         {3843, &S::ReviewImageKind, 3, 8, 3, 0},
+      {3851, &S::UpdateTextWhileScrolling, 0, 5, 1, 1}, {3863, &S::ResidualMode, 0, 4, 3, 2},
+      {7419, &S::DataPaneType, 3, -1, 0, 1},          {7423, &S::NumericPaneOptions, 15, 99, 15, 6},
+      {7427, &S::ReviewTitleLines, 5, 4, 5, 2},       {7431, &S::ResidualTitleLines, 5, 0, 5, 3},
+  };
+  const S defaults = DefaultSettings(800, 600);
+  Bytes b = EncodeSettings(defaults, 800, 600);
+  S chosen = defaults;
+  for (const Field& f : fields) {
+    EXPECT_EQ(defaults.*f.field, f.byDefault) << f.offset;
+    EXPECT_EQ(I32At(b, f.offset), f.byDefault) << f.offset;
+    PutI32(b, f.offset, f.wild);
+    chosen.*f.field = f.chosen;
+  }
+  S read;
+  ASSERT_TRUE(DecodeSettings(b, 800, 600, read));
+  const Bytes mine = EncodeSettings(chosen, 800, 600);
+  S back;
+  ASSERT_TRUE(DecodeSettings(mine, 800, 600, back));
+  for (const Field& f : fields) {
+    EXPECT_EQ(read.*f.field, f.readBack) << f.offset;
+    EXPECT_EQ(I32At(mine, f.offset), f.chosen) << f.offset;
+    EXPECT_EQ(back.*f.field, f.chosen) << f.offset;
+  }
+}
+
 // The text-print record is kept raw in the file: margins that are no length on a page (NaN,
 // infinite, negative, beyond a metre) take the default, so that no printed rectangle is
 // computed from them.
