@@ -42,6 +42,13 @@ int FindNearestKeptPoint(std::span<const TKeptPoint> list, int x, int y, int wid
   return best;
 }
 
+int TWheelAccumulator::Notches(int delta) {
+  remainder_ += delta;
+  const int notches = WheelNotches(remainder_);
+  remainder_ -= notches * 120;
+  return notches;
+}
+
 ClickZone ClickZoneAt(int dx, int dy, int w, int h) {
   if (dy < h / 10) return ClickZone::Titles;
   if (dx >= w / 10 && dx <= (w / 10) * 9 && dy <= (h / 10) * 9) return ClickZone::View;

@@ -38,6 +38,16 @@ struct TWheelKeys {
 };
 // Wheel notches from the wheel message's signed delta (120 a notch, truncating).
 inline int WheelNotches(int delta) { return delta / 120; }
+// Touch pads and fine wheels report deltas short of a notch: the part of a delta short of a
+// whole notch is kept for the next message instead of vanishing in the division.
+class TWheelAccumulator {
+ public:
+  // Whole notches (signed) of this delta with what was left over before.
+  int Notches(int delta);
+
+ private:
+  int remainder_ = 0;
+};
 // The rotation (XY view angle, whole degrees) after a wheel turn: with a key, or from one of
 // the four quarter views 30, 120, 210, 300, steps of 15 (Ctrl), 30 (Shift) or 90 degrees,
 // past 360 to 30 and below 0 to 300; otherwise the next quarter view.

@@ -54,6 +54,12 @@ void T3DDlgSW::SetupWindow() {
 
 QString T3DDlgSW::FieldText(int i) const { return fields_[i]->text(); }
 
+void T3DDlgSW::SetFieldText(int i, const QString& text) { fields_[i]->setText(text); }
+
+QString T3DDlgSW::HoverMessage(const TXYZPoint& point, int record) const {
+  return QString::fromLatin1(HoverTexts(point, record).message.c_str());
+}
+
 void T3DDlgSW::ShowTexts(const QString& message, const QString& x, const QString& y, const QString& z) {
   const QString texts[4] = {message, x, y, z};
   for (int i = 0; i < 4; ++i) fields_[i]->setText(texts[i]);
@@ -90,7 +96,7 @@ void T3DDlgSW::PaneMouseMove(QMouseEvent* event) {
     return;
   }
   const TPointTexts t = HoverTexts(*point, record);
-  ShowTexts(QString::fromLatin1(t.message.c_str()), QString::fromLatin1(t.x.c_str()),
+  ShowTexts(HoverMessage(*point, record), QString::fromLatin1(t.x.c_str()),
             QString::fromLatin1(t.y.c_str()), QString::fromLatin1(t.z.c_str()));
   Pane()->setCursor(Qt::PointingHandCursor);
 }
@@ -118,7 +124,7 @@ void T3DDlgSW::PaneMousePress(QMouseEvent* event) {
 
 void T3DDlgSW::PaneMouseRelease(QMouseEvent* event) {
   if (event->button() == Qt::MiddleButton) {
-    wheelMode_ = 1 - wheelMode_;
+    ToggleWheelMode();
     return;
   }
   if (event->button() != Qt::LeftButton || !holding_) return;
@@ -141,7 +147,10 @@ void T3DDlgSW::PaneMouseRelease(QMouseEvent* event) {
 }
 
 void T3DDlgSW::PaneMouseDoubleClick(QMouseEvent* event) {
-  if (event->button() != Qt::MiddleButton) return;
+  if (event->button() == Qt::MiddleButton) StandardView();
+}
+
+void T3DDlgSW::StandardView() {
   T3DViewRec& view = Renderer().MutableView();
   view.AngleXY = 210;
   view.AngleZ = 20;
@@ -155,7 +164,8 @@ void T3DDlgSW::PaneWheel(QWheelEvent* event) {
 }
 
 void T3DDlgSW::WheelStep(int delta, Qt::KeyboardModifiers modifiers) {
-  const int notches = WheelNotches(delta);
+  const int notches = wheel_.Notches(delta);
+  if (notches == 0) return;
   const TWheelKeys keys{(modifiers & Qt::ShiftModifier) != 0, (modifiers & Qt::ControlModifier) != 0};
   T3DViewRec& view = Renderer().MutableView();
   if (wheelMode_ == 0) {

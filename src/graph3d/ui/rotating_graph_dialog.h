@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "graph3d/graph_pointer.h"
 #include "graph3d/ui/graph_dialog.h"
 
 class QFrame;
@@ -32,10 +33,15 @@ class T3DDlgSW : public T3DDlg {
 
   QFrame* StatusStrip() const { return strip_; }
   QString FieldText(int i) const;
+  void SetFieldText(int i, const QString& text);
   bool PointEdits() const { return pointEdits_; }
   void SetPickingEnabled(bool enabled) { pickingEnabled_ = enabled; }
   void SetPrescanOnFinish(bool on) { prescanOnFinish_ = on; }
   int WheelMode() const { return wheelMode_; }
+  // The middle button's steps: released, the wheel turns the other angle; double-clicked,
+  // the standard view (rotation 210, elevation 20) with the wheel on the elevation.
+  void ToggleWheelMode() { wheelMode_ = 1 - wheelMode_; }
+  void StandardView();
 
   // Leaving the dialog: the arrow cursor, and the pre-scan when points were toggled.
   bool FinishPointEdits();
@@ -48,8 +54,11 @@ class T3DDlgSW : public T3DDlg {
   void PaneMouseRelease(QMouseEvent* event) override;
   void PaneMouseDoubleClick(QMouseEvent* event) override;
   void PaneWheel(QWheelEvent* event) override;
+  // The status text of the data point under the pointer (its number and status here).
+  virtual QString HoverMessage(const TXYZPoint& point, int record) const;
 
-  // The wheel step of the view; public for the wheel message of derived windows.
+  // The wheel step of the view; public for the wheel message of derived windows. A delta
+  // short of a notch turns nothing until the next ones make a notch.
  public:
   void WheelStep(int delta, Qt::KeyboardModifiers modifiers);
 
@@ -72,4 +81,5 @@ class T3DDlgSW : public T3DDlg {
   bool prescanOnFinish_ = true;
   bool pickingEnabled_ = true;
   int wheelMode_ = 0;  // 0 rotation, 1 elevation
+  TWheelAccumulator wheel_;
 };
