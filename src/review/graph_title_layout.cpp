@@ -16,11 +16,13 @@ T3DTitleSet& LayoutGraphTitles(T3DTitleSet& custom, T3DTitleSet& automatic, floa
   T3DTitleSet* active = &automatic;
   if (custom.Enabled) {
     active = &custom;
-    if (StartsWith(custom.Lines[0], "Rank")) custom.Lines[0] = automatic.Lines[0];
-    if (StartsWith(custom.Lines[1], "r~^2~^=")) custom.Lines[1] = automatic.Lines[1];
-    if (StartsWith(custom.Lines[2], "a=")) {
-      custom.Lines[2] = automatic.Lines[2];
+    // Line 0 is the data title; the rank line, the statistics and the two parameter lines
+    // follow.
+    if (StartsWith(custom.Lines[1], "Rank")) custom.Lines[1] = automatic.Lines[1];
+    if (StartsWith(custom.Lines[2], "r~^2~^=")) custom.Lines[2] = automatic.Lines[2];
+    if (StartsWith(custom.Lines[3], "a=")) {
       custom.Lines[3] = automatic.Lines[3];
+      custom.Lines[4] = automatic.Lines[4];
     }
   } else {
     automatic.Enabled = 0;

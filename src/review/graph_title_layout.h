@@ -8,8 +8,9 @@
 // `automatic` (formatted for the current rank), and returns the set to draw.
 //
 // A custom set in use is drawn, and its lines that still hold automatic text follow the
-// rank: line 1 when it begins with "Rank", line 2 when it begins with "r~^2~^=", lines 3 and
-// 4 when line 3 begins with "a=". Otherwise the automatic set is drawn and its custom flag
+// rank: the rank line (the second, after the data title) when it begins with "Rank", the
+// statistics line when it begins with "r~^2~^=", both parameter lines when the first of
+// them begins with "a=". Otherwise the automatic set is drawn and its custom flag
 // is cleared. The drawn set's code marks are refreshed. The automatic set's four sizes are
 // `baseSize` times a factor that shrinks as the drawn set has more non-empty lines (all 1
 // with fixed sizes); a custom set keeps the sizes chosen in its own dialog.

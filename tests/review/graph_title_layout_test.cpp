@@ -8,7 +8,8 @@ namespace {
 
 T3DTitleSet Automatic(int lines) {
   T3DTitleSet s;
-  const char* texts[5] = {"Rank 2  Eqn 7  z=a+bx", "r~^2~^=0.99", "a=1 b=2", "c=3", "d=4"};
+  // As the summary lines come: data title, rank, statistics, two parameter lines.
+  const char* texts[5] = {"Pressure data", "Rank 2  Eqn 7  z=a+bx", "r~^2~^=0.99", "a=1 b=2", "c=3"};
   for (int i = 0; i < lines; ++i) s.Lines[static_cast<std::size_t>(i)] = texts[i];
   s.AxisTitles = {"X", "Y", "~@6~@Z"};
   s.Enabled = 1;
@@ -33,8 +34,8 @@ TEST(GraphTitleLayout, SizesFollowTheNumberOfLines) {
     EXPECT_EQ(&drawn, &automatic);
     EXPECT_EQ(automatic.Enabled, 0);
     for (std::size_t i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(automatic.FontSizes[i], 10.0f * c.factors[i]) << c.lines;
-    EXPECT_EQ(drawn.LineCoded[1], c.lines >= 2 ? 1 : 0);
-    EXPECT_EQ(drawn.LineCoded[0], 0);
+    EXPECT_EQ(drawn.LineCoded[2], c.lines >= 3 ? 1 : 0);
+    EXPECT_EQ(drawn.LineCoded[1], 0);
     EXPECT_EQ(drawn.AxisCoded, (std::array<std::uint8_t, 3>{0, 0, 1}));
   }
 }
@@ -42,21 +43,23 @@ TEST(GraphTitleLayout, SizesFollowTheNumberOfLines) {
 TEST(GraphTitleLayout, CustomLinesFollowTheRankUntilRewritten) {
   T3DTitleSet automatic = Automatic(5);
   T3DTitleSet custom = Automatic(5);
-  custom.Lines[0] = "Rank 1  Eqn 1  z=a";
-  custom.Lines[1] = "My own line";
-  custom.Lines[2] = "a=9";
-  custom.Lines[3] = "old";
+  custom.Lines[0] = "My data";
+  custom.Lines[1] = "Rank 1  Eqn 1  z=a";
+  custom.Lines[2] = "My own line";
+  custom.Lines[3] = "a=9";
+  custom.Lines[4] = "old";
   custom.FontSizes = {2, 2, 2, 2};
   T3DTitleSet& drawn = LayoutGraphTitles(custom, automatic, 10.0f);
   EXPECT_EQ(&drawn, &custom);
-  EXPECT_EQ(custom.Lines[0], automatic.Lines[0]);
-  EXPECT_EQ(custom.Lines[1], "My own line");
-  EXPECT_EQ(custom.Lines[2], "a=1 b=2");
-  EXPECT_EQ(custom.Lines[3], "c=3");
+  EXPECT_EQ(custom.Lines[0], "My data");
+  EXPECT_EQ(custom.Lines[1], automatic.Lines[1]);
+  EXPECT_EQ(custom.Lines[2], "My own line");
+  EXPECT_EQ(custom.Lines[3], "a=1 b=2");
+  EXPECT_EQ(custom.Lines[4], "c=3");
   EXPECT_EQ(custom.FontSizes, (std::array<float, 4>{2, 2, 2, 2}));
-  custom.Lines[0] = "Mine";
+  custom.Lines[1] = "Mine";
   LayoutGraphTitles(custom, automatic, 10.0f);
-  EXPECT_EQ(custom.Lines[0], "Mine");
+  EXPECT_EQ(custom.Lines[1], "Mine");
 }
 
 }  // namespace
