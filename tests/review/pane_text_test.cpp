@@ -16,32 +16,13 @@
 #include "fit/session.h"
 #include "fit/fit_test_data.h"
 #include "review/pane_text.h"
+#include "review/review_fit_fixture.h"
 
 namespace {
 
 using namespace fit_test;
 
-// z = 1 + 2x + 3y + e on the grid x, y in {0, 1, 2} (x slowest), with replicates at (0,0),
-// (1,1) and (2,2).
-PointTable ReplicatedPlane() {
-  const long double e[9] = {0.1L, -0.1L, 0, 0.2L, 0, -0.2L, 0, 0.1L, -0.1L};
-  int k = 0;
-  PointTable t = GridTable(Axis(0, 1, 3), Axis(0, 1, 3), [&](long double x, long double y) {
-    return 1 + 2 * x + 3 * y + e[k++];
-  });
-  const long double extra[3][3] = {{0, 0, -0.1L}, {1, 1, 0.1L}, {2, 2, 0.2L}};
-  for (const auto& r : extra) {
-    TXYZPoint p;
-    p.X = r[0];
-    p.Y = r[1];
-    p.Z = 1 + 2 * r[0] + 3 * r[1] + r[2];
-    p.W = 1;
-    p.Status = kPointActive;
-    t.push_back(p);
-  }
-  SetPointCount(t, static_cast<int>(t.size()) - 1);
-  return t;
-}
+using review_test::ReplicatedPlane;
 
 class PaneTextTest : public ::testing::Test {
  protected:
@@ -58,26 +39,10 @@ class PaneTextTest : public ::testing::Test {
   // Runs `selection` over `t` and publishes the list into the session.
   // The defined functions of `udfs` take part.
   void Fit(PointTable t, const TFitSelection& selection, const TUdfTable* udfs = nullptr) {
-    session_.DataStats = StatsOf(t);
-    const TPureError pe = TablePureErrorSums(t);
-    session_.DataStats.PureErrorSS = pe.SS;
-    session_.DataStats.PureErrorDOF = pe.DOF;
-    ASSERT_TRUE(session_.Table.ReplaceDataTable(t));
-    session_.Table.SetXYZRows(static_cast<int>(t.size()) - 1);
-    TFitRunOutcome outcome;
-    TFitRunContext ctx(t, session_.DataStats, selection, DefaultFitOptions(), outcome.list);
-    ctx.udfs = udfs;
-    CountFitRun(ctx);
-    ASSERT_GT(RunFitFamilies(ctx), 0);
-    outcome.products = FitRunProductsOf(ctx);
-    PublishFitResults(session_, std::move(outcome));
+    review_test::FitInto(session_, std::move(t), selection, udfs);
   }
 
-  int RankOf(int equationNumber) {
-    for (int i = 1; i <= session_.FitList.Count(); ++i)
-      if (session_.FitList.At(i)->equationNumber == equationNumber) return i;
-    return -1;
-  }
+  int RankOf(int equationNumber) { return review_test::RankOf(session_, equationNumber); }
 
   std::vector<std::string> Lines(const TMFile& f) {
     std::vector<std::string> v;

@@ -1,0 +1,30 @@
+// The review graph's surfaces: the value of a fit in a surface mode (the fitted Z or one of
+// its five partial derivatives), over the side it is handed (the session's current fit for
+// the window, the render thread's own fit for the pictures it draws ahead), and the start
+// points of the quick evaluation's surface minimum and maximum searches.
+#pragma once
+
+#include "app/data_statistics.h"
+#include "fit/fit_side.h"
+#include "graph3d/title_set.h"
+
+struct TSession;
+
+// By surface mode (ReviewSurfaceMode, equation_text.h): z, dz/dx, dz/dy, d²z/dxdy, d²z/dx²,
+// d²z/dy² of the fit; 0 for any other mode (the graph is then flat).
+long double SurfaceZ(const TFitSide& fit, int surfaceMode, long double x, long double y);
+
+// Where a search for the surface's minimum (maximum) starts, and the box it searches: the
+// data point with the smallest (largest) Z and the data's X and Y ranges.
+struct TSurfaceSearchStart {
+  long double x = 0, y = 0;
+  long double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+};
+TSurfaceSearchStart SurfaceMinStart(const TDataStats& stats);
+TSurfaceSearchStart SurfaceMaxStart(const TDataStats& stats);
+
+// The review graph's automatic titles of the session's current fit, as drawn: the summary
+// lines up to `lineCount` with numbers of `precision` digits, the axis names and the Z title
+// of the surface mode.
+void FormatCurrentFitTitles(T3DTitleSet& set, const TSession& session, int lineCount, int surfaceMode,
+                            int precision);

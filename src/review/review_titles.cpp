@@ -1,0 +1,6 @@
+#include "review/review_titles.h"
+
+TReviewTitleSets& ReviewTitleSets() {
+  static TReviewTitleSets sets;
+  return sets;
+}

@@ -1,0 +1,70 @@
+// The review graph's surfaces over the fitted plane z = a + bx + cy (a = 61/60, b = 2.05,
+// c = 2.95 by least squares, tests/review/reference/pane_figures.py), the search starts of
+// the quick evaluation, and the graph titles of the current fit.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "fit/fit_evaluation.h"
+#include "fit/fit_refit.h"
+#include "review/equation_text.h"
+#include "review/review_fit_fixture.h"
+#include "review/review_surface.h"
+
+namespace {
+
+using review_test::ReplicatedPlane;
+
+class ReviewSurfaceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    review_test::FitInto(session_, ReplicatedPlane(), fit_test::LinearSelection(9, 0, 0));
+    rank_ = review_test::RankOf(session_, 1);
+    ASSERT_GT(rank_, 0);
+  }
+  TSession session_;
+  int rank_ = 0;
+};
+
+TEST_F(ReviewSurfaceTest, ModesGiveTheSurfaceAndItsDerivatives) {
+  const std::optional<TFitSide> fit = RefitRank(session_, rank_, kRefitRecord);
+  ASSERT_TRUE(fit);
+  const long double x = 1.5L, y = 0.5L;
+  // Central differences of a plane: exact up to the step's rounding.
+  const struct {
+    int mode;
+    long double value, tolerance;
+  } cases[] = {
+      {kSurfaceZ, 61.0L / 60 + 2.05L * x + 2.95L * y, 1e-15L},
+      {kSurfaceDzDx, 2.05L, 1e-9L},
+      {kSurfaceDzDy, 2.95L, 1e-9L},
+      {kSurfaceDxDy, 0, 1e-3L},
+      {kSurfaceD2zDx2, 0, 1e-3L},
+      {kSurfaceD2zDy2, 0, 1e-3L},
+      {-1, 0, 0},  // outside the modes: a flat graph
+      {6, 0, 0},
+  };
+  for (const auto& c : cases) EXPECT_LE(std::fabs(SurfaceZ(*fit, c.mode, x, y) - c.value), c.tolerance) << c.mode;
+}
+
+TEST_F(ReviewSurfaceTest, SearchesStartAtTheExtremeDataPoints) {
+  // The smallest Z is the replicate at (0, 0) (0.9), the largest the one at (2, 2) (11.2).
+  const TSurfaceSearchStart low = SurfaceMinStart(session_.DataStats);
+  const TSurfaceSearchStart high = SurfaceMaxStart(session_.DataStats);
+  EXPECT_EQ((std::vector<long double>{low.x, low.y, low.xMin, low.xMax, low.yMin, low.yMax}),
+            (std::vector<long double>{0, 0, 0, 2, 0, 2}));
+  EXPECT_EQ((std::vector<long double>{high.x, high.y}), (std::vector<long double>{2, 2}));
+}
+
+TEST_F(ReviewSurfaceTest, TitlesOfTheCurrentFitAsDrawn) {
+  ASSERT_TRUE(MakeRankCurrent(session_, rank_, kRefitRecord));
+  T3DTitleSet set;
+  FormatCurrentFitTitles(set, session_, 3, kSurfaceDzDx, 8);
+  EXPECT_EQ(set.Lines[1].rfind("Rank " + std::to_string(rank_) + "  Eqn 1  z=a+bx+cy", 0), 0u) << set.Lines[1];
+  EXPECT_EQ(set.Lines[2].rfind("r~^2~^=0.99885036", 0), 0u) << set.Lines[2];
+  EXPECT_EQ(set.Lines[3], "");
+  EXPECT_EQ(set.AxisTitles[2], SurfaceZTitle(kSurfaceDzDx, session_.DataTitles()));
+}
+
+}  // namespace
