@@ -18,6 +18,7 @@
 #include "fit/ui/fit_commands.h"
 #include "graph3d/ui/status_graph.h"
 #include "smooth/engines/smoothing_services.h"
+#include "review/ui/review_window.h"
 #include "tools/udf/udf_session.h"
 #include "tools/ui/data_tool_commands.h"
 
@@ -51,5 +52,6 @@ int main(int argc, char** argv) {
   RegisterDataToolCommands(session);
   RegisterGraphWindows(session);
   RegisterSmoothingServices();
+  RegisterReviewCommands(session);
   return RunProgram(words, session);
 }

@@ -1,6 +1,10 @@
 #include "graph3d/graph_options.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "app/data_statistics.h"
+#include "app/data_table.h"
 
 TUserColorSchemes DecodeUserColorSchemes(const Block& block) {
   TUserColorSchemes schemes = DefaultUserColorSchemes();
@@ -49,4 +53,22 @@ void TGraphOptions::StoreBack() {
   settings_.graphOption[static_cast<std::size_t>(viewSlot_)] = scheme;
   settings_.userColorSchemes = EncodeUserColorSchemes(userSchemes);
   if (placementSlot_ >= 0) settings_.placements[static_cast<std::size_t>(placementSlot_)] = placement;
+}
+
+PointsSource TablePoints(const TDataTable& table) {
+  return [&table] {
+    const std::span<const TXYZPoint> all = std::as_const(table).XYZData();
+    const int n = PointCount(all);
+    return all.empty() ? all : all.first(static_cast<std::size_t>(n) + 1);
+  };
+}
+
+void SetDataRanges(T3DScalingBlock& scaling, const TDataStats& stats) {
+  const TAxisStats* axes[3] = {&stats.X, &stats.Y, &stats.Z};
+  for (std::size_t a = 0; a < 3; ++a) {
+    scaling.DataLow[a] = scaling.AxisLow[a] = axes[a]->Min;
+    scaling.DataHigh[a] = scaling.AxisHigh[a] = axes[a]->Max;
+    scaling.Auto[a] = 1;
+    scaling.Zoom[a] = 1;
+  }
 }

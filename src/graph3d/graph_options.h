@@ -9,6 +9,9 @@
 #include "app/settings_file.h"
 #include "graph3d/graph_setup.h"
 
+class TDataTable;
+struct TDataStats;
+
 class TGraphOptions {
  public:
   TGraphOptions(ProgramSettings& settings, int viewSlot, int pointsSlot, int placementSlot);
@@ -36,6 +39,13 @@ class TGraphOptions {
   int viewSlot_, pointsSlot_, placementSlot_;
   T3DGraphSetup setup_;
 };
+
+// The points of a data table as a graph reads them: records 0 .. N as the table stands when
+// the graph draws (the table moves when it grows).
+PointsSource TablePoints(const TDataTable& table);
+// Both range sets of the three axes from the data's statistics, scaled automatically from
+// there, zooms 1.
+void SetDataRanges(T3DScalingBlock& scaling, const TDataStats& stats);
 
 // The user colour schemes as the settings keep them (15 schemes of 27 colour indices), and
 // back; a block of another size or with an index above 15 gives the defaults.

@@ -31,10 +31,14 @@ constexpr Button kButtons[] = {{kCmViewOptions, "3D &View"}, {kCmScaling, "&Scal
 }  // namespace
 
 TViewData::TViewData(QWidget* parent, T3DGraphSetup* setup, GraphOptionContext context,
-                     std::unique_ptr<GraphOptionDialogs> dialogs)
+                     std::unique_ptr<GraphOptionDialogs> dialogs, TOwnLayout)
     : T3DDlgSW(parent, setup),
       context_(std::move(context)),
-      dialogs_(dialogs ? std::move(dialogs) : std::make_unique<GraphOptionDialogs>()) {
+      dialogs_(dialogs ? std::move(dialogs) : std::make_unique<GraphOptionDialogs>()) {}
+
+TViewData::TViewData(QWidget* parent, T3DGraphSetup* setup, GraphOptionContext context,
+                     std::unique_ptr<GraphOptionDialogs> dialogs)
+    : TViewData(parent, setup, std::move(context), std::move(dialogs), TOwnLayout{}) {
   setWindowTitle(tr("View X,Y,Z Data"));
   auto* column = new QVBoxLayout;
   auto add = [&](int id, const char* text, std::function<void()> action) {
@@ -82,18 +86,8 @@ void RegisterDataViewCommand(TSession& session) {
     TGraphOptions options(CurrentSettings(), kGraphDataStatus, kPointsDataStatus, kPlaceGraphShared);
     T3DGraphSetup& setup = options.Setup();
     TDataTable& table = session.Table;
-    setup.Points = [&table] {
-      const std::span<const TXYZPoint> all = std::as_const(table).XYZData();
-      const int n = PointCount(all);
-      return all.empty() ? all : all.first(static_cast<std::size_t>(n) + 1);
-    };
-    const TAxisStats* axes[3] = {&session.DataStats.X, &session.DataStats.Y, &session.DataStats.Z};
-    for (std::size_t a = 0; a < 3; ++a) {
-      setup.Scaling.DataLow[a] = setup.Scaling.AxisLow[a] = axes[a]->Min;
-      setup.Scaling.DataHigh[a] = setup.Scaling.AxisHigh[a] = axes[a]->Max;
-      setup.Scaling.Auto[a] = 1;
-      setup.Scaling.Zoom[a] = 1;
-    }
+    setup.Points = TablePoints(table);
+    SetDataRanges(setup.Scaling, session.DataStats);
     GraphOptionContext context;
     context.mutablePoints = [&table] { return table.XYZData().first(static_cast<std::size_t>(table.XYZRows()) + 1); };
     context.tableMutex = &table.Mutex();

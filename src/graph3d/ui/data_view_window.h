@@ -25,6 +25,12 @@ class TViewData : public T3DDlgSW {
   bool ViewChanged() const { return viewChanged_; }
   bool DataChanged() const { return dataChanged_; }
 
+ protected:
+  // For a window that lays out its own buttons around the graph (the review).
+  struct TOwnLayout {};
+  TViewData(QWidget* parent, T3DGraphSetup* setup, GraphOptionContext context,
+            std::unique_ptr<GraphOptionDialogs> dialogs, TOwnLayout);
+
  private:
   GraphOptionContext context_;
   std::unique_ptr<GraphOptionDialogs> dialogs_;

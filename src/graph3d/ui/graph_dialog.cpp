@@ -174,6 +174,7 @@ bool T3DDlg::PaintFromCache() {
       held_.size() != pane_->size())
     return false;
   lastImageSize_ = stored;
+  lastFromCache_ = true;
   heldValid_ = true;
   renderTime_ = 0;
   transferTime_ = Seconds(timer);
@@ -203,6 +204,7 @@ void T3DDlg::PaintGraph() {
     }
   }
   heldValid_ = true;
+  lastFromCache_ = false;
   if (cache_.CanCacheFrame()) {
     std::unique_ptr<TLZW> frame = EncodeFrame(held_, imageKind_, cache_.Key());
     lastImageSize_ = frame ? cache_.CacheImage(std::move(frame)) : TImageCache::kNoCache;

@@ -51,8 +51,9 @@ class T3DDlg : public TDlg {
   TGraphPane* Pane() const { return pane_; }
 
   // 2: the held image is stale and the cache cleared; 1: the held image is stale; then the
-  // pane is repainted.
-  void Redraw(int mode);
+  // pane is repainted. A window that draws ahead into its cache stops and restarts that
+  // work around a mode 2.
+  virtual void Redraw(int mode);
 
   // The image cache (its byte limit in kilobytes of 1000 bytes).
   void InitImageCache(int kilobytes) { cache_.Init(kilobytes); }
@@ -72,6 +73,8 @@ class T3DDlg : public TDlg {
   float RenderTime() const { return renderTime_; }
   float TransferTime() const { return transferTime_; }
   std::int64_t LastImageSize() const { return lastImageSize_; }
+  // Whether the frame shown last came from the cache (else it was drawn).
+  bool LastFromCache() const { return lastFromCache_; }
 
   // The graph rectangle in the pane's coordinates (edges inclusive) and whether a point of
   // the pane lies in it.
@@ -130,6 +133,7 @@ class T3DDlg : public TDlg {
   TImageCache cache_;
   int imageKind_ = kImageLzwBits;
   std::int64_t lastImageSize_ = 0;
+  bool lastFromCache_ = false;
   float renderTime_ = 0;
   float transferTime_ = 0;
   bool suspended_ = false;

@@ -13,6 +13,17 @@
 #include "graph3d/ui/print_text_dialog.h"
 #include "platform/qt/qt_device_context.h"
 
+namespace {
+
+TStatusGraphTitler& StatusGraphTitler() {
+  static TStatusGraphTitler titler;
+  return titler;
+}
+
+}  // namespace
+
+void SetStatusGraphTitler(TStatusGraphTitler titler) { StatusGraphTitler() = std::move(titler); }
+
 TStatusGraph::TStatusGraph(QWidget* pane, TSession& session, bool withFits)
     : QWidget(pane),
       options_(CurrentSettings(), withFits ? kGraphDataStatusFits : kGraphDataStatus,
@@ -31,6 +42,7 @@ TStatusGraph::TStatusGraph(QWidget* pane, TSession& session, bool withFits)
   if (withFits) {
     const TFitSide& fit = session.CurFit;
     setup.SurfaceFn = [&fit](long double x, long double y) { return EvalFitZ(fit, x, y); };
+    if (StatusGraphTitler()) StatusGraphTitler()(options_.titles);
   } else {
     // Without fits the data are shown through a smoothed surface over a copy of the table
     // as it stands (the window is closed before any command changes the data).

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 #include "graph3d/graph_options.h"
@@ -33,6 +34,11 @@ class TStatusGraph : public QWidget {
   QImage frame_;
   bool frameValid_ = false;
 };
+
+// Titles of the status graph over fit results: the review installs the titles of the rank
+// under review (without it the graph has none).
+using TStatusGraphTitler = std::function<void(T3DTitleSet& titles)>;
+void SetStatusGraphTitler(TStatusGraphTitler titler);
 
 // Installs the graph windows' parts into the shell: the status window's graph and the
 // "Print Text" dialog of the text windows, and the data graph command.

@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QWheelEvent>
 
 #include "app/c_format.h"
 #include "app/shell_state.h"
@@ -67,6 +69,7 @@ TEqnList::TEqnList(QWidget* parent, TSession& session, TEqnListOwner* owner, con
   hideList->setObjectName(QString::number(CmListHide));
   connect(hideList, &QAction::triggered, this, &TEqnList::CmHideList);
   addAction(hideList);
+  ListBox()->viewport()->installEventFilter(this);
 }
 
 TEqnList::~TEqnList() {
@@ -256,4 +259,25 @@ void TEqnList::EvListWindowNotify(int code, int a, int b) {
   CheckAllGoodnessItem();
   CheckSortItems();
   CheckFilterItems();
+}
+
+bool TEqnList::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListBox()->viewport() && owner_ != nullptr &&
+      (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick) &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton) {
+    owner_->ListMiddleButton(event->type() == QEvent::MouseButtonDblClick);
+    return true;
+  }
+  return TIListBoxWinMenu::eventFilter(watched, event);
+}
+
+void TEqnList::wheelEvent(QWheelEvent* event) {
+  if (owner_ == nullptr) {
+    TIListBoxWinMenu::wheelEvent(event);
+    return;
+  }
+  const Qt::KeyboardModifiers keys = event->modifiers();
+  owner_->ListRotateStep(event->angleDelta().y(), (keys & Qt::ShiftModifier) != 0,
+                         (keys & Qt::ControlModifier) != 0);
+  event->accept();
 }

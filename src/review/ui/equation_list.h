@@ -41,6 +41,11 @@ class TEqnListOwner {
   virtual void ReviewNotify(int code) = 0;
   // The fit list is about to be re-sorted.
   virtual void BeforeFitListResort() = 0;
+  // The graph's mouse steps, made over the list: the middle button released (toggles what
+  // the wheel turns) or double-clicked (the standard view), and a wheel turn the list did
+  // not scroll by (a rotation step of `delta`, 120 a notch).
+  virtual void ListMiddleButton(bool /*doubleClick*/) {}
+  virtual void ListRotateStep(int /*delta*/, bool /*shift*/, bool /*ctrl*/) {}
 };
 
 // Opening modes of the review.
@@ -88,6 +93,10 @@ class TEqnList : public TIListBoxWinMenu {
  protected:
   void EvRowCommand(int index, int key, bool doubleClick) override;
   void EvListWindowNotify(int code, int a, int b) override;
+  // The middle button over the rows goes to the owner.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  // A wheel turn reaches the window when the rows have nothing to scroll.
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   bool AllGoodness() const { return allGoodness_ != nullptr && *allGoodness_ != 0; }

@@ -1,0 +1,53 @@
+// The review window's two small dialogs: "Titles Format", which chooses how many automatic
+// title lines the review graph carries (or hands over to the custom titles), and
+// "Equation Search", which asks for the number of the equation to show.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/ui/dialog.h"
+
+class QLineEdit;
+class QRadioButton;
+
+// Template 4052. Every click but "Custom Titles" turns the custom titles off; the radio
+// buttons set the line count. Results: 1 OK, 2 Cancel, kCustomTitlesResult.
+class TTitleFmt : public TDlg {
+  Q_OBJECT
+ public:
+  static constexpr int kCustomTitlesResult = 528;
+  static constexpr int kHelpContext = 6;
+
+  TTitleFmt(QWidget* parent, std::int32_t* lineCount, std::int16_t* customFlag);
+  QRadioButton* LinesButton(int lines) const;
+
+ protected:
+  void SetupWindow() override;
+
+ private:
+  // After the control's own work: the line count and the custom flag.
+  void Clicked(int id);
+
+  std::int32_t* lineCount_;
+  std::int16_t* customFlag_;
+  QRadioButton* two_;
+  QRadioButton* three_;
+  QRadioButton* five_;
+};
+
+// Template 4050: edit 860 "Equation Number:" of at most 10 characters. The text stays in
+// `entry` from one opening to the next.
+class TEqnSearchDlg : public TDlg {
+  Q_OBJECT
+ public:
+  static constexpr int kMaxEntry = 10;
+
+  TEqnSearchDlg(QWidget* parent, std::string* entry);
+  QLineEdit* Edit() const { return edit_; }
+  void accept() override;
+
+ private:
+  std::string* entry_;
+  QLineEdit* edit_;
+};

@@ -1,0 +1,173 @@
+#include "review/ui/review_panes.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QScrollBar>
+
+#include "fit/session.h"
+#include "review/pane_text.h"
+
+namespace {
+
+constexpr int kPaneCapacity = 200;
+// The items of the panes' own menus share their ids (each pane has one such menu).
+constexpr int kFirstPaneItem = 2331;
+constexpr int kPaneItemCount = 4;
+
+TNumericPaneSettings NumericSettings() {
+  const ProgramSettings& s = CurrentSettings();
+  TNumericPaneSettings settings;
+  settings.options = static_cast<std::uint32_t>(s.NumericPaneOptions) & kPaneAllOptions;
+  settings.levelIndex = s.LimitsLevel;
+  settings.volumeInSummary = s.VolumeOption != 0;
+  return settings;
+}
+
+}  // namespace
+
+TRVScrWin::TRVScrWin(QWidget* parent, const QString& title, int capacity, int fontSlot,
+                     WindowPlacement* place, int closedCode, TReviewNotifier notify)
+    : TScrWin(parent, title, "", 1, false, capacity, false, fontSlot,
+              CurrentSettings().UpdateTextWhileScrolling != 0, kMenuTextResults, nullptr),
+      place_(place),
+      closedCode_(closedCode),
+      notify_(std::move(notify)) {
+  setWindowFlag(Qt::WindowMinimizeButtonHint, false);
+  if (place_ != nullptr && place_->width != -1 && place_->width > 0 && place_->height > 0)
+    setGeometry(place_->x, place_->y, place_->width, place_->height);
+}
+
+TRVScrWin::~TRVScrWin() { Notify(closedCode_); }
+
+void TRVScrWin::Notify(int code) const {
+  if (notify_) notify_(code);
+}
+
+void TRVScrWin::Rebuild() {
+  const int top = View()->verticalScrollBar()->value();
+  FormatText();
+  UpdateScrollRanges();
+  ScrollToLine(top);
+  View()->viewport()->update();
+}
+
+void TRVScrWin::moveEvent(QMoveEvent* event) {
+  TScrWin::moveEvent(event);
+  if (place_ != nullptr && isVisible() && !isMaximized()) {
+    place_->x = geometry().x();
+    place_->y = geometry().y();
+  }
+}
+
+void TRVScrWin::resizeEvent(QResizeEvent* event) {
+  TScrWin::resizeEvent(event);
+  if (place_ != nullptr && isVisible() && !isMaximized()) {
+    const QRect r = geometry();
+    place_->x = r.x();
+    place_->y = r.y();
+    place_->width = r.width();
+    place_->height = r.height();
+  }
+}
+
+QAction* TRVScrWin::AddCheckItem(QMenu* menu, int id, const char* text) {
+  QAction* a = menu->addAction(text);
+  a->setObjectName(QString::number(id));
+  a->setCheckable(true);
+  return a;
+}
+
+// ---------------------------------------------------------------------------------------
+
+TRVNumWin::TRVNumWin(QWidget* parent, const TSession& session, WindowPlacement* place, int rank,
+                     TReviewNotifier notify)
+    : TRVScrWin(parent, "Numeric Summary", kPaneCapacity, kFontSlotNumericPane, place,
+                kNotifyNumericClosed, std::move(notify)),
+      session_(session),
+      options_(menuBar()->addMenu("&Options")) {
+  setObjectName("TRVNumWin");
+  rank_ = rank;
+  const char* texts[kPaneItemCount] = {"&Probabilities", "Volume and &Extrema", "Analysis of &Variance",
+                                       "&Data Table Statistics"};
+  for (int i = 0; i < kPaneItemCount; ++i) {
+    QAction* a = AddCheckItem(options_, kFirstPaneItem + i, texts[i]);
+    connect(a, &QAction::triggered, this, [this, i] { ToggleOption(1u << i); });
+  }
+  UpdateOptionChecks();
+}
+
+QAction* TRVNumWin::OptionItem(int id) const { return options_->findChild<QAction*>(QString::number(id)); }
+
+void TRVNumWin::FormatText() {
+  // A rank the list does not hold leaves the pane empty.
+  (void)FormatNumericSummary(lines_, session_, rank_, NumericSettings());
+}
+
+void TRVNumWin::ToggleOption(unsigned bit) {
+  CurrentSettings().NumericPaneOptions ^= static_cast<std::int32_t>(bit);
+  Notify(kNotifyNumericOptions);
+  UpdateOptionChecks();
+}
+
+void TRVNumWin::UpdateOptionChecks() {
+  const auto options = static_cast<unsigned>(CurrentSettings().NumericPaneOptions);
+  for (int i = 0; i < kPaneItemCount; ++i)
+    if (QAction* a = OptionItem(kFirstPaneItem + i)) a->setChecked((options & (1u << i)) != 0);
+}
+
+// ---------------------------------------------------------------------------------------
+
+TRVPrecWin::TRVPrecWin(QWidget* parent, const TSession& session, WindowPlacement* place, int rank,
+                       TReviewNotifier notify)
+    : TRVScrWin(parent, "Precision Summary", kPaneCapacity, kFontSlotPrecisionPane, place,
+                kNotifyPrecisionClosed, std::move(notify)),
+      session_(session) {
+  setObjectName("TRVPrecWin");
+  rank_ = rank;
+}
+
+void TRVPrecWin::FormatText() { FormatPrecisionSummary(lines_, session_, rank_); }
+
+// ---------------------------------------------------------------------------------------
+
+TRVDataWin::TRVDataWin(QWidget* parent, const TSession& session, WindowPlacement* place, int rank,
+                       TReviewNotifier notify)
+    : TRVScrWin(parent, "Data Summary", session.Table.XYZRows() + 2, kFontSlotDataPane, place,
+                kNotifyDataClosed, std::move(notify)),
+      session_(session),
+      types_(menuBar()->addMenu("&Type")) {
+  setObjectName("TRVDataWin");
+  rank_ = rank;
+  const char* texts[kPaneItemCount] = {"&Residuals", "&Confidence Limits", "&Prediction Limits",
+                                       "&All Information"};
+  for (int i = 0; i < kPaneItemCount; ++i) {
+    QAction* a = AddCheckItem(types_, kFirstPaneItem + i, texts[i]);
+    connect(a, &QAction::triggered, this, [this, i] {
+      SetType(i);
+      // The menu flips the item it runs: the checks follow the type, changed or not.
+      UpdateTypeChecks();
+    });
+  }
+  UpdateTypeChecks();
+}
+
+QAction* TRVDataWin::TypeItem(int id) const { return types_->findChild<QAction*>(QString::number(id)); }
+
+void TRVDataWin::FormatText() {
+  const ProgramSettings& s = CurrentSettings();
+  // A rank the list does not hold leaves the pane empty.
+  (void)FormatDataSummary(lines_, session_, rank_, s.DataPaneType, s.LimitsLevel);
+}
+
+void TRVDataWin::SetType(int type) {
+  if (type == CurrentSettings().DataPaneType) return;
+  CurrentSettings().DataPaneType = type;
+  Notify(kNotifyDataType);
+  UpdateTypeChecks();
+}
+
+void TRVDataWin::UpdateTypeChecks() {
+  const int type = CurrentSettings().DataPaneType;
+  for (int i = 0; i < kPaneItemCount; ++i)
+    if (QAction* a = TypeItem(kFirstPaneItem + i)) a->setChecked(i == type);
+}

@@ -1,0 +1,970 @@
+#include "review/ui/review_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <vector>
+
+#include "app/c_format.h"
+#include "app/number_format.h"
+#include "app/shell_state.h"
+#include "app/ui/command_ids.h"
+#include "app/ui/command_table.h"
+#include "app/ui/data_status_window.h"
+#include "app/ui/main_window.h"
+#include "app/ui/small_controls.h"
+#include "expr/eval_context.h"
+#include "fit/confidence_limits.h"
+#include "fit/fit_evaluation.h"
+#include "fit/fit_ranking.h"
+#include "fit/fit_refit.h"
+#include "fit/session.h"
+#include "graph3d/graph_options.h"
+#include "graph3d/ui/graph_output.h"
+#include "graph3d/ui/status_graph.h"
+#include "graph3d/ui/titles_dialog.h"
+#include "platform/help.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "platform/string_table.h"
+#include "review/equation_list_rows.h"
+#include "review/equation_search.h"
+#include "review/equation_text.h"
+#include "review/graph_title_layout.h"
+#include "review/pane_text.h"
+#include "review/review_surface.h"
+#include "review/review_titles.h"
+#include "review/ui/review_dialogs.h"
+#include "review/ui/summary_drawing.h"
+
+namespace {
+
+using platform::qt::FromCp1252;
+using platform::qt::ToWindow;
+
+constexpr const char* kSearchCaption = "Equation Search Error";
+constexpr const char* kNotAnEquation = "Not a Ondravik 3D Equation";
+constexpr const char* kNotInList = "Equation Not in List";
+constexpr int kResidualText = 3293;
+constexpr int kInactiveText = 3294;
+constexpr int kResidualWidth = 8;
+constexpr int kLevelCount = 5;
+
+// The sort commands and their criteria; 2378 toggles the parameter-count bit.
+constexpr struct {
+  int id;
+  int code;
+} kSortCommands[] = {{2373, 1}, {2374, 2}, {2375, 4}, {2376, 8}, {2377, 16}, {2379, 64}};
+
+// What the derivative surfaces cannot offer: they have no data points to compare with.
+constexpr int kDataButtons[] = {kReviewData, kReviewResiduals, kReviewIntervals, kReviewEvaluate};
+constexpr int kDataItems[] = {kCmReviewDataWindow, kCmReviewResidualsWindow, kCmReviewEvaluation,
+                              kCmReviewConfidence, kCmReviewPrediction};
+
+// Commands that later parts of the program bring (disabled until they do).
+constexpr int kExtensionIds[] = {
+    kCmReviewSaveLotus,      kCmReviewSaveExcel,       kCmReviewSaveQuattro,   kCmReviewSaveSibling,
+    kCmReviewSaveAscii,      kCmReviewCodeGeneration,  kCmReviewSaveUdf,       kCmReviewSaveParameters,
+    kCmReviewSaveCovariance, kCmReviewSaveAudit,       kCmReviewPreferences,   kCmReviewResidualsWindow,
+    kCmReviewEvaluation,     kReviewResiduals,         kReviewEvaluate,        kReviewQuickEval,
+};
+
+bool IsExtension(int id) { return std::find(std::begin(kExtensionIds), std::end(kExtensionIds), id) != std::end(kExtensionIds); }
+
+// The graph option commands the menu shares with the buttons.
+int OptionButtonOf(int command) {
+  switch (command) {
+    case kCmReviewGraphType: return kCmGraphType;
+    case kCmReviewView: return kCmViewOptions;
+    case kCmReviewScaling: return kCmScaling;
+    case kCmReviewPointFormat: return kCmPointsOptions;
+    case kCmReviewFontSelect: return kCmGraphFont;
+    case kCmReviewColors: return kCmColors;
+    case kCmReviewAnimate: return kCmAnimate;
+    default: return 0;
+  }
+}
+
+QRect ScreenRect(const QWidget* w) { return w->frameGeometry(); }
+
+platform::Rect ToRect(const QRect& r) { return {r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
+
+}  // namespace
+
+TReviewExtensions& ReviewExtensions() {
+  static TReviewExtensions extensions;
+  return extensions;
+}
+
+TRView::TRView(QWidget* parent, TSession& session, T3DGraphSetup* setup, bool listFirst,
+               std::unique_ptr<GraphOptionDialogs> dialogs)
+    : TViewData(parent, setup, GraphOptionContext{}, std::move(dialogs), TOwnLayout{}),
+      session_(session),
+      setup_(setup),
+      listFirst_(listFirst),
+      rank_(session.ReviewCurrentRank),
+      limits_(TReviewLimits::Opening(CurrentSettings().LimitsMode)) {
+  setObjectName("TRView");
+  setWindowTitle(tr("Review Surface-Fit"));
+  listRect_ = LayoutRect(Layout(kLayoutList));
+  const ProgramSettings& s = CurrentSettings();
+  if (s.GraphCacheOn != 0) {
+    InitImageCache(s.GraphCacheKb);
+    SetImageKind(s.ReviewImageKind);
+  }
+  setup_->SurfaceFn = [this](long double x, long double y) { return SurfaceZ(session_.CurFit, surfaceMode_, x, y); };
+  AttachRecord();
+  RefitAndRedraw();
+  // A surface mode belongs to one review.
+  surfaceMode_ = kSurfaceZ;
+
+  auto* bar = new QMenuBar(this);
+  BuildMenus(bar);
+  auto* column = new QWidget(this);
+  BuildButtons(column);
+  auto* graph = new QVBoxLayout;
+  graph->setSpacing(4);
+  graph->addWidget(Pane(), 1);
+  graph->addWidget(StatusStrip());
+  auto* body = new QHBoxLayout;
+  body->addLayout(graph, 1);
+  body->addWidget(column);
+  auto* top = new QVBoxLayout(this);
+  top->setContentsMargins(4, 4, 4, 4);
+  top->setMenuBar(bar);
+  top->addLayout(body);
+  SetMenuCommandHandler([this](int id) { Command(id); });
+}
+
+TRView::~TRView() {
+  closing_ = true;
+  StopRender();
+  // The satellites go first: none may call back into a window half destroyed.
+  ClosePanes(false);
+  if (list_ != nullptr) {
+    list_->AllowClose();
+    delete list_;
+    list_ = nullptr;
+  }
+  // The record outlives the window: nothing in it may call into it.
+  setup_->SurfaceFn = nullptr;
+}
+
+WindowPlacement& TRView::Layout(int entry) const {
+  return ReviewLayoutBlock(CurrentSettings(), listFirst_)[static_cast<std::size_t>(entry)];
+}
+
+QAction* TRView::Action(int id) const {
+  const auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QPushButton* TRView::Button(int id) const {
+  const auto it = buttons_.find(id);
+  return it == buttons_.end() ? nullptr : it->second;
+}
+
+// ---------------------------------------------------------------------------------------
+// Building the window
+
+QAction* TRView::AddAction(QMenu* menu, int id, const char* text, bool checkable) {
+  QAction* a = menu->addAction(FromCp1252(text));
+  a->setObjectName(QString::number(id));
+  a->setCheckable(checkable);
+  connect(a, &QAction::triggered, this, [this, id] { Command(id); });
+  actions_[id] = a;
+  return a;
+}
+
+void TRView::BuildMenus(QMenuBar* bar) {
+  QMenu* file = bar->addMenu(tr("&File"));
+  AddAction(file, kCmReviewSaveLotus, "Save &Lotus 123...");
+  AddAction(file, kCmReviewSaveExcel, "Save &Excel...");
+  AddAction(file, kCmReviewSaveQuattro, "Save &Quattro Pro Win...");
+  AddAction(file, kCmReviewSaveSibling, "Save Merovane &Win...");
+  AddAction(file, kCmReviewSaveAscii, "Save &ASCII...");
+  file->addSeparator();
+  AddAction(file, kCmReviewCodeGeneration, "&Code Generation...");
+  AddAction(file, kCmReviewSaveUdf, "Save Ondravik &UDF");
+  AddAction(file, kCmReviewSaveParameters, "Save Para&meters...");
+  AddAction(file, kCmReviewSaveCovariance, "Save Co&variance Matrix...");
+  file->addSeparator();
+  AddAction(file, kCmReviewPreferences, "P&references...");
+  file->addSeparator();
+  AddAction(file, kCmReviewPrinterSetup, "Printer &Setup...");
+  AddAction(file, kCmReviewPrint, "&Print...");
+  if (AuditLevel != 0) {
+    file->addSeparator();
+    AddAction(file, kCmReviewSaveAudit, "Save A&udit File...");
+  }
+
+  QMenu* edit = bar->addMenu(tr("&Edit"));
+  AddAction(edit, kCmReviewCopy, "&Copy...");
+
+  QMenu* graph = bar->addMenu(tr("&Graph"));
+  AddAction(graph, kCmReviewGraphType, "&3D Type...");
+  AddAction(graph, kCmReviewView, "3D &View...");
+  AddAction(graph, kCmReviewScaling, "&Scaling...");
+  AddAction(graph, kCmReviewPointFormat, "&Point Format...");
+  AddAction(graph, kCmReviewTitles, "&Titles...");
+  AddAction(graph, kCmReviewFontSelect, "&Font Select...");
+  AddAction(graph, kCmReviewColors, "&Colors...");
+  AddAction(graph, kCmReviewAnimate, "&Animate...");
+
+  QMenu* intervals = bar->addMenu(tr("&Intervals"));
+  AddAction(intervals, kCmReviewConfidence, "&Confidence", true);
+  AddAction(intervals, kCmReviewPrediction, "&Prediction", true);
+  intervals->addSeparator();
+  const char* levels[kLevelCount] = {"9&0 %", "9&5%", "9&9%", "99.9%", "99.99%"};
+  for (int i = 0; i < kLevelCount; ++i) AddAction(intervals, kCmReviewLevel90 + i, levels[i], true);
+
+  QMenu* scan = bar->addMenu(tr("&Scan"));
+  AddAction(scan, kCmReviewSearch, "&Search Specific Equation...");
+  scan->addSeparator();
+  AddAction(scan, kCmReviewFirst, "&First Equation");
+  AddAction(scan, kCmReviewLast, "&Last Equation");
+  AddAction(scan, kCmReviewHigher, "Next &Higher Rank Equation");
+  AddAction(scan, kCmReviewLower, "Next &Lower Rank Equation");
+
+  QMenu* list = bar->addMenu(tr("&List"));
+  AddAction(list, kCmReviewKeepList, "&Keep List after Selection", true);
+  AddAction(list, kCmReviewAllGoodness, "All &Goodness of Fit in List", true);
+  AddAction(list, kCmReviewListFont, "&Font for List...");
+  list->addSeparator();
+  const char* subsets[6] = {"&All Equations",         "&Simple Equations",  "&Polynomial and Rational",
+                            "Pol&ynomial Equations", "&Rational Equations", "&Non-Linear Equations"};
+  for (int i = 0; i < 6; ++i) AddAction(list, kCmReviewSubsetAll + i, subsets[i], true);
+  list->addSeparator();
+  const char* sorts[6] = {"S&ort by r\xB2",         "Sort by &DOF Adjusted &r\xB2", "Sort b&y Std Error",
+                          "Sort by F-s&tatistic",   "Sort by F&loating Point Speed", "Sort by &Equation Number"};
+  for (int i = 0; i < 6; ++i) AddAction(list, kSortCommands[i].id, sorts[i], true);
+  list->addSeparator();
+  AddAction(list, kCmReviewSortByCount, "Arrange &by Parameter Count", true);
+
+  QMenu* window = bar->addMenu(tr("&Window"));
+  AddAction(window, kCmReviewGraphWindow, "&Surface-Fit Graph");
+  AddAction(window, kCmReviewResidualsWindow, "&Residuals Graph");
+  AddAction(window, kCmReviewListWindow, "Equation &List");
+  AddAction(window, kCmReviewNumericWindow, "&Numeric Summary");
+  AddAction(window, kCmReviewDataWindow, "&Data Summary");
+  AddAction(window, kCmReviewPrecisionWindow, "&Precision Summary");
+  AddAction(window, kCmReviewEvaluation, "&Evaluation");
+
+  for (QMenu* m : {file, edit, graph, intervals, scan, list, window})
+    connect(m, &QMenu::aboutToShow, this, [this] { EnableModeCommands(); });
+}
+
+void TRView::AddButton(QWidget* parent, QWidget* button, int id) {
+  button->setObjectName(QString::number(id));
+  if (auto* push = qobject_cast<QPushButton*>(button)) {
+    push->setAutoDefault(false);
+    buttons_[id] = push;
+    connect(push, &QPushButton::clicked, this, [this, id] { Command(id); });
+  }
+  (void)parent;
+}
+
+void TRView::BuildButtons(QWidget* column) {
+  auto* grid = new QGridLayout(column);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setSpacing(3);
+  int row = 0;
+  auto pair = [&](int leftId, const char* left, int rightId, const char* right) {
+    auto* a = new QPushButton(tr(left), column);
+    AddButton(column, a, leftId);
+    grid->addWidget(a, row, 0);
+    if (rightId != 0) {
+      auto* b = new QPushButton(tr(right), column);
+      AddButton(column, b, rightId);
+      grid->addWidget(b, row, 1);
+    }
+    ++row;
+  };
+  pair(kReviewOk, "OK", kReviewHelp, "Help");
+  Button(kReviewOk)->setDefault(true);
+  pair(kCmGraphType, "&3D Type", kCmViewOptions, "3D &View");
+  pair(kCmScaling, "&Scaling", kCmAnimate, "&Animate");
+  pair(kCmTitles, "&Titles", kCmGraphFont, "&Font");
+  pair(kCmColors, "Colors", kCmPointsOptions, "Points");
+  pair(kReviewCopyButton, "&Copy", kReviewPrintButton, "&Print");
+  pair(kReviewIntervals, "&Intervals", kReviewResiduals, "&Residuals");
+
+  // The arrows: the first rank, one rank up, one rank down.
+  auto* arrows = new QHBoxLayout;
+  arrows->setSpacing(3);
+  const struct {
+    int id, count, direction;
+  } tri[] = {{kReviewFirst, 2, 0}, {kReviewHigher, 1, 0}, {kReviewLower, 1, 1}};
+  for (const auto& t : tri) {
+    auto* b = new TButtonTri(column, t.count, t.direction);
+    b->setMinimumHeight(26);
+    AddButton(column, b, t.id);
+    arrows->addWidget(b);
+  }
+  grid->addLayout(arrows, row++, 0, 1, 2);
+  pair(kReviewSearchButton, "&Search", kReviewList, "&List");
+  pair(kReviewNumeric, "&Numeric", kReviewData, "&Data");
+  pair(kReviewPrecision, "Precisi&on", kReviewEvaluate, "&Eval");
+  pair(kReviewQuickEval, "&QuickEval", 0, nullptr);
+
+  auto* deriv = new QGroupBox(tr("Deriv"), column);
+  auto* radios = new QGridLayout(deriv);
+  radios->setContentsMargins(4, 2, 4, 2);
+  radios->setSpacing(1);
+  const char* modes[6] = {"None", "dX", "dY", "dXdY", "dX\xB2", "dY\xB2"};
+  for (int i = 0; i < 6; ++i) {
+    auto* r = new QRadioButton(FromCp1252(modes[i]), deriv);
+    r->setObjectName(QString::number(kReviewSurfaceNone + i));
+    modeButtons_[static_cast<std::size_t>(i)] = r;
+    connect(r, &QRadioButton::clicked, this, [this, i] { SetSurfaceMode(i); });
+    radios->addWidget(r, i % 3, i / 3);
+  }
+  modeButtons_[0]->setChecked(true);
+  grid->addWidget(deriv, row++, 0, 1, 2);
+  grid->setRowStretch(row, 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// Setting up and closing
+
+void TRView::SetupWindow() {
+  TEqnListSetup listSetup;
+  listSetup.openingMode = listFirst_ ? kOpenListFirst : kOpenGraphFirst;
+  listSetup.savedRect = &listRect_;
+  listSetup.allGoodness = &CurrentSettings().ListAllGoodnessOfFit;
+  list_ = new TEqnList(this, session_, this, listSetup);
+  TViewData::SetupWindow();
+  // A fit list without a fit: nothing to review.
+  if (!list_->SetupWindow()) {
+    QMetaObject::invokeMethod(this, [this] { done(kReviewOk); }, Qt::QueuedConnection);
+    return;
+  }
+  RefitAndRedraw();
+  CheckLimitItems();
+  CheckListItems();
+  EnableModeCommands();
+  // Satellites that were open when this kind of review last closed.
+  for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision})
+    if (LayoutOpen(Layout(entry))) OpenPane(entry, false);
+  if (list_->GetCount() < 2 && list_->isVisible()) ToggleList();
+  activateWindow();
+  StartRender();
+}
+
+void TRView::done(int result) {
+  closing_ = true;
+  StopRender();
+  ClosePanes(true);
+  session_.ReviewCurrentRank = rank_;
+  SetLayoutRect(Layout(kLayoutList), listRect_);
+  TViewData::done(result);
+}
+
+void TRView::ClosePanes(bool recordFlags) {
+  for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision}) {
+    TRVScrWin* pane = TextPane(entry);
+    if (recordFlags) SetLayoutOpen(Layout(entry), pane != nullptr);
+    if (pane == nullptr) continue;
+    pane->ForgetOwner();
+    pane->AllowClose();
+    delete pane;
+  }
+}
+
+TRVScrWin* TRView::TextPane(int entry) const {
+  switch (entry) {
+    case kLayoutNumeric: return numWin_;
+    case kLayoutData: return dataWin_;
+    case kLayoutPrecision: return precWin_;
+    default: return nullptr;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// The current fit
+
+void TRView::AttachRecord() {
+  Renderer().StoreOptions();
+  const bool surface = surfaceMode_ == kSurfaceZ;
+  // The derivative surfaces are drawn alone: the data belong to the surface itself.
+  setup_->Points = surface ? TablePoints(session_.Table) : PointsSource{};
+  // The residual bands of the points are in units of the current fit's standard error.
+  if (setup_->PointsOpt != nullptr) setup_->PointsOpt->FitRecord = surface ? &session_.CurFit.eqn.fitStdError : nullptr;
+  const TFitSide& fit = session_.CurFit;
+  switch (limits_.mode) {
+    case kLimitsConfidence:
+      setup_->LimitFn = [&fit](long double x, long double y, long double z) { return ConfidenceLimit(fit, x, y, z); };
+      break;
+    case kLimitsPrediction:
+      setup_->LimitFn = [&fit](long double x, long double y, long double z) { return PredictionLimit(fit, x, y, z); };
+      break;
+    default: setup_->LimitFn = nullptr; break;
+  }
+  setup_->LimitKind = RendererLimitKind(limits_.mode);
+  (void)Renderer().SetData(setup_);
+  // The kept points are what the pointer is matched to.
+  Renderer().SetKeepPoints(true);
+}
+
+void TRView::RefitAndRedraw() {
+  TReviewExtensions& ext = ReviewExtensions();
+  if (ext.suspendRenderThread) ext.suspendRenderThread(*this, IsUdfRank(session_, rank_) != 0);
+  session_.ReviewCurrentRank = rank_;
+  if (::MakeRankCurrent(session_, rank_, limits_.mode != kLimitsNone ? kRefitCovariance : kRefitRecord)) {
+    Retitle();
+    Renderer().Recompute();
+    UpdateMenus();
+  }
+  SetFrameKey(rank_);
+  if (ext.resumeRenderThread) ext.resumeRenderThread(*this);
+}
+
+void TRView::Retitle() {
+  const ProgramSettings& s = CurrentSettings();
+  FormatCurrentFitTitles(ReviewTitleSets().automatic, session_, s.ReviewTitleLines, surfaceMode_,
+                         s.GraphTitleDigits);
+  FormatGraphTitle();
+}
+
+void TRView::FormatGraphTitle() {
+  TReviewTitleSets& sets = ReviewTitleSets();
+  const float points = setup_->Font != nullptr && setup_->Font->height != 0
+                           ? static_cast<float>(std::abs(setup_->Font->height))
+                           : 12.0f;
+  (void)LayoutGraphTitles(sets.custom, sets.automatic, points);
+  Renderer().PrepareTitles();
+}
+
+void TRView::RebuildFonts() {
+  Renderer().PrepareTitles();
+  Renderer().DeleteFonts();
+  Renderer().CreateScreenFonts();
+}
+
+void TRView::UpdateMenus() {
+  for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision})
+    if (TRVScrWin* pane = TextPane(entry)) {
+      pane->SetRank(rank_);
+      pane->Rebuild();
+    }
+  if (ReviewExtensions().refreshSatellites) ReviewExtensions().refreshSatellites(*this);
+  EnableModeCommands();
+}
+
+void TRView::Redraw(int mode) {
+  if (mode == 2) StopRender();
+  TViewData::Redraw(mode);
+  if (mode == 2) StartRender();
+}
+
+void TRView::MakeRankCurrent(int how, int rank) {
+  switch (how) {
+    case kRankListRebuilt: break;
+    case kRankRowChosen: rank_ = rank; break;
+    case kRankFirstAfterSort:
+      StopRender();
+      ClearImageCache();
+      rank_ = rank;
+      break;
+    default: return;
+  }
+  if (rank_ < 1) return;
+  RefitAndRedraw();
+  if (how == kRankFirstAfterSort) StartRender();
+  Redraw(1);
+}
+
+void TRView::ReviewNotify(int code) {
+  switch (code) {
+    case kNotifyListHidden: activateWindow(); break;
+    case kNotifyKeepList:
+    case kNotifyFilter:
+    case kNotifySort:
+    case kNotifyAllGoodness: CheckListItems(); break;
+    case kNotifyDataType:
+      if (dataWin_) {
+        dataWin_->SetRank(rank_);
+        dataWin_->Rebuild();
+      }
+      break;
+    case kNotifyNumericOptions:
+      if (numWin_) {
+        numWin_->SetRank(rank_);
+        numWin_->Rebuild();
+      }
+      break;
+    case kNotifyNumericClosed: numWin_ = nullptr; break;
+    case kNotifyDataClosed: dataWin_ = nullptr; break;
+    case kNotifyPrecisionClosed: precWin_ = nullptr; break;
+    default: break;
+  }
+}
+
+void TRView::BeforeFitListResort() { StopRender(); }
+
+void TRView::ListMiddleButton(bool doubleClick) {
+  if (doubleClick)
+    StandardView();
+  else
+    ToggleWheelMode();
+}
+
+void TRView::ListRotateStep(int delta, bool shift, bool ctrl) {
+  Qt::KeyboardModifiers keys;
+  if (shift) keys |= Qt::ShiftModifier;
+  if (ctrl) keys |= Qt::ControlModifier;
+  WheelStep(delta, keys);
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+bool TRView::CommandAvailable(int id) const {
+  if (!IsExtension(id)) return true;
+  const TReviewExtensions& ext = ReviewExtensions();
+  if (ext.commands.find(id) == ext.commands.end()) return false;
+  const auto condition = ext.conditions.find(id);
+  return condition == ext.conditions.end() || !condition->second || condition->second(*this);
+}
+
+void TRView::RunExtension(int id) {
+  if (!CommandAvailable(id)) return;
+  const auto handler = ReviewExtensions().commands.find(id);
+  if (handler != ReviewExtensions().commands.end() && handler->second) handler->second(*this);
+}
+
+void TRView::Command(int id) {
+  if (IsExtension(id)) {
+    RunExtension(id);
+    return;
+  }
+  if (const int option = OptionButtonOf(id)) id = option;
+  if (id >= kCmReviewLevel90 && id < kCmReviewLevel90 + kLevelCount) {
+    SetLevel(id - kCmReviewLevel90);
+    return;
+  }
+  if ((id >= kCmReviewSubsetAll && id < kCmReviewSubsetAll + 6) || (id >= kCmReviewSortR2 && id <= kCmReviewSortNumber) ||
+      id == kCmReviewKeepList || id == kCmReviewAllGoodness || id == kCmReviewListFont) {
+    RunListCommand(id);
+    return;
+  }
+  switch (id) {
+    case kReviewOk: done(kReviewOk); break;
+    case kReviewHelp: platform::ShowHelp(ToWindow(this), kReviewHelpContext); break;
+    case kCmGraphType:
+    case kCmViewOptions:
+    case kCmScaling:
+    case kCmAnimate:
+    case kCmGraphFont:
+    case kCmColors:
+    case kCmPointsOptions: (void)RunOptionCommand(id); break;
+    case kCmTitles:
+    case kCmReviewTitles: CmTitles(); break;
+    case kReviewCopyButton:
+    case kCmReviewCopy: CopyGraph(); break;
+    case kReviewPrintButton:
+    case kCmReviewPrint: PrintGraph(); break;
+    case kCmReviewPrinterSetup: {
+      QPrintDialog dialog(&ProgramPrinter(), this);
+      dialog.setWindowTitle(tr("Printer Setup"));
+      dialog.exec();
+      break;
+    }
+    case kReviewIntervals:
+    case kCmReviewConfidence:
+    case kCmReviewPrediction: ChangeLimits(id); break;
+    case kReviewFirst: Step(kStepFirst); break;
+    case kReviewHigher: Step(kStepHigher); break;
+    case kReviewLower: Step(kStepLower); break;
+    case kCmReviewFirst:
+    case kCmReviewLast:
+    case kCmReviewHigher:
+    case kCmReviewLower: Step(id); break;
+    case kReviewSearchButton:
+    case kCmReviewSearch: CmFindEquation(); break;
+    case kReviewList: ToggleList(); break;
+    case kCmReviewListWindow: ShowList(true); break;
+    case kReviewNumeric: OpenPane(kLayoutNumeric, true); break;
+    case kReviewData: OpenPane(kLayoutData, true); break;
+    case kReviewPrecision: OpenPane(kLayoutPrecision, true); break;
+    case kCmReviewNumericWindow: OpenPane(kLayoutNumeric, false); break;
+    case kCmReviewDataWindow: OpenPane(kLayoutData, false); break;
+    case kCmReviewPrecisionWindow: OpenPane(kLayoutPrecision, false); break;
+    case kCmReviewGraphWindow:
+      raise();
+      activateWindow();
+      break;
+    default: break;
+  }
+}
+
+void TRView::Step(int step) {
+  if (list_ == nullptr) return;
+  const int row = StepRow(step, list_->GetSelIndex(), list_->GetCount());
+  if (row < 0) return;
+  list_->SetSelIndex(row);
+  SelectedRowCurrent();
+}
+
+void TRView::SelectedRowCurrent() {
+  const std::string* row = list_->GetSelString();
+  if (row == nullptr) return;
+  const int rank = RankOfRow(*row);
+  if (rank < 1) return;
+  rank_ = rank;
+  RefitAndRedraw();
+  Redraw(1);
+}
+
+void TRView::CmFindEquation() {
+  SetPaintingSuspended(true);
+  bool found = false;
+  while (!found) {
+    if ((new TEqnSearchDlg(this, &searchEntry_))->Execute() != QDialog::Accepted) break;
+    const std::optional<int> number = ReadEquationEntry(searchEntry_);
+    if (!number || !IsBuiltinEquationNumber(*number)) {
+      ErrorBox(ToWindow(this), kSearchCaption, kNotAnEquation);
+      continue;
+    }
+    const int rank = FindRankOfEquation(session_, *number);
+    if (rank < 1) {
+      ErrorBox(ToWindow(this), kSearchCaption, kNotInList);
+      continue;
+    }
+    found = true;
+    rank_ = rank;
+    if (list_ != nullptr) list_->SelectPrefix(CFormat("%4d", rank));
+    RefitAndRedraw();
+  }
+  SetPaintingSuspended(false);
+  Redraw(found ? 1 : 0);
+}
+
+void TRView::CmTitles() {
+  TReviewTitleSets& sets = ReviewTitleSets();
+  ProgramSettings& s = CurrentSettings();
+  const std::int32_t oldLines = s.ReviewTitleLines;
+  const bool wasCustom = sets.custom.Enabled != 0;
+  SetPaintingSuspended(true);
+  const int result = (new TTitleFmt(this, &s.ReviewTitleLines, &sets.custom.Enabled))->Execute();
+  SetPaintingSuspended(false);
+  const bool newCount = s.ReviewTitleLines != oldLines;
+  auto rebuild = [this] {
+    FormatGraphTitle();
+    RebuildFonts();
+    Redraw(2);
+  };
+  if (result != TTitleFmt::kCustomTitlesResult) {
+    if (result != QDialog::Accepted || !newCount) {
+      Redraw(0);
+      return;
+    }
+    sets.custom.Enabled = 0;
+    Retitle();
+    rebuild();
+    return;
+  }
+  if (newCount) Retitle();
+  const platform::Font font = setup_->Font != nullptr ? *setup_->Font : platform::Font{"Arial", 12};
+  const bool ok = (new TTitles(this, &sets.custom, sets.automatic, font))->Execute() == QDialog::Accepted;
+  if (sets.custom.Enabled == 0) {
+    if (newCount || wasCustom)
+      rebuild();
+    else
+      Redraw(0);
+  } else if (!ok) {
+    Redraw(0);
+  } else {
+    rebuild();
+  }
+}
+
+void TRView::ChangeLimits(int command) {
+  if (command == kCmReviewConfidence) limits_.ToggleConfidence();
+  if (command == kCmReviewPrediction) limits_.TogglePrediction();
+  if (command == kReviewIntervals) limits_.ToggleIntervals();
+  ApplyLimits();
+}
+
+void TRView::ApplyLimits() {
+  CurrentSettings().LimitsMode = limits_.mode;
+  CheckLimitItems();
+  // A rank the list holds: it was made current before.
+  if (limits_.mode != kLimitsNone) (void)::MakeRankCurrent(session_, rank_, kRefitCovariance);
+  AttachRecord();
+  Redraw(2);
+}
+
+void TRView::SetLevel(int index) {
+  CurrentSettings().LimitsLevel = index;
+  CheckLimitItems();
+  // New t values of the level; a rank the list holds: it was made current before.
+  if (limits_.mode != kLimitsNone) (void)::MakeRankCurrent(session_, rank_, kRefitCovariance);
+  for (int entry : {kLayoutNumeric, kLayoutData})
+    if (TRVScrWin* pane = TextPane(entry)) {
+      pane->SetRank(rank_);
+      pane->Rebuild();
+    }
+  if (limits_.mode != kLimitsNone) Redraw(2);
+}
+
+void TRView::SetSurfaceMode(int mode) {
+  if (mode == surfaceMode_ || mode < kSurfaceZ || mode > kSurfaceD2zDy2) {
+    if (QRadioButton* r = modeButtons_[static_cast<std::size_t>(surfaceMode_)]) r->setChecked(true);
+    return;
+  }
+  modeButtons_[static_cast<std::size_t>(mode)]->setChecked(true);
+  SetPaintingSuspended(true);
+  surfaceMode_ = mode;
+  if (mode != kSurfaceZ && dataWin_) {
+    dataWin_->ForgetOwner();
+    dataWin_->AllowClose();
+    delete dataWin_;
+  }
+  EnableModeCommands();
+  Retitle();
+  AttachRecord();
+  SetPaintingSuspended(false);
+  Redraw(2);
+  if (ReviewExtensions().refreshSatellites) ReviewExtensions().refreshSatellites(*this);
+}
+
+void TRView::EnableModeCommands() {
+  const bool surface = surfaceMode_ == kSurfaceZ;
+  for (const auto& [id, action] : actions_) action->setEnabled(CommandAvailable(id));
+  for (const auto& [id, button] : buttons_) button->setEnabled(CommandAvailable(id));
+  if (!surface) {
+    for (int id : kDataButtons)
+      if (QPushButton* b = Button(id)) b->setEnabled(false);
+    for (int id : kDataItems)
+      if (QAction* a = Action(id)) a->setEnabled(false);
+  }
+}
+
+void TRView::CheckLimitItems() {
+  if (QAction* a = Action(kCmReviewConfidence)) a->setChecked(limits_.mode == kLimitsConfidence);
+  if (QAction* a = Action(kCmReviewPrediction)) a->setChecked(limits_.mode == kLimitsPrediction);
+  const int level = CurrentSettings().LimitsLevel;
+  for (int i = 0; i < kLevelCount; ++i)
+    if (QAction* a = Action(kCmReviewLevel90 + i)) a->setChecked(i == level);
+}
+
+void TRView::CheckListItems() {
+  if (list_ == nullptr) return;
+  const int code = list_->SortCode();
+  for (const auto& sort : kSortCommands)
+    if (QAction* a = Action(sort.id)) a->setChecked((code & kSortCriterionMask) == sort.code);
+  if (QAction* a = Action(kCmReviewSortByCount)) a->setChecked((code & kSortByParameterCount) != 0);
+  for (int i = 0; i < 6; ++i)
+    if (QAction* a = Action(kCmReviewSubsetAll + i)) a->setChecked(i == list_->Filter());
+  if (QAction* a = Action(kCmReviewKeepList)) a->setChecked(list_->KeepList());
+  if (QAction* a = Action(kCmReviewAllGoodness)) a->setChecked(CurrentSettings().ListAllGoodnessOfFit != 0);
+}
+
+void TRView::RunListCommand(int id) {
+  if (list_ == nullptr) return;
+  if (id == kCmReviewKeepList) {
+    list_->CmKeepList();
+    CheckListItems();
+    if (list_->KeepList()) ShowList(true);
+    FocusList();
+    return;
+  }
+  if (id == kCmReviewAllGoodness) {
+    list_->CmAllGoodnessOfFit();
+    CheckListItems();
+    ShowList(true);
+    return;
+  }
+  if (id == kCmReviewListFont) {
+    setEnabled(false);
+    list_->setEnabled(false);
+    list_->CmFont();
+    list_->setEnabled(true);
+    setEnabled(true);
+    ShowList(true);
+    return;
+  }
+  if (id == kCmReviewSortByCount) {
+    list_->CmSortByParamCount();
+  } else if (id >= kCmReviewSubsetAll && id < kCmReviewSubsetAll + 6) {
+    list_->SetSubset(id - kCmReviewSubsetAll);
+  } else {
+    for (const auto& sort : kSortCommands)
+      if (sort.id == id) list_->SetSortCode(sort.code | (list_->SortCode() & kSortByParameterCount));
+  }
+  CheckListItems();
+  if (!list_->isVisible()) ShowList(true);
+}
+
+void TRView::ToggleList() {
+  if (list_ == nullptr) return;
+  if (list_->isVisible()) {
+    list_->ShowList(false);
+    activateWindow();
+  } else {
+    ShowList(true);
+  }
+}
+
+void TRView::ShowList(bool show) {
+  if (list_ == nullptr) return;
+  list_->ShowList(show);
+  if (show) FocusList();
+}
+
+void TRView::FocusList() {
+  if (list_ != nullptr && list_->isVisible()) list_->activateWindow();
+}
+
+void TRView::OpenPane(int entry, bool toggle) {
+  if (TRVScrWin* open = TextPane(entry)) {
+    if (toggle) {
+      open->ForgetOwner();
+      open->close();
+      ReviewNotify(entry == kLayoutNumeric ? kNotifyNumericClosed
+                   : entry == kLayoutData  ? kNotifyDataClosed
+                                           : kNotifyPrecisionClosed);
+    } else {
+      open->raise();
+      open->activateWindow();
+    }
+    return;
+  }
+  if (entry == kLayoutData && surfaceMode_ != kSurfaceZ) return;
+  WindowPlacement* place = &Layout(entry);
+  TReviewNotifier notify = [this](int code) { ReviewNotify(code); };
+  TRVScrWin* pane = nullptr;
+  switch (entry) {
+    case kLayoutNumeric: pane = numWin_ = new TRVNumWin(this, session_, place, rank_, notify); break;
+    case kLayoutData: pane = dataWin_ = new TRVDataWin(this, session_, place, rank_, notify); break;
+    case kLayoutPrecision: pane = precWin_ = new TRVPrecWin(this, session_, place, rank_, notify); break;
+    default: return;
+  }
+  pane->show();
+  pane->activateWindow();
+  // The pane's text is of the current fit; the graph keeps what it draws.
+  pane->Rebuild();
+}
+
+PaneCoverage TRView::Coverage() const {
+  std::vector<platform::Rect> covers;
+  if (list_ != nullptr && list_->isVisible()) covers.push_back(ToRect(ScreenRect(list_)));
+  for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision})
+    if (const TRVScrWin* pane = TextPane(entry); pane != nullptr && pane->isVisible())
+      covers.push_back(ToRect(ScreenRect(pane)));
+  const QRect pane(Pane()->mapToGlobal(QPoint(0, 0)), Pane()->size());
+  return GraphCoverage(ToRect(pane), covers);
+}
+
+int TRView::QueryPaintMode() {
+  // The graph is drawn into an image and copied, never read back from the screen: a pane
+  // partly covered needs no second drawing, one wholly covered needs none at all.
+  return Coverage() == PaneCoverage::Covered ? 2 : 0;
+}
+
+void TRView::AfterPaint() { ShowRenderStats(); }
+
+void TRView::ShowRenderStats() {
+  if (closing_ || CurrentSettings().ShowCacheStats == 0) return;
+  TRenderFigures f;
+  f.fromCache = LastFromCache();
+  f.drawSeconds = RenderTime();
+  f.imageBytes = std::max<std::int64_t>(LastImageSize(), 0);
+  f.displaySeconds = TransferTime();
+  f.cacheBytes = Cache().CachedBytes(&f.cacheImages);
+  const TRenderStatsTexts t = FormatRenderStats(f);
+  SetFieldText(1, QString::fromLatin1(t.frame.c_str()));
+  SetFieldText(2, QString::fromLatin1(t.display.c_str()));
+  SetFieldText(3, QString::fromLatin1(t.cache.c_str()));
+}
+
+void TRView::StartRender() {
+  if (!closing_ && ReviewExtensions().startRenderThread) ReviewExtensions().startRenderThread(*this);
+}
+
+void TRView::StopRender() {
+  if (ReviewExtensions().stopRenderThread) ReviewExtensions().stopRenderThread(*this);
+}
+
+// ---------------------------------------------------------------------------------------
+// The mouse
+
+bool TRView::event(QEvent* event) {
+  // The click that brings the window forward is not a click on the graph.
+  if (event->type() == QEvent::WindowActivate) activateClick_ = true;
+  return TViewData::event(event);
+}
+
+void TRView::PaneMouseMove(QMouseEvent* event) {
+  activateClick_ = false;
+  TViewData::PaneMouseMove(event);
+}
+
+void TRView::PaneMousePress(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && activateClick_) {
+    activateClick_ = false;
+    return;
+  }
+  TViewData::PaneMousePress(event);
+}
+
+QString TRView::HoverMessage(const TXYZPoint& point, int record) const {
+  if (point.Status == '*') return FromCp1252(CFormat(platform::LoadString(kInactiveText).data(), record));
+  ExprThreadContext().ExprMathError = 0;
+  const long double fitted = EvalFitZ(session_.CurFit, point.X, point.Y);
+  const std::string residual = FormatNumber(point.Z - fitted, kResidualWidth);
+  return FromCp1252(CFormat(platform::LoadString(kResidualText).data(), record, residual.c_str()));
+}
+
+void TRView::DrawSummary(platform::DeviceContext& dc, int dpi, const platform::Rect& rect) {
+  TNumericPaneSettings settings;
+  settings.levelIndex = CurrentSettings().LimitsLevel;
+  const std::unique_ptr<TMFile> text = BuildSummaryText(session_, settings);
+  if (text) DrawSummaryLines(dc, dpi, rect, *text, ReviewPrintFont());
+}
+
+// ---------------------------------------------------------------------------------------
+// Opening
+
+void OpenReviewWindow(QWidget* mainWindow, TSession& session, bool listFirst) {
+  CloseDataStatus();
+  ProgramSettings& s = CurrentSettings();
+  {
+    TGraphOptions options(s, kGraphDataStatusFits, kPointsDataStatusFits,
+                          ReviewLayoutSlot(listFirst, kLayoutReview));
+    T3DGraphSetup& setup = options.Setup();
+    SetDataRanges(setup.Scaling, session.DataStats);
+    setup.HostWord2 = &s.placements[kPlaceGraphShared];
+    TReviewTitleSets& titles = ReviewTitleSets();
+    setup.Titles = &titles.custom;
+    setup.TitleSettings = &titles.automatic;
+    // Every review opens with the automatic titles of the rank under review.
+    titles.custom.Enabled = 0;
+    auto* window = new TRView(mainWindow, session, &setup, listFirst);
+    window->resize(std::max(ScreenWidth * 3 / 5, 760), std::max(ScreenHeight * 3 / 4, 560));
+    window->Execute();
+    options.StoreBack();
+  }
+  s.reviewStartMode = listFirst ? 1 : 0;
+  ShowDataStatus();
+}
+
+void RegisterReviewCommands(TSession& session) {
+  RegisterCommand(CmReviewGraph, [&session] { OpenReviewWindow(MainWindow, session, false); });
+  RegisterCommand(CmReviewList, [&session] { OpenReviewWindow(MainWindow, session, true); });
+  SetStatusGraphTitler([&session](T3DTitleSet& titles) {
+    FormatCurrentFitTitles(titles, session, 2, kSurfaceZ, CurrentSettings().GraphTitleDigits);
+  });
+}

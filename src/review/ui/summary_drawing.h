@@ -1,0 +1,18 @@
+// The short numeric summary that the review's graph pages and copies carry beside the graph:
+// the lines of BuildSummaryText drawn as one block centred in a rectangle of any drawing
+// surface (printer page, metafile, image), in the review's print font.
+#pragma once
+
+#include "app/log_font.h"
+#include "app/text_line_buffer.h"
+#include "platform/device_context.h"
+
+// The review's print font (its face empty in fresh settings: then Arial at 10 points).
+TLogFont ReviewPrintFont();
+
+// Draws `lines` from the top of `rect` while a whole line still fits, in `font` at `dpi`
+// dots per inch: each line's cells at their character columns, coded lines through the
+// coded-text drawer, the block centred on the rectangle (never left of it) and cut at its
+// edges.
+void DrawSummaryLines(platform::DeviceContext& dc, int dpi, const platform::Rect& rect, const TMFile& lines,
+                      const TLogFont& font);

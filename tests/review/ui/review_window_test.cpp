@@ -1,0 +1,415 @@
+// The review window on a real fit of the replicated plane: search, limits, surface modes,
+// the mouse and wheel, the satellites and their layout, titles and the commands that open it.
+#include "review/ui/review_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <memory>
+
+#include "app/shell_state.h"
+#include "app/ui/command_ids.h"
+#include "app/ui/command_table.h"
+#include "app/ui/modal_answers.h"
+#include "fit/fit_evaluation.h"
+#include "fit/fit_refit.h"
+#include "graph3d/graph_options.h"
+#include "graph3d/ui/status_graph.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_device_context.h"
+#include "review/equation_list_rows.h"
+#include "review/equation_text.h"
+#include "review/fit_list_fixture.h"
+#include "review/review_fit_fixture.h"
+#include "review/review_titles.h"
+#include "review/ui/review_dialogs.h"
+
+namespace {
+
+using review_test::RankOf;
+
+// The option dialogs a window opened, by id; each is cancelled.
+struct RecordingDialogs : GraphOptionDialogs {
+  std::vector<int>* runs;
+  explicit RecordingDialogs(std::vector<int>* r) : runs(r) {}
+  int Run(int dialog, QWidget*, T3DGraphSetup&, const GraphOptionContext&) override {
+    runs->push_back(dialog);
+    return kDialogCancel;
+  }
+};
+
+class ReviewWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ScreenWidth = 1280;
+    ScreenHeight = 1024;
+    CurrentSettings() = DefaultSettings(ScreenWidth, ScreenHeight);
+    ReviewTitleSets() = TReviewTitleSets{};
+    ReviewExtensions() = TReviewExtensions{};
+    review_test::FitInto(session, review_test::ReplicatedPlane(), fit_test::LinearSelection(9, 0, 0));
+    ASSERT_GE(session.FitList.Count(), 3);
+  }
+  void TearDown() override {
+    window.reset();
+    options.reset();
+    ReviewExtensions() = TReviewExtensions{};
+  }
+
+  // A review as OpenReviewWindow builds it, shown but not modal.
+  TRView& Open(bool listFirst) {
+    window.reset();
+    options = std::make_unique<TGraphOptions>(CurrentSettings(), kGraphDataStatusFits, kPointsDataStatusFits,
+                                              ReviewLayoutSlot(listFirst, kLayoutReview));
+    T3DGraphSetup& setup = options->Setup();
+    SetDataRanges(setup.Scaling, session.DataStats);
+    setup.Titles = &ReviewTitleSets().custom;
+    setup.TitleSettings = &ReviewTitleSets().automatic;
+    window = std::make_unique<TRView>(nullptr, session, &setup, listFirst,
+                                      std::make_unique<RecordingDialogs>(&dialogs));
+    window->resize(900, 650);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QApplication::processEvents();
+    return *window;
+  }
+  // Closes the window as its OK button does, keeping what it recorded.
+  void Close() {
+    window->done(1);
+    window.reset();
+    options->StoreBack();
+    options.reset();
+  }
+  QPoint InGraph(double fx, double fy) {
+    const platform::Rect r = window->GraphRectInPane();
+    return {r.left + static_cast<int>((r.right - r.left) * fx), r.top + static_cast<int>((r.bottom - r.top) * fy)};
+  }
+
+  TSession session;
+  std::unique_ptr<TGraphOptions> options;
+  std::unique_ptr<TRView> window;
+  std::vector<int> dialogs;
+  platform::ScriptedAnswers answers;
+};
+
+TEST_F(ReviewWindowTest, SearchRefusesOtherNumbersAndFindsTheEquation) {
+  TRView& w = Open(false);
+  {
+    const char* entries[] = {"2501", "2170", " +1xyz"};
+    ModalAnswer<TEqnSearchDlg> typist([&](TEqnSearchDlg* d) {
+      d->Edit()->setText(entries[std::min(typist.Seen(), 3) - 1]);
+      d->accept();
+    });
+    w.Command(kCmReviewSearch);
+    EXPECT_EQ(typist.Seen(), 3);  // the dialog came back after each refusal
+  }
+  const std::vector<platform::BoxRequest> boxes = answers.Boxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].caption, "Equation Search Error");
+  EXPECT_EQ(boxes[0].text, "Not a Ondravik 3D Equation");  // a user function's number
+  EXPECT_EQ(boxes[1].text, "Equation Not in List");       // a robust plane, not in this run
+  const int rank = RankOf(session, 1);
+  EXPECT_EQ(w.Rank(), rank);
+  EXPECT_EQ(session.ReviewCurrentRank, rank);
+  EXPECT_EQ(session.CurFitEqn().equationNumber, 1);
+  ASSERT_NE(w.List()->GetSelString(), nullptr);
+  EXPECT_EQ(RankOfRow(*w.List()->GetSelString()), rank);
+  // Cancel leaves everything as it was.
+  ModalAnswer<TEqnSearchDlg> cancel([](TEqnSearchDlg* d) { d->reject(); });
+  w.Command(kReviewSearchButton);
+  EXPECT_EQ(cancel.Seen(), 1);
+  EXPECT_EQ(w.Rank(), rank);
+}
+
+TEST_F(ReviewWindowTest, WheelAndMiddleButtonOverTheGraphAndTheList) {
+  TRView& w = Open(false);
+  T3DViewRec& view = w.Renderer().MutableView();
+  view.AngleXY = 330;
+  auto wheel = [&](int delta, Qt::KeyboardModifiers keys) {
+    QWheelEvent e(QPointF(50, 50), w.Pane()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta),
+                  Qt::NoButton, keys, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.Pane(), &e);
+  };
+  wheel(120, Qt::NoModifier);
+  EXPECT_EQ(view.AngleXY, 330);
+  wheel(120, Qt::ShiftModifier);
+  EXPECT_EQ(view.AngleXY, 360);
+  // A touch pad's small steps add up to the notch.
+  wheel(60, Qt::ShiftModifier);
+  EXPECT_EQ(view.AngleXY, 360);
+  wheel(60, Qt::ShiftModifier);
+  EXPECT_EQ(view.AngleXY, 30);
+  // The middle button over the list switches the wheel to the elevation; the list hands on
+  // the turns it does not scroll by.
+  QTest::mouseClick(w.List()->ListBox()->viewport(), Qt::MiddleButton, {}, QPoint(5, 5));
+  EXPECT_EQ(w.WheelMode(), 1);
+  view.AngleZ = 10;
+  std::vector<long double> seen;
+  for (int i = 0; i < 3; ++i) {
+    w.ListRotateStep(120, false, false);
+    seen.push_back(view.AngleZ);
+  }
+  EXPECT_EQ(seen, (std::vector<long double>{20, 90, 0}));
+  QTest::mouseDClick(w.List()->ListBox()->viewport(), Qt::MiddleButton, {}, QPoint(5, 5));
+  EXPECT_EQ(view.AngleXY, 210);
+  EXPECT_EQ(view.AngleZ, 20);
+}
+
+TEST_F(ReviewWindowTest, LimitsCommandsAndTheIntervalsButton) {
+  CurrentSettings().LimitsMode = kLimitsPrediction;
+  TRView& w = Open(false);
+  EXPECT_TRUE(w.Action(kCmReviewPrediction)->isChecked());
+  EXPECT_EQ(session.CurFit.covarianceValid, 1);  // the limits need the covariance of the fit
+  w.Action(kCmReviewConfidence)->trigger();
+  EXPECT_EQ(w.Limits().mode, kLimitsConfidence);
+  EXPECT_EQ(CurrentSettings().LimitsMode, kLimitsConfidence);
+  EXPECT_TRUE(w.Action(kCmReviewConfidence)->isChecked());
+  EXPECT_FALSE(w.Action(kCmReviewPrediction)->isChecked());
+  EXPECT_TRUE(static_cast<bool>(options->Setup().LimitFn));
+  EXPECT_EQ(options->Setup().LimitKind, 1);
+  EXPECT_NE(w.Renderer().ContentFlags() & kContentLimit, 0);
+  w.Button(kReviewIntervals)->click();
+  EXPECT_EQ(w.Limits().mode, kLimitsNone);
+  EXPECT_FALSE(static_cast<bool>(options->Setup().LimitFn));
+  EXPECT_FALSE(w.Action(kCmReviewConfidence)->isChecked());
+  w.Button(kReviewIntervals)->click();
+  EXPECT_EQ(w.Limits().mode, kLimitsConfidence);
+  // Levels: checked one at a time, into the settings.
+  w.Action(kCmReviewLevel90 + 3)->trigger();
+  EXPECT_EQ(CurrentSettings().LimitsLevel, 3);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(w.Action(kCmReviewLevel90 + i)->isChecked(), i == 3);
+}
+
+TEST_F(ReviewWindowTest, DerivativeSurfacesHaveNoDataCommands) {
+  // The extensions' commands are there, so that what the mode greys shows.
+  for (int id : {kReviewResiduals, kReviewEvaluate, kCmReviewResidualsWindow, kCmReviewEvaluation})
+    ReviewExtensions().commands[id] = [](TRView&) {};
+  TRView& w = Open(false);
+  w.Button(kReviewData)->click();
+  ASSERT_NE(w.DataPane(), nullptr);
+  const int dataButtons[] = {kReviewData, kReviewResiduals, kReviewIntervals, kReviewEvaluate};
+  const int dataItems[] = {kCmReviewDataWindow, kCmReviewResidualsWindow, kCmReviewEvaluation,
+                           kCmReviewConfidence, kCmReviewPrediction};
+  auto expectEnabled = [&](bool on) {
+    for (int id : dataButtons) EXPECT_EQ(w.Button(id)->isEnabled(), on) << id;
+    for (int id : dataItems) EXPECT_EQ(w.Action(id)->isEnabled(), on) << id;
+    EXPECT_EQ((w.Renderer().ContentFlags() & kContentPoints) != 0, on);
+    EXPECT_EQ(static_cast<bool>(options->Setup().Points), on);
+  };
+  expectEnabled(true);
+  w.findChild<QRadioButton*>("912")->click();
+  QApplication::processEvents();
+  EXPECT_EQ(w.SurfaceMode(), kSurfaceDzDx);
+  EXPECT_EQ(w.DataPane(), nullptr);
+  expectEnabled(false);
+  // The graph is the derivative of the plane in x, titled so.
+  EXPECT_EQ(options->Setup().SurfaceFn(1, 1), FitDzDx(session.CurFit, 1, 1));
+  EXPECT_EQ(ReviewTitleSets().automatic.AxisTitles[2], "~@\xB6~@Z/~@\xB6~@X");
+  w.findChild<QRadioButton*>("911")->click();
+  QApplication::processEvents();
+  EXPECT_EQ(w.SurfaceMode(), kSurfaceZ);
+  expectEnabled(true);
+}
+
+TEST_F(ReviewWindowTest, ClickZonesAndTheActivatingClick) {
+  TRView& w = Open(false);
+  ModalAnswer<TTitleFmt> titles([](TTitleFmt* d) { d->reject(); });
+  // The click that brings the window forward opens nothing.
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(&w, &activate);
+  QTest::mouseClick(w.Pane(), Qt::LeftButton, {}, InGraph(0.5, 0.5));
+  EXPECT_TRUE(dialogs.empty());
+  // The top tenth: the titles; the side and bottom margins: the scaling; the centre: the view.
+  QTest::mouseClick(w.Pane(), Qt::LeftButton, {}, InGraph(0.5, 0.05));
+  EXPECT_EQ(titles.Seen(), 1);
+  QTest::mouseClick(w.Pane(), Qt::LeftButton, {}, InGraph(0.03, 0.5));
+  QTest::mouseClick(w.Pane(), Qt::LeftButton, {}, InGraph(0.5, 0.97));
+  QTest::mouseClick(w.Pane(), Qt::LeftButton, {}, InGraph(0.5, 0.5));
+  EXPECT_EQ(dialogs, (std::vector<int>{kDlgScaling, kDlgScaling, kDlgView}));
+}
+
+TEST_F(ReviewWindowTest, PanesReopenInTheModeTheyWereOpenIn) {
+  TRView& w = Open(false);
+  w.Button(kReviewNumeric)->click();
+  ASSERT_NE(w.NumericPane(), nullptr);
+  EXPECT_GT(w.NumericPane()->Lines().LineCount(), 10);
+  Close();
+  EXPECT_TRUE(LayoutOpen(ReviewLayoutBlock(CurrentSettings(), false)[kLayoutNumeric]));
+  EXPECT_FALSE(LayoutOpen(ReviewLayoutBlock(CurrentSettings(), false)[kLayoutData]));
+  EXPECT_FALSE(LayoutOpen(ReviewLayoutBlock(CurrentSettings(), true)[kLayoutNumeric]));
+  EXPECT_NE(Open(false).NumericPane(), nullptr);
+  Close();
+  EXPECT_EQ(Open(true).NumericPane(), nullptr);
+  Close();
+  EXPECT_TRUE(LayoutOpen(ReviewLayoutBlock(CurrentSettings(), false)[kLayoutNumeric]));
+}
+
+TEST_F(ReviewWindowTest, PanesFollowTheRankAndTheirOptions) {
+  TRView& w = Open(false);
+  for (int id : {kReviewNumeric, kReviewData, kReviewPrecision}) w.Button(id)->click();
+  auto text = [](const TRVScrWin* pane) {
+    std::string all;
+    for (int i = 0; i < pane->Lines().LineCount(); ++i) all += std::string(pane->Lines().GetLine(i)) + "\n";
+    return all;
+  };
+  w.Command(kCmReviewLower);
+  ASSERT_EQ(w.Rank(), 2);
+  for (const TRVScrWin* pane : {static_cast<TRVScrWin*>(w.NumericPane()), static_cast<TRVScrWin*>(w.DataPane()),
+                                static_cast<TRVScrWin*>(w.PrecisionPane())})
+    EXPECT_EQ(text(pane).rfind("~#Rank~# ~!2~!", 0), 0u) << text(pane);
+  // Probabilities off: the numeric pane loses its P columns at once.
+  EXPECT_NE(text(w.NumericPane()).find("P>|t|"), std::string::npos);
+  w.NumericPane()->OptionItem(2331)->trigger();
+  EXPECT_EQ(CurrentSettings().NumericPaneOptions, 14);
+  EXPECT_EQ(text(w.NumericPane()).find("P>|t|"), std::string::npos);
+  // The data pane's type in force does nothing; another rebuilds it.
+  const std::string before = text(w.DataPane());
+  w.DataPane()->TypeItem(2334)->trigger();
+  EXPECT_EQ(text(w.DataPane()), before);
+  w.DataPane()->TypeItem(2331)->trigger();
+  EXPECT_EQ(CurrentSettings().DataPaneType, 0);
+  EXPECT_NE(text(w.DataPane()), before);
+  EXPECT_TRUE(w.DataPane()->TypeItem(2331)->isChecked());
+  // A pane remembers where it was put, unless maximised.
+  w.PrecisionPane()->setGeometry(40, 50, 400, 300);
+  QApplication::processEvents();
+  const WindowPlacement& place = w.Layout(kLayoutPrecision);
+  EXPECT_EQ((std::array<int, 4>{place.x, place.y, place.width, place.height}), (std::array<int, 4>{40, 50, 400, 300}));
+  // Closed by the user, the window forgets it.
+  w.PrecisionPane()->close();
+  QApplication::processEvents();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(w.PrecisionPane(), nullptr);
+}
+
+TEST_F(ReviewWindowTest, StepsThroughTheListAndTitlesFollowTheRank) {
+  TRView& w = Open(false);
+  EXPECT_EQ(w.Rank(), 1);
+  w.Command(kReviewFirst);
+  w.Command(kReviewHigher);  // at the top: nothing
+  EXPECT_EQ(w.Rank(), 1);
+  // A custom title line that still reads as the rank line follows the rank.
+  T3DTitleSet& custom = ReviewTitleSets().custom;
+  custom = ReviewTitleSets().automatic;
+  custom.Lines[0] = "My data";
+  custom.Enabled = 1;
+  w.Command(kReviewLower);
+  EXPECT_EQ(w.Rank(), 2);
+  EXPECT_EQ(custom.Lines[0], "My data");
+  EXPECT_EQ(custom.Lines[1].rfind("Rank 2  Eqn", 0), 0u) << custom.Lines[1];
+  w.Command(kCmReviewLast);
+  EXPECT_EQ(w.Rank(), w.List()->GetCount());
+  w.Command(kReviewLower);  // at the bottom: nothing
+  EXPECT_EQ(w.Rank(), w.List()->GetCount());
+  EXPECT_EQ(session.ReviewCurrentRank, w.Rank());
+}
+
+TEST_F(ReviewWindowTest, TitleLineCountsSizeTheTitles) {
+  CurrentSettings().ReviewTitleLines = 5;
+  TRView& w = Open(false);
+  ModalAnswer<TTitleFmt> two([](TTitleFmt* d) {
+    d->LinesButton(2)->click();
+    d->accept();
+  });
+  w.Command(kCmReviewTitles);
+  ASSERT_EQ(two.Seen(), 1);
+  EXPECT_EQ(CurrentSettings().ReviewTitleLines, 2);
+  T3DTitleSet& automatic = ReviewTitleSets().automatic;
+  EXPECT_EQ(automatic.Lines[2], "");
+  const float base = static_cast<float>(std::abs(options->Setup().Font->height));
+  EXPECT_EQ(automatic.FontSizes, (std::array<float, 4>{1.5f * base, 1.2f * base, base, base}));
+  automatic.FixedSizes = 1;
+  w.FormatGraphTitle();
+  EXPECT_EQ(automatic.FontSizes, (std::array<float, 4>{base, base, base, base}));
+}
+
+TEST_F(ReviewWindowTest, OneFitOpensWithTheListHidden) {
+  TSession single;
+  FillFitList(single, {{1, 0.9L}});
+  single.DataStats = session.DataStats;
+  ASSERT_TRUE(single.Table.ReplaceDataTable(review_test::ReplicatedPlane()));
+  std::swap(single.DataStats, session.DataStats);
+  options = std::make_unique<TGraphOptions>(CurrentSettings(), kGraphDataStatusFits, kPointsDataStatusFits, 5);
+  options->Setup().Titles = &ReviewTitleSets().custom;
+  options->Setup().TitleSettings = &ReviewTitleSets().automatic;
+  window = std::make_unique<TRView>(nullptr, single, &options->Setup(), false);
+  window->show();
+  QApplication::processEvents();
+  ASSERT_NE(window->List(), nullptr);
+  EXPECT_FALSE(window->List()->isVisible());
+  window->Command(kReviewLower);
+  window->Command(kReviewHigher);
+  EXPECT_EQ(window->Rank(), 1);
+  window.reset();
+}
+
+TEST_F(ReviewWindowTest, CoverageAndStatusFigures) {
+  CurrentSettings().ShowCacheStats = 1;
+  CurrentSettings().GraphCacheOn = 1;
+  TRView& w = Open(false);
+  w.grab();  // a paint
+  EXPECT_TRUE(w.FieldText(1).endsWith(" sec")) << w.FieldText(1).toStdString();
+  EXPECT_TRUE(w.FieldText(3).endsWith("[1]")) << w.FieldText(3).toStdString();
+  w.List()->ShowList(false);
+  EXPECT_EQ(w.Coverage(), PaneCoverage::Free);
+  const QRect pane(w.Pane()->mapToGlobal(QPoint(0, 0)), w.Pane()->size());
+  w.List()->ShowList(true);
+  w.List()->setGeometry(pane.adjusted(-20, -20, 20, 20));
+  QApplication::processEvents();
+  EXPECT_EQ(w.Coverage(), PaneCoverage::Covered);
+  w.List()->setGeometry(pane.adjusted(pane.width() / 2, 0, 0, 0));
+  QApplication::processEvents();
+  EXPECT_EQ(w.Coverage(), PaneCoverage::Partial);
+}
+
+TEST_F(ReviewWindowTest, SummaryBesideThePrintedGraph) {
+  TRView& w = Open(false);
+  QImage page(700, 500, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  {
+    platform::qt::QtDeviceContext dc(page);
+    w.DrawSummary(dc, 96, {100, 50, 600, 450});
+  }
+  int inside = 0, outside = 0;
+  for (int y = 0; y < page.height(); ++y)
+    for (int x = 0; x < page.width(); ++x) {
+      if (page.pixel(x, y) == qRgb(255, 255, 255)) continue;
+      (x >= 100 && x < 600 && y >= 50 && y < 450 ? inside : outside)++;
+    }
+  EXPECT_GT(inside, 500);
+  EXPECT_EQ(outside, 0);
+}
+
+TEST_F(ReviewWindowTest, CommandsOfTheMainWindowAndTheStatusGraphTitles) {
+  RegisterReviewCommands(session);
+  EXPECT_TRUE(HasCommandHandler(CmReviewGraph));
+  EXPECT_TRUE(HasCommandHandler(CmReviewList));
+  // 2192 opens the list-first review modally; it closes with OK and the mode is kept.
+  ModalAnswer<TRView> closer([](TRView* w) {
+    EXPECT_TRUE(w->ListFirst());
+    EXPECT_TRUE(w->List()->isVisible());
+    w->Command(kReviewOk);
+  });
+  ASSERT_TRUE(RunCommandHandler(CmReviewList));
+  EXPECT_EQ(closer.Seen(), 1);
+  EXPECT_EQ(CurrentSettings().reviewStartMode, 1);
+  // The status window's graph carries the two first lines of the fit it draws.
+  ASSERT_TRUE(MakeRankCurrent(session, 2, kRefitRecord));
+  QWidget pane;
+  auto* graph = new TStatusGraph(&pane, session, true);
+  const T3DTitleSet& titles = *graph->Renderer().Setup()->TitleSettings;
+  EXPECT_EQ(titles.Lines[1].rfind("Rank 2  Eqn", 0), 0u) << titles.Lines[1];
+  EXPECT_EQ(titles.Lines[2], "");
+  UnregisterCommand(CmReviewGraph);
+  UnregisterCommand(CmReviewList);
+  SetStatusGraphTitler(nullptr);
+}
+
+}  // namespace
