@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     ExprBindUdfTable(nullptr);
     ExprBindDataStats(nullptr);
   });
-  RegisterUdfHooks(session);
+  RegisterUdfHooks(session, session);
   RegisterImportReaders();
   RegisterColumnDialogs();
   RegisterDataFileCommands(session);

@@ -36,8 +36,8 @@ bool CalculationDefined() {
   return DataFileHooks().CalculationDefined && DataFileHooks().CalculationDefined();
 }
 
-void ApplyCalculation(int firstRow) {
-  if (DataFileHooks().ApplyCalculation) DataFileHooks().ApplyCalculation(firstRow);
+void ApplyCalculation(TDataSession& session, int firstRow) {
+  if (DataFileHooks().ApplyCalculation) DataFileHooks().ApplyCalculation(session, firstRow);
 }
 
 constexpr int kFileIsEmpty = 3046;
@@ -87,7 +87,7 @@ int ReadCapacity(const TDataTable& table, bool append) {
 int AcceptRead(TDataSession& session, const TReadResult& read, int firstRow,
                const std::string& path, bool convertWeights) {
   const int count = read.Count();
-  VoidFitResults();
+  VoidFitResults(session);
   SetHaveData(1);
   std::span<TXYZPoint> data = session.Table.XYZData();
   session.Table.SetXYZRows(PointCount(data));
@@ -104,16 +104,17 @@ int AcceptRead(TDataSession& session, const TReadResult& read, int firstRow,
   }
   ReportReadLosses(path, read);
   const bool calculate = session.ApplyCalcToNewData && CalculationDefined();
-  if (calculate && session.AppendMode) ApplyCalculation(firstRow);
+  if (calculate && session.AppendMode) ApplyCalculation(session, firstRow);
   PrescanData(session, Owner());
-  if (calculate && !session.AppendMode) ApplyCalculation(1);
+  if (calculate && !session.AppendMode) ApplyCalculation(session, 1);
 
   const TDataTitles previous = session.DataTitles();
   TDataTitles& titles = session.DataTitles();
   titles = read.titles;
   // The name comes from the file system (UTF-8 here); titles are coded text.
   if (titles.Title.empty()) titles.SetTitle(FileNameToCodedText(path));
-  if (DataFileHooks().RunTitlesDialog && DataFileHooks().RunTitlesDialog(&previous) == 0) return -1;
+  if (DataFileHooks().RunTitlesDialog && DataFileHooks().RunTitlesDialog(session, &previous) == 0)
+    return -1;
   return count;
 }
 
@@ -138,8 +139,8 @@ TDataFileHooks& DataFileHooks() {
   return hooks;
 }
 
-void VoidFitResults() {
-  if (PrescanHooks().VoidFitResults) PrescanHooks().VoidFitResults();
+void VoidFitResults(TDataSession& session) {
+  if (PrescanHooks().VoidFitResults) PrescanHooks().VoidFitResults(session);
   if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(0);
 }
 
@@ -159,7 +160,7 @@ int ConfirmDiscardData(TDataSession& session) {
     const int answer = AskYesNoCancelIds(Owner(), 3008, 3009);
     if (answer == platform::kIdCancel) return 2;
     if (answer == platform::kIdYes) {
-      if (DataFileHooks().SaveAs) DataFileHooks().SaveAs();
+      if (DataFileHooks().SaveAs) DataFileHooks().SaveAs(session);
       // The user wanted the data kept: a save he cancelled, or one that failed, must not
       // let the import replace them.
       if (session.DataUnsaved) return 2;
@@ -295,7 +296,7 @@ int EvEditorData(TDataSession& session, std::string_view text) {
     ErrorBoxIds(Owner(), 3086, 3448);
     return 0;
   }
-  VoidFitResults();
+  VoidFitResults(session);
   session.DataTitles() = read.titles;
   session.DataFileLabel = session.DataFileName.empty() ? file : session.DataFileName;
   session.Table.SetXYZRows(PointCount(session.Table.XYZData()));

@@ -38,24 +38,24 @@ struct TDataFileHooks {
   platform::Window owner = nullptr;
   // The titles dialog over the session's DataTitles(), with the titles before the import as
   // the previous block (or null); 1 on OK, 0 when cancelled.
-  std::function<int(const TDataTitles* previous)> RunTitlesDialog;
+  std::function<int(TDataSession& session, const TDataTitles* previous)> RunTitlesDialog;
   std::function<bool()> CalculationDefined;
-  // Applies the defined calculation to the table from a first row to the end.
-  std::function<void(int firstRow)> ApplyCalculation;
+  // Applies the defined calculation to the session's table from a first row to the end.
+  std::function<void(TDataSession& session, int firstRow)> ApplyCalculation;
   // The main window's have-data and have-fits flags.
   std::function<void(int)> SetHaveData;
   std::function<void(int)> SetHaveFits;
-  // Runs the Save As command (dialog included); afterwards the session's DataUnsaved tells
-  // whether it saved.
-  std::function<void()> SaveAs;
+  // Runs the Save As command (dialog included) on the session; afterwards its DataUnsaved
+  // tells whether it saved.
+  std::function<void(TDataSession& session)> SaveAs;
   // The recent-file list changed: the menu is built anew.
   std::function<void()> RecentFilesChanged;
 };
 TDataFileHooks& DataFileHooks();
 
-// The fit results no longer describe the table: voided (the pre-scan hook), and the main
-// window's have-fits flag cleared.
-void VoidFitResults();
+// The session's fit results no longer describe its table: voided (the pre-scan hook), and
+// the main window's have-fits flag cleared.
+void VoidFitResults(TDataSession& session);
 
 // Before any import: asks whether to apply a defined calculation to the new data and, when
 // replacing unsaved data, whether to save it. 2 when the user cancelled (also when he chose

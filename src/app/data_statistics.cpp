@@ -329,15 +329,15 @@ void GetDataRanges(const TDataStats& stats, long double& xMin, long double& xMax
 
 void PrescanData(TDataSession& session, platform::Window parent) {
   TPrescanHooks& hooks = PrescanHooks();
-  if (hooks.VoidFitResults) hooks.VoidFitResults();
+  if (hooks.VoidFitResults) hooks.VoidFitResults(session);
   ShowBusyMsg(parent, "Data PreScan", "PreScan in Progess", 1);
   PrepareDataForFit(session.Table, session.DataStats);
-  if (hooks.ParseAllUdfParams) hooks.ParseAllUdfParams();
+  if (hooks.ParseAllUdfParams) hooks.ParseAllUdfParams(session);
   const TDataStats& s = session.DataStats;
   session.DataFingerprint = s.ActiveCount >= 3 && s.WeightScale != 0
                                 ? s.X.Mean + s.Y.Mean + s.Z.Mean + s.X.StdDev + s.Y.StdDev +
                                       s.Z.StdDev + s.WeightScale
                                 : ExprErrorValue;
-  if (hooks.StartBackgroundFit) hooks.StartBackgroundFit();
+  if (hooks.StartBackgroundFit) hooks.StartBackgroundFit(session);
   HideBusyMsg();
 }

@@ -35,18 +35,19 @@ constexpr int kMinActivePoints = 4;
 // One background run: its copies, its own list and its context, shared by the thread and the
 // task that publishes its results.
 struct TBackgroundRun {
-  explicit TBackgroundRun(TFitJob j)
-      : job(std::move(j)),
+  TBackgroundRun(TSession& s, TFitJob j)
+      : session(s),
+        job(std::move(j)),
         ctx(job.table, job.stats, job.selection, job.options, job.outcome.list) {
     ctx.udfs = &job.udfs;
   }
+  TSession& session;  // whose data were copied, and where the results go
   TFitJob job;
   TFitRunContext ctx;
   int generation = 0;
   int result = -1;
 };
 
-TSession* g_session = nullptr;  // the session of InstallBackgroundFit
 std::thread g_thread;           // started and joined on the user-interface thread
 // Counts starts and stops; a publishing task of an older generation does nothing.
 std::atomic<int> g_generation{0};
@@ -80,8 +81,8 @@ int AnswerUnlessStopped() { return BgFitState.load() == -1 ? 0 : 1; }
 
 // On the user-interface thread: the run's results become the session's fit results.
 void PublishBackgroundRun(TBackgroundRun& run) {
-  if (run.generation != g_generation.load() || !g_session) return;  // stopped since
-  TSession& session = *g_session;
+  if (run.generation != g_generation.load()) return;  // stopped since
+  TSession& session = run.session;
   PublishFitResults(session, std::move(run.job.outcome));
   if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(session.FitResultsValid);
   const TBackgroundFitHooks& hooks = BackgroundFitHooks();
@@ -134,19 +135,17 @@ TBackgroundFitHooks& BackgroundFitHooks() {
   return hooks;
 }
 
-void StartBackgroundFit() {
-  StopBackgroundFitThread();
+void StartBackgroundFit(TSession& session) {
+  StopBackgroundFitThread(session);
   const int kind = FitKindOfBackgroundType(BackgroundFitType());
   // Never beside a foreground run: both write the one fit list.
-  if (!g_session) return;
-  TSession& session = *g_session;
   if (kind < 0 || session.DataStats.ActiveCount < kMinActivePoints || Exiting ||
       FitThreadRunning())
     return;
   TFitSelection selection = session.FitSelection;
   TFitOptions options = session.FitOptions;
   SetSelectionForFitKind(kind, selection, options);
-  auto run = std::make_shared<TBackgroundRun>(MakeFitJob(session, selection, options));
+  auto run = std::make_shared<TBackgroundRun>(session, MakeFitJob(session, selection, options));
   if (run->job.table.empty()) return;  // no memory for the copy: no background fit
   run->generation = ++g_generation;
   BgFitState = 1;
@@ -166,22 +165,26 @@ void StopBackgroundFitKeepingResults() {
   BgFitState = 0;
 }
 
-void StopBackgroundFitThread() {
+void StopBackgroundFitThread(TSession& session) {
   StopBackgroundFitKeepingResults();
   if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(0);
-  if (g_session) VoidFitList(*g_session);
+  VoidFitList(session);
   BgFitDone = 0;
 }
 
 bool BackgroundFitThreadExists() { return g_thread.joinable(); }
 
 void InstallBackgroundFit(TSession& session) {
-  g_session = &session;
+  // The pre-scan of this session's table restarts its background fit; a pre-scan of any
+  // other table leaves it and this session's results alone.
+  const TDataSession* const data = &session;
   TPrescanHooks& hooks = PrescanHooks();
-  hooks.StartBackgroundFit = StartBackgroundFit;
-  hooks.VoidFitResults = [] {
-    // Joined first: a run of the old data must neither write the list nor publish.
-    StopBackgroundFitThread();
+  hooks.StartBackgroundFit = [&session, data](TDataSession& prescanned) {
+    if (&prescanned == data) StartBackgroundFit(session);
   };
-  SetBackgroundFitStopper(StopBackgroundFitThread);
+  hooks.VoidFitResults = [&session, data](TDataSession& prescanned) {
+    // Joined first: a run of the old data must neither write the list nor publish.
+    if (&prescanned == data) StopBackgroundFitThread(session);
+  };
+  SetBackgroundFitStopper([&session] { StopBackgroundFitThread(session); });
 }

@@ -41,12 +41,13 @@ struct TBackgroundFitHooks {
 };
 TBackgroundFitHooks& BackgroundFitHooks();
 
-// Stops a running background fit, then starts one when a type is chosen and the data hold
-// at least 4 active points. User-interface thread.
-void StartBackgroundFit();
-// Asks a running background fit to stop and waits for it; then the fit results are void
-// (FitCount, FitResultsValid, BgFitDone 0, the main window's results flag cleared).
-void StopBackgroundFitThread();
+// Stops a running background fit, then starts one on copies of the session's data and
+// blocks when a type is chosen and the data hold at least 4 active points; its results go
+// to the session. User-interface thread.
+void StartBackgroundFit(TSession& session);
+// Asks a running background fit to stop and waits for it; then the session's fit results
+// are void (FitCount, FitResultsValid, BgFitDone 0, the main window's results flag cleared).
+void StopBackgroundFitThread(TSession& session);
 // The same stop and wait for a foreground fit of unchanged data, which keeps the results
 // published so far (a run still going had published none): a foreground run that is
 // cancelled leaves them as they were.
@@ -55,6 +56,6 @@ void StopBackgroundFitKeepingResults();
 bool BackgroundFitThreadExists();
 
 // Registers the background fit of `session` with the shell: the pre-scan's
-// StartBackgroundFit and VoidFitResults hooks and the stopper of StopBackgroundFit. The
-// session outlives the registration.
+// StartBackgroundFit and VoidFitResults hooks (for a pre-scan of that session's table) and
+// the stopper of StopBackgroundFit. The session outlives the registration.
 void InstallBackgroundFit(TSession& session);

@@ -59,7 +59,7 @@ void ClearDataTable(TDataSession& session) {
   StopBackgroundFit();
   session.DataUnsaved = 0;
   session.DataStats.ActiveCount = 0;
-  VoidFitResults();
+  VoidFitResults(session);
   TDataTable& table = session.Table;
   table.SetXYZRows(0);
   std::span<TXYZPoint> data = table.XYZData();

@@ -216,13 +216,21 @@ TEST_F(DataStatisticsPrescan, SortsByXThenYAndRunsTheOtherSubsystemsStepsInOrder
     if (b.shown) calls += b.caption + "|" + b.text + (b.hourglass ? "|wait," : ",");
   };
   TPrescanHooks& hooks = PrescanHooks();
-  hooks.VoidFitResults = [&] { calls += "void,"; busy(); };
-  hooks.ParseAllUdfParams = [&] {
-    calls += "udf,";
+  // Each hook is handed the session whose table was pre-scanned.
+  const auto own = [&](const TDataSession& s) { return &s == &session ? "" : "another session's "; };
+  hooks.VoidFitResults = [&](TDataSession& s) {
+    calls += own(s) + std::string("void,");
     busy();
-    active_at_udf = session.DataStats.ActiveCount;
   };
-  hooks.StartBackgroundFit = [&] { calls += "fit,"; busy(); };
+  hooks.ParseAllUdfParams = [&](TDataSession& s) {
+    calls += own(s) + std::string("udf,");
+    busy();
+    active_at_udf = s.DataStats.ActiveCount;
+  };
+  hooks.StartBackgroundFit = [&](TDataSession& s) {
+    calls += own(s) + std::string("fit,");
+    busy();
+  };
   PrescanData(session);
   busy();
   EXPECT_EQ(calls, "void,udf,Data PreScan|PreScan in Progess|wait,fit,Data PreScan|PreScan in Progess|wait,");

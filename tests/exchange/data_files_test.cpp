@@ -46,12 +46,13 @@ class DataFiles : public TableTest {
     DataFileHooks() = TDataFileHooks{};
     DataFileHooks().SetHaveData = [this](int on) { haveData_ = on; };
     DataFileHooks().SetHaveFits = [this](int on) { haveFits_ = on; };
-    DataFileHooks().RunTitlesDialog = [this](const TDataTitles* previous) {
+    DataFileHooks().RunTitlesDialog = [this](TDataSession& imported, const TDataTitles* previous) {
+      EXPECT_EQ(&imported, &session_);
       ++titleDialogs_;
       if (previous) previousTitle_ = previous->Title;
       return titlesAnswer_;
     };
-    PrescanHooks().VoidFitResults = [this] { ++voided_; };
+    PrescanHooks().VoidFitResults = [this](TDataSession& s) { voided_ += &s == &session_ ? 1 : 100; };
   }
   void TearDown() override {
     PrescanHooks().VoidFitResults = nullptr;
@@ -245,7 +246,7 @@ TEST_F(DataFiles, CancelledDialogs) {
 
   // A "Yes, save" that did not save (the user cancelled the save dialog) cancels the import.
   session_.DataUnsaved = 1;
-  DataFileHooks().SaveAs = [] {};
+  DataFileHooks().SaveAs = [](TDataSession&) {};
   boxes_->Answer(platform::kIdYes);
   EXPECT_EQ(ConfirmDiscardData(session_), 2);
   boxes_->Answer(platform::kIdNo);

@@ -136,7 +136,7 @@ class FitThreads : public ::testing::Test {
   }
   void TearDown() override {
     StopFitThread();
-    StopBackgroundFitThread();
+    StopBackgroundFitThread(session_);
     queue_.PumpAll();
     PrescanHooks() = {};
     SetBackgroundFitStopper({});

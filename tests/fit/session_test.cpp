@@ -8,6 +8,9 @@
 #include <thread>
 #include <tuple>
 
+#include "app/prescan_hooks.h"
+#include "app/shell_state.h"
+#include "fit/background_fit.h"
 #include "fit/fit_ranking.h"
 #include "fit/fit_results.h"
 #include "fit/fit_threads.h"
@@ -144,6 +147,34 @@ TEST(Session, TwoSessionsFitTheirUserFunctionsFromTheirJobsCopies) {
   unbounded.udfs[1]->Start = secondAlone.udfs[1]->Start;
   RunJob(unbounded);
   EXPECT_NE(parametersOf(unbounded), parametersOf(secondAlone));
+}
+
+// The background fit registered for one session voids that session's results when its own
+// table is pre-scanned, and only then: a pre-scan of another session's table leaves them.
+TEST(Session, APrescanVoidsOnlyTheResultsOfTheSessionWhoseTableItWas) {
+  TSession first, second;
+  LoadPlane(first, 5, 1, 2, 3);
+  LoadPlane(second, 6, 5, -1, 0.5L);
+  for (TSession* s : {&first, &second}) {
+    TFitJob job = MakeFitJob(*s, LinearSelection(9, 0, 0), s->FitOptions);
+    RunJob(job);
+    PublishFitResults(*s, std::move(job.outcome));
+  }
+  // No background fit type: the pre-scan's restart starts no thread.
+  const int type = BackgroundFitType();
+  const std::uint32_t flags = BackgroundFitFlags();
+  SetBackgroundFitChoice(0, 0);
+  InstallBackgroundFit(first);
+  PrescanData(second);
+  EXPECT_EQ(std::tuple(first.FitResultsValid.load(), first.FitCount.load() > 0), std::tuple(1, true));
+  PrescanData(first);
+  EXPECT_EQ(std::tuple(first.FitResultsValid.load(), first.FitCount.load()), std::tuple(0, 0));
+  // The other session's results are its own business: no hook of the first touches them.
+  EXPECT_EQ(second.FitResultsValid.load(), 1);
+  EXPECT_FALSE(BackgroundFitThreadExists());
+  PrescanHooks() = TPrescanHooks{};
+  SetBackgroundFitStopper(nullptr);
+  SetBackgroundFitChoice(type, flags);
 }
 
 // A run that finds nothing publishes an empty list: the session's results are void and its

@@ -64,7 +64,7 @@ TEST_F(DataToolsTable, RemovingThreeInactivePointsOfTenKeepsSevenInOrderAndClear
   EXPECT_FALSE(RemoveInactivePoints(session));  // every point is active: nothing to remove
 
   int voided = 0;
-  PrescanHooks().VoidFitResults = [&] { ++voided; };
+  PrescanHooks().VoidFitResults = [&](TDataSession& s) { voided += &s == &session ? 1 : 100; };
   session.DataTitles().Title = "x";
   session.DataFileLabel = "/a";
   ClearDataTable(session);

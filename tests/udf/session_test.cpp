@@ -1,4 +1,5 @@
 // The session file and the hooks that connect the functions to the shell.
+#include "app/data_session.h"
 #include "app/prescan_hooks.h"
 #include "app/settings_file.h"
 #include "expr/program_slots.h"
@@ -10,6 +11,7 @@ namespace {
 
 class UdfSessionTest : public UdfTest {
  protected:
+  TDataSession data_;  // the session whose data the registered functions' limits follow
   void TearDown() override {
     PrescanHooks().ParseAllUdfParams = nullptr;
     SetUdfSessionWriter(nullptr);
@@ -30,7 +32,7 @@ TEST_F(UdfSessionTest, OneFunctionMakesA3957ByteFileAndNoneLeavesAnOlderFile) {
 }
 
 TEST_F(UdfSessionTest, SaveSettingsWritesTheSessionThroughTheHook) {
-  RegisterUdfHooks(udfs_);
+  RegisterUdfHooks(udfs_, data_);
   Plane(2);
   ASSERT_TRUE(SaveSettings(Dir(), DefaultSettings(1024, 768), 1024, 768));
   EXPECT_EQ(ReadBytes(Dir() / "QVRK2V3.CFG").size(), 3957u);
@@ -42,7 +44,7 @@ TEST_F(UdfSessionTest, SaveSettingsWritesTheSessionThroughTheHook) {
 
 // A session file that cannot be written at exit is a status the shell can report.
 TEST_F(UdfSessionTest, AnUnwritableSessionFileReachesTheSaveStatus) {
-  RegisterUdfHooks(udfs_);
+  RegisterUdfHooks(udfs_, data_);
   Plane(2);
   ASSERT_TRUE(SaveSettings(Dir(), DefaultSettings(1024, 768), 1024, 768).sessionWritten);
   const std::filesystem::path session = Dir() / "QVRK2V3.CFG";
@@ -54,14 +56,18 @@ TEST_F(UdfSessionTest, AnUnwritableSessionFileReachesTheSaveStatus) {
 }
 
 TEST_F(UdfSessionTest, PrescanHookReparsesDataDependentLimits) {
-  RegisterUdfHooks(udfs_);
+  RegisterUdfHooks(udfs_, data_);
   Plane(0, "ZMEAN");
   Plane(1, "5");
   EXPECT_EQ(Udf(0)->Start[0], 4);
   stats_.Z.Mean = 11;
   Udf(1)->Start[0] = 6;  // adjusted by hand: not data-dependent, so kept
   ASSERT_TRUE(PrescanHooks().ParseAllUdfParams);
-  PrescanHooks().ParseAllUdfParams();
+  // A pre-scan of another session's data leaves the registered functions alone.
+  TDataSession other;
+  PrescanHooks().ParseAllUdfParams(other);
+  EXPECT_EQ(Udf(0)->Start[0], 4);
+  PrescanHooks().ParseAllUdfParams(data_);
   EXPECT_EQ(Udf(0)->Start[0], 11);
   EXPECT_EQ(Udf(1)->Start[0], 6);
 }

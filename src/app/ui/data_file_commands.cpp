@@ -44,28 +44,24 @@ constexpr int kDefaultFilterStart = 1;
 
 platform::Window Main() { return ToWindow(MainWindow); }
 
-// The session the commands work on, given at registration.
-TDataSession* RegisteredSession = nullptr;
-TDataSession& Session() { return *RegisteredSession; }
-
 // Asks for a data file to import; false when the user cancelled.
-bool ChooseImportFile(int titleId) {
+bool ChooseImportFile(TDataSession& session, int titleId) {
   std::string& lastExt = CurrentSettings().LastExtensions[kLastExtImport];
   std::string path, ext;
   if (FileOpenDlg(Main(), platform::LoadString(titleId), path, &ext, "PRN", kDataImportFilter,
                   ImportFilterIndex(lastExt)) != 1)
     return false;
   lastExt = ext;
-  Session().DataFileName = path;
+  session.DataFileName = path;
   return true;
 }
 
 // The end of every import command: the file joins the recent files when it was read (a
 // refused or failed file is no data file the user would open again), and the status
 // window shows the table, which a failed read left as it was.
-void FinishImport(int result, bool recent) {
-  if (result >= 4 && recent) AddRecentFile(Session().DataFileName);
-  if (Session().Table.XYZRows() > 3) ShowDataStatus();
+void FinishImport(TDataSession& session, int result, bool recent) {
+  if (result >= 4 && recent) AddRecentFile(session.DataFileName);
+  if (session.Table.XYZRows() > 3) ShowDataStatus();
 }
 
 // Whether the program can read a kind now (its reader, and the column dialog where the
@@ -96,11 +92,11 @@ QByteArray ClipboardTextBytes(const QMimeData& data) {
 
 // The clipboard imports after the format was chosen: the clipboard block becomes a file of
 // the private temporary directory, which `read` imports; pasted data count as unsaved.
-void ReadClipboardFile(int append, const std::string& name, const QByteArray& bytes,
-                       const std::function<int(const std::string&)>& read) {
-  Session().AppendMode = append;
+void ReadClipboardFile(TDataSession& session, int append, const std::string& name,
+                       const QByteArray& bytes, const std::function<int(const std::string&)>& read) {
+  session.AppendMode = append;
   CloseDataStatus();
-  if (ConfirmDiscardData(Session()) == 2) {
+  if (ConfirmDiscardData(session) == 2) {
     ShowDataStatus();
     return;
   }
@@ -112,8 +108,8 @@ void ReadClipboardFile(int append, const std::string& name, const QByteArray& by
   const int result = read(path);
   // The temporary copy has served its purpose; one that cannot be removed harms nothing.
   (void)DeleteFileOem(path);
-  if (result >= 4) Session().DataUnsaved = 1;
-  FinishImport(result, false);
+  if (result >= 4) session.DataUnsaved = 1;
+  FinishImport(session, result, false);
 }
 
 }  // namespace
@@ -151,20 +147,20 @@ void TDlgDigitalFilter::accept() {
   TDlg::accept();
 }
 
-void ImportAscii(int append) {
-  Session().AppendMode = append;
+void ImportAscii(TDataSession& session, int append) {
+  session.AppendMode = append;
   CloseDataStatus();
-  if (ConfirmDiscardData(Session()) == 2 || !ChooseImportFile(3068)) {
+  if (ConfirmDiscardData(session) == 2 || !ChooseImportFile(session, 3068)) {
     ShowDataStatus();
     return;
   }
-  FinishImport(ImportDataFile(Session(), 0), true);
+  FinishImport(session, ImportDataFile(session, 0), true);
 }
 
-void ImportDigitalFilter(int append) {
-  Session().AppendMode = append;
+void ImportDigitalFilter(TDataSession& session, int append) {
+  session.AppendMode = append;
   CloseDataStatus();
-  if (ConfirmDiscardData(Session()) == 2 || !ChooseImportFile(3070)) {
+  if (ConfirmDiscardData(session) == 2 || !ChooseImportFile(session, 3070)) {
     ShowDataStatus();
     return;
   }
@@ -185,10 +181,10 @@ void ImportDigitalFilter(int append) {
     ErrorBox(Main(), "", platform::LoadString(3072));
   }
   // A filtered file is not one the user would open again whole: no recent entry.
-  FinishImport(ImportDataFile(Session(), 1), false);
+  FinishImport(session, ImportDataFile(session, 1), false);
 }
 
-void ImportClipboard(int append) {
+void ImportClipboard(TDataSession& session, int append) {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
   // The first format the program can read, in the order WK3, WK1, text.
   std::string name;
@@ -206,13 +202,13 @@ void ImportClipboard(int append) {
     ErrorBoxIds(Main(), 3011, 3012);
     return;
   }
-  ReadClipboardFile(append, name, bytes, [](const std::string& path) {
-    Session().DataFileName = path;
-    return ImportDataFile(Session(), 0);
+  ReadClipboardFile(session, append, name, bytes, [&session](const std::string& path) {
+    session.DataFileName = path;
+    return ImportDataFile(session, 0);
   });
 }
 
-void ImportClipboardMatrix(int append) {
+void ImportClipboardMatrix(TDataSession& session, int append) {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
   std::string name;
   QByteArray bytes;
@@ -226,11 +222,11 @@ void ImportClipboardMatrix(int append) {
     ErrorBoxIds(Main(), 3014, 3015);
     return;
   }
-  ReadClipboardFile(append, name, bytes,
-                    [](const std::string& path) { return ReadMatrixFile(Session(), path); });
+  ReadClipboardFile(session, append, name, bytes,
+                    [&session](const std::string& path) { return ReadMatrixFile(session, path); });
 }
 
-void OpenDataFile(int k) {
+void OpenDataFile(TDataSession& session, int k) {
   std::string path;
   if (k < 0)
     path = StartupDataFile;
@@ -238,23 +234,23 @@ void OpenDataFile(int k) {
     path = CurrentSettings().recentFiles[static_cast<std::size_t>(k)];
   if (path.empty()) return;
   CloseDataStatus();
-  if (ConfirmDiscardData(Session()) == 2) {
+  if (ConfirmDiscardData(session) == 2) {
     ShowDataStatus();
     return;
   }
-  Session().DataFileName = path;
-  FinishImport(ImportDataFile(Session(), 0), true);
+  session.DataFileName = path;
+  FinishImport(session, ImportDataFile(session, 0), true);
 }
 
-void EvDropFiles(const std::vector<std::string>& files) {
+void EvDropFiles(TDataSession& session, const std::vector<std::string>& files) {
   const std::size_t n = std::min<std::size_t>(files.size(), kMaxDroppedFiles);
   if (n == 0) return;
   for (std::size_t i = 0; i < n; ++i) AddRecentFile(files[i]);
-  OpenDataFile(0);
+  OpenDataFile(session, 0);
 }
 
-void CmSaveDataTable() {
-  TDataTable& table = Session().Table;
+void CmSaveDataTable(TDataSession& session) {
+  TDataTable& table = session.Table;
   if (table.XYZRows() < 4) {
     ErrorBoxIds(Main(), 3082, 3083);
     return;
@@ -273,7 +269,7 @@ void CmSaveDataTable() {
     if (answer != 1) continue;
     lastExt = ext;
     ShowBusyMsg(Main(), path, platform::LoadString(3085), 1);
-    const int saved = SaveDataAs(Session(), path);
+    const int saved = SaveDataAs(session, path);
     HideBusyMsg();
     // A file that could not be written: the dialog comes again for another place.
     if (saved) break;
@@ -281,13 +277,13 @@ void CmSaveDataTable() {
   ShowDataStatus();
 }
 
-void CmCopyDataTable() {
-  const std::string text = DataTableToText(Session());
+void CmCopyDataTable(TDataSession& session) {
+  const std::string text = DataTableToText(session);
   if (text.empty()) return;
   auto* data = new QMimeData;
   data->setText(FromCp1252(text));
   for (auto [form, mime] : {std::pair{3, kMimeWk3}, std::pair{1, kMimeWk1}}) {
-    const std::vector<std::uint8_t> image = DataTableToWorksheet(Session(), form);
+    const std::vector<std::uint8_t> image = DataTableToWorksheet(session, form);
     data->setData(mime, QByteArray(reinterpret_cast<const char*>(image.data()),
                                    static_cast<qsizetype>(image.size())));
   }
@@ -295,26 +291,26 @@ void CmCopyDataTable() {
 }
 
 void RegisterDataFileCommands(TDataSession& session) {
-  RegisteredSession = &session;
-  RegisterCommand(CmImport, [] { ImportAscii(0); });
-  RegisterCommand(CmAppend, [] { ImportAscii(1); });
-  RegisterCommand(CmImportFilter, [] { ImportDigitalFilter(0); });
-  RegisterCommand(CmAppendFilter, [] { ImportDigitalFilter(1); });
-  RegisterCommand(CmImportClipboard, [] { ImportClipboard(0); });
-  RegisterCommand(CmAppendClipboard, [] { ImportClipboard(1); });
-  RegisterCommand(CmImportClipboardMatrix, [] { ImportClipboardMatrix(0); });
-  RegisterCommand(CmAppendClipboardMatrix, [] { ImportClipboardMatrix(1); });
-  RegisterCommand(CmSaveAs, [] { CmSaveDataTable(); });
-  RegisterCommand(CmCopyData, [] { CmCopyDataTable(); });
+  TDataSession* const s = &session;
+  RegisterCommand(CmImport, [s] { ImportAscii(*s, 0); });
+  RegisterCommand(CmAppend, [s] { ImportAscii(*s, 1); });
+  RegisterCommand(CmImportFilter, [s] { ImportDigitalFilter(*s, 0); });
+  RegisterCommand(CmAppendFilter, [s] { ImportDigitalFilter(*s, 1); });
+  RegisterCommand(CmImportClipboard, [s] { ImportClipboard(*s, 0); });
+  RegisterCommand(CmAppendClipboard, [s] { ImportClipboard(*s, 1); });
+  RegisterCommand(CmImportClipboardMatrix, [s] { ImportClipboardMatrix(*s, 0); });
+  RegisterCommand(CmAppendClipboardMatrix, [s] { ImportClipboardMatrix(*s, 1); });
+  RegisterCommand(CmSaveAs, [s] { CmSaveDataTable(*s); });
+  RegisterCommand(CmCopyData, [s] { CmCopyDataTable(*s); });
   for (int k = 0; k < static_cast<int>(kRecentFileCount); ++k)
-    RegisterCommand(CmRecentFile1 + k, [k] { OpenDataFile(k); });
-  RegisterCommand(CmOpenStartupFile, [] { OpenDataFile(-1); });
+    RegisterCommand(CmRecentFile1 + k, [s, k] { OpenDataFile(*s, k); });
+  RegisterCommand(CmOpenStartupFile, [s] { OpenDataFile(*s, -1); });
   RegisterCommand(CmCloseDataStatus, [] { CloseDataStatus(); });
   RegisterCommand(CmShowDataStatus, [] { ShowDataStatus(); });
   RegisterTextWindowCommands();
 
   // The hooks need the main window: they are set once it stands.
-  AddStartupStep([] {
+  AddStartupStep([s] {
     TDataFileHooks& hooks = DataFileHooks();
     hooks.owner = Main();
     hooks.SetHaveData = [](int on) {
@@ -323,11 +319,12 @@ void RegisterDataFileCommands(TDataSession& session) {
     hooks.SetHaveFits = [](int on) {
       if (MainWindow) MainWindow->HaveFits = on;
     };
-    hooks.SaveAs = [] { CmSaveDataTable(); };
+    hooks.SaveAs = [](TDataSession& unsaved) { CmSaveDataTable(unsaved); };
     hooks.RecentFilesChanged = [] {
       if (MainWindow) MainWindow->EvBuildRecentMenu();
     };
-    if (MainWindow) MainWindow->SetDropFilesHandler(EvDropFiles);
+    if (MainWindow)
+      MainWindow->SetDropFilesHandler([s](const std::vector<std::string>& files) { EvDropFiles(*s, files); });
   });
   AddShutdownStep([] {
     DataFileHooks() = TDataFileHooks{};

@@ -17,17 +17,18 @@ struct TDataSession;
 // commands work on `session`, which outlives them.
 void RegisterDataFileCommands(TDataSession& session);
 
-void ImportAscii(int append);
-void ImportDigitalFilter(int append);
-void ImportClipboard(int append);
-void ImportClipboardMatrix(int append);
+// The commands, on the session they are handed.
+void ImportAscii(TDataSession& session, int append);
+void ImportDigitalFilter(TDataSession& session, int append);
+void ImportClipboard(TDataSession& session, int append);
+void ImportClipboardMatrix(TDataSession& session, int append);
 // Recent entry k (0-4), or the start-up data file for -1; in the mode of the last import
 // or append command.
-void OpenDataFile(int k);
+void OpenDataFile(TDataSession& session, int k);
 // At most five files, each added to the recent files in drop order; the last one opened.
-void EvDropFiles(const std::vector<std::string>& files);
-void CmSaveDataTable();  // command 2109, Save As
-void CmCopyDataTable();
+void EvDropFiles(TDataSession& session, const std::vector<std::string>& files);
+void CmSaveDataTable(TDataSession& session);  // command 2109, Save As
+void CmCopyDataTable(TDataSession& session);
 
 // The "Digital Filter" dialog: the filter n (1-999) and the first point (1-32000).
 class TDlgDigitalFilter : public TDlg {

@@ -236,7 +236,9 @@ void TDlgStat::dragEnterEvent(QDragEnterEvent* event) {
 void TDlgStat::dropEvent(QDropEvent* event) {
   const std::vector<std::string> files = DroppedLocalFiles(*event->mimeData());
   // Handed to the main window after this event: the drop closes this window.
-  if (!files.empty()) platform::PostToUi([files] { EvDropFiles(files); });
+  if (!files.empty()) platform::PostToUi([files] {
+    if (MainWindow) MainWindow->DropFiles(files);
+  });
 }
 
 void CloseDataStatus() {

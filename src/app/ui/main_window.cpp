@@ -383,8 +383,11 @@ std::vector<std::string> DroppedLocalFiles(const QMimeData& data) {
 
 void QVRK::dropEvent(QDropEvent* event) {
   if (!dropHandler_) return;
-  const std::vector<std::string> files = DroppedLocalFiles(*event->mimeData());
-  if (!files.empty()) dropHandler_(files);
+  DropFiles(DroppedLocalFiles(*event->mimeData()));
+}
+
+void QVRK::DropFiles(const std::vector<std::string>& files) {
+  if (dropHandler_ && !files.empty()) dropHandler_(files);
 }
 
 void QVRK::CmToggleToolBar() {

@@ -56,6 +56,8 @@ class QVRK : public QMainWindow {
 
   // Accepting files dropped on the window (the import subsystem installs the handler).
   void SetDropFilesHandler(std::function<void(const std::vector<std::string>&)> handler);
+  // Files dropped elsewhere (the status window) go the same road; nothing without a handler.
+  void DropFiles(const std::vector<std::string>& files);
 
   // What the enablers read, set by the subsystems.
   int HaveData = 0;

@@ -30,26 +30,21 @@ using platform::qt::ToWindow;
 
 constexpr int kMinActivePoints = 4;
 
-// The session the commands work on, given at registration.
-TSession* RegisteredSession = nullptr;
-TSession& Session() { return *RegisteredSession; }
-
 // The settings hold the blocks for the next run of the program: every change is written
 // through at once, so that the settings file never holds blocks older than the program's.
 void KeepBlocksInSettings(const TFitSession& session) {
   StoreFitBlocksInSettings(CurrentSettings(), session.FitSelection, session.FitOptions);
 }
 
-void RestartBackgroundFitForCustomSet() {
-  if (BackgroundFitType() == kBackgroundFitCustomSet) StartBackgroundFit();
+void RestartBackgroundFitForCustomSet(TSession& session) {
+  if (BackgroundFitType() == kBackgroundFitCustomSet) StartBackgroundFit(session);
 }
 
 }  // namespace
 
 namespace fit_commands {
 
-void CmFit(int kind) {
-  TSession& session = Session();
+void CmFit(TSession& session, int kind) {
   if (session.DataStats.ActiveCount < kMinActivePoints) return;
   CloseDataStatus();
   const TFitCommand command = BeginFitCommand(session, kind);
@@ -68,10 +63,9 @@ void CmFit(int kind) {
     ShowDataStatus();
 }
 
-void CmEditCustomSet() {
+void CmEditCustomSet(TSession& session) {
   CloseDataStatus();
   StopBackgroundFit();
-  TSession& session = Session();
   const TFitSelection kept = session.FitSelection;
   const int result = (new TDlgCF(MainWindow, session))->Execute();
   if (result == QDialog::Rejected) session.FitSelection = kept;
@@ -81,33 +75,33 @@ void CmEditCustomSet() {
     return;
   }
   ShowDataStatus();
-  RestartBackgroundFitForCustomSet();
+  RestartBackgroundFitForCustomSet(session);
 }
 
-void CmReadCustomSet() {
+void CmReadCustomSet(TSession& session) {
   CloseDataStatus();
   StopBackgroundFit();
-  const bool read = ReadCustomSetFile(MainWindow, Session());
+  const bool read = ReadCustomSetFile(MainWindow, session);
   ShowDataStatus();
-  if (read) RestartBackgroundFitForCustomSet();
+  if (read) RestartBackgroundFitForCustomSet(session);
 }
 
-void CmFitPreferences() {
+void CmFitPreferences(TSession& session) {
   CloseDataStatus();
   StopBackgroundFit();
-  RunFitPreferences(MainWindow, Session());
+  RunFitPreferences(MainWindow, session);
   ShowDataStatus();
-  StartBackgroundFit();
+  StartBackgroundFit(session);
 }
 
-void CmBackgroundProcessing() {
+void CmBackgroundProcessing(TSession& session) {
   CloseDataStatus();
   int type = BackgroundFitType();
   unsigned flags = BackgroundFitFlags();
   if ((new TBgProc(MainWindow, &type, &flags))->Execute() == QDialog::Accepted) {
     SetBackgroundFitChoice(type, flags);
     StopBackgroundFit();
-    StartBackgroundFit();
+    StartBackgroundFit(session);
   }
   ShowDataStatus();
 }
@@ -141,8 +135,8 @@ int RunFitPreferences(QWidget* parent, TFitSession& session) {
 }
 
 void RegisterFitCommands(TSession& session) {
-  RegisteredSession = &session;
   using namespace fit_commands;
+  TSession* const s = &session;
   const struct {
     int command, kind;
   } kinds[] = {
@@ -153,11 +147,11 @@ void RegisterFitCommands(TSession& session) {
       {CmFitPeak, kFitKindPeak},             {CmFitTransition, kFitKindTransition},
       {CmFitRobustPlane, kFitKindRobustPlane},
   };
-  for (const auto& k : kinds) RegisterCommand(k.command, [kind = k.kind] { CmFit(kind); });
-  RegisterCommand(::CmEditCustomSet, [] { fit_commands::CmEditCustomSet(); });
-  RegisterCommand(::CmReadCustomSet, [] { fit_commands::CmReadCustomSet(); });
-  RegisterCommand(::CmFitPreferences, [] { fit_commands::CmFitPreferences(); });
-  RegisterCommand(CmBackgroundFit, [] { CmBackgroundProcessing(); });
+  for (const auto& k : kinds) RegisterCommand(k.command, [s, kind = k.kind] { CmFit(*s, kind); });
+  RegisterCommand(::CmEditCustomSet, [s] { fit_commands::CmEditCustomSet(*s); });
+  RegisterCommand(::CmReadCustomSet, [s] { fit_commands::CmReadCustomSet(*s); });
+  RegisterCommand(::CmFitPreferences, [s] { fit_commands::CmFitPreferences(*s); });
+  RegisterCommand(CmBackgroundFit, [s] { CmBackgroundProcessing(*s); });
 
   InstallBackgroundFit(session);
   SetBackgroundFitQuery([] { return BgFitState == 1; });
@@ -172,7 +166,7 @@ void RegisterFitCommands(TSession& session) {
   });
   AddShutdownStep([&session] {
     StopFitThread();
-    StopBackgroundFitThread();
+    StopBackgroundFitThread(session);
     FreeFitStorage(session);
   });
 }

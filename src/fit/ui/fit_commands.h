@@ -14,14 +14,15 @@ struct TSession;
 // `session`, which outlives them.
 void RegisterFitCommands(TSession& session);
 
+// The commands, on the session they are handed.
 namespace fit_commands {
 // Runs a fit of the kind (fit_kinds.h) behind the progress dialog; nothing with fewer than
 // 4 active points.
-void CmFit(int kind);
-void CmEditCustomSet();
-void CmReadCustomSet();
-void CmFitPreferences();
-void CmBackgroundProcessing();
+void CmFit(TSession& session, int kind);
+void CmEditCustomSet(TSession& session);
+void CmReadCustomSet(TSession& session);
+void CmFitPreferences(TSession& session);
+void CmBackgroundProcessing(TSession& session);
 }  // namespace fit_commands
 
 // Asks for a custom equation set file and reads it into the session's blocks; a file that cannot be

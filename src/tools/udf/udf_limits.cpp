@@ -72,10 +72,12 @@ void ParseUdfParams(TUdfRecord& record, int k) {
   }
 }
 
-void ParseAllUdfParams() {
+void ParseAllUdfParams() { ParseAllUdfParams(BoundUdfTable()); }
+
+void ParseAllUdfParams(TUdfTable& table) {
   for (int k = 0; k < kUdfCount; ++k) {
-    const TUdfRecord* r = UdfRecordAt(k);
-    if (r && r->DataMask != 0) ParseUdfParams(k);
+    TUdfRecord* r = table[static_cast<std::size_t>(k)].get();
+    if (r && r->DataMask != 0) ParseUdfParams(*r, k);
   }
 }
 

@@ -26,8 +26,10 @@ void ParseUdfParams(int k);
 void ParseUdfParams(TUdfRecord& record, int k);
 
 // ParseUdfParams for every defined function whose limits depend on the data (non-zero
-// mask). The pre-scan calls it after every change of the data table.
+// mask): of the bound table, or of the table handed. The pre-scan calls it after every
+// change of the data table.
 void ParseAllUdfParams();
+void ParseAllUdfParams(TUdfTable& table);
 
 // Measures, for parameter p of function k (p = -1: every parameter), the smallest and
 // largest central difference dZ/dAp at about 25 sampled points of a point table, with the

@@ -28,10 +28,12 @@ TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir) {
   return result;
 }
 
-void RegisterUdfHooks(TUdfSession& session) {
-  PrescanHooks().ParseAllUdfParams = ParseAllUdfParams;
+void RegisterUdfHooks(TUdfSession& functions, const TDataSession& data) {
+  TUdfTable& table = functions.UdfTable;
+  PrescanHooks().ParseAllUdfParams = [&table, &data](TDataSession& prescanned) {
+    if (&prescanned == &data) ParseAllUdfParams(table);
+  };
   // At exit the shell tells the user when the file could not be written.
-  TUdfTable& table = session.UdfTable;
   SetUdfSessionWriter([&table](const std::filesystem::path& dir) {
     return WriteUdfSessionFile(table, dir) != kUdfFileNotWritten;
   });

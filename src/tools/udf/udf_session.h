@@ -6,6 +6,8 @@
 
 #include "expr/udf_record.h"
 
+struct TDataSession;
+
 // Writes every defined function of the table into dir's session file. Returns the number
 // written; 0 when none is defined (nothing is written and an older file stays);
 // kUdfFileNotWritten when the file could not be written.
@@ -26,9 +28,10 @@ struct TUdfInstallResult {
 // in slot order with CurrentUdf set to it (restored afterwards).
 [[nodiscard]] TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir);
 
-// Connects the session's user-defined functions to the shell: the pre-scan's
-// ParseAllUdfParams hook, the session-file writer that SaveSettings calls at exit, and a
-// shutdown step that frees the records afterwards. Start-up calls it once, on the
-// user-interface thread, before the first data load (main.cpp, beside the other modules'
-// start-up registrations); the session outlives the program's run.
-void RegisterUdfHooks(TUdfSession& session);
+// Connects a session's user-defined functions to the shell: the pre-scan's
+// ParseAllUdfParams hook (for a pre-scan of that session's data, whose statistics the
+// language reads), the session-file writer that SaveSettings calls at exit, and a shutdown
+// step that frees the records afterwards. Start-up calls it once, on the user-interface
+// thread, before the first data load (main.cpp, beside the other modules' start-up
+// registrations); the session outlives the program's run.
+void RegisterUdfHooks(TUdfSession& functions, const TDataSession& data);

@@ -17,10 +17,6 @@
 
 namespace {
 constexpr int kStatisticsCapacity = 1000;
-
-// The session the commands work on, given at registration.
-TDataSession* RegisteredSession = nullptr;
-TDataSession& Session() { return *RegisteredSession; }
 }  // namespace
 
 TStatWin::TStatWin(QWidget* parent, const TDataSession& session)
@@ -40,45 +36,44 @@ void TStatWin::FormatText() {
 
 namespace table_commands {
 
-void CmTitles() {
+void CmTitles(TDataSession& session) {
   CloseDataStatus();
-  RunTitlesDialog(MainWindow, Session(), nullptr);
+  RunTitlesDialog(MainWindow, session, nullptr);
   ShowDataStatus();
 }
 
-TStatWin* CmStatistics() {
+TStatWin* CmStatistics(const TDataSession& session) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  auto* window = new TStatWin(MainWindow, Session());
+  auto* window = new TStatWin(MainWindow, session);
   QApplication::restoreOverrideCursor();
   window->show();
   return window;
 }
 
-void CmRemoveInactive() {
-  TDataSession& session = Session();
+void CmRemoveInactive(TDataSession& session) {
   if (session.DataStats.ActiveCount == session.Table.XYZRows()) return;
   CloseDataStatus();
   RemoveInactivePoints(session);
   ShowDataStatus();
 }
 
-void CmClearData() {
+void CmClearData(TDataSession& session) {
   if (AskYesNoIds(platform::qt::ToWindow(MainWindow), 3087, 3088) != platform::kIdYes) return;
   CloseDataStatus();
-  ClearDataTable(Session());
+  ClearDataTable(session);
 }
 
 }  // namespace table_commands
 
 void RegisterDataToolCommands(TDataSession& session) {
-  RegisteredSession = &session;
-  RegisterCommand(CmTitles, [] { table_commands::CmTitles(); });
-  RegisterCommand(CmStatistics, [] { table_commands::CmStatistics(); });
-  RegisterCommand(CmClearInactive, [] { table_commands::CmRemoveInactive(); });
-  RegisterCommand(CmClearData, [] { table_commands::CmClearData(); });
+  TDataSession* const s = &session;
+  RegisterCommand(CmTitles, [s] { table_commands::CmTitles(*s); });
+  RegisterCommand(CmStatistics, [s] { table_commands::CmStatistics(*s); });
+  RegisterCommand(CmClearInactive, [s] { table_commands::CmRemoveInactive(*s); });
+  RegisterCommand(CmClearData, [s] { table_commands::CmClearData(*s); });
   AddStartupStep([] {
-    DataFileHooks().RunTitlesDialog = [](const TDataTitles* previous) {
-      return RunTitlesDialog(MainWindow, Session(), previous);
+    DataFileHooks().RunTitlesDialog = [](TDataSession& imported, const TDataTitles* previous) {
+      return RunTitlesDialog(MainWindow, imported, previous);
     };
   });
 }

@@ -22,10 +22,11 @@ class TStatWin : public TScrWin {
 // window is built). The commands work on `session`, which outlives them.
 void RegisterDataToolCommands(TDataSession& session);
 
-// The handlers (in a namespace of their own: the command ids carry the same names).
+// The handlers, on the session they are handed (in a namespace of their own: the command
+// ids carry the same names).
 namespace table_commands {
-void CmTitles();
-TStatWin* CmStatistics();
-void CmRemoveInactive();
-void CmClearData();
+void CmTitles(TDataSession& session);
+TStatWin* CmStatistics(const TDataSession& session);
+void CmRemoveInactive(TDataSession& session);
+void CmClearData(TDataSession& session);
 }  // namespace table_commands

@@ -239,7 +239,7 @@ TEST_F(DataRoad, DroppedFilesOpenTheLastAndStandInTheRecentListInReverse) {
   ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
   const std::string a = Write("A.txt", Points(4)), b = Write("B.txt", Points(5)),
                     c = Write("C.txt", Points(6));
-  EvDropFiles({a, b, c});
+  EvDropFiles(session_, {a, b, c});
   EXPECT_EQ(session_.Table.XYZRows(), 6);
   const auto& r = CurrentSettings().recentFiles;
   EXPECT_EQ((std::vector<std::string>(r.begin(), r.begin() + 3)), (std::vector<std::string>{c, b, a}));

@@ -66,7 +66,7 @@ TEST_F(TablesUi, TitlesDialogShowsTheTableAndPreviousBringsBackTheTitlesBeforeTh
 }
 
 TEST_F(TablesUi, StatisticsWindowShowsTheStatisticsOfTheMoment) {
-  TStatWin* w = table_commands::CmStatistics();
+  TStatWin* w = table_commands::CmStatistics(session_);
   QApplication::processEvents();
   EXPECT_EQ(w->windowTitle(), "Basic Data Table Statistics");
   ASSERT_EQ(w->Lines().LineCount(), 17);
