@@ -34,11 +34,18 @@ build_all() {
   cmake --build "$ONDRAVIK_BUILD" -j "$(nproc)"
 }
 
-# Qt wants a private runtime directory; give it one so that it does not complain.
+# Qt wants a private runtime directory; give it one so that it does not complain. The same
+# one on every run (as Qt's own fallback), so that a second copy of the program finds the
+# first one's single-instance socket there; a fresh one where that name is not private.
 private_runtime_dir() {
   if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-    XDG_RUNTIME_DIR="$(mktemp -d)"
-    chmod 700 "$XDG_RUNTIME_DIR"
+    local dir="${TMPDIR:-/tmp}/runtime-$(id -un)"
+    mkdir -m 700 -p "$dir" 2>/dev/null || true
+    if [ ! -d "$dir" ] || [ -L "$dir" ] || [ ! -O "$dir" ] || [ "$(stat -c %a "$dir")" != 700 ]; then
+      dir="$(mktemp -d)"
+      chmod 700 "$dir"
+    fi
+    XDG_RUNTIME_DIR="$dir"
     export XDG_RUNTIME_DIR
   fi
 }
