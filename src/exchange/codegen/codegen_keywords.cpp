@@ -124,10 +124,8 @@ std::string OneLine(std::string_view text) {
 // too many to be an index.
 int KeywordIndex(std::string_view digits) {
   int n = 0;
-  const auto end = std::find_if_not(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
-  if (end == digits.begin()) return 0;
-  const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + (end - digits.begin()), n);
-  (void)ptr;  // the digits were counted above
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+  if (ec == std::errc::invalid_argument) return 0;
   return ec == std::errc() ? n : -1;
 }
 
@@ -234,8 +232,6 @@ bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std
   }
   const int series = SeriesCode(fit);
   const int n = fit.equationNumber;
-  const std::array<const std::string*, 4> z = {&run.pieces.z[0], &run.pieces.z[1], &run.pieces.z[2],
-                                               &run.pieces.z[3]};
   switch (found->second) {
     case Keyword::kFname: return Text(out, OneLine(run.functionName));
     case Keyword::kFile: return Text(out, OneLine(run.outputPath));
@@ -280,10 +276,10 @@ bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std
     }
     case Keyword::kFz: return Piece(out, BackTransformText(dialect, fit));
     case Keyword::kEqnCode: return Piece(out, run.pieces.equation);
-    case Keyword::kZ1EqnCode: return Piece(out, *z[0]);
-    case Keyword::kZ2EqnCode: return Piece(out, *z[1]);
-    case Keyword::kZ3EqnCode: return Piece(out, *z[2]);
-    case Keyword::kZ4EqnCode: return Piece(out, *z[3]);
+    case Keyword::kZ1EqnCode: return Piece(out, run.pieces.z[0]);
+    case Keyword::kZ2EqnCode: return Piece(out, run.pieces.z[1]);
+    case Keyword::kZ3EqnCode: return Piece(out, run.pieces.z[2]);
+    case Keyword::kZ4EqnCode: return Piece(out, run.pieces.z[3]);
     case Keyword::kZuEqnCode: return Piece(out, run.pieces.zu);
     case Keyword::kZvEqnCode: return Piece(out, run.pieces.zv);
     case Keyword::kUdfCode: {
