@@ -1,0 +1,2 @@
+#include <fit/fit_list.h>
+#include <string>

@@ -1,0 +1,1 @@
+#include "../fit/fit_list.h"
