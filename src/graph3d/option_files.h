@@ -45,7 +45,7 @@ std::optional<std::vector<std::uint8_t>> ReadOptionFileBytes(const std::filesyst
 // role. A byte above 15 refuses the file as a wrong size does.
 bool DecodeUserColors(std::span<const std::uint8_t> bytes, TColorScheme& out);
 OptionFileStatus ReadUserColorsFile(const std::filesystem::path& path, TColorScheme& out);
-bool WriteUserColorsFile(const std::filesystem::path& path, const TColorScheme& scheme);
+[[nodiscard]] bool WriteUserColorsFile(const std::filesystem::path& path, const TColorScheme& scheme);
 
 // Write the record as it stands, through a temporary file and a rename: a write that fails
 // leaves the file it would have replaced as it was. False when the file cannot be written.

@@ -52,7 +52,7 @@ std::vector<std::uint8_t> EncodeTitleBlock(const TTitleBlock& block);
 // every size entry is made 12 .. 48 with its position kept in that range.
 bool DecodeTitleBlock(std::span<const std::uint8_t> bytes, TTitleBlock& out);
 OptionFileStatus ReadTitleFile(const std::filesystem::path& path, TTitleBlock& out);
-bool WriteTitleFile(const std::filesystem::path& path, const TTitleBlock& block);
+[[nodiscard]] bool WriteTitleFile(const std::filesystem::path& path, const TTitleBlock& block);
 
 // The automatic fit lines of `automatic` replace those of `block` where `block` still holds
 // automatic fit lines: line 2 beginning "Rank", line 3 beginning "r~^2~^=", and lines 4-5

@@ -132,7 +132,7 @@ void TAnimate::CmReadAnimation() {
 
 void TAnimate::CmSaveAnimation() {
   const std::string path = AskOptionFile(this, true, "Save Animation", kAnimationFilter, "ANI");
-  if (!path.empty()) (void)WriteAnimationFile(path, working_);
+  if (!path.empty()) ReportOptionFileSave(this, path, WriteAnimationFile(path, working_));
 }
 
 void TAnimate::accept() {

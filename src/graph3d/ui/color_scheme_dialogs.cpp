@@ -232,7 +232,7 @@ void TUserColor::CmReadColors() {
 
 void TUserColor::CmSaveColors() {
   const std::string path = AskOptionFile(this, true, "Save Custom Colors", kColorsFilter, "CLR");
-  if (!path.empty()) (void)WriteUserColorsFile(path, UserScheme());
+  if (!path.empty()) ReportOptionFileSave(this, path, WriteUserColorsFile(path, UserScheme()));
 }
 
 void TUserColor::CmReset() {

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QPushButton>
 
+#include "app/file_utils.h"
 #include "platform/file_dialog.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
@@ -45,4 +46,9 @@ bool ReportOptionFile(QWidget* owner, const std::string& path, OptionFileStatus 
                       const char* errorText) {
   if (status == OptionFileStatus::Refused) ErrorBox(platform::qt::ToWindow(owner), path, errorText);
   return status == OptionFileStatus::Ok;
+}
+
+void ReportOptionFileSave(QWidget* owner, const std::string& path, bool written) {
+  constexpr int kWriteFailedText = 3075;
+  if (!written) ErrorBox(platform::qt::ToWindow(owner), path, SaveFailureText(path, kWriteFailedText));
 }

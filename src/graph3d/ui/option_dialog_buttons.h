@@ -28,3 +28,6 @@ std::string AskOptionFile(QWidget* owner, bool save, const char* title, const ch
 // passed over silently. True when the file was read.
 bool ReportOptionFile(QWidget* owner, const std::string& path, OptionFileStatus status,
                       const char* errorText);
+// A save the user asked for that did not write its file is told ("Unable to Write File"
+// with the reason, the path as caption); the file it would have replaced stays as it was.
+void ReportOptionFileSave(QWidget* owner, const std::string& path, bool written);

@@ -302,5 +302,5 @@ void T3DScale::CmSaveScale() {
   out.DataLow = out.AxisLow;
   out.DataHigh = out.AxisHigh;
   out.DataDivs = out.Divs;
-  (void)WriteScalingFile(path, out);
+  ReportOptionFileSave(this, path, WriteScalingFile(path, out));
 }

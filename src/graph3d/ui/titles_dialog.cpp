@@ -255,7 +255,7 @@ void TTitles::CmSaveTitles() {
   const std::string path = AskOptionFile(this, true, "Save Custom Titles", kTitlesFilter, "TTL");
   if (path.empty()) return;
   ReadControls();
-  (void)WriteTitleFile(path, working_);
+  ReportOptionFileSave(this, path, WriteTitleFile(path, working_));
 }
 
 void TTitles::accept() {

@@ -417,5 +417,5 @@ void T3DView::CmSaveView() {
   out.GridBits = remembered_.gridBits;
   out.ContourBits = remembered_.contourBits;
   out.LabelBits = remembered_.labelBits;
-  (void)WriteViewFile(path, out);
+  ReportOptionFileSave(this, path, WriteViewFile(path, out));
 }
