@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/data_statistics.h"
+#include "platform/gui_thread.h"
 
 namespace {
 
@@ -85,7 +86,10 @@ TBoundStatistics& Bound() {
 
 }  // namespace
 
-void ExprBindDataStats(const TDataStats* stats) { Bind(Bound(), stats ? *stats : UnboundStats()); }
+void ExprBindDataStats(const TDataStats* stats) {
+  platform::AssertUiThread();
+  Bind(Bound(), stats ? *stats : UnboundStats());
+}
 
 const TDataStats& ExprDataStats() { return *Bound().stats; }
 

@@ -1,5 +1,7 @@
 #include "expr/udf_record.h"
 
+#include "platform/gui_thread.h"
+
 namespace {
 
 TUdfTable& UnboundTable() {
@@ -24,7 +26,10 @@ int UdfTableDefinedCount(const TUdfTable& table) {
   return n;
 }
 
-void ExprBindUdfTable(TUdfTable* table) { g_bound = table; }
+void ExprBindUdfTable(TUdfTable* table) {
+  platform::AssertUiThread();
+  g_bound = table;
+}
 
 TUdfTable& BoundUdfTable() { return g_bound ? *g_bound : UnboundTable(); }
 

@@ -125,6 +125,7 @@ int BackgroundFitType() {
 std::uint32_t BackgroundFitFlags() { return BlockWord(kBgFitFlagsOffset) & 3u; }
 
 void SetBackgroundFitChoice(int type, std::uint32_t flags) {
+  platform::AssertUiThread();
   if (type < 0 || type >= kBackgroundFitTypeCount) type = kBackgroundFitNone;
   SetBlockWord(kBgFitTypeOffset, static_cast<std::uint32_t>(type));
   SetBlockWord(kBgFitFlagsOffset, flags & 3u);
@@ -136,6 +137,7 @@ TBackgroundFitHooks& BackgroundFitHooks() {
 }
 
 void StartBackgroundFit(TSession& session) {
+  platform::AssertUiThread();
   StopBackgroundFitThread(session);
   const int kind = FitKindOfBackgroundType(BackgroundFitType());
   // Never beside a foreground run: both write the one fit list.
@@ -166,6 +168,7 @@ void StopBackgroundFitKeepingResults() {
 }
 
 void StopBackgroundFitThread(TSession& session) {
+  platform::AssertUiThread();
   StopBackgroundFitKeepingResults();
   if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(0);
   VoidFitList(session);

@@ -21,6 +21,7 @@
 #include "fit/term_subset_numbers.h"
 #include "fit/term_subset_search.h"
 #include "numerics/dense_solvers.h"
+#include "platform/gui_thread.h"
 
 namespace {
 
@@ -205,6 +206,7 @@ std::optional<TFitSide> RefitRankForRender(const TSession& session, int rank, bo
 }
 
 bool MakeRankCurrent(TSession& session, int rank, int mode) {
+  platform::AssertUiThread();
   if (!RefitRankInto(session.CurFit, session, rank, mode)) return false;
   if (session.CurFit.udfIndex >= 0) ExprThreadContext().CurrentUdf = session.CurFit.udfIndex;
   return true;

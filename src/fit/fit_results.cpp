@@ -4,8 +4,10 @@
 
 #include "fit/fit_refit.h"
 #include "fit/session.h"
+#include "platform/gui_thread.h"
 
 void PublishFitResults(TSession& session, TFitRunOutcome outcome) {
+  platform::AssertUiThread();
   session.FitResultsValid = 0;
   std::swap(session.FitList, outcome.list);
   session.FitListProducts = std::move(outcome.products);

@@ -41,8 +41,15 @@ TFitJob MakeFitJob(const TSession& session, const TFitSelection& selection,
   return job;
 }
 
-void SetFitProgressSink(TFitProgressSink* sink) { g_sink = sink; }
-TFitProgressSink* FitProgressSink() { return g_sink; }
+void SetFitProgressSink(TFitProgressSink* sink) {
+  platform::AssertUiThread();
+  g_sink = sink;
+}
+
+TFitProgressSink* FitProgressSink() {
+  platform::AssertUiThread();
+  return g_sink;
+}
 
 bool SendFitMessages(const std::vector<TFitMessage>& messages) {
   return platform::SendToUiUnless(

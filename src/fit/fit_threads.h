@@ -47,7 +47,7 @@ class TFitProgressSink {
   virtual ~TFitProgressSink() = default;
   virtual void EvFitProgress(const TFitMessage& message) = 0;
 };
-// The sink of the running dialog, null when none; user-interface thread only.
+// The sink of the running dialog, null when none; user-interface thread only (checked).
 void SetFitProgressSink(TFitProgressSink* sink);
 TFitProgressSink* FitProgressSink();
 

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -27,6 +29,12 @@ UiDispatcher* SetUiDispatcher(UiDispatcher* dispatcher) {
 bool OnUiThread() {
   UiDispatcher* d = g_dispatcher.load();
   return d ? d->OnUiThread() : true;
+}
+
+void UiThreadViolation(const std::source_location& where) {
+  std::fprintf(stderr, "%s:%u: %s runs off the user-interface thread\n", where.file_name(),
+               static_cast<unsigned>(where.line()), where.function_name());
+  std::abort();
 }
 
 void PostToUi(std::function<void()> task) {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <functional>
+#include <source_location>
 
 namespace platform {
 
@@ -24,6 +25,18 @@ class UiDispatcher {
 // calling thread.
 UiDispatcher* SetUiDispatcher(UiDispatcher* dispatcher);
 bool OnUiThread();
+
+// Where a function's contract says "user-interface thread only": a build without NDEBUG
+// stops with the caller's place when it is called from any other thread (headless runs,
+// without a dispatcher, count every thread as the user interface's).
+[[noreturn]] void UiThreadViolation(const std::source_location& where);
+inline void AssertUiThread(const std::source_location where = std::source_location::current()) {
+#ifndef NDEBUG
+  if (!OnUiThread()) UiThreadViolation(where);
+#else
+  (void)where;
+#endif
+}
 void PostToUi(std::function<void()> task);
 void SendToUi(std::function<void()> task);
 // Send for a worker whose user-interface thread may wait for it: the worker waits until the
