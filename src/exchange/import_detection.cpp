@@ -13,7 +13,8 @@
 #include "exchange/ascii_fields.h"
 #include "exchange/compound_file.h"
 #include "exchange/reader_contract.h"
-#include "exchange/sav_dictionary.h"
+#include "exchange/sav_file.h"
+#include "exchange/sav_readers.h"
 #include "exchange/worksheet_cells.h"
 
 namespace {
@@ -157,15 +158,10 @@ int ProbeNotebook(const std::string& path) {
 
 int ProbeOkapSav(const std::string& path) {
   if (MissingOrEmpty(path) < 0) return -1;
-  const std::vector<std::uint8_t> head = ReadFileHead(path, 16);
-  if (!HasSavMagic(head.data(), head.size())) return 0;
+  if (!HasSavMagic(ReadFileHead(path, kSavMagicSize))) return 0;
   TSavDictionary dictionary;
-  if (!ReadSavDictionary(path, dictionary)) return 0;
-  static constexpr const char* kOwn[5] = {"XVAR", "YVAR", "ZVAR", "ACTIVE", "WEIGHT"};
-  const auto& v = dictionary.variables;
-  bool own = v.size() == 5;
-  for (std::size_t i = 0; own && i < 5; ++i) own = v[i].type == 0 && v[i].name == kOwn[i];
-  return own ? 24 : 23;
+  if (ReadSavDictionary(path, dictionary) != TSavStatus::kOk) return 0;
+  return IsOwnSavDictionary(dictionary) ? 24 : 23;
 }
 
 int DetectImportFileType(std::string& path) {

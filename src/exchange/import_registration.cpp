@@ -8,6 +8,7 @@
 #include "exchange/import_detection.h"
 #include "exchange/mvw_reader.h"
 #include "exchange/notebook_readers.h"
+#include "exchange/sav_readers.h"
 #include "exchange/worksheet_readers.h"
 
 void RegisterImportReaders() {
@@ -50,6 +51,12 @@ void RegisterImportReaders() {
     r.Read[static_cast<std::size_t>(kind)] = ReadNotebook;
     r.ReadColumn[static_cast<std::size_t>(kind)] = ReadNotebookColumn;
   }
+  r.Read[23] = ReadOkapSav;
+  r.Read[24] = ReadOkapSavOwn;
+  for (int kind : {23, 24})
+    r.ReadColumn[static_cast<std::size_t>(kind)] = [](const std::string& path, int, int variable) {
+      return ReadOkapVariable(path, variable);
+    };
 
   // The listers of the column dialogs.
   for (int kind : {2, 3, 4}) r.List[static_cast<std::size_t>(kind)] = ListAsciiColumns;
@@ -64,4 +71,8 @@ void RegisterImportReaders() {
   for (int kind : {17, 18, 19}) r.List[static_cast<std::size_t>(kind)] = ListDifColumns;
   r.List[20] = ListOleExcelColumns;
   for (int kind : {21, 22}) r.List[static_cast<std::size_t>(kind)] = ListNotebookColumns;
+  for (int kind : {23, 24})
+    r.List[static_cast<std::size_t>(kind)] = [](const std::string& path, std::vector<std::string>& list) {
+      return ListOkapVariables(path, list);
+    };
 }

@@ -1,5 +1,7 @@
 #include "exchange/reader_contract.h"
 
+#include <cmath>
+
 #include "app/long_double.h"
 
 bool KeepFilteredPoint(int c, int n, int start) {
@@ -22,6 +24,12 @@ int TPointCollector::Add(long double x, long double y, long double z, long doubl
   p.X = x, p.Y = y, p.Z = z, p.W = w, p.Status = status;
   result_.points.push_back(p);
   return static_cast<int>(result_.points.size()) - 1;
+}
+
+int TPointCollector::AddSignedWeight(long double x, long double y, long double z, long double w) {
+  if (!IsUsableValue(x) || !IsUsableValue(y) || !IsUsableValue(z) || !IsUsableValue(w)) return -1;
+  const char status = args_.filterN == 1 && w < 0 ? kPointInactive : kPointActive;
+  return Add(x, y, z, std::fabs(w), status);
 }
 
 TReadResult FailedRead(TReadError error) {

@@ -25,6 +25,11 @@ class TPointCollector {
   // when the filter dropped it or the table has no room for it.
   int Add(long double x, long double y, long double z, long double w,
           char status = kPointActive);
+  // A row of a format whose weight column marks inactive rows by its sign: no point when a
+  // value is not a usable number; else W = |w|, and a negative w makes the point inactive
+  // while the digital filter keeps every point (a filtered read renumbers the rows, and the
+  // mark is not kept).
+  int AddSignedWeight(long double x, long double y, long double z, long double w);
 
  private:
   const TReadArgs& args_;

@@ -169,14 +169,8 @@ void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& 
   TPointCollector points(args, result);
   std::size_t n = std::min({x.size(), y.size(), z.size()});
   if (w) n = std::min(n, w->size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const long double wi = w ? (*w)[i] : 1.0L;
-    if (IsMissing(x[i]) || IsMissing(y[i]) || IsMissing(z[i]) || IsMissing(wi)) continue;
-    // A negative weight marks a row the file holds as inactive; with a digital filter the
-    // rows are renumbered and the mark is not kept.
-    const char status = args.filterN == 1 && wi < 0 ? kPointInactive : kPointActive;
-    (void)points.Add(x[i], y[i], z[i], std::fabs(wi), status);
-  }
+  for (std::size_t i = 0; i < n; ++i)
+    (void)points.AddSignedWeight(x[i], y[i], z[i], w ? (*w)[i] : 1.0L);  // stored or not: both fine
   result.weighted = w && weightsFlag && !result.points.empty();
 }
 

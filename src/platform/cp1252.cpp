@@ -61,4 +61,27 @@ std::string Utf8ToCp1252(std::string_view text) {
   return out;
 }
 
+std::string Cp1252ToUtf8(std::string_view text, std::size_t maxBytes) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const char32_t u = Cp1252ToUnicode(static_cast<unsigned char>(c));
+    char bytes[3];
+    std::size_t n = 0;
+    if (u < 0x80) {
+      bytes[n++] = static_cast<char>(u);
+    } else if (u < 0x800) {
+      bytes[n++] = static_cast<char>(0xC0 | (u >> 6));
+      bytes[n++] = static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+      bytes[n++] = static_cast<char>(0xE0 | (u >> 12));
+      bytes[n++] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      bytes[n++] = static_cast<char>(0x80 | (u & 0x3F));
+    }
+    if (out.size() + n > maxBytes) break;
+    out.append(bytes, n);
+  }
+  return out;
+}
+
 }  // namespace platform

@@ -18,4 +18,9 @@ int UnicodeToCp1252(char32_t u);
 // so a name that never was UTF-8 is shown as it stands rather than lost.
 std::string Utf8ToCp1252(std::string_view text);
 
+// A Windows-1252 text as UTF-8, for files whose text is UTF-8 (every byte has a character,
+// so nothing is lost). `maxBytes` holds the result to that many bytes without cutting a
+// character.
+std::string Cp1252ToUtf8(std::string_view text, std::size_t maxBytes = std::string::npos);
+
 }  // namespace platform

@@ -23,7 +23,8 @@
 #include "exchange/exchange_test_support.h"
 #include "exchange/import_detection.h"
 #include "exchange/sav_builder.h"
-#include "exchange/sav_dictionary.h"
+#include "exchange/sav_file.h"
+#include "exchange/sav_readers.h"
 #include "exchange/excel_readers.h"
 #include "exchange/mvw_builder.h"
 #include "exchange/mvw_reader.h"
@@ -107,8 +108,7 @@ class HostileInput : public TableTest {
       ReadDifColumn(path, 1);
       ListDbaseFields(path, list);
       ReadDbaseColumn(path, 1);
-      TSavDictionary dictionary;
-      (void)ReadSavDictionary(path, dictionary);  // hostile bytes: either verdict, no fault
+      if (ext == std::string_view("sav")) FeedSavReaders(path);
       TCompoundFile cf;
       if (cf.Open(path))
         for (const std::string& name : cf.ChildNames(cf.Root())) cf.ReadStream(cf.FindChild(cf.Root(), name));
@@ -116,6 +116,29 @@ class HostileInput : public TableTest {
       // the name when the header names none.
       if (ext == std::string_view("wk1") || ext == std::string_view("wk3")) FeedBinaryReaders(path);
     }
+  }
+
+  // The .sav readers decode numbers from bytes: what they give must be sound.
+  void FeedSavReaders(const std::string& path) {
+    TSavDictionary dictionary;
+    (void)ReadSavDictionary(path, dictionary);  // hostile bytes: either verdict, no fault
+    TReadArgs a = Args(path);
+    a.colX = 1, a.colY = 2, a.colZ = 1, a.colW = 2;
+    for (const TReadResult& r : {ReadOkapSav(a), ReadOkapSavOwn(a)}) {
+      ASSERT_LE(r.points.size(), static_cast<std::size_t>(a.capacity));
+      for (const TXYZPoint& p : r.points) {
+        ASSERT_TRUE(std::isfinite(p.X) && std::isfinite(p.Y) && std::isfinite(p.Z) && std::isfinite(p.W));
+        ASSERT_TRUE(p.Status == kPointActive || p.Status == kPointInactive);
+        ASSERT_NE(p.X, ExprErrorValue);
+      }
+      ASSERT_LE(r.titles.Title.size(), kDataTitleLength);
+      ASSERT_LE(r.titles.XName.size(), kAxisNameLength);
+    }
+    std::vector<std::string> list;
+    const int n = ListOkapVariables(path, list);
+    ASSERT_EQ(n, static_cast<int>(list.size()));
+    const TColumnArray c = ReadOkapVariable(path, 1);
+    ASSERT_TRUE(c.empty() || c[0] == static_cast<long double>(c.size() - 1));
   }
 
   // The worksheet, workbook, notebook and worksheet-file readers decode numbers from bytes,
@@ -135,6 +158,7 @@ class HostileInput : public TableTest {
       }
       ASSERT_LE(r.titles.Title.size(), kDataTitleLength);
     }
+    FeedSavReaders(path);
     (void)ReadWorksheetMatrix(path, kXYZMaxPoints);
     std::vector<std::string> list;
     const auto listed = [&list](int n, std::size_t width) {
@@ -230,9 +254,9 @@ TEST_F(HostileInput, SpecificTraps) {
   sav[176 + 28 + 4] = 0xFF;
   sav[176 + 28 + 7] = 0xFF;
   TSavDictionary d;
-  EXPECT_FALSE(ParseSavDictionary(sav, d));
+  EXPECT_NE(ReadSavDictionary(dir_.Write("neg.sav", sav), d), TSavStatus::kOk);
   sav[176 + 28 + 7] = 0x7F;
-  EXPECT_FALSE(ParseSavDictionary(sav, d));
+  EXPECT_NE(ReadSavDictionary(dir_.Write("long.sav", sav), d), TSavStatus::kOk);
   // A DIF claiming 2^31 vectors, an ASCII file with a 100000-digit number, NUL bytes and
   // endless words.
   Feed(Bytes{});

@@ -47,7 +47,8 @@
 #include "exchange/mvw_reader.h"
 #include "exchange/notebook_readers.h"
 #include "exchange/sav_builder.h"
-#include "exchange/sav_dictionary.h"
+#include "exchange/sav_file.h"
+#include "exchange/sav_readers.h"
 #include "exchange/worksheet_builder.h"
 #include "exchange/worksheet_cells.h"
 #include "exchange/worksheet_readers.h"
@@ -232,6 +233,17 @@ std::vector<Target> Targets() {
       exchange_test::BuildSavFile({{"XVAR", 0, "x label", {1.0, 2.0}}, {"YVAR", 0, "y"},
                                    {"LONGSTR", 300}, {"S", 8}}),
   };
+  // Statistics-package files: PSPP's (compressed, plain, zlib, Windows-1252) and a
+  // hand-built dictionary.
+  const std::vector<Bytes> savSeeds = {
+      Fixture("pspp_compressed.sav"), Fixture("pspp_uncompressed.sav"), Fixture("pspp_zcompressed.sav"),
+      Fixture("pspp_windows1252.sav"),
+      exchange_test::BuildSavFile({{"XVAR", 0, "x label", {1.0, 2.0}}, {"YVAR", 0, "y"}, {"LONGSTR", 300}, {"S", 8}}),
+  };
+  const std::vector<std::string> savTokens = {"$FL2@(#) ", "$FL3@(#) ", std::string("\xE7\x03\x00\x00", 4),
+                                              std::string("\x07\x00\x00\x00", 4), std::string("\xFF\xFF\xFF\xFF", 4),
+                                              std::string("\xFF\xFF\xFF\xFF\xFF\xFF\xEF\xFF", 8), "\xFC", "\xFD", "\xFE",
+                                              "UTF-8", "windows-1252"};
   const std::vector<std::string> binaryTokens = {std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8),
                                                  "$FL2@(#)", std::string("\x00\x00\x02\x00\x06\x04", 6),
                                                  std::string("\xFE\xFF\xFF\xFF", 4), "Workbook", "RNBContents"};
@@ -270,12 +282,21 @@ std::vector<Target> Targets() {
                        std::vector<std::uint8_t> stream;
                        FindNotebookSection(path, &stream);
                      }});
-  targets.push_back({"sav", "sav", binarySeeds, binaryTokens,
-                     [](const Bytes& input, const std::string& path, std::uint64_t) {
+  targets.push_back({"sav", "sav", savSeeds, savTokens,
+                     [](const Bytes&, const std::string& path, std::uint64_t i) {
                        TSavDictionary d;
-                       (void)ParseSavDictionary(input, d);  // mutated bytes: either verdict
-                       TSavDictionary fromFile;
-                       (void)ReadSavDictionary(path, fromFile);
+                       if (ReadSavDictionary(path, d) == TSavStatus::kOk)
+                         Check(d.weightVariable < static_cast<int>(d.variables.size()), "a weight variable beyond the list");
+                       std::vector<std::string> list;
+                       Check(ListOkapVariables(path, list) == static_cast<int>(list.size()), "list and count differ");
+                       TReadArgs args = ArgsFor(path, i, 1);
+                       args.colX = 1 + static_cast<int>(i % 3), args.colY = 2, args.colZ = 1;
+                       args.colW = i % 2 ? 3 : -1;
+                       CheckRead(ReadOkapSav(args), args, false);  // |w|: a weight of 0 stays 0
+                       CheckRead(ReadOkapSavOwn(args), args, false);
+                       const TColumnArray c = ReadOkapVariable(path, 1 + static_cast<int>(i % 4));
+                       Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
+                       ProbeOkapSav(path);
                      }});
   targets.push_back({"worksheet_records", "wk1", binarySeeds, binaryTokens,
                      [](const Bytes& input, const std::string& path, std::uint64_t) {

@@ -29,4 +29,15 @@ TEST(Cp1252, Utf8NamesBecomeCodedText) {
   for (const Case& c : cases) EXPECT_EQ(platform::Utf8ToCp1252(c.utf8), c.coded) << c.utf8;
 }
 
+TEST(Cp1252, CodedTextBecomesUtf8AndComesBack) {
+  std::string every;
+  for (int b = 1; b < 256; ++b) every += static_cast<char>(b);
+  EXPECT_EQ(platform::Utf8ToCp1252(platform::Cp1252ToUtf8(every)), every);
+  EXPECT_EQ(platform::Cp1252ToUtf8("H\xF6he \x80" "5"), "H\xC3\xB6he \xE2\x82\xAC" "5");
+  // Held to a byte count, a character that does not fit whole is left out.
+  EXPECT_EQ(platform::Cp1252ToUtf8("ab\x80", 4), "ab");
+  EXPECT_EQ(platform::Cp1252ToUtf8("ab\x80", 5), "ab\xE2\x82\xAC");
+  EXPECT_EQ(platform::Cp1252ToUtf8("\xFC\xFC\xFC", 5), "\xC3\xBC\xC3\xBC");
+}
+
 }  // namespace

@@ -1,0 +1,178 @@
+#include "exchange/sav_readers.h"
+
+#include <array>
+#include <cmath>
+
+#include "app/c_format.h"
+#include "app/long_double.h"
+#include "exchange/reader_contract.h"
+#include "exchange/sav_file.h"
+
+namespace {
+
+constexpr std::size_t kListedLabelChars = 40;
+constexpr std::array<const char*, 5> kOwnVariables = {"XVAR", "YVAR", "ZVAR", "ACTIVE", "WEIGHT"};
+enum OwnVariable { kXVar, kYVar, kZVar, kActive, kWeight };
+
+int FailureCode(TSavStatus status) { return status == TSavStatus::kCannotOpen ? -1 : -2; }
+
+TReadError ReadErrorOf(TSavStatus status) {
+  return status == TSavStatus::kCannotOpen ? TReadError::kCannotOpen : TReadError::kMalformed;
+}
+
+// A value as the chosen-variable readers take it: missing when it is the system-missing
+// value or one of its variable's missing values.
+long double Converted(const TSavValue& v) {
+  return v.systemMissing || v.userMissing ? ExprErrorValue : static_cast<long double>(v.value);
+}
+// The same with only the system-missing value missing (the program's own files).
+long double Raw(const TSavValue& v) {
+  return v.systemMissing ? ExprErrorValue : static_cast<long double>(v.value);
+}
+
+std::string TrimTrailing(std::string text) {
+  const std::size_t end = text.find_last_not_of(" \t\n\r");
+  text.erase(end == std::string::npos ? 0 : end + 1);
+  return text;
+}
+
+std::string AxisName(const TSavVariable& v) { return v.label.empty() ? v.name : v.label; }
+
+// The 0-based index of a 1-based variable number that names a numeric variable, or -1.
+int NumericVariable(const TSavDictionary& d, int number) {
+  if (number < 1 || number > static_cast<int>(d.variables.size())) return -1;
+  return d.variables[static_cast<std::size_t>(number - 1)].numeric ? number - 1 : -1;
+}
+
+}  // namespace
+
+bool IsOwnSavDictionary(const TSavDictionary& d) {
+  if (d.variables.size() != kOwnVariables.size()) return false;
+  for (std::size_t i = 0; i < kOwnVariables.size(); ++i)
+    if (!d.variables[i].numeric || d.variables[i].name != kOwnVariables[i]) return false;
+  return true;
+}
+
+int ListOkapVariables(const std::string& path, std::vector<std::string>& list, std::size_t capacity) {
+  list.clear();
+  TSavDictionary d;
+  if (ReadSavDictionary(path, d) != TSavStatus::kOk) return 0;
+  for (std::size_t i = 0; i < d.variables.size() && list.size() < capacity; ++i) {
+    const TSavVariable& v = d.variables[i];
+    if (!v.numeric) continue;
+    std::string entry = CFormat("%d %s", static_cast<int>(i + 1), v.name.c_str());
+    if (!v.label.empty()) entry += " [" + v.label.substr(0, kListedLabelChars) + "]";
+    list.push_back(std::move(entry));
+  }
+  return static_cast<int>(list.size());
+}
+
+int ReadOkapVariables(const std::string& path, const std::vector<int>& variables,
+                      std::vector<TColumnArray>& arrays) {
+  arrays.assign(variables.size(), NewColumnArray());
+  TSavDictionary d;
+  if (const TSavStatus s = ReadSavDictionary(path, d); s != TSavStatus::kOk) return FailureCode(s);
+  std::vector<int> indices;
+  for (const int number : variables) {
+    const int index = NumericVariable(d, number);
+    if (index < 0) return -2;
+    indices.push_back(index);
+  }
+  int kept = 0;
+  const TSavStatus s = ReadSavCases(path, indices, [&](std::span<const TSavValue> values) {
+    for (const TSavValue& v : values)
+      if (!IsUsableValue(Converted(v))) return true;
+    for (std::size_t k = 0; k < values.size(); ++k) AppendColumnValue(arrays[k], Converted(values[k]));
+    ++kept;
+    return kept < kMaxColumnValues;
+  });
+  if (s != TSavStatus::kOk) {
+    arrays.assign(variables.size(), NewColumnArray());
+    return FailureCode(s);
+  }
+  return kept;
+}
+
+int ReadOkapVariablePair(const std::string& path, int x, int y, TColumnArray& xs, TColumnArray& ys) {
+  std::vector<TColumnArray> arrays;
+  const int n = ReadOkapVariables(path, {x, y}, arrays);
+  xs = std::move(arrays[0]), ys = std::move(arrays[1]);
+  return n;
+}
+
+int ReadOkapVariables3(const std::string& path, int x, int y, int z, TColumnArray& xs,
+                       TColumnArray& ys, TColumnArray& zs) {
+  std::vector<TColumnArray> arrays;
+  const int n = ReadOkapVariables(path, {x, y, z}, arrays);
+  xs = std::move(arrays[0]), ys = std::move(arrays[1]), zs = std::move(arrays[2]);
+  return n;
+}
+
+TColumnArray ReadOkapVariable(const std::string& path, int variable) {
+  TSavDictionary d;
+  if (ReadSavDictionary(path, d) != TSavStatus::kOk) return {};
+  const int index = NumericVariable(d, variable);
+  if (index < 0) return {};
+  TColumnArray column = NewColumnArray();
+  const int chosen[] = {index};
+  const TSavStatus s = ReadSavCases(path, chosen, [&](std::span<const TSavValue> values) {
+    AppendColumnValue(column, Converted(values[0]));
+    return column[0] < kMaxColumnValues;
+  });
+  if (s != TSavStatus::kOk) return {};
+  return column;
+}
+
+TReadResult ReadOkapSav(const TReadArgs& args) {
+  TSavDictionary d;
+  if (const TSavStatus s = ReadSavDictionary(args.path, d); s != TSavStatus::kOk) return FailedRead(ReadErrorOf(s));
+  const bool weighted = args.colW > 0;
+  std::vector<int> indices;
+  for (const int number : {args.colX, args.colY, args.colZ}) indices.push_back(NumericVariable(d, number));
+  if (weighted) indices.push_back(NumericVariable(d, args.colW));
+  for (const int index : indices)
+    if (index < 0) return FailedRead(TReadError::kMalformed);
+
+  TReadResult result;
+  result.titles.SetTitle(TrimTrailing(d.fileLabel));
+  result.titles.SetXName(AxisName(d.variables[static_cast<std::size_t>(indices[0])]));
+  result.titles.SetYName(AxisName(d.variables[static_cast<std::size_t>(indices[1])]));
+  result.titles.SetZName(AxisName(d.variables[static_cast<std::size_t>(indices[2])]));
+  TPointCollector points(args, result);
+  int cases = 0;
+  const TSavStatus s = ReadSavCases(args.path, indices, [&](std::span<const TSavValue> v) {
+    ++cases;
+    (void)points.AddSignedWeight(Converted(v[0]), Converted(v[1]), Converted(v[2]),
+                                 weighted ? Converted(v[3]) : 1.0L);  // a missing value: no point
+    return true;
+  });
+  if (s != TSavStatus::kOk) return FailedRead(ReadErrorOf(s));
+  if (cases < 1) return FailedRead(TReadError::kMalformed);
+  result.weighted = weighted && !result.points.empty();
+  return result;
+}
+
+TReadResult ReadOkapSavOwn(const TReadArgs& args) {
+  TSavDictionary d;
+  if (const TSavStatus s = ReadSavDictionary(args.path, d); s != TSavStatus::kOk) return FailedRead(ReadErrorOf(s));
+  if (!IsOwnSavDictionary(d)) return FailedRead(TReadError::kMalformed);
+  TReadResult result;
+  result.titles.SetTitle(TrimTrailing(d.fileLabel));
+  result.titles.SetXName(d.variables[kXVar].label);
+  result.titles.SetYName(d.variables[kYVar].label);
+  result.titles.SetZName(d.variables[kZVar].label);
+  TPointCollector points(args, result);
+  const int all[] = {kXVar, kYVar, kZVar, kActive, kWeight};
+  const TSavStatus s = ReadSavCases(args.path, all, [&](std::span<const TSavValue> v) {
+    const long double x = Raw(v[kXVar]), y = Raw(v[kYVar]), z = Raw(v[kZVar]), w = Raw(v[kWeight]);
+    if (!IsUsableValue(x) || !IsUsableValue(y) || !IsUsableValue(z) || !IsUsableValue(w)) return true;
+    // The state decides alone: a point written inactive comes back inactive whatever its
+    // weight (a weight of 0 has no sign to carry the mark).
+    const bool inactive = !v[kActive].systemMissing && v[kActive].value == 0;
+    (void)points.Add(x, y, z, std::fabs(w), inactive && args.filterN == 1 ? kPointInactive : kPointActive);
+    return true;
+  });
+  if (s != TSavStatus::kOk) return FailedRead(ReadErrorOf(s));
+  result.weighted = d.weightVariable >= 0 && !result.points.empty();
+  return result;
+}
