@@ -1,5 +1,6 @@
 #include "exchange/import_registration.h"
 
+#include "app/data_session.h"
 #include "app/import_readers.h"
 #include "exchange/ascii_readers.h"
 #include "exchange/dbase_reader.h"
@@ -9,6 +10,7 @@
 #include "exchange/mvw_reader.h"
 #include "exchange/notebook_readers.h"
 #include "exchange/sav_readers.h"
+#include "exchange/sav_writers.h"
 #include "exchange/worksheet_readers.h"
 
 void RegisterImportReaders() {
@@ -57,6 +59,9 @@ void RegisterImportReaders() {
     r.ReadColumn[static_cast<std::size_t>(kind)] = [](const std::string& path, int, int variable) {
       return ReadOkapVariable(path, variable);
     };
+  r.WriteSav = [](const TDataSession& session, const std::string& path) {
+    return WriteOkapSav(path, session.Table.XYZData(), session.DataTitles()).Code();
+  };
 
   // The listers of the column dialogs.
   for (int kind : {2, 3, 4}) r.List[static_cast<std::size_t>(kind)] = ListAsciiColumns;

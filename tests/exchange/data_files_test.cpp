@@ -274,10 +274,18 @@ TEST_F(DataFiles, SaveAsTextOfFourPointsAndItsFailures) {
   EXPECT_EQ(ImportDataFile(session_, 0), 4);
   EXPECT_EQ(TableBytes(session_.Table), before);
   EXPECT_EQ(session_.DataTitles().Title, "T");
+  // So does the statistics-package file, as the program's own kind.
+  EXPECT_EQ(SaveDataAs(session_, dir_.File("s.sav")), 1);
+  session_.DataFileName = dir_.File("s.sav");
+  EXPECT_EQ(ImportDataFile(session_, 0), 4);
+  EXPECT_EQ(session_.ImportFileKind, 24);
+  EXPECT_EQ(TableBytes(session_.Table), before);
+  EXPECT_EQ(session_.DataTitles().Title, "T");
 
   session_.DataUnsaved = 1;
   std::filesystem::create_directory(dir_.File("folder.prn"));  // a write that must fail
-  for (const std::string& bad : {dir_.File("folder.prn"), dir_.File("x.rtf"), dir_.File("x.sav")}) {
+  std::filesystem::create_directory(dir_.File("folder.sav"));
+  for (const std::string& bad : {dir_.File("folder.prn"), dir_.File("x.rtf"), dir_.File("folder.sav")}) {
     EXPECT_EQ(SaveDataAs(session_, bad), 0) << bad;
     EXPECT_EQ(session_.DataUnsaved, 1);
     EXPECT_FALSE(std::filesystem::is_regular_file(bad));

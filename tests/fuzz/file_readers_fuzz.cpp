@@ -49,6 +49,7 @@
 #include "exchange/sav_builder.h"
 #include "exchange/sav_file.h"
 #include "exchange/sav_readers.h"
+#include "exchange/sav_writers.h"
 #include "exchange/worksheet_builder.h"
 #include "exchange/worksheet_cells.h"
 #include "exchange/worksheet_readers.h"
@@ -100,6 +101,16 @@ std::vector<Bytes> SeedFiles(const std::string& folder) {
   return seeds;
 }
 Bytes Fixture(const char* name) { return FileBytes(fs::path(ONDRAVIK_TEST_DATA_DIR) / name); }
+
+// The bytes a writer of ours puts in a file.
+Bytes Written(const std::function<bool(const std::string& path)>& write) {
+  const fs::path path = fs::temp_directory_path() / ("ondravik_fuzz_seed_" + std::to_string(::getpid()));
+  const bool ok = write(path.string());
+  Bytes bytes = ok ? FileBytes(path) : Bytes{};
+  fs::remove(path);
+  if (!ok) Fail("a seed could not be written");
+  return bytes;
+}
 
 void CheckTitles(const TDataTitles& t) {
   Check(t.Title.size() <= kDataTitleLength, "title longer than its field");
@@ -239,6 +250,12 @@ std::vector<Target> Targets() {
       Fixture("pspp_compressed.sav"), Fixture("pspp_uncompressed.sav"), Fixture("pspp_zcompressed.sav"),
       Fixture("pspp_windows1252.sav"),
       exchange_test::BuildSavFile({{"XVAR", 0, "x label", {1.0, 2.0}}, {"YVAR", 0, "y"}, {"LONGSTR", 300}, {"S", 8}}),
+      Written([&](const std::string& path) {
+        PointTable t = points;
+        t[2].Status = kPointInactive;
+        t[0].W = 1;
+        return WriteOkapSav(path, t, titles).status == SavWriteStatus::kWritten;
+      }),
   };
   const std::vector<std::string> savTokens = {"$FL2@(#) ", "$FL3@(#) ", std::string("\xE7\x03\x00\x00", 4),
                                               std::string("\x07\x00\x00\x00", 4), std::string("\xFF\xFF\xFF\xFF", 4),

@@ -257,9 +257,8 @@ void CmSaveDataTable(TDataSession& session) {
   }
   CloseDataStatus();
   table.XYZData()[0].X = table.XYZRows();
-  std::string filter = "ASCII [prn]|*.prn|ASCII [dat]|*.dat|ASCII [txt]|*.txt|Lotus wk1|*.wk1|Lotus wk3|*.wk3|";
-  // The statistics-package format is offered once its writer exists.
-  if (ImportReaders().WriteSav) filter += "OKAP [sav]|*.sav|";
+  const std::string filter =
+      "ASCII [prn]|*.prn|ASCII [dat]|*.dat|ASCII [txt]|*.txt|Lotus wk1|*.wk1|Lotus wk3|*.wk3|OKAP [sav]|*.sav|";
   std::string& lastExt = CurrentSettings().LastExtensions[kLastExtSave];
   for (;;) {
     std::string path, ext;

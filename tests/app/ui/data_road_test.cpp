@@ -145,7 +145,7 @@ TEST_F(DataRoad, SaveAsGivesABareNameTheChosenTypesExtensionAndFormat) {
     const char* file;
     std::string start;
   } cases[] = {{1, "Bare.PRN", "\"/"}, {4, "Bare.wk1", std::string("\0\0\2\0\6\4", 6)},
-               {5, "Bare.wk3", std::string("\0\0\x1a\0", 4)}};
+               {5, "Bare.wk3", std::string("\0\0\x1a\0", 4)}, {6, "Bare.sav", "$FL2@(#) "}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     files_.Answer(home_.File("Bare"), c.filter);
@@ -153,6 +153,33 @@ TEST_F(DataRoad, SaveAsGivesABareNameTheChosenTypesExtensionAndFormat) {
     ASSERT_TRUE(fs::exists(home_.File(c.file)));
     EXPECT_EQ(ReadText(home_.File(c.file)).substr(0, c.start.size()), c.start);
   }
+}
+
+// A table saved as a statistics-package file opens again without the column dialog, with
+// its inactive points and titles.
+TEST_F(DataRoad, SavedSavFileOpensAgainAsTheProgramsOwn) {
+  Start();
+  Import("a.dat", "\"Survey\"\n\"East\"\n\"North\"\n\"Depth\"\n" + Points(6) + "7 8 9 *\n");
+  ASSERT_EQ(session_.Table.XYZRows(), 7);
+  const std::string saved = home_.File("survey.sav");
+  files_.Answer(saved);
+  window_->ExecuteCommand(CmSaveAs);
+  ASSERT_TRUE(fs::exists(saved));
+  EXPECT_EQ(session_.DataUnsaved, 0);
+  const PointTable before(session_.Table.XYZData().begin(), session_.Table.XYZData().begin() + 8);
+  files_.Answer(saved);
+  Run(CmImport);
+  EXPECT_EQ(session_.ImportFileKind, 24);
+  ASSERT_EQ(session_.Table.XYZRows(), 7);
+  for (int i = 1; i <= 7; ++i) {
+    const TXYZPoint& p = session_.Table.XYZData()[static_cast<std::size_t>(i)];
+    EXPECT_EQ(p.X, before[static_cast<std::size_t>(i)].X) << i;
+    EXPECT_EQ(p.Z, before[static_cast<std::size_t>(i)].Z) << i;
+    EXPECT_EQ(p.Status, before[static_cast<std::size_t>(i)].Status) << i;
+  }
+  EXPECT_EQ(session_.Table.XYZData()[7].Status, kPointInactive);
+  EXPECT_EQ(session_.DataTitles().Title, "Survey");
+  EXPECT_EQ(session_.DataTitles().ZName, "Depth");
 }
 
 TEST_F(DataRoad, AppendMarksUnsavedAndExitAsksToSave) {

@@ -1,0 +1,174 @@
+// The .sav writers: the program's own files read back as kind 24 with their states and
+// weights, the point-table writer, the refusals, and PSPP reading what we write (when it is
+// installed; scripts/test installs it).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/long_double.h"
+#include "exchange/exchange_test_support.h"
+#include "exchange/import_detection.h"
+#include "exchange/sav_file.h"
+#include "exchange/sav_readers.h"
+#include "exchange/sav_writers.h"
+
+namespace {
+
+using namespace exchange_test;
+using Rows = std::vector<RowValues>;
+
+struct TableRow {
+  long double x, y, z, w;
+  char status = kPointActive;
+};
+
+PointTable TableOf(const std::vector<TableRow>& rows, bool weighted) {
+  PointTable t = NewPointTable(static_cast<int>(rows.size()));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    TXYZPoint& p = t[i + 1];
+    p.X = rows[i].x, p.Y = rows[i].y, p.Z = rows[i].z, p.W = rows[i].w, p.Status = rows[i].status;
+  }
+  t[0].W = weighted ? 1 : 0;
+  return t;
+}
+
+// Values a double holds exactly, so the read-back compares with ==; the fourth row has a
+// missing Z and is not written.
+const std::vector<TableRow> kRows = {{1, 2, 3, 1},           {0.5L, -4, 1e10L, 2.5L, kPointInactive},
+                                {-7, 8.25L, 9, 0.125L}, {10, 11, ExprErrorValue, 1},
+                                {13, 14, 15, 4, kPointInactive}};
+
+TDataTitles Titles() {
+  TDataTitles t;
+  t.SetTitle("Gel\xE4nde \x80 Messung");
+  t.SetXName("L\xE4nge");
+  t.SetYName("");  // no name: the variable's name is its label
+  t.SetZName("H\xF6he");
+  return t;
+}
+
+bool Have(const char* program) { return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0; }
+
+class SavWriters : public TableTest {};
+
+TEST_F(SavWriters, OwnFilesReadBackWithTheSameStatesAndWeights) {
+  for (const bool weighted : {true, false}) {
+    SCOPED_TRACE(weighted);
+    std::string path = dir_.File(weighted ? "w.sav" : "u.sav");
+    const TSavWriteResult written = WriteOkapSav(path, TableOf(kRows, weighted), Titles());
+    EXPECT_EQ(written.status, SavWriteStatus::kWritten);
+    EXPECT_EQ(written.Code(), 5);
+    EXPECT_EQ(written.casesWritten, 4);
+    EXPECT_EQ(DetectImportFileType(path), 24);
+    const TReadResult r = ReadOkapSavOwn(Args(path));
+    EXPECT_EQ(RowsOf(r), (Rows{Point(1, 2, 3, 1), Point(0.5L, -4, 1e10L, 2.5L, '*'), Point(-7, 8.25L, 9, 0.125L),
+                               Point(13, 14, 15, 4, '*')}));
+    EXPECT_EQ(r.weighted, weighted);
+    EXPECT_EQ(r.titles.Title, "Gel\xE4nde \x80 Messung");
+    EXPECT_EQ(r.titles.XName, "L\xE4nge");
+    EXPECT_EQ(r.titles.YName, "YVAR");
+    EXPECT_EQ(r.titles.ZName, "H\xF6he");
+    TSavDictionary d;
+    ASSERT_EQ(ReadSavDictionary(path, d), TSavStatus::kOk);
+    EXPECT_EQ(d.variables[3].label, "State");
+    EXPECT_EQ(d.variables[4].label, "Weights");
+    EXPECT_EQ(d.caseCount, 4);
+  }
+}
+
+// The id string holds the first 64 characters of the title; in UTF-8 a character that no
+// longer fits whole in the header's 64 bytes is left out rather than cut.
+TEST_F(SavWriters, IdStringIsTheTitleCutToTheHeader) {
+  TDataTitles t = Titles();
+  t.SetTitle(std::string(62, 'a') + "\xE4\xE4xyz");
+  const std::string path = dir_.File("t.sav");
+  ASSERT_EQ(WriteOkapSav(path, TableOf(kRows, false), t).status, SavWriteStatus::kWritten);
+  EXPECT_EQ(ReadOkapSavOwn(Args(path)).titles.Title, std::string(62, 'a') + "\xE4");
+  t.SetTitle(std::string(70, 'b'));
+  ASSERT_EQ(WriteOkapSav(path, TableOf(kRows, false), t).status, SavWriteStatus::kWritten);
+  EXPECT_EQ(ReadOkapSavOwn(Args(path)).titles.Title, std::string(64, 'b'));
+}
+
+TEST_F(SavWriters, TooFewRowsOrAFileThatCannotBeWrittenKeepTheOldFile) {
+  const std::string path = dir_.Write("old.sav", "the user's old file");
+  const std::vector<TableRow> two(kRows.begin(), kRows.begin() + 2);
+  TSavWriteResult r = WriteOkapSav(path, TableOf(two, false), Titles());
+  EXPECT_EQ(r.status, SavWriteStatus::kTooFewRows);
+  EXPECT_EQ(r.Code(), -2);
+  EXPECT_EQ(WriteOkapSavXYZ(path, TableOf(two, false)).Code(), -2);
+  EXPECT_EQ(ReadText(path), "the user's old file");
+  // A write-protected file is not replaced, not even by a user the system would let.
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  r = WriteOkapSav(path, TableOf(kRows, false), Titles());
+  EXPECT_EQ(r.status, SavWriteStatus::kCannotWrite);
+  EXPECT_EQ(r.Code(), -1);
+  EXPECT_EQ(ReadText(path), "the user's old file");
+  EXPECT_EQ(WriteOkapSav(dir_.Path().string(), TableOf(kRows, false), Titles()).Code(), -1);  // a folder
+}
+
+// The point-table writer: the active points with all three values, no labels, no id string.
+TEST_F(SavWriters, PointTableWriterKeepsActivePoints) {
+  std::string path = dir_.File("xyz.sav");
+  const TSavWriteResult r = WriteOkapSavXYZ(path, TableOf(kRows, true));
+  EXPECT_EQ(r.Code(), 5);
+  EXPECT_EQ(r.casesWritten, 2);
+  EXPECT_EQ(DetectImportFileType(path), 23);
+  const TReadResult read = ReadOkapSav(ChosenColumns(path, 1, 2, 3));
+  EXPECT_EQ(RowsOf(read), (Rows{Point(1, 2, 3), Point(-7, 8.25L, 9)}));
+  EXPECT_EQ(read.titles.Title, "");
+  EXPECT_EQ(read.titles.XName, "XVAR");
+  std::vector<std::string> list;
+  EXPECT_EQ(ListOkapVariables(path, list), 3);
+}
+
+// PSPP reads what we write: every value to its last digit (as a double holds it), the title,
+// the five variables with their labels and the weight variable.
+TEST_F(SavWriters, PsppReadsOurFiles) {
+  if (!Have("pspp") || !Have("pspp-convert")) GTEST_SKIP() << "PSPP is not installed";
+  // Values that need all 17 digits, the extremes of the double range and a long double
+  // narrowed to the nearest double.
+  const std::vector<TableRow> rows = {{1.0L / 3, 2, -1e-300L, 1},
+                                 {2.2250738585072014e-308L, 4.9406564584124654e-324L, 1.7976931348623157e308L, 0.5L},
+                                 {123456789.123456789123L, -0.1L, 6.02214076e23L, 3, kPointInactive}};
+  const std::string path = dir_.File("ours.sav");
+  ASSERT_EQ(WriteOkapSav(path, TableOf(rows, true), Titles()).status, SavWriteStatus::kWritten);
+  const std::string csv = dir_.File("ours.csv");
+  ASSERT_EQ(std::system(("pspp-convert '" + path + "' '" + csv + "' >/dev/null 2>&1").c_str()), 0);
+  std::ifstream in(csv);
+  std::string line;
+  ASSERT_TRUE(std::getline(in, line));
+  EXPECT_EQ(line, "XVAR,YVAR,ZVAR,ACTIVE,WEIGHT");
+  for (const TableRow& row : rows) {
+    ASSERT_TRUE(std::getline(in, line));
+    std::vector<double> values;
+    std::stringstream fields(line);
+    for (std::string field; std::getline(fields, field, ',');) values.push_back(std::strtod(field.c_str(), nullptr));
+    ASSERT_EQ(values.size(), 5u) << line;
+    EXPECT_EQ(values[0], static_cast<double>(row.x)) << line;
+    EXPECT_EQ(values[1], static_cast<double>(row.y)) << line;
+    EXPECT_EQ(values[2], static_cast<double>(row.z)) << line;
+    EXPECT_EQ(values[3], row.status == kPointInactive ? 0 : 1) << line;
+    EXPECT_EQ(values[4], static_cast<double>(row.w)) << line;
+  }
+
+  const std::string syntax = dir_.Write("info.sps", "SYSFILE INFO FILE='" + path + "'.\n");
+  const std::string report = dir_.File("info.txt");
+  ASSERT_EQ(std::system(("LC_ALL=C.UTF-8 pspp -o '" + report + "' '" + syntax + "' >/dev/null 2>&1").c_str()), 0);
+  const std::string text = ReadText(report);
+  // PSPP's table, in UTF-8: the title, each variable with its label, the weight variable
+  // (shown by its label).
+  EXPECT_TRUE(std::regex_search(text, std::regex("\\|Label +\\|Gel\xC3\xA4nde \xE2\x82\xAC Messung"))) << text;
+  for (const char* v : {"XVAR *\\| +1\\|L\xC3\xA4nge", "YVAR *\\| +2\\|YVAR", "ZVAR *\\| +3\\|H\xC3\xB6he",
+                        "ACTIVE *\\| +4\\|State", "WEIGHT *\\| +5\\|Weights"})
+    EXPECT_TRUE(std::regex_search(text, std::regex(std::string("\\|") + v))) << v << "\n" << text;
+  EXPECT_TRUE(std::regex_search(text, std::regex("\\|Weight +\\|Weights"))) << text;
+  EXPECT_TRUE(std::regex_search(text, std::regex("\\|Cases +\\| +3\\|"))) << text;
+}
+
+}  // namespace
