@@ -12,6 +12,7 @@
 #include "app/file_utils.h"
 #include "exchange/ascii_fields.h"
 #include "exchange/compound_file.h"
+#include "exchange/mv5_records.h"
 #include "exchange/reader_contract.h"
 #include "exchange/sav_file.h"
 #include "exchange/sav_readers.h"
@@ -99,8 +100,7 @@ int ProbeSpreadsheet(const std::string& path) {
     if (b(4) == 2) return 7;
   }
   if (b(4) == 'R' && b(5) == 'X' && b(6) == 'F') return 15;
-  static constexpr std::uint8_t kMv5[8] = {0x0A, 0x0D, 'R', 'o', 'k', 'v', 'e', 'l'};
-  if (std::equal(kMv5, kMv5 + 8, head.begin())) return 14;
+  if (IsMv5File(head)) return 14;
   return FindFirstCellRecord(path) >= 1 ? 8 : 0;
 }
 

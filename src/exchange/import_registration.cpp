@@ -7,6 +7,7 @@
 #include "exchange/dif_reader.h"
 #include "exchange/excel_readers.h"
 #include "exchange/import_detection.h"
+#include "exchange/mv5_reader.h"
 #include "exchange/mvw_reader.h"
 #include "exchange/notebook_readers.h"
 #include "exchange/sav_readers.h"
@@ -45,6 +46,8 @@ void RegisterImportReaders() {
 
   r.Read[13] = ReadExcelBiff;
   r.ReadColumn[13] = [](const std::string& path, int, int column) { return ReadExcelColumn(path, column); };
+  r.Read[14] = ReadMv5;
+  r.ReadColumn[14] = [](const std::string& path, int, int column) { return ReadMv5Column(path, column); };
   r.Read[15] = ReadMvw;
   r.ReadColumn[15] = [](const std::string& path, int, int column) { return ReadMvwColumn(path, column); };
   r.Read[20] = ReadOleExcel;
@@ -72,6 +75,7 @@ void RegisterImportReaders() {
     };
   r.List[9] = ListWB1Columns;
   r.List[13] = ListExcelColumns;
+  r.List[14] = [](const std::string& path, std::vector<std::string>& list) { return ListMv5Columns(path, list); };
   r.List[15] = [](const std::string& path, std::vector<std::string>& list) { return ListMvwColumns(path, list); };
   for (int kind : {17, 18, 19}) r.List[static_cast<std::size_t>(kind)] = ListDifColumns;
   r.List[20] = ListOleExcelColumns;

@@ -27,6 +27,8 @@
 #include "exchange/sav_readers.h"
 #include "exchange/excel_readers.h"
 #include "exchange/mvw_builder.h"
+#include "exchange/mv5_builder.h"
+#include "exchange/mv5_reader.h"
 #include "exchange/mvw_reader.h"
 #include "exchange/notebook_readers.h"
 #include "exchange/worksheet_builder.h"
@@ -49,6 +51,12 @@ struct Lcg {
 
 class HostileInput : public TableTest {
  protected:
+  // A worksheet of our record writer, as bytes.
+  Bytes Mv5Bytes(const std::vector<Mv5Column>& columns) {
+    const std::string path = dir_.File("built.mv5");
+    EXPECT_EQ(WriteMv5(path, columns, true), MvCode::kOk);
+    return ReadBytes(path);
+  }
   // Runs every reader on the bytes under each extension and checks what it read and the
   // table afterwards: every coordinate a reader returns must be one of the numbers written
   // in the bytes (`numbers`, the missing value standing for one too long to read); bytes
@@ -149,7 +157,7 @@ class HostileInput : public TableTest {
     a.colX = 1, a.colY = 2, a.colZ = 3, a.colW = 4;
     using Reader = TReadResult (*)(const TReadArgs&);
     for (Reader read : {&ReadWorksheet, &ReadQuattroWQ1, &ReadQuattroWB1, &ReadExcelBiff, &ReadOleExcel,
-                        &ReadNotebook, &ReadMvw}) {
+                        &ReadNotebook, &ReadMvw, &ReadMv5}) {
       const TReadResult r = read(a);
       ASSERT_LE(r.points.size(), static_cast<std::size_t>(a.capacity));
       for (const TXYZPoint& p : r.points) {
@@ -171,9 +179,11 @@ class HostileInput : public TableTest {
     listed(ListOleExcelColumns(path, list), 47);
     listed(ListNotebookColumns(path, list), 47);
     listed(ListMvwColumns(path, list), kMvwEntryChars);
+    listed(ListMv5Columns(path, list), kMv5EntryChars);
     for (const TColumnArray& c : {ReadWorksheetColumn(path, 0, 1), ReadQuattroWQ1Column(path, 1),
                                   ReadQuattroWB1Column(path, 0, 1), ReadExcelColumn(path, 1),
-                                  ReadOleExcelColumn(path, 0, 1), ReadNotebookColumn(path, 0, 1), ReadMvwColumn(path, 1)})
+                                  ReadOleExcelColumn(path, 0, 1), ReadNotebookColumn(path, 0, 1), ReadMvwColumn(path, 1),
+                                  ReadMv5Column(path, 1)})
       ASSERT_TRUE(c.empty() || c[0] == static_cast<long double>(c.size() - 1));
   }
 };
@@ -191,7 +201,9 @@ TEST_F(HostileInput, RandomBytesAndFlippedBytesOfStructuredFiles) {
   const Bytes book = ReadBytes(FixturePath("gnumeric_biff8.xls"));
   const Bytes notebook = ReadBytes(FixturePath("notebook_data.rnb"));
   const Bytes mvw = ReadBytes(FixturePath("worksheet_data.mvw"));
-  for (const Bytes* base : {&cfb, &sav, &book, &notebook, &mvw}) {
+  const Bytes pspp = ReadBytes(FixturePath("pspp_compressed.sav"));
+  const Bytes mv5 = Mv5Bytes({{0, "x", {N(1), N(2), N(3)}}, {1, "y", {N(4), N(5), T("t")}}, {2, "z", {N(7), E(), N(9)}}});
+  for (const Bytes* base : {&cfb, &sav, &book, &notebook, &mvw, &pspp, &mv5}) {
     // The fuzz driver flips many more bytes of the spreadsheet files; a few rounds here.
     const int rounds = base == &cfb || base == &sav ? 40 : 12;
     for (int round = 0; round < rounds; ++round) {
@@ -231,6 +243,7 @@ TEST_F(HostileInput, EveryTruncationOfValidFiles) {
       ReadBytes(FixturePath("gnumeric_biff8.xls")),
       ReadBytes(FixturePath("notebook_excel.rnb")),
       BuildMvw({{0, "a", {MvwNumber(1), MvwNumber(2)}}, {1, "b", {MvwNumber(3), MvwText("t")}}}, false),
+      Mv5Bytes({{0, "a", {N(1), N(2), N(3)}}, {1, "b", {N(4), T("t"), E()}}}),
       SheetBuilder().Wb1Bof().Wb1Label(0, 0, 0, "x").Wb1Number(0, 0, 1, 1).Wb1Number(0, 1, 1, 2).Record(1, {}).Take(),
       SheetBuilder().BiffBof(0x0409, 0, 0x10).BiffLabel(0, 0, "x").BiffMulRk(1, 0, {2, 6, 10}).BiffEof().Take(),
   };

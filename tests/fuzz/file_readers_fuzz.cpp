@@ -44,6 +44,9 @@
 #include "exchange/excel_readers.h"
 #include "exchange/import_detection.h"
 #include "exchange/mvw_builder.h"
+#include "exchange/mv5_builder.h"
+#include "exchange/mv5_reader.h"
+#include "exchange/mv5_records.h"
 #include "exchange/mvw_reader.h"
 #include "exchange/notebook_readers.h"
 #include "exchange/sav_builder.h"
@@ -437,6 +440,42 @@ std::vector<Target> Targets() {
                        for (const std::string& e : list) Check(e.size() <= kMvwEntryChars, "a column entry too long");
                        const TColumnArray c = ReadMvwColumnArray(input, static_cast<int>(i % 5));
                        Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
+                     }});
+
+  // The sibling product's DOS worksheets: files of our record writer (with and without an
+  // item 2), through the import routines and the copy of an item.
+  using exchange_test::E;
+  using exchange_test::N;
+  using exchange_test::T;
+  const std::vector<exchange_test::Mv5Column> mv5Columns = {
+      {0, "east", {N(1), N(2), N(3), T("X"), N(5)}}, {1, "north", {N(1e-3), E(), N(-2), N(4), N(9)}},
+      {2, "depth", {N(5), N(6), N(7)}}, {3, std::nullopt, {N(-1), N(0), N(2), N(2)}}};
+  const auto mv5 = [&mv5Columns](bool item2) {
+    return Written([&](const std::string& path) { return exchange_test::WriteMv5(path, mv5Columns, item2) == MvCode::kOk; });
+  };
+  targets.push_back({"mv5", "mv5", {mv5(true), mv5(false)},
+                     {std::string(kMvHeaderPrefix), "\x1A", std::string("\xFF\xFF", 2), std::string("\xF1\xFF", 2),
+                      std::string("\xFF\xFF\xFF\x7F", 4), std::string("\x00\x00\x00\x00\xFF\xFF", 6), "MV500",
+                      "rk_dw", "rk_sw"},
+                     [](const Bytes&, const std::string& path, std::uint64_t i) {
+                       const TReadArgs a = ArgsFor(path, i, 1);
+                       CheckRead(ReadMv5(a), a, true);
+                       std::vector<std::string> list;
+                       const int n = ListMv5Columns(path, list);
+                       Check(n <= 0 ? list.empty() : n == static_cast<int>(list.size()), "column list and count differ");
+                       for (const std::string& e : list) Check(e.size() <= kMv5EntryChars, "a column entry too long");
+                       const TColumnArray c = ReadMv5Column(path, 1 + static_cast<int>(i % 5));
+                       Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
+                       TMvReadHandle in;
+                       if (MvOpen(in, path, nullptr, kMvKeepHeaderTexts) == MvCode::kOk) {
+                         TMvWriteHandle out;
+                         Check(MvCreate(out, path + ".out", std::string(kMvHeaderPrefix) + "\x1A", nullptr) == MvCode::kOk,
+                               "a sound header refused");
+                         const std::size_t before = out.bytes.size();
+                         if (MvCopyItem(out, in, static_cast<int>(i % 3)) != MvCode::kOk)
+                           Check(out.bytes.size() == before, "a failed copy left bytes behind");
+                         (void)MvClose(in);  // no rows begun
+                       }
                      }});
 
   // Fixed-size blocks: the settings file, the fit blocks, the 3D option files.

@@ -1,0 +1,90 @@
+#include "exchange/mv5_reader.h"
+
+#include <array>
+#include <map>
+
+#include "app/c_format.h"
+#include "exchange/mv5_records.h"
+#include "exchange/reader_contract.h"
+
+namespace {
+
+constexpr int kMinListedCells = 3;
+
+// The cells of every column of the open item, walking its blocks once (a column that
+// appears twice counts by its first block, as a seek finds it).
+std::map<int, int> ColumnLengths(TMvReadHandle& h) {
+  std::map<int, int> lengths;
+  TMvColumnRecord r;
+  while (MvNextBlock(h, &r) == MvCode::kOk) lengths.try_emplace(MvRecordColumn(r), MvRecordCells(r));
+  return lengths;
+}
+
+}  // namespace
+
+int ListMv5Columns(const std::string& path, std::vector<std::string>& list, std::size_t capacity) {
+  list.clear();
+  TMvReadHandle h;
+  if (MvOpen(h, path, nullptr, kMvKeepBlockTable) != MvCode::kOk) return -1;
+  if (MvOpenDataItem(h, nullptr) == MvCode::kOk) {
+    for (const auto& [column, cells] : ColumnLengths(h)) {
+      if (list.size() >= capacity) break;
+      if (cells < kMinListedCells) continue;
+      const std::string entry = CFormat("%4d: ", column + 1) + MvColumnTitle(h, column);
+      list.push_back(entry.substr(0, kMv5EntryChars));
+    }
+  }
+  (void)MvClose(h);  // no rows were begun: it closes
+  if (list.size() < 2) {
+    list.clear();
+    return -2;
+  }
+  return static_cast<int>(list.size());
+}
+
+TReadResult ReadMv5(const TReadArgs& args) {
+  const bool weighted = args.colW > 0;
+  TReadResult result;
+  TMvReadHandle h;
+  if (MvOpen(h, args.path, nullptr, kMvKeepBlockTable) != MvCode::kOk) return FailedRead(TReadError::kCannotOpen);
+  result.titles.SetXName(MvColumnTitle(h, args.colX - 1));
+  result.titles.SetYName(MvColumnTitle(h, args.colY - 1));
+  result.titles.SetZName(MvColumnTitle(h, args.colZ - 1));
+
+  std::vector<int> columns = {args.colX - 1, args.colY - 1, args.colZ - 1};
+  if (weighted) columns.push_back(args.colW - 1);
+  if (MvOpenDataItem(h, nullptr) != MvCode::kOk || MvRowsBegin(h, static_cast<int>(columns.size())) != MvCode::kOk)
+    return FailedRead(TReadError::kMalformed);
+  for (std::size_t slot = 0; slot < columns.size(); ++slot)
+    if (MvRowsAttach(h, static_cast<int>(slot), columns[slot]) != MvCode::kOk) return FailedRead(TReadError::kMalformed);
+  TPointCollector points(args, result);
+  std::array<double, 4> row{};
+  const std::span<double> cells(row.data(), columns.size());
+  for (;;) {
+    // Rows with an empty, text or damaged cell are passed over: they are no points and the
+    // digital filter does not count them.
+    const MvCode code = MvRowsNext(h, cells, kMvSkipIncompleteRows);
+    if (code == MvCode::kNoMore) break;
+    if (code != MvCode::kOk) return FailedRead(TReadError::kMalformed);
+    const long double w = weighted && row[3] > 0 ? row[3] : 1.0;
+    (void)points.Add(row[0], row[1], row[2], w);  // a point dropped by the filter or cut: counted there
+  }
+  MvRowsEnd(h);
+  result.weighted = weighted && !result.points.empty();
+  return result;
+}
+
+TColumnArray ReadMv5Column(const std::string& path, int column) {
+  TMvReadHandle h;
+  if (MvOpen(h, path, nullptr, kMvKeepBlockTable) != MvCode::kOk || MvOpenDataItem(h, nullptr) != MvCode::kOk ||
+      MvColumnLength(h, column - 1) < kMinListedCells || MvRowsBegin(h, 1) != MvCode::kOk ||
+      MvRowsAttach(h, 0, column - 1) != MvCode::kOk)
+    return {};
+  TColumnArray values = NewColumnArray();
+  double v = 0;
+  MvCode code;
+  while ((code = MvRowsNext(h, std::span(&v, 1), kMvSkipIncompleteRows)) == MvCode::kOk) AppendColumnValue(values, v);
+  MvRowsEnd(h);
+  if (code != MvCode::kNoMore) return {};
+  return values;
+}
