@@ -118,6 +118,11 @@ void BM_Tfn(benchmark::State& state) {
   if (LoadQuadOverlay() < 0) std::abort();
   Handler(state, BuiltinTFN, 3, 1);
 }
+// Large arguments: the rule placed around the integrand's peak.
+void BM_TfnLarge(benchmark::State& state) {
+  if (LoadQuadOverlay() < 0) std::abort();
+  Handler(state, BuiltinTFN, 1e8L, 1e8L);
+}
 
 }  // namespace
 
@@ -142,5 +147,6 @@ BENCHMARK(BM_BesselJNLargestOrder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BesselJNRefusedOrder);
 BENCHMARK(BM_AiryA);
 BENCHMARK(BM_Tfn);
+BENCHMARK(BM_TfnLarge);
 
 BENCHMARK_MAIN();

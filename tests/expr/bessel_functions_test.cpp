@@ -330,7 +330,7 @@ TEST_F(BesselTest, DirectCallsKeepTheirContract) {
       {"I1", BesselI1}, {"K0", BesselK0}, {"K1", BesselK1}, {"I0EIX", BesselI0eix}, {"I1EIX", BesselI1eix}};
   using TBinary = long double (*)(ExprContext&, long double, long double);
   const std::pair<const char*, TBinary> binary[] = {
-      {"JN", BesselJn}, {"YN", BesselYn}, {"IN", BesselIn}, {"KN", BesselKn}};
+      {"JN", BesselJn}, {"YN", BesselYn}, {"IN", BesselIn}, {"KN", BesselKn}, {"TFN", TFN}};
   using TWorker = int (*)(long double, long double, TBesselSet&);
   const std::pair<const char*, TWorker> workers[] = {
       {"BesselJY", BesselJY}, {"BesselIK", BesselIK}, {"SphBesselJY", SphBesselJY}, {"SphBesselIK", SphBesselIK}};
@@ -382,6 +382,35 @@ TEST_F(BesselTest, RecurrencesKeepValuesInRange) {
       {"IN(2000,X)", 11000.0L, 1.17153943180971296310020535863e+4696L},
   };
   ExpectTable(cases, 1e-15L);
+}
+
+// TFN where its integrand is a narrow peak far from 0, from tests/expr/reference/
+// tfn_references.py (mpmath at 40 digits): to the accuracy of small arguments.
+TEST_F(BesselTest, TfnKeepsItsAccuracyAtLargeArguments) {
+  const std::pair<const char*, long double> cases[] = {
+    {"TFN(31,31)", 0.4746155941869644864563516L},
+    {"TFN(100,100)", 0.4858864200254440421648297L},
+    {"TFN(1000,1000)", 0.4955394108617801648634535L},
+    {"TFN(1E4,1E4)", 0.4985895172254204185590918L},
+    {"TFN(1E6,1E6)", 0.4998589525952975962059792L},
+    {"TFN(1E8,1E8)", 0.4999858952604024906305586L},
+    {"TFN(1E10,1E10)", 0.4999985895260411217938204L},
+    {"TFN(1E12,1E12)", 0.4999998589526041130521128L},
+    {"TFN(1E20,1E20)", 0.4999999999858952604113061L},
+    {"TFN(8750.086,8788.230)", 0.3852189627167360329972826L},
+    {"TFN(1000030,1000000)", 0.5083211304823974268824490L},
+    {"TFN(999970,1000000)", 0.4913967112582766001429756L},
+    {"TFN(1E12,1000002000000)", 0.07864965541351488241454905L},
+    {"TFN(5000,40)", 1.000000000000000000000000L},
+    {"TFN(40,5000)", 0.0L},
+    {"TFN(31,0.01)", 0.9999999999999541063397668L},
+    {"TFN(0.01,31)", 3.983442122886331841990086e-16L},
+  };
+  for (const auto& [text, value] : cases) ExpectEval(text, value, 0, 1e-15L);
+  // TFN(k, k) = 1/2 + 1/(3 sqrt(pi k)) + O(1/k): within 1e-150 of 1/2 at 1e300.
+  ExpectEval("TFN(1E300,1E300)", 0.5L, 0, 1e-15L);
+  ExpectEval("TFN(1E300,1)", 1, 0, 1e-15L);
+  ExpectEval("TFN(1,1E300)", 0);
 }
 
 TEST_F(BesselTest, ValuesThePartsListToTheirDigits) {
