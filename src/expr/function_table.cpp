@@ -123,7 +123,7 @@ constexpr std::array<TExprFunctionRow, kExprFunctionCount> kRows = {{
     {"CSCH", 1, 0, BuiltinCSCH}, {"SECH", 1, 0, BuiltinSECH}, {"COTH", 1, 0, BuiltinCOTH},
     {"ACOSH", 1, 0, BuiltinACOSH}, {"ASINH", 1, 0, BuiltinASINH}, {"ATANH", 1, 0, BuiltinATANH},
 
-    // Student t values, Owen's T, noise and data counters.
+    // Student t values, the noncentral chi-square integral TFN, noise and data counters.
     {"T9999", 1, 0, BuiltinT9999}, {"T999", 1, 0, BuiltinT999}, {"T99", 1, 0, BuiltinT99},
     {"T95", 1, 0, BuiltinT95}, {"T90", 1, 0, BuiltinT90},
     {"TFN", 2, 0, BuiltinTFN},
