@@ -211,6 +211,15 @@ TEST_P(CalculusTest, NestedCallIsRefusedAndLeavesTheOuterOneIntact) {
   ExpectValues({{"QI(5,0,1)", 1.0L / 3, 1e-18L}, {"QI(2,0,4)", 8, 1e-17L}});
 }
 
+// An integral whose line calls Bessel functions of orders near 2^31 ends at once: the
+// calls fail with their code (each once ran Miller's recurrence for seconds and gave 0; a
+// statement of the fuzz driver, IF(170,(INF<(AIP(9,-7.25,0.5,W)*INF)),$), ran for 14 s),
+// so the integral does not converge.
+TEST_P(CalculusTest, IntegralOfAHugeBesselOrderEndsWithItsCode) {
+  Line(9, "JN(9.7E8*($<0),3)+IN(2147483647*($<0),3)");  // J0(3) + I0(3) at the test run
+  ExpectEval("AIP(9,-7.25,0.5,1E-10)", ExprErrorValue, -100);  // "Integral: Convergence Failure"
+}
+
 TEST_P(CalculusTest, DerivativesAndIntegralsMayContainEachOther) {
   // d/dX of the integral of $ from 0 to X is X; the integral over $ of d/dX (X^2 $) is X.
   Vars().X() = 3;
