@@ -234,6 +234,62 @@ TEST(RenkaTriangulate, SameTrianglesAtEveryScale) {
   }
 }
 
+// The same 4096 points scaled towards both ends of the double range: the orientation and
+// circle tests, products of two and four coordinate differences, once overflowed from 1e155
+// on (9768 clockwise or flat triangles and 168 hull nodes instead of 20, with IER 0) and
+// underflowed below 1e-160 (1e-200 was called collinear). Each scaled set now gives a
+// consistent Delaunay mesh with the hull of the unscaled one.
+TEST(RenkaTriangulate, ExtremeScalesGiveTheUnscaledMesh) {
+  std::vector<double> x, y;
+  smooth_test::RandomPoints(4096, 16384, x, y);
+  const Mesh reference = Triangulate(x, y);
+  ASSERT_EQ(reference.ier, 0);
+  int hull = 0;
+  for (int k = 1; k <= reference.n(); ++k) hull += reference.list[reference.lend[k - 1] - 1] < 0;
+  for (const double scale : {1e155, 1.7e308, 1e-160, 1e-300, 0x1.0p-900, 0x1.0p+1000}) {
+    SCOPED_TRACE(scale);
+    std::vector<double> xs = x, ys = y;
+    for (double& v : xs) v *= scale;
+    for (double& v : ys) v *= scale;
+    const Mesh m = Triangulate(xs, ys);
+    ASSERT_EQ(m.ier, 0);
+    ExpectConsistent(m);
+    int boundary = 0;
+    for (int k = 1; k <= m.n(); ++k) boundary += m.list[m.lend[k - 1] - 1] < 0;
+    EXPECT_EQ(boundary, hull);
+    EXPECT_EQ(NonDelaunayEdges(m, 1e-12L), 0);
+    // A power of two changes no decision: the very same triangles.
+    if (std::ilogb(scale) == std::log2(scale)) {
+      EXPECT_EQ(smooth_test::Triangles(m), smooth_test::Triangles(reference));
+    }
+  }
+}
+
+// Node by node at 1e200 the mesh is the one of the whole set at once.
+TEST(RenkaAddNode, ExtremeScaleBuildsTheSameMesh) {
+  std::vector<double> x, y;
+  smooth_test::RandomPoints(300, 7, x, y);
+  for (double& v : x) v *= 1e200;
+  for (double& v : y) v *= 1e200;
+  const Mesh whole = Triangulate(x, y);
+  ASSERT_EQ(whole.ier, 0);
+  Mesh m = Triangulate({x[0], x[1], x[2]}, {y[0], y[1], y[2]});
+  ASSERT_EQ(m.ier, 0);
+  m.x.resize(x.size());
+  m.y.resize(y.size());
+  m.list.resize(6 * x.size());
+  m.lptr.resize(6 * x.size());
+  m.lend.resize(x.size());
+  int count = 3;
+  for (int k = 4; k <= static_cast<int>(x.size()); ++k) {
+    RenkaAddNode(k, x[k - 1], y[k - 1], k - 1, 0, nullptr, count, m.x.data(), m.y.data(), m.list.data(),
+                 m.lptr.data(), m.lend.data(), m.lnew, m.ier);
+    ASSERT_EQ(m.ier, 0) << k;
+  }
+  ExpectConsistent(m);
+  EXPECT_EQ(NonDelaunayEdges(m, 1e-12L), 0);
+}
+
 TEST(RenkaLocate, InsideAndOutsideTheHull) {
   // Unit square with its centre (node 5).
   const Mesh m = Triangulate({0, 1, 1, 0, 0.5}, {0, 0, 1, 1, 0.5});

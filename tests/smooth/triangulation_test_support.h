@@ -69,9 +69,11 @@ inline std::vector<int> Ring(const Mesh& m, int k) {
   return ring;
 }
 
-inline double Cross(const Mesh& m, int a, int b, int c) {
-  return (m.x[b - 1] - m.x[a - 1]) * (m.y[c - 1] - m.y[a - 1]) -
-         (m.x[c - 1] - m.x[a - 1]) * (m.y[b - 1] - m.y[a - 1]);
+// Twice the signed area of (a, b, c), in long double so that coordinates near the ends of
+// the double range neither overflow nor underflow.
+inline long double Cross(const Mesh& m, int a, int b, int c) {
+  auto d = [](double u, double v) { return static_cast<long double>(u) - v; };
+  return d(m.x[b - 1], m.x[a - 1]) * d(m.y[c - 1], m.y[a - 1]) - d(m.x[c - 1], m.x[a - 1]) * d(m.y[b - 1], m.y[a - 1]);
 }
 
 // How far node d lies inside the circumcircle of the counter-clockwise triangle (a, b, c),

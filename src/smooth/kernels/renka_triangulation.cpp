@@ -207,6 +207,22 @@ void AddBoundary(int k, int i1, int i2, const Rings& r, int& lnew) {
   ++lnew;
 }
 
+// The predicates multiply up to four coordinate differences (the swap test's sin12 and its
+// tolerance), which overflow from magnitudes near 2^254 on and underflow below 2^-254.
+// Coordinates whose largest magnitude lies outside [2^-200, 2^200] are triangulated as
+// copies scaled by a power of two: exact, so every decision is the one an unbounded
+// exponent range would make, and the lists hold for the caller's coordinates.
+constexpr int kLargestSafeExponent = 200;
+
+// The binary exponent to scale by, or 0 when the coordinates lie in the safe range.
+int ScaleExponent(int n, const double* x, const double* y) {
+  double largest = 0.0;
+  for (int i = 0; i < n; ++i) largest = std::max({largest, std::fabs(x[i]), std::fabs(y[i])});
+  if (largest == 0.0) return 0;
+  const int e = std::ilogb(largest);
+  return std::abs(e) > kLargestSafeExponent ? -e : 0;
+}
+
 // Core of the node addition: node k (already stored in x, y) joins nodes 1..k-1.
 // `capacity` is the number of LIST entries available.
 int InsertNode(int k, int ist, const double* x, const double* y, const Rings& r, int& lnew,
@@ -433,9 +449,21 @@ void RenkaAddNode(int k, double xk, double yk, int ist, int ncc, const int* lcc,
   if (k > lcc1 || k != n + 1) return;
   x[k - 1] = xk;
   y[k - 1] = yk;
-  ier = InsertNode(k, ist, x, y, Rings{list, lptr, lend}, lnew, 6 * k, SwapTolerance());
+  // The scan of every node is paid only where the new node itself lies out of range.
+  const int e = ScaleExponent(1, &xk, &yk) != 0 ? ScaleExponent(k, x, y) : 0;
+  if (e != 0) {
+    std::vector<double> xs(x, x + k), ys(y, y + k);
+    for (int i = 0; i < k; ++i) {
+      xs[i] = std::ldexp(xs[i], e);
+      ys[i] = std::ldexp(ys[i], e);
+    }
+    ier = InsertNode(k, ist, xs.data(), ys.data(), Rings{list, lptr, lend}, lnew, 6 * k, SwapTolerance());
+  } else {
+    ier = InsertNode(k, ist, x, y, Rings{list, lptr, lend}, lnew, 6 * k, SwapTolerance());
+  }
   if (ier == kRenkaOk) n = k;
 }
+
 
 void RenkaTriangulate(int n, const double* x, const double* y, int* list, int* lptr, int* lend,
                       int& lnew, int& ier) {
@@ -443,6 +471,15 @@ void RenkaTriangulate(int n, const double* x, const double* y, int* list, int* l
   if (n < 3) return;
   for (int i = 0; i < n; ++i)
     if (!Finite(x[i]) || !Finite(y[i])) return;
+  if (const int e = ScaleExponent(n, x, y); e != 0) {
+    std::vector<double> xs(x, x + n), ys(y, y + n);
+    for (int i = 0; i < n; ++i) {
+      xs[i] = std::ldexp(xs[i], e);
+      ys[i] = std::ldexp(ys[i], e);
+    }
+    RenkaTriangulate(n, xs.data(), ys.data(), list, lptr, lend, lnew, ier);
+    return;
+  }
   const double swtol = SwapTolerance();
   const Rings r{list, lptr, lend};
   const bool left12 = RenkaLeft(x[0], y[0], x[1], y[1], x[2], y[2]);

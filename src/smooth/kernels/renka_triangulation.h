@@ -22,6 +22,13 @@
 //
 // Every routine here is re-entrant: the machine precision and the swap tolerance are found
 // per call, and no state is shared between calls.
+//
+// Range: the predicates multiply up to four coordinate differences. RenkaTriangulate
+// decides on copies scaled by a power of two when the largest coordinate lies beyond 2^200
+// or below 2^-200 in magnitude, so every finite input gets the mesh an unbounded exponent
+// range would give; RenkaAddNode does the same when the node it adds lies there.
+// RenkaLocate, RenkaSwapTest and RenkaLeft take the coordinates as they are (the engines
+// work in the unit square).
 #pragma once
 
 // Error codes of the triangulation routines (IER). A positive IER L names node L, which the
