@@ -4,12 +4,17 @@
 //   c1_surface n=16384 grid=120x120      triangulation, global gradients (6 sweeps, 1e-5) and
 //                                        the C1 surface on the grid, IST carried along rows
 //   watson_c0 / watson_c1 n=16384 ...    natural-neighbour set-up plus the grid (mode 0, 5)
+//   watson_eval set=<set> n=<n> mode=<m> the grid alone, per point, on uniform points and on
+//                                        degenerate sets: all on a line, on a strip of width
+//                                        1e-6 about it, on a circle (every point's natural
+//                                        neighbours are then most of the data)
 // bench/scipy_reference.py times Qhull and SciPy's Clough-Tocher interpolator on the same
 // points for comparison.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "splitmix_points.h"
@@ -46,6 +51,48 @@ double BestMs(F run) {
 }
 
 double GridCoordinate(int i) { return (i + 0.5) / kGrid; }
+
+// The degenerate sets, n points each, z = sin 3x cos 2y, from the same generator.
+Points DegenerateSet(const char* kind, int n) {
+  Points p(n);
+  for (int i = 0; i < n; ++i) {
+    const double u = p.x[i], v = p.y[i];
+    if (kind[0] == 'c' && kind[1] == 'o' && kind[2] == 'l') {  // collinear
+      p.x[i] = u;
+      p.y[i] = 0.3 + 0.4 * u;
+    } else if (kind[0] == 's') {  // strip
+      p.x[i] = u;
+      p.y[i] = 0.3 + 0.4 * u + 1e-6 * (v - 0.5);
+    } else if (kind[0] == 'c') {  // cocircular
+      const double t = 2 * 3.14159265358979323846 * u;
+      p.x[i] = 0.5 + 0.5 * std::cos(t);
+      p.y[i] = 0.5 + 0.5 * std::sin(t);
+    }
+    p.z[i] = std::sin(3 * p.x[i]) * std::cos(2 * p.y[i]);
+  }
+  return p;
+}
+
+// Microseconds per grid point of slot 0 over [0, 1]^2 (the set-up not counted); the
+// degenerate sets are evaluated on a coarser grid, which is enough for a per-point time.
+void WatsonEvaluationTimes(double& sink) {
+  for (const int n : {1024, 16384}) {
+    for (const char* set : {"uniform", "collinear", "strip", "cocircular"}) {
+      const Points p = std::string(set) == "uniform" ? Points(n) : DegenerateSet(set, n);
+      for (const int mode : {0, 5}) {
+        TWatsonSlots slots;
+        if (WatsonCreate(slots, n, p.x.data(), p.y.data(), p.z.data(), mode) == 0) continue;
+        const int grid = 20;
+        const double ms = BestMs([&] {
+          for (int j = 0; j < grid; ++j)
+            for (int i = 0; i < grid; ++i)
+              sink += static_cast<double>(WatsonEvaluate(slots, (i + 0.5) / grid, (j + 0.5) / grid, 0));
+        });
+        std::printf("watson_eval set=%s n=%d mode=%d us_per_point=%.2f\n", set, n, mode, 1000.0 * ms / (grid * grid));
+      }
+    }
+  }
+}
 
 }  // namespace
 
@@ -98,5 +145,6 @@ int main() {
     });
     std::printf("watson_%s n=%d grid=%dx%d ms=%.2f\n", mode == 0 ? "c0" : "c1", n, kGrid, kGrid, ms);
   }
+  WatsonEvaluationTimes(sink);
   return sink == 12345.0 ? 1 : 0;
 }

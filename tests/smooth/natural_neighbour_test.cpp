@@ -130,6 +130,35 @@ TEST(TWatson, RawCoordinatesScaleNothingInside) {
                 static_cast<double>(b.Evaluate(1000.0 * p, 0.4)), 1e-9);
 }
 
+// On collinear and cocircular data most nodes are natural neighbours of every point (the
+// evaluation is linear in their number): the walk and the scan over every triangle agree.
+TEST(TWatson, DegenerateSetsGiveTheScansValues) {
+  const int n = 600;
+  Data line, circle;
+  smooth_test::RandomPoints(n, 11, line.x, line.y);
+  circle = line;
+  for (int i = 0; i < n; ++i) {
+    const double u = line.x[i];
+    line.y[i] = 0.3 + 0.4 * u;
+    line.z.push_back(Wavy(line.x[i], line.y[i]));
+    circle.x[i] = 0.5 + 0.5 * std::cos(6.283185307179586 * u);
+    circle.y[i] = 0.5 + 0.5 * std::sin(6.283185307179586 * u);
+    circle.z.push_back(Wavy(circle.x[i], circle.y[i]));
+  }
+  for (const Data* d : {&line, &circle}) {
+    for (const double b : {0.0, 1.25}) {
+      TWatson w = Make(*d, b, b * b);
+      ASSERT_TRUE(w.Valid());
+      for (int i = 0; i < 12; ++i)
+        for (int j = 0; j < 12; ++j) {
+          const double px = (i + 0.5) / 12, py = (j + 0.5) / 12;
+          const double walk = static_cast<double>(w.Evaluate(px, py));
+          EXPECT_NEAR(walk, static_cast<double>(w.EvaluateByScan(px, py)), 1e-9 * (1 + std::fabs(walk)));
+        }
+    }
+  }
+}
+
 TEST(WatsonSlots, ModesAndLifecycle) {
   const Data d = Sample(100, 7, Wavy);
   TWatsonSlots slots, other;

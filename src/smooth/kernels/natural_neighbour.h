@@ -87,6 +87,7 @@ class TWatson {
   std::vector<int> cavity_;
   std::vector<int> stack_;
   std::vector<Neighbour> neighbours_;
+  std::vector<int> neighbour_index_;  // per node: its entry in neighbours_, or -1
   bool inside_ = false;
 };
 
