@@ -42,6 +42,57 @@ struct Circle {
   double cx, cy, r2;
 };
 
+// Below this ratio of the smaller to the larger spread of a set of displacements they all
+// but lie on one line, and the data fix no slope across it.
+constexpr double kThinSpread = 1.0e-4;
+// A node slope larger than this many times the steepest secant to its neighbours is more
+// than the data justify.
+constexpr double kJustifiedSlope = 2.0;
+
+// The least-squares gradient g of values w over displacements d (sum of weight (d.g - w)^2
+// least). Where the displacements all but lie on one line (Thin), the fit keeps the slope
+// along that line and takes none across it (the minimum-norm solution): a slope across a
+// strip a few units of the jitter wide is noise divided by nothing, and it ran into the
+// tens of thousands.
+class TGradientFit {
+ public:
+  void Add(double dx, double dy, double w, double weight) {
+    sxx_ += weight * dx * dx, sxy_ += weight * dx * dy, syy_ += weight * dy * dy;
+    bx_ += weight * dx * w, by_ += weight * dy * w;
+  }
+  bool Thin() const {
+    const auto [small, large] = Spreads();
+    return !(small > kThinSpread * large);
+  }
+  void Solve(double& gx, double& gy) const {
+    const auto [small, large] = Spreads();
+    gx = gy = 0.0;
+    if (!(large > 0.0)) return;
+    if (small > kThinSpread * large) {
+      const double det = sxx_ * syy_ - sxy_ * sxy_;
+      gx = (syy_ * bx_ - sxy_ * by_) / det;
+      gy = (sxx_ * by_ - sxy_ * bx_) / det;
+      return;
+    }
+    // The unit eigenvector of the larger spread.
+    double ex = sxy_, ey = large - sxx_;
+    if (std::fabs(large - syy_) > std::fabs(ey)) ex = large - syy_, ey = sxy_;
+    const double norm = std::hypot(ex, ey);
+    if (norm == 0.0) ex = sxx_ >= syy_ ? 1.0 : 0.0, ey = 1.0 - ex;
+    else ex /= norm, ey /= norm;
+    const double along = (ex * bx_ + ey * by_) / large;
+    gx = along * ex, gy = along * ey;
+  }
+
+ private:
+  std::pair<double, double> Spreads() const {
+    const double mean = 0.5 * (sxx_ + syy_);
+    const double dev = std::hypot(0.5 * (sxx_ - syy_), sxy_);
+    return {mean - dev, mean + dev};
+  }
+  double sxx_ = 0, sxy_ = 0, syy_ = 0, bx_ = 0, by_ = 0;
+};
+
 // Circumcircle of (o, a, b), solved relative to o.
 Circle CircumcircleFrom(double ox, double oy, double ax, double ay, double bx, double by) {
   const double ux = ax - ox, uy = ay - oy, vx = bx - ox, vy = by - oy;
@@ -91,8 +142,10 @@ void TWatson::SetUp() {
     nodes_[i].z = (raw_[2 * n_ + i] - min_[2]) / range_[2];
   }
 
-  // 3. Least-squares plane of the normalised nodes by Cramer's rule; data that fix no plane
-  // (fewer than three points, or all on one line) get the horizontal plane at their mean.
+  // 3. Least-squares plane of the normalised nodes by Cramer's rule. Data that fix no plane
+  // (one point, all on one line, or a strip whose width is noise against its length) get
+  // the plane that rises along the line and is level across it: the enclosing vertices lie
+  // fifty units away, where a noisy slope across became a value of 1e6.
   double s1 = n_, sx = 0, sy = 0, sz = 0, sxx = 0, syy = 0, sxy = 0, sxz = 0, syz = 0;
   double xlo = 0.0, xhi = 1.0, ylo = 0.0, yhi = 1.0;
   for (int i = 0; i < n_; ++i) {
@@ -105,15 +158,17 @@ void TWatson::SetUp() {
   }
   auto det3 = [](double a, double b, double c, double d, double e, double f, double g, double h,
                  double k) { return a * (e * k - f * h) - b * (d * k - f * g) + c * (d * h - e * g); };
+  TGradientFit spread;
+  const double mx = sx / s1, my = sy / s1, mz = sz / s1;
+  for (int i = 0; i < n_; ++i) spread.Add(nodes_[i].x - mx, nodes_[i].y - my, nodes_[i].z - mz, 1.0);
   const double det = det3(s1, sx, sy, sx, sxx, sxy, sy, sxy, syy);
-  const double scale = s1 * sxx * syy;
-  if (std::fabs(det) > 1e-12 * scale && scale > 0.0) {
+  if (!spread.Thin() && det != 0.0) {
     a0_ = det3(sz, sx, sy, sxz, sxx, sxy, syz, sxy, syy) / det;
     ax_ = det3(s1, sz, sy, sx, sxz, sxy, sy, syz, syy) / det;
     ay_ = det3(s1, sx, sz, sx, sxx, sxz, sy, sxy, syz) / det;
   } else {
-    a0_ = sz / s1;
-    ax_ = ay_ = 0.0;
+    spread.Solve(ax_, ay_);
+    a0_ = mz - ax_ * mx - ay_ * my;
   }
 
   // 4-5. The enclosing triangle, its vertices on the plane.
@@ -215,82 +270,104 @@ bool TWatson::Triangulate(std::vector<std::vector<int>>* stars) {
 void TWatson::EstimateSlopes(const std::vector<std::vector<int>>& stars) {
   std::vector<Triangle> pass;
   for (int i = 0; i < n_; ++i) {
-    const std::vector<int>& star = stars[i];
-    if (star.size() < 3) continue;
+    EstimateNodeSlope(i, stars[i], pass);
+    // The slope the secants to the neighbours justify: where the neighbours all but lie on
+    // one line, or the estimate is steeper than any secant by far (difference quotients
+    // across a thin strip), the secants' own least-squares slope, level across such a line.
     Node& node = nodes_[i];
-    const bool hull = std::any_of(star.begin(), star.end(), [&](int v) { return !IsData(v); });
-    if (hull) {
-      // Next to the enclosing vertices: the area-weighted mean normal of the star's triangles;
-      // the steepness is how far the triangles' normals disagree.
-      double nx = 0, ny = 0, nz = 0, length = 0;
-      for (size_t k = 0; k < star.size(); ++k) {
-        const Node& a = nodes_[star[k]];
-        const Node& b = nodes_[star[(k + 1) % star.size()]];
-        const double ux = a.x - node.x, uy = a.y - node.y, uz = a.z - node.z;
-        const double vx = b.x - node.x, vy = b.y - node.y, vz = b.z - node.z;
-        double cx = uy * vz - uz * vy, cy = uz * vx - ux * vz, cz = ux * vy - uy * vx;
-        if (cz < 0) cx = -cx, cy = -cy, cz = -cz;
-        nx += cx, ny += cy, nz += cz;
-        length += std::sqrt(cx * cx + cy * cy + cz * cz);
-      }
-      if (nz > 0.0 && length > 0.0) {
-        node.p = nx / nz;
-        node.q = ny / nz;
-        node.s = 1.0 - std::sqrt(nx * nx + ny * ny + nz * nz) / length;
-      }
-      continue;
+    TGradientFit secants;
+    double steepest = 0.0;
+    for (const int v : stars[i]) {
+      if (!IsData(v)) continue;
+      const double dx = nodes_[v].x - node.x, dy = nodes_[v].y - node.y, dz = nodes_[v].z - node.z;
+      const double d2 = dx * dx + dy * dy;
+      if (!(d2 > 0.0)) continue;
+      secants.Add(dx, dy, dz, 1.0 / d2);
+      steepest = std::max(steepest, std::fabs(dz) / std::sqrt(d2));
     }
-    // Inside: the natural-neighbour surface of the node's neighbours alone (the node taken
-    // out) gives the tangent plane by differences and the value the node stands off it by.
-    std::vector<int> active(star);
-    std::sort(active.begin(), active.end());
-    pass.clear();
-    Triangle first{};
-    first.v[0] = n_, first.v[1] = n_ + 1, first.v[2] = n_ + 2;
-    first.cx = 0.5, first.cy = 0.5, first.r2 = 1.0e300;
-    pass.push_back(first);
-    std::vector<std::pair<int, int>> edges;
-    for (const int v : active) {
-      const Node& q = nodes_[v];
-      edges.clear();
-      size_t kept = 0;
-      for (size_t t = 0; t < pass.size(); ++t) {
-        const Triangle& tr = pass[t];
-        const double dx = q.x - tr.cx, dy = q.y - tr.cy;
-        if (tr.r2 - (dx * dx + dy * dy) > 0.0) {
-          for (int k = 0; k < 3; ++k) edges.emplace_back(tr.v[k], tr.v[(k + 1) % 3]);
-        } else {
-          pass[kept++] = tr;
-        }
-      }
-      pass.resize(kept);
-      for (const auto& [a, b] : edges) {
-        if (std::find(edges.begin(), edges.end(), std::pair{b, a}) != edges.end()) continue;
-        const Node &pa = nodes_[a], &pb = nodes_[b];
-        const Circle c = CircumcircleFrom(q.x, q.y, pa.x, pa.y, pb.x, pb.y);
-        Triangle t{};
-        t.v[0] = v, t.v[1] = a, t.v[2] = b;
-        t.cx = c.cx, t.cy = c.cy, t.r2 = c.r2;
-        pass.push_back(t);
-      }
+    if (secants.Thin() || std::hypot(node.p, node.q) > kJustifiedSlope * steepest) {
+      double gx = 0.0, gy = 0.0;
+      secants.Solve(gx, gy);
+      node.p = -gx, node.q = -gy;
     }
-    double area = 0.0;
-    for (const Triangle& t : pass) {
-      if (!IsData(t.v[0]) || !IsData(t.v[1]) || !IsData(t.v[2])) continue;
-      const Node &a = nodes_[t.v[0]], &b = nodes_[t.v[1]], &c = nodes_[t.v[2]];
-      area += 0.5 * std::fabs((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y));
-    }
-    std::swap(pass, triangles_);
-    const double c = Value(node.x, node.y, true);
-    const double cx = Value(node.x + kSlopeStep, node.y, true);
-    const double cy = Value(node.x, node.y + kSlopeStep, true);
-    std::swap(pass, triangles_);
-    if (!std::isfinite(c) || !std::isfinite(cx) || !std::isfinite(cy)) continue;
-    node.p = (c - cx) / kSlopeStep;
-    node.q = (c - cy) / kSlopeStep;
-    const double a = area / kPi, d = node.z - c;
-    node.s = a > 0.0 ? 1.0 - std::sqrt(a / (d * d + a)) : (d == 0.0 ? 0.0 : 1.0);
   }
+}
+
+void TWatson::EstimateNodeSlope(int i, const std::vector<int>& star, std::vector<Triangle>& pass) {
+  if (star.size() < 3) return;
+  Node& node = nodes_[i];
+  const bool hull = std::any_of(star.begin(), star.end(), [&](int v) { return !IsData(v); });
+  if (hull) {
+    // Next to the enclosing vertices: the area-weighted mean normal of the star's triangles;
+    // the steepness is how far the triangles' normals disagree.
+    double nx = 0, ny = 0, nz = 0, length = 0;
+    for (size_t k = 0; k < star.size(); ++k) {
+      const Node& a = nodes_[star[k]];
+      const Node& b = nodes_[star[(k + 1) % star.size()]];
+      const double ux = a.x - node.x, uy = a.y - node.y, uz = a.z - node.z;
+      const double vx = b.x - node.x, vy = b.y - node.y, vz = b.z - node.z;
+      double cx = uy * vz - uz * vy, cy = uz * vx - ux * vz, cz = ux * vy - uy * vx;
+      if (cz < 0) cx = -cx, cy = -cy, cz = -cz;
+      nx += cx, ny += cy, nz += cz;
+      length += std::sqrt(cx * cx + cy * cy + cz * cz);
+    }
+    if (nz > 0.0 && length > 0.0) {
+      node.p = nx / nz;
+      node.q = ny / nz;
+      node.s = 1.0 - std::sqrt(nx * nx + ny * ny + nz * nz) / length;
+    }
+    return;
+  }
+  // Inside: the natural-neighbour surface of the node's neighbours alone (the node taken
+  // out) gives the tangent plane by differences and the value the node stands off it by.
+  std::vector<int> active(star);
+  std::sort(active.begin(), active.end());
+  pass.clear();
+  Triangle first{};
+  first.v[0] = n_, first.v[1] = n_ + 1, first.v[2] = n_ + 2;
+  first.cx = 0.5, first.cy = 0.5, first.r2 = 1.0e300;
+  pass.push_back(first);
+  std::vector<std::pair<int, int>> edges;
+  for (const int v : active) {
+    const Node& q = nodes_[v];
+    edges.clear();
+    size_t kept = 0;
+    for (size_t t = 0; t < pass.size(); ++t) {
+      const Triangle& tr = pass[t];
+      const double dx = q.x - tr.cx, dy = q.y - tr.cy;
+      if (tr.r2 - (dx * dx + dy * dy) > 0.0) {
+        for (int k = 0; k < 3; ++k) edges.emplace_back(tr.v[k], tr.v[(k + 1) % 3]);
+      } else {
+        pass[kept++] = tr;
+      }
+    }
+    pass.resize(kept);
+    for (const auto& [a, b] : edges) {
+      if (std::find(edges.begin(), edges.end(), std::pair{b, a}) != edges.end()) continue;
+      const Node &pa = nodes_[a], &pb = nodes_[b];
+      const Circle c = CircumcircleFrom(q.x, q.y, pa.x, pa.y, pb.x, pb.y);
+      Triangle t{};
+      t.v[0] = v, t.v[1] = a, t.v[2] = b;
+      t.cx = c.cx, t.cy = c.cy, t.r2 = c.r2;
+      pass.push_back(t);
+    }
+  }
+  double area = 0.0;
+  for (const Triangle& t : pass) {
+    if (!IsData(t.v[0]) || !IsData(t.v[1]) || !IsData(t.v[2])) continue;
+    const Node &a = nodes_[t.v[0]], &b = nodes_[t.v[1]], &c = nodes_[t.v[2]];
+    area += 0.5 * std::fabs((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y));
+  }
+  std::swap(pass, triangles_);
+  const double c = Value(node.x, node.y, true);
+  const double cx = Value(node.x + kSlopeStep, node.y, true);
+  const double cy = Value(node.x, node.y + kSlopeStep, true);
+  std::swap(pass, triangles_);
+  if (!std::isfinite(c) || !std::isfinite(cx) || !std::isfinite(cy)) return;
+  node.p = (c - cx) / kSlopeStep;
+  node.q = (c - cy) / kSlopeStep;
+  const double a = area / kPi, d = node.z - c;
+  node.s = a > 0.0 ? 1.0 - std::sqrt(a / (d * d + a)) : (d == 0.0 ? 0.0 : 1.0);
 }
 
 int TWatson::Locate(double px, double py) {

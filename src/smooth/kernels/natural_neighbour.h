@@ -10,7 +10,10 @@
 //
 // Set-up, in order: normalise; least-squares plane and enclosing triangle; jitter; in C1
 // mode the node slopes (tangent plane and steepness of every node from its natural
-// neighbours); the Delaunay triangulation of all nodes. An evaluation walks to the triangle
+// neighbours); the Delaunay triangulation of all nodes. Where the data fix no slope across
+// a line (all on it, or on a strip whose width is noise against its length), the plane
+// and the node slopes rise along the line and stay level across it, and no node slope is
+// steeper than its secants justify. An evaluation walks to the triangle
 // that holds the point and collects the triangles whose circumcircles contain it (the
 // Bowyer-Watson cavity); each gives its vertices the area it takes from their Voronoi cells.
 //
@@ -66,6 +69,7 @@ class TWatson {
 
   void SetUp();
   void EstimateSlopes(const std::vector<std::vector<int>>& stars);
+  void EstimateNodeSlope(int i, const std::vector<int>& star, std::vector<Triangle>& pass);
   bool Triangulate(std::vector<std::vector<int>>* stars);
   double Value(double px, double py, bool scan);
   bool Cavity(double px, double py, bool scan);
