@@ -49,6 +49,32 @@ void T3DBase::PrepareTitles() {
   for (std::size_t k = 0; k < 4; ++k) standard->FontSizes[k] = base * factors[k];
 }
 
+namespace {
+
+// A title line wider than the graph would be cut at both edges: its fonts are made smaller
+// in proportion, so that the whole line shows (the line keeps its place and spacing). Glyph
+// widths do not shrink quite in proportion to the height: the line is measured again until
+// it fits.
+void FitTitleFonts(CodedFontSet& fonts, DeviceContext& measuring, const std::string& line, int graphWidth) {
+  const int room = graphWidth - graphWidth / 50;
+  if (room <= 0 || !fonts[0] || fonts[0]->height == 0) return;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const int width = MeasureCodedText(DcCodedTextMetrics(measuring, fonts), line, -1, nullptr);
+    if (width <= room) return;
+    const int height = std::abs(fonts[0]->height);
+    if (height <= 1) return;
+    // In proportion, and at least one pixel smaller each time.
+    const int target = std::max(1, std::min(height - 1, static_cast<int>(static_cast<long long>(height) * room / width)));
+    for (std::optional<platform::Font>& font : fonts)
+      if (font && font->height != 0) {
+        const long long scaled = static_cast<long long>(font->height) * target / height;
+        font->height = static_cast<int>(scaled != 0 ? scaled : (font->height < 0 ? -1 : 1));
+      }
+  }
+}
+
+}  // namespace
+
 void T3DBase::DrawTitles(DeviceContext& dc, DeviceContext* measure) {
   const bool printing = drawMode_ == kDrawPrinter;
   const auto& table = printing ? printFonts_ : screenFonts_;
@@ -103,8 +129,9 @@ void T3DBase::DrawTitles(DeviceContext& dc, DeviceContext* measure) {
     const Color color = roleColor(k == 0 ? kRoleTitle : kRoleSubTitles);
     CodedFontSet fonts;
     std::copy_n(table.begin() + static_cast<std::ptrdiff_t>(base), fonts.size(), fonts.begin());
+    FitTitleFonts(fonts, measuring, titles.Lines[k], rect_.right - rect_.left);
     if (drawMode_ == kDrawMetafilePlain) {
-      dc.SelectFont(*table[base]);
+      dc.SelectFont(*fonts[0]);
       dc.SetTextColor(color);
       dc.SetTextAlign(platform::TextAlign::kCenter | platform::TextAlign::kTop);
       dc.TextOut(centreX, y, StripTextCodes(titles.Lines[k], 160));

@@ -349,6 +349,25 @@ TEST_F(Renderer, TitleFontSizesFollowTheNumberOfLinesAndAnEnabledCustomSetIsUsed
   EXPECT_EQ(g.titles.Enabled, 0);
 }
 
+// A title line wider than the graph is drawn in a font made smaller to fit; a short one
+// keeps its font.
+TEST_F(Renderer, TitleLinesWiderThanTheGraphShrinkToFit) {
+  g.titles.Lines[0] = "Short";
+  g.titles.Lines[1] = std::string(150, 'W');
+  g.view.LabelBits = 0x40 | 0x80;
+  const Drawing d = g.Draw(400, 300, true);
+  const auto texts = d.Ops(DcOpKind::TextOut);
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ(texts[0].text, "Short");
+  EXPECT_EQ(texts[0].font, *d.r->ScreenFont(0));
+  const platform::DcOp& wide = texts[1];
+  ASSERT_EQ(wide.text, g.titles.Lines[1]);
+  EXPECT_LT(std::abs(wide.font.height), std::abs(d.r->ScreenFont(5)->height));
+  const int width = platform::RecordingDeviceContext::TextExtentFor(wide.font, wide.text.size()).cx;
+  EXPECT_LE(width, 400);
+  EXPECT_GE(wide.points[0].x - width / 2, 0);
+}
+
 TEST_F(Renderer, TitlesAreDrawnCentredInTheirColours) {
   g.titles.Lines[0] = "Saddle";
   g.titles.Lines[1] = "r~^2~^=1";
