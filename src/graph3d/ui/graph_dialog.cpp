@@ -105,11 +105,16 @@ void T3DDlg::SetupWindow() {
     setGeometry(place->x, place->y, place->width, place->height);
     if (place->maximized == 1) setWindowState(windowState() | Qt::WindowMaximized);
   }
+  // From here on the window's moves and sizes are the user's, and are kept.
+  placementApplied_ = true;
+  RecordPlacement();
   PaneResized();
 }
 
 void T3DDlg::RecordPlacement() {
-  if (setup_ == nullptr || setup_->HostWord1 == nullptr || !isVisible()) return;
+  // The moves of showing and centring the window come before the saved placement is
+  // applied: they would overwrite it.
+  if (!placementApplied_ || setup_ == nullptr || setup_->HostWord1 == nullptr || !isVisible()) return;
   WindowPlacement& place = *setup_->HostWord1;
   if (isMaximized()) {
     place.maximized = 1;

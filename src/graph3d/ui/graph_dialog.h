@@ -138,5 +138,6 @@ class T3DDlg : public TDlg {
   float transferTime_ = 0;
   bool suspended_ = false;
   bool fontsMade_ = false;
+  bool placementApplied_ = false;
   std::function<void(int)> menuHandler_;
 };
