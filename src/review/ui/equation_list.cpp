@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QStyle>
 #include <QWheelEvent>
 
 #include "app/c_format.h"
@@ -85,8 +86,11 @@ void TEqnList::PlaceWindow() {
   }
   const int sw = ScreenWidth, sh = ScreenHeight;
   if (openingMode_ == kOpenGraphFirst) {
+    // The frame's title bar comes on top of the rectangle given: the window keeps clear of
+    // the screen's lower edge with it.
     const int w = sw * 4 / 10, h = sh / 5;
-    setGeometry(sw - w - 4, sh - h - 4, w, h);
+    const int frame = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+    setGeometry(sw - w - 4, sh - h - 4 - frame, w, h);
   } else {
     setGeometry(70, 40, sw - 75, sh - 50);
   }

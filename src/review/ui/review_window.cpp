@@ -98,6 +98,13 @@ int OptionButtonOf(int command) {
 
 QRect ScreenRect(const QWidget* w) { return w->frameGeometry(); }
 
+// The satellites stay above the review window, as windows it owns: the window manager
+// stacks them with it instead of under the main window (X11 window managers are told a
+// window's owner only for dialog-type windows). Before the window is first shown.
+void OwnWindow(QWidget* satellite) {
+  satellite->setWindowFlags((satellite->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+}
+
 platform::Rect ToRect(const QRect& r) { return {r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
 
 }  // namespace
@@ -344,16 +351,28 @@ void TRView::SetupWindow() {
   listSetup.savedRect = &listRect_;
   listSetup.allGoodness = &CurrentSettings().ListAllGoodnessOfFit;
   list_ = new TEqnList(this, session_, this, listSetup);
+  OwnWindow(list_);
+  const WindowPlacement& place = Layout(kLayoutReview);
+  const bool neverPlaced = place.x == -1 || place.width == -1;
   TViewData::SetupWindow();
-  // A fit list without a fit: nothing to review.
-  if (!list_->SetupWindow()) {
-    QMetaObject::invokeMethod(this, [this] { done(kReviewOk); }, Qt::QueuedConnection);
-    return;
-  }
+  // Never placed: the upper left of the screen, clear of the list's place in the lower
+  // right of a graph-first review.
+  if (neverPlaced) move(ScreenWidth / 50, ScreenHeight / 25);
   RefitAndRedraw();
   CheckLimitItems();
-  CheckListItems();
   EnableModeCommands();
+  // The satellites come once the window is on the screen, so that the window manager
+  // stacks them above it.
+  QMetaObject::invokeMethod(this, [this] { ShowSatellites(); }, Qt::QueuedConnection);
+}
+
+void TRView::ShowSatellites() {
+  // A fit list without a fit: nothing to review.
+  if (!list_->SetupWindow()) {
+    done(kReviewOk);
+    return;
+  }
+  CheckListItems();
   // Satellites that were open when this kind of review last closed.
   for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision})
     if (LayoutOpen(Layout(entry))) OpenPane(entry, false);
@@ -852,6 +871,7 @@ void TRView::OpenPane(int entry, bool toggle) {
     case kLayoutPrecision: pane = precWin_ = new TRVPrecWin(this, session_, place, rank_, notify); break;
     default: return;
   }
+  OwnWindow(pane);
   pane->show();
   pane->activateWindow();
   // The pane's text is of the current fit; the graph keeps what it draws.
@@ -902,9 +922,20 @@ void TRView::StopRender() {
 // The mouse
 
 bool TRView::event(QEvent* event) {
-  // The click that brings the window forward is not a click on the graph.
-  if (event->type() == QEvent::WindowActivate) activateClick_ = true;
+  if (event->type() == QEvent::WindowActivate) {
+    // The click that brings the window forward is not a click on the graph.
+    activateClick_ = true;
+    // The satellites are owned windows: they stay above the window whatever the window
+    // manager raised (not every one keeps owned windows above their owner).
+    QMetaObject::invokeMethod(this, [this] { RaiseSatellites(); }, Qt::QueuedConnection);
+  }
   return TViewData::event(event);
+}
+
+void TRView::RaiseSatellites() {
+  if (list_ != nullptr && list_->isVisible()) list_->raise();
+  for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision})
+    if (TRVScrWin* pane = TextPane(entry); pane != nullptr && pane->isVisible()) pane->raise();
 }
 
 void TRView::PaneMouseMove(QMouseEvent* event) {
@@ -953,7 +984,7 @@ void OpenReviewWindow(QWidget* mainWindow, TSession& session, bool listFirst) {
     // Every review opens with the automatic titles of the rank under review.
     titles.custom.Enabled = 0;
     auto* window = new TRView(mainWindow, session, &setup, listFirst);
-    window->resize(std::max(ScreenWidth * 3 / 5, 760), std::max(ScreenHeight * 3 / 4, 560));
+    window->resize(std::max(ScreenWidth * 31 / 50, 760), std::max(ScreenHeight * 37 / 50, 560));
     window->Execute();
     options.StoreBack();
   }

@@ -186,6 +186,9 @@ class TRView : public TViewData, public TEqnListOwner {
   QAction* AddAction(QMenu* menu, int id, const char* text, bool checkable = false);
   void AddButton(QWidget* parent, QWidget* button, int id);
 
+  // The list and the panes that were open last time, once the window stands.
+  void ShowSatellites();
+  void RaiseSatellites();
   // Steps through the list and makes the selected row current.
   void Step(int step);
   void SelectedRowCurrent();

@@ -251,6 +251,17 @@ TEST_F(ReviewWindowTest, PanesReopenInTheModeTheyWereOpenIn) {
   EXPECT_TRUE(LayoutOpen(ReviewLayoutBlock(CurrentSettings(), false)[kLayoutNumeric]));
 }
 
+TEST_F(ReviewWindowTest, WindowReopensWhereItWasLeft) {
+  ReviewLayoutBlock(CurrentSettings(), true)[kLayoutReview] = WindowPlacement{40, 50, 800, 600, 0};
+  TRView& w = Open(true);
+  EXPECT_EQ(w.geometry(), QRect(40, 50, 800, 600));
+  w.move(60, 70);
+  const QRect moved = w.geometry();
+  Close();
+  EXPECT_EQ(CurrentSettings().placements[static_cast<std::size_t>(ReviewLayoutSlot(true, kLayoutReview))],
+            (WindowPlacement{moved.x(), moved.y(), 800, 600, 0}));
+}
+
 TEST_F(ReviewWindowTest, PanesFollowTheRankAndTheirOptions) {
   TRView& w = Open(false);
   for (int id : {kReviewNumeric, kReviewData, kReviewPrecision}) w.Button(id)->click();
