@@ -683,10 +683,11 @@ void TDlgScrWin::ScrollToLine(int n) {
 
 TScrWin* OpenTextFileWindow(const std::string& path, const QString& title, int capacity,
                             int menuId, int fontSlot, const std::string& busyCaption,
-                            const std::string& busyText) {
+                            const std::string& busyText, TextWindowHold hold) {
   QWidget* main = MainWindow;
   ShowBusyMsg(ToWindow(main), busyCaption, busyText, 1);
-  auto* window = new TScrWin(main, title, path, 1, false, capacity, true, fontSlot, true, menuId, main);
+  QWidget* owner = hold == TextWindowHold::MainWindowCommands ? main : nullptr;
+  auto* window = new TScrWin(main, title, path, 1, false, capacity, true, fontSlot, true, menuId, owner);
   HideBusyMsg();
   if (!window->Lines().HasTable()) {
     delete window;
@@ -714,7 +715,7 @@ void RegisterTextWindowCommands() {
       return;
     }
     OpenTextFileWindow(path, kViewCaption, kViewerCapacity, kMenuTextFull, kFontSlotFileViewer,
-                       path, std::string(platform::LoadString(3069)));
+                       path, std::string(platform::LoadString(3069)), TextWindowHold::MainWindowCommands);
   });
   struct EquationList {
     int command;
@@ -734,7 +735,7 @@ void RegisterTextWindowCommands() {
         list.command,
         [list] {
           OpenTextFileWindow(ProgramDir + list.file, list.title, list.capacity, kMenuTextList,
-                             kFontSlotEquationList, list.title, "Loading...");
+                             kFontSlotEquationList, list.title, "Loading...", TextWindowHold::Nothing);
         },
         // The lists are delivered beside the program; without one the command is off.
         [file] { return FileSize(ProgramDir + file) > 0; });

@@ -252,12 +252,17 @@ class TDlgScrWin : public TDlg {
   QPointer<TScrWin> text_;
 };
 
+// Whether a text window on a file holds the main window's commands while it is open: the
+// file viewer does (its text may go to the ASCII editor and from there into the table); an
+// equation list is a page to read beside the work and holds nothing.
+enum class TextWindowHold { MainWindowCommands, Nothing };
+
 // Shows a file in a text window (the file viewer and the equation lists): the busy window
 // while it loads, a message instead of a window when the file holds more lines than the
 // capacity. Returns the window, or null.
 TScrWin* OpenTextFileWindow(const std::string& path, const QString& title, int capacity,
                             int menuId, int fontSlot, const std::string& busyCaption,
-                            const std::string& busyText);
+                            const std::string& busyText, TextWindowHold hold);
 
 // The main window's text-window commands: 2110 (view an ASCII file) and the equation lists
 // 2202-2205 (enabled when their list file lies beside the program).
