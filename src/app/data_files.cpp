@@ -44,6 +44,9 @@ constexpr int kFileIsEmpty = 3046;
 constexpr int kTooManyColumns = 3047;
 constexpr int kPointsCut = 3048;
 constexpr int kLinesSkipped = 3049;
+// A kind the import dialog offers whose reader (or column choice) is not there yet: no
+// file of it was read, which "Number of Points Read 0" would wrongly suggest.
+constexpr const char* kKindNotReadable = "Files of This Kind Cannot Be Read Yet";
 
 std::string Text(int id) { return std::string(platform::LoadString(id)); }
 
@@ -225,7 +228,7 @@ int ImportDataFile(TDataSession& session, int filtered) {
     if (reader && (kind == 4 || kind == 18 || kind == 19))
       ErrorBox(Owner(), path, Text(kTooManyColumns));
     else
-      TooFewPoints(path, 0);
+      ErrorBox(Owner(), path, kKindNotReadable);
     return 0;
   }
   bool convertWeights = false;
@@ -264,7 +267,7 @@ int ReadMatrixFile(TDataSession& session, const std::string& path) {
   const int kind = readers.Detect ? readers.Detect(detected) : 0;
   if (kind != kImportKindWK1 && kind != kImportKindWK3) return 0;
   if (!readers.ReadMatrix) {
-    TooFewPoints(path, 0);
+    ErrorBox(Owner(), path, kKindNotReadable);
     return 0;
   }
   StopBackgroundFit();

@@ -140,8 +140,7 @@ TEST_F(DataFiles, RefusedKindsTouchNothing) {
   EXPECT_EQ(ImportDataFile(session_, 0), 0);
   EXPECT_EQ(TableBytes(session_.Table), before);
   EXPECT_EQ(BoxTexts(), (Texts{"Data Contains Fewer Than 3 Columns", "Data Contains Fewer Than 3 Columns",
-                               "Number of Points Read 0\nMin 4 XYZ Points Required",
-                               dir_.File("missing.txt")}));
+                               "Files of This Kind Cannot Be Read Yet", dir_.File("missing.txt")}));
   EXPECT_EQ(boxes_->Boxes()[3].caption, "File Not Found");
 }
 
