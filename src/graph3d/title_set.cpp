@@ -23,3 +23,9 @@ std::unique_ptr<T3DTitleSet> CloneTitleSet(T3DTitleSet& source) {
     return nullptr;
   }
 }
+
+void SetGraphTitlesFromData(T3DTitleSet& set, const TDataTitles& titles) {
+  set.Lines = {titles.Title, "", "", "", ""};
+  set.AxisTitles = {titles.XName, titles.YName, titles.ZName};
+  set.FixedSizes = 0;
+}

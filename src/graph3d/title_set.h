@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "app/data_titles.h"
+
 // Texts may carry the in-line codes of coded text ("~^" superscript, "~`" subscript, "~@"
 // Symbol font).
 struct T3DTitleSet {
@@ -28,3 +30,7 @@ struct T3DTitleSet {
 // ends), and the source's texts are cut the same way, so that the two sets always hold the
 // same texts. Null when memory runs out; the copy frees itself.
 std::unique_ptr<T3DTitleSet> CloneTitleSet(T3DTitleSet& source);
+
+// The titles of a graph of the data: line 1 the data title, lines 2 to 5 empty, the X, Y and
+// Z axis titles the data's names; the sizes are the set's own (not fixed).
+void SetGraphTitlesFromData(T3DTitleSet& set, const TDataTitles& titles);

@@ -13,6 +13,7 @@
 #include "fit/session.h"
 #include "graph3d/graph_options.h"
 #include "graph3d/point_toggling.h"
+#include "graph3d/title_set.h"
 #include "platform/help.h"
 #include "platform/qt/qt_text.h"
 
@@ -85,6 +86,7 @@ void RegisterDataViewCommand(TSession& session) {
   RegisterCommand(CmDataGraph, [&session] {
     TGraphOptions options(CurrentSettings(), kGraphDataStatus, kPointsDataStatus, kPlaceGraphShared);
     T3DGraphSetup& setup = options.Setup();
+    SetGraphTitlesFromData(options.titles, session.DataTitles());
     TDataTable& table = session.Table;
     setup.Points = TablePoints(table);
     SetDataRanges(setup.Scaling, session.DataStats);

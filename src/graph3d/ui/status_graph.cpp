@@ -8,6 +8,7 @@
 #include "app/ui/data_status_window.h"
 #include "fit/fit_evaluation.h"
 #include "fit/session.h"
+#include "graph3d/title_set.h"
 #include "graph3d/ui/data_view_window.h"
 #include "graph3d/preview_surface.h"
 #include "graph3d/ui/print_text_dialog.h"
@@ -30,6 +31,9 @@ TStatusGraph::TStatusGraph(QWidget* pane, TSession& session, bool withFits)
                withFits ? kPointsDataStatusFits : kPointsDataStatus, -1) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   T3DGraphSetup& setup = options_.Setup();
+  // The titles the user gave the data; with fits the review's titles of the current rank
+  // take their place.
+  SetGraphTitlesFromData(options_.titles, session.DataTitles());
   TDataTable& table = session.Table;
   // Records 0 .. N of the table as it stands when the graph is drawn.
   setup.Points = [&table] {

@@ -132,6 +132,7 @@ TEST(DataViewWindow, DataGraphCommandOpensTheWindowOnTheSessionTable) {
   const PointTable points = MakeTable({{0, 0, 1}, {1, 0, 2}, {0, 1, 3}, {1, 1, 4}});
   std::copy(points.begin(), points.end(), session->Table.XYZData().begin());
   session->Table.SetXYZRows(4);
+  session->DataTitles() = TDataTitles{"Plate Test", "Length", "Width", "Height"};
   UnregisterCommand(CmDataGraph);
   RegisterDataViewCommand(*session);
   ASSERT_TRUE(HasCommandHandler(CmDataGraph));
@@ -141,6 +142,10 @@ TEST(DataViewWindow, DataGraphCommandOpensTheWindowOnTheSessionTable) {
     ASSERT_NE(w, nullptr);
     opened = true;
     EXPECT_EQ(PointCount(w->Renderer().Setup()->Points()), 4);
+    // The titles typed for the data title the graph.
+    EXPECT_EQ(w->Renderer().Setup()->TitleSettings->Lines[0], "Plate Test");
+    EXPECT_EQ(w->Renderer().Setup()->TitleSettings->AxisTitles,
+              (std::array<std::string, 3>{"Length", "Width", "Height"}));
     EXPECT_NE(w->findChild<QPushButton*>("385"), nullptr);
     w->accept();
   });

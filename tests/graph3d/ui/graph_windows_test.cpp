@@ -117,6 +117,25 @@ TEST(StatusGraph, WithoutFitsTheDataAreShownThroughASmoothedSurface) {
   SetPreviewSurfaceMaker({});
 }
 
+// The titles typed for the data reach the status window's graph: the data title above it,
+// the names on the axes; the Custom Titles dialog starts from them.
+TEST(StatusGraph, TitlesAreTheDataTitles) {
+  TSession session;
+  PointTable table = MakeTable({{0, 0, 1}, {1, 0, 2}, {0, 1, 3}, {1, 1, 2}});
+  ASSERT_TRUE(session.Table.ReplaceDataTable(table));
+  ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
+  session.DataTitles() = TDataTitles{"Plate Test", "Length", "Width", "Height"};
+  for (const bool withFits : {false, true}) {
+    QWidget pane;
+    pane.resize(320, 240);
+    auto* graph = new TStatusGraph(&pane, session, withFits);
+    const T3DTitleSet* titles = graph->Renderer().Setup()->TitleSettings;
+    ASSERT_NE(titles, nullptr);
+    EXPECT_EQ(titles->Lines, (std::array<std::string, 5>{"Plate Test", "", "", "", ""}));
+    EXPECT_EQ(titles->AxisTitles, (std::array<std::string, 3>{"Length", "Width", "Height"}));
+  }
+}
+
 TEST(GraphOptions, RecordsComeFromTheSettingsAndGoBack) {
   ProgramSettings settings;
   T3DViewRec view = DefaultViewRec();
