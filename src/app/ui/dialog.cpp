@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -10,6 +11,8 @@
 
 #include "app/shell_state.h"
 #include "app/ui/main_window.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
 #include "platform/timer.h"
 
 void CountedDialogOpened() {
@@ -128,4 +131,16 @@ void TDlgTimedMsg::SetupWindow() {
     if (self->timedOut_) *self->timedOut_ = 18;
     self->done(2);
   });
+}
+
+bool EditsHoldProgramText(QWidget* dialog, std::span<QLineEdit* const> edits) {
+  for (QLineEdit* edit : edits) {
+    const std::string outside = platform::qt::CharactersOutsideCp1252(edit->text());
+    if (outside.empty()) continue;
+    ErrorBox(platform::qt::ToWindow(dialog), platform::qt::ToCp1252(dialog->windowTitle()),
+             "Only Western European characters can be kept here.\nThese characters cannot: " + outside);
+    edit->setFocus();
+    return false;
+  }
+  return true;
 }

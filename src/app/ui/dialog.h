@@ -7,7 +7,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <span>
+
 class QLabel;
+class QLineEdit;
 
 // Called by counted dialogs and modeless tool windows when they open and close.
 void CountedDialogOpened();
@@ -48,6 +51,11 @@ int ExecuteAndDelete(TDlg* dialog);
 // screen); a window that would then leave the screen is centred on the screen.
 void CenterOnScreen(QWidget* window);
 void CenterWindow(QWidget* parent, QWidget* window);
+
+// Text typed into `edits` must fit the program's single-byte text (Windows-1252), or it
+// would be kept as '?' without a word. Otherwise a box over `dialog` names the characters
+// that cannot be kept, the first edit holding one takes the focus, and the answer is false.
+[[nodiscard]] bool EditsHoldProgramText(QWidget* dialog, std::span<QLineEdit* const> edits);
 
 // A message with two answer buttons (ids 6 and 7) and an optional picture.
 class TDlgMsg : public TDlg {

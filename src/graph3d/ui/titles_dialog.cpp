@@ -259,6 +259,7 @@ void TTitles::CmSaveTitles() {
 }
 
 void TTitles::accept() {
+  if (!EditsHoldProgramText(this, edits_)) return;
   ReadControls();
   StoreTitleBlock(working_, automatic_, *custom_);
   custom_->FixedSizes = constant_->isChecked() ? 1 : 0;

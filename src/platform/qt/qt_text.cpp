@@ -1,5 +1,11 @@
 #include "platform/qt/qt_text.h"
 
+#include <QList>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
 #include "platform/cp1252.h"
 #include "platform/symbol_charset.h"
 
@@ -18,6 +24,19 @@ std::string ToCp1252(const QString& text) {
   for (QChar qc : text) {
     const int mapped = UnicodeToCp1252(qc.unicode());
     out += mapped < 0 ? '?' : static_cast<char>(mapped);
+  }
+  return out;
+}
+
+std::string CharactersOutsideCp1252(const QString& text) {
+  std::vector<char32_t> seen;
+  std::string out;
+  for (const char32_t u : text.toUcs4()) {
+    if (UnicodeToCp1252(u) >= 0 || std::find(seen.begin(), seen.end(), u) != seen.end()) continue;
+    seen.push_back(u);
+    char code[16];
+    std::snprintf(code, sizeof code, "%sU+%04X", out.empty() ? "" : " ", static_cast<unsigned>(u));
+    out += code;
   }
   return out;
 }

@@ -16,6 +16,9 @@ namespace platform::qt {
 QString FromCp1252(std::string_view text);
 // Characters that Windows-1252 cannot hold become '?'.
 std::string ToCp1252(const QString& text);
+// The characters of `text` that Windows-1252 cannot hold, each once, in order of first
+// appearance as "U+XXXX" separated by spaces; empty when it holds them all.
+std::string CharactersOutsideCp1252(const QString& text);
 QString FromSymbol(std::string_view text);
 
 inline Window ToWindow(QWidget* widget) { return reinterpret_cast<Window>(widget); }

@@ -81,6 +81,7 @@ void TTitlesDlg::CmPrevious() {
 }
 
 void TTitlesDlg::accept() {
+  if (!EditsHoldProgramText(this, edits_)) return;
   working_.SetTitle(ToCp1252(edits_[0]->text()));
   working_.SetXName(ToCp1252(edits_[1]->text()));
   working_.SetYName(ToCp1252(edits_[2]->text()));

@@ -233,6 +233,26 @@ TEST(TitlesDialog, MarkupButtonsAndSizes) {
   delete d;
 }
 
+// Custom titles keep only what the program's text can hold: a character outside it is
+// named in a message and the set is left as it was; an emoji counts once, not per half.
+TEST(TitlesDialog, CharactersOutsideWesternEuropeanTextAreRefused) {
+  TitleSets t(1);
+  platform::ScriptedAnswers answers;
+  auto* d = new TTitles(nullptr, &t.custom, t.automatic, t.font);
+  d->TextEdit(7)->setText(QString::fromUtf8("Z \U0001F600\U0001F600"));
+  d->accept();
+  EXPECT_EQ(d->result(), QDialog::Rejected);
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].text,
+            "Only Western European characters can be kept here.\nThese characters cannot: U+1F600");
+  EXPECT_TRUE(t.custom.AxisTitles[2].empty());
+  d->TextEdit(7)->setText("Z [\u00b0C]");
+  d->accept();
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+  EXPECT_EQ(t.custom.AxisTitles[2], "Z [\xb0" "C]");
+  delete d;
+}
+
 TEST(TitlesDialog, EnabledWordAndFitLinesAcrossRanks) {
   TitleSets t(3);
   auto* d = new TTitles(nullptr, &t.custom, t.automatic, t.font);

@@ -12,6 +12,7 @@
 #include "app/ui/command_ids.h"
 #include "app/ui/command_table.h"
 #include "app/shell_state.h"
+#include "platform/message_box.h"
 #include "tools/ui/data_tool_commands.h"
 #include "tools/ui/titles_dialog.h"
 
@@ -62,6 +63,29 @@ TEST_F(TablesUi, TitlesDialogShowsTheTableAndPreviousBringsBackTheTitlesBeforeTh
   d->accept();
   EXPECT_EQ(session_.DataTitles().Title, "Before");
   EXPECT_EQ(session_.DataTitles().ZName, "Old Z");
+  delete d;
+}
+
+// A title typed with characters the program's text cannot hold is refused with a message
+// naming them, instead of being kept as "??"; the titles stay as they were until it is mended.
+TEST_F(TablesUi, TitlesOutsideWesternEuropeanTextAreRefusedWithAMessage) {
+  platform::ScriptedAnswers answers;
+  auto* d = new TTitlesDlg(nullptr, session_, nullptr);
+  d->show();
+  d->Edit(661)->setText(QString::fromUtf8("Plate \u65e5\u672c"));
+  d->Edit(663)->setText(QString::fromUtf8("Width \u00e9\u20ac"));  // é and € fit
+  d->accept();
+  EXPECT_EQ(d->result(), QDialog::Rejected);
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].caption, "Data Description and Variable Names");
+  EXPECT_EQ(answers.Boxes()[0].text,
+            "Only Western European characters can be kept here.\nThese characters cannot: U+65E5 U+672C");
+  EXPECT_EQ(session_.DataTitles().Title, "Current");
+  d->Edit(661)->setText("Plate");
+  d->accept();
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+  EXPECT_EQ(session_.DataTitles().Title, "Plate");
+  EXPECT_EQ(session_.DataTitles().YName, "Width \xe9\x80");
   delete d;
 }
 
