@@ -7,10 +7,13 @@
 // floor; last the edges on the near side, which nothing may cover.
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "app/c_format.h"
 #include "app/coded_text.h"
 #include "app/coded_text_drawing.h"
+#include "graph3d/label_thinning.h"
 #include "graph3d/renderer.h"
 
 using platform::Brush;
@@ -44,6 +47,23 @@ long double Snap(long double v, long double range) {
 }
 
 bool HasCodes(const std::string& text) { return text.find('~') != std::string::npos; }
+
+// A numeric label of an axis and where its text goes.
+struct TAxisLabel {
+  std::string text;
+  Point at;
+};
+
+// Every how many labels one is drawn so that no two drawn ones run together: a quarter of a
+// digit's width is kept clear before and after each.
+int LabelStrideOf(DeviceContext& measure, int digitWidth, const std::vector<TAxisLabel>& labels, unsigned align,
+                  int escapement) {
+  std::vector<TLabelBox> boxes;
+  boxes.reserve(labels.size());
+  for (const TAxisLabel& l : labels)
+    boxes.push_back(LabelBoxAt(l.at.x, l.at.y, measure.GetTextExtent(l.text), align, escapement, digitWidth / 4));
+  return LabelStride(boxes);
+}
 
 }  // namespace
 
@@ -403,17 +423,23 @@ void T3DBase::DrawHorizontalAxis(DeviceContext& dc, const TAxisFrame& f, const T
   dc.SetTextAlign(h.labelAlign | TextAlign::kTop);
   const int dx = h.offsetSign * static_cast<int>(std::fabs(f.halfHeight * std::sin(h.direction)));
   const int dy = static_cast<int>(std::fabs(f.halfHeight * std::cos(h.direction)));
+  const Font* labelFont = table[h.labelFont] ? &*table[h.labelFont] : &*table[kLabelFont];
   std::size_t longest = 0;
+  std::vector<TAxisLabel> labels;
+  labels.reserve(static_cast<std::size_t>(std::max(n, 0)));
   long double v = h.from;
   for (int k = 0; k < n; ++k) {
     const Point p = HorizontalAxisPoint(f, h.axis, v);
     DrawTick(dc, p.x, p.y, L, h.direction);
-    const std::string text = AxisLabel(v, logAxis);
     const Point anchor = TickEndPoint(p.x, p.y, 2 * L, h.direction);
-    dc.TextOut(anchor.x + dx, anchor.y - dy, text);
-    longest = std::max(longest, text.size());
+    labels.push_back({AxisLabel(v, logAxis), {anchor.x + dx, anchor.y - dy}});
+    longest = std::max(longest, labels.back().text.size());
     v = Snap(v + step, range);
   }
+  const int stride =
+      LabelStrideOf(*f.measure, f.digitWidth, labels, h.labelAlign | TextAlign::kTop, labelFont->escapement);
+  for (std::size_t k = 0; k < labels.size(); k += static_cast<std::size_t>(stride))
+    dc.TextOut(labels[k].at.x, labels[k].at.y, labels[k].text);
   DrawHorizontalAxisTitle(dc, f, h, static_cast<int>(longest));
 }
 
@@ -482,6 +508,7 @@ void T3DBase::DrawZAxes(DeviceContext& dc, const TAxisFrame& f, const TZAxisPair
   dc.SetTextColor(f.labelColor);
   std::size_t longest = 0;
   std::pair<Point, Point> first, last;
+  std::vector<TAxisLabel> lefts, rights;
   long double v = lo[kAxisZ];
   for (int k = 0; k <= n; ++k) {
     const auto [left, right] = ZAxisPoints(z, v);
@@ -491,17 +518,28 @@ void T3DBase::DrawZAxes(DeviceContext& dc, const TAxisFrame& f, const TZAxisPair
     if (z.first) {
       dc.MoveTo(left.x, left.y);
       dc.LineTo(left.x - L, left.y);
-      dc.SetTextAlign(TextAlign::kRight | TextAlign::kTop);
-      dc.TextOut(left.x - 2 * L, left.y - f.halfHeight, text);
+      lefts.push_back({text, {left.x - 2 * L, left.y - f.halfHeight}});
     }
     if (z.second) {
       dc.MoveTo(right.x, right.y);
       dc.LineTo(right.x + L, right.y);
-      dc.SetTextAlign(TextAlign::kLeft | TextAlign::kTop);
-      dc.TextOut(right.x + 2 * L, right.y - f.halfHeight, text);
+      rights.push_back({text, {right.x + 2 * L, right.y - f.halfHeight}});
     }
     longest = std::max(longest, text.size());
     v = Snap(v + step, range);
+  }
+  // Both columns stand at the same heights: they are thinned alike.
+  const int stride = std::max(LabelStrideOf(*f.measure, f.digitWidth, lefts, TextAlign::kRight | TextAlign::kTop, 0),
+                              LabelStrideOf(*f.measure, f.digitWidth, rights, TextAlign::kLeft | TextAlign::kTop, 0));
+  for (std::size_t k = 0; k <= static_cast<std::size_t>(n); k += static_cast<std::size_t>(stride)) {
+    if (k < lefts.size()) {
+      dc.SetTextAlign(TextAlign::kRight | TextAlign::kTop);
+      dc.TextOut(lefts[k].at.x, lefts[k].at.y, lefts[k].text);
+    }
+    if (k < rights.size()) {
+      dc.SetTextAlign(TextAlign::kLeft | TextAlign::kTop);
+      dc.TextOut(rights[k].at.x, rights[k].at.y, rights[k].text);
+    }
   }
   if (view_.BackPlanes == 0) {
     if (z.first) {

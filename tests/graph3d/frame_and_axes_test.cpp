@@ -7,6 +7,7 @@
 #include <string>
 
 #include "graph_fixture.h"
+#include "graph3d/label_thinning.h"
 
 namespace {
 
@@ -207,11 +208,12 @@ TEST(BoxLabels, ViewsAlongAnAxisLeaveItsLabelsOut) {
     g.view.AngleZ = c.phi;
     g.view.LabelBits = static_cast<std::int16_t>(c.bits);
     const Texts texts = g.TextsDrawn();
-    // Every axis labels its middle value: X 12, Y 102, Z 2.
+    // X and Y label their middle values 12 and 102; Z, seen steeply its labels thinned,
+    // always its lowest, 0.
     SCOPED_TRACE(std::to_string(static_cast<int>(c.theta)) + "/" + std::to_string(static_cast<int>(c.phi)));
     EXPECT_EQ(Contains(texts, "12"), c.x);
     EXPECT_EQ(Contains(texts, "102"), c.y);
-    EXPECT_EQ(Contains(texts, "2"), c.z);
+    EXPECT_EQ(Contains(texts, "0"), c.z);
   }
 }
 
@@ -266,6 +268,81 @@ TEST(BoxLabels, TicksAndZLabelsStandBesideTheirAxes) {
   ASSERT_EQ(lines.size(), 12u);
   EXPECT_EQ(lines[0].points, (std::vector<Point>{left, {left.x - L, left.y}}));
   EXPECT_EQ(lines[1].points[1], (Point{right.x + L, right.y}));
+}
+
+// Label boxes: placed by their alignment, turned with their font, and touching only when
+// they share more than an edge.
+TEST(LabelThinning, BoxesAndTheirOverlaps) {
+  namespace TA = platform::TextAlign;
+  const auto corners = [](const TLabelBox& b) {
+    std::vector<std::pair<long, long>> out;
+    for (const auto& c : b.corners) out.emplace_back(std::lround(c[0]), std::lround(c[1]));
+    return out;
+  };
+  using Corners = std::vector<std::pair<long, long>>;
+  EXPECT_EQ(corners(LabelBoxAt(100, 50, {30, 10}, TA::kLeft | TA::kTop, 0, 2)),
+            (Corners{{98, 50}, {132, 50}, {132, 60}, {98, 60}}));
+  EXPECT_EQ(corners(LabelBoxAt(100, 50, {30, 10}, TA::kRight | TA::kBottom, 0, 0)),
+            (Corners{{70, 40}, {100, 40}, {100, 50}, {70, 50}}));
+  EXPECT_EQ(corners(LabelBoxAt(100, 50, {30, 10}, TA::kCenter | TA::kTop, 0, 0)),
+            (Corners{{85, 50}, {115, 50}, {115, 60}, {85, 60}}));
+  // Turned a quarter counter-clockwise the text runs upward and its glyphs lean right.
+  EXPECT_EQ(corners(LabelBoxAt(100, 50, {30, 10}, TA::kLeft | TA::kTop, 900, 0)),
+            (Corners{{100, 50}, {100, 20}, {110, 20}, {110, 50}}));
+
+  const TLabelBox a = LabelBoxAt(0, 0, {20, 10}, TA::kLeft | TA::kTop, 0, 0);
+  EXPECT_FALSE(LabelBoxesOverlap(a, LabelBoxAt(20, 0, {20, 10}, TA::kLeft | TA::kTop, 0, 0)));  // shares an edge
+  EXPECT_TRUE(LabelBoxesOverlap(a, LabelBoxAt(19, 9, {20, 10}, TA::kLeft | TA::kTop, 0, 0)));
+  EXPECT_FALSE(LabelBoxesOverlap(a, LabelBoxAt(0, 10, {20, 10}, TA::kLeft | TA::kTop, 0, 0)));  // the next line
+  // Two turned labels side by side, and one crossing them.
+  const TLabelBox up1 = LabelBoxAt(0, 100, {40, 10}, TA::kLeft | TA::kTop, 900, 0);
+  EXPECT_FALSE(LabelBoxesOverlap(up1, LabelBoxAt(12, 100, {40, 10}, TA::kLeft | TA::kTop, 900, 0)));
+  EXPECT_TRUE(LabelBoxesOverlap(up1, LabelBoxAt(-10, 80, {40, 10}, TA::kLeft | TA::kTop, 0, 0)));
+}
+
+TEST(LabelThinning, StrideKeepsEveryKthLabelApart) {
+  namespace TA = platform::TextAlign;
+  const auto row = [](int spacing, int count) {
+    std::vector<TLabelBox> boxes;
+    for (int i = 0; i < count; ++i) boxes.push_back(LabelBoxAt(i * spacing, 0, {18, 10}, TA::kLeft | TA::kTop, 0, 2));
+    return boxes;
+  };
+  const struct {
+    int spacing, count, stride;
+  } cases[] = {{30, 10, 1}, {22, 10, 1}, {21, 10, 2}, {15, 10, 2}, {10, 10, 3}, {5, 10, 5}, {0, 10, 10},
+               {0, 1, 1},   {0, 0, 1}};
+  for (const auto& c : cases)
+    EXPECT_EQ(LabelStride(row(c.spacing, c.count)), c.stride) << c.spacing << " x " << c.count;
+}
+
+// The labels of a long range on a small graph would run together: every k-th is drawn, no
+// two of those touch, and the first always stands.
+TEST(BoxLabels, LabelsThatWouldRunTogetherAreThinnedEvenly) {
+  for (const int width : {640, 320, 160}) {
+    for (const int bits : {1, 2, 4 | 8, 1 | 16}) {
+      BoxGraph g;
+      g.FixRanges({-5, 0, 0}, {5, 3, 15}, 10);
+      g.view.LabelBits = static_cast<std::int16_t>(bits);
+      const Drawing f = g.Draw(width, width * 3 / 4, true);
+      const std::vector<DcOp> texts = f.dc.OpsOf(DcOpKind::TextOut);
+      SCOPED_TRACE(std::to_string(width) + " bits " + std::to_string(bits));
+      ASSERT_FALSE(texts.empty());
+      std::vector<TLabelBox> boxes;
+      for (const DcOp& op : texts)
+        boxes.push_back(LabelBoxAt(op.points[0].x, op.points[0].y,
+                                   RecordingDeviceContext::TextExtentFor(op.font, op.text.size()), op.align,
+                                   op.font.escapement, 0));
+      for (std::size_t i = 0; i < boxes.size(); ++i)
+        for (std::size_t k = i + 1; k < boxes.size(); ++k)
+          EXPECT_FALSE(LabelBoxesOverlap(boxes[i], boxes[k])) << texts[i].text << " and " << texts[k].text;
+      // Evenly thinned: the values drawn step by one amount (the Z columns draw each twice).
+      std::vector<long double> values;
+      for (const DcOp& op : texts)
+        if (values.empty() || std::stold(op.text) != values.back()) values.push_back(std::stold(op.text));
+      for (std::size_t i = 2; i < values.size(); ++i)
+        EXPECT_NEAR(static_cast<double>(values[i] - values[i - 1]), static_cast<double>(values[1] - values[0]), 1e-9);
+    }
+  }
 }
 
 TEST(BoxTitles, PlainRotatedCodedAndStripped) {

@@ -1,0 +1,65 @@
+#include "graph3d/label_thinning.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+TLabelBox LabelBoxAt(int x, int y, platform::Size extent, unsigned align, int escapement, int margin) {
+  namespace TA = platform::TextAlign;
+  const double w = extent.cx, h = extent.cy;
+  double left = 0;
+  switch (align & TA::kHorizontalMask) {
+    case TA::kRight: left = -w; break;
+    case TA::kCenter: left = -w / 2; break;
+    default: break;
+  }
+  const double top = (align & TA::kBottom) != 0 ? -h : 0;
+  const double m = margin;
+  // Along the text (u) and down the glyphs (v), turned onto the screen, whose y grows
+  // downward: a counter-clockwise turn by t maps (u, v) to (u cos t + v sin t, v cos t - u sin t).
+  const double t = escapement / 10.0 * std::numbers::pi / 180.0;
+  const double c = std::cos(t), s = std::sin(t);
+  const double us[4] = {left - m, left + w + m, left + w + m, left - m};
+  const double vs[4] = {top, top, top + h, top + h};
+  TLabelBox box;
+  for (std::size_t i = 0; i < 4; ++i)
+    box.corners[i] = {x + us[i] * c + vs[i] * s, y + vs[i] * c - us[i] * s};
+  return box;
+}
+
+namespace {
+
+// Whether an edge normal of `a` separates the two boxes.
+bool SeparatedByEdgeOf(const TLabelBox& a, const TLabelBox& b) {
+  for (std::size_t i = 0; i < 4; ++i) {
+    const auto& p = a.corners[i];
+    const auto& q = a.corners[(i + 1) % 4];
+    const double nx = q[1] - p[1], ny = p[0] - q[0];
+    double aMin = INFINITY, aMax = -INFINITY, bMin = INFINITY, bMax = -INFINITY;
+    for (std::size_t k = 0; k < 4; ++k) {
+      const double pa = a.corners[k][0] * nx + a.corners[k][1] * ny;
+      const double pb = b.corners[k][0] * nx + b.corners[k][1] * ny;
+      aMin = std::min(aMin, pa), aMax = std::max(aMax, pa);
+      bMin = std::min(bMin, pb), bMax = std::max(bMax, pb);
+    }
+    if (aMax <= bMin || bMax <= aMin) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool LabelBoxesOverlap(const TLabelBox& a, const TLabelBox& b) {
+  return !SeparatedByEdgeOf(a, b) && !SeparatedByEdgeOf(b, a);
+}
+
+int LabelStride(std::span<const TLabelBox> boxes) {
+  const int n = static_cast<int>(boxes.size());
+  for (int k = 1; k < n; ++k) {
+    bool apart = true;
+    for (int i = 0; apart && i + k < n; i += k)
+      apart = !LabelBoxesOverlap(boxes[static_cast<std::size_t>(i)], boxes[static_cast<std::size_t>(i + k)]);
+    if (apart) return k;
+  }
+  return std::max(n, 1);
+}

@@ -1,0 +1,27 @@
+// Axis labels that would run together are thinned: every k-th label is drawn, with the
+// smallest k for which no two drawn labels touch. A label is a box on the screen (turned with
+// its font's escapement) placed by its anchor and text alignment; two boxes touch when the
+// separating-axis test finds no line between them.
+#pragma once
+
+#include <array>
+#include <span>
+
+#include "platform/device_context.h"
+
+struct TLabelBox {
+  std::array<std::array<double, 2>, 4> corners{};  // in order round the box
+};
+
+// The box of a label of `extent` drawn at (x, y) with the alignment flags of
+// platform::TextAlign and a font turned by `escapement` tenths of a degree counter-clockwise,
+// grown by `margin` pixels before and after the text (a line's height already holds the
+// room between lines).
+TLabelBox LabelBoxAt(int x, int y, platform::Size extent, unsigned align, int escapement, int margin);
+
+// Whether two boxes overlap (boxes that only share an edge do not).
+bool LabelBoxesOverlap(const TLabelBox& a, const TLabelBox& b);
+
+// The step k >= 1 such that the labels 0, k, 2k, ... of a row of boxes (in the order they
+// stand along the axis) do not overlap; the row's length when none but the first fits.
+int LabelStride(std::span<const TLabelBox> boxes);
