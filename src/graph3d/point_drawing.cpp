@@ -68,6 +68,15 @@ struct T3DBase::TPointMark {
   bool failed = false;       // the surface or limit could not be evaluated at the point
 };
 
+int PointSymbolHalfSize(int width, int height, int size, int points) {
+  const int unit = std::max(width / 500, 1);
+  const int asked = unit * std::max(size, 1);
+  if (points <= 0 || width <= 0 || height <= 0) return asked;
+  const double spacing = std::sqrt(static_cast<double>(width) * height / points);
+  const int roomy = static_cast<int>(spacing / 4);
+  return std::clamp(roomy, unit, asked);
+}
+
 void T3DBase::DrawPoints(DeviceContext& dc) {
   const int display = points_.Display & 0xFF;
   const int content = contentFlags_ & 7;
@@ -78,8 +87,7 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
   const int n = PointCount(table);
   if (pointOrder_.size() != static_cast<std::size_t>(n)) BuildPointOrder(-1);
 
-  const int width = rect_.right - rect_.left;
-  symbolHalfSize_ = std::max(width / 500, 1) * points_.Size;
+  symbolHalfSize_ = PointSymbolHalfSize(rect_.right - rect_.left, rect_.bottom - rect_.top, points_.Size, n);
   const bool pick = keepPoints_ && drawMode_ == kDrawScreen;
   if (pick) {
     try {

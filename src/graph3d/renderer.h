@@ -47,6 +47,12 @@ inline constexpr int kDefaultGraphLabelDigits = 6;
 int GraphLabelDigits();
 void SetGraphLabelDigits(int digits);
 
+// The half-size in pixels of the point symbols in a graph of `width` x `height` pixels
+// showing `points` points at the points options' size (1 to 10): the size times one pixel per
+// 500 of the width, but no more than a quarter of the points' mean spacing on the graph, so
+// that thousands of points stay points rather than one blob; never below the size 1 gives.
+int PointSymbolHalfSize(int width, int height, int size, int points);
+
 // Where a frame is drawn (Draw's mode).
 enum DrawMode : int {
   kDrawScreen = 0,         // window or memory bitmap

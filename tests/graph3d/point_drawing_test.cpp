@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "app/data_table.h"
 #include "app/long_double.h"
 #include "graph_fixture.h"
 
@@ -241,6 +242,35 @@ TEST(PointDrawing, SymbolsGrowWithTheWindowWidthInEveryShape) {
   f = g.Draw();
   EXPECT_EQ(f.Count(DcOpKind::Polygon) + f.Count(DcOpKind::Ellipse), 0u);
   EXPECT_EQ(f.Count(DcOpKind::LineTo), 1u);
+}
+
+// Many points shrink their symbols to a quarter of their mean spacing, so that 16384 points
+// stay points; the options' size holds while there is room, and size 1 is the floor.
+TEST(PointDrawing, SymbolsShrinkWithTheNumberOfPoints) {
+  const struct {
+    int width, height, size, points, half;
+  } cases[] = {
+      {800, 600, 3, 500, 3},      // spacing 31: room for the size asked
+      {800, 600, 3, 2000, 3},     // spacing 15.5
+      {800, 600, 3, 5000, 2},     // spacing 9.8
+      {800, 600, 3, 16384, 1},    // spacing 5.4
+      {800, 600, 10, 100, 10},    // spacing 69
+      {1000, 750, 10, 100, 20},   // two pixels a step at this width
+      {1000, 750, 10, 16384, 2},  // never below size 1's step
+      {300, 200, 3, 0, 3},        // no points: the size asked
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PointSymbolHalfSize(c.width, c.height, c.size, c.points), c.half)
+        << c.width << "x" << c.height << " size " << c.size << ", " << c.points << " points";
+  // Drawn: 16384 points on 640 x 480 are circles of half-size 1, where 500 have size 3's.
+  PointTable table = NewPointTable(kXYZMaxPoints);
+  for (int i = 0; i < kXYZMaxPoints; ++i)
+    table[static_cast<std::size_t>(i) + 1] =
+        TXYZPoint{0.25L + (i % 128) * 3.5L / 128, 0.25L + (i / 128) * 3.5L / 128, 2, 1, kPointActive};
+  PointGraph g(table);
+  const auto symbols = g.Draw().Ops(DcOpKind::Ellipse);
+  ASSERT_FALSE(symbols.empty());
+  EXPECT_EQ(symbols[0].rect.right - symbols[0].rect.left, 3);
 }
 
 TEST(PointDrawing, PickListHoldsTheScreenPointsSortedByX) {
