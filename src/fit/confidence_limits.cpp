@@ -118,11 +118,11 @@ bool Gradient(const TFitSide& side, ExprContext& ctx, long double x, long double
   }
 }
 
-long double LimitOf(const TFitSide& side, long double x, long double y, long double z, bool prediction) {
+long double LimitOf(const TFitSide& side, int level, long double x, long double y, long double z, bool prediction) {
   long double observation = 0.0L;
   const long double mean = ComputeSideLimitErrors(side, ExprThreadContext(), x, y, z, observation);
   const long double error = prediction ? observation : mean;
-  const long double ts = side.eqn.tTimesStdError[static_cast<std::size_t>(LimitsLevelIndex())];
+  const long double ts = side.eqn.tTimesStdError[static_cast<std::size_t>(std::clamp(level, 0, 4))];
   if (error == 0.0L || std::isnan(error) || !IsUsableValue(ts))
     return ExprErrorValue;
   const long double limit = ts * error;
@@ -162,9 +162,14 @@ long double ComputeLimitErrors(const TFitSide& fit, long double x, long double y
 int LimitsLevelIndex() { return std::clamp(static_cast<int>(CurrentSettings().LimitsLevel), 0, 4); }
 
 long double ConfidenceLimit(const TFitSide& fit, long double x, long double y, long double z) {
-  return LimitOf(fit, x, y, z, false);
+  return LimitOf(fit, LimitsLevelIndex(), x, y, z, false);
 }
 
 long double PredictionLimit(const TFitSide& fit, long double x, long double y, long double z) {
-  return LimitOf(fit, x, y, z, true);
+  return LimitOf(fit, LimitsLevelIndex(), x, y, z, true);
+}
+
+long double LimitAtLevel(const TFitSide& fit, int level, bool prediction, long double x, long double y,
+                         long double z) {
+  return LimitOf(fit, level, x, y, z, prediction);
 }

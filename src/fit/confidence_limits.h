@@ -48,6 +48,10 @@ long double ComputeLimitErrors(const TFitSide& fit, long double x, long double y
 // ConfidenceLimit2 and PredictionLimit2 are these over its own side).
 long double ConfidenceLimit(const TFitSide& fit, long double x, long double y, long double z);
 long double PredictionLimit(const TFitSide& fit, long double x, long double y, long double z);
+// The same at a level index 0..4 the caller holds (clamped): the render thread keeps the
+// level it started with, whatever the settings become meanwhile.
+long double LimitAtLevel(const TFitSide& fit, int level, bool prediction, long double x, long double y,
+                         long double z);
 
 // The level index 0..4 (90, 95, 99, 99.9, 99.99 %) of the settings, clamped: a value from a
 // damaged file or any other writer never indexes beyond the five levels.

@@ -31,27 +31,10 @@ float Seconds(const QElapsedTimer& timer) { return static_cast<float>(timer.nsec
 std::unique_ptr<TLZW> EncodeFrame(const QImage& image, int kind, int key) {
   if (image.isNull()) return nullptr;
   const QImage rgb = image.format() == kHeldFormat ? image : image.convertToFormat(kHeldFormat);
-  std::vector<std::uint8_t> block;
-  try {
-    if (kind == kImageDib || kind == kImageLzwDib) {
-      std::vector<std::uint32_t> pixels(static_cast<std::size_t>(rgb.width()) * static_cast<std::size_t>(rgb.height()));
-      for (int y = 0; y < rgb.height(); ++y)
-        std::memcpy(pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(rgb.width()),
-                    rgb.constScanLine(y), static_cast<std::size_t>(rgb.width()) * 4);
-      block = MakeDib(pixels, rgb.width(), rgb.height(), 32);
-    } else {
-      // The image's own bits behind a 32-bit byte count.
-      const auto count = static_cast<std::size_t>(rgb.sizeInBytes());
-      block.resize(4 + count);
-      bytes::StoreU32(block.data(), static_cast<std::uint32_t>(count));
-      std::memcpy(block.data() + 4, rgb.constBits(), count);
-    }
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-  if (block.empty()) return nullptr;
-  auto frame = std::make_unique<TLZW>(block, static_cast<std::uint32_t>(key), kind > kImageRleDib);
-  return frame->Empty() ? nullptr : std::move(frame);
+  // Rows of an RGB32 image are whole words, one after the other.
+  const auto* pixels = reinterpret_cast<const std::uint32_t*>(rgb.constBits());
+  return EncodeFramePixels({pixels, static_cast<std::size_t>(rgb.width()) * static_cast<std::size_t>(rgb.height())},
+                           rgb.width(), rgb.height(), kind, key);
 }
 
 bool DecodeFrame(const std::vector<std::uint8_t>& plain, int kind, QImage& image) {

@@ -16,21 +16,11 @@
 #include <memory>
 
 #include "app/ui/dialog.h"
+#include "graph3d/frame_codec.h"
 #include "graph3d/graph_pointer.h"
 #include "graph3d/image_cache.h"
 #include "graph3d/renderer.h"
 #include "graph3d/ui/graph_pane.h"
-
-// How cached frames are kept (a review preference): the image's own bits or a
-// device-independent bitmap, plain or LZW-coded. Kind 2 (run-length coded, for 256-colour
-// displays) is kept as kind 3 here.
-enum ImageKind : int {
-  kImageBits = 0,
-  kImageDib = 1,
-  kImageRleDib = 2,
-  kImageLzwBits = 3,
-  kImageLzwDib = 4,
-};
 
 // A frame as the cache keeps it, and back; null or false when it cannot be made.
 std::unique_ptr<TLZW> EncodeFrame(const QImage& image, int kind, int key);
@@ -62,7 +52,8 @@ class T3DDlg : public TDlg {
   void SetCacheEnabled(bool enabled) { cache_.SetEnabled(enabled); }
   void SetFrameKey(int key) { cache_.SetKey(key); }
   TImageCache& Cache() { return cache_; }
-  void SetImageKind(int kind) { imageKind_ = kind == kImageRleDib ? kImageLzwBits : kind; }
+  const TImageCache& Cache() const { return cache_; }
+  void SetImageKind(int kind) { imageKind_ = EffectiveImageKind(kind); }
   int ImageKindInUse() const { return imageKind_; }
 
   // Draws the graph into the held image (or takes the current key's frame from the cache)
