@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/qt/qt_text.h"
 
@@ -415,4 +416,26 @@ bool QtDeviceContext::BitBlt(int x, int y, int width, int height, const DeviceCo
   return true;
 }
 
+QtImageSurface::QtImageSurface(int width, int height) : image_(width, height, QImage::Format_RGB32) {
+  if (image_.isNull()) return;
+  image_.fill(Qt::white);
+  context_ = std::make_unique<QtDeviceContext>(image_);
+}
+
+std::unique_ptr<ImageSurface> QtImageSurface::Make(int width, int height) {
+  if (width <= 0 || height <= 0) return nullptr;
+  auto surface = std::make_unique<QtImageSurface>(width, height);
+  if (surface->context_ == nullptr) return nullptr;
+  return surface;
+}
+
+std::span<const std::uint32_t> QtImageSurface::Pixels() {
+  // Ending the painter finishes every figure drawn; an RGB32 image's rows are whole words
+  // one after the other.
+  context_.reset();
+  const auto* words = reinterpret_cast<const std::uint32_t*>(std::as_const(image_).constBits());
+  return {words, static_cast<std::size_t>(image_.width()) * static_cast<std::size_t>(image_.height())};
+}
+
 }  // namespace platform::qt
+

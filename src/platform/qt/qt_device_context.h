@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "platform/device_context.h"
+#include "platform/image_surface.h"
 
 class QPrinter;
 class QWidget;
@@ -112,6 +113,24 @@ class QtDeviceContext final : public DeviceContext {
   QPolygonF corners_;
   QPen pen_cache_{Qt::NoPen};  // NoPen: none made yet
   QBrush brush_cache_;         // NoBrush: none made yet
+};
+
+// An off-screen RGB32 image with its device context, for a worker that draws a picture and
+// reads it back (platform/image_surface.h); safe to make and use on any thread.
+class QtImageSurface final : public ImageSurface {
+ public:
+  QtImageSurface(int width, int height);
+  // Null when the image cannot be made.
+  static std::unique_ptr<ImageSurface> Make(int width, int height);
+
+  int Width() const override { return image_.width(); }
+  int Height() const override { return image_.height(); }
+  DeviceContext& Context() override { return *context_; }
+  std::span<const std::uint32_t> Pixels() override;
+
+ private:
+  QImage image_;
+  std::unique_ptr<QtDeviceContext> context_;
 };
 
 }  // namespace platform::qt

@@ -141,7 +141,7 @@ int TEqnList::BuildList() {
 
 void TEqnList::SetSortCode(int code) {
   if (code == sortCode_) return;
-  // The render thread reads the fit list by rank: the owner stops it first.
+  // Every rank is about to mean another fit: the owner stops its render thread first.
   if (owner_) owner_->BeforeFitListResort();
   sortCode_ = code;
   SortFitList(session_.FitList, code);

@@ -6,8 +6,8 @@
 // The list talks to the review window that owns it through TEqnListOwner, whose calls keep
 // the review's message numbers (kMsgMakeRankCurrent, kMsgReviewNotify). Re-sorting reorders
 // the session's fit list itself, so the owner is told before (it stops its render thread,
-// which reads the fit list by rank); when the list goes, the fit list is sorted back by the
-// fit options' criterion.
+// whose pictures are of the ranks as they were); when the list goes, the fit list is sorted
+// back by the fit options' criterion.
 #pragma once
 
 #include <array>

@@ -36,6 +36,7 @@
 #include "graph3d/ui/titles_dialog.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
+#include "platform/qt/qt_device_context.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
 #include "review/equation_list_rows.h"
@@ -130,6 +131,11 @@ TRView::TRView(QWidget* parent, TSession& session, T3DGraphSetup* setup, bool li
     InitImageCache(s.GraphCacheKb);
     SetImageKind(s.ReviewImageKind);
   }
+  render_ = std::make_unique<TRenderThread>(Cache(), &platform::qt::QtImageSurface::Make);
+  // The cache's figures on the status line grow with each picture the thread keeps.
+  render_->SetReportHandler([this](const TRenderReport&) { ShowRenderStats(); });
+  renderStart_.setSingleShot(true);
+  connect(&renderStart_, &QTimer::timeout, this, [this] { StartRender(); });
   setup_->SurfaceFn = [this](long double x, long double y) { return SurfaceZ(session_.CurFit, surfaceMode_, x, y); };
   AttachRecord();
   RefitAndRedraw();
@@ -378,6 +384,7 @@ void TRView::ShowSatellites() {
     if (LayoutOpen(Layout(entry))) OpenPane(entry, false);
   if (list_->GetCount() < 2 && list_->isVisible()) ToggleList();
   activateWindow();
+  renderWanted_ = true;
   StartRender();
 }
 
@@ -437,8 +444,7 @@ void TRView::AttachRecord() {
 }
 
 void TRView::RefitAndRedraw() {
-  TReviewExtensions& ext = ReviewExtensions();
-  if (ext.suspendRenderThread) ext.suspendRenderThread(*this, IsUdfRank(session_, rank_) != 0);
+  // The render thread refits from its own copies into its own fit: it goes on meanwhile.
   session_.ReviewCurrentRank = rank_;
   if (::MakeRankCurrent(session_, rank_, limits_.mode != kLimitsNone ? kRefitCovariance : kRefitRecord)) {
     Retitle();
@@ -446,7 +452,6 @@ void TRView::RefitAndRedraw() {
     UpdateMenus();
   }
   SetFrameKey(rank_);
-  if (ext.resumeRenderThread) ext.resumeRenderThread(*this);
 }
 
 void TRView::Retitle() {
@@ -462,7 +467,9 @@ void TRView::FormatGraphTitle() {
                            ? static_cast<float>(std::abs(setup_->Font->height))
                            : 12.0f;
   (void)LayoutGraphTitles(sets.custom, sets.automatic, points);
-  Renderer().PrepareTitles();
+  // The fonts follow the sizes of the lines laid out, so that a rank is drawn the same
+  // whichever rank was shown before it (and as the render thread draws it).
+  RebuildFonts();
 }
 
 void TRView::RebuildFonts() {
@@ -489,18 +496,20 @@ void TRView::Redraw(int mode) {
 
 void TRView::MakeRankCurrent(int how, int rank) {
   switch (how) {
-    case kRankListRebuilt: break;
     case kRankRowChosen: rank_ = rank; break;
+    case kRankListRebuilt:
     case kRankFirstAfterSort:
+      // A new order, filter or form of the list: the thread starts again on the new rows
+      // (which a list being rebuilt has once the events in hand are done).
       StopRender();
       ClearImageCache();
-      rank_ = rank;
+      if (how == kRankFirstAfterSort) rank_ = rank;
+      ScheduleRenderStart();
       break;
     default: return;
   }
   if (rank_ < 1) return;
   RefitAndRedraw();
-  if (how == kRankFirstAfterSort) StartRender();
   Redraw(1);
 }
 
@@ -910,12 +919,49 @@ void TRView::ShowRenderStats() {
   SetFieldText(3, QString::fromLatin1(t.cache.c_str()));
 }
 
+bool TRView::BackgroundRenderOn() const {
+  const ProgramSettings& s = CurrentSettings();
+  return s.GraphCacheOn != 0 && s.BackgroundCacheOn != 0 && Cache().Enabled();
+}
+
 void TRView::StartRender() {
-  if (!closing_ && ReviewExtensions().startRenderThread) ReviewExtensions().startRenderThread(*this);
+  renderStart_.stop();
+  if (closing_ || !renderWanted_ || list_ == nullptr || !BackgroundRenderOn()) return;
+  std::vector<int> ranks;
+  ranks.reserve(static_cast<std::size_t>(list_->GetCount()));
+  for (int row = 0; row < list_->GetCount(); ++row)
+    if (const std::string* text = list_->GetString(row)) ranks.push_back(RankOfRow(*text));
+  // The thread draws what the window would: its renderer's options as they stand now.
+  Renderer().StoreOptions();
+  const ProgramSettings& s = CurrentSettings();
+  TRenderLook look;
+  look.graphRect = Renderer().GraphRect();
+  look.width = Pane()->width();
+  look.height = Pane()->height();
+  look.surfaceMode = surfaceMode_;
+  look.limitsMode = limits_.mode;
+  look.limitsLevel = s.LimitsLevel;
+  look.titleLines = s.ReviewTitleLines;
+  look.titleDigits = s.GraphTitleDigits;
+  look.imageKind = ImageKindInUse();
+  (void)render_->Start(MakeRenderSnapshot(session_, ranks, *setup_, look));
 }
 
 void TRView::StopRender() {
-  if (ReviewExtensions().stopRenderThread) ReviewExtensions().stopRenderThread(*this);
+  renderStart_.stop();
+  render_->Stop();
+}
+
+void TRView::ScheduleRenderStart(int delayMs) {
+  if (renderWanted_ && !closing_) renderStart_.start(delayMs);
+}
+
+void TRView::PaneResized() {
+  // The pictures are of the pane's size: a new size draws them anew, once the resizing
+  // has come to rest.
+  StopRender();
+  TViewData::PaneResized();
+  ScheduleRenderStart(250);
 }
 
 // ---------------------------------------------------------------------------------------

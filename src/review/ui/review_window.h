@@ -6,12 +6,14 @@
 // recomputes it and refreshes every open satellite.
 //
 // The window is modal (OpenReviewWindow runs it); its satellites are top-level windows it
-// owns. What later parts of the program add (the render thread that draws the listed ranks
-// ahead, the residual graph, the evaluation windows, the preferences and the exports) they
-// install through ReviewExtensions(): a command without a handler there stays disabled.
+// owns. A render thread (review/render_thread.h) draws the listed ranks ahead into the
+// window's image cache, so that a step to a rank already drawn shows its picture at once.
+// What later parts of the program add (the evaluation windows and the exports) they install
+// through ReviewExtensions(): a command without a handler there stays disabled.
 #pragma once
 
 #include <QPointer>
+#include <QTimer>
 
 #include <array>
 #include <cstdint>
@@ -22,6 +24,7 @@
 
 #include "graph3d/ui/data_view_window.h"
 #include "review/review_layout.h"
+#include "review/render_thread.h"
 #include "review/review_rules.h"
 #include "review/ui/equation_list.h"
 #include "review/ui/review_panes.h"
@@ -102,15 +105,8 @@ inline constexpr int kReviewHelpContext = 5;
 
 // What later parts of the program add to the window.
 struct TReviewExtensions {
-  // The render thread: started when the window stands and after each mode-2 redraw,
-  // stopped before a mode-2 redraw, a re-sort of the list and when the window closes;
-  // suspended around each refit (`udfRank`: the rank refitted is a user function).
-  std::function<void(TRView&)> startRenderThread;
-  std::function<void(TRView&)> stopRenderThread;
-  std::function<void(TRView&, bool udfRank)> suspendRenderThread;
-  std::function<void(TRView&)> resumeRenderThread;
-  // Satellites of their own (the residual graph, the quick evaluation), refreshed after
-  // every change of the current fit and of the surface mode.
+  // Satellites of their own (the quick evaluation), refreshed after every change of the
+  // current fit and of the surface mode.
   std::function<void(TRView&)> refreshSatellites;
   // Commands and buttons by id, with an optional condition that must also allow them.
   std::map<int, std::function<void(TRView&)>> commands;
@@ -160,6 +156,14 @@ class TRView : public TViewData, public TEqnListOwner {
   // Whether the window's own code runs id, or an extension does (and allows it now).
   bool CommandAvailable(int id) const;
 
+  // The render thread: whether it may run (the cache on and built in the background), and
+  // the thread itself (its state and the rows it has done).
+  bool BackgroundRenderOn() const;
+  const TRenderThread& RenderThread() const { return *render_; }
+  // Stops the thread, or starts it on a snapshot of the list as it stands.
+  void StopRender();
+  void StartRender();
+
   // TEqnListOwner
   void MakeRankCurrent(int how, int rank) override;
   void ReviewNotify(int code) override;
@@ -178,6 +182,7 @@ class TRView : public TViewData, public TEqnListOwner {
   void AfterPaint() override;
   void PaneMousePress(QMouseEvent* event) override;
   void PaneMouseMove(QMouseEvent* event) override;
+  void PaneResized() override;
   QString HoverMessage(const TXYZPoint& point, int record) const override;
 
  private:
@@ -212,8 +217,9 @@ class TRView : public TViewData, public TEqnListOwner {
   void RebuildFonts();
   void AttachRecord();
   void ShowRenderStats();
-  void StartRender();
-  void StopRender();
+  // Starts the thread once the events in hand are done (a list being rebuilt has its new
+  // rows then), or after `delayMs` (the pane is being resized).
+  void ScheduleRenderStart(int delayMs = 0);
   void RunExtension(int id);
 
   TSession& session_;
@@ -233,6 +239,9 @@ class TRView : public TViewData, public TEqnListOwner {
   std::map<int, QAction*> actions_;
   std::map<int, QPushButton*> buttons_;
   std::array<QRadioButton*, 6> modeButtons_{};
+  std::unique_ptr<TRenderThread> render_;
+  QTimer renderStart_;
+  bool renderWanted_ = false;  // set once the window stands
 };
 
 // Opens the modal review of the session's fit list (graph first, or list first) and returns

@@ -364,6 +364,8 @@ TEST_F(ReviewWindowTest, OneFitOpensWithTheListHidden) {
 TEST_F(ReviewWindowTest, CoverageAndStatusFigures) {
   CurrentSettings().ShowCacheStats = 1;
   CurrentSettings().GraphCacheOn = 1;
+  // The window's own frame alone: no thread draws ahead.
+  CurrentSettings().BackgroundCacheOn = 0;
   TRView& w = Open(false);
   w.grab();  // a paint
   EXPECT_TRUE(w.FieldText(1).endsWith(" sec")) << w.FieldText(1).toStdString();
@@ -378,6 +380,88 @@ TEST_F(ReviewWindowTest, CoverageAndStatusFigures) {
   w.List()->setGeometry(pane.adjusted(pane.width() / 2, 0, 0, 0));
   QApplication::processEvents();
   EXPECT_EQ(w.Coverage(), PaneCoverage::Partial);
+}
+
+// Lets the window's events run until its render thread has finished.
+bool WaitForRenderThread(TRView& w) {
+  // A start the window scheduled runs first.
+  QApplication::processEvents();
+  for (int i = 0; i < 30000 && w.RenderThread().State() != TRenderThread::kIdle; ++i) {
+    QApplication::processEvents();
+    QTest::qSleep(2);
+  }
+  QApplication::processEvents();
+  return w.RenderThread().State() == TRenderThread::kIdle;
+}
+
+int CachedImages(TRView& w) {
+  int count = 0;
+  (void)w.Cache().CachedBytes(&count);
+  return count;
+}
+
+// The picture the window shows for its rank: taken from the cache, then drawn anew.
+std::pair<QImage, QImage> CachedAndDrawn(TRView& w) {
+  w.Redraw(1);
+  w.Pane()->repaint();
+  EXPECT_TRUE(w.LastFromCache());
+  const QImage cached = w.HeldImage().copy();
+  w.StopRender();
+  w.ClearImageCache();
+  w.Redraw(1);
+  w.Pane()->repaint();
+  EXPECT_FALSE(w.LastFromCache());
+  return {cached, w.HeldImage().copy()};
+}
+
+TEST_F(ReviewWindowTest, TheThreadFillsTheCacheWithTheWindowsOwnPictures) {
+  CurrentSettings().ShowCacheStats = 1;
+  CurrentSettings().GraphCacheKb = 100000;
+  TRView& w = Open(false);
+  const int rows = w.List()->GetCount();
+  ASSERT_GE(rows, 3);
+  ASSERT_TRUE(WaitForRenderThread(w));
+  EXPECT_EQ(CachedImages(w), rows);
+  // The thread's reports keep the cache's figures current.
+  EXPECT_TRUE(w.FieldText(3).endsWith(QString("[%1]").arg(rows))) << w.FieldText(3).toStdString();
+  // A step shows the picture kept for the rank, with its size on the status line; it is
+  // the picture the window draws itself.
+  w.Command(kReviewLower);
+  w.Pane()->repaint();
+  EXPECT_TRUE(w.LastFromCache());
+  EXPECT_TRUE(w.FieldText(1).endsWith("K")) << w.FieldText(1).toStdString();
+  const auto [cached, drawn] = CachedAndDrawn(w);
+  EXPECT_TRUE(cached == drawn);
+}
+
+TEST_F(ReviewWindowTest, AResortDrawsTheNewOrderAhead) {
+  CurrentSettings().GraphCacheKb = 100000;
+  TRView& w = Open(false);
+  ASSERT_TRUE(WaitForRenderThread(w));
+  const int rows = w.List()->GetCount();
+  ASSERT_EQ(CachedImages(w), rows);
+  // Sorted by equation number, every rank means another fit: the pictures kept go, and
+  // the thread draws the list again in its new order.
+  w.Command(kCmReviewSortNumber);
+  EXPECT_EQ(w.RenderThread().State(), TRenderThread::kIdle);
+  EXPECT_EQ(CachedImages(w), 0);
+  ASSERT_TRUE(WaitForRenderThread(w));
+  EXPECT_EQ(CachedImages(w), rows);
+  EXPECT_EQ(w.Rank(), RankOfRow(*w.List()->GetString(0)));
+  const auto [cached, drawn] = CachedAndDrawn(w);
+  EXPECT_TRUE(cached == drawn);
+}
+
+TEST_F(ReviewWindowTest, WithoutTheBackgroundCacheNoThreadRuns) {
+  CurrentSettings().BackgroundCacheOn = 0;
+  TRView& w = Open(false);
+  w.Pane()->repaint();
+  EXPECT_EQ(w.RenderThread().State(), TRenderThread::kIdle);
+  EXPECT_EQ(CachedImages(w), 1);  // the window's own frame
+  w.Command(kReviewLower);
+  w.Pane()->repaint();
+  EXPECT_FALSE(w.LastFromCache());
+  EXPECT_EQ(CachedImages(w), 2);
 }
 
 TEST_F(ReviewWindowTest, SummaryBesideThePrintedGraph) {
