@@ -88,3 +88,9 @@ TRenderStatsTexts FormatRenderStats(const TRenderFigures& f) {
   t.cache = CFormat("%dK [%d]", static_cast<int>(f.cacheBytes / 1000), f.cacheImages);
   return t;
 }
+
+bool CanSaveAsUserFunction(const TFitEqn& fit) {
+  const int family = fit.descriptor[1];
+  const bool userFunction = fit.equationNumber >= 2501 && fit.equationNumber <= 2515;
+  return fit.m < 10 && (family < 224 || family > 239) && !userFunction;
+}

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "fit/fit_records.h"
 #include "platform/device_context.h"
 
 // Which band the review graph draws around its surface.
@@ -66,3 +67,8 @@ struct TRenderStatsTexts {
   std::string frame, display, cache;
 };
 TRenderStatsTexts FormatRenderStats(const TRenderFigures& figures);
+
+// Whether a fit can be written as a user-defined function: at most ten parameters, not one
+// of the series and Chebyshev families (family codes 224-239, which the function language
+// cannot state in ten parameters' worth of text) and not a user function already.
+bool CanSaveAsUserFunction(const TFitEqn& fit);

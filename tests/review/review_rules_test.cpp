@@ -102,6 +102,25 @@ TEST(ReviewStatusTexts, DrawnOrCachedFrames) {
   EXPECT_EQ(FormatRenderStats(cached).frame, "45K");
 }
 
+TEST(ReviewRules, FitsThatCanBeSavedAsUserFunctions) {
+  const struct {
+    int equation, m, family;
+    bool can;
+  } cases[] = {
+      {1, 2, 0, true},      {1, 9, 0, true},       {1, 10, 0, false},  // ten parameters at most
+      {401, 5, 224, false}, {621, 3, 232, false},  {1421, 3, 229, false},  // series, Chebyshev
+      {999, 3, 223, true},  {999, 3, 240, true},   {2001, 3, 0, true},
+      {2501, 2, 0, false},  {2515, 2, 0, false},   {2516, 2, 0, true},  // user functions
+  };
+  for (const auto& c : cases) {
+    TFitEqn fit;
+    fit.equationNumber = c.equation;
+    fit.m = c.m;
+    fit.descriptor[1] = static_cast<std::uint8_t>(c.family);
+    EXPECT_EQ(CanSaveAsUserFunction(fit), c.can) << c.equation << " " << c.m << " " << c.family;
+  }
+}
+
 TEST(ReviewLayout, BlocksAreTheSettingsPlacements) {
   ProgramSettings s = DefaultSettings(1280, 1024);
   // Field 84 (placement 6) heads the graph-first block, field 90 the list-first one.

@@ -255,8 +255,9 @@ void TRView::BuildMenus(QMenuBar* bar) {
   AddAction(list, kCmReviewAllGoodness, "All &Goodness of Fit in List", true);
   AddAction(list, kCmReviewListFont, "&Font for List...");
   list->addSeparator();
-  const char* subsets[6] = {"&All Equations",         "&Simple Equations",  "&Polynomial and Rational",
-                            "Pol&ynomial Equations", "&Rational Equations", "&Non-Linear Equations"};
+  // The subsets as the list's own menu names them.
+  const char* subsets[6] = {"&All Equations",        "&Simple Equations",   "Polynomial/Rational &Equations",
+                            "&Polynomial Equations", "&Rational Equations", "&Non-Linear Equations"};
   for (int i = 0; i < 6; ++i) AddAction(list, kCmReviewSubsetAll + i, subsets[i], true);
   list->addSeparator();
   const char* sorts[6] = {"S&ort by r\xB2",         "Sort by &DOF Adjusted &r\xB2", "Sort b&y Std Error",
@@ -562,6 +563,7 @@ bool TRView::CommandAvailable(int id) const {
   if (!IsExtension(id)) return true;
   const TReviewExtensions& ext = ReviewExtensions();
   if (ext.commands.find(id) == ext.commands.end()) return false;
+  if (id == kCmReviewSaveUdf && !CanSaveAsUserFunction(session_.CurFitEqn())) return false;
   const auto condition = ext.conditions.find(id);
   return condition == ext.conditions.end() || !condition->second || condition->second(*this);
 }

@@ -108,7 +108,8 @@ struct TReviewExtensions {
   // Satellites of their own (the quick evaluation), refreshed after every change of the
   // current fit and of the surface mode.
   std::function<void(TRView&)> refreshSatellites;
-  // Commands and buttons by id, with an optional condition that must also allow them.
+  // Commands and buttons by id, with an optional condition that must also allow them
+  // (Save UDF, 2184, is offered only for a fit CanSaveAsUserFunction allows).
   std::map<int, std::function<void(TRView&)>> commands;
   std::map<int, std::function<bool(const TRView&)>> conditions;
 };
