@@ -40,11 +40,13 @@
 #include "fit/ui/fit_commands.h"
 #include "fit/ui/fit_preferences_dialog.h"
 #include "fit/ui/fit_progress_dialog.h"
+#include "graph3d/ui/status_graph.h"
 #include "platform/file_dialog.h"
 #include "platform/gui_thread.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_services.h"
 #include "platform/timer.h"
+#include "review/ui/review_window.h"
 #include "tools/ui/titles_dialog.h"
 
 namespace {
@@ -297,6 +299,23 @@ TEST_F(FitRoad, BackgroundFitAfterTheImportLightsAndRedrawsTheStatusWindow) {
   });
   ASSERT_TRUE(window_->ExecuteCommand(CmFitPreferences));
   EXPECT_EQ(prefs.Seen(), 1);
+}
+
+// A background fit that asks for a review starts it once its results are in: the review
+// of the last mode (graph first) on rank 1, and the status window after it closes.
+TEST_F(FitRoad, BackgroundFitWithAutomaticReviewOpensTheReview) {
+  RegisterReviewCommands(session_);
+  SetBackgroundFitChoice(3, kBgFitFlagAutoReview);
+  ModalAnswer<TRView> review([](TRView* w) {
+    EXPECT_EQ(w->Rank(), 1);
+    EXPECT_FALSE(w->ListFirst());
+    w->Command(kReviewOk);
+  });
+  Import(6, [](double x, double y) { return 3 - x + 0.5 * y; });
+  ASSERT_TRUE(PumpUntil([&review] { return review.Seen() == 1; }));
+  ASSERT_TRUE(PumpUntil([] { return DataStatusWin() != nullptr; }));
+  EXPECT_EQ(session_.FitResultsValid, 1);
+  SetStatusGraphTitler(nullptr);
 }
 
 TEST_F(FitRoad, CustomSetDialogKeepsDependentBoxesWithTheirBase) {
