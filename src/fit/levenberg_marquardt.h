@@ -189,14 +189,18 @@ enum class UserFitResult {
   kNoFunction = 0,  // slot k holds no function
   kFitted = 1,      // the fitted parameters are the record's start values now
   kNotFitted = 2,   // the fit failed or did not converge: the start values are as they were
+  // The iterations ran out before the fit converged ("the fit stopped at the iteration
+  // limit"): the parameters reached are the record's start values now, as after kFitted.
+  kStoppedAtIterationLimit = 3,
 };
 
 // Fits user function k alone to the active points of `table` (records 0..N) with the
 // statistics `stats`, least squares, from the record's start values, to the tolerance and
 // iteration limit of `options` (coarse-to-fine, always finishing on every point). When the
 // fit converged or used up the iterations, and is acceptable (0 <= SSE < SST, no fault in
-// its final step) the fitted parameters become the record's start values. Sets CurrentUdf to k on the calling
-// thread's expression context, on which the function runs.
+// its final step) the fitted parameters become the record's start values; the answer is
+// kFitted, or kStoppedAtIterationLimit when the iterations ran out first. Sets CurrentUdf to
+// k on the calling thread's expression context, on which the function runs.
 [[nodiscard]] UserFitResult FitUserFunction(int k, std::span<const TXYZPoint> table,
                                             const TDataStats& stats, const TFitOptions& options);
 
