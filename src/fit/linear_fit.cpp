@@ -138,13 +138,17 @@ int AddKindComplexity(long double c, int xKind, int yKind) {
 }
 
 long double KindScale(int kind, const TAxisStats& axis, long double cap) {
+  // The root-mean-square magnitude of the axis, sqrt(mean^2 + sd^2): the signed mean made the
+  // test depend on where the axis lies (coded about 0 its fifth power was 1e-10 and dropped
+  // every quintic), and it is 0 only when every value is.
+  const long double magnitude = std::hypot(axis.Mean, axis.StdDev);
   long double s = 1.0L;
   switch (kind) {
     case kKindX:
-    case kKindY: s = std::min(axis.Mean, cap); break;
+    case kKindY: s = std::min(magnitude, cap); break;
     case kKindLnX:
-    case kKindLnY: s = std::log(axis.Mean); break;
-    default: s = axis.Mean != 0.0L ? 1.0L / axis.Mean : 1.0L / axis.Max; break;
+    case kKindLnY: s = std::log(magnitude); break;
+    default: s = magnitude != 0.0L ? 1.0L / magnitude : 1.0L / axis.Max; break;
   }
   return std::isfinite(s) && s != 0.0L ? s : 1.0L;
 }

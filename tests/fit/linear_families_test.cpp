@@ -1,6 +1,7 @@
 // The polynomial and rational families: exact recovery of known surfaces, the statistics of
 // their records, keep lists, equation numbers and the evaluators.
 
+#include <cmath>
 #include <map>
 #include <set>
 #include <tuple>
@@ -81,6 +82,30 @@ TEST(RationalFamilies, ExactRationalIsEquation1001) {
 // The weights enter every sum scaled to add up to n, so a uniform weight of 2 fits exactly
 // as unit weights do: every record, bit for bit. (Sums of squares with raw weights would
 // double every SSE against an SST of normalised weights.)
+// The coefficient test scales each term by its axis's magnitude, not its signed mean: the
+// same data with x coded about 0 (mean near 0) and about 1 list the same polynomials in x
+// and y (their spans, and so their fits, do not change with the coding). With the signed
+// mean the coding about 0 made x^5 scale by 1e-10 and dropped every cubic and quintic in x.
+TEST(LinearFamilies, ShiftedXListsTheSameEquations) {
+  auto z = [](long double x1, long double y) { return std::sin(1.3L * x1) + 0.4L * std::exp(0.7L * x1) + 0.3L * y; };
+  const std::vector<long double> about0 = Axis(-1.49L, 0.2L, 15);
+  std::vector<long double> about1 = about0;
+  for (long double& x : about1) x += 1;
+  PointTable t0 = GridTable(about0, Axis(1, 1, 5), [&](long double x, long double y) { return z(x, y); });
+  PointTable t1 = GridTable(about1, Axis(1, 1, 5), [&](long double x, long double y) { return z(x - 1, y); });
+  TFitList l0, l1;
+  const TFitSelection xAndY = LinearSelection(1 | 8, 0, 0);  // the kinds x and y
+  ASSERT_GT(RunFit(t0, xAndY, DefaultFitOptions(), l0).result, 0);
+  ASSERT_GT(RunFit(t1, xAndY, DefaultFitOptions(), l1).result, 0);
+  auto numbers = [](const TFitList& l) {
+    std::set<int> n;
+    for (int i = 1; i <= l.Count(); ++i) n.insert(l.At(i)->equationNumber);
+    return n;
+  };
+  EXPECT_EQ(numbers(l0), numbers(l1));
+  EXPECT_EQ(numbers(l0).size(), 12u);  // with the signed mean: 8, the higher orders in x dropped
+}
+
 TEST(LinearFamilies, UniformWeightTwoFitsAsUnitWeights) {
   const Surface f = [](long double x, long double y) {
     return std::sin(x) + std::log(y + 1) * x / 3 + 0.01L * x * x * y;
