@@ -80,6 +80,19 @@ Outcome FitInPhase(const Problem& p, const std::vector<long double>& start) {
   return out;
 }
 
+// The residual sum of squares of the user function in kSlot at the parameters `a`.
+long double ResidualSum(const Problem& p, const std::vector<long double>& a) {
+  long double b[kMaxNonlinearParameters + 1] = {};
+  std::copy(a.begin(), a.end(), b + 1);
+  long double sse = 0;
+  for (std::size_t i = 0; i < p.x.size(); ++i) {
+    long double z = 0;
+    UdfFitEvaluate(kSlot, p.x[i], 0, b, &z, nullptr);
+    sse += (p.y[i] - z) * (p.y[i] - z);
+  }
+  return sse;
+}
+
 // Find and Update at 9999 iterations and 15 digits; the outcome of the record's start
 // values afterwards.
 Outcome FitAlone(const Problem& p, const std::vector<long double>& start, UserFitResult& result) {
@@ -91,15 +104,7 @@ Outcome FitAlone(const Problem& p, const std::vector<long double>& start, UserFi
   o.convergeDigits = 15;
   result = FitUserFunction(kSlot, std::span<const TXYZPoint>(t), stats, o);
   std::vector<long double> a(r.Start.begin(), r.Start.begin() + static_cast<long>(start.size()));
-  long double b[kMaxNonlinearParameters + 1] = {};
-  std::copy(a.begin(), a.end(), b + 1);
-  long double sse = 0;
-  for (std::size_t i = 0; i < p.x.size(); ++i) {
-    long double z = 0;
-    UdfFitEvaluate(kSlot, p.x[i], 0, b, &z, nullptr);
-    sse += (p.y[i] - z) * (p.y[i] - z);
-  }
-  return Measure(p, a, sse);
+  return Measure(p, a, ResidualSum(p, a));
 }
 
 class NistNonlinear : public ::testing::Test {
@@ -190,24 +195,13 @@ TEST_F(NistNonlinear, FitUserFunctionTellsTheIterationLimitFromConvergence) {
     TUdfRecord& r = DefineUserFunction(kSlot, p.zLine, start);
     PointTable t = ProblemTable(p);
     const TDataStats stats = StatsOf(t);
-    auto sse = [&](const std::vector<long double>& a) {
-      long double b[kMaxNonlinearParameters + 1] = {};
-      std::copy(a.begin(), a.end(), b + 1);
-      long double s = 0;
-      for (std::size_t i = 0; i < p.x.size(); ++i) {
-        long double z = 0;
-        UdfFitEvaluate(kSlot, p.x[i], 0, b, &z, nullptr);
-        s += (p.y[i] - z) * (p.y[i] - z);
-      }
-      return s;
-    };
     SCOPED_TRACE(std::string(c.problem) + " from start " + std::to_string(c.start));
     EXPECT_EQ(FitUserFunction(kSlot, std::span<const TXYZPoint>(t), stats, DefaultFitOptions()), c.result);
     // Either way the parameters reached are the start values now, better than those given.
     const std::vector<long double> reached(r.Start.begin(), r.Start.begin() + static_cast<long>(start.size()));
     EXPECT_NE(reached, start);
-    EXPECT_LT(sse(reached), sse(start));
-    EXPECT_LT(sse(reached), stats.SSTotal);
+    EXPECT_LT(ResidualSum(p, reached), ResidualSum(p, start));
+    EXPECT_LT(ResidualSum(p, reached), stats.SSTotal);
   }
 }
 
