@@ -305,25 +305,34 @@ void PowerSeries(long double x, long double nu, bool modified, long double& valu
   deriv = nu > 1 && std::fabs(lead) < LDBL_MIN ? SeriesLead(x, nu - 1) * (dsum / (2 * nu)) : lead * (dsum / x);
 }
 
+// The first terms of Temme's series at mu for K: f_0 and p_0 = e^(mu d) / (2 Gamma(1 + mu)),
+// q_0 = e^(-mu d) / (2 Gamma(1 - mu)), d = ln(2/x). Those for Y are 2/pi times these.
+struct TTemmeStart {
+  long double ff, p, q;
+};
+
+TTemmeStart TemmeStart(long double x, long double xmu) {
+  const long double fact = PiMuOverSin(kPi * xmu);
+  const long double d = -std::log(x / 2);
+  const long double e = xmu * d;
+  const TTemmeGammas g = TemmeGammas(xmu);
+  const long double ee = std::exp(e);
+  return {fact * (g.gamma1 * std::cosh(e) + g.gamma2 * SinhOverArg(e) * d), 0.5L * ee / g.gampl,
+          0.5L / (ee * g.gammi)};
+}
+
 // Temme's series for Y_mu and Y_(mu+1), |mu| <= 1/2, x < 2; false when it does not converge.
 bool TemmeY(long double x, long double xmu, long double& ymu, long double& ymu1) {
-  const long double x2 = x / 2;
-  const long double pimu = kPi * xmu;
-  const long double fact = PiMuOverSin(pimu);
-  const long double d = -std::log(x2);
-  long double e = xmu * d;
-  const long double fact2 = SinhOverArg(e);
-  const TTemmeGammas g = TemmeGammas(xmu);
-  long double ff = 2 / kPi * fact * (g.gamma1 * std::cosh(e) + g.gamma2 * fact2 * d);
-  e = std::exp(e);
-  long double p = e / (g.gampl * kPi);
-  long double q = 1 / (e * kPi * g.gammi);
-  const long double pimu2 = pimu / 2;
+  const TTemmeStart start = TemmeStart(x, xmu);
+  long double ff = 2 / kPi * start.ff;
+  long double p = 2 / kPi * start.p;
+  long double q = 2 / kPi * start.q;
+  const long double pimu2 = kPi * xmu / 2;
   const long double fact3 = std::fabs(pimu2) < kEps ? 1 : std::sin(pimu2) / pimu2;
   const long double r = kPi * pimu2 * fact3 * fact3;
   const long double xmu2 = xmu * xmu;
   long double c = 1;
-  const long double step = -x2 * x2;
+  const long double step = -(x / 2) * (x / 2);
   long double sum = ff + r * q;
   long double sum1 = p;
   int i = 1;
@@ -346,21 +355,14 @@ bool TemmeY(long double x, long double xmu, long double& ymu, long double& ymu1)
 
 // Temme's series for K_mu and K_(mu+1), |mu| <= 1/2, x < 2; false when it does not converge.
 bool TemmeK(long double x, long double xmu, long double& kmu, long double& kmu1) {
-  const long double x2 = x / 2;
-  const long double pimu = kPi * xmu;
-  const long double fact = PiMuOverSin(pimu);
-  const long double d = -std::log(x2);
-  long double e = xmu * d;
-  const long double fact2 = SinhOverArg(e);
-  const TTemmeGammas g = TemmeGammas(xmu);
-  long double ff = fact * (g.gamma1 * std::cosh(e) + g.gamma2 * fact2 * d);
+  const TTemmeStart start = TemmeStart(x, xmu);
+  long double ff = start.ff;
+  long double p = start.p;
+  long double q = start.q;
   long double sum = ff;
-  e = std::exp(e);
-  long double p = 0.5L * e / g.gampl;
-  long double q = 0.5L / (e * g.gammi);
   const long double xmu2 = xmu * xmu;
   long double c = 1;
-  const long double step = x2 * x2;
+  const long double step = (x / 2) * (x / 2);
   long double sum1 = p;
   int i = 1;
   for (; i <= kMaxIterations; ++i) {
