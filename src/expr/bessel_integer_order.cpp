@@ -104,15 +104,20 @@ bool WholeOrder(ExprContext& ctx, long double n, int& m) {
   return true;
 }
 
-// Miller's recurrences grow without bound downwards: past kMillerBig their values are
-// scaled back to [1, 2) by a power of two (exact, and enough for any step: a fixed factor
-// of 1e-15 fell behind a step of 2j/x above 1e15, and JN(5, 1e-200) overflowed). Below
-// kMillerSmallest a single step would overflow; J_m and I_m of m >= 2 are below the
-// smallest long double there.
-constexpr long double kMillerBig = 1e15L;
+// Miller's recurrences grow without bound downwards: past kMillerBig = 2^50 their values
+// are multiplied by 2^-50 (exact), or, where one step grew by more than that (2j/x above
+// 2^50: a fixed factor fell behind, and JN(5, 1e-200) overflowed), by the power of two
+// that brings them back to [1, 2). Below kMillerSmallest a single step would overflow; J_m
+// and I_m of m >= 2 are below the smallest long double there.
+constexpr long double kMillerBig = 0x1p50L;
+constexpr int kMillerStepExponent = -50;
 constexpr long double kMillerSmallest = 1e-4900L;
 
-int MillerExponent(long double v) { return std::ilogb(v); }
+// The binary exponent to scale a value past kMillerBig by.
+int MillerExponent(long double v) {
+  return std::fabs(v) > kMillerBig * kMillerBig ? -std::ilogb(v) : kMillerStepExponent;
+}
+long double PowerOfTwo(int e) { return e == kMillerStepExponent ? 0x1p-50L : std::ldexp(1.0L, e); }
 
 // A value of a direct call: one beyond the range of long double records the overflow code
 // (a NaN the invalid-operand code) and gives 0, as an evaluation of the language would.
@@ -339,11 +344,11 @@ long double BesselJn(ExprContext& ctx, long double n, long double x) {
       bjp = bj;
       bj = bjm;
       if (std::fabs(bj) > kMillerBig) {
-        const int e = -MillerExponent(bj);
-        bj = std::ldexp(bj, e);
-        bjp = std::ldexp(bjp, e);
-        ans = std::ldexp(ans, e);
-        sum = std::ldexp(sum, e);
+        const long double f = PowerOfTwo(MillerExponent(bj));
+        bj *= f;
+        bjp *= f;
+        ans *= f;
+        sum *= f;
       }
       if (add) sum += bj;
       add = !add;
@@ -407,9 +412,10 @@ long double BesselIn(ExprContext& ctx, long double n, long double x) {
     bip = bi;
     bi = bim;
     if (std::fabs(bi) > kMillerBig) {
-      const int e = -MillerExponent(bi);
-      bi = std::ldexp(bi, e);
-      bip = std::ldexp(bip, e);
+      const int e = MillerExponent(bi);
+      const long double f = PowerOfTwo(e);
+      bi *= f;
+      bip *= f;
       if (ans != 0) shift -= e;
     }
     if (j == m) ans = bip;
