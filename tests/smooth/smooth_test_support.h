@@ -50,6 +50,14 @@ inline long double ScaledError(long double got, long double want) {
   return std::fabs(got - want) / std::max(1.0L, std::fabs(want));
 }
 
+// The limit of f at (mx, my) from the side of the unit direction (nx, ny), by linear
+// extrapolation from two points just off it: the value of the piece on that side, so that
+// comparing both sides of a triangle side tests the continuity of f across it.
+template <class F>
+double SideLimit(F f, double mx, double my, double nx, double ny, double eps = 1e-9) {
+  return 2 * f(mx + eps * nx, my + eps * ny) - f(mx + 2 * eps * nx, my + 2 * eps * ny);
+}
+
 // Installs a numerical library source for the life of the object (the built-in library
 // again afterwards).
 class ScopedNumLib {
