@@ -4,6 +4,8 @@
 #include "smooth/kernels/renka_interpolation.h"
 #include "smooth/kernels/renka_triangulation.h"
 #include "smooth/libs/numerical_library.h"
+#include "smooth/numlib/akima_scattered.h"
+#include "smooth/numlib/surf_int.h"
 #include "smooth_test_support.h"
 
 namespace {
@@ -15,6 +17,8 @@ TEST(NumericalLibrary, BuiltInTableServesTheTriangulationEntries) {
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::trmesh>(table), &RenkaTriangulate);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::gradg>(table), &RenkaGradients);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::intrc1>(table), &RenkaInterpolateC1);
+  EXPECT_EQ(NumLibEntryOf<TNumLibEntry::sdbi3p>(table), &AkimaScatteredInterpolate);
+  EXPECT_EQ(NumLibEntryOf<TNumLibEntry::SurfInt>(table), &AkimaSurfaceOnGrid);
   // The entries resolved but never called stay empty.
   for (TNumLibEntry e : {TNumLibEntry::BSNak, TNumLibEntry::rgsf3p, TNumLibEntry::trlist,
                          TNumLibEntry::trfind, TNumLibEntry::gradl, TNumLibEntry::intrc0,

@@ -94,6 +94,37 @@ struct TNumLibSignature<TNumLibEntry::zgradg> {
                         double* gy, int prescribed, int& ier);
 };
 
+// Akima's scattered surface with the accuracy of a cubic (akima_scattered.h); its result is
+// the error word.
+template <>
+struct TNumLibSignature<TNumLibEntry::sdbi3p> {
+  using Type = int (*)(int md, int ndp, const double* xd, const double* yd, const double* zd,
+                       int nip, const double* xi, const double* yi, double* zi, double* wk,
+                       int* iwk, int deriv);
+};
+// Preusser's C1 and C2 set-ups and point evaluations (preusser_interpolation.h).
+template <>
+struct TNumLibSignature<TNumLibEntry::c1ini> {
+  using Type = void (*)(int n, const double* x, const double* y, const double* z, int reserved,
+                        double* wk, int* iwk, int& ier);
+};
+template <>
+struct TNumLibSignature<TNumLibEntry::c2ini> : TNumLibSignature<TNumLibEntry::c1ini> {};
+template <>
+struct TNumLibSignature<TNumLibEntry::c1pnt> {
+  using Type = void (*)(int n, const double* x, const double* y, const double* z, double px,
+                        double py, const double* wk, const int* iwk, int& start, double& pz,
+                        int reserved, int mode, int& ier);
+};
+template <>
+struct TNumLibSignature<TNumLibEntry::c2pnt> : TNumLibSignature<TNumLibEntry::c1pnt> {};
+// Akima's 1978 surface on a grid (surf_int.h); a result other than 0 is success.
+template <>
+struct TNumLibSignature<TNumLibEntry::SurfInt> {
+  using Type = int (*)(int n, const double* xy, const double* z, int nx, int ny, const double* xs,
+                       const double* ys, double* out, int ldf);
+};
+
 // Stores a routine under its entry, checked against the entry's signature.
 template <TNumLibEntry E>
 void ServeNumLibEntry(TNumLibTable& table, typename TNumLibSignature<E>::Type fn) {

@@ -2,6 +2,8 @@
 
 #include "smooth/kernels/renka_interpolation.h"
 #include "smooth/kernels/renka_triangulation.h"
+#include "smooth/numlib/akima_scattered.h"
+#include "smooth/numlib/surf_int.h"
 
 // The triangulation entries are the program's own Renka kernels, which keep the published
 // argument lists and error codes.
@@ -10,5 +12,7 @@ TNumLibTable BuiltInNumLib() {
   ServeNumLibEntry<TNumLibEntry::trmesh>(table, &RenkaTriangulate);
   ServeNumLibEntry<TNumLibEntry::gradg>(table, &RenkaGradients);
   ServeNumLibEntry<TNumLibEntry::intrc1>(table, &RenkaInterpolateC1);
+  ServeNumLibEntry<TNumLibEntry::sdbi3p>(table, &AkimaScatteredInterpolate);
+  ServeNumLibEntry<TNumLibEntry::SurfInt>(table, &AkimaSurfaceOnGrid);
   return table;
 }

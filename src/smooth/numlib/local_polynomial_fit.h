@@ -1,0 +1,33 @@
+// Partial derivatives at a data point from a polynomial through it that fits its neighbours:
+// the derivative estimation of the library's Akima (cubic, for the accuracy of a cubic
+// polynomial) and Preusser (quadratic for C1, quartic for C2) surfaces.
+//
+// The polynomial of degree d in (x - x0, y - y0) passes through the point's own value and
+// fits the neighbours by weighted least squares (Householder QR on columns scaled by the
+// neighbourhood's radius); nearer neighbours weigh more. Data taken from a polynomial of
+// degree d are fitted exactly, so its derivatives come back exact. When the neighbours do
+// not determine all terms (too few, or lying on a curve that the terms cannot tell apart),
+// the degree is lowered until they do.
+#pragma once
+
+#include <span>
+
+inline constexpr int kLocalFitMaxDegree = 4;
+
+// d[a][b] = the derivative of order a in x and b in y (a + b <= degree), d[0][0] = z0;
+// entries above the degree used are 0.
+struct TLocalFit {
+  int degree = 0;
+  double d[kLocalFitMaxDegree + 1][kLocalFitMaxDegree + 1] = {};
+};
+
+// The number of terms of a degree beyond the constant: 2, 5, 9, 14 for degrees 1..4.
+int LocalFitTerms(int degree);
+
+// Fits point `self` of (x, y, z) against the neighbours (point indices) with a polynomial of
+// at most maxDegree. False when not even a plane is determined (all neighbours on one line
+// through the point) or a result is not a finite number.
+[[nodiscard]] bool LocalPolynomialFit(std::span<const double> x, std::span<const double> y,
+                                      std::span<const double> z, int self,
+                                      std::span<const int> neighbours, int maxDegree,
+                                      TLocalFit& out);
