@@ -5,6 +5,7 @@
 #include "smooth/kernels/renka_triangulation.h"
 #include "smooth/libs/numerical_library.h"
 #include "smooth/numlib/akima_scattered.h"
+#include "smooth/numlib/preusser_interpolation.h"
 #include "smooth/numlib/surf_int.h"
 #include "smooth_test_support.h"
 
@@ -18,6 +19,10 @@ TEST(NumericalLibrary, BuiltInTableServesTheTriangulationEntries) {
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::gradg>(table), &RenkaGradients);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::intrc1>(table), &RenkaInterpolateC1);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::sdbi3p>(table), &AkimaScatteredInterpolate);
+  EXPECT_EQ(NumLibEntryOf<TNumLibEntry::c1ini>(table), &PreusserC1Init);
+  EXPECT_EQ(NumLibEntryOf<TNumLibEntry::c1pnt>(table), &PreusserC1Point);
+  EXPECT_EQ(NumLibEntryOf<TNumLibEntry::c2ini>(table), &PreusserC2Init);
+  EXPECT_EQ(NumLibEntryOf<TNumLibEntry::c2pnt>(table), &PreusserC2Point);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::SurfInt>(table), &AkimaSurfaceOnGrid);
   // The entries resolved but never called stay empty.
   for (TNumLibEntry e : {TNumLibEntry::BSNak, TNumLibEntry::rgsf3p, TNumLibEntry::trlist,
