@@ -29,15 +29,6 @@ int Slot(int a, int b) {
 // Nearest neighbours used for the derivative fits (about twice the terms of the polynomial).
 int NeighbourCount(int order) { return order == kC1Order ? 9 : 20; }
 
-struct Rings {
-  const int* list;
-  const int* lptr;
-  const int* lend;
-  int List(int i) const { return list[i - 1]; }
-  int Lptr(int i) const { return lptr[i - 1]; }
-  int Lend(int k) const { return lend[k - 1]; }
-};
-
 void Init(int order, int n, const double* x, const double* y, const double* z, double* wk,
           int* iwk, int& ier) {
   if (n < 4 || !x || !y || !z || !wk || !iwk) {
@@ -117,10 +108,12 @@ void Point(int order, int n, const double* x, const double* y, const double* z, 
   ier = kPreusserUnusable;
   if (n < 3 || !x || !y || !z || !wk || !iwk || !std::isfinite(px) || !std::isfinite(py)) return;
   const auto count = static_cast<std::size_t>(n);
-  const Rings r{iwk, iwk + 6 * count, iwk + 12 * count};
+  const int* list = iwk;
+  const int* lptr = iwk + 6 * count;
+  const int* lend = iwk + 12 * count;
   const int ist = (start >= 1 && start <= n) ? start : 1;
   int i1 = 0, i2 = 0, i3 = 0;
-  RenkaLocate(ist, px, py, n, x, y, r.list, r.lptr, r.lend, i1, i2, i3);
+  RenkaLocate(ist, px, py, n, x, y, list, lptr, lend, i1, i2, i3);
   if (i1 == 0) return;
   start = i1;
   auto vertex = [&](int node) { return Vertex(order, x, y, z, wk, node); };
@@ -135,7 +128,8 @@ void Point(int order, int n, const double* x, const double* y, const double* z, 
     double best = std::hypot(px - x[i1 - 1], py - y[i1 - 1]);
     int cur = i1;
     for (int steps = 0; cur != i2 && steps < n; ++steps) {
-      const int prev = std::abs(r.List(r.Lend(cur)));  // the hull node before cur
+      // The last entry of a hull node's ring is the hull node before it.
+      const int prev = std::abs(list[lend[cur - 1] - 1]);
       const double ax = x[prev - 1], ay = y[prev - 1], bx = x[cur - 1], by = y[cur - 1];
       const double ex = bx - ax, ey = by - ay, len2 = ex * ex + ey * ey;
       const double along = ((px - ax) * ex + (py - ay) * ey) / len2;
