@@ -1,8 +1,8 @@
 // Reading a full table of 16384 points (the most an import can hold) from the program's
 // own XYZ text, from multi-column text, from DIF and from a dBASE table, and 16382 rows (the
-// most the export tables write) from WK1, WK3, a plain BIFF sheet, a compound-file workbook
-// and a Windows worksheet; detecting the file's kind; writing the data text and a worksheet
-// image back.
+// most the export tables write) from WK1, WK3, a plain BIFF sheet, a compound-file workbook,
+// a Windows worksheet, a statistics-package file and a DOS worksheet; detecting the file's
+// kind; writing the data text, a worksheet image, the .sav file and the DOS worksheet.
 #include <cstdlib>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -22,8 +22,12 @@
 #include "exchange/excel_readers.h"
 #include "exchange/export/xls_export.h"
 #include "exchange/import_detection.h"
+#include "exchange/mv5_builder.h"
+#include "exchange/mv5_reader.h"
 #include "exchange/mvw_builder.h"
 #include "exchange/mvw_reader.h"
+#include "exchange/sav_readers.h"
+#include "exchange/sav_writers.h"
 #include "exchange/worksheet_builder.h"
 #include "exchange/worksheet_readers.h"
 
@@ -96,14 +100,16 @@ const Files& TheFiles() {
 // The spreadsheet files: a title, the names and 16382 rows of X, Y and Z.
 struct SheetFiles {
   std::string wk1 = TempPath("data.wk1"), wk3 = TempPath("data.wk3"), biff = TempPath("plain.xls"),
-              xls = TempPath("book.xls"), mvw = TempPath("data.mvw");
+              xls = TempPath("book.xls"), mvw = TempPath("data.mvw"), sav = TempPath("data.sav"),
+              mv5 = TempPath("data.mv5");
+  PointTable table = NewPointTable(kSheetRows);
+  TDataTitles titles;
+  std::vector<exchange_test::Mv5Column> mv5Columns = {{0, "x", {}}, {1, "y", {}}, {2, "z", {}}};
   SheetFiles() {
-    PointTable table = NewPointTable(kSheetRows);
     for (int i = 1; i <= kSheetRows; ++i) {
       TXYZPoint& p = table[static_cast<std::size_t>(i)];
       p.X = BenchX(i), p.Y = BenchY(i), p.Z = BenchZ(i), p.W = 1, p.Status = kPointActive;
     }
-    TDataTitles titles;
     titles.SetTitle("Bench"), titles.SetXName("x"), titles.SetYName("y"), titles.SetZName("z");
     Write(wk1, DataWorksheet(table, titles, 1));
     Write(wk3, DataWorksheet(table, titles, 3));
@@ -123,14 +129,18 @@ struct SheetFiles {
       columns[0].cells.push_back(exchange_test::MvwNumber(BenchX(i)));
       columns[1].cells.push_back(exchange_test::MvwNumber(BenchY(i)));
       columns[2].cells.push_back(exchange_test::MvwNumber(BenchZ(i)));
+      for (int c = 0; c < 3; ++c) mv5Columns[static_cast<std::size_t>(c)].cells.push_back(exchange_test::N(v[c]));
     }
     Biff4PutClosing(plain);
     Write(biff, plain.Take());
     Write(xls, exchange_test::BuildCompoundFile({{"Workbook", false, book.BiffEof().Take(), {}}}));
     Write(mvw, exchange_test::BuildMvw(columns));
+    if (WriteOkapSav(sav, table, titles).status != SavWriteStatus::kWritten ||
+        exchange_test::WriteMv5(mv5, mv5Columns) != MvCode::kOk)
+      std::abort();  // nothing to time without the files
   }
   ~SheetFiles() {
-    for (const std::string* p : {&wk1, &wk3, &biff, &xls, &mvw}) std::remove(p->c_str());
+    for (const std::string* p : {&wk1, &wk3, &biff, &xls, &mvw, &sav, &mv5}) std::remove(p->c_str());
   }
   static void Write(const std::string& path, const std::vector<std::uint8_t>& b) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
@@ -166,6 +176,33 @@ void BM_ReadOleExcel(benchmark::State& state) { TimeSheetRead(state, ReadOleExce
 BENCHMARK(BM_ReadOleExcel)->Unit(benchmark::kMillisecond);
 void BM_ReadMvw(benchmark::State& state) { TimeSheetRead(state, ReadMvw, TheSheets().mvw, 1, 2, 3); }
 BENCHMARK(BM_ReadMvw)->Unit(benchmark::kMillisecond);
+void BM_ReadOkapSav(benchmark::State& state) { TimeSheetRead(state, ReadOkapSav, TheSheets().sav, 1, 2, 3); }
+BENCHMARK(BM_ReadOkapSav)->Unit(benchmark::kMillisecond);
+void BM_ReadOkapSavOwn(benchmark::State& state) { TimeSheetRead(state, ReadOkapSavOwn, TheSheets().sav, 0, 0, 0); }
+BENCHMARK(BM_ReadOkapSavOwn)->Unit(benchmark::kMillisecond);
+void BM_ReadMv5(benchmark::State& state) { TimeSheetRead(state, ReadMv5, TheSheets().mv5, 1, 2, 3); }
+BENCHMARK(BM_ReadMv5)->Unit(benchmark::kMillisecond);
+
+// The writers, each saving through a temporary file (synced before it is renamed).
+void BM_WriteOkapSav(benchmark::State& state) {
+  const SheetFiles& f = TheSheets();
+  const std::string path = TempPath("written.sav");
+  for (auto _ : state)
+    if (WriteOkapSav(path, f.table, f.titles).status != SavWriteStatus::kWritten) state.SkipWithError("not written");
+  std::remove(path.c_str());
+  state.SetItemsProcessed(state.iterations() * kSheetRows);
+}
+BENCHMARK(BM_WriteOkapSav)->Unit(benchmark::kMillisecond);
+
+void BM_WriteMv5(benchmark::State& state) {
+  const SheetFiles& f = TheSheets();
+  const std::string path = TempPath("written.mv5");
+  for (auto _ : state)
+    if (exchange_test::WriteMv5(path, f.mv5Columns) != MvCode::kOk) state.SkipWithError("not written");
+  std::remove(path.c_str());
+  state.SetItemsProcessed(state.iterations() * kSheetRows);
+}
+BENCHMARK(BM_WriteMv5)->Unit(benchmark::kMillisecond);
 
 // The session the readers' points are committed to.
 TDataSession& Session() {

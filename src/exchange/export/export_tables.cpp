@@ -94,6 +94,8 @@ TExportPoint EvaluateExportPoint(const TReviewCallbacks& review, long double x, 
   return p;
 }
 
+std::string ExportLevelText(int level) { return kLevelTexts[Level(level)]; }
+
 std::string ConfidenceTitle(int level) { return CFormat("%s%c Conf Lim", kLevelTexts[Level(level)], '%'); }
 std::string PredictionTitle(int level) { return CFormat("%s%c Pred Lim", kLevelTexts[Level(level)], '%'); }
 

@@ -83,6 +83,8 @@ struct TExportPoint {
 TExportPoint EvaluateExportPoint(const TReviewCallbacks& review, long double x, long double y,
                                  bool withLimits = true);
 
+// "90.00", "95.00", "99.00", "99.90" or "99.99" for the level 0..4 (clamped).
+std::string ExportLevelText(int level);
 // "95.00% Conf Lim" and "95.00% Pred Lim" for the level 0..4.
 std::string ConfidenceTitle(int level);
 std::string PredictionTitle(int level);
