@@ -24,6 +24,12 @@ TEST(NumericalLibrary, BuiltInTableServesTheTriangulationEntries) {
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::c2ini>(table), &PreusserC2Init);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::c2pnt>(table), &PreusserC2Point);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::SurfInt>(table), &AkimaSurfaceOnGrid);
+  // The Shepard entries are served.
+  for (TNumLibEntry e :
+       {TNumLibEntry::qshep2, TNumLibEntry::qs2val, TNumLibEntry::qs2grd, TNumLibEntry::cshep2,
+        TNumLibEntry::cs2val, TNumLibEntry::cs2grd, TNumLibEntry::cs2hes, TNumLibEntry::tshep2,
+        TNumLibEntry::ts2val, TNumLibEntry::ts2grd, TNumLibEntry::ts2hes})
+    EXPECT_NE(table[e], nullptr) << kNumLibEntryNames[static_cast<std::size_t>(e)];
   // The entries resolved but never called stay empty.
   for (TNumLibEntry e : {TNumLibEntry::BSNak, TNumLibEntry::rgsf3p, TNumLibEntry::trlist,
                          TNumLibEntry::trfind, TNumLibEntry::gradl, TNumLibEntry::intrc0,

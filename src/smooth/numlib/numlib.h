@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "smooth/numlib/shepard.h"
+
 // The entries in the order the library is resolved.
 enum class TNumLibEntry : int {
   BSInt2, BSLsq2, SurfInt, BSVal2, BSDer2, BSItg2, BSGEvl, BSOpk, BSNak,
@@ -124,6 +126,25 @@ struct TNumLibSignature<TNumLibEntry::SurfInt> {
   using Type = int (*)(int n, const double* xy, const double* z, int nx, int ny, const double* xs,
                        const double* ys, double* out, int ldf);
 };
+
+// The Shepard family (shepard.h): set-ups and evaluators, argument lists as there.
+#define ONDRAVIK_SHEPARD_ENTRY(name)            \
+  template <>                                   \
+  struct TNumLibSignature<TNumLibEntry::name> { \
+    using Type = decltype(&::name);             \
+  };
+ONDRAVIK_SHEPARD_ENTRY(qshep2)
+ONDRAVIK_SHEPARD_ENTRY(qs2val)
+ONDRAVIK_SHEPARD_ENTRY(qs2grd)
+ONDRAVIK_SHEPARD_ENTRY(cshep2)
+ONDRAVIK_SHEPARD_ENTRY(cs2val)
+ONDRAVIK_SHEPARD_ENTRY(cs2grd)
+ONDRAVIK_SHEPARD_ENTRY(cs2hes)
+ONDRAVIK_SHEPARD_ENTRY(tshep2)
+ONDRAVIK_SHEPARD_ENTRY(ts2val)
+ONDRAVIK_SHEPARD_ENTRY(ts2grd)
+ONDRAVIK_SHEPARD_ENTRY(ts2hes)
+#undef ONDRAVIK_SHEPARD_ENTRY
 
 // Stores a routine under its entry, checked against the entry's signature.
 template <TNumLibEntry E>

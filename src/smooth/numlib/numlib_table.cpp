@@ -7,7 +7,7 @@
 #include "smooth/numlib/surf_int.h"
 
 // The triangulation entries are the program's own Renka kernels, which keep the published
-// argument lists and error codes.
+// argument lists and error codes; the library serves the Shepard families beside them.
 TNumLibTable BuiltInNumLib() {
   TNumLibTable table;
   ServeNumLibEntry<TNumLibEntry::trmesh>(table, &RenkaTriangulate);
@@ -19,5 +19,16 @@ TNumLibTable BuiltInNumLib() {
   ServeNumLibEntry<TNumLibEntry::c2ini>(table, &PreusserC2Init);
   ServeNumLibEntry<TNumLibEntry::c2pnt>(table, &PreusserC2Point);
   ServeNumLibEntry<TNumLibEntry::SurfInt>(table, &AkimaSurfaceOnGrid);
+  ServeNumLibEntry<TNumLibEntry::qshep2>(table, &qshep2);
+  ServeNumLibEntry<TNumLibEntry::qs2val>(table, &qs2val);
+  ServeNumLibEntry<TNumLibEntry::qs2grd>(table, &qs2grd);
+  ServeNumLibEntry<TNumLibEntry::cshep2>(table, &cshep2);
+  ServeNumLibEntry<TNumLibEntry::cs2val>(table, &cs2val);
+  ServeNumLibEntry<TNumLibEntry::cs2grd>(table, &cs2grd);
+  ServeNumLibEntry<TNumLibEntry::cs2hes>(table, &cs2hes);
+  ServeNumLibEntry<TNumLibEntry::tshep2>(table, &tshep2);
+  ServeNumLibEntry<TNumLibEntry::ts2val>(table, &ts2val);
+  ServeNumLibEntry<TNumLibEntry::ts2grd>(table, &ts2grd);
+  ServeNumLibEntry<TNumLibEntry::ts2hes>(table, &ts2hes);
   return table;
 }
