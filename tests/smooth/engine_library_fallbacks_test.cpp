@@ -44,10 +44,14 @@ TEST(EngineLibraryFallbacks, AMissingEntryFailsOnlyTheMethodsThatCallIt) {
   EXPECT_TRUE(answers.Boxes().empty());
 }
 
-// The frame and tension options of Renka I call the constraint and tension entries, which
-// this build does not serve yet: the set-up fails cleanly. With stand-ins that behave like
-// the published routines on planar data, the frame set-up runs its whole sequence.
+// The frame and tension options of Renka I call the constraint and tension entries: without
+// them the set-up fails cleanly. With stand-ins that behave like the published routines on
+// planar data, the frame set-up runs its whole sequence.
 TEST(EngineLibraryFallbacks, RenkaOneOptionsNeedTheirEntries) {
+  TNumLibTable table = BuiltInNumLib();
+  for (TNumLibEntry e : {TNumLibEntry::getsig, TNumLibEntry::addcst, TNumLibEntry::zgradg})
+    table[e] = nullptr;
+  ScopedNumLib partial(table);
   PointTable data = Table(Scattered(40, 23, Wavy));
   TNParm3D engine(data, kNPRenka1, 1, 0, false);
   EXPECT_FALSE(engine.HasSurface());

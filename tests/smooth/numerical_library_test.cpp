@@ -17,18 +17,19 @@ TEST(NumericalLibrary, BuiltInTableServesTheTriangulationEntries) {
   const TNumLibTable table = BuiltInNumLib();
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::trmesh>(table), &RenkaTriangulate);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::gradg>(table), &RenkaGradients);
-  EXPECT_EQ(NumLibEntryOf<TNumLibEntry::intrc1>(table), &RenkaInterpolateC1);
+  EXPECT_EQ(NumLibEntryOf<TNumLibEntry::intrc1>(table), &intrc1);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::sdbi3p>(table), &AkimaScatteredInterpolate);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::c1ini>(table), &PreusserC1Init);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::c1pnt>(table), &PreusserC1Point);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::c2ini>(table), &PreusserC2Init);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::c2pnt>(table), &PreusserC2Point);
   EXPECT_EQ(NumLibEntryOf<TNumLibEntry::SurfInt>(table), &AkimaSurfaceOnGrid);
-  // The Shepard entries are served.
+  // The Shepard, tension and constraint entries are served.
   for (TNumLibEntry e :
        {TNumLibEntry::qshep2, TNumLibEntry::qs2val, TNumLibEntry::qs2grd, TNumLibEntry::cshep2,
         TNumLibEntry::cs2val, TNumLibEntry::cs2grd, TNumLibEntry::cs2hes, TNumLibEntry::tshep2,
-        TNumLibEntry::ts2val, TNumLibEntry::ts2grd, TNumLibEntry::ts2hes})
+        TNumLibEntry::ts2val, TNumLibEntry::ts2grd, TNumLibEntry::ts2hes, TNumLibEntry::getsig,
+        TNumLibEntry::addcst, TNumLibEntry::zgradg})
     EXPECT_NE(table[e], nullptr) << kNumLibEntryNames[static_cast<std::size_t>(e)];
   // The entries resolved but never called stay empty.
   for (TNumLibEntry e : {TNumLibEntry::BSNak, TNumLibEntry::rgsf3p, TNumLibEntry::trlist,

@@ -8,16 +8,6 @@
 
 #include "smooth/kernels/renka_triangulation.h"
 
-namespace {
-
-// Tension factors above this behave as a polygonal arc already and would only overflow the
-// hyperbolic functions; below kMinTension the tension terms vanish in the rounding of the
-// cubic ones (and their formulas would underflow).
-constexpr double kMaxTension = 85.0;
-constexpr double kMinTension = 1e-9;
-
-// sinh(x) - x, cosh(x) - 1 and cosh(x) - 1 - x^2/2 without cancellation: series below 0.5
-// (summed to full precision), closed forms above.
 double SinhMinusX(double x) {
   if (std::fabs(x) >= 0.5) return std::sinh(x) - x;
   const double xs = x * x;
@@ -45,11 +35,11 @@ double CoshMinusOneMinusHalfSquare(double x) {
   return sum;
 }
 
-double ArcTension(int iflgs, const double* sigma, int lp) {
-  if (sigma == nullptr) return 0.0;
-  const double s = iflgs >= 1 ? sigma[lp - 1] : sigma[0];
-  return std::isfinite(s) && s >= kMinTension ? std::min(s, kMaxTension) : 0.0;
-}
+namespace {
+
+// Below kMinTension the tension terms vanish in the rounding of the cubic ones (and their
+// formulas would underflow).
+constexpr double kMinTension = 1e-9;
 
 // Hermite interpolation along an arc of length len from value z1 and slope s1 (per unit
 // length) at t = 0 to z2, s2 at t = 1, cubic for sigma = 0 and a tension spline
@@ -81,6 +71,12 @@ double ArcHermite(double t, double len, double z1, double s1, double z2, double 
 }
 
 }  // namespace
+
+double RenkaArcTension(int iflgs, const double* sigma, int lp) {
+  if (sigma == nullptr) return 0.0;
+  const double s = iflgs >= 1 ? sigma[lp - 1] : sigma[0];
+  return std::isfinite(s) && s >= kMinTension ? std::min(s, kMaxTension) : 0.0;
+}
 
 void RenkaArcCoefficients(double sigma, double dcub, double& d, double& sd) {
   if (!(sigma >= kMinTension)) {
@@ -146,7 +142,7 @@ void RenkaGradients(int ncc, const int* lcc, int n, const double* x, const doubl
           return;
         }
         double d, sd;
-        RenkaArcCoefficients(ArcTension(iflgs, sigma, lp), h2 * std::sqrt(h2), d, sd);
+        RenkaArcCoefficients(RenkaArcTension(iflgs, sigma, lp), h2 * std::sqrt(h2), d, sd);
         // Stationarity of the arc's curvature functional in node k's gradient, with the
         // neighbour's gradient held at its current value.
         const double t = (d + sd) * (z[nb - 1] - zk) - sd * (gx[nb - 1] * dx + gy[nb - 1] * dy);
@@ -341,7 +337,7 @@ void RenkaInterpolateC1(double px, double py, int ncc, const int* lcc, int n, co
       double slope;
       const double hq =
           ArcHermite(t, len, z[n1 - 1], gx[n1 - 1] * ux + gy[n1 - 1] * uy, z[n2 - 1],
-                     gx[n2 - 1] * ux + gy[n2 - 1] * uy, ArcTension(iflgs, sigma, lp), &slope);
+                     gx[n2 - 1] * ux + gy[n2 - 1] * uy, RenkaArcTension(iflgs, sigma, lp), &slope);
       const double gqx = b * gx[n1 - 1] + (1.0 - b) * gx[n2 - 1];
       const double gqy = b * gy[n1 - 1] + (1.0 - b) * gy[n2 - 1];
       const double dx = px - qx, dy = py - qy;

@@ -13,10 +13,13 @@
 //
 // The triangulation is that of renka_triangulation.h (N, X, Y, LIST, LPTR, LEND, 1-based);
 // GX and GY hold the gradient components of node k at gx[k-1], gy[k-1]. Constraint curves
-// (NCC, LCC) are validated but not otherwise honoured: no caller passes any.
+// (NCC, LCC) are validated but not otherwise honoured here: the numerical library's intrc1
+// (numlib/constraint_curves.h) adds the constraint regions.
 //
 // Tension: IFLGS <= 0 applies SIGMA(1) to every arc, IFLGS >= 1 the factor SIGMA(lp) of the
-// arc stored at LIST index lp. All callers pass IFLGS = 0 with SIGMA(1) = 0 (cubic).
+// arc stored at LIST index lp. The program's own interpolant passes IFLGS = 0 with
+// SIGMA(1) = 0 (cubic); Renka I with tension passes the factors of getsig
+// (numlib/tension_factors.h), which act on the gradients and outside the hull.
 #pragma once
 
 // Codes of RenkaGradients and RenkaInterpolateC1 (IER) beyond success (0).
@@ -28,6 +31,20 @@ inline constexpr int kRenkaSingular = -2;      // gradients: all neighbours of a
 inline constexpr int kRenkaCoincident = -3;    // gradients: an arc of length 0
 inline constexpr int kRenkaTensionDerivative = -3;  // interpolation: derivatives in a triangle
                                                     // with tension in force
+
+// Tension factors above this behave as a polygonal arc already and would only overflow the
+// hyperbolic functions; the routines cap every factor there.
+inline constexpr double kMaxTension = 85.0;
+
+// sinh(x) - x, cosh(x) - 1 and cosh(x) - 1 - x^2/2 without cancellation (series below 0.5,
+// summed to full precision; closed forms above).
+double SinhMinusX(double x);
+double CoshMinusOne(double x);
+double CoshMinusOneMinusHalfSquare(double x);
+
+// The tension factor of the arc at LIST index lp (IFLGS as above), as the routines use it:
+// 0 below 1e-9 or when it is not a finite number, at most kMaxTension.
+double RenkaArcTension(int iflgs, const double* sigma, int lp);
 
 // Coefficients of the arc functional: the diagonal D and off-diagonal SD of an arc of length
 // h with tension sigma, dcub = h^3. sigma = 0 gives D = 4/h^3, SD = 2/h^3.

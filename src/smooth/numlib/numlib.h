@@ -13,7 +13,9 @@
 #include <cstddef>
 #include <string_view>
 
+#include "smooth/numlib/constraint_curves.h"
 #include "smooth/numlib/shepard.h"
+#include "smooth/numlib/tension_factors.h"
 
 // The entries in the order the library is resolved.
 enum class TNumLibEntry : int {
@@ -93,7 +95,7 @@ struct TNumLibSignature<TNumLibEntry::zgradg> {
   using Type = void (*)(int ncc, const int* lcc, int n, const double* x, const double* y,
                         const int* list, const int* lptr, const int* lend, int iflgs,
                         const double* sigma, int& nit, double& dzmax, double* z, double* gx,
-                        double* gy, int prescribed, int& ier);
+                        double* gy, int values, int& ier);
 };
 
 // Akima's scattered surface with the accuracy of a cubic (akima_scattered.h); its result is

@@ -7,12 +7,16 @@
 #include "smooth/numlib/surf_int.h"
 
 // The triangulation entries are the program's own Renka kernels, which keep the published
-// argument lists and error codes; the library serves the Shepard families beside them.
+// argument lists and error codes; the library adds constraint curves and tension to them
+// and serves the Shepard families.
 TNumLibTable BuiltInNumLib() {
   TNumLibTable table;
   ServeNumLibEntry<TNumLibEntry::trmesh>(table, &RenkaTriangulate);
   ServeNumLibEntry<TNumLibEntry::gradg>(table, &RenkaGradients);
-  ServeNumLibEntry<TNumLibEntry::intrc1>(table, &RenkaInterpolateC1);
+  ServeNumLibEntry<TNumLibEntry::intrc1>(table, &intrc1);
+  ServeNumLibEntry<TNumLibEntry::getsig>(table, &getsig);
+  ServeNumLibEntry<TNumLibEntry::addcst>(table, &addcst);
+  ServeNumLibEntry<TNumLibEntry::zgradg>(table, &zgradg);
   ServeNumLibEntry<TNumLibEntry::sdbi3p>(table, &AkimaScatteredInterpolate);
   ServeNumLibEntry<TNumLibEntry::c1ini>(table, &PreusserC1Init);
   ServeNumLibEntry<TNumLibEntry::c1pnt>(table, &PreusserC1Point);
