@@ -1,12 +1,15 @@
 // Timing program for the scattered-data engine on the points of bench_triangulation
 // (SplitMix64 seed 16384, uniform in the unit square, z = sin 3x cos 2y). For every method
-// code this build runs, at 2000 and 16384 points, the best of three runs of
-//   code=<c> n=<n> setup_ms=… grid_ms=… stats_ms=… node_err=…
+// code this build runs (Renka I with each pair of its frame and tension options, Renka II
+// of both orders, Renka III, Watson C0 and C1 mode 5), at 2000 and 16384 points, the best
+// of three runs of
+//   code=<c> options=<1>,<2> n=<n> setup_ms=… grid_ms=… stats_ms=… node_err=…
 // setup: building the engine (copy, merge, set-up); grid: a 120 x 120 grid over the unit
 // square; stats: the fit statistics at every point; node_err: the largest |EvalAt - z| over
-// the merged points. Loess codes run with the loess window's defaults (order 2, count 13).
-// bench/scattered_engine_compare.py runs this program and SciPy's Clough-Tocher interpolator
-// on the same points and compares code 16 with it.
+// the merged points, beside the range of z. Loess codes run with the loess window's defaults
+// (order 2, count 13). bench/scattered_engine_compare.py runs this program and SciPy's
+// Clough-Tocher interpolator on the same points, compares code 16 with it, and checks the
+// targets of codes 3 to 6 and 17.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -48,14 +51,23 @@ struct Run {
 }  // namespace
 
 int main() {
-  const std::vector<Run> runs = {{kNPRenka1, 0, 0},        {kNPLoess, 2, 13},
-                                 {kNPOwnTriangulation, 1, 0}, {kNPLoessGradient, 2, 13},
-                                 {kNPLoessSmoothed, 2, 13}, {kNPLoessCosine, 2, 13}};
+  const std::vector<Run> runs = {
+      {kNPRenka1, 0, 0},        {kNPRenka1, 0, 1},          {kNPRenka1, 1, 0},
+      {kNPRenka1, 1, 1},        {kNPRenka2, 1, 13},         {kNPRenka2, 2, 17},
+      {kNPRenka3, 2, 18},       {kNPWatson, 0, 0},          {kNPWatson, 1, 5},
+      {kNPLoess, 2, 13},        {kNPOwnTriangulation, 1, 0}, {kNPLoessGradient, 2, 13},
+      {kNPLoessSmoothed, 2, 13}, {kNPLoessCosine, 2, 13}};
   std::vector<long double> axis(kGrid);
   for (int i = 0; i < kGrid; ++i) axis[static_cast<std::size_t>(i)] = (i + 0.5L) / kGrid;
   long double sink = 0;
   for (const int n : {2000, 16384}) {
     PointTable data = Points(n);
+    long double zLow = data[1].Z, zHigh = data[1].Z;
+    for (int i = 1; i <= n; ++i) {
+      zLow = std::min(zLow, data[static_cast<std::size_t>(i)].Z);
+      zHigh = std::max(zHigh, data[static_cast<std::size_t>(i)].Z);
+    }
+    const long double zRange = zHigh - zLow;
     for (const Run& run : runs) {
       double setup = 1e300, grid = 1e300, stats = 1e300;
       long double err = 0;
@@ -77,8 +89,10 @@ int main() {
           err = std::max(err, std::fabs(engine.EvalAt(p.X, p.Y) - p.Z));
         }
       }
-      std::printf("code=%d n=%d setup_ms=%.2f grid_ms=%.2f stats_ms=%.2f node_err=%.3Lg\n",
-                  run.code, n, setup, grid, stats, err);
+      std::printf(
+          "code=%d options=%d,%d n=%d setup_ms=%.2f grid_ms=%.2f stats_ms=%.2f node_err=%.3Lg "
+          "z_range=%.4Lg\n",
+          run.code, run.option1, run.option2, n, setup, grid, stats, err, zRange);
     }
   }
   return sink == 12345.0L ? 1 : 0;

@@ -96,6 +96,7 @@ TNParm3D::TNParm3D(std::span<TXYZPoint> source, int method, int option1, int opt
 
 TNParm3D::~TNParm3D() {
   FreeWork();
+  WatsonFree(watson_);
   loess_.reset();
   copy_.reset();
   if (holdsNumLib_) (void)LoadNumLib(false);  // giving back always succeeds
@@ -126,10 +127,20 @@ void TNParm3D::FreeWork() {
 int TNParm3D::Setup() {
   FreeWork();
   loess_.reset();
+  WatsonFree(watson_);
   volumeKey_ = 0;
   int result = 0;
   if (pointCount_ >= 4) {
     switch (method_) {
+      case kNPRenka2:
+        result = SetupShepard2();
+        break;
+      case kNPRenka3:
+        result = SetupShepard3();
+        break;
+      case kNPWatson:
+        result = SetupWatson();
+        break;
       case kNPRenka1:
         result = SetupRenka(false, 2, option1_, option2_);
         break;
@@ -148,8 +159,7 @@ int TNParm3D::Setup() {
         break;
       default:
         if (IsExtensionCode(method_)) result = SetupExtension();
-        // The Akima, Preusser, Shepard and natural-neighbour codes have no driver in this
-        // build: their set-up fails.
+        // The Akima and Preusser codes have no driver in this build: their set-up fails.
         break;
     }
   }
@@ -326,6 +336,9 @@ long double TNParm3D::EvalMode(long double x, long double y, int mode) {
     return NumericalDerivative(x, y, mode);
   if (IsTriangulationCode(method_)) return EvalRenka(x, y, mode);
   if (IsExtensionCode(method_)) return EvalExtension(x, y, mode);
+  if (method_ == kNPRenka2) return EvalShepard2(x, y, mode);
+  if (method_ == kNPRenka3) return EvalShepard3(x, y, mode);
+  if (method_ == kNPWatson) return EvalWatson(x, y, kDerivValue);
   return 0.0L;
 }
 
@@ -366,6 +379,9 @@ std::vector<long double> TNParm3D::GridMode(int nx, int ny, std::span<const long
     return {};
   if (IsTriangulationCode(method_)) return GridRenka(nx, ny, xs, ys, mode);
   if (IsExtensionCode(method_)) return GridExtension(nx, ny, xs, ys, mode);
+  if (method_ == kNPRenka2) return GridShepard2(nx, ny, xs, ys, mode);
+  if (method_ == kNPRenka3) return GridShepard3(nx, ny, xs, ys, mode);
+  if (method_ == kNPWatson && mode == kDerivValue) return GridWatson(nx, ny, xs, ys, mode);
   if (method_ < 0 || method_ >= kNPMethodCount || (method_ == kNPWatson && mode != kDerivValue))
     return GridByPoints(nx, ny, xs, ys, mode);
   return {};  // a code without a driver in this build: no surface

@@ -37,6 +37,7 @@
 #include "app/xyz_data_set.h"
 #include "app/xyz_point.h"
 #include "smooth/engines/loess_smoother.h"
+#include "smooth/kernels/natural_neighbour.h"
 
 // Derivative modes of every evaluation.
 enum TDerivMode : int {
@@ -195,6 +196,27 @@ class TNParm3D {
   std::vector<long double> GridRenka(int nx, int ny, std::span<const long double> xs,
                                      std::span<const long double> ys, int mode);
 
+  // Shepard and natural-neighbour drivers (codes 4, 5, 6).
+  [[nodiscard]] bool PrepareShepard(int minPoints, int order, int perNode, int tail);
+  [[nodiscard]] int SetupShepard2();
+  [[nodiscard]] int SetupShepard3();
+  long double EvalShepard2(long double x, long double y, int mode);
+  long double EvalShepard3(long double x, long double y, int mode);
+  std::vector<long double> GridShepard(int nx, int ny, std::span<const long double> xs,
+                                       std::span<const long double> ys, int mode, bool cosine);
+  std::vector<long double> GridShepard2(int nx, int ny, std::span<const long double> xs,
+                                        std::span<const long double> ys, int mode) {
+    return GridShepard(nx, ny, xs, ys, mode, false);
+  }
+  std::vector<long double> GridShepard3(int nx, int ny, std::span<const long double> xs,
+                                        std::span<const long double> ys, int mode) {
+    return GridShepard(nx, ny, xs, ys, mode, true);
+  }
+  [[nodiscard]] int SetupWatson();
+  long double EvalWatson(long double x, long double y, int mode);
+  std::vector<long double> GridWatson(int nx, int ny, std::span<const long double> xs,
+                                      std::span<const long double> ys, int mode);
+
   // Extension drivers (codes 8..15).
   [[nodiscard]] int SetupExtension();
   long double EvalExtension(long double x, long double y, int mode);
@@ -223,6 +245,8 @@ class TNParm3D {
   std::vector<int> iwk_;
   int firstCall_ = 1;
   int extMethodCount_ = 0;
+  // The natural-neighbour interpolators of code 6, this engine's own.
+  TWatsonSlots watson_;
 };
 
 // The extension library's test data (a reference to the library must be held, as the test

@@ -211,20 +211,41 @@ int TNParm3D::SetupRenkaConstrained(int level, int tension) {
 
   const double zeroSigma = 0.0;
   auto row = [this, m](int r) { return wk_.data() + static_cast<std::size_t>(r) * m; };
-  auto frame = [&](int iflgs, const double* sig, double* values, double* gx, double* gy) {
+  // zgradg at the frame nodes: with values, the field's values and gradients there; without,
+  // only the gradients of a field whose frame values are already set.
+  auto frame = [&](int iflgs, const double* sig, double* field, double* gx, double* gy,
+                   bool values) {
     int nit = kSweeps;
     double dzmax = kGradientTolerance;
     zgradg(1, &lcc, m, xd_.data(), yd_.data(), t.list, t.lptr, t.lend, iflgs, sig, nit, dzmax,
-           values, gx, gy, 1, ier);
+           field, gx, gy, values ? 1 : 0, ier);
     return ier >= 0;
   };
-  if (!frame(tension ? 1 : 0, tension ? sigma : &zeroSigma, zd_.data(), row(0), row(1)))
+  // The tension factors found above belong to the arcs of the data's own triangulation, by
+  // their LIST indices; the frame triangulation numbers its arcs anew, so its factors are
+  // found afresh: the frame's values first without tension, then three times the factors of
+  // every arc from the values so far and, but for the last time, the frame's values under
+  // them. The factors left are those of the final values.
+  if (tension) {
+    std::fill(sigma, sigma + 6 * static_cast<std::size_t>(m), 0.0);
+    for (int round = 0; round < 3; ++round) {
+      if (!frame(1, sigma, zd_.data(), row(0), row(1), true)) return fail();
+      double dsmax = 0.0;
+      getsig(1, m, xd_.data(), yd_.data(), zd_.data(), t.list, t.lptr, t.lend, wk_.data(),
+             wk_.data() + m, 0, 0.0, sigma, dsmax, ier);
+      if (ier < 0) return fail();
+    }
+  } else if (!frame(0, &zeroSigma, zd_.data(), row(0), row(1), true)) {
     return fail();
-  if (level >= 1 && (!frame(0, &zeroSigma, row(0), row(2), row(3)) ||
-                     !frame(0, &zeroSigma, row(1), row(3), row(4))))
+  }
+  // The derivative fields: each field's frame values are those set before (rows 0 and 1 the
+  // gradients that go with the frame's values, rows 2 and 4 from the calls before them);
+  // only their gradients are new.
+  if (level >= 1 && (!frame(0, &zeroSigma, row(0), row(2), row(3), false) ||
+                     !frame(0, &zeroSigma, row(1), row(3), row(4), false)))
     return fail();
-  if (level == 2 && (!frame(0, &zeroSigma, row(2), row(5), row(6)) ||
-                     !frame(0, &zeroSigma, row(4), row(7), row(8))))
+  if (level == 2 && (!frame(0, &zeroSigma, row(2), row(5), row(6), false) ||
+                     !frame(0, &zeroSigma, row(4), row(7), row(8), false)))
     return fail();
   return 1;
 }
