@@ -9,6 +9,7 @@
 #include "fit/nonlinear_catalogue.h"
 #include "fit/session.h"
 #include "fit/term_subset_numbers.h"
+#include "graph3d/view_function.h"
 
 namespace {
 
@@ -166,14 +167,9 @@ TSummaryLines FormatFitSummary(int rank, const TFitEqn& fit, std::string_view da
 }
 
 std::string SurfaceZTitle(int surfaceMode, const TDataTitles& titles) {
-  switch (surfaceMode) {
-    case kSurfaceDzDx: return "~@\xB6~@Z/~@\xB6~@X";
-    case kSurfaceDzDy: return "~@\xB6~@Z/~@\xB6~@Y";
-    case kSurfaceDxDy: return "~@\xB6~@\xB2Z/~@\xB6~@X~@\xB6~@Y";
-    case kSurfaceD2zDx2: return "~@\xB6~@\xB2Z/~@\xB6~@X\xB2";
-    case kSurfaceD2zDy2: return "~@\xB6~@\xB2Z/~@\xB6~@Y\xB2";
-    default: return titles.ZName;
-  }
+  // The derivative modes are numbered as the function viewer's.
+  if (surfaceMode >= kSurfaceDzDx && surfaceMode <= kSurfaceD2zDy2) return ViewModeZTitle(static_cast<ViewMode>(surfaceMode));
+  return titles.ZName;
 }
 
 void FormatGraphTitleSet(T3DTitleSet& set, const TSummaryLines& lines, int lineCount,

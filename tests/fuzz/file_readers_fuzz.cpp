@@ -62,6 +62,9 @@
 #include "graph3d/option_records.h"
 #include "graph3d/text_print_buffer.h"
 #include "graph3d/title_block.h"
+#include "graph3d/view_function.h"
+#include "graph3d/view_function_check.h"
+#include "expr/expression.h"
 #include "support/fuzz_mutator.h"
 
 namespace {
@@ -566,6 +569,29 @@ std::vector<Target> Targets() {
                          Check(r.Layout >= 0 && r.Layout <= 3, "a print layout outside 0-3");
                        TTextPrintBuffer b;
                        (void)ReadTextPrintFile(path, b);
+                     }});
+
+  // View-function files: the record's fields are cut at their last byte whatever the bytes
+  // hold, and what a file gives is checked as the dialog checks it (the language's lines
+  // run, the function compiles into its slots).
+  TViewFnRecord viewFn = ClearedViewFnRecord();
+  viewFn.text = "F1=SIN(X)\r\nF2=COS(Y)\r\nB=2\r\nZ=F1*F2*B\r\n";
+  TViewFnRecord viewFnRanges = viewFn;
+  viewFnRanges.ranges = {"-PI", "PI", "LN(2)", "EXP(1)"};
+  targets.push_back({"view_function", "vfz", {EncodeViewFnRecord(viewFn), EncodeViewFnRecord(viewFnRanges)},
+                     {std::string(1, '\0'), "\r", "\n", "Z=", "F1=", "#F9=", "=", "A0", "1E4932", "F1(", "DX(1,"},
+                     [](const Bytes& input, const std::string& path, std::uint64_t) {
+                       RoundTrip<TViewFnRecord>(
+                           input, [](const Bytes& b, TViewFnRecord& r) { return DecodeViewFnRecord(b, r); },
+                           EncodeViewFnRecord, "view function");
+                       static const bool started = (ExprStartUp(), true);
+                       (void)started;
+                       TViewFnRecord r;
+                       if (ReadViewFnFile(path, r) != OptionFileStatus::Ok) return;
+                       Check(r.text.size() <= TViewFnRecord::kTextLimit, "a view function text too long");
+                       const TViewFnCheck check = ValidateViewFunction(r);
+                       Check(check.ok || !check.message.empty(), "a failed check without a message");
+                       Check(check.line < static_cast<int>(TextLines(check.text).size()), "a check pointing past the text");
                      }});
 
   // Compressed blocks: coded streams our coder made (a text, a picture, a block long enough
