@@ -1,0 +1,21 @@
+#include "graph3d/ui/viewer_dialogs.h"
+
+namespace {
+
+FunctionInsertDialog& InsertDialog() {
+  static FunctionInsertDialog dialog;
+  return dialog;
+}
+
+QuickEvalMaker& QuickEval() {
+  static QuickEvalMaker maker;
+  return maker;
+}
+
+}  // namespace
+
+void SetFunctionInsertDialog(FunctionInsertDialog dialog) { InsertDialog() = std::move(dialog); }
+const FunctionInsertDialog& GetFunctionInsertDialog() { return InsertDialog(); }
+
+void SetQuickEvalMaker(QuickEvalMaker maker) { QuickEval() = std::move(maker); }
+const QuickEvalMaker& GetQuickEvalMaker() { return QuickEval(); }

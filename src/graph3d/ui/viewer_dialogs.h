@@ -1,0 +1,52 @@
+// Dialogs of other subsystems that the view-function dialog and the graph windows open: the
+// function-insertion lists of the data tools and the smoothing windows' Quick Eval. Each is
+// installed at start-up by the subsystem that brings it; until then the buttons that open it
+// stay disabled.
+#pragma once
+
+#include <QPointer>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "graph3d/graph_setup.h"
+
+class QDialog;
+class QWidget;
+
+// The function-insertion list `list` (0..7: general, trigonometric, statistical, Bessel,
+// calculus, XYZ data table, conditional, non-linear base; dialog 4004 + list), modal over
+// `parent`: the text of the function chosen, or nothing when the user chose none.
+using FunctionInsertDialog = std::function<std::optional<std::string>(QWidget* parent, int list)>;
+void SetFunctionInsertDialog(FunctionInsertDialog dialog);
+const FunctionInsertDialog& GetFunctionInsertDialog();
+
+// Where a search for the surface's lowest (or highest) point starts, and the box it keeps to:
+// the extreme grid node and the grid lines on either side of it (the axis ends at a border).
+struct TSurfaceSearchStart {
+  long double x = 0, y = 0;
+  long double xLow = 0, xHigh = 0;
+  long double yLow = 0, yHigh = 0;
+};
+
+// What a Quick Eval window reads of its owner's surface.
+struct TQuickEvalSource {
+  SurfaceFunction value;
+  std::function<TSurfaceSearchStart()> minimumStart;
+  std::function<TSurfaceSearchStart()> maximumStart;
+  WindowPlacement* placement = nullptr;  // the owner's record of the window's place, or none
+};
+
+// An open Quick Eval window: the dialog (null once it is deleted) and the call that makes it
+// show its values again after the owner's surface changed.
+struct TQuickEvalWindow {
+  QPointer<QDialog> dialog;
+  std::function<void()> evaluate;
+};
+
+// Opens a Quick Eval window, modeless, beside `owner`. The window reports its end through
+// QDialog::finished; the owner then forgets it and deletes it.
+using QuickEvalMaker = std::function<TQuickEvalWindow(QWidget* owner, TQuickEvalSource source)>;
+void SetQuickEvalMaker(QuickEvalMaker maker);
+const QuickEvalMaker& GetQuickEvalMaker();
