@@ -373,9 +373,13 @@ void T3DBase::SetGraphRect(const platform::Rect& rect) {
   const long double height = rect.bottom - rect.top;
   cx_ = (rect.left + rect.right) / 2;
   cy_ = (rect.top + rect.bottom) / 2 + (rect.top + rect.bottom) / 25;
+  // The box is drawn to the scale of the height, and with its labels it is about 1.2 heights
+  // wide: a rectangle narrower than 4:3 would cut off its sides. There the height of a 4:3
+  // rectangle of the same width sets the scale, so that the whole graph stays in sight.
+  const long double scaled = width > 0 ? std::min(height, width * 0.75L) : height;
   sx_ = width * 0.85L * 0.005L;
-  sy_ = height * 0.85L * 0.005L;
-  aspect_ = width > 0 ? height / width : 1;
+  sy_ = scaled * 0.85L * 0.005L;
+  aspect_ = width > 0 ? scaled / width : 1;
 }
 
 platform::Color T3DBase::PaletteColor(int entry) const {

@@ -184,6 +184,33 @@ TEST_F(Renderer, ParallelProjectionOfTheBoxCentre) {
   EXPECT_EQ(py, cy + static_cast<int>(90 * 1.275L));
 }
 
+TEST_F(Renderer, TallRectanglesShowTheWholeBoxAtTheScaleOfTheirWidth) {
+  // A rectangle narrower than 4:3 draws as a 4:3 one of its width would, centred on its own
+  // middle; a wider one keeps the scale of its height.
+  g.view.Perspective = 0;
+  for (const long double theta : {30.0L, 120.0L, 210.0L, 300.0L}) {
+    auto wide = g.MakeRenderer(400, 300);
+    auto tall = g.MakeRenderer(400, 700);
+    auto wider = g.MakeRenderer(800, 300);
+    for (T3DBase* r : {wide.get(), tall.get(), wider.get()}) r->SetupView(theta, 20);
+    for (int corner = 0; corner < 8; ++corner) {
+      const long double x = corner & 1 ? wide->AxisHigh(kAxisX) : wide->AxisLow(kAxisX);
+      const long double y = corner & 2 ? wide->AxisHigh(kAxisY) : wide->AxisLow(kAxisY);
+      const long double z = corner & 4 ? wide->AxisHigh(kAxisZ) : wide->AxisLow(kAxisZ);
+      int wx = 0, wy = 0, tx = 0, ty = 0, vx = 0, vy = 0;
+      wide->Project(x, y, z, wx, wy);
+      tall->Project(x, y, z, tx, ty);
+      wider->Project(x, y, z, vx, vy);
+      EXPECT_EQ(tx, wx) << theta << " corner " << corner;
+      EXPECT_EQ(ty - (350 + 700 / 25), wy - (150 + 300 / 25)) << theta << " corner " << corner;
+      EXPECT_GT(tx, 0);
+      EXPECT_LT(tx, 400);
+      EXPECT_EQ(vx - 400, wx - 200) << theta << " corner " << corner;
+      EXPECT_EQ(vy, wy) << theta << " corner " << corner;
+    }
+  }
+}
+
 TEST_F(Renderer, RotationsAreTakenModulo360AndTheElevationIsLimited) {
   g.view.MeshX = g.view.MeshY = 8;
   // The figures of a frame drawn from the view angles.
