@@ -16,6 +16,7 @@
 #include <memory>
 #include <shared_mutex>
 #include <span>
+#include <string>
 
 #include "app/xyz_point.h"
 #include "graph3d/graph_setup.h"
@@ -82,6 +83,8 @@ struct GraphOptionContext {
   // The font request (the graph LOGFONT with its height in pixels); false when cancelled.
   // Null: the system font dialog.
   std::function<bool(QWidget* parent, platform::Font& font)> chooseFont;
+  // The caption of the evaluation table (the function viewer's "View Function Evaluation").
+  std::string evaluationCaption;
 };
 
 // The system font dialog for the graph font: screen fonts of 6 to 48 points; the font's height

@@ -13,6 +13,7 @@
 #include "graph3d/ui/section_dialog.h"
 #include "graph3d/ui/titles_dialog.h"
 #include "graph3d/ui/view_dialog.h"
+#include "graph3d/ui/viewer_dialogs.h"
 #include "platform/qt/qt_text.h"
 
 namespace {
@@ -45,6 +46,18 @@ int RunDialog(int dialog, QWidget* parent, T3DGraphSetup& setup, const GraphOpti
       return (new TTitles(parent, setup.Titles, *setup.TitleSettings,
                           setup.Font != nullptr ? *setup.Font : platform::Font{"Arial", 12}))
           ->Execute();
+    case kDlgEvaluate: {
+      // The data tools bring the table; without them there is nothing to open.
+      const EvaluationTableDialog& table = GetEvaluationTableDialog();
+      if (!table) return kDialogCancel;
+      TEvaluationTableRequest request{context.evaluationCaption, setup.SurfaceFn, {}, {}};
+      for (std::size_t a = 0; a < 3; ++a) {
+        request.low[a] = setup.Scaling.AxisLow[a];
+        request.high[a] = setup.Scaling.AxisHigh[a];
+      }
+      table(parent, request);
+      return kDialogOk;
+    }
     default: return kDialogCancel;
   }
 }

@@ -10,6 +10,7 @@
 #include "fit/session.h"
 #include "graph3d/title_set.h"
 #include "graph3d/ui/data_view_window.h"
+#include "graph3d/ui/function_viewer.h"
 #include "graph3d/preview_surface.h"
 #include "graph3d/ui/print_text_dialog.h"
 #include "platform/qt/qt_device_context.h"
@@ -94,4 +95,5 @@ void RegisterGraphWindows(TSession& session) {
   InstallTextPrintDialog();
   SetStatusGraphMaker([&session](QWidget* pane, bool withFits) { new TStatusGraph(pane, session, withFits); });
   RegisterDataViewCommand(session);
+  RegisterFunctionViewerCommand();
 }

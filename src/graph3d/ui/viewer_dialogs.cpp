@@ -7,6 +7,11 @@ FunctionInsertDialog& InsertDialog() {
   return dialog;
 }
 
+EvaluationTableDialog& EvaluationTable() {
+  static EvaluationTableDialog dialog;
+  return dialog;
+}
+
 QuickEvalMaker& QuickEval() {
   static QuickEvalMaker maker;
   return maker;
@@ -16,6 +21,9 @@ QuickEvalMaker& QuickEval() {
 
 void SetFunctionInsertDialog(FunctionInsertDialog dialog) { InsertDialog() = std::move(dialog); }
 const FunctionInsertDialog& GetFunctionInsertDialog() { return InsertDialog(); }
+
+void SetEvaluationTableDialog(EvaluationTableDialog dialog) { EvaluationTable() = std::move(dialog); }
+const EvaluationTableDialog& GetEvaluationTableDialog() { return EvaluationTable(); }
 
 void SetQuickEvalMaker(QuickEvalMaker maker) { QuickEval() = std::move(maker); }
 const QuickEvalMaker& GetQuickEvalMaker() { return QuickEval(); }

@@ -1,11 +1,13 @@
 // Dialogs of other subsystems that the view-function dialog and the graph windows open: the
-// function-insertion lists of the data tools and the smoothing windows' Quick Eval. Each is
+// function-insertion lists and the evaluation table of the data tools, and the smoothing
+// windows' Quick Eval. Each is
 // installed at start-up by the subsystem that brings it; until then the buttons that open it
 // stay disabled.
 #pragma once
 
 #include <QPointer>
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -21,6 +23,17 @@ class QWidget;
 using FunctionInsertDialog = std::function<std::optional<std::string>(QWidget* parent, int list)>;
 void SetFunctionInsertDialog(FunctionInsertDialog dialog);
 const FunctionInsertDialog& GetFunctionInsertDialog();
+
+// The evaluation table of a graph's surface (dialog 4027), modal over `parent`.
+struct TEvaluationTableRequest {
+  std::string caption;
+  SurfaceFunction surface;
+  std::array<long double, 3> low{};  // the X, Y and Z axis ranges of the graph
+  std::array<long double, 3> high{};
+};
+using EvaluationTableDialog = std::function<void(QWidget* parent, const TEvaluationTableRequest& request)>;
+void SetEvaluationTableDialog(EvaluationTableDialog dialog);
+const EvaluationTableDialog& GetEvaluationTableDialog();
 
 // Where a search for the surface's lowest (or highest) point starts, and the box it keeps to:
 // the extreme grid node and the grid lines on either side of it (the axis ends at a border).
