@@ -35,12 +35,12 @@ int main(int argc, char** argv) {
   RegisterFitCommands(session);
   // The expression language's symbol tables and slots, and the interface thread's random
   // generator seeded from the clock, once the data table exists.
-  AddStartupStep([&session] {
+  AddStartupStep("program", [&session] {
     ExprBindDataStats(&session.DataStats);
     ExprBindUdfTable(&session.UdfTable);
     ExprStartUp();
   });
-  AddShutdownStep([] {
+  AddShutdownStep("program", [] {
     ExprShutDown();
     ExprBindUdfTable(nullptr);
     ExprBindDataStats(nullptr);

@@ -25,15 +25,31 @@ long long ColorsForBits(int bitsPerPixel) {
 
 namespace {
 
-std::vector<std::function<void()>>& Steps(int which) {
-  static std::vector<std::function<void()>> steps[4];
+struct NamedStep {
+  std::string owner;
+  std::function<void()> run;
+};
+
+std::vector<NamedStep>& Steps(int which) {
+  static std::vector<NamedStep> steps[4];
   return steps[which];
+}
+
+void AddStep(int which, std::string_view owner, std::function<void()> step) {
+  auto& steps = Steps(which);
+  for (auto& s : steps) {
+    if (s.owner == owner) {
+      s.run = std::move(step);
+      return;
+    }
+  }
+  steps.push_back({std::string(owner), std::move(step)});
 }
 
 void Run(int which) {
   // A copy: a step may add steps.
   auto steps = Steps(which);
-  for (auto& step : steps) step();
+  for (auto& step : steps) step.run();
 }
 
 }  // namespace
@@ -50,11 +66,19 @@ void StopBackgroundFit() {
   if (Stopper()) Stopper()();
 }
 
-void AddStartupStep(std::function<void()> step) { Steps(0).push_back(std::move(step)); }
-void AddCanCloseStep(std::function<void()> step) { Steps(1).push_back(std::move(step)); }
-void AddShutdownStep(std::function<void()> step) { Steps(2).push_back(std::move(step)); }
+void AddStartupStep(std::string_view owner, std::function<void()> step) {
+  AddStep(0, owner, std::move(step));
+}
+void AddCanCloseStep(std::string_view owner, std::function<void()> step) {
+  AddStep(1, owner, std::move(step));
+}
+void AddShutdownStep(std::string_view owner, std::function<void()> step) {
+  AddStep(2, owner, std::move(step));
+}
 void RunStartupSteps() { Run(0); }
 void RunCanCloseSteps() { Run(1); }
 void RunShutdownSteps() { Run(2); }
-void AddResetStep(std::function<void()> step) { Steps(3).push_back(std::move(step)); }
+void AddResetStep(std::string_view owner, std::function<void()> step) {
+  AddStep(3, owner, std::move(step));
+}
 void RunResetSteps() { Run(3); }

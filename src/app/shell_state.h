@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <string_view>
 
 // 1 when another instance of the program was running at start; such an instance never
 // writes the settings files.
@@ -45,13 +46,15 @@ void StopBackgroundFit();
 // Steps that later subsystems add at start-up (from main.cpp), run in the order added:
 // at the end of the program's initialisation (after the settings are read), before the
 // main window closes (stop a background fit, close a status window), and at shutdown
-// after the settings are saved (free the module's tables).
-void AddStartupStep(std::function<void()> step);
-void AddCanCloseStep(std::function<void()> step);
-void AddShutdownStep(std::function<void()> step);
+// after the settings are saved (free the module's tables). Each step is named by its
+// owner: a module registered again (for another session) replaces its own step in place
+// instead of leaving one behind that still holds the old session.
+void AddStartupStep(std::string_view owner, std::function<void()> step);
+void AddCanCloseStep(std::string_view owner, std::function<void()> step);
+void AddShutdownStep(std::string_view owner, std::function<void()> step);
 // Steps after "Reset All Defaults" has reset the settings (reload what a module keeps of
 // them).
-void AddResetStep(std::function<void()> step);
+void AddResetStep(std::string_view owner, std::function<void()> step);
 void RunStartupSteps();
 void RunCanCloseSteps();
 void RunShutdownSteps();

@@ -309,7 +309,7 @@ void RegisterDataFileCommands(TDataSession& session) {
   RegisterTextWindowCommands();
 
   // The hooks need the main window: they are set once it stands.
-  AddStartupStep([s] {
+  AddStartupStep("data file commands", [s] {
     TDataFileHooks& hooks = DataFileHooks();
     hooks.owner = Main();
     hooks.SetHaveData = [](int on) {
@@ -325,7 +325,7 @@ void RegisterDataFileCommands(TDataSession& session) {
     if (MainWindow)
       MainWindow->SetDropFilesHandler([s](const std::vector<std::string>& files) { EvDropFiles(*s, files); });
   });
-  AddShutdownStep([] {
+  AddShutdownStep("data file commands", [] {
     DataFileHooks() = TDataFileHooks{};
     RemovePrivateTempDir();
   });

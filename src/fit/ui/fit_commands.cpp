@@ -158,13 +158,13 @@ void RegisterFitCommands(TSession& session) {
   SetFitResultsQuery([&session] { return session.FitResultsValid != 0; });
   BackgroundFitHooks().Beep = [] { QApplication::beep(); };
   BackgroundFitHooks().Done = BackgroundFitDone;
-  AddStartupStep([&session] {
+  AddStartupStep("fit commands", [&session] {
     LoadFitBlocksFromSettings(CurrentSettings(), session.FitSelection, session.FitOptions);
   });
-  AddResetStep([&session] {
+  AddResetStep("fit commands", [&session] {
     LoadFitBlocksFromSettings(CurrentSettings(), session.FitSelection, session.FitOptions);
   });
-  AddShutdownStep([&session] {
+  AddShutdownStep("fit commands", [&session] {
     StopFitThread();
     StopBackgroundFitThread(session);
     FreeFitStorage(session);

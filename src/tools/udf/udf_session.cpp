@@ -38,7 +38,7 @@ void RegisterUdfHooks(TUdfSession& functions, const TDataSession& data) {
     return WriteUdfSessionFile(table, dir) != kUdfFileNotWritten;
   });
   // The records are freed after the session file was written from them.
-  AddShutdownStep([&table] {
+  AddShutdownStep("user-function session file", [&table] {
     for (auto& record : table) record.reset();
   });
 }

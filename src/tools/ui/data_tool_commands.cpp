@@ -71,7 +71,7 @@ void RegisterDataToolCommands(TDataSession& session) {
   RegisterCommand(CmStatistics, [s] { table_commands::CmStatistics(*s); });
   RegisterCommand(CmClearInactive, [s] { table_commands::CmRemoveInactive(*s); });
   RegisterCommand(CmClearData, [s] { table_commands::CmClearData(*s); });
-  AddStartupStep([] {
+  AddStartupStep("data tool commands", [] {
     DataFileHooks().RunTitlesDialog = [](TDataSession& imported, const TDataTitles* previous) {
       return RunTitlesDialog(MainWindow, imported, previous);
     };
