@@ -19,6 +19,7 @@
 #include "graph3d/ui/status_graph.h"
 #include "smooth/engines/smoothing_services.h"
 #include "review/ui/review_window.h"
+#include "smooth/ui/smoothing_commands.h"
 #include "tools/udf/udf_session.h"
 #include "tools/ui/data_tool_commands.h"
 
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
   RegisterDataToolCommands(session);
   RegisterGraphWindows(session);
   RegisterSmoothingServices();
+  RegisterSmoothingCommands();
   RegisterReviewCommands(session);
   return RunProgram(words, session);
 }

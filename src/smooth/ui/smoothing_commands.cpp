@@ -1,0 +1,76 @@
+#include "smooth/ui/smoothing_commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+#include "app/file_utils.h"
+#include "app/ui/command_ids.h"
+#include "app/ui/command_table.h"
+#include "app/ui/data_status_window.h"
+#include "app/ui/main_window.h"
+#include "platform/busy_window.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "smooth/engines/scattered_test_suite.h"
+#include "smooth/ui/test_suite_dialog.h"
+
+namespace {
+
+constexpr int kAppendAnswer = 6;
+constexpr int kCancelAnswer = 2;
+constexpr int kWriteFailedText = 3075;
+
+}  // namespace
+
+void CmNPTest(QWidget* parent) {
+  const platform::Window owner = platform::qt::ToWindow(parent);
+  TNPTestSelection selection;  // "None" and "Defaults", nothing checked
+  if ((new TNPTestDlg(parent, &selection))->Execute() != QDialog::Accepted) return;
+  std::string path;
+  const int answer = FileSaveAppendDlg(owner, "Test File", path, nullptr, "TXT",
+                                       "Text Files [txt]|*.txt|", 1);
+  if (answer == kCancelAnswer) return;
+  const bool append = answer == kAppendAnswer;
+  // The file is tried before the run, so that a report with nowhere to go costs no time;
+  // appending leaves what the file holds as it is.
+  if (!FOpenOem(path, "ab")) {
+    ErrorBox(owner, path, SaveFailureText(path, kWriteFailedText));
+    return;
+  }
+
+  CloseDataStatus();
+  ShowBusyMsg(owner, "", "", 1);
+  // The run holds the interface thread; between its steps the windows are painted (the busy
+  // window among them, once the system has shown it), with the user's input held back, as a
+  // modal run would.
+  auto paint = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+  paint();
+  const std::string report = RunNPTestSuite(
+      selection, {[&paint](const std::string& caption) {
+                    UpdateBusyMsg(caption.c_str(), nullptr);
+                    paint();
+                  },
+                  [&paint](const std::string& text) {
+                    UpdateBusyMsg(nullptr, text.c_str());
+                    paint();
+                  }});
+  HideBusyMsg();
+
+  bool written;
+  if (append) {
+    FilePtr file = FOpenOem(path, "ab");
+    written = file && std::fwrite(report.data(), 1, report.size(), file.get()) == report.size() &&
+              std::fclose(file.release()) == 0;
+  } else {
+    // A new report replaces the file whole, or leaves it as it was.
+    written = SaveGlobalToFile(report, path);
+  }
+  if (!written) ErrorBox(owner, path, SaveFailureText(path, kWriteFailedText));
+  ShowDataStatus();
+}
+
+void RegisterSmoothingCommands() {
+  RegisterCommand(CmTestScattered, [] { CmNPTest(MainWindow); });
+}
