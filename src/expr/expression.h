@@ -60,6 +60,10 @@ std::string ExprErrorLine(std::string_view text);
 // first line that fails (the flag is cleared). CurrentUdf is k for the duration, so that
 // test runs of lines that call F1..F9 reach this function's own lines.
 [[nodiscard]] int UdfLoad(int k);
+// Empties user-defined function k's ten slots and clears its record's compiled flag (when
+// it has a record), so that a function refused after its lines were partly compiled never
+// runs an old or half-made program.
+void UdfUnload(int k);
 
 // The view function: compiles its lines like UdfLoad into slots 160 (Z) and 161..169
 // (F1..F9), emptied first, with $ and X = x, Y = y and CurrentUdf 16 for the duration. 1, or -1 at the

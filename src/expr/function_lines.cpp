@@ -81,6 +81,13 @@ int UdfLoad(int k) {
   return 1;
 }
 
+void UdfUnload(int k) {
+  if (k < 0 || k >= kUdfCount) return;
+  std::lock_guard lock(ExprCompileMutex());
+  for (int n = 0; n < 10; ++n) ExprSlotFree(10 * k + n);
+  if (TUdfRecord* record = UdfRecordAt(k)) record->Compiled = 0;
+}
+
 int ExprCompileViewFn(std::string_view text, long double x, long double y) {
   std::lock_guard lock(ExprCompileMutex());
   ExprContext& ctx = ExprThreadContext();

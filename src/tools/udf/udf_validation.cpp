@@ -1,0 +1,239 @@
+#include "tools/udf/udf_validation.h"
+
+#include <cmath>
+#include <string_view>
+
+#include "app/c_format.h"
+#include "app/long_double.h"
+#include "expr/data_statistics_cells.h"
+#include "expr/error_text.h"
+#include "expr/expr_types.h"
+#include "expr/expression.h"
+#include "expr/function_text_lines.h"
+#include "tools/udf/udf_evaluation.h"
+#include "tools/udf/udf_limits.h"
+
+namespace {
+
+constexpr const char* kColumnNames[] = {"Min", "Start", "Max"};
+// A line shown in a detail is cut here, so a long line never widens the box past the screen.
+constexpr std::size_t kDetailLineChars = 60;
+
+std::string ShownLine(std::string_view line) {
+  if (line.size() <= kDetailLineChars) return std::string(line);
+  return std::string(line.substr(0, kDetailLineChars)) + "...";
+}
+
+std::string LineDetail(int line, std::string_view text) {
+  return CFormat("Line %d: ", line + 1) + ShownLine(text);
+}
+
+TUdfVerdict Refuse(UdfFault fault, const std::string& message) {
+  TUdfVerdict v;
+  v.fault = fault;
+  v.caption = kUdfValidationCaption;
+  v.message = message;
+  v.kept = fault == UdfFault::kSecondZLine || fault == UdfFault::kSecondSubFunction ||
+           fault == UdfFault::kCompilationFailure;
+  return v;
+}
+
+TUdfVerdict LimitFault(UdfFault fault, const std::string& message, int row, UdfField field,
+                       std::string_view text) {
+  TUdfVerdict v = Refuse(fault, message);
+  v.field = field;
+  v.row = row;
+  const int column = field == UdfField::kMinimum ? 0 : field == UdfField::kStart ? 1 : 2;
+  v.detail = UdfParameterRowLabel(row) + " " + kColumnNames[column] + ": " + ShownLine(text);
+  return v;
+}
+
+TUdfVerdict LineFault(UdfFault fault, const std::string& message, int line, std::string_view text,
+                      int column = -1) {
+  TUdfVerdict v = Refuse(fault, message);
+  v.field = UdfField::kText;
+  v.line = line;
+  v.column = column;
+  v.detail = LineDetail(line, text);
+  return v;
+}
+
+// Step 1: the limits, row by row, minimum, start, maximum.
+TUdfVerdict CheckLimits(const TUdfRecord& r) {
+  const int params = UdfClampedParamCount(r);
+  for (int i = 0; i < params; ++i) {
+    const auto u = static_cast<std::size_t>(i);
+    if (IsMissingValue(r.Lower[u]))
+      return LimitFault(UdfFault::kInvalidLimit, kUdfInvalidNumericExpression, i, UdfField::kMinimum,
+                        UdfFieldText(r.MinText[u]));
+    if (IsMissingValue(r.Start[u]))
+      return LimitFault(UdfFault::kInvalidLimit, kUdfInvalidNumericExpression, i, UdfField::kStart,
+                        UdfFieldText(r.StartText[u]));
+    if (IsMissingValue(r.Upper[u]))
+      return LimitFault(UdfFault::kInvalidLimit, kUdfInvalidNumericExpression, i, UdfField::kMaximum,
+                        UdfFieldText(r.MaxText[u]));
+    if (r.Lower[u] >= r.Start[u])
+      return LimitFault(UdfFault::kStartNotAboveMinimum, "Parameter Estimate Must Be Greater Than Minimum", i,
+                        UdfField::kStart, UdfFieldText(r.StartText[u]));
+    if (r.Upper[u] <= r.Start[u])
+      return LimitFault(UdfFault::kStartNotBelowMaximum, "Parameter Estimate Must Be Less Than Maximum", i,
+                        UdfField::kStart, UdfFieldText(r.StartText[u]));
+  }
+  return {};
+}
+
+long double DataMean(int axis) { return *ExprStatisticCell(ExprStatisticMeanIndex(axis)); }
+
+// Step 2: every line run once. `used` collects the variables the expressions read.
+TUdfVerdict RunLines(const TUdfRecord& r, int k, std::uint32_t& used, bool& sawZ) {
+  ExprContext& ctx = ExprThreadContext();
+  TExprVars& v = ctx.ExprVars;
+  const int params = UdfClampedParamCount(r);
+  for (int i = 0; i < params; ++i) v.A(i) = r.Start[static_cast<std::size_t>(i)];
+  v.X() = DataMean(0);
+  v.Dollar() = v.X();
+  v.Y() = DataMean(1);
+  v.Z() = DataMean(2);
+  v.W() = 1;
+  used = 0;
+  sawZ = false;
+  bool sawSub[10] = {};
+  const std::vector<std::string_view> lines = UdfTextLines(UdfFieldText(r.Text));
+  for (int n = 0; n < static_cast<int>(lines.size()); ++n) {
+    const TUdfLine line = ClassifyUdfLine(lines[static_cast<std::size_t>(n)]);
+    if (!line.hasEquals) return LineFault(UdfFault::kEqualSignMissing, "Equal Sign is Missing", n, line.text);
+    if (line.kind == UdfLineKind::kValue) {
+      if (sawZ)
+        return LineFault(UdfFault::kSecondZLine, "UDF Can Contain Only One Z= Expression", n, line.text);
+      sawZ = true;
+    } else if (line.kind == UdfLineKind::kSubFunction) {
+      if (sawSub[line.sub])
+        return LineFault(UdfFault::kSecondSubFunction,
+                         CFormat("UDF Can Contain Only One F%d Expression", line.sub), n, line.text);
+      sawSub[line.sub] = true;
+    }
+    ctx.ClearErrors();
+    const long double value = ExprParseAndRun(line.expression);
+    used |= ctx.ExprVarsUsed;
+    const int code = ctx.ExprMathError;
+    if (code != 0 || ctx.ExprSyntaxCode != 0 || !std::isfinite(value) || IsMissingValue(value)) {
+      // The column of the fault within the whole line: the expression starts after the "=".
+      const int offset = static_cast<int>(line.expression.data() - line.text.data());
+      const int column = std::min(offset + std::max(ctx.ExprErrorColumn, 0), static_cast<int>(line.text.size()));
+      const std::string_view languageText = code < 0 ? ExprErrorText(code) : std::string_view();
+      if (!languageText.empty()) {
+        TUdfVerdict fault = LineFault(UdfFault::kExpressionFails, ExprErrorLine(line.expression), n, line.text, column);
+        fault.caption = std::string(languageText);
+        return fault;
+      }
+      return LineFault(UdfFault::kExpressionFails, kUdfInvalidNumericExpression, n, line.text, column);
+    }
+    if (line.kind == UdfLineKind::kSubFunction && ExprCompileSlot(line.expression, UdfLineSlot(k, line)) == 0)
+      return LineFault(UdfFault::kExpressionFails, kUdfInvalidNumericExpression, n, line.text, 0);
+  }
+  return {};
+}
+
+// Step 3: the variables the lines used, parameter by parameter.
+TUdfVerdict CheckUse(const TUdfRecord& r, std::uint32_t used) {
+  const int params = UdfClampedParamCount(r);
+  const auto missing = [](const std::string& what) {
+    TUdfVerdict v = Refuse(UdfFault::kParameterMissing, "Parameter " + what + " is Missing from UDF");
+    v.field = UdfField::kText;
+    return v;
+  };
+  for (int i = 0; i < kUdfMaxParams; ++i) {
+    const bool usesA = (used & (kUsesA0 << i)) != 0;
+    if (!usesA && i < params) return missing(std::to_string(i + 1));
+    if ((used & kUsesX) == 0) return missing("X");
+    if ((used & kUsesY) == 0) return missing("Y");
+    if (usesA && i >= params) {
+      TUdfVerdict v = Refuse(UdfFault::kParameterExceedsCount,
+                             "Parameter " + std::to_string(i + 1) + " Exceeds Specified Parameter Count");
+      v.field = UdfField::kText;
+      return v;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string TUdfVerdict::BoxText() const { return detail.empty() ? message : message + "\n\n" + detail; }
+
+std::string UdfWeakParameterText(int j) {
+  return CFormat(
+      "Parameter %c Makes Less Than 0.001 Fractional Contribution to Equation in Range of Data. "
+      "Adjustment is Recommended.",
+      'A' + j);
+}
+
+std::string UdfParameterRowLabel(int i) { return CFormat("#%c [A%d]", 'A' + i, i); }
+
+TUdfVerdict ValidateUdf(int k, std::span<const TXYZPoint> points, long double zRange) {
+  TUdfRecord* const r = UdfRecordAt(k);
+  if (!r) {
+    TUdfVerdict none = Refuse(UdfFault::kZLineMissing, "Z= Expression is Missing");
+    return none;
+  }
+  ExprContext& ctx = ExprThreadContext();
+  const TCurrentUdfScope current(ctx, k);
+  // Nothing of an earlier text may run while this one is checked, nor after it is refused.
+  UdfUnload(k);
+
+  TUdfVerdict verdict = [&] {
+    r->Compiled = 0;
+    ParseUdfParams(k);
+    if (TUdfVerdict v = CheckLimits(*r); !v.Valid()) return v;
+    std::uint32_t used = 0;
+    bool sawZ = false;
+    if (TUdfVerdict v = RunLines(*r, k, used, sawZ); !v.Valid()) return v;
+    if (!sawZ) {
+      TUdfVerdict v = Refuse(UdfFault::kZLineMissing, "Z= Expression is Missing");
+      v.field = UdfField::kText;
+      return v;
+    }
+    if (TUdfVerdict v = CheckUse(*r, used); !v.Valid()) return v;
+    if (UdfLoad(k) != 1) {
+      TUdfVerdict v = Refuse(UdfFault::kCompilationFailure, "UDF Compilation Failure");
+      v.field = UdfField::kText;
+      return v;
+    }
+    TUdfVerdict valid;
+    valid.weakParameter = UdfDerivativeRanges(k, -1, points, zRange);
+    if (valid.weakParameter >= 0) {
+      valid.caption = kUdfWarningCaption;
+      valid.message = UdfWeakParameterText(valid.weakParameter);
+    }
+    return valid;
+  }();
+
+  if (!verdict.Valid()) {
+    UdfUnload(k);
+    if (!verdict.kept) FreeUdf(k);
+  }
+  return verdict;
+}
+
+TUdfBatchValidation ValidateAllUdfs(std::span<const TXYZPoint> points, long double zRange) {
+  TUdfBatchValidation batch;
+  ExprContext& ctx = ExprThreadContext();
+  for (int k = 0; k < kUdfCount; ++k) {
+    if (!UdfRecordAt(k)) continue;
+    ++batch.defined;
+    ctx.CurrentUdf = k;
+    TUdfVerdict verdict = ValidateUdf(k, points, zRange);
+    if (verdict.Valid()) {
+      ++batch.valid;
+      if (batch.firstValid < 0) batch.firstValid = k;
+    }
+    if (!verdict.Valid() || verdict.weakParameter >= 0) batch.reports.push_back({k, std::move(verdict)});
+  }
+  return batch;
+}
+
+int UdfReadyCount(const TUdfTable& table) {
+  int n = 0;
+  for (const auto& r : table) n += r && UdfRecordParamCount(*r) > 0 && r->Compiled != 0 ? 1 : 0;
+  return n;
+}
