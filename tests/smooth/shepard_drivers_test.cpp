@@ -232,12 +232,46 @@ TEST(WatsonDriver, ScalingAnAxisScalesNothingInsideTheMethod) {
       EXPECT_NEAR(static_cast<double>(scaled.EvalDx(1000 * p.x, p.y) * 1000),
                   static_cast<double>(plain.EvalDx(p.x, p.y)), 1e-4);
     }
+    // Beyond the interpolator's reach: 0, not the missing value.
+    EXPECT_EQ(plain.EvalAt(1e9L, 0.5L), 0.0L);
+    EXPECT_EQ(plain.EvalAt(std::nanl(""), 0.5L), 0.0L);
     // The grid holds the point values.
     const std::vector<long double> xs{0.2L, 0.7L}, ys{0.4L, 0.6L};
     const std::vector<long double> grid = plain.EvalGrid(2, 2, xs, ys);
     ASSERT_EQ(grid.size(), 4u);
     EXPECT_EQ(grid[1], plain.EvalAt(0.7L, 0.4L));
     EXPECT_EQ(grid[2], plain.EvalAt(0.2L, 0.6L));
+  }
+}
+
+// Data at the ends of the double range, on a line, or with values that are not numbers (and
+// Renka I with its frame and tension on them):
+// every set-up and evaluation answers without reading past an array (run under the
+// sanitizers).
+TEST(ShepardDriversHostile, ExtremeAndDegenerateDataAreHandled) {
+  std::vector<std::vector<TPoint>> sets;
+  sets.push_back(Scattered(40, 50, Wavy, -1e300L, 1e300L, 1e300L, 1e299L));
+  sets.push_back(Scattered(40, 51, Wavy, 1, 1e-300L, 1, 1e-300L));
+  std::vector<TPoint> line = Scattered(40, 52, Wavy);
+  for (TPoint& p : line) p.y = 0.5L;
+  sets.push_back(line);
+  std::vector<TPoint> nan = Scattered(40, 53, Wavy);
+  nan[7].z = std::nanl("");
+  nan[9].x = HUGE_VALL;
+  sets.push_back(nan);
+  for (const auto& points : sets) {
+    PointTable data = Table(points);
+    for (const int code : {kNPRenka1, kNPRenka2, kNPRenka3, kNPWatson}) {
+      const int option1 = code == kNPRenka1 || code == kNPWatson ? 1 : 2;
+      const int option2 = code == kNPRenka1 ? 1 : code == kNPWatson ? 5 : 17;
+      TNParm3D engine(data, code, option1, option2, false);
+      const std::vector<long double> xs{engine.XMin(), (engine.XMin() + engine.XMax()) / 2, engine.XMax()};
+      const std::vector<long double> ys{engine.YMin(), (engine.YMin() + engine.YMax()) / 2, engine.YMax()};
+      for (int mode = kDerivValue; mode <= kDerivXY; ++mode) {
+        (void)engine.GridMode(3, 3, xs, ys, mode);
+        (void)engine.EvalMode(xs[1], ys[1], mode);
+      }
+    }
   }
 }
 

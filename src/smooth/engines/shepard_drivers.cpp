@@ -13,6 +13,7 @@
 // every radius, not the missing value.
 #include <cmath>
 
+#include "app/long_double.h"
 #include "app/point_table.h"
 #include "smooth/engines/scattered_engine.h"
 #include "smooth/kernels/natural_neighbour.h"
@@ -212,9 +213,12 @@ int TNParm3D::SetupWatson() {
   return WatsonCreate(watson_, n, xd_.data(), yd_.data(), zd_.data(), option2_);
 }
 
+// A point the interpolator cannot reach (far outside every circumcircle) gives 0, as the
+// Shepard methods give outside every radius, not the missing value.
 long double TNParm3D::EvalWatson(long double x, long double y, int mode) {
   if (xd_.empty()) return 0.0L;
-  return WatsonEvaluate(watson_, static_cast<double>(x), static_cast<double>(y), mode);
+  const long double z = WatsonEvaluate(watson_, static_cast<double>(x), static_cast<double>(y), mode);
+  return IsMissingValue(z) ? 0.0L : z;
 }
 
 std::vector<long double> TNParm3D::GridWatson(int nx, int ny, std::span<const long double> xs,
