@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -24,6 +26,9 @@
 namespace platform::qt {
 namespace {
 
+// Room for a title bar's icon and buttons beside its caption, in pixels.
+constexpr int kTitleBarButtons = 110;
+
 bool OnGuiThread() { return QThread::currentThread() == qApp->thread(); }
 
 // Runs a function on the user-interface thread and waits for it (at once when already
@@ -35,6 +40,21 @@ void RunOnGui(F&& f) {
   } else {
     QMetaObject::invokeMethod(qApp, std::forward<F>(f), Qt::BlockingQueuedConnection);
   }
+}
+
+// A short message under a long caption: the window manager would cut the caption to the box's
+// width. The box is made wide enough for the caption and the title bar's buttons, up to three
+// quarters of the screen.
+void WidenForCaption(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (grid == nullptr) return;
+  QFont titleFont = box.font();
+  titleFont.setBold(true);
+  const int wanted = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
+  const QScreen* screen = box.screen();
+  const int limit = screen != nullptr ? screen->availableGeometry().width() * 3 / 4 : wanted;
+  grid->addItem(new QSpacerItem(std::min(wanted, limit), 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0,
+                1, grid->columnCount());
 }
 
 class QtMessageBoxes : public MessageBoxService {
@@ -69,6 +89,7 @@ class QtMessageBoxes : public MessageBoxService {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
+    WidenForCaption(box);
     switch (box.exec()) {
       case QMessageBox::Yes: return kIdYes;
       case QMessageBox::No: return kIdNo;
