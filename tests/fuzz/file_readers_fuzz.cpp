@@ -578,7 +578,11 @@ std::vector<Target> Targets() {
   viewFn.text = "F1=SIN(X)\r\nF2=COS(Y)\r\nB=2\r\nZ=F1*F2*B\r\n";
   TViewFnRecord viewFnRanges = viewFn;
   viewFnRanges.ranges = {"-PI", "PI", "LN(2)", "EXP(1)"};
-  targets.push_back({"view_function", "vfz", {EncodeViewFnRecord(viewFn), EncodeViewFnRecord(viewFnRanges)},
+  TViewFnRecord viewFnLoops = viewFn;
+  viewFnLoops.text = "F1=F2\rF2=IF(X>0,F1,1)\r#F9=DX(9,X)\nZ=F1*F9*X*Y";
+  targets.push_back({"view_function", "vfz",
+                     {EncodeViewFnRecord(viewFn), EncodeViewFnRecord(viewFnRanges), EncodeViewFnRecord(viewFnLoops),
+                      Bytes(TViewFnRecord::kSize, 'A')},
                      {std::string(1, '\0'), "\r", "\n", "Z=", "F1=", "#F9=", "=", "A0", "1E4932", "F1(", "DX(1,"},
                      [](const Bytes& input, const std::string& path, std::uint64_t) {
                        RoundTrip<TViewFnRecord>(

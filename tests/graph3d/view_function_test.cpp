@@ -66,6 +66,8 @@ TEST_F(ViewFunctionTest, EachFailureGivesItsMessageAndPointsAtItsPlace) {
        ViewFnField::MinY, -1, 0, 0},
       {"bad max Y", Entry("Z=X*Y", {"1", "10", "1", "LN(-1)"}), 3225, "Invalid Maximum Y Expression", kCaption,
        ViewFnField::MaxY, -1, 0, 0},
+      {"lines calling each other", Entry("F1=F2\rF2=F1\rZ=F1*X*Y"), 3209, "Error in Compiling View Function", kCaption,
+       ViewFnField::Text, 1, 3, 0},
       {"a line calling one never defined", Entry("Z=F3*X*Y"), 3209, "Error in Compiling View Function", kCaption,
        ViewFnField::Text, -1, 0, 0},
   };
@@ -132,7 +134,12 @@ TEST_F(ViewFunctionTest, UserFunctionThreeKeepsItsLinesAndValues) {
     const std::vector<TExprInstr>& code = ExprSlotAt(s)->code;
     const std::vector<TExprInstr>& was = codeBefore[static_cast<std::size_t>(s - 20)];
     ASSERT_EQ(code.size(), was.size()) << s;
-    EXPECT_EQ(std::memcmp(code.data(), was.data(), code.size() * sizeof(TExprInstr)), 0) << s;
+    for (std::size_t i = 0; i < code.size(); ++i) {
+      EXPECT_EQ(code[i].opcode, was[i].opcode) << s << " " << i;
+      EXPECT_EQ(code[i].source, was[i].source) << s << " " << i;
+      EXPECT_EQ(code[i].destination, was[i].destination) << s << " " << i;
+      EXPECT_EQ(code[i].space, was[i].space) << s << " " << i;
+    }
   }
   EXPECT_EQ(before[2], 3 * 2 + 3 * 3 + 0.5L);
 }
