@@ -2,7 +2,8 @@
 // twelve forms, and the plane of the four robust entries 168-171.
 //
 //   EXP  F(t; A, b) = A e^(-t/b): amplitude A at t = 0, decay length b (negative: growth)
-//   POW  F(t; A, b) = A t^b, formed as A e^(b ln t)
+//   POW  F(t; A, b) = A t^b, formed as A e^(b ln t); ln t is the point's own (see
+//        nonlinear_forms.h), so the power fits read it from their table
 #include <cmath>
 
 #include "fit/nonlinear_catalogue.h"
@@ -28,10 +29,9 @@ struct Exponential {
 // gives 0 there instead).
 struct Power {
   static constexpr int kParams = 1;
+  static constexpr bool kReadsLog = true;
   static void Repair(long double*) {}
-  static long double Abscissa(long double t) { return PositiveAbscissa(t); }
-  static long double Value(long double t, const long double* s, long double* d) {
-    const long double lt = std::log(t);
+  static long double Value(long double lt, const long double* s, long double* d) {
     const long double p = std::exp(s[0] * lt);
     if (d) d[0] = lt * p;
     return p;
@@ -42,6 +42,8 @@ struct Power {
 
 constinit const std::array<TNonlinearEvaluator, 24> ExponentialPowerEvaluators =
     JoinTables(Forms<Exponential, Exponential>::Table(), Forms<Power, Power>::Table());
+constinit const std::array<TNonlinearPointEvaluator, 12> PowerPointEvaluators =
+    Forms<Power, Power>::PointTable();
 
 void EvalRobustPlane(long double x, long double y, long double* a, long double* z,
                      long double* dz) {

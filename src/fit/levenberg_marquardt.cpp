@@ -105,7 +105,7 @@ long double WithLimitPenalty(const TMarquardtState& st, const long double* a, lo
   return loss != 0.0L ? loss + 100.0L / loss : loss;
 }
 
-bool Measure(TMarquardtState& st, long double* a, int p, LDMatrix& alpha, TNonlinearEvaluator f,
+bool Measure(TMarquardtState& st, long double* a, int p, LDMatrix& alpha, const TNonlinearModel& f,
              int step) {
   long double loss = 0.0L, ss = 0.0L;
   if (!MarquardtCoefficients(st, a, p, alpha, st.gradient.data(), loss, ss, f, step)) return false;
@@ -135,21 +135,42 @@ bool NonlinearFaultRaised() {
   return ExprThreadContext().ExprMathError != 0 || std::fetestexcept(kFaultFlags) != 0;
 }
 
+std::shared_ptr<const TFitPointTable> MakeFitPointTable(std::span<const TXYZPoint> points,
+                                                        long double weightScale, bool logs) {
+  try {
+    auto table = std::make_shared<TFitPointTable>();
+    table->logs = logs;
+    std::size_t active = 0;
+    for (const TXYZPoint& pt : points) active += IsActive(pt) ? 1 : 0;
+    table->points.reserve(active);
+    for (const TXYZPoint& pt : points) {
+      if (!IsActive(pt)) continue;
+      TFitPoint& fp = table->points.emplace_back();
+      fp.at = logs ? MakeShapePoint(pt.X, pt.Y) : TShapePoint{pt.X, pt.Y};
+      fp.z = pt.Z;
+      fp.weight = pt.W;
+      fp.w = pt.W * weightScale;
+    }
+    return table;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+bool InitMarquardtState(TMarquardtState& st, std::shared_ptr<const TFitPointTable> table,
+                        long double sst) {
+  st.table = std::move(table);
+  st.sst = sst;
+  return st.table != nullptr;
+}
+
 bool InitMarquardtState(TMarquardtState& st, std::span<const TXYZPoint> points,
                         long double weightScale, long double sst) {
-  st.points = points;
-  st.weightScale = weightScale;
-  st.sst = sst;
-  try {
-    st.active.clear();
-    st.active.reserve(st.points.size());
-    for (std::size_t i = 0; i < st.points.size(); ++i)
-      if (IsActive(st.points[i])) st.active.push_back(static_cast<std::int32_t>(i));
-  } catch (const std::bad_alloc&) {
-    st.active.clear();
-    return false;
-  }
-  return true;
+  return InitMarquardtState(st, MakeFitPointTable(points, weightScale, false), sst);
+}
+
+int ActivePointCount(const TMarquardtState& st) {
+  return st.table ? static_cast<int>(st.table->points.size()) : 0;
 }
 
 int SamplingStep(int m, int p, int factor) {
@@ -198,7 +219,7 @@ void AddChunk(TCoefficientChunk& c, int p, LDMatrix& alpha, long double* beta) {
 
 bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix& alpha,
                            long double* beta, long double& loss, long double& ss,
-                           TNonlinearEvaluator f, int step) {
+                           const TNonlinearModel& f, int step) {
   if (p > kMaxNonlinearParameters) return false;
   for (int j = 0; j < p; ++j) {
     for (int k = 0; k <= j; ++k) alpha[j][k] = 0.0L;
@@ -209,15 +230,22 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
   long double* d = st.deriv.data();
   ExprContext* expr = st.udf ? &ExprThreadContext() : nullptr;
   TCoefficientChunk chunk;
-  const std::size_t m = st.active.size();
+  if (!st.table) return false;
+  const std::vector<TFitPoint>& points = st.table->points;
+  // The shape's point evaluator reads the logarithms a table formed with them holds.
+  const TNonlinearPointEvaluator atPoint = st.table->logs ? f.pointEvaluator : nullptr;
+  const std::size_t m = points.size();
   for (std::size_t i = 0; i < m; i += static_cast<std::size_t>(step)) {
-    const TXYZPoint& pt = st.points[static_cast<std::size_t>(st.active[i])];
+    const TFitPoint& pt = points[i];
     if (expr) {
-      expr->ExprVars.Z() = pt.Z;
-      expr->ExprVars.W() = pt.W;
+      expr->ExprVars.Z() = pt.z;
+      expr->ExprVars.W() = pt.weight;
     }
     long double zf = 0.0L;
-    f(pt.X, pt.Y, a, &zf, d);
+    if (atPoint)
+      atPoint(pt.at, a, &zf, d);
+    else
+      f.evaluator(pt.at.x, pt.at.y, a, &zf, d);
     // A failed evaluation must never enter the sums as if it were a value: a user function's
     // run that failed gives the missing value, a built-in shape driven outside its domain a
     // value that is not finite. The points before it are summed all the same, so that the
@@ -229,8 +257,8 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
       return false;
     }
 
-    const long double r = pt.Z - zf;
-    const long double w = pt.W * st.weightScale;
+    const long double r = pt.z - zf;
+    const long double w = pt.w;
     const long double rr = std::fabs(r) < kTinyResidual ? 0.0L : r;
     long double cw = w;   // weight of the curvature and of the gradient's residual term
     long double gr = rr;  // the residual term of the gradient
@@ -282,7 +310,7 @@ void MarquardtRelease(TMarquardtState& st) {
 }
 
 int MarquardtStep(TMarquardtState& st, long double* a, int p, LDMatrix& trial, LDMatrix& alpha,
-                  long double& loss, TNonlinearEvaluator f, long double& lambda, int step) {
+                  long double& loss, const TNonlinearModel& f, long double& lambda, int step) {
   if (lambda < 0.0L) {
     if (!AllocateStepStorage(st, p)) return kStepNoMemory;
     lambda = kLambdaStart;
@@ -373,11 +401,11 @@ bool RestsOnTheFloor(const long double* a, int p) {
 }  // namespace
 
 MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatrix& alpha,
-                              LDMatrix& trial, TNonlinearEvaluator f, const TNonlinearFitRequest& rq,
+                              LDMatrix& trial, const TNonlinearModel& f, const TNonlinearFitRequest& rq,
                               const std::function<int(int iteration)>& progress) {
   long double lambda = -1.0L, loss = 0.0L, previous = kNoLoss;
   int iteration = 0, converged = 0, unaccepted = 0;
-  const int m = static_cast<int>(st.active.size());
+  const int m = ActivePointCount(st);
   int step = rq.sampling ? SamplingStep(m, p, rq.samplingFactor) : 1;
   const int coarseLimit = std::min(rq.iterationLimit - 1, kCoarseLimit);
   const long double exactLoss = kExactLossRatio * st.sst;
@@ -447,12 +475,12 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
 }
 
 bool FinishOnAllPoints(TMarquardtState& st, int p, long double* a, LDMatrix& alpha,
-                       TNonlinearEvaluator f) {
+                       const TNonlinearModel& f) {
   return st.previousStep == 1 || Measure(st, a, p, alpha, f, 1);
 }
 
 int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long double* a,
-                         TNonlinearEvaluator f, const TNonlinearFitRequest& rq) {
+                         const TNonlinearModel& f, const TNonlinearFitRequest& rq) {
   const int remembered = ctx.Listed();
   std::unique_ptr<LDMatrix> alpha = AllocLDMatrix(p, p);
   std::unique_ptr<LDMatrix> trial = AllocLDMatrix(p, p);

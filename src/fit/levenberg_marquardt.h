@@ -35,8 +35,8 @@
 // expression context, which the engine gives the point's Z and W before each evaluation.
 #pragma once
 
-#include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -62,12 +62,38 @@ enum MarquardtResult : int {
   kStepNoMemory = -4,  // the step storage (or the solver's work) could not be allocated
 };
 
+// One active point as the point loop reads it.
+struct TFitPoint {
+  TShapePoint at;  // x and y, and their logarithms when the table was formed with them
+  long double z = 0.0L;
+  long double weight = 0.0L;  // W, as a user function's variable W reads it
+  long double w = 0.0L;       // W times the weight scale n/ΣW: the weight of the sums
+};
+
+// The active points of a table, in table order, as every fit on them reads them: formed
+// once (a run's non-linear phase forms one for all its equations and threads) and read-only.
+struct TFitPointTable {
+  std::vector<TFitPoint> points;
+  bool logs = false;  // the points' logarithms are formed (the power shapes read them)
+};
+// The table of the active points of `points` (records 1..N of a table) with the weight scale
+// n/ΣW; with `logs`, the logarithms of the abscissae too. Null when memory is short.
+std::shared_ptr<const TFitPointTable> MakeFitPointTable(std::span<const TXYZPoint> points,
+                                                        long double weightScale, bool logs);
+
+// A non-linear equation as the engine evaluates it: its evaluator, and the point evaluator
+// of a shape that has one, which the engine calls on a table formed with logarithms.
+struct TNonlinearModel {
+  TNonlinearModel(TNonlinearEvaluator f, TNonlinearPointEvaluator atPoint = nullptr)
+      : evaluator(f), pointEvaluator(atPoint) {}
+  TNonlinearEvaluator evaluator;
+  TNonlinearPointEvaluator pointEvaluator;
+};
+inline TNonlinearModel ModelOf(const TNonlinearEntry& e) { return {e.evaluator, e.pointEvaluator}; }
+
 struct TMarquardtState {
-  // What is fitted: records 1..N of a point table, its active points (positions in
-  // `points`, in table order), the weight scale n/ΣW and the total sum of squares SST.
-  std::span<const TXYZPoint> points;
-  std::vector<std::int32_t> active;
-  long double weightScale = 1.0L;
+  // What is fitted: the active points and the total sum of squares SST.
+  std::shared_ptr<const TFitPointTable> table;
   long double sst = 0.0L;
   int robustMode = 0;  // `RobustMode`
   int udf = 0;         // k + 1 while user function k is fitted, else 0
@@ -93,10 +119,15 @@ struct TMarquardtState {
   long double trialLoss = 0.0L;
 };
 
-// A state over the active points of `points` (records 1..N of a table); false when memory
-// for the active-point list is short.
+// A state over the active points of `points` (records 1..N of a table), without logarithms;
+// false when memory for the point table is short.
 [[nodiscard]] bool InitMarquardtState(TMarquardtState& st, std::span<const TXYZPoint> points,
                         long double weightScale, long double sst);
+// A state over a table formed before (null: false).
+[[nodiscard]] bool InitMarquardtState(TMarquardtState& st,
+                                      std::shared_ptr<const TFitPointTable> table, long double sst);
+// The number of active points of the state's table.
+int ActivePointCount(const TMarquardtState& st);
 
 // The sampling step of m active points and p parameters: the step doubles while m/2, halved
 // as often, stays above factor·p (factor 3 in a fit run, 2 for `FitUserFunction`).
@@ -108,14 +139,14 @@ int SamplingStep(int m, int p, int factor);
 // squared residuals. False when an evaluation failed (nothing usable was computed).
 [[nodiscard]] bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix& alpha,
                            long double* beta, long double& loss, long double& ss,
-                           TNonlinearEvaluator f, int step);
+                           const TNonlinearModel& f, int step);
 
 // One step (lambda is read and written): lambda < 0 initialises (storage, lambda 0.001, the
 // coefficients of a), lambda 0 makes the final step (the inverse of alpha into `trial`, the
 // accepted sum of squares into `loss`, storage released), any other lambda tries a damped
 // step. `MarquardtResult` codes.
 int MarquardtStep(TMarquardtState& st, long double* a, int p, LDMatrix& trial, LDMatrix& alpha,
-                  long double& loss, TNonlinearEvaluator f, long double& lambda, int step);
+                  long double& loss, const TNonlinearModel& f, long double& lambda, int step);
 // Releases the step storage (a fit that ends without its final step).
 void MarquardtRelease(TMarquardtState& st);
 
@@ -166,13 +197,13 @@ struct MarquardtRun {
 // Every call of `MarquardtStep` is an iteration; only accepted steps, and rejected ones
 // whose trial loss is flat within the tolerance, count toward convergence.
 MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatrix& alpha,
-                              LDMatrix& trial, TNonlinearEvaluator f,
+                              LDMatrix& trial, const TNonlinearModel& f,
                               const TNonlinearFitRequest& request,
                               const std::function<int(int iteration)>& progress);
 // A fit that ended on a coarse sample is measured on all points (the accepted sums become
 // those of every point); false when that evaluation failed.
 bool FinishOnAllPoints(TMarquardtState& st, int p, long double* a, LDMatrix& alpha,
-                       TNonlinearEvaluator f);
+                       const TNonlinearModel& f);
 
 // One equation of a fit run: iterates from the start values in a (1-based; the fitted
 // values come back) and appends a record to ctx.list when the fit is acceptable (0 <= SSE <
@@ -182,7 +213,7 @@ bool FinishOnAllPoints(TMarquardtState& st, int p, long double* a, LDMatrix& alp
 // added (0 or 1), -1 when the user aborted (nothing of this equation stays) or -2 when memory
 // ran out (nothing was added).
 int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long double* a,
-                         TNonlinearEvaluator f, const TNonlinearFitRequest& request);
+                         const TNonlinearModel& f, const TNonlinearFitRequest& request);
 
 // What `FitUserFunction` did.
 enum class UserFitResult {

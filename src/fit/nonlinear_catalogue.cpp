@@ -3,6 +3,8 @@
 // the entries of the user-defined functions.
 #include "fit/nonlinear_catalogue.h"
 
+#include <cmath>
+
 #include "expr/eval_context.h"
 #include "fit/nonlinear_forms.h"
 #include "tools/udf/udf_evaluation.h"
@@ -17,6 +19,7 @@ inline constexpr int kMixedBlock = 5;
 inline constexpr int kLogNormalBlock = 2;
 inline constexpr int kLncumBlock = 8;
 inline constexpr int kExponentialBlock = 12;
+inline constexpr int kPowerIndex = 156;
 inline constexpr int kPlaneIndex = 168;
 
 // Complexity by block and form (index mod 12).
@@ -244,10 +247,18 @@ TNonlinearEvaluator BuiltinEvaluator(int index) {
 
 }  // namespace
 
+long double LogAbscissa(long double t) { return std::log(PositiveAbscissa(t)); }
+
+TShapePoint MakeShapePoint(long double x, long double y) {
+  return {x, y, LogAbscissa(x), LogAbscissa(y)};
+}
+
 TNonlinearEntry BuiltinNonlinearEntry(int index) {
   TNonlinearEntry e;
   if (index < 0 || index >= kBuiltinNonlinearCount) return e;
   e.evaluator = BuiltinEvaluator(index);
+  if (index >= kPowerIndex && index < kPlaneIndex)
+    e.pointEvaluator = PowerPointEvaluators[static_cast<std::size_t>(index - kPowerIndex)];
   if (index >= kPlaneIndex) {
     e.parameters = 3;
     e.subIndex = kSubPlane + index - kPlaneIndex;

@@ -45,10 +45,36 @@ enum NonlinearStartGroup : int {
   kSubEnd = 52,
 };
 
+// What an abscissa <= 0 (or not a number) becomes where a shape needs it positive.
+inline constexpr long double kRepairedAbscissa = 1e-12L;
+
+inline long double PositiveAbscissa(long double t) { return t > 0.0L ? t : kRepairedAbscissa; }
+// ln t of an abscissa moved to 1e-12 when it is not positive: what the power shapes read.
+// Always the library's logarithm at run time (never one the compiler folded from a constant,
+// which may differ in the last bit), so that every evaluator reads the same value.
+long double LogAbscissa(long double t);
+
+// One point as a point evaluator reads it: the abscissae and their logarithms (`LogAbscissa`),
+// which depend on the point alone and are formed once per fit table rather than in every
+// evaluation of every pass.
+struct TShapePoint {
+  long double x = 0.0L, y = 0.0L;
+  long double logX = 0.0L, logY = 0.0L;
+};
+TShapePoint MakeShapePoint(long double x, long double y);
+
+// The evaluator of a shape at a point whose logarithms are formed: the same z and derivatives,
+// bit for bit, as the plain evaluator at (x, y), which computes them.
+using TNonlinearPointEvaluator = void (*)(const TShapePoint& at, long double* a, long double* z,
+                                          long double* dz);
+
 // One catalogue entry. An unknown index (or an empty user-function slot) has a null
 // evaluator, 0 parameters and sub-index -1.
 struct TNonlinearEntry {
   TNonlinearEvaluator evaluator = nullptr;
+  // The power shapes' twin of the evaluator on precomputed logarithms; null for the others,
+  // which read nothing a point table could form ahead.
+  TNonlinearPointEvaluator pointEvaluator = nullptr;
   int parameters = 0;
   int subIndex = -1;  // 0 for user functions
   int xLog = 0;       // 1: the x factor is log-normal (LOGNORM, LNCUM); widths start at 0.2
@@ -107,3 +133,5 @@ extern const std::array<TNonlinearEvaluator, kUdfCatalogueCount> UserFunctionEva
 extern const std::array<TNonlinearEvaluator, 72> PeakEvaluators;
 extern const std::array<TNonlinearEvaluator, 72> TransitionEvaluators;
 extern const std::array<TNonlinearEvaluator, 24> ExponentialPowerEvaluators;
+// The point evaluators of the power block (indices 156-167).
+extern const std::array<TNonlinearPointEvaluator, 12> PowerPointEvaluators;

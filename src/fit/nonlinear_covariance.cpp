@@ -22,12 +22,14 @@ int NonlinearCovariance(int index, const long double* parameters, std::span<cons
   } catch (const std::bad_alloc&) {
     return -1;
   }
-  if (!alpha || !InitMarquardtState(st, PointsOf(table), weightScale, 0.0L)) return -1;
+  if (!alpha ||
+      !InitMarquardtState(st, MakeFitPointTable(PointsOf(table), weightScale, e.pointEvaluator != nullptr), 0.0L))
+    return -1;
 
   long double loss = 0.0L;
   sse = 0.0L;
   const bool measured =
-      MarquardtCoefficients(st, a.data(), p, *alpha, beta.data(), loss, sse, e.evaluator, 1);
+      MarquardtCoefficients(st, a.data(), p, *alpha, beta.data(), loss, sse, ModelOf(e), 1);
   const int solved = measured ? MarquardtSolve(alpha->Data(), p, nullptr) : 0;
   if (solved < 0) return -1;
   // A curvature that cannot be inverted has no covariance to show: the rows hold the missing

@@ -37,6 +37,7 @@ struct CurrentUdfReset {
 // One equation of the phase, prepared on the run's thread.
 struct TNonlinearJob {
   TNonlinearEvaluator evaluator = nullptr;
+  TNonlinearPointEvaluator pointEvaluator = nullptr;
   int number = 0;
   int parameters = 0;
   int complexity = 0;
@@ -59,6 +60,7 @@ std::vector<TNonlinearJob> PrepareJobs(TFitRunContext& ctx) {
     if (!e.evaluator || e.parameters > parameterLimit) continue;
     TNonlinearJob job;
     job.evaluator = e.evaluator;
+    job.pointEvaluator = e.pointEvaluator;
     job.number = NonlinearEquationOfIndex(index);
     job.parameters = e.parameters;
     job.complexity = e.complexity;
@@ -90,8 +92,9 @@ std::vector<TNonlinearJob> PrepareJobs(TFitRunContext& ctx) {
 // under the lock, the run's counters, its progress reports and the first failure.
 class TNonlinearPool {
  public:
-  TNonlinearPool(TFitRunContext& ctx, std::vector<TNonlinearJob>& jobs, int listedBefore)
-      : ctx_(ctx), jobs_(jobs), listedBefore_(listedBefore) {
+  TNonlinearPool(TFitRunContext& ctx, std::vector<TNonlinearJob>& jobs, int listedBefore,
+                 std::shared_ptr<const TFitPointTable> points)
+      : ctx_(ctx), jobs_(jobs), listedBefore_(listedBefore), points_(std::move(points)) {
     const TFitOptions& o = ctx.options;
     request_.tolerance = std::pow(10.0L, -static_cast<long double>(o.convergeDigits));
     request_.iterationLimit = static_cast<int>(o.maxIterations);
@@ -120,7 +123,7 @@ class TNonlinearPool {
     wctx.points = ctx_.points;
     wctx.sst = ctx_.sst;
     TMarquardtState st;
-    if (!own.BeginRun() || !InitMarquardtState(st, ctx_.points, ctx_.stats.WeightScale, ctx_.sst)) {
+    if (!own.BeginRun() || !InitMarquardtState(st, points_, ctx_.sst)) {
       Fail(-2);
       return;
     }
@@ -145,7 +148,8 @@ class TNonlinearPool {
       rq.complexity = job.complexity;
       rq.fraction = fraction;
       std::array<long double, kMaxNonlinearParameters + 1> a = job.start;
-      const int r = FitNonlinearEquation(wctx, st, job.parameters, a.data(), job.evaluator, rq);
+      const int r = FitNonlinearEquation(wctx, st, job.parameters, a.data(),
+                                         {job.evaluator, job.pointEvaluator}, rq);
       if (r < 0) {
         Fail(r);
         return;
@@ -213,6 +217,7 @@ class TNonlinearPool {
   TFitRunContext& ctx_;
   std::vector<TNonlinearJob>& jobs_;
   const int listedBefore_;
+  const std::shared_ptr<const TFitPointTable> points_;  // the active points, shared by all
   TNonlinearFitRequest request_;
   float total_ = 1.0f;
   std::atomic<std::size_t> next_{0};
@@ -251,7 +256,14 @@ int FitNonlinearEquations(TFitRunContext& ctx) {
     return -2;
   }
 
-  TNonlinearPool pool(ctx, jobs, remembered);
+  // One table of the active points for every equation and worker, with the logarithms of
+  // the abscissae when a power shape will read them.
+  const bool logs = std::any_of(jobs.begin(), jobs.end(),
+                                [](const TNonlinearJob& job) { return job.pointEvaluator != nullptr; });
+  std::shared_ptr<const TFitPointTable> points =
+      MakeFitPointTable(ctx.points, ctx.stats.WeightScale, logs);
+  if (!points) return -2;
+  TNonlinearPool pool(ctx, jobs, remembered, std::move(points));
   std::vector<std::jthread> helpers;
   const int workers = WorkerCount(ctx, jobs.size());
   for (int w = 1; w < workers; ++w) {

@@ -3,6 +3,8 @@
 // degenerate parameters and the catalogue's layout.
 
 #include <array>
+#include <cstring>
+#include <limits>
 #include <tuple>
 
 #include "expr/peak_builtins.h"
@@ -224,6 +226,38 @@ TEST(NonlinearShapes, ExponentialAndPowerEdges) {
     BuiltinNonlinearEntry(index).evaluator(5, 7, c.data(), &z, d.data());
     EXPECT_EQ(std::tuple(z, d[1], d[2], d[3]), std::tuple(1 + 2 * 5 + 3 * 7, 1, 5, 7));
   }
+}
+
+// The power shapes' point evaluators read the logarithms formed once per point: z and every
+// derivative are those of the plain evaluator to the last bit, at abscissas moved to 1e-12
+// (0, negative, not a number) as at ordinary ones, and no other entry has one.
+TEST(NonlinearShapes, PowerPointEvaluatorsGiveThePlainEvaluatorsBits) {
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  const long double abscissas[] = {2.5L, 0.3L, 1.0L, 0.0L, -4.0L, 1e-300L, 7e3L, nan};
+  const auto bits = [](long double v) {
+    std::array<unsigned char, 10> b{};
+    std::memcpy(b.data(), &v, b.size());
+    return b;
+  };
+  int compared = 0;
+  for (int index = 0; index < kBuiltinNonlinearCount; ++index) {
+    const TNonlinearEntry e = BuiltinNonlinearEntry(index);
+    ASSERT_EQ(e.pointEvaluator != nullptr, index >= 156 && index < 168) << index;
+    if (!e.pointEvaluator) continue;
+    for (long double x : abscissas) {
+      for (long double y : {1.7L, -1.0L, x}) {
+        std::vector<long double> a = ModerateParameters(e.parameters), b = a;
+        std::vector<long double> da(a.size()), db(a.size());
+        long double za = 0, zb = 0;
+        e.evaluator(x, y, a.data(), &za, da.data());
+        e.pointEvaluator(MakeShapePoint(x, y), b.data(), &zb, db.data());
+        ASSERT_EQ(bits(za), bits(zb)) << index << " at " << static_cast<double>(x);
+        for (std::size_t j = 1; j < a.size(); ++j) ASSERT_EQ(bits(da[j]), bits(db[j])) << index << " d" << j;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_EQ(compared, 12 * 8 * 3);
 }
 
 TEST(NonlinearCatalogue, EntriesOfTheLayout) {
