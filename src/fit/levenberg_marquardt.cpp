@@ -46,7 +46,6 @@ bool AllocateStepStorage(TMarquardtState& st, int p) {
     st.change.assign(n, 0.0L);
     st.gradient.assign(n, 0.0L);
     st.trialGradient.assign(n, 0.0L);
-    st.deriv.assign(n + 1, 0.0L);
     st.dampingScale.assign(n, 0.0L);
     return true;
   } catch (const std::bad_alloc&) {
@@ -186,30 +185,46 @@ namespace {
 // load waits on that 80-bit store; over a chunk each sum stays in a register.
 constexpr int kChunkPoints = 16;
 
-// One chunk's factors, by parameter and then by point, so a sum runs along one row.
+// One chunk's factors, point by point. The evaluator writes a point's derivatives straight
+// into its row (1-based, as evaluators write them), so that they are not copied.
 struct TCoefficientChunk {
   int n = 0;
-  long double weighted[kMaxNonlinearParameters][kChunkPoints];  // cw d_j
-  long double deriv[kMaxNonlinearParameters][kChunkPoints];     // d_j
+  long double deriv[kChunkPoints][kMaxNonlinearParameters + 1];  // d_j, j = 1..p
+  long double weighted[kChunkPoints][kMaxNonlinearParameters];   // cw d_j, j = 0..p-1
   long double gradient[kChunkPoints];                            // cw gr
 };
 
 // Adds the chunk to the lower triangle of alpha and to beta. Each entry receives the same
 // products, added in the same point order, as one point at a time would give it, so the
-// sums are the same to the last bit.
+// sums are the same to the last bit. Two entries of a row are summed side by side: each
+// weighted factor is loaded once for both, and the two additions do not wait on each other.
 void AddChunk(TCoefficientChunk& c, int p, LDMatrix& alpha, long double* beta) {
+  const int n = c.n;
   for (int j = 0; j < p; ++j) {
     long double* row = alpha[j];
-    const long double* wd = c.weighted[j];
-    for (int k = 0; k <= j; ++k) {
-      const long double* dk = c.deriv[k];
-      long double sum = row[k];
-      for (int i = 0; i < c.n; ++i) sum += wd[i] * dk[i];
-      row[k] = sum;
+    int k = 0;
+    for (; k + 1 <= j; k += 2) {
+      long double s0 = row[k], s1 = row[k + 1];
+      for (int i = 0; i < n; ++i) {
+        const long double wd = c.weighted[i][j];
+        s0 += wd * c.deriv[i][k + 1];
+        s1 += wd * c.deriv[i][k + 2];
+      }
+      row[k] = s0;
+      row[k + 1] = s1;
     }
-    const long double* dj = c.deriv[j];
+    // The diagonal when j is even, beside the gradient.
     long double b = beta[j];
-    for (int i = 0; i < c.n; ++i) b += c.gradient[i] * dj[i];
+    if (k == j) {
+      long double s0 = row[k];
+      for (int i = 0; i < n; ++i) {
+        s0 += c.weighted[i][j] * c.deriv[i][k + 1];
+        b += c.gradient[i] * c.deriv[i][j + 1];
+      }
+      row[k] = s0;
+    } else {
+      for (int i = 0; i < n; ++i) b += c.gradient[i] * c.deriv[i][j + 1];
+    }
     beta[j] = b;
   }
   c.n = 0;
@@ -227,7 +242,6 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
     if (std::fabs(a[j + 1]) < kTinyParameter) a[j + 1] = 0.0L;
   }
   loss = ss = 0.0L;
-  long double* d = st.deriv.data();
   ExprContext* expr = st.udf ? &ExprThreadContext() : nullptr;
   TCoefficientChunk chunk;
   if (!st.table) return false;
@@ -241,6 +255,7 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
       expr->ExprVars.Z() = pt.z;
       expr->ExprVars.W() = pt.weight;
     }
+    long double* d = chunk.deriv[chunk.n];
     long double zf = 0.0L;
     if (atPoint)
       atPoint(pt.at, a, &zf, d);
@@ -284,10 +299,7 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
     ss += w * r * r;
     const int n = chunk.n++;
     chunk.gradient[n] = cw * gr;
-    for (int j = 0; j < p; ++j) {
-      chunk.weighted[j][n] = cw * d[j + 1];
-      chunk.deriv[j][n] = d[j + 1];
-    }
+    for (int j = 0; j < p; ++j) chunk.weighted[n][j] = cw * d[j + 1];
     if (chunk.n == kChunkPoints) AddChunk(chunk, p, alpha, beta);
   }
   AddChunk(chunk, p, alpha, beta);
@@ -305,7 +317,6 @@ void MarquardtRelease(TMarquardtState& st) {
   st.change = {};
   st.gradient = {};
   st.trialGradient = {};
-  st.deriv = {};
   st.dampingScale = {};
 }
 

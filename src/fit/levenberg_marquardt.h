@@ -111,7 +111,6 @@ struct TMarquardtState {
   std::vector<long double> change;    // the solved step, 0-based
   std::vector<long double> gradient;  // accepted gradient, 0-based
   std::vector<long double> trialGradient;
-  std::vector<long double> deriv;  // 1-based derivatives of one point
   std::vector<long double> dampingScale;  // the largest curvature diagonal seen, 0-based
 
   // The loss of the last trial parameters (scaled), infinite when they could not be

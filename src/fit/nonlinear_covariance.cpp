@@ -18,7 +18,6 @@ int NonlinearCovariance(int index, const long double* parameters, std::span<cons
     a.assign(parameters, parameters + p);
     a.insert(a.begin(), 0.0L);  // 1-based
     beta.assign(static_cast<std::size_t>(p), 0.0L);
-    st.deriv.assign(static_cast<std::size_t>(p) + 1, 0.0L);
   } catch (const std::bad_alloc&) {
     return -1;
   }

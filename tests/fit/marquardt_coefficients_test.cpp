@@ -78,7 +78,6 @@ Coefficients Engine(TMarquardtState& st, std::vector<long double> a, int p, cons
   Coefficients c;
   LDMatrix alpha(p, p);
   c.beta.assign(static_cast<std::size_t>(p), 0.0L);
-  st.deriv.assign(static_cast<std::size_t>(p) + 1, 0.0L);
   c.ok = MarquardtCoefficients(st, a.data(), p, alpha, c.beta.data(), c.loss, c.ss, f, step);
   for (int j = 0; j < p; ++j)
     for (int k = 0; k <= j; ++k) c.alpha.push_back(alpha[j][k]);

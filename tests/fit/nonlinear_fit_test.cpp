@@ -349,7 +349,6 @@ TEST(NonlinearEngine, LeastAbsoluteDeviationSignOfZeroIsMinusOne) {
   TMarquardtState st;
   EXPECT_TRUE(InitMarquardtState(st, PointsOf(std::span<const TXYZPoint>(t)), 1.5L, 1));
   st.robustMode = kRobustLeastAbsDev;
-  st.deriv.assign(4, 0);
   LDMatrix alpha(3, 3);
   long double a[4] = {0, 1, 2, 3}, beta[3], loss = -1, ss = -1;
   ASSERT_TRUE(MarquardtCoefficients(st, a, 3, alpha, beta, loss, ss, EvalRobustPlane, 1));
