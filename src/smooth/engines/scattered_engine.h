@@ -7,8 +7,8 @@
 //   1     Akima II                                  numerical library "sdbi3p"
 //   2     Preusser C1 / C2                          numerical library
 //   3     Renka I triangulation (frame, tension)    numerical library (triangulation_drivers.cpp)
-//   4, 5  Renka II and III Shepard                  numerical library
-//   6     Watson natural neighbours                 program's natural-neighbour kernel
+//   4, 5  Renka II and III Shepard                  numerical library (shepard_drivers.cpp)
+//   6     Watson natural neighbours                 natural-neighbour kernel (shepard_drivers.cpp)
 //   7     loess, smoothed values interpolated       TLoess3D + own triangulation
 //   8-15  extension methods 1..8                    extension library (extension_drivers.cpp)
 //   16    own triangulation C1 interpolant          own triangulation (the previews' method)
