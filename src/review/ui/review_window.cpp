@@ -133,7 +133,11 @@ TRView::TRView(QWidget* parent, TSession& session, T3DGraphSetup* setup, bool li
   }
   render_ = std::make_unique<TRenderThread>(Cache(), &platform::qt::QtImageSurface::Make);
   // The cache's figures on the status line grow with each picture the thread keeps.
-  render_->SetReportHandler([this](const TRenderReport&) { ShowRenderStats(); });
+  // The reports are posted to the user-interface thread; where no dispatcher is installed
+  // (a test without the program's services) they arrive on the thread and are queued here.
+  render_->SetReportHandler([this](const TRenderReport&) {
+    QMetaObject::invokeMethod(this, [this] { ShowRenderStats(); }, Qt::AutoConnection);
+  });
   renderStart_.setSingleShot(true);
   connect(&renderStart_, &QTimer::timeout, this, [this] { StartRender(); });
   setup_->SurfaceFn = [this](long double x, long double y) { return SurfaceZ(session_.CurFit, surfaceMode_, x, y); };
