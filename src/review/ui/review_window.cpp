@@ -47,6 +47,7 @@
 #include "review/review_surface.h"
 #include "review/review_titles.h"
 #include "review/ui/review_dialogs.h"
+#include "review/ui/review_preferences.h"
 #include "review/ui/summary_drawing.h"
 
 namespace {
@@ -77,7 +78,7 @@ constexpr int kDataItems[] = {kCmReviewDataWindow, kCmReviewResidualsWindow, kCm
 constexpr int kExtensionIds[] = {
     kCmReviewSaveLotus,      kCmReviewSaveExcel,       kCmReviewSaveQuattro,   kCmReviewSaveSibling,
     kCmReviewSaveAscii,      kCmReviewCodeGeneration,  kCmReviewSaveUdf,       kCmReviewSaveParameters,
-    kCmReviewSaveCovariance, kCmReviewSaveAudit,       kCmReviewPreferences,   kCmReviewResidualsWindow,
+    kCmReviewSaveCovariance, kCmReviewSaveAudit,       kCmReviewResidualsWindow,
     kCmReviewEvaluation,     kReviewResiduals,         kReviewEvaluate,        kReviewQuickEval,
 };
 
@@ -627,6 +628,7 @@ void TRView::Command(int id) {
     case kCmReviewLower: Step(id); break;
     case kReviewSearchButton:
     case kCmReviewSearch: CmFindEquation(); break;
+    case kCmReviewPreferences: CmPreferences(); break;
     case kReviewList: ToggleList(); break;
     case kCmReviewListWindow: ShowList(true); break;
     case kReviewNumeric: OpenPane(kLayoutNumeric, true); break;
@@ -683,6 +685,32 @@ void TRView::CmFindEquation() {
   }
   SetPaintingSuspended(false);
   Redraw(found ? 1 : 0);
+}
+
+void TRView::CmPreferences() {
+  ProgramSettings& s = CurrentSettings();
+  auto cacheSettings = [&s] {
+    return std::array<std::int32_t, 6>{s.ReviewImageKind,  s.GraphCacheKb,     s.GraphCacheOn,
+                                       s.BackgroundCacheOn, s.GraphLabelDigits, s.GraphTitleDigits};
+  };
+  const std::array<std::int32_t, 6> before = cacheSettings();
+  if ((new TPreference(this, s))->Execute() != QDialog::Accepted) {
+    Redraw(0);
+    return;
+  }
+  Retitle();
+  if (cacheSettings() != before) {
+    // The pictures kept were drawn with the old digits, kind or size.
+    StopRender();
+    FreeImageCache();
+    if (s.GraphCacheOn != 0) {
+      InitImageCache(s.GraphCacheKb);
+      SetImageKind(s.ReviewImageKind);
+    }
+    StartRender();
+  }
+  Redraw(1);
+  UpdateMenus();
 }
 
 void TRView::CmTitles() {
@@ -1050,4 +1078,5 @@ void RegisterReviewCommands(TSession& session) {
   SetStatusGraphTitler([&session](T3DTitleSet& titles) {
     FormatCurrentFitTitles(titles, session, 2, kSurfaceZ, CurrentSettings().GraphTitleDigits);
   });
+  RegisterReviewPreferences();
 }

@@ -200,6 +200,7 @@ class TRView : public TViewData, public TEqnListOwner {
   void SelectedRowCurrent();
   void CmFindEquation();
   void CmTitles();
+  void CmPreferences();
   void ChangeLimits(int command);
   void ApplyLimits();
   void SetLevel(int index);
@@ -249,6 +250,6 @@ class TRView : public TViewData, public TEqnListOwner {
 // when it has closed; the data status window is closed before and shown after.
 void OpenReviewWindow(QWidget* mainWindow, TSession& session, bool listFirst);
 
-// The review's commands of the main window (2191 graph first, 2192 list first) and the
-// titles of the status window's graph.
+// The review's commands of the main window (2191 graph first, 2192 list first, 2409 the
+// preferences) and the titles of the status window's graph.
 void RegisterReviewCommands(TSession& session);

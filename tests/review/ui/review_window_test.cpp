@@ -504,6 +504,7 @@ TEST_F(ReviewWindowTest, CommandsOfTheMainWindowAndTheStatusGraphTitles) {
   EXPECT_EQ(titles.Lines[2], "");
   UnregisterCommand(CmReviewGraph);
   UnregisterCommand(CmReviewList);
+  UnregisterCommand(CmReviewPreferences);
   SetStatusGraphTitler(nullptr);
 }
 
