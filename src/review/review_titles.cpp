@@ -7,3 +7,9 @@ TReviewTitleSets& ReviewTitleSets() {
   static TReviewTitleSets sets;
   return sets;
 }
+
+TReviewTitleSets& ResidualTitleSets() {
+  platform::AssertUiThread();
+  static TReviewTitleSets sets;
+  return sets;
+}

@@ -12,3 +12,5 @@ struct TReviewTitleSets {
 };
 
 TReviewTitleSets& ReviewTitleSets();
+// The residual graph's two title sets, kept the same way.
+TReviewTitleSets& ResidualTitleSets();

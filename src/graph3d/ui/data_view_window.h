@@ -22,6 +22,8 @@ class TViewData : public T3DDlgSW {
 
   // Runs option command `id` (a button of the window, or a click zone of the graph).
   GraphOptionResult RunOptionCommand(int id);
+  // The dialogs the option commands run (satellite graph windows run theirs through them).
+  GraphOptionDialogs& OptionDialogs() { return *dialogs_; }
   bool ViewChanged() const { return viewChanged_; }
   bool DataChanged() const { return dataChanged_; }
 

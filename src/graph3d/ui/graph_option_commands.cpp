@@ -77,15 +77,20 @@ bool PutRecordsBack(const GraphOptionContext& context, const std::vector<TXYZPoi
 
 GraphOptionResult RunGraphOptionCommand(T3DDlg& window, int command, GraphOptionDialogs& dialogs,
                                         const GraphOptionContext& context) {
+  return RunGraphOptionCommand(window, window.Renderer(), [&window](int mode) { window.Redraw(mode); }, command,
+                               dialogs, context);
+}
+
+GraphOptionResult RunGraphOptionCommand(QWidget& window, T3DBase& renderer, const std::function<void(int)>& redrawWindow,
+                                        int command, GraphOptionDialogs& dialogs, const GraphOptionContext& context) {
   GraphOptionResult result;
-  T3DBase& renderer = window.Renderer();
   T3DGraphSetup* setupPtr = renderer.Setup();
   if (setupPtr == nullptr) return result;
   T3DGraphSetup& setup = *setupPtr;
   const int lock = OptionCommandLock(command);
   auto redraw = [&](int mode) {
     result.redraw = mode;
-    window.Redraw(mode);
+    redrawWindow(mode);
   };
   auto run = [&](int dialog) {
     LockScope scope(setup, lock);

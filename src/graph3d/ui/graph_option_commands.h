@@ -22,6 +22,7 @@
 #include "graph3d/graph_setup.h"
 
 class QWidget;
+class T3DBase;
 class T3DDlg;
 
 enum GraphOptionCommand : int {
@@ -112,3 +113,7 @@ struct GraphOptionResult {
 
 GraphOptionResult RunGraphOptionCommand(T3DDlg& window, int command, GraphOptionDialogs& dialogs,
                                         const GraphOptionContext& context);
+// The same for any window that draws with `renderer` (the graph frame windows): `redraw`
+// stands for the window's redraw of a mode (0 repaint, 2 everything anew).
+GraphOptionResult RunGraphOptionCommand(QWidget& window, T3DBase& renderer, const std::function<void(int)>& redraw,
+                                        int command, GraphOptionDialogs& dialogs, const GraphOptionContext& context);

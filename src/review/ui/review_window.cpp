@@ -10,7 +10,9 @@
 #include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QGuiApplication>
 #include <QRadioButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -78,8 +80,8 @@ constexpr int kDataItems[] = {kCmReviewDataWindow, kCmReviewResidualsWindow, kCm
 constexpr int kExtensionIds[] = {
     kCmReviewSaveLotus,      kCmReviewSaveExcel,       kCmReviewSaveQuattro,   kCmReviewSaveSibling,
     kCmReviewSaveAscii,      kCmReviewCodeGeneration,  kCmReviewSaveUdf,       kCmReviewSaveParameters,
-    kCmReviewSaveCovariance, kCmReviewSaveAudit,       kCmReviewResidualsWindow,
-    kCmReviewEvaluation,     kReviewResiduals,         kReviewEvaluate,        kReviewQuickEval,
+    kCmReviewSaveCovariance, kCmReviewSaveAudit,       kCmReviewEvaluation,    kReviewEvaluate,
+    kReviewQuickEval,
 };
 
 bool IsExtension(int id) { return std::find(std::begin(kExtensionIds), std::end(kExtensionIds), id) != std::end(kExtensionIds); }
@@ -386,6 +388,7 @@ void TRView::ShowSatellites() {
   }
   CheckListItems();
   // Satellites that were open when this kind of review last closed.
+  if (LayoutOpen(Layout(kLayoutResiduals))) OpenResiduals(false);
   for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision})
     if (LayoutOpen(Layout(entry))) OpenPane(entry, false);
   if (list_->GetCount() < 2 && list_->isVisible()) ToggleList();
@@ -404,6 +407,12 @@ void TRView::done(int result) {
 }
 
 void TRView::ClosePanes(bool recordFlags) {
+  if (recordFlags) {
+    // The residual graph's record keeps where its window stood; then its open flag.
+    if (residOptions_) residOptions_->StoreBack();
+    SetLayoutOpen(Layout(kLayoutResiduals), residWin_ != nullptr);
+  }
+  CloseResiduals();
   for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision}) {
     TRVScrWin* pane = TextPane(entry);
     if (recordFlags) SetLayoutOpen(Layout(entry), pane != nullptr);
@@ -490,6 +499,7 @@ void TRView::UpdateMenus() {
       pane->SetRank(rank_);
       pane->Rebuild();
     }
+  if (residWin_) residWin_->Refresh();
   if (ReviewExtensions().refreshSatellites) ReviewExtensions().refreshSatellites(*this);
   EnableModeCommands();
 }
@@ -636,6 +646,8 @@ void TRView::Command(int id) {
     case kReviewPrecision: OpenPane(kLayoutPrecision, true); break;
     case kCmReviewNumericWindow: OpenPane(kLayoutNumeric, false); break;
     case kCmReviewDataWindow: OpenPane(kLayoutData, false); break;
+    case kReviewResiduals: OpenResiduals(true); break;
+    case kCmReviewResidualsWindow: OpenResiduals(false); break;
     case kCmReviewPrecisionWindow: OpenPane(kLayoutPrecision, false); break;
     case kCmReviewGraphWindow:
       raise();
@@ -794,6 +806,7 @@ void TRView::SetSurfaceMode(int mode) {
     dataWin_->AllowClose();
     delete dataWin_;
   }
+  if (mode != kSurfaceZ) CloseResiduals();
   EnableModeCommands();
   Retitle();
   AttachRecord();
@@ -921,12 +934,68 @@ void TRView::OpenPane(int entry, bool toggle) {
   pane->Rebuild();
 }
 
+void TRView::OpenResiduals(bool toggle) {
+  if (residWin_) {
+    if (toggle) {
+      CloseResiduals();
+      activateWindow();
+    } else {
+      residWin_->raise();
+      residWin_->activateWindow();
+    }
+    return;
+  }
+  // The residuals are of the data against the surface itself.
+  if (surfaceMode_ != kSurfaceZ) return;
+  ProgramSettings& s = CurrentSettings();
+  if (!residOptions_) {
+    residOptions_ = std::make_unique<TGraphOptions>(s, kGraphReviewPane, kPointsReviewPane,
+                                                    ReviewLayoutSlot(listFirst_, kLayoutResiduals));
+    // Never placed: a quarter of the screen at its lower right, clear of the review's buttons.
+    WindowPlacement& place = residOptions_->placement;
+    if (place.x == -1 || place.width <= 0) {
+      const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+      const int w = screen.width() / 2, h = screen.height() / 2;
+      place = WindowPlacement{screen.right() - w - 10, screen.bottom() - h - 30, w, h, 0};
+    }
+  }
+  T3DGraphSetup& r = residOptions_->Setup();
+  r.SurfaceFn = [this](long double x, long double y) { return EvalFitZ(session_.CurFit, x, y); };
+  r.PointSurfaceFn = nullptr;
+  r.GridFn = nullptr;
+  r.Points = TablePoints(session_.Table);
+  r.LimitFn = nullptr;
+  r.LimitKind = 0;
+  r.ResidualMode = std::clamp(static_cast<int>(s.ResidualMode), 0, 2) + 1;
+  r.UserScheme = 5;
+  r.HostWord2 = &s.placements[kPlaceGraphShared];
+  residOptions_->points.FitRecord = &session_.CurFit.eqn.fitStdError;
+  SetDataRanges(r.Scaling, session_.DataStats);
+  TReviewTitleSets& titles = ResidualTitleSets();
+  titles.custom.Enabled = 0;
+  r.Titles = &titles.custom;
+  r.TitleSettings = &titles.automatic;
+  residWin_ = new TResid(this, session_, &r, OptionDialogs());
+  residWin_->setAttribute(Qt::WA_DeleteOnClose);
+  connect(residWin_, &T3DWin::closed, this, [this] { activateWindow(); });
+  residWin_->show();
+  residWin_->activateWindow();
+}
+
+void TRView::CloseResiduals() {
+  if (!residWin_) return;
+  // Closed from here: the review needs no word of it.
+  disconnect(residWin_, &T3DWin::closed, this, nullptr);
+  delete residWin_;
+}
+
 PaneCoverage TRView::Coverage() const {
   std::vector<platform::Rect> covers;
   if (list_ != nullptr && list_->isVisible()) covers.push_back(ToRect(ScreenRect(list_)));
   for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision})
     if (const TRVScrWin* pane = TextPane(entry); pane != nullptr && pane->isVisible())
       covers.push_back(ToRect(ScreenRect(pane)));
+  if (residWin_ && residWin_->isVisible()) covers.push_back(ToRect(ScreenRect(residWin_)));
   const QRect pane(Pane()->mapToGlobal(QPoint(0, 0)), Pane()->size());
   return GraphCoverage(ToRect(pane), covers);
 }
@@ -1040,10 +1109,7 @@ QString TRView::HoverMessage(const TXYZPoint& point, int record) const {
 }
 
 void TRView::DrawSummary(platform::DeviceContext& dc, int dpi, const platform::Rect& rect) {
-  TNumericPaneSettings settings;
-  settings.levelIndex = CurrentSettings().LimitsLevel;
-  const std::unique_ptr<TMFile> text = BuildSummaryText(session_, settings);
-  if (text) DrawSummaryLines(dc, dpi, rect, *text, ReviewPrintFont());
+  DrawCurrentFitSummary(session_, dc, dpi, rect);
 }
 
 // ---------------------------------------------------------------------------------------

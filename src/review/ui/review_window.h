@@ -27,12 +27,14 @@
 #include "review/render_thread.h"
 #include "review/review_rules.h"
 #include "review/ui/equation_list.h"
+#include "review/ui/residual_window.h"
 #include "review/ui/review_panes.h"
 
 class QAction;
 class QMenuBar;
 class QPushButton;
 class QRadioButton;
+class TGraphOptions;
 class TRView;
 
 // Commands and buttons of the review window (menu 2008 and the template's controls).
@@ -133,6 +135,7 @@ class TRView : public TViewData, public TEqnListOwner {
   TRVNumWin* NumericPane() const { return numWin_; }
   TRVDataWin* DataPane() const { return dataWin_; }
   TRVPrecWin* PrecisionPane() const { return precWin_; }
+  TResid* ResidualWindow() const { return residWin_; }
   QAction* Action(int id) const;
   QPushButton* Button(int id) const;
   // The entry of the window's layout block.
@@ -210,6 +213,9 @@ class TRView : public TViewData, public TEqnListOwner {
   void RunListCommand(int id);
   // Opens (or closes, when open and `toggle`) a pane; `focus` brings it forward.
   void OpenPane(int entry, bool toggle);
+  // The same for the residual graph, on the review's record for it.
+  void OpenResiduals(bool toggle);
+  void CloseResiduals();
   TRVScrWin* TextPane(int entry) const;
   void ClosePanes(bool recordFlags);
   void CheckLimitItems();
@@ -237,6 +243,9 @@ class TRView : public TViewData, public TEqnListOwner {
   QPointer<TRVNumWin> numWin_;
   QPointer<TRVDataWin> dataWin_;
   QPointer<TRVPrecWin> precWin_;
+  QPointer<TResid> residWin_;
+  // The residual graph's record, made when it first opens and kept while the review lives.
+  std::unique_ptr<TGraphOptions> residOptions_;
   std::string searchEntry_;
   std::map<int, QAction*> actions_;
   std::map<int, QPushButton*> buttons_;

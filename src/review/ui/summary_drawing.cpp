@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "app/ui/text_window.h"
+#include "app/settings_file.h"
+#include "fit/session.h"
 #include "graph3d/color_schemes.h"
+#include "review/pane_text.h"
 
 namespace {
 
@@ -49,4 +52,11 @@ void DrawSummaryLines(platform::DeviceContext& dc, int dpi, const platform::Rect
   }
   dc.ResetClip();
   dc.SelectFont(previous);
+}
+
+void DrawCurrentFitSummary(const TSession& session, platform::DeviceContext& dc, int dpi, const platform::Rect& rect) {
+  TNumericPaneSettings settings;
+  settings.levelIndex = CurrentSettings().LimitsLevel;
+  const std::unique_ptr<TMFile> text = BuildSummaryText(session, settings);
+  if (text) DrawSummaryLines(dc, dpi, rect, *text, ReviewPrintFont());
 }

@@ -7,6 +7,8 @@
 #include "app/text_line_buffer.h"
 #include "platform/device_context.h"
 
+struct TSession;
+
 // The review's print font (its face empty in fresh settings: then Arial at 10 points).
 TLogFont ReviewPrintFont();
 
@@ -16,3 +18,7 @@ TLogFont ReviewPrintFont();
 // edges.
 void DrawSummaryLines(platform::DeviceContext& dc, int dpi, const platform::Rect& rect, const TMFile& lines,
                       const TLogFont& font);
+
+// The numeric summary of the session's current fit, as the review's and the residual graph's
+// printed pages and copies carry it beside the graph.
+void DrawCurrentFitSummary(const TSession& session, platform::DeviceContext& dc, int dpi, const platform::Rect& rect);

@@ -30,74 +30,14 @@
 #include "review/fit_list_fixture.h"
 #include "review/review_fit_fixture.h"
 #include "review/review_titles.h"
+#include "review/ui/review_window_fixture.h"
 #include "review/ui/review_dialogs.h"
 
 namespace {
 
 using review_test::RankOf;
 
-// The option dialogs a window opened, by id; each is cancelled.
-struct RecordingDialogs : GraphOptionDialogs {
-  std::vector<int>* runs;
-  explicit RecordingDialogs(std::vector<int>* r) : runs(r) {}
-  int Run(int dialog, QWidget*, T3DGraphSetup&, const GraphOptionContext&) override {
-    runs->push_back(dialog);
-    return kDialogCancel;
-  }
-};
-
-class ReviewWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ScreenWidth = 1280;
-    ScreenHeight = 1024;
-    CurrentSettings() = DefaultSettings(ScreenWidth, ScreenHeight);
-    ReviewTitleSets() = TReviewTitleSets{};
-    ReviewExtensions() = TReviewExtensions{};
-    review_test::FitInto(session, review_test::ReplicatedPlane(), fit_test::LinearSelection(9, 0, 0));
-    ASSERT_GE(session.FitList.Count(), 3);
-  }
-  void TearDown() override {
-    window.reset();
-    options.reset();
-    ReviewExtensions() = TReviewExtensions{};
-  }
-
-  // A review as OpenReviewWindow builds it, shown but not modal.
-  TRView& Open(bool listFirst) {
-    window.reset();
-    options = std::make_unique<TGraphOptions>(CurrentSettings(), kGraphDataStatusFits, kPointsDataStatusFits,
-                                              ReviewLayoutSlot(listFirst, kLayoutReview));
-    T3DGraphSetup& setup = options->Setup();
-    SetDataRanges(setup.Scaling, session.DataStats);
-    setup.Titles = &ReviewTitleSets().custom;
-    setup.TitleSettings = &ReviewTitleSets().automatic;
-    window = std::make_unique<TRView>(nullptr, session, &setup, listFirst,
-                                      std::make_unique<RecordingDialogs>(&dialogs));
-    window->resize(900, 650);
-    window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    QApplication::processEvents();
-    return *window;
-  }
-  // Closes the window as its OK button does, keeping what it recorded.
-  void Close() {
-    window->done(1);
-    window.reset();
-    options->StoreBack();
-    options.reset();
-  }
-  QPoint InGraph(double fx, double fy) {
-    const platform::Rect r = window->GraphRectInPane();
-    return {r.left + static_cast<int>((r.right - r.left) * fx), r.top + static_cast<int>((r.bottom - r.top) * fy)};
-  }
-
-  TSession session;
-  std::unique_ptr<TGraphOptions> options;
-  std::unique_ptr<TRView> window;
-  std::vector<int> dialogs;
-  platform::ScriptedAnswers answers;
-};
+class ReviewWindowTest : public review_test::ReviewWindowFixture {};
 
 TEST_F(ReviewWindowTest, SearchRefusesOtherNumbersAndFindsTheEquation) {
   TRView& w = Open(false);
