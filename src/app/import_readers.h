@@ -15,6 +15,7 @@
 
 #include <array>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,9 @@ struct TImportReaders {
   // Writes the table as a statistics-package file; returns the rows written, negative on
   // failure.
   std::function<int(const TDataSession& session, const std::string& path)> WriteSav;
+  // Writes X, Y and Z of a point table's active points (records 0..N) as a statistics-package
+  // file (the residual graph's saves); the same results.
+  std::function<int(std::span<const TXYZPoint> table, const std::string& path)> WriteSavPoints;
 
   // The column dialog (user interface): lets the user choose the X, Y, Z and weight columns
   // of a file of the kind into `columns` (which holds the last choice); previewOn and

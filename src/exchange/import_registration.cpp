@@ -65,6 +65,9 @@ void RegisterImportReaders() {
   r.WriteSav = [](const TDataSession& session, const std::string& path) {
     return WriteOkapSav(path, session.Table.XYZData(), session.DataTitles()).Code();
   };
+  r.WriteSavPoints = [](std::span<const TXYZPoint> table, const std::string& path) {
+    return WriteOkapSavXYZ(path, table).Code();
+  };
 
   // The listers of the column dialogs.
   for (int kind : {2, 3, 4}) r.List[static_cast<std::size_t>(kind)] = ListAsciiColumns;

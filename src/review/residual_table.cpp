@@ -1,10 +1,10 @@
 #include "review/residual_table.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "app/c_format.h"
 #include "app/file_utils.h"
+#include "app/import_readers.h"
 #include "app/long_double.h"
 #include "app/worksheet_records.h"
 #include "expr/eval_context.h"
@@ -83,21 +83,25 @@ std::vector<std::uint8_t> ResidualWorksheet(std::span<const TResidualRow> rows, 
   return sheet.Finish();
 }
 
-ResidualFileForm ResidualFileFormOf(std::string_view path) {
-  const std::size_t dot = path.find_last_of('.');
-  const std::size_t slash = path.find_last_of('/');
-  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return ResidualFileForm::kText;
-  std::string ext(path.substr(dot + 1));
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (ext == "wk1") return ResidualFileForm::kWK1;
-  if (ext == "wk3") return ResidualFileForm::kWK3;
-  return ResidualFileForm::kText;
-}
-
 bool WriteResidualFile(const std::string& path, std::span<const TResidualRow> rows) {
-  switch (ResidualFileFormOf(path)) {
-    case ResidualFileForm::kWK1: return SaveGlobalToFile(ResidualWorksheet(rows, 1), path);
-    case ResidualFileForm::kWK3: return SaveGlobalToFile(ResidualWorksheet(rows, 3), path);
+  switch (SaveFormatByExt(path)) {
+    case kSaveFormatWk1: return SaveGlobalToFile(ResidualWorksheet(rows, 1), path);
+    case kSaveFormatWk3: return SaveGlobalToFile(ResidualWorksheet(rows, 3), path);
+    case kSaveFormatSav: {
+      const auto& write = ImportReaders().WriteSavPoints;
+      if (!write) return false;
+      PointTable table = NewPointTable(static_cast<int>(rows.size()));
+      if (table.empty()) return false;
+      for (std::size_t k = 0; k < rows.size(); ++k) {
+        TXYZPoint& p = table[k + 1];
+        p.X = rows[k].x;
+        p.Y = rows[k].y;
+        p.Z = rows[k].r;
+        p.W = 1;
+        p.Status = kPointActive;
+      }
+      return write(table, path) >= 0;
+    }
     default: return SaveGlobalToFile(ResidualText(rows), path);
   }
 }

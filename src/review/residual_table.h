@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/xyz_point.h"
@@ -49,11 +48,8 @@ std::string ResidualText(std::span<const TResidualRow> rows);
 // sheet for row k.
 std::vector<std::uint8_t> ResidualWorksheet(std::span<const TResidualRow> rows, int form);
 
-// What a save writes, by the file's extension (any case): .prn, .dat and .txt text, .wk1
-// and .wk3 worksheets; anything else is text too.
-enum class ResidualFileForm { kText, kWK1, kWK3 };
-ResidualFileForm ResidualFileFormOf(std::string_view path);
-
-// Writes the rows in the form the name asks for (through a temporary file: a failed save
-// leaves an existing file as it was); false when the file cannot be written.
+// Writes the rows in the form the file's extension names (any case): .wk1 and .wk3
+// worksheets, .sav a statistics-package file of X, Y and the residual as Z (when the program
+// has its writer), anything else text; through a temporary file, so that a failed save
+// leaves an existing file as it was. False when the file cannot be written.
 [[nodiscard]] bool WriteResidualFile(const std::string& path, std::span<const TResidualRow> rows);

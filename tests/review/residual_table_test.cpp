@@ -90,17 +90,6 @@ TEST(ResidualTable, TextIsSeventyNineBytesAPointAndNothingElse) {
   EXPECT_EQ(ResidualText({}), "");
 }
 
-TEST(ResidualTable, FormsByExtension) {
-  const struct {
-    const char* path;
-    ResidualFileForm form;
-  } cases[] = {{"r.prn", ResidualFileForm::kText}, {"r.DAT", ResidualFileForm::kText},
-               {"r.txt", ResidualFileForm::kText}, {"r.wk1", ResidualFileForm::kWK1},
-               {"r.WK3", ResidualFileForm::kWK3},  {"dir.wk1/r", ResidualFileForm::kText},
-               {"r", ResidualFileForm::kText}};
-  for (const auto& c : cases) EXPECT_EQ(ResidualFileFormOf(c.path), c.form) << c.path;
-}
-
 TEST(ResidualTable, WorksheetsEndWithTheirLastRecord) {
   const std::vector<TResidualRow> rows = {{1, 2, 0.5L}, {3, 4, -0.25L}};
   const std::vector<std::uint8_t> wk1 = ResidualWorksheet(rows, 1);

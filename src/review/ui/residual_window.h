@@ -2,7 +2,8 @@
 // line and menu 2007, showing the residuals of the data against the fit under review in one
 // of four modes (the setting ResidualMode): plain, in percent of Z, in units of the fit's
 // standard error, or plain with a smoothed surface through them. It follows every change of
-// rank in the review window and saves its residuals as text or as a Lotus worksheet.
+// rank in the review window and saves its residuals as text, a Lotus worksheet or a
+// statistics-package file.
 //
 // In the first three modes the renderer draws the residuals of the data against the fit
 // itself (the record's residual mode); in the surface mode the window computes the residual
@@ -51,9 +52,9 @@ class TResid : public T3DWinSL {
     kCmAnimate = 2353,
     kCmCopy = 2415,
   };
-  // The Save As filter: text and Lotus worksheets.
+  // The Save As filter: text, Lotus worksheets and statistics-package files.
   static constexpr const char* kSaveFilter =
-      "ASCII [prn]|*.prn|ASCII [dat]|*.dat|ASCII [txt]|*.txt|Lotus [wk1]|*.wk1|Lotus [wk3]|*.wk3|";
+      "ASCII [prn]|*.prn|ASCII [dat]|*.dat|ASCII [txt]|*.txt|Lotus [wk1]|*.wk1|Lotus [wk3]|*.wk3|OKAP  [sav]|*.sav|";
 
   // `setup`: the record the review filled (the current fit's value, the data table, the
   // residual mode); it outlives the window. `dialogs`: the option dialogs of the review.

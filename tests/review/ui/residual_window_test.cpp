@@ -12,6 +12,9 @@
 #include <QTest>
 
 #include "app/file_utils.h"
+#include "app/import_readers.h"
+#include "exchange/import_registration.h"
+#include "exchange/sav_readers.h"
 #include "app/ui/modal_answers.h"
 #include "fit/fit_evaluation.h"
 #include "graph3d/preview_surface.h"
@@ -114,6 +117,19 @@ TEST_F(ResidualWindowTest, SavesWriteTheRowsOfTheModeAndAFailureIsTold) {
   ASSERT_TRUE(r.SaveTo(dir.File("r.wk3")));
   EXPECT_EQ(FileSize(dir.File("r.wk3")), static_cast<std::int64_t>(ResidualWorksheet(r.Rows(), 3).size()));
   EXPECT_TRUE(answers.Boxes().empty());
+  // A statistics-package file of X, Y and the residual, read back by the program's reader.
+  const TImportReaders readers = ImportReaders();
+  RegisterImportReaders();
+  ASSERT_TRUE(r.SaveTo(dir.File("r.sav")));
+  std::vector<TColumnArray> columns;
+  ASSERT_EQ(ReadOkapVariables(dir.File("r.sav"), {1, 2, 3}, columns), 12);
+  const std::vector<TResidualRow> rows = r.Rows();
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    EXPECT_EQ(columns[0][k + 1], static_cast<long double>(static_cast<double>(rows[k].x)));
+    EXPECT_EQ(columns[1][k + 1], static_cast<long double>(static_cast<double>(rows[k].y)));
+    EXPECT_EQ(columns[2][k + 1], static_cast<long double>(static_cast<double>(rows[k].r)));
+  }
+  ImportReaders() = readers;
   EXPECT_FALSE(r.SaveTo(dir.File("r.dat") + "/x.prn"));
   ASSERT_EQ(answers.Boxes().size(), 1u);
   EXPECT_EQ(answers.Boxes()[0].caption, dir.File("r.dat") + "/x.prn");
