@@ -23,6 +23,7 @@
 #include "review/equation_text.h"
 #include "review/graph_title_layout.h"
 #include "review/review_titles.h"
+#include "review/ui/graph_menu_items.h"
 #include "review/ui/review_dialogs.h"
 #include "review/ui/summary_drawing.h"
 
@@ -73,14 +74,7 @@ TResid::TResid(QWidget* parent, TSession& session, T3DGraphSetup* setup, GraphOp
   QMenu* edit = menu_->addMenu(tr("&Edit"));
   AddAction(edit, kCmCopy, "&Copy...");
   QMenu* graph = menu_->addMenu(tr("&Graph"));
-  AddAction(graph, kCmGraphType, "&3D Type...");
-  AddAction(graph, kCmView, "3D &View...");
-  AddAction(graph, kCmScaling, "&Scaling...");
-  AddAction(graph, kCmPointFormat, "&Point Format...");
-  AddAction(graph, kCmTitles, "&Titles...");
-  AddAction(graph, kCmFont, "&Font Select...");
-  AddAction(graph, kCmColors, "&Colors...");
-  AddAction(graph, kCmAnimate, "&Animate...");
+  for (const TGraphMenuItem& item : kGraphMenuItems) AddAction(graph, item.id, item.text);
   QMenu* modes = menu_->addMenu(tr("&Residuals"));
   AddAction(modes, kCmResiduals, "&Residuals Graph", true);
   AddAction(modes, kCmResidualsPercent, "Res&iduals % Graph", true);

@@ -48,6 +48,7 @@
 #include "review/pane_text.h"
 #include "review/review_surface.h"
 #include "review/review_titles.h"
+#include "review/ui/graph_menu_items.h"
 #include "review/ui/review_dialogs.h"
 #include "review/ui/review_preferences.h"
 #include "review/ui/summary_drawing.h"
@@ -233,14 +234,7 @@ void TRView::BuildMenus(QMenuBar* bar) {
   AddAction(edit, kCmReviewCopy, "&Copy...");
 
   QMenu* graph = bar->addMenu(tr("&Graph"));
-  AddAction(graph, kCmReviewGraphType, "&3D Type...");
-  AddAction(graph, kCmReviewView, "3D &View...");
-  AddAction(graph, kCmReviewScaling, "&Scaling...");
-  AddAction(graph, kCmReviewPointFormat, "&Point Format...");
-  AddAction(graph, kCmReviewTitles, "&Titles...");
-  AddAction(graph, kCmReviewFontSelect, "&Font Select...");
-  AddAction(graph, kCmReviewColors, "&Colors...");
-  AddAction(graph, kCmReviewAnimate, "&Animate...");
+  for (const TGraphMenuItem& item : kGraphMenuItems) AddAction(graph, item.id, item.text);
 
   QMenu* intervals = bar->addMenu(tr("&Intervals"));
   AddAction(intervals, kCmReviewConfidence, "&Confidence", true);

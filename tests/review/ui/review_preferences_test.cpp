@@ -27,6 +27,7 @@
 #include "review/review_layout.h"
 #include "review/review_titles.h"
 #include "review/ui/review_window.h"
+#include "review/ui/review_window_fixture.h"
 
 namespace {
 
@@ -181,36 +182,16 @@ TEST_F(ReviewPreferencesTest, FieldsOutOfRangeAreSetToTheirBoundAndTheDialogStay
   EXPECT_EQ(qobject_cast<TEditInt*>(d->Control(C::kCacheSize))->maxLength(), 6);
 }
 
-class ReviewWindowPreferencesTest : public ::testing::Test {
+class ReviewWindowPreferencesTest : public review_test::ReviewWindowFixture {
  protected:
-  void SetUp() override {
-    ScreenWidth = 1280;
-    ScreenHeight = 1024;
-    CurrentSettings() = DefaultSettings(ScreenWidth, ScreenHeight);
-    ReviewTitleSets() = TReviewTitleSets{};
-    review_test::FitInto(session, review_test::ReplicatedPlane(), fit_test::LinearSelection(9, 0, 0));
-    options = std::make_unique<TGraphOptions>(CurrentSettings(), kGraphDataStatusFits, kPointsDataStatusFits,
-                                              ReviewLayoutSlot(false, kLayoutReview));
-    SetDataRanges(options->Setup().Scaling, session.DataStats);
-    options->Setup().Titles = &ReviewTitleSets().custom;
-    options->Setup().TitleSettings = &ReviewTitleSets().automatic;
-    window = std::make_unique<TRView>(nullptr, session, &options->Setup(), false);
-    window->resize(700, 500);
-    window->show();
-    QApplication::processEvents();
-  }
   void TearDown() override {
-    window.reset();
+    ReviewWindowFixture::TearDown();
     SetGraphLabelDigits(kDefaultGraphLabelDigits);
   }
-
-  TSession session;
-  std::unique_ptr<TGraphOptions> options;
-  std::unique_ptr<TRView> window;
 };
 
 TEST_F(ReviewWindowPreferencesTest, ANewCacheSizeRebuildsTheCache) {
-  TRView& w = *window;
+  TRView& w = Open(false);
   ASSERT_TRUE(w.CommandAvailable(kCmReviewPreferences));
   EXPECT_EQ(w.Cache().Limit(), 1000 * 1000);
   {
