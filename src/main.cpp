@@ -22,6 +22,7 @@
 #include "smooth/ui/smoothing_commands.h"
 #include "tools/udf/udf_session.h"
 #include "tools/ui/data_tool_commands.h"
+#include "tools/ui/udf_commands.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
   RegisterColumnDialogs();
   RegisterDataFileCommands(session);
   RegisterDataToolCommands(session);
+  RegisterUserFunctionCommands(session);
   RegisterGraphWindows(session);
   RegisterSmoothingServices();
   RegisterSmoothingCommands();

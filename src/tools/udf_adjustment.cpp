@@ -135,6 +135,7 @@ bool TUdfAdjustRows::Edit(int i, std::string_view text) {
   if (ctx.ExprMathError != 0 || ctx.ExprSyntaxCode != 0 || !IsUsableValue(v)) return false;
   TUdfAdjustRow& row = rows_[static_cast<std::size_t>(i)];
   SetValue(i, v);
+  row.editText = std::string(text);
   if (row.bounded) {
     const long double typed = row.value;
     ClampToBounds(i);

@@ -60,7 +60,8 @@ class TUdfAdjustRows {
   // The bar of row i moved to `position` (kept within 0..100).
   void Scroll(int i, int position);
   // The user typed `text` into the edit of row i: evaluated at once; false (nothing
-  // changes, the text stays) when it gives no value.
+  // changes, the text stays) when it gives no value. The row's text is the typed one,
+  // unless the value had to be brought back to its limits.
   [[nodiscard]] bool Edit(int i, std::string_view text);
   // "&Reset": the values and steps of the set-up.
   void Reset();

@@ -1,0 +1,103 @@
+#include "tools/ui/udf_commands.h"
+
+#include <QDialog>
+
+#include <memory>
+
+#include "app/c_format.h"
+#include "app/data_files.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/ui/command_ids.h"
+#include "app/ui/command_table.h"
+#include "app/ui/data_status_window.h"
+#include "app/ui/main_window.h"
+#include "expr/eval_context.h"
+#include "fit/background_fit.h"
+#include "fit/session.h"
+#include "platform/gui_thread.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "tools/udf/udf_files.h"
+#include "tools/udf/udf_session.h"
+#include "tools/udf/udf_validation.h"
+#include "tools/ui/udf_dialog.h"
+
+namespace {
+
+using platform::qt::ToWindow;
+
+constexpr const char* kInstallCaption = "Read User Function Library";
+
+// The main window's count of functions a fit would fit (it enables command 2183).
+void CountUdfs(const TSession& session) {
+  if (MainWindow) MainWindow->HaveUdfs = UdfReadyCount(session.UdfTable);
+}
+
+// What a fit of user-defined functions depends on: each function's text and count.
+std::vector<std::string> FunctionTexts(const TUdfTable& table) {
+  std::vector<std::string> texts;
+  for (const auto& r : table)
+    texts.push_back(r ? std::string(UdfFieldText(r->Text)) + '\n' + std::to_string(r->ParamCount) : std::string());
+  return texts;
+}
+
+}  // namespace
+
+namespace udf_commands {
+
+void CmEditUdfs(TSession& session) {
+  const int keptUdf = ExprThreadContext().CurrentUdf;
+  CloseDataStatus();
+  StopBackgroundFit();
+  const std::vector<std::string> before = FunctionTexts(session.UdfTable);
+  const int result = (new TDlgUDF(MainWindow, session))->Execute();
+  ExprThreadContext().CurrentUdf = keptUdf;
+  CountUdfs(session);
+  if (result == QDialog::Rejected) {
+    // Functions validated before the Cancel keep their changes: fits of their old texts
+    // would now be drawn and evaluated with the new ones.
+    if (FunctionTexts(session.UdfTable) != before) VoidFitResults(session);
+    StartBackgroundFit(session);
+    ShowDataStatus();
+    return;
+  }
+  VoidFitResults(session);
+  if (result == TDlgUDF::kFitResult) {
+    platform::PostCommand(CmFitUserFunctions);
+    return;
+  }
+  StartBackgroundFit(session);
+  ShowDataStatus();
+}
+
+void CmInstallLastUdfs(TSession& session) {
+  CloseDataStatus();
+  StopBackgroundFit();
+  const TUdfInstallResult installed = InstallLastSessionUdfs(SettingsDir);
+  if (installed.read < 1) {
+    // The command is offered only when the file is there: a file that could not be read
+    // is told, and the functions stay as they were.
+    ErrorBox(ToWindow(MainWindow), kInstallCaption,
+             installed.read == kUdfFileMalformed ? "The UDFs of the last session could not be read: the file is damaged."
+                                                 : "The UDFs of the last session could not be read.");
+    StartBackgroundFit(session);
+    ShowDataStatus();
+    return;
+  }
+  // The functions changed: fits of the ones they replaced no longer belong to them.
+  VoidFitResults(session);
+  StartBackgroundFit(session);
+  InfoBox(ToWindow(MainWindow), kInstallCaption,
+          CFormat("Successfully Installed %d of %d UDFs", installed.loaded, installed.read));
+  CountUdfs(session);
+  ShowDataStatus();
+}
+
+}  // namespace udf_commands
+
+void RegisterUserFunctionCommands(TSession& session) {
+  TSession* const s = &session;
+  RegisterCommand(CmUserFunctions, [s] { udf_commands::CmEditUdfs(*s); });
+  RegisterCommand(CmLastSessionUdfs, [s] { udf_commands::CmInstallLastUdfs(*s); });
+}

@@ -1,0 +1,400 @@
+// The "User Defined Functions" dialog and its commands, offscreen with scripted boxes and
+// file dialogs: what the user typed stays in the dialog whatever is refused, files read
+// and written, the library's count, Cancel, and the hand-over to the fit of the functions.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+#include <cstring>
+#include <fstream>
+#include <optional>
+
+#include "app/c_format.h"
+#include "app/data_statistics.h"
+#include "app/prescan_hooks.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/ui/command_ids.h"
+#include "app/ui/command_table.h"
+#include "expr/data_statistics_cells.h"
+#include "expr/expression.h"
+#include "expr/program_slots.h"
+#include "fit/session.h"
+#include "graph3d/graph_options.h"
+#include "platform/file_dialog.h"
+#include "platform/gui_thread.h"
+#include "platform/message_box.h"
+#include "support/scratch_files.h"
+#include "tools/udf/udf_evaluation.h"
+#include "tools/udf/udf_files.h"
+#include "tools/ui/udf_commands.h"
+#include "tools/ui/udf_dialog.h"
+#include "tools/ui/udf_graph.h"
+
+namespace {
+
+class UdfDialogUi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CurrentSettings() = DefaultSettings(1280, 1024);
+    ExprBindDataStats(&session_.DataStats);
+    ExprBindUdfTable(&session_.UdfTable);
+    ExprStartUp();
+    ASSERT_TRUE(session_.Table.AllocPointArray());
+    auto data = session_.Table.XYZData();
+    int n = 0;
+    // z = 1 + 2x + 3y² on a 6 x 6 grid.
+    for (int i = 1; i <= 6; ++i)
+      for (int j = 1; j <= 6; ++j)
+        data[static_cast<std::size_t>(++n)] = {.X = 1.0L * i, .Y = 1.0L * j, .Z = 1 + 2.0L * i + 3.0L * j * j, .W = 1, .Status = kPointActive};
+    SetPointCount(data, n);
+    session_.Table.SetXYZRows(n);
+    ASSERT_EQ(ComputeDataStatistics(session_.Table, session_.DataStats), 36);
+    dir_.emplace("ondravik_udf_dialog");
+  }
+  void TearDown() override {
+    FreeAllUdfs();
+    ExprBindUdfTable(nullptr);
+    ExprBindDataStats(nullptr);
+  }
+
+  TDlgUDF* Open() {
+    auto* d = new TDlgUDF(nullptr, session_);
+    d->show();
+    return d;
+  }
+  static void Type(TDlgUDF* d, const char* text, int count) {
+    d->TextEdit()->setPlainText(text);
+    d->Edit(702)->setText(QString::number(count));
+    ASSERT_TRUE(d->ApplyCountEdit());
+  }
+  std::string File(const char* name) const { return (dir_->Path() / name).string(); }
+
+  TSession session_;
+  std::optional<ScratchDir> dir_;
+};
+
+TEST_F(UdfDialogUi, AFunctionTypedAndAcceptedIsCompiledAndCounted) {
+  auto* d = new TDlgUDF(nullptr, session_);
+  d->show();
+  EXPECT_EQ(d->windowTitle(), "User Defined Function 1");
+  EXPECT_EQ(d->Number()->text(), "1");
+  d->Edit(701)->setText("Paraboloid");
+  Type(d, "z=a0+a1*x+a2*y*y", 3);
+  EXPECT_TRUE(d->Edit(706)->isEnabled());
+  EXPECT_FALSE(d->Edit(707)->isEnabled());
+  d->Button(1)->click();
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+  ASSERT_NE(UdfRecordAt(0), nullptr);
+  EXPECT_TRUE(UdfReadyToFit(0));
+  EXPECT_EQ(std::string(UdfFieldText(UdfRecordAt(0)->Name)), "Paraboloid");
+  // What the user typed is still what the dialog shows.
+  EXPECT_EQ(d->TextEdit()->toPlainText(), "z=a0+a1*x+a2*y*y");
+  delete d;
+}
+
+// A refused function keeps every text the user typed; the box names the fault and its line,
+// and the line is selected.
+TEST_F(UdfDialogUi, ARefusalKeepsTheTextAndSelectsTheLine) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  Type(d, "F1=X*Y\nZ A0+F1\n", 1);
+  d->Button(1)->click();
+  EXPECT_NE(d->result(), QDialog::Accepted);
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].caption, "User Function Validation Error");
+  EXPECT_EQ(answers.Boxes()[0].text, "Equal Sign is Missing\n\nLine 2: Z A0+F1");
+  EXPECT_EQ(d->TextEdit()->toPlainText(), "F1=X*Y\nZ A0+F1\n");
+  EXPECT_EQ(d->TextEdit()->textCursor().selectedText(), "Z A0+F1");
+  EXPECT_EQ(UdfRecordAt(0), nullptr);
+
+  // A start value at its minimum: the start edit of that row takes the focus, its text kept.
+  Type(d, "Z=A0+A1*X+Y", 2);
+  d->Edit(715)->setText("2");
+  d->Edit(705)->setText("2");
+  d->Button(1)->click();
+  EXPECT_EQ(answers.Boxes().back().text, "Parameter Estimate Must Be Greater Than Minimum\n\n#B [A1] Start: 2");
+  EXPECT_TRUE(d->Edit(705)->hasFocus() || QApplication::focusWidget() == nullptr);
+  EXPECT_EQ(d->Edit(705)->text(), "2");
+  delete d;
+}
+
+TEST_F(UdfDialogUi, CountsOutsideOneToTenAreRefusedAndLoweringResetsTheRows) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  Type(d, "Z=A0*X*Y", 4);
+  for (int id : {704, 705, 706, 707}) d->Edit(id)->setText("3");
+  d->Edit(702)->setText("2");
+  ASSERT_TRUE(d->ApplyCountEdit());
+  EXPECT_EQ((QStringList{d->Edit(716)->text(), d->Edit(706)->text(), d->Edit(727)->text(), d->Edit(705)->text()}),
+            (QStringList{"-1E25", "1", "1E25", "3"}));
+  EXPECT_FALSE(d->Edit(706)->isEnabled());
+  for (const char* bad : {"0", "11"}) {
+    d->Edit(702)->setText(bad);
+    EXPECT_FALSE(d->ApplyCountEdit());
+    EXPECT_EQ(d->Edit(702)->text(), "2");
+    EXPECT_EQ(answers.Boxes().back().caption, "Invalid Parameter Count");
+    EXPECT_EQ(answers.Boxes().back().text, "Count Must Be Between 1 and 10");
+  }
+  delete d;
+}
+
+// OK with an empty text deletes the function shown and closes; spaces are a text.
+TEST_F(UdfDialogUi, AnEmptyTextDeletesTheFunctionAndSpacesAreRefused) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  d->SelectUdf(4);
+  Type(d, "Z=A0*X+Y", 1);
+  d->SelectUdf(0);  // function 5 taken
+  ASSERT_NE(UdfRecordAt(4), nullptr);
+  d->SelectUdf(4);
+  EXPECT_EQ(d->windowTitle(), "User Defined Function 5");
+  EXPECT_EQ(d->TextEdit()->toPlainText(), "Z=A0*X+Y\n");
+  d->TextEdit()->setPlainText("   ");
+  d->Button(1)->click();
+  EXPECT_NE(d->result(), QDialog::Accepted);
+  EXPECT_EQ(answers.Boxes().back().text.substr(0, 21), "Equal Sign is Missing");
+  d->TextEdit()->clear();
+  d->Button(1)->click();
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+  EXPECT_EQ(UdfRecordAt(4), nullptr);
+  delete d;
+}
+
+// Cancel after a refusal gives back the function as it stood: a typing slip never costs a
+// function, and the old function still runs.
+TEST_F(UdfDialogUi, CancelAfterARefusalPutsTheFunctionBack) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  Type(d, "Z=A0*X+Y", 1);
+  d->SelectUdf(1);
+  delete d;
+  ASSERT_TRUE(UdfReadyToFit(0));
+  d = Open();
+  Type(d, "Z=A0*X+", 1);
+  d->Button(1)->click();
+  EXPECT_EQ(UdfRecordAt(0), nullptr);
+  d->Button(2)->click();
+  ASSERT_NE(UdfRecordAt(0), nullptr);
+  EXPECT_TRUE(UdfReadyToFit(0));
+  ExprThreadContext().CurrentUdf = 0;
+  ExprThreadContext().ExprVars.A(0) = 2;
+  EXPECT_EQ(EvalUdf1(3, 4), 10.0L);
+  delete d;
+}
+
+// A file that cannot be read is named and leaves the function as it was; one that can is
+// shown. Save writes what Read gives back.
+TEST_F(UdfDialogUi, ReadAndSaveUdfFiles) {
+  platform::ScriptedAnswers answers;
+  platform::ScriptedFiles files;
+  TDlgUDF* d = Open();
+  d->Edit(701)->setText("Bowl");
+  Type(d, "Z=A0+A1*X+A2*Y*Y", 3);
+  files.Answer(File("bowl.udf"));
+  d->Button(14)->click();
+  ASSERT_EQ(files.Requests().size(), 1u);
+  EXPECT_EQ(files.Requests()[0].title, "Save User Function");
+  EXPECT_EQ(files.Requests()[0].filter, "User Function [udf]|*.udf|");
+
+  std::ofstream(File("bad.udf")) << "NAME\r\nnot a count\r\n";
+  d->SelectUdf(1);
+  Type(d, "Z=A0*X*Y", 1);
+  files.Answer(File("bad.udf"));
+  d->Button(13)->click();
+  EXPECT_EQ(files.Requests().back().title, "Read User Function 2");
+  EXPECT_EQ(answers.Boxes().back().caption, File("bad.udf"));
+  EXPECT_EQ(d->TextEdit()->toPlainText(), "Z=A0*X*Y");  // the dialog keeps what was typed
+
+  files.Answer(File("bowl.udf"));
+  d->Button(13)->click();
+  EXPECT_EQ(d->Edit(701)->text(), "Bowl");
+  EXPECT_EQ(d->Edit(702)->text(), "3");
+  EXPECT_EQ(d->TextEdit()->toPlainText(), "Z=A0+A1*X+A2*Y*Y\n");
+  EXPECT_TRUE(d->Edit(706)->isEnabled());
+  d->Button(1)->click();
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+  EXPECT_TRUE(UdfReadyToFit(1));
+  delete d;
+}
+
+// A library of three functions, one with two Z lines: 2 of 3 installed, each refusal named
+// with its function, and the dialog shows the first valid one.
+TEST_F(UdfDialogUi, ALibraryOfThreeWithOneRefusedInstallsTwo) {
+  platform::ScriptedAnswers answers;
+  platform::ScriptedFiles files;
+  TDlgUDF* d = Open();
+  Type(d, "Z=A0*X*Y\nZ=A0", 1);
+  d->SelectUdf(2);  // refused and kept: stays on function 1
+  EXPECT_EQ(d->Current(), 0);
+  delete d;
+  // Build the library from records: 2 (two Z lines), 4 and 9 valid.
+  for (auto [k, text] : {std::pair{2, "Z=A0*X*Y\r\nZ=A0\r\n"}, {4, "Z=A0+X+Y\r\n"}, {9, "Z=A0*X+Y*Y\r\n"}}) {
+    ASSERT_EQ(AllocUdf(k), 1);
+    TUdfRecord& r = *UdfRecordAt(k);
+    std::memcpy(r.Text.data(), text, std::strlen(text));
+    r.ParamCount = 1;
+    std::memcpy(r.MinText[0].data(), "-1e25", 5);
+    std::memcpy(r.StartText[0].data(), "1", 1);
+    std::memcpy(r.MaxText[0].data(), "1e25", 4);
+  }
+  FreeUdf(0);
+  ASSERT_EQ(WriteUdfLibrary(session_.UdfTable, File("three.udl")), 3);
+  FreeAllUdfs();
+  ASSERT_EQ(AllocUdf(7), 1);  // defined before the read, gone after it
+
+  d = Open();
+  files.Answer(File("three.udl"));
+  const std::size_t before = answers.Boxes().size();
+  d->Button(364)->click();
+  const auto boxes = answers.Boxes();
+  ASSERT_EQ(boxes.size(), before + 2);
+  EXPECT_EQ(boxes[before].text.substr(0, 26), "User Defined Function 3\n\nU");
+  EXPECT_EQ(boxes[before + 1].caption, "Read User Function Library");
+  EXPECT_EQ(boxes[before + 1].text, "Successfully Installed 2 of 3 UDFs");
+  EXPECT_EQ(d->Current(), 4);
+  EXPECT_EQ(UdfRecordAt(7), nullptr);
+  EXPECT_NE(UdfRecordAt(2), nullptr);
+  EXPECT_TRUE(UdfReadyToFit(9));
+
+  // A library that cannot be read: named, and every function stays.
+  std::ofstream(File("junk.udl")) << "not a library";
+  files.Answer(File("junk.udl"));
+  d->Button(364)->click();
+  EXPECT_EQ(answers.Boxes().back().caption, File("junk.udl"));
+  EXPECT_TRUE(UdfReadyToFit(9));
+  EXPECT_NE(UdfRecordAt(2), nullptr);
+  delete d;
+}
+
+TEST_F(UdfDialogUi, TheFunctionTextHoldsAtMost1023StoredCharacters) {
+  TDlgUDF* d = Open();
+  d->TextEdit()->setPlainText(QString(1000, 'A'));
+  d->TextEdit()->moveCursor(QTextCursor::End);
+  d->TextEdit()->insertPlainText(QString(20, '\n') + "12345");
+  // 1000 + 2 x 20 line ends would be 1040: the insertion is refused whole.
+  EXPECT_EQ(d->TextEdit()->toPlainText(), QString(1000, 'A'));
+  delete d;
+}
+
+// Command 2184: "Fit &UDFs" voids the fit results and posts the fit of the functions;
+// the fit command is enabled by the functions the dialog left.
+TEST_F(UdfDialogUi, FitUdfsHandsOverToTheFitOfTheFunctions) {
+  platform::ScriptedAnswers answers;
+  std::vector<int> posted;
+  platform::SetCommandTarget([&](int id) { posted.push_back(id); });
+  int voided = 0;
+  const auto keptHook = PrescanHooks().VoidFitResults;
+  PrescanHooks().VoidFitResults = [&](TDataSession& s) { voided += &s == &session_ ? 1 : 100; };
+  QTimer::singleShot(0, [] {
+    auto* d = qobject_cast<TDlgUDF*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    d->TextEdit()->setPlainText("Z=A0+A1*X+A2*Y*Y");
+    d->Edit(702)->setText("3");
+    d->Button(TDlgUDF::kFitResult)->click();
+  });
+  udf_commands::CmEditUdfs(session_);
+  QApplication::processEvents();
+  EXPECT_EQ(posted, std::vector<int>{CmFitUserFunctions});
+  EXPECT_EQ(voided, 1);
+  EXPECT_TRUE(UdfReadyToFit(0));
+  platform::SetCommandTarget(nullptr);
+  PrescanHooks().VoidFitResults = keptHook;
+}
+
+// "&Adjust": the graph's bars and edits move the start values, Find and Update fits them,
+// the derivative table shows their shares, and OK writes the changed ones into the start
+// edits of the dialog.
+TEST_F(UdfDialogUi, AdjustMovesFitsAndWritesBackTheStartValues) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  Type(d, "Z=A0+A1*X+A2*Y*Y", 3);
+  d->Edit(715)->setText("0");
+  d->Edit(705)->setText("2.5");
+  d->Edit(725)->setText("10");
+  d->Edit(706)->setText("0");
+  bool ran = false;
+  QTimer::singleShot(0, [&] {
+    auto* g = qobject_cast<TUDFGraph*>(QApplication::activeModalWidget());
+    ASSERT_NE(g, nullptr);
+    ran = true;
+    QScrollBar* bar = g->Controls().Bar(1);
+    EXPECT_EQ(bar->value(), 25);
+    EXPECT_FALSE(g->Controls().Edit(3)->isEnabled());
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(g->Controls().Edit(1)->text(), "2.6");
+    // The graph follows a second after the last change: ten ticks of its timer.
+    const int refreshes = g->Refreshes();
+    for (int t = 0; t < 9; ++t) g->Tick();
+    EXPECT_EQ(g->Refreshes(), refreshes);
+    g->Tick();
+    EXPECT_EQ(g->Refreshes(), refreshes + 1);
+
+    // The derivative table: the additive A0 is "Constant", A2 at 0 takes no share.
+    QTimer::singleShot(0, [&] {
+      auto* t = qobject_cast<TUDFDeriv*>(QApplication::activeModalWidget());
+      ASSERT_NE(t, nullptr);
+      EXPECT_EQ(t->Static(TUDFDeriv::kFirstRange)->text(), "Constant");
+      EXPECT_EQ(t->Static(TUDFDeriv::kFirstRange + 1)->text(), "5");
+      EXPECT_EQ(t->Static(TUDFDeriv::kFirstPercent + 1)->text(), "11.3");  // 5 · 2.6 · 100 / 115
+      EXPECT_EQ(t->Static(TUDFDeriv::kFirstPercent + 2)->text(), "");
+      EXPECT_EQ(t->Static(TUDFDeriv::kFirstRelative + 2)->text(), "");
+      EXPECT_FALSE(t->Static(TUDFDeriv::kFirstMinimum + 3)->isEnabled());
+      QTest::keyClicks(t->Controls().Edit(2), "1");  // "01" reads 1
+      for (int k = 0; k < 10; ++k) t->Tick();
+      EXPECT_EQ(t->Static(TUDFDeriv::kFirstPercent + 2)->text(), "30.4");
+      t->reject();  // Cancel: the graph's values stand
+    });
+    g->CmDerivatives();
+    EXPECT_EQ(UdfRecordAt(0)->Start[2], 0.0L);
+
+    g->CmFindAndUpdate();
+    EXPECT_EQ((QStringList{g->Controls().Edit(0)->text(), g->Controls().Edit(1)->text(), g->Controls().Edit(2)->text()}),
+              (QStringList{"1", "2", "3"}));
+    EXPECT_NEAR(bar->value(), 20, 1);  // 2 as the fit reached it, truncated
+    g->accept();
+  });
+  d->Button(15)->click();
+  EXPECT_TRUE(ran);
+  EXPECT_EQ((QStringList{d->Edit(704)->text(), d->Edit(705)->text(), d->Edit(706)->text()}),
+            (QStringList{"1", "2", "3"}));
+  EXPECT_EQ(d->TextEdit()->toPlainText(), "Z=A0+A1*X+A2*Y*Y");
+  // No box: the fit converged.
+  EXPECT_TRUE(answers.Boxes().empty()) << answers.Boxes().front().text;
+  delete d;
+}
+
+// Find and Update that runs out of iterations says so, and the parameters it reached are the
+// new start values; a typed text that gives no value changes nothing.
+TEST_F(UdfDialogUi, FindAndUpdateTellsAFitStoppedAtTheIterationLimit) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  Type(d, "Z=A0+A1*X+A2*Y*Y", 3);
+  d->Button(1)->click();
+  ASSERT_EQ(d->result(), QDialog::Accepted);
+  delete d;
+  TGraphOptions options(CurrentSettings(), kGraphUserFunction, kPointsUserFunction, kPlaceUserFunctionGraph);
+  options.Setup().SurfaceFn = [](long double x, long double y) { return EvalUdf1(x, y); };
+  session_.FitOptions.maxIterations = 2;
+  auto* g = new TUDFGraph(nullptr, &options.Setup(), session_, 0);
+  g->show();
+  QTest::keyClicks(g->Controls().Edit(0), "+");  // "1+" gives no value
+  EXPECT_EQ(g->Controls().Edit(0)->text(), "1+");
+  EXPECT_EQ(UdfRecordAt(0)->Start[0], 1.0L);
+  g->CmFindAndUpdate();
+  ASSERT_FALSE(answers.Boxes().empty());
+  EXPECT_EQ(answers.Boxes().back().caption, "Find/Update");
+  EXPECT_EQ(answers.Boxes().back().text.substr(0, 38), "The fit stopped at the iteration limit");
+  EXPECT_NE(UdfRecordAt(0)->Start[1], 1.0L);
+  EXPECT_EQ(g->Controls().Edit(1)->text().toStdString(), CFormat("%.4Lg", UdfRecordAt(0)->Start[1]));
+  delete g;
+}
+
+}  // namespace
