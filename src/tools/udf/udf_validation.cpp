@@ -24,10 +24,6 @@ std::string ShownLine(std::string_view line) {
   return std::string(line.substr(0, kDetailLineChars)) + "...";
 }
 
-std::string LineDetail(int line, std::string_view text) {
-  return CFormat("Line %d: ", line + 1) + ShownLine(text);
-}
-
 TUdfVerdict Refuse(UdfFault fault, const std::string& message) {
   TUdfVerdict v;
   v.fault = fault;
@@ -54,7 +50,7 @@ TUdfVerdict LineFault(UdfFault fault, const std::string& message, int line, std:
   v.field = UdfField::kText;
   v.line = line;
   v.column = column;
-  v.detail = LineDetail(line, text);
+  v.detail = UdfLineDetail(line, text);
   return v;
 }
 
@@ -166,6 +162,10 @@ std::string UdfWeakParameterText(int j) {
       "Parameter %c Makes Less Than 0.001 Fractional Contribution to Equation in Range of Data. "
       "Adjustment is Recommended.",
       'A' + j);
+}
+
+std::string UdfLineDetail(int line, std::string_view text) {
+  return CFormat("Line %d: ", line + 1) + ShownLine(text);
 }
 
 std::string UdfParameterRowLabel(int i) { return CFormat("#%c [A%d]", 'A' + i, i); }

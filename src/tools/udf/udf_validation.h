@@ -19,6 +19,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/xyz_point.h"
@@ -71,6 +72,9 @@ struct TUdfVerdict {
 // "Parameter %c Makes Less Than 0.001 Fractional Contribution to Equation in Range of
 // Data. Adjustment is Recommended." for parameter j (letter 'A' + j).
 std::string UdfWeakParameterText(int j);
+// The detail of a fault in line `line` (0-based) of a text: "Line 2: " and the line (cut
+// at 60 characters).
+std::string UdfLineDetail(int line, std::string_view text);
 // The label of parameter row i: "#A [A0]" .. "#J [A9]".
 std::string UdfParameterRowLabel(int i);
 

@@ -102,7 +102,7 @@ TDlgUDF::TDlgUDF(QWidget* parent, TSession& session) : TDlg(parent), session_(se
   heading->addWidget(new QLabel("UDF", this));
   heading->addWidget(number_);
   heading->addSpacing(12);
-  auto* nameLabel = new QLabel("&Name:", this);
+  auto* nameLabel = new QLabel("Na&me:", this);
   nameLabel->setBuddy(name_);
   heading->addWidget(nameLabel);
   heading->addWidget(name_);
@@ -142,10 +142,13 @@ TDlgUDF::TDlgUDF(QWidget* parent, TSession& session) : TDlg(parent), session_(se
     connect(b, &QPushButton::clicked, this, [this, g] { CmInsertFunction(g); });
     pickers->addWidget(b, g / 4, g % 4);
   }
+  auto* textLabel = new QLabel("&Function: one Z= line, F1= .. F9= lines", this);
+  textLabel->setBuddy(text_);
   auto* textLayout = new QVBoxLayout;
+  textLayout->addWidget(textLabel);
   textLayout->addLayout(textRow, 1);
   textLayout->addLayout(pickers);
-  auto* textBox = new QGroupBox("Function (Z= line, F1= .. F9= lines)", this);
+  auto* textBox = new QGroupBox(this);
   textBox->setLayout(textLayout);
 
   // The parameters: minimum, start and maximum expression of A0..A9.
@@ -228,6 +231,19 @@ TDlgUDF::TDlgUDF(QWidget* parent, TSession& session) : TDlg(parent), session_(se
   layout->addLayout(chooser);
   layout->addLayout(columns, 1);
   layout->addLayout(endings);
+
+  // The keyboard goes from the name to the count, the text and the rows, then the buttons.
+  QWidget* previous = name_;
+  for (QWidget* w : std::initializer_list<QWidget*>{countEdit_, text_}) {
+    setTabOrder(previous, w);
+    previous = w;
+  }
+  for (std::size_t i = 0; i < kUdfMaxParams; ++i) {
+    for (QWidget* w : {min_[i], start_[i], max_[i]}) {
+      setTabOrder(previous, w);
+      previous = w;
+    }
+  }
 
   // The dialog starts on function 1.
   ShowFunction(0);
@@ -396,8 +412,12 @@ bool TDlgUDF::TakeCurrent() {
   return ValidateWithBusyWindow();
 }
 
-void TDlgUDF::ShowVerdict(const TUdfVerdict& verdict) {
-  if (verdict.caption.empty()) return;  // valid, without a warning
+void TDlgUDF::ShowVerdict(const TUdfVerdict& shown) {
+  if (shown.caption.empty()) return;  // valid, without a warning
+  TUdfVerdict verdict = shown;
+  // The record holds the text in upper case: the box names the line as the user typed it.
+  const QTextBlock typed = text_->document()->findBlockByNumber(verdict.line);
+  if (verdict.line >= 0 && typed.isValid()) verdict.detail = UdfLineDetail(verdict.line, ToCp1252(typed.text()));
   ErrorBox(ToWindow(this), verdict.caption, verdict.BoxText());
   if (verdict.Valid()) return;
   QLineEdit* limit = nullptr;
