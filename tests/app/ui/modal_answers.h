@@ -4,10 +4,22 @@
 #pragma once
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QTimer>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
+
+// Runs the event loop until `until` holds (a minute at most); false when it never did.
+inline bool PumpUntil(const std::function<bool()>& until) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!until()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
 
 template <typename Dialog>
 class ModalAnswer {

@@ -83,16 +83,6 @@ class ManualTimers : public platform::TimerService {
   std::map<int, std::pair<int, std::function<void()>>> timers_;
 };
 
-// Runs the event loop until `until` holds (a minute at most).
-bool PumpUntil(const std::function<bool()>& until) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (!until()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
-
 class FitRoad : public ::testing::Test {
  protected:
   void SetUp() override {

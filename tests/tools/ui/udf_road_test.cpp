@@ -42,15 +42,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool PumpUntil(const std::function<bool()>& until) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (!until()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
-
 class UdfRoad : public ::testing::Test {
  protected:
   void SetUp() override {
