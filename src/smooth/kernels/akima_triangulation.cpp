@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -161,9 +160,16 @@ class MinTree {
 
 // The triangles on each side, kept up to date as triangles are added and changed: the
 // published search scans every triangle from the last for the two that hold both end points.
+// An open-addressing table of sides; a side that loses its triangles keeps its slot until
+// the table grows, which drops such sides.
 class SideMap {
  public:
-  explicit SideMap(int ndp) { map_.reserve(static_cast<std::size_t>(3 * ndp)); }
+  explicit SideMap(int ndp) {
+    std::size_t capacity = 16;
+    while (capacity < 8 * static_cast<std::size_t>(ndp)) capacity *= 2;
+    slots_.resize(capacity);
+    mask_ = capacity - 1;
+  }
 
   void Link(int t, const int* v) {
     Add(v[0], v[1], t);
@@ -177,16 +183,15 @@ class SideMap {
   }
   // The two highest-numbered triangles on side a-b, the higher first; false with fewer.
   bool Pair(int a, int b, int& t1, int& t2) const {
-    const auto it = map_.find(Key(a, b));
-    if (it == map_.end() || it->second.count < 2) return false;
-    const Entry& e = it->second;
+    const Slot* e = Find(Key(a, b));
+    if (!e || e->count < 2) return false;
     t1 = t2 = 0;
-    for (int i = 0; i < e.count; ++i) {
-      if (e.t[i] > t1) {
+    for (int i = 0; i < e->count; ++i) {
+      if (e->t[i] > t1) {
         t2 = t1;
-        t1 = e.t[i];
-      } else if (e.t[i] > t2) {
-        t2 = e.t[i];
+        t1 = e->t[i];
+      } else if (e->t[i] > t2) {
+        t2 = e->t[i];
       }
     }
     return true;
@@ -195,8 +200,9 @@ class SideMap {
  private:
   // A side is shared by at most two triangles of a triangulation; room for more keeps an
   // impossible case harmless.
-  struct Entry {
-    int t[4];
+  struct Slot {
+    std::uint64_t key = 0;  // 0: empty (point numbers start at 1)
+    int t[4] = {};
     int count = 0;
   };
   static std::uint64_t Key(int a, int b) {
@@ -204,22 +210,59 @@ class SideMap {
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32) |
            static_cast<std::uint32_t>(b);
   }
+  std::size_t Home(std::uint64_t key) const {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask_;
+  }
+  const Slot* Find(std::uint64_t key) const {
+    for (std::size_t i = Home(key);; i = (i + 1) & mask_) {
+      const Slot& s = slots_[i];
+      if (s.key == key) return &s;
+      if (s.key == 0) return nullptr;
+    }
+  }
   void Add(int a, int b, int t) {
-    Entry& e = map_[Key(a, b)];
-    if (e.count < 4) e.t[e.count++] = t;
+    const std::uint64_t key = Key(a, b);
+    std::size_t i = Home(key);
+    while (slots_[i].key != key && slots_[i].key != 0) i = (i + 1) & mask_;
+    if (slots_[i].key == 0) {
+      if (2 * (used_ + 1) > slots_.size()) {
+        Grow();
+        Add(a, b, t);
+        return;
+      }
+      ++used_;
+    }
+    Slot& s = slots_[i];
+    s.key = key;
+    if (s.count < 4) s.t[s.count++] = t;
+  }
+  // Twice the room, keeping only the sides that still have triangles.
+  void Grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    mask_ = slots_.size() - 1;
+    used_ = 0;
+    for (const Slot& s : old) {
+      if (s.key == 0 || s.count == 0) continue;
+      std::size_t i = Home(s.key);
+      while (slots_[i].key != 0) i = (i + 1) & mask_;
+      slots_[i] = s;
+      ++used_;
+    }
   }
   void Remove(int a, int b, int t) {
-    const auto it = map_.find(Key(a, b));
-    if (it == map_.end()) return;
-    Entry& e = it->second;
-    for (int i = 0; i < e.count; ++i) {
-      if (e.t[i] == t) {
-        e.t[i] = e.t[--e.count];
+    Slot* s = const_cast<Slot*>(Find(Key(a, b)));
+    if (!s) return;
+    for (int i = 0; i < s->count; ++i) {
+      if (s->t[i] == t) {
+        s->t[i] = s->t[--s->count];
         break;
       }
     }
   }
-  std::unordered_map<std::uint64_t, Entry> map_;
+  std::vector<Slot> slots_;
+  std::size_t mask_ = 0;
+  std::size_t used_ = 0;
 };
 
 // The vertex of a triangle that is neither a nor b.
