@@ -122,6 +122,7 @@ void TNParm3D::FreeWork() {
   zd_ = {};
   wk_ = {};
   iwk_ = {};
+  akimaPoints_.reset();
 }
 
 int TNParm3D::Setup() {
@@ -141,6 +142,16 @@ int TNParm3D::Setup() {
       case kNPWatson:
         result = SetupWatson();
         break;
+      case kNPAkima1:
+      case kNPAkima1Fixed:
+        result = SetupAkima1();
+        break;
+      case kNPAkima2:
+        result = SetupAkima2();
+        break;
+      case kNPPreusser:
+        result = SetupPreusser();
+        break;
       case kNPRenka1:
         result = SetupRenka(false, 2, option1_, option2_);
         break;
@@ -159,7 +170,6 @@ int TNParm3D::Setup() {
         break;
       default:
         if (IsExtensionCode(method_)) result = SetupExtension();
-        // The Akima and Preusser codes have no driver in this build: their set-up fails.
         break;
     }
   }
@@ -339,6 +349,9 @@ long double TNParm3D::EvalMode(long double x, long double y, int mode) {
   if (method_ == kNPRenka2) return EvalShepard2(x, y, mode);
   if (method_ == kNPRenka3) return EvalShepard3(x, y, mode);
   if (method_ == kNPWatson) return EvalWatson(x, y, kDerivValue);
+  if (method_ == kNPAkima1 || method_ == kNPAkima1Fixed) return EvalAkima1(x, y, mode);
+  if (method_ == kNPAkima2) return EvalAkima2(x, y, mode);
+  if (method_ == kNPPreusser) return EvalPreusser(x, y, mode);
   return 0.0L;
 }
 
@@ -382,6 +395,8 @@ std::vector<long double> TNParm3D::GridMode(int nx, int ny, std::span<const long
   if (method_ == kNPRenka2) return GridShepard2(nx, ny, xs, ys, mode);
   if (method_ == kNPRenka3) return GridShepard3(nx, ny, xs, ys, mode);
   if (method_ == kNPWatson && mode == kDerivValue) return GridWatson(nx, ny, xs, ys, mode);
+  if (method_ == kNPAkima1 || method_ == kNPAkima1Fixed) return GridAkima1(nx, ny, xs, ys, mode);
+  if (method_ == kNPAkima2 || method_ == kNPPreusser) return GridAkimaPreusser(nx, ny, xs, ys, mode);
   if (method_ < 0 || method_ >= kNPMethodCount || (method_ == kNPWatson && mode != kDerivValue))
     return GridByPoints(nx, ny, xs, ys, mode);
   return {};  // a code without a driver in this build: no surface

@@ -38,6 +38,7 @@
 #include "app/xyz_point.h"
 #include "smooth/engines/loess_smoother.h"
 #include "smooth/kernels/natural_neighbour.h"
+#include "smooth/kernels/akima_interpolation.h"
 
 // Derivative modes of every evaluation.
 enum TDerivMode : int {
@@ -151,6 +152,8 @@ class TNParm3D {
   // smoothing result. Empty when the current set-up holds no triangulation.
   PointTable SmoothedData();
 
+  // The integer work buffer's length (the Akima I kernel's set-up for points or a grid).
+  std::size_t IntWorkSize() const { return iwk_.size(); }
   // Whether the last set-up left a surface to evaluate.
   bool HasSurface() const { return !xd_.empty(); }
   int Method() const { return method_; }
@@ -216,6 +219,18 @@ class TNParm3D {
   long double EvalWatson(long double x, long double y, int mode);
   std::vector<long double> GridWatson(int nx, int ny, std::span<const long double> xs,
                                       std::span<const long double> ys, int mode);
+  // Akima and Preusser drivers (codes 0, 20, 1, 2).
+  [[nodiscard]] int SetupAkima1();
+  [[nodiscard]] int SetupAkima2();
+  [[nodiscard]] int SetupPreusser();
+  long double EvalAkima1(long double x, long double y, int mode);
+  long double EvalAkima2(long double x, long double y, int mode);
+  long double EvalPreusser(long double x, long double y, int mode);
+  std::vector<long double> GridAkima1(int nx, int ny, std::span<const long double> xs,
+                                      std::span<const long double> ys, int mode);
+  // Codes 1 and 2: one library call per node.
+  std::vector<long double> GridAkimaPreusser(int nx, int ny, std::span<const long double> xs,
+                                             std::span<const long double> ys, int mode);
 
   // Extension drivers (codes 8..15).
   [[nodiscard]] int SetupExtension();
@@ -244,6 +259,10 @@ class TNParm3D {
   std::vector<double> xd_, yd_, zd_, wk_;
   std::vector<int> iwk_;
   int firstCall_ = 1;
+  // Akima I: the close-point count, and the single-point evaluator over the kernel's last
+  // set-up (the numbers of its MD 2 call without estimating the derivatives again).
+  int neighbourCount_ = 0;
+  std::unique_ptr<TAkimaPointEvaluator> akimaPoints_;
   int extMethodCount_ = 0;
   // The natural-neighbour interpolators of code 6, this engine's own.
   TWatsonSlots watson_;

@@ -1,0 +1,223 @@
+// The engine's Akima I, Akima II and Preusser methods: their set-up limits, exact nodes and
+// planes through the engine, derivatives in the data's units, the reuse of the Akima kernel's
+// work between points and grids, the missing value for points a method cannot evaluate, and
+// missing library entries.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "app/long_double.h"
+#include "smooth/engines/scattered_engine.h"
+#include "smooth/kernels/akima_interpolation.h"
+#include "smooth/libs/numerical_library.h"
+#include "smooth_test_support.h"
+
+namespace {
+
+using smooth_test::Scattered;
+using smooth_test::ScopedNumLib;
+using smooth_test::Table;
+using smooth_test::TPoint;
+
+long double Plane(long double x, long double y) { return 2.5L - 1.5L * x + 0.75L * y; }
+long double Wavy(long double x, long double y) { return std::sin(3 * x) * std::cos(2 * y); }
+
+struct Method {
+  const char* name;
+  int code, option1, option2;
+};
+const Method kMethods[] = {{"Akima I", kNPAkima1, 1, 5},
+                           {"Akima I (20)", kNPAkima1Fixed, 0, 0},
+                           {"Akima II", kNPAkima2, 1, 9},
+                           {"Preusser C1", kNPPreusser, 1, 3},
+                           {"Preusser C2", kNPPreusser, 2, 3}};
+
+TEST(AkimaPreusserDrivers, NodesExactAndPlanesReproducedInDataUnits) {
+  // A plane over x in [-3, 3] and y in [10, 10.5]: the unit coordinates stretch the axes
+  // differently, so the slopes come back only when the derivatives are rescaled.
+  PointTable data = Table(Scattered(200, 11, Plane, -3, 6, 10, 0.5L));
+  const long double want[6] = {0, -1.5L, 0.75L, 0, 0, 0};
+  for (const Method& m : kMethods) {
+    TNParm3D engine(data, m.code, m.option1, m.option2, false);
+    ASSERT_TRUE(engine.HasSurface()) << m.name;
+    EXPECT_EQ(engine.Sse(), 0.0L) << m.name;
+    for (int i = 1; i <= 200; i += 7) {
+      const TXYZPoint& p = data[static_cast<std::size_t>(i)];
+      EXPECT_NEAR(static_cast<double>(engine.EvalAt(p.X, p.Y)), static_cast<double>(p.Z), 1e-9)
+          << m.name;
+    }
+    for (long double x = -4; x <= 4; x += 0.5L)
+      for (long double y = 9.8L; y <= 10.7L; y += 0.1L) {
+        EXPECT_NEAR(static_cast<double>(engine.EvalAt(x, y)), static_cast<double>(Plane(x, y)), 1e-8)
+            << m.name << " at " << static_cast<double>(x) << ", " << static_cast<double>(y);
+        for (int mode = 1; mode < 6; ++mode)
+          EXPECT_NEAR(static_cast<double>(engine.EvalMode(x, y, mode)), static_cast<double>(want[mode]),
+                      1e-6)
+              << m.name << " mode " << mode;
+      }
+  }
+}
+
+TEST(AkimaPreusserDrivers, DerivativesComeBackInDataUnits) {
+  const std::vector<TPoint> points = Scattered(80, 4, Wavy);
+  std::vector<TPoint> stretched = points;
+  for (TPoint& p : stretched) p.x *= 1000;
+  PointTable data = Table(points), wide = Table(stretched);
+  // x scaled by 1000 divides d/dx by 1000, d2/dx2 by 10^6 and d2/dxdy by 1000.
+  const long double factor[6] = {1, 1e3L, 1, 1e6L, 1, 1e3L};
+  for (const Method& m : kMethods) {
+    TNParm3D a(data, m.code, m.option1, m.option2, false);
+    TNParm3D b(wide, m.code, m.option1, m.option2, false);
+    for (const long double x : {0.21L, 0.5L, 0.83L, 1.2L})
+      for (const long double y : {0.3L, 0.66L, -0.1L})
+        for (int mode = 0; mode < 6; ++mode) {
+          const long double want = a.EvalMode(x, y, mode) / factor[mode];
+          EXPECT_NEAR(static_cast<double>(b.EvalMode(1000 * x, y, mode)), static_cast<double>(want),
+                      1e-7 * std::max(1.0, std::fabs(static_cast<double>(want))))
+              << m.name << " mode " << mode;
+        }
+  }
+}
+
+TEST(AkimaPreusserDrivers, SetUpLimits) {
+  // Akima II needs ten points; Akima I on four points uses three close points; Preusser fails
+  // on points on one line, as does Akima II.
+  PointTable nine = Table(Scattered(9, 8, Wavy)), ten = Table(Scattered(10, 8, Wavy));
+  EXPECT_FALSE(TNParm3D(nine, kNPAkima2, 1, 9, false).HasSurface());
+  TNParm3D akima2(ten, kNPAkima2, 1, 9, false);
+  EXPECT_TRUE(akima2.HasSurface());
+  EXPECT_EQ(akima2.Option2(), 9);
+
+  const std::vector<TPoint> four = {{0, 0, 1}, {1, 0.1L, 2}, {0.9L, 1, 4}, {0.1L, 0.8L, 3}};
+  PointTable quad = Table(four);
+  TNParm3D akima1(quad, kNPAkima1, 1, 5, false);
+  EXPECT_EQ(akima1.Option2(), 3);
+  // The kernel over the engine's merged points (both ranges 0..1: unit coordinates).
+  std::vector<double> x, y, z;
+  for (int i = 1; i <= 4; ++i) {
+    const TXYZPoint& p = akima1.Working()[static_cast<std::size_t>(i)];
+    x.push_back(static_cast<double>(p.X));
+    y.push_back(static_cast<double>(p.Y));
+    z.push_back(static_cast<double>(p.Z));
+  }
+  std::vector<int> iwk(AkimaIntWorkSize(3, 4, 1, 1));
+  std::vector<double> wk(AkimaRealWorkSize(4));
+  std::vector<double> u = {0.4}, v = {0.45}, out(1);
+  ASSERT_EQ(AkimaGridInterpolate(kAkimaNewPoints, 3, 4, x, y, z, 1, 1, u, v, out, iwk, wk, 0), 1);
+  EXPECT_NEAR(static_cast<double>(akima1.EvalAt(0.4L, 0.45L)), out[0], 1e-12);
+
+  std::vector<TPoint> line;
+  for (int i = 0; i < 12; ++i) line.push_back({i * 0.5L, 1 - i * 0.25L, i * 1.0L});
+  PointTable collinear = Table(line);
+  for (const Method& m : kMethods) {
+    TNParm3D engine(collinear, m.code, m.option1, m.option2, false);
+    if (m.code == kNPAkima1 || m.code == kNPAkima1Fixed) {
+      // Akima I sets up without the kernel; every point it then cannot evaluate is missing.
+      EXPECT_TRUE(IsMissingValue(engine.EvalAt(1, 0.5L))) << m.name;
+      const std::vector<long double> axis = {0, 1, 2};
+      EXPECT_TRUE(engine.EvalGrid(3, 3, axis, axis).empty()) << m.name;
+      EXPECT_TRUE(IsMissingValue(engine.EvalAt(1, 0.5L))) << m.name;
+    } else {
+      EXPECT_FALSE(engine.HasSurface()) << m.name;
+    }
+  }
+}
+
+TEST(AkimaPreusserDrivers, AkimaGridSetsTheKernelUpAgainAndPointsReuseIt) {
+  PointTable data = Table(Scattered(60, 9, Wavy));
+  TNParm3D engine(data, kNPAkima1, 1, 5, false);
+  EXPECT_EQ(engine.IntWorkSize(), 0u);
+  const long double before = engine.EvalAt(0.37L, 0.61L);
+  EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 1, 1));  // MD 1 for the first point
+  std::vector<long double> axis;
+  for (int i = 0; i < 9; ++i) axis.push_back(0.1L * i);
+  const std::vector<long double> grid = engine.EvalGrid(9, 9, axis, axis);
+  ASSERT_EQ(grid.size(), 81u);
+  EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 9, 9));  // MD 1 anew for the grid
+  // The next points reuse the grid's set-up (MD 2): no new work, the same surface.
+  EXPECT_NEAR(static_cast<double>(engine.EvalAt(0.37L, 0.61L)), static_cast<double>(before), 1e-14);
+  EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 9, 9));
+  for (int j = 0; j < 9; ++j)
+    for (int i = 0; i < 9; ++i)
+      EXPECT_NEAR(static_cast<double>(engine.EvalAt(axis[static_cast<std::size_t>(i)], axis[static_cast<std::size_t>(j)])),
+                  static_cast<double>(grid[static_cast<std::size_t>(j * 9 + i)]), 1e-12);
+}
+
+TEST(AkimaPreusserDrivers, GridsMatchThePointEvaluations) {
+  PointTable data = Table(Scattered(70, 12, Wavy));
+  std::vector<long double> axis;
+  for (int i = 0; i < 7; ++i) axis.push_back(-0.2L + 0.23L * i);
+  for (const Method& m : kMethods) {
+    TNParm3D engine(data, m.code, m.option1, m.option2, false);
+    for (int mode = 0; mode < 6; ++mode) {
+      const std::vector<long double> grid = engine.GridMode(7, 7, axis, axis, mode);
+      ASSERT_EQ(grid.size(), 49u) << m.name;
+      for (int j = 0; j < 7; ++j)
+        for (int i = 0; i < 7; ++i) {
+          const long double point = engine.EvalMode(axis[static_cast<std::size_t>(i)],
+                                                    axis[static_cast<std::size_t>(j)], mode);
+          EXPECT_NEAR(static_cast<double>(grid[static_cast<std::size_t>(j * 7 + i)]),
+                      static_cast<double>(point), 1e-9 * std::max(1.0, std::fabs(static_cast<double>(point))))
+              << m.name << " mode " << mode;
+        }
+    }
+  }
+}
+
+// Preusser point entries that answer a chosen status with the value 0.75.
+int g_status = 0;
+void StatusPoint(int, const double*, const double*, const double*, double, double, const double*,
+                 const int*, int&, double& pz, int, int, int& ier) {
+  pz = 0.75;
+  ier = g_status;
+}
+
+TEST(AkimaPreusserDrivers, PreusserStatusTwoKeepsTheValueAndOneIsMissing) {
+  TNumLibTable table = BuiltInNumLib();
+  ServeNumLibEntry<TNumLibEntry::c1pnt>(table, &StatusPoint);
+  ScopedNumLib library(table);
+  PointTable data = Table(Scattered(30, 2, Wavy));
+  TNParm3D engine(data, kNPPreusser, 1, 3, false);
+  ASSERT_TRUE(engine.HasSurface());
+  g_status = 2;
+  EXPECT_EQ(engine.EvalAt(5, 5), 0.75L);
+  g_status = 1;
+  EXPECT_TRUE(IsMissingValue(engine.EvalAt(5, 5)));
+  const std::vector<long double> axis = {0, 1};
+  const std::vector<long double> grid = engine.EvalGrid(2, 2, axis, axis);
+  ASSERT_EQ(grid.size(), 4u);
+  for (long double v : grid) EXPECT_TRUE(IsMissingValue(v));
+}
+
+TEST(AkimaPreusserDrivers, PointsBeyondTheHullAreExtrapolated) {
+  PointTable data = Table(Scattered(50, 6, Wavy));
+  for (const Method& m : kMethods) {
+    TNParm3D engine(data, m.code, m.option1, m.option2, false);
+    for (const long double x : {-0.5L, 1.6L})
+      EXPECT_TRUE(IsUsableValue(engine.EvalAt(x, 0.3L))) << m.name;
+  }
+}
+
+TEST(AkimaPreusserDrivers, MissingLibraryEntriesFailTheSetUp) {
+  PointTable data = Table(Scattered(30, 2, Wavy));
+  struct Case {
+    TNumLibEntry missing;
+    Method method;
+  };
+  const Case cases[] = {{TNumLibEntry::sdbi3p, kMethods[2]},
+                        {TNumLibEntry::c1ini, kMethods[3]},
+                        {TNumLibEntry::c2ini, kMethods[4]}};
+  for (const Case& c : cases) {
+    TNumLibTable table = BuiltInNumLib();
+    table[c.missing] = nullptr;
+    ScopedNumLib library(table);
+    TNParm3D engine(data, c.method.code, c.method.option1, c.method.option2, false);
+    EXPECT_FALSE(engine.HasSurface()) << c.method.name;
+    EXPECT_EQ(engine.EvalAt(0.5L, 0.5L), 0.0L) << c.method.name;
+    const std::vector<long double> axis = {0, 1};
+    EXPECT_TRUE(engine.EvalGrid(2, 2, axis, axis).empty()) << c.method.name;
+  }
+}
+
+}  // namespace
