@@ -2,6 +2,7 @@
 // numerical library installed for the length of a test.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -12,6 +13,43 @@
 #include "smooth/libs/numerical_library.h"
 
 namespace smooth_test {
+
+// A polynomial sum a[p][q] x^p y^q of degree at most 6 in each variable, with its partial
+// derivatives and its integral over a rectangle in closed form.
+struct TPolynomial2 {
+  std::array<std::array<double, 7>, 7> a{};
+
+  static double DerivedPower(int p, int d, double x) {
+    if (d > p) return 0;
+    double f = 1;
+    for (int r = 0; r < d; ++r) f *= p - r;
+    return f * std::pow(x, p - d);
+  }
+  double Der(int dx, int dy, double x, double y) const {
+    double s = 0;
+    for (int p = 0; p < 7; ++p)
+      for (int q = 0; q < 7; ++q)
+        if (a[p][q] != 0) s += a[p][q] * DerivedPower(p, dx, x) * DerivedPower(q, dy, y);
+    return s;
+  }
+  double Value(double x, double y) const { return Der(0, 0, x, y); }
+  double Integral(double x1, double x2, double y1, double y2) const {
+    double s = 0;
+    for (int p = 0; p < 7; ++p)
+      for (int q = 0; q < 7; ++q)
+        s += a[p][q] * (std::pow(x2, p + 1) - std::pow(x1, p + 1)) / (p + 1) *
+             (std::pow(y2, q + 1) - std::pow(y1, q + 1)) / (q + 1);
+    return s;
+  }
+};
+
+// A polynomial of full degree dx in x and dy in y with seeded coefficients.
+inline TPolynomial2 FullDegreePolynomial(int dx, int dy, double seed = 1.0) {
+  TPolynomial2 p;
+  for (int i = 0; i <= dx; ++i)
+    for (int j = 0; j <= dy; ++j) p.a[i][j] = std::sin(seed + 3 * i + 7 * j);
+  return p;
+}
 
 struct TPoint {
   long double x, y, z;

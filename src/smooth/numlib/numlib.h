@@ -13,6 +13,9 @@
 #include <cstddef>
 #include <string_view>
 
+#include "smooth/numlib/akima_grid.h"
+#include "smooth/numlib/bspline_knots.h"
+#include "smooth/numlib/bspline_surface.h"
 #include "smooth/numlib/constraint_curves.h"
 #include "smooth/numlib/shepard.h"
 #include "smooth/numlib/tension_factors.h"
@@ -129,24 +132,35 @@ struct TNumLibSignature<TNumLibEntry::SurfInt> {
                        const double* ys, double* out, int ldf);
 };
 
-// The Shepard family (shepard.h): set-ups and evaluators, argument lists as there.
-#define ONDRAVIK_SHEPARD_ENTRY(name)            \
+// The tensor-product B-spline routines (bspline_surface.h, bspline_knots.h) and Akima's
+// rectangular-grid surface (akima_grid.h), argument lists as there.
+#define ONDRAVIK_SAME_ENTRY(name)               \
   template <>                                   \
   struct TNumLibSignature<TNumLibEntry::name> { \
     using Type = decltype(&::name);             \
   };
-ONDRAVIK_SHEPARD_ENTRY(qshep2)
-ONDRAVIK_SHEPARD_ENTRY(qs2val)
-ONDRAVIK_SHEPARD_ENTRY(qs2grd)
-ONDRAVIK_SHEPARD_ENTRY(cshep2)
-ONDRAVIK_SHEPARD_ENTRY(cs2val)
-ONDRAVIK_SHEPARD_ENTRY(cs2grd)
-ONDRAVIK_SHEPARD_ENTRY(cs2hes)
-ONDRAVIK_SHEPARD_ENTRY(tshep2)
-ONDRAVIK_SHEPARD_ENTRY(ts2val)
-ONDRAVIK_SHEPARD_ENTRY(ts2grd)
-ONDRAVIK_SHEPARD_ENTRY(ts2hes)
-#undef ONDRAVIK_SHEPARD_ENTRY
+ONDRAVIK_SAME_ENTRY(BSOpk)
+ONDRAVIK_SAME_ENTRY(BSInt2)
+ONDRAVIK_SAME_ENTRY(BSLsq2)
+ONDRAVIK_SAME_ENTRY(BSVal2)
+ONDRAVIK_SAME_ENTRY(BSDer2)
+ONDRAVIK_SAME_ENTRY(BSGEvl)
+ONDRAVIK_SAME_ENTRY(BSItg2)
+ONDRAVIK_SAME_ENTRY(rgbi3p)
+
+// The Shepard family (shepard.h): set-ups and evaluators, argument lists as there.
+ONDRAVIK_SAME_ENTRY(qshep2)
+ONDRAVIK_SAME_ENTRY(qs2val)
+ONDRAVIK_SAME_ENTRY(qs2grd)
+ONDRAVIK_SAME_ENTRY(cshep2)
+ONDRAVIK_SAME_ENTRY(cs2val)
+ONDRAVIK_SAME_ENTRY(cs2grd)
+ONDRAVIK_SAME_ENTRY(cs2hes)
+ONDRAVIK_SAME_ENTRY(tshep2)
+ONDRAVIK_SAME_ENTRY(ts2val)
+ONDRAVIK_SAME_ENTRY(ts2grd)
+ONDRAVIK_SAME_ENTRY(ts2hes)
+#undef ONDRAVIK_SAME_ENTRY
 
 // Stores a routine under its entry, checked against the entry's signature.
 template <TNumLibEntry E>

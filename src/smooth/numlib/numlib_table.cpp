@@ -34,5 +34,13 @@ TNumLibTable BuiltInNumLib() {
   ServeNumLibEntry<TNumLibEntry::ts2val>(table, &ts2val);
   ServeNumLibEntry<TNumLibEntry::ts2grd>(table, &ts2grd);
   ServeNumLibEntry<TNumLibEntry::ts2hes>(table, &ts2hes);
+  ServeNumLibEntry<TNumLibEntry::BSOpk>(table, &BSOpk);
+  ServeNumLibEntry<TNumLibEntry::BSInt2>(table, &BSInt2);
+  ServeNumLibEntry<TNumLibEntry::BSLsq2>(table, &BSLsq2);
+  ServeNumLibEntry<TNumLibEntry::BSVal2>(table, &BSVal2);
+  ServeNumLibEntry<TNumLibEntry::BSDer2>(table, &BSDer2);
+  ServeNumLibEntry<TNumLibEntry::BSGEvl>(table, &BSGEvl);
+  ServeNumLibEntry<TNumLibEntry::BSItg2>(table, &BSItg2);
+  ServeNumLibEntry<TNumLibEntry::rgbi3p>(table, &rgbi3p);
   return table;
 }
