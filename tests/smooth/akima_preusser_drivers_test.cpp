@@ -1,9 +1,11 @@
-// The engine's Akima I, Akima II and Preusser methods: their set-up limits, exact nodes and
-// planes through the engine, derivatives in the data's units, the reuse of the Akima kernel's
-// work between points and grids, the missing value for points a method cannot evaluate, and
-// missing library entries.
+// The engine's Akima I, Akima II and Preusser methods: their set-up limits, exact nodes,
+// planes and the polynomials of each method's degree through the engine, derivatives in the
+// data's units, surfaces that scale with z, the reuse of the Akima kernel's work between
+// points and grids, the missing value for points a method cannot evaluate, missing library
+// entries and hostile data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -59,6 +61,72 @@ TEST(AkimaPreusserDrivers, NodesExactAndPlanesReproducedInDataUnits) {
   }
 }
 
+// A polynomial of data coordinates with its derivative modes 0..5, as sums of terms
+// c x^i y^j: the degree each method reproduces exactly (Akima II cubics, Preusser C1
+// quadratics from its quadratic derivative estimates, Preusser C2 quartics).
+struct Poly {
+  struct Term {
+    long double c;
+    int i, j;
+  };
+  std::vector<Term> terms;
+  long double D(int mode, long double x, long double y) const {
+    static constexpr int kOrder[6][2] = {{0, 0}, {1, 0}, {0, 1}, {2, 0}, {0, 2}, {1, 1}};
+    const int dx = kOrder[mode][0], dy = kOrder[mode][1];
+    long double sum = 0;
+    for (const Term& t : terms) {
+      if (t.i < dx || t.j < dy) continue;
+      long double c = t.c;
+      for (int k = 0; k < dx; ++k) c *= t.i - k;
+      for (int k = 0; k < dy; ++k) c *= t.j - k;
+      sum += c * std::pow(x, t.i - dx) * std::pow(y, t.j - dy);
+    }
+    return sum;
+  }
+};
+
+TEST(AkimaPreusserDrivers, PolynomialsOfEachMethodsDegreeAreReproducedInDataUnits) {
+  // Axes of very different lengths away from 0: the unit coordinates scale and shift them.
+  // The centre is (2, 5), the extents 4 by 0.5, so the polynomials stay of moderate size.
+  const Poly cubic{{{0.7L, 0, 0}, {-1.2L, 1, 0}, {0.4L, 0, 1}, {0.3L, 2, 0}, {-0.9L, 1, 1},
+                    {1.3L, 0, 2}, {-0.05L, 3, 0}, {0.2L, 2, 1}, {0.6L, 1, 2}, {-0.8L, 0, 3}}};
+  Poly quadratic, quartic = cubic;
+  for (const Poly::Term& t : cubic.terms)
+    if (t.i + t.j <= 2) quadratic.terms.push_back(t);
+  quartic.terms.insert(quartic.terms.end(), {{0.01L, 4, 0}, {-0.03L, 3, 1}, {0.05L, 2, 2},
+                                              {0.2L, 1, 3}, {-0.4L, 0, 4}});
+  struct Case {
+    Method method;
+    const Poly* poly;
+  };
+  const Case cases[] = {{kMethods[2], &cubic}, {kMethods[3], &quadratic}, {kMethods[4], &quartic}};
+  for (const Case& c : cases) {
+    auto f = [&c](long double x, long double y) { return c.poly->D(0, x - 2, y - 5); };
+    PointTable data = Table(Scattered(150, 31, f, 0, 4, 4.75L, 0.5L));
+    TNParm3D engine(data, c.method.code, c.method.option1, c.method.option2, false);
+    ASSERT_TRUE(engine.HasSurface()) << c.method.name;
+    std::vector<long double> xs, ys;
+    for (int k = 0; k < 9; ++k) {
+      xs.push_back(0.2L + 0.45L * k);
+      ys.push_back(4.77L + 0.057L * k);
+    }
+    for (int mode = 0; mode < 6; ++mode) {
+      const std::vector<long double> grid = engine.GridMode(9, 9, xs, ys, mode);
+      ASSERT_EQ(grid.size(), 81u) << c.method.name;
+      for (int j = 0; j < 9; ++j)
+        for (int i = 0; i < 9; ++i) {
+          const long double x = xs[static_cast<std::size_t>(i)], y = ys[static_cast<std::size_t>(j)];
+          const double want = static_cast<double>(c.poly->D(mode, x - 2, y - 5));
+          // Second derivatives in y carry the factor 1 / 0.5^2 of the short axis.
+          EXPECT_NEAR(static_cast<double>(grid[static_cast<std::size_t>(j * 9 + i)]), want,
+                      1e-7 * std::max(1.0, std::fabs(want)))
+              << c.method.name << " mode " << mode << " at " << static_cast<double>(x) << ", "
+              << static_cast<double>(y);
+        }
+    }
+  }
+}
+
 TEST(AkimaPreusserDrivers, DerivativesComeBackInDataUnits) {
   const std::vector<TPoint> points = Scattered(80, 4, Wavy);
   std::vector<TPoint> stretched = points;
@@ -77,6 +145,31 @@ TEST(AkimaPreusserDrivers, DerivativesComeBackInDataUnits) {
                       1e-7 * std::max(1.0, std::fabs(static_cast<double>(want))))
               << m.name << " mode " << mode;
         }
+  }
+}
+
+TEST(AkimaPreusserDrivers, ScalingTheValuesScalesTheSurface) {
+  // Every method is linear in z: values scaled by a power of two, small or as large as 2^500,
+  // give the same surface scaled, to rounding, inside and beyond the hull and in every mode.
+  const std::vector<TPoint> points = Scattered(60, 14, Wavy);
+  for (const long double scale : {0x1p-30L, 0x1p20L, 0x1p500L, 0x1p-500L}) {
+    std::vector<TPoint> scaled = points;
+    for (TPoint& p : scaled) p.z *= scale;
+    PointTable data = Table(points), big = Table(scaled);
+    for (const Method& m : kMethods) {
+      TNParm3D a(data, m.code, m.option1, m.option2, false);
+      TNParm3D b(big, m.code, m.option1, m.option2, false);
+      ASSERT_TRUE(b.HasSurface()) << m.name;
+      for (const long double x : {-0.3L, 0.13L, 0.5L, 0.91L, 1.4L})
+        for (const long double y : {0.07L, 0.48L, 0.8L, 1.2L})
+          for (int mode = 0; mode < 6; ++mode) {
+            const double want = static_cast<double>(a.EvalMode(x, y, mode));
+            const double got = static_cast<double>(b.EvalMode(x, y, mode) / scale);
+            EXPECT_NEAR(got, want, 1e-13 * std::max(1.0, std::fabs(want)))
+                << m.name << " scale " << static_cast<double>(scale) << " mode " << mode << " at "
+                << static_cast<double>(x) << ", " << static_cast<double>(y);
+          }
+    }
   }
 }
 
@@ -217,6 +310,68 @@ TEST(AkimaPreusserDrivers, MissingLibraryEntriesFailTheSetUp) {
     EXPECT_EQ(engine.EvalAt(0.5L, 0.5L), 0.0L) << c.method.name;
     const std::vector<long double> axis = {0, 1};
     EXPECT_TRUE(engine.EvalGrid(2, 2, axis, axis).empty()) << c.method.name;
+  }
+}
+
+TEST(AkimaPreusserDrivers, PointsCrowdedOnALineKeepTheSurfaceNearTheData) {
+  // Half the points within 2e-11 of the line x = 0: their nearest neighbours barely spread
+  // across it, and a fit that took their x terms as determined made slopes of rounding error
+  // over 1e-11 (Preusser C1 was 3e6 off inside the hull).
+  std::vector<TPoint> points = Scattered(40, 55, Wavy);
+  for (int i = 0; i < 20; ++i) points[static_cast<std::size_t>(i)].x = 1e-12L * i;
+  for (TPoint& p : points) p.z = Wavy(p.x, p.y);
+  PointTable data = Table(points);
+  for (const Method& m : kMethods) {
+    TNParm3D engine(data, m.code, m.option1, m.option2, false);
+    ASSERT_TRUE(engine.HasSurface()) << m.name;
+    double worst = 0;
+    for (long double x = 0.05L; x < 0.95L; x += 0.05L)
+      for (long double y = 0.1L; y < 0.9L; y += 0.05L)
+        worst = std::max(worst, static_cast<double>(std::fabs(engine.EvalAt(x, y) - Wavy(x, y))));
+    EXPECT_LT(worst, 0.3) << m.name;
+  }
+}
+
+TEST(AkimaPreusserDrivers, HostileDataGiveNumbersOrTheMissingValue) {
+  struct Set {
+    const char* name;
+    std::vector<TPoint> points;
+  };
+  std::vector<Set> sets;
+  sets.push_back({"ranges near the largest double", Scattered(40, 50, Wavy, -1e300L, 1e300L, 1e300L, 1e299L)});
+  sets.push_back({"ranges near the smallest double", Scattered(40, 51, Wavy, 1, 1e-300L, 1, 1e-300L)});
+  sets.push_back({"ranges 1e50 apart", Scattered(40, 56, Wavy, -1e200L, 1e200L, 1e150L, 1e150L)});
+  sets.push_back({"tiny ranges 1e50 apart", Scattered(40, 57, Wavy, 1e-200L, 1e-200L, -3e-150L, 1e-150L)});
+  std::vector<TPoint> line = Scattered(40, 52, Wavy);
+  for (TPoint& p : line) p.y = 0.5L;
+  sets.push_back({"one line", line});
+  std::vector<TPoint> bad = Scattered(40, 53, Wavy);
+  bad[7].z = std::nanl("");
+  bad[9].x = HUGE_VALL;
+  sets.push_back({"values that are not numbers", bad});
+  std::vector<TPoint> huge = Scattered(40, 54, Wavy);
+  for (TPoint& p : huge) p.z *= 1e305L;
+  sets.push_back({"z near the largest double", huge});
+  for (TPoint& p : huge) p.z *= 1e-155L;
+  sets.push_back({"z near 1e150", huge});
+  for (TPoint& p : huge) p.z *= 1e-300L;
+  sets.push_back({"z near 1e-150", huge});
+  std::vector<TPoint> sliver = Scattered(40, 55, Wavy);
+  for (int i = 0; i < 20; ++i) sliver[static_cast<std::size_t>(i)].x = 1e-12L * i;
+  sets.push_back({"values jumping across a sliver 2e-11 wide", sliver});
+  for (const Set& set : sets) {
+    PointTable data = Table(set.points);
+    for (const Method& m : kMethods) {
+      TNParm3D engine(data, m.code, m.option1, m.option2, false);
+      const long double x0 = engine.XMin(), x1 = engine.XMax(), y0 = engine.YMin(), y1 = engine.YMax();
+      const std::vector<long double> xs{x0, (x0 + x1) / 2, x1}, ys{y0, (y0 + y1) / 2, y1};
+      for (int mode = kDerivValue; mode <= kDerivXY; ++mode) {
+        std::vector<long double> values = engine.GridMode(3, 3, xs, ys, mode);
+        values.push_back(engine.EvalMode(xs[1], ys[1], mode));
+        for (const long double v : values)
+          EXPECT_TRUE(std::isfinite(v)) << set.name << ", " << m.name << " mode " << mode;
+      }
+    }
   }
 }
 

@@ -6,7 +6,12 @@
 
 namespace {
 
-constexpr double kRankTolerance = 1e-9;
+// The columns are monomials of the offsets in units of the neighbourhood's radius, so a
+// well-spread neighbourhood gives every column a part of about the size of the largest that
+// no earlier column explains. A part smaller than this share of the largest column means the
+// neighbours hardly spread in that term's direction (all within a sliver along one line):
+// its coefficient would be rounding error divided by the sliver's width.
+constexpr double kRankTolerance = 1e-6;
 
 // Least squares min |A c - b| by Householder QR (A is rows x cols, column-major). False when a
 // column is, to the tolerance, a combination of the columns before it.
@@ -14,18 +19,18 @@ bool SolveLeastSquares(std::vector<double>& a, std::vector<double>& b, int rows,
                        std::vector<double>& c) {
   if (rows < cols) return false;
   auto A = [&a, rows](int i, int j) -> double& { return a[static_cast<std::size_t>(j) * rows + i]; };
-  std::vector<double> norms(static_cast<std::size_t>(cols));
+  double largest = 0;
   for (int j = 0; j < cols; ++j) {
     double s = 0;
     for (int i = 0; i < rows; ++i) s += A(i, j) * A(i, j);
-    norms[static_cast<std::size_t>(j)] = std::sqrt(s);
+    largest = std::max(largest, std::sqrt(s));
   }
   std::vector<double> diag(static_cast<std::size_t>(cols));
   for (int j = 0; j < cols; ++j) {
     double s = 0;
     for (int i = j; i < rows; ++i) s += A(i, j) * A(i, j);
     const double alpha = A(j, j) > 0 ? -std::sqrt(s) : std::sqrt(s);
-    if (!(std::fabs(alpha) > kRankTolerance * norms[static_cast<std::size_t>(j)])) return false;
+    if (!(std::fabs(alpha) > kRankTolerance * largest)) return false;
     diag[static_cast<std::size_t>(j)] = alpha;
     A(j, j) -= alpha;  // the Householder vector v = x - alpha e1, stored in place
     const double vnorm2 = s - 2 * alpha * (A(j, j) + alpha) + alpha * alpha;

@@ -218,15 +218,16 @@ TBezierTriangle PreusserElement(const std::array<TPreusserVertex, 3>& v, int ord
     for (int m = 1; m <= r / 2; ++m) {
       const int deg = n - m, q = deg - m + 1;
       // The m free coefficients of this ring and the m conditions on them.
-      auto unknown = [&](int t) -> double& {
+      auto unknownOf = [&](BezierNet& of, int t) -> double& {
         int idx[3];
         idx[opp] = m;
         idx[B] = r + 1 - m + t;
         idx[A] = n - m - idx[B];
-        return net.At(idx);
+        return of.At(idx);
       };
-      auto conditions = [&](double out[2]) {
-        const std::vector<double> h = DirectionalNet(net, beta, m);
+      auto unknown = [&](int t) -> double& { return unknownOf(net, t); };
+      auto conditions = [&](const BezierNet& of, double out[2]) {
+        const std::vector<double> h = DirectionalNet(of, beta, m);
         for (int i = 0; i < m; ++i) {
           double s = 0.0;
           for (int t = 0; t <= q; ++t) {
@@ -240,15 +241,19 @@ TBezierTriangle PreusserElement(const std::array<TPreusserVertex, 3>& v, int ord
           out[i] = s;
         }
       };
+      // The conditions are linear in the unknowns: their residual with the unknowns at 0,
+      // and each unknown's column from a net holding only that unknown at 1 (not from the
+      // difference of two residuals, which cancels to nothing when the data are large).
       double f0[2], jac[2][2];
       for (int t = 0; t < m; ++t) unknown(t) = 0.0;
-      conditions(f0);
+      conditions(net, f0);
       for (int t = 0; t < m; ++t) {
-        unknown(t) = 1.0;
+        BezierNet unit;
+        unit.n = n;
+        unknownOf(unit, t) = 1.0;
         double ft[2];
-        conditions(ft);
-        for (int i = 0; i < m; ++i) jac[i][t] = ft[i] - f0[i];
-        unknown(t) = 0.0;
+        conditions(unit, ft);
+        for (int i = 0; i < m; ++i) jac[i][t] = ft[i];
       }
       if (m == 1) {
         unknown(0) = -f0[0] / jac[0][0];
