@@ -165,10 +165,10 @@ void ResetDefaults(ProgramSettings& s, int screenWidth, int screenHeight) {
   s.LimitsMode = 0;
   s.LimitsLevel = 1;
   s.ListAllGoodnessOfFit = 0;
-  s.generateSource = 0;
-  s.generateDestination = 0;
-  s.generateComputation = 0;
-  s.evaluationValues.fill(ExprErrorValue);
+  s.GenSource = 0;
+  s.GenDest = 0;
+  s.GenMode = 0;
+  s.EvalInputs.fill(ExprErrorValue);
   s.quickEvalXY.fill(ExprErrorValue);
   s.quickEvalChecks = {0, 0};
   {
@@ -209,7 +209,7 @@ void ResetDefaults(ProgramSettings& s, int screenWidth, int screenHeight) {
   s.numberPadding = 0;
   s.UpdateTextWhileScrolling = 0;
   s.VolumeOption = 0;
-  s.evalToolOption = 0;
+  s.EvalLimitsMode = 0;
   s.ResidualMode = 0;
   s.ExplorerDialogs = 1;
   s.ImportPreviewOn = 0;
@@ -284,10 +284,10 @@ std::vector<std::uint8_t> EncodeSettings(const ProgramSettings& s, int screenWid
     block(copy, kPointsRecSize);
   }
   block(s.animRecord, kAnimRecSize);
-  for (std::int32_t v : {s.LimitsMode, s.LimitsLevel, s.ListAllGoodnessOfFit, s.generateSource,
-                         s.generateDestination, s.generateComputation})
+  for (std::int32_t v : {s.LimitsMode, s.LimitsLevel, s.ListAllGoodnessOfFit, s.GenSource,
+                         s.GenDest, s.GenMode})
     w.I32(v);
-  for (long double v : s.evaluationValues) w.Extended(v);
+  for (long double v : s.EvalInputs) w.Extended(v);
   for (long double v : s.quickEvalXY) w.Extended(v);
   for (std::int32_t v : s.quickEvalChecks) w.I32(v);
   block(s.fitSelection, kFitSelectionSize);
@@ -301,7 +301,7 @@ std::vector<std::uint8_t> EncodeSettings(const ProgramSettings& s, int screenWid
   for (std::int32_t v :
        {s.GraphLabelDigits, s.GraphTitleDigits, s.GraphCacheOn, s.BackgroundCacheOn,
         s.GraphCacheKb, s.ShowCacheStats, s.useBitmaps, s.ReviewImageKind, s.numberPadding,
-        s.UpdateTextWhileScrolling, s.VolumeOption, s.evalToolOption, s.ResidualMode,
+        s.UpdateTextWhileScrolling, s.VolumeOption, s.EvalLimitsMode, s.ResidualMode,
         s.ExplorerDialogs, s.ImportPreviewOn, s.WeightsAreSD})
     w.I32(v);
   for (const WindowPlacement& p : s.placements)
@@ -367,10 +367,10 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   s.LimitsMode = range(0, 2);
   s.LimitsLevel = range(0, 4);
   s.ListAllGoodnessOfFit = flag();
-  s.generateSource = flag();
-  s.generateDestination = flag();
-  s.generateComputation = range(0, 7);
-  for (long double& v : s.evaluationValues) v = FiniteOrMissing(r.Extended());
+  s.GenSource = flag();
+  s.GenDest = flag();
+  s.GenMode = range(0, 7);
+  for (long double& v : s.EvalInputs) v = FiniteOrMissing(r.Extended());
   for (long double& v : s.quickEvalXY) v = FiniteOrMissing(r.Extended());
   for (std::int32_t& v : s.quickEvalChecks) v = flag();
   s.fitSelection = block(kFitSelectionSize);
@@ -390,7 +390,7 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   s.numberPadding = flag();
   s.UpdateTextWhileScrolling = flag();
   s.VolumeOption = flag();
-  s.evalToolOption = r.I32();
+  s.EvalLimitsMode = range(0, 2);
   s.ResidualMode = range(0, 3);
   s.ExplorerDialogs = flag();
   s.ImportPreviewOn = flag();

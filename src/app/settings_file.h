@@ -144,10 +144,10 @@ struct ProgramSettings {
   std::int32_t LimitsMode = 0;                           // 50: 0 none, 1 conf., 2 prediction
   std::int32_t LimitsLevel = 1;                          // 51: 90, 95, 99, 99.9, 99.99 %
   std::int32_t ListAllGoodnessOfFit = 0;                 // 52: every figure in each list row
-  std::int32_t generateSource = 0;                       // 53: 0 generate, 1 read from file
-  std::int32_t generateDestination = 0;                  // 54: 0 table, 1 file
-  std::int32_t generateComputation = 0;                  // 55: 0-7
-  std::array<long double, 5> evaluationValues{};         // 56
+  std::int32_t GenSource = 0;                            // 53: 0 generate, 1 read from file
+  std::int32_t GenDest = 0;                              // 54: 0 evaluation table, 1 a file
+  std::int32_t GenMode = 0;                              // 55: computation 0-7
+  std::array<long double, 5> EvalInputs{};               // 56: evaluation X, Y, Z, X2, Y2
   std::array<long double, 2> quickEvalXY{};              // 57
   std::array<std::int32_t, 2> quickEvalChecks{};         // 58: surface min, surface max
   Block fitSelection;                                    // 59: `TFitSelection`
@@ -165,7 +165,7 @@ struct ProgramSettings {
   std::int32_t numberPadding = 0;                        // 71: `FixedWidthNumbers`
   std::int32_t UpdateTextWhileScrolling = 0;             // 72: review panes track the scroll box
   std::int32_t VolumeOption = 0;                         // 73
-  std::int32_t evalToolOption = 0;                       // 74
+  std::int32_t EvalLimitsMode = 0;                       // 74: evaluation table 0 none, 1 conf., 2 pred.
   std::int32_t ResidualMode = 0;                         // 75: residual graph kind 0-3
   std::int32_t ExplorerDialogs = 0;                      // 76
   std::int32_t ImportPreviewOn = 0;                      // 77

@@ -81,7 +81,7 @@ TEST(SettingsFile, SaveLoadSaveGivesIdenticalBytes) {
   s.recentFiles[0] = "/data/a.prn";
   s.recentFiles[1] = std::string(100, 'p');
   s.placements[kPlaceMainWindow] = {10, 20, 1000, 700, 0};
-  s.evaluationValues[2] = 1.25L;
+  s.EvalInputs[2] = 1.25L;
   const Bytes first = EncodeSettings(s, 1920, 1080);
   ProgramSettings back;
   ASSERT_TRUE(DecodeSettings(first, 1920, 1080, back));
@@ -111,7 +111,7 @@ TEST(SettingsFile, ValuesReadAreClamped) {
                               s.CodeGenDialect, s.placements[0].x, s.placements[0].maximized,
                               s.toolBarVisible[0], s.userColorSchemes[0]}),
             (std::vector<int>{4, 0, 9, 1, 7, -1, 1, 1, 15}));
-  EXPECT_EQ(s.evaluationValues[0], ExprErrorValue);
+  EXPECT_EQ(s.EvalInputs[0], ExprErrorValue);
   EXPECT_EQ(s.LastExtensions[0].size(), 256u);
 }
 

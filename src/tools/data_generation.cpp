@@ -1,0 +1,177 @@
+#include "tools/data_generation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "app/c_format.h"
+#include "app/long_double.h"
+#include "expr/expression.h"
+
+namespace {
+
+// How close below a whole number a quotient of the grid may fall and still count as it: the
+// rounding of a decimal increment in binary, far below any step a user means.
+constexpr long double kCountTolerance = 1e-9L;
+constexpr std::size_t kRangeEntryChars = 29;
+
+// The values an axis gives, uncapped (0 when none), and the tolerance its end is met with.
+struct TAxisValues {
+  long double count = 0;
+  long double endTolerance = 0;  // in the axis's units
+};
+
+TAxisValues AxisValues(long double start, long double increment, long double end) {
+  const long double steps = (end - start) / increment;
+  if (!(steps >= 0) || !std::isfinite(steps)) return {};
+  const long double slack = kCountTolerance * std::max(1.0L, steps);
+  return {std::floor(steps + slack) + 1, slack * std::fabs(increment)};
+}
+
+// Value k (0-based) of an axis; the last one is the end itself when it lies within the
+// tolerance, so that 0:0.1:1 ends at 1 and not at 1.0000000000000000000542.
+long double AxisValue(long double start, long double increment, long double end, const TAxisValues& axis,
+                      long double k) {
+  const long double v = start + k * increment;
+  if (k + 1 == axis.count && std::fabs(v - end) <= axis.endTolerance) return end;
+  return v;
+}
+
+}  // namespace
+
+int GridAxisCount(long double start, long double increment, long double end) {
+  const long double count = AxisValues(start, increment, end).count;
+  return static_cast<int>(std::min<long double>(count, kMaxGeneratedPairs + 1));
+}
+
+TGridInputs MakeGridInputs(long double start1, long double increment1, long double end1, long double start2,
+                           long double increment2, long double end2) {
+  TGridInputs out;
+  const TAxisValues axis1 = AxisValues(start1, increment1, end1);
+  const TAxisValues axis2 = AxisValues(start2, increment2, end2);
+  if (axis1.count < 1 || axis2.count < 1) return out;
+  out.requested = axis1.count * axis2.count;
+  out.truncated = out.requested > kMaxGeneratedPairs;
+  const int total = static_cast<int>(std::min<long double>(out.requested, kMaxGeneratedPairs));
+  const long double n1 = std::min<long double>(axis1.count, kMaxGeneratedPairs);
+  const long double n2 = std::min<long double>(axis2.count, kMaxGeneratedPairs);
+  out.list.reserve(static_cast<std::size_t>(total) + 1);
+  out.list.emplace_back(0, 0);
+  for (long double a = 0; a < n1 && static_cast<int>(out.list.size()) <= total; ++a) {
+    const long double A = AxisValue(start1, increment1, end1, axis1, a);
+    for (long double b = 0; b < n2 && static_cast<int>(out.list.size()) <= total; ++b)
+      out.list.emplace_back(A, AxisValue(start2, increment2, end2, axis2, b));
+  }
+  const long double n = static_cast<long double>(out.list.size() - 1);
+  out.list[0] = {n, n};
+  return out;
+}
+
+bool ReadEntryValue(std::string_view text, std::size_t maxChars, long double& value) {
+  text = text.substr(0, maxChars);
+  if (text.find_first_not_of(" \t") == std::string_view::npos) return false;
+  ExprContext& ctx = ExprThreadContext();
+  ctx.ClearErrors();
+  const long double v = ExprParseAndRun(text);
+  const bool ok = ctx.ExprMathError == 0 && ctx.ExprSyntaxCode == 0 && IsUsableValue(v);
+  ctx.ClearErrors();
+  if (ok) value = v;
+  return ok;
+}
+
+TGenRangeCheck CheckGenRange(std::span<const std::string, 6> entries, const TGenRange& block) {
+  TGenRangeCheck check{0, block};
+  TGenRange& r = check.range;
+  for (std::size_t k = 0; k < entries.size(); ++k)
+    if (!ReadEntryValue(entries[k], kRangeEntryChars, r[k])) ++check.errors;
+  if (r[kGenStart1] == r[kGenEnd1] || r[kGenStart2] == r[kGenEnd2] || r[kGenIncrement1] == 0 ||
+      r[kGenIncrement2] == 0)
+    ++check.errors;
+  for (std::size_t axis : {0u, 3u}) {
+    if (r[axis + 2] < r[axis]) std::swap(r[axis], r[axis + 2]);
+    r[axis + 1] = std::fabs(r[axis + 1]);
+  }
+  return check;
+}
+
+TGenAxisLabels GenAxisLabels(int mode) {
+  switch (mode) {
+    case kEvalRootX: return {"Z", "Y"};
+    case kEvalRootY: return {"Z", "X"};
+    default: return {"X", "Y"};
+  }
+}
+
+TGenRange InitialGenRange(int mode, const TEvalSurface& s) {
+  // One ninth of the range: ten values per axis.
+  const auto axis = [](long double lo, long double hi) {
+    return std::array<long double, 3>{lo, (hi - lo) * 0.111111111111111111L, hi};
+  };
+  std::array<long double, 3> first = axis(s.xMin, s.xMax), second = axis(s.yMin, s.yMax);
+  if (mode == kEvalRootX) first = axis(s.zMin, s.zMax);
+  if (mode == kEvalRootY) first = axis(s.zMin, s.zMax), second = axis(s.xMin, s.xMax);
+  return {first[0], first[1], first[2], second[0], second[1], second[2]};
+}
+
+void PairInputs(int mode, long double a, long double b, long double& x, long double& y, long double& z) {
+  switch (mode) {
+    case kEvalRootX: x = 0, y = b, z = a; break;
+    case kEvalRootY: x = b, y = 0, z = a; break;
+    default: x = a, y = b, z = 0; break;
+  }
+}
+
+namespace {
+
+// Runs every pair of the list through the computation and hands the line to `take`, which
+// answers false when it can take no more.
+template <typename Take>
+TGenOutcome ForEachPair(const TEvalComputer& computer, const TEvalLimitChoice& limits, int mode,
+                        const TEvalInputs& inputs, const TGenProgress& progress, Take take) {
+  TGenOutcome out;
+  if (inputs.empty()) return out;
+  const int n = static_cast<int>(std::min<long double>(inputs[0].first, static_cast<long double>(inputs.size() - 1)));
+  for (int i = 1; i <= n; ++i) {
+    if (progress && !progress(i - 1, n)) {
+      out.cancelled = true;
+      break;
+    }
+    long double x = 0, y = 0, z = 0;
+    PairInputs(mode, inputs[static_cast<std::size_t>(i)].first, inputs[static_cast<std::size_t>(i)].second, x, y, z);
+    computer.Compute(x, y, z, mode);
+    ++out.pairs;
+    if (!take(MakeEvalLine(computer.Surface(), limits, mode, x, y, z), out)) break;
+  }
+  return out;
+}
+
+}  // namespace
+
+TGenOutcome GenerateToTable(const TEvalComputer& computer, const TEvalLimitChoice& limits, int mode,
+                            const TEvalInputs& inputs, TEvalTable& table, const TGenProgress& progress) {
+  return ForEachPair(computer, limits, mode, inputs, progress, [&table](const TEvalLine& line, TGenOutcome& out) {
+    if (table.Add(line) < 0) {
+      out.tableFull = true;
+      return false;
+    }
+    ++out.written;
+    return true;
+  });
+}
+
+TGenOutcome GenerateFileText(const TEvalComputer& computer, const TEvalLimitChoice& limits, int mode,
+                             const TEvalInputs& inputs, std::string& text, const TGenProgress& progress) {
+  text.clear();
+  return ForEachPair(computer, limits, mode, inputs, progress, [&text](const TEvalLine& line, TGenOutcome& out) {
+    if (!IsUsableValue(line.x) || !IsUsableValue(line.y) || !IsUsableValue(line.z)) return true;
+    if (!line.hasLimits) {
+      text += CFormat("%-25.17Lg  %-25.17Lg  %-25.17Lg\r\n", line.x, line.y, line.z);
+    } else {
+      if (!IsUsableValue(line.lower) || !IsUsableValue(line.upper)) return true;
+      text += CFormat("%-25.17Lg  %-25.17Lg  %-25.17Lg\t%-25.17Lg  %-25.17Lg\r\n", line.x, line.y, line.z,
+                      line.lower, line.upper);
+    }
+    ++out.written;
+    return true;
+  });
+}

@@ -1,0 +1,235 @@
+#include "tools/evaluation_computations.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "app/long_double.h"
+#include "expr/eval_context.h"
+#include "expr/finite_differences.h"
+#include "expr/integration.h"
+
+namespace {
+
+constexpr const char* kModeLabels[kEvalModeCount] = {
+    "Z=F(X,Y)",     "X=Root(Z,Y)",    "Y=Root(Z,X)",    "Z=dF(X,Y)/dX",
+    "Z=dF(X,Y)/dY", "Z=d2F(X,Y)/dX2", "Z=d2F(X,Y)/dY2", "Z=d2F(X,Y)/dXdY"};
+
+constexpr int kMaxHalvings = 100;
+constexpr long double kRootTolerance = 1e-8L;
+constexpr int kSubIntervals = 100;
+constexpr int kDecades = 14;
+constexpr long double kVolumeTolerance = 1e-8L;
+
+// F - Z at t along the searched axis; false when F fails there (a math error, the missing
+// value, or no finite number).
+template <typename F>
+bool Offset(const F& f, long double z, long double t, long double& out) {
+  const long double v = f(t);
+  if (ExprThreadContext().ExprMathError != 0 || !IsUsableValue(v)) return false;
+  out = v - z;
+  return true;
+}
+
+// Bisection of f(t) = z over [a, b], keeping r at the end where f - z <= 0 and halving the
+// step until it is below 1e-8 of the bracket's midpoint (1e-8 at a midpoint of 0).
+template <typename F>
+long double Bisect(const F& f, long double z, long double a, long double b, BracketEdges edges) {
+  ExprThreadContext().ExprMathError = 0;
+  const long double mid = (a + b) / 2;
+  const long double tolerance = mid == 0 ? kRootTolerance : std::fabs(kRootTolerance * mid);
+  long double fa = 0, fb = 0;
+  if (!Offset(f, z, a, fa)) return ExprErrorValue;
+  if (fa == 0) return a;
+  if (!Offset(f, z, b, fb)) return ExprErrorValue;
+  if (fb == 0) return edges == BracketEdges::kBoth ? b : ExprErrorValue;
+  // Signs compared, not the product: a product of two tiny values would vanish.
+  if ((fa < 0) == (fb < 0)) return ExprErrorValue;
+  long double r = fa < 0 ? a : b;
+  long double d = fa < 0 ? b - a : a - b;
+  for (int i = 0; i < kMaxHalvings; ++i) {
+    d /= 2;
+    const long double m = r + d;
+    long double fm = 0;
+    if (!Offset(f, z, m, fm)) return ExprErrorValue;
+    if (fm <= 0) r = m;
+    if (std::fabs(d) < tolerance || fm == 0) return r;
+  }
+  return ExprErrorValue;
+}
+
+// The candidate search of RootSearchX and RootSearchY over a bracket function
+// bisect(a, b, edges).
+template <typename B>
+void RootSearch(const B& bisect, long double lo, long double hi, TRootCandidates& list) {
+  list.fill(ExprErrorValue);
+  const auto decades = [&](long double start) {
+    for (int i = 0; i < kDecades; ++i) {
+      const long double next = 10 * start;
+      list[static_cast<std::size_t>(i)] = bisect(start, next, i + 1 == kDecades ? BracketEdges::kBoth : BracketEdges::kLeft);
+      start = next;
+    }
+  };
+  if (lo > 0) {
+    // A range of whole decades is searched decade by decade, centred on the range.
+    const long double span = std::log10(hi) - std::log10(lo);
+    if (std::isfinite(span) && span - std::floor(span) < 1e-8L && std::fabs(span) < 1e6L) {
+      const int n = static_cast<int>(span);
+      for (int k = (kDecades - n) / 2; k > 0; --k) lo *= 0.1L;
+      decades(lo);
+      return;
+    }
+  }
+  const long double s = (hi - lo) * 0.01L;
+  // Shared edges are computed once, so that neighbouring brackets meet exactly.
+  const auto edge = [&](int i) { return i == kSubIntervals ? hi : lo + i * s; };
+  for (int i = 0; i < kSubIntervals; ++i)
+    list[static_cast<std::size_t>(i)] = bisect(edge(i), edge(i + 1), BracketEdges::kLeft);
+  const long double below = lo - 5 * s, above = hi + 5 * s;
+  list[100] = bisect(below, lo, BracketEdges::kLeft);
+  list[101] = bisect(lo - 10 * s, below, BracketEdges::kLeft);
+  list[102] = bisect(hi, above, BracketEdges::kLeft);
+  list[103] = bisect(above, hi + 10 * s, BracketEdges::kBoth);
+  const bool none = std::all_of(list.begin(), list.end(), [](long double v) { return IsMissingValue(v); });
+  if (none && hi > 0) {
+    for (int k = 0; k < 7; ++k) hi *= 0.1L;
+    decades(hi);
+  }
+}
+
+long double FirstCandidate(const TRootCandidates& list) {
+  for (long double v : list)
+    if (!IsMissingValue(v)) return v;
+  return ExprErrorValue;
+}
+
+long double RangeStep(long double lo, long double hi) { return (hi - lo) * 1e-6L; }
+
+long double StepAt(long double rangeStep, long double v) {
+  if (rangeStep != 0 && std::isfinite(rangeStep)) return rangeStep;
+  return 1e-6L * std::max(std::fabs(v), 1.0L);
+}
+
+}  // namespace
+
+const char* EvalModeLabel(int mode) {
+  return mode >= 0 && mode < kEvalModeCount ? kModeLabels[mode] : "";
+}
+
+TEvalComputer::TEvalComputer(TEvalSurface surface)
+    : surface_(std::move(surface)),
+      xStep_(RangeStep(surface_.xMin, surface_.xMax)),
+      yStep_(RangeStep(surface_.yMin, surface_.yMax)) {}
+
+long double TEvalComputer::StepX(long double x) const { return StepAt(xStep_, x); }
+long double TEvalComputer::StepY(long double y) const { return StepAt(yStep_, y); }
+
+long double TEvalComputer::BisectX(long double z, long double y, long double a, long double b,
+                                   BracketEdges edges) const {
+  return Bisect([&](long double t) { return surface_.z(t, y); }, z, a, b, edges);
+}
+
+long double TEvalComputer::BisectY(long double z, long double x, long double a, long double b,
+                                   BracketEdges edges) const {
+  return Bisect([&](long double t) { return surface_.z(x, t); }, z, a, b, edges);
+}
+
+void TEvalComputer::RootSearchX(long double z, long double y, long double lo, long double hi,
+                                TRootCandidates& list) const {
+  RootSearch([&](long double a, long double b, BracketEdges e) { return BisectX(z, y, a, b, e); }, lo, hi, list);
+}
+
+void TEvalComputer::RootSearchY(long double z, long double x, long double lo, long double hi,
+                                TRootCandidates& list) const {
+  RootSearch([&](long double a, long double b, BracketEdges e) { return BisectY(z, x, a, b, e); }, lo, hi, list);
+}
+
+void TEvalComputer::Compute(long double& x, long double& y, long double& z, int mode) const {
+  ExprContext& ctx = ExprThreadContext();
+  ctx.ExprMathError = 0;
+  const TSurfaceFn& f = surface_.z;
+  TRootCandidates list;
+  switch (mode) {
+    case kEvalRootX: {
+      long double r = BisectX(z, y, surface_.xMin, surface_.xMax);
+      if (IsMissingValue(r)) {
+        RootSearchX(z, y, surface_.xMin, surface_.xMax, list);
+        r = FirstCandidate(list);
+      }
+      x = r;
+      return;
+    }
+    case kEvalRootY: {
+      long double r = BisectY(z, x, surface_.yMin, surface_.yMax);
+      if (IsMissingValue(r)) {
+        RootSearchY(z, x, surface_.yMin, surface_.yMax, list);
+        r = FirstCandidate(list);
+      }
+      y = r;
+      return;
+    }
+    case kEvalZ: z = f(x, y); break;
+    case kEvalDzDx:
+      z = surface_.dzdx ? surface_.dzdx(x, y)
+                        : finite_differences::First(StepX(x), [&](long double h) { return f(x + h, y); });
+      break;
+    case kEvalDzDy:
+      z = surface_.dzdy ? surface_.dzdy(x, y)
+                        : finite_differences::First(StepY(y), [&](long double h) { return f(x, y + h); });
+      break;
+    case kEvalD2zDx2:
+      z = surface_.d2zdx2 ? surface_.d2zdx2(x, y)
+                          : finite_differences::Second(StepX(x), [&](long double h) { return f(x + h, y); });
+      break;
+    case kEvalD2zDy2:
+      z = surface_.d2zdy2 ? surface_.d2zdy2(x, y)
+                          : finite_differences::Second(StepY(y), [&](long double h) { return f(x, y + h); });
+      break;
+    case kEvalD2zDxDy:
+      z = surface_.d2zdxdy
+              ? surface_.d2zdxdy(x, y)
+              : finite_differences::Mixed(StepX(x), StepY(y),
+                                          [&](long double hx, long double hy) { return f(x + hx, y + hy); });
+      break;
+    default: return;
+  }
+  if (ctx.ExprMathError != 0 || !std::isfinite(z)) z = ExprErrorValue;
+}
+
+TVolumeResult TEvalComputer::Volume(long double x1, long double x2, long double y1, long double y2) const {
+  ExprContext& ctx = ExprThreadContext();
+  ctx.ExprMathError = 0;
+  if (surface_.volume) {
+    long double error = ExprErrorValue;
+    const long double v = surface_.volume(x1, x2, y1, y2, error);
+    if (ctx.ExprMathError != 0 || !IsUsableValue(v)) return {ExprErrorValue, ExprErrorValue};
+    return {v, IsUsableValue(error) ? error : ExprErrorValue};
+  }
+  // A point where the surface has no value fails the integral like a math error: summed as
+  // a number, the missing value would make a plausible but wrong volume.
+  const auto f = [&](long double x, long double y) {
+    const long double v = surface_.z(x, y);
+    if (ctx.ExprMathError == 0 && !IsUsableValue(v)) ctx.SetError(kErrIntegralSingularity);
+    return v;
+  };
+  // Each integrator is judged by its own outcome: the Gauss attempt that does not converge
+  // must not fail the Simpson attempt that follows it.
+  const auto attempt = [&](auto integrate, long double& error) {
+    ctx.ExprMathError = 0;
+    TIntegRecord record;
+    error = 0;
+    const long double v = integrate(ctx, record, f, x1, x2, y1, y2, kVolumeTolerance, &error);
+    const bool ok = ctx.ExprMathError == 0 && IsUsableValue(v) && std::isfinite(error);
+    ctx.ExprMathError = 0;
+    return ok ? v : ExprErrorValue;
+  };
+  long double e1 = 0, e2 = 0;
+  const long double v1 = attempt(IntegrateDouble, e1);
+  const bool ok1 = !IsMissingValue(v1);
+  if (ok1 && e1 < kVolumeTolerance) return {v1, e1};
+  const long double v2 = attempt(IntegrateDouble2, e2);
+  const bool ok2 = !IsMissingValue(v2);
+  if (ok2 && (!ok1 || e2 < kVolumeTolerance || e1 > e2)) return {v2, e2};
+  if (ok1) return {v1, e1};
+  return {ExprErrorValue, ExprErrorValue};
+}

@@ -1,0 +1,187 @@
+// Data generation: grid counts with binary rounding and truly fractional quotients, the
+// 16384-pair cut, the range dialog's check, and generation into the table and into text
+// (roots, failures, limits, cancellation).
+#include "tools/data_generation.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/long_double.h"
+#include "app/settings_file.h"
+#include "expr/eval_context.h"
+
+namespace {
+
+using Pair = std::pair<long double, long double>;
+
+// A number field of the generated files.
+std::string Col(const std::string& s) { return s + std::string(25 - s.size(), ' '); }
+
+std::vector<long double> FirstAxis(const TEvalInputs& list) {
+  std::vector<long double> v;
+  for (std::size_t i = 1; i < list.size(); ++i)
+    if (v.empty() || v.back() != list[i].first) v.push_back(list[i].first);
+  return v;
+}
+
+TEST(DataGeneration, GridCountsKeepTheEndValueAndDropFractionalSteps) {
+  struct Case {
+    long double start, increment, end;
+    std::vector<long double> values;
+  };
+  const std::vector<Case> cases = {
+      {0, 0.25L, 1, {0, 0.25L, 0.5L, 0.75L, 1}},
+      {0, 0.3L, 1, {0, 0.3L, 2 * 0.3L, 3 * 0.3L}},       // 4.33 steps: the end value 1 is not made
+      {0, 0.1L, 1, {}},                                  // 11 values ending on 1 exactly (below)
+      {0, 3e-20L, 1e-19L, {0, 3e-20L, 2 * 3e-20L, 3 * 3e-20L}},  // tiny scales: 9e-20 is not taken for 1e-19
+      {5, 1, 5, {5}},
+  };
+  for (const Case& c : cases) {
+    const TGridInputs grid = MakeGridInputs(c.start, c.increment, c.end, 0, 1, 0);
+    const std::vector<long double> values = FirstAxis(grid.list);
+    if (c.values.empty()) {
+      ASSERT_EQ(values.size(), 11u);
+      EXPECT_EQ(values.back(), 1);
+      EXPECT_EQ(values[3], 3 * 0.1L);
+    } else {
+      EXPECT_EQ(values, c.values) << static_cast<double>(c.increment);
+    }
+    EXPECT_EQ(GridAxisCount(c.start, c.increment, c.end), static_cast<int>(values.size()));
+  }
+  EXPECT_EQ(GridAxisCount(0, -1, 1), 0);
+  EXPECT_EQ(GridAxisCount(0, 0, 1), 0);
+  EXPECT_TRUE(MakeGridInputs(1, 1, 0, 0, 1, 1).list.empty());
+  EXPECT_EQ(MakeGridInputs(0, 0.1L, 1, 0, 0.1L, 1).list.size(), 122u);
+}
+
+TEST(DataGeneration, AGridOfQuartersGivesTwentyFivePairsFirstAxisSlowest) {
+  const TGridInputs grid = MakeGridInputs(0, 0.25L, 1, 0, 0.25L, 1);
+  ASSERT_EQ(grid.list.size(), 26u);
+  EXPECT_EQ(grid.list[0], (Pair{25, 25}));
+  EXPECT_EQ(grid.list[1], (Pair{0, 0}));
+  EXPECT_EQ(grid.list[2], (Pair{0, 0.25L}));
+  EXPECT_EQ(grid.list[6], (Pair{0.25L, 0}));
+  EXPECT_EQ(grid.list[25], (Pair{1, 1}));
+  EXPECT_FALSE(grid.truncated);
+}
+
+TEST(DataGeneration, ALargeGridIsCutAt16384Pairs) {
+  const TGridInputs grid = MakeGridInputs(0, 1, 199, 0, 1, 199);
+  EXPECT_TRUE(grid.truncated);
+  EXPECT_EQ(grid.requested, 40000);
+  ASSERT_EQ(grid.list.size(), 16385u);
+  EXPECT_EQ(grid.list[0].first, 16384);
+  // 81 values of the first axis with all 200 of the second, then 184 for the 82nd.
+  EXPECT_EQ(grid.list[16200], (Pair{80, 199}));
+  EXPECT_EQ(grid.list[16384], (Pair{81, 183}));
+  // One axis alone beyond the cap.
+  const TGridInputs line = MakeGridInputs(0, 1e-9L, 1, 0, 1, 0);
+  EXPECT_TRUE(line.truncated);
+  EXPECT_EQ(line.list.size(), 16385u);
+}
+
+TEST(DataGeneration, TheRangeCheckOrdersAxesAndRefusesEmptyOnes) {
+  const TGenRange block = {9, 9, 9, 9, 9, 9};
+  using Entries = std::array<std::string, 6>;
+  struct Case {
+    Entries entries;
+    int errors;
+    TGenRange range;
+  };
+  const std::vector<Case> cases = {
+      {{"1", "0.5", "0", "0", "-0.25", "1"}, 0, {0, 0.5L, 1, 0, 0.25L, 1}},  // swapped, negative
+      {{"2*3", "1/4", "14/2", "0", "1", "2"}, 0, {6, 0.25L, 7, 0, 1, 2}},     // formulas
+      {{"0", "1", "0", "0", "1", "2"}, 1, {0, 1, 0, 0, 1, 2}},                  // start = end
+      {{"0", "0", "3", "0", "1", "2"}, 1, {0, 0, 3, 0, 1, 2}},                  // no increment
+      {{"0", "1", "3", "", "LN(-1)", "2"}, 2, {0, 1, 3, 2, 9, 9}},              // unread entries kept
+      {{"0", "1", "3", "5", "1", "5"}, 1, {0, 1, 3, 5, 1, 5}},
+  };
+  for (const Case& c : cases) {
+    const TGenRangeCheck check = CheckGenRange(c.entries, block);
+    EXPECT_EQ(check.errors, c.errors) << c.entries[0] << " " << c.entries[4];
+    EXPECT_EQ(check.range, c.range) << c.entries[0] << " " << c.entries[4];
+  }
+  EXPECT_EQ(ExprThreadContext().ExprMathError, 0);
+}
+
+// z = x·y over [0, 4] x [0, 4], with limits 1 (confidence) and 3 (prediction).
+TEvalSurface Product() {
+  TEvalSurface s;
+  s.z = [](long double x, long double y) { return x * y; };
+  s.xMin = 0, s.xMax = 4, s.yMin = 0, s.yMax = 4, s.zMin = 0, s.zMax = 16;
+  s.confidenceLimit = [](long double, long double, long double) { return 1.0L; };
+  s.predictionLimit = [](long double, long double, long double) { return 3.0L; };
+  return s;
+}
+
+TEST(DataGeneration, RangesAndInputsFollowTheMode) {
+  const TEvalSurface s = Product();
+  EXPECT_EQ(InitialGenRange(kEvalZ, s), (TGenRange{0, 4 * 0.111111111111111111L, 4, 0, 4 * 0.111111111111111111L, 4}));
+  EXPECT_EQ(InitialGenRange(kEvalRootY, s)[kGenEnd1], 16);
+  EXPECT_EQ(InitialGenRange(kEvalRootY, s)[kGenEnd2], 4);
+}
+
+TEST(DataGeneration, RootsGoIntoTheXColumnAndAPairWithoutOneShowsError) {
+  CurrentSettings() = DefaultSettings(1280, 1024);
+  const TEvalComputer computer(Product());
+  // (Z, Y) pairs: x·2 = 6 has the root 3; x·0 = 6 has none.
+  const TEvalInputs inputs = {{2, 2}, {6, 2}, {6, 0}};
+  TMFile lines("", 100);
+  TEvalTable table(lines);
+  table.Add(MakeEvalLine(computer.Surface(), {}, kEvalZ, 1, 1, 1));  // numbering goes on from here
+  const TEvalLimitChoice limits = MakeLimitChoice(EvalLimits::kPrediction, "95.00");
+  const TGenOutcome out = GenerateToTable(computer, limits, kEvalRootX, inputs, table, nullptr);
+  EXPECT_EQ(out.pairs, 2);
+  EXPECT_EQ(out.written, 2);
+  ASSERT_EQ(table.RowCount(), 3);
+  EXPECT_NEAR(static_cast<double>(table.Row(1).x), 3, 1e-7);
+  EXPECT_EQ(table.Row(1).y, 2);
+  EXPECT_EQ(table.Row(1).z, 6);
+  EXPECT_TRUE(IsMissingValue(table.Row(2).x));
+  const std::string second = lines.GetLine(1), third = lines.GetLine(2);
+  EXPECT_EQ(second.substr(0, 8), "    2.  ");
+  // The band's own level label, not a placeholder.
+  EXPECT_NE(second.find("X=Root(Z,Y) 95.00%PredLim"), std::string::npos) << second;
+  EXPECT_NE(third.find("~#Error         ~#"), std::string::npos) << third;
+
+  // Into text: the pair without a root is left out; limits follow a tab.
+  std::string text;
+  const TGenOutcome file = GenerateFileText(computer, limits, kEvalRootX, inputs, text, nullptr);
+  EXPECT_EQ(file.written, 1);
+  EXPECT_EQ(text, Col("3") + "  " + Col("2") + "  " + Col("6") + "\t" + Col("3") + "  " + Col("9") + "\r\n");
+}
+
+TEST(DataGeneration, FileTextWithoutLimitsAndCancellation) {
+  const TEvalComputer computer(Product());
+  const TGridInputs grid = MakeGridInputs(0, 1, 2, 0, 1, 2);
+  std::string text;
+  const TGenOutcome out = GenerateFileText(computer, {}, kEvalDzDx, grid.list, text, nullptr);
+  EXPECT_EQ(out.written, 9);
+  // dz/dx of x·y is y.
+  EXPECT_EQ(text.substr(0, 81), Col("0") + "  " + Col("0") + "  " + Col("0") + "\r\n");
+  int asked = 0;
+  const TGenOutcome stopped = GenerateFileText(computer, {}, kEvalZ, grid.list, text, [&](int done, int total) {
+    EXPECT_EQ(total, 9);
+    EXPECT_EQ(done, asked++);
+    return done < 4;
+  });
+  EXPECT_TRUE(stopped.cancelled);
+  EXPECT_EQ(stopped.pairs, 4);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
+}
+
+TEST(DataGeneration, ATableWithoutRoomStopsTheGeneration) {
+  const TEvalComputer computer(Product());
+  const TGridInputs grid = MakeGridInputs(0, 1, 2, 0, 1, 2);
+  TMFile lines("", 5);
+  TEvalTable table(lines);
+  const TGenOutcome out = GenerateToTable(computer, {}, kEvalZ, grid.list, table, nullptr);
+  EXPECT_TRUE(out.tableFull);
+  EXPECT_EQ(out.written, 5);
+  EXPECT_EQ(table.LineCount(), 5);
+}
+
+}  // namespace

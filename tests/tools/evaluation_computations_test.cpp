@@ -1,0 +1,239 @@
+// The evaluation table's kernel on surfaces whose roots, derivatives and volumes are known in
+// closed form: the root search's brackets (sub-intervals, beyond the ends, decades), roots on
+// bracket edges, callbacks preferred to difference quotients, failures, and the volume rule.
+#include "tools/evaluation_computations.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "app/long_double.h"
+#include "expr/eval_context.h"
+#include "support/long_double_near.h"
+
+namespace {
+
+// A surface of x alone over the X range [lo, hi] (Y range [0, 1]).
+TEvalSurface AlongX(TSurfaceFn f, long double lo, long double hi) {
+  TEvalSurface s;
+  s.z = std::move(f);
+  s.xMin = lo, s.xMax = hi, s.yMin = 0, s.yMax = 1;
+  return s;
+}
+
+std::vector<long double> Roots(const TRootCandidates& list) {
+  std::vector<long double> roots;
+  for (long double v : list)
+    if (!IsMissingValue(v)) roots.push_back(v);
+  return roots;
+}
+
+TEST(EvalComputations, ThreeSignChangesGiveThreeOrderedRoots) {
+  const auto cubic = [](long double x, long double) { return (x - 1.013L) * (x - 2.5L) * (x - 3.97L); };
+  const TEvalComputer c(AlongX(cubic, 0, 5));
+  TRootCandidates list;
+  c.RootSearchX(0, 0, 0, 5, list);
+  const std::vector<long double> roots = Roots(list);
+  ASSERT_EQ(roots.size(), 3u);
+  EXPECT_LD_NEAR(roots[0], 1.013L, 1e-8L * 1.013L);
+  EXPECT_LD_NEAR(roots[1], 2.5L, 1e-8L * 2.5L);
+  EXPECT_LD_NEAR(roots[2], 3.97L, 1e-8L * 3.97L);
+  // Roots in Y along the same curve.
+  TEvalSurface inY;
+  inY.z = [&](long double, long double y) { return cubic(y, 0); };
+  inY.yMin = 0, inY.yMax = 5;
+  TEvalComputer cy(inY);
+  cy.RootSearchY(0, 7, 0, 5, list);
+  EXPECT_EQ(Roots(list).size(), 3u);
+  // Mode 1: the plain bisection over the whole range brackets a root (three sign changes)
+  // and gives one of them.
+  long double x = 0, y = 0, z = 0;
+  c.Compute(x, y, z, kEvalRootX);
+  const bool one = std::any_of(roots.begin(), roots.end(), [&](long double r) { return std::fabs(r - x) < 1e-7L; });
+  EXPECT_TRUE(one) << static_cast<double>(x);
+}
+
+TEST(EvalComputations, WholeDecadesAreScannedDecadeByDecade) {
+  // 1 to 1000 spans three decades: fourteen decades from 1e-5 to 1e9 are searched, so a root
+  // far below the range is found in the first, and 500 in the decade 100-1000 (entry 7).
+  const TEvalComputer c(AlongX([](long double x, long double) { return (x - 3e-5L) * (x - 500); }, 1, 1000));
+  TRootCandidates list;
+  c.RootSearchX(0, 0, 1, 1000, list);
+  EXPECT_LD_NEAR(list[0], 3e-5L, 1e-12L);
+  EXPECT_LD_NEAR(list[7], 500, 1e-5L);
+  EXPECT_EQ(Roots(list).size(), 2u);
+  // Not whole decades: the 100 sub-intervals and the brackets beyond the ends reach down to
+  // 20 only, and hold only 500.
+  const TEvalComputer linear(AlongX([](long double x, long double) { return (x - 3e-5L) * (x - 500); }, 100, 900));
+  linear.RootSearchX(0, 0, 100, 900, list);
+  ASSERT_EQ(Roots(list).size(), 1u);
+  EXPECT_LD_NEAR(Roots(list)[0], 500, 1e-5L);
+}
+
+TEST(EvalComputations, RootsUpToATenthOfTheRangeBeyondEitherEndAreFound) {
+  struct Case {
+    long double root;
+    std::size_t entry;  // [lo-5s, lo] 100, [lo-10s, lo-5s] 101, [hi, hi+5s] 102, [hi+5s, hi+10s] 103
+  };
+  for (const Case& k : {Case{10.9L, 103}, Case{10.2L, 102}, Case{-0.3L, 100}, Case{-0.95L, 101}}) {
+    const TEvalComputer c(AlongX([&](long double x, long double) { return x - k.root; }, 0, 10));
+    TRootCandidates list;
+    c.RootSearchX(0, 0, 0, 10, list);
+    ASSERT_EQ(Roots(list).size(), 1u) << static_cast<double>(k.root);
+    EXPECT_LD_NEAR(list[k.entry], k.root, 1e-7L);
+    // The button's mode: the plain bisection finds nothing inside, the list's first does.
+    long double x = 0, y = 0, z = 0;
+    c.Compute(x, y, z, kEvalRootX);
+    EXPECT_LD_NEAR(x, k.root, 1e-7L);
+  }
+  // Beyond a tenth nothing is found near the range; with nothing at all, the fourteen
+  // decades around the upper end (7e-7 .. 7e7 for 2..7) are searched.
+  const TEvalComputer far(AlongX([](long double x, long double) { return x - 5000; }, 2, 7));
+  TRootCandidates list;
+  far.RootSearchX(0, 0, 2, 7, list);
+  ASSERT_EQ(Roots(list).size(), 1u);
+  EXPECT_LD_NEAR(list[9], 5000, 1e-4L);  // the decade 700 .. 7000
+}
+
+TEST(EvalComputations, ARootOnABracketEdgeIsFoundOnce) {
+  // The edge between sub-intervals 36 and 37 of [0, 1], computed as the search does.
+  const long double s = (1.0L - 0) * 0.01L;
+  const long double edge = 0 + 37 * s;
+  const TEvalComputer c(AlongX([](long double x, long double) { return x; }, 0, 1));
+  TRootCandidates list;
+  c.RootSearchX(edge, 0, 0, 1, list);
+  EXPECT_EQ(Roots(list), (std::vector<long double>{edge}));
+  EXPECT_EQ(list[37], edge);
+  // The range's own ends: the lower end belongs to sub-interval 0, the upper to [hi, hi+5s].
+  c.RootSearchX(0, 0, 0, 1, list);
+  EXPECT_EQ(Roots(list), (std::vector<long double>{0}));
+  c.RootSearchX(1, 0, 0, 1, list);
+  EXPECT_EQ(Roots(list), (std::vector<long double>{1}));
+  EXPECT_EQ(list[102], 1);
+  // A plain bisection takes either end of its bracket.
+  EXPECT_EQ(c.BisectX(0.25L, 0, 0.25L, 0.5L), 0.25L);
+  EXPECT_EQ(c.BisectX(0.5L, 0, 0.25L, 0.5L), 0.5L);
+  EXPECT_TRUE(IsMissingValue(c.BisectX(0.5L, 0, 0.25L, 0.5L, BracketEdges::kLeft)));
+  // No sign change, and a bracket where the surface fails: no root.
+  EXPECT_TRUE(IsMissingValue(c.BisectX(2, 0, 0, 1)));
+  const TEvalComputer failing(AlongX(
+      [](long double x, long double) {
+        if (x > 0.6L) ExprThreadContext().SetError(-5);
+        return x;
+      },
+      0, 1));
+  EXPECT_TRUE(IsMissingValue(failing.BisectX(0.3L, 0, 0, 1)));  // fails at the upper end
+  EXPECT_EQ(ExprThreadContext().ExprMathError, -5);
+  // Converged to 1e-8 of the bracket's midpoint.
+  EXPECT_LD_NEAR(failing.BisectX(0.3L, 0, 0, 0.5L), 0.3L, 2.5e-9L);
+}
+
+// f = x³y with its derivatives in closed form at (2, 3).
+long double Cubic(long double x, long double y) { return x * x * x * y; }
+
+TEST(EvalComputations, DerivativesByDifferenceQuotientsAgreeWithTheClosedForm) {
+  struct Case {
+    int mode;
+    long double expected;  // at (2, 3): 3x²y, x³, 6xy, 0, 3x²
+    long double tolerance;
+  };
+  // Ranges of width 10 give steps of 1e-5; a zero-width range steps 1e-6 max(|v|, 1).
+  for (const long double width : {10.0L, 0.0L}) {
+    TEvalSurface s;
+    s.z = Cubic;
+    s.xMin = -5, s.xMax = -5 + width, s.yMin = 0, s.yMax = width;
+    const TEvalComputer c(s);
+    for (const Case& k : {Case{kEvalDzDx, 36, 1e-8L}, Case{kEvalDzDy, 8, 1e-8L}, Case{kEvalD2zDx2, 36, 1e-4L},
+                          Case{kEvalD2zDy2, 0, 1e-4L}, Case{kEvalD2zDxDy, 12, 1e-5L}}) {
+      long double x = 2, y = 3, z = 0;
+      c.Compute(x, y, z, k.mode);
+      EXPECT_LD_NEAR(z, k.expected, k.tolerance) << "mode " << k.mode << " width " << static_cast<double>(width);
+      EXPECT_EQ(x, 2);
+      EXPECT_EQ(y, 3);
+    }
+  }
+}
+
+TEST(EvalComputations, ACallbackIsUsedInsteadOfTheQuotientEvenWhenItFails) {
+  int surfaceCalls = 0;
+  TEvalSurface s;
+  s.z = [&](long double x, long double y) {
+    ++surfaceCalls;
+    return Cubic(x, y);
+  };
+  s.dzdx = [](long double x, long double y) { return 3 * x * x * y; };
+  s.d2zdxdy = [](long double, long double) { return ExprErrorValue; };
+  s.d2zdy2 = [](long double, long double) {
+    ExprThreadContext().SetError(-7);
+    return 1.0L;
+  };
+  const TEvalComputer c(s);
+  long double x = 2, y = 3, z = 0;
+  c.Compute(x, y, z, kEvalDzDx);
+  EXPECT_EQ(z, 36);  // exact: the analytic value, not a quotient
+  c.Compute(x, y, z, kEvalD2zDxDy);
+  EXPECT_TRUE(IsMissingValue(z));
+  c.Compute(x, y, z, kEvalD2zDy2);
+  EXPECT_TRUE(IsMissingValue(z));  // a math error fails a callback's value too
+  EXPECT_EQ(surfaceCalls, 0);
+  c.Compute(x, y, z, kEvalDzDy);  // no callback: the quotient of the surface
+  EXPECT_EQ(surfaceCalls, 2);
+  EXPECT_LD_NEAR(z, 8, 1e-8L);
+  // A mode outside 0..7 changes nothing.
+  x = 1, y = 2, z = 3;
+  c.Compute(x, y, z, 8);
+  EXPECT_EQ(x + y + z, 6);
+}
+
+TEST(EvalComputations, AFailingSurfaceGivesTheMissingValue) {
+  TEvalSurface s;
+  s.z = [](long double x, long double) {
+    if (x < 0) ExprThreadContext().SetError(-3);
+    return std::sqrt(std::fabs(x));
+  };
+  s.xMin = -1, s.xMax = 1;
+  const TEvalComputer c(s);
+  long double x = -0.5L, y = 0, z = 0;
+  c.Compute(x, y, z, kEvalZ);
+  EXPECT_TRUE(IsMissingValue(z));
+  x = 1e-9L;  // the quotient reaches below 0
+  c.Compute(x, y, z, kEvalDzDx);
+  EXPECT_TRUE(IsMissingValue(z));
+  x = 0.25L;
+  c.Compute(x, y, z, kEvalZ);
+  EXPECT_EQ(z, 0.5L);
+  EXPECT_EQ(ExprThreadContext().ExprMathError, 0);  // cleared before each computation
+  // No root at all: every bracket and the decades fail; mode 2 gives the missing value.
+  x = 0.25L, y = 0, z = 7;
+  s.yMin = 0, s.yMax = 1;
+  c.Compute(x, y, z, kEvalRootY);
+  EXPECT_TRUE(IsMissingValue(y));
+}
+
+TEST(EvalComputations, VolumeOfAKnownSurfaceAgreesWithTheClosedForm) {
+  // ∫₀² ∫₁³ (x²y + sin(x)·eʸ) dy dx = (8/3)·4 + (1 - cos 2)(e³ - e).
+  TEvalSurface s;
+  s.z = [](long double x, long double y) { return x * x * y + std::sin(x) * std::exp(y); };
+  const TEvalComputer c(s);
+  const long double exact = 32.0L / 3 + (1 - std::cos(2.0L)) * (std::exp(3.0L) - std::exp(1.0L));
+  const TVolumeResult v = c.Volume(0, 2, 1, 3);
+  EXPECT_LD_NEAR(v.value, exact, 1e-10L * exact);
+  EXPECT_TRUE(v.error >= 0 && v.error < 1e-8L) << static_cast<double>(v.error);
+  // A surface without a value inside the rectangle has no volume.
+  TEvalSurface hole = s;
+  hole.z = [](long double x, long double y) { return std::fabs(x - 1.3L) < 0.3L ? ExprErrorValue : x + y; };
+  EXPECT_TRUE(IsMissingValue(TEvalComputer(hole).Volume(0, 2, 1, 3).value));
+  // The opener's own volume is used as it stands, its estimate too.
+  TEvalSurface own = s;
+  own.volume = [](long double x1, long double x2, long double y1, long double y2, long double& error) {
+    error = 0.5L;
+    return (x2 - x1) * (y2 - y1);
+  };
+  const TVolumeResult o = TEvalComputer(own).Volume(0, 2, 1, 3);
+  EXPECT_EQ(o.value, 4);
+  EXPECT_EQ(o.error, 0.5L);
+}
+
+}  // namespace
