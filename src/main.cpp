@@ -22,6 +22,7 @@
 #include "smooth/ui/smoothing_commands.h"
 #include "tools/udf/udf_session.h"
 #include "tools/ui/data_tool_commands.h"
+#include "tools/ui/evaluation_commands.h"
 #include "tools/ui/udf_commands.h"
 
 int main(int argc, char** argv) {
@@ -57,5 +58,6 @@ int main(int argc, char** argv) {
   RegisterSmoothingServices();
   RegisterSmoothingCommands();
   RegisterReviewCommands(session);
+  RegisterEvaluationTable(session);
   return RunProgram(words, session);
 }

@@ -161,6 +161,11 @@ long double ComputeLimitErrors(const TFitSide& fit, long double x, long double y
 
 int LimitsLevelIndex() { return std::clamp(static_cast<int>(CurrentSettings().LimitsLevel), 0, 4); }
 
+const char* LimitsLevelText(int level) {
+  static constexpr const char* kTexts[] = {"90.00", "95.00", "99.00", "99.90", "99.99"};
+  return kTexts[std::clamp(level, 0, 4)];
+}
+
 long double ConfidenceLimit(const TFitSide& fit, long double x, long double y, long double z) {
   return LimitOf(fit, LimitsLevelIndex(), x, y, z, false);
 }

@@ -56,3 +56,6 @@ long double LimitAtLevel(const TFitSide& fit, int level, bool prediction, long d
 // The level index 0..4 (90, 95, 99, 99.9, 99.99 %) of the settings, clamped: a value from a
 // damaged file or any other writer never indexes beyond the five levels.
 int LimitsLevelIndex();
+// The level as the program shows it: "90.00", "95.00", "99.00", "99.90", "99.99" (index
+// clamped).
+const char* LimitsLevelText(int level);

@@ -144,7 +144,7 @@ EvalSaveStatus SaveEvalTable(const TEvalTable& table, const std::string& path, c
                  : EvalSaveStatus::kCannotWrite;
     case kSaveFormatSav: {
       if (!writeSav) return EvalSaveStatus::kSavUnavailable;
-      const int written = writeSav(path, table.PointTable());
+      const int written = writeSav(table.PointTable(), path);
       if (written == -2) return EvalSaveStatus::kSavTooFewRows;
       return written >= 0 ? EvalSaveStatus::kWritten : EvalSaveStatus::kCannotWrite;
     }

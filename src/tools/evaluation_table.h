@@ -110,8 +110,8 @@ enum class EvalSaveStatus {
   kSavTooFewRows, // a .sav file needs at least 3 complete rows
   kSavUnavailable // no .sav writer is installed
 };
-// The statistics-package writer: (path, records 0..n of a point table) -> rows written, -1
+// The statistics-package writer: (records 0..n of a point table, path) -> rows written, -1
 // when the file cannot be written, -2 for fewer than 3 complete rows.
-using TSavPointWriter = std::function<int(const std::string& path, std::span<const TXYZPoint> table)>;
+using TSavPointWriter = std::function<int(std::span<const TXYZPoint> table, const std::string& path)>;
 [[nodiscard]] EvalSaveStatus SaveEvalTable(const TEvalTable& table, const std::string& path,
                                            const TSavPointWriter& writeSav);

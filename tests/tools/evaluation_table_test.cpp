@@ -138,7 +138,7 @@ TEST_F(EvalTableTest, SavingWritesEveryFormatByItsExtension) {
   const TEvalSurface s = Plane();
   for (int i = 1; i <= 3; ++i) table.Add(MakeEvalLine(s, {}, kEvalZ, i, 2 * i, 3 * i));
   std::vector<std::tuple<std::string, int>> savCalls;
-  const TSavPointWriter writer = [&](const std::string& path, std::span<const TXYZPoint> t) {
+  const TSavPointWriter writer = [&](std::span<const TXYZPoint> t, const std::string& path) {
     savCalls.emplace_back(path, PointCount(t));
     return PointCount(t) >= 3 ? PointCount(t) : -2;
   };

@@ -389,6 +389,14 @@ void TScrWin::BuildMenus(int menuId) {
     return a;
   };
   fileMenu_ = menuBar()->addMenu("&File");
+  if (menuId == kMenuTextSavePrint) {
+    // A text that lives in its dialog: it is saved and printed, never closed on its own.
+    add(fileMenu_, CmTextSaveAs, "&Save As...", &TScrWin::CmSaveAs);
+    fileMenu_->addSeparator();
+    add(fileMenu_, CmTextPrinterSetup, "Printer &Setup...", &TScrWin::CmPrinterSetup);
+    add(fileMenu_, CmTextPrint, "&Print...", &TScrWin::CmPrint);
+    return;
+  }
   if (menuId != kMenuTextResults && menuId != kMenuTextList) {
     add(fileMenu_, CmTextOpen, "&Open...", [this] { LoadTextFile(false); });
     add(fileMenu_, CmTextAppend, "&Append...", [this] { LoadTextFile(true); });
@@ -627,7 +635,9 @@ void TScrWin::CmAsciiEditor() {
 
 TDlgScrWin::TDlgScrWin(QWidget* parent, const QString& title, int capacity, int menuId)
     : TDlg(parent) {
-  text_ = new TScrWin(parent, title, "", 1, false, capacity, false, kFontSlotDialogText, true,
+  // A window of the dialog's own: a modal dialog leaves its own windows usable, so the text
+  // can be scrolled, saved and printed while the dialog runs.
+  text_ = new TScrWin(this, title, "", 1, false, capacity, false, kFontSlotDialogText, true,
                       menuId, nullptr);
   text_->ForbidClose();
   text_->setWindowFlag(Qt::WindowMinimizeButtonHint, false);
@@ -681,20 +691,20 @@ void TDlgScrWin::ScrollToLine(int n) {
 // ---------------------------------------------------------------------------------------
 // The main window's commands
 
-TScrWin* OpenTextFileWindow(const std::string& path, const QString& title, int capacity,
+TScrWin* OpenTextFileWindow(QWidget* parent, const std::string& path, const QString& title, int capacity,
                             int menuId, int fontSlot, const std::string& busyCaption,
                             const std::string& busyText, TextWindowHold hold) {
   QWidget* main = MainWindow;
-  ShowBusyMsg(ToWindow(main), busyCaption, busyText, 1);
+  ShowBusyMsg(ToWindow(parent), busyCaption, busyText, 1);
   QWidget* owner = hold == TextWindowHold::MainWindowCommands ? main : nullptr;
-  auto* window = new TScrWin(main, title, path, 1, false, capacity, true, fontSlot, true, menuId, owner);
+  auto* window = new TScrWin(parent, title, path, 1, false, capacity, true, fontSlot, true, menuId, owner);
   HideBusyMsg();
   if (!window->Lines().HasTable()) {
     delete window;
     if (FileSize(path) <= 0)
-      ErrorBox(ToWindow(main), platform::LoadString(3003), path);
+      ErrorBox(ToWindow(parent), platform::LoadString(3003), path);
     else
-      ErrorBox(ToWindow(main), path, CFormat(std::string(platform::LoadString(3074)).c_str(), capacity));
+      ErrorBox(ToWindow(parent), path, CFormat(std::string(platform::LoadString(3074)).c_str(), capacity));
     return nullptr;
   }
   window->show();
@@ -714,7 +724,7 @@ void RegisterTextWindowCommands() {
       ErrorBox(ToWindow(main), path, kNonAscii);
       return;
     }
-    OpenTextFileWindow(path, kViewCaption, kViewerCapacity, kMenuTextFull, kFontSlotFileViewer,
+    OpenTextFileWindow(MainWindow, path, kViewCaption, kViewerCapacity, kMenuTextFull, kFontSlotFileViewer,
                        path, std::string(platform::LoadString(3069)), TextWindowHold::MainWindowCommands);
   });
   struct EquationList {
@@ -734,7 +744,7 @@ void RegisterTextWindowCommands() {
     RegisterCommand(
         list.command,
         [list] {
-          OpenTextFileWindow(ProgramDir + list.file, list.title, list.capacity, kMenuTextList,
+          OpenTextFileWindow(MainWindow, ProgramDir + list.file, list.title, list.capacity, kMenuTextList,
                              kFontSlotEquationList, list.title, "Loading...", TextWindowHold::Nothing);
         },
         // The lists are delivered beside the program; without one the command is off.

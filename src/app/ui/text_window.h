@@ -36,6 +36,7 @@ inline constexpr const char* kMimeRtf = "text/rtf";
 inline constexpr int kMenuTextFull = 2003;     // File, Edit, Style
 inline constexpr int kMenuTextList = 2005;     // File, Style
 inline constexpr int kMenuTextResults = 2011;  // as 2003 without Open and Append
+inline constexpr int kMenuTextSavePrint = 2004;  // File: Save As, Printer Setup, Print
 
 // The five fonts of coded text for a font record (height in points) at `dpi` pixels per inch.
 CodedFontSet MakeCodedFonts(const TLogFont& record, int dpi);
@@ -191,7 +192,7 @@ void SetAsciiEditorOpener(TAsciiEditorOpener opener);
 class TScrWin : public TMFileWin {
   Q_OBJECT
  public:
-  // menuId: 0 none, else kMenuTextFull, kMenuTextList or kMenuTextResults. owner: the
+  // menuId: 0 none, else one of the kMenuText menus. owner: the
   // window disabled while this one is open (the main window instead counts as having a
   // counted dialog open), or null.
   TScrWin(QWidget* parent, const QString& title, const std::string& fileName, int frameKind,
@@ -257,10 +258,11 @@ class TDlgScrWin : public TDlg {
 // equation list is a page to read beside the work and holds nothing.
 enum class TextWindowHold { MainWindowCommands, Nothing };
 
-// Shows a file in a text window (the file viewer and the equation lists): the busy window
-// while it loads, a message instead of a window when the file holds more lines than the
-// capacity. Returns the window, or null.
-TScrWin* OpenTextFileWindow(const std::string& path, const QString& title, int capacity,
+// Shows a file in a text window (the file viewer, the equation lists, a generated file) over
+// `parent` (the main window, or a modal dialog whose own window it is): the busy window while
+// it loads, a message instead of a window when the file holds more lines than the capacity.
+// Returns the window, or null.
+TScrWin* OpenTextFileWindow(QWidget* parent, const std::string& path, const QString& title, int capacity,
                             int menuId, int fontSlot, const std::string& busyCaption,
                             const std::string& busyText, TextWindowHold hold);
 

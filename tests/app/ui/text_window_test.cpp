@@ -160,12 +160,12 @@ TEST_F(TextWindow, CancelInThePrintingDialogStopsBeforeTheNextPage) {
 
 TEST_F(TextWindow, FileTooLongForTheWindowGivesAMessageInsteadOfAWindow) {
   const std::string file = dir_.Write("long.txt", "1\n2\n3\n4\n5\n");
-  EXPECT_EQ(OpenTextFileWindow(file, "List", 3, kMenuTextList, kFontSlotFileViewer, "List", "Loading...",
+  EXPECT_EQ(OpenTextFileWindow(nullptr, file, "List", 3, kMenuTextList, kFontSlotFileViewer, "List", "Loading...",
                                TextWindowHold::Nothing),
             nullptr);
   ASSERT_FALSE(boxes_.Boxes().empty());
   EXPECT_EQ(boxes_.Boxes().back().text, "Number of Lines Exceeds Window Capacity of 3");
-  TScrWin* w = OpenTextFileWindow(file, "List", 5, kMenuTextList, kFontSlotFileViewer, "List", "Loading...",
+  TScrWin* w = OpenTextFileWindow(nullptr, file, "List", 5, kMenuTextList, kFontSlotFileViewer, "List", "Loading...",
                                   TextWindowHold::Nothing);
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->Lines().LineCount(), 5);

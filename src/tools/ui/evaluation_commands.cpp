@@ -1,0 +1,64 @@
+#include "tools/ui/evaluation_commands.h"
+
+#include <QPointer>
+
+#include <cmath>
+
+#include "app/coded_text.h"
+#include "fit/confidence_limits.h"
+#include "fit/fit_refit.h"
+#include "fit/session.h"
+#include "graph3d/renderer.h"
+#include "review/equation_text.h"
+#include "review/review_surface.h"
+#include "review/review_titles.h"
+#include "review/ui/review_window.h"
+#include "tools/ui/evaluation_dialog.h"
+
+namespace {
+
+constexpr std::size_t kTitleChars = 79;
+
+// An axis range as values: a log axis keeps its ends in decades.
+void AxisRange(const T3DBase& renderer, int axis, long double& lo, long double& hi) {
+  const bool log = renderer.Scaling().Log[static_cast<std::size_t>(axis)] != 0;
+  lo = renderer.AxisLow(axis);
+  hi = renderer.AxisHigh(axis);
+  if (log) lo = std::pow(10.0L, lo), hi = std::pow(10.0L, hi);
+}
+
+void OpenReviewEvaluation(TRView& review, TSession& session) {
+  // The limits need the fit's covariance: the rank is made current again with it. The
+  // review holds a rank of its list, so the refit cannot fail.
+  (void)MakeRankCurrent(session, review.Rank(), kRefitCovariance);
+  const std::string title = StripTextCodes(ReviewTitleSets().automatic.Lines[1], kTitleChars);
+  QPointer<QWidget> list = review.List();
+  if (list) list->setEnabled(false);
+  RunEvaluationTable(&review, title, CurrentFitSurface(session, review.Renderer()), session);
+  if (list) list->setEnabled(true);
+}
+
+}  // namespace
+
+TEvalSurface CurrentFitSurface(TSession& session, const T3DBase& renderer) {
+  TEvalSurface s;
+  s.z = [&session](long double x, long double y) { return SurfaceZ(session.CurFit, kSurfaceZ, x, y); };
+  s.confidenceLimit = [&session](long double x, long double y, long double z) {
+    return ConfidenceLimit(session.CurFit, x, y, z);
+  };
+  s.predictionLimit = [&session](long double x, long double y, long double z) {
+    return PredictionLimit(session.CurFit, x, y, z);
+  };
+  AxisRange(renderer, 0, s.xMin, s.xMax);
+  AxisRange(renderer, 1, s.yMin, s.yMax);
+  AxisRange(renderer, 2, s.zMin, s.zMax);
+  return s;
+}
+
+void RegisterEvaluationTable(TSession& session) {
+  TReviewExtensions& ext = ReviewExtensions();
+  for (int id : {kReviewEvaluate, kCmReviewEvaluation}) {
+    ext.commands[id] = [&session](TRView& review) { OpenReviewEvaluation(review, session); };
+    ext.conditions[id] = [](const TRView& review) { return review.SurfaceMode() == kSurfaceZ; };
+  }
+}

@@ -1,0 +1,193 @@
+#include "tools/ui/generation_dialogs.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/c_format.h"
+#include "platform/help.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "platform/string_table.h"
+
+namespace {
+
+using platform::qt::FromCp1252;
+using platform::qt::ToCp1252;
+using platform::qt::ToWindow;
+
+constexpr int kInvalidEntry = 3002;
+constexpr int kRangeEditLimit = 30;
+constexpr int kFirstRangeEdit = 576;
+
+struct TRadioText {
+  int id;
+  const char* text;
+};
+constexpr TRadioText kGenRadios[12] = {
+    {571, "&Generate"},
+    {572, "&Read From File"},
+    {573, "To &Evaluation Table"},
+    {574, "Directly to &File"},
+    {560, "X and Y Input, &Z=Fn at X,Y"},
+    {561, "Z and Y Input, &X=Root of Fn"},
+    {562, "Z and X Input, &Y=Root of Fn"},
+    {563, "X and Y Input, Z=&dZ/dX"},
+    {564, "X &and Y Input, Z=dZ/dY"},
+    {565, "X and Y Input, Y=d&2Z/dX2"},
+    {566, "X and Y Inpu&t, Y=d2Z/dY2"},
+    {567, "X and Y In&put, Y=d2Z/dXdY"},
+};
+
+QDialogButtonBox* StandardButtons(TDlg* dialog, int helpContext) {
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+  QObject::connect(buttons, &QDialogButtonBox::helpRequested, dialog,
+                   [dialog, helpContext] { platform::ShowHelp(ToWindow(dialog), helpContext); });
+  return buttons;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// TGenASCII
+
+TGenASCII::TGenASCII(QWidget* parent, TGenChoice& choice) : TDlg(parent), choice_(choice) {
+  setWindowTitle("Generate");
+  setObjectName("TGenASCII");
+  // Three groups of radio buttons, each its own exclusive set.
+  const auto group = [this](const char* title, int first, int count, int checked) {
+    auto* box = new QGroupBox(title, this);
+    auto* layout = new QVBoxLayout(box);
+    auto* set = new QButtonGroup(box);
+    for (int i = first; i < first + count; ++i) {
+      auto* b = new QRadioButton(kGenRadios[i].text, box);
+      b->setObjectName(QString("button%1").arg(kGenRadios[i].id));
+      set->addButton(b);
+      layout->addWidget(b);
+      buttons_[static_cast<std::size_t>(i)] = b;
+    }
+    const int index = checked >= 0 && checked < count ? checked : 0;
+    buttons_[static_cast<std::size_t>(first + index)]->setChecked(true);
+    return box;
+  };
+  auto* top = new QHBoxLayout;
+  top->addWidget(group("Data Source:", 0, 2, choice.source));
+  top->addWidget(group("Write Data:", 2, 2, choice.destination));
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(group("Computation:", 4, 8, choice.mode));
+  layout->addWidget(StandardButtons(this, kEvaluationHelpContext));
+}
+
+QRadioButton* TGenASCII::Button(int id) const {
+  for (std::size_t i = 0; i < buttons_.size(); ++i)
+    if (kGenRadios[i].id == id) return buttons_[i];
+  return nullptr;
+}
+
+void TGenASCII::accept() {
+  choice_.source = buttons_[0]->isChecked() ? 0 : 1;
+  choice_.destination = buttons_[2]->isChecked() ? 0 : 1;
+  for (int m = 0; m < kEvalModeCount; ++m)
+    if (buttons_[static_cast<std::size_t>(4 + m)]->isChecked()) choice_.mode = m;
+  TDlg::accept();
+}
+
+// ---------------------------------------------------------------------------------------
+// TGenParms
+
+TGenRange& GenRangePrevious() {
+  static TGenRange previous{};
+  return previous;
+}
+
+TGenParms::TGenParms(QWidget* parent, const TGenParmsTexts& texts, TGenRange& block)
+    : TDlg(parent), block_(block) {
+  setWindowTitle(texts.caption);
+  setObjectName("TGenParms");
+  auto* grid = new QGridLayout;
+  const QString rows[3] = {"&Start:", texts.incrementLabel, "&End:"};
+  for (int axis = 0; axis < 2; ++axis) {
+    QLabel*& label = labels_[static_cast<std::size_t>(axis)];
+    label = new QLabel(axis == 0 ? texts.axis1 : texts.axis2, this);
+    label->setObjectName(QString("static%1").arg(387 + axis));
+    label->setAlignment(Qt::AlignCenter);
+    grid->addWidget(label, 0, 1 + axis);
+  }
+  for (int row = 0; row < 3; ++row) {
+    auto* label = new QLabel(rows[row], this);
+    grid->addWidget(label, 1 + row, 0);
+    for (int axis = 0; axis < 2; ++axis) {
+      const int k = 3 * axis + row;
+      QLineEdit*& edit = edits_[static_cast<std::size_t>(k)];
+      edit = new QLineEdit(this);
+      edit->setObjectName(QString("edit%1").arg(kFirstRangeEdit + k));
+      edit->setMaxLength(kRangeEditLimit);
+      edit->setMinimumWidth(180);
+      grid->addWidget(edit, 1 + row, 1 + axis);
+      if (axis == 0) label->setBuddy(edit);
+    }
+  }
+  auto* layout = new QVBoxLayout(this);
+  options_ = new QVBoxLayout;
+  layout->addLayout(options_);
+  if (texts.groupTitle.isEmpty()) {
+    layout->addLayout(grid);
+  } else {
+    auto* box = new QGroupBox(texts.groupTitle, this);
+    box->setLayout(grid);
+    layout->addWidget(box);
+  }
+  auto* buttons = StandardButtons(this, texts.helpContext);
+  previous_ = buttons->addButton("&Previous", QDialogButtonBox::ActionRole);
+  previous_->setObjectName("button670");
+  // "Previous" fills the edits only: the block changes at OK.
+  connect(previous_, &QPushButton::clicked, this, [this] { Show(GenRangePrevious()); });
+  layout->addWidget(buttons);
+  Show(block_);
+}
+
+QLineEdit* TGenParms::Edit(int id) const {
+  const int k = id - kFirstRangeEdit;
+  return k >= 0 && k < 6 ? edits_[static_cast<std::size_t>(k)] : nullptr;
+}
+
+QLabel* TGenParms::AxisLabel(int id) const {
+  return id == 387 || id == 388 ? labels_[static_cast<std::size_t>(id - 387)] : nullptr;
+}
+
+void TGenParms::Show(const TGenRange& range) {
+  for (std::size_t k = 0; k < edits_.size(); ++k) edits_[k]->setText(QString::fromLatin1(CFormat("%.18Lg", range[k])));
+}
+
+void TGenParms::SetupWindow() {
+  TDlg::SetupWindow();
+  const TGenRange& previous = GenRangePrevious();
+  previous_->setEnabled(previous[kGenStart1] != 0 || previous[kGenEnd1] != 0);
+}
+
+bool TGenParms::CanClose() {
+  if (!EditsHoldProgramText(this, edits_)) return false;
+  std::array<std::string, 6> entries;
+  for (std::size_t k = 0; k < edits_.size(); ++k) entries[k] = ToCp1252(edits_[k]->text());
+  const TGenRangeCheck check = CheckGenRange(entries, block_);
+  if (check.errors > 0) {
+    ErrorBox(ToWindow(this), ToCp1252(windowTitle()), platform::LoadString(kInvalidEntry));
+    return false;
+  }
+  block_ = check.range;
+  GenRangePrevious() = check.range;
+  return true;
+}
+
+void TGenParms::accept() {
+  if (CanClose()) TDlg::accept();
+}
