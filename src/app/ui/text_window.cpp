@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -657,7 +658,16 @@ void TDlgScrWin::SetupWindow() {
   const int screenWidth = screen() ? screen()->geometry().width() : ScreenWidth;
   text_->setGeometry(frame.right() + 1, frame.top(), std::max(screenWidth - frame.right() - 1, 200),
                      frame.height());
+  // The text names the dialog as its owner, so that the window manager keeps it above the
+  // dialog's own owners (a modal dialog's owner would otherwise be raised over it at every
+  // click in the dialog). Shown while the dialog is still being mapped, it is raised once the
+  // dialog stands.
+  text_->winId();
+  if (QWindow* own = text_->windowHandle()) own->setTransientParent(windowHandle());
   text_->show();
+  QTimer::singleShot(0, text_, [text = text_] {
+    if (text) text->raise();
+  });
 }
 
 void TDlgScrWin::done(int result) {

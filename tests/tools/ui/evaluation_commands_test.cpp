@@ -87,7 +87,9 @@ TEST_F(ReviewEvaluation, TheTableOpensOnTheFitUnderReview) {
   });
   window->Command(kReviewEvaluate);
   EXPECT_EQ(seen, 1);
-  if (window->List()) EXPECT_TRUE(window->List()->isEnabled());
+  if (window->List()) {
+    EXPECT_TRUE(window->List()->isEnabled());
+  }
   // The derivative surfaces have no table.
   window->SetSurfaceMode(1);
   EXPECT_FALSE(window->CommandAvailable(kReviewEvaluate));
