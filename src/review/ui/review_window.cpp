@@ -971,6 +971,7 @@ void TRView::OpenResiduals(bool toggle) {
   r.TitleSettings = &titles.automatic;
   residWin_ = new TResid(this, session_, &r, OptionDialogs());
   residWin_->setAttribute(Qt::WA_DeleteOnClose);
+  OwnWindow(residWin_);
   connect(residWin_, &T3DWin::closed, this, [this] { activateWindow(); });
   residWin_->show();
   residWin_->activateWindow();
@@ -1079,6 +1080,7 @@ void TRView::RaiseSatellites() {
   if (list_ != nullptr && list_->isVisible()) list_->raise();
   for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision})
     if (TRVScrWin* pane = TextPane(entry); pane != nullptr && pane->isVisible()) pane->raise();
+  if (residWin_ && residWin_->isVisible()) residWin_->raise();
 }
 
 void TRView::PaneMouseMove(QMouseEvent* event) {
