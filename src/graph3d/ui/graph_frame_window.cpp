@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <algorithm>
+
 #include "app/c_format.h"
 #include "app/long_double.h"
 #include "app/number_format.h"
@@ -90,9 +92,9 @@ void T3DWin::RecordPlacement(bool always) {
 }
 
 void T3DWin::LayoutGraph() {
-  // The graph takes the client area less one pixel at the right and bottom, and less the
-  // status strip.
-  renderer_.SetGraphRect({0, TopInset(), width() - 1, height() - 1 - StripHeight()});
+  // The graph takes the frame less one pixel at the right and bottom, and less the status
+  // strip.
+  renderer_.SetGraphRect({0, 0, width() - 1, height() - 1 - TopInset() - StripHeight()});
   if (fontsMade_) renderer_.DeleteFonts();
   renderer_.CreateScreenFonts();
   fontsMade_ = true;
@@ -119,11 +121,12 @@ void T3DWin::Redraw() {
 void T3DWin::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (busy_) {
-    if (!frame_.isNull()) painter.drawImage(0, 0, frame_);
+    if (!frame_.isNull()) painter.drawImage(ClientPoint({0, 0}), frame_);
     return;
   }
-  if (!frameValid_ || frame_.size() != size()) {
-    frame_ = QImage(size(), QImage::Format_RGB32);
+  const QSize frameSize(width(), std::max(height() - TopInset(), 1));
+  if (!frameValid_ || frame_.size() != frameSize) {
+    frame_ = QImage(frameSize, QImage::Format_RGB32);
     frame_.fill(RoleColor(renderer_, kRoleBackground));
     renderer_.Prepare();
     if (renderer_.AnimationStateValue() == kAnimIdle) {
@@ -133,12 +136,12 @@ void T3DWin::paintEvent(QPaintEvent*) {
     frameValid_ = true;
   }
   DrawExtras(frame_);
-  painter.drawImage(0, 0, frame_);
+  painter.drawImage(ClientPoint({0, 0}), frame_);
 }
 
 QRect T3DWin::GraphRectOnScreen() const {
   const platform::Rect r = renderer_.GraphRect();
-  return {mapToGlobal(QPoint(r.left, r.top)), QSize(r.right - r.left + 1, r.bottom - r.top + 1)};
+  return {mapToGlobal(ClientPoint(QPoint(r.left, r.top))), QSize(r.right - r.left + 1, r.bottom - r.top + 1)};
 }
 
 void T3DWin::CopyGraph() {
@@ -187,7 +190,6 @@ void T3DWinSL::DrawExtras(QImage& frame) {
 void T3DWinSL::PointerAt(int x, int y) {
   const platform::Rect r = renderer_.GraphRect();
   const auto& kept = renderer_.KeptPoints();
-  // The graph starts at the client's corner, so client coordinates are the graph's.
   const int entry = FindNearestKeptPoint(kept, x, y, r.right, r.bottom);
   const int record = entry > 0 ? kept[static_cast<std::size_t>(entry)].index : 0;
   const std::span<const TXYZPoint> table =
@@ -221,7 +223,7 @@ void T3DWinSL::PointerAt(int x, int y) {
 }
 
 void T3DWinSL::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
+  const QPoint p = FramePoint(event->position().toPoint());
   PointerAt(p.x(), p.y());
 }
 
@@ -231,7 +233,7 @@ void T3DWinSL::mouseReleaseEvent(QMouseEvent* event) {
   const int record = renderer_.ResidualStats().maxAbsRIndex;
   for (const TKeptPoint& p : renderer_.KeptPoints()) {
     if (&p == &renderer_.KeptPoints()[0] || p.index != record || p.x < 0) continue;
-    QCursor::setPos(mapToGlobal(QPoint(p.x, p.y)));
+    QCursor::setPos(mapToGlobal(ClientPoint(QPoint(p.x, p.y))));
     return;
   }
 }

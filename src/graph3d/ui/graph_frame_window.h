@@ -41,8 +41,13 @@ class T3DWin : public QWidget {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   // The height kept free under the graph (the status strip's), and above it (a menu bar's).
+  // The frame (graph and strip) starts below the inset: the renderer places its titles from
+  // the top of what it draws on.
   virtual int StripHeight() const { return 0; }
   virtual int TopInset() const { return 0; }
+  // A point of the client area in the frame's coordinates, and back.
+  QPoint FramePoint(const QPoint& client) const { return client - QPoint(0, TopInset()); }
+  QPoint ClientPoint(const QPoint& frame) const { return frame + QPoint(0, TopInset()); }
   // Draws what lies outside the graph (the status strip) onto the frame.
   virtual void DrawExtras(QImage&) {}
   void RecordPlacement(bool always);
@@ -66,7 +71,7 @@ class T3DWinSL : public T3DWin {
 
   const std::string& LeftText() const { return left_; }
   const std::string& RightText() const { return right_; }
-  // Updates the strip for a pointer at (x, y) of the client area.
+  // Updates the strip for a pointer at (x, y) of the frame (the client area below the inset).
   void PointerAt(int x, int y);
 
  protected:

@@ -113,6 +113,12 @@ QAction* TResid::Action(int id) const {
 
 int TResid::TopInset() const { return menu_->sizeHint().height(); }
 
+void TResid::resizeEvent(QResizeEvent* event) {
+  // The menu bar spans the window above the graph.
+  menu_->setGeometry(0, 0, width(), menu_->sizeHint().height());
+  T3DWinSL::resizeEvent(event);
+}
+
 int TResid::Mode() const { return std::clamp(static_cast<int>(CurrentSettings().ResidualMode), 0, 3); }
 
 void TResid::Command(int id) {
@@ -288,7 +294,7 @@ void TResid::mousePressEvent(QMouseEvent* event) {
     activateClick_ = false;
     return;
   }
-  const QPoint p = event->position().toPoint();
+  const QPoint p = FramePoint(event->position().toPoint());
   const platform::Rect r = renderer_.GraphRect();
   if (p.x() < r.left || p.x() > r.right || p.y() < r.top || p.y() > r.bottom) return;
   switch (ClickZoneAt(p.x() - r.left, p.y() - r.top, r.right - r.left, r.bottom - r.top)) {

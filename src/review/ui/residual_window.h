@@ -81,6 +81,7 @@ class TResid : public T3DWinSL {
  protected:
   int TopInset() const override;
   bool event(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
 

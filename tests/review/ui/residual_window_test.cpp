@@ -140,10 +140,17 @@ TEST_F(ResidualWindowTest, ClickZonesRunTheReviewsDialogs) {
   r.resize(600, 500);
   QApplication::processEvents();
   const platform::Rect g = r.Renderer().GraphRect();
+  // The menu bar spans the window, and the graph with its titles starts below it.
+  QMenuBar* menu = r.MenuBar();
+  EXPECT_EQ(menu->width(), r.width());
+  const QRect onScreen = r.GraphRectOnScreen();
+  EXPECT_EQ(onScreen.top(), menu->mapToGlobal(QPoint(0, menu->height())).y());
+  EXPECT_EQ(onScreen.bottom() - onScreen.top(), g.bottom - g.top);
+  EXPECT_EQ(r.Frame().height(), r.height() - menu->height());
   auto click = [&](double fx, double fy) {
-    QTest::mouseClick(&r, Qt::LeftButton, {},
-                      QPoint(g.left + static_cast<int>((g.right - g.left) * fx),
-                             g.top + static_cast<int>((g.bottom - g.top) * fy)));
+    const QPoint graph(g.left + static_cast<int>((g.right - g.left) * fx),
+                       g.top + static_cast<int>((g.bottom - g.top) * fy));
+    QTest::mouseClick(&r, Qt::LeftButton, {}, r.mapFromGlobal(onScreen.topLeft() + graph));
   };
   // The click that brought the window forward opens nothing.
   QEvent activate(QEvent::WindowActivate);
