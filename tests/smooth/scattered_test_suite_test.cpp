@@ -186,6 +186,28 @@ TEST_F(ScatteredTestSuiteRun, SampleLibraryRunWritesFiftyRows) {
   EXPECT_LT(franke, 0.05);
 }
 
+// The Akima and Preusser columns: a figure for every problem, none NA, and on Franke's
+// exponential over 100 Halton sites each method is close.
+TEST_F(ScatteredTestSuiteRun, AkimaAndPreusserColumnsHoldFigures) {
+  TNPTestSelection s;
+  s.methods[0] = s.methods[1] = s.methods[2] = true;
+  const std::vector<std::string> lines = Lines(RunNPTestSuite(s, {}));
+  ASSERT_EQ(lines.size(), 51u);
+  EXPECT_EQ(lines[0], "Surface,   Data,Akima I 5     ,Akima II      ,Preusser C1   ,Preusser C2   ,");
+  for (std::size_t row = 1; row < lines.size(); ++row) {
+    const std::string& line = lines[row];
+    ASSERT_EQ(line.size(), 16u + 4 * 15) << line;
+    for (int column = 0; column < 4; ++column) {
+      const std::string field = line.substr(16 + 15 * static_cast<std::size_t>(column), 14);
+      const double v = std::strtod(field.c_str(), nullptr);
+      EXPECT_TRUE(field.find("NA") == std::string::npos && std::isfinite(v) && v >= 0) << line;
+      if (row == 1) {
+        EXPECT_LT(v, 0.01) << line;
+      }
+    }
+  }
+}
+
 TEST_F(ScatteredTestSuiteRun, LoessAloneWritesRowsOfTwoNumbers) {
   TNPTestSelection s;
   s.methods[7] = true;
