@@ -217,24 +217,50 @@ TEST(AkimaPreusserDrivers, SetUpLimits) {
   }
 }
 
-TEST(AkimaPreusserDrivers, AkimaGridSetsTheKernelUpAgainAndPointsReuseIt) {
-  PointTable data = Table(Scattered(60, 9, Wavy));
+TEST(AkimaPreusserDrivers, AkimaPointsAndGridsShareOneSetUp) {
+  PointTable data = Table(Scattered(60, 9, Wavy, 2, 3, -1, 0.5L));
   TNParm3D engine(data, kNPAkima1, 1, 5, false);
   EXPECT_EQ(engine.IntWorkSize(), 0u);
-  const long double before = engine.EvalAt(0.37L, 0.61L);
+  const long double before = engine.EvalAt(3.37L, -0.61L);
   EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 1, 1));  // MD 1 for the first point
-  std::vector<long double> axis;
-  for (int i = 0; i < 9; ++i) axis.push_back(0.1L * i);
-  const std::vector<long double> grid = engine.EvalGrid(9, 9, axis, axis);
-  ASSERT_EQ(grid.size(), 81u);
-  EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 9, 9));  // MD 1 anew for the grid
-  // The next points reuse the grid's set-up (MD 2): no new work, the same surface.
-  EXPECT_NEAR(static_cast<double>(engine.EvalAt(0.37L, 0.61L)), static_cast<double>(before), 1e-14);
+  std::vector<long double> xs, ys;
+  for (int i = 0; i < 9; ++i) {
+    xs.push_back(2 + 0.37L * i);
+    ys.push_back(-1 + 0.06L * i);
+  }
+  // The kernel set up anew (MD 1) over the engine's unit coordinates (of the points as
+  // doubles): a grid that keeps the points' set-up gives its numbers to the bit, in every mode.
+  std::vector<double> x, y, z;
+  const long double sx = engine.XMax() - engine.XMin(), sy = engine.YMax() - engine.YMin();
+  for (int i = 1; i <= engine.PointCount(); ++i) {
+    const TXYZPoint& p = engine.Working()[static_cast<std::size_t>(i)];
+    x.push_back(static_cast<double>((static_cast<double>(p.X) - engine.XMin()) / sx));
+    y.push_back(static_cast<double>((static_cast<double>(p.Y) - engine.YMin()) / sy));
+    z.push_back(static_cast<double>(p.Z));
+  }
+  std::vector<double> u, v;
+  for (int i = 0; i < 9; ++i) {
+    u.push_back(static_cast<double>((xs[static_cast<std::size_t>(i)] - engine.XMin()) / sx));
+    v.push_back(static_cast<double>((ys[static_cast<std::size_t>(i)] - engine.YMin()) / sy));
+  }
+  const long double unit[6] = {1, sx, sy, sx * sx, sy * sy, sx * sy};
+  for (int mode = 0; mode < 6; ++mode) {
+    std::vector<int> iwk(AkimaIntWorkSize(5, 60, 9, 9));
+    std::vector<double> wk(AkimaRealWorkSize(60)), fresh(81);
+    ASSERT_EQ(AkimaGridInterpolate(kAkimaNewPoints, 5, 60, x, y, z, 9, 9, u, v, fresh, iwk, wk, mode), 1);
+    const std::vector<long double> grid = engine.GridMode(9, 9, xs, ys, mode);
+    ASSERT_EQ(grid.size(), 81u);
+    EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 9, 9));
+    for (std::size_t k = 0; k < 81; ++k)
+      EXPECT_EQ(grid[k], static_cast<long double>(fresh[k]) / unit[mode]) << "mode " << mode << " node " << k;
+  }
+  // Points after the grid reuse its set-up: the same surface, no new work.
+  EXPECT_EQ(engine.EvalAt(3.37L, -0.61L), before);
   EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 9, 9));
   for (int j = 0; j < 9; ++j)
     for (int i = 0; i < 9; ++i)
-      EXPECT_NEAR(static_cast<double>(engine.EvalAt(axis[static_cast<std::size_t>(i)], axis[static_cast<std::size_t>(j)])),
-                  static_cast<double>(grid[static_cast<std::size_t>(j * 9 + i)]), 1e-12);
+      EXPECT_NEAR(static_cast<double>(engine.EvalAt(xs[static_cast<std::size_t>(i)], ys[static_cast<std::size_t>(j)])),
+                  static_cast<double>(engine.EvalGrid(9, 9, xs, ys)[static_cast<std::size_t>(j * 9 + i)]), 1e-12);
 }
 
 TEST(AkimaPreusserDrivers, GridsMatchThePointEvaluations) {

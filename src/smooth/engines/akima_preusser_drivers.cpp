@@ -12,9 +12,11 @@
 // Akima I point evaluations after the first reuse the kernel's set-up in iwk (MD 2); the
 // kernel would estimate every point's derivatives again on each of them although z never
 // changes within a set-up, so while iwk holds a successful set-up the single-point
-// evaluator gives the same numbers from it directly.
+// evaluator gives the same numbers from it directly. Grids reuse the set-up too.
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "app/long_double.h"
 #include "app/point_table.h"
@@ -70,10 +72,20 @@ std::vector<long double> TNParm3D::GridAkima1(int nx, int ny, std::span<const lo
   std::vector<double> z(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny));
   for (int i = 0; i < nx; ++i) u[static_cast<std::size_t>(i)] = static_cast<double>(UnitX(xs[static_cast<std::size_t>(i)]));
   for (int j = 0; j < ny; ++j) v[static_cast<std::size_t>(j)] = static_cast<double>(UnitY(ys[static_cast<std::size_t>(j)]));
+  // The triangulation and the closest points depend on the points alone: a grid after a
+  // successful set-up (a point evaluation or an earlier grid) keeps them and sorts only its
+  // own points (MD 2), which gives the numbers of a new set-up without the quadratic search.
+  std::vector<int> iwk(AkimaIntWorkSize(neighbourCount_, pointCount_, nx, ny), 0);
+  int md = kAkimaNewPoints;
+  if (akimaPoints_) {
+    const std::size_t kept = AkimaIntWorkSize(neighbourCount_, pointCount_, 0, 0);
+    std::copy_n(iwk_.begin(), kept, iwk.begin());
+    md = kAkimaNewValues;
+  }
   akimaPoints_.reset();
-  iwk_.assign(AkimaIntWorkSize(neighbourCount_, pointCount_, nx, ny), 0);
-  if (AkimaGridInterpolate(kAkimaNewPoints, neighbourCount_, pointCount_, xd_, yd_, zd_, nx, ny,
-                           u, v, z, iwk_, wk_, mode) < 1) {
+  iwk_ = std::move(iwk);
+  if (AkimaGridInterpolate(md, neighbourCount_, pointCount_, xd_, yd_, zd_, nx, ny, u, v, z, iwk_,
+                           wk_, mode) < 1) {
     // Nothing in iwk is reusable: the next point evaluation sets the kernel up again.
     iwk_ = {};
     return {};
