@@ -13,6 +13,7 @@ namespace platform {
 namespace {
 
 std::atomic<FileDialogService*> g_service{nullptr};
+std::atomic<bool> g_native{true};
 
 std::vector<std::string> SplitPatterns(std::string_view text) {
   std::vector<std::string> out;
@@ -72,7 +73,8 @@ int RunOnce(platform::Window owner, bool save, std::string_view title, std::stri
                             std::string(title),
                             std::string(filter),
                             filterIndex,
-                            std::string(defaultExt)};
+                            std::string(defaultExt),
+                            g_native.load()};
   std::optional<FileChoice> chosen = Choose(request);
   if (!chosen || chosen->path.empty()) return 2;
   path = chosen->path;
@@ -103,6 +105,9 @@ std::vector<FileFilter> ParseFileFilter(std::string_view filter) {
   }
   return out;
 }
+
+void SetNativeFileDialogs(bool native) { g_native.store(native); }
+bool NativeFileDialogs() { return g_native.load(); }
 
 FileDialogService* SetFileDialogService(FileDialogService* service) {
   return g_service.exchange(service);

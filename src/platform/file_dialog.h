@@ -21,7 +21,15 @@ struct FileDialogRequest {
   std::string filter;
   int filterIndex = 1;  // 1-based, as the filter pairs are counted
   std::string defaultExt;
+  // The desktop's own dialog where the desktop offers one; else the toolkit's built-in one.
+  bool native = true;
 };
+
+// Whether the program's open and save dialogs are the desktop's own or the built-in ones
+// ("Explorer-Type File Selection" of the general preferences): program-wide, set from the
+// settings at start-up and whenever the user changes them.
+void SetNativeFileDialogs(bool native);
+bool NativeFileDialogs();
 
 struct FileFilter {
   std::string description;

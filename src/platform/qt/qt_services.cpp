@@ -130,12 +130,14 @@ class QtFileDialogs : public FileDialogService {
       QString title = FromCp1252(request.title);
       QWidget* owner = FromWindow(request.owner);
       // Qt's own dialog asks about overwriting; the program asks its own question.
+      QFileDialog::Options options;
+      if (!request.native) options |= QFileDialog::DontUseNativeDialog;
       QString path = request.save
                          ? QFileDialog::getSaveFileName(owner, title, QString(), filter,
                                                         &selected,
-                                                        QFileDialog::DontConfirmOverwrite)
+                                                        options | QFileDialog::DontConfirmOverwrite)
                          : QFileDialog::getOpenFileName(owner, title, QString(), filter,
-                                                        &selected);
+                                                        &selected, options);
       if (!path.isEmpty())
         result = FileChoice{path.toLocal8Bit().toStdString(), static_cast<int>(filters.indexOf(selected)) + 1};
     });
@@ -259,6 +261,12 @@ struct Services {
 std::unique_ptr<Services> g_services;
 
 }  // namespace
+
+bool NativeFileDialogsOffered() {
+  if (QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs)) return false;
+  const QString platform = QGuiApplication::platformName();
+  return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
 
 void InstallQtServices() {
   if (g_services) return;

@@ -10,6 +10,11 @@ namespace platform::qt {
 void InstallQtServices();
 void UninstallQtServices();
 
+// Whether the desktop can offer file dialogs of its own (none without a desktop: the
+// offscreen and minimal platforms, or when the application asked for Qt's dialogs alone).
+// Where it offers none, a request for them shows Qt's built-in dialog.
+bool NativeFileDialogsOffered();
+
 // The busy window while one is shown (for tests and screenshots), else null.
 QWidget* BusyWindowWidget();
 

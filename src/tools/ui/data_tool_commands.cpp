@@ -13,6 +13,7 @@
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
 #include "tools/data_tools.h"
+#include "tools/ui/general_preferences.h"
 #include "tools/ui/titles_dialog.h"
 
 namespace {
@@ -71,6 +72,7 @@ void RegisterDataToolCommands(TDataSession& session) {
   RegisterCommand(CmStatistics, [s] { table_commands::CmStatistics(*s); });
   RegisterCommand(CmClearInactive, [s] { table_commands::CmRemoveInactive(*s); });
   RegisterCommand(CmClearData, [s] { table_commands::CmClearData(*s); });
+  RegisterGeneralPreferences();
   AddStartupStep("data tool commands", [] {
     DataFileHooks().RunTitlesDialog = [](TDataSession& imported, const TDataTitles* previous) {
       return RunTitlesDialog(MainWindow, imported, previous);
