@@ -14,6 +14,7 @@
 #include "platform/string_table.h"
 #include "tools/data_tools.h"
 #include "tools/ui/general_preferences.h"
+#include "tools/ui/nonlinear_sampler_window.h"
 #include "tools/ui/titles_dialog.h"
 
 namespace {
@@ -73,6 +74,7 @@ void RegisterDataToolCommands(TDataSession& session) {
   RegisterCommand(CmClearInactive, [s] { table_commands::CmRemoveInactive(*s); });
   RegisterCommand(CmClearData, [s] { table_commands::CmClearData(*s); });
   RegisterGeneralPreferences();
+  RegisterNonlinearSampler();
   AddStartupStep("data tool commands", [] {
     DataFileHooks().RunTitlesDialog = [](TDataSession& imported, const TDataTitles* previous) {
       return RunTitlesDialog(MainWindow, imported, previous);

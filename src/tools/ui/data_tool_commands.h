@@ -18,8 +18,8 @@ class TStatWin : public TScrWin {
   const TDataSession& session_;
 };
 
-// Registers the four commands, the general preferences (2123) and the import road's titles
-// dialog (call before the main window is built). The commands work on `session`, which outlives them.
+// Registers the four commands, the general preferences (2123), the non-linear sampler
+// (2153) and the import road's titles dialog (call before the main window is built). The commands work on `session`, which outlives them.
 void RegisterDataToolCommands(TDataSession& session);
 
 // The handlers, on the session they are handed (in a namespace of their own: the command
