@@ -38,6 +38,8 @@ constexpr int kCoarseLimit = 25;
 constexpr long double kVanishedColumn = LDBL_EPSILON;
 // A robust fit whose sum of squares is not below SST is recorded just below it.
 constexpr long double kRobustSseCeiling = 0.99999999L;
+// The floating-point flags the fit's acceptance reads (NonlinearFaultRaised).
+constexpr int kFaultFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW | FE_UNDERFLOW;
 
 bool AllocateStepStorage(TMarquardtState& st, int p) {
   try {
@@ -130,8 +132,7 @@ void ClearNonlinearFaults() {
 }
 
 bool NonlinearFaultRaised() {
-  constexpr int kFaultFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW | FE_UNDERFLOW;
-  return ExprThreadContext().ExprMathError != 0 || std::fetestexcept(kFaultFlags) != 0;
+    return ExprThreadContext().ExprMathError != 0 || std::fetestexcept(kFaultFlags) != 0;
 }
 
 std::shared_ptr<const TFitPointTable> MakeFitPointTable(std::span<const TXYZPoint> points,
@@ -160,7 +161,14 @@ bool InitMarquardtState(TMarquardtState& st, std::shared_ptr<const TFitPointTabl
                         long double sst) {
   st.table = std::move(table);
   st.sst = sst;
-  return st.table != nullptr;
+  if (!st.table) return false;
+  // Room for the sums of every block of a pass over all points, made once for the run.
+  try {
+    st.blocks.resize((st.table->points.size() + kBlockPoints - 1) / kBlockPoints);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
 bool InitMarquardtState(TMarquardtState& st, std::span<const TXYZPoint> points,
@@ -184,6 +192,8 @@ namespace {
 // entry of alpha is loaded, added to and stored once per point, and the next point's
 // load waits on that 80-bit store; over a chunk each sum stays in a register.
 constexpr int kChunkPoints = 16;
+static_assert(kBlockPoints % kChunkPoints == 0);
+
 
 // One chunk's factors, point by point. The evaluator writes a point's derivatives straight
 // into its row (1-based, as evaluators write them), so that they are not copied.
@@ -194,14 +204,14 @@ struct TCoefficientChunk {
   long double gradient[kChunkPoints];                            // cw gr
 };
 
-// Adds the chunk to the lower triangle of alpha and to beta. Each entry receives the same
-// products, added in the same point order, as one point at a time would give it, so the
-// sums are the same to the last bit. Two entries of a row are summed side by side: each
-// weighted factor is loaded once for both, and the two additions do not wait on each other.
-void AddChunk(TCoefficientChunk& c, int p, LDMatrix& alpha, long double* beta) {
+// Adds the chunk to the block's lower triangle (row j from j(j+1)/2) and gradient. Each entry
+// receives the same products, added in the same point order, as one point at a time would
+// give it. Two entries of a row are summed side by side: each weighted factor is loaded once
+// for both, and the two additions do not wait on each other.
+void AddChunk(TCoefficientChunk& c, int p, long double* lower, long double* beta) {
   const int n = c.n;
   for (int j = 0; j < p; ++j) {
-    long double* row = alpha[j];
+    long double* row = lower + j * (j + 1) / 2;
     int k = 0;
     for (; k + 1 <= j; k += 2) {
       long double s0 = row[k], s1 = row[k + 1];
@@ -230,27 +240,35 @@ void AddChunk(TCoefficientChunk& c, int p, LDMatrix& alpha, long double* beta) {
   c.n = 0;
 }
 
-}  // namespace
-
-bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix& alpha,
-                           long double* beta, long double& loss, long double& ss,
-                           const TNonlinearModel& f, int step) {
-  if (p > kMaxNonlinearParameters) return false;
-  for (int j = 0; j < p; ++j) {
-    for (int k = 0; k <= j; ++k) alpha[j][k] = 0.0L;
-    beta[j] = 0.0L;
-    if (std::fabs(a[j + 1]) < kTinyParameter) a[j + 1] = 0.0L;
-  }
-  loss = ss = 0.0L;
+// The sums of the visited points first..last-1 (every step-th active point, counted from
+// 0) from zero, evaluated at the block's own copy of the parameters (the evaluators repair
+// degenerate ones in place, the same way in every block). A user function reads Z and W
+// from the expression context of the thread that sums the block. The block starts with
+// the fault flags cleared and keeps those standing at its end, and its last evaluation's
+// error code, for the fit's thread to put together in the blocks' order.
+void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNonlinearModel& f,
+              int step, std::size_t first, std::size_t last, TBlockSums& out) {
+  std::copy(a, a + p + 1, out.a);
+  std::fill(out.alpha, out.alpha + p * (p + 1) / 2, 0.0L);
+  std::fill(out.beta, out.beta + p, 0.0L);
+  long double loss = 0.0L, ss = 0.0L;
+  out.usable = false;
   ExprContext* expr = st.udf ? &ExprThreadContext() : nullptr;
   TCoefficientChunk chunk;
-  if (!st.table) return false;
+  std::feclearexcept(kFaultFlags);
+  const auto finish = [&](bool usable) {
+    AddChunk(chunk, p, out.alpha, out.beta);
+    out.loss = loss;
+    out.ss = ss;
+    out.usable = usable;
+    out.faults = std::fetestexcept(kFaultFlags);
+    out.exprError = expr ? expr->ExprMathError : 0;
+  };
   const std::vector<TFitPoint>& points = st.table->points;
   // The shape's point evaluator reads the logarithms a table formed with them holds.
   const TNonlinearPointEvaluator atPoint = st.table->logs ? f.pointEvaluator : nullptr;
-  const std::size_t m = points.size();
-  for (std::size_t i = 0; i < m; i += static_cast<std::size_t>(step)) {
-    const TFitPoint& pt = points[i];
+  for (std::size_t v = first; v < last; ++v) {
+    const TFitPoint& pt = points[v * static_cast<std::size_t>(step)];
     if (expr) {
       expr->ExprVars.Z() = pt.z;
       expr->ExprVars.W() = pt.weight;
@@ -258,18 +276,18 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
     long double* d = chunk.deriv[chunk.n];
     long double zf = 0.0L;
     if (atPoint)
-      atPoint(pt.at, a, &zf, d);
+      atPoint(pt.at, out.a, &zf, d);
     else
-      f.evaluator(pt.at.x, pt.at.y, a, &zf, d);
+      f.evaluator(pt.at.x, pt.at.y, out.a, &zf, d);
     // A failed evaluation must never enter the sums as if it were a value: a user function's
     // run that failed gives the missing value, a built-in shape driven outside its domain a
-    // value that is not finite. The points before it are summed all the same, so that the
-    // floating-point flags the fit's acceptance reads are those of a point-by-point pass.
+    // value that is not finite. The points before it are summed all the same, so that
+    // the flags standing are those of a point-by-point pass.
     bool usable = IsUsableValue(zf);
     for (int j = 1; j <= p && usable; ++j) usable = std::isfinite(d[j]);
     if (!usable) {
-      AddChunk(chunk, p, alpha, beta);
-      return false;
+      finish(false);
+      return;
     }
 
     const long double r = pt.z - zf;
@@ -300,11 +318,78 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
     const int n = chunk.n++;
     chunk.gradient[n] = cw * gr;
     for (int j = 0; j < p; ++j) chunk.weighted[n][j] = cw * d[j + 1];
-    if (chunk.n == kChunkPoints) AddChunk(chunk, p, alpha, beta);
+    if (chunk.n == kChunkPoints) AddChunk(chunk, p, out.alpha, out.beta);
   }
-  AddChunk(chunk, p, alpha, beta);
+  finish(true);
+}
+
+}  // namespace
+
+bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix& alpha,
+                           long double* beta, long double& loss, long double& ss,
+                           const TNonlinearModel& f, int step) {
+  if (p > kMaxNonlinearParameters || !st.table) return false;
+  for (int j = 1; j <= p; ++j)
+    if (std::fabs(a[j]) < kTinyParameter) a[j] = 0.0L;
+  const std::size_t visited =
+      (st.table->points.size() + static_cast<std::size_t>(step) - 1) / static_cast<std::size_t>(step);
+  const int blocks = static_cast<int>((visited + kBlockPoints - 1) / kBlockPoints);
+  if (st.blocks.size() < static_cast<std::size_t>(blocks)) return false;  // not made by InitMarquardtState
+  ExprContext* expr = st.udf ? &ExprThreadContext() : nullptr;
+  int faults = std::fetestexcept(kFaultFlags);
+  int exprError = expr ? expr->ExprMathError : 0;
+
+  const auto sumBlock = [&](int b) {
+    const std::size_t first = static_cast<std::size_t>(b) * kBlockPoints;
+    SumBlock(st, a, p, f, step, first, std::min(visited, first + kBlockPoints),
+             st.blocks[static_cast<std::size_t>(b)]);
+  };
+  int summed = blocks;
+  if (st.helpers && blocks > 1) {
+    st.helpers->Run(blocks, sumBlock);
+  } else {
+    for (int b = 0; b < blocks; ++b) {
+      sumBlock(b);
+      if (!st.blocks[static_cast<std::size_t>(b)].usable) {
+        summed = b + 1;
+        break;
+      }
+    }
+  }
+
+  // The blocks added in their order, whoever summed them, up to the first that could not be
+  // evaluated; the flags and the error code left standing are those a pass over the same
+  // points one after another leaves (a user function's evaluation clears the flags first).
+  const int entries = p * (p + 1) / 2;
+  long double lower[kBlockSumsEntries] = {};
+  std::fill(beta, beta + p, 0.0L);
+  loss = ss = 0.0L;
+  bool usable = true;
+  for (int b = 0; b < summed && usable; ++b) {
+    const TBlockSums& s = st.blocks[static_cast<std::size_t>(b)];
+    usable = s.usable;
+    faults = expr ? s.faults : faults | s.faults;
+    exprError = s.exprError;
+    if (b == 0) {
+      // The repairs the evaluators made, the same in every block.
+      std::copy(s.a + 1, s.a + p + 1, a + 1);
+      std::copy(s.alpha, s.alpha + entries, lower);
+      std::copy(s.beta, s.beta + p, beta);
+      loss = s.loss;
+      ss = s.ss;
+      continue;
+    }
+    for (int e = 0; e < entries; ++e) lower[e] += s.alpha[e];
+    for (int j = 0; j < p; ++j) beta[j] += s.beta[j];
+    loss += s.loss;
+    ss += s.ss;
+  }
+  std::feclearexcept(kFaultFlags);
+  if (faults) std::feraiseexcept(faults);
+  if (expr) expr->ExprMathError = exprError;
+  if (!usable) return false;
   for (int j = 0; j < p; ++j)
-    for (int k = j + 1; k < p; ++k) alpha[j][k] = alpha[k][j];
+    for (int k = 0; k <= j; ++k) alpha[j][k] = alpha[k][j] = lower[j * (j + 1) / 2 + k];
   return true;
 }
 

@@ -42,6 +42,7 @@
 
 #include "app/data_statistics.h"
 #include "app/xyz_point.h"
+#include "fit/block_helpers.h"
 #include "fit/fit_blocks.h"
 #include "fit/fit_run.h"
 #include "fit/nonlinear_catalogue.h"
@@ -91,10 +92,26 @@ struct TNonlinearModel {
 };
 inline TNonlinearModel ModelOf(const TNonlinearEntry& e) { return {e.evaluator, e.pointEvaluator}; }
 
+// The sums of one block of points (`MarquardtCoefficients`).
+inline constexpr int kBlockPoints = 256;
+inline constexpr int kBlockSumsEntries = kMaxNonlinearParameters * (kMaxNonlinearParameters + 1) / 2;
+struct TBlockSums {
+  long double alpha[kBlockSumsEntries];  // lower triangle, row j from j(j+1)/2
+  long double beta[kMaxNonlinearParameters];
+  long double loss, ss;
+  long double a[kMaxNonlinearParameters + 1];  // the parameters as the block's evaluations left them
+  bool usable;                                 // every point of the block could be evaluated
+  int faults;                                  // the fault flags standing at the block's end
+  int exprError;                               // a user function's error code at the block's end
+};
+
 struct TMarquardtState {
   // What is fitted: the active points and the total sum of squares SST.
   std::shared_ptr<const TFitPointTable> table;
   long double sst = 0.0L;
+  // Threads that may take blocks of the point loop; null: the fit's thread sums them all.
+  TBlockHelpers* helpers = nullptr;
+  std::vector<TBlockSums> blocks;  // the sums of each block of the last pass
   int robustMode = 0;  // `RobustMode`
   int udf = 0;         // k + 1 while user function k is fitted, else 0
   // Its record while user function k is fitted: its lower and upper values bound the
@@ -136,6 +153,10 @@ int SamplingStep(int m, int p, int factor);
 // parameters a (1-based; entries below 1e-30 in magnitude are set to 0, and the evaluator
 // may repair them) over every step-th active point. `ss` receives the weighted sum of
 // squared residuals. False when an evaluation failed (nothing usable was computed).
+//
+// The visited points are cut into blocks of kBlockPoints; each block is summed from zero
+// (on the state's helpers when there are any), and the blocks are added in their order, so
+// that the sums are the same on any number of threads.
 [[nodiscard]] bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix& alpha,
                            long double* beta, long double& loss, long double& ss,
                            const TNonlinearModel& f, int step);
@@ -230,18 +251,24 @@ enum class UserFitResult {
 // fit converged or used up the iterations, and is acceptable (0 <= SSE < SST, no fault in
 // its final step) the fitted parameters become the record's start values; the answer is
 // kFitted, or kStoppedAtIterationLimit when the iterations ran out first. Sets CurrentUdf to
-// k on the calling thread's expression context, on which the function runs.
+// k on the calling thread's expression context, on which the function runs; with more than
+// kBlockPoints active points, `threads` threads (0: one per core) share its point loop,
+// each running the function on its own expression context.
 [[nodiscard]] UserFitResult FitUserFunction(int k, std::span<const TXYZPoint> table,
-                                            const TDataStats& stats, const TFitOptions& options);
+                                            const TDataStats& stats, const TFitOptions& options,
+                                            unsigned threads = 0);
 
 // The covariance of a non-linear fit without the error factor: the inverse of the
 // least-squares curvature Σ w d_j d_k over the active points of `table` (records 0..N) at
 // `parameters` (0-based, p of them), into rows[0..p-1][0..p-1]; `sse` receives Σ w r².
 // Returns p; 0 when the curvature is singular or an evaluation failed (the rows then hold the
 // missing value: the caller marks the covariance as not valid and shows no standard errors);
-// -1 for an unknown index or when memory ran out.
+// -1 for an unknown index or when memory ran out. With more than kBlockPoints active points,
+// `threads` threads (0: one per core) share the point loop; the sums are the same whatever
+// their number.
 int NonlinearCovariance(int index, const long double* parameters, std::span<const TXYZPoint> table,
-                        long double weightScale, long double* const* rows, long double& sse);
+                        long double weightScale, long double* const* rows, long double& sse,
+                        unsigned threads = 0);
 
 // The phase itself, `FitNonlinearEquations` (nonlinear_phase.cpp), is declared with the other
 // phases in fit_run.h.

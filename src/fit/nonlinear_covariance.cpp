@@ -6,7 +6,8 @@
 #include "fit/levenberg_marquardt.h"
 
 int NonlinearCovariance(int index, const long double* parameters, std::span<const TXYZPoint> table,
-                        long double weightScale, long double* const* rows, long double& sse) {
+                        long double weightScale, long double* const* rows, long double& sse,
+                        unsigned threads) {
   const TNonlinearEntry e = LookupNonlinearEquation(index);
   if (!e.evaluator) return -1;
   const int p = e.parameters;
@@ -24,6 +25,8 @@ int NonlinearCovariance(int index, const long double* parameters, std::span<cons
   if (!alpha ||
       !InitMarquardtState(st, MakeFitPointTable(PointsOf(table), weightScale, e.pointEvaluator != nullptr), 0.0L))
     return -1;
+  TBlockHelperThreads helpers(ActivePointCount(st) > kBlockPoints ? BlockThreadCount(threads) : 1);
+  st.helpers = &helpers.helpers;
 
   long double loss = 0.0L;
   sse = 0.0L;

@@ -104,13 +104,24 @@ class TNonlinearPool {
     total_ = static_cast<float>(std::max<std::uint32_t>(ctx.counts.nonlinear, 1));
   }
 
-  // Takes jobs until none is left or the phase stops.
+  // Takes jobs until none is left or the phase stops, then takes blocks of the point loops
+  // of the fits still running until the last of them ends.
   void Work() {
     try {
       WorkOn();
     } catch (const std::bad_alloc&) {
       Fail(-2);
     }
+    Retire(1);
+    helpers_.Serve();  // returns at once when this was the last
+  }
+
+  // The threads that will work, counted before any starts, so that a thread that finds no
+  // equation left never takes itself for the last while others are still being started.
+  void SetWorkers(int workers) { fitting_.store(workers); }
+  // Threads that take no more equations (or never started): the last closes the helpers.
+  void Retire(int threads) {
+    if (fitting_.fetch_sub(threads) == threads) helpers_.Close();
   }
 
   // -1 aborted, -2 out of memory, 0 every job done.
@@ -123,6 +134,7 @@ class TNonlinearPool {
     wctx.points = ctx_.points;
     wctx.sst = ctx_.sst;
     TMarquardtState st;
+    st.helpers = &helpers_;
     if (!own.BeginRun() || !InitMarquardtState(st, points_, ctx_.sst)) {
       Fail(-2);
       return;
@@ -222,6 +234,8 @@ class TNonlinearPool {
   float total_ = 1.0f;
   std::atomic<std::size_t> next_{0};
   std::atomic<bool> stop_{false};
+  std::atomic<int> fitting_{1};  // threads still taking equations
+  TBlockHelpers helpers_;        // the threads that have none left help the others' fits
   std::mutex mutex_;
   // Under mutex_.
   int failure_ = 0;
@@ -229,11 +243,10 @@ class TNonlinearPool {
   int stored_ = 0;
 };
 
-// The worker threads for `jobs` equations: the run's choice, else one per core.
+// The worker threads: the run's choice, else one per core; more than the equations, the
+// others help them with their point loops.
 int WorkerCount(const TFitRunContext& ctx, std::size_t jobs) {
-  unsigned n = ctx.nonlinearThreads > 0 ? ctx.nonlinearThreads : std::thread::hardware_concurrency();
-  n = std::clamp(n, 1u, kMaxNonlinearThreads);
-  return static_cast<int>(std::min<std::size_t>(n, std::max<std::size_t>(jobs, 1)));
+  return jobs == 0 ? 1 : static_cast<int>(BlockThreadCount(ctx.nonlinearThreads));
 }
 
 }  // namespace
@@ -264,19 +277,25 @@ int FitNonlinearEquations(TFitRunContext& ctx) {
       MakeFitPointTable(ctx.points, ctx.stats.WeightScale, logs);
   if (!points) return -2;
   TNonlinearPool pool(ctx, jobs, remembered, std::move(points));
-  std::vector<std::jthread> helpers;
+  std::vector<std::jthread> threads;
   const int workers = WorkerCount(ctx, jobs.size());
-  for (int w = 1; w < workers; ++w) {
+  try {
+    threads.reserve(static_cast<std::size_t>(workers));
+  } catch (const std::bad_alloc&) {
+    return -2;
+  }
+  pool.SetWorkers(workers);
+  int started = 1;
+  for (; started < workers; ++started) {
     try {
-      helpers.emplace_back([&pool] { pool.Work(); });
+      threads.emplace_back([&pool] { pool.Work(); });
     } catch (const std::system_error&) {
       break;  // fewer threads: the jobs are shared out among those that started
-    } catch (const std::bad_alloc&) {
-      break;
     }
   }
+  pool.Retire(workers - started);  // never the last: this thread has not retired yet
   pool.Work();
-  helpers.clear();  // joins
+  threads.clear();  // joins
 
   if (pool.Failure() < 0) {
     ctx.list.Truncate(remembered);

@@ -14,7 +14,7 @@ constexpr int kUserFitSamplingFactor = 2;
 }  // namespace
 
 UserFitResult FitUserFunction(int k, std::span<const TXYZPoint> table, const TDataStats& stats,
-                              const TFitOptions& options) {
+                              const TFitOptions& options, unsigned threads) {
   if (k < 0 || k >= kUdfCatalogueCount || !UdfRecordAt(k))
     return UserFitResult::kNoFunction;
   TUdfRecord& record = *UdfRecordAt(k);
@@ -29,6 +29,9 @@ UserFitResult FitUserFunction(int k, std::span<const TXYZPoint> table, const TDa
   st.robustMode = kRobustLeastSquares;
   if (!InitMarquardtState(st, PointsOf(table), stats.WeightScale, stats.SSTotal))
     return UserFitResult::kNotFitted;
+  // Threads for the point loop when it has more than one block.
+  TBlockHelperThreads helpers(ActivePointCount(st) > kBlockPoints ? BlockThreadCount(threads) : 1);
+  st.helpers = &helpers.helpers;
   std::unique_ptr<LDMatrix> alpha = AllocLDMatrix(p, p);
   std::unique_ptr<LDMatrix> trial = AllocLDMatrix(p, p);
   if (!alpha || !trial) return UserFitResult::kNotFitted;

@@ -1,0 +1,77 @@
+// Threads that share the blocks of a loop: the point loop of the Marquardt sums is cut into
+// fixed blocks, each summed on its own and the blocks added in their order afterwards, so
+// that the sums do not depend on which thread summed which block, nor on how many took part.
+//
+// A thread with a loop to run posts it (`Run`) and takes blocks of it itself; helpers that
+// serve (`Serve`) take blocks of any loop posted, until the helpers are closed. Two kinds of
+// helpers serve:
+//   - the workers of a run's non-linear phase, once its queue of equations is empty: they
+//     help the fits still running;
+//   - the threads of a `TBlockHelperThreads`, started for one fit alone (the fit of a user
+//     function, the covariance of a refit).
+// A loop posted while no helper waits is run by its own thread, block after block, without
+// taking the lock. A block never waits on anything, so a helper is never held up by the
+// thread that posted the loop.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class TBlockHelpers {
+ public:
+  TBlockHelpers() = default;
+  TBlockHelpers(const TBlockHelpers&) = delete;
+  TBlockHelpers& operator=(const TBlockHelpers&) = delete;
+
+  // Runs block(0) .. block(count - 1), each exactly once, on the calling thread and on any
+  // helper that waits; returns when all are done. Blocks must not post loops themselves.
+  void Run(int count, const std::function<void(int block)>& block);
+
+  // Takes blocks of posted loops until `Close`.
+  void Serve();
+  // No loop will be posted any more: every helper returns from `Serve` (at once, or when
+  // the blocks it has taken are done).
+  void Close();
+
+ private:
+  struct Loop {
+    const std::function<void(int)>* block = nullptr;
+    int count = 0;
+    std::atomic<int> next{0};  // the next block to take
+    // Under mutex_.
+    int done = 0;      // blocks finished
+    int helpers = 0;   // helpers that hold the loop
+  };
+  // Takes blocks of `loop` until none is left; returns how many it ran.
+  static int TakeBlocks(Loop& loop);
+
+  std::mutex mutex_;
+  std::condition_variable posted_;    // a loop was posted, or the helpers were closed
+  std::condition_variable finished_;  // a helper let go of a loop
+  std::vector<Loop*> open_;           // loops with blocks not yet taken (under mutex_)
+  bool closed_ = false;               // under mutex_
+  std::atomic<int> waiting_{0};       // helpers waiting for a loop
+};
+
+// Helper threads for one fit alone: `threads` - 1 threads serve `helpers` from construction
+// to destruction (the fit's own thread is the last). Fewer start when the system refuses
+// threads; none for a count of 1 or less.
+class TBlockHelperThreads {
+ public:
+  explicit TBlockHelperThreads(unsigned threads);
+  ~TBlockHelperThreads();
+  TBlockHelperThreads(const TBlockHelperThreads&) = delete;
+  TBlockHelperThreads& operator=(const TBlockHelperThreads&) = delete;
+
+  TBlockHelpers helpers;
+
+ private:
+  std::vector<std::thread> threads_;
+};
+
+// The threads a fit alone runs on: `requested`, or one per core when it is 0.
+unsigned BlockThreadCount(unsigned requested);
