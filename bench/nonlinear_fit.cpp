@@ -1,6 +1,7 @@
 // The non-linear engine: one Levenberg-Marquardt fit of a Gaussian peak (equations 2001 and
 // 2002) on 1000 or 16384 scattered points with a little noise, from the catalogue's start
-// values, as the fit run does it; and the evaluator alone with its five derivatives, the
+// values, as the fit run does it, its point loop on one thread or shared among four as a fit
+// alone shares it; and the evaluator alone with its five derivatives, the
 // inner loop of every iteration. bench/scipy_peak_fit.py fits the same data with SciPy.
 #include <benchmark/benchmark.h>
 
@@ -37,7 +38,7 @@ PointTable PeakPoints(int n) {
   return table;
 }
 
-// One fit of equation range(0) on range(1) points.
+// One fit of equation range(0) on range(1) points, the point loop on range(2) threads.
 void BM_MarquardtPeak(benchmark::State& state) {
   const int equation = static_cast<int>(state.range(0));
   PointTable table = PeakPoints(static_cast<int>(state.range(1)));
@@ -50,12 +51,14 @@ void BM_MarquardtPeak(benchmark::State& state) {
   rq.complexity = e.complexity;
   int iterations = 0;
   long double sse = 0;
+  TBlockHelperThreads helpers(static_cast<unsigned>(state.range(2)));
   for (auto _ : state) {
     TFitList list;
     if (!list.BeginRun()) std::abort();
     TFitRunContext ctx(table, stats, TFitSelection{}, DefaultFitOptions(), list);
     TMarquardtState st;
     if (!InitMarquardtState(st, ctx.points, stats.WeightScale, stats.SSTotal)) std::abort();
+    st.helpers = &helpers.helpers;
     long double a[kMaxNonlinearParameters + 1] = {};
     int mode = 0;
     if (!NonlinearStartValues(ctx.stats, e, a, shape, mode)) std::abort();
@@ -70,10 +73,13 @@ void BM_MarquardtPeak(benchmark::State& state) {
 }
 // 2001: the Gaussian product (5 parameters); 2002: the Gaussian peak with an offset (6).
 BENCHMARK(BM_MarquardtPeak)
-    ->ArgNames({"eqn", "n"})
-    ->Args({2001, 1000})
-    ->Args({2002, 1000})
-    ->Args({2002, 16384})
+    ->ArgNames({"eqn", "n", "threads"})
+    ->Args({2001, 1000, 1})
+    ->Args({2002, 1000, 1})
+    ->Args({2002, 1000, 4})
+    ->Args({2002, 16384, 1})
+    ->Args({2002, 16384, 4})
+    ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
 
 void BM_PeakEvaluatorWithDerivatives(benchmark::State& state) {

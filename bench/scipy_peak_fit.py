@@ -5,7 +5,7 @@ analytic Jacobian) on the Gaussian peak with an offset (equation 2002),
     z = a + b exp(-((x - c)/d)^2 / 2) exp(-((y - e)/f)^2 / 2),
 
 against bench_nonlinear_fit's fit of the same points from the same start values, at N = 1000
-and N = 16384. The points and start values come from the benchmark program itself
+and N = 16384, ours with its point loop on one thread and shared among four. The points and start values come from the benchmark program itself
 (ONDRAVIK_PEAK_DUMP), so both fit exactly the same data. Prints both times, their ratio
 and both sums of squares. Run by hand (needs Debian's python3-scipy), not by CI:
 
@@ -62,8 +62,8 @@ def seconds_of_scipy(start, x, y, z, repeats):
     return statistics.median(times), float(np.sum(fit.fun ** 2)), fit.nfev
 
 
-def ours(program, n):
-    out = subprocess.run([program, f"--benchmark_filter=BM_MarquardtPeak/eqn:2002/n:{n}$",
+def ours(program, n, threads):
+    out = subprocess.run([program, f"--benchmark_filter=BM_MarquardtPeak/eqn:2002/n:{n}/threads:{threads}/",
                           "--benchmark_format=json", "--benchmark_repetitions=5"],
                          check=True, capture_output=True, text=True).stdout
     runs = [b for b in json.loads(out)["benchmarks"] if b.get("run_type") == "iteration"]
@@ -72,13 +72,15 @@ def ours(program, n):
 
 def main():
     program = sys.argv[1] if len(sys.argv) > 1 else "build/bin/bench_nonlinear_fit"
-    print(f"{'N':>6} {'ours ms':>9} {'SciPy ms':>9} {'ours/SciPy':>10} {'SSE ours':>14} {'SSE SciPy':>14} {'rel diff':>9}")
+    print(f"{'N':>6} {'threads':>7} {'ours ms':>9} {'SciPy ms':>9} {'ours/SciPy':>10} {'SSE ours':>14} "
+          f"{'SSE SciPy':>14} {'rel diff':>9}")
     for n in (1000, 16384):
         start, x, y, z = load(program, n)
         scipy_s, scipy_sse, _ = seconds_of_scipy(start, x, y, z, 20 if n <= 1000 else 5)
-        ours_s, ours_sse = ours(program, n)
-        print(f"{n:>6} {ours_s * 1e3:>9.2f} {scipy_s * 1e3:>9.2f} {ours_s / scipy_s:>10.2f} "
-              f"{ours_sse:>14.9g} {scipy_sse:>14.9g} {abs(ours_sse - scipy_sse) / scipy_sse:>9.1e}")
+        for threads in (1, 4):
+            ours_s, ours_sse = ours(program, n, threads)
+            print(f"{n:>6} {threads:>7} {ours_s * 1e3:>9.2f} {scipy_s * 1e3:>9.2f} {ours_s / scipy_s:>10.2f} "
+                  f"{ours_sse:>14.9g} {scipy_sse:>14.9g} {abs(ours_sse - scipy_sse) / scipy_sse:>9.1e}")
 
 
 if __name__ == "__main__":
