@@ -99,6 +99,31 @@ TEST_F(NonlinearThreads, SharedPointLoopsGiveTheOneThreadList) {
   }
 }
 
+// Cancel late in the phase, while the workers without an equation sum blocks of the fits still
+// running: every thread stops and no fit of the phase is kept.
+TEST_F(NonlinearThreads, AbortWhileWorkersSharePointLoopsStopsThemAll) {
+  table_ = Humps(40, 21);
+  for (std::size_t i = 0; i < selection_.nonlinear.size(); ++i) selection_.nonlinear[i] = i % 4 == 0 ? 1 : 0;
+  TFitList all;
+  int reports = 0;
+  ASSERT_GT(Run(8, all, [&](int c, int, float, std::uint32_t, int, std::uint32_t, long double) {
+    reports += c == 2 ? 1 : 0;
+    return 1;
+  }), 0);
+  for (const int at : {reports / 2, reports * 9 / 10, reports - 2}) {
+    TFitList list;
+    int seen = 0, after = 0;
+    const int result = Run(8, list, [&](int c, int, float, std::uint32_t, int, std::uint32_t, long double) {
+      if (seen >= at) ++after;
+      if (c == 2 && ++seen == at) return 0;
+      return 1;
+    });
+    EXPECT_EQ(result, -1) << at << " of " << reports;
+    EXPECT_EQ(list.Count(), 0) << at;
+    EXPECT_EQ(after, 0) << at;
+  }
+}
+
 TEST_F(NonlinearThreads, ProgressCountsFinishedEquations) {
   TFitList list;
   std::vector<float> ends;
