@@ -3,6 +3,8 @@
 #include <QEventLoop>
 #include <QFontDialog>
 
+#include <cmath>
+
 #include "graph3d/ui/animation_dialogs.h"
 
 #include "graph3d/ui/color_scheme_dialogs.h"
@@ -51,9 +53,11 @@ int RunDialog(int dialog, QWidget* parent, T3DGraphSetup& setup, const GraphOpti
       const EvaluationTableDialog& table = GetEvaluationTableDialog();
       if (!table) return kDialogCancel;
       TEvaluationTableRequest request{context.evaluationCaption, setup.SurfaceFn, {}, {}};
+      // A log axis holds its range in decades; the table works on values.
       for (std::size_t a = 0; a < 3; ++a) {
-        request.low[a] = setup.Scaling.AxisLow[a];
-        request.high[a] = setup.Scaling.AxisHigh[a];
+        const bool log = setup.Scaling.Log[a] != 0;
+        request.low[a] = log ? std::pow(10.0L, setup.Scaling.AxisLow[a]) : setup.Scaling.AxisLow[a];
+        request.high[a] = log ? std::pow(10.0L, setup.Scaling.AxisHigh[a]) : setup.Scaling.AxisHigh[a];
       }
       table(parent, request);
       return kDialogOk;

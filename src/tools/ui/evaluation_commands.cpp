@@ -14,6 +14,7 @@
 #include "review/review_titles.h"
 #include "review/ui/review_window.h"
 #include "tools/ui/evaluation_dialog.h"
+#include "tools/ui/graph_evaluation.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ TEvalSurface CurrentFitSurface(TSession& session, const T3DBase& renderer) {
 }
 
 void RegisterEvaluationTable(TSession& session) {
+  RegisterGraphEvaluationTable(session);
   TReviewExtensions& ext = ReviewExtensions();
   for (int id : {kReviewEvaluate, kCmReviewEvaluation}) {
     ext.commands[id] = [&session](TRView& review) { OpenReviewEvaluation(review, session); };

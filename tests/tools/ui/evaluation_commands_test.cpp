@@ -1,6 +1,6 @@
 // The review opens the evaluation table on the fit under review: offered only for the
 // fitted surface itself, titled with the equation line, with the fit's values, limits and
-// the graph's ranges.
+// the graph's ranges. The function viewer opens it on its graph's surface without limits.
 #include "tools/ui/evaluation_commands.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <memory>
+#include <vector>
 
 #include "app/settings_file.h"
 #include "app/shell_state.h"
@@ -17,6 +18,7 @@
 #include "fit/confidence_limits.h"
 #include "fit/fit_evaluation.h"
 #include "graph3d/graph_options.h"
+#include "graph3d/ui/viewer_dialogs.h"
 #include "platform/message_box.h"
 #include "review/equation_text.h"
 #include "review/fit_list_fixture.h"
@@ -53,6 +55,7 @@ class ReviewEvaluation : public ::testing::Test {
     window.reset();
     options.reset();
     ReviewExtensions() = TReviewExtensions{};
+    SetEvaluationTableDialog(nullptr);
   }
 
   TSession session;
@@ -94,6 +97,31 @@ TEST_F(ReviewEvaluation, TheTableOpensOnTheFitUnderReview) {
   window->SetSurfaceMode(1);
   EXPECT_FALSE(window->CommandAvailable(kReviewEvaluate));
   window->Command(kCmReviewEvaluation);
+  EXPECT_EQ(seen, 1);
+}
+
+TEST_F(ReviewEvaluation, TheFunctionViewerOpensTheTableOnItsGraphsSurface) {
+  const EvaluationTableDialog& open = GetEvaluationTableDialog();
+  ASSERT_TRUE(open);
+  TEvaluationTableRequest request{"View Function Evaluation",
+                                  [](long double x, long double y) { return x * y; },
+                                  {-1, 2, -3},
+                                  {1, 4, 3}};
+  int seen = 0;
+  ModalAnswer<TDlgEval> table([&](TDlgEval* d) {
+    ++seen;
+    const TEvalSurface& s = d->Computer().Surface();
+    // A viewed function has no band: the limit boxes are off.
+    EXPECT_FALSE(s.LimitsAvailable());
+    EXPECT_FALSE(d->ConfBox()->isEnabled());
+    EXPECT_FALSE(d->PredBox()->isEnabled());
+    EXPECT_EQ(s.z(3, 5), 15);
+    EXPECT_EQ(std::vector<long double>({s.xMin, s.xMax, s.yMin, s.yMax, s.zMin, s.zMax}),
+              std::vector<long double>({-1, 1, 2, 4, -3, 3}));
+    EXPECT_EQ(d->Hosted()->windowTitle().toStdString(), "View Function Evaluation");
+    d->accept();
+  });
+  open(nullptr, request);
   EXPECT_EQ(seen, 1);
 }
 

@@ -1,0 +1,19 @@
+#include "tools/ui/graph_evaluation.h"
+
+#include "graph3d/ui/viewer_dialogs.h"
+#include "tools/ui/evaluation_dialog.h"
+
+TEvalSurface GraphSurface(const TEvaluationTableRequest& request) {
+  TEvalSurface s;
+  s.z = request.surface;
+  s.xMin = request.low[0], s.xMax = request.high[0];
+  s.yMin = request.low[1], s.yMax = request.high[1];
+  s.zMin = request.low[2], s.zMax = request.high[2];
+  return s;
+}
+
+void RegisterGraphEvaluationTable(TDataSession& session) {
+  SetEvaluationTableDialog([&session](QWidget* parent, const TEvaluationTableRequest& request) {
+    RunEvaluationTable(parent, request.caption, GraphSurface(request), session);
+  });
+}
