@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QFontDialog>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
@@ -15,7 +18,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
-#include <QWindow>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -636,45 +639,47 @@ void TScrWin::CmAsciiEditor() {
 
 TDlgScrWin::TDlgScrWin(QWidget* parent, const QString& title, int capacity, int menuId)
     : TDlg(parent) {
-  // A window of the dialog's own: a modal dialog leaves its own windows usable, so the text
-  // can be scrolled, saved and printed while the dialog runs.
+  // The text is a part of the dialog, beside its controls: a window of its own would sink
+  // under the modal dialog's owners at the first click in the dialog, since window managers
+  // keep a modal window above every modeless one of its program.
   text_ = new TScrWin(this, title, "", 1, false, capacity, false, kFontSlotDialogText, true,
                       menuId, nullptr);
   text_->ForbidClose();
-  text_->setWindowFlag(Qt::WindowMinimizeButtonHint, false);
+  text_->setWindowFlags(Qt::Widget);
+  text_->setObjectName("TDlgScrWinText");
 }
 
 TDlgScrWin::~TDlgScrWin() {
-  if (text_) {
-    text_->AllowClose();
-    text_->close();
-  }
+  if (text_) text_->AllowClose();
 }
 
 void TDlgScrWin::SetupWindow() {
+  if (text_) {
+    // The derived dialog's own layout moves into a form on the left; the text, under its
+    // title, fills the right, as tall as the form.
+    auto* form = new QWidget(this);
+    if (QLayout* own = layout()) form->setLayout(own);
+    auto* title = new QLabel(text_->windowTitle(), this);
+    title->setObjectName("TDlgScrWinTitle");
+    title->setTextFormat(Qt::PlainText);
+    auto* side = new QVBoxLayout;
+    side->setContentsMargins(0, 0, 0, 0);
+    side->addWidget(title);
+    side->addWidget(text_, 1);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 6, 6);
+    row->addWidget(form, 0, Qt::AlignTop);
+    row->addLayout(side, 1);
+    const int screenWidth = screen() ? screen()->availableGeometry().width() : ScreenWidth;
+    const int formWidth = form->sizeHint().width();
+    text_->setMinimumSize(std::clamp(screenWidth - formWidth - 120, 320, 900),
+                          std::max(form->sizeHint().height() - title->sizeHint().height(), 160));
+  }
   TDlg::SetupWindow();
-  if (!text_) return;
-  const QRect frame = frameGeometry();
-  const int screenWidth = screen() ? screen()->geometry().width() : ScreenWidth;
-  text_->setGeometry(frame.right() + 1, frame.top(), std::max(screenWidth - frame.right() - 1, 200),
-                     frame.height());
-  // The text names the dialog as its owner, so that the window manager keeps it above the
-  // dialog's own owners (a modal dialog's owner would otherwise be raised over it at every
-  // click in the dialog). Shown while the dialog is still being mapped, it is raised once the
-  // dialog stands.
-  text_->winId();
-  if (QWindow* own = text_->windowHandle()) own->setTransientParent(windowHandle());
-  text_->show();
-  QTimer::singleShot(0, text_, [text = text_] {
-    if (text) text->raise();
-  });
 }
 
 void TDlgScrWin::done(int result) {
-  if (text_) {
-    text_->AllowClose();
-    text_->close();
-  }
+  if (text_) text_->AllowClose();
   TDlg::done(result);
 }
 
@@ -716,6 +721,12 @@ TScrWin* OpenTextFileWindow(QWidget* parent, const std::string& path, const QStr
     else
       ErrorBox(ToWindow(parent), path, CFormat(std::string(platform::LoadString(3074)).c_str(), capacity));
     return nullptr;
+  }
+  if (auto* dialog = qobject_cast<QDialog*>(parent); dialog && dialog->isModal()) {
+    // Over a modal dialog the window is modal to it: a modeless one would sink under the
+    // dialog's owners at the next click in the dialog.
+    window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+    window->setWindowModality(Qt::WindowModal);
   }
   window->show();
   return window;

@@ -1,7 +1,7 @@
 // The scrolling text windows that show lists and results: TMFileWin paints a TMFile in
 // coded text with its own scrolling; TScrWin adds the File, Edit and Style menus (open,
 // append, save as text, WordStar, worksheet or rich text, print, copy, hand-over to the
-// ASCII editor, font, colour); TDlgScrWin is a dialog with a TScrWin docked to its right.
+// ASCII editor, font, colour); TDlgScrWin is a dialog with a TScrWin beside its controls.
 // Subclasses in other subsystems override FormatText to fill the buffer.
 #pragma once
 
@@ -231,8 +231,8 @@ class TScrWin : public TMFileWin {
   QAction* colorAction_ = nullptr;
 };
 
-// A dialog with a text window docked against its right edge, as wide as the rest of the
-// screen and as tall as the dialog. Its text operations forward to the hosted window.
+// A dialog with a text window beside its controls, under the text's title, as tall as the
+// controls. Its text operations forward to the hosted window.
 class TDlgScrWin : public TDlg {
   Q_OBJECT
  public:
@@ -259,7 +259,7 @@ class TDlgScrWin : public TDlg {
 enum class TextWindowHold { MainWindowCommands, Nothing };
 
 // Shows a file in a text window (the file viewer, the equation lists, a generated file) over
-// `parent` (the main window, or a modal dialog whose own window it is): the busy window while
+// `parent` (the main window, or a modal dialog, to which it is then modal): the busy window while
 // it loads, a message instead of a window when the file holds more lines than the capacity.
 // Returns the window, or null.
 TScrWin* OpenTextFileWindow(QWidget* parent, const std::string& path, const QString& title, int capacity,

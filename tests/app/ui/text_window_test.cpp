@@ -5,10 +5,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QVBoxLayout>
 
 #include <filesystem>
 
@@ -210,11 +213,21 @@ TEST_F(TextWindow, FontAndColourChoicesAreKeptInTheSettings) {
 
 TEST_F(TextWindow, DialogWithADockedTextWindow) {
   auto* d = new TDlgScrWin(nullptr, "Evaluation", 100, kMenuTextResults);
+  auto* controls = new QVBoxLayout(d);
+  auto* field = new QLineEdit(d);
+  controls->addWidget(field);
   d->show();
   QApplication::processEvents();
   ASSERT_NE(d->Hosted(), nullptr);
+  // The text is a part of the dialog, right of the controls and under its title.
   EXPECT_TRUE(d->Hosted()->isVisible());
-  EXPECT_EQ(d->Hosted()->geometry().x(), d->frameGeometry().right() + 1);
+  EXPECT_FALSE(d->Hosted()->isWindow());
+  auto* title = d->findChild<QLabel*>("TDlgScrWinTitle");
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->text(), "Evaluation");
+  EXPECT_GE(d->Hosted()->geometry().top(), title->geometry().bottom());
+  EXPECT_GT(d->Hosted()->mapTo(d, QPoint(0, 0)).x(), field->mapTo(d, QPoint(field->width(), 0)).x());
+  EXPECT_GE(d->Hosted()->width(), 320);
   EXPECT_EQ(d->AppendLine("a\tb"), 1);
   EXPECT_EQ(d->LineCount(), 1);
   d->Hosted()->close();  // the hosted window may not close on its own
