@@ -182,6 +182,9 @@ TPrintGraph::TPrintGraph(QWidget* parent, TPrintGraphRec* rec, const QRect& grap
   port_->setObjectName(QString::number(kPortStatic));
   auto* setup = new QPushButton("Set&up", printerGroup);
   setup->setObjectName(QString::number(kSetupButton));
+  // Enter prints: a side button keeps the focus after its own dialog closes, and must not
+  // take Enter for itself.
+  setup->setAutoDefault(false);
   connect(setup, &QPushButton::clicked, this, [this] { Setup(); });
   printerBox->addWidget(device_, 0, 0);
   printerBox->addWidget(port_, 1, 0);
@@ -193,6 +196,9 @@ TPrintGraph::TPrintGraph(QWidget* parent, TPrintGraphRec* rec, const QRect& grap
   save_->setObjectName(QString::number(kSaveButton));
   auto* read = buttons->addButton("&Read", QDialogButtonBox::ActionRole);
   read->setObjectName(QString::number(kReadButton));
+  save_->setAutoDefault(false);
+  read->setAutoDefault(false);
+  buttons->button(QDialogButtonBox::Ok)->setDefault(true);
   connect(save_, &QPushButton::clicked, this, [this] { Save(); });
   connect(read, &QPushButton::clicked, this, [this] { Read(); });
   connect(buttons, &QDialogButtonBox::accepted, this, &TPrintGraph::accept);

@@ -110,8 +110,10 @@ TPrnWin::TPrnWin(QWidget* parent, const char* header, TTextPrintOptions* options
   auto addButton = [&](const char* text, int id, auto action) {
     QPushButton* b = buttons->addButton(text, QDialogButtonBox::ActionRole);
     b->setObjectName(QString::number(id));
+    b->setAutoDefault(false);  // Enter prints, wherever the focus was left
     connect(b, &QPushButton::clicked, this, action);
   };
+  buttons->button(QDialogButtonBox::Ok)->setDefault(true);
   addButton("&Read", kReadButton, [this] { Read(); });
   addButton("&Save", kSaveButton, [this] { Save(); });
   addButton("&Reset", kResetButton, [this] { Show(opened_); });

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include "graph3d/option_files.h"
 #include "graph3d/print_layout.h"
@@ -168,6 +169,40 @@ TEST(PrintTextDialog, DamagedFileIsRefusedAndTheDialogKeepsItsState) {
   EXPECT_EQ(answers.Boxes()[0].text, "Probable Error in Custom Print Dimension File");
   EXPECT_EQ(dialog->Buffer(), before);
   delete dialog;
+}
+
+// A side button keeps the focus after it was used (Setup after its printer dialog, Read after
+// its file): Enter must still print, not run that button again.
+TEST(PrintDialogs, EnterPrintsWhereverTheFocusWasLeft) {
+  TPrintGraphRec rec;
+  auto* graph = new TPrintGraph(nullptr, &rec, QRect(), true, nullptr);
+  graph->show();
+  for (int id : {TPrintGraph::kSetupButton, TPrintGraph::kReadButton, TPrintGraph::kSaveButton}) {
+    graph->setResult(QDialog::Rejected);
+    auto* button = Child<QPushButton>(graph, id);
+    ASSERT_NE(button, nullptr) << id;
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Return);
+    EXPECT_EQ(graph->result(), QDialog::Accepted) << id;
+    graph->show();
+  }
+  delete graph;
+
+  TTextPrintOptions options;
+  std::string header;
+  auto* text = new TPrnWin(nullptr, nullptr, &options, &header, nullptr, TTextPrintOffers{});
+  text->show();
+  for (int id : {TPrnWin::kReadButton, TPrnWin::kSaveButton, TPrnWin::kResetButton,
+                 TPrnWin::kSetupButton}) {
+    text->setResult(QDialog::Rejected);
+    auto* button = Child<QPushButton>(text, id);
+    ASSERT_NE(button, nullptr) << id;
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Return);
+    EXPECT_EQ(text->result(), QDialog::Accepted) << id;
+    text->show();
+  }
+  delete text;
 }
 
 TEST(PrintAbortDialog, CancelIsReported) {
