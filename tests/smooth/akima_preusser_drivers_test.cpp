@@ -247,20 +247,24 @@ TEST(AkimaPreusserDrivers, AkimaPointsAndGridsShareOneSetUp) {
   for (int mode = 0; mode < 6; ++mode) {
     std::vector<int> iwk(AkimaIntWorkSize(5, 60, 9, 9));
     std::vector<double> wk(AkimaRealWorkSize(60)), fresh(81);
-    ASSERT_EQ(AkimaGridInterpolate(kAkimaNewPoints, 5, 60, x, y, z, 9, 9, u, v, fresh, iwk, wk, mode), 1);
+    ASSERT_EQ(
+        AkimaGridInterpolate(kAkimaNewPoints, 5, 60, x, y, z, 9, 9, u, v, fresh, iwk, wk, mode), 1);
     const std::vector<long double> grid = engine.GridMode(9, 9, xs, ys, mode);
     ASSERT_EQ(grid.size(), 81u);
     EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 9, 9));
     for (std::size_t k = 0; k < 81; ++k)
-      EXPECT_EQ(grid[k], static_cast<long double>(fresh[k]) / unit[mode]) << "mode " << mode << " node " << k;
+      EXPECT_EQ(grid[k], static_cast<long double>(fresh[k]) / unit[mode])
+          << "mode " << mode << " node " << k;
   }
   // Points after the grid reuse its set-up: the same surface, no new work.
+  const std::vector<long double> grid = engine.EvalGrid(9, 9, xs, ys);
+  ASSERT_EQ(grid.size(), 81u);
   EXPECT_EQ(engine.EvalAt(3.37L, -0.61L), before);
   EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 9, 9));
-  for (int j = 0; j < 9; ++j)
-    for (int i = 0; i < 9; ++i)
-      EXPECT_NEAR(static_cast<double>(engine.EvalAt(xs[static_cast<std::size_t>(i)], ys[static_cast<std::size_t>(j)])),
-                  static_cast<double>(engine.EvalGrid(9, 9, xs, ys)[static_cast<std::size_t>(j * 9 + i)]), 1e-12);
+  for (std::size_t j = 0; j < 9; ++j)
+    for (std::size_t i = 0; i < 9; ++i)
+      EXPECT_NEAR(static_cast<double>(engine.EvalAt(xs[i], ys[j])),
+                  static_cast<double>(grid[j * 9 + i]), 1e-12);
 }
 
 TEST(AkimaPreusserDrivers, GridsMatchThePointEvaluations) {

@@ -3,9 +3,9 @@
 // grids and fit statistics of that surface.
 //
 //   code  method                                    set-up (file)
-//   0, 20 Akima I                                   program's Akima kernel
-//   1     Akima II                                  numerical library "sdbi3p"
-//   2     Preusser C1 / C2                          numerical library
+//   0, 20 Akima I                                   program's Akima kernel (akima_preusser_drivers.cpp)
+//   1     Akima II                                  numerical library "sdbi3p" (as 0)
+//   2     Preusser C1 / C2                          numerical library (as 0)
 //   3     Renka I triangulation (frame, tension)    numerical library (triangulation_drivers.cpp)
 //   4, 5  Renka II and III Shepard                  numerical library (shepard_drivers.cpp)
 //   6     Watson natural neighbours                 natural-neighbour kernel (shepard_drivers.cpp)
@@ -15,7 +15,7 @@
 //   17    loess, value and gradient only            as 7
 //   18    loess, smoothed values                    as 7
 //   19    loess with the cosine basis, raw z kept   as 7
-// A code whose driver this build lacks fails its set-up; its evaluations then answer 0.
+// A code outside 0..20 fails its set-up; its evaluations then answer 0.
 //
 // Life of an engine: construction copies the source table into a working table with
 // replicated (x, y) positions merged, clamps the options into the method's ranges and sets
