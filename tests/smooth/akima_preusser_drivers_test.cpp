@@ -174,8 +174,8 @@ TEST(AkimaPreusserDrivers, ScalingTheValuesScalesTheSurface) {
 }
 
 TEST(AkimaPreusserDrivers, SetUpLimits) {
-  // Akima II needs ten points; Akima I on four points uses three close points; Preusser fails
-  // on points on one line, as does Akima II.
+  // Akima II needs ten points; Akima I on four points uses three close points; every method
+  // fails on points on one line.
   PointTable nine = Table(Scattered(9, 8, Wavy)), ten = Table(Scattered(10, 8, Wavy));
   EXPECT_FALSE(TNParm3D(nine, kNPAkima2, 1, 9, false).HasSurface());
   TNParm3D akima2(ten, kNPAkima2, 1, 9, false);
@@ -205,24 +205,21 @@ TEST(AkimaPreusserDrivers, SetUpLimits) {
   PointTable collinear = Table(line);
   for (const Method& m : kMethods) {
     TNParm3D engine(collinear, m.code, m.option1, m.option2, false);
-    if (m.code == kNPAkima1 || m.code == kNPAkima1Fixed) {
-      // Akima I sets up without the kernel; every point it then cannot evaluate is missing.
-      EXPECT_TRUE(IsMissingValue(engine.EvalAt(1, 0.5L))) << m.name;
-      const std::vector<long double> axis = {0, 1, 2};
-      EXPECT_TRUE(engine.EvalGrid(3, 3, axis, axis).empty()) << m.name;
-      EXPECT_TRUE(IsMissingValue(engine.EvalAt(1, 0.5L))) << m.name;
-    } else {
-      EXPECT_FALSE(engine.HasSurface()) << m.name;
-    }
+    // Every method fails its set-up, Akima I too (its kernel cannot triangulate a line):
+    // points answer 0, grids nothing.
+    EXPECT_FALSE(engine.HasSurface()) << m.name;
+    EXPECT_EQ(engine.EvalAt(1, 0.5L), 0.0L) << m.name;
+    const std::vector<long double> axis = {0, 1, 2};
+    EXPECT_TRUE(engine.EvalGrid(3, 3, axis, axis).empty()) << m.name;
   }
 }
 
 TEST(AkimaPreusserDrivers, AkimaPointsAndGridsShareOneSetUp) {
   PointTable data = Table(Scattered(60, 9, Wavy, 2, 3, -1, 0.5L));
   TNParm3D engine(data, kNPAkima1, 1, 5, false);
-  EXPECT_EQ(engine.IntWorkSize(), 0u);
+  EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 1, 1));  // the set-up's MD 1
   const long double before = engine.EvalAt(3.37L, -0.61L);
-  EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 1, 1));  // MD 1 for the first point
+  EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 1, 1));
   std::vector<long double> xs, ys;
   for (int i = 0; i < 9; ++i) {
     xs.push_back(2 + 0.37L * i);
@@ -265,6 +262,13 @@ TEST(AkimaPreusserDrivers, AkimaPointsAndGridsShareOneSetUp) {
     for (std::size_t i = 0; i < 9; ++i)
       EXPECT_NEAR(static_cast<double>(engine.EvalAt(xs[i], ys[j])),
                   static_cast<double>(grid[j * 9 + i]), 1e-12);
+  // A grid the kernel refuses leaves nothing to reuse: the next point sets it up again.
+  std::vector<long double> bad = xs;
+  bad[4] = std::nanl("");
+  EXPECT_TRUE(engine.EvalGrid(9, 9, bad, ys).empty());
+  EXPECT_EQ(engine.IntWorkSize(), 0u);
+  EXPECT_EQ(engine.EvalAt(3.37L, -0.61L), before);
+  EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 1, 1));
 }
 
 TEST(AkimaPreusserDrivers, GridsMatchThePointEvaluations) {

@@ -4,15 +4,16 @@
 //
 // All three work in unit coordinates and divide derivatives back by the ranges. Work buffers
 // (N merged points):
-//   Akima I   wk 5 N; iwk max(31, NCP + 27) N + 1 from the first point evaluation, or
-//             + nx ny, allocated anew, for each grid
+//   Akima I   wk 5 N; iwk max(31, NCP + 27) N + 1 from the set-up, or + nx ny, allocated
+//             anew, for each grid
 //   Akima II  wk 17 N, iwk 39 N, over a copy of the points with three off one line first
 //   Preusser  wk 5 N (C1) or 14 N (C2), zeroed, iwk 13 N, over such a copy
 //
-// Akima I point evaluations after the first reuse the kernel's set-up in iwk (MD 2); the
-// kernel would estimate every point's derivatives again on each of them although z never
-// changes within a set-up, so while iwk holds a successful set-up the single-point
-// evaluator gives the same numbers from it directly. Grids reuse the set-up too.
+// Akima I point evaluations reuse the kernel's set-up in iwk: the kernel's MD 2 would
+// estimate every point's derivatives again on each of them although z never changes within a
+// set-up, so while iwk holds a successful set-up the single-point evaluator gives the same
+// numbers from it directly. Grids reuse the set-up too (after a failed grid, the next point
+// evaluation sets the kernel up again).
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -39,6 +40,20 @@ int TNParm3D::SetupAkima1() {
   wk_.assign(AkimaRealWorkSize(pointCount_), 0.0);
   neighbourCount_ = std::min(pointCount_ - 1, 5);
   akimaPoints_.reset();
+  // The kernel's set-up (triangulation, closest points, derivatives) for one point: points it
+  // cannot interpolate (two alike, all on one line, values that are not numbers) fail the
+  // set-up here, as they do for the other methods, instead of leaving a surface whose every
+  // value is missing. Point evaluations and grids then reuse this set-up.
+  if (xd_.empty()) return 0;
+  iwk_.assign(AkimaIntWorkSize(neighbourCount_, pointCount_, 1, 1), 0);
+  const double u[1] = {xd_[0]}, v[1] = {yd_[0]};
+  double z[1] = {0.0};
+  if (AkimaGridInterpolate(kAkimaNewPoints, neighbourCount_, pointCount_, xd_, yd_, zd_, 1, 1, u,
+                           v, z, iwk_, wk_, kDerivValue) < 1) {
+    FreeWork();
+    return 0;
+  }
+  akimaPoints_ = TAkimaPointEvaluator::Build(pointCount_, xd_, yd_, iwk_);
   return 1;
 }
 
