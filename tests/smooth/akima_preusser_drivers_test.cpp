@@ -366,6 +366,51 @@ TEST(AkimaPreusserDrivers, PointsCrowdedOnALineKeepTheSurfaceNearTheData) {
   }
 }
 
+TEST(AkimaPreusserDrivers, CocircularAndGriddedPointsInterpolateTheirNodes) {
+  // Many points on one circle (every quadrilateral of them cocircular), a regular grid and a
+  // grid of transects: ties everywhere in the triangulations and the neighbour searches.
+  struct Set {
+    const char* name;
+    std::vector<TPoint> points;
+  };
+  std::vector<Set> sets;
+  std::vector<TPoint> circle = {{0, 0, Wavy(0, 0)}};
+  for (int k = 0; k < 48; ++k) {
+    const long double a = 2 * 3.14159265358979323846L * k / 48;
+    circle.push_back({std::cos(a), std::sin(a), Wavy(std::cos(a), std::sin(a))});
+  }
+  sets.push_back({"a circle and its centre", circle});
+  std::vector<TPoint> grid, transects;
+  for (int i = 0; i < 12; ++i)
+    for (int j = 0; j < 9; ++j) {
+      grid.push_back({i * 0.25L, j * 0.5L, Wavy(i * 0.25L, j * 0.5L)});
+      transects.push_back({i * 0.01L, j * 1.0L, Wavy(i * 0.01L, j * 1.0L)});
+    }
+  sets.push_back({"a regular grid", grid});
+  sets.push_back({"transects", transects});
+  for (const Set& set : sets) {
+    PointTable data = Table(set.points);
+    for (const Method& m : kMethods) {
+      TNParm3D engine(data, m.code, m.option1, m.option2, false);
+      ASSERT_TRUE(engine.HasSurface()) << set.name << ", " << m.name;
+      for (const TPoint& p : set.points)
+        EXPECT_NEAR(static_cast<double>(engine.EvalAt(p.x, p.y)), static_cast<double>(p.z), 1e-12)
+            << set.name << ", " << m.name;
+      std::vector<long double> xs, ys;
+      for (int k = 0; k <= 20; ++k) {
+        xs.push_back(engine.XMin() + (engine.XMax() - engine.XMin()) * (k - 2) / 16);
+        ys.push_back(engine.YMin() + (engine.YMax() - engine.YMin()) * (k - 2) / 16);
+      }
+      for (int mode = 0; mode < 6; ++mode) {
+        const std::vector<long double> values = engine.GridMode(21, 21, xs, ys, mode);
+        ASSERT_EQ(values.size(), 441u) << set.name << ", " << m.name;
+        for (const long double v : values)
+          EXPECT_TRUE(IsUsableValue(v)) << set.name << ", " << m.name << " mode " << mode;
+      }
+    }
+  }
+}
+
 TEST(AkimaPreusserDrivers, HostileDataGiveNumbersOrTheMissingValue) {
   struct Set {
     const char* name;
