@@ -197,7 +197,7 @@ void TAnimateWin::CmAdjust() {
 }
 
 bool TAnimateWin::Step() {
-  if (frame_.size() != size()) frame_ = QImage(size(), QImage::Format_RGB32);
+  if (frame_.size() != FrameSize()) frame_ = QImage(FrameSize(), QImage::Format_RGB32);
   platform::qt::QtDeviceContext dc(frame_);
   bool running;
   if (Renderer().AnimationStateValue() == kAnimStartRequested) {
@@ -219,7 +219,7 @@ void TAnimateWin::paintEvent(QPaintEvent* event) {
     return;
   }
   QPainter painter(this);
-  if (!frame_.isNull()) painter.drawImage(0, 0, frame_);
+  if (!frame_.isNull()) painter.drawImage(ClientPoint({0, 0}), frame_);
 }
 
 void TAnimateWin::RecordPlayerPlacement() {

@@ -8,8 +8,6 @@
 #include <QPainter>
 #include <QScreen>
 
-#include <algorithm>
-
 #include "app/c_format.h"
 #include "app/long_double.h"
 #include "app/number_format.h"
@@ -124,9 +122,8 @@ void T3DWin::paintEvent(QPaintEvent*) {
     if (!frame_.isNull()) painter.drawImage(ClientPoint({0, 0}), frame_);
     return;
   }
-  const QSize frameSize(width(), std::max(height() - TopInset(), 1));
-  if (!frameValid_ || frame_.size() != frameSize) {
-    frame_ = QImage(frameSize, QImage::Format_RGB32);
+  if (!frameValid_ || frame_.size() != FrameSize()) {
+    frame_ = QImage(FrameSize(), QImage::Format_RGB32);
     frame_.fill(RoleColor(renderer_, kRoleBackground));
     renderer_.Prepare();
     if (renderer_.AnimationStateValue() == kAnimIdle) {

@@ -1,12 +1,13 @@
-// T3DWin, a stand-alone resizable window whose whole client area is one 3D graph (the base of
-// the animation window and of the data tools' and the review's graph windows), and T3DWinSL,
-// which adds a status strip along the bottom that names the data point under the mouse, with
-// its residual when the graph shows residuals.
+// T3DWin, a stand-alone resizable window whose client area (below its menu bar, when it has
+// one) is one 3D graph (the base of the animation window and of the data tools' and the review's
+// graph windows), and T3DWinSL, which adds a status strip along the bottom that names the data
+// point under the mouse, with its residual when the graph shows residuals.
 #pragma once
 
 #include <QImage>
 #include <QWidget>
 
+#include <algorithm>
 #include <string>
 
 #include "graph3d/renderer.h"
@@ -48,6 +49,7 @@ class T3DWin : public QWidget {
   // A point of the client area in the frame's coordinates, and back.
   QPoint FramePoint(const QPoint& client) const { return client - QPoint(0, TopInset()); }
   QPoint ClientPoint(const QPoint& frame) const { return frame + QPoint(0, TopInset()); }
+  QSize FrameSize() const { return {width(), std::max(height() - TopInset(), 1)}; }
   // Draws what lies outside the graph (the status strip) onto the frame.
   virtual void DrawExtras(QImage&) {}
   void RecordPlacement(bool always);

@@ -104,6 +104,12 @@ TEST(AnimationPlayer, ElevationRunsThroughBeforeTheRotationSteps) {
   }
   for (int k = 0; k < 25; ++k) EXPECT_EQ(frames[static_cast<std::size_t>(k)], std::make_pair(5, 60 - 5 * k));
   EXPECT_EQ(frames[25], std::make_pair(10, 60));
+  // The frames are drawn below the menu bar, which spans the window: the titles are not under it.
+  const QMenuBar* menu = p.win->MenuBar();
+  EXPECT_EQ(menu->width(), p.win->width());
+  EXPECT_EQ(p.win->Frame().size(), QSize(p.win->width(), p.win->height() - menu->height()));
+  EXPECT_EQ(p.win->Renderer().GraphRect().top, 0);
+  EXPECT_EQ(p.win->GraphRectOnScreen().top(), menu->mapToGlobal(QPoint(0, menu->height())).y());
   p.win->CmStop();
   EXPECT_FALSE(p.win->Step());
   EXPECT_FALSE(p.win->Playing());
