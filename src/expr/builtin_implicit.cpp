@@ -12,71 +12,11 @@
 #include "expr/builtins.h"
 #include "expr/calculus_state.h"
 #include "expr/interpreter.h"
+#include "numerics/brent_zero.h"
 
 namespace {
 
-constexpr int kBrentIterations = 200;
-constexpr long double kBrentEps = 1e-18;
-
 bool SameSign(long double a, long double b) { return (a > 0 && b > 0) || (a < 0 && b < 0); }
-
-// Brent's method on [a, b] whose values fa, fb differ in sign (or one is 0).
-long double Brent(auto& F, long double a, long double b, long double fa, long double fb, long double tol) {
-  long double c = b;
-  long double fc = fb;
-  long double d = 0;
-  long double e = 0;
-  for (int iteration = 0; iteration < kBrentIterations; ++iteration) {
-    if (SameSign(fb, fc)) {
-      c = a;
-      fc = fa;
-      d = b - a;
-      e = d;
-    }
-    if (std::fabs(fc) < std::fabs(fb)) {
-      a = b;
-      b = c;
-      c = a;
-      fa = fb;
-      fb = fc;
-      fc = fa;
-    }
-    const long double tol1 = 2 * kBrentEps * std::fabs(b) + tol / 2;
-    const long double m = (c - b) / 2;
-    if (std::fabs(m) <= tol1 || fb == 0) return b;
-    if (std::fabs(e) >= tol1 && std::fabs(fa) > std::fabs(fb)) {
-      const long double s = fb / fa;
-      long double p = 0;
-      long double q = 0;
-      if (a == c) {
-        p = 2 * m * s;
-        q = 1 - s;
-      } else {
-        const long double qa = fa / fc;
-        const long double r = fb / fc;
-        p = s * (2 * m * qa * (qa - r) - (b - a) * (r - 1));
-        q = (qa - 1) * (r - 1) * (s - 1);
-      }
-      if (p > 0) q = -q;
-      p = std::fabs(p);
-      if (2 * p < std::fmin(3 * m * q - std::fabs(tol1 * q), std::fabs(e * q))) {
-        e = d;
-        d = p / q;
-      } else {
-        d = m;
-        e = m;
-      }
-    } else {
-      d = m;
-      e = m;
-    }
-    a = b;
-    fa = fb;
-    b += std::fabs(d) > tol1 ? d : std::copysign(tol1, m);
-    fb = F(b);
-  }
-  return ExprErrorValue;
-}
 
 // IMPLICIT(n, z1, z2, tol) with `widen` (IMPLICIT) or without (IMPLICIT_).
 long double Implicit(ExprContext& ctx, const long double* a, bool widen) {
@@ -117,7 +57,7 @@ long double Implicit(ExprContext& ctx, const long double* a, bool widen) {
     }
   }
   if (SameSign(flo, fhi)) return ExprErrorValue;
-  return Brent(F, lo, hi, flo, fhi, tol);
+  return BrentZero(F, lo, hi, flo, fhi, tol).value_or(ExprErrorValue);
 }
 
 }  // namespace

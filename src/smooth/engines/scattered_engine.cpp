@@ -129,7 +129,7 @@ int TNParm3D::Setup() {
   FreeWork();
   loess_.reset();
   WatsonFree(watson_);
-  volumeKey_ = 0;
+  volumeKey_.reset();
   int result = 0;
   if (pointCount_ >= 4) {
     switch (method_) {

@@ -31,11 +31,13 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "app/xyz_data_set.h"
 #include "app/xyz_point.h"
+#include "smooth/engines/integral_rectangle.h"
 #include "smooth/engines/loess_smoother.h"
 #include "smooth/kernels/natural_neighbour.h"
 #include "smooth/kernels/akima_interpolation.h"
@@ -148,6 +150,15 @@ class TNParm3D {
   long double RSquared() const { return rSquared_; }
   long double Sst() const { return sst_; }
 
+  // The volume under the surface over [x1, x2] x [y1, y2] (scattered_volume.cpp): a first
+  // request from bicubic B-splines through the surface on 101 x 101 and 51 x 51 nodes, with
+  // their relative difference as the error; the same rectangle asked again (method code not
+  // 0) by direct numerical integration with the integrators' error; a third request from the
+  // grids again. 0 with fewer than 4 points (the error then unwritten); the missing value
+  // where the surface is missing somewhere in the rectangle.
+  long double Volume(long double x1, long double x2, long double y1, long double y2,
+                     long double* errorOut);
+
   // A copy of the source whose every z is the triangulated surface at its (x, y): the loess
   // smoothing result. Empty when the current set-up holds no triangulation.
   PointTable SmoothedData();
@@ -250,7 +261,8 @@ class TNParm3D {
   bool duplicatesMerged_ = false;
   int distinctX_ = 0, distinctY_ = 0;
   long double sst_ = 0, sse_ = 0, stdErr_ = 0, rSquared_ = 0;
-  long double volumeKey_ = 0;
+  // The rectangle of the last volume answered from the grids (scattered_volume.cpp).
+  std::optional<TRectangle> volumeKey_;
   long double xMin_ = 0, xMax_ = 0, yMin_ = 0, yMax_ = 0, zMin_ = 0, zMax_ = 0;
   long double xScale_ = 1, yScale_ = 1;
   std::span<TXYZPoint> working_;

@@ -1,0 +1,303 @@
+// The gridded-data engine: grids found or made, the limits of degrees and coefficient counts,
+// the B-spline and Akima surfaces (exact recovery of bicubic data, clamping and extrapolation
+// beyond the data, values at data points), the fit statistics, and library failures that
+// leave no surface.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "app/long_double.h"
+#include "platform/message_box.h"
+#include "smooth/engines/gridded_engine.h"
+#include "smooth_test_support.h"
+
+namespace {
+
+using smooth_test::FullDegreePolynomial;
+using smooth_test::ScopedNumLib;
+using smooth_test::Table;
+using smooth_test::TPoint;
+using smooth_test::TPolynomial2;
+
+// The points of the grid xs x ys with z = f, in an order that is not the grid's own.
+template <class F>
+std::vector<TPoint> GridPoints(const std::vector<long double>& xs, const std::vector<long double>& ys, F f) {
+  std::vector<TPoint> out;
+  for (std::size_t i = xs.size(); i-- > 0;)
+    for (long double y : ys) out.push_back({xs[i], y, f(xs[i], y)});
+  return out;
+}
+
+std::vector<long double> Axis(int n, long double lo, long double hi, long double stretch = 0) {
+  std::vector<long double> a;
+  for (int i = 0; i < n; ++i) {
+    const long double u = static_cast<long double>(i) / (n - 1);
+    a.push_back(lo + (hi - lo) * (u + stretch * u * (1 - u)));
+  }
+  return a;
+}
+
+long double Plane(long double x, long double y) { return 1 + 2 * x + 3 * y; }
+
+TEST(GriddedEngine, ACompleteGridOfThreeByThreeIsUsedAsItStands) {
+  PointTable data = Table(GridPoints(Axis(3, 0, 2), Axis(3, -1, 1), Plane));
+  TSpline3D engine(data, kGridBSpline, 3, 3, 0, 0, 10, 10, kRegridRenka, false);
+  EXPECT_TRUE(engine.GridDetected());
+  EXPECT_TRUE(engine.Ready());
+  EXPECT_EQ(engine.Nx(), 3);
+  EXPECT_EQ(engine.Ny(), 3);
+  EXPECT_EQ(engine.PointCount(), 9);
+  EXPECT_FALSE(engine.Inexact());
+  EXPECT_EQ(engine.DegreeX(), 2);  // min(n - 1, 5)
+  EXPECT_EQ(engine.Sse(), 0.0L);
+  EXPECT_EQ(engine.RSquared(), 1.0L);
+  EXPECT_NEAR(static_cast<double>(engine.EvalAt(0.5L, 0.25L)), static_cast<double>(Plane(0.5L, 0.25L)), 1e-12);
+}
+
+TEST(GriddedEngine, AGridTooNarrowIsMadeAgainOrFilled) {
+  PointTable data = Table(GridPoints(Axis(2, 0, 1), Axis(5, 0, 4), Plane));
+  TSpline3D uniform(data, kGridBSpline, 3, 3, 0, 0, 4, 6, kRegridRenka, false);
+  EXPECT_TRUE(uniform.Ready());
+  EXPECT_EQ(uniform.Nx(), 4);
+  EXPECT_EQ(uniform.Ny(), 6);
+  EXPECT_EQ(uniform.PointCount(), 24);
+  EXPECT_TRUE(uniform.Inexact());
+  TSpline3D filled(data, kGridBSpline, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  EXPECT_TRUE(filled.Ready());
+  EXPECT_EQ(filled.Nx(), 2);
+  EXPECT_EQ(filled.Ny(), 5);
+  EXPECT_EQ(filled.PointCount(), 10);
+  EXPECT_FALSE(filled.Inexact());
+}
+
+TEST(GriddedEngine, ReplicatesOnAGridAreMergedAndStatisticsComputed) {
+  std::vector<TPoint> points = GridPoints(Axis(4, 0, 3), Axis(4, 0, 3), Plane);
+  points.push_back({1, 2, Plane(1, 2) + 1});  // a replicate one unit above its twin
+  PointTable data = Table(points);
+  TSpline3D engine(data, kGridBSpline, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  EXPECT_TRUE(engine.GridDetected());
+  EXPECT_EQ(engine.MergedCount(), 16);
+  EXPECT_TRUE(engine.Inexact());
+  // The node holds the mean of the two, half a unit from each: SSE 0.25 + 0.25.
+  EXPECT_NEAR(static_cast<double>(engine.Sse()), 0.5, 1e-12);
+  EXPECT_LT(engine.RSquared(), 1.0L);
+  // dof = 17 active points - (3 + 3) / 2 - 1.
+  EXPECT_NEAR(static_cast<double>(engine.StdErr()), std::sqrt(0.5 / 13), 1e-12);
+}
+
+// Inactive points neither add to the SSE nor count as degrees of freedom.
+TEST(GriddedEngine, DegreesOfFreedomCountActivePointsOnly) {
+  std::vector<TPoint> points = GridPoints(Axis(4, 0, 3), Axis(4, 0, 3), Plane);
+  points.push_back({1, 2, Plane(1, 2) + 1});
+  points.push_back({2, 2, 100});
+  PointTable data = Table(points);
+  data[18].Status = kPointInactive;
+  TSpline3D engine(data, kGridBSpline, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  EXPECT_NEAR(static_cast<double>(engine.StdErr()), std::sqrt(0.5 / 13), 1e-12);
+}
+
+TEST(GriddedEngine, DegreesAndCoefficientCountsArePulledIntoTheirLimits) {
+  PointTable four = Table(GridPoints(Axis(4, 0, 1), Axis(8, 0, 1), Plane));
+  TSpline3D b(four, kGridBSpline, 5, 5, 0, 0, 0, 0, kRegridRenka, false);
+  EXPECT_EQ(b.DegreeX(), 3);
+  EXPECT_EQ(b.DegreeY(), 5);
+  b.SetOptions(kGridBSpline, 1, 9, 0, 0);
+  EXPECT_EQ(b.DegreeX(), 2);
+  EXPECT_EQ(b.DegreeY(), 5);
+
+  PointTable six = Table(GridPoints(Axis(6, 0, 1), Axis(6, 0, 1), Plane));
+  TSpline3D lsq(six, kGridLeastSquares, 5, 5, 2, 9, 0, 0, kRegridRenka, false);
+  EXPECT_EQ(lsq.DegreeX(), 4);
+  EXPECT_EQ(lsq.LsqCoefX(), 5);
+  EXPECT_EQ(lsq.LsqCoefY(), 6);
+  EXPECT_EQ(lsq.MinCoefX(), 5);
+  EXPECT_EQ(lsq.MaxCoefX(), 6);
+
+  PointTable wide = Table(GridPoints(Axis(200, 0, 1), Axis(4, 0, 1), Plane));
+  TSpline3D many(wide, kGridLeastSquares, 3, 2, 150, 150, 0, 0, kRegridRenka, false);
+  EXPECT_EQ(many.LsqCoefX(), 100);
+  EXPECT_EQ(many.LsqCoefY(), 4);
+  EXPECT_TRUE(many.HasSurface());
+  // A plane lies in every spline space: the least-squares fit recovers it.
+  EXPECT_LT(static_cast<double>(many.Sse()), 1e-20);
+}
+
+TEST(GriddedEngine, DataPointsGiveZForInterpolantsAndTheFitForLeastSquares) {
+  PointTable data = Table(GridPoints(Axis(7, 0, 1), Axis(6, 0, 1),
+                                     [](long double x, long double y) { return std::sin(4 * x) + y * y; }));
+  for (const int code : {kGridBSpline, kGridBSplineAkimaEdge}) {
+    TSpline3D e(data, code, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+    EXPECT_EQ(e.EvalAtDataPoint(0.3L, 0.4L, 42.0L), 42.0L);
+  }
+  TSpline3D lsq(data, kGridLeastSquares, 2, 2, 4, 4, 0, 0, kRegridRenka, false);
+  EXPECT_EQ(lsq.EvalAtDataPoint(0.3L, 0.4L, 42.0L), lsq.EvalAt(0.3L, 0.4L));
+  EXPECT_GT(lsq.Sse(), 0.0L);
+  EXPECT_LE(lsq.RSquared(), 1.0L);
+  EXPECT_GE(lsq.RSquared(), 0.0L);
+  TSpline3D akima(data, kGridAkima, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  EXPECT_EQ(akima.EvalAtDataPoint(0.3L, 0.4L, 42.0L), akima.EvalAt(0.3L, 0.4L));
+}
+
+// Bicubic data: codes 0 (degrees 3), 1 and 2 give the polynomial with every derivative
+// inside the data and its exact integral; beyond the data codes 0 and 3 hold the edge value,
+// codes 1 and 2 extrapolate the polynomial.
+TEST(GriddedEngine, BicubicDataAreRecoveredAndTheEdgesBehaveByCode) {
+  const TPolynomial2 p = FullDegreePolynomial(3, 3, 0.3);
+  const auto f = [&p](long double x, long double y) {
+    return static_cast<long double>(p.Value(static_cast<double>(x), static_cast<double>(y)));
+  };
+  PointTable data = Table(GridPoints(Axis(9, -1, 1, 0.3), Axis(7, 0, 2, -0.2), f));
+  for (const int code : {kGridBSpline, kGridBSplineAkimaEdge, kGridAkima}) {
+    SCOPED_TRACE(code);
+    TSpline3D e(data, code, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+    ASSERT_TRUE(e.HasSurface());
+    for (const double x : {-0.9, -0.31, 0.0, 0.77})
+      for (const double y : {0.1, 0.95, 1.9})
+        for (int mode = 0; mode <= 5; ++mode) {
+          static constexpr int kOx[6] = {0, 1, 0, 2, 0, 1}, kOy[6] = {0, 0, 1, 0, 2, 1};
+          const double want = p.Der(kOx[mode], kOy[mode], x, y);
+          EXPECT_NEAR(static_cast<double>(e.EvalMode(x, y, mode)), want, 1e-9 * std::max(1.0, std::fabs(want)))
+              << x << ", " << y << " mode " << mode;
+        }
+    long double error = -1;
+    const long double v = e.Integrate(-0.5L, 0.8L, 0.2L, 1.7L, &error);
+    EXPECT_NEAR(static_cast<double>(v), p.Integral(-0.5, 0.8, 0.2, 1.7), 1e-10);
+    EXPECT_EQ(error, 0.0L);
+    const double outside = static_cast<double>(e.EvalAt(1.4L, 2.5L));
+    if (code == kGridBSpline) {
+      EXPECT_NEAR(outside, p.Value(1.0, 2.0), 1e-10);
+    } else {
+      EXPECT_NEAR(outside, p.Value(1.4, 2.5), 1e-9 * std::max(1.0, std::fabs(p.Value(1.4, 2.5))));
+    }
+  }
+}
+
+// Code 1 on a grid of three rows: the B-spline takes the order three nodes allow there, and
+// every node's edge derivatives are filled, so a biquadratic comes back inside and beyond.
+TEST(GriddedEngine, CodeOneOnThreeRowsHoldsABiquadratic) {
+  const TPolynomial2 p = FullDegreePolynomial(3, 2, 0.5);
+  const auto f = [&p](long double x, long double y) {
+    return static_cast<long double>(p.Value(static_cast<double>(x), static_cast<double>(y)));
+  };
+  PointTable data = Table(GridPoints(Axis(6, 0, 1), Axis(3, 0, 1), f));
+  TSpline3D e(data, kGridBSplineAkimaEdge, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  ASSERT_TRUE(e.HasSurface());
+  for (const double x : {-0.4, 0.3, 1.2})
+    for (const double y : {-0.5, 0.6, 1.5})
+      EXPECT_NEAR(static_cast<double>(e.EvalAt(x, y)), p.Value(x, y), 1e-10) << x << ", " << y;
+}
+
+// The grid of codes 0 and 3 takes the edge values beyond the data, also on an axis that lies
+// wholly beyond it; code 1's grid extrapolates there.
+TEST(GriddedEngine, GridsBeyondTheDataAreClampedOrExtrapolatedAsThePoints) {
+  const TPolynomial2 p = FullDegreePolynomial(3, 3, 0.9);
+  const auto f = [&p](long double x, long double y) {
+    return static_cast<long double>(p.Value(static_cast<double>(x), static_cast<double>(y)));
+  };
+  PointTable data = Table(GridPoints(Axis(8, 0, 1), Axis(8, 0, 1), f));
+  const std::vector<long double> xs = {-0.5L, 0.0L, 0.4L, 1.0L, 1.3L}, ys = {0.2L, 0.7L};
+  const std::vector<long double> beyond = {1.5L, 2.0L};
+  for (const int code : {kGridBSpline, kGridLeastSquares, kGridBSplineAkimaEdge, kGridAkima}) {
+    SCOPED_TRACE(code);
+    TSpline3D e(data, code, 3, 3, 8, 8, 0, 0, kRegridRenka, false);
+    for (int mode = 0; mode <= 5; ++mode) {
+      const std::vector<long double> grid = e.EvalGridMode(5, 2, xs, ys, mode);
+      ASSERT_EQ(grid.size(), 10u);
+      for (std::size_t j = 0; j < 2; ++j)
+        for (std::size_t i = 0; i < 5; ++i)
+          EXPECT_NEAR(static_cast<double>(grid[j * 5 + i]), static_cast<double>(e.EvalMode(xs[i], ys[j], mode)), 1e-10);
+      const std::vector<long double> far = e.EvalGridMode(2, 2, beyond, beyond, mode);
+      ASSERT_EQ(far.size(), 4u);
+      for (std::size_t k = 0; k < 4; ++k)
+        EXPECT_NEAR(static_cast<double>(far[k]), static_cast<double>(e.EvalMode(beyond[k % 2], beyond[k / 2], mode)), 1e-9);
+    }
+    if (code == kGridBSpline || code == kGridLeastSquares) {
+      EXPECT_NEAR(static_cast<double>(e.EvalAt(-0.5L, 0.2L)), static_cast<double>(e.EvalAt(0.0L, 0.2L)), 1e-15);
+    }
+  }
+}
+
+// A library step that fails leaves no surface: no values, no grids, and statistics that do
+// not claim a perfect fit.
+TEST(GriddedEngine, AFailedLibraryStepLeavesNoSurface) {
+  TNumLibTable table = BuiltInNumLib();
+  ServeNumLibEntry<TNumLibEntry::BSInt2>(
+      table, [](int, const double*, int, const double*, const double*, int, int, int,
+                const double*, const double*, double* coef, int& ier) {
+        coef[0] = 1e300;
+        ier = 3;
+      });
+  ServeNumLibEntry<TNumLibEntry::rgbi3p>(
+      table, [](int, int, int, const double*, const double*, const double*, int, const double*,
+                const double*, double*, double*, int, int& ier) { ier = 1; });
+  ScopedNumLib failing(table);
+  PointTable data = Table(GridPoints(Axis(5, 0, 1), Axis(5, 0, 1), Plane));
+  for (const int code : {kGridBSpline, kGridBSplineAkimaEdge, kGridAkima}) {
+    SCOPED_TRACE(code);
+    TSpline3D e(data, code, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+    EXPECT_FALSE(e.HasSurface());
+    EXPECT_EQ(e.EvalAt(0.5L, 0.5L), 0.0L);
+    EXPECT_TRUE(e.EvalGrid(2, 2, std::vector<long double>{0, 1}, std::vector<long double>{0, 1}).empty());
+    EXPECT_EQ(e.Sse(), ExprErrorValue);
+    long double error = -1;
+    EXPECT_EQ(e.Integrate(0, 1, 0, 1, &error), 0.0L);
+  }
+}
+
+TEST(GriddedEngine, WithoutTheLibraryNothingIsComputedAndTheUserIsTold) {
+  ScopedNumLib none(std::nullopt);
+  platform::ScriptedAnswers answers;
+  PointTable data = Table(GridPoints(Axis(5, 0, 1), Axis(5, 0, 1), Plane));
+  TSpline3D e(data, kGridBSpline, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].caption, "Missing DLL Error");
+  EXPECT_FALSE(e.HasSurface());
+  EXPECT_EQ(e.EvalAt(0.5L, 0.5L), 0.0L);
+  long double error = -1;
+  EXPECT_EQ(e.Integrate(0, 1, 0, 1, &error), 0.0L);
+}
+
+TEST(GriddedEngine, FewerThanFourNodesAnswerZeroAndNoGrid) {
+  PointTable data = Table({{0, 0, 1}, {1, 0, 2}, {0, 1, 3}});
+  TSpline3D e(data, kGridBSpline, 3, 3, 0, 0, 5, 5, kRegridRenka, false);
+  EXPECT_FALSE(e.Ready());
+  EXPECT_EQ(e.PointCount(), 0);
+  EXPECT_EQ(e.EvalAt(0.5L, 0.5L), 0.0L);
+  EXPECT_TRUE(e.EvalGrid(1, 1, std::vector<long double>{0}, std::vector<long double>{0}).empty());
+  long double error = -7;
+  EXPECT_EQ(e.Integrate(0, 1, 0, 1, &error), 0.0L);
+  EXPECT_EQ(error, -7.0L);
+}
+
+// Values that are not numbers, coordinates at the ends of the range, a single column: every
+// code and grid-making method refuses or answers without reading outside its arrays.
+TEST(GriddedEngine, HostileDataAreRefusedSafely) {
+  const long double nan = std::nanl("");
+  std::vector<TPoint> withNan = GridPoints(Axis(5, 0, 1), Axis(5, 0, 1), Plane);
+  withNan[7].z = nan;
+  std::vector<TPoint> huge = GridPoints(Axis(5, -1e300L, 1e300L), Axis(4, 0, 1e-300L), Plane);
+  std::vector<TPoint> column;
+  for (int j = 0; j < 9; ++j) column.push_back({2, static_cast<long double>(j), static_cast<long double>(j)});
+  std::vector<TPoint> scatteredNan = smooth_test::Scattered(30, 3, Plane);
+  scatteredNan[4].x = nan;
+  for (const auto* points : {&withNan, &huge, &column, &scatteredNan}) {
+    PointTable data = Table(*points);
+    for (int code = 0; code < kGridMethodCount; ++code)
+      for (const int regrid : {kRegridAkima, kRegridRenka, kRegridShepardQuadratic, kRegridWatson}) {
+        TSpline3D e(data, code, 3, 3, 4, 4, 6, 6, regrid, false);
+        (void)e.EvalAt(0.5L, 0.5L);
+        (void)e.EvalGrid(2, 2, std::vector<long double>{0, 1}, std::vector<long double>{0, 1});
+        long double error = 0;
+        (void)e.Integrate(0, 1, 0, 1, &error);
+      }
+  }
+  // The point whose value is not a number drops out of the data; its node is filled from
+  // the others.
+  PointTable data = Table(withNan);
+  TSpline3D e(data, kGridBSpline, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  ASSERT_TRUE(e.HasSurface());
+  EXPECT_NEAR(static_cast<double>(e.EvalAt(0.5L, 0.5L)), 3.5, 1e-3);
+}
+
+}  // namespace

@@ -1,0 +1,249 @@
+// NURBS smoothing of grid lines, the integral of gridded surfaces over rectangles (method
+// routes, repeated requests, gridding beyond the data) and the volume under scattered-data
+// surfaces.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "app/long_double.h"
+#include "smooth/engines/gridded_engine.h"
+#include "smooth/engines/nurbs_smoothing.h"
+#include "smooth/engines/scattered_engine.h"
+#include "smooth_test_support.h"
+
+namespace {
+
+using smooth_test::FullDegreePolynomial;
+using smooth_test::Scattered;
+using smooth_test::Table;
+using smooth_test::TPoint;
+using smooth_test::TPolynomial2;
+
+template <class F>
+std::vector<TPoint> GridPoints(int nx, int ny, long double x0, long double x1, long double y0,
+                               long double y1, F f) {
+  std::vector<TPoint> out;
+  for (int i = 0; i < nx; ++i)
+    for (int j = 0; j < ny; ++j) {
+      const long double x = x0 + (x1 - x0) * i / (nx - 1), y = y0 + (y1 - y0) * j / (ny - 1);
+      out.push_back({x, y, f(x, y)});
+    }
+  return out;
+}
+
+long double Plane(long double x, long double y) { return 1 + 2 * x + 3 * y; }
+long double Wavy(long double x, long double y) { return std::sin(3 * x) * std::cos(2 * y) + x * y; }
+
+// ---- NURBS ----
+
+TEST(Nurbs, DegreesAreClampedToTheLine) {
+  const std::vector<long double> t = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, v(10, 1.0L);
+  EXPECT_EQ(TNurbs2D(9, 8, t.data(), v.data(), 1e-8L).Degree(), 6);
+  EXPECT_EQ(TNurbs2D(1, 10, t.data(), v.data(), 1e-8L).Degree(), 2);
+  EXPECT_EQ(TNurbs2D(4, 10, t.data(), v.data(), 1e-8L).Degree(), 4);
+}
+
+TEST(Nurbs, AbscissasBeyondTheEndsGiveTheEndOrdinates) {
+  const std::vector<long double> t = {0, 0.5, 1.5, 2, 3.5, 4}, v = {3, 1, 4, 1, 5, 9};
+  TNurbs2D curve(3, 6, t.data(), v.data(), 1e-8L);
+  EXPECT_EQ(curve.ValueAt(-1.0L), 3.0L);
+  EXPECT_EQ(curve.ValueAt(4.5L), 9.0L);
+}
+
+TEST(Nurbs, ARootSearchThatDoesNotBracketAnswersNothing) {
+  const std::vector<long double> t = {0, 1, 2, 3, 4, 5}, v = {0, 1, 0, 1, 0, 1};
+  TNurbs2D curve(2, 6, t.data(), v.data(), 1e-8L);
+  long double ordinate = 7;
+  int evaluations = 0;
+  EXPECT_FALSE(curve.SolveParameter(10.0L, 1.0L, 2.0L, ordinate, 1e-8L, &evaluations));
+  EXPECT_EQ(ordinate, 0.0L);
+  EXPECT_EQ(evaluations, 2);
+  // A bracketing interval converges to a parameter whose abscissa is the target.
+  const auto u = curve.SolveParameter(2.5L, 0.0L, 5.0L, ordinate, 1e-12L, &evaluations);
+  ASSERT_TRUE(u);
+  long double y = 0;
+  EXPECT_NEAR(static_cast<double>(curve.PointAt(*u, y)), 2.5, 1e-11);
+  EXPECT_GT(evaluations, 2);
+}
+
+// Every control point of a line lies on it, and so does the curve: a plane comes back.
+TEST(Nurbs, APlaneComesBackThroughBothCodes) {
+  PointTable data = Table(GridPoints(9, 7, 0, 2, -1, 1, Plane));
+  for (const int code : {kGridNurbs, kGridNurbsCubic})
+    for (const int degree : {2, 3, 5}) {
+      SCOPED_TRACE(testing::Message() << "code " << code << " degree " << degree);
+      TSpline3D e(data, code, degree, degree, 0, 0, 0, 0, kRegridRenka, false);
+      ASSERT_TRUE(e.HasSurface());
+      const PointTable smoothed = e.SmoothedPoints();
+      ASSERT_EQ(smoothed.size(), data.size());
+      // The plane's z range is 10.
+      for (std::size_t k = 1; k < smoothed.size(); ++k)
+        EXPECT_NEAR(static_cast<double>(smoothed[k].Z), static_cast<double>(data[k].Z), 1e-8 * 10);
+    }
+}
+
+// With degrees 3 and 3, code 4 extrapolates by Akima's method beyond the data and code 5 holds
+// the edge; the integral of code 5 adds nothing beyond the data. (The smoothed nodes lie on
+// the plane to the root search's tolerance, which extrapolation magnifies a little.)
+TEST(Nurbs, EdgesFollowTheInterpolationChosen) {
+  PointTable data = Table(GridPoints(8, 8, 0, 1, 0, 1, Plane));
+  TSpline3D akima(data, kGridNurbs, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  TSpline3D cubic(data, kGridNurbsCubic, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  EXPECT_NEAR(static_cast<double>(akima.EvalAt(1.5L, 0.5L)), static_cast<double>(Plane(1.5L, 0.5L)), 1e-5);
+  EXPECT_NEAR(static_cast<double>(cubic.EvalAt(1.5L, 0.5L)), static_cast<double>(Plane(1.0L, 0.5L)), 1e-7);
+  long double error = -1;
+  // 3.5 over the unit square; 5.5 more over [1, 2] x [0, 1] where Akima extrapolates.
+  EXPECT_NEAR(static_cast<double>(cubic.Integrate(0, 2, 0, 1, &error)), 3.5, 1e-7);
+  EXPECT_EQ(error, 0.0L);
+  EXPECT_NEAR(static_cast<double>(akima.Integrate(0, 2, 0, 1, &error)), 3.5 + 5.5, 1e-5);
+}
+
+// Smoothing changes noisy data, and the statistics say by how much.
+TEST(Nurbs, NoisyDataAreSmoothed) {
+  PointTable data = Table(GridPoints(10, 9, 0, 1, 0, 1, [](long double x, long double y) {
+    return Wavy(x, y) + 0.05L * std::sin(97 * x + 61 * y);
+  }));
+  TSpline3D e(data, kGridNurbsCubic, 4, 4, 0, 0, 0, 0, kRegridRenka, false);
+  EXPECT_GT(e.Sse(), 0.0L);
+  EXPECT_LT(e.Sse(), 1.0L);
+  EXPECT_GT(e.RSquared(), 0.5L);
+  EXPECT_NE(e.EvalAtDataPoint(data[5].X, data[5].Y, data[5].Z), data[5].Z);
+}
+
+// ---- integral over a rectangle ----
+
+// Inside a code-0 surface the first request is exact with error 0, the same one again is
+// answered by numerical integration with its error, and a third is exact again.
+TEST(GriddedIntegral, RepeatedRequestsAlternateExactAndNumerical) {
+  const TPolynomial2 p = FullDegreePolynomial(3, 3, 1.7);
+  PointTable data = Table(GridPoints(9, 8, 0, 1, 0, 2, [&p](long double x, long double y) {
+    return static_cast<long double>(p.Value(static_cast<double>(x), static_cast<double>(y)));
+  }));
+  TSpline3D e(data, kGridBSpline, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  const double want = p.Integral(0.1, 0.9, 0.3, 1.6);
+  long double error = -1;
+  const long double first = e.Integrate(0.1L, 0.9L, 0.3L, 1.6L, &error);
+  EXPECT_NEAR(static_cast<double>(first), want, 1e-12);
+  EXPECT_EQ(error, 0.0L);
+  error = -1;
+  const long double second = e.Integrate(0.1L, 0.9L, 0.3L, 1.6L, &error);
+  EXPECT_NEAR(static_cast<double>(second), want, 1e-6);
+  EXPECT_GE(error, 0.0L);
+  EXPECT_NE(second, first);
+  error = -1;
+  EXPECT_EQ(e.Integrate(0.1L, 0.9L, 0.3L, 1.6L, &error), first);
+  EXPECT_EQ(error, 0.0L);
+}
+
+// Two rectangles whose summed fingerprints would agree are two requests, each answered
+// exactly; so is the empty rectangle at the origin.
+TEST(GriddedIntegral, DifferentRectanglesAreNeverTakenForTheSame) {
+  PointTable data = Table(GridPoints(6, 6, 0, 4, 0, 4, Plane));
+  TSpline3D e(data, kGridBSpline, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  const long double pi = 3.141592653589793238462643383279502884L;
+  long double error = -1;
+  (void)e.Integrate(1.0L, 2.0L, 1.0L, 2.0L, &error);
+  // 1 + pi 2 = (1 + 0.2 pi) + pi (2 - 0.2): the same sum of sides.
+  const long double a = 1.0L + 0.2L * pi, b = 1.8L;
+  error = -1;
+  const long double other = e.Integrate(a, b, 1.0L, 2.0L, &error);
+  EXPECT_EQ(error, 0.0L);
+  EXPECT_NEAR(static_cast<double>(other), static_cast<double>((b - a) * 5.5L + (b * b - a * a)), 1e-12);
+  error = -1;
+  EXPECT_EQ(e.Integrate(0, 0, 0, 0, &error), 0.0L);
+  EXPECT_EQ(error, 0.0L);
+}
+
+// Beyond the data a code-0 surface is integrated by gridding its clamped continuation.
+TEST(GriddedIntegral, BeyondTheDataCodeZeroGrids) {
+  PointTable data = Table(GridPoints(7, 7, 0, 1, 0, 1, Plane));
+  TSpline3D e(data, kGridBSpline, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  long double error = -1;
+  // 3.5 over the unit square, then z = 3 + 3y held beyond x = 1: 4.5.
+  const long double v = e.Integrate(0, 2, 0, 1, &error);
+  EXPECT_NEAR(static_cast<double>(v), 8.0, 1e-3);
+  EXPECT_GT(error, 0.0L);
+  EXPECT_LT(error, 1e-3L);
+}
+
+// A code-1 rectangle wholly left of the data is the left strip: Akima's extrapolation, which
+// holds a bicubic exactly.
+TEST(GriddedIntegral, CodeOneLeftOfTheDataIsTheLeftStrip) {
+  const TPolynomial2 p = FullDegreePolynomial(3, 3, 2.3);
+  PointTable data = Table(GridPoints(7, 6, 0, 1, 0, 1, [&p](long double x, long double y) {
+    return static_cast<long double>(p.Value(static_cast<double>(x), static_cast<double>(y)));
+  }));
+  TSpline3D e(data, kGridBSplineAkimaEdge, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  long double error = -1;
+  EXPECT_NEAR(static_cast<double>(e.Integrate(-1.0L, -0.2L, 0.1L, 0.7L, &error)),
+              p.Integral(-1.0, -0.2, 0.1, 0.7), 1e-10);
+  EXPECT_EQ(error, 0.0L);
+  // Across every side at once: the inside and four strips.
+  EXPECT_NEAR(static_cast<double>(e.Integrate(-0.5L, 1.5L, -0.25L, 1.25L, &error)),
+              p.Integral(-0.5, 1.5, -0.25, 0.0) + p.Integral(-0.5, 1.5, 1.0, 1.25) +
+                  p.Integral(-0.5, 0.0, 0.0, 1.0) + p.Integral(1.0, 1.5, 0.0, 1.0) +
+                  p.Integral(0, 1, 0, 1),
+              1e-10);
+}
+
+TEST(GriddedIntegral, GriddingGivesUpOnAMissingValue) {
+  long double error = -3;
+  const long double v = IntegrateByGridding(
+      [](long double x, long double) { return x > 0.5L ? ExprErrorValue : 1.0L; }, 0, 1, 0, 1,
+      &error);
+  EXPECT_EQ(v, ExprErrorValue);
+  EXPECT_EQ(error, -3.0L);
+  EXPECT_NEAR(static_cast<double>(IntegrateByGridding([](long double, long double) { return 2.0L; },
+                                                      1, 0, 0, 3, &error)),
+              -6.0, 1e-12);
+}
+
+// ---- volume under a scattered-data surface ----
+
+TEST(ScatteredVolume, APlaneUnderLoessHasItsVolume) {
+  std::vector<TPoint> points = Scattered(80, 31, Plane, 0, 1, 0, 2);
+  for (const TPoint corner : {TPoint{0, 0, 1}, TPoint{1, 0, 3}, TPoint{0, 2, 7}, TPoint{1, 2, 9}})
+    points.push_back(corner);
+  PointTable data = Table(points);
+  TNParm3D engine(data, kNPLoessGradient, 1, 20, false);
+  ASSERT_TRUE(engine.HasSurface());
+  long double error = -1;
+  EXPECT_NEAR(static_cast<double>(engine.Volume(0, 1, 0, 2, &error)), 10.0, 1e-9);
+  EXPECT_GE(error, 0.0L);
+  EXPECT_LT(error, 1e-9L);
+}
+
+TEST(ScatteredVolume, RepeatedRequestsAlternateGridsAndDirectIntegration) {
+  PointTable data = Table(Scattered(100, 32, Wavy));
+  TNParm3D engine(data, kNPRenka1, 0, 0, false);
+  long double e1 = -1, e2 = -1, e3 = -1;
+  const long double v1 = engine.Volume(0.2L, 0.8L, 0.1L, 0.9L, &e1);
+  const long double v2 = engine.Volume(0.2L, 0.8L, 0.1L, 0.9L, &e2);
+  const long double v3 = engine.Volume(0.2L, 0.8L, 0.1L, 0.9L, &e3);
+  EXPECT_GT(e1, 0.0L);
+  EXPECT_LT(e1, 1e-3L);
+  EXPECT_NEAR(static_cast<double>(v2), static_cast<double>(v1), 1e-4);
+  EXPECT_NE(v2, v1);
+  EXPECT_EQ(v3, v1);
+  EXPECT_EQ(e3, e1);
+  // Code 0 answers every request from the grids.
+  engine.SetMethod(kNPAkima1, 1, 5);
+  const long double a1 = engine.Volume(0.2L, 0.8L, 0.1L, 0.9L, &e1);
+  EXPECT_EQ(engine.Volume(0.2L, 0.8L, 0.1L, 0.9L, &e2), a1);
+  EXPECT_EQ(e2, e1);
+}
+
+TEST(ScatteredVolume, EdgeCases) {
+  PointTable three = Table({{0, 0, 1}, {1, 0, 2}, {0, 1, 3}});
+  TNParm3D few(three, kNPRenka1, 0, 0, false);
+  long double error = -5;
+  EXPECT_EQ(few.Volume(0, 1, 0, 1, &error), 0.0L);
+  EXPECT_EQ(error, -5.0L);
+  PointTable flat = Table(Scattered(30, 33, [](long double, long double) { return 0.0L; }));
+  TNParm3D zero(flat, kNPRenka1, 0, 0, false);
+  EXPECT_EQ(zero.Volume(0.1L, 0.9L, 0.1L, 0.9L, &error), 0.0L);
+  EXPECT_EQ(error, 0.0L);
+}
+
+}  // namespace
