@@ -274,6 +274,8 @@ class TSpline3D {
                                         long double y2);
   long double IntegrateAkima(long double x1, long double x2, long double y1, long double y2);
   long double IntegrateNurbs(long double x1, long double x2, long double y1, long double y2);
+  // The integral by the method's own route (the first request for a rectangle).
+  long double MethodRouteIntegral(const TRectangle& rect, long double* errorOut);
   // rgbi3p's integral over one rectangle with the derivative table wk.
   long double AkimaIntegral(long double x1, long double x2, long double y1, long double y2,
                             double* wk);
@@ -320,3 +322,15 @@ long double IntegrateByGridding(TIntegrand2 value, long double x1, long double x
 // n x n grid spanning it (x fastest), held at the extents beyond them.
 long double IntegrateGridSpline(std::span<const long double> values, int n, const TRectangle& r,
                                 const TGridExtents& extents);
+
+// The integral of a surface over a rectangle by nested Gauss quadrature and, when its error
+// estimate is not below `accepted`, by the adaptive nested integrator: the adaptive answer
+// when its estimate is below `accepted` or below Gauss's, otherwise Gauss's; the error is
+// the last integrator's estimate. Nothing when both integrators fail.
+struct TNumericIntegral {
+  long double value = 0, error = 0;
+};
+std::optional<TNumericIntegral> NumericIntegral(TIntegrand2 surface, const TRectangle& r,
+                                                long double gaussTolerance,
+                                                long double adaptiveTolerance,
+                                                long double accepted);

@@ -191,6 +191,8 @@ class TNParm3D {
 
  private:
   void ClampOptions();
+  // The volume from the two grids (scattered_volume.cpp).
+  long double GridVolume(const TRectangle& rect, long double* errorOut);
   long double UnitX(long double x) const { return (x - xMin_) / UnitStepX(); }
   long double UnitY(long double y) const { return (y - yMin_) / UnitStepY(); }
   long double UnitStepX() const { return (xMax_ - xMin_) / xScale_; }

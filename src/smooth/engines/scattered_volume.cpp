@@ -8,8 +8,6 @@
 
 #include "app/long_double.h"
 #include "app/point_table.h"
-#include "expr/eval_context.h"
-#include "expr/integration.h"
 #include "smooth/engines/gridded_engine.h"
 #include "smooth/engines/scattered_engine.h"
 
@@ -29,21 +27,21 @@ long double TNParm3D::Volume(long double x1, long double x2, long double y1, lon
   const TRectangle rect{x1, x2, y1, y2};
   if (volumeKey_ && *volumeKey_ == rect && method_ != kNPAkima1) {
     volumeKey_.reset();
-    ExprContext& ctx = ExprThreadContext();
-    TIntegRecord record;
     const auto surface = [this](long double x, long double y) { return EvalAt(x, y); };
-    long double eg = 0, ea = 0;
-    const long double g = IntegrateDouble(ctx, record, surface, x1, x2, y1, y2, kGaussTolerance, &eg);
-    if (eg < kAcceptedError) {
-      if (errorOut) *errorOut = eg;
-      return g;
+    if (const auto direct = NumericIntegral(surface, rect, kGaussTolerance, kAdaptiveTolerance,
+                                            kAcceptedError)) {
+      if (errorOut) *errorOut = direct->error;
+      return direct->value;
     }
-    const long double a =
-        IntegrateDouble2(ctx, record, surface, x1, x2, y1, y2, kAdaptiveTolerance, &ea);
-    if (errorOut) *errorOut = ea;
-    return ea < kAcceptedError || ea < eg ? a : g;
+    // The integrators failed: the grids answer rather than a 0 passed off as the volume.
+    return GridVolume(rect, errorOut);
   }
   volumeKey_ = rect;
+  return GridVolume(rect, errorOut);
+}
+
+long double TNParm3D::GridVolume(const TRectangle& rect, long double* errorOut) {
+  const auto [x1, x2, y1, y2] = rect;
   const std::vector<long double> xs = MakeGridAxisLD(x1, x2, kFineNodes),
                                  ys = MakeGridAxisLD(y1, y2, kFineNodes);
   const std::vector<long double> fine = EvalGrid(kFineNodes, kFineNodes, xs, ys);

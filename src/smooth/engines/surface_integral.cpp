@@ -26,6 +26,32 @@ constexpr int kCoarseNodes = 51;
 
 }  // namespace
 
+std::optional<TNumericIntegral> NumericIntegral(TIntegrand2 surface, const TRectangle& r,
+                                                long double gaussTolerance,
+                                                long double adaptiveTolerance,
+                                                long double accepted) {
+  ExprContext& ctx = ExprThreadContext();
+  TIntegRecord record;
+  auto run = [&](bool adaptive) -> std::optional<TNumericIntegral> {
+    ctx.ExprMathError = 0;
+    long double error = 0;
+    const long double v =
+        adaptive ? IntegrateDouble2(ctx, record, surface, r.x1, r.x2, r.y1, r.y2, adaptiveTolerance, &error)
+                 : IntegrateDouble(ctx, record, surface, r.x1, r.x2, r.y1, r.y2, gaussTolerance, &error);
+    const bool failed = ctx.ExprMathError != 0 || !IsUsableValue(v) || !std::isfinite(error);
+    ctx.ExprMathError = 0;
+    if (failed) return std::nullopt;
+    return TNumericIntegral{v, error};
+  };
+  const std::optional<TNumericIntegral> gauss = run(false);
+  if (gauss && gauss->error < accepted) return gauss;
+  const std::optional<TNumericIntegral> adaptive = run(true);
+  if (!adaptive) return gauss;
+  if (!gauss || adaptive->error < accepted || adaptive->error < gauss->error) return adaptive;
+  // The Gauss value with the adaptive integrator's estimate, the last one made.
+  return TNumericIntegral{gauss->value, adaptive->error};
+}
+
 long double IntegrateGridSpline(std::span<const long double> values, int n, const TRectangle& r,
                                 const TGridExtents& extents) {
   const std::vector<long double> xs = MakeGridAxisLD(r.x1, r.x2, n), ys = MakeGridAxisLD(r.y1, r.y2, n);
@@ -73,27 +99,24 @@ long double TSpline3D::Integrate(long double x1, long double x2, long double y1,
   if (pointCount_ < 4) return 0.0L;
   const TRectangle rect{x1, x2, y1, y2};
   const auto surface = [this](long double x, long double y) { return EvalAt(x, y); };
-  long double error = 0;
-  long double answer = 0;
   if (integralKey_ && *integralKey_ == rect) {
-    ExprContext& ctx = ExprThreadContext();
-    TIntegRecord record;
-    long double e1 = 0, e2 = 0;
-    const long double r1 = IntegrateDouble(ctx, record, surface, x1, x2, y1, y2, kNumericTolerance, &e1);
-    if (e1 < kAcceptedError) {
-      answer = r1;
-      error = e1;
-    } else {
-      const long double r2 =
-          IntegrateDouble2(ctx, record, surface, x1, x2, y1, y2, kNumericTolerance, &e2);
-      answer = e2 < kAcceptedError || e2 < e1 ? r2 : r1;
-      error = e2;
-    }
     integralKey_.reset();
-    if (errorOut) *errorOut = error;
-    return answer;
+    if (const auto numeric = NumericIntegral(surface, rect, kNumericTolerance, kNumericTolerance, kAcceptedError)) {
+      if (errorOut) *errorOut = numeric->error;
+      return numeric->value;
+    }
+    // The integrators failed (no quadrature table, a surface they cannot sample): the
+    // method route answers rather than a 0 passed off as the integral.
+    return MethodRouteIntegral(rect, errorOut);
   }
   integralKey_ = rect;
+  return MethodRouteIntegral(rect, errorOut);
+}
+
+long double TSpline3D::MethodRouteIntegral(const TRectangle& rect, long double* errorOut) {
+  const auto [x1, x2, y1, y2] = rect;
+  const auto surface = [this](long double x, long double y) { return EvalAt(x, y); };
+  long double answer = 0;
   switch (method_) {
     case kGridBSpline:
     case kGridLeastSquares:
