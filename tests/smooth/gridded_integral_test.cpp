@@ -199,6 +199,21 @@ TEST(GriddedIntegral, GriddingGivesUpOnAMissingValue) {
               -6.0, 1e-12);
 }
 
+// The numerical route: a value with the integrators' estimate, or nothing when they fail
+// (the engines then answer by their grids or their method instead of a 0).
+TEST(GriddedIntegral, NumericalIntegrationSaysWhenItFails) {
+  const TRectangle r{0, 1, 0, 2};
+  const auto plane = NumericIntegral([](long double x, long double y) { return Plane(x, y); }, r,
+                                     1e-5L, 1e-6L, 1e-5L);
+  ASSERT_TRUE(plane);
+  EXPECT_NEAR(static_cast<double>(plane->value), 10.0, 1e-9);
+  EXPECT_LT(plane->error, 1e-5L);
+  EXPECT_FALSE(NumericIntegral([](long double, long double) { return std::nanl(""); }, r, 1e-5L,
+                               1e-6L, 1e-5L));
+  EXPECT_FALSE(NumericIntegral([](long double, long double) { return ExprErrorValue; }, r, 1e-5L,
+                               1e-6L, 1e-5L));
+}
+
 // ---- volume under a scattered-data surface ----
 
 TEST(ScatteredVolume, APlaneUnderLoessHasItsVolume) {
