@@ -7,6 +7,7 @@
 // belong to the user-interface thread; a worker copies what it needs before it starts.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "app/data_statistics.h"
@@ -24,10 +25,9 @@ struct TDataSession {
   // Rewritten by every pre-scan (PrescanData) after the table changed; the fitters, the
   // status window, the graphs and the exporters read it.
   TDataStats DataStats;
-  // Xmean + Ymean + Zmean + Xsd + Ysd + Zsd + WeightScale after the last pre-scan; the
-  // data tools compare it to tell whether the data changed. The missing value when the
-  // table had fewer than 3 active points (and before the first scan).
-  long double DataFingerprint = ExprErrorValue;
+  // The table's DataSignature (app/data_signature.h) at the last pre-scan: the data the
+  // fit results of that pre-scan's background fit belong to. 0 before the first scan.
+  std::uint64_t DataFingerprint = 0;
 
   // Path of the file being imported or last imported.
   std::string DataFileName;

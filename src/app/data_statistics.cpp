@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "app/data_signature.h"
 #include "app/data_sort.h"
 #include "app/data_session.h"
 #include "app/data_table.h"
@@ -333,11 +334,7 @@ void PrescanData(TDataSession& session, platform::Window parent) {
   ShowBusyMsg(parent, "Data PreScan", "PreScan in Progess", 1);
   PrepareDataForFit(session.Table, session.DataStats);
   if (hooks.ParseAllUdfParams) hooks.ParseAllUdfParams(session);
-  const TDataStats& s = session.DataStats;
-  session.DataFingerprint = s.ActiveCount >= 3 && s.WeightScale != 0
-                                ? s.X.Mean + s.Y.Mean + s.Z.Mean + s.X.StdDev + s.Y.StdDev +
-                                      s.Z.StdDev + s.WeightScale
-                                : ExprErrorValue;
+  session.DataFingerprint = DataSignature(session.Table.XYZData());
   if (hooks.StartBackgroundFit) hooks.StartBackgroundFit(session);
   HideBusyMsg();
 }

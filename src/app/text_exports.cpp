@@ -82,8 +82,8 @@ struct RtfState {
   }
 };
 
-// One cell of a line of a worksheet image, or the end of the line's cells.
-void LineCells(std::string_view line, int row, TWorksheetImage& image, int& columns) {
+// The cells of one line of a worksheet image, up to CR, LF or the line's end.
+void LineCells(std::string_view line, int row, TWorksheetImage& image, int& columns, LoneSign lone) {
   const std::size_t end = std::min(line.find_first_of("\r\n"), line.size());
   line = line.substr(0, end);
   int column = 0;
@@ -102,7 +102,15 @@ void LineCells(std::string_view line, int row, TWorksheetImage& image, int& colu
       }
     } else if (std::string_view("+-0123456789.").find(c) != std::string_view::npos) {
       const std::size_t n = ScanDecimalNumber(line.substr(i), kWorksheetExponentDigits);
-      if (n == 0) break;  // a lone sign or period ends the cells
+      if (n == 0 && lone == LoneSign::EndsRow) break;
+      if (n == 0) {
+        // Not a number after all ("-", ".", "+x"): the token is a label to its end.
+        std::size_t j = i + 1;
+        while (j < line.size() && line[j] != ' ' && line[j] != '\t' && line[j] != ',') ++j;
+        image.Label(column++, row, line.substr(i, j - i));
+        i = j;
+        continue;
+      }
       long double value = 0;
       if (ConvertDecimalNumber(line.substr(i, n), value))
         image.Number(column, row, value);
@@ -206,8 +214,17 @@ std::vector<std::uint8_t> LinesWorksheet(const TExportLines& lines, int form) {
   TWorksheetImage image(form, 20, lines.Count());
   int columns = 0;
   for (int i = 0; i < lines.Count(); ++i)
-    LineCells(StripTextCodes(lines.Line(i), kWorksheetLineChars), i, image, columns);
+    LineCells(StripTextCodes(lines.Line(i), kWorksheetLineChars), i, image, columns, LoneSign::EndsRow);
   image.SetRange(std::max(columns - 1, 0), std::max(lines.Count() - 1, 0));
+  return image.Finish();
+}
+
+std::vector<std::uint8_t> PlainLinesWorksheet(std::span<const std::string_view> lines, int form, LoneSign lone) {
+  const int count = static_cast<int>(lines.size());
+  TWorksheetImage image(form, 20, count + 1);
+  int columns = 0;
+  for (int i = 0; i < count; ++i) LineCells(lines[static_cast<std::size_t>(i)], i, image, columns, lone);
+  image.SetRange(std::max(columns - 1, 0), std::max(count - 1, 0));
   return image.Finish();
 }
 

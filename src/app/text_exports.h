@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,8 +57,17 @@ std::string LinesRtf(const TExportLines& lines, const TRtfFont& font, bool color
 // The lines with their codes stripped, joined by CR LF (the clipboard text); whole lines
 // are added until the text reaches `limit` bytes.
 std::string LinesPlainText(const TExportLines& lines, std::size_t limit = std::string::npos);
-// The worksheet image (form 1 WK1, 3 WK3) of the lines.
+// The worksheet image (form 1 WK1, 3 WK3) of the lines: each line is a row, scanned up to
+// CR, LF or its end: blanks and tabs separate cells, a comma too (two commas in a row leave
+// an empty cell), a token from one of "+-0123456789." on is a number (sign, digits with one
+// period, an exponent of up to 3 digits), a quoted token a label without its quotes, any
+// other token a label up to the next blank, tab or comma.
 std::vector<std::uint8_t> LinesWorksheet(const TExportLines& lines, int form);
+// What a token that is only a sign or a period ("-", ".") means: the text windows end the
+// row's cells there; the ASCII editor keeps it as a label.
+enum class LoneSign { EndsRow, IsLabel };
+// The same for lines of plain text (no text codes, not cut).
+std::vector<std::uint8_t> PlainLinesWorksheet(std::span<const std::string_view> lines, int form, LoneSign lone);
 // Writes the lines to a file in an output format of file_utils.h (text, WordStar, WK1,
 // WK3, rich text); lines are written whole, with CR LF. False when the file cannot be
 // written or the format is none of these.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/data_session.h"
+#include "app/data_signature.h"
 #include "app/long_double.h"
 #include "app/prescan_hooks.h"
 #include "app/test_points.h"
@@ -103,7 +104,7 @@ TEST(DataStatistics, FewerThanThreeActivePointsLeaveNothingOfEarlierData) {
   const TDataStats& s = session.DataStats;
   EXPECT_EQ(s.ActiveCount, 2);
   EXPECT_EQ((LDs{s.X.Mean, s.X.StdDev, s.PlaneB, s.X.Range, s.StartCacheA[0]}), (LDs{0, 0, 0, 1, -1}));
-  EXPECT_EQ(session.DataFingerprint, ExprErrorValue);
+  EXPECT_EQ(session.DataFingerprint, DataSignature(session.Table.XYZData()));
   EXPECT_EQ(s.DistinctX, 2);
 }
 
@@ -242,8 +243,7 @@ TEST_F(DataStatisticsPrescan, SortsByXThenYAndRunsTheOtherSubsystemsStepsInOrder
   const TDataStats& s = session.DataStats;
   EXPECT_EQ((std::vector<int>{s.DistinctX, s.DistinctY}), (std::vector<int>{3, 4}));
   EXPECT_EQ((LDs{s.PureErrorSS, s.PureErrorDOF}), (LDs{2, 1}));
-  EXPECT_EQ(session.DataFingerprint, s.X.Mean + s.Y.Mean + s.Z.Mean + s.X.StdDev + s.Y.StdDev +
-                                 s.Z.StdDev + s.WeightScale);
+  EXPECT_EQ(session.DataFingerprint, DataSignature(t));
 }
 
 }  // namespace

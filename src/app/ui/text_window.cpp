@@ -139,6 +139,10 @@ TTextPrintJob RunTextPrintDialog(QWidget* parent) {
   return PrintDialog() ? PrintDialog()(parent) : TTextPrintJob{};
 }
 void SetAsciiEditorOpener(TAsciiEditorOpener opener) { EditorOpener() = std::move(opener); }
+bool AsciiEditorInstalled() { return static_cast<bool>(EditorOpener()); }
+void OpenAsciiEditor(QWidget* parent, const std::string& title, const std::string& text, QWidget* owner) {
+  if (EditorOpener()) EditorOpener()(parent, title, text, owner);
+}
 
 // ---------------------------------------------------------------------------------------
 // TTextView

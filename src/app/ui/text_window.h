@@ -188,6 +188,9 @@ bool ChooseTextFont(QWidget* parent, const char* title, TLogFont& record, int mi
 using TAsciiEditorOpener = std::function<void(QWidget* parent, const std::string& title,
                                               const std::string& text, QWidget* owner)>;
 void SetAsciiEditorOpener(TAsciiEditorOpener opener);
+// Whether the editor is installed, and the hand-over itself (nothing without the editor).
+bool AsciiEditorInstalled();
+void OpenAsciiEditor(QWidget* parent, const std::string& title, const std::string& text, QWidget* owner);
 
 class TScrWin : public TMFileWin {
   Q_OBJECT

@@ -1,0 +1,18 @@
+// A fingerprint of a point table's contents, by which the data tools tell whether the data
+// changed: whether fit results still describe them and whether they need saving.
+//
+// Sums of the statistics (means, standard deviations, the weight factor) are no such
+// fingerprint: exchanging two columns, or two values of one column, keeps every sum. Here
+// each record 1 .. N is hashed from the exact bits of its X, Y, Z and W and from whether it
+// is active, and the record hashes are added, so that a change of any value, of any point's
+// activity or of the point count changes the signature, while reordering whole records (a
+// sort, which no fit and no saved file's data depend on) leaves it as it was.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "app/xyz_point.h"
+
+// The signature of records 1 .. N (N from the header) and of the header's weights flag.
+std::uint64_t DataSignature(std::span<const TXYZPoint> table);
