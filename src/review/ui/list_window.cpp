@@ -42,6 +42,7 @@ constexpr const char* kSavNotWritten = "A List Is Not Written as a .sav File: Ch
 constexpr int kLastExtSave = 4;  // LastExtensions 5: shared with the text windows' saves
 constexpr int kMinFontPoints = 6;
 constexpr int kMaxFontPoints = 24;
+constexpr long kListEditorTextLimit = 200000;  // the list's text handed to the ASCII editor
 constexpr int kRowDataRole = Qt::UserRole;
 
 bool IsNavigationKey(int key) {
@@ -367,8 +368,11 @@ void TIListBoxWinMenu::BuildMenus(int menuId) {
   QMenu* edit = menuBar()->addMenu("&Edit");
   connect(add(edit, CmListCopy, "C&opy"), &QAction::triggered, this, &TIListBoxWinMenu::CmCopy);
   edit->addSeparator();
-  // The hand-over to the ASCII editor waits for the editor itself.
-  add(edit, CmListAsciiEditor, "&ASCII Editor")->setEnabled(false);
+  QAction* editor = add(edit, CmListAsciiEditor, "&ASCII Editor");
+  connect(editor, &QAction::triggered, this, &TIListBoxWinMenu::CmAsciiEditor);
+  // The hand-over is there once the ASCII editor is.
+  connect(edit, &QMenu::aboutToShow, this, [editor] { editor->setEnabled(AsciiEditorInstalled()); });
+  editor->setEnabled(AsciiEditorInstalled());
   listMenu_ = menuBar()->addMenu("&List");
   add(listMenu_, CmListKeepList, "&Keep List after Selection")->setCheckable(true);
   add(listMenu_, CmListAllGoodness, "All &Goodness of Fit in List")->setCheckable(true);
@@ -479,6 +483,12 @@ void TIListBoxWinMenu::CmCopy() {
   const std::string rtf = LinesRtf(lines, RtfFont(), ListBox()->ColourFlag());
   data->setData(kMimeRtf, QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())));
   QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void TIListBoxWinMenu::CmAsciiEditor() {
+  if (GetCount() == 0) return;
+  OpenAsciiEditor(parentWidget(), std::string(platform::LoadString(3086)),
+                  ListToText(ExportLines(), kListEditorTextLimit), this);
 }
 
 void TIListBoxWinMenu::CmFont() {

@@ -208,6 +208,8 @@ class TIListBoxWinMenu : public TIListBoxWin {
   // was written.
   bool SaveTo(const std::string& path);
   void CmCopy();
+  // The list's text (200,000 bytes at most) in the ASCII editor; nothing for an empty list.
+  void CmAsciiEditor();
   void CmFont();
   void CmColor();
   void CmPrinterSetup();
