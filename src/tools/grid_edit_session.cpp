@@ -1,0 +1,61 @@
+#include "tools/grid_edit_session.h"
+
+#include "app/data_files.h"
+#include "app/data_session.h"
+#include "app/data_signature.h"
+#include "app/data_statistics.h"
+#include "platform/message_box.h"
+
+namespace {
+
+void SetHaveData(int on) {
+  if (DataFileHooks().SetHaveData) DataFileHooks().SetHaveData(on);
+}
+
+}  // namespace
+
+TGridEditStart BeginGridEdit(const TDataSession& session) {
+  TGridEditStart start;
+  start.signature = DataSignature(session.Table.XYZData());
+  start.savedSignature = start.signature;
+  start.backup = session.Table.DupDataTable();
+  return start;
+}
+
+AfterGridEdit FinishGridEdit(TDataSession& session, TGridEditStart& start, bool cancelled,
+                             platform::Window owner) {
+  TDataTable& table = session.Table;
+  const int n = table.XYZRows();
+  if (n <= 3) {
+    // The editor kept only its ranges up to date: the statistics follow the table again.
+    ComputeDataStatistics(table, session.DataStats);
+    const bool changed = DataSignature(table.XYZData()) != start.signature;
+    session.DataUnsaved = n > 0 && (changed || session.DataUnsaved) ? 1 : 0;
+    VoidFitResults(session);
+    SetHaveData(0);
+    return AfterGridEdit::kShowStatus;
+  }
+  ComputeDataStatistics(table, session.DataStats);
+  const std::uint64_t now = DataSignature(table.XYZData());
+  if (now == start.signature) return AfterGridEdit::kShowStatus;
+  if (cancelled && !start.backup.empty() && AskYesNoIds(owner, 3421, 3422) == platform::kIdYes) {
+    if (table.RestoreDataTable(start.backup)) {
+      SetHaveData(table.XYZRows() > 3 ? 1 : 0);
+      PrepareDataForFit(table, session.DataStats);
+      return AfterGridEdit::kShowStatus;
+    }
+    // Only memory can refuse the points the table held before: the edited data stay.
+    ErrorBoxIds(owner, 3421, 3448);
+  }
+  VoidFitResults(session);
+  SetHaveData(1);
+  PrescanData(session, owner);
+  if (start.savedSignature == now) return AfterGridEdit::kShowStatus;
+  // The edits are unsaved until a save says otherwise.
+  session.DataUnsaved = 1;
+  if (AskYesNoIds(owner, 3008, 3009) == platform::kIdYes && DataFileHooks().SaveAs) {
+    DataFileHooks().SaveAs(session);
+    return AfterGridEdit::kSaveAsRan;
+  }
+  return AfterGridEdit::kShowStatus;
+}

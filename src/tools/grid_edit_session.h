@@ -1,0 +1,35 @@
+// The bookkeeping of the grid editor's command around the editor's run: a backup of the
+// table and its signature before, and afterwards the decision whether the change is kept,
+// undone or saved, and whether the fit results still belong to the data.
+#pragma once
+
+#include <cstdint>
+
+#include "app/xyz_point.h"
+#include "platform/window.h"
+
+struct TDataSession;
+
+struct TGridEditStart {
+  std::uint64_t signature = 0;       // the data's signature when the editor opened
+  std::uint64_t savedSignature = 0;  // the signature of the last save made in the editor
+  PointTable backup;                 // empty when memory ran out
+};
+
+// Before the editor opens.
+TGridEditStart BeginGridEdit(const TDataSession& session);
+
+// What the command does last.
+enum class AfterGridEdit {
+  kShowStatus,  // the status window is shown again
+  kSaveAsRan,   // Save As ran, and showed the status window itself
+};
+
+// After the editor closed (cancelled: by Cancel). Fewer than 4 points: the fit results are
+// void and the table no data to work on. Otherwise, data whose signature is unchanged keep
+// everything. Changed data after Cancel: "Abandon Changes?"; Yes puts the table back as it
+// was. Changed data kept: the fit results are void, the pre-scan runs, and when the data
+// differ from what the editor last saved, "Save Current Data?"; data left unsaved count as
+// unsaved.
+AfterGridEdit FinishGridEdit(TDataSession& session, TGridEditStart& start, bool cancelled,
+                             platform::Window owner);
