@@ -101,6 +101,7 @@ TEST_F(TestSuiteCommand, NewReportHoldsTheHeaderAndFiftyRows) {
   EXPECT_EQ(text.substr(0, text.find("\r\n") + 2),
             "Surface,   Data,Akima I 5     ,Renka II C1 13,Renka II C2 17,\r\n");
   EXPECT_EQ(CountLines(text), 51);
+  EXPECT_EQ(text.find("NA"), std::string::npos) << "every method gives a figure for every problem";
   ASSERT_EQ(files_.Requests().size(), 1u);
   EXPECT_EQ(files_.Requests()[0].title, "Test File");
   EXPECT_EQ(files_.Requests()[0].filter, "Text Files [txt]|*.txt|");
