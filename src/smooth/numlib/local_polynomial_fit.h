@@ -6,8 +6,9 @@
 // fits the neighbours by weighted least squares (Householder QR on columns scaled by the
 // neighbourhood's radius); nearer neighbours weigh more. Data taken from a polynomial of
 // degree d are fitted exactly, so its derivatives come back exact. When the neighbours do
-// not determine all terms (too few, or lying on a curve that the terms cannot tell apart),
-// the degree is lowered until they do.
+// not determine all terms (too few, lying on a curve that the terms cannot tell apart, or
+// spread across a line by less than a millionth of their distance along it), the degree is
+// lowered until they do.
 #pragma once
 
 #include <span>
