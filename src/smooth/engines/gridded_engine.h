@@ -330,7 +330,7 @@ long double IntegrateGridSpline(std::span<const long double> values, int n, cons
 struct TNumericIntegral {
   long double value = 0, error = 0;
 };
-std::optional<TNumericIntegral> NumericIntegral(TIntegrand2 surface, const TRectangle& r,
+[[nodiscard]] std::optional<TNumericIntegral> NumericIntegral(TIntegrand2 surface, const TRectangle& r,
                                                 long double gaussTolerance,
                                                 long double adaptiveTolerance,
                                                 long double accepted);

@@ -28,12 +28,12 @@ class TNurbs2D {
   // The parameter u in [a, b] with x(u) = target; `ordinate` receives the ordinate of the
   // last curve point evaluated and `evaluations` (when given) the number of curve points.
   // Nothing when the ends do not bracket the target or 200 steps do not converge.
-  std::optional<long double> SolveParameter(long double target, long double a, long double b,
+  [[nodiscard]] std::optional<long double> SolveParameter(long double target, long double a, long double b,
                                             long double& ordinate, long double tolerance,
                                             int* evaluations = nullptr);
   // The curve's ordinate at abscissa x; nothing when the root search fails (the caller then
   // keeps the ordinate it had).
-  std::optional<long double> ValueAt(long double x);
+  [[nodiscard]] std::optional<long double> ValueAt(long double x);
 
  private:
   long double T(int i) const { return t_[Index(i)]; }
