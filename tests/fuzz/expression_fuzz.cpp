@@ -9,7 +9,9 @@
 //               view function (ExprCompileViewFn), then evaluated with its derivatives;
 //   udf_text    .udf files in the text form, udf_raw the raw 3945-byte record,
 //   library     .udl files, session the session file: read, loaded, written back and
-//               read again.
+//               read again;
+//   validation  a function text with a parameter count and limit rows as the dialog
+//               hands them over (UdfRecordFromForm), checked before a fit (ValidateUdf).
 //
 // Besides not crashing (the sanitizer builds catch memory and undefined-behaviour faults),
 // every evaluation must leave the thread's context as it found it (no nesting, no
@@ -47,8 +49,10 @@
 #include "support/fuzz_mutator.h"
 #include "tools/udf/udf_evaluation.h"
 #include "tools/udf/udf_files.h"
+#include "tools/udf/udf_form.h"
 #include "tools/udf/udf_limits.h"
 #include "tools/udf/udf_session.h"
+#include "tools/udf/udf_validation.h"
 
 namespace {
 
@@ -298,6 +302,56 @@ void RunFunction(const Bytes& text, std::uint64_t i) {
   CheckContextAtRest("ExprCompileViewFn");
 }
 
+// A function as the dialog hands it over, then the check before a fit. A valid function is
+// defined and compiled and evaluates; a refused one is gone unless the verdict keeps it,
+// and the place it names lies within the text or the rows.
+void RunValidation(const Bytes& text, std::uint64_t i) {
+  // Good rows, then rows the check refuses: a start on its limit, a limit without a value.
+  static constexpr const char* kRows[][3] = {{"-1e+25", "1", "1e+25"}, {"0", "2.5", "10"}, {"XMIN", "XMEAN", "XMAX"},
+                                             {"-1E25", "ZRANGE", "1E25"}, {"2", "2", "5"}, {"1/0", "1", "2"}};
+  // 12 points on a plane, records 0..12.
+  static const PointTable points = [] {
+    PointTable t = NewPointTable(12);
+    for (std::size_t n = 1; n <= 12; ++n)
+      t[n] = {.X = 1.0L * (n % 4) + 1, .Y = 1.0L * (n / 4) + 1, .Z = 1.0L * n, .W = 1, .Status = kPointActive};
+    return t;
+  }();
+  const int k = static_cast<int>(i % kUdfCount);
+  // Mostly the count the text names (its highest parameter), now and then any other.
+  int count = 1;
+  for (std::size_t c = 0; c + 1 < text.size(); ++c)
+    if ((text[c] == 'A' || text[c] == 'a') && text[c + 1] >= '0' && text[c + 1] <= '9') count = std::max(count, text[c + 1] - '0' + 1);
+  if (i % 5 == 0) count = 1 + static_cast<int>(i / 5 % 11);
+  TUdfForm form = ClearedUdfForm();
+  form.text = text;
+  form.count = std::to_string(count);
+  const std::size_t rowKinds = i % 4 == 0 ? std::size(kRows) : 4;
+  for (std::size_t p = 0; p < kUdfMaxParams; ++p) {
+    const auto& row = kRows[(i / 7 + p) % rowKinds];
+    form.minText[p] = row[0];
+    form.startText[p] = row[1];
+    form.maxText[p] = row[2];
+  }
+  BoundUdfTable()[static_cast<std::size_t>(k)] = UdfRecordFromForm(form);
+  const TUdfVerdict v = ValidateUdf(k, points, 11);
+  CheckContextAtRest("ValidateUdf");
+  const TUdfRecord* r = UdfRecordAt(k);
+  if (v.Valid()) {
+    ++g_accepted;
+    Check(r != nullptr && r->Compiled == 1, "a valid function is not compiled");
+    SetPoint(i);
+    CheckValue(EvalUdfCallback(k)(ExprThreadContext().ExprVars.X(), ExprThreadContext().ExprVars.Y()), "EvalUdf");
+    CheckContextAtRest("EvalUdf");
+    return;
+  }
+  Check(!v.message.empty() && !v.caption.empty(), "a refusal without a message");
+  Check((r != nullptr) == v.kept, "a refused function stayed defined, or a kept one went");
+  Check(r == nullptr || r->Compiled == 0, "a refused function stayed compiled");
+  const auto lines = static_cast<int>(std::count(text.begin(), text.end(), '\n') + std::count(text.begin(), text.end(), '\r'));
+  Check(v.line <= lines, "a fault's line beyond the text");
+  Check(v.row < kUdfMaxParams, "a fault's row beyond the rows");
+}
+
 // Every function defined after a read: loaded and evaluated.
 void LoadAll(std::uint64_t i) {
   for (int k = 0; k < kUdfCount; ++k) LoadAndEvaluate(k, i);
@@ -419,6 +473,12 @@ std::vector<Target> Targets() {
                      [](const Bytes& b, std::uint64_t i) { RunLibrary(b, i, false); }});
   targets.push_back({"session", library, fileTokens,
                      [](const Bytes& b, std::uint64_t i) { RunLibrary(b, i, true); }});
+  // The function seeds and plain functions of the kind users type.
+  std::vector<Bytes> typed = functions;
+  for (const char* t : {"Z=A0+A1*X+A2*Y*Y", "F1=X*Y\nZ=A0+A1*F1+Y", "Z=A0*EXP(-A1*X)+A2*LN(Y)",
+                        "F2=A1*X\nF1=F2+Y\nZ=A0+F1", "Z=A0+A1*X+Y\nZ=A0", "Z A0+X+Y"})
+    typed.emplace_back(t);
+  targets.push_back({"validation", typed, tokens, RunValidation});
   return targets;
 }
 

@@ -177,13 +177,13 @@ TDlgUDF::TDlgUDF(QWidget* parent, TSession& session) : TDlg(parent), session_(se
   paramBox->setLayout(rows);
 
   // Files, clearing, adjusting and the endings.
-  QPushButton* read = button(13, "&Read...");
-  QPushButton* save = button(14, "&Save...");
-  QPushButton* readLib = button(364, "Read UDF Library...");
-  QPushButton* saveLib = button(365, "Save UDF Library...");
+  QPushButton* read = button(13, "&Read");
+  QPushButton* save = button(14, "&Save");
+  QPushButton* readLib = button(364, "Read UDF Library");
+  QPushButton* saveLib = button(365, "Save UDF Library");
   QPushButton* clearCurrent = button(366, "Clear Current U&DF");
   QPushButton* clearAll = button(596, "Clear All UDFs");
-  QPushButton* adjust = button(15, "&Adjust...");
+  QPushButton* adjust = button(15, "&Adjust");
   QPushButton* fit = button(kFitResult, "Fit &UDFs");
   QPushButton* ok = button(1, "OK");
   QPushButton* cancel = button(2, "Cancel");

@@ -232,7 +232,7 @@ TUDFGraph::TUDFGraph(QWidget* parent, T3DGraphSetup* setup, TSession& session, i
   }
   auto* actions = new QHBoxLayout;
   QPushButton* find = AddButton(this, actions, kFindUpdateButton, "Find && &Update");
-  QPushButton* derivatives = AddButton(this, actions, kDerivativesButton, "Deri&vatives...");
+  QPushButton* derivatives = AddButton(this, actions, kDerivativesButton, "Deri&vatives");
   QPushButton* reset = AddButton(this, actions, kResetButton, "&Reset");
   auto* options = new QGridLayout;
   const struct {
