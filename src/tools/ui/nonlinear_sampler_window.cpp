@@ -42,31 +42,24 @@ TNLSamp::TNLSamp(QWidget* parent, T3DGraphSetup* setup, int& code) : T3DDlg(pare
   setWindowTitle(tr("Non-Linear Sampler"));
 
   // Radio buttons that are not grouped by Qt: the window checks them itself, as it does
-  // after every click.
-  auto* familyBox = new QGroupBox(this);
-  auto* familyGrid = new QGridLayout(familyBox);
-  familyGrid->setVerticalSpacing(2);
-  for (std::size_t i = 0; i < families_.size(); ++i) {
-    const TNLSampleChoice& c = kNLSampleFamilies[i];
-    auto* r = new QRadioButton(tr(c.label), familyBox);
-    r->setObjectName(QString::number(c.id));
-    r->setAutoExclusive(false);
-    connect(r, &QRadioButton::clicked, this, [this, id = c.id] { Choose(id); });
-    familyGrid->addWidget(r, static_cast<int>(i % 7), static_cast<int>(i / 7));
-    families_[i] = r;
-  }
-  auto* formBox = new QGroupBox(this);
-  auto* formGrid = new QGridLayout(formBox);
-  formGrid->setVerticalSpacing(2);
-  for (std::size_t i = 0; i < forms_.size(); ++i) {
-    const TNLSampleChoice& c = kNLSampleForms[i];
-    auto* r = new QRadioButton(tr(c.label), formBox);
-    r->setObjectName(QString::number(c.id));
-    r->setAutoExclusive(false);
-    connect(r, &QRadioButton::clicked, this, [this, id = c.id] { Choose(id); });
-    formGrid->addWidget(r, static_cast<int>(i % 3), static_cast<int>(i / 3));
-    forms_[i] = r;
-  }
+  // after every click. Families stand in two columns of seven, forms in two of three.
+  auto choiceBox = [this](const auto& choices, auto& buttons, int rows) {
+    auto* box = new QGroupBox(this);
+    auto* grid = new QGridLayout(box);
+    grid->setVerticalSpacing(2);
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+      const TNLSampleChoice& c = choices[i];
+      auto* r = new QRadioButton(tr(c.label), box);
+      r->setObjectName(QString::number(c.id));
+      r->setAutoExclusive(false);
+      connect(r, &QRadioButton::clicked, this, [this, id = c.id] { Choose(id); });
+      grid->addWidget(r, static_cast<int>(i) % rows, static_cast<int>(i) / rows);
+      buttons[i] = r;
+    }
+    return box;
+  };
+  QGroupBox* familyBox = choiceBox(kNLSampleFamilies, families_, 7);
+  QGroupBox* formBox = choiceBox(kNLSampleForms, forms_, 3);
   invert_ = new QCheckBox(tr("Invert "), this);
   invert_->setObjectName(QString::number(kNLSampleInvertBox));
   connect(invert_, &QCheckBox::clicked, this, [this] { Choose(kNLSampleInvertBox); });
