@@ -13,6 +13,7 @@
 #include "expr/expression.h"
 #include "expr/udf_record.h"
 #include "exchange/import_registration.h"
+#include "exchange/ui/review_export_commands.h"
 #include "exchange/ui/visual_column_dialog.h"
 #include "fit/session.h"
 #include "fit/ui/fit_commands.h"
@@ -59,5 +60,6 @@ int main(int argc, char** argv) {
   RegisterSmoothingCommands();
   RegisterReviewCommands(session);
   RegisterEvaluationTable(session);
+  RegisterReviewExports();
   return RunProgram(words, session);
 }

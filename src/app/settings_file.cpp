@@ -235,12 +235,18 @@ void ResetDefaults(ProgramSettings& s, int screenWidth, int screenHeight) {
   s.NumericPaneOptions = 15;
   s.ReviewTitleLines = 5;
   s.ResidualTitleLines = 5;
-  s.exportOption128 = 0;
+  s.MvTableKind = 0;
   s.reviewStartMode = 0;
-  s.exportOptions130 = {0, 3, 0, 0, 1, 0, 18};
+  s.LotusTableKind = 0;
+  s.LotusFileType = 3;
+  s.ExcelTableKind = 0;
+  s.QpwTableKind = 0;
+  s.AsciiGenFormat = 1;
+  s.AsciiGenDelimiter = 0;
+  s.AsciiGenPrecision = 18;
   s.CodeGenDialect = 1;
-  s.codeGenOption138 = 0;
-  s.exportOption139 = 0;
+  s.CodeGenScope = 0;
+  s.ParmsOptions = 0;
   for (std::string& r : s.recentFiles) r.clear();
   s.toolBarVisible.fill(1);
   s.statusBarVisible.fill(1);
@@ -315,10 +321,10 @@ std::vector<std::uint8_t> EncodeSettings(const ProgramSettings& s, int screenWid
   for (const std::string& e : s.LastExtensions) w.FixedString(e, kLastExtensionSize);
   for (std::int32_t v : {s.FilterStep, s.FilterStart, s.ViewDataAddSurface}) w.I32(v);
   for (std::int32_t v : {s.DataPaneType, s.NumericPaneOptions, s.ReviewTitleLines, s.ResidualTitleLines}) w.I32(v);
-  w.I32(s.exportOption128);
-  w.I32(s.reviewStartMode);
-  for (std::int32_t v : s.exportOptions130) w.I32(v);
-  for (std::int32_t v : {s.CodeGenDialect, s.codeGenOption138, s.exportOption139}) w.I32(v);
+  for (std::int32_t v : {s.MvTableKind, s.reviewStartMode, s.LotusTableKind, s.LotusFileType, s.ExcelTableKind,
+                         s.QpwTableKind, s.AsciiGenFormat, s.AsciiGenDelimiter, s.AsciiGenPrecision,
+                         s.CodeGenDialect, s.CodeGenScope, s.ParmsOptions})
+    w.I32(v);
   for (const std::string& r : s.recentFiles) WriteText(w, r, kRecentFileSize);
   for (std::int32_t v : s.toolBarVisible) w.I32(v);
   for (std::int32_t v : s.statusBarVisible) w.I32(v);
@@ -419,12 +425,18 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   s.NumericPaneOptions = range(0, 15);
   s.ReviewTitleLines = titleLines();
   s.ResidualTitleLines = titleLines();
-  s.exportOption128 = r.I32();
+  s.MvTableKind = range(0, 2);
   s.reviewStartMode = flag();
-  for (std::int32_t& v : s.exportOptions130) v = r.I32();
+  s.LotusTableKind = range(0, 3);
+  s.LotusFileType = r.I32() == 1 ? 1 : 3;
+  s.ExcelTableKind = range(0, 3);
+  s.QpwTableKind = range(0, 3);
+  s.AsciiGenFormat = range(0, 2);
+  s.AsciiGenDelimiter = range(0, 2);
+  s.AsciiGenPrecision = range(3, 18);
   s.CodeGenDialect = range(0, 7);
-  s.codeGenOption138 = r.I32();
-  s.exportOption139 = r.I32();
+  s.CodeGenScope = flag();
+  s.ParmsOptions = r.I32() & 31;  // five option bits
   for (std::string& p : s.recentFiles) p = r.FixedString(kRecentFileSize);
   for (std::int32_t& v : s.toolBarVisible) v = flag();
   for (std::int32_t& v : s.statusBarVisible) v = flag();

@@ -185,12 +185,20 @@ struct ProgramSettings {
   std::int32_t NumericPaneOptions = 15;                  // 125: numeric pane parts, bits 1-8
   std::int32_t ReviewTitleLines = 5;                     // 126: review graph titles 2, 3 or 5
   std::int32_t ResidualTitleLines = 5;                   // 127: residual graph titles 2, 3 or 5
-  std::int32_t exportOption128 = 0;                      // 128
+  // The review's export options (fields 128, 130-139); LastExtensions 5 is the extension
+  // last chosen in their ASCII save dialogs.
+  std::int32_t MvTableKind = 0;                          // 128: sibling worksheet kind 0-2
   std::int32_t reviewStartMode = 0;                      // 129: 0 graph first, 1 list first
-  std::array<std::int32_t, 7> exportOptions130{};        // 130-136
+  std::int32_t LotusTableKind = 0;                       // 130: table kind 0-3
+  std::int32_t LotusFileType = 3;                        // 131: 1 WK1, 3 WK3
+  std::int32_t ExcelTableKind = 0;                       // 132: table kind 0-3
+  std::int32_t QpwTableKind = 0;                         // 133: table kind 0-3
+  std::int32_t AsciiGenFormat = 1;                       // 134: 0 with limits, 1 columns, 2 matrix
+  std::int32_t AsciiGenDelimiter = 0;                    // 135: 0 blank, 1 comma, 2 tab
+  std::int32_t AsciiGenPrecision = 18;                   // 136: significant digits 3-18
   std::int32_t CodeGenDialect = 1;                       // 137: 0-7
-  std::int32_t codeGenOption138 = 0;                     // 138
-  std::int32_t exportOption139 = 0;                      // 139
+  std::int32_t CodeGenScope = 0;                         // 138: 0 full test code, 1 function only
+  std::int32_t ParmsOptions = 0;                         // 139: parameter summary bits 1-16
   std::array<std::string, kRecentFileCount> recentFiles; // 140-144: first 80 bytes kept
   std::array<std::int32_t, 15> toolBarVisible{};         // 145: only the first is used
   std::array<std::int32_t, 15> statusBarVisible{};       // 146: only the first is used

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <limits>
+#include <span>
 
 #include "app/byte_codec.h"
 #include "app/long_double.h"
@@ -115,24 +116,19 @@ TEST(SettingsFile, ValuesReadAreClamped) {
   EXPECT_EQ(s.LastExtensions[0].size(), 256u);
 }
 
-// The review's fields, by name at their offsets: defaults, wild values brought into range,
-// and chosen values written back where they were read.
-TEST(SettingsFile, ReviewFieldsByMeaning) {
-  struct Field {
-    std::size_t offset;
-    std::int32_t ProgramSettings::*field;
-    std::int32_t byDefault, wild, readBack, chosen;
-  };
+// A named int32 field at its file offset: its default, a wild value written there and what
+// it reads back as, and a value chosen and written back.
+struct NamedField {
+  std::size_t offset;
+  std::int32_t ProgramSettings::*field;
+  std::int32_t byDefault, wild, readBack, chosen;
+};
+
+// Checks each field by name at its offset: the default, a wild value read back into range,
+// a chosen value written where it was read.
+void ExpectFieldsByMeaning(std::span<const NamedField> fields) {
   using S = ProgramSettings;
-  const Field fields[] = {
-      {3347, &S::ListAllGoodnessOfFit, 0, 7, 1, 1},   {3815, &S::GraphLabelDigits, 6, 99, 8, 4},
-      {3819, &S::GraphTitleDigits, 8, 1, 3, 12},      {3823, &S::GraphCacheOn, 1, -4, 0, 0},
-      {3827, &S::BackgroundCacheOn, 1, 9, 1, 0},      {3831, &S::GraphCacheKb, 1000, -5, 0, 25000},
-      {3835, &S::ShowCacheStats, 1, 2, 1, 0},         {3843, &S::ReviewImageKind, 3, 8, 3, 0},
-      {3851, &S::UpdateTextWhileScrolling, 0, 5, 1, 1}, {3863, &S::ResidualMode, 0, 4, 3, 2},
-      {7419, &S::DataPaneType, 3, -1, 0, 1},          {7423, &S::NumericPaneOptions, 15, 99, 15, 6},
-      {7427, &S::ReviewTitleLines, 5, 4, 5, 2},       {7431, &S::ResidualTitleLines, 5, 0, 5, 3},
-  };
+  using Field = NamedField;
   const S defaults = DefaultSettings(800, 600);
   Bytes b = EncodeSettings(defaults, 800, 600);
   S chosen = defaults;
@@ -152,6 +148,39 @@ TEST(SettingsFile, ReviewFieldsByMeaning) {
     EXPECT_EQ(I32At(mine, f.offset), f.chosen) << f.offset;
     EXPECT_EQ(back.*f.field, f.chosen) << f.offset;
   }
+}
+
+// The review's fields, by name at their offsets: defaults, wild values brought into range,
+// and chosen values written back where they were read.
+TEST(SettingsFile, ReviewFieldsByMeaning) {
+  using S = ProgramSettings;
+  const NamedField fields[] = {
+      {3347, &S::ListAllGoodnessOfFit, 0, 7, 1, 1},   {3815, &S::GraphLabelDigits, 6, 99, 8, 4},
+      {3819, &S::GraphTitleDigits, 8, 1, 3, 12},      {3823, &S::GraphCacheOn, 1, -4, 0, 0},
+      {3827, &S::BackgroundCacheOn, 1, 9, 1, 0},      {3831, &S::GraphCacheKb, 1000, -5, 0, 25000},
+      {3835, &S::ShowCacheStats, 1, 2, 1, 0},         {3843, &S::ReviewImageKind, 3, 8, 3, 0},
+      {3851, &S::UpdateTextWhileScrolling, 0, 5, 1, 1}, {3863, &S::ResidualMode, 0, 4, 3, 2},
+      {7419, &S::DataPaneType, 3, -1, 0, 1},          {7423, &S::NumericPaneOptions, 15, 99, 15, 6},
+      {7427, &S::ReviewTitleLines, 5, 4, 5, 2},       {7431, &S::ResidualTitleLines, 5, 0, 5, 3},
+  };
+  ExpectFieldsByMeaning(fields);
+}
+
+// The review's export options, by name at their offsets: their defaults tell the fields
+// apart, wild values come back in range (a Lotus type other than 1 reads as WK3, the
+// parameter options keep their five bits), chosen values are written where they were read.
+TEST(SettingsFile, ExportFieldsByMeaning) {
+  using S = ProgramSettings;
+  const NamedField fields[] = {
+      {7435, &S::MvTableKind, 0, 5, 2, 1},         {7443, &S::LotusTableKind, 0, -2, 0, 3},
+      {7447, &S::LotusFileType, 3, 2, 3, 1},       {7451, &S::ExcelTableKind, 0, 4, 3, 2},
+      {7455, &S::QpwTableKind, 0, 9, 3, 1},        {7459, &S::AsciiGenFormat, 1, 3, 2, 0},
+      {7463, &S::AsciiGenDelimiter, 0, -1, 0, 2},  {7467, &S::AsciiGenPrecision, 18, 40, 18, 7},
+      {7471, &S::CodeGenDialect, 1, -3, 0, 4},     {7475, &S::CodeGenScope, 0, 3, 1, 1},
+      {7479, &S::ParmsOptions, 0, 0x45, 5, 26},
+  };
+  ExpectFieldsByMeaning(fields);
+  EXPECT_EQ(DefaultSettings(800, 600).LastExtensions[4], "PRN");  // the ASCII exports' last extension
 }
 
 // The text-print record is kept raw in the file: margins that are no length on a page (NaN,

@@ -213,7 +213,7 @@ void TRView::BuildMenus(QMenuBar* bar) {
   AddAction(file, kCmReviewSaveLotus, "Save &Lotus 123...");
   AddAction(file, kCmReviewSaveExcel, "Save &Excel...");
   AddAction(file, kCmReviewSaveQuattro, "Save &Quattro Pro Win...");
-  AddAction(file, kCmReviewSaveSibling, "Save Merovane &Win...");
+  AddAction(file, kCmReviewSaveSibling, "Save Merovane W&in...");
   AddAction(file, kCmReviewSaveAscii, "Save &ASCII...");
   file->addSeparator();
   AddAction(file, kCmReviewCodeGeneration, "&Code Generation...");

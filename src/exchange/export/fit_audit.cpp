@@ -1,0 +1,81 @@
+#include "exchange/export/fit_audit.h"
+
+#include <algorithm>
+
+#include "app/byte_codec.h"
+#include "app/c_format.h"
+#include "app/file_utils.h"
+
+namespace {
+
+// Digits of the one-line form: the level above 20 (levels 21-98 and above 99).
+bool AuditIsOneLine(int level) { return level > 20 && level != kAuditBinaryLevel; }
+
+std::string BinaryAudit(std::span<const TFitEqn> fits) {
+  bytes::ByteWriter w;
+  w.I32(static_cast<std::int32_t>(fits.size()));
+  for (const TFitEqn& f : fits) {
+    w.I32(f.rank);
+    w.I32(f.equationNumber);
+    w.Extended(f.sse);
+  }
+  const std::vector<std::uint8_t> b = w.Take();
+  return std::string(b.begin(), b.end());
+}
+
+void AppendBlock(std::string& s, const TFitEqn& f, int digits) {
+  s += CFormat("RANK = %d\r\n", f.rank);
+  s += CFormat("EQN = %d\r\n", f.equationNumber);
+  s += CFormat("COEF = %d\r\n", f.m + 1);
+  s += CFormat("SSM = %.*Lg\r\n", digits, f.sst);
+  s += CFormat("SSE = %.*Lg\r\n", digits, f.sse);
+  const int count = std::clamp(f.m + 1, 0, static_cast<int>(f.parameters.size()));
+  for (int j = 0; j < count; ++j)
+    s += CFormat("%c = %.*Lg  SE = %.*Lg\r\n", 'A' + j, digits, f.parameters[static_cast<std::size_t>(j)], digits,
+                 f.parameterErrors[static_cast<std::size_t>(j)]);
+  s += CFormat("DOF = %d\r\n", f.dof);
+  s += CFormat("R2 = %.*Lg\r\n", digits, f.r2);
+  s += CFormat("DOF R2 = %.*Lg\r\n", digits, f.adjustedR2);
+  s += CFormat("SE = %.*Lg\r\n", digits, f.fitStdError);
+  s += CFormat("F STAT = %.*Lg\r\n", digits, f.f);
+  s += "\r\n";
+}
+
+}  // namespace
+
+std::string AuditFileBytes(int level, std::span<const TFitEqn> fits) {
+  if (AuditIsBinary(level)) return BinaryAudit(fits);
+  std::string s;
+  if (level != 5) s += CFormat("EQNS = %d\r\n\r\n", static_cast<int>(fits.size()));
+  if (AuditIsOneLine(level)) {
+    for (const TFitEqn& f : fits)
+      s += CFormat("RANK = %d  EQN = %d  SSE = %.*Lg\r\n", f.rank, f.equationNumber, level - 20, f.sse);
+  } else {
+    // Levels below 1 do not reach here from the command line (0 offers no audit); they are
+    // printed as one digit rather than as printf's default of six.
+    const int digits = std::max(level, 1);
+    for (const TFitEqn& f : fits) AppendBlock(s, f, digits);
+  }
+  return s;
+}
+
+std::string CovarianceFileText(const TFitSide& fit) {
+  const int n = fit.eqn.m + 1;
+  if (fit.covarianceValid == 0 || fit.covariance.Rows() < n || fit.covariance.Cols() < n) return {};
+  const long double s2 = fit.eqn.fitStdError * fit.eqn.fitStdError;
+  std::string s;
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) s += CFormat("%-12.6Lg  ", fit.covariance[i][j] * s2);
+    s += "\r\n";
+  }
+  return s;
+}
+
+bool WriteAuditFile(const std::filesystem::path& path, int level, std::span<const TFitEqn> fits) {
+  return SaveGlobalToFile(AuditFileBytes(level, fits), path);
+}
+
+bool WriteCovarianceFile(const std::filesystem::path& path, const TFitSide& fit) {
+  const std::string text = CovarianceFileText(fit);
+  return !text.empty() && SaveGlobalToFile(text, path);
+}
