@@ -18,6 +18,7 @@
 #include "exchange/export/parms_summary.h"
 #include "exchange/export/review_export_source.h"
 #include "exchange/ui/code_export_dialogs.h"
+#include "exchange/ui/surface_export_commands.h"
 #include "fit/fit_refit.h"
 #include "fit/session.h"
 #include "platform/busy_window.h"
@@ -234,4 +235,5 @@ void RegisterReviewExports() {
   commands[kCmReviewSaveAudit] = CmSaveAudit;
   commands[kCmReviewSaveCovariance] = CmSaveCovariance;
   commands[kCmReviewSaveUdf] = CmSaveUDF;
+  RegisterSurfaceExports();
 }

@@ -1,6 +1,6 @@
-// The review window's exports (File menu): generated code (2407), the parameter summary
-// (2408), the audit file (2410), the covariance matrix (2411) and the user-function file
-// (2184).
+// The review window's exports (File menu): the worksheets and the ASCII surface (2401-2403,
+// 2405, 2406), generated code (2407), the parameter summary (2408), the audit file (2410),
+// the covariance matrix (2411) and the user-function file (2184).
 //
 // Every export follows one road: its option dialog when it has options, the Save dialog,
 // the busy window captioned with the path ("Writing Data..."), the refit of the rank under
@@ -20,6 +20,11 @@ class TScrWin;
 void RegisterReviewExports();
 
 // The commands themselves, on a review window.
+void CmSaveLotus(TRView& review);
+void CmSaveExcel(TRView& review);
+void CmSaveQuattro(TRView& review);
+void CmSaveMerovane(TRView& review);
+void CmSaveAscii(TRView& review);
 void CmCodeGeneration(TRView& review);
 void CmSaveParameters(TRView& review);
 void CmSaveAudit(TRView& review);

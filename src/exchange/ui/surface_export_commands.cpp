@@ -1,0 +1,155 @@
+#include "exchange/ui/surface_export_commands.h"
+
+// Before any Qt header: the worksheet records name a member "slots", which Qt defines away.
+#include "exchange/export/mv5_export.h"
+
+#include <QDialog>
+
+#include "app/program_files.h"
+#include "app/settings_file.h"
+#include "exchange/export/ascii_export.h"
+#include "exchange/export/lotus_export.h"
+#include "exchange/export/qpw_export.h"
+#include "exchange/export/review_export_source.h"
+#include "exchange/export/xls_export.h"
+#include "exchange/ui/range_export_dialogs.h"
+#include "exchange/ui/review_export_commands.h"
+#include "fit/fit_refit.h"
+#include "fit/session.h"
+#include "platform/busy_window.h"
+#include "review/ui/review_window.h"
+
+namespace {
+
+constexpr int kLotusCaption = 3398, kMvCaption = 3399, kExcelCaption = 3400, kQuattroCaption = 3401;
+constexpr int kAsciiCaption = 3403;
+constexpr int kLastExtExports = 4;  // LastExtensions 5, shared with the parameter summary
+constexpr int kAsciiCapacity = 8192;
+
+// The range first offered: the data's range in the review graph's mesh.
+TGenRange InitialRange(const TRView& review) {
+  const T3DViewRec& view = review.Renderer().View();
+  return ReviewGenRange(review.Session().DataStats, view.MeshX, view.MeshY);
+}
+
+TExportRequest RequestOf(int tableKind, const TGenRange& r) {
+  return TExportRequest{tableKind, {r[0], r[1], r[2]}, {r[3], r[4], r[5]}};
+}
+
+// The options a dialog accepted are kept only once a file is chosen: a Cancel in the Save
+// dialog leaves them as they were, as a Cancel in the option dialog does.
+//
+// After the dialogs: the busy window, the refit of the rank under review (the writers print
+// its standard errors, limits, volume and extrema), the writer, the report of a failure.
+// `write` answers whether the file was written.
+template <typename Write>
+bool WriteSurfaceExport(TRView& review, const std::string& path, Write write) {
+  ShowExportBusy(review, path);
+  (void)MakeRankCurrent(review.Session(), review.Rank(), kRefitComplete);  // the rank under review exists
+  bool written = false;
+  {
+    const TReviewExportSource source(review.Session());
+    written = write(source);
+  }
+  HideBusyMsg();
+  if (!written) ReportExportFailure(review, path);
+  return written;
+}
+
+}  // namespace
+
+void CmSaveLotus(TRView& review) {
+  ProgramSettings& s = CurrentSettings();
+  TGenRange range = InitialRange(review);
+  int fileType = s.LotusFileType, kind = s.LotusTableKind;
+  if ((new TLotus(&review, fileType, kind, range))->Execute() != QDialog::Accepted) return;
+  const bool wk3 = fileType == 3;
+  const std::string path = AskExportPath(review, kLotusCaption, wk3 ? "Lotus [wk3]|*.wk3|" : "Lotus [wk1]|*.wk1|",
+                                         wk3 ? "WK3" : "WK1");
+  if (path.empty()) return;
+  s.LotusFileType = fileType;
+  s.LotusTableKind = kind;
+  const TExportRequest request = RequestOf(kind, range);
+  (void)WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
+    return LotusExportTable(path, fileType, source.TableInput(request)).result > 0;
+  });
+}
+
+void CmSaveExcel(TRView& review) {
+  ProgramSettings& s = CurrentSettings();
+  TGenRange range = InitialRange(review);
+  int kind = s.ExcelTableKind;
+  if ((new TExcel(&review, kind, range))->Execute() != QDialog::Accepted) return;
+  const std::string path = AskExportPath(review, kExcelCaption, "Excel [xls]|*.xls|", "XLS");
+  if (path.empty()) return;
+  s.ExcelTableKind = kind;
+  const TExportRequest request = RequestOf(kind, range);
+  (void)WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
+    return XlsExportTable(path, source.TableInput(request)).result > 0;
+  });
+}
+
+void CmSaveQuattro(TRView& review) {
+  ProgramSettings& s = CurrentSettings();
+  TGenRange range = InitialRange(review);
+  int kind = s.QpwTableKind;
+  if ((new TQPWin(&review, kind, range))->Execute() != QDialog::Accepted) return;
+  const std::string path = AskExportPath(review, kQuattroCaption, "Quattro Pro Win [wb1]|*.wb1|", "WB1");
+  if (path.empty()) return;
+  s.QpwTableKind = kind;
+  const TExportRequest request = RequestOf(kind, range);
+  (void)WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
+    return QpwExportTable(path, source.TableInput(request)).result > 0;
+  });
+}
+
+void CmSaveMerovane(TRView& review) {
+  ProgramSettings& s = CurrentSettings();
+  TGenRange range = InitialRange(review);
+  int kind = s.MvTableKind;
+  if ((new TMerovane(&review, kind, range))->Execute() != QDialog::Accepted) return;
+  const std::string path = AskExportPath(review, kMvCaption, "Merovane [mv5]|*.mv5|", "MV5");
+  if (path.empty()) return;
+  s.MvTableKind = kind;
+  // The worksheets hold 64-bit reals: the range reaches the writer as such.
+  for (long double& v : range) v = static_cast<double>(v);
+  const TExportRequest request = RequestOf(kind, range);
+  (void)WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
+    const TMv5ExportResult result = ExportFitToMv(path, source.TableInput(request), ProgramDirectory());
+    return result.status == Mv5ExportStatus::kWritten || result.status == Mv5ExportStatus::kWrittenWithoutTemplate;
+  });
+}
+
+void CmSaveAscii(TRView& review) {
+  ProgramSettings& s = CurrentSettings();
+  TGenRange range = InitialRange(review);
+  TAsciiGenOptions options{s.AsciiGenDelimiter, s.AsciiGenFormat, s.AsciiGenPrecision};
+  if ((new TASCIIGen(&review, options, range))->Execute() != QDialog::Accepted) return;
+  const std::string path =
+      AskExportPath(review, kAsciiCaption, kAsciiExportFilter, "DAT", &s.LastExtensions[kLastExtExports]);
+  if (path.empty()) return;
+  s.AsciiGenDelimiter = options.delimiter;
+  s.AsciiGenFormat = options.format;
+  s.AsciiGenPrecision = options.precision;
+  TAsciiExportRequest request;
+  request.delimiter = static_cast<AsciiDelimiter>(options.delimiter);
+  request.layout = static_cast<AsciiLayout>(options.format);
+  request.precision = options.precision;
+  request.x = {range[0], range[1], range[2]};
+  request.y = {range[3], range[4], range[5]};
+  int lines = 0;
+  const bool written = WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
+    lines = AsciiExportTable(path, request, source.Review());
+    return lines >= 0;
+  });
+  if (written && lines > 0) OpenExportResult(review, path, kAsciiCapacity);
+}
+
+void RegisterSurfaceExports() {
+  auto& commands = ReviewExtensions().commands;
+  commands[kCmReviewSaveLotus] = CmSaveLotus;
+  commands[kCmReviewSaveExcel] = CmSaveExcel;
+  commands[kCmReviewSaveQuattro] = CmSaveQuattro;
+  commands[kCmReviewSaveSibling] = CmSaveMerovane;
+  commands[kCmReviewSaveAscii] = CmSaveAscii;
+}

@@ -1,0 +1,216 @@
+// The review's worksheet and ASCII surface exports, driven as the user drives them: the range
+// dialogs answered, the file dialogs scripted, the files read back (gnumeric's ssconvert for
+// the worksheets).
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+#include "app/c_format.h"
+#include "app/settings_file.h"
+#include "app/ui/small_controls.h"
+#include "exchange/ui/code_export_dialogs.h"
+#include "exchange/ui/range_export_dialogs.h"
+#include "exchange/ui/review_exports_fixture.h"
+
+namespace {
+
+using export_test::ReviewExportsFixture;
+
+class SurfaceExportsTest : public ReviewExportsFixture {};
+
+template <typename Dialog>
+ModalAnswer<Dialog> Accept(std::function<void(Dialog*)> set = {}) {
+  return ModalAnswer<Dialog>([set](Dialog* d) {
+    if (set) set(d);
+    d->accept();
+  });
+}
+
+std::vector<std::string> TextLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The range offered: the data's X and Y ranges (0 to 2) in the review graph's mesh.
+TEST_F(SurfaceExportsTest, RangeDialogOpensOnTheDataInTheGraphsMesh) {
+  std::vector<QString> shown;
+  ModalAnswer<TExcel> excel([&](TExcel* d) {
+    for (int id = 576; id <= 581; ++id) shown.push_back(d->Edit(id)->text());
+    d->reject();
+  });
+  window->Command(kCmReviewSaveExcel);
+  const T3DViewRec& view = window->Renderer().View();
+  const auto step = [](int mesh) { return QString::fromStdString(CFormat("%.18Lg", 2.0L / (mesh - 1))); };
+  EXPECT_EQ(shown, (std::vector<QString>{QString("0"), step(view.MeshX), QString("2"), QString("0"), step(view.MeshY), QString("2")}));
+  EXPECT_TRUE(files.Requests().empty());
+}
+
+TEST_F(SurfaceExportsTest, LotusSaveDialogOffersTheChosenTypeOnly) {
+  ASSERT_EQ(CurrentSettings().LotusFileType, 3);
+  {
+    auto lotus = Accept<TLotus>();
+    files.Answer(std::nullopt);
+    window->Command(kCmReviewSaveLotus);
+  }
+  {
+    auto lotus = Accept<TLotus>([](TLotus* d) { d->Button(861)->setChecked(true); });
+    files.Answer(std::nullopt);
+    window->Command(kCmReviewSaveLotus);
+  }
+  ASSERT_EQ(files.Requests().size(), 2u);
+  EXPECT_EQ(files.Requests()[0].filter, "Lotus [wk3]|*.wk3|");
+  EXPECT_EQ(files.Requests()[0].defaultExt, "WK3");
+  EXPECT_EQ(files.Requests()[1].filter, "Lotus [wk1]|*.wk1|");
+  EXPECT_EQ(files.Requests()[1].defaultExt, "WK1");
+  // Cancelled at the Save dialog: the options, the files and the fit as they were.
+  EXPECT_EQ(CurrentSettings().LotusFileType, 3);
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.Path()));
+  EXPECT_FALSE(Refitted());
+  {
+    auto lotus = Accept<TLotus>([](TLotus* d) { d->Button(861)->setChecked(true); });
+    files.Answer(File("plane.wk1"), 1);
+    window->Command(kCmReviewSaveLotus);
+  }
+  EXPECT_EQ(CurrentSettings().LotusFileType, 1);
+  EXPECT_FALSE(ReadBytes(File("plane.wk1")).empty());
+  EXPECT_TRUE(Refitted());
+}
+
+TEST_F(SurfaceExportsTest, SiblingDialogsButtonsGiveKindsZeroToTwo) {
+  for (int kind = 0; kind < 3; ++kind) {
+    auto mv = Accept<TMerovane>([kind](TMerovane* d) { d->Button(861 + kind)->setChecked(true); });
+    const std::string path = File("kind" + std::to_string(kind) + ".mv5");
+    files.Answer(path, 1);
+    window->Command(kCmReviewSaveSibling);
+    EXPECT_EQ(CurrentSettings().MvTableKind, kind);
+    EXPECT_FALSE(ReadBytes(path).empty()) << kind;
+  }
+  EXPECT_EQ(files.Requests().back().filter, "Merovane [mv5]|*.mv5|");
+  EXPECT_EQ(WriteFailures(), 0);
+}
+
+// The default ASCII surface of the plane: X and Y from 0 to 2 in the mesh, one row a grid
+// point, the last exactly at (2, 2).
+TEST_F(SurfaceExportsTest, DefaultAsciiSurfaceEndsExactlyAtTheDataMaximum) {
+  const T3DViewRec& view = window->Renderer().View();
+  auto ascii = Accept<TASCIIGen>();
+  const std::string path = File("surface.dat");
+  files.Answer(path, 2);
+  window->Command(kCmReviewSaveAscii);
+  std::vector<std::string> lines = TextLines(ReadText(path));
+  ASSERT_FALSE(lines.empty());
+  lines.erase(lines.begin());  // the quoted headings
+  EXPECT_EQ(lines.size(), static_cast<std::size_t>(view.MeshX * view.MeshY));
+  std::istringstream last(lines.back());
+  long double x = 0, y = 0, z = 0;
+  ASSERT_TRUE(last >> x >> y >> z);
+  EXPECT_EQ(x, 2.0L);
+  EXPECT_EQ(y, 2.0L);
+  EXPECT_EQ(ResultWindows(), 1);
+}
+
+TEST_F(SurfaceExportsTest, AsciiSavedAsTxtOpensTheNextSavesOnTheTxtEntry) {
+  auto ascii = Accept<TASCIIGen>();
+  ModalAnswer<TParms> parms([](TParms* d) { d->accept(); });
+  files.Answer(File("surface.txt"), 3);
+  window->Command(kCmReviewSaveAscii);
+  EXPECT_EQ(CurrentSettings().LastExtensions[4], "txt");
+  files.Answer(std::nullopt);
+  window->Command(kCmReviewSaveAscii);
+  files.Answer(std::nullopt);
+  window->Command(kCmReviewSaveParameters);
+  const std::vector<platform::FileDialogRequest> requests = files.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[0].filterIndex, 1);  // "PRN" at the start
+  EXPECT_EQ(requests[1].filterIndex, 3);
+  EXPECT_EQ(requests[2].filterIndex, 3);
+}
+
+TEST_F(SurfaceExportsTest, AsciiOptionsAreKeptOnlyWhenAFileIsWritten) {
+  auto ascii = Accept<TASCIIGen>([](TASCIIGen* d) {
+    d->Button(863)->setChecked(true);
+    d->Button(866)->setChecked(true);
+    d->PrecisionEdit()->setText("7");
+  });
+  files.Answer(std::nullopt);
+  window->Command(kCmReviewSaveAscii);
+  EXPECT_EQ(CurrentSettings().AsciiGenDelimiter, 0);
+  EXPECT_EQ(CurrentSettings().AsciiGenPrecision, 18);
+  files.Answer(File("matrix.prn"), 1);
+  window->Command(kCmReviewSaveAscii);
+  EXPECT_EQ(CurrentSettings().AsciiGenDelimiter, 2);
+  EXPECT_EQ(CurrentSettings().AsciiGenFormat, 2);
+  EXPECT_EQ(CurrentSettings().AsciiGenPrecision, 7);
+  const std::vector<std::string> lines = TextLines(ReadText(File("matrix.prn")));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0].substr(0, 2), "0\t");
+}
+
+// The full worksheet in WK3, read by gnumeric: the parameters to 15 digits.
+TEST_F(SurfaceExportsTest, FullWorksheetReadByGnumericHoldsTheParameters) {
+  if (std::system("command -v ssconvert >/dev/null 2>&1") != 0) GTEST_SKIP() << "gnumeric is not installed";
+  auto lotus = Accept<TLotus>();
+  const std::string path = File("full.wk3");
+  files.Answer(path, 1);
+  window->Command(kCmReviewSaveLotus);
+  const std::string csv = File("full.csv");
+  const std::string command = "ssconvert -I Gnumeric_lotus:lotus '" + path + "' '" + csv + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::vector<std::string> lines = TextLines(ReadText(csv));
+  // The parameters' block: its heading cell "Parameters", then a row per parameter with its
+  // letter and value in that column and the next.
+  const auto cells = [](const std::string& line) {
+    std::vector<std::string> v;
+    std::istringstream in(line);
+    for (std::string cell; std::getline(in, cell, ',');) v.push_back(cell);
+    return v;
+  };
+  std::size_t heading = 0, column = 0;
+  for (; heading < lines.size(); ++heading) {
+    const std::vector<std::string> row = cells(lines[heading]);
+    const auto at = std::find(row.begin(), row.end(), "Parameters");
+    if (at != row.end()) {
+      column = static_cast<std::size_t>(at - row.begin());
+      break;
+    }
+  }
+  ASSERT_LT(heading + 3, lines.size()) << ReadText(csv).substr(0, 400);
+  const long double expected[] = {61.0L / 60, 2.05L, 2.95L};
+  for (std::size_t k = 0; k < 3; ++k) {
+    const std::vector<std::string> row = cells(lines[heading + 1 + k]);
+    ASSERT_GT(row.size(), column + 1) << lines[heading + 1 + k];
+    const long double v = std::strtold(row[column + 1].c_str(), nullptr);
+    EXPECT_LE(fabsl(v - expected[k]), 1e-15L * expected[k]) << lines[heading + 1 + k];
+  }
+}
+
+// A file that cannot be written is told, and no window opens.
+TEST_F(SurfaceExportsTest, UnwritablePathsAreToldAndOpenNoWindow) {
+  const std::string path = dir_.Write("plain", "a file, not a folder") + "/out";
+  auto lotus = Accept<TLotus>();
+  auto excel = Accept<TExcel>();
+  auto quattro = Accept<TQPWin>();
+  auto mv = Accept<TMerovane>();
+  auto ascii = Accept<TASCIIGen>();
+  const int commands[] = {kCmReviewSaveLotus, kCmReviewSaveExcel, kCmReviewSaveQuattro, kCmReviewSaveSibling,
+                          kCmReviewSaveAscii};
+  for (int id : commands) {
+    files.Answer(path, 1);
+    window->Command(id);
+  }
+  EXPECT_EQ(WriteFailures(), 5);
+  EXPECT_EQ(ResultWindows(), 0);
+}
+
+}  // namespace
