@@ -10,6 +10,7 @@
 #include "graph3d/graph_setup.h"
 
 class TDataTable;
+struct TDataSession;
 struct TDataStats;
 
 class TGraphOptions {
@@ -43,6 +44,11 @@ class TGraphOptions {
 // The points of a data table as a graph reads them: records 0 .. N as the table stands when
 // the graph draws (the table moves when it grows).
 PointsSource TablePoints(const TDataTable& table);
+// A graph of the session's points alone (no surface, no limits): the table's points as they
+// stand when it draws, the axes over the data's ranges (a range whose ends are equal widened
+// by 0.5 each way) scaled automatically with zooms 1, the Z range the points' own, and the
+// standard titles from the data's titles with the custom titles off.
+void SetDataPointsGraph(TGraphOptions& options, const TDataSession& session);
 // Both range sets of the three axes from the data's statistics, scaled automatically from
 // there, zooms 1.
 void SetDataRanges(T3DScalingBlock& scaling, const TDataStats& stats);

@@ -610,11 +610,14 @@ PrintOutcome PrintTextLines(QPrinter& printer, const TTextPrintRequest& request)
 
 void TScrWin::CmPrinterSetup() { RunPrinterSetup(this); }
 
-bool ChooseTextFont(QWidget* parent, const char* title, TLogFont& record, int minPoints, int maxPoints) {
+bool ChooseTextFont(QWidget* parent, const char* title, TLogFont& record, int minPoints, int maxPoints,
+                    FontPitch pitch) {
   QFont initial(FromCp1252(record.faceName), record.height,
                 record.weight >= 700 ? QFont::Bold : QFont::Normal, record.italic != 0);
   bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, initial, parent, title);
+  const QFontDialog::FontDialogOptions options =
+      pitch == FontPitch::Fixed ? QFontDialog::MonospacedFonts : QFontDialog::FontDialogOptions();
+  const QFont chosen = QFontDialog::getFont(&ok, initial, parent, title, options);
   if (!ok) return false;
   record.faceName = ToCp1252(chosen.family()).substr(0, 31);
   record.height = std::clamp(chosen.pointSize() > 0 ? chosen.pointSize() : 11, minPoints, maxPoints);

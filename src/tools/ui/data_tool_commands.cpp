@@ -8,12 +8,18 @@
 #include "app/shell_state.h"
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
+#include "app/ui/function_picker.h"
 #include "app/ui/main_window.h"
+#include "graph3d/ui/viewer_dialogs.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
 #include "tools/data_tools.h"
+#include "tools/ui/ascii_editor.h"
+#include "tools/ui/calculation_commands.h"
+#include "tools/ui/function_picker.h"
 #include "tools/ui/general_preferences.h"
+#include "tools/ui/grid_editor.h"
 #include "tools/ui/nonlinear_sampler_window.h"
 #include "tools/ui/titles_dialog.h"
 
@@ -75,9 +81,20 @@ void RegisterDataToolCommands(TDataSession& session) {
   RegisterCommand(CmClearData, [s] { table_commands::CmClearData(*s); });
   RegisterGeneralPreferences();
   RegisterNonlinearSampler();
+  RegisterCommand(CmDataEditor, [s] { RunDataEditor(*s); });
+  RegisterCalculationCommands(session);
+  RegisterAsciiEditor(session);
   AddStartupStep("data tool commands", [] {
     DataFileHooks().RunTitlesDialog = [](TDataSession& imported, const TDataTitles* previous) {
       return RunTitlesDialog(MainWindow, imported, previous);
     };
+    // The formula edits of the view-function and user-function dialogs insert from the same
+    // lists as the calculations.
+    SetFunctionInsertDialog(PickFunction);
+    SetFunctionPicker([](QWidget* parent, int group, std::string& chosen) {
+      const std::optional<std::string> picked = PickFunction(parent, group);
+      chosen = picked.value_or(std::string());
+      return picked ? kFunctionPickerFirstChoice : 0;
+    });
   });
 }

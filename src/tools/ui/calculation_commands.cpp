@@ -1,0 +1,101 @@
+#include "tools/ui/calculation_commands.h"
+
+#include "app/data_files.h"
+#include "app/data_session.h"
+#include "app/data_signature.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/ui/command_table.h"
+#include "app/ui/data_status_window.h"
+#include "app/ui/main_window.h"
+#include "fit/background_fit.h"
+#include "graph3d/ui/accept_or_undo.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "tools/data_calculation.h"
+#include "tools/ui/calculation_dialog.h"
+
+namespace calculation_commands {
+
+namespace {
+
+platform::Window Owner() { return platform::qt::ToWindow(MainWindow); }
+
+void SetHaveCalc() {
+  if (!MainWindow) return;
+  MainWindow->HaveCalc = CalcMask() != 0 ? 1 : 0;
+  MainWindow->RefreshBars();
+}
+
+// After a kept calculation: fit results of the data before it are void. A background fit
+// that ran (or runs) since the pre-scan fits the new data: its results stay.
+void SettleFitResults(TDataSession& session, std::uint64_t before) {
+  if (BgFitState.load() != 0 || BgFitDone.load() != 0) before = session.DataFingerprint;
+  if (DataSignature(session.Table.XYZData()) != before) VoidFitResults(session);
+  session.DataUnsaved = 1;
+}
+
+}  // namespace
+
+bool ApplyWithAcceptOrUndo(QWidget* parent, TDataSession& session, int firstRow) {
+  return ApplyCalculation(session, firstRow, platform::qt::ToWindow(parent), [parent, &session] {
+    return ShowAcceptOrUndo(parent, AcceptOrUndoMode::Calculation, session, CurrentSettings()) ==
+           AcceptOrUndo::Accept;
+  });
+}
+
+void CmCalculation(TDataSession& session) {
+  CloseDataStatus();
+  const std::uint64_t before = DataSignature(session.Table.XYZData());
+  StopBackgroundFit();
+  TCalcLines buffer = CalcTexts();
+  for (;;) {
+    if (ExecuteAndDelete(new TCalc(MainWindow, &buffer, session.Table.XYZData())) != QDialog::Accepted) break;
+    CalcTexts() = buffer;
+    SetHaveCalc();
+    if (session.Table.XYZRows() <= 3 || CalcMask() == 0 || AskYesNoIds(Owner(), 3124, 3125) != platform::kIdYes)
+      break;
+    // Too few valid points or Undo: the dialog again, to revise the formulas.
+    if (!ApplyWithAcceptOrUndo(MainWindow, session, 1)) continue;
+    SettleFitResults(session, before);
+    break;
+  }
+  ShowDataStatus();
+}
+
+void CmApplyCalc(TDataSession& session) {
+  if (CalcMask() == 0) return;
+  const std::uint64_t before = DataSignature(session.Table.XYZData());
+  CloseDataStatus();
+  StopBackgroundFit();
+  if (ApplyWithAcceptOrUndo(MainWindow, session, 1)) SettleFitResults(session, before);
+  ShowDataStatus();
+}
+
+void CmApplyCalcAgain(QWidget* parent, TDataSession& session) {
+  if (CalcMask() != 0) (void)ApplyWithAcceptOrUndo(parent, session, 1);  // the caller compares the data itself
+}
+
+void CmClearCalc() {
+  ClearCalculation();
+  SetHaveCalc();
+  ShowDataStatus();
+}
+
+}  // namespace calculation_commands
+
+void RegisterCalculationCommands(TDataSession& session) {
+  namespace cc = calculation_commands;
+  TDataSession* const s = &session;
+  RegisterCommand(::CmCalculation, [s] { cc::CmCalculation(*s); });
+  RegisterCommand(::CmApplyCalculation, [s] { cc::CmApplyCalc(*s); });
+  RegisterCommand(::CmCancelCalculation, [] { cc::CmClearCalc(); });
+  RegisterCommand(::CmReapplyCalculation, [s] { cc::CmApplyCalcAgain(MainWindow, *s); });
+  AddStartupStep("calculation commands", [] {
+    DataFileHooks().CalculationDefined = [] { return CalcMask() != 0; };
+    DataFileHooks().ApplyCalculation = [](TDataSession& imported, int firstRow) {
+      (void)cc::ApplyWithAcceptOrUndo(MainWindow, imported, firstRow);  // an undone calculation leaves the data as read
+    };
+  });
+  AddShutdownStep("calculation commands", [] { ClearCalculation(); });
+}

@@ -1,0 +1,416 @@
+// The data tools' windows offscreen, with scripted boxes and file dialogs: the "Calculations"
+// dialog and its commands with the accept-or-undo window, the function lists, the grid
+// editor with its live graph and its sort and reverse dialogs, and the ASCII editor with its
+// conversions, worksheet copy, worksheet save and hand-back.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/data_statistics.h"
+#include "app/prescan_hooks.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/ui/command_table.h"
+#include "app/ui/function_picker.h"
+#include "app/ui/modal_answers.h"
+#include "app/ui/text_window.h"
+#include "expr/data_statistics_cells.h"
+#include "expr/expression.h"
+#include "graph3d/ui/accept_or_undo.h"
+#include "graph3d/ui/graph_frame_window.h"
+#include "graph3d/ui/viewer_dialogs.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "support/scratch_files.h"
+#include "tools/data_calculation.h"
+#include "tools/function_lists.h"
+#include "tools/ui/ascii_editor.h"
+#include "tools/ui/calculation_commands.h"
+#include "tools/ui/calculation_dialog.h"
+#include "tools/ui/data_tool_commands.h"
+#include "tools/ui/function_picker.h"
+#include "tools/ui/grid_editor.h"
+#include "tools/ui/grid_editor_dialogs.h"
+
+namespace {
+
+struct Row {
+  long double x, y, z;
+};
+
+class DataEditorsUi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CurrentSettings() = DefaultSettings(1280, 1024);
+    ExprBindDataStats(&session_.DataStats);
+    ExprStartUp();
+    ExprThreadContext().ClearErrors();
+    ASSERT_TRUE(session_.Table.AllocPointArray());
+    Load({{1, 2, 3}, {2, 3, 5}, {3, 1, 4}, {4, 4, 8}, {5, 2, 7}, {6, 5, 11}});
+    ClearCalculation();
+  }
+  void TearDown() override {
+    ClearCalculation();
+    PrescanHooks() = TPrescanHooks{};
+    ExprBindDataStats(nullptr);
+  }
+  void Load(const std::vector<Row>& rows) {
+    session_.Table.ClearPointsFrom(0);
+    ASSERT_TRUE(session_.Table.EnsurePointCapacity(static_cast<int>(rows.size()) + 2));
+    auto data = session_.Table.XYZData();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+      data[i + 1] = {.X = rows[i].x, .Y = rows[i].y, .Z = rows[i].z, .W = 1, .Status = kPointActive};
+    SetPointCount(data, static_cast<int>(rows.size()));
+    session_.Table.SetXYZRows(static_cast<int>(rows.size()));
+    ComputeDataStatistics(session_.Table, session_.DataStats);
+  }
+  long double Value(int row, int column) const {
+    const TXYZPoint& p = session_.Table.XYZData()[static_cast<std::size_t>(row)];
+    return column == 0 ? p.X : column == 1 ? p.Y : column == 2 ? p.Z : p.W;
+  }
+  // Records 0 .. N as their values' 80 bits and status bytes.
+  std::vector<unsigned char> TableBytes() const {
+    std::vector<unsigned char> bytes;
+    const auto data = session_.Table.XYZData();
+    for (int i = 0; i <= session_.Table.XYZRows(); ++i) {
+      const TXYZPoint& p = data[static_cast<std::size_t>(i)];
+      for (const long double* v : {&p.X, &p.Y, &p.Z, &p.W}) {
+        unsigned char raw[10];
+        std::memcpy(raw, v, 10);
+        bytes.insert(bytes.end(), raw, raw + 10);
+      }
+      bytes.push_back(static_cast<unsigned char>(p.Status));
+    }
+    return bytes;
+  }
+
+  TDataSession session_;
+  platform::ScriptedAnswers boxes_;
+  platform::ScriptedFiles files_;
+};
+
+// ---------------------------------------------------------------------------------------
+// Calculations
+
+TEST_F(DataEditorsUi, CalculationDialogRefusesAtTheLineAtFaultAndKeepsCheckedLines) {
+  TCalcLines lines;
+  auto* d = new TCalc(nullptr, &lines, session_.Table.XYZData());
+  d->show();
+  EXPECT_FALSE(d->Button(TCalc::kFirstList + kCalculusFunctionList)->isEnabled());
+  d->Line(kCalcX)->setText("X=X*2");
+  d->Line(kCalcY)->setText("X+Z");
+  d->Button(1)->click();
+  ASSERT_EQ(boxes_.Boxes().size(), 1u);
+  EXPECT_EQ(boxes_.Boxes()[0].caption, "Calculation Validation Error");
+  EXPECT_EQ(boxes_.Boxes()[0].text, "Y Calculation Cannot Contain Z or W");
+  EXPECT_TRUE(d->isVisible());
+  EXPECT_EQ(d->CurrentLine(), d->Line(kCalcY));
+  // The X line lost its prefix on the way.
+  EXPECT_EQ(d->Line(kCalcX)->text(), "X*2");
+  d->Line(kCalcY)->setText("5");
+  d->Button(1)->click();
+  EXPECT_EQ(boxes_.Boxes().back().text, "Expression Must Contain X, Y, Z or W");
+  d->Line(kCalcY)->clear();
+  d->Line(kCalcW)->setText("1");
+  d->Button(1)->click();
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+  EXPECT_EQ(lines.text, (std::array<std::string, 4>{"X*2", "", "", "1"}));
+  delete d;
+}
+
+TEST_F(DataEditorsUi, FunctionListsInsertAtTheCaretOfTheCurrentLine) {
+  TCalcLines lines;
+  lines.text[kCalcZ] = "Z+";
+  auto* d = new TCalc(nullptr, &lines, session_.Table.XYZData());
+  d->show();
+  d->Line(kCalcZ)->setFocus();
+  d->Line(kCalcZ)->setCursorPosition(2);
+  d->Line(kCalcX)->setFocus();  // the Z line remembers its caret when it loses the focus
+  d->Line(kCalcZ)->setFocus();
+  QString title;
+  {
+    ModalAnswer<TFnIns> pick([&](TFnIns* list) {
+      title = list->windowTitle();
+      // The whole caption is in sight: the list is wider than its title.
+      EXPECT_GT(list->minimumWidth(), QFontMetrics(list->font()).horizontalAdvance(title));
+      for (int i = 0; list->Entry(i); ++i)
+        if (list->Entry(i)->text() == "SQRT(X)") list->Entry(i)->click();
+    });
+    d->InsertFunction(0);
+  }
+  EXPECT_EQ(title, "Select General Function");
+  EXPECT_EQ(d->Line(kCalcZ)->text(), "Z+SQRT(X)");
+  // A list left without a choice inserts nothing.
+  ModalAnswer<TFnIns> cancel([](TFnIns* list) { list->reject(); });
+  d->InsertFunction(6);
+  EXPECT_EQ(d->Line(kCalcZ)->text(), "Z+SQRT(X)");
+  delete d;
+}
+
+TEST_F(DataEditorsUi, CalculationFilesAreSavedAndReadFromTheDialog) {
+  ScratchDir dir("ondravik_calc_ui");
+  const std::string path = dir.File("scale.clc");
+  TCalcLines lines;
+  auto* d = new TCalc(nullptr, &lines, session_.Table.XYZData());
+  d->show();
+  d->Line(kCalcZ)->setText("Z/1000");
+  d->Line(kCalcW)->setText("1/Z");
+  files_.Answer(path);
+  d->Button(TCalc::kSave)->click();
+  EXPECT_EQ(ReadText(path), "Z=Z/1000\r\nW=1/Z\r\n");
+  d->Button(TCalc::kClear)->click();
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(d->Line(i)->text().isEmpty());
+  d->Line(kCalcX)->setText("LN(X)");
+  files_.Answer(path);
+  d->Button(TCalc::kRead)->click();
+  // Reading empties X, Y and Z and takes what the file sets.
+  EXPECT_EQ(d->Line(kCalcX)->text(), "");
+  EXPECT_EQ(d->Line(kCalcZ)->text(), "Z/1000");
+  EXPECT_EQ(d->Line(kCalcW)->text(), "1/Z");
+  // A file of another kind is refused and changes nothing.
+  const std::string bad = dir.Write("bad.clc", std::string("Q=1\r\n"));
+  files_.Answer(bad);
+  d->Button(TCalc::kRead)->click();
+  EXPECT_EQ(boxes_.Boxes().back().text, "Probable Error in Reading Calculation File");
+  EXPECT_EQ(d->Line(kCalcZ)->text(), "Z/1000");
+  delete d;
+}
+
+TEST_F(DataEditorsUi, UndoInTheAcceptOrUndoWindowRestoresTheTableAndOpensTheDialogAgain) {
+  const std::vector<unsigned char> before = TableBytes();
+  int dialogs = 0;
+  ModalAnswer<TCalc> calc([&](TCalc* d) {
+    if (++dialogs == 1) {
+      d->Line(kCalcX)->setText("X*2");
+      d->Button(1)->click();
+    } else {
+      EXPECT_EQ(d->Line(kCalcX)->text(), "X*2");  // the formulas, to be revised
+      d->reject();
+    }
+  });
+  {
+    ModalAnswer<TUndo> undo([](TUndo* w) { w->Button(TVFXY::kUndo)->click(); });
+    boxes_.Answer(platform::kIdYes);  // "Apply Calculation?"
+    calculation_commands::CmCalculation(session_);
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_EQ(undo.Seen(), 1);
+  }
+  EXPECT_EQ(TableBytes(), before);
+  EXPECT_EQ(CalcTexts().text[kCalcX], "X*2");
+
+  // Applied again and kept: X doubled, the data count as unsaved.
+  ModalAnswer<TUndo> accept([](TUndo* w) { w->Button(TVFXY::kOk)->click(); });
+  session_.DataUnsaved = 0;
+  calculation_commands::CmApplyCalc(session_);
+  EXPECT_EQ(accept.Seen(), 1);
+  for (int r = 1; r <= 6; ++r) EXPECT_EQ(Value(r, 0), 2.0L * r);
+  EXPECT_EQ(session_.DataUnsaved, 1);
+  calculation_commands::CmClearCalc();
+  EXPECT_EQ(CalcMask(), 0u);
+}
+
+TEST_F(DataEditorsUi, TheOtherFormulaDialogsReachTheFunctionLists) {
+  SetFunctionInsertDialog(nullptr);
+  SetFunctionPicker(nullptr);
+  RegisterDataToolCommands(session_);
+  RunStartupSteps();
+  ASSERT_TRUE(static_cast<bool>(GetFunctionInsertDialog()));
+  ASSERT_TRUE(FunctionPickerInstalled());
+  std::string chosen;
+  {
+    ModalAnswer<TFnIns> pick([](TFnIns* list) { list->Entry(0)->click(); });
+    EXPECT_EQ(GetFunctionInsertDialog()(nullptr, 3), std::optional<std::string>("J0(X)"));
+    EXPECT_GE(RunFunctionPicker(nullptr, 1, chosen), kFunctionPickerFirstChoice);
+    EXPECT_FALSE(chosen.empty());
+  }
+  ModalAnswer<TFnIns> none([](TFnIns* list) { list->reject(); });
+  EXPECT_LT(RunFunctionPicker(nullptr, 1, chosen), kFunctionPickerFirstChoice);
+  for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
+  SetFunctionInsertDialog(nullptr);
+  SetFunctionPicker(nullptr);
+}
+
+// ---------------------------------------------------------------------------------------
+// Grid editor
+
+TEST_F(DataEditorsUi, GridEditorEntersANewRowByKeysAndTheLiveGraphFollows) {
+  std::uint64_t saved = 0;
+  auto* e = new TEditor(nullptr, session_, &saved);
+  e->show();
+  ASSERT_TRUE(PumpUntil([&] { return e->isVisible(); }));
+  EXPECT_EQ(e->Static(TEditor::kTitleX)->text(), "X");
+  EXPECT_FALSE(e->Box(TEditor::kApplyCalc)->isEnabled());
+  EXPECT_TRUE(e->Box(TEditor::kAutoW)->isChecked());
+  e->Button(TEditor::kGraph)->click();
+  ASSERT_NE(e->GraphWin(), nullptr);
+  EXPECT_TRUE(e->GraphWin()->isVisible());
+  // End puts the new row on the last used line; Y and Z open as the row fills.
+  QTest::keyClick(e->CurrentCell(), Qt::Key_End);
+  EXPECT_EQ(e->Model().CurrentRow(), 7);
+  EXPECT_FALSE(e->Cell(e->Model().PageRow(), kColY)->isEnabled());
+  for (const char* value : {"7", "SQRT(4)", "30"}) {
+    QTest::keyClicks(e->CurrentCell(), value);
+    QTest::keyClick(e->CurrentCell(), Qt::Key_Return);
+  }
+  EXPECT_EQ(e->Model().Rows(), 7);
+  EXPECT_EQ(Value(7, 1), 2.0L);
+  EXPECT_EQ(Value(7, 3), 1.0L);
+  EXPECT_EQ(e->Model().CurrentRow(), 8);
+  EXPECT_EQ(e->Model().Column(), kColX);
+  EXPECT_GE(e->GraphWin()->Renderer().AxisHigh(2), 30.0L);
+  // A cell that does not evaluate keeps the cursor and tells why.
+  QTest::keyClicks(e->CurrentCell(), "LN(");
+  QTest::keyClick(e->CurrentCell(), Qt::Key_Up);
+  EXPECT_EQ(e->Model().CurrentRow(), 8);
+  EXPECT_FALSE(boxes_.Boxes().empty());
+  e->CurrentCell()->clear();
+  // The graph closes with its button and opens again.
+  e->Button(TEditor::kGraph)->click();
+  EXPECT_EQ(e->GraphWin(), nullptr);
+  e->reject();
+  delete e;
+}
+
+TEST_F(DataEditorsUi, SortAndReverseDialogsSetTheirKeysAndColumns) {
+  session_.DataTitles().XName = "Time";
+  session_.DataTitles().ZName = "Height";
+  std::uint64_t saved = 0;
+  auto* e = new TEditor(nullptr, session_, &saved);
+  e->show();
+  ModalAnswer<TSortDlg> sort([](TSortDlg* d) {
+    d->Radio(TSortDlg::kDescending)->setChecked(true);
+    d->Radio(TSortDlg::kByZ)->setChecked(true);
+    d->accept();
+  });
+  e->Button(TEditor::kSort)->click();
+  EXPECT_EQ(sort.Seen(), 1);
+  for (int r = 1; r < 6; ++r) EXPECT_GE(Value(r, 2), Value(r + 1, 2)) << r;
+  EXPECT_EQ(Value(1, 2), 11.0L);
+  ModalAnswer<TReverseDlg> reverse([](TReverseDlg* d) {
+    EXPECT_TRUE(d->Radio(TReverseDlg::kXAndZ)->isChecked());
+    d->accept();
+  });
+  e->Button(TEditor::kReverse)->click();
+  EXPECT_EQ(Value(1, 0), 11.0L);
+  EXPECT_EQ(Value(1, 2), 6.0L);
+  EXPECT_EQ(e->Static(TEditor::kTitleX)->text(), "Height");
+  EXPECT_EQ(e->Static(TEditor::kTitleZ)->text(), "Time");
+  EXPECT_EQ(EditorSortKey(false, 0), 0);
+  EXPECT_EQ(EditorSortKey(true, 4), 13);
+  e->reject();
+  delete e;
+}
+
+TEST_F(DataEditorsUi, CancelAfterEditsAsksAndYesGivesTheTableBackByteForByte) {
+  const std::vector<unsigned char> before = TableBytes();
+  ModalAnswer<TEditor> edit([](TEditor* e) {
+    QTest::keyClicks(e->CurrentCell(), "100");
+    QTest::keyClick(e->CurrentCell(), Qt::Key_Down);
+    e->reject();
+  });
+  boxes_.Answer(platform::kIdYes);  // "Abandon Changes?"
+  RunDataEditor(session_);
+  EXPECT_EQ(edit.Seen(), 1);
+  ASSERT_FALSE(boxes_.Boxes().empty());
+  EXPECT_EQ(boxes_.Boxes().back().text, "Abandon Changes?");
+  EXPECT_EQ(TableBytes(), before);
+}
+
+// ---------------------------------------------------------------------------------------
+// ASCII editor
+
+TEST_F(DataEditorsUi, AsciiEditorConvertsCommasAndCompressesBlanks) {
+  auto* a = new TAsciiEd(nullptr, "Editor", "1,5;2,25 \"a,b\"\r\n", nullptr, {});
+  a->show();
+  a->Action(TAsciiEd::kEuropean)->trigger();
+  EXPECT_EQ(a->Edit()->Text(), "1.5;2.25 \"a,b\"\n");
+  a->Edit()->ReplaceText("   1   2\t 3   \r\n");
+  a->Action(TAsciiEd::kCommaDelimiter)->trigger();
+  EXPECT_EQ(a->Edit()->Text(), "1,2,3\n");
+  a->Edit()->ReplaceText("");
+  EXPECT_FALSE(a->Action(TAsciiEd::kEuropean)->isEnabled());
+  // Changed text of no file: the edit asks before dropping it.
+  boxes_.Answer(platform::kIdNo);
+  EXPECT_TRUE(a->close());
+  EXPECT_EQ(boxes_.Boxes().back().text, "The Text Has Changed. Save Changes?");
+}
+
+TEST_F(DataEditorsUi, AsciiEditorCopiesTwoLinesAlsoAsAWorksheetAndSavesWk1) {
+  ScratchDir dir("ondravik_ascii_ui");
+  auto* a = new TAsciiEd(nullptr, "Editor", "1 2 3\n4 5 6\n", nullptr, {});
+  a->show();
+  a->Edit()->selectAll();
+  a->Action(TAsciiEd::kCopy)->trigger();
+  const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+  ASSERT_NE(copied, nullptr);
+  EXPECT_EQ(copied->text().toStdString(), "1 2 3\r\n4 5 6\r\n");
+  const QByteArray wk1 = copied->data(kMimeWk1);
+  ASSERT_GT(wk1.size(), 6);
+  // The worksheet's first record: beginning of file, version 0x0406.
+  EXPECT_EQ(wk1.left(6), QByteArray("\x00\x00\x02\x00\x06\x04", 6));
+  const std::string path = dir.File("table.wk1");
+  files_.Answer(path);
+  EXPECT_TRUE(a->CmSaveAs());
+  EXPECT_EQ(ReadText(path), wk1.toStdString());
+  // The edit keeps its own (empty) file name; a text save writes CR LF lines.
+  EXPECT_TRUE(a->Edit()->FileName().empty());
+  const std::string text = dir.File("table.prn");
+  files_.Answer(text);
+  EXPECT_TRUE(a->CmSaveAs());
+  EXPECT_EQ(ReadText(text), "1 2 3\r\n4 5 6\r\n");
+  EXPECT_TRUE(a->close());
+}
+
+TEST_F(DataEditorsUi, AsciiEditorHandsItsTextBackOnlyWhenTheTableTakesIt) {
+  std::string handed;
+  int points = 0;
+  auto* a = new TAsciiEd(nullptr, "Editor", "1 2 3\n", nullptr, [&](const std::string& text, const std::string&) {
+    handed = text;
+    return points;
+  });
+  bool closed = false;
+  QObject::connect(a, &TAsciiEd::closed, [&] { closed = true; });
+  a->show();
+  a->Edit()->ReplaceText("1 2 3\n4 5 6\n");
+  // Text the table refuses keeps the editor open with its text.
+  boxes_.Answer(platform::kIdYes);
+  a->close();
+  EXPECT_EQ(handed, "1 2 3\n4 5 6\n");
+  EXPECT_FALSE(closed);
+  points = 4;
+  boxes_.Answer(platform::kIdYes);
+  a->close();
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(boxes_.Boxes().back().text, "Update XYZ Data Table with Current Contents of Editor?");
+}
+
+TEST_F(DataEditorsUi, AsciiEditorOverTheTableClosedUnchangedLeavesTheTable) {
+  const std::vector<unsigned char> before = TableBytes();
+  RunAsciiEditor(session_);
+  TAsciiEd* a = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* editor = qobject_cast<TAsciiEd*>(w); editor && editor->isVisible() && editor->windowTitle() != "Editor")
+      a = editor;
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->windowTitle(), "Ondravik 3D ASCII File Editor");
+  EXPECT_NE(a->Edit()->Text().find("6"), std::string::npos);
+  const std::size_t asked = boxes_.Boxes().size();
+  a->close();
+  EXPECT_EQ(boxes_.Boxes().size(), asked);
+  EXPECT_EQ(TableBytes(), before);
+}
+
+}  // namespace
