@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,6 +24,8 @@ constexpr const char* kLanguages[] = {"&C 64 bit", "C &80 bit", "&Pascal", "&Bas
 constexpr int kLanguageDialects[] = {1, 0, 2, 3, 4, 5};
 constexpr int kLanguageCount = 6;
 constexpr std::size_t kNameReadLimit = 29;
+// Room for a title bar's icon and buttons beside its caption, in pixels.
+constexpr int kTitleBarButtons = 110;
 
 constexpr const char* kParmsOptions[] = {"Add &Date, Time, File Source", "Add Main, X, Y, Z Data Table &Titles",
                                          "Add &Equation", "Add &r2, DOF r2, Std Error, F-statistic",
@@ -131,6 +134,10 @@ TParms::TParms(QWidget* parent, int& options) : TDlg(parent), options_(options) 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);
   layout->addWidget(ExportDialogButtons(this, kHelpContext));
+  // The caption is longer than the options: wide enough that the title bar shows it whole.
+  QFont title = font();
+  title.setBold(true);
+  setMinimumWidth(QFontMetrics(title).horizontalAdvance(windowTitle()) + kTitleBarButtons);
 }
 
 QCheckBox* TParms::Box(int id) const {
