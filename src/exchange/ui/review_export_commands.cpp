@@ -45,14 +45,15 @@ constexpr int kLastExtExports = 4;
 constexpr int kCodeCapacity = 1000, kParmsCapacity = 4096, kAuditCapacity = 16384, kCovarianceCapacity = 100;
 constexpr const char* kNotWritableInDialect = "This Equation Cannot Be Written in the Chosen Language";
 
-// Save filters and default extensions of the code generator by dialect.
+// Save filters and default extensions of the code generator by dialect. The extensions are
+// lower case: on a file system that tells cases apart a ".C" file is C++ to the compilers.
 struct TCodeFilter {
   const char* filter;
   const char* ext;
 };
 constexpr TCodeFilter kCodeFilters[] = {
-    {"C Language 80-bit [c]|*.c|", "C"}, {"C Language 64-bit [c]|*.c|", "C"}, {"Pascal [pas]|*.pas|", "PAS"},
-    {"Basic [bas]|*.bas|", "BAS"},       {"FORTRAN 77 [for]|*.for|", "FOR"}, {"FORTRAN 90 [f90]|*.f90|", "F90"},
+    {"C Language 80-bit [c]|*.c|", "c"}, {"C Language 64-bit [c]|*.c|", "c"}, {"Pascal [pas]|*.pas|", "pas"},
+    {"Basic [bas]|*.bas|", "bas"},       {"FORTRAN 77 [for]|*.for|", "for"}, {"FORTRAN 90 [f90]|*.f90|", "f90"},
     {"Ondravik UDF [udf]|*.udf|", "UDF"}, {"Text [txt]|*.txt|", "TXT"},
 };
 

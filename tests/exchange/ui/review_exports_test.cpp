@@ -43,8 +43,9 @@ TEST_F(ReviewExportsTest, LanguageButtonsGiveTheirDialects) {
   struct Case {
     int button, dialect;
     const char* filter;
-  } cases[] = {{846, 1, "C Language 64-bit [c]|*.c|"}, {847, 0, "C Language 80-bit [c]|*.c|"},
-               {848, 2, "Pascal [pas]|*.pas|"},       {851, 5, "FORTRAN 90 [f90]|*.f90|"}};
+    const char* ext;  // lower case: ".C" is C++ to gcc
+  } cases[] = {{846, 1, "C Language 64-bit [c]|*.c|", "c"}, {847, 0, "C Language 80-bit [c]|*.c|", "c"},
+               {848, 2, "Pascal [pas]|*.pas|", "pas"},       {851, 5, "FORTRAN 90 [f90]|*.f90|", "f90"}};
   for (const Case& c : cases) {
     const std::string path = File("code" + std::to_string(c.button) + ".txt");
     files.Answer(path, 1);
@@ -53,6 +54,7 @@ TEST_F(ReviewExportsTest, LanguageButtonsGiveTheirDialects) {
     EXPECT_EQ(answer.Seen(), 1);
     EXPECT_EQ(CurrentSettings().CodeGenDialect, c.dialect) << c.button;
     EXPECT_EQ(files.Requests().back().filter, c.filter);
+    EXPECT_EQ(files.Requests().back().defaultExt, c.ext);
     EXPECT_NE(ReadText(path).find("eqn1"), std::string::npos) << c.button;
   }
   EXPECT_EQ(ResultWindows(), 4);
