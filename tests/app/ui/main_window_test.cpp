@@ -22,6 +22,7 @@
 #include "app/ui/command_table.h"
 #include "app/ui/dialog.h"
 #include "app/ui/hover_tips.h"
+#include "app/ui/modal_answers.h"
 #include "app/ui/program.h"
 #include "platform/gui_thread.h"
 #include "platform/message_box.h"
@@ -329,7 +330,7 @@ TEST_F(MainWindowTest, HoverTipShowsTheHintAfterItsDelay) {
   QApplication::sendEvent(button, &enter);
   QTest::qWait(100);
   EXPECT_FALSE(tips->Shown());
-  QTest::qWait(600);
+  ASSERT_TRUE(PumpUntil([&] { return tips->Shown(); }));
   EXPECT_EQ(tips->ShownText(), "Import XYZ Data Table from File");
   QApplication::sendEvent(button, &leave);
   EXPECT_FALSE(tips->Shown());
