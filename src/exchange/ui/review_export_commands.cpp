@@ -44,6 +44,7 @@ constexpr int kLastExtExports = 4;
 
 constexpr int kCodeCapacity = 1000, kParmsCapacity = 4096, kAuditCapacity = 16384, kCovarianceCapacity = 100;
 constexpr const char* kNotWritableInDialect = "This Equation Cannot Be Written in the Chosen Language";
+constexpr const char* kNoCovariance = "The Covariance Matrix of This Fit Cannot Be Computed";
 
 // Save filters and default extensions of the code generator by dialect. The extensions are
 // lower case: on a file system that tells cases apart a ".C" file is C++ to the compilers.
@@ -203,8 +204,15 @@ void CmSaveCovariance(TRView& review) {
   if (path.empty()) return;
   ShowExportBusy(review, path);
   const std::optional<TFitSide> side = RefitRank(review.Session(), review.Rank(), kRefitCovariance);
-  const bool written = side && WriteCovarianceFile(path, *side);
+  // A normal matrix that cannot be inverted has no covariance: nothing is written, and the
+  // user is told why rather than handed an empty file.
+  const bool available = side && side->covarianceValid != 0;
+  const bool written = available && WriteCovarianceFile(path, *side);
   HideBusyMsg();
+  if (!available) {
+    ErrorBox(ToWindow(&review), FileNameToCodedText(path), kNoCovariance);
+    return;
+  }
   if (!written) {
     ReportExportFailure(review, path);
     return;

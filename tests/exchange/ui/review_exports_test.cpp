@@ -245,6 +245,19 @@ TEST_F(ReviewExportsTest, UserFunctionIsNamedAfterTheEquationNumber) {
   EXPECT_NE(ReadText(path).find("Eqn1234"), std::string::npos) << ReadText(path);
 }
 
+// A fit the chosen language cannot express is told so, and nothing is written.
+TEST_F(ReviewExportsTest, FitTheLanguageCannotExpressIsToldAndWritesNothing) {
+  session.CurFit.eqn.equationNumber = 2501;  // a user-defined function: only a .udf holds it
+  const std::string path = File("udf_fit.c");
+  files.Answer(path, 1);
+  auto code = AnswerCode(846);
+  window->Command(kCmReviewCodeGeneration);
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].text, "This Equation Cannot Be Written in the Chosen Language");
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_EQ(ResultWindows(), 0);
+}
+
 // A file that cannot be written is told, and no window opens.
 TEST_F(ReviewExportsTest, UnwritablePathsAreToldAndOpenNoWindow) {
   AuditLevel = 5;
