@@ -157,6 +157,47 @@ TEST_F(SurfaceExportsTest, AsciiOptionsAreKeptOnlyWhenAFileIsWritten) {
   EXPECT_EQ(lines[0].substr(0, 2), "0\t");
 }
 
+// A precision outside 3..18 is corrected in the edit with its message, and the dialog stays
+// open until OK is pressed again.
+TEST_F(SurfaceExportsTest, PrecisionOutsideItsRangeIsCorrectedAndKeepsTheDialogOpen) {
+  QString corrected;
+  bool stayedOpen = false;
+  ModalAnswer<TASCIIGen> ascii([&](TASCIIGen* d) {
+    d->PrecisionEdit()->setText("40");
+    d->accept();
+    stayedOpen = d->isVisible();
+    corrected = d->PrecisionEdit()->text();
+    d->accept();
+  });
+  files.Answer(File("precise.prn"), 1);
+  window->Command(kCmReviewSaveAscii);
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_EQ(corrected, "18");
+  EXPECT_EQ(answers.Boxes().size(), 1u);  // "Valid Range is 3 to 18"
+  EXPECT_EQ(CurrentSettings().AsciiGenPrecision, 18);
+  EXPECT_FALSE(ReadText(File("precise.prn")).empty());
+}
+
+// Cancel in each range dialog: no Save dialog, no file, no refit, the options as they were.
+TEST_F(SurfaceExportsTest, CancelInTheRangeDialogsChangesNothing) {
+  const ProgramSettings before = CurrentSettings();
+  ModalAnswer<TLotus> lotus([](TLotus* d) { d->Button(861)->setChecked(true); d->reject(); });
+  ModalAnswer<TExcel> excel([](TExcel* d) { d->Button(862)->setChecked(true); d->reject(); });
+  ModalAnswer<TQPWin> quattro([](TQPWin* d) { d->Button(863)->setChecked(true); d->reject(); });
+  ModalAnswer<TMerovane> mv([](TMerovane* d) { d->Button(862)->setChecked(true); d->reject(); });
+  ModalAnswer<TASCIIGen> ascii([](TASCIIGen* d) { d->Button(863)->setChecked(true); d->reject(); });
+  for (int id : {kCmReviewSaveLotus, kCmReviewSaveExcel, kCmReviewSaveQuattro, kCmReviewSaveSibling, kCmReviewSaveAscii})
+    window->Command(id);
+  EXPECT_EQ(lotus.Seen() + excel.Seen() + quattro.Seen() + mv.Seen() + ascii.Seen(), 5);
+  EXPECT_TRUE(files.Requests().empty());
+  EXPECT_FALSE(Refitted());
+  const ProgramSettings& after = CurrentSettings();
+  EXPECT_EQ((std::vector<int>{after.LotusFileType, after.ExcelTableKind, after.QpwTableKind, after.MvTableKind,
+                              after.AsciiGenDelimiter}),
+            (std::vector<int>{before.LotusFileType, before.ExcelTableKind, before.QpwTableKind, before.MvTableKind,
+                              before.AsciiGenDelimiter}));
+}
+
 // The full worksheet in WK3, read by gnumeric: the parameters to 15 digits.
 TEST_F(SurfaceExportsTest, FullWorksheetReadByGnumericHoldsTheParameters) {
   if (std::system("command -v ssconvert >/dev/null 2>&1") != 0) GTEST_SKIP() << "gnumeric is not installed";
