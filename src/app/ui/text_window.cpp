@@ -681,8 +681,21 @@ void TDlgScrWin::SetupWindow() {
     const int formWidth = form->sizeHint().width();
     text_->setMinimumSize(std::clamp(screenWidth - formWidth - 120, 320, 900),
                           std::max(form->sizeHint().height() - title->sizeHint().height(), 160));
+    // Made while the dialog is being shown, the new parts would show only later, and the size
+    // below would leave them out.
+    form->show();
+    title->show();
+    row->activate();
   }
   TDlg::SetupWindow();
+  // Centred on a narrow owner the wide dialog could reach past the screen's edge.
+  if (QScreen* s = screen()) {
+    constexpr int kFrameAllowance = 16;  // the window manager's frame, not yet known here
+    const QRect room = s->availableGeometry();
+    const int x = std::clamp(pos().x(), room.left(), std::max(room.left(), room.right() - width() - kFrameAllowance));
+    const int y = std::clamp(pos().y(), room.top(), std::max(room.top(), room.bottom() - height() - kFrameAllowance));
+    move(x, y);
+  }
 }
 
 void TDlgScrWin::done(int result) {

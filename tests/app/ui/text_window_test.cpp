@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrinter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -234,6 +235,21 @@ TEST_F(TextWindow, DialogWithADockedTextWindow) {
   EXPECT_TRUE(d->Hosted()->isVisible());
   d->ClearLines();
   EXPECT_EQ(d->LineCount(), 0);
+  delete d;
+}
+
+TEST_F(TextWindow, ADialogWithTextStaysOnTheScreenOverANarrowOwnerAtItsEdge) {
+  QWidget owner;
+  const QRect room = owner.screen()->availableGeometry();
+  owner.setGeometry(room.right() - 150, room.bottom() - 150, 120, 120);
+  owner.show();
+  auto* d = new TDlgScrWin(&owner, "Evaluation", 100, kMenuTextResults);
+  auto* controls = new QVBoxLayout(d);
+  controls->addWidget(new QLineEdit(d));
+  d->show();
+  QApplication::processEvents();
+  EXPECT_TRUE(room.contains(d->geometry())) << d->geometry().x() << "," << d->geometry().y() << " "
+                                           << d->width() << "x" << d->height();
   delete d;
 }
 
