@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,35 @@ TEST(DataGeneration, TheRangeCheckOrdersAxesAndRefusesEmptyOnes) {
     EXPECT_EQ(check.range, c.range) << c.entries[0] << " " << c.entries[4];
   }
   EXPECT_EQ(ExprThreadContext().ExprMathError, 0);
+}
+
+TEST(DataGeneration, HostileEntriesAreRefusedAndHugeGridsCut) {
+  // Entries a user may paste: each is refused without harm, and leaves no math error behind
+  // for the next evaluation.
+  const std::vector<std::string> refused = {
+      "", "   ", "1e5000", "-1e5000", "1/0", std::string(40, '('), "\xff\xfe\x80", std::string(10000, '('),
+      "LN(0)", "SQRT(-1)", ")", "1+"};
+  ExprThreadContext().ClearErrors();
+  for (const std::string& entry : refused) {
+    long double v = 42;
+    EXPECT_FALSE(ReadEntryValue(entry, 29, v)) << entry.substr(0, 20);
+    EXPECT_EQ(v, 42);
+    EXPECT_EQ(ExprThreadContext().ExprMathError, 0);
+  }
+  // Only the first characters count: a formula cut there reads as what it says so far.
+  long double v = 0;
+  ASSERT_TRUE(ReadEntryValue("12345678901234567890", 3, v));
+  EXPECT_EQ(v, 123);
+
+  // Steps far below the range, or an axis beyond the long double's range, stop at the limit.
+  const TGridInputs tiny = MakeGridInputs(0, 1e-300L, 1, 0, 1, 1);
+  EXPECT_TRUE(tiny.truncated);
+  EXPECT_EQ(tiny.list.size(), static_cast<std::size_t>(kMaxGeneratedPairs) + 1);
+  EXPECT_EQ(GridAxisCount(0, 1e-300L, 1), kMaxGeneratedPairs + 1);
+  EXPECT_TRUE(MakeGridInputs(-1e4000L, 1, 1e4000L, 0, 1, 1).list.size() <= kMaxGeneratedPairs + 1u);
+  // An infinite step gives the start alone.
+  EXPECT_EQ(MakeGridInputs(0, std::numeric_limits<long double>::infinity(), 1, 0, 1, 1).list.size(), 3u);
+  EXPECT_TRUE(MakeGridInputs(0, std::numeric_limits<long double>::quiet_NaN(), 1, 0, 1, 1).list.empty());
 }
 
 // z = x·y over [0, 4] x [0, 4], with limits 1 (confidence) and 3 (prediction).
