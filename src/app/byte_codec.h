@@ -59,6 +59,8 @@ class ByteWriter {
   void PatchU32(std::size_t offset, std::uint32_t v);
 
   std::size_t Size() const { return buf_.size(); }
+  // Room for n bytes in all, so that writing up to them moves nothing.
+  void Reserve(std::size_t n) { buf_.reserve(n); }
   const std::vector<std::uint8_t>& Bytes() const { return buf_; }
   std::vector<std::uint8_t> Take() { return std::move(buf_); }
 

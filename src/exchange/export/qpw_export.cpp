@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "app/file_utils.h"
 
@@ -110,21 +111,40 @@ std::vector<std::uint8_t> MakeHeader() {
   return w.Take();
 }
 
-struct TQpwCell {
-  int column, row;
-  bool label;
-  long double value;
-  std::string text;
-};
-
-// Gathers the cells in row order; the writer puts them out column by column.
-class TCollectSink : public TExportCellSink {
+// Writes each cell's record at the end of its column's own buffer as it comes (the cells
+// arrive in row order): the buffers one after another are the cells column by column, each
+// column's in the order the cells came.
+class TColumnSink : public TExportCellSink {
  public:
-  void Number(int column, int row, long double value) override { cells.push_back({column, row, false, value, {}}); }
-  void Label(int column, int row, std::string_view text, bool) override {
-    cells.push_back({column, row, true, 0, std::string(text)});
+  // Each column's buffer is made with room for `rows` numbers.
+  explicit TColumnSink(int rows) : columnBytes_(static_cast<std::size_t>(std::max(rows, 0)) * kNumberRecordBytes) {}
+  void Number(int column, int row, long double value) override {
+    QpwPutNumber(Column(column), column, row, static_cast<double>(value));
   }
-  std::vector<TQpwCell> cells;
+  void Label(int column, int row, std::string_view text, bool) override {
+    QpwPutLabel(Column(column), column, row, text);
+  }
+  std::size_t Size() const {
+    std::size_t n = 0;
+    for (const ByteWriter& c : columns_) n += c.Size();
+    return n;
+  }
+  void AppendTo(ByteWriter& out) const {
+    for (const ByteWriter& c : columns_) out.Raw(c.Bytes());
+  }
+
+ private:
+  ByteWriter& Column(int column) {
+    const std::size_t k = static_cast<std::size_t>(std::max(column, 0));
+    while (k >= columns_.size()) {
+      columns_.emplace_back();
+      columns_.back().Reserve(columnBytes_);
+    }
+    return columns_[k];
+  }
+  static constexpr std::size_t kNumberRecordBytes = 18;
+  std::size_t columnBytes_;
+  std::vector<ByteWriter> columns_;
 };
 
 }  // namespace
@@ -173,18 +193,12 @@ TExportOutcome QpwExportTable(const std::filesystem::path& path, const TExportTa
   if (in.request->tableKind < 0 || in.request->tableKind > 3) return {};
   const TExportGrid grid = MakeExportGrid(*in.request);
   const TExportLayout layout = ExportTableLayout(in, grid, kQpwMaxRow);
-  TCollectSink sink;
+  TColumnSink sink(layout.lastRow + 1);
   TExportOutcome outcome = WriteExportCells(in, grid, InvalidGridRow::kKeepXY, kQpwMaxRow, sink);
-  std::stable_sort(sink.cells.begin(), sink.cells.end(),
-                   [](const TQpwCell& a, const TQpwCell& b) { return a.column < b.column; });
   ByteWriter out;
+  out.Reserve(sink.Size() + 8192);  // the header and the closing block take about 2 KB
   QpwPutHeader(out, layout.lastRow + 1, layout.lastColumn + 1);
-  for (const TQpwCell& c : sink.cells) {
-    if (c.label)
-      QpwPutLabel(out, c.column, c.row, c.text);
-    else
-      QpwPutNumber(out, c.column, c.row, static_cast<double>(c.value));
-  }
+  sink.AppendTo(out);
   QpwPutClosing(out);
   if (!SaveGlobalToFile(out.Bytes(), path)) outcome.result = -1;
   return outcome;
