@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/file_utils.h"
+#include "app/text_reader.h"
 
 int VisibleWidth(std::string_view text) {
   return static_cast<int>(text.size()) - 2 * static_cast<int>(std::count(text.begin(), text.end(), '~'));
@@ -51,11 +51,11 @@ bool TMFile::Append(std::string_view fileName) {
 }
 
 bool TMFile::Read(std::string_view fileName) {
-  FilePtr file = FOpenOem(std::string(fileName), "r");
-  if (!file) return false;
+  TTextReader file{std::string(fileName)};
+  if (!file.IsOpen()) return false;
   std::string line;
   bool pending = false;  // a line was started
-  for (int ch = std::getc(file.get());; ch = std::getc(file.get())) {
+  for (int ch = file.Get();; ch = file.Get()) {
     if (ch == EOF && !pending) break;
     if (ch == '\n' || ch == EOF) {
       if (LineCount() >= capacity_) return false;
@@ -73,7 +73,7 @@ bool TMFile::Read(std::string_view fileName) {
       line.push_back(static_cast<char>(ch));
     if (static_cast<int>(line.size()) > kLineLengthLimit) line.resize(kLineLengthLimit);
   }
-  return std::ferror(file.get()) == 0;
+  return !file.Error();
 }
 
 int TMFile::Clear() {

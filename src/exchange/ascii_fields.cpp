@@ -76,7 +76,7 @@ int ScanLineFields(std::string_view line, TLineFields& fields, bool commaMode, i
   return fields.count;
 }
 
-bool DecideCommaMode(std::FILE* file) {
+bool DecideCommaMode(TTextReader& file) {
   std::string line;
   TLineFields fields;
   int lines = 0, commaLines = 0;
@@ -85,7 +85,7 @@ bool DecideCommaMode(std::FILE* file) {
     const int count = ScanLineFields(line, fields, false, kFieldLimit);
     if (count > 2 && fields.commas > count / 2) ++commaLines;
   }
-  std::rewind(file);
+  file.Rewind();
   return commaLines > lines / 2;
 }
 

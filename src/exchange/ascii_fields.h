@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/text_reader.h"
+
 inline constexpr int kProbeFieldLimit = 64;
 inline constexpr int kFieldLimit = 128;
 inline constexpr int kEmptyField = -1;
@@ -43,7 +45,7 @@ int ScanLineFields(std::string_view line, TLineFields& fields, bool commaMode, i
 // more than two fields whose comma count exceeds half its field count is a comma line; the
 // file is in comma mode when its comma lines outnumber half the lines read. Rewinds the
 // stream to its start afterwards.
-bool DecideCommaMode(std::FILE* file);
+bool DecideCommaMode(TTextReader& text);
 
 // Reads fields f1, f2 and f3 (numbered from 1 as the scan numbers them, words beginning
 // with "*" or "W" counted) of a line as numbers: a numeric field is wholly an optional

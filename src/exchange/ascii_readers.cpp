@@ -9,6 +9,7 @@
 #include "app/file_utils.h"
 #include "app/long_double.h"
 #include "app/number_scanner.h"
+#include "app/text_reader.h"
 #include "app/text_utils.h"
 #include "exchange/ascii_fields.h"
 #include "exchange/reader_contract.h"
@@ -29,11 +30,11 @@ constexpr std::size_t kMaxNumberChars = 65536;
 // one character only).
 class TCharStream {
  public:
-  explicit TCharStream(std::FILE* file) : file_(file) {}
+  explicit TCharStream(TTextReader& text) : text_(text) {}
 
   int Peek(std::size_t k = 0) {
     while (look_.size() <= pos_ + k) {
-      const int ch = std::getc(file_);
+      const int ch = text_.Get();
       if (ch == EOF) return EOF;
       look_.push_back(static_cast<char>(ch));
     }
@@ -88,7 +89,7 @@ class TCharStream {
     }
   }
 
-  std::FILE* file_;
+  TTextReader& text_;
   std::string look_;
   std::size_t pos_ = 0;
 };
@@ -140,6 +141,7 @@ std::vector<std::string_view> LineWords(std::string_view line) {
 // digits; such a line is passed over whole and counted instead. A quoted line is a title
 // and is passed over anyway.
 bool MixesLettersIntoNumbers(std::string_view line) {
+  if (std::none_of(line.begin(), line.end(), IsLetterChar)) return false;  // most data lines
   const std::vector<std::string_view> words = LineWords(line);
   if (words.empty() || words.front().front() == '"') return false;
   return std::any_of(words.begin(), words.end(), IsMixedField);
@@ -170,15 +172,15 @@ std::string TitleLineText(std::string_view line) {
   return text;
 }
 
-void ReadTitleLines(std::FILE* file, TDataTitles& titles) {
+void ReadTitleLines(TTextReader& file, TDataTitles& titles) {
   std::string line;
   int filled = 0;
   while (filled < kTitleLines) {
-    const long start = std::ftell(file);
+    const std::int64_t start = file.Tell();
     if (!ReadLinePiece(file, line, kTitleLineChars)) break;
     if (IsAllBlanks(line)) continue;
     if (IsNumericLine(line) || IsLabelledPointLine(line)) {
-      std::fseek(file, start, SEEK_SET);
+      (void)file.Seek(start);  // the offset of a line read a moment ago
       break;
     }
     const std::string text = TitleLineText(line);
@@ -195,12 +197,12 @@ void ReadTitleLines(std::FILE* file, TDataTitles& titles) {
 
 TReadResult ReadAsciiXYZ(const TReadArgs& args) {
   TReadResult result;
-  FilePtr file = FOpenOem(args.path, "r");
-  if (!file) {
+  TTextReader file(args.path);
+  if (!file.IsOpen()) {
     result.error = TReadError::kCannotOpen;
     return result;
   }
-  ReadTitleLines(file.get(), result.titles);
+  ReadTitleLines(file, result.titles);
 
   TPointCollector points(args, result);
   int coordinate = 0;   // the next value is X (0), Y (1) or Z (2)
@@ -208,7 +210,7 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
   int previous = -1;    // the stored point the last completed point became, -1 none
   bool nonNumber = false;
   bool atLineStart = true;
-  TCharStream in(file.get());
+  TCharStream in(file);
   std::string number;
 
   // Blanks and line ends; every line is looked at once before its first value is read.
@@ -287,17 +289,17 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
 
 TReadResult ReadAsciiMultiColumn(const TReadArgs& args) {
   TReadResult result;
-  FilePtr file = FOpenOem(args.path, "r");
-  if (!file) {
+  TTextReader file(args.path);
+  if (!file.IsOpen()) {
     result.error = TReadError::kCannotOpen;
     return result;
   }
-  const bool commaMode = DecideCommaMode(file.get());
+  const bool commaMode = DecideCommaMode(file);
 
   TDataTitles& titles = result.titles;
   std::string line;
   TLineFields fields;
-  for (int k = 0; k < kNameLines && ReadLinePiece(file.get(), line, kDataLineChars); ++k) {
+  for (int k = 0; k < kNameLines && ReadLinePiece(file, line, kDataLineChars); ++k) {
     ScanLineFields(line, fields, commaMode, kFieldLimit, true);
     auto name = [&](int column, auto set) {
       const std::string_view text = fields.Text(line, column - 1);
@@ -308,10 +310,10 @@ TReadResult ReadAsciiMultiColumn(const TReadArgs& args) {
     name(args.colZ, &TDataTitles::SetZName);
     if (!titles.XName.empty() && !titles.YName.empty() && !titles.ZName.empty()) break;
   }
-  std::rewind(file.get());
+  file.Rewind();
 
   TPointCollector points(args, result);
-  while (ReadLinePiece(file.get(), line, kDataLineChars)) {
+  while (ReadLinePiece(file, line, kDataLineChars)) {
     long double x, y, z;
     if (ParseLineFields(line, args.colX, args.colY, args.colZ, x, y, z, commaMode) != 3) continue;
     long double w = 1;
@@ -327,9 +329,9 @@ TReadResult ReadAsciiMultiColumn(const TReadArgs& args) {
 
 int ListAsciiColumns(const std::string& path, std::vector<std::string>& list) {
   list.clear();
-  FilePtr file = FOpenOem(path, "r");
-  if (!file) return -1;
-  const bool commaMode = DecideCommaMode(file.get());
+  TTextReader file(path);
+  if (!file.IsOpen()) return -1;
+  const bool commaMode = DecideCommaMode(file);
   std::vector<std::string> lines;
   std::string line;
   TLineFields fields;
@@ -337,7 +339,7 @@ int ListAsciiColumns(const std::string& path, std::vector<std::string>& list) {
   // Fields are numbered as the readers number them, words beginning with "*" or "W"
   // included: leaving those out here shifted the later columns of a line such as
   // "Wien 8 9", so the column the user picked from the list was not the column read.
-  for (int k = 0; k < kListTextLines && ReadLinePiece(file.get(), line, kDataLineChars); ++k) {
+  for (int k = 0; k < kListTextLines && ReadLinePiece(file, line, kDataLineChars); ++k) {
     if (k < kNameLines)
       columns = std::max(columns, ScanLineFields(line, fields, commaMode, kFieldLimit, true));
     lines.push_back(line);
@@ -359,12 +361,12 @@ int ListAsciiColumns(const std::string& path, std::vector<std::string>& list) {
 }
 
 TColumnArray ReadAsciiColumn(const std::string& path, int column) {
-  FilePtr file = FOpenOem(path, "r");
-  if (!file) return {};
-  const bool commaMode = DecideCommaMode(file.get());
+  TTextReader file(path);
+  if (!file.IsOpen()) return {};
+  const bool commaMode = DecideCommaMode(file);
   TColumnArray values = NewColumnArray();
   std::string line;
-  while (ReadLinePiece(file.get(), line, kDataLineChars) &&
+  while (ReadLinePiece(file, line, kDataLineChars) &&
          static_cast<int>(values[0]) < kMaxColumnValues) {
     const long double v = ParseLineField(line, column, commaMode);
     if (!IsMissingValue(v)) AppendColumnValue(values, v);

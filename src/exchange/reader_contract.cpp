@@ -1,5 +1,6 @@
 #include "exchange/reader_contract.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/long_double.h"
@@ -11,7 +12,10 @@ bool KeepFilteredPoint(int c, int n, int start) {
 }
 
 TPointCollector::TPointCollector(const TReadArgs& args, TReadResult& result)
-    : args_(args), result_(result) {}
+    : args_(args), result_(result) {
+  // Room for as many points as a table takes, made once.
+  result_.points.reserve(static_cast<std::size_t>(std::clamp(args.capacity, 0, kXYZMaxPoints)));
+}
 
 int TPointCollector::Add(long double x, long double y, long double z, long double w,
                          char status) {
@@ -55,12 +59,25 @@ void AppendColumnValue(TColumnArray& column, long double value) {
   column[0] = n + 1;
 }
 
-bool ReadLinePiece(std::FILE* file, std::string& line, int maxChars) {
+namespace {
+
+template <class NextChar>
+bool ReadLinePieceOf(NextChar next, std::string& line, int maxChars) {
   line.clear();
   int ch = 0;
-  while (static_cast<int>(line.size()) < maxChars && (ch = std::getc(file)) != EOF) {
+  while (static_cast<int>(line.size()) < maxChars && (ch = next()) != EOF) {
     if (ch == '\n') return true;
     line.push_back(static_cast<char>(ch));
   }
   return !line.empty() || ch == '\n';
+}
+
+}  // namespace
+
+bool ReadLinePiece(std::FILE* file, std::string& line, int maxChars) {
+  return ReadLinePieceOf([file] { return std::getc(file); }, line, maxChars);
+}
+
+bool ReadLinePiece(TTextReader& text, std::string& line, int maxChars) {
+  return ReadLinePieceOf([&text] { return text.Get(); }, line, maxChars);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/import_readers.h"
+#include "app/text_reader.h"
 #include "app/xyz_point.h"
 
 // Whether point c (1-based, in file order) of a file is kept by the digital filter (n,
@@ -51,3 +52,4 @@ void AppendColumnValue(TColumnArray& column, long double value);
 // buffer does: a longer line gives several pieces, each taken as a line. The line feed is
 // not kept. False at the end of the stream (or on a read error) when nothing was read.
 [[nodiscard]] bool ReadLinePiece(std::FILE* file, std::string& line, int maxChars);
+[[nodiscard]] bool ReadLinePiece(TTextReader& text, std::string& line, int maxChars);
