@@ -54,13 +54,24 @@ ssize_t TextRead(void* cookie, char* buf, size_t size) {
   return static_cast<ssize_t>(n);
 }
 
+// The bytes between line feeds go to the binary stream in runs, each LF after a CR of its own.
 ssize_t TextWrite(void* cookie, const char* buf, size_t size) {
   TextCookie& c = *static_cast<TextCookie*>(cookie);
-  for (size_t i = 0; i < size; ++i) {
-    const char ch = buf[i];
-    if (ch == '\n' && !c.last_was_cr && std::putc('\r', c.raw) == EOF) return -1;
-    if (std::putc(ch, c.raw) == EOF) return -1;
-    c.last_was_cr = ch == '\r';
+  size_t i = 0;
+  while (i < size) {
+    const void* found = std::memchr(buf + i, '\n', size - i);
+    const size_t run = found ? static_cast<size_t>(static_cast<const char*>(found) - buf) - i : size - i;
+    if (run > 0) {
+      if (std::fwrite(buf + i, 1, run, c.raw) != run) return -1;
+      c.last_was_cr = buf[i + run - 1] == '\r';
+      i += run;
+    }
+    if (i == size) break;
+    // buf[i] is a line feed.
+    if (!c.last_was_cr && std::putc('\r', c.raw) == EOF) return -1;
+    if (std::putc('\n', c.raw) == EOF) return -1;
+    c.last_was_cr = false;
+    ++i;
   }
   return static_cast<ssize_t>(size);
 }
