@@ -10,6 +10,9 @@
 //                                (the series families and all three term-subset variants)
 //   ... --threads N              N worker threads in the non-linear phase (default: one per
 //                                core); the list is the same whatever N
+//   ... --kind NAME              the selection and options of a fit command instead: all,
+//                                linear, simple, polynomial, rational, polyrational, peak,
+//                                transition or plane (Surface-Fit All Equations is "all")
 //
 // Prints, per phase, the equations tried, the fits added to the list and the time, the wall
 // time of the whole run with the thread count, then the ten best fits by r².
@@ -29,6 +32,7 @@
 #include "app/data_statistics.h"
 #include "app/data_table.h"
 #include "fit/fit_blocks.h"
+#include "fit/fit_kinds.h"
 #include "fit/fit_list.h"
 #include "fit/fit_run.h"
 
@@ -104,15 +108,41 @@ struct TPhaseTimes {
 const char* const kStageNames[] = {"",         "sums",        "polynomial",  "rational",
                                    "subsets Z", "subsets lnZ", "subsets 1/Z", "non-linear"};
 
+// The fit command kinds by the names --kind takes; -1 for an unknown name.
+int FitKindNamed(std::string_view name) {
+  constexpr std::pair<std::string_view, int> kKinds[] = {
+      {"all", kFitKindAll},           {"linear", kFitKindLinear},         {"simple", kFitKindSimple},
+      {"polynomial", kFitKindPolynomial}, {"rational", kFitKindRational}, {"polyrational", kFitKindPolyRational},
+      {"peak", kFitKindPeak},         {"transition", kFitKindTransition}, {"plane", kFitKindRobustPlane}};
+  for (const auto& [n, kind] : kKinds)
+    if (n == name) return kind;
+  return -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   PointTable table;
   TFitSelection selection = DefaultFitSelection();
+  TFitOptions options = DefaultFitOptions();
   unsigned threads = 0;
-  if (argc > 2 && std::strcmp(argv[argc - 2], "--threads") == 0) {
-    threads = static_cast<unsigned>(std::clamp(std::atoi(argv[argc - 1]), 1, 64));
-    argc -= 2;
+  for (bool more = true; more;) {
+    more = false;
+    if (argc > 2 && std::strcmp(argv[argc - 2], "--threads") == 0) {
+      threads = static_cast<unsigned>(std::clamp(std::atoi(argv[argc - 1]), 1, 64));
+      argc -= 2;
+      more = true;
+    }
+    if (argc > 2 && std::strcmp(argv[argc - 2], "--kind") == 0) {
+      const int kind = FitKindNamed(argv[argc - 1]);
+      if (kind < 0) {
+        std::fprintf(stderr, "unknown kind %s\n", argv[argc - 1]);
+        return 2;
+      }
+      SetSelectionForFitKind(kind, selection, options);
+      argc -= 2;
+      more = true;
+    }
   }
   if (argc > 1 && std::strcmp(argv[argc - 1], "--all") == 0) {
     selection.polynomialMask = kPolyMaskAll;
@@ -128,7 +158,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   } else {
-    std::fprintf(stderr, "usage: bench_fitrun data.xyz | --points N [--all] [--threads N]\n");
+    std::fprintf(stderr, "usage: bench_fitrun data.xyz | --points N [--all] [--kind NAME] [--threads N]\n");
     return 2;
   }
 
@@ -141,7 +171,7 @@ int main(int argc, char** argv) {
   stats.DistinctX = CountTableDistinctX(table);
 
   TFitList list;
-  TFitRunContext ctx(table, stats, selection, DefaultFitOptions(), list);
+  TFitRunContext ctx(table, stats, selection, options, list);
   ctx.nonlinearThreads = threads;
   CountFitRun(ctx);
   TPhaseTimes times;
