@@ -41,7 +41,12 @@ class TAsciiWriter {
   std::string Take() { return std::move(text_); }
 
  private:
-  void End(bool last) { text_ += last ? '\n' : separator_; }
+  void End(bool last) {
+    if (last)
+      text_ += "\r\n";
+    else
+      text_ += separator_;
+  }
   bool blank_;
   char separator_;
   int precision_, width_;
