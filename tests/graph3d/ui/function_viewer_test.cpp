@@ -1,7 +1,8 @@
 // The function viewer and the accept-or-undo window: command 2152's loop (Undo brings the
 // dialog back with the same entry, Cancel there ends the command and the status window comes
 // back), the derivative modes drawn node by node under their titles, Quick Eval opened and
-// closed from the viewer, and the answers of the accept-or-undo window.
+// closed from the viewer, the evaluation table's request (a log axis as values), and the
+// answers of the accept-or-undo window.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,7 +13,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <functional>
+#include <memory>
 
 #include "app/data_statistics.h"
 #include "expr/expression.h"
@@ -21,6 +24,7 @@
 #include "graph3d/ui/dialog_shots.h"
 #include "graph3d/ui/function_viewer.h"
 #include "graph3d/ui/view_function_dialog.h"
+#include "graph3d/ui/viewer_dialogs.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -174,6 +178,44 @@ TEST_F(FunctionViewer, QuickEvalOpensAndClosesFromItsButton) {
   QApplication::processEvents();
   EXPECT_FALSE(v.window->QuickEvalOpen());
   SetQuickEvalMaker(nullptr);
+}
+
+TEST_F(FunctionViewer, TheEvaluationTableGetsTheSurfaceAndTheAxisRangesAsValues) {
+  TEvaluationTableRequest seen;
+  int opened = 0;
+  SetEvaluationTableDialog([&](QWidget*, const TEvaluationTableRequest& request) {
+    seen = request;
+    ++opened;
+  });
+  // A log X axis over 1 .. 100: the graph holds its range in decades.
+  GraphFixture g;
+  ViewMode mode = ViewMode::Value;
+  const std::string text = "Z=X*Y+1\r\n";
+  ASSERT_EQ(ExprCompileViewFn(text, 0, 0), 1);
+  g.SetSurface([&mode](long double x, long double y) { return EvalViewMode(mode, x, y); }, 1, 100, 1, 3);
+  g.setup.Scaling.Log[0] = 1;
+  g.setup.Scaling.AxisLow[0] = 0;
+  g.setup.Scaling.AxisHigh[0] = 2;
+  auto window = std::make_unique<TVFXY2>(nullptr, &g.setup, text, mode);
+  window->resize(760, 560);
+  ShowDialog(window.get(), "function_viewer_eval");
+  ASSERT_TRUE(window->Button(kCmEvaluate)->isEnabled());
+  window->Button(kCmEvaluate)->click();
+  SetEvaluationTableDialog(nullptr);
+  ASSERT_EQ(opened, 1);
+  EXPECT_EQ(seen.caption, "View Function Evaluation");
+  EXPECT_EQ(seen.surface(2, 3), 7);
+  const T3DBase& r = window->Renderer();
+  ASSERT_NE(r.Scaling().Log[0], 0);
+  EXPECT_EQ(r.AxisHigh(0), 2);  // decades
+  EXPECT_EQ(seen.low[0], std::pow(10.0L, r.AxisLow(0)));
+  EXPECT_EQ(seen.high[0], std::pow(10.0L, r.AxisHigh(0)));
+  EXPECT_EQ(seen.low[0], 1);
+  EXPECT_EQ(seen.high[0], 100);
+  for (int a = 1; a < 3; ++a) {
+    EXPECT_EQ(seen.low[static_cast<std::size_t>(a)], r.AxisLow(a));
+    EXPECT_EQ(seen.high[static_cast<std::size_t>(a)], r.AxisHigh(a));
+  }
 }
 
 TEST_F(FunctionViewer, AcceptOrUndoAnswersHowItWasClosed) {
