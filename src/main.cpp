@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   RegisterUserFunctionCommands(session);
   RegisterGraphWindows(session);
   RegisterSmoothingServices();
-  RegisterSmoothingCommands();
+  RegisterSmoothingCommands(session);
   RegisterReviewCommands(session);
   RegisterEvaluationTable(session);
   RegisterReviewExports();

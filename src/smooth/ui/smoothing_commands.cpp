@@ -13,7 +13,11 @@
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
+#include "graph3d/graph_options.h"
 #include "smooth/engines/scattered_test_suite.h"
+#include "smooth/engines/smoothing_settings.h"
+#include "smooth/engines/smoothing_titles.h"
+#include "smooth/ui/scattered_window.h"
 #include "smooth/ui/test_suite_dialog.h"
 
 namespace {
@@ -71,6 +75,50 @@ void CmNPTest(QWidget* parent) {
   ShowDataStatus();
 }
 
-void RegisterSmoothingCommands() {
+void PrepareSmoothingSetup(TGraphOptions& options, TDataSession& session) {
+  T3DGraphSetup& setup = options.Setup();
+  setup.Points = TablePoints(session.Table);
+  setup.ResidualMode = 0;
+  setup.LockMask = 0;
+  options.points.FitRecord = nullptr;
+  options.customTitles.Enabled = 0;
+  SetNPGraphTitles(options.titles, session.DataTitles(), kNPChoiceValue);
+  T3DScalingBlock& s = setup.Scaling;
+  const TAxisStats* axes[3] = {&session.DataStats.X, &session.DataStats.Y, &session.DataStats.Z};
+  for (std::size_t a = 0; a < 3; ++a) {
+    long double low = axes[a]->Min, high = axes[a]->Max;
+    if (low == high) {
+      low -= 0.5L;
+      high += 0.5L;
+    }
+    s.DataLow[a] = s.AxisLow[a] = low;
+    s.DataHigh[a] = s.AxisHigh[a] = high;
+    s.Auto[a] = 1;
+    s.Log[a] = 0;
+    s.Zoom[a] = 1;
+  }
+}
+
+void RunScatteredWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings) {
+  if (!CheckNotCollinear(session.Table.XYZData().first(static_cast<std::size_t>(session.Table.XYZRows()) + 1),
+                         "Non-Parametric Processing will not be possible."))
+    return;
+  TGraphOptions options(settings, kGraphScattered, kPointsScattered, kPlaceScattered);
+  PrepareSmoothingSetup(options, session);
+  TNPSettings np = DecodeNPSettings(settings.scatteredSettings, TNPSettingsKind::kScattered);
+  CloseDataStatus();
+  {
+    auto* window = new T3DNParm(parent, &options.Setup(), session, session.DataTitles(), &np);
+    window->SetQuickEvalPlacement(&settings.placements[kPlaceQuickEval + 1]);
+    window->resize(980, 680);
+    window->Execute();
+  }
+  settings.scatteredSettings = EncodeNPSettings(np);
+  options.StoreBack();
+  ShowDataStatus();
+}
+
+void RegisterSmoothingCommands(TDataSession& session) {
   RegisterCommand(CmTestScattered, [] { CmNPTest(MainWindow); });
+  RegisterCommand(CmScatteredNP, [&session] { RunScatteredWindow(MainWindow, session, CurrentSettings()); });
 }

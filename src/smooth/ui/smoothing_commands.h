@@ -1,13 +1,28 @@
-// The smoothing subsystem's main-window commands: "&Test Scattered Algorithms" (2166),
-// which the main window offers only when "NPDLL:" named an extension library.
+// The smoothing subsystem's main-window commands: the estimation and smoothing windows
+// (2163 scattered data, 2143 loess, 2151 the data graph) and "&Test Scattered Algorithms"
+// (2166), which the main window offers only when "NPDLL:" named an extension library.
 #pragma once
 
 #include <string>
 
-class QWidget;
+#include "app/settings_file.h"
+#include "graph3d/graph_setup.h"
 
-// Registers the commands (call before the main window is built).
-void RegisterSmoothingCommands();
+class QWidget;
+struct TDataSession;
+class TGraphOptions;
+
+// Registers the commands on the session's data (call before the main window is built).
+void RegisterSmoothingCommands(TDataSession& session);
+
+// A smoothing window's graph setup over the session's data table: the window's option
+// records, the data as points, both range sets from the data (a pair of equal ends widened
+// by 0.5 each way), automatic scales, zooms 1, the data's titles.
+void PrepareSmoothingSetup(TGraphOptions& options, TDataSession& session);
+
+// Command 2163: the scattered-data window on the session's data, unless its points lie on
+// one line; OK keeps the window's method and options in `settings`.
+void RunScatteredWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
 
 // Command 2166: the test suite's dialog, then the report file ("Test File", new or
 // appended), then the run under the busy window; the report is written only when the run

@@ -1,0 +1,261 @@
+#include "smooth/ui/scattered_window.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/ui/spin_edit.h"
+#include "graph3d/graph_options.h"
+#include "platform/qt/qt_text.h"
+#include "smooth/engines/smoothing_titles.h"
+
+namespace {
+
+const char* const kMethodTexts[16] = {"Aki&ma I", "Akima II", "Pre&usser", "&Renka I",
+                                      "Ren&ka II", "Renka III", "&Watson", "Loess",
+                                      "A", "B", "C", "D", "E", "F", "G", "H"};
+const char* const kChoiceTexts[kNPChoiceCount] = {"None", "dX", "dY", "dXdY", "dX\xB2", "dY\xB2"};
+constexpr const char* kEvaluationCaption = "Non-Parametric Estimation Evaluation";
+
+// Whether each option edit takes input for the program's codes 0..7.
+constexpr bool kOption1Enabled[8] = {false, false, true, true, true, false, true, true};
+constexpr bool kOption2Enabled[8] = {false, false, false, true, true, true, true, true};
+
+}  // namespace
+
+T3DNParm::T3DNParm(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, const TDataTitles& titles,
+                   TNPSettings* settings, std::unique_ptr<GraphOptionDialogs> dialogs)
+    : TBaseNP(parent, setup, data, kHelpContext, std::move(dialogs)),
+      settings_(settings),
+      working_(ClampNPSettings(*settings, TNPSettingsKind::kScattered)),
+      titles_(titles),
+      setup_(setup) {
+  setWindowTitle(tr("Non-Parametric Estimation of Scattered Data"));
+  Context().evaluationCaption = kEvaluationCaption;
+  BuildEngine();
+
+  auto* buttons = new QGridLayout;
+  buttons->addWidget(MakeButton(1, tr("OK"), [this] { accept(); }), 0, 0);
+  buttons->addWidget(MakeButton(kCmSection, tr("Sect&ion"), [this] { (void)RunOptionCommand(kCmSection); }), 0, 1);
+  Column()->addLayout(buttons);
+
+  auto* algorithm = new QGroupBox(tr("Algorithm"), this);
+  auto* methodGrid = new QGridLayout(algorithm);
+  methodGrid->setSpacing(1);
+  auto* methodGroup = new QButtonGroup(this);
+  for (int code = 0; code < 16; ++code) {
+    auto* r = new QRadioButton(tr(kMethodTexts[code]), algorithm);
+    r->setObjectName(QString::number(kFirstMethod + code));
+    methodGroup->addButton(r);
+    connect(r, &QRadioButton::clicked, this, [this, code] { ClickMethod(code); });
+    methodGrid->addWidget(r, code % 8, code / 8);
+    methods_[static_cast<std::size_t>(code)] = r;
+  }
+  Column()->addWidget(algorithm);
+
+  auto* options = new QGroupBox(tr("Options"), this);
+  auto* optionGrid = new QGridLayout(options);
+  for (int which = 0; which < 2; ++which) {
+    optionGrid->addWidget(MakeStatic(kOption1Label + which, which == 0 ? "C" : "Count"), which, 0);
+    edits_[static_cast<std::size_t>(which)] = MakeEdit(kOption1 + which, [this, which] { OptionEdited(which); });
+    optionGrid->addWidget(edits_[static_cast<std::size_t>(which)], which, 1);
+  }
+  Column()->addWidget(options);
+
+  auto* derivative = new QGroupBox(tr("Partial Derivative"), this);
+  auto* choiceGrid = new QGridLayout(derivative);
+  choiceGrid->setSpacing(1);
+  auto* choiceGroup = new QButtonGroup(this);
+  for (int c = 0; c < kNPChoiceCount; ++c) {
+    auto* r = new QRadioButton(platform::qt::FromCp1252(kChoiceTexts[c]), derivative);
+    r->setObjectName(QString::number(kFirstChoice + c));
+    choiceGroup->addButton(r);
+    connect(r, &QRadioButton::clicked, this, [this, c] { ClickChoice(c); });
+    choiceGrid->addWidget(r, c % 3, c / 3);
+    choices_[static_cast<std::size_t>(c)] = r;
+  }
+  Column()->addWidget(derivative);
+  Column()->addWidget(MakeStatisticsGroup());
+
+  auto* lower = new QGridLayout;
+  lower->addWidget(MakeButton(kQuickEval, tr("&Quick Eval"), {}), 0, 0);
+  lower->addWidget(MakeButton(kHelp, tr("Help"), {}), 0, 1);
+  lower->addWidget(MakeButton(kCmEvaluate, tr("&Eval"), [this] { (void)RunOptionCommand(kCmEvaluate); }), 1, 0);
+  Column()->addLayout(lower);
+  Column()->addStretch(1);
+
+  TUpdating updating(*this);
+  RefreshEdits();
+  AttachSurface();
+  ShowStatistics();
+}
+
+T3DNParm::~T3DNParm() {
+  // The renderer may draw until its window goes: it stops reading this engine first.
+  setup_->SurfaceFn = nullptr;
+  setup_->PointSurfaceFn = nullptr;
+  setup_->GridFn = nullptr;
+  CloseQuickEval();
+}
+
+void T3DNParm::BuildEngine() {
+  const int method = working_.method;
+  const auto m = static_cast<std::size_t>(method);
+  engine_ = std::make_unique<TNParm3D>(Table(), method, working_.option1[m], working_.option2[m], false);
+  AdoptEngineMethod();
+}
+
+void T3DNParm::AdoptEngineMethod() {
+  // A method the engine could not run (its library missing) falls back to another: the
+  // window shows and stores what the surface is.
+  const int method = engine_->Method();
+  if (method >= 0 && method < 16) working_.method = method;
+  const auto m = static_cast<std::size_t>(working_.method);
+  working_.option1[m] = engine_->Option1();
+  working_.option2[m] = engine_->Option2();
+}
+
+void T3DNParm::RefreshEdits() {
+  const auto m = static_cast<std::size_t>(working_.method);
+  WriteEdit(*edits_[0], engine_->Option1Min(), engine_->Option1Max(), working_.option1[m]);
+  WriteEdit(*edits_[1], engine_->Option2Min(), engine_->Option2Max(), working_.option2[m]);
+}
+
+long double T3DNParm::ChoiceValue(long double x, long double y) {
+  return engine_->EvalMode(x, y, NPChoiceDerivMode(choice_));
+}
+
+void T3DNParm::AttachSurface() {
+  T3DBase& renderer = Renderer();
+  renderer.EnableDrawing(false);
+  const int mode = NPChoiceDerivMode(choice_);
+  setup_->SurfaceFn = [this, mode](long double x, long double y) { return engine_->EvalMode(x, y, mode); };
+  setup_->GridFn = [this, mode](int nx, int ny, std::span<const long double> xs, std::span<const long double> ys) {
+    return engine_->GridMode(nx, ny, xs, ys, mode);
+  };
+  if (choice_ == kNPChoiceValue) {
+    setup_->PointSurfaceFn = [this](long double x, long double y, long double z) {
+      return engine_->EvalAtDataPoint(x, y, z);
+    };
+    setup_->Points = TablePoints(Data().Table);
+  } else {
+    setup_->PointSurfaceFn = nullptr;
+    setup_->Points = nullptr;
+  }
+  if (setup_->PointsOpt != nullptr) {
+    stdErr_ = engine_->StdErr();
+    setup_->PointsOpt->FitRecord = choice_ == kNPChoiceValue ? &stdErr_ : nullptr;
+  }
+  if (setup_->TitleSettings != nullptr) SetNPGraphTitles(*setup_->TitleSettings, titles_, choice_);
+  (void)renderer.SetData(setup_);
+  // Points may be toggled only while they are shown.
+  SetPickingEnabled(choice_ == kNPChoiceValue);
+}
+
+void T3DNParm::UpdateControls() {
+  const int method = working_.method;
+  for (int code = 0; code < 16; ++code) methods_[static_cast<std::size_t>(code)]->setChecked(code == method);
+  const int extensions = engine_->ExtMethodCount();
+  for (int k = 0; k < kNPMaxExtensionMethods; ++k) methods_[static_cast<std::size_t>(8 + k)]->setVisible(k < extensions);
+  for (int c = 0; c < kNPChoiceCount; ++c) choices_[static_cast<std::size_t>(c)]->setChecked(c == choice_);
+
+  bool option1 = false, option2 = false;
+  if (method < 8) {
+    option1 = kOption1Enabled[method];
+    option2 = kOption2Enabled[method] && !(method == kNPWatson && working_.option1[kNPWatson] == 0);
+  } else {
+    // An extension method's option takes input when its range holds more than one value.
+    option1 = engine_->Option1Min() < engine_->Option1Max();
+    option2 = engine_->Option2Min() < engine_->Option2Max();
+  }
+  edits_[0]->setEnabled(option1);
+  edits_[1]->setEnabled(option2);
+  const bool value = choice_ == kNPChoiceValue;
+  Control(kCmSection)->setEnabled(value);
+  Control(kCmEvaluate)->setEnabled(value);
+  Control(kQuickEval)->setEnabled(static_cast<bool>(GetQuickEvalMaker()));
+
+  auto* label1 = Control<QLabel>(kOption1Label);
+  auto* label2 = Control<QLabel>(kOption2Label);
+  if (method >= 8) {
+    label1->setText(tr("Opt 1"));
+    label2->setText(tr("Opt 2"));
+  } else {
+    label1->setText(method == kNPRenka1 ? tr("Cnstrn") : method == kNPLoess ? tr("Order") : tr("C"));
+    label2->setText(method == kNPRenka1 || method == kNPWatson ? tr("Tension") : tr("Count"));
+  }
+}
+
+void T3DNParm::ShowStatistics() {
+  // A surface that could not be set up shows blank statistics.
+  ShowStatisticsValues(choice_ == kNPChoiceValue && engine_->HasSurface(), engine_->Sse(), engine_->RSquared());
+  TUpdating updating(*this);
+  UpdateControls();
+}
+
+void T3DNParm::ClickMethod(int code) {
+  if (Updating() || code < 0 || code >= 16) return;
+  CancelRecompute();
+  working_.method = code;
+  RunRecompute();
+}
+
+void T3DNParm::ClickChoice(int choice) {
+  if (Updating() || choice < 0 || choice >= kNPChoiceCount) return;
+  CancelRecompute();
+  if (choice != choice_) {
+    choice_ = choice;
+    AttachSurface();
+    Redraw(2);
+  }
+  ShowStatistics();
+}
+
+void T3DNParm::OptionEdited(int which) {
+  const std::optional<int> value = EditValue(*edits_[static_cast<std::size_t>(which)]);
+  if (!value) return;
+  const auto m = static_cast<std::size_t>(working_.method);
+  (which == 0 ? working_.option1 : working_.option2)[m] = *value;
+  ScheduleRecompute();
+}
+
+void T3DNParm::Recompute() {
+  Renderer().EnableDrawing(false);
+  const auto m = static_cast<std::size_t>(working_.method);
+  engine_->SetMethod(working_.method, working_.option1[m], working_.option2[m]);
+  AdoptEngineMethod();
+  RefreshEdits();
+  AttachSurface();
+  ShowStatistics();
+}
+
+void T3DNParm::StatusChanged() {
+  CancelRecompute();
+  Renderer().EnableDrawing(false);
+  setup_->SurfaceFn = nullptr;
+  BuildEngine();
+  RefreshEdits();
+  AttachSurface();
+  ShowStatistics();
+  Redraw(2);
+}
+
+TQuickEvalSource T3DNParm::QuickEvalSource() {
+  TQuickEvalSource source;
+  source.value = [this](long double x, long double y) { return ChoiceValue(x, y); };
+  source.minimumStart = [this] { return MinCellOfView(); };
+  source.maximumStart = [this] { return MaxCellOfView(); };
+  source.placement = quickEvalPlacement_;
+  return source;
+}
+
+void T3DNParm::accept() {
+  *settings_ = working_;
+  TBaseNP::accept();
+}

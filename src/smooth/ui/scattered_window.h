@@ -1,0 +1,72 @@
+// T3DNParm, "Non-Parametric Estimation of Scattered Data" (command 2163): a surface through
+// or near the scattered data by one of the scattered-data engine's methods (eight of the
+// program's, up to eight of an extension library), the method's two integer options, and
+// the surface or one of its five partial derivatives over the data with SSE and r². The
+// window never changes the data: statuses toggled inside it go back when it closes. OK keeps
+// the method and options in the caller's settings; any other way out leaves them.
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include "smooth/engines/scattered_engine.h"
+#include "smooth/engines/smoothing_settings.h"
+#include "smooth/ui/smoothing_window.h"
+
+class QLabel;
+class QRadioButton;
+
+class T3DNParm : public TBaseNP {
+  Q_OBJECT
+ public:
+  static constexpr int kHelpContext = 104;
+  static constexpr int kOption1 = 101;
+  static constexpr int kOption2 = 102;
+  static constexpr int kOption1Label = 133;
+  static constexpr int kOption2Label = 134;
+  static constexpr int kFirstMethod = 111;  // 111-118 the program's, 119-126 "A".."H"
+  static constexpr int kFirstChoice = 141;  // "None", "dX", "dY", "dXdY", "dX²", "dY²"
+
+  T3DNParm(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, const TDataTitles& titles,
+           TNPSettings* settings, std::unique_ptr<GraphOptionDialogs> dialogs = nullptr);
+  ~T3DNParm() override;
+
+  // What a click on a method button (code 0..15) or a derivative button (0..5) does.
+  void ClickMethod(int code);
+  void ClickChoice(int choice);
+
+  TNParm3D& Engine() { return *engine_; }
+  const TNPSettings& Working() const { return working_; }
+  int Choice() const { return choice_; }
+  TRangeSpinEdit* Edit(int which) const { return edits_[static_cast<std::size_t>(which)]; }
+
+  void accept() override;
+
+ protected:
+  void Recompute() override;
+  void StatusChanged() override;
+  TQuickEvalSource QuickEvalSource() override;
+
+ private:
+  void BuildEngine();
+  // The method the engine runs becomes the window's (a fallback included).
+  void AdoptEngineMethod();
+  void RefreshEdits();
+  void UpdateControls();
+  void SetSurfaceMode();
+  void ShowStatistics();
+  void OptionEdited(int which);
+  void AttachSurface();
+  long double ChoiceValue(long double x, long double y);
+
+  TNPSettings* settings_;
+  TNPSettings working_;
+  const TDataTitles& titles_;
+  T3DGraphSetup* setup_;
+  std::unique_ptr<TNParm3D> engine_;
+  int choice_ = 0;
+  long double stdErr_ = 0;  // the residual band's reference while the surface is shown
+  std::array<TRangeSpinEdit*, 2> edits_{};
+  std::array<QRadioButton*, 16> methods_{};
+  std::array<QRadioButton*, 6> choices_{};
+};

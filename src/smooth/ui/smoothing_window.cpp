@@ -1,0 +1,298 @@
+#include "smooth/ui/smoothing_window.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+
+#include "app/long_double.h"
+#include "app/point_table.h"
+#include "app/shell_state.h"
+#include "graph3d/point_toggling.h"
+#include "platform/help.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "app/ui/spin_edit.h"
+
+namespace {
+
+struct ToolButton {
+  int id;
+  const char* text;
+};
+constexpr ToolButton kToolBar[] = {
+    {kCmGraphType, "&3D Type"}, {kCmViewOptions, "3D &View"}, {kCmScaling, "&Scaling"},
+    {kCmAnimate, "&Animate"},   {kCmTitles, "&Titles"},       {kCmGraphFont, "&Font"},
+    {kCmColors, "C&olors"},     {kCmPointsOptions, "Poi&nts"}, {TBaseNP::kCopy, "&Copy"},
+    {TBaseNP::kPrint, "&Print"}};
+
+// The hourglass of a recomputation.
+class TBusyCursor {
+ public:
+  TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+QString FormatStatistic(long double v) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6Lg", v);
+  return QString::fromLatin1(text);
+}
+
+}  // namespace
+
+TBaseNP::TBaseNP(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, int helpContext,
+                 std::unique_ptr<GraphOptionDialogs> dialogs, bool keepStatuses)
+    : T3DDlgSW(parent, setup),
+      data_(data),
+      helpContext_(helpContext),
+      keepStatuses_(keepStatuses),
+      savedUnsaved_(data.DataUnsaved),
+      dataSet_(data.Table.XYZData().first(static_cast<std::size_t>(data.Table.XYZRows()) + 1), nullptr),
+      dialogs_(dialogs ? std::move(dialogs) : std::make_unique<GraphOptionDialogs>()) {
+  dataSet_.SaveStatus();
+  dataSet_.SaveHeaderExtras();
+
+  TDataTable& table = data.Table;
+  context_.mutablePoints = [&table] { return table.XYZData().first(static_cast<std::size_t>(table.XYZRows()) + 1); };
+  context_.tableMutex = &table.Mutex();
+  context_.stopBackgroundFit = [] { StopBackgroundFit(); };
+  context_.sectionPreparesData = false;
+
+  SetPointToggler([this, toggle = MakeDataPointToggler(data)](int record, char status) {
+    statusesTouched_ = true;
+    toggle(record, status);
+  });
+  // Statuses go back when the window closes: no pre-scan for them.
+  SetPrescanOnFinish(keepStatuses);
+  // The toggle is drawn first; the surface follows from the event loop.
+  SetPointsChangedHandler([this] {
+    QMetaObject::invokeMethod(this, [this] { StatusChanged(); }, Qt::QueuedConnection);
+  });
+
+  timer_.setSingleShot(true);
+  timer_.setInterval(kRecomputeDelayMs);
+  connect(&timer_, &QTimer::timeout, this, [this] { RunRecompute(); });
+
+  auto* controls = new QWidget(this);
+  column_ = new QVBoxLayout(controls);
+  column_->setContentsMargins(0, 0, 0, 0);
+  column_->setSpacing(4);
+  auto* bar = new QWidget(this);
+  BuildToolBar(bar);
+  auto* graph = new QVBoxLayout;
+  graph->setSpacing(4);
+  graph->addWidget(bar);
+  graph->addWidget(Pane(), 1);
+  graph->addWidget(StatusStrip());
+  auto* top = new QHBoxLayout(this);
+  top->setContentsMargins(4, 4, 4, 4);
+  top->addWidget(controls);
+  top->addLayout(graph, 1);
+}
+
+TBaseNP::~TBaseNP() {
+  CloseQuickEval();
+  if (!keepStatuses_ && statusesTouched_) {
+    // The toggles stopped the background fit; nothing reads the statuses while they go back.
+    std::unique_lock lock(data_.Table.Mutex());
+    dataSet_.RestoreStatus();
+    data_.DataUnsaved = savedUnsaved_;
+  }
+  std::unique_lock lock(data_.Table.Mutex());
+  dataSet_.RestoreHeaderExtras();
+}
+
+void TBaseNP::BuildToolBar(QWidget* bar) {
+  auto* row = new QHBoxLayout(bar);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(2);
+  for (const ToolButton& b : kToolBar) {
+    std::function<void()> action;
+    if (b.id == kCopy) {
+      action = [this] { CopyGraph(); };
+    } else if (b.id == kPrint) {
+      action = [this] { PrintGraph(); };
+    } else {
+      action = [this, id = b.id] { (void)RunOptionCommand(id); };
+    }
+    auto* button = new QPushButton(tr(b.text), bar);
+    button->setObjectName(QString::number(b.id));  // the click zones find the buttons by id
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, std::move(action));
+    row->addWidget(button);
+  }
+  row->addStretch(1);
+}
+
+QPushButton* TBaseNP::MakeButton(int id, const QString& text, std::function<void()> action) {
+  auto* button = new QPushButton(text, this);
+  button->setObjectName(QString::number(id));
+  button->setAutoDefault(false);
+  if (id == kHelp) {
+    action = [this] { platform::ShowHelp(platform::qt::ToWindow(this), helpContext_); };
+  } else if (id == kQuickEval) {
+    action = [this] { ToggleQuickEval(); };
+  }
+  connect(button, &QPushButton::clicked, this, std::move(action));
+  return button;
+}
+
+TRangeSpinEdit* TBaseNP::MakeEdit(int id, std::function<void()> changed) {
+  auto* edit = new TRangeSpinEdit(this);
+  edit->setObjectName(QString::number(id));
+  edit->SetFormat("");
+  edit->SetValidateOnLeave(false);
+  edit->setFixedWidth(edit->fontMetrics().horizontalAdvance("0000000") + 24);
+  connect(edit, &QLineEdit::textChanged, this, [this, changed = std::move(changed)] {
+    if (!Updating()) changed();
+  });
+  return edit;
+}
+
+QLabel* TBaseNP::MakeStatic(int id, const QString& text) {
+  auto* label = new QLabel(text, this);
+  label->setObjectName(QString::number(id));
+  return label;
+}
+
+QWidget* TBaseNP::MakeStatisticsGroup() {
+  auto* group = new QGroupBox(tr("Statistics"), this);
+  auto* grid = new QGridLayout(group);
+  grid->addWidget(new QLabel(tr("SSE:"), group), 0, 0);
+  grid->addWidget(new QLabel(platform::qt::FromCp1252("r\xB2:"), group), 1, 0);
+  QLabel* sse = MakeStatic(kSse, QString());
+  QLabel* r2 = MakeStatic(kRSquared, QString());
+  for (QLabel* l : {sse, r2}) {
+    l->setMinimumWidth(l->fontMetrics().horizontalAdvance("-0.000000e-000"));
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  }
+  grid->addWidget(sse, 0, 1);
+  grid->addWidget(r2, 1, 1);
+  grid->setColumnStretch(1, 1);
+  return group;
+}
+
+void TBaseNP::ShowStatisticsValues(bool shown, long double sse, long double rSquared) {
+  // A surface that failed has no statistics: its fields are blank, never an earlier one's.
+  const auto text = [shown](long double v) {
+    return shown && std::isfinite(v) && v != ExprErrorValue ? FormatStatistic(v) : QString();
+  };
+  if (auto* l = Control<QLabel>(kSse)) l->setText(text(sse));
+  if (auto* l = Control<QLabel>(kRSquared)) l->setText(text(rSquared));
+  EvaluateQuickEval();
+}
+
+std::optional<int> TBaseNP::EditValue(const TRangeSpinEdit& edit) {
+  const std::string text = edit.text().trimmed().toStdString();
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);  // the C locale: the program never sets another
+  if (end == text.c_str() || *end != '\0' || !std::isfinite(v)) return std::nullopt;
+  if (v < edit.Minimum() || v > edit.Maximum()) return std::nullopt;
+  return static_cast<int>(std::trunc(v));
+}
+
+void TBaseNP::WriteEdit(TRangeSpinEdit& edit, int minimum, int maximum, int value) {
+  TUpdating updating(*this);
+  edit.SetRange(minimum, maximum);
+  edit.SetValue(value);
+}
+
+void TBaseNP::ScheduleRecompute() { timer_.start(); }
+
+void TBaseNP::FlushRecompute() {
+  if (!timer_.isActive()) return;
+  timer_.stop();
+  RunRecompute();
+}
+
+void TBaseNP::RunRecompute() {
+  timer_.stop();
+  {
+    TBusyCursor busy;
+    Recompute();
+    ++recomputes_;
+  }
+  Redraw(2);
+}
+
+GraphOptionResult TBaseNP::RunOptionCommand(int id) {
+  const GraphOptionResult r = RunGraphOptionCommand(*this, id, *dialogs_, context_);
+  if (r.dataChanged) {
+    statusesTouched_ = true;
+    StatusChanged();
+  }
+  return r;
+}
+
+void TBaseNP::done(int result) {
+  timer_.stop();
+  // Quick Eval reads this window's surface: it goes first.
+  CloseQuickEval();
+  T3DDlgSW::done(result);
+}
+
+std::span<TXYZPoint> TBaseNP::Table() {
+  return data_.Table.XYZData().first(static_cast<std::size_t>(data_.Table.XYZRows()) + 1);
+}
+
+TSurfaceSearchStart TBaseNP::MinCellOfView() const {
+  long double low = 0, high = 0, xs[6] = {}, ys[6] = {};
+  Renderer().GridMinMax(low, high, xs, ys);
+  return {xs[1], ys[1], xs[0], xs[2], ys[0], ys[2]};
+}
+
+TSurfaceSearchStart TBaseNP::MaxCellOfView() const {
+  long double low = 0, high = 0, xs[6] = {}, ys[6] = {};
+  Renderer().GridMinMax(low, high, xs, ys);
+  return {xs[4], ys[4], xs[3], xs[5], ys[3], ys[5]};
+}
+
+void TBaseNP::ToggleQuickEval() {
+  if (QuickEvalOpen()) {
+    CloseQuickEval();
+    return;
+  }
+  const QuickEvalMaker& maker = GetQuickEvalMaker();
+  TQuickEvalSource source = QuickEvalSource();
+  if (!maker || !source.value) return;
+  quickEval_ = maker(this, std::move(source));
+  if (QDialog* d = quickEval_.dialog) {
+    // Closed by the user: the window forgets it.
+    connect(d, &QDialog::finished, this, [this, d] {
+      if (quickEval_.dialog == d) quickEval_ = {};
+      d->deleteLater();
+    });
+  }
+}
+
+void TBaseNP::EvaluateQuickEval() {
+  if (QuickEvalOpen() && quickEval_.evaluate) quickEval_.evaluate();
+}
+
+void TBaseNP::CloseQuickEval() {
+  QPointer<QDialog> d = quickEval_.dialog;
+  quickEval_ = {};
+  if (d.isNull()) return;
+  d->close();
+  delete d.data();
+}
+
+bool CheckNotCollinear(std::span<const TXYZPoint> table, const char* consequence) {
+  PointTable copy = CopyPoints(table);
+  if (!copy.empty() && !IsCollinearXY(copy, false, nullptr)) return true;
+  (void)ErrorBox(nullptr, "Data Set Error", std::string("All points are collinear.\n") + consequence);
+  return false;
+}

@@ -1,0 +1,153 @@
+// TBaseNP, the base of the smoothing windows: a modal graph dialog with the control column
+// on the left, the graph tool bar over the graph (type, view, scaling, animation, titles,
+// font, colours, points, copy, print), the status strip under it, and the compute cycle the
+// windows share:
+//   - a radio button acts at once and cancels a pending recomputation;
+//   - a numeric edit stores its value when the text is a number inside the edit's range
+//     and starts (or restarts) a single-shot timer of 900 ms; the recomputation runs when
+//     it fires, so several keystrokes recompute once, with the last value;
+//   - values the window writes into its own edits (clamped values, a method change) are
+//     written with the updating flag set and never start a recomputation;
+//   - a point toggled with the mouse makes the window rebuild its surface once the toggle
+//     is done (a queued call);
+//   - the point statuses of the data table are saved when the window opens and put back
+//     when it goes, so that statuses toggled inside it do not outlive it (the view-data
+//     window keeps them).
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/data_session.h"
+#include "app/xyz_data_set.h"
+#include "graph3d/ui/graph_option_commands.h"
+#include "graph3d/ui/rotating_graph_dialog.h"
+#include "graph3d/ui/viewer_dialogs.h"
+
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class TRangeSpinEdit;
+
+class TBaseNP : public T3DDlgSW {
+  Q_OBJECT
+ public:
+  static constexpr int kRecomputeDelayMs = 900;
+  static constexpr int kCopy = 362;
+  static constexpr int kPrint = 380;
+  static constexpr int kQuickEval = 382;
+  static constexpr int kHelp = 9;
+  static constexpr int kSse = 131;
+  static constexpr int kRSquared = 132;
+
+  // `keepStatuses`: point statuses changed in the window stay changed (the view-data window).
+  TBaseNP(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, int helpContext,
+          std::unique_ptr<GraphOptionDialogs> dialogs, bool keepStatuses = false);
+  ~TBaseNP() override;
+
+  // A control by its id (buttons, radio buttons, edits, statics).
+  template <class T = QWidget>
+  T* Control(int id) const {
+    return findChild<T*>(QString::number(id));
+  }
+  // Runs a graph option command (371-377, 378, 385, 386) on the window.
+  GraphOptionResult RunOptionCommand(int id);
+  GraphOptionDialogs& OptionDialogs() { return *dialogs_; }
+
+  bool RecomputePending() const { return timer_.isActive(); }
+  // Runs a pending recomputation now (as the timer would).
+  void FlushRecompute();
+  // Recomputations run since the window opened (each one a new surface).
+  int RecomputeCount() const { return recomputes_; }
+  // Whether the window is writing its own controls (edits' changes are then ignored).
+  bool Updating() const { return updating_ > 0; }
+
+  // Opens Quick Eval beside the window, or closes it when it is open.
+  void ToggleQuickEval();
+  bool QuickEvalOpen() const { return !quickEval_.dialog.isNull(); }
+  // The record of Quick Eval's place that this window's Quick Eval keeps (or none).
+  void SetQuickEvalPlacement(WindowPlacement* placement) { quickEvalPlacement_ = placement; }
+
+ protected:
+  // Sets the updating flag for its life.
+  class TUpdating {
+   public:
+    explicit TUpdating(TBaseNP& w) : w_(w) { ++w_.updating_; }
+    ~TUpdating() { --w_.updating_; }
+    TUpdating(const TUpdating&) = delete;
+    TUpdating& operator=(const TUpdating&) = delete;
+
+   private:
+    TBaseNP& w_;
+  };
+
+  void done(int result) override;
+
+  // The left column the derived window fills.
+  QVBoxLayout* Column() const { return column_; }
+  QPushButton* MakeButton(int id, const QString& text, std::function<void()> action);
+  TRangeSpinEdit* MakeEdit(int id, std::function<void()> changed);
+  QLabel* MakeStatic(int id, const QString& text);
+  // The usual "Statistics" group (SSE 131, r² 132) for the column.
+  QWidget* MakeStatisticsGroup();
+  // SSE and r² each as "%.6Lg", or both blank.
+  void ShowStatisticsValues(bool shown, long double sse, long double rSquared);
+  // A whole number typed into `edit` inside its range, else nothing (the text is ignored).
+  static std::optional<int> EditValue(const TRangeSpinEdit& edit);
+  // Writes a value into an edit without the window reacting to it.
+  void WriteEdit(TRangeSpinEdit& edit, int minimum, int maximum, int value);
+
+  // An edit changed: the recomputation waits for the delay (restarted by each change).
+  void ScheduleRecompute();
+  // Whatever is pending is dropped (a radio button acts at once instead).
+  void CancelRecompute() { timer_.stop(); }
+  // Recomputes under the busy cursor, then shows the new surface.
+  void RunRecompute();
+  // The derived window's recomputation: give the engine the new settings, copy back what
+  // it clamped, refresh the statistics.
+  virtual void Recompute() = 0;
+  // Rebuilds the surface after the statuses of the data changed (a point toggled, a
+  // section accepted).
+  virtual void StatusChanged() {}
+  // What Quick Eval evaluates; no value function leaves the button disabled.
+  virtual TQuickEvalSource QuickEvalSource() { return {}; }
+  void EvaluateQuickEval();
+  // The searches' start from the drawn grid's lowest and highest node.
+  TSurfaceSearchStart MinCellOfView() const;
+  TSurfaceSearchStart MaxCellOfView() const;
+
+  // The data table the window shows (records 0 .. N).
+  std::span<TXYZPoint> Table();
+  TDataSession& Data() { return data_; }
+  GraphOptionContext& Context() { return context_; }
+  void CloseQuickEval();
+
+ private:
+  void BuildToolBar(QWidget* bar);
+
+  TDataSession& data_;
+  int helpContext_;
+  bool keepStatuses_;
+  int savedUnsaved_;
+  TXYZ dataSet_;
+  GraphOptionContext context_;
+  std::unique_ptr<GraphOptionDialogs> dialogs_;
+  QVBoxLayout* column_ = nullptr;
+  QTimer timer_;
+  int updating_ = 0;
+  int recomputes_ = 0;
+  bool statusesTouched_ = false;
+  TQuickEvalWindow quickEval_;
+
+ protected:
+  WindowPlacement* quickEvalPlacement_ = nullptr;
+};
+
+// The opening check of the estimation windows: false, after the box "All points are
+// collinear.\n" + `consequence` captioned "Data Set Error", when the active points of the
+// table lie on one line or are fewer than 3.
+[[nodiscard]] bool CheckNotCollinear(std::span<const TXYZPoint> table, const char* consequence);

@@ -1,0 +1,271 @@
+// The scattered-data window (2163) on the window base: the delayed recomputation and what
+// cancels it, the option edits' enabling and labels by method, derivative surfaces with
+// their titles and blank statistics, statuses put back at close, the settings kept only on
+// OK, the extension methods' buttons, and the opening check for collinear data.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+#include "app/data_session.h"
+#include "app/data_statistics.h"
+#include "app/shell_state.h"
+#include "app/ui/spin_edit.h"
+#include "graph3d/graph_options.h"
+#include "platform/message_box.h"
+#include "smooth/engines/smoothing_settings.h"
+#include "smooth/ui/scattered_window.h"
+#include "smooth/ui/smoothing_commands.h"
+#include "../../graph3d/ui/dialog_shots.h"
+
+namespace {
+
+// Franke's first function on a scrambled 12 x 12 lattice: 144 points, none on a line.
+PointTable FrankePoints(int n = 144) {
+  PointTable t = NewPointTable(n);
+  for (int k = 1; k <= n; ++k) {
+    const long double x = std::fmod(k * 0.618034L, 1.0L);
+    const long double y = std::fmod(k * 0.414214L, 1.0L);
+    const long double z = 0.75L * std::exp(-(std::pow(9 * x - 2, 2) + std::pow(9 * y - 2, 2)) / 4) +
+                          0.5L * std::exp(-(std::pow(9 * x - 7, 2) + std::pow(9 * y - 3, 2)) / 4);
+    t[static_cast<std::size_t>(k)] = TXYZPoint{x, y, z, 1, kPointActive};
+  }
+  return t;
+}
+
+PointTable MakeThree() {
+  PointTable t = NewPointTable(3);
+  t[1] = TXYZPoint{0, 0, 1, 1, kPointActive};
+  t[2] = TXYZPoint{1, 0, 2, 1, kPointActive};
+  t[3] = TXYZPoint{0, 1, 3, 1, kPointActive};
+  return t;
+}
+
+// A section dialog that excludes every other point, answering OK or Cancel.
+class SectionDialogs : public GraphOptionDialogs {
+ public:
+  SectionDialogs(TDataSession& data, int answer) : data_(data), answer_(answer) {}
+  int Run(int dialog, QWidget*, T3DGraphSetup&, const GraphOptionContext&) override {
+    if (dialog != kDlgSection) return kDialogCancel;
+    std::span<TXYZPoint> t = data_.Table.XYZData();
+    for (int k = 2; k <= data_.Table.XYZRows(); k += 2) t[static_cast<std::size_t>(k)].Status = kPointInactive;
+    return answer_;
+  }
+
+ private:
+  TDataSession& data_;
+  int answer_;
+};
+
+class ScatteredWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Load(FrankePoints()); }
+  void Load(PointTable table) {
+    ASSERT_TRUE(session.Table.ReplaceDataTable(std::move(table)));
+    ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
+    options = std::make_unique<TGraphOptions>(settings, kGraphScattered, kPointsScattered, kPlaceScattered);
+    PrepareSmoothingSetup(*options, session);
+  }
+  T3DNParm* Open(std::unique_ptr<GraphOptionDialogs> dialogs = nullptr) {
+    auto* w = new T3DNParm(nullptr, &options->Setup(), session, session.DataTitles(), &np, std::move(dialogs));
+    w->resize(900, 640);
+    return w;
+  }
+  std::vector<char> Statuses() {
+    std::vector<char> s;
+    for (int k = 1; k <= session.Table.XYZRows(); ++k) s.push_back(session.Table.XYZData()[static_cast<std::size_t>(k)].Status);
+    return s;
+  }
+
+  ProgramSettings settings = DefaultSettings(1280, 1024);
+  TDataSession session;
+  std::unique_ptr<TGraphOptions> options;
+  TNPSettings np = DefaultNPSettings(TNPSettingsKind::kScattered);
+};
+
+TEST_F(ScatteredWindowTest, TwoKeystrokesWithinTheDelayRecomputeOnceWithTheLastValue) {
+  auto* w = Open();
+  ShowDialog(w, "scattered_window");
+  w->ClickMethod(kNPLoess);  // option 2: the neighbour count
+  const int before = w->RecomputeCount();
+  TRangeSpinEdit* count = w->Edit(1);
+  count->setText("1");
+  count->setText("19");
+  EXPECT_TRUE(w->RecomputePending());
+  EXPECT_EQ(w->RecomputeCount(), before);
+  QTest::qWait(TBaseNP::kRecomputeDelayMs / 2);
+  EXPECT_EQ(w->RecomputeCount(), before);  // still waiting after the last keystroke
+  QTRY_COMPARE_WITH_TIMEOUT(w->RecomputeCount(), before + 1, 3000);
+  EXPECT_EQ(w->Engine().Option2(), 19);
+  EXPECT_EQ(w->Working().option2[kNPLoess], 19);
+  QTest::qWait(TBaseNP::kRecomputeDelayMs + 200);
+  EXPECT_EQ(w->RecomputeCount(), before + 1);
+  // Text that is no number, or lies outside the edit's range, is ignored.
+  for (const char* text : {"", "x", "1e", "-3", "100000000"}) {
+    count->setText(text);
+    EXPECT_FALSE(w->RecomputePending()) << text;
+  }
+  EXPECT_EQ(w->Working().option2[kNPLoess], 19);
+  delete w;
+}
+
+TEST_F(ScatteredWindowTest, ARadioClickCancelsAPendingRecomputationAndWrittenValuesNeverRecompute) {
+  np.option1[kNPWatson] = 7;  // beyond Watson's range 0..1
+  auto* w = Open();
+  w->ClickMethod(kNPLoess);
+  w->Edit(1)->setText("17");
+  ASSERT_TRUE(w->RecomputePending());
+  const int before = w->RecomputeCount();
+  w->ClickMethod(kNPWatson);
+  EXPECT_FALSE(w->RecomputePending());
+  EXPECT_EQ(w->RecomputeCount(), before + 1);
+  // The clamped option is written into the edit and kept, without a second recomputation.
+  EXPECT_EQ(w->Edit(0)->text(), "1");
+  EXPECT_EQ(w->Working().option1[kNPWatson], 1);
+  QTest::qWait(TBaseNP::kRecomputeDelayMs + 200);
+  EXPECT_EQ(w->RecomputeCount(), before + 1);
+  EXPECT_FALSE(w->RecomputePending());
+  delete w;
+}
+
+TEST_F(ScatteredWindowTest, OptionEditsAndLabelsFollowTheMethod) {
+  auto* w = Open();
+  struct Row {
+    int code;
+    bool option1, option2;
+    const char *label1, *label2;
+  } const rows[] = {
+      {kNPAkima1, false, false, "C", "Count"},     {kNPAkima2, false, false, "C", "Count"},
+      {kNPPreusser, true, false, "C", "Count"},    {kNPRenka1, true, true, "Cnstrn", "Tension"},
+      {kNPRenka2, true, true, "C", "Count"},       {kNPRenka3, false, true, "C", "Count"},
+      {kNPWatson, true, true, "C", "Tension"},     {kNPLoess, true, true, "Order", "Count"},
+  };
+  for (const Row& r : rows) {
+    w->ClickMethod(r.code);
+    EXPECT_TRUE(w->Control<QRadioButton>(T3DNParm::kFirstMethod + r.code)->isChecked()) << r.code;
+    EXPECT_EQ(w->Edit(0)->isEnabled(), r.option1) << r.code;
+    if (r.code != kNPWatson) EXPECT_EQ(w->Edit(1)->isEnabled(), r.option2) << r.code;
+    EXPECT_EQ(w->Control<QLabel>(T3DNParm::kOption1Label)->text(), r.label1) << r.code;
+    EXPECT_EQ(w->Control<QLabel>(T3DNParm::kOption2Label)->text(), r.label2) << r.code;
+  }
+  // Watson's option 2 follows option 1.
+  w->ClickMethod(kNPWatson);
+  w->Edit(0)->setText("0");
+  w->FlushRecompute();
+  EXPECT_FALSE(w->Edit(1)->isEnabled());
+  w->Edit(0)->setText("1");
+  w->FlushRecompute();
+  EXPECT_TRUE(w->Edit(1)->isEnabled());
+  // No extension library: its eight buttons are hidden.
+  for (int id = 119; id <= 126; ++id) EXPECT_TRUE(w->Control<QRadioButton>(id)->isHidden()) << id;
+  delete w;
+}
+
+TEST_F(ScatteredWindowTest, ExtensionMethodsShowTheirButtonsAndGenericLabels) {
+  NPDllName = "npsample.DLL";  // two methods
+  auto* w = Open();
+  for (int id = 119; id <= 126; ++id) EXPECT_EQ(w->Control<QRadioButton>(id)->isHidden(), id >= 121) << id;
+  EXPECT_EQ(w->Control<QRadioButton>(119)->text(), "A");
+  EXPECT_EQ(w->Control<QRadioButton>(120)->text(), "B");
+  w->ClickMethod(kNPExtensionFirst + 1);
+  EXPECT_EQ(w->Working().method, kNPExtensionFirst + 1);
+  EXPECT_EQ(w->Control<QLabel>(T3DNParm::kOption1Label)->text(), "Opt 1");
+  EXPECT_EQ(w->Control<QLabel>(T3DNParm::kOption2Label)->text(), "Opt 2");
+  EXPECT_EQ(w->Edit(0)->isEnabled(), w->Engine().Option1Min() < w->Engine().Option1Max());
+  delete w;
+  NPDllName.clear();
+}
+
+TEST_F(ScatteredWindowTest, DerivativesShowTheirTitlesWithoutStatisticsPointsOrSection) {
+  auto* w = Open();
+  T3DTitleSet& titles = options->titles;
+  const std::string zName = titles.AxisTitles[2];
+  ASSERT_FALSE(w->Control<QLabel>(TBaseNP::kSse)->text().isEmpty());
+  const char* const expected[] = {"~@\xB6~@Z/~@\xB6~@X", "~@\xB6~@Z/~@\xB6~@Y", "~@\xB6~@\xB2Z/~@\xB6~@X~@\xB6~@Y",
+                                  "~@\xB6~@\xB2Z/~@\xB6~@X\xB2", "~@\xB6~@\xB2Z/~@\xB6~@Y\xB2"};
+  for (int c = 1; c <= 5; ++c) {
+    w->ClickChoice(c);
+    EXPECT_EQ(titles.AxisTitles[2], expected[c - 1]) << c;
+    EXPECT_TRUE(w->Control<QLabel>(TBaseNP::kSse)->text().isEmpty()) << c;
+    EXPECT_TRUE(w->Control<QLabel>(TBaseNP::kRSquared)->text().isEmpty()) << c;
+    EXPECT_FALSE(w->Control(kCmSection)->isEnabled()) << c;
+    EXPECT_FALSE(w->Control(kCmEvaluate)->isEnabled()) << c;
+    EXPECT_FALSE(options->Setup().Points) << c;
+  }
+  // dX of Franke's function at a point, against the engine's own derivative mode.
+  w->ClickChoice(1);
+  EXPECT_EQ(options->Setup().SurfaceFn(0.4L, 0.3L), w->Engine().EvalDx(0.4L, 0.3L));
+  w->ClickChoice(0);
+  EXPECT_EQ(titles.AxisTitles[2], zName);
+  EXPECT_FALSE(w->Control<QLabel>(TBaseNP::kSse)->text().isEmpty());
+  EXPECT_TRUE(w->Control(kCmSection)->isEnabled());
+  EXPECT_TRUE(options->Setup().Points);
+  delete w;
+}
+
+TEST_F(ScatteredWindowTest, StatusesChangedInsideTheWindowAreBackAtClose) {
+  const std::vector<char> before = Statuses();
+  for (int answer : {kDialogOk, kDialogCancel}) {
+    auto* w = Open(std::make_unique<SectionDialogs>(session, answer));
+    const long double sseBefore = w->Engine().Sse();
+    const GraphOptionResult r = w->RunOptionCommand(kCmSection);
+    if (answer == kDialogOk) {
+      EXPECT_TRUE(r.dataChanged);
+      EXPECT_NE(Statuses(), before);
+      EXPECT_NE(w->Engine().Sse(), sseBefore) << "the surface is built on the remaining points";
+    } else {
+      EXPECT_EQ(Statuses(), before);
+    }
+    delete w;
+    EXPECT_EQ(Statuses(), before) << answer;
+    EXPECT_EQ(session.DataUnsaved, 0) << answer;
+  }
+}
+
+TEST_F(ScatteredWindowTest, SettingsAreKeptOnOkOnly) {
+  const TNPSettings start = np;
+  auto* w = Open();
+  w->ClickMethod(kNPRenka2);
+  w->reject();  // Escape
+  delete w;
+  EXPECT_EQ(np, start);
+  w = Open();
+  w->ClickMethod(kNPRenka2);
+  w->Edit(1)->setText("12");
+  w->FlushRecompute();
+  w->accept();
+  delete w;
+  EXPECT_EQ(np.method, kNPRenka2);
+  EXPECT_EQ(np.option2[kNPRenka2], 12);
+  EXPECT_EQ(np.option1[kNPWatson], start.option1[kNPWatson]);
+}
+
+TEST_F(ScatteredWindowTest, AFailedSurfaceShowsBlankStatistics) {
+  // Three points: no method has a surface, and no earlier numbers stand in its place.
+  Load(MakeThree());
+  auto* w = Open();
+  EXPECT_FALSE(w->Engine().HasSurface());
+  EXPECT_TRUE(w->Control<QLabel>(TBaseNP::kSse)->text().isEmpty());
+  EXPECT_TRUE(w->Control<QLabel>(TBaseNP::kRSquared)->text().isEmpty());
+  delete w;
+}
+
+TEST(SmoothingOpening, CollinearDataOpenNoWindow) {
+  platform::ScriptedAnswers answers;
+  PointTable line = NewPointTable(5);
+  for (int k = 1; k <= 5; ++k) line[static_cast<std::size_t>(k)] = TXYZPoint{k * 1.0L, 2.0L * k, 1.0L * k * k, 1, kPointActive};
+  EXPECT_FALSE(CheckNotCollinear(line, "Non-Parametric Processing will not be possible."));
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].caption, "Data Set Error");
+  EXPECT_EQ(answers.Boxes()[0].text, "All points are collinear.\nNon-Parametric Processing will not be possible.");
+  EXPECT_TRUE(CheckNotCollinear(FrankePoints(), "x"));
+  EXPECT_EQ(answers.Boxes().size(), 1u);
+}
+
+}  // namespace
