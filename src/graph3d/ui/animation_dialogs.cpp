@@ -144,8 +144,8 @@ void TAnimate::accept() {
   TDlg::accept();
 }
 
-TAnimateWin::TAnimateWin(QWidget* parent, T3DGraphSetup* setup)
-    : T3DWin(parent, tr("Animate View"), setup), menu_(new QMenuBar(this)) {
+TAnimateWin::TAnimateWin(QWidget* parent, T3DGraphSetup* setup, const QString& title)
+    : T3DWin(parent, title.isEmpty() ? tr("Animate View") : title, setup), menu_(new QMenuBar(this)) {
   startStop_ = menu_->addAction(tr("&Start"));
   adjust_ = menu_->addAction(tr("&Adjust"));
   end_ = menu_->addAction(tr("&End"));

@@ -54,7 +54,8 @@ class TAnimateWin : public T3DWin {
   static constexpr int kCmAdjust = 2353;
   static constexpr int kCmEnd = 2304;
 
-  TAnimateWin(QWidget* parent, T3DGraphSetup* setup);
+  // `title`: the caption the opener gives it, "Animate View" when it names none.
+  TAnimateWin(QWidget* parent, T3DGraphSetup* setup, const QString& title = {});
 
   bool Playing() const { return Renderer().AnimationStateValue() != kAnimIdle; }
   void CmStart();

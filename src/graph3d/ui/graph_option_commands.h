@@ -86,6 +86,8 @@ struct GraphOptionContext {
   std::function<bool(QWidget* parent, platform::Font& font)> chooseFont;
   // The caption of the evaluation table (the function viewer's "View Function Evaluation").
   std::string evaluationCaption;
+  // The caption of the animation window, when its opener names one.
+  std::string animationCaption;
 };
 
 // The system font dialog for the graph font: screen fonts of 6 to 48 points; the font's height

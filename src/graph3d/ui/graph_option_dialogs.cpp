@@ -33,7 +33,7 @@ int RunDialog(int dialog, QWidget* parent, T3DGraphSetup& setup, const GraphOpti
       return setup.Anim != nullptr ? (new TAnimate(parent, setup.Anim))->Execute() : kDialogCancel;
     case kDlgAnimationPlayer: {
       // The player runs modally: the window that opened it waits until it closes.
-      auto* player = new TAnimateWin(parent, &setup);
+      auto* player = new TAnimateWin(parent, &setup, QString::fromLatin1(context.animationCaption.c_str()));
       player->setWindowModality(Qt::ApplicationModal);
       QEventLoop loop;
       QObject::connect(player, &T3DWin::closed, &loop, &QEventLoop::quit);

@@ -259,8 +259,10 @@ void TResid::CmTitles() {
 }
 
 void TResid::RunOption(int optionCommand) {
+  GraphOptionContext context;
+  context.animationCaption = "Animate View Function";
   (void)RunGraphOptionCommand(*this, renderer_, [this](int mode) { RedrawMode(mode); }, optionCommand, dialogs_,
-                              GraphOptionContext{});
+                              context);
 }
 
 void TResid::RedrawMode(int mode) {

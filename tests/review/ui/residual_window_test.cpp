@@ -163,6 +163,11 @@ TEST_F(ResidualWindowTest, ClickZonesRunTheReviewsDialogs) {
   ModalAnswer<TTitleFmt> cancel([](TTitleFmt* d) { d->reject(); });
   click(0.5, 0.03);
   EXPECT_EQ(cancel.Seen(), 1);
+  // The player it opens is captioned for it.
+  dialogs.clear();
+  r.Command(TResid::kCmAnimate);
+  EXPECT_EQ(dialogs, (std::vector<int>{kDlgAnimate, kDlgAnimationPlayer}));
+  EXPECT_EQ(animationCaption, "Animate View Function");
 }
 
 TEST_F(ResidualWindowTest, TheReviewClosesAndReopensIt) {

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/shell_state.h"
@@ -21,13 +22,16 @@
 
 namespace review_test {
 
-// The option dialogs a window opened, by id; each is cancelled.
+// The option dialogs a window opened, by id; each is cancelled but the animation settings,
+// which are accepted so that the player's caption can be seen.
 struct RecordingDialogs : GraphOptionDialogs {
   std::vector<int>* runs;
-  explicit RecordingDialogs(std::vector<int>* r) : runs(r) {}
-  int Run(int dialog, QWidget*, T3DGraphSetup&, const GraphOptionContext&) override {
+  std::string* animationCaption;
+  RecordingDialogs(std::vector<int>* r, std::string* caption) : runs(r), animationCaption(caption) {}
+  int Run(int dialog, QWidget*, T3DGraphSetup&, const GraphOptionContext& context) override {
     runs->push_back(dialog);
-    return kDialogCancel;
+    if (dialog == kDlgAnimationPlayer) *animationCaption = context.animationCaption;
+    return dialog == kDlgAnimate ? kDialogOk : kDialogCancel;
   }
 };
 
@@ -58,7 +62,7 @@ class ReviewWindowFixture : public ::testing::Test {
     setup.Titles = &ReviewTitleSets().custom;
     setup.TitleSettings = &ReviewTitleSets().automatic;
     window = std::make_unique<TRView>(nullptr, session, &setup, listFirst,
-                                      std::make_unique<RecordingDialogs>(&dialogs));
+                                      std::make_unique<RecordingDialogs>(&dialogs, &animationCaption));
     window->resize(900, 650);
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -81,6 +85,7 @@ class ReviewWindowFixture : public ::testing::Test {
   std::unique_ptr<TGraphOptions> options;
   std::unique_ptr<TRView> window;
   std::vector<int> dialogs;
+  std::string animationCaption;
   platform::ScriptedAnswers answers;
 };
 
