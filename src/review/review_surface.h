@@ -6,6 +6,7 @@
 
 #include "app/data_statistics.h"
 #include "fit/fit_side.h"
+#include "graph3d/surface_search_start.h"
 #include "graph3d/title_set.h"
 
 struct TSession;
@@ -14,12 +15,8 @@ struct TSession;
 // d²z/dy² of the fit; 0 for any other mode (the graph is then flat).
 long double SurfaceZ(const TFitSide& fit, int surfaceMode, long double x, long double y);
 
-// Where a search for the surface's minimum (maximum) starts, and the box it searches: the
-// data point with the smallest (largest) Z and the data's X and Y ranges.
-struct TSurfaceSearchStart {
-  long double x = 0, y = 0;
-  long double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
-};
+// The review's search for the surface's minimum (maximum) starts at the data point with the
+// smallest (largest) Z and keeps to the data's X and Y ranges.
 TSurfaceSearchStart SurfaceMinStart(const TDataStats& stats);
 TSurfaceSearchStart SurfaceMaxStart(const TDataStats& stats);
 

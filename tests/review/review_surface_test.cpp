@@ -52,7 +52,7 @@ TEST_F(ReviewSurfaceTest, SearchesStartAtTheExtremeDataPoints) {
   // The smallest Z is the replicate at (0, 0) (0.9), the largest the one at (2, 2) (11.2).
   const TSurfaceSearchStart low = SurfaceMinStart(session_.DataStats);
   const TSurfaceSearchStart high = SurfaceMaxStart(session_.DataStats);
-  EXPECT_EQ((std::vector<long double>{low.x, low.y, low.xMin, low.xMax, low.yMin, low.yMax}),
+  EXPECT_EQ((std::vector<long double>{low.x, low.y, low.xLow, low.xHigh, low.yLow, low.yHigh}),
             (std::vector<long double>{0, 0, 0, 2, 0, 2}));
   EXPECT_EQ((std::vector<long double>{high.x, high.y}), (std::vector<long double>{2, 2}));
 }

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "graph3d/graph_setup.h"
+#include "graph3d/surface_search_start.h"
 
 class QDialog;
 class QWidget;
@@ -35,15 +36,8 @@ using EvaluationTableDialog = std::function<void(QWidget* parent, const TEvaluat
 void SetEvaluationTableDialog(EvaluationTableDialog dialog);
 const EvaluationTableDialog& GetEvaluationTableDialog();
 
-// Where a search for the surface's lowest (or highest) point starts, and the box it keeps to:
-// the extreme grid node and the grid lines on either side of it (the axis ends at a border).
-struct TSurfaceSearchStart {
-  long double x = 0, y = 0;
-  long double xLow = 0, xHigh = 0;
-  long double yLow = 0, yHigh = 0;
-};
-
-// What a Quick Eval window reads of its owner's surface.
+// What a Quick Eval window reads of its owner's surface. A viewer's search starts at the
+// extreme grid node, kept to the grid lines on either side of it (the axis ends at a border).
 struct TQuickEvalSource {
   SurfaceFunction value;
   std::function<TSurfaceSearchStart()> minimumStart;
