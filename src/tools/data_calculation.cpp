@@ -214,16 +214,23 @@ TCalcFileRead ParseCalcFile(std::string_view content, const TCalcLines& current)
   read.lines.text[kCalcW] = current.text[kCalcW];
   std::size_t pos = 0;
   for (int count = 0; count < 4 && pos < content.size(); ++count) {
-    const std::size_t lf = content.find('\n', pos);
-    std::string_view line = content.substr(pos, lf == std::string_view::npos ? std::string_view::npos : lf - pos);
-    pos = lf == std::string_view::npos ? content.size() : lf + 1;
-    // Only the line end goes: the last character of a last line without one is formula.
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    // A line ends at LF, CR LF or a lone CR; only the line end goes: the last character of a
+    // last line without one is formula.
+    const std::size_t end = content.find_first_of("\r\n", pos);
+    const std::string_view line = content.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+    pos = end == std::string_view::npos ? content.size()
+          : content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n' ? end + 2
+                                                                                     : end + 1;
     int letter = -1;
     for (int i = 0; i < 4; ++i)
       if (line.size() >= 2 && line[0] == kCalcLetters[i] && line[1] == '=') letter = i;
-    // A formula longer than a line holds is refused rather than cut.
-    if (letter < 0 || line.size() - 2 > kCalcLineChars) {
+    // A formula longer than a line holds is refused rather than cut; a control character
+    // (a binary file) is no formula.
+    const bool control = std::any_of(line.begin(), line.end(), [](char c) {
+      const auto u = static_cast<unsigned char>(c);
+      return (u < 0x20 && c != '\t') || u == 0x7F;
+    });
+    if (letter < 0 || line.size() - 2 > kCalcLineChars || control) {
       read.status = CalcFileStatus::kBadLine;
       read.lines = current;
       return read;

@@ -88,4 +88,47 @@ TEST(AsciiTextTools, WorksheetNumbersAreReadWithAPointUnderAGermanLocale) {
   EXPECT_TRUE(SelectionWorksheet("\r\n", 1).empty());
 }
 
+// Hostile text through every conversion: unbalanced quotes, lone signs, long tokens, NUL
+// bytes, CR without LF. The edit's text holds neither CR nor NUL, files get one CR LF a
+// line, the conversions never change the number of lines, and the
+// worksheet of any selection is well formed (begins with its first record); run under the
+// sanitizers too.
+TEST(AsciiTextTools, HostileTextThroughEveryConversion) {
+  std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+  auto next = [&state] {
+    state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+    return state;
+  };
+  const std::string pieces[] = {" ", "\t", ",", ",,", "\"", "'", "\r\n", "\n", "\r", "-", "+", ".", "1e", "1E+999",
+                                "-.5e-3", std::string(1, '\0'), "abc", std::string(2000, '9')};
+  for (int round = 0; round < 1500; ++round) {
+    std::string text;
+    const int parts = static_cast<int>(next() % 40);
+    for (int i = 0; i < parts; ++i) text += pieces[next() % std::size(pieces)];
+    const std::string editor = ToEditorText(text);
+    EXPECT_EQ(editor.find_first_of(std::string("\r\0", 2)), std::string::npos);
+    const auto lines = std::count(editor.begin(), editor.end(), '\n');
+    for (Delimiter d : {Delimiter::kSpace, Delimiter::kComma, Delimiter::kTab}) {
+      std::string t = editor;
+      MinimizeSpace(t, d);
+      EXPECT_EQ(std::count(t.begin(), t.end(), '\n'), lines);
+    }
+    std::string european = editor;
+    ReplaceOutsideQuotes(european, ',', '.');
+    EXPECT_EQ(european.size(), editor.size());
+    const std::string crlf = ToCrLfText(editor);
+    // Every line ended by one CR LF.
+    EXPECT_EQ(std::count(crlf.begin(), crlf.end(), '\r'), std::count(crlf.begin(), crlf.end(), '\n'));
+    EXPECT_EQ(crlf.find("\r\r"), std::string::npos);
+    for (int form : {1, 3}) {
+      const std::vector<std::uint8_t> sheet = SelectionWorksheet(editor, form);
+      if (!sheet.empty()) {
+        ASSERT_GE(sheet.size(), 4u);
+        EXPECT_EQ(sheet[0], 0);
+        EXPECT_EQ(sheet[1], 0);
+      }
+    }
+  }
+}
+
 }  // namespace

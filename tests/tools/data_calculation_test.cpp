@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 
 #include "app/long_double.h"
@@ -211,10 +213,46 @@ TEST(CalcFiles, ReadingKeepsWUnlessSetAndRefusesBadOrOverlongLines) {
   EXPECT_EQ(read.lines.text[kCalcX], "X+2");
   const std::string longest(kCalcLineChars, 'X');
   EXPECT_EQ(ParseCalcFile("X=" + longest, current).lines.text[kCalcX], longest);
-  for (const std::string& bad : std::vector<std::string>{"Q=1\n", "X=1\n\nZ=2\n", "x=X\n", "X=" + longest + "X", "X:1"}) {
+  // Lines ended by a lone CR are lines.
+  EXPECT_EQ(ParseCalcFile("X=X*2\rZ=Z+1\r", current).lines.text, (std::array<std::string, 4>{"X*2", "", "Z+1", "1/Z"}));
+  for (const std::string& bad : std::vector<std::string>{"Q=1\n", "X=1\n\nZ=2\n", "x=X\n", "X=" + longest + "X", "X:1",
+                                                         std::string("X=X\0*2", 6)}) {
     read = ParseCalcFile(bad, current);
     EXPECT_EQ(read.status, CalcFileStatus::kBadLine) << bad;
     EXPECT_EQ(read.lines, current) << bad;
+  }
+}
+
+// Hostile files: random bytes, control characters, lines without ends or ended by a lone CR,
+// very long lines. Nothing read may hold a line end or a NUL or outgrow a line; run under the
+// sanitizers too.
+TEST(CalcFiles, HostileContentIsReadOrRefusedWhole) {
+  std::uint64_t state = 0x2545F4914F6CDD1DULL;
+  auto next = [&state] {
+    state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+    return state;
+  };
+  const std::string pieces[] = {"X=", "Y=", "Z=", "W=", "\r\n", "\n", "\r", std::string(1, '\0'), "LN(X)", "\xFF", "="};
+  TCalcLines current;
+  current.text = {"X", "Y", "Z", "W"};
+  for (int round = 0; round < 3000; ++round) {
+    std::string content;
+    const int parts = static_cast<int>(next() % 12);
+    for (int i = 0; i < parts; ++i) {
+      if (next() % 5 == 0)
+        content.append(next() % 300, static_cast<char>(next() % 256));
+      else
+        content += pieces[next() % std::size(pieces)];
+    }
+    const TCalcFileRead read = ParseCalcFile(content, current);
+    if (read.status != CalcFileStatus::kRead) {
+      EXPECT_EQ(read.lines, current);
+      continue;
+    }
+    for (const std::string& line : read.lines.text) {
+      EXPECT_LE(line.size(), kCalcLineChars);
+      EXPECT_TRUE(std::none_of(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; }));
+    }
   }
 }
 

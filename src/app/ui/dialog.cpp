@@ -1,5 +1,6 @@
 #include "app/ui/dialog.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,6 +9,8 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "app/shell_state.h"
 #include "app/ui/main_window.h"
@@ -143,4 +146,32 @@ bool EditsHoldProgramText(QWidget* dialog, std::span<QLineEdit* const> edits) {
     return false;
   }
   return true;
+}
+
+void KeepCaptionInSight(QWidget* window) {
+  // Room for a title bar's icon and buttons beside its caption, in pixels.
+  constexpr int kTitleBarButtons = 110;
+  QFont titleFont = window->font();
+  titleFont.setBold(true);
+  const int wanted = QFontMetrics(titleFont).horizontalAdvance(window->windowTitle()) + kTitleBarButtons;
+  window->setMinimumWidth(std::max(window->minimumWidth(), wanted));
+}
+
+TOwnerWait::TOwnerWait(QWidget* owner) : owner_(owner) {
+  if (owner == nullptr) return;
+  // The main window is not disabled: it counts a dialog open, which turns its commands off.
+  if (owner == MainWindow) {
+    counted_ = true;
+    CountedDialogOpened();
+  } else {
+    disabled_ = true;
+    owner->setEnabled(false);
+  }
+}
+
+void TOwnerWait::Release() {
+  if (counted_) CountedDialogClosed();
+  if (disabled_ && owner_) owner_->setEnabled(true);
+  if ((counted_ || disabled_) && owner_) owner_->activateWindow();
+  counted_ = disabled_ = false;
 }

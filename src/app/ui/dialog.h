@@ -52,6 +52,28 @@ int ExecuteAndDelete(TDlg* dialog);
 void CenterOnScreen(QWidget* window);
 void CenterWindow(QWidget* parent, QWidget* window);
 
+// What a window opened for an owner does to it while the window is open: the main window
+// counts a dialog open (its commands are disabled meanwhile), any other owner is disabled.
+// Released once, at the latest when destroyed; the owner then takes the focus again.
+class TOwnerWait {
+ public:
+  TOwnerWait() = default;
+  explicit TOwnerWait(QWidget* owner);
+  ~TOwnerWait() { Release(); }
+  TOwnerWait(const TOwnerWait&) = delete;
+  TOwnerWait& operator=(const TOwnerWait&) = delete;
+  void Release();
+
+ private:
+  QPointer<QWidget> owner_;
+  bool counted_ = false;
+  bool disabled_ = false;
+};
+
+// A small window under a long caption: at least as wide as the caption with the title bar's
+// icon and buttons beside it, so that the window manager does not cut the caption.
+void KeepCaptionInSight(QWidget* window);
+
 // Text typed into `edits` must fit the program's single-byte text (Windows-1252), or it
 // would be kept as '?' without a word. Otherwise a box over `dialog` names the characters
 // that cannot be kept, the first edit holding one takes the focus, and the answer is false.

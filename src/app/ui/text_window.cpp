@@ -353,35 +353,15 @@ TScrWin::TScrWin(QWidget* parent, const QString& title, const std::string& fileN
                  bool liveTracking, int menuId, QWidget* owner)
     : TMFileWin(parent, title, fileName, frameKind, maximised, capacity, centre, fontSlot,
                 liveTracking),
-      owner_(owner) {
+      ownerWait_(owner) {
   setObjectName("TScrWin");
   if (menuId) BuildMenus(menuId);
-  if (owner) {
-    setWindowFlag(Qt::WindowMinimizeButtonHint, false);
-    ownerReleased_ = false;
-    // The main window is not disabled: it counts a dialog open, which turns its commands off.
-    if (owner == MainWindow)
-      CountedDialogOpened();
-    else
-      owner->setEnabled(false);
-  }
+  if (owner) setWindowFlag(Qt::WindowMinimizeButtonHint, false);
 }
 
 TScrWin::~TScrWin() { ReleaseOwner(); }
 
-void TScrWin::ReleaseOwner() {
-  if (ownerReleased_) return;
-  ownerReleased_ = true;
-  if (!owner_) {
-    CountedDialogClosed();
-    return;
-  }
-  if (owner_ == MainWindow)
-    CountedDialogClosed();
-  else
-    owner_->setEnabled(true);
-  owner_->activateWindow();
-}
+void TScrWin::ReleaseOwner() { ownerWait_.Release(); }
 
 void TScrWin::closeEvent(QCloseEvent* event) {
   TMFileWin::closeEvent(event);

@@ -231,8 +231,7 @@ class TScrWin : public TMFileWin {
  private:
   void BuildMenus(int menuId);
 
-  QPointer<QWidget> owner_;
-  bool ownerReleased_ = true;
+  TOwnerWait ownerWait_;
   QMenu* fileMenu_ = nullptr;
   QAction* colorAction_ = nullptr;
 };

@@ -128,7 +128,7 @@ void TEditFont::ReplaceText(const std::string& text) {
 // TAsciiEd
 
 TAsciiEd::TAsciiEd(QWidget* parent, const QString& title, const std::string& text, QWidget* owner, HandBack handBack)
-    : QMainWindow(parent, Qt::Window), edit_(new TEditFont(this)), owner_(owner), handBack_(std::move(handBack)) {
+    : QMainWindow(parent, Qt::Window), edit_(new TEditFont(this)), ownerWait_(owner), handBack_(std::move(handBack)) {
   setObjectName("TAsciiEd");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(title);
@@ -141,31 +141,11 @@ TAsciiEd::TAsciiEd(QWidget* parent, const QString& title, const std::string& tex
   statusBar();
   connect(edit_, &QPlainTextEdit::textChanged, this, &TAsciiEd::EnableCommands);
   EnableCommands();
-  if (owner) {
-    ownerReleased_ = false;
-    // The main window is not disabled: it counts a dialog open, which turns its commands off.
-    if (owner == MainWindow)
-      CountedDialogOpened();
-    else
-      owner->setEnabled(false);
-  }
 }
 
 TAsciiEd::~TAsciiEd() { ReleaseOwner(); }
 
-void TAsciiEd::ReleaseOwner() {
-  if (ownerReleased_) return;
-  ownerReleased_ = true;
-  if (!owner_) {
-    CountedDialogClosed();
-    return;
-  }
-  if (owner_ == MainWindow)
-    CountedDialogClosed();
-  else
-    owner_->setEnabled(true);
-  owner_->activateWindow();
-}
+void TAsciiEd::ReleaseOwner() { ownerWait_.Release(); }
 
 QAction* TAsciiEd::Action(int command) const { return findChild<QAction*>(QString::number(command)); }
 

@@ -8,12 +8,12 @@
 
 #include <QMainWindow>
 #include <QPlainTextEdit>
-#include <QPointer>
 
 #include <functional>
 #include <string>
 
 #include "app/log_font.h"
+#include "app/ui/dialog.h"
 #include "tools/ascii_text_tools.h"
 
 class QAction;
@@ -107,8 +107,7 @@ class TAsciiEd : public QMainWindow {
   void ReleaseOwner();
 
   TEditFont* edit_;
-  QPointer<QWidget> owner_;
-  bool ownerReleased_ = true;
+  TOwnerWait ownerWait_;
   HandBack handBack_;
 };
 

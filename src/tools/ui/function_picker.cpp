@@ -1,7 +1,6 @@
 #include "tools/ui/function_picker.h"
 
 #include <QDialogButtonBox>
-#include <QFontMetrics>
 #include <QGridLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -13,8 +12,6 @@ namespace {
 // Entries per column: the longest list (the data table's 71 names) stays within a screen.
 constexpr int kRowsPerColumn = 18;
 constexpr std::size_t kEntryChars = 40;
-// Room for a title bar's icon and buttons beside its caption, in pixels.
-constexpr int kTitleBarButtons = 110;
 }  // namespace
 
 TFnIns::TFnIns(QWidget* parent, int list, std::string* chosen)
@@ -45,11 +42,7 @@ TFnIns::TFnIns(QWidget* parent, int list, std::string* chosen)
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addWidget(buttons);
-  // A short list under a long caption: wide enough that the window manager shows the whole
-  // caption.
-  QFont titleFont = font();
-  titleFont.setBold(true);
-  setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + kTitleBarButtons);
+  KeepCaptionInSight(this);
 }
 
 QPushButton* TFnIns::Entry(int i) const { return findChild<QPushButton*>(QString("button%1").arg(kFirstEntry + i)); }

@@ -49,6 +49,7 @@ TSortDlg::TSortDlg(QWidget* parent, int* key) : TDlg(parent), key_(key) {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(groups);
   layout->addWidget(OkCancel(this));
+  KeepCaptionInSight(this);
 }
 
 QRadioButton* TSortDlg::Radio(int id) const { return findChild<QRadioButton*>(QString("radio%1").arg(id)); }
@@ -73,6 +74,7 @@ TReverseDlg::TReverseDlg(QWidget* parent, std::pair<GridColumn, GridColumn>* col
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(box);
   layout->addWidget(OkCancel(this));
+  KeepCaptionInSight(this);
 }
 
 QRadioButton* TReverseDlg::Radio(int id) const { return findChild<QRadioButton*>(QString("radio%1").arg(id)); }

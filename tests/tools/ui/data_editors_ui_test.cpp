@@ -301,6 +301,8 @@ TEST_F(DataEditorsUi, SortAndReverseDialogsSetTheirKeysAndColumns) {
   EXPECT_EQ(Value(1, 2), 11.0L);
   ModalAnswer<TReverseDlg> reverse([](TReverseDlg* d) {
     EXPECT_TRUE(d->Radio(TReverseDlg::kXAndZ)->isChecked());
+    // A small dialog under its caption: wide enough for the whole caption.
+    EXPECT_GT(d->width(), QFontMetrics(d->font()).horizontalAdvance(d->windowTitle()));
     d->accept();
   });
   e->Button(TEditor::kReverse)->click();
