@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "app/c_format.h"
-#include "app/file_utils.h"
 #include "app/long_double.h"
 #include "app/number_scanner.h"
+#include "app/text_reader.h"
 #include "exchange/reader_contract.h"
 
 namespace {
@@ -41,24 +41,24 @@ class TDifCells {
     std::string text;         // string cells: the text without its quotes
   };
 
-  explicit TDifCells(const std::string& path) : file_(FOpenOem(path, "r")) {}
-  bool IsOpen() const { return file_ != nullptr; }
+  explicit TDifCells(const std::string& path) : file_(path) {}
+  bool IsOpen() const { return file_.IsOpen(); }
 
   // Passes over the header up to DATA and the two lines after it; false when the file ends
   // first. vectors receives the count of the VECTORS item (-1 without one).
   bool SkipHeader(int& vectors) {
     vectors = -1;
     std::string line;
-    while (ReadLinePiece(file_.get(), line, kDifLineChars)) {
+    while (ReadLinePiece(file_, line, kDifLineChars)) {
       if (line.starts_with("VECTORS")) {
-        if (!ReadLinePiece(file_.get(), line, kDifLineChars)) return false;
+        if (!ReadLinePiece(file_, line, kDifLineChars)) return false;
         vectors = line.size() > 2 ? static_cast<int>(ReadInteger(std::string_view(line).substr(2))) : 0;
         continue;
       }
       if (line.starts_with("DATA")) {
         // The two lines of the DATA item; a file that ends here ends at the next read.
-        (void)ReadLinePiece(file_.get(), line, kDifLineChars);
-        (void)ReadLinePiece(file_.get(), line, kDifLineChars);
+        (void)ReadLinePiece(file_, line, kDifLineChars);
+        (void)ReadLinePiece(file_, line, kDifLineChars);
         return true;
       }
     }
@@ -68,10 +68,10 @@ class TDifCells {
   Kind Next(Cell& cell) {
     std::string line, value;
     for (;;) {
-      if (!ReadLinePiece(file_.get(), line, kDifLineChars)) return kEndOfFile;
+      if (!ReadLinePiece(file_, line, kDifLineChars)) return kEndOfFile;
       const std::size_t comma = line.find(',');
       if (comma == std::string::npos) continue;
-      if (!ReadLinePiece(file_.get(), value, kDifLineChars)) return kEndOfFile;
+      if (!ReadLinePiece(file_, value, kDifLineChars)) return kEndOfFile;
       const long type = ReadInteger(std::string_view(line).substr(0, comma));
       const std::string_view number = TrimBlanks(std::string_view(line).substr(comma + 1));
       const std::string_view v = TrimBlanks(value);
@@ -97,7 +97,7 @@ class TDifCells {
   }
 
  private:
-  FilePtr file_;
+  TTextReader file_;
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "app/byte_codec.h"
 #include "app/file_utils.h"
+#include "app/text_reader.h"
 #include "exchange/ascii_fields.h"
 #include "exchange/compound_file.h"
 #include "exchange/mv5_records.h"
@@ -71,11 +72,11 @@ constexpr std::array<Candidate, 21> kCandidates = {{
 }  // namespace
 
 int ProbeAsciiColumns(const std::string& path) {
-  FilePtr file = FOpenOem(path, "r");
-  if (!file || MissingOrEmpty(path) < 0) return -1;
+  TTextReader file(path);
+  if (!file.IsOpen() || MissingOrEmpty(path) < 0) return -1;
   // The line examined is the fifth, or the last of a shorter file.
   std::string line, examined;
-  for (int k = 0; k < kProbeLines && ReadLinePiece(file.get(), line, kProbeLineChars); ++k)
+  for (int k = 0; k < kProbeLines && ReadLinePiece(file, line, kProbeLineChars); ++k)
     examined = line;
   if (examined.empty()) return 0;
   TLineFields fields;
@@ -126,17 +127,17 @@ int ProbeExcelBiff(const std::string& path) {
 }
 
 int ProbeDif(const std::string& path) {
-  FilePtr file = FOpenOem(path, "r");
-  if (!file || MissingOrEmpty(path) < 0) return -1;
+  TTextReader file(path);
+  if (!file.IsOpen() || MissingOrEmpty(path) < 0) return -1;
   std::string line;
   int items = 0;
   int vectors = -1;
-  while (ReadLinePiece(file.get(), line, kDifLineChars)) {
+  while (ReadLinePiece(file, line, kDifLineChars)) {
     if (line.starts_with("TABLE") || line.starts_with("TUPLES")) {
       ++items;
     } else if (line.starts_with("VECTORS")) {
       ++items;
-      if (!ReadLinePiece(file.get(), line, kDifLineChars)) return 0;
+      if (!ReadLinePiece(file, line, kDifLineChars)) return 0;
       const long count = line.size() > 2 ? std::strtol(line.c_str() + 2, nullptr, 10) : 0;
       vectors = static_cast<int>(std::clamp(count, 0L, static_cast<long>(INT_MAX)));
     } else if (line.starts_with("DATA")) {
