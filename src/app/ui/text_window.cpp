@@ -722,14 +722,16 @@ TScrWin* OpenTextFileWindow(QWidget* parent, const std::string& path, const QStr
       ErrorBox(ToWindow(parent), path, CFormat(std::string(platform::LoadString(3074)).c_str(), capacity));
     return nullptr;
   }
+  KeepAboveModalParent(window, parent);
+  window->show();
+  return window;
+}
+
+void KeepAboveModalParent(TScrWin* window, QWidget* parent) {
   if (auto* dialog = qobject_cast<QDialog*>(parent); dialog && dialog->isModal()) {
-    // Over a modal dialog the window is modal to it: a modeless one would sink under the
-    // dialog's owners at the next click in the dialog.
     window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     window->setWindowModality(Qt::WindowModal);
   }
-  window->show();
-  return window;
 }
 
 void RegisterTextWindowCommands() {

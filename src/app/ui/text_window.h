@@ -263,6 +263,10 @@ class TDlgScrWin : public TDlg {
 // equation list is a page to read beside the work and holds nothing.
 enum class TextWindowHold { MainWindowCommands, Nothing };
 
+// Over a modal dialog a text window is made modal to it: a modeless one would sink under the
+// dialog's owners at the next click in the dialog.
+void KeepAboveModalParent(TScrWin* window, QWidget* parent);
+
 // Shows a file in a text window (the file viewer, the equation lists, a generated file) over
 // `parent` (the main window, or a modal dialog, to which it is then modal): the busy window while
 // it loads, a message instead of a window when the file holds more lines than the capacity.

@@ -130,6 +130,7 @@ TScrWin* OpenExportResult(TRView& review, const std::string& path, int capacity)
              CFormat(std::string(platform::LoadString(3074)).c_str(), capacity));
     return nullptr;
   }
+  KeepAboveModalParent(window, &review);
   window->show();
   return window;
 }

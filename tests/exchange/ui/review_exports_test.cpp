@@ -130,6 +130,19 @@ TEST_F(ReviewExportsTest, ParametersAppendOnYesAndKeepTheOptions) {
   EXPECT_EQ(ResultWindows(), 2);
 }
 
+// The review runs modally in the program: a result window over it is modal to it, or the
+// window manager would sink it under the review at the next click there.
+TEST_F(ReviewExportsTest, ResultWindowsStayAboveTheModalReview) {
+  window->setWindowModality(Qt::ApplicationModal);
+  const std::string path = File("code.c");
+  files.Answer(path, 1);
+  auto answer = AnswerCode(846);
+  window->Command(kCmReviewCodeGeneration);
+  const auto results = window->findChildren<TScrWin*>(kExportResultName);
+  ASSERT_EQ(results.size(), 1);
+  EXPECT_EQ(results[0]->windowModality(), Qt::WindowModal);
+}
+
 // Cancel in the option dialog or in the Save dialog: nothing written, nothing refitted, the
 // options as they were.
 TEST_F(ReviewExportsTest, CancelAnywhereChangesNothing) {
