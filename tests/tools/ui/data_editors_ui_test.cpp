@@ -14,7 +14,9 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -312,6 +314,35 @@ TEST_F(DataEditorsUi, SortAndReverseDialogsSetTheirKeysAndColumns) {
   EXPECT_EQ(e->Static(TEditor::kTitleZ)->text(), "Time");
   EXPECT_EQ(EditorSortKey(false, 0), 0);
   EXPECT_EQ(EditorSortKey(true, 4), 13);
+  e->reject();
+  delete e;
+}
+
+TEST_F(DataEditorsUi, GridEditorSaveCountsOnlyAFileThatWasWritten) {
+  ScratchDir dir("ondravik_grid_save");
+  std::uint64_t saved = 0;
+  auto* e = new TEditor(nullptr, session_, &saved);
+  e->show();
+  // A write-protected file: told, the dialog comes back, nothing counts as saved.
+  const std::string locked = dir.Write("locked.prn", std::string("kept\r\n"));
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+  files_.Answer(locked);
+  files_.Answer(std::nullopt);
+  boxes_.Answer(platform::kIdYes);  // "Overwrite Existing File?"
+  const std::size_t before = boxes_.Boxes().size();
+  e->Button(TEditor::kSave)->click();
+  EXPECT_EQ(files_.Requests().size(), 2u);
+  EXPECT_GT(boxes_.Boxes().size(), before);
+  EXPECT_EQ(saved, 0u);
+  EXPECT_EQ(ReadText(locked), "kept\r\n");
+  const std::string path = dir.File("data.prn");
+  files_.Answer(path);
+  e->Button(TEditor::kSave)->click();
+  EXPECT_NE(saved, 0u);
+  const std::string text = ReadText(path);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), std::count(text.begin(), text.end(), '\n'));
+  EXPECT_EQ(text.find('\0'), std::string::npos);
+  EXPECT_NE(text.find("11"), std::string::npos);
   e->reject();
   delete e;
 }
