@@ -150,11 +150,19 @@ void AppendProcedure(TMFile& out, const TSession& session, const TFitEqn& e) {
 }
 
 // "F" or "F Statistic" and "P>F" columns; `p` is appended with the probabilities.
+// A degrees-of-freedom cell of 12 characters. A table of 16384 points needs five digits, which
+// the four-digit field's padding takes in, so that the cell still ends after its closing code.
+std::string DfCell(int df) {
+  std::string cell = CFormat("~!%-4d~!", df);
+  cell.resize(std::max<std::size_t>(cell.size() + 1, 12), ' ');
+  return cell;
+}
+
 std::string AnovaRow(const char* source, long double ss, int df, long double ms, long double f,
                      long double p, bool probabilities) {
-  std::string text = CFormat("~$%s~$%*s~!%-15.8Lg~!   ~!%-4d~!    ~!%-15.8Lg~!    ~!%-15.6Lg~!", source,
-                             static_cast<int>(9 - std::char_traits<char>::length(source)), "", ss, df,
-                             ms, f);
+  std::string text = CFormat("~$%s~$%*s~!%-15.8Lg~!   %s~!%-15.8Lg~!    ~!%-15.6Lg~!", source,
+                             static_cast<int>(9 - std::char_traits<char>::length(source)), "", ss,
+                             DfCell(df).c_str(), ms, f);
   if (probabilities) text += CFormat("  ~!%-7.5Lf~!", p);
   return text;
 }
@@ -196,10 +204,10 @@ void AppendAnova(TMFile& out, const TSession& session, const TFitEqn& e, bool pr
     AppendCells(out, AnovaRow("Regr", ssr, dof.regression, msr, f, p, true), {13, 22, 12, 23, 21, 11});
   else
     AppendCells(out, AnovaRow("Regr", ssr, dof.regression, msr, f, p, false), {13, 22, 12, 23, 19});
-  AppendCells(out, CFormat("~$Error~$    ~!%-15.8Lg~!   ~!%-4d~!    ~!%-15.8Lg~!", e.sse, dof.error, mse),
+  AppendCells(out, CFormat("~$Error~$    ~!%-15.8Lg~!   %s~!%-15.8Lg~!", e.sse, DfCell(dof.error).c_str(), mse),
               {13, 22, 12, 19});
   AppendCells(out, CFormat("~$Total~$    ~!%-15.8Lg~!   ~!%-4d~!", e.sst, dof.regression + dof.error),
-              {13, 22, 8});
+              {13, 22, 9});
   if (!replicates) return;
   out.AppendLine("");
   const long double pureDf = stats.PureErrorDOF;
@@ -215,8 +223,8 @@ void AppendAnova(TMFile& out, const TSession& session, const TFitEqn& e, bool pr
   else
     AppendCells(out, AnovaRow("Lack Fit", sslf, lackDf, mslf, flf, 0.0L, false), {13, 22, 12, 23, 19});
   AppendCells(out,
-              CFormat("~$Pure Err~$ ~!%-15.8Lg~!   ~!%-4d~!    ~!%-15.8Lg~!", stats.PureErrorSS,
-                      static_cast<int>(pureDf), mspe),
+              CFormat("~$Pure Err~$ ~!%-15.8Lg~!   %s~!%-15.8Lg~!", stats.PureErrorSS,
+                      DfCell(static_cast<int>(pureDf)).c_str(), mspe),
               {13, 22, 12, 19});
 }
 

@@ -10,6 +10,7 @@
 
 #include "app/coded_text.h"
 #include "app/settings_file.h"
+#include "app/text_line_buffer.h"
 #include "fit/fit_evaluation.h"
 #include "fit/fit_refit.h"
 #include "fit/fit_results.h"
@@ -89,6 +90,34 @@ TEST_F(PaneTextTest, NumericSummaryOfTheReplicatedPlane) {
   EXPECT_NEAR(static_cast<double>(e.parameters[0]), 61.0 / 60, 1e-15);
   EXPECT_NEAR(static_cast<double>(e.sse), 11.0 / 75, 1e-14);
   EXPECT_NEAR(static_cast<double>(e.sst), 38273.0 / 300, 1e-12);
+}
+
+// More than 10,000 points give five-digit degrees of freedom: every cell of the ANOVA rows must
+// still hold whole pairs of its codes, or the pane shows a stray "!" and shifts the cells after.
+TEST_F(PaneTextTest, FiveDigitDegreesOfFreedomKeepTheAnovaCells) {
+  int k = 0;
+  Fit(GridTable(Axis(0, 1, 120), Axis(0, 1, 100),
+                [&](long double x, long double y) { return 1 + 2 * x + 3 * y + ((k++ % 7) - 3) * 0.01L; }),
+      LinearSelection(9, 0, 0));
+  TMFile out("", 200);
+  TNumericPaneSettings settings;
+  settings.stamp = &stamp_;
+  ASSERT_TRUE(FormatNumericSummary(out, session_, RankOf(1), settings));
+  bool sawError = false;
+  for (int i = 0; i < out.LineCount(); ++i) {
+    const std::string line = out.GetLine(i);
+    if (line.rfind("~$Error~$", 0) == 0) {
+      sawError = true;
+      EXPECT_NE(line.find("~!11997~!"), std::string::npos) << line;
+    }
+    for (auto [offset, length] : LineSegments(line, out.GetLineAttr(i))) {
+      const std::string cell = line.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+      std::size_t codes = 0;
+      for (std::size_t at = cell.find("~!"); at != std::string::npos; at = cell.find("~!", at + 2)) ++codes;
+      EXPECT_EQ(codes % 2, 0u) << "line " << i << ": [" << cell << "] of " << line;
+    }
+  }
+  EXPECT_TRUE(sawError);
 }
 
 TEST_F(PaneTextTest, AllOptionsOffLeaveTheCoreLines) {
