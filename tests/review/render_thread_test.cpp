@@ -196,7 +196,17 @@ TEST_F(RenderThreadTest, PicturesAreTheWindowsOwnFrames) {
 }
 
 TEST_F(RenderThreadTest, PicturesDoNotChangeWhileTheWindowRefitsOtherRanks) {
-  TRenderThread thread(cache, Recorders());
+  // In the second run the tenth picture waits for the refits below, so that the two
+  // overlap however the machine schedules the threads.
+  std::atomic<bool> holdTenth{false};
+  std::atomic<int> pictures{0}, refits{0};
+  const int listCount = session.FitList.Count();
+  TRenderThread thread(cache, [&](int w, int h) {
+    const int index = ++pictures;
+    return std::make_unique<RecordingSurface>(w, h, [&, index] {
+      if (holdTenth && index == 10) (void)WaitFor([&] { return refits.load() > listCount; });
+    });
+  });
   ASSERT_TRUE(thread.Start(Snapshot(ranks, kLimitsConfidence)));
   ASSERT_TRUE(WaitFor([&] { return thread.State() == TRenderThread::kIdle; }));
   const std::map<int, std::vector<std::uint8_t>> idle = Pictures();
@@ -205,17 +215,18 @@ TEST_F(RenderThreadTest, PicturesDoNotChangeWhileTheWindowRefitsOtherRanks) {
   // Again, while this thread refits and evaluates every rank of the list (the user
   // functions' among them) with their limits, as the window does when the user steps.
   cache.Clear();
+  pictures = 0;
+  holdTenth = true;
   ASSERT_TRUE(thread.Start(Snapshot(ranks, kLimitsConfidence)));
-  int refits = 0;
   long double sum = 0;
   while (thread.State() != TRenderThread::kIdle) {
-    const int rank = 1 + refits % session.FitList.Count();
+    const int rank = 1 + refits % listCount;
     ASSERT_TRUE(MakeRankCurrent(session, rank, kRefitCovariance));
     for (int i = 0; i < 5; ++i) sum += EvalFitZ(session.CurFit, -1 + 0.4L * i, 0.3L * i);
     sum += ConfidenceLimit(session.CurFit, 0.5L, 0.5L, EvalFitZ(session.CurFit, 0.5L, 0.5L));
     ++refits;
   }
-  EXPECT_GT(refits, session.FitList.Count());  // the refits went on all the while
+  EXPECT_GT(refits.load(), listCount);  // the refits went on all the while
   EXPECT_TRUE(std::isfinite(sum));
   EXPECT_EQ(Pictures(), idle);
 }
