@@ -9,6 +9,7 @@
 #include "app/data_signature.h"
 #include "app/long_double.h"
 #include "platform/message_box.h"
+#include "support/german_locale.h"
 #include "tools/data_calculation.h"
 #include "tools/grid_edit_session.h"
 #include "tools/tools_test_support.h"
@@ -153,6 +154,18 @@ TEST_F(GridEditor, CellsHoldExpressionsAndACellThatFailsKeepsItsValueAndShowsWhe
   ASSERT_FALSE(e.Key(kKeyRight, {"", true}).Any());
   EXPECT_EQ(e.Column(), kColZ);
   EXPECT_EQ(Row(2).Z, 2);
+}
+
+TEST_F(GridEditor, CellsReadAndShowADecimalPointUnderAGermanLocale) {
+  USE_GERMAN_LOCALE(german);
+  Load({{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}});
+  TGridEditor e(session_, nullptr);
+  e.FinishSetup();
+  ASSERT_FALSE(e.Key(kKeyRight, {"1.5", true}).Any());
+  EXPECT_EQ(Row(1).X, 1.5L);
+  EXPECT_EQ(e.Line(0).text[kColX], "1.5");
+  EXPECT_EQ(TGridEditor::CellText(0.125L, kColW), "0.125");
+  EXPECT_EQ(TGridEditor::CellText(1e-30L, kColW), "1e-30");
 }
 
 TEST_F(GridEditor, InsertOpensAnEmptyPointAndItsXThenYAreAskedFor) {
