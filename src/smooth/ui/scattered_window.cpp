@@ -98,9 +98,7 @@ T3DNParm::T3DNParm(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, co
 
 T3DNParm::~T3DNParm() {
   // The renderer may draw until its window goes: it stops reading this engine first.
-  setup_->SurfaceFn = nullptr;
-  setup_->PointSurfaceFn = nullptr;
-  setup_->GridFn = nullptr;
+  ClearSurface(*setup_);
   CloseQuickEval();
 }
 
@@ -134,20 +132,7 @@ long double T3DNParm::ChoiceValue(long double x, long double y) {
 void T3DNParm::AttachSurface() {
   T3DBase& renderer = Renderer();
   renderer.EnableDrawing(false);
-  const int mode = NPChoiceDerivMode(choice_);
-  setup_->SurfaceFn = [this, mode](long double x, long double y) { return engine_->EvalMode(x, y, mode); };
-  setup_->GridFn = [this, mode](int nx, int ny, std::span<const long double> xs, std::span<const long double> ys) {
-    return engine_->GridMode(nx, ny, xs, ys, mode);
-  };
-  if (choice_ == kNPChoiceValue) {
-    setup_->PointSurfaceFn = [this](long double x, long double y, long double z) {
-      return engine_->EvalAtDataPoint(x, y, z);
-    };
-    setup_->Points = TablePoints(Data().Table);
-  } else {
-    setup_->PointSurfaceFn = nullptr;
-    setup_->Points = nullptr;
-  }
+  SetNPSurface(*setup_, [this] { return engine_.get(); }, choice_, TablePoints(Data().Table));
   if (setup_->PointsOpt != nullptr) {
     stdErr_ = engine_->StdErr();
     setup_->PointsOpt->FitRecord = choice_ == kNPChoiceValue ? &stdErr_ : nullptr;

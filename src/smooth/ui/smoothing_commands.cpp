@@ -4,7 +4,11 @@
 
 #include <cstdio>
 
+#include "app/data_files.h"
+#include "app/data_signature.h"
+#include "app/data_statistics.h"
 #include "app/file_utils.h"
+#include "fit/background_fit.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
@@ -17,7 +21,9 @@
 #include "smooth/engines/scattered_test_suite.h"
 #include "smooth/engines/smoothing_settings.h"
 #include "smooth/engines/smoothing_titles.h"
+#include "smooth/ui/loess_window.h"
 #include "smooth/ui/scattered_window.h"
+#include "smooth/ui/view_data_window.h"
 #include "smooth/ui/test_suite_dialog.h"
 
 namespace {
@@ -25,6 +31,10 @@ namespace {
 constexpr int kAppendAnswer = 6;
 constexpr int kCancelAnswer = 2;
 constexpr int kWriteFailedText = 3075;
+
+std::span<TXYZPoint> TableRecords(TDataSession& session) {
+  return session.Table.XYZData().first(static_cast<std::size_t>(session.Table.XYZRows()) + 1);
+}
 
 }  // namespace
 
@@ -100,8 +110,7 @@ void PrepareSmoothingSetup(TGraphOptions& options, TDataSession& session) {
 }
 
 void RunScatteredWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings) {
-  if (!CheckNotCollinear(session.Table.XYZData().first(static_cast<std::size_t>(session.Table.XYZRows()) + 1),
-                         "Non-Parametric Processing will not be possible."))
+  if (!CheckNotCollinear(TableRecords(session), "Non-Parametric Processing will not be possible."))
     return;
   TGraphOptions options(settings, kGraphScattered, kPointsScattered, kPlaceScattered);
   PrepareSmoothingSetup(options, session);
@@ -118,7 +127,57 @@ void RunScatteredWindow(QWidget* parent, TDataSession& session, ProgramSettings&
   ShowDataStatus();
 }
 
+void SettleSmoothedData(TDataSession& session, QWidget* parent) {
+  PrescanData(session, platform::qt::ToWindow(parent));
+  VoidFitResults(session);
+  if (DataFileHooks().SetHaveData) DataFileHooks().SetHaveData(1);
+  session.DataUnsaved = 1;
+}
+
+void RunLoessWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings) {
+  if (!CheckNotCollinear(TableRecords(session), "Smoothing will not be possible.")) return;
+  TGraphOptions options(settings, kGraphLoess, kPointsLoess, kPlaceLoess);
+  PrepareSmoothingSetup(options, session);
+  TNPSettings np = DecodeNPSettings(settings.loessSettings, TNPSettingsKind::kLoess);
+  CloseDataStatus();
+  bool smoothed = false;
+  {
+    auto* window = new T3DSmooth(parent, &options.Setup(), session, &np);
+    window->SetSmoothedFlag(&smoothed);
+    window->resize(900, 640);
+    window->Execute();
+  }
+  settings.loessSettings = EncodeNPSettings(np);
+  options.StoreBack();
+  if (smoothed) SettleSmoothedData(session, parent);
+  ShowDataStatus();
+}
+
+void RunViewDataWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings) {
+  TGraphOptions options(settings, kGraphDataStatus, kPointsDataStatus, kPlaceGraphShared);
+  PrepareSmoothingSetup(options, session);
+  const std::uint64_t before = DataSignature(TableRecords(session));
+  CloseDataStatus();
+  {
+    auto* window = new TViewDataNP(parent, &options.Setup(), session, &settings.ViewDataAddSurface);
+    window->resize(900, 640);
+    window->Execute();
+  }
+  options.StoreBack();
+  // A background fit that ran since the last pre-scan fits the data as that pre-scan left
+  // them. Statuses changed stay changed however the window was left, so the fits are
+  // judged on every way out.
+  const std::uint64_t reference = BgFitState.load() != 0 || BgFitDone.load() != 0 ? session.DataFingerprint : before;
+  if (DataSignature(TableRecords(session)) != reference) {
+    VoidFitResults(session);
+    if (DataFileHooks().SetHaveData) DataFileHooks().SetHaveData(1);
+  }
+  ShowDataStatus();
+}
+
 void RegisterSmoothingCommands(TDataSession& session) {
+  RegisterCommand(CmSmoothLoess, [&session] { RunLoessWindow(MainWindow, session, CurrentSettings()); });
+  RegisterCommand(CmDataGraph, [&session] { RunViewDataWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmTestScattered, [] { CmNPTest(MainWindow); });
   RegisterCommand(CmScatteredNP, [&session] { RunScatteredWindow(MainWindow, session, CurrentSettings()); });
 }

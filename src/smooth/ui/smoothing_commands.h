@@ -20,6 +20,18 @@ void RegisterSmoothingCommands(TDataSession& session);
 // by 0.5 each way), automatic scales, zooms 1, the data's titles.
 void PrepareSmoothingSetup(TGraphOptions& options, TDataSession& session);
 
+// Command 2143: the loess window; after an OK that smoothed the data, the pre-scan, the
+// fit results voided and the data marked unsaved.
+void RunLoessWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
+
+// Command 2151: the data graph with or without the triangulated surface; when the window
+// leaves the data other than it found them (statuses changed), the fit results are void.
+void RunViewDataWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
+
+// After a command replaced the data's values: the pre-scan, the fit results voided, the
+// data present and unsaved.
+void SettleSmoothedData(TDataSession& session, QWidget* parent);
+
 // Command 2163: the scattered-data window on the session's data, unless its points lie on
 // one line; OK keeps the window's method and options in `settings`.
 void RunScatteredWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);

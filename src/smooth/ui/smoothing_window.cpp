@@ -19,6 +19,8 @@
 #include "app/shell_state.h"
 #include "graph3d/point_toggling.h"
 #include "platform/help.h"
+#include "smooth/engines/scattered_engine.h"
+#include "smooth/engines/smoothing_titles.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "app/ui/spin_edit.h"
@@ -89,11 +91,11 @@ TBaseNP::TBaseNP(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, int 
   column_ = new QVBoxLayout(controls);
   column_->setContentsMargins(0, 0, 0, 0);
   column_->setSpacing(4);
-  auto* bar = new QWidget(this);
-  BuildToolBar(bar);
+  toolBar_ = new QWidget(this);
+  BuildToolBar(toolBar_, keepStatuses);
   auto* graph = new QVBoxLayout;
   graph->setSpacing(4);
-  graph->addWidget(bar);
+  if (!keepStatuses) graph->addWidget(toolBar_);
   graph->addWidget(Pane(), 1);
   graph->addWidget(StatusStrip());
   auto* top = new QHBoxLayout(this);
@@ -114,8 +116,8 @@ TBaseNP::~TBaseNP() {
   dataSet_.RestoreHeaderExtras();
 }
 
-void TBaseNP::BuildToolBar(QWidget* bar) {
-  auto* row = new QHBoxLayout(bar);
+void TBaseNP::BuildToolBar(QWidget* bar, bool vertical) {
+  QBoxLayout* row = vertical ? static_cast<QBoxLayout*>(new QVBoxLayout(bar)) : new QHBoxLayout(bar);
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(2);
   for (const ToolButton& b : kToolBar) {
@@ -288,6 +290,29 @@ void TBaseNP::CloseQuickEval() {
   if (d.isNull()) return;
   d->close();
   delete d.data();
+}
+
+void SetNPSurface(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, int choice, PointsSource points) {
+  const int mode = NPChoiceDerivMode(choice);
+  setup.SurfaceFn = [engine, mode](long double x, long double y) { return engine()->EvalMode(x, y, mode); };
+  setup.GridFn = [engine, mode](int nx, int ny, std::span<const long double> xs, std::span<const long double> ys) {
+    return engine()->GridMode(nx, ny, xs, ys, mode);
+  };
+  if (choice == kNPChoiceValue) {
+    setup.PointSurfaceFn = [engine](long double x, long double y, long double z) {
+      return engine()->EvalAtDataPoint(x, y, z);
+    };
+    setup.Points = std::move(points);
+  } else {
+    setup.PointSurfaceFn = nullptr;
+    setup.Points = nullptr;
+  }
+}
+
+void ClearSurface(T3DGraphSetup& setup) {
+  setup.SurfaceFn = nullptr;
+  setup.PointSurfaceFn = nullptr;
+  setup.GridFn = nullptr;
 }
 
 bool CheckNotCollinear(std::span<const TXYZPoint> table, const char* consequence) {

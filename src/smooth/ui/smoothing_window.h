@@ -31,6 +31,7 @@
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
+class TNParm3D;
 class TRangeSpinEdit;
 
 class TBaseNP : public T3DDlgSW {
@@ -44,7 +45,8 @@ class TBaseNP : public T3DDlgSW {
   static constexpr int kSse = 131;
   static constexpr int kRSquared = 132;
 
-  // `keepStatuses`: point statuses changed in the window stay changed (the view-data window).
+  // `keepStatuses`: point statuses changed in the window stay changed, and the tool bar
+  // stands in the control column, where the window places it (the view-data window).
   TBaseNP(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, int helpContext,
           std::unique_ptr<GraphOptionDialogs> dialogs, bool keepStatuses = false);
   ~TBaseNP() override;
@@ -89,6 +91,7 @@ class TBaseNP : public T3DDlgSW {
 
   // The left column the derived window fills.
   QVBoxLayout* Column() const { return column_; }
+  QWidget* ToolBar() const { return toolBar_; }
   QPushButton* MakeButton(int id, const QString& text, std::function<void()> action);
   TRangeSpinEdit* MakeEdit(int id, std::function<void()> changed);
   QLabel* MakeStatic(int id, const QString& text);
@@ -127,7 +130,7 @@ class TBaseNP : public T3DDlgSW {
   void CloseQuickEval();
 
  private:
-  void BuildToolBar(QWidget* bar);
+  void BuildToolBar(QWidget* bar, bool vertical);
 
   TDataSession& data_;
   int helpContext_;
@@ -137,6 +140,7 @@ class TBaseNP : public T3DDlgSW {
   GraphOptionContext context_;
   std::unique_ptr<GraphOptionDialogs> dialogs_;
   QVBoxLayout* column_ = nullptr;
+  QWidget* toolBar_ = nullptr;
   QTimer timer_;
   int updating_ = 0;
   int recomputes_ = 0;
@@ -146,6 +150,12 @@ class TBaseNP : public T3DDlgSW {
  protected:
   WindowPlacement* quickEvalPlacement_ = nullptr;
 };
+
+// The scattered-data engine's surface for `choice` (0..5) as the graph reads it; the data
+// points and the surface at them only with the surface itself (choice 0), else none.
+// `engine` answers the window's current engine at each call.
+void SetNPSurface(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, int choice, PointsSource points);
+void ClearSurface(T3DGraphSetup& setup);
 
 // The opening check of the estimation windows: false, after the box "All points are
 // collinear.\n" + `consequence` captioned "Data Set Error", when the active points of the

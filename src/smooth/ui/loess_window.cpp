@@ -1,0 +1,116 @@
+#include "smooth/ui/loess_window.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <mutex>
+
+#include "app/shell_state.h"
+#include "app/ui/spin_edit.h"
+#include "graph3d/graph_options.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "smooth/engines/smoothing_titles.h"
+
+T3DSmooth::T3DSmooth(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, TNPSettings* settings,
+                     std::unique_ptr<GraphOptionDialogs> dialogs)
+    : TBaseNP(parent, setup, data, kHelpContext, std::move(dialogs)),
+      settings_(settings),
+      working_(ClampNPSettings(*settings, TNPSettingsKind::kLoess)),
+      setup_(setup) {
+  setWindowTitle(tr("Loess XYZ Data Smoothing"));
+  const auto m = static_cast<std::size_t>(working_.method);
+  engine_ = std::make_unique<TNParm3D>(Table(), working_.method, working_.option1[m], working_.option2[m], false);
+  CopyBackOptions();
+
+  auto* buttons = new QGridLayout;
+  buttons->addWidget(MakeButton(1, tr("OK"), [this] { accept(); }), 0, 0);
+  buttons->addWidget(MakeButton(2, tr("Cancel"), [this] { reject(); }), 0, 1);
+  Column()->addLayout(buttons);
+  auto* options = new QGroupBox(tr("Options"), this);
+  auto* grid = new QGridLayout(options);
+  const char* const labels[2] = {"Or&der", "Count"};
+  for (int which = 0; which < 2; ++which) {
+    QLabel* label = MakeStatic(133 + which, tr(labels[which]));
+    edits_[static_cast<std::size_t>(which)] = MakeEdit(kOrder + which, [this, which] { OptionEdited(which); });
+    label->setBuddy(edits_[static_cast<std::size_t>(which)]);
+    grid->addWidget(label, which, 0);
+    grid->addWidget(edits_[static_cast<std::size_t>(which)], which, 1);
+  }
+  Column()->addWidget(options);
+  Column()->addWidget(MakeStatisticsGroup());
+  Column()->addWidget(MakeButton(kHelp, tr("Help"), {}));
+  Column()->addStretch(1);
+
+  SetNPSurface(*setup_, [this] { return engine_.get(); }, kNPChoiceValue, TablePoints(data.Table));
+  if (setup_->PointsOpt != nullptr) {
+    stdErr_ = engine_->StdErr();
+    setup_->PointsOpt->FitRecord = &stdErr_;
+  }
+  (void)Renderer().SetData(setup_);
+  // The smooth is of the data as they stand: no point is toggled here.
+  SetPickingEnabled(false);
+  TUpdating updating(*this);
+  RefreshEdits();
+  ShowStatistics();
+}
+
+T3DSmooth::~T3DSmooth() { ClearSurface(*setup_); }
+
+void T3DSmooth::CopyBackOptions() {
+  const auto m = static_cast<std::size_t>(working_.method);
+  working_.option1[m] = engine_->Option1();
+  working_.option2[m] = engine_->Option2();
+}
+
+void T3DSmooth::RefreshEdits() {
+  const auto m = static_cast<std::size_t>(working_.method);
+  WriteEdit(*edits_[0], engine_->Option1Min(), engine_->Option1Max(), working_.option1[m]);
+  WriteEdit(*edits_[1], engine_->Option2Min(), engine_->Option2Max(), working_.option2[m]);
+}
+
+void T3DSmooth::ShowStatistics() {
+  ShowStatisticsValues(engine_->HasSurface(), engine_->Sse(), engine_->RSquared());
+}
+
+void T3DSmooth::OptionEdited(int which) {
+  const std::optional<int> value = EditValue(*edits_[static_cast<std::size_t>(which)]);
+  if (!value) return;
+  const auto m = static_cast<std::size_t>(working_.method);
+  (which == 0 ? working_.option1 : working_.option2)[m] = *value;
+  ScheduleRecompute();
+}
+
+void T3DSmooth::Recompute() {
+  Renderer().EnableDrawing(false);
+  const auto m = static_cast<std::size_t>(working_.method);
+  engine_->SetMethod(working_.method, working_.option1[m], working_.option2[m]);
+  CopyBackOptions();
+  RefreshEdits();
+  stdErr_ = engine_->StdErr();
+  ShowStatistics();
+  Renderer().EnableDrawing(true);
+  Renderer().RecomputeScales();
+}
+
+void T3DSmooth::accept() {
+  *settings_ = working_;
+  const PointTable smoothed = engine_->SmoothedData();
+  std::span<TXYZPoint> table = Table();
+  if (smoothed.size() != table.size()) {
+    // Nothing to hand out: the data and the fits stay as they are, and the user knows why.
+    failed_ = true;
+    (void)ErrorBox(platform::qt::ToWindow(this), "Loess XYZ Data Smoothing",
+                   "The data could not be smoothed; they are left as they were.");
+  } else {
+    StopBackgroundFit();
+    DataTableWriteLock lock(Data().Table.Mutex());
+    // Every record, inactive ones too, takes the smooth's Z; X, Y, W and statuses stay.
+    for (std::size_t k = 1; k < table.size(); ++k) table[k].Z = smoothed[k].Z;
+    if (smoothedOut_ != nullptr) *smoothedOut_ = true;
+  }
+  TBaseNP::accept();
+}
