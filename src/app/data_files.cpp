@@ -301,7 +301,8 @@ int EvEditorData(TDataSession& session, std::string_view text) {
   }
   VoidFitResults(session);
   session.DataTitles() = read.titles;
-  session.DataFileLabel = session.DataFileName.empty() ? file : session.DataFileName;
+  // The temporary copy is gone: a table that came from no file names no source.
+  session.DataFileLabel = session.DataFileName;
   session.Table.SetXYZRows(PointCount(session.Table.XYZData()));
   SetHaveData(1);
   PrescanData(session, Owner());

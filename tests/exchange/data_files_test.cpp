@@ -319,6 +319,13 @@ TEST_F(DataFiles, EditorTextReplacesTheTableWithoutTheTitlesDialog) {
   const std::string before = TableBytes(session_.Table);
   EXPECT_EQ(EvEditorData(session_, "1 2 3\n"), 1);
   EXPECT_EQ(TableBytes(session_.Table), before);
+  EXPECT_EQ(session_.DataFileLabel, session_.DataFileName);
+}
+
+TEST_F(DataFiles, EditorTextOfNoFileNamesNoSource) {
+  ASSERT_TRUE(session_.DataFileName.empty());
+  EXPECT_EQ(EvEditorData(session_, Points(5)), 5);
+  EXPECT_EQ(session_.DataFileLabel, "");  // not the temporary copy, which is gone
 }
 
 TEST_F(DataFiles, TwoColumnReadGivesPairsOfTheShorterColumn) {
