@@ -22,6 +22,7 @@
 #include "smooth/engines/smoothing_settings.h"
 #include "smooth/engines/smoothing_titles.h"
 #include "smooth/ui/loess_window.h"
+#include "smooth/ui/quick_eval_dialog.h"
 #include "smooth/ui/scattered_window.h"
 #include "smooth/ui/view_data_window.h"
 #include "smooth/ui/test_suite_dialog.h"
@@ -176,6 +177,8 @@ void RunViewDataWindow(QWidget* parent, TDataSession& session, ProgramSettings& 
 }
 
 void RegisterSmoothingCommands(TDataSession& session) {
+  // Quick Eval serves every graph window that offers it (the function viewer's too).
+  SetQuickEvalMaker(&MakeQuickEval);
   RegisterCommand(CmSmoothLoess, [&session] { RunLoessWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmDataGraph, [&session] { RunViewDataWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmTestScattered, [] { CmNPTest(MainWindow); });

@@ -1,0 +1,194 @@
+#include "smooth/ui/quick_eval_dialog.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+#include "app/long_double.h"
+#include "app/number_format.h"
+#include "app/settings_file.h"
+#include "fit/extremum_search.h"
+#include "tools/data_generation.h"
+
+namespace {
+
+constexpr int kEditLimit = 11;       // characters an edit takes
+constexpr std::size_t kReadLimit = 19;
+
+QString Shown(long double v) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.10Lg", v);
+  return QString::fromLatin1(text);
+}
+
+// A single "=" assigns a user variable; "==", "<=" and ">=" compare.
+bool Assigns(const std::string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '=') continue;
+    const char before = i > 0 ? text[i - 1] : '\0';
+    const char after = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (after == '=') {
+      ++i;
+      continue;
+    }
+    if (before != '<' && before != '>') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<long double> QuickEvalEntry(const std::string& text) {
+  if (Assigns(text)) return std::nullopt;
+  long double v = 0;
+  if (!ReadEntryValue(text, kReadLimit, v) || IsMissingValue(v)) return std::nullopt;
+  return v;
+}
+
+TQEval::TQEval(QWidget* owner, TQuickEvalSource source, TQuickEvalShared shared)
+    : QDialog(owner), source_(std::move(source)), shared_(shared) {
+  setWindowTitle(tr("Quick Eval"));
+  setObjectName("TQEval");
+  x_ = shared_.xy ? (*shared_.xy)[0] : ExprErrorValue;
+  y_ = shared_.xy ? (*shared_.xy)[1] : ExprErrorValue;
+  auto* grid = new QGridLayout(this);
+  auto label = [this](int id) {
+    auto* l = new QLabel(this);
+    l->setObjectName(QString::number(id));
+    l->setMinimumWidth(l->fontMetrics().horizontalAdvance("-0.000000000e-000"));
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return l;
+  };
+  const char* const names[2] = {"X", "Y"};
+  for (int i = 0; i < 2; ++i) {
+    grid->addWidget(new QLabel(tr(names[i]), this), i, 0);
+    edits_[i] = new QLineEdit(this);
+    edits_[i]->setObjectName(QString::number(kX + i));
+    edits_[i]->setMaxLength(kEditLimit);
+    grid->addWidget(edits_[i], i, 1);
+    connect(edits_[i], &QLineEdit::textChanged, this, [this] {
+      if (!setup_) timer_.start();
+    });
+  }
+  grid->addWidget(new QLabel(tr("Z"), this), 2, 0);
+  z_ = label(kZ);
+  grid->addWidget(z_, 2, 1);
+  const char* const boxes[2] = {"Surface Min", "Surface Max"};
+  for (int s = 0; s < 2; ++s) {
+    const int first = s == 0 ? kMinimum : kMaximum;
+    checks_[s] = new QCheckBox(tr(boxes[s]), this);
+    checks_[s]->setObjectName(QString::number(first));
+    checks_[s]->setChecked(shared_.checks && (*shared_.checks)[static_cast<std::size_t>(s)] == 1);
+    // A text typed just before the click is read now rather than dropped.
+    connect(checks_[s], &QCheckBox::clicked, this, [this] {
+      if (timer_.isActive()) {
+        FlushEdits();
+      } else {
+        Evaluate();
+      }
+    });
+    const int row = 3 + 4 * s;
+    grid->addWidget(checks_[s], row, 0, 1, 2);
+    for (int k = 0; k < 3; ++k) {
+      grid->addWidget(new QLabel(QString(QChar("XYZ"[k])), this), row + 1 + k, 0);
+      found_[static_cast<std::size_t>(3 * s + k)] = label(first + 1 + k);
+      grid->addWidget(found_[static_cast<std::size_t>(3 * s + k)], row + 1 + k, 1);
+    }
+  }
+  if (!IsMissingValue(x_) && !IsMissingValue(y_)) {
+    edits_[0]->setText(QString::fromStdString(FormatNumber(x_, 12, false)));
+    edits_[1]->setText(QString::fromStdString(FormatNumber(y_, 12, false)));
+  }
+  timer_.setSingleShot(true);
+  timer_.setInterval(kDelayMs);
+  connect(&timer_, &QTimer::timeout, this, [this] { ReadEdits(); });
+  setup_ = false;
+}
+
+TQEval::~TQEval() { SaveState(); }
+
+void TQEval::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (placed_) return;
+  placed_ = true;
+  // A saved place puts the window back where the user left it; none leaves it centred.
+  if (const WindowPlacement* p = source_.placement; p != nullptr && p->x != -1 && p->width != -1)
+    setGeometry(p->x, p->y, p->width, p->height);
+  Evaluate();
+}
+
+void TQEval::FlushEdits() {
+  if (!timer_.isActive()) return;
+  timer_.stop();
+  ReadEdits();
+}
+
+void TQEval::ReadEdits() {
+  const std::optional<long double> x = QuickEvalEntry(edits_[0]->text().toStdString());
+  const std::optional<long double> y = QuickEvalEntry(edits_[1]->text().toStdString());
+  x_ = x && y ? *x : ExprErrorValue;
+  y_ = x && y ? *y : ExprErrorValue;
+  Evaluate();
+}
+
+void TQEval::Evaluate() {
+  ++evaluations_;
+  QString z;
+  if (!IsMissingValue(x_) && !IsMissingValue(y_) && source_.value) {
+    const long double v = source_.value(x_, y_);
+    if (!IsMissingValue(v) && std::isfinite(v)) z = Shown(v);
+  }
+  z_->setText(z);
+  Search(false);
+  Search(true);
+}
+
+void TQEval::Search(bool maximum) {
+  const std::size_t s = maximum ? 1 : 0;
+  for (std::size_t k = 0; k < 3; ++k) found_[3 * s + k]->clear();
+  const auto& start = maximum ? source_.maximumStart : source_.minimumStart;
+  if (!checks_[s]->isChecked() || !start || !source_.value) return;
+  const TSurfaceSearchStart b = start();
+  long double x = 0, y = 0, z = 0;
+  const bool found = maximum ? FindFunctionMaximum(source_.value, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z)
+                             : FindFunctionMinimum(source_.value, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z);
+  if (!found) return;
+  found_[3 * s]->setText(Shown(x));
+  found_[3 * s + 1]->setText(Shown(y));
+  found_[3 * s + 2]->setText(Shown(z));
+}
+
+void TQEval::SaveState() {
+  if (saved_) return;
+  saved_ = true;
+  timer_.stop();
+  if (source_.placement != nullptr && placed_) {
+    const QRect r = geometry();
+    *source_.placement = WindowPlacement{r.x(), r.y(), r.width(), r.height(), 0};
+  }
+  if (shared_.xy) *shared_.xy = {x_, y_};
+  if (shared_.checks) *shared_.checks = {checks_[0]->isChecked() ? 1 : 0, checks_[1]->isChecked() ? 1 : 0};
+}
+
+void TQEval::done(int result) {
+  SaveState();
+  QDialog::done(result);
+}
+
+TQuickEvalWindow MakeQuickEval(QWidget* owner, TQuickEvalSource source) {
+  ProgramSettings& settings = CurrentSettings();
+  auto* dialog = new TQEval(owner, std::move(source), {&settings.quickEvalXY, &settings.quickEvalChecks});
+  dialog->setModal(false);
+  dialog->show();
+  TQuickEvalWindow window;
+  window.dialog = dialog;
+  window.evaluate = [d = QPointer<TQEval>(dialog)] {
+    if (d) d->Evaluate();
+  };
+  return window;
+}
