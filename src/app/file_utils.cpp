@@ -302,6 +302,10 @@ bool KeepOwnerAndMode(int fd, const struct stat& old) {
 }  // namespace
 
 bool SaveGlobalToFile(std::span<const std::uint8_t> block, const std::filesystem::path& name) {
+  return SaveGlobalToFile(std::span(&block, 1), name);
+}
+
+bool SaveGlobalToFile(std::span<const std::span<const std::uint8_t>> pieces, const std::filesystem::path& name) {
   const std::filesystem::path target = SaveTarget(name);
   if (target.empty()) return false;
   const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
@@ -316,8 +320,9 @@ bool SaveGlobalToFile(std::span<const std::uint8_t> block, const std::filesystem
   std::filesystem::path temp;
   const int fd = CreateLockedTemp(dir, prefix, replacing ? 0600 : 0666, temp);
   if (fd < 0) return false;
-  const bool ok = (!replacing || KeepOwnerAndMode(fd, old)) && WriteAll(fd, block) && ::fsync(fd) == 0 &&
-                  ::rename(temp.c_str(), target.c_str()) == 0;
+  bool ok = !replacing || KeepOwnerAndMode(fd, old);
+  for (std::size_t k = 0; ok && k < pieces.size(); ++k) ok = WriteAll(fd, pieces[k]);
+  ok = ok && ::fsync(fd) == 0 && ::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) ::unlink(temp.c_str());
   // Closed (and unlocked) only now, so that no sweep takes a temporary still in use. Its
   // data are on the disk already: a failed close changes nothing.

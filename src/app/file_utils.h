@@ -57,6 +57,10 @@ inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
 // goes through it.
 [[nodiscard]] bool SaveGlobalToFile(std::span<const std::uint8_t> block,
                                     const std::filesystem::path& name);
+// The same for a file made of pieces, written one after another: a writer that builds its
+// file in parts hands them as they are, without first copying them into one block.
+[[nodiscard]] bool SaveGlobalToFile(std::span<const std::span<const std::uint8_t>> pieces,
+                                    const std::filesystem::path& name);
 // The same for a text, its bytes as they stand (the caller has put in its line ends).
 [[nodiscard]] inline bool SaveGlobalToFile(std::string_view text, const std::filesystem::path& name) {
   return SaveGlobalToFile(

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <set>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -88,6 +89,15 @@ TEST_F(FileUtils, WholeFileLoadAtomicSaveAndTextSniffingInTheFirst200Bytes) {
   ASSERT_TRUE(SaveGlobalToFile(block, dir_.File("block.wk1")));
   EXPECT_EQ(LoadFileToGlobal(dir_.File("block.wk1")), block);
   EXPECT_TRUE(LoadFileToGlobal(dir_.File("missing")).empty());
+  // A file saved in pieces (empty ones among them) holds them one after another, and
+  // replaces what was there.
+  const std::vector<std::uint8_t> head = {7, 8}, tail = {9};
+  const std::vector<std::span<const std::uint8_t>> pieces{head, {}, block, {}, tail};
+  ASSERT_TRUE(SaveGlobalToFile(pieces, dir_.File("block.wk1")));
+  EXPECT_EQ(LoadFileToGlobal(dir_.File("block.wk1")),
+            (std::vector<std::uint8_t>{7, 8, 0, 1, 2, 0xFF, '\n', '\r', 9}));
+  ASSERT_TRUE(SaveGlobalToFile(std::span<const std::span<const std::uint8_t>>{}, dir_.File("none.wk1")));
+  EXPECT_EQ(FileSize(dir_.File("none.wk1")), 0);
   EXPECT_TRUE(LoadFileToGlobal(dir_.Write("empty", "")).empty());
   // A save into a directory that cannot be made fails and leaves nothing behind.
   dir_.Write("plain", "x");

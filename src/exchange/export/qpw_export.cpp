@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -124,13 +125,9 @@ class TColumnSink : public TExportCellSink {
   void Label(int column, int row, std::string_view text, bool) override {
     QpwPutLabel(Column(column), column, row, text);
   }
-  std::size_t Size() const {
-    std::size_t n = 0;
-    for (const ByteWriter& c : columns_) n += c.Size();
-    return n;
-  }
-  void AppendTo(ByteWriter& out) const {
-    for (const ByteWriter& c : columns_) out.Raw(c.Bytes());
+  // Each column's buffer in turn, after `pieces` has been given what goes before them.
+  void AppendTo(std::vector<std::span<const std::uint8_t>>& pieces) const {
+    for (const ByteWriter& c : columns_) pieces.emplace_back(c.Bytes());
   }
 
  private:
@@ -195,11 +192,13 @@ TExportOutcome QpwExportTable(const std::filesystem::path& path, const TExportTa
   const TExportLayout layout = ExportTableLayout(in, grid, kQpwMaxRow);
   TColumnSink sink(layout.lastRow + 1);
   TExportOutcome outcome = WriteExportCells(in, grid, InvalidGridRow::kKeepXY, kQpwMaxRow, sink);
-  ByteWriter out;
-  out.Reserve(sink.Size() + 8192);  // the header and the closing block take about 2 KB
-  QpwPutHeader(out, layout.lastRow + 1, layout.lastColumn + 1);
-  sink.AppendTo(out);
-  QpwPutClosing(out);
-  if (!SaveGlobalToFile(out.Bytes(), path)) outcome.result = -1;
+  // The columns go to the file as they stand, between the header and the closing block.
+  ByteWriter header, closing;
+  QpwPutHeader(header, layout.lastRow + 1, layout.lastColumn + 1);
+  QpwPutClosing(closing);
+  std::vector<std::span<const std::uint8_t>> pieces{header.Bytes()};
+  sink.AppendTo(pieces);
+  pieces.emplace_back(closing.Bytes());
+  if (!SaveGlobalToFile(pieces, path)) outcome.result = -1;
   return outcome;
 }
