@@ -1,5 +1,6 @@
 #include "app/ui/dialog.h"
 
+#include <QDialogButtonBox>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -14,6 +15,7 @@
 
 #include "app/shell_state.h"
 #include "app/ui/main_window.h"
+#include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/timer.h"
@@ -174,4 +176,13 @@ void TOwnerWait::Release() {
   if (disabled_ && owner_) owner_->setEnabled(true);
   if ((counted_ || disabled_) && owner_) owner_->activateWindow();
   counted_ = disabled_ = false;
+}
+
+QDialogButtonBox* OkCancelHelpButtons(QDialog* dialog, int helpContext) {
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+  QObject::connect(buttons, &QDialogButtonBox::helpRequested, dialog,
+                   [dialog, helpContext] { platform::ShowHelp(platform::qt::ToWindow(dialog), helpContext); });
+  return buttons;
 }

@@ -44,6 +44,11 @@ class TDlg : public QDialog {
   bool isOpen_ = false;  // counted from the set-up to the destruction
 };
 
+class QDialogButtonBox;
+
+// OK, Cancel and Help under a dialog: OK accepts, Cancel rejects, Help opens `helpContext`.
+QDialogButtonBox* OkCancelHelpButtons(QDialog* dialog, int helpContext);
+
 // Runs a dialog's modal execution and deletes the object; returns the dialog's result.
 int ExecuteAndDelete(TDlg* dialog);
 

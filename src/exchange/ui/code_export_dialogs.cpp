@@ -35,15 +35,6 @@ bool AllBlank(const std::string& s) { return s.find_first_not_of(" \t") == std::
 
 }  // namespace
 
-QDialogButtonBox* ExportDialogButtons(TDlg* dialog, int helpContext) {
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, dialog);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-  QObject::connect(buttons, &QDialogButtonBox::helpRequested, dialog,
-                   [dialog, helpContext] { platform::ShowHelp(ToWindow(dialog), helpContext); });
-  return buttons;
-}
-
 int CodeDialectOfButton(int index) { return index >= 0 && index < kLanguageCount ? kLanguageDialects[index] : -1; }
 
 // ---------------------------------------------------------------------------------------
@@ -92,7 +83,7 @@ TCode::TCode(QWidget* parent, TCodeOptions& options, std::string& name)
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(groups);
   layout->addLayout(nameRow);
-  layout->addWidget(ExportDialogButtons(this, kHelpContext));
+  layout->addWidget(OkCancelHelpButtons(this, kHelpContext));
 }
 
 QRadioButton* TCode::Button(int id) const {
@@ -133,7 +124,7 @@ TParms::TParms(QWidget* parent, int& options) : TDlg(parent), options_(options) 
   }
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);
-  layout->addWidget(ExportDialogButtons(this, kHelpContext));
+  layout->addWidget(OkCancelHelpButtons(this, kHelpContext));
   // The caption is longer than the options: wide enough that the title bar shows it whole.
   QFont title = font();
   title.setBold(true);

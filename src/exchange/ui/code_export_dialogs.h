@@ -10,12 +10,8 @@
 #include "app/ui/dialog.h"
 
 class QCheckBox;
-class QDialogButtonBox;
 class QLineEdit;
 class QRadioButton;
-
-// OK, Cancel and Help (the help topic of `context`) for the export dialogs.
-QDialogButtonBox* ExportDialogButtons(TDlg* dialog, int helpContext);
 
 // The code generator's options as the dialog edits them.
 struct TCodeOptions {

@@ -45,15 +45,6 @@ constexpr TRadioText kGenRadios[12] = {
     {567, "X and Y In&put, Y=d2Z/dXdY"},
 };
 
-QDialogButtonBox* StandardButtons(TDlg* dialog, int helpContext) {
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, dialog);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-  QObject::connect(buttons, &QDialogButtonBox::helpRequested, dialog,
-                   [dialog, helpContext] { platform::ShowHelp(ToWindow(dialog), helpContext); });
-  return buttons;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -84,7 +75,7 @@ TGenASCII::TGenASCII(QWidget* parent, TGenChoice& choice) : TDlg(parent), choice
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(group("Computation:", 4, 8, choice.mode));
-  layout->addWidget(StandardButtons(this, kEvaluationHelpContext));
+  layout->addWidget(OkCancelHelpButtons(this, kEvaluationHelpContext));
 }
 
 QRadioButton* TGenASCII::Button(int id) const {
@@ -146,7 +137,7 @@ TGenParms::TGenParms(QWidget* parent, const TGenParmsTexts& texts, TGenRange& bl
     box->setLayout(grid);
     layout->addWidget(box);
   }
-  auto* buttons = StandardButtons(this, texts.helpContext);
+  auto* buttons = OkCancelHelpButtons(this, texts.helpContext);
   previous_ = buttons->addButton("&Previous", QDialogButtonBox::ActionRole);
   previous_->setObjectName("button670");
   // "Previous" fills the edits only: the block changes at OK.
