@@ -23,6 +23,7 @@
 #include "smooth/engines/smoothing_titles.h"
 #include "smooth/ui/loess_window.h"
 #include "smooth/ui/quick_eval_dialog.h"
+#include "smooth/ui/review_quick_eval.h"
 #include "smooth/ui/scattered_window.h"
 #include "smooth/ui/view_data_window.h"
 #include "smooth/ui/test_suite_dialog.h"
@@ -179,6 +180,7 @@ void RunViewDataWindow(QWidget* parent, TDataSession& session, ProgramSettings& 
 void RegisterSmoothingCommands(TDataSession& session) {
   // Quick Eval serves every graph window that offers it (the function viewer's too).
   SetQuickEvalMaker(&MakeQuickEval);
+  RegisterReviewQuickEval();
   RegisterCommand(CmSmoothLoess, [&session] { RunLoessWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmDataGraph, [&session] { RunViewDataWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmTestScattered, [] { CmNPTest(MainWindow); });

@@ -250,17 +250,15 @@ std::span<TXYZPoint> TBaseNP::Table() {
   return data_.Table.XYZData().first(static_cast<std::size_t>(data_.Table.XYZRows()) + 1);
 }
 
-TSurfaceSearchStart TBaseNP::MinCellOfView() const {
+TSurfaceSearchStart SurfaceSearchStart(const T3DBase& renderer, bool maximum) {
   long double low = 0, high = 0, xs[6] = {}, ys[6] = {};
-  Renderer().GridMinMax(low, high, xs, ys);
-  return {xs[1], ys[1], xs[0], xs[2], ys[0], ys[2]};
+  renderer.GridMinMax(low, high, xs, ys);
+  const int k = maximum ? 3 : 0;
+  return {xs[k + 1], ys[k + 1], xs[k], xs[k + 2], ys[k], ys[k + 2]};
 }
 
-TSurfaceSearchStart TBaseNP::MaxCellOfView() const {
-  long double low = 0, high = 0, xs[6] = {}, ys[6] = {};
-  Renderer().GridMinMax(low, high, xs, ys);
-  return {xs[4], ys[4], xs[3], xs[5], ys[3], ys[5]};
-}
+TSurfaceSearchStart TBaseNP::MinCellOfView() const { return SurfaceSearchStart(Renderer(), false); }
+TSurfaceSearchStart TBaseNP::MaxCellOfView() const { return SurfaceSearchStart(Renderer(), true); }
 
 void TBaseNP::ToggleQuickEval() {
   if (QuickEvalOpen()) {

@@ -157,6 +157,10 @@ class TBaseNP : public T3DDlgSW {
 void SetNPSurface(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, int choice, PointsSource points);
 void ClearSurface(T3DGraphSetup& setup);
 
+// Where a search for the lowest (highest) point of the surface the renderer draws starts:
+// the extreme node of its grid with the grid lines on either side of it.
+TSurfaceSearchStart SurfaceSearchStart(const T3DBase& renderer, bool maximum);
+
 // The opening check of the estimation windows: false, after the box "All points are
 // collinear.\n" + `consequence` captioned "Data Set Error", when the active points of the
 // table lie on one line or are fewer than 3.
