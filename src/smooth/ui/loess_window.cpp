@@ -6,13 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <mutex>
 
-#include "app/shell_state.h"
 #include "app/ui/spin_edit.h"
 #include "graph3d/graph_options.h"
-#include "platform/message_box.h"
-#include "platform/qt/qt_text.h"
 #include "smooth/engines/smoothing_titles.h"
 
 T3DSmooth::T3DSmooth(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, TNPSettings* settings,
@@ -98,19 +94,7 @@ void T3DSmooth::Recompute() {
 
 void T3DSmooth::accept() {
   *settings_ = working_;
-  const PointTable smoothed = engine_->SmoothedData();
-  std::span<TXYZPoint> table = Table();
-  if (smoothed.size() != table.size()) {
-    // Nothing to hand out: the data and the fits stay as they are, and the user knows why.
-    failed_ = true;
-    (void)ErrorBox(platform::qt::ToWindow(this), "Loess XYZ Data Smoothing",
-                   "The data could not be smoothed; they are left as they were.");
-  } else {
-    StopBackgroundFit();
-    DataTableWriteLock lock(Data().Table.Mutex());
-    // Every record, inactive ones too, takes the smooth's Z; X, Y, W and statuses stay.
-    for (std::size_t k = 1; k < table.size(); ++k) table[k].Z = smoothed[k].Z;
-    if (smoothedOut_ != nullptr) *smoothedOut_ = true;
-  }
+  failed_ = !ReplaceDataZ(engine_->SmoothedData(), "Loess XYZ Data Smoothing");
+  if (!failed_ && smoothedOut_ != nullptr) *smoothedOut_ = true;
   TBaseNP::accept();
 }

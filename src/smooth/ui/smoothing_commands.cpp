@@ -22,6 +22,7 @@
 #include "smooth/engines/smoothing_settings.h"
 #include "smooth/engines/smoothing_titles.h"
 #include "smooth/ui/loess_window.h"
+#include "smooth/ui/nurbs_window.h"
 #include "smooth/ui/quick_eval_dialog.h"
 #include "smooth/ui/review_quick_eval.h"
 #include "smooth/ui/scattered_window.h"
@@ -155,6 +156,25 @@ void RunLoessWindow(QWidget* parent, TDataSession& session, ProgramSettings& set
   ShowDataStatus();
 }
 
+void RunNurbsWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings) {
+  if (!CheckNotCollinear(TableRecords(session), "Smoothing will not be possible.")) return;
+  TGraphOptions options(settings, kGraphNurbs, kPointsNurbs, kPlaceNurbs);
+  PrepareSmoothingSetup(options, session);
+  TNPGridSettings np = DecodeNPGridSettings(settings.nurbsSettings, TNPGridSettingsKind::kNurbs);
+  CloseDataStatus();
+  bool smoothed = false;
+  {
+    auto* window = new T3DSmoothNurbs(parent, &options.Setup(), session, &np);
+    window->SetSmoothedFlag(&smoothed);
+    window->resize(900, 640);
+    window->Execute();
+  }
+  settings.nurbsSettings = EncodeNPGridSettings(np);
+  options.StoreBack();
+  if (smoothed) SettleSmoothedData(session, parent);
+  ShowDataStatus();
+}
+
 void RunViewDataWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings) {
   TGraphOptions options(settings, kGraphDataStatus, kPointsDataStatus, kPlaceGraphShared);
   PrepareSmoothingSetup(options, session);
@@ -182,6 +202,7 @@ void RegisterSmoothingCommands(TDataSession& session) {
   SetQuickEvalMaker(&MakeQuickEval);
   RegisterReviewQuickEval();
   RegisterCommand(CmSmoothLoess, [&session] { RunLoessWindow(MainWindow, session, CurrentSettings()); });
+  RegisterCommand(CmSmoothNurbs, [&session] { RunNurbsWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmDataGraph, [&session] { RunViewDataWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmTestScattered, [] { CmNPTest(MainWindow); });
   RegisterCommand(CmScatteredNP, [&session] { RunScatteredWindow(MainWindow, session, CurrentSettings()); });

@@ -24,6 +24,9 @@ void PrepareSmoothingSetup(TGraphOptions& options, TDataSession& session);
 // fit results voided and the data marked unsaved.
 void RunLoessWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
 
+// Command 2144: the NURBS window; after an OK that smoothed the data, as after loess.
+void RunNurbsWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
+
 // Command 2151: the data graph with or without the triangulated surface; when the window
 // leaves the data other than it found them (statuses changed), the fit results are void.
 void RunViewDataWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);

@@ -246,6 +246,18 @@ void TBaseNP::done(int result) {
   T3DDlgSW::done(result);
 }
 
+bool TBaseNP::ReplaceDataZ(const PointTable& smoothed, const char* caption) {
+  std::span<TXYZPoint> table = Table();
+  if (smoothed.size() != table.size()) {
+    (void)ErrorBox(platform::qt::ToWindow(this), caption, "The data could not be smoothed; they are left as they were.");
+    return false;
+  }
+  StopBackgroundFit();
+  DataTableWriteLock lock(data_.Table.Mutex());
+  for (std::size_t k = 1; k < table.size(); ++k) table[k].Z = smoothed[k].Z;
+  return true;
+}
+
 std::span<TXYZPoint> TBaseNP::Table() {
   return data_.Table.XYZData().first(static_cast<std::size_t>(data_.Table.XYZRows()) + 1);
 }

@@ -123,6 +123,11 @@ class TBaseNP : public T3DDlgSW {
   TSurfaceSearchStart MinCellOfView() const;
   TSurfaceSearchStart MaxCellOfView() const;
 
+  // Every record of the data table (inactive ones too) takes the Z of the same record of
+  // `smoothed`; X, Y, W and statuses stay. Without a smoothed copy the data stay as they
+  // are, the user is told in a box captioned `caption`, and the answer is false.
+  bool ReplaceDataZ(const PointTable& smoothed, const char* caption);
+
   // The data table the window shows (records 0 .. N).
   std::span<TXYZPoint> Table();
   TDataSession& Data() { return data_; }
