@@ -21,6 +21,7 @@
 #include "smooth/engines/scattered_test_suite.h"
 #include "smooth/engines/smoothing_settings.h"
 #include "smooth/engines/smoothing_titles.h"
+#include "smooth/ui/gridded_window.h"
 #include "smooth/ui/loess_window.h"
 #include "smooth/ui/nurbs_window.h"
 #include "smooth/ui/quick_eval_dialog.h"
@@ -156,6 +157,23 @@ void RunLoessWindow(QWidget* parent, TDataSession& session, ProgramSettings& set
   ShowDataStatus();
 }
 
+void RunGriddedWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings) {
+  if (!CheckNotCollinear(TableRecords(session), "Non-Parametric Processing will not be possible.")) return;
+  TGraphOptions options(settings, kGraphGridSpline, kPointsGridSpline, kPlaceGridSpline);
+  PrepareSmoothingSetup(options, session);
+  TNPGridSettings np = DecodeNPGridSettings(settings.gridSplineSettings, TNPGridSettingsKind::kGridded);
+  CloseDataStatus();
+  {
+    auto* window = new T3DSpline(parent, &options.Setup(), session, session.DataTitles(), &np);
+    window->SetQuickEvalPlacement(&settings.placements[kPlaceQuickEval]);
+    window->resize(980, 700);
+    window->Execute();
+  }
+  settings.gridSplineSettings = EncodeNPGridSettings(np);
+  options.StoreBack();
+  ShowDataStatus();
+}
+
 void RunNurbsWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings) {
   if (!CheckNotCollinear(TableRecords(session), "Smoothing will not be possible.")) return;
   TGraphOptions options(settings, kGraphNurbs, kPointsNurbs, kPlaceNurbs);
@@ -202,6 +220,7 @@ void RegisterSmoothingCommands(TDataSession& session) {
   SetQuickEvalMaker(&MakeQuickEval);
   RegisterReviewQuickEval();
   RegisterCommand(CmSmoothLoess, [&session] { RunLoessWindow(MainWindow, session, CurrentSettings()); });
+  RegisterCommand(CmGriddedNP, [&session] { RunGriddedWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmSmoothNurbs, [&session] { RunNurbsWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmDataGraph, [&session] { RunViewDataWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmTestScattered, [] { CmNPTest(MainWindow); });

@@ -35,6 +35,10 @@ void RunViewDataWindow(QWidget* parent, TDataSession& session, ProgramSettings& 
 // data present and unsaved.
 void SettleSmoothedData(TDataSession& session, QWidget* parent);
 
+// Command 2162: the gridded-data window on the session's data, unless its points lie on
+// one line; OK keeps the window's method, orders and knot counts in `settings`.
+void RunGriddedWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
+
 // Command 2163: the scattered-data window on the session's data, unless its points lie on
 // one line; OK keeps the window's method and options in `settings`.
 void RunScatteredWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);

@@ -1,0 +1,237 @@
+#include "smooth/ui/gridded_window.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/ui/spin_edit.h"
+#include "graph3d/graph_options.h"
+#include "platform/qt/qt_text.h"
+#include "smooth/engines/smoothing_titles.h"
+
+namespace {
+
+const char* const kMethodTexts[T3DSpline::kMethods] = {"&B-Spline", "Bic&ubic+Akima", "Aki&ma III",
+                                                       "B-Sp&l Var knots", "NURBS"};
+const char* const kChoiceTexts[kNPChoiceCount] = {"None", "dX", "dY", "dXdY", "dX\xB2", "dY\xB2"};
+const char* const kEditTexts[4] = {"Order &X", "Or&der Y", "&Knots X", "Knots &Y"};
+constexpr bool kOrdersEnabled[T3DSpline::kMethods] = {true, false, false, true, true};
+constexpr bool kKnotsEnabled[T3DSpline::kMethods] = {false, false, false, true, false};
+constexpr const char* kEvaluationCaption = "Non-Parametric Estimation Evaluation";
+
+}  // namespace
+
+T3DSpline::T3DSpline(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, const TDataTitles& titles,
+                     TNPGridSettings* settings, std::unique_ptr<GraphOptionDialogs> dialogs)
+    : TBaseNP(parent, setup, data, kHelpContext, std::move(dialogs)),
+      settings_(settings),
+      working_(ClampNPGridSettings(*settings, TNPGridSettingsKind::kGridded)),
+      titles_(titles),
+      setup_(setup) {
+  setWindowTitle(tr("Non-Parametric Estimation of Gridded Data"));
+  Context().evaluationCaption = kEvaluationCaption;
+  // This window offers the first five methods.
+  if (working_.method >= kMethods) working_.method = 0;
+  BuildEngine();
+
+  auto* buttons = new QGridLayout;
+  buttons->addWidget(MakeButton(1, tr("OK"), [this] { accept(); }), 0, 0);
+  buttons->addWidget(MakeButton(kCmSection, tr("Sect&ion"), [this] { (void)RunOptionCommand(kCmSection); }), 0, 1);
+  Column()->addLayout(buttons);
+
+  auto* algorithm = new QGroupBox(tr("Algorithm"), this);
+  auto* methodBox = new QVBoxLayout(algorithm);
+  methodBox->setSpacing(1);
+  auto* methodGroup = new QButtonGroup(this);
+  for (int m = 0; m < kMethods; ++m) {
+    auto* r = new QRadioButton(tr(kMethodTexts[m]), algorithm);
+    r->setObjectName(QString::number(kFirstMethod + m));
+    methodGroup->addButton(r);
+    connect(r, &QRadioButton::clicked, this, [this, m] { ClickMethod(m); });
+    methodBox->addWidget(r);
+    methods_[static_cast<std::size_t>(m)] = r;
+  }
+  Column()->addWidget(algorithm);
+
+  auto* options = new QGroupBox(tr("Options"), this);
+  auto* optionGrid = new QGridLayout(options);
+  for (int which = 0; which < 4; ++which) {
+    QLabel* label = new QLabel(tr(kEditTexts[which]), options);
+    edits_[static_cast<std::size_t>(which)] = MakeEdit(kOrderX + which, [this, which] { EditChanged(which); });
+    label->setBuddy(edits_[static_cast<std::size_t>(which)]);
+    optionGrid->addWidget(label, which, 0);
+    optionGrid->addWidget(edits_[static_cast<std::size_t>(which)], which, 1);
+  }
+  Column()->addWidget(options);
+
+  auto* derivative = new QGroupBox(tr("Partial Derivative"), this);
+  auto* choiceGrid = new QGridLayout(derivative);
+  choiceGrid->setSpacing(1);
+  auto* choiceGroup = new QButtonGroup(this);
+  for (int c = 0; c < kNPChoiceCount; ++c) {
+    auto* r = new QRadioButton(platform::qt::FromCp1252(kChoiceTexts[c]), derivative);
+    r->setObjectName(QString::number(kFirstChoice + c));
+    choiceGroup->addButton(r);
+    connect(r, &QRadioButton::clicked, this, [this, c] { ClickChoice(c); });
+    choiceGrid->addWidget(r, c % 3, c / 3);
+    choices_[static_cast<std::size_t>(c)] = r;
+  }
+  Column()->addWidget(derivative);
+  Column()->addWidget(MakeStatisticsGroup());
+  auto* lower = new QGridLayout;
+  lower->addWidget(MakeButton(kQuickEval, tr("&Quick Eval"), {}), 0, 0);
+  lower->addWidget(MakeButton(kHelp, tr("Help"), {}), 0, 1);
+  lower->addWidget(MakeButton(kCmEvaluate, tr("&Eval"), [this] { (void)RunOptionCommand(kCmEvaluate); }), 1, 0);
+  Column()->addLayout(lower);
+  Column()->addStretch(1);
+
+  TUpdating updating(*this);
+  RefreshEdits();
+  AttachSurface();
+  ShowStatistics();
+}
+
+T3DSpline::~T3DSpline() {
+  ClearSurface(*setup_);
+  CloseQuickEval();
+}
+
+std::array<std::int32_t, kNPGridSettingsMethods>& T3DSpline::Field(int which) {
+  switch (which) {
+    case 0: return working_.orderX;
+    case 1: return working_.orderY;
+    case 2: return working_.knotsX;
+    default: return working_.knotsY;
+  }
+}
+
+void T3DSpline::BuildEngine() {
+  const auto m = static_cast<std::size_t>(working_.method);
+  engine_ = std::make_unique<TSpline3D>(Table(), working_.method, working_.orderX[m], working_.orderY[m],
+                                        working_.knotsX[m], working_.knotsY[m], 0, 0, kRegridRenka, false);
+  CopyBack();
+}
+
+void T3DSpline::CopyBack() {
+  const auto m = static_cast<std::size_t>(working_.method);
+  working_.orderX[m] = engine_->DegreeX();
+  working_.orderY[m] = engine_->DegreeY();
+  working_.knotsX[m] = engine_->LsqCoefX();
+  working_.knotsY[m] = engine_->LsqCoefY();
+}
+
+void T3DSpline::RefreshEdits() {
+  const auto m = static_cast<std::size_t>(working_.method);
+  const int method = working_.method;
+  WriteEdit(*edits_[0], engine_->MinDegreeX(method), engine_->MaxDegreeX(-1, method), working_.orderX[m]);
+  WriteEdit(*edits_[1], engine_->MinDegreeY(method), engine_->MaxDegreeY(-1, method), working_.orderY[m]);
+  WriteEdit(*edits_[2], engine_->MinCoefX(-1, -1, method), engine_->MaxCoefX(-1, method), working_.knotsX[m]);
+  WriteEdit(*edits_[3], engine_->MinCoefY(-1, -1, method), engine_->MaxCoefY(-1, method), working_.knotsY[m]);
+}
+
+void T3DSpline::UpdateControls() {
+  const int method = working_.method;
+  for (int m = 0; m < kMethods; ++m) methods_[static_cast<std::size_t>(m)]->setChecked(m == method);
+  for (int c = 0; c < kNPChoiceCount; ++c) choices_[static_cast<std::size_t>(c)]->setChecked(c == choice_);
+  for (int which = 0; which < 4; ++which)
+    edits_[static_cast<std::size_t>(which)]->setEnabled(which < 2 ? kOrdersEnabled[method] : kKnotsEnabled[method]);
+  const bool value = choice_ == kNPChoiceValue;
+  Control(kCmSection)->setEnabled(value);
+  Control(kCmEvaluate)->setEnabled(value);
+  Control(kQuickEval)->setEnabled(static_cast<bool>(GetQuickEvalMaker()));
+}
+
+void T3DSpline::AttachSurface() {
+  Renderer().EnableDrawing(false);
+  const int mode = NPChoiceDerivMode(choice_);
+  setup_->SurfaceFn = [this, mode](long double x, long double y) { return engine_->EvalMode(x, y, mode); };
+  setup_->GridFn = [this, mode](int nx, int ny, std::span<const long double> xs, std::span<const long double> ys) {
+    return engine_->EvalGridMode(nx, ny, xs, ys, mode);
+  };
+  if (choice_ == kNPChoiceValue) {
+    setup_->PointSurfaceFn = [this](long double x, long double y, long double z) {
+      return engine_->EvalAtDataPoint(x, y, z);
+    };
+    setup_->Points = TablePoints(Data().Table);
+  } else {
+    setup_->PointSurfaceFn = nullptr;
+    setup_->Points = nullptr;
+  }
+  if (setup_->PointsOpt != nullptr) {
+    stdErr_ = engine_->StdErr();
+    setup_->PointsOpt->FitRecord = choice_ == kNPChoiceValue ? &stdErr_ : nullptr;
+  }
+  if (setup_->TitleSettings != nullptr) SetNPGraphTitles(*setup_->TitleSettings, titles_, choice_);
+  (void)Renderer().SetData(setup_);
+  SetPickingEnabled(choice_ == kNPChoiceValue);
+}
+
+void T3DSpline::ShowStatistics() {
+  ShowStatisticsValues(choice_ == kNPChoiceValue && engine_->HasSurface(), engine_->Sse(), engine_->RSquared());
+  TUpdating updating(*this);
+  UpdateControls();
+}
+
+void T3DSpline::ClickMethod(int method) {
+  if (Updating() || method < 0 || method >= kMethods) return;
+  CancelRecompute();
+  working_.method = method;
+  RunRecompute();
+}
+
+void T3DSpline::ClickChoice(int choice) {
+  if (Updating() || choice < 0 || choice >= kNPChoiceCount) return;
+  CancelRecompute();
+  if (choice != choice_) {
+    choice_ = choice;
+    AttachSurface();
+    Redraw(2);
+  }
+  ShowStatistics();
+}
+
+void T3DSpline::EditChanged(int which) {
+  const std::optional<int> value = EditValue(*edits_[static_cast<std::size_t>(which)]);
+  if (!value) return;
+  Field(which)[static_cast<std::size_t>(working_.method)] = *value;
+  ScheduleRecompute();
+}
+
+void T3DSpline::Recompute() {
+  Renderer().EnableDrawing(false);
+  const auto m = static_cast<std::size_t>(working_.method);
+  engine_->SetOptions(working_.method, working_.orderX[m], working_.orderY[m], working_.knotsX[m], working_.knotsY[m]);
+  CopyBack();
+  RefreshEdits();
+  AttachSurface();
+  ShowStatistics();
+}
+
+void T3DSpline::StatusChanged() {
+  CancelRecompute();
+  Renderer().EnableDrawing(false);
+  ClearSurface(*setup_);
+  BuildEngine();
+  RefreshEdits();
+  AttachSurface();
+  ShowStatistics();
+  Redraw(2);
+}
+
+TQuickEvalSource T3DSpline::QuickEvalSource() {
+  TQuickEvalSource source;
+  source.value = [this](long double x, long double y) { return engine_->EvalMode(x, y, NPChoiceDerivMode(choice_)); };
+  source.minimumStart = [this] { return MinCellOfView(); };
+  source.maximumStart = [this] { return MaxCellOfView(); };
+  source.placement = quickEvalPlacement_;
+  return source;
+}
+
+void T3DSpline::accept() {
+  *settings_ = working_;
+  TBaseNP::accept();
+}

@@ -1,0 +1,107 @@
+// The gridded-data window (2162): the edits each method takes, each method keeping its own
+// orders and knot counts, a typed knot count recomputing after the delay with the engine's
+// clamped value shown, derivative surfaces without statistics, the settings kept on OK only.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QRadioButton>
+
+#include <cmath>
+#include <memory>
+
+#include "app/data_session.h"
+#include "app/data_statistics.h"
+#include "app/ui/spin_edit.h"
+#include "graph3d/graph_options.h"
+#include "smooth/engines/smoothing_settings.h"
+#include "smooth/ui/gridded_window.h"
+#include "smooth/ui/smoothing_commands.h"
+#include "../../graph3d/ui/dialog_shots.h"
+
+namespace {
+
+PointTable Grid(int nx, int ny) {
+  PointTable t = NewPointTable(nx * ny);
+  std::size_t k = 1;
+  for (int j = 0; j < ny; ++j)
+    for (int i = 0; i < nx; ++i) {
+      const long double x = i / (nx - 1.0L), y = j / (ny - 1.0L);
+      t[k++] = TXYZPoint{x, y, std::sin(3 * x) * std::cos(2 * y), 1, kPointActive};
+    }
+  return t;
+}
+
+class GriddedWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(session.Table.ReplaceDataTable(Grid(12, 10)));
+    ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
+    options = std::make_unique<TGraphOptions>(settings, kGraphGridSpline, kPointsGridSpline, kPlaceGridSpline);
+    PrepareSmoothingSetup(*options, session);
+  }
+  T3DSpline* Open() {
+    auto* w = new T3DSpline(nullptr, &options->Setup(), session, session.DataTitles(), &np);
+    w->resize(900, 660);
+    return w;
+  }
+
+  ProgramSettings settings = DefaultSettings(1280, 1024);
+  TDataSession session;
+  std::unique_ptr<TGraphOptions> options;
+  TNPGridSettings np = DefaultNPGridSettings(TNPGridSettingsKind::kGridded);
+};
+
+TEST_F(GriddedWindowTest, EachMethodTakesItsEditsAndKeepsItsOwnValues) {
+  auto* w = Open();
+  ShowDialog(w, "gridded_window");
+  struct Row {
+    int method;
+    bool orders, knots;
+  } const rows[] = {{kGridBSpline, true, false}, {kGridBSplineAkimaEdge, false, false}, {kGridAkima, false, false},
+                    {kGridLeastSquares, true, true}, {kGridNurbs, true, false}};
+  for (const Row& r : rows) {
+    w->ClickMethod(r.method);
+    EXPECT_TRUE(w->Control<QRadioButton>(T3DSpline::kFirstMethod + r.method)->isChecked()) << r.method;
+    EXPECT_EQ(w->Edit(0)->isEnabled(), r.orders) << r.method;
+    EXPECT_EQ(w->Edit(1)->isEnabled(), r.orders) << r.method;
+    EXPECT_EQ(w->Edit(2)->isEnabled(), r.knots) << r.method;
+    EXPECT_EQ(w->Edit(3)->isEnabled(), r.knots) << r.method;
+  }
+  // Least squares with 6 knots in X; then the bicubic and back: the 6 is still there.
+  w->ClickMethod(kGridLeastSquares);
+  w->Edit(2)->setText("6");
+  EXPECT_TRUE(w->RecomputePending());
+  w->FlushRecompute();
+  EXPECT_EQ(w->Working().knotsX[kGridLeastSquares], 6);
+  EXPECT_EQ(w->Engine().LsqCoefX(), 6);
+  w->ClickMethod(kGridBSplineAkimaEdge);
+  for (int which = 0; which < 4; ++which) EXPECT_FALSE(w->Edit(which)->isEnabled()) << which;
+  w->ClickMethod(kGridLeastSquares);
+  EXPECT_EQ(w->Edit(2)->text(), "6");
+  EXPECT_EQ(w->Working().knotsX[kGridLeastSquares], 6);
+  delete w;
+}
+
+TEST_F(GriddedWindowTest, DerivativesBlankTheStatisticsAndTheSettingsAreKeptOnOkOnly) {
+  const TNPGridSettings start = np;
+  auto* w = Open();
+  EXPECT_FALSE(w->Control<QLabel>(TBaseNP::kSse)->text().isEmpty());
+  w->ClickChoice(3);
+  EXPECT_TRUE(w->Control<QLabel>(TBaseNP::kSse)->text().isEmpty());
+  EXPECT_FALSE(w->Control(kCmSection)->isEnabled());
+  EXPECT_EQ(options->titles.AxisTitles[2], "~@\xB6~@\xB2Z/~@\xB6~@X~@\xB6~@Y");
+  EXPECT_EQ(options->Setup().SurfaceFn(0.3L, 0.4L), w->Engine().EvalDxy(0.3L, 0.4L));
+  w->ClickChoice(0);
+  EXPECT_FALSE(w->Control<QLabel>(TBaseNP::kSse)->text().isEmpty());
+  w->ClickMethod(kGridNurbs);
+  w->reject();
+  delete w;
+  EXPECT_EQ(np, start);
+  w = Open();
+  w->ClickMethod(kGridNurbs);
+  w->accept();
+  delete w;
+  EXPECT_EQ(np.method, kGridNurbs);
+}
+
+}  // namespace
