@@ -6,7 +6,8 @@
 //                                                surface; K a fit kind 0..10 (default 6,
 //                                                polynomial and rational)
 //
-// Prints both times, the messages and sends (one a report) and the mean cost of a send.
+// Prints both times, the messages and sends (at most one a report interval) and the mean cost
+// of a send.
 #include <chrono>
 #include <cmath>
 #include <condition_variable>

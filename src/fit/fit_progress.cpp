@@ -15,16 +15,28 @@ void TFitReporter::Send(int code, long long value, long double real, std::string
   m.value = value;
   m.real = real;
   m.text = std::move(text);
+  for (TFitMessage& held : batch_)
+    if (held.code == code) {
+      held = std::move(m);
+      return;
+    }
   batch_.push_back(std::move(m));
 }
 
-int TFitReporter::Answer(int answer) {
-  if (!batch_.empty()) {
-    send_(batch_);
+int TFitReporter::Answer(int answer, bool now) {
+  const auto time = std::chrono::steady_clock::now();
+  if (!batch_.empty() && (now || time - lastSend_ >= interval_)) {
+    // The send's answer is FitAbort, read below.
+    (void)send_(batch_);
     batch_.clear();
+    lastSend_ = time;
   }
   // A send given up for a stop has left FitAbort set: answer at once.
   return FitAbort ? 0 : answer;
+}
+
+void TFitReporter::Flush() {
+  if (!FitAbort) (void)Answer(1, true);
 }
 
 void TFitReporter::SendCounts(std::uint32_t fitted, int added) {
@@ -58,7 +70,7 @@ int TFitReporter::FitStatus(int code, int equation, float fraction, std::uint32_
     case 0:
       Send(kFitMsgTime, 0);
       Send(kFitMsgSkipButton, -1);
-      break;
+      return Answer(1, true);  // the phase's labels and Skip button show at once
     case 1:
       Send(kFitMsgEquation, 0, 0.0L, CFormat("Eqn %d", equation));
       SendCounts(fitted, added);

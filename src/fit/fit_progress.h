@@ -1,13 +1,17 @@
 // How a foreground fit run reports to its progress dialog. The run's progress and status
 // callbacks (`FitProgress`, `FitStatus`) turn the kernels' reports into messages whose codes
-// are the ids of the dialog's controls; a send function carries each message to the dialog
-// on the user-interface thread and waits until the dialog has shown it.
+// are the ids of the dialog's controls; a send function carries the messages to the dialog
+// on the user-interface thread and waits until the dialog has shown them. Reports come far
+// more often than a dialog can be read, and every send makes the fitting thread wait for the
+// interface thread: the reporter sends at most one batch an interval, each code's latest
+// value, and a phase start at once.
 //
 // The messages carry values, never pointers into the worker: a message the dialog receives
 // after the worker moved on still says what it said when it was sent.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -40,9 +44,9 @@ struct TFitMessage {
   std::string text;
 };
 
-// Carries the messages of one report to the dialog and waits until they are shown (one
-// round trip to the user-interface thread per report); false when the send was given up
-// because the run is being stopped.
+// Carries a batch of messages to the dialog and waits until they are shown (one round trip to
+// the user-interface thread); false when the send was given up because the run is being
+// stopped.
 using TFitSendFn = std::function<bool(const std::vector<TFitMessage>&)>;
 
 // Set by Cancel; every callback then answers 0 and the run unwinds with -1.
@@ -55,9 +59,12 @@ extern std::atomic<int> FitIterUpdate;
 
 // The callbacks of one foreground run. Counts are sent only when they differ from the
 // value last sent.
+inline constexpr std::chrono::milliseconds kFitReportInterval{50};
+
 class TFitReporter {
  public:
-  explicit TFitReporter(TFitSendFn send) : send_(std::move(send)) {}
+  explicit TFitReporter(TFitSendFn send, std::chrono::milliseconds interval = kFitReportInterval)
+      : send_(std::move(send)), interval_(interval) {}
 
   // Stage 1..7, percent of the stage, equations fitted and fits listed; 1 go on, 0 abort.
   int FitProgress(int stage, float percent, std::uint32_t fitted, int added);
@@ -67,15 +74,20 @@ class TFitReporter {
                 std::uint32_t iteration, long double r2);
   // Makes these the run's callbacks (the reporter must outlive the run).
   void Install(TFitRunContext& ctx);
+  // Sends what the interval still holds back (before the run's end is sent).
+  void Flush();
 
  private:
-  // Messages join the batch of the current report; Answer sends the batch and answers.
+  // Messages join the batch, replacing an earlier one of their code; Answer sends the batch
+  // once the interval has passed (at once when `now`) and answers.
   void Send(int code, long long value, long double real = 0.0L, std::string text = {});
   void SendCounts(std::uint32_t fitted, int added);
   void SendIteration(std::uint32_t iteration, long double r2);
-  int Answer(int answer);
+  int Answer(int answer, bool now = false);
 
   TFitSendFn send_;
+  std::chrono::milliseconds interval_;
+  std::chrono::steady_clock::time_point lastSend_{};
   std::vector<TFitMessage> batch_;
   long long lastFitted_ = -1;
   long long lastAdded_ = -1;

@@ -84,6 +84,7 @@ int FitThreadProc(TFitJob& job) {
   if (outcome.list.Count() > 1)
     SortFitList(outcome.list, static_cast<int>(job.options.sortCriterion));
   outcome.products = FitRunProductsOf(ctx);
+  reporter.Flush();
   (void)SendFitMessages({{kFitMsgTime, 0, 0.0L, {}}, {kFitMsgComplete, r, 0.0L, {}}});  // aborted: no one waits
   return 0;
 }

@@ -2,6 +2,7 @@
 // preferences dialogs' rules, and the progress reports of a foreground run.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -291,20 +292,44 @@ class Reports : public ::testing::Test {
     return out;
   }
   std::vector<TFitMessage> sent_;
-  TFitReporter reporter_{[this](const std::vector<TFitMessage>& batch) {
-    ++batches_;
-    sent_.insert(sent_.end(), batch.begin(), batch.end());
-    return true;
-  }};
+  TFitSendFn Recorder() {
+    return [this](const std::vector<TFitMessage>& batch) {
+      ++batches_;
+      sent_.insert(sent_.end(), batch.begin(), batch.end());
+      return true;
+    };
+  }
+  // Without an interval every report is sent as it comes.
+  TFitReporter reporter_{Recorder(), std::chrono::milliseconds(0)};
   int batches_ = 0;
 };
+
+// Within the interval reports are held back, each code keeping its latest value, except a
+// phase start; Flush sends what is held.
+TEST_F(Reports, ReportsWithinTheIntervalAreHeldBackAsTheirLatestValues) {
+  TFitReporter held(Recorder(), std::chrono::hours(1));
+  EXPECT_EQ(held.FitProgress(2, 1.0f, 1, 1), 1);  // the first report goes at once
+  EXPECT_EQ(Take(), (std::vector<std::string>{"949:1", "934:1", "935:1"}));
+  for (int i = 2; i <= 1000; ++i) EXPECT_EQ(held.FitProgress(2, i / 10.0f, i, i / 3), 1);
+  EXPECT_EQ(batches_, 1);
+  EXPECT_EQ(held.FitStatus(0, 0, 0.0f, 0, 0, 0, 0.0L), 1);  // a phase start at once
+  EXPECT_EQ(Take(), (std::vector<std::string>{"949:100", "934:1000", "935:333", "947:0", "931:-1"}));
+  EXPECT_EQ(held.FitStatus(1, 2005, 3.0f, 1001, 334, 0, 0.0L), 1);
+  EXPECT_EQ(held.FitStatus(1, 2006, 3.0f, 1002, 334, 0, 0.0L), 1);
+  EXPECT_EQ(batches_, 2);
+  held.Flush();
+  EXPECT_EQ(Take(), (std::vector<std::string>{"944:Eqn 2006", "934:1002", "935:334"}));
+  EXPECT_EQ(batches_, 3);
+  held.Flush();  // nothing held: no send
+  EXPECT_EQ(batches_, 3);
+}
 
 TEST_F(Reports, ProgressSendsItsGaugeAndChangedCounts) {
   EXPECT_EQ(reporter_.FitProgress(1, 12.9f, 0, 0), 1);
   EXPECT_EQ(Take(), (std::vector<std::string>{"948:12"}));
   EXPECT_EQ(reporter_.FitProgress(2, 40.0f, 15, 3), 1);
   EXPECT_EQ(Take(), (std::vector<std::string>{"949:40", "934:15", "935:3"}));
-  EXPECT_EQ(batches_, 2);  // one round trip a report
+  EXPECT_EQ(batches_, 2);  // one round trip a report when no interval holds them back
   EXPECT_EQ(reporter_.FitProgress(6, 41.0f, 15, 4), 1);
   EXPECT_EQ(Take(), (std::vector<std::string>{"953:41", "935:4"}));
   FitAbort = 1;
