@@ -36,6 +36,7 @@ class T3DDlgSW : public T3DDlg {
   void SetFieldText(int i, const QString& text);
   bool PointEdits() const { return pointEdits_; }
   void SetPickingEnabled(bool enabled) { pickingEnabled_ = enabled; }
+  bool PickingEnabled() const { return pickingEnabled_; }
   void SetPrescanOnFinish(bool on) { prescanOnFinish_ = on; }
   int WheelMode() const { return wheelMode_; }
   // The middle button's steps: released, the wheel turns the other angle; double-clicked,

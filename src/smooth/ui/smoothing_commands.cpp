@@ -8,6 +8,7 @@
 #include "app/data_signature.h"
 #include "app/data_statistics.h"
 #include "app/file_utils.h"
+#include "app/shell_state.h"
 #include "fit/background_fit.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/command_table.h"
@@ -25,6 +26,7 @@
 #include "smooth/ui/loess_window.h"
 #include "smooth/ui/nurbs_window.h"
 #include "smooth/ui/quick_eval_dialog.h"
+#include "smooth/ui/regrid_windows.h"
 #include "smooth/ui/review_quick_eval.h"
 #include "smooth/ui/scattered_window.h"
 #include "smooth/ui/view_data_window.h"
@@ -174,6 +176,51 @@ void RunGriddedWindow(QWidget* parent, TDataSession& session, ProgramSettings& s
   ShowDataStatus();
 }
 
+bool ReplaceDataByGrid(QWidget* parent, TDataSession& session, PointTable grid) {
+  if (grid.empty()) return false;
+  StopBackgroundFit();
+  if (!session.Table.ReplaceDataTable(std::move(grid))) {
+    (void)ErrorBox(platform::qt::ToWindow(parent), "Data Set Error",
+                   "The grid is too large for the data table.\nThe data table is left as it was.");
+    return false;
+  }
+  SettleSmoothedData(session, parent);
+  return true;
+}
+
+void RunUniformGridWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings) {
+  if (!CheckNotCollinear(TableRecords(session), "Non-Parametric Processing will not be possible.")) return;
+  TGraphOptions options(settings, kGraphUniformGrid, kPointsUniformGrid, kPlaceUniformGrid);
+  PrepareSmoothingSetup(options, session);
+  CloseDataStatus();
+  PointTable grid;
+  {
+    auto* window = new TDFSpline(parent, &options.Setup(), session, &settings.UniformGridSize,
+                                 &settings.RegridMethods[0], &grid);
+    window->resize(900, 680);
+    window->Execute();
+  }
+  options.StoreBack();
+  (void)ReplaceDataByGrid(parent, session, std::move(grid));
+  ShowDataStatus();
+}
+
+void RunSparseGridWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings) {
+  if (!CheckNotCollinear(TableRecords(session), "Non-Parametric Processing will not be possible.")) return;
+  TGraphOptions options(settings, kGraphSparseGrid, kPointsSparseGrid, kPlaceSparseGrid);
+  PrepareSmoothingSetup(options, session);
+  CloseDataStatus();
+  PointTable grid;
+  {
+    auto* window = new TFSSpline(parent, &options.Setup(), session, &settings.RegridMethods[1], &grid);
+    window->resize(900, 640);
+    window->Execute();
+  }
+  options.StoreBack();
+  (void)ReplaceDataByGrid(parent, session, std::move(grid));
+  ShowDataStatus();
+}
+
 void RunNurbsWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings) {
   if (!CheckNotCollinear(TableRecords(session), "Smoothing will not be possible.")) return;
   TGraphOptions options(settings, kGraphNurbs, kPointsNurbs, kPlaceNurbs);
@@ -224,5 +271,7 @@ void RegisterSmoothingCommands(TDataSession& session) {
   RegisterCommand(CmSmoothNurbs, [&session] { RunNurbsWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmDataGraph, [&session] { RunViewDataWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmTestScattered, [] { CmNPTest(MainWindow); });
+  RegisterCommand(CmUniformGrid, [&session] { RunUniformGridWindow(MainWindow, session, CurrentSettings()); });
+  RegisterCommand(CmFillSparseGrid, [&session] { RunSparseGridWindow(MainWindow, session, CurrentSettings()); });
   RegisterCommand(CmScatteredNP, [&session] { RunScatteredWindow(MainWindow, session, CurrentSettings()); });
 }

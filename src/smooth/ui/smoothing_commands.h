@@ -39,6 +39,16 @@ void SettleSmoothedData(TDataSession& session, QWidget* parent);
 // one line; OK keeps the window's method, orders and knot counts in `settings`.
 void RunGriddedWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
 
+// Command 2161 (uniform grid) and command 2160 (sparse grid): the grid-making window on the
+// session's data, unless its points lie on one line; OK keeps the window's method (and grid
+// size) in `settings` and makes the gridded points the data table, then settles the data as
+// after smoothing.
+void RunUniformGridWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
+void RunSparseGridWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
+// A grid window's table becomes the data table, then the data are settled as after
+// smoothing; false (the data as they were) for an empty table or one the data table refuses.
+[[nodiscard]] bool ReplaceDataByGrid(QWidget* parent, TDataSession& session, PointTable grid);
+
 // Command 2163: the scattered-data window on the session's data, unless its points lie on
 // one line; OK keeps the window's method and options in `settings`.
 void RunScatteredWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);

@@ -1,0 +1,227 @@
+// The grid-making windows (2161 uniform grid, 2160 sparse grid): the grid size read clamped,
+// the table handed out at OK with its capacity, "Output" without picking, complete grids
+// leaving nothing to choose, a failed grid refused at OK, and the data settled after OK.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QRadioButton>
+
+#include <cmath>
+#include <memory>
+
+#include "app/data_files.h"
+#include "app/data_session.h"
+#include "app/data_statistics.h"
+#include "app/point_table.h"
+#include "app/ui/spin_edit.h"
+#include "graph3d/graph_options.h"
+#include "platform/message_box.h"
+#include "smooth/ui/regrid_windows.h"
+#include "smooth/ui/smoothing_commands.h"
+#include "../../graph3d/ui/dialog_shots.h"
+
+namespace {
+
+long double Surface(long double x, long double y) { return std::sin(x) + 0.5L * std::cos(1.5L * y) + 0.1L * x * y; }
+
+// n scattered points over [0, 3] x [0, 2] (a quasi-random sequence, no two alike).
+PointTable Scattered(int n) {
+  PointTable t = NewPointTable(n);
+  for (int k = 1; k <= n; ++k) {
+    const long double x = 3 * std::fmod(k * 0.618033988749894848L, 1.0L);
+    const long double y = 2 * std::fmod(k * 0.754877666246692760L, 1.0L);
+    t[static_cast<std::size_t>(k)] = TXYZPoint{x, y, Surface(x, y), 1, kPointActive};
+  }
+  return t;
+}
+
+// An nx by ny grid over [0, 4] x [0, 3], without the nodes for which `hole` is true.
+template <class Hole>
+PointTable Grid(int nx, int ny, Hole hole) {
+  PointTable t(1);
+  for (int j = 0; j < ny; ++j)
+    for (int i = 0; i < nx; ++i)
+      if (!hole(i, j)) t.push_back(TXYZPoint{static_cast<long double>(i), static_cast<long double>(j),
+                                              Surface(i, j), 1, kPointActive});
+  SetPointCount(t, static_cast<int>(t.size()) - 1);
+  return t;
+}
+
+class RegridWindowsTest : public ::testing::Test {
+ protected:
+  void Load(PointTable table, GraphSlot graph, PointsSlot points, PlacementSlot place) {
+    ASSERT_TRUE(session.Table.ReplaceDataTable(std::move(table)));
+    ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
+    options = std::make_unique<TGraphOptions>(settings, graph, points, place);
+    PrepareSmoothingSetup(*options, session);
+  }
+  void LoadUniform(PointTable table) { Load(std::move(table), kGraphUniformGrid, kPointsUniformGrid, kPlaceUniformGrid); }
+  void LoadSparse(PointTable table) { Load(std::move(table), kGraphSparseGrid, kPointsSparseGrid, kPlaceSparseGrid); }
+  QString Text(TBaseNP* w, int id) { return w->Control<QLabel>(id)->text(); }
+
+  ProgramSettings settings = DefaultSettings(1280, 1024);
+  TDataSession session;
+  std::unique_ptr<TGraphOptions> options;
+  PointTable grid;
+};
+
+TEST(GridTableForData, CapacityDoublesFrom1024UpToTheDataTablesLargest) {
+  struct Case {
+    int count, capacity;
+  };
+  // 16384 points would ask for 32768 records, more than the data table takes.
+  for (const Case c : {Case{1, 1024}, Case{16, 1024}, Case{1022, 1024}, Case{1023, 2048}, Case{4095, 8192},
+                       Case{16382, 16384}, Case{16384, 16384}}) {
+    PointTable source = NewPointTable(c.count);
+    for (int k = 1; k <= c.count; ++k) source[static_cast<std::size_t>(k)] = TXYZPoint{1.0L * k, 2.0L * k, 3, 1, kPointActive};
+    source[2].Status = kPointInactive;
+    const PointTable table = GridTableForData(source);
+    ASSERT_EQ(table.size(), static_cast<std::size_t>(c.capacity) + 1) << c.count;
+    EXPECT_EQ(table[0].X, c.count);
+    EXPECT_EQ(table[0].Y, c.capacity);
+    EXPECT_EQ(table[static_cast<std::size_t>(c.count)].X, c.count);
+    EXPECT_EQ(table[2].Status, c.count >= 2 ? kPointInactive : 0);
+    if (table.size() > static_cast<std::size_t>(c.count) + 1) EXPECT_EQ(table.back().Status, 0);
+  }
+  EXPECT_TRUE(GridTableForData(NewPointTable(0)).empty());
+}
+
+TEST_F(RegridWindowsTest, A128By128GridHandsOut16384PointsAndSettlesTheData) {
+  LoadUniform(Scattered(300));
+  settings.UniformGridSize = {128, 128};
+  settings.RegridMethods = {6, 5, 5, 5};
+  int haveFits = -1;
+  DataFileHooks().SetHaveFits = [&haveFits](int v) { haveFits = v; };
+  auto* w = new TDFSpline(nullptr, &options->Setup(), session, &settings.UniformGridSize, &settings.RegridMethods[0],
+                          &grid);
+  ShowDialog(w, "uniform_grid_window");
+  EXPECT_EQ(w->Method(), 6);
+  EXPECT_EQ(Text(w, TRegridWindow::kInputCount), "300");
+  EXPECT_EQ(Text(w, TRegridWindow::kOutputCount), "16384");
+  w->accept();
+  EXPECT_EQ(w->result(), QDialog::Accepted);
+  delete w;
+  ASSERT_EQ(grid.size(), 16385u);
+  EXPECT_EQ(grid[0].X, 16384);
+  EXPECT_EQ(grid[0].Y, 16384);
+  ASSERT_TRUE(ReplaceDataByGrid(nullptr, session, std::move(grid)));
+  DataFileHooks().SetHaveFits = nullptr;
+  EXPECT_EQ(session.Table.XYZRows(), 16384);
+  EXPECT_EQ(session.Table.XYZCapacity(), 16384);
+  EXPECT_EQ(session.DataUnsaved, 1);
+  EXPECT_EQ(haveFits, 0);
+  const std::span<const TXYZPoint> data = std::as_const(session.Table).XYZData();
+  EXPECT_EQ(data[1].X, session.DataStats.X.Min);
+  EXPECT_EQ(data[16384].Y, session.DataStats.Y.Max);
+}
+
+TEST_F(RegridWindowsTest, SavedSizesAreClampedAndOkWritesTheWorkingOnesBack) {
+  LoadUniform(Scattered(60));
+  settings.UniformGridSize = {2, 500};
+  settings.RegridMethods = {3, 5, 5, 5};
+  auto* w = new TDFSpline(nullptr, &options->Setup(), session, &settings.UniformGridSize, &settings.RegridMethods[0],
+                          &grid);
+  EXPECT_EQ(w->GridNX(), 4);
+  EXPECT_EQ(w->GridNY(), 128);
+  EXPECT_EQ(w->Control<TRangeSpinEdit>(TRegridWindow::kNX)->GetValue(), 4);
+  EXPECT_EQ(Text(w, TRegridWindow::kOutputCount), "512");
+  w->Control<TRangeSpinEdit>(TRegridWindow::kNY)->setText("9");
+  EXPECT_TRUE(w->RecomputePending());
+  w->FlushRecompute();
+  EXPECT_EQ(Text(w, TRegridWindow::kOutputCount), "36");
+  w->ClickMethod(kRegridWatson);
+  w->accept();
+  delete w;
+  EXPECT_EQ(settings.UniformGridSize, (std::array<std::int32_t, 2>{4, 9}));
+  EXPECT_EQ(settings.RegridMethods[0], kRegridWatson);
+  EXPECT_EQ(grid.size(), 1025u);
+}
+
+TEST_F(RegridWindowsTest, OutputDisplayStopsPickingAndShowsTheGrid) {
+  LoadUniform(Scattered(60));
+  settings.UniformGridSize = {5, 6};
+  auto* w = new TDFSpline(nullptr, &options->Setup(), session, &settings.UniformGridSize, &settings.RegridMethods[0],
+                          &grid);
+  EXPECT_TRUE(w->PickingEnabled());
+  w->ClickDisplay(1);
+  EXPECT_FALSE(w->PickingEnabled());
+  EXPECT_TRUE(w->Control<QRadioButton>(TRegridWindow::kInput + 1)->isChecked());
+  EXPECT_EQ(PointCount(options->Setup().Points()), 30);
+  w->ClickDisplay(0);
+  EXPECT_TRUE(w->PickingEnabled());
+  EXPECT_EQ(PointCount(options->Setup().Points()), 60);
+  w->reject();
+  delete w;
+  EXPECT_TRUE(grid.empty());
+  EXPECT_EQ(settings.UniformGridSize, (std::array<std::int32_t, 2>{5, 6}));  // Cancel writes nothing
+}
+
+TEST_F(RegridWindowsTest, NoGridIsRefusedAtOkAndTheTableStays) {
+  // Three distinct points: too few to make a grid from.
+  PointTable three = NewPointTable(3);
+  three[1] = TXYZPoint{0, 0, 1, 1, kPointActive};
+  three[2] = TXYZPoint{1, 0, 2, 1, kPointActive};
+  three[3] = TXYZPoint{0, 1, 3, 1, kPointActive};
+  LoadUniform(std::move(three));
+  platform::ScriptedAnswers answers;
+  const std::array<std::int32_t, 2> size = settings.UniformGridSize;
+  auto* w = new TDFSpline(nullptr, &options->Setup(), session, &settings.UniformGridSize, &settings.RegridMethods[0],
+                          &grid);
+  EXPECT_EQ(Text(w, TRegridWindow::kOutputCount), "0");
+  w->ClickMethod(kRegridAkima);
+  w->accept();
+  EXPECT_NE(w->result(), QDialog::Accepted);
+  delete w;
+  EXPECT_TRUE(grid.empty());
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].text,
+            "No grid could be made from these data with this method.\nThe data table is left as it was.");
+  EXPECT_EQ(settings.UniformGridSize, size);
+  EXPECT_EQ(settings.RegridMethods[0], 5);
+  EXPECT_EQ(session.Table.XYZRows(), 3);
+  EXPECT_FALSE(ReplaceDataByGrid(nullptr, session, PointTable{}));
+  EXPECT_EQ(session.Table.XYZRows(), 3);
+}
+
+TEST_F(RegridWindowsTest, ACompleteGridLeavesNothingToChooseAndShowsItsSize) {
+  LoadSparse(Grid(5, 4, [](int, int) { return false; }));
+  auto* w = new TFSSpline(nullptr, &options->Setup(), session, &settings.RegridMethods[1], &grid);
+  EXPECT_EQ(Text(w, TRegridWindow::kGridSize), "[5x4]");
+  for (int id = TRegridWindow::kInput; id <= TRegridWindow::kInput + 1; ++id)
+    EXPECT_FALSE(w->Control<QRadioButton>(id)->isEnabled()) << id;
+  for (int m = 0; m < kRegridMethodCount; ++m)
+    EXPECT_FALSE(w->Control<QRadioButton>(TRegridWindow::kFirstMethod + m)->isEnabled()) << m;
+  EXPECT_EQ(Text(w, TRegridWindow::kOutputCount), "20");
+  delete w;
+}
+
+TEST_F(RegridWindowsTest, ASparseGridIsFilledAtEveryNodeAndKeepsItsOwnPoints) {
+  // A 6 by 5 grid without four nodes.
+  LoadSparse(Grid(6, 5, [](int i, int j) { return (i == 2 && j == 1) || (i == 4 && j == 3) || (i == 1 && j == 4) || (i == 5 && j == 0); }));
+  const int before = session.Table.XYZRows();
+  ASSERT_EQ(before, 26);
+  auto* w = new TFSSpline(nullptr, &options->Setup(), session, &settings.RegridMethods[1], &grid);
+  ShowDialog(w, "sparse_grid_window");
+  EXPECT_EQ(Text(w, TRegridWindow::kGridSize), "[6x5]");
+  EXPECT_EQ(Text(w, TRegridWindow::kInputCount), "26");
+  EXPECT_EQ(Text(w, TRegridWindow::kOutputCount), "30");
+  for (int m = 0; m < kRegridMethodCount; ++m)
+    EXPECT_TRUE(w->Control<QRadioButton>(TRegridWindow::kFirstMethod + m)->isEnabled()) << m;
+  EXPECT_FALSE(w->Control<QLabel>(TRegridWindow::kUnevaluated)->isVisibleTo(w));
+  w->ClickMethod(kRegridAkima);
+  w->accept();
+  delete w;
+  EXPECT_EQ(settings.RegridMethods[1], kRegridAkima);
+  ASSERT_EQ(PointCount(grid), 30);
+  // The data's own nodes keep their values.
+  int kept = 0;
+  for (int k = 1; k <= 30; ++k) {
+    const TXYZPoint& p = grid[static_cast<std::size_t>(k)];
+    EXPECT_EQ(p.X, std::round(p.X));
+    EXPECT_EQ(p.Y, std::round(p.Y));
+    if (std::fabs(p.Z - Surface(p.X, p.Y)) < 1e-12L) ++kept;
+  }
+  EXPECT_GE(kept, 26);
+}
+
+}  // namespace
