@@ -125,6 +125,13 @@ TEST_F(RegridWindowsTest, SavedSizesAreClampedAndOkWritesTheWorkingOnesBack) {
   EXPECT_EQ(w->GridNY(), 128);
   EXPECT_EQ(w->Control<TRangeSpinEdit>(TRegridWindow::kNX)->GetValue(), 4);
   EXPECT_EQ(Text(w, TRegridWindow::kOutputCount), "512");
+  // Text outside 4..128 or no number is ignored.
+  for (const char* ignored : {"3", "129", "x"}) {
+    w->Control<TRangeSpinEdit>(TRegridWindow::kNX)->setText(ignored);
+    EXPECT_FALSE(w->RecomputePending()) << ignored;
+    EXPECT_EQ(w->GridNX(), 4) << ignored;
+  }
+  w->Control<TRangeSpinEdit>(TRegridWindow::kNX)->setText("4");
   w->Control<TRangeSpinEdit>(TRegridWindow::kNY)->setText("9");
   EXPECT_TRUE(w->RecomputePending());
   w->FlushRecompute();
