@@ -1,8 +1,11 @@
 #include "app/number_scanner.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
+#include "app/fpu_control.h"
 #include "app/long_double.h"
 
 namespace {
@@ -46,6 +49,63 @@ long long DecimalOrder(std::string_view n) {
   return order + exponent;
 }
 
+// The powers of ten that long double holds exactly: 10^k = 2^k 5^k, and 5^27 < 2^64.
+constexpr int kExactPowers = 27;
+constexpr std::array<long double, kExactPowers + 1> kPowersOfTen = [] {
+  std::array<long double, kExactPowers + 1> p{};
+  p[0] = 1;
+  for (int k = 1; k <= kExactPowers; ++k) p[k] = p[k - 1] * 10;
+  return p;
+}();
+
+// Clinger's fast path: a number of at most 19 significant digits is an exact integer in long
+// double's 64-bit significand, and times or over an exact power of ten one rounding gives
+// the correctly rounded value, the full conversion's to the bit. Only while the x87 unit
+// rounds to nearest at full precision; false leaves the number to the full conversion.
+bool ConvertExactly(std::string_view n, long double& value) {
+  constexpr std::uint16_t kRoundingAndPrecision = 0x0F00, kNearestFull = 0x0300;
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < n.size() && (n[i] == '+' || n[i] == '-')) negative = n[i++] == '-';
+  std::uint64_t mantissa = 0;
+  int digits = 0, exponent = 0;
+  bool afterPoint = false;
+  for (; i < n.size(); ++i) {
+    const char c = n[i];
+    if (c == '.') {
+      afterPoint = true;
+      continue;
+    }
+    if (!IsDigit(c)) break;
+    if (afterPoint) --exponent;
+    if (mantissa == 0 && c == '0') continue;  // a leading zero
+    if (++digits > 19) return false;
+    mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (i < n.size() && (n[i] == 'e' || n[i] == 'E')) {
+    ++i;
+    const bool negativeExponent = i < n.size() && n[i] == '-';
+    if (i < n.size() && (n[i] == '+' || n[i] == '-')) ++i;
+    int e = 0;
+    for (; i < n.size() && IsDigit(n[i]); ++i) {
+      if (e > 1000) return false;
+      e = e * 10 + (n[i] - '0');
+    }
+    exponent += negativeExponent ? -e : e;
+  }
+  if (i != n.size()) return false;
+  long double v = 0;
+  if (mantissa != 0) {
+    if (exponent < -kExactPowers || exponent > kExactPowers) return false;
+    if ((X87ControlWord() & kRoundingAndPrecision) != kNearestFull) return false;
+    const long double m = static_cast<long double>(mantissa);
+    v = exponent >= 0 ? m * kPowersOfTen[static_cast<std::size_t>(exponent)]
+                      : m / kPowersOfTen[static_cast<std::size_t>(-exponent)];
+  }
+  value = negative ? -v : v;
+  return true;
+}
+
 }  // namespace
 
 std::size_t ScanDecimalNumber(std::string_view text, int maxExponentDigits) {
@@ -71,6 +131,7 @@ std::size_t ScanDecimalNumber(std::string_view text, int maxExponentDigits) {
 }
 
 bool ConvertDecimalNumber(std::string_view number, long double& value) {
+  if (ConvertExactly(number, value)) return true;
   // from_chars takes no '+', and reads in the C locale.
   if (!number.empty() && number.front() == '+') number.remove_prefix(1);
   long double v = 0;

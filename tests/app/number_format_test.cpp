@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstring>
 #include <ctime>
+#include <random>
+#include <string>
 
 #include "app/c_format.h"
 #include "app/date_time_text.h"
@@ -134,6 +138,52 @@ TEST(NumberScanner, ConvertsExactlyAndValuesBeyondTheDataRangeAreMissing) {
   EXPECT_EQ(DataValueOf("1e5000"), ExprErrorValue);
   EXPECT_EQ(DataValueOf("-1e-301"), 0);
   EXPECT_EQ(DataValueOf("1e-300"), 1e-300L);
+}
+
+// Short numbers take a fast path of one rounded multiply or divide; every value must be the
+// full conversion's to the bit (std::from_chars, correctly rounded): shapes around the fast
+// path's edges (19 and 20 digits, powers of ten 27 and 28, leading and trailing zeros, signs).
+TEST(NumberScanner, ShortNumbersConvertToTheFullConversionsBits) {
+  std::mt19937_64 random(20261207);
+  auto digitsOf = [&](int count) {
+    std::string d;
+    for (int k = 0; k < count; ++k) d += static_cast<char>('0' + random() % 10);
+    return d;
+  };
+  auto fullConversion = [](std::string text) {
+    if (!text.empty() && text.front() == '+') text.erase(0, 1);
+    long double v = 0;
+    (void)std::from_chars(text.data(), text.data() + text.size(), v);
+    return v;
+  };
+  int compared = 0;
+  for (int n = 0; n < 200000; ++n) {
+    const int count = 1 + static_cast<int>(random() % 22);
+    std::string text = random() % 4 == 0 ? "-" : random() % 8 == 0 ? "+" : "";
+    if (random() % 5 == 0) text += std::string(random() % 4, '0');  // leading zeros
+    std::string digits = digitsOf(count);
+    if (random() % 3 == 0) digits.insert(random() % (digits.size() + 1), ".");
+    if (digits == ".") digits = "0.";
+    text += digits;
+    if (random() % 2 == 0) {
+      const int e = static_cast<int>(random() % 71) - 35;
+      text += (random() % 2 ? "e" : "E") + std::to_string(e);
+    }
+    ASSERT_TRUE(IsWholeDecimalNumber(text)) << text;
+    long double ours = 0;
+    ASSERT_TRUE(ConvertDecimalNumber(text, ours)) << text;
+    const long double full = fullConversion(text);
+    ASSERT_EQ(std::memcmp(&ours, &full, 10), 0) << text;
+    ++compared;
+  }
+  EXPECT_EQ(compared, 200000);
+  for (const char* text : {"-0", "0e99999", "9999999999999999999", "18446744073709551615", "1e27", "1e28",
+                           "1e-27", "1e-28", "123456789012345678.9e-27", "0.1", "-2.5e-3"}) {
+    long double ours = 0;
+    ASSERT_TRUE(ConvertDecimalNumber(text, ours)) << text;
+    const long double full = fullConversion(text);
+    EXPECT_EQ(std::memcmp(&ours, &full, 10), 0) << text;
+  }
 }
 
 TEST(NumberScanner, ReadsAndWritesInTheCLocaleUnderAGermanLocale) {
