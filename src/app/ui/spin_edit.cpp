@@ -188,8 +188,13 @@ void TRangeSpinEdit::SetFormat(const QString& format) {
       suffix_ = format.mid(i);
     }
   }
-  page_ = 5 * step_;
+  page_ = pageSteps_ * step_;
   SetValue(value_);
+}
+
+void TRangeSpinEdit::SetPageSteps(int steps) {
+  pageSteps_ = std::max(steps, 1);
+  page_ = pageSteps_ * step_;
 }
 
 QString TRangeSpinEdit::FormatValue(double value) const {

@@ -89,8 +89,9 @@ class TRangeSpinEdit : public TSpinEdit {
   explicit TRangeSpinEdit(QWidget* parent);
   void SetRange(double minimum, double maximum);
   // ".n" (n decimals, step 10^-n; any text after the number is shown after the value) or
-  // anything else (whole numbers, step 1); the page is 5 steps.
+  // anything else (whole numbers, step 1); the page is 5 steps unless set otherwise.
   void SetFormat(const QString& format);
+  void SetPageSteps(int steps);
   void SetValue(double value, bool select = false, bool notify = false);
   // The number at the start of the text (C locale, at most 9 characters).
   double GetValue() const;
@@ -106,6 +107,7 @@ class TRangeSpinEdit : public TSpinEdit {
 
  private:
   int decimals_ = -1;  // -1: whole numbers
+  int pageSteps_ = 5;
   QString suffix_;
 };
 

@@ -61,7 +61,8 @@ T3DSpline::T3DSpline(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, 
   auto* optionGrid = new QGridLayout(options);
   for (int which = 0; which < 4; ++which) {
     QLabel* label = new QLabel(tr(kEditTexts[which]), options);
-    edits_[static_cast<std::size_t>(which)] = MakeEdit(kOrderX + which, [this, which] { EditChanged(which); });
+    const int pageSteps = which < 2 ? 1 : 5;  // orders page by 1, knot counts by 5
+    edits_[static_cast<std::size_t>(which)] = MakeEdit(kOrderX + which, pageSteps, [this, which] { EditChanged(which); });
     label->setBuddy(edits_[static_cast<std::size_t>(which)]);
     optionGrid->addWidget(label, which, 0);
     optionGrid->addWidget(edits_[static_cast<std::size_t>(which)], which, 1);

@@ -31,7 +31,7 @@ T3DSmooth::T3DSmooth(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, 
   const char* const labels[2] = {"Or&der", "Count"};
   for (int which = 0; which < 2; ++which) {
     QLabel* label = MakeStatic(133 + which, tr(labels[which]));
-    edits_[static_cast<std::size_t>(which)] = MakeEdit(kOrder + which, [this, which] { OptionEdited(which); });
+    edits_[static_cast<std::size_t>(which)] = MakeEdit(kOrder + which, 1, [this, which] { OptionEdited(which); });
     label->setBuddy(edits_[static_cast<std::size_t>(which)]);
     grid->addWidget(label, which, 0);
     grid->addWidget(edits_[static_cast<std::size_t>(which)], which, 1);

@@ -102,7 +102,7 @@ void TRegridWindow::BuildControls(bool uniform) {
     const char* const editTexts[2] = {"n &X", "n &Y"};
     for (int which = 0; which < 2; ++which) {
       auto* label = new QLabel(tr(editTexts[which]), grid);
-      TRangeSpinEdit* edit = MakeEdit(kNX + which, [this, which] { EditChanged(which); });
+      TRangeSpinEdit* edit = MakeEdit(kNX + which, 4, [this, which] { EditChanged(which); });
       label->setBuddy(edit);
       gridBox->addWidget(label, which, 0);
       gridBox->addWidget(edit, which, 1);

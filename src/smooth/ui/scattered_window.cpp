@@ -63,7 +63,7 @@ T3DNParm::T3DNParm(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, co
   auto* optionGrid = new QGridLayout(options);
   for (int which = 0; which < 2; ++which) {
     optionGrid->addWidget(MakeStatic(kOption1Label + which, which == 0 ? "C" : "Count"), which, 0);
-    edits_[static_cast<std::size_t>(which)] = MakeEdit(kOption1 + which, [this, which] { OptionEdited(which); });
+    edits_[static_cast<std::size_t>(which)] = MakeEdit(kOption1 + which, 1, [this, which] { OptionEdited(which); });
     optionGrid->addWidget(edits_[static_cast<std::size_t>(which)], which, 1);
   }
   Column()->addWidget(options);

@@ -151,9 +151,10 @@ QPushButton* TBaseNP::MakeButton(int id, const QString& text, std::function<void
   return button;
 }
 
-TRangeSpinEdit* TBaseNP::MakeEdit(int id, std::function<void()> changed) {
+TRangeSpinEdit* TBaseNP::MakeEdit(int id, int pageSteps, std::function<void()> changed) {
   auto* edit = new TRangeSpinEdit(this);
   edit->setObjectName(QString::number(id));
+  edit->SetPageSteps(pageSteps);
   edit->SetFormat("");
   edit->SetValidateOnLeave(false);
   edit->setFixedWidth(edit->fontMetrics().horizontalAdvance("0000000") + 24);

@@ -93,7 +93,7 @@ class TBaseNP : public T3DDlgSW {
   QVBoxLayout* Column() const { return column_; }
   QWidget* ToolBar() const { return toolBar_; }
   QPushButton* MakeButton(int id, const QString& text, std::function<void()> action);
-  TRangeSpinEdit* MakeEdit(int id, std::function<void()> changed);
+  TRangeSpinEdit* MakeEdit(int id, int pageSteps, std::function<void()> changed);
   QLabel* MakeStatic(int id, const QString& text);
   // The usual "Statistics" group (SSE 131, r² 132) for the column.
   QWidget* MakeStatisticsGroup();

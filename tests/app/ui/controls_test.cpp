@@ -80,6 +80,12 @@ TEST(RangeSpinEdit, FormatSetsStepPageAndDecimalsAndValidateKeepsTheRange) {
   edit.SetFormat(".2");
   EXPECT_DOUBLE_EQ(edit.GetStep(), 0.01);
   EXPECT_DOUBLE_EQ(edit.PageStep(), 0.05);
+  edit.SetPageSteps(4);  // kept through a later format
+  EXPECT_DOUBLE_EQ(edit.PageStep(), 0.04);
+  edit.SetFormat("");
+  EXPECT_DOUBLE_EQ(edit.PageStep(), 4);
+  edit.SetPageSteps(5);
+  edit.SetFormat(".2");
   edit.SetValue(1.5);
   EXPECT_EQ(edit.text(), "1.50");
   edit.SetFormat(".0 %");

@@ -124,6 +124,7 @@ TEST_F(RegridWindowsTest, SavedSizesAreClampedAndOkWritesTheWorkingOnesBack) {
   EXPECT_EQ(w->GridNX(), 4);
   EXPECT_EQ(w->GridNY(), 128);
   EXPECT_EQ(w->Control<TRangeSpinEdit>(TRegridWindow::kNX)->GetValue(), 4);
+  EXPECT_DOUBLE_EQ(w->Control<TRangeSpinEdit>(TRegridWindow::kNX)->PageStep(), 4);  // Ctrl pages by 4
   EXPECT_EQ(Text(w, TRegridWindow::kOutputCount), "512");
   // Text outside 4..128 or no number is ignored.
   for (const char* ignored : {"3", "129", "x"}) {
