@@ -150,7 +150,9 @@ TEST_F(ScatteredWindowTest, OptionEditsAndLabelsFollowTheMethod) {
     w->ClickMethod(r.code);
     EXPECT_TRUE(w->Control<QRadioButton>(T3DNParm::kFirstMethod + r.code)->isChecked()) << r.code;
     EXPECT_EQ(w->Edit(0)->isEnabled(), r.option1) << r.code;
-    if (r.code != kNPWatson) EXPECT_EQ(w->Edit(1)->isEnabled(), r.option2) << r.code;
+    if (r.code != kNPWatson) {
+      EXPECT_EQ(w->Edit(1)->isEnabled(), r.option2) << r.code;
+    }
     EXPECT_EQ(w->Control<QLabel>(T3DNParm::kOption1Label)->text(), r.label1) << r.code;
     EXPECT_EQ(w->Control<QLabel>(T3DNParm::kOption2Label)->text(), r.label2) << r.code;
   }
