@@ -79,8 +79,9 @@ class TestSuiteCommand : public ::testing::Test {
     std::filesystem::remove_all(dir_);
   }
   // Answers the dialog: checks the boxes and presses OK (or Cancel).
-  static void Choose(std::initializer_list<int> boxes, bool ok = true) {
-    QTimer::singleShot(0, [boxes, ok] {
+  static void Choose(std::initializer_list<int> ids, bool ok = true) {
+    // A copy: the list's array ends with the call, before the dialog is answered.
+    QTimer::singleShot(0, [boxes = std::vector<int>(ids), ok] {
       auto* d = qobject_cast<TNPTestDlg*>(QApplication::activeModalWidget());
       ASSERT_NE(d, nullptr);
       for (int id : boxes) d->Box(id)->setChecked(true);
