@@ -17,7 +17,6 @@ namespace {
 
 const char* const kMethodTexts[T3DSpline::kMethods] = {"&B-Spline", "Bic&ubic+Akima", "Aki&ma III",
                                                        "B-Sp&l Var knots", "NURBS"};
-const char* const kChoiceTexts[kNPChoiceCount] = {"None", "dX", "dY", "dXdY", "dX\xB2", "dY\xB2"};
 const char* const kEditTexts[4] = {"Order &X", "Or&der Y", "&Knots X", "Knots &Y"};
 constexpr bool kOrdersEnabled[T3DSpline::kMethods] = {true, false, false, true, true};
 constexpr bool kKnotsEnabled[T3DSpline::kMethods] = {false, false, false, true, false};
@@ -48,10 +47,7 @@ T3DSpline::T3DSpline(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, 
   methodBox->setSpacing(1);
   auto* methodGroup = new QButtonGroup(this);
   for (int m = 0; m < kMethods; ++m) {
-    auto* r = new QRadioButton(tr(kMethodTexts[m]), algorithm);
-    r->setObjectName(QString::number(kFirstMethod + m));
-    methodGroup->addButton(r);
-    connect(r, &QRadioButton::clicked, this, [this, m] { ClickMethod(m); });
+    QRadioButton* r = MakeRadio(methodGroup, algorithm, kFirstMethod + m, tr(kMethodTexts[m]), [this, m] { ClickMethod(m); });
     methodBox->addWidget(r);
     methods_[static_cast<std::size_t>(m)] = r;
   }
@@ -69,25 +65,9 @@ T3DSpline::T3DSpline(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, 
   }
   Column()->addWidget(options);
 
-  auto* derivative = new QGroupBox(tr("Partial Derivative"), this);
-  auto* choiceGrid = new QGridLayout(derivative);
-  choiceGrid->setSpacing(1);
-  auto* choiceGroup = new QButtonGroup(this);
-  for (int c = 0; c < kNPChoiceCount; ++c) {
-    auto* r = new QRadioButton(platform::qt::FromCp1252(kChoiceTexts[c]), derivative);
-    r->setObjectName(QString::number(kFirstChoice + c));
-    choiceGroup->addButton(r);
-    connect(r, &QRadioButton::clicked, this, [this, c] { ClickChoice(c); });
-    choiceGrid->addWidget(r, c % 3, c / 3);
-    choices_[static_cast<std::size_t>(c)] = r;
-  }
-  Column()->addWidget(derivative);
+  Column()->addWidget(MakeDerivativeGroup(kFirstChoice, choices_, [this](int c) { ClickChoice(c); }));
   Column()->addWidget(MakeStatisticsGroup());
-  auto* lower = new QGridLayout;
-  lower->addWidget(MakeButton(kQuickEval, tr("&Quick Eval"), {}), 0, 0);
-  lower->addWidget(MakeButton(kHelp, tr("Help"), {}), 0, 1);
-  lower->addWidget(MakeButton(kCmEvaluate, tr("&Eval"), [this] { (void)RunOptionCommand(kCmEvaluate); }), 1, 0);
-  Column()->addLayout(lower);
+  Column()->addLayout(MakeEvalButtons());
   Column()->addStretch(1);
 
   TUpdating updating(*this);

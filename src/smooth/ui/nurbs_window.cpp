@@ -38,10 +38,7 @@ T3DSmoothNurbs::T3DSmoothNurbs(QWidget* parent, T3DGraphSetup* setup, TDataSessi
   grid->setSpacing(1);
   auto* group = new QButtonGroup(this);
   for (int k = 0; k < 8; ++k) {
-    auto* r = new QRadioButton(tr(kDegreeTexts[k]), order);
-    r->setObjectName(QString::number(kFirstDegree + k));
-    group->addButton(r);
-    connect(r, &QRadioButton::clicked, this, [this, k] { ClickDegree(k + 2); });
+    QRadioButton* r = MakeRadio(group, order, kFirstDegree + k, tr(kDegreeTexts[k]), [this, k] { ClickDegree(k + 2); });
     grid->addWidget(r, k, 0);
     buttons_[static_cast<std::size_t>(k)] = r;
   }

@@ -73,10 +73,7 @@ void TRegridWindow::BuildControls(bool uniform) {
   for (int m = 0; m < kRegridMethodCount; ++m) {
     QString text = tr(kMethodTexts[m]);
     if (!uniform && m == kRegridShepardCubic) text.remove(QLatin1Char('&'));
-    auto* r = new QRadioButton(text, algorithm);
-    r->setObjectName(QString::number(kFirstMethod + m));
-    methodGroup->addButton(r);
-    connect(r, &QRadioButton::clicked, this, [this, m] { ClickMethod(m); });
+    QRadioButton* r = MakeRadio(methodGroup, algorithm, kFirstMethod + m, text, [this, m] { ClickMethod(m); });
     methodBox->addWidget(r);
     methods_[static_cast<std::size_t>(m)] = r;
   }
@@ -87,10 +84,7 @@ void TRegridWindow::BuildControls(bool uniform) {
   auto* displayGroup = new QButtonGroup(this);
   const char* const displayTexts[2] = {"Inp&ut", "Output"};
   for (int d = 0; d < 2; ++d) {
-    auto* r = new QRadioButton(tr(displayTexts[d]), display);
-    r->setObjectName(QString::number(kInput + d));
-    displayGroup->addButton(r);
-    connect(r, &QRadioButton::clicked, this, [this, d] { ClickDisplay(d); });
+    QRadioButton* r = MakeRadio(displayGroup, display, kInput + d, tr(displayTexts[d]), [this, d] { ClickDisplay(d); });
     displayBox->addWidget(r);
     displays_[static_cast<std::size_t>(d)] = r;
   }

@@ -20,7 +20,6 @@ namespace {
 const char* const kMethodTexts[16] = {"Aki&ma I", "Akima II", "Pre&usser", "&Renka I",
                                       "Ren&ka II", "Renka III", "&Watson", "Loess",
                                       "A", "B", "C", "D", "E", "F", "G", "H"};
-const char* const kChoiceTexts[kNPChoiceCount] = {"None", "dX", "dY", "dXdY", "dX\xB2", "dY\xB2"};
 constexpr const char* kEvaluationCaption = "Non-Parametric Estimation Evaluation";
 
 // Whether each option edit takes input for the program's codes 0..7.
@@ -50,10 +49,8 @@ T3DNParm::T3DNParm(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, co
   methodGrid->setSpacing(1);
   auto* methodGroup = new QButtonGroup(this);
   for (int code = 0; code < 16; ++code) {
-    auto* r = new QRadioButton(tr(kMethodTexts[code]), algorithm);
-    r->setObjectName(QString::number(kFirstMethod + code));
-    methodGroup->addButton(r);
-    connect(r, &QRadioButton::clicked, this, [this, code] { ClickMethod(code); });
+    QRadioButton* r =
+        MakeRadio(methodGroup, algorithm, kFirstMethod + code, tr(kMethodTexts[code]), [this, code] { ClickMethod(code); });
     methodGrid->addWidget(r, code % 8, code / 8);
     methods_[static_cast<std::size_t>(code)] = r;
   }
@@ -68,26 +65,10 @@ T3DNParm::T3DNParm(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, co
   }
   Column()->addWidget(options);
 
-  auto* derivative = new QGroupBox(tr("Partial Derivative"), this);
-  auto* choiceGrid = new QGridLayout(derivative);
-  choiceGrid->setSpacing(1);
-  auto* choiceGroup = new QButtonGroup(this);
-  for (int c = 0; c < kNPChoiceCount; ++c) {
-    auto* r = new QRadioButton(platform::qt::FromCp1252(kChoiceTexts[c]), derivative);
-    r->setObjectName(QString::number(kFirstChoice + c));
-    choiceGroup->addButton(r);
-    connect(r, &QRadioButton::clicked, this, [this, c] { ClickChoice(c); });
-    choiceGrid->addWidget(r, c % 3, c / 3);
-    choices_[static_cast<std::size_t>(c)] = r;
-  }
-  Column()->addWidget(derivative);
+  Column()->addWidget(MakeDerivativeGroup(kFirstChoice, choices_, [this](int c) { ClickChoice(c); }));
   Column()->addWidget(MakeStatisticsGroup());
 
-  auto* lower = new QGridLayout;
-  lower->addWidget(MakeButton(kQuickEval, tr("&Quick Eval"), {}), 0, 0);
-  lower->addWidget(MakeButton(kHelp, tr("Help"), {}), 0, 1);
-  lower->addWidget(MakeButton(kCmEvaluate, tr("&Eval"), [this] { (void)RunOptionCommand(kCmEvaluate); }), 1, 0);
-  Column()->addLayout(lower);
+  Column()->addLayout(MakeEvalButtons());
   Column()->addStretch(1);
 
   TUpdating updating(*this);

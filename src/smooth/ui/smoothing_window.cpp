@@ -5,7 +5,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QButtonGroup>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -162,6 +164,39 @@ TRangeSpinEdit* TBaseNP::MakeEdit(int id, int pageSteps, std::function<void()> c
     if (!Updating()) changed();
   });
   return edit;
+}
+
+QRadioButton* TBaseNP::MakeRadio(QButtonGroup* group, QWidget* parent, int id, const QString& text,
+                                 std::function<void()> clicked) {
+  auto* r = new QRadioButton(text, parent);
+  r->setObjectName(QString::number(id));
+  group->addButton(r);
+  connect(r, &QRadioButton::clicked, this, std::move(clicked));
+  return r;
+}
+
+QWidget* TBaseNP::MakeDerivativeGroup(int firstId, std::array<QRadioButton*, kNPChoiceCount>& choices,
+                                      std::function<void(int)> clicked) {
+  static const char* const kChoiceTexts[kNPChoiceCount] = {"None", "dX", "dY", "dXdY", "dX\xB2", "dY\xB2"};
+  auto* derivative = new QGroupBox(tr("Partial Derivative"), this);
+  auto* grid = new QGridLayout(derivative);
+  grid->setSpacing(1);
+  auto* group = new QButtonGroup(this);
+  for (int c = 0; c < kNPChoiceCount; ++c) {
+    QRadioButton* r = MakeRadio(group, derivative, firstId + c, platform::qt::FromCp1252(kChoiceTexts[c]),
+                                [clicked, c] { clicked(c); });
+    grid->addWidget(r, c % 3, c / 3);
+    choices[static_cast<std::size_t>(c)] = r;
+  }
+  return derivative;
+}
+
+QGridLayout* TBaseNP::MakeEvalButtons() {
+  auto* buttons = new QGridLayout;
+  buttons->addWidget(MakeButton(kQuickEval, tr("&Quick Eval"), {}), 0, 0);
+  buttons->addWidget(MakeButton(kHelp, tr("Help"), {}), 0, 1);
+  buttons->addWidget(MakeButton(kCmEvaluate, tr("&Eval"), [this] { (void)RunOptionCommand(kCmEvaluate); }), 1, 0);
+  return buttons;
 }
 
 QLabel* TBaseNP::MakeStatic(int id, const QString& text) {

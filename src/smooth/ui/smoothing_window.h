@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -27,9 +28,13 @@
 #include "graph3d/ui/graph_option_commands.h"
 #include "graph3d/ui/rotating_graph_dialog.h"
 #include "graph3d/ui/viewer_dialogs.h"
+#include "smooth/engines/smoothing_titles.h"
 
+class QButtonGroup;
+class QGridLayout;
 class QLabel;
 class QPushButton;
+class QRadioButton;
 class QVBoxLayout;
 class TNParm3D;
 class TRangeSpinEdit;
@@ -95,6 +100,15 @@ class TBaseNP : public T3DDlgSW {
   QPushButton* MakeButton(int id, const QString& text, std::function<void()> action);
   TRangeSpinEdit* MakeEdit(int id, int pageSteps, std::function<void()> changed);
   QLabel* MakeStatic(int id, const QString& text);
+  // A radio button of `group` numbered `id`, running `clicked` when the user clicks it.
+  QRadioButton* MakeRadio(QButtonGroup* group, QWidget* parent, int id, const QString& text,
+                          std::function<void()> clicked);
+  // The "Partial Derivative" group: None, dX, dY, dXdY, dX², dY² numbered from `firstId`,
+  // kept in `choices`; a click hands its index to `clicked`.
+  QWidget* MakeDerivativeGroup(int firstId, std::array<QRadioButton*, kNPChoiceCount>& choices,
+                               std::function<void(int)> clicked);
+  // Quick Eval, Help and Eval, for the foot of the column.
+  QGridLayout* MakeEvalButtons();
   // The usual "Statistics" group (SSE 131, r² 132) for the column.
   QWidget* MakeStatisticsGroup();
   // SSE and r² each as "%.6Lg", or both blank.
