@@ -26,11 +26,9 @@ constexpr const char* kEvaluationCaption = "Non-Parametric Estimation Evaluation
 
 T3DSpline::T3DSpline(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, const TDataTitles& titles,
                      TNPGridSettings* settings, std::unique_ptr<GraphOptionDialogs> dialogs)
-    : TBaseNP(parent, setup, data, kHelpContext, std::move(dialogs)),
+    : TDerivativeChoiceNP(parent, setup, data, titles, kHelpContext, std::move(dialogs)),
       settings_(settings),
-      working_(ClampNPGridSettings(*settings, TNPGridSettingsKind::kGridded)),
-      titles_(titles),
-      setup_(setup) {
+      working_(ClampNPGridSettings(*settings, TNPGridSettingsKind::kGridded)) {
   setWindowTitle(tr("Non-Parametric Estimation of Gridded Data"));
   Context().evaluationCaption = kEvaluationCaption;
   // This window offers the first five methods.
@@ -76,11 +74,6 @@ T3DSpline::T3DSpline(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, 
   ShowStatistics();
 }
 
-T3DSpline::~T3DSpline() {
-  ClearSurface(*setup_);
-  CloseQuickEval();
-}
-
 std::array<std::int32_t, kNPGridSettingsMethods>& T3DSpline::Field(int which) {
   switch (which) {
     case 0: return working_.orderX;
@@ -117,13 +110,9 @@ void T3DSpline::RefreshEdits() {
 void T3DSpline::UpdateControls() {
   const int method = working_.method;
   for (int m = 0; m < kMethods; ++m) methods_[static_cast<std::size_t>(m)]->setChecked(m == method);
-  for (int c = 0; c < kNPChoiceCount; ++c) choices_[static_cast<std::size_t>(c)]->setChecked(c == choice_);
+  UpdateChoiceControls();
   for (int which = 0; which < 4; ++which)
     edits_[static_cast<std::size_t>(which)]->setEnabled(which < 2 ? kOrdersEnabled[method] : kKnotsEnabled[method]);
-  const bool value = choice_ == kNPChoiceValue;
-  Control(kCmSection)->setEnabled(value);
-  Control(kCmEvaluate)->setEnabled(value);
-  Control(kQuickEval)->setEnabled(static_cast<bool>(GetQuickEvalMaker()));
 }
 
 void T3DSpline::AttachSurface() {
@@ -142,19 +131,7 @@ void T3DSpline::AttachSurface() {
     setup_->PointSurfaceFn = nullptr;
     setup_->Points = nullptr;
   }
-  if (setup_->PointsOpt != nullptr) {
-    stdErr_ = engine_->StdErr();
-    setup_->PointsOpt->FitRecord = choice_ == kNPChoiceValue ? &stdErr_ : nullptr;
-  }
-  if (setup_->TitleSettings != nullptr) SetNPGraphTitles(*setup_->TitleSettings, titles_, choice_);
-  (void)Renderer().SetData(setup_);
-  SetPickingEnabled(choice_ == kNPChoiceValue);
-}
-
-void T3DSpline::ShowStatistics() {
-  ShowStatisticsValues(choice_ == kNPChoiceValue && engine_->HasSurface(), engine_->Sse(), engine_->RSquared());
-  TUpdating updating(*this);
-  UpdateControls();
+  FinishAttach();
 }
 
 void T3DSpline::ClickMethod(int method) {
@@ -162,17 +139,6 @@ void T3DSpline::ClickMethod(int method) {
   CancelRecompute();
   working_.method = method;
   RunRecompute();
-}
-
-void T3DSpline::ClickChoice(int choice) {
-  if (Updating() || choice < 0 || choice >= kNPChoiceCount) return;
-  CancelRecompute();
-  if (choice != choice_) {
-    choice_ = choice;
-    AttachSurface();
-    Redraw(2);
-  }
-  ShowStatistics();
 }
 
 void T3DSpline::EditChanged(int which) {
@@ -201,15 +167,6 @@ void T3DSpline::StatusChanged() {
   AttachSurface();
   ShowStatistics();
   Redraw(2);
-}
-
-TQuickEvalSource T3DSpline::QuickEvalSource() {
-  TQuickEvalSource source;
-  source.value = [this](long double x, long double y) { return engine_->EvalMode(x, y, NPChoiceDerivMode(choice_)); };
-  source.minimumStart = [this] { return MinCellOfView(); };
-  source.maximumStart = [this] { return MaxCellOfView(); };
-  source.placement = quickEvalPlacement_;
-  return source;
 }
 
 void T3DSpline::accept() {

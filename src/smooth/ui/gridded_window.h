@@ -10,11 +10,11 @@
 
 #include "smooth/engines/gridded_engine.h"
 #include "smooth/engines/smoothing_settings.h"
-#include "smooth/ui/smoothing_window.h"
+#include "smooth/ui/derivative_choice_window.h"
 
 class QRadioButton;
 
-class T3DSpline : public TBaseNP {
+class T3DSpline : public TDerivativeChoiceNP<TSpline3D> {
   Q_OBJECT
  public:
   static constexpr int kHelpContext = 103;
@@ -25,13 +25,9 @@ class T3DSpline : public TBaseNP {
 
   T3DSpline(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, const TDataTitles& titles,
             TNPGridSettings* settings, std::unique_ptr<GraphOptionDialogs> dialogs = nullptr);
-  ~T3DSpline() override;
 
   void ClickMethod(int method);
-  void ClickChoice(int choice);
-  TSpline3D& Engine() { return *engine_; }
   const TNPGridSettings& Working() const { return working_; }
-  int Choice() const { return choice_; }
   TRangeSpinEdit* Edit(int which) const { return edits_[static_cast<std::size_t>(which)]; }
 
   void accept() override;
@@ -39,26 +35,18 @@ class T3DSpline : public TBaseNP {
  protected:
   void Recompute() override;
   void StatusChanged() override;
-  TQuickEvalSource QuickEvalSource() override;
 
  private:
   void BuildEngine();
   void CopyBack();
   void RefreshEdits();
-  void UpdateControls();
-  void AttachSurface();
-  void ShowStatistics();
+  void UpdateControls() override;
+  void AttachSurface() override;
   void EditChanged(int which);
   std::array<std::int32_t, kNPGridSettingsMethods>& Field(int which);
 
   TNPGridSettings* settings_;
   TNPGridSettings working_;
-  const TDataTitles& titles_;
-  T3DGraphSetup* setup_;
-  std::unique_ptr<TSpline3D> engine_;
-  int choice_ = 0;
-  long double stdErr_ = 0;
   std::array<TRangeSpinEdit*, 4> edits_{};
   std::array<QRadioButton*, kMethods> methods_{};
-  std::array<QRadioButton*, 6> choices_{};
 };

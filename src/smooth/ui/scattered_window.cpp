@@ -30,11 +30,9 @@ constexpr bool kOption2Enabled[8] = {false, false, false, true, true, true, true
 
 T3DNParm::T3DNParm(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, const TDataTitles& titles,
                    TNPSettings* settings, std::unique_ptr<GraphOptionDialogs> dialogs)
-    : TBaseNP(parent, setup, data, kHelpContext, std::move(dialogs)),
+    : TDerivativeChoiceNP(parent, setup, data, titles, kHelpContext, std::move(dialogs)),
       settings_(settings),
-      working_(ClampNPSettings(*settings, TNPSettingsKind::kScattered)),
-      titles_(titles),
-      setup_(setup) {
+      working_(ClampNPSettings(*settings, TNPSettingsKind::kScattered)) {
   setWindowTitle(tr("Non-Parametric Estimation of Scattered Data"));
   Context().evaluationCaption = kEvaluationCaption;
   BuildEngine();
@@ -77,12 +75,6 @@ T3DNParm::T3DNParm(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, co
   ShowStatistics();
 }
 
-T3DNParm::~T3DNParm() {
-  // The renderer may draw until its window goes: it stops reading this engine first.
-  ClearSurface(*setup_);
-  CloseQuickEval();
-}
-
 void T3DNParm::BuildEngine() {
   const int method = working_.method;
   const auto m = static_cast<std::size_t>(method);
@@ -106,22 +98,10 @@ void T3DNParm::RefreshEdits() {
   WriteEdit(*edits_[1], engine_->Option2Min(), engine_->Option2Max(), working_.option2[m]);
 }
 
-long double T3DNParm::ChoiceValue(long double x, long double y) {
-  return engine_->EvalMode(x, y, NPChoiceDerivMode(choice_));
-}
-
 void T3DNParm::AttachSurface() {
-  T3DBase& renderer = Renderer();
-  renderer.EnableDrawing(false);
+  Renderer().EnableDrawing(false);
   SetNPSurface(*setup_, [this] { return engine_.get(); }, choice_, TablePoints(Data().Table));
-  if (setup_->PointsOpt != nullptr) {
-    stdErr_ = engine_->StdErr();
-    setup_->PointsOpt->FitRecord = choice_ == kNPChoiceValue ? &stdErr_ : nullptr;
-  }
-  if (setup_->TitleSettings != nullptr) SetNPGraphTitles(*setup_->TitleSettings, titles_, choice_);
-  (void)renderer.SetData(setup_);
-  // Points may be toggled only while they are shown.
-  SetPickingEnabled(choice_ == kNPChoiceValue);
+  FinishAttach();
 }
 
 void T3DNParm::UpdateControls() {
@@ -129,7 +109,7 @@ void T3DNParm::UpdateControls() {
   for (int code = 0; code < 16; ++code) methods_[static_cast<std::size_t>(code)]->setChecked(code == method);
   const int extensions = engine_->ExtMethodCount();
   for (int k = 0; k < kNPMaxExtensionMethods; ++k) methods_[static_cast<std::size_t>(8 + k)]->setVisible(k < extensions);
-  for (int c = 0; c < kNPChoiceCount; ++c) choices_[static_cast<std::size_t>(c)]->setChecked(c == choice_);
+  UpdateChoiceControls();
 
   bool option1 = false, option2 = false;
   if (method < 8) {
@@ -142,10 +122,6 @@ void T3DNParm::UpdateControls() {
   }
   edits_[0]->setEnabled(option1);
   edits_[1]->setEnabled(option2);
-  const bool value = choice_ == kNPChoiceValue;
-  Control(kCmSection)->setEnabled(value);
-  Control(kCmEvaluate)->setEnabled(value);
-  Control(kQuickEval)->setEnabled(static_cast<bool>(GetQuickEvalMaker()));
 
   auto* label1 = Control<QLabel>(kOption1Label);
   auto* label2 = Control<QLabel>(kOption2Label);
@@ -158,29 +134,11 @@ void T3DNParm::UpdateControls() {
   }
 }
 
-void T3DNParm::ShowStatistics() {
-  // A surface that could not be set up shows blank statistics.
-  ShowStatisticsValues(choice_ == kNPChoiceValue && engine_->HasSurface(), engine_->Sse(), engine_->RSquared());
-  TUpdating updating(*this);
-  UpdateControls();
-}
-
 void T3DNParm::ClickMethod(int code) {
   if (Updating() || code < 0 || code >= 16) return;
   CancelRecompute();
   working_.method = code;
   RunRecompute();
-}
-
-void T3DNParm::ClickChoice(int choice) {
-  if (Updating() || choice < 0 || choice >= kNPChoiceCount) return;
-  CancelRecompute();
-  if (choice != choice_) {
-    choice_ = choice;
-    AttachSurface();
-    Redraw(2);
-  }
-  ShowStatistics();
 }
 
 void T3DNParm::OptionEdited(int which) {
@@ -210,15 +168,6 @@ void T3DNParm::StatusChanged() {
   AttachSurface();
   ShowStatistics();
   Redraw(2);
-}
-
-TQuickEvalSource T3DNParm::QuickEvalSource() {
-  TQuickEvalSource source;
-  source.value = [this](long double x, long double y) { return ChoiceValue(x, y); };
-  source.minimumStart = [this] { return MinCellOfView(); };
-  source.maximumStart = [this] { return MaxCellOfView(); };
-  source.placement = quickEvalPlacement_;
-  return source;
 }
 
 void T3DNParm::accept() {

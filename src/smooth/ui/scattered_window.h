@@ -11,12 +11,12 @@
 
 #include "smooth/engines/scattered_engine.h"
 #include "smooth/engines/smoothing_settings.h"
-#include "smooth/ui/smoothing_window.h"
+#include "smooth/ui/derivative_choice_window.h"
 
 class QLabel;
 class QRadioButton;
 
-class T3DNParm : public TBaseNP {
+class T3DNParm : public TDerivativeChoiceNP<TNParm3D> {
   Q_OBJECT
  public:
   static constexpr int kHelpContext = 104;
@@ -29,15 +29,11 @@ class T3DNParm : public TBaseNP {
 
   T3DNParm(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, const TDataTitles& titles,
            TNPSettings* settings, std::unique_ptr<GraphOptionDialogs> dialogs = nullptr);
-  ~T3DNParm() override;
 
-  // What a click on a method button (code 0..15) or a derivative button (0..5) does.
+  // What a click on a method button (code 0..15) does.
   void ClickMethod(int code);
-  void ClickChoice(int choice);
 
-  TNParm3D& Engine() { return *engine_; }
   const TNPSettings& Working() const { return working_; }
-  int Choice() const { return choice_; }
   TRangeSpinEdit* Edit(int which) const { return edits_[static_cast<std::size_t>(which)]; }
 
   void accept() override;
@@ -45,28 +41,18 @@ class T3DNParm : public TBaseNP {
  protected:
   void Recompute() override;
   void StatusChanged() override;
-  TQuickEvalSource QuickEvalSource() override;
 
  private:
   void BuildEngine();
   // The method the engine runs becomes the window's (a fallback included).
   void AdoptEngineMethod();
   void RefreshEdits();
-  void UpdateControls();
-  void SetSurfaceMode();
-  void ShowStatistics();
+  void UpdateControls() override;
   void OptionEdited(int which);
-  void AttachSurface();
-  long double ChoiceValue(long double x, long double y);
+  void AttachSurface() override;
 
   TNPSettings* settings_;
   TNPSettings working_;
-  const TDataTitles& titles_;
-  T3DGraphSetup* setup_;
-  std::unique_ptr<TNParm3D> engine_;
-  int choice_ = 0;
-  long double stdErr_ = 0;  // the residual band's reference while the surface is shown
   std::array<TRangeSpinEdit*, 2> edits_{};
   std::array<QRadioButton*, 16> methods_{};
-  std::array<QRadioButton*, 6> choices_{};
 };

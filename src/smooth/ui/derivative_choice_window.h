@@ -1,0 +1,99 @@
+// TDerivativeChoiceNP, the estimation windows that show their surface or one of its five
+// partial derivatives (the scattered-data and the gridded-data window): the choice, the
+// statistics of the surface itself, the graph's points and titles for the choice, and
+// Quick Eval on what is shown. `SmoothingEngine` is the window's smoothing engine (TNParm3D,
+// TSpline3D): it answers HasSurface, Sse, RSquared, StdErr and EvalMode(x, y, mode).
+#pragma once
+
+#include <QRadioButton>
+
+#include <array>
+#include <memory>
+
+#include "smooth/ui/smoothing_window.h"
+
+template <class SmoothingEngine>
+class TDerivativeChoiceNP : public TBaseNP {
+ public:
+  // What a click on a derivative button (0..5) does.
+  void ClickChoice(int choice) {
+    if (Updating() || choice < 0 || choice >= kNPChoiceCount) return;
+    CancelRecompute();
+    if (choice != choice_) {
+      choice_ = choice;
+      AttachSurface();
+      Redraw(2);
+    }
+    ShowStatistics();
+  }
+
+  SmoothingEngine& Engine() { return *engine_; }
+  int Choice() const { return choice_; }
+
+ protected:
+  TDerivativeChoiceNP(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, const TDataTitles& titles,
+                      int helpContext, std::unique_ptr<GraphOptionDialogs> dialogs)
+      : TBaseNP(parent, setup, data, helpContext, std::move(dialogs)), titles_(titles), setup_(setup) {}
+
+  ~TDerivativeChoiceNP() override {
+    // The renderer may draw until its window goes: it stops reading this engine first.
+    ClearSurface(*setup_);
+    CloseQuickEval();
+  }
+
+  // Hands the graph the engine's surface for the choice (each engine its own way), then
+  // calls FinishAttach.
+  virtual void AttachSurface() = 0;
+  // Sets the window's own controls; calls UpdateChoiceControls.
+  virtual void UpdateControls() = 0;
+
+  // The part of attaching a surface both windows share: the residual band's reference and
+  // the titles for the choice, the renderer's data, and point picking, which works only
+  // while the points are shown.
+  void FinishAttach() {
+    if (setup_->PointsOpt != nullptr) {
+      stdErr_ = engine_->StdErr();
+      setup_->PointsOpt->FitRecord = choice_ == kNPChoiceValue ? &stdErr_ : nullptr;
+    }
+    if (setup_->TitleSettings != nullptr) SetNPGraphTitles(*setup_->TitleSettings, titles_, choice_);
+    (void)Renderer().SetData(setup_);
+    SetPickingEnabled(choice_ == kNPChoiceValue);
+  }
+
+  // The derivative buttons, and the commands that work on the surface itself only.
+  void UpdateChoiceControls() {
+    for (int c = 0; c < kNPChoiceCount; ++c) choices_[static_cast<std::size_t>(c)]->setChecked(c == choice_);
+    const bool value = choice_ == kNPChoiceValue;
+    Control(kCmSection)->setEnabled(value);
+    Control(kCmEvaluate)->setEnabled(value);
+    Control(kQuickEval)->setEnabled(static_cast<bool>(GetQuickEvalMaker()));
+  }
+
+  // SSE and r² of the surface itself; a derivative, or a surface that could not be set up,
+  // shows them blank.
+  void ShowStatistics() {
+    ShowStatisticsValues(choice_ == kNPChoiceValue && engine_->HasSurface(), engine_->Sse(), engine_->RSquared());
+    TUpdating updating(*this);
+    UpdateControls();
+  }
+
+  long double ChoiceValue(long double x, long double y) {
+    return engine_->EvalMode(x, y, NPChoiceDerivMode(choice_));
+  }
+
+  TQuickEvalSource QuickEvalSource() override {
+    TQuickEvalSource source;
+    source.value = [this](long double x, long double y) { return ChoiceValue(x, y); };
+    source.minimumStart = [this] { return MinCellOfView(); };
+    source.maximumStart = [this] { return MaxCellOfView(); };
+    source.placement = quickEvalPlacement_;
+    return source;
+  }
+
+  const TDataTitles& titles_;
+  T3DGraphSetup* setup_;
+  std::unique_ptr<SmoothingEngine> engine_;
+  int choice_ = 0;
+  long double stdErr_ = 0;  // the residual band's reference while the surface is shown
+  std::array<QRadioButton*, kNPChoiceCount> choices_{};
+};
