@@ -8,7 +8,6 @@
 #include "app/shell_state.h"
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
-#include "app/ui/function_picker.h"
 #include "app/ui/main_window.h"
 #include "graph3d/ui/viewer_dialogs.h"
 #include "platform/message_box.h"
@@ -88,13 +87,8 @@ void RegisterDataToolCommands(TDataSession& session) {
     DataFileHooks().RunTitlesDialog = [](TDataSession& imported, const TDataTitles* previous) {
       return RunTitlesDialog(MainWindow, imported, previous);
     };
-    // The formula edits of the view-function and user-function dialogs insert from the same
-    // lists as the calculations.
+    // The formula edit of the view-function dialog inserts from the same lists as the
+    // calculations.
     SetFunctionInsertDialog(PickFunction);
-    SetFunctionPicker([](QWidget* parent, int group, std::string& chosen) {
-      const std::optional<std::string> picked = PickFunction(parent, group);
-      chosen = picked.value_or(std::string());
-      return picked ? kFunctionPickerFirstChoice : 0;
-    });
   });
 }

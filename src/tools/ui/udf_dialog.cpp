@@ -20,7 +20,6 @@
 
 #include "app/c_format.h"
 #include "app/file_utils.h"
-#include "app/ui/function_picker.h"
 #include "expr/eval_context.h"
 #include "expr/expression.h"
 #include "fit/session.h"
@@ -30,6 +29,7 @@
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "tools/udf/udf_files.h"
+#include "tools/ui/function_picker.h"
 #include "tools/ui/udf_graph.h"
 
 namespace {
@@ -137,8 +137,6 @@ TDlgUDF::TDlgUDF(QWidget* parent, TSession& session) : TDlg(parent), session_(se
   pickers->setSpacing(4);
   for (int g = 0; g < 8; ++g) {
     QPushButton* b = button(kFirstInsertButton + g, kInsertLabels[g]);
-    b->setEnabled(FunctionPickerInstalled());
-    if (!FunctionPickerInstalled()) b->setToolTip("The function lists come with the data calculations");
     connect(b, &QPushButton::clicked, this, [this, g] { CmInsertFunction(g); });
     pickers->addWidget(b, g / 4, g % 4);
   }
@@ -563,9 +561,9 @@ void TDlgUDF::CmClearCurrent() {
 }
 
 void TDlgUDF::CmInsertFunction(int group) {
-  std::string chosen;
-  if (RunFunctionPicker(this, group, chosen) < kFunctionPickerFirstChoice) return;
-  text_->insertPlainText(FromCp1252(chosen));
+  const std::optional<std::string> chosen = PickFunction(this, group);
+  if (!chosen) return;
+  text_->insertPlainText(FromCp1252(*chosen));
   text_->setFocus();
 }
 

@@ -26,7 +26,6 @@
 #include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "app/ui/command_table.h"
-#include "app/ui/function_picker.h"
 #include "app/ui/modal_answers.h"
 #include "app/ui/text_window.h"
 #include "expr/data_statistics_cells.h"
@@ -226,23 +225,15 @@ TEST_F(DataEditorsUi, UndoInTheAcceptOrUndoWindowRestoresTheTableAndOpensTheDial
 
 TEST_F(DataEditorsUi, TheOtherFormulaDialogsReachTheFunctionLists) {
   SetFunctionInsertDialog(nullptr);
-  SetFunctionPicker(nullptr);
   RegisterDataToolCommands(session_);
   RunStartupSteps();
   ASSERT_TRUE(static_cast<bool>(GetFunctionInsertDialog()));
-  ASSERT_TRUE(FunctionPickerInstalled());
-  std::string chosen;
   {
     ModalAnswer<TFnIns> pick([](TFnIns* list) { list->Entry(0)->click(); });
     EXPECT_EQ(GetFunctionInsertDialog()(nullptr, 3), std::optional<std::string>("J0(X)"));
-    EXPECT_GE(RunFunctionPicker(nullptr, 1, chosen), kFunctionPickerFirstChoice);
-    EXPECT_FALSE(chosen.empty());
   }
-  ModalAnswer<TFnIns> none([](TFnIns* list) { list->reject(); });
-  EXPECT_LT(RunFunctionPicker(nullptr, 1, chosen), kFunctionPickerFirstChoice);
   for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
   SetFunctionInsertDialog(nullptr);
-  SetFunctionPicker(nullptr);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -23,6 +23,7 @@
 #include "app/shell_state.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/command_table.h"
+#include "app/ui/modal_answers.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/expression.h"
 #include "expr/program_slots.h"
@@ -35,6 +36,7 @@
 #include "tools/udf/udf_evaluation.h"
 #include "tools/udf/udf_files.h"
 #include "tools/ui/udf_commands.h"
+#include "tools/ui/function_picker.h"
 #include "tools/ui/udf_dialog.h"
 #include "tools/ui/udf_graph.h"
 
@@ -281,6 +283,28 @@ TEST_F(UdfDialogUi, TheFunctionTextHoldsAtMost1023StoredCharacters) {
   d->TextEdit()->insertPlainText(QString(20, '\n') + "12345");
   // 1000 + 2 x 20 line ends would be 1040: the insertion is refused whole.
   EXPECT_EQ(d->TextEdit()->toPlainText(), QString(1000, 'A'));
+  delete d;
+}
+
+// The eight list buttons (351-358) insert the entry chosen at the cursor; a list closed
+// without a choice inserts nothing.
+TEST_F(UdfDialogUi, AListButtonInsertsTheFunctionChosen) {
+  TDlgUDF* d = Open();
+  auto* bessel = d->findChild<QPushButton*>("354");
+  ASSERT_NE(bessel, nullptr);
+  EXPECT_TRUE(bessel->isEnabled());
+  d->TextEdit()->setPlainText("Z=");
+  d->TextEdit()->moveCursor(QTextCursor::End);
+  {
+    ModalAnswer<TFnIns> pick([](TFnIns* list) { list->Entry(0)->click(); });
+    bessel->click();
+  }
+  EXPECT_EQ(d->TextEdit()->toPlainText(), "Z=J0(X)");
+  {
+    ModalAnswer<TFnIns> none([](TFnIns* list) { list->reject(); });
+    bessel->click();
+  }
+  EXPECT_EQ(d->TextEdit()->toPlainText(), "Z=J0(X)");
   delete d;
 }
 
