@@ -14,12 +14,6 @@ constexpr std::uint32_t kSseProgram = 0x1F80;
 
 }  // namespace
 
-std::uint16_t X87ControlWord() {
-  std::uint16_t cw;
-  __asm__ volatile("fnstcw %0" : "=m"(cw));
-  return cw;
-}
-
 std::uint32_t SseControlWord() { return _mm_getcsr(); }
 
 void SetProgramFpuControl() {

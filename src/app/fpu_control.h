@@ -9,7 +9,12 @@
 
 void SetProgramFpuControl();
 
-std::uint16_t X87ControlWord();
+// Inline: the number scanner reads it for every short number it converts.
+inline std::uint16_t X87ControlWord() {
+  std::uint16_t cw;
+  __asm__ volatile("fnstcw %0" : "=m"(cw));
+  return cw;
+}
 std::uint32_t SseControlWord();
 
 // Loads a shared library (dlopen, symbols resolved now) and sets the program's

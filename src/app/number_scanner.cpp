@@ -1,5 +1,6 @@
 #include "app/number_scanner.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -49,6 +50,67 @@ long long DecimalOrder(std::string_view n) {
   return order + exponent;
 }
 
+// A number as ScanDecimalNumber takes it (any number of exponent digits), read in the same
+// pass: its significant digits as an integer while they fit, and its power of ten.
+struct TDecimalParts {
+  std::size_t length = 0;  // 0: no number
+  bool negative = false;
+  std::uint64_t mantissa = 0;  // the significant digits, leading zeros left out
+  bool mantissaFits = true;    // at most 19 significant digits
+  int exponent = 0;            // of the last digit
+  bool exponentFits = true;    // the exponent's digits stayed below 1000 before its last one
+};
+
+// Beyond this many digits after the point the exponent is not tracked (the mantissa does not
+// fit then anyway): it stays far from int's range.
+constexpr std::size_t kMaxFractionDigits = 100000;
+
+TDecimalParts ScanDecimalParts(std::string_view n) {
+  TDecimalParts p;
+  const std::size_t size = n.size();
+  std::size_t i = 0;
+  if (i < size && (n[i] == '+' || n[i] == '-')) p.negative = n[i++] == '-';
+  // Leading zeros add nothing; the digits after them are taken into the mantissa, which
+  // is used only while there are at most 19 of them.
+  const std::size_t intStart = i;
+  while (i < size && n[i] == '0') ++i;
+  std::size_t from = i;
+  for (; i < size && IsDigit(n[i]); ++i) p.mantissa = p.mantissa * 10 + static_cast<std::uint64_t>(n[i] - '0');
+  std::size_t significant = i - from;
+  std::size_t digits = i - intStart;
+  if (i < size && n[i] == '.') {
+    const std::size_t fracStart = ++i;
+    if (significant == 0)
+      while (i < size && n[i] == '0') ++i;
+    from = i;
+    for (; i < size && IsDigit(n[i]); ++i) p.mantissa = p.mantissa * 10 + static_cast<std::uint64_t>(n[i] - '0');
+    significant += i - from;
+    digits += i - fracStart;
+    p.exponent = -static_cast<int>(std::min<std::size_t>(i - fracStart, kMaxFractionDigits));
+  }
+  if (digits == 0) return p;
+  p.mantissaFits = significant <= 19;
+  if (i < size && (n[i] == 'e' || n[i] == 'E')) {
+    std::size_t j = i + 1;
+    const bool negativeExponent = j < size && n[j] == '-';
+    if (j < size && (n[j] == '+' || n[j] == '-')) ++j;
+    const std::size_t firstDigit = j;
+    int e = 0;
+    for (; j < size && IsDigit(n[j]); ++j) {
+      if (e > 1000)
+        p.exponentFits = false;
+      else
+        e = e * 10 + (n[j] - '0');
+    }
+    if (j > firstDigit) {
+      i = j;
+      p.exponent += negativeExponent ? -e : e;
+    }
+  }
+  p.length = i;
+  return p;
+}
+
 // The powers of ten that long double holds exactly: 10^k = 2^k 5^k, and 5^27 < 2^64.
 constexpr int kExactPowers = 27;
 constexpr std::array<long double, kExactPowers + 1> kPowersOfTen = [] {
@@ -62,48 +124,25 @@ constexpr std::array<long double, kExactPowers + 1> kPowersOfTen = [] {
 // double's 64-bit significand, and times or over an exact power of ten one rounding gives
 // the correctly rounded value, the full conversion's to the bit. Only while the x87 unit
 // rounds to nearest at full precision; false leaves the number to the full conversion.
-bool ConvertExactly(std::string_view n, long double& value) {
+// The values it gives lie within 1e-27 .. 1e46 in magnitude, or are zero.
+bool ExactValueOf(const TDecimalParts& p, long double& value) {
   constexpr std::uint16_t kRoundingAndPrecision = 0x0F00, kNearestFull = 0x0300;
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < n.size() && (n[i] == '+' || n[i] == '-')) negative = n[i++] == '-';
-  std::uint64_t mantissa = 0;
-  int digits = 0, exponent = 0;
-  bool afterPoint = false;
-  for (; i < n.size(); ++i) {
-    const char c = n[i];
-    if (c == '.') {
-      afterPoint = true;
-      continue;
-    }
-    if (!IsDigit(c)) break;
-    if (afterPoint) --exponent;
-    if (mantissa == 0 && c == '0') continue;  // a leading zero
-    if (++digits > 19) return false;
-    mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  if (i < n.size() && (n[i] == 'e' || n[i] == 'E')) {
-    ++i;
-    const bool negativeExponent = i < n.size() && n[i] == '-';
-    if (i < n.size() && (n[i] == '+' || n[i] == '-')) ++i;
-    int e = 0;
-    for (; i < n.size() && IsDigit(n[i]); ++i) {
-      if (e > 1000) return false;
-      e = e * 10 + (n[i] - '0');
-    }
-    exponent += negativeExponent ? -e : e;
-  }
-  if (i != n.size()) return false;
+  if (!p.mantissaFits || !p.exponentFits) return false;
   long double v = 0;
-  if (mantissa != 0) {
-    if (exponent < -kExactPowers || exponent > kExactPowers) return false;
+  if (p.mantissa != 0) {
+    if (p.exponent < -kExactPowers || p.exponent > kExactPowers) return false;
     if ((X87ControlWord() & kRoundingAndPrecision) != kNearestFull) return false;
-    const long double m = static_cast<long double>(mantissa);
-    v = exponent >= 0 ? m * kPowersOfTen[static_cast<std::size_t>(exponent)]
-                      : m / kPowersOfTen[static_cast<std::size_t>(-exponent)];
+    const long double m = static_cast<long double>(p.mantissa);
+    v = p.exponent >= 0 ? m * kPowersOfTen[static_cast<std::size_t>(p.exponent)]
+                        : m / kPowersOfTen[static_cast<std::size_t>(-p.exponent)];
   }
-  value = negative ? -v : v;
+  value = p.negative ? -v : v;
   return true;
+}
+
+bool ConvertExactly(std::string_view n, long double& value) {
+  const TDecimalParts p = ScanDecimalParts(n);
+  return p.length == n.size() && ExactValueOf(p, value);
 }
 
 }  // namespace
@@ -155,6 +194,14 @@ long double DataValueOf(std::string_view number) {
   if (a > 1e300L) return ExprErrorValue;
   if (a != 0 && a < 1e-300L) return 0;
   return v;
+}
+
+std::size_t ScanDataValue(std::string_view text, long double& value) {
+  const TDecimalParts p = ScanDecimalParts(text);
+  if (p.length == 0) return 0;
+  // Within the fast path's magnitudes the data range rule changes nothing.
+  if (!ExactValueOf(p, value)) value = DataValueOf(text.substr(0, p.length));
+  return p.length;
 }
 
 bool IsWholeDecimalNumber(std::string_view text, int maxExponentDigits) {

@@ -27,5 +27,9 @@ std::size_t ScanDecimalNumber(std::string_view text, int maxExponentDigits = kAn
 // beyond +-1e300 or long double's range, and 0 for a non-zero magnitude below 1e-300.
 long double DataValueOf(std::string_view number);
 
+// ScanDecimalNumber (any number of exponent digits) and DataValueOf of the number found, in
+// one pass over its characters: the length of the number (0, value untouched, when none).
+std::size_t ScanDataValue(std::string_view text, long double& value);
+
 // Whether all of `text` is one number in the syntax above.
 bool IsWholeDecimalNumber(std::string_view text, int maxExponentDigits = kAnyExponentDigits);

@@ -1,5 +1,7 @@
 #include "app/text_reader.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 TTextReader::TTextReader(const std::filesystem::path& name)
@@ -37,6 +39,48 @@ int TTextReader::GetSlow() {
   }
   ++pos_;
   return ch;
+}
+
+namespace {
+
+// Whether any of the eight bytes of a word is zero (the classic test: exact for "any").
+bool HoldsZeroByte(std::uint64_t w) {
+  return ((w - 0x0101010101010101) & ~w & 0x8080808080808080) != 0;
+}
+
+// The length of the run at the start of [from, from + span) without a CR or a Ctrl-Z, eight
+// bytes at a time.
+std::size_t PlainRun(const char* from, std::size_t span, char ctrlZ) {
+  constexpr std::uint64_t kEach = 0x0101010101010101;
+  std::size_t k = 0;
+  for (; k + 8 <= span; k += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, from + k, 8);
+    if (HoldsZeroByte(w ^ (kEach * '\r')) || HoldsZeroByte(w ^ (kEach * static_cast<unsigned char>(ctrlZ)))) break;
+  }
+  while (k < span && from[k] != '\r' && from[k] != ctrlZ) ++k;
+  return k;
+}
+
+}  // namespace
+
+std::size_t TTextReader::Read(char* out, std::size_t count) {
+  std::size_t n = 0;
+  while (n < count) {
+    // Every byte but the last of the block may be taken here: a CR needs the byte after it.
+    if (pos_ + 1 < end_) {
+      const std::size_t span = std::min(end_ - 1 - pos_, count - n);
+      const std::size_t k = PlainRun(buf_.data() + pos_, span, static_cast<char>(kCtrlZ));
+      std::memcpy(out + n, buf_.data() + pos_, k);
+      pos_ += k;
+      n += k;
+      if (k == span) continue;
+    }
+    const int ch = GetSlow();  // a CR, a Ctrl-Z or the block's last byte
+    if (ch == EOF) break;
+    out[n++] = static_cast<char>(ch);
+  }
+  return n;
 }
 
 bool TTextReader::Seek(std::int64_t offset) {

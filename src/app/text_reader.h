@@ -30,6 +30,9 @@ class TTextReader {
     }
     return GetSlow();
   }
+  // Up to `count` characters into `out`, as as many calls of Get would give them; fewer only
+  // at the end of the text (or on a read error). The number given.
+  std::size_t Read(char* out, std::size_t count);
   // The byte offset in the file of the next character.
   std::int64_t Tell() const { return start_ + static_cast<std::int64_t>(pos_); }
   // Goes to a byte offset in the file (the text ended by a Ctrl-Z goes on from there); false

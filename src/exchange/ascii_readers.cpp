@@ -1,7 +1,8 @@
 #include "exchange/ascii_readers.h"
 
 #include <algorithm>
-#include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -25,74 +26,80 @@ constexpr std::size_t kListEntryChars = 50;
 // A run of number characters longer than this is cut into several numbers.
 constexpr std::size_t kMaxNumberChars = 65536;
 
-// Characters of a text stream with as much look-ahead as a number needs, so that "1e" or
-// "1.5-" can be taken apart without losing characters (the C library's scanners give back
-// one character only).
+// The text after the title lines, translated in large blocks, seen through a window: a
+// line's letter check and a number's scan look at up to kMaxNumberChars characters ahead at
+// once, so the window holds more than that while the text lasts.
 class TCharStream {
  public:
-  explicit TCharStream(TTextReader& text) : text_(text) {}
+  explicit TCharStream(TTextReader& text) : text_(text), buf_(kBufferChars) {}
 
-  int Peek(std::size_t k = 0) {
-    while (look_.size() <= pos_ + k) {
-      const int ch = text_.Get();
-      if (ch == EOF) return EOF;
-      look_.push_back(static_cast<char>(ch));
-    }
-    return static_cast<unsigned char>(look_[pos_ + k]);
+  // The characters from the next one on: all that are left, or more than kMaxNumberChars.
+  std::string_view Ahead() {
+    if (end_ - pos_ <= kMaxNumberChars && !atEnd_) Fill();
+    return std::string_view(buf_.data() + pos_, end_ - pos_);
   }
-  int Get() {
-    const int ch = Peek();
-    if (ch != EOF) Advance(1);
-    return ch;
-  }
-  void SkipWhitespace() {
-    for (int ch = Peek(); ch != EOF && std::isspace(ch); ch = Peek()) Advance(1);
-  }
-  void SkipBlanks() {
-    for (int ch = Peek(); ch == ' ' || ch == '\t'; ch = Peek()) Advance(1);
-  }
+  void Advance(std::size_t n) { pos_ += n; }
+  // Past the next line feed, or to the end of the text.
   void SkipLine() {
-    for (int ch = Get(); ch != EOF && ch != '\n'; ch = Get()) {
+    for (std::string_view ahead = Ahead(); !ahead.empty(); ahead = Ahead()) {
+      const void* lineFeed = std::memchr(ahead.data(), '\n', ahead.size());
+      if (lineFeed != nullptr) {
+        Advance(static_cast<std::size_t>(static_cast<const char*>(lineFeed) - ahead.data()) + 1);
+        return;
+      }
+      Advance(ahead.size());
     }
   }
-  // The rest of the current line (without its line feed), at most maxChars of it.
-  std::string_view PeekLine(std::size_t maxChars) {
-    std::size_t k = 0;
-    for (int ch = Peek(); ch != EOF && ch != '\n' && k < maxChars; ch = Peek(++k)) {
+  // Past blanks and tabs.
+  void SkipBlanks() {
+    for (std::string_view ahead = Ahead(); !ahead.empty(); ahead = Ahead()) {
+      const std::size_t n = ahead.find_first_not_of(" \t");
+      Advance(n == std::string_view::npos ? ahead.size() : n);
+      if (n != std::string_view::npos) return;
     }
-    return std::string_view(look_.data() + pos_, k);
-  }
-  // Takes a number at the current position (see number_scanner.h); false, consuming
-  // nothing, when none starts here.
-  bool ScanNumber(std::string& number) {
-    std::size_t k = 0;
-    for (int ch = Peek(); ch != EOF && k < kMaxNumberChars && IsNumberChar(ch); ch = Peek(++k)) {
-    }
-    const std::string_view candidate(look_.data() + pos_, k);
-    const std::size_t n = ScanDecimalNumber(candidate);
-    if (n == 0) return false;
-    number.assign(candidate.substr(0, n));
-    Advance(n);
-    return true;
   }
 
  private:
-  static bool IsNumberChar(int ch) {
-    return (ch >= '0' && ch <= '9') || ch == '.' || ch == '+' || ch == '-' || ch == 'e' ||
-           ch == 'E';
-  }
-  void Advance(std::size_t n) {
-    pos_ += n;
-    if (pos_ > 4096) {
-      look_.erase(0, pos_);
-      pos_ = 0;
-    }
+  static constexpr std::size_t kBufferChars = 4 * kMaxNumberChars;
+  void Fill() {
+    std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+    end_ -= pos_;
+    pos_ = 0;
+    const std::size_t room = buf_.size() - end_;
+    const std::size_t got = text_.Read(buf_.data() + end_, room);
+    end_ += got;
+    atEnd_ = got < room;  // the reader gives less only at the end of the text
   }
 
   TTextReader& text_;
-  std::string look_;
-  std::size_t pos_ = 0;
+  std::vector<char> buf_;
+  std::size_t pos_ = 0, end_ = 0;  // the next character and the end of those read, in buf_
+  bool atEnd_ = false;
 };
+
+bool IsLetterChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The white space of the C locale, whatever the user's locale.
+bool IsSpaceChar(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Whether a text holds a letter of the alphabet, eight characters at a time: a byte is a
+// letter when its high bit is clear and, with the case bit set, it lies within 'a' .. 'z'.
+bool HoldsLetter(std::string_view text) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080, kLow7 = 0x7F7F7F7F7F7F7F7F;
+  constexpr std::uint64_t kCase = 0x2020202020202020, kEach = 0x0101010101010101;
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    const std::uint64_t low = (word | kCase) & kLow7;
+    const std::uint64_t fromA = low + kEach * (0x80 - 'a');      // high bit: at least 'a'
+    const std::uint64_t pastZ = low + kEach * (0x80 - 'z' - 1);  // high bit: beyond 'z'
+    if ((fromA & ~pastZ & ~word & kHigh) != 0) return true;
+  }
+  for (; i < text.size(); ++i)
+    if (IsLetterChar(text[i])) return true;
+  return false;
+}
 
 bool IsDigitChar(char c) { return c >= '0' && c <= '9'; }
 
@@ -109,8 +116,6 @@ bool IsNumericLine(std::string_view line) {
     return IsDigitChar(at(i + 1)) || (at(i + 1) == '.' && IsDigitChar(at(i + 2)));
   return false;
 }
-
-bool IsLetterChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // A field of a data line that puts letters and digits together without being a number
 // ("A4", "12b", "0x1A"); an exponent ("1e5") and a weight mark ("W0.5") are numbers.
@@ -141,7 +146,7 @@ std::vector<std::string_view> LineWords(std::string_view line) {
 // digits; such a line is passed over whole and counted instead. A quoted line is a title
 // and is passed over anyway.
 bool MixesLettersIntoNumbers(std::string_view line) {
-  if (std::none_of(line.begin(), line.end(), IsLetterChar)) return false;  // most data lines
+  if (!HoldsLetter(line)) return false;  // most data lines
   const std::vector<std::string_view> words = LineWords(line);
   if (words.empty() || words.front().front() == '"') return false;
   return std::any_of(words.begin(), words.end(), IsMixedField);
@@ -211,25 +216,42 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
   bool nonNumber = false;
   bool atLineStart = true;
   TCharStream in(file);
-  std::string number;
 
   // Blanks and line ends; every line is looked at once before its first value is read.
   auto skipSpace = [&] {
     for (;;) {
+      const std::string_view ahead = in.Ahead();
       if (atLineStart) {
         atLineStart = false;
-        if (MixesLettersIntoNumbers(in.PeekLine(kMaxNumberChars))) {
+        const std::string_view window = ahead.substr(0, kMaxNumberChars);
+        const void* lineFeed = std::memchr(window.data(), '\n', window.size());
+        const std::size_t length = lineFeed != nullptr
+                                       ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - window.data())
+                                       : window.size();
+        if (MixesLettersIntoNumbers(window.substr(0, length))) {
           in.SkipLine();
           ++result.skippedLines;
           atLineStart = true;
           continue;
         }
       }
-      const int ch = in.Peek();
-      if (ch == EOF || !std::isspace(ch)) return;
-      in.Get();
-      if (ch == '\n') atLineStart = true;
+      std::size_t i = 0;
+      while (i < ahead.size() && ahead[i] != '\n' && IsSpaceChar(ahead[i])) ++i;
+      if (i < ahead.size() && ahead[i] == '\n') {
+        in.Advance(i + 1);
+        atLineStart = true;
+        continue;
+      }
+      in.Advance(i);
+      if (i < ahead.size() || ahead.empty()) return;
     }
+  };
+  // A number at the next character; false, consuming nothing, when none starts there. A run
+  // of number characters longer than kMaxNumberChars is cut into several numbers.
+  auto scanNumber = [&](long double& value) {
+    const std::size_t n = ScanDataValue(in.Ahead().substr(0, kMaxNumberChars), value);
+    in.Advance(n);
+    return n > 0;
   };
   auto skipLine = [&] {
     in.SkipLine();
@@ -238,9 +260,10 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
   // "W" followed by a number gives the previous point its weight.
   auto readWeight = [&]() {
     in.SkipBlanks();
-    if (!in.ScanNumber(number)) return false;
+    long double w = 0;
+    if (!scanNumber(w)) return false;
     if (previous >= 0) {
-      result.points[static_cast<std::size_t>(previous)].W = DataValueOf(number);
+      result.points[static_cast<std::size_t>(previous)].W = w;
       result.weighted = true;
     }
     return true;
@@ -248,10 +271,9 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
 
   for (;;) {
     skipSpace();
-    if (in.Peek() == EOF) break;
-    if (in.ScanNumber(number)) {
+    long double v = 0;
+    if (scanNumber(v)) {
       nonNumber = false;
-      const long double v = DataValueOf(number);
       if (coordinate == 0) {
         x = v;
         coordinate = 1;
@@ -265,7 +287,10 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
       }
       continue;
     }
-    const int ch = in.Get();
+    const std::string_view ahead = in.Ahead();
+    if (ahead.empty()) break;
+    const char ch = ahead.front();
+    in.Advance(1);
     if (ch == '*') {
       if (previous >= 0) result.points[static_cast<std::size_t>(previous)].Status = kPointInactive;
       continue;

@@ -186,6 +186,48 @@ TEST(NumberScanner, ShortNumbersConvertToTheFullConversionsBits) {
   }
 }
 
+// The data readers scan and convert a number in one pass: the length ScanDecimalNumber gives
+// and the value DataValueOf gives, to the bit, whatever follows the number (a near miss of an
+// exponent, a second point or sign, letters), and no value when no number starts the text.
+TEST(NumberScanner, OnePassScanIsTheScanAndTheDataValue) {
+  std::mt19937_64 random(4949);
+  auto below = [&](int n) { return static_cast<int>(random() % static_cast<std::uint64_t>(n)); };
+  const char* tails[] = {"", "", " 1", "e", "E+", "e-x", "e5000", "e-5000", "e301", "e-301", "e1001",
+                         "e99999999999", "e27", "e-27", "e28", "e-28", ".5", "-3", "+", "x", "\n", "*", ","};
+  int compared = 0;
+  for (int n = 0; n < 200000; ++n) {
+    std::string text = below(4) == 0 ? "-" : below(8) == 0 ? "+" : "";
+    if (below(5) == 0) text += std::string(static_cast<std::size_t>(below(25)), '0');
+    std::string digits;
+    const int count = below(12) == 0 ? below(40) : 1 + below(20);
+    for (int k = 0; k < count; ++k) digits += static_cast<char>('0' + below(10));
+    if (below(2) == 0) digits.insert(static_cast<std::size_t>(below(static_cast<int>(digits.size()) + 1)), ".");
+    text += digits;
+    if (below(3) == 0) text += (below(2) ? "e" : "E") + std::to_string(below(81) - 40);
+    text += tails[below(static_cast<int>(std::size(tails)))];
+    const long double untouched = 1234.5L;
+    long double ours = untouched;
+    const std::size_t length = ScanDataValue(text, ours);
+    ASSERT_EQ(length, ScanDecimalNumber(text)) << text;
+    if (length == 0) {
+      ASSERT_EQ(ours, untouched) << text;
+      continue;
+    }
+    const long double want = DataValueOf(std::string_view(text).substr(0, length));
+    ASSERT_EQ(std::memcmp(&ours, &want, 10), 0) << text;
+    ++compared;
+  }
+  EXPECT_GT(compared, 150000);
+  for (const char* text : {"-0", "1e300", "1.0001e300", "-1e301", "1e-300", "-1e-301", "9999999999999999999e27",
+                           "1e-27", "0.000000000000000000000000001", "0e99999", "18446744073709551616",
+                           "1" "0000000000000000000" "e8", "12345678901234567890123"}) {
+    long double ours = 0;
+    ASSERT_EQ(ScanDataValue(text, ours), std::strlen(text)) << text;
+    const long double want = DataValueOf(text);
+    EXPECT_EQ(std::memcmp(&ours, &want, 10), 0) << text;
+  }
+}
+
 TEST(NumberScanner, ReadsAndWritesInTheCLocaleUnderAGermanLocale) {
   USE_GERMAN_LOCALE(german);
   long double v = 0;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,54 @@ TEST(TextReader, TextWrittenInPiecesReadsBack) {
   std::string read;
   for (int ch = text.Get(); ch != EOF; ch = text.Get()) read.push_back(static_cast<char>(ch));
   EXPECT_EQ(read, "a\nb\n\nc\r\n\nlong run without a line feed");
+}
+
+// Read in pieces of any size gives the characters and offsets Get gives, a piece ending
+// anywhere: on a CR before its LF, on the block's last byte, on a Ctrl-Z; and once the text
+// ended it gives nothing more. Pieces and single characters may be mixed.
+TEST(TextReader, PiecesReadTheCharactersGetGives) {
+  ScratchDir dir;
+  constexpr std::size_t kBlock = 1 << 16;
+  const std::string filler(kBlock - 3, 'x');
+  std::mt19937_64 random(49);
+  std::string noisy;  // CRs, LFs, CR LFs and bytes beyond ASCII, then a Ctrl-Z
+  for (int i = 0; i < 300000; ++i) {
+    const auto r = random() % 16;
+    noisy += r == 0 ? '\r' : r == 1 ? '\n' : r == 2 ? '\xA0' : static_cast<char>('a' + r);
+  }
+  const std::vector<std::string> files = {
+      "", "a\rb\r\nc\r\n", "x\r", "\r\r\n\n\r", "1 2 3\r\n4 5 6\r\n\x1AGARBAGE\r\n",
+      filler + "ab\r\ncd", filler + "a\r\ncd", filler + "ab\r", filler + "ab\x1A\r\nz",
+      filler + "ab\rcd" + filler + "\r\n\r\n", noisy + "\x1A" + noisy, noisy,
+  };
+  const std::size_t sizes[] = {1, 2, 7, 8, 9, 63, 4096, kBlock - 1, kBlock, kBlock + 1, 1 << 20};
+  int k = 0;
+  for (const std::string& bytes : files) {
+    const std::string path = dir.Write("p" + std::to_string(k++) + ".txt", bytes);
+    const Read want = ThroughReader(path);
+    for (const std::size_t size : sizes) {
+      SCOPED_TRACE(testing::Message() << "file " << k << ", pieces of " << size);
+      TTextReader text(path);
+      std::vector<int> chars;
+      std::vector<char> piece(size);
+      for (int turn = 0;; ++turn) {
+        ASSERT_EQ(text.Tell(), want.offsets[chars.size()]);
+        if (turn % 3 == 2) {  // now and then one character by Get
+          const int ch = text.Get();
+          if (ch == EOF) break;
+          chars.push_back(ch);
+          continue;
+        }
+        const std::size_t n = text.Read(piece.data(), size);
+        ASSERT_LE(n, size);
+        for (std::size_t i = 0; i < n; ++i) chars.push_back(static_cast<unsigned char>(piece[i]));
+        if (n < size) break;
+      }
+      EXPECT_EQ(chars, want.chars);
+      EXPECT_EQ(text.Read(piece.data(), size), 0u);
+      EXPECT_EQ(text.Get(), EOF);
+    }
+  }
 }
 
 }  // namespace
