@@ -13,6 +13,9 @@
 //   ... --kind NAME              the selection and options of a fit command instead: all,
 //                                linear, simple, polynomial, rational, polyrational, peak,
 //                                transition or plane (Surface-Fit All Equations is "all")
+//   ... --records FILE           also write every record of the list, in list order, with
+//                                its SSE, r² and parameters in hexadecimal (%La): two runs
+//                                agree to the last bit when their files are equal
 //
 // Prints, per phase, the equations tried, the fits added to the list and the time, the wall
 // time of the whole run with the thread count, then the ten best fits by r².
@@ -20,6 +23,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -119,6 +123,21 @@ int FitKindNamed(std::string_view name) {
   return -1;
 }
 
+// Every record of the list in list order: equation, SSE, r², determinant, terms and
+// parameters, the numbers to the last bit.
+bool WriteRecords(const char* path, const TFitList& list) {
+  std::FILE* out = std::fopen(path, "w");
+  if (!out) return false;
+  for (int i = 1; i <= list.Count(); ++i) {
+    const TFitResult& r = *list.At(i);
+    std::fprintf(out, "%d %La %La %La", r.equationNumber, r.sse, r.r2, r.determinant);
+    for (const std::int32_t t : r.terms) std::fprintf(out, " %d", t);
+    for (const long double v : r.parameters) std::fprintf(out, " %La", v);
+    std::fputc('\n', out);
+  }
+  return std::fclose(out) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,8 +145,14 @@ int main(int argc, char** argv) {
   TFitSelection selection = DefaultFitSelection();
   TFitOptions options = DefaultFitOptions();
   unsigned threads = 0;
+  const char* recordsPath = nullptr;
   for (bool more = true; more;) {
     more = false;
+    if (argc > 2 && std::strcmp(argv[argc - 2], "--records") == 0) {
+      recordsPath = argv[argc - 1];
+      argc -= 2;
+      more = true;
+    }
     if (argc > 2 && std::strcmp(argv[argc - 2], "--threads") == 0) {
       threads = static_cast<unsigned>(std::clamp(std::atoi(argv[argc - 1]), 1, 64));
       argc -= 2;
@@ -158,7 +183,9 @@ int main(int argc, char** argv) {
       return 1;
     }
   } else {
-    std::fprintf(stderr, "usage: bench_fitrun data.xyz | --points N [--all] [--kind NAME] [--threads N]\n");
+    std::fprintf(stderr,
+                 "usage: bench_fitrun data.xyz | --points N [--all] [--kind NAME] [--threads N] "
+                 "[--records FILE]\n");
     return 2;
   }
 
@@ -232,5 +259,9 @@ int main(int argc, char** argv) {
                        ranked[i]->r2, ranked[i]->sse)
                    .c_str(),
                stdout);
+  if (recordsPath && !WriteRecords(recordsPath, list)) {
+    std::fprintf(stderr, "cannot write %s\n", recordsPath);
+    return 1;
+  }
   return result < 0 && result != -2 ? 1 : 0;
 }
