@@ -4,6 +4,8 @@
 #include <cfenv>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <new>
@@ -143,6 +145,7 @@ std::shared_ptr<const TFitPointTable> MakeFitPointTable(std::span<const TXYZPoin
     std::size_t active = 0;
     for (const TXYZPoint& pt : points) active += IsActive(pt) ? 1 : 0;
     table->points.reserve(active);
+    table->unitWeights = true;
     for (const TXYZPoint& pt : points) {
       if (!IsActive(pt)) continue;
       TFitPoint& fp = table->points.emplace_back();
@@ -150,6 +153,7 @@ std::shared_ptr<const TFitPointTable> MakeFitPointTable(std::span<const TXYZPoin
       fp.z = pt.Z;
       fp.weight = pt.W;
       fp.w = pt.W * weightScale;
+      table->unitWeights = table->unitWeights && fp.w == 1.0L;
     }
     return table;
   } catch (const std::bad_alloc&) {
@@ -191,7 +195,7 @@ namespace {
 // The points whose products are gathered before they are summed. Point by point, every
 // entry of alpha is loaded, added to and stored once per point, and the next point's
 // load waits on that 80-bit store; over a chunk each sum stays in a register.
-constexpr int kChunkPoints = 16;
+constexpr int kChunkPoints = 32;
 static_assert(kBlockPoints % kChunkPoints == 0);
 
 
@@ -204,39 +208,66 @@ struct TCoefficientChunk {
   long double gradient[kChunkPoints];                            // cw gr
 };
 
-// Adds the chunk to the block's lower triangle (row j from j(j+1)/2) and gradient. Each entry
-// receives the same products, added in the same point order, as one point at a time would
-// give it. Two entries of a row are summed side by side: each weighted factor is loaded once
-// for both, and the two additions do not wait on each other.
-void AddChunk(TCoefficientChunk& c, int p, long double* lower, long double* beta) {
-  const int n = c.n;
-  for (int j = 0; j < p; ++j) {
-    long double* row = lower + j * (j + 1) / 2;
-    int k = 0;
-    for (; k + 1 <= j; k += 2) {
-      long double s0 = row[k], s1 = row[k + 1];
-      for (int i = 0; i < n; ++i) {
-        const long double wd = c.weighted[i][j];
-        s0 += wd * c.deriv[i][k + 1];
-        s1 += wd * c.deriv[i][k + 2];
-      }
-      row[k] = s0;
-      row[k + 1] = s1;
-    }
-    // The diagonal when j is even, beside the gradient.
-    long double b = beta[j];
-    if (k == j) {
-      long double s0 = row[k];
-      for (int i = 0; i < n; ++i) {
-        s0 += c.weighted[i][j] * c.deriv[i][k + 1];
-        b += c.gradient[i] * c.deriv[i][j + 1];
-      }
-      row[k] = s0;
-    } else {
-      for (int i = 0; i < n; ++i) b += c.gradient[i] * c.deriv[i][j + 1];
-    }
-    beta[j] = b;
+// std::isfinite read from the exponent field of the stored value, without loading it onto
+// the x87 stack: inf and NaN, and no other value any arithmetic yields, have every exponent
+// bit set.
+bool HasFiniteExponent(const long double& v) {
+  static_assert(std::numeric_limits<long double>::digits == 64);
+  std::uint16_t signAndExponent;
+  std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(&v) + 8, 2);
+  return (signAndExponent & 0x7fffu) != 0x7fffu;
+}
+
+// The weighted factor cw·d_j of row j at point i: the derivative itself when every cw is
+// exactly 1 (`kUnit`), which it equals bit for bit, so that it is neither formed nor stored.
+template <bool kUnit>
+long double RowFactor(const TCoefficientChunk& c, int i, int j) {
+  if constexpr (kUnit)
+    return c.deriv[i][j + 1];
+  else
+    return c.weighted[i][j];
+}
+
+// Adds to the N sums at `sums` the products of the chunk's factor f_i with the derivatives
+// d_{k+1} .. d_{k+N} of each point, in point order. The N sums stay on the x87 stack
+// through the chunk, and each point's factor is loaded once for all N.
+template <int N, class Factor>
+void AddProducts(const TCoefficientChunk& c, Factor factor, int k, long double* sums) {
+  long double s[N];
+#pragma GCC unroll 4
+  for (int m = 0; m < N; ++m) s[m] = sums[m];
+  for (int i = 0; i < c.n; ++i) {
+    const long double f = factor(i);
+#pragma GCC unroll 4
+    for (int m = 0; m < N; ++m) s[m] += f * c.deriv[i][k + m + 1];
   }
+#pragma GCC unroll 4
+  for (int m = 0; m < N; ++m) sums[m] = s[m];
+}
+
+// The `count` sums at `sums` against d_1 .. d_count, four at a time (four sums, the factor
+// and the loaded derivative fill six of the eight x87 registers).
+template <class Factor>
+void AddRow(const TCoefficientChunk& c, Factor factor, int count, long double* sums) {
+  int k = 0;
+  for (; k + 4 <= count; k += 4) AddProducts<4>(c, factor, k, sums + k);
+  switch (count - k) {
+    case 3: AddProducts<3>(c, factor, k, sums + k); break;
+    case 2: AddProducts<2>(c, factor, k, sums + k); break;
+    case 1: AddProducts<1>(c, factor, k, sums + k); break;
+    default: break;
+  }
+}
+
+// Adds the chunk to the block's lower triangle (row j from j(j+1)/2, the weighted factor
+// cw·d_j times d_1 .. d_j+1) and to its gradient (cw·r times d_1 .. d_p). Each entry
+// receives the same products, added in the same point order, as one point at a time would
+// give it.
+template <bool kUnit>
+void AddChunk(TCoefficientChunk& c, int p, long double* lower, long double* beta) {
+  for (int j = 0; j < p; ++j)
+    AddRow(c, [&c, j](int i) { return RowFactor<kUnit>(c, i, j); }, j + 1, lower + j * (j + 1) / 2);
+  AddRow(c, [&c](int i) { return c.gradient[i]; }, p, beta);
   c.n = 0;
 }
 
@@ -255,9 +286,13 @@ void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNon
   out.usable = false;
   ExprContext* expr = st.udf ? &ExprThreadContext() : nullptr;
   TCoefficientChunk chunk;
+  // Without weights the curvature's factor cw is exactly 1 unless a robust loss forms it.
+  const bool unit = st.table->unitWeights && st.robustMode != kRobustLorentzian &&
+                    st.robustMode != kRobustPearsonVII;
+  const auto addChunk = unit ? AddChunk<true> : AddChunk<false>;
   std::feclearexcept(kFaultFlags);
   const auto finish = [&](bool usable) {
-    AddChunk(chunk, p, out.alpha, out.beta);
+    addChunk(chunk, p, out.alpha, out.beta);
     out.loss = loss;
     out.ss = ss;
     out.usable = usable;
@@ -284,7 +319,7 @@ void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNon
     // value that is not finite. The points before it are summed all the same, so that
     // the flags standing are those of a point-by-point pass.
     bool usable = IsUsableValue(zf);
-    for (int j = 1; j <= p && usable; ++j) usable = std::isfinite(d[j]);
+    for (int j = 1; j <= p && usable; ++j) usable = HasFiniteExponent(d[j]);
     if (!usable) {
       finish(false);
       return;
@@ -317,8 +352,9 @@ void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNon
     ss += w * r * r;
     const int n = chunk.n++;
     chunk.gradient[n] = cw * gr;
-    for (int j = 0; j < p; ++j) chunk.weighted[n][j] = cw * d[j + 1];
-    if (chunk.n == kChunkPoints) AddChunk(chunk, p, out.alpha, out.beta);
+    if (!unit)
+      for (int j = 0; j < p; ++j) chunk.weighted[n][j] = cw * d[j + 1];
+    if (chunk.n == kChunkPoints) addChunk(chunk, p, out.alpha, out.beta);
   }
   finish(true);
 }

@@ -76,6 +76,9 @@ struct TFitPoint {
 struct TFitPointTable {
   std::vector<TFitPoint> points;
   bool logs = false;  // the points' logarithms are formed (the power shapes read them)
+  // Every point's w is exactly 1 (no weights): the sums then read the derivatives themselves
+  // as their weighted factors, 1·d being d to the last bit.
+  bool unitWeights = false;
 };
 // The table of the active points of `points` (records 1..N of a table) with the weight scale
 // n/ΣW; with `logs`, the logarithms of the abscissae too. Null when memory is short.
