@@ -65,7 +65,8 @@ struct TDecimalParts {
 // fit then anyway): it stays far from int's range.
 constexpr std::size_t kMaxFractionDigits = 100000;
 
-TDecimalParts ScanDecimalParts(std::string_view n) {
+// Inlined into its two callers: the data readers call it once for every number they read.
+[[gnu::always_inline]] inline TDecimalParts ScanDecimalParts(std::string_view n) {
   TDecimalParts p;
   const std::size_t size = n.size();
   std::size_t i = 0;
@@ -125,7 +126,7 @@ constexpr std::array<long double, kExactPowers + 1> kPowersOfTen = [] {
 // the correctly rounded value, the full conversion's to the bit. Only while the x87 unit
 // rounds to nearest at full precision; false leaves the number to the full conversion.
 // The values it gives lie within 1e-27 .. 1e46 in magnitude, or are zero.
-bool ExactValueOf(const TDecimalParts& p, long double& value) {
+[[gnu::always_inline]] inline bool ExactValueOf(const TDecimalParts& p, long double& value) {
   constexpr std::uint16_t kRoundingAndPrecision = 0x0F00, kNearestFull = 0x0300;
   if (!p.mantissaFits || !p.exponentFits) return false;
   long double v = 0;

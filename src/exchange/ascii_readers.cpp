@@ -210,8 +210,9 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
   ReadTitleLines(file, result.titles);
 
   TPointCollector points(args, result);
-  int coordinate = 0;   // the next value is X (0), Y (1) or Z (2)
-  long double x = 0, y = 0;
+  // X, Y and Z of the point being read; each number is scanned into its place.
+  long double xyz[3] = {0, 0, 0};
+  int coordinate = 0;  // the next value is X (0), Y (1) or Z (2)
   int previous = -1;    // the stored point the last completed point became, -1 none
   bool nonNumber = false;
   bool atLineStart = true;
@@ -271,18 +272,11 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
 
   for (;;) {
     skipSpace();
-    long double v = 0;
-    if (scanNumber(v)) {
+    if (scanNumber(xyz[coordinate])) {
       nonNumber = false;
-      if (coordinate == 0) {
-        x = v;
-        coordinate = 1;
-      } else if (coordinate == 1) {
-        y = v;
-        coordinate = 2;
-      } else {
+      if (++coordinate == 3) {
         // An unfinished point at the end of the file is no data.
-        previous = points.Add(x, y, v, 1);
+        previous = points.Add(xyz[0], xyz[1], xyz[2], 1);
         coordinate = 0;
       }
       continue;

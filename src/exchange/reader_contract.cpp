@@ -7,7 +7,7 @@
 
 bool KeepFilteredPoint(int c, int n, int start) {
   if (c < start) return false;
-  if (n < 1) return true;
+  if (n <= 1) return true;  // no filter: every point, without a division per point
   return (c + 1 - start) % n == 0;
 }
 
@@ -17,16 +17,16 @@ TPointCollector::TPointCollector(const TReadArgs& args, TReadResult& result)
   result_.points.reserve(static_cast<std::size_t>(std::clamp(args.capacity, 0, kXYZMaxPoints)));
 }
 
-int TPointCollector::Add(long double x, long double y, long double z, long double w,
-                         char status) {
+int TPointCollector::Add(const long double& x, const long double& y, const long double& z,
+                         const long double& w, char status) {
   if (!KeepFilteredPoint(++result_.pointsInFile, args_.filterN, args_.filterStart)) return -1;
   if (static_cast<int>(result_.points.size()) >= args_.capacity) {
     ++result_.pointsCut;
     return -1;
   }
-  TXYZPoint p;
+  // Made in place: a point record is 128 bytes.
+  TXYZPoint& p = result_.points.emplace_back();
   p.X = x, p.Y = y, p.Z = z, p.W = w, p.Status = status;
-  result_.points.push_back(p);
   return static_cast<int>(result_.points.size()) - 1;
 }
 

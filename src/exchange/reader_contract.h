@@ -24,7 +24,7 @@ class TPointCollector {
   TPointCollector(const TReadArgs& args, TReadResult& result);
   // A complete point of the file; the index of the stored point in result.points, or -1
   // when the filter dropped it or the table has no room for it.
-  int Add(long double x, long double y, long double z, long double w,
+  int Add(const long double& x, const long double& y, const long double& z, const long double& w,
           char status = kPointActive);
   // A row of a format whose weight column marks inactive rows by its sign: no point when a
   // value is not a usable number; else W = |w|, and a negative w makes the point inactive
