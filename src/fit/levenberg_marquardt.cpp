@@ -198,7 +198,6 @@ namespace {
 constexpr int kChunkPoints = 32;
 static_assert(kBlockPoints % kChunkPoints == 0);
 
-
 // One chunk's factors, point by point. The evaluator writes a point's derivatives straight
 // into its row (1-based, as evaluators write them), so that they are not copied.
 struct TCoefficientChunk {
@@ -228,9 +227,14 @@ long double RowFactor(const TCoefficientChunk& c, int i, int j) {
     return c.weighted[i][j];
 }
 
-// Adds to the N sums at `sums` the products of the chunk's factor f_i with the derivatives
-// d_{k+1} .. d_{k+N} of each point, in point order. The N sums stay on the x87 stack
-// through the chunk, and each point's factor is loaded once for all N.
+// How the chunk's products are summed. Every 80-bit load (fld m80) is slow, so each pass over
+// the chunk keeps several sums on the x87 stack and loads each factor once for all of them:
+// two rows side by side share every derivative they both read, and in the unit-weight sums
+// a row's factor is itself one of the derivatives read. Each sum still receives its own
+// products in point order, starting from the value it had before the chunk.
+
+// Adds to the N sums at `sums` the products f_i d_{k+1} .. f_i d_{k+N} of each point i of the
+// chunk (four sums, the factor and a derivative fill six of the eight x87 registers).
 template <int N, class Factor>
 void AddProducts(const TCoefficientChunk& c, Factor factor, int k, long double* sums) {
   long double s[N];
@@ -245,8 +249,7 @@ void AddProducts(const TCoefficientChunk& c, Factor factor, int k, long double* 
   for (int m = 0; m < N; ++m) sums[m] = s[m];
 }
 
-// The `count` sums at `sums` against d_1 .. d_count, four at a time (four sums, the factor
-// and the loaded derivative fill six of the eight x87 registers).
+// The sums of one row against d_1 .. d_count, four at a time.
 template <class Factor>
 void AddRow(const TCoefficientChunk& c, Factor factor, int count, long double* sums) {
   int k = 0;
@@ -259,15 +262,78 @@ void AddRow(const TCoefficientChunk& c, Factor factor, int count, long double* s
   }
 }
 
-// Adds the chunk to the block's lower triangle (row j from j(j+1)/2, the weighted factor
-// cw·d_j times d_1 .. d_j+1) and to its gradient (cw·r times d_1 .. d_p). Each entry
-// receives the same products, added in the same point order, as one point at a time would
-// give it.
+// Two rows with factors fa and fb against the same N derivatives from d_{k+1}: 2 x N sums
+// (at most four, with two factors and a derivative: seven registers).
+template <int N, class FactorA, class FactorB>
+void AddProductsOfTwoRows(const TCoefficientChunk& c, FactorA fa, FactorB fb, int k, long double* sa,
+                          long double* sb) {
+  long double s0[N], s1[N];
+#pragma GCC unroll 2
+  for (int m = 0; m < N; ++m) {
+    s0[m] = sa[m];
+    s1[m] = sb[m];
+  }
+  for (int i = 0; i < c.n; ++i) {
+    const long double f0 = fa(i), f1 = fb(i);
+#pragma GCC unroll 2
+    for (int m = 0; m < N; ++m) {
+      const long double d = c.deriv[i][k + m + 1];
+      s0[m] += f0 * d;
+      s1[m] += f1 * d;
+    }
+  }
+#pragma GCC unroll 2
+  for (int m = 0; m < N; ++m) {
+    sa[m] = s0[m];
+    sb[m] = s1[m];
+  }
+}
+
+// The sums of two rows against d_1 .. d_count, two columns at a time.
+template <class FactorA, class FactorB>
+void AddTwoRows(const TCoefficientChunk& c, FactorA fa, FactorB fb, int count, long double* sa,
+                long double* sb) {
+  int k = 0;
+  for (; k + 2 <= count; k += 2) AddProductsOfTwoRows<2>(c, fa, fb, k, sa + k, sb + k);
+  if (k < count) AddProductsOfTwoRows<1>(c, fa, fb, k, sa + k, sb + k);
+}
+
+// The corner of rows j and j + 1 on the diagonal: (j, j), (j + 1, j) and (j + 1, j + 1).
+template <class FactorA, class FactorB>
+void AddDiagonalCorner(const TCoefficientChunk& c, FactorA fa, FactorB fb, int j, long double* sa,
+                       long double* sb) {
+  long double jj = sa[j], j1j = sb[j], j1j1 = sb[j + 1];
+  for (int i = 0; i < c.n; ++i) {
+    const long double f0 = fa(i), f1 = fb(i);
+    const long double d0 = c.deriv[i][j + 1], d1 = c.deriv[i][j + 2];
+    jj += f0 * d0;
+    j1j += f1 * d0;
+    j1j1 += f1 * d1;
+  }
+  sa[j] = jj;
+  sb[j] = j1j;
+  sb[j + 1] = j1j1;
+}
+
+// Adds the chunk to the block's lower triangle (row j from j(j+1)/2: the weighted factor
+// cw·d_j times d_1 .. d_j+1) and to its gradient (cw·r times d_1 .. d_p, one more row). Rows
+// are taken in pairs; with p odd the last row pairs with the gradient, which has as many
+// entries.
 template <bool kUnit>
 void AddChunk(TCoefficientChunk& c, int p, long double* lower, long double* beta) {
-  for (int j = 0; j < p; ++j)
-    AddRow(c, [&c, j](int i) { return RowFactor<kUnit>(c, i, j); }, j + 1, lower + j * (j + 1) / 2);
-  AddRow(c, [&c](int i) { return c.gradient[i]; }, p, beta);
+  const auto row = [&c](int j) { return [&c, j](int i) { return RowFactor<kUnit>(c, i, j); }; };
+  const auto gradient = [&c](int i) { return c.gradient[i]; };
+  int j = 0;
+  for (; j + 1 < p; j += 2) {
+    long double* rowJ = lower + j * (j + 1) / 2;
+    long double* nextRow = rowJ + j + 1;
+    AddTwoRows(c, row(j), row(j + 1), j, rowJ, nextRow);
+    AddDiagonalCorner(c, row(j), row(j + 1), j, rowJ, nextRow);
+  }
+  if (j < p)
+    AddTwoRows(c, row(j), gradient, p, lower + j * (j + 1) / 2, beta);
+  else
+    AddRow(c, gradient, p, beta);
   c.n = 0;
 }
 

@@ -108,12 +108,14 @@ struct Forms {
     long double fx, fy, dx[K], dy[K];
     EvalX(pt, a + 2, fx, dz ? dx : nullptr);
     EvalY(pt, a + 2 + K, fy, dz ? dy : nullptr);
-    *z = a[1] * fx * fy;
+    // Read once: the stores into dz below could otherwise be taken to change it.
+    const long double amp = a[1];
+    *z = amp * fx * fy;
     if (!dz) return;
     dz[1] = fx * fy;
     for (int j = 0; j < K; ++j) {
-      dz[2 + j] = a[1] * fy * dx[j];
-      dz[2 + K + j] = a[1] * fx * dy[j];
+      dz[2 + j] = amp * fy * dx[j];
+      dz[2 + K + j] = amp * fx * dy[j];
     }
   }
 
