@@ -24,9 +24,9 @@ int TPointCollector::Add(const long double& x, const long double& y, const long 
     ++result_.pointsCut;
     return -1;
   }
-  // Made in place: a point record is 128 bytes.
-  TXYZPoint& p = result_.points.emplace_back();
+  TXYZPoint p;
   p.X = x, p.Y = y, p.Z = z, p.W = w, p.Status = status;
+  result_.points.push_back(p);
   return static_cast<int>(result_.points.size()) - 1;
 }
 
