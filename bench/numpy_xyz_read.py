@@ -5,7 +5,10 @@ median for BM_ReadAsciiXYZ. On a shared machine the load changes from second to 
 two are timed in turns, several rounds: each round prints both medians and their ratio, and the
 end the median of the rounds' ratios. Run by hand (needs Debian's python3-numpy), not by CI:
 
-    /usr/bin/python3 bench/numpy_xyz_read.py build/bin/bench_import_readers [rounds]
+    /usr/bin/python3 bench/numpy_xyz_read.py build/bin/bench_import_readers [rounds] [cpu]
+
+Given a cpu number, both run on that one core (the benchmark inherits the affinity), which
+steadies the figures on a busy machine.
 """
 import json
 import os
@@ -50,6 +53,8 @@ def ours_ms(program):
 def main():
     program = sys.argv[1] if len(sys.argv) > 1 else "build/bin/bench_import_readers"
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 7
+    if len(sys.argv) > 3:
+        os.sched_setaffinity(0, {int(sys.argv[3])})
     print(f"{'round':>5} {'ours ms':>8} {'ours cpu':>8} {'numpy ms':>8} {'ours/numpy':>10}")
     ours, theirs, ratios = [], [], []
     with tempfile.TemporaryDirectory() as tmp:

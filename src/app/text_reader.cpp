@@ -67,20 +67,65 @@ std::size_t PlainRun(const char* from, std::size_t span, char ctrlZ) {
 std::size_t TTextReader::Read(char* out, std::size_t count) {
   std::size_t n = 0;
   while (n < count) {
-    // Every byte but the last of the block may be taken here: a CR needs the byte after it.
-    if (pos_ + 1 < end_) {
-      const std::size_t span = std::min(end_ - 1 - pos_, count - n);
+    // A large read with nothing held: the file's bytes go straight into `out`.
+    if (pos_ == end_ && count - n >= kBlockBytes && !atCtrlZ_) {
+      const std::size_t got = ReadInPlace(out + n, count - n);
+      n += got;
+      if (got > 0) continue;
+    }
+    // Bytes up to a CR (which needs the byte after it) or a Ctrl-Z are taken as they stand.
+    if (pos_ < end_) {
+      const std::size_t span = std::min(end_ - pos_, count - n);
       const std::size_t k = PlainRun(buf_.data() + pos_, span, static_cast<char>(kCtrlZ));
       std::memcpy(out + n, buf_.data() + pos_, k);
       pos_ += k;
       n += k;
       if (k == span) continue;
     }
-    const int ch = GetSlow();  // a CR, a Ctrl-Z or the block's last byte
+    const int ch = GetSlow();  // a CR, a Ctrl-Z or the end of the block
     if (ch == EOF) break;
     out[n++] = static_cast<char>(ch);
   }
   return n;
+}
+
+std::size_t TTextReader::ReadInPlace(char* out, std::size_t count) {
+  if (rawEnd_ || error_ || !raw_) return 0;
+  start_ += static_cast<std::int64_t>(pos_);
+  pos_ = end_ = 0;
+  const std::size_t raw = std::fread(out, 1, count, raw_.get());
+  if (raw < count) {
+    rawEnd_ = true;
+    error_ = std::ferror(raw_.get()) != 0;
+  }
+  // Translated where it lies: the text only shrinks (CR LF to LF), so the write position
+  // never passes the read position.
+  std::size_t from = 0, to = 0;
+  while (from < raw) {
+    const std::size_t k = PlainRun(out + from, raw - from, static_cast<char>(kCtrlZ));
+    if (to != from) std::memmove(out + to, out + from, k);
+    from += k;
+    to += k;
+    if (from == raw) break;
+    if (out[from] == static_cast<char>(kCtrlZ)) {
+      // The text ends here; the reader stays on the Ctrl-Z, as Get does.
+      atCtrlZ_ = true;
+      start_ += static_cast<std::int64_t>(from);
+      return to;
+    }
+    if (from + 1 == raw) {
+      // A CR that is the last byte read: kept for Get, which looks at the byte after it.
+      buf_[0] = '\r';
+      end_ = 1;
+      start_ += static_cast<std::int64_t>(from);
+      return to;
+    }
+    const bool lineFeed = out[from + 1] == '\n';
+    out[to++] = lineFeed ? '\n' : '\r';
+    from += lineFeed ? 2 : 1;
+  }
+  start_ += static_cast<std::int64_t>(raw);
+  return to;
 }
 
 bool TTextReader::Seek(std::int64_t offset) {

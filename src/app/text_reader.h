@@ -46,6 +46,9 @@ class TTextReader {
   static constexpr unsigned char kCtrlZ = 26;
   static constexpr std::size_t kBlockBytes = 1 << 16;
   int GetSlow();
+  // Reads up to `count` bytes of the file straight into `out` and translates them there;
+  // only while no byte is held. The characters given.
+  std::size_t ReadInPlace(char* out, std::size_t count);
   // Keeps the bytes not yet taken and reads more behind them; false when none came.
   bool Refill();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -27,16 +28,20 @@ constexpr std::size_t kListEntryChars = 50;
 constexpr std::size_t kMaxNumberChars = 65536;
 
 // The text after the title lines, translated in large blocks, seen through a window: a
-// line's letter check and a number's scan look at up to kMaxNumberChars characters ahead at
-// once, so the window holds more than that while the text lasts.
+// line's letter check and a number's scan look at the rest of the line, up to
+// kMaxNumberChars characters, at once. So the window holds the whole of the current line, or
+// more than kMaxNumberChars characters of it, while the text lasts; only a line cut by the
+// window's end is moved when it is filled again.
 class TCharStream {
  public:
-  explicit TCharStream(TTextReader& text) : text_(text), buf_(kBufferChars) {}
+  explicit TCharStream(TTextReader& text)
+      : text_(text), buf_(std::make_unique_for_overwrite<char[]>(kBufferChars)) {}
 
-  // The characters from the next one on: all that are left, or more than kMaxNumberChars.
+  // The characters from the next one on: at least the rest of the current line, or more
+  // than kMaxNumberChars of it, or all that are left.
   std::string_view Ahead() {
-    if (end_ - pos_ <= kMaxNumberChars && !atEnd_) Fill();
-    return std::string_view(buf_.data() + pos_, end_ - pos_);
+    if (pos_ >= lineEnd_ && end_ - pos_ <= kMaxNumberChars && !atEnd_) Fill();
+    return std::string_view(buf_.get() + pos_, end_ - pos_);
   }
   void Advance(std::size_t n) { pos_ += n; }
   // Past the next line feed, or to the end of the text.
@@ -62,18 +67,21 @@ class TCharStream {
  private:
   static constexpr std::size_t kBufferChars = 4 * kMaxNumberChars;
   void Fill() {
-    std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+    std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
     end_ -= pos_;
     pos_ = 0;
-    const std::size_t room = buf_.size() - end_;
-    const std::size_t got = text_.Read(buf_.data() + end_, room);
+    const std::size_t room = kBufferChars - end_;
+    const std::size_t got = text_.Read(buf_.get() + end_, room);
     end_ += got;
     atEnd_ = got < room;  // the reader gives less only at the end of the text
+    const void* last = memrchr(buf_.get(), '\n', end_);
+    lineEnd_ = last != nullptr ? static_cast<std::size_t>(static_cast<const char*>(last) - buf_.get()) + 1 : 0;
   }
 
   TTextReader& text_;
-  std::vector<char> buf_;
+  std::unique_ptr<char[]> buf_;
   std::size_t pos_ = 0, end_ = 0;  // the next character and the end of those read, in buf_
+  std::size_t lineEnd_ = 0;        // just past the last line feed in buf_ (0: none)
   bool atEnd_ = false;
 };
 

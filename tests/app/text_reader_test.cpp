@@ -122,6 +122,12 @@ TEST(TextReader, TextWrittenInPiecesReadsBack) {
   EXPECT_EQ(read, "a\nb\n\nc\r\n\nlong run without a line feed");
 }
 
+std::string Repeated(const std::string& piece, int times) {
+  std::string text;
+  for (int k = 0; k < times; ++k) text += piece;
+  return text;
+}
+
 // Read in pieces of any size gives the characters and offsets Get gives, a piece ending
 // anywhere: on a CR before its LF, on the block's last byte, on a Ctrl-Z; and once the text
 // ended it gives nothing more. Pieces and single characters may be mixed.
@@ -139,6 +145,11 @@ TEST(TextReader, PiecesReadTheCharactersGetGives) {
       "", "a\rb\r\nc\r\n", "x\r", "\r\r\n\n\r", "1 2 3\r\n4 5 6\r\n\x1AGARBAGE\r\n",
       filler + "ab\r\ncd", filler + "a\r\ncd", filler + "ab\r", filler + "ab\x1A\r\nz",
       filler + "ab\rcd" + filler + "\r\n\r\n", noisy + "\x1A" + noisy, noisy,
+      // Blocks whose last byte is a CR and whose first is its LF (or not), read straight
+      // into the caller's pieces; a Ctrl-Z as the first and the last byte of such a read.
+      Repeated("\n" + std::string(kBlock - 2, 'c') + "\r", 20), Repeated("a" + std::string(kBlock - 2, 'c') + "\r", 20),
+      std::string(2 * kBlock, 'd') + "\x1A" + noisy, std::string(2 * kBlock - 1, 'd') + "\x1A" + noisy,
+      std::string((1 << 20) - 1, 'e') + "\r\n" + noisy, std::string(1 << 20, 'e') + "\r",
   };
   const std::size_t sizes[] = {1, 2, 7, 8, 9, 63, 4096, kBlock - 1, kBlock, kBlock + 1, 1 << 20};
   int k = 0;
@@ -164,6 +175,7 @@ TEST(TextReader, PiecesReadTheCharactersGetGives) {
         if (n < size) break;
       }
       EXPECT_EQ(chars, want.chars);
+      EXPECT_EQ(text.Tell(), want.offsets.back());  // on the Ctrl-Z, or at the end
       EXPECT_EQ(text.Read(piece.data(), size), 0u);
       EXPECT_EQ(text.Get(), EOF);
     }

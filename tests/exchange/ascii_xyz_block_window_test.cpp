@@ -472,4 +472,19 @@ TEST(AsciiXYZBlockWindow, LongLinesAndRunsReadAsOneCharacterAtATime) {
   }
 }
 
+// The window is filled again where a line is cut by its end: with the first line's length
+// shifted by one character at a time, that end falls on every character of the lines after
+// it, in a number, before a label and on the line feed.
+TEST(AsciiXYZBlockWindow, WindowEndsFallOnEveryCharacterOfALine) {
+  ScratchDir dir;
+  std::string lines;
+  while (lines.size() < 300000) lines += "1234567.25 2 3\n4 5 6 b7\n";  // 24 characters
+  for (int shift = 0; shift < 24; ++shift) {
+    SCOPED_TRACE(testing::Message() << "shift " << shift);
+    TReadArgs args;
+    args.path = dir.Write("shifted.txt", "1" + std::string(static_cast<std::size_t>(shift), '0') + " 0 0\n" + lines);
+    ASSERT_NO_FATAL_FAILURE(ExpectSameRead(ReadAsciiXYZ(args), ReadOneCharAtATime(args)));
+  }
+}
+
 }  // namespace
