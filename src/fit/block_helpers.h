@@ -12,6 +12,11 @@
 // A loop posted while no helper waits is run by its own thread, block after block, without
 // taking the lock. A block never waits on anything, so a helper is never held up by the
 // thread that posted the loop.
+//
+// A fit posts one loop per pass over its points, a few microseconds after the last one
+// ended: a helper that has run out of blocks watches for the next loop a short while before
+// it sleeps, and the posting thread watches for the helpers' last blocks a short while before
+// it sleeps, so that a pass does not wait for threads to be woken.
 #pragma once
 
 #include <atomic>
@@ -42,19 +47,24 @@ class TBlockHelpers {
     const std::function<void(int)>* block = nullptr;
     int count = 0;
     std::atomic<int> next{0};  // the next block to take
-    // Under mutex_.
-    int done = 0;      // blocks finished
-    int helpers = 0;   // helpers that hold the loop
+    // Helpers that hold the loop: taken under mutex_ while the loop is open, given back
+    // (under mutex_) as a helper's last touch of the loop.
+    std::atomic<int> helpers{0};
   };
-  // Takes blocks of `loop` until none is left; returns how many it ran.
-  static int TakeBlocks(Loop& loop);
+  // Takes blocks of `loop` until none is left.
+  static void TakeBlocks(Loop& loop);
+  // Waits a short while for `done` to turn true before the caller sleeps.
+  template <class Done>
+  static bool Watch(Done done);
 
   std::mutex mutex_;
   std::condition_variable posted_;    // a loop was posted, or the helpers were closed
   std::condition_variable finished_;  // a helper let go of a loop
   std::vector<Loop*> open_;           // loops with blocks not yet taken (under mutex_)
   bool closed_ = false;               // under mutex_
-  std::atomic<int> waiting_{0};       // helpers waiting for a loop
+  std::atomic<bool> closing_{false};  // closed_, for helpers watching without the lock
+  std::atomic<unsigned> posts_{0};    // loops posted so far, for helpers watching for the next
+  std::atomic<int> waiting_{0};       // helpers waiting (or watching) for a loop
 };
 
 // Helper threads for one fit alone: `threads` - 1 threads serve `helpers` from construction
