@@ -1,7 +1,7 @@
 // The non-linear engine: one Levenberg-Marquardt fit of a Gaussian peak (equations 2001 and
 // 2002) on 1000 or 16384 scattered points with a little noise, from the catalogue's start
 // values, as the fit run does it, its point loop on one thread or shared among four as a fit
-// alone shares it; and the evaluator alone with its five derivatives, the
+// alone shares it, and on weighted points; and the evaluator alone with its five derivatives, the
 // inner loop of every iteration. bench/scipy_peak_fit.py fits the same data with SciPy.
 #include <benchmark/benchmark.h>
 
@@ -19,7 +19,9 @@
 
 namespace {
 
-PointTable PeakPoints(int n) {
+// n scattered points of the peak with a little noise; `weighted`: with weights in 0.5..1.5
+// (drawn after the rest, so that the points are the same either way).
+PointTable PeakPoints(int n, bool weighted = false) {
   PointTable table = NewPointTable(n);
   std::uint64_t state = 20240611;
   auto uniform = [&state] {
@@ -35,13 +37,16 @@ PointTable PeakPoints(int n) {
     p.W = 1;
     p.Status = kPointActive;
   }
+  if (weighted)
+    for (int i = 1; i <= n; ++i) table[static_cast<std::size_t>(i)].W = 0.5L + uniform();
   return table;
 }
 
-// One fit of equation range(0) on range(1) points, the point loop on range(2) threads.
-void BM_MarquardtPeak(benchmark::State& state) {
+// One fit of equation range(0) on range(1) points, the point loop on range(2) threads; with
+// `weighted`, on weighted points (the sums then form each point's weighted derivatives).
+void MarquardtPeak(benchmark::State& state, bool weighted) {
   const int equation = static_cast<int>(state.range(0));
-  PointTable table = PeakPoints(static_cast<int>(state.range(1)));
+  PointTable table = PeakPoints(static_cast<int>(state.range(1)), weighted);
   TDataStats stats;
   ComputeTableStatistics(table, stats);
   const TNonlinearEntry e = BuiltinNonlinearEntry(NonlinearIndexOfEquation(equation));
@@ -71,6 +76,8 @@ void BM_MarquardtPeak(benchmark::State& state) {
   state.counters["iterations"] = iterations;
   state.counters["sse"] = static_cast<double>(sse);
 }
+void BM_MarquardtPeak(benchmark::State& state) { MarquardtPeak(state, false); }
+void BM_MarquardtPeakWeighted(benchmark::State& state) { MarquardtPeak(state, true); }
 // 2001: the Gaussian product (5 parameters); 2002: the Gaussian peak with an offset (6).
 BENCHMARK(BM_MarquardtPeak)
     ->ArgNames({"eqn", "n", "threads"})
@@ -79,6 +86,11 @@ BENCHMARK(BM_MarquardtPeak)
     ->Args({2002, 1000, 4})
     ->Args({2002, 16384, 1})
     ->Args({2002, 16384, 4})
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MarquardtPeakWeighted)
+    ->ArgNames({"eqn", "n", "threads"})
+    ->Args({2002, 16384, 1})
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
 
