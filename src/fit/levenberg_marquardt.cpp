@@ -203,8 +203,8 @@ static_assert(kBlockPoints % kChunkPoints == 0);
 struct TCoefficientChunk {
   int n = 0;
   long double deriv[kChunkPoints][kMaxNonlinearParameters + 1];  // d_j, j = 1..p
-  long double weighted[kChunkPoints][kMaxNonlinearParameters];   // cw d_j, j = 0..p-1
-  long double gradient[kChunkPoints];                            // cw gr
+  long double cw[kChunkPoints];        // the weight of the curvature (unless all are 1)
+  long double gradient[kChunkPoints];  // cw gr
 };
 
 // std::isfinite read from the exponent field of the stored value, without loading it onto
@@ -217,14 +217,15 @@ bool HasFiniteExponent(const long double& v) {
   return (signAndExponent & 0x7fffu) != 0x7fffu;
 }
 
-// The weighted factor cw·d_j of row j at point i: the derivative itself when every cw is
-// exactly 1 (`kUnit`), which it equals bit for bit, so that it is neither formed nor stored.
+// The weighted factor cw·d_j of row j at point i, formed where a pass over the chunk reads
+// it (an 80-bit store of every product costs more than forming it in each pass); the
+// derivative itself when every cw is exactly 1 (`kUnit`), which it equals bit for bit.
 template <bool kUnit>
 long double RowFactor(const TCoefficientChunk& c, int i, int j) {
   if constexpr (kUnit)
     return c.deriv[i][j + 1];
   else
-    return c.weighted[i][j];
+    return c.cw[i] * c.deriv[i][j + 1];
 }
 
 // How the chunk's products are summed. Every 80-bit load (fld m80) is slow, so each pass over
@@ -418,8 +419,7 @@ void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNon
     ss += w * r * r;
     const int n = chunk.n++;
     chunk.gradient[n] = cw * gr;
-    if (!unit)
-      for (int j = 0; j < p; ++j) chunk.weighted[n][j] = cw * d[j + 1];
+    if (!unit) chunk.cw[n] = cw;
     if (chunk.n == kChunkPoints) addChunk(chunk, p, out.alpha, out.beta);
   }
   finish(true);
