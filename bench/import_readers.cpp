@@ -49,10 +49,10 @@ std::string TempPath(const char* name) {
 
 // Files of the same points in each format, written once.
 struct Files {
-  std::string xyz = TempPath("xyz.txt"), multi = TempPath("multi.csv"), dif = TempPath("data.dif"),
+  std::string xyz = TempPath("xyz.txt"), xyzCrLf = TempPath("xyz_crlf.txt"), multi = TempPath("multi.csv"), dif = TempPath("data.dif"),
               dbf = TempPath("data.dbf");
   Files() {
-    std::ofstream a(xyz), b(multi), c(dif), d(dbf, std::ios::binary);
+    std::ofstream a(xyz), b(multi), c(dif), d(dbf, std::ios::binary), e(xyzCrLf, std::ios::binary);
     // A dBASE III header: three numeric fields of 20 characters after the deletion flag.
     constexpr int kFields = 3, kWidth = 20, kHeader = 32 + 32 * kFields + 1, kRecord = 1 + kFields * kWidth;
     std::string header(kHeader, '\0');
@@ -67,6 +67,7 @@ struct Files {
     header[kHeader - 1] = 0x0D;
     d << header;
     a << "\"Bench\"\nx\ny\nz\n";
+    e << "\"Bench\"\r\nx\r\ny\r\nz\r\n";
     b << "id,x,y,z,w\n";
     c << "TABLE\n0,1\n\"\"\nVECTORS\n0,3\n\"\"\nTUPLES\n0," << kPoints << "\n\"\"\nDATA\n0,0\n\"\"\n";
     char line[160];
@@ -74,6 +75,8 @@ struct Files {
       const double x = i * 0.001, y = (i % 97) * 0.25, z = x * y + 1.0 / i;
       std::snprintf(line, sizeof line, "%.15g %.15g %.15g\n", x, y, z);
       a << line;
+      std::snprintf(line, sizeof line, "%.15g %.15g %.15g\r\n", x, y, z);
+      e << line;
       std::snprintf(line, sizeof line, "%d,%.15g,%.15g,%.15g,1\n", i, x, y, z);
       b << line;
       std::snprintf(line, sizeof line, "-1,0\nBOT\n0,%.15g\nV\n0,%.15g\nV\n0,%.15g\nV\n", x, y, z);
@@ -86,6 +89,7 @@ struct Files {
   }
   ~Files() {
     std::remove(xyz.c_str());
+    std::remove(xyzCrLf.c_str());
     std::remove(multi.c_str());
     std::remove(dif.c_str());
     std::remove(dbf.c_str());
@@ -222,6 +226,15 @@ void BM_ReadAsciiXYZ(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kPoints);
 }
 BENCHMARK(BM_ReadAsciiXYZ)->Unit(benchmark::kMillisecond);
+
+// The same points with CR LF line ends, as files from other systems have them.
+void BM_ReadAsciiXYZCrLf(benchmark::State& state) {
+  TReadArgs args;
+  args.path = TheFiles().xyzCrLf;
+  for (auto _ : state) benchmark::DoNotOptimize(ReadAsciiXYZ(args));
+  state.SetItemsProcessed(state.iterations() * kPoints);
+}
+BENCHMARK(BM_ReadAsciiXYZCrLf)->Unit(benchmark::kMillisecond);
 
 void BM_ReadAsciiMultiColumn(benchmark::State& state) {
   TReadArgs args;
