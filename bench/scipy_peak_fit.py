@@ -9,7 +9,12 @@ and N = 16384, ours with its point loop on one thread and shared among four. The
 (ONDRAVIK_PEAK_DUMP), so both fit exactly the same data. Prints both times, their ratio
 and both sums of squares. Run by hand (needs Debian's python3-scipy), not by CI:
 
-    /usr/bin/python3 bench/scipy_peak_fit.py build/bin/bench_nonlinear_fit
+    /usr/bin/python3 bench/scipy_peak_fit.py build/bin/bench_nonlinear_fit [--rounds R]
+
+On a shared, noisy machine a single pair of timings says little: with --rounds R (default 1)
+each round times SciPy and then ours once more, and the times and the ratio printed are the
+medians over the rounds of each round's own figures, so that every ratio is taken side by
+side.
 """
 import json
 import os
@@ -71,15 +76,26 @@ def ours(program, n, threads):
 
 
 def main():
-    program = sys.argv[1] if len(sys.argv) > 1 else "build/bin/bench_nonlinear_fit"
+    args = sys.argv[1:]
+    rounds = 1
+    if "--rounds" in args:
+        i = args.index("--rounds")
+        rounds = max(1, int(args[i + 1]))
+        del args[i:i + 2]
+    program = args[0] if args else "build/bin/bench_nonlinear_fit"
     print(f"{'N':>6} {'threads':>7} {'ours ms':>9} {'SciPy ms':>9} {'ours/SciPy':>10} {'SSE ours':>14} "
           f"{'SSE SciPy':>14} {'rel diff':>9}")
     for n in (1000, 16384):
         start, x, y, z = load(program, n)
-        scipy_s, scipy_sse, _ = seconds_of_scipy(start, x, y, z, 20 if n <= 1000 else 5)
+        rows = {1: [], 4: []}  # per round: (ours s, SciPy s, ratio)
+        for _ in range(rounds):
+            scipy_s, scipy_sse, _ = seconds_of_scipy(start, x, y, z, 20 if n <= 1000 else 5)
+            for threads in (1, 4):
+                ours_s, ours_sse = ours(program, n, threads)
+                rows[threads].append((ours_s, scipy_s, ours_s / scipy_s))
         for threads in (1, 4):
-            ours_s, ours_sse = ours(program, n, threads)
-            print(f"{n:>6} {threads:>7} {ours_s * 1e3:>9.2f} {scipy_s * 1e3:>9.2f} {ours_s / scipy_s:>10.2f} "
+            ours_s, scipy_s, ratio = (statistics.median(r[k] for r in rows[threads]) for k in range(3))
+            print(f"{n:>6} {threads:>7} {ours_s * 1e3:>9.2f} {scipy_s * 1e3:>9.2f} {ratio:>10.2f} "
                   f"{ours_sse:>14.9g} {scipy_sse:>14.9g} {abs(ours_sse - scipy_sse) / scipy_sse:>9.1e}")
 
 
