@@ -48,17 +48,18 @@ bool HoldsZeroByte(std::uint64_t w) {
   return ((w - 0x0101010101010101) & ~w & 0x8080808080808080) != 0;
 }
 
-// The length of the run at the start of [from, from + span) without a CR or a Ctrl-Z, eight
-// bytes at a time.
-std::size_t PlainRun(const char* from, std::size_t span, char ctrlZ) {
+// The length of the run at the start of [from, from + span) without a CR or a Ctrl-Z (nor a
+// line feed, when lineFeedStops), eight bytes at a time.
+std::size_t PlainRun(const char* from, std::size_t span, char ctrlZ, bool lineFeedStops = false) {
   constexpr std::uint64_t kEach = 0x0101010101010101;
+  const std::uint64_t crs = kEach * '\r', ctrlZs = kEach * static_cast<unsigned char>(ctrlZ), lineFeeds = kEach * '\n';
   std::size_t k = 0;
   for (; k + 8 <= span; k += 8) {
     std::uint64_t w;
     std::memcpy(&w, from + k, 8);
-    if (HoldsZeroByte(w ^ (kEach * '\r')) || HoldsZeroByte(w ^ (kEach * static_cast<unsigned char>(ctrlZ)))) break;
+    if (HoldsZeroByte(w ^ crs) || HoldsZeroByte(w ^ ctrlZs) || (lineFeedStops && HoldsZeroByte(w ^ lineFeeds))) break;
   }
-  while (k < span && from[k] != '\r' && from[k] != ctrlZ) ++k;
+  while (k < span && from[k] != '\r' && from[k] != ctrlZ && !(lineFeedStops && from[k] == '\n')) ++k;
   return k;
 }
 
@@ -126,6 +127,28 @@ std::size_t TTextReader::ReadInPlace(char* out, std::size_t count) {
   }
   start_ += static_cast<std::int64_t>(raw);
   return to;
+}
+
+bool TTextReader::AppendLine(std::string& line, std::size_t maxChars) {
+  while (line.size() < maxChars) {
+    if (pos_ < end_) {
+      const std::size_t span = std::min(end_ - pos_, maxChars - line.size());
+      const char* from = buf_.data() + pos_;
+      const std::size_t k = PlainRun(from, span, static_cast<char>(kCtrlZ), true);
+      line.append(from, k);
+      pos_ += k;
+      if (k < span && from[k] == '\n') {
+        ++pos_;
+        return true;
+      }
+      if (k == span) continue;
+    }
+    const int ch = GetSlow();  // a CR, a Ctrl-Z or the end of the block
+    if (ch == EOF) return false;
+    if (ch == '\n') return true;
+    line.push_back(static_cast<char>(ch));
+  }
+  return false;
 }
 
 bool TTextReader::Seek(std::int64_t offset) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "app/file_utils.h"
@@ -33,6 +34,10 @@ class TTextReader {
   // Up to `count` characters into `out`, as as many calls of Get would give them; fewer only
   // at the end of the text (or on a read error). The number given.
   std::size_t Read(char* out, std::size_t count);
+  // Appends to `line` the characters Get gives before the next line feed while `line` holds
+  // fewer than maxChars; true when a line feed ended it (taken, not appended), false when
+  // `line` is full or the text ended.
+  bool AppendLine(std::string& line, std::size_t maxChars);
   // The byte offset in the file of the next character.
   std::int64_t Tell() const { return start_ + static_cast<std::int64_t>(pos_); }
   // Goes to a byte offset in the file (the text ended by a Ctrl-Z goes on from there); false

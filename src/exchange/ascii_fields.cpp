@@ -1,7 +1,6 @@
 #include "exchange/ascii_fields.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "app/long_double.h"
@@ -12,7 +11,7 @@ namespace {
 
 bool EndsLine(char c) { return c == '\0' || c == '\r' || c == '\n'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool StartsNumber(char c) { return std::strchr("+-0123456789.", c) != nullptr && c != '\0'; }
+bool StartsNumber(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }
 
 // The exponent of a numeric field holds at most three digits.
 constexpr int kFieldExponentDigits = 3;

@@ -79,5 +79,9 @@ bool ReadLinePiece(std::FILE* file, std::string& line, int maxChars) {
 }
 
 bool ReadLinePiece(TTextReader& text, std::string& line, int maxChars) {
-  return ReadLinePieceOf([&text] { return text.Get(); }, line, maxChars);
+  // As ReadLinePieceOf reads it, a run of characters at a time.
+  line.clear();
+  if (maxChars <= 0) return false;
+  const bool lineFeed = text.AppendLine(line, static_cast<std::size_t>(maxChars));
+  return lineFeed || !line.empty();
 }
