@@ -89,26 +89,25 @@ bool DecideCommaMode(TTextReader& file) {
 }
 
 long double ParseLineField(std::string_view line, int f, bool commaMode) {
-  long double v = ExprErrorValue, unused1 = 0, unused2 = 0;
-  ParseLineFields(line, f, f, f, v, unused1, unused2, commaMode);
-  return v;
+  TLineFields fields;
+  ScanLineFields(line, fields, commaMode, kFieldLimit, true);
+  return FieldValue(line, fields, f);
+}
+
+long double FieldValue(std::string_view line, const TLineFields& fields, int f) {
+  if (f < 1 || f > fields.count) return ExprErrorValue;
+  for (int g = 1; g <= f; ++g)
+    if (fields.Text(line, g - 1) == ".") return ExprErrorValue;  // a lone period ends the line
+  const std::string_view text = fields.Text(line, f - 1);
+  return IsWholeDecimalNumber(text, kFieldExponentDigits) ? DataValueOf(text) : ExprErrorValue;
 }
 
 int ParseLineFields(std::string_view line, int f1, int f2, int f3, long double& v1,
                     long double& v2, long double& v3, bool commaMode) {
-  v1 = v2 = v3 = ExprErrorValue;
   TLineFields fields;
   ScanLineFields(line, fields, commaMode, kFieldLimit, true);
-  const int last = std::max({f1, f2, f3});
-  for (int f = 1; f <= last && f <= fields.count; ++f) {
-    const std::string_view text = fields.Text(line, f - 1);
-    if (text == ".") break;
-    if (f != f1 && f != f2 && f != f3) continue;
-    if (!IsWholeDecimalNumber(text, kFieldExponentDigits)) continue;
-    const long double v = DataValueOf(text);
-    if (f == f1) v1 = v;
-    if (f == f2) v2 = v;
-    if (f == f3) v3 = v;
-  }
+  v1 = FieldValue(line, fields, f1);
+  v2 = FieldValue(line, fields, f2);
+  v3 = FieldValue(line, fields, f3);
   return !IsMissingValue(v1) && !IsMissingValue(v2) && !IsMissingValue(v3) ? 3 : 0;
 }

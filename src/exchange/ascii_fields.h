@@ -59,3 +59,8 @@ int ParseLineFields(std::string_view line, int f1, int f2, int f3, long double& 
 // The value of field f (1-based) of a line as ParseLineFields reads it; the missing value
 // when the field is absent, empty or not a number.
 long double ParseLineField(std::string_view line, int f, bool commaMode);
+
+// The value of field f (1-based) of a line that ScanLineFields (all fields, marks counted)
+// scanned into `fields`, as ParseLineField reads it: a line read for several fields is
+// scanned once.
+long double FieldValue(std::string_view line, const TLineFields& fields, int f);

@@ -341,11 +341,14 @@ TReadResult ReadAsciiMultiColumn(const TReadArgs& args) {
 
   TPointCollector points(args, result);
   while (ReadLinePiece(file, line, kDataLineChars)) {
-    long double x, y, z;
-    if (ParseLineFields(line, args.colX, args.colY, args.colZ, x, y, z, commaMode) != 3) continue;
+    ScanLineFields(line, fields, commaMode, kFieldLimit, true);
+    const long double x = FieldValue(line, fields, args.colX);
+    const long double y = FieldValue(line, fields, args.colY);
+    const long double z = FieldValue(line, fields, args.colZ);
+    if (IsMissingValue(x) || IsMissingValue(y) || IsMissingValue(z)) continue;
     long double w = 1;
     if (args.colW >= 0) {
-      w = ParseLineField(line, args.colW, commaMode);
+      w = FieldValue(line, fields, args.colW);
       if (IsMissingValue(w) || !(w > 0)) w = 1;
     }
     points.Add(x, y, z, w);

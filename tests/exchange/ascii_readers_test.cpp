@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <algorithm>
+#include <random>
 
 #include "app/long_double.h"
+#include "app/number_scanner.h"
 #include "exchange/ascii_fields.h"
 #include "exchange/dif_reader.h"
 #include "exchange/exchange_test_support.h"
@@ -286,6 +289,50 @@ TEST(ParseLineFields, NumbersMarksAndThePeriodThatEndsTheLine) {
   EXPECT_EQ(ParseLineFields("1 12abc 3", 1, 2, 3, a, b, c, false), 0);
   EXPECT_EQ(ParseLineFields("1 -2.5E+03 3", 1, 2, 3, a, b, c, false), 3);
   EXPECT_EQ(b, -2500);
+}
+
+// A line read for several fields is scanned once (FieldValue): every field of random lines
+// (numbers, 4-digit exponents, lone periods, empty and quoted fields, commas, marks, words)
+// has the value the field-by-field reading gave, in blank and comma mode.
+TEST(ParseLineFields, OneScanGivesEachFieldsValueAsBefore) {
+  // The reading as it stood: the fields up to the last wanted one, a lone period ending it.
+  auto before = [](std::string_view line, int f1, int f2, int f3, long double& v1, long double& v2,
+                   long double& v3, bool commaMode) {
+    v1 = v2 = v3 = ExprErrorValue;
+    TLineFields fields;
+    ScanLineFields(line, fields, commaMode, kFieldLimit, true);
+    const int last = std::max({f1, f2, f3});
+    for (int f = 1; f <= last && f <= fields.count; ++f) {
+      const std::string_view text = fields.Text(line, f - 1);
+      if (text == ".") break;
+      if (f != f1 && f != f2 && f != f3) continue;
+      if (!IsWholeDecimalNumber(text, 3)) continue;
+      const long double v = DataValueOf(text);
+      if (f == f1) v1 = v;
+      if (f == f2) v2 = v;
+      if (f == f3) v3 = v;
+    }
+    return !IsMissingValue(v1) && !IsMissingValue(v2) && !IsMissingValue(v3) ? 3 : 0;
+  };
+  const char* pieces[] = {"1", "-2.5", "3e2", "4E-300", "5e1234", ".", "..", "'q'", "\"\"", ",", ", ,", " ",
+                          "\t", "*", "W2", "abc", "1e400", "+.5", "7.", "0x1", "1,5", "-", "'a b'"};
+  std::mt19937_64 random(345);
+  for (int n = 0; n < 20000; ++n) {
+    std::string line;
+    const int count = static_cast<int>(random() % 9);
+    for (int k = 0; k < count; ++k) {
+      if (k > 0) line += random() % 3 == 0 ? "," : " ";
+      line += pieces[random() % std::size(pieces)];
+    }
+    const bool commaMode = random() % 2 == 0;
+    const int f1 = static_cast<int>(random() % 11) - 1, f2 = static_cast<int>(random() % 11) - 1,
+              f3 = static_cast<int>(random() % 11) - 1;
+    long double a, b, c, wantA, wantB, wantC;
+    const int got = ParseLineFields(line, f1, f2, f3, a, b, c, commaMode);
+    ASSERT_EQ(got, before(line, f1, f2, f3, wantA, wantB, wantC, commaMode)) << line;
+    ASSERT_EQ((std::array<long double, 3>{a, b, c}), (std::array<long double, 3>{wantA, wantB, wantC})) << line;
+    ASSERT_EQ(ParseLineField(line, f1, commaMode), wantA) << line;
+  }
 }
 
 class DifReader : public TableTest {
