@@ -6,10 +6,12 @@
 #pragma once
 
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 #include <array>
 #include <memory>
 
+#include "graph3d/graph_options.h"
 #include "smooth/ui/smoothing_window.h"
 
 template <class SmoothingEngine>
@@ -41,16 +43,35 @@ class TDerivativeChoiceNP : public TBaseNP {
     CloseQuickEval();
   }
 
-  // Hands the graph the engine's surface for the choice (each engine its own way), then
-  // calls FinishAttach.
-  virtual void AttachSurface() = 0;
+  // Makes the engine from the window's working settings.
+  virtual void BuildEngine() = 0;
+  // Writes the working settings, as the engine clamped them, into the window's edits.
+  virtual void RefreshEdits() = 0;
   // Sets the window's own controls; calls UpdateChoiceControls.
   virtual void UpdateControls() = 0;
 
-  // The part of attaching a surface both windows share: the residual band's reference and
-  // the titles for the choice, the renderer's data, and point picking, which works only
-  // while the points are shown.
-  void FinishAttach() {
+  // The foot of the control column: the "Partial Derivative" group (buttons numbered from
+  // `firstChoice`), the statistics and the evaluation buttons.
+  void AddColumnFoot(int firstChoice) {
+    Column()->addWidget(MakeDerivativeGroup(firstChoice, choices_, [this](int c) { ClickChoice(c); }));
+    Column()->addWidget(MakeStatisticsGroup());
+    Column()->addLayout(MakeEvalButtons());
+    Column()->addStretch(1);
+  }
+
+  // The first surface, once the window's controls stand.
+  void ShowFirstSurface() {
+    TUpdating updating(*this);
+    RefreshEdits();
+    AttachSurface();
+    ShowStatistics();
+  }
+
+  // Hands the graph the engine's surface for the choice, the residual band's reference and
+  // the titles for the choice; points may be toggled only while they are shown.
+  void AttachSurface() {
+    Renderer().EnableDrawing(false);
+    SetNPSurface(*setup_, [this] { return engine_.get(); }, choice_, TablePoints(Data().Table));
     if (setup_->PointsOpt != nullptr) {
       stdErr_ = engine_->StdErr();
       setup_->PointsOpt->FitRecord = choice_ == kNPChoiceValue ? &stdErr_ : nullptr;
@@ -58,6 +79,18 @@ class TDerivativeChoiceNP : public TBaseNP {
     if (setup_->TitleSettings != nullptr) SetNPGraphTitles(*setup_->TitleSettings, titles_, choice_);
     (void)Renderer().SetData(setup_);
     SetPickingEnabled(choice_ == kNPChoiceValue);
+  }
+
+  // The statuses of the data changed: the engine is made again on the active points.
+  void StatusChanged() override {
+    CancelRecompute();
+    Renderer().EnableDrawing(false);
+    ClearSurface(*setup_);
+    BuildEngine();
+    RefreshEdits();
+    AttachSurface();
+    ShowStatistics();
+    Redraw(2);
   }
 
   // The derivative buttons, and the commands that work on the surface itself only.

@@ -63,15 +63,8 @@ T3DSpline::T3DSpline(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, 
   }
   Column()->addWidget(options);
 
-  Column()->addWidget(MakeDerivativeGroup(kFirstChoice, choices_, [this](int c) { ClickChoice(c); }));
-  Column()->addWidget(MakeStatisticsGroup());
-  Column()->addLayout(MakeEvalButtons());
-  Column()->addStretch(1);
-
-  TUpdating updating(*this);
-  RefreshEdits();
-  AttachSurface();
-  ShowStatistics();
+  AddColumnFoot(kFirstChoice);
+  ShowFirstSurface();
 }
 
 std::array<std::int32_t, kNPGridSettingsMethods>& T3DSpline::Field(int which) {
@@ -115,25 +108,6 @@ void T3DSpline::UpdateControls() {
     edits_[static_cast<std::size_t>(which)]->setEnabled(which < 2 ? kOrdersEnabled[method] : kKnotsEnabled[method]);
 }
 
-void T3DSpline::AttachSurface() {
-  Renderer().EnableDrawing(false);
-  const int mode = NPChoiceDerivMode(choice_);
-  setup_->SurfaceFn = [this, mode](long double x, long double y) { return engine_->EvalMode(x, y, mode); };
-  setup_->GridFn = [this, mode](int nx, int ny, std::span<const long double> xs, std::span<const long double> ys) {
-    return engine_->EvalGridMode(nx, ny, xs, ys, mode);
-  };
-  if (choice_ == kNPChoiceValue) {
-    setup_->PointSurfaceFn = [this](long double x, long double y, long double z) {
-      return engine_->EvalAtDataPoint(x, y, z);
-    };
-    setup_->Points = TablePoints(Data().Table);
-  } else {
-    setup_->PointSurfaceFn = nullptr;
-    setup_->Points = nullptr;
-  }
-  FinishAttach();
-}
-
 void T3DSpline::ClickMethod(int method) {
   if (Updating() || method < 0 || method >= kMethods) return;
   CancelRecompute();
@@ -156,17 +130,6 @@ void T3DSpline::Recompute() {
   RefreshEdits();
   AttachSurface();
   ShowStatistics();
-}
-
-void T3DSpline::StatusChanged() {
-  CancelRecompute();
-  Renderer().EnableDrawing(false);
-  ClearSurface(*setup_);
-  BuildEngine();
-  RefreshEdits();
-  AttachSurface();
-  ShowStatistics();
-  Redraw(2);
 }
 
 void T3DSpline::accept() {

@@ -34,14 +34,12 @@ class T3DSpline : public TDerivativeChoiceNP<TSpline3D> {
 
  protected:
   void Recompute() override;
-  void StatusChanged() override;
 
  private:
-  void BuildEngine();
+  void BuildEngine() override;
   void CopyBack();
-  void RefreshEdits();
+  void RefreshEdits() override;
   void UpdateControls() override;
-  void AttachSurface() override;
   void EditChanged(int which);
   std::array<std::int32_t, kNPGridSettingsMethods>& Field(int which);
 

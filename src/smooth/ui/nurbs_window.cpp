@@ -47,12 +47,7 @@ T3DSmoothNurbs::T3DSmoothNurbs(QWidget* parent, T3DGraphSetup* setup, TDataSessi
   Column()->addWidget(MakeButton(kHelp, tr("Help"), {}));
   Column()->addStretch(1);
 
-  setup_->SurfaceFn = [this](long double x, long double y) { return engine_->EvalAt(x, y); };
-  setup_->PointSurfaceFn = [this](long double x, long double y, long double z) { return engine_->EvalAtDataPoint(x, y, z); };
-  setup_->GridFn = [this](int nx, int ny, std::span<const long double> xs, std::span<const long double> ys) {
-    return engine_->EvalGrid(nx, ny, xs, ys);
-  };
-  setup_->Points = TablePoints(data.Table);
+  SetNPSurface(*setup_, [this] { return engine_.get(); }, kNPChoiceValue, TablePoints(data.Table));
   if (setup_->PointsOpt != nullptr) {
     stdErr_ = engine_->StdErr();
     setup_->PointsOpt->FitRecord = &stdErr_;

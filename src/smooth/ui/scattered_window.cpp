@@ -63,16 +63,8 @@ T3DNParm::T3DNParm(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, co
   }
   Column()->addWidget(options);
 
-  Column()->addWidget(MakeDerivativeGroup(kFirstChoice, choices_, [this](int c) { ClickChoice(c); }));
-  Column()->addWidget(MakeStatisticsGroup());
-
-  Column()->addLayout(MakeEvalButtons());
-  Column()->addStretch(1);
-
-  TUpdating updating(*this);
-  RefreshEdits();
-  AttachSurface();
-  ShowStatistics();
+  AddColumnFoot(kFirstChoice);
+  ShowFirstSurface();
 }
 
 void T3DNParm::BuildEngine() {
@@ -96,12 +88,6 @@ void T3DNParm::RefreshEdits() {
   const auto m = static_cast<std::size_t>(working_.method);
   WriteEdit(*edits_[0], engine_->Option1Min(), engine_->Option1Max(), working_.option1[m]);
   WriteEdit(*edits_[1], engine_->Option2Min(), engine_->Option2Max(), working_.option2[m]);
-}
-
-void T3DNParm::AttachSurface() {
-  Renderer().EnableDrawing(false);
-  SetNPSurface(*setup_, [this] { return engine_.get(); }, choice_, TablePoints(Data().Table));
-  FinishAttach();
 }
 
 void T3DNParm::UpdateControls() {
@@ -157,17 +143,6 @@ void T3DNParm::Recompute() {
   RefreshEdits();
   AttachSurface();
   ShowStatistics();
-}
-
-void T3DNParm::StatusChanged() {
-  CancelRecompute();
-  Renderer().EnableDrawing(false);
-  setup_->SurfaceFn = nullptr;
-  BuildEngine();
-  RefreshEdits();
-  AttachSurface();
-  ShowStatistics();
-  Redraw(2);
 }
 
 void T3DNParm::accept() {

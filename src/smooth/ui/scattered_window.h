@@ -40,16 +40,14 @@ class T3DNParm : public TDerivativeChoiceNP<TNParm3D> {
 
  protected:
   void Recompute() override;
-  void StatusChanged() override;
 
  private:
-  void BuildEngine();
+  void BuildEngine() override;
   // The method the engine runs becomes the window's (a fallback included).
   void AdoptEngineMethod();
-  void RefreshEdits();
+  void RefreshEdits() override;
   void UpdateControls() override;
   void OptionEdited(int which);
-  void AttachSurface() override;
 
   TNPSettings* settings_;
   TNPSettings working_;

@@ -21,6 +21,7 @@
 #include "app/shell_state.h"
 #include "graph3d/point_toggling.h"
 #include "platform/help.h"
+#include "smooth/engines/gridded_engine.h"
 #include "smooth/engines/scattered_engine.h"
 #include "smooth/engines/smoothing_titles.h"
 #include "platform/message_box.h"
@@ -338,11 +339,23 @@ void TBaseNP::CloseQuickEval() {
   delete d.data();
 }
 
-void SetNPSurface(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, int choice, PointsSource points) {
+namespace {
+
+std::vector<long double> GridOf(TNParm3D& engine, int nx, int ny, std::span<const long double> xs,
+                                std::span<const long double> ys, int mode) {
+  return engine.GridMode(nx, ny, xs, ys, mode);
+}
+std::vector<long double> GridOf(TSpline3D& engine, int nx, int ny, std::span<const long double> xs,
+                                std::span<const long double> ys, int mode) {
+  return engine.EvalGridMode(nx, ny, xs, ys, mode);
+}
+
+template <class Engine>
+void SetSurfaceOf(T3DGraphSetup& setup, std::function<Engine*()> engine, int choice, PointsSource points) {
   const int mode = NPChoiceDerivMode(choice);
   setup.SurfaceFn = [engine, mode](long double x, long double y) { return engine()->EvalMode(x, y, mode); };
   setup.GridFn = [engine, mode](int nx, int ny, std::span<const long double> xs, std::span<const long double> ys) {
-    return engine()->GridMode(nx, ny, xs, ys, mode);
+    return GridOf(*engine(), nx, ny, xs, ys, mode);
   };
   if (choice == kNPChoiceValue) {
     setup.PointSurfaceFn = [engine](long double x, long double y, long double z) {
@@ -353,6 +366,16 @@ void SetNPSurface(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, int c
     setup.PointSurfaceFn = nullptr;
     setup.Points = nullptr;
   }
+}
+
+}  // namespace
+
+void SetNPSurface(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, int choice, PointsSource points) {
+  SetSurfaceOf(setup, std::move(engine), choice, std::move(points));
+}
+
+void SetNPSurface(T3DGraphSetup& setup, std::function<TSpline3D*()> engine, int choice, PointsSource points) {
+  SetSurfaceOf(setup, std::move(engine), choice, std::move(points));
 }
 
 void ClearSurface(T3DGraphSetup& setup) {

@@ -37,6 +37,7 @@ class QPushButton;
 class QRadioButton;
 class QVBoxLayout;
 class TNParm3D;
+class TSpline3D;
 class TRangeSpinEdit;
 
 class TBaseNP : public T3DDlgSW {
@@ -170,10 +171,11 @@ class TBaseNP : public T3DDlgSW {
   WindowPlacement* quickEvalPlacement_ = nullptr;
 };
 
-// The scattered-data engine's surface for `choice` (0..5) as the graph reads it; the data
-// points and the surface at them only with the surface itself (choice 0), else none.
-// `engine` answers the window's current engine at each call.
+// A smoothing engine's surface for `choice` (0..5) as the graph reads it; the data points
+// and the surface at them only with the surface itself (choice 0), else none. `engine`
+// answers the window's current engine at each call.
 void SetNPSurface(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, int choice, PointsSource points);
+void SetNPSurface(T3DGraphSetup& setup, std::function<TSpline3D*()> engine, int choice, PointsSource points);
 void ClearSurface(T3DGraphSetup& setup);
 
 // Where a search for the lowest (highest) point of the surface the renderer draws starts:
