@@ -186,3 +186,21 @@ QDialogButtonBox* OkCancelHelpButtons(QDialog* dialog, int helpContext) {
                    [dialog, helpContext] { platform::ShowHelp(platform::qt::ToWindow(dialog), helpContext); });
   return buttons;
 }
+
+QHBoxLayout* OkCancelResetHelpRow(QDialog* dialog, int helpContext, std::function<void()> reset) {
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  const auto add = [&](int id, const char* text, std::function<void()> action) {
+    auto* b = new QPushButton(QObject::tr(text), dialog);
+    b->setObjectName(QString::number(id));
+    b->setAutoDefault(false);
+    QObject::connect(b, &QPushButton::clicked, dialog, std::move(action));
+    row->addWidget(b);
+    return b;
+  };
+  add(1, "OK", [dialog] { dialog->accept(); })->setDefault(true);
+  add(2, "Cancel", [dialog] { dialog->reject(); });
+  add(18, "&Reset", std::move(reset));
+  add(9, "Help", [dialog, helpContext] { platform::ShowHelp(platform::qt::ToWindow(dialog), helpContext); });
+  return row;
+}

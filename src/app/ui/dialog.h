@@ -3,6 +3,8 @@
 // the count are disabled), and, run through Execute, deletes itself after its modal run.
 #pragma once
 
+#include <functional>
+
 #include <QDialog>
 #include <QPointer>
 #include <QString>
@@ -45,9 +47,13 @@ class TDlg : public QDialog {
 };
 
 class QDialogButtonBox;
+class QHBoxLayout;
 
 // OK, Cancel and Help under a dialog: OK accepts, Cancel rejects, Help opens `helpContext`.
 QDialogButtonBox* OkCancelHelpButtons(QDialog* dialog, int helpContext);
+// A row of OK, Cancel, "&Reset" and Help pushed to the right (object names 1, 2, 18 and 9):
+// OK accepts, Cancel rejects, Reset runs `reset`, Help opens `helpContext`.
+QHBoxLayout* OkCancelResetHelpRow(QDialog* dialog, int helpContext, std::function<void()> reset);
 
 // Runs a dialog's modal execution and deletes the object; returns the dialog's result.
 int ExecuteAndDelete(TDlg* dialog);

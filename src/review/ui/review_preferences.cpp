@@ -5,7 +5,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -17,8 +16,6 @@
 #include "app/ui/small_controls.h"
 #include "graph3d/frame_codec.h"
 #include "graph3d/renderer.h"
-#include "platform/help.h"
-#include "platform/qt/qt_text.h"
 
 namespace {
 
@@ -103,21 +100,6 @@ TPreference::TPreference(QWidget* parent, ProgramSettings& settings) : TDlg(pare
   }
   connect(cacheOn_, &QCheckBox::clicked, this, [this] { EnableCacheControls(); });
 
-  auto button = [this](int id, const char* text) {
-    auto* b = Named(new QPushButton(tr(text), this), id);
-    b->setAutoDefault(false);
-    return b;
-  };
-  QPushButton* ok = button(1, "OK");
-  ok->setDefault(true);
-  QPushButton* cancel = button(2, "Cancel");
-  QPushButton* reset = button(kReset, "&Reset");
-  QPushButton* help = button(kHelp, "Help");
-  connect(ok, &QPushButton::clicked, this, &TPreference::accept);
-  connect(cancel, &QPushButton::clicked, this, &TPreference::reject);
-  connect(reset, &QPushButton::clicked, this, [this] { Reset(); });
-  connect(help, &QPushButton::clicked, this, [this] { platform::ShowHelp(platform::qt::ToWindow(this), kHelpContext); });
-
   auto* left = new QVBoxLayout;
   left->addWidget(precision);
   left->addWidget(panes);
@@ -126,12 +108,9 @@ TPreference::TPreference(QWidget* parent, ProgramSettings& settings) : TDlg(pare
   auto* columns = new QHBoxLayout;
   columns->addLayout(left);
   columns->addWidget(cache, 0, Qt::AlignTop);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  for (QPushButton* b : {ok, cancel, reset, help}) buttons->addWidget(b);
   auto* top = new QVBoxLayout(this);
   top->addLayout(columns);
-  top->addLayout(buttons);
+  top->addLayout(OkCancelResetHelpRow(this, kHelpContext, [this] { Reset(); }));
 
   // The fields as the settings stand.
   const ProgramSettings& s = settings_;

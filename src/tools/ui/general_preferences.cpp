@@ -1,8 +1,6 @@
 #include "tools/ui/general_preferences.h"
 
 #include <QCheckBox>
-#include <QHBoxLayout>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/shell_state.h"
@@ -11,9 +9,7 @@
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
 #include "platform/file_dialog.h"
-#include "platform/help.h"
 #include "platform/qt/qt_services.h"
-#include "platform/qt/qt_text.h"
 
 TGenPref::TGenPref(QWidget* parent, ProgramSettings& settings, bool nativeOffered)
     : TDlg(parent), settings_(settings) {
@@ -29,33 +25,13 @@ TGenPref::TGenPref(QWidget* parent, ProgramSettings& settings, bool nativeOffere
   // is kept as it stands (and Reset still sets it) for a desktop that has them.
   native_->setEnabled(nativeOffered);
 
-  auto button = [this](int id, const char* text) {
-    auto* b = new QPushButton(tr(text), this);
-    b->setObjectName(QString::number(id));
-    b->setAutoDefault(false);
-    return b;
-  };
-  QPushButton* ok = button(1, "OK");
-  ok->setDefault(true);
-  QPushButton* cancel = button(2, "Cancel");
-  QPushButton* reset = button(kReset, "&Reset");
-  QPushButton* help = button(kHelp, "Help");
-  connect(ok, &QPushButton::clicked, this, &TGenPref::accept);
-  connect(cancel, &QPushButton::clicked, this, &TGenPref::reject);
-  connect(reset, &QPushButton::clicked, this, [this] { Reset(); });
-  connect(help, &QPushButton::clicked, this,
-          [this] { platform::ShowHelp(platform::qt::ToWindow(this), kHelpContext); });
-
   auto* boxes = new QVBoxLayout;
   boxes->addWidget(native_);
   boxes->addWidget(bitmaps_);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  for (QPushButton* b : {ok, cancel, reset, help}) buttons->addWidget(b);
   auto* top = new QVBoxLayout(this);
   top->addLayout(boxes);
   top->addSpacing(8);
-  top->addLayout(buttons);
+  top->addLayout(OkCancelResetHelpRow(this, kHelpContext, [this] { Reset(); }));
   top->setSizeConstraint(QLayout::SetFixedSize);
 }
 
