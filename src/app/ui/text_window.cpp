@@ -419,16 +419,21 @@ void TScrWin::LoadTextFile(bool append) {
   LoadFile(path, append);
 }
 
-bool TScrWin::LoadFile(const std::string& path, bool append) {
+bool CheckTextFileToLoad(QWidget* owner, const std::string& path) {
   const int sniffed = SniffTextFile(path);
   if (sniffed == -1) {
-    ErrorBox(ToWindow(this), platform::LoadString(3003), path);
+    ErrorBox(ToWindow(owner), platform::LoadString(3003), path);
     return false;
   }
   if (sniffed != 2) {
-    ErrorBox(ToWindow(this), path, kNonAscii);
+    ErrorBox(ToWindow(owner), path, kNonAscii);
     return false;
   }
+  return true;
+}
+
+bool TScrWin::LoadFile(const std::string& path, bool append) {
+  if (!CheckTextFileToLoad(this, path)) return false;
   ShowBusyMsg(ToWindow(this), path, platform::LoadString(3069), 1);
   bool ok;
   int scrollTo = 0;

@@ -195,6 +195,11 @@ void SetAsciiEditorOpener(TAsciiEditorOpener opener);
 bool AsciiEditorInstalled();
 void OpenAsciiEditor(QWidget* parent, const std::string& title, const std::string& text, QWidget* owner);
 
+// Whether the file at `path` can be loaded as text: a missing or empty file ("File Not
+// Found") and a file that is not text ("File is Non-ASCII") are told in a box over `owner`,
+// and the answer is false.
+[[nodiscard]] bool CheckTextFileToLoad(QWidget* owner, const std::string& path);
+
 class TScrWin : public TMFileWin {
   Q_OBJECT
  public:

@@ -38,7 +38,6 @@ using platform::qt::ToWindow;
 constexpr const char* kOpenFilter = "ASCII [prn]|*.prn|ASCII [dat]|*.dat|ASCII [txt]|*.txt|";
 constexpr const char* kSaveFilter =
     "ASCII [prn]|*.prn|ASCII [dat]|*.dat|ASCII [txt]|*.txt|Lotus [wk1]|*.wk1|Lotus [wk3]|*.wk3|";
-constexpr const char* kNonAscii = "File is Non-ASCII";
 constexpr const char* kTextChanged = "The Text Has Changed. Save Changes?";
 constexpr int kMinFontPoints = 6;
 constexpr int kMaxFontPoints = 24;
@@ -259,15 +258,7 @@ void TAsciiEd::CmOpen() {
 }
 
 bool TAsciiEd::LoadFile(const std::string& path) {
-  const int sniffed = SniffTextFile(path);
-  if (sniffed == -1) {
-    ErrorBox(ToWindow(this), platform::LoadString(3003), path);
-    return false;
-  }
-  if (sniffed != 2) {
-    ErrorBox(ToWindow(this), path, kNonAscii);
-    return false;
-  }
+  if (!CheckTextFileToLoad(this, path)) return false;
   if (static_cast<std::uint64_t>(FileSize(path)) > kAsciiEditorTextLimit) {
     ErrorBoxIds(ToWindow(this), 3096, 3097);
     return false;
