@@ -180,6 +180,30 @@ TEST_F(TextWindow, FileTooLongForTheWindowGivesAMessageInsteadOfAWindow) {
   w->close();
 }
 
+// A missing, an empty and a binary file are told and leave the window's text as it was.
+TEST_F(TextWindow, AFileThatIsNotTextIsRefusedWithItsReason) {
+  EXPECT_FALSE(CheckTextFileToLoad(nullptr, (dir_.Path() / "missing.txt").string()));
+  ASSERT_EQ(boxes_.Boxes().size(), 1u);
+  EXPECT_EQ(boxes_.Boxes().back().caption, "File Not Found");
+  EXPECT_FALSE(CheckTextFileToLoad(nullptr, dir_.Write("empty.txt", "")));
+  EXPECT_EQ(boxes_.Boxes().back().caption, "File Not Found");
+  const std::string binary = dir_.Write("data.bin", std::string("1 2 3\n\x01\x02", 8));
+  EXPECT_FALSE(CheckTextFileToLoad(nullptr, binary));
+  EXPECT_EQ(boxes_.Boxes().back().caption, binary);
+  EXPECT_EQ(boxes_.Boxes().back().text, "File is Non-ASCII");
+  const std::string text = dir_.Write("text.txt", "1 2 3\r\n4 5 6\t\x1a");
+  const std::size_t told = boxes_.Boxes().size();
+  EXPECT_TRUE(CheckTextFileToLoad(nullptr, text));
+  EXPECT_EQ(boxes_.Boxes().size(), told);
+
+  TScrWin* w = OpenTextFileWindow(nullptr, text, "List", 5, kMenuTextList, kFontSlotFileViewer, "List", "Loading...",
+                                  TextWindowHold::Nothing);
+  ASSERT_NE(w, nullptr);
+  EXPECT_FALSE(w->LoadFile(binary, false));
+  EXPECT_EQ(w->Lines().LineCount(), 2);
+  w->close();
+}
+
 TEST_F(TextWindow, OwnerIsDisabledWhileTheWindowIsOpen) {
   QWidget owner;
   owner.show();
