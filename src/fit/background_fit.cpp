@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "app/background_fit_hold.h"
 #include "app/byte_codec.h"
 #include "app/data_files.h"
 #include "app/fpu_control.h"
@@ -51,6 +52,10 @@ struct TBackgroundRun {
 std::thread g_thread;           // started and joined on the user-interface thread
 // Counts starts and stops; a publishing task of an older generation does nothing.
 std::atomic<int> g_generation{0};
+// User-interface thread only. A run started and not yet published (or stopped) ...
+bool g_unpublished = false;
+// ... and a run of that kind that a hold stopped: the data it fitted may come back.
+bool g_heldUnpublished = false;
 
 std::uint32_t BlockWord(std::size_t offset) {
   const Block& b = CurrentSettings().backgroundFitBlock;
@@ -77,11 +82,22 @@ void LowerThisThreadPriority() {
   if (errno == 0) ::setpriority(PRIO_PROCESS, tid, nice + 1);
 }
 
+// Stops and joins a running fit; a run that has not published never will.
+void StopRun() {
+  int running = 1;
+  BgFitState.compare_exchange_strong(running, -1);
+  if (g_thread.joinable()) g_thread.join();
+  ++g_generation;
+  BgFitState = 0;
+  g_unpublished = false;
+}
+
 int AnswerUnlessStopped() { return BgFitState.load() == -1 ? 0 : 1; }
 
 // On the user-interface thread: the run's results become the session's fit results.
 void PublishBackgroundRun(TBackgroundRun& run) {
   if (run.generation != g_generation.load()) return;  // stopped since
+  g_unpublished = false;
   TSession& session = run.session;
   PublishFitResults(session, std::move(run.job.outcome));
   if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(session.FitResultsValid);
@@ -154,17 +170,16 @@ void StartBackgroundFit(TSession& session) {
   BgFitDone = 0;
   try {
     g_thread = std::thread([run] { BgFitThreadProc(run); });
+    g_unpublished = true;
   } catch (const std::system_error&) {
     BgFitState = 0;
   }
 }
 
 void StopBackgroundFitKeepingResults() {
-  int running = 1;
-  BgFitState.compare_exchange_strong(running, -1);
-  if (g_thread.joinable()) g_thread.join();
-  ++g_generation;
-  BgFitState = 0;
+  StopRun();
+  // Other results follow (a foreground run's): a held run must not start and void them.
+  g_heldUnpublished = false;
 }
 
 void StopBackgroundFitThread(TSession& session) {
@@ -173,6 +188,8 @@ void StopBackgroundFitThread(TSession& session) {
   if (DataFileHooks().SetHaveFits) DataFileHooks().SetHaveFits(0);
   VoidFitList(session);
   BgFitDone = 0;
+  // Whatever a hold kept is void now; the pre-scan that follows starts a fit of its own.
+  g_heldUnpublished = false;
 }
 
 bool BackgroundFitThreadExists() { return g_thread.joinable(); }
@@ -190,4 +207,14 @@ void InstallBackgroundFit(TSession& session) {
     if (&prescanned == data) StopBackgroundFitThread(session);
   };
   SetBackgroundFitStopper([&session] { StopBackgroundFitThread(session); });
+  SetBackgroundFitHolder(
+      [] {
+        g_heldUnpublished = g_heldUnpublished || g_unpublished;
+        StopRun();
+      },
+      [&session] {
+        if (!g_heldUnpublished) return;
+        g_heldUnpublished = false;
+        StartBackgroundFit(session);
+      });
 }

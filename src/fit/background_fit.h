@@ -56,6 +56,8 @@ void StopBackgroundFitKeepingResults();
 bool BackgroundFitThreadExists();
 
 // Registers the background fit of `session` with the shell: the pre-scan's
-// StartBackgroundFit and VoidFitResults hooks (for a pre-scan of that session's table) and
-// the stopper of StopBackgroundFit. The session outlives the registration.
+// StartBackgroundFit and VoidFitResults hooks (for a pre-scan of that session's table), the
+// stopper of StopBackgroundFit and the holder of HoldBackgroundFit (app/background_fit_hold.h:
+// the results stay; a run stopped before it published starts again on ResumeBackgroundFit).
+// The session outlives the registration.
 void InstallBackgroundFit(TSession& session);

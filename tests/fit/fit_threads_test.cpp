@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/background_fit_hold.h"
 #include "app/data_files.h"
 #include "app/data_statistics.h"
 #include "app/data_table.h"
@@ -140,6 +141,7 @@ class FitThreads : public ::testing::Test {
     queue_.PumpAll();
     PrescanHooks() = {};
     SetBackgroundFitStopper({});
+    SetBackgroundFitHolder({}, {});
     BackgroundFitHooks() = {};
     ImportReaders().Read[kImportKindAsciiXYZ] = {};
     SetFitProgressSink(nullptr);
@@ -310,6 +312,44 @@ TEST_F(FitThreads, AStopBeforePublicationPublishesNothing) {
   EXPECT_EQ(beeps_, 0);
   EXPECT_EQ(session_.FitResultsValid, 0);
   EXPECT_EQ(session_.FitCount, 0);
+}
+
+// A window that changes the statuses for a while holds the background fit: published
+// results stay through the hold and the resume; a run the hold cut short before it published
+// starts again on the resume and publishes; a foreground fit after a hold is never followed
+// by a background run that would void its results.
+TEST_F(FitThreads, AHoldKeepsTheResultsAndAResumeStartsACutShortRunAgain) {
+  SetBackgroundFitChoice(3, 0);  // simple equations
+  Import(Grid(4, Plane));
+  ASSERT_TRUE(queue_.PumpUntil([&] { return !dones_.empty(); }));
+  const int fits = session_.FitCount;
+  ASSERT_GT(fits, 0);
+  HoldBackgroundFit();
+  ResumeBackgroundFit();  // nothing was cut short: nothing starts
+  EXPECT_FALSE(BackgroundFitThreadExists());
+  EXPECT_EQ(session_.FitResultsValid, 1);
+  EXPECT_EQ(session_.FitCount, fits);
+
+  // Held before its results are published (the queue is not served meanwhile).
+  dones_.clear();
+  Import(Grid(5, Plane));
+  ASSERT_TRUE(BackgroundFitThreadExists());
+  HoldBackgroundFit();
+  EXPECT_FALSE(BackgroundFitThreadExists());
+  queue_.PumpAll();
+  EXPECT_TRUE(dones_.empty());
+  ResumeBackgroundFit();
+  EXPECT_TRUE(BackgroundFitThreadExists());
+  ASSERT_TRUE(queue_.PumpUntil([&] { return !dones_.empty(); }));
+  EXPECT_EQ(session_.FitResultsValid, 1);
+
+  // A foreground fit begins after a hold that cut a run short.
+  dones_.clear();
+  Import(Grid(6, Plane));
+  HoldBackgroundFit();
+  StopBackgroundFitKeepingResults();
+  ResumeBackgroundFit();
+  EXPECT_FALSE(BackgroundFitThreadExists());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ TEST(PointToggling, BackgroundFitStopsBeforeTheStatusChanges) {
   for (int k = 1; k <= 3; ++k) data.Table.XYZData()[static_cast<std::size_t>(k)].Status = ' ';
   std::vector<char> seenAtStop;
   SetBackgroundFitStopper([&] { seenAtStop.push_back(data.Table.XYZData()[2].Status); });
-  const auto toggle = MakeDataPointToggler(data);
+  const auto toggle = MakeDataPointToggler(data, StopBackgroundFit);
   toggle(2, '*');
   ASSERT_EQ(seenAtStop.size(), 1u);
   EXPECT_EQ(seenAtStop[0], ' ');  // the fit was stopped while the point was still active

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/background_fit_hold.h"
+#include "app/data_signature.h"
 #include "app/data_statistics.h"
 #include "app/shell_state.h"
 #include "app/ui/command_ids.h"
@@ -81,6 +83,11 @@ GraphOptionResult TViewData::RunOptionCommand(int id) {
   return r;
 }
 
+void TViewData::done(int result) {
+  (void)FinishPointEdits();  // answers true: nothing keeps the window open
+  T3DDlgSW::done(result);
+}
+
 void RegisterDataViewCommand(TSession& session) {
   if (HasCommandHandler(CmDataGraph)) return;
   RegisterCommand(CmDataGraph, [&session] {
@@ -93,16 +100,20 @@ void RegisterDataViewCommand(TSession& session) {
     GraphOptionContext context;
     context.mutablePoints = [&table] { return table.XYZData().first(static_cast<std::size_t>(table.XYZRows()) + 1); };
     context.tableMutex = &table.Mutex();
-    context.stopBackgroundFit = [] { StopBackgroundFit(); };
+    // Statuses changed in the window may come back as they were (a section cancelled after
+    // an Apply): the fit results are judged when it closes.
+    context.stopBackgroundFit = [] { HoldBackgroundFit(); };
     context.prepareDataForFit = [&session] { (void)PrepareDataForFit(session.Table, session.DataStats); };
     context.keepPreparedData = [&session] {
       return std::function<void()>([&session, kept = session.DataStats] { session.DataStats = kept; });
     };
     auto* window = new TViewData(MainWindow, &setup, std::move(context));
-    window->SetPointToggler(MakeDataPointToggler(session));
+    window->SetPointToggler(MakeDataPointToggler(session, HoldBackgroundFit));
     window->SetPrescan([&session] { (void)PrepareDataForFit(session.Table, session.DataStats); });
     window->resize(800, 600);
+    const std::uint64_t before = DataSignature(table.XYZData());
     window->Execute();
+    (void)SettleBackgroundFitHold(session, before);  // a changed table has its results voided
     options.StoreBack();
   });
 }

@@ -27,6 +27,9 @@ class TViewData : public T3DDlgSW {
   bool ViewChanged() const { return viewChanged_; }
   bool DataChanged() const { return dataChanged_; }
 
+  // Leaving the window: points toggled in it have the data's statistics computed again.
+  void done(int result) override;
+
  protected:
   // For a window that lays out its own buttons around the graph (the review).
   struct TOwnLayout {};

@@ -20,6 +20,7 @@
 
 #include "app/xyz_point.h"
 #include "graph3d/graph_setup.h"
+#include "graph3d/ui/viewer_dialogs.h"
 
 class QWidget;
 class T3DBase;
@@ -86,6 +87,9 @@ struct GraphOptionContext {
   std::function<bool(QWidget* parent, platform::Font& font)> chooseFont;
   // The caption of the evaluation table (the function viewer's "View Function Evaluation").
   std::string evaluationCaption;
+  // The surface's own derivatives and volume for the evaluation table (the smoothing
+  // engines'); empty ones the table works out itself.
+  TSurfaceCalculus evaluationCalculus;
   // The caption of the animation window, when its opener names one.
   std::string animationCaption;
 };

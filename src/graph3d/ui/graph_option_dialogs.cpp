@@ -52,7 +52,7 @@ int RunDialog(int dialog, QWidget* parent, T3DGraphSetup& setup, const GraphOpti
       // The data tools bring the table; without them there is nothing to open.
       const EvaluationTableDialog& table = GetEvaluationTableDialog();
       if (!table) return kDialogCancel;
-      TEvaluationTableRequest request{context.evaluationCaption, setup.SurfaceFn, {}, {}};
+      TEvaluationTableRequest request{context.evaluationCaption, setup.SurfaceFn, {}, {}, context.evaluationCalculus};
       // A log axis holds its range in decades; the table works on values.
       for (std::size_t a = 0; a < 3; ++a) {
         const bool log = setup.Scaling.Log[a] != 0;
@@ -82,7 +82,7 @@ bool ChooseGraphFont(QWidget* parent, platform::Font& font) {
   initial.setBold(font.weight >= 700);
   initial.setItalic(font.italic);
   bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, initial, parent, QObject::tr("Font"),
+  const QFont chosen = QFontDialog::getFont(&ok, initial, parent, QObject::tr("Select Graph Font"),
                                             QFontDialog::ScalableFonts | QFontDialog::ProportionalFonts |
                                                 QFontDialog::NonScalableFonts);
   if (!ok) return false;

@@ -52,6 +52,12 @@ void T3DDlgSW::SetupWindow() {
   T3DDlg::SetupWindow();
 }
 
+bool T3DDlgSW::AttachSetup(T3DGraphSetup* setup) {
+  const bool ok = Renderer().SetData(setup);
+  Renderer().SetKeepPoints(true);
+  return ok;
+}
+
 QString T3DDlgSW::FieldText(int i) const { return fields_[i]->text(); }
 
 void T3DDlgSW::SetFieldText(int i, const QString& text) { fields_[i]->setText(text); }

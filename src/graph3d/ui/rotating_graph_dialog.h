@@ -35,6 +35,10 @@ class T3DDlgSW : public T3DDlg {
   QString FieldText(int i) const;
   void SetFieldText(int i, const QString& text);
   bool PointEdits() const { return pointEdits_; }
+  // Hands the renderer a new or changed record (another surface, other points). SetData
+  // forgets the points drawn from the old record, and the list of them with it; the pointer
+  // is matched to that list, so it is kept again. False as SetData answers it.
+  [[nodiscard]] bool AttachSetup(T3DGraphSetup* setup);
   void SetPickingEnabled(bool enabled) { pickingEnabled_ = enabled; }
   bool PickingEnabled() const { return pickingEnabled_; }
   void SetPrescanOnFinish(bool on) { prescanOnFinish_ = on; }

@@ -25,12 +25,26 @@ using FunctionInsertDialog = std::function<std::optional<std::string>(QWidget* p
 void SetFunctionInsertDialog(FunctionInsertDialog dialog);
 const FunctionInsertDialog& GetFunctionInsertDialog();
 
+// The volume under a surface over [x1, x2] x [y1, y2] (x1 < x2, y1 < y2); `error` receives
+// the estimate of its error, and is left alone when there is none.
+using VolumeFunction =
+    std::function<long double(long double x1, long double x2, long double y1, long double y2, long double& error)>;
+
+// What the opener of an evaluation table knows of its surface besides the value: its own
+// partial derivatives and volume. The table works out each one that is empty from the value
+// (difference quotients, numerical integrals).
+struct TSurfaceCalculus {
+  SurfaceFunction dzdx, d2zdx2, dzdy, d2zdy2, d2zdxdy;
+  VolumeFunction volume;
+};
+
 // The evaluation table of a graph's surface (dialog 4027), modal over `parent`.
 struct TEvaluationTableRequest {
   std::string caption;
   SurfaceFunction surface;
   std::array<long double, 3> low{};  // the X, Y and Z axis ranges of the graph
   std::array<long double, 3> high{};
+  TSurfaceCalculus calculus;
 };
 using EvaluationTableDialog = std::function<void(QWidget* parent, const TEvaluationTableRequest& request)>;
 void SetEvaluationTableDialog(EvaluationTableDialog dialog);

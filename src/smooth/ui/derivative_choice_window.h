@@ -35,7 +35,11 @@ class TDerivativeChoiceNP : public TBaseNP {
  protected:
   TDerivativeChoiceNP(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, const TDataTitles& titles,
                       int helpContext, std::unique_ptr<GraphOptionDialogs> dialogs)
-      : TBaseNP(parent, setup, data, helpContext, std::move(dialogs)), titles_(titles), setup_(setup) {}
+      : TBaseNP(parent, setup, data, helpContext, std::move(dialogs)), titles_(titles), setup_(setup) {
+    // The evaluation table takes the engine's own derivatives and volume.
+    Context().evaluationCalculus =
+        NPSurfaceCalculus(std::function<SmoothingEngine*()>([this] { return engine_.get(); }));
+  }
 
   ~TDerivativeChoiceNP() override {
     // The renderer may draw until its window goes: it stops reading this engine first.
@@ -77,7 +81,7 @@ class TDerivativeChoiceNP : public TBaseNP {
       setup_->PointsOpt->FitRecord = choice_ == kNPChoiceValue ? &stdErr_ : nullptr;
     }
     if (setup_->TitleSettings != nullptr) SetNPGraphTitles(*setup_->TitleSettings, titles_, choice_);
-    (void)Renderer().SetData(setup_);
+    (void)AttachSetup(setup_);
     SetPickingEnabled(choice_ == kNPChoiceValue);
   }
 

@@ -20,7 +20,7 @@ const char* const kMethodTexts[T3DSpline::kMethods] = {"&B-Spline", "Bic&ubic+Ak
 const char* const kEditTexts[4] = {"Order &X", "Or&der Y", "&Knots X", "Knots &Y"};
 constexpr bool kOrdersEnabled[T3DSpline::kMethods] = {true, false, false, true, true};
 constexpr bool kKnotsEnabled[T3DSpline::kMethods] = {false, false, false, true, false};
-constexpr const char* kEvaluationCaption = "Non-Parametric Estimation Evaluation";
+constexpr const char* kEvaluationCaption = "Spline Estimation Evaluation";
 
 }  // namespace
 

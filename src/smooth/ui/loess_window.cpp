@@ -46,7 +46,7 @@ T3DSmooth::T3DSmooth(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, 
     stdErr_ = engine_->StdErr();
     setup_->PointsOpt->FitRecord = &stdErr_;
   }
-  (void)Renderer().SetData(setup_);
+  (void)AttachSetup(setup_);
   // The smooth is of the data as they stand: no point is toggled here.
   SetPickingEnabled(false);
   TUpdating updating(*this);

@@ -52,7 +52,7 @@ T3DSmoothNurbs::T3DSmoothNurbs(QWidget* parent, T3DGraphSetup* setup, TDataSessi
     stdErr_ = engine_->StdErr();
     setup_->PointsOpt->FitRecord = &stdErr_;
   }
-  (void)Renderer().SetData(setup_);
+  (void)AttachSetup(setup_);
   SetPickingEnabled(false);
   TUpdating updating(*this);
   UpdateControls();

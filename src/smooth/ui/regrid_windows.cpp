@@ -52,6 +52,7 @@ TRegridWindow::TRegridWindow(QWidget* parent, T3DGraphSetup* setup, TDataSession
       setup_(setup),
       method_(std::clamp(*method, 0, kRegridMethodCount - 1)) {
   Context().evaluationCaption = kEvaluationCaption;
+  Context().evaluationCalculus = NPSurfaceCalculus(std::function<TSpline3D*()>([this] { return engine_.get(); }));
   if (gridOut_ != nullptr) gridOut_->clear();
 }
 
@@ -152,7 +153,7 @@ void TRegridWindow::ShowPoints() {
     }
     setup_->Points = [this] { return std::span<const TXYZPoint>(output_); };
   }
-  (void)Renderer().SetData(setup_);
+  (void)AttachSetup(setup_);
   SetPickingEnabled(display_ == 0);
   {
     TUpdating updating(*this);

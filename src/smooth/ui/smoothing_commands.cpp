@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/background_fit_hold.h"
 #include "app/data_files.h"
 #include "app/data_signature.h"
 #include "app/data_statistics.h"
@@ -254,11 +255,10 @@ void RunViewDataWindow(QWidget* parent, TDataSession& session, ProgramSettings& 
   // A background fit that ran since the last pre-scan fits the data as that pre-scan left
   // them. Statuses changed stay changed however the window was left, so the fits are
   // judged on every way out.
+  // A table that came back as it was keeps its results (and a background fit that the window
+  // held starts again).
   const std::uint64_t reference = BgFitState.load() != 0 || BgFitDone.load() != 0 ? session.DataFingerprint : before;
-  if (DataSignature(TableRecords(session)) != reference) {
-    VoidFitResults(session);
-    if (DataFileHooks().SetHaveData) DataFileHooks().SetHaveData(1);
-  }
+  if (SettleBackgroundFitHold(session, reference) && DataFileHooks().SetHaveData) DataFileHooks().SetHaveData(1);
   ShowDataStatus();
 }
 

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/background_fit_hold.h"
 #include "app/long_double.h"
 #include "app/point_table.h"
 #include "app/shell_state.h"
@@ -72,10 +73,12 @@ TBaseNP::TBaseNP(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, int 
   TDataTable& table = data.Table;
   context_.mutablePoints = [&table] { return table.XYZData().first(static_cast<std::size_t>(table.XYZRows()) + 1); };
   context_.tableMutex = &table.Mutex();
-  context_.stopBackgroundFit = [] { StopBackgroundFit(); };
+  // Statuses changed here go back when the window closes (the view-data window's may come
+  // back too): the fit results are kept until then, and judged then.
+  context_.stopBackgroundFit = [] { HoldBackgroundFit(); };
   context_.sectionPreparesData = false;
 
-  SetPointToggler([this, toggle = MakeDataPointToggler(data)](int record, char status) {
+  SetPointToggler([this, toggle = MakeDataPointToggler(data, HoldBackgroundFit)](int record, char status) {
     statusesTouched_ = true;
     toggle(record, status);
   });
@@ -110,13 +113,18 @@ TBaseNP::TBaseNP(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, int 
 TBaseNP::~TBaseNP() {
   CloseQuickEval();
   if (!keepStatuses_ && statusesTouched_) {
-    // The toggles stopped the background fit; nothing reads the statuses while they go back.
+    // The toggles held the background fit; nothing reads the statuses while they go back.
     std::unique_lock lock(data_.Table.Mutex());
     dataSet_.RestoreStatus();
     data_.DataUnsaved = savedUnsaved_;
   }
-  std::unique_lock lock(data_.Table.Mutex());
-  dataSet_.RestoreHeaderExtras();
+  {
+    std::unique_lock lock(data_.Table.Mutex());
+    dataSet_.RestoreHeaderExtras();
+  }
+  // The table is back as it was: its fit results stand, and a background fit that a toggle
+  // or a section cut short starts again. (The view-data window's opener judges its table.)
+  if (!keepStatuses_) ResumeBackgroundFit();
 }
 
 void TBaseNP::BuildToolBar(QWidget* bar, bool vertical) {
@@ -280,6 +288,8 @@ void TBaseNP::done(int result) {
   timer_.stop();
   // Quick Eval reads this window's surface: it goes first.
   CloseQuickEval();
+  // Statuses that stay changed have the data's statistics computed again.
+  if (keepStatuses_) (void)FinishPointEdits();  // answers true: nothing keeps the window open
   T3DDlgSW::done(result);
 }
 
@@ -350,6 +360,32 @@ std::vector<long double> GridOf(TSpline3D& engine, int nx, int ny, std::span<con
   return engine.EvalGridMode(nx, ny, xs, ys, mode);
 }
 
+long double VolumeOf(TNParm3D& engine, long double x1, long double x2, long double y1, long double y2,
+                     long double& error) {
+  return engine.Volume(x1, x2, y1, y2, &error);
+}
+long double VolumeOf(TSpline3D& engine, long double x1, long double x2, long double y1, long double y2,
+                     long double& error) {
+  return engine.Integrate(x1, x2, y1, y2, &error);
+}
+
+template <class Engine>
+TSurfaceCalculus CalculusOf(std::function<Engine*()> engine) {
+  const auto mode = [engine](int m) {
+    return [engine, m](long double x, long double y) { return engine()->EvalMode(x, y, m); };
+  };
+  TSurfaceCalculus c;
+  c.dzdx = mode(NPChoiceDerivMode(kNPChoiceDx));
+  c.d2zdx2 = mode(NPChoiceDerivMode(kNPChoiceDx2));
+  c.dzdy = mode(NPChoiceDerivMode(kNPChoiceDy));
+  c.d2zdy2 = mode(NPChoiceDerivMode(kNPChoiceDy2));
+  c.d2zdxdy = mode(NPChoiceDerivMode(kNPChoiceDxDy));
+  c.volume = [engine](long double x1, long double x2, long double y1, long double y2, long double& error) {
+    return VolumeOf(*engine(), x1, x2, y1, y2, error);
+  };
+  return c;
+}
+
 template <class Engine>
 void SetSurfaceOf(T3DGraphSetup& setup, std::function<Engine*()> engine, int choice, PointsSource points) {
   const int mode = NPChoiceDerivMode(choice);
@@ -377,6 +413,9 @@ void SetNPSurface(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, int c
 void SetNPSurface(T3DGraphSetup& setup, std::function<TSpline3D*()> engine, int choice, PointsSource points) {
   SetSurfaceOf(setup, std::move(engine), choice, std::move(points));
 }
+
+TSurfaceCalculus NPSurfaceCalculus(std::function<TNParm3D*()> engine) { return CalculusOf(std::move(engine)); }
+TSurfaceCalculus NPSurfaceCalculus(std::function<TSpline3D*()> engine) { return CalculusOf(std::move(engine)); }
 
 void ClearSurface(T3DGraphSetup& setup) {
   setup.SurfaceFn = nullptr;

@@ -177,6 +177,10 @@ class TBaseNP : public T3DDlgSW {
 void SetNPSurface(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, int choice, PointsSource points);
 void SetNPSurface(T3DGraphSetup& setup, std::function<TSpline3D*()> engine, int choice, PointsSource points);
 void ClearSurface(T3DGraphSetup& setup);
+// The engine's own derivatives and volume (TNParm3D::Volume, TSpline3D::Integrate) for the
+// evaluation table; `engine` answers the window's current engine at each call.
+TSurfaceCalculus NPSurfaceCalculus(std::function<TNParm3D*()> engine);
+TSurfaceCalculus NPSurfaceCalculus(std::function<TSpline3D*()> engine);
 
 // Where a search for the lowest (highest) point of the surface the renderer draws starts:
 // the extreme node of its grid with the grid lines on either side of it.

@@ -65,5 +65,5 @@ void TViewDataNP::BuildSurface() {
   }
   setup_->Points = TablePoints(Data().Table);
   if (setup_->PointsOpt != nullptr) setup_->PointsOpt->FitRecord = nullptr;
-  (void)Renderer().SetData(setup_);
+  (void)AttachSetup(setup_);
 }

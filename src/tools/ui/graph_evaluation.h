@@ -8,8 +8,9 @@
 struct TDataSession;
 struct TEvaluationTableRequest;
 
-// The surface of a graph window's request: its value and axis ranges, nothing more (a viewed
-// function has no confidence band, derivatives or volume of its own).
+// The surface of a graph window's request: its value, axis ranges, and the derivatives and
+// volume its opener knows (a smoothing engine's; a viewed function has none). No graph
+// window has a confidence band.
 TEvalSurface GraphSurface(const TEvaluationTableRequest& request);
 
 // Installs the table as the graph windows' evaluation dialog.

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -116,6 +117,21 @@ TEST(SectionDialog, IncludeExcludeAndEmptyBounds) {
   d->findChild<QPushButton*>("button629")->click();
   EXPECT_EQ(g.Statuses(), "        ");
   delete d;
+}
+
+TEST(GraphFontDialog, IsCaptionedSelectGraphFontAndACancelKeepsTheFont) {
+  platform::Font font{"Arial", FontHeightFromPoints(12, 96)};
+  QString caption;
+  QTimer::singleShot(0, [&caption] {
+    if (QWidget* d = QApplication::activeModalWidget()) {
+      caption = d->windowTitle();
+      d->close();  // the close box: cancelled
+    }
+  });
+  EXPECT_FALSE(ChooseGraphFont(nullptr, font));
+  EXPECT_EQ(caption, "Select Graph Font");
+  EXPECT_EQ(font.face, "Arial");
+  EXPECT_EQ(font.height, FontHeightFromPoints(12, 96));
 }
 
 TEST(ColorDialogs, CustomizeCopiesTheBuiltInSchemeAndReadRefusesBadFiles) {

@@ -1,6 +1,8 @@
 // The gridded-data window (2162): the edits each method takes, each method keeping its own
 // orders and knot counts, a typed knot count recomputing after the delay with the engine's
-// clamped value shown, derivative surfaces without statistics, the settings kept on OK only.
+// clamped value shown, derivative surfaces without statistics, a clicked point leaving the
+// surface until the window closes, the evaluation table on the engine's own derivatives and
+// integral, the settings kept on OK only.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include "smooth/ui/gridded_window.h"
 #include "smooth/ui/smoothing_commands.h"
 #include "../../graph3d/ui/dialog_shots.h"
+#include "smoothing_window_test_support.h"
 
 namespace {
 
@@ -43,6 +46,10 @@ class GriddedWindowTest : public ::testing::Test {
     auto* w = new T3DSpline(nullptr, &options->Setup(), session, session.DataTitles(), &np);
     w->resize(900, 660);
     return w;
+  }
+
+  std::span<TXYZPoint> Records() {
+    return session.Table.XYZData().first(static_cast<std::size_t>(session.Table.XYZRows()) + 1);
   }
 
   ProgramSettings settings = DefaultSettings(1280, 1024);
@@ -102,6 +109,54 @@ TEST_F(GriddedWindowTest, DerivativesBlankTheStatisticsAndTheSettingsAreKeptOnOk
   w->accept();
   delete w;
   EXPECT_EQ(np.method, kGridNurbs);
+}
+
+TEST_F(GriddedWindowTest, AClickedPointLeavesTheSurfaceUntilTheWindowCloses) {
+  np.method = kGridLeastSquares;  // a smoothing spline: its SSE moves with the points
+  auto* w = Open();
+  ShowDialog(w, "gridded_window_picking");
+  const smooth_test::TDrawnPoint p = smooth_test::LoneActivePoint(*w, Records());
+  ASSERT_GT(p.record, 0);
+  const int active = w->Engine().MergedCount();
+  const QString sse = w->Control<QLabel>(TBaseNP::kSse)->text();
+  EXPECT_EQ(smooth_test::HoverAndClick(*w, p), smooth_test::HoverText(p.record));
+  EXPECT_EQ(Records()[static_cast<std::size_t>(p.record)].Status, kPointInactive);
+  EXPECT_EQ(w->Engine().MergedCount(), active - 1);
+  EXPECT_NE(w->Control<QLabel>(TBaseNP::kSse)->text(), sse);
+  delete w;
+  EXPECT_EQ(Records()[static_cast<std::size_t>(p.record)].Status, kPointActive);
+}
+
+TEST_F(GriddedWindowTest, TheEvaluationTableTakesTheEnginesDerivativesAndIntegral) {
+  auto* w = Open();
+  smooth_test::TCaughtEvaluation caught;
+  (void)w->RunOptionCommand(kCmEvaluate);
+  ASSERT_EQ(caught.opened, 1);
+  EXPECT_EQ(caught.request.caption, "Spline Estimation Evaluation");
+  TSpline3D& e = w->Engine();
+  const long double x = 0.45L, y = 0.35L;
+  EXPECT_EQ(caught.At(kEvalDzDx, x, y), e.EvalDx(x, y));
+  EXPECT_EQ(caught.At(kEvalDzDy, x, y), e.EvalDy(x, y));
+  EXPECT_EQ(caught.At(kEvalD2zDx2, x, y), e.EvalDxx(x, y));
+  EXPECT_EQ(caught.At(kEvalD2zDy2, x, y), e.EvalDyy(x, y));
+  EXPECT_EQ(caught.At(kEvalD2zDxDy, x, y), e.EvalDxy(x, y));
+  // Inside the data the B-spline's integral is exact, with error 0; asked again the same
+  // rectangle is integrated numerically: the table answers as an engine made alike.
+  const TNPGridSettings& s = w->Working();
+  const auto m = static_cast<std::size_t>(s.method);
+  TSpline3D alike(Records(), s.method, s.orderX[m], s.orderY[m], s.knotsX[m], s.knotsY[m], 0, 0, kRegridRenka, false);
+  const TEvalComputer table = caught.Table();
+  for (int ask = 1; ask <= 2; ++ask) {
+    long double error = ExprErrorValue;
+    const long double integral = alike.Integrate(0.2L, 0.7L, 0.1L, 0.6L, &error);
+    const TVolumeResult r = table.Volume(0.2L, 0.7L, 0.1L, 0.6L);
+    EXPECT_EQ(r.value, integral) << ask;
+    EXPECT_EQ(r.error, error) << ask;
+    if (ask == 1) {
+      EXPECT_EQ(r.error, 0);
+    }
+  }
+  delete w;
 }
 
 }  // namespace

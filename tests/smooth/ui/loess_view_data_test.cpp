@@ -22,6 +22,7 @@
 #include "smooth/ui/smoothing_commands.h"
 #include "smooth/ui/view_data_window.h"
 #include "../../graph3d/ui/dialog_shots.h"
+#include "smoothing_window_test_support.h"
 
 namespace {
 
@@ -194,6 +195,28 @@ TEST_F(SmoothingWindowsTest, ViewDataKeepsTheStatusesASectionChanged) {
   delete w;
   EXPECT_EQ(session.Table.XYZData()[2].Status, kPointInactive);
   EXPECT_EQ(session.Table.XYZData()[7].Status, kPointInactive);
+}
+
+TEST_F(SmoothingWindowsTest, ViewDataKeepsAClickedPointsStatusAndItsStatisticsFollow) {
+  Load(QuadraticPoints(), kGraphDataStatus, kPointsDataStatus, kPlaceGraphShared);
+  const int active = session.DataStats.ActiveCount;
+  const long double meanZ = session.DataStats.Z.Mean;
+  std::int32_t add = 1;
+  auto* w = new TViewDataNP(nullptr, &options->Setup(), session, &add);
+  ShowDialog(w, "view_data_picking");
+  const smooth_test::TDrawnPoint p = smooth_test::LoneActivePoint(*w, session.Table.XYZData().first(101));
+  ASSERT_GT(p.record, 0);
+  EXPECT_EQ(smooth_test::HoverAndClick(*w, p), smooth_test::HoverText(p.record));
+  EXPECT_EQ(session.Table.XYZData()[static_cast<std::size_t>(p.record)].Status, kPointInactive);
+  w->accept();
+  delete w;
+  // The table was prepared again when the window closed (sorted, so the point is found by
+  // its place).
+  int inactive = 0;
+  for (int k = 1; k <= session.Table.XYZRows(); ++k) inactive += !IsActive(session.Table.XYZData()[static_cast<std::size_t>(k)]);
+  EXPECT_EQ(inactive, 2);
+  EXPECT_EQ(session.DataStats.ActiveCount, active - 1);
+  EXPECT_NE(session.DataStats.Z.Mean, meanZ);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The grid-making windows (2161 uniform grid, 2160 sparse grid): the grid size read clamped,
-// the table handed out at OK with its capacity, "Output" without picking, complete grids
-// leaving nothing to choose, a failed grid refused at OK, and the data settled after OK.
+// the table handed out at OK with its capacity, a clicked input point leaving the grid until
+// the window closes, "Output" without picking, complete grids leaving nothing to choose, a
+// failed grid refused at OK, the evaluation table on the spline's own derivatives and
+// integral, and the data settled after OK.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -19,6 +21,7 @@
 #include "smooth/ui/regrid_windows.h"
 #include "smooth/ui/smoothing_commands.h"
 #include "../../graph3d/ui/dialog_shots.h"
+#include "smoothing_window_test_support.h"
 
 namespace {
 
@@ -145,6 +148,51 @@ TEST_F(RegridWindowsTest, SavedSizesAreClampedAndOkWritesTheWorkingOnesBack) {
   EXPECT_EQ(settings.UniformGridSize, (std::array<std::int32_t, 2>{4, 9}));
   EXPECT_EQ(settings.RegridMethods[0], kRegridWatson);
   EXPECT_EQ(grid.size(), 1025u);
+}
+
+TEST_F(RegridWindowsTest, AClickedInputPointLeavesTheGridUntilTheWindowCloses) {
+  LoadUniform(Scattered(60));
+  settings.UniformGridSize = {12, 10};
+  auto* w = new TDFSpline(nullptr, &options->Setup(), session, &settings.UniformGridSize, &settings.RegridMethods[0],
+                          &grid);
+  ShowDialog(w, "uniform_grid_picking");
+  const std::span<TXYZPoint> table = session.Table.XYZData().first(61);
+  const smooth_test::TDrawnPoint p = smooth_test::LoneActivePoint(*w, table);
+  ASSERT_GT(p.record, 0);
+  const TXYZPoint point = table[static_cast<std::size_t>(p.record)];
+  const int merged = w->Engine().MergedCount();
+  const long double there = w->Engine().EvalAt(point.X, point.Y);
+  EXPECT_EQ(smooth_test::HoverAndClick(*w, p), smooth_test::HoverText(p.record));
+  EXPECT_EQ(table[static_cast<std::size_t>(p.record)].Status, kPointInactive);
+  EXPECT_EQ(w->Engine().MergedCount(), merged - 1);
+  EXPECT_NE(w->Engine().EvalAt(point.X, point.Y), there);  // the grid no longer passes through it
+  EXPECT_EQ(Text(w, TRegridWindow::kOutputCount), "120");
+  w->reject();
+  delete w;
+  EXPECT_EQ(session.Table.XYZData()[static_cast<std::size_t>(p.record)].Status, kPointActive);
+}
+
+TEST_F(RegridWindowsTest, TheEvaluationTableTakesTheSplinesDerivativesAndIntegral) {
+  LoadUniform(Scattered(60));
+  settings.UniformGridSize = {12, 10};
+  auto* w = new TDFSpline(nullptr, &options->Setup(), session, &settings.UniformGridSize, &settings.RegridMethods[0],
+                          &grid);
+  smooth_test::TCaughtEvaluation caught;
+  (void)w->RunOptionCommand(kCmEvaluate);
+  ASSERT_EQ(caught.opened, 1);
+  EXPECT_EQ(caught.request.caption, "Evaluation of Bicubic Spline Fitted to Output Grid");
+  TSpline3D& e = w->Engine();
+  EXPECT_EQ(caught.At(kEvalDzDx, 1.3L, 0.7L), e.EvalDx(1.3L, 0.7L));
+  EXPECT_EQ(caught.At(kEvalD2zDxDy, 1.3L, 0.7L), e.EvalDxy(1.3L, 0.7L));
+  // The spline's own integral inside the grid: exact, with error 0. (Asked for another
+  // rectangle in between, the engine answers the first one exactly again.)
+  long double error = ExprErrorValue;
+  const long double exact = e.Integrate(0.5L, 2.5L, 0.25L, 1.75L, &error);
+  (void)e.Integrate(0.5L, 1.5L, 0.25L, 1.75L, &error);
+  const TVolumeResult r = caught.Table().Volume(0.5L, 2.5L, 0.25L, 1.75L);
+  EXPECT_EQ(r.value, exact);
+  EXPECT_EQ(r.error, 0);
+  delete w;
 }
 
 TEST_F(RegridWindowsTest, OutputDisplayStopsPickingAndShowsTheGrid) {

@@ -1,6 +1,7 @@
 // The scattered-data window (2163) on the window base: the delayed recomputation and what
 // cancels it, the option edits' enabling and labels by method, derivative surfaces with
-// their titles and blank statistics, statuses put back at close, the settings kept only on
+// their titles and blank statistics, statuses put back at close (a clicked point's too), the
+// evaluation table on the engine's own derivatives and volume, the settings kept only on
 // OK, the extension methods' buttons, and the opening check for collinear data.
 #include <gtest/gtest.h>
 
@@ -23,6 +24,7 @@
 #include "smooth/ui/scattered_window.h"
 #include "smooth/ui/smoothing_commands.h"
 #include "../../graph3d/ui/dialog_shots.h"
+#include "smoothing_window_test_support.h"
 
 namespace {
 
@@ -76,6 +78,9 @@ class ScatteredWindowTest : public ::testing::Test {
     auto* w = new T3DNParm(nullptr, &options->Setup(), session, session.DataTitles(), &np, std::move(dialogs));
     w->resize(900, 640);
     return w;
+  }
+  std::span<TXYZPoint> Records() {
+    return session.Table.XYZData().first(static_cast<std::size_t>(session.Table.XYZRows()) + 1);
   }
   std::vector<char> Statuses() {
     std::vector<char> s;
@@ -228,6 +233,50 @@ TEST_F(ScatteredWindowTest, StatusesChangedInsideTheWindowAreBackAtClose) {
     EXPECT_EQ(Statuses(), before) << answer;
     EXPECT_EQ(session.DataUnsaved, 0) << answer;
   }
+}
+
+TEST_F(ScatteredWindowTest, AClickedPointLeavesTheSurfaceUntilTheWindowCloses) {
+  np.method = kNPLoess;  // a smoothing surface: its SSE moves with the points
+  auto* w = Open();
+  ShowDialog(w, "scattered_window_picking");
+  const smooth_test::TDrawnPoint p = smooth_test::LoneActivePoint(*w, Records());
+  ASSERT_GT(p.record, 0);
+  const int active = w->Engine().PointCount();
+  const QString sse = w->Control<QLabel>(TBaseNP::kSse)->text();
+  EXPECT_EQ(smooth_test::HoverAndClick(*w, p), smooth_test::HoverText(p.record));
+  EXPECT_EQ(Statuses()[static_cast<std::size_t>(p.record - 1)], kPointInactive);
+  EXPECT_EQ(w->Engine().PointCount(), active - 1);
+  EXPECT_NE(w->Control<QLabel>(TBaseNP::kSse)->text(), sse);
+  delete w;
+  EXPECT_EQ(Statuses()[static_cast<std::size_t>(p.record - 1)], kPointActive);
+}
+
+TEST_F(ScatteredWindowTest, TheEvaluationTableTakesTheEnginesDerivativesAndVolume) {
+  np.method = kNPLoess;
+  auto* w = Open();
+  smooth_test::TCaughtEvaluation caught;
+  (void)w->RunOptionCommand(kCmEvaluate);
+  ASSERT_EQ(caught.opened, 1);
+  EXPECT_EQ(caught.request.caption, "Non-Parametric Estimation Evaluation");
+  TNParm3D& e = w->Engine();
+  const long double x = 0.45L, y = 0.35L;
+  EXPECT_EQ(caught.At(kEvalDzDx, x, y), e.EvalDx(x, y));
+  EXPECT_EQ(caught.At(kEvalDzDy, x, y), e.EvalDy(x, y));
+  EXPECT_EQ(caught.At(kEvalD2zDx2, x, y), e.EvalDxx(x, y));
+  EXPECT_EQ(caught.At(kEvalD2zDy2, x, y), e.EvalDyy(x, y));
+  EXPECT_EQ(caught.At(kEvalD2zDxDy, x, y), e.EvalDxy(x, y));
+  // The engine answers a rectangle from its grids, and the same rectangle asked again by
+  // integrating its surface: the table's two answers are those of an engine made alike.
+  TNParm3D alike(Records(), kNPLoess, e.Option1(), e.Option2(), false);
+  const TEvalComputer table = caught.Table();
+  for (int ask = 1; ask <= 2; ++ask) {
+    long double error = ExprErrorValue;
+    const long double volume = alike.Volume(0.2L, 0.7L, 0.1L, 0.6L, &error);
+    const TVolumeResult r = table.Volume(0.2L, 0.7L, 0.1L, 0.6L);
+    EXPECT_EQ(r.value, volume) << ask;
+    EXPECT_EQ(r.error, error) << ask;
+  }
+  delete w;
 }
 
 TEST_F(ScatteredWindowTest, SettingsAreKeptOnOkOnly) {

@@ -106,7 +106,8 @@ TEST_F(ReviewEvaluation, TheFunctionViewerOpensTheTableOnItsGraphsSurface) {
   TEvaluationTableRequest request{"View Function Evaluation",
                                   [](long double x, long double y) { return x * y; },
                                   {-1, 2, -3},
-                                  {1, 4, 3}};
+                                  {1, 4, 3},
+                                  {}};
   int seen = 0;
   ModalAnswer<TDlgEval> table([&](TDlgEval* d) {
     ++seen;

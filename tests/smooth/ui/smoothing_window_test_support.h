@@ -1,0 +1,83 @@
+// What the smoothing windows' tests share: picking a data point in a window's graph as a
+// user does (the pointer moved onto the drawn symbol of a record, the left button pressed
+// and released on it without a drag), and catching the evaluation table's request.
+#pragma once
+
+#include <QApplication>
+#include <QTest>
+
+#include <cstdlib>
+#include <span>
+
+#include "app/xyz_point.h"
+#include "graph3d/ui/rotating_graph_dialog.h"
+#include "graph3d/ui/viewer_dialogs.h"
+#include "tools/evaluation_computations.h"
+#include "tools/ui/graph_evaluation.h"
+
+namespace smooth_test {
+
+struct TDrawnPoint {
+  int record = 0;  // 0: none found
+  QPoint at;       // in the graph pane
+};
+
+// An active record of `table` drawn in the window's last paint with no other symbol within
+// the pick tolerance, so that a click there can mean only it.
+inline TDrawnPoint LoneActivePoint(const T3DDlgSW& w, std::span<const TXYZPoint> table) {
+  const auto& kept = w.Renderer().KeptPoints();
+  for (std::size_t i = 1; i < kept.size(); ++i) {
+    const TKeptPoint& p = kept[i];
+    if (p.x < 0 || p.index < 1 || static_cast<std::size_t>(p.index) >= table.size()) continue;
+    if (!IsActive(table[static_cast<std::size_t>(p.index)])) continue;
+    bool alone = true;
+    for (std::size_t j = 1; j < kept.size() && alone; ++j)
+      alone = j == i || kept[j].x < 0 || std::abs(kept[j].x - p.x) > 4 || std::abs(kept[j].y - p.y) > 4;
+    if (alone) return {p.index, QPoint(p.x, p.y)};
+  }
+  return {};
+}
+
+// Hovers over the point and clicks it; the window's rebuild, queued by the click, has run
+// when this returns. Answers what the status strip said while the pointer hovered.
+inline QString HoverAndClick(T3DDlgSW& w, const TDrawnPoint& p) {
+  QTest::mouseMove(w.Pane(), p.at);
+  const QString hover = w.FieldText(0);
+  QTest::mousePress(w.Pane(), Qt::LeftButton, {}, p.at);
+  QTest::mouseRelease(w.Pane(), Qt::LeftButton, {}, p.at);
+  QApplication::processEvents();
+  return hover;
+}
+
+inline QString HoverText(int record) { return QStringLiteral("XYZ Point %1  [Active]").arg(record); }
+
+// The evaluation table a window opens, caught instead of shown: the request it was handed
+// and the table's computations over it.
+class TCaughtEvaluation {
+ public:
+  TCaughtEvaluation() : saved_(GetEvaluationTableDialog()) {
+    SetEvaluationTableDialog([this](QWidget*, const TEvaluationTableRequest& r) {
+      request = r;
+      ++opened;
+    });
+  }
+  ~TCaughtEvaluation() { SetEvaluationTableDialog(saved_); }
+  TCaughtEvaluation(const TCaughtEvaluation&) = delete;
+  TCaughtEvaluation& operator=(const TCaughtEvaluation&) = delete;
+
+  TEvalComputer Table() const { return TEvalComputer(GraphSurface(request)); }
+  // The table's result of a derivative mode (kEvalDzDx ..) at (x, y).
+  long double At(int mode, long double x, long double y) const {
+    long double z = 0;
+    Table().Compute(x, y, z, mode);
+    return z;
+  }
+
+  TEvaluationTableRequest request;
+  int opened = 0;
+
+ private:
+  EvaluationTableDialog saved_;
+};
+
+}  // namespace smooth_test
