@@ -25,7 +25,7 @@ void TFitReporter::Send(int code, long long value, long double real, std::string
 
 int TFitReporter::Answer(int answer, bool now) {
   const auto time = std::chrono::steady_clock::now();
-  if (!batch_.empty() && (now || time - lastSend_ >= interval_)) {
+  if (!batch_.empty() && (now || !lastSend_ || time - *lastSend_ >= interval_)) {
     // The send's answer is FitAbort, read below.
     (void)send_(batch_);
     batch_.clear();

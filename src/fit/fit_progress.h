@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -87,7 +88,9 @@ class TFitReporter {
 
   TFitSendFn send_;
   std::chrono::milliseconds interval_;
-  std::chrono::steady_clock::time_point lastSend_{};
+  // No send yet: the first report goes at once. (The clock's epoch is the machine's boot,
+  // which may lie within one interval of now.)
+  std::optional<std::chrono::steady_clock::time_point> lastSend_;
   std::vector<TFitMessage> batch_;
   long long lastFitted_ = -1;
   long long lastAdded_ = -1;
