@@ -115,16 +115,14 @@ TEST_F(GriddedWindowTest, AClickedPointLeavesTheSurfaceUntilTheWindowCloses) {
   np.method = kGridLeastSquares;  // a smoothing spline: its SSE moves with the points
   auto* w = Open();
   ShowDialog(w, "gridded_window_picking");
-  const smooth_test::TDrawnPoint p = smooth_test::LoneActivePoint(*w, Records());
-  ASSERT_GT(p.record, 0);
   const int active = w->Engine().MergedCount();
   const QString sse = w->Control<QLabel>(TBaseNP::kSse)->text();
-  EXPECT_EQ(smooth_test::HoverAndClick(*w, p), smooth_test::HoverText(p.record));
-  EXPECT_EQ(Records()[static_cast<std::size_t>(p.record)].Status, kPointInactive);
+  const int record = smooth_test::ClickALonePoint(*w, Records());
+  ASSERT_GT(record, 0);
   EXPECT_EQ(w->Engine().MergedCount(), active - 1);
   EXPECT_NE(w->Control<QLabel>(TBaseNP::kSse)->text(), sse);
   delete w;
-  EXPECT_EQ(Records()[static_cast<std::size_t>(p.record)].Status, kPointActive);
+  EXPECT_EQ(Records()[static_cast<std::size_t>(record)].Status, kPointActive);
 }
 
 TEST_F(GriddedWindowTest, TheEvaluationTableTakesTheEnginesDerivativesAndIntegral) {
@@ -133,13 +131,7 @@ TEST_F(GriddedWindowTest, TheEvaluationTableTakesTheEnginesDerivativesAndIntegra
   (void)w->RunOptionCommand(kCmEvaluate);
   ASSERT_EQ(caught.opened, 1);
   EXPECT_EQ(caught.request.caption, "Spline Estimation Evaluation");
-  TSpline3D& e = w->Engine();
-  const long double x = 0.45L, y = 0.35L;
-  EXPECT_EQ(caught.At(kEvalDzDx, x, y), e.EvalDx(x, y));
-  EXPECT_EQ(caught.At(kEvalDzDy, x, y), e.EvalDy(x, y));
-  EXPECT_EQ(caught.At(kEvalD2zDx2, x, y), e.EvalDxx(x, y));
-  EXPECT_EQ(caught.At(kEvalD2zDy2, x, y), e.EvalDyy(x, y));
-  EXPECT_EQ(caught.At(kEvalD2zDxDy, x, y), e.EvalDxy(x, y));
+  caught.ExpectDerivativesOf(w->Engine(), 0.45L, 0.35L);
   // Inside the data the B-spline's integral is exact, with error 0; asked again the same
   // rectangle is integrated numerically: the table answers as an engine made alike.
   const TNPGridSettings& s = w->Working();

@@ -182,8 +182,7 @@ TEST_F(RegridWindowsTest, TheEvaluationTableTakesTheSplinesDerivativesAndIntegra
   ASSERT_EQ(caught.opened, 1);
   EXPECT_EQ(caught.request.caption, "Evaluation of Bicubic Spline Fitted to Output Grid");
   TSpline3D& e = w->Engine();
-  EXPECT_EQ(caught.At(kEvalDzDx, 1.3L, 0.7L), e.EvalDx(1.3L, 0.7L));
-  EXPECT_EQ(caught.At(kEvalD2zDxDy, 1.3L, 0.7L), e.EvalDxy(1.3L, 0.7L));
+  caught.ExpectDerivativesOf(e, 1.3L, 0.7L);
   // The spline's own integral inside the grid: exact, with error 0. (Asked for another
   // rectangle in between, the engine answers the first one exactly again.)
   long double error = ExprErrorValue;

@@ -239,16 +239,14 @@ TEST_F(ScatteredWindowTest, AClickedPointLeavesTheSurfaceUntilTheWindowCloses) {
   np.method = kNPLoess;  // a smoothing surface: its SSE moves with the points
   auto* w = Open();
   ShowDialog(w, "scattered_window_picking");
-  const smooth_test::TDrawnPoint p = smooth_test::LoneActivePoint(*w, Records());
-  ASSERT_GT(p.record, 0);
   const int active = w->Engine().PointCount();
   const QString sse = w->Control<QLabel>(TBaseNP::kSse)->text();
-  EXPECT_EQ(smooth_test::HoverAndClick(*w, p), smooth_test::HoverText(p.record));
-  EXPECT_EQ(Statuses()[static_cast<std::size_t>(p.record - 1)], kPointInactive);
+  const int record = smooth_test::ClickALonePoint(*w, Records());
+  ASSERT_GT(record, 0);
   EXPECT_EQ(w->Engine().PointCount(), active - 1);
   EXPECT_NE(w->Control<QLabel>(TBaseNP::kSse)->text(), sse);
   delete w;
-  EXPECT_EQ(Statuses()[static_cast<std::size_t>(p.record - 1)], kPointActive);
+  EXPECT_EQ(Records()[static_cast<std::size_t>(record)].Status, kPointActive);
 }
 
 TEST_F(ScatteredWindowTest, TheEvaluationTableTakesTheEnginesDerivativesAndVolume) {
@@ -259,12 +257,7 @@ TEST_F(ScatteredWindowTest, TheEvaluationTableTakesTheEnginesDerivativesAndVolum
   ASSERT_EQ(caught.opened, 1);
   EXPECT_EQ(caught.request.caption, "Non-Parametric Estimation Evaluation");
   TNParm3D& e = w->Engine();
-  const long double x = 0.45L, y = 0.35L;
-  EXPECT_EQ(caught.At(kEvalDzDx, x, y), e.EvalDx(x, y));
-  EXPECT_EQ(caught.At(kEvalDzDy, x, y), e.EvalDy(x, y));
-  EXPECT_EQ(caught.At(kEvalD2zDx2, x, y), e.EvalDxx(x, y));
-  EXPECT_EQ(caught.At(kEvalD2zDy2, x, y), e.EvalDyy(x, y));
-  EXPECT_EQ(caught.At(kEvalD2zDxDy, x, y), e.EvalDxy(x, y));
+  caught.ExpectDerivativesOf(e, 0.45L, 0.35L);
   // The engine answers a rectangle from its grids, and the same rectangle asked again by
   // integrating its surface: the table's two answers are those of an engine made alike.
   TNParm3D alike(Records(), kNPLoess, e.Option1(), e.Option2(), false);

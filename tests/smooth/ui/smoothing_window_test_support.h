@@ -3,6 +3,8 @@
 // and released on it without a drag), and catching the evaluation table's request.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QTest>
 
@@ -51,6 +53,19 @@ inline QString HoverAndClick(T3DDlgSW& w, const TDrawnPoint& p) {
 
 inline QString HoverText(int record) { return QStringLiteral("XYZ Point %1  [Active]").arg(record); }
 
+// Finds a lone active point, hovers over it (the strip names it) and clicks it (its status
+// becomes inactive). Answers its record, or 0 after a failure when none is drawn.
+inline int ClickALonePoint(T3DDlgSW& w, std::span<const TXYZPoint> table) {
+  const TDrawnPoint p = LoneActivePoint(w, table);
+  if (p.record == 0) {
+    ADD_FAILURE() << "no lone active point is drawn";
+    return 0;
+  }
+  EXPECT_EQ(HoverAndClick(w, p), HoverText(p.record));
+  EXPECT_FALSE(IsActive(table[static_cast<std::size_t>(p.record)]));
+  return p.record;
+}
+
 // The evaluation table a window opens, caught instead of shown: the request it was handed
 // and the table's computations over it.
 class TCaughtEvaluation {
@@ -71,6 +86,16 @@ class TCaughtEvaluation {
     long double z = 0;
     Table().Compute(x, y, z, mode);
     return z;
+  }
+
+  // The table's five derivatives at (x, y) are the engine's own.
+  template <class Engine>
+  void ExpectDerivativesOf(Engine& e, long double x, long double y) const {
+    EXPECT_EQ(At(kEvalDzDx, x, y), e.EvalDx(x, y));
+    EXPECT_EQ(At(kEvalDzDy, x, y), e.EvalDy(x, y));
+    EXPECT_EQ(At(kEvalD2zDx2, x, y), e.EvalDxx(x, y));
+    EXPECT_EQ(At(kEvalD2zDy2, x, y), e.EvalDyy(x, y));
+    EXPECT_EQ(At(kEvalD2zDxDy, x, y), e.EvalDxy(x, y));
   }
 
   TEvaluationTableRequest request;
