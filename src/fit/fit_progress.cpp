@@ -24,7 +24,7 @@ void TFitReporter::Send(int code, long long value, long double real, std::string
 }
 
 int TFitReporter::Answer(int answer, bool now) {
-  const auto time = std::chrono::steady_clock::now();
+  const auto time = clock_();
   if (!batch_.empty() && (now || !lastSend_ || time - *lastSend_ >= interval_)) {
     // The send's answer is FitAbort, read below.
     (void)send_(batch_);

@@ -62,10 +62,14 @@ extern std::atomic<int> FitIterUpdate;
 // value last sent.
 inline constexpr std::chrono::milliseconds kFitReportInterval{50};
 
+// The reporter's clock; tests give one of their own, so that no test waits on real time.
+using TFitClock = std::function<std::chrono::steady_clock::time_point()>;
+
 class TFitReporter {
  public:
-  explicit TFitReporter(TFitSendFn send, std::chrono::milliseconds interval = kFitReportInterval)
-      : send_(std::move(send)), interval_(interval) {}
+  explicit TFitReporter(TFitSendFn send, std::chrono::milliseconds interval = kFitReportInterval,
+                        TFitClock clock = &std::chrono::steady_clock::now)
+      : send_(std::move(send)), interval_(interval), clock_(std::move(clock)) {}
 
   // Stage 1..7, percent of the stage, equations fitted and fits listed; 1 go on, 0 abort.
   int FitProgress(int stage, float percent, std::uint32_t fitted, int added);
@@ -88,8 +92,9 @@ class TFitReporter {
 
   TFitSendFn send_;
   std::chrono::milliseconds interval_;
-  // No send yet: the first report goes at once. (The clock's epoch is the machine's boot,
-  // which may lie within one interval of now.)
+  TFitClock clock_;
+  // Empty until the first send: the steady clock counts from the boot, so a machine up for
+  // less than an interval would otherwise hold back the first report.
   std::optional<std::chrono::steady_clock::time_point> lastSend_;
   std::vector<TFitMessage> batch_;
   long long lastFitted_ = -1;

@@ -305,9 +305,11 @@ class Reports : public ::testing::Test {
 };
 
 // Within the interval reports are held back, each code keeping its latest value, except a
-// phase start; Flush sends what is held.
+// phase start; Flush sends what is held. The clock reads three seconds after the boot, as on a
+// machine just started: the first report still goes at once.
 TEST_F(Reports, ReportsWithinTheIntervalAreHeldBackAsTheirLatestValues) {
-  TFitReporter held(Recorder(), std::chrono::hours(1));
+  std::chrono::steady_clock::time_point now{std::chrono::seconds(3)};
+  TFitReporter held(Recorder(), std::chrono::hours(1), [&now] { return now; });
   EXPECT_EQ(held.FitProgress(2, 1.0f, 1, 1), 1);  // the first report goes at once
   EXPECT_EQ(Take(), (std::vector<std::string>{"949:1", "934:1", "935:1"}));
   for (int i = 2; i <= 1000; ++i) EXPECT_EQ(held.FitProgress(2, i / 10.0f, i, i / 3), 1);
@@ -322,6 +324,13 @@ TEST_F(Reports, ReportsWithinTheIntervalAreHeldBackAsTheirLatestValues) {
   EXPECT_EQ(batches_, 3);
   held.Flush();  // nothing held: no send
   EXPECT_EQ(batches_, 3);
+  // Once the interval has passed, the next report goes with what was held before it.
+  EXPECT_EQ(held.FitProgress(3, 5.0f, 1003, 334), 1);
+  EXPECT_EQ(batches_, 3);
+  now += std::chrono::hours(1);
+  EXPECT_EQ(held.FitProgress(3, 6.0f, 1004, 335), 1);
+  EXPECT_EQ(Take(), (std::vector<std::string>{"950:6", "934:1004", "935:335"}));
+  EXPECT_EQ(batches_, 4);
 }
 
 TEST_F(Reports, ProgressSendsItsGaugeAndChangedCounts) {
