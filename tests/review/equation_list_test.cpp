@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/coded_text.h"
+#include "app/program_files.h"
 #include "app/text_line_buffer.h"
 #include "fit/equation_forms.h"
 #include "fit/fit_evaluation.h"
@@ -83,7 +84,7 @@ TEST(EquationListFiles, SubsetOverviewNamesTheTermsTheTransformsAndTheNumbering)
 TEST(EquationListFiles, WrittenBesideTheProgramAndReadByTheListWindows) {
   for (const TEquationListFile& file : kEquationListFiles) {
     SCOPED_TRACE(file.name);
-    TMFile window(file.name, file.capacity);  // the tests run in the program's folder
+    TMFile window(ProgramFile(file.name).string(), file.capacity);
     ASSERT_TRUE(window.HasTable());
     EXPECT_EQ(window.LineCount(), static_cast<int>(file.lines().size()));
   }

@@ -217,7 +217,13 @@ TEST_F(EqnListTest, PrintsToPdf) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(QString::fromStdString(dir.File("list.pdf")));
+  // Neither the locale's paper nor the installed fonts decide the outcome: an A4 page, and
+  // "Print Anyway?" answered yes should a font make the lines wider than the page.
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setPageOrientation(QPageLayout::Portrait);
+  answers.Answer(platform::kIdYes);
   ASSERT_EQ(list->PrintOn(printer, {"Equation List"}), PrintOutcome::Printed);
+  for (const platform::BoxRequest& box : answers.Boxes()) EXPECT_EQ(box.caption, "Text May OverFlow Page Width");
   const std::string pdf = ReadText(dir.File("list.pdf"));
   EXPECT_TRUE(pdf.starts_with("%PDF"));
   EXPECT_GT(pdf.size(), 1000u);
