@@ -13,9 +13,11 @@
 #include <QTimer>
 
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 
 #include "app/data_statistics.h"
 #include "app/data_table.h"
@@ -83,6 +85,45 @@ class ManualTimers : public platform::TimerService {
   std::map<int, std::pair<int, std::function<void()>>> timers_;
 };
 
+// Holds every hand-over from a worker to the user-interface thread until Release: the test
+// sees the dialog of a running fit however fast the fit would have ended.
+class HeldWorkerSends : public platform::UiDispatcher {
+ public:
+  HeldWorkerSends() : next_(platform::SetUiDispatcher(this)) {}
+  ~HeldWorkerSends() override {
+    Release();
+    platform::SetUiDispatcher(next_);
+  }
+  bool OnUiThread() const override { return next_->OnUiThread(); }
+  void Post(std::function<void()> task) override {
+    HoldWorker();
+    next_->Post(std::move(task));
+  }
+  void Send(std::function<void()> task) override {
+    HoldWorker();
+    next_->Send(std::move(task));
+  }
+  void Release() {
+    {
+      std::lock_guard lock(mutex_);
+      open_ = true;
+    }
+    released_.notify_all();
+  }
+
+ private:
+  void HoldWorker() {
+    if (next_->OnUiThread()) return;
+    std::unique_lock lock(mutex_);
+    released_.wait(lock, [this] { return open_; });
+  }
+
+  platform::UiDispatcher* next_;
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool open_ = false;
+};
+
 class FitRoad : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -145,10 +186,12 @@ TEST_F(FitRoad, FitEndsAfterTenSecondsWithTheLastReviewModeAndKeepsTheResults) {
   RegisterCommand(CmReviewList, [&] { posted.push_back(CmReviewList); });
   ASSERT_TRUE(window_->IsCommandEnabled(CmFitSimple));
   bool sawRun = false;
+  HeldWorkerSends held;
   ModalAnswer<TFit> progress([&](TFit* d) {
     EXPECT_EQ(d->windowTitle(), "Ondravik 3D Automated Fitting");
     EXPECT_TRUE(d->Button(kFitDlgCancel)->isVisible());
     EXPECT_FALSE(d->Button(kFitDlgOk)->isVisible());
+    held.Release();
     ASSERT_TRUE(PumpUntil([d] { return d->Button(kFitDlgOk)->isVisible(); }));
     sawRun = true;
     EXPECT_FALSE(d->Button(kFitDlgCancel)->isVisible());
