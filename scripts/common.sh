@@ -30,9 +30,19 @@ ensure_packages() {
   fi
 }
 
-build_all() {
+configure() {
   cmake -S "$ONDRAVIK_ROOT" -B "$ONDRAVIK_BUILD" -G Ninja "$@"
+}
+
+build_all() {
+  configure "$@"
   cmake --build "$ONDRAVIK_BUILD" -j "$(nproc)"
+}
+
+# The program and the data files it reads from its own folder; no test or benchmark.
+build_program() {
+  configure "$@"
+  cmake --build "$ONDRAVIK_BUILD" -j "$(nproc)" --target ondravik3d
 }
 
 # Qt wants a private runtime directory; give it one so that it does not complain. The same
