@@ -1,8 +1,5 @@
 #include "app/file_utils.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -17,6 +14,8 @@
 #include <string>
 #include <system_error>
 
+#include "app/file_replacement.h"
+#include "app/save_target.h"
 #include "platform/cp1252.h"
 #include "platform/file_dialog.h"
 #include "platform/string_table.h"
@@ -176,167 +175,36 @@ std::string FileNameToCodedText(std::string_view name) { return platform::Utf8To
 
 std::string SaveFailureText(const std::filesystem::path& name, std::string_view failure) {
   constexpr int kWriteProtected = 3076;
-  return std::string(IsWriteProtectedFile(name) ? platform::LoadString(kWriteProtected) : failure);
+  const TSaveTarget target = ResolveSaveTarget(name, ::geteuid());
+  switch (target.status) {
+    case SaveTargetStatus::LinkRefused:
+      return "Not saved: " + FileNameToCodedText(target.link.string()) +
+             " is a link another user made in a shared folder, and it is not followed.";
+    case SaveTargetStatus::NotAFile:
+      return "Not saved: " + FileNameToCodedText(target.path.string()) +
+             " is not a regular file, and it is not replaced.";
+    case SaveTargetStatus::Ready:
+      if (IsWriteProtectedFile(target.path)) return std::string(platform::LoadString(kWriteProtected));
+      break;
+    case SaveTargetStatus::Unreachable: break;
+  }
+  return std::string(failure);
 }
 
 std::string SaveFailureText(const std::filesystem::path& name, int failureId) {
   return SaveFailureText(name, platform::LoadString(failureId));
 }
 
-namespace {
-
-// The file a save writes: the name itself, or where its chain of symbolic links ends (a link
-// kept in a dot-files repository stays a link, and the file it names is the one replaced).
-// A chain that loops or runs too deep gives an empty path.
-std::filesystem::path SaveTarget(const std::filesystem::path& name) {
-  constexpr int kMaxLinks = 40;  // the system's own limit on links followed in one lookup
-  std::filesystem::path path = name;
-  for (int links = 0; links <= kMaxLinks; ++links) {
-    std::error_code ec;
-    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) return path;
-    const std::filesystem::path next = std::filesystem::read_symlink(path, ec);
-    if (ec) return {};
-    path = next.is_absolute() ? next : path.parent_path() / next;
-  }
-  return {};
-}
-
-// Temporaries are "<.name>.tmp" and six random characters, in the target's folder (a rename
-// never crosses file systems). Unpredictable, so that nobody can block a save by creating
-// the name first; hidden, so that a file dialog does not list them.
-std::string TempPrefix(const std::filesystem::path& target) {
-  constexpr std::size_t kMaxStem = 200;  // room for the suffix within a file name's 255 bytes
-  return "." + target.filename().string().substr(0, kMaxStem) + ".tmp";
-}
-constexpr std::size_t kTempRandomChars = 6;
-
-// A temporary of our own making that no save holds any more: a save keeps its temporary
-// locked until it is renamed, and a lock goes with the process that held it. Removed only
-// when we can lock it and the name still leads to the file we locked.
-void RemoveIfStale(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return;
-  struct stat held {}, named {};
-  if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
-      ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(path.c_str(), &named) == 0 &&
-      named.st_dev == held.st_dev && named.st_ino == held.st_ino)
-    ::unlink(path.c_str());
-  ::close(fd);
-}
-
-void RemoveStaleTemporaries(const std::filesystem::path& dir, const std::string& prefix) {
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string entry = it->path().filename().string();
-    if (entry.size() == prefix.size() + kTempRandomChars && entry.starts_with(prefix))
-      RemoveIfStale(it->path());
-  }
-}
-
-// Six characters from the system's random source, drawn from letters and digits.
-std::string RandomChars() {
-  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  std::uint8_t raw[kTempRandomChars] = {};
-  std::size_t got = 0;
-  while (got < sizeof raw) {
-    const ssize_t n = ::getrandom(raw + got, sizeof raw - got, 0);
-    if (n > 0) got += static_cast<std::size_t>(n);
-    else if (errno != EINTR) break;  // never on a running system: the name is then less random
-  }
-  std::string out;
-  for (std::uint8_t b : raw) out += kChars[b % (sizeof kChars - 1)];
-  return out;
-}
-
-// Creates and locks a new temporary for the target; -1 on failure. O_EXCL makes it new:
-// whatever sits at a name (a planted symlink included) is never written through, and a
-// taken name is simply drawn again. A stale-temporary sweep of another save may remove the
-// name in the moment between creation and lock: then it is made again too. `mode` is 0600
-// when a file is replaced (the caller gives it the old file's mode before writing) and
-// 0666 for a new file, which the user's umask then cuts as for any file he creates.
-int CreateLockedTemp(const std::filesystem::path& dir, const std::string& prefix, mode_t mode,
-                     std::filesystem::path& temp) {
-  constexpr int kAttempts = 100;
-  for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    const std::filesystem::path path = dir / (prefix + RandomChars());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return -1;
-    }
-    struct stat held {}, named {};
-    if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 &&
-        named.st_dev == held.st_dev && named.st_ino == held.st_ino) {
-      temp = path;
-      return fd;
-    }
-    ::close(fd);
-  }
-  return -1;
-}
-
-bool WriteAll(int fd, std::span<const std::uint8_t> block) {
-  std::size_t done = 0;
-  while (done < block.size()) {
-    const ssize_t n = ::write(fd, block.data() + done, block.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// The replacement gets the owner, group and permissions of the file it replaces before any
-// byte is written, so that a private file is never readable by others, not even while it is
-// saved. Where the old group cannot be kept, the new file's group gets no rights.
-bool KeepOwnerAndMode(int fd, const struct stat& old) {
-  mode_t mode = old.st_mode & 07777;
-  struct stat now {};
-  if (::fstat(fd, &now) != 0) return false;
-  if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0 &&
-      ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0)
-    mode &= ~static_cast<mode_t>(S_IRWXG | S_ISGID);
-  return ::fchmod(fd, mode) == 0;
-}
-
-}  // namespace
-
 bool SaveGlobalToFile(std::span<const std::uint8_t> block, const std::filesystem::path& name) {
   return SaveGlobalToFile(std::span(&block, 1), name);
 }
 
 bool SaveGlobalToFile(std::span<const std::span<const std::uint8_t>> pieces, const std::filesystem::path& name) {
-  const std::filesystem::path target = SaveTarget(name);
-  if (target.empty()) return false;
-  const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  // A write-protected file is the user's decision: it is never replaced behind his back.
-  if (IsWriteProtectedFile(target)) return false;
-  struct stat old {};
-  const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-
-  const std::string prefix = TempPrefix(target);
-  std::filesystem::path temp;
-  const int fd = CreateLockedTemp(dir, prefix, replacing ? 0600 : 0666, temp);
-  if (fd < 0) return false;
-  bool ok = !replacing || KeepOwnerAndMode(fd, old);
-  for (std::size_t k = 0; ok && k < pieces.size(); ++k) ok = WriteAll(fd, pieces[k]);
-  ok = ok && ::fsync(fd) == 0 && ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  // Closed (and unlocked) only now, so that no sweep takes a temporary still in use. Its
-  // data are on the disk already: a failed close changes nothing.
-  (void)::close(fd);
-  if (!ok) return false;
-  // The rename itself lasts only once the folder's entry is on the disk.
-  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
+  TFileReplacement replacement(name);
+  for (std::span<const std::uint8_t> piece : pieces) {
+    if (!replacement.Write(piece)) return false;
   }
-  // Temporaries left by saves of this file that were killed midway.
-  RemoveStaleTemporaries(dir, prefix);
-  return true;
+  return replacement.Commit();
 }
 
 std::vector<std::uint8_t> LoadFileToGlobal(const std::filesystem::path& name) {

@@ -45,16 +45,14 @@ inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(FileTime(name)) >> 32);
 }
 
-// Writes the whole block to the file (its directory made when missing) through a temporary
-// file beside it and a rename, so that a crash never leaves half a file and a failed write
-// leaves an existing file as it was; false on failure. A symbolic link is saved through: the
-// file it leads to is replaced and the link stays. The temporary has an unpredictable name,
-// is created new (whatever sits at a name, a symlink included, is never written through),
-// and has the owner and mode of the file it replaces before its first byte is written;
-// temporaries left by killed saves of the same file are removed once a save succeeds. File
-// and folder are synced before success is reported. A write-protected file is not replaced
-// (false; IsWriteProtectedFile tells the caller why). Every file the program writes whole
-// goes through it.
+// Writes the whole block to the file through a TFileReplacement (a temporary file beside it
+// and a rename), so that a crash never leaves half a file and a failed write leaves an
+// existing file as it was; false on failure. Folders missing on the way the caller named are
+// made. A symbolic link is saved through where the system would follow it: the file it leads
+// to is replaced and the link stays; a link another user planted in a shared sticky folder
+// is refused, and so is a name that leads to a FIFO, a device or a folder (app/save_target.h).
+// A write-protected file is not replaced. SaveFailureText tells the caller why a save
+// failed. Every file the program writes whole goes through it.
 [[nodiscard]] bool SaveGlobalToFile(std::span<const std::uint8_t> block,
                                     const std::filesystem::path& name);
 // The same for a file made of pieces, written one after another: a writer that builds its
@@ -70,8 +68,9 @@ inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
 // An existing regular file without write permission (no write bit set, or not writable by
 // this user).
 bool IsWriteProtectedFile(const std::filesystem::path& name);
-// What to tell the user when a save to the file failed: "File is Write-Protected and Was Not
-// Replaced" when it is, else the caller's own text (or the string of failureId).
+// What to tell the user when a save to the file failed: the link that was not followed, the
+// FIFO or device that was not replaced, "File is Write-Protected and Was Not Replaced" when
+// it is, else the caller's own text (or the string of failureId).
 std::string SaveFailureText(const std::filesystem::path& name, std::string_view failure);
 std::string SaveFailureText(const std::filesystem::path& name, int failureId);
 

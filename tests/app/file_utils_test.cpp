@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <set>
@@ -15,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "app/file_replacement.h"
 #include "support/scratch_files.h"
 
 namespace {
@@ -152,7 +154,7 @@ TEST_F(FileUtils, SaveKeepsTheModeOfTheFileItReplacesAndRefusesAWriteProtectedOn
   EXPECT_EQ(SaveFailureText(locked, 3075), "File is Write-Protected and Was Not Replaced");
   EXPECT_EQ(SaveFailureText(kept, 3075), "Unable to Write File");
   for (const auto& e : fs::directory_iterator(dir_.Path()))
-    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+    EXPECT_EQ(e.path().filename().string().find(".ondravik3d-save."), std::string::npos) << e.path();
 }
 
 namespace {
@@ -268,6 +270,100 @@ TEST_F(FileUtils, TemporariesOfKilledSavesAreRemovedByTheNextSave) {
   }
   EXPECT_EQ(ReadText(target), "new");
   EXPECT_EQ(FolderEntries(dir_.Path()), left);
+}
+
+// A user's own file whose name merely looks like a temporary of a save of the same file is
+// never taken for one: the sweep after a save removes only names this program made.
+TEST_F(FileUtils, AFileThatLooksLikeATemporaryOfTheSavedFileSurvivesTheSave) {
+  const std::string target = dir_.Write("report.txt", "old");
+  const std::vector<std::string> lookalikes = {".report.txt.tmpNOTES1", ".report.txt.tmp123456",
+                                               ".report.txt.ondravik3d-save.ABCDEFGHIJKLMN",
+                                               ".report.txt.ondravik3d-save.notes"};
+  for (const std::string& name : lookalikes) dir_.Write(name, "mine: " + name);
+  ASSERT_TRUE(SaveGlobalToFile(std::string_view("new"), target));
+  ASSERT_TRUE(SaveGlobalToFile(std::string_view("newer"), target));
+  EXPECT_EQ(ReadText(target), "newer");
+  for (const std::string& name : lookalikes) EXPECT_EQ(ReadText(dir_.File(name)), "mine: " + name);
+  EXPECT_EQ(FolderEntries(dir_.Path()).size(), lookalikes.size() + 1);
+}
+
+namespace {
+
+int lockErrno = 0;
+int RefusingLock(int, int) {
+  errno = lockErrno;
+  return -1;
+}
+
+// Stands in a file system whose locks fail with `error` while it lives.
+class FailingLocks {
+ public:
+  explicit FailingLocks(int error) : old_(SetFileLockCall(RefusingLock)) { lockErrno = error; }
+  ~FailingLocks() { SetFileLockCall(old_); }
+  FailingLocks(const FailingLocks&) = delete;
+  FailingLocks& operator=(const FailingLocks&) = delete;
+
+ private:
+  TFileLockCall old_;
+};
+
+}  // namespace
+
+// Where the file system refuses locks (NFS without its lock manager, some FUSE systems) a save
+// goes on unlocked; any other lock failure fails the save. Either way no temporary is left.
+TEST_F(FileUtils, SavesWhereLocksFailLeaveNoTemporary) {
+  const std::string target = dir_.Write("survey.prn", "old");
+  for (const int refused : {ENOLCK, EOPNOTSUPP, ENOSYS, EINVAL}) {
+    SCOPED_TRACE(refused);
+    const FailingLocks locks(refused);
+    const std::string text = "saved unlocked " + std::to_string(refused);
+    ASSERT_TRUE(SaveGlobalToFile(std::string_view(text), target));
+    EXPECT_EQ(ReadText(target), text);
+    EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"survey.prn"});
+  }
+  const std::string before = ReadText(target);
+  for (const int failure : {EIO, EACCES, EBADF}) {
+    SCOPED_TRACE(failure);
+    const FailingLocks locks(failure);
+    EXPECT_FALSE(SaveGlobalToFile(std::string_view("lost"), target));
+    EXPECT_EQ(ReadText(target), before);
+    EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"survey.prn"});
+  }
+}
+
+// Saving children killed at random moments leave the file either as it was or as the save
+// wrote it, whole, never anything between; the next save that succeeds sweeps away the
+// temporaries they left.
+TEST_F(FileUtils, KillsMidSaveLeaveTheOldOrTheNewFileWhole) {
+  const std::vector<std::uint8_t> oldBytes(3 << 20, 'o'), newBytes((3 << 20) + 17, 'n');
+  const std::string target = dir_.Write("killed.v3d", oldBytes);
+  std::uint32_t lcg = 12345;  // the kill moments: fixed, so that a failure can be replayed
+  for (int round = 0; round < 40; ++round) {
+    const std::vector<std::uint8_t>& now = (round % 2 == 0) ? newBytes : oldBytes;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::close(ready[0]);
+      (void)::write(ready[1], "s", 1);
+      (void)SaveGlobalToFile(now, target);
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    char started = 0;
+    ASSERT_EQ(::read(ready[0], &started, 1), 1);
+    ::close(ready[0]);
+    lcg = lcg * 1103515245u + 12345u;
+    ::usleep((lcg >> 8) % 30000);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const std::vector<std::uint8_t> found = ReadBytes(target);
+    ASSERT_TRUE(found == oldBytes || found == newBytes) << "round " << round << ": " << found.size() << " bytes";
+  }
+  ASSERT_TRUE(SaveGlobalToFile(std::string_view("final"), target));
+  EXPECT_EQ(FolderEntries(dir_.Path()), std::set<std::string>{"killed.v3d"});
 }
 
 }  // namespace
