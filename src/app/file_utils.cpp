@@ -181,6 +181,8 @@ std::string SaveFailureText(const std::filesystem::path& name, std::string_view 
       return "Not saved: " + FileNameToCodedText(target.link.string()) +
              " is a link another user made in a shared folder, and it is not followed.";
     case SaveTargetStatus::NotAFile:
+      // A folder at the name was never replaced either; the caller's own text says enough.
+      if (std::filesystem::is_directory(target.path)) break;
       return "Not saved: " + FileNameToCodedText(target.path.string()) +
              " is not a regular file, and it is not replaced.";
     case SaveTargetStatus::Ready:
