@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cfloat>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -242,6 +243,61 @@ TEST(BSOpk, InteriorKnotsMeetTheOrthogonalityCharacterisation) {
       EXPECT_NEAR(sum, 0.0, 1e-12) << "B-spline " << i;
     }
   }
+}
+
+// Sites far from 0 against their extent (years, 100 .. 101): the optimal knots follow the
+// sites' affine map. The references solve the orthogonality conditions in 40-digit
+// arithmetic (mpmath; tests/smooth/reference/optimal_knots_references.py).
+TEST(BSOpk, SitesFarFromTheOriginGiveTheOptimalKnots) {
+  struct TCase {
+    const char* name;
+    std::vector<double> tau;
+    int k;
+    std::vector<double> want;
+  };
+  std::vector<double> years;
+  for (int y = 1990; y <= 2020; ++y) years.push_back(y);
+  const std::vector<TCase> cases = {
+      {"100 .. 101",
+       {100, 100.125, 100.25, 100.5, 100.625, 100.75, 100.875, 101},
+       4,
+       {100.28246645220319532, 100.45400191605658817, 100.61162606618305846, 100.75497222819562035}},
+      {"16 .. 17",
+       {16, 16.0625, 16.1875, 16.25, 16.5, 16.5625, 16.75, 16.875, 16.9375, 17},
+       5,
+       {16.241046678615059372, 16.379328825537773915, 16.519832136401339269, 16.656368733945141239,
+        16.785235197720881135}},
+      {"1990 .. 2020",
+       years,
+       4,
+       {1991.9332153049593966, 1992.9838380297490217, 1993.9957746677457665, 1994.9988750821264905,
+        1995.9996990946573145, 1996.9999194095627856, 1997.9999784085053791, 1998.99999421476725,
+        1999.9999984498679466, 2000.9999995846545921, 2001.999999888746836, 2002.9999999703324946,
+        2003.999999992583124, 2005.0, 2006.000000007416876, 2007.0000000296675054, 2008.000000111253164,
+        2009.0000004153454079, 2010.0000015501320534, 2011.00000578523275, 2012.0000215914946209,
+        2013.0000805904372144, 2014.0003009053426855, 2015.0011249178735095, 2016.0042253322542335,
+        2017.0161619702509783, 2018.0667846950406034}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int n = static_cast<int>(c.tau.size());
+    std::vector<double> t(c.tau.size() + static_cast<std::size_t>(c.k));
+    int ier = -1;
+    BSOpk(n, c.tau.data(), c.k, t.data(), ier);
+    ASSERT_EQ(ier, kBSOk);
+    const double extent = c.tau.back() - c.tau.front();
+    for (std::size_t j = 0; j < c.want.size(); ++j)
+      EXPECT_NEAR(t[static_cast<std::size_t>(c.k) + j], c.want[j], 8 * DBL_EPSILON * std::fabs(c.want[j]) + 1e-14 * extent)
+          << "knot " << j;
+  }
+  // The 32 sites of a grid column at 20 .. 21 give the knots of the same sites at 0 .. 1, moved.
+  std::vector<double> near(32), far(32);
+  for (int i = 0; i < 32; ++i) {
+    near[static_cast<std::size_t>(i)] = i / 31.0;
+    far[static_cast<std::size_t>(i)] = 20 + i / 31.0;
+  }
+  const std::vector<double> tn = OptimalKnots(near, 4), tf = OptimalKnots(far, 4);
+  for (std::size_t j = 0; j < tn.size(); ++j) EXPECT_NEAR(tf[j], 20 + tn[j], 1e-13);
 }
 
 TEST(BSOpk, EndKnotsRepeatTheEndSitesAndOrderTwoTakesTheSites) {

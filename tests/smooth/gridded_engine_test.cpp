@@ -240,8 +240,11 @@ TEST(GriddedEngine, AFailedLibraryStepLeavesNoSurface) {
     EXPECT_EQ(e.EvalAt(0.5L, 0.5L), 0.0L);
     EXPECT_TRUE(e.EvalGrid(2, 2, std::vector<long double>{0, 1}, std::vector<long double>{0, 1}).empty());
     EXPECT_EQ(e.Sse(), ExprErrorValue);
+    // No surface has no integral: the missing value, not 0 with an error of 0.
     long double error = -1;
-    EXPECT_EQ(e.Integrate(0, 1, 0, 1, &error), 0.0L);
+    EXPECT_EQ(e.Integrate(0, 1, 0, 1, &error), ExprErrorValue);
+    EXPECT_EQ(e.Integrate(0, 1, 0, 1, &error), ExprErrorValue);
+    EXPECT_EQ(error, -1.0L);
   }
 }
 
@@ -255,7 +258,44 @@ TEST(GriddedEngine, WithoutTheLibraryNothingIsComputedAndTheUserIsTold) {
   EXPECT_FALSE(e.HasSurface());
   EXPECT_EQ(e.EvalAt(0.5L, 0.5L), 0.0L);
   long double error = -1;
-  EXPECT_EQ(e.Integrate(0, 1, 0, 1, &error), 0.0L);
+  EXPECT_EQ(e.Integrate(0, 1, 0, 1, &error), ExprErrorValue);
+  EXPECT_EQ(error, -1.0L);
+}
+
+// Grids far from 0 against their extent: the optimal knots of every B-spline code converge,
+// and each code holds its grid. A bilinear surface passes through every code's nodes (the
+// NURBS smoothing keeps straight lines); the interpolants reproduce any values.
+TEST(GriddedEngine, GridsFarFromTheOriginHaveEverySurface) {
+  const auto bilinear = [](long double x, long double y) { return 3 + 0.5L * x - 2 * y + 0.25L * x * y; };
+  const auto wavy = [](long double x, long double y) { return std::sin(7 * x) * std::cos(5 * y) + 0.1L * x; };
+  struct TCase {
+    const char* name;
+    long double x0, x1, y0, y1;
+  };
+  for (const TCase& c : {TCase{"20 .. 21", 20, 21, 0, 1}, TCase{"100 .. 110", 100, 110, -3, 2},
+                        TCase{"years", 1990, 2020, 16, 17}}) {
+    SCOPED_TRACE(c.name);
+    const std::vector<long double> xs = Axis(32, c.x0, c.x1), ys = Axis(32, c.y0, c.y1);
+    for (const bool smooth : {false, true}) {
+      const auto f = [&](long double x, long double y) {
+        const long double u = (x - c.x0) / (c.x1 - c.x0), v = (y - c.y0) / (c.y1 - c.y0);
+        return smooth ? wavy(u, v) : bilinear(u, v);
+      };
+      PointTable data = Table(GridPoints(xs, ys, f));
+      for (int code = kGridBSpline; code <= kGridNurbsCubic; ++code) {
+        if (smooth && code > kGridLeastSquares) continue;  // the NURBS codes smooth
+        SCOPED_TRACE(testing::Message() << "code " << code << (smooth ? " wavy" : " bilinear"));
+        TSpline3D e(data, code, 3, 3, 32, 32, 0, 0, kRegridRenka, false);
+        ASSERT_TRUE(e.HasSurface());
+        // The NURBS root search stops within 1e-8 of |x| (relative), far from 0 a visible step.
+        const long double scale = code >= kGridNurbs ? 1e-5L : 1e-9L;
+        for (std::size_t i = 0; i < xs.size(); i += 3)
+          for (std::size_t j = 0; j < ys.size(); j += 5)
+            EXPECT_NEAR(static_cast<double>(e.EvalAt(xs[i], ys[j])), static_cast<double>(f(xs[i], ys[j])),
+                        static_cast<double>(scale * (1 + std::fabs(f(xs[i], ys[j])))));
+      }
+    }
+  }
 }
 
 TEST(GriddedEngine, FewerThanFourNodesAnswerZeroAndNoGrid) {

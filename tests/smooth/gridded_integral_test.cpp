@@ -249,6 +249,59 @@ TEST(ScatteredVolume, RepeatedRequestsAlternateGridsAndDirectIntegration) {
   EXPECT_EQ(e2, e1);
 }
 
+// Data far from 0 against their extent: the first request's splines converge, and their
+// volume is that of the engine's surface, integrated here by composite 4-point Gauss-Legendre
+// over 64 x 64 panels; the function the data come from gives it to the interpolation's
+// accuracy: the integral of sin 3(x - 10) cos 2y over [10.1, 10.9] x [0.1, 0.9] is
+// 0.240228870308179973 (mpmath).
+TEST(ScatteredVolume, DataFarFromTheOriginHaveTheirVolume) {
+  const auto f = [](long double x, long double y) { return std::sin(3 * (x - 10)) * std::cos(2 * y); };
+  PointTable data = Table(Scattered(400, 34, f, 10, 1, 0, 1));
+  const long double node[4] = {-0.861136311594052575224L, -0.339981043584856264803L,
+                               0.339981043584856264803L, 0.861136311594052575224L};
+  const long double weight[4] = {0.347854845137453857373L, 0.652145154862546142627L,
+                                 0.652145154862546142627L, 0.347854845137453857373L};
+  const auto composite = [&](TNParm3D& engine) {
+    constexpr int kPanels = 64;
+    const long double h = 0.8L / kPanels;
+    long double sum = 0;
+    for (int i = 0; i < kPanels; ++i)
+      for (int j = 0; j < kPanels; ++j)
+        for (int a = 0; a < 4; ++a)
+          for (int b = 0; b < 4; ++b)
+            sum += weight[a] * weight[b] *
+                   engine.EvalAt(10.1L + h * (i + 0.5L + 0.5L * node[a]), 0.1L + h * (j + 0.5L + 0.5L * node[b]));
+    return sum * h * h / 4;
+  };
+  for (const int code : {kNPRenka1, kNPOwnTriangulation, kNPRenka2}) {
+    SCOPED_TRACE(code);
+    TNParm3D engine(data, code, 1, 17, false);
+    ASSERT_TRUE(engine.HasSurface());
+    long double error = -1;
+    const long double v = engine.Volume(10.1L, 10.9L, 0.1L, 0.9L, &error);
+    EXPECT_NEAR(static_cast<double>(v), static_cast<double>(composite(engine)), 1e-6);
+    EXPECT_NEAR(static_cast<double>(v), 0.240228870308179973, 1e-3);
+    EXPECT_GT(error, 0.0L);
+    EXPECT_LT(error, 1e-5L);
+  }
+  // IntegrateByGridding over the same rectangle: the function's own volume.
+  long double error = -1;
+  const long double v = IntegrateByGridding(f, 10.1L, 10.9L, 0.1L, 0.9L, &error);
+  EXPECT_NEAR(static_cast<double>(v), 0.240228870308179973, 1e-9);
+  EXPECT_GT(error, 0.0L);
+}
+
+// A surface that could not be set up has no volume: the missing value, the error unwritten.
+TEST(ScatteredVolume, NoSurfaceHasNoVolume) {
+  PointTable line = Table({{0, 0, 1}, {1, 1, 2}, {2, 2, 3}, {3, 3, 4}, {4, 4, 5}});
+  TNParm3D engine(line, kNPOwnTriangulation, 1, 0, true);
+  ASSERT_FALSE(engine.HasSurface());
+  long double error = -3;
+  EXPECT_EQ(engine.Volume(0, 1, 0, 1, &error), ExprErrorValue);
+  EXPECT_EQ(engine.Volume(0, 1, 0, 1, &error), ExprErrorValue);
+  EXPECT_EQ(error, -3.0L);
+}
+
 TEST(ScatteredVolume, EdgeCases) {
   PointTable three = Table({{0, 0, 1}, {1, 0, 2}, {0, 1, 3}});
   TNParm3D few(three, kNPRenka1, 0, 0, false);

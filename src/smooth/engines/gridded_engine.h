@@ -137,7 +137,8 @@ class TSpline3D {
   long double EvalAtDataPoint(long double x, long double y, long double z);
 
   // The integral over [x1, x2] x [y1, y2] with its error estimate (surface_integral.cpp); 0
-  // with fewer than 4 grid nodes, the error then unwritten.
+  // with fewer than 4 grid nodes, the missing value without a surface or when a library step
+  // fails, the error then unwritten.
   long double Integrate(long double x1, long double x2, long double y1, long double y2,
                         long double* errorOut);
 
@@ -314,12 +315,14 @@ class TSpline3D {
 // The integral of a surface given by its values over [x1, x2] x [y1, y2]: interpolating
 // bicubic B-splines through the values on 101 x 101 and 51 x 51 nodes, integrated exactly;
 // the answer is the fine one and *errorOut their relative difference. A value equal to the
-// missing value gives up: the answer is the missing value and the error is not written.
+// missing value, or a spline that cannot be made, gives up: the answer is the missing value
+// and the error is not written.
 long double IntegrateByGridding(TIntegrand2 value, long double x1, long double x2,
                                 long double y1, long double y2, long double* errorOut);
 
 // The integral over the rectangle of the interpolating bicubic B-spline through values on an
-// n x n grid spanning it (x fastest), held at the extents beyond them.
+// n x n grid spanning it (x fastest), held at the extents beyond them; the missing value when
+// the spline cannot be made.
 long double IntegrateGridSpline(std::span<const long double> values, int n, const TRectangle& r,
                                 const TGridExtents& extents);
 

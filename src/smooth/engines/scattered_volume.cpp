@@ -24,6 +24,7 @@ constexpr int kCoarseNodes = 51;
 long double TNParm3D::Volume(long double x1, long double x2, long double y1, long double y2,
                              long double* errorOut) {
   if (pointCount_ < 4) return 0.0L;
+  if (!HasSurface()) return ExprErrorValue;  // no surface has no volume, not one of 0
   const TRectangle rect{x1, x2, y1, y2};
   if (volumeKey_ && *volumeKey_ == rect && method_ != kNPAkima1) {
     volumeKey_.reset();
@@ -45,7 +46,7 @@ long double TNParm3D::GridVolume(const TRectangle& rect, long double* errorOut) 
   const std::vector<long double> xs = MakeGridAxisLD(x1, x2, kFineNodes),
                                  ys = MakeGridAxisLD(y1, y2, kFineNodes);
   const std::vector<long double> fine = EvalGrid(kFineNodes, kFineNodes, xs, ys);
-  if (fine.empty()) return 0.0L;
+  if (fine.empty()) return ExprErrorValue;
   std::vector<long double> coarse;
   coarse.reserve(static_cast<std::size_t>(kCoarseNodes) * kCoarseNodes);
   for (int j = 0; j < kFineNodes; ++j)
@@ -58,6 +59,8 @@ long double TNParm3D::GridVolume(const TRectangle& rect, long double* errorOut) 
   const TGridExtents extents = {xMin_, xMax_, yMin_, yMax_, zMin_, zMax_};
   const long double vf = IntegrateGridSpline(fine, kFineNodes, rect, extents);
   const long double vc = IntegrateGridSpline(coarse, kCoarseNodes, rect, extents);
+  // A spline that could not be made has no volume: never a 0 with an error of 0.
+  if (IsMissingValue(vf) || IsMissingValue(vc)) return ExprErrorValue;
   if (errorOut) *errorOut = vf != 0 ? std::fabs((vc - vf) / vf) : 0.0L;
   return vf;
 }

@@ -7,6 +7,9 @@
 //
 // The last rectangle is kept whole: a fingerprint summed from its sides made the rectangle
 // [0, 0] x [0, 0] look like no request at all and let different rectangles collide.
+//
+// A surface that could not be made, or a library step that fails, answers the missing value
+// with the error unwritten: a 0 with an error of 0 passed for an exact volume of nothing.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -56,8 +59,9 @@ long double IntegrateGridSpline(std::span<const long double> values, int n, cons
                                 const TGridExtents& extents) {
   const std::vector<long double> xs = MakeGridAxisLD(r.x1, r.x2, n), ys = MakeGridAxisLD(r.y1, r.y2, n);
   PointTable table = BuildGridPointsLD(values, n, n, xs, ys);
-  if (table.empty()) return 0.0L;
+  if (table.empty()) return ExprErrorValue;
   TSpline3D engine(n, n, table, &extents, kGridBSpline, 3, 3);
+  if (!engine.HasSurface()) return ExprErrorValue;
   long double ignored = 0;
   return engine.Integrate(r.x1, r.x2, r.y1, r.y2, &ignored);
 }
@@ -90,6 +94,7 @@ long double IntegrateByGridding(TIntegrand2 value, long double x1, long double x
   const TGridExtents extents = {x1, x2, y1, y2, lo, hi};
   const long double vf = IntegrateGridSpline(fine, kFineNodes, rect, extents);
   const long double vc = IntegrateGridSpline(coarse, kCoarseNodes, rect, extents);
+  if (IsMissingValue(vf) || IsMissingValue(vc)) return ExprErrorValue;
   if (errorOut) *errorOut = vc != 0 ? std::fabs((vf - vc) / vc) : 0.0L;
   return vf;
 }
@@ -97,6 +102,7 @@ long double IntegrateByGridding(TIntegrand2 value, long double x1, long double x
 long double TSpline3D::Integrate(long double x1, long double x2, long double y1, long double y2,
                                  long double* errorOut) {
   if (pointCount_ < 4) return 0.0L;
+  if (!HasSurface()) return ExprErrorValue;
   const TRectangle rect{x1, x2, y1, y2};
   const auto surface = [this](long double x, long double y) { return EvalAt(x, y); };
   if (integralKey_ && *integralKey_ == rect) {
@@ -121,8 +127,8 @@ long double TSpline3D::MethodRouteIntegral(const TRectangle& rect, long double* 
     case kGridBSpline:
     case kGridLeastSquares:
       if (x1 >= ext_[0] && x2 <= ext_[1] && y1 >= ext_[2] && y2 <= ext_[3]) {
-        if (errorOut) *errorOut = 0;
-        return IntegrateBSpline(x1, x2, y1, y2);
+        answer = IntegrateBSpline(x1, x2, y1, y2);
+        break;
       }
       return IntegrateByGridding(surface, x1, x2, y1, y2, errorOut);
     case kGridBSplineAkimaEdge:
@@ -138,6 +144,7 @@ long double TSpline3D::MethodRouteIntegral(const TRectangle& rect, long double* 
     default:
       return 0.0L;
   }
+  if (IsMissingValue(answer)) return answer;
   if (errorOut) *errorOut = 0;
   return answer;
 }
@@ -146,7 +153,7 @@ long double TSpline3D::MethodRouteIntegral(const TRectangle& rect, long double* 
 long double TSpline3D::IntegrateBSpline(long double x1, long double x2, long double y1,
                                         long double y2) {
   const auto bsitg2 = NumLibEntry<TNumLibEntry::BSItg2>();
-  if (!bsitg2 || coef_.empty()) return 0.0L;
+  if (!bsitg2 || coef_.empty()) return ExprErrorValue;
   x1 = std::max(x1, ext_[0]);
   x2 = std::min(x2, ext_[1]);
   y1 = std::max(y1, ext_[2]);
@@ -157,20 +164,20 @@ long double TSpline3D::IntegrateBSpline(long double x1, long double x2, long dou
   bsitg2(static_cast<double>(x1), static_cast<double>(x2), static_cast<double>(y1),
          static_cast<double>(y2), kx_, ky_, tx_.data(), ty_.data(), coefCountX_, coefCountY_,
          coef_.data(), v, ier);
-  return ier == 0 ? v : 0.0L;
+  return ier == 0 ? v : ExprErrorValue;
 }
 
 long double TSpline3D::AkimaIntegral(long double x1, long double x2, long double y1,
                                      long double y2, double* wk) {
   const auto rgbi3p = NumLibEntry<TNumLibEntry::rgbi3p>();
-  if (!rgbi3p || coef_.empty()) return 0.0L;
+  if (!rgbi3p || coef_.empty()) return ExprErrorValue;
   const std::array<double, 2> xi = {static_cast<double>(x1), static_cast<double>(x2)};
   const std::array<double, 2> yi = {static_cast<double>(y1), static_cast<double>(y2)};
   std::array<double, 2> result = {0, 0};
   int ier = -1;
   rgbi3p(2, nx_, ny_, xv_.data(), yv_.data(), zm_.data(), 2, xi.data(), yi.data(), result.data(),
          wk, -1, ier);
-  return ier == 0 ? result[0] : 0.0L;
+  return ier == 0 ? result[0] : ExprErrorValue;
 }
 
 long double TSpline3D::IntegrateAkima(long double x1, long double x2, long double y1,
@@ -182,19 +189,24 @@ long double TSpline3D::IntegrateAkima(long double x1, long double x2, long doubl
 // beyond it.
 long double TSpline3D::IntegrateBSplineAkimaEdge(long double x1, long double x2, long double y1,
                                                  long double y2) {
-  if (coef_.empty()) return 0.0L;
+  if (coef_.empty()) return ExprErrorValue;
   const long double xMin = ext_[0], xMax = ext_[1], yMin = ext_[2], yMax = ext_[3];
   double* edges = coef_.data() + static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_);
   long double sum = 0;
+  bool failed = false;
+  const auto add = [&](long double piece) {
+    failed = failed || IsMissingValue(piece);
+    sum += piece;
+  };
   const bool overlapX = x1 < xMax && xMin < x2;
-  if (overlapX && y1 < yMax && yMin < y2) sum += IntegrateBSpline(x1, x2, y1, y2);
-  if (x1 < xMin) sum += AkimaIntegral(x1, std::min(xMin, x2), y1, y2, edges);
-  if (xMax < x2) sum += AkimaIntegral(std::max(xMax, x1), x2, y1, y2, edges);
+  if (overlapX && y1 < yMax && yMin < y2) add(IntegrateBSpline(x1, x2, y1, y2));
+  if (x1 < xMin) add(AkimaIntegral(x1, std::min(xMin, x2), y1, y2, edges));
+  if (xMax < x2) add(AkimaIntegral(std::max(xMax, x1), x2, y1, y2, edges));
   if (y1 < yMin && overlapX)
-    sum += AkimaIntegral(std::max(xMin, x1), std::min(xMax, x2), y1, std::min(yMin, y2), edges);
+    add(AkimaIntegral(std::max(xMin, x1), std::min(xMax, x2), y1, std::min(yMin, y2), edges));
   if (yMax < y2 && overlapX)
-    sum += AkimaIntegral(std::max(xMin, x1), std::min(xMax, x2), std::max(yMax, y1), y2, edges);
-  return sum;
+    add(AkimaIntegral(std::max(xMin, x1), std::min(xMax, x2), std::max(yMax, y1), y2, edges));
+  return failed ? ExprErrorValue : sum;
 }
 
 long double TSpline3D::IntegrateNurbs(long double x1, long double x2, long double y1,

@@ -177,12 +177,27 @@ void BSOpk(int n, const double* tau, int k, double* knots, int& ier) {
   if (k == 2) {
     std::copy(tau + 1, tau + 1 + m, xi.begin());
   } else if (m > 0) {
+    // The knots are found for the sites mapped onto [0, 1] and mapped back (the optimal knots
+    // follow any affine map of the sites). On the sites themselves the stopping test, a step
+    // of a few ulps of their extent, fell below one ulp of the knots once the sites lay
+    // farther from 0 than about 15 times their extent (years, 100 .. 101), and Newton's
+    // iteration never stopped.
+    const double origin = tau[0], range = tau[n - 1] - tau[0];
+    std::vector<double> unit(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) unit[static_cast<std::size_t>(i)] = (tau[i] - origin) / range;
+    unit[static_cast<std::size_t>(n - 1)] = 1.0;
     for (int j = 0; j < m; ++j) {
       double sum = 0.0;
-      for (int r = j + 1; r <= j + k - 1; ++r) sum += tau[r];
+      for (int r = j + 1; r <= j + k - 1; ++r) sum += unit[static_cast<std::size_t>(r)];
       xi[static_cast<std::size_t>(j)] = sum / (k - 1);
     }
-    if (!OptimalInteriorKnots(n, tau, k, xi)) {
+    if (!OptimalInteriorKnots(n, unit.data(), k, xi)) {
+      ier = kBSNoConvergence;
+      return;
+    }
+    for (double& x : xi) x = origin + range * x;
+    // Sites closer than the knots' rounding can leave a knot on a site: no valid sequence.
+    if (!Interlaced(xi, tau, k)) {
       ier = kBSNoConvergence;
       return;
     }
