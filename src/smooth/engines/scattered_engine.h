@@ -154,8 +154,9 @@ class TNParm3D {
   // request from bicubic B-splines through the surface on 101 x 101 and 51 x 51 nodes, with
   // their relative difference as the error; the same rectangle asked again (method code not
   // 0) by direct numerical integration with the integrators' error; a third request from the
-  // grids again. 0 with fewer than 4 points (the error then unwritten); the missing value
-  // where the surface is missing somewhere in the rectangle.
+  // grids again. 0 with fewer than 4 points (the error then unwritten); the missing value,
+  // the error unwritten, without a surface, where the surface is missing somewhere in the
+  // rectangle, or when the grids' splines cannot be made.
   long double Volume(long double x1, long double x2, long double y1, long double y2,
                      long double* errorOut);
 

@@ -12,7 +12,11 @@
 //        rows 0, 1 dz/dx, dz/dy; 2, 3, 4 d2z/dx2, d2z/dxdy, d2z/dy2; 5, 6 the x and y
 //        derivatives of row 2; 7, 8 those of row 4
 // Derivatives at level 1 and 2 are the gradients of the gradient fields, so each derivative
-// mode is one C1 interpolation of one field with its own gradients.
+// mode is one C1 interpolation of one field with its own gradients. The second derivatives
+// follow the table of their own level: code 16 differentiates its surface for the first
+// derivatives (level 0) and code 17 has loess gradients only, and both take their second
+// derivatives at level 1, from gradients estimated for the gradient fields, rather than none.
+#include <algorithm>
 #include <array>
 
 #include "app/long_double.h"
@@ -33,6 +37,7 @@ enum THeaderWord : int {
   kStride = 5,       // M
   kCurves = 6,       // constraint curves (0 or 1)
   kCurveStart = 7,   // first node of the constraint curve, 1-based
+  kSecondLevel = 8,  // the level whose fields give modes 3..5 (1 or 2)
 };
 constexpr int kHeaderWords = 10;
 
@@ -70,7 +75,8 @@ struct TRenkaField {
   enum Output { kValue, kDx, kDy } output;
 };
 
-// Indexed [level][mode]; a field with values -2 answers 0 (no such derivative at level 0).
+// Indexed [level][mode]; the second derivatives are read at the set-up's second level, never
+// at level 0, which has none.
 constexpr TRenkaField kNone{-2, 0, 0, TRenkaField::kValue};
 constexpr std::array<std::array<TRenkaField, 6>, 3> kFields = {{
     {{{-1, 0, 1, TRenkaField::kValue}, {-1, 0, 1, TRenkaField::kDx}, {-1, 0, 1, TRenkaField::kDy},
@@ -88,16 +94,18 @@ int TNParm3D::SetupRenka(bool own, int level, int option1, int option2) {
   if (option2 == -1) option2 = option2_;
   if (option1 != 0 && !own) return SetupRenkaConstrained(level, option2);
   const bool tension = !own && option2 != 0;
+  const int secondLevel = std::max(level, 1);
 
   PointTable copy = CopyPoints(working_);
   if (copy.empty() || IsCollinearXY(copy, true, nullptr)) return 0;
   TakeColumns(copy, true);
   const int n = pointCount_, m = n;
-  const int rows = DerivativeRows(level);
+  const int rows = DerivativeRows(secondLevel);
   iwk_.assign(13 * static_cast<std::size_t>(m) + kHeaderWords, 0);
   wk_.assign(static_cast<std::size_t>(rows) * m + (tension ? 6 * static_cast<std::size_t>(m) : 1),
              0.0);
   iwk_[kLevel] = level;
+  iwk_[kSecondLevel] = secondLevel;
   iwk_[kOwnKernels] = own ? 1 : 0;
   iwk_[kSigmaOffset] = rows * m;
   iwk_[kTension] = tension ? 1 : 0;
@@ -160,11 +168,13 @@ int TNParm3D::SetupRenkaConstrained(int level, int tension) {
 
   TakeColumns(table, true);
   firstCall_ = 1;
-  const int rows = DerivativeRows(level);
+  const int secondLevel = std::max(level, 1);
+  const int rows = DerivativeRows(secondLevel);
   iwk_.assign(13 * static_cast<std::size_t>(m) + kHeaderWords, 0);
   wk_.assign(static_cast<std::size_t>(rows) * m + (tension ? 6 * static_cast<std::size_t>(m) : 1),
              0.0);
   iwk_[kLevel] = level;
+  iwk_[kSecondLevel] = secondLevel;
   iwk_[kOwnKernels] = 0;
   iwk_[kSigmaOffset] = rows * m;
   iwk_[kTension] = tension ? 1 : 0;
@@ -241,17 +251,17 @@ int TNParm3D::SetupRenkaConstrained(int level, int tension) {
   // The derivative fields: each field's frame values are those set before (rows 0 and 1 the
   // gradients that go with the frame's values, rows 2 and 4 from the calls before them);
   // only their gradients are new.
-  if (level >= 1 && (!frame(0, &zeroSigma, row(0), row(2), row(3), false) ||
+  if (secondLevel >= 1 && (!frame(0, &zeroSigma, row(0), row(2), row(3), false) ||
                      !frame(0, &zeroSigma, row(1), row(3), row(4), false)))
     return fail();
-  if (level == 2 && (!frame(0, &zeroSigma, row(2), row(5), row(6), false) ||
+  if (secondLevel == 2 && (!frame(0, &zeroSigma, row(2), row(5), row(6), false) ||
                      !frame(0, &zeroSigma, row(4), row(7), row(8), false)))
     return fail();
   return 1;
 }
 
 int TNParm3D::RenkaNodeDerivatives(int iflgs, int stages) {
-  const int level = iwk_[kLevel];
+  const int level = iwk_[kSecondLevel];
   const bool own = iwk_[kOwnKernels] != 0;
   const int n = iwk_[kNodes], m = iwk_[kStride];
   const int ncc = iwk_[kCurves], lcc = iwk_[kCurveStart];
@@ -346,7 +356,11 @@ int TNParm3D::SetupLoess(int mode) {
 
   TakeColumns(copy, false);
   firstCall_ = 1;
-  iwk_[kLevel] = 2;
+  // Code 17's loess gives values and gradients only: the gradient fields get gradients of
+  // their own (level 1) for the C1 interpolation of the derivatives.
+  const int level = mode == 2 ? 1 : 2;
+  iwk_[kLevel] = level;
+  iwk_[kSecondLevel] = level;
   iwk_[kOwnKernels] = 1;
   iwk_[kSigmaOffset] = 9 * n;
   iwk_[kTension] = 0;
@@ -359,17 +373,17 @@ int TNParm3D::SetupLoess(int mode) {
     FreeWork();
     return 0;
   }
-  return RenkaNodeDerivatives(0, 0);
+  return RenkaNodeDerivatives(0, level == 1 ? kStageSecond : 0);
 }
 
 long double TNParm3D::EvalRenka(long double x, long double y, int mode) {
   if (iwk_.empty() || wk_.empty() || xd_.empty() || mode < 0 || mode > 5) return 0.0L;
-  const int level = iwk_[kLevel];
+  const int level = mode >= kDerivXX ? iwk_[kSecondLevel] : iwk_[kLevel];
   const bool own = iwk_[kOwnKernels] != 0;
   const int n = iwk_[kNodes], m = iwk_[kStride];
   const int ncc = iwk_[kCurves], lcc = iwk_[kCurveStart];
   const TRenkaField field = kFields[static_cast<std::size_t>(level)][static_cast<std::size_t>(mode)];
-  if (field.values == -2) return 0.0L;
+  if (field.values == -2) return ExprErrorValue;
   auto row = [this, m](int r) { return wk_.data() + static_cast<std::size_t>(r) * m; };
   const double* values = field.values < 0 ? zd_.data() : row(field.values);
   const bool withTension = !own && mode == kDerivValue && iwk_[kTension] != 0;
@@ -393,7 +407,6 @@ std::vector<long double> TNParm3D::GridRenka(int nx, int ny, std::span<const lon
                                              std::span<const long double> ys, int mode) {
   if (iwk_.empty() || wk_.empty() || xd_.empty()) return {};
   std::vector<long double> grid(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny), 0.0L);
-  if (iwk_[kLevel] == 0 && mode >= kDerivXX) return grid;
   for (int j = 0; j < ny; ++j)
     for (int i = 0; i < nx; ++i)
       grid[static_cast<std::size_t>(j) * nx + i] = EvalRenka(xs[i], ys[j], mode);
