@@ -8,7 +8,6 @@
 #include "app/background_fit_hold.h"
 #include "app/data_signature.h"
 #include "app/data_statistics.h"
-#include "app/shell_state.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/command_table.h"
 #include "app/ui/main_window.h"

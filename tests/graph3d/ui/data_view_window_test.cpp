@@ -10,8 +10,13 @@
 
 #include "app/ui/command_ids.h"
 #include "app/ui/command_table.h"
+#include "app/background_fit_hold.h"
 #include "app/data_statistics.h"
+#include "app/prescan_hooks.h"
+#include "app/shell_state.h"
+#include "fit/background_fit.h"
 #include "fit/fit_blocks.h"
+#include "fit/fit_results.h"
 #include "fit/fit_kinds.h"
 #include "fit/fit_list.h"
 #include "fit/fit_run.h"
@@ -234,6 +239,55 @@ TEST(DataViewWindow, CancelledSectionLeavesTheSessionAsAnUntouchedOne) {
   EXPECT_EQ(session->DataStats.ActiveCount, 144);
   EXPECT_EQ(StatisticsFigures(session->DataStats), StatisticsFigures(untouched->DataStats));
   EXPECT_EQ(PolynomialFitCount(*session), PolynomialFitCount(*untouched));
+}
+
+// Runs the polynomial fit of the session and publishes its results, as a fit command does.
+void PublishPolynomialFit(TSession& session) {
+  TFitSelection selection = DefaultFitSelection();
+  TFitOptions options = DefaultFitOptions();
+  SetSelectionForFitKind(kFitKindPolynomial, selection, options);
+  const std::span<const TXYZPoint> all = std::as_const(session.Table).XYZData();
+  TFitRunOutcome outcome;
+  TFitRunContext ctx(all.first(static_cast<std::size_t>(session.Table.XYZRows()) + 1), session.DataStats, selection,
+                     options, outcome.list);
+  ASSERT_TRUE(CountFitRun(ctx));
+  ASSERT_GT(RunFitFamilies(ctx), 0);
+  outcome.products = FitRunProductsOf(ctx);
+  PublishFitResults(session, std::move(outcome));
+}
+
+// The fit results through a section in the data view: Apply then Cancel brings the table
+// back and keeps them; OK keeps the section and voids them when the window closes.
+TEST(DataViewWindow, ASectionKeepsTheFitResultsUnlessItStays) {
+  for (bool ok : {false, true}) {
+    const std::unique_ptr<TSession> session = GridSession();
+    PublishPolynomialFit(*session);
+    const int fits = session->FitCount;
+    ASSERT_GT(fits, 0);
+    InstallBackgroundFit(*session);
+    UnregisterCommand(CmDataGraph);
+    RegisterDataViewCommand(*session);
+    QTimer::singleShot(0, [ok] {
+      auto* w = qobject_cast<TViewData*>(QApplication::activeModalWidget());
+      ASSERT_NE(w, nullptr);
+      WhenOpen<TSection>([ok](TSection* d) {
+        d->BoundEdit(1)->setText("5");
+        d->Apply(SectionApply::New);
+        ok ? d->accept() : d->reject();
+      });
+      (void)w->RunOptionCommand(kCmSection);
+      w->accept();
+    });
+    EXPECT_TRUE(RunCommandHandler(CmDataGraph));
+    UnregisterCommand(CmDataGraph);
+    EXPECT_EQ(session->FitResultsValid, ok ? 0 : 1) << ok;
+    EXPECT_EQ(session->FitCount, ok ? 0 : fits) << ok;
+    EXPECT_EQ(session->DataStats.ActiveCount, ok ? 72 : 144) << ok;
+    StopBackgroundFitThread(*session);
+    PrescanHooks() = {};
+    SetBackgroundFitStopper({});
+    SetBackgroundFitHolder({}, {});
+  }
 }
 
 }  // namespace
