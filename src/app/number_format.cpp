@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/c_format.h"
+#include "app/long_double.h"
 #include "app/settings_file.h"
 
 int NumberPrecision(long double x, int w) {
@@ -41,6 +42,14 @@ std::string FormatNumber(long double x, int w, bool fixedWidth) {
 
 std::string FormatNumber(long double x, int w) {
   return FormatNumber(x, w, CurrentSettings().numberPadding != 0);
+}
+
+std::string FormatFigure(long double x, int precision) {
+  return IsMissingValue(x) ? kMissingFigureText : CFormat("%.*Lg", precision, x);
+}
+
+std::string FormatNumberOrMissing(long double x, int w) {
+  return IsMissingValue(x) ? kMissingFigureText : FormatNumber(x, w);
 }
 
 std::string FormatIntLeft(int value, int width) { return CFormat("%-*d", width, value); }

@@ -17,6 +17,14 @@ std::string FormatNumber(long double x, int w, bool fixedWidth);
 // The same, padded as the user's preference `FixedWidthNumbers` (in the settings) says.
 std::string FormatNumber(long double x, int w);
 
+// The word a missing figure (the missing value) is written as wherever figures are text: a
+// statistic that cannot be formed is told as such, never shown as its stand-in number.
+inline constexpr const char* kMissingFigureText = "n/a";
+// "%.*Lg" of x at `precision` digits, or kMissingFigureText for the missing value.
+std::string FormatFigure(long double x, int precision);
+// FormatNumber(x, w), or kMissingFigureText for the missing value.
+std::string FormatNumberOrMissing(long double x, int w);
+
 // The integer left-justified in a field of the given width ("%-*d").
 std::string FormatIntLeft(int value, int width);
 

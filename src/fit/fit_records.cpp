@@ -5,6 +5,7 @@
 #include <new>
 
 #include "app/long_double.h"
+#include "fit/fit_statistics.h"
 
 int KindOfEquation(int equationNumber) {
   if (equationNumber < 1000) return kKindPolynomial;
@@ -81,7 +82,8 @@ void FillFitEqnTValues(TFitEqn& eqn) {
     const TQuantileFunction t = eqn.tFunctions[level];
     const long double value = t ? t(static_cast<long double>(eqn.dof)) : ExprErrorValue;
     const long double product = value * eqn.fitStdError;
-    const bool usable = t && IsUsableValue(value) && std::isfinite(product);
+    // No fit standard error, no limit: t times the stand-in would be a width of 1e300.
+    const bool usable = t && IsUsableValue(value) && FitStdErrorKnown(eqn.fitStdError) && std::isfinite(product);
     eqn.tValues[level] = usable ? value : ExprErrorValue;
     eqn.tTimesStdError[level] = usable ? product : ExprErrorValue;
   }

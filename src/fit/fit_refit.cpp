@@ -16,6 +16,7 @@
 #include "fit/fit_evaluation.h"
 #include "fit/fit_families.h"
 #include "fit/fit_list.h"
+#include "fit/fit_statistics.h"
 #include "fit/levenberg_marquardt.h"
 #include "fit/nonlinear_catalogue.h"
 #include "fit/term_subset_numbers.h"
@@ -103,9 +104,15 @@ void CovarianceStep(TFitSide& side, const TRefitSources& src) {
 
 // s·sqrt(C_ii) of every parameter; 0 without a covariance, and for a diagonal entry that is
 // negative or not a number (a matrix inverted without positive curvature in that direction).
+// Without a fit standard error (no degree of freedom left) no parameter has one either: the
+// missing value, never a 0 that reads as an exact parameter.
 void StandardErrors(TFitSide& side) {
   TFitEqn& e = side.eqn;
   e.parameterErrors.fill(0.0L);
+  if (!FitStdErrorKnown(e.fitStdError)) {
+    std::fill_n(e.parameterErrors.begin(), std::clamp(e.m + 1, 0, kFitEqnSlots), ExprErrorValue);
+    return;
+  }
   if (!side.covarianceValid) return;
   for (int i = 0; i <= e.m; ++i) {
     const long double cii = side.covariance[i][i];

@@ -24,18 +24,10 @@ FitStatistics ComputeFitStatistics(long double sse, long double sst, int n, int 
                      ? Finite(1.0L - (n - 1.0L) * sse / (adjustedDof * sst), kUndefinedDescending)
                      : kUndefinedDescending;
 
-  // The residual variance. An exact fit has none whatever its degrees of freedom; a fit with
-  // residuals and no degree of freedom left has one that cannot be estimated.
-  bool varianceKnown = true;
-  long double variance = 0.0L;
-  if (sse != 0.0L) {
-    if (residualDof > 0.0L) {
-      variance = sse / residualDof;
-    } else {
-      varianceKnown = false;
-    }
-  }
-  varianceKnown = varianceKnown && std::isfinite(variance) && variance >= 0.0L;
+  // The residual variance SSE/(n - m - 1). Without a degree of freedom left it cannot be
+  // estimated, even for an exact fit (0/0).
+  const long double variance = residualDof > 0.0L ? sse / residualDof : 0.0L;
+  const bool varianceKnown = residualDof > 0.0L && std::isfinite(variance) && variance >= 0.0L;
 
   s.fitStdError =
       varianceKnown ? Finite(std::sqrt(variance), kUndefinedStdError) : kUndefinedStdError;

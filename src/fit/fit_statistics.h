@@ -11,8 +11,14 @@
 // fit with as many parameters as points leaves no degree of freedom) is given the value that
 // ranks last under its own ranking criterion, so that no NaN or infinity ever reaches the
 // ranking sort: the missing value for r², adjusted r² and F (ranked descending), 1e300 for
-// the fit standard error (ranked ascending).
+// the fit standard error (ranked ascending). Without a degree of freedom neither the fit
+// standard error nor F exists, exact fit or not: 0/0 is no variance of 0.
+//
+// The records keep those stand-ins for the sort; whoever shows or exports a statistic reads
+// it through ShownStatistics, so that a stand-in never appears as a figure.
 #pragma once
+
+#include <cmath>
 
 #include "app/long_double.h"
 #include "fit/fit_records.h"
@@ -32,6 +38,26 @@ struct FitStatistics {
 };
 
 FitStatistics ComputeFitStatistics(long double sse, long double sst, int n, int m);
+
+// Whether a fit standard error (of a record, or a copy of one) is a figure: not the stand-in
+// of one that cannot be formed. The parameters' standard errors and every limit scale with it.
+inline bool FitStdErrorKnown(long double s) {
+  return std::isfinite(s) && s >= 0.0L && s < kUndefinedStdError;
+}
+
+// The four statistics of a record as they are shown and exported: the missing value where
+// the record holds the stand-in of a statistic that cannot be formed. F of an exact fit with
+// degrees of freedom left stays 1e300: it is unbounded, not missing.
+template <class Record>
+FitStatistics ShownStatistics(const Record& record) {
+  const auto figure = [](long double v) { return IsUsableValue(v) ? v : ExprErrorValue; };
+  FitStatistics s;
+  s.r2 = figure(record.r2);
+  s.adjustedR2 = figure(record.adjustedR2);
+  s.fitStdError = FitStdErrorKnown(record.fitStdError) ? record.fitStdError : ExprErrorValue;
+  s.f = figure(record.f);
+  return s;
+}
 
 // Rounding can leave the SSE of an exact fit slightly negative. The polynomial and rational
 // fitters clear an SSE in (-1e-7, 0) to 0 (an absolute bound); the term-subset search clears

@@ -6,6 +6,7 @@
 #include "app/c_format.h"
 #include "app/number_format.h"
 #include "fit/fit_refit.h"
+#include "fit/fit_statistics.h"
 #include "fit/nonlinear_catalogue.h"
 #include "fit/session.h"
 #include "fit/term_subset_numbers.h"
@@ -160,8 +161,10 @@ TSummaryLines FormatFitSummary(int rank, const TFitEqn& fit, std::string_view da
     for (int i = 0; i < parameters; ++i)
       lines[i < half ? 3 : 4] += CFormat("%c=%.*Lg ", 'a' + i, precision, fit.parameters[static_cast<std::size_t>(i)]);
   }
-  lines[2] = CFormat("r~^2~^=%.*Lg  DF Adj r~^2~^=%.*Lg  FitStdErr=%.*Lg  Fstat=%.*Lg", precision,
-                     fit.r2, precision, fit.adjustedR2, precision, fit.fitStdError, precision, fit.f);
+  const FitStatistics shown = ShownStatistics(fit);
+  lines[2] = CFormat("r~^2~^=%s  DF Adj r~^2~^=%s  FitStdErr=%s  Fstat=%s", FormatFigure(shown.r2, precision).c_str(),
+                     FormatFigure(shown.adjustedR2, precision).c_str(),
+                     FormatFigure(shown.fitStdError, precision).c_str(), FormatFigure(shown.f, precision).c_str());
   for (std::string& line : lines) line = CutCodedText(std::move(line), T3DTitleSet::kLineLength);
   return lines;
 }
@@ -213,20 +216,21 @@ std::string FormatEquationRow(int rank, int sortCode, bool allGoodness, const TF
                               std::string_view formula) {
   const std::string text(formula);
   const long equation = fit.equationNumber;
+  const FitStatistics shown = ShownStatistics(fit);
   if (allGoodness) {
     return CFormat("%4d  ~#%9s~#  ~#%9s~#  ~#%9s~#  ~#%9s~#  ~$%3d~$  ~!~*%9ld~*~!  ~!%s~!", rank,
-                   FormatNumber(fit.r2, 9).c_str(), FormatNumber(fit.adjustedR2, 9).c_str(),
-                   FormatNumber(fit.fitStdError, 9).c_str(), FormatNumber(fit.f, 9).c_str(),
+                   FormatNumberOrMissing(shown.r2, 9).c_str(), FormatNumberOrMissing(shown.adjustedR2, 9).c_str(),
+                   FormatNumberOrMissing(shown.fitStdError, 9).c_str(), FormatNumberOrMissing(shown.f, 9).c_str(),
                    fit.complexity, equation, text.c_str());
   }
-  long double figure = fit.r2;
+  long double figure = shown.r2;
   switch (sortCode & kSortCriterionMask) {
-    case 2: figure = fit.adjustedR2; break;
-    case 4: figure = fit.fitStdError; break;
-    case 8: figure = fit.f; break;
+    case 2: figure = shown.adjustedR2; break;
+    case 4: figure = shown.fitStdError; break;
+    case 8: figure = shown.f; break;
     default: break;
   }
-  return CFormat("%4d  ~#%12s~#  ~$%3d~$  ~!~*%9ld~*~!  ~!%s~!", rank, FormatNumber(figure, 12).c_str(),
+  return CFormat("%4d  ~#%12s~#  ~$%3d~$  ~!~*%9ld~*~!  ~!%s~!", rank, FormatNumberOrMissing(figure, 12).c_str(),
                  fit.complexity, equation, text.c_str());
 }
 

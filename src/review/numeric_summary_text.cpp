@@ -12,6 +12,7 @@
 #include "expr/special_functions.h"
 #include "fit/fit_evaluation.h"
 #include "fit/fit_refit.h"
+#include "fit/fit_statistics.h"
 #include "fit/session.h"
 #include "numerics/dense_solvers.h"
 #include "review/equation_text.h"
@@ -35,22 +36,27 @@ const char* ProcedureName(int code) {
   return code >= 0 && code < kProcedureTableSize ? ProcedureNames[static_cast<std::size_t>(code)] : "";
 }
 
+// A statistic, or the word for one that cannot be formed.
+std::string Stat12(long double x) { return FormatNumberOrMissing(x, 12); }
+
 // The degrees of freedom the pane shows: of the regression (at least 1) and of the error
-// (n - m - 1, at least 1).
+// (n - m - 1; 0 when the fit leaves none, and then there is no error mean square to divide
+// by: a clamp to 1 would show a mean square, an F and a P that do not exist).
 struct TPaneDof {
   int regression;
   int error;
 };
 TPaneDof PaneDof(const TFitEqn& e, int n) {
-  return {std::max(e.m, 1), std::max(n - e.m - 1, 1)};
+  return {std::max(e.m, 1), std::max(n - e.m - 1, 0)};
 }
 
 void AppendStatistics(TMFile& out, const TFitEqn& e) {
+  const FitStatistics s = ShownStatistics(e);
   AppendCells(out, "~#r~^2~^ Coef Det~#    ~#DF Adj r~^2~^~#      ~#Fit Std Err~#    ~#F-value~#",
               {23, 23, 19, 11});
   AppendCells(out,
-              CFormat("~!%-12s~!   ~!%-12s~!   ~!%-12s~!   ~!%-12s~!", Num12(e.r2).c_str(),
-                      Num12(e.adjustedR2).c_str(), Num12(e.fitStdError).c_str(), Num12(e.f).c_str()),
+              CFormat("~!%-12s~!   ~!%-12s~!   ~!%-12s~!   ~!%-12s~!", Stat12(s.r2).c_str(),
+                      Stat12(s.adjustedR2).c_str(), Stat12(s.fitStdError).c_str(), Stat12(s.f).c_str()),
               {19, 19, 19, 16});
 }
 
@@ -74,7 +80,10 @@ void AppendParameters(TMFile& out, const TSession& session, const TFitSide& fit,
     const long double a = e.parameters[static_cast<std::size_t>(i)];
     const long double se = e.parameterErrors[static_cast<std::size_t>(i)];
     std::string sse, t, lower, upper, p;
-    if (se > 0.0L) {
+    if (IsMissingValue(se)) {
+      // No degree of freedom left: the error and everything built on it does not exist.
+      sse = t = lower = upper = p = kMissingFigureText;
+    } else if (se > 0.0L) {
       const long double tv = PaneDivide(a, se);
       sse = Num11(se);
       t = Num11(tv);
@@ -158,31 +167,37 @@ std::string DfCell(int df) {
   return cell;
 }
 
+// A figure of the analysis of variance in its format, or the word when it does not exist.
+std::string AnovaFigure(long double x, const char* format) {
+  return IsMissingValue(x) ? kMissingFigureText : CFormat(format, x);
+}
+
 std::string AnovaRow(const char* source, long double ss, int df, long double ms, long double f,
                      long double p, bool probabilities) {
-  std::string text = CFormat("~$%s~$%*s~!%-15.8Lg~!   %s~!%-15.8Lg~!    ~!%-15.6Lg~!", source,
+  std::string text = CFormat("~$%s~$%*s~!%-15.8Lg~!   %s~!%-15s~!    ~!%-15s~!", source,
                              static_cast<int>(9 - std::char_traits<char>::length(source)), "", ss,
-                             DfCell(df).c_str(), ms, f);
-  if (probabilities) text += CFormat("  ~!%-7.5Lf~!", p);
+                             DfCell(df).c_str(), AnovaFigure(ms, "%-15.8Lg").c_str(), AnovaFigure(f, "%-15.6Lg").c_str());
+  if (probabilities) text += CFormat("  ~!%-7s~!", AnovaFigure(p, "%7.5Lf").c_str());
   return text;
 }
 
 void AppendAnova(TMFile& out, const TSession& session, const TFitEqn& e, bool probabilities) {
   const TDataStats& stats = session.DataStats;
   const bool replicates = stats.PureErrorDOF > 0.0L;
+  const FitStatistics shown = ShownStatistics(e);
   if (!replicates) {
     AppendCells(out, "~#r~^2~^ Coef Det~#    ~#DF Adj r~^2~^~#      ~#Fit Std Err~#", {23, 23, 15});
     AppendCells(out,
-                CFormat("~!%-12s~!   ~!%-12s~!   ~!%-12s~!", Num12(e.r2).c_str(), Num12(e.adjustedR2).c_str(),
-                        Num12(e.fitStdError).c_str()),
+                CFormat("~!%-12s~!   ~!%-12s~!   ~!%-12s~!", Stat12(shown.r2).c_str(), Stat12(shown.adjustedR2).c_str(),
+                        Stat12(shown.fitStdError).c_str()),
                 {19, 19, 16});
   } else {
     AppendCells(out,
                 "~#r~^2~^ Coef Det~#    ~#DF Adj r~^2~^~#      ~#Fit Std Err~#    ~#r~^2~^ Attainable~#",
                 {23, 23, 19, 21});
     AppendCells(out,
-                CFormat("~!%-12s~!   ~!%-12s~!   ~!%-12s~!   ~!%-12s~!", Num12(e.r2).c_str(),
-                        Num12(e.adjustedR2).c_str(), Num12(e.fitStdError).c_str(),
+                CFormat("~!%-12s~!   ~!%-12s~!   ~!%-12s~!   ~!%-12s~!", Stat12(shown.r2).c_str(),
+                        Stat12(shown.adjustedR2).c_str(), Stat12(shown.fitStdError).c_str(),
                         Num12(PaneDivide(e.sst - stats.PureErrorSS, e.sst)).c_str()),
                 {19, 19, 19, 16});
   }
@@ -190,8 +205,9 @@ void AppendAnova(TMFile& out, const TSession& session, const TFitEqn& e, bool pr
   ExprContext& ctx = ExprThreadContext();
   const long double ssr = e.sst - e.sse;
   const long double msr = PaneDivide(ssr, dof.regression);
+  // Missing (the word in the table) when the fit leaves no error degree of freedom.
   const long double mse = PaneDivide(e.sse, dof.error);
-  const long double f = PaneDivide(msr, mse);
+  const long double f = IsMissingValue(mse) ? ExprErrorValue : PaneDivide(msr, mse);
   if (probabilities)
     AppendCells(out,
                 "~#Source~#   ~#Sum of Squares~#    ~#DF~#      ~#Mean Square~#        ~#F Statistic~#      ~#P>F~#",
@@ -199,12 +215,13 @@ void AppendAnova(TMFile& out, const TSession& session, const TFitEqn& e, bool pr
   else
     AppendCells(out, "~#Source~#   ~#Sum of Squares~#    ~#DF~#      ~#Mean Square~#        ~#F~#",
                 {13, 22, 12, 23, 5});
-  const long double p = probabilities ? PFF(ctx, dof.regression, dof.error, f) : 0.0L;
+  const long double p = probabilities && !IsMissingValue(f) ? PFF(ctx, dof.regression, dof.error, f) : ExprErrorValue;
   if (probabilities)
     AppendCells(out, AnovaRow("Regr", ssr, dof.regression, msr, f, p, true), {13, 22, 12, 23, 21, 11});
   else
     AppendCells(out, AnovaRow("Regr", ssr, dof.regression, msr, f, p, false), {13, 22, 12, 23, 19});
-  AppendCells(out, CFormat("~$Error~$    ~!%-15.8Lg~!   %s~!%-15.8Lg~!", e.sse, DfCell(dof.error).c_str(), mse),
+  AppendCells(out, CFormat("~$Error~$    ~!%-15.8Lg~!   %s~!%-15s~!", e.sse, DfCell(dof.error).c_str(),
+                           AnovaFigure(mse, "%-15.8Lg").c_str()),
               {13, 22, 12, 19});
   AppendCells(out, CFormat("~$Total~$    ~!%-15.8Lg~!   ~!%-4d~!", e.sst, dof.regression + dof.error),
               {13, 22, 9});
@@ -213,18 +230,22 @@ void AppendAnova(TMFile& out, const TSession& session, const TFitEqn& e, bool pr
   const long double pureDf = stats.PureErrorDOF;
   const long double sslf = e.sse - stats.PureErrorSS;
   const long double dlf = dof.error - pureDf;
-  const long double mslf = PaneDivide(sslf, dlf);
+  // A fit with as many parameters as distinct points leaves no degree of freedom for a lack
+  // of fit: its mean square, F and P do not exist.
+  const long double mslf = dlf > 0.0L ? sslf / dlf : ExprErrorValue;
   const long double mspe = PaneDivide(stats.PureErrorSS, pureDf);
-  const long double flf = PaneDivide(mslf, mspe);
-  const int lackDf = dof.error - static_cast<int>(pureDf);
+  const long double flf = IsMissingValue(mslf) || IsMissingValue(mspe) ? ExprErrorValue : PaneDivide(mslf, mspe);
+  const int lackDf = std::max(dof.error - static_cast<int>(pureDf), 0);
   if (probabilities)
-    AppendCells(out, AnovaRow("Lack Fit", sslf, lackDf, mslf, flf, PFF(ctx, dlf, pureDf, flf), true),
+    AppendCells(out,
+                AnovaRow("Lack Fit", sslf, lackDf, mslf, flf,
+                         IsMissingValue(flf) ? ExprErrorValue : PFF(ctx, dlf, pureDf, flf), true),
                 {13, 22, 12, 23, 21, 11});
   else
     AppendCells(out, AnovaRow("Lack Fit", sslf, lackDf, mslf, flf, 0.0L, false), {13, 22, 12, 23, 19});
   AppendCells(out,
-              CFormat("~$Pure Err~$ ~!%-15.8Lg~!   %s~!%-15.8Lg~!", stats.PureErrorSS,
-                      DfCell(static_cast<int>(pureDf)).c_str(), mspe),
+              CFormat("~$Pure Err~$ ~!%-15.8Lg~!   %s~!%-15s~!", stats.PureErrorSS,
+                      DfCell(static_cast<int>(pureDf)).c_str(), AnovaFigure(mspe, "%-15.8Lg").c_str()),
               {13, 22, 12, 19});
 }
 

@@ -158,11 +158,14 @@ bool FormatDataSummary(TMFile& out, const TSession& session, int rank, int type,
       percent = Num9(p.Z == 0.0L ? 0.0L : 100.0L * r / p.Z);
       long double observation = 0.0L;
       const long double mean = ComputeLimitErrors(*fit, p.X, p.Y, zp, observation);
-      if (mean != 0.0L) {
+      if (!IsUsableValue(ts)) {
+        // No degree of freedom left: there are no limits, and zp ± 0 would claim exact ones.
+        cLow = cHigh = pLow = pHigh = kMissingFigureText;
+      } else if (mean != 0.0L) {
         cLow = Num9(zp - mean * ts);
         cHigh = Num9(zp + mean * ts);
       }
-      if (observation != 0.0L) {
+      if (observation != 0.0L && IsUsableValue(ts)) {
         pLow = Num9(zp - observation * ts);
         pHigh = Num9(zp + observation * ts);
       }

@@ -87,7 +87,10 @@ TEST(FitStatisticsTest, StatisticsThatCannotBeFormedRankLast) {
       {"constant z", 0.0L, 0.0L, 10, 2, kLow, kLow, 0.0L, 1e300L},
       // As many parameters as points (no DOF for error): n - m - 1 = 0, n - m - 2 = -1.
       {"saturated with residual", 1e-20L, 4.0L, 5, 4, 1.0L - 1e-20L / 4.0L, kLow, kHigh, kLow},
-      {"saturated exact", 0.0L, 4.0L, 5, 4, 1.0L, kLow, 0.0L, 1e300L},
+      // Exact, but 0/0 is no variance: neither a fit standard error nor F exists.
+      {"saturated exact", 0.0L, 4.0L, 5, 4, 1.0L, kLow, kHigh, kLow},
+      // An exact fit with a degree of freedom left: no error, F unbounded.
+      {"exact with a degree left", 0.0L, 4.0L, 5, 3, 1.0L, kLow, 0.0L, 1e300L},
       // n - m - 2 = 0.
       {"no DOF for adjustment", 1.0L, 4.0L, 5, 3, 0.75L, kLow, 1.0L, 1.0L},
       // A fit of the mean alone: m = 0.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fit/fit_ranking.h"
 #include "fit/fit_results.h"
 #include "fit/fit_test_data.h"
 #include "fit/session.h"
@@ -33,6 +34,23 @@ inline PointTable ReplicatedPlane() {
   return t;
 }
 
+// Ten points on one line in x and y (y = 2x + 1), z a quadratic along it with small errors:
+// every fit of ten parameters passes through all of them exactly and leaves no degree of
+// freedom, and such fits lead a list ranked by r².
+inline PointTable CollinearTen() {
+  const long double e[10] = {0.1L, -0.2L, 0.05L, 0.3L, -0.1L, 0.2L, -0.3L, 0.15L, -0.05L, 0.1L};
+  PointTable t = NewPointTable(10);
+  for (int i = 1; i <= 10; ++i) {
+    TXYZPoint& p = t[static_cast<std::size_t>(i)];
+    p.X = i;
+    p.Y = 2 * i + 1;
+    p.Z = 3 + 0.5L * i + 0.1L * i * i + e[i - 1];
+    p.W = 1;
+    p.Status = kPointActive;
+  }
+  return t;
+}
+
 // Puts `t` into the session with its statistics, runs `selection` over it and publishes the
 // list. The defined functions of `udfs` take part.
 inline void FitInto(TSession& session, PointTable t, const TFitSelection& selection,
@@ -50,6 +68,13 @@ inline void FitInto(TSession& session, PointTable t, const TFitSelection& select
   ASSERT_GT(RunFitFamilies(ctx), 0);
   outcome.products = FitRunProductsOf(ctx);
   PublishFitResults(session, std::move(outcome));
+}
+
+// Every linear family fitted to CollinearTen, ranked by r² as the program ranks a run.
+inline void FitCollinearTen(TSession& session) {
+  using namespace fit_test;
+  FitInto(session, CollinearTen(), LinearSelection(kPolyMaskAll, kRatMaskAll, kSubsetMaskAll));
+  SortFitList(session.FitList, 1);  // r² descending
 }
 
 // The rank of an equation in the session's list, or -1.

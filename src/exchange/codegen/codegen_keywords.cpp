@@ -8,11 +8,14 @@
 #include "app/c_format.h"
 #include "app/coded_text.h"
 #include "app/date_time_text.h"
+#include "app/long_double.h"
+#include "app/number_format.h"
 #include "exchange/codegen/codegen_dialects.h"
 #include "exchange/codegen/linear_equation_text.h"
 #include "exchange/codegen/nonlinear_equation_text.h"
 #include "expr/data_statistics_cells.h"
 #include "fit/fit_families.h"
+#include "fit/fit_statistics.h"
 #include "review/equation_text.h"
 
 namespace {
@@ -118,6 +121,12 @@ std::string OneLine(std::string_view text) {
   for (char& c : out)
     if (static_cast<unsigned char>(c) < 32 || c == 127) c = ' ';
   return out;
+}
+
+// A statistic in the comment block of the code: its 16 digits, or the word for one that
+// cannot be formed.
+std::string StatisticText(long double v) {
+  return IsMissingValue(v) ? kMissingFigureText : CFormat("%.16LG", v);
 }
 
 // n of a prefix keyword such as CVAL12: its leading digits (none gives 0); -1 when there are
@@ -256,10 +265,10 @@ bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std
     case Keyword::kLineCnt: return Text(out, std::to_string(LineCount(in)));
     case Keyword::kIsLogX: return Text(out, series == 225 || series == 227 || series == 229 || series == 231 ? "1" : "0");
     case Keyword::kIsLogY: return Text(out, series == 226 || series == 227 || series == 230 || series == 231 ? "1" : "0");
-    case Keyword::kR2Val: return Text(out, CFormat("%.16LG", fit.r2));
-    case Keyword::kR2Adj: return Text(out, CFormat("%.16LG", fit.adjustedR2));
-    case Keyword::kStdErr: return Text(out, CFormat("%.16LG", fit.fitStdError));
-    case Keyword::kFVal: return Text(out, CFormat("%.16LG", fit.f));
+    case Keyword::kR2Val: return Text(out, StatisticText(ShownStatistics(fit).r2));
+    case Keyword::kR2Adj: return Text(out, StatisticText(ShownStatistics(fit).adjustedR2));
+    case Keyword::kStdErr: return Text(out, StatisticText(ShownStatistics(fit).fitStdError));
+    case Keyword::kFVal: return Text(out, StatisticText(ShownStatistics(fit).f));
     case Keyword::kFList: return Piece(out, TermFunctionNames(fit));
     case Keyword::kFx: return Piece(out, TransformOfX(dialect, fit));
     case Keyword::kFy: return Piece(out, TransformOfY(dialect, fit));

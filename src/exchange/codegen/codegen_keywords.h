@@ -15,7 +15,8 @@
 //   COEFSTRn CVALn              parameter n as "%.16LG" and as a code number; dropped when
 //                               n exceeds the term count m
 //   ORDER PARMCNT LINECNT       m, m + 1, and the function lines of a user-function file
-//   R2VAL R2ADJ STDERR FVAL     the fit statistics, "%.16LG"
+//   R2VAL R2ADJ STDERR FVAL     the fit statistics, "%.16LG"; "n/a" for one that cannot
+//                               be formed
 //   ISLOGX ISLOGY               "1" for a series family in ln x (ln y), else "0"
 //   CHEBSCALEn FOURIERSCALEn    entry n (0..11, 0..5) of the series scales as a code number;
 //                               dropped for another n

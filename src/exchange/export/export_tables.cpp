@@ -126,6 +126,11 @@ class TRowLimitedSink {
   void Label(int column, int row, std::string_view text, bool right) {
     if (Keep(row)) sink_.Label(column, row, text, right);
   }
+  // A statistic that cannot be formed leaves its cell empty: every spreadsheet reads an empty
+  // cell as missing, and -12345.6789 as a figure.
+  void Statistic(int column, int row, long double value) {
+    if (!IsMissingValue(value)) Number(column, row, value);
+  }
   int LastRowWritten() const { return lastWritten_; }
   int RowsCut() const { return lastSeen_ > maxRow_ ? lastSeen_ - maxRow_ : 0; }
 
@@ -174,10 +179,10 @@ void FixedBlockCells(TRowLimitedSink& out, const TExportTableInput& in, int r) {
     switch (k) {
       case 0: out.Label(1, r, fit.equationText, false); break;
       case 1: out.Number(1, r, fit.equationNumber); break;
-      case 2: out.Number(1, r, fit.r2); break;
-      case 3: out.Number(1, r, fit.adjustedR2); break;
-      case 4: out.Number(1, r, fit.fitStdError); break;
-      case 5: out.Number(1, r, fit.f); break;
+      case 2: out.Statistic(1, r, fit.r2); break;
+      case 3: out.Statistic(1, r, fit.adjustedR2); break;
+      case 4: out.Statistic(1, r, fit.fitStdError); break;
+      case 5: out.Statistic(1, r, fit.f); break;
       case 6: out.Label(1, r, fit.date, true); break;
       case 7: out.Label(1, r, fit.time, true); break;
     }

@@ -42,6 +42,7 @@ struct TExportFit {
   std::span<const long double> parameters;      // 0..m
   std::span<const long double> standardErrors;  // 0..m; the missing value when not computed
   long double tValue = 0;                       // t of the level in force
+  // The missing value for a statistic that cannot be formed (ShownStatistics).
   long double r2 = 0, adjustedR2 = 0, fitStdError = 0, f = 0;
 };
 

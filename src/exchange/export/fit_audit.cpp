@@ -5,6 +5,7 @@
 #include "app/byte_codec.h"
 #include "app/c_format.h"
 #include "app/file_utils.h"
+#include "fit/fit_statistics.h"
 
 namespace {
 
@@ -62,6 +63,8 @@ std::string AuditFileBytes(int level, std::span<const TFitEqn> fits) {
 std::string CovarianceFileText(const TFitSide& fit) {
   const int n = fit.eqn.m + 1;
   if (fit.covarianceValid == 0 || fit.covariance.Rows() < n || fit.covariance.Cols() < n) return {};
+  // Without a fit standard error (no degree of freedom left) the matrix has no scale.
+  if (!FitStdErrorKnown(fit.eqn.fitStdError)) return {};
   const long double s2 = fit.eqn.fitStdError * fit.eqn.fitStdError;
   std::string s;
   for (int i = 0; i < n; ++i) {

@@ -4,6 +4,7 @@
 
 #include "app/c_format.h"
 #include "app/file_utils.h"
+#include "app/number_format.h"
 
 std::string ParmsSummaryText(const TParmsSummaryInput& in, int flags) {
   const bool ids = (flags & kParmsIdentifiers) != 0;
@@ -11,6 +12,8 @@ std::string ParmsSummaryText(const TParmsSummaryInput& in, int flags) {
   std::string s;
   auto line = [&s](const std::string& l, const std::string& value) { s += l + value + '\n'; };
   auto number = [&s](const std::string& l, long double v) { s += l + CFormat("%.18Lg", v) + '\n'; };
+  // A statistic that cannot be formed is written as a word, which no reader takes for a figure.
+  auto statistic = [&s](const std::string& l, long double v) { s += l + FormatFigure(v, 18) + '\n'; };
   const TExportFit& fit = *in.fit;
   if (flags & kParmsDateTimeSource) {
     line(label("Date= "), in.date);
@@ -25,10 +28,10 @@ std::string ParmsSummaryText(const TParmsSummaryInput& in, int flags) {
   }
   if (flags & kParmsEquation) line(label("Eqn= "), fit.equationText);
   if (flags & kParmsStatistics) {
-    number(label("r2= "), fit.r2);
-    number(label("DOF r2= "), fit.adjustedR2);
-    number(label("Std Error= "), fit.fitStdError);
-    number(label("F Statistic= "), fit.f);
+    statistic(label("r2= "), fit.r2);
+    statistic(label("DOF r2= "), fit.adjustedR2);
+    statistic(label("Std Error= "), fit.fitStdError);
+    statistic(label("F Statistic= "), fit.f);
   }
   for (std::size_t k = 0; k < fit.parameters.size(); ++k)
     number(ids ? ExportParameterLetter(static_cast<int>(k)) + "= " : std::string(), fit.parameters[k]);

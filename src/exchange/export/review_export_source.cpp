@@ -7,6 +7,7 @@
 #include "expr/eval_context.h"
 #include "fit/confidence_limits.h"
 #include "fit/fit_evaluation.h"
+#include "fit/fit_statistics.h"
 #include "fit/session.h"
 #include "review/equation_text.h"
 
@@ -36,10 +37,12 @@ TReviewExportSource::TReviewExportSource(const TSession& session) {
   fit_.parameters = parameters_;
   fit_.standardErrors = errors_;
   fit_.tValue = eqn.tValues[static_cast<std::size_t>(level)];
-  fit_.r2 = eqn.r2;
-  fit_.adjustedR2 = eqn.adjustedR2;
-  fit_.fitStdError = eqn.fitStdError;
-  fit_.f = eqn.f;
+  // The exports write the missing value their own way: never a ranking stand-in as a figure.
+  const FitStatistics shown = ShownStatistics(eqn);
+  fit_.r2 = shown.r2;
+  fit_.adjustedR2 = shown.adjustedR2;
+  fit_.fitStdError = shown.fitStdError;
+  fit_.f = shown.f;
 
   review_.ReviewEvalZ = [&side](long double x, long double y) { return EvalFitZ(side, x, y); };
   review_.ReviewConfidenceLimit = [&side, level](long double x, long double y, long double z) {

@@ -20,6 +20,7 @@
 #include "exchange/ui/code_export_dialogs.h"
 #include "exchange/ui/surface_export_commands.h"
 #include "fit/fit_refit.h"
+#include "fit/fit_statistics.h"
 #include "fit/session.h"
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
@@ -205,9 +206,10 @@ void CmSaveCovariance(TRView& review) {
   if (path.empty()) return;
   ShowExportBusy(review, path);
   const std::optional<TFitSide> side = RefitRank(review.Session(), review.Rank(), kRefitCovariance);
-  // A normal matrix that cannot be inverted has no covariance: nothing is written, and the
-  // user is told why rather than handed an empty file.
-  const bool available = side && side->covarianceValid != 0;
+  // A normal matrix that cannot be inverted has no covariance, nor has a fit without a degree
+  // of freedom left (no variance to scale it): nothing is written, and the user is told why
+  // rather than handed an empty file.
+  const bool available = side && side->covarianceValid != 0 && FitStdErrorKnown(side->eqn.fitStdError);
   const bool written = available && WriteCovarianceFile(path, *side);
   HideBusyMsg();
   if (!available) {
