@@ -1,5 +1,6 @@
 #include "platform/qt/single_instance.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -7,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QRandomGenerator>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -23,6 +25,37 @@ bool IsPrivateFolder(const QByteArray& path) {
   struct stat st {};
   return !path.isEmpty() && ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
          st.st_uid == ::geteuid() && (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+// The private folder recorded in the settings folder, or a new one recorded there. The record
+// is put in place by a rename, so that a copy starting at the same moment reads either no
+// record or a whole one.
+QByteArray RecordedFolder(const QString& settingsDir) {
+  const QString record = settingsDir + "/" + SingleInstance::kSocketFolderRecord;
+  QFile recorded(record);
+  if (recorded.open(QIODevice::ReadOnly)) {
+    const QByteArray path = recorded.read(4096).trimmed();
+    if (path.startsWith('/') && IsPrivateFolder(path)) return path;
+  }
+  QByteArray folder;
+  for (int attempt = 0; attempt < 100 && folder.isEmpty(); ++attempt) {
+    const QByteArray candidate = QFile::encodeName(QDir::tempPath() + "/ondravik3d-instance-" +
+                                                   QString::number(QRandomGenerator::system()->generate64(), 36));
+    if (::mkdir(candidate.constData(), 0700) == 0) folder = candidate;
+    else if (errno != EEXIST) return {};
+  }
+  if (folder.isEmpty() || !QDir().mkpath(settingsDir)) return {};
+  const QString temp = record + "." + QString::number(QCoreApplication::applicationPid());
+  QFile out(temp);
+  const bool written = out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(folder + "\n") > 0 &&
+                       out.flush() && ::fsync(out.handle()) == 0;
+  out.close();
+  if (!written || ::rename(QFile::encodeName(temp).constData(), QFile::encodeName(record).constData()) != 0) {
+    QFile::remove(temp);
+    ::rmdir(folder.constData());
+    return {};
+  }
+  return folder;
 }
 
 }  // namespace
@@ -42,13 +75,14 @@ QString SingleInstance::SocketName(const QString& title, const QString& settings
   return name + "-" + QString::number(::getuid()) + "-" + QString::fromLatin1(scope);
 }
 
-QString SingleInstance::SocketFolder() {
+QString SingleInstance::SocketFolder(const QString& settingsDir) {
   const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
   if (runtime.startsWith('/') && IsPrivateFolder(runtime)) return QFile::decodeName(runtime);
-  // The system's temporary folder is shared: a name someone else made first is not used.
+  // The system's temporary folder is shared: a name someone else made first is not used,
+  // and neither is it left to him to switch the single instance off.
   const QByteArray own = QFile::encodeName(QDir::tempPath() + "/ondravik3d-" + QString::number(::geteuid()));
-  if (::mkdir(own.constData(), 0700) != 0 && errno != EEXIST) return {};
-  return IsPrivateFolder(own) ? QFile::decodeName(own) : QString();
+  if ((::mkdir(own.constData(), 0700) == 0 || errno == EEXIST) && IsPrivateFolder(own)) return QFile::decodeName(own);
+  return QFile::decodeName(RecordedFolder(settingsDir));
 }
 
 bool SingleInstance::PeerIsThisUser(qintptr socketDescriptor) {
@@ -71,7 +105,7 @@ QString SingleInstance::CurrentDisplay() {
 SingleInstance::SingleInstance(const QString& title, const QString& settingsDir, const QString& display,
                                QObject* parent)
     : QObject(parent) {
-  const QString folder = SocketFolder();
+  const QString folder = SocketFolder(settingsDir);
   if (folder.isEmpty()) return;  // no safe place: run alone rather than meet others in a shared one
   const QString path = folder + "/" + SocketName(title, settingsDir, display);
   link_ = new QLocalSocket(this);

@@ -37,9 +37,12 @@ class SingleInstance : public QObject {
   static QString SocketName(const QString& title, const QString& settingsDir, const QString& display);
   // The folder of the socket: $XDG_RUNTIME_DIR when it is a folder of this user that no one
   // else may enter, else "ondravik3d-<uid>" in the system's temporary folder, made (or
-  // found) with the same properties. Empty when neither can be had: the program then runs
-  // without a single-instance socket.
-  static QString SocketFolder();
+  // found) with the same properties. Where someone else has taken that name, a private
+  // folder of an unpredictable name in the temporary folder, whose path is recorded in the
+  // settings folder (kSocketFolderRecord) so that later copies find it. Empty only when none
+  // of these can be had: the program then runs without a single-instance socket.
+  static QString SocketFolder(const QString& settingsDir);
+  static constexpr const char* kSocketFolderRecord = "instance-folder";
   // Whether the process at the other end of a connected local socket runs as this user.
   static bool PeerIsThisUser(qintptr socketDescriptor);
   // The display this process shows its windows on: the platform plugin and the X11 or

@@ -154,7 +154,7 @@ TEST_F(SingleInstanceTest, ASquatterInTheSharedTemporaryFolderIsNotTakenForTheFi
   ASSERT_TRUE(squatter.listen(SingleInstance::SocketName(title_, Folder("settings"), ":0")));
   SingleInstance first(title_, Folder("settings"), ":0");
   EXPECT_FALSE(first.IsSecond());
-  EXPECT_EQ(SingleInstance::SocketFolder(), runtime_.path());
+  EXPECT_EQ(SingleInstance::SocketFolder(Folder("settings")), runtime_.path());
   EXPECT_FALSE(squatter.waitForNewConnection(100));
   // The real later copy still finds the first.
   SingleInstance second(title_, Folder("settings"), ":0");
@@ -162,9 +162,10 @@ TEST_F(SingleInstanceTest, ASquatterInTheSharedTemporaryFolderIsNotTakenForTheFi
 }
 
 // A runtime folder others may enter is not used: the socket goes to a folder of this user's
-// own in the temporary folder, and where that name is taken by a folder that is not private,
-// the program runs alone rather than listen where others can.
-TEST_F(SingleInstanceTest, TheSocketFolderIsPrivateOrNotUsedAtAll) {
+// own in the temporary folder; where that name is taken by a folder that is not private, to
+// a private folder of an unpredictable name recorded in the settings folder. A taken name
+// used to switch the single instance off: both copies ran as first instances.
+TEST_F(SingleInstanceTest, TheSocketFolderIsAlwaysPrivate) {
   QTemporaryDir temp;
   const ScopedEnv tmpdir("TMPDIR", QFile::encodeName(temp.path()));
   QDir(runtime_.path()).mkpath("shared");
@@ -172,7 +173,7 @@ TEST_F(SingleInstanceTest, TheSocketFolderIsPrivateOrNotUsedAtAll) {
   ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0755), 0);
   const ScopedEnv runtime("XDG_RUNTIME_DIR", QFile::encodeName(shared));
   const QString own = temp.path() + "/ondravik3d-" + QString::number(::geteuid());
-  EXPECT_EQ(SingleInstance::SocketFolder(), own);
+  EXPECT_EQ(SingleInstance::SocketFolder(Folder("settings")), own);
   EXPECT_EQ(ModeOf(own) & 07777, 0700u);
   {
     SingleInstance first(title_, Folder("settings"), ":0");
@@ -181,12 +182,59 @@ TEST_F(SingleInstanceTest, TheSocketFolderIsPrivateOrNotUsedAtAll) {
     EXPECT_TRUE(second.IsSecond());
   }
   ASSERT_EQ(::chmod(QFile::encodeName(own).constData(), 0777), 0);
-  EXPECT_TRUE(SingleInstance::SocketFolder().isEmpty());
-  SingleInstance alone(title_, Folder("settings"), ":0");
-  SingleInstance alsoAlone(title_, Folder("settings"), ":0");
-  EXPECT_FALSE(alone.IsSecond());
-  EXPECT_FALSE(alsoAlone.IsSecond());
+  const QString fallback = SingleInstance::SocketFolder(Folder("settings"));
+  EXPECT_TRUE(fallback.startsWith(temp.path() + "/ondravik3d-instance-")) << fallback.toStdString();
+  EXPECT_EQ(ModeOf(fallback) & 07777, 0700u);
+  SingleInstance first(title_, Folder("settings"), ":0");
+  SingleInstance second(title_, Folder("settings"), ":0");
+  EXPECT_FALSE(first.IsSecond());
+  EXPECT_TRUE(second.IsSecond());
   EXPECT_TRUE(QDir(own).entryList(QDir::System | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// Another user who makes "<tmp>/ondravik3d-<uid>" first (here a folder of another owner where
+// the test runs as root, else a file of that name) no longer switches the single instance
+// off: the copies meet in a private folder recorded in the settings folder, which later
+// copies find again, and which is made anew when it is gone.
+TEST_F(SingleInstanceTest, ATakenTemporaryNameFallsBackToARecordedPrivateFolder) {
+  QTemporaryDir temp;
+  const ScopedEnv tmpdir("TMPDIR", QFile::encodeName(temp.path()));
+  const ScopedEnv runtime("XDG_RUNTIME_DIR", QByteArray());
+  const QByteArray taken = QFile::encodeName(temp.path() + "/ondravik3d-" + QString::number(::geteuid()));
+  if (::geteuid() == 0) {
+    constexpr uid_t kNobody = 65534;
+    ASSERT_EQ(::mkdir(taken.constData(), 0700), 0);
+    ASSERT_EQ(::chown(taken.constData(), kNobody, kNobody), 0);
+  } else {
+    QFile squat(QFile::decodeName(taken));
+    ASSERT_TRUE(squat.open(QIODevice::WriteOnly));
+  }
+  const QString folder = SingleInstance::SocketFolder(Folder("settings"));
+  ASSERT_FALSE(folder.isEmpty());
+  EXPECT_EQ(ModeOf(folder) & 07777, 0700u);
+  QFile record(Folder("settings") + "/" + SingleInstance::kSocketFolderRecord);
+  ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+  EXPECT_EQ(record.readAll().trimmed(), QFile::encodeName(folder));
+  record.close();
+  EXPECT_EQ(SingleInstance::SocketFolder(Folder("settings")), folder);
+  {
+    SingleInstance first(title_, Folder("settings"), ":0");
+    SingleInstance second(title_, Folder("settings"), ":0");
+    EXPECT_FALSE(first.IsSecond());
+    EXPECT_TRUE(second.IsSecond());
+    QSignalSpy closed(&second, &SingleInstance::CloseRequested);
+    QTest::qWait(50);
+    first.CloseLaterInstances();
+    EXPECT_TRUE(closed.wait(2000));
+  }
+  // The recorded folder swept away (a reboot, a cleaner of the temporary folder): a new one.
+  ASSERT_TRUE(QDir(folder).removeRecursively());
+  const QString renewed = SingleInstance::SocketFolder(Folder("settings"));
+  EXPECT_NE(renewed, folder);
+  EXPECT_EQ(ModeOf(renewed) & 07777, 0700u);
+  EXPECT_EQ(SingleInstance::SocketFolder(Folder("settings")), renewed);
+  EXPECT_EQ(QDir(Folder("settings")).entryList(QDir::Files | QDir::Hidden),
+            QStringList{SingleInstance::kSocketFolderRecord});
 }
 
 // Whoever listens at the socket must run as this user: a listener of another user (possible
@@ -200,7 +248,7 @@ TEST_F(SingleInstanceTest, AListenerOfAnotherUserIsNotBelieved) {
   EXPECT_FALSE(SingleInstance::PeerIsThisUser(-1));
   if (::geteuid() != 0) GTEST_SKIP() << "another user's listener needs root to start";
 
-  const QString path = SingleInstance::SocketFolder() + "/" + SingleInstance::SocketName(title_, Folder("s"), ":0");
+  const QString path = SingleInstance::SocketFolder(Folder("s")) + "/" + SingleInstance::SocketName(title_, Folder("s"), ":0");
   constexpr uid_t kNobody = 65534;
   ForeignListener squatter(path, kNobody);
   ASSERT_TRUE(squatter.Listening());
