@@ -4,16 +4,34 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include <memory>
+#include <QFile>
 
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/file_replacement.h"
+#include "app/file_utils.h"
 #include "platform/file_dialog.h"
 #include "platform/qt/qt_text.h"
 
 namespace {
 
+// A PDF print under way: the file the user chose, and the replacement Qt writes into.
+struct PdfPrint {
+  const QPrinter* printer = nullptr;
+  QString name;
+  std::unique_ptr<TFileReplacement> replacement;
+};
+
 struct PrinterSlot {
   std::unique_ptr<QPrinter> current = std::make_unique<QPrinter>(QPrinter::HighResolution);
   std::unique_ptr<QPrinter> retired;  // the one renewed last, for callers that still hold it
+  PdfPrint pdf;
+  // Why the last print on `failed` failed, where more is known than the printer tells.
+  const QPrinter* failed = nullptr;
+  std::string failure;
 };
 
 PrinterSlot& Slot() {
@@ -58,6 +76,27 @@ void ForgetPdfFile() {
   if (WritesPdf(printer)) printer.setOutputFileName(QString());
 }
 
+std::filesystem::path LocalPath(const QString& name) { return std::filesystem::path(QFile::encodeName(name).toStdString()); }
+
+std::string CouldNotBeWritten(const QString& name) {
+  return "The file " + platform::qt::ToCp1252(name) + " could not be written.";
+}
+
+void TellFailure(const QPrinter& printer, std::string text) {
+  Slot().failed = &printer;
+  Slot().failure = std::move(text);
+}
+
+// Qt ends every PDF it completes with its "%%EOF" mark: a document cut short by a full disk
+// (which Qt's writer does not report) has none.
+bool PdfIsWhole(const std::filesystem::path& path) {
+  QFile file(QFile::decodeName(path.c_str()));
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  constexpr qint64 kTail = 64;
+  if (!file.seek(std::max<qint64>(file.size() - kTail, 0))) return false;
+  return file.read(kTail).contains("%%EOF");
+}
+
 }  // namespace
 
 QPrinter& ProgramPrinter() { return *Slot().current; }
@@ -78,7 +117,25 @@ bool ChoosePrintFile(QWidget* owner, QPrinter& printer) {
 }
 
 bool BeginPrinting(QPainter& painter, QPrinter& printer) {
+  PrinterSlot& slot = Slot();
+  slot.failed = nullptr;
+  slot.failure.clear();
+  slot.pdf = {};
+  if (WritesPdf(printer) && !printer.outputFileName().isEmpty()) {
+    const QString name = printer.outputFileName();
+    // A file in a folder that does not exist is not printed: the file dialog offers none.
+    auto replacement = std::make_unique<TFileReplacement>(LocalPath(name), MissingFolders::Refuse);
+    if (!replacement->Ready()) {
+      TellFailure(printer, SaveFailureText(LocalPath(name), CouldNotBeWritten(name)));
+      if (IsProgramPrinter(printer)) ForgetPdfFile();
+      return false;
+    }
+    printer.setOutputFileName(QFile::decodeName(replacement->Temporary().c_str()));
+    slot.pdf = {&printer, name, std::move(replacement)};
+  }
   if (painter.begin(&printer)) return true;
+  if (slot.pdf.printer == &printer) TellFailure(printer, CouldNotBeWritten(slot.pdf.name));
+  slot.pdf = {};
   if (IsProgramPrinter(printer)) {
     RenewProgramPrinter();
     ForgetPdfFile();
@@ -86,18 +143,32 @@ bool BeginPrinting(QPainter& painter, QPrinter& printer) {
   return false;
 }
 
-void FinishPrinting(QPainter& painter, QPrinter& printer) {
+PrintOutcome FinishPrinting(QPainter& painter, QPrinter& printer, PrintOutcome outcome) {
   if (painter.isActive()) painter.end();
-  if (!IsProgramPrinter(printer)) return;
+  PrinterSlot& slot = Slot();
+  if (slot.pdf.printer == &printer) {
+    PdfPrint pdf = std::move(slot.pdf);
+    slot.pdf = {};
+    if (outcome == PrintOutcome::Printed &&
+        !(PdfIsWhole(pdf.replacement->Temporary()) && pdf.replacement->Commit())) {
+      TellFailure(printer, SaveFailureText(LocalPath(pdf.name), CouldNotBeWritten(pdf.name)));
+      outcome = PrintOutcome::Failed;
+    }
+    pdf.replacement.reset();  // a document not put in place is removed
+    printer.setOutputFileName(pdf.name);
+  }
+  if (!IsProgramPrinter(printer)) return outcome;
   // A printer that ended in any other state than idle keeps refusing changes.
   if (printer.printerState() != QPrinter::Idle) RenewProgramPrinter();
   ForgetPdfFile();
+  return outcome;
 }
 
 std::string PrinterOpenFailureText(const QPrinter& printer) {
+  if (Slot().failed == &printer && !Slot().failure.empty()) return Slot().failure;
   if (WritesPdf(printer)) {
     if (printer.outputFileName().isEmpty()) return "No file was named for the PDF print.";
-    return "The file " + platform::qt::ToCp1252(printer.outputFileName()) + " could not be written.";
+    return CouldNotBeWritten(printer.outputFileName());
   }
   return "The printer " + platform::qt::ToCp1252(printer.printerName()) + " could not be opened.";
 }

@@ -6,6 +6,11 @@
 //   ...                the pages
 //   FinishPrinting     ends the document; a PDF file name serves one print only
 //
+// A PDF is printed as every other file is saved (TFileReplacement): Qt truncates the file it
+// is given and writes it page by page, so it is given a temporary beside the chosen file,
+// which takes the file's place only when the print ended well and the document is whole. A
+// cancelled, failed or killed print leaves an existing file of that name as it was.
+//
 // A QPrinter whose painter failed to begin stays "active" for good: it refuses every later
 // change (file, printer, colour mode, copies) and fails every later print. The program's
 // printer is therefore renewed, with the user's choices carried over, after each failed
@@ -39,10 +44,11 @@ void RunPrinterSetup(QWidget* parent);
 // is renewed with the same settings, and the answer is false.
 [[nodiscard]] bool BeginPrinting(QPainter& painter, QPrinter& printer);
 
-// Ends the document. A PDF file name is forgotten, so that the next print never writes
-// over this one without asking.
-void FinishPrinting(QPainter& painter, QPrinter& printer);
+// Ends the document that ended with `outcome`; a PDF is put in place only when it was
+// Printed. The answer is `outcome`, or Failed when the PDF could not be put in place. A PDF
+// file name is forgotten, so that the next print never writes over this one without asking.
+[[nodiscard]] PrintOutcome FinishPrinting(QPainter& painter, QPrinter& printer, PrintOutcome outcome);
 
-// Why a print could not start, for the user: the file that could not be written, or the
-// printer that could not be opened.
+// Why a print failed, for the user: the file that could not be written (and why, where a
+// save would say why), or the printer that could not be opened.
 std::string PrinterOpenFailureText(const QPrinter& printer);

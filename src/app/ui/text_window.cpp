@@ -546,10 +546,8 @@ PrintOutcome PrintTextLines(QPrinter& printer, const TTextPrintRequest& request)
   int widest = 0;
   for (int i = first; i < last; ++i) widest = std::max(widest, VisibleWidth(lines.Line(i)));
   const int columns = (r.right - r.left) / charStep;
-  if (widest > columns && request.overflowQuestion && !request.overflowQuestion()) {
-    FinishPrinting(painter, printer);
-    return PrintOutcome::Cancelled;
-  }
+  if (widest > columns && request.overflowQuestion && !request.overflowQuestion())
+    return FinishPrinting(painter, printer, PrintOutcome::Cancelled);
   int indent = 0;
   if (options.centre && columns > widest) indent = (columns - widest) / 2 * charStep;
   const bool colors = options.colour && request.colors;
@@ -584,13 +582,11 @@ PrintOutcome PrintTextLines(QPrinter& printer, const TTextPrintRequest& request)
     if (index >= last || printed == 0) break;
     if (request.keepGoing && !request.keepGoing()) {
       printer.abort();
-      FinishPrinting(painter, printer);
-      return PrintOutcome::Cancelled;
+      return FinishPrinting(painter, printer, PrintOutcome::Cancelled);
     }
     printer.newPage();
   }
-  FinishPrinting(painter, printer);
-  return PrintOutcome::Printed;
+  return FinishPrinting(painter, printer, PrintOutcome::Printed);
 }
 
 void TScrWin::CmPrinterSetup() { RunPrinterSetup(this); }

@@ -261,6 +261,5 @@ PrintOutcome PrintGraphPage(T3DBase& renderer, QPrinter& printer, const TPrintGr
   }
   if (printed && cancelled && cancelled()) printed = false;
   if (!printed) printer.abort();
-  FinishPrinting(painter, printer);
-  return printed ? PrintOutcome::Printed : PrintOutcome::Cancelled;
+  return FinishPrinting(painter, printer, printed ? PrintOutcome::Printed : PrintOutcome::Cancelled);
 }

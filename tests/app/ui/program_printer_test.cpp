@@ -1,0 +1,93 @@
+// A PDF print replaces an existing file of its name as every save does: the old document stays
+// whole until the new one is complete, and a cancelled or failed print leaves it as it was.
+#include "app/ui/program_printer.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QPainter>
+#include <QPrinter>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+
+#include "support/pdf_pages.h"
+#include "support/scratch_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::set<std::string> FolderEntries(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
+}
+
+// Pages of text, printed on `printer` up to the end, where `ending` says how the print ended;
+// `midway` looks on after the first page.
+PrintOutcome PrintPages(QPrinter& printer, int pages, PrintOutcome ending, const std::function<void()>& midway) {
+  QPainter painter;
+  if (!BeginPrinting(painter, printer)) return PrintOutcome::Failed;
+  for (int page = 1; page <= pages; ++page) {
+    if (page > 1) printer.newPage();
+    for (int line = 0; line < 40; ++line)
+      painter.drawText(200, 200 + 100 * line, QString("page %1 line %2 of the new document").arg(page).arg(line));
+    if (page == 1 && midway) midway();
+  }
+  if (ending == PrintOutcome::Cancelled) printer.abort();
+  return FinishPrinting(painter, printer, ending);
+}
+
+TEST(PdfPrint, AnExistingPdfSurvivesACancelledOrFailedPrintAndAGoodOneReplacesItWhole) {
+  ScratchDir dir;
+  const std::string old = "%PDF-1.4\n% the user's earlier document\n%%EOF\n";
+  const std::string path = dir.Write("report.pdf", old);
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(path));
+  const auto oldIsUntouched = [&] { EXPECT_EQ(ReadText(path), old) << "while the print runs"; };
+
+  // Until the print ends the old document is whole: a kill here would leave it so. Qt used
+  // to truncate it as the print began.
+  EXPECT_EQ(PrintPages(printer, 3, PrintOutcome::Cancelled, oldIsUntouched), PrintOutcome::Cancelled);
+  EXPECT_EQ(ReadText(path), old);
+  EXPECT_EQ(FolderEntries(dir.Path()), std::set<std::string>{"report.pdf"});
+  EXPECT_EQ(printer.outputFileName().toStdString(), path);
+
+  {  // the disk fills up: Qt does not say so, the document comes out cut short
+    const FileSizeLimit full(2000);
+    EXPECT_EQ(PrintPages(printer, 3, PrintOutcome::Printed, nullptr), PrintOutcome::Failed);
+  }
+  EXPECT_EQ(PrinterOpenFailureText(printer), "The file " + path + " could not be written.");
+  EXPECT_EQ(ReadText(path), old);
+  EXPECT_EQ(FolderEntries(dir.Path()), std::set<std::string>{"report.pdf"});
+
+  EXPECT_EQ(PrintPages(printer, 3, PrintOutcome::Printed, oldIsUntouched), PrintOutcome::Printed);
+  const std::string made = ReadText(path);
+  EXPECT_EQ(PdfPageCount(made), 3u);
+  EXPECT_NE(made.find("%%EOF", made.size() - 16), std::string::npos);
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(FolderEntries(dir.Path()), std::set<std::string>{"report.pdf"});
+}
+
+// A print to a name the program may not replace is refused before a page is drawn, and says
+// why: here a write-protected file.
+TEST(PdfPrint, AFileThatMayNotBeReplacedIsRefusedWithItsReason) {
+  ScratchDir dir;
+  const std::string path = dir.Write("kept.pdf", "%PDF-1.4\n%%EOF\n");
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(path));
+  EXPECT_EQ(PrintPages(printer, 1, PrintOutcome::Printed, nullptr), PrintOutcome::Failed);
+  EXPECT_EQ(PrinterOpenFailureText(printer), "File is Write-Protected and Was Not Replaced");
+  EXPECT_EQ(ReadText(path), "%PDF-1.4\n%%EOF\n");
+  EXPECT_EQ(FolderEntries(dir.Path()), std::set<std::string>{"kept.pdf"});
+}
+
+}  // namespace
