@@ -13,9 +13,11 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <vector>
 
 #include "app/data_sort.h"
 #include "app/long_double.h"
+#include "graph3d/point_symbol_size.h"
 #include "graph3d/renderer.h"
 
 using platform::Brush;
@@ -66,16 +68,11 @@ struct T3DBase::TPointMark {
   int lineRole = kRoleZLineAbove;
   bool endBars = false;
   bool failed = false;       // the surface or limit could not be evaluated at the point
+  Point p1, p2;              // the ends on the device (PlaceMark)
+  Point at;                  // the symbol's place on the device
+  int order = 0;             // where the point comes in the drawing order (1 .. N)
+  int record = 0;            // its record number
 };
-
-int PointSymbolHalfSize(int width, int height, int size, int points) {
-  const int unit = std::max(width / 500, 1);
-  const int asked = unit * std::max(size, 1);
-  if (points <= 0 || width <= 0 || height <= 0) return asked;
-  const double spacing = std::sqrt(static_cast<double>(width) * height / points);
-  const int roomy = static_cast<int>(spacing / 4);
-  return std::clamp(roomy, unit, asked);
-}
 
 void T3DBase::DrawPoints(DeviceContext& dc) {
   const int display = points_.Display & 0xFF;
@@ -87,7 +84,6 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
   const int n = PointCount(table);
   if (pointOrder_.size() != static_cast<std::size_t>(n)) BuildPointOrder(-1);
 
-  symbolHalfSize_ = PointSymbolHalfSize(rect_.right - rect_.left, rect_.bottom - rect_.top, points_.Size, n);
   const bool pick = keepPoints_ && drawMode_ == kDrawScreen;
   if (pick) {
     try {
@@ -99,6 +95,16 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
   }
   const bool keep = pick && !keptPoints_.empty();
 
+  // Every point is placed before any is drawn: the symbols are sized by how closely the
+  // points that are drawn lie on this device.
+  std::vector<TPointMark> marks;
+  std::vector<Point> positions;
+  try {
+    marks.reserve(static_cast<std::size_t>(n));
+    positions.reserve(static_cast<std::size_t>(n));
+  } catch (const std::bad_alloc&) {
+    return;  // no room to place the points: none are drawn
+  }
   for (int m = 1; m <= n; ++m) {
     if (m == 1 || m % 10 == 0) PollIfAnimating();
     if (StopRequested()) return;
@@ -106,14 +112,25 @@ void T3DBase::DrawPoints(DeviceContext& dc) {
     const TXYZPoint& p = table[static_cast<std::size_t>(k)];
     if (keep) keptPoints_[static_cast<std::size_t>(m)] = TKeptPoint{-1, -1, k, 0, -1};
     if (display == kDisplayVisibleOnly && !PointVisible(k)) continue;
-
-    const TPointMark mark = PointMarkOf(p, content);
+    TPointMark mark = PointMarkOf(p, content);
     if (!MarkDrawable(mark)) continue;
+    PlaceMark(mark);
+    mark.order = m;
+    mark.record = k;
+    marks.push_back(mark);
+    positions.push_back(mark.at);
+  }
+  symbolHalfSize_ = PointSymbolHalfSize(rect_.right - rect_.left, points_.Size, MeanPointSpacing(positions));
+
+  for (std::size_t i = 0; i < marks.size(); ++i) {
+    if (i % 10 == 0) PollIfAnimating();
+    if (StopRequested()) return;
+    const TPointMark& mark = marks[i];
     const int symbolRole = SymbolRoleOf(mark.residual);
-    const Point at = DrawPointMark(dc, mark, symbolRole, IsActive(p));
+    DrawPointMark(dc, mark, symbolRole, IsActive(table[static_cast<std::size_t>(mark.record)]));
     if (keep) {
-      keptPoints_[static_cast<std::size_t>(m)] =
-          TKeptPoint{at.x, at.y, k, static_cast<std::int8_t>(mark.lineRole),
+      keptPoints_[static_cast<std::size_t>(mark.order)] =
+          TKeptPoint{mark.at.x, mark.at.y, mark.record, static_cast<std::int8_t>(mark.lineRole),
                      static_cast<std::int8_t>(symbolRole)};
     }
   }
@@ -214,18 +231,27 @@ int T3DBase::SymbolRoleOf(long double residual) const {
   }
 }
 
-Point T3DBase::DrawPointMark(DeviceContext& dc, const TPointMark& m, int symbolRole, bool active) {
+void T3DBase::PlaceMark(TPointMark& m) const {
+  Project(m.x, m.y, m.end1, m.p1.x, m.p1.y);
+  Project(m.x, m.y, m.end2, m.p2.x, m.p2.y);
+  if (m.z == m.end1) {
+    m.at = m.p1;
+  } else if (m.z == m.end2) {
+    m.at = m.p2;
+  } else {
+    Project(m.x, m.y, m.z, m.at.x, m.at.y);
+  }
+}
+
+void T3DBase::DrawPointMark(DeviceContext& dc, const TPointMark& m, int symbolRole, bool active) {
   const int s = symbolHalfSize_;
-  Point p1, p2;
-  Project(m.x, m.y, m.end1, p1.x, p1.y);
-  Project(m.x, m.y, m.end2, p2.x, p2.y);
   dc.SelectPen(basicPens_[static_cast<std::size_t>(colorIndex_[static_cast<std::size_t>(m.lineRole)])]);
   if (!(points_.Display & kHideZLines)) {
-    dc.MoveTo(p1.x, p1.y);
-    dc.LineTo(p2.x, p2.y);
+    dc.MoveTo(m.p1.x, m.p1.y);
+    dc.LineTo(m.p2.x, m.p2.y);
   }
   if (m.endBars) {
-    for (const Point& e : {p1, p2}) {
+    for (const Point& e : {m.p1, m.p2}) {
       dc.MoveTo(e.x - s, e.y);
       dc.LineTo(e.x + s, e.y);
     }
@@ -234,16 +260,7 @@ Point T3DBase::DrawPointMark(DeviceContext& dc, const TPointMark& m, int symbolR
   dc.SelectBrush(brushRole == -1
                      ? Brush::Null()
                      : basicBrushes_[static_cast<std::size_t>(colorIndex_[static_cast<std::size_t>(brushRole)])]);
-  Point at;
-  if (m.z == m.end1) {
-    at = p1;
-  } else if (m.z == m.end2) {
-    at = p2;
-  } else {
-    Project(m.x, m.y, m.z, at.x, at.y);
-  }
-  DrawSymbol(dc, at.x, at.y);
-  return at;
+  DrawSymbol(dc, m.at.x, m.at.y);
 }
 
 void T3DBase::RedrawPickedPoint(DeviceContext& dc, int k) {

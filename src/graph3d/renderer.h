@@ -47,12 +47,6 @@ inline constexpr int kDefaultGraphLabelDigits = 6;
 int GraphLabelDigits();
 void SetGraphLabelDigits(int digits);
 
-// The half-size in pixels of the point symbols in a graph of `width` x `height` pixels
-// showing `points` points at the points options' size (1 to 10): the size times one pixel per
-// 500 of the width, but no more than a quarter of the points' mean spacing on the graph, so
-// that thousands of points stay points rather than one blob; never below the size 1 gives.
-int PointSymbolHalfSize(int width, int height, int size, int points);
-
 // Where a frame is drawn (Draw's mode).
 enum DrawMode : int {
   kDrawScreen = 0,         // window or memory bitmap
@@ -298,8 +292,10 @@ class T3DBase {
   bool MarkDrawable(const TPointMark& m) const;
   // The role of the symbol's fill (-1: unfilled).
   int SymbolRoleOf(long double residual) const;
-  // Draws the Z line or limit bar and the symbol; returns where the symbol stands.
-  platform::Point DrawPointMark(platform::DeviceContext& dc, const TPointMark& m, int symbolRole, bool active);
+  // Where the mark's line ends and its symbol stand on the device.
+  void PlaceMark(TPointMark& m) const;
+  // Draws the placed mark's Z line or limit bar and its symbol.
+  void DrawPointMark(platform::DeviceContext& dc, const TPointMark& m, int symbolRole, bool active);
 
   // ---- The steps of DrawAxes (frame_and_axes.cpp) ----
   struct TAxisFrame;

@@ -6,7 +6,9 @@
 #include <cmath>
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
+#include "app/data_table.h"
 #include "graph3d/renderer.h"
 #include "platform/recording_device_context.h"
 
@@ -118,6 +120,39 @@ inline PointTable MakeTable(std::initializer_list<std::array<long double, 3>> xy
   t[0].RXYZ = zmax;
   return t;
 }
+
+// A full table of 16384 points: a 128 x 128 grid over [1, 3] x [1, 3] on the surface
+// z = 2 + sin x cos y, a quarter of the floor of a 0 .. 4 box.
+struct DenseGrid {
+  static long double At(int i) { return 1 + i * 2.0L / 127; }
+  static long double Height(long double x, long double y) { return 2 + std::sin(x) * std::cos(y); }
+  static PointTable Table() {
+    PointTable table = NewPointTable(kXYZMaxPoints);
+    for (int i = 0; i < kXYZMaxPoints; ++i) {
+      const long double x = At(i % 128), y = At(i / 128);
+      table[static_cast<std::size_t>(i) + 1] = TXYZPoint{x, y, Height(x, y), 1, kPointActive};
+    }
+    return table;
+  }
+  // The median distance on the device between neighbours of the grid, as `r` projects them.
+  static double MedianNeighbourGap(const T3DBase& r) {
+    const auto place = [&r](int i, int j) {
+      platform::Point p;
+      r.Project(At(i), At(j), Height(At(i), At(j)), p.x, p.y);
+      return p;
+    };
+    std::vector<double> gaps;
+    for (int i = 0; i + 1 < 128; ++i)
+      for (int j = 0; j + 1 < 128; ++j) {
+        const platform::Point a = place(i, j), right = place(i + 1, j), up = place(i, j + 1);
+        gaps.push_back(std::hypot(a.x - right.x, a.y - right.y));
+        gaps.push_back(std::hypot(a.x - up.x, a.y - up.y));
+      }
+    const auto middle = gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2);
+    std::nth_element(gaps.begin(), middle, gaps.end());
+    return *middle;
+  }
+};
 
 // Sets the display facts for one test and puts the previous ones back afterwards.
 class DisplayColors {

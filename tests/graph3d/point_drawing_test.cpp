@@ -2,10 +2,14 @@
 // and the pick list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "app/data_table.h"
 #include "app/long_double.h"
+#include "graph3d/point_symbol_size.h"
 #include "graph_fixture.h"
 
 namespace {
@@ -244,24 +248,29 @@ TEST(PointDrawing, SymbolsGrowWithTheWindowWidthInEveryShape) {
   EXPECT_EQ(f.Count(DcOpKind::LineTo), 1u);
 }
 
-// Many points shrink their symbols to a quarter of their mean spacing, so that 16384 points
-// stay points; the options' size holds while there is room, and size 1 is the floor.
+// Symbols keep to a quarter of the points' mean spacing, on every device; the options' size,
+// scaled with the width, holds while there is room, and 1 is the floor.
 TEST(PointDrawing, SymbolsShrinkWithTheNumberOfPoints) {
   const struct {
-    int width, height, size, points, half;
+    int width, size;
+    double spacing;
+    int half;
   } cases[] = {
-      {800, 600, 3, 500, 3},      // spacing 31: room for the size asked
-      {800, 600, 3, 2000, 3},     // spacing 15.5
-      {800, 600, 3, 5000, 2},     // spacing 9.8
-      {800, 600, 3, 16384, 1},    // spacing 5.4
-      {800, 600, 10, 100, 10},    // spacing 69
-      {1000, 750, 10, 100, 20},   // two pixels a step at this width
-      {1000, 750, 10, 16384, 2},  // never below size 1's step
-      {300, 200, 3, 0, 3},        // no points: the size asked
+      {800, 3, 31, 3},       // room for the size asked
+      {800, 3, 15.5, 3},
+      {800, 3, 9.8, 2},
+      {800, 3, 5.4, 1},
+      {800, 10, 69, 10},
+      {1000, 10, 100, 20},   // two pixels a step at this width
+      {1000, 10, 5.4, 1},    // close points: below size 1's two pixels
+      {9000, 3, 35, 8},      // a printer page: 18 pixels a step, but the points lie close
+      {9000, 3, 1000, 54},
+      {800, 3, 2, 1},        // never below 1
+      {300, 3, 0, 3},        // no neighbours: the size asked
   };
   for (const auto& c : cases)
-    EXPECT_EQ(PointSymbolHalfSize(c.width, c.height, c.size, c.points), c.half)
-        << c.width << "x" << c.height << " size " << c.size << ", " << c.points << " points";
+    EXPECT_EQ(PointSymbolHalfSize(c.width, c.size, c.spacing), c.half)
+        << c.width << " wide, size " << c.size << ", spacing " << c.spacing;
   // Drawn: 16384 points on 640 x 480 are circles of half-size 1, where 500 have size 3's.
   PointTable table = NewPointTable(kXYZMaxPoints);
   for (int i = 0; i < kXYZMaxPoints; ++i)
@@ -271,6 +280,46 @@ TEST(PointDrawing, SymbolsShrinkWithTheNumberOfPoints) {
   const auto symbols = g.Draw().Ops(DcOpKind::Ellipse);
   ASSERT_FALSE(symbols.empty());
   EXPECT_EQ(symbols[0].rect.right - symbols[0].rect.left, 3);
+}
+
+// The spacing is taken over the area the points cover, not the graph's: a grid's hull, a
+// line's length, and nothing for points that all stand on one pixel.
+TEST(PointDrawing, MeanSpacingOfTheirPositions) {
+  std::vector<Point> grid;
+  for (int i = 0; i < 128; ++i)
+    for (int j = 0; j < 128; ++j) grid.push_back({100 + 3 * i + j, 50 + 2 * j});  // a sheared grid
+  // The hull is the parallelogram of sides (381, 0) and (127, 254): area 381 * 254.
+  EXPECT_NEAR(MeanPointSpacing(grid), std::sqrt(381.0 * 254 / 16384), 1e-12);
+  std::vector<Point> line;
+  for (int i = 0; i < 100; ++i) line.push_back({10 + 5 * i, 20 + 5 * i});
+  EXPECT_NEAR(MeanPointSpacing(line), 495 * std::sqrt(2.0) / 100, 1e-12);
+  std::vector<Point> pile(50, Point{7, 7});
+  EXPECT_EQ(MeanPointSpacing(pile), 0);
+  EXPECT_EQ(MeanPointSpacing(std::vector<Point>{{3, 4}}), 0);
+  EXPECT_EQ(MeanPointSpacing(std::vector<Point>{}), 0);
+  // A square with its centre, and a point repeated: the repeated one still counts.
+  EXPECT_NEAR(MeanPointSpacing(std::vector<Point>{{0, 0}, {40, 0}, {40, 40}, {0, 40}, {20, 20}, {20, 20}}),
+              std::sqrt(1600.0 / 6), 1e-12);
+}
+
+// 16384 points of a 128 x 128 grid on a surface, in windows 640, 1280 and 2560 pixels wide:
+// the symbols never grow over their neighbours, however wide the window (3 pixels, the
+// smallest symbol, where the points lie closer than that).
+TEST(PointDrawing, SixteenThousandPointsStayPointsAtEveryWidth) {
+  const PointTable table = DenseGrid::Table();
+  for (const auto& [width, height] : {std::pair{640, 480}, std::pair{1280, 960}, std::pair{2560, 1920}}) {
+    SCOPED_TRACE(width);
+    PointGraph g(table);
+    g.setup.SurfaceFn = &DenseGrid::Height;
+    g.view.GraphType = 1;
+    g.view.MeshX = g.view.MeshY = 20;
+    const Drawing f = g.Draw(width, height);
+    const auto symbols = f.Ops(DcOpKind::Ellipse);
+    ASSERT_EQ(symbols.size(), static_cast<std::size_t>(kXYZMaxPoints));
+    const int across = symbols[0].rect.right - symbols[0].rect.left;
+    const double gap = DenseGrid::MedianNeighbourGap(*f.r);
+    EXPECT_LE(across, std::max(3.0, gap)) << "median gap " << gap;
+  }
 }
 
 TEST(PointDrawing, PickListHoldsTheScreenPointsSortedByX) {

@@ -223,6 +223,24 @@ TPrintGraphRec CurrentPrintGraphRec() {
 
 void StorePrintGraphRec(const TPrintGraphRec& rec) { CurrentSettings().printGraph = EncodePrintGraphRec(rec); }
 
+TPrinterPage PrinterPageOf(const QPrinter& printer) {
+  // The painter's origin is the printable area's corner; the layout's margins are measured
+  // from the sheet's edges.
+  const QPageLayout layout = printer.pageLayout();
+  const QRect full = layout.fullRectPixels(printer.resolution());
+  const QRect paint = layout.paintRectPixels(printer.resolution());
+  TPrinterPage page;
+  page.horzRes = printer.width();
+  page.vertRes = printer.height();
+  page.dpiX = printer.logicalDpiX();
+  page.dpiY = printer.logicalDpiY();
+  page.offsetX = paint.left() - full.left();
+  page.offsetY = paint.top() - full.top();
+  page.physicalWidth = full.width();
+  page.physicalHeight = full.height();
+  return page;
+}
+
 PrintOutcome PrintGraphPage(T3DBase& renderer, QPrinter& printer, const TPrintGraphRec& rec,
                             const TSummaryDrawer& summary, const std::function<bool()>& cancelled) {
   printer.setDocName(QStringLiteral("Ondravik 3D"));
@@ -232,20 +250,7 @@ PrintOutcome PrintGraphPage(T3DBase& renderer, QPrinter& printer, const TPrintGr
   if (!BeginPrinting(painter, printer)) return PrintOutcome::Failed;
   auto dc = QtDeviceContext::ForPrinter(printer, painter);
   const platform::DeviceCaps caps = dc->Caps();
-  // The painter's origin is the printable area's corner; the layout's margins are measured
-  // from the sheet's edges.
-  const QPageLayout layout = printer.pageLayout();
-  const QRect full = layout.fullRectPixels(printer.resolution());
-  const QRect paint = layout.paintRectPixels(printer.resolution());
-  TPrinterPage page;
-  page.horzRes = caps.width;
-  page.vertRes = caps.height;
-  page.dpiX = caps.dpiX;
-  page.dpiY = caps.dpiY;
-  page.offsetX = paint.left() - full.left();
-  page.offsetY = paint.top() - full.top();
-  page.physicalWidth = full.width();
-  page.physicalHeight = full.height();
+  const TPrinterPage page = PrinterPageOf(printer);
   const platform::Rect graph = GraphPrintRect(PrintMarginsInches(rec), page);
   bool printed = true;
   {

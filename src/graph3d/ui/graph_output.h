@@ -14,6 +14,7 @@
 #include "app/ui/program_printer.h"
 #include "graph3d/graph_copy_settings.h"
 #include "graph3d/option_records.h"
+#include "graph3d/print_layout.h"
 #include "graph3d/renderer.h"
 
 class QMimeData;
@@ -77,6 +78,10 @@ void StorePrintGraphRec(const TPrintGraphRec& rec);
 
 // Draws a numeric summary into a rectangle of the page at a font resolution.
 using TSummaryDrawer = std::function<void(platform::DeviceContext&, int, const platform::Rect&)>;
+
+// The page `printer` prints on: its printable area and resolution, and where that area lies
+// on the sheet.
+TPrinterPage PrinterPageOf(const QPrinter& printer);
 
 // Prints the graph on one page of `printer` in the record's layout, with the summary under
 // it when the layout allows one, the record asks for it and `summary` is set. `cancelled`

@@ -319,6 +319,40 @@ TEST(GraphPrint, CancelAbandonsThePage) {
   EXPECT_EQ(g.renderer.GraphRect().left, 1);
 }
 
+// 16384 points printed on an A4 page at 1200 dpi: on paper, as on the screen, the symbols
+// keep clear of their neighbours, so that the page shows points and not one black shape.
+TEST(GraphPrint, SixteenThousandPointsStayPointsOnThePage) {
+  GraphFixture g;
+  const PointTable table = DenseGrid::Table();
+  g.setup.Points = [&table] { return std::span<const TXYZPoint>(table); };
+  g.FixRanges({0, 0, 0}, {4, 4, 4});
+  g.setup.SurfaceFn = &DenseGrid::Height;
+  g.view.GraphType = 1;
+  g.view.MeshX = g.view.MeshY = 20;
+  T3DBase renderer;
+  ASSERT_TRUE(renderer.SetData(&g.setup));
+  renderer.SetGraphRect({0, 0, 640, 480});
+  renderer.CreateScreenFonts();
+  ScratchDir dir;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString((dir.Path() / "dense.pdf").string()));
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setResolution(1200);
+  printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+  TPrintGraphRec rec;
+  rec.Orientation = 1;
+  ASSERT_EQ(PrintGraphPage(renderer, printer, rec, nullptr, nullptr), PrintOutcome::Printed);
+  const int across = 2 * renderer.SymbolHalfSize() + 1;
+  // Where the points stood on the page.
+  const platform::Rect graph = GraphPrintRect(PrintMarginsInches(rec), PrinterPageOf(printer));
+  ASSERT_GT(graph.right - graph.left, 8000);  // a landscape A4 page at 1200 dpi
+  renderer.SetGraphRect(graph);
+  const double gap = DenseGrid::MedianNeighbourGap(renderer);
+  EXPECT_LE(across, gap) << "median gap " << gap;
+  EXPECT_GE(across, 3);
+}
+
 // The copy command of a graph window: the dialog (answered OK on a bitmap without colour),
 // then the clipboard; the settings are kept for the next copy and the window keeps its look.
 TEST(GraphCopy, WindowCommandCopiesWithTheDialogsChoice) {
