@@ -50,9 +50,7 @@ void T3DBase::Draw(platform::DeviceContext& dc, int mode) {
 bool T3DBase::Animate(platform::DeviceContext& dc) {
   int expected = kAnimStartRequested;
   if (!animState_.compare_exchange_strong(expected, kAnimRunning)) return false;
-  const GraphDisplayFacts& facts = GetGraphDisplayFacts();
-  animMemory_ = dc.CreateCompatible(facts.screenWidth, facts.screenHeight);
-  if (!animMemory_) {
+  if (!MakeAnimationMemory(dc)) {
     // Without an off-screen surface there is no animation; the graph stays as it was.
     animState_.store(kAnimIdle);
     return false;
@@ -126,6 +124,10 @@ bool T3DBase::AnimationStep(platform::DeviceContext& dc) {
   int before;
   do {
     before = RectSum(rect_);
+    if (!MakeAnimationMemory(dc)) {
+      EndAnimation();
+      return false;
+    }
     Draw(*animMemory_, kDrawScreen);
   } while (animState_.load() > 0 && RectSum(rect_) != before);
   if (animState_.load() <= 0) {
@@ -136,6 +138,21 @@ bool T3DBase::AnimationStep(platform::DeviceContext& dc) {
   lastAnimXY_ = view_.AngleXY;
   lastAnimZ_ = view_.AngleZ;
   return true;
+}
+
+bool T3DBase::MakeAnimationMemory(platform::DeviceContext& dc) {
+  // The frame copied to the window is the area Draw erases, from the origin to the graph
+  // rectangle's far corner; a surface any smaller would leave the rows below it (the angle
+  // legend, axis titles) as the first frame drew them. A window can be larger than the
+  // screen, and can grow while the animation runs.
+  const int width = rect_.right + 1;
+  const int height = rect_.bottom + 1;
+  if (animMemory_) {
+    const platform::DeviceCaps caps = animMemory_->Caps();
+    if (caps.width >= width && caps.height >= height) return true;
+  }
+  animMemory_ = dc.CreateCompatible(width, height);
+  return animMemory_ != nullptr;
 }
 
 void T3DBase::EndAnimation() {

@@ -33,8 +33,6 @@
 // What the renderer needs to know of the screen, taken once at start-up.
 struct GraphDisplayFacts {
   long colors = 1L << 24;  // 2^(bits per pixel x planes); above 255 allows palette drawing
-  int screenWidth = 1920;
-  int screenHeight = 1080;
   int screenDpiY = 96;
 };
 // Process-wide; set by the user interface before any graph is made.
@@ -356,6 +354,9 @@ class T3DBase {
   // the poll and stop tests; a false answer ends the walk.
   void ForEachCellInPaintersOrder(const std::function<bool(int, int)>& cell);
   void StepAnimationAngles();
+  // Makes the off-screen surface of the animation's frames cover the graph area (anew when
+  // the area outgrew it); false when none could be made.
+  bool MakeAnimationMemory(platform::DeviceContext& dc);
   void EndAnimation();
 
   // Attached record and derived content.

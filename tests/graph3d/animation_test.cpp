@@ -49,15 +49,12 @@ TEST(Animation, NothingHappensWithoutAStartRequestOrAnOffScreenSurface) {
   EXPECT_TRUE(a.dc.Ops().empty());
   EXPECT_EQ(a.r->AnimationStateValue(), kAnimIdle);
 
-  GraphDisplayFacts saved = GetGraphDisplayFacts();
-  GraphDisplayFacts none = saved;
-  none.screenWidth = 0;
-  SetGraphDisplayFacts(none);
+  // A graph area of no size has no off-screen surface.
   AnimatedGraph b(T3DAnimRec{}, false);
+  b.r->SetGraphRect({0, 0, -1, -1});
   b.r->SetAnimationState(kAnimStartRequested);
   EXPECT_FALSE(b.r->Animate(b.dc));
   EXPECT_EQ(b.r->AnimationStateValue(), kAnimIdle);
-  SetGraphDisplayFacts(saved);
 }
 
 TEST(Animation, NegativeStepRunsDownAndWrapsToTheStart) {
@@ -115,6 +112,28 @@ TEST(Animation, LegendShowsTheAnglesWhileRunning) {
   ASSERT_GE(texts.size(), 2u);
   EXPECT_EQ(texts[texts.size() - 2].text, "XY 20");
   EXPECT_EQ(texts.back().text, "Z 17");
+}
+
+// Each frame is drawn on a surface as large as the graph area and copied whole: a window
+// taller than the screen, or one that grew while playing, gets every row of every frame.
+TEST(Animation, OffScreenFrameCoversTheWholeGraphArea) {
+  AnimatedGraph a(T3DAnimRec{1, 10, 350, 10, 0, 0, 0}, false);
+  a.r->SetGraphRect({0, 0, 700, 1300});
+  a.Start();
+  a.Steps(1);
+  a.r->SetGraphRect({0, 0, 900, 1500});
+  a.Steps(1);
+  a.r->SetGraphRect({0, 0, 800, 1400});  // a smaller area keeps the surface it has
+  a.Steps(1);
+  const auto made = a.dc.OpsOf(DcOpKind::CreateCompatible);
+  ASSERT_EQ(made.size(), 2u);
+  EXPECT_EQ(made[0].rect, (platform::Rect{0, 0, 701, 1301}));
+  EXPECT_EQ(made[1].rect, (platform::Rect{0, 0, 901, 1501}));
+  const auto copies = a.dc.OpsOf(DcOpKind::BitBlt);
+  ASSERT_EQ(copies.size(), 3u);
+  EXPECT_EQ(copies[0].rect, (platform::Rect{0, 0, 701, 1301}));
+  EXPECT_EQ(copies[1].rect, (platform::Rect{0, 0, 901, 1501}));
+  EXPECT_EQ(copies[2].rect, (platform::Rect{0, 0, 801, 1401}));
 }
 
 TEST(Animation, StopRequestedFromAnotherThread) {

@@ -115,6 +115,25 @@ TEST(AnimationPlayer, ElevationRunsThroughBeforeTheRotationSteps) {
   EXPECT_FALSE(p.win->Playing());
 }
 
+// In a window taller than any screen the frames still reach the bottom strip, where the
+// angle legend stands: it changes with every frame.
+TEST(AnimationPlayer, EveryFrameRepaintsTheBottomStrip) {
+  Player p;
+  p.win->resize(360, 1300);
+  QTRY_COMPARE(p.win->height(), 1300);
+  p.win->CmStart();
+  std::vector<QImage> strips;
+  for (int k = 0; k < 3; ++k) {
+    ASSERT_TRUE(p.win->Step());
+    const QImage& frame = p.win->Frame();
+    ASSERT_EQ(frame.height(), 1300 - p.win->MenuBar()->height());
+    strips.push_back(frame.copy(0, frame.height() - 40, frame.width(), 40));
+  }
+  EXPECT_NE(strips[0], strips[1]);
+  EXPECT_NE(strips[1], strips[2]);
+  if (const char* dir = std::getenv("ONDRAVIK_SHOTS")) p.win->Frame().save(QString(dir) + "/player-tall.png");
+}
+
 TEST(AnimationPlayer, KeyStopsStartResumesSurfaceScopeHidesPointsWhilePlaying) {
   Player p;
   p.anim.Vary = 0x0201;  // XY, scope "Sur&face"
