@@ -109,9 +109,12 @@ void BM_BesselJN50(benchmark::State& state) { Handler(state, BuiltinJN, 50, 10);
 void BM_BesselJNU(benchmark::State& state) { Handler(state, BuiltinJNU, 0.3L, 10); }
 // The largest order served: the recurrences run a million steps and the value overflows.
 void BM_BesselINUHugeOrder(benchmark::State& state) { Handler(state, BuiltinINU, 999999.5L, 3); }
-// Whole orders: the largest served (Miller's recurrence of 1.1 million steps) and one
-// beyond it, refused at once.
-void BM_BesselJNLargestOrder(benchmark::State& state) { Handler(state, BuiltinJN, 1e6L, 3); }
+// Whole orders: the largest served (Miller's recurrence of 1.1 million steps, at an
+// argument where the value is in range: at x = 3 it lies below the smallest long double,
+// and that is answered at once) and one beyond it, refused at once.
+void BM_BesselJNLargestOrder(benchmark::State& state) { Handler(state, BuiltinJN, 1e6L, 990000); }
+void BM_BesselINLargestOrder(benchmark::State& state) { Handler(state, BuiltinIN, 1e6L, 662743); }
+void BM_BesselJNLargestOrderUnderflow(benchmark::State& state) { Handler(state, BuiltinJN, 1e6L, 3); }
 void BM_BesselJNRefusedOrder(benchmark::State& state) { Handler(state, BuiltinJN, 2147483647.0L, 3); }
 void BM_AiryA(benchmark::State& state) { Handler(state, BuiltinAIRYA, -5); }
 void BM_Tfn(benchmark::State& state) {
@@ -144,6 +147,8 @@ BENCHMARK(BM_BesselJN50);
 BENCHMARK(BM_BesselJNU);
 BENCHMARK(BM_BesselINUHugeOrder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BesselJNLargestOrder)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BesselINLargestOrder)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BesselJNLargestOrderUnderflow);
 BENCHMARK(BM_BesselJNRefusedOrder);
 BENCHMARK(BM_AiryA);
 BENCHMARK(BM_Tfn);

@@ -37,6 +37,13 @@ enum ExprBesselError : int {
 long double PolyEval(long double x, const long double* c, int n);
 long double ChebSum(long double x, const long double* c, int n, bool even);
 long double ChebEvalInterval(long double a, long double b, const long double* c, int m, long double x);
+// n/x, the coefficients of the three-term recurrences and continued fractions, divided
+// afresh at every step: a product with a rounded 1/x repeats that one rounding in every
+// step, as if the whole chain ran at a slightly different x, which costs about as many
+// units of the last place as the chain has steps (JNU(1700.5, 300) kept fifteen digits,
+// IN of order 1000 lost some hundreds of units). The quotients' own roundings do not add
+// up that way.
+inline long double RecurrenceCoefficient(long double n, long double x) { return n / x; }
 // factor e^a 2^e, also where e^a alone lies beyond the range of long double.
 long double BesselTimesExp(long double factor, long double a, int e = 0);
 
@@ -56,6 +63,9 @@ long double BesselK1(ExprContext& ctx, long double x);
 // entry in the error list, and gives 0.
 long double BesselI0eix(ExprContext& ctx, long double x);
 long double BesselI1eix(ExprContext& ctx, long double x);
+// I0(|x|) e^-|x| to the accuracy of I0's own approximations at every x: the built-in
+// I0EIX keeps its short polynomial below 10, good to about fifteen digits only.
+long double BesselI0Scaled(long double x);
 // Whole orders n (else -131; orders beyond 32 bits too; -134 beyond kBesselLargestOrder).
 long double BesselJn(ExprContext& ctx, long double n, long double x);
 long double BesselYn(ExprContext& ctx, long double n, long double x);

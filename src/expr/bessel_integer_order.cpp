@@ -7,8 +7,10 @@
 // J0 + 2(J2 + J4 + ...) = 1 and by I0.
 //
 // The coefficient sets are made by tools/make_bessel_coefficients.py.
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 #include "expr/bessel_coefficients.h"
@@ -75,6 +77,13 @@ constexpr long double kILargeEnd = 8 / kILargeLow;
 long double I0LargeSeries(long double a) {
   return ChebEvalInterval(kILargeLow, 1, bc::kI0Large.data(), static_cast<int>(bc::kI0Large.size()), 8 / a);
 }
+// I0(x) e^-x for x above 8: the large-argument series up to its end, Hankel's expansion
+// in 10/x beyond.
+long double I0ScaledLarge(long double x) {
+  if (x <= kILargeEnd) return I0LargeSeries(x) / std::sqrt(x);
+  return Poly(10 / x, bc::kI0eixLarge) / std::sqrt(x);
+}
+
 long double I1LargeSeries(long double a) {
   return ChebEvalInterval(kILargeLow, 1, bc::kI1Large.data(), static_cast<int>(bc::kI1Large.size()), 8 / a);
 }
@@ -118,6 +127,23 @@ int MillerExponent(long double v) {
   return std::fabs(v) > kMillerBig * kMillerBig ? -std::ilogb(v) : kMillerStepExponent;
 }
 long double PowerOfTwo(int e) { return e == kMillerStepExponent ? 0x1p-50L : std::ldexp(1.0L, e); }
+
+// A power of two beyond every result's reach, also added to the exponent of e^a (a below
+// kBesselLargestOrder, some 1.5 million): scales past it give 0 or an overflow alike.
+constexpr std::int64_t kFarExponent = std::int64_t{1} << 30;
+
+// True where J_m(a) and I_m(a) of order m >= 2 are surely below the smallest long double:
+// both are at most (a/2)^m / m! e^(a^2 / 4(m + 1)) in magnitude, and ln m! is at least
+// m ln m - m + ln(2 pi m)/2 (Stirling). Such orders at tiny arguments are answered at once
+// instead of running a million recurrence steps to 0.
+bool BelowSmallestValue(int m, long double a) {
+  constexpr long double kLogSmallest = -11400;  // ln of the smallest subnormal is -11399.4
+  constexpr long double kLogTwoPi = 1.83787706640934548356065947281123527L;
+  const long double order = m;
+  const long double bound = order * (std::log(a / (2 * order)) + 1) - (kLogTwoPi + std::log(order)) / 2 +
+                            a * a / (4 * (order + 1));
+  return bound < kLogSmallest;
+}
 
 // A value of a direct call: one beyond the range of long double records the overflow code
 // (a NaN the invalid-operand code) and gives 0, as an evaluation of the language would.
@@ -298,8 +324,13 @@ long double BesselI0eix(ExprContext& ctx, long double x) {
     return 0;
   }
   if (x < 10) return std::exp(-x) * Poly(x * x / 100, bc::kI0eixSmall);
-  if (x <= kILargeEnd) return I0LargeSeries(x) / std::sqrt(x);
-  return Poly(10 / x, bc::kI0eixLarge) / std::sqrt(x);
+  return I0ScaledLarge(x);
+}
+
+long double BesselI0Scaled(long double x) {
+  const long double a = std::fabs(x);
+  if (a <= 8) return I0Value(a) * std::exp(-a);
+  return I0ScaledLarge(a);
 }
 
 long double BesselI1eix(ExprContext& ctx, long double x) {
@@ -321,14 +352,13 @@ long double BesselJn(ExprContext& ctx, long double n, long double x) {
   const int m = order < 0 ? -order : order;
   if (std::isnan(x)) return InRange(ctx, x);
   const long double a = std::fabs(x);
-  if (a < kMillerSmallest || std::isinf(a)) return 0;
-  const long double tox = 2 / a;
+  if (a < kMillerSmallest || std::isinf(a) || BelowSmallestValue(m, a)) return 0;
   long double ans = 0;
   if (m < a) {
     long double bjm = J0Value(a);
     long double bj = J1Value(a);
     for (int j = 1; j < m; ++j) {
-      const long double bjp = j * tox * bj - bjm;
+      const long double bjp = RecurrenceCoefficient(2.0L * j, a) * bj - bjm;
       bjm = bj;
       bj = bjp;
     }
@@ -340,7 +370,7 @@ long double BesselJn(ExprContext& ctx, long double n, long double x) {
     long double sum = 0;
     bool add = false;
     for (int j = start; j >= 1; --j) {
-      const long double bjm = j * tox * bj - bjp;
+      const long double bjm = RecurrenceCoefficient(2.0L * j, a) * bj - bjp;
       bjp = bj;
       bj = bjm;
       if (std::fabs(bj) > kMillerBig) {
@@ -369,11 +399,10 @@ long double BesselYn(ExprContext& ctx, long double n, long double x) {
   if (order == 1) return BesselY1(ctx, x);
   const int m = order < 0 ? -order : order;
   if (!PositiveArgument(ctx, x)) return 0;
-  const long double tox = 2 / x;
   long double bym = Y0Value(x);
   long double by = Y1Value(x);
   for (int j = 1; j < m && std::isfinite(by); ++j) {
-    const long double byp = j * tox * by - bym;
+    const long double byp = RecurrenceCoefficient(2.0L * j, x) * by - bym;
     bym = by;
     by = byp;
   }
@@ -388,27 +417,26 @@ long double BesselIn(ExprContext& ctx, long double n, long double x) {
   if (m == 1) return BesselI1(ctx, x);
   if (std::isnan(x)) return InRange(ctx, x);
   const long double a = std::fabs(x);
-  if (a < kMillerSmallest) return 0;
+  if (a < kMillerSmallest || BelowSmallestValue(m, a)) return 0;
   // From a = kBesselLargestOrder on, I_m(a) exceeds e^(a/2) for every order served, far
   // beyond the range; the start index below would grow with a.
   if (a >= kBesselLargestOrder) {
     ctx.SetError(kErrNumericOverflow);
     return 0;
   }
-  const long double tox = 2 / a;
-  // Miller's start index must lie where I is negligible against K in the recurrence's
-  // two solutions: (start^2 - m^2)/a above ln(1e19) or so. The fixed rule alone (about
-  // 1.1 m) falls short once a is large against m and loses digits (IN(2, 100) kept five);
-  // the second bound covers that.
+  // Miller's start index must lie where the terms I_j(a) that the normalising sum leaves
+  // out are negligible: I_j(a)/I_0(a) is about e^(-j^2/2a), below 1e-21 from j^2 = 100 a
+  // on. The fixed rule alone (about 1.1 m) falls short once a is large against m.
   const long double fixedStart = 2 * std::trunc(1.1L * (m / 2.0L + std::sqrt(static_cast<long double>(m)) + 13));
-  const long double wideStart = 2 * std::trunc(std::sqrt(static_cast<long double>(m) * m + 45 * a) / 2 + 1);
+  const long double wideStart = 2 * std::trunc(std::sqrt(static_cast<long double>(m) * m + 100 * a) / 2 + 1);
   const int start = static_cast<int>(std::fmax(fixedStart, wideStart));
   long double bi = 1;
   long double bip = 0;
   long double ans = 0;
-  int shift = 0;  // ans is 2^shift times the ratio of the recurrence's values
+  long double sum = 0;    // 2 (I_1 + I_2 + ...) in the scale of bi
+  std::int64_t shift = 0;  // ans is 2^shift times I_m in the scale of bi
   for (int j = start; j >= 1; --j) {
-    const long double bim = bip + j * tox * bi;
+    const long double bim = bip + RecurrenceCoefficient(2.0L * j, a) * bi;
     bip = bi;
     bi = bim;
     if (std::fabs(bi) > kMillerBig) {
@@ -416,15 +444,18 @@ long double BesselIn(ExprContext& ctx, long double n, long double x) {
       const long double f = PowerOfTwo(e);
       bi *= f;
       bip *= f;
+      sum *= f;
       if (ans != 0) shift -= e;
     }
+    sum += 2 * bip;
     if (j == m) ans = bip;
   }
-  // I_m = (ans / bi) 2^-shift I0(a), with I0(a) as e^-a I0(a) and e^a apart above 8, so
-  // that a large order whose value lies in range gets it where I0 alone overflows.
-  const long double ratio = ans / bi;
-  const long double v = a <= 8 ? std::ldexp(ratio * I0Value(a), -shift)
-                               : BesselTimesExp(ratio * BesselI0eix(ctx, a), a, -shift);
+  // Normalised by e^a = I_0(a) + 2 (I_1(a) + I_2(a) + ...), a sum of positive terms that
+  // keeps every digit the recurrence has (I_0 from its approximation kept only about
+  // fifteen); e^a apart, so that a value in range stays in range where e^a overflows.
+  const long double ratio = ans / (bi + sum);
+  const int e = static_cast<int>(std::clamp<std::int64_t>(-shift, -kFarExponent, kFarExponent));
+  const long double v = BesselTimesExp(ratio, a, e);
   return InRange(ctx, (x < 0 && m % 2 == 1) ? -v : v);
 }
 
@@ -435,11 +466,10 @@ long double BesselKn(ExprContext& ctx, long double n, long double x) {
   if (m == 0) return BesselK0(ctx, x);
   if (m == 1) return BesselK1(ctx, x);
   if (!PositiveArgument(ctx, x)) return 0;
-  const long double tox = 2 / x;
   long double bkm = K0Value(x);
   long double bk = K1Value(x);
   for (int j = 1; j < m && std::isfinite(bk); ++j) {
-    const long double bkp = bkm + j * tox * bk;
+    const long double bkp = bkm + RecurrenceCoefficient(2.0L * j, x) * bk;
     bkm = bk;
     bk = bkp;
   }

@@ -187,6 +187,7 @@ int ReflectedValue(TBesselKind kind, long double nu, long double x, long double&
 long double RealOrderValue(ExprContext& ctx, TBesselKind kind, long double nu, long double x) {
   const int earlier = ctx.ExprMathError;
   ctx.ExprMathError = 0;
+  const TKeptValueScope kept;  // the worker's other three values may lie beyond the range
   long double v = 0;
   // Hankel's series settle within their 99 factors for |nu| up to 5; larger negative
   // orders go by reflection like the others.
@@ -221,6 +222,7 @@ long double RealOrderValue(ExprContext& ctx, TBesselKind kind, long double nu, l
     if (ctx.ExprMathError != 0) return 0;
     v = (kind == TBesselKind::kJ || kind == TBesselKind::kI) ? set.value1 : set.value2;
   }
+  v = kept.Keep(ctx, v);
   if (ctx.ExprMathError == 0) ctx.ExprMathError = earlier;
   return v;
 }
@@ -229,6 +231,7 @@ long double RealOrderValue(ExprContext& ctx, TBesselKind kind, long double nu, l
 long double RealOrderDerivative(ExprContext& ctx, TBesselKind kind, long double nu, long double x) {
   const int earlier = ctx.ExprMathError;
   ctx.ExprMathError = 0;
+  const TKeptValueScope kept;
   TBesselSet set;
   const bool jy = kind == TBesselKind::kJ || kind == TBesselKind::kY;
   const int status = jy ? BesselJY(x, nu, set) : BesselIK(x, nu, set);
@@ -237,8 +240,9 @@ long double RealOrderDerivative(ExprContext& ctx, TBesselKind kind, long double 
     return 0;
   }
   if (ctx.ExprMathError != 0) return 0;
-  ctx.ExprMathError = earlier;
-  return (kind == TBesselKind::kJ || kind == TBesselKind::kI) ? set.deriv1 : set.deriv2;
+  const long double v = kept.Keep(ctx, (kind == TBesselKind::kJ || kind == TBesselKind::kI) ? set.deriv1 : set.deriv2);
+  if (ctx.ExprMathError == 0) ctx.ExprMathError = earlier;
+  return v;
 }
 
 }  // namespace
@@ -388,11 +392,9 @@ bool TemmeK(long double x, long double xmu, long double& kmu, long double& kmu1)
 // opposite sign.
 void UpwardSecondKind(long double x, long double nu, long double xmu, int nl, bool modified, long double fmu,
                       long double fmu1, TBesselSet& out) {
-  const long double xi = 1 / x;
-  const long double xi2 = 2 * xi;
   int k = 1;
   for (; k <= nl && std::isfinite(fmu1); ++k) {
-    const long double next = (xmu + k) * xi2 * fmu1 + (modified ? fmu : -fmu);
+    const long double next = RecurrenceCoefficient(2 * (xmu + k), x) * fmu1 + (modified ? fmu : -fmu);
     fmu = fmu1;
     fmu1 = next;
   }
@@ -403,7 +405,7 @@ void UpwardSecondKind(long double x, long double nu, long double xmu, int nl, bo
   } else if (!std::isfinite(fmu1)) {
     out.deriv2 = -fmu1;
   } else {
-    out.deriv2 = nu * xi * fmu - fmu1;
+    out.deriv2 = RecurrenceCoefficient(nu, x) * fmu - fmu1;
   }
 }
 
@@ -434,13 +436,13 @@ int BesselJY(long double x, long double nu, TBesselSet& out) {
 
   // CF1: J'_nu / J_nu, with the sign of J_nu counted through the denominators.
   int isign = 1;
-  long double h = std::fmax(nu * xi, kFpMin);
+  long double h = std::fmax(nu / x, kFpMin);
   long double b = 0;
   long double d = 0;
   long double c = h;
   int i = 1;
   for (; i <= kMaxIterations; ++i) {
-    b = xi2 * (nu + i);  // formed afresh: summed over thousands of steps it drifts
+    b = RecurrenceCoefficient(2 * (nu + i), x);  // formed afresh: summed over thousands of steps it drifts
     d = b - d;
     if (std::fabs(d) < kFpMin) d = kFpMin;
     c = b - 1 / c;
@@ -457,10 +459,10 @@ int BesselJY(long double x, long double nu, TBesselSet& out) {
   long double rjpl = h * rjl;
   long double rjl1 = rjl;
   long double rjp1 = rjpl;
-  long double fact = nu * xi;
+  long double fact = RecurrenceCoefficient(nu, x);  // (mu + l)/x, l = nl at the start
   for (int l = nl; l >= 1; --l) {
     const long double rjtemp = fact * rjl + rjpl;
-    fact -= xi;
+    fact = RecurrenceCoefficient(xmu + (l - 1), x);
     rjpl = fact * rjtemp - rjl;
     rjl = rjtemp;
     // Only ratios matter: scale down before the values overflow (past that every step
@@ -528,16 +530,15 @@ int BesselIK(long double x, long double nu, TBesselSet& out) {
   const long double xmu = nu - nl;
   const long double xmu2 = xmu * xmu;
   const long double xi = 1 / x;
-  const long double xi2 = 2 * xi;
 
   // CF1: I'_nu / I_nu.
-  long double h = std::fmax(nu * xi, kFpMin);
+  long double h = std::fmax(nu / x, kFpMin);
   long double b = 0;
   long double d = 0;
   long double c = h;
   int i = 1;
   for (; i <= kMaxIterations; ++i) {
-    b = xi2 * (nu + i);
+    b = RecurrenceCoefficient(2 * (nu + i), x);
     d = 1 / (b + d);
     c = b + 1 / c;
     const long double del = c * d;
@@ -550,10 +551,10 @@ int BesselIK(long double x, long double nu, TBesselSet& out) {
   long double ripl = h * ril;
   long double ril1 = ril;
   long double rip1 = ripl;
-  long double fact = nu * xi;
+  long double fact = RecurrenceCoefficient(nu, x);  // (mu + l)/x, l = nl at the start
   for (int l = nl; l >= 1; --l) {
     const long double ritemp = fact * ril + ripl;
-    fact -= xi;
+    fact = RecurrenceCoefficient(xmu + (l - 1), x);
     ripl = fact * ritemp + ril;
     ril = ritemp;
     if (std::fabs(ril) > kRescaleAbove) RescaleRecurrence(ril, ripl, ril1, rip1);

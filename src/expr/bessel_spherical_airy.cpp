@@ -6,6 +6,7 @@
 
 #include "expr/bessel_functions.h"
 #include "expr/builtins.h"
+#include "expr/math_faults.h"
 
 namespace {
 
@@ -46,7 +47,16 @@ void SphericalSeries(long double x, long double n, bool modified, long double& v
     if (std::fabs(term) <= kEpsilon * std::fabs(sum) && std::fabs(dterm) <= kEpsilon * std::fabs(dsum)) break;
   }
   value = lead * sum;
-  deriv = n >= 1 ? below / (2 * n + 1) * dsum : dsum / x;
+  if (n >= 1) {
+    deriv = below / (2 * n + 1) * dsum;
+  } else {
+    // j'_0 = -j_1 and i'_0 = i_1: dsum / x would square x, which underflows from x = 1e-2466
+    // on while j'_0 = -x/3 is still far inside the range.
+    long double value1 = 0;
+    long double deriv1 = 0;
+    SphericalSeries(x, 1, modified, value1, deriv1);
+    deriv = modified ? value1 : -value1;
+  }
 }
 
 // (sqrt(pi/(2x)) C(x))' = sqrt(pi/(2x)) C'(x) - c(x)/(2x) for c = sqrt(pi/(2x)) C; where c
@@ -74,28 +84,31 @@ int Spherical(TWorker worker, long double x, long double n, TBesselSet& out) {
   return 0;
 }
 
-// One output of a worker as a built-in: a failure is recorded and gives 0.
-long double WorkerOutput(ExprContext& ctx, int status, long double value) {
+// One output of a worker as a built-in: a failure is recorded and gives 0; the worker's
+// other outputs do not count (`kept` was opened before the worker ran).
+long double WorkerOutput(ExprContext& ctx, const TKeptValueScope& kept, int status, long double value) {
   if (status < 0) {
     ctx.SetError(status);
     return 0;
   }
-  return ctx.ExprMathError != 0 ? 0 : value;
+  return ctx.ExprMathError != 0 ? 0 : kept.Keep(ctx, value);
 }
 
 long double SphericalOutput(ExprContext& ctx, TWorker worker, const long double* a, long double TBesselSet::*field) {
+  const TKeptValueScope kept;
   TBesselSet set;
   const int status = Spherical(worker, a[1], a[0], set);
-  return WorkerOutput(ctx, status, set.*field);
+  return WorkerOutput(ctx, kept, status, set.*field);
 }
 
 // The Airy built-ins keep an error recorded before them (see the real-order values).
 long double AiryOutput(ExprContext& ctx, long double x, long double TBesselSet::*field) {
   const int earlier = ctx.ExprMathError;
   ctx.ExprMathError = 0;
+  const TKeptValueScope kept;
   TBesselSet set;
   const int status = AiryFunctions(x, set);
-  const long double v = WorkerOutput(ctx, status, set.*field);
+  const long double v = WorkerOutput(ctx, kept, status, set.*field);
   if (ctx.ExprMathError == 0) ctx.ExprMathError = earlier;
   return v;
 }

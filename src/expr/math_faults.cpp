@@ -131,3 +131,19 @@ long double ExprMathSinh(ExprContext& ctx, long double x) {
   if (Overflowed(r)) return OverflowFault(ctx, kErrSinhOverflow);
   return FlushUnderflow(r);
 }
+
+namespace {
+constexpr int kDiscardedFlags = FE_OVERFLOW | FE_DIVBYZERO;
+}  // namespace
+
+TKeptValueScope::TKeptValueScope() : before_(std::fetestexcept(kDiscardedFlags)) {}
+
+long double TKeptValueScope::Keep(ExprContext& ctx, long double value) const {
+  if (!std::isfinite(value)) {
+    ctx.SetError(std::isnan(value) ? kErrInvalidOperand : kErrNumericOverflow);
+    return 0;
+  }
+  // Only a raised flag is cleared: clearing means reloading the whole environment.
+  if (const int raised = std::fetestexcept(kDiscardedFlags) & ~before_) std::feclearexcept(raised);
+  return value;
+}

@@ -70,3 +70,20 @@ long double ExprMathAtan(ExprContext& ctx, long double x);
 long double ExprMathAtan2(ExprContext& ctx, long double y, long double x);
 long double ExprMathCosh(ExprContext& ctx, long double x);
 long double ExprMathSinh(ExprContext& ctx, long double x);
+
+// A computation that forms several values at once (the Bessel workers give J, Y, J' and
+// Y' together) raises the processor's overflow and zero-divide flags for members its
+// caller then throws away, and an evaluation reads a raised flag as the failure of the
+// whole text: SPHJN(0, 1e-2476) = 1 failed because y'_0 = 1/x^2 overflowed beside it.
+// A TKeptValueScope opened before such a computation judges only the value kept.
+class TKeptValueScope {
+ public:
+  TKeptValueScope();
+  // A kept value that is a number: the flags the computation raised are taken back
+  // (flags standing before the scope stay). One beyond the range records the overflow
+  // code (a NaN the invalid-operand code) and gives 0.
+  long double Keep(ExprContext& ctx, long double value) const;
+
+ private:
+  int before_;
+};

@@ -67,27 +67,56 @@ long double TfnIntegral(ExprContext& ctx, long double p, long double q, int n) {
 
 // Where the rule over [0, a] stops serving, and the rule around the peak takes over.
 constexpr long double kPeakRuleFrom = 30;
-// The Gaussian e^-u^2 of the rule around the peak is below 1e-35 beyond |u| = 9; panels of
-// width at most 1.5 with 16 points each integrate it to the rounding unit.
+// The integrand of the rule around the peak falls as e^-u^2 away from the point of its
+// window nearest u = 0; beyond u^2 = 81 more than there it is below 1e-35 of its largest
+// value and is left out. Panels of 16 points integrate it to the rounding unit while the
+// exponent changes by at most 16 across one, and none is wider than 1.5.
 constexpr long double kPeakTail = 9;
 constexpr long double kPeakPanel = 1.5L;
+constexpr long double kPeakPanelExponent = 8;  // a panel spans at most 2 |m| w = 16
 constexpr int kPeakPanelPoints = 16;
+
+// (sqrt(b) - sqrt(a))^2 = hi + lo to about twice the working precision: e^-(hi + lo) is the
+// factor of a limit far below the peak, where an error of one unit in sqrt(b) - sqrt(a)
+// alone would cost 2 (sqrt(b) - sqrt(a))^2 units of the result.
+void SquaredRootGap(long double a, long double b, long double& hi, long double& lo) {
+  const long double ra = std::sqrt(a);
+  const long double rb = std::sqrt(b);
+  const long double raLow = ra > 0 ? std::fma(-ra, ra, a) / (2 * ra) : 0;  // sqrt(a) = ra + raLow
+  const long double rbLow = rb > 0 ? std::fma(-rb, rb, b) / (2 * rb) : 0;
+  const long double g = rb - ra;                                // rb >= ra: exact error below
+  const long double gLow = ((rb - g) - ra) + (rbLow - raLow);  // sqrt(b) - sqrt(a) = g + gLow
+  hi = g * g;
+  lo = std::fma(g, g, -hi) + 2 * g * gLow;
+}
 
 // With t = (sqrt(b) + u)^2 and s = 2 sqrt(bt) = 2 sqrt(b) (sqrt(b) + u), s - b - t = -u^2, so
 //   TFN(a, b) = integral from -sqrt(b) to sqrt(a) - sqrt(b) of 2 (sqrt(b) + u) I0(s) e^-s e^-u^2 du
-// exactly, for every size of a and b: no cancellation, no overflow, and the range beyond
-// |u| = kPeakTail left out. sqrt(a) - sqrt(b) is formed as (a - b)/(sqrt(a) + sqrt(b)).
+// exactly, for every size of a and b: no cancellation, no overflow. The window is taken
+// about m, the point of the range nearest the peak u = 0: u = 0 itself when the range holds
+// it, else its upper end sqrt(a) - sqrt(b) (a limit far below the peak, where the whole
+// value lies in a layer of width about 1/|m| under the limit). With u = m + d the
+// integrand is e^-m^2 times 2 r I0(s) e^-s e^-d(2m + d), r = sqrt(b) + m + d, and e^-m^2
+// comes out of the sum: the value stays in range down to the smallest long double however
+// far the peak lies above the limit. sqrt(a) - sqrt(b) is formed as (a - b)/(sqrt(a) + sqrt(b)).
 long double TfnAroundPeak(ExprContext& ctx, long double a, long double b) {
   const long double rb = std::sqrt(b);
   const long double upper = std::isinf(a) ? kPeakTail : (a - b) / (std::sqrt(a) + rb);
-  const long double lo = std::fmax(-rb, -kPeakTail);
-  const long double hi = std::fmin(upper, kPeakTail);
-  if (!(hi > lo)) return 0;  // the whole peak lies above a
-  const auto integrand = [&](long double u) {
-    const long double r = std::fmax(0.0L, rb + u);
-    return 2 * r * BesselI0eix(ctx, 2 * rb * r) * std::exp(-u * u);
+  const bool belowPeak = upper < 0;
+  const long double m = belowPeak ? upper : 0;
+  const long double rm = belowPeak ? std::sqrt(a) : rb;  // sqrt(b) + m
+  // The window in d = u - m: u from -sqrt(b), and u^2 - m^2 up to kPeakTail^2.
+  const long double reach = kPeakTail * kPeakTail / (std::sqrt(m * m + kPeakTail * kPeakTail) + std::fabs(m));
+  const long double lo = std::fmax(-rm, -reach);
+  const long double hi = belowPeak ? 0 : std::fmin(upper, kPeakTail);
+  if (!(hi > lo)) return 0;
+  const auto integrand = [&](long double d) {
+    const long double r = std::fmax(0.0L, rm + d);
+    return 2 * r * BesselI0Scaled(2 * rb * r) * std::exp(-d * (2 * m + d));
   };
-  const int panels = static_cast<int>(std::ceil((hi - lo) / kPeakPanel));
+  const long double widest = std::fabs(m) * kPeakPanel > kPeakPanelExponent ? kPeakPanelExponent / std::fabs(m)
+                                                                           : kPeakPanel;
+  const int panels = static_cast<int>(std::ceil((hi - lo) / widest));
   const long double width = (hi - lo) / panels;
   long double sum = 0;
   for (int k = 0; k < panels; ++k) {
@@ -96,7 +125,11 @@ long double TfnAroundPeak(ExprContext& ctx, long double a, long double b) {
     sum += IntegrateGaussN(ctx, integrand, from, to, kPeakPanelPoints);
     if (ctx.ExprMathError != 0) return 0;
   }
-  return sum;
+  if (!belowPeak) return sum;
+  long double gap = 0;
+  long double gapLow = 0;
+  SquaredRootGap(a, b, gap, gapLow);
+  return sum * std::exp(-gap) * (1 - gapLow);
 }
 
 }  // namespace

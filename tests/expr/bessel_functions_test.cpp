@@ -384,6 +384,97 @@ TEST_F(BesselTest, RecurrencesKeepValuesInRange) {
   ExpectTable(cases, 1e-15L);
 }
 
+// Orders reached by long recurrences, and IN whatever its order: within 28 units of the
+// last place. IN was normalised by an I0 of fifteen digits (4.2e3 units at IN(2, 9.353866));
+// the real orders multiplied by a rounded 1/x at every step (6.5e5 units at JNU(1700.5,
+// 300)). IN(1000, 0.0093) and JN(1000, 0.0093) lie just above the smallest long double.
+// mpmath at 50 digits.
+TEST_F(BesselTest, RecurrencesKeepTheirDigitsAtHighOrders) {
+  const TArgumentReference cases[] = {
+      {"IN(2,X)", 9.353866L, 1218.662980188717075591599L},
+      {"IN(8,X)", 9.9287L, 106.150316295604183410062L},
+      {"IN(3,X)", 8.35L, 336.2721286282447485718845L},
+      {"IN(40,X)", 0.5L, 1.015353571965967246723759e-72L},
+      {"IN(400,X)", 50L, 1.109626209572695032053198e-309L},
+      {"IN(1000,X)", 0.0093L, 7.051941114971940582322596e-4901L},
+      {"IN(1000,X)", 0.009L, 4.05386761436533711128649e-4915L},
+      {"JN(1000,X)", 0.0093L, 7.051940810315410183196028e-4901L},
+      {"JNU(1700.5,X)", 300L, 3.85032666498331619267182e-1063L},
+      {"JNU(2810.25,X)", 95.75L, 4.882755053895361200652762e-3753L},
+      {"INU(2810.25,X)", 95.75L, 2.49359915130224615211659e-3752L},
+      {"INU(3852.06,X)", 3852.84L, 4.120542119274040014957622e+889L},
+      {"JNU(2000.25,X)", 1500L, 4.222242616918243431216357e-119L},
+      {"INU(600.7,X)", 20L, 5.30572494129563464511113e-810L},
+      {"YNU(1700.5,X)", 300L, -4.939030618332553717858104e+1058L},
+      {"KNU(1700.5,X)", 300L, 2.454046816058663709753999e+1047L},
+      {"DJNU(1700.5,X)", 300L, 2.148282157726003257659137e-1062L},
+      {"DINU(600.7,X)", 20L, 1.594456032184556281843831e-808L},
+  };
+  ExpectTable(cases, 28 * LDBL_EPSILON);
+  // The largest order at the argument where its value is near 1e-4: a recurrence of a
+  // million steps, whose roundings add up like a random walk to some hundreds of units
+  // (it kept 13 digits). Debye's uniform expansion to the fifth term, whose next term is
+  // below 1e-30.
+  const TArgumentReference largest[] = {
+      {"IN(1000000,X)", 662743L, 1.704933421331015193222528e-4L},
+      {"IN(999999,X)", -662743L, -5.658762106631732786039926e-4L},
+  };
+  ExpectTable(largest, 500 * LDBL_EPSILON);
+}
+
+// The regular functions at x = e^-k, k = 250 ... 11350, from
+// tests/data/expr/bessel_tiny_argument_values.txt (mpmath at 40 digits). The workers form
+// Y or K and the derivatives beside them, which overflow there; their overflow flag once
+// failed the whole evaluation with -49 (SPHJN(0, e^-5700) = 1, JNU(1.5, e^-4600) =
+// 6.2e-2998). Every value in the normal range is kept to its last digits; one below it
+// is 0 or the subnormal value.
+TEST_F(BesselTest, TinyArgumentsKeepValuesBesideOverflowingPartners) {
+  std::ifstream in(ONDRAVIK_TEST_DATA_DIR "/expr/bessel_tiny_argument_values.txt");
+  std::string line;
+  int rows = 0;
+  long double worst = 0;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string name, order, x, value;
+    std::getline(fields, name, '\t');
+    std::getline(fields, order, '\t');
+    std::getline(fields, x, '\t');
+    std::getline(fields, value, '\t');
+    const std::string text = name + "(" + order + ",X)";
+    const long double want = std::strtold(value.c_str(), nullptr);
+    Vars().X() = std::strtold(x.c_str(), nullptr);
+    const long double got = Eval(text);
+    EXPECT_EQ(MathError(), 0) << text << " at X = " << x;
+    if (std::fabs(want) >= LDBL_MIN) {
+      const long double e = std::fabs(got / want - 1);
+      worst = std::fmax(worst, e);
+      EXPECT_LE(e, 1e-17L) << text << " at X = " << x;
+    } else {
+      EXPECT_LE(std::fabs(got - want), LDBL_MIN) << text << " at X = " << x;
+    }
+    ++rows;
+  }
+  EXPECT_GT(rows, 1000);
+  RecordWorst("tiny arguments", worst);
+}
+
+// Values that underflow beside a partner that overflows are 0, as KNU(0.5, 11400) is,
+// and a value of the language's largest orders at tiny arguments is 0 at once.
+TEST_F(BesselTest, UnderflowBesideAnOverflowingPartnerIsZero) {
+  for (const char* text : {"KNU(0.5,11400)", "DKNU(0.5,11400)", "SPHKN(2,11400)", "DSPHKN(2,11400)", "AIRYA(700)",
+                           "DAIRYA(700)", "IN(999999,EXP(-9300))", "IN(-1000000,EXP(-9300))", "IN(999999,-EXP(-3800))",
+                           "JN(999999,EXP(-9300))", "JN(1000000,EXP(-3800))"}) {
+    ExpectEval(text, 0, 0);
+  }
+  // The partner's overflow stays an overflow where the value kept is the one beyond range.
+  ExpectEval("AIRYB(700)", ExprErrorValue, kErrNumericOverflow);
+  ExpectEval("INU(0.3,11400)", ExprErrorValue, kErrNumericOverflow);
+  ExpectEval("DINU(0.5,11400)", ExprErrorValue, kErrNumericOverflow);
+  // An overflow elsewhere in the text still fails it.
+  ExpectEval("JNU(1.5,EXP(-4600))+EXP(11000)*EXP(1000)", ExprErrorValue, kErrNumericOverflow);
+}
+
 // TFN where its integrand is a narrow peak far from 0, from tests/expr/reference/
 // tfn_references.py (mpmath at 40 digits): to the accuracy of small arguments.
 TEST_F(BesselTest, TfnKeepsItsAccuracyAtLargeArguments) {
@@ -411,6 +502,33 @@ TEST_F(BesselTest, TfnKeepsItsAccuracyAtLargeArguments) {
   ExpectEval("TFN(1E300,1E300)", 0.5L, 0, 1e-15L);
   ExpectEval("TFN(1E300,1)", 1, 0, 1e-15L);
   ExpectEval("TFN(1,1E300)", 0);
+}
+
+// TFN where the limit a lies far below the peak of the integrand at t = b: the whole value
+// lies in a thin layer under the limit, which the rule around the peak once left out and
+// gave 0 for. From tests/expr/reference/tfn_references.py (an exact series of positive
+// terms at 40 digits); TFN(0.5,11500) is subnormal and TFN(1,12000) below every long double.
+TEST_F(BesselTest, TfnLowerTailKeepsItsValue) {
+  const std::pair<const char*, long double> cases[] = {
+    {"TFN(1,100)", 6.399783339299357865999194e-38L},
+    {"TFN(1,200)", 5.486675583326611639901955e-78L},
+    {"TFN(10,200)", 5.282992906079196395246153e-55L},
+    {"TFN(1E4,11990.25)", 1.800541671367691596988894e-41L},
+    {"TFN(40,5000)", 5.220614742835722853531594e-1804L},
+    {"TFN(0.5,31)", 1.048744081039085361829724e-12L},
+    {"TFN(1E-3,100)", 3.907220082538598197728728e-47L},
+    {"TFN(5,60)", 1.740552220115458174886234e-15L},
+    {"TFN(20,300)", 2.244193141901061170099908e-74L},
+    {"TFN(100,400)", 7.367910149581280204121045e-46L},
+    {"TFN(1000,1400)", 1.163232795214932979568433e-16L},
+    {"TFN(3000,3600)", 6.844583585581079061360088e-14L},
+    {"TFN(1,11000)", 7.038604970319554795651365e-4691L},
+    {"TFN(0.5,11500)", 3.905812803358877693736768e-4933L},
+    {"TFN(1,12000)", 0.0L},
+    {"TFN(1E-20,1000)", 5.075958897549456790646224e-455L},
+    {"TFN(0.01,40)", 5.129343328576654589725406e-20L},
+  };
+  for (const auto& [text, value] : cases) ExpectEval(text, value, 0, 1e-16L * value + LDBL_MIN);
 }
 
 TEST_F(BesselTest, ValuesThePartsListToTheirDigits) {
