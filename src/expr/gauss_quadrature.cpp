@@ -1,6 +1,7 @@
 // Gauss-Legendre integration: the order-doubling rule with its range splitting, the
 // fixed-order rule, and the automatic integral that falls back on the other engines.
 #include <cmath>
+#include <cstdint>
 
 #include "expr/integration_pieces.h"
 #include "expr/interpreter.h"
@@ -159,11 +160,32 @@ long double IntegrateAuto(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, lon
     long double estimate = 0;
     bool made = false;
   };
+  // The engines share one budget of integrand values. Once it is spent every further
+  // value fails, so that Gauss, Romberg and tanh-sinh stop at once; the differential-
+  // equation engines take a failed value as slope 0 and would run on to a made-up result,
+  // so the attempt that spent the budget is never kept, and no engine is tried after it.
+  std::int64_t valuesLeft = kAutoIntegralValues;
+  const auto budgeted = [&](long double t) -> long double {
+    if (valuesLeft <= 0) {
+      ctx.ExprMathError = kErrIntegralConvergence;
+      return 0;
+    }
+    --valuesLeft;
+    return f(t);
+  };
+  const TIntegrand g = budgeted;
   Attempt gauss, sinh, romberg, bs, rk;
+  bool spent = false;
   auto attempt = [&](Attempt& at, auto engine) {
-    at.result = engine(ctx, rec, f, a, b, tol);
+    if (spent) return false;
+    at.result = engine(ctx, rec, g, a, b, tol);
     at.estimate = rec.IntegErrorEstimate;
     at.made = true;
+    if (valuesLeft <= 0) {
+      spent = true;
+      at.made = false;
+      rec.IntegFailed = 1;
+    }
     if (rec.IntegFailed != 0) ctx.ClearErrors();
     return rec.IntegFailed == 0;
   };
@@ -172,8 +194,8 @@ long double IntegrateAuto(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, lon
 
   // Is the integrand undefined at a limit? Then the engines that evaluate the ends are
   // tried last. An infinite limit is never evaluated (no engine evaluates f there).
-  if (std::isfinite(a)) f(a);
-  if (std::isfinite(b)) f(b);
+  if (std::isfinite(a)) g(a);
+  if (std::isfinite(b)) g(b);
   const bool bad = ctx.ExprMathError != 0;
   ctx.ClearErrors();
 

@@ -94,7 +94,11 @@ long double IntegrateTanhSinh(ExprContext& ctx, TIntegRecord& rec, TIntegrand f,
 // Gauss first; when it fails and f is undefined at a finite limit, the tanh-sinh rule;
 // then Romberg and Bulirsch-Stoer (the order depending on the limits and on whether f is
 // defined there), then Runge-Kutta; when all fail, -100 and
-// the result with the smallest estimate.
+// the result with the smallest estimate. All engines together take at most
+// kAutoIntegralValues values of f: an integral that fails everywhere once ran through
+// some five million (seconds where f is a line of a user function); beyond the budget
+// the integral fails with -100.
+inline constexpr long long kAutoIntegralValues = 400'000;
 long double IntegrateAuto(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
                           long double tol);
 

@@ -108,6 +108,25 @@ TEST_P(CalculusTest, IntegralsOfEndSingularitiesAreAccurateOrFail) {
   }
 }
 
+// An integral that no engine can do (TAN has poles all over the range) once ran through
+// three to five million integrand values before it failed: seconds of work for one value
+// of a function line. The automatic integral now gives up after kAutoIntegralValues
+// values, also inside a line of the function; a hard integral that converges (the
+// Fresnel-type SIN($*$) to 1e-14, sqrt(pi/2) S(100 sqrt(2/pi)) by mpmath) still does.
+TEST_P(CalculusTest, AutomaticIntegralBoundsItsWork) {
+  Lines({"TAN($)", "2", "SIN($*$)"});
+  const auto valuesTaken = [] { return ExprContext::kSlotRunBudget - Ctx().slotRunsLeft; };
+  for (const char* text : {"AI(1,-INF,F2)", "AI(1,-10,2)", "AIP(1,0,100,1E-14)"}) {
+    ExpectEval(text, ExprErrorValue, kErrIntegralConvergence);
+    EXPECT_LE(valuesTaken(), static_cast<std::uint64_t>(kAutoIntegralValues) + 2) << text;
+  }
+  // Typed as a line of the function: the compile's test run fails as soon.
+  EXPECT_EQ(ExprCompileSlot("AI(1,-INF,F2)", 10 * Ctx().CurrentUdf + 4), 0);
+  EXPECT_EQ(MathError(), kErrIntegralConvergence);
+  EXPECT_LE(valuesTaken(), static_cast<std::uint64_t>(kAutoIntegralValues) + 2);
+  ExpectEval("AIP(3,0,100,1E-14)", 0.631417921866933733603280L, 0, 1e-14L);
+}
+
 TEST_P(CalculusTest, FixedOrderRuleTakesAnEvenOrderFromTwoTo128) {
   Lines({"$^11", "1/SQRT($)"});
   // The N-point rule is exact to degree 2N - 1: order 5 becomes the 6-point rule, exact
