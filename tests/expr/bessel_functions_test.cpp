@@ -2,6 +2,7 @@
 // real orders across the switch points of the workers and of Hankel's expansions,
 // spherical and Airy functions, TFN; their identities, error codes and edge cases.
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -32,23 +33,31 @@ struct TBesselReference {
   long double envelope = 0;
 };
 
+// The rows of a reference file of tests/data/expr: four tab-separated fields a line,
+// comment lines (#) and empty lines left out.
+std::vector<std::array<std::string, 4>> ReferenceRows(const char* name) {
+  std::vector<std::array<std::string, 4>> rows;
+  std::ifstream in(std::string(ONDRAVIK_TEST_DATA_DIR "/expr/") + name);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::array<std::string, 4>& row = rows.emplace_back();
+    for (std::string& field : row) std::getline(fields, field, '\t');
+  }
+  return rows;
+}
+
+long double ReadLongDouble(const std::string& text) { return std::strtold(text.c_str(), nullptr); }
+
 // The tables of tests/data/expr/bessel_reference_values.txt by name: one row a line,
 // "table<TAB>argument<TAB>value<TAB>envelope", numbers read to the nearest long double.
 const std::map<std::string, std::vector<TBesselReference>>& References() {
   static const std::map<std::string, std::vector<TBesselReference>> tables = [] {
     std::map<std::string, std::vector<TBesselReference>> out;
-    std::ifstream in(ONDRAVIK_TEST_DATA_DIR "/expr/bessel_reference_values.txt");
-    std::string line;
-    while (std::getline(in, line)) {
-      if (line.empty() || line[0] == '#') continue;
-      std::istringstream fields(line);
-      std::string table, text, value, envelope;
-      std::getline(fields, table, '\t');
-      std::getline(fields, text, '\t');
-      std::getline(fields, value, '\t');
-      std::getline(fields, envelope, '\t');
-      TBesselReference r{text, 0, std::strtold(value.c_str(), nullptr), std::strtold(envelope.c_str(), nullptr)};
-      if (table.ends_with("Sweep")) r.x = std::strtold(text.c_str(), nullptr);
+    for (const auto& [table, text, value, envelope] : ReferenceRows("bessel_reference_values.txt")) {
+      TBesselReference r{text, 0, ReadLongDouble(value), ReadLongDouble(envelope)};
+      if (table.ends_with("Sweep")) r.x = ReadLongDouble(text);
       out[table].push_back(std::move(r));
     }
     return out;
@@ -429,21 +438,13 @@ TEST_F(BesselTest, RecurrencesKeepTheirDigitsAtHighOrders) {
 // 6.2e-2998). Every value in the normal range is kept to its last digits; one below it
 // is 0 or the subnormal value.
 TEST_F(BesselTest, TinyArgumentsKeepValuesBesideOverflowingPartners) {
-  std::ifstream in(ONDRAVIK_TEST_DATA_DIR "/expr/bessel_tiny_argument_values.txt");
-  std::string line;
-  int rows = 0;
+  const auto rows = ReferenceRows("bessel_tiny_argument_values.txt");
+  EXPECT_GT(rows.size(), 1000u);
   long double worst = 0;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    std::string name, order, x, value;
-    std::getline(fields, name, '\t');
-    std::getline(fields, order, '\t');
-    std::getline(fields, x, '\t');
-    std::getline(fields, value, '\t');
+  for (const auto& [name, order, x, value] : rows) {
     const std::string text = name + "(" + order + ",X)";
-    const long double want = std::strtold(value.c_str(), nullptr);
-    Vars().X() = std::strtold(x.c_str(), nullptr);
+    const long double want = ReadLongDouble(value);
+    Vars().X() = ReadLongDouble(x);
     const long double got = Eval(text);
     EXPECT_EQ(MathError(), 0) << text << " at X = " << x;
     if (std::fabs(want) >= LDBL_MIN) {
@@ -453,9 +454,7 @@ TEST_F(BesselTest, TinyArgumentsKeepValuesBesideOverflowingPartners) {
     } else {
       EXPECT_LE(std::fabs(got - want), LDBL_MIN) << text << " at X = " << x;
     }
-    ++rows;
   }
-  EXPECT_GT(rows, 1000);
   RecordWorst("tiny arguments", worst);
 }
 
