@@ -4,7 +4,7 @@
 // to 8). Other orders by recurrence
 // from orders 0 and 1: upward where it is stable (J for n below |x|, Y and K always),
 // Miller's downward recurrence otherwise (J for n of |x| or more, and I), normalised by
-// J0 + 2(J2 + J4 + ...) = 1 and by I0.
+// J0 + 2(J2 + J4 + ...) = 1 and by I0 + 2(I1 + I2 + ...) = e^|x|.
 //
 // The coefficient sets are made by tools/make_bessel_coefficients.py.
 #include <algorithm>

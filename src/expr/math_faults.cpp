@@ -138,12 +138,13 @@ constexpr int kDiscardedFlags = FE_OVERFLOW | FE_DIVBYZERO;
 
 TKeptValueScope::TKeptValueScope() : before_(std::fetestexcept(kDiscardedFlags)) {}
 
-long double TKeptValueScope::Keep(ExprContext& ctx, long double value) const {
-  if (!std::isfinite(value)) {
-    ctx.SetError(std::isnan(value) ? kErrInvalidOperand : kErrNumericOverflow);
-    return 0;
-  }
-  // Only a raised flag is cleared: clearing means reloading the whole environment.
+// Only a raised flag is cleared: clearing means reloading the whole environment.
+TKeptValueScope::~TKeptValueScope() {
   if (const int raised = std::fetestexcept(kDiscardedFlags) & ~before_) std::feclearexcept(raised);
-  return value;
+}
+
+long double TKeptValueScope::Keep(ExprContext& ctx, long double value) const {
+  if (std::isfinite(value)) return value;
+  ctx.SetError(std::isnan(value) ? kErrInvalidOperand : kErrNumericOverflow);
+  return 0;
 }

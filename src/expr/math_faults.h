@@ -75,13 +75,17 @@ long double ExprMathSinh(ExprContext& ctx, long double x);
 // Y' together) raises the processor's overflow and zero-divide flags for members its
 // caller then throws away, and an evaluation reads a raised flag as the failure of the
 // whole text: SPHJN(0, 1e-2476) = 1 failed because y'_0 = 1/x^2 overflowed beside it.
-// A TKeptValueScope opened before such a computation judges only the value kept.
+// A TKeptValueScope opened before such a computation takes back, when it closes, the
+// flags raised inside it (flags standing before it stay); the value kept is judged by
+// Keep instead, and a code the computation recorded stands as it is.
 class TKeptValueScope {
  public:
   TKeptValueScope();
-  // A kept value that is a number: the flags the computation raised are taken back
-  // (flags standing before the scope stay). One beyond the range records the overflow
-  // code (a NaN the invalid-operand code) and gives 0.
+  ~TKeptValueScope();
+  TKeptValueScope(const TKeptValueScope&) = delete;
+  TKeptValueScope& operator=(const TKeptValueScope&) = delete;
+  // The value itself, or for one beyond the range the overflow code (a NaN: the
+  // invalid-operand code) recorded and 0.
   long double Keep(ExprContext& ctx, long double value) const;
 
  private:
