@@ -43,7 +43,6 @@ long double IntegrateTanhSinh(ExprContext& ctx, TIntegRecord& rec, TIntegrand f,
   rec.IntegFailed = 0;
   rec.IntegErrorEstimate = 0;
   if (b < a) std::swap(a, b);
-  const long double c = (a + b) / 2;
   const long double d = (b - a) / 2;
   bool failed = false;
   // f at the point t, weighted; 0 for a point that rounds onto an end.

@@ -168,7 +168,9 @@ TEST(MetafileRecorders, WmfLongPolylinesAndPolygonsGoInPiecesThatDrawTheSame) {
     const std::size_t n = U16(b, records[k].params);
     EXPECT_LE(n, 32767u);
     const std::vector<Point> piece = WmfPoints(b, records[k].params + 2, n);
-    if (!drawn.empty()) EXPECT_EQ(piece.front(), drawn.back());
+    if (!drawn.empty()) {
+      EXPECT_EQ(piece.front(), drawn.back());
+    }
     drawn.insert(drawn.end(), piece.begin() + (drawn.empty() ? 0 : 1), piece.end());
   }
   EXPECT_EQ(drawn, line);
@@ -184,7 +186,9 @@ TEST(MetafileRecorders, WmfLongPolylinesAndPolygonsGoInPiecesThatDrawTheSame) {
     if (r.function == 0x0324) ADD_FAILURE() << "a polygon record of more than 32,767 points";
     if (r.function == 0x0325) {
       const std::vector<Point> piece = WmfPoints(b, r.params + 2, U16(b, r.params));
-      if (!outline.empty()) EXPECT_EQ(piece.front(), outline.back());
+      if (!outline.empty()) {
+        EXPECT_EQ(piece.front(), outline.back());
+      }
       outline.insert(outline.end(), piece.begin() + (outline.empty() ? 0 : 1), piece.end());
     }
     if (r.function == 0x0538) {
