@@ -14,6 +14,7 @@
 #include "app/file_replacement.h"
 #include "app/file_utils.h"
 #include "platform/file_dialog.h"
+#include "platform/qt/file_icons.h"
 #include "platform/qt/qt_text.h"
 
 namespace {
@@ -104,6 +105,7 @@ QPrinter& ProgramPrinter() { return *Slot().current; }
 void RunPrinterSetup(QWidget* parent) {
   QPrintDialog dialog(&ProgramPrinter(), parent);
   dialog.setWindowTitle("Printer Setup");
+  platform::qt::UseNameOnlyFileIcons(dialog);
   dialog.exec();
 }
 

@@ -19,6 +19,7 @@
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/qt/file_icons.h"
 #include "platform/qt/qt_text.h"
 #include "platform/timer.h"
 #include "platform/gui_thread.h"
@@ -128,18 +129,19 @@ class QtFileDialogs : public FileDialogService {
       QString selected = filters.value(request.filterIndex - 1);
       QString filter = filters.join(";;");
       QString title = FromCp1252(request.title);
-      QWidget* owner = FromWindow(request.owner);
+      QFileDialog dialog(FromWindow(request.owner), title, QString(), filter);
+      dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+      dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
       // Qt's own dialog asks about overwriting; the program asks its own question.
-      QFileDialog::Options options;
-      if (!request.native) options |= QFileDialog::DontUseNativeDialog;
-      QString path = request.save
-                         ? QFileDialog::getSaveFileName(owner, title, QString(), filter,
-                                                        &selected,
-                                                        options | QFileDialog::DontConfirmOverwrite)
-                         : QFileDialog::getOpenFileName(owner, title, QString(), filter,
-                                                        &selected, options);
+      dialog.setOption(QFileDialog::DontConfirmOverwrite);
+      if (!request.native) dialog.setOption(QFileDialog::DontUseNativeDialog);
+      dialog.setIconProvider(NameOnlyFileIcons());
+      if (!selected.isEmpty()) dialog.selectNameFilter(selected);
+      if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+      const QString path = dialog.selectedFiles().first();
       if (!path.isEmpty())
-        result = FileChoice{path.toLocal8Bit().toStdString(), static_cast<int>(filters.indexOf(selected)) + 1};
+        result = FileChoice{path.toLocal8Bit().toStdString(),
+                            static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1};
     });
     return result;
   }

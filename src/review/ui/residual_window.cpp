@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPrintDialog>
 
 #include <algorithm>
 #include <cstdlib>
@@ -137,12 +136,7 @@ void TResid::Command(int id) {
     case kCmTitles: CmTitles(); break;
     case kCmPrint: PrintGraph(); break;
     case kCmCopy: CopyGraph(); break;
-    case kCmPrinterSetup: {
-      QPrintDialog dialog(&ProgramPrinter(), this);
-      dialog.setWindowTitle(tr("Printer Setup"));
-      dialog.exec();
-      break;
-    }
+    case kCmPrinterSetup: RunPrinterSetup(this); break;
     default: break;
   }
 }

@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPrintDialog>
 #include <QPushButton>
 #include <QGuiApplication>
 #include <QRadioButton>
@@ -25,6 +24,7 @@
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
+#include "app/ui/program_printer.h"
 #include "app/ui/small_controls.h"
 #include "expr/eval_context.h"
 #include "fit/confidence_limits.h"
@@ -614,12 +614,7 @@ void TRView::Command(int id) {
     case kCmReviewCopy: CopyGraph(); break;
     case kReviewPrintButton:
     case kCmReviewPrint: PrintGraph(); break;
-    case kCmReviewPrinterSetup: {
-      QPrintDialog dialog(&ProgramPrinter(), this);
-      dialog.setWindowTitle(tr("Printer Setup"));
-      dialog.exec();
-      break;
-    }
+    case kCmReviewPrinterSetup: RunPrinterSetup(this); break;
     case kReviewIntervals:
     case kCmReviewConfidence:
     case kCmReviewPrediction: ChangeLimits(id); break;
