@@ -530,63 +530,29 @@ PrintOutcome PrintTextLines(QPrinter& printer, const TTextPrintRequest& request)
   printer.setPageOrientation(options.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
   printer.setDocName("Ondravik 3D");
   printer.setFullPage(true);
-  const TExportLines& lines = *request.lines;
-  const int first = std::max(request.first, 0);
-  const int last = std::min(request.last, lines.Count());
   QPainter painter;
   if (!BeginPrinting(painter, printer)) return PrintOutcome::Failed;
   auto dc = QtDeviceContext::ForPrinter(printer, painter);
-  const platform::DeviceCaps caps = dc->Caps();
-  const CodedFontSet fonts = MakeCodedFonts(request.font, caps.dpiY);
-  const QFontMetrics metrics(QtDeviceContext::ToQFont(*fonts[0]), &printer);
-  const int lineStep = std::max(metrics.lineSpacing(), 1);
-  const int charStep = std::max(metrics.averageCharWidth() * 6 / 5, 1);
-  const TPrintRect r = TextPrintRect(options, caps.width, caps.height, caps.dpiX, caps.dpiY, 0, 0);
-  dc->SetClipRect({r.left, r.top, r.right, r.bottom});
-  int widest = 0;
-  for (int i = first; i < last; ++i) widest = std::max(widest, VisibleWidth(lines.Line(i)));
-  const int columns = (r.right - r.left) / charStep;
-  if (widest > columns && request.overflowQuestion && !request.overflowQuestion())
-    return FinishPrinting(painter, printer, PrintOutcome::Cancelled);
-  int indent = 0;
-  if (options.centre && columns > widest) indent = (columns - widest) / 2 * charStep;
-  const bool colors = options.colour && request.colors;
-  const platform::Color color = colors ? request.color : platform::Color::Black();
-  dc->SelectFont(*fonts[0]);
-  dc->SetTextColor(color);
-  dc->SetBkMode(platform::BkMode::Transparent);
-  const std::string date = DateString();
-  int index = first;
-  for (int page = 1;; ++page) {
-    int y = r.top;
-    const std::string header = TextPrintHeader(options, date, page);
-    if (!header.empty()) {
-      dc->SetTextAlign(platform::TextAlign::kRight | platform::TextAlign::kTop);
-      dc->TextOut(r.right, y, header);
-      dc->SetTextAlign(platform::TextAlign::kLeft | platform::TextAlign::kTop);
-    }
-    for (const std::string& t : request.titleBlock) {
-      dc->TextOut(r.left, y, t);
-      y += lineStep;
-    }
-    if (!request.titleBlock.empty() || !header.empty()) y += lineStep;
-    int printed = 0;
-    while (index < last && y < r.bottom - lineStep) {
-      DrawSegmentedLine(*dc, fonts, lines.Line(index), lines.Attr(index), r.left + indent, y, charStep,
-                        colors, color);
-      y += lineStep;
-      ++index;
-      ++printed;
-    }
-    // A page without room for a single line would never end.
-    if (index >= last || printed == 0) break;
+  const int dpi = dc->Caps().dpiY;
+  const TTextPageFontMaker makeFonts = [&printer, dpi](const TLogFont& font) {
+    TTextPageFonts f;
+    f.fonts = MakeCodedFonts(font, dpi);
+    const QFontMetrics metrics(QtDeviceContext::ToQFont(*f.fonts[0]), &printer);
+    f.lineStep = std::max(metrics.lineSpacing(), 1);
+    f.charStep = std::max(metrics.averageCharWidth() * 6 / 5, 1);
+    return f;
+  };
+  bool abandoned = false;
+  const PrintOutcome outcome = DrawTextPages(*dc, request, options, makeFonts, [&] {
     if (request.keepGoing && !request.keepGoing()) {
-      printer.abort();
-      return FinishPrinting(painter, printer, PrintOutcome::Cancelled);
+      abandoned = true;
+      return false;
     }
     printer.newPage();
-  }
-  return FinishPrinting(painter, printer, PrintOutcome::Printed);
+    return true;
+  });
+  if (abandoned) printer.abort();
+  return FinishPrinting(painter, printer, outcome);
 }
 
 void TScrWin::CmPrinterSetup() { RunPrinterSetup(this); }

@@ -20,6 +20,7 @@
 #include "app/text_line_buffer.h"
 #include "app/ui/dialog.h"
 #include "app/ui/program_printer.h"
+#include "app/ui/text_pages.h"
 #include "platform/device_context.h"
 
 class QPrinter;
@@ -160,23 +161,8 @@ void SetTextPrintDialog(TTextPrintDialog dialog);
 // Runs the installed options dialog; without one the saved options stand (not cancelled).
 TTextPrintJob RunTextPrintDialog(QWidget* parent);
 
-// Lines printed with the saved text-print options: a heading at the top right (date, page
-// number), the title block, then the lines [first, last) page by page, centred on the widest
-// when the options ask. Colours print only when both the options and `colors` say so.
-struct TTextPrintRequest {
-  const TExportLines* lines = nullptr;
-  int first = 0, last = 0;
-  TLogFont font;
-  bool colors = false;
-  platform::Color color;
-  std::vector<std::string> titleBlock;
-  // Asked when the widest line is wider than the page allows; false abandons the print.
-  std::function<bool()> overflowQuestion;
-  // Asked before each further page; false abandons the print (the user cancelled).
-  std::function<bool()> keepGoing;
-};
-// Failed when the printer could not be opened (BeginPrinting), Cancelled when the print was
-// abandoned.
+// Prints the request's pages (DrawTextPages) on `printer`. Failed when the printer could not
+// be opened (BeginPrinting), Cancelled when the print was abandoned.
 PrintOutcome PrintTextLines(QPrinter& printer, const TTextPrintRequest& request);
 
 // The font dialog of the text windows: the record's font offered, sizes limited to
