@@ -1,7 +1,6 @@
 #include "smooth/ui/view_data_window.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -28,12 +27,13 @@ TViewDataNP::TViewDataNP(QWidget* parent, T3DGraphSetup* setup, TDataSession& da
 
   Column()->addWidget(MakeButton(1, tr("OK"), [this] { accept(); }));
   Column()->addWidget(MakeButton(kCmSection, tr("S&ection"), [this] { (void)RunOptionCommand(kCmSection); }));
-  add_ = new QCheckBox(tr("A&dd"), this);
+  // One check box "Add Surface" on one line: a box "Add" with a word "Surface" under it read
+  // as a label broken in two.
+  add_ = new QCheckBox(tr("A&dd Surface"), this);
   add_->setObjectName(QString::number(kAdd));
   add_->setChecked(addSurface_);
   connect(add_, &QCheckBox::clicked, this, [this](bool on) { SetAddSurface(on); });
   Column()->addWidget(add_);
-  Column()->addWidget(new QLabel(tr("Surface"), this));
   Column()->addWidget(ToolBar());
   Column()->addWidget(MakeButton(kHelp, tr("Help"), {}));
   Column()->addStretch(1);

@@ -1,5 +1,5 @@
 // TViewDataNP, "View X,Y,Z Data" (command 2151): the data table as a 3D point graph and,
-// with "A&dd" checked, the program's own triangulation surface through the active points.
+// with "A&dd Surface" checked, the program's own triangulation surface through the active points.
 // Unlike the other smoothing windows it changes the data: statuses toggled with the mouse
 // or through the section dialog stay changed when it closes.
 #pragma once

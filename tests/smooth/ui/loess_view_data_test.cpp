@@ -166,6 +166,20 @@ TEST_F(SmoothingWindowsTest, ViewDataDrawsTheSurfaceOnlyWhenAskedAndTheDataAllow
   delete w;
 }
 
+// The surface's check box reads "Add Surface" on one line, whole beside the graph.
+TEST_F(SmoothingWindowsTest, ViewDataAddSurfaceReadsOnOneLine) {
+  Load(QuadraticPoints(), kGraphDataStatus, kPointsDataStatus, kPlaceGraphShared);
+  std::int32_t add = 1;
+  auto* w = new TViewDataNP(nullptr, &options->Setup(), session, &add);
+  ShowDialog(w, "view_data_add_surface");
+  const auto* box = w->Control<QCheckBox>(TViewDataNP::kAdd);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->text(), "A&dd Surface");
+  EXPECT_GE(box->width(), box->sizeHint().width());
+  for (const QLabel* label : w->findChildren<QLabel*>()) EXPECT_NE(label->text(), "Surface");
+  delete w;
+}
+
 // A section dialog that excludes point 2, answering OK or Cancel.
 class ExcludeSecond : public GraphOptionDialogs {
  public:
