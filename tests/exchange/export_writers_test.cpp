@@ -166,9 +166,9 @@ TEST_F(ExportFiles, AsciiBlankFieldsArePaddedToThePrecision) {
   const TAsciiExportRequest request{AsciiDelimiter::kBlank, AsciiLayout::kColumns, 6, {0, 0.5L, 0.5L}, {0, 1, 0}};
   ASSERT_EQ(AsciiExportTable(Path("t.txt"), request, plane.review), 3);
   EXPECT_EQ(Text(Path("t.txt")),
-            "\"X Generated  \" \"Y Generated  \" \"Z Predicted  \"\r\n"
-            "0               0               1              \r\n"
-            "0.5             0               2              \r\n");
+            "\"X Generated  \" \"Y Generated  \" \"Z Predicted  \"\n"
+            "0               0               1              \n"
+            "0.5             0               2              \n");
 }
 
 TEST_F(ExportFiles, AsciiLimitsLinesShortenWhereALimitIsMissing) {
@@ -181,11 +181,11 @@ TEST_F(ExportFiles, AsciiLimitsLinesShortenWhereALimitIsMissing) {
   EXPECT_EQ(AsciiExportTable(Path("t.csv"), request, plane.review), 2);
   EXPECT_EQ(Text(Path("t.csv")),
             "\"X Generated\",\"Y Generated\",\"Z Predicted\",\"95.00% Conf Lim\",\"95.00% Conf Lim\","
-            "\"95.00% Pred Lim\",\"95.00% Pred Lim\"\r\n"
-            "0,0,1\r\n"
-            "0,1\r\n"
-            "1,0,3,2.75,3.25,2.25,3.75\r\n"
-            "1,1\r\n");
+            "\"95.00% Pred Lim\",\"95.00% Pred Lim\"\n"
+            "0,0,1\n"
+            "0,1\n"
+            "1,0,3,2.75,3.25,2.25,3.75\n"
+            "1,1\n");
 }
 
 TEST_F(ExportFiles, AsciiMatrixCornerAndEmptyFields) {
@@ -193,13 +193,32 @@ TEST_F(ExportFiles, AsciiMatrixCornerAndEmptyFields) {
   plane.review.ReviewEvalZ = [](long double x, long double y) { return x == 2 && y == 1 ? ExprErrorValue : x + 10 * y; };
   const TAsciiExportRequest comma{AsciiDelimiter::kComma, AsciiLayout::kMatrix, 6, Steps(3), Steps(2)};
   EXPECT_EQ(AsciiExportTable(Path("m.csv"), comma, plane.review), 1);
-  EXPECT_EQ(Text(Path("m.csv")), "0,0,1,2\r\n0,0,1,2\r\n1,10,11,\r\n");
+  EXPECT_EQ(Text(Path("m.csv")), "0,0,1,2\n0,0,1,2\n1,10,11,\n");
   const TAsciiExportRequest tab{AsciiDelimiter::kTab, AsciiLayout::kMatrix, 6, Steps(3), Steps(2)};
   ASSERT_EQ(AsciiExportTable(Path("m.tab"), tab, plane.review), 1);
-  EXPECT_EQ(Text(Path("m.tab")), "0\t0\t1\t2\r\n0\t0\t1\t2\r\n1\t10\t11\t\r\n");
+  EXPECT_EQ(Text(Path("m.tab")), "0\t0\t1\t2\n0\t0\t1\t2\n1\t10\t11\t\n");
   const TAsciiExportRequest blank{AsciiDelimiter::kBlank, AsciiLayout::kMatrix, 3, Steps(2), Steps(1)};
   ASSERT_EQ(AsciiExportTable(Path("m.txt"), blank, plane.review), 1);
-  EXPECT_EQ(Text(Path("m.txt")), "0            0            1           \r\n0            0            1           \r\n");
+  EXPECT_EQ(Text(Path("m.txt")), "0            0            1           \n0            0            1           \n");
+}
+
+// Every layout with every delimiter: each line ends in a line feed, and no carriage return
+// is written anywhere.
+TEST_F(ExportFiles, AsciiLinesEndInALineFeedAlone) {
+  TPlaneExport plane;
+  for (const AsciiDelimiter d : {AsciiDelimiter::kBlank, AsciiDelimiter::kComma, AsciiDelimiter::kTab}) {
+    for (const AsciiLayout layout : {AsciiLayout::kWithLimits, AsciiLayout::kColumns, AsciiLayout::kMatrix}) {
+      const TAsciiExportRequest request{d, layout, 8, Steps(3), Steps(2)};
+      ASSERT_GT(AsciiExportTable(Path("lf.txt"), request, plane.review), 0);
+      const std::string text = Text(Path("lf.txt"));
+      const std::string what = std::to_string(static_cast<int>(d)) + "/" + std::to_string(static_cast<int>(layout));
+      EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 0) << what;
+      ASSERT_FALSE(text.empty());
+      EXPECT_EQ(text.back(), '\n') << what;
+      // A title line and six grid lines, or the matrix's line of X values and two Y lines.
+      EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), layout == AsciiLayout::kMatrix ? 3 : 7) << what;
+    }
+  }
 }
 
 TEST_F(ExportFiles, SummaryLinesFlagsAndAppends) {

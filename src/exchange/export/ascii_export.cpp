@@ -41,12 +41,9 @@ class TAsciiWriter {
   std::string Take() { return std::move(text_); }
 
  private:
-  void End(bool last) {
-    if (last)
-      text_ += "\r\n";
-    else
-      text_ += separator_;
-  }
+  // A line ends in a line feed alone, unlike the program's other text files: the programs
+  // that read these surface files take them as they were always written.
+  void End(bool last) { text_ += last ? '\n' : separator_; }
   bool blank_;
   char separator_;
   int precision_, width_;
