@@ -1,7 +1,9 @@
 // Record layouts of the Excel 4 and Quattro Pro for Windows export files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "app/byte_codec.h"
 #include "app/file_utils.h"
@@ -119,6 +121,36 @@ TEST_F(ExportBinary, Wb1LabelsPadToEvenBodiesAndGridColumnsKeepEveryPoint) {
       ASSERT_GE(column, lastColumn);
       lastColumn = column;
     }
+}
+
+// A generated table of 16384 x 2 points: every column's run stops after the X value that
+// starts at row 16381, at row 16382, and the next column's title follows at once; the header
+// still states the capped grid's last row, 16383.
+TEST_F(ExportBinary, Wb1GeneratedColumnsStopAfterTheXValueStartingAtRow16381) {
+  for (const int kind : {1, 2}) {
+    TPlaneExport plane(0);
+    plane.SetGrid(kind, Steps(16384), Steps(2));
+    const TExportOutcome out = QpwExportTable(path_, plane.Input());
+    EXPECT_EQ(out.result, 16383) << kind;
+    EXPECT_EQ(out.lastRowWritten, 16382) << kind;
+    const std::vector<std::uint8_t> b = LoadFileToGlobal(path_);
+    EXPECT_EQ(bytes::LoadU16(&b[kQpwLastColumnOffset]), kind == 1 ? 6 : 2);
+    EXPECT_EQ(bytes::LoadU16(&b[kQpwLastRowOffset]), 16383);
+    std::map<int, std::vector<int>> rowsOf;  // number cells by column
+    for (const Rec& r : Records(b))
+      if (r.type == 0x000E) rowsOf[bytes::LoadU16(&r.body[0])].push_back(bytes::LoadU16(&r.body[2]));
+    for (int column = 0; column < 3; ++column) {
+      ASSERT_EQ(rowsOf[column].size(), 16382u) << kind << " " << column;
+      EXPECT_EQ(rowsOf[column].front(), 1);
+      EXPECT_EQ(rowsOf[column].back(), 16382);
+    }
+    // Column 0's last cell, x = 8190 at row 16382, then column 1's title "Y Generated".
+    const std::vector<std::uint8_t> joint = {
+        0x0E, 0x00, 0x0E, 0x00, 0x00, 0x00, 0xFE, 0x3F, 0x03, 0x00, 0, 0, 0, 0, 0, 0xFE, 0xBF, 0x40,
+        0x0F, 0x00, 0x14, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x27, 'Y', ' ', 'G', 'e', 'n', 'e',
+        'r', 'a', 't', 'e', 'd', 0x00, 0x00};
+    EXPECT_NE(std::search(b.begin(), b.end(), joint.begin(), joint.end()), b.end()) << kind;
+  }
 }
 
 TEST_F(ExportBinary, FullWorksheetOf16384PointsStopsOnlyWhereAReaderWould) {

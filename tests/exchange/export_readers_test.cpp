@@ -92,14 +92,14 @@ struct Expected : TExportCellSink {
 struct Format {
   const char* extension;
   int maxRow;
-  InvalidGridRow rule;
+  ExportGridRules rule;
   double loTolerance;
 };
 
-const Format kFormats[] = {{"wk1", kLotusMaxRow, InvalidGridRow::kOmit, 1e-7},
-                           {"wk3", kLotusMaxRow, InvalidGridRow::kOmit, 1e-7},
-                           {"xls", kBiff4MaxRow, InvalidGridRow::kOmit, 1e-14},
-                           {"wb1", kQpwMaxRow, InvalidGridRow::kKeepXY, 1e-7}};
+const Format kFormats[] = {{"wk1", kLotusMaxRow, ExportGridRules::kLotusExcel, 1e-7},
+                           {"wk3", kLotusMaxRow, ExportGridRules::kLotusExcel, 1e-7},
+                           {"xls", kBiff4MaxRow, ExportGridRules::kLotusExcel, 1e-14},
+                           {"wb1", kQpwMaxRow, ExportGridRules::kQuattroPro, 1e-7}};
 
 // Converts one file to CSV with gnumeric (its Lotus importer for .wk1 and .wk3, whose probe
 // misses WK3) and returns the sheet.
@@ -285,6 +285,28 @@ TEST_F(ExportReaders, HostileValuesAndNonAsciiLabelsReadBackAsWritten) {
     if (std::string(f.extension) == "wb1") want.shownAs[{0, 0}] = "H\u00F7he \u2561m \u2592 2\u2591";
     Compare(ReadCsv(lo / (name + ".csv")), want, f.loTolerance, name + " LibreOffice");
   }
+}
+
+// Quattro Pro generated tables of 16384 x 2 points: both readers show every cell down to
+// row 16382, where each column's run ends, and nothing below it.
+TEST_F(ExportReaders, Wb1GeneratedTablesOf16384By2ReadBackToRow16382) {
+  TPlaneExport plane(0);
+  std::string files;
+  std::map<std::string, Expected> expected;
+  for (const int kind : {1, 2}) {
+    plane.SetGrid(kind, {0, 0.25L, 4095.75L}, {0, 1, 1});
+    const std::string name = "generated" + std::to_string(kind) + "_wb1";
+    const fs::path path = dir_ / (name + ".wb1");
+    ASSERT_EQ(QpwExportTable(path, plane.Input()).lastRowWritten, 16382) << name;
+    Expected& want = expected[name];
+    (void)WriteExportCells(plane.Input(), MakeExportGrid(plane.request), ExportGridRules::kQuattroPro, kQpwMaxRow, want);
+    ASSERT_EQ(want.cells.rbegin()->first.first, 16382);
+    Compare(GnumericSheet(path, dir_ / (name + ".gnumeric.csv")), want, 0, name + " gnumeric");
+    files += " '" + path.string() + "'";
+  }
+  const fs::path lo = dir_ / "lo";
+  LibreOfficeConvert(files, dir_ / "profile", lo);
+  for (const auto& [name, want] : expected) Compare(ReadCsv(lo / (name + ".csv")), want, 1e-7, name + " LibreOffice");
 }
 
 TEST_F(ExportReaders, AsciiFilesReadBackByPythonsCsvModule) {

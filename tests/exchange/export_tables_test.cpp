@@ -123,7 +123,7 @@ TEST(ExportCells, FullWorksheetBlocksAndRowsAfterTheGridLoop) {
   plane.SetGrid(0, Steps(3), Steps(4));
   const TExportGrid grid = MakeExportGrid(plane.request);
   CellMap map;
-  const TExportOutcome out = WriteExportCells(plane.Input(), grid, InvalidGridRow::kOmit, 16383, map);
+  const TExportOutcome out = WriteExportCells(plane.Input(), grid, ExportGridRules::kLotusExcel, 16383, map);
   EXPECT_EQ(out.result, 14);  // rows 2-13 by the grid loop, then 14-22
   EXPECT_EQ(ExportTableLayout(plane.Input(), grid, 16383).lastRow, 21);
   EXPECT_EQ(out.lastRowWritten, 21);
@@ -163,7 +163,7 @@ TEST(ExportCells, SmallSheetsKeepTheirSummaryAndParameterRows) {
   // ... but the summary reaches row 9, and the extent and the cells cover it.
   EXPECT_EQ(ExportTableLayout(plane.Input(), grid, 16383).lastRow, 9);
   CellMap map;
-  (void)WriteExportCells(plane.Input(), grid, InvalidGridRow::kOmit, 16383, map);
+  (void)WriteExportCells(plane.Input(), grid, ExportGridRules::kLotusExcel, 16383, map);
   EXPECT_EQ(map.cells.at({0, 9}).text, "Time");
   EXPECT_EQ(map.cells.at({1, 9}).text, "2:40:00 AM");
   EXPECT_EQ(map.MaxRow(), 9);
@@ -175,8 +175,8 @@ TEST(ExportCells, InvalidGridPointsFollowTheFormatsRule) {
   plane.SetGrid(0, Steps(2), Steps(3));
   const TExportGrid grid = MakeExportGrid(plane.request);
   CellMap lotus, quattro;
-  (void)WriteExportCells(plane.Input(), grid, InvalidGridRow::kOmit, 16383, lotus);
-  (void)WriteExportCells(plane.Input(), grid, InvalidGridRow::kKeepXY, 16383, quattro);
+  (void)WriteExportCells(plane.Input(), grid, ExportGridRules::kLotusExcel, 16383, lotus);
+  (void)WriteExportCells(plane.Input(), grid, ExportGridRules::kQuattroPro, 16383, quattro);
   for (int row = 5; row <= 7; ++row) {
     EXPECT_EQ(lotus.cells.count({21, row}), 0u);
     EXPECT_EQ(quattro.cells.at({22, row}).value, row - 5);
@@ -189,7 +189,7 @@ TEST(ExportCells, RowsPastTheFormatsLastRowAreCutAndCounted) {
   plane.SetGrid(1, Steps(100), Steps(100));  // 10000 points, capped at 16383: all fit
   const TExportGrid grid = MakeExportGrid(plane.request);
   CellMap map;
-  const TExportOutcome out = WriteExportCells(plane.Input(), grid, InvalidGridRow::kOmit, 8191, map);
+  const TExportOutcome out = WriteExportCells(plane.Input(), grid, ExportGridRules::kLotusExcel, 8191, map);
   EXPECT_EQ(out.result, 10001);
   EXPECT_EQ(out.lastRowWritten, 8191);
   EXPECT_EQ(out.rowsCut, 10000 - 8191);
@@ -203,10 +203,40 @@ TEST(ExportCells, GeneratedTablesCompleteTheXValueInProgress) {
   const TExportGrid grid = MakeExportGrid(plane.request);
   ASSERT_EQ(grid.xs.size(), 16384u);
   CellMap map;
-  const TExportOutcome out = WriteExportCells(plane.Input(), grid, InvalidGridRow::kOmit, 65535, map);
+  const TExportOutcome out = WriteExportCells(plane.Input(), grid, ExportGridRules::kLotusExcel, 65535, map);
   EXPECT_EQ(out.lastRowWritten, 16384);
   EXPECT_EQ(out.result, 16385);
   EXPECT_EQ(ExportTableLayout(plane.Input(), grid, 65535).lastRow, 16383);
+}
+
+// The Quattro Pro run begins no X value past row 16382 in any kind and always completes the
+// one in progress; the Lotus and Excel run cuts that one's grid cells after row 16384.
+TEST(ExportCells, QuattroProRunsCompleteTheXValueInProgress) {
+  struct Case {
+    int kind, nx, ny;
+    ExportGridRules rules;
+    int gridCells, lastGridRow;
+  };
+  const Case cases[] = {
+      {1, 16384, 2, ExportGridRules::kLotusExcel, 16384, 16384},  // X values from rows 1, 3, ..., 16383
+      {1, 16384, 2, ExportGridRules::kQuattroPro, 16382, 16382},  // ... to row 16381
+      {2, 3, 16384, ExportGridRules::kQuattroPro, 16384, 16384},  // the first X value fills rows 1-16384
+      {0, 3, 8192, ExportGridRules::kLotusExcel, 16383, 16384},   // X values from rows 2 and 8194
+      {0, 3, 8192, ExportGridRules::kQuattroPro, 16384, 16385},
+  };
+  for (const Case& c : cases) {
+    TPlaneExport plane(0);
+    plane.SetGrid(c.kind, Steps(c.nx), Steps(c.ny));
+    const TExportGrid grid = MakeExportGrid(plane.request);
+    CellMap map;
+    (void)WriteExportCells(plane.Input(), grid, c.rules, 65535, map);
+    const int xColumn = c.kind == 0 ? 21 : 0;
+    int cells = 0, last = -1;
+    for (const auto& [at, cell] : map.cells)
+      if (at.first == xColumn && !cell.label) ++cells, last = std::max(last, at.second);
+    EXPECT_EQ(cells, c.gridCells) << c.kind << " " << static_cast<int>(c.rules);
+    EXPECT_EQ(last, c.lastGridRow) << c.kind << " " << static_cast<int>(c.rules);
+  }
 }
 
 }  // namespace

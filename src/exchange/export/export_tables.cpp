@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "app/c_format.h"
 #include "app/long_double.h"
@@ -16,9 +17,6 @@ constexpr const char* kSummaryLabels[] = {"Eqn", "Eqn #", "r2", "DF Adj r2", "Fi
 // Rows of the full worksheet's fixed blocks.
 constexpr int kFirstSummaryRow = 2;
 constexpr int kLastSummaryRow = 9;
-// The grid loops: a new X value starts only while its first row is at most this.
-constexpr int kFullStopRow = 16382;
-constexpr int kGeneratedStopRow = 16383;
 
 int Level(int level) { return std::clamp(level, 0, 4); }
 
@@ -151,10 +149,26 @@ struct TTitles {
   std::string confidence, prediction;
 };
 
+// One format's grid run in one table kind (ExportGridRules).
+struct TGridRun {
+  int stopRow;          // a new X value begins only while its first row is at most this
+  int lastCellRow;      // grid cells past this row are dropped
+  bool keepInvalidXY;   // a full worksheet's invalid grid point keeps its x and y (kinds 1
+                        // and 2 keep them in every format)
+};
+
+TGridRun GridRunOf(ExportGridRules rules, bool fullWorksheet) {
+  constexpr int kNoCellLimit = std::numeric_limits<int>::max();
+  if (rules == ExportGridRules::kQuattroPro) return {16382, kNoCellLimit, true};
+  // Lotus and Excel: the grid cells end at row 16384 in every kind; kinds 1 and 2, whose
+  // grid starts a row higher, begin an X value one row further down.
+  return {fullWorksheet ? 16382 : 16383, 16384, false};
+}
+
 void GridPointCells(TRowLimitedSink& out, const TReviewCallbacks& review, int firstColumn, int row,
-                    long double x, long double y, bool withLimits, InvalidGridRow invalid) {
+                    long double x, long double y, bool withLimits, bool keepInvalidXY) {
   const TExportPoint p = EvaluateExportPoint(review, x, y, withLimits);
-  if (!p.valid && invalid == InvalidGridRow::kOmit) return;
+  if (!p.valid && !keepInvalidXY) return;
   out.Number(firstColumn, row, x);
   out.Number(firstColumn + 1, row, y);
   if (!p.valid) return;
@@ -235,8 +249,8 @@ int FullWorksheetLastRow(const TExportTableInput& in, const TExportGrid& grid) {
   return std::max({base, kLastSummaryRow, static_cast<int>(in.fit->parameters.size()) + 1});
 }
 
-TExportOutcome FullWorksheet(const TExportTableInput& in, const TExportGrid& grid,
-                             InvalidGridRow invalid, TRowLimitedSink& out) {
+TExportOutcome FullWorksheet(const TExportTableInput& in, const TExportGrid& grid, TGridRun run,
+                             TRowLimitedSink& out) {
   const int level = in.review->LimitsLevel;
   const TTitles titles{ConfidenceTitle(level), PredictionTitle(level)};
   out.Label(0, 0, in.fit->dataTitle, false);
@@ -252,10 +266,10 @@ TExportOutcome FullWorksheet(const TExportTableInput& in, const TExportGrid& gri
 
   int r = 2;
   for (long double x : grid.xs) {
-    if (r > kFullStopRow) break;
+    if (r > run.stopRow) break;
     for (long double y : grid.ys) {
       FixedBlockCells(out, in, r);
-      if (r - 2 <= kFullStopRow) GridPointCells(out, *in.review, 21, r, x, y, true, invalid);
+      if (r <= run.lastCellRow) GridPointCells(out, *in.review, 21, r, x, y, true, run.keepInvalidXY);
       ++r;
     }
   }
@@ -267,7 +281,7 @@ TExportOutcome FullWorksheet(const TExportTableInput& in, const TExportGrid& gri
 }
 
 TExportOutcome GeneratedColumns(const TExportTableInput& in, const TExportGrid& grid, bool limits,
-                                TRowLimitedSink& out) {
+                                TGridRun run, TRowLimitedSink& out) {
   const int level = in.review->LimitsLevel;
   const std::string titles[7] = {"X Generated",         "Y Generated",          "Z Predicted",
                                  ConfidenceTitle(level), ConfidenceTitle(level), PredictionTitle(level),
@@ -275,9 +289,9 @@ TExportOutcome GeneratedColumns(const TExportTableInput& in, const TExportGrid& 
   for (int c = 0; c < (limits ? 7 : 3); ++c) out.Label(c, 0, titles[c], true);
   int r = 1;
   for (long double x : grid.xs) {
-    if (r > kGeneratedStopRow) break;
+    if (r > run.stopRow) break;
     for (long double y : grid.ys) {
-      if (r - 1 <= kGeneratedStopRow) GridPointCells(out, *in.review, 0, r, x, y, limits, InvalidGridRow::kKeepXY);
+      if (r <= run.lastCellRow) GridPointCells(out, *in.review, 0, r, x, y, limits, true);
       ++r;
     }
   }
@@ -314,16 +328,16 @@ TExportLayout ExportTableLayout(const TExportTableInput& in, const TExportGrid& 
 }
 
 TExportOutcome WriteExportCells(const TExportTableInput& in, const TExportGrid& grid,
-                                InvalidGridRow invalidGrid, int maxRow, TExportCellSink& sink) {
+                                ExportGridRules rules, int maxRow, TExportCellSink& sink) {
   TRowLimitedSink out(sink, maxRow);
   TExportOutcome outcome;
   const int kind = in.request->tableKind;
   if (IsKind(kind, ExportTableKind::kFullWorksheet))
-    outcome = FullWorksheet(in, grid, invalidGrid, out);
+    outcome = FullWorksheet(in, grid, GridRunOf(rules, true), out);
   else if (IsKind(kind, ExportTableKind::kGeneratedInformation))
-    outcome = GeneratedColumns(in, grid, true, out);
+    outcome = GeneratedColumns(in, grid, true, GridRunOf(rules, false), out);
   else if (IsKind(kind, ExportTableKind::kGeneratedColumns))
-    outcome = GeneratedColumns(in, grid, false, out);
+    outcome = GeneratedColumns(in, grid, false, GridRunOf(rules, false), out);
   else if (IsKind(kind, ExportTableKind::kGeneratedMatrix))
     outcome = Matrix(in, grid, out);
   outcome.lastRowWritten = out.LastRowWritten();

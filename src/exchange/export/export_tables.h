@@ -119,9 +119,15 @@ struct TExportOutcome {
   int rowsCut = 0;      // rows beyond the format's last row, not written
 };
 
-// The format's rule for grid cells of the full worksheet whose surface cannot be evaluated:
-// the Lotus and Excel writers leave the whole grid row out, the Quattro Pro writer keeps x, y.
-enum class InvalidGridRow { kOmit, kKeepXY };
+// How a format's writer runs the generated grid. A new X value begins only while its first
+// row is at most the stop row; the formats differ in that row, in what happens to the X
+// value in progress and to a grid point the surface cannot give:
+//   kLotusExcel  stop rows 16382 (full worksheet) and 16383 (kinds 1 and 2); the grid cells
+//                of the X value in progress stop at row 16384; a full worksheet leaves an
+//                invalid grid point's whole row out.
+//   kQuattroPro  stop row 16382 in every kind; the X value in progress is always completed;
+//                an invalid grid point keeps its x and y.
+enum class ExportGridRules { kLotusExcel, kQuattroPro };
 
 struct TExportTableInput {
   const TExportRequest* request = nullptr;
@@ -137,4 +143,4 @@ TExportLayout ExportTableLayout(const TExportTableInput& in, const TExportGrid& 
 // Writes every cell of the table in row order (within a row, left to right); cells below
 // `maxRow` are dropped and counted.
 TExportOutcome WriteExportCells(const TExportTableInput& in, const TExportGrid& grid,
-                                InvalidGridRow invalidGrid, int maxRow, TExportCellSink& sink);
+                                ExportGridRules rules, int maxRow, TExportCellSink& sink);

@@ -41,7 +41,7 @@ TExportOutcome LotusExportTable(const std::filesystem::path& path, int fileKind,
   else
     (void)WK1PutHeader(out, layout.lastColumn, layout.lastRow);
   TLotusSink sink(out, wk3);
-  TExportOutcome outcome = WriteExportCells(in, grid, InvalidGridRow::kOmit, kLotusMaxRow, sink);
+  TExportOutcome outcome = WriteExportCells(in, grid, ExportGridRules::kLotusExcel, kLotusMaxRow, sink);
   if (wk3)
     (void)WK3PutTrailer(out);
   else

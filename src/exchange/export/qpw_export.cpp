@@ -191,7 +191,7 @@ TExportOutcome QpwExportTable(const std::filesystem::path& path, const TExportTa
   const TExportGrid grid = MakeExportGrid(*in.request);
   const TExportLayout layout = ExportTableLayout(in, grid, kQpwMaxRow);
   TColumnSink sink(layout.lastRow + 1);
-  TExportOutcome outcome = WriteExportCells(in, grid, InvalidGridRow::kKeepXY, kQpwMaxRow, sink);
+  TExportOutcome outcome = WriteExportCells(in, grid, ExportGridRules::kQuattroPro, kQpwMaxRow, sink);
   // The columns go to the file as they stand, between the header and the closing block.
   ByteWriter header, closing;
   QpwPutHeader(header, layout.lastRow + 1, layout.lastColumn + 1);

@@ -160,7 +160,7 @@ TExportOutcome XlsExportTable(const std::filesystem::path& path, const TExportTa
   ByteWriter out;
   Biff4PutHeader(out, layout.lastRow + 1, layout.lastColumn + 1);
   TBiff4Sink sink(out);
-  TExportOutcome outcome = WriteExportCells(in, grid, InvalidGridRow::kOmit, kBiff4MaxRow, sink);
+  TExportOutcome outcome = WriteExportCells(in, grid, ExportGridRules::kLotusExcel, kBiff4MaxRow, sink);
   Biff4PutClosing(out);
   if (!SaveGlobalToFile(out.Bytes(), path)) outcome.result = -1;
   return outcome;
