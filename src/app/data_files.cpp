@@ -374,17 +374,20 @@ TXYPairs ReadXYColumns(TDataSession& session, platform::Window owner, std::strin
     cancelled = 1;
     return {};
   }
-  const auto& readColumn = readers.ReadColumn[static_cast<std::size_t>(kind)];
-  if (!readColumn) return {};
+  const auto& readPairs = readers.ReadColumnPairs[static_cast<std::size_t>(kind)];
+  if (!readPairs) return {};
   ShowBusyMsg(owner, path, platform::LoadString(3069), 1);
   const TImportColumns& c = session.ImportColumns;
-  const TColumnArray x = readColumn(path, c.ImportSheetX, c.ImportColX);
-  const TColumnArray y = readColumn(path, c.ImportSheetY, c.ImportColY);
+  // X and Y paired by row, only where both hold a number (the dialog keeps them on one
+  // sheet): a row with an empty, text or missing cell would otherwise pair the values of
+  // different rows or hand the missing value on as an input.
+  const int columns[] = {c.ImportColX, c.ImportColY};
+  const std::vector<TColumnArray> xy = readPairs(path, c.ImportSheetX, columns);
   HideBusyMsg();
-  if (x.empty() || y.empty() || x[0] < 1 || y[0] < 1) return {};
-  const std::size_t n = static_cast<std::size_t>(std::min(x[0], y[0]));
+  if (xy.size() != 2 || xy[0].empty() || xy[0][0] < 1) return {};
+  const std::size_t n = static_cast<std::size_t>(xy[0][0]);
   TXYPairs pairs(n + 1);
   pairs[0] = {static_cast<long double>(n), static_cast<long double>(n)};
-  for (std::size_t i = 1; i <= n; ++i) pairs[i] = {x[i], y[i]};
+  for (std::size_t i = 1; i <= n; ++i) pairs[i] = {xy[0][i], xy[1][i]};
   return pairs;
 }

@@ -96,9 +96,9 @@ int EvEditorData(TDataSession& session, std::string_view text);
 void AddRecentFile(const std::string& path);
 
 // X-Y pairs of two columns of a file chosen by the user (the columns chosen are kept in the
-// session) (the data-generation tool): pair 0
-// holds (n, n), pairs 1..n the values. Empty with cancelled set when the user cancelled or
-// the file cannot give two columns; empty without it when a column is missing or empty.
+// session) (the data-generation tool): pair 0 holds (n, n), pairs 1..n the values of the
+// rows in which both columns hold a number. Empty with cancelled set when the user
+// cancelled or the file cannot give two columns; empty without it when no row gives a pair.
 using TXYPairs = std::vector<std::pair<long double, long double>>;
 TXYPairs ReadXYColumns(TDataSession& session, platform::Window owner, std::string_view title,
                        int& cancelled);

@@ -103,10 +103,16 @@ struct TImportReaders {
   std::array<std::function<int(const std::string& path, std::vector<std::string>& list)>,
              kImportKindCount + 1>
       List;
-  // One column of a file of a kind (index 1..24): (path, sheet, column).
-  std::array<std::function<TColumnArray(const std::string& path, int sheet, int column)>,
+  // Chosen columns of one sheet of a file of a kind (index 1..24), paired by row as the
+  // kind's whole-file reader pairs them: (path, sheet, columns) gives one column array per
+  // chosen column holding its values of the rows in which every chosen column holds a
+  // number; empty when the file cannot be read. The column dialog's preview and the
+  // two-column read take their columns so: read one at a time, columns that hold an empty,
+  // error or text cell would pair the values of different rows.
+  std::array<std::function<std::vector<TColumnArray>(const std::string& path, int sheet,
+                                                     std::span<const int> columns)>,
              kImportKindCount + 1>
-      ReadColumn;
+      ReadColumnPairs;
   // Reads a WK1 (8) or WK3 (12) worksheet as a matrix (x from the first row, y from the
   // first column), at most `capacity` points.
   std::function<TReadResult(const std::string& path, int capacity)> ReadMatrix;

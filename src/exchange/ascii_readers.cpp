@@ -403,3 +403,20 @@ TColumnArray ReadAsciiColumn(const std::string& path, int column) {
   }
   return values;
 }
+
+std::vector<TColumnArray> ReadAsciiColumnPairs(const std::string& path, std::span<const int> columns) {
+  TTextReader file(path);
+  if (!file.IsOpen() || columns.empty()) return {};
+  const bool commaMode = DecideCommaMode(file);
+  TColumnPairs pairs(columns.size());
+  std::vector<long double> row(columns.size());
+  std::string line;
+  TLineFields fields;
+  bool room = true;
+  while (room && ReadLinePiece(file, line, kDataLineChars)) {
+    ScanLineFields(line, fields, commaMode, kFieldLimit, true);
+    for (std::size_t k = 0; k < columns.size(); ++k) row[k] = FieldValue(line, fields, columns[k]);
+    room = pairs.AddRow(row);
+  }
+  return pairs.Take();
+}

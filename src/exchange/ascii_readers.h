@@ -4,6 +4,7 @@
 // the column lister and the one-column reader of the column dialog and the two-column read.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,3 +26,7 @@ int ListAsciiColumns(const std::string& path, std::vector<std::string>& list);
 
 // The numbers of one 1-based column; empty when the file cannot be opened.
 TColumnArray ReadAsciiColumn(const std::string& path, int column);
+
+// The 1-based columns of the lines in which every one of them holds a number, one array per
+// column (element 0 the count); empty when the file cannot be opened.
+std::vector<TColumnArray> ReadAsciiColumnPairs(const std::string& path, std::span<const int> columns);

@@ -1,10 +1,8 @@
 #include "exchange/column_choice.h"
 
-#include <algorithm>
 #include <cctype>
 
 #include "app/data_sort.h"
-#include "app/long_double.h"
 #include "app/point_table.h"
 
 namespace {
@@ -73,28 +71,22 @@ std::vector<std::string> ListImportColumns(const std::string& path, int kind, bo
 
 PointTable BuildPreviewTable(const std::string& path, int kind, const TImportColumns& c) {
   if (kind < 1 || kind > kImportKindCount) return {};
-  const auto& read = ImportReaders().ReadColumn[static_cast<std::size_t>(kind)];
+  const auto& read = ImportReaders().ReadColumnPairs[static_cast<std::size_t>(kind)];
   if (!read) return {};
-  const TColumnArray x = read(path, c.ImportSheetX, c.ImportColX);
-  const TColumnArray y = read(path, c.ImportSheetY, c.ImportColY);
-  const TColumnArray z = read(path, c.ImportSheetZ, c.ImportColZ);
-  constexpr std::size_t kMinValues = 4;
-  for (const TColumnArray* a : {&x, &y, &z})
-    if (a->size() < kMinValues + 1) return {};
-  const std::size_t n = std::min({x.size(), y.size(), z.size()}) - 1;
-  PointTable table = NewPointTable(static_cast<int>(n));
-  int rows = 0;
-  for (std::size_t i = 1; i <= n; ++i) {
-    // A column of one element per row marks empty cells with the missing value: such a
-    // row is no point.
-    if (!IsUsableValue(x[i]) || !IsUsableValue(y[i]) || !IsUsableValue(z[i])) continue;
-    TXYZPoint& p = table[static_cast<std::size_t>(++rows)];
+  // The columns paired by row as the import pairs them (a valid choice has them on one
+  // sheet), so that the preview shows the points the import will read.
+  const int columns[] = {c.ImportColX, c.ImportColY, c.ImportColZ};
+  const std::vector<TColumnArray> xyz = read(path, c.ImportSheetX, columns);
+  constexpr int kMinPoints = 4;
+  if (xyz.size() != 3 || xyz[0].empty() || xyz[0][0] < kMinPoints) return {};
+  const int n = static_cast<int>(xyz[0][0]);
+  PointTable table = NewPointTable(n);
+  if (table.empty()) return {};
+  for (std::size_t i = 1; i <= static_cast<std::size_t>(n); ++i) {
+    TXYZPoint& p = table[i];
     // Unweighted active points, as the graph and the smoothing engine read a table.
-    p.X = x[i], p.Y = y[i], p.Z = z[i], p.W = 1, p.Status = kPointActive;
+    p.X = xyz[0][i], p.Y = xyz[1][i], p.Z = xyz[2][i], p.W = 1, p.Status = kPointActive;
   }
-  if (rows < static_cast<int>(kMinValues)) return {};
-  table.resize(static_cast<std::size_t>(rows) + 1);
-  SetPointCount(table, rows);
   SortDataTable(table, 0);
   return table;
 }

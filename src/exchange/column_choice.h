@@ -30,9 +30,9 @@ TColumnRef ParseColumnEntry(int kind, std::string_view entry);
 // the dialog is asked to (listXY, the two-column read).
 std::vector<std::string> ListImportColumns(const std::string& path, int kind, bool listXY);
 
-// The preview of three chosen columns: each read with the kind's one-column reader (with
-// its sheet), the rows of the shortest column whose three values are numbers, as active
-// points of weight 1 sorted by x.
-// Empty when a column cannot be read or fewer than 4 rows remain.
+// The preview of three chosen columns of one sheet: the rows in which all three hold a
+// number, paired by row as the kind's whole-file reader pairs them (the kind's
+// ReadColumnPairs), as active points of weight 1 sorted by x. Empty when the file cannot be
+// read or fewer than 4 such rows remain.
 PointTable BuildPreviewTable(const std::string& path, int kind, const TImportColumns& columns);
 

@@ -191,3 +191,13 @@ TColumnArray ReadDbaseColumn(const std::string& path, int field) {
     if (!records.Deleted()) AppendColumnValue(column, records.Value(*f));
   return column;
 }
+
+std::vector<TColumnArray> ReadDbaseColumnPairs(const std::string& path, int, std::span<const int> fields) {
+  // Every field's column holds one value per record not deleted, so the columns line up.
+  std::vector<TColumnArray> records;
+  for (const int field : fields) {
+    records.push_back(ReadDbaseColumn(path, field));
+    if (records.back().empty()) return {};
+  }
+  return PairRowArrays(records, 1);
+}

@@ -13,6 +13,7 @@
 // as by every reader.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,3 +32,8 @@ int ListDbaseFields(const std::string& path, std::vector<std::string>& list);
 // The values of one 1-based field over the records not deleted; empty when the file cannot
 // be read or has no such field.
 TColumnArray ReadDbaseColumn(const std::string& path, int field);
+
+// The 1-based fields of the records not deleted, paired record by record: the records in
+// which every one of them holds a number, one array per field (element 0 the count); empty
+// when the file cannot be read or has no such field.
+std::vector<TColumnArray> ReadDbaseColumnPairs(const std::string& path, int sheet, std::span<const int> fields);

@@ -231,3 +231,37 @@ TColumnArray ReadDifColumn(const std::string& path, int column) {
   }
   return values;
 }
+
+std::vector<TColumnArray> ReadDifColumnPairs(const std::string& path, std::span<const int> columns) {
+  TDifCells cells(path);
+  int vectors = 0;
+  if (!cells.IsOpen() || columns.empty() || !cells.SkipHeader(vectors)) return {};
+  TColumnPairs pairs(columns.size());
+  std::vector<long double> row(columns.size(), ExprErrorValue);
+  bool inTuple = false, room = true;
+  // A tuple is a row: its values go in together when the next tuple begins or the data end.
+  const auto endTuple = [&] {
+    if (inTuple) room = pairs.AddRow(row);
+    std::fill(row.begin(), row.end(), ExprErrorValue);
+  };
+  int column = -1;
+  TDifCells::Cell cell;
+  while (room) {
+    const TDifCells::Kind kind = cells.Next(cell);
+    // A file cut before its EOD item is not read in part, as by the whole-file reader.
+    if (kind == TDifCells::kEndOfFile) return {};
+    if (kind == TDifCells::kEndData) break;
+    if (kind == TDifCells::kBeginTuple) {
+      endTuple();
+      inTuple = true;
+      column = -1;
+      continue;
+    }
+    ++column;
+    if (cell.type != 0) continue;
+    for (std::size_t k = 0; k < columns.size(); ++k)
+      if (columns[k] == column) row[k] = cell.value;
+  }
+  endTuple();
+  return pairs.Take();
+}

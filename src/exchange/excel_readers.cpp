@@ -62,6 +62,12 @@ TColumnArray ReadExcelColumn(const std::string& path, int column) {
   return SheetColumnValues(file.cells, 0, column, TColumnScope::kToLaterSheet);
 }
 
+std::vector<TColumnArray> ReadExcelColumnPairs(const std::string& path, std::span<const int> columns) {
+  const TBiffFile file = LoadPlainBiff(path);
+  if (file.error != TReadError::kNone) return {};
+  return SheetColumnPairs(file.cells, 0, columns, false);
+}
+
 std::optional<std::vector<std::uint8_t>> ExtractOleWorkbook(const std::string& path) {
   TCompoundFile file;
   if (!file.Open(path)) return std::nullopt;
@@ -103,4 +109,10 @@ TColumnArray ReadOleExcelColumn(const std::string& path, int sheet, int column) 
   const TBiffFile file = LoadOleWorkbook(path);
   if (file.error != TReadError::kNone) return {};
   return SheetColumnValues(file.cells, sheet, column, TColumnScope::kToLaterSheet);
+}
+
+std::vector<TColumnArray> ReadOleExcelColumnPairs(const std::string& path, int sheet, std::span<const int> columns) {
+  const TBiffFile file = LoadOleWorkbook(path);
+  if (file.error != TReadError::kNone) return {};
+  return SheetColumnPairs(file.cells, sheet, columns, false);
 }

@@ -20,48 +20,52 @@ void RegisterImportReaders() {
   r.Read[3] = ReadAsciiXYZ;
   r.Read[4] = ReadAsciiMultiColumn;
   r.Read[5] = ReadDbase;
+  for (int kind : {6, 7, 8, 10, 12}) r.Read[static_cast<std::size_t>(kind)] = ReadWorksheet;
+  r.Read[9] = ReadQuattroWB1;
+  r.Read[11] = ReadQuattroWQ1;
+  r.Read[13] = ReadExcelBiff;
+  r.Read[14] = ReadMv5;
+  r.Read[15] = ReadMvw;
   r.Read[18] = ReadDif;
   r.Read[19] = ReadDif;
-  const auto asciiColumn = [](const std::string& path, int, int column) {
-    return ReadAsciiColumn(path, column);
-  };
-  const auto difColumn = [](const std::string& path, int, int column) {
-    return ReadDifColumn(path, column);
-  };
-  r.ReadColumn[5] = [](const std::string& path, int, int field) {
-    return ReadDbaseColumn(path, field);
-  };
-  for (int kind : {2, 3, 4}) r.ReadColumn[static_cast<std::size_t>(kind)] = asciiColumn;
-  for (int kind : {17, 18, 19}) r.ReadColumn[static_cast<std::size_t>(kind)] = difColumn;
-
-  for (int kind : {6, 7, 8, 10, 12}) {
-    r.Read[static_cast<std::size_t>(kind)] = ReadWorksheet;
-    r.ReadColumn[static_cast<std::size_t>(kind)] = ReadWorksheetColumn;
-  }
-  r.Read[9] = ReadQuattroWB1;
-  r.ReadColumn[9] = ReadQuattroWB1Column;
-  r.Read[11] = ReadQuattroWQ1;
-  r.ReadColumn[11] = [](const std::string& path, int, int column) { return ReadQuattroWQ1Column(path, column); };
-  r.ReadMatrix = ReadWorksheetMatrix;
-
-  r.Read[13] = ReadExcelBiff;
-  r.ReadColumn[13] = [](const std::string& path, int, int column) { return ReadExcelColumn(path, column); };
-  r.Read[14] = ReadMv5;
-  r.ReadColumn[14] = [](const std::string& path, int, int column) { return ReadMv5Column(path, column); };
-  r.Read[15] = ReadMvw;
-  r.ReadColumn[15] = [](const std::string& path, int, int column) { return ReadMvwColumn(path, column); };
   r.Read[20] = ReadOleExcel;
-  r.ReadColumn[20] = ReadOleExcelColumn;
-  for (int kind : {21, 22}) {
-    r.Read[static_cast<std::size_t>(kind)] = ReadNotebook;
-    r.ReadColumn[static_cast<std::size_t>(kind)] = ReadNotebookColumn;
-  }
+  for (int kind : {21, 22}) r.Read[static_cast<std::size_t>(kind)] = ReadNotebook;
   r.Read[23] = ReadOkapSav;
   r.Read[24] = ReadOkapSavOwn;
-  for (int kind : {23, 24})
-    r.ReadColumn[static_cast<std::size_t>(kind)] = [](const std::string& path, int, int variable) {
-      return ReadOkapVariable(path, variable);
+  r.ReadMatrix = ReadWorksheetMatrix;
+
+  // The paired column reads of the preview and the two-column read.
+  using Columns = std::span<const int>;
+  for (int kind : {2, 3, 4})
+    r.ReadColumnPairs[static_cast<std::size_t>(kind)] = [](const std::string& path, int, Columns columns) {
+      return ReadAsciiColumnPairs(path, columns);
     };
+  r.ReadColumnPairs[5] = ReadDbaseColumnPairs;
+  for (int kind : {6, 7, 8, 10, 12}) r.ReadColumnPairs[static_cast<std::size_t>(kind)] = ReadWorksheetColumnPairs;
+  r.ReadColumnPairs[9] = ReadQuattroWB1ColumnPairs;
+  r.ReadColumnPairs[11] = [](const std::string& path, int, Columns columns) {
+    return ReadQuattroWQ1ColumnPairs(path, columns);
+  };
+  r.ReadColumnPairs[13] = [](const std::string& path, int, Columns columns) {
+    return ReadExcelColumnPairs(path, columns);
+  };
+  r.ReadColumnPairs[14] = [](const std::string& path, int, Columns columns) {
+    return ReadMv5ColumnPairs(path, columns);
+  };
+  r.ReadColumnPairs[15] = [](const std::string& path, int, Columns columns) {
+    return ReadMvwColumnPairs(path, columns);
+  };
+  for (int kind : {17, 18, 19})
+    r.ReadColumnPairs[static_cast<std::size_t>(kind)] = [](const std::string& path, int, Columns columns) {
+      return ReadDifColumnPairs(path, columns);
+    };
+  r.ReadColumnPairs[20] = ReadOleExcelColumnPairs;
+  for (int kind : {21, 22}) r.ReadColumnPairs[static_cast<std::size_t>(kind)] = ReadNotebookColumnPairs;
+  for (int kind : {23, 24})
+    r.ReadColumnPairs[static_cast<std::size_t>(kind)] = [](const std::string& path, int, Columns columns) {
+      return ReadOkapColumnPairs(path, columns);
+    };
+
   r.WriteSav = [](const TDataSession& session, const std::string& path) {
     return WriteOkapSav(path, session.Table.XYZData(), session.DataTitles()).Code();
   };

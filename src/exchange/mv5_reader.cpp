@@ -88,3 +88,28 @@ TColumnArray ReadMv5Column(const std::string& path, int column) {
   if (code != MvCode::kNoMore) return {};
   return values;
 }
+
+std::vector<TColumnArray> ReadMv5ColumnPairs(const std::string& path, std::span<const int> columns) {
+  TMvReadHandle h;
+  if (columns.empty() || MvOpen(h, path, nullptr, kMvKeepBlockTable) != MvCode::kOk ||
+      MvOpenDataItem(h, nullptr) != MvCode::kOk || MvRowsBegin(h, static_cast<int>(columns.size())) != MvCode::kOk)
+    return {};
+  for (std::size_t slot = 0; slot < columns.size(); ++slot)
+    if (MvRowsAttach(h, static_cast<int>(slot), columns[slot] - 1) != MvCode::kOk) {
+      MvRowsEnd(h);
+      return {};
+    }
+  TColumnPairs pairs(columns.size());
+  std::vector<double> cells(columns.size());
+  std::vector<long double> row(columns.size());
+  MvCode code;
+  bool room = true;
+  // Rows with an empty, text or damaged cell in a chosen column are passed over, as by ReadMv5.
+  while (room && (code = MvRowsNext(h, cells, kMvSkipIncompleteRows)) == MvCode::kOk) {
+    std::copy(cells.begin(), cells.end(), row.begin());
+    room = pairs.AddRow(row);
+  }
+  MvRowsEnd(h);
+  if (room && code != MvCode::kNoMore) return {};
+  return pairs.Take();
+}

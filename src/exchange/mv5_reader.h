@@ -6,6 +6,7 @@
 // cells from there on.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -27,3 +28,7 @@ int ListMv5Columns(const std::string& path, std::vector<std::string>& list, std:
 // The numbers of one column (rows with an empty or text cell passed over), at most 16383;
 // empty when the file cannot be read or the column holds fewer than 3 cells.
 TColumnArray ReadMv5Column(const std::string& path, int column);
+
+// The 1-based columns of the rows in which every one of them holds a number, one array per
+// column (element 0 the count); empty when the file cannot be read.
+std::vector<TColumnArray> ReadMv5ColumnPairs(const std::string& path, std::span<const int> columns);

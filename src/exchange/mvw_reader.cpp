@@ -223,3 +223,17 @@ int ListMvwColumns(const std::string& path, std::vector<std::string>& list) {
 TColumnArray ReadMvwColumn(const std::string& path, int column) {
   return ReadMvwColumnArray(LoadFileToGlobal(path), column - 1);
 }
+
+std::vector<TColumnArray> ReadMvwColumnPairs(std::span<const std::uint8_t> bytes, std::span<const int> columns) {
+  const long item = FindDataWorksheet(bytes);
+  std::vector<TColumnArray> cellRows;
+  for (const int column : columns) {
+    cellRows.push_back(ReadMvwColumnArray(bytes, column - 1, item));
+    if (cellRows.back().empty()) return {};
+  }
+  return PairRowArrays(cellRows, 1);
+}
+
+std::vector<TColumnArray> ReadMvwColumnPairs(const std::string& path, std::span<const int> columns) {
+  return ReadMvwColumnPairs(LoadFileToGlobal(path), columns);
+}

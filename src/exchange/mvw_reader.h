@@ -58,3 +58,9 @@ int ListMvwColumns(std::span<const std::uint8_t> bytes, std::vector<std::string>
 [[nodiscard]] TReadResult ReadMvw(const TReadArgs& args);
 int ListMvwColumns(const std::string& path, std::vector<std::string>& list);
 TColumnArray ReadMvwColumn(const std::string& path, int column);
+
+// The 1-based columns paired by cell row as ReadMvwBytes pairs them: the rows in which
+// every one of them holds a number, one array per column (element 0 the count); empty when
+// a chosen column has no data block.
+std::vector<TColumnArray> ReadMvwColumnPairs(std::span<const std::uint8_t> bytes, std::span<const int> columns);
+std::vector<TColumnArray> ReadMvwColumnPairs(const std::string& path, std::span<const int> columns);

@@ -60,3 +60,10 @@ TColumnArray ReadNotebookColumn(const std::string& path, int sheet, int column) 
   if (s.kind == kExcelSection) return SheetColumnValues(DecodeBiffCells(s.stream), sheet, column, TColumnScope::kToLaterSheet);
   return ReadMvwColumnArray(s.stream, column - 1);
 }
+
+std::vector<TColumnArray> ReadNotebookColumnPairs(const std::string& path, int sheet, std::span<const int> columns) {
+  const TSection s = LoadSection(path);
+  if (s.error != TReadError::kNone) return {};
+  if (s.kind == kExcelSection) return SheetColumnPairs(DecodeBiffCells(s.stream), sheet, columns, false);
+  return ReadMvwColumnPairs(s.stream, columns);
+}

@@ -4,6 +4,7 @@
 // stream, excel_readers.h). The file is opened read-only and nothing is copied.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,3 +16,6 @@
 int ListNotebookColumns(const std::string& path, std::vector<std::string>& list);
 // A data worksheet's 1-based column (sheet unused), or an Excel sheet's column.
 TColumnArray ReadNotebookColumn(const std::string& path, int sheet, int column);
+// The chosen columns paired by row as ReadNotebook pairs them (one array per column,
+// element 0 the count); empty when the file cannot be read.
+std::vector<TColumnArray> ReadNotebookColumnPairs(const std::string& path, int sheet, std::span<const int> columns);

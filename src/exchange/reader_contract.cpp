@@ -59,6 +59,26 @@ void AppendColumnValue(TColumnArray& column, long double value) {
   column[0] = n + 1;
 }
 
+bool TColumnPairs::AddRow(std::span<const long double> values) {
+  if (arrays_.empty() || Count() >= kMaxColumnValues) return false;
+  if (!std::all_of(values.begin(), values.end(), IsUsableValue)) return true;
+  for (std::size_t k = 0; k < arrays_.size(); ++k) AppendColumnValue(arrays_[k], values[k]);
+  return Count() < kMaxColumnValues;
+}
+
+std::vector<TColumnArray> PairRowArrays(std::span<const std::vector<long double>> arrays, std::size_t first) {
+  if (arrays.empty()) return {};
+  std::size_t rows = arrays.front().size();
+  for (const auto& a : arrays) rows = std::min(rows, a.size());
+  TColumnPairs pairs(arrays.size());
+  std::vector<long double> row(arrays.size());
+  for (std::size_t r = first; r < rows; ++r) {
+    for (std::size_t k = 0; k < arrays.size(); ++k) row[k] = arrays[k][r];
+    if (!pairs.AddRow(row)) break;
+  }
+  return pairs.Take();
+}
+
 namespace {
 
 template <class NextChar>

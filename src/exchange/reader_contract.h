@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,26 @@ int ListerFailure(TReadError error);
 inline constexpr int kMaxColumnValues = 16383;
 TColumnArray NewColumnArray();
 void AppendColumnValue(TColumnArray& column, long double value);
+
+// The rows of chosen columns in which every column holds a usable number, gathered into
+// one column array per chosen column (the rows in file order, at most kMaxColumnValues):
+// columns paired by row as the whole-file readers pair them.
+class TColumnPairs {
+ public:
+  explicit TColumnPairs(std::size_t columns) : arrays_(columns, NewColumnArray()) {}
+  // One row's values, one per chosen column; false once the arrays are full.
+  bool AddRow(std::span<const long double> values);
+  int Count() const { return arrays_.empty() ? 0 : static_cast<int>(arrays_.front()[0]); }
+  std::vector<TColumnArray> Take() { return std::move(arrays_); }
+
+ private:
+  std::vector<TColumnArray> arrays_;
+};
+
+// Pairs arrays that hold one element per row of a file, from element `first` on (0 for a
+// row-indexed array, 1 for a column array that keeps its empty cells as missing values),
+// through the shortest of them.
+std::vector<TColumnArray> PairRowArrays(std::span<const std::vector<long double>> arrays, std::size_t first);
 
 // Reads a line of a text stream in pieces of at most maxChars characters, as a fixed
 // buffer does: a longer line gives several pieces, each taken as a line. The line feed is

@@ -78,18 +78,15 @@ int ReadOkapVariables(const std::string& path, const std::vector<int>& variables
     if (index < 0) return -2;
     indices.push_back(index);
   }
-  int kept = 0;
+  TColumnPairs pairs(variables.size());
+  std::vector<long double> row(variables.size());
   const TSavStatus s = ReadSavCases(path, indices, [&](std::span<const TSavValue> values) {
-    for (const TSavValue& v : values)
-      if (!IsUsableValue(Converted(v))) return true;
-    for (std::size_t k = 0; k < values.size(); ++k) AppendColumnValue(arrays[k], Converted(values[k]));
-    ++kept;
-    return kept < kMaxColumnValues;
+    for (std::size_t k = 0; k < values.size(); ++k) row[k] = Converted(values[k]);
+    return pairs.AddRow(row);
   });
-  if (s != TSavStatus::kOk) {
-    arrays.assign(variables.size(), NewColumnArray());
-    return FailureCode(s);
-  }
+  if (s != TSavStatus::kOk) return FailureCode(s);
+  const int kept = pairs.Count();
+  arrays = pairs.Take();
   return kept;
 }
 
@@ -106,6 +103,19 @@ int ReadOkapVariables3(const std::string& path, int x, int y, int z, TColumnArra
   const int n = ReadOkapVariables(path, {x, y, z}, arrays);
   xs = std::move(arrays[0]), ys = std::move(arrays[1]), zs = std::move(arrays[2]);
   return n;
+}
+
+std::vector<TColumnArray> ReadOkapColumnPairs(const std::string& path, std::span<const int> variables) {
+  std::vector<TColumnArray> arrays(variables.size());
+  int n = -2;
+  if (variables.size() == 2)
+    n = ReadOkapVariablePair(path, variables[0], variables[1], arrays[0], arrays[1]);
+  else if (variables.size() == 3)
+    n = ReadOkapVariables3(path, variables[0], variables[1], variables[2], arrays[0], arrays[1], arrays[2]);
+  else if (!variables.empty())
+    n = ReadOkapVariables(path, {variables.begin(), variables.end()}, arrays);
+  if (n < 0) return {};
+  return arrays;
 }
 
 TColumnArray ReadOkapVariable(const std::string& path, int variable) {

@@ -14,6 +14,7 @@
 // or, except in the program's own files, one of its variable's missing values or ranges.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ int ReadOkapVariables(const std::string& path, const std::vector<int>& variables
 int ReadOkapVariablePair(const std::string& path, int x, int y, TColumnArray& xs, TColumnArray& ys);
 int ReadOkapVariables3(const std::string& path, int x, int y, int z, TColumnArray& xs,
                        TColumnArray& ys, TColumnArray& zs);
+
+// The chosen variables as the column dialog's preview and the two-column read take them:
+// two through ReadOkapVariablePair, three through ReadOkapVariables3. Empty on failure.
+std::vector<TColumnArray> ReadOkapColumnPairs(const std::string& path, std::span<const int> variables);
 
 // The import road's one-column read: one element per case (at most 16383), the missing
 // value where the case has none, so that columns read one at a time stay aligned case by

@@ -174,6 +174,14 @@ void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& 
   result.weighted = w && weightsFlag && !result.points.empty();
 }
 
+std::vector<TColumnArray> SheetColumnPairs(const TSheetCells& cells, int sheet, std::span<const int> columns,
+                                           bool runOnly) {
+  if (columns.empty()) return {};
+  std::vector<TRowArray> byRow;
+  for (const int column : columns) byRow.push_back(ColumnByRow(cells, sheet, column, runOnly));
+  return PairRowArrays(byRow, 0);
+}
+
 TColumnArray SheetColumnValues(const TSheetCells& cells, int sheet, int column, TColumnScope scope) {
   TColumnArray values = NewColumnArray();
   if (scope == TColumnScope::kRun) {

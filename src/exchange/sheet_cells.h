@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,6 +97,12 @@ TRowArray ColumnByRow(const TSheetCells& cells, int sheet, int column, bool runO
 void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& z,
                        const TRowArray* w, bool weightsFlag, const TReadArgs& args,
                        TReadResult& result);
+
+// The chosen columns of a sheet paired by row as ColumnByRow gathers them (runOnly as
+// there): the rows in which every chosen column holds a number, in row order, one array per
+// column (element 0 the count).
+std::vector<TColumnArray> SheetColumnPairs(const TSheetCells& cells, int sheet, std::span<const int> columns,
+                                           bool runOnly);
 
 // Which cells of a column the one-column reader takes.
 enum class TColumnScope {

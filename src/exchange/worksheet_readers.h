@@ -7,6 +7,7 @@
 // least 2, else 0), -1 when the file holds no cell and -2 when it cannot be opened.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,3 +37,10 @@ int ListWB1Columns(const std::string& path, std::vector<std::string>& list);
 TColumnArray ReadWorksheetColumn(const std::string& path, int sheet, int column);
 TColumnArray ReadQuattroWQ1Column(const std::string& path, int column);
 TColumnArray ReadQuattroWB1Column(const std::string& path, int sheet, int column);
+
+// The chosen columns paired by row as the kind's whole-file reader pairs them (the rows in
+// which every one of them holds a number, one array per column, element 0 the count);
+// empty when the file cannot be read.
+std::vector<TColumnArray> ReadWorksheetColumnPairs(const std::string& path, int sheet, std::span<const int> columns);
+std::vector<TColumnArray> ReadQuattroWQ1ColumnPairs(const std::string& path, std::span<const int> columns);
+std::vector<TColumnArray> ReadQuattroWB1ColumnPairs(const std::string& path, int sheet, std::span<const int> columns);

@@ -350,4 +350,48 @@ TEST_F(DataFiles, TwoColumnReadGivesPairsOfTheShorterColumn) {
   EXPECT_EQ(boxes_->Boxes().back().caption, "Minimum 2 Columns Required");
 }
 
+// Files of other programs whose chosen columns hold an empty, text, error or missing cell:
+// the two-column read pairs the values of one row, as the import does, and leaves the rows
+// without a pair out (no missing value is handed on as an input).
+TEST_F(DataFiles, TwoColumnReadPairsTheValuesOfOneRow) {
+  using Pairs = std::vector<std::pair<double, double>>;
+  struct Case {
+    const char* file;
+    int sheet, x, y;
+    Pairs want;
+  };
+  // x and z of the gnumeric files: the second row's z is empty, the third's a text.
+  const Pairs gnumeric = {{1, 3.5}, {-1500, 12}, {0.25, 0.01}, {100, 300}};
+  const Case cases[] = {
+      {"gnumeric_biff8.xls", 0, 0, 2, gnumeric},
+      {"gnumeric_biff7.xls", 0, 0, 2, gnumeric},
+      {"gnumeric_points.dif", 0, 0, 2, gnumeric},
+      // Sheet "Data": the fourth row's height divides by zero.
+      {"libreoffice_book.xls", 1, 0, 2,
+       {{1.5, 3.25}, {4, 6}, {7, 9}, {13, 15}, {16, 18}, {19, 21}, {22, 24}, {25, 27}, {28, 85}}},
+      // PSPP: z's missing value 999 in the second case, x system-missing in the last.
+      {"pspp_compressed.sav", 0, 1, 3, {{1, 3.5}, {7, 9}, {-1500, 12}, {0.25, 0.01}, {100, 300}, {2.5, 4.5}}},
+      {"pspp_uncompressed.sav", 0, 2, 1, {{2, 1}, {5, 4}, {8, 7}, {11, -1500}, {-3, 0.25}, {200, 100}, {3.5, 2.5}}},
+  };
+  platform::ScriptedFiles files;
+  for (const Case& c : cases) {
+    files.Answer(FixturePath(c.file).string());
+    ImportReaders().ChooseXYColumns = [&c](const std::string&, int, TImportColumns& chosen) {
+      chosen.ImportColX = c.x, chosen.ImportColY = c.y;
+      chosen.ImportSheetX = chosen.ImportSheetY = c.sheet;
+      return 1;
+    };
+    int cancelled = -1;
+    const TXYPairs pairs = ReadXYColumns(session_, nullptr, "Read Column of Values from File", cancelled);
+    EXPECT_EQ(cancelled, 0) << c.file;
+    ASSERT_FALSE(pairs.empty()) << c.file;
+    EXPECT_EQ(pairs[0].first, static_cast<long double>(c.want.size())) << c.file;
+    Pairs got;
+    for (std::size_t i = 1; i < pairs.size(); ++i)
+      got.push_back({static_cast<double>(pairs[i].first), static_cast<double>(pairs[i].second)});
+    EXPECT_EQ(got, c.want) << c.file;
+  }
+  ImportReaders().ChooseXYColumns = nullptr;
+}
+
 }  // namespace

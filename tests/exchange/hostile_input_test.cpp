@@ -22,6 +22,7 @@
 #include "exchange/dif_reader.h"
 #include "exchange/exchange_test_support.h"
 #include "exchange/import_detection.h"
+#include "exchange/import_registration.h"
 #include "exchange/sav_builder.h"
 #include "exchange/sav_file.h"
 #include "exchange/sav_readers.h"
@@ -117,12 +118,35 @@ class HostileInput : public TableTest {
       ListDbaseFields(path, list);
       ReadDbaseColumn(path, 1);
       if (ext == std::string_view("sav")) FeedSavReaders(path);
+      FeedColumnPairs(path);
       TCompoundFile cf;
       if (cf.Open(path))
         for (const std::string& name : cf.ChildNames(cf.Root())) cf.ReadStream(cf.FindChild(cf.Root(), name));
       // The binary readers go by the bytes, not the name; only the Lotus layout may follow
       // the name when the header names none.
       if (ext == std::string_view("wk1") || ext == std::string_view("wk3")) FeedBinaryReaders(path);
+    }
+  }
+
+  // The paired column reads of every kind: the arrays agree in their counts, and every
+  // value they pair is a usable number.
+  void FeedColumnPairs(const std::string& path) {
+    RegisterImportReaders();
+    const int two[] = {1, 2}, three[] = {1, 2, 3};
+    for (std::size_t kind = 1; kind <= kImportKindCount; ++kind) {
+      const auto& read = ImportReaders().ReadColumnPairs[kind];
+      if (!read) continue;
+      for (const std::span<const int> columns : {std::span<const int>(two), std::span<const int>(three)}) {
+        const std::vector<TColumnArray> arrays = read(path, 0, columns);
+        if (arrays.empty()) continue;
+        ASSERT_EQ(arrays.size(), columns.size()) << kind;
+        for (const TColumnArray& a : arrays) {
+          ASSERT_FALSE(a.empty()) << kind;
+          ASSERT_EQ(a[0], static_cast<long double>(a.size() - 1)) << kind;
+          ASSERT_EQ(a.size(), arrays[0].size()) << kind;
+          for (std::size_t i = 1; i < a.size(); ++i) ASSERT_TRUE(IsUsableValue(a[i])) << kind;
+        }
+      }
     }
   }
 

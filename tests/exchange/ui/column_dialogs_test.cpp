@@ -285,10 +285,44 @@ TEST_F(ColumnDialogs, PreviewOfALibreOfficeWorkbook) {
   DoubleClick(dialog.List(), 0);
   EXPECT_EQ((std::array{dialog.Choice().ImportSheetX, dialog.Choice().ImportColX, dialog.Choice().ImportColZ}),
             (std::array{1, 0, 2}));
-  // The formula error leaves a hole in Z: the preview pairs the columns' numbers in order.
+  // The formula error leaves a hole in Z: its row gives no point, and every other row its
+  // own X, Y and Z.
   EXPECT_EQ(PointCount(dialog.PreviewTable()), 9);
   EXPECT_EQ(Text(&dialog, 387), "9 pts");
+  std::vector<std::array<long double, 3>> points;
+  for (const TXYZPoint& p : PointsOf(dialog.PreviewTable())) points.push_back({p.X, p.Y, p.Z});
+  EXPECT_EQ(points, (std::vector<std::array<long double, 3>>{{1.5L, 2, 3.25L}, {4, 5, 6}, {7, 8, 9}, {13, 14, 15},
+                                                              {16, 17, 18}, {19, 20, 21}, {22, 23, 24}, {25, 26, 27},
+                                                              {28, 29, 85}}));
   EXPECT_FALSE(dialog.PreviewHasSurface());  // no smoothing engine installed
+}
+
+// gnumeric's files of six rows whose Z column holds an empty and a text cell: the preview
+// shows the four rows the import reads, each with its own values.
+TEST_F(ColumnDialogs, PreviewPairsTheColumnsByRow) {
+  using Point3 = std::array<long double, 3>;
+  for (const char* file : {"gnumeric_biff8.xls", "gnumeric_points.dif"}) {
+    int previewOn = 1, sd = 0;
+    TImportColumns columns;
+    const std::string path = FixturePath(file).string();
+    std::string detected = path;
+    TDlgVisSelXYZ dialog(nullptr, path, ImportReaders().Detect(detected), &previewOn, &sd, columns);
+    dialog.show();
+    DoubleClick(dialog.List(), 0);  // x, y, z
+    EXPECT_EQ(Text(&dialog, 387), "4 pts") << file;
+    std::vector<Point3> points;
+    for (const TXYZPoint& p : PointsOf(dialog.PreviewTable()))
+      points.push_back({p.X, p.Y, static_cast<long double>(static_cast<double>(p.Z))});
+    EXPECT_EQ(points, (std::vector<Point3>{{-1500, 11, 12}, {0.25L, -3, 0.01}, {1, 2, 3.5L}, {100, 200, 300}}))
+        << file;
+    // The import of the same columns reads the same points.
+    const std::vector<long double> xs = {points[0][0], points[1][0], points[2][0], points[3][0]};
+    TReadArgs args;
+    args.path = path, args.colX = 0, args.colY = 1, args.colZ = 2;
+    const TReadResult read = ImportReaders().Read[static_cast<std::size_t>(ImportReaders().Detect(detected))](args);
+    ASSERT_EQ(read.points.size(), 4u) << file;
+    for (const TXYZPoint& p : read.points) EXPECT_NE(std::find(xs.begin(), xs.end(), p.X), xs.end()) << file;
+  }
 }
 
 // A user imports from the open dialog: a five-column text file, a dBASE table and an Excel

@@ -349,4 +349,27 @@ TEST_F(EvalDialogTest, GeneratingFromTwoColumnsOfAFile) {
   ImportReaders().ChooseXYColumns = nullptr;
 }
 
+// Two variables of a PSPP file: x is system-missing in the last case and z holds its missing
+// value 999 in the second; those cases give no line, and no line takes the missing value as
+// an input.
+TEST_F(EvalDialogTest, GeneratingFromTwoVariablesOfAPsppFileLeavesMissingCasesOut) {
+  TDlgEval& d = Open();
+  ImportReaders().ChooseXYColumns = [](const std::string&, int kind, TImportColumns& c) {
+    EXPECT_EQ(kind, 23);
+    c.ImportColX = 1, c.ImportColY = 3;  // x, z
+    return 1;
+  };
+  files.Answer((std::filesystem::path(ONDRAVIK_TEST_DATA_DIR) / "pspp_compressed.sav").string());
+  ModalAnswer<TGenASCII> generate([](TGenASCII* g) { Choose(g, 1, 0, kEvalZ); });
+  d.Button(kEvalGenerate)->click();
+  ASSERT_EQ(Lines(), 6);
+  const double xs[] = {1, 7, -1500, 0.25, 100, 2.5}, ys[] = {3.5, 9, 12, 0.01, 300, 4.5};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(d.Table().Row(i).x, xs[i]);
+    EXPECT_EQ(d.Table().Row(i).y, ys[i]);
+    EXPECT_EQ(Line(i).find("Error"), std::string::npos) << Line(i);
+  }
+  ImportReaders().ChooseXYColumns = nullptr;
+}
+
 }  // namespace
