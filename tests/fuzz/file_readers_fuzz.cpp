@@ -118,6 +118,19 @@ Bytes Written(const std::function<bool(const std::string& path)>& write) {
   return bytes;
 }
 
+// Columns paired by row: none on failure, else one array per column asked for, all of one
+// count, every value a usable number.
+void CheckPairs(const std::vector<TColumnArray>& arrays, std::size_t columns) {
+  if (arrays.empty()) return;
+  Check(arrays.size() == columns, "paired arrays and columns differ");
+  for (const TColumnArray& a : arrays) {
+    Check(!a.empty() && a[0] == static_cast<long double>(a.size() - 1) && a.size() == arrays[0].size(),
+          "paired counts and values differ");
+    for (std::size_t k = 1; k < a.size(); ++k) Check(IsUsableValue(a[k]), "a paired value that is no number");
+  }
+}
+std::vector<int> ColumnsOf(const TReadArgs& a) { return {a.colX, a.colY, a.colZ}; }
+
 void CheckTitles(const TDataTitles& t) {
   Check(t.Title.size() <= kDataTitleLength, "title longer than its field");
   for (const std::string* n : {&t.XName, &t.YName, &t.ZName})
@@ -193,6 +206,7 @@ std::vector<Target> Targets() {
                        const int columns = ListAsciiColumns(path, list);
                        Check(columns == static_cast<int>(list.size()), "column list and count differ");
                        const TColumnArray c = ReadAsciiColumn(path, 1 + static_cast<int>(i % 4));
+                       CheckPairs(ReadAsciiColumnPairs(path, ColumnsOf(args)), 3);
                        Check(!c.empty() && c[0] == static_cast<long double>(c.size() - 1),
                              "column count and values differ");
                        ProbeAsciiColumns(path);
@@ -209,6 +223,7 @@ std::vector<Target> Targets() {
                        std::vector<std::string> list;
                        ListDifColumns(path, list);
                        const TColumnArray c = ReadDifColumn(path, static_cast<int>(i % 4));
+                       CheckPairs(ReadDifColumnPairs(path, ColumnsOf(args)), 3);
                        Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1),
                              "column count and values differ");
                        ProbeDif(path);
@@ -226,6 +241,7 @@ std::vector<Target> Targets() {
                              "field list and count differ");
                        for (const std::string& entry : list) Check(entry.size() <= 19, "a field entry too long");
                        const TColumnArray c = ReadDbaseColumn(path, 1 + static_cast<int>(i % 5));
+                       CheckPairs(ReadDbaseColumnPairs(path, 0, ColumnsOf(args)), 3);
                        Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1),
                              "column count and values differ");
                        ProbeDbase(path);
@@ -318,6 +334,8 @@ std::vector<Target> Targets() {
                        CheckRead(ReadOkapSav(args), args, false);  // |w|: a weight of 0 stays 0
                        CheckRead(ReadOkapSavOwn(args), args, false);
                        const TColumnArray c = ReadOkapVariable(path, 1 + static_cast<int>(i % 4));
+                       CheckPairs(ReadOkapColumnPairs(path, ColumnsOf(args)), 3);
+                       CheckPairs(ReadOkapColumnPairs(path, std::vector<int>{args.colX, args.colY}), 2);
                        Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
                        ProbeOkapSav(path);
                      }});
@@ -377,6 +395,9 @@ std::vector<Target> Targets() {
                            for (const std::string& e : list) Check(e.size() <= 47, "a column entry too long");
                          }
                          (void)ListWB1Columns(p, list);
+                         CheckPairs(ReadWorksheetColumnPairs(p, a.sheet, ColumnsOf(a)), 3);
+                         CheckPairs(ReadQuattroWQ1ColumnPairs(p, ColumnsOf(a)), 3);
+                         CheckPairs(ReadQuattroWB1ColumnPairs(p, a.sheet, ColumnsOf(a)), 3);
                          for (const TColumnArray& c : {ReadWorksheetColumn(p, a.sheet, a.colX), ReadQuattroWQ1Column(p, a.colY),
                                                        ReadQuattroWB1Column(p, a.sheet, a.colZ)})
                            Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
@@ -418,6 +439,9 @@ std::vector<Target> Targets() {
                        listed(ListExcelColumns(path, list));
                        listed(ListOleExcelColumns(path, list));
                        listed(ListNotebookColumns(path, list));
+                       CheckPairs(ReadExcelColumnPairs(path, ColumnsOf(a)), 3);
+                       CheckPairs(ReadOleExcelColumnPairs(path, a.sheet, ColumnsOf(a)), 3);
+                       CheckPairs(ReadNotebookColumnPairs(path, a.sheet, ColumnsOf(a)), 3);
                        for (const TColumnArray& c : {ReadExcelColumn(path, a.colX), ReadOleExcelColumn(path, a.sheet, a.colY),
                                                      ReadNotebookColumn(path, a.sheet, a.colZ)})
                          Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
@@ -442,6 +466,7 @@ std::vector<Target> Targets() {
                        Check(n <= 0 ? list.empty() : n == static_cast<int>(list.size()), "column list and count differ");
                        for (const std::string& e : list) Check(e.size() <= kMvwEntryChars, "a column entry too long");
                        const TColumnArray c = ReadMvwColumnArray(input, static_cast<int>(i % 5));
+                       CheckPairs(ReadMvwColumnPairs(input, ColumnsOf(a)), 3);
                        Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
                      }});
 
@@ -468,6 +493,7 @@ std::vector<Target> Targets() {
                        Check(n <= 0 ? list.empty() : n == static_cast<int>(list.size()), "column list and count differ");
                        for (const std::string& e : list) Check(e.size() <= kMv5EntryChars, "a column entry too long");
                        const TColumnArray c = ReadMv5Column(path, 1 + static_cast<int>(i % 5));
+                       CheckPairs(ReadMv5ColumnPairs(path, ColumnsOf(a)), 3);
                        Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
                        TMvReadHandle in;
                        if (MvOpen(in, path, nullptr, kMvKeepHeaderTexts) == MvCode::kOk) {
