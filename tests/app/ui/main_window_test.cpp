@@ -328,8 +328,7 @@ TEST_F(MainWindowTest, HoverTipShowsTheHintAfterItsDelay) {
   HoverTip* tips = window->FirstBar()->Tips();
   QEvent enter(QEvent::Enter), leave(QEvent::Leave);
   QApplication::sendEvent(button, &enter);
-  QTest::qWait(100);
-  EXPECT_FALSE(tips->Shown());
+  EXPECT_FALSE(tips->Shown());  // not before its delay
   ASSERT_TRUE(PumpUntil([&] { return tips->Shown(); }));
   EXPECT_EQ(tips->ShownText(), "Import XYZ Data Table from File");
   QApplication::sendEvent(button, &leave);

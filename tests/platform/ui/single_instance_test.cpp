@@ -112,7 +112,7 @@ TEST_F(SingleInstanceTest, LaterInstanceOfTheSameSettingsAndDisplayIsToldToClose
   QSignalSpy closed(&second, &SingleInstance::CloseRequested);
   QTest::qWait(50);  // the first accepts the connection
   first.CloseLaterInstances();
-  EXPECT_TRUE(closed.wait(2000));
+  EXPECT_TRUE(closed.wait(30000));
 }
 
 TEST_F(SingleInstanceTest, CopiesWithOtherSettingsFoldersOrDisplaysDoNotLink) {
@@ -225,7 +225,7 @@ TEST_F(SingleInstanceTest, ATakenTemporaryNameFallsBackToARecordedPrivateFolder)
     QSignalSpy closed(&second, &SingleInstance::CloseRequested);
     QTest::qWait(50);
     first.CloseLaterInstances();
-    EXPECT_TRUE(closed.wait(2000));
+    EXPECT_TRUE(closed.wait(30000));
   }
   // The recorded folder swept away (a reboot, a cleaner of the temporary folder): a new one.
   ASSERT_TRUE(QDir(folder).removeRecursively());
