@@ -161,12 +161,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::set<std::string> FolderEntries(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
-  return names;
-}
-
 // Another user polling the folder during saves of a private (0600) file never finds an
 // entry he could read: the temporary carries the file's mode before its first byte.
 TEST_F(FileUtils, APrivateFileIsNeverReadableByOthersWhileItIsSaved) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,13 @@ inline std::string ScratchDir::Write(const std::string& name, std::string_view b
 }
 inline std::string ScratchDir::Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
   return WriteBytes(path_ / name, bytes).string();
+}
+
+// The names in a folder (not below it): what a save or a print left there.
+inline std::set<std::string> FolderEntries(const std::filesystem::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
 }
 
 // While it lives, no file of this process can grow past `bytes`: a write beyond fails (EFBIG)

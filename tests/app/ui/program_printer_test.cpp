@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QPainter>
 #include <QPrinter>
 
+#include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -19,12 +23,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::set<std::string> FolderEntries(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
-  return names;
-}
 
 // Pages of text, printed on `printer` up to the end, where `ending` says how the print ended;
 // `midway` looks on after the first page.
@@ -88,6 +86,41 @@ TEST(PdfPrint, AFileThatMayNotBeReplacedIsRefusedWithItsReason) {
   EXPECT_EQ(PrinterOpenFailureText(printer), "File is Write-Protected and Was Not Replaced");
   EXPECT_EQ(ReadText(path), "%PDF-1.4\n%%EOF\n");
   EXPECT_EQ(FolderEntries(dir.Path()), std::set<std::string>{"kept.pdf"});
+}
+
+// Printing children killed at random moments leave the chosen file either as it was or as a
+// whole new document, never one cut short; the next print sweeps away what they left.
+TEST(PdfPrint, KillsMidPrintLeaveTheOldOrTheNewDocumentWhole) {
+  ScratchDir dir;
+  const std::string old = "%PDF-1.4\n% the user's earlier document\n%%EOF\n";
+  const std::string path = dir.Write("killed.pdf", old);
+  std::uint32_t lcg = 2024;  // the kill moments: fixed, so that a failure can be replayed
+  for (int round = 0; round < 12; ++round) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      QPrinter printer(QPrinter::HighResolution);
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(QString::fromStdString(path));
+      ::_exit(PrintPages(printer, 20, PrintOutcome::Printed, nullptr) == PrintOutcome::Printed ? 0 : 1);
+    }
+    lcg = lcg * 1103515245u + 12345u;
+    ::usleep((lcg >> 8) % 300000);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const std::string found = ReadText(path);
+    if (found != old) {
+      EXPECT_EQ(PdfPageCount(found), 20u) << "round " << round;
+      EXPECT_NE(found.find("%%EOF", found.size() - 16), std::string::npos) << "round " << round;
+    }
+  }
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(path));
+  EXPECT_EQ(PrintPages(printer, 1, PrintOutcome::Printed, nullptr), PrintOutcome::Printed);
+  EXPECT_EQ(PdfPageCount(ReadText(path)), 1u);
+  EXPECT_EQ(FolderEntries(dir.Path()), std::set<std::string>{"killed.pdf"});
 }
 
 }  // namespace
