@@ -153,68 +153,108 @@ long double IntegrateGaussN(ExprContext& ctx, TIntegrand f, long double a, long 
   return h * s;
 }
 
-long double IntegrateAuto(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
-                          long double tol) {
+namespace {
+
+// One automatic integral: the engines in turn over the budgeted integrand, and the check
+// of a result of exactly 0.
+class TAutoIntegral {
+ public:
+  TAutoIntegral(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double tol)
+      : ctx_(ctx), rec_(rec), f_(f), tol_(tol) {}
+
+  // The engines over [a, b]; `confirmZero` checks a Gauss result of exactly 0 (below).
+  long double Run(long double a, long double b, bool confirmZero);
+
+ private:
   struct Attempt {
     long double result = 0;
     long double estimate = 0;
     bool made = false;
   };
+
   // The engines share one budget of integrand values. Once it is spent every further
   // value fails, so that Gauss, Romberg and tanh-sinh stop at once; the differential-
   // equation engines take a failed value as slope 0 and would run on to a made-up result,
   // so the attempt that spent the budget is never kept, and no engine is tried after it.
-  std::int64_t valuesLeft = kAutoIntegralValues;
-  const auto budgeted = [&](long double t) -> long double {
-    if (valuesLeft <= 0) {
-      ctx.ExprMathError = kErrIntegralConvergence;
+  long double Value(long double t) {
+    if (valuesLeft_ <= 0) {
+      ctx_.ExprMathError = kErrIntegralConvergence;
       return 0;
     }
-    --valuesLeft;
-    return f(t);
-  };
-  const TIntegrand g = budgeted;
-  Attempt gauss, sinh, romberg, bs, rk;
-  bool spent = false;
-  auto attempt = [&](Attempt& at, auto engine) {
-    if (spent) return false;
-    at.result = engine(ctx, rec, g, a, b, tol);
-    at.estimate = rec.IntegErrorEstimate;
-    at.made = true;
-    if (valuesLeft <= 0) {
-      spent = true;
-      at.made = false;
-      rec.IntegFailed = 1;
-    }
-    if (rec.IntegFailed != 0) ctx.ClearErrors();
-    return rec.IntegFailed == 0;
-  };
+    --valuesLeft_;
+    return f_(t);
+  }
 
-  if (attempt(gauss, IntegrateGauss)) return gauss.result;
+  // Runs `engine` over [a, b]; true when it converged. While `tracking_`, the largest
+  // |f| is kept (a NaN passed over); only then, so that it costs the other runs nothing.
+  template <typename Engine>
+  bool Try(Attempt& at, Engine engine, long double a, long double b) {
+    if (spent_) return false;
+    const auto tracked = [this](long double t) {
+      const long double v = Value(t);
+      if (std::fabs(v) > largest_) largest_ = std::fabs(v);
+      return v;
+    };
+    const auto plain = [this](long double t) { return Value(t); };
+    at.result = tracking_ ? engine(ctx_, rec_, tracked, a, b, tol_) : engine(ctx_, rec_, plain, a, b, tol_);
+    at.estimate = rec_.IntegErrorEstimate;
+    at.made = true;
+    if (valuesLeft_ <= 0) {
+      spent_ = true;
+      at.made = false;
+      rec_.IntegFailed = 1;
+    }
+    if (rec_.IntegFailed != 0) ctx_.ClearErrors();
+    return rec_.IntegFailed == 0;
+  }
+
+  long double ConfirmZero(const Attempt& gauss, long double a, long double b);
+
+  ExprContext& ctx_;
+  TIntegRecord& rec_;
+  TIntegrand f_;
+  long double tol_;
+  std::int64_t valuesLeft_ = kAutoIntegralValues;
+  bool spent_ = false;
+  // The largest |f| met while `tracking_`: in the Gauss attempt over the whole range and
+  // in the check of its zero.
+  bool tracking_ = false;
+  long double largest_ = 0;
+};
+
+long double TAutoIntegral::Run(long double a, long double b, bool confirmZero) {
+  Attempt gauss, sinh, romberg, bs, rk;
+  if (confirmZero) {
+    largest_ = 0;
+    tracking_ = true;
+  }
+  const bool converged = Try(gauss, IntegrateGauss, a, b);
+  if (confirmZero) tracking_ = false;
+  if (converged) return confirmZero && gauss.result == 0 ? ConfirmZero(gauss, a, b) : gauss.result;
 
   // Is the integrand undefined at a limit? Then the engines that evaluate the ends are
   // tried last. An infinite limit is never evaluated (no engine evaluates f there).
-  if (std::isfinite(a)) g(a);
-  if (std::isfinite(b)) g(b);
-  const bool bad = ctx.ExprMathError != 0;
-  ctx.ClearErrors();
+  if (std::isfinite(a)) Value(a);
+  if (std::isfinite(b)) Value(b);
+  const bool bad = ctx_.ExprMathError != 0;
+  ctx_.ClearErrors();
 
   // An end where f is undefined is usually a singularity there (LN, a negative power),
   // which the tanh-sinh rule integrates to full accuracy where the others stall or, worse,
   // stop early on a misleading estimate.
-  if (bad && std::isfinite(a) && std::isfinite(b) && attempt(sinh, IntegrateTanhSinh)) return sinh.result;
+  if (bad && std::isfinite(a) && std::isfinite(b) && Try(sinh, IntegrateTanhSinh, a, b)) return sinh.result;
   if (a == -INFINITY || b == INFINITY || bad) {
-    if (attempt(romberg, IntegrateRomberg)) return romberg.result;
-    if (!bad && attempt(bs, IntegrateOdeBS)) return bs.result;
+    if (Try(romberg, IntegrateRomberg, a, b)) return romberg.result;
+    if (!bad && Try(bs, IntegrateOdeBS, a, b)) return bs.result;
   } else {
-    if (attempt(bs, IntegrateOdeBS)) return bs.result;
-    if (attempt(romberg, IntegrateRomberg)) return romberg.result;
+    if (Try(bs, IntegrateOdeBS, a, b)) return bs.result;
+    if (Try(romberg, IntegrateRomberg, a, b)) return romberg.result;
   }
-  if (attempt(rk, IntegrateOdeRK)) return rk.result;
+  if (Try(rk, IntegrateOdeRK, a, b)) return rk.result;
 
   // All failed: the result with the smallest estimate, the earlier method on a tie. When
   // no estimate is below 1e30 (all huge or not numbers), the Gauss result is kept.
-  ctx.ClearErrors();
+  ctx_.ClearErrors();
   long double best = 1e30;
   long double result = gauss.result;
   for (const Attempt* at : {&gauss, &sinh, &romberg, &bs, &rk}) {
@@ -223,8 +263,49 @@ long double IntegrateAuto(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, lon
       result = at->result;
     }
   }
-  rec.IntegFailed = 1;
-  rec.IntegErrorEstimate = best;
-  ctx.SetError(kErrIntegralConvergence);
+  rec_.IntegFailed = 1;
+  rec_.IntegErrorEstimate = best;
+  ctx_.SetError(kErrIntegralConvergence);
   return result;
+}
+
+// Gauss sums of exactly 0 come from an integrand that is odd about the middle of the
+// range, and the Gauss rule takes two of them as the integral 0. That holds only when
+// the integral over each half exists: 1/x over [-1, 1], or TAN over [-2, 2] with its
+// poles at -pi/2 and pi/2, gives zero sums as well and diverges. So the upper half is
+// integrated too, by all the engines. When none of them converges there, the integral
+// fails if the integrand showed that it is unbounded on the half (a value a million
+// times the largest at the Gauss points); a bounded one that merely defeats the engines
+// (SIN(1/$) next to 0) has a half integral all the same, and its zero stands. A range
+// with one infinite limit is not symmetric and is taken as it is; on the whole line the
+// Gauss tails have converged, and the half holds the rest of the middle piece.
+long double TAutoIntegral::ConfirmZero(const Attempt& gauss, long double a, long double b) {
+  constexpr long double kUnboundedGrowth = 1e6;
+  long double middle = 0;
+  if (std::isfinite(a) && std::isfinite(b)) {
+    middle = a / 2 + b / 2;
+  } else if (!(a == -INFINITY && b == INFINITY)) {
+    return gauss.result;
+  }
+  const long double atGaussPoints = largest_;
+  largest_ = 0;
+  tracking_ = true;
+  Run(middle, b, false);
+  tracking_ = false;
+  ctx_.ClearErrors();
+  if (rec_.IntegFailed != 0 && !(largest_ <= kUnboundedGrowth * atGaussPoints)) {
+    ctx_.SetError(kErrIntegralConvergence);
+    return gauss.result;
+  }
+  rec_.IntegTolerance = tol_;
+  rec_.IntegFailed = 0;
+  rec_.IntegErrorEstimate = gauss.estimate;
+  return gauss.result;
+}
+
+}  // namespace
+
+long double IntegrateAuto(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                          long double tol) {
+  return TAutoIntegral(ctx, rec, f, tol).Run(a, b, true);
 }

@@ -47,16 +47,21 @@ inline void PieceInterval(const TIntegPiece& p, long double& u1, long double& u2
   if (u1 > u2) std::swap(u1, u2);
 }
 
+// Where a tail's end at u = 0 (an infinite limit) is evaluated, on the piece's side of 0.
+inline constexpr long double kTailEnd = 1e-30;
+
+// Does the piece's variable u reach 0, that is does the piece run to an infinite limit?
+inline bool PieceReachesInfinity(const TIntegPiece& p) {
+  return p.mode == TPieceMode::kTail && (std::isinf(p.lo) || std::isinf(p.hi));
+}
+
 // The integrand in the piece's variable. A tail's end at u = 0 (an infinite limit) is
-// never evaluated at an infinite x: the value there is taken at u = 1e-30 on the
+// never evaluated at an infinite x: the value there is taken at u = kTailEnd on the
 // piece's side of 0, the limit of f(1/u)/u^2 to working accuracy (1 for f = 1/x^2, 0 for
 // a tail that decays faster, large for one that decays more slowly).
 inline long double PieceValue(TIntegrand f, const TIntegPiece& piece, long double u) {
   if (piece.mode == TPieceMode::kDirect) return f(u);
-  if (u == 0) {
-    constexpr long double kTailEnd = 1e-30;
-    u = piece.lo > 0 ? kTailEnd : -kTailEnd;
-  }
+  if (u == 0) u = piece.lo > 0 ? kTailEnd : -kTailEnd;
   return f(1 / u) / (u * u);
 }
 

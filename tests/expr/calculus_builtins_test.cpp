@@ -127,6 +127,52 @@ TEST_P(CalculusTest, AutomaticIntegralBoundsItsWork) {
   ExpectEval("AIP(3,0,100,1E-14)", 0.631417921866933733603280L, 0, 1e-14L);
 }
 
+// A divergent integral fails with "Integral: Convergence Failure". The Bulirsch-Stoer
+// engine once measured its step error against a tail's slope at the infinite end, a
+// made-up value next to u = 0, and reported 6.4e36 for 1 over (-inf, 2] and 1.5e18 for
+// 1/x over [1, inf) as converged; and an integrand odd about the middle of its range has
+// Gauss sums of exactly 0 whether or not its integral exists (1/x over [-1, 1], TAN over
+// [-2, 2] with its poles at -pi/2 and pi/2).
+TEST_P(CalculusTest, DivergentIntegralsFail) {
+  Lines({"1", "$", "1/$", "1/($*$)", "TAN($)"});
+  for (const char* text : {"AI(1,-INF,2)", "AI(1,0,INF)", "AI(1,-INF,INF)", "AI(2,0,INF)", "AI(2,-INF,0)",
+                           "AI(2,-INF,INF)", "AI(3,0,1)", "AI(3,1,INF)", "AI(3,-INF,-1)", "AI(3,-1,1)", "AI(4,0,1)",
+                           "AI(4,-1,1)", "AI(5,0,2)", "AI(5,-2,2)", "AIP(1,0,INF,1E-12)"}) {
+    ExpectEval(text, ExprErrorValue, kErrIntegralConvergence);
+  }
+}
+
+// Hard integrals that converge keep their values to the 1e-8 the automatic integral
+// promises: oscillating, slowly decaying, singular at an end or inside, a tail falling
+// like x^-1.9 (its slope next to the infinite end has nearly settled), TAN up to just
+// below its pole, and odd integrands whose zero is confirmed on their upper half. SIN(1/$)
+// defeats every engine next to 0 but is bounded, so its half integral exists and its
+// zero stands. Closed forms; Si(50) and the Fresnel integral sqrt(pi/2) S(10 sqrt(2/pi))
+// by mpmath at 30 digits.
+TEST_P(CalculusTest, HardConvergentIntegralsKeepTheirValues) {
+  const auto expectWithinPromise = [](std::initializer_list<std::pair<const char*, long double>> cases) {
+    for (const auto& [text, value] : cases) ExpectEval(text, value, 0, 1e-8L * std::fabs(value));
+  };
+  Lines({"COS($)*EXP(-$)", "1/($*$)", "1/SQRT($)", "LN($)", "EXP(-$*$)", "$^-1.9", "1/SQRT(ABS($-0.3))", "TAN($)",
+         "SIN(1/$)"});
+  expectWithinPromise({{"AI(1,0,INF)", 0.5L},
+                       {"AI(2,1,INF)", 1},
+                       {"AI(3,0,1)", 2},
+                       {"AI(4,0,1)", -1},
+                       {"AI(5,-INF,INF)", kSqrtPi},
+                       {"AI(6,1,INF)", 10.0L / 9},
+                       {"AI(7,0,1)", 2 * (std::sqrt(0.3L) + std::sqrt(0.7L))},
+                       {"AI(8,0,1.5)", -std::log(std::cos(1.5L))},
+                       {"AI(8,-1,1)", 0},
+                       {"AI(9,-1,1)", 0}});
+  Lines({"SIN($)/$", "SIN($*$)", "LN(ABS($))", "$/(1+$*$)^2", "1/(1+$*$)"});
+  expectWithinPromise({{"AI(1,0,50)", 1.55161707248593589472798559486L},
+                       {"AI(2,0,10)", 0.583670899929623342157572409285L},
+                       {"AI(3,-1,2)", 2 * std::numbers::ln2_v<long double> - 3},
+                       {"AI(4,-INF,INF)", 0},
+                       {"AI(5,-INF,INF)", std::numbers::pi_v<long double>}});
+}
+
 TEST_P(CalculusTest, FixedOrderRuleTakesAnEvenOrderFromTwoTo128) {
   Lines({"$^11", "1/SQRT($)"});
   // The N-point rule is exact to degree 2N - 1: order 5 becomes the 6-point rule, exact

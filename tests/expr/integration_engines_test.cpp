@@ -85,6 +85,51 @@ TEST_F(IntegrationEngineTest, InfiniteLimitIsNeverEvaluated) {
   }
 }
 
+// The differential-equation engines start or end a tail at u = 0, where the slope
+// f(1/u)/u^2 is taken next to 0. They once measured their step error against that value
+// when it had not settled, and reported as converged 6.4e36 for 1 over (-inf, 2] and
+// 1.5e48 over [0, inf) (both divergent), 1.5e18 for 1/x over [1, inf), and 1462 for
+// x^-1.5 over [1, inf) (whose integral is 2). A tail whose slope grows more than the
+// engine can bear fails with -100; x^-1.9 by Bulirsch-Stoer and x^-1.95 by Runge-Kutta
+// still reach their closed forms 1/(p - 1) to the tolerance, over either tail (the lower
+// one once ended at u = 0, 1.5e-8 off at tolerance 1e-8 for x^-1.9).
+TEST_F(IntegrationEngineTest, DifferentialEquationEnginesRefuseATailThatHasNotSettled) {
+  struct Case {
+    const char* what;
+    Engine engine;
+    std::function<long double(long double)> f;
+    long double a, b;
+    long double value;  // 0: the engine must fail (a direct piece may still add its part)
+  };
+  const auto power = [](long double p) { return [p](long double x) { return std::pow(std::fabs(x), -p); }; };
+  const Case cases[] = {
+      {"BS 1 on (-inf,2]", IntegrateOdeBS, [](long double) { return 1.0L; }, -kInf, 2, 0},
+      {"RK 1 on [0,inf)", IntegrateOdeRK, [](long double) { return 1.0L; }, 0, kInf, 0},
+      {"BS x on [0,inf)", IntegrateOdeBS, [](long double x) { return x; }, 0, kInf, 0},
+      {"BS 1/x on [1,inf)", IntegrateOdeBS, power(1), 1, kInf, 0},
+      {"RK 1/x on [1,inf)", IntegrateOdeRK, power(1), 1, kInf, 0},
+      {"BS x^-1.5 on [1,inf)", IntegrateOdeBS, power(1.5L), 1, kInf, 0},
+      {"BS x^-1.85 on [1,inf)", IntegrateOdeBS, power(1.85L), 1, kInf, 0},
+      {"RK x^-1.9 on [1,inf)", IntegrateOdeRK, power(1.9L), 1, kInf, 0},
+      {"BS x^-1.9 on [1,inf)", IntegrateOdeBS, power(1.9L), 1, kInf, 1 / 0.9L},
+      {"BS x^-1.9 on (-inf,-1]", IntegrateOdeBS, power(1.9L), -kInf, -1, 1 / 0.9L},
+      {"RK x^-1.95 on [1,inf)", IntegrateOdeRK, power(1.95L), 1, kInf, 1 / 0.95L},
+      {"RK x^-1.95 on (-inf,-1]", IntegrateOdeRK, power(1.95L), -kInf, -1, 1 / 0.95L},
+  };
+  for (const Case& c : cases) {
+    ExprContext& ctx = Ctx();
+    ctx.ClearErrors();
+    TIntegRecord rec;
+    const long double r = c.engine(ctx, rec, c.f, c.a, c.b, 1e-8L);
+    if (c.value == 0) {
+      ExpectOutcome(rec, 1, kErrIntegralConvergence, c.what);
+    } else {
+      EXPECT_LD_NEAR(r, c.value, 1e-8L * c.value) << c.what;
+      ExpectOutcome(rec, 0, 0, c.what);
+    }
+  }
+}
+
 TEST_F(IntegrationEngineTest, GaussStopsAtOrderFourWhenTwoSumsAgree) {
   // x^3 on [-1, 1]: every Gauss sum is exactly 0, and two successive zero sums are
   // accepted; x^2: orders 2 and 4 are both exact (up to rounding). Either way 2 + 4 calls.
