@@ -100,6 +100,31 @@ void BM_RungeKuttaIntegral(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// The Bulirsch-Stoer engine over both tails of the line at tolerance 1e-10: the check
+// that each tail's slope has settled at its infinite end costs two values a tail.
+void BM_BulirschStoerOverTheLine(benchmark::State& state) {
+  ExprStartUp();
+  ExprContext& ctx = ExprThreadContext();
+  long double c = 0.3L;
+  for (auto _ : state) {
+    TIntegRecord rec;
+    const auto f = [c](long double x) { return 1 / (1 + (x - c) * (x - c)); };
+    benchmark::DoNotOptimize(IntegrateOdeBS(ctx, rec, f, -INFINITY, INFINITY, 1e-10L));
+    c += 1e-6L;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+// The automatic integral of a line that diverges, 1/$ over [1, INF]: what a refused
+// integral costs inside a function line.
+void BM_DivergentIntegralOfALine(benchmark::State& state) {
+  Prepare("AI(3,1,INF)");
+  ExprContext& ctx = ExprThreadContext();
+  if (ExprCompileSlot("1/$", 10 * kUdf + 3) != 1) std::abort();
+  for (auto _ : state) benchmark::DoNotOptimize(ExprRunSlot(ctx, 10 * kUdf));
+  state.SetItemsProcessed(state.iterations());
+}
+
 // The volume under a surface z = f(x, y) over its data rectangle at tolerance 1e-8, the
 // call the fitted-surface volume makes.
 void BM_SurfaceVolume(benchmark::State& state) {
@@ -124,6 +149,8 @@ BENCHMARK(BM_AdaptiveIntegralOfASingularLine);
 BENCHMARK(BM_DoubleIntegralOfALine);
 BENCHMARK(BM_AdaptiveSimpson);
 BENCHMARK(BM_RungeKuttaIntegral);
+BENCHMARK(BM_BulirschStoerOverTheLine);
+BENCHMARK(BM_DivergentIntegralOfALine);
 BENCHMARK(BM_SurfaceVolume);
 
 BENCHMARK_MAIN();
