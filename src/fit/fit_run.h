@@ -112,9 +112,38 @@ struct SeriesScales {
   TSeriesAxisScale x, y, z;
 };
 
+// The variable a polynomial family fits in place of one of its kinds: u = (V - centre)·scale.
+// Monomials of a variable whose values all lie far from 0 are nearly parallel (x^5 over x
+// in [0.85e6, 1.13e6] is all but a multiple of x^4), so their raw moments cancel in the
+// solve: at x about 1e6 an SSE and r² kept 7-9 digits. Shifted to its midpoint and scaled
+// onto (-1, 1) the same variable fits the same model to the rounding of the data.
+struct TPowerShift {
+  long double centre = 0.0L;
+  long double scale = 1.0L;  // a power of 2, so that scaling is exact
+  bool Identity() const { return centre == 0.0L && scale == 1.0L; }
+};
+
+// The frame of the polynomial families: one shift per kind (x, ln x, 1/x, y, ln y, 1/y) and
+// the centre of z, which the constant absorbs. A kind is shifted only where its values lie on
+// one side of 0 with the largest magnitude below three times the smallest (farther from 0
+// than half their width): data about the origin keep the identity, and with it the very
+// sums, solutions and records of fits in raw powers (polynomial_frame.h).
+struct TPolynomialFrame {
+  std::array<TPowerShift, 6> kinds{};  // kinds 5..10
+  long double zCentre = 0.0L;
+  const TPowerShift& Of(int kind) const { return kinds[static_cast<std::size_t>(kind - 5)]; }
+  bool Identity() const {
+    for (const TPowerShift& k : kinds)
+      if (!k.Identity()) return false;
+    return zCentre == 0.0L;
+  }
+};
+
 // The scales a run derives from the data and keeps with the fits it makes.
 struct TFitRunScales {
   SeriesScales series;
+  // The frame the polynomial families solved in (identity unless `polynomialSums` exists).
+  TPolynomialFrame polynomialFrame;
   // Scale factors s_x, s_y of the exponential candidate terms exp(x/s_x), exp(y/s_y).
   long double xScale = 1.0L;
   long double yScale = 1.0L;
@@ -154,6 +183,10 @@ struct TFitRunContext {
 
   // Phase 1 results, read by every later phase.
   std::shared_ptr<TSumsTable> sums;
+  // The moments of the polynomial families in their frame (scales.polynomialFrame): the
+  // family rows of a sums table, with the shifted kinds and z less its centre. Null while
+  // the frame is the identity; the families then read `sums`.
+  std::shared_ptr<TSumsTable> polynomialSums;
   TFitRunScales scales;
   std::array<std::uint8_t, kCandidateTermCount> termExcluded{};  // 1: the term takes no part
   bool lnXExcluded = false;  // some active x below 0: no ln x family
@@ -177,6 +210,8 @@ struct TFitRunContext {
   // the weights of the active points add up to n and the fit statistics do not depend on
   // the scale of the weights.
   long double WeightOf(const TXYZPoint& p) const { return p.W * stats.WeightScale; }
+  // The table the polynomial families read their normal equations from.
+  const TSumsTable& PolynomialSums() const { return polynomialSums ? *polynomialSums : *sums; }
   // Number of fits in the list.
   int Listed() const { return list.Count(); }
   // Reports progress with the tried and listed counts; 1 go on, 0 abort.

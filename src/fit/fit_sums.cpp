@@ -7,6 +7,8 @@
 #include <memory>
 #include <new>
 
+#include "fit/polynomial_frame.h"
+
 namespace {
 
 // A coordinate of exactly 0 enters the sums as this value, so that 1/x and ln x exist.
@@ -32,6 +34,9 @@ struct TGatherPlan {
   bool variant[kZVariantCount] = {};  // the Z·term and pair rows (and for v > 0 all rows)
   bool family = false;                // rows 2970..3410
   bool logX = false, logY = false;    // the axis has no negative value
+  // The polynomial families' frame, when it is not the identity: its rows are gathered into
+  // a table of their own.
+  const TPolynomialFrame* frame = nullptr;
 };
 
 // The active points are gathered in chunks. Each point's terms, powers and weights are
@@ -52,6 +57,10 @@ struct TChunk {
   long double squares[kCandidateTermCount][kChunk];
   long double powers[kKindCount][kMaxPower + 1][kChunk];  // V_a^p, p = 1..10
   long double work[kCandidateTermCount][kChunk];          // products of the row in progress
+  // The polynomial families' frame: z less its centre, w times that, and the powers of the
+  // shifted kinds (the kinds it leaves alone are read from `powers`).
+  long double zFrame[kChunk], wzFrame[kChunk];
+  long double framePowers[kKindCount][kMaxPower + 1][kChunk];
 };
 
 // s += Σ_p f[p]·g[p] over the chunk, in point order.
@@ -84,14 +93,16 @@ void Multiply(long double* out, const long double* f, const long double* g, int 
   for (int p = 0; p < c; ++p) out[p] = f[p] * g[p];
 }
 
-void FillPowers(long double v, TChunk& ch, int kindIndex, int p) {
+void FillPowers(long double v, long double (*powers)[kChunk], int p) {
   long double pw = v;
-  ch.powers[kindIndex][1][p] = pw;
+  powers[1][p] = pw;
   for (int k = 2; k <= kMaxPower; ++k) {
     pw *= v;
-    ch.powers[kindIndex][k][p] = pw;
+    powers[k][p] = pw;
   }
 }
+
+void FillPowers(long double v, TChunk& ch, int kindIndex, int p) { FillPowers(v, ch.powers[kindIndex], p); }
 
 // Σ ω·term_t and Σ ω·term_t² of one variant.
 void GatherTermRows(TSumsTable& s, int v, const TChunk& ch) {
@@ -183,8 +194,43 @@ void GatherProducts(TSumsTable& s, TChunk& ch) {
   }
 }
 
+// The powers of a kind in the polynomial families' frame.
+const long double* FramePw(const TChunk& ch, const TPolynomialFrame& f, int kind, int p) {
+  return f.Of(kind).Identity() ? Pw(ch, kind, p) : ch.framePowers[kind - kKindX][p];
+}
+
+// The rows the polynomial families read, in their frame: Σ w·z', Σ w·z'², Σ w·U_a^p (p up to
+// 10), Σ w·z'·U_a^p (p up to 5: no basis of theirs goes higher), Σ w·U_a^p·U_c^q and the three
+// cross rows of z'; z' = z - centre, U_a the kind shifted. The count row is copied from the
+// main table after the pass.
+void GatherFrameRows(TSumsTable& s, const TPolynomialFrame& f, TChunk& ch) {
+  const int c = ch.count;
+  AddProducts(s[TSumsTable::Z(kVariantZ)], ch.w, ch.zFrame, c);
+  AddProducts(s[TSumsTable::ZSquare(kVariantZ)], ch.wzFrame, ch.zFrame, c);
+  for (int a = kKindX; a <= kKindInvY; ++a) {
+    for (int p = 1; p <= kMaxPower; ++p) AddProducts(s[TSumsTable::Power(a, p)], ch.w, FramePw(ch, f, a, p), c);
+    for (int p = 1; p <= 5; ++p) AddProducts(s[TSumsTable::PowerZ(a, p)], ch.wzFrame, FramePw(ch, f, a, p), c);
+  }
+  long double* wp = ch.work[0];
+  for (int a = kKindX; a <= kKindInvX; ++a) {
+    for (int c8 = kKindY; c8 <= kKindInvY; ++c8) {
+      for (int p = 1; p <= 5; ++p) {
+        Multiply(wp, ch.w, FramePw(ch, f, a, p), c);
+        AddProducts4(&s[TSumsTable::CrossPower(a, p, c8, 1)], wp, FramePw(ch, f, c8, 1), FramePw(ch, f, c8, 2),
+                     FramePw(ch, f, c8, 3), FramePw(ch, f, c8, 4), c);
+        AddProducts(s[TSumsTable::CrossPower(a, p, c8, 5)], wp, FramePw(ch, f, c8, 5), c);
+      }
+      Multiply(wp, ch.wzFrame, FramePw(ch, f, a, 1), c);
+      AddProducts(s[TSumsTable::ZXY(a, c8)], wp, FramePw(ch, f, c8, 1), c);
+      AddProducts(s[TSumsTable::ZXY2(a, c8)], wp, FramePw(ch, f, c8, 2), c);
+      Multiply(wp, ch.wzFrame, FramePw(ch, f, a, 2), c);
+      AddProducts(s[TSumsTable::ZX2Y(a, c8)], wp, FramePw(ch, f, c8, 1), c);
+    }
+  }
+}
+
 // Adds the chunk's points to every row the plan gathers and empties the chunk.
-void GatherChunk(TSumsTable& s, const TGatherPlan& plan, TChunk& ch) {
+void GatherChunk(TSumsTable& s, TSumsTable* frameSums, const TGatherPlan& plan, TChunk& ch) {
   if (ch.count == 0) return;
   // Always: the Z variant's term rows, Σ w·z, Σ w·z² and the three weighted counts.
   GatherTermRows(s, kVariantZ, ch);
@@ -203,6 +249,7 @@ void GatherChunk(TSumsTable& s, const TGatherPlan& plan, TChunk& ch) {
   }
   if (plan.family) GatherFamilies(s, ch);
   GatherProducts(s, ch);
+  if (plan.frame) GatherFrameRows(*frameSums, *plan.frame, ch);
   ch.count = 0;
 }
 
@@ -379,6 +426,29 @@ int ComputeFitSums(TFitRunContext& ctx) {
   plan.logX = !xNegative;
   plan.logY = !yNegative;
 
+  // The polynomial families' frame, and its table when it shifts anything. A kind the mask
+  // does not select keeps the identity (the kind bits run in kind order from kPolyX).
+  sc.polynomialFrame = {};
+  const std::uint32_t kindBits =
+      ctx.selection.polynomialMask & (kPolyX | kPolyLnX | kPolyInvX | kPolyY | kPolyLnY | kPolyInvY);
+  if (kindBits != 0) {
+    sc.polynomialFrame = ChoosePolynomialFrame(st);
+    for (int a = kKindX; a <= kKindInvY; ++a)
+      if ((kindBits & (kPolyX << (a - kKindX))) == 0) sc.polynomialFrame.kinds[static_cast<std::size_t>(a - kKindX)] = {};
+  }
+  const TPolynomialFrame& frame = sc.polynomialFrame;
+  if (frame.Identity()) {
+    ctx.polynomialSums.reset();
+  } else {
+    if (!ctx.polynomialSums) {
+      ctx.polynomialSums = std::shared_ptr<TSumsTable>(new (std::nothrow) TSumsTable());
+      if (!ctx.polynomialSums) return -2;
+    }
+    ctx.polynomialSums->Clear();
+    plan.frame = &frame;
+  }
+  TSumsTable* frameSums = ctx.polynomialSums.get();
+
   std::unique_ptr<TChunk> chunk(new (std::nothrow) TChunk);
   if (!chunk) return -2;
   TChunk& ch = *chunk;
@@ -409,6 +479,15 @@ int ComputeFitSums(TFitRunContext& ctx) {
     FillPowers(y, ch, kKindY - kKindX, p);
     FillPowers(plan.logY ? std::log(y) : 0.0L, ch, kKindLnY - kKindX, p);
     FillPowers(1.0L / y, ch, kKindInvY - kKindX, p);
+    if (plan.frame) {
+      for (int a = kKindX; a <= kKindInvY; ++a) {
+        const TPowerShift& shift = frame.Of(a);
+        if (!shift.Identity())
+          FillPowers((Pw(ch, a, 1)[p] - shift.centre) * shift.scale, ch.framePowers[a - kKindX], p);
+      }
+      ch.zFrame[p] = z - frame.zCentre;
+      ch.wzFrame[p] = w * ch.zFrame[p];
+    }
 
     const long double z2 = z * z, z4 = z2 * z2;
     ch.w[p] = w;
@@ -426,9 +505,10 @@ int ComputeFitSums(TFitRunContext& ctx) {
     ch.zv[kVariantInvZ][p] = 1.0L / z;
     ch.zv2[kVariantInvZ][p] = 1.0L / z2;
     for (int v = 0; v < kZVariantCount; ++v) ch.omegaZ[v][p] = ch.omega[v][p] * ch.zv[v][p];
-    if (++ch.count == kChunk) GatherChunk(s, plan, ch);
+    if (++ch.count == kChunk) GatherChunk(s, frameSums, plan, ch);
   }
-  GatherChunk(s, plan, ch);
+  GatherChunk(s, frameSums, plan, ch);
+  if (frameSums) (*frameSums)[TSumsTable::Count(kVariantZ)] = s[TSumsTable::Count(kVariantZ)];
   ExcludeOverflowedTerms(s, excluded);
   // The reports above stop short of the last points; the finished pass fills its gauge.
   if (count % every != 0 && !ctx.Progress(kStageSums, 100.0f)) return -1;

@@ -86,13 +86,13 @@ long double Refine(TFitRunContext& ctx, KeptFit& fit, const TLinearFamily& famil
   long double* b = ctx.scratchVector.data();
   const std::span<const TMonomial> basis(fit.basis.data(), static_cast<std::size_t>(fit.m) + 1);
   const int n = fit.m + 1;
-  if (!BuildMonomialNormals(*ctx.sums, fit.xKind, fit.yKind, basis, a, b)) return 0.0L;
+  if (!BuildMonomialNormals(family.normals, fit.xKind, fit.yKind, basis, a, b)) return 0.0L;
   const SolverResult sym = SolveSymIndefCopy(a, b, n);
   if (!sym.Solved()) return 0.0L;  // the record is written as screened
   const long double condition = sym.condition.value_or(0.0L);
   if (!(condition < kIllConditioned)) return condition;
 
-  BuildMonomialNormals(*ctx.sums, fit.xKind, fit.yKind, basis, a, b);
+  BuildMonomialNormals(family.normals, fit.xKind, fit.yKind, basis, a, b);
   const SolverResult svd = SolveSVD(a, b, n);
   if (!svd.Solved()) return condition;
   const long double sse = ClearTinyNegativeSse(family.SolutionSse(fit, b));
@@ -196,7 +196,7 @@ int ScreenCandidate(TFitRunContext& ctx, KeptFit& fit, TKeepList& list,
   long double* b = ctx.scratchVector.data();
   const int n = fit.m + 1;
   const std::span<const TMonomial> basis(fit.basis.data(), static_cast<std::size_t>(n));
-  const bool built = BuildMonomialNormals(*ctx.sums, fit.xKind, fit.yKind, basis, a, b);
+  const bool built = BuildMonomialNormals(family.normals, fit.xKind, fit.yKind, basis, a, b);
   const SolverResult solved = built ? SolveGauss(a, b, n) : SolverResult{};
   std::uint32_t& counter = ctx.counters.*family.counter;
   ++ctx.counters.tried;

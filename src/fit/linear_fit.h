@@ -73,15 +73,18 @@ class TKeepList {
 // What screening and refinement need of a family beyond the normal equations of a fit.
 class TLinearFamily {
  public:
-  // stage and counter: the progress stage and the counter of the family's phase;
-  // scaleCap: the bound of the x and y scales of the coefficient test.
-  TLinearFamily(int stage, std::uint32_t TFitCounters::*counter, long double scaleCap)
-      : stage(stage), counter(counter), scaleCap(scaleCap) {}
+  // normals: the sums table the normal equations are read from; stage and counter: the
+  // progress stage and the counter of the family's phase; scaleCap: the bound of the x and y
+  // scales of the coefficient test.
+  TLinearFamily(const TSumsTable& normals, int stage, std::uint32_t TFitCounters::*counter,
+                long double scaleCap)
+      : normals(normals), stage(stage), counter(counter), scaleCap(scaleCap) {}
   virtual ~TLinearFamily() = default;
   // Turns a solution of the normal equations into the fit's parameters (in place) and returns
   // their residual sum of squares.
   virtual long double SolutionSse(const KeptFit& fit, long double* solution) const = 0;
 
+  const TSumsTable& normals;
   const int stage;
   std::uint32_t TFitCounters::*const counter;
   const long double scaleCap;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "expr/eval_context.h"
@@ -13,6 +14,7 @@
 #include "fit/fit_families.h"
 #include "fit/fit_statistics.h"
 #include "fit/linear_fit.h"
+#include "fit/polynomial_frame.h"
 #include "numerics/dense_solvers.h"
 
 namespace {
@@ -106,19 +108,25 @@ int DescriptorBasis(const std::uint8_t* d, TMonomial* basis) {
   return AdditiveBasis(xKind, d[1], yKind, d[4], basis, nullptr);
 }
 
+// The polynomials solve in the run's frame (polynomial_frame.h) and store the coefficients
+// of the raw powers.
 class TPolynomialFamily final : public TLinearFamily {
  public:
-  explicit TPolynomialFamily(const TSumsTable& sums)
-      : TLinearFamily(kStagePolynomial, &TFitCounters::polynomial, kScaleCap), sums_(sums) {}
+  explicit TPolynomialFamily(const TFitRunContext& ctx)
+      : TLinearFamily(ctx.PolynomialSums(), kStagePolynomial, &TFitCounters::polynomial, kScaleCap),
+        frame_(ctx.scales.polynomialFrame) {}
   long double SolutionSse(const KeptFit& fit, long double* solution) const override {
     const std::span<const TMonomial> basis(fit.basis.data(), static_cast<std::size_t>(fit.m) + 1);
-    return MonomialSse(sums_, fit.xKind, fit.yKind, basis, solution);
+    const long double sse = MonomialSse(normals, fit.xKind, fit.yKind, basis, solution);
+    if (!FrameToRawCoefficients(frame_, fit.xKind, fit.yKind, basis, solution)) return kNotANumber;
+    return sse;
   }
 
  private:
   // The x and y scales of the coefficient test are bounded by 1000.
   static constexpr long double kScaleCap = 1000.0L;
-  const TSumsTable& sums_;
+  static constexpr long double kNotANumber = std::numeric_limits<long double>::quiet_NaN();
+  const TPolynomialFrame& frame_;
 };
 
 }  // namespace
@@ -133,7 +141,7 @@ int FitPolynomialEquations(TFitRunContext& ctx, int keep, int limit, std::uint32
   // One keep list per number of non-constant terms m = 2..M.
   std::vector<TKeepList> lists;
   if (!AllocateKeepLists(lists, M - 1, keep)) return -2;
-  const TPolynomialFamily family(*ctx.sums);
+  const TPolynomialFamily family(ctx);
   const int listedBefore = ctx.Listed();
 
   for (int xKind : kinds.x) {
@@ -167,7 +175,7 @@ int FitTransformPolynomials(TFitRunContext& ctx, int keep, int limit, std::uint3
   if (kinds.x.empty() || kinds.y.empty() || M < 5) return 0;
   std::vector<TKeepList> lists;  // the quadratic list, then the cubic list
   if (!AllocateKeepLists(lists, 2, keep)) return -2;
-  const TPolynomialFamily family(*ctx.sums);
+  const TPolynomialFamily family(ctx);
   const int listedBefore = ctx.Listed();
 
   for (int xKind : kinds.x) {

@@ -154,8 +154,10 @@ void NegateDenominator(const KeptFit& fit, long double* solution) {
 
 class TRationalFamily final : public TLinearFamily {
  public:
-  explicit TRationalFamily(const TRationalPoints& pts)
-      : TLinearFamily(kStageRational, &TFitCounters::rational, kScaleCap), pts_(pts) {}
+  // The rationals solve in raw powers: their denominator's constant is 1 at X = Y = 0, so
+  // shifting X or Y would change the model their linearisation fits.
+  TRationalFamily(const TSumsTable& sums, const TRationalPoints& pts)
+      : TLinearFamily(sums, kStageRational, &TFitCounters::rational, kScaleCap), pts_(pts) {}
   long double SolutionSse(const KeptFit& fit, long double* solution) const override {
     NegateDenominator(fit, solution);
     return RationalSse(pts_, solution, fit.descriptor.data());
@@ -222,7 +224,7 @@ int FitRationalEquations(TFitRunContext& ctx, int keep, int limit, std::uint32_t
   std::vector<TKeepList> lists;  // one per total term count m = 4..M
   TRationalPoints pts;
   if (!AllocateKeepLists(lists, M - 3, keep) || !MakeRationalPoints(ctx, pts)) return -2;
-  const TRationalFamily family(pts);
+  const TRationalFamily family(*ctx.sums, pts);
   const int listedBefore = ctx.Listed();
 
   // Every shape counts in the equation number, fitted or not.
@@ -261,7 +263,7 @@ int FitRationalEquations2(TFitRunContext& ctx, int keep, int limit, std::uint32_
   TKeepList list;
   TRationalPoints pts;
   if (!list.Allocate(keep) || !MakeRationalPoints(ctx, pts)) return -2;
-  const TRationalFamily family(pts);
+  const TRationalFamily family(*ctx.sums, pts);
   const int listedBefore = ctx.Listed();
 
   int equation = kFirstFullRationalEquation - 1;

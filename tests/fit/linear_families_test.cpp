@@ -2,8 +2,10 @@
 // their records, keep lists, equation numbers and the evaluators.
 
 #include <cmath>
+#include <limits>
 #include <map>
 #include <set>
+#include <string>
 #include <tuple>
 
 #include "fit/fit_statistics.h"
@@ -104,6 +106,146 @@ TEST(LinearFamilies, ShiftedXListsTheSameEquations) {
   };
   EXPECT_EQ(numbers(l0), numbers(l1));
   EXPECT_EQ(numbers(l0).size(), 12u);  // with the signed mean: 8, the higher orders in x dropped
+}
+
+// One surface on x far from the origin, in three codings of x: about 1e6, about 1 and about
+// 0 (x_k = 2^20 + 2^14 (k - 7), 1 + (k - 7)/64, (k - 7)/64 for k = 0..14; y = -3..3; every
+// value exact in binary), and with z about 1000 as well. Exact least squares at 120 digits
+// (tests/fit/far_axis_reference.py) give SSE and r² of every listed polynomial; the span of
+// each polynomial, and so its SSE, is the same in every coding.
+//
+// Which polynomials are listed follows the coefficient test of raw powers, and the test
+// keeps that rule: at x about 1e6 the scale of x is capped at 1000, so x^p counts with 1000^p
+// though it is about (1e6)^p large, and every additive cubic and quintic in x falls below 1e-5
+// of the mean scaled coefficient (1.4e-6 and 1.7e-12 exactly); at x about 1 the quintics' raw
+// coefficients alternate near 1e4 while those of y stay near 0.1, and the quintics fall below
+// (7.6e-6 for 61, 3e-7 for 65) while the cubics pass. About 0 every one passes.
+//
+// The digits are another matter. The sums of raw powers cancel far from the origin: at x
+// about 1e6 and 1 the SSE of the cubic held 9 digits and that of the quintic 3-4. Solved with
+// x (and a far z) shifted to their midpoints, every coding gives SSE to a few units of the
+// rounding of the sums (ε·SST) and r² to a few ε.
+namespace far_axis {
+
+constexpr int kG[15] = {-839, -847, -783, -649, -451, -199, 93, 410, 734, 1051, 1344, 1600, 1812, 1973, 2084};
+constexpr int kH[7] = {0, 426, 675, 852, 989, 1101, 1196};
+
+PointTable Table(long double (*xOf)(int k), long double zOffset) {
+  PointTable t = NewPointTable(15 * 7);
+  int i = 1;
+  for (int k = 0; k < 15; ++k)
+    for (int y = -3; y <= 3; ++y) {
+      TXYZPoint& p = t[static_cast<std::size_t>(i++)];
+      p.X = xOf(k);
+      p.Y = y;
+      p.Z = (kG[k] + kH[y + 3]) / 1024.0L + zOffset;
+      p.W = 1;
+      p.Status = kPointActive;
+    }
+  return t;
+}
+
+long double About1e6(int k) { return 1048576.0L + 16384.0L * (k - 7); }
+long double About1(int k) { return 1.0L + (k - 7) / 64.0L; }
+long double About0(int k) { return (k - 7) / 64.0L; }
+
+struct Reference {
+  int number;
+  long double sse, r2;
+};
+constexpr Reference kExact[] = {
+    {31, 1.115544058209236844778L, 0.9912495078764702292579L},
+    {33, 0.0160451050711578827244L, 0.9998741398293387350466L},
+    {61, 1.110090669565645045291L, 0.9912922850613076444184L},
+    {63, 0.0105917164275660832371L, 0.9999169170141761502072L},
+    {65, 0.00003835024952415446274894L, 0.9999996991749864768037L},
+    {301, 2.027554294657691802683L, 0.9840955650699155996388L},
+    {310, 0.0160451050711578827244L, 0.9998741398293387350466L},
+};
+constexpr long double kSst = 127.4835794902983165923L;
+
+// Σ (z - f(x, y))² of a stored polynomial over the points, evaluated from its parameters.
+long double PointwiseSse(const PointTable& t, const TFitResult& f) {
+  long double sse = 0;
+  for (std::size_t i = 1; i < t.size(); ++i) {
+    const long double r = t[i].Z - EvalTransformedPolynomial(t[i].X, t[i].Y, f.parameters.data(), f.descriptor.data());
+    sse += r * r;
+  }
+  return sse;
+}
+
+// The records of `numbers` are listed with the exact SSE and r² to `units` ε·SST, and their
+// stored parameters (raw powers) give that SSE back point by point (to 1e-9: evaluated in
+// raw powers at x about 1e6 the terms are 1e5 times the surface); the other numbers of
+// kExact are not listed.
+void ExpectExactFits(const PointTable& t, const TFitList& list, std::set<int> numbers, long double units,
+                     const std::string& label) {
+  const long double eps = std::numeric_limits<long double>::epsilon();
+  for (const Reference& ref : kExact) {
+    const TFitResult* f = FindEquation(list, ref.number);
+    if (!numbers.count(ref.number)) {
+      EXPECT_EQ(f, nullptr) << label << ": " << ref.number << " is dropped by the coefficient test";
+      continue;
+    }
+    ASSERT_NE(f, nullptr) << label << ": " << ref.number;
+    EXPECT_LE(std::fabs(f->sse - ref.sse), units * eps * kSst) << label << ": SSE of " << ref.number;
+    EXPECT_LE(std::fabs(f->r2 - ref.r2), (units + 1) * eps) << label << ": r² of " << ref.number;
+    EXPECT_NEAR(static_cast<double>(PointwiseSse(t, *f) / ref.sse), 1.0, 1e-9) << label << ": parameters of " << ref.number;
+  }
+}
+
+}  // namespace far_axis
+
+TEST(PolynomialFamilies, FarFromOriginFitsToTheRoundingOfTheSums) {
+  using namespace far_axis;
+  struct Case {
+    const char* label;
+    long double (*xOf)(int);
+    long double zOffset;
+    std::set<int> listed;
+  };
+  const Case cases[] = {
+      {"x about 1e6", About1e6, 0, {301, 310}},
+      {"x about 1e6, z about 1000", About1e6, 1000, {301, 310}},
+      {"x about 1", About1, 0, {31, 33, 301, 310}},
+      {"x about 1, z about 1000", About1, 1000, {31, 33, 301, 310}},
+      {"x about 0", About0, 0, {31, 33, 61, 63, 65, 301, 310}},
+      {"x about 0, z about 1000", About0, 1000, {31, 33, 61, 63, 65, 301, 310}},
+  };
+  for (const Case& c : cases) {
+    PointTable t = Table(c.xOf, c.zOffset);
+    TFitList list;
+    ASSERT_GT(RunFit(t, LinearSelection(kPolyX | kPolyY, 0, 0), DefaultFitOptions(), list).result, 0) << c.label;
+    ExpectExactFits(t, list, c.listed, 4, c.label);
+  }
+}
+
+// The transformed kinds of an x about 1e6 are far from the origin too: ln x lies in
+// [13.75, 13.97] and 1/x in [8.6e-7, 1.07e-6]. Their full quadratics and cubics (which the
+// coefficient test does not judge) fit to the rounding of the sums and of ln x and 1/x
+// themselves; in raw powers the cubic in ln x lost its second digit.
+TEST(PolynomialFamilies, FarLogAndReciprocalKindsFitToTheRounding) {
+  using namespace far_axis;
+  PointTable t = Table(About1e6, 0);
+  const struct {
+    std::uint32_t kind;
+    Reference quadratic, cubic;
+  } kinds[] = {
+      {kPolyLnX, {302, 1.8907669589421793385L, 0.985168545105951708719L}, {311, 0.0273192170991811333291L, 0.9997857040317787737913L}},
+      {kPolyInvX, {303, 1.686790235872861156134L, 0.9867685686061142618407L}, {312, 0.0638227258969628855247L, 0.999499365124887947733L}},
+  };
+  const long double eps = std::numeric_limits<long double>::epsilon();
+  for (const auto& k : kinds) {
+    TFitList list;
+    ASSERT_GT(RunFit(t, LinearSelection(k.kind | kPolyY, 0, 0), DefaultFitOptions(), list).result, 0);
+    for (const Reference& ref : {k.quadratic, k.cubic}) {
+      const TFitResult* f = FindEquation(list, ref.number);
+      ASSERT_NE(f, nullptr) << ref.number;
+      EXPECT_LE(std::fabs(f->sse - ref.sse), 16 * eps * kSst) << ref.number;
+      EXPECT_LE(std::fabs(f->r2 - ref.r2), 17 * eps) << ref.number;
+      EXPECT_NEAR(static_cast<double>(PointwiseSse(t, *f) / ref.sse), 1.0, 1e-9) << ref.number;
+    }
+  }
 }
 
 TEST(LinearFamilies, UniformWeightTwoFitsAsUnitWeights) {
