@@ -66,53 +66,49 @@ void BM_AdaptiveIntegralOfASingularLine(benchmark::State& state) {
 // The nested Gauss double integral of a line.
 void BM_DoubleIntegralOfALine(benchmark::State& state) { RunZLine(state, "DQIP(2,0,2,0,3,1E-8)"); }
 
-// Adaptive Simpson on a smooth peak, tolerance 1e-10 (absolute).
-void BM_AdaptiveSimpson(benchmark::State& state) {
+// integrate(ctx, rec, c) once an iteration, with an integrand centred on c, which moves
+// a little each time so that no result is reused.
+template <typename Integrate>
+void RunMovingCentre(benchmark::State& state, Integrate integrate) {
   ExprStartUp();
   ExprContext& ctx = ExprThreadContext();
   long double c = 0.3L;
   for (auto _ : state) {
     TIntegRecord rec;
-    benchmark::DoNotOptimize(
-        IntegrateSimpson(ctx, rec, [c](long double x) { return std::exp(-(x - c) * (x - c) * 4); }, -2, 2, 1e-10L));
+    benchmark::DoNotOptimize(integrate(ctx, rec, c));
     c += 1e-6L;
   }
   state.SetItemsProcessed(state.iterations());
+}
+
+// Adaptive Simpson on a smooth peak, tolerance 1e-10 (absolute).
+void BM_AdaptiveSimpson(benchmark::State& state) {
+  RunMovingCentre(state, [](ExprContext& ctx, TIntegRecord& rec, long double c) {
+    return IntegrateSimpson(ctx, rec, [c](long double x) { return std::exp(-(x - c) * (x - c) * 4); }, -2, 2, 1e-10L);
+  });
 }
 
 // The Runge-Kutta engine, the last fallback of the automatic integral, at tolerance 1e-10:
 // its cost is the integrand values each quality-controlled step takes.
 void BM_RungeKuttaIntegral(benchmark::State& state) {
-  ExprStartUp();
-  ExprContext& ctx = ExprThreadContext();
-  long double c = 0.3L;
   std::int64_t values = 0;
-  for (auto _ : state) {
-    TIntegRecord rec;
+  RunMovingCentre(state, [&values](ExprContext& ctx, TIntegRecord& rec, long double c) {
     const auto f = [c, &values](long double x) {
       ++values;
       return std::exp(-(x - c) * (x - c)) * std::cos(3 * x);
     };
-    benchmark::DoNotOptimize(IntegrateOdeRK(ctx, rec, f, 0, 3, 1e-10L));
-    c += 1e-6L;
-  }
+    return IntegrateOdeRK(ctx, rec, f, 0, 3, 1e-10L);
+  });
   state.counters["values"] = benchmark::Counter(static_cast<double>(values), benchmark::Counter::kAvgIterations);
-  state.SetItemsProcessed(state.iterations());
 }
 
 // The Bulirsch-Stoer engine over both tails of the line at tolerance 1e-10: the check
 // that each tail's slope has settled at its infinite end costs two values a tail.
 void BM_BulirschStoerOverTheLine(benchmark::State& state) {
-  ExprStartUp();
-  ExprContext& ctx = ExprThreadContext();
-  long double c = 0.3L;
-  for (auto _ : state) {
-    TIntegRecord rec;
+  RunMovingCentre(state, [](ExprContext& ctx, TIntegRecord& rec, long double c) {
     const auto f = [c](long double x) { return 1 / (1 + (x - c) * (x - c)); };
-    benchmark::DoNotOptimize(IntegrateOdeBS(ctx, rec, f, -INFINITY, INFINITY, 1e-10L));
-    c += 1e-6L;
-  }
-  state.SetItemsProcessed(state.iterations());
+    return IntegrateOdeBS(ctx, rec, f, -INFINITY, INFINITY, 1e-10L);
+  });
 }
 
 // The automatic integral of a line that diverges, 1/$ over [1, INF]: what a refused
