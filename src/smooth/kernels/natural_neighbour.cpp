@@ -398,7 +398,20 @@ int TWatson::Locate(double px, double py) {
   return -1;
 }
 
-bool TWatson::Cavity(double px, double py, bool scan) {
+int TWatson::Containing(double px, double py) const {
+  for (int t = 0; t < static_cast<int>(triangles_.size()); ++t) {
+    const Triangle& tr = triangles_[t];
+    bool inside = true;
+    for (int k = 0; k < 3 && inside; ++k) {
+      const Node &a = nodes_[tr.v[(k + 1) % 3]], &b = nodes_[tr.v[(k + 2) % 3]];
+      inside = RenkaLeft(a.x, a.y, b.x, b.y, px, py);
+    }
+    if (inside) return t;
+  }
+  return -1;
+}
+
+int TWatson::Cavity(double px, double py, bool scan) {
   cavity_.clear();
   auto conflicts = [&](const Triangle& tr) {
     const double dx = px - tr.cx, dy = py - tr.cy;
@@ -408,7 +421,7 @@ bool TWatson::Cavity(double px, double py, bool scan) {
   if (start < 0) {
     for (int t = 0; t < static_cast<int>(triangles_.size()); ++t)
       if (conflicts(triangles_[t])) cavity_.push_back(t);
-    return true;
+    return -1;
   }
   // The triangles whose circumcircles contain the point form a connected region around the
   // triangle that holds it.
@@ -431,12 +444,31 @@ bool TWatson::Cavity(double px, double py, bool scan) {
       stack.push_back(u);
     }
   }
+  return start;
+}
+
+bool TWatson::BarycentricNeighbours(int t, double px, double py) {
+  neighbours_.clear();
+  if (t < 0) return false;
+  const Triangle& tr = triangles_[t];
+  double total = 0.0;
+  for (int k = 0; k < 3; ++k) {
+    const Node &a = nodes_[tr.v[(k + 1) % 3]], &b = nodes_[tr.v[(k + 2) % 3]];
+    const double area = std::max((a.x - px) * (b.y - py) - (b.x - px) * (a.y - py), 0.0);
+    neighbours_.push_back({tr.v[k], area});
+    total += area;
+  }
+  if (!(total > 0.0) || !std::isfinite(total)) {
+    neighbours_.clear();
+    return false;
+  }
+  inside_ = IsData(tr.v[0]) && IsData(tr.v[1]) && IsData(tr.v[2]);
   return true;
 }
 
 double TWatson::Value(double px, double py, bool scan) {
   inside_ = false;
-  Cavity(px, py, scan);
+  int holder = Cavity(px, py, scan);
   neighbours_.clear();
   for (const int t : cavity_) {
     const Triangle& tr = triangles_[t];
@@ -474,11 +506,18 @@ double TWatson::Value(double px, double py, bool scan) {
   for (const Neighbour& nb : neighbours_) neighbour_index_[nb.node] = -1;
   double total = 0.0;
   for (const Neighbour& nb : neighbours_) total += nb.area;
-  if (neighbours_.empty() || total == 0.0 || !std::isfinite(total)) {
+  if (neighbours_.empty() || !(total > 0.0) || !std::isfinite(total)) {
     // No circumcircle holds the point: it is a node itself, or far outside everything.
     for (int i = 0; i < n_; ++i)
       if (nodes_[i].x == px && nodes_[i].y == py) return nodes_[i].z;
-    return std::numeric_limits<double>::quiet_NaN();
+    // Or the stolen areas were lost to rounding: among the needle-thin triangles of data on
+    // a strip the circumcircle test and the areas cancel to nothing, or to a negative sum,
+    // at a point inside the hull. The linear interpolant of the triangle that holds the
+    // point stands in for its natural-neighbour coordinates.
+    if (holder < 0) holder = Containing(px, py);
+    if (!BarycentricNeighbours(holder, px, py)) return std::numeric_limits<double>::quiet_NaN();
+    total = 0.0;
+    for (const Neighbour& nb : neighbours_) total += nb.area;
   }
   double c0 = 0.0;
   for (const Neighbour& nb : neighbours_) c0 += nb.area / total * nodes_[nb.node].z;
@@ -489,7 +528,9 @@ double TWatson::Value(double px, double py, bool scan) {
     const Node& v = nodes_[nb.node];
     if (!(w > kBlendFloor && w < 2.0) || !(std::fabs(v.s) > kBlendFloor)) continue;
     const double rs = std::fabs(v.s) + bI_, rt = rs * bJ_;
-    const double t = std::pow(w, rt);
+    // A weight above 1 (stolen areas of both signs) would make u negative and its power NaN:
+    // it counts as the whole weight.
+    const double t = std::pow(std::min(w, 1.0), rt);
     const double u = t <= 0.5 ? 2.0 * t : 2.0 * (1.0 - t);
     double h = 0.5 * std::pow(u, rs);
     if (t > 0.5) h = 1.0 - h;

@@ -72,8 +72,15 @@ class TWatson {
   void EstimateNodeSlope(int i, const std::vector<int>& star, std::vector<Triangle>& pass);
   bool Triangulate(std::vector<std::vector<int>>* stars);
   double Value(double px, double py, bool scan);
-  bool Cavity(double px, double py, bool scan);
+  // Collects the triangles whose circumcircles contain the point; answers the triangle the
+  // walk found holding it, or -1 (scan, or a point beyond the hull of all nodes).
+  int Cavity(double px, double py, bool scan);
   int Locate(double px, double py);
+  // The triangle that holds the point, by testing every one; -1 when none does.
+  int Containing(double px, double py) const;
+  // The neighbours of the point as the barycentric weights of triangle t; false when t is
+  // -1 or degenerate.
+  bool BarycentricNeighbours(int t, double px, double py);
   bool IsData(int node) const { return node < n_; }
 
   int n_ = 0;
