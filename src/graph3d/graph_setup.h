@@ -31,6 +31,8 @@ using GridFunction = std::function<std::vector<long double>(
     int nx, int ny, std::span<const long double> xs, std::span<const long double> ys)>;
 // Half-width of the confidence or prediction interval at (x, y) about the surface value z.
 using LimitFunction = std::function<long double(long double x, long double y, long double z)>;
+// Whether the node at (x, y) counts for the Z range and the extreme nodes (see ScaleRegion).
+using RegionFunction = std::function<bool(long double x, long double y)>;
 // The point table to draw (records 0 .. N, header first), read at the point of use because
 // the data table moves when it grows; an empty span means no points.
 using PointsSource = std::function<std::span<const TXYZPoint>()>;
@@ -63,6 +65,11 @@ struct T3DGraphSetup {
   std::int32_t LimitKind = 0;     // nonzero confidence, zero prediction
   std::int32_t ResidualMode = 0;  // 0 normal; 1 residual, 2 percent, 3 standardised
   std::int32_t ZFromPoints = 0;   // nonzero: the surface does not widen the points' Z range
+  // Where the surface's nodes set the Z range and the lowest and highest node (GridMinMax);
+  // nodes elsewhere are drawn all the same. None: everywhere. The smoothing windows name the
+  // hull of the data, so that a surface extrapolated into the corners of axes rounded out
+  // beyond the data neither stretches the Z axis nor becomes the surface's minimum.
+  RegionFunction ScaleRegion;
   T3DViewRec* View = nullptr;
   T3DScalingBlock Scaling;
   T3DAnimRec* Anim = nullptr;

@@ -414,6 +414,8 @@ class T3DBase {
   int gridNx_ = 0;
   int gridNy_ = 0;
   std::vector<long double> grid_;
+  // Per node: 1 when it lies in the setup's ScaleRegion (or there is none).
+  std::vector<unsigned char> nodeCounts_;
   std::vector<int> nodeX_;
   std::vector<int> nodeY_;
   std::vector<int> nodeLevel_;

@@ -40,6 +40,7 @@ bool T3DBase::AllocGrid(int nx, int ny) {
   try {
     const std::size_t n = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
     grid_.assign(n, ExprErrorValue);
+    nodeCounts_.assign(n, 1);
     nodeX_.assign(n, kOffScreen);
     nodeY_.assign(n, kOffScreen);
     nodeLevel_.assign(n, 0);
@@ -55,6 +56,7 @@ bool T3DBase::AllocGrid(int nx, int ny) {
 void T3DBase::FreeGrid() {
   grid_.clear();
   grid_.shrink_to_fit();
+  nodeCounts_.clear();
   nodeX_.clear();
   nodeY_.clear();
   nodeLevel_.clear();
@@ -103,8 +105,8 @@ void T3DBase::ComputeGrid() {
     low = zLow;
     high = zHigh;
   }
-  auto widenBy = [&](long double z) {
-    if (!widen || z == ExprErrorValue) return;
+  auto widenBy = [&](long double z, std::size_t node) {
+    if (!widen || z == ExprErrorValue || !nodeCounts_[node]) return;
     low = std::min(low, z);
     high = std::max(high, z);
   };
@@ -117,6 +119,20 @@ void T3DBase::ComputeGrid() {
   const long double y0 = scaling_.AxisLow[kAxisY];
   const long double dx = (scaling_.AxisHigh[kAxisX] - x0) / (nx - 1);
   const long double dy = (scaling_.AxisHigh[kAxisY] - y0) / (ny - 1);
+
+  const RegionFunction* region =
+      setup_ != nullptr && setup_->ScaleRegion ? &setup_->ScaleRegion : nullptr;
+  for (int i = 0; i < nx; ++i) {
+    const long double x = x0 + i * dx;
+    for (int j = 0; j < ny; ++j) {
+      const long double y = y0 + j * dy;
+      nodeCounts_[Node(i, j)] =
+          region == nullptr || (*region)(logX ? std::pow(10.0L, x) : x, logY ? std::pow(10.0L, y) : y);
+    }
+  }
+  // A mesh too coarse to put a node inside the region counts every node.
+  if (std::find(nodeCounts_.begin(), nodeCounts_.end(), 1) == nodeCounts_.end())
+    std::fill(nodeCounts_.begin(), nodeCounts_.end(), 1);
 
   bool filled = false;
   if ((flags & kContentGridFunction) && setup_ != nullptr && setup_->GridFn) {
@@ -137,7 +153,7 @@ void T3DBase::ComputeGrid() {
         for (int j = 0; j < ny; ++j) {
           const long double z = StoredNodeValue(block[static_cast<std::size_t>(nx * j + i)], logZ);
           grid_[Node(i, j)] = z;
-          widenBy(z);
+          widenBy(z, Node(i, j));
         }
       }
       filled = true;
@@ -153,7 +169,7 @@ void T3DBase::ComputeGrid() {
         const long double Y = logY ? std::pow(10.0L, y) : y;
         const long double z = StoredNodeValue(f(X, Y), logZ);
         grid_[Node(i, j)] = z;
-        widenBy(z);
+        widenBy(z, Node(i, j));
       }
     }
   }
@@ -175,7 +191,7 @@ void T3DBase::GridMinMax(long double& min, long double& max, long double* xBrack
   for (int i = 0; i < gridNx_; ++i) {
     for (int j = 0; j < gridNy_; ++j) {
       const long double z = grid_[Node(i, j)];
-      if (z == ExprErrorValue) continue;
+      if (z == ExprErrorValue || !nodeCounts_[Node(i, j)]) continue;
       if (z < min) {
         min = z;
         minI = i;

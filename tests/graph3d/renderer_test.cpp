@@ -273,6 +273,34 @@ TEST(SurfaceGrid, MissingNodesNeverWidenTheRange) {
   EXPECT_EQ((std::vector<long double>{xb[0], xb[1], xb[2], xb[4]}), (std::vector<long double>{-3, -3, -1.5L, 1.5L}));
 }
 
+// A surface extrapolated into corners that the region leaves out: those nodes are drawn
+// (they stay in the grid) but neither widen the Z range nor become the extreme nodes.
+TEST(SurfaceGrid, NodesOutsideTheScaleRegionNeitherWidenTheRangeNorAreExtremes) {
+  GraphFixture g;
+  g.view.MeshX = g.view.MeshY = 7;  // lines at -3, -2, .., 3
+  g.SetSurface([](long double x, long double y) {
+    if (x + y > 3) return 100 + x;  // the far corner, beyond the data
+    if (x + y < -3) return -100 + x;
+    return x - y;
+  });
+  g.setup.ScaleRegion = [](long double x, long double y) { return std::fabs(x + y) <= 3; };
+  auto r = g.MakeRenderer();
+  EXPECT_EQ(r->DataLow(kAxisZ), -6);
+  EXPECT_EQ(r->DataHigh(kAxisZ), 6);
+  EXPECT_EQ(r->GridValue(6, 6), 103);  // drawn all the same
+  long double lo, hi, xb[6], yb[6];
+  r->GridMinMax(lo, hi, xb, yb);
+  EXPECT_EQ(lo, -6);
+  EXPECT_EQ(hi, 6);
+  EXPECT_EQ((std::vector<long double>{xb[0], xb[1], xb[2], yb[0], yb[1], yb[2]}),
+            (std::vector<long double>{-3, -3, -2, 2, 3, 3}));
+  // Without the region every node counts; with a region no node falls in, too.
+  g.setup.ScaleRegion = nullptr;
+  EXPECT_EQ(g.MakeRenderer()->DataHigh(kAxisZ), 103);
+  g.setup.ScaleRegion = [](long double, long double) { return false; };
+  EXPECT_EQ(g.MakeRenderer()->DataHigh(kAxisZ), 103);
+}
+
 TEST(SurfaceGrid, GridCallbackFillsTheGridOrFallsBack) {
   int calls = 0;
   GraphFixture g;

@@ -54,6 +54,9 @@ const EvaluationTableDialog& GetEvaluationTableDialog();
 // extreme grid node, kept to the grid lines on either side of it (the axis ends at a border).
 struct TQuickEvalSource {
   SurfaceFunction value;
+  // The surface the searches for the lowest and highest point look at, where it differs from
+  // `value` (answering the missing value where no extreme may lie); none: `value`.
+  SurfaceFunction searchValue;
   std::function<TSurfaceSearchStart()> minimumStart;
   std::function<TSurfaceSearchStart()> maximumStart;
   WindowPlacement* placement = nullptr;  // the owner's record of the window's place, or none

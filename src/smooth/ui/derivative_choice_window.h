@@ -11,6 +11,7 @@
 #include <array>
 #include <memory>
 
+#include "app/long_double.h"
 #include "graph3d/graph_options.h"
 #include "smooth/ui/smoothing_window.h"
 
@@ -121,6 +122,12 @@ class TDerivativeChoiceNP : public TBaseNP {
   TQuickEvalSource QuickEvalSource() override {
     TQuickEvalSource source;
     source.value = [this](long double x, long double y) { return ChoiceValue(x, y); };
+    // The extremes are the surface's inside the region its graph takes its scale from (the
+    // scattered data's hull): beyond it lies extrapolation, however low or high.
+    source.searchValue = [this](long double x, long double y) {
+      if (setup_->ScaleRegion && !setup_->ScaleRegion(x, y)) return ExprErrorValue;
+      return ChoiceValue(x, y);
+    };
     source.minimumStart = [this] { return MinCellOfView(); };
     source.maximumStart = [this] { return MaxCellOfView(); };
     source.placement = quickEvalPlacement_;

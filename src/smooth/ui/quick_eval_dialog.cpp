@@ -154,9 +154,10 @@ void TQEval::Search(bool maximum) {
   const auto& start = maximum ? source_.maximumStart : source_.minimumStart;
   if (!checks_[s]->isChecked() || !start || !source_.value) return;
   const TSurfaceSearchStart b = start();
+  const SurfaceFunction& f = source_.searchValue ? source_.searchValue : source_.value;
   long double x = 0, y = 0, z = 0;
-  const bool found = maximum ? FindFunctionMaximum(source_.value, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z)
-                             : FindFunctionMinimum(source_.value, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z);
+  const bool found = maximum ? FindFunctionMaximum(f, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z)
+                             : FindFunctionMinimum(f, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z);
   if (!found) return;
   found_[3 * s]->setText(Shown(x));
   found_[3 * s + 1]->setText(Shown(y));

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -22,11 +23,13 @@
 #include "app/shell_state.h"
 #include "graph3d/point_toggling.h"
 #include "platform/help.h"
+#include "smooth/engines/data_hull.h"
 #include "smooth/engines/gridded_engine.h"
 #include "smooth/engines/scattered_engine.h"
 #include "smooth/engines/smoothing_titles.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
+#include "app/ui/progress_window.h"
 #include "app/ui/spin_edit.h"
 
 namespace {
@@ -259,6 +262,14 @@ void TBaseNP::WriteEdit(TRangeSpinEdit& edit, int minimum, int maximum, int valu
 
 void TBaseNP::ScheduleRecompute() { timer_.start(); }
 
+bool TBaseNP::SetMethodWithProgress(TNParm3D& engine, int method, int option1, int option2) {
+  TProgressWindow progress(this, windowTitle(), tr("Smoothing the data..."));
+  engine.SetSetupProgress([&progress](int done, int total) { return progress.Step(done, total); });
+  const bool done = engine.SetMethod(method, option1, option2);
+  engine.SetSetupProgress(nullptr);
+  return done;
+}
+
 void TBaseNP::FlushRecompute() {
   if (!timer_.isActive()) return;
   timer_.stop();
@@ -407,10 +418,15 @@ void SetSurfaceOf(T3DGraphSetup& setup, std::function<Engine*()> engine, int cho
 }  // namespace
 
 void SetNPSurface(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, int choice, PointsSource points) {
+  // The scattered methods extrapolate beyond the data's hull, into the corners of the axes
+  // that the graph rounds out: far from the data, and no part of the Z scale or the extremes.
+  auto hull = std::make_shared<const TDataHull>(points ? points() : std::span<const TXYZPoint>{});
+  setup.ScaleRegion = [hull](long double x, long double y) { return hull->Contains(x, y); };
   SetSurfaceOf(setup, std::move(engine), choice, std::move(points));
 }
 
 void SetNPSurface(T3DGraphSetup& setup, std::function<TSpline3D*()> engine, int choice, PointsSource points) {
+  setup.ScaleRegion = nullptr;
   SetSurfaceOf(setup, std::move(engine), choice, std::move(points));
 }
 
@@ -418,6 +434,7 @@ TSurfaceCalculus NPSurfaceCalculus(std::function<TNParm3D*()> engine) { return C
 TSurfaceCalculus NPSurfaceCalculus(std::function<TSpline3D*()> engine) { return CalculusOf(std::move(engine)); }
 
 void ClearSurface(T3DGraphSetup& setup) {
+  setup.ScaleRegion = nullptr;
   setup.SurfaceFn = nullptr;
   setup.PointSurfaceFn = nullptr;
   setup.GridFn = nullptr;

@@ -1,0 +1,58 @@
+#include "smooth/engines/data_hull.h"
+
+#include <algorithm>
+#include <cmath>
+
+
+namespace {
+
+constexpr long double kRelativeTolerance = 1e-6L;
+
+}  // namespace
+
+TDataHull::TDataHull(std::span<const TXYZPoint> table) {
+  std::vector<TVertex> points;
+  const int n = table.empty() ? 0 : PointCount(table);
+  for (int i = 1; i <= n && static_cast<std::size_t>(i) < table.size(); ++i) {
+    const TXYZPoint& p = table[static_cast<std::size_t>(i)];
+    if (IsActive(p) && std::isfinite(p.X) && std::isfinite(p.Y)) points.push_back({p.X, p.Y});
+  }
+  if (points.size() < 3) return;
+  std::sort(points.begin(), points.end(),
+            [](const TVertex& a, const TVertex& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+  // Andrew's monotone chain: the lower hull left to right, then the upper right to left.
+  const auto turn = [](const TVertex& o, const TVertex& a, const TVertex& b) {
+    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+  };
+  std::vector<TVertex> hull(2 * points.size());
+  std::size_t k = 0;
+  for (const TVertex& p : points) {
+    while (k >= 2 && turn(hull[k - 2], hull[k - 1], p) <= 0) --k;
+    hull[k++] = p;
+  }
+  for (std::size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
+    while (k >= lower && turn(hull[k - 2], hull[k - 1], points[i]) <= 0) --k;
+    hull[k++] = points[i];
+  }
+  hull.resize(k - 1);
+  if (hull.size() < 3) return;
+  const auto [xlo, xhi] = std::minmax_element(points.begin(), points.end(),
+                                              [](const TVertex& a, const TVertex& b) { return a.x < b.x; });
+  const auto [ylo, yhi] = std::minmax_element(points.begin(), points.end(),
+                                              [](const TVertex& a, const TVertex& b) { return a.y < b.y; });
+  tolerance_ = kRelativeTolerance * std::max(xhi->x - xlo->x, yhi->y - ylo->y);
+  vertices_ = std::move(hull);
+}
+
+bool TDataHull::Contains(long double x, long double y) const {
+  if (Empty()) return true;
+  // Inside a convex polygon: on the left of (or within the tolerance of) every side.
+  for (std::size_t i = 0; i < vertices_.size(); ++i) {
+    const TVertex& a = vertices_[i];
+    const TVertex& b = vertices_[(i + 1) % vertices_.size()];
+    const long double length = std::hypot(b.x - a.x, b.y - a.y);
+    const long double cross = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+    if (cross < -tolerance_ * length) return false;
+  }
+  return true;
+}
