@@ -367,4 +367,45 @@ TEST(ScatteredEngine, OwnAndGradientLoessCodesHaveSecondDerivatives) {
     }
 }
 
+// The loess pass reports every point; stopped, SetMethod leaves the engine as it was (method,
+// options and surface), and evaluations during the pass read the previous surface.
+TEST(ScatteredEngine, AStoppedLoessSetupLeavesTheEngineAsItWas) {
+  PointTable data = Table(Scattered(300, 23, Wavy));
+  TNParm3D engine(data, kNPRenka2, 1, 9, false);
+  ASSERT_TRUE(engine.HasSurface());
+  const long double before = engine.EvalAt(0.4L, 0.6L), sse = engine.Sse();
+  std::vector<int> seen;
+  long double during = 0;
+  engine.SetSetupProgress([&](int done, int total) {
+    EXPECT_EQ(total, 300);
+    seen.push_back(done);
+    during = engine.EvalAt(0.4L, 0.6L);
+    return done < 120;
+  });
+  EXPECT_FALSE(engine.SetMethod(kNPLoess, 2, 250));
+  EXPECT_EQ(seen.size(), 121u);
+  EXPECT_EQ(seen.front(), 0);
+  EXPECT_EQ(seen.back(), 120);
+  EXPECT_EQ(during, before);
+  EXPECT_EQ(engine.Method(), kNPRenka2);
+  EXPECT_EQ(engine.Option1(), 1);
+  EXPECT_EQ(engine.Option2(), 9);
+  EXPECT_EQ(engine.EvalAt(0.4L, 0.6L), before);
+  EXPECT_EQ(engine.Sse(), sse);
+  // Let through, the pass reports every point and the end, and the smooth takes over.
+  seen.clear();
+  engine.SetSetupProgress([&](int done, int) {
+    seen.push_back(done);
+    return true;
+  });
+  EXPECT_TRUE(engine.SetMethod(kNPLoess, 2, 250));
+  EXPECT_EQ(seen.size(), 301u);
+  EXPECT_EQ(seen.back(), 300);
+  EXPECT_EQ(engine.Method(), kNPLoess);
+  EXPECT_EQ(engine.Option2(), 250);
+  TNParm3D fresh(data, kNPLoess, 2, 250, false);
+  EXPECT_EQ(engine.EvalAt(0.4L, 0.6L), fresh.EvalAt(0.4L, 0.6L));
+  EXPECT_EQ(engine.Sse(), fresh.Sse());
+}
+
 }  // namespace

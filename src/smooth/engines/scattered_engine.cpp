@@ -42,6 +42,21 @@ bool EvaluatesAtDataPoint(int code) {
          code == kNPLoessGradient || IsExtensionCode(code);
 }
 
+// The loess pass of a loess code: 1 (codes 7, 18), 2 (17), 3 (19); 0 for the others.
+int LoessMode(int code) {
+  switch (code) {
+    case kNPLoess:
+    case kNPLoessSmoothed:
+      return 1;
+    case kNPLoessGradient:
+      return 2;
+    case kNPLoessCosine:
+      return 3;
+    default:
+      return 0;
+  }
+}
+
 bool NeedsLibrary(int code) {
   return (code >= kNPAkima2 && code <= kNPRenka3) || (code >= kNPLoess && code <= kNPExtensionLast);
 }
@@ -103,12 +118,30 @@ TNParm3D::~TNParm3D() {
   if (holdsExtension_) (void)LoadNPExtension(false);
 }
 
-void TNParm3D::SetMethod(int method, int option1, int option2) {
+bool TNParm3D::SetMethod(int method, int option1, int option2) {
+  const int oldMethod = method_, old1 = option1_, old2 = option2_;
   method_ = method;
   option1_ = option1;
   option2_ = option2;
   ClampOptions();
-  (void)Setup();  // the caller reads the statistics or evaluates
+  std::optional<TLoessPass> pass;
+  const int mode = LoessMode(method_);
+  if (mode != 0 && pointCount_ >= 4) {
+    // The pass runs while the engine is still the one before it: whatever evaluates it
+    // meanwhile (a repaint while the progress is shown) reads the previous surface.
+    const int newMethod = method_, new1 = option1_, new2 = option2_;
+    method_ = oldMethod;
+    option1_ = old1;
+    option2_ = old2;
+    bool stopped = false;
+    pass = RunLoessPass(mode, new1, new2, stopped);
+    if (stopped) return false;
+    method_ = newMethod;
+    option1_ = new1;
+    option2_ = new2;
+  }
+  (void)SetupWith(std::move(pass));  // the caller reads the statistics or evaluates
+  return true;
 }
 
 void TNParm3D::ClampOptions() {
@@ -126,6 +159,15 @@ void TNParm3D::FreeWork() {
 }
 
 int TNParm3D::Setup() {
+  std::optional<TLoessPass> pass;
+  if (const int mode = LoessMode(method_); mode != 0 && pointCount_ >= 4) {
+    bool stopped = false;
+    pass = RunLoessPass(mode, option1_, option2_, stopped);
+  }
+  return SetupWith(std::move(pass));
+}
+
+int TNParm3D::SetupWith(std::optional<TLoessPass> pass) {
   FreeWork();
   loess_.reset();
   WatsonFree(watson_);
@@ -160,13 +202,9 @@ int TNParm3D::Setup() {
         break;
       case kNPLoess:
       case kNPLoessSmoothed:
-        result = SetupLoess(1);
-        break;
       case kNPLoessGradient:
-        result = SetupLoess(2);
-        break;
       case kNPLoessCosine:
-        result = SetupLoess(3);
+        result = SetupLoess(LoessMode(method_), std::move(pass));
         break;
       default:
         if (IsExtensionCode(method_)) result = SetupExtension();

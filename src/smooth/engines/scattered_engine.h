@@ -30,6 +30,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -73,6 +74,9 @@ enum TNPMethod : int {
 inline constexpr int kNPMethodCount = 21;
 inline constexpr int kNPMaxExtensionMethods = 8;
 
+// Told how far a long set-up has come (points done of the total); answers whether to go on.
+using TNPSetupProgress = std::function<bool(int done, int total)>;
+
 class TNParm3D {
  public:
   // noLibrary: load neither library; the codes that need one (1..5, 7..15) become 0.
@@ -82,8 +86,13 @@ class TNParm3D {
   TNParm3D& operator=(const TNParm3D&) = delete;
 
   // Stores the method and options, clamps the options and sets up again (the caller reads
-  // the statistics or evaluates to learn the outcome).
-  void SetMethod(int method, int option1, int option2);
+  // the statistics or evaluates to learn the outcome). False when the set-up progress asked
+  // to stop: the engine then keeps its method, options and surface as they were.
+  bool SetMethod(int method, int option1, int option2);
+  // Reports the loess pass of the loess codes, point by point, to `progress` (none: no
+  // reports). Until a pass of SetMethod is done, the previous surface answers every
+  // evaluation, so the progress may let the user interface run meanwhile.
+  void SetSetupProgress(TNPSetupProgress progress) { progress_ = std::move(progress); }
   // 1 (or the set-up's nonzero result) when a surface is ready, 0 otherwise. A failed set-up
   // leaves no work buffers and the statistics missing.
   [[nodiscard]] int Setup();
@@ -208,7 +217,20 @@ class TNParm3D {
   [[nodiscard]] int SetupRenka(bool own, int level, int option1, int option2);
   [[nodiscard]] int SetupRenkaConstrained(int level, int tension);
   [[nodiscard]] int RenkaNodeDerivatives(int iflgs, int stages);
-  [[nodiscard]] int SetupLoess(int mode);
+  // The loess codes' smoother at every point, before the previous set-up is let go: the
+  // smoother, the points in unit coordinates with their z (smoothed for modes 1 and 2) and
+  // their position before any reordering, and the nine derivative rows.
+  struct TLoessPass {
+    std::unique_ptr<TLoess3D> loess;
+    PointTable points;
+    std::vector<double> rows;
+  };
+  // Nothing for data that admit no loess surface, or when the progress asked to stop (then
+  // `stopped`).
+  std::optional<TLoessPass> RunLoessPass(int mode, int degree, int count, bool& stopped);
+  [[nodiscard]] int SetupLoess(int mode, std::optional<TLoessPass> pass);
+  // The set-up of the current method with a loess pass already run (codes 7, 17, 18, 19).
+  [[nodiscard]] int SetupWith(std::optional<TLoessPass> pass);
   long double EvalRenka(long double x, long double y, int mode);
   std::vector<long double> GridRenka(int nx, int ny, std::span<const long double> xs,
                                      std::span<const long double> ys, int mode);
@@ -281,6 +303,7 @@ class TNParm3D {
   int extMethodCount_ = 0;
   // The natural-neighbour interpolators of code 6, this engine's own.
   TWatsonSlots watson_;
+  TNPSetupProgress progress_;
 };
 
 // The extension library's test data (a reference to the library must be held, as the test

@@ -301,13 +301,15 @@ int TNParm3D::RenkaNodeDerivatives(int iflgs, int stages) {
 //   mode 1 (codes 7, 18): Chebyshev basis, derivatives to the third order, z smoothed
 //   mode 2 (code 17):     Chebyshev basis, value and gradient, z smoothed
 //   mode 3 (code 19):     cosine basis, derivatives to the third order, raw z kept
-int TNParm3D::SetupLoess(int mode) {
-  if (IsCollinearXY(working_, false, nullptr)) return 0;
-  PointTable copy = CopyPoints(working_);
-  if (copy.empty()) return 0;
+std::optional<TNParm3D::TLoessPass> TNParm3D::RunLoessPass(int mode, int degree, int count, bool& stopped) {
+  stopped = false;
+  if (IsCollinearXY(working_, false, nullptr)) return std::nullopt;
+  TLoessPass pass;
+  pass.points = CopyPoints(working_);
+  PointTable& copy = pass.points;
+  if (copy.empty()) return std::nullopt;
   const int n = pointCount_;
-  iwk_.assign(13 * static_cast<std::size_t>(n) + kHeaderWords, 0);
-  wk_.assign(9 * static_cast<std::size_t>(n) + 1, 0.0);
+  pass.rows.assign(9 * static_cast<std::size_t>(n) + 1, 0.0);
   for (int i = 1; i <= n; ++i) {
     TXYZPoint& p = copy[static_cast<std::size_t>(i)];
     p.X = UnitX(p.X);
@@ -319,25 +321,43 @@ int TNParm3D::SetupLoess(int mode) {
                               : kLoessValue | kLoessFirst | kLoessSecond | kLoessThird;
   TLoessOptions options;
   options.basis = mode == 3 ? TLoessBasis::kCosine : TLoessBasis::kChebyshev;
-  options.degree = option1_;
-  options.count = option2_;
+  options.degree = degree;
+  options.count = count;
   options.raiseCount = true;
   options.kernel = TLoessKernel::kTricube;
-  loess_ = std::make_unique<TLoess3D>(copy, TLoessWindow{0, 1, 0, 1}, options);
+  pass.loess = std::make_unique<TLoess3D>(copy, TLoessWindow{0, 1, 0, 1}, options);
 
   for (int i = 1; i <= n; ++i) {
+    if (progress_ && !progress_(i - 1, n)) {
+      stopped = true;
+      return std::nullopt;
+    }
     TXYZPoint& p = copy[static_cast<std::size_t>(i)];
     // A smoother that gives no estimate leaves the point's own z and zero derivatives; one
     // whose fits all fail writes its fallback (the neighbourhood's mean z) over them.
     TLoessResult result{};
     result[0] = p.Z;
-    (void)loess_->Evaluate(p.X, p.Y, result, flags);  // either outcome leaves usable outputs
+    (void)pass.loess->Evaluate(p.X, p.Y, result, flags);  // either outcome leaves usable outputs
     if (replaceZ) p.Z = result[0];
     for (int k = 1; k <= 9; ++k)
-      wk_[static_cast<std::size_t>(k - 1) * n + (i - 1)] = static_cast<double>(result[k]);
+      pass.rows[static_cast<std::size_t>(k - 1) * n + (i - 1)] = static_cast<double>(result[k]);
     // The record's original position, so that the rows follow any reordering below.
     p.RXY = i;
   }
+  if (progress_ && !progress_(n, n)) {
+    stopped = true;
+    return std::nullopt;
+  }
+  return pass;
+}
+
+int TNParm3D::SetupLoess(int mode, std::optional<TLoessPass> pass) {
+  if (!pass) return 0;
+  const int n = pointCount_;
+  PointTable& copy = pass->points;
+  loess_ = std::move(pass->loess);
+  iwk_.assign(13 * static_cast<std::size_t>(n) + kHeaderWords, 0);
+  wk_ = std::move(pass->rows);
 
   // The triangulation needs three non-collinear points first; whatever records the test
   // exchanges, the derivative rows follow them.

@@ -83,7 +83,8 @@ void T3DSmooth::OptionEdited(int which) {
 void T3DSmooth::Recompute() {
   Renderer().EnableDrawing(false);
   const auto m = static_cast<std::size_t>(working_.method);
-  engine_->SetMethod(working_.method, working_.option1[m], working_.option2[m]);
+  // Cancelled, the engine keeps the smooth before, and its options become the window's.
+  (void)SetMethodWithProgress(*engine_, working_.method, working_.option1[m], working_.option2[m]);
   CopyBackOptions();
   RefreshEdits();
   stdErr_ = engine_->StdErr();

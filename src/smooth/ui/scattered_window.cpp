@@ -138,7 +138,9 @@ void T3DNParm::OptionEdited(int which) {
 void T3DNParm::Recompute() {
   Renderer().EnableDrawing(false);
   const auto m = static_cast<std::size_t>(working_.method);
-  engine_->SetMethod(working_.method, working_.option1[m], working_.option2[m]);
+  // Cancelled, the engine keeps the surface before: its method and options become the
+  // window's again.
+  (void)SetMethodWithProgress(*engine_, working_.method, working_.option1[m], working_.option2[m]);
   AdoptEngineMethod();
   RefreshEdits();
   AttachSurface();

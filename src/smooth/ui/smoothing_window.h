@@ -128,6 +128,10 @@ class TBaseNP : public T3DDlgSW {
   // The derived window's recomputation: give the engine the new settings, copy back what
   // it clamped, refresh the statistics.
   virtual void Recompute() = 0;
+  // The scattered-data engine's SetMethod with a progress window that the user may cancel
+  // (it shows when the set-up takes a moment, as loess over many points and neighbours
+  // does); false when cancelled, the engine then as it was.
+  bool SetMethodWithProgress(TNParm3D& engine, int method, int option1, int option2);
   // Rebuilds the surface after the statuses of the data changed (a point toggled, a
   // section accepted).
   virtual void StatusChanged() {}

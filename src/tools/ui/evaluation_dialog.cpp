@@ -1,9 +1,7 @@
 #include "tools/ui/evaluation_dialog.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -11,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -23,6 +20,7 @@
 #include "app/import_readers.h"
 #include "app/long_double.h"
 #include "app/settings_file.h"
+#include "app/ui/progress_window.h"
 #include "fit/confidence_limits.h"
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
@@ -70,35 +68,6 @@ constexpr TButtonText kComputeButtons[] = {
 };
 constexpr TButtonText kTableButtons[] = {
     {336, "&Clear Table"}, {365, "&Save X,Y,Z"}, {362, "C&opy X,Y,Z"}, {569, "&Generate Table"}};
-
-// The window of a long generation: shown after a moment, with Cancel; the computation asks
-// it before each pair and it answers whether to go on, looking at the user's events at most
-// every 50 ms so that it costs the computation nothing.
-class TGenerationProgress {
- public:
-  TGenerationProgress(QWidget* parent, const QString& caption, const QString& text)
-      : dialog_(text, "Cancel", 0, 1, parent) {
-    dialog_.setWindowTitle(caption);
-    dialog_.setWindowModality(Qt::ApplicationModal);
-    dialog_.setMinimumDuration(400);
-    dialog_.setAutoReset(false);
-    dialog_.setAutoClose(false);
-    clock_.start();
-  }
-  bool Step(int done, int total) {
-    if (done == 0 || clock_.elapsed() >= 50) {
-      clock_.restart();
-      dialog_.setMaximum(total);
-      dialog_.setValue(done);  // shows the window once the minimum duration has passed
-      QApplication::processEvents();
-    }
-    return !dialog_.wasCanceled();
-  }
-
- private:
-  QProgressDialog dialog_;
-  QElapsedTimer clock_;
-};
 
 }  // namespace
 
@@ -427,7 +396,7 @@ void TDlgEval::GenerateToTable(int mode, const TEvalInputs& inputs) {
   const int first = table_->LineCount();
   TGenOutcome outcome;
   {
-    TGenerationProgress progress(this, FromCp1252(platform::LoadString(kGeneratedCaption)),
+    TProgressWindow progress(this, FromCp1252(platform::LoadString(kGeneratedCaption)),
                                  FromCp1252(platform::LoadString(kWritingData)));
     outcome = ::GenerateToTable(computer_, LimitChoice(), mode, inputs, *table_,
                                 [&](int done, int total) { return progress.Step(done, total); });
@@ -447,7 +416,7 @@ void TDlgEval::GenerateToFile(int mode, const TEvalInputs& inputs) {
   std::string text;
   TGenOutcome outcome;
   {
-    TGenerationProgress progress(this, FromCp1252(FileNameToCodedText(path)), FromCp1252(platform::LoadString(kWritingData)));
+    TProgressWindow progress(this, FromCp1252(FileNameToCodedText(path)), FromCp1252(platform::LoadString(kWritingData)));
     outcome = GenerateFileText(computer_, LimitChoice(), mode, inputs, text,
                                [&](int done, int total) { return progress.Step(done, total); });
   }

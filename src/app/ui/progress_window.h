@@ -1,0 +1,30 @@
+// The window of a long computation that the user may cancel: shown only once the work has
+// taken a moment, with a gauge and Cancel, modal to the whole program while it stands. The
+// computation asks it after each step whether to go on; it looks at the user's events at
+// most every 50 ms, so that asking costs the computation nothing. The window's object name
+// is "TProgressWindow". While it shows, the pointer is the arrow, whatever wait cursor the
+// caller set: Cancel is there to be clicked.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QString>
+
+class QWidget;
+
+class TProgressWindow {
+ public:
+  TProgressWindow(QWidget* parent, const QString& caption, const QString& text);
+  ~TProgressWindow();
+  TProgressWindow(const TProgressWindow&) = delete;
+  TProgressWindow& operator=(const TProgressWindow&) = delete;
+
+  // `done` steps of `total`: false once the user cancelled.
+  bool Step(int done, int total);
+  bool Cancelled() const { return dialog_.wasCanceled(); }
+
+ private:
+  QProgressDialog dialog_;
+  QElapsedTimer clock_;
+  bool arrow_ = false;  // the arrow pushed over a caller's wait cursor while the window shows
+};
