@@ -2,7 +2,8 @@
 // settings, OK replaces Z of every record (inactive ones too) and nothing else, a quadratic
 // comes back as it was, a clamped option is shown without a second recomputation; the view
 // data window draws the triangulated surface only when asked and the data allow, and keeps
-// the statuses a section changed.
+// the statuses a section changed; a loess count whose progress window is cancelled keeps the
+// smooth before it.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -228,6 +229,32 @@ TEST_F(SmoothingWindowsTest, ViewDataKeepsAClickedPointsStatusAndItsStatisticsFo
   EXPECT_EQ(inactive, 2);
   EXPECT_EQ(session.DataStats.ActiveCount, active - 1);
   EXPECT_NE(session.DataStats.Z.Mean, meanZ);
+}
+
+// The loess window's count under the same progress window: cancelled, the smooth and its
+// statistics stay, and OK smooths the data by them.
+TEST_F(SmoothingWindowsTest, TheLoessWindowKeepsItsSmoothWhenCancelled) {
+  Load(QuadraticPoints(), kGraphLoess, kPointsLoess, kPlaceLoess);
+  auto* w = new T3DSmooth(nullptr, &options->Setup(), session, &np);
+  ShowDialog(w, "loess_window_progress");
+  const int count = w->Engine().Option2();
+  const QString sse = w->Control<QLabel>(TBaseNP::kSse)->text();
+  const long double value = w->Engine().EvalAt(0.4L, 0.6L);
+  w->Edit(1)->setText("90");
+  smooth_test::CancelTheProgressWhenItAsks();
+  w->FlushRecompute();
+  EXPECT_EQ(w->Engine().Option2(), count);
+  EXPECT_EQ(w->Working().option2[w->Working().method], count);
+  EXPECT_EQ(w->Edit(1)->text(), QString::number(count));
+  EXPECT_EQ(w->Control<QLabel>(TBaseNP::kSse)->text(), sse);
+  EXPECT_EQ(w->Engine().EvalAt(0.4L, 0.6L), value);
+  // OK smooths the data by the smooth kept.
+  const PointTable smoothed = w->Engine().SmoothedData();
+  w->accept();
+  delete w;
+  const PointTable after = Records();
+  ASSERT_EQ(after.size(), smoothed.size());
+  for (std::size_t k = 1; k < smoothed.size(); ++k) EXPECT_EQ(after[k].Z, smoothed[k].Z);
 }
 
 }  // namespace

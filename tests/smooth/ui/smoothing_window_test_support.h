@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QProgressDialog>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 #include <span>
@@ -104,5 +106,14 @@ class TCaughtEvaluation {
  private:
   EvaluationTableDialog saved_;
 };
+
+// Cancels the smoothing windows' progress window (TProgressWindow) at its first look at the
+// user's events, which it takes at the first step of the work, however fast the machine.
+inline void CancelTheProgressWhenItAsks() {
+  QTimer::singleShot(0, [] {
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* p = qobject_cast<QProgressDialog*>(top); p && p->objectName() == "TProgressWindow") p->cancel();
+  });
+}
 
 }  // namespace smooth_test
