@@ -121,10 +121,33 @@ int AcceptRead(TDataSession& session, const TReadResult& read, int firstRow,
   return count;
 }
 
+// The reading error: a read that failed is not a file of too few points. `kind` 0: a file
+// of no kind this program knows.
+std::string ReadErrorText(TReadError error, int kind) {
+  if (error == TReadError::kCannotOpen) return "Error Reading the File: It Cannot Be Opened\nNothing Was Read";
+  if (ImportKindName(kind).empty())
+    return "Error Reading the File: It is Damaged or of a Kind This Program Does Not Read\nNothing Was Read";
+  return CFormat("Error Reading the File: It is Damaged or Not a %s File\nNothing Was Read", ImportKindName(kind).c_str());
+}
+
 // A read that cannot be used: told, and the table is as it was. True when it was refused.
-bool RefuseRead(const std::string& path, const TReadResult& read) {
+bool RefuseRead(const std::string& path, const TReadResult& read, int kind) {
   if (read.Count() >= kMinPoints) return false;
-  TooFewPoints(path, read.Count(), &read);
+  if (read.error != TReadError::kNone)
+    ErrorBox(Owner(), path, ReadErrorText(read.error, kind));
+  else
+    TooFewPoints(path, read.Count(), &read);
+  return true;
+}
+
+// A file whose column lister finds its structure broken is refused with the reading error
+// before any column dialog: the dialog would open on an empty list and say nothing, and the
+// read could only fail. True when it was refused.
+bool RefuseMalformedColumns(platform::Window owner, const std::string& path, int kind) {
+  const auto& lister = ImportReaders().List[static_cast<std::size_t>(std::clamp(kind, 0, kImportKindCount))];
+  std::vector<std::string> columns;
+  if (!lister || lister(path, columns) != kListMalformed) return false;
+  ErrorBox(owner, path, ReadErrorText(TReadError::kMalformed, kind));
   return true;
 }
 
@@ -215,6 +238,12 @@ int ImportDataFile(TDataSession& session, int filtered) {
       ErrorBox(Owner(), platform::LoadString(3003), path);
     return 0;
   }
+  if (kind == 0 && SniffTextFile(path) != 2) {
+    // Not text, and no kind's probe took it (a dBASE header that runs past the file's end):
+    // no count of columns describes such a file.
+    ErrorBox(Owner(), path, ReadErrorText(TReadError::kMalformed, 0));
+    return 0;
+  }
   if (ImportKindRefused(kind)) {
     ErrorBox(Owner(), path, platform::LoadString(3064));
     return 0;
@@ -233,6 +262,7 @@ int ImportDataFile(TDataSession& session, int filtered) {
   }
   bool convertWeights = false;
   if (needsColumns) {
+    if (RefuseMalformedColumns(Owner(), path, kind)) return 0;
     ProgramSettings& s = CurrentSettings();
     if (readers.ChooseColumns(path, kind, s.ImportPreviewOn, s.WeightsAreSD,
                               session.ImportColumns) != 1)
@@ -255,7 +285,7 @@ int ImportDataFile(TDataSession& session, int filtered) {
   ShowBusyMsg(Owner(), path, platform::LoadString(filtered ? 3071 : 3069), 1);
   const TReadResult read = reader(args);
   HideBusyMsg();
-  if (RefuseRead(path, read)) return std::max(read.Count(), 0);
+  if (RefuseRead(path, read, kind)) return std::max(read.Count(), 0);
   const int firstRow = session.AppendMode ? session.Table.XYZRows() + 1 : 1;
   if (!Commit(session, read)) return 0;
   return AcceptRead(session, read, firstRow, path, convertWeights);
@@ -273,7 +303,7 @@ int ReadMatrixFile(TDataSession& session, const std::string& path) {
   StopBackgroundFit();
   TReadResult read =
       readers.ReadMatrix(detected, ReadCapacity(session.Table, session.AppendMode != 0));
-  if (RefuseRead(path, read)) return std::max(read.Count(), 0);
+  if (RefuseRead(path, read, kind)) return std::max(read.Count(), 0);
   const int firstRow = session.AppendMode ? session.Table.XYZRows() + 1 : 1;
   if (!Commit(session, read)) return 0;
   // A matrix has no titles: the path becomes the title, the names stay empty.
@@ -294,7 +324,7 @@ int EvEditorData(TDataSession& session, std::string_view text) {
   // The temporary copy has served its purpose; one that cannot be removed harms nothing.
   (void)DeleteFileOem(file);
   // The editor's text is kept in the editor; the table keeps the data it held.
-  if (RefuseRead(std::string(platform::LoadString(3086)), read)) return std::max(read.Count(), 0);
+  if (RefuseRead(std::string(platform::LoadString(3086)), read, kImportKindAsciiXYZ)) return std::max(read.Count(), 0);
   if (!CommitReadResult(session.Table, read, false)) {
     ErrorBoxIds(Owner(), 3086, 3448);
     return 0;
@@ -370,7 +400,7 @@ TXYPairs ReadXYColumns(TDataSession& session, platform::Window owner, std::strin
   if (kind == -1) ErrorBox(owner, platform::LoadString(3003), path);
   if (kind == 1 || kind == 16) ErrorBox(owner, platform::LoadString(3449), path);
   if (kind < 1 || kind == 1 || kind == 16 || kind > kImportKindCount || !readers.ChooseXYColumns ||
-      readers.ChooseXYColumns(path, kind, session.ImportColumns) != 1) {
+      RefuseMalformedColumns(owner, path, kind) || readers.ChooseXYColumns(path, kind, session.ImportColumns) != 1) {
     cancelled = 1;
     return {};
   }

@@ -85,6 +85,11 @@ struct [[nodiscard]] TReadResult {
   }
 };
 
+// What a column lister answers for a file whose structure is broken (field lengths that do
+// not add up, a header past the end of the file, a sheet without cells): the driver refuses
+// such a file with the reading error before any column dialog opens.
+inline constexpr int kListMalformed = -3;
+
 // A whole-file reader: the points and titles of a file (title, X, Y and Z names).
 using TWholeFileReader = std::function<TReadResult(const TReadArgs& args)>;
 
@@ -98,8 +103,9 @@ struct TImportReaders {
   // The whole-file reader of each kind (index 1..24); empty where none exists yet.
   std::array<TWholeFileReader, kImportKindCount + 1> Read;
   // The column lister of each kind (index 1..24): one display string per column, whose
-  // first characters name the column; returns the number listed (below 1 when the file
-  // offers none).
+  // first characters name the column; returns the number listed, kListMalformed when the
+  // file's structure is broken (its read would fail), another number below 1 when the file
+  // offers no column.
   std::array<std::function<int(const std::string& path, std::vector<std::string>& list)>,
              kImportKindCount + 1>
       List;

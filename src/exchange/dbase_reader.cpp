@@ -165,7 +165,8 @@ int ListDbaseFields(const std::string& path, std::vector<std::string>& list) {
   TDbaseTable table;
   const TOpen open = OpenTable(path, table);
   if (open == TOpen::kCannotOpen) return -2;
-  if (open != TOpen::kOk || table.fields.size() < 2) return -1;
+  if (open == TOpen::kMalformed) return kListMalformed;
+  if (table.fields.size() < 2) return -1;
   for (std::size_t k = 0; k < table.fields.size(); ++k) {
     const TDbaseField& f = table.fields[k];
     if (!table.IsNumeric(f)) continue;

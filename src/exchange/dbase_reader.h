@@ -25,8 +25,9 @@
 TReadResult ReadDbase(const TReadArgs& args);
 
 // One entry "%3d %s" (field number, name; at most 19 characters) per numeric field, in
-// descriptor order. Returns the number listed; -1 when the table is malformed or holds
-// fewer than two descriptors or fewer than two numeric fields; -2 when it cannot be opened.
+// descriptor order. Returns the number listed; kListMalformed when the table is malformed,
+// -1 when it holds fewer than two descriptors or fewer than two numeric fields; -2 when it
+// cannot be opened.
 int ListDbaseFields(const std::string& path, std::vector<std::string>& list);
 
 // The values of one 1-based field over the records not deleted; empty when the file cannot

@@ -185,7 +185,8 @@ int ListDifColumns(const std::string& path, std::vector<std::string>& list) {
   TDifCells cells(path);
   if (!cells.IsOpen()) return -1;
   int vectors = 0;
-  if (!cells.SkipHeader(vectors) || vectors <= 0) return -1;
+  if (!cells.SkipHeader(vectors)) return kListMalformed;
+  if (vectors <= 0) return -1;
   vectors = std::min(vectors, kDifListCapacity);
   std::vector<std::string> entries(static_cast<std::size_t>(vectors));
   int column = -1;

@@ -25,7 +25,8 @@ std::map<int, int> ColumnLengths(TMvReadHandle& h) {
 int ListMv5Columns(const std::string& path, std::vector<std::string>& list, std::size_t capacity) {
   list.clear();
   TMvReadHandle h;
-  if (MvOpen(h, path, nullptr, kMvKeepBlockTable) != MvCode::kOk) return -1;
+  if (const MvCode open = MvOpen(h, path, nullptr, kMvKeepBlockTable); open != MvCode::kOk)
+    return open == MvCode::kBadHeader ? kListMalformed : -1;
   if (MvOpenDataItem(h, nullptr) == MvCode::kOk) {
     for (const auto& [column, cells] : ColumnLengths(h)) {
       if (list.size() >= capacity) break;
@@ -46,7 +47,8 @@ TReadResult ReadMv5(const TReadArgs& args) {
   const bool weighted = args.colW > 0;
   TReadResult result;
   TMvReadHandle h;
-  if (MvOpen(h, args.path, nullptr, kMvKeepBlockTable) != MvCode::kOk) return FailedRead(TReadError::kCannotOpen);
+  if (const MvCode open = MvOpen(h, args.path, nullptr, kMvKeepBlockTable); open != MvCode::kOk)
+    return FailedRead(open == MvCode::kBadHeader ? TReadError::kMalformed : TReadError::kCannotOpen);
   result.titles.SetXName(MvColumnTitle(h, args.colX - 1));
   result.titles.SetYName(MvColumnTitle(h, args.colY - 1));
   result.titles.SetZName(MvColumnTitle(h, args.colZ - 1));

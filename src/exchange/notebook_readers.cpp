@@ -8,6 +8,7 @@
 #include "exchange/compound_file.h"
 #include "exchange/excel_readers.h"
 #include "exchange/mvw_reader.h"
+#include "exchange/reader_contract.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ TReadResult ReadNotebook(const TReadArgs& args) {
 int ListNotebookColumns(const std::string& path, std::vector<std::string>& list) {
   list.clear();
   const TSection s = LoadSection(path);
-  if (s.error != TReadError::kNone) return -1;
+  if (s.error != TReadError::kNone) return ListerFailure(s.error);
   if (s.kind == kExcelSection) return ListWorkbookColumns(DecodeBiffCells(s.stream), list);
   return ListMvwColumns(s.stream, list);
 }

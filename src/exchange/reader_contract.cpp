@@ -42,7 +42,7 @@ TReadResult FailedRead(TReadError error) {
   return result;
 }
 
-int ListerFailure(TReadError error) { return error == TReadError::kCannotOpen ? -2 : -1; }
+int ListerFailure(TReadError error) { return error == TReadError::kCannotOpen ? -2 : kListMalformed; }
 
 TColumnArray NewColumnArray() {
   TColumnArray column;

@@ -41,7 +41,7 @@ class TPointCollector {
 // A read that failed before it found anything.
 TReadResult FailedRead(TReadError error);
 // What a column lister answers for a file that gave it nothing: -2 when the file cannot
-// be opened, -1 when it holds no data the lister knows.
+// be opened, kListMalformed when its structure is broken.
 int ListerFailure(TReadError error);
 
 // Column arrays: element 0 the count. Append stops quietly at kMaxColumnValues values.

@@ -56,7 +56,8 @@ bool IsOwnSavDictionary(const TSavDictionary& d) {
 int ListOkapVariables(const std::string& path, std::vector<std::string>& list, std::size_t capacity) {
   list.clear();
   TSavDictionary d;
-  if (ReadSavDictionary(path, d) != TSavStatus::kOk) return 0;
+  if (const TSavStatus s = ReadSavDictionary(path, d); s != TSavStatus::kOk)
+    return s == TSavStatus::kMalformed ? kListMalformed : 0;
   for (std::size_t i = 0; i < d.variables.size() && list.size() < capacity; ++i) {
     const TSavVariable& v = d.variables[i];
     if (!v.numeric) continue;

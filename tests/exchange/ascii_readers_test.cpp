@@ -400,7 +400,7 @@ TEST_F(DifReader, NotAvailableCellsAndCutFiles) {
   const std::string noData = dir_.Write("nodata.dif", "TABLE\r\n0,1\r\n\"\"\r\n");
   EXPECT_EQ(Read(noData, 0, 1, 2, -1, t), -1);
   std::vector<std::string> list;
-  EXPECT_EQ(ListDifColumns(noData, list), -1);
+  EXPECT_EQ(ListDifColumns(noData, list), kListMalformed);
   EXPECT_TRUE(ReadDifColumn(noData, 0).empty());
 }
 

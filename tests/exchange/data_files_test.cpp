@@ -8,7 +8,9 @@
 #include "app/prescan_hooks.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
+#include "exchange/dbase_builder.h"
 #include "exchange/exchange_test_support.h"
+#include "exchange/worksheet_builder.h"
 #include "exchange/import_registration.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
@@ -326,6 +328,60 @@ TEST_F(DataFiles, EditorTextOfNoFileNamesNoSource) {
   ASSERT_TRUE(session_.DataFileName.empty());
   EXPECT_EQ(EvEditorData(session_, Points(5)), 5);
   EXPECT_EQ(session_.DataFileLabel, "");  // not the temporary copy, which is gone
+}
+
+// A file whose structure is broken (a dBASE table whose field lengths do not add up or whose
+// header runs into its records, a worksheet without a cell, a DOS worksheet whose header is
+// cut) opened an empty column dialog with no word. It is refused with the reading error
+// before any dialog, on the import road and on the two-column road, and the table is kept.
+TEST_F(DataFiles, DamagedFilesAreRefusedBeforeAnyColumnDialog) {
+  Bytes lengths = DbaseTable({{"X", 'N', 8}, {"NOTE", 'C', 300}, {"Y", 'F', 10}, {"Z", 'N', 12}},
+                             {{"1.5", "n", "2", "-3"}, {"4", "", "5", "6"}});
+  lengths[32 + 32 + 17] = 0;  // the long field's high length byte lost
+  Bytes record = DbaseTable({{"X", 'N', 8}, {"Y", 'N', 8}, {"Z", 'N', 8}}, {{"1", "2", "3"}, {"4", "5", "6"}});
+  Put16(record, 10, 12);  // a record shorter than its fields
+  const Bytes noCells = SheetBuilder().Wk1Bof().Record(1, {}).Take();
+  const std::string cutMv5 = std::string("\x0A\x0DRokvel") + std::string(40, 'x');
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* kindName;
+  } cases[] = {
+      {"lengths.dbf", {lengths.begin(), lengths.end()}, "dBASE III+/ IV"},
+      {"record.dbf", {record.begin(), record.end()}, "dBASE III+/ IV"},
+      {"empty.wk1", {noCells.begin(), noCells.end()}, "Lotus 123 WK1"},
+      {"cut.mv5", cutMv5, "Merovane DOS MV5"},
+  };
+  int dialogs = 0;
+  ImportReaders().ChooseColumns = [&dialogs](const std::string&, int, int&, int&, TImportColumns&) { return ++dialogs, 0; };
+  ImportReaders().ChooseXYColumns = [&dialogs](const std::string&, int, TImportColumns&) { return ++dialogs, 0; };
+  platform::ScriptedFiles files;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadTen();
+    const std::string before = TableBytes(session_.Table);
+    const std::string expected = std::string("Error Reading the File: It is Damaged or Not a ") + c.kindName +
+                                 " File\nNothing Was Read";
+    EXPECT_EQ(Import(c.name, c.bytes), 0);
+    files.Answer(session_.DataFileName);
+    int cancelled = 0;
+    EXPECT_TRUE(ReadXYColumns(session_, nullptr, "Read Column of Values from File", cancelled).empty());
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_EQ(BoxTexts(), (Texts{expected, expected}));
+    EXPECT_EQ(boxes_->Boxes()[0].caption, session_.DataFileName);
+    EXPECT_EQ(TableBytes(session_.Table), before);
+    EXPECT_EQ(voided_, 0);
+  }
+  ImportReaders().ChooseXYColumns = nullptr;
+
+  // A header that runs past the file's end: no probe takes the file, and it is not text.
+  LoadTen();
+  Bytes header = DbaseTable({{"X", 'N', 8}, {"Y", 'N', 8}, {"Z", 'N', 8}}, {{"1", "2", "3"}, {"4", "5", "6"}});
+  Put16(header, 8, 0xFFFF);
+  EXPECT_EQ(Import("header.dbf", {header.begin(), header.end()}), 0);
+  EXPECT_EQ(BoxTexts(), Texts{"Error Reading the File: It is Damaged or of a Kind This Program Does Not Read\n"
+                              "Nothing Was Read"});
+  EXPECT_EQ(dialogs, 0);
 }
 
 TEST_F(DataFiles, TwoColumnReadGivesPairsOfTheShorterColumn) {

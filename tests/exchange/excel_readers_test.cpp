@@ -162,7 +162,7 @@ TEST_F(ExcelReaders, NotebookSections) {
   EXPECT_EQ(r.titles.YName, "Northing");
   EXPECT_EQ(ReadNotebookColumn(data, 0, 2), (TColumnArray{5, 10, 20, ExprErrorValue, 40, 50}));
   EXPECT_EQ(ReadNotebook(ChosenColumns(dir_.File("none.rnb"), 1, 2, 3)).error, TReadError::kCannotOpen);
-  EXPECT_EQ(ListNotebookColumns(FixturePath("gnumeric_biff8.xls").string(), list), -1);
+  EXPECT_EQ(ListNotebookColumns(FixturePath("gnumeric_biff8.xls").string(), list), kListMalformed);
 }
 
 // Our own Excel 4 sheet (a plain BIFF file): letters name the columns, one pass reads the

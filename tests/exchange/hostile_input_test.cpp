@@ -168,7 +168,7 @@ class HostileInput : public TableTest {
     }
     std::vector<std::string> list;
     const int n = ListOkapVariables(path, list);
-    ASSERT_EQ(n, static_cast<int>(list.size()));
+    ASSERT_EQ(n == kListMalformed ? 0 : n, static_cast<int>(list.size()));
     const TColumnArray c = ReadOkapVariable(path, 1);
     ASSERT_TRUE(c.empty() || c[0] == static_cast<long double>(c.size() - 1));
   }

@@ -50,7 +50,7 @@ TEST_F(Mv5Reader, ListsColumnsOfMoreThanTwoCellsWithTheirTitles) {
   EXPECT_EQ(ListMv5Columns(one, list), -2);
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(ListMv5Columns(dir_.File("absent.mv5"), list), -1);
-  EXPECT_EQ(ListMv5Columns(dir_.Write("text.mv5", std::string(300, 'x')), list), -1);
+  EXPECT_EQ(ListMv5Columns(dir_.Write("text.mv5", std::string(300, 'x')), list), kListMalformed);
 }
 
 // Rows with a text or empty cell are no points and do not count for the digital filter; a

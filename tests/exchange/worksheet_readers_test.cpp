@@ -268,7 +268,7 @@ TEST_F(WorksheetReaders, HostileRecordsEndTheReadWithWhatWasStored) {
   const std::string noCell = dir_.Write("none.wk1", none.Take());
   std::vector<std::string> list;
   EXPECT_EQ(ReadWorksheet(ChosenColumns(noCell, 0, 1, 2)).error, TReadError::kMalformed);
-  EXPECT_EQ(ListWorksheetColumns(noCell, list, 8), -1);
+  EXPECT_EQ(ListWorksheetColumns(noCell, list, 8), kListMalformed);
   EXPECT_EQ(ListWorksheetColumns(dir_.File("missing.wk1"), list, 8), -2);
   EXPECT_EQ(ReadWorksheet(ChosenColumns(dir_.File("missing.wk1"), 0, 1, 2)).error, TReadError::kCannotOpen);
   EXPECT_TRUE(ReadWorksheetColumn(dir_.File("missing.wk1"), 0, 0).empty());
