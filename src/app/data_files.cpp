@@ -44,6 +44,9 @@ constexpr int kFileIsEmpty = 3046;
 constexpr int kTooManyColumns = 3047;
 constexpr int kPointsCut = 3048;
 constexpr int kLinesSkipped = 3049;
+// The cut message of a read that stopped counting (kPointsCountBound).
+constexpr const char* kMorePointsCut =
+    "The File Holds More Than %d Points, %d Were Read\nThe Data Table Holds at Most %d Points";
 // A kind the import dialog offers whose reader (or column choice) is not there yet: no
 // file of it was read, which "Number of Points Read 0" would wrongly suggest.
 constexpr const char* kKindNotReadable = "Files of This Kind Cannot Be Read Yet";
@@ -61,8 +64,8 @@ std::string SkippedLinesText(const TReadResult& read) {
 std::string ReadLossesText(const TReadResult& read) {
   std::string text;
   if (read.pointsCut > 0)
-    text = CFormat(Text(kPointsCut).c_str(), read.pointsInFile, std::max(read.Count(), 0),
-                   kXYZMaxPoints);
+    text = CFormat(read.morePointsInFile ? kMorePointsCut : Text(kPointsCut).c_str(), read.pointsInFile,
+                   std::max(read.Count(), 0), kXYZMaxPoints);
   if (read.skippedLines > 0) text += (text.empty() ? "" : "\n") + SkippedLinesText(read);
   return text;
 }
@@ -352,9 +355,16 @@ int SaveDataAs(TDataSession& session, const std::string& path) {
       case kSaveFormatWk3:
         written = WriteDataWorksheet(session, path, 3);
         break;
-      case kSaveFormatSav:
-        written = ImportReaders().WriteSav && ImportReaders().WriteSav(session, path) >= 0;
+      case kSaveFormatSav: {
+        if (!ImportReaders().WriteSav) break;
+        const TSavWriteResult sav = ImportReaders().WriteSav(session, path);
+        if (sav.status == SavWriteStatus::kValueNotHeld) {
+          ErrorBox(Owner(), path, SavRefusalText(sav));
+          return 0;
+        }
+        written = sav.status == SavWriteStatus::kWritten;
         break;
+      }
       default:  // WordStar and rich text are no data formats
         break;
     }

@@ -21,11 +21,16 @@
 
 #include "app/data_table.h"
 #include "app/data_titles.h"
+#include "app/sav_write_result.h"
 #include "app/xyz_point.h"
 
 struct TDataSession;
 
 inline constexpr int kImportKindCount = 24;
+// The points of a file counted at most once the table is full. Beyond, a read can change
+// nothing but the count, and a compressed file may hold millions of cases in a few bytes:
+// the readers stop there and the user hears "more than" this many.
+inline constexpr int kPointsCountBound = 1000000;
 inline constexpr int kImportKindAsciiXYZ = 3;
 inline constexpr int kImportKindWK1 = 8;
 inline constexpr int kImportKindWK3 = 12;
@@ -76,6 +81,9 @@ struct [[nodiscard]] TReadResult {
   // kept, the ones that found no room in the table.
   int pointsInFile = 0;
   int pointsCut = 0;
+  // The count stopped at kPointsCountBound once the table was full: the file holds more
+  // than pointsInFile points.
+  bool morePointsInFile = false;
   // Lines passed over because they mix letters into numbers ("A4 4 0"): not points.
   int skippedLines = 0;
 
@@ -122,12 +130,11 @@ struct TImportReaders {
   // Reads a WK1 (8) or WK3 (12) worksheet as a matrix (x from the first row, y from the
   // first column), at most `capacity` points.
   std::function<TReadResult(const std::string& path, int capacity)> ReadMatrix;
-  // Writes the table as a statistics-package file; returns the rows written, negative on
-  // failure.
-  std::function<int(const TDataSession& session, const std::string& path)> WriteSav;
+  // Writes the table as a statistics-package file.
+  std::function<TSavWriteResult(const TDataSession& session, const std::string& path)> WriteSav;
   // Writes X, Y and Z of a point table's active points (records 0..N) as a statistics-package
-  // file (the residual graph's saves); the same results.
-  std::function<int(std::span<const TXYZPoint> table, const std::string& path)> WriteSavPoints;
+  // file (the evaluation table's and the residual graph's saves).
+  std::function<TSavWriteResult(std::span<const TXYZPoint> table, const std::string& path)> WriteSavPoints;
 
   // The column dialog (user interface): lets the user choose the X, Y, Z and weight columns
   // of a file of the kind into `columns` (which holds the last choice); previewOn and

@@ -17,3 +17,9 @@ inline bool IsMissingValue(long double v) { return v == ExprErrorValue; }
 
 // A value a calculation can go on with: a finite number that is not the missing value.
 inline bool IsUsableValue(long double v) { return std::isfinite(v) && !IsMissingValue(v); }
+
+// Whether a 64-bit double holds v: its double is finite, and nonzero when v is (1e-400 would
+// come back as 0). A subnormal double keeps such a value with fewer digits; NaN is no number.
+inline bool HeldAsDouble(long double v) {
+  return v == 0 || (std::fabs(v) <= DBL_MAX && static_cast<double>(v) != 0);
+}

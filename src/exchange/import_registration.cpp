@@ -67,10 +67,10 @@ void RegisterImportReaders() {
     };
 
   r.WriteSav = [](const TDataSession& session, const std::string& path) {
-    return WriteOkapSav(path, session.Table.XYZData(), session.DataTitles()).Code();
+    return WriteOkapSav(path, session.Table.XYZData(), session.DataTitles());
   };
   r.WriteSavPoints = [](std::span<const TXYZPoint> table, const std::string& path) {
-    return WriteOkapSavXYZ(path, table).Code();
+    return WriteOkapSavXYZ(path, table);
   };
 
   // The listers of the column dialogs.

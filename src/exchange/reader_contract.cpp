@@ -19,8 +19,14 @@ TPointCollector::TPointCollector(const TReadArgs& args, TReadResult& result)
 
 int TPointCollector::Add(const long double& x, const long double& y, const long double& z,
                          const long double& w, char status) {
+  if (result_.morePointsInFile) return -1;
+  const bool full = static_cast<int>(result_.points.size()) >= args_.capacity;
+  if (full && result_.pointsCut > 0 && result_.pointsInFile >= kPointsCountBound) {
+    result_.morePointsInFile = true;  // this point is one more than the count
+    return -1;
+  }
   if (!KeepFilteredPoint(++result_.pointsInFile, args_.filterN, args_.filterStart)) return -1;
-  if (static_cast<int>(result_.points.size()) >= args_.capacity) {
+  if (full) {
     ++result_.pointsCut;
     return -1;
   }

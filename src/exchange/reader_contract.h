@@ -19,7 +19,9 @@ bool KeepFilteredPoint(int c, int n, int start);
 
 // The points of a read as the reader finds them: every complete point of the file is
 // counted, the digital filter decides which are kept, and kept points beyond the table's
-// room are counted as cut instead of stored.
+// room are counted as cut instead of stored. Once points have been cut, the count stops at
+// kPointsCountBound (TReadResult::morePointsInFile), and the reader may stop reading
+// (Done).
 class TPointCollector {
  public:
   TPointCollector(const TReadArgs& args, TReadResult& result);
@@ -32,6 +34,8 @@ class TPointCollector {
   // while the digital filter keeps every point (a filtered read renumbers the rows, and the
   // mark is not kept).
   int AddSignedWeight(long double x, long double y, long double z, long double w);
+  // True once the count has stopped: nothing further in the file can change the read.
+  bool Done() const { return result_.morePointsInFile; }
 
  private:
   const TReadArgs& args_;

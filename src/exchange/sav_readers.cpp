@@ -155,7 +155,7 @@ TReadResult ReadOkapSav(const TReadArgs& args) {
     ++cases;
     (void)points.AddSignedWeight(Converted(v[0]), Converted(v[1]), Converted(v[2]),
                                  weighted ? Converted(v[3]) : 1.0L);  // a missing value: no point
-    return true;
+    return !points.Done();
   });
   if (s != TSavStatus::kOk) return FailedRead(ReadErrorOf(s));
   if (cases < 1) return FailedRead(TReadError::kMalformed);
@@ -181,7 +181,7 @@ TReadResult ReadOkapSavOwn(const TReadArgs& args) {
     // weight (a weight of 0 has no sign to carry the mark).
     const bool inactive = !v[kActive].systemMissing && v[kActive].value == 0;
     (void)points.Add(x, y, z, std::fabs(w), inactive && args.filterN == 1 ? kPointInactive : kPointActive);
-    return true;
+    return !points.Done();
   });
   if (s != TSavStatus::kOk) return FailedRead(ReadErrorOf(s));
   result.weighted = d.weightVariable >= 0 && !result.points.empty();

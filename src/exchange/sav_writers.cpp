@@ -3,6 +3,8 @@
 #include <readstat.h>
 
 #include <array>
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -40,6 +42,44 @@ struct Column {
 };
 
 bool Written(const TXYZPoint& p) { return IsUsableValue(p.X) && IsUsableValue(p.Y) && IsUsableValue(p.Z); }
+
+// A value the file gives back as written (to a double's digits): a double holds it, and it is
+// none of the format's three marks: -DBL_MAX, the system-missing value, and the next double
+// up and DBL_MAX, which mark the open ends of missing-value ranges and which ReadStat, our
+// reader among others, reads as system-missing too.
+bool HeldBySav(long double v) {
+  if (!HeldAsDouble(v)) return false;
+  const double d = static_cast<double>(v);
+  return std::fabs(d) < DBL_MAX && d != -std::nextafter(DBL_MAX, 0.0);
+}
+
+struct Axis {
+  const char* name;
+  long double TXYZPoint::*value;
+};
+constexpr std::array<Axis, 4> kAxes = {{{"X", &TXYZPoint::X}, {"Y", &TXYZPoint::Y}, {"Z", &TXYZPoint::Z},
+                                        {"W", &TXYZPoint::W}}};
+
+// Counts the rows to be written into result.casesWritten, and looks at each of their first
+// `axisCount` values (X, Y, Z, W): the first the file cannot hold makes the result
+// kValueNotHeld. True when every value is held.
+template <typename Kept>
+bool CheckRows(std::span<const TXYZPoint> points, Kept kept, std::size_t axisCount, TSavWriteResult& result) {
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (!kept(points[i])) continue;
+    ++result.casesWritten;
+    for (std::size_t a = 0; a < axisCount; ++a) {
+      const long double v = points[i].*kAxes[a].value;
+      if (HeldBySav(v)) continue;
+      result.status = SavWriteStatus::kValueNotHeld;
+      result.refusedRow = static_cast<int>(i) + 1;
+      result.refusedAxis = kAxes[a].name;
+      result.refusedValue = v;
+      return false;
+    }
+  }
+  return true;
+}
 
 // The file of the given columns and rows (each row one value per column), in memory; empty
 // when the library refuses any step.
@@ -100,7 +140,7 @@ TSavWriteResult WriteOkapSav(const std::string& path, std::span<const TXYZPoint>
     return result;
   }
   const std::span<const TXYZPoint> points = PointsOf(table);
-  for (const TXYZPoint& p : points) result.casesWritten += Written(p) ? 1 : 0;
+  if (!CheckRows(points, Written, 4, result)) return result;
   const std::vector<Column> columns = {
       {"XVAR", AxisLabel(titles.XName, "XVAR"), READSTAT_MEASURE_SCALE},
       {"YVAR", AxisLabel(titles.YName, "YVAR"), READSTAT_MEASURE_SCALE},
@@ -129,7 +169,7 @@ TSavWriteResult WriteOkapSavXYZ(const std::string& path, std::span<const TXYZPoi
   }
   const std::span<const TXYZPoint> points = PointsOf(table);
   const auto kept = [](const TXYZPoint& p) { return Written(p) && IsActive(p); };
-  for (const TXYZPoint& p : points) result.casesWritten += kept(p) ? 1 : 0;
+  if (!CheckRows(points, kept, 3, result)) return result;
   const std::vector<Column> columns = {{"XVAR", "", READSTAT_MEASURE_SCALE},
                                        {"YVAR", "", READSTAT_MEASURE_SCALE},
                                        {"ZVAR", "", READSTAT_MEASURE_SCALE}};

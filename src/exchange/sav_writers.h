@@ -8,39 +8,20 @@
 //   WriteOkapSavXYZ   a point table (the evaluation table, the residual graph): XVAR, YVAR
 //                     and ZVAR of its active points, without id string or labels.
 //
-// Rows whose X, Y or Z is missing are not written. The file is made in memory and saved
-// through a temporary file renamed at the end, so a failed write leaves an existing file as
-// it was.
+// Rows whose X, Y or Z is missing are not written. A value of a written row that the
+// file's doubles cannot hold (HeldAsDouble: 1e400 would be infinite, 1e-400 zero) or that is
+// one of the format's marks (-DBL_MAX the system-missing value, DBL_MAX and the double next
+// to -DBL_MAX the ends of missing ranges) refuses the save, naming the first
+// (SavWriteStatus::kValueNotHeld): the file would give back another number or none. The file is made in memory and saved through a
+// temporary file renamed at the end, so a failed write leaves an existing file as it was.
 #pragma once
 
 #include <span>
 #include <string>
 
 #include "app/data_titles.h"
+#include "app/import_readers.h"
 #include "app/xyz_point.h"
-
-enum class SavWriteStatus {
-  kWritten,
-  kCannotWrite,  // the file could not be made or saved
-  kTooFewRows,   // fewer than 3 rows: nothing written, an existing file untouched
-};
-
-struct [[nodiscard]] TSavWriteResult {
-  SavWriteStatus status = SavWriteStatus::kWritten;
-  int tableRows = 0;  // the rows of the table handed in
-  int casesWritten = 0;
-
-  // As the save commands count: the table's rows, -1 when the file could not be written,
-  // -2 for too few rows.
-  int Code() const {
-    switch (status) {
-      case SavWriteStatus::kWritten: return tableRows;
-      case SavWriteStatus::kCannotWrite: return -1;
-      case SavWriteStatus::kTooFewRows: return -2;
-    }
-    return -1;
-  }
-};
 
 // `table`: records 0..N of a point table (record 0 the header with the count and, in W,
 // the weights flag).

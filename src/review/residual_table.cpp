@@ -83,7 +83,7 @@ std::vector<std::uint8_t> ResidualWorksheet(std::span<const TResidualRow> rows, 
   return sheet.Finish();
 }
 
-bool WriteResidualFile(const std::string& path, std::span<const TResidualRow> rows) {
+bool WriteResidualFile(const std::string& path, std::span<const TResidualRow> rows, TSavWriteResult* savResult) {
   switch (SaveFormatByExt(path)) {
     case kSaveFormatWk1: return SaveGlobalToFile(ResidualWorksheet(rows, 1), path);
     case kSaveFormatWk3: return SaveGlobalToFile(ResidualWorksheet(rows, 3), path);
@@ -100,7 +100,9 @@ bool WriteResidualFile(const std::string& path, std::span<const TResidualRow> ro
         p.W = 1;
         p.Status = kPointActive;
       }
-      return write(table, path) >= 0;
+      const TSavWriteResult written = write(table, path);
+      if (savResult) *savResult = written;
+      return written.status == SavWriteStatus::kWritten;
     }
     default: return SaveGlobalToFile(ResidualText(rows), path);
   }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/sav_write_result.h"
 #include "app/xyz_point.h"
 #include "graph3d/graph_setup.h"
 
@@ -51,5 +52,7 @@ std::vector<std::uint8_t> ResidualWorksheet(std::span<const TResidualRow> rows, 
 // Writes the rows in the form the file's extension names (any case): .wk1 and .wk3
 // worksheets, .sav a statistics-package file of X, Y and the residual as Z (when the program
 // has its writer), anything else text; through a temporary file, so that a failed save
-// leaves an existing file as it was. False when the file cannot be written.
-[[nodiscard]] bool WriteResidualFile(const std::string& path, std::span<const TResidualRow> rows);
+// leaves an existing file as it was. False when the file cannot be written; `savResult`, when
+// given, receives the .sav writer's answer (a value that refused the save).
+[[nodiscard]] bool WriteResidualFile(const std::string& path, std::span<const TResidualRow> rows,
+                                     TSavWriteResult* savResult = nullptr);

@@ -134,7 +134,8 @@ std::vector<TXYZPoint> TEvalTable::PointTable() const {
   return table;
 }
 
-EvalSaveStatus SaveEvalTable(const TEvalTable& table, const std::string& path, const TSavPointWriter& writeSav) {
+EvalSaveStatus SaveEvalTable(const TEvalTable& table, const std::string& path, const TSavPointWriter& writeSav,
+                             TSavWriteResult* savResult) {
   const int format = SaveFormatByExt(path);
   switch (format) {
     case kSaveFormatWk1:
@@ -144,9 +145,15 @@ EvalSaveStatus SaveEvalTable(const TEvalTable& table, const std::string& path, c
                  : EvalSaveStatus::kCannotWrite;
     case kSaveFormatSav: {
       if (!writeSav) return EvalSaveStatus::kSavUnavailable;
-      const int written = writeSav(table.PointTable(), path);
-      if (written == -2) return EvalSaveStatus::kSavTooFewRows;
-      return written >= 0 ? EvalSaveStatus::kWritten : EvalSaveStatus::kCannotWrite;
+      const TSavWriteResult written = writeSav(table.PointTable(), path);
+      if (savResult) *savResult = written;
+      switch (written.status) {
+        case SavWriteStatus::kWritten: return EvalSaveStatus::kWritten;
+        case SavWriteStatus::kTooFewRows: return EvalSaveStatus::kSavTooFewRows;
+        case SavWriteStatus::kValueNotHeld: return EvalSaveStatus::kSavValueNotHeld;
+        case SavWriteStatus::kCannotWrite: break;
+      }
+      return EvalSaveStatus::kCannotWrite;
     }
     case kSaveFormatRtf:
     case kSaveFormatWordStar: {

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/sav_write_result.h"
 #include "app/text_line_buffer.h"
 #include "app/xyz_point.h"
 #include "tools/evaluation_computations.h"
@@ -106,12 +107,13 @@ class TEvalTable {
 // the statistics package's .sav (through `writeSav`), WordStar text and rich text.
 enum class EvalSaveStatus {
   kWritten,
-  kCannotWrite,   // the file could not be written
-  kSavTooFewRows, // a .sav file needs at least 3 complete rows
-  kSavUnavailable // no .sav writer is installed
+  kCannotWrite,      // the file could not be written
+  kSavTooFewRows,    // a .sav file needs at least 3 complete rows
+  kSavUnavailable,   // no .sav writer is installed
+  kSavValueNotHeld,  // a value a .sav file cannot hold: nothing written
 };
-// The statistics-package writer: (records 0..n of a point table, path) -> rows written, -1
-// when the file cannot be written, -2 for fewer than 3 complete rows.
-using TSavPointWriter = std::function<int(std::span<const TXYZPoint> table, const std::string& path)>;
+// The statistics-package writer: (records 0..n of a point table, path) -> what it did.
+using TSavPointWriter = std::function<TSavWriteResult(std::span<const TXYZPoint> table, const std::string& path)>;
+// `savResult`, when given, receives the .sav writer's answer (the value that refused the save).
 [[nodiscard]] EvalSaveStatus SaveEvalTable(const TEvalTable& table, const std::string& path,
-                                           const TSavPointWriter& writeSav);
+                                           const TSavPointWriter& writeSav, TSavWriteResult* savResult = nullptr);

@@ -12,6 +12,7 @@
 #include "exchange/exchange_test_support.h"
 #include "exchange/worksheet_builder.h"
 #include "exchange/import_registration.h"
+#include "exchange/sav_builder.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 
@@ -206,6 +207,19 @@ TEST_F(DataFiles, LossesOfAReadAreReported) {
   const std::string before = TableBytes(session_.Table);
   EXPECT_EQ(Import("more.txt", Points(5)), 0);
   EXPECT_EQ(TableBytes(session_.Table), before);
+}
+
+// A compressed statistics-package file of two million cases: the count stops at its bound
+// once the table is full, and the message says "more than".
+TEST_F(DataFiles, AHugeCompressedFileIsCountedToTheBound) {
+  std::vector<std::uint8_t> bytes = BuildSavFile(
+      {{"XVAR", 0, "x"}, {"YVAR", 0, "y"}, {"ZVAR", 0, "z"}, {"ACTIVE", 0, "State"}, {"WEIGHT", 0, "Weights"}});
+  AppendCompressedCases(bytes, {1, 2, 3, 1, 1}, 2 * kPointsCountBound);
+  session_.DataFileName = dir_.Write("huge.sav", bytes);
+  EXPECT_EQ(ImportDataFile(session_, 0), kXYZMaxPoints);
+  EXPECT_EQ(session_.Table.XYZRows(), kXYZMaxPoints);
+  EXPECT_EQ(BoxTexts(), Texts{"The File Holds More Than 1000000 Points, 16384 Were Read\n"
+                              "The Data Table Holds at Most 16384 Points"});
 }
 
 // A file name outside ASCII becomes the title in the program's coded text, not as the

@@ -238,6 +238,25 @@ TEST_F(Mv5Export, GeneratedKindsAndMissingValues) {
   EXPECT_EQ(a.items[kMvExtraItem].headerText, b.items[kMvExtraItem].headerText);
 }
 
+// Values the worksheets' doubles cannot hold are empty cells, and counted: a parameter of
+// 1e-400 is not written as 0, nor 1e400 as infinity.
+TEST_F(Mv5Export, ValuesADoubleCannotHoldAreEmptyAndCounted) {
+  TPlaneExport plane(4);
+  plane.parameters = {1e-400L, 1e400L, 3};
+  plane.fit.parameters = plane.parameters;
+  plane.points[1].Z = 1e-400L;
+  plane.SetGrid(0, Steps(1), Steps(1));
+  const std::string path = dir_.File("tiny.mv5");
+  const TMv5ExportResult r = ExportFitToMv(path, plane.Input(), Templates());
+  ASSERT_EQ(r.status, Mv5ExportStatus::kWritten);
+  EXPECT_EQ(Numbers(path, 3), (Values{kEmpty, kEmpty, 3}));
+  EXPECT_EQ(Numbers(path, 5)[0], kEmpty);  // t = 1e-400 / 0.125
+  EXPECT_EQ(Numbers(path, 6)[0], -0.25);   // its limits are ordinary numbers
+  EXPECT_EQ(Numbers(path, 11)[1], kEmpty);  // Z of the second point
+  EXPECT_EQ(Numbers(path, 14)[1], kEmpty);  // its % residual, about -1e402
+  EXPECT_EQ(r.valuesNotHeld, 5);
+}
+
 // A missing template leaves the file without item 2, written all the same; a kind outside
 // 0..2 writes nothing; a file that cannot be written keeps the old one.
 TEST_F(Mv5Export, Failures) {

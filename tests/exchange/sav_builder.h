@@ -52,4 +52,16 @@ inline std::vector<std::uint8_t> BuildSavFile(const std::vector<SavVar>& vars,
   return w.Take();
 }
 
+// Appends `cases` bytecode-compressed cases to a file of BuildSavFile, every case holding
+// `values` (whole numbers in -99..151, each coded in one byte as value + 100): the densest
+// form of the format, a million cases in a few megabytes. The last block of eight codes is
+// padded with code 0, which readers pass over.
+inline void AppendCompressedCases(std::vector<std::uint8_t>& file, const std::vector<int>& values, std::int64_t cases) {
+  const std::size_t codes = values.size() * static_cast<std::size_t>(cases);
+  file.reserve(file.size() + codes + 8);
+  for (std::int64_t c = 0; c < cases; ++c)
+    for (const int v : values) file.push_back(static_cast<std::uint8_t>(v + 100));
+  file.resize(file.size() + (8 - codes % 8) % 8, 0);
+}
+
 }  // namespace exchange_test

@@ -178,6 +178,44 @@ TEST_F(SavReaders, OwnLayoutReadsWithStatesAndWeights) {
   EXPECT_EQ(ReadOkapSavOwn(Args(FixturePath(kCompressed).string())).error, TReadError::kMalformed);
 }
 
+// A compressed file can hold millions of cases in a few bytes (a zlib-compressed one about
+// 76 a byte). Once the table is full and a million points are counted, the read stops and
+// says "more than"; up to the bound the count is exact. A digital filter still fills the
+// table from the whole file, however far into it that takes the read.
+TEST_F(SavReaders, CountingStopsPastTheBoundOnceTheTableIsFull) {
+  const auto file = [&](const char* name, std::int64_t cases) {
+    std::vector<std::uint8_t> bytes = BuildSavFile({{"A", 0}, {"B", 0}, {"C", 0}});
+    AppendCompressedCases(bytes, {1, 2, 3}, cases);
+    return dir_.Write(name, bytes);
+  };
+  const std::string exact = file("exact.sav", kPointsCountBound);
+  const std::string huge = file("huge.sav", 3 * kPointsCountBound);
+  const struct {
+    const std::string& path;
+    int filterN;
+    int pointsInFile;
+    bool more;
+  } cases[] = {
+      {exact, 1, kPointsCountBound, false},
+      {huge, 1, kPointsCountBound, true},
+      // Every 100th point: the table fills at point 1,638,400; 100 points on the first is cut,
+      // and the point after it stops the count.
+      {huge, 100, 100 * kXYZMaxPoints + 100, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pointsInFile);
+    TReadArgs args = ChosenColumns(c.path, 1, 2, 3);
+    args.filterN = c.filterN;
+    const TReadResult r = ReadOkapSav(args);
+    ASSERT_EQ(r.Count(), kXYZMaxPoints);
+    EXPECT_EQ(r.points.back().X, 1);
+    EXPECT_EQ(r.points.back().Z, 3);
+    EXPECT_EQ(r.pointsInFile, c.pointsInFile);
+    EXPECT_EQ(r.morePointsInFile, c.more);
+    EXPECT_GT(r.pointsCut, 0);
+  }
+}
+
 TEST_F(SavReaders, ProbeNeedsTheMagicAndASoundDictionary) {
   std::string path = dir_.Write("t.sav", "$FL2@(#) but nothing more");
   EXPECT_EQ(ProbeOkapSav(path), 0);

@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cfloat>
+#include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <limits>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -54,6 +58,26 @@ TDataTitles Titles() {
 }
 
 bool Have(const char* program) { return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0; }
+
+// The cases of a file as PSPP reads them (pspp-convert to CSV), after its header line of
+// variable names; nothing when PSPP cannot read the file.
+struct PsppCases {
+  std::string header;
+  std::vector<std::vector<double>> rows;
+};
+PsppCases PsppRead(const std::string& path, const std::string& csv) {
+  PsppCases out;
+  if (std::system(("pspp-convert '" + path + "' '" + csv + "' >/dev/null 2>&1").c_str()) != 0) return out;
+  std::ifstream in(csv);
+  std::getline(in, out.header);
+  for (std::string line; std::getline(in, line);) {
+    std::vector<double> values;
+    std::stringstream fields(line);
+    for (std::string field; std::getline(fields, field, ',');) values.push_back(std::strtod(field.c_str(), nullptr));
+    out.rows.push_back(values);
+  }
+  return out;
+}
 
 class SavWriters : public TableTest {};
 
@@ -131,30 +155,25 @@ TEST_F(SavWriters, PointTableWriterKeepsActivePoints) {
 // the five variables with their labels and the weight variable.
 TEST_F(SavWriters, PsppReadsOurFiles) {
   if (!Have("pspp") || !Have("pspp-convert")) GTEST_SKIP() << "PSPP is not installed";
-  // Values that need all 17 digits, the extremes of the double range and a long double
-  // narrowed to the nearest double.
+  // Values that need all 17 digits, the extremes of the double range (the largest one that
+  // is no mark of the format) and a long double narrowed to the nearest double.
   const std::vector<TableRow> rows = {{1.0L / 3, 2, -1e-300L, 1},
-                                 {2.2250738585072014e-308L, 4.9406564584124654e-324L, 1.7976931348623157e308L, 0.5L},
+                                 {2.2250738585072014e-308L, 4.9406564584124654e-324L, 1.7976931348623155e308L, 0.5L},
                                  {123456789.123456789123L, -0.1L, 6.02214076e23L, 3, kPointInactive}};
   const std::string path = dir_.File("ours.sav");
   ASSERT_EQ(WriteOkapSav(path, TableOf(rows, true), Titles()).status, SavWriteStatus::kWritten);
-  const std::string csv = dir_.File("ours.csv");
-  ASSERT_EQ(std::system(("pspp-convert '" + path + "' '" + csv + "' >/dev/null 2>&1").c_str()), 0);
-  std::ifstream in(csv);
-  std::string line;
-  ASSERT_TRUE(std::getline(in, line));
-  EXPECT_EQ(line, "XVAR,YVAR,ZVAR,ACTIVE,WEIGHT");
-  for (const TableRow& row : rows) {
-    ASSERT_TRUE(std::getline(in, line));
-    std::vector<double> values;
-    std::stringstream fields(line);
-    for (std::string field; std::getline(fields, field, ',');) values.push_back(std::strtod(field.c_str(), nullptr));
-    ASSERT_EQ(values.size(), 5u) << line;
-    EXPECT_EQ(values[0], static_cast<double>(row.x)) << line;
-    EXPECT_EQ(values[1], static_cast<double>(row.y)) << line;
-    EXPECT_EQ(values[2], static_cast<double>(row.z)) << line;
-    EXPECT_EQ(values[3], row.status == kPointInactive ? 0 : 1) << line;
-    EXPECT_EQ(values[4], static_cast<double>(row.w)) << line;
+  const PsppCases read = PsppRead(path, dir_.File("ours.csv"));
+  EXPECT_EQ(read.header, "XVAR,YVAR,ZVAR,ACTIVE,WEIGHT");
+  ASSERT_EQ(read.rows.size(), rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const TableRow& row = rows[i];
+    const std::vector<double>& values = read.rows[i];
+    ASSERT_EQ(values.size(), 5u) << i;
+    EXPECT_EQ(values[0], static_cast<double>(row.x)) << i;
+    EXPECT_EQ(values[1], static_cast<double>(row.y)) << i;
+    EXPECT_EQ(values[2], static_cast<double>(row.z)) << i;
+    EXPECT_EQ(values[3], row.status == kPointInactive ? 0 : 1) << i;
+    EXPECT_EQ(values[4], static_cast<double>(row.w)) << i;
   }
 
   const std::string syntax = dir_.Write("info.sps", "SYSFILE INFO FILE='" + path + "'.\n");
@@ -169,6 +188,81 @@ TEST_F(SavWriters, PsppReadsOurFiles) {
     EXPECT_TRUE(std::regex_search(text, std::regex(std::string("\\|") + v))) << v << "\n" << text;
   EXPECT_TRUE(std::regex_search(text, std::regex("\\|Weight +\\|Weights"))) << text;
   EXPECT_TRUE(std::regex_search(text, std::regex("\\|Cases +\\| +3\\|"))) << text;
+}
+
+// A value a .sav file cannot give back refuses the save, the first one named: 1e400 would
+// be infinite, 1e-400 and 1e-330 zero, -DBL_MAX is the format's system-missing value, DBL_MAX
+// and the double above -DBL_MAX mark the ends of missing ranges (read as missing by our
+// reader), a NaN weight is no number at all. An older file stays as it was.
+TEST_F(SavWriters, AValueTheFileCannotHoldRefusesTheSave) {
+  const std::string path = dir_.Write("old.sav", "the user's old file");
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  const long double sysmis = -static_cast<long double>(DBL_MAX), highest = DBL_MAX;
+  const long double lowest = -std::nextafter(DBL_MAX, 0.0);
+  const struct {
+    TableRow row;
+    const char* axis;
+    long double value;
+  } cases[] = {
+      {{1e400L, 2, 3, 1}, "X", 1e400L},  {{1, -1e400L, 3, 1}, "Y", -1e400L}, {{1, 2, 1e-400L, 1}, "Z", 1e-400L},
+      {{1, 2, sysmis, 1}, "Z", sysmis},  {{1, 2, 3, nan}, "W", nan},          {{1, 2, 3, -1e-330L}, "W", -1e-330L},
+      {{highest, 2, 3, 1}, "X", highest}, {{1, lowest, 3, 1}, "Y", lowest},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<double>(c.value));
+    const std::vector<TableRow> rows = {{1, 2, 3, 1}, c.row, {4, 5, 6, 1}};
+    const TSavWriteResult r = WriteOkapSav(path, TableOf(rows, true), Titles());
+    EXPECT_EQ(r.status, SavWriteStatus::kValueNotHeld);
+    EXPECT_EQ(r.Code(), -1);
+    EXPECT_EQ(r.refusedRow, 2);
+    EXPECT_STREQ(r.refusedAxis, c.axis);
+    EXPECT_TRUE(r.refusedValue == c.value || (std::isnan(r.refusedValue) && std::isnan(c.value)));
+    EXPECT_EQ(ReadText(path), "the user's old file");
+    // The point-table writer writes no weight: only X, Y and Z can refuse it.
+    const TSavWriteResult xyz = WriteOkapSavXYZ(path, TableOf(rows, false));
+    EXPECT_EQ(xyz.status, std::string_view(c.axis) == "W" ? SavWriteStatus::kWritten : SavWriteStatus::kValueNotHeld);
+    (void)std::filesystem::remove(path);
+    (void)dir_.Write("old.sav", "the user's old file");
+  }
+  TSavWriteResult r;
+  r.status = SavWriteStatus::kValueNotHeld, r.refusedRow = 7, r.refusedAxis = "Z", r.refusedValue = 1e-400L;
+  EXPECT_EQ(SavRefusalText(r), "Row 7, Z: 1E-400 Cannot Be Held by a .sav File\nNothing Was Written");
+  // An inactive row is no row of the point table: it cannot refuse it.
+  const std::vector<TableRow> inactive = {{1, 2, 3, 1}, {1e400L, 2, 3, 1, kPointInactive}, {4, 5, 6, 1}, {7, 8, 9, 1}};
+  EXPECT_EQ(WriteOkapSavXYZ(path, TableOf(inactive, false)).casesWritten, 3);
+  EXPECT_EQ(WriteOkapSav(path, TableOf(inactive, false), Titles()).refusedRow, 2);
+}
+
+// The edges of what the file holds: the largest doubles of both signs that are no marks,
+// the smallest normal and subnormal ones. Written, and read back to the last digit by our
+// reader and by PSPP.
+TEST_F(SavWriters, TheEdgesOfTheDoublesAreWrittenAndReadBack) {
+  const double belowMax = std::nextafter(DBL_MAX, 0.0);
+  const long double max = belowMax, nextToLowest = -std::nextafter(belowMax, 0.0);
+  const long double minNormal = DBL_MIN, minSubnormal = std::numeric_limits<double>::denorm_min();
+  const std::vector<TableRow> rows = {{max, nextToLowest, minNormal, 1},
+                                      {-minSubnormal, minSubnormal, -1e308L, 2},
+                                      {1e-320L, -minNormal, 1e308L, 0.5L, kPointInactive}};
+  const std::string path = dir_.File("edges.sav");
+  const TSavWriteResult written = WriteOkapSav(path, TableOf(rows, true), Titles());
+  ASSERT_EQ(written.status, SavWriteStatus::kWritten);
+  EXPECT_EQ(written.casesWritten, 3);
+  const TReadResult r = ReadOkapSavOwn(Args(path));
+  ASSERT_EQ(r.Count(), 3);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(r.points[i].X, static_cast<double>(rows[i].x)) << i;
+    EXPECT_EQ(r.points[i].Y, static_cast<double>(rows[i].y)) << i;
+    EXPECT_EQ(r.points[i].Z, static_cast<double>(rows[i].z)) << i;
+  }
+  if (!Have("pspp-convert")) GTEST_SKIP() << "PSPP is not installed";
+  const PsppCases read = PsppRead(path, dir_.File("edges.csv"));
+  ASSERT_EQ(read.rows.size(), rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    ASSERT_EQ(read.rows[i].size(), 5u) << i;
+    EXPECT_EQ(read.rows[i][0], static_cast<double>(rows[i].x)) << i;
+    EXPECT_EQ(read.rows[i][1], static_cast<double>(rows[i].y)) << i;
+    EXPECT_EQ(read.rows[i][2], static_cast<double>(rows[i].z)) << i;
+  }
 }
 
 }  // namespace

@@ -140,7 +140,10 @@ TEST_F(EvalTableTest, SavingWritesEveryFormatByItsExtension) {
   std::vector<std::tuple<std::string, int>> savCalls;
   const TSavPointWriter writer = [&](std::span<const TXYZPoint> t, const std::string& path) {
     savCalls.emplace_back(path, PointCount(t));
-    return PointCount(t) >= 3 ? PointCount(t) : -2;
+    TSavWriteResult r;
+    r.tableRows = PointCount(t);
+    if (r.tableRows < 3) r.status = SavWriteStatus::kTooFewRows;
+    return r;
   };
   const auto save = [&](const std::string& name) { return SaveEvalTable(table, dir.File(name), writer); };
   for (const char* name : {"t.dat", "t.txt", "t.xyz", "noext"}) {

@@ -23,12 +23,24 @@ struct Column {
   Cells cells;
 };
 
-// A value, or an empty cell where it is missing or a double cannot hold it.
-TMvCell Value(long double v) {
-  if (!IsUsableValue(v)) return MvEmptyCell();
-  const double d = static_cast<double>(v);
-  return std::isfinite(d) ? MvNumberCell(d) : MvEmptyCell();
-}
+// The number cells of one export: a value, or an empty cell where it is missing or a double
+// cannot hold it (1e400 would be infinite, 1e-400 a zero that was never computed); those are
+// counted for the user.
+class NumberCells {
+ public:
+  TMvCell operator()(long double v) {
+    if (!IsUsableValue(v)) return MvEmptyCell();
+    if (!HeldAsDouble(v)) {
+      ++notHeld_;
+      return MvEmptyCell();
+    }
+    return MvNumberCell(static_cast<double>(v));
+  }
+  int NotHeld() const { return notHeld_; }
+
+ private:
+  int notHeld_ = 0;
+};
 TMvCell Text(std::string_view text) {
   TMvCell c;
   MvPackText(c, text);
@@ -61,7 +73,8 @@ std::vector<GridPoint> EvaluateGrid(const TExportTableInput& in, const TExportGr
 
 // The grid columns from `first` on: x, y, z and, with limits, z -/+ confidence and z -/+
 // prediction.
-void GridColumns(std::vector<Column>& columns, int first, const std::vector<GridPoint>& grid, bool limits) {
+void GridColumns(std::vector<Column>& columns, int first, const std::vector<GridPoint>& grid, bool limits,
+                 NumberCells& cell) {
   const int count = limits ? 7 : 3;
   for (int k = 0; k < count; ++k) columns[static_cast<std::size_t>(first + k)].cells.reserve(grid.size());
   for (const GridPoint& g : grid) {
@@ -74,7 +87,7 @@ void GridColumns(std::vector<Column>& columns, int first, const std::vector<Grid
                                    p.valid && p.hasConfidence ? p.confidenceHigh : m,
                                    p.valid && p.hasPrediction ? p.predictionLow : m,
                                    p.valid && p.hasPrediction ? p.predictionHigh : m};
-    for (int k = 0; k < count; ++k) columns[static_cast<std::size_t>(first + k)].cells.push_back(Value(values[k]));
+    for (int k = 0; k < count; ++k) columns[static_cast<std::size_t>(first + k)].cells.push_back(cell(values[k]));
   }
 }
 
@@ -87,10 +100,11 @@ std::vector<Column> NumberedColumns(const std::vector<std::string>& titles) {
 // Writes the data worksheet of `rows` rows, the statistics worksheet and the template's
 // item 2, and saves the file.
 TMv5ExportResult WriteWorksheets(const std::filesystem::path& path, const std::vector<Column>& columns, int rows,
-                                 int gridPoints, const std::filesystem::path& templatePath) {
+                                 int gridPoints, const NumberCells& values, const std::filesystem::path& templatePath) {
   TMv5ExportResult result;
   result.rows = rows;
   result.gridPoints = gridPoints;
+  result.valuesNotHeld = values.NotHeld();
   TMvDescriptor fd;
   MvInitFileDescriptor(fd);
   for (const auto& [at, value] : {std::pair{0, 0}, {2, 0}, {4, 1}})
@@ -168,10 +182,11 @@ TMv5ExportResult ExportFitParamsToMv(const std::filesystem::path& path, const TE
   columns[8].block = columns[19].block = false;
   const TExportFit& fit = *in.fit;
   const long double m = ExprErrorValue;
+  NumberCells cell;
 
   for (const char* label : {"EQN #", "R2", "ADJR2", "STD ERR", "F"}) columns[0].cells.push_back(Text(label));
   for (const long double v : {static_cast<long double>(fit.equationNumber), fit.r2, fit.adjustedR2, fit.fitStdError, fit.f})
-    columns[1].cells.push_back(Value(v));
+    columns[1].cells.push_back(cell(v));
 
   for (std::size_t k = 0; k < fit.parameters.size(); ++k) {
     const long double value = fit.parameters[k];
@@ -179,11 +194,11 @@ TMv5ExportResult ExportFitParamsToMv(const std::filesystem::path& path, const TE
     // A standard error of 0 is one that was not computed: its cells stay empty.
     const bool hasError = IsUsableValue(se) && se != 0;
     columns[2].cells.push_back(Text(UpperLetter(static_cast<int>(k))));
-    columns[3].cells.push_back(Value(value));
-    columns[4].cells.push_back(Value(hasError ? se : m));
-    columns[5].cells.push_back(Value(hasError ? value / se : m));
-    columns[6].cells.push_back(Value(hasError ? value - fit.tValue * se : m));
-    columns[7].cells.push_back(Value(hasError ? value + fit.tValue * se : m));
+    columns[3].cells.push_back(cell(value));
+    columns[4].cells.push_back(cell(hasError ? se : m));
+    columns[5].cells.push_back(cell(hasError ? value / se : m));
+    columns[6].cells.push_back(cell(hasError ? value - fit.tValue * se : m));
+    columns[7].cells.push_back(cell(hasError ? value + fit.tValue * se : m));
   }
 
   for (const TXYZPoint& point : in.points) {
@@ -199,14 +214,14 @@ TMv5ExportResult ExportFitParamsToMv(const std::filesystem::path& path, const TE
         if (p.hasPrediction) cells[8] = p.predictionLow, cells[9] = p.predictionHigh;
       }
     }
-    for (std::size_t k = 0; k < 10; ++k) columns[9 + k].cells.push_back(Value(cells[k]));
+    for (std::size_t k = 0; k < 10; ++k) columns[9 + k].cells.push_back(cell(cells[k]));
   }
 
   const std::vector<GridPoint> grid = EvaluateGrid(in, Mv5ExportGrid(*in.request));
-  GridColumns(columns, 20, grid, true);
+  GridColumns(columns, 20, grid, true, cell);
   // The fit's five labels need five rows even beside a small table.
   const std::size_t rows = std::max({in.points.size(), grid.size(), fit.parameters.size(), std::size_t{5}});
-  return WriteWorksheets(path, columns, static_cast<int>(rows), static_cast<int>(grid.size()),
+  return WriteWorksheets(path, columns, static_cast<int>(rows), static_cast<int>(grid.size()), cell,
                          templateDirectory / kMv5TemplateFull);
 }
 
@@ -216,8 +231,9 @@ TMv5ExportResult ExportGenInfoToMv(const std::filesystem::path& path, const TExp
   const std::string pred = Mv5PredictionTitle(in.review->LimitsLevel);
   std::vector<Column> columns = NumberedColumns({"X Generated", "Y Generated", "Z Predicted", conf, conf, pred, pred});
   const std::vector<GridPoint> grid = EvaluateGrid(in, Mv5ExportGrid(*in.request));
-  GridColumns(columns, 0, grid, true);
-  return WriteWorksheets(path, columns, static_cast<int>(grid.size()), static_cast<int>(grid.size()),
+  NumberCells values;
+  GridColumns(columns, 0, grid, true, values);
+  return WriteWorksheets(path, columns, static_cast<int>(grid.size()), static_cast<int>(grid.size()), values,
                          templateDirectory / kMv5TemplateGenerated);
 }
 
@@ -230,8 +246,9 @@ TMv5ExportResult ExportGridToMv(const std::filesystem::path& path, const TExport
   TExportTableInput plain = in;
   plain.review = &surfaceOnly;
   const std::vector<GridPoint> grid = EvaluateGrid(plain, Mv5ExportGrid(*in.request));
-  GridColumns(columns, 0, grid, false);
-  return WriteWorksheets(path, columns, static_cast<int>(grid.size()), static_cast<int>(grid.size()),
+  NumberCells values;
+  GridColumns(columns, 0, grid, false, values);
+  return WriteWorksheets(path, columns, static_cast<int>(grid.size()), static_cast<int>(grid.size()), values,
                          templateDirectory / kMv5TemplateGenerated);
 }
 

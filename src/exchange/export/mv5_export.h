@@ -19,7 +19,8 @@
 // by the export grid rule (a quotient a hair below a whole number counts as it), the last
 // value pinned to the end; points i-major, at most 16384 of them. A value that is missing
 // (an inactive point, an evaluation that fails, a standard error of 0 or none) or that a
-// double cannot hold is an empty cell.
+// double cannot hold (HeldAsDouble: 1e400 would be infinite, 1e-400 zero) is an empty cell;
+// the latter are counted.
 //
 // The file is saved through a temporary file renamed at the end: a failed export leaves an
 // existing file as it was.
@@ -48,6 +49,7 @@ struct [[nodiscard]] TMv5ExportResult {
   MvCode code = MvCode::kOk;  // of the step that failed (the template's, for kWrittenWithoutTemplate)
   int rows = 0;               // of the data worksheet
   int gridPoints = 0;         // written per grid column
+  int valuesNotHeld = 0;      // values a double cannot hold, left as empty cells
 };
 
 // Dispatches on in.request->tableKind to the three writers below. `templateDirectory` holds

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include "app/c_format.h"
+#include "app/file_utils.h"
 #include "app/program_files.h"
 #include "app/settings_file.h"
 #include "exchange/export/ascii_export.h"
@@ -17,6 +19,8 @@
 #include "fit/fit_refit.h"
 #include "fit/session.h"
 #include "platform/busy_window.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_text.h"
 #include "review/ui/review_window.h"
 
 namespace {
@@ -114,10 +118,16 @@ void CmSaveMerovane(TRView& review) {
   // The worksheets hold 64-bit reals: the range reaches the writer as such.
   for (long double& v : range) v = static_cast<double>(v);
   const TExportRequest request = RequestOf(kind, range);
-  (void)WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
+  int notHeld = 0;
+  const bool written = WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
     const TMv5ExportResult result = ExportFitToMv(path, source.TableInput(request), ProgramDirectory());
+    notHeld = result.valuesNotHeld;
     return result.status == Mv5ExportStatus::kWritten || result.status == Mv5ExportStatus::kWrittenWithoutTemplate;
   });
+  // The file is there, but not every number is: the user hears how many cells stayed empty.
+  if (written && notHeld > 0)
+    InfoBox(platform::qt::ToWindow(&review), FileNameToCodedText(path),
+            CFormat("%d Values Beyond the Worksheet's 64-Bit Numbers Were Left as Empty Cells", notHeld));
 }
 
 void CmSaveAscii(TRView& review) {

@@ -224,8 +224,10 @@ std::vector<TResidualRow> TResid::Rows() const {
 }
 
 bool TResid::SaveTo(const std::string& path) {
-  if (WriteResidualFile(path, Rows())) return true;
-  ErrorBox(ToWindow(this), path, SaveFailureText(path, kWriteFailedText));
+  TSavWriteResult sav;
+  if (WriteResidualFile(path, Rows(), &sav)) return true;
+  ErrorBox(ToWindow(this), path,
+           sav.status == SavWriteStatus::kValueNotHeld ? SavRefusalText(sav) : SaveFailureText(path, kWriteFailedText));
   return false;
 }
 

@@ -318,7 +318,8 @@ void TDlgEval::CmSaveTable() {
     return;
   saveExt = ext;
   ShowBusyMsgId(ToWindow(this), kSaveCaption, kSaving, 1);
-  const EvalSaveStatus status = SaveEvalTable(*table_, path, ImportReaders().WriteSavPoints);
+  TSavWriteResult sav;
+  const EvalSaveStatus status = SaveEvalTable(*table_, path, ImportReaders().WriteSavPoints, &sav);
   HideBusyMsg();
   switch (status) {
     case EvalSaveStatus::kWritten: break;
@@ -329,6 +330,7 @@ void TDlgEval::CmSaveTable() {
     case EvalSaveStatus::kSavUnavailable:
       ErrorBox(ToWindow(this), path, "This Program Has No .sav Writer\nNothing Was Written");
       break;
+    case EvalSaveStatus::kSavValueNotHeld: ErrorBox(ToWindow(this), path, SavRefusalText(sav)); break;
   }
   SelectInput(focusField_);
 }
