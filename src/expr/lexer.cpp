@@ -25,10 +25,6 @@ constexpr DottedOperator kDottedOperators[] = {
     {".LE.", kTokLessEqual},
 };
 
-// Literals whose magnitude lies beyond these are out of range or taken as 0.
-constexpr long double kLiteralMax = static_cast<long double>(1e300);
-constexpr long double kLiteralMin = static_cast<long double>(1e-300);
-
 }  // namespace
 
 int ExprLexer::Next() {
@@ -139,12 +135,12 @@ int ExprLexer::ScanNumber() {
   const char* last = text_.data() + i;
   const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
   (void)end;  // an exponent letter without digits ends the conversion early, as it should
-  if (error == std::errc::result_out_of_range || std::fabs(value) > kLiteralMax) {
+  if (error == std::errc::result_out_of_range || std::fabs(value) > kExprLiteralMax) {
     ctx_.ExprMathError = 1;
     return Fail(kSyntaxFloatRange, start);
   }
   if (error != std::errc()) return Fail(kSyntaxFloatFormat, start);
-  if (value != 0 && std::fabs(value) < kLiteralMin) value = 0;
+  if (value != 0 && std::fabs(value) < kExprLiteralMin) value = 0;
 
   if (subFnState_ == 2) {
     if (value < 1 || value > 9 || value != std::trunc(value)) {

@@ -23,6 +23,9 @@ enum ExprSyntaxError : int {
 // Longest name and number literal the lexer holds (its buffers, less the terminator).
 inline constexpr std::size_t kExprMaxNameLength = 31;
 inline constexpr std::size_t kExprMaxNumberLength = 127;
+// A literal larger in magnitude is refused (out of range); a smaller one but 0 is read as 0.
+inline constexpr long double kExprLiteralMax = static_cast<long double>(1e300);
+inline constexpr long double kExprLiteralMin = static_cast<long double>(1e-300);
 
 class ExprLexer {
  public:

@@ -3,6 +3,8 @@
 // run that cannot read its template or write its output, and fits no dialect can hold.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <random>
 
 #include "app/c_format.h"
@@ -115,7 +117,7 @@ class CodeGenRunTest : public ::testing::Test {
   std::string Keyword(const TFitEqn& fit, int dialect, std::string_view keyword,
                       const std::filesystem::path& output = "out.c") const {
     const TCodeGenInput in = Input(fit, dialect);
-    const TCodeGenRun run = MakeCodeGenRun(in, output, "eqn7");
+    TCodeGenRun run = MakeCodeGenRun(in, output, "eqn7");
     std::string text;
     return CodeGenExpandKeywords(run, keyword, text) ? text : "(dropped)";
   }
@@ -313,6 +315,87 @@ TEST_F(CodeGenFileTest, FitsADialectCannotHoldAreRefusedWithoutAFile) {
     EXPECT_EQ(CodeGenFromTemplate(Input(c.fit, c.dialect), out, "eqn"), c.result) << i;
     EXPECT_EQ(std::filesystem::exists(out), c.result == CodeGenResult::kDone) << i;
   }
+}
+
+// A constant the dialect's reals cannot hold refuses the fit, naming it, and writes no file:
+// 1e400 computes infinity in C with doubles and stops gfortran, NaN is no literal anywhere,
+// 1e-400 would silently become 0. The 80-bit dialects hold the range of long double (not its
+// subnormals), the doubles their normal numbers, the user-function file the literals of the
+// calculation language (1e-300 to 1e300).
+TEST_F(CodeGenFileTest, EachDialectRefusesAConstantItsRealsCannotHold) {
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const struct {
+    long double value;
+    bool held80, heldDouble, heldUdf;
+  } values[] = {
+      {nan, false, false, false},      {-inf, false, false, false},    {1e400L, true, false, false},
+      {-1e-400L, true, false, false},  {1e-4940L, false, false, false}, {1e-310L, true, false, false},
+      {1.5e308L, true, true, false},   {1e301L, true, true, false},     {2e-300L, true, true, true},
+      {-5e-301L, true, true, false},   {-1.25L, true, true, true},      {0, true, true, true},
+  };
+  for (int dialect = 0; dialect < kCodeGenDialectCount; ++dialect) {
+    const bool eightyBit = dialect == kDialectC80 || dialect == kDialectPascal;
+    for (const auto& v : values) {
+      SCOPED_TRACE(CFormat("dialect %d value %.6LG", dialect, v.value));
+      const bool held = eightyBit ? v.held80 : dialect == kDialectUdf ? v.heldUdf : v.heldDouble;
+      const std::string out = dir_.Write("eqn.out", "the user's older file");
+      const TFitEqn fit = FitWithParameters(2001, {2, v.value, 0.25L, -1, 3});
+      TCodeGenConstant notHeld;
+      const CodeGenResult result = CodeGenFromTemplate(Input(fit, dialect), out, "eqn", &notHeld);
+      if (held) {
+        EXPECT_EQ(result, CodeGenResult::kDone);
+        continue;
+      }
+      EXPECT_EQ(result, CodeGenResult::kConstantNotHeld);
+      EXPECT_EQ(notHeld.name, "Parameter b");
+      EXPECT_TRUE(notHeld.value == v.value || (std::isnan(notHeld.value) && std::isnan(v.value)));
+      EXPECT_EQ(ReadText(out), "the user's older file");
+      std::string text = "stale";
+      EXPECT_EQ(CodeGenToText(Input(fit, dialect), out, "eqn", text), CodeGenResult::kConstantNotHeld);
+      EXPECT_EQ(text, "");
+    }
+  }
+  EXPECT_EQ(CodeGenRefusalText({"Parameter b", 1e400L}, kDialectFortran90),
+            "Parameter b = 1E+400 Cannot Be Written as a Constant in Fortran 90\nNothing Was Written");
+}
+
+// The scales of the exponential terms and of the series, and the data range the test
+// program spans, are constants of the code as much as the parameters are.
+TEST_F(CodeGenFileTest, ScalesAndStatisticsAreCheckedWhereTheyAreWritten) {
+  TFitEqn expX = FitWithParameters(3001, {1, 2});
+  expX.kind = kKindTermSubset;
+  expX.terms = {0, 7};  // exp(x/s_x)
+  TFitEqn expY = expX;
+  expY.terms = {0, 28};  // exp(y/s_y)
+  const auto refusal = [&](const TFitEqn& fit, int dialect, int scope = kScopeFunction) -> std::string {
+    TCodeGenInput in = Input(fit, dialect);
+    in.scope = scope;
+    TCodeGenConstant notHeld;
+    const CodeGenResult result = CodeGenFromTemplate(in, dir_.Path() / "scaled.out", "eqn", &notHeld);
+    if (result == CodeGenResult::kDone) return "written";
+    return result == CodeGenResult::kConstantNotHeld ? notHeld.name : "failed";
+  };
+  scales_.xScale = 1e400L;
+  EXPECT_EQ(refusal(expX, kDialectC64), "The X Scale of the Exponential Terms");
+  EXPECT_EQ(refusal(expX, kDialectC80), "written");
+  EXPECT_EQ(refusal(expY, kDialectC64), "written");  // writes s_y only
+  scales_.yScale = -1e-320L;
+  EXPECT_EQ(refusal(expY, kDialectFortran77), "The Y Scale of the Exponential Terms");
+  scales_ = BoxScales();
+
+  scales_.series.x.halfRange = 1e-400L;
+  EXPECT_EQ(refusal(Series(224, 4), kDialectC64), "The X Half Range of the Series Scaling");
+  EXPECT_EQ(refusal(Series(224, 4), kDialectPascal), "written");
+  scales_.series.y.angularScale = std::numeric_limits<long double>::quiet_NaN();
+  EXPECT_EQ(refusal(Series(237, 4), kDialectBasic), "The Y Angular Scale of the Series Scaling");
+  scales_ = BoxScales();
+
+  // XMIN stands in the test program only, not in the function alone.
+  stats_.X.Min = -1e400L;
+  EXPECT_EQ(refusal(FitWithParameters(2001, {2, 0.5L, 0.25L, -1, 3}), kDialectFortran90, kScopeFullProgram), "XMIN");
+  EXPECT_EQ(refusal(FitWithParameters(2001, {2, 0.5L, 0.25L, -1, 3}), kDialectFortran90), "written");
+  EXPECT_EQ(refusal(FitWithParameters(2001, {2, 0.5L, 0.25L, -1, 3}), kDialectC80, kScopeFullProgram), "written");
 }
 
 }  // namespace

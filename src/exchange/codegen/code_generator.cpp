@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "app/c_format.h"
 #include "app/file_utils.h"
 #include "exchange/codegen/codegen_dialects.h"
 #include "exchange/codegen/template_expansion.h"
@@ -36,12 +37,18 @@ std::filesystem::path CodeGenTemplatePath(const std::filesystem::path& directory
   return directory / (std::string(DialectInfo(dialect).key) + ".QVL");
 }
 
+std::string CodeGenRefusalText(const TCodeGenConstant& constant, int dialect) {
+  const char* language = IsCodeGenDialect(dialect) ? DialectInfo(dialect).name : "";
+  return CFormat("%s = %.19LG Cannot Be Written as a Constant in %s\nNothing Was Written", constant.name.c_str(),
+                 constant.value, language);
+}
+
 CodeGenResult CodeGenToText(const TCodeGenInput& in, const std::filesystem::path& outputPath,
-                            std::string_view functionName, std::string& text) {
+                            std::string_view functionName, std::string& text, TCodeGenConstant* notHeld) {
   text.clear();
   if (!IsCodeGenDialect(in.dialect)) return CodeGenResult::kNoTemplate;
   try {
-    const TCodeGenRun run = MakeCodeGenRun(in, outputPath, functionName);
+    TCodeGenRun run = MakeCodeGenRun(in, outputPath, functionName);
     if (!CodeGenCanWrite(run)) return CodeGenResult::kNotWritable;
     std::string templateText;
     if (!ReadTemplate(CodeGenTemplatePath(in.templateDirectory, in.dialect), templateText))
@@ -50,6 +57,11 @@ CodeGenResult CodeGenToText(const TCodeGenInput& in, const std::filesystem::path
     text = ExpandTemplateSection(
         templateText, DialectInfo(keyDialect).key, in.scope,
         [&run](std::string_view keyword, std::string& expansion) { return CodeGenExpandKeywords(run, keyword, expansion); });
+    if (run.notHeld) {
+      text.clear();
+      if (notHeld) *notHeld = *run.notHeld;
+      return CodeGenResult::kConstantNotHeld;
+    }
     return CodeGenResult::kDone;
   } catch (const std::bad_alloc&) {
     text.clear();
@@ -58,9 +70,9 @@ CodeGenResult CodeGenToText(const TCodeGenInput& in, const std::filesystem::path
 }
 
 CodeGenResult CodeGenFromTemplate(const TCodeGenInput& in, const std::filesystem::path& outputPath,
-                                  std::string_view functionName) {
+                                  std::string_view functionName, TCodeGenConstant* notHeld) {
   std::string text;
-  const CodeGenResult result = CodeGenToText(in, outputPath, functionName, text);
+  const CodeGenResult result = CodeGenToText(in, outputPath, functionName, text, notHeld);
   if (result != CodeGenResult::kDone) return result;
   try {
     if (!SaveGlobalToFile(WithCrLf(text), outputPath)) return CodeGenResult::kNotWritten;

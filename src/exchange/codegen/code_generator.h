@@ -9,7 +9,11 @@
 //   1. refuses a fit that cannot be written in the dialect (CodeGenCanWrite), writing nothing;
 //   2. reads the template KEY.QVL of the dialect from the input's template directory;
 //   3. expands the section of the scope: the key of the dialect (of dialect 0 for scope 2);
-//   4. writes the result with CR LF line ends through a temporary file renamed over the
+//   4. refuses the run, writing nothing, when the expansion wrote a constant (a parameter,
+//      a scale, a statistic) that the dialect's reals cannot hold (DialectHoldsConstant):
+//      1e400 in C with doubles would compute infinity, NaN no compiler takes, 1e-400 would
+//      silently become 0;
+//   5. writes the result with CR LF line ends through a temporary file renamed over the
 //      output, so a failed run never leaves half a file and an older file stays whole.
 // A template without the wanted section gives an empty output file.
 //
@@ -32,16 +36,23 @@ enum class CodeGenResult : int {
                        // series family or a fit of more than ten parameters as a
                        // user-function file, a series family as a transform text, a
                        // user-defined function in any dialect but the user-function file
+  kConstantNotHeld = -5,  // a constant the dialect cannot hold (step 4)
 };
 
-// Writes the fit of `in` to `outputPath` as the function `functionName`.
+// Writes the fit of `in` to `outputPath` as the function `functionName`. `notHeld`, when
+// given, receives the constant of a kConstantNotHeld result.
 [[nodiscard]] CodeGenResult CodeGenFromTemplate(const TCodeGenInput& in, const std::filesystem::path& outputPath,
-                                                std::string_view functionName);
+                                                std::string_view functionName, TCodeGenConstant* notHeld = nullptr);
 
-// The text a run would write to `outputPath` (steps 1 to 3), with LF line ends, into `text`;
+// The text a run would write to `outputPath` (steps 1 to 4), with LF line ends, into `text`;
 // the result as CodeGenFromTemplate gives it, never kNotWritten.
 [[nodiscard]] CodeGenResult CodeGenToText(const TCodeGenInput& in, const std::filesystem::path& outputPath,
-                                          std::string_view functionName, std::string& text);
+                                          std::string_view functionName, std::string& text,
+                                          TCodeGenConstant* notHeld = nullptr);
+
+// The message of a kConstantNotHeld result: "Parameter c = 1E+400 Cannot Be Written as a
+// Constant in Fortran 90\nNothing Was Written".
+std::string CodeGenRefusalText(const TCodeGenConstant& constant, int dialect);
 
 // The template file of a dialect in a directory ("%s%s.QVL" of the directory and the key).
 std::filesystem::path CodeGenTemplatePath(const std::filesystem::path& directory, int dialect);

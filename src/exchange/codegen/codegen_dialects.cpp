@@ -1,8 +1,12 @@
 #include "exchange/codegen/codegen_dialects.h"
 
 #include <array>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
 
 #include "app/c_format.h"
+#include "expr/lexer.h"
 
 namespace {
 
@@ -98,4 +102,27 @@ std::string FillPattern(int dialect, std::string_view pattern,
     }
   }
   return out;
+}
+
+bool DialectHoldsConstant(int dialect, long double value, std::string_view text) {
+  if (!std::isfinite(value)) return false;
+  if (value == 0) return true;
+  // The number as the dialect's compiler reads it: without C's "L", with "E" for FORTRAN's
+  // "D", a "+" sign dropped (from_chars takes none).
+  std::string digits(text);
+  if (!digits.empty() && digits.back() == 'L') digits.pop_back();
+  for (char& c : digits)
+    if (c == 'D') c = 'E';
+  const std::size_t start = digits.starts_with('+') ? 1 : 0;
+  long double read = 0;
+  const char* last = digits.data() + digits.size();
+  const auto [end, ec] = std::from_chars(digits.data() + start, last, read, std::chars_format::general);
+  if (ec != std::errc() || end != last) return false;  // beyond even the 80-bit reals
+  switch (dialect) {
+    case kDialectC80:
+    case kDialectPascal: return std::isnormal(read);
+    case kDialectUdf: return std::fabs(read) >= kExprLiteralMin && std::fabs(read) <= kExprLiteralMax;
+    // Subnormal doubles are refused too: gfortran reads the smallest of them as 0.
+    default: return std::fabs(read) <= DBL_MAX && std::isnormal(static_cast<double>(read));
+  }
 }

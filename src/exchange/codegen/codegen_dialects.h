@@ -85,6 +85,16 @@ std::string SignedCodeLiteral(int dialect, long double value);
 // (when it has neither point nor exponent) and "L"; the others keep it as it is.
 std::string RealLiteral(int dialect, std::string text);
 
+// Whether the dialect reads a constant of value `value`, written as `text` (a code number or
+// a literal of it, a statistic), back as that number: zero, or a finite value whose text is a
+// normal number of the dialect's reals. C with long double and Pascal's Extended have 80-bit
+// reals (about 3.4e-4932 to 1.2e4932); the user-function file is read by the program's own
+// calculation language, which refuses literals beyond 1e300 and reads those below 1e-300 as
+// 0; every other dialect has doubles (2.2e-308 to 1.8e308, normal numbers only), the
+// transform text included, since its product computes in doubles. No dialect holds NaN or an infinity: "NANL" is no
+// C constant, and FORTRAN has no literal for either.
+bool DialectHoldsConstant(int dialect, long double value, std::string_view text);
+
 // The first "E" of a formatted number replaced by "D", or "D0" appended when there is none.
 std::string FortranDoubleText(std::string text);
 

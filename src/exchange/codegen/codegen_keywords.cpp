@@ -151,8 +151,42 @@ long double FourierScale(const SeriesScales& s, int n) {
   return n % 2 == 0 ? a.origin : a.angularScale;
 }
 
+// Notes the first constant of a run that its dialect cannot hold as `text` writes it.
+void CheckConstant(TCodeGenRun& run, std::string_view name, long double value, std::string_view text) {
+  if (run.notHeld || DialectHoldsConstant(run.in.dialect, value, text)) return;
+  run.notHeld = TCodeGenConstant{std::string(name), value};
+}
+
+std::string ParameterName(int k) {
+  const std::string label = ParameterLabel(k);
+  return "Parameter " + label.substr(label.front() == ' ' ? 1 : 0);
+}
+
+// Every parameter of the fit, as the equation pieces and the coefficient lists write it.
+void CheckParameters(TCodeGenRun& run) {
+  const TFitEqn& fit = run.in.fit;
+  for (int k = 0; k <= TermCount(fit); ++k) {
+    const long double p = fit.parameters[static_cast<std::size_t>(k)];
+    CheckConstant(run, ParameterName(k), p, FormatCodeNumber(run.in.dialect, p));
+  }
+}
+
+// CHEBSCALEn and FOURIERSCALEn by their meaning: "The ln X Centre of the Series Scaling".
+std::string SeriesScaleName(bool fourier, int n) {
+  constexpr const char* kAxes[3] = {"X", "Y", "Z"};
+  if (fourier) return CFormat("The %s %s of the Series Scaling", kAxes[n / 2], n % 2 == 0 ? "Origin" : "Angular Scale");
+  return CFormat("The %s%s %s of the Series Scaling", n < 6 ? "" : "ln ", kAxes[(n % 6) / 2],
+                 n % 2 == 0 ? "Centre" : "Half Range");
+}
+
 bool Text(std::string& out, std::string text) {
   out = std::move(text);
+  return true;
+}
+// A constant as a code number, checked against the dialect.
+bool Constant(TCodeGenRun& run, std::string& out, std::string_view name, long double value) {
+  out = FormatCodeNumber(run.in.dialect, value);
+  CheckConstant(run, name, value, out);
   return true;
 }
 // A keyword whose result is its length: an empty expansion drops the line.
@@ -160,9 +194,15 @@ bool Piece(std::string& out, std::string text) {
   out = std::move(text);
   return !out.empty();
 }
+// A piece of the equation, which writes the fit's parameters.
+bool EquationPiece(TCodeGenRun& run, std::string& out, const std::string& text) {
+  if (!Piece(out, text)) return false;
+  CheckParameters(run);
+  return true;
+}
 
 // The prefix keywords: COEFSTRn, CVALn, CHEBSCALEn, FOURIERSCALEn.
-bool ExpandPrefixKeyword(const TCodeGenRun& run, std::string_view keyword, std::string& out, bool& matched) {
+bool ExpandPrefixKeyword(TCodeGenRun& run, std::string_view keyword, std::string& out, bool& matched) {
   const TCodeGenInput& in = run.in;
   const int m = TermCount(in.fit);
   auto parameter = [&](int n) { return in.fit.parameters[static_cast<std::size_t>(n)]; };
@@ -173,17 +213,17 @@ bool ExpandPrefixKeyword(const TCodeGenRun& run, std::string_view keyword, std::
   }
   if (keyword.starts_with("CVAL")) {
     const int n = KeywordIndex(keyword.substr(4));
-    return InRange(n, 0, m) && Text(out, FormatCodeNumber(in.dialect, parameter(n)));
+    return InRange(n, 0, m) && Constant(run, out, ParameterName(n), parameter(n));
   }
   if (keyword.starts_with("CHEBSCALE")) {
     const int n = KeywordIndex(keyword.substr(9));
     return InRange(n, 0, kChebScaleEntries - 1) &&
-           Text(out, FormatCodeNumber(in.dialect, ChebScale(in.scales.series, n)));
+           Constant(run, out, SeriesScaleName(false, n), ChebScale(in.scales.series, n));
   }
   if (keyword.starts_with("FOURIERSCALE")) {
     const int n = KeywordIndex(keyword.substr(12));
     return InRange(n, 0, kFourierScaleEntries - 1) &&
-           Text(out, FormatCodeNumber(in.dialect, FourierScale(in.scales.series, n)));
+           Constant(run, out, SeriesScaleName(true, n), FourierScale(in.scales.series, n));
   }
   matched = false;
   return false;
@@ -222,7 +262,7 @@ TCodeGenRun MakeCodeGenRun(const TCodeGenInput& in, const std::filesystem::path&
   return run;
 }
 
-bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std::string& out) {
+bool CodeGenExpandKeywords(TCodeGenRun& run, std::string_view keyword, std::string& out) {
   out.clear();
   const TCodeGenInput& in = run.in;
   const TFitEqn& fit = in.fit;
@@ -236,8 +276,11 @@ bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std
   const auto found = KeywordTable().find(keyword);
   if (found == KeywordTable().end()) {
     const auto statistic = StatisticTable().find(keyword);
-    return statistic != StatisticTable().end() &&
-           Text(out, Statistic(dialect, ExprStatisticValue(in.stats, statistic->second)));
+    if (statistic == StatisticTable().end()) return false;
+    const long double value = ExprStatisticValue(in.stats, statistic->second);
+    out = Statistic(dialect, value);
+    CheckConstant(run, keyword, value, out);
+    return true;
   }
   const int series = SeriesCode(fit);
   const int n = fit.equationNumber;
@@ -281,16 +324,22 @@ bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std
     case Keyword::kF7:
     case Keyword::kF8: {
       const int k = static_cast<int>(found->second) - static_cast<int>(Keyword::kF1) + 1;
-      return Piece(out, FitTermFunctionText(dialect, fit, k, in.scales));
+      if (!Piece(out, FitTermFunctionText(dialect, fit, k, in.scales))) return false;
+      if (const char axis = TermFunctionScaleAxis(fit, k)) {
+        const long double scale = axis == 'x' ? in.scales.xScale : in.scales.yScale;
+        CheckConstant(run, axis == 'x' ? "The X Scale of the Exponential Terms" : "The Y Scale of the Exponential Terms",
+                      scale, FormatCodeNumber(dialect, scale));
+      }
+      return true;
     }
     case Keyword::kFz: return Piece(out, BackTransformText(dialect, fit));
-    case Keyword::kEqnCode: return Piece(out, run.pieces.equation);
-    case Keyword::kZ1EqnCode: return Piece(out, run.pieces.z[0]);
-    case Keyword::kZ2EqnCode: return Piece(out, run.pieces.z[1]);
-    case Keyword::kZ3EqnCode: return Piece(out, run.pieces.z[2]);
-    case Keyword::kZ4EqnCode: return Piece(out, run.pieces.z[3]);
-    case Keyword::kZuEqnCode: return Piece(out, run.pieces.zu);
-    case Keyword::kZvEqnCode: return Piece(out, run.pieces.zv);
+    case Keyword::kEqnCode: return EquationPiece(run, out, run.pieces.equation);
+    case Keyword::kZ1EqnCode: return EquationPiece(run, out, run.pieces.z[0]);
+    case Keyword::kZ2EqnCode: return EquationPiece(run, out, run.pieces.z[1]);
+    case Keyword::kZ3EqnCode: return EquationPiece(run, out, run.pieces.z[2]);
+    case Keyword::kZ4EqnCode: return EquationPiece(run, out, run.pieces.z[3]);
+    case Keyword::kZuEqnCode: return EquationPiece(run, out, run.pieces.zu);
+    case Keyword::kZvEqnCode: return EquationPiece(run, out, run.pieces.zv);
     case Keyword::kUdfCode: {
       const TUdfRecord* udf = FittedUdf(in);
       return udf != nullptr && Text(out, UdfText(*udf));

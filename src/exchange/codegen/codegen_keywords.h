@@ -36,6 +36,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -64,21 +65,32 @@ struct TCodeGenInput {
   std::filesystem::path templateDirectory;  // where the templates lie: the program directory
 };
 
-// A run: the input, the output path and function name, the centring columns, and the
-// equation's pieces in the run's dialect.
+// A constant the generated code would hold, named as the user knows it ("Parameter c",
+// "XMIN", "The X Scale of the Exponential Terms").
+struct TCodeGenConstant {
+  std::string name;
+  long double value = 0;
+};
+
+// A run: the input, the output path and function name, the centring columns, the
+// equation's pieces in the run's dialect, and the first constant that an expansion wrote
+// which the dialect cannot hold (DialectHoldsConstant): such a run writes no file.
 struct TCodeGenRun {
   const TCodeGenInput& in;
   std::string outputPath;
   std::string functionName;
   int posn1 = 0, posn2 = 0;
   TEquationPieces pieces;
+  std::optional<TCodeGenConstant> notHeld;
 };
 
 TCodeGenRun MakeCodeGenRun(const TCodeGenInput& in, const std::filesystem::path& outputPath,
                            std::string_view functionName);
 
-// Writes the expansion of one keyword into `expansion`; false drops the template line.
-bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std::string& expansion);
+// Writes the expansion of one keyword into `expansion`; false drops the template line. An
+// expansion that writes a constant the dialect cannot hold (a parameter, a scale, a
+// statistic) notes the first in run.notHeld.
+bool CodeGenExpandKeywords(TCodeGenRun& run, std::string_view keyword, std::string& expansion);
 
 // Whether the fit can be written in the run's dialect: a series family everywhere but in
 // the user-function file and the transform text (which evaluate no series); a user-function fit only in the user-function file (its text is in

@@ -236,6 +236,13 @@ std::string FitTermFunctionText(int dialect, const TFitEqn& fit, int k, const TF
   return TermFunctionText(dialect, fit.terms[static_cast<std::size_t>(k)], scales);
 }
 
+char TermFunctionScaleAxis(const TFitEqn& fit, int k) {
+  if (fit.kind != kKindTermSubset || k < 1 || k > std::min(TermCount(fit), kMaxWrittenTerms)) return 0;
+  const int code = fit.terms[static_cast<std::size_t>(k)];
+  if (code == kExpTerm) return 'x';
+  return code == kAxisTerms + kExpTerm ? 'y' : 0;
+}
+
 std::string TermFunctionNames(const TFitEqn& fit) {
   if (fit.kind != kKindTermSubset) return {};
   std::string names;

@@ -39,6 +39,9 @@ std::string TermFunctionText(int dialect, int code, const TFitRunScales& scales)
 // Term function k (1..8) of a term-subset fit; empty when the fit has fewer terms or is of
 // another kind (keywords F1..F8).
 std::string FitTermFunctionText(int dialect, const TFitEqn& fit, int k, const TFitRunScales& scales);
+// The axis whose exponential-term scale term function k of a fit writes: 'x' for exp(x/s_x),
+// 'y' for exp(y/s_y), 0 for any other term or fit.
+char TermFunctionScaleAxis(const TFitEqn& fit, int k);
 // The names f1,..,fm of a term-subset fit's term functions; empty for other fits (FLIST).
 std::string TermFunctionNames(const TFitEqn& fit);
 

@@ -76,9 +76,12 @@ TCodeGenInput CodeGenInputOf(const TSession& session, int dialect, int scope) {
 }
 
 // Tells the user what a code generation run that wrote nothing came to.
-void ReportCodeGenFailure(TRView& review, const std::string& path, CodeGenResult result) {
+void ReportCodeGenFailure(TRView& review, const std::string& path, CodeGenResult result, int dialect,
+                          const TCodeGenConstant& notHeld) {
   if (result == CodeGenResult::kNotWritable)
     ErrorBox(ToWindow(&review), path, kNotWritableInDialect);
+  else if (result == CodeGenResult::kConstantNotHeld)
+    ErrorBox(ToWindow(&review), path, CodeGenRefusalText(notHeld, dialect));
   else
     ReportExportFailure(review, path);
 }
@@ -152,10 +155,12 @@ void CmCodeGeneration(TRView& review) {
   s.CodeGenDialect = options.dialect;
   s.CodeGenScope = options.scope;
   ShowExportBusy(review, path);
-  const CodeGenResult result = CodeGenFromTemplate(CodeGenInputOf(session, options.dialect, options.scope), path, name);
+  TCodeGenConstant notHeld;
+  const CodeGenResult result =
+      CodeGenFromTemplate(CodeGenInputOf(session, options.dialect, options.scope), path, name, &notHeld);
   HideBusyMsg();
   if (result != CodeGenResult::kDone) {
-    ReportCodeGenFailure(review, path, result);
+    ReportCodeGenFailure(review, path, result, options.dialect, notHeld);
     return;
   }
   OpenExportResult(review, path, kCodeCapacity);
@@ -231,10 +236,12 @@ void CmSaveUDF(TRView& review) {
   ShowExportBusy(review, path);
   // The user-function dialect and the function alone, for this run only: the code
   // generation options stay as the user set them.
-  const CodeGenResult result = CodeGenFromTemplate(CodeGenInputOf(session, kDialectUdf, kScopeFunction), path, name);
+  TCodeGenConstant notHeld;
+  const CodeGenResult result =
+      CodeGenFromTemplate(CodeGenInputOf(session, kDialectUdf, kScopeFunction), path, name, &notHeld);
   HideBusyMsg();
   if (result != CodeGenResult::kDone) {
-    ReportCodeGenFailure(review, path, result);
+    ReportCodeGenFailure(review, path, result, kDialectUdf, notHeld);
     return;
   }
   OpenExportResult(review, path, kCodeCapacity);
