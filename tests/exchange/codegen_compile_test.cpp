@@ -327,7 +327,7 @@ TEST_F(GeneratedCodeTest, BasicEquationTextsEvaluateAsTheFitTo1e9) {
   int blocks = 0, tooLong = 0, withErf = 0;
   for (std::size_t i = 0; i < fits_.size(); ++i) {
     const TCodeGenInput in = Input(fits_[i].fit, kDialectBasic, kScopeFunction);
-    TCodeGenRun run = MakeCodeGenRun(in, "basic.bas", "f");
+    const TCodeGenRun run = MakeCodeGenRun(in, "basic.bas", "f");
     std::string text;
     if (!CodeGenExpandKeywords(run, "EQNCODE", text)) continue;  // a series: template code only
     if (CodeGenExpandKeywords(run, "ERF", text)) {

@@ -117,7 +117,7 @@ class CodeGenRunTest : public ::testing::Test {
   std::string Keyword(const TFitEqn& fit, int dialect, std::string_view keyword,
                       const std::filesystem::path& output = "out.c") const {
     const TCodeGenInput in = Input(fit, dialect);
-    TCodeGenRun run = MakeCodeGenRun(in, output, "eqn7");
+    const TCodeGenRun run = MakeCodeGenRun(in, output, "eqn7");
     std::string text;
     return CodeGenExpandKeywords(run, keyword, text) ? text : "(dropped)";
   }

@@ -48,7 +48,7 @@ CodeGenResult CodeGenToText(const TCodeGenInput& in, const std::filesystem::path
   text.clear();
   if (!IsCodeGenDialect(in.dialect)) return CodeGenResult::kNoTemplate;
   try {
-    TCodeGenRun run = MakeCodeGenRun(in, outputPath, functionName);
+    const TCodeGenRun run = MakeCodeGenRun(in, outputPath, functionName);
     if (!CodeGenCanWrite(run)) return CodeGenResult::kNotWritable;
     std::string templateText;
     if (!ReadTemplate(CodeGenTemplatePath(in.templateDirectory, in.dialect), templateText))

@@ -152,7 +152,7 @@ long double FourierScale(const SeriesScales& s, int n) {
 }
 
 // Notes the first constant of a run that its dialect cannot hold as `text` writes it.
-void CheckConstant(TCodeGenRun& run, std::string_view name, long double value, std::string_view text) {
+void CheckConstant(const TCodeGenRun& run, std::string_view name, long double value, std::string_view text) {
   if (run.notHeld || DialectHoldsConstant(run.in.dialect, value, text)) return;
   run.notHeld = TCodeGenConstant{std::string(name), value};
 }
@@ -163,7 +163,7 @@ std::string ParameterName(int k) {
 }
 
 // Every parameter of the fit, as the equation pieces and the coefficient lists write it.
-void CheckParameters(TCodeGenRun& run) {
+void CheckParameters(const TCodeGenRun& run) {
   const TFitEqn& fit = run.in.fit;
   for (int k = 0; k <= TermCount(fit); ++k) {
     const long double p = fit.parameters[static_cast<std::size_t>(k)];
@@ -184,7 +184,7 @@ bool Text(std::string& out, std::string text) {
   return true;
 }
 // A constant as a code number, checked against the dialect.
-bool Constant(TCodeGenRun& run, std::string& out, std::string_view name, long double value) {
+bool Constant(const TCodeGenRun& run, std::string& out, std::string_view name, long double value) {
   out = FormatCodeNumber(run.in.dialect, value);
   CheckConstant(run, name, value, out);
   return true;
@@ -195,14 +195,14 @@ bool Piece(std::string& out, std::string text) {
   return !out.empty();
 }
 // A piece of the equation, which writes the fit's parameters.
-bool EquationPiece(TCodeGenRun& run, std::string& out, const std::string& text) {
+bool EquationPiece(const TCodeGenRun& run, std::string& out, const std::string& text) {
   if (!Piece(out, text)) return false;
   CheckParameters(run);
   return true;
 }
 
 // The prefix keywords: COEFSTRn, CVALn, CHEBSCALEn, FOURIERSCALEn.
-bool ExpandPrefixKeyword(TCodeGenRun& run, std::string_view keyword, std::string& out, bool& matched) {
+bool ExpandPrefixKeyword(const TCodeGenRun& run, std::string_view keyword, std::string& out, bool& matched) {
   const TCodeGenInput& in = run.in;
   const int m = TermCount(in.fit);
   auto parameter = [&](int n) { return in.fit.parameters[static_cast<std::size_t>(n)]; };
@@ -262,7 +262,7 @@ TCodeGenRun MakeCodeGenRun(const TCodeGenInput& in, const std::filesystem::path&
   return run;
 }
 
-bool CodeGenExpandKeywords(TCodeGenRun& run, std::string_view keyword, std::string& out) {
+bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std::string& out) {
   out.clear();
   const TCodeGenInput& in = run.in;
   const TFitEqn& fit = in.fit;

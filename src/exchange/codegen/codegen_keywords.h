@@ -74,14 +74,15 @@ struct TCodeGenConstant {
 
 // A run: the input, the output path and function name, the centring columns, the
 // equation's pieces in the run's dialect, and the first constant that an expansion wrote
-// which the dialect cannot hold (DialectHoldsConstant): such a run writes no file.
+// which the dialect cannot hold (DialectHoldsConstant): such a run writes no file. The
+// expansions note it as they go, on a run that is otherwise fixed: hence mutable.
 struct TCodeGenRun {
   const TCodeGenInput& in;
   std::string outputPath;
   std::string functionName;
   int posn1 = 0, posn2 = 0;
   TEquationPieces pieces;
-  std::optional<TCodeGenConstant> notHeld;
+  mutable std::optional<TCodeGenConstant> notHeld;
 };
 
 TCodeGenRun MakeCodeGenRun(const TCodeGenInput& in, const std::filesystem::path& outputPath,
@@ -90,7 +91,7 @@ TCodeGenRun MakeCodeGenRun(const TCodeGenInput& in, const std::filesystem::path&
 // Writes the expansion of one keyword into `expansion`; false drops the template line. An
 // expansion that writes a constant the dialect cannot hold (a parameter, a scale, a
 // statistic) notes the first in run.notHeld.
-bool CodeGenExpandKeywords(TCodeGenRun& run, std::string_view keyword, std::string& expansion);
+bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std::string& expansion);
 
 // Whether the fit can be written in the run's dialect: a series family everywhere but in
 // the user-function file and the transform text (which evaluate no series); a user-function fit only in the user-function file (its text is in
