@@ -46,11 +46,12 @@ bool Written(const TXYZPoint& p) { return IsUsableValue(p.X) && IsUsableValue(p.
 // A value the file gives back as written (to a double's digits): a double holds it, and it is
 // none of the format's three marks: -DBL_MAX, the system-missing value, and the next double
 // up and DBL_MAX, which mark the open ends of missing-value ranges and which ReadStat, our
-// reader among others, reads as system-missing too.
+// reader among others, reads as system-missing too. Nor may its double be the program's
+// missing value, which no reader of ours takes for a point.
 bool HeldBySav(long double v) {
   if (!HeldAsDouble(v)) return false;
   const double d = static_cast<double>(v);
-  return std::fabs(d) < DBL_MAX && d != -std::nextafter(DBL_MAX, 0.0);
+  return std::fabs(d) < DBL_MAX && d != -std::nextafter(DBL_MAX, 0.0) && !IsMissingValue(d);
 }
 
 struct Axis {

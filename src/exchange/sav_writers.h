@@ -11,8 +11,9 @@
 // Rows whose X, Y or Z is missing are not written. A value of a written row that the
 // file's doubles cannot hold (HeldAsDouble: 1e400 would be infinite, 1e-400 zero) or that is
 // one of the format's marks (-DBL_MAX the system-missing value, DBL_MAX and the double next
-// to -DBL_MAX the ends of missing ranges) refuses the save, naming the first
-// (SavWriteStatus::kValueNotHeld): the file would give back another number or none. The file is made in memory and saved through a
+// to -DBL_MAX the ends of missing ranges) or whose double is the program's missing value
+// refuses the save, naming the first (SavWriteStatus::kValueNotHeld): the file would give
+// back another number or none. The file is made in memory and saved through a
 // temporary file renamed at the end, so a failed write leaves an existing file as it was.
 #pragma once
 

@@ -193,12 +193,14 @@ TEST_F(SavWriters, PsppReadsOurFiles) {
 // A value a .sav file cannot give back refuses the save, the first one named: 1e400 would
 // be infinite, 1e-400 and 1e-330 zero, -DBL_MAX is the format's system-missing value, DBL_MAX
 // and the double above -DBL_MAX mark the ends of missing ranges (read as missing by our
-// reader), a NaN weight is no number at all. An older file stays as it was.
+// reader), a NaN weight is no number at all, the program's missing value is no point. An
+// older file stays as it was.
 TEST_F(SavWriters, AValueTheFileCannotHoldRefusesTheSave) {
   const std::string path = dir_.Write("old.sav", "the user's old file");
   const long double nan = std::numeric_limits<long double>::quiet_NaN();
   const long double sysmis = -static_cast<long double>(DBL_MAX), highest = DBL_MAX;
   const long double lowest = -std::nextafter(DBL_MAX, 0.0);
+  const long double nearMissing = std::nextafter(ExprErrorValue, 0.0L);
   const struct {
     TableRow row;
     const char* axis;
@@ -207,6 +209,9 @@ TEST_F(SavWriters, AValueTheFileCannotHoldRefusesTheSave) {
       {{1e400L, 2, 3, 1}, "X", 1e400L},  {{1, -1e400L, 3, 1}, "Y", -1e400L}, {{1, 2, 1e-400L, 1}, "Z", 1e-400L},
       {{1, 2, sysmis, 1}, "Z", sysmis},  {{1, 2, 3, nan}, "W", nan},          {{1, 2, 3, -1e-330L}, "W", -1e-330L},
       {{highest, 2, 3, 1}, "X", highest}, {{1, lowest, 3, 1}, "Y", lowest},
+      // A value a hair from the missing value, whose double is the missing value, and a weight
+      // that is it: our reader would take neither row for a point.
+      {{1, 2, nearMissing, 1}, "Z", nearMissing}, {{1, 2, 3, ExprErrorValue}, "W", ExprErrorValue},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<double>(c.value));

@@ -4,7 +4,8 @@
 // compound-file and statistics-package readers, the worksheet record scan, the settings
 // file, the fit blocks (.fit/.ftp), the 3D option files (.v3d/.scl/.ani), the custom title,
 // colour, print-layout and text-print files (.ttl/.clr/.cpg/.cpt), the LZW expander of
-// compressed blocks, DIB reading and coded text.
+// compressed blocks, DIB reading and coded text; and two writers on values made of the
+// input, the .sav writers (read back) and the code generator (its literals checked).
 //
 // Besides not crashing (the sanitizer builds catch memory and undefined-behaviour faults),
 // each target checks what it got: a read stores no more points than the table can take,
@@ -18,6 +19,8 @@
 // before it is read, so after a crash the input that caused it is still there.
 #include <unistd.h>
 
+#include <cfloat>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,17 +29,22 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "app/bitmap_files.h"
+#include "app/byte_codec.h"
 #include "app/coded_text.h"
 #include "app/data_file_writers.h"
 #include "app/data_titles.h"
 #include "app/long_double.h"
+#include "app/program_files.h"
 #include "app/lzw_block.h"
 #include "app/settings_file.h"
 #include "exchange/ascii_readers.h"
+#include "exchange/codegen/code_generator.h"
+#include "exchange/codegen/codegen_dialects.h"
 #include "exchange/compound_file.h"
 #include "exchange/compound_file_builder.h"
 #include "exchange/dbase_reader.h"
@@ -65,6 +73,9 @@
 #include "graph3d/view_function.h"
 #include "graph3d/view_function_check.h"
 #include "expr/expression.h"
+#include "expr/lexer.h"
+#include "fit/fit_families.h"
+#include "fit/fit_records.h"
 #include "support/fuzz_mutator.h"
 
 namespace {
@@ -150,6 +161,8 @@ void CheckRead(const TReadResult& r, const TReadArgs& args, bool positiveWeights
         "points read and cut exceed the points in the file");
   Check(r.pointsCut == 0 || static_cast<int>(r.points.size()) == args.capacity,
         "points cut while the table had room");
+  Check(!r.morePointsInFile || (r.pointsCut > 0 && r.pointsInFile >= kPointsCountBound),
+        "the count stopped before the table was full and the bound reached");
   for (const TXYZPoint& p : r.points) {
     Check(Scanned(p.X) && Scanned(p.Y) && Scanned(p.Z) && Scanned(p.W), "a value not scanned");
     Check(p.Status == kPointActive || p.Status == kPointInactive, "a status neither active nor inactive");
@@ -186,6 +199,59 @@ void RoundTrip(const Bytes& input, Decode decode, Encode encode, const char* nam
   Record again{};
   Check(decode(once, again), (std::string(name) + ": its own encoding refused").c_str());
   Check(encode(again) == once, (std::string(name) + ": decoding is not idempotent").c_str());
+}
+
+// The number literals of generated code: digits with an optional fraction and exponent
+// ("E" or FORTRAN's "D"), not inside a name.
+std::vector<std::string> NumberLiterals(const std::string& text) {
+  std::vector<std::string> literals;
+  const auto digit = [&](std::size_t k) { return k < text.size() && std::isdigit(static_cast<unsigned char>(text[k])); };
+  const auto nameChar = [&](std::size_t k) {
+    return k < text.size() && (std::isalnum(static_cast<unsigned char>(text[k])) || text[k] == '_' || text[k] == '#');
+  };
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (std::isalpha(static_cast<unsigned char>(text[i])) || text[i] == '_' || text[i] == '#') {
+      while (nameChar(i)) ++i;
+    } else if (digit(i) || (text[i] == '.' && digit(i + 1))) {
+      const std::size_t start = i;
+      while (digit(i)) ++i;
+      if (i < text.size() && text[i] == '.') ++i;
+      while (digit(i)) ++i;
+      if (i < text.size() && std::strchr("EeDd", text[i]) != nullptr) {
+        const std::size_t sign = i + 1 < text.size() && (text[i + 1] == '+' || text[i + 1] == '-') ? 1 : 0;
+        if (digit(i + 1 + sign)) {
+          i += 1 + sign;
+          while (digit(i)) ++i;
+        }
+      }
+      literals.push_back(text.substr(start, i - start));
+    } else {
+      ++i;
+    }
+  }
+  return literals;
+}
+
+// Whether a dialect's compiler reads a literal as the number it shows: nonzero digits give
+// a finite normal number of its reals (the calculation language's literal range in the
+// user-function file).
+bool LiteralHeld(int dialect, std::string literal) {
+  for (char& c : literal)
+    if (c == 'D' || c == 'd') c = 'E';
+  const std::size_t exponent = literal.find_first_of("Ee");
+  const bool zero = literal.substr(0, exponent).find_first_not_of("0.") == std::string::npos;
+  if (zero) return true;
+  if (dialect == kDialectC80 || dialect == kDialectPascal) {
+    const long double v = std::strtold(literal.c_str(), nullptr);
+    return std::isfinite(v) && std::isnormal(v);
+  }
+  if (dialect == kDialectUdf) {
+    const long double v = std::strtold(literal.c_str(), nullptr);
+    return v >= kExprLiteralMin && v <= kExprLiteralMax;
+  }
+  const double v = std::strtod(literal.c_str(), nullptr);
+  return std::isfinite(v) && std::isnormal(v);
 }
 
 std::vector<Target> Targets() {
@@ -339,6 +405,166 @@ std::vector<Target> Targets() {
                        CheckPairs(ReadOkapColumnPairs(path, std::vector<int>{args.colX, args.colY}), 2);
                        Check(c.empty() || c[0] == static_cast<long double>(c.size() - 1), "column count and values differ");
                        ProbeOkapSav(path);
+                     }});
+  // The .sav writers on point tables made of the input (41 bytes a row: X, Y, Z and W as
+  // 80-bit values and a status byte; the first byte the weights flag): a save is refused,
+  // leaving the older file whole, or gives back every row it wrote, to a double's digits,
+  // through our reader.
+  std::vector<Bytes> tableSeeds;
+  {
+    const auto rowBytes = [](std::initializer_list<long double> values, char status) {
+      bytes::ByteWriter w;
+      for (const long double v : values) w.Extended(v);
+      w.U8(static_cast<std::uint8_t>(status));
+      return w.Take();
+    };
+    const long double big = DBL_MAX, nan = std::numeric_limits<long double>::quiet_NaN();
+    const std::vector<std::vector<Bytes>> tables = {
+        {rowBytes({1, 2, 3, 1}, ' '), rowBytes({0.5L, -4, 1e10L, 2.5L}, '*'), rowBytes({-7, 8.25L, 9, 0.125L}, ' ')},
+        {rowBytes({1, 2, 3, 1}, ' '), rowBytes({1e400L, 2, 1e-400L, 1}, ' '), rowBytes({4, 5, 6, nan}, ' '),
+         rowBytes({big, -big, 4.9e-324L, 1}, '*'), rowBytes({ExprErrorValue, 1, 2, 1}, ' ')},
+    };
+    for (const std::vector<Bytes>& rows : tables) {
+      Bytes seed = {1};
+      for (const Bytes& row : rows) seed.insert(seed.end(), row.begin(), row.end());
+      tableSeeds.push_back(seed);
+    }
+  }
+  const std::vector<std::string> tableTokens = {std::string("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFE\x43", 10),
+                                                std::string("\x00\x08\xC5\x8F\x31\xB7\xE6\xC0\x0C\xC0", 10),
+                                                std::string("\x00\x00\x00\x00\x00\x00\x00\x80\x00\x00", 10),
+                                                std::string("\x00\x00\x00\x00\x00\x00\x00\xC0\xFF\x7F", 10), "*"};
+  targets.push_back({"sav_writer", "sav", tableSeeds, tableTokens,
+                     [titles](const Bytes& input, const std::string& path, std::uint64_t i) {
+                       constexpr std::size_t kRowBytes = 4 * bytes::kExtendedSize + 1;
+                       const std::size_t n = std::min<std::size_t>(input.empty() ? 0 : (input.size() - 1) / kRowBytes, 200);
+                       PointTable table = NewPointTable(static_cast<int>(n));
+                       table[0].W = !input.empty() && (input[0] & 1) ? 1 : 0;
+                       for (std::size_t r = 0; r < n; ++r) {
+                         const std::uint8_t* at = input.data() + 1 + r * kRowBytes;
+                         TXYZPoint& p = table[r + 1];
+                         long double* values[4] = {&p.X, &p.Y, &p.Z, &p.W};
+                         for (std::size_t k = 0; k < 4; ++k) *values[k] = bytes::DecodeExtended(at + k * bytes::kExtendedSize);
+                         p.Status = at[4 * bytes::kExtendedSize] == '*' ? kPointInactive : kPointActive;
+                       }
+                       const std::string out = path + (i % 2 ? ".own.sav" : ".xyz.sav");
+                       const Bytes older = {'o', 'l', 'd'};
+                       WriteFile(out, older);
+                       const bool own = i % 2 == 1;
+                       const TSavWriteResult w = own ? WriteOkapSav(out, table, titles) : WriteOkapSavXYZ(out, table);
+                       if (w.status != SavWriteStatus::kWritten) {
+                         Check(w.status != SavWriteStatus::kValueNotHeld || (w.refusedRow >= 1 && w.refusedRow <= static_cast<int>(n)),
+                               "a refusal names no row of the table");
+                         Check(FileBytes(out) == older, "a refused save touched the older file");
+                         fs::remove(out);
+                         return;
+                       }
+                       // Every row written comes back, in order, as its double.
+                       std::vector<const TXYZPoint*> written;
+                       for (std::size_t r = 1; r <= n; ++r) {
+                         const TXYZPoint& p = table[r];
+                         if (!IsUsableValue(p.X) || !IsUsableValue(p.Y) || !IsUsableValue(p.Z)) continue;
+                         if (!own && !IsActive(p)) continue;
+                         written.push_back(&p);
+                       }
+                       Check(static_cast<int>(written.size()) == w.casesWritten, "rows written and counted differ");
+                       TReadArgs args;
+                       args.path = out;
+                       args.colX = 1, args.colY = 2, args.colZ = 3;
+                       const TReadResult back = own ? ReadOkapSavOwn(args) : ReadOkapSav(args);
+                       Check(back.points.size() == written.size(), "a written row did not come back");
+                       for (std::size_t k = 0; k < written.size() && k < back.points.size(); ++k) {
+                         const TXYZPoint& a = *written[k];
+                         const TXYZPoint& b = back.points[k];
+                         Check(b.X == static_cast<double>(a.X) && b.Y == static_cast<double>(a.Y) &&
+                                   b.Z == static_cast<double>(a.Z),
+                               "a written value came back changed");
+                         if (own) Check(b.W == std::fabs(static_cast<double>(a.W)) && b.Status == a.Status, "a weight or state came back changed");
+                       }
+                       fs::remove(out);
+                     }});
+  // The code generator on fits made of the input: byte 0 the dialect, byte 1 the scope and
+  // the fit (a Gauss peak, a term subset with exp(x/s_x) and exp(y/s_y), a Chebyshev and a
+  // Fourier series), then 80-bit values for its parameters, the exponential and series
+  // scales and the data's X and Y range. A run either refuses the fit, naming a constant, or
+  // writes code whose every literal the dialect reads as the number it shows, and no NaN or
+  // infinity; a fit whose values all lie well inside the dialect's range is never refused.
+  std::vector<Bytes> codeSeeds;
+  for (const long double bad : {0.5L, 1e400L, 1e-400L, std::numeric_limits<long double>::quiet_NaN(), 1e-310L}) {
+    for (int dialect = 0; dialect < kCodeGenDialectCount; ++dialect) {
+      bytes::ByteWriter w;
+      w.U8(static_cast<std::uint8_t>(dialect)), w.U8(static_cast<std::uint8_t>(dialect % 8));
+      for (const long double v : {1.5L, bad, 0.25L, -1.0L, 3.0L, 1.7L, -2.3L, 2.0L, 1.5L}) w.Extended(v);
+      codeSeeds.push_back(w.Take());
+    }
+  }
+  const std::vector<std::string> codeTokens = {std::string("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFE\x43", 10),
+                                               std::string("\x00\x00\x00\x00\x00\x00\x00\x80\x01\x00", 10),
+                                               std::string("\x00\x00\x00\x00\x00\x00\x00\xC0\xFF\x7F", 10),
+                                               std::string("\x00\x00\x00\x00\x00\x00\x00\x80\xFF\x03", 10),
+                                               std::string("\x00\x00\x00\x00\x00\x00\x00\x80\xE0\x3B", 10)};
+  targets.push_back({"codegen", "c", codeSeeds, codeTokens,
+                     [titles](const Bytes& input, const std::string& path, std::uint64_t) {
+                       if (input.size() < 2) return;
+                       const int dialect = input[0] % kCodeGenDialectCount;
+                       const int shape = (input[1] >> 1) % 4;
+                       std::vector<long double> values;
+                       for (std::size_t at = 2; at + bytes::kExtendedSize <= input.size() && values.size() < 40;
+                            at += bytes::kExtendedSize)
+                         values.push_back(bytes::DecodeExtended(input.data() + at));
+                       std::size_t next = 0;
+                       const auto value = [&](long double otherwise) { return next < values.size() ? values[next++] : otherwise; };
+                       const int equation = shape == 0 ? 2001 : shape == 1 ? 3001 : shape == 2 ? 401 : 1401;
+                       TFitEqn fit;
+                       fit.equationNumber = equation;
+                       fit.kind = KindOfEquation(equation);
+                       fit.m = shape == 1 ? 2 : 4;
+                       if (shape == 1) fit.terms[1] = 7, fit.terms[2] = 28;  // exp(x/s_x), exp(y/s_y)
+                       if (shape >= 2) {
+                         const std::uint8_t code = shape == 2 ? 224 : 237;
+                         fit.descriptor = {static_cast<std::uint8_t>(kKindX), code, 4, static_cast<std::uint8_t>(kKindY), code, 4};
+                       }
+                       for (int k = 0; k <= fit.m; ++k) fit.parameters[static_cast<std::size_t>(k)] = value(1);
+                       TFitRunScales scales;
+                       scales.xScale = value(1.7L), scales.yScale = value(-2.3L);
+                       for (TSeriesAxisScale* a : {&scales.series.x, &scales.series.y, &scales.series.z})
+                         for (long double* v : {&a->centre, &a->halfRange, &a->logCentre, &a->logHalfRange, &a->origin,
+                                                &a->angularScale})
+                           *v = value(1);
+                       TDataStats stats;
+                       ResetDataStats(stats, 25);
+                       stats.X.Min = value(0.5L), stats.X.Max = value(3.5L), stats.Y.Min = value(0.75L), stats.Y.Max = value(2.75L);
+                       // Values well inside the dialect's range: the run must not refuse them.
+                       const bool eightyBit = dialect == kDialectC80 || dialect == kDialectPascal;
+                       const long double low = eightyBit ? 1e-4900L : dialect == kDialectUdf ? 1e-299L : 1e-307L;
+                       const long double high = eightyBit ? 1e4900L : dialect == kDialectUdf ? 1e299L : 1e307L;
+                       bool allInside = true;
+                       for (std::size_t k = 0; k < next; ++k)
+                         allInside = allInside && (values[k] == 0 || (std::fabs(values[k]) >= low && std::fabs(values[k]) <= high));
+
+                       TCodeGenInput in(fit, scales, stats, titles);
+                       in.dialect = dialect;
+                       in.scope = input[1] & 1 ? kScopeFullProgram : kScopeFunction;
+                       in.date = "Jun 11, 2024", in.time = "9:30:00 AM";
+                       in.templateDirectory = ProgramDirectory();
+                       std::string text;
+                       TCodeGenConstant notHeld;
+                       const CodeGenResult result = CodeGenToText(in, path, "eqn", text, &notHeld);
+                       if (result == CodeGenResult::kConstantNotHeld) {
+                         Check(text.empty() && !notHeld.name.empty(), "a refusal wrote text or named nothing");
+                         Check(!allInside, "a fit inside the dialect's range was refused");
+                         return;
+                       }
+                       if (result != CodeGenResult::kDone) return;
+                       for (const std::string& literal : NumberLiterals(text))
+                         if (!LiteralHeld(dialect, literal)) Fail("a literal the dialect cannot hold: " + literal);
+                       std::string upper = text;
+                       for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                       for (std::size_t at = 0; (at = upper.find_first_of("NI", at)) != std::string::npos; ++at) {
+                         if (at > 0 && (std::isalnum(static_cast<unsigned char>(upper[at - 1])) || upper[at - 1] == '_')) continue;
+                         if (upper.compare(at, 3, "NAN") == 0 || upper.compare(at, 3, "INF") == 0)
+                           Fail("code holds a NaN or an infinity");
+                       }
                      }});
   targets.push_back({"worksheet_records", "wk1", binarySeeds, binaryTokens,
                      [](const Bytes& input, const std::string& path, std::uint64_t) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <tuple>
@@ -170,6 +171,23 @@ TEST_F(EvalTableTest, SavingWritesEveryFormatByItsExtension) {
   EXPECT_EQ(SaveEvalTable(table, dir.File("x.sav"), nullptr), EvalSaveStatus::kSavUnavailable);
   // Under a file instead of a folder: nothing can be written there.
   EXPECT_EQ(SaveEvalTable(table, dir.File("t.dat") + "/t.dat", nullptr), EvalSaveStatus::kCannotWrite);
+}
+
+// A .sav writer that refuses a value hands its answer back, for the dialog to name the value.
+TEST_F(EvalTableTest, ASavRefusalReachesTheDialogWithItsValue) {
+  ScratchDir dir;
+  const TEvalSurface s = Plane();
+  for (int i = 1; i <= 3; ++i) table.Add(MakeEvalLine(s, {}, kEvalZ, i, 2 * i, 3 * i));
+  const TSavPointWriter refusing = [](std::span<const TXYZPoint> t, const std::string&) {
+    TSavWriteResult r;
+    r.tableRows = PointCount(t);
+    r.status = SavWriteStatus::kValueNotHeld, r.refusedRow = 2, r.refusedAxis = "Z", r.refusedValue = 1e-400L;
+    return r;
+  };
+  TSavWriteResult answer;
+  EXPECT_EQ(SaveEvalTable(table, dir.File("t.sav"), refusing, &answer), EvalSaveStatus::kSavValueNotHeld);
+  EXPECT_EQ(SavRefusalText(answer), "Row 2, Z: 1E-400 Cannot Be Held by a .sav File\nNothing Was Written");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("t.sav")));
 }
 
 TEST_F(EvalTableTest, AFullTextWindowTakesNoMoreLines) {

@@ -39,7 +39,7 @@ std::filesystem::path CodeGenTemplatePath(const std::filesystem::path& directory
 
 std::string CodeGenRefusalText(const TCodeGenConstant& constant, int dialect) {
   const char* language = IsCodeGenDialect(dialect) ? DialectInfo(dialect).name : "";
-  return CFormat("%s = %.19LG Cannot Be Written as a Constant in %s\nNothing Was Written", constant.name.c_str(),
+  return CFormat("%s = %.12LG Cannot Be Written as a Constant in %s\nNothing Was Written", constant.name.c_str(),
                  constant.value, language);
 }
 
