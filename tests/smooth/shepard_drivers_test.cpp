@@ -232,15 +232,42 @@ TEST(WatsonDriver, ScalingAnAxisScalesNothingInsideTheMethod) {
       EXPECT_NEAR(static_cast<double>(scaled.EvalDx(1000 * p.x, p.y) * 1000),
                   static_cast<double>(plain.EvalDx(p.x, p.y)), 1e-4);
     }
-    // Beyond the interpolator's reach: 0, not the missing value.
-    EXPECT_EQ(plain.EvalAt(1e9L, 0.5L), 0.0L);
-    EXPECT_EQ(plain.EvalAt(std::nanl(""), 0.5L), 0.0L);
+    // Beyond the interpolator's reach: no value.
+    EXPECT_EQ(plain.EvalAt(1e9L, 0.5L), ExprErrorValue);
+    EXPECT_EQ(plain.EvalAt(std::nanl(""), 0.5L), ExprErrorValue);
     // The grid holds the point values.
     const std::vector<long double> xs{0.2L, 0.7L}, ys{0.4L, 0.6L};
     const std::vector<long double> grid = plain.EvalGrid(2, 2, xs, ys);
     ASSERT_EQ(grid.size(), 4u);
     EXPECT_EQ(grid[1], plain.EvalAt(0.7L, 0.4L));
     EXPECT_EQ(grid[2], plain.EvalAt(0.2L, 0.6L));
+  }
+}
+
+// Outside the data's hull Watson's surface runs on towards the data's plane; beyond every
+// circumcircle of its triangulation (tens of data ranges out) it has no value: the point,
+// its numerical derivatives and its grid node are missing, never a height of 0.
+TEST(WatsonDriver, BeyondItsReachThereIsNoValue) {
+  // z = 3 + 2x - y: the plane the far vertices carry, reproduced outside the hull too.
+  std::vector<TPoint> points = Scattered(60, 11, Wavy);
+  for (TPoint& p : points) p.z = 3 + 2 * p.x - p.y;
+  PointTable data = Table(points);
+  for (const int variant : {0, 2}) {
+    SCOPED_TRACE(variant);
+    TNParm3D engine(data, kNPWatson, variant == 0 ? 0 : 1, variant, false);
+    ASSERT_TRUE(engine.HasSurface());
+    EXPECT_NEAR(static_cast<double>(engine.EvalAt(3, -2)), 3 + 6 + 2, 1e-6);
+    EXPECT_NEAR(static_cast<double>(engine.EvalDx(3, -2)), 2, 0.05);
+    for (const auto& [x, y] : {std::pair{1e3L, 0.5L}, std::pair{0.5L, -1e3L}, std::pair{-1e6L, 1e6L}}) {
+      EXPECT_EQ(engine.EvalAt(x, y), ExprErrorValue) << x << ", " << y;
+      for (int mode = kDerivX; mode <= kDerivXY; ++mode)
+        EXPECT_EQ(engine.EvalMode(x, y, mode), ExprErrorValue) << mode;
+    }
+    const std::vector<long double> xs{0.5L, 1e3L}, ys{0.5L};
+    const std::vector<long double> grid = engine.EvalGrid(2, 1, xs, ys);
+    ASSERT_EQ(grid.size(), 2u);
+    EXPECT_NEAR(static_cast<double>(grid[0]), 3 + 1 - 0.5, 1e-6);
+    EXPECT_EQ(grid[1], ExprErrorValue);
   }
 }
 

@@ -393,29 +393,42 @@ long double TNParm3D::EvalMode(long double x, long double y, int mode) {
   return 0.0L;
 }
 
-// Central differences of the value with steps of a millionth of each range.
+// Central differences of the value with steps of a millionth of each range; missing where
+// any value they take is.
 long double TNParm3D::NumericalDerivative(long double x, long double y, int mode) {
   const long double h = static_cast<double>((xMax_ - xMin_) * 0.000001L);
   const long double k = static_cast<double>((yMax_ - yMin_) * 0.000001L);
-  auto f = [this](long double px, long double py) { return EvalMode(px, py, kDerivValue); };
+  bool missing = false;
+  auto f = [this, &missing](long double px, long double py) {
+    const long double v = EvalMode(px, py, kDerivValue);
+    missing = missing || IsMissingValue(v);
+    return v;
+  };
+  long double d = 0.0L;
   switch (mode) {
     case kDerivX:
-      return (f(x + h, y) - f(x - h, y)) / (2 * h);
+      d = (f(x + h, y) - f(x - h, y)) / (2 * h);
+      break;
     case kDerivY:
-      return (f(x, y + k) - f(x, y - k)) / (2 * k);
+      d = (f(x, y + k) - f(x, y - k)) / (2 * k);
+      break;
     case kDerivXX: {
       const long double c = f(x, y);
-      return ((f(x + 2 * h, y) - c) / (2 * h) - (c - f(x - 2 * h, y)) / (2 * h)) / (2 * h);
+      d = ((f(x + 2 * h, y) - c) / (2 * h) - (c - f(x - 2 * h, y)) / (2 * h)) / (2 * h);
+      break;
     }
     case kDerivYY: {
       const long double c = f(x, y);
-      return ((f(x, y + 2 * k) - c) / (2 * k) - (c - f(x, y - 2 * k)) / (2 * k)) / (2 * k);
+      d = ((f(x, y + 2 * k) - c) / (2 * k) - (c - f(x, y - 2 * k)) / (2 * k)) / (2 * k);
+      break;
     }
     case kDerivXY:
-      return (f(x + h, y + k) - f(x + h, y - k) - f(x - h, y + k) + f(x - h, y - k)) / (4 * h * k);
+      d = (f(x + h, y + k) - f(x + h, y - k) - f(x - h, y + k) + f(x - h, y - k)) / (4 * h * k);
+      break;
     default:
-      return 0.0L;
+      break;
   }
+  return missing ? ExprErrorValue : d;
 }
 
 long double TNParm3D::EvalAtDataPoint(long double x, long double y, long double z) {

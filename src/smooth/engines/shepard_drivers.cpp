@@ -213,12 +213,12 @@ int TNParm3D::SetupWatson() {
   return WatsonCreate(watson_, n, xd_.data(), yd_.data(), zd_.data(), option2_);
 }
 
-// A point the interpolator cannot reach (far outside every circumcircle) gives 0, as the
-// Shepard methods give outside every radius, not the missing value.
+// A point the interpolator cannot reach (beyond every circumcircle, some ten data ranges
+// out, or not a number) has no value: the missing value, which the graph, the tables and
+// the statistics leave out, where a 0 would read as a height of the surface.
 long double TNParm3D::EvalWatson(long double x, long double y, int mode) {
   if (xd_.empty()) return 0.0L;
-  const long double z = WatsonEvaluate(watson_, static_cast<double>(x), static_cast<double>(y), mode);
-  return IsMissingValue(z) ? 0.0L : z;
+  return WatsonEvaluate(watson_, static_cast<double>(x), static_cast<double>(y), mode);
 }
 
 std::vector<long double> TNParm3D::GridWatson(int nx, int ny, std::span<const long double> xs,
