@@ -35,7 +35,10 @@ bool TProgressWindow::Step(int done, int total) {
       QApplication::setOverrideCursor(Qt::ArrowCursor);
       arrow_ = true;
     }
-    QApplication::processEvents();
+    // Until the window shows, the user's input waits: a click on the window whose work this
+    // is would start other work on it halfway through. Once shown, the window's modality
+    // keeps the input from the others.
+    QApplication::processEvents(dialog_.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
   }
   return !dialog_.wasCanceled();
 }

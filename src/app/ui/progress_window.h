@@ -1,7 +1,8 @@
 // The window of a long computation that the user may cancel: shown only once the work has
 // taken a moment, with a gauge and Cancel, modal to the whole program while it stands. The
 // computation asks it after each step whether to go on; it looks at the user's events at
-// most every 50 ms, so that asking costs the computation nothing. The window's object name
+// most every 50 ms, so that asking costs the computation nothing, and leaves the user's
+// input to other windows waiting until it shows. The window's object name
 // is "TProgressWindow". While it shows, the pointer is the arrow, whatever wait cursor the
 // caller set: Cancel is there to be clicked.
 #pragma once

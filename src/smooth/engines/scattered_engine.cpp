@@ -64,8 +64,8 @@ bool NeedsLibrary(int code) {
 }  // namespace
 
 TNParm3D::TNParm3D(std::span<TXYZPoint> source, int method, int option1, int option2,
-                   bool noLibrary)
-    : method_(method), option1_(option1), option2_(option2), source_(source) {
+                   bool noLibrary, TNPSetupProgress progress)
+    : method_(method), option1_(option1), option2_(option2), source_(source), progress_(std::move(progress)) {
   libraryWasLoaded_ = NumLibLoaded();
   extMethodCount_ = 0;
   if (!noLibrary) {
@@ -107,6 +107,7 @@ TNParm3D::TNParm3D(std::span<TXYZPoint> source, int method, int option1, int opt
 
   ClampOptions();
   (void)Setup();  // the outcome is read from the statistics and the evaluations
+  progress_ = nullptr;  // it reported this set-up only: the caller's window may be gone next
 }
 
 TNParm3D::~TNParm3D() {
@@ -160,10 +161,9 @@ void TNParm3D::FreeWork() {
 
 int TNParm3D::Setup() {
   std::optional<TLoessPass> pass;
-  if (const int mode = LoessMode(method_); mode != 0 && pointCount_ >= 4) {
-    bool stopped = false;
-    pass = RunLoessPass(mode, option1_, option2_, stopped);
-  }
+  setupCancelled_ = false;
+  if (const int mode = LoessMode(method_); mode != 0 && pointCount_ >= 4)
+    pass = RunLoessPass(mode, option1_, option2_, setupCancelled_);
   return SetupWith(std::move(pass));
 }
 

@@ -80,7 +80,11 @@ using TNPSetupProgress = std::function<bool(int done, int total)>;
 class TNParm3D {
  public:
   // noLibrary: load neither library; the codes that need one (1..5, 7..15) become 0.
-  TNParm3D(std::span<TXYZPoint> source, int method, int option1, int option2, bool noLibrary);
+  // `progress` hears the first set-up's loess pass (see SetSetupProgress) and no later one;
+  // when it asks to stop, the engine is left without a surface and SetupCancelled answers
+  // true.
+  TNParm3D(std::span<TXYZPoint> source, int method, int option1, int option2, bool noLibrary,
+           TNPSetupProgress progress = {});
   ~TNParm3D();
   TNParm3D(const TNParm3D&) = delete;
   TNParm3D& operator=(const TNParm3D&) = delete;
@@ -94,8 +98,11 @@ class TNParm3D {
   // evaluation, so the progress may let the user interface run meanwhile.
   void SetSetupProgress(TNPSetupProgress progress) { progress_ = std::move(progress); }
   // 1 (or the set-up's nonzero result) when a surface is ready, 0 otherwise. A failed set-up
-  // leaves no work buffers and the statistics missing.
+  // leaves no work buffers and the statistics missing; so does one whose progress asked to
+  // stop.
   [[nodiscard]] int Setup();
+  // Whether the progress stopped the last Setup (the constructor's included).
+  bool SetupCancelled() const { return setupCancelled_; }
   void FreeWork();
 
   // Values and derivatives at (x, y); 0 with fewer than 4 points or without a set-up.
@@ -304,6 +311,7 @@ class TNParm3D {
   // The natural-neighbour interpolators of code 6, this engine's own.
   TWatsonSlots watson_;
   TNPSetupProgress progress_;
+  bool setupCancelled_ = false;
 };
 
 // The extension library's test data (a reference to the library must be held, as the test

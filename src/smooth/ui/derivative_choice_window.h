@@ -48,8 +48,9 @@ class TDerivativeChoiceNP : public TBaseNP {
     CloseQuickEval();
   }
 
-  // Makes the engine from the window's working settings.
-  virtual void BuildEngine() = 0;
+  // Makes the engine from the window's working settings; false when the user cancelled it,
+  // the engine before (none while the window is built) then kept.
+  virtual bool BuildEngine() = 0;
   // Writes the working settings, as the engine clamped them, into the window's edits.
   virtual void RefreshEdits() = 0;
   // Sets the window's own controls; calls UpdateChoiceControls.
@@ -86,12 +87,17 @@ class TDerivativeChoiceNP : public TBaseNP {
     SetPickingEnabled(choice_ == kNPChoiceValue);
   }
 
-  // The statuses of the data changed: the engine is made again on the active points.
+  // The statuses of the data changed: the engine is made again on the active points. The
+  // engine before answers the graph until the new one is made; when the user cancels the
+  // rebuild it stays, with the statuses it was built on.
   void StatusChanged() override {
     CancelRecompute();
     Renderer().EnableDrawing(false);
-    ClearSurface(*setup_);
-    BuildEngine();
+    if (BuildEngine()) {
+      KeepBuiltStatuses();
+    } else {
+      PutBackBuiltStatuses();
+    }
     RefreshEdits();
     AttachSurface();
     ShowStatistics();

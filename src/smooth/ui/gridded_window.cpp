@@ -33,7 +33,7 @@ T3DSpline::T3DSpline(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, 
   Context().evaluationCaption = kEvaluationCaption;
   // This window offers the first five methods.
   if (working_.method >= kMethods) working_.method = 0;
-  BuildEngine();
+  (void)BuildEngine();
 
   auto* buttons = new QGridLayout;
   buttons->addWidget(MakeButton(1, tr("OK"), [this] { accept(); }), 0, 0);
@@ -76,11 +76,12 @@ std::array<std::int32_t, kNPGridSettingsMethods>& T3DSpline::Field(int which) {
   }
 }
 
-void T3DSpline::BuildEngine() {
+bool T3DSpline::BuildEngine() {
   const auto m = static_cast<std::size_t>(working_.method);
   engine_ = std::make_unique<TSpline3D>(Table(), working_.method, working_.orderX[m], working_.orderY[m],
                                         working_.knotsX[m], working_.knotsY[m], 0, 0, kRegridRenka, false);
   CopyBack();
+  return true;  // the spline engine reports no progress, so nothing cancels it
 }
 
 void T3DSpline::CopyBack() {

@@ -36,7 +36,7 @@ class T3DSpline : public TDerivativeChoiceNP<TSpline3D> {
   void Recompute() override;
 
  private:
-  void BuildEngine() override;
+  bool BuildEngine() override;
   void CopyBack();
   void RefreshEdits() override;
   void UpdateControls() override;

@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-
 #include "app/ui/spin_edit.h"
 #include "graph3d/graph_options.h"
 #include "smooth/engines/smoothing_titles.h"
@@ -19,7 +18,11 @@ T3DSmooth::T3DSmooth(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, 
       setup_(setup) {
   setWindowTitle(tr("Loess XYZ Data Smoothing"));
   const auto m = static_cast<std::size_t>(working_.method);
-  engine_ = std::make_unique<TNParm3D>(Table(), working_.method, working_.option1[m], working_.option2[m], false);
+  engine_ = MakeEngineWithProgress(working_.method, working_.option1[m], working_.option2[m]);
+  if (!engine_) {
+    CancelOpening();
+    return;
+  }
   CopyBackOptions();
 
   auto* buttons = new QGridLayout;

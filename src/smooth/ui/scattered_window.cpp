@@ -35,7 +35,10 @@ T3DNParm::T3DNParm(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, co
       working_(ClampNPSettings(*settings, TNPSettingsKind::kScattered)) {
   setWindowTitle(tr("Non-Parametric Estimation of Scattered Data"));
   Context().evaluationCaption = kEvaluationCaption;
-  BuildEngine();
+  if (!BuildEngine()) {
+    CancelOpening();
+    return;
+  }
 
   auto* buttons = new QGridLayout;
   buttons->addWidget(MakeButton(1, tr("OK"), [this] { accept(); }), 0, 0);
@@ -67,11 +70,13 @@ T3DNParm::T3DNParm(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, co
   ShowFirstSurface();
 }
 
-void T3DNParm::BuildEngine() {
-  const int method = working_.method;
-  const auto m = static_cast<std::size_t>(method);
-  engine_ = std::make_unique<TNParm3D>(Table(), method, working_.option1[m], working_.option2[m], false);
+bool T3DNParm::BuildEngine() {
+  const auto m = static_cast<std::size_t>(working_.method);
+  std::unique_ptr<TNParm3D> engine = MakeEngineWithProgress(working_.method, working_.option1[m], working_.option2[m]);
+  if (!engine) return false;
+  engine_ = std::move(engine);
   AdoptEngineMethod();
+  return true;
 }
 
 void T3DNParm::AdoptEngineMethod() {

@@ -42,7 +42,7 @@ class T3DNParm : public TDerivativeChoiceNP<TNParm3D> {
   void Recompute() override;
 
  private:
-  void BuildEngine() override;
+  bool BuildEngine() override;
   // The method the engine runs becomes the window's (a fallback included).
   void AdoptEngineMethod();
   void RefreshEdits() override;

@@ -43,6 +43,15 @@ std::span<TXYZPoint> TableRecords(TDataSession& session) {
   return session.Table.XYZData().first(static_cast<std::size_t>(session.Table.XYZRows()) + 1);
 }
 
+// A window whose first surface the user cancelled is not shown: it goes, the data status
+// window comes back, and the settings and the data stay as they were.
+bool CancelledOpening(TBaseNP* window) {
+  if (!window->OpeningCancelled()) return false;
+  delete window;
+  ShowDataStatus();
+  return true;
+}
+
 }  // namespace
 
 void CmNPTest(QWidget* parent) {
@@ -125,6 +134,7 @@ void RunScatteredWindow(QWidget* parent, TDataSession& session, ProgramSettings&
   CloseDataStatus();
   {
     auto* window = new T3DNParm(parent, &options.Setup(), session, session.DataTitles(), &np);
+    if (CancelledOpening(window)) return;
     window->SetQuickEvalPlacement(&settings.placements[kPlaceQuickEval + 1]);
     window->resize(980, 680);
     window->Execute();
@@ -150,6 +160,7 @@ void RunLoessWindow(QWidget* parent, TDataSession& session, ProgramSettings& set
   bool smoothed = false;
   {
     auto* window = new T3DSmooth(parent, &options.Setup(), session, &np);
+    if (CancelledOpening(window)) return;
     window->SetSmoothedFlag(&smoothed);
     window->resize(900, 640);
     window->Execute();

@@ -72,6 +72,7 @@ TBaseNP::TBaseNP(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, int 
       dialogs_(dialogs ? std::move(dialogs) : std::make_unique<GraphOptionDialogs>()) {
   dataSet_.SaveStatus();
   dataSet_.SaveHeaderExtras();
+  KeepBuiltStatuses();
 
   TDataTable& table = data.Table;
   context_.mutablePoints = [&table] { return table.XYZData().first(static_cast<std::size_t>(table.XYZRows()) + 1); };
@@ -262,12 +263,41 @@ void TBaseNP::WriteEdit(TRangeSpinEdit& edit, int minimum, int maximum, int valu
 
 void TBaseNP::ScheduleRecompute() { timer_.start(); }
 
+void TBaseNP::RunWithProgress(const std::function<void(TNPSetupProgress)>& work) {
+  // While the window is being built it is not shown yet: the progress stands over its owner.
+  TProgressWindow progress(isVisible() ? this : parentWidget(), windowTitle(), tr("Smoothing the data..."));
+  work([&progress](int done, int total) { return progress.Step(done, total); });
+}
+
 bool TBaseNP::SetMethodWithProgress(TNParm3D& engine, int method, int option1, int option2) {
-  TProgressWindow progress(this, windowTitle(), tr("Smoothing the data..."));
-  engine.SetSetupProgress([&progress](int done, int total) { return progress.Step(done, total); });
-  const bool done = engine.SetMethod(method, option1, option2);
-  engine.SetSetupProgress(nullptr);
+  bool done = false;
+  RunWithProgress([&](TNPSetupProgress progress) {
+    engine.SetSetupProgress(std::move(progress));
+    done = engine.SetMethod(method, option1, option2);
+    engine.SetSetupProgress(nullptr);
+  });
   return done;
+}
+
+std::unique_ptr<TNParm3D> TBaseNP::MakeEngineWithProgress(int method, int option1, int option2) {
+  std::unique_ptr<TNParm3D> engine;
+  RunWithProgress([&](TNPSetupProgress progress) {
+    engine = std::make_unique<TNParm3D>(Table(), method, option1, option2, false, std::move(progress));
+  });
+  if (engine->SetupCancelled()) engine.reset();
+  return engine;
+}
+
+void TBaseNP::KeepBuiltStatuses() {
+  builtStatuses_.clear();
+  for (const TXYZPoint& p : Table()) builtStatuses_.push_back(p.Status);
+}
+
+void TBaseNP::PutBackBuiltStatuses() {
+  std::span<TXYZPoint> table = Table();
+  if (table.size() != builtStatuses_.size()) return;  // the window never resizes the table
+  std::unique_lock lock(data_.Table.Mutex());
+  for (std::size_t k = 1; k < table.size(); ++k) table[k].Status = builtStatuses_[k];
 }
 
 void TBaseNP::FlushRecompute() {

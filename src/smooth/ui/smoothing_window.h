@@ -28,6 +28,7 @@
 #include "graph3d/ui/graph_option_commands.h"
 #include "graph3d/ui/rotating_graph_dialog.h"
 #include "graph3d/ui/viewer_dialogs.h"
+#include "smooth/engines/scattered_engine.h"
 #include "smooth/engines/smoothing_titles.h"
 
 class QButtonGroup;
@@ -36,7 +37,6 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QVBoxLayout;
-class TNParm3D;
 class TSpline3D;
 class TRangeSpinEdit;
 
@@ -73,6 +73,9 @@ class TBaseNP : public T3DDlgSW {
   int RecomputeCount() const { return recomputes_; }
   // Whether the window is writing its own controls (edits' changes are then ignored).
   bool Updating() const { return updating_ > 0; }
+  // Whether the user cancelled the surface the window was to open with: the window is not
+  // to be shown, and nothing it was given has changed.
+  bool OpeningCancelled() const { return openingCancelled_; }
 
   // Opens Quick Eval beside the window, or closes it when it is open.
   void ToggleQuickEval();
@@ -132,9 +135,18 @@ class TBaseNP : public T3DDlgSW {
   // (it shows when the set-up takes a moment, as loess over many points and neighbours
   // does); false when cancelled, the engine then as it was.
   bool SetMethodWithProgress(TNParm3D& engine, int method, int option1, int option2);
+  // A scattered-data engine on the data table under the same progress window; none when
+  // the user cancelled.
+  std::unique_ptr<TNParm3D> MakeEngineWithProgress(int method, int option1, int option2);
+  // The constructor's engine was cancelled: the window stops building itself.
+  void CancelOpening() { openingCancelled_ = true; }
   // Rebuilds the surface after the statuses of the data changed (a point toggled, a
   // section accepted).
   virtual void StatusChanged() {}
+  // The statuses of the table are those the surface on show was built on (kept when the
+  // window opens and after each rebuild); a rebuild the user cancelled puts them back.
+  void KeepBuiltStatuses();
+  void PutBackBuiltStatuses();
   // What Quick Eval evaluates; no value function leaves the button disabled.
   virtual TQuickEvalSource QuickEvalSource() { return {}; }
   void EvaluateQuickEval();
@@ -155,6 +167,8 @@ class TBaseNP : public T3DDlgSW {
 
  private:
   void BuildToolBar(QWidget* bar, bool vertical);
+  // Runs `work` with the progress window of a smoothing set-up, handing it what to report to.
+  void RunWithProgress(const std::function<void(TNPSetupProgress)>& work);
 
   TDataSession& data_;
   int helpContext_;
@@ -169,6 +183,8 @@ class TBaseNP : public T3DDlgSW {
   int updating_ = 0;
   int recomputes_ = 0;
   bool statusesTouched_ = false;
+  bool openingCancelled_ = false;
+  std::vector<char> builtStatuses_;
   TQuickEvalWindow quickEval_;
 
  protected:

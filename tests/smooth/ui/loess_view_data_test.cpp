@@ -3,7 +3,7 @@
 // comes back as it was, a clamped option is shown without a second recomputation; the view
 // data window draws the triangulated surface only when asked and the data allow, and keeps
 // the statuses a section changed; a loess count whose progress window is cancelled keeps the
-// smooth before it.
+// smooth before it, and a cancelled first smooth opens no window.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -15,6 +15,7 @@
 #include "app/data_session.h"
 #include "app/data_statistics.h"
 #include "app/point_table.h"
+#include "app/settings_file.h"
 #include "app/ui/spin_edit.h"
 #include "graph3d/graph_options.h"
 #include "platform/message_box.h"
@@ -255,6 +256,37 @@ TEST_F(SmoothingWindowsTest, TheLoessWindowKeepsItsSmoothWhenCancelled) {
   const PointTable after = Records();
   ASSERT_EQ(after.size(), smoothed.size());
   for (std::size_t k = 1; k < smoothed.size(); ++k) EXPECT_EQ(after[k].Z, smoothed[k].Z);
+}
+
+// The loess window's first smooth under the same progress window: cancelled, no window
+// opens, and the data, their statuses and the saved settings stay as they were; let
+// through, the window opens.
+TEST_F(SmoothingWindowsTest, TheLoessWindowOpensNotWhenItsFirstSmoothIsCancelled) {
+  Load(QuadraticPoints(), kGraphLoess, kPointsLoess, kPlaceLoess);
+  np.option2[np.method] = 90;
+  settings.loessSettings = EncodeNPSettings(np);
+  const std::vector<std::uint8_t> saved = EncodeSettings(settings, 1280, 1024);
+  const PointTable before = Records();
+  {
+    smooth_test::TModalWindowCloser closer;
+    smooth_test::TCancelNextProgress cancel;
+    RunLoessWindow(nullptr, session, settings);
+    EXPECT_TRUE(cancel.Cancelled());
+    EXPECT_EQ(closer.Closed(), 0) << "the window opened";
+  }
+  EXPECT_EQ(EncodeSettings(settings, 1280, 1024), saved);
+  const PointTable after = Records();
+  ASSERT_EQ(after.size(), before.size());
+  for (std::size_t k = 1; k < after.size(); ++k) {
+    EXPECT_EQ(after[k].Z, before[k].Z) << k;
+    EXPECT_EQ(after[k].Status, before[k].Status) << k;
+  }
+  EXPECT_EQ(session.DataUnsaved, 0);
+  {
+    smooth_test::TModalWindowCloser closer;
+    RunLoessWindow(nullptr, session, settings);
+    EXPECT_EQ(closer.Closed(), 1);
+  }
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 // their titles and blank statistics, statuses put back at close (a clicked point's too), the
 // evaluation table on the engine's own derivatives and volume, the settings kept only on
 // OK, the extension methods' buttons, the Z scale and Quick Eval's extremes from inside the
-// data's hull, a long loess set-up cancelled from its progress window, and the opening check
-// for collinear data.
+// data's hull, a long loess set-up cancelled from its progress window (at the opening and
+// after a click on a point too), and the opening check for collinear data.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,6 +18,7 @@
 
 #include "app/data_session.h"
 #include "app/data_statistics.h"
+#include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "app/ui/spin_edit.h"
 #include "graph3d/graph_options.h"
@@ -445,6 +446,79 @@ TEST_F(ScatteredWindowTest, CancellingALongLoessLeavesTheSurfaceAndTheDataAsThey
     EXPECT_EQ(after[k].Z, data[k].Z);
     EXPECT_EQ(after[k].Status, data[k].Status);
   }
+}
+
+// A saved loess whose first surface the user cancels from its progress window opens no
+// window: the settings, the data and their statuses stay as they were. Let through, the
+// same opening shows the window.
+TEST_F(ScatteredWindowTest, CancellingTheFirstSurfaceOpensNoWindow) {
+  Load(CornerlessPoints(300));
+  np.method = kNPLoess;
+  np.option2[kNPLoess] = 250;
+  settings.scatteredSettings = EncodeNPSettings(np);
+  const std::vector<std::uint8_t> saved = EncodeSettings(settings, 1280, 1024);
+  const std::vector<TXYZPoint> data(Records().begin(), Records().end());
+  {
+    smooth_test::TModalWindowCloser closer;
+    smooth_test::TCancelNextProgress cancel;
+    RunScatteredWindow(nullptr, session, settings);
+    EXPECT_TRUE(cancel.Cancelled());
+    EXPECT_EQ(closer.Closed(), 0) << "the window opened";
+  }
+  EXPECT_EQ(EncodeSettings(settings, 1280, 1024), saved);
+  const std::span<TXYZPoint> after = Records();
+  ASSERT_EQ(after.size(), data.size());
+  for (std::size_t k = 0; k < data.size(); ++k) {
+    EXPECT_EQ(after[k].Z, data[k].Z);
+    EXPECT_EQ(after[k].Status, data[k].Status);
+  }
+  EXPECT_EQ(session.DataUnsaved, 0);
+  {
+    smooth_test::TModalWindowCloser closer;
+    RunScatteredWindow(nullptr, session, settings);
+    EXPECT_EQ(closer.Closed(), 1);
+  }
+}
+
+// A click on a point, or a section, whose rebuild the user cancels: the statuses go back to
+// those of the surface on show, which stays with its statistics. Let through, the same click
+// takes the point out.
+TEST_F(ScatteredWindowTest, ACancelledRebuildPutsTheStatusesBackAndKeepsTheSurface) {
+  np.method = kNPLoess;
+  auto* w = Open(std::make_unique<SectionDialogs>(session, kDialogOk));
+  ShowDialog(w, "scattered_window_cancelled_rebuild");
+  const TNParm3D* engine = &w->Engine();
+  const QString sse = w->Control<QLabel>(TBaseNP::kSse)->text();
+  const long double value = w->Engine().EvalAt(0.4L, 0.6L);
+  const std::vector<char> before = Statuses();
+  const smooth_test::TDrawnPoint p = smooth_test::LoneActivePoint(*w, Records());
+  ASSERT_GT(p.record, 0);
+  {
+    smooth_test::TCancelNextProgress cancel;
+    EXPECT_EQ(smooth_test::HoverAndClick(*w, p), smooth_test::HoverText(p.record));
+    EXPECT_TRUE(cancel.Cancelled());
+  }
+  EXPECT_EQ(Statuses(), before);
+  EXPECT_EQ(&w->Engine(), engine);
+  EXPECT_EQ(w->Engine().PointCount(), 144);
+  EXPECT_EQ(w->Control<QLabel>(TBaseNP::kSse)->text(), sse);
+  EXPECT_EQ(w->Engine().EvalAt(0.4L, 0.6L), value);
+  {
+    smooth_test::TCancelNextProgress cancel;
+    EXPECT_TRUE(w->RunOptionCommand(kCmSection).dataChanged);
+    EXPECT_TRUE(cancel.Cancelled());
+  }
+  EXPECT_EQ(Statuses(), before);
+  EXPECT_EQ(&w->Engine(), engine);
+  EXPECT_EQ(w->Control<QLabel>(TBaseNP::kSse)->text(), sse);
+
+  QApplication::processEvents();  // the graph drawn again, the point active in it
+  (void)smooth_test::HoverAndClick(*w, p);
+  EXPECT_EQ(Records()[static_cast<std::size_t>(p.record)].Status, kPointInactive);
+  EXPECT_EQ(w->Engine().PointCount(), 143);
+  EXPECT_NE(w->Control<QLabel>(TBaseNP::kSse)->text(), sse);
+  delete w;
+  EXPECT_EQ(Statuses(), before);
 }
 
 TEST(SmoothingOpening, CollinearDataOpenNoWindow) {

@@ -1,6 +1,7 @@
 // What the smoothing windows' tests share: picking a data point in a window's graph as a
 // user does (the pointer moved onto the drawn symbol of a record, the left button pressed
-// and released on it without a drag), and catching the evaluation table's request.
+// and released on it without a drag), catching the evaluation table's request, and
+// cancelling the progress window of a long set-up.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -107,13 +108,60 @@ class TCaughtEvaluation {
   EvaluationTableDialog saved_;
 };
 
-// Cancels the smoothing windows' progress window (TProgressWindow) at its first look at the
-// user's events, which it takes at the first step of the work, however fast the machine.
+// The smoothing windows' progress window (TProgressWindow) while one exists, else none.
+inline QProgressDialog* ProgressWindow() {
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (auto* p = qobject_cast<QProgressDialog*>(top); p && p->objectName() == "TProgressWindow") return p;
+  return nullptr;
+}
+
+// Cancels the smoothing windows' progress window at its first look at the user's events,
+// which it takes at the first step of the work, however fast the machine.
 inline void CancelTheProgressWhenItAsks() {
   QTimer::singleShot(0, [] {
-    for (QWidget* top : QApplication::topLevelWidgets())
-      if (auto* p = qobject_cast<QProgressDialog*>(top); p && p->objectName() == "TProgressWindow") p->cancel();
+    if (QProgressDialog* p = ProgressWindow()) p->cancel();
   });
 }
+
+// While it stands, cancels the first progress window that looks at the user's events, at
+// that first look, whatever events run before the work starts (a click's queued rebuild).
+class TCancelNextProgress {
+ public:
+  TCancelNextProgress() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (QProgressDialog* p = ProgressWindow()) {
+        p->cancel();
+        cancelled_ = true;
+        timer_.stop();
+      }
+    });
+    timer_.start(0);
+  }
+  bool Cancelled() const { return cancelled_; }
+
+ private:
+  QTimer timer_;
+  bool cancelled_ = false;
+};
+
+// While it stands, closes (Escape) every dialog that runs modally other than a progress
+// window, counting them: a window that should not have opened does not hold a test.
+class TModalWindowCloser {
+ public:
+  TModalWindowCloser() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (d == nullptr || qobject_cast<QProgressDialog*>(d) != nullptr) return;
+      ++closed_;
+      d->reject();
+    });
+    timer_.start(0);
+  }
+  int Closed() const { return closed_; }
+
+ private:
+  QTimer timer_;
+  int closed_ = 0;
+};
 
 }  // namespace smooth_test
