@@ -15,7 +15,6 @@
 #include "app/data_session.h"
 #include "app/data_statistics.h"
 #include "app/point_table.h"
-#include "app/settings_file.h"
 #include "app/ui/spin_edit.h"
 #include "graph3d/graph_options.h"
 #include "platform/message_box.h"
@@ -265,28 +264,8 @@ TEST_F(SmoothingWindowsTest, TheLoessWindowOpensNotWhenItsFirstSmoothIsCancelled
   Load(QuadraticPoints(), kGraphLoess, kPointsLoess, kPlaceLoess);
   np.option2[np.method] = 90;
   settings.loessSettings = EncodeNPSettings(np);
-  const std::vector<std::uint8_t> saved = EncodeSettings(settings, 1280, 1024);
-  const PointTable before = Records();
-  {
-    smooth_test::TModalWindowCloser closer;
-    smooth_test::TCancelNextProgress cancel;
-    RunLoessWindow(nullptr, session, settings);
-    EXPECT_TRUE(cancel.Cancelled());
-    EXPECT_EQ(closer.Closed(), 0) << "the window opened";
-  }
-  EXPECT_EQ(EncodeSettings(settings, 1280, 1024), saved);
-  const PointTable after = Records();
-  ASSERT_EQ(after.size(), before.size());
-  for (std::size_t k = 1; k < after.size(); ++k) {
-    EXPECT_EQ(after[k].Z, before[k].Z) << k;
-    EXPECT_EQ(after[k].Status, before[k].Status) << k;
-  }
-  EXPECT_EQ(session.DataUnsaved, 0);
-  {
-    smooth_test::TModalWindowCloser closer;
-    RunLoessWindow(nullptr, session, settings);
-    EXPECT_EQ(closer.Closed(), 1);
-  }
+  smooth_test::ExpectACancelledOpeningToOpenNothing([this] { RunLoessWindow(nullptr, session, settings); },
+                                                    settings, session);
 }
 
 }  // namespace

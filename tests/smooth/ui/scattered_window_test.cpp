@@ -18,7 +18,6 @@
 
 #include "app/data_session.h"
 #include "app/data_statistics.h"
-#include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "app/ui/spin_edit.h"
 #include "graph3d/graph_options.h"
@@ -456,28 +455,8 @@ TEST_F(ScatteredWindowTest, CancellingTheFirstSurfaceOpensNoWindow) {
   np.method = kNPLoess;
   np.option2[kNPLoess] = 250;
   settings.scatteredSettings = EncodeNPSettings(np);
-  const std::vector<std::uint8_t> saved = EncodeSettings(settings, 1280, 1024);
-  const std::vector<TXYZPoint> data(Records().begin(), Records().end());
-  {
-    smooth_test::TModalWindowCloser closer;
-    smooth_test::TCancelNextProgress cancel;
-    RunScatteredWindow(nullptr, session, settings);
-    EXPECT_TRUE(cancel.Cancelled());
-    EXPECT_EQ(closer.Closed(), 0) << "the window opened";
-  }
-  EXPECT_EQ(EncodeSettings(settings, 1280, 1024), saved);
-  const std::span<TXYZPoint> after = Records();
-  ASSERT_EQ(after.size(), data.size());
-  for (std::size_t k = 0; k < data.size(); ++k) {
-    EXPECT_EQ(after[k].Z, data[k].Z);
-    EXPECT_EQ(after[k].Status, data[k].Status);
-  }
-  EXPECT_EQ(session.DataUnsaved, 0);
-  {
-    smooth_test::TModalWindowCloser closer;
-    RunScatteredWindow(nullptr, session, settings);
-    EXPECT_EQ(closer.Closed(), 1);
-  }
+  smooth_test::ExpectACancelledOpeningToOpenNothing([this] { RunScatteredWindow(nullptr, session, settings); },
+                                                    settings, session);
 }
 
 // A click on a point, or a section, whose rebuild the user cancels: the statuses go back to

@@ -12,8 +12,12 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <functional>
 #include <span>
+#include <vector>
 
+#include "app/data_session.h"
+#include "app/settings_file.h"
 #include "app/xyz_point.h"
 #include "graph3d/ui/rotating_graph_dialog.h"
 #include "graph3d/ui/viewer_dialogs.h"
@@ -163,5 +167,36 @@ class TModalWindowCloser {
   QTimer timer_;
   int closed_ = 0;
 };
+
+// Runs a window's opening command with its first set-up cancelled from the progress
+// window: no window opens, and the settings and every record's Z and status stay as they
+// were. Run again and let through, the window opens (and is left with Escape).
+inline void ExpectACancelledOpeningToOpenNothing(const std::function<void()>& open, const ProgramSettings& settings,
+                                                 TDataSession& session) {
+  const std::vector<std::uint8_t> saved = EncodeSettings(settings, 1280, 1024);
+  const auto records = [&session] {
+    return std::vector<TXYZPoint>(session.Table.XYZData().begin(),
+                                  session.Table.XYZData().begin() + session.Table.XYZRows() + 1);
+  };
+  const std::vector<TXYZPoint> before = records();
+  {
+    TModalWindowCloser closer;
+    TCancelNextProgress cancel;
+    open();
+    EXPECT_TRUE(cancel.Cancelled());
+    EXPECT_EQ(closer.Closed(), 0) << "the window opened";
+  }
+  EXPECT_EQ(EncodeSettings(settings, 1280, 1024), saved);
+  const std::vector<TXYZPoint> after = records();
+  ASSERT_EQ(after.size(), before.size());
+  for (std::size_t k = 1; k < after.size(); ++k) {
+    EXPECT_EQ(after[k].Z, before[k].Z) << k;
+    EXPECT_EQ(after[k].Status, before[k].Status) << k;
+  }
+  EXPECT_EQ(session.DataUnsaved, 0);
+  TModalWindowCloser closer;
+  open();
+  EXPECT_EQ(closer.Closed(), 1);
+}
 
 }  // namespace smooth_test
