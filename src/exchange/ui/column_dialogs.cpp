@@ -147,7 +147,7 @@ void TDlgSelCol::DoubleClicked(int row) {
 }
 
 TDlgSelCol::TProblem TDlgSelCol::SelectionProblem() const {
-  return Chosen(0) ? kNoProblem : kSameColumns;
+  return Chosen(0) ? kNoProblem : kNotChosen;
 }
 
 bool TDlgSelCol::CanClose() {
@@ -155,8 +155,12 @@ bool TDlgSelCol::CanClose() {
   if (problem == kNoProblem) return true;
   // The one-column dialog simply waits for a column.
   if (templateId_ != kSelectXYTemplate && templateId_ != kSelectXYZTemplate) return false;
-  ErrorBox(platform::qt::ToWindow(this), kSelectionError,
-           problem == kMixedSheets ? "Selections Must Be From a Single Page" : "Selections Must Be Separate Columns");
+  const char* text = "Selections Must Be Separate Columns";
+  if (problem == kMixedSheets) text = "Selections Must Be From a Single Page";
+  // A column not chosen yet is no repeated column: say what is missing.
+  if (problem == kNotChosen)
+    text = templateId_ == kSelectXYTemplate ? "Choose the X and Y Columns" : "Choose the X, Y and Z Columns";
+  ErrorBox(platform::qt::ToWindow(this), kSelectionError, text);
   return false;
 }
 
@@ -174,8 +178,9 @@ TDlgSelXY::TDlgSelXY(QWidget* parent, int templateId, std::string path, int kind
 }
 
 TDlgSelCol::TProblem TDlgSelXY::SelectionProblem() const {
+  if (!Chosen(0) || !Chosen(1)) return kNotChosen;
   if (choice_.ImportSheetX != choice_.ImportSheetY) return kMixedSheets;
-  if (!Chosen(0) || !Chosen(1) || choice_.ImportColX == choice_.ImportColY) return kSameColumns;
+  if (choice_.ImportColX == choice_.ImportColY) return kSameColumns;
   return kNoProblem;
 }
 
@@ -206,11 +211,11 @@ TDlgSelXYZ::TDlgSelXYZ(QWidget* parent, int templateId, std::string path, int ki
 
 TDlgSelCol::TProblem TDlgSelXYZ::SelectionProblem() const {
   const TImportColumns& c = choice_;
+  if (!Chosen(0) || !Chosen(1) || !Chosen(2)) return kNotChosen;
   if (c.ImportSheetX != c.ImportSheetY || c.ImportSheetX != c.ImportSheetZ ||
       (Chosen(3) && c.ImportSheetW != c.ImportSheetX))
     return kMixedSheets;
-  if (!Chosen(0) || !Chosen(1) || !Chosen(2) || c.ImportColX == c.ImportColY || c.ImportColX == c.ImportColZ ||
-      c.ImportColY == c.ImportColZ)
+  if (c.ImportColX == c.ImportColY || c.ImportColX == c.ImportColZ || c.ImportColY == c.ImportColZ)
     return kSameColumns;
   if (Chosen(3) && (c.ImportColW == c.ImportColX || c.ImportColW == c.ImportColY || c.ImportColW == c.ImportColZ))
     return kSameColumns;

@@ -52,7 +52,7 @@ class TDlgSelCol : public TDlg {
   void accept() override;
 
   // Why the choice cannot be taken: 0 none; else the message's text.
-  enum TProblem { kNoProblem, kMixedSheets, kSameColumns };
+  enum TProblem { kNoProblem, kNotChosen, kMixedSheets, kSameColumns };
   virtual TProblem SelectionProblem() const;
   bool CanClose();
   // The selection moved, or an item was double-clicked.

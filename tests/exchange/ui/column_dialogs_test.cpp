@@ -157,6 +157,28 @@ TEST_F(ColumnDialogs, ClicksButtonsAndRepeatedColumns) {
             (std::array{2, 3, 5, 4}));
 }
 
+// OK before the columns are chosen says which to choose, not that the choices repeat a column.
+TEST_F(ColumnDialogs, OkWithoutChoicesAsksForTheColumns) {
+  const std::string path = dir_.Write("five.txt", FiveColumns(12));
+  TImportColumns columns;
+  TDlgSelXYZ dialog(nullptr, kSelectXYZTemplate, path, 4, false, columns);
+  dialog.show();
+  Button(&dialog, 1)->click();
+  for (int row : {1, 2}) Click(dialog.List(), row);
+  Button(&dialog, 1)->click();  // X and Y chosen, Z not yet
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(BoxTexts(), (Texts{"Column Selection Error / Choose the X, Y and Z Columns",
+                               "Column Selection Error / Choose the X, Y and Z Columns"}));
+  EXPECT_EQ(columns.ImportColX, -1);
+
+  const std::string xy = dir_.Write("xy.txt", "1 10\n2 20\n3 30\n4 40\n5 50\n");
+  TDlgSelXY two(nullptr, kSelectXYTemplate, xy, 2, true, columns);
+  two.show();
+  Button(&two, 1)->click();
+  EXPECT_TRUE(two.isVisible());
+  EXPECT_EQ(BoxTexts().back(), "Column Selection Error / Choose the X and Y Columns");
+}
+
 TEST_F(ColumnDialogs, ColumnsFromTwoSheetsAreRefused) {
   exchange_test::SheetBuilder b;
   b.Wk3Bof();
