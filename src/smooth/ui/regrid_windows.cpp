@@ -113,6 +113,11 @@ void TRegridWindow::BuildControls(bool uniform) {
   counts->addWidget(MakeStatic(kOutputCount, {}), 1, 1);
   if (!uniform) counts->addWidget(MakeStatic(kGridSize, {}), 2, 0, 1, 2);
   counts->addWidget(MakeStatic(kUnevaluated, {}), 3, 0, 1, 2);
+  if (!uniform) {
+    QLabel* complete = MakeStatic(kCompleteGrid, tr("No point is missing:\nthe data are a complete\ngrid already."));
+    complete->hide();
+    counts->addWidget(complete, 4, 0, 1, 2);
+  }
   Column()->addLayout(counts);
 
   auto* lower = new QGridLayout;
@@ -175,10 +180,12 @@ void TRegridWindow::UpdateControls() {
   unevaluated->setVisible(failed > 0);
   if (!Uniform()) {
     Control<QLabel>(kGridSize)->setText(QStringLiteral("[%1x%2]").arg(engine_->Nx()).arg(engine_->Ny()));
-    // Data already on a complete grid leave nothing to choose.
+    // Data already on a complete grid leave nothing to choose, and the window says why its
+    // controls are greyed.
     const bool choose = !engine_->GridDetected();
     for (QRadioButton* r : methods_) r->setEnabled(choose);
     for (QRadioButton* r : displays_) r->setEnabled(choose);
+    Control<QLabel>(kCompleteGrid)->setVisible(!choose);
   }
 }
 

@@ -28,6 +28,8 @@ class TRegridWindow : public TBaseNP {
   static constexpr int kOutputCount = 132;
   static constexpr int kGridSize = 133;
   static constexpr int kUnevaluated = 134;
+  // The sparse-grid window's word that the data are a complete grid already.
+  static constexpr int kCompleteGrid = 135;
   static constexpr int kMinGridSize = 4;
   static constexpr int kMaxGridSize = 128;
 
