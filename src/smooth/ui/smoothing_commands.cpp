@@ -197,6 +197,9 @@ bool ReplaceDataByGrid(QWidget* parent, TDataSession& session, PointTable grid) 
     return false;
   }
   SettleSmoothedData(session, parent);
+  // The table is the grid now, no longer the file's points: the status window and the
+  // exports' source line must not name that file until the grid is saved under a name.
+  session.DataFileLabel = kMadeGridLabel;
   return true;
 }
 

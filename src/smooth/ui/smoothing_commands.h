@@ -45,8 +45,11 @@ void RunGriddedWindow(QWidget* parent, TDataSession& session, ProgramSettings& s
 // after smoothing.
 void RunUniformGridWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
 void RunSparseGridWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
+// What the status window shows for the data's source once a made grid replaced the table.
+inline constexpr const char* kMadeGridLabel = "Made Grid, Not Saved";
 // A grid window's table becomes the data table, then the data are settled as after
-// smoothing; false (the data as they were) for an empty table or one the data table refuses.
+// smoothing, and the source is kMadeGridLabel; false (the data as they were) for an empty
+// table or one the data table refuses.
 [[nodiscard]] bool ReplaceDataByGrid(QWidget* parent, TDataSession& session, PointTable grid);
 
 // Command 2163: the scattered-data window on the session's data, unless its points lie on

@@ -15,6 +15,7 @@
 #include "app/data_session.h"
 #include "app/data_statistics.h"
 #include "app/point_table.h"
+#include "app/ui/data_status_window.h"
 #include "app/ui/spin_edit.h"
 #include "graph3d/graph_options.h"
 #include "platform/message_box.h"
@@ -118,6 +119,21 @@ TEST_F(RegridWindowsTest, A128By128GridHandsOut16384PointsAndSettlesTheData) {
   const std::span<const TXYZPoint> data = std::as_const(session.Table).XYZData();
   EXPECT_EQ(data[1].X, session.DataStats.X.Min);
   EXPECT_EQ(data[16384].Y, session.DataStats.Y.Max);
+}
+
+// Once a made grid replaced the table, the status window no longer names the file the points
+// came from.
+TEST_F(RegridWindowsTest, TheStatusWindowNamesNoSourceFileAfterAMadeGrid) {
+  LoadSparse(Grid(6, 5, [](int i, int j) { return i == 2 && j == 1; }));
+  session.DataFileLabel = "/home/user/points.dat";
+  auto* w = new TFSSpline(nullptr, &options->Setup(), session, &settings.RegridMethods[1], &grid);
+  w->accept();
+  delete w;
+  ASSERT_TRUE(ReplaceDataByGrid(nullptr, session, std::move(grid)));
+  TDlgStat status(nullptr, session, false);
+  status.show();
+  EXPECT_EQ(status.findChild<QLabel*>("field309")->text(), "Made Grid, Not Saved");
+  EXPECT_EQ(status.findChild<QLabel*>("field307")->text().trimmed(), "30");
 }
 
 TEST_F(RegridWindowsTest, SavedSizesAreClampedAndOkWritesTheWorkingOnesBack) {
@@ -249,6 +265,9 @@ TEST_F(RegridWindowsTest, ACompleteGridLeavesNothingToChooseAndShowsItsSize) {
   for (int m = 0; m < kRegridMethodCount; ++m)
     EXPECT_FALSE(w->Control<QRadioButton>(TRegridWindow::kFirstMethod + m)->isEnabled()) << m;
   EXPECT_EQ(Text(w, TRegridWindow::kOutputCount), "20");
+  // The greyed controls are explained.
+  EXPECT_TRUE(w->Control<QLabel>(TRegridWindow::kCompleteGrid)->isVisibleTo(w));
+  EXPECT_EQ(Text(w, TRegridWindow::kCompleteGrid), "No point is missing:\nthe data are a complete\ngrid already.");
   delete w;
 }
 
@@ -265,6 +284,7 @@ TEST_F(RegridWindowsTest, ASparseGridIsFilledAtEveryNodeAndKeepsItsOwnPoints) {
   for (int m = 0; m < kRegridMethodCount; ++m)
     EXPECT_TRUE(w->Control<QRadioButton>(TRegridWindow::kFirstMethod + m)->isEnabled()) << m;
   EXPECT_FALSE(w->Control<QLabel>(TRegridWindow::kUnevaluated)->isVisibleTo(w));
+  EXPECT_FALSE(w->Control<QLabel>(TRegridWindow::kCompleteGrid)->isVisibleTo(w));
   w->ClickMethod(kRegridAkima);
   w->accept();
   delete w;
