@@ -1,6 +1,7 @@
 #include "app/data_files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -344,6 +345,7 @@ int EvEditorData(TDataSession& session, std::string_view text) {
 
 int SaveDataAs(TDataSession& session, const std::string& path) {
   bool written = false;
+  errno = 0;  // a failed save's system call leaves its reason here (SaveGlobalToFile)
   try {
     switch (SaveFormatByExt(path)) {
       case kSaveFormatText:
@@ -373,7 +375,13 @@ int SaveDataAs(TDataSession& session, const std::string& path) {
     return 0;
   }
   if (!written) {
-    ErrorBox(Owner(), path, SaveFailureText(path, 3082));
+    const int reason = errno;
+    std::string text = SaveFailureText(path, 3082);
+    // "Unable to Save XYZ Data" alone leaves the user guessing: the system's reason goes
+    // with it (a text of its own, such as a write-protected file, says enough).
+    if (text == platform::LoadString(3082) && reason != 0)
+      text += "\n" + FileNameToCodedText(std::system_category().message(reason));
+    ErrorBox(Owner(), path, text);
     return 0;
   }
   AddRecentFile(path);

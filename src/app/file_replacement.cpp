@@ -127,8 +127,10 @@ int CreateLockedTemp(const std::filesystem::path& dir, const std::string& prefix
       return -1;
     }
     if (Lock(fd, LOCK_EX) == LockResult::Failed) {
+      const int reason = errno;  // the lock's, not the clean-up's
       UnlinkIfStillNamed(fd, path);
       ::close(fd);
+      errno = reason;
       return -1;
     }
     if (StillNamed(fd, path)) {
@@ -137,6 +139,7 @@ int CreateLockedTemp(const std::filesystem::path& dir, const std::string& prefix
     }
     ::close(fd);
   }
+  errno = EEXIST;  // every name drawn was taken away before it could be held
   return -1;
 }
 
@@ -145,6 +148,7 @@ bool WriteAll(int fd, std::span<const std::uint8_t> block) {
   while (done < block.size()) {
     const ssize_t n = ::write(fd, block.data() + done, block.size() - done);
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = EIO;  // no byte taken and no reason given
     if (n <= 0) return false;
     done += static_cast<std::size_t>(n);
   }
@@ -170,14 +174,23 @@ TFileLockCall SetFileLockCall(TFileLockCall call) { return lockCall.exchange(cal
 
 TFileReplacement::TFileReplacement(const std::filesystem::path& name, MissingFolders folders)
     : target_(ResolveSaveTarget(name, ::geteuid())) {
-  if (target_.status != SaveTargetStatus::Ready) return;
+  if (target_.status != SaveTargetStatus::Ready) {
+    // No call failed: errno must not carry a reason left over from the walk (SaveFailureText
+    // tells a refused link or a device). A folder at the name is what the system would say.
+    std::error_code ec;
+    errno = target_.status == SaveTargetStatus::NotAFile && std::filesystem::is_directory(target_.path, ec) ? EISDIR : 0;
+    return;
+  }
   const std::filesystem::path dir = target_.path.parent_path();
   if (target_.makeFolders && folders == MissingFolders::Make) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
   }
   // A write-protected file is the user's decision: it is never replaced behind his back.
-  if (IsWriteProtectedFile(target_.path)) return;
+  if (IsWriteProtectedFile(target_.path)) {
+    errno = EACCES;
+    return;
+  }
   struct stat old {};
   const bool replacing = ::lstat(target_.path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   fd_ = CreateLockedTemp(dir, TempPrefix(target_.path), replacing ? 0600 : 0666, temp_);
@@ -217,7 +230,11 @@ bool TFileReplacement::Commit() {
 
 void TFileReplacement::Abandon() {
   if (fd_ < 0) return;
+  // errno keeps the reason the save failed (a full disk, a missing folder), which the caller
+  // tells the user; the clean-up must not put its own in its place.
+  const int reason = errno;
   UnlinkIfStillNamed(fd_, temp_);
   ::close(fd_);
   fd_ = -1;
+  errno = reason;
 }

@@ -8,7 +8,8 @@
 //                              left by killed saves of the same file swept away
 //
 // A replacement that is not committed removes its temporary: a crash never leaves half a
-// file, and a failed save leaves the old file exactly as it was.
+// file, and a failed save leaves the old file exactly as it was. A step that fails on a
+// system call leaves that call's errno (the clean-up keeps it), so that the caller can say why.
 //
 // Temporaries are named ".<file name>.ondravik3d-save.<ten random characters><four check
 // characters>": unpredictable, so that nobody can block a save by making the name first;

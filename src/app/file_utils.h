@@ -52,7 +52,8 @@ inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
 // to is replaced and the link stays; a link another user planted in a shared sticky folder
 // is refused, and so is a name that leads to a FIFO, a device or a folder (app/save_target.h).
 // A write-protected file is not replaced. SaveFailureText tells the caller why a save
-// failed. Every file the program writes whole goes through it.
+// failed; when a system call failed, errno holds its reason after the false. Every file the
+// program writes whole goes through it.
 [[nodiscard]] bool SaveGlobalToFile(std::span<const std::uint8_t> block,
                                     const std::filesystem::path& name);
 // The same for a file made of pieces, written one after another: a writer that builds its

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <system_error>
+
 #include "app/data_statistics.h"
 #include "app/prescan_hooks.h"
 #include "app/settings_file.h"
@@ -305,7 +308,23 @@ TEST_F(DataFiles, SaveAsTextOfFourPointsAndItsFailures) {
     EXPECT_EQ(session_.DataUnsaved, 1);
     EXPECT_FALSE(std::filesystem::is_regular_file(bad));
   }
-  EXPECT_EQ(boxes_->Boxes().back().text, "Unable to Save XYZ Data");
+  EXPECT_EQ(boxes_->Boxes().back().text, "Unable to Save XYZ Data\n" + std::system_category().message(EISDIR));
+}
+
+// "Unable to Save XYZ Data" says why: the system's reason for the call that failed (here a
+// file that may grow no further, as on a full disk), and the file already there is kept.
+TEST_F(DataFiles, AFailedSaveSaysTheSystemsReason) {
+  ASSERT_EQ(Import("four.txt", "\"T\"\nx\ny\nz\n1 2 3\n4 5 6\n7 8 9\n1 0 1\n"), 4);
+  session_.DataUnsaved = 1;
+  const std::string out = dir_.Write("kept.prn", "old\n");
+  {
+    FileSizeLimit limit(100);
+    EXPECT_EQ(SaveDataAs(session_, out), 0);
+  }
+  EXPECT_EQ(BoxTexts(), Texts{"Unable to Save XYZ Data\n" + std::system_category().message(EFBIG)});
+  EXPECT_EQ(boxes_->Boxes()[0].caption, out);
+  EXPECT_EQ(ReadText(out), "old\n");
+  EXPECT_EQ(session_.DataUnsaved, 1);
 }
 
 TEST_F(DataFiles, RecentFilesKeepTheirCaseAndMoveToTheTop) {
