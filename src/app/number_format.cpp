@@ -1,7 +1,9 @@
 #include "app/number_format.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <system_error>
 
 #include "app/c_format.h"
 #include "app/long_double.h"
@@ -50,6 +52,12 @@ std::string FormatFigure(long double x, int precision) {
 
 std::string FormatNumberOrMissing(long double x, int w) {
   return IsMissingValue(x) ? kMissingFigureText : FormatNumber(x, w);
+}
+
+std::string ShortestNumberText(long double x) {
+  char text[64];
+  const std::to_chars_result r = std::to_chars(text, text + sizeof text, x);
+  return r.ec == std::errc() ? std::string(text, r.ptr) : CFormat("%.21Lg", x);
 }
 
 std::string FormatIntLeft(int value, int width) { return CFormat("%-*d", width, value); }

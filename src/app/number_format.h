@@ -25,6 +25,10 @@ std::string FormatFigure(long double x, int precision);
 // FormatNumber(x, w), or kMissingFigureText for the missing value.
 std::string FormatNumberOrMissing(long double x, int w);
 
+// The shortest text that reads back to exactly x (at most 21 significant digits: "1" for 1,
+// "0.1" for the long double nearest 0.1), in the C locale.
+std::string ShortestNumberText(long double x);
+
 // The integer left-justified in a field of the given width ("%-*d").
 std::string FormatIntLeft(int value, int width);
 

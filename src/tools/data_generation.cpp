@@ -103,9 +103,10 @@ TGenAxisLabels GenAxisLabels(int mode) {
 }
 
 TGenRange InitialGenRange(int mode, const TEvalSurface& s) {
-  // One ninth of the range: ten values per axis.
+  // One ninth of the range: ten values per axis. Divided by 9 rather than multiplied by an
+  // 18-digit ninth, so that a range of 9 steps by exactly 1.
   const auto axis = [](long double lo, long double hi) {
-    return std::array<long double, 3>{lo, (hi - lo) * 0.111111111111111111L, hi};
+    return std::array<long double, 3>{lo, (hi - lo) / 9, hi};
   };
   std::array<long double, 3> first = axis(s.xMin, s.xMax), second = axis(s.yMin, s.yMax);
   if (mode == kEvalRootX) first = axis(s.zMin, s.zMax);

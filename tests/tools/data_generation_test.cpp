@@ -149,7 +149,7 @@ TEvalSurface Product() {
 
 TEST(DataGeneration, RangesAndInputsFollowTheMode) {
   const TEvalSurface s = Product();
-  EXPECT_EQ(InitialGenRange(kEvalZ, s), (TGenRange{0, 4 * 0.111111111111111111L, 4, 0, 4 * 0.111111111111111111L, 4}));
+  EXPECT_EQ(InitialGenRange(kEvalZ, s), (TGenRange{0, 4.0L / 9, 4, 0, 4.0L / 9, 4}));
   EXPECT_EQ(InitialGenRange(kEvalRootY, s)[kGenEnd1], 16);
   EXPECT_EQ(InitialGenRange(kEvalRootY, s)[kGenEnd2], 4);
 }

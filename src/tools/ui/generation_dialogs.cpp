@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/c_format.h"
+#include "app/number_format.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
@@ -156,7 +156,9 @@ QLabel* TGenParms::AxisLabel(int id) const {
 }
 
 void TGenParms::Show(const TGenRange& range) {
-  for (std::size_t k = 0; k < edits_.size(); ++k) edits_[k]->setText(QString::fromLatin1(CFormat("%.18Lg", range[k])));
+  // The shortest text that reads back to the value: OK without an edit keeps the block exactly,
+  // and an increment of 1 reads "1", not 18 digits of a neighbour.
+  for (std::size_t k = 0; k < edits_.size(); ++k) edits_[k]->setText(QString::fromLatin1(ShortestNumberText(range[k])));
 }
 
 void TGenParms::SetupWindow() {

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "app/c_format.h"
+#include "app/number_format.h"
 #include "app/settings_file.h"
 #include "app/ui/small_controls.h"
 #include "exchange/ui/code_export_dialogs.h"
@@ -51,7 +51,7 @@ TEST_F(SurfaceExportsTest, RangeDialogOpensOnTheDataInTheGraphsMesh) {
   });
   window->Command(kCmReviewSaveExcel);
   const T3DViewRec& view = window->Renderer().View();
-  const auto step = [](int mesh) { return QString::fromStdString(CFormat("%.18Lg", 2.0L / (mesh - 1))); };
+  const auto step = [](int mesh) { return QString::fromStdString(ShortestNumberText(2.0L / (mesh - 1))); };
   EXPECT_EQ(shown, (std::vector<QString>{QString("0"), step(view.MeshX), QString("2"), QString("0"), step(view.MeshY), QString("2")}));
   EXPECT_TRUE(files.Requests().empty());
 }

@@ -270,6 +270,25 @@ TEST_F(EvalDialogTest, GeneratingAGridIntoTheTable) {
   EXPECT_EQ(CurrentSettings().GenMode, kEvalZ);
 }
 
+// The range dialog shows each value as the shortest text that reads back to it: the ninth of a
+// range of 9 is "1" (it showed 0.999999999999999999), and OK without an edit keeps every
+// value to the last bit (18 digits lost the last two).
+TEST_F(EvalDialogTest, RangeDialogShowsEachValueAsItsShortestExactText) {
+  TEvalSurface surface = Cubic();
+  surface.xMin = 1, surface.xMax = 10, surface.yMin = 0, surface.yMax = 1;
+  TDlgEval& d = Open(std::move(surface));
+  std::vector<QString> shown;
+  ModalAnswer<TGenASCII> generate([](TGenASCII* g) { Choose(g, 0, 0, kEvalZ); });
+  ModalAnswer<TGenParms> range([&](TGenParms* p) {
+    for (int id = 576; id <= 581; ++id) shown.push_back(p->Edit(id)->text());
+    p->accept();
+  });
+  d.Button(kEvalGenerate)->click();
+  EXPECT_EQ(shown, (std::vector<QString>{"1", "1", "10", "0", "0.11111111111111111111", "1"}));
+  EXPECT_EQ(GenRangePrevious(), (TGenRange{1, 1, 10, 0, 1.0L / 9, 1}));
+  EXPECT_EQ(Lines(), 100);
+}
+
 TEST_F(EvalDialogTest, RangeErrorsKeepTheDialogAndLargeGridsAreCutWithAMessage) {
   TDlgEval& d = Open();
   int attempts = 0;
