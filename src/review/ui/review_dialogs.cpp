@@ -98,6 +98,9 @@ TEqnSearchDlg::TEqnSearchDlg(QWidget* parent, std::string* entry) : TDlg(parent)
   edit_ = new QLineEdit(QString::fromLatin1(entry->c_str()), this);
   edit_->setObjectName("860");
   edit_->setMaxLength(kMaxEntry);
+  // The last number is offered selected: typing replaces it instead of appending to it.
+  edit_->selectAll();
+  edit_->setFocus();
   label->setBuddy(edit_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &TEqnSearchDlg::accept);

@@ -68,6 +68,30 @@ TEST_F(ReviewWindowTest, SearchRefusesOtherNumbersAndFindsTheEquation) {
   EXPECT_EQ(w.Rank(), rank);
 }
 
+// A second search types a new number over the last one, which the dialog offers selected.
+TEST_F(ReviewWindowTest, ASecondSearchTypesOverTheLastNumber) {
+  TRView& w = Open(false);
+  ASSERT_GE(session.FitList.Count(), 2);
+  const int numbers[2] = {session.FitList.At(2)->equationNumber, session.FitList.At(1)->equationNumber};
+  for (const int number : numbers) {
+    const QString typed = QString::number(number);
+    ModalAnswer<TEqnSearchDlg> typist([&](TEqnSearchDlg* d) {
+      if (typist.Seen() > 1) {  // the search failed and asks again: give up
+        d->reject();
+        return;
+      }
+      QTest::keyClicks(d->Edit(), typed);
+      EXPECT_EQ(d->Edit()->text(), typed);
+      d->accept();
+    });
+    w.Command(kCmReviewSearch);
+    EXPECT_EQ(typist.Seen(), 1);
+    EXPECT_EQ(session.CurFitEqn().equationNumber, number);
+  }
+  EXPECT_TRUE(answers.Boxes().empty());
+  EXPECT_EQ(w.Rank(), 1);
+}
+
 TEST_F(ReviewWindowTest, WheelAndMiddleButtonOverTheGraphAndTheList) {
   TRView& w = Open(false);
   T3DViewRec& view = w.Renderer().MutableView();
