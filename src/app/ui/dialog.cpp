@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -36,6 +37,23 @@ void CenterOnScreen(QWidget* window) {
   QRect frame = window->frameGeometry();
   frame.moveCenter(area.center());
   window->move(frame.topLeft());
+}
+
+QRect WindowRoom(const QWidget* window) {
+  QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+  const QRect area = screen->availableGeometry();
+  constexpr int kBorder = 4;  // the frame's side and bottom edges
+  const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight) + kBorder;
+  return area.adjusted(kBorder, titleBar, -kBorder, -kBorder);
+}
+
+void PlaceWithinScreen(QWidget* window, QRect wanted) {
+  const QRect room = WindowRoom(window);
+  wanted.setWidth(std::clamp(wanted.width(), 1, room.width()));
+  wanted.setHeight(std::clamp(wanted.height(), 1, room.height()));
+  wanted.moveLeft(std::clamp(wanted.left(), room.left(), room.right() + 1 - wanted.width()));
+  wanted.moveTop(std::clamp(wanted.top(), room.top(), room.bottom() + 1 - wanted.height()));
+  window->setGeometry(wanted);
 }
 
 void CenterWindow(QWidget* parent, QWidget* window) {

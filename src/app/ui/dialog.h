@@ -63,6 +63,14 @@ int ExecuteAndDelete(TDlg* dialog);
 void CenterOnScreen(QWidget* window);
 void CenterWindow(QWidget* parent, QWidget* window);
 
+// The client rectangle a top-level window may take on its screen: the screen's available
+// area (without panels) less the window manager's frame, which Qt learns only once the
+// window is shown, so an allowance of a title bar and a border stands in for it.
+QRect WindowRoom(const QWidget* window);
+// Gives the window the client rectangle `wanted`, shrunk to fit WindowRoom and moved inside
+// it: a window never opens past the screen's edge, whatever size it asks for.
+void PlaceWithinScreen(QWidget* window, QRect wanted);
+
 // What a window opened for an owner does to it while the window is open: the main window
 // counts a dialog open (its commands are disabled meanwhile), any other owner is disabled.
 // Released once, at the latest when destroyed; the owner then takes the focus again.

@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -207,6 +208,7 @@ TMFileWin::TMFileWin(QWidget* parent, const QString& title, const std::string& f
   setObjectName("TMFileWin");
   if (!title.isEmpty()) setWindowTitle(title);
   setGeometry(100, 60, std::max(ScreenWidth - 200, 320), std::max(ScreenHeight - 120, 200));
+  defaultRect_ = geometry();
   view_ = new TTextView(this);
   view_->verticalScrollBar()->setTracking(liveTracking);
   view_->horizontalScrollBar()->setTracking(liveTracking);
@@ -265,11 +267,29 @@ void TMFileWin::ApplyFont(const TLogFont& font) {
 
 void TMFileWin::SetupWindow() {
   CreateFonts();
-  if (centre_) CenterOnScreen(this);
   if (lines_.HasTable() && lines_.LineCount() == 0) FormatText();
+  // A window its opener did not place opens as large as its text, not as large as the
+  // screen: a dozen lines took 1400 x 1080 pixels.
+  if (isWindow() && !maximised_ && geometry() == defaultRect_) FitToText();
+  if (centre_) CenterOnScreen(this);
   ViewResized();
   // A window whose file could not be loaded has nothing to show.
   if (!lines_.HasTable()) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TMFileWin::FitToText() {
+  constexpr int kMinColumns = 40, kMinLines = 6;
+  constexpr int kSpareColumns = 2, kSpareLines = 1;
+  // What the window holds besides the text: its menu bar, the view's frame and scroll bars.
+  const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const int frame = 2 * view_->frameWidth();
+  const int menu = menuWidget() ? menuWidget()->sizeHint().height() : 0;
+  const int columns = std::max(lines_.MaxWidth() + kSpareColumns, kMinColumns);
+  const int rows = std::max(lines_.LineCount() + kSpareLines, kMinLines);
+  int width = columns * charWidth_ + frame + scrollBar;
+  if (menuWidget()) width = std::max(width, menuWidget()->sizeHint().width());
+  const int height = rows * lineHeight_ + frame + scrollBar + menu;
+  PlaceWithinScreen(this, QRect(defaultRect_.topLeft(), QSize(width, height)));
 }
 
 void TMFileWin::showEvent(QShowEvent* event) {

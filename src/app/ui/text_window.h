@@ -118,6 +118,8 @@ class TMFileWin : public QMainWindow {
   virtual void SetupWindow();
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Sizes the window to its text (within the screen, at least a few lines wide and high).
+  void FitToText();
 
   TMFile lines_;
 
@@ -129,6 +131,9 @@ class TMFileWin : public QMainWindow {
   bool maximised_;
   bool closeAllowed_ = true;
   bool setUp_ = false;
+  // The rectangle the window starts with: still the same at the first show, no one placed
+  // the window, and it opens sized to its text.
+  QRect defaultRect_;
   int charWidth_ = 8, lineHeight_ = 16;
   int visibleColumns_ = 0, visibleLines_ = 0;
   int maxTop_ = 0, maxLeft_ = 0;

@@ -1,14 +1,12 @@
 #include "review/ui/equation_list.h"
 
 #include <QAction>
-#include <QGuiApplication>
 #include <QMouseEvent>
-#include <QScreen>
-#include <QStyle>
 #include <QWheelEvent>
 
 #include "app/c_format.h"
 #include "app/shell_state.h"
+#include "app/ui/dialog.h"
 #include "fit/fit_ranking.h"
 #include "platform/busy_window.h"
 #include "platform/message_box.h"
@@ -80,19 +78,20 @@ TEqnList::~TEqnList() {
 }
 
 void TEqnList::PlaceWindow() {
+  // Every rectangle, a saved one included (the screen may have shrunk since), is held within
+  // the screen with its frame: the list-first rectangle alone reached 15 pixels past the
+  // lower edge of a 1200-pixel screen.
   if (savedRect_ != nullptr && ((*savedRect_)[0] != -1 || (*savedRect_)[2] != -1)) {
-    setGeometry((*savedRect_)[0], (*savedRect_)[1], (*savedRect_)[2], (*savedRect_)[3]);
+    PlaceWithinScreen(this, QRect((*savedRect_)[0], (*savedRect_)[1], (*savedRect_)[2], (*savedRect_)[3]));
     return;
   }
   const int sw = ScreenWidth, sh = ScreenHeight;
   if (openingMode_ == kOpenGraphFirst) {
-    // The frame's title bar comes on top of the rectangle given: the window keeps clear of
-    // the screen's lower edge with it.
+    // In the lower right corner, clear of the screen's edges with its frame.
     const int w = sw * 4 / 10, h = sh / 5;
-    const int frame = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
-    setGeometry(sw - w - 4, sh - h - 4 - frame, w, h);
+    PlaceWithinScreen(this, QRect(sw - w, sh - h, w, h));
   } else {
-    setGeometry(70, 40, sw - 75, sh - 50);
+    PlaceWithinScreen(this, QRect(70, 40, sw - 75, sh - 50));
   }
 }
 

@@ -277,4 +277,33 @@ TEST_F(TextWindow, ADialogWithTextStaysOnTheScreenOverANarrowOwnerAtItsEdge) {
   delete d;
 }
 
+// A window no one placed opens sized to its text: a dozen lines took 1080 x 904 pixels of a
+// 1280 x 1024 screen. A long text takes the screen's height, and never more.
+TEST_F(TextWindow, AWindowOpensSizedToItsTextAndWithinTheScreen) {
+  Results* small = Shown(12);
+  const QRect room = WindowRoom(small);
+  EXPECT_TRUE(room.contains(small->geometry())) << small->width() << "x" << small->height();
+  // Every line shows, with no more than a few empty lines below them.
+  EXPECT_EQ(small->MaxTopLine(), 0);
+  EXPECT_GE(small->VisibleLines(), 13);
+  EXPECT_LE(small->VisibleLines(), 13 + 3);
+  EXPECT_LT(small->width(), room.width());
+  EXPECT_GE(small->width(), small->menuBar()->sizeHint().width());
+  small->close();
+
+  Results* tall = Shown(400);
+  EXPECT_TRUE(room.contains(tall->geometry())) << tall->y() << " " << tall->width() << "x" << tall->height();
+  EXPECT_EQ(tall->height(), room.height());
+  EXPECT_GT(tall->MaxTopLine(), 0);
+  tall->close();
+
+  // A window its opener placed keeps that place.
+  auto* placed = new Results(12);
+  placed->setGeometry(20, 30, 300, 200);
+  placed->show();
+  QApplication::processEvents();
+  EXPECT_EQ(placed->geometry(), QRect(20, 30, 300, 200));
+  placed->close();
+}
+
 }  // namespace

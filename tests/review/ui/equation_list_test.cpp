@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/ui/dialog.h"
 #include "app/shell_state.h"
 #include "fit/fit_ranking.h"
 #include "platform/message_box.h"
@@ -209,6 +210,21 @@ TEST_F(EqnListTest, TheMenuBarGoesAndComesBackWithTheSizeRule) {
   list.resize(300, 500);  // taller than half, wider than a quarter
   QApplication::processEvents();
   EXPECT_TRUE(list.MenuBarShown());
+}
+
+// The list opens within the screen with its frame, in each opening and from a saved rectangle
+// larger than the screen: the list-first rectangle ran 15 pixels past a 1200-pixel screen.
+TEST_F(EqnListTest, OpensWithinTheScreen) {
+  for (int mode : {kOpenListFirst, kOpenGraphFirst}) {
+    auto list = MakeList(mode);
+    const QRect room = WindowRoom(list.get());
+    EXPECT_TRUE(room.contains(list->geometry())) << mode << ": " << list->x() << "," << list->y() << " "
+                                                 << list->width() << "x" << list->height();
+    if (mode == kOpenListFirst) EXPECT_EQ(list->geometry().bottom(), room.bottom());  // as tall as it may be
+  }
+  rect = {0, 0, 3000, 3000};
+  auto saved = MakeList(kOpenListFirst);
+  EXPECT_EQ(saved->geometry(), WindowRoom(saved.get()));
 }
 
 TEST_F(EqnListTest, PrintsToPdf) {
