@@ -44,7 +44,7 @@ QRect WindowRoom(const QWidget* window) {
   const QRect area = screen->availableGeometry();
   constexpr int kBorder = 4;  // the frame's side and bottom edges
   const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight) + kBorder;
-  return area.adjusted(kBorder, titleBar, -kBorder, -kBorder);
+  return area.adjusted(kBorder, titleBar, -kBorder, -(titleBar + kBorder));
 }
 
 void PlaceWithinScreen(QWidget* window, QRect wanted) {

@@ -65,7 +65,9 @@ void CenterWindow(QWidget* parent, QWidget* window);
 
 // The client rectangle a top-level window may take on its screen: the screen's available
 // area (without panels) less the window manager's frame, which Qt learns only once the
-// window is shown, so an allowance of a title bar and a border stands in for it.
+// window is shown, so an allowance of a title bar and a border stands in for it. Until then
+// an X11 window manager puts the frame where the client area was asked for, which moves a
+// new window down by its title bar: the room leaves that much free at the bottom too.
 QRect WindowRoom(const QWidget* window);
 // Gives the window the client rectangle `wanted`, shrunk to fit WindowRoom and moved inside
 // it: a window never opens past the screen's edge, whatever size it asks for.
