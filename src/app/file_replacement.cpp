@@ -175,10 +175,14 @@ TFileLockCall SetFileLockCall(TFileLockCall call) { return lockCall.exchange(cal
 TFileReplacement::TFileReplacement(const std::filesystem::path& name, MissingFolders folders)
     : target_(ResolveSaveTarget(name, ::geteuid())) {
   if (target_.status != SaveTargetStatus::Ready) {
-    // No call failed: errno must not carry a reason left over from the walk (SaveFailureText
-    // tells a refused link or a device). A folder at the name is what the system would say.
+    // errno says what the system would have said of the name (a folder at it, a file on the
+    // way to it), and nothing left over from the walk (SaveFailureText tells a refused link
+    // or a device in its own words).
     std::error_code ec;
-    errno = target_.status == SaveTargetStatus::NotAFile && std::filesystem::is_directory(target_.path, ec) ? EISDIR : 0;
+    if (target_.status == SaveTargetStatus::Unreachable)
+      errno = target_.reason;
+    else
+      errno = target_.status == SaveTargetStatus::NotAFile && std::filesystem::is_directory(target_.path, ec) ? EISDIR : 0;
     return;
   }
   const std::filesystem::path dir = target_.path.parent_path();

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include <deque>
 #include <string>
 #include <system_error>
@@ -63,24 +65,40 @@ TSaveTarget ResolveSaveTarget(const std::filesystem::path& name, uid_t user) {
     }
     if (!S_ISLNK(st.st_mode)) {
       walked = next;
-      if (!queue.empty() && !S_ISDIR(st.st_mode)) return out;  // a file used as a folder
+      if (!queue.empty() && !S_ISDIR(st.st_mode)) {  // a file used as a folder
+        out.reason = ENOTDIR;
+        return out;
+      }
       continue;
     }
     struct stat folder {};
-    if (++links > kMaxLinks || ::stat(walked.c_str(), &folder) != 0) return out;
+    if (++links > kMaxLinks) {
+      out.reason = ELOOP;
+      return out;
+    }
+    if (::stat(walked.c_str(), &folder) != 0) {
+      out.reason = errno;
+      return out;
+    }
     if (!MayFollowLink(user, {st.st_uid, folder.st_uid, folder.st_mode})) {
       out.status = SaveTargetStatus::LinkRefused;
       out.link = next;
       return out;
     }
     const std::filesystem::path text = std::filesystem::read_symlink(next, ec);
-    if (ec || text.empty()) return out;
+    if (ec || text.empty()) {
+      out.reason = ec ? ec.value() : ENOENT;
+      return out;
+    }
     if (text.is_absolute()) walked = "/";
     PushFront(queue, text, true);
   }
   // Folders a link named are never made: a dangling link planted by someone else must not
   // lay out a tree of folders in the user's name.
-  if (missingFromLink) return out;
+  if (missingFromLink) {
+    out.reason = ENOENT;
+    return out;
+  }
   out.path = walked;
   out.makeFolders = missing;
   struct stat st {};

@@ -38,6 +38,9 @@ struct TSaveTarget {
   // Folders missing on the way, all of them named by the caller (never by a link), which a
   // save may make.
   bool makeFolders = false;
+  // Unreachable: the system's reason (ENOTDIR for a file used as a folder, ELOOP, ENOENT for
+  // a folder a link names that does not exist), which a failed save reports.
+  int reason = 0;
 };
 
 // The walk for `user` (the process's effective user id in the program; any id in tests).

@@ -325,6 +325,9 @@ TEST_F(DataFiles, AFailedSaveSaysTheSystemsReason) {
   EXPECT_EQ(boxes_->Boxes()[0].caption, out);
   EXPECT_EQ(ReadText(out), "old\n");
   EXPECT_EQ(session_.DataUnsaved, 1);
+  // A file named as a folder on the way.
+  EXPECT_EQ(SaveDataAs(session_, out + "/sub/made.prn"), 0);
+  EXPECT_EQ(BoxTexts().back(), "Unable to Save XYZ Data\n" + std::system_category().message(ENOTDIR));
 }
 
 TEST_F(DataFiles, RecentFilesKeepTheirCaseAndMoveToTheTop) {
