@@ -13,6 +13,7 @@
 #include "app/long_double.h"
 #include "exchange/biff_cells.h"
 #include "exchange/codegen/codegen_keywords.h"
+#include "exchange/export/fit_audit.h"
 #include "exchange/export/lotus_export.h"
 #include "exchange/export/mv5_export.h"
 #include "exchange/export/parms_summary.h"
@@ -99,6 +100,19 @@ TEST_F(ZeroDegreesOfFreedomExport, CoefficientSummarySaysTheWord) {
   const std::string text = ParmsSummaryText(source_->Summary(), kParmsStatistics | kParmsIdentifiers);
   EXPECT_EQ(text.rfind("r2= 1\nDOF r2= n/a\nStd Error= n/a\nF Statistic= n/a\na= ", 0), 0u) << text;
   EXPECT_EQ(text.find("-12345"), std::string::npos) << text;
+}
+
+TEST_F(ZeroDegreesOfFreedomExport, AuditBlockSaysTheWordAndTheCovarianceIsRefused) {
+  const std::string text = AuditFileBytes(5, std::span(&session_.CurFit.eqn, 1));
+  std::size_t missingErrors = 0;
+  for (std::size_t at = text.find("  SE = n/a\r\n"); at != std::string::npos; at = text.find("  SE = n/a\r\n", at + 1))
+    ++missingErrors;
+  EXPECT_EQ(missingErrors, static_cast<std::size_t>(session_.CurFit.eqn.m + 1)) << text;
+  EXPECT_NE(text.find("R2 = 1\r\nDOF R2 = n/a\r\nSE = n/a\r\nF STAT = n/a\r\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("-12345"), std::string::npos) << text;
+  EXPECT_EQ(text.find("e+300"), std::string::npos) << text;
+  // Without a variance the covariance matrix has no scale: no file.
+  EXPECT_TRUE(CovarianceFileText(session_.CurFit).empty());
 }
 
 TEST_F(ZeroDegreesOfFreedomExport, GeneratedCodeCommentsSayTheWord) {

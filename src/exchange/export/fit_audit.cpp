@@ -5,6 +5,7 @@
 #include "app/byte_codec.h"
 #include "app/c_format.h"
 #include "app/file_utils.h"
+#include "app/number_format.h"
 #include "fit/fit_statistics.h"
 
 namespace {
@@ -31,14 +32,16 @@ void AppendBlock(std::string& s, const TFitEqn& f, int digits) {
   s += CFormat("SSM = %.*Lg\r\n", digits, f.sst);
   s += CFormat("SSE = %.*Lg\r\n", digits, f.sse);
   const int count = std::clamp(f.m + 1, 0, static_cast<int>(f.parameters.size()));
+  // A figure that cannot be formed is written as the word for it, not as a stand-in number.
   for (int j = 0; j < count; ++j)
-    s += CFormat("%c = %.*Lg  SE = %.*Lg\r\n", 'A' + j, digits, f.parameters[static_cast<std::size_t>(j)], digits,
-                 f.parameterErrors[static_cast<std::size_t>(j)]);
+    s += CFormat("%c = %.*Lg  SE = %s\r\n", 'A' + j, digits, f.parameters[static_cast<std::size_t>(j)],
+                 FormatFigure(f.parameterErrors[static_cast<std::size_t>(j)], digits).c_str());
   s += CFormat("DOF = %d\r\n", f.dof);
-  s += CFormat("R2 = %.*Lg\r\n", digits, f.r2);
-  s += CFormat("DOF R2 = %.*Lg\r\n", digits, f.adjustedR2);
-  s += CFormat("SE = %.*Lg\r\n", digits, f.fitStdError);
-  s += CFormat("F STAT = %.*Lg\r\n", digits, f.f);
+  const FitStatistics shown = ShownStatistics(f);
+  s += "R2 = " + FormatFigure(shown.r2, digits) + "\r\n";
+  s += "DOF R2 = " + FormatFigure(shown.adjustedR2, digits) + "\r\n";
+  s += "SE = " + FormatFigure(shown.fitStdError, digits) + "\r\n";
+  s += "F STAT = " + FormatFigure(shown.f, digits) + "\r\n";
   s += "\r\n";
 }
 
