@@ -50,6 +50,8 @@ inline TDrawnPoint LoneActivePoint(const T3DDlgSW& w, std::span<const TXYZPoint>
 // Hovers over the point and clicks it; the window's rebuild, queued by the click, has run
 // when this returns. Answers what the status strip said while the pointer hovered.
 inline QString HoverAndClick(T3DDlgSW& w, const TDrawnPoint& p) {
+  // Qt drops a move to where the pointer already is; an earlier test may have left it there.
+  QTest::mouseMove(w.Pane(), p.at + QPoint(9, 9));
   QTest::mouseMove(w.Pane(), p.at);
   const QString hover = w.FieldText(0);
   QTest::mousePress(w.Pane(), Qt::LeftButton, {}, p.at);
