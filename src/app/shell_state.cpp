@@ -66,6 +66,10 @@ void StopBackgroundFit() {
   if (Stopper()) Stopper()();
 }
 
+void ForgetShellSteps() {
+  for (int which = 0; which < 4; ++which) Steps(which).clear();
+}
+
 void AddStartupStep(std::string_view owner, std::function<void()> step) {
   AddStep(0, owner, std::move(step));
 }

@@ -59,3 +59,5 @@ void RunStartupSteps();
 void RunCanCloseSteps();
 void RunShutdownSteps();
 void RunResetSteps();
+// Drops every step added so far, for a test whose registered commands die with its session.
+void ForgetShellSteps();

@@ -22,4 +22,20 @@ TEST(ShellSteps, AModuleRegisteredAgainReplacesItsStepInPlace) {
   AddResetStep("shell steps test: second", [] {});
 }
 
+// A test whose commands held its own session forgets the steps they added, so that a later
+// test running the steps never reaches a session that is gone.
+TEST(ShellSteps, ForgottenStepsNoLongerRun) {
+  int runs = 0;
+  AddStartupStep("shell steps test: startup", [&runs] { ++runs; });
+  AddCanCloseStep("shell steps test: can close", [&runs] { ++runs; });
+  AddShutdownStep("shell steps test: shutdown", [&runs] { ++runs; });
+  AddResetStep("shell steps test: reset", [&runs] { ++runs; });
+  ForgetShellSteps();
+  RunStartupSteps();
+  RunCanCloseSteps();
+  RunShutdownSteps();
+  RunResetSteps();
+  EXPECT_EQ(runs, 0);
+}
+
 }  // namespace

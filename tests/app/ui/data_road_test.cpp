@@ -63,6 +63,7 @@ class DataRoad : public ::testing::Test {
     window_.reset();
     // The other tests of this program expect commands without handlers.
     for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
+    ForgetShellSteps();
     platform::qt::UninstallQtServices();
   }
   std::string Write(const std::string& name, const std::string& text) { return home_.Write(name, text); }

@@ -367,6 +367,7 @@ class ImportRoad : public ColumnDialogs {
   void TearDown() override {
     window_.reset();
     for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
+    ForgetShellSteps();
     platform::qt::UninstallQtServices();
     ImportReaders().ChooseColumns = nullptr;
     ImportReaders().ChooseXYColumns = nullptr;

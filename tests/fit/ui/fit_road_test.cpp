@@ -149,6 +149,7 @@ class FitRoad : public ::testing::Test {
   void TearDown() override {
     window_.reset();
     for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
+    ForgetShellSteps();
     platform::SetTimerService(previousTimers_);
     platform::qt::UninstallQtServices();
     fs::remove_all(home_);

@@ -233,6 +233,7 @@ TEST_F(DataEditorsUi, TheOtherFormulaDialogsReachTheFunctionLists) {
     EXPECT_EQ(GetFunctionInsertDialog()(nullptr, 3), std::optional<std::string>("J0(X)"));
   }
   for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
+  ForgetShellSteps();
   SetFunctionInsertDialog(nullptr);
 }
 

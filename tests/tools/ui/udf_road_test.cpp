@@ -75,6 +75,7 @@ class UdfRoad : public ::testing::Test {
     ExprBindUdfTable(nullptr);
     ExprBindDataStats(nullptr);
     for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
+    ForgetShellSteps();
     platform::qt::UninstallQtServices();
     fs::remove_all(home_);
   }
