@@ -19,17 +19,19 @@
 #include <map>
 #include <mutex>
 
+#include "app/background_fit_hold.h"
 #include "app/data_statistics.h"
 #include "app/data_table.h"
+#include "app/prescan_hooks.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "app/ui/command_line.h"
-#include "app/ui/program.h"
 #include "app/ui/command_table.h"
 #include "app/ui/data_file_commands.h"
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
 #include "app/ui/modal_answers.h"
+#include "app/ui/program.h"
 #include "app/ui/small_controls.h"
 #include "exchange/import_registration.h"
 #include "fit/background_fit.h"
@@ -150,6 +152,11 @@ class FitRoad : public ::testing::Test {
     window_.reset();
     for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
     ForgetShellSteps();
+    // The background fit's hooks hold this session too.
+    PrescanHooks() = {};
+    SetBackgroundFitStopper({});
+    SetBackgroundFitHolder({}, {});
+    SetFitResultsQuery({});
     platform::SetTimerService(previousTimers_);
     platform::qt::UninstallQtServices();
     fs::remove_all(home_);

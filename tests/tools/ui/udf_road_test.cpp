@@ -15,13 +15,16 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/background_fit_hold.h"
+#include "app/prescan_hooks.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
-#include "app/ui/program.h"
 #include "app/ui/command_table.h"
 #include "app/ui/data_file_commands.h"
+#include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
 #include "app/ui/modal_answers.h"
+#include "app/ui/program.h"
 #include "exchange/import_registration.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/expression.h"
@@ -76,6 +79,11 @@ class UdfRoad : public ::testing::Test {
     ExprBindDataStats(nullptr);
     for (const CommandInfo& c : CommandTable()) UnregisterCommand(c.id);
     ForgetShellSteps();
+    // The background fit's hooks hold this session too.
+    PrescanHooks() = {};
+    SetBackgroundFitStopper({});
+    SetBackgroundFitHolder({}, {});
+    SetFitResultsQuery({});
     platform::qt::UninstallQtServices();
     fs::remove_all(home_);
   }
