@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "numerics/convex_hull.h"
+
 using platform::Point;
 
 namespace {
@@ -11,23 +13,6 @@ namespace {
 // Twice the signed area of the triangle o, a, b: positive when it turns counter-clockwise.
 long long Cross(const Point& o, const Point& a, const Point& b) {
   return static_cast<long long>(a.x - o.x) * (b.y - o.y) - static_cast<long long>(a.y - o.y) * (b.x - o.x);
-}
-
-// The convex hull of distinct points sorted by x, then y (Andrew's monotone chain), in
-// counter-clockwise order without repeating its first corner; collinear points are left out.
-std::vector<Point> ConvexHull(const std::vector<Point>& sorted) {
-  std::vector<Point> hull(2 * sorted.size());
-  std::size_t k = 0;
-  for (const Point& p : sorted) {
-    while (k >= 2 && Cross(hull[k - 2], hull[k - 1], p) <= 0) --k;
-    hull[k++] = p;
-  }
-  for (std::size_t i = sorted.size() - 1, lower = k + 1; i-- > 0;) {
-    while (k >= lower && Cross(hull[k - 2], hull[k - 1], sorted[i]) <= 0) --k;
-    hull[k++] = sorted[i];
-  }
-  hull.resize(k - 1);
-  return hull;
 }
 
 }  // namespace
@@ -39,7 +24,7 @@ double MeanPointSpacing(std::span<const Point> positions) {
   });
   sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
   if (sorted.size() < 2) return 0;
-  const std::vector<Point> hull = ConvexHull(sorted);
+  const std::vector<Point> hull = MonotoneChainHull(sorted, Cross);
   long long twiceArea = 0;
   double perimeter = 0;
   for (std::size_t i = 0; i < hull.size(); ++i) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "numerics/convex_hull.h"
 
 namespace {
 
@@ -20,21 +21,9 @@ TDataHull::TDataHull(std::span<const TXYZPoint> table) {
   if (points.size() < 3) return;
   std::sort(points.begin(), points.end(),
             [](const TVertex& a, const TVertex& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
-  // Andrew's monotone chain: the lower hull left to right, then the upper right to left.
-  const auto turn = [](const TVertex& o, const TVertex& a, const TVertex& b) {
+  std::vector<TVertex> hull = MonotoneChainHull(points, [](const TVertex& o, const TVertex& a, const TVertex& b) {
     return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-  };
-  std::vector<TVertex> hull(2 * points.size());
-  std::size_t k = 0;
-  for (const TVertex& p : points) {
-    while (k >= 2 && turn(hull[k - 2], hull[k - 1], p) <= 0) --k;
-    hull[k++] = p;
-  }
-  for (std::size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
-    while (k >= lower && turn(hull[k - 2], hull[k - 1], points[i]) <= 0) --k;
-    hull[k++] = points[i];
-  }
-  hull.resize(k - 1);
+  });
   if (hull.size() < 3) return;
   const auto [xlo, xhi] = std::minmax_element(points.begin(), points.end(),
                                               [](const TVertex& a, const TVertex& b) { return a.x < b.x; });

@@ -1,0 +1,26 @@
+// The convex hull of plane points, for any point type with x and y and a matching turn.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+// The convex hull of points sorted by x, then y (Andrew's monotone chain), counter-clockwise
+// without repeating its first corner; points on an edge are left out, and so are repeated
+// points from a hull of three corners or more. `turn(o, a, b)` is twice the signed area of
+// the triangle o, a, b: positive when it turns counter-clockwise.
+template <class Point, class Turn>
+std::vector<Point> MonotoneChainHull(const std::vector<Point>& sorted, Turn turn) {
+  if (sorted.empty()) return {};
+  std::vector<Point> hull(2 * sorted.size());
+  std::size_t k = 0;
+  for (const Point& p : sorted) {
+    while (k >= 2 && turn(hull[k - 2], hull[k - 1], p) <= 0) --k;
+    hull[k++] = p;
+  }
+  for (std::size_t i = sorted.size() - 1, lower = k + 1; i-- > 0;) {
+    while (k >= lower && turn(hull[k - 2], hull[k - 1], sorted[i]) <= 0) --k;
+    hull[k++] = sorted[i];
+  }
+  hull.resize(k - 1);
+  return hull;
+}
