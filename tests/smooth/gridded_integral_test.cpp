@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "app/long_double.h"
@@ -84,8 +85,9 @@ TEST(Nurbs, APlaneComesBackThroughBothCodes) {
 }
 
 // With degrees 3 and 3, code 4 extrapolates by Akima's method beyond the data and code 5 holds
-// the edge; the integral of code 5 adds nothing beyond the data. (The smoothed nodes lie on
-// the plane to the root search's tolerance, which extrapolation magnifies a little.)
+// the edge; the integral of code 5 takes the held edge beyond the data, as code 0 does. (The
+// smoothed nodes lie on the plane to the root search's tolerance, which extrapolation
+// magnifies a little.)
 TEST(Nurbs, EdgesFollowTheInterpolationChosen) {
   PointTable data = Table(GridPoints(8, 8, 0, 1, 0, 1, Plane));
   TSpline3D akima(data, kGridNurbs, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
@@ -93,10 +95,81 @@ TEST(Nurbs, EdgesFollowTheInterpolationChosen) {
   EXPECT_NEAR(static_cast<double>(akima.EvalAt(1.5L, 0.5L)), static_cast<double>(Plane(1.5L, 0.5L)), 1e-5);
   EXPECT_NEAR(static_cast<double>(cubic.EvalAt(1.5L, 0.5L)), static_cast<double>(Plane(1.0L, 0.5L)), 1e-7);
   long double error = -1;
-  // 3.5 over the unit square; 5.5 more over [1, 2] x [0, 1] where Akima extrapolates.
-  EXPECT_NEAR(static_cast<double>(cubic.Integrate(0, 2, 0, 1, &error)), 3.5, 1e-7);
-  EXPECT_EQ(error, 0.0L);
+  // 3.5 over the unit square; 5.5 more over [1, 2] x [0, 1] where Akima extrapolates, 4.5
+  // where the edge z = 3 + 3y is held.
+  EXPECT_NEAR(static_cast<double>(cubic.Integrate(0, 2, 0, 1, &error)), 3.5 + 4.5, 1e-3);
+  EXPECT_GT(error, 0.0L);
+  EXPECT_LT(error, 1e-3L);
   EXPECT_NEAR(static_cast<double>(akima.Integrate(0, 2, 0, 1, &error)), 3.5 + 5.5, 1e-5);
+}
+
+// Codes 4 and 5 without code 1's Akima edges hold the surface at the data's edges. Asked
+// twice, a rectangle leaving the data gets the integral of that held surface both times:
+// the second request integrates the surface numerically, the first once counted nothing
+// outside the data (0 over a rectangle wholly beside it). A plane comes back through the
+// smoothing, so the held plane's integral is known: 1 + 2x + 3y held on [0, 10] x [0, 8] is
+// 51 over [-3, -1] x [1, 4] and 2660 over [2, 12] x [-1, 9] (mpmath, 30 digits).
+TEST(Nurbs, ARectangleLeavingTheDataHasOneIntegral) {
+  PointTable plane = Table(GridPoints(11, 9, 0, 10, 0, 8, Plane));
+  PointTable wavy = Table(GridPoints(11, 9, 0, 10, 0, 8, [](long double x, long double y) {
+    return Wavy(x / 10 + 0.2L, y / 8) * 10;
+  }));
+  struct Rect {
+    long double x1, x2, y1, y2, heldPlane;
+  };
+  for (const auto& [code, degree] : {std::pair{kGridNurbsCubic, 3}, std::pair{kGridNurbsCubic, 5},
+                                     std::pair{kGridNurbs, 2}, std::pair{kGridNurbs, 4}})
+    for (const Rect r : {Rect{-3, -1, 1, 4, 51}, Rect{2, 12, -1, 9, 2660}}) {
+      SCOPED_TRACE(testing::Message() << "code " << code << " degree " << degree << " x from " << static_cast<double>(r.x1));
+      TSpline3D e(plane, code, degree, degree, 0, 0, 0, 0, kRegridRenka, false);
+      ASSERT_TRUE(e.HasSurface());
+      long double e1 = -1, e2 = -1;
+      const long double first = e.Integrate(r.x1, r.x2, r.y1, r.y2, &e1);
+      const long double second = e.Integrate(r.x1, r.x2, r.y1, r.y2, &e2);
+      EXPECT_NEAR(static_cast<double>(first / r.heldPlane), 1.0, 1e-3);
+      EXPECT_NEAR(static_cast<double>(second / r.heldPlane), 1.0, 1e-5);
+      EXPECT_GT(e1, 0.0L);
+      // A surface that is not a plane: the two routes agree.
+      TSpline3D w(wavy, code, degree, degree, 0, 0, 0, 0, kRegridRenka, false);
+      const long double wFirst = w.Integrate(r.x1, r.x2, r.y1, r.y2, &e1);
+      const long double wSecond = w.Integrate(r.x1, r.x2, r.y1, r.y2, &e2);
+      EXPECT_NEAR(static_cast<double>(wFirst), static_cast<double>(wSecond),
+                  1e-3 * std::max(1.0, std::fabs(static_cast<double>(wSecond))));
+    }
+}
+
+// A grid smooths the same wherever it lies: 32 x 32 Franke values over [x0, x0 + 30] x
+// [0, 30] at x0 = 1e6 against x0 = 0, for both codes and degrees that take each
+// interpolation. A root-search tolerance scaled by |x| once moved the surface at 1e6 by
+// 0.7 % of the z range and its second derivatives by up to 65 %.
+TEST(Nurbs, AGridFarFromTheOriginSmoothsAsAtTheOrigin) {
+  const auto grid = [](long double x0) {
+    return Table(GridPoints(32, 32, x0, x0 + 30, 0, 30, [x0](long double x, long double y) {
+      return smooth_test::Franke((x - x0) / 30, y / 30);
+    }));
+  };
+  PointTable near = grid(0), far = grid(1e6L);
+  for (const auto& [code, degree] : {std::pair{kGridNurbs, 3}, std::pair{kGridNurbs, 2}, std::pair{kGridNurbs, 5},
+                                     std::pair{kGridNurbsCubic, 3}, std::pair{kGridNurbsCubic, 7}}) {
+    SCOPED_TRACE(testing::Message() << "code " << code << " degree " << degree);
+    TSpline3D a(near, code, degree, degree, 0, 0, 0, 0, kRegridRenka, false);
+    TSpline3D b(far, code, degree, degree, 0, 0, 0, 0, kRegridRenka, false);
+    ASSERT_TRUE(a.HasSurface());
+    ASSERT_TRUE(b.HasSurface());
+    const double zRange = static_cast<double>(a.ZMax() - a.ZMin());
+    EXPECT_NEAR(static_cast<double>(a.RSquared()), static_cast<double>(b.RSquared()), 1e-9);
+    const PointTable sa = a.SmoothedPoints(), sb = b.SmoothedPoints();
+    ASSERT_EQ(sa.size(), sb.size());
+    for (std::size_t k = 1; k < sa.size(); ++k)
+      ASSERT_NEAR(static_cast<double>(sa[k].Z), static_cast<double>(sb[k].Z), 1e-9 * zRange) << k;
+    for (const auto& [u, v] : {std::pair{22.5L / 31, 202.5L / 31}, std::pair{13.3L, 17.9L}, std::pair{29.1L, 0.4L}}) {
+      EXPECT_NEAR(static_cast<double>(a.EvalAt(u, v)), static_cast<double>(b.EvalAt(1e6L + u, v)), 1e-9 * zRange);
+      // The curvatures, on the scale of the largest of them over the grid's spacing.
+      for (const int mode : {3, 4, 5})
+        EXPECT_NEAR(static_cast<double>(a.EvalMode(u, v, mode)), static_cast<double>(b.EvalMode(1e6L + u, v, mode)),
+                    1e-5 * zRange);
+    }
+  }
 }
 
 // Smoothing changes noisy data, and the statistics say by how much.
@@ -197,6 +270,34 @@ TEST(GriddedIntegral, GriddingGivesUpOnAMissingValue) {
   EXPECT_NEAR(static_cast<double>(IntegrateByGridding([](long double, long double) { return 2.0L; },
                                                       1, 0, 0, 3, &error)),
               -6.0, 1e-12);
+}
+
+// The gridding integrator's error estimate covers its error wherever the rectangle lies.
+// At x = 1e9 the splines' doubles once kept 1e-7 of the width: 1 + (x - 1e9) + 2y over
+// [1e9 + 0.1, 1e9 + 0.9] x [0.1, 0.9] came out 1.5999999046 with an error of 0. The plane's
+// integral is 1.6; sin 3(x - x0) cos 2y over [x0 + 0.1, x0 + 0.9] x [0.1, 0.9] is
+// 0.240228870308179973 (mpmath) wherever x0 lies.
+TEST(GriddedIntegral, TheGriddingErrorEstimateCoversItsError) {
+  for (const long double x0 : {0.0L, 1e3L, 1e9L}) {
+    SCOPED_TRACE(static_cast<double>(x0));
+    struct Case {
+      std::function<long double(long double, long double)> f;
+      long double want, tolerance;
+    };
+    const Case cases[] = {
+        {[x0](long double x, long double y) { return 1 + (x - x0) + 2 * y; }, 1.6L, 1e-9L},
+        {[x0](long double x, long double y) { return std::sin(3 * (x - x0)) * std::cos(2 * y); },
+         0.240228870308179973L, 1e-9L},
+    };
+    for (const Case& c : cases) {
+      long double error = -1;
+      const long double v = IntegrateByGridding(c.f, x0 + 0.1L, x0 + 0.9L, 0.1L, 0.9L, &error);
+      const long double actual = std::fabs((v - c.want) / c.want);
+      EXPECT_LT(actual, c.tolerance);
+      EXPECT_GE(error, actual);
+      EXPECT_LT(error, 1e-6L);
+    }
+  }
 }
 
 // The numerical route: a value with the integrators' estimate, or nothing when they fail

@@ -84,6 +84,14 @@ std::vector<TPoint> Scattered(int n, std::uint64_t seed, F f, long double x0 = 0
   return out;
 }
 
+// Franke's test function on the unit square.
+inline long double Franke(long double x, long double y) {
+  return 0.75L * std::exp(-((9 * x - 2) * (9 * x - 2) + (9 * y - 2) * (9 * y - 2)) / 4) +
+         0.75L * std::exp(-(9 * x + 1) * (9 * x + 1) / 49 - (9 * y + 1) / 10) +
+         0.5L * std::exp(-((9 * x - 7) * (9 * x - 7) + (9 * y - 3) * (9 * y - 3)) / 4) -
+         0.2L * std::exp(-(9 * x - 4) * (9 * x - 4) - (9 * y - 7) * (9 * y - 7));
+}
+
 inline long double ScaledError(long double got, long double want) {
   return std::fabs(got - want) / std::max(1.0L, std::fabs(want));
 }

@@ -314,7 +314,8 @@ class TSpline3D {
 
 // The integral of a surface given by its values over [x1, x2] x [y1, y2]: interpolating
 // bicubic B-splines through the values on 101 x 101 and 51 x 51 nodes, integrated exactly;
-// the answer is the fine one and *errorOut their relative difference. A value equal to the
+// the answer is the fine one and *errorOut their relative difference, with the share of the
+// doubles' rounding (GridSplineRoundingShare) added. A value equal to the
 // missing value, or a spline that cannot be made, gives up: the answer is the missing value
 // and the error is not written.
 long double IntegrateByGridding(TIntegrand2 value, long double x1, long double x2,
@@ -325,6 +326,10 @@ long double IntegrateByGridding(TIntegrand2 value, long double x1, long double x
 // the spline cannot be made.
 long double IntegrateGridSpline(std::span<const long double> values, int n, const TRectangle& r,
                                 const TGridExtents& extents);
+// The relative error that rounding leaves in such an integral of values in [lo, hi] (0 for
+// an integral of 0): the splines' doubles and the nodes' positions where the rectangle lies.
+// The floor of the error estimates of the gridding integrals.
+long double GridSplineRoundingShare(long double integral, long double lo, long double hi, const TRectangle& r);
 
 // The integral of a surface over a rectangle by nested Gauss quadrature and, when its error
 // estimate is not below `accepted`, by the adaptive nested integrator: the adaptive answer

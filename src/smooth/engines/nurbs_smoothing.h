@@ -6,7 +6,9 @@
 //
 // Abscissas T(1) .. T(n) (ascending) and ordinates V(1) .. V(n) are the caller's, indexed
 // from 1, and read as the end values beyond 1 .. n. The degree p is clamped to
-// 2 .. min(n - 2, 9) at construction (the upper bound wins when they cross).
+// 2 .. min(n - 2, 9) at construction (the upper bound wins when they cross). The tolerance
+// is a distance along the abscissas (the engine takes a share of the line's extent), so a
+// line smooths the same wherever it lies.
 #pragma once
 
 #include <optional>
@@ -31,7 +33,8 @@ class TNurbs2D {
   [[nodiscard]] std::optional<long double> SolveParameter(long double target, long double a, long double b,
                                             long double& ordinate, long double tolerance,
                                             int* evaluations = nullptr);
-  // The curve's ordinate at abscissa x; nothing when the root search fails (the caller then
+  // The curve's ordinate at abscissa x: read at u = x when x(u) lies within ten tolerances
+  // of x, else at the root of x(u) = x; nothing when the root search fails (the caller then
   // keeps the ordinate it had).
   [[nodiscard]] std::optional<long double> ValueAt(long double x);
 

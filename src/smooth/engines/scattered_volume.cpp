@@ -4,6 +4,7 @@
 // fine volume is the answer and the relative difference of the two the error. Asking again
 // for the same rectangle integrates the surface itself by nested Gauss quadrature, falling
 // back to the adaptive twin; a third request answers from the grids again.
+#include <algorithm>
 #include <cmath>
 
 #include "app/long_double.h"
@@ -49,11 +50,14 @@ long double TNParm3D::GridVolume(const TRectangle& rect, long double* errorOut) 
   if (fine.empty()) return ExprErrorValue;
   std::vector<long double> coarse;
   coarse.reserve(static_cast<std::size_t>(kCoarseNodes) * kCoarseNodes);
+  long double lo = 1e300L, hi = -1e300L;
   for (int j = 0; j < kFineNodes; ++j)
     for (int i = 0; i < kFineNodes; ++i) {
       const long double v = fine[static_cast<std::size_t>(j) * kFineNodes + static_cast<std::size_t>(i)];
       // A surface missing somewhere in the rectangle has no volume.
       if (IsMissingValue(v)) return ExprErrorValue;
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
       if (i % 2 == 0 && j % 2 == 0) coarse.push_back(v);
     }
   const TGridExtents extents = {xMin_, xMax_, yMin_, yMax_, zMin_, zMax_};
@@ -61,6 +65,6 @@ long double TNParm3D::GridVolume(const TRectangle& rect, long double* errorOut) 
   const long double vc = IntegrateGridSpline(coarse, kCoarseNodes, rect, extents);
   // A spline that could not be made has no volume: never a 0 with an error of 0.
   if (IsMissingValue(vf) || IsMissingValue(vc)) return ExprErrorValue;
-  if (errorOut) *errorOut = vf != 0 ? std::fabs((vc - vf) / vf) : 0.0L;
+  if (errorOut) *errorOut = (vf != 0 ? std::fabs((vc - vf) / vf) : 0.0L) + GridSplineRoundingShare(vf, lo, hi, rect);
   return vf;
 }

@@ -1,7 +1,8 @@
 // The integral of a gridded-data surface over an axis-parallel rectangle. Inside the data the
 // B-spline and Akima surfaces are integrated exactly by the numerical library; beyond it
 // code 1 adds Akima's extrapolation strip by strip and codes 0 and 3 sample their clamped
-// continuation on two grids (IntegrateByGridding). Asking again for the same rectangle
+// continuation on two grids (IntegrateByGridding); codes 4 and 5 follow code 1 or code 0,
+// as their evaluation does. Asking again for the same rectangle
 // answers by adaptive numerical integration of the surface instead, and a third request
 // takes the method route again.
 //
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "app/long_double.h"
 #include "app/point_table.h"
@@ -55,15 +57,35 @@ std::optional<TNumericIntegral> NumericIntegral(TIntegrand2 surface, const TRect
   return TNumericIntegral{gauss->value, adaptive->error};
 }
 
+// The spline is made and integrated in doubles over axes that start at the rectangle's lower
+// corner: an integral does not depend on where its rectangle lies, but a double placed at
+// x = 1e9 keeps only 1e-7 of the rectangle's width.
 long double IntegrateGridSpline(std::span<const long double> values, int n, const TRectangle& r,
                                 const TGridExtents& extents) {
-  const std::vector<long double> xs = MakeGridAxisLD(r.x1, r.x2, n), ys = MakeGridAxisLD(r.y1, r.y2, n);
+  const long double width = r.x2 - r.x1, height = r.y2 - r.y1;
+  const std::vector<long double> xs = MakeGridAxisLD(0, width, n), ys = MakeGridAxisLD(0, height, n);
   PointTable table = BuildGridPointsLD(values, n, n, xs, ys);
   if (table.empty()) return ExprErrorValue;
-  TSpline3D engine(n, n, table, &extents, kGridBSpline, 3, 3);
+  const TGridExtents local = {extents[0] - r.x1, extents[1] - r.x1, extents[2] - r.y1,
+                              extents[3] - r.y1, extents[4],         extents[5]};
+  TSpline3D engine(n, n, table, &local, kGridBSpline, 3, 3);
   if (!engine.HasSurface()) return ExprErrorValue;
   long double ignored = 0;
-  return engine.Integrate(r.x1, r.x2, r.y1, r.y2, &ignored);
+  return engine.Integrate(0, width, 0, height, &ignored);
+}
+
+long double GridSplineRoundingShare(long double integral, long double lo, long double hi, const TRectangle& r) {
+  const long double width = r.x2 - r.x1, height = r.y2 - r.y1;
+  if (integral == 0 || width == 0 || height == 0) return 0;
+  constexpr long double kRoundings = 64;
+  // The splines' doubles round every value; the nodes' own positions are rounded where the
+  // rectangle lies, which moves each value by as much as the surface changes over that step.
+  const long double valueRounding = kRoundings * std::numeric_limits<double>::epsilon() * std::max(std::fabs(lo), std::fabs(hi));
+  const long double eps = std::numeric_limits<long double>::epsilon();
+  const long double positionRounding =
+      (hi - lo) * kRoundings * eps *
+      (std::max(std::fabs(r.x1), std::fabs(r.x2)) / width + std::max(std::fabs(r.y1), std::fabs(r.y2)) / height);
+  return (valueRounding + positionRounding) * width * height / std::fabs(integral);
 }
 
 long double IntegrateByGridding(TIntegrand2 value, long double x1, long double x2,
@@ -95,7 +117,10 @@ long double IntegrateByGridding(TIntegrand2 value, long double x1, long double x
   const long double vf = IntegrateGridSpline(fine, kFineNodes, rect, extents);
   const long double vc = IntegrateGridSpline(coarse, kCoarseNodes, rect, extents);
   if (IsMissingValue(vf) || IsMissingValue(vc)) return ExprErrorValue;
-  if (errorOut) *errorOut = vc != 0 ? std::fabs((vf - vc) / vc) : 0.0L;
+  // Two grids that agree to the last bit still carry the doubles' rounding.
+  if (errorOut)
+    *errorOut = (vc != 0 ? std::fabs((vf - vc) / vc) : 0.0L) +
+                GridSplineRoundingShare(vf, lo, hi, rect);
   return vf;
 }
 
@@ -123,7 +148,13 @@ long double TSpline3D::MethodRouteIntegral(const TRectangle& rect, long double* 
   const auto [x1, x2, y1, y2] = rect;
   const auto surface = [this](long double x, long double y) { return EvalAt(x, y); };
   long double answer = 0;
-  switch (method_) {
+  // Codes 4 and 5 evaluate as code 0 unless they take code 1's Akima edges, and so they
+  // integrate: beyond the data both routes take the clamped continuation that the surface
+  // shows, where the method route once counted nothing and the repeated request did.
+  const int route = (method_ == kGridNurbs || method_ == kGridNurbsCubic) && !NurbsUsesAkimaEdge()
+                        ? kGridBSpline
+                        : method_;
+  switch (route) {
     case kGridBSpline:
     case kGridLeastSquares:
       if (x1 >= ext_[0] && x2 <= ext_[1] && y1 >= ext_[2] && y2 <= ext_[3]) {
@@ -139,7 +170,7 @@ long double TSpline3D::MethodRouteIntegral(const TRectangle& rect, long double* 
       break;
     case kGridNurbs:
     case kGridNurbsCubic:
-      answer = IntegrateNurbs(x1, x2, y1, y2);
+      answer = IntegrateNurbs(x1, x2, y1, y2);  // code 1's route here
       break;
     default:
       return 0.0L;

@@ -122,7 +122,7 @@ class TDerivativeChoiceNP : public TBaseNP {
   }
 
   long double ChoiceValue(long double x, long double y) {
-    return engine_->EvalMode(x, y, NPChoiceDerivMode(choice_));
+    return NPSurfaceValue(engine_.get(), x, y, NPChoiceDerivMode(choice_));
   }
 
   TQuickEvalSource QuickEvalSource() override {

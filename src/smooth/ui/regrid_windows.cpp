@@ -140,7 +140,7 @@ void TRegridWindow::BuildEngine() {
 
 void TRegridWindow::ShowPoints() {
   Renderer().EnableDrawing(false);
-  setup_->SurfaceFn = [this](long double x, long double y) { return engine_->EvalAt(x, y); };
+  setup_->SurfaceFn = [this](long double x, long double y) { return NPSurfaceValue(engine_.get(), x, y, 0); };
   setup_->GridFn = [this](int nx, int ny, std::span<const long double> xs, std::span<const long double> ys) {
     return engine_->EvalGrid(nx, ny, xs, ys);
   };

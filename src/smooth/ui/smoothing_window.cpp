@@ -413,7 +413,7 @@ long double VolumeOf(TSpline3D& engine, long double x1, long double x2, long dou
 template <class Engine>
 TSurfaceCalculus CalculusOf(std::function<Engine*()> engine) {
   const auto mode = [engine](int m) {
-    return [engine, m](long double x, long double y) { return engine()->EvalMode(x, y, m); };
+    return [engine, m](long double x, long double y) { return NPSurfaceValue(engine(), x, y, m); };
   };
   TSurfaceCalculus c;
   c.dzdx = mode(NPChoiceDerivMode(kNPChoiceDx));
@@ -430,13 +430,14 @@ TSurfaceCalculus CalculusOf(std::function<Engine*()> engine) {
 template <class Engine>
 void SetSurfaceOf(T3DGraphSetup& setup, std::function<Engine*()> engine, int choice, PointsSource points) {
   const int mode = NPChoiceDerivMode(choice);
-  setup.SurfaceFn = [engine, mode](long double x, long double y) { return engine()->EvalMode(x, y, mode); };
+  setup.SurfaceFn = [engine, mode](long double x, long double y) { return NPSurfaceValue(engine(), x, y, mode); };
   setup.GridFn = [engine, mode](int nx, int ny, std::span<const long double> xs, std::span<const long double> ys) {
     return GridOf(*engine(), nx, ny, xs, ys, mode);
   };
   if (choice == kNPChoiceValue) {
     setup.PointSurfaceFn = [engine](long double x, long double y, long double z) {
-      return engine()->EvalAtDataPoint(x, y, z);
+      Engine* e = engine();
+      return e != nullptr && e->HasSurface() ? e->EvalAtDataPoint(x, y, z) : ExprErrorValue;
     };
     setup.Points = std::move(points);
   } else {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/data_session.h"
+#include "app/long_double.h"
 #include "app/xyz_data_set.h"
 #include "graph3d/ui/graph_option_commands.h"
 #include "graph3d/ui/rotating_graph_dialog.h"
@@ -190,6 +191,14 @@ class TBaseNP : public T3DDlgSW {
  protected:
   WindowPlacement* quickEvalPlacement_ = nullptr;
 };
+
+// The engine's surface or derivative `mode` at (x, y); the missing value when there is no
+// engine or its set-up left no surface (the engines answer 0 then, which the evaluation
+// table and Quick Eval would show as a value).
+template <class Engine>
+long double NPSurfaceValue(Engine* engine, long double x, long double y, int mode) {
+  return engine != nullptr && engine->HasSurface() ? engine->EvalMode(x, y, mode) : ExprErrorValue;
+}
 
 // A smoothing engine's surface for `choice` (0..5) as the graph reads it; the data points
 // and the surface at them only with the surface itself (choice 0), else none. `engine`

@@ -151,4 +151,27 @@ TEST_F(GriddedWindowTest, TheEvaluationTableTakesTheEnginesDerivativesAndIntegra
   delete w;
 }
 
+// A grid whose x values differ only below a double's resolution (8 x 8 at 1e9 + i 1e-9)
+// leaves the engine without a surface: the window's graph, evaluation table and Quick Eval
+// answer the missing value for Z and every derivative, never the engine's 0.
+TEST_F(GriddedWindowTest, AWindowWithoutASurfaceAnswersMissing) {
+  PointTable t = NewPointTable(64);
+  std::size_t k = 1;
+  for (int j = 0; j < 8; ++j)
+    for (int i = 0; i < 8; ++i) t[k++] = TXYZPoint{1e9L + i * 1e-9L, j / 7.0L, i + 2.0L * j, 1, kPointActive};
+  ASSERT_TRUE(session.Table.ReplaceDataTable(std::move(t)));
+  ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
+  PrepareSmoothingSetup(*options, session);
+  auto* w = Open();
+  ASSERT_FALSE(w->Engine().HasSurface());
+  smooth_test::TCaughtEvaluation caught;
+  (void)w->RunOptionCommand(kCmEvaluate);
+  ASSERT_EQ(caught.opened, 1);
+  const long double x = 1e9L + 3.5e-9L, y = 0.5L;
+  for (const int mode : {kEvalZ, kEvalDzDx, kEvalDzDy, kEvalD2zDx2, kEvalD2zDy2, kEvalD2zDxDy})
+    EXPECT_EQ(caught.At(mode, x, y), ExprErrorValue) << mode;
+  EXPECT_EQ(options->Setup().SurfaceFn(x, y), ExprErrorValue);
+  delete w;
+}
+
 }  // namespace
