@@ -275,6 +275,19 @@ long double Y1Value(long double x) {
   return HankelOrder1(x).second;
 }
 
+// K0(x) e^x and K1(x) e^x from x = 8 on: the factor e^-x of the values above apart, so that
+// the upward recurrence of KN starts from every bit where K0 and K1 themselves are
+// subnormal (x from about 11340 on) or 0.
+long double K0ScaledLarge(long double x) {
+  return kPi / std::sqrt(x) *
+         ChebEvalInterval(-1, 1, bc::kK0Large.data(), static_cast<int>(bc::kK0Large.size()), -8 / x);
+}
+
+long double K1ScaledLarge(long double x) {
+  return kPi / std::sqrt(x) *
+         ChebEvalInterval(-1, 1, bc::kK1Large.data(), static_cast<int>(bc::kK1Large.size()), -8 / x);
+}
+
 long double K0Value(long double x) {
   if (std::isinf(x)) return 0;
   if (x < kKSmallEnd) {
@@ -282,8 +295,7 @@ long double K0Value(long double x) {
            LogEighth(x) * I0Value(x);
   }
   if (x < 8) return KMidSeries(x, bc::kK0Mid);
-  return kPi * std::exp(-x) / std::sqrt(x) *
-         ChebEvalInterval(-1, 1, bc::kK0Large.data(), static_cast<int>(bc::kK0Large.size()), -8 / x);
+  return BesselTimesExp(K0ScaledLarge(x), -x);
 }
 
 long double K1Value(long double x) {
@@ -293,8 +305,7 @@ long double K1Value(long double x) {
            (x / 8) * ChebSum(x / 8, bc::kK1Small.data(), static_cast<int>(bc::kK1Small.size()), true);
   }
   if (x < 8) return KMidSeries(x, bc::kK1Mid);
-  return kPi * std::exp(-x) / std::sqrt(x) *
-         ChebEvalInterval(-1, 1, bc::kK1Large.data(), static_cast<int>(bc::kK1Large.size()), -8 / x);
+  return BesselTimesExp(K1ScaledLarge(x), -x);
 }
 
 // x <= 0 or not a number: -132 and 0.
@@ -459,6 +470,11 @@ long double BesselIn(ExprContext& ctx, long double n, long double x) {
   return InRange(ctx, (x < 0 && m % 2 == 1) ? -v : v);
 }
 
+// The upward recurrence K_(j+1) = K_(j-1) + (2j/x) K_j is stable, but from x = 8 on it runs
+// on K e^x, and at every x on values kept below 2^50 by powers of two counted apart: K0
+// and K1 underflow from about x = 11356 on while K_n of a large order is still far within
+// the range (KN(30000, 15000) is 1.1e4240), and K_n can fit where the steps before it
+// would overflow on the way. Only the final value meets the range, once.
 long double BesselKn(ExprContext& ctx, long double n, long double x) {
   int order = 0;
   if (!WholeOrder(ctx, n, order)) return 0;
@@ -466,14 +482,25 @@ long double BesselKn(ExprContext& ctx, long double n, long double x) {
   if (m == 0) return BesselK0(ctx, x);
   if (m == 1) return BesselK1(ctx, x);
   if (!PositiveArgument(ctx, x)) return 0;
-  long double bkm = K0Value(x);
-  long double bk = K1Value(x);
+  if (std::isinf(x)) return 0;
+  const bool scaled = x >= 8;
+  long double bkm = scaled ? K0ScaledLarge(x) : K0Value(x);
+  long double bk = scaled ? K1ScaledLarge(x) : K1Value(x);
+  std::int64_t shift = 0;  // the true values are 2^shift times bkm and bk (times e^-x)
   for (int j = 1; j < m && std::isfinite(bk); ++j) {
     const long double bkp = bkm + RecurrenceCoefficient(2.0L * j, x) * bk;
     bkm = bk;
     bk = bkp;
+    if (std::fabs(bk) > kMillerBig) {
+      const int e = MillerExponent(bk);
+      bk *= PowerOfTwo(e);
+      bkm *= PowerOfTwo(e);
+      shift -= e;
+    }
   }
-  return InRange(ctx, bk);
+  if (!std::isfinite(bk)) return InRange(ctx, bk);
+  const int e = static_cast<int>(std::clamp<std::int64_t>(shift, -kFarExponent, kFarExponent));
+  return InRange(ctx, BesselTimesExp(bk, scaled ? -x : 0.0L, e));
 }
 
 long double BuiltinJ0(ExprContext& ctx, const long double* a) { return BesselJ0(ctx, a[0]); }

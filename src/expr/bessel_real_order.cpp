@@ -28,16 +28,20 @@ namespace {
 constexpr long double kPi = std::numbers::pi_v<long double>;
 constexpr long double kEps = 1e-18L;
 constexpr long double kFpMin = 1e-300L;
-// Downward recurrences are scaled by kRescaleBy once their values pass kRescaleAbove.
-constexpr long double kRescaleAbove = 1e2000L;
-constexpr long double kRescaleBy = 1e-2000L;
+// The recurrences are scaled by 2^-kRescaleExponent (exact) once their values pass
+// kRescaleAbove (about 1e2000), and the scales are counted in a binary exponent instead of
+// being applied to the values kept from the recurrence's start: I_nu and J_nu of a large
+// order can be subnormal, and K_nu and Y_nu can fit where their partner of order nu + 1
+// does not, so only the final value may meet the range (JNU, INU and KNU of order 3000.25
+// at 50.1 were flushed to 0 or failed with an overflow).
+constexpr int kRescaleExponent = 6644;
+constexpr long double kRescaleAbove = 0x1p6644L;
+constexpr long double kRescaleBy = 0x1p-6644L;
 
-void RescaleRecurrence(long double& value, long double& derivative, long double& start,
-                       long double& startDerivative) {
+void RescaleRecurrence(long double& value, long double& derivative, int& exponent) {
   value *= kRescaleBy;
   derivative *= kRescaleBy;
-  start *= kRescaleBy;
-  startDerivative *= kRescaleBy;
+  exponent += kRescaleExponent;
 }
 
 constexpr int kMaxIterations = 10000;
@@ -387,16 +391,18 @@ bool TemmeK(long double x, long double xmu, long double& kmu, long double& kmu1)
 }
 
 // Y (or K, `modified`) from order mu and mu + 1 up to nu = mu + nl by the upward recurrence,
-// into out.value2 and out.deriv2. Past an overflow before the order nu the value is
-// infinite whatever follows; the derivative of an infinite Y (K) is infinite with the
-// opposite sign.
-void UpwardSecondKind(long double x, long double nu, long double xmu, int nl, bool modified, long double fmu,
-                      long double fmu1, TBesselSet& out) {
+// into out.value2 and out.deriv2, both to be multiplied by 2^(the exponent returned). Past
+// an overflow before the order nu the value is infinite whatever follows; the derivative
+// of an infinite Y (K) is infinite with the opposite sign.
+[[nodiscard]] int UpwardSecondKind(long double x, long double nu, long double xmu, int nl, bool modified,
+                                   long double fmu, long double fmu1, TBesselSet& out) {
+  int exponent = 0;
   int k = 1;
   for (; k <= nl && std::isfinite(fmu1); ++k) {
     const long double next = RecurrenceCoefficient(2 * (xmu + k), x) * fmu1 + (modified ? fmu : -fmu);
     fmu = fmu1;
     fmu1 = next;
+    if (std::fabs(fmu1) > kRescaleAbove && std::isfinite(fmu1)) RescaleRecurrence(fmu1, fmu, exponent);
   }
   if (k <= nl) fmu = fmu1;  // overflowed below the order nu
   out.value2 = fmu;
@@ -407,6 +413,12 @@ void UpwardSecondKind(long double x, long double nu, long double xmu, int nl, bo
   } else {
     out.deriv2 = RecurrenceCoefficient(nu, x) * fmu - fmu1;
   }
+  return exponent;
+}
+
+// value * 2^exponent, rounded once also where it is subnormal.
+long double Scaled(long double value, int exponent) {
+  return exponent == 0 || !std::isfinite(value) ? value : std::ldexp(value, exponent);
 }
 
 // Below x = 2: J and J' (I and I') by their power series, Y and Y' (K and K') by Temme's
@@ -418,7 +430,9 @@ int SmallArgument(long double x, long double nu, bool modified, TBesselSet& out)
   long double fmu1 = 0;
   if (!(modified ? TemmeK(x, xmu, fmu, fmu1) : TemmeY(x, xmu, fmu, fmu1))) return kErrBesselConvergence;
   PowerSeries(x, nu, modified, out.value1, out.deriv1);
-  UpwardSecondKind(x, nu, xmu, nl, modified, fmu, fmu1, out);
+  const int exponent = UpwardSecondKind(x, nu, xmu, nl, modified, fmu, fmu1, out);
+  out.value2 = Scaled(out.value2, exponent);
+  out.deriv2 = Scaled(out.deriv2, exponent);
   return 0;
 }
 
@@ -459,6 +473,7 @@ int BesselJY(long double x, long double nu, TBesselSet& out) {
   long double rjpl = h * rjl;
   long double rjl1 = rjl;
   long double rjp1 = rjpl;
+  int downScale = 0;  // rjl1 and rjp1 are 2^downScale times the values rjl and rjpl began as
   long double fact = RecurrenceCoefficient(nu, x);  // (mu + l)/x, l = nl at the start
   for (int l = nl; l >= 1; --l) {
     const long double rjtemp = fact * rjl + rjpl;
@@ -466,8 +481,8 @@ int BesselJY(long double x, long double nu, TBesselSet& out) {
     rjpl = fact * rjtemp - rjl;
     rjl = rjtemp;
     // Only ratios matter: scale down before the values overflow (past that every step
-    // would work on infinities, slowly, and end in 0/0). The start values scale with them.
-    if (std::fabs(rjl) > kRescaleAbove) RescaleRecurrence(rjl, rjpl, rjl1, rjp1);
+    // would work on infinities, slowly, and end in 0/0).
+    if (std::fabs(rjl) > kRescaleAbove) RescaleRecurrence(rjl, rjpl, downScale);
   }
   if (rjl == 0) rjl = kEps;
   const long double f = rjpl / rjl;
@@ -517,9 +532,11 @@ int BesselJY(long double x, long double nu, TBesselSet& out) {
   const long double rymup = rymu * (p + q / gam);
   const long double ry1 = xmu * xi * rymu - rymup;
   const long double scale = rjmu / rjl;
-  out.value1 = rjl1 * scale;
-  out.deriv1 = rjp1 * scale;
-  UpwardSecondKind(x, nu, xmu, nl, false, rymu, ry1, out);
+  out.value1 = Scaled(rjl1 * scale, -downScale);
+  out.deriv1 = Scaled(rjp1 * scale, -downScale);
+  const int exponent = UpwardSecondKind(x, nu, xmu, nl, false, rymu, ry1, out);
+  out.value2 = Scaled(out.value2, exponent);
+  out.deriv2 = Scaled(out.deriv2, exponent);
   return 0;
 }
 
@@ -551,13 +568,14 @@ int BesselIK(long double x, long double nu, TBesselSet& out) {
   long double ripl = h * ril;
   long double ril1 = ril;
   long double rip1 = ripl;
+  int downScale = 0;  // as in BesselJY
   long double fact = RecurrenceCoefficient(nu, x);  // (mu + l)/x, l = nl at the start
   for (int l = nl; l >= 1; --l) {
     const long double ritemp = fact * ril + ripl;
     fact = RecurrenceCoefficient(xmu + (l - 1), x);
     ripl = fact * ritemp + ril;
     ril = ritemp;
-    if (std::fabs(ril) > kRescaleAbove) RescaleRecurrence(ril, ripl, ril1, rip1);
+    if (std::fabs(ril) > kRescaleAbove) RescaleRecurrence(ril, ripl, downScale);
   }
   const long double f = ripl / ril;
 
@@ -596,11 +614,11 @@ int BesselIK(long double x, long double nu, TBesselSet& out) {
   const long double rk1 = rkmu * (xmu + x + 0.5L - h) * xi;
   const long double rkmup = xmu * xi * rkmu - rk1;
   const long double rimu = xi / (f * rkmu - rkmup);
-  out.value1 = BesselTimesExp((rimu * ril1) / ril, x);
-  out.deriv1 = BesselTimesExp((rimu * rip1) / ril, x);
-  UpwardSecondKind(x, nu, xmu, nl, true, rkmu, rk1, out);
-  out.value2 = BesselTimesExp(out.value2, -x);
-  out.deriv2 = BesselTimesExp(out.deriv2, -x);
+  out.value1 = BesselTimesExp((rimu * ril1) / ril, x, -downScale);
+  out.deriv1 = BesselTimesExp((rimu * rip1) / ril, x, -downScale);
+  const int exponent = UpwardSecondKind(x, nu, xmu, nl, true, rkmu, rk1, out);
+  out.value2 = BesselTimesExp(out.value2, -x, exponent);
+  out.deriv2 = BesselTimesExp(out.deriv2, -x, exponent);
   return 0;
 }
 

@@ -393,6 +393,72 @@ TEST_F(BesselTest, RecurrencesKeepValuesInRange) {
   ExpectTable(cases, 1e-15L);
 }
 
+// K_n beyond the underflow of K0 and K1 (x from about 11356 on), where the upward
+// recurrence once started from a few bits or from 0 and answered 0 with no error, and the
+// real orders whose partner of order nu + 1 overflows or whose value is subnormal. mpmath
+// at 60 digits (K_n by the upward recurrence from mpmath's K0 and K1; the real orders by
+// their power series). A subnormal value keeps fewer bits: below a few of its units the
+// limit is absolute.
+TEST_F(BesselTest, RecurrencesReachValuesBeyondTheirStartsRange) {
+  const TArgumentReference normal[] = {
+      {"KN(5000,X)", 11400L, 1.16411652077043079925e-4484L},
+      {"KN(30000,X)", 21000L, 3.90675360010562493773e-865L},
+      {"KN(30000,X)", 15000L, 1.10442954128160711911e+4240L},
+      {"KN(7,X)", 11000L, 6.90279496236672009756e-4780L},
+  };
+  ExpectTable(normal, 28 * LDBL_EPSILON);
+  // The real orders run 3000 steps of a recurrence on rounded quotients: about sixteen
+  // digits (KNU(3000.25, 50.1) also checked by quadrature of its integral representation).
+  const std::pair<TArgumentReference, long double> beyond[] = {
+      {{"KN(2000,X)", 11390L, 3.28930583202470639016e-4873L}, 28 * LDBL_EPSILON},
+      {{"KN(2000,X)", 11400L, 1.28111520011421661847e-4877L}, 28 * LDBL_EPSILON},
+      {{"KN(10,X)", 11356L, 1.67578411520425469146e-4934L}, 28 * LDBL_EPSILON},
+      {{"KNU(3000.25,X)", 50.1L, 7.00396853757452647191e+4930L}, 1e-15L},
+      {{"KNU(2999.75,X)", 50.1L, 6.40041993446712531094e+4929L}, 1e-15L},
+      {{"INU(3000.25,X)", 50.1L, 2.37907334781080994261e-4935L}, 1e-15L},
+      {{"DINU(3000.25,X)", 50.1L, 1.42491209134367304262e-4933L}, 1e-15L},
+      {{"JNU(3000.25,X)", 50.1L, 1.56604024192549083198e-4935L}, 1e-15L},
+      {{"DJNU(3000.25,X)", 50.1L, 9.37696074578421199467e-4934L}, 1e-15L},
+  };
+  for (const auto& [r, limit] : beyond) {
+    Vars().X() = r.x;
+    const long double got = Eval(r.text);
+    EXPECT_EQ(MathError(), 0) << r.text;
+    EXPECT_LE(std::fabs(got - r.value), std::fmax(limit * std::fabs(r.value), 4 * LDBL_TRUE_MIN))
+        << r.text << " = " << static_cast<double>(got / r.value) << " times the reference";
+  }
+  // Values truly beyond the range fail, and those below the smallest subnormal are 0.
+  ExpectEval("KN(999999,5E5)", ExprErrorValue, kErrNumericOverflow);
+  ExpectEval("DKNU(3000.25,50.1)", ExprErrorValue, kErrNumericOverflow);  // -4.19e4932
+  ExpectEval("KN(2,12000)", 0, 0);                                         // 3.3e-5214
+  ExpectEval("KN(3,1E5)", 0, 0);
+}
+
+// KN over a grid of large orders and arguments, half of them where K0 and K1 are
+// subnormal or 0 (43 of the 90 were wrong, most of them 0 with no error): up to 50,000
+// steps whose roundings add up to some hundreds of units (the worst here 223). A value
+// beyond the range fails with the overflow code; one below the smallest subnormal is 0.
+TEST_F(BesselTest, KnHoldsItsDigitsOverLargeOrders) {
+  const auto rows = ReferenceRows("bessel_kn_large_order_values.txt");
+  ASSERT_EQ(rows.size(), 90u);
+  long double worst = 0;
+  for (const auto& [name, order, x, value] : rows) {
+    const std::string text = name + "(" + order + ",X)";
+    const long double want = ReadLongDouble(value);
+    Vars().X() = ReadLongDouble(x);
+    const long double got = Eval(text);
+    if (std::isinf(want)) {
+      EXPECT_EQ(MathError(), kErrNumericOverflow) << text << " at X = " << x;
+      continue;
+    }
+    EXPECT_EQ(MathError(), 0) << text << " at X = " << x;
+    if (std::fabs(want) >= LDBL_MIN) worst = std::fmax(worst, std::fabs(got / want - 1));
+    EXPECT_LE(std::fabs(got - want), std::fmax(256 * LDBL_EPSILON * std::fabs(want), 4 * LDBL_TRUE_MIN))
+        << text << " at X = " << x << ": " << static_cast<double>(got / want) << " times the reference";
+  }
+  RecordWorst("KN of large orders", worst);
+}
+
 // Orders reached by long recurrences, and IN whatever its order: within 28 units of the
 // last place. IN was normalised by an I0 of fifteen digits (4.2e3 units at IN(2, 9.353866));
 // the real orders multiplied by a rounded 1/x at every step (6.5e5 units at JNU(1700.5,
