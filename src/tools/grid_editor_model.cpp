@@ -419,6 +419,7 @@ TCellError TGridEditor::MoveKey(int key, const TCellText& cell) {
 }
 
 TCellError TGridEditor::Click(int line, GridColumn column, const TCellText& cell) {
+  if (line < 0 || line >= kLines) return {};  // no such cell on the page
   TCellError error;
   const int commit = CommitCell(cell, error);
   if (commit == kCommitError) return error;

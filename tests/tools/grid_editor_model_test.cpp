@@ -66,6 +66,27 @@ TEST_F(GridEditor, NewRowsOpenCellByCellAndZCompletesTheRowWithWeightOne) {
   EXPECT_EQ(session_.DataStats.Z.Min, -3.5L);
 }
 
+// A click names the line it was on, 0 to 19; a line past the page chooses no cell, so the
+// cursor never stands on a line that has no cells.
+TEST_F(GridEditor, ClicksChooseTheirOwnLineAndNoLinePastThePage) {
+  std::vector<TestRow> rows;
+  for (int r = 1; r <= 30; ++r) rows.push_back({static_cast<long double>(r), 2.0L * r, 3.0L * r});
+  Load(rows);
+  TGridEditor e(session_, nullptr);
+  e.FinishSetup();
+  for (const auto& [line, column] : {std::pair{1, kColZ}, {19, kColW}, {0, kColY}, {19, kColX}}) {
+    ASSERT_FALSE(e.Click(line, column, Shown(e)).Any());
+    EXPECT_EQ(e.PageRow(), line);
+    EXPECT_EQ(e.Column(), column);
+    EXPECT_EQ(e.CurrentRow(), line + 1);
+  }
+  for (int line : {20, 21, -1}) {
+    ASSERT_FALSE(e.Click(line, kColY, Shown(e)).Any());
+    EXPECT_EQ(e.PageRow(), 19) << line;
+    EXPECT_EQ(e.Column(), kColX) << line;
+  }
+}
+
 TEST_F(GridEditor, AutoEntryXAfterOneAndTwoEntersThree) {
   Load({{1, 5, 7}, {2, 6, 8}});
   TGridEditor e(session_, nullptr);

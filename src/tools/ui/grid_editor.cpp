@@ -420,8 +420,10 @@ void TEditor::EvEditKey(int keyOrId, int mode) {
   }
   TEditKey* clicked = findChild<TEditKey*>(QString("edit%1").arg(keyOrId));
   if (!clicked || clicked == CurrentCell()) return;
+  // Each column numbers its cells from its base (101 is the first line's X), so the line is
+  // the id less the base: taking id % 100 chose the line below, and past the last line none.
   const int column = keyOrId / 100 - 1;
-  const int line = keyOrId % 100;
+  const int line = keyOrId - kCellBase[column];
   const TCellError error = model_.Click(line, static_cast<GridColumn>(column), CurrentText());
   if (error.Any()) {
     Report(error);

@@ -278,6 +278,66 @@ TEST_F(DataEditorsUi, GridEditorEntersANewRowByKeysAndTheLiveGraphFollows) {
   delete e;
 }
 
+// A click makes the clicked cell current on every one of the twenty lines: the value typed
+// next lands in that row and column. The last line once chose a cell past the page, which
+// ended the program with the edits unsaved.
+TEST_F(DataEditorsUi, GridEditorClickSelectsTheCellClickedOnEveryLine) {
+  std::vector<Row> rows;
+  for (int r = 1; r <= 30; ++r) rows.push_back({static_cast<long double>(r), r * 2.0L, r * 3.0L});
+  Load(rows);
+  std::uint64_t saved = 0;
+  auto* e = new TEditor(nullptr, session_, &saved);
+  e->show();
+  ASSERT_TRUE(PumpUntil([&] { return e->isVisible(); }));
+  struct Click {
+    int line;
+    GridColumn column;
+    const char* typed;
+  } clicks[] = {{1, kColZ, "42"}, {0, kColY, "17"}, {19, kColX, "-8"}, {19, kColW, "3"}};
+  for (const Click& c : clicks) {
+    TEditKey* cell = e->Cell(c.line, c.column);
+    QTest::mouseClick(cell, Qt::LeftButton);
+    EXPECT_EQ(e->Model().PageRow(), c.line) << c.line;
+    EXPECT_EQ(e->Model().Column(), c.column) << c.line;
+    ASSERT_EQ(e->CurrentCell(), cell) << c.line;
+    QTest::keyClicks(e->CurrentCell(), c.typed);
+    QTest::keyClick(e->CurrentCell(), Qt::Key_Return);
+    EXPECT_EQ(Value(c.line + 1, c.column), std::stold(c.typed)) << c.line;
+  }
+  // Nothing else moved.
+  EXPECT_EQ(Value(1, kColX), 1.0L);
+  EXPECT_EQ(Value(2, kColY), 4.0L);
+  EXPECT_EQ(Value(21, kColX), 21.0L);
+  EXPECT_EQ(e->Model().Rows(), 30);
+  e->reject();
+  delete e;
+}
+
+// On a short table the new row's X cell takes the click, and what is typed there starts a
+// new point instead of overwriting the first one.
+TEST_F(DataEditorsUi, GridEditorClickOnTheNewRowStartsAPoint) {
+  Load({{1, 2, 3}, {2, 3, 5}, {3, 1, 4}, {4, 4, 8}, {5, 2, 7}, {6, 5, 11}, {7, 1, 9}, {8, 3, 2}});
+  std::uint64_t saved = 0;
+  auto* e = new TEditor(nullptr, session_, &saved);
+  e->show();
+  ASSERT_TRUE(PumpUntil([&] { return e->isVisible(); }));
+  TEditKey* cell = e->Cell(8, kColX);
+  ASSERT_TRUE(cell->isEnabled());
+  QTest::mouseClick(cell, Qt::LeftButton);
+  ASSERT_EQ(e->CurrentCell(), cell);
+  for (const char* value : {"9", "6", "1"}) {
+    QTest::keyClicks(e->CurrentCell(), value);
+    QTest::keyClick(e->CurrentCell(), Qt::Key_Return);
+  }
+  EXPECT_EQ(e->Model().Rows(), 9);
+  EXPECT_EQ(Value(1, kColX), 1.0L);
+  EXPECT_EQ(Value(9, kColX), 9.0L);
+  EXPECT_EQ(Value(9, kColY), 6.0L);
+  EXPECT_EQ(Value(9, kColZ), 1.0L);
+  e->reject();
+  delete e;
+}
+
 TEST_F(DataEditorsUi, SortAndReverseDialogsSetTheirKeysAndColumns) {
   session_.DataTitles().XName = "Time";
   session_.DataTitles().ZName = "Height";
