@@ -41,9 +41,13 @@ TEditInt::TEditInt(QWidget* parent, int textLimit, long minimum, long maximum)
 }
 
 bool TEditInt::AcceptsKey(QChar ch) const {
-  const int at = hasSelectedText() ? selectionStart() : cursorPosition();
+  // Judged on the text as it will read: a key typed over a selection replaces it, so "4"
+  // over a selected "6" is "4", not "46" (which refused every digit over a selected field).
   QString result = text();
-  result.insert(at, ch);
+  if (hasSelectedText())
+    result.replace(selectionStart(), static_cast<int>(selectedText().size()), ch);
+  else
+    result.insert(cursorPosition(), ch);
   if (ch.unicode() >= 32 && !ch.isDigit()) {
     if (ch != '+' && ch != '-') return false;
     return result.size() == 1 && (ch == '+' || min_ < 0);

@@ -20,7 +20,8 @@ class TEditInt : public QLineEdit {
   TEditInt(QWidget* parent, int textLimit, long minimum, long maximum);
   // True when the text is inside the range; otherwise corrects it and shows the message.
   bool CheckRange();
-  // Whether typing `ch` at the current selection start would be accepted.
+  // Whether typing `ch` would be accepted: the text is judged as it would read after the key,
+  // the selection (if any) replaced by `ch`.
   bool AcceptsKey(QChar ch) const;
   long Minimum() const { return min_; }
   long Maximum() const { return max_; }

@@ -25,6 +25,37 @@ TEST(EditInt, RefusesKeysThatLeaveTheRange) {
   EXPECT_EQ(negative.text(), "-");
 }
 
+// A key typed over a selection is judged on the text it makes: the selection goes, the key
+// takes its place. Judged with the selection still there, every digit over a selected field
+// read as a longer number and was refused.
+TEST(EditInt, TypingOverASelectionIsJudgedOnTheTextItMakes) {
+  struct Case {
+    long min, max;
+    const char* before;
+    int selStart, selLength;
+    const char* typed;
+    const char* after;
+  } cases[] = {
+      {1, 10, "6", 0, 1, "4", "4"},          // "46" would pass the maximum
+      {0, 359, "355", 0, 3, "350", "350"},   // "3355", "5355" refused, "0355" left "0"
+      {3, 8, "6", 0, 1, "5", "5"},           // the only digit of a 3 to 8 field
+      {1, 999, "120", 1, 1, "9", "190"},     // a selection inside the text
+      {-5, 5, "3", 0, 1, "-2", "-2"},        // a sign over a selection, then a digit
+      {1, 10, "6", 0, 1, "x", "6"},          // a letter is still refused, the text kept
+      {1, 10, "9", 0, 0, "5", "9"},          // no selection: "59" would pass the maximum
+  };
+  for (const Case& c : cases) {
+    TEditInt edit(nullptr, 6, c.min, c.max);
+    edit.setText(c.before);
+    if (c.selLength > 0)
+      edit.setSelection(c.selStart, c.selLength);
+    else
+      edit.setCursorPosition(0);
+    QTest::keyClicks(&edit, c.typed);
+    EXPECT_EQ(edit.text().toStdString(), c.after) << c.before << " <- " << c.typed;
+  }
+}
+
 // Leaving an edit out of range puts the nearer bound and says so. A number too long for a
 // long used to wrap and could land inside the range.
 TEST(EditInt, LeavingOutOfRangePutsTheNearerBoundAndOverflowIsOutOfRange) {

@@ -64,6 +64,43 @@ TEST(AnimateDialog, FilesOfTheWrongSizeAreRefused) {
   delete d;
 }
 
+// Typing 350 over a selected 355 gives 350, in the dialog, in the block and in the saved
+// file: the digits once were tested against the selection and left 0 behind.
+TEST(AnimateDialog, NumbersTypedOverASelectionAreStoredAndSaved) {
+  T3DAnimRec block;
+  block.Vary = 1;
+  block.StartXY = 0;
+  block.EndXY = 355;
+  block.StepXY = 5;
+  auto* d = new TAnimate(nullptr, &block);
+  d->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
+  ASSERT_EQ(d->Edit(1)->text(), "355");
+  d->Edit(1)->setFocus();
+  d->Edit(1)->selectAll();
+  QTest::keyClicks(d->Edit(1), "350");
+  EXPECT_EQ(d->Edit(1)->text(), "350");
+  EXPECT_EQ(d->Working().EndXY, 350);
+  // 4 over a selected 6 in the step field.
+  d->Edit(2)->setText("6");
+  d->Edit(2)->selectAll();
+  QTest::keyClicks(d->Edit(2), "4");
+  EXPECT_EQ(d->Edit(2)->text(), "4");
+  ScratchDir dir;
+  platform::ScriptedFiles files;
+  platform::ScriptedAnswers answers;
+  files.Answer(dir.File("typed.ani"));
+  d->CmSaveAnimation();
+  T3DAnimRec saved;
+  ASSERT_EQ(ReadAnimationFile(dir.File("typed.ani"), saved), OptionFileStatus::Ok);
+  EXPECT_EQ(saved.EndXY, 350);
+  EXPECT_EQ(saved.StepXY, 4);
+  d->accept();
+  EXPECT_EQ(block.EndXY, 350);
+  EXPECT_EQ(block.StepXY, 4);
+  delete d;
+}
+
 struct Player : GraphFixture {
   PointTable table;
   TAnimateWin* win;

@@ -162,6 +162,34 @@ TEST_F(ReviewPreferencesTest, OkWritesEveryField) {
   EXPECT_EQ(settings.ReviewImageKind, kImageBits);
 }
 
+// "Graph Labels" holds one digit from 3 to 8: a digit typed over its selected text, after
+// Ctrl+A or on arriving by Tab, replaces it. Tested as a two-digit number, no digit passed.
+TEST_F(ReviewPreferencesTest, GraphLabelsTakesADigitOverItsSelection) {
+  std::unique_ptr<TPreference> d = Open();
+  QApplication::setActiveWindow(d.get());
+  auto* labels = qobject_cast<TEditInt*>(d->Control(C::kLabelDigits));
+  labels->setFocus();
+  QTest::keyClick(labels, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(labels, "5");
+  EXPECT_EQ(labels->text(), "5");
+  // Tab round the dialog until the field has the focus, its text selected.
+  d->Control(C::kTitleDigits)->setFocus();
+  for (int i = 0; i < 40 && QApplication::focusWidget() != labels; ++i)
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), labels);
+  EXPECT_EQ(labels->selectedText(), "5");
+  QTest::keyClicks(labels, "4");
+  EXPECT_EQ(labels->text(), "4");
+  // The titles field alike, two digits over its selected "8".
+  auto* titles = qobject_cast<TEditInt*>(d->Control(C::kTitleDigits));
+  titles->selectAll();
+  QTest::keyClicks(titles, "12");
+  EXPECT_EQ(titles->text(), "12");
+  d->accept();
+  EXPECT_EQ(settings.GraphLabelDigits, 4);
+  EXPECT_EQ(settings.GraphTitleDigits, 12);
+}
+
 TEST_F(ReviewPreferencesTest, FieldsOutOfRangeAreSetToTheirBoundAndTheDialogStays) {
   const struct {
     int id;
