@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "app/data_statistics.h"
 #include "app/long_double.h"
@@ -58,11 +59,22 @@ class TExtremumSearch {
                       long double& fb, long double& fc) const;
   long double BrentMinimize(long double a, long double b, long double c, long double& xmin) const;
 
+  // t clamped into the steps along the running line that stay inside the box.
+  long double OnLine(long double t) const { return std::clamp(t, lineLow_, lineHigh_); }
+  // The point of the running line at step t (clamped so), exactly on the edge that ends the
+  // line when t is at that end.
+  Vec PointOnLine(long double t) const;
+
   const TExtremumFunction& f_;
   const long double xMin_, xMax_, yMin_, yMax_;
   const bool maximum_;
-  // The line of the running line search.
+  // The line of the running line search, and the steps t along it that stay inside the box
+  // (lineLow_ <= 0 <= lineHigh_, infinite where the line never leaves it).
   Vec linePoint_{}, lineDirection_{};
+  long double lineLow_ = 0.0L, lineHigh_ = 0.0L;
+  // The coordinate (1 x, 2 y; 0 none) whose edge ends the line at each end, and that edge.
+  int lowAxis_ = 0, highAxis_ = 0;
+  long double lowEdge_ = 0.0L, highEdge_ = 0.0L;
 };
 
 // The value to be minimised at p: the surface (negated for a maximum) at p clamped into the
@@ -77,9 +89,17 @@ long double TExtremumSearch::Objective(Vec& p) const {
   return maximum_ ? -z : z;
 }
 
-long double TExtremumSearch::LineObjective(long double t) const {
+Vec TExtremumSearch::PointOnLine(long double t) const {
+  t = OnLine(t);
   Vec q;
   for (int j = 1; j <= kDims; ++j) q[j] = linePoint_[j] + t * lineDirection_[j];
+  if (t == lineLow_ && lowAxis_ != 0) q[lowAxis_] = lowEdge_;
+  if (t == lineHigh_ && highAxis_ != 0) q[highAxis_] = highEdge_;
+  return q;
+}
+
+long double TExtremumSearch::LineObjective(long double t) const {
+  Vec q = PointOnLine(t);
   return Objective(q);
 }
 
@@ -131,42 +151,77 @@ bool TExtremumSearch::PowellMinimize(Vec& p, long double& value) {
   }
 }
 
+// The line search keeps to the steps that stay inside the box. Bracketing on the projected
+// objective instead would step past an edge into the flat region beyond it, where every
+// point is the edge's value, and Brent's method would settle there: a shallow dip just
+// inside the edge, lower than the edge, was then never seen.
 void TExtremumSearch::LineMinimize(Vec& p, Vec& direction, long double& value) {
   linePoint_ = p;
   lineDirection_ = direction;
+  const std::array<long double, kDims + 1> low = {0.0L, xMin_, yMin_}, high = {0.0L, xMax_, yMax_};
+  lineLow_ = -std::numeric_limits<long double>::infinity();
+  lineHigh_ = std::numeric_limits<long double>::infinity();
+  lowAxis_ = highAxis_ = 0;
+  for (int j = 1; j <= kDims; ++j) {
+    if (direction[j] == 0.0L) continue;
+    const bool up = direction[j] > 0.0L;
+    // Steps back to the edge behind and on to the edge ahead along this coordinate.
+    const long double behind = std::min(((up ? low[j] : high[j]) - p[j]) / direction[j], 0.0L);
+    const long double ahead = std::max(((up ? high[j] : low[j]) - p[j]) / direction[j], 0.0L);
+    if (behind > lineLow_) {
+      lineLow_ = behind;
+      lowAxis_ = j;
+      lowEdge_ = up ? low[j] : high[j];
+    }
+    if (ahead < lineHigh_) {
+      lineHigh_ = ahead;
+      highAxis_ = j;
+      highEdge_ = up ? high[j] : low[j];
+    }
+  }
   long double a = 0.0L, b = 1.0L, c = 0.0L, fa = 0.0L, fb = 0.0L, fc = 0.0L;
   // Without a bracket there is no step to trust: the point stays.
   if (!BracketMinimum(a, b, c, fa, fb, fc)) return;
+  // A bracket that ends on the box edge, still falling there, has its lowest point known so
+  // far on the edge: Brent's method searches between the last two points from there.
   long double t = 0.0L;
-  const long double best = BrentMinimize(a, b, c, t);
+  const long double best = fc < fb ? BrentMinimize(b, c, c, t) : BrentMinimize(a, b, c, t);
+  t = OnLine(t);
   if (!std::isfinite(best) || !std::isfinite(t) || best > value) return;
   value = best;
-  for (int j = 1; j <= kDims; ++j) {
-    direction[j] *= t;
-    p[j] += direction[j];
-  }
+  for (int j = 1; j <= kDims; ++j) direction[j] *= t;
+  p = PointOnLine(t);
+  for (int j = 1; j <= kDims; ++j) p[j] = std::clamp(p[j], low[j], high[j]);
 }
 
+// Downhill bracketing (golden steps with parabolic extrapolation) along the running line,
+// every trial step kept inside the box. On true: fb <= fa and fb <= fc (a bracket), or c on
+// the box edge with fc < fb (the line falls all the way to the edge).
 bool TExtremumSearch::BracketMinimum(long double& a, long double& b, long double& c,
                                      long double& fa, long double& fb, long double& fc) const {
+  // The first step is 1, or as far as the box allows; where the line leaves the box sooner
+  // ahead than behind, the first step goes the other way.
+  if (lineHigh_ < std::min(b, -lineLow_)) b = -b;
+  b = OnLine(b);
+  if (b == a) return false;  // no room along this line
   fa = LineObjective(a);
   fb = LineObjective(b);
-  // Downhill from a to b. An equal value tells nothing about the way down (a first step that
-  // ends beyond the box edge is projected back onto the start), so the search then looks the
-  // other way: otherwise a search that starts on an edge never moves back into the box.
+  // Downhill from a to b; an equal value tells nothing about the way down, so the search then
+  // looks the other way.
   if (fb >= fa) {
     std::swap(a, b);
     std::swap(fa, fb);
   }
-  c = b + kGold * (b - a);
+  c = OnLine(b + kGold * (b - a));
   fc = LineObjective(c);
   for (int step = 0; fb > fc; ++step) {
     if (step == kBracketSteps) return false;
+    if (c == (c > b ? lineHigh_ : lineLow_)) return true;  // falling up to the edge
     const long double r = (b - a) * (fb - fc);
     const long double q = (b - c) * (fb - fa);
     long double u = b - ((b - c) * q - (b - a) * r) /
                             (2.0L * SignOf(std::max(std::fabs(q - r), kTinyDivisor), q - r));
-    const long double ulim = b + kGrowLimit * (c - b);
+    const long double ulim = OnLine(b + kGrowLimit * (c - b));
     long double fu = 0.0L;
     if (!std::isfinite(u)) return false;
     if ((b - u) * (u - c) > 0.0L) {
@@ -183,14 +238,14 @@ bool TExtremumSearch::BracketMinimum(long double& a, long double& b, long double
         fc = fu;
         return true;
       }
-      u = c + kGold * (c - b);
+      u = OnLine(c + kGold * (c - b));
       fu = LineObjective(u);
     } else if ((c - u) * (u - ulim) > 0.0L) {
       fu = LineObjective(u);
       if (fu < fc) {
         b = c;
         c = u;
-        u = c + kGold * (c - b);
+        u = OnLine(c + kGold * (c - b));
         fb = fc;
         fc = fu;
         fu = LineObjective(u);
@@ -199,7 +254,7 @@ bool TExtremumSearch::BracketMinimum(long double& a, long double& b, long double
       u = ulim;
       fu = LineObjective(u);
     } else {
-      u = c + kGold * (c - b);
+      u = OnLine(c + kGold * (c - b));
       fu = LineObjective(u);
     }
     a = b;

@@ -2,7 +2,8 @@
 // direction-set minimisation in two dimensions, with line searches by downhill bracketing
 // (golden-ratio steps with parabolic extrapolation) and Brent's method, all in long double.
 // The rectangle is enforced by projecting every evaluated point onto it, so a surface whose
-// extremum lies outside the rectangle is found on its edge, and a plane at a corner.
+// extremum lies outside the rectangle is found on its edge, and a plane at a corner; each
+// line search brackets and searches only the steps that stay inside the rectangle.
 //
 // Choices of this search:
 // - convergence is relative: a pass over the directions that changes the value by no more

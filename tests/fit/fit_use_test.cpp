@@ -525,6 +525,42 @@ TEST(ExtremumSearch, PlaneCornersExactlyAndABowlsInteriorAndEdgeMinima) {
   EXPECT_LD_NEAR(y, -0.4L - 0.5L * 0.7L / 4, 1e-6L);
 }
 
+// A shallow dip just inside an edge, lower than the edge: sqrt(u) ln u falls from 0 at u = 1
+// to its minimum -2/e at u = e^-2 and climbs only to -0.46 at u = 0.01. A line search that
+// steps past the edge finds the edge's value in the flat region beyond it and stops there.
+// The dip lies near the low x edge, and (mirrored) near the high y edge, and the maximum of
+// the negated surface is the same point; every start and box finds it.
+TEST(ExtremumSearch, ShallowDipNearTheEdgeIsFoundFromEveryStart) {
+  // mpmath at 30 digits: exp(-2) and -2/e.
+  constexpr long double kAt = 0.135335283236612691894L;
+  constexpr long double kLowest = -0.735758882342884643191L;
+  const auto dip = [](long double u) { return std::sqrt(u) * std::log(u); };
+  const auto nearLowX = [&](long double x, long double y) { return dip(x) + 0.2L * (y - 0.25L) * (y - 0.25L); };
+  const auto nearHighY = [&](long double x, long double y) { return dip(2 - y) + (x - 1) * (x - 1); };
+  const auto negated = [&](long double x, long double y) { return -nearLowX(x, y); };
+  for (const long double edge : {0.01L, 0.05L, 0.1L, 0.12L}) {
+    for (const long double x0 : {0.5L, 1.384L, 3.0L}) {
+      for (const long double y0 : {0.3L, -1.0L, 0.9L}) {
+        SCOPED_TRACE(testing::Message() << "edge " << static_cast<double>(edge) << " start ("
+                                        << static_cast<double>(x0) << ", " << static_cast<double>(y0) << ")");
+        long double x, y, z;
+        ASSERT_TRUE(FindFunctionMinimum(nearLowX, x0, y0, edge, 3, -1, 1, x, y, z));
+        EXPECT_LD_NEAR(x, kAt, 1e-7L);
+        EXPECT_LD_NEAR(y, 0.25L, 1e-6L);
+        EXPECT_LD_NEAR(z, kLowest, 1e-15L);
+        ASSERT_TRUE(FindFunctionMaximum(negated, x0, y0, edge, 3, -1, 1, x, y, z));
+        EXPECT_LD_NEAR(x, kAt, 1e-7L);
+        EXPECT_LD_NEAR(z, -kLowest, 1e-15L);
+        // The same dip at the other end of the other axis: 2 - y = e^-2 inside y <= 2 - edge.
+        ASSERT_TRUE(FindFunctionMinimum(nearHighY, y0 + 1, 2 - x0, -1, 2, -1, 2 - edge, x, y, z));
+        EXPECT_LD_NEAR(x, 1.0L, 1e-6L);
+        EXPECT_LD_NEAR(y, 2 - kAt, 1e-7L);
+        EXPECT_LD_NEAR(z, kLowest, 1e-15L);
+      }
+    }
+  }
+}
+
 // The relative stopping test: a surface whose minimum value is near 0 is still searched to
 // its minimum (an absolute test on the value would stop at the start).
 TEST(ExtremumSearch, MinimumNearZeroIsFound) {
