@@ -59,6 +59,12 @@ struct TQuickEvalSource {
   SurfaceFunction searchValue;
   std::function<TSurfaceSearchStart()> minimumStart;
   std::function<TSurfaceSearchStart()> maximumStart;
+  // Further starts, for a surface that passes through its data: the data's own lowest
+  // (highest) point, kept to the grid lines on either side of it. The drawn grid may be
+  // coarser than the data and miss the extreme data point's cell; the more extreme of the two
+  // searches is shown. None, or no answer: the grid's start alone.
+  std::function<std::optional<TSurfaceSearchStart>()> dataMinimumStart;
+  std::function<std::optional<TSurfaceSearchStart>()> dataMaximumStart;
   WindowPlacement* placement = nullptr;  // the owner's record of the window's place, or none
 };
 

@@ -136,6 +136,14 @@ class TDerivativeChoiceNP : public TBaseNP {
     };
     source.minimumStart = [this] { return MinCellOfView(); };
     source.maximumStart = [this] { return MaxCellOfView(); };
+    // An interpolating surface passes through the data's own extremes: its searches start
+    // there too (the surface itself only; a derivative does not pass through the data).
+    const auto dataStart = [this, surface = source.searchValue](bool maximum) -> std::optional<TSurfaceSearchStart> {
+      if (choice_ != kNPChoiceValue) return std::nullopt;
+      return ExtremeDataPointStart(Renderer(), Table(), surface, maximum);
+    };
+    source.dataMinimumStart = [dataStart] { return dataStart(false); };
+    source.dataMaximumStart = [dataStart] { return dataStart(true); };
     source.placement = quickEvalPlacement_;
     return source;
   }

@@ -153,11 +153,23 @@ void TQEval::Search(bool maximum) {
   for (std::size_t k = 0; k < 3; ++k) found_[3 * s + k]->clear();
   const auto& start = maximum ? source_.maximumStart : source_.minimumStart;
   if (!checks_[s]->isChecked() || !start || !source_.value) return;
-  const TSurfaceSearchStart b = start();
   const SurfaceFunction& f = source_.searchValue ? source_.searchValue : source_.value;
+  const auto search = [&](const TSurfaceSearchStart& b, long double& x, long double& y, long double& z) {
+    return maximum ? FindFunctionMaximum(f, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z)
+                   : FindFunctionMinimum(f, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z);
+  };
   long double x = 0, y = 0, z = 0;
-  const bool found = maximum ? FindFunctionMaximum(f, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z)
-                             : FindFunctionMinimum(f, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z);
+  bool found = search(start(), x, y, z);
+  const auto& dataStart = maximum ? source_.dataMaximumStart : source_.dataMinimumStart;
+  if (const std::optional<TSurfaceSearchStart> b = dataStart ? dataStart() : std::nullopt) {
+    long double xd = 0, yd = 0, zd = 0;
+    if (search(*b, xd, yd, zd) && (!found || (maximum ? zd > z : zd < z))) {
+      x = xd;
+      y = yd;
+      z = zd;
+      found = true;
+    }
+  }
   if (!found) return;
   found_[3 * s]->setText(Shown(x));
   found_[3 * s + 1]->setText(Shown(y));

@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -355,6 +357,49 @@ TSurfaceSearchStart SurfaceSearchStart(const T3DBase& renderer, bool maximum) {
   renderer.GridMinMax(low, high, xs, ys);
   const int k = maximum ? 3 : 0;
   return {xs[k + 1], ys[k + 1], xs[k], xs[k + 2], ys[k], ys[k + 2]};
+}
+
+std::optional<TSurfaceSearchStart> SurfaceSearchStartAt(const T3DBase& renderer, long double x, long double y) {
+  const std::array<long double, 2> at = {x, y};
+  const std::array<int, 2> lines = {renderer.GridNx(), renderer.GridNy()};
+  std::array<long double, 6> box{};  // x before, own, after; then y
+  for (std::size_t a = 0; a < 2; ++a) {
+    const bool logAxis = renderer.Scaling().Log[a] != 0;
+    if (lines[a] < 2 || (logAxis && !(at[a] > 0))) return std::nullopt;
+    // Grid lines stand at equal steps in axis units (decades on a log axis).
+    const long double v = logAxis ? std::log10(at[a]) : at[a];
+    const long double low = renderer.AxisLow(static_cast<int>(a)), high = renderer.AxisHigh(static_cast<int>(a));
+    if (!(low < high) || v < low || v > high) return std::nullopt;
+    const long double step = (high - low) / (lines[a] - 1);
+    const long double nearest = std::clamp(std::round((v - low) / step), 0.0L, lines[a] - 1.0L);
+    const long double before = low + std::max(nearest - 1, 0.0L) * step;
+    const long double after = low + std::min(nearest + 1, lines[a] - 1.0L) * step;
+    box[3 * a] = logAxis ? std::pow(10.0L, before) : before;
+    box[3 * a + 1] = at[a];
+    box[3 * a + 2] = logAxis ? std::pow(10.0L, after) : after;
+  }
+  // The point itself lies inside, whatever the rounding of the lines.
+  return TSurfaceSearchStart{x, y, std::min(box[0], x), std::max(box[2], x), std::min(box[3], y), std::max(box[5], y)};
+}
+
+std::optional<TSurfaceSearchStart> ExtremeDataPointStart(const T3DBase& renderer, std::span<const TXYZPoint> table,
+                                                         const SurfaceFunction& surface, bool maximum) {
+  const TXYZPoint* extreme = nullptr;
+  long double zLow = 0, zHigh = 0;
+  for (std::size_t k = 1; k < table.size(); ++k) {
+    const TXYZPoint& p = table[k];
+    if (p.Status != kPointActive || !IsUsableValue(p.Z)) continue;
+    if (extreme == nullptr) zLow = zHigh = p.Z;
+    zLow = std::min(zLow, p.Z);
+    zHigh = std::max(zHigh, p.Z);
+    if (extreme == nullptr || (maximum ? p.Z > extreme->Z : p.Z < extreme->Z)) extreme = &p;
+  }
+  if (extreme == nullptr || !surface) return std::nullopt;
+  // Only a surface through the point: elsewhere the data's extreme says little of the surface's.
+  const long double v = surface(extreme->X, extreme->Y);
+  if (!IsUsableValue(v) || std::fabs(v - extreme->Z) > kThroughDataPoint * (zHigh - zLow + std::fabs(extreme->Z)))
+    return std::nullopt;
+  return SurfaceSearchStartAt(renderer, extreme->X, extreme->Y);
 }
 
 TSurfaceSearchStart TBaseNP::MinCellOfView() const { return SurfaceSearchStart(Renderer(), false); }

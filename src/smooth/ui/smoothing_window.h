@@ -21,6 +21,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "app/data_session.h"
@@ -214,6 +216,16 @@ TSurfaceCalculus NPSurfaceCalculus(std::function<TSpline3D*()> engine);
 // Where a search for the lowest (highest) point of the surface the renderer draws starts:
 // the extreme node of its grid with the grid lines on either side of it.
 TSurfaceSearchStart SurfaceSearchStart(const T3DBase& renderer, bool maximum);
+// A search that starts at (x, y), kept to the renderer's grid lines on either side of the
+// grid node nearest to it; none when (x, y) lies outside the graph's axes.
+std::optional<TSurfaceSearchStart> SurfaceSearchStartAt(const T3DBase& renderer, long double x, long double y);
+// How close a surface comes to a data point that it passes through, as a share of the data's
+// Z range (and the point's own size): interpolation reproduces its points to the rounding.
+inline constexpr long double kThroughDataPoint = 1e-9L;
+// The search from the lowest (highest) active point of `table` (records 0..N) where `surface`
+// passes through it; none where it does not, or the point lies outside the graph's axes.
+std::optional<TSurfaceSearchStart> ExtremeDataPointStart(const T3DBase& renderer, std::span<const TXYZPoint> table,
+                                                         const SurfaceFunction& surface, bool maximum);
 
 // The opening check of the estimation windows: false, after the box "All points are
 // collinear.\n" + `consequence` captioned "Data Set Error", when the active points of the

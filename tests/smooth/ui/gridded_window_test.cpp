@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QRadioButton>
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
 #include "app/data_session.h"
@@ -16,6 +18,7 @@
 #include "app/ui/spin_edit.h"
 #include "graph3d/graph_options.h"
 #include "smooth/engines/smoothing_settings.h"
+#include "smooth/ui/quick_eval_dialog.h"
 #include "smooth/ui/gridded_window.h"
 #include "smooth/ui/smoothing_commands.h"
 #include "../../graph3d/ui/dialog_shots.h"
@@ -172,6 +175,57 @@ TEST_F(GriddedWindowTest, AWindowWithoutASurfaceAnswersMissing) {
     EXPECT_EQ(caught.At(mode, x, y), ExprErrorValue) << mode;
   EXPECT_EQ(options->Setup().SurfaceFn(x, y), ExprErrorValue);
   delete w;
+}
+
+// A rough interpolating surface over a 128 x 128 grid: the drawn grid is far coarser than the
+// data, its extreme nodes need not lie in the cells of the data's extremes, and the surface
+// rises (falls) at least to them all the same. Quick Eval's searches reach the data's extremes
+// (shown to 10 digits), while the surface of a derivative has no data of its own to start at.
+TEST_F(GriddedWindowTest, QuickEvalOnAnInterpolatingGridReachesTheDataExtremes) {
+  constexpr int kSide = 128;
+  PointTable t = NewPointTable(kSide * kSide);
+  std::uint64_t state = 20261207;  // a 64-bit LCG: the same rough surface on every machine
+  const auto next = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<long double>(state >> 11) * 0x1p-53L;
+  };
+  std::size_t k = 1;
+  for (int j = 0; j < kSide; ++j)
+    for (int i = 0; i < kSide; ++i) {
+      const long double x = i / (kSide - 1.0L), y = j / (kSide - 1.0L);
+      t[k++] = TXYZPoint{x, y, 0.5L + 0.4L * std::sin(3 * x) * std::sin(3 * y) + 0.1L * (next() - 0.5L), 1, kPointActive};
+    }
+  ASSERT_TRUE(session.Table.ReplaceDataTable(t));
+  ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
+  const long double zMin = session.DataStats.Z.Min, zMax = session.DataStats.Z.Max;
+  std::array<long double, 2> xy{ExprErrorValue, ExprErrorValue};
+  std::array<std::int32_t, 2> checks{1, 1};
+  SetQuickEvalMaker([&](QWidget* owner, TQuickEvalSource source) {
+    auto* d = new TQEval(owner, std::move(source), TQuickEvalShared{&xy, &checks});
+    d->show();
+    return TQuickEvalWindow{d, [d] { d->Evaluate(); }};
+  });
+  np.method = kGridBSpline;
+  auto* w = Open();
+  ShowDialog(w, "gridded_window_quick_eval");
+  ASSERT_LT(w->Renderer().GridNx(), kSide / 2);
+  w->ToggleQuickEval();
+  auto* qe = w->findChild<TQEval*>();
+  ASSERT_NE(qe, nullptr);
+  qe->Evaluate();
+  const auto shown = [qe](int id) { return static_cast<long double>(qe->Control<QLabel>(id)->text().toDouble()); };
+  const long double digits = 1e-9L;  // the last of 10 shown digits
+  EXPECT_LE(shown(107), zMin + digits) << "lowest data value " << static_cast<double>(zMin);
+  EXPECT_GE(shown(111), zMax - digits) << "highest data value " << static_cast<double>(zMax);
+  // Each shown extreme is the surface's value at its shown point.
+  EXPECT_NEAR(static_cast<double>(w->Engine().EvalAt(shown(105), shown(106))), static_cast<double>(shown(107)), 1e-6);
+  EXPECT_NEAR(static_cast<double>(w->Engine().EvalAt(shown(109), shown(110))), static_cast<double>(shown(111)), 1e-6);
+  // On a derivative the searches start at the drawn grid's nodes alone, and still find values.
+  w->ClickChoice(1);
+  qe->Evaluate();
+  EXPECT_FALSE(qe->Control<QLabel>(111)->text().isEmpty());
+  delete w;
+  SetQuickEvalMaker(nullptr);
 }
 
 }  // namespace
