@@ -79,9 +79,13 @@ bool FrameToRawMatrix(const TPolynomialFrame& frame, int xKind, int yKind,
   return true;
 }
 
+bool FrameLeavesRaw(const TPolynomialFrame& frame, int xKind, int yKind) {
+  return frame.Of(xKind).Identity() && frame.Of(yKind).Identity() && frame.zCentre == 0.0L;
+}
+
 bool FrameToRawCoefficients(const TPolynomialFrame& frame, int xKind, int yKind,
                             std::span<const TMonomial> basis, long double* coef) {
-  if (frame.Of(xKind).Identity() && frame.Of(yKind).Identity() && frame.zCentre == 0.0L) return true;
+  if (FrameLeavesRaw(frame, xKind, yKind)) return true;
   TFrameMatrix t;
   if (!FrameToRawMatrix(frame, xKind, yKind, basis, t)) return false;
   const int n = static_cast<int>(basis.size());

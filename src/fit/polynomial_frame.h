@@ -28,8 +28,11 @@ using TFrameMatrix = std::array<std::array<long double, kMaxLinearParams>, kMaxL
 bool FrameToRawMatrix(const TPolynomialFrame& frame, int xKind, int yKind,
                       std::span<const TMonomial> basis, TFrameMatrix& t);
 
+// Whether a fit of kinds xKind and yKind solves in raw powers: its kinds and z unshifted.
+bool FrameLeavesRaw(const TPolynomialFrame& frame, int xKind, int yKind);
+
 // Replaces a solution in the frame by the coefficients of the raw powers, z's centre added to
-// the constant. A fit whose kinds and z are all unshifted is left exactly as it is. False as
+// the constant. A fit the frame leaves raw is left exactly as it is. False as
 // FrameToRawMatrix.
 bool FrameToRawCoefficients(const TPolynomialFrame& frame, int xKind, int yKind,
                             std::span<const TMonomial> basis, long double* coef);
