@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QRadioButton>
 
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -198,13 +197,7 @@ TEST_F(GriddedWindowTest, QuickEvalOnAnInterpolatingGridReachesTheDataExtremes) 
   ASSERT_TRUE(session.Table.ReplaceDataTable(t));
   ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
   const long double zMin = session.DataStats.Z.Min, zMax = session.DataStats.Z.Max;
-  std::array<long double, 2> xy{ExprErrorValue, ExprErrorValue};
-  std::array<std::int32_t, 2> checks{1, 1};
-  SetQuickEvalMaker([&](QWidget* owner, TQuickEvalSource source) {
-    auto* d = new TQEval(owner, std::move(source), TQuickEvalShared{&xy, &checks});
-    d->show();
-    return TQuickEvalWindow{d, [d] { d->Evaluate(); }};
-  });
+  const smooth_test::TQuickEvalBothSearches searches;
   np.method = kGridBSpline;
   auto* w = Open();
   ShowDialog(w, "gridded_window_quick_eval");
@@ -225,7 +218,6 @@ TEST_F(GriddedWindowTest, QuickEvalOnAnInterpolatingGridReachesTheDataExtremes) 
   qe->Evaluate();
   EXPECT_FALSE(qe->Control<QLabel>(111)->text().isEmpty());
   delete w;
-  SetQuickEvalMaker(nullptr);
 }
 
 }  // namespace

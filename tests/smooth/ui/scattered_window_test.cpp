@@ -356,13 +356,7 @@ TEST_F(ScatteredWindowTest, TheScaleAndTheExtremesComeFromInsideTheDataHull) {
   const TDataHull hull(Records());
   const long double zMin = session.DataStats.Z.Min, zMax = session.DataStats.Z.Max;
   // The Quick Eval the window opens, with both searches on.
-  std::array<long double, 2> xy{ExprErrorValue, ExprErrorValue};
-  std::array<std::int32_t, 2> checks{1, 1};
-  SetQuickEvalMaker([&](QWidget* owner, TQuickEvalSource source) {
-    auto* d = new TQEval(owner, std::move(source), TQuickEvalShared{&xy, &checks});
-    d->show();
-    return TQuickEvalWindow{d, [d] { d->Evaluate(); }};
-  });
+  const smooth_test::TQuickEvalBothSearches searches;
   auto* w = Open();
   ShowDialog(w, "scattered_window_scale");
   w->ToggleQuickEval();
@@ -393,7 +387,6 @@ TEST_F(ScatteredWindowTest, TheScaleAndTheExtremesComeFromInsideTheDataHull) {
     }
   }
   delete w;
-  SetQuickEvalMaker(nullptr);
 }
 
 // The long loess set-up under a progress window whose Cancel leaves the surface and the data

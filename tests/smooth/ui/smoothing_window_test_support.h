@@ -1,7 +1,7 @@
 // What the smoothing windows' tests share: picking a data point in a window's graph as a
 // user does (the pointer moved onto the drawn symbol of a record, the left button pressed
-// and released on it without a drag), catching the evaluation table's request, and
-// cancelling the progress window of a long set-up.
+// and released on it without a drag), catching the evaluation table's request, opening Quick
+// Eval with both searches, and cancelling the progress window of a long set-up.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <span>
@@ -21,6 +23,7 @@
 #include "app/xyz_point.h"
 #include "graph3d/ui/rotating_graph_dialog.h"
 #include "graph3d/ui/viewer_dialogs.h"
+#include "smooth/ui/quick_eval_dialog.h"
 #include "tools/evaluation_computations.h"
 #include "tools/ui/graph_evaluation.h"
 
@@ -112,6 +115,27 @@ class TCaughtEvaluation {
 
  private:
   EvaluationTableDialog saved_;
+};
+
+// While it stands, a window's Quick Eval opens at once with both searches checked, on shared
+// state of its own.
+class TQuickEvalBothSearches {
+ public:
+  TQuickEvalBothSearches() : saved_(GetQuickEvalMaker()) {
+    SetQuickEvalMaker([this](QWidget* owner, TQuickEvalSource source) {
+      auto* d = new TQEval(owner, std::move(source), TQuickEvalShared{&xy_, &checks_});
+      d->show();
+      return TQuickEvalWindow{d, [d] { d->Evaluate(); }};
+    });
+  }
+  ~TQuickEvalBothSearches() { SetQuickEvalMaker(saved_); }
+  TQuickEvalBothSearches(const TQuickEvalBothSearches&) = delete;
+  TQuickEvalBothSearches& operator=(const TQuickEvalBothSearches&) = delete;
+
+ private:
+  std::array<long double, 2> xy_{ExprErrorValue, ExprErrorValue};
+  std::array<std::int32_t, 2> checks_{1, 1};
+  QuickEvalMaker saved_;
 };
 
 // The smoothing windows' progress window (TProgressWindow) while one exists, else none.
