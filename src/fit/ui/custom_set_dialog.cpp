@@ -194,9 +194,16 @@ void TDlgCF::SetupWindow() {
 }
 
 void TDlgCF::Load() {
+  // Showing the block never writes it: boxes can light for bits that no click would set
+  // (polynomial mask 11 lights "Add Ln,Inv", which stores as 54), so the selection stays as
+  // it was until the user changes a box.
   const TCustomSetForm form = CustomSetFormOf(session_.FitSelection);
   for (const BoxText& b : kBoxes) boxes_[b.id]->setChecked(form.Checked(b.id));
-  Refresh();
+  for (const BoxText& b : kBoxes) {
+    const int base = CustomSetBaseBox(b.id);
+    if (base != 0) boxes_[b.id]->setEnabled(boxes_[base]->isChecked());
+  }
+  ShowCounts();
 }
 
 void TDlgCF::Refresh() {
@@ -211,6 +218,10 @@ void TDlgCF::Refresh() {
     form.Check(b.id, boxes_[b.id]->isChecked());
   }
   StoreCustomSetForm(form, session_.FitSelection);
+  ShowCounts();
+}
+
+void TDlgCF::ShowCounts() {
   const TCustomSetCounts c = CountCustomSet(session_.FitSelection, session_.FitOptions);
   selected_->setText(QString::fromStdString(FormatWithCommas(static_cast<long long>(c.selectedLinear))));
   kept_->setText(QString::number(static_cast<qulonglong>(c.keptLinear)));

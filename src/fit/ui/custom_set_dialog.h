@@ -28,10 +28,12 @@ class TDlgCF : public TDlg {
   void SetupWindow() override;
 
  private:
-  // Block to boxes, then the refresh.
+  // Block to boxes and counts; the block is left as it is.
   void Load();
   // Boxes to block, counts, dependent boxes (after every click).
   void Refresh();
+  // The counts of the block as it stands.
+  void ShowCounts();
   void SelectLinear(bool all);
   void SelectNonLinear(bool all);
   void CmRead();

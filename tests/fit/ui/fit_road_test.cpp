@@ -390,6 +390,35 @@ TEST_F(FitRoad, CustomSetDialogKeepsDependentBoxesWithTheirBase) {
   EXPECT_EQ(session_.FitSelection, before);
 }
 
+// Opening the dialog shows the set without rewriting it: a mask and flags that no click
+// would produce (polynomial bits 0, 1 and 3; Gaussian standard and Lorentzian standard with
+// intercept) come back from OK exactly as they went in.
+TEST_F(FitRoad, CustomSetDialogLeavesAnUntouchedSetAsItWas) {
+  TFitSelection odd = DefaultFitSelection();
+  odd.polynomialMask = 11;
+  odd.rationalMask = 1;
+  odd.subsetMask = 6;
+  std::fill(odd.nonlinear.begin(), odd.nonlinear.end(), 0);
+  odd.nonlinear[0] = odd.nonlinear[13] = 1;
+  for (const bool pressReset : {false, true}) {
+    session_.FitSelection = odd;
+    ModalAnswer<TDlgCF> dialog([pressReset](TDlgCF* d) {
+      EXPECT_TRUE(d->Box(102)->isChecked());
+      EXPECT_EQ(d->Count(815)->text(), "2");
+      EXPECT_FALSE(d->Box(106)->isEnabled());  // its base, subset "Standard", is off
+      if (pressReset)
+        d->Button(18)->click();  // Reset puts back the set as it was opened
+      d->accept();
+    });
+    ASSERT_TRUE(window_->ExecuteCommand(CmEditCustomSet));
+    EXPECT_EQ(dialog.Seen(), 1);
+    EXPECT_EQ(session_.FitSelection, odd);
+    EXPECT_EQ(session_.FitSelection.polynomialMask, 11u);
+    EXPECT_EQ(session_.FitSelection.nonlinear[1], 0);
+    EXPECT_EQ(session_.FitSelection.nonlinear[12], 0);
+  }
+}
+
 TEST_F(FitRoad, PreferencesResetFillsTheControlsAndCancelKeepsTheOptions) {
   const TFitOptions before = session_.FitOptions;
   {
