@@ -103,6 +103,14 @@ void ApplyTextPrintBuffer(const TTextPrintBuffer& b, const TTextPrintOffers& off
   header = b.header.substr(0, B::kCallerHeaderLength);
 }
 
+std::optional<std::size_t> UnreadableMargin(const TTextPrintBuffer& buffer) {
+  for (std::size_t i = 0; i < buffer.margins.size(); ++i) {
+    float cm;
+    if (!MarginValue(buffer.margins[i], cm)) return i;
+  }
+  return std::nullopt;
+}
+
 OptionFileStatus ReadTextPrintFile(const std::filesystem::path& path, TTextPrintBuffer& out) {
   OptionFileStatus status;
   const auto data = ReadOptionFileBytes(path, {TTextPrintBuffer::kSize}, status);

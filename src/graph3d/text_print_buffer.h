@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -53,6 +54,10 @@ TTextPrintBuffer FillTextPrintBuffer(const TTextPrintOptions& options, const std
 // no length on a page keeps its value) and the caller's header, cut to 79 characters.
 void ApplyTextPrintBuffer(const TTextPrintBuffer& buffer, const TTextPrintOffers& offers,
                           TTextPrintOptions& options, std::string& header);
+
+// The first margin (0 left, 1 top, 2 right, 3 bottom) whose text is not one number of
+// centimetres from 0 to 100, as the reader asks; none when all four are.
+std::optional<std::size_t> UnreadableMargin(const TTextPrintBuffer& buffer);
 
 [[nodiscard]] OptionFileStatus ReadTextPrintFile(const std::filesystem::path& path, TTextPrintBuffer& out);
 [[nodiscard]] bool WriteTextPrintFile(const std::filesystem::path& path, const TTextPrintBuffer& buffer);

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/c_format.h"
 #include "app/file_utils.h"
 #include "app/settings_file.h"
 #include "app/ui/text_window.h"
@@ -37,6 +38,7 @@ constexpr std::array<const char*, 8> kRadioTexts{"P&ortrait", "Landscap&e", "&Fl
                                                  "&Present Display", "&All Information", "&Monochrome", "&Color"};
 constexpr std::array<const char*, 4> kGroupTexts{"Orientation", "Justification", "Extent", "Color"};
 constexpr std::array<const char*, 4> kMarginTexts{"&Left cm:", "&Top cm:", "&Right cm:", "&Bottom cm:"};
+constexpr std::array<const char*, 4> kMarginNames{"left", "top", "right", "bottom"};
 
 }  // namespace
 
@@ -162,7 +164,19 @@ TTextPrintBuffer TPrnWin::Buffer() const {
   return b;
 }
 
+bool TPrnWin::MarginsReadable() {
+  const std::optional<std::size_t> bad = UnreadableMargin(Buffer());
+  if (!bad) return true;
+  ErrorBox(platform::qt::ToWindow(this), "Print Text",
+           CFormat("The %s margin must be a number of centimetres from 0 to 100.", kMarginNames[*bad]));
+  margins_[*bad]->setFocus();
+  margins_[*bad]->selectAll();
+  return false;
+}
+
 void TPrnWin::accept() {
+  // A margin box the print would not understand is corrected by the user, not dropped.
+  if (!MarginsReadable()) return;
   std::string header;
   ApplyTextPrintBuffer(Buffer(), offers_, *options_, header);
   if (callerHeader_ != nullptr) *callerHeader_ = header;
@@ -195,6 +209,8 @@ void TPrnWin::Read() {
 }
 
 void TPrnWin::Save() {
+  // A file is written only when the dialog can read it back.
+  if (!MarginsReadable()) return;
   std::string path;
   if (FileSaveDlg(platform::qt::ToWindow(this), platform::LoadString(kSaveTitle), path, nullptr, "CPT", kCptFilter, 1) != 1)
     return;

@@ -43,6 +43,9 @@ class TPrnWin : public TDlg {
   void Setup();
   void Read();
   void Save();
+  // False, after telling the user and putting the focus there, when a margin box does not
+  // hold a number of centimetres the dialog could read back.
+  bool MarginsReadable();
 
   TTextPrintOptions* options_;
   std::string* callerHeader_;

@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <filesystem>
+
 #include "graph3d/option_files.h"
 #include "graph3d/print_layout.h"
 #include "graph3d/ui/print_graph_dialog.h"
@@ -168,6 +170,70 @@ TEST(PrintTextDialog, DamagedFileIsRefusedAndTheDialogKeepsItsState) {
   ASSERT_EQ(answers.Boxes().size(), 1u);
   EXPECT_EQ(answers.Boxes()[0].text, "Probable Error in Custom Print Dimension File");
   EXPECT_EQ(dialog->Buffer(), before);
+  delete dialog;
+}
+
+// Margin boxes that the reader would refuse are refused before a file is asked for or the
+// print set up: the user is told which box, the focus goes there and the options stay as
+// they were. What Save writes, Read takes back whole.
+TEST(PrintTextDialog, SavedFileReadsBackAndUnreadableMarginsAreRefused) {
+  ScratchDir dir;
+  platform::ScriptedFiles files;
+  platform::ScriptedAnswers answers;
+  TTextPrintOptions options;
+  const TTextPrintOptions before = options;
+  std::string header;
+  auto* dialog = new TPrnWin(nullptr, "Margins", &options, &header, nullptr, TTextPrintOffers{});
+  dialog->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+  struct Case {
+    int edit;
+    const char* typed;
+    const char* message;
+  };
+  const Case cases[] = {{540, "", "The left margin must be a number of centimetres from 0 to 100."},
+                        {541, "2,5", "The top margin must be a number of centimetres from 0 to 100."},
+                        {542, "1cm", "The right margin must be a number of centimetres from 0 to 100."},
+                        {543, "101", "The bottom margin must be a number of centimetres from 0 to 100."}};
+  const std::string refused = dir.File("refused.cpt");
+  for (const Case& c : cases) {
+    auto* edit = Child<QLineEdit>(dialog, c.edit);
+    const QString kept = edit->text();
+    edit->setText(c.typed);
+    files.Answer(refused);
+    const std::size_t boxes = answers.Boxes().size();
+    Child<QPushButton>(dialog, TPrnWin::kSaveButton)->click();
+    Accept(dialog);
+    EXPECT_TRUE(dialog->isVisible()) << c.typed;
+    ASSERT_EQ(answers.Boxes().size(), boxes + 2) << c.typed;
+    EXPECT_EQ(answers.Boxes()[boxes].text, c.message);
+    EXPECT_EQ(answers.Boxes()[boxes + 1].text, c.message);
+    EXPECT_TRUE(edit->hasFocus()) << c.typed;
+    EXPECT_EQ(EncodeTextPrint(options), EncodeTextPrint(before));
+    edit->setText(kept);
+    if (!files.Requests().empty()) break;  // the answer was taken: the file dialog ran
+  }
+  EXPECT_TRUE(files.Requests().empty());
+  EXPECT_FALSE(std::filesystem::exists(refused));
+
+  // Every margin in a form the dialog writes reads back, and the print takes it.
+  Child<QLineEdit>(dialog, 540)->setText("1.5");
+  Child<QLineEdit>(dialog, 541)->setText("3");
+  Child<QLineEdit>(dialog, 543)->setText("0");
+  Child<QPushButton>(dialog, TPrnWin::kSaveButton)->click();  // takes the queued answers in turn
+  ASSERT_TRUE(std::filesystem::exists(refused));
+  const TTextPrintBuffer saved = dialog->Buffer();
+  TTextPrintOptions other;
+  auto* reader = new TPrnWin(nullptr, nullptr, &other, &header, nullptr, TTextPrintOffers{});
+  reader->show();
+  files.Answer(refused);
+  Child<QPushButton>(reader, TPrnWin::kReadButton)->click();
+  EXPECT_EQ(reader->Buffer(), saved);
+  Accept(reader);
+  EXPECT_FLOAT_EQ(other.marginLeft, 1.5f);
+  EXPECT_FLOAT_EQ(other.marginTop, 3.0f);
+  EXPECT_FLOAT_EQ(other.marginBottom, 0.0f);
+  delete reader;
   delete dialog;
 }
 
