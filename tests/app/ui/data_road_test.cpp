@@ -303,6 +303,43 @@ TEST_F(DataRoad, DigitalFilterDialogCancelPutsTheDefaultsBack) {
   EXPECT_TRUE(CurrentSettings().recentFiles[0].empty());  // a filtered file is no recent file
 }
 
+// An entry out of range is put to its bound and told, and the dialog stays open: nothing is
+// imported until the user confirms the value shown.
+TEST_F(DataRoad, DigitalFilterEntryOutOfRangeKeepsTheDialogOpen) {
+  Start();
+  files_.Answer(Write("f.txt", Points(30)));
+  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
+  std::vector<int> rowsWhileOpen;
+  ModalAnswer<TDlgDigitalFilter> filter([this, &rowsWhileOpen](TDlgDigitalFilter* d) {
+    struct Entry {
+      QLineEdit* edit;
+      const char* typed;
+      const char* bound;
+      const char* range;
+    };
+    for (const Entry e : {Entry{d->StepEdit(), "0", "1", "Valid Range is 1 to 999"},
+                          Entry{d->StartEdit(), "40000", "32000", "Valid Range is 1 to 32000"}}) {
+      const std::size_t boxes = boxes_.Boxes().size();
+      e.edit->setText(e.typed);
+      d->accept();
+      EXPECT_TRUE(d->isVisible()) << e.typed;
+      EXPECT_EQ(e.edit->text(), e.bound);
+      ASSERT_EQ(boxes_.Boxes().size(), boxes + 1) << e.typed;
+      EXPECT_EQ(boxes_.Boxes().back().text, e.range);
+      rowsWhileOpen.push_back(session_.Table.XYZRows());
+    }
+    d->StepEdit()->setText("3");
+    d->StartEdit()->setText("2");
+    d->accept();
+  });
+  window_->ExecuteCommand(CmImportFilter);
+  EXPECT_EQ(filter.Seen(), 1);
+  EXPECT_EQ(rowsWhileOpen, (std::vector<int>{0, 0}));
+  EXPECT_EQ(session_.Table.XYZRows(), 9);  // points 4, 7, 10, ..., 28 of 30
+  EXPECT_EQ(CurrentSettings().FilterStep, 3);
+  EXPECT_EQ(CurrentSettings().FilterStart, 2);
+}
+
 TEST_F(DataRoad, StatusWindowReopensOnResizeAndShowsNothingBelowFourRows) {
   Start();
   Import("s.txt", Points(5));
