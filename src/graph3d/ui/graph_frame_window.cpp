@@ -167,6 +167,16 @@ T3DWinSL::T3DWinSL(QWidget* parent, const QString& title, T3DGraphSetup* setup) 
   renderer_.SetKeepPoints(true);
 }
 
+void T3DWinSL::moveEvent(QMoveEvent* event) {
+  T3DWin::moveEvent(event);
+  RecordPlacement(true);
+}
+
+void T3DWinSL::resizeEvent(QResizeEvent* event) {
+  T3DWin::resizeEvent(event);
+  RecordPlacement(true);
+}
+
 int T3DWinSL::StripHeight() const {
   // One and a half lines of the status font.
   return QFontMetrics(StatusFont()).height() * 3 / 2;

@@ -79,6 +79,9 @@ class T3DWinSL : public T3DWin {
  protected:
   int StripHeight() const override;
   void DrawExtras(QImage& frame) override;
+  // The window with the strip keeps its placement whatever the lock mask says.
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 

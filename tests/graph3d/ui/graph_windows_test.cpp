@@ -77,6 +77,26 @@ TEST(GraphFrameWindow, LockedPlacementIsLeftAlone) {
   delete win;
 }
 
+// The lock holds the plain graph window's placement only: the window with the status strip
+// records its own on every move and size.
+TEST(GraphFrameWindow, StripWindowRecordsItsPlacementThroughTheLock) {
+  ResidualGraph g;
+  g.setup.LockMask = kLockEverything;
+  auto* win = new T3DWinSL(nullptr, "Locked", &g.setup);
+  win->resize(400, 300);
+  win->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(win));
+  win->resize(420, 320);
+  EXPECT_EQ(g.place.width, win->geometry().width());
+  EXPECT_EQ(g.place.height, win->geometry().height());
+  win->move(win->x() + 15, win->y() + 10);
+  EXPECT_EQ(g.place.x, win->geometry().x());
+  EXPECT_EQ(g.place.y, win->geometry().y());
+  EXPECT_EQ(g.place.maximized, 0);
+  EXPECT_EQ(g.setup.LockMask, kLockEverything);
+  delete win;
+}
+
 TEST(SmallGraphDialog, PreviewDrawsOnceAndAgainAfterEachChange) {
   ResidualGraph g;
   g.setup.ResidualMode = 0;
