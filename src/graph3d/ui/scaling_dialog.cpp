@@ -190,8 +190,9 @@ void T3DScale::EditChanged(int axis, int field) {
     }
   }
   if (!stored) return;
-  // A typed range replaces the zoom of the axes it concerns.
-  const int mask = field == 2 ? 4 : MaskOf(axis);
+  // A typed range or division count replaces the zoom of the axes it concerns: the automatic
+  // Z range follows X and Y, so their fields concern Z too.
+  const int mask = MaskOf(axis);
   for (std::size_t k = 0; k < 3; ++k) {
     if ((mask & (1 << k)) == 0 || s.Zoom[k] == 1) continue;
     s.Zoom[k] = 1;

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -164,6 +165,28 @@ TEST(ScalingDialog, FormulasLogAxesZoomAndClosing) {
   EXPECT_EQ(d->Renderer().AxisHigh(kAxisY), 4);
   delete d;
   EXPECT_EQ(g.setup.Scaling.AxisHigh[2], 9);  // the renderer stored the block
+}
+
+// Typing an axis's division count resets the zooms that axis's range edits reset: X and Z
+// for X, Y and Z for Y, Z alone for Z.
+TEST(ScalingDialog, TypedDivisionsResetTheZoomsOfTheirAxisMask) {
+  struct Case {
+    int axis;
+    std::array<bool, 3> reset;
+  };
+  for (const Case c : {Case{0, {true, false, true}}, Case{1, {false, true, true}}, Case{2, {false, false, true}}}) {
+    DataGraph g;
+    auto* d = new T3DScale(nullptr, &g.setup);
+    ShowDialog(d, "scaling");
+    for (int k = 0; k < 3; ++k) d->Zoom(k, 6, false);  // zoom 3.0 everywhere
+    d->DivsEdit(c.axis)->setText("7");
+    EXPECT_EQ(d->Renderer().Scaling().Divs[static_cast<std::size_t>(c.axis)], 7) << c.axis;
+    for (std::size_t k = 0; k < 3; ++k) {
+      EXPECT_EQ(d->Renderer().Scaling().Zoom[k], c.reset[k] ? 1.0L : 3.0L) << "divisions of " << c.axis << ", zoom " << k;
+      EXPECT_EQ(d->ZoomText(static_cast<int>(k))->text(), c.reset[k] ? "1.0" : "3.0") << c.axis << " " << k;
+    }
+    delete d;
+  }
 }
 
 TEST(ScalingDialog, SaveThenReadAndWrongSizes) {
