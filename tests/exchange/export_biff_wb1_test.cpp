@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <map>
 
@@ -62,6 +63,50 @@ TEST_F(ExportBinary, Biff4FixedBlocksAndDimensions) {
     EXPECT_EQ(bytes::LoadU16(&dim->body[2]), c.rows) << c.kind;
     EXPECT_EQ(bytes::LoadU16(&dim->body[6]), c.columns) << c.kind;
     EXPECT_EQ(recs.back().type, 0x000A);
+  }
+}
+
+// The 26 FORMAT records of the settings block, byte for byte: the two index bytes, the
+// length byte and the text. The dollar formats quote a "$" before both number groups, inside
+// the colour and the parenthesis of the negative one.
+TEST(Biff4Formats, FormatRecordsHoldTheWrittenTexts) {
+  const std::pair<std::array<std::uint8_t, 2>, std::string> want[] = {
+      {{0x00, 0x00}, "General"},
+      {{0x01, 0x00}, "0"},
+      {{0x01, 0x01}, "0.00"},
+      {{0x01, 0x02}, "#,##0"},
+      {{0x01, 0x03}, "#,##0.00"},
+      {{0x01, 0x04}, R"(#,##0_);\(#,##0\))"},
+      {{0x01, 0x05}, R"(#,##0_);[Red]\(#,##0\))"},
+      {{0x01, 0x06}, R"(#,##0.00_);\(#,##0.00\))"},
+      {{0x01, 0x07}, R"(#,##0.00_);[Red]\(#,##0.00\))"},
+      {{0x02, 0x00}, R"("$"#,##0_);\("$"#,##0\))"},
+      {{0x02, 0x01}, R"("$"#,##0_);[Red]\("$"#,##0\))"},
+      {{0x02, 0x02}, R"("$"#,##0.00_);\("$"#,##0.00\))"},
+      {{0x02, 0x03}, R"("$"#,##0.00_);[Red]\("$"#,##0.00\))"},
+      {{0x05, 0x00}, "0%"},
+      {{0x05, 0x01}, "0.00%"},
+      {{0x07, 0x00}, "0.00E+00"},
+      {{0x06, 0x00}, R"(#\ ?/?)"},
+      {{0x06, 0x01}, R"(#\ ??/??)"},
+      {{0x03, 0x00}, "m/d/yy"},
+      {{0x03, 0x01}, R"(d\-mmm\-yy)"},
+      {{0x03, 0x02}, R"(d\-mmm)"},
+      {{0x03, 0x03}, R"(mmm\-yy)"},
+      {{0x04, 0x00}, R"(h:mm\ AM/PM)"},
+      {{0x04, 0x01}, R"(h:mm:ss\ AM/PM)"},
+      {{0x04, 0x02}, "h:mm"},
+      {{0x04, 0x03}, "h:mm:ss"},
+      {{0x04, 0x04}, R"(m/d/yy\ h:mm)"},
+  };
+  std::vector<Rec> formats;
+  for (const Rec& r : Records(Biff4SettingsBlock()))
+    if (r.type == 0x041E) formats.push_back(r);
+  ASSERT_EQ(formats.size(), std::size(want));
+  for (std::size_t i = 0; i < formats.size(); ++i) {
+    std::vector<std::uint8_t> body{want[i].first[0], want[i].first[1], static_cast<std::uint8_t>(want[i].second.size())};
+    body.insert(body.end(), want[i].second.begin(), want[i].second.end());
+    EXPECT_EQ(formats[i].body, body) << i << " " << want[i].second;
   }
 }
 

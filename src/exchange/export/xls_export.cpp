@@ -59,9 +59,11 @@ std::vector<std::uint8_t> MakeSettings() {
   Record(w, 0x0056, {0x1B, 0});                                   // BUILTINFMTCOUNT
   const std::string money[] = {"#,##0_);\\(#,##0\\)", "#,##0_);[Red]\\(#,##0\\)",
                                "#,##0.00_);\\(#,##0.00\\)", "#,##0.00_);[Red]\\(#,##0.00\\)"};
+  // A quoted dollar sign before each of the two number groups; the negative group's starts
+  // at its first '#', after any colour and the escaped parenthesis.
   auto dollars = [](const std::string& f) {
-    const std::size_t split = f.find(";");
-    return "\"$\"" + f.substr(0, split + 3) + "\"$\"" + f.substr(split + 3);
+    const std::size_t negative = f.find('#', f.find(';'));
+    return "\"$\"" + f.substr(0, negative) + "\"$\"" + f.substr(negative);
   };
   const std::pair<std::uint16_t, std::string> formats[] = {
       {0x0000, "General"}, {0x0001, "0"}, {0x0101, "0.00"}, {0x0201, "#,##0"}, {0x0301, "#,##0.00"},
