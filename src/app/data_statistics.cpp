@@ -67,12 +67,11 @@ void ResetDataStats(TDataStats& stats, int activeCount) {
 // solved from the same centred sums: Cramer's rule on the centred normal equations, which
 // is the raw system with the constant term eliminated.
 //
-// Two departures from a plain weighted sample deviation sqrt(sum w (v-m)^2 / (sum w - 1))
-// (the sum of weights standing for n): that form is negative or infinite when the weights
-// sum to 1 or less, and depends on the scale of the weights. The deviation here uses the
-// weights scaled to sum to the active count n, as the fitters use them (WeightScale):
-// sqrt(n / (n - 1) * sum w (v-m)^2 / sum w). For unit weights both are the ordinary sample
-// standard deviation.
+// The standard deviation is the sample form with the sum of weights standing for n,
+// sqrt((sum w v^2 sum w - (sum w v)^2) / (sum w (sum w - 1))), formed as
+// sqrt(sum w (v-m)^2 / (sum w - 1)), which is the same quantity without the cancellation.
+// When the weights sum to 1 or less that form has no degrees of freedom (a zero or negative
+// divisor): the deviation is then the missing value, shown as a figure that cannot be formed.
 int ComputeTableStatistics(std::span<TXYZPoint> table, TDataStats& stats) {
   std::span<TXYZPoint> points = PointsOf(table);
 
@@ -144,10 +143,10 @@ int ComputeTableStatistics(std::span<TXYZPoint> table, TDataStats& stats) {
   }
 
   const long double n = active;
-  const long double spread_scale = n / ((n - 1) * sw);
-  x.StdDev = std::sqrt(sxx * spread_scale);
-  y.StdDev = std::sqrt(syy * spread_scale);
-  z.StdDev = std::sqrt(szz * spread_scale);
+  const bool spread_known = sw > 1;
+  x.StdDev = spread_known ? std::sqrt(sxx / (sw - 1)) : ExprErrorValue;
+  y.StdDev = spread_known ? std::sqrt(syy / (sw - 1)) : ExprErrorValue;
+  z.StdDev = spread_known ? std::sqrt(szz / (sw - 1)) : ExprErrorValue;
   for (TAxisStats* a : axes) a->Range = a->Max - a->Min;
 
   // Nearest active point to each reference position; the earliest of equally near points.
@@ -190,6 +189,10 @@ int ComputeTableStatistics(std::span<TXYZPoint> table, TDataStats& stats) {
   table[0].Z = z.Min;
   table[0].RXYZ = z.Max;
   return active;
+}
+
+long double AxisSpread(const TAxisStats& axis) {
+  return IsMissingValue(axis.StdDev) ? axis.Range / 4 : axis.StdDev;
 }
 
 namespace {

@@ -17,7 +17,7 @@ struct TAxisStats {
   long double Min = 0, Max = 0;  // over the active points
   long double Range = 0;         // Max - Min
   long double Mean = 0;          // weighted mean
-  long double StdDev = 0;        // weighted sample standard deviation (see ComputeTableStatistics)
+  long double StdDev = 0;        // weighted sample deviation; missing when the weights sum to 1 or less
   long double AtMin1 = 0, AtMax1 = 0;  // this axis at the points holding the min / max of the first other axis
   long double AtMin2 = 0, AtMax2 = 0;  // ... of the second other axis
   long double AtMinRXY = 0, AtMaxRXY = 0;    // at the smallest / largest sqrt(x^2+y^2)
@@ -63,6 +63,10 @@ void ResetDataStats(TDataStats& stats, int activeCount = 0);
 // sum to a positive value: then `stats` is reset (ResetDataStats) rather than left holding
 // the figures of earlier data, and the header's Z range is 0.
 int ComputeTableStatistics(std::span<TXYZPoint> table, TDataStats& stats);
+
+// The spread that scales and start values are drawn from: the standard deviation, or a
+// quarter of the range where the weights leave the deviation undefined.
+long double AxisSpread(const TAxisStats& axis);
 
 // The number of distinct x (y) values among the active points, compared exactly. Sorts the
 // table by key 0 (4).

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/data_statistics.h"
+#include "app/long_double.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/builtins.h"
 
@@ -91,5 +92,8 @@ long double BuiltinNOISE(ExprContext&, const long double* a) {
 }
 
 long double BuiltinGNOISE(ExprContext&, const long double* a) {
-  return ExprRandomGauss() * ExprDataStats().Z.StdDev * a[0] * kOnePercent;
+  // Noise scaled by a deviation the weights leave undefined is itself undefined.
+  const long double sd = ExprDataStats().Z.StdDev;
+  if (IsMissingValue(sd)) return ExprErrorValue;
+  return ExprRandomGauss() * sd * a[0] * kOnePercent;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "app/data_statistics.h"
 #include "fit/fit_statistics.h"
 #include "fit/parameter_significance.h"
 #include "numerics/dense_solvers.h"
@@ -141,7 +142,7 @@ long double KindScale(int kind, const TAxisStats& axis, long double cap) {
   // The root-mean-square magnitude of the axis, sqrt(mean^2 + sd^2): the signed mean made the
   // test depend on where the axis lies (coded about 0 its fifth power was 1e-10 and dropped
   // every quintic), and it is 0 only when every value is.
-  const long double magnitude = std::hypot(axis.Mean, axis.StdDev);
+  const long double magnitude = std::hypot(axis.Mean, AxisSpread(axis));
   long double s = 1.0L;
   switch (kind) {
     case kKindX:

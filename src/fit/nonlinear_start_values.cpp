@@ -33,9 +33,9 @@ struct Widths {
 
 Widths StartWidths(const TDataStats& s, int xLog, int yLog) {
   Widths w;
-  w.x = xLog ? kLogWidth : s.X.StdDev / 2;
-  w.y = yLog ? kLogWidth : s.Y.StdDev / 2;
-  w.shared = xLog ? kLogWidth : (s.X.StdDev + s.Y.StdDev) / 4;
+  w.x = xLog ? kLogWidth : AxisSpread(s.X) / 2;
+  w.y = yLog ? kLogWidth : AxisSpread(s.Y) / 2;
+  w.shared = xLog ? kLogWidth : (AxisSpread(s.X) + AxisSpread(s.Y)) / 4;
   return w;
 }
 
@@ -239,8 +239,8 @@ void EstimateStartValuesExp(TDataStats& s) {
   if (s.StartCacheB[0] != -1.0L) return;
   long double* E = s.StartCacheB;
   E[0] = E[2] = E[4] = E[6] = s.Z.Range / 2;
-  E[1] = E[5] = s.X.StdDev;
-  E[3] = E[7] = s.Y.StdDev;
+  E[1] = E[5] = AxisSpread(s.X);
+  E[3] = E[7] = AxisSpread(s.Y);
   FitFourPairs(s, s.StartCacheB, FitExponentialThreePoints);
 }
 

@@ -273,7 +273,7 @@ void AppendDataStatistics(TMFile& out, const TSession& session) {
                 {16, 17, 14, 17, 14, 16});
     AppendCells(out,
                 CFormat("  ~#%8s:~# ~!%-12s~! ~#%8s:~# ~!%-12s~!", mean.c_str(), Num12(a.stats.Mean).c_str(),
-                        std.c_str(), Num12(a.stats.StdDev).c_str()),
+                        std.c_str(), Stat12(a.stats.StdDev).c_str()),
                 {16, 17, 14, 16});
     out.AppendLine("");
   }

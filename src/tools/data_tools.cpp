@@ -31,7 +31,8 @@ std::vector<std::string> StatisticsText(const TDataStats& stats, const TDataTitl
                             label("min").c_str(), number(s.Min).c_str(), label("max").c_str(),
                             number(s.Max).c_str(), label("range").c_str(), number(s.Range).c_str()));
     lines.push_back(CFormat("  ~#%8s:~# ~!%-12s~! ~#%8s:~# ~!%-12s~!", label("mean").c_str(),
-                            number(s.Mean).c_str(), label("std").c_str(), number(s.StdDev).c_str()));
+                            number(s.Mean).c_str(), label("std").c_str(),
+                            FormatNumberOrMissing(s.StdDev, kNumberWidth).c_str()));
     lines.emplace_back();
   }
   lines.emplace_back("~#Date~#           ~#Time~#           ~#File Source~#");

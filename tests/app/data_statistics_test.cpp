@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -45,27 +46,66 @@ TEST(DataStatistics, UnitWeightsGiveTheSampleStandardDeviation) {
   EXPECT_EQ(session.Table.XYZRows(), 4);
 }
 
-TEST(DataStatistics, WeightedDeviationIsFiniteForAnyWeightScaleAndKeepsEveryDigit) {
-  // Weights 1..4 on x = 1..4: mean 3, sum w (x-3)^2 = 10, n/(n-1) * 10/10 = 4/3.
-  // sqrt(4/3) = 1.154700538379251529018297561 (mpmath, 30 digits).
+TEST(DataStatistics, WeightedDeviationDividesByTheSumOfWeightsLessOneAndKeepsEveryDigit) {
+  // Weights s, 2s, 3s, 4s on x = 1..4: mean 3, sum w (x-3)^2 = 10s, deviation
+  // sqrt(10s / (10s - 1)) (mpmath, 30 digits). Weights summing to 1 or less leave no degree
+  // of freedom: the deviation is missing.
+  struct Case {
+    long double scale, sd;
+  };
   TDataStats s;
-  for (long double scale : {1.0L, 0.1L, 1e-6L, 1e6L}) {
-    PointTable t = TableOf({{1, 0, 0, 1 * scale}, {2, 1, 0, 2 * scale}, {3, 0, 1, 3 * scale}, {4, 1, 1, 4 * scale}});
+  for (const Case c : {Case{1, 1.05409255338945977733296451481L}, Case{1e6L, 1.00000005000000375000031250003L},
+                       Case{0.125L, 2.23606797749978969640917366873L}, Case{0.0625L, ExprErrorValue},
+                       Case{1e-6L, ExprErrorValue}}) {
+    PointTable t = TableOf({{1, 0, 0, 1 * c.scale}, {2, 1, 0, 2 * c.scale}, {3, 0, 1, 3 * c.scale},
+                            {4, 1, 1, 4 * c.scale}});
     ASSERT_EQ(ComputeTableStatistics(t, s), 4);
-    EXPECT_LE(Ulps(s.X.StdDev, 1.154700538379251529018297561L), 8) << static_cast<double>(scale);
+    if (IsMissingValue(c.sd))
+      EXPECT_EQ(s.X.StdDev, ExprErrorValue) << static_cast<double>(c.scale);
+    else
+      EXPECT_LE(Ulps(s.X.StdDev, c.sd), 8) << static_cast<double>(c.scale);
     EXPECT_LE(Ulps(s.X.Mean, 3), 4);
-    EXPECT_LE(Ulps(s.WeightScale, 0.4L / scale), 4);
+    EXPECT_LE(Ulps(s.WeightScale, 0.4L / c.scale), 4);
   }
-  // Weights summing to exactly 1 (four quarters) give the unweighted figure.
+  // Weights summing to exactly 1 (four quarters).
   PointTable quarters = TableOf({{1, 0, 0, 0.25L}, {2, 0, 0, 0.25L}, {3, 0, 0, 0.25L}, {4, 0, 0, 0.25L}});
   ASSERT_EQ(ComputeTableStatistics(quarters, s), 4);
-  EXPECT_LE(Ulps(s.X.StdDev, kSdOneToFour), 2);
+  EXPECT_EQ(s.X.StdDev, ExprErrorValue);
+  EXPECT_EQ(AxisSpread(s.X), 0.75L);  // the scales fall back on a quarter of the range
   // x = 1e9 + 1 .. 1e9 + 4 has the same spread as 1 .. 4.
   PointTable far = TableOf({{1e9L + 1, 0, 1e12L + 1}, {1e9L + 2, 1, 1e12L + 2},
                             {1e9L + 3, 0, 1e12L + 3}, {1e9L + 4, 1, 1e12L + 4}});
   ASSERT_EQ(ComputeTableStatistics(far, s), 4);
   EXPECT_LE(Ulps(s.X.StdDev, kSdOneToFour), 2);
+  EXPECT_EQ(AxisSpread(s.X), s.X.StdDev);
   EXPECT_LE(Ulps(s.SSTotal, 5), 2);
+}
+
+// Forty weighted points, x = (7i mod 13) + i/4, y = (11i mod 17)/2, z = i^2 mod 23, weight
+// (i mod 4) + 1: the deviation is sqrt((sum w v^2 sum w - (sum w v)^2) / (sum w (sum w - 1))),
+// values from mpmath at 40 digits, and numpy.cov(v, fweights=w) agrees to its 16 digits
+// (4.722918546403229, 2.4789212381700447, 5.784863564912008). The same weights divided by
+// 64 sum to 1.5625.
+TEST(DataStatistics, WeightedDeviationOfFortyPoints) {
+  struct Case {
+    long double divisor;
+    std::array<long double, 3> sd;
+  };
+  for (const Case c : {Case{1, {4.7229185464032296774056375419L, 2.47892123817004420986693234175L,
+                                5.78486356491200790069600404267L}},
+                       Case{64, {7.83207436691512071146053281565L, 4.11082581592663554792703317815L,
+                                 9.59311095410543960512221238442L}}}) {
+    std::vector<TestPoint> points;
+    for (int i = 1; i <= 40; ++i)
+      points.push_back({(i * 7 % 13) + i / 4.0L, (i * 11 % 17) / 2.0L, static_cast<long double>(i * i % 23),
+                        (i % 4 + 1) / c.divisor});
+    PointTable t = TableOf(points);
+    TDataStats s;
+    ASSERT_EQ(ComputeTableStatistics(t, s), 40);
+    EXPECT_LE(Ulps(s.X.StdDev, c.sd[0]), 16) << static_cast<double>(c.divisor);
+    EXPECT_LE(Ulps(s.Y.StdDev, c.sd[1]), 16) << static_cast<double>(c.divisor);
+    EXPECT_LE(Ulps(s.Z.StdDev, c.sd[2]), 16) << static_cast<double>(c.divisor);
+  }
 }
 
 TEST(DataStatistics, UnusablePointsAreMadeInactive) {

@@ -4,6 +4,7 @@
 
 #include "app/data_files.h"
 #include "app/data_session.h"
+#include "app/long_double.h"
 #include "app/prescan_hooks.h"
 #include "app/shell_state.h"
 
@@ -30,6 +31,17 @@ TEST(DataTools, StatisticsTextWithoutADescriptionStartsWithTheXVariable) {
   titles.Title = "Run 4";
   const Lines withTitle = StatisticsText(stats, titles, "", "", "");
   EXPECT_EQ(Lines(withTitle.begin(), withTitle.begin() + 2), (Lines{"~#Description:~# ~$Run 4~$", ""}));
+}
+
+// Weights that sum to 1 or less leave the deviation undefined: it reads "n/a", never the
+// missing value's stand-in number.
+TEST(DataTools, StatisticsTextTellsAnUndefinedDeviation) {
+  TDataStats stats;
+  ResetDataStats(stats, 4);
+  stats.X.Mean = 1.75L, stats.X.StdDev = ExprErrorValue;
+  const Lines lines = StatisticsText(stats, TDataTitles{}, "", "", "");
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[2], "  ~#   Xmean:~# ~!1.75        ~! ~#    Xstd:~# ~!n/a         ~!");
 }
 
 class DataToolsTable : public ::testing::Test {

@@ -194,7 +194,7 @@ void TDlgStat::FillFields() {
     const TAxisStats& s = *axes[a];
     const long double values[] = {s.Min, s.Max, s.Range, s.Mean, s.StdDev};
     const int ids[] = {1, 2, 3, 5, 6};
-    for (int k = 0; k < 5; ++k) SetField(base + ids[k], CFormat("%.*Lg", 8, values[k]));
+    for (int k = 0; k < 5; ++k) SetField(base + ids[k], FormatFigure(values[k], 8));
   }
 }
 
