@@ -1,0 +1,38 @@
+#include "program_registrations.h"
+
+#include "app/ui/data_file_commands.h"
+#include "exchange/import_registration.h"
+#include "exchange/ui/review_export_commands.h"
+#include "exchange/ui/visual_column_dialog.h"
+#include "expr/data_statistics_cells.h"
+#include "expr/expression.h"
+#include "expr/udf_record.h"
+#include "fit/session.h"
+#include "fit/ui/fit_commands.h"
+#include "graph3d/ui/status_graph.h"
+#include "review/ui/review_window.h"
+#include "smooth/engines/smoothing_services.h"
+#include "smooth/ui/smoothing_commands.h"
+#include "tools/udf/udf_session.h"
+#include "tools/ui/data_tool_commands.h"
+#include "tools/ui/evaluation_commands.h"
+#include "tools/ui/udf_commands.h"
+
+void RegisterProgram(TSession& session) {
+  RegisterFitCommands(session);
+  ExprBindDataStats(&session.DataStats);
+  ExprBindUdfTable(&session.UdfTable);
+  ExprStartUp();
+  RegisterUdfHooks(session, session);
+  RegisterImportReaders();
+  RegisterColumnDialogs();
+  RegisterDataFileCommands(session);
+  RegisterDataToolCommands(session);
+  RegisterUserFunctionCommands(session);
+  RegisterGraphWindows(session);
+  RegisterSmoothingServices();
+  RegisterSmoothingCommands(session);
+  RegisterReviewCommands(session);
+  RegisterEvaluationTable(session);
+  RegisterReviewExports();
+}
