@@ -173,8 +173,10 @@ long double TNParm3D::EvalPreusser(long double x, long double y, int mode) {
   if (!point || xd_.empty() || wk_.empty() || iwk_.empty()) return 0.0L;
   double z = 0.0;
   int ier = 0;
+  int first = firstCall_.load(std::memory_order_relaxed);
   point(pointCount_, xd_.data(), yd_.data(), zd_.data(), static_cast<double>(UnitX(x)),
-        static_cast<double>(UnitY(y)), wk_.data(), iwk_.data(), firstCall_, z, 0, mode, ier);
+        static_cast<double>(UnitY(y)), wk_.data(), iwk_.data(), first, z, 0, mode, ier);
+  firstCall_.store(first, std::memory_order_relaxed);
   // Status 2 (extrapolated beyond the hull) still gives a value; only 1 has none.
   if (ier == 1) return ExprErrorValue;
   const long double result = FromUnits(z, mode);

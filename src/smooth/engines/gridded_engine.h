@@ -334,7 +334,8 @@ long double GridSplineRoundingShare(long double integral, long double lo, long d
 // The integral of a surface over a rectangle by nested Gauss quadrature and, when its error
 // estimate is not below `accepted`, by the adaptive nested integrator: the adaptive answer
 // when its estimate is below `accepted` or below Gauss's, otherwise Gauss's; the error is
-// the last integrator's estimate. Nothing when both integrators fail.
+// the last integrator's estimate (the outer integral's and the largest inner one's, summed).
+// Nothing when both integrators fail.
 struct TNumericIntegral {
   long double value = 0, error = 0;
 };

@@ -157,6 +157,7 @@ void TNParm3D::FreeWork() {
   wk_ = {};
   iwk_ = {};
   akimaPoints_.reset();
+  secondLevel_ = TSecondLevel::kNone;
 }
 
 int TNParm3D::Setup() {

@@ -24,14 +24,18 @@
 // by the ranges. The source table must outlive the engine, which reads it and never
 // writes it: the statistics, the merge and the fit statistics work on a sorted copy.
 //
-// An engine is used by one thread at a time (its evaluations carry search state). Engines
+// An engine is set up by one thread at a time. Code 16's evaluations may be asked from two
+// threads at once (the render thread and the user interface): each keeps its own triangle
+// search, and the second derivatives it estimates on the first request are made once. Engines
 // built with libraries allowed hold a reference to the numerical library and, when one was
 // named, to the extension library, for their whole life.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <vector>
@@ -208,8 +212,8 @@ class TNParm3D {
 
  private:
   void ClampOptions();
-  // The volume from the two grids (scattered_volume.cpp).
-  long double GridVolume(const TRectangle& rect, long double* errorOut);
+  // The volume from the two grids (scattered_volume.cpp); *errorOut its relative error.
+  long double GridVolume(const TRectangle& rect, long double& errorOut);
   long double UnitX(long double x) const { return (x - xMin_) / UnitStepX(); }
   long double UnitY(long double y) const { return (y - yMin_) / UnitStepY(); }
   long double UnitStepX() const { return (xMax_ - xMin_) / xScale_; }
@@ -223,7 +227,14 @@ class TNParm3D {
   // Triangulation drivers (codes 3, 16 and the loess codes).
   [[nodiscard]] int SetupRenka(bool own, int level, int option1, int option2);
   [[nodiscard]] int SetupRenkaConstrained(int level, int tension);
+  // The node derivatives of `stages` (1 gradients, 2 the gradient fields' gradients, 4 those
+  // of the second-derivative fields, as the set-up's level has them); 0 and no surface when
+  // an estimation fails.
   [[nodiscard]] int RenkaNodeDerivatives(int iflgs, int stages);
+  [[nodiscard]] bool EstimateNodeDerivatives(int iflgs, int stages);
+  // Whether modes 3..5 can be read: estimates the gradient fields' gradients when a set-up
+  // left them for the first request (once, whichever thread asks first).
+  [[nodiscard]] bool SecondLevelReady();
   // The loess codes' smoother at every point, before the previous set-up is let go: the
   // smoother, the points in unit coordinates with their z (smoothed for modes 1 and 2) and
   // their position before any reordering, and the nine derivative rows.
@@ -293,8 +304,13 @@ class TNParm3D {
   bool duplicatesMerged_ = false;
   int distinctX_ = 0, distinctY_ = 0;
   long double sst_ = 0, sse_ = 0, stdErr_ = 0, rSquared_ = 0;
-  // The rectangle of the last volume answered from the grids (scattered_volume.cpp).
-  std::optional<TRectangle> volumeKey_;
+  // The last volume answered from the grids, with its rectangle (scattered_volume.cpp): the
+  // same rectangle asked again is integrated directly, and checked against it.
+  struct TGridVolume {
+    TRectangle rect;
+    long double value = 0, error = 0;
+  };
+  std::optional<TGridVolume> volumeKey_;
   long double xMin_ = 0, xMax_ = 0, yMin_ = 0, yMax_ = 0, zMin_ = 0, zMax_ = 0;
   long double xScale_ = 1, yScale_ = 1;
   std::span<TXYZPoint> working_;
@@ -302,7 +318,12 @@ class TNParm3D {
   PointTable sortedSource_;
   std::vector<double> xd_, yd_, zd_, wk_;
   std::vector<int> iwk_;
-  int firstCall_ = 1;
+  // The node where the kernels' next triangle search starts (1 after every set-up).
+  std::atomic<int> firstCall_ = 1;
+  // The second-derivative rows of a triangulation set-up that left them for later.
+  enum class TSecondLevel { kNone, kPending, kReady, kFailed };
+  std::atomic<TSecondLevel> secondLevel_ = TSecondLevel::kNone;
+  std::mutex secondLevelMutex_;
   // Akima I: the close-point count, and the single-point evaluator over the kernel's last
   // set-up (the numbers of its MD 2 call without estimating the derivatives again).
   int neighbourCount_ = 0;

@@ -46,7 +46,8 @@ std::optional<TNumericIntegral> NumericIntegral(TIntegrand2 surface, const TRect
     const bool failed = ctx.ExprMathError != 0 || !IsUsableValue(v) || !std::isfinite(error);
     ctx.ExprMathError = 0;
     if (failed) return std::nullopt;
-    return TNumericIntegral{v, error};
+    // The inner integrals' largest estimate leaves out the outer integral's own.
+    return TNumericIntegral{v, error + record.IntegErrorEstimate};
   };
   const std::optional<TNumericIntegral> gauss = run(false);
   if (gauss && gauss->error < accepted) return gauss;

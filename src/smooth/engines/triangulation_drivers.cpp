@@ -16,8 +16,11 @@
 // follow the table of their own level: code 16 differentiates its surface for the first
 // derivatives (level 0) and code 17 has loess gradients only, and both take their second
 // derivatives at level 1, from gradients estimated for the gradient fields, rather than none.
+// Code 16 estimates those gradients when a second derivative is first asked for: values and
+// first derivatives need none of them, and they were a third of its set-up.
 #include <algorithm>
 #include <array>
+#include <mutex>
 
 #include "app/long_double.h"
 #include "app/point_table.h"
@@ -120,6 +123,12 @@ int TNParm3D::SetupRenka(bool own, int level, int option1, int option2) {
   if (ier != 0) {
     FreeWork();
     return 0;
+  }
+  if (!tension && level == 0) {
+    // The gradient fields' own gradients serve modes 3..5 alone: left for the first of them.
+    if (RenkaNodeDerivatives(0, kStageGradient) == 0) return 0;
+    secondLevel_ = TSecondLevel::kPending;
+    return 1;
   }
   if (!tension) return RenkaNodeDerivatives(0, kStageGradient | kStageSecond | kStageThird);
 
@@ -261,6 +270,31 @@ int TNParm3D::SetupRenkaConstrained(int level, int tension) {
 }
 
 int TNParm3D::RenkaNodeDerivatives(int iflgs, int stages) {
+  if (!EstimateNodeDerivatives(iflgs, stages)) {
+    FreeWork();
+    return 0;
+  }
+  return 1;
+}
+
+bool TNParm3D::SecondLevelReady() {
+  // Double-checked: once ready, the acquire load makes the rows written under the lock
+  // visible to every thread that reads them.
+  TSecondLevel state = secondLevel_.load(std::memory_order_acquire);
+  if (state == TSecondLevel::kPending) {
+    const std::lock_guard<std::mutex> lock(secondLevelMutex_);
+    state = secondLevel_.load(std::memory_order_relaxed);
+    if (state == TSecondLevel::kPending) {
+      // The values and first derivatives stay whatever happens here: a failure leaves
+      // the second derivatives missing rather than the surface gone.
+      state = EstimateNodeDerivatives(0, kStageSecond) ? TSecondLevel::kReady : TSecondLevel::kFailed;
+      secondLevel_.store(state, std::memory_order_release);
+    }
+  }
+  return state != TSecondLevel::kFailed;
+}
+
+bool TNParm3D::EstimateNodeDerivatives(int iflgs, int stages) {
   const int level = iwk_[kSecondLevel];
   const bool own = iwk_[kOwnKernels] != 0;
   const int n = iwk_[kNodes], m = iwk_[kStride];
@@ -289,11 +323,7 @@ int TNParm3D::RenkaNodeDerivatives(int iflgs, int stages) {
   if (ok && (stages & kStageThird) && level == 2)
     ok = gradients(row(2), row(5), row(6), 0, &zeroSigma) &&
          gradients(row(4), row(7), row(8), 0, &zeroSigma);
-  if (!ok) {
-    FreeWork();
-    return 0;
-  }
-  return 1;
+  return ok;
 }
 
 // Loess at every point (in unit coordinates), then the smoothed values, or the raw ones, with
@@ -404,6 +434,7 @@ long double TNParm3D::EvalRenka(long double x, long double y, int mode) {
   const int ncc = iwk_[kCurves], lcc = iwk_[kCurveStart];
   const TRenkaField field = kFields[static_cast<std::size_t>(level)][static_cast<std::size_t>(mode)];
   if (field.values == -2) return ExprErrorValue;
+  if (mode >= kDerivXX && !SecondLevelReady()) return ExprErrorValue;
   auto row = [this, m](int r) { return wk_.data() + static_cast<std::size_t>(r) * m; };
   const double* values = field.values < 0 ? zd_.data() : row(field.values);
   const bool withTension = !own && mode == kDerivValue && iwk_[kTension] != 0;
@@ -415,9 +446,12 @@ long double TNParm3D::EvalRenka(long double x, long double y, int mode) {
   const int dflag = field.output == TRenkaField::kValue ? 0 : 1;
   double f = 0, fx = 0, fy = 0;
   int ier = 0;
+  // The search starts where the last one ended; threads asking at once each keep their own.
+  int start = firstCall_.load(std::memory_order_relaxed);
   intrc1(static_cast<double>(UnitX(x)), static_cast<double>(UnitY(y)), ncc, &lcc, n, xd_.data(),
          yd_.data(), values, t.list, t.lptr, t.lend, withTension ? 1 : 0, sigma, row(field.gx),
-         row(field.gy), dflag, firstCall_, f, fx, fy, ier);
+         row(field.gy), dflag, start, f, fx, fy, ier);
+  firstCall_.store(start, std::memory_order_relaxed);
   if (ier < 0) return ExprErrorValue;
   const double out = field.output == TRenkaField::kValue ? f : field.output == TRenkaField::kDx ? fx : fy;
   return FromUnits(out, mode);
