@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 namespace platform::qt {
 namespace {
@@ -27,6 +28,28 @@ bool IsPrivateFolder(const QByteArray& path) {
          st.st_uid == ::geteuid() && (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
+// A recorded path that leads to a private folder of this user only through folders nobody
+// else can change: no link on the way (the record names the folder by its canonical path),
+// and every folder above owned by this user or root and, where others may write to it,
+// sticky, so that nobody can rename an entry on the way and put his own in its place.
+// Checking the last component alone let a path through another user's link lead wherever
+// that user chose.
+bool IsSafelyRecordedFolder(const QByteArray& path) {
+  if (!path.startsWith('/') || !IsPrivateFolder(path)) return false;
+  char* resolved = ::realpath(path.constData(), nullptr);
+  const bool canonical = resolved && path == QByteArray(resolved);
+  std::free(resolved);
+  if (!canonical) return false;
+  for (qsizetype slash = 0; slash >= 0; slash = path.indexOf('/', slash + 1)) {
+    const QByteArray above = slash == 0 ? QByteArray("/") : path.left(slash);
+    struct stat st {};
+    if (::lstat(above.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    if (st.st_uid != 0 && st.st_uid != ::geteuid()) return false;
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0) return false;
+  }
+  return true;
+}
+
 // The private folder recorded in the settings folder, or a new one recorded there. The record
 // is put in place by a rename, so that a copy starting at the same moment reads either no
 // record or a whole one.
@@ -35,11 +58,14 @@ QByteArray RecordedFolder(const QString& settingsDir) {
   QFile recorded(record);
   if (recorded.open(QIODevice::ReadOnly)) {
     const QByteArray path = recorded.read(4096).trimmed();
-    if (path.startsWith('/') && IsPrivateFolder(path)) return path;
+    if (IsSafelyRecordedFolder(path)) return path;
   }
+  // Named by its canonical path, as the check above wants it.
+  const QString canonicalTemp = QFileInfo(QDir::tempPath()).canonicalFilePath();
+  const QString tempFolder = canonicalTemp.isEmpty() ? QDir::tempPath() : canonicalTemp;
   QByteArray folder;
   for (int attempt = 0; attempt < 100 && folder.isEmpty(); ++attempt) {
-    const QByteArray candidate = QFile::encodeName(QDir::tempPath() + "/ondravik3d-instance-" +
+    const QByteArray candidate = QFile::encodeName(tempFolder + "/ondravik3d-instance-" +
                                                    QString::number(QRandomGenerator::system()->generate64(), 36));
     if (::mkdir(candidate.constData(), 0700) == 0) folder = candidate;
     else if (errno != EEXIST) return {};

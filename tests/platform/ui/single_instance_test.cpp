@@ -20,8 +20,10 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -235,6 +237,72 @@ TEST_F(SingleInstanceTest, ATakenTemporaryNameFallsBackToARecordedPrivateFolder)
   EXPECT_EQ(SingleInstance::SocketFolder(Folder("settings")), renewed);
   EXPECT_EQ(QDir(Folder("settings")).entryList(QDir::Files | QDir::Hidden),
             QStringList{SingleInstance::kSocketFolderRecord});
+}
+
+// The recorded folder is believed only when nobody else can change the way to it: a path
+// through a link, or through a folder another user may change, used to be taken as long as
+// its last component was a private folder of this user. Such a record is passed over, and a
+// fresh folder is made and recorded, as when none is recorded.
+TEST_F(SingleInstanceTest, ARecordedFolderReachedThroughALinkOrAnotherUsersFolderIsRefused) {
+  QTemporaryDir temp;
+  const ScopedEnv tmpdir("TMPDIR", QFile::encodeName(temp.path()));
+  const ScopedEnv runtime("XDG_RUNTIME_DIR", QByteArray());
+  const QByteArray taken = QFile::encodeName(temp.path() + "/ondravik3d-" + QString::number(::geteuid()));
+  QFile squat(QFile::decodeName(taken));  // the shared name taken: the record is consulted
+  ASSERT_TRUE(squat.open(QIODevice::WriteOnly));
+  squat.close();
+  constexpr uid_t kNobody = 65534;
+  const bool root = ::geteuid() == 0;
+  QTemporaryDir ways;
+  const QByteArray base = QFile::encodeName(ways.path());
+  ASSERT_EQ(::mkdir(base + "/real", 0755), 0);
+  ASSERT_EQ(::mkdir(base + "/real/inst", 0700), 0);
+  // Another user's link to a folder holding a private folder of this user.
+  ASSERT_EQ(::symlink(base + "/real", base + "/link"), 0);
+  if (root) ASSERT_EQ(::lchown(base + "/link", kNobody, kNobody), 0);
+  struct Case {
+    const char* what;
+    QByteArray recorded;
+  };
+  std::vector<Case> cases = {{"a link on the way", base + "/link/inst"},
+                             {"a dot-dot on the way", base + "/real/../real/inst"}};
+  if (root) {
+    // A folder of another user above, whose entries he may rename at will.
+    ASSERT_EQ(::mkdir(base + "/theirs", 0755), 0);
+    ASSERT_EQ(::chown(base + "/theirs", kNobody, kNobody), 0);
+    ASSERT_EQ(::mkdir(base + "/theirs/inst", 0700), 0);
+    cases.push_back({"another user's folder on the way", base + "/theirs/inst"});
+    // A folder everyone may write to without the sticky bit.
+    ASSERT_EQ(::mkdir(base + "/open", 0777), 0);
+    ASSERT_EQ(::chmod(base + "/open", 0777), 0);
+    ASSERT_EQ(::mkdir(base + "/open/inst", 0700), 0);
+    cases.push_back({"a folder everyone may change on the way", base + "/open/inst"});
+  }
+  const QString recordPath = Folder("settings") + "/" + SingleInstance::kSocketFolderRecord;
+  ASSERT_TRUE(QDir().mkpath(Folder("settings")));
+  for (const Case& c : cases) {
+    QFile record(recordPath);
+    ASSERT_TRUE(record.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    record.write(c.recorded + "\n");
+    record.close();
+    const QString folder = SingleInstance::SocketFolder(Folder("settings"));
+    EXPECT_TRUE(folder.startsWith(temp.path() + "/ondravik3d-instance-")) << c.what << ": " << folder.toStdString();
+    EXPECT_EQ(ModeOf(folder) & 07777, 0700u) << c.what;
+    ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+    EXPECT_EQ(record.readAll().trimmed(), QFile::encodeName(folder)) << c.what;
+    record.close();
+  }
+  // A record of a folder reached through folders nobody else can change is kept.
+  ASSERT_EQ(::chmod(base + "/real", 0755), 0);
+  QFile record(recordPath);
+  ASSERT_TRUE(record.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  char* canonical = ::realpath(base + "/real/inst", nullptr);
+  ASSERT_NE(canonical, nullptr);
+  const QByteArray kept(canonical);
+  std::free(canonical);
+  record.write(kept + "\n");
+  record.close();
+  EXPECT_EQ(QFile::encodeName(SingleInstance::SocketFolder(Folder("settings"))), kept);
 }
 
 // Whoever listens at the socket must run as this user: a listener of another user (possible
