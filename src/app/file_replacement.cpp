@@ -1,6 +1,7 @@
 #include "app/file_replacement.h"
 
 #include <fcntl.h>
+#include <dirent.h>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -11,12 +12,14 @@
 #include <cstdint>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/file_utils.h"
 
 namespace {
 
 std::atomic<TFileLockCall> lockCall = ::flock;
+std::atomic<TSaveWalkHook> walkHook = nullptr;
 
 enum class LockResult { Locked, Refused, Failed };
 
@@ -31,15 +34,15 @@ LockResult Lock(int fd, int operation) {
   }
 }
 
-// The name still leads to the file open at fd.
-bool StillNamed(int fd, const std::filesystem::path& path) {
+// The name in the held folder still leads to the file open at fd.
+bool StillNamed(int fd, int folder, const std::string& name) {
   struct stat held {}, named {};
-  return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
-         named.st_ino == held.st_ino;
+  return ::fstat(fd, &held) == 0 && ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+         named.st_dev == held.st_dev && named.st_ino == held.st_ino;
 }
 
-void UnlinkIfStillNamed(int fd, const std::filesystem::path& path) {
-  if (StillNamed(fd, path)) ::unlink(path.c_str());
+void UnlinkIfStillNamed(int fd, int folder, const std::string& name) {
+  if (StillNamed(fd, folder, name)) ::unlinkat(folder, name.c_str(), 0);
 }
 
 constexpr char kMark[] = ".ondravik3d-save.";
@@ -49,9 +52,9 @@ constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0
 constexpr std::size_t kCharCount = sizeof kChars - 1;
 
 // ".<name>.ondravik3d-save.", in the target's folder (a rename never crosses file systems).
-std::string TempPrefix(const std::filesystem::path& target) {
+std::string TempPrefix(const std::string& leaf) {
   constexpr std::size_t kMaxStem = 200;  // room for the rest within a file name's 255 bytes
-  return "." + target.filename().string().substr(0, kMaxStem) + kMark;
+  return "." + leaf.substr(0, kMaxStem) + kMark;
 }
 
 // Four characters that hash the prefix and the random part (FNV-1a, 64 bit): only names this
@@ -93,21 +96,30 @@ bool IsTemporaryName(const std::string& entry, const std::string& prefix) {
 // locked until it is renamed, and a lock goes with the process that held it. Removed only
 // when we can lock it (never where the file system refuses locks: there a held one cannot
 // be told from a stale one) and the name still leads to the file we locked.
-void RemoveIfStale(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+void RemoveIfStale(int folder, const std::string& name) {
+  const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return;
   struct stat held {};
   if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
       Lock(fd, LOCK_EX | LOCK_NB) == LockResult::Locked)
-    UnlinkIfStillNamed(fd, path);
+    UnlinkIfStillNamed(fd, folder, name);
   ::close(fd);
 }
 
-void RemoveStaleTemporaries(const std::filesystem::path& dir, const std::string& prefix) {
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    if (IsTemporaryName(it->path().filename().string(), prefix)) RemoveIfStale(it->path());
+void RemoveStaleTemporaries(int folder, const std::string& prefix) {
+  const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listed < 0) return;
+  DIR* entries = ::fdopendir(listed);
+  if (!entries) {
+    ::close(listed);
+    return;
   }
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(entries)) {
+    if (IsTemporaryName(entry->d_name, prefix)) stale.emplace_back(entry->d_name);
+  }
+  ::closedir(entries);
+  for (const std::string& name : stale) RemoveIfStale(folder, name);
 }
 
 // Creates and locks a new temporary; -1 on failure, with nothing left behind. O_EXCL makes
@@ -116,25 +128,24 @@ void RemoveStaleTemporaries(const std::filesystem::path& dir, const std::string&
 // the name in the moment between creation and lock: then it is made again too. `mode` is
 // 0600 when a file is replaced (the caller gives it the old file's mode before writing) and
 // 0666 for a new file, which the user's umask then cuts as for any file he creates.
-int CreateLockedTemp(const std::filesystem::path& dir, const std::string& prefix, mode_t mode,
-                     std::filesystem::path& temp) {
+int CreateLockedTemp(int folder, const std::string& prefix, mode_t mode, std::string& temp) {
   constexpr int kAttempts = 100;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    const std::filesystem::path path = dir / (prefix + TempSuffix(prefix));
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    const std::string name = prefix + TempSuffix(prefix);
+    const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       return -1;
     }
     if (Lock(fd, LOCK_EX) == LockResult::Failed) {
       const int reason = errno;  // the lock's, not the clean-up's
-      UnlinkIfStillNamed(fd, path);
+      UnlinkIfStillNamed(fd, folder, name);
       ::close(fd);
       errno = reason;
       return -1;
     }
-    if (StillNamed(fd, path)) {
-      temp = path;
+    if (StillNamed(fd, folder, name)) {
+      temp = name;
       return fd;
     }
     ::close(fd);
@@ -171,9 +182,15 @@ bool KeepOwnerAndMode(int fd, const struct stat& old) {
 }  // namespace
 
 TFileLockCall SetFileLockCall(TFileLockCall call) { return lockCall.exchange(call ? call : ::flock); }
+TSaveWalkHook SetSaveWalkHook(TSaveWalkHook hook) { return walkHook.exchange(hook); }
 
-TFileReplacement::TFileReplacement(const std::filesystem::path& name, MissingFolders folders)
-    : target_(ResolveSaveTarget(name, ::geteuid())) {
+TFileReplacement::TFileReplacement(const std::filesystem::path& name, MissingFolders folders) {
+  // One walk, its folder held: every step below happens in that folder, whatever is renamed
+  // on the way to it meanwhile.
+  THeldSaveTarget held = HoldSaveTarget(name, ::geteuid(), folders == MissingFolders::Make);
+  target_ = std::move(held.target);
+  folder_ = std::move(held.folder);
+  leaf_ = std::move(held.leaf);
   if (target_.status != SaveTargetStatus::Ready) {
     // errno says what the system would have said of the name (a folder at it, a file on the
     // way to it), and nothing left over from the walk (SaveFailureText tells a refused link
@@ -185,23 +202,31 @@ TFileReplacement::TFileReplacement(const std::filesystem::path& name, MissingFol
       errno = target_.status == SaveTargetStatus::NotAFile && std::filesystem::is_directory(target_.path, ec) ? EISDIR : 0;
     return;
   }
-  const std::filesystem::path dir = target_.path.parent_path();
-  if (target_.makeFolders && folders == MissingFolders::Make) {
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
+  if (folder_.Get() < 0) {  // folders missing, and not to be made
+    errno = ENOENT;
+    return;
   }
+  if (const TSaveWalkHook hook = walkHook.load()) hook(name);
   // A write-protected file is the user's decision: it is never replaced behind his back.
-  if (IsWriteProtectedFile(target_.path)) {
+  if (IsWriteProtectedFileAt(folder_.Get(), leaf_.c_str())) {
     errno = EACCES;
     return;
   }
   struct stat old {};
-  const bool replacing = ::lstat(target_.path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-  fd_ = CreateLockedTemp(dir, TempPrefix(target_.path), replacing ? 0600 : 0666, temp_);
-  if (fd_ >= 0 && replacing && !KeepOwnerAndMode(fd_, old)) Abandon();
+  const bool replacing = ::fstatat(folder_.Get(), leaf_.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode);
+  std::string temp;
+  fd_ = CreateLockedTemp(folder_.Get(), TempPrefix(leaf_), replacing ? 0600 : 0666, temp);
+  if (fd_ < 0) return;
+  tempName_ = temp;
+  temp_ = target_.path.parent_path() / temp;
+  if (replacing && !KeepOwnerAndMode(fd_, old)) Abandon();
 }
 
 TFileReplacement::~TFileReplacement() { Abandon(); }
+
+std::filesystem::path TFileReplacement::HeldTemporary() const {
+  return Ready() ? std::filesystem::path("/proc/self/fd") / std::to_string(fd_) : std::filesystem::path();
+}
 
 bool TFileReplacement::Write(std::span<const std::uint8_t> bytes) {
   if (!Ready()) return false;
@@ -212,7 +237,9 @@ bool TFileReplacement::Write(std::span<const std::uint8_t> bytes) {
 
 bool TFileReplacement::Commit() {
   if (!Ready()) return false;
-  if (::fsync(fd_) != 0 || !StillNamed(fd_, temp_) || ::rename(temp_.c_str(), target_.path.c_str()) != 0) {
+  const int folder = folder_.Get();
+  if (::fsync(fd_) != 0 || !StillNamed(fd_, folder, tempName_) ||
+      ::renameat(folder, tempName_.c_str(), folder, leaf_.c_str()) != 0) {
     Abandon();
     return false;
   }
@@ -221,14 +248,13 @@ bool TFileReplacement::Commit() {
   (void)::close(fd_);
   fd_ = -1;
   // The rename itself lasts only once the folder's entry is on the disk.
-  const std::filesystem::path dir = target_.path.parent_path();
-  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    (void)::fsync(dirFd);  // the file is in place whatever this says; nothing to undo
-    ::close(dirFd);
+  const int synced = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (synced >= 0) {
+    (void)::fsync(synced);  // the file is in place whatever this says; nothing to undo
+    ::close(synced);
   }
   // Temporaries left by saves of this file that were killed midway.
-  RemoveStaleTemporaries(dir, TempPrefix(target_.path));
+  RemoveStaleTemporaries(folder, TempPrefix(leaf_));
   return true;
 }
 
@@ -237,7 +263,7 @@ void TFileReplacement::Abandon() {
   // errno keeps the reason the save failed (a full disk, a missing folder), which the caller
   // tells the user; the clean-up must not put its own in its place.
   const int reason = errno;
-  UnlinkIfStillNamed(fd_, temp_);
+  UnlinkIfStillNamed(fd_, folder_.Get(), tempName_);
   ::close(fd_);
   fd_ = -1;
   errno = reason;

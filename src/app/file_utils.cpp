@@ -1,5 +1,6 @@
 #include "app/file_utils.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -114,6 +115,34 @@ int IndexIn(std::string_view ext, const std::array<const char*, N>& list) {
   return 0;
 }
 
+// fopen, where a stream that writes walks the name as a save does (HoldSaveTarget): a link is
+// followed only where a save would follow it, no folder is made, and the file is opened in
+// the folder the walk holds, so that nothing renamed on the way meanwhile redirects it.
+std::FILE* OpenStream(const std::filesystem::path& name, const char* mode) {
+  const std::string_view m(mode);
+  const bool update = m.find('+') != std::string_view::npos;
+  if (m[0] == 'r' && !update) return std::fopen(name.c_str(), mode);
+  int flags = (update ? O_RDWR : O_WRONLY) | O_NOFOLLOW | O_CLOEXEC;
+  if (m[0] == 'w') flags |= O_CREAT | O_TRUNC;
+  else if (m[0] == 'a') flags |= O_CREAT | O_APPEND;
+  else if (m[0] != 'r') {
+    errno = EINVAL;
+    return nullptr;
+  }
+  const THeldSaveTarget held = HoldSaveTarget(name, ::geteuid(), false);
+  if (held.target.status != SaveTargetStatus::Ready || held.folder.Get() < 0) {
+    errno = held.target.status == SaveTargetStatus::Unreachable && held.target.reason ? held.target.reason
+            : held.target.status == SaveTargetStatus::Ready                           ? ENOENT
+                                                                                      : EACCES;
+    return nullptr;
+  }
+  const int fd = ::openat(held.folder.Get(), held.leaf.c_str(), flags, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* f = ::fdopen(fd, mode);
+  if (!f) ::close(fd);
+  return f;
+}
+
 }  // namespace
 
 FilePtr FOpenOem(const std::filesystem::path& name, const char* mode) {
@@ -121,9 +150,9 @@ FilePtr FOpenOem(const std::filesystem::path& name, const char* mode) {
   const std::string_view m(mode);
   const bool text = m.find('b') == std::string_view::npos && m.find('+') == std::string_view::npos;
   if (!text || (m[0] != 'r' && m[0] != 'w' && m[0] != 'a'))
-    return FilePtr(std::fopen(name.c_str(), mode));
+    return FilePtr(OpenStream(name, mode));
   const char raw_mode[3] = {m[0], 'b', '\0'};
-  std::FILE* raw = std::fopen(name.c_str(), raw_mode);
+  std::FILE* raw = OpenStream(name, raw_mode);
   if (!raw) return nullptr;
   TextCookie* cookie = new (std::nothrow) TextCookie{raw};
   if (!cookie) {
@@ -164,22 +193,40 @@ std::int64_t FileTime(const std::filesystem::path& name) {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(system.time_since_epoch()).count();
 }
 
-bool IsWriteProtectedFile(const std::filesystem::path& name) {
+bool IsWriteProtectedFile(const std::filesystem::path& name) { return IsWriteProtectedFileAt(AT_FDCWD, name.c_str()); }
+
+bool IsWriteProtectedFileAt(int folder, const char* name) {
   struct stat st {};
-  if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (::fstatat(folder, name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return false;
   // No write bit at all is the user's own "read-only" mark, which even root respects here.
-  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(name.c_str(), W_OK) != 0;
+  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::faccessat(folder, name, W_OK, 0) != 0;
 }
 
 std::string FileNameToCodedText(std::string_view name) { return platform::Utf8ToCp1252(name); }
+
+namespace {
+
+std::string LinkRefusedText(const TSaveTarget& target) {
+  return "Not saved: " + FileNameToCodedText(target.link.string()) +
+         " is a link another user made in a shared folder, and it is not followed.";
+}
+
+// The save dialogs' check: a refused link is told before any question about the file it
+// names. Installed with this file, which every program that saves links.
+std::string SaveRefusal(const std::string& path) {
+  const TSaveTarget target = ResolveSaveTarget(path, ::geteuid());
+  return target.status == SaveTargetStatus::LinkRefused ? LinkRefusedText(target) : std::string();
+}
+
+[[maybe_unused]] const bool kSaveRefusalCheckInstalled = (platform::SetSaveRefusalCheck(SaveRefusal), true);
+
+}  // namespace
 
 std::string SaveFailureText(const std::filesystem::path& name, std::string_view failure) {
   constexpr int kWriteProtected = 3076;
   const TSaveTarget target = ResolveSaveTarget(name, ::geteuid());
   switch (target.status) {
-    case SaveTargetStatus::LinkRefused:
-      return "Not saved: " + FileNameToCodedText(target.link.string()) +
-             " is a link another user made in a shared folder, and it is not followed.";
+    case SaveTargetStatus::LinkRefused: return LinkRefusedText(target);
     case SaveTargetStatus::NotAFile:
       // A folder at the name was never replaced either; the caller's own text says enough.
       if (std::filesystem::is_directory(target.path)) break;

@@ -26,7 +26,9 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // system does: reading turns CR LF into LF and ends at a Ctrl-Z (26), writing turns every
 // LF not already preceded by CR into CR LF (never doubling a CR LF the caller wrote).
 // ftell and fseek work with byte offsets in the file. Binary modes ("b") and update modes
-// ("+") are not translated.
+// ("+") are not translated. A mode that writes reaches the file as a save does (a link of
+// another user in a shared sticky folder is refused, no folder is made, and nothing renamed
+// on the way while it opens redirects it: HoldSaveTarget).
 FilePtr FOpenOem(const std::filesystem::path& name, const char* mode);
 
 // Deletes the file; false when it could not be deleted (or did not exist).
@@ -69,6 +71,8 @@ inline std::uint32_t FileTimeHigh(const std::filesystem::path& name) {
 // An existing regular file without write permission (no write bit set, or not writable by
 // this user).
 bool IsWriteProtectedFile(const std::filesystem::path& name);
+// The same for the file `name` in the folder held at `folder` (AT_FDCWD: the working folder).
+bool IsWriteProtectedFileAt(int folder, const char* name);
 // What to tell the user when a save to the file failed: the link that was not followed, the
 // FIFO or device that was not replaced, "File is Write-Protected and Was Not Replaced" when
 // it is, else the caller's own text (or the string of failureId).

@@ -45,3 +45,36 @@ struct TSaveTarget {
 
 // The walk for `user` (the process's effective user id in the program; any id in tests).
 TSaveTarget ResolveSaveTarget(const std::filesystem::path& name, uid_t user);
+
+// A file descriptor owned alone.
+class TUniqueFd {
+ public:
+  TUniqueFd() = default;
+  explicit TUniqueFd(int fd) : fd_(fd) {}
+  TUniqueFd(TUniqueFd&& other) noexcept : fd_(other.Release()) {}
+  TUniqueFd& operator=(TUniqueFd&& other) noexcept;
+  ~TUniqueFd();
+  int Get() const { return fd_; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// The same walk made with folders held open, one component at a time (openat with O_PATH and
+// O_NOFOLLOW), the permitted links resolved by the walk itself: the folder at its end is held,
+// so that every later step (making the temporary, the rename, the clean-up) happens in that
+// folder whatever anyone renames on the way meanwhile. A walk by name at each step let another
+// user who may rename a folder on the way swap it for his link between two steps. Missing
+// folders the caller named are made on the way (mkdirat) when `makeFolders` is set; one
+// replaced by a link at the moment it is made is judged as a link.
+struct THeldSaveTarget {
+  TSaveTarget target;
+  TUniqueFd folder;  // Ready with every folder there: the file's folder (O_PATH)
+  std::string leaf;  // the file's name in it
+};
+THeldSaveTarget HoldSaveTarget(const std::filesystem::path& name, uid_t user, bool makeFolders);

@@ -14,6 +14,7 @@ namespace {
 
 std::atomic<FileDialogService*> g_service{nullptr};
 std::atomic<bool> g_native{true};
+std::atomic<SaveRefusalCheck> g_refusal{nullptr};
 
 std::vector<std::string> SplitPatterns(std::string_view text) {
   std::vector<std::string> out;
@@ -89,7 +90,22 @@ int RunOnce(platform::Window owner, bool save, std::string_view title, std::stri
   return 1;
 }
 
+// Runs the save dialog until the user chooses a name no save refuses (each refusal told);
+// 1 with the path, or 2 when cancelled.
+int ChooseSaveName(platform::Window owner, std::string_view title, std::string& chosen, std::string* ext,
+                   std::string_view defaultExt, std::string_view filter, int filterIndex) {
+  for (;;) {
+    if (RunOnce(owner, true, title, chosen, ext, defaultExt, filter, filterIndex) != 1) return 2;
+    const SaveRefusalCheck check = g_refusal.load();
+    const std::string refusal = check ? check(chosen) : std::string();
+    if (refusal.empty()) return 1;
+    ErrorBox(owner, chosen, refusal);
+  }
+}
+
 }  // namespace
+
+SaveRefusalCheck SetSaveRefusalCheck(SaveRefusalCheck check) { return g_refusal.exchange(check); }
 
 std::vector<FileFilter> ParseFileFilter(std::string_view filter) {
   std::vector<FileFilter> out;
@@ -145,8 +161,7 @@ int FileSaveDlg(platform::Window owner, std::string_view title, std::string& pat
                 int filterIndex) {
   for (;;) {
     std::string chosen;
-    if (platform::RunOnce(owner, true, title, chosen, ext, defaultExt, filter, filterIndex) != 1)
-      return 2;
+    if (platform::ChooseSaveName(owner, title, chosen, ext, defaultExt, filter, filterIndex) != 1) return 2;
     if (platform::NonEmptyFileSize(chosen) == 0) {
       path = chosen;
       return 1;
@@ -164,8 +179,7 @@ int FileSaveAppendDlg(platform::Window owner, std::string_view title, std::strin
                       std::string* ext, std::string_view defaultExt, std::string_view filter,
                       int filterIndex) {
   std::string chosen;
-  if (platform::RunOnce(owner, true, title, chosen, ext, defaultExt, filter, filterIndex) != 1)
-    return 2;
+  if (platform::ChooseSaveName(owner, title, chosen, ext, defaultExt, filter, filterIndex) != 1) return 2;
   path = chosen;
   if (platform::NonEmptyFileSize(chosen) == 0) return 1;
   int answer = AskYesNoCancel(owner, chosen, platform::StringOrId(3006));

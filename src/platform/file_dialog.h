@@ -90,6 +90,18 @@ std::string PathExtension(std::string_view path);
 
 }  // namespace platform
 
+namespace platform {
+
+// Why a save to `path` is refused before anything is asked or written (a link another user
+// planted in a shared folder), as the text to tell the user; empty when it is not. The save
+// dialogs tell it, with the path as caption, and show the dialog again, before they ask
+// whether to overwrite or append: that question would be about a file the link names. The
+// shell installs the check (app/file_utils); none is installed below it.
+using SaveRefusalCheck = std::string (*)(const std::string& path);
+SaveRefusalCheck SetSaveRefusalCheck(SaveRefusalCheck check);
+
+}  // namespace platform
+
 // Open dialog: 1 on OK with the path (and, when ext is given, its extension), 2 on cancel.
 // The default extension is added when the chosen name has none.
 int FileOpenDlg(platform::Window owner, std::string_view title, std::string& path,

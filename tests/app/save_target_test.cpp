@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "app/file_replacement.h"
 #include "app/file_utils.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
 #include "support/scratch_files.h"
 
 namespace {
@@ -102,6 +105,9 @@ TEST(SaveTarget, AnotherUsersLinkInASharedStickyFolderIsNeitherFollowedNorReplac
   EXPECT_EQ(t.link, fs::canonical(shared) / "survey.dat");
   EXPECT_FALSE(SaveGlobalToFile(std::string_view("Title of the survey\r\n1 2 3\r\n"), planted));
   EXPECT_FALSE(SaveGlobalToFile(std::string_view("x"), dangling));
+  // A report appended to a file goes the same way: never through the planted link.
+  EXPECT_FALSE(FOpenOem(planted, "ab"));
+  EXPECT_FALSE(FOpenOem(dangling, "a"));
   // Reached through a link of the user's own, the planted link is refused all the same.
   fs::create_symlink(planted, dir.Path() / "mine.dat");
   EXPECT_FALSE(SaveGlobalToFile(std::string_view("x"), dir.Path() / "mine.dat"));
@@ -112,6 +118,39 @@ TEST(SaveTarget, AnotherUsersLinkInASharedStickyFolderIsNeitherFollowedNorReplac
   EXPECT_EQ(Tree(dir.Path()), before);  // no temporary, no folder
   EXPECT_EQ(SaveFailureText(planted, 3075), "Not saved: " + (fs::canonical(shared) / "survey.dat").string() +
                                                 " is a link another user made in a shared folder, and it is not followed.");
+}
+
+// The save dialog tells a refused link at once and offers the dialog again: it used to ask
+// "Overwrite Existing File?" about the file the link names, and only then refuse the save.
+TEST(SaveTarget, ARefusedLinkIsToldBeforeTheOverwriteQuestion) {
+  if (::geteuid() != 0) GTEST_SKIP() << "a link of another user needs root to make";
+  ScratchDir dir;
+  const fs::path shared = dir.Path() / "shared";
+  fs::create_directories(shared);
+  ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+  const std::string profile = dir.Write("profile", "precious\n");
+  const fs::path planted = shared / "survey.dat";
+  fs::create_symlink(profile, planted);
+  ASSERT_EQ(::lchown(planted.c_str(), kNobody, kNobody), 0);
+  platform::ScriptedFiles files;
+  platform::ScriptedAnswers boxes;
+  files.Answer(planted.string());
+  files.Answer(dir.File("mine.dat"));
+  boxes.Answer(platform::kIdOk);
+  std::string path;
+  EXPECT_EQ(FileSaveDlg(nullptr, "Save", path, nullptr, "dat", "Data [dat]|*.dat|", 1), 1);
+  EXPECT_EQ(path, dir.File("mine.dat"));
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].kind, platform::BoxKind::Exclamation);
+  EXPECT_EQ(boxes.Boxes()[0].caption, planted.string());
+  EXPECT_EQ(boxes.Boxes()[0].text, SaveFailureText(planted, 3075));
+  // The question whether to append is not asked either.
+  files.Answer(planted.string());
+  boxes.Answer(platform::kIdOk);
+  EXPECT_EQ(FileSaveAppendDlg(nullptr, "Save", path, nullptr, "dat", "", 1), 2);
+  ASSERT_EQ(boxes.Boxes().size(), 2u);
+  EXPECT_EQ(boxes.Boxes()[1].kind, platform::BoxKind::Exclamation);
+  EXPECT_EQ(ReadText(profile), "precious\n");
 }
 
 // A dangling link of the user's own may make the file it names, never the folders on its way.
@@ -149,6 +188,64 @@ TEST(SaveTarget, AFifoOrADeviceIsNeverReplacedByAPlainFile) {
   EXPECT_TRUE(fs::is_fifo(fifo));
   if (made.contains("null")) EXPECT_TRUE(fs::is_character_file(device));
   EXPECT_EQ(Tree(dir.Path()), made);
+}
+
+// Another user who may rename entries on the way to a save (his own folder there, or a
+// folder he shares with the user) swaps a folder for his link to a folder of the user's
+// while the save runs. The save must land in the folder it walked, or nowhere: never in the
+// folder the link names. Each step used to walk the name again, and a swap at the right
+// moment redirected the file, or left a temporary, into the link's target.
+struct TSwap {
+  fs::path folder;  // swapped for a link to `victim` once the walk is done
+  fs::path moved;   // where the folder walked goes
+  fs::path victim;
+};
+TSwap swapInHook;
+
+void SwapFolderForLink(const fs::path&) {
+  std::error_code ec;
+  if (fs::exists(swapInHook.folder, ec)) fs::rename(swapInHook.folder, swapInHook.moved);
+  fs::create_directory_symlink(swapInHook.victim, swapInHook.folder);
+}
+
+class TScopedWalkHook {
+ public:
+  explicit TScopedWalkHook(TSaveWalkHook hook) : old_(SetSaveWalkHook(hook)) {}
+  ~TScopedWalkHook() { SetSaveWalkHook(old_); }
+
+ private:
+  TSaveWalkHook old_;
+};
+
+TEST(SaveTarget, AFolderSwappedForALinkAfterTheWalkNeverRedirectsTheSave) {
+  ScratchDir dir;
+  const fs::path victim = dir.Path() / "victim";
+  struct Case {
+    const char* what;
+    const char* save;     // the name saved, under the scratch folder
+    const char* swapped;  // the folder on the way swapped for the link
+    const char* landed;   // where the file is found afterwards, when the save succeeded
+  };
+  const Case cases[] = {
+      {"a folder above the file's", "work/sub/data.prn", "work", "work-moved/sub/data.prn"},
+      {"the file's own folder", "work/sub/data.prn", "work/sub", "work/sub-moved/data.prn"},
+      {"a folder the save made", "work/new/deeper/data.prn", "work/new", "work/new-moved/deeper/data.prn"},
+  };
+  const TScopedWalkHook hook(SwapFolderForLink);
+  for (const Case& c : cases) {
+    fs::remove_all(dir.Path() / "work");
+    fs::remove_all(dir.Path() / "work-moved");
+    fs::remove_all(victim);
+    fs::create_directories(dir.Path() / "work/sub");
+    fs::create_directories(victim / "sub");
+    fs::create_directories(victim / "deeper");
+    const fs::path saved = dir.Path() / c.save;
+    swapInHook = {dir.Path() / c.swapped, dir.Path() / (std::string(c.swapped) + "-moved"), victim};
+    // Here the save goes on in the folder it walked; failing would be sound too.
+    EXPECT_TRUE(SaveGlobalToFile(std::string_view("Title\r\n1 2 3\r\n"), saved)) << c.what;
+    EXPECT_EQ(ReadText((dir.Path() / c.landed).string()), "Title\r\n1 2 3\r\n") << c.what;
+    EXPECT_EQ(Tree(victim), (std::set<std::string>{"sub", "deeper"})) << c.what;
+  }
 }
 
 }  // namespace

@@ -132,7 +132,8 @@ bool BeginPrinting(QPainter& painter, QPrinter& printer) {
       if (IsProgramPrinter(printer)) ForgetPdfFile();
       return false;
     }
-    printer.setOutputFileName(QFile::decodeName(replacement->Temporary().c_str()));
+    // Qt opens the file by name: the held temporary's own name, which no rename on the way moves.
+    printer.setOutputFileName(QFile::decodeName(replacement->HeldTemporary().c_str()));
     slot.pdf = {&printer, name, std::move(replacement)};
   }
   if (painter.begin(&printer)) return true;
@@ -152,7 +153,7 @@ PrintOutcome FinishPrinting(QPainter& painter, QPrinter& printer, PrintOutcome o
     PdfPrint pdf = std::move(slot.pdf);
     slot.pdf = {};
     if (outcome == PrintOutcome::Printed &&
-        !(PdfIsWhole(pdf.replacement->Temporary()) && pdf.replacement->Commit())) {
+        !(PdfIsWhole(pdf.replacement->HeldTemporary()) && pdf.replacement->Commit())) {
       TellFailure(printer, SaveFailureText(LocalPath(pdf.name), CouldNotBeWritten(pdf.name)));
       outcome = PrintOutcome::Failed;
     }

@@ -17,6 +17,7 @@
 #include <set>
 #include <string>
 
+#include "app/file_replacement.h"
 #include "support/pdf_pages.h"
 #include "support/scratch_files.h"
 
@@ -121,6 +122,33 @@ TEST(PdfPrint, KillsMidPrintLeaveTheOldOrTheNewDocumentWhole) {
   EXPECT_EQ(PrintPages(printer, 1, PrintOutcome::Printed, nullptr), PrintOutcome::Printed);
   EXPECT_EQ(PdfPageCount(ReadText(path)), 1u);
   EXPECT_EQ(FolderEntries(dir.Path()), std::set<std::string>{"killed.pdf"});
+}
+
+// The document is printed into the temporary held open since the walk to the chosen file:
+// Qt, which opens the file by name, used to be given the temporary's path, and a folder on
+// the way swapped for a link meanwhile took the document elsewhere.
+fs::path swappedFolder, movedFolder, linkTarget;
+
+void SwapForLink(const fs::path&) {
+  fs::rename(swappedFolder, movedFolder);
+  fs::create_directory_symlink(linkTarget, swappedFolder);
+}
+
+TEST(PdfPrint, AFolderSwappedForALinkWhileThePrintRunsNeverTakesTheDocument) {
+  ScratchDir dir;
+  fs::create_directories(dir.Path() / "work/sub");
+  fs::create_directories(dir.Path() / "victim");
+  swappedFolder = dir.Path() / "work/sub";
+  movedFolder = dir.Path() / "work/moved";
+  linkTarget = dir.Path() / "victim";
+  const TSaveWalkHook old = SetSaveWalkHook(SwapForLink);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString((swappedFolder / "report.pdf").string()));
+  EXPECT_EQ(PrintPages(printer, 2, PrintOutcome::Printed, nullptr), PrintOutcome::Printed);
+  SetSaveWalkHook(old);
+  EXPECT_EQ(PdfPageCount(ReadText(movedFolder / "report.pdf")), 2u);
+  EXPECT_EQ(FolderEntries(dir.Path() / "victim"), std::set<std::string>{});
 }
 
 }  // namespace
