@@ -309,6 +309,54 @@ TEST_F(ExportReaders, Wb1GeneratedTablesOf16384By2ReadBackToRow16382) {
   for (const auto& [name, want] : expected) Compare(ReadCsv(lo / (name + ".csv")), want, 1e-7, name + " LibreOffice");
 }
 
+// The FORMAT records of the settings block as the readers take them: cells whose XF (added
+// after the block's 21) names the formats 6, 10 and 12 ("#,##0" red, and the two dollar
+// ones) show a negative number in parentheses, the dollar ones with the "$" inside them.
+TEST_F(ExportReaders, Biff4MoneyFormatsShowAsWrittenInGnumericAndLibreOffice) {
+  bytes::ByteWriter header;
+  Biff4PutHeader(header, 1, 3);
+  std::vector<std::uint8_t> bytes = header.Take();
+  bytes::ByteWriter w;
+  const std::uint8_t formats[] = {6, 10, 12};
+  for (std::uint8_t format : formats) {  // a cell XF whose own number format is used
+    w.U16(0x0443), w.U16(12);
+    for (std::uint8_t b : {std::uint8_t{0}, format, std::uint8_t{1}, std::uint8_t{0}, std::uint8_t{0x20},
+                           std::uint8_t{0x04}, std::uint8_t{0}, std::uint8_t{0xCE}, std::uint8_t{0}, std::uint8_t{0},
+                           std::uint8_t{0}, std::uint8_t{0}})
+      w.U8(b);
+  }
+  const std::vector<std::uint8_t> xfs = w.Take();
+  bytes.insert(bytes.end() - 14, xfs.begin(), xfs.end());  // before DIMENSIONS
+  bytes::ByteWriter cells;
+  for (std::uint16_t column = 0; column < 3; ++column) {  // NUMBER -1234 with XF 21 + column
+    cells.U16(0x0203), cells.U16(14), cells.U16(0), cells.U16(column);
+    cells.U16(static_cast<std::uint16_t>(21 + column));
+    cells.F64(-1234);
+  }
+  Biff4PutClosing(cells);
+  const std::vector<std::uint8_t> tail = cells.Take();
+  bytes.insert(bytes.end(), tail.begin(), tail.end());
+  const fs::path path = dir_ / "money.xls";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  const std::vector<std::string> want{"(1,234)", "($1,234)", "($1,234.00)"};
+  const fs::path gnumeric = dir_ / "money.gnumeric.csv";
+  // The cells as shown, not their values.
+  const std::string command = "ssconvert -T Gnumeric_stf:stf_assistant -O 'separator=, format=preserve' '" +
+                              path.string() + "' '" + gnumeric.string() + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  const Grid gnumericSheet = ReadCsv(gnumeric);
+  ASSERT_FALSE(gnumericSheet.empty());
+  EXPECT_EQ(gnumericSheet[0], want);
+  const fs::path lo = dir_ / "lo";
+  LibreOfficeConvert(" '" + path.string() + "'", dir_ / "profile", lo);
+  const Grid loSheet = ReadCsv(lo / "money.csv");
+  ASSERT_FALSE(loSheet.empty());
+  EXPECT_EQ(loSheet[0], want);
+}
+
 TEST_F(ExportReaders, AsciiFilesReadBackByPythonsCsvModule) {
   GermanLocale german;
   TPlaneExport plane;
