@@ -17,10 +17,30 @@ const TQuadTable* NeedQuadTable(ExprContext& ctx) {
   return table;
 }
 
+// Does f give exactly 0 at both ends of the piece (an infinite end taken next to it)?
+bool ZeroAtEnds(ExprContext& ctx, TIntegrand f, const TIntegPiece& piece) {
+  long double u1 = 0;
+  long double u2 = 0;
+  PieceInterval(piece, u1, u2);
+  long double v1 = 0;
+  long double v2 = 0;
+  return PieceValueChecked(ctx, f, piece, u1, v1) && PieceValueChecked(ctx, f, piece, u2, v2) && v1 == 0 &&
+         v2 == 0;
+}
+
 // Gauss-Legendre rules of order 2, 4, ..., 128 on one piece until two successive orders
 // agree to the record's tolerance. Each order costs N new evaluations (the rules share no
 // points), 254 at most.
-long double GaussDoublingRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const TIntegPiece& piece) {
+//
+// A relative change cannot be formed for sums of exactly 0, which arise in two ways. An
+// integrand odd about the middle of the piece gives them from values that cancel; two in
+// a row are taken as the integral 0, after the integral over the upper half has been
+// found to exist when `zeroSums` asks for it (1/x over [-1, 1] cancels as well, and
+// diverges). An integrand whose values at the Gauss points are all 0 has lost its mass
+// between them (EXP(-x) over [0, 1e6] underflows at every point up to order 64 and gave
+// 0): its zero stands only when f is 0 at both ends too, as an empty line is.
+long double GaussDoublingRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const TIntegPiece& piece,
+                              TZeroSums zeroSums, int depth = 0) {
   const TQuadTable* table = NeedQuadTable(ctx);
   if (!table) {
     rec.IntegFailed = 1;
@@ -32,12 +52,15 @@ long double GaussDoublingRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f,
   const long double c = (u1 + u2) / 2;
   const long double h = (u2 - u1) / 2;
   long double previous = ExprErrorValue;
-  long double rel = 1;  // stands when no order gave a sum to compare
+  bool previousCancelled = false;
+  bool anyValue = false;  // some value at some order was not 0
+  long double rel = 1;    // stands when no order gave a sum to compare
   long double s = 0;
   for (int m = 1; m <= kQuadLargestHalfOrder; m *= 2) {
     const long double* x = table->Abscissas(m);
     const long double* w = table->Weights(m);
     s = 0;
+    bool nonZero = false;
     for (int i = 0; i < m; ++i) {
       const long double d = h * x[i];
       long double plus = 0;
@@ -48,23 +71,35 @@ long double GaussDoublingRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f,
         rec.IntegFailed = 1;
         return 0;
       }
+      nonZero = nonZero || plus != 0 || minus != 0;
       s += w[i] * (plus + minus);
     }
     s *= h;
+    anyValue = anyValue || nonZero;
     if (s != 0) {
       rel = std::fabs((s - previous) / s);
       if (rel < rec.IntegTolerance) {
         rec.IntegErrorEstimate += rel;
         return s;
       }
-    } else if (previous == 0) {
-      // Two successive sums of exactly 0 (an odd integrand on a symmetric range) are the
-      // integral 0; a relative change cannot be formed, so without this the rule would
-      // run through every order and report a convergence failure.
+    } else if (nonZero && previous == 0 && previousCancelled) {
+      if (zeroSums == TZeroSums::kTakeAsZero || depth >= kZeroCheckDepth) return 0;
+      const long double estimate = rec.IntegErrorEstimate;
+      const int failedBefore = rec.IntegFailed;
+      rec.IntegFailed = 0;
+      const long double half = GaussDoublingRule(ctx, rec, f, UpperHalf(piece), zeroSums, depth + 1);
+      const bool halfExists = rec.IntegFailed == 0 && std::isfinite(half);
+      rec.IntegFailed = failedBefore;
+      rec.IntegErrorEstimate = estimate;
+      if (halfExists) return 0;
+      rec.IntegFailed = 1;
+      ctx.SetError(kErrIntegralConvergence);
       return 0;
     }
     previous = s;
+    previousCancelled = s == 0 && nonZero;
   }
+  if (!anyValue && ZeroAtEnds(ctx, f, piece)) return 0;
   rec.IntegFailed = 1;
   ctx.SetError(kErrIntegralConvergence);
   rec.IntegErrorEstimate += rel;
@@ -72,11 +107,12 @@ long double GaussDoublingRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f,
 }
 
 long double GaussSplitRange(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
-                            bool lowTail, bool highTail) {
+                            bool lowTail, bool highTail, TZeroSums zeroSums) {
   if (a == b) return 0;
   if (b < a) std::swap(a, b);
   const TIntegPieces pieces = SplitIntegRange(a, b, lowTail, highTail);
-  return SumPieces(ctx, pieces.count, [&](int i) { return GaussDoublingRule(ctx, rec, f, pieces.piece[i]); });
+  return SumPieces(ctx, pieces.count,
+                   [&](int i) { return GaussDoublingRule(ctx, rec, f, pieces.piece[i], zeroSums); });
 }
 
 // f at t; a failure is retried once, nudged off the point (to 1e-30 when t is 0, else by
@@ -122,13 +158,18 @@ TIntegPieces SplitIntegRange(long double a, long double b, bool lowTail, bool hi
   return pieces;
 }
 
-long double IntegrateGauss(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
-                           long double tol) {
+long double IntegrateGaussWith(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                               long double tol, TZeroSums zeroSums) {
   const long double r =
       IntegrateWithRetry(ctx, rec, a, b, tol, [&](long double lo, long double hi, bool lowTail, bool highTail) {
-        return GaussSplitRange(ctx, rec, f, lo, hi, lowTail, highTail);
+        return GaussSplitRange(ctx, rec, f, lo, hi, lowTail, highTail, zeroSums);
       });
   return FiniteIntegral(ctx, rec, r);
+}
+
+long double IntegrateGauss(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                           long double tol) {
+  return IntegrateGaussWith(ctx, rec, f, a, b, tol, TZeroSums::kConfirmOnHalf);
 }
 
 long double IntegrateGaussN(ExprContext& ctx, TIntegrand f, long double a, long double b, int n) {
@@ -228,7 +269,12 @@ long double TAutoIntegral::Run(long double a, long double b, bool confirmZero) {
     largest_ = 0;
     tracking_ = true;
   }
-  const bool converged = Try(gauss, IntegrateGauss, a, b);
+  // The Gauss attempt takes cancelling sums as 0; ConfirmZero below confirms that zero.
+  const auto gaussTakingZero = [](ExprContext& c, TIntegRecord& r, TIntegrand g, long double lo, long double hi,
+                                  long double t) {
+    return IntegrateGaussWith(c, r, g, lo, hi, t, TZeroSums::kTakeAsZero);
+  };
+  const bool converged = Try(gauss, gaussTakingZero, a, b);
   if (confirmZero) tracking_ = false;
   if (converged) return confirmZero && gauss.result == 0 ? ConfirmZero(gauss, a, b) : gauss.result;
 
@@ -239,10 +285,12 @@ long double TAutoIntegral::Run(long double a, long double b, bool confirmZero) {
   const bool bad = ctx_.ExprMathError != 0;
   ctx_.ClearErrors();
 
-  // An end where f is undefined is usually a singularity there (LN, a negative power),
-  // which the tanh-sinh rule integrates to full accuracy where the others stall or, worse,
-  // stop early on a misleading estimate.
-  if (bad && std::isfinite(a) && std::isfinite(b) && Try(sinh, IntegrateTanhSinh, a, b)) return sinh.result;
+  // Where Gauss fails, the integrand is usually singular at an end, in value (LN, a
+  // negative power, undefined there) or in a derivative (SQRT(1 - x^2) at -1 and 1), or
+  // falls slowly toward an infinite limit, which the tail makes an end singularity in u.
+  // The tanh-sinh rule integrates those to full accuracy where the others stall or, worse,
+  // stop early on a misleading estimate; so it comes next, for every range.
+  if (Try(sinh, IntegrateTanhSinh, a, b)) return sinh.result;
   if (a == -INFINITY || b == INFINITY || bad) {
     if (Try(romberg, IntegrateRomberg, a, b)) return romberg.result;
     if (!bad && Try(bs, IntegrateOdeBS, a, b)) return bs.result;

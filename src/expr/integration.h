@@ -85,15 +85,17 @@ long double IntegrateOdeRK(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, lo
 long double IntegrateOdeBS(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
                            long double tol);
 
-// The tanh-sinh (double-exponential) rule on finite [a, b], for integrands singular at an
-// end: the step halved until two levels agree to tol (relative). Sets the record's three
-// fields; a failure raises -100 (or -101 where f failed inside the range).
+// The tanh-sinh (double-exponential) rule, for integrands singular at an end: the step
+// halved until two levels agree to tol (relative) and what lies beyond the outermost
+// points is within tol. Infinite limits (and a wide range that fails directly) through
+// x = 1/u, like the others. Sets the record's three fields; a failure raises -100 (or
+// -101 where f failed inside the range).
 long double IntegrateTanhSinh(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
                               long double tol);
 
-// Gauss first; when it fails and f is undefined at a finite limit, the tanh-sinh rule;
-// then Romberg and Bulirsch-Stoer (the order depending on the limits and on whether f is
-// defined there), then Runge-Kutta; when all fail, -100 and
+// Gauss first; when it fails, the tanh-sinh rule; then Romberg and Bulirsch-Stoer (the
+// order depending on the limits and on whether f is defined there), then Runge-Kutta;
+// when all fail, -100 and
 // the result with the smallest estimate. All engines together take at most
 // kAutoIntegralValues values of f: an integral that fails everywhere once ran through
 // some five million (seconds where f is a line of a user function); beyond the budget

@@ -25,6 +25,16 @@ struct TIntegPieces {
   void Add(long double lo, long double hi, TPieceMode mode) { piece[count++] = {lo, hi, mode}; }
 };
 
+// How the Gauss rule takes a piece whose sums are exactly 0 from values that cancel (an
+// integrand odd about the piece's middle): confirmed by integrating the upper half, whose
+// failure fails the piece (a divergent 1/x over [-1, 1] cancels too), or taken as 0 by a
+// caller that confirms such a zero itself (the automatic integral). The halving goes
+// kZeroCheckDepth levels deep for an integrand odd about every middle.
+enum class TZeroSums { kConfirmOnHalf, kTakeAsZero };
+inline constexpr int kZeroCheckDepth = 6;
+long double IntegrateGaussWith(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
+                               long double tol, TZeroSums zeroSums);
+
 // Split points of the tails: p and q below and above the direct middle piece, and p1 for
 // a lower tail alone.
 inline long double TailSplitLow(long double a) { return std::fmax(a / 2, -0.99); }
@@ -45,6 +55,16 @@ inline void PieceInterval(const TIntegPiece& p, long double& u1, long double& u2
     u2 = 1 / p.lo;
   }
   if (u1 > u2) std::swap(u1, u2);
+}
+
+// The upper half of a piece in the piece's own variable u (for a tail, x = 1/u).
+inline TIntegPiece UpperHalf(const TIntegPiece& piece) {
+  long double u1 = 0;
+  long double u2 = 0;
+  PieceInterval(piece, u1, u2);
+  const long double mid = u1 / 2 + u2 / 2;
+  if (piece.mode == TPieceMode::kDirect) return {mid, u2, TPieceMode::kDirect};
+  return {1 / u2, 1 / mid, TPieceMode::kTail};
 }
 
 // Where a tail's end at u = 0 (an infinite limit) is evaluated, on the piece's side of 0.

@@ -3,7 +3,9 @@
 // controlled stepper of Press et al.), or Bulirsch-Stoer steps (modified midpoint sums
 // for the step counts 2, 4, 6, ..., 96, extrapolated to step 0 by rational functions).
 //
-// An evaluation that raises an error counts as slope 0 and does not stop the run. A tail
+// An evaluation that raises an error counts as slope 0 and does not stop the steps, but
+// the piece fails: a result reached through a value that failed or overflowed is made up
+// (EXP(x) over [0, inf) gave 6.8e2754 from slopes of 0 where EXP overflowed). A tail
 // through u = 1/x to an infinite limit starts at u = 0, where the slope is taken next to
 // 0 (integration_pieces.h); a tail whose slope has not settled there is refused
 // (TailEndSettled below).
@@ -25,19 +27,24 @@ constexpr int kMaxRetries = 200;
 constexpr std::array<int, 11> kBsStepCounts = {2, 4, 6, 8, 12, 16, 24, 32, 48, 64, 96};
 constexpr int kBsMaxColumns = 7;
 
-// The slope of one piece, 0 where f fails.
+// The slope of one piece, 0 where f fails or is not a number; Failed() tells whether it
+// ever did.
 class TSlope {
  public:
   TSlope(ExprContext& ctx, TIntegrand f, const TIntegPiece& piece) : ctx_(ctx), f_(f), piece_(piece) {}
   long double operator()(long double u) const {
     long double v = 0;
-    return PieceValueChecked(ctx_, f_, piece_, u, v) ? v : 0;
+    if (PieceValueChecked(ctx_, f_, piece_, u, v) && std::isfinite(v)) return v;
+    failed_ = true;
+    return 0;
   }
+  bool Failed() const { return failed_; }
 
  private:
   ExprContext& ctx_;
   TIntegrand f_;
   TIntegPiece piece_;
+  mutable bool failed_ = false;
 };
 
 // Where a stepper leaves its step: the new x and y, the step done and the next to try.
@@ -215,10 +222,21 @@ bool TailEndSettled(const TSlope& F, const TIntegPiece& piece, TStepper stepper)
   return end <= limit * inner;  // false for a non-number too
 }
 
+// The steppers measure a step's error against yscal = |y| + |h dydx| at its start, so a
+// step that starts on a slope far above the rest of the piece is let through with an
+// error that dwarfs the result: SQRT(x) over [0.99, 1e250] as a tail, whose slope
+// u^-2.5 is 1e625 where it starts, gave 1.5e613 for 6.7e374. The largest error a step
+// was allowed must stay near the tolerance of the result, ten times it at most:
+// Bulirsch-Stoer works to a thousandth of the tolerance, so its scale may reach ten
+// thousand times |y|; the Runge-Kutta steps, at the tolerance itself, ten times.
+constexpr long double kLargestScaleBs = 1e4;
+constexpr long double kLargestScaleRk = 10;
+
 // One piece by the adaptive stepper, starting with a hundredth of the piece. Fails (-100,
-// result 0, estimate 1) when a tail's slope has not settled at its infinite end, a step
-// cannot be made, the steps run out, or the solution and its slope are both exactly 0 at
-// the end (the integrand failed everywhere).
+// result 0, estimate 1) when a tail's slope has not settled at its infinite end, a value
+// failed or was not a number, a step cannot be made, the steps run out, a step was
+// allowed an error beyond the tolerance of the result, or the solution and its slope are
+// both exactly 0 at the end (the integrand failed everywhere).
 long double OdeIntegrate(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const TIntegPiece& piece,
                          TStepper stepper) {
   long double u1 = 0;
@@ -240,15 +258,19 @@ long double OdeIntegrate(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, cons
       stepper == TStepper::kBulirschStoer ? std::fmax(rec.IntegTolerance * 0.001, kBsEpsFloor) : rec.IntegTolerance;
   TStep st{u1, 0, 0};
   long double h = 0.01 * (u2 - u1);
+  long double largestScale = 0;
   for (int step = 0; step < kMaxSteps; ++step) {
     const long double dydx = F(st.x);
     const long double yscal = std::fabs(st.y) + std::fabs(h * dydx) + kTiny;
+    largestScale = std::fmax(largestScale, yscal);
     if ((st.x + h - u2) * (st.x + h - u1) > 0) h = u2 - st.x;
     const bool made = stepper == TStepper::kRungeKutta ? RkQualityStep(F, st, dydx, h, eps, yscal)
                                                        : BulirschStoerStep(F, st, dydx, h, eps, yscal);
-    if (!made) break;
+    if (!made || F.Failed()) break;
     if ((st.x - u2) * (u2 - u1) >= 0) {
       if (yscal == kTiny) break;
+      const long double scaleLimit = stepper == TStepper::kBulirschStoer ? kLargestScaleBs : kLargestScaleRk;
+      if (!(largestScale <= scaleLimit * std::fabs(st.y))) break;
       rec.IntegErrorEstimate += eps * yscal;
       return sign * st.y;
     }

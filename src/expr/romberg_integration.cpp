@@ -67,8 +67,15 @@ class TRefinementRun {
     return true;
   }
 
+  // Was some value of the run not 0?
+  bool AnyValue() const { return anyValue_; }
+
  private:
-  bool Value(long double u, long double& v) { return PieceValueChecked(ctx_, f_, piece_, u, v); }
+  bool Value(long double u, long double& v) {
+    if (!PieceValueChecked(ctx_, f_, piece_, u, v)) return false;
+    anyValue_ = anyValue_ || v != 0;
+    return true;
+  }
 
   ExprContext& ctx_;
   TIntegrand f_;
@@ -78,6 +85,7 @@ class TRefinementRun {
   long double u2_ = 0;
   long double s_ = 0;
   std::int64_t count_ = 1;
+  bool anyValue_ = false;
 };
 
 // Neville's algorithm for the polynomial through (h[i], s[i]), i = 1..n, evaluated at
@@ -112,7 +120,7 @@ void RombergExtrapolate(const long double* h, const long double* s, int n, long 
 }
 
 long double RombergRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const TIntegPiece& piece,
-                        TRefinement kind) {
+                        TRefinement kind, int depth = 0) {
   const int stages = kind == TRefinement::kClosed ? kClosedStages : kOpenStages;
   const long double shrink = kind == TRefinement::kClosed ? 4 : 9;
   long double h[kClosedStages + 2];
@@ -144,6 +152,26 @@ long double RombergRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const
       converged = settled && steady;
     }
     h[j + 1] = h[j] / shrink;
+  }
+  // An extrapolation of exactly 0 comes from values that cancel (an integrand odd about
+  // the middle of the piece), and stands once the integral over the upper half is found
+  // to exist: TAN over [-2, 2] cancels as well, and diverges. From values that are all 0
+  // it stands only where the ends were among them (closed); the open rule never sees its
+  // ends, and EXP(-x)/SQRT(x) over [0, 1e300] is 0 at every point it takes.
+  if (converged && ss == 0) {
+    if (run.AnyValue()) {
+      if (depth < kZeroCheckDepth) {
+        const long double estimate = rec.IntegErrorEstimate;
+        const int failedBefore = rec.IntegFailed;
+        rec.IntegFailed = 0;
+        const long double half = RombergRule(ctx, rec, f, UpperHalf(piece), kind, depth + 1);
+        converged = rec.IntegFailed == 0 && std::isfinite(half);
+        rec.IntegFailed = failedBefore;
+        rec.IntegErrorEstimate = estimate;
+      }
+    } else {
+      converged = kind == TRefinement::kClosed;
+    }
   }
   if (!converged) {
     rec.IntegFailed = 1;

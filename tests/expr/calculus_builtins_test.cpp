@@ -173,6 +173,41 @@ TEST_P(CalculusTest, HardConvergentIntegralsKeepTheirValues) {
                        {"AI(5,-INF,INF)", std::numbers::pi_v<long double>}});
 }
 
+// Integrals that diverge or whose mass the rules lost. The differential-equation engines
+// took the values where EXP overflowed as slope 0 and gave 6.79e2754 for EXP(x) over
+// [0, inf) and 4.27e2782 for EXP(-x) over (-inf, 0]; the Gauss rule took two sums of
+// exactly 0 (EXP(-x) underflows at every point of orders 2 and 4 over [0, 1e6] and wider)
+// as the integral 0; and the Bulirsch-Stoer steps measured their error against the slope
+// where SQRT(x) over [0.99, 1e250] as a tail starts, 1e625, and gave 1.48e613 for
+// 6.67e374. Closed forms: 1 - e^-1e6 is 1 in long double.
+TEST_P(CalculusTest, DivergentAndLostIntegralsFailOrKeepTheirValues) {
+  Lines({"EXP($)", "EXP(-$)", "SQRT($)"});
+  for (const char* text : {"AI(1,0,INF)", "AI(2,-INF,0)", "AIP(1,-INF,INF,1E-12)"}) {
+    ExpectEval(text, ExprErrorValue, kErrIntegralConvergence);
+  }
+  // The single engines meet the overflow at a point.
+  ExpectEval("RI(1,0,INF)", ExprErrorValue, kErrIntegralSingularity);
+  ExpectEval("QI(2,-INF,0)", ExprErrorValue, kErrIntegralSingularity);
+  ExpectValues({{"AI(2,0,1E6)", 1, 1e-8L},
+                {"AI(2,0,1E10)", 1, 1e-8L},
+                {"AI(2,0,1E100)", 1, 1e-8L},
+                {"AI(2,0,1E300)", 1, 1e-8L},
+                {"QI(2,0,1E10)", 1, 1e-8L},
+                {"QI(2,0,1E300)", 1, 1e-8L},
+                {"AI(3,0,1E250)", 6.66666666666666666666666666667e374L, 6.7e366L}});
+}
+
+// Textbook integrals with an integrable singularity at an end: in a derivative (SQRT(1 -
+// x^2) at -1 and 1) and in value (LN(x) at 0, with an infinite upper limit). Gauss stalls
+// on both, and the automatic integral failed them; the tanh-sinh rule, over the pieces of
+// the range with the tail through x = 1/u, integrates them. pi/2, and -gamma by mpmath
+// at 50 digits.
+TEST_P(CalculusTest, IntegrableEndSingularitiesAreIntegrated) {
+  Lines({"SQRT(1-$*$)", "EXP(-$)*LN($)"});
+  ExpectValues({{"AI(1,-1,1)", 1.5707963267948966192313216916397514L, 1e-8L},
+                {"AI(2,0,INF)", -0.57721566490153286060651209008240243L, 1e-8L}});
+}
+
 TEST_P(CalculusTest, FixedOrderRuleTakesAnEvenOrderFromTwoTo128) {
   Lines({"$^11", "1/SQRT($)"});
   // The N-point rule is exact to degree 2N - 1: order 5 becomes the 6-point rule, exact
