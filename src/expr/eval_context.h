@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -60,6 +61,8 @@ struct TExprCompileState {
 };
 
 inline constexpr int kExprErrorListSize = 10;
+// "Calculation Cancelled": the user stopped the evaluation.
+inline constexpr int kErrEvaluationCancelled = -104;
 inline constexpr int kExprParamAreaSize = 8;
 
 // The error state at a comma between the arguments of "IF" (after the condition, after
@@ -135,6 +138,14 @@ struct ExprContext {
   std::uint64_t slotRunsLeft = kSlotRunBudget;
   int abortCode = 0;    // non-zero once the evaluation has been aborted
   int evaluations = 0;  // entry points running on this thread (they nest: a compile's test runs)
+
+  // The user's way out of a long evaluation (TEvaluationStopScope, evaluation_stop.h):
+  // when set, asked every kRunsBetweenAsks slot runs, which are the evaluation's safe
+  // points (each term of "SUM", "PROD" and "SER" and each value of an integral runs a
+  // line); false aborts the evaluation with kErrEvaluationCancelled.
+  static constexpr std::uint32_t kRunsBetweenAsks = 256;
+  std::function<bool()> goOn;
+  std::uint32_t runsSinceAsked = 0;
 
   // Starts the guards afresh for an evaluation that is not part of a running one.
   void ResetRunGuards() {

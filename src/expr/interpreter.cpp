@@ -102,6 +102,15 @@ long double ExprInterpret(ExprContext& ctx, int slot) {
     ctx.AbortRun(kErrInsufficientMemory);
     return ExprErrorValue;
   }
+  if (ctx.goOn && ++ctx.runsSinceAsked >= ExprContext::kRunsBetweenAsks) {
+    if (!ctx.goOn()) {
+      // Asked again at the next run: every later evaluation of the task stops at once.
+      ctx.runsSinceAsked = ExprContext::kRunsBetweenAsks;
+      ctx.AbortRun(kErrEvaluationCancelled);
+      return ExprErrorValue;
+    }
+    ctx.runsSinceAsked = 0;
+  }
   --ctx.slotRunsLeft;
   long double* const T = ctx.tempStack.data() + ctx.tempTop;
   ctx.tempTop += s->tempCount;

@@ -171,8 +171,9 @@ void Parser::ReduceOperator() {
     emit_.Unary(kOpNegate);
     ReplaceTop(2, -right);
   } else if (below.kind == Sym::Assign) {
-    // The variable takes the value at once; no code beyond the right side's.
-    stack_[stack_.size() - 3].symbol->value = right;
+    // The variable takes the value at once; no code beyond the right side's. An aborted
+    // evaluation (stopped by the user, or past a run guard) assigns nothing.
+    if (ctx_.abortCode == 0) stack_[stack_.size() - 3].symbol->value = right;
     ReplaceTop(3, right);
   } else {
     const std::uint16_t op = BinaryOpcode(below.token);

@@ -31,14 +31,28 @@ bool TProgressWindow::Step(int done, int total) {
     clock_.restart();
     dialog_.setMaximum(total);
     dialog_.setValue(done);  // shows the window once the minimum duration has passed
-    if (!arrow_ && dialog_.isVisible()) {
-      QApplication::setOverrideCursor(Qt::ArrowCursor);
-      arrow_ = true;
-    }
-    // Until the window shows, the user's input waits: a click on the window whose work this
-    // is would start other work on it halfway through. Once shown, the window's modality
-    // keeps the input from the others.
-    QApplication::processEvents(dialog_.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    Look();
   }
   return !dialog_.wasCanceled();
+}
+
+bool TProgressWindow::Busy() {
+  if (dialog_.maximum() != 0 || clock_.elapsed() >= kLookEveryMs) {
+    clock_.restart();
+    dialog_.setRange(0, 0);
+    dialog_.setValue(0);  // the first call starts the clock of the minimum duration
+    Look();
+  }
+  return !dialog_.wasCanceled();
+}
+
+void TProgressWindow::Look() {
+  if (!arrow_ && dialog_.isVisible()) {
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    arrow_ = true;
+  }
+  // Until the window shows, the user's input waits: a click on the window whose work this
+  // is would start other work on it halfway through. Once shown, the window's modality
+  // keeps the input from the others.
+  QApplication::processEvents(dialog_.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }

@@ -22,10 +22,15 @@ class TProgressWindow {
 
   // `done` steps of `total`: false once the user cancelled.
   bool Step(int done, int total);
+  // Work whose length is not known (a bar that only moves): false once the user cancelled.
+  bool Busy();
   bool Cancelled() const { return dialog_.wasCanceled(); }
 
  private:
   QProgressDialog dialog_;
   QElapsedTimer clock_;
+  // Shows the window once it is due, and lets the user's events through.
+  void Look();
+
   bool arrow_ = false;  // the arrow pushed over a caller's wait cursor while the window shows
 };

@@ -29,6 +29,7 @@
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "tools/udf/udf_files.h"
+#include "tools/ui/evaluation_progress.h"
 #include "tools/ui/function_picker.h"
 #include "tools/ui/udf_graph.h"
 
@@ -391,8 +392,15 @@ bool TDlgUDF::Rebuild() {
 }
 
 bool TDlgUDF::ValidateWithBusyWindow() {
-  ShowBusyMsg(ToWindow(this), CFormat("UDF %d", k_ + 1), "Validation in Progress", 1);
-  const TUdfVerdict verdict = ValidateUdf(k_, Points(), ZRange());
+  const std::string caption = CFormat("UDF %d", k_ + 1);
+  ShowBusyMsg(ToWindow(this), caption, "Validation in Progress", 1);
+  TUdfVerdict verdict;
+  {
+    // A line can run for long (a product over a million terms): Cancel stops it, and the
+    // function is refused with "Calculation Cancelled" at that line.
+    const TEvaluationProgress progress(this, FromCp1252(caption), QStringLiteral("Validation in Progress"));
+    verdict = ValidateUdf(k_, Points(), ZRange());
+  }
   HideBusyMsg();
   ShowVerdict(verdict);
   if (verdict.Valid()) Committed(k_);

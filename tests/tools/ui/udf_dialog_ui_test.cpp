@@ -25,6 +25,7 @@
 #include "app/ui/command_table.h"
 #include "app/ui/modal_answers.h"
 #include "expr/data_statistics_cells.h"
+#include "expr/eval_context.h"
 #include "expr/expression.h"
 #include "expr/program_slots.h"
 #include "fit/session.h"
@@ -125,6 +126,45 @@ TEST_F(UdfDialogUi, ARefusalKeepsTheTextAndSelectsTheLine) {
   EXPECT_EQ(answers.Boxes().back().text, "Parameter Estimate Must Be Greater Than Minimum\n\n#B [A1] Start: 2");
   EXPECT_TRUE(d->Edit(705)->hasFocus() || QApplication::focusWidget() == nullptr);
   EXPECT_EQ(d->Edit(705)->text(), "2");
+  delete d;
+}
+
+// A line that runs for seconds (a product over a million terms of a Bessel function) can
+// be stopped: a window with Cancel shows after a moment, and Cancel refuses the function
+// at that line with "Calculation Cancelled", the text kept as typed.
+TEST_F(UdfDialogUi, ALongValidationCanBeCancelled) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  const char* text = "F8=INU(100.5,$)*0+1\nF9=$*2\nZ=A0*X+Y+PROD(8,999999,CSCH(($$-LN(999999))),((-Z<#F9))!)";
+  Type(d, text, 1);
+  bool cancelled = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() != "TProgressWindow" || !w->isVisible() || cancelled) continue;
+      auto* cancel = w->findChild<QPushButton*>();
+      ASSERT_NE(cancel, nullptr);
+      EXPECT_EQ(cancel->text(), "Cancel");
+      cancel->click();
+      cancelled = true;
+    }
+  });
+  watch.start(20);
+  d->Button(1)->click();
+  watch.stop();
+  EXPECT_TRUE(cancelled);
+  EXPECT_NE(d->result(), QDialog::Accepted);
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].caption, "Calculation Cancelled");
+  EXPECT_NE(answers.Boxes()[0].text.find("Line 3: "), std::string::npos) << answers.Boxes()[0].text;
+  EXPECT_EQ(d->TextEdit()->toPlainText(), text);
+  EXPECT_EQ(UdfRecordAt(0), nullptr);
+  EXPECT_FALSE(ExprThreadContext().goOn);
+  // The next validation runs as ever.
+  Type(d, "Z=A0*X+Y", 1);
+  d->Button(1)->click();
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+  EXPECT_TRUE(UdfReadyToFit(0));
   delete d;
 }
 

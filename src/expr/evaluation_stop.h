@@ -1,0 +1,36 @@
+// The user's way out of a long evaluation. A statement can run for a long time within
+// every guard of the language (a "PROD" over a million terms of a costly line took 43 s),
+// so a caller that runs statements the user typed may install a question for the
+// duration: the interpreter asks it at its safe points, every ExprContext::kRunsBetweenAsks
+// runs of a line, and a "no" aborts the evaluation with kErrEvaluationCancelled
+// ("Calculation Cancelled") like the other run guards: every later line run of that
+// evaluation returns at once, the calculus built-ins stop at their next term or value, and
+// the entry point gives the missing value. Nothing is assigned from an aborted evaluation,
+// and a question that keeps saying no after a cancel stops each further evaluation of the
+// same task (a check that runs a text three times) at its first safe point.
+#pragma once
+
+#include <functional>
+#include <utility>
+
+#include "expr/eval_context.h"
+
+class TEvaluationStopScope {
+ public:
+  // `goOn` is asked on the context's thread; true to go on.
+  TEvaluationStopScope(ExprContext& ctx, std::function<bool()> goOn)
+      : ctx_(ctx), saved_(std::exchange(ctx.goOn, std::move(goOn))), savedRuns_(ctx.runsSinceAsked) {
+    ctx.runsSinceAsked = 0;
+  }
+  ~TEvaluationStopScope() {
+    ctx_.goOn = std::move(saved_);
+    ctx_.runsSinceAsked = savedRuns_;
+  }
+  TEvaluationStopScope(const TEvaluationStopScope&) = delete;
+  TEvaluationStopScope& operator=(const TEvaluationStopScope&) = delete;
+
+ private:
+  ExprContext& ctx_;
+  std::function<bool()> saved_;
+  std::uint32_t savedRuns_;
+};

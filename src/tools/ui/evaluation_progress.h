@@ -1,0 +1,34 @@
+// A statement evaluation the user can stop. While a TEvaluationProgress stands, the
+// evaluations of the calling thread ask it at their safe points whether to go on
+// (TEvaluationStopScope, expr/evaluation_stop.h); it answers from a progress window that
+// shows with Cancel once the work has taken a moment (TProgressWindow). After Cancel
+// every evaluation of the task ends at its first safe point with "Calculation Cancelled".
+//
+// The window lets events through while an evaluation is halfway, and a window that
+// repaints may evaluate on this thread too (a graph of a function): the running
+// evaluation's variables, current function, result and error cells are kept aside
+// around each look and put back after it.
+#pragma once
+
+#include <QString>
+
+#include "app/ui/progress_window.h"
+#include "expr/evaluation_stop.h"
+
+class QWidget;
+
+class TEvaluationProgress {
+ public:
+  TEvaluationProgress(QWidget* parent, const QString& caption, const QString& text);
+  TEvaluationProgress(const TEvaluationProgress&) = delete;
+  TEvaluationProgress& operator=(const TEvaluationProgress&) = delete;
+
+  bool Cancelled() const { return cancelled_; }
+
+ private:
+  bool GoOn();
+
+  TProgressWindow window_;
+  bool cancelled_ = false;
+  TEvaluationStopScope stop_;  // last: taken away before the window goes
+};
