@@ -11,7 +11,7 @@
 // computed directly (2d / (exp(2u) + 1)), not as the difference of two nearly equal
 // numbers; a point that lies on the end in long double adds nothing.
 //
-// The rule sees the range only out to |t| = 4.5, within 1e-61 of the width from an end
+// The rule sees the range only out to |t| = 4.5, about 1e-61 of the width from an end
 // at 0 and nearer no end than its own rounding; what lies beyond is left out. That is
 // negligible only when the weighted values fall off fast enough toward the outermost
 // points: for 1/x over [0, 1] they do not fall at all and what is left out diverges, for
@@ -45,18 +45,14 @@ TSinhPoint Point(long double t, long double d) {
   return {fromEnd, d * kHalfPi * std::cosh(t) * sech * sech};
 }
 
-}  // namespace
-
-namespace {
-
-// One piece in its own variable u. Sets `singular` when f failed at a point.
-long double TanhSinhPiece(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const TIntegPiece& piece,
-                          bool& singular) {
+// One piece in its own variable u.
+long double TanhSinhPiece(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const TIntegPiece& piece) {
   long double u1 = 0;
   long double u2 = 0;
   PieceInterval(piece, u1, u2);
   const long double d = (u2 - u1) / 2;
   const long double tol = rec.IntegTolerance;
+  bool singular = false;  // f failed at a point
   bool anyValue = false;
   // The point at t, or false when it lies on an end (or its weight is 0).
   auto at = [&](long double t, long double& x, long double& weight) {
@@ -124,10 +120,7 @@ long double IntegrateTanhSinh(ExprContext& ctx, TIntegRecord& rec, TIntegrand f,
       IntegrateWithRetry(ctx, rec, a, b, tol, [&](long double lo, long double hi, bool lowTail, bool highTail) {
         if (lo == hi) return 0.0L;
         const TIntegPieces pieces = SplitIntegRange(lo, hi, lowTail, highTail);
-        return SumPieces(ctx, pieces.count, [&](int i) {
-          bool singular = false;
-          return TanhSinhPiece(ctx, rec, f, pieces.piece[i], singular);
-        });
+        return SumPieces(ctx, pieces.count, [&](int i) { return TanhSinhPiece(ctx, rec, f, pieces.piece[i]); });
       });
   return FiniteIntegral(ctx, rec, r);
 }

@@ -14,6 +14,7 @@
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
 #include "tools/function_lists.h"
+#include "tools/ui/evaluation_progress.h"
 #include "tools/ui/function_picker.h"
 
 namespace {
@@ -137,7 +138,13 @@ bool TCalc::Validate(TCalcLines& checked, TCalcValidation::Result& result) {
   if (!EditsHoldProgramText(this, std::span<QLineEdit* const>(reinterpret_cast<QLineEdit* const*>(lines_.data()), 4)))
     return false;
   checked = ReadEdits();
-  const TCalcValidation v = ValidateCalcLines(checked, table_);
+  TCalcValidation v;
+  {
+    // A line may run for long (a user function summing a million terms): Cancel stops it,
+    // and the line is refused with "Calculation Cancelled".
+    const TEvaluationProgress progress(this, windowTitle(), QStringLiteral("Validation in Progress"));
+    v = ValidateCalcLines(checked, table_);
+  }
   // Blank lines emptied and prefixes dropped show in the edits.
   FillEdits(checked);
   result = v.result;
