@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cctype>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 
 #include "platform/message_box.h"
@@ -15,6 +16,8 @@ namespace {
 std::atomic<FileDialogService*> g_service{nullptr};
 std::atomic<bool> g_native{true};
 std::atomic<SaveRefusalCheck> g_refusal{nullptr};
+std::mutex g_folderMutex;
+std::string g_lastFolder;
 
 std::vector<std::string> SplitPatterns(std::string_view text) {
   std::vector<std::string> out;
@@ -75,14 +78,19 @@ int RunOnce(platform::Window owner, bool save, std::string_view title, std::stri
                             std::string(filter),
                             filterIndex,
                             std::string(defaultExt),
-                            g_native.load()};
+                            g_native.load(),
+                            LastFileFolder()};
   std::optional<FileChoice> chosen = Choose(request);
   if (!chosen || chosen->path.empty()) return 2;
   path = chosen->path;
+  RememberFileFolder(path);
   const std::string added =
       save ? ExtensionForFilter(filter, chosen->filterIndex > 0 ? chosen->filterIndex : filterIndex, defaultExt)
            : std::string(defaultExt);
-  if (PathExtension(path).empty() && !added.empty()) {
+  // A file to open that exists under the name as typed is that file, extension or none.
+  std::error_code ec;
+  const bool existsAsTyped = !save && std::filesystem::exists(path, ec);
+  if (PathExtension(path).empty() && !added.empty() && !existsAsTyped) {
     if (path.back() != '.') path += '.';
     path += added;
   }
@@ -139,6 +147,18 @@ std::optional<FileChoice> ScriptedFiles::ChooseFile(const FileDialogRequest& req
   std::optional<FileChoice> answer = std::move(answers_.front());
   answers_.pop_front();
   return answer;
+}
+
+std::string LastFileFolder() {
+  std::lock_guard lock(g_folderMutex);
+  return g_lastFolder;
+}
+
+void RememberFileFolder(std::string_view path) {
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) return;
+  std::lock_guard lock(g_folderMutex);
+  g_lastFolder = std::move(folder);
 }
 
 std::string PathExtension(std::string_view path) {

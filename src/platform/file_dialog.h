@@ -23,6 +23,9 @@ struct FileDialogRequest {
   std::string defaultExt;
   // The desktop's own dialog where the desktop offers one; else the toolkit's built-in one.
   bool native = true;
+  // The folder the dialog opens in: that of the last file chosen in any of the program's
+  // file dialogs (empty before the first: the working directory).
+  std::string folder;
 };
 
 // Whether the program's open and save dialogs are the desktop's own or the built-in ones
@@ -85,6 +88,11 @@ class ScriptedFiles : public FileDialogService {
   FileDialogService* previous_ = nullptr;
 };
 
+// The folder of the last file chosen in a file dialog, where the next dialog opens; empty
+// before the first choice.
+std::string LastFileFolder();
+void RememberFileFolder(std::string_view path);
+
 // The text after the last "." of the file name part of a path; empty when it has none.
 std::string PathExtension(std::string_view path);
 
@@ -103,7 +111,8 @@ SaveRefusalCheck SetSaveRefusalCheck(SaveRefusalCheck check);
 }  // namespace platform
 
 // Open dialog: 1 on OK with the path (and, when ext is given, its extension), 2 on cancel.
-// The default extension is added when the chosen name has none.
+// The default extension is added when the chosen name has none and no file has the name as
+// typed.
 int FileOpenDlg(platform::Window owner, std::string_view title, std::string& path,
                 std::string* ext, std::string_view defaultExt, std::string_view filter,
                 int filterIndex);

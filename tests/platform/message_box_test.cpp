@@ -117,6 +117,28 @@ TEST_F(FileDialogs, SaveAppendAnswersAndOpenAddsTheDefaultExtension) {
   EXPECT_EQ(FileOpenDlg(nullptr, "Open", path, &ext, "DAT", "", 1), 2);  // cancelled
 }
 
+// A file without an extension opens under its own name (the default extension went onto
+// every bare name, so "noext" was looked for as "noext.PRN"); a bare name that no file has
+// still takes the default extension. Each dialog opens in the folder of the last file chosen.
+TEST_F(FileDialogs, ANameThatExistsAsTypedOpensAsTypedAndTheNextDialogStartsBesideIt) {
+  dir_.Write("noext", "1 2 3\n");
+  files_.Answer(dir_.File("noext"));
+  files_.Answer(dir_.File("fresh"));
+  files_.Answer(std::nullopt);
+  std::string path, ext;
+  EXPECT_EQ(FileOpenDlg(nullptr, "Open", path, &ext, "PRN", "All|*.*|", 1), 1);
+  EXPECT_EQ(path, dir_.File("noext"));
+  EXPECT_EQ(ext, "");
+  EXPECT_EQ(FileOpenDlg(nullptr, "Open", path, &ext, "PRN", "All|*.*|", 1), 1);
+  EXPECT_EQ(path, dir_.File("fresh.PRN"));
+  EXPECT_EQ(FileOpenDlg(nullptr, "Open", path, &ext, "PRN", "All|*.*|", 1), 2);
+  const auto requests = files_.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[1].folder, std::filesystem::path(dir_.File("noext")).parent_path().string());
+  EXPECT_EQ(requests[2].folder, requests[1].folder);
+  EXPECT_EQ(platform::LastFileFolder(), requests[1].folder);
+}
+
 TEST(FileDialogFilter, ParsesPairs) {
   auto filters = platform::ParseFileFilter("ASCII [prn]|*.prn|Text|*.txt; *.dat|Dangling");
   ASSERT_EQ(filters.size(), 2u);

@@ -111,7 +111,8 @@ QStringList QtFilters(const std::string& filter) {
   for (const FileFilter& f : ParseFileFilter(filter)) {
     QStringList patterns;
     for (const std::string& p : f.patterns) {
-      QString q = FromCp1252(p);
+      // "*.*" meant every file where every name had an extension; here many have none.
+      QString q = p == "*.*" ? QStringLiteral("*") : FromCp1252(p);
       patterns << q;
       if (q.toUpper() != q) patterns << q.toUpper();
     }
@@ -129,7 +130,7 @@ class QtFileDialogs : public FileDialogService {
       QString selected = filters.value(request.filterIndex - 1);
       QString filter = filters.join(";;");
       QString title = FromCp1252(request.title);
-      QFileDialog dialog(FromWindow(request.owner), title, QString(), filter);
+      QFileDialog dialog(FromWindow(request.owner), title, QString::fromLocal8Bit(request.folder.c_str()), filter);
       dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
       dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
       // Qt's own dialog asks about overwriting; the program asks its own question.
