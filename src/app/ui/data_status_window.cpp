@@ -264,6 +264,8 @@ void ShowDataStatus() {
   const std::string& title = session.DataTitles().Title;
   if (!title.empty()) window->setWindowTitle(FromCp1252(title));
   StatusWindow() = window;
+  // The status window is active after every import: the main window's keys work from it.
+  MainWindow->LendShortcuts(window);
   window->show();
   MainWindow->activateWindow();
 }

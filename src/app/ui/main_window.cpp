@@ -135,6 +135,23 @@ void QVRK::BuildMenus() {
   }
 }
 
+void QVRK::LendShortcuts(QWidget* window) {
+  for (const auto& [id, action] : actions_)
+    if (!action->shortcut().isEmpty()) window->addAction(action);
+  for (QMenu* menu : menus_) {
+    const QKeySequence key = QKeySequence::mnemonic(menu->title());
+    if (key.isEmpty()) continue;
+    auto* opener = new QAction(window);
+    opener->setShortcut(key);
+    connect(opener, &QAction::triggered, this, [this, menu] {
+      activateWindow();
+      raise();
+      menuBar()->setActiveAction(menu->menuAction());
+    });
+    window->addAction(opener);
+  }
+}
+
 void QVRK::BuildToolBars() {
   bar1_ = new THControlBar("Main Tool Bar", 1121, this);
   bar2_ = new THControlBar("Fit Tool Bar", 1122, this);

@@ -49,6 +49,11 @@ class QVRK : public QMainWindow {
   THControlBar* FirstBar() const { return bar1_; }
   THControlBar* SecondBar() const { return bar2_; }
 
+  // Makes the menu keys (Alt and the menu's letter) and the accelerators work while
+  // `window`, a window of the program without a menu of its own, is the active one: they
+  // act on this window's menus and commands.
+  void LendShortcuts(QWidget* window);
+
   // Appends the recent-file items (2112-2116) of the settings to the File menu.
   void EvBuildRecentMenu();
   // Adds "&Test Scattered Algorithms" (2166) to the Non-Parametric menu.

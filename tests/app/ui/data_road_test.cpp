@@ -6,8 +6,11 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTest>
 
 #include <filesystem>
 
@@ -356,6 +359,31 @@ TEST_F(DataRoad, StatusWindowReopensOnResizeAndShowsNothingBelowFourRows) {
   EXPECT_EQ(window_->HaveData, 0);
   window_->ExecuteCommand(CmShowDataStatus);
   EXPECT_EQ(DataStatusWin(), nullptr);
+}
+
+// The status window is the active one after every import: the main window's accelerators
+// and menu keys work from it as from the main window.
+TEST_F(DataRoad, AcceleratorsAndMenuKeysWorkFromTheStatusWindow) {
+  Start();
+  Import("s.txt", Points(20));
+  TDlgStat* status = DataStatusWin();
+  ASSERT_NE(status, nullptr);
+  window_->RefreshBars();
+  status->activateWindow();
+  QApplication::setActiveWindow(status);
+  ASSERT_EQ(QApplication::activeWindow(), status);
+  const std::size_t asked = files_.Requests().size();
+  QTest::keyClick(status, Qt::Key_I, Qt::ControlModifier);  // Import: its open dialog, cancelled
+  EXPECT_EQ(files_.Requests().size(), asked + 1);
+  EXPECT_EQ(session_.Table.XYZRows(), 20);
+
+  status = DataStatusWin();
+  ASSERT_NE(status, nullptr);
+  status->activateWindow();
+  QApplication::setActiveWindow(status);
+  QTest::keyClick(status, Qt::Key_F, Qt::AltModifier);
+  EXPECT_EQ(window_->menuBar()->activeAction(), window_->Menu(0)->menuAction());
+  QTest::keyClick(window_->menuBar(), Qt::Key_Escape);
 }
 
 // The equation lists need their list file, and hold nothing of the main window.
