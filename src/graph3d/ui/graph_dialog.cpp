@@ -239,12 +239,12 @@ void T3DDlg::CopyGraph() {
 void T3DDlg::PrintGraph() {
   TSummaryDrawer summary;
   if (HasSummary())
-    summary = [this](platform::DeviceContext& dc, int resolution, const platform::Rect& rect) {
-      DrawSummary(dc, resolution, rect);
+    summary = [this](platform::DeviceContext& dc, int resolution, const platform::Rect& rect, bool colors) {
+      DrawSummary(dc, resolution, rect, colors);
     };
   suspended_ = true;
   RunGraphPrint(this, renderer_, GraphRectOnScreen(), summary);
   suspended_ = false;
   pane_->update();
 }
-void T3DDlg::DrawSummary(platform::DeviceContext&, int, const platform::Rect&) {}
+void T3DDlg::DrawSummary(platform::DeviceContext&, int, const platform::Rect&, bool) {}

@@ -83,7 +83,7 @@ class T3DDlg : public TDlg {
   virtual void CopyGraph();
   virtual void PrintGraph();
   virtual bool HasSummary() const { return false; }
-  virtual void DrawSummary(platform::DeviceContext& dc, int textHeight, const platform::Rect& rect);
+  virtual void DrawSummary(platform::DeviceContext& dc, int textHeight, const platform::Rect& rect, bool colors);
   // The graph rectangle in screen coordinates (the copy and print dialogs centre on it).
   QRect GraphRectOnScreen() const;
 

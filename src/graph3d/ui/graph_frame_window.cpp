@@ -153,8 +153,8 @@ void T3DWin::CopyGraph() {
 void T3DWin::PrintGraph() {
   TSummaryDrawer summary;
   if (HasSummary())
-    summary = [this](platform::DeviceContext& dc, int resolution, const platform::Rect& rect) {
-      DrawSummary(dc, resolution, rect);
+    summary = [this](platform::DeviceContext& dc, int resolution, const platform::Rect& rect, bool colors) {
+      DrawSummary(dc, resolution, rect, colors);
     };
   busy_ = true;
   RunGraphPrint(this, renderer_, GraphRectOnScreen(), summary);

@@ -30,7 +30,7 @@ class T3DWin : public QWidget {
   // The graph rectangle in screen coordinates (the copy and print dialogs centre on it).
   QRect GraphRectOnScreen() const;
   virtual bool HasSummary() const { return false; }
-  virtual void DrawSummary(platform::DeviceContext&, int, const platform::Rect&) {}
+  virtual void DrawSummary(platform::DeviceContext&, int, const platform::Rect&, bool /*colors*/) {}
 
  signals:
   void closed();

@@ -261,7 +261,7 @@ PrintOutcome PrintGraphPage(T3DBase& renderer, QPrinter& printer, const TPrintGr
     renderer.Draw(*dc, kDrawPrinter);
     if (cancelled && cancelled()) printed = false;
     if (printed && summary && rec.AddSummary != 0 && LayoutAllowsSummary(rec.Layout))
-      summary(*dc, caps.dpiY, SummaryPrintRect(graph, page));
+      summary(*dc, caps.dpiY, SummaryPrintRect(graph, page), rec.UseColor != 0);
     renderer.DeletePrintFonts();
   }
   if (printed && cancelled && cancelled()) printed = false;

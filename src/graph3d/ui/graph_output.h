@@ -76,8 +76,9 @@ void StoreCopyGraphSettings(const TCopyGraphSettings& settings);
 TPrintGraphRec CurrentPrintGraphRec();
 void StorePrintGraphRec(const TPrintGraphRec& rec);
 
-// Draws a numeric summary into a rectangle of the page at a font resolution.
-using TSummaryDrawer = std::function<void(platform::DeviceContext&, int, const platform::Rect&)>;
+// Draws a numeric summary into a rectangle of the page at a font resolution, in its own
+// colours or (false) in black.
+using TSummaryDrawer = std::function<void(platform::DeviceContext&, int, const platform::Rect&, bool)>;
 
 // The page `printer` prints on: its printable area and resolution, and where that area lies
 // on the sheet.

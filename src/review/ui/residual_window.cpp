@@ -268,8 +268,8 @@ void TResid::RedrawMode(int mode) {
     Redraw();
 }
 
-void TResid::DrawSummary(platform::DeviceContext& dc, int dpi, const platform::Rect& rect) {
-  DrawCurrentFitSummary(session_, dc, dpi, rect);
+void TResid::DrawSummary(platform::DeviceContext& dc, int dpi, const platform::Rect& rect, bool colors) {
+  DrawCurrentFitSummary(session_, dc, dpi, rect, colors);
 }
 
 bool TResid::event(QEvent* event) {

@@ -76,7 +76,7 @@ class TResid : public T3DWinSL {
   bool SaveTo(const std::string& path);
 
   bool HasSummary() const override { return true; }
-  void DrawSummary(platform::DeviceContext& dc, int dpi, const platform::Rect& rect) override;
+  void DrawSummary(platform::DeviceContext& dc, int dpi, const platform::Rect& rect, bool colors) override;
 
  protected:
   int TopInset() const override;

@@ -1099,8 +1099,8 @@ QString TRView::HoverMessage(const TXYZPoint& point, int record) const {
   return FromCp1252(CFormat(platform::LoadString(kResidualText).data(), record, residual.c_str()));
 }
 
-void TRView::DrawSummary(platform::DeviceContext& dc, int dpi, const platform::Rect& rect) {
-  DrawCurrentFitSummary(session_, dc, dpi, rect);
+void TRView::DrawSummary(platform::DeviceContext& dc, int dpi, const platform::Rect& rect, bool colors) {
+  DrawCurrentFitSummary(session_, dc, dpi, rect, colors);
 }
 
 // ---------------------------------------------------------------------------------------

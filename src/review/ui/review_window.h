@@ -177,7 +177,7 @@ class TRView : public TViewData, public TEqnListOwner {
 
   // The short summary beside printed and copied graphs.
   bool HasSummary() const override { return true; }
-  void DrawSummary(platform::DeviceContext& dc, int dpi, const platform::Rect& rect) override;
+  void DrawSummary(platform::DeviceContext& dc, int dpi, const platform::Rect& rect, bool colors) override;
 
  protected:
   void SetupWindow() override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/ui/text_pages.h"
 #include "app/ui/text_window.h"
 #include "app/settings_file.h"
 #include "fit/session.h"
@@ -25,38 +26,75 @@ TLogFont ReviewPrintFont() {
   return font;
 }
 
-void DrawSummaryLines(platform::DeviceContext& dc, int dpi, const platform::Rect& rect, const TMFile& lines,
-                      const TLogFont& font) {
-  const CodedFontSet fonts = MakeCodedFonts(font, dpi);
-  const platform::Font previous = dc.SelectFont(*fonts[0]);
+namespace {
+
+constexpr int kSmallestPrintPoints = 6;  // the smallest size the font dialogs offer
+
+// The summary's fonts at one size, and the steps its cells and lines are drawn at.
+struct TSummaryFonts {
+  CodedFontSet fonts;
+  int charWidth = 1;
+  int lineHeight = 1;
+  int widest = 0;  // the widest line drawn at charWidth
+};
+
+// Selects the fonts' first into `dc` and answers the font it replaced.
+platform::Font MeasureSummary(platform::DeviceContext& dc, int dpi, const TMFile& lines, const TLogFont& font,
+                              TSummaryFonts& f) {
+  f = TSummaryFonts{};
+  f.fonts = MakeCodedFonts(font, dpi);
+  const platform::Font replaced = dc.SelectFont(*f.fonts[0]);
   // The average character of the face, as the classic metrics give it, widened by a fifth
   // so that the figures' columns never touch.
   static constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
   const platform::Size alphabet = dc.GetTextExtent(kAlphabet);
   const int average = std::max(1, (alphabet.cx + static_cast<int>(kAlphabet.size()) / 2) /
                                       static_cast<int>(kAlphabet.size()));
-  const int charWidth = std::max(1, 6 * average / 5);
-  const int lineHeight = std::max(1, alphabet.cy);
+  f.charWidth = std::max(1, 6 * average / 5);
+  f.lineHeight = std::max(1, alphabet.cy);
+  for (int i = 0; i < lines.LineCount(); ++i)
+    if (lines.GetLineLength(i) > 0)
+      f.widest = std::max(f.widest, SegmentedLineWidth(dc, f.fonts, lines.GetLine(i), lines.GetLineAttr(i), f.charWidth));
+  return replaced;
+}
+
+}  // namespace
+
+void DrawSummaryLines(platform::DeviceContext& dc, int dpi, const platform::Rect& rect, const TMFile& lines,
+                      const TLogFont& font, bool colors) {
+  // A figure cut at the edge is a wrong figure: the whole summary takes a smaller font, in
+  // whole points, until its widest line fits, as the printed text pages do.
+  const int room = rect.right - rect.left;
+  TLogFont size = font;
+  TSummaryFonts f;
+  const platform::Font previous = MeasureSummary(dc, dpi, lines, size, f);
+  while (f.widest > room && size.height > kSmallestPrintPoints) {
+    const int fitting = static_cast<int>(static_cast<long long>(size.height) * room / f.widest);
+    size.height = std::clamp(fitting, kSmallestPrintPoints, size.height - 1);
+    MeasureSummary(dc, dpi, lines, size, f);
+  }
   const int centre = (rect.left + rect.right) / 2;
-  const int left = std::max(rect.left, centre - (lines.MaxWidth() / 2) * charWidth);
+  const int left = std::max(rect.left, centre - f.widest / 2);
   const platform::Color color = Basic16Colors[0];
   dc.SetTextColor(color);
   dc.SetBkMode(platform::BkMode::Transparent);
   dc.SetTextAlign(platform::TextAlign::kLeft | platform::TextAlign::kTop);
-  // Lines wider than the rectangle are cut at its edge rather than drawn over the graph.
+  // Below the smallest size, lines still wider than the rectangle are cut at its edge
+  // rather than drawn over the graph.
   dc.SetClipRect(rect);
   int y = rect.top;
-  for (int i = 0; i < lines.LineCount() && y + lineHeight <= rect.bottom; ++i, y += lineHeight) {
+  for (int i = 0; i < lines.LineCount() && y + f.lineHeight <= rect.bottom; ++i, y += f.lineHeight) {
     if (lines.GetLineLength(i) == 0) continue;
-    DrawSegmentedLine(dc, fonts, lines.GetLine(i), lines.GetLineAttr(i), left, y, charWidth, true, color);
+    DrawSegmentedLine(dc, f.fonts, lines.GetLine(i), lines.GetLineAttr(i), left, y, f.charWidth, colors, color);
   }
   dc.ResetClip();
   dc.SelectFont(previous);
 }
 
-void DrawCurrentFitSummary(const TSession& session, platform::DeviceContext& dc, int dpi, const platform::Rect& rect) {
+void DrawCurrentFitSummary(const TSession& session, platform::DeviceContext& dc, int dpi, const platform::Rect& rect,
+                           bool colors) {
   TNumericPaneSettings settings;
   settings.levelIndex = CurrentSettings().LimitsLevel;
   const std::unique_ptr<TMFile> text = BuildSummaryText(session, settings);
-  if (text) DrawSummaryLines(dc, dpi, rect, *text, ReviewPrintFont());
+  if (text) DrawSummaryLines(dc, dpi, rect, *text, ReviewPrintFont(), colors);
 }

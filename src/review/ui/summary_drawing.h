@@ -13,12 +13,14 @@ struct TSession;
 TLogFont ReviewPrintFont();
 
 // Draws `lines` from the top of `rect` while a whole line still fits, in `font` at `dpi`
-// dots per inch: each line's cells at their character columns, coded lines through the
-// coded-text drawer, the block centred on the rectangle (never left of it) and cut at its
-// edges.
+// dots per inch, made smaller (down to 6 points) until the widest line fits: each line's
+// cells at their character columns, coded lines through the coded-text drawer, the block
+// centred on the rectangle (never left of it) and cut at its edges. The lines' own colours
+// only with `colors`; else all in black.
 void DrawSummaryLines(platform::DeviceContext& dc, int dpi, const platform::Rect& rect, const TMFile& lines,
-                      const TLogFont& font);
+                      const TLogFont& font, bool colors);
 
 // The numeric summary of the session's current fit, as the review's and the residual graph's
 // printed pages and copies carry it beside the graph.
-void DrawCurrentFitSummary(const TSession& session, platform::DeviceContext& dc, int dpi, const platform::Rect& rect);
+void DrawCurrentFitSummary(const TSession& session, platform::DeviceContext& dc, int dpi, const platform::Rect& rect,
+                           bool colors);

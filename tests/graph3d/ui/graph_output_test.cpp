@@ -292,18 +292,22 @@ TEST(GraphPrint, SummaryOnlyOnPortraitLayoutsWhenAsked) {
     rec.Layout = static_cast<std::int16_t>(layout);
     rec.Orientation = static_cast<std::int16_t>(layout % 2);
     rec.AddSummary = 1;
+    rec.UseColor = static_cast<std::int16_t>(layout == 2);
     int calls = 0;
     platform::Rect where;
+    bool colors = false;
     ASSERT_EQ(PrintGraphPage(g.renderer, printer, rec,
-                             [&](platform::DeviceContext&, int, const platform::Rect& r) {
+                             [&](platform::DeviceContext&, int, const platform::Rect& r, bool c) {
                                ++calls;
                                where = r;
+                               colors = c;
                              },
                              nullptr),
               PrintOutcome::Printed);
     EXPECT_EQ(calls, expected) << layout;
     if (calls == 1) {
       EXPECT_GT(where.right, where.left);
+      EXPECT_EQ(colors, rec.UseColor != 0) << layout;  // the summary is in colour only when asked
     }
   }
 }

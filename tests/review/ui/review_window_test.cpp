@@ -434,7 +434,7 @@ TEST_F(ReviewWindowTest, SummaryBesideThePrintedGraph) {
   page.fill(Qt::white);
   {
     platform::qt::QtDeviceContext dc(page);
-    w.DrawSummary(dc, 96, {100, 50, 600, 450});
+    w.DrawSummary(dc, 96, {100, 50, 600, 450}, true);
   }
   int inside = 0, outside = 0;
   for (int y = 0; y < page.height(); ++y)
@@ -444,6 +444,47 @@ TEST_F(ReviewWindowTest, SummaryBesideThePrintedGraph) {
     }
   EXPECT_GT(inside, 500);
   EXPECT_EQ(outside, 0);
+}
+
+// On paper the summary's figures are whole: a rectangle narrower than its widest line at
+// the print font takes a smaller font instead of cutting the upper limits mid-number and
+// the last column away; and without "Use Color" nothing is coloured.
+TEST_F(ReviewWindowTest, PrintedSummaryShrinksToFitAndKeepsToBlackWithoutColor) {
+  TRView& w = Open(false);
+  // 6.27 inches at 96 dots an inch: the room under the graph on a half page of A4.
+  const platform::Rect rect{20, 20, 622, 460};
+  struct TInk {
+    int right = -1;
+    int coloured = 0;
+    int outside = 0;
+  };
+  auto draw = [&](bool colors) {
+    QImage page(700, 500, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+      platform::qt::QtDeviceContext dc(page);
+      w.DrawSummary(dc, 96, rect, colors);
+    }
+    TInk ink;
+    for (int y = 0; y < page.height(); ++y)
+      for (int x = 0; x < page.width(); ++x) {
+        const QRgb p = page.pixel(x, y);
+        if (p == qRgb(255, 255, 255)) continue;
+        if (x < rect.left || x >= rect.right || y < rect.top || y >= rect.bottom) ++ink.outside;
+        ink.right = std::max(ink.right, x);
+        if (std::max({qRed(p), qGreen(p), qBlue(p)}) - std::min({qRed(p), qGreen(p), qBlue(p)}) > 40) ++ink.coloured;
+      }
+    return ink;
+  };
+  const TInk black = draw(false);
+  EXPECT_EQ(black.outside, 0);
+  EXPECT_GT(black.right, rect.left);
+  // A line cut by the clip would ink the last column of the rectangle.
+  EXPECT_LT(black.right, rect.right - 2);
+  EXPECT_EQ(black.coloured, 0);
+  const TInk coloured = draw(true);
+  EXPECT_LT(coloured.right, rect.right - 2);
+  EXPECT_GT(coloured.coloured, 0);
 }
 
 TEST_F(ReviewWindowTest, CommandsOfTheMainWindowAndTheStatusGraphTitles) {
