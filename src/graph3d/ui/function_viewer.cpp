@@ -14,6 +14,7 @@
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
 #include "graph3d/graph_options.h"
+#include "graph3d/surface_search_start.h"
 #include "graph3d/ui/view_function_dialog.h"
 #include "platform/qt/qt_text.h"
 
@@ -107,17 +108,8 @@ void TVFXY2::SetViewMode(ViewMode m) {
   if (QuickEvalOpen() && quickEval_.evaluate) quickEval_.evaluate();
 }
 
-TSurfaceSearchStart TVFXY2::MinCellOfView() const {
-  long double low = 0, high = 0, xs[6] = {}, ys[6] = {};
-  Renderer().GridMinMax(low, high, xs, ys);
-  return {xs[1], ys[1], xs[0], xs[2], ys[0], ys[2]};
-}
-
-TSurfaceSearchStart TVFXY2::MaxCellOfView() const {
-  long double low = 0, high = 0, xs[6] = {}, ys[6] = {};
-  Renderer().GridMinMax(low, high, xs, ys);
-  return {xs[4], ys[4], xs[3], xs[5], ys[3], ys[5]};
-}
+TSurfaceSearchStart TVFXY2::MinCellOfView() const { return SurfaceSearchStart(Renderer(), false); }
+TSurfaceSearchStart TVFXY2::MaxCellOfView() const { return SurfaceSearchStart(Renderer(), true); }
 
 void TVFXY2::ToggleQuickEval() {
   if (QuickEvalOpen()) {

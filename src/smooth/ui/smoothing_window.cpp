@@ -352,13 +352,6 @@ std::span<TXYZPoint> TBaseNP::Table() {
   return data_.Table.XYZData().first(static_cast<std::size_t>(data_.Table.XYZRows()) + 1);
 }
 
-TSurfaceSearchStart SurfaceSearchStart(const T3DBase& renderer, bool maximum) {
-  long double low = 0, high = 0, xs[6] = {}, ys[6] = {};
-  renderer.GridMinMax(low, high, xs, ys);
-  const int k = maximum ? 3 : 0;
-  return {xs[k + 1], ys[k + 1], xs[k], xs[k + 2], ys[k], ys[k + 2]};
-}
-
 std::optional<TSurfaceSearchStart> SurfaceSearchStartAt(const T3DBase& renderer, long double x, long double y) {
   const std::array<long double, 2> at = {x, y};
   const std::array<int, 2> lines = {renderer.GridNx(), renderer.GridNy()};
@@ -374,9 +367,9 @@ std::optional<TSurfaceSearchStart> SurfaceSearchStartAt(const T3DBase& renderer,
     const long double nearest = std::clamp(std::round((v - low) / step), 0.0L, lines[a] - 1.0L);
     const long double before = low + std::max(nearest - 1, 0.0L) * step;
     const long double after = low + std::min(nearest + 1, lines[a] - 1.0L) * step;
-    box[3 * a] = logAxis ? std::pow(10.0L, before) : before;
+    box[3 * a] = AxisToData(renderer, static_cast<int>(a), before);
     box[3 * a + 1] = at[a];
-    box[3 * a + 2] = logAxis ? std::pow(10.0L, after) : after;
+    box[3 * a + 2] = AxisToData(renderer, static_cast<int>(a), after);
   }
   // The point itself lies inside, whatever the rounding of the lines.
   return TSurfaceSearchStart{x, y, std::min(box[0], x), std::max(box[2], x), std::min(box[3], y), std::max(box[5], y)};

@@ -28,6 +28,7 @@
 #include "app/data_session.h"
 #include "app/long_double.h"
 #include "app/xyz_data_set.h"
+#include "graph3d/surface_search_start.h"
 #include "graph3d/ui/graph_option_commands.h"
 #include "graph3d/ui/rotating_graph_dialog.h"
 #include "graph3d/ui/viewer_dialogs.h"
@@ -213,9 +214,6 @@ void ClearSurface(T3DGraphSetup& setup);
 TSurfaceCalculus NPSurfaceCalculus(std::function<TNParm3D*()> engine);
 TSurfaceCalculus NPSurfaceCalculus(std::function<TSpline3D*()> engine);
 
-// Where a search for the lowest (highest) point of the surface the renderer draws starts:
-// the extreme node of its grid with the grid lines on either side of it.
-TSurfaceSearchStart SurfaceSearchStart(const T3DBase& renderer, bool maximum);
 // A search that starts at (x, y), kept to the renderer's grid lines on either side of the
 // grid node nearest to it; none when (x, y) lies outside the graph's axes.
 std::optional<TSurfaceSearchStart> SurfaceSearchStartAt(const T3DBase& renderer, long double x, long double y);

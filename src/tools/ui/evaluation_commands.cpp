@@ -2,13 +2,12 @@
 
 #include <QPointer>
 
-#include <cmath>
-
 #include "app/coded_text.h"
 #include "fit/confidence_limits.h"
 #include "fit/fit_refit.h"
 #include "fit/session.h"
 #include "graph3d/renderer.h"
+#include "graph3d/surface_search_start.h"
 #include "review/equation_text.h"
 #include "review/review_surface.h"
 #include "review/review_titles.h"
@@ -22,10 +21,8 @@ constexpr std::size_t kTitleChars = 79;
 
 // An axis range as values: a log axis keeps its ends in decades.
 void AxisRange(const T3DBase& renderer, int axis, long double& lo, long double& hi) {
-  const bool log = renderer.Scaling().Log[static_cast<std::size_t>(axis)] != 0;
-  lo = renderer.AxisLow(axis);
-  hi = renderer.AxisHigh(axis);
-  if (log) lo = std::pow(10.0L, lo), hi = std::pow(10.0L, hi);
+  lo = AxisToData(renderer, axis, renderer.AxisLow(axis));
+  hi = AxisToData(renderer, axis, renderer.AxisHigh(axis));
 }
 
 void OpenReviewEvaluation(TRView& review, TSession& session) {
