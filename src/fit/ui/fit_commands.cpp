@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/background_fit_hold.h"
 #include "app/data_files.h"
 #include "app/data_statistics.h"
 #include "app/settings_file.h"
@@ -40,6 +41,37 @@ void RestartBackgroundFitForCustomSet(TSession& session) {
   if (BackgroundFitType() == kBackgroundFitCustomSet) StartBackgroundFit(session);
 }
 
+// A dialog over the selection and the options holds the background fit (app/
+// background_fit_hold.h) rather than stopping it: the fit results describe the blocks as they
+// were, so a dialog cancelled, or closed with both blocks as they were, keeps them. Taken
+// before the dialog, so the held fit is joined before anything can change.
+class TFitBlocksHold {
+ public:
+  explicit TFitBlocksHold(const TFitSession& session)
+      : session_(session), selection_(session.FitSelection), options_(session.FitOptions) {
+    HoldBackgroundFit();
+  }
+  bool Changed() const {
+    return !(session_.FitSelection == selection_) || !(session_.FitOptions == options_);
+  }
+  // The blocks as they were: the results stay, and a fit the hold cut short starts again.
+  // Changed: the results are voided (restart the background fit after it, if it should).
+  // True when they changed.
+  bool Settle() const {
+    if (!Changed()) {
+      ResumeBackgroundFit();
+      return false;
+    }
+    StopBackgroundFit();
+    return true;
+  }
+
+ private:
+  const TFitSession& session_;
+  const TFitSelection selection_;
+  const TFitOptions options_;
+};
+
 }  // namespace
 
 namespace fit_commands {
@@ -65,33 +97,35 @@ void CmFit(TSession& session, int kind) {
 
 void CmEditCustomSet(TSession& session) {
   CloseDataStatus();
-  StopBackgroundFit();
+  const TFitBlocksHold hold(session);
   const TFitSelection kept = session.FitSelection;
   const int result = (new TDlgCF(MainWindow, session))->Execute();
   if (result == QDialog::Rejected) session.FitSelection = kept;
   KeepBlocksInSettings(session);
+  const bool changed = hold.Settle();
   if (result == TDlgCF::kFitResult) {
     platform::PostCommand(CmFitCustomSet);
     return;
   }
   ShowDataStatus();
-  RestartBackgroundFitForCustomSet(session);
+  if (changed) RestartBackgroundFitForCustomSet(session);
 }
 
 void CmReadCustomSet(TSession& session) {
   CloseDataStatus();
-  StopBackgroundFit();
-  const bool read = ReadCustomSetFile(MainWindow, session);
+  const TFitBlocksHold hold(session);
+  (void)ReadCustomSetFile(MainWindow, session);  // a file not read leaves both blocks, told
+  const bool changed = hold.Settle();
   ShowDataStatus();
-  if (read) RestartBackgroundFitForCustomSet(session);
+  if (changed) RestartBackgroundFitForCustomSet(session);
 }
 
 void CmFitPreferences(TSession& session) {
   CloseDataStatus();
-  StopBackgroundFit();
+  const TFitBlocksHold hold(session);
   RunFitPreferences(MainWindow, session);
   ShowDataStatus();
-  StartBackgroundFit(session);
+  if (hold.Settle()) StartBackgroundFit(session);
 }
 
 void CmBackgroundProcessing(TSession& session) {

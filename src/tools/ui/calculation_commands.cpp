@@ -1,5 +1,6 @@
 #include "tools/ui/calculation_commands.h"
 
+#include "app/background_fit_hold.h"
 #include "app/data_files.h"
 #include "app/data_session.h"
 #include "app/data_signature.h"
@@ -47,7 +48,10 @@ bool ApplyWithAcceptOrUndo(QWidget* parent, TDataSession& session, int firstRow)
 void CmCalculation(TDataSession& session) {
   CloseDataStatus();
   const std::uint64_t before = DataSignature(session.Table.XYZData());
-  StopBackgroundFit();
+  // Held, not stopped: the formulas alone are no change to the data, and a dialog cancelled
+  // or a calculation not applied keeps the fits. Applying stops the fit before the data
+  // change.
+  HoldBackgroundFit();
   TCalcLines buffer = CalcTexts();
   for (;;) {
     if (ExecuteAndDelete(new TCalc(MainWindow, &buffer, session.Table.XYZData())) != QDialog::Accepted) break;
@@ -60,6 +64,9 @@ void CmCalculation(TDataSession& session) {
     SettleFitResults(session, before);
     break;
   }
+  // A fit the hold cut short starts again (after an applied calculation the stop has
+  // forgotten it: the pre-scan started the fit of the new data).
+  ResumeBackgroundFit();
   ShowDataStatus();
 }
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/background_fit_hold.h"
 #include "app/c_format.h"
 #include "app/data_files.h"
 #include "app/settings_file.h"
@@ -49,39 +50,38 @@ namespace udf_commands {
 void CmEditUdfs(TSession& session) {
   const int keptUdf = ExprThreadContext().CurrentUdf;
   CloseDataStatus();
-  StopBackgroundFit();
+  // Held, not stopped: fits of functions the dialog leaves as they were stay valid.
+  HoldBackgroundFit();
   const std::vector<std::string> before = FunctionTexts(session.UdfTable);
   const int result = (new TDlgUDF(MainWindow, session))->Execute();
   ExprThreadContext().CurrentUdf = keptUdf;
   CountUdfs(session);
-  if (result == QDialog::Rejected) {
-    // Functions validated before the Cancel keep their changes: fits of their old texts
-    // would now be drawn and evaluated with the new ones.
-    if (FunctionTexts(session.UdfTable) != before) VoidFitResults(session);
-    StartBackgroundFit(session);
-    ShowDataStatus();
-    return;
-  }
-  VoidFitResults(session);
+  // Functions validated before a Cancel keep their changes too: fits of their old texts
+  // would now be drawn and evaluated with the new ones.
+  const bool changed = FunctionTexts(session.UdfTable) != before;
+  if (changed) VoidFitResults(session);
   if (result == TDlgUDF::kFitResult) {
     platform::PostCommand(CmFitUserFunctions);
     return;
   }
-  StartBackgroundFit(session);
+  if (changed)
+    StartBackgroundFit(session);
+  else
+    ResumeBackgroundFit();
   ShowDataStatus();
 }
 
 void CmInstallLastUdfs(TSession& session) {
   CloseDataStatus();
-  StopBackgroundFit();
+  HoldBackgroundFit();
   const TUdfInstallResult installed = InstallLastSessionUdfs(SettingsDir);
   if (installed.read < 1) {
     // The command is offered only when the file is there: a file that could not be read
-    // is told, and the functions stay as they were.
+    // is told, and the functions, and so the fits of them, stay as they were.
     ErrorBox(ToWindow(MainWindow), kInstallCaption,
              installed.read == kUdfFileMalformed ? "The UDFs of the last session could not be read: the file is damaged."
                                                  : "The UDFs of the last session could not be read.");
-    StartBackgroundFit(session);
+    ResumeBackgroundFit();
     ShowDataStatus();
     return;
   }

@@ -332,14 +332,15 @@ TEST_F(FitRoad, BackgroundFitAfterTheImportLightsAndRedrawsTheStatusWindow) {
   EXPECT_EQ(window_->HaveFits, 1);
   // The status window is drawn again with the fit.
   ASSERT_TRUE(PumpUntil([] { return DataStatusWin() != nullptr; }));
-  // A change of the preferences stops it and voids its results before anything changes.
+  // The preferences hold it before anything can change; cancelled, they keep its results.
   ModalAnswer<TDlgFitOpt> prefs([this](TDlgFitOpt* d) {
-    EXPECT_EQ(session_.FitResultsValid, 0);
+    EXPECT_EQ(session_.FitResultsValid, 1);
     EXPECT_FALSE(BackgroundFitThreadExists());
     d->reject();
   });
   ASSERT_TRUE(window_->ExecuteCommand(CmFitPreferences));
   EXPECT_EQ(prefs.Seen(), 1);
+  EXPECT_EQ(session_.FitResultsValid, 1);
 }
 
 // A background fit that asks for a review starts it once its results are in: the review
