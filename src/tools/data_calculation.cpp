@@ -9,9 +9,11 @@
 #include "app/data_statistics.h"
 #include "app/file_utils.h"
 #include "app/long_double.h"
+#include "app/point_table.h"
 #include "app/shell_state.h"
 #include "expr/error_text.h"
 #include "expr/eval_context.h"
+#include "expr/evaluation_stop.h"
 #include "expr/expr_types.h"
 #include "expr/expression.h"
 #include "platform/busy_window.h"
@@ -131,9 +133,9 @@ TCalcValidation ValidateCalcLines(TCalcLines& lines, std::span<const TXYZPoint> 
   return v;
 }
 
-void ApplyCalcToData(std::span<TXYZPoint> table, const TCalcLines& lines, int firstRow) {
+bool ApplyCalcToData(std::span<TXYZPoint> table, const TCalcLines& lines, int firstRow) {
   const int n = PointCount(table);
-  if (n < 1) return;
+  if (n < 1) return true;
   ExprContext& ctx = ExprThreadContext();
   const TXYZPoint& last = table[static_cast<std::size_t>(n)];
   const int lastComplete = IsMissingValue(last.Y) || IsMissingValue(last.Z) ? n - 1 : n;
@@ -145,6 +147,8 @@ void ApplyCalcToData(std::span<TXYZPoint> table, const TCalcLines& lines, int fi
       TXYZPoint& p = table[static_cast<std::size_t>(r)];
       SetRowVariables(ctx, p, r);
       const long double v = ExprRunSlot(kCalcFirstSlot + i);
+      // The guard is reset by the next row's run: read it before.
+      if (ctx.abortCode == kErrEvaluationCancelled) return false;
       const bool failed = IsMissingValue(v);
       if (failed) p.Status = kPointInactive;
       switch (i) {
@@ -155,18 +159,40 @@ void ApplyCalcToData(std::span<TXYZPoint> table, const TCalcLines& lines, int fi
       }
     }
   }
+  return true;
 }
 
 bool ApplyCalculation(TDataSession& session, int firstRow, platform::Window owner,
-                      const std::function<bool()>& userKeeps) {
+                      const std::function<bool()>& userKeeps, const TStoppableRun& stoppable) {
   TDataTable& table = session.Table;
   // The background fit reads the table; the pre-scan starts it again on the new data.
   StopBackgroundFit();
   ShowBusyMsgId(owner, 3124, 3127, 1);
   const PointTable backup = table.DupDataTable();
-  {
+  PointTable result = backup.empty() ? PointTable{} : CopyPoints(backup);
+  if (!result.empty()) {
+    // The rows are computed in a copy, outside the table's lock, since the user's way out
+    // lets events through (a reader of the table among them); the table takes the finished
+    // result in one step, and a stopped run leaves it as it was.
+    bool finished = false;
+    const auto work = [&] { finished = ApplyCalcToData(result, CalcTexts(), firstRow); };
+    if (stoppable)
+      stoppable(work);
+    else
+      work();
+    if (!finished) {
+      HideBusyMsg();
+      ErrorBoxIds(owner, 3124, 3789);
+      return false;
+    }
     DataTableWriteLock lock(table.Mutex());
-    ApplyCalcToData(table.XYZData(), CalcTexts(), firstRow);
+    std::copy(result.begin(), result.end(), table.XYZData().begin());
+  } else {
+    // No memory for a copy: the rows change in place under the lock, where no event may
+    // pass, so the run is not offered for stopping.
+    const TEvaluationStopScope unstoppable(ExprThreadContext(), {});
+    DataTableWriteLock lock(table.Mutex());
+    (void)ApplyCalcToData(table.XYZData(), CalcTexts(), firstRow);
   }
   HideBusyMsg();
   PrescanData(session, owner);

@@ -90,16 +90,23 @@ TCalcValidation ValidateCalcLines(TCalcLines& lines, std::span<const TXYZPoint> 
 // stop at N - 1 when row N lacks Y or Z (a row the grid editor has not completed). A result
 // that is no value makes the row inactive with 0 stored (1 for W); W stores the absolute
 // value, and a W line sets the table's weights flag. The language's current-row index is the
-// row being computed.
-void ApplyCalcToData(std::span<TXYZPoint> table, const TCalcLines& lines, int firstRow);
+// row being computed. False when the user stopped an evaluation ("Calculation Cancelled"):
+// the rows are then partly computed.
+[[nodiscard]] bool ApplyCalcToData(std::span<TXYZPoint> table, const TCalcLines& lines, int firstRow);
+
+// Runs `work`, the evaluations of a calculation, so that the user may stop them (the
+// user interface stands a window with Cancel around it, TEvaluationProgress).
+using TStoppableRun = std::function<void(const std::function<void()>& work)>;
 
 // Applies the current calculation to the session's table from firstRow on, with a backup:
-// the busy window meanwhile, then the pre-scan. Fewer than 4 active points: "Calculation
+// the busy window meanwhile, then the pre-scan. The rows are computed in a copy under
+// `stoppable` (when given) and stored only when every row was computed: a stopped run
+// leaves the table as it was, says "Calculation Cancelled" and gives false. Fewer than 4 active points: "Calculation
 // Produces Less Than Four Valid Points" (3109/3110), the table restored, false. Otherwise
 // `userKeeps` is asked (the accept-or-undo window); false restores the table. Without memory
 // for a backup the change is kept without asking. True when the change was kept.
 [[nodiscard]] bool ApplyCalculation(TDataSession& session, int firstRow, platform::Window owner,
-                                    const std::function<bool()>& userKeeps);
+                                    const std::function<bool()>& userKeeps, const TStoppableRun& stoppable = {});
 
 // .clc files: text, up to four lines, each "X=", "Y=", "Z=" or "W=" and the formula, in
 // any order (a letter given twice keeps the later text). Written with CR LF in the order

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include <string>
 
 #include "app/long_double.h"
+#include "expr/eval_context.h"
+#include "expr/evaluation_stop.h"
 #include "platform/busy_window.h"
 #include "platform/message_box.h"
 #include "support/german_locale.h"
@@ -156,6 +159,53 @@ TEST_F(DataCalculation, LnOfZMarksRowsWithoutAValueAndTooFewValidPointsRestoreTh
   EXPECT_FALSE(platform::CurrentBusyState().shown);
 }
 
+
+// A run the user stops leaves the table as it was, byte for byte, even when earlier lines
+// had finished every row: the rows are computed aside and stored only when all are done.
+// A run that finishes under the question gives the same bytes as one without it.
+TEST_F(DataCalculation, AStoppedRunLeavesTheTableAsItWasAndAFinishedOneIsUnchanged) {
+  ExprContext& ctx = ExprThreadContext();
+  // Each Z sums 300 terms of a line of user function 3.
+  const TCurrentUdfScope udf(ctx, 3);
+  ASSERT_EQ(ExprCompileSlot("SIN($)*0", 39), 1);
+  TCalcLines lines;
+  lines.text[kCalcX] = "X*2";
+  lines.text[kCalcZ] = "Z+SUM(9,1,300,1)";
+  ASSERT_EQ(Define(lines).result, TCalcValidation::kValid);
+  const std::vector<unsigned char> before = TableBytes();
+  platform::ScriptedAnswers answers;
+  int asks = 0;
+  bool asked = false;
+  {
+    const TEvaluationStopScope stop(ctx, [&] { return ++asks < 4; });
+    EXPECT_FALSE(ApplyCalculation(session_, 1, nullptr, [&] { return asked = true; }));
+  }
+  EXPECT_EQ(asks, 4);  // stopped during the Z line, after X was done on every row
+  EXPECT_FALSE(asked);
+  EXPECT_EQ(TableBytes(), before);
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].caption, "Calculation");
+  EXPECT_EQ(answers.Boxes()[0].text, "Calculation Cancelled");
+  EXPECT_FALSE(platform::CurrentBusyState().shown);
+
+  // Through the caller's stoppable run: a yes every time computes what a plain run does.
+  int runs = 0;
+  const TStoppableRun stoppable = [&](const std::function<void()>& work) {
+    ++runs;
+    const TEvaluationStopScope stop(ctx, [] { return true; });
+    work();
+  };
+  ASSERT_TRUE(ApplyCalculation(session_, 1, nullptr, [] { return true; }, stoppable));
+  EXPECT_EQ(runs, 1);
+  const std::vector<unsigned char> stoppableBytes = TableBytes();
+  for (int i = 1; i <= 6; ++i) EXPECT_EQ(Row(i).X, 2 * i) << i;
+  EXPECT_EQ(Row(3).Z, 7);
+  Load({{1, 10, 5}, {2, 20, -1}, {3, 30, 7}, {4, 40, 0}, {5, 50, 9}, {6, 60, 2}});
+  PrescanData(session_);
+  ASSERT_TRUE(ApplyCalculation(session_, 1, nullptr, [] { return true; }));
+  EXPECT_EQ(TableBytes(), stoppableBytes);
+  EXPECT_FALSE(ctx.goOn);
+}
 // Later lines see what earlier lines computed; W is stored as its absolute value and marks
 // the table weighted; a trailing row the grid editor has not completed gets only X.
 TEST_F(DataCalculation, LinesRunInOrderOverTheirRows) {
@@ -163,7 +213,7 @@ TEST_F(DataCalculation, LinesRunInOrderOverTheirRows) {
   TCalcLines lines;
   lines.text = {"X+10", "X", "Y*2", "-Z"};
   ASSERT_EQ(ValidateCalcLines(lines, session_.Table.XYZData()).result, TCalcValidation::kValid);
-  ApplyCalcToData(session_.Table.XYZData(), lines, 2);
+  EXPECT_TRUE(ApplyCalcToData(session_.Table.XYZData(), lines, 2));
   EXPECT_EQ(Row(1).X, 1);  // before the first row
   EXPECT_EQ((std::vector<long double>{Row(2).X, Row(2).Y, Row(2).Z, Row(2).W}),
             (std::vector<long double>{12, 12, 24, 24}));

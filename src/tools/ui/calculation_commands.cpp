@@ -13,8 +13,10 @@
 #include "graph3d/ui/accept_or_undo.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
+#include "platform/string_table.h"
 #include "tools/data_calculation.h"
 #include "tools/ui/calculation_dialog.h"
+#include "tools/ui/evaluation_progress.h"
 
 namespace calculation_commands {
 
@@ -39,10 +41,18 @@ void SettleFitResults(TDataSession& session, std::uint64_t before) {
 }  // namespace
 
 bool ApplyWithAcceptOrUndo(QWidget* parent, TDataSession& session, int firstRow) {
-  return ApplyCalculation(session, firstRow, platform::qt::ToWindow(parent), [parent, &session] {
+  const auto keeps = [parent, &session] {
     return ShowAcceptOrUndo(parent, AcceptOrUndoMode::Calculation, session, CurrentSettings()) ==
            AcceptOrUndo::Accept;
-  });
+  };
+  // A line can run for long on every row (a user function summing a million terms): Cancel
+  // stops the run and the table stays as it was.
+  const auto stoppable = [parent](const std::function<void()>& work) {
+    const TEvaluationProgress progress(parent, platform::qt::FromCp1252(platform::LoadString(3124)),
+                                       platform::qt::FromCp1252(platform::LoadString(3127)));
+    work();
+  };
+  return ApplyCalculation(session, firstRow, platform::qt::ToWindow(parent), keeps, stoppable);
 }
 
 void CmCalculation(TDataSession& session) {

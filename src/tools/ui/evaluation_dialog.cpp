@@ -28,6 +28,7 @@
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
+#include "tools/ui/evaluation_progress.h"
 #include "tools/ui/generation_dialogs.h"
 
 namespace {
@@ -180,7 +181,13 @@ void TDlgEval::Command(int id) {
 
 bool TDlgEval::ReadField(int field, long double& value) {
   const std::string text = ToCp1252(inputs_[static_cast<std::size_t>(field)]->text());
-  if (ReadEntryValue(text, kInputChars, value)) return true;
+  bool read = false;
+  {
+    // An input is a statement, which can run for long: Cancel stops it like a refused one.
+    const TEvaluationProgress progress(this, windowTitle(), QStringLiteral("Calculation in Progress"));
+    read = ReadEntryValue(text, kInputChars, value);
+  }
+  if (read) return true;
   SelectInput(field);
   return false;
 }

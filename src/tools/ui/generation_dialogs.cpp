@@ -15,6 +15,7 @@
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
+#include "tools/ui/evaluation_progress.h"
 
 namespace {
 
@@ -171,7 +172,12 @@ bool TGenParms::CanClose() {
   if (!EditsHoldProgramText(this, edits_)) return false;
   std::array<std::string, 6> entries;
   for (std::size_t k = 0; k < edits_.size(); ++k) entries[k] = ToCp1252(edits_[k]->text());
-  const TGenRangeCheck check = CheckGenRange(entries, block_);
+  TGenRangeCheck check;
+  {
+    // The entries are statements, which can run for long: Cancel stops one like a refused one.
+    const TEvaluationProgress progress(this, windowTitle(), QStringLiteral("Calculation in Progress"));
+    check = CheckGenRange(entries, block_);
+  }
   if (check.errors > 0) {
     ErrorBox(ToWindow(this), ToCp1252(windowTitle()), platform::LoadString(kInvalidEntry));
     return false;
