@@ -48,6 +48,8 @@ constexpr int kLinesSkipped = 3049;
 // The cut message of a read that stopped counting (kPointsCountBound).
 constexpr const char* kMorePointsCut =
     "The File Holds More Than %d Points, %d Were Read\nThe Data Table Holds at Most %d Points";
+// A read that stopped at the bound before the table was full (a digital filter kept fewer).
+constexpr const char* kReadStopped = "The File Holds More Than %d Records, Reading Stopped There\n%d Points Were Read";
 // A kind the import dialog offers whose reader (or column choice) is not there yet: no
 // file of it was read, which "Number of Points Read 0" would wrongly suggest.
 constexpr const char* kKindNotReadable = "Files of This Kind Cannot Be Read Yet";
@@ -67,6 +69,8 @@ std::string ReadLossesText(const TReadResult& read) {
   if (read.pointsCut > 0)
     text = CFormat(read.morePointsInFile ? kMorePointsCut : Text(kPointsCut).c_str(), read.pointsInFile,
                    std::max(read.Count(), 0), kXYZMaxPoints);
+  else if (read.morePointsInFile)
+    text = CFormat(kReadStopped, kPointsCountBound, std::max(read.Count(), 0));
   if (read.skippedLines > 0) text += (text.empty() ? "" : "\n") + SkippedLinesText(read);
   return text;
 }
@@ -285,10 +289,15 @@ int ImportDataFile(TDataSession& session, int filtered) {
   args.sheet = c.ImportSheetX;
   args.colX = c.ImportColX, args.colY = c.ImportColY;
   args.colZ = c.ImportColZ, args.colW = c.ImportColW;
-  // "Reading Data..." or "Digitally Filtering Data..." while the reader works.
-  ShowBusyMsg(Owner(), path, platform::LoadString(filtered ? 3071 : 3069), 1);
+  // "Reading Data..." or "Digitally Filtering Data..." while the reader works, with Cancel
+  // where the user interface gives the read a progress window.
+  const std::string_view working = platform::LoadString(filtered ? 3071 : 3069);
+  if (DataFileHooks().ReadProgress) args.progress = DataFileHooks().ReadProgress(path, working);
+  else ShowBusyMsg(Owner(), path, working, 1);
   const TReadResult read = reader(args);
+  args.progress = nullptr;  // the progress window closes
   HideBusyMsg();
+  if (read.cancelled) return 0;  // the table as it was, and nothing to tell
   if (RefuseRead(path, read, kind)) return std::max(read.Count(), 0);
   const int firstRow = session.AppendMode ? session.Table.XYZRows() + 1 : 1;
   if (!Commit(session, read)) return 0;

@@ -50,6 +50,11 @@ struct TDataFileHooks {
   std::function<void(TDataSession& session)> SaveAs;
   // The recent-file list changed: the menu is built anew.
   std::function<void()> RecentFilesChanged;
+  // The progress of an import's read, with Cancel (the user interface's progress window,
+  // shown once the read has taken a moment): made as the read begins, with the path as
+  // caption and the text to show, it is asked with the cases read so far and answers false
+  // once the user cancelled. Without it the busy window stands while the read runs.
+  std::function<std::function<bool(int casesRead)>(const std::string& path, std::string_view text)> ReadProgress;
 };
 TDataFileHooks& DataFileHooks();
 
@@ -71,7 +76,7 @@ int ConfirmDiscardData(TDataSession& session);
 // Imports the session's DataFileName with the digital filter of the settings (filtered 1) or
 // without.
 // Returns the points read (a count below 4 is a failed read, the table unchanged), 0 when
-// the file was refused or the column dialog cancelled, -1 when the titles dialog was
+// the file was refused, the column dialog or the read cancelled, -1 when the titles dialog was
 // cancelled (the data stay).
 [[nodiscard]] int ImportDataFile(TDataSession& session, int filtered);
 

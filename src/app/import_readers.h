@@ -27,10 +27,13 @@
 struct TDataSession;
 
 inline constexpr int kImportKindCount = 24;
-// The points of a file counted at most once the table is full. Beyond, a read can change
-// nothing but the count, and a compressed file may hold millions of cases in a few bytes:
-// the readers stop there and the user hears "more than" this many.
+// The cases (records, points) of a file read at most, whatever the digital filter keeps and
+// however full the table is. A compressed file may hold millions of cases in a few bytes, and
+// a filter that keeps few of them never fills the table: the readers stop there and the user
+// hears "more than" this many.
 inline constexpr int kPointsCountBound = 1000000;
+// A read reports its progress (TReadArgs::progress) after every this many cases.
+inline constexpr int kReadProgressStep = 4096;
 inline constexpr int kImportKindAsciiXYZ = 3;
 inline constexpr int kImportKindWK1 = 8;
 inline constexpr int kImportKindWK3 = 12;
@@ -58,6 +61,9 @@ struct TReadArgs {
   int filterStart = 1;
   int sheet = 0;
   int colX = -1, colY = -1, colZ = -1, colW = -1;
+  // Asked with the cases read so far after every kReadProgressStep of them; false cancels
+  // the read (TReadResult::cancelled). Empty: the read runs to its end.
+  std::function<bool(int casesRead)> progress;
 };
 
 // Why a read gave nothing.
@@ -81,9 +87,10 @@ struct [[nodiscard]] TReadResult {
   // kept, the ones that found no room in the table.
   int pointsInFile = 0;
   int pointsCut = 0;
-  // The count stopped at kPointsCountBound once the table was full: the file holds more
-  // than pointsInFile points.
+  // The read stopped at kPointsCountBound cases: the file holds more than were counted.
   bool morePointsInFile = false;
+  // The user cancelled the read through its progress: nothing of it is to be kept.
+  bool cancelled = false;
   // Lines passed over because they mix letters into numbers ("A4 4 0"): not points.
   int skippedLines = 0;
 

@@ -286,6 +286,7 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
         // An unfinished point at the end of the file is no data.
         previous = points.Add(xyz[0], xyz[1], xyz[2], 1);
         coordinate = 0;
+        if (points.Done()) break;
       }
       continue;
     }
@@ -352,6 +353,7 @@ TReadResult ReadAsciiMultiColumn(const TReadArgs& args) {
       if (IsMissingValue(w) || !(w > 0)) w = 1;
     }
     points.Add(x, y, z, w);
+    if (points.Done()) break;
   }
   result.weighted = !result.points.empty() && args.colW >= 0;
   return result;

@@ -149,7 +149,7 @@ TReadResult ReadDbase(const TReadArgs& args) {
 
   TPointCollector points(args, result);
   TRecordReader records(table);
-  for (std::int64_t r = 0; r < table.records && records.Next(); ++r) {
+  for (std::int64_t r = 0; r < table.records && !points.Done() && records.Next(); ++r) {
     const long double vx = records.Value(*x), vy = records.Value(*y), vz = records.Value(*z);
     long double vw = w ? records.Value(*w) : 1;
     if (!(vw > 0)) vw = 1;

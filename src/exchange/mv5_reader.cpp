@@ -70,6 +70,7 @@ TReadResult ReadMv5(const TReadArgs& args) {
     if (code != MvCode::kOk) return FailedRead(TReadError::kMalformed);
     const long double w = weighted && row[3] > 0 ? row[3] : 1.0;
     (void)points.Add(row[0], row[1], row[2], w);  // a point dropped by the filter or cut: counted there
+    if (points.Done()) break;
   }
   MvRowsEnd(h);
   result.weighted = weighted && !result.points.empty();

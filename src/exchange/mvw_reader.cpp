@@ -192,7 +192,7 @@ TReadResult ReadMvwBytes(std::span<const std::uint8_t> bytes, const TReadArgs& a
   std::size_t n = std::min({arrays[0].size(), arrays[1].size(), arrays[2].size()});
   if (weighted) n = std::min(n, arrays[3].size());
   TPointCollector points(args, result);
-  for (std::size_t i = 1; i < n; ++i) {
+  for (std::size_t i = 1; i < n && !points.Done(); ++i) {
     const long double w = weighted ? arrays[3][i] : 1;
     if (!IsUsableValue(arrays[0][i]) || !IsUsableValue(arrays[1][i]) || !IsUsableValue(arrays[2][i]) ||
         !IsUsableValue(w))

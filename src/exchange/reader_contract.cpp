@@ -17,15 +17,32 @@ TPointCollector::TPointCollector(const TReadArgs& args, TReadResult& result)
   result_.points.reserve(static_cast<std::size_t>(std::clamp(args.capacity, 0, kXYZMaxPoints)));
 }
 
+bool TPointCollector::Count() {
+  if (Done()) return false;
+  if (cases_ >= kPointsCountBound) {
+    result_.morePointsInFile = true;  // this case is one more than the count
+    return false;
+  }
+  ++cases_;
+  if (cases_ % kReadProgressStep == 0 && args_.progress && !args_.progress(cases_)) {
+    result_.cancelled = true;
+    return false;
+  }
+  return true;
+}
+
+bool TPointCollector::Case() {
+  countsCases_ = true;
+  return Count();
+}
+
 int TPointCollector::Add(const long double& x, const long double& y, const long double& z,
                          const long double& w, char status) {
-  if (result_.morePointsInFile) return -1;
-  const bool full = static_cast<int>(result_.points.size()) >= args_.capacity;
-  if (full && result_.pointsCut > 0 && result_.pointsInFile >= kPointsCountBound) {
-    result_.morePointsInFile = true;  // this point is one more than the count
-    return -1;
-  }
+  // The bound used to count only once the table was full: a filter that kept fewer points
+  // than the table holds made the read decode the whole file, however large.
+  if (countsCases_ ? Done() : !Count()) return -1;
   if (!KeepFilteredPoint(++result_.pointsInFile, args_.filterN, args_.filterStart)) return -1;
+  const bool full = static_cast<int>(result_.points.size()) >= args_.capacity;
   if (full) {
     ++result_.pointsCut;
     return -1;

@@ -19,14 +19,19 @@ bool KeepFilteredPoint(int c, int n, int start);
 
 // The points of a read as the reader finds them: every complete point of the file is
 // counted, the digital filter decides which are kept, and kept points beyond the table's
-// room are counted as cut instead of stored. Once points have been cut, the count stops at
-// kPointsCountBound (TReadResult::morePointsInFile), and the reader may stop reading
-// (Done).
+// room are counted as cut instead of stored. The read stops after kPointsCountBound cases
+// (TReadResult::morePointsInFile), however few of them the filter keeps: the cases a reader
+// announces (Case), else the complete points. Every kReadProgressStep of them the read's
+// progress is asked whether to go on (TReadResult::cancelled). Once Done, the reader stops.
 class TPointCollector {
  public:
   TPointCollector(const TReadArgs& args, TReadResult& result);
+  // A case of the file read, whether or not its values make a point: for a reader whose
+  // cases may cost almost nothing in the file (a compressed case of missing values). Then
+  // the bound and the progress count cases instead of points. False once the read is Done.
+  bool Case();
   // A complete point of the file; the index of the stored point in result.points, or -1
-  // when the filter dropped it or the table has no room for it.
+  // when the filter dropped it, the table has no room for it, or the read is Done.
   int Add(const long double& x, const long double& y, const long double& z, const long double& w,
           char status = kPointActive);
   // A row of a format whose weight column marks inactive rows by its sign: no point when a
@@ -34,12 +39,18 @@ class TPointCollector {
   // while the digital filter keeps every point (a filtered read renumbers the rows, and the
   // mark is not kept).
   int AddSignedWeight(long double x, long double y, long double z, long double w);
-  // True once the count has stopped: nothing further in the file can change the read.
-  bool Done() const { return result_.morePointsInFile; }
+  // True once the read has stopped (the bound reached, or cancelled): nothing further in
+  // the file can change it.
+  bool Done() const { return result_.morePointsInFile || result_.cancelled; }
 
  private:
+  // One more case toward the bound and the progress; false once the read is Done.
+  bool Count();
+
   const TReadArgs& args_;
   TReadResult& result_;
+  int cases_ = 0;
+  bool countsCases_ = false;  // the reader announces its cases (Case)
 };
 
 // A read that failed before it found anything.

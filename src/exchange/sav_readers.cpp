@@ -81,9 +81,11 @@ int ReadOkapVariables(const std::string& path, const std::vector<int>& variables
   }
   TColumnPairs pairs(variables.size());
   std::vector<long double> row(variables.size());
+  int cases = 0;
   const TSavStatus s = ReadSavCases(path, indices, [&](std::span<const TSavValue> values) {
     for (std::size_t k = 0; k < values.size(); ++k) row[k] = Converted(values[k]);
-    return pairs.AddRow(row);
+    // Rows with a missing value pair nothing: the cases read are bounded as a whole-file read's.
+    return pairs.AddRow(row) && ++cases < kPointsCountBound;
   });
   if (s != TSavStatus::kOk) return FailureCode(s);
   const int kept = pairs.Count();
@@ -126,9 +128,11 @@ TColumnArray ReadOkapVariable(const std::string& path, int variable) {
   if (index < 0) return {};
   TColumnArray column = NewColumnArray();
   const int chosen[] = {index};
+  int cases = 0;
   const TSavStatus s = ReadSavCases(path, chosen, [&](std::span<const TSavValue> values) {
     AppendColumnValue(column, Converted(values[0]));
-    return column[0] < kMaxColumnValues;
+    // Missing values fill no column: the cases read are bounded as a whole-file read's.
+    return column[0] < kMaxColumnValues && ++cases < kPointsCountBound;
   });
   if (s != TSavStatus::kOk) return {};
   return column;
@@ -151,8 +155,11 @@ TReadResult ReadOkapSav(const TReadArgs& args) {
   result.titles.SetZName(AxisName(d.variables[static_cast<std::size_t>(indices[2])]));
   TPointCollector points(args, result);
   int cases = 0;
+  // Cases of missing values make no point and cost a byte each in a compressed file: the
+  // bound counts cases.
   const TSavStatus s = ReadSavCases(args.path, indices, [&](std::span<const TSavValue> v) {
     ++cases;
+    if (!points.Case()) return false;
     (void)points.AddSignedWeight(Converted(v[0]), Converted(v[1]), Converted(v[2]),
                                  weighted ? Converted(v[3]) : 1.0L);  // a missing value: no point
     return !points.Done();
@@ -175,6 +182,7 @@ TReadResult ReadOkapSavOwn(const TReadArgs& args) {
   TPointCollector points(args, result);
   const int all[] = {kXVar, kYVar, kZVar, kActive, kWeight};
   const TSavStatus s = ReadSavCases(args.path, all, [&](std::span<const TSavValue> v) {
+    if (!points.Case()) return false;
     const long double x = Raw(v[kXVar]), y = Raw(v[kYVar]), z = Raw(v[kZVar]), w = Raw(v[kWeight]);
     if (!IsUsableValue(x) || !IsUsableValue(y) || !IsUsableValue(z) || !IsUsableValue(w)) return true;
     // The state decides alone: a point written inactive comes back inactive whatever its

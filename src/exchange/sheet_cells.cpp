@@ -103,6 +103,7 @@ void ReadRowsInFileOrder(const TSheetCells& cells, const TReadArgs& args, TReadR
       }
     if (std::any_of(v.begin(), v.end(), IsMissing)) continue;
     (void)points.Add(v[0], v[1], v[2], PositiveWeight(v[3]));
+    if (points.Done()) break;
     startOver();
   }
   result.weighted = weighted && !result.points.empty();
@@ -142,6 +143,7 @@ void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResul
     }
     if (!complete) continue;
     (void)points.Add(xc->value, v[0], v[1], PositiveWeight(v[2]));
+    if (points.Done()) break;
   }
   result.weighted = weighted && !result.points.empty();
 }
@@ -169,7 +171,7 @@ void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& 
   TPointCollector points(args, result);
   std::size_t n = std::min({x.size(), y.size(), z.size()});
   if (w) n = std::min(n, w->size());
-  for (std::size_t i = 0; i < n; ++i)
+  for (std::size_t i = 0; i < n && !points.Done(); ++i)
     (void)points.AddSignedWeight(x[i], y[i], z[i], w ? (*w)[i] : 1.0L);  // stored or not: both fine
   result.weighted = w && weightsFlag && !result.points.empty();
 }

@@ -65,6 +65,7 @@ TReadResult ReadWorksheetMatrix(const std::string& path, int capacity) {
       y = c.value;
     } else if (c.column < kListedColumns && HasCell(xs[static_cast<std::size_t>(c.column)]) && HasCell(y)) {
       (void)points.Add(xs[static_cast<std::size_t>(c.column)], y, c.value, 1);
+      if (points.Done()) break;
     }
   }
   return result;

@@ -404,6 +404,29 @@ TEST_F(DifReader, NotAvailableCellsAndCutFiles) {
   EXPECT_TRUE(ReadDifColumn(noData, 0).empty());
 }
 
+// The text readers share the bound and the progress of every reader: a filtered read stops
+// after kPointsCountBound points however few it keeps, and a cancelled read stops at once.
+TEST_F(AsciiXYZ, AFilteredReadStopsAtTheBoundAndACancelStopsTheRead) {
+  std::string text;
+  text.reserve(6 * (kPointsCountBound + 10));
+  for (int i = 0; i < kPointsCountBound + 10; ++i) text += "1 2 3\n";
+  const std::string path = dir_.Write("long.txt", text);
+  TReadArgs args = Args(path);
+  args.filterN = 10000;
+  TReadResult r = ReadAsciiXYZ(args);
+  EXPECT_EQ(r.Count(), kPointsCountBound / 10000);
+  EXPECT_EQ(r.pointsInFile, kPointsCountBound);
+  EXPECT_TRUE(r.morePointsInFile);
+  EXPECT_EQ(r.pointsCut, 0);
+  for (const auto read : {ReadAsciiXYZ, ReadAsciiMultiColumn}) {
+    TReadArgs cancelled = ChosenColumns(path, 1, 2, 3);
+    cancelled.progress = [](int) { return false; };
+    r = read(cancelled);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.pointsInFile, kReadProgressStep - 1);
+  }
+}
+
 TEST(ColumnLetters, SingleThenDoubleLetters) {
   for (auto [column, letters] : {std::pair{0, "A"}, {25, "Z"}, {26, "AA"}, {27, "AB"}, {52, "BA"}})
     EXPECT_EQ(ColumnLetters(column), letters) << column;

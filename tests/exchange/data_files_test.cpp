@@ -225,6 +225,40 @@ TEST_F(DataFiles, AHugeCompressedFileIsCountedToTheBound) {
                               "The Data Table Holds at Most 16384 Points"});
 }
 
+// A digital filter that keeps fewer points than the table holds stops at the bound all the
+// same, and says so; a read the user cancels leaves the table as it was, without a word.
+TEST_F(DataFiles, AFilteredHugeFileStopsAtTheBoundAndACancelledReadKeepsTheTable) {
+  std::vector<std::uint8_t> bytes = BuildSavFile(
+      {{"XVAR", 0, "x"}, {"YVAR", 0, "y"}, {"ZVAR", 0, "z"}, {"ACTIVE", 0, "State"}, {"WEIGHT", 0, "Weights"}});
+  AppendCompressedCases(bytes, {1, 2, 3, 1, 1}, 2 * kPointsCountBound);
+  session_.DataFileName = dir_.Write("huge.sav", bytes);
+  CurrentSettings().FilterStep = 1000;
+  CurrentSettings().FilterStart = 1;
+  int asked = 0;
+  DataFileHooks().ReadProgress = [&](const std::string& path, std::string_view text) {
+    EXPECT_EQ(path, session_.DataFileName);
+    EXPECT_EQ(text, "Digitally Filtering Data...");
+    return [&](int) { return ++asked < 1000000; };
+  };
+  EXPECT_EQ(ImportDataFile(session_, 1), 1000);
+  EXPECT_EQ(asked, kPointsCountBound / kReadProgressStep);
+  EXPECT_EQ(BoxTexts(), Texts{"The File Holds More Than 1000000 Records, Reading Stopped There\n"
+                              "1000 Points Were Read"});
+
+  DataFileHooks().ReadProgress = nullptr;
+  LoadTen();
+  const std::string before = TableBytes(session_.Table);
+  session_.DataFileName = dir_.Write("huge.sav", bytes);
+  DataFileHooks().ReadProgress = [](const std::string&, std::string_view) {
+    return [](int) { return false; };
+  };
+  EXPECT_EQ(ImportDataFile(session_, 0), 0);
+  EXPECT_EQ(TableBytes(session_.Table), before);
+  EXPECT_EQ(session_.Table.XYZRows(), 10);
+  EXPECT_TRUE(BoxTexts().empty());
+  EXPECT_EQ(voided_, 0);
+}
+
 // A file name outside ASCII becomes the title in the program's coded text, not as the
 // UTF-8 bytes of the file system shown one by one.
 TEST_F(DataFiles, NonAsciiName) {

@@ -4,6 +4,7 @@
 // program's own files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -179,10 +180,10 @@ TEST_F(SavReaders, OwnLayoutReadsWithStatesAndWeights) {
 }
 
 // A compressed file can hold millions of cases in a few bytes (a zlib-compressed one about
-// 76 a byte). Once the table is full and a million points are counted, the read stops and
-// says "more than"; up to the bound the count is exact. A digital filter still fills the
-// table from the whole file, however far into it that takes the read.
-TEST_F(SavReaders, CountingStopsPastTheBoundOnceTheTableIsFull) {
+// 76 a byte). Once a million cases are read, the read stops and says "more than"; up to the
+// bound the count is exact. A digital filter that keeps fewer points than the table holds
+// stops there too: it used to make the read decode the whole file, however large.
+TEST_F(SavReaders, CountingStopsAtTheBoundWhateverTheFilterKeeps) {
   const auto file = [&](const char* name, std::int64_t cases) {
     std::vector<std::uint8_t> bytes = BuildSavFile({{"A", 0}, {"B", 0}, {"C", 0}});
     AppendCompressedCases(bytes, {1, 2, 3}, cases);
@@ -193,27 +194,81 @@ TEST_F(SavReaders, CountingStopsPastTheBoundOnceTheTableIsFull) {
   const struct {
     const std::string& path;
     int filterN;
+    int count;
     int pointsInFile;
     bool more;
   } cases[] = {
-      {exact, 1, kPointsCountBound, false},
-      {huge, 1, kPointsCountBound, true},
-      // Every 100th point: the table fills at point 1,638,400; 100 points on the first is cut,
-      // and the point after it stops the count.
-      {huge, 100, 100 * kXYZMaxPoints + 100, true},
+      {exact, 1, kXYZMaxPoints, kPointsCountBound, false},
+      {huge, 1, kXYZMaxPoints, kPointsCountBound, true},
+      // Every 100th point: 10,000 of the first million cases, and the table not full.
+      {huge, 100, kPointsCountBound / 100, kPointsCountBound, true},
+      {huge, 1000, kPointsCountBound / 1000, kPointsCountBound, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.pointsInFile);
+    SCOPED_TRACE(c.filterN);
     TReadArgs args = ChosenColumns(c.path, 1, 2, 3);
     args.filterN = c.filterN;
     const TReadResult r = ReadOkapSav(args);
-    ASSERT_EQ(r.Count(), kXYZMaxPoints);
+    ASSERT_EQ(r.Count(), c.count);
     EXPECT_EQ(r.points.back().X, 1);
     EXPECT_EQ(r.points.back().Z, 3);
     EXPECT_EQ(r.pointsInFile, c.pointsInFile);
     EXPECT_EQ(r.morePointsInFile, c.more);
-    EXPECT_GT(r.pointsCut, 0);
+    EXPECT_EQ(r.pointsCut, std::max(c.pointsInFile / c.filterN - kXYZMaxPoints, 0));
   }
+}
+
+// Cases of missing values make no point and cost a byte each: the bound counts cases read,
+// so that a million of them stop the read as a million points would, in the whole-file
+// reads and in the paired columns of the column dialog alike. The points behind them are
+// never reached.
+TEST_F(SavReaders, CasesOfMissingValuesCountTowardTheBound) {
+  constexpr int kSystemMissing = 155;  // the compressed code 255
+  std::vector<std::uint8_t> bytes = BuildSavFile({{"A", 0}, {"B", 0}, {"C", 0}});
+  AppendCompressedCases(bytes, {kSystemMissing, kSystemMissing, kSystemMissing}, kPointsCountBound);
+  AppendCompressedCases(bytes, {1, 2, 3}, 8);
+  const std::string path = dir_.Write("missing.sav", bytes);
+  for (const int filterN : {1, 7}) {
+    TReadArgs args = ChosenColumns(path, 1, 2, 3);
+    args.filterN = filterN;
+    const TReadResult r = ReadOkapSav(args);
+    EXPECT_EQ(r.error, TReadError::kNone);
+    EXPECT_EQ(r.Count(), 0);
+    EXPECT_EQ(r.pointsInFile, 0);
+    EXPECT_TRUE(r.morePointsInFile);
+  }
+  const int columns[] = {1, 2, 3};
+  const std::vector<TColumnArray> pairs = ReadOkapColumnPairs(path, columns);
+  ASSERT_EQ(pairs.size(), 3u);
+  EXPECT_EQ(pairs[0][0], 0);
+}
+
+// A read asks its progress after every kReadProgressStep cases, and stops when it answers
+// no: the result says it was cancelled, so that the import keeps nothing of it.
+TEST_F(SavReaders, AReadIsCancelledThroughItsProgress) {
+  std::vector<std::uint8_t> bytes = BuildSavFile({{"A", 0}, {"B", 0}, {"C", 0}});
+  AppendCompressedCases(bytes, {1, 2, 3}, 3 * kReadProgressStep + 5);
+  const std::string path = dir_.Write("long.sav", bytes);
+  std::vector<int> asked;
+  TReadArgs args = ChosenColumns(path, 1, 2, 3);
+  args.progress = [&](int casesRead) {
+    asked.push_back(casesRead);
+    return asked.size() < 2;
+  };
+  const TReadResult cancelled = ReadOkapSav(args);
+  EXPECT_TRUE(cancelled.cancelled);
+  EXPECT_EQ(asked, (std::vector<int>{kReadProgressStep, 2 * kReadProgressStep}));
+  EXPECT_EQ(cancelled.pointsInFile, 2 * kReadProgressStep - 1);
+  // Let run, the read goes to the end.
+  asked.clear();
+  args.progress = [&](int casesRead) {
+    asked.push_back(casesRead);
+    return true;
+  };
+  const TReadResult whole = ReadOkapSav(args);
+  EXPECT_FALSE(whole.cancelled);
+  EXPECT_EQ(whole.Count(), 3 * kReadProgressStep + 5);
+  EXPECT_EQ(asked.size(), 3u);
 }
 
 TEST_F(SavReaders, ProbeNeedsTheMagicAndASoundDictionary) {

@@ -161,8 +161,8 @@ void CheckRead(const TReadResult& r, const TReadArgs& args, bool positiveWeights
         "points read and cut exceed the points in the file");
   Check(r.pointsCut == 0 || static_cast<int>(r.points.size()) == args.capacity,
         "points cut while the table had room");
-  Check(!r.morePointsInFile || (r.pointsCut > 0 && r.pointsInFile >= kPointsCountBound),
-        "the count stopped before the table was full and the bound reached");
+  Check(r.pointsInFile <= kPointsCountBound, "points counted past the bound");
+  Check(!r.cancelled, "a read without progress cancelled");
   for (const TXYZPoint& p : r.points) {
     Check(Scanned(p.X) && Scanned(p.Y) && Scanned(p.Z) && Scanned(p.W), "a value not scanned");
     Check(p.Status == kPointActive || p.Status == kPointInactive, "a status neither active nor inactive");

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 #include "app/data_file_writers.h"
 #include "app/data_files.h"
@@ -22,6 +23,7 @@
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
+#include "app/ui/progress_window.h"
 #include "app/ui/small_controls.h"
 #include "app/ui/text_window.h"
 #include "platform/busy_window.h"
@@ -322,6 +324,12 @@ void RegisterDataFileCommands(TDataSession& session) {
     hooks.SaveAs = [](TDataSession& unsaved) { CmSaveDataTable(unsaved); };
     hooks.RecentFilesChanged = [] {
       if (MainWindow) MainWindow->EvBuildRecentMenu();
+    };
+    hooks.ReadProgress = [](const std::string& path, std::string_view text) -> std::function<bool(int)> {
+      auto window = std::make_shared<TProgressWindow>(MainWindow, FromCp1252(FileNameToCodedText(path)),
+                                                      FromCp1252(text));
+      // A read ends at the bound at the latest: the gauge measures the cases against it.
+      return [window](int casesRead) { return window->Step(casesRead, kPointsCountBound); };
     };
     if (MainWindow)
       MainWindow->SetDropFilesHandler([s](const std::vector<std::string>& files) { EvDropFiles(*s, files); });
