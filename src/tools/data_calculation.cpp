@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/data_session.h"
+#include "app/background_fit_hold.h"
 #include "app/data_statistics.h"
 #include "app/file_utils.h"
 #include "app/long_double.h"
@@ -165,8 +166,10 @@ bool ApplyCalcToData(std::span<TXYZPoint> table, const TCalcLines& lines, int fi
 bool ApplyCalculation(TDataSession& session, int firstRow, platform::Window owner,
                       const std::function<bool()>& userKeeps, const TStoppableRun& stoppable) {
   TDataTable& table = session.Table;
-  // The background fit reads the table; the pre-scan starts it again on the new data.
-  StopBackgroundFit();
+  // The background fit reads the table: held while the rows are computed, so that a stopped
+  // run, which leaves the table as it was, keeps the fit results; stopped, its results
+  // voided, before the table takes the new rows; the pre-scan starts it on the new data.
+  HoldBackgroundFit();
   ShowBusyMsgId(owner, 3124, 3127, 1);
   const PointTable backup = table.DupDataTable();
   PointTable result = backup.empty() ? PointTable{} : CopyPoints(backup);
@@ -183,13 +186,16 @@ bool ApplyCalculation(TDataSession& session, int firstRow, platform::Window owne
     if (!finished) {
       HideBusyMsg();
       ErrorBoxIds(owner, 3124, 3789);
+      ResumeBackgroundFit();
       return false;
     }
+    StopBackgroundFit();
     DataTableWriteLock lock(table.Mutex());
     std::copy(result.begin(), result.end(), table.XYZData().begin());
   } else {
     // No memory for a copy: the rows change in place under the lock, where no event may
     // pass, so the run is not offered for stopping.
+    StopBackgroundFit();
     const TEvaluationStopScope unstoppable(ExprThreadContext(), {});
     DataTableWriteLock lock(table.Mutex());
     (void)ApplyCalcToData(table.XYZData(), CalcTexts(), firstRow);

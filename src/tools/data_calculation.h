@@ -101,7 +101,7 @@ using TStoppableRun = std::function<void(const std::function<void()>& work)>;
 // Applies the current calculation to the session's table from firstRow on, with a backup:
 // the busy window meanwhile, then the pre-scan. The rows are computed in a copy under
 // `stoppable` (when given) and stored only when every row was computed: a stopped run
-// leaves the table as it was, says "Calculation Cancelled" and gives false. Fewer than 4 active points: "Calculation
+// leaves the table as it was, and its fit results valid, says "Calculation Cancelled" and gives false. Fewer than 4 active points: "Calculation
 // Produces Less Than Four Valid Points" (3109/3110), the table restored, false. Otherwise
 // `userKeeps` is asked (the accept-or-undo window); false restores the table. Without memory
 // for a backup the change is kept without asking. True when the change was kept.

@@ -6,8 +6,11 @@
 #include <functional>
 
 #include <string>
+#include <vector>
 
+#include "app/background_fit_hold.h"
 #include "app/long_double.h"
+#include "app/shell_state.h"
 #include "expr/eval_context.h"
 #include "expr/evaluation_stop.h"
 #include "platform/busy_window.h"
@@ -206,6 +209,35 @@ TEST_F(DataCalculation, AStoppedRunLeavesTheTableAsItWasAndAFinishedOneIsUnchang
   EXPECT_EQ(TableBytes(), stoppableBytes);
   EXPECT_FALSE(ctx.goOn);
 }
+// The background fit is held while the rows are computed: a stopped run, which leaves the
+// table as it was, resumes it with its results; a finished one stops it, voiding them,
+// before the table takes the new rows.
+TEST_F(DataCalculation, AStoppedRunKeepsTheFitResultsAndAFinishedOneStopsTheFitFirst) {
+  ExprContext& ctx = ExprThreadContext();
+  const TCurrentUdfScope udf(ctx, 3);
+  ASSERT_EQ(ExprCompileSlot("SIN($)*0", 39), 1);
+  TCalcLines lines;
+  lines.text[kCalcX] = "X*2+SUM(9,1,300,1)";
+  ASSERT_EQ(Define(lines).result, TCalcValidation::kValid);
+  std::vector<std::string> calls;
+  SetBackgroundFitHolder([&] { calls.push_back("hold"); }, [&] { calls.push_back("resume"); });
+  SetBackgroundFitStopper([&] { calls.push_back("stop at X " + std::to_string(static_cast<int>(Row(1).X))); });
+  platform::ScriptedAnswers answers;
+  {
+    const TEvaluationStopScope stop(ctx, [] { return false; });
+    EXPECT_FALSE(ApplyCalculation(session_, 1, nullptr, [] { return true; }));
+  }
+  EXPECT_EQ(calls, (std::vector<std::string>{"hold", "resume"}));
+  calls.clear();
+  ASSERT_TRUE(ApplyCalculation(session_, 1, nullptr, [] { return true; }));
+  EXPECT_EQ(Row(1).X, 2);
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls[0], "hold");
+  EXPECT_EQ(calls[1], "stop at X 1");
+  SetBackgroundFitHolder({}, {});
+  SetBackgroundFitStopper({});
+}
+
 // Later lines see what earlier lines computed; W is stored as its absolute value and marks
 // the table weighted; a trailing row the grid editor has not completed gets only X.
 TEST_F(DataCalculation, LinesRunInOrderOverTheirRows) {
