@@ -3,9 +3,14 @@
 // the empty-circumcircle property, and hostile input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <map>
+#include <vector>
 
 #include "triangulation_test_support.h"
 
@@ -203,15 +208,20 @@ TEST(RenkaTriangulate, SmallCircleTestAgreesWithTheFullOne) {
   }
 }
 
-TEST(RenkaTriangulate, GridWithCollinearHullAndCocircularQuadsIsValid) {
-  // A 12 x 9 lattice in row order: every quadrilateral is cocircular and 38 nodes lie on
-  // straight hull sides.
-  std::vector<double> x, y;
+// A 12 x 9 lattice in row order.
+void Lattice(std::vector<double>& x, std::vector<double>& y) {
   for (int j = 0; j < 9; ++j)
     for (int i = 0; i < 12; ++i) {
       x.push_back(i * 0.5);
       y.push_back(j * 0.25);
     }
+}
+
+TEST(RenkaTriangulate, GridWithCollinearHullAndCocircularQuadsIsValid) {
+  // A 12 x 9 lattice in row order: every quadrilateral is cocircular and 38 nodes lie on
+  // straight hull sides.
+  std::vector<double> x, y;
+  Lattice(x, y);
   ASSERT_EQ(RenkaPrepareFirstThree(static_cast<int>(x.size()), x.data(), y.data(), nullptr, 1), 0);
   const Mesh m = Triangulate(x, y);
   ASSERT_EQ(m.ier, 0);
@@ -322,6 +332,60 @@ TEST(RenkaLocate, InsideAndOutsideTheHull) {
           EXPECT_TRUE(i1 == 5 || i2 == 5 || i3 == 5);
         }
       }
+    }
+  }
+}
+
+// The twin LIST indices name, for every ring entry, the entry of the other end's ring; the
+// walk through them visits the triangles the ring searches do and ends in the same one, for
+// points inside and outside the hull, at nodes (where any of their triangles would do) and
+// on the lattice's collinear hull sides, from every kind of start.
+TEST(RenkaLocate, TwinSlotsWalkToTheSameTriangle) {
+  std::vector<double> rx, ry;
+  smooth_test::RandomPoints(2000, 4242, rx, ry);
+  std::vector<double> gx, gy;
+  Lattice(gx, gy);
+  ASSERT_EQ(RenkaPrepareFirstThree(static_cast<int>(gx.size()), gx.data(), gy.data(), nullptr, 1), 0);
+  for (const Mesh& m : {Triangulate(rx, ry), Triangulate(gx, gy)}) {
+    ASSERT_EQ(m.ier, 0);
+    const int n = m.n();
+    const std::vector<int> twins = RenkaTwinSlots(n, m.list.data(), m.lptr.data(), m.lend.data());
+    ASSERT_EQ(twins.size(), 6u * static_cast<std::size_t>(n));
+    for (int v = 1; v <= n; ++v) {
+      int lp = m.lend[static_cast<std::size_t>(v) - 1];
+      do {
+        lp = m.lptr[static_cast<std::size_t>(lp) - 1];
+        const int u = std::abs(m.list[static_cast<std::size_t>(lp) - 1]);
+        const int back = twins[static_cast<std::size_t>(lp) - 1];
+        EXPECT_EQ(std::abs(m.list[static_cast<std::size_t>(back) - 1]), v);
+        EXPECT_EQ(twins[static_cast<std::size_t>(back) - 1], lp) << v << " " << u;
+      } while (lp != m.lend[static_cast<std::size_t>(v) - 1]);
+    }
+    const double x0 = *std::min_element(m.x.begin(), m.x.end()), x1 = *std::max_element(m.x.begin(), m.x.end());
+    const double y0 = *std::min_element(m.y.begin(), m.y.end()), y1 = *std::max_element(m.y.begin(), m.y.end());
+    std::uint64_t seed = 99;
+    auto next = [&seed] {
+      seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+      return static_cast<double>(seed >> 11) * 0x1.0p-53;
+    };
+    for (int k = 0; k < 3000; ++k) {
+      double px, py;
+      if (k % 3 == 0) {  // a node
+        const std::size_t i = static_cast<std::size_t>(k) % static_cast<std::size_t>(n);
+        px = m.x[i];
+        py = m.y[i];
+      } else {  // the box and a margin of half its size around it
+        px = x0 + (x1 - x0) * (2 * next() - 0.5);
+        py = y0 + (y1 - y0) * (2 * next() - 0.5);
+      }
+      const int start = 1 + static_cast<int>(next() * n) % n;
+      int a1, a2, a3, b1, b2, b3;
+      RenkaLocate(start, px, py, n, m.x.data(), m.y.data(), m.list.data(), m.lptr.data(),
+                  m.lend.data(), nullptr, a1, a2, a3);
+      RenkaLocate(start, px, py, n, m.x.data(), m.y.data(), m.list.data(), m.lptr.data(),
+                  m.lend.data(), twins.data(), b1, b2, b3);
+      const std::array<int, 3> searched{a1, a2, a3}, twinned{b1, b2, b3};
+      EXPECT_EQ(searched, twinned) << px << ", " << py << " from " << start;
     }
   }
 }

@@ -156,6 +156,7 @@ void TNParm3D::FreeWork() {
   zd_ = {};
   wk_ = {};
   iwk_ = {};
+  walkTwins_ = {};
   akimaPoints_.reset();
   secondLevel_ = TSecondLevel::kNone;
 }

@@ -318,6 +318,9 @@ class TNParm3D {
   PointTable sortedSource_;
   std::vector<double> xd_, yd_, zd_, wk_;
   std::vector<int> iwk_;
+  // The own triangulation's twin slots (RenkaTwinSlots), for the kernels' walks; empty for
+  // the numerical library's.
+  std::vector<int> walkTwins_;
   // The node where the kernels' next triangle search starts (1 after every set-up).
   std::atomic<int> firstCall_ = 1;
   // The second-derivative rows of a triangulation set-up that left them for later.

@@ -124,6 +124,7 @@ int TNParm3D::SetupRenka(bool own, int level, int option1, int option2) {
     FreeWork();
     return 0;
   }
+  if (own) walkTwins_ = RenkaTwinSlots(n, t.list, t.lptr, t.lend);
   if (!tension && level == 0) {
     // The gradient fields' own gradients serve modes 3..5 alone: left for the first of them.
     if (RenkaNodeDerivatives(0, kStageGradient) == 0) return 0;
@@ -423,6 +424,7 @@ int TNParm3D::SetupLoess(int mode, std::optional<TLoessPass> pass) {
     FreeWork();
     return 0;
   }
+  walkTwins_ = RenkaTwinSlots(n, t.list, t.lptr, t.lend);
   return RenkaNodeDerivatives(0, level == 1 ? kStageSecond : 0);
 }
 
@@ -440,17 +442,22 @@ long double TNParm3D::EvalRenka(long double x, long double y, int mode) {
   const bool withTension = !own && mode == kDerivValue && iwk_[kTension] != 0;
   const double zeroSigma = 0.0;
   const double* sigma = withTension ? wk_.data() + iwk_[kSigmaOffset] : &zeroSigma;
-  const auto intrc1 = own ? &RenkaInterpolateC1 : NumLibEntry<TNumLibEntry::intrc1>();
-  if (!intrc1) return 0.0L;
+  const auto intrc1 = own ? nullptr : NumLibEntry<TNumLibEntry::intrc1>();
+  if (!own && !intrc1) return 0.0L;
   const TTriangulation t = Lists(iwk_, m);
   const int dflag = field.output == TRenkaField::kValue ? 0 : 1;
   double f = 0, fx = 0, fy = 0;
   int ier = 0;
+  const double px = static_cast<double>(UnitX(x)), py = static_cast<double>(UnitY(y));
   // The search starts where the last one ended; threads asking at once each keep their own.
   int start = firstCall_.load(std::memory_order_relaxed);
-  intrc1(static_cast<double>(UnitX(x)), static_cast<double>(UnitY(y)), ncc, &lcc, n, xd_.data(),
-         yd_.data(), values, t.list, t.lptr, t.lend, withTension ? 1 : 0, sigma, row(field.gx),
-         row(field.gy), dflag, start, f, fx, fy, ier);
+  if (own)
+    RenkaInterpolateC1(px, py, ncc, &lcc, n, xd_.data(), yd_.data(), values, t.list, t.lptr,
+                       t.lend, walkTwins_.empty() ? nullptr : walkTwins_.data(), 0, sigma,
+                       row(field.gx), row(field.gy), dflag, start, f, fx, fy, ier);
+  else
+    intrc1(px, py, ncc, &lcc, n, xd_.data(), yd_.data(), values, t.list, t.lptr, t.lend,
+           withTension ? 1 : 0, sigma, row(field.gx), row(field.gy), dflag, start, f, fx, fy, ier);
   firstCall_.store(start, std::memory_order_relaxed);
   if (ier < 0) return ExprErrorValue;
   const double out = field.output == TRenkaField::kValue ? f : field.output == TRenkaField::kDx ? fx : fy;

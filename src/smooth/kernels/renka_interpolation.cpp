@@ -272,6 +272,15 @@ void RenkaInterpolateC1(double px, double py, int ncc, const int* lcc, int n, co
                         const int* lend, int iflgs, const double* sigma, const double* gx,
                         const double* gy, int dflag, int& ist, double& pz, double& pzx,
                         double& pzy, int& ier) {
+  RenkaInterpolateC1(px, py, ncc, lcc, n, x, y, z, list, lptr, lend, nullptr, iflgs, sigma, gx,
+                     gy, dflag, ist, pz, pzx, pzy, ier);
+}
+
+void RenkaInterpolateC1(double px, double py, int ncc, const int* lcc, int n, const double* x,
+                        const double* y, const double* z, const int* list, const int* lptr,
+                        const int* lend, const int* twins, int iflgs, const double* sigma,
+                        const double* gx, const double* gy, int dflag, int& ist, double& pz,
+                        double& pzx, double& pzy, int& ier) {
   (void)lcc;  // constraint curves are not honoured (see the header)
   pz = pzx = pzy = 0.0;
   if (ncc < 0 || n < 3 || ist < 1 || ist > n || !std::isfinite(px) || !std::isfinite(py)) {
@@ -279,7 +288,7 @@ void RenkaInterpolateC1(double px, double py, int ncc, const int* lcc, int n, co
     return;
   }
   int i1, i2, i3;
-  RenkaLocate(ist, px, py, n, x, y, list, lptr, lend, i1, i2, i3);
+  RenkaLocate(ist, px, py, n, x, y, list, lptr, lend, twins, i1, i2, i3);
   if (i1 == 0) {
     ier = kRenkaCollinear;
     return;

@@ -71,6 +71,13 @@ void RenkaInterpolateC1(double px, double py, int ncc, const int* lcc, int n, co
                         const int* lend, int iflgs, const double* sigma, const double* gx,
                         const double* gy, int dflag, int& ist, double& pz, double& pzx,
                         double& pzy, int& ier);
+// The same with the twin slots of renka_triangulation.h's RenkaTwinSlots (or nullptr) for a
+// faster walk to the same triangle.
+void RenkaInterpolateC1(double px, double py, int ncc, const int* lcc, int n, const double* x,
+                        const double* y, const double* z, const int* list, const int* lptr,
+                        const int* lend, const int* twins, int iflgs, const double* sigma,
+                        const double* gx, const double* gy, int dflag, int& ist, double& pz,
+                        double& pzx, double& pzy, int& ier);
 
 // The Clough-Tocher cubic of one triangle (split at its centroid, normal derivatives linear
 // along the sides) from the vertex values and gradients; with dflag also its gradient.

@@ -341,8 +341,28 @@ int RenkaSwap(int in1, int in2, int io1, int io2, int* list, int* lptr, int* len
   return lph;
 }
 
+std::vector<int> RenkaTwinSlots(int n, const int* list, const int* lptr, const int* lend) {
+  std::vector<int> twins(n >= 3 ? 6 * static_cast<std::size_t>(n) : 0, 0);
+  for (int v = 1; v <= n && !twins.empty(); ++v) {
+    const int lpl = lend[v - 1];
+    int lp = lpl;
+    do {
+      lp = lptr[lp - 1];
+      const int u = std::abs(list[lp - 1]);
+      twins[static_cast<std::size_t>(lp) - 1] = RenkaListIndex(lend[u - 1], v, list, lptr);
+    } while (lp != lpl);
+  }
+  return twins;
+}
+
 void RenkaLocate(int nst, double px, double py, int n, const double* x, const double* y,
                  const int* list, const int* lptr, const int* lend, int& i1, int& i2, int& i3) {
+  RenkaLocate(nst, px, py, n, x, y, list, lptr, lend, nullptr, i1, i2, i3);
+}
+
+void RenkaLocate(int nst, double px, double py, int n, const double* x, const double* y,
+                 const int* list, const int* lptr, const int* lend, const int* twins, int& i1,
+                 int& i2, int& i3) {
   i1 = i2 = i3 = 0;
   if (n < 3 || !Finite(px) || !Finite(py)) return;
   const ConstRings r{list, lptr, lend};
@@ -376,6 +396,9 @@ void RenkaLocate(int nst, double px, double py, int n, const double* x, const do
   int n0 = (nst >= 1 && nst <= n) ? nst : 1;
   const int lpf = r.Lptr(r.Lend(n0));
   int a = n0, b = std::abs(r.List(lpf)), c = std::abs(r.List(r.Lptr(lpf)));
+  // The LIST index of b in a's ring: c follows it. Around the triangle, a follows c in b's
+  // ring and b follows a in c's ring.
+  int lpb = lpf;
   if (r.Lptr(lpf) != lpf && r.List(lpf) > 0 && b != c) {
     WalkRandom random;
     for (int step = 0; step < 4 * n + 64; ++step) {
@@ -383,11 +406,20 @@ void RenkaLocate(int nst, double px, double py, int n, const double* x, const do
       const int offset = random.Next3();
       bool moved = false;
       for (int e = 0; e < 3 && !moved; ++e) {
-        const int u = tri[(offset + e) % 3], v = tri[(offset + e + 1) % 3];
+        const int side = (offset + e) % 3;
+        const int u = tri[side], v = tri[(side + 1) % 3];
         if (left(u, v)) continue;
         // The triangle beyond u -> v is (v, u, w), w following u in v's ring; u standing
         // last (negated) in v's ring marks a hull edge.
-        const int lp = RenkaListIndex(r.Lend(v), u, list, lptr);
+        int lp;
+        if (twins == nullptr)
+          lp = RenkaListIndex(r.Lend(v), u, list, lptr);
+        else if (side == 0)  // a in b's ring
+          lp = twins[lpb - 1];
+        else if (side == 1)  // b in c's ring: after a there
+          lp = r.Lptr(twins[r.Lptr(lpb) - 1]);
+        else  // c in a's ring
+          lp = r.Lptr(lpb);
         if (r.List(lp) < 0) {
           exterior(u, v);
           return;
@@ -395,6 +427,7 @@ void RenkaLocate(int nst, double px, double py, int n, const double* x, const do
         a = v;
         b = u;
         c = std::abs(r.List(r.Lptr(lp)));
+        lpb = lp;
         moved = true;
       }
       if (!moved) {

@@ -31,6 +31,8 @@
 // work in the unit square).
 #pragma once
 
+#include <vector>
+
 // Error codes of the triangulation routines (IER). A positive IER L names node L, which the
 // new node coincides with.
 inline constexpr int kRenkaOk = 0;
@@ -63,6 +65,16 @@ void RenkaAddNode(int k, double xk, double yk, int ist, int ncc, const int* lcc,
 // structure holds no triangle (all nodes collinear) or the point is not a finite number.
 void RenkaLocate(int nst, double px, double py, int n, const double* x, const double* y,
                  const int* list, const int* lptr, const int* lend, int& i1, int& i2, int& i3);
+// The same walk, the same triangle, with `twins` from RenkaTwinSlots of this triangulation
+// (or nullptr): each step then finds the side it crosses in the ring of the node beyond
+// instead of searching that ring.
+void RenkaLocate(int nst, double px, double py, int n, const double* x, const double* y,
+                 const int* list, const int* lptr, const int* lend, const int* twins, int& i1,
+                 int& i2, int& i3);
+
+// For every LIST index lp (node v, neighbour u = |LIST(lp)|) the LIST index of v in u's
+// ring, at twins[lp - 1]; valid until the triangulation changes.
+std::vector<int> RenkaTwinSlots(int n, const int* list, const int* lptr, const int* lend);
 
 // Whether the diagonal io1-io2 of the quadrilateral with opposite nodes in1 (left of
 // io1->io2) and in2 (right of it) should be replaced by in1-in2: the circumcircle test in
