@@ -181,6 +181,8 @@ void TGridEditor::ApplyCalcToCell() {
   ExprContext& ctx = ExprThreadContext();
   SetRowVariables(ctx, Record(row), row);
   const long double v = ExprRunSlot(kCalcFirstSlot + column_);
+  // Stopped by the user: the cell keeps the value typed.
+  if (ctx.abortCode == kErrEvaluationCancelled) return;
   TXYZPoint& p = Record(row);
   const bool failed = IsMissingValue(v);
   if (failed) p.Status = kPointInactive;

@@ -34,6 +34,7 @@
 #include "tools/grid_edit_session.h"
 #include "tools/ui/calculation_commands.h"
 #include "tools/ui/calculation_dialog.h"
+#include "tools/ui/evaluation_progress.h"
 #include "tools/ui/grid_editor_dialogs.h"
 #include "tools/ui/titles_dialog.h"
 
@@ -170,7 +171,7 @@ TEditor::TEditor(QWidget* parent, TDataSession& session, std::uint64_t* savedSig
     connect(exclude, &QCheckBox::clicked, this, [this, i](bool checked) {
       if (showing_) return;
       // The cell being typed in is committed first, then that line is the current one.
-      const TCellError error = model_.Click(i, model_.Column(), CurrentText());
+      const TCellError error = Committing([&] { return model_.Click(i, model_.Column(), CurrentText()); });
       if (error.Any()) {
         ShowPage();
         Report(error);
@@ -191,7 +192,7 @@ TEditor::TEditor(QWidget* parent, TDataSession& session, std::uint64_t* savedSig
   grid->addWidget(scroll_, 1, 6, kLines, 1);
   connect(scroll_, &QScrollBar::valueChanged, this, [this](int value) {
     if (showing_) return;
-    const TCellError error = model_.ScrollTo(value, CurrentText());
+    const TCellError error = Committing([&] { return model_.ScrollTo(value, CurrentText()); });
     ShowPage();
     if (error.Any())
       Report(error);
@@ -404,6 +405,21 @@ void TEditor::Report(const TCellError& error) {
   cell->setCursorPosition(error.column);
 }
 
+TCellError TEditor::Committing(const std::function<TCellError()>& step) {
+  // The cell being left may hold a statement that runs for long: Cancel refuses it with
+  // "Calculation Cancelled", the cell kept open. The range rescan works on the rows the
+  // commit changes, so it waits meanwhile.
+  const bool rescanning = timer_->isActive();
+  timer_->stop();
+  TCellError error;
+  {
+    const TEvaluationProgress progress(this, windowTitle(), QStringLiteral("Calculation in Progress"));
+    error = step();
+  }
+  if (rescanning) timer_->start();
+  return error;
+}
+
 void TEditor::Act(const TCellError& error) {
   if (error.Any()) {
     Report(error);
@@ -415,7 +431,7 @@ void TEditor::Act(const TCellError& error) {
 
 void TEditor::EvEditKey(int keyOrId, int mode) {
   if (mode == 0) {
-    Act(model_.Key(keyOrId, CurrentText()));
+    Act(Committing([&] { return model_.Key(keyOrId, CurrentText()); }));
     return;
   }
   TEditKey* clicked = findChild<TEditKey*>(QString("edit%1").arg(keyOrId));
@@ -424,7 +440,7 @@ void TEditor::EvEditKey(int keyOrId, int mode) {
   // the id less the base: taking id % 100 chose the line below, and past the last line none.
   const int column = keyOrId / 100 - 1;
   const int line = keyOrId - kCellBase[column];
-  const TCellError error = model_.Click(line, static_cast<GridColumn>(column), CurrentText());
+  const TCellError error = Committing([&] { return model_.Click(line, static_cast<GridColumn>(column), CurrentText()); });
   if (error.Any()) {
     Report(error);
     return;
@@ -433,8 +449,8 @@ void TEditor::EvEditKey(int keyOrId, int mode) {
   RefreshCell();
 }
 
-void TEditor::CmNext() { Act(model_.Next(CurrentText())); }
-void TEditor::CmInsert() { Act(model_.Insert(CurrentText())); }
+void TEditor::CmNext() { Act(Committing([&] { return model_.Next(CurrentText()); })); }
+void TEditor::CmInsert() { Act(Committing([&] { return model_.Insert(CurrentText()); })); }
 
 void TEditor::CmDelete() {
   model_.Delete();
@@ -461,7 +477,7 @@ void TEditor::CmCalculation() {
 
 void TEditor::CmSave() {
   bool ready = false, tooFew = false;
-  const TCellError error = model_.PrepareSave(CurrentText(), ready, tooFew);
+  const TCellError error = Committing([&] { return model_.PrepareSave(CurrentText(), ready, tooFew); });
   if (error.Any()) {
     Report(error);
     return;
@@ -579,7 +595,7 @@ void TEditor::CmTitles() {
 
 void TEditor::CmSort() {
   bool ready = false;
-  const TCellError error = model_.PrepareTableCommand(CurrentText(), ready);
+  const TCellError error = Committing([&] { return model_.PrepareTableCommand(CurrentText(), ready); });
   if (error.Any()) {
     Report(error);
     return;
@@ -592,7 +608,7 @@ void TEditor::CmSort() {
 
 void TEditor::CmReverse() {
   bool ready = false;
-  const TCellError error = model_.PrepareTableCommand(CurrentText(), ready);
+  const TCellError error = Committing([&] { return model_.PrepareTableCommand(CurrentText(), ready); });
   if (error.Any()) {
     Report(error);
     return;
@@ -619,7 +635,7 @@ void TEditor::CmClearAll() {
 
 void TEditor::accept() {
   bool mayClose = false;
-  const TCellError error = model_.CanClose(CurrentText(), mayClose);
+  const TCellError error = Committing([&] { return model_.CanClose(CurrentText(), mayClose); });
   if (error.Any()) {
     Report(error);
     return;

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "app/ui/dialog.h"
@@ -129,6 +130,8 @@ class TEditor : public TDlg {
   void RefreshCell();
   // A failed cell: the message, then the caret where the error is.
   void Report(const TCellError& error);
+  // Runs a step of the model that commits the cell being left, under a window with Cancel.
+  TCellError Committing(const std::function<TCellError()>& step);
   void Act(const TCellError& error);
   void ShowTitles();
   void UpdateGraph();

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -43,3 +44,23 @@ class ModalAnswer {
   QTimer timer_;
   int seen_ = 0;
 };
+
+// Runs `run` and clicks Cancel of the progress window (TProgressWindow) once it shows;
+// true when it did.
+inline bool CancelProgressWhenShown(const std::function<void()>& run) {
+  bool cancelled = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() != "TProgressWindow" || !w->isVisible() || cancelled) continue;
+      auto* cancel = w->findChild<QPushButton*>();
+      if (!cancel || cancel->text() != "Cancel") continue;
+      cancel->click();
+      cancelled = true;
+    }
+  });
+  watch.start(20);
+  run();
+  watch.stop();
+  return cancelled;
+}

@@ -29,6 +29,7 @@
 #include "app/ui/modal_answers.h"
 #include "app/ui/text_window.h"
 #include "expr/data_statistics_cells.h"
+#include "expr/eval_context.h"
 #include "expr/expression.h"
 #include "graph3d/ui/accept_or_undo.h"
 #include "graph3d/ui/graph_frame_window.h"
@@ -281,6 +282,34 @@ TEST_F(DataEditorsUi, GridEditorEntersANewRowByKeysAndTheLiveGraphFollows) {
 // A click makes the clicked cell current on every one of the twenty lines: the value typed
 // next lands in that row and column. The last line once chose a cell past the page, which
 // ended the program with the edits unsaved.
+// A cell's statement that runs for long is stopped with Cancel: the cell is refused with
+// "Calculation Cancelled" and stays open, the table as it was.
+TEST_F(DataEditorsUi, GridEditorCellWithALongStatementCanBeCancelled) {
+  const TCurrentUdfScope udf(ExprThreadContext(), 3);
+  ExprThreadContext().ExprVars.Dollar() = 0.5;
+  ASSERT_EQ(ExprCompileSlot("INU(100.5,$/1E6)*0+1", 37), 1);  // a million of these: seconds
+  std::uint64_t saved = 0;
+  auto* e = new TEditor(nullptr, session_, &saved);
+  e->show();
+  ASSERT_TRUE(PumpUntil([&] { return e->isVisible(); }));
+  const std::vector<unsigned char> before = TableBytes();
+  const int row = e->Model().CurrentRow();
+  e->CurrentCell()->clear();
+  QTest::keyClicks(e->CurrentCell(), "SUM(7,1,1E6,1)");
+  EXPECT_TRUE(CancelProgressWhenShown([&] { QTest::keyClick(e->CurrentCell(), Qt::Key_Return); }));
+  EXPECT_EQ(TableBytes(), before);
+  EXPECT_EQ(e->Model().CurrentRow(), row);
+  ASSERT_FALSE(boxes_.Boxes().empty());
+  EXPECT_EQ(boxes_.Boxes().back().caption, "Calculation Cancelled");
+  EXPECT_FALSE(ExprThreadContext().goOn);
+  // The next entry is taken as ever.
+  e->CurrentCell()->clear();
+  QTest::keyClicks(e->CurrentCell(), "9");
+  QTest::keyClick(e->CurrentCell(), Qt::Key_Return);
+  EXPECT_EQ(Value(row, 0), 9);
+  delete e;
+}
+
 TEST_F(DataEditorsUi, GridEditorClickSelectsTheCellClickedOnEveryLine) {
   std::vector<Row> rows;
   for (int r = 1; r <= 30; ++r) rows.push_back({static_cast<long double>(r), r * 2.0L, r * 3.0L});

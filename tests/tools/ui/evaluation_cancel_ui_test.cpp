@@ -6,12 +6,12 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include <functional>
 
 #include "app/data_session.h"
 #include "app/settings_file.h"
+#include "app/ui/modal_answers.h"
 #include "expr/eval_context.h"
 #include "expr/expression.h"
 #include "platform/busy_window.h"
@@ -22,26 +22,6 @@
 #include "tools/ui/evaluation_dialog.h"
 
 namespace {
-
-// Clicks Cancel of the progress window once it shows, while `run` works.
-bool CancelWhenShown(const std::function<void()>& run) {
-  bool cancelled = false;
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (w->objectName() != "TProgressWindow" || !w->isVisible() || cancelled) continue;
-      auto* cancel = w->findChild<QPushButton*>();
-      ASSERT_NE(cancel, nullptr);
-      EXPECT_EQ(cancel->text(), "Cancel");
-      cancel->click();
-      cancelled = true;
-    }
-  });
-  watch.start(20);
-  run();
-  watch.stop();
-  return cancelled;
-}
 
 // Each row's Z sums a million terms of a line of user function 3: seconds for the table.
 constexpr const char* kCostlyZ = "Z+SUM(9,1,999999,1)";
@@ -73,7 +53,7 @@ TEST_F(EvaluationCancelUi, ACancelledTableCalculationLeavesTheTableAsItWas) {
   const std::vector<unsigned char> before = TableBytes();
   platform::ScriptedAnswers answers;
   bool kept = true;
-  EXPECT_TRUE(CancelWhenShown([&] { kept = calculation_commands::ApplyWithAcceptOrUndo(nullptr, session_, 1); }));
+  EXPECT_TRUE(CancelProgressWhenShown([&] { kept = calculation_commands::ApplyWithAcceptOrUndo(nullptr, session_, 1); }));
   EXPECT_FALSE(kept);
   EXPECT_EQ(TableBytes(), before);
   ASSERT_EQ(answers.Boxes().size(), 1u);
@@ -98,7 +78,7 @@ TEST_F(EvaluationCancelUi, AStatementTypedIntoTheEvaluationDialogCanBeCancelled)
   QApplication::processEvents();
   d->Input(0)->setText("SUM(7,1,B,1)");
   d->Input(1)->setText("2");
-  EXPECT_TRUE(CancelWhenShown([&] { d->Button(kEvalButtonZ)->click(); }));
+  EXPECT_TRUE(CancelProgressWhenShown([&] { d->Button(kEvalButtonZ)->click(); }));
   EXPECT_EQ(d->Table().LineCount(), 0);  // nothing evaluated at a stopped input
   EXPECT_EQ(d->Input(0)->selectedText(), "SUM(7,1,B,1)");  // the input selected, as a refused one
   EXPECT_FALSE(ExprThreadContext().goOn);
