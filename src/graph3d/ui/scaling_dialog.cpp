@@ -16,6 +16,7 @@
 #include "app/ui/small_controls.h"
 #include "expr/expression.h"
 #include "graph3d/option_files.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "graph3d/ui/option_dialog_buttons.h"
 #include "platform/qt/qt_text.h"
 
@@ -126,7 +127,12 @@ void T3DScale::UpdateFields(int mask) {
 bool T3DScale::ReadRange(int axis, const QString& text, long double& value) const {
   const std::string source = platform::qt::ToCp1252(text.left(25));
   if (source.find_first_not_of(' ') == std::string::npos) return false;
-  long double v = ExprParseAndRun(source);
+  long double v = ExprErrorValue;
+  {
+    // The entry is a statement, which can run for long: Cancel stops it like an unreadable one.
+    const TEvaluationProgress progress(window(), windowTitle(), QStringLiteral("Calculation in Progress"));
+    v = ExprParseAndRun(source);
+  }
   if (v == ExprErrorValue || !std::isfinite(v)) return false;
   if (log_[static_cast<std::size_t>(axis)]->isChecked()) {
     if (v <= 0) return false;

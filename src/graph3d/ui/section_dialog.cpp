@@ -14,6 +14,7 @@
 
 #include "app/long_double.h"
 #include "expr/expression.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "graph3d/ui/option_dialog_buttons.h"
 #include "platform/qt/qt_text.h"
 
@@ -84,11 +85,16 @@ void TSection::Apply(SectionApply apply) {
   SectionRequest request;
   request.mode = mode_;
   request.apply = apply;
-  for (std::size_t i = 0; i < 6; ++i) {
-    const std::string text = platform::qt::ToCp1252(edits_[i]->text().left(20));
-    if (text.find_first_not_of(' ') == std::string::npos) continue;
-    const long double v = ExprParseAndRun(text);
-    if (v != ExprErrorValue && std::isfinite(v)) request.bounds[i] = v;
+  {
+    // The bounds are statements, which can run for long: Cancel applies nothing.
+    const TEvaluationProgress progress(this, windowTitle(), QStringLiteral("Calculation in Progress"));
+    for (std::size_t i = 0; i < 6; ++i) {
+      const std::string text = platform::qt::ToCp1252(edits_[i]->text().left(20));
+      if (text.find_first_not_of(' ') == std::string::npos) continue;
+      const long double v = ExprParseAndRun(text);
+      if (v != ExprErrorValue && std::isfinite(v)) request.bounds[i] = v;
+    }
+    if (progress.Cancelled()) return;
   }
   if (!context_.mutablePoints) return;
   if (context_.stopBackgroundFit) context_.stopBackgroundFit();

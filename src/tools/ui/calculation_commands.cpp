@@ -11,12 +11,12 @@
 #include "app/ui/main_window.h"
 #include "fit/background_fit.h"
 #include "graph3d/ui/accept_or_undo.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
 #include "tools/data_calculation.h"
 #include "tools/ui/calculation_dialog.h"
-#include "tools/ui/evaluation_progress.h"
 
 namespace calculation_commands {
 

@@ -8,13 +8,13 @@
 #include <QVBoxLayout>
 
 #include "app/file_utils.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "platform/file_dialog.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
 #include "tools/function_lists.h"
-#include "tools/ui/evaluation_progress.h"
 #include "tools/ui/function_picker.h"
 
 namespace {

@@ -22,13 +22,13 @@
 #include "app/settings_file.h"
 #include "app/ui/progress_window.h"
 #include "fit/confidence_limits.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
-#include "tools/ui/evaluation_progress.h"
 #include "tools/ui/generation_dialogs.h"
 
 namespace {

@@ -11,11 +11,11 @@
 #include <QVBoxLayout>
 
 #include "app/number_format.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
-#include "tools/ui/evaluation_progress.h"
 
 namespace {
 

@@ -23,6 +23,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/small_controls.h"
 #include "graph3d/graph_options.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "graph3d/ui/graph_frame_window.h"
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
@@ -34,7 +35,6 @@
 #include "tools/grid_edit_session.h"
 #include "tools/ui/calculation_commands.h"
 #include "tools/ui/calculation_dialog.h"
-#include "tools/ui/evaluation_progress.h"
 #include "tools/ui/grid_editor_dialogs.h"
 #include "tools/ui/titles_dialog.h"
 

@@ -11,6 +11,9 @@
 
 #include <cstdlib>
 
+#include "app/ui/modal_answers.h"
+#include "expr/eval_context.h"
+#include "expr/expression.h"
 #include "graph3d/graph_fixture.h"
 #include "graph3d/ui/dialog_shots.h"
 #include "graph3d/ui/color_scheme_dialogs.h"
@@ -116,6 +119,26 @@ TEST(SectionDialog, IncludeExcludeAndEmptyBounds) {
   for (int i = 0; i < 6; ++i) d->BoundEdit(i)->clear();
   d->findChild<QPushButton*>("button629")->click();
   EXPECT_EQ(g.Statuses(), "        ");
+  delete d;
+}
+
+// A bound whose statement runs for long (a million terms of a costly line of user
+// function 3) can be stopped with Cancel: nothing is applied.
+TEST(SectionDialog, ALongBoundCanBeCancelledAndAppliesNothing) {
+  DataGraph g;
+  ExprStartUp();
+  ExprContext& ctx = ExprThreadContext();
+  const TCurrentUdfScope udf(ctx, 3);
+  ctx.ExprVars.Dollar() = 0.5;
+  ASSERT_EQ(ExprCompileSlot("INU(100.5,$/1E6)*0+1", 37), 1);
+  auto* d = new TSection(nullptr, &g.setup, g.context);
+  ShowDialog(d, "section_cancel");
+  const std::string before = g.Statuses();
+  d->BoundEdit(0)->setText("SUM(7,1,1E6,1)");
+  d->BoundEdit(1)->setText("5");
+  EXPECT_TRUE(CancelProgressWhenShown([&] { d->findChild<QPushButton*>("button630")->click(); }));
+  EXPECT_EQ(g.Statuses(), before);
+  EXPECT_FALSE(ctx.goOn);
   delete d;
 }
 

@@ -1,4 +1,4 @@
-#include "tools/ui/evaluation_progress.h"
+#include "graph3d/ui/evaluation_progress.h"
 
 #include "expr/eval_context.h"
 
