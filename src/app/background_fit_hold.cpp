@@ -3,6 +3,7 @@
 #include "app/data_files.h"
 #include "app/data_session.h"
 #include "app/data_signature.h"
+#include "app/data_statistics.h"
 
 namespace {
 
@@ -37,6 +38,9 @@ bool SettleBackgroundFitHold(TDataSession& data, std::uint64_t reference) {
     ResumeBackgroundFit();
     return false;
   }
+  // Changed data are new data: the pre-scan voids the old fits and starts the background
+  // fit on these.
   VoidFitResults(data);
+  PrescanData(data);
   return true;
 }

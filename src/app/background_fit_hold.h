@@ -24,5 +24,6 @@ void ResumeBackgroundFit();
 
 // The window that held the fit is done. `reference`: the DataSignature the fit results
 // describe. The same signature now: the results stay and a cut-short fit starts again
-// (false); another: the results are voided (true, the table changed).
+// (false); another: the table is pre-scanned (PrescanData: results voided, statistics
+// computed again, the background fit started on the table as it is; true, it changed).
 [[nodiscard]] bool SettleBackgroundFitHold(TDataSession& data, std::uint64_t reference);

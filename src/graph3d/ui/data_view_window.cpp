@@ -112,7 +112,7 @@ void RegisterDataViewCommand(TSession& session) {
     window->resize(800, 600);
     const std::uint64_t before = DataSignature(table.XYZData());
     window->Execute();
-    (void)SettleBackgroundFitHold(session, before);  // a changed table has its results voided
+    (void)SettleBackgroundFitHold(session, before);  // a changed table is pre-scanned
     options.StoreBack();
   });
 }

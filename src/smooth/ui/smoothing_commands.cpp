@@ -145,8 +145,9 @@ void RunScatteredWindow(QWidget* parent, TDataSession& session, ProgramSettings&
 }
 
 void SettleSmoothedData(TDataSession& session, QWidget* parent) {
+  // The pre-scan voids the old data's fit results itself, and the background fit it starts
+  // is the new data's.
   PrescanData(session, platform::qt::ToWindow(parent));
-  VoidFitResults(session);
   if (DataFileHooks().SetHaveData) DataFileHooks().SetHaveData(1);
   session.DataUnsaved = 1;
 }

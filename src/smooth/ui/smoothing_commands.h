@@ -28,11 +28,12 @@ void RunLoessWindow(QWidget* parent, TDataSession& session, ProgramSettings& set
 void RunNurbsWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
 
 // Command 2151: the data graph with or without the triangulated surface; when the window
-// leaves the data other than it found them (statuses changed), the fit results are void.
+// leaves the data other than it found them (statuses changed), the data are pre-scanned:
+// the fit results are void and the background fit starts again on the data as they are.
 void RunViewDataWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings);
 
-// After a command replaced the data's values: the pre-scan, the fit results voided, the
-// data present and unsaved.
+// After a command replaced the data's values: the pre-scan (the fit results voided, the
+// background fit started again on the new data), the data present and unsaved.
 void SettleSmoothedData(TDataSession& session, QWidget* parent);
 
 // Command 2162: the gridded-data window on the session's data, unless its points lie on

@@ -2,7 +2,9 @@
 // the data view, and a section inside the scattered-data or gridded-data window followed by
 // closing it, bring the table back as it was and every statistic with it: the fits, their
 // count and the review commands stay. A data view closed on a table that stays changed
-// voids them. Each window is opened by its command and run modally, as the user meets it.
+// voids them, and the background fit starts again on the table as it stays, as it does
+// after a grid window's OK replaced the table. Each window is opened by its command and
+// run modally, as the user meets it.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,6 +12,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -26,6 +29,7 @@
 #include "graph3d/ui/section_dialog.h"
 #include "review/review_fit_fixture.h"
 #include "smooth/ui/gridded_window.h"
+#include "smooth/ui/regrid_windows.h"
 #include "smooth/ui/scattered_window.h"
 #include "smooth/ui/smoothing_commands.h"
 #include "smooth/ui/view_data_window.h"
@@ -123,6 +127,25 @@ class SectionFitResultsTest : public ::testing::Test {
     EXPECT_EQ(std::count(haveFits_.begin(), haveFits_.end(), 0), 0);
   }
 
+  // The background fit of simple equations, as the user chooses it; runs the event loop
+  // until a fit has published its results (a minute at most). False when none did.
+  bool BackgroundFitPublished() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (BgFitDone.load() == 0 || session.FitResultsValid == 0) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+  }
+  // The fits published describe the table as it is now, with rank 1 current.
+  void ExpectFitsOfTheTable() {
+    EXPECT_EQ(session.FitResultsValid, 1);
+    EXPECT_GT(session.FitCount, 0);
+    EXPECT_EQ(session.FitList.Count(), session.FitCount);
+    EXPECT_EQ(session.DataFingerprint, DataSignature(session.Table.XYZData()));
+    EXPECT_EQ(haveFits_.empty() ? -1 : haveFits_.back(), 1);
+  }
+
   TSession session;
   ProgramSettings& settings = CurrentSettings();
   int activeDuring_ = -1;
@@ -157,6 +180,31 @@ TEST_F(SectionFitResultsTest, DataViewClosedOnASectionedTableVoidsTheFits) {
   EXPECT_EQ(session.DataStats.ActiveCount, activeDuring_);
   EXPECT_EQ(session.FitResultsValid, 0);
   EXPECT_EQ(session.FitCount, 0);
+}
+
+TEST_F(SectionFitResultsTest, DataViewClosedOnASectionedTableFitsItAgainInTheBackground) {
+  SetBackgroundFitChoice(3, 0);
+  WhenModal<TViewDataNP>([this](TViewDataNP& view) {
+    WhenModal<TSection>([this](TSection& section) { SectionLeftHalf(section, true); });
+    EXPECT_TRUE(view.RunOptionCommand(kCmSection).dataChanged);
+    view.accept();
+  });
+  RunViewDataWindow(nullptr, session, settings);
+  ASSERT_LT(activeDuring_, 60);
+  EXPECT_EQ(session.DataStats.ActiveCount, activeDuring_);
+  ASSERT_TRUE(BackgroundFitPublished());
+  ExpectFitsOfTheTable();
+}
+
+TEST_F(SectionFitResultsTest, UniformGridOkFitsTheGridInTheBackground) {
+  SetBackgroundFitChoice(3, 0);
+  settings.UniformGridSize = {12, 10};
+  WhenModal<TDFSpline>([](TDFSpline& window) { window.accept(); });
+  RunUniformGridWindow(nullptr, session, settings);
+  ASSERT_EQ(session.Table.XYZRows(), 12 * 10);
+  ASSERT_TRUE(BackgroundFitPublished());
+  ExpectFitsOfTheTable();
+  EXPECT_EQ(session.DataStats.ActiveCount, 120);
 }
 
 TEST_F(SectionFitResultsTest, ASectionInsideTheScatteredWindowKeepsTheFitsOnceItCloses) {
