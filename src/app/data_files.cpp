@@ -6,6 +6,7 @@
 #include <new>
 #include <system_error>
 
+#include "app/background_fit_hold.h"
 #include "app/c_format.h"
 #include "app/data_file_writers.h"
 #include "app/data_statistics.h"
@@ -50,6 +51,9 @@ constexpr const char* kMorePointsCut =
     "The File Holds More Than %d Points, %d Were Read\nThe Data Table Holds at Most %d Points";
 // A read that stopped at the bound before the table was full (a digital filter kept fewer).
 constexpr const char* kReadStopped = "The File Holds More Than %d Records, Reading Stopped There\n%d Points Were Read";
+// An append that found no room for a read of kMinPoints: the table is full, which "Min 4
+// XYZ Points Required" would wrongly blame on the file.
+constexpr const char* kTableFull = "The Data Table is Full: It Holds %d of at Most %d Points\nNo Points of the File Were Appended";
 // A kind the import dialog offers whose reader (or column choice) is not there yet: no
 // file of it was read, which "Number of Points Read 0" would wrongly suggest.
 constexpr const char* kKindNotReadable = "Files of This Kind Cannot Be Read Yet";
@@ -139,10 +143,13 @@ std::string ReadErrorText(TReadError error, int kind) {
 }
 
 // A read that cannot be used: told, and the table is as it was. True when it was refused.
-bool RefuseRead(const std::string& path, const TReadResult& read, int kind) {
+bool RefuseRead(const std::string& path, const TReadResult& read, int kind, const TDataTable& table,
+                bool append) {
   if (read.Count() >= kMinPoints) return false;
   if (read.error != TReadError::kNone)
     ErrorBox(Owner(), path, ReadErrorText(read.error, kind));
+  else if (append && read.pointsCut > 0)
+    ErrorBox(Owner(), path, CFormat(kTableFull, table.XYZRows(), kXYZMaxPoints));
   else
     TooFewPoints(path, read.Count(), &read);
   return true;
@@ -151,11 +158,11 @@ bool RefuseRead(const std::string& path, const TReadResult& read, int kind) {
 // A file whose column lister finds its structure broken is refused with the reading error
 // before any column dialog: the dialog would open on an empty list and say nothing, and the
 // read could only fail. True when it was refused.
-bool RefuseMalformedColumns(platform::Window owner, const std::string& path, int kind) {
+bool RefuseMalformedColumns(platform::Window owner, const std::string& path, const std::string& shown, int kind) {
   const auto& lister = ImportReaders().List[static_cast<std::size_t>(std::clamp(kind, 0, kImportKindCount))];
   std::vector<std::string> columns;
   if (!lister || lister(path, columns) != kListMalformed) return false;
-  ErrorBox(owner, path, ReadErrorText(TReadError::kMalformed, kind));
+  ErrorBox(owner, shown, ReadErrorText(TReadError::kMalformed, kind));
   return true;
 }
 
@@ -163,6 +170,16 @@ bool RefuseMalformedColumns(platform::Window owner, const std::string& path, int
 bool Commit(TDataSession& session, const TReadResult& read) {
   if (CommitReadResult(session.Table, read, session.AppendMode != 0)) return true;
   ErrorBoxIds(Owner(), 3068, 3448);
+  return false;
+}
+
+// Stores a read that the background fit was held for: refused (told) or not committed, the
+// table is as it was and keeps its fits, and a fit the hold cut short starts again. True
+// when the read is in the table.
+bool StoreHeldRead(TDataSession& session, const std::string& path, const TReadResult& read, int kind) {
+  if (!RefuseRead(path, read, kind, session.Table, session.AppendMode != 0) && Commit(session, read))
+    return true;
+  ResumeBackgroundFit();
   return false;
 }
 
@@ -228,7 +245,7 @@ bool CommitReadResult(TDataTable& table, const TReadResult& read, bool append) {
   return true;
 }
 
-int ImportDataFile(TDataSession& session, int filtered) {
+int ImportDataFile(TDataSession& session, int filtered, std::string_view sourceName) {
   const ProgramSettings& settings = CurrentSettings();
   const int filterN = filtered ? settings.FilterStep : 1;
   const int filterStart = filtered ? settings.FilterStart : 1;
@@ -237,11 +254,12 @@ int ImportDataFile(TDataSession& session, int filtered) {
   const int kind = readers.Detect ? readers.Detect(session.DataFileName) : 0;
   session.ImportFileKind = kind;
   const std::string path = session.DataFileName;
+  const std::string shown = sourceName.empty() ? path : std::string(sourceName);
   if (kind == -1) {
     // Detection cannot tell a missing file from an empty one; the user can.
     std::error_code ec;
     if (std::filesystem::is_regular_file(path, ec))
-      ErrorBox(Owner(), path, Text(kFileIsEmpty));
+      ErrorBox(Owner(), shown, Text(kFileIsEmpty));
     else
       ErrorBox(Owner(), platform::LoadString(3003), path);
     return 0;
@@ -249,11 +267,11 @@ int ImportDataFile(TDataSession& session, int filtered) {
   if (kind == 0 && SniffTextFile(path) != 2) {
     // Not text, and no kind's probe took it (a dBASE header that runs past the file's end):
     // no count of columns describes such a file.
-    ErrorBox(Owner(), path, ReadErrorText(TReadError::kMalformed, 0));
+    ErrorBox(Owner(), shown, ReadErrorText(TReadError::kMalformed, 0));
     return 0;
   }
   if (ImportKindRefused(kind)) {
-    ErrorBox(Owner(), path, platform::LoadString(3064));
+    ErrorBox(Owner(), shown, platform::LoadString(3064));
     return 0;
   }
   const TWholeFileReader& reader = readers.Read[static_cast<std::size_t>(kind)];
@@ -263,14 +281,14 @@ int ImportDataFile(TDataSession& session, int filtered) {
     // (a build without the user interface) a text or DIF file of more columns than X, Y and
     // Z cannot have its columns chosen: say that rather than that it held no points.
     if (reader && (kind == 4 || kind == 18 || kind == 19))
-      ErrorBox(Owner(), path, Text(kTooManyColumns));
+      ErrorBox(Owner(), shown, Text(kTooManyColumns));
     else
-      ErrorBox(Owner(), path, kKindNotReadable);
+      ErrorBox(Owner(), shown, kKindNotReadable);
     return 0;
   }
   bool convertWeights = false;
   if (needsColumns) {
-    if (RefuseMalformedColumns(Owner(), path, kind)) return 0;
+    if (RefuseMalformedColumns(Owner(), path, shown, kind)) return 0;
     ProgramSettings& s = CurrentSettings();
     if (readers.ChooseColumns(path, kind, s.ImportPreviewOn, s.WeightsAreSD,
                               session.ImportColumns) != 1)
@@ -278,8 +296,8 @@ int ImportDataFile(TDataSession& session, int filtered) {
     convertWeights = s.WeightsAreSD && session.ImportColumns.ImportColW >= 0;
   }
 
-  // The background fit reads the table: it stops before the table changes.
-  StopBackgroundFit();
+  // The background fit is held before the table may change; its results stay until it does.
+  HoldBackgroundFit();
   TReadArgs args;
   args.path = path;
   args.capacity = ReadCapacity(session.Table, session.AppendMode != 0);
@@ -292,53 +310,66 @@ int ImportDataFile(TDataSession& session, int filtered) {
   // "Reading Data..." or "Digitally Filtering Data..." while the reader works, with Cancel
   // where the user interface gives the read a progress window.
   const std::string_view working = platform::LoadString(filtered ? 3071 : 3069);
-  if (DataFileHooks().ReadProgress) args.progress = DataFileHooks().ReadProgress(path, working);
-  else ShowBusyMsg(Owner(), path, working, 1);
+  if (DataFileHooks().ReadProgress) args.progress = DataFileHooks().ReadProgress(shown, working);
+  else ShowBusyMsg(Owner(), shown, working, 1);
   const TReadResult read = reader(args);
   args.progress = nullptr;  // the progress window closes
   HideBusyMsg();
-  if (read.cancelled) return 0;  // the table as it was, and nothing to tell
-  if (RefuseRead(path, read, kind)) return std::max(read.Count(), 0);
+  if (read.cancelled) {  // the table and its fits as they were, and nothing to tell
+    ResumeBackgroundFit();
+    return 0;
+  }
   const int firstRow = session.AppendMode ? session.Table.XYZRows() + 1 : 1;
-  if (!Commit(session, read)) return 0;
-  return AcceptRead(session, read, firstRow, path, convertWeights);
+  if (!StoreHeldRead(session, shown, read, kind)) return read.Count() < kMinPoints ? std::max(read.Count(), 0) : 0;
+  return AcceptRead(session, read, firstRow, shown, convertWeights);
 }
 
-int ReadMatrixFile(TDataSession& session, const std::string& path) {
+int ReadMatrixFile(TDataSession& session, const std::string& path, std::string_view sourceName) {
+  const std::string shown = sourceName.empty() ? path : std::string(sourceName);
   TImportReaders& readers = ImportReaders();
   std::string detected = path;
   const int kind = readers.Detect ? readers.Detect(detected) : 0;
   if (kind != kImportKindWK1 && kind != kImportKindWK3) return 0;
   if (!readers.ReadMatrix) {
-    ErrorBox(Owner(), path, kKindNotReadable);
+    ErrorBox(Owner(), shown, kKindNotReadable);
     return 0;
   }
-  StopBackgroundFit();
+  HoldBackgroundFit();
   TReadResult read =
       readers.ReadMatrix(detected, ReadCapacity(session.Table, session.AppendMode != 0));
-  if (RefuseRead(path, read, kind)) return std::max(read.Count(), 0);
   const int firstRow = session.AppendMode ? session.Table.XYZRows() + 1 : 1;
-  if (!Commit(session, read)) return 0;
-  // A matrix has no titles: the path becomes the title, the names stay empty.
+  if (!StoreHeldRead(session, shown, read, kind)) return read.Count() < kMinPoints ? std::max(read.Count(), 0) : 0;
+  // A matrix has no titles: the source's name becomes the title, the names stay empty.
   read.titles = TDataTitles{};
-  return AcceptRead(session, read, firstRow, path, false);
+  return AcceptRead(session, read, firstRow, shown, false);
 }
 
 int EvEditorData(TDataSession& session, std::string_view text) {
-  StopBackgroundFit();
+  // Held, not stopped: text the table does not take leaves it and its fits as they were.
+  HoldBackgroundFit();
   const std::filesystem::path dir = PrivateTempDir();
-  if (dir.empty()) return 0;
+  if (dir.empty()) {
+    ResumeBackgroundFit();
+    return 0;
+  }
   const std::string file = (dir / kEditorFileName).string();
   const TWholeFileReader& reader = ImportReaders().Read[kImportKindAsciiXYZ];
-  if (!reader || !SaveGlobalToFile(text, file)) return 0;
+  if (!reader || !SaveGlobalToFile(text, file)) {
+    ResumeBackgroundFit();
+    return 0;
+  }
   TReadArgs args;
   args.path = file;
   const TReadResult read = reader(args);
   // The temporary copy has served its purpose; one that cannot be removed harms nothing.
   (void)DeleteFileOem(file);
   // The editor's text is kept in the editor; the table keeps the data it held.
-  if (RefuseRead(std::string(platform::LoadString(3086)), read, kImportKindAsciiXYZ)) return std::max(read.Count(), 0);
+  if (RefuseRead(std::string(platform::LoadString(3086)), read, kImportKindAsciiXYZ, session.Table, false)) {
+    ResumeBackgroundFit();
+    return std::max(read.Count(), 0);
+  }
   if (!CommitReadResult(session.Table, read, false)) {
+    ResumeBackgroundFit();
     ErrorBoxIds(Owner(), 3086, 3448);
     return 0;
   }
@@ -427,7 +458,7 @@ TXYPairs ReadXYColumns(TDataSession& session, platform::Window owner, std::strin
   if (kind == -1) ErrorBox(owner, platform::LoadString(3003), path);
   if (kind == 1 || kind == 16) ErrorBox(owner, platform::LoadString(3449), path);
   if (kind < 1 || kind == 1 || kind == 16 || kind > kImportKindCount || !readers.ChooseXYColumns ||
-      RefuseMalformedColumns(owner, path, kind) || readers.ChooseXYColumns(path, kind, session.ImportColumns) != 1) {
+      RefuseMalformedColumns(owner, path, path, kind) || readers.ChooseXYColumns(path, kind, session.ImportColumns) != 1) {
     cancelled = 1;
     return {};
   }

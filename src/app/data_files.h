@@ -73,16 +73,21 @@ int ConfirmDiscardData(TDataSession& session);
 // it. False, the table unchanged, when the table cannot hold the points.
 [[nodiscard]] bool CommitReadResult(TDataTable& table, const TReadResult& read, bool append);
 
+// What the data read from the clipboard's temporary copy are known by.
+inline constexpr const char* kClipboardSourceName = "Clipboard";
+
 // Imports the session's DataFileName with the digital filter of the settings (filtered 1) or
-// without.
+// without. `sourceName`: what the user knows the file by (kClipboardSourceName for the
+// clipboard's temporary copy), the path when empty: the data's label, their title when the
+// file gives none, and the caption of the read's messages.
 // Returns the points read (a count below 4 is a failed read, the table unchanged), 0 when
 // the file was refused, the column dialog or the read cancelled, -1 when the titles dialog was
-// cancelled (the data stay).
-[[nodiscard]] int ImportDataFile(TDataSession& session, int filtered);
+// cancelled (the data stay). A read the table does not take keeps the fit results.
+[[nodiscard]] int ImportDataFile(TDataSession& session, int filtered, std::string_view sourceName = {});
 
 // The clipboard-matrix import of a WK1 or WK3 file: x from the sheet's first row, y from
-// its first column, z from the cells. Results as ImportDataFile.
-[[nodiscard]] int ReadMatrixFile(TDataSession& session, const std::string& path);
+// its first column, z from the cells. `sourceName` and results as ImportDataFile.
+[[nodiscard]] int ReadMatrixFile(TDataSession& session, const std::string& path, std::string_view sourceName = {});
 
 // The ASCII editor hands its text over: read as an XYZ data text into the emptied table,
 // titles included, without the titles dialog. Text with fewer than 4 points is refused

@@ -207,7 +207,7 @@ void ImportClipboard(TDataSession& session, int append) {
   }
   ReadClipboardFile(session, append, name, bytes, [&session](const std::string& path) {
     session.DataFileName = path;
-    return ImportDataFile(session, 0);
+    return ImportDataFile(session, 0, kClipboardSourceName);
   });
 }
 
@@ -226,7 +226,7 @@ void ImportClipboardMatrix(TDataSession& session, int append) {
     return;
   }
   ReadClipboardFile(session, append, name, bytes,
-                    [&session](const std::string& path) { return ReadMatrixFile(session, path); });
+                    [&session](const std::string& path) { return ReadMatrixFile(session, path, kClipboardSourceName); });
 }
 
 void OpenDataFile(TDataSession& session, int k) {

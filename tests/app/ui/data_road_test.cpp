@@ -265,6 +265,20 @@ TEST_F(DataRoad, CopyThenPasteGivesTheSameTableAndCountsAsUnsaved) {
   EXPECT_EQ(session_.DataTitles().Title, "Copy");
 }
 
+// Data pasted without a title are known as the clipboard's, not by the temporary file the
+// import reads them from.
+TEST_F(DataRoad, ClipboardDataAreNamedClipboard) {
+  Start();
+  QApplication::clipboard()->setText(QString::fromStdString(Points(6)));
+  Run(CmImportClipboard);
+  ASSERT_EQ(session_.Table.XYZRows(), 6);
+  EXPECT_EQ(session_.DataFileLabel, "Clipboard");
+  EXPECT_EQ(session_.DataTitles().Title, "Clipboard");
+  ASSERT_NE(DataStatusWin(), nullptr);
+  EXPECT_EQ(DataStatusWin()->windowTitle(), "Clipboard");
+  EXPECT_EQ(DataStatusWin()->Field(309)->text(), "Clipboard");
+}
+
 TEST_F(DataRoad, DroppedFilesOpenTheLastAndStandInTheRecentListInReverse) {
   Start();
   ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });

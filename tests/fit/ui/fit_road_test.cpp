@@ -20,6 +20,7 @@
 #include <mutex>
 
 #include "app/background_fit_hold.h"
+#include "app/data_signature.h"
 #include "app/data_statistics.h"
 #include "app/data_table.h"
 #include "app/prescan_hooks.h"
@@ -322,6 +323,48 @@ TEST_F(FitRoad, TimeFieldKeepsRunningWhileTheFitGoes) {
   });
   ASSERT_TRUE(window_->ExecuteCommand(CmFitAll));
   ASSERT_EQ(progress.Seen(), 1);
+}
+
+// A read that leaves the table as it was keeps its fits: an append into a full table and an
+// import of too few points are refused, and the fits, their count and the review stay.
+TEST_F(FitRoad, RefusedReadsKeepTheTableAndItsFits) {
+  // The simple equations fit the full table in the background.
+  SetBackgroundFitChoice(3, 0);
+  Import(128, [](double x, double y) { return 3 - x + 0.5 * y; });
+  ASSERT_EQ(session_.Table.XYZRows(), kXYZMaxPoints);
+  ASSERT_TRUE(PumpUntil([this] { return session_.FitResultsValid == 1; }));
+  const int fits = session_.FitCount;
+  ASSERT_GT(fits, 0);
+  const std::uint64_t table = DataSignature(session_.Table.XYZData());
+  auto expectFitsKept = [&](const char* road) {
+    QApplication::processEvents();
+    EXPECT_EQ(session_.Table.XYZRows(), kXYZMaxPoints) << road;
+    EXPECT_EQ(DataSignature(session_.Table.XYZData()), table) << road;
+    EXPECT_EQ(session_.FitResultsValid, 1) << road;
+    EXPECT_EQ(session_.FitCount, fits) << road;
+    EXPECT_EQ(BgFitDone, 1) << road;
+    EXPECT_EQ(window_->HaveFits, 1) << road;  // Graph Start, List Start and the rank line
+  };
+
+  std::string more;
+  for (int i = 1; i <= 500; ++i) more += std::to_string(i) + " 1 2\n";
+  {
+    std::ofstream(home_ / "more.txt") << more;
+  }
+  files_.Answer((home_ / "more.txt").string());
+  ASSERT_TRUE(window_->ExecuteCommand(CmAppend));
+  ASSERT_FALSE(boxes_.Boxes().empty());
+  EXPECT_EQ(boxes_.Boxes().back().text,
+            "The Data Table is Full: It Holds 16384 of at Most 16384 Points\nNo Points of the File Were Appended");
+  expectFitsKept("append");
+
+  {
+    std::ofstream(home_ / "three.txt") << "1 1 1\n2 1 3\n1 2 2\n";
+  }
+  files_.Answer((home_ / "three.txt").string());
+  ASSERT_TRUE(window_->ExecuteCommand(CmImport));
+  EXPECT_EQ(boxes_.Boxes().back().text, "Number of Points Read 3\nMin 4 XYZ Points Required");
+  expectFitsKept("import");
 }
 
 TEST_F(FitRoad, BackgroundFitAfterTheImportLightsAndRedrawsTheStatusWindow) {
