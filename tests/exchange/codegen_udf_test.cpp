@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/program_files.h"
+#include "exchange/codegen/code_generator.h"
 #include "exchange/codegen/codegen_dialects.h"
 #include "exchange/codegen_test_support.h"
 #include "expr/expr_test_support.h"
@@ -96,6 +97,31 @@ TEST_F(UdfFileTest, WrittenFunctionsEvaluateAsTheFitTo1e15) {
   // The polynomials of eleven parameters, the rationals beyond ten and every series order.
   EXPECT_GT(refused, 40);
   EXPECT_GT(written, 230);
+}
+
+// A function is named after its fit's equation number within the ten characters a record
+// keeps of a name: two term-subset fits whose numbers differ in their last digit read back
+// under two names, each the name it was written under.
+TEST_F(UdfFileTest, GeneratedNamesReadBackWholeAndDistinct) {
+  const struct {
+    std::int32_t number;
+    const char* name;
+  } cases[] = {
+      {7, "Eqn7"},           {2504, "Eqn2504"},         {1234567, "Eqn1234567"},
+      {12345678, "Eq12345678"}, {151232655, "E151232655"}, {453690714, "E453690714"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(UdfFunctionName(c.number), c.name) << c.number;
+
+  TTestFit subset = TFitMaker().Subset(0, {0, 1, 2, 3, 4, 5, 6});
+  std::vector<std::string> read;
+  for (const std::int32_t number : {151232655, 151232652}) {
+    subset.fit.equationNumber = number;
+    const std::string name = UdfFunctionName(number);
+    ASSERT_TRUE(WriteAndLoad(subset.fit, name));
+    read.emplace_back(UdfRecordAt(kSlot)->Name.data());
+    EXPECT_EQ(read.back(), name);
+  }
+  EXPECT_NE(read[0], read[1]);
 }
 
 TEST_F(UdfFileTest, FittedUserFunctionKeepsItsLinesAndTheirCount) {

@@ -1,5 +1,6 @@
 #include "exchange/codegen/code_generator.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -35,6 +36,14 @@ std::string WithCrLf(std::string_view text) {
 
 std::filesystem::path CodeGenTemplatePath(const std::filesystem::path& directory, int dialect) {
   return directory / (std::string(DialectInfo(dialect).key) + ".QVL");
+}
+
+std::string UdfFunctionName(std::int32_t equationNumber) {
+  const std::string number = std::to_string(equationNumber);
+  constexpr std::size_t kRoom = kUdfNameSize - 1;
+  // A name keeps at least its first letter; equation numbers have at most 9 digits.
+  const std::size_t letters = number.size() < kRoom ? std::min<std::size_t>(3, kRoom - number.size()) : 1;
+  return std::string("Eqn", letters) + number;
 }
 
 std::string CodeGenRefusalText(const TCodeGenConstant& constant, int dialect) {

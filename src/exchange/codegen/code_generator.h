@@ -20,6 +20,7 @@
 // Synchronous; it touches no program-wide state and may run on any thread.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -49,6 +50,12 @@ enum class CodeGenResult : int {
 [[nodiscard]] CodeGenResult CodeGenToText(const TCodeGenInput& in, const std::filesystem::path& outputPath,
                                           std::string_view functionName, std::string& text,
                                           TCodeGenConstant* notHeld = nullptr);
+
+// The name of the user function generated from a fit: "Eqn" and the fit's equation number,
+// within the characters a user-function record keeps of a name (kUdfNameSize - 1). A number
+// too long for that drops letters of "Eqn" from the end (Eq12345678, E151232655) instead of
+// its own last digits, so that two fits never read back under one name.
+std::string UdfFunctionName(std::int32_t equationNumber);
 
 // The message of a kConstantNotHeld result: "Parameter c = 1E+400 Cannot Be Written as a
 // Constant in Fortran 90\nNothing Was Written".

@@ -230,7 +230,7 @@ void CmSaveCovariance(TRView& review) {
 
 void CmSaveUDF(TRView& review) {
   TSession& session = review.Session();
-  const std::string name = CFormat("Eqn%d", session.CurFitEqn().equationNumber);
+  const std::string name = UdfFunctionName(session.CurFitEqn().equationNumber);
   const std::string path = AskExportPath(review, kUdfCaption, "Ondravik UDF [udf]|*.udf|", "UDF");
   if (path.empty()) return;
   ShowExportBusy(review, path);
