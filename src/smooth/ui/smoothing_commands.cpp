@@ -145,8 +145,9 @@ void RunScatteredWindow(QWidget* parent, TDataSession& session, ProgramSettings&
 }
 
 void SettleSmoothedData(TDataSession& session, QWidget* parent) {
-  // The pre-scan voids the old data's fit results itself, and the background fit it starts
-  // is the new data's.
+  // The old data's fits go first: the background fit that the pre-scan starts is the new
+  // data's, and stays.
+  VoidFitResults(session);
   PrescanData(session, platform::qt::ToWindow(parent));
   if (DataFileHooks().SetHaveData) DataFileHooks().SetHaveData(1);
   session.DataUnsaved = 1;
