@@ -46,6 +46,8 @@ constexpr int kFileIsEmpty = 3046;
 constexpr int kTooManyColumns = 3047;
 constexpr int kPointsCut = 3048;
 constexpr int kLinesSkipped = 3049;
+constexpr const char* kShorterThanHeader =
+    "The File is Shorter Than Its Header Says: It Holds %d of the %d Records Counted";
 // The cut message of a read that stopped counting (kPointsCountBound).
 constexpr const char* kMorePointsCut =
     "The File Holds More Than %d Points, %d Were Read\nThe Data Table Holds at Most %d Points";
@@ -67,7 +69,8 @@ std::string SkippedLinesText(const TReadResult& read) {
 }
 
 // What a read lost on the way in: points beyond the table's room, lines that were no
-// points; empty when it lost nothing.
+// points, records the file's header counts but the file does not hold; empty when it lost
+// nothing.
 std::string ReadLossesText(const TReadResult& read) {
   std::string text;
   if (read.pointsCut > 0)
@@ -76,6 +79,8 @@ std::string ReadLossesText(const TReadResult& read) {
   else if (read.morePointsInFile)
     text = CFormat(kReadStopped, kPointsCountBound, std::max(read.Count(), 0));
   if (read.skippedLines > 0) text += (text.empty() ? "" : "\n") + SkippedLinesText(read);
+  if (read.recordsInHeader > read.recordsInFile)
+    text += (text.empty() ? "" : "\n") + CFormat(kShorterThanHeader, read.recordsInFile, read.recordsInHeader);
   return text;
 }
 

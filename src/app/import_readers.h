@@ -93,6 +93,11 @@ struct [[nodiscard]] TReadResult {
   bool cancelled = false;
   // Lines passed over because they mix letters into numbers ("A4 4 0"): not points.
   int skippedLines = 0;
+  // A file shorter than its header says (a dBASE table counting records that are not
+  // there): the records it holds are read and kept, and the user is told. The count the
+  // header gives and the whole records the file holds; 0 and 0 when the file is whole.
+  int recordsInHeader = 0;
+  int recordsInFile = 0;
 
   // The points read, -1 when the read failed.
   int Count() const {

@@ -43,7 +43,9 @@ std::size_t FieldLength(const std::uint8_t* descriptor) {
 // The structure of an open table, checked against the file's size.
 struct TDbaseTable {
   FilePtr file;
-  std::int64_t records = 0;  // the whole records the file holds
+  std::int64_t records = 0;  // the records read: those counted that the file holds whole
+  std::int64_t counted = 0;  // the records the header counts
+  std::int64_t inFile = 0;   // the whole records after the header
   std::size_t headerLength = 0;
   std::size_t recordLength = 0;
   std::vector<TDbaseField> fields;
@@ -96,6 +98,8 @@ enum class TOpen { kOk, kCannotOpen, kMalformed };
   // the counts of a read are ints.
   const std::int64_t inFile =
       (size - static_cast<std::int64_t>(table.headerLength)) / static_cast<std::int64_t>(table.recordLength);
+  table.counted = count;
+  table.inFile = inFile;
   table.records = std::min<std::int64_t>({count, inFile, std::numeric_limits<int>::max()});
   return TOpen::kOk;
 }
@@ -155,6 +159,13 @@ TReadResult ReadDbase(const TReadArgs& args) {
     if (!(vw > 0)) vw = 1;
     const bool inactive = records.Deleted() || (vx == 0 && vy == 0 && vz == 0);
     (void)points.Add(vx, vy, vz, vw, inactive ? kPointInactive : kPointActive);
+  }
+  // Records the header counts beyond the file's end were lost, not deleted: the user is
+  // told, and keeps those the file holds.
+  if (table.counted > table.inFile) {
+    constexpr std::int64_t kMost = std::numeric_limits<int>::max();
+    result.recordsInFile = static_cast<int>(std::min(table.inFile, kMost));
+    result.recordsInHeader = static_cast<int>(std::min(table.counted, kMost));
   }
   result.weighted = w != nullptr && !result.points.empty();
   return result;

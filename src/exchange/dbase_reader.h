@@ -8,7 +8,8 @@
 // is 0 in dBASE tables; FoxPro and Clipper use it for fields longer than 255). The header's
 // counts and lengths are checked against the file before use: a table whose field lengths
 // do not add up to its record length, whose header is shorter than one descriptor block or
-// longer than the file is malformed, and records beyond the file's end are not read.
+// longer than the file is malformed. Records the header counts beyond the file's end are
+// not there: those the file holds are read, and the read says how many were missing.
 // Every record of the file is counted: those the table has no room for are cut and counted,
 // as by every reader.
 #pragma once

@@ -454,6 +454,23 @@ TEST_F(DataFiles, DamagedFilesAreRefusedBeforeAnyColumnDialog) {
   EXPECT_EQ(dialogs, 0);
 }
 
+// A dBASE table whose header counts 1000 records of which the file holds 30: the 30 are
+// imported and the user is told the file is shorter than its header.
+TEST_F(DataFiles, ADbaseFileShorterThanItsHeaderIsReadAndTold) {
+  std::vector<std::vector<std::string>> records;
+  for (int k = 1; k <= 30; ++k) records.push_back({std::to_string(k), std::to_string(k % 7), std::to_string(k * k)});
+  Bytes b = DbaseTable({{"X", 'N', 8}, {"Y", 'N', 8}, {"Z", 'N', 8}}, records);
+  Put32(b, 4, 1000);
+  ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&, TImportColumns& c) {
+    c.ImportColX = 1, c.ImportColY = 2, c.ImportColZ = 3, c.ImportColW = -1;
+    return 1;
+  };
+  EXPECT_EQ(Import("short.dbf", {b.begin(), b.end()}), 30);
+  EXPECT_EQ(session_.Table.XYZRows(), 30);
+  EXPECT_EQ(BoxTexts(), Texts{"The File is Shorter Than Its Header Says: It Holds 30 of the 1000 Records Counted"});
+  EXPECT_EQ(boxes_->Boxes()[0].caption, session_.DataFileName);
+}
+
 TEST_F(DataFiles, TwoColumnReadGivesPairsOfTheShorterColumn) {
   platform::ScriptedFiles files;
   files.Answer(dir_.Write("xy.txt", "1 10\n2 20\n3 30\n4 40\n5 50\n6 60\n7 70\n8 80\n9\n10\n"));

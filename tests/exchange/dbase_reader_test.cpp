@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -139,6 +141,29 @@ TEST_F(DbaseReader, CountsAndLengthsAreCheckedAgainstTheFile) {
     const TReadResult r = ReadDbase(Chosen(dir_.Write("c.dbf", cut), 1, 2, 3, 4));
     EXPECT_LE(r.Count(), 2);
   }
+}
+
+// A header that counts more records than the file holds: the records there are read, and
+// the read says how many the header counted and how many the file held.
+TEST_F(DbaseReader, AShortFileKeepsItsRecordsAndSaysItIsShort) {
+  std::vector<std::vector<std::string>> records;
+  for (int k = 1; k <= 30; ++k) records.push_back({std::to_string(k), std::to_string(k % 7), std::to_string(k * k), "1"});
+  Bytes b = DbaseTable(kXYZW, records);
+  const TReadResult whole = ReadDbase(Chosen(dir_.Write("whole.dbf", b), 1, 2, 3, 4));
+  EXPECT_EQ(whole.Count(), 30);
+  EXPECT_EQ(std::pair(whole.recordsInHeader, whole.recordsInFile), std::pair(0, 0));
+
+  Put32(b, 4, 1000);
+  const TReadResult r = ReadDbase(Chosen(dir_.Write("short.dbf", b), 1, 2, 3, 4));
+  ASSERT_EQ(r.Count(), 30);
+  EXPECT_EQ(Rows(r)[29], Point(30, 2, 900, 1));
+  EXPECT_EQ(std::pair(r.recordsInHeader, r.recordsInFile), std::pair(1000, 30));
+  // Half a record at the end is not a record, and a count past every int is told as the most.
+  b.resize(b.size() - 10);
+  Put32(b, 4, 0xFFFFFFFFu);
+  const TReadResult cut = ReadDbase(Chosen(dir_.Write("cut.dbf", b), 1, 2, 3, 4));
+  EXPECT_EQ(cut.Count(), 29);
+  EXPECT_EQ(std::pair(cut.recordsInHeader, cut.recordsInFile), std::pair(std::numeric_limits<int>::max(), 29));
 }
 
 // A table of more records than the data table takes is read whole: the points beyond its
