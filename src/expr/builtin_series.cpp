@@ -4,13 +4,16 @@
 // The index is advanced by repeated addition, so the last term of a sum depends on
 // rounding, as users of the language expect from a counting loop. Three faults of that
 // loop are mended: a step of 0 or below, and a step too small to change $, never ended
-// it; they now give the missing value. So does a sum or product of more than a million
-// terms, which would otherwise hold the evaluating thread for hours.
+// it; they now fail with "80x87: Invalid Operand". So does a sum or product of more than a
+// million terms, which would otherwise hold the evaluating thread for hours. The code is
+// raised, not only the missing value returned: Z+SUM(1,1,1E18,1) would otherwise give
+// Z - 12345.6789 as a number.
 #include <cmath>
 #include <limits>
 
 #include "expr/builtins.h"
 #include "expr/calculus_state.h"
+#include "expr/math_faults.h"
 
 namespace {
 
@@ -29,6 +32,12 @@ long double AsDouble(long double t) {
 // value as if it were a number.
 long double Finish(ExprContext& ctx, long double s) { return ctx.ExprMathError != 0 ? ExprErrorValue : s; }
 
+// Arguments the counting loop cannot run with.
+long double Refuse(ExprContext& ctx) {
+  ctx.SetError(kErrInvalidOperand);
+  return ExprErrorValue;
+}
+
 long double SumOrProduct(ExprContext& ctx, const long double* a, bool product) {
   return RunCalculusBuiltin(ctx, [&](TCalculusState& st) {
     const int n = CalculusLineNumber(a[0]);
@@ -36,9 +45,9 @@ long double SumOrProduct(ExprContext& ctx, const long double* a, bool product) {
     const long double end = a[2];
     const long double inc = a[3];
     if (n < 0 || !(inc > 0) || !std::isfinite(start) || !std::isfinite(end) || !std::isfinite(inc)) {
-      return ExprErrorValue;
+      return Refuse(ctx);
     }
-    if (std::fabs(end - start) / inc >= kMaxTerms) return ExprErrorValue;
+    if (std::fabs(end - start) / inc >= kMaxTerms) return Refuse(ctx);
     st.CalcSubFn = n;
     ctx.ExprMathError = 0;
     long double s = product ? 1 : 0;
@@ -51,7 +60,7 @@ long double SumOrProduct(ExprContext& ctx, const long double* a, bool product) {
       if (ctx.abortCode != 0) return ExprErrorValue;
       s = product ? s * t : s + t;
       const long double next = d + step;
-      if (next == d || ++terms > kMaxTerms) return ExprErrorValue;
+      if (next == d || ++terms > kMaxTerms) return Refuse(ctx);
       d = next;
     }
     return Finish(ctx, s);
@@ -73,7 +82,7 @@ long double BuiltinSER(ExprContext& ctx, const long double* a) {
     const long double start = a[1];
     const long double inc = a[2];
     const long double lim = a[3];
-    if (n < 0 || !(inc > 0) || !std::isfinite(start) || !std::isfinite(inc)) return ExprErrorValue;
+    if (n < 0 || !(inc > 0) || !std::isfinite(start) || !std::isfinite(inc)) return Refuse(ctx);
     st.CalcSubFn = n;
     ctx.ExprMathError = 0;
     long double s = 0;
@@ -84,7 +93,7 @@ long double BuiltinSER(ExprContext& ctx, const long double* a) {
       s += t;
       if (std::fabs(AsDouble(t)) < std::fabs(s) * lim) break;
       const long double next = d + inc;
-      if (next == d) return ExprErrorValue;
+      if (next == d) return Refuse(ctx);
       d = next;
     }
     return Finish(ctx, s);

@@ -11,6 +11,7 @@
 #include "expr/builtins.h"
 #include "expr/calculus_state.h"
 #include "expr/function_table.h"
+#include "expr/math_faults.h"
 #include "expr/program_slots.h"
 #include "expr_test_support.h"
 
@@ -245,6 +246,26 @@ TEST_P(CalculusTest, ReversedLimitsEndlessLoopsAndMissingRootsGiveTheMissingValu
         "IMPLICIT_(2,0,1,1E-12)", "IMPLICIT(3,0,1,1E-12)", "IMPLICIT(2,1000,1001,1E-12)"}) {
     EXPECT_EQ(Eval(text), ExprErrorValue) << text;
   }
+}
+
+// A sum the loop cannot run fails the whole statement with a code: the missing value alone
+// was taken as a number by the operators around it (Z+SUM(...) gave Z - 12345.6789). An
+// empty line is not such a failure: its terms count as 0, as in the integrals.
+TEST_P(CalculusTest, RefusedSumsFailTheStatementAndEmptyLinesCountAsZero) {
+  Lines({"$"});
+  Vars().Z() = 5;
+  for (const char* text :
+       {"Z+SUM(1,1,10,0)", "Z+SUM(1,1,10,-1)", "Z+PROD(1,10,1,-1)", "Z+PROD(1,1,2,1E-30)", "Z+SUM(1,1,1E18,1)",
+        "Z+SUM(1,1E20,2E20,1)", "Z+SUM(1,-INF,0,1)", "Z+SUM(1,0,1,INF)", "Z+SER(1,1,0,1E-10)",
+        "Z+SER(1,1E20,1,1E-30)", "Z+SER(1,INF,1,1E-10)"}) {
+    ExpectEval(text, ExprErrorValue, kErrInvalidOperand);
+  }
+  ExpectEval("Z+SUM(9,1,999999,1)", 5);
+  ExpectEval("Z+PROD(9,1,10,1)", 5);
+  ExpectEval("Z+SER(9,1,1,1E-10)", 5);
+  ExpectEval("Z+SUM(1,1,999999,1)", 5 + 999999.0L * 1000000 / 2);
+  ExpectEval("Z+PROD(1,1,5,1)", 125);
+  ExpectEval("Z+SER(1,1,1,1E-10)", 5 + 31999.0L * 32000 / 2);
 }
 
 TEST_P(CalculusTest, ErrorsOfATermOrBeforeTheCallFailTheResult) {

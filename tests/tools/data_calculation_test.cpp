@@ -118,6 +118,21 @@ TEST_F(DataCalculation, ALineThatNeverEvaluatesShowsWhereItFailedUnderItsErrorTe
   EXPECT_EQ(CheckCalcLine("SQRT(X-100)", kCalcX, session_.Table.XYZData()), kCalcLineNeverEvaluates);
 }
 
+// A sum whose step cannot run is refused with its code, not stored as Z - 12345.6789; a sum
+// over an empty line counts its terms as 0 and leaves Z as it was.
+TEST_F(DataCalculation, ARefusedSumIsAnErrorAndASumOverAnEmptyLineAddsNothing) {
+  TCalcLines lines;
+  lines.text[kCalcZ] = "Z+SUM(9,1,10,0)";
+  TCalcValidation v = Define(lines);
+  EXPECT_EQ(v.result, TCalcValidation::kError);
+  EXPECT_EQ(v.caption, "80x87: Invalid Operand");
+  lines.text[kCalcZ] = "Z+SUM(9,1,999999,1)";
+  ASSERT_EQ(Define(lines).result, TCalcValidation::kValid);
+  EXPECT_TRUE(ApplyCalculation(session_, 1, nullptr, [] { return true; }));
+  EXPECT_EQ(Row(1).Z, 5);
+  EXPECT_EQ(Row(2).Z, -1);
+}
+
 // Every sampled row but one gives no value: the line still validates on that one row.
 TEST_F(DataCalculation, ALineValidatesWhenOneSampledRowGivesAValue) {
   std::vector<TestRow> rows;
