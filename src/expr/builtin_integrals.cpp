@@ -19,7 +19,7 @@ long double SingleIntegral(ExprContext& ctx, const long double* a, Engine engine
     const int n = CalculusLineNumber(a[0]);
     const long double start = a[1];
     const long double end = a[2];
-    if (n < 0 || !(end >= start)) return ExprErrorValue;
+    if (n < 0 || !(end >= start)) return RefuseCalculusArguments(ctx);
     st.CalcSubFn = n;
     if (end == start) {
       st.IntegRecord.IntegErrorEstimate = 0;
@@ -71,7 +71,7 @@ long double BuiltinDQIP(ExprContext& ctx, const long double* a) {
     const long double oend = a[2];
     const long double ist = a[3];
     const long double iend = a[4];
-    if (n < 0 || !(oend >= ost) || !(iend >= ist)) return ExprErrorValue;
+    if (n < 0 || !(oend >= ost) || !(iend >= ist)) return RefuseCalculusArguments(ctx);
     st.CalcSubFn = n;
     if (ost == oend || ist == iend) {
       st.IntegRecord.IntegErrorEstimate = 0;

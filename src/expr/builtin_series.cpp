@@ -32,12 +32,6 @@ long double AsDouble(long double t) {
 // value as if it were a number.
 long double Finish(ExprContext& ctx, long double s) { return ctx.ExprMathError != 0 ? ExprErrorValue : s; }
 
-// Arguments the counting loop cannot run with.
-long double Refuse(ExprContext& ctx) {
-  ctx.SetError(kErrInvalidOperand);
-  return ExprErrorValue;
-}
-
 long double SumOrProduct(ExprContext& ctx, const long double* a, bool product) {
   return RunCalculusBuiltin(ctx, [&](TCalculusState& st) {
     const int n = CalculusLineNumber(a[0]);
@@ -45,9 +39,9 @@ long double SumOrProduct(ExprContext& ctx, const long double* a, bool product) {
     const long double end = a[2];
     const long double inc = a[3];
     if (n < 0 || !(inc > 0) || !std::isfinite(start) || !std::isfinite(end) || !std::isfinite(inc)) {
-      return Refuse(ctx);
+      return RefuseCalculusArguments(ctx);
     }
-    if (std::fabs(end - start) / inc >= kMaxTerms) return Refuse(ctx);
+    if (std::fabs(end - start) / inc >= kMaxTerms) return RefuseCalculusArguments(ctx);
     st.CalcSubFn = n;
     ctx.ExprMathError = 0;
     long double s = product ? 1 : 0;
@@ -60,7 +54,7 @@ long double SumOrProduct(ExprContext& ctx, const long double* a, bool product) {
       if (ctx.abortCode != 0) return ExprErrorValue;
       s = product ? s * t : s + t;
       const long double next = d + step;
-      if (next == d || ++terms > kMaxTerms) return Refuse(ctx);
+      if (next == d || ++terms > kMaxTerms) return RefuseCalculusArguments(ctx);
       d = next;
     }
     return Finish(ctx, s);
@@ -82,7 +76,7 @@ long double BuiltinSER(ExprContext& ctx, const long double* a) {
     const long double start = a[1];
     const long double inc = a[2];
     const long double lim = a[3];
-    if (n < 0 || !(inc > 0) || !std::isfinite(start) || !std::isfinite(inc)) return Refuse(ctx);
+    if (n < 0 || !(inc > 0) || !std::isfinite(start) || !std::isfinite(inc)) return RefuseCalculusArguments(ctx);
     st.CalcSubFn = n;
     ctx.ExprMathError = 0;
     long double s = 0;
@@ -93,7 +87,7 @@ long double BuiltinSER(ExprContext& ctx, const long double* a) {
       s += t;
       if (std::fabs(AsDouble(t)) < std::fabs(s) * lim) break;
       const long double next = d + inc;
-      if (next == d) return Refuse(ctx);
+      if (next == d) return RefuseCalculusArguments(ctx);
       d = next;
     }
     return Finish(ctx, s);

@@ -18,6 +18,7 @@
 #include "app/long_double.h"
 #include "expr/eval_context.h"
 #include "expr/integration.h"
+#include "expr/math_faults.h"
 
 inline constexpr int kErrCalculusNested = -103;
 
@@ -33,6 +34,14 @@ TCalculusState& CalculusState(ExprContext& ctx);
 
 // The line number argument n truncated toward zero, or -1 outside 0..9 (a NaN included).
 inline int CalculusLineNumber(long double n) { return n > -1 && n < 10 ? static_cast<int>(n) : -1; }
+
+// Arguments a built-in that binds $ cannot run with (a line outside 0..9, a reversed range,
+// a step that does not move $): the statement fails with Invalid Operand, so that the
+// missing value never reaches the expression around it as a number.
+inline long double RefuseCalculusArguments(ExprContext& ctx) {
+  ctx.SetError(kErrInvalidOperand);
+  return ExprErrorValue;
+}
 
 // Runs `body` as a built-in that binds $: refuses a nested call, and keeps the error code
 // and error list entries that the expression raised before the call (the engines clear

@@ -268,6 +268,20 @@ TEST_P(CalculusTest, RefusedSumsFailTheStatementAndEmptyLinesCountAsZero) {
   ExpectEval("Z+SER(1,1,1,1E-10)", 5 + 31999.0L * 32000 / 2);
 }
 
+// The integrals refuse a reversed range the same way (a line outside 1..9 does not parse):
+// the statement fails instead of computing on with the missing value (Z+QI(1,1,0) was
+// Z - 12345.6789).
+TEST_P(CalculusTest, RefusedIntegralsFailTheStatement) {
+  Lines({"$"});
+  Vars().Z() = 5;
+  for (const char* text : {"Z+QI(1,1,0)", "Z+AI(1,1,0)", "Z+RI(1,1,0)", "Z+QIP(1,1,0,1E-8)", "Z+AIP(1,1,0,1E-8)",
+                           "Z+QIN(1,1,0,8)", "Z+DQIP(1,1,0,0,1,1E-8)", "Z+DQIP(1,0,1,1,0,1E-8)"}) {
+    ExpectEval(text, ExprErrorValue, kErrInvalidOperand);
+  }
+  ExpectEval("Z+QI(1,1,1)", 5);            // an empty range is 0
+  ExpectEval("Z+QI(1,0,2)", 7, 0, 1e-17L);  // the integral of $ over [0, 2]
+}
+
 TEST_P(CalculusTest, ErrorsOfATermOrBeforeTheCallFailTheResult) {
   Vars().Dollar() = 7;
   Lines({"LN($-5)", "$"});
