@@ -295,7 +295,7 @@ int ImportDataFile(TDataSession& session, int filtered, std::string_view sourceN
   if (needsColumns) {
     if (RefuseMalformedColumns(Owner(), path, shown, kind)) return 0;
     ProgramSettings& s = CurrentSettings();
-    if (readers.ChooseColumns(path, kind, s.ImportPreviewOn, s.WeightsAreSD,
+    if (readers.ChooseColumns(path, shown, kind, s.ImportPreviewOn, s.WeightsAreSD,
                               session.ImportColumns) != 1)
       return 0;
     convertWeights = s.WeightsAreSD && session.ImportColumns.ImportColW >= 0;

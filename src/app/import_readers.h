@@ -150,9 +150,11 @@ struct TImportReaders {
 
   // The column dialog (user interface): lets the user choose the X, Y, Z and weight columns
   // of a file of the kind into `columns` (which holds the last choice); previewOn and
-  // weightsAreSD are the dialog's two options, read and written back. 1 on OK.
-  std::function<int(const std::string& path, int kind, int& previewOn, int& weightsAreSD,
-                    TImportColumns& columns)>
+  // weightsAreSD are the dialog's two options, read and written back; `shown` is the name
+  // the dialog shows for the file (the path, or what the user knows a temporary copy by).
+  // 1 on OK.
+  std::function<int(const std::string& path, const std::string& shown, int kind, int& previewOn,
+                    int& weightsAreSD, TImportColumns& columns)>
       ChooseColumns;
   // The two-column dialog: the X and Y columns into ImportColX, ImportColY and their sheets.
   std::function<int(const std::string& path, int kind, TImportColumns& columns)> ChooseXYColumns;

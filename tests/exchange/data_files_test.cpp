@@ -111,7 +111,7 @@ TEST_F(DataFiles, MalformedFileLeavesTheTableExactlyAsItWas) {
         std::string("1 2 3\n4 5 6\n7 8 9\n")}) {
     for (int append : {0, 1}) {
       session_.AppendMode = append;
-      ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&, TImportColumns& c) {
+      ImportReaders().ChooseColumns = [](const std::string&, const std::string&, int, int&, int&, TImportColumns& c) {
         c.ImportColX = 0, c.ImportColY = 1, c.ImportColZ = 2, c.ImportColW = -1;
         return 1;
       };
@@ -274,7 +274,8 @@ TEST_F(DataFiles, DigitalFilterAndStandardDeviationsAsWeights) {
   EXPECT_EQ(Import("f.txt", Points(15), 1), 4);
   for (int i = 1; i <= 4; ++i) EXPECT_EQ(Row(i).X, 3 * i + 1);  // 4, 7, 10, 13
 
-  ImportReaders().ChooseColumns = [](const std::string&, int kind, int&, int& sd, TImportColumns& c) {
+  ImportReaders().ChooseColumns = [](const std::string&, const std::string&, int kind, int&, int& sd,
+                                     TImportColumns& c) {
     EXPECT_EQ(kind, 4);
     c.ImportColX = 1, c.ImportColY = 2, c.ImportColZ = 3, c.ImportColW = 4;
     sd = 1;
@@ -289,7 +290,8 @@ TEST_F(DataFiles, DigitalFilterAndStandardDeviationsAsWeights) {
 }
 
 TEST_F(DataFiles, CancelledDialogs) {
-  ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&, TImportColumns&) { return 2; };
+  ImportReaders().ChooseColumns = [](const std::string&, const std::string&, int, int&, int&,
+                                     TImportColumns&) { return 2; };
   EXPECT_EQ(Import("m.txt", "1 2 3 4 5\n1 2 3 4 5\n1 2 3 4 5\n1 2 3 4 5\n"), 0);
   EXPECT_EQ(session_.Table.XYZRows(), 0);
   titlesAnswer_ = 0;
@@ -423,7 +425,8 @@ TEST_F(DataFiles, DamagedFilesAreRefusedBeforeAnyColumnDialog) {
       {"cut.mv5", cutMv5, "Merovane DOS MV5"},
   };
   int dialogs = 0;
-  ImportReaders().ChooseColumns = [&dialogs](const std::string&, int, int&, int&, TImportColumns&) { return ++dialogs, 0; };
+  ImportReaders().ChooseColumns = [&dialogs](const std::string&, const std::string&, int, int&, int&,
+                                             TImportColumns&) { return ++dialogs, 0; };
   ImportReaders().ChooseXYColumns = [&dialogs](const std::string&, int, TImportColumns&) { return ++dialogs, 0; };
   platform::ScriptedFiles files;
   for (const Case& c : cases) {
@@ -461,7 +464,7 @@ TEST_F(DataFiles, ADbaseFileShorterThanItsHeaderIsReadAndTold) {
   for (int k = 1; k <= 30; ++k) records.push_back({std::to_string(k), std::to_string(k % 7), std::to_string(k * k)});
   Bytes b = DbaseTable({{"X", 'N', 8}, {"Y", 'N', 8}, {"Z", 'N', 8}}, records);
   Put32(b, 4, 1000);
-  ImportReaders().ChooseColumns = [](const std::string&, int, int&, int&, TImportColumns& c) {
+  ImportReaders().ChooseColumns = [](const std::string&, const std::string&, int, int&, int&, TImportColumns& c) {
     c.ImportColX = 1, c.ImportColY = 2, c.ImportColZ = 3, c.ImportColW = -1;
     return 1;
   };

@@ -26,11 +26,12 @@ QString Cut(const std::string& text, int chars) {
 }  // namespace
 
 TDlgSelCol::TDlgSelCol(QWidget* parent, int templateId, std::string path, int kind, bool listXY,
-                       TImportColumns& columns)
+                       TImportColumns& columns, std::string shown)
     : TDlg(parent),
       templateId_(templateId),
       kind_(kind),
       path_(std::move(path)),
+      shown_(shown.empty() ? path_ : std::move(shown)),
       listXY_(listXY),
       columns_(columns),
       pathText_(new QLabel(this)),
@@ -83,7 +84,7 @@ TDlgSelCol::TDlgSelCol(QWidget* parent, int templateId, std::string path, int ki
 
 void TDlgSelCol::SetupWindow() {
   TDlg::SetupWindow();
-  pathText_->setText(Cut(path_, kPathChars));
+  pathText_->setText(Cut(shown_, kPathChars));
   kindText_->setText(Cut(ImportKindName(kind_), kKindChars));
   entries_ = ListImportColumns(path_, kind_, listXY_);
   for (const std::string& e : entries_) list_->addItem(platform::qt::FromCp1252(e));
@@ -170,8 +171,9 @@ void TDlgSelCol::accept() {
   TDlg::accept();
 }
 
-TDlgSelXY::TDlgSelXY(QWidget* parent, int templateId, std::string path, int kind, bool listXY, TImportColumns& columns)
-    : TDlgSelCol(parent, templateId, std::move(path), kind, listXY, columns) {
+TDlgSelXY::TDlgSelXY(QWidget* parent, int templateId, std::string path, int kind, bool listXY, TImportColumns& columns,
+                     std::string shown)
+    : TDlgSelCol(parent, templateId, std::move(path), kind, listXY, columns, std::move(shown)) {
   const bool xy = templateId == kSelectXYTemplate;
   AddChoiceRow(0, xy ? tr("&X Values") : tr("&X"), kXButton, kXText);
   AddChoiceRow(1, xy ? tr("&Y Values") : tr("&Y"), kYButton, kYText);
@@ -203,8 +205,8 @@ void TDlgSelXY::DoubleClicked(int) {
 }
 
 TDlgSelXYZ::TDlgSelXYZ(QWidget* parent, int templateId, std::string path, int kind, bool listXY,
-                       TImportColumns& columns)
-    : TDlgSelXY(parent, templateId, std::move(path), kind, listXY, columns) {
+                       TImportColumns& columns, std::string shown)
+    : TDlgSelXY(parent, templateId, std::move(path), kind, listXY, columns, std::move(shown)) {
   AddChoiceRow(2, tr("&Z"), kZButton, kZText);
   AddChoiceRow(3, tr("&Weights"), kWButton, kWText);
 }

@@ -40,9 +40,10 @@ class TDlgSelCol : public TDlg {
   static constexpr int kXButton = 648, kYButton = 649, kZButton = 650, kWButton = 651;
 
   // `listXY`: list two-column text files too (the two-column read). `columns` receives
-  // the choice when the dialog closes with OK.
+  // the choice when the dialog closes with OK. `shown`: the name the dialog shows for the
+  // file (a temporary copy's is no name the user knows), the path when empty.
   TDlgSelCol(QWidget* parent, int templateId, std::string path, int kind, bool listXY,
-             TImportColumns& columns);
+             TImportColumns& columns, std::string shown = {});
 
   const TImportColumns& Choice() const { return choice_; }
   QListWidget* List() const { return list_; }
@@ -81,6 +82,7 @@ class TDlgSelCol : public TDlg {
 
  private:
   std::string path_;
+  std::string shown_;
   bool listXY_;
   TImportColumns& columns_;
   QLabel* pathText_;
@@ -93,7 +95,8 @@ class TDlgSelCol : public TDlg {
 class TDlgSelXY : public TDlgSelCol {
   Q_OBJECT
  public:
-  TDlgSelXY(QWidget* parent, int templateId, std::string path, int kind, bool listXY, TImportColumns& columns);
+  TDlgSelXY(QWidget* parent, int templateId, std::string path, int kind, bool listXY, TImportColumns& columns,
+            std::string shown = {});
 
  protected:
   TProblem SelectionProblem() const override;
@@ -106,7 +109,8 @@ class TDlgSelXY : public TDlgSelCol {
 class TDlgSelXYZ : public TDlgSelXY {
   Q_OBJECT
  public:
-  TDlgSelXYZ(QWidget* parent, int templateId, std::string path, int kind, bool listXY, TImportColumns& columns);
+  TDlgSelXYZ(QWidget* parent, int templateId, std::string path, int kind, bool listXY, TImportColumns& columns,
+             std::string shown = {});
 
  protected:
   TProblem SelectionProblem() const override;

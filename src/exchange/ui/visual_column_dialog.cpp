@@ -26,8 +26,8 @@ void SetAxisRange(T3DScalingBlock& s, std::size_t axis, long double low, long do
 }  // namespace
 
 TDlgVisSelXYZ::TDlgVisSelXYZ(QWidget* parent, std::string path, int kind, int* previewOn, int* weightsAreSD,
-                             TImportColumns& columns)
-    : TDlgSelXYZ(parent, kSelectXYZTemplate, std::move(path), kind, false, columns),
+                             TImportColumns& columns, std::string shown)
+    : TDlgSelXYZ(parent, kSelectXYZTemplate, std::move(path), kind, false, columns, std::move(shown)),
       previewOption_(previewOn),
       sdOption_(weightsAreSD),
       previewOn_(previewOn != nullptr && *previewOn != 0),
@@ -151,8 +151,11 @@ void TDlgVisSelXYZ::PaintPane(QPainter& painter) {
 
 void RegisterColumnDialogs() {
   TImportReaders& r = ImportReaders();
-  r.ChooseColumns = [](const std::string& path, int kind, int& previewOn, int& weightsAreSD, TImportColumns& columns) {
-    return ExecuteAndDelete(new TDlgVisSelXYZ(MainWindow, path, kind, &previewOn, &weightsAreSD, columns)) == 1 ? 1 : 0;
+  r.ChooseColumns = [](const std::string& path, const std::string& shown, int kind, int& previewOn,
+                       int& weightsAreSD, TImportColumns& columns) {
+    return ExecuteAndDelete(new TDlgVisSelXYZ(MainWindow, path, kind, &previewOn, &weightsAreSD, columns, shown)) == 1
+               ? 1
+               : 0;
   };
   r.ChooseXYColumns = [](const std::string& path, int kind, TImportColumns& columns) {
     return ExecuteAndDelete(new TDlgSelXY(MainWindow, kSelectXYTemplate, path, kind, true, columns)) == 1 ? 1 : 0;

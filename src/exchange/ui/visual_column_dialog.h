@@ -28,9 +28,9 @@ class TDlgVisSelXYZ : public TDlgSelXYZ {
   static constexpr int kSdWeights = 652, kImportPreview = 653, kPane = 381, kPointCount = 387;
 
   // previewOn and weightsAreSD: the caller's two options, read at the start and written
-  // back on OK.
+  // back on OK. `shown`: the file's name in the dialog, the path when empty.
   TDlgVisSelXYZ(QWidget* parent, std::string path, int kind, int* previewOn, int* weightsAreSD,
-                TImportColumns& columns);
+                TImportColumns& columns, std::string shown = {});
   ~TDlgVisSelXYZ() override;
 
   // The preview's points (records 0 .. N), empty when none is shown.

@@ -4,7 +4,10 @@
 // a dBASE table and a LibreOffice workbook.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QMimeData>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -23,6 +26,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/modal_answers.h"
 #include "app/ui/program.h"
+#include "app/ui/text_window.h"
 #include "exchange/column_choice.h"
 #include "exchange/exchange_test_support.h"
 #include "exchange/import_registration.h"
@@ -429,6 +433,62 @@ TEST_F(ImportRoad, FiveColumnTextDbaseAndWorkbook) {
   // Cancel in the dialog leaves the table as it was.
   Import(FixturePath("gnumeric_biff8.xls").string(), [](TDlgVisSelXYZ* d) { Button(d, 2)->click(); });
   EXPECT_EQ(session_.Table.XYZRows(), 9);
+}
+
+// A worksheet pasted from the clipboard is read from a temporary file; the user knows it as
+// the clipboard's, in the column dialog, the titles dialog and any read error, and it never
+// enters the recent files.
+TEST_F(ImportRoad, ClipboardWorksheetIsShownAsTheClipboard) {
+  Import(dir_.Write("five.txt", FiveColumns(12)), [](TDlgVisSelXYZ* d) {
+    DoubleClick(d->List(), 1);
+    Button(d, 1)->click();
+  });
+  ASSERT_EQ(session_.Table.XYZRows(), 12);
+  window_->ExecuteCommand(CmCopyData);
+  const QByteArray wk3 = QApplication::clipboard()->mimeData()->data(kMimeWk3);
+  ASSERT_FALSE(wk3.isEmpty());
+  const std::vector<std::string> recentBefore(CurrentSettings().recentFiles.begin(),
+                                              CurrentSettings().recentFiles.end());
+  QString shownPath, shownKind, titlesSource;
+  {
+    ModalAnswer<TDlgVisSelXYZ> columns([&](TDlgVisSelXYZ* d) {
+      shownPath = Text(d, 641), shownKind = Text(d, 642);
+      DoubleClick(d->List(), 0);
+      Button(d, 1)->click();
+    });
+    ModalAnswer<TTitlesDlg> titles([&](TTitlesDlg* d) {
+      titlesSource = d->Static(667)->text();
+      d->accept();
+    });
+    window_->ExecuteCommand(CmImportClipboard);
+    EXPECT_EQ(columns.Seen(), 1);
+    EXPECT_EQ(titles.Seen(), 1);
+  }
+  EXPECT_EQ(shownPath.toStdString(), "Clipboard");
+  EXPECT_EQ(shownKind.toStdString(), ImportKindName(kImportKindWK3));
+  EXPECT_EQ(titlesSource.toStdString(), "Clipboard");
+  EXPECT_EQ(session_.Table.XYZRows(), 12);
+  EXPECT_EQ(session_.DataFileLabel, "Clipboard");
+
+  // A worksheet cut short: the refusal is captioned with the clipboard, not the file.
+  auto* cut = new QMimeData;
+  cut->setData(kMimeWk3, wk3.left(40));
+  QApplication::clipboard()->setMimeData(cut);
+  session_.DataUnsaved = 0;  // no question to keep the pasted data
+  const std::size_t boxesBefore = boxes_.Boxes().size();
+  {
+    ModalAnswer<TDlgVisSelXYZ> columns([](TDlgVisSelXYZ* d) { Button(d, 2)->click(); });
+    window_->ExecuteCommand(CmImportClipboard);
+  }
+  const std::vector<platform::BoxRequest> boxes = boxes_.Boxes();
+  ASSERT_GT(boxes.size(), boxesBefore);
+  for (std::size_t i = boxesBefore; i < boxes.size(); ++i) {
+    const platform::BoxRequest& b = boxes[i];
+    EXPECT_EQ(b.caption, "Clipboard") << b.text;
+    EXPECT_EQ(b.text.find("CLIPBRD"), std::string::npos) << b.text;
+  }
+  EXPECT_EQ(std::vector<std::string>(CurrentSettings().recentFiles.begin(), CurrentSettings().recentFiles.end()),
+            recentBefore);
 }
 
 }  // namespace
