@@ -47,13 +47,30 @@ QRect WindowRoom(const QWidget* window) {
   return area.adjusted(kBorder, titleBar, -kBorder, -(titleBar + kBorder));
 }
 
-void PlaceWithinScreen(QWidget* window, QRect wanted) {
-  const QRect room = WindowRoom(window);
+namespace {
+
+QRect HeldWithin(QRect wanted, const QRect& room) {
   wanted.setWidth(std::clamp(wanted.width(), 1, room.width()));
   wanted.setHeight(std::clamp(wanted.height(), 1, room.height()));
   wanted.moveLeft(std::clamp(wanted.left(), room.left(), room.right() + 1 - wanted.width()));
   wanted.moveTop(std::clamp(wanted.top(), room.top(), room.bottom() + 1 - wanted.height()));
-  window->setGeometry(wanted);
+  return wanted;
+}
+
+}  // namespace
+
+void PlaceWithinScreen(QWidget* window, QRect wanted) { window->setGeometry(HeldWithin(wanted, WindowRoom(window))); }
+
+void PlaceFrameWithinScreen(QWidget* window, QPoint frameTopLeft, QSize clientSize) {
+  const QRect room = WindowRoom(window);
+  QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+  // The allowance WindowRoom makes for the frame's top-left edges.
+  const QPoint frame = room.topLeft() - screen->availableGeometry().topLeft();
+  const QRect client = HeldWithin(QRect(frameTopLeft + frame, clientSize), room);
+  window->resize(client.size());
+  // A position given by move() is the frame's: Qt asks the window manager to put the frame
+  // there, whatever decorations it adds.
+  window->move(client.topLeft() - frame);
 }
 
 void CenterWindow(QWidget* parent, QWidget* window) {

@@ -72,6 +72,10 @@ QRect WindowRoom(const QWidget* window);
 // Gives the window the client rectangle `wanted`, shrunk to fit WindowRoom and moved inside
 // it: a window never opens past the screen's edge, whatever size it asks for.
 void PlaceWithinScreen(QWidget* window, QRect wanted);
+// Puts the window's frame at `frameTopLeft` with a client area of `clientSize`, held within
+// the screen as PlaceWithinScreen holds a client rectangle: a window that stored its frame's
+// place (pos()) and its size reopens exactly there, with or without a window manager's frame.
+void PlaceFrameWithinScreen(QWidget* window, QPoint frameTopLeft, QSize clientSize);
 
 // What a window opened for an owner does to it while the window is open: the main window
 // counts a dialog open (its commands are disabled meanwhile), any other owner is disabled.

@@ -2,8 +2,12 @@
 
 #include <QAction>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollBar>
 
+#include <algorithm>
+
+#include "app/ui/dialog.h"
 #include "fit/session.h"
 #include "review/pane_text.h"
 
@@ -33,8 +37,10 @@ TRVScrWin::TRVScrWin(QWidget* parent, const QString& title, int capacity, int fo
       closedCode_(closedCode),
       notify_(std::move(notify)) {
   setWindowFlag(Qt::WindowMinimizeButtonHint, false);
+  // The record holds the frame's place and the client's size, as the equation list keeps its
+  // own: restored as a client rectangle, the pane came back a title bar lower each time.
   if (place_ != nullptr && place_->width != -1 && place_->width > 0 && place_->height > 0)
-    setGeometry(place_->x, place_->y, place_->width, place_->height);
+    PlaceFrameWithinScreen(this, QPoint(place_->x, place_->y), QSize(place_->width, place_->height));
 }
 
 TRVScrWin::~TRVScrWin() { Notify(closedCode_); }
@@ -51,22 +57,47 @@ void TRVScrWin::Rebuild() {
   View()->viewport()->update();
 }
 
+void TRVScrWin::OpenBeside(const QRect& ownerFrame, int slot) {
+  beside_ = ownerFrame;
+  besideSlot_ = slot;
+}
+
+bool TRVScrWin::NeverPlaced() const { return place_ == nullptr || place_->width == -1 || place_->width <= 0; }
+
+void TRVScrWin::SetupWindow() {
+  TScrWin::SetupWindow();  // sized to its text
+  if (!NeverPlaced() || beside_.isEmpty()) return;
+  // First opened: beside the owner, never over its graph, on the side with room for it (or
+  // the more room, the pane narrowed to it; its text scrolls); the panes stack down that
+  // side in the order of their slots.
+  constexpr int kNarrowest = 240;
+  const QRect room = WindowRoom(this);
+  const QRect area = screen() ? screen()->availableGeometry() : room;
+  const int frame = room.left() - area.left() + area.right() - room.right();  // both side edges
+  const int rightRoom = area.right() - beside_.right() - frame;
+  const int leftRoom = beside_.left() - area.left() - frame;
+  const bool right = rightRoom >= width() || rightRoom >= leftRoom;
+  const int w = std::max(std::min(width(), right ? rightRoom : leftRoom), kNarrowest);
+  const int x = right ? beside_.right() + 1 : beside_.left() - w - frame;
+  const int y = beside_.top() + besideSlot_ * std::max(beside_.height(), 3) / 3;
+  PlaceFrameWithinScreen(this, QPoint(x, y), QSize(w, height()));
+}
+
 void TRVScrWin::moveEvent(QMoveEvent* event) {
   TScrWin::moveEvent(event);
   if (place_ != nullptr && isVisible() && !isMaximized()) {
-    place_->x = geometry().x();
-    place_->y = geometry().y();
+    place_->x = x();
+    place_->y = y();
   }
 }
 
 void TRVScrWin::resizeEvent(QResizeEvent* event) {
   TScrWin::resizeEvent(event);
   if (place_ != nullptr && isVisible() && !isMaximized()) {
-    const QRect r = geometry();
-    place_->x = r.x();
-    place_->y = r.y();
-    place_->width = r.width();
-    place_->height = r.height();
+    place_->x = x();
+    place_->y = y();
+    place_->width = width();
+    place_->height = height();
   }
 }
 

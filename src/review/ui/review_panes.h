@@ -9,6 +9,8 @@
 // data, precision) when it goes.
 #pragma once
 
+#include <QRect>
+
 #include <functional>
 
 #include "app/settings_file.h"
@@ -36,9 +38,9 @@ using TReviewNotifier = std::function<void(int code)>;
 class TRVScrWin : public TScrWin {
   Q_OBJECT
  public:
-  // `place`: the pane's entry of the review's layout, whose position and size it keeps
-  // (a width of -1: never placed, the text window's default place). `closedCode` is sent
-  // when the pane goes.
+  // `place`: the pane's entry of the review's layout, whose frame position and client size it
+  // keeps (a width of -1: never placed, the text window's default place unless OpenBeside
+  // names another). `closedCode` is sent when the pane goes.
   TRVScrWin(QWidget* parent, const QString& title, int capacity, int fontSlot, WindowPlacement* place,
             int closedCode, TReviewNotifier notify);
   ~TRVScrWin() override;
@@ -49,8 +51,12 @@ class TRVScrWin : public TScrWin {
   void Rebuild();
   // The review window goes first: the pane tells nobody when it is closed.
   void ForgetOwner() { notify_ = nullptr; }
+  // A pane never placed opens beside `ownerFrame` (the owner's frame on the screen), in
+  // place `slot` (0, 1, 2) down its side, rather than at the text windows' default place.
+  void OpenBeside(const QRect& ownerFrame, int slot);
 
  protected:
+  void SetupWindow() override;
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void Notify(int code) const;
@@ -60,7 +66,11 @@ class TRVScrWin : public TScrWin {
   int rank_ = 1;
 
  private:
+  bool NeverPlaced() const;
+
   WindowPlacement* place_;
+  QRect beside_;
+  int besideSlot_ = 0;
   int closedCode_;
   TReviewNotifier notify_;
 };

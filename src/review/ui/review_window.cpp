@@ -917,6 +917,7 @@ void TRView::OpenPane(int entry, bool toggle) {
     default: return;
   }
   OwnWindow(pane);
+  pane->OpenBeside(frameGeometry(), entry == kLayoutNumeric ? 0 : entry == kLayoutPrecision ? 1 : 2);
   pane->show();
   pane->activateWindow();
   // The pane's text is of the current fit; the graph keeps what it draws.

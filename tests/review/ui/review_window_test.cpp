@@ -12,12 +12,15 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QWheelEvent>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <memory>
 
 #include "app/shell_state.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/command_table.h"
+#include "app/log_font.h"
 #include "app/ui/modal_answers.h"
 #include "fit/fit_evaluation.h"
 #include "fit/fit_refit.h"
@@ -253,7 +256,8 @@ TEST_F(ReviewWindowTest, PanesFollowTheRankAndTheirOptions) {
   EXPECT_NE(text(w.DataPane()), before);
   EXPECT_TRUE(w.DataPane()->TypeItem(2331)->isChecked());
   // A pane remembers where it was put, unless maximised.
-  w.PrecisionPane()->setGeometry(40, 50, 400, 300);
+  w.PrecisionPane()->move(40, 50);
+  w.PrecisionPane()->resize(400, 300);
   QApplication::processEvents();
   const WindowPlacement& place = w.Layout(kLayoutPrecision);
   EXPECT_EQ((std::array<int, 4>{place.x, place.y, place.width, place.height}), (std::array<int, 4>{40, 50, 400, 300}));
@@ -511,6 +515,79 @@ TEST_F(ReviewWindowTest, CommandsOfTheMainWindowAndTheStatusGraphTitles) {
   UnregisterCommand(CmReviewList);
   UnregisterCommand(CmReviewPreferences);
   SetStatusGraphTitler(nullptr);
+}
+
+}  // namespace
+namespace {
+
+TRVScrWin* TextPaneOf(const TRView& w, int entry) {
+  if (entry == kLayoutNumeric) return w.NumericPane();
+  if (entry == kLayoutPrecision) return w.PrecisionPane();
+  return w.DataPane();
+}
+
+struct PaneButton {
+  int button, entry;
+};
+constexpr PaneButton kPaneButtons[] = {
+    {kReviewNumeric, kLayoutNumeric}, {kReviewPrecision, kLayoutPrecision}, {kReviewData, kLayoutData}};
+
+// The text panes reopen where they were left, window after window: the record keeps the
+// frame's place and the client's size (kept as a client rectangle and restored as the
+// frame's, a pane came back lower by its title bar every time).
+TEST_F(ReviewWindowTest, TextPanesReopenWhereTheyWereLeft) {
+  const auto left = [](int k) { return QPoint(60 + 100 * k, 90 + 20 * k); };
+  const auto size = [](int k) { return QSize(380 + 10 * k, 240); };
+  TRView& w = Open(false);
+  for (int k = 0; k < 3; ++k) {
+    w.Button(kPaneButtons[k].button)->click();
+    TRVScrWin* pane = TextPaneOf(w, kPaneButtons[k].entry);
+    ASSERT_NE(pane, nullptr);
+    pane->move(left(k));
+    pane->resize(size(k));
+  }
+  QApplication::processEvents();
+  Close();
+  for (int session = 0; session < 3; ++session) {
+    TRView& again = Open(false);
+    QApplication::processEvents();
+    for (int k = 0; k < 3; ++k) {
+      SCOPED_TRACE(std::to_string(session) + " pane " + std::to_string(k));
+      const TRVScrWin* pane = TextPaneOf(again, kPaneButtons[k].entry);
+      ASSERT_NE(pane, nullptr);
+      EXPECT_EQ(pane->pos(), left(k));
+      EXPECT_EQ(pane->size(), size(k));
+      const WindowPlacement& place = again.Layout(kPaneButtons[k].entry);
+      EXPECT_EQ(QRect(place.x, place.y, place.width, place.height), QRect(left(k), size(k)));
+    }
+    Close();
+  }
+}
+
+// Opened for the first time, each pane stands beside the review window, never over its
+// graph, and within the screen: on the side with more room, narrowed to it.
+TEST_F(ReviewWindowTest, TextPanesFirstOpenBesideTheWindow) {
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  for (const bool atLeft : {true, false}) {
+    CurrentSettings() = DefaultSettings(ScreenWidth, ScreenHeight);
+    TRView& w = Open(false);
+    w.resize(w.minimumSizeHint());
+    w.move(atLeft ? screen.left() : screen.right() + 1 - w.frameGeometry().width(), screen.top());
+    QApplication::processEvents();
+    const QRect review = w.frameGeometry();
+    for (const PaneButton& p : kPaneButtons) {
+      w.Button(p.button)->click();
+      QApplication::processEvents();
+      const TRVScrWin* pane = TextPaneOf(w, p.entry);
+      ASSERT_NE(pane, nullptr);
+      const QRect frame = pane->frameGeometry();
+      SCOPED_TRACE(std::string(atLeft ? "left " : "right ") + std::to_string(p.entry));
+      EXPECT_FALSE(frame.intersects(review));
+      EXPECT_TRUE(screen.contains(frame));
+      EXPECT_EQ(frame.left() >= review.right(), atLeft);
+    }
+    Close();
+  }
 }
 
 }  // namespace
