@@ -47,6 +47,8 @@ TStatusGraph::TStatusGraph(QWidget* pane, TSession& session, bool withFits)
   if (withFits) {
     const TFitSide& fit = session.CurFit;
     setup.SurfaceFn = [&fit](long double x, long double y) { return EvalFitZ(fit, x, y); };
+    // The points are banded by the current fit's standard error, as the review bands them.
+    options_.points.FitRecord = &fit.eqn.fitStdError;
     if (StatusGraphTitler()) StatusGraphTitler()(options_.titles);
   } else {
     // Without fits the data are shown through a smoothed surface over a copy of the table

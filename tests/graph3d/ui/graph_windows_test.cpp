@@ -12,7 +12,11 @@
 #include "graph3d/ui/small_graph_dialog.h"
 #include "graph3d/ui/status_graph.h"
 #include "app/data_statistics.h"
+#include "fit/fit_evaluation.h"
+#include "fit/fit_statistics.h"
 #include "fit/session.h"
+#include "graph3d/color_schemes.h"
+#include "review/review_fit_fixture.h"
 #include "graph3d/preview_surface.h"
 #include "smooth/engines/smoothing_services.h"
 
@@ -154,6 +158,28 @@ TEST(StatusGraph, TitlesAreTheDataTitles) {
     EXPECT_EQ(titles->Lines, (std::array<std::string, 5>{"Plate Test", "", "", "", ""}));
     EXPECT_EQ(titles->AxisTitles, (std::array<std::string, 3>{"Length", "Width", "Height"}));
   }
+}
+
+// With fits the points are coloured by their residual from the current fit in bands of its
+// standard error, as the review colours them: the plane through the replicated data leaves
+// points beyond one standard error.
+TEST(StatusGraph, WithFitsThePointsAreBandedByTheCurrentFit) {
+  CurrentSettings() = DefaultSettings(1280, 1024);
+  TSession session;
+  review_test::FitInto(session, review_test::ReplicatedPlane(), fit_test::LinearSelection(9, 0, 0));
+  const long double se = session.CurFit.eqn.fitStdError;
+  ASSERT_TRUE(FitStdErrorKnown(se));
+  QWidget pane;
+  pane.resize(320, 240);
+  auto* graph = new TStatusGraph(&pane, session, true);
+  pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+  graph->repaint();
+  EXPECT_EQ(graph->Renderer().ResidualBand(), se);
+  int beyond = 0;
+  for (const TXYZPoint& p : session.Table.XYZData().subspan(1))
+    if (graph->Renderer().ResidualColor(std::fabs(p.Z - EvalFitZ(session.CurFit, p.X, p.Y))) != kRolePoints1SD) ++beyond;
+  EXPECT_GT(beyond, 0);
 }
 
 TEST(GraphOptions, RecordsComeFromTheSettingsAndGoBack) {
