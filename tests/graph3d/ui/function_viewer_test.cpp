@@ -16,9 +16,12 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/data_statistics.h"
 #include "expr/expression.h"
+#include "graph3d/color_schemes.h"
 #include "graph3d/graph_fixture.h"
 #include "graph3d/ui/accept_or_undo.h"
 #include "graph3d/ui/dialog_shots.h"
@@ -247,6 +250,33 @@ TEST_F(FunctionViewer, AcceptOrUndoAnswersHowItWasClosed) {
     EXPECT_EQ(caption.toStdString(), c.caption);
     EXPECT_EQ(buttons, 7);
   }
+}
+
+// The graph pane paints every pixel: the column and row past the graph's rectangle (inset
+// by a pixel) are the graph's background, at every size the window takes, never what the
+// pane's image held before (a strip of stale pixels stood at the right edge).
+TEST_F(FunctionViewer, AcceptOrUndoGraphLeavesNoStalePixelsAtItsEdges) {
+  TDataSession session;
+  ASSERT_TRUE(session.Table.ReplaceDataTable(MakeTable({{1, 1, 1}, {2, 1, 4}, {1, 3, 9}, {3, 4, 16}, {2, 2, 5}})));
+  ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
+  std::vector<std::string> faults;
+  WhenOpen<TUndo>([&](TUndo* w) {
+    for (const QSize size : {QSize(720, 560), QSize(733, 541), QSize(701, 587)}) {
+      w->resize(size);
+      QApplication::processEvents();
+      const QImage shot = w->Pane()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+      const platform::Color c = Basic16Colors[static_cast<std::size_t>(w->Renderer().ColorIndex(kRoleBackground))];
+      const QRgb background = qRgb(c.Red(), c.Green(), c.Blue());
+      const int right = shot.width() - 1, bottom = shot.height() - 1;
+      for (int y = 0; y <= bottom; ++y)
+        if (shot.pixel(right, y) != background) faults.push_back("column at y " + std::to_string(y));
+      for (int x = 0; x <= right; ++x)
+        if (shot.pixel(x, bottom) != background) faults.push_back("row at x " + std::to_string(x));
+    }
+    w->Button(TVFXY::kOk)->click();
+  });
+  EXPECT_EQ(ShowAcceptOrUndo(nullptr, AcceptOrUndoMode::Calculation, session, settings_), AcceptOrUndo::Accept);
+  EXPECT_TRUE(faults.empty()) << faults.size() << " pixels, first " << faults.front();
 }
 
 }  // namespace
