@@ -30,6 +30,7 @@ int NumberPrecision(long double x, int w) {
 }
 
 std::string FormatNumber(long double x, int w, bool fixedWidth) {
+  x = UnsignedZero(x);
   // A precision below 1 would make printf fall back to 6 digits, far wider than the field.
   const int digits = std::max(NumberPrecision(x, w), 1);
   std::string text = CFormat("%.*Lg", digits, x);
@@ -47,7 +48,7 @@ std::string FormatNumber(long double x, int w) {
 }
 
 std::string FormatFigure(long double x, int precision) {
-  return IsMissingValue(x) ? kMissingFigureText : CFormat("%.*Lg", precision, x);
+  return IsMissingValue(x) ? kMissingFigureText : CFormat("%.*Lg", precision, UnsignedZero(x));
 }
 
 std::string FormatNumberOrMissing(long double x, int w) {

@@ -4,13 +4,16 @@
 
 #include <string>
 
+// x, with a negative zero read as 0: a value that is 0 is written "0", never "-0".
+inline long double UnsignedZero(long double x) { return x == 0.0L ? 0.0L : x; }
+
 // Significant digits for "%.*Lg" so that x fits a field of w characters. With a = |x| and
 // L = 10^(w-5): w - 1 for 1 <= a < L; w - 5 (room for an exponent) for a < 0.001 or
 // a >= L; w - 4, w - 3, w - 2 for a in [0.001, 0.01), [0.01, 0.1), [0.1, 1); one less
 // for a negative x, and one less again for a <= 1e-100 (a three-digit exponent).
 int NumberPrecision(long double x, int w);
 
-// x with "%.*Lg" at NumberPrecision(x, w) significant digits (at least 1). With fixedWidth,
+// x with "%.*Lg" at NumberPrecision(x, w) significant digits (at least 1), 0 for -0. With fixedWidth,
 // a result without an exponent whose length differs from w gets a "." when it has none,
 // then zeros up to w, and is cut at w.
 std::string FormatNumber(long double x, int w, bool fixedWidth);
@@ -20,7 +23,7 @@ std::string FormatNumber(long double x, int w);
 // The word a missing figure (the missing value) is written as wherever figures are text: a
 // statistic that cannot be formed is told as such, never shown as its stand-in number.
 inline constexpr const char* kMissingFigureText = "n/a";
-// "%.*Lg" of x at `precision` digits, or kMissingFigureText for the missing value.
+// "%.*Lg" of x at `precision` digits (0 for -0), or kMissingFigureText for the missing value.
 std::string FormatFigure(long double x, int precision);
 // FormatNumber(x, w), or kMissingFigureText for the missing value.
 std::string FormatNumberOrMissing(long double x, int w);

@@ -47,7 +47,8 @@ inline bool FitStdErrorKnown(long double s) {
 
 // The four statistics of a record as they are shown and exported: the missing value where
 // the record holds the stand-in of a statistic that cannot be formed. F of an exact fit with
-// degrees of freedom left stays 1e300: it is unbounded, not missing.
+// degrees of freedom left (1e300 in the record, for the ranking) is missing too: without an
+// error mean square there is no ratio, which the analysis of variance says alike.
 template <class Record>
 FitStatistics ShownStatistics(const Record& record) {
   const auto figure = [](long double v) { return IsUsableValue(v) ? v : ExprErrorValue; };
@@ -55,7 +56,7 @@ FitStatistics ShownStatistics(const Record& record) {
   s.r2 = figure(record.r2);
   s.adjustedR2 = figure(record.adjustedR2);
   s.fitStdError = FitStdErrorKnown(record.fitStdError) ? record.fitStdError : ExprErrorValue;
-  s.f = figure(record.f);
+  s.f = record.f >= kUnboundedStatistic ? ExprErrorValue : figure(record.f);
   return s;
 }
 

@@ -159,7 +159,8 @@ TSummaryLines FormatFitSummary(int rank, const TFitEqn& fit, std::string_view da
   if (fit.m < kSummaryParameterLimit && fit.m >= 0) {
     const int half = (parameters + 1) / 2;
     for (int i = 0; i < parameters; ++i)
-      lines[i < half ? 3 : 4] += CFormat("%c=%.*Lg ", 'a' + i, precision, fit.parameters[static_cast<std::size_t>(i)]);
+      lines[i < half ? 3 : 4] += CFormat("%c=%.*Lg ", 'a' + i, precision,
+                                         UnsignedZero(fit.parameters[static_cast<std::size_t>(i)]));
   }
   const FitStatistics shown = ShownStatistics(fit);
   lines[2] = CFormat("r~^2~^=%s  DF Adj r~^2~^=%s  FitStdErr=%s  Fstat=%s", FormatFigure(shown.r2, precision).c_str(),

@@ -50,8 +50,11 @@ TEST(FormatNumber, FitsTheFieldAndPadsOnRequest) {
       {2.0L / 3, 12, false, "0.6666666667"},  {1234567.0L, 9, false, "1.235e+06"},
       {1e-200L, 10, true, "1e-200"},  // exponents are never padded
       {-1, 3, false, "-1"},           // precision below 1 still prints one digit
+      {-0.0L, 11, false, "0"},        {-0.0L, 6, true, "0.0000"},  // 0 with the sign bit is 0
   };
   for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.x, c.w, c.fixed), c.text) << c.text;
+  EXPECT_EQ(FormatFigure(-0.0L, 8), "0");
+  EXPECT_EQ(FormatFigure(-1e-30L, 3), "-1e-30");
 }
 
 TEST(IntegerFormats, GroupsAndFields) {

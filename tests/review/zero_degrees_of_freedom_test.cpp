@@ -108,8 +108,9 @@ TEST_F(ZeroDegreesOfFreedom, EquationListRowsShowTheWord) {
   }
 }
 
-// The same fit with a degree of freedom to spare is a figure everywhere: an exact fit's F is
-// unbounded (1e300), not missing, and its standard error is 0.
+// The same fit with a degree of freedom to spare keeps its standard error of 0; its F (1e300
+// in the record, for the ranking) has no error mean square to divide by and is missing, as
+// the analysis of variance shows it.
 TEST(ShownStatistics, AnExactFitWithADegreeLeftKeepsItsFigures) {
   TFitResult exact;
   const FitStatistics s = ComputeFitStatistics(0.0L, 4.0L, 6, 4);
@@ -118,7 +119,27 @@ TEST(ShownStatistics, AnExactFitWithADegreeLeftKeepsItsFigures) {
   EXPECT_EQ(shown.r2, 1.0L);
   EXPECT_TRUE(IsMissingValue(shown.adjustedR2));  // n - m - 2 = 0
   EXPECT_EQ(shown.fitStdError, 0.0L);
-  EXPECT_EQ(shown.f, 1e300L);
+  EXPECT_EQ(exact.f, 1e300L);
+  EXPECT_TRUE(IsMissingValue(shown.f));
+}
+
+// The graph title of a fit through every point with degrees of freedom left says of its F
+// what the analysis of variance says ("n/a", not 1e+300), and a parameter that is 0 with the
+// sign bit reads 0.
+TEST(FitSummary, ExactFitWithDegreesLeftAndAZeroParameter) {
+  TSession session;
+  review_test::FitInto(session, review_test::ReplicatedPlane(), fit_test::LinearSelection(9, 0, 0));
+  const std::optional<TFitSide> side = RefitRank(session, 1, kRefitCovariance);
+  ASSERT_TRUE(side);
+  TFitEqn e = side->eqn;
+  ASSERT_EQ(e.m, 2);
+  const FitStatistics exact = ComputeFitStatistics(0.0L, e.sst, 12, e.m);
+  e.sse = 0, e.r2 = exact.r2, e.adjustedR2 = exact.adjustedR2, e.fitStdError = exact.fitStdError, e.f = exact.f;
+  e.parameters[1] = -0.0L;
+  const TSummaryLines lines = FormatFitSummary(1, e, "", 8, session.UdfTable);
+  EXPECT_EQ(lines[2], "r~^2~^=1  DF Adj r~^2~^=1  FitStdErr=0  Fstat=n/a");
+  EXPECT_NE(lines[3].find(" b=0 "), std::string::npos) << lines[3];
+  EXPECT_EQ(lines[3].find("-0"), std::string::npos) << lines[3];
 }
 
 }  // namespace

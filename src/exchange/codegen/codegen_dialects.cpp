@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/c_format.h"
+#include "app/number_format.h"
 #include "expr/lexer.h"
 
 namespace {
@@ -57,12 +58,12 @@ std::string FortranDoubleText(std::string text) {
 }
 
 std::string FormatCodeNumber(int dialect, long double value) {
-  std::string text = CFormat(Has19Digits(dialect) ? "%#.19LG" : "%#.16LG", value);
+  std::string text = CFormat(Has19Digits(dialect) ? "%#.19LG" : "%#.16LG", UnsignedZero(value));
   return IsFortran(dialect) ? FortranDoubleText(std::move(text)) : text;
 }
 
 std::string FormatSignedCodeNumber(int dialect, long double value) {
-  std::string text = CFormat(Has19Digits(dialect) ? "%+#.19LG" : "%+#.16LG", value);
+  std::string text = CFormat(Has19Digits(dialect) ? "%+#.19LG" : "%+#.16LG", UnsignedZero(value));
   return IsFortran(dialect) ? FortranDoubleText(std::move(text)) : text;
 }
 

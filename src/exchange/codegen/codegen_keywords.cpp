@@ -209,7 +209,7 @@ bool ExpandPrefixKeyword(const TCodeGenRun& run, std::string_view keyword, std::
   matched = true;
   if (keyword.starts_with("COEFSTR")) {
     const int n = KeywordIndex(keyword.substr(7));
-    return InRange(n, 0, m) && Text(out, CFormat("%.16LG", parameter(n)));
+    return InRange(n, 0, m) && Text(out, CFormat("%.16LG", UnsignedZero(parameter(n))));
   }
   if (keyword.starts_with("CVAL")) {
     const int n = KeywordIndex(keyword.substr(4));

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/c_format.h"
+#include "app/number_format.h"
 #include "exchange/codegen/codegen_dialects.h"
 
 namespace {
@@ -118,7 +119,7 @@ class TNumbers {
   // their code numbers do (16 would leave the cumulative shapes about 1e-15 off).
   std::string Literal(const char* format, long double v) const {
     const int digits = dialect_ == kDialectC80 || dialect_ == kDialectPascal ? 19 : 16;
-    return RealLiteral(dialect_, CFormat(format, digits, v));
+    return RealLiteral(dialect_, CFormat(format, digits, UnsignedZero(v)));
   }
 
   int dialect_;

@@ -34,7 +34,7 @@ void AppendBlock(std::string& s, const TFitEqn& f, int digits) {
   const int count = std::clamp(f.m + 1, 0, static_cast<int>(f.parameters.size()));
   // A figure that cannot be formed is written as the word for it, not as a stand-in number.
   for (int j = 0; j < count; ++j)
-    s += CFormat("%c = %.*Lg  SE = %s\r\n", 'A' + j, digits, f.parameters[static_cast<std::size_t>(j)],
+    s += CFormat("%c = %.*Lg  SE = %s\r\n", 'A' + j, digits, UnsignedZero(f.parameters[static_cast<std::size_t>(j)]),
                  FormatFigure(f.parameterErrors[static_cast<std::size_t>(j)], digits).c_str());
   s += CFormat("DOF = %d\r\n", f.dof);
   const FitStatistics shown = ShownStatistics(f);

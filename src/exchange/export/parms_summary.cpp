@@ -11,7 +11,7 @@ std::string ParmsSummaryText(const TParmsSummaryInput& in, int flags) {
   auto label = [ids](const char* text) { return ids ? std::string(text) : std::string(); };
   std::string s;
   auto line = [&s](const std::string& l, const std::string& value) { s += l + value + '\n'; };
-  auto number = [&s](const std::string& l, long double v) { s += l + CFormat("%.18Lg", v) + '\n'; };
+  auto number = [&s](const std::string& l, long double v) { s += l + CFormat("%.18Lg", UnsignedZero(v)) + '\n'; };
   // A statistic that cannot be formed is written as a word, which no reader takes for a figure.
   auto statistic = [&s](const std::string& l, long double v) { s += l + FormatFigure(v, 18) + '\n'; };
   const TExportFit& fit = *in.fit;
