@@ -409,3 +409,29 @@ TEST(ScatteredEngine, AStoppedLoessSetupLeavesTheEngineAsItWas) {
 }
 
 }  // namespace
+
+namespace {
+
+// The SSE an interpolant shows: rounding noise of a surface through its data is 0 (it read
+// 1.993e-27), a real sum of squares stays as it is, and so does the missing value.
+TEST(ScatteredEngine, RoundingNoiseOfTheSseIsShownAsZero) {
+  PointTable plane = Table(Scattered(120, 9, Plane, 1000, 50, -3, 0.02L));
+  TNParm3D loess(plane, kNPLoessGradient, 1, 6, false);
+  ASSERT_TRUE(loess.HasSurface());
+  EXPECT_LT(loess.Sse(), 1e-15L);
+  EXPECT_EQ(loess.ShownSse(), 0.0L);
+
+  std::vector<TPoint> points = Scattered(40, 8, Plane);
+  points.push_back({points[3].x, points[3].y, points[3].z + 0.5L});
+  PointTable replicated = Table(points);
+  TNParm3D exact(replicated, kNPOwnTriangulation, 1, 0, true);
+  EXPECT_EQ(exact.ShownSse(), exact.Sse());
+  EXPECT_GT(exact.ShownSse(), 0.1L);
+
+  // Residuals of 1e-14 of data of size 10 are rounding; of 1e-11 they are not.
+  EXPECT_EQ(RoundingNoiseAsZero(100 * 1e-28L, 100 * 100.0L), 0.0L);
+  EXPECT_EQ(RoundingNoiseAsZero(100 * 1e-22L, 100 * 100.0L), 100 * 1e-22L);
+  EXPECT_EQ(RoundingNoiseAsZero(ExprErrorValue, 1.0L), ExprErrorValue);
+}
+
+}  // namespace

@@ -280,6 +280,7 @@ long double TSpline3D::EvalAtDataPointAkima(long double x, long double y, long d
 // The degrees of freedom count the active points only: inactive ones add nothing to the SSE
 // and must not make the standard error look smaller.
 void TSpline3D::ComputeFitStats() {
+  zSquares_ = 0.0L;
   if (!HasSurface()) {
     // A failed compute must not report the perfect fit of an exact interpolant.
     sse_ = stdErr_ = rSquared_ = ExprErrorValue;
@@ -298,6 +299,7 @@ void TSpline3D::ComputeFitStats() {
     if (!IsActive(p)) continue;
     const long double r = EvalAt(p.X, p.Y) - p.Z;
     sse_ += r * r;
+    zSquares_ += p.Z * p.Z;
     ++active;
   }
   long double dof = active - (degreeX_ + degreeY_) / 2 - 1;

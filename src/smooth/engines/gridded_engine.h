@@ -39,6 +39,7 @@
 #include "app/xyz_point.h"
 #include "expr/integration.h"
 #include "smooth/engines/integral_rectangle.h"
+#include "smooth/engines/rounding_noise.h"
 
 enum TGridMethod : int {
   kGridBSpline = 0,
@@ -161,6 +162,8 @@ class TSpline3D {
   int MaxCoefY(int n = -1, int method = -1) const { return MaxCoef(n < 0 ? ny_ : n, method); }
 
   long double Sse() const { return sse_; }
+  // The SSE as the window shows it: rounding noise of an interpolant reads 0.
+  long double ShownSse() const { return RoundingNoiseAsZero(sse_, zSquares_); }
   long double StdErr() const { return stdErr_; }
   long double RSquared() const { return rSquared_; }
   long double Sst() const { return sst_; }
@@ -303,6 +306,7 @@ class TSpline3D {
   // The sparse-grid filling gave way to the uniform grid (too many nodes).
   bool filledUniform_ = false;
   long double sst_ = 0, sse_ = 0, stdErr_ = 0, rSquared_ = 0;
+  long double zSquares_ = 0;  // sum of z² of the points the SSE was taken over
   // The last rectangle integrated by the method route; none after every compute.
   std::optional<TRectangle> integralKey_;
   TGridExtents ext_{};

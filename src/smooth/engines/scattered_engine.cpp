@@ -470,6 +470,7 @@ std::vector<long double> TNParm3D::GridByPoints(int nx, int ny, std::span<const 
 // ---- statistics ----
 
 void TNParm3D::ComputeFitStats() {
+  zSquares_ = 0.0L;
   if (!StatisticsComputed(method_) && !duplicatesMerged_) {
     sse_ = 0.0L;
     stdErr_ = 0.0L;
@@ -493,6 +494,7 @@ void TNParm3D::ComputeFitStats() {
     }
     const long double r = value - p.Z;
     sse += r * r;
+    zSquares_ += p.Z * p.Z;
     ++active;
   }
   // The degrees of freedom count the points that took part, not the inactive ones.

@@ -44,6 +44,7 @@
 #include "app/xyz_point.h"
 #include "smooth/engines/integral_rectangle.h"
 #include "smooth/engines/loess_smoother.h"
+#include "smooth/engines/rounding_noise.h"
 #include "smooth/kernels/natural_neighbour.h"
 #include "smooth/kernels/akima_interpolation.h"
 
@@ -166,6 +167,8 @@ class TNParm3D {
   // and 1 for an exact method on data without replicates).
   void ComputeFitStats();
   long double Sse() const { return sse_; }
+  // The SSE as the window shows it: rounding noise of an interpolant reads 0.
+  long double ShownSse() const { return RoundingNoiseAsZero(sse_, zSquares_); }
   long double StdErr() const { return stdErr_; }
   long double RSquared() const { return rSquared_; }
   long double Sst() const { return sst_; }
@@ -304,6 +307,7 @@ class TNParm3D {
   bool duplicatesMerged_ = false;
   int distinctX_ = 0, distinctY_ = 0;
   long double sst_ = 0, sse_ = 0, stdErr_ = 0, rSquared_ = 0;
+  long double zSquares_ = 0;  // sum of z² of the points the SSE was taken over
   // The last volume answered from the grids, with its rectangle (scattered_volume.cpp): the
   // same rectangle asked again is integrated directly, and checked against it.
   struct TGridVolume {

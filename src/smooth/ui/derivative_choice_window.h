@@ -116,7 +116,7 @@ class TDerivativeChoiceNP : public TBaseNP {
   // SSE and r² of the surface itself; a derivative, or a surface that could not be set up,
   // shows them blank.
   void ShowStatistics() {
-    ShowStatisticsValues(choice_ == kNPChoiceValue && engine_->HasSurface(), engine_->Sse(), engine_->RSquared());
+    ShowStatisticsValues(choice_ == kNPChoiceValue && engine_->HasSurface(), engine_->ShownSse(), engine_->RSquared());
     TUpdating updating(*this);
     UpdateControls();
   }
