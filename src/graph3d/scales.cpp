@@ -72,6 +72,16 @@ AxisDivisions NiceDivisions(long double lo, long double hi, bool logAxis) {
   return d;
 }
 
+void WidenUnreadableRange(long double& lo, long double& hi, int digits) {
+  const long double mid = (lo + hi) / 2;
+  const long double magnitude = std::fabs(mid);
+  if (!std::isfinite(mid) || magnitude == 0) return;
+  const long double resolution = magnitude * std::pow(10.0L, static_cast<long double>(1 - std::max(digits, 1)));
+  if (std::fabs(hi - lo) >= resolution) return;
+  lo = mid - magnitude * 0.05L;
+  hi = mid + magnitude * 0.05L;
+}
+
 namespace {
 
 // How many decades a zoom factor adds; bounded, because more than 20 decades are never
@@ -146,6 +156,8 @@ void T3DBase::ComputeZScale() {
     if (logAxis) {
       lo = std::pow(10.0L, lo);
       hi = std::pow(10.0L, hi);
+    } else {
+      WidenUnreadableRange(lo, hi, GraphLabelDigits());
     }
     const AxisDivisions d = NiceDivisions(lo, hi * 0.9999999L, logAxis);
     scaling_.AxisLow[z] = d.start;

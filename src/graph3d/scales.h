@@ -18,3 +18,9 @@ struct AxisDivisions {
 // Divisions that cover lo .. hi with a round start and step: 6 to 10 of them for most
 // ranges (8 of 0.125 for a range of 1); on a log axis whole decades, at most 20.
 AxisDivisions NiceDivisions(long double lo, long double hi, bool logAxis);
+
+// A linear range too narrow for labels of `digits` significant digits to tell its ends apart
+// (a constant, or one with rounding noise: a plane's slope by differences) becomes a tenth of
+// its value wide about its middle, so that its divisions read as different numbers. Other
+// ranges, and a range about 0, stay as they are.
+void WidenUnreadableRange(long double& lo, long double& hi, int digits);

@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
+#include <string>
 #include <tuple>
 
+#include "app/c_format.h"
 #include "graph_fixture.h"
 
 namespace {
@@ -110,6 +113,53 @@ TEST(AxisScale, ZAxisFollowsTheSurfaceInDecadesOnALogAxis) {
     EXPECT_EQ(r->AxisLow(kAxisZ), c.axisLow);
     EXPECT_EQ(r->AxisHigh(kAxisZ), c.axisHigh);
     EXPECT_EQ(r->Divisions(kAxisZ), c.divisions);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A surface of one value (a plane's slope taken by differences, with their rounding noise)
+// gets a Z axis whose division labels read as different numbers, the value inside it: six
+// labels all reading -0.0094588 told the user nothing.
+TEST(AxisScale, AConstantSurfaceGetsAReadableZAxis) {
+  for (const long double value : {-0.0094588L, 250.0L})
+    for (const long double noise : {0.0L, 3e-12L}) {
+      GraphFixture g;
+      g.SetSurface([=](long double x, long double y) { return value + noise * std::sin(7 * x + 3 * y); });
+      auto r = g.MakeRenderer();
+      const long double lo = r->AxisLow(kAxisZ), hi = r->AxisHigh(kAxisZ);
+      const int n = r->Divisions(kAxisZ);
+      SCOPED_TRACE(std::to_string(static_cast<double>(value)) + " " + std::to_string(static_cast<double>(noise)));
+      EXPECT_LE(lo, value);
+      EXPECT_GE(hi, value);
+      std::set<std::string> labels;
+      for (int k = 0; k <= n; ++k)
+        labels.insert(CFormat("%.*Lg", GraphLabelDigits(), lo + static_cast<long double>(k) * (hi - lo) / n));
+      EXPECT_EQ(labels.size(), static_cast<std::size_t>(n + 1));
+    }
+}
+
+TEST(AxisScale, OnlyRangesTheLabelsCannotTellApartAreWidened) {
+  struct Case {
+    long double lo, hi;
+    int digits;
+    long double wantLo, wantHi;
+  };
+  const Case cases[] = {
+      {1, 1.001L, 6, 1, 1.001L},             // six digits tell 1 from 1.001
+      {1, 1.000001L, 6, 0.950000475L, 1.050000525L},  // they cannot tell 1 from 1.000001
+      {1, 1.000001L, 8, 1, 1.000001L},       // eight can
+      {-2, -2, 6, -2.1L, -1.9L},             // a constant: a tenth of its value wide
+      {0, 0, 6, 0, 0},                       // about 0 there is no scale to take
+      {-1e-20L, 1e-20L, 6, -1e-20L, 1e-20L},
+  };
+  for (const Case& c : cases) {
+    long double lo = c.lo, hi = c.hi;
+    WidenUnreadableRange(lo, hi, c.digits);
+    EXPECT_NEAR(static_cast<double>(lo), static_cast<double>(c.wantLo), 1e-15) << static_cast<double>(c.lo);
+    EXPECT_NEAR(static_cast<double>(hi), static_cast<double>(c.wantHi), 1e-15) << static_cast<double>(c.hi);
   }
 }
 
