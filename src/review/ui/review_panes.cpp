@@ -65,8 +65,10 @@ void TRVScrWin::OpenBeside(const QRect& ownerFrame, int slot) {
 bool TRVScrWin::NeverPlaced() const { return place_ == nullptr || place_->width == -1 || place_->width <= 0; }
 
 void TRVScrWin::SetupWindow() {
+  // Asked first: sizing the pane to its text already records a place.
+  const bool firstOpen = NeverPlaced();
   TScrWin::SetupWindow();  // sized to its text
-  if (!NeverPlaced() || beside_.isEmpty()) return;
+  if (!firstOpen || beside_.isEmpty()) return;
   // First opened: beside the owner, never over its graph, on the side with room for it (or
   // the more room, the pane narrowed to it; its text scrolls); the panes stack down that
   // side in the order of their slots.
