@@ -47,6 +47,13 @@ void T3DBase::Draw(platform::DeviceContext& dc, int mode) {
   }
 }
 
+void T3DBase::EraseSurface(platform::DeviceContext& dc, int width, int height) {
+  const auto background = static_cast<std::size_t>(colorIndex_[kRoleBackground]);
+  dc.SelectPen(basicPens_[background]);
+  dc.SelectBrush(basicBrushes_[background]);
+  dc.Rectangle(0, 0, width, height);
+}
+
 bool T3DBase::Animate(platform::DeviceContext& dc) {
   int expected = kAnimStartRequested;
   if (!animState_.compare_exchange_strong(expected, kAnimRunning)) return false;

@@ -169,6 +169,10 @@ class T3DBase {
   // ---- Drawing and animation ----
   // Erases the graph area and renders one frame (modes in DrawMode; below 0 erase only).
   void Draw(platform::DeviceContext& dc, int mode);
+  // Paints a surface of width x height in the graph's background: a pane holds the graph
+  // rectangle inset by a pixel, and Draw leaves the pane's last column and row as they were.
+  // After Prepare, before Draw; every picture of a pane is erased alike.
+  void EraseSurface(platform::DeviceContext& dc, int width, int height);
   // Animation as a sequence of steps that a host's timer drives: Animate starts it when
   // the state is "start requested" (it draws the first frame directly into dc);
   // AnimationStep draws the next frame off-screen and copies it to dc, and ends the

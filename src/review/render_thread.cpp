@@ -192,6 +192,7 @@ void TRenderThread::Run(TRenderSnapshot& s) {
         continue;
       }
       renderer.Prepare();
+      renderer.EraseSurface(picture->Context(), look.width, look.height);
       renderer.Draw(picture->Context(), kDrawScreen);
       if (stopNow()) break;
       std::unique_ptr<TLZW> frame =

@@ -160,7 +160,8 @@ TEST_F(RenderThreadTest, PicturesAreTheWindowsOwnFrames) {
   ASSERT_EQ(pictures.size(), 20u);
 
   // The window's way to a frame: the rank made current, its titles laid out, the record's
-  // surface and limits over the current fit, drawn on the window's rectangle.
+  // surface and limits over the current fit, the pane erased and drawn on the window's
+  // rectangle.
   for (const int rank : {ranks[0], ranks[1], ranks[7]}) {
     ASSERT_TRUE(MakeRankCurrent(session, rank, kRefitCovariance));
     T3DGraphSetup& setup = options->Setup();
@@ -182,6 +183,7 @@ TEST_F(RenderThreadTest, PicturesAreTheWindowsOwnFrames) {
     renderer.Recompute();
     renderer.Prepare();
     RecordingSurface surface(kWidth, kHeight);
+    renderer.EraseSurface(surface.Context(), kWidth, kHeight);
     renderer.Draw(surface.Context(), kDrawScreen);
     std::unique_ptr<TLZW> frame = EncodeFramePixels(surface.Pixels(), kWidth, kHeight, kImageLzwBits, rank);
     ASSERT_NE(frame, nullptr);

@@ -136,11 +136,11 @@ void TDlgVisSelXYZ::PaintPane(QPainter& painter) {
   }
   if (!frameValid_ || frame_.size() != pane_->size()) {
     frame_ = QImage(pane_->size(), QImage::Format_RGB32);
-    frame_.fill(Qt::white);
     // The graph rectangle is the pane inset by one pixel.
     renderer_.SetGraphRect({1, 1, std::max(pane_->width() - 2, 2), std::max(pane_->height() - 2, 2)});
     renderer_.Prepare();
     platform::qt::QtDeviceContext dc(frame_);
+    renderer_.EraseSurface(dc, frame_.width(), frame_.height());
     dc.SetClipRect({0, 0, pane_->width(), pane_->height()});
     renderer_.Draw(dc, kDrawScreen);
     frameValid_ = true;

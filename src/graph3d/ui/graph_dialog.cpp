@@ -10,7 +10,6 @@
 
 #include "app/bitmap_files.h"
 #include "app/byte_codec.h"
-#include "graph3d/color_schemes.h"
 #include "graph3d/ui/copy_graph_dialog.h"
 #include "graph3d/ui/graph_output.h"
 #include "graph3d/ui/print_graph_dialog.h"
@@ -183,15 +182,13 @@ void T3DDlg::PaintGraph() {
   if (held_.isNull()) return;
   QElapsedTimer timer;
   timer.start();
-  // The renderer erases its graph rectangle only, which the pane holds inset by a pixel: the
-  // pane's last column and row are the background too, never what the image held before.
-  const platform::Color background =
-      Basic16Colors[static_cast<std::size_t>(renderer_.ColorIndex(kRoleBackground)) % Basic16Colors.size()];
-  held_.fill(QColor(background.Red(), background.Green(), background.Blue()));
   const int drawings = QueryPaintMode() == 1 ? 2 : 1;
   for (int k = 0; k < drawings; ++k) {
     platform::qt::QtDeviceContext dc(held_);
-    if (renderer_.AnimationStateValue() == kAnimIdle) renderer_.Draw(dc, kDrawScreen);
+    if (renderer_.AnimationStateValue() == kAnimIdle) {
+      renderer_.EraseSurface(dc, held_.width(), held_.height());
+      renderer_.Draw(dc, kDrawScreen);
+    }
     if (k == 0) {
       renderTime_ = Seconds(timer);
       timer.restart();

@@ -29,9 +29,9 @@ void T3DSDlg::PaintGraphPane(QPainter& painter) {
     renderer_.SetGraphRect({1, 1, pane_->width() - 2, pane_->height() - 2});
   }
   renderer_.Prepare();
-  preview_.fill(Qt::white);
   {
     platform::qt::QtDeviceContext dc(preview_);
+    renderer_.EraseSurface(dc, preview_.width(), preview_.height());
     dc.SetClipRect({0, 0, pane_->width(), pane_->height()});
     if (renderer_.AnimationStateValue() == kAnimIdle) renderer_.Draw(dc, kDrawScreen);
   }

@@ -84,9 +84,9 @@ void TStatusGraph::resizeEvent(QResizeEvent*) {
 void TStatusGraph::paintEvent(QPaintEvent*) {
   if (!frameValid_ || frame_.size() != size()) {
     frame_ = QImage(size(), QImage::Format_RGB32);
-    frame_.fill(Qt::white);
     renderer_->Prepare();
     platform::qt::QtDeviceContext dc(frame_);
+    renderer_->EraseSurface(dc, frame_.width(), frame_.height());
     renderer_->Draw(dc, kDrawScreen);
     frameValid_ = true;
   }
