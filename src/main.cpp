@@ -6,25 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/data_file_commands.h"
-#include "app/shell_state.h"
 #include "app/ui/program.h"
-#include "expr/data_statistics_cells.h"
-#include "expr/expression.h"
-#include "expr/udf_record.h"
-#include "exchange/import_registration.h"
-#include "exchange/ui/review_export_commands.h"
-#include "exchange/ui/visual_column_dialog.h"
 #include "fit/session.h"
-#include "fit/ui/fit_commands.h"
-#include "graph3d/ui/status_graph.h"
-#include "smooth/engines/smoothing_services.h"
-#include "review/ui/review_window.h"
-#include "smooth/ui/smoothing_commands.h"
-#include "tools/udf/udf_session.h"
-#include "tools/ui/data_tool_commands.h"
-#include "tools/ui/evaluation_commands.h"
-#include "tools/ui/udf_commands.h"
+#include "program_registrations.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -33,33 +17,6 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) words.emplace_back(argv[i]);
   // The document state: every command and window works on this one session.
   TSession session;
-  // Each subsystem hooks itself into the shell before the window is built. The fitting
-  // threads come first: their shutdown step stops them before any other module frees
-  // what they read.
-  RegisterFitCommands(session);
-  // The expression language's symbol tables and slots, and the interface thread's random
-  // generator seeded from the clock, once the data table exists.
-  AddStartupStep("program", [&session] {
-    ExprBindDataStats(&session.DataStats);
-    ExprBindUdfTable(&session.UdfTable);
-    ExprStartUp();
-  });
-  AddShutdownStep("program", [] {
-    ExprShutDown();
-    ExprBindUdfTable(nullptr);
-    ExprBindDataStats(nullptr);
-  });
-  RegisterUdfHooks(session, session);
-  RegisterImportReaders();
-  RegisterColumnDialogs();
-  RegisterDataFileCommands(session);
-  RegisterDataToolCommands(session);
-  RegisterUserFunctionCommands(session);
-  RegisterGraphWindows(session);
-  RegisterSmoothingServices();
-  RegisterSmoothingCommands(session);
-  RegisterReviewCommands(session);
-  RegisterEvaluationTable(session);
-  RegisterReviewExports();
+  RegisterProgram(session);
   return RunProgram(words, session);
 }

@@ -60,7 +60,7 @@
 #include "review/review_fit_fixture.h"
 #include "support/scratch_files.h"
 #include "tools/ui/grid_editor.h"
-#include "ui/every_window/program_registrations.h"
+#include "program_registrations.h"
 
 namespace {
 

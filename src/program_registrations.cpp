@@ -1,5 +1,6 @@
 #include "program_registrations.h"
 
+#include "app/shell_state.h"
 #include "app/ui/data_file_commands.h"
 #include "exchange/import_registration.h"
 #include "exchange/ui/review_export_commands.h"
@@ -19,10 +20,22 @@
 #include "tools/ui/udf_commands.h"
 
 void RegisterProgram(TSession& session) {
+  // Each subsystem hooks itself into the shell before the window is built. The fitting
+  // threads come first: their shutdown step stops them before any other module frees
+  // what they read.
   RegisterFitCommands(session);
-  ExprBindDataStats(&session.DataStats);
-  ExprBindUdfTable(&session.UdfTable);
-  ExprStartUp();
+  // The expression language's symbol tables and slots, and the interface thread's random
+  // generator seeded from the clock, once the data table exists.
+  AddStartupStep("program", [&session] {
+    ExprBindDataStats(&session.DataStats);
+    ExprBindUdfTable(&session.UdfTable);
+    ExprStartUp();
+  });
+  AddShutdownStep("program", [] {
+    ExprShutDown();
+    ExprBindUdfTable(nullptr);
+    ExprBindDataStats(nullptr);
+  });
   RegisterUdfHooks(session, session);
   RegisterImportReaders();
   RegisterColumnDialogs();
