@@ -188,6 +188,10 @@ bool StoreHeldRead(TDataSession& session, const std::string& path, const TReadRe
   return false;
 }
 
+// What an import returns for a read StoreHeldRead did not store: the points it read when
+// they were too few (a failed read), else 0.
+int NotStoredCount(const TReadResult& read) { return read.Count() < kMinPoints ? std::max(read.Count(), 0) : 0; }
+
 }  // namespace
 
 TDataFileHooks& DataFileHooks() {
@@ -325,7 +329,7 @@ int ImportDataFile(TDataSession& session, int filtered, std::string_view sourceN
     return 0;
   }
   const int firstRow = session.AppendMode ? session.Table.XYZRows() + 1 : 1;
-  if (!StoreHeldRead(session, shown, read, kind)) return read.Count() < kMinPoints ? std::max(read.Count(), 0) : 0;
+  if (!StoreHeldRead(session, shown, read, kind)) return NotStoredCount(read);
   return AcceptRead(session, read, firstRow, shown, convertWeights);
 }
 
@@ -343,7 +347,7 @@ int ReadMatrixFile(TDataSession& session, const std::string& path, std::string_v
   TReadResult read =
       readers.ReadMatrix(detected, ReadCapacity(session.Table, session.AppendMode != 0));
   const int firstRow = session.AppendMode ? session.Table.XYZRows() + 1 : 1;
-  if (!StoreHeldRead(session, shown, read, kind)) return read.Count() < kMinPoints ? std::max(read.Count(), 0) : 0;
+  if (!StoreHeldRead(session, shown, read, kind)) return NotStoredCount(read);
   // A matrix has no titles: the source's name becomes the title, the names stay empty.
   read.titles = TDataTitles{};
   return AcceptRead(session, read, firstRow, shown, false);
