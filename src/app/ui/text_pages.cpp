@@ -22,6 +22,15 @@ int WidestLine(platform::DeviceContext& dc, const TTextPageFonts& f, const TExpo
 
 }  // namespace
 
+int ShrinkFontToFit(TLogFont& font, int room, int widest, const std::function<int(const TLogFont&)>& widestAt) {
+  while (widest > room && font.height > kSmallestPrintPoints) {
+    const int fitting = static_cast<int>(static_cast<long long>(font.height) * room / widest);
+    font.height = std::clamp(fitting, kSmallestPrintPoints, font.height - 1);
+    widest = widestAt(font);
+  }
+  return widest;
+}
+
 int SegmentedLineWidth(platform::DeviceContext& dc, const CodedFontSet& fonts, std::string_view text,
                        const std::uint8_t* attr, int charStep) {
   int column = 0;
@@ -49,13 +58,10 @@ PrintOutcome DrawTextPages(platform::DeviceContext& dc, const TTextPrintRequest&
 
   TLogFont font = request.font;
   TTextPageFonts f = makeFonts(font);
-  int widest = WidestLine(dc, f, lines, first, last);
-  while (widest > room && font.height > kSmallestPrintPoints) {
-    const int fitting = static_cast<int>(static_cast<long long>(font.height) * room / widest);
-    font.height = std::clamp(fitting, kSmallestPrintPoints, font.height - 1);
-    f = makeFonts(font);
-    widest = WidestLine(dc, f, lines, first, last);
-  }
+  const int widest = ShrinkFontToFit(font, room, WidestLine(dc, f, lines, first, last), [&](const TLogFont& size) {
+    f = makeFonts(size);
+    return WidestLine(dc, f, lines, first, last);
+  });
   if (widest > room && request.overflowQuestion && !request.overflowQuestion()) return PrintOutcome::Cancelled;
 
   dc.SetClipRect({r.left, r.top, r.right, r.bottom});

@@ -47,6 +47,11 @@ using TTextPageFontMaker = std::function<TTextPageFonts(const TLogFont& font)>;
 int SegmentedLineWidth(platform::DeviceContext& dc, const CodedFontSet& fonts, std::string_view text,
                        const std::uint8_t* attr, int charStep);
 
+// Lines `widest` wide in `font` that are wider than `room` take a smaller font, in whole
+// points, until they fit, down to the smallest size the font dialogs offer; `widestAt`
+// measures them in each size tried. Answers the last width measured.
+int ShrinkFontToFit(TLogFont& font, int room, int widest, const std::function<int(const TLogFont&)>& widestAt);
+
 // Draws the request's pages on `dc`, whose caps are the page, within the options' margins.
 // A line wider than the page between the margins would be cut at the right margin (a long
 // equation name): the whole print then takes a smaller font, in whole points, until every

@@ -28,8 +28,6 @@ TLogFont ReviewPrintFont() {
 
 namespace {
 
-constexpr int kSmallestPrintPoints = 6;  // the smallest size the font dialogs offer
-
 // The summary's fonts at one size, and the steps its cells and lines are drawn at.
 struct TSummaryFonts {
   CodedFontSet fonts;
@@ -68,11 +66,10 @@ void DrawSummaryLines(platform::DeviceContext& dc, int dpi, const platform::Rect
   TLogFont size = font;
   TSummaryFonts f;
   const platform::Font previous = MeasureSummary(dc, dpi, lines, size, f);
-  while (f.widest > room && size.height > kSmallestPrintPoints) {
-    const int fitting = static_cast<int>(static_cast<long long>(size.height) * room / f.widest);
-    size.height = std::clamp(fitting, kSmallestPrintPoints, size.height - 1);
-    MeasureSummary(dc, dpi, lines, size, f);
-  }
+  ShrinkFontToFit(size, room, f.widest, [&](const TLogFont& smaller) {
+    MeasureSummary(dc, dpi, lines, smaller, f);
+    return f.widest;
+  });
   const int centre = (rect.left + rect.right) / 2;
   const int left = std::max(rect.left, centre - f.widest / 2);
   const platform::Color color = Basic16Colors[0];
