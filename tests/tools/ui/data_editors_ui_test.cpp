@@ -37,6 +37,7 @@
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "support/scratch_files.h"
+#include "support/table_bytes.h"
 #include "tools/data_calculation.h"
 #include "tools/function_lists.h"
 #include "tools/ui/ascii_editor.h"
@@ -83,21 +84,7 @@ class DataEditorsUi : public ::testing::Test {
     const TXYZPoint& p = session_.Table.XYZData()[static_cast<std::size_t>(row)];
     return column == 0 ? p.X : column == 1 ? p.Y : column == 2 ? p.Z : p.W;
   }
-  // Records 0 .. N as their values' 80 bits and status bytes.
-  std::vector<unsigned char> TableBytes() const {
-    std::vector<unsigned char> bytes;
-    const auto data = session_.Table.XYZData();
-    for (int i = 0; i <= session_.Table.XYZRows(); ++i) {
-      const TXYZPoint& p = data[static_cast<std::size_t>(i)];
-      for (const long double* v : {&p.X, &p.Y, &p.Z, &p.W}) {
-        unsigned char raw[10];
-        std::memcpy(raw, v, 10);
-        bytes.insert(bytes.end(), raw, raw + 10);
-      }
-      bytes.push_back(static_cast<unsigned char>(p.Status));
-    }
-    return bytes;
-  }
+  std::vector<unsigned char> TableBytes() const { return ::TableBytes(session_.Table); }
 
   TDataSession session_;
   platform::ScriptedAnswers boxes_;

@@ -59,6 +59,7 @@
 #include "platform/qt/qt_services.h"
 #include "review/review_fit_fixture.h"
 #include "support/scratch_files.h"
+#include "support/table_bytes.h"
 #include "tools/ui/grid_editor.h"
 #include "program_registrations.h"
 
@@ -121,23 +122,8 @@ class CarefulAnswers : public platform::MessageBoxService {
   int shown_ = 0;
 };
 
-// The table's records 0 .. N as raw bytes, and the fits as a sorted list of their numbers
-// and r²: what a walk must leave as it found it.
-std::vector<unsigned char> TableBytes(const TDataSession& session) {
-  std::vector<unsigned char> bytes;
-  const auto data = session.Table.XYZData();
-  for (int i = 0; i <= session.Table.XYZRows() && i < static_cast<int>(data.size()); ++i) {
-    const TXYZPoint& p = data[static_cast<std::size_t>(i)];
-    for (const long double* v : {&p.X, &p.Y, &p.Z, &p.W}) {
-      unsigned char raw[10];
-      std::memcpy(raw, v, 10);
-      bytes.insert(bytes.end(), raw, raw + 10);
-    }
-    bytes.push_back(static_cast<unsigned char>(p.Status));
-  }
-  return bytes;
-}
-
+// The fits as a sorted list of their numbers and r²: with the table's bytes, what a walk must
+// leave as it found it.
 std::vector<std::pair<int, long double>> Fits(const TFitSession& session) {
   std::vector<std::pair<int, long double>> fits;
   for (int i = 1; i <= session.FitList.Count(); ++i)
@@ -478,7 +464,7 @@ TEST(EveryWindow, OpensClicksTypesAndClosesEveryWindowAndLeavesTheDataAsTheyWere
   window->HaveData = 1;
   window->HaveFits = 1;
   const std::string filterFile = home.Write("filtered.txt", "1 1 1\n2 1 2\n1 2 3\n2 2 5\n3 3 7\n");
-  const std::vector<unsigned char> table = TableBytes(session);
+  const std::vector<unsigned char> table = TableBytes(session.Table);
   const auto fits = Fits(session);
 
   // A few minutes at most, even on a slow machine; past that the remaining windows are only
@@ -500,7 +486,7 @@ TEST(EveryWindow, OpensClicksTypesAndClosesEveryWindowAndLeavesTheDataAsTheyWere
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     std::fprintf(stderr, "command %d %s: %lld ms\n", c.id, Plain(c.text).c_str(), static_cast<long long>(ms));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << c.id;
-    EXPECT_EQ(TableBytes(session), table) << "command " << c.id << " \"" << c.text << "\" changed the table";
+    EXPECT_EQ(TableBytes(session.Table), table) << "command " << c.id << " \"" << c.text << "\" changed the table";
     EXPECT_EQ(session.Table.XYZRows(), 30) << c.id;
     EXPECT_EQ(Fits(session), fits) << "command " << c.id << " \"" << c.text << "\" changed the fits";
     // A window closed without a change keeps the fit results, not only the list.
