@@ -84,14 +84,8 @@ long double GaussDoublingRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f,
       }
     } else if (nonZero && previous == 0 && previousCancelled) {
       if (zeroSums == TZeroSums::kTakeAsZero || depth >= kZeroCheckDepth) return 0;
-      const long double estimate = rec.IntegErrorEstimate;
-      const int failedBefore = rec.IntegFailed;
-      rec.IntegFailed = 0;
-      const long double half = GaussDoublingRule(ctx, rec, f, UpperHalf(piece), zeroSums, depth + 1);
-      const bool halfExists = rec.IntegFailed == 0 && std::isfinite(half);
-      rec.IntegFailed = failedBefore;
-      rec.IntegErrorEstimate = estimate;
-      if (halfExists) return 0;
+      if (UpperHalfExists(rec, [&] { return GaussDoublingRule(ctx, rec, f, UpperHalf(piece), zeroSums, depth + 1); }))
+        return 0;
       rec.IntegFailed = 1;
       ctx.SetError(kErrIntegralConvergence);
       return 0;

@@ -67,6 +67,21 @@ inline TIntegPiece UpperHalf(const TIntegPiece& piece) {
   return {1 / u2, 1 / mid, TPieceMode::kTail};
 }
 
+// Whether the integral over the upper half of a piece whose sums cancelled to 0 exists:
+// `halfRule` integrates that half, and the record's failure and estimate are left as they
+// were.
+template <class HalfRule>
+bool UpperHalfExists(TIntegRecord& rec, HalfRule&& halfRule) {
+  const long double estimate = rec.IntegErrorEstimate;
+  const int failedBefore = rec.IntegFailed;
+  rec.IntegFailed = 0;
+  const long double half = halfRule();
+  const bool exists = rec.IntegFailed == 0 && std::isfinite(half);
+  rec.IntegFailed = failedBefore;
+  rec.IntegErrorEstimate = estimate;
+  return exists;
+}
+
 // Where a tail's end at u = 0 (an infinite limit) is evaluated, on the piece's side of 0.
 inline constexpr long double kTailEnd = 1e-30;
 

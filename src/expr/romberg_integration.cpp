@@ -160,15 +160,8 @@ long double RombergRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const
   // ends, and EXP(-x)/SQRT(x) over [0, 1e300] is 0 at every point it takes.
   if (converged && ss == 0) {
     if (run.AnyValue()) {
-      if (depth < kZeroCheckDepth) {
-        const long double estimate = rec.IntegErrorEstimate;
-        const int failedBefore = rec.IntegFailed;
-        rec.IntegFailed = 0;
-        const long double half = RombergRule(ctx, rec, f, UpperHalf(piece), kind, depth + 1);
-        converged = rec.IntegFailed == 0 && std::isfinite(half);
-        rec.IntegFailed = failedBefore;
-        rec.IntegErrorEstimate = estimate;
-      }
+      if (depth < kZeroCheckDepth)
+        converged = UpperHalfExists(rec, [&] { return RombergRule(ctx, rec, f, UpperHalf(piece), kind, depth + 1); });
     } else {
       converged = kind == TRefinement::kClosed;
     }
