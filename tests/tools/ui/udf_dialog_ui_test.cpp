@@ -137,22 +137,7 @@ TEST_F(UdfDialogUi, ALongValidationCanBeCancelled) {
   TDlgUDF* d = Open();
   const char* text = "F8=INU(100.5,$)*0+1\nF9=$*2\nZ=A0*X+Y+PROD(8,999999,CSCH(($$-LN(999999))),((-Z<#F9))!)";
   Type(d, text, 1);
-  bool cancelled = false;
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (w->objectName() != "TProgressWindow" || !w->isVisible() || cancelled) continue;
-      auto* cancel = w->findChild<QPushButton*>();
-      ASSERT_NE(cancel, nullptr);
-      EXPECT_EQ(cancel->text(), "Cancel");
-      cancel->click();
-      cancelled = true;
-    }
-  });
-  watch.start(20);
-  d->Button(1)->click();
-  watch.stop();
-  EXPECT_TRUE(cancelled);
+  EXPECT_TRUE(CancelProgressWhenShown([&] { d->Button(1)->click(); }));
   EXPECT_NE(d->result(), QDialog::Accepted);
   ASSERT_EQ(answers.Boxes().size(), 1u);
   EXPECT_EQ(answers.Boxes()[0].caption, "Calculation Cancelled");
