@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cfenv>
+#include <cmath>
 
 #include "expr/builtins.h"
 #include "expr/interpreter.h"
@@ -63,17 +64,22 @@ void ExprMarkErrors(ExprContext& ctx, int n) {
   ctx.errorMarks.push_back(mark);
 }
 
-// A NaN condition counts as zero. Called without its two marks (not through the parser
-// or a compiled program) it leaves the error state alone.
+// A NaN condition has no truth value: the second argument is given and the statement
+// fails with "80x87: Invalid Operand", whatever the branches did. Called without its two
+// marks (not through the parser or a compiled program) it leaves the error state alone.
 long double BuiltinIF(ExprContext& ctx, const long double* a) {
-  const bool first = ExprIsTrue(a[0]);
-  if (ctx.errorMarks.size() < 2) return first ? a[1] : a[2];
-  const TExprErrorMark afterFirst = PopMark(ctx);
-  const TExprErrorMark afterCondition = PopMark(ctx);
-  if (first) {
-    ForgetSecondBranch(ctx, afterFirst);
-    return a[1];
+  const bool undefined = std::isnan(a[0]);
+  const bool first = a[0] != 0 && !undefined;
+  long double result = first ? a[1] : a[2];
+  if (ctx.errorMarks.size() >= 2) {
+    const TExprErrorMark afterFirst = PopMark(ctx);
+    const TExprErrorMark afterCondition = PopMark(ctx);
+    if (first) {
+      ForgetSecondBranch(ctx, afterFirst);
+    } else {
+      ForgetFirstBranch(ctx, afterCondition, afterFirst);
+    }
   }
-  ForgetFirstBranch(ctx, afterCondition, afterFirst);
-  return a[2];
+  if (undefined) ctx.SetError(kErrInvalidOperand);
+  return result;
 }

@@ -47,22 +47,31 @@ long double ExprFactorial(ExprContext& ctx, long double x);
 long double ExprFactorial(long double x);
 
 inline long double ExprTruth(bool b) { return b ? 1.0L : 0.0L; }
-// Logical operands: a NaN counts as zero.
-inline bool ExprIsTrue(long double v) { return v != 0 && !std::isnan(v); }
 
-// A relation with a NaN operand gives what the processor's unordered compare leaves in
-// its flags for the test the relation compiles to: less, not equal and less-or-equal 0;
-// greater, equal and greater-or-equal 1.
-inline long double ExprRelation(int opcode, long double d, long double s) {
-  const bool unordered = std::isnan(d) || std::isnan(s);
+// A NaN (INF-INF, 0*INF) has no truth value: a relation or a logical operation on one, and
+// an "IF" whose condition is one, fails with "80x87: Invalid Operand" (the processor's
+// unordered compare once made (INF-INF)>0 true and let the statement pass). The value
+// given is 0; the code fails the statement.
+inline bool ExprIsNaNOperand(ExprContext& ctx, long double v) {
+  if (!std::isnan(v)) [[likely]] return false;
+  ctx.SetError(kErrInvalidOperand);
+  return true;
+}
+inline long double ExprRelation(ExprContext& ctx, int opcode, long double d, long double s) {
+  if (ExprIsNaNOperand(ctx, d) | ExprIsNaNOperand(ctx, s)) return 0;
   switch (opcode) {
-    case kOpLess: return ExprTruth(!unordered && d < s);
-    case kOpGreater: return ExprTruth(unordered || d > s);
-    case kOpEqual: return ExprTruth(unordered || d == s);
-    case kOpNotEqual: return ExprTruth(!unordered && d != s);
-    case kOpLessEqual: return ExprTruth(!unordered && d <= s);
-    default: return ExprTruth(unordered || d >= s);  // kOpGreaterEqual
+    case kOpLess: return ExprTruth(d < s);
+    case kOpGreater: return ExprTruth(d > s);
+    case kOpEqual: return ExprTruth(d == s);
+    case kOpNotEqual: return ExprTruth(d != s);
+    case kOpLessEqual: return ExprTruth(d <= s);
+    default: return ExprTruth(d >= s);  // kOpGreaterEqual
   }
+}
+
+inline long double ExprLogical(ExprContext& ctx, int opcode, long double d, long double s) {
+  if (ExprIsNaNOperand(ctx, d) | ExprIsNaNOperand(ctx, s)) return 0;
+  return opcode == kOpAnd ? ExprTruth(d != 0 && s != 0) : ExprTruth(d != 0 || s != 0);
 }
 
 // d op s for the binary opcodes 1..16 (d is the left operand).
@@ -70,12 +79,12 @@ inline long double ExprApplyBinary(ExprContext& ctx, int opcode, long double d, 
   switch (opcode) {
     case kOpAdd: return d + s;
     case kOpSubtract: return d - s;
-    case kOpAnd: return ExprTruth(ExprIsTrue(d) && ExprIsTrue(s));
+    case kOpAnd: return ExprLogical(ctx, opcode, d, s);
     case kOpMultiply: return s * d;
     case kOpDivide: return ExprSafeDivide(ctx, d, s);
-    case kOpOr: return ExprTruth(ExprIsTrue(d) || ExprIsTrue(s));
+    case kOpOr: return ExprLogical(ctx, opcode, d, s);
     case kOpPower: return ExprMathPow(ctx, d, s);
     case kOpModulo: return ExprMathFmod(ctx, d, s);
-    default: return ExprRelation(opcode, d, s);
+    default: return ExprRelation(ctx, opcode, d, s);
   }
 }

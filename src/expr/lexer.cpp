@@ -55,7 +55,10 @@ int ExprLexer::Token(int token, std::size_t length) {
 }
 
 int ExprLexer::Scan() {
-  if (ctx_.ExprMathError != 0) return Fail(kSyntaxMathAfterReduction, pos_);
+  // A math error ends the text at the next token, but not while an "IF" collects its
+  // arguments: an error of the branch it does not take is forgotten (IF(1,5,LN(0)) is 5,
+  // as its compiled form gives), and one that stands is refused once the "IF" is done.
+  if (ctx_.ExprMathError != 0 && ctx_.errorMarks.size() <= marksAtStart_) return Fail(kSyntaxMathAfterReduction, pos_);
   while (Peek() == ' ' || Peek() == '\t') ++pos_;
   if (IsEndChar(Peek())) return kTokEnd;
 

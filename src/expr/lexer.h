@@ -24,14 +24,18 @@ enum ExprSyntaxError : int {
 inline constexpr std::size_t kExprMaxNameLength = 31;
 inline constexpr std::size_t kExprMaxNumberLength = 127;
 // A literal larger in magnitude is refused (out of range); a smaller one but 0 is read as 0.
-inline constexpr long double kExprLiteralMax = static_cast<long double>(1e300);
-inline constexpr long double kExprLiteralMin = static_cast<long double>(1e-300);
+// Both are the long doubles the literals 1E300 and 1E-300 read as, so that those two read
+// as themselves: the doubles nearest them lie above both, and 1E-300 read as 0 against
+// the double.
+inline constexpr long double kExprLiteralMax = 1e300L;
+inline constexpr long double kExprLiteralMin = 1e-300L;
 
 class ExprLexer {
  public:
   // Reads `text`; the end of the view, a NUL, a carriage return or a line feed ends it.
   // Writes ExprSyntaxCode, ExprErrorColumn and ExprVarsUsed of `ctx`.
-  ExprLexer(ExprContext& ctx, std::string_view text) : ctx_(ctx), text_(text) {}
+  ExprLexer(ExprContext& ctx, std::string_view text)
+      : ctx_(ctx), text_(text), marksAtStart_(ctx.errorMarks.size()) {}
 
   // The next token: kTokEnd, kTokError (with ExprSyntaxCode set), a token number of
   // ExprToken, or a character of "+-*/^,()=!%".
@@ -54,6 +58,9 @@ class ExprLexer {
 
   ExprContext& ctx_;
   std::string_view text_;
+  // The error marks of "IF" calls open before this text: more are open while an "IF" of
+  // the text collects its arguments, and an error raised there may yet be forgotten.
+  std::size_t marksAtStart_;
   std::size_t pos_ = 0;
   // Countdown for the first argument of a calculus built-in (ExprSubFnState): set to 4
   // by the name, lowered after every token; at 2 the argument is due.

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "expr/eval_context.h"
+#include "expr/interpreter.h"
 
 namespace {
 
@@ -77,11 +78,14 @@ long double ExprMathPow(ExprContext& ctx, long double x, long double y) {
   return FlushUnderflow(r);
 }
 
-// The floating remainder has no code of its own: a zero divisor or an infinite dividend
-// gives 0 and nothing is recorded.
-long double ExprMathFmod(ExprContext&, long double x, long double y) {
+// The floating remainder has no code of its own. A zero divisor fails as the division
+// does ("Division by Zero"), and an infinite dividend, whose remainder is undefined, as the
+// processor's remainder instruction does ("80x87: Invalid Operand"); both once gave 0 as a
+// number, so that MOD(1,0) passed where 1/0 failed.
+long double ExprMathFmod(ExprContext& ctx, long double x, long double y) {
   if (std::isnan(x) || std::isnan(y)) return std::fmod(x, y);
-  if (y == 0 || std::isinf(x)) return 0;
+  if (y == 0) return Fault(ctx, kErrDivisionByZero);
+  if (std::isinf(x)) return Fault(ctx, kErrInvalidOperand);
   return std::fmod(x, y);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "expr/builtins.h"
+#include "expr/math_faults.h"
 #include "expr_test_support.h"
 
 namespace {
@@ -77,7 +78,7 @@ TEST_F(ElementaryTest, ExactValues) {
   // ln(sqrt(x^2 + 1) + x) would be ln(0) here.
   EXPECT_LD_NEAR(Eval("ASINH(-1E12)"), -28.3241682964884935181L, 1e-18L);  // mpmath.asinh
   Vars().X() = std::numeric_limits<long double>::quiet_NaN();
-  EXPECT_EQ(Eval("IF(X,5,7)"), 7);  // NaN counts as false
+  ExpectEval("IF(X,5,7)", ExprErrorValue, kErrInvalidOperand);  // a NaN has no truth value
   EXPECT_EQ(BuiltinIF(Ctx(), std::array<long double, 3>{1, 2, 3}.data()), 2);
 }
 
@@ -105,7 +106,10 @@ TEST_F(ElementaryTest, DataCountersAndZeroArgumentBuiltins) {
 // The errors of the branch "IF" does not take are forgotten, processor flags included (X*X*X
 // overflows at X = 1E2000); errors anywhere else count.
 TEST_F(ElementaryTest, ErrorsOfTheUntakenBranchAloneAreForgotten) {
-  ExpectEval("IF(1,5,1/0)", 5);
+  // Evaluated at once as well as compiled.
+  for (const char* text : {"IF(1,5,1/0)", "IF(1,5,LN(0))", "IF(0,LN(0),5)", "IF(1,5,IF(1,LN(0),2))+0"}) ExpectEval(text, 5);
+  ExpectEval("IF(1,LN(0),5)", ExprErrorValue, -6);
+  ExpectEval("IF(0,5,LN(0))+1", ExprErrorValue, -6);
   struct Case {
     const char* text;
     long double x;
@@ -155,9 +159,10 @@ TEST_F(ElementaryTest, FailedParseLeavesNoErrorMarks) {
   EXPECT_EQ(Eval("IF(0,2,3)"), 3);
 }
 
-// Random nested conditionals over functions that fail on part of the axis: wherever the
-// parser computes a clean value, the compiled program computes the same; wherever the
-// compiled program fails, so does the parser.
+// Random nested conditionals over functions that fail on part of the axis: the parser
+// computes what the compiled program computes, failures and their codes included (the
+// parser once refused the token after a fault in a branch not taken, so IF(1,5,LN(0))
+// failed at once and gave 5 compiled).
 TEST_F(ElementaryTest, RandomConditionalsCompileToWhatTheParserComputes) {
   Lcg rng(2024);
   const auto expression = [&rng](auto&& self, int depth) -> std::string {
@@ -183,11 +188,17 @@ TEST_F(ElementaryTest, RandomConditionalsCompileToWhatTheParserComputes) {
       const long double parsed = Eval(text);
       const int parseError = MathError();
       const long double run = ExprRunSlot(60);
+      const std::string at = text + " at " + std::to_string(static_cast<double>(x));
       if (parsed != ExprErrorValue) {
         ++compared;
-        ExpectResult(run, parsed, parseError, 0, text + " at " + std::to_string(static_cast<double>(x)));
+        ExpectResult(run, parsed, parseError, 0, at);
+      } else {
+        // The parser stops at the first fault, the program runs on to the end: both fail,
+        // each with a fault it met.
+        EXPECT_EQ(run, ExprErrorValue) << at;
+        EXPECT_NE(parseError, 0) << at;
+        EXPECT_NE(MathError(), 0) << at;
       }
-      EXPECT_TRUE(run != ExprErrorValue || parsed == ExprErrorValue) << text;
       EXPECT_TRUE(Ctx().errorMarks.empty()) << text;
     }
   }

@@ -40,18 +40,32 @@ TEST_F(InterpreterTest, SafeDivisionGivesZeroAndCountsTheFailure) {
   EXPECT_EQ(ExprErrorText(-1), "Division by Zero");
 }
 
-TEST_F(InterpreterTest, NaNOperandsFollowTheUnorderedCompare) {
-  // A NaN counts as zero for AND and OR.
-  const std::pair<std::uint16_t, long double> cases[] = {{kOpLess, 0},    {kOpNotEqual, 0}, {kOpLessEqual, 0},
-                                                         {kOpGreater, 1}, {kOpEqual, 1},    {kOpGreaterEqual, 1},
-                                                         {kOpAnd, 0},     {kOpOr, 0}};
+// A NaN has no truth value: the processor's unordered compare once made (INF-INF)>0 true
+// and passed the statement. Every relation and logical operation on one fails with
+// "80x87: Invalid Operand"; on numbers they give 1 or 0.
+TEST_F(InterpreterTest, NaNOperandsOfRelationsAndLogicFail) {
+  const std::pair<std::uint16_t, long double> cases[] = {{kOpLess, 0},    {kOpNotEqual, 1}, {kOpLessEqual, 0},
+                                                         {kOpGreater, 1}, {kOpEqual, 0},    {kOpGreaterEqual, 1},
+                                                         {kOpAnd, 1},     {kOpOr, 1}};
   ExprContext& c = Ctx();
-  for (const auto& [opcode, withNaN] : cases) {
-    EXPECT_EQ(ExprApplyBinary(c, opcode, kNaN, 0), withNaN) << opcode;
-    EXPECT_EQ(ExprApplyBinary(c, opcode, 0, kNaN), withNaN) << opcode;
+  for (const auto& [opcode, twoOverMinusThree] : cases) {
+    for (const auto& [d, s] : {std::pair{kNaN, 0.0L}, {0.0L, kNaN}, {kNaN, kNaN}}) {
+      c.ClearErrors();
+      EXPECT_EQ(ExprApplyBinary(c, opcode, d, s), 0) << opcode;
+      EXPECT_EQ(c.ExprMathError, kErrInvalidOperand) << opcode;
+    }
+    c.ClearErrors();
+    EXPECT_EQ(ExprApplyBinary(c, opcode, 2, -3), twoOverMinusThree) << opcode;
+    EXPECT_EQ(c.ExprMathError, 0) << opcode;
   }
-  EXPECT_EQ(ExprApplyBinary(c, kOpOr, kNaN, 2), 1);
-  EXPECT_EQ(ExprApplyBinary(c, kOpAnd, 2, -3), 1);
+  for (const char* text : {"(INF-INF)>0", "(INF-INF)<0", "(INF-INF)==(INF-INF)", "0*INF<>1", "(INF-INF) OR 1",
+                           "1 AND (INF-INF)", "IF(INF-INF,1,2)", "IF((INF-INF)>=0,1,2)", "2+((INF-INF)<=0)"}) {
+    ExpectEval(text, ExprErrorValue, kErrInvalidOperand);
+    ASSERT_EQ(ExprCompileSlot("X+" + std::string(text), 90), 0) << text;
+  }
+  // In the branch an "IF" does not take, it is forgotten like any other fault.
+  ExpectEval("IF(0,(INF-INF)>0,3)", 3);
+  ExpectEval("IF(1,3,(INF-INF)>0)", 3);
 }
 
 // Faults of the library functions and the power operator become the language's codes;
@@ -69,7 +83,10 @@ TEST_F(InterpreterTest, LibraryFaultsHaveTheirOwnCodes) {
       {"2^-20000", 0, 0},      {"EXP(20000)", -17, 0},  {"EXP(-20000)", 0, 0},    {"ACOS(2)", -13, 0},
       {"ASIN(-1.5)", -14, 0},  {"ATAN2(0,0)", -18, 0},  {"TAN(1E30)", -21, 0},    {"SIN(0)", 0, 0},
       {"SIN(1E19)", -20, 0}, {"COS(1E19)", -19, 0},  // beyond 2^63 the argument's reduction has no digits left
-      {"MOD(7,0)", 0, 0}, {"7%0", 0, 0},             // the floating remainder has no code of its own
+      // The remainder fails where the quotient does, and where it is undefined (the
+      // processor's "Invalid Operand"); both once gave 0 with no code.
+      {"MOD(7,0)", -1, 0}, {"7%0", -1, 0}, {"MOD(-7,0)", -1, 0}, {"MOD(INF,2)", -48, 0}, {"(-INF)%2", -48, 0},
+      {"MOD(7,INF)", 0, 7}, {"MOD(-7,3)", 0, -1}, {"7.5%2", 0, 1.5L},
       {"ABS(-2)+FLOOR(-2.5)+CEIL(-2.5)", 0, -3},
   };
   for (const FaultCase& f : cases) {

@@ -127,6 +127,38 @@ TEST_F(ParserTest, MathErrorDuringTheParseRefusesTheNextToken) {
   EXPECT_EQ(Syntax(), 0);
 }
 
+// A literal of magnitude above 1e300 is refused and one below 1e-300 reads as 0; the
+// bounds themselves and everything between read as the long double nearest them. 1E-300
+// read as 0 against the double nearest 1e-300, which lies above it. Nearest long doubles
+// by mpmath at 64 bits: 1e-300 = 9.999999999999999999653e-301, 1.0000000000000000001e-300
+// = 1.000000000000000000127e-300, 9.999999999999999999e299 = 9.999999999999999998638e299.
+TEST_F(ParserTest, LiteralsAtTheirBoundsReadAsThemselves) {
+  const ValueCase cases[] = {
+      {"1E-300", 1e-300L},
+      {"-1E-300", -1e-300L},
+      {"1.0000000000000000001E-300", 1.0000000000000000001e-300L},
+      {"9.999999999999999999E-301", 0},
+      {"1E300", 1e300L},
+      {"-1E300", -1e300L},
+      {"9.999999999999999999E299", 9.999999999999999999e299L},
+      {"1E-300*1E300", 1},
+      {"1E300*1E-300", 1},
+  };
+  ASSERT_NE(1e-300L, 1.0000000000000000001e-300L);
+  ASSERT_NE(1e300L, 9.999999999999999999e299L);
+  for (const ValueCase& c : cases) {
+    ExpectEval(c.text, c.value);
+    EXPECT_EQ(Syntax(), 0) << c.text;
+    Vars().X() = 2;
+    ASSERT_EQ(ExprCompileSlot("X*" + c.text, 90), 1) << c.text;
+    EXPECT_EQ(ExprRunSlot(90), 2 * c.value) << c.text;
+  }
+  for (const char* text : {"1.0000000000000000001E300", "-1.0000000000000000001E300", "1E301"}) {
+    ExpectEval(text, ExprErrorValue, 1);
+    EXPECT_EQ(Syntax(), kSyntaxFloatRange) << text;
+  }
+}
+
 TEST_F(ParserTest, NestingIsBoundedByTheParserStack) {
   // The start state, one state per "(", the number and the ")" must fit in 150 states.
   auto nested = [](int depth) { return std::string(depth, '(') + "1" + std::string(depth, ')'); };
