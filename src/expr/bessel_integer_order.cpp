@@ -331,7 +331,7 @@ long double BesselK1(ExprContext& ctx, long double x) { return PositiveArgument(
 // ExprMathError, without an entry in the error list.
 long double BesselI0eix(ExprContext& ctx, long double x) {
   if (!(x >= 0)) {
-    ctx.ExprMathError = kErrBesselPositiveX;
+    ctx.SetError(kErrBesselPositiveX);
     return 0;
   }
   if (x < 10) return std::exp(-x) * Poly(x * x / 100, bc::kI0eixSmall);
@@ -346,7 +346,7 @@ long double BesselI0Scaled(long double x) {
 
 long double BesselI1eix(ExprContext& ctx, long double x) {
   if (!(x >= 0)) {
-    ctx.ExprMathError = kErrBesselPositiveX;
+    ctx.SetError(kErrBesselPositiveX);
     return 0;
   }
   if (x < 10) return std::exp(-x) * x * Poly(x * x / 100, bc::kI1eixSmall);

@@ -1,8 +1,11 @@
 // "DX", "DX2", "DY", "DY2" and "DXY": central differences of line n of the function being
 // evaluated in X and Y at the current point. The variable is moved for each evaluation
 // and restored exactly afterwards; the error code is neither cleared nor tested, so an
-// error in the line still fails the evaluation.
+// error in the line still fails the evaluation. A line whose value is missing at one of
+// the points without an error of its own fails the derivative with kErrLineUndefined:
+// the missing value alone was taken as a number by the expression around it.
 #include <cmath>
+#include <cstdint>
 
 #include "expr/builtins.h"
 #include "expr/calculus_state.h"
@@ -34,16 +37,19 @@ int LineSlot(ExprContext& ctx, long double n) {
   return s && !s->Empty() ? slot : kEmptyLine;
 }
 
-// What a derivative of a line that cannot be run is: the missing value for a bad line
-// number, 0 for an empty line (the language counts an empty line as 0).
-long double NoDerivative(int slot) { return slot == kNoLine ? ExprErrorValue : 0; }
+// What a derivative of a line that cannot be run is: a refusal for a bad line number
+// (only a direct call gets past the compiler with one), 0 for an empty line (the language
+// counts an empty line as 0).
+long double NoDerivative(ExprContext& ctx, int slot) {
+  return slot == kNoLine ? RefuseCalculusArguments(ctx) : 0;
+}
 
 // The first or second difference in one variable. A line whose value is missing at one
 // of the points gives the missing value, not a difference quotient of it.
 template <int var, bool second>
 long double Derivative(ExprContext& ctx, const long double* a) {
   const int slot = LineSlot(ctx, a[0]);
-  if (slot < 0) return NoDerivative(slot);
+  if (slot < 0) return NoDerivative(ctx, slot);
   long double& cell = ctx.ExprVars.cell[var];
   const long double v = cell;
   const auto at = [&](long double d) {
@@ -51,8 +57,10 @@ long double Derivative(ExprContext& ctx, const long double* a) {
     return ExprInterpret(ctx, slot);
   };
   const long double h = DerivativeStep(v);
+  const std::uint64_t events = ctx.ExprErrorEvents;
   const long double r = second ? fd::Second(h, at) : fd::First(h, at);
   cell = v;
+  FailMissingLineValue(ctx, r, events);
   return r;
 }
 
@@ -65,10 +73,11 @@ long double BuiltinDY2(ExprContext& ctx, const long double* a) { return Derivati
 
 long double BuiltinDXY(ExprContext& ctx, const long double* a) {
   const int slot = LineSlot(ctx, a[0]);
-  if (slot < 0) return NoDerivative(slot);
+  if (slot < 0) return NoDerivative(ctx, slot);
   TExprVars& vars = ctx.ExprVars;
   const long double x = vars.X();
   const long double y = vars.Y();
+  const std::uint64_t events = ctx.ExprErrorEvents;
   const long double r = fd::Mixed(DerivativeStep(x), DerivativeStep(y), [&](long double dx, long double dy) {
     vars.X() = x + dx;
     vars.Y() = y + dy;
@@ -76,5 +85,6 @@ long double BuiltinDXY(ExprContext& ctx, const long double* a) {
   });
   vars.X() = x;
   vars.Y() = y;
+  FailMissingLineValue(ctx, r, events);
   return r;
 }

@@ -3,10 +3,15 @@
 // in Brent's zeroin) on a bracket [z1, z2], which "IMPLICIT" widens when the line has the
 // same sign at both ends. Z is left holding the last value tried.
 //
-// When no bracket is found or the iteration does not converge the result is the missing
-// value: a result of 0 could not be told from a root at 0.
+// When no bracket is found or the iteration does not converge, the built-in fails with
+// kErrNoRoot: a result of 0 could not be told from a root at 0, and the missing value
+// alone was taken as a number by the expression around it (Z+IMPLICIT(...) wrote
+// Z - 12345.68 into every row without a root). A line with no value at a Z tried (the
+// missing value, an error of its own) ends the search there: its failure stands.
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "expr/builtins.h"
@@ -24,12 +29,19 @@ long double Implicit(ExprContext& ctx, const long double* a, bool widen) {
   long double z1 = a[1];
   long double z2 = a[2];
   const long double tol = a[3];
-  if (line < 0 || !std::isfinite(z1) || !std::isfinite(z2)) return ExprErrorValue;
+  if (line < 0 || !std::isfinite(z1) || !std::isfinite(z2)) return RefuseCalculusArguments(ctx);
   const int slot = 10 * ctx.CurrentUdf + line;
-  // A missing value takes part in the sign tests as the negative number it is.
-  auto F = [&](long double z) {
+  // After a failed value the line gives 0, which ends Brent's iteration at once.
+  bool failed = false;
+  auto F = [&](long double z) -> long double {
+    if (failed) return 0;
     ctx.ExprVars.Z() = z;
-    return ExprInterpret(ctx, slot);
+    const std::uint64_t events = ctx.ExprErrorEvents;
+    const long double v = ExprInterpret(ctx, slot);
+    if (std::isnan(v)) ctx.SetError(kErrInvalidOperand);
+    FailMissingLineValue(ctx, v, events);
+    failed = v == ExprErrorValue || (ctx.ExprErrorEvents != events && ctx.ExprMathError != 0);
+    return failed ? 0 : v;
   };
   if (z2 < z1) std::swap(z1, z2);
   if (z2 == z1) z2 = z1 + 1;
@@ -56,8 +68,14 @@ long double Implicit(ExprContext& ctx, const long double* a, bool widen) {
       if (!SameSign(flo, fhi)) break;
     }
   }
-  if (SameSign(flo, fhi)) return ExprErrorValue;
-  return BrentZero(F, lo, hi, flo, fhi, tol).value_or(ExprErrorValue);
+  if (failed) return ExprErrorValue;
+  if (!SameSign(flo, fhi)) {
+    const std::optional<long double> root = BrentZero(F, lo, hi, flo, fhi, tol);
+    if (failed) return ExprErrorValue;
+    if (root) return *root;
+  }
+  ctx.SetError(kErrNoRoot);
+  return ExprErrorValue;
 }
 
 }  // namespace

@@ -2,12 +2,14 @@
 // over its index variable $, and the open-ended series that stops at a small term.
 //
 // The index is advanced by repeated addition, so the last term of a sum depends on
-// rounding, as users of the language expect from a counting loop. Three faults of that
-// loop are mended: a step of 0 or below, and a step too small to change $, never ended
-// it; they now fail with "80x87: Invalid Operand". So does a sum or product of more than a
-// million terms, which would otherwise hold the evaluating thread for hours. The code is
-// raised, not only the missing value returned: Z+SUM(1,1,1E18,1) would otherwise give
-// Z - 12345.6789 as a number.
+// rounding, as users of the language expect from a counting loop. Faults of that loop are
+// mended: a step of 0 or below, and a step too small to change $, never ended it; they
+// now fail with "80x87: Invalid Operand". A sum or product of more than a million terms,
+// which would hold the evaluating thread for hours, fails with a message of its own, and
+// so does a series that reaches its term limit without meeting its tolerance (a divergent
+// one once gave its partial sum there as its value). The codes are raised, not only the
+// missing value returned: Z+SUM(1,1,1E18,1) would otherwise give Z - 12345.6789 as a
+// number.
 #include <cmath>
 #include <limits>
 
@@ -32,6 +34,11 @@ long double AsDouble(long double t) {
 // value as if it were a number.
 long double Finish(ExprContext& ctx, long double s) { return ctx.ExprMathError != 0 ? ExprErrorValue : s; }
 
+long double TooManyTerms(ExprContext& ctx) {
+  ctx.SetError(kErrTooManyTerms);
+  return ExprErrorValue;
+}
+
 long double SumOrProduct(ExprContext& ctx, const long double* a, bool product) {
   return RunCalculusBuiltin(ctx, [&](TCalculusState& st) {
     const int n = CalculusLineNumber(a[0]);
@@ -41,7 +48,7 @@ long double SumOrProduct(ExprContext& ctx, const long double* a, bool product) {
     if (n < 0 || !(inc > 0) || !std::isfinite(start) || !std::isfinite(end) || !std::isfinite(inc)) {
       return RefuseCalculusArguments(ctx);
     }
-    if (std::fabs(end - start) / inc >= kMaxTerms) return RefuseCalculusArguments(ctx);
+    if (std::fabs(end - start) / inc >= kMaxTerms) return TooManyTerms(ctx);
     st.CalcSubFn = n;
     ctx.ExprMathError = 0;
     long double s = product ? 1 : 0;
@@ -54,7 +61,8 @@ long double SumOrProduct(ExprContext& ctx, const long double* a, bool product) {
       if (ctx.abortCode != 0) return ExprErrorValue;
       s = product ? s * t : s + t;
       const long double next = d + step;
-      if (next == d || ++terms > kMaxTerms) return RefuseCalculusArguments(ctx);
+      if (next == d) return RefuseCalculusArguments(ctx);
+      if (++terms > kMaxTerms) return TooManyTerms(ctx);
       d = next;
     }
     return Finish(ctx, s);
@@ -69,7 +77,8 @@ long double BuiltinPROD(ExprContext& ctx, const long double* a) { return SumOrPr
 // SER(n, st, inc, lim): Fn(st) + Fn(st + inc) + ... until a term t has |t| < |s| x lim
 // (t compared as a 64-bit double), at most 31,999 terms. The magnitude of the running
 // sum s is used: with the signed sum a series whose partial sums are negative never
-// stopped early.
+// stopped early. A series that never met the test fails, unless every term was 0 (an
+// empty line, a line that is 0): its sum is 0 to the last term.
 long double BuiltinSER(ExprContext& ctx, const long double* a) {
   return RunCalculusBuiltin(ctx, [&](TCalculusState& st) {
     const int n = CalculusLineNumber(a[0]);
@@ -81,14 +90,21 @@ long double BuiltinSER(ExprContext& ctx, const long double* a) {
     ctx.ExprMathError = 0;
     long double s = 0;
     long double d = start;
-    for (int k = 0; k < kSeriesMaxTerms; ++k) {
+    bool met = false;
+    bool allZero = true;
+    for (int k = 0; k < kSeriesMaxTerms && !met; ++k) {
       const long double t = SubFnOfDollar(ctx, st, d);
       if (ctx.abortCode != 0) return ExprErrorValue;
       s += t;
-      if (std::fabs(AsDouble(t)) < std::fabs(s) * lim) break;
+      allZero = allZero && t == 0;
+      met = std::fabs(AsDouble(t)) < std::fabs(s) * lim;
       const long double next = d + inc;
-      if (next == d) return RefuseCalculusArguments(ctx);
-      d = next;
+      if (!met && next == d) return RefuseCalculusArguments(ctx);
+      if (!met) d = next;
+    }
+    if (!met && !allZero && ctx.ExprMathError == 0) {
+      ctx.SetError(kErrSeriesConvergence);
+      return ExprErrorValue;
     }
     return Finish(ctx, s);
   });

@@ -1,20 +1,30 @@
 // F1..F9 and #F1..#F9: line n of the function being evaluated, that is slot
 // 10 x CurrentUdf + n (the view function runs with CurrentUdf 16, slots 161..169).
 #include <cmath>
+#include <cstdint>
 
 #include "expr/builtins.h"
+#include "expr/calculus_state.h"
 #include "expr/eval_context.h"
 #include "expr/interpreter.h"
 
 namespace {
 
-// A line that is missing or fails counts as 0 in the calling expression; its error
-// code, if it raised one, still fails the whole evaluation.
+// An empty line counts as 0 in the calling expression. A line that fails gives 0 too,
+// with an error code that fails the whole evaluation: its own, kErrLineUndefined for the
+// missing value without one (DATAERR), "80x87: Invalid Operand" for a NaN; both of these
+// once passed as 0.
 template <int n>
 long double SubFunction(ExprContext& ctx, const long double*) {
+  const std::uint64_t events = ctx.ExprErrorEvents;
   const long double v = ExprInterpret(ctx, 10 * ctx.CurrentUdf + n);
-  if (v == ExprErrorValue || std::isnan(v)) return 0;
-  return v;
+  if (v != ExprErrorValue && !std::isnan(v)) [[likely]] return v;
+  if (std::isnan(v)) {
+    ctx.SetError(kErrInvalidOperand);
+  } else if (!CalculusLineEmpty(ctx, n)) {
+    FailMissingLineValue(ctx, v, events);
+  }
+  return 0;
 }
 
 }  // namespace

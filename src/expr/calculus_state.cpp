@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "expr/interpreter.h"
+#include "expr/program_slots.h"
 
 TCalculusState& CalculusState(ExprContext& ctx) {
   if (!ctx.calculusState) ctx.calculusState = std::make_shared<TCalculusState>();
@@ -27,12 +28,21 @@ void TCalculusErrorScope::Finish() {
   if (ctx_.ExprMathError == 0) ctx_.ExprMathError = code_;
 }
 
+bool CalculusLineEmpty(const ExprContext& ctx, int line) {
+  const TExprSlot* s = ExprSlotAt(10 * ctx.CurrentUdf + line);
+  return s == nullptr || s->Empty();
+}
+
 namespace {
 
 long double RunLine(ExprContext& ctx, TCalculusState& st) {
-  const long double v = ExprInterpret(ctx, 10 * ctx.CurrentUdf + st.CalcSubFn);
+  const std::uint64_t events = ctx.ExprErrorEvents;
+  const int slot = 10 * ctx.CurrentUdf + st.CalcSubFn;
+  const long double v = ExprInterpret(ctx, slot);
   if (ctx.ExprMathError == kErrCalculusNested) st.nestedRefused = true;
-  return v == ExprErrorValue ? 0 : v;
+  if (v != ExprErrorValue) [[likely]] return v;
+  if (!CalculusLineEmpty(ctx, st.CalcSubFn)) FailMissingLineValue(ctx, v, events);
+  return 0;
 }
 
 }  // namespace

@@ -14,13 +14,20 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "app/long_double.h"
 #include "expr/eval_context.h"
 #include "expr/integration.h"
 #include "expr/math_faults.h"
 
-inline constexpr int kErrCalculusNested = -103;
+// Failures of the calculus built-ins themselves; each fails the statement, so that no
+// missing value reaches the expression around the call as a number.
+inline constexpr int kErrCalculusNested = -103;     // "Calculus Functions Cannot Be Nested"
+inline constexpr int kErrTooManyTerms = -105;       // a sum or product of more than a million terms
+inline constexpr int kErrSeriesConvergence = -106;  // a series that never met its tolerance
+inline constexpr int kErrNoRoot = -107;             // "IMPLICIT", "IMPLICIT_" found no root
+inline constexpr int kErrLineUndefined = -110;      // a line gave the missing value and no code
 
 struct TCalculusState {
   TIntegRecord IntegRecord;
@@ -34,6 +41,21 @@ TCalculusState& CalculusState(ExprContext& ctx);
 
 // The line number argument n truncated toward zero, or -1 outside 0..9 (a NaN included).
 inline int CalculusLineNumber(long double n) { return n > -1 && n < 10 ? static_cast<int>(n) : -1; }
+
+// Is line n of the function being evaluated empty? An empty line counts as 0.
+bool CalculusLineEmpty(const ExprContext& ctx, int line);
+
+// A value of a line, run by a calculus built-in, that is the missing value although the
+// run recorded no error (DATAERR, or an "IF" that gives it) has no value at that point:
+// it fails the built-in with kErrLineUndefined instead of counting as a number (a line
+// giving DATAERR above 0.7 once counted as 0 in SUM and the integrals, and as a difference
+// of -12345.6789 in "DX"). `eventsBefore` is ExprErrorEvents before the run: a code that
+// stood before it, or that the run raised and an "IF" of the line forgot, is not the
+// line's failure.
+inline void FailMissingLineValue(ExprContext& ctx, long double v, std::uint64_t eventsBefore) {
+  if (v == ExprErrorValue && (ctx.ExprMathError == 0 || ctx.ExprErrorEvents == eventsBefore))
+    ctx.SetError(kErrLineUndefined);
+}
 
 // Arguments a built-in that binds $ cannot run with (a line outside 0..9, a reversed range,
 // a step that does not move $): the statement fails with Invalid Operand, so that the
@@ -51,8 +73,9 @@ template <typename Body>
 long double RunCalculusBuiltin(ExprContext& ctx, Body body);
 
 // The integrands of the built-ins: $ = t (and $$ = t2), then line CalcSubFn of the
-// function being evaluated; a missing value (an empty line, a failed built-in) counts
-// as 0. A refused nested call met here is remembered for the outer built-in.
+// function being evaluated. An empty line gives 0; a missing value gives 0 with an error
+// code left for the caller (the line's own, or kErrLineUndefined). A refused nested call
+// met here is remembered for the outer built-in.
 long double SubFnOfDollar(ExprContext& ctx, TCalculusState& st, long double t);
 long double SubFnOfDollar2(ExprContext& ctx, TCalculusState& st, long double s, long double t);
 

@@ -147,7 +147,7 @@ long double ExprInterpret(ExprContext& ctx, int slot) {
         switch (ip->space) {
           case ExprSpace::kConstant: d = C[ip->source]; break;
           case ExprSpace::kVariable: d = V[ip->source]; break;
-          case ExprSpace::kStatistic: d = *S[ip->source]; break;
+          case ExprSpace::kStatistic: d = ExprCheckedStatistic(ctx, *S[ip->source]); break;
           default: d = T[ip->source]; break;
         }
         break;

@@ -19,7 +19,18 @@ enum ExprOperationError : int {
   // a calculus built-in, directly or in a cycle, or an evaluation past its budget of slot
   // runs (see ExprContext's run guards).
   kErrInsufficientMemory = -32,
+  // A data statistic the data leave undefined: the standard deviations XSTD, YSTD and
+  // ZSTD where the weights sum to 1 or less.
+  kErrStatisticUndefined = -111,
 };
+
+// A data statistic as an operand. An undefined one holds the missing value, which used
+// as a number gave Z - 12345.68 for Z+ZSTD on light weights; it fails the statement.
+inline long double ExprCheckedStatistic(ExprContext& ctx, long double v) {
+  if (v == ExprErrorValue) [[unlikely]]
+    ctx.SetError(kErrStatisticUndefined);
+  return v;
+}
 
 // Runs slot 0..179 and returns its value: the missing value for a slot number out of
 // range, an empty slot, or a run the guards refuse or an aborted evaluation (-32). Does not touch the floating-point status or clear

@@ -108,7 +108,7 @@ class Parser {
   void ReduceOperator();
   bool ShiftsOver(int token, const Entry& below) const;
   void ReduceCall(int n);
-  long double PredefinedValue(const TExprSymbol& s) const;
+  long double PredefinedValue(const TExprSymbol& s);
 
   ExprContext& ctx_;
   ExprLexer lexer_;
@@ -150,8 +150,8 @@ void Parser::ReplaceTop(std::size_t n, long double value) {
   stack_.push_back(Entry{Sym::Expr, 0, value});
 }
 
-long double Parser::PredefinedValue(const TExprSymbol& s) const {
-  if (s.space == ExprSpace::kStatistic) return *ExprStatisticCell(static_cast<int>(s.index));
+long double Parser::PredefinedValue(const TExprSymbol& s) {
+  if (s.space == ExprSpace::kStatistic) return ExprCheckedStatistic(ctx_, *ExprStatisticCell(static_cast<int>(s.index)));
   return ctx_.ExprVars.cell[s.index];
 }
 

@@ -8,6 +8,7 @@
 #include "app/long_double.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/builtins.h"
+#include "expr/interpreter.h"
 
 namespace {
 
@@ -71,10 +72,15 @@ long double ExprRandomGauss() {
   return v * f;
 }
 
-// n = x + 1 truncated (10001 above 10000, and for a NaN); r mod n. The count is kept in
-// long double until it is known to fit, so a huge negative x cannot overflow an integer.
-long double BuiltinRAND(ExprContext&, const long double* a) {
+// n = x + 1 truncated (10001 above 10000); r mod n. The count is kept in long double until
+// it is known to fit, so a huge negative x cannot overflow an integer. A NaN is no count:
+// it fails with "80x87: Invalid Operand" (it once gave a number below 10001).
+long double BuiltinRAND(ExprContext& ctx, const long double* a) {
   const long double x = a[0];
+  if (std::isnan(x)) {
+    ctx.SetError(kErrInvalidOperand);
+    return 0;
+  }
   const long double n = x <= 10000 ? std::trunc(x + 1) : kRandLargestRange;
   if (n == 0) return 0;
   const std::uint32_t r = ExprRandomNext();
@@ -91,9 +97,10 @@ long double BuiltinNOISE(ExprContext&, const long double* a) {
   return (ExprRandomFraction() - 0.5L) * ExprDataStats().Z.Range * a[0] * kOnePercent;
 }
 
-long double BuiltinGNOISE(ExprContext&, const long double* a) {
-  // Noise scaled by a deviation the weights leave undefined is itself undefined.
-  const long double sd = ExprDataStats().Z.StdDev;
-  if (IsMissingValue(sd)) return ExprErrorValue;
+long double BuiltinGNOISE(ExprContext& ctx, const long double* a) {
+  // Noise scaled by a deviation the weights leave undefined is itself undefined, and fails
+  // the statement as the deviation itself does.
+  const long double sd = ExprCheckedStatistic(ctx, ExprDataStats().Z.StdDev);
+  if (IsMissingValue(sd)) return 0;
   return ExprRandomGauss() * sd * a[0] * kOnePercent;
 }

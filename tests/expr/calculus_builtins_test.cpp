@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "expr/builtins.h"
+#include "expr/error_text.h"
 #include "expr/calculus_state.h"
 #include "expr/function_table.h"
 #include "expr/math_faults.h"
@@ -231,7 +232,9 @@ TEST_P(CalculusTest, SeriesStopsOnTheMagnitudeOfItsSum) {
   EXPECT_EQ(Vars().Dollar(), 49);
   EXPECT_LD_NEAR(Eval("SER(2,0,1,1E-15)"), -2.0L, 4e-15L);
   EXPECT_EQ(Vars().Dollar(), 49);
-  ExpectEval("SER(3,1,1,1E-10)", 31999);  // a series that never gets small runs its 31,999 terms
+  // A series that never gets small runs its 31,999 terms and fails.
+  ExpectEval("SER(3,1,1,1E-10)", ExprErrorValue, kErrSeriesConvergence);
+  EXPECT_EQ(Vars().Dollar(), 31999);
 }
 
 TEST_P(CalculusTest, ReversedLimitsEndlessLoopsAndMissingRootsGiveTheMissingValue) {
@@ -254,18 +257,26 @@ TEST_P(CalculusTest, ReversedLimitsEndlessLoopsAndMissingRootsGiveTheMissingValu
 TEST_P(CalculusTest, RefusedSumsFailTheStatementAndEmptyLinesCountAsZero) {
   Lines({"$"});
   Vars().Z() = 5;
-  for (const char* text :
-       {"Z+SUM(1,1,10,0)", "Z+SUM(1,1,10,-1)", "Z+PROD(1,10,1,-1)", "Z+PROD(1,1,2,1E-30)", "Z+SUM(1,1,1E18,1)",
-        "Z+SUM(1,1E20,2E20,1)", "Z+SUM(1,-INF,0,1)", "Z+SUM(1,0,1,INF)", "Z+SER(1,1,0,1E-10)",
-        "Z+SER(1,1E20,1,1E-30)", "Z+SER(1,INF,1,1E-10)"}) {
+  for (const char* text : {"Z+SUM(1,1,10,0)", "Z+SUM(1,1,10,-1)", "Z+PROD(1,10,1,-1)", "Z+SUM(1,-INF,0,1)",
+                           "Z+SUM(1,0,1,INF)", "Z+SER(1,1,0,1E-10)", "Z+SER(1,1E20,1,1E-30)",
+                           "Z+SER(1,INF,1,1E-10)"}) {
     ExpectEval(text, ExprErrorValue, kErrInvalidOperand);
   }
+  // More than a million terms has a message of its own ("80x87: Invalid Operand" told
+  // the user nothing); a million are still summed.
+  for (const char* text : {"Z+PROD(1,1,2,1E-30)", "Z+SUM(1,1,1E18,1)", "Z+SUM(1,1E20,2E20,1)", "Z+SUM(1,1,1000001,1)",
+                           "Z+SUM(1,0,1,9.99E-7)", "Z+PROD(9,1E6,-1,1)"}) {
+    ExpectEval(text, ExprErrorValue, kErrTooManyTerms);
+  }
+  EXPECT_EQ(ExprErrorText(kErrTooManyTerms), "Sum or Product: More Than 1,000,000 Terms");
+  ExpectEval("Z+SUM(1,1,1000000,1)", 5 + 1000000.0L * 1000001 / 2);
   ExpectEval("Z+SUM(9,1,999999,1)", 5);
   ExpectEval("Z+PROD(9,1,10,1)", 5);
   ExpectEval("Z+SER(9,1,1,1E-10)", 5);
   ExpectEval("Z+SUM(1,1,999999,1)", 5 + 999999.0L * 1000000 / 2);
   ExpectEval("Z+PROD(1,1,5,1)", 125);
-  ExpectEval("Z+SER(1,1,1,1E-10)", 5 + 31999.0L * 32000 / 2);
+  // A series that never meets its tolerance fails (it gave its sum at the term limit).
+  ExpectEval("Z+SER(1,1,1,1E-10)", ExprErrorValue, kErrSeriesConvergence);
 }
 
 // The integrals refuse a reversed range the same way (a line outside 1..9 does not parse):
@@ -280,6 +291,53 @@ TEST_P(CalculusTest, RefusedIntegralsFailTheStatement) {
   }
   ExpectEval("Z+QI(1,1,1)", 5);            // an empty range is 0
   ExpectEval("Z+QI(1,0,2)", 7, 0, 1e-17L);  // the integral of $ over [0, 2]
+}
+
+// A line that gives the missing value without an error of its own (DATAERR) has no value
+// there: SUM and the integrals counted it as 0 (F1 = IF($>0.7,DATAERR,$) summed to 2.1
+// over 0, 0.1, ..., 1), the derivatives took it as a number, and F1 gave 0. Each fails now
+// with "Function Line Has No Value"; an empty line still counts as 0.
+TEST_P(CalculusTest, MissingValuesOfALineFailTheBuiltIns) {
+  Vars().X() = 1;
+  Lines({"IF($>0.7,DATAERR,$)", "IF(X>1.5,DATAERR,X*X)", "F1+1"});
+  EXPECT_EQ(ExprErrorText(kErrLineUndefined), "Function Line Has No Value");
+  for (const char* text : {"SUM(1,0,1,0.1)", "PROD(1,0.5,1,0.1)", "SER(1,0.8,1,1E-10)", "QI(1,0,1)", "AI(1,0,1)",
+                           "RI(1,0,1)", "QIN(1,0,1,8)", "DQIP(1,0,1,0,1,1E-8)"}) {
+    Vars().X() = 1;
+    EXPECT_EQ(Eval(text), ExprErrorValue) << text;
+    EXPECT_NE(MathError(), 0) << text;
+  }
+  Vars().Dollar() = 0.8L;
+  ExpectEval("F1", ExprErrorValue, kErrLineUndefined);
+  ExpectEval("F3", ExprErrorValue, kErrLineUndefined);
+  Vars().Dollar() = 0.5L;
+  ExpectEval("F3", 1.5L);
+  ExpectEval("SUM(1,0,0.6,0.1)", 2.1L, 0, 1e-18L);  // below 0.7 the line has values
+  // Derivatives: at X = 2 the line has no value; at 1.4 the step 2.8e-6 stays below 1.5.
+  for (const char* text : {"DX(2)", "DX2(2)", "DY(2)", "DXY(2)", "Z+DX(2)"}) {
+    Vars().X() = 2;
+    ExpectEval(text, ExprErrorValue, kErrLineUndefined);
+  }
+  Vars().X() = 1.4L;
+  ExpectEval("DX(2)", 2.8L, 0, 1e-8L);
+  ExpectEval("DX2(2)", 2, 0, 1e-4L);
+  // Empty lines (9) count as 0 everywhere, and IF's branch not taken forgets the failure.
+  Vars().X() = 2;
+  ExpectValues({{"SUM(9,0,1,0.1)+QI(9,0,1)+AI(9,0,1)+RI(9,0,1)+DQIP(9,0,1,0,1,1E-8)+DX(9)+F9", 0, 0},
+                {"IF(0,DX(2),5)", 5, 0},
+                {"PROD(9,1,3,1)", 0, 0}});
+}
+
+// The fixed-order rule has no error control, and the sums of an integrand odd about the
+// middle of the range are exactly 0 whether or not its integral exists: QIN of 1/$ over
+// [-1, 1] gave 0. A zero from values that cancel stands only where the upper half's
+// integral exists.
+TEST_P(CalculusTest, FixedOrderRuleConfirmsAZeroFromCancellingValues) {
+  Lines({"1/$", "$*$*$", "TAN($)", "SIN($)*EXP($*$)"});
+  for (const char* text : {"QIN(1,-1,1,8)", "QIN(1,-1,1,128)", "QIN(3,-2,2,64)", "Z+QIN(1,-1,1,2)"}) {
+    ExpectEval(text, ExprErrorValue, kErrIntegralConvergence);
+  }
+  ExpectValues({{"QIN(2,-1,1,8)", 0, 0}, {"QIN(4,-3,3,128)", 0, 0}, {"QIN(2,0,1,4)", 0.25L, 1e-18L}});
 }
 
 TEST_P(CalculusTest, ErrorsOfATermOrBeforeTheCallFailTheResult) {
