@@ -133,6 +133,26 @@ TEST_F(DataCalculation, ARefusedSumIsAnErrorAndASumOverAnEmptyLineAddsNothing) {
   EXPECT_EQ(Row(2).Z, -1);
 }
 
+// The failures the language no longer passes on as numbers refuse the calculation with
+// their own texts: a sum of more than a million terms (it said "80x87: Invalid Operand"),
+// a root that does not exist (Z+IMPLICIT(...) wrote Z - 12345.68 into every row), noise
+// scaled by a deviation that weights summing to 1 or less leave undefined.
+TEST_F(DataCalculation, FailuresOfTheLanguageRefuseTheCalculationWithTheirTexts) {
+  TCalcLines lines;
+  const std::pair<const char*, const char*> cases[] = {
+      {"Z+SUM(9,1,2E6,1)", "Sum or Product: More Than 1,000,000 Terms"},
+      {"Z+PROD(9,1,1E7,1)", "Sum or Product: More Than 1,000,000 Terms"},
+      {"Z+IMPLICIT(9,0,1,1E-10)", "Function Line Has No Value"},
+      {"Z+MOD(Z,0)", "Division by Zero"},
+  };
+  for (const auto& [text, caption] : cases) {
+    lines.text[kCalcZ] = text;
+    const TCalcValidation v = Define(lines);
+    EXPECT_EQ(v.result, TCalcValidation::kError) << text;
+    EXPECT_EQ(v.caption, caption) << text;
+  }
+}
+
 // Every sampled row but one gives no value: the line still validates on that one row.
 TEST_F(DataCalculation, ALineValidatesWhenOneSampledRowGivesAValue) {
   std::vector<TestRow> rows;

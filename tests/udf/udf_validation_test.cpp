@@ -126,6 +126,21 @@ TEST_F(UdfValidationTest, ALanguageErrorShowsItsTextAndTheMarkedExpression) {
   EXPECT_EQ(Udf(1), nullptr);
 }
 
+// The calculus built-ins' own failures reach the user with their own texts: a sum past a
+// million terms, a line without a root, a series that does not converge.
+TEST_F(UdfValidationTest, CalculusFailuresShowTheirOwnTexts) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"F1=$\nZ=A0*X+Y+SUM(1,1,2E6,1)", "Sum or Product: More Than 1,000,000 Terms"},
+      {"F1=Z*Z+A0*A0\nZ=A0*X+Y+IMPLICIT(1,0,1,1E-10)", "Implicit: No Root Found"},
+      {"F1=1/$\nZ=A0*X+Y+SER(1,1,1,1E-10)", "Series: Convergence Failure"},
+  };
+  for (const auto& [text, caption] : cases) {
+    const TUdfVerdict v = Validate(2, text, 1, {{"-1e25", "1", "1e25"}});
+    EXPECT_EQ(v.fault, UdfFault::kExpressionFails) << text;
+    EXPECT_EQ(v.caption, caption) << text;
+  }
+}
+
 // A valid function whose third parameter hardly moves the surface is valid, with the warning.
 TEST_F(UdfValidationTest, AParameterOfTooLittleEffectIsNamedInAWarning) {
   const TUdfVerdict v = Validate(5, "Z=A0+A1*X+Y+1E-9*A2*X", 3, {{"-1e25", "1", "1e25"}, {"-1e25", "1", "1e25"}, {"-1e25", "1", "1e25"}});
