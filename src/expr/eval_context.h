@@ -65,6 +65,12 @@ inline constexpr int kExprErrorListSize = 10;
 inline constexpr int kErrEvaluationCancelled = -104;
 inline constexpr int kExprParamAreaSize = 8;
 
+// Steps of a task of known length; a total of 0: the length is not known.
+struct TTaskSteps {
+  std::int64_t done = 0;
+  std::int64_t total = 0;
+};
+
 // The error state at a comma between the arguments of "IF" (after the condition, after
 // the first branch), so that "IF" can forget what its untaken branch raised.
 struct TExprErrorMark {
@@ -146,6 +152,13 @@ struct ExprContext {
   static constexpr std::uint32_t kRunsBetweenAsks = 256;
   std::function<bool()> goOn;
   std::uint32_t runsSinceAsked = 0;
+  // Set when the question said no, and kept while it stands: a task of many evaluations
+  // (a check that runs a text several times, the point loop of a fit) tells from it that
+  // it was stopped, whichever of its evaluations the no met.
+  bool stopped = false;
+  // How far the task under the question has come, for the question to show (a
+  // calculation: the rows computed of all it computes); kept with the question.
+  TTaskSteps taskSteps;
 
   // Starts the guards afresh for an evaluation that is not part of a running one.
   void ResetRunGuards() {

@@ -7,7 +7,10 @@
 // evaluation returns at once, the calculus built-ins stop at their next term or value, and
 // the entry point gives the missing value. Nothing is assigned from an aborted evaluation,
 // and a question that keeps saying no after a cancel stops each further evaluation of the
-// same task (a check that runs a text three times) at its first safe point.
+// same task (a check that runs a text three times) at its first safe point. While the
+// scope stands, the context's `stopped` tells the task that a no was answered, and its
+// `taskSteps` carry how far the task has come to the question; both are the scope's own
+// and go back to the caller's at its end.
 #pragma once
 
 #include <functional>
@@ -19,12 +22,18 @@ class TEvaluationStopScope {
  public:
   // `goOn` is asked on the context's thread; true to go on.
   TEvaluationStopScope(ExprContext& ctx, std::function<bool()> goOn)
-      : ctx_(ctx), saved_(std::exchange(ctx.goOn, std::move(goOn))), savedRuns_(ctx.runsSinceAsked) {
+      : ctx_(ctx),
+        saved_(std::exchange(ctx.goOn, std::move(goOn))),
+        savedRuns_(ctx.runsSinceAsked),
+        savedStopped_(std::exchange(ctx.stopped, false)),
+        savedSteps_(std::exchange(ctx.taskSteps, {})) {
     ctx.runsSinceAsked = 0;
   }
   ~TEvaluationStopScope() {
     ctx_.goOn = std::move(saved_);
     ctx_.runsSinceAsked = savedRuns_;
+    ctx_.stopped = savedStopped_;
+    ctx_.taskSteps = savedSteps_;
   }
   TEvaluationStopScope(const TEvaluationStopScope&) = delete;
   TEvaluationStopScope& operator=(const TEvaluationStopScope&) = delete;
@@ -33,4 +42,6 @@ class TEvaluationStopScope {
   ExprContext& ctx_;
   std::function<bool()> saved_;
   std::uint32_t savedRuns_;
+  bool savedStopped_;
+  TTaskSteps savedSteps_;
 };

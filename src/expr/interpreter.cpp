@@ -106,6 +106,7 @@ long double ExprInterpret(ExprContext& ctx, int slot) {
     if (!ctx.goOn()) {
       // Asked again at the next run: every later evaluation of the task stops at once.
       ctx.runsSinceAsked = ExprContext::kRunsBetweenAsks;
+      ctx.stopped = true;
       ctx.AbortRun(kErrEvaluationCancelled);
       return ExprErrorValue;
     }

@@ -117,6 +117,9 @@ void BgFitThreadProc(const std::shared_ptr<TBackgroundRun>& run) {
   ctx.status = [](int, int, float, std::uint32_t, int, std::uint32_t, long double) {
     return AnswerUnlessStopped();
   };
+  // A stop or hold waits for this thread: its evaluations end at their next safe point.
+  ctx.goOn = [] { return AnswerUnlessStopped() != 0; };
+  WatchFitRun(ctx);
   if (CountFitRun(ctx)) {
     run->result = RunFitFamilies(ctx);
     if (run->result != -1) {

@@ -11,7 +11,8 @@
 //
 // Rule: the background fit is stopped and joined (StopBackgroundFit of app/shell_state.h,
 // which calls StopBackgroundFitThread) before anything changes the data, the options or
-// the fit results.
+// the fit results. The wait is short however costly the user functions it fits: the
+// evaluations ask the stop word at their safe points, and a stop ends the run there.
 #pragma once
 
 #include <atomic>

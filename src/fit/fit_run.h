@@ -173,6 +173,11 @@ struct TFitRunContext {
   const TUdfTable* udfs = nullptr;
   TFitProgressFn progress;  // none: always go on
   TFitStatusFn status;      // none: always go on
+  // Whether the run goes on, asked by the evaluations of the user functions at their safe
+  // points (TEvaluationStopScope), on every thread of the run at once: one evaluation can
+  // run for seconds, and a pass over the points for minutes, between two reports. A no
+  // ends the fit being evaluated as aborted, and the run with -1. None: always go on.
+  std::function<bool()> goOn;
   // Worker threads of the non-linear phase; 0: one per core. The phase's fits are the same
   // whatever the count.
   unsigned nonlinearThreads = 0;

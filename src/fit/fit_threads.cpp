@@ -23,8 +23,15 @@ std::thread g_worker;               // started and joined on the user-interface 
 // before it sends kFitMsgComplete and touches it no more, so the user-interface thread may
 // take the outcome when that message arrives.
 std::shared_ptr<TFitJob> g_job;
+TFitRunWatcher g_watcher;  // written only while no fit thread runs
 
 }  // namespace
+
+void SetFitRunWatcher(TFitRunWatcher watch) { g_watcher = std::move(watch); }
+
+void WatchFitRun(TFitRunContext& ctx) {
+  if (g_watcher) g_watcher(ctx);
+}
 
 TFitJob MakeFitJob(const TSession& session, const TFitSelection& selection,
                    const TFitOptions& options) {
@@ -74,6 +81,8 @@ int FitThreadProc(TFitJob& job) {
   ctx.udfs = &job.udfs;
   TFitReporter reporter(SendFitMessages);
   reporter.Install(ctx);
+  ctx.goOn = [] { return FitAbort.load() == 0; };
+  WatchFitRun(ctx);
   if (!CountFitRun(ctx)) {
     // The dialog says so and closes, rather than waiting for a run that never comes.
     (void)SendFitMessages({{kFitMsgNothingToFit, 0, 0.0L, {}}});  // aborted: no one waits

@@ -17,6 +17,8 @@
 // and join the worker at any moment without waiting for a send that it would have to serve.
 #pragma once
 
+#include <functional>
+
 #include "app/data_statistics.h"
 #include "app/xyz_point.h"
 #include "expr/udf_record.h"
@@ -56,6 +58,8 @@ TFitProgressSink* FitProgressSink();
 [[nodiscard]] bool SendFitMessages(const std::vector<TFitMessage>& messages);
 
 // The worker's body: -1 when there was nothing to fit or the run was aborted, else 0.
+// Its evaluations ask FitAbort whether to go on, so that Cancel ends even a pass over the
+// points of a user function that runs for minutes at its next safe point.
 int FitThreadProc(TFitJob& job);
 
 // Clears FitAbort and FitSkip and starts the worker on the job; false when a worker was not
@@ -65,6 +69,14 @@ int FitThreadProc(TFitJob& job);
 void StopFitThread();
 // A worker was started and not joined yet: its run and its results belong to the dialog.
 bool FitThreadRunning();
+
+// Tests look into the runs of the fit threads (the foreground worker's and the background
+// fit's): `watch` is called on the run's thread with the run's context just before the run
+// starts, its callbacks and its go-on question in place. Set while no fit thread runs.
+using TFitRunWatcher = std::function<void(TFitRunContext& ctx)>;
+void SetFitRunWatcher(TFitRunWatcher watch);
+// Called by the fit threads.
+void WatchFitRun(TFitRunContext& ctx);
 
 // On the user-interface thread, when the run completed: the finished run of the worker last
 // started (none when its copy of the data failed) is published into the session

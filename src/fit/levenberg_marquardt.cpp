@@ -351,6 +351,7 @@ void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNon
   std::fill(out.beta, out.beta + p, 0.0L);
   long double loss = 0.0L, ss = 0.0L;
   out.usable = false;
+  out.stopped = false;
   ExprContext* expr = st.udf ? &ExprThreadContext() : nullptr;
   TCoefficientChunk chunk;
   // Without weights the curvature's factor cw is exactly 1 unless a robust loss forms it.
@@ -381,6 +382,13 @@ void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNon
       atPoint(pt.at, out.a, &zf, d);
     else
       f.evaluator(pt.at.x, pt.at.y, out.a, &zf, d);
+    // A stopped evaluation has no value, whatever it left (a stopped run of a derivative
+    // reads as a failed one, 1e-30): the pass ends here.
+    if (expr && expr->stopped) {
+      out.stopped = true;
+      finish(false);
+      return;
+    }
     // A failed evaluation must never enter the sums as if it were a value: a user function's
     // run that failed gives the missing value, a built-in shape driven outside its domain a
     // value that is not finite. The points before it are summed all the same, so that
@@ -489,7 +497,9 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
   std::feclearexcept(kFaultFlags);
   if (faults) std::feraiseexcept(faults);
   if (expr) expr->ExprMathError = exprError;
-  if (!usable) return false;
+  for (int b = 0; b < summed; ++b)
+    if (st.blocks[static_cast<std::size_t>(b)].stopped) st.evaluationStopped = true;
+  if (!usable || st.evaluationStopped) return false;
   for (int j = 0; j < p; ++j)
     for (int k = 0; k <= j; ++k) alpha[j][k] = alpha[k][j] = lower[j * (j + 1) / 2 + k];
   return true;
@@ -609,9 +619,12 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
   const long double exactLoss = kExactLossRatio * st.sst;
   const bool leastSquares = st.robustMode == kRobustLeastSquares;
 
+  st.evaluationStopped = false;
   for (;;) {
     const long double tried = lambda < 0.0L ? kLambdaStart : lambda;  // the trial's damping
     int r = MarquardtStep(st, a, p, trial, alpha, loss, f, lambda, step);
+    // Stopped mid-pass: the run is being stopped, and this pass's sums are no answer.
+    if (st.evaluationStopped) return {MarquardtEnd::kAborted, iteration};
     if (r == kStepNoMemory) return {MarquardtEnd::kNoMemory, iteration};
     if (r == kStepFailed) return {MarquardtEnd::kFailed, iteration};
 
@@ -719,7 +732,7 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
   // points before its sum of squares is recorded.
   if (!FinishOnAllPoints(st, p, a, *alpha, f)) {
     MarquardtRelease(st);
-    return 0;
+    return st.evaluationStopped ? -1 : 0;
   }
   ClearNonlinearFaults();
   long double lambda = 0.0L, loss = 0.0L;

@@ -106,6 +106,7 @@ struct TBlockSums {
   bool usable;                                 // every point of the block could be evaluated
   int faults;                                  // the fault flags standing at the block's end
   int exprError;                               // a user function's error code at the block's end
+  bool stopped;  // an evaluation was stopped by the question of the thread that summed it
 };
 
 struct TMarquardtState {
@@ -136,6 +137,9 @@ struct TMarquardtState {
   // The loss of the last trial parameters (scaled), infinite when they could not be
   // evaluated or no trial was made.
   long double trialLoss = 0.0L;
+  // A user function's evaluation was stopped by the go-on question of its thread
+  // (TEvaluationStopScope): the fit is given up as aborted.
+  bool evaluationStopped = false;
 };
 
 // A state over the active points of `points` (records 1..N of a table), without logarithms;
@@ -204,7 +208,7 @@ enum class MarquardtEnd {
   kStalled,         // no step was accepted before lambda reached its ceiling: not converged
   kAtFloor,         // a parameter ended at the 1e-30 floor it was driven to: not converged
   kAbandoned,       // r² below the abandon r² at the check iteration
-  kAborted,         // the progress answered abort
+  kAborted,         // the progress answered abort, or an evaluation was stopped
   kFailed,          // the parameters to keep could not be evaluated
   kNoMemory,
 };

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "expr/eval_context.h"
+#include "expr/evaluation_stop.h"
 #include "expr/udf_record.h"
 #include "fit/levenberg_marquardt.h"
 #include "fit/nonlinear_start_values.h"
@@ -107,6 +108,13 @@ class TNonlinearPool {
   // Takes jobs until none is left or the phase stops, then takes blocks of the point loops
   // of the fits still running until the last of them ends.
   void Work() {
+    // The evaluations of this thread, of its own fits and of the blocks it sums for the
+    // others, ask whether to go on: the run's question, and the phase's stop, so that one
+    // worker's failure or abort ends the others' passes too.
+    ExprContext& expr = ExprThreadContext();
+    const TEvaluationStopScope stop(expr, [this, outer = expr.goOn] {
+      return !stop_.load(std::memory_order_relaxed) && (!ctx_.goOn || ctx_.goOn()) && (!outer || outer());
+    });
     try {
       WorkOn();
     } catch (const std::bad_alloc&) {

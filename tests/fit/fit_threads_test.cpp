@@ -4,6 +4,7 @@
 // queue up until it pumps them, as they would while the real one is busy.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -31,7 +32,12 @@
 #include "fit/fit_list.h"
 #include "fit/fit_records.h"
 #include "fit/fit_threads.h"
+#include "expr/data_statistics_cells.h"
+#include "fit/block_helpers.h"
+#include "fit/levenberg_marquardt.h"
+#include "fit_test_data.h"
 #include "platform/gui_thread.h"
+#include "tools/udf/udf_evaluation.h"
 
 namespace {
 
@@ -350,6 +356,107 @@ TEST_F(FitThreads, AHoldKeepsTheResultsAndAResumeStartsACutShortRunAgain) {
   StopBackgroundFitKeepingResults();
   ResumeBackgroundFit();
   EXPECT_FALSE(BackgroundFitThreadExists());
+}
+
+// A run's asks of its go-on question, counted by a watcher around the question the fit
+// thread gave it, and the count at its first no (the moment the run saw the stop).
+struct TAskCount {
+  std::atomic<int> asks{0};
+  std::atomic<int> atFirstNo{-1};
+  std::atomic<int> runs{0};
+  void Watch() {
+    SetFitRunWatcher([this](TFitRunContext& ctx) {
+      ++runs;
+      ctx.goOn = [this, ask = ctx.goOn] {
+        const int n = ++asks;
+        const bool on = ask();
+        int none = -1;
+        if (!on) atFirstNo.compare_exchange_strong(none, n);
+        return on;
+      };
+    });
+  }
+  ~TAskCount() { SetFitRunWatcher({}); }
+};
+
+// The session's own user-defined functions, bound to the language for the test.
+struct SessionFunctions {
+  explicit SessionFunctions(TSession& session) {
+    ExprBindDataStats(&session.DataStats);
+    ExprBindUdfTable(&session.UdfTable);
+    ExprStartUp();
+  }
+  ~SessionFunctions() {
+    FreeAllUdfs();
+    ExprThreadContext().CurrentUdf = 0;
+    ExprBindUdfTable(nullptr);
+    ExprBindDataStats(nullptr);
+  }
+};
+
+// A held, stopped or cancelled fit while a costly user function is evaluated: each value
+// of F1 x a million terms, 529 points, three values a point for two parameters, so that
+// one Marquardt pass asks the run's question 6.2 million times (minutes). The hold, the
+// stop and the Cancel must come back with the run ended at its next safe points: after
+// the run first answered no, each thread and each block of the pass asks once more at
+// most. Nothing of the stopped run is published; the held one starts again on the resume.
+TEST_F(FitThreads, AHoldStopOrCancelEndsACostlyUserFunctionMidPass) {
+  Import(Grid(23, Bumpy));
+  StopBackgroundFit();
+  SessionFunctions functions(session_);
+  fit_test::DefineUserFunction(0, "F1=1+SIN($*X+Y)/1E7\r\nZ=A0*PROD(1,1,999999,1)+A1*X+0*Y", {1, 1});
+  ASSERT_TRUE(UdfReadyToFit(0));
+  const int threads = static_cast<int>(BlockThreadCount(0));
+  const int blocks = (23 * 23 + kBlockPoints - 1) / kBlockPoints;
+  const int bound = 2 * (threads + blocks);
+  const auto endedAtOnce = [&](const TAskCount& c, const char* road) {
+    ASSERT_GT(c.atFirstNo.load(), 0) << road;
+    EXPECT_LE(c.asks.load() - c.atFirstNo.load(), bound) << road;
+  };
+  SetBackgroundFitChoice(11, 0);  // the current user functions
+
+  {  // A hold (Surface-Fit Preferences, the user-function dialog), then the resume.
+    TAskCount count;
+    count.Watch();
+    StartBackgroundFit(session_);
+    ASSERT_TRUE(queue_.PumpUntil([&] { return count.asks > 0; }));
+    HoldBackgroundFit();
+    EXPECT_FALSE(BackgroundFitThreadExists());
+    endedAtOnce(count, "hold");
+    queue_.PumpAll();
+    EXPECT_TRUE(dones_.empty());
+    EXPECT_EQ(session_.FitResultsValid, 0);
+    EXPECT_EQ(session_.FitCount, 0);
+    // The run the hold cut short starts again, and a stop ends it as soon.
+    const int before = count.asks;
+    ResumeBackgroundFit();
+    EXPECT_TRUE(BackgroundFitThreadExists());
+    ASSERT_TRUE(queue_.PumpUntil([&] { return count.asks > before; }));
+    EXPECT_EQ(count.runs, 2);
+    count.atFirstNo = -1;
+    StopBackgroundFit();
+    EXPECT_FALSE(BackgroundFitThreadExists());
+    endedAtOnce(count, "stop");
+    queue_.PumpAll();
+    EXPECT_TRUE(dones_.empty());
+    EXPECT_EQ(session_.FitResultsValid, 0);
+  }
+
+  {  // A fit command's Cancel.
+    TAskCount count;
+    count.Watch();
+    const TFitCommand command = BeginFitCommand(session_, kFitKindUserFunctions);
+    RecordingSink sink(session_);
+    ASSERT_TRUE(StartFitThread(MakeFitJob(session_, session_.FitSelection, session_.FitOptions)));
+    ASSERT_TRUE(queue_.PumpUntil([&] { return count.asks > 0; }));
+    EXPECT_EQ(EndFitCommand(session_, command, kFitDlgCancel), -1);
+    EXPECT_FALSE(FitThreadRunning());
+    endedAtOnce(count, "cancel");
+    queue_.PumpAll();
+    EXPECT_FALSE(sink.Got(kFitMsgComplete));
+    EXPECT_EQ(session_.FitList.Count(), 0);
+    EXPECT_EQ(session_.FitResultsValid, 0);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // share the point loops of the others' fits; progress counts finished equations; an abort
 // answered to any worker stops them all and leaves no fit of the phase.
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -154,6 +155,50 @@ TEST_F(NonlinearThreads, AbortAnsweredToAnyWorkerStopsThemAll) {
     EXPECT_EQ(result, -1) << code << "@" << at;
     EXPECT_EQ(list.Count(), 0) << code << "@" << at;
     EXPECT_EQ(after, 0) << "reports after the abort, " << code << "@" << at;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace fit_test;
+
+// A user function whose every value takes a million line runs, as a product of a costly
+// line: a pass over 1000 points with two parameters (three values a point) takes about
+// 1.2e10 runs, 4.7 million asks of the run's question. The run's question answers no at
+// its third ask, mid-way through the first value: the run must end with no fit at once,
+// on every thread, asked at most once more by each block of the pass (its first value
+// stops, its slopes are not run) and each thread, never by a pass that goes on. The status
+// says go on throughout: the stopped evaluations alone end the fit and the run.
+TEST(NonlinearStop, TheRunsQuestionEndsACostlyUserFunctionMidPassOnEveryThread) {
+  UserFunctionScope scope;
+  TUdfRecord& r = DefineUserFunction(2, "F1=1+SIN($*X+Y)/1E7\r\nZ=A0*PROD(1,1,999999,1)+A1*X+0*Y", {1, 1});
+  ASSERT_TRUE(UdfReadyToFit(2)) << r.LineCount;
+  PointTable table = Humps(40, 25);  // 1000 points: four blocks
+  const TDataStats stats = StatsOf(table);
+  TFitSelection selection;  // no built-in shape: the user function alone
+  TFitOptions options = DefaultFitOptions();
+  options.samplingFlag = 0;  // every pass over all the points
+  constexpr int kStopAt = 3;
+  constexpr int kBlocks = 4;
+  for (unsigned threads : {1u, 4u}) {
+    TFitList list;
+    TFitRunContext ctx(table, stats, selection, options, list);
+    ctx.nonlinearThreads = threads;
+    ctx.udfs = &BoundUdfTable();
+    ASSERT_TRUE(CountFitRun(ctx));
+    std::atomic<int> asks{0};
+    ctx.goOn = [&] { return asks.fetch_add(1) + 1 < kStopAt; };
+    int statusAfter = 0;
+    ctx.status = [&](int, int, float, std::uint32_t, int, std::uint32_t, long double) {
+      statusAfter += asks.load() >= kStopAt ? 1 : 0;
+      return 1;
+    };
+    EXPECT_EQ(RunFitFamilies(ctx), -1) << threads;
+    EXPECT_EQ(list.Count(), 0) << threads;
+    EXPECT_LE(asks.load(), kStopAt + kBlocks + static_cast<int>(threads)) << threads;
+    EXPECT_EQ(statusAfter, 0) << "nothing was reported after the stop, " << threads;
   }
 }
 

@@ -1,5 +1,6 @@
 #include "tools/udf/udf_evaluation.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -81,6 +82,12 @@ void UdfFitEvaluate(ExprContext& ctx, int k, long double x, long double y, const
   const int slot = 10 * k;
   *z = ExprRunSlot(ctx, slot);
   if (!dz) return;
+  if (ctx.stopped) {
+    // The caller's question said no (the run is being stopped): the value has no slopes,
+    // and running the function p more times would only ask again.
+    std::fill(dz + 1, dz + p + 1, kFailedDerivative);
+    return;
+  }
   for (int i = 1; i <= p; ++i) {
     const long double ai = v.A(i - 1);
     const long double h = std::fabs(ai) < kNearZero ? kRelativeStep : kRelativeStep * ai;

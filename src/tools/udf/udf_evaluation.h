@@ -70,7 +70,8 @@ long double UdfFitCoordinate(long double v);
 // derivative for each parameter i is the forward difference (z(Ai + h) - z)/h, h = 1e-6 Ai
 // or 1e-6 when |Ai| < 1e-12 (keeping the sign), and 1e-30 when the shifted run raised a
 // math error or gave no value; Ai is restored after each difference. Z and W are left to
-// the caller, who sets them for each point while fitting.
+// the caller, who sets them for each point while fitting. A value whose evaluation the
+// context's question stopped (ctx.stopped) is not differenced: every derivative is 1e-30.
 void UdfFitEvaluate(ExprContext& ctx, int k, long double x, long double y, const long double* a,
                     long double* z, long double* dz);
 void UdfFitEvaluate(int k, long double x, long double y, const long double* a, long double* z,
