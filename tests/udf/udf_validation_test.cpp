@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "app/data_statistics.h"
+#include "expr/evaluation_stop.h"
 #include "expr/program_slots.h"
 #include "tools/udf/udf_evaluation.h"
 #include "tools/udf/udf_form.h"
@@ -151,6 +152,46 @@ TEST_F(UdfValidationTest, AParameterOfTooLittleEffectIsNamedInAWarning) {
             "Parameter C Makes Less Than 0.001 Fractional Contribution to Equation in Range of Data. Adjustment is "
             "Recommended.");
   EXPECT_TRUE(UdfReadyToFit(5));
+}
+
+// A check the user stops (the evaluations' question says no at its n-th ask) is refused at
+// whatever step it stopped, the function freed and its program empty, and no finding of
+// the unfinished values follows: in the run of the lines (the line named as for any
+// failing expression), in the compile (the same product again, past the 3906 asks of the
+// run of the lines) and in the measure of the parameters' effects (a product that is long
+// at the data points only).
+TEST_F(UdfValidationTest, ACheckStoppedAtAnyStepIsCancelledAndAcceptsNothing) {
+  const char* costly = "F1=1+SIN($*X+Y)/1E7\nZ=A0*PROD(1,1,999999,1)+A1*X+0*Y";
+  const char* costlyAtPoints = "F1=1+SIN($*X+Y)/1E7\nZ=A0*PROD(1,1,1+999998*(ABS(X-XMEAN)>0),1)+A1*X+0*Y";
+  const std::string generic = "Validation Cancelled: the Function Is Not Accepted";
+  const struct {
+    const char* text;
+    int stopAt;
+    bool lineNamed;
+  } cases[] = {{costly, 1, true}, {costly, 5000, false}, {costlyAtPoints, 1, false}};
+  for (const auto& c : cases) {
+    TUdfVerdict v;
+    {
+      int asks = 0;
+      const TEvaluationStopScope stop(Ctx(), [&] { return ++asks < c.stopAt; });
+      v = Validate(4, c.text, 2, {{"-1e25", "1", "1e25"}, {"-1e25", "1", "1e25"}});
+      EXPECT_GE(asks, c.stopAt) << c.stopAt;
+    }
+    EXPECT_EQ(v.fault, UdfFault::kCancelled) << c.stopAt;
+    EXPECT_FALSE(v.kept);
+    EXPECT_EQ(v.caption, "Calculation Cancelled");
+    EXPECT_EQ(v.weakParameter, -1);
+    if (c.lineNamed) {
+      EXPECT_EQ(v.detail, "Line 2: Z=A0*PROD(1,1,999999,1)+A1*X+0*Y");
+      EXPECT_NE(v.message, generic);
+    } else {
+      EXPECT_EQ(v.message, generic) << c.stopAt;
+      EXPECT_EQ(v.field, UdfField::kText);
+    }
+    EXPECT_EQ(Udf(4), nullptr);
+    EXPECT_TRUE(ExprSlotAt(40)->Empty());
+    EXPECT_TRUE(ExprSlotAt(41)->Empty());
+  }
 }
 
 // A library of three functions, one with two Z lines: two installed of three, and the

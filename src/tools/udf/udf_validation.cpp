@@ -153,6 +153,20 @@ TUdfVerdict CheckUse(const TUdfRecord& r, std::uint32_t used) {
   return {};
 }
 
+// A check the user stopped. A line that stopped has named itself already (the language's
+// "Calculation Cancelled" over the marked line); any other step gets the cancel's text.
+TUdfVerdict Stopped(TUdfVerdict v) {
+  const std::string_view cancelled = ExprErrorText(kErrEvaluationCancelled);
+  if (v.Valid() || v.caption != cancelled) {
+    v = Refuse(UdfFault::kCancelled, "Validation Cancelled: the Function Is Not Accepted");
+    v.caption = std::string(cancelled);
+    v.field = UdfField::kText;
+  }
+  v.fault = UdfFault::kCancelled;
+  v.kept = false;
+  return v;
+}
+
 }  // namespace
 
 std::string TUdfVerdict::BoxText() const { return detail.empty() ? message : message + "\n\n" + detail; }
@@ -184,10 +198,11 @@ TUdfVerdict ValidateUdf(int k, std::span<const TXYZPoint> points, long double zR
   TUdfVerdict verdict = [&] {
     r->Compiled = 0;
     ParseUdfParams(k);
+    if (ctx.stopped) return Stopped({});
     if (TUdfVerdict v = CheckLimits(*r); !v.Valid()) return v;
     std::uint32_t used = 0;
     bool sawZ = false;
-    if (TUdfVerdict v = RunLines(*r, k, used, sawZ); !v.Valid()) return v;
+    if (TUdfVerdict v = RunLines(*r, k, used, sawZ); !v.Valid()) return ctx.stopped ? Stopped(v) : v;
     if (!sawZ) {
       TUdfVerdict v = Refuse(UdfFault::kZLineMissing, "Z= Expression is Missing");
       v.field = UdfField::kText;
@@ -195,12 +210,15 @@ TUdfVerdict ValidateUdf(int k, std::span<const TXYZPoint> points, long double zR
     }
     if (TUdfVerdict v = CheckUse(*r, used); !v.Valid()) return v;
     if (UdfLoad(k) != 1) {
+      if (ctx.stopped) return Stopped({});
       TUdfVerdict v = Refuse(UdfFault::kCompilationFailure, "UDF Compilation Failure");
       v.field = UdfField::kText;
       return v;
     }
     TUdfVerdict valid;
     valid.weakParameter = UdfDerivativeRanges(k, -1, points, zRange);
+    // Stopped while the effects were measured: the ranges left are no finding.
+    if (ctx.stopped) return Stopped({});
     if (valid.weakParameter >= 0) {
       valid.caption = kUdfWarningCaption;
       valid.message = UdfWeakParameterText(valid.weakParameter);

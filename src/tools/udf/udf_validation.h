@@ -13,7 +13,10 @@
 //   5. the spread of each parameter's effect over the data is measured, and a parameter
 //      that hardly changes the surface is named in a warning (the function is valid).
 // A refused function is freed, except for a repeated Z or Fj line and a failed compile,
-// where it stays defined (uncompiled, so nothing fits or draws it). Whatever is refused,
+// where it stays defined (uncompiled, so nothing fits or draws it). A check the user
+// stopped at any step (a TEvaluationStopScope's question said no) is refused as
+// kCancelled, with the line it stopped in when that is known: no warning follows from the
+// values it left unfinished, and nothing of it is accepted. Whatever is refused,
 // nothing of the dialog's texts is touched: the verdict only says what to show and where.
 #pragma once
 
@@ -42,6 +45,7 @@ enum class UdfFault {
   kParameterMissing,      // X, Y or a counted parameter not used
   kParameterExceedsCount,
   kCompilationFailure,  // kept
+  kCancelled,           // the user stopped the check (the evaluations' question said no)
 };
 
 // The control a refusal sends the user to.

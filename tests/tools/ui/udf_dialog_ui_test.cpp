@@ -153,6 +153,33 @@ TEST_F(UdfDialogUi, ALongValidationCanBeCancelled) {
   delete d;
 }
 
+// Cancel while the effects of the parameters are measured over the data (a product of a
+// million terms at every data point, one term at the data means where the lines are run
+// and compiled): the dialog stays open with the text as typed, the function is not
+// accepted, and no warning comes from the measures left unfinished, only the cancel.
+TEST_F(UdfDialogUi, ACancelledCheckOfTheEffectsAcceptsNothingAndWarnsOfNothing) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  const char* text = "F1=1+SIN($*X+Y)/1E7\nZ=#A*PROD(1,1,1+999998*(ABS(X-XMEAN)>0),1)+#B*X+0*Y";
+  Type(d, text, 2);
+  EXPECT_TRUE(CancelProgressWhenShown([&] { d->Button(1)->click(); }));
+  EXPECT_NE(d->result(), QDialog::Accepted);
+  EXPECT_TRUE(d->isVisible());
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].caption, "Calculation Cancelled");
+  EXPECT_EQ(answers.Boxes()[0].text, "Validation Cancelled: the Function Is Not Accepted");
+  EXPECT_EQ(d->TextEdit()->toPlainText(), text);
+  EXPECT_EQ(UdfRecordAt(0), nullptr);
+  EXPECT_FALSE(ExprThreadContext().goOn);
+  // Fit UDFs after the cancel checks again, and a cancel there ends nothing either.
+  EXPECT_TRUE(CancelProgressWhenShown([&] { d->Button(TDlgUDF::kFitResult)->click(); }));
+  EXPECT_NE(d->result(), TDlgUDF::kFitResult);
+  EXPECT_TRUE(d->isVisible());
+  EXPECT_EQ(answers.Boxes().size(), 2u);
+  EXPECT_EQ(UdfRecordAt(0), nullptr);
+  delete d;
+}
+
 TEST_F(UdfDialogUi, CountsOutsideOneToTenAreRefusedAndLoweringResetsTheRows) {
   platform::ScriptedAnswers answers;
   TDlgUDF* d = Open();
