@@ -132,10 +132,15 @@ void CmBackgroundProcessing(TSession& session) {
   CloseDataStatus();
   int type = BackgroundFitType();
   unsigned flags = BackgroundFitFlags();
+  const int typeBefore = type;
   if ((new TBgProc(MainWindow, &type, &flags))->Execute() == QDialog::Accepted) {
     SetBackgroundFitChoice(type, flags);
-    StopBackgroundFit();
-    StartBackgroundFit(session);
+    // The signal and the automatic review are read when a run ends: only another type of fit
+    // throws the results away and fits again.
+    if (type != typeBefore) {
+      StopBackgroundFit();
+      StartBackgroundFit(session);
+    }
   }
   ShowDataStatus();
 }

@@ -198,12 +198,20 @@ TFit::TFit(QWidget* parent, TSession& session, TFitJob job)
   listStart_ = ::Button(this, kFitDlgListStart, "&List Start");
   graphStart_ = ::Button(this, kFitDlgGraphStart, "&Graph Start");
   cancel_ = ::Button(this, kFitDlgCancel, "Cancel");
-  for (QWidget* w : {static_cast<QWidget*>(skip_), static_cast<QWidget*>(background_),
-                     static_cast<QWidget*>(iterationBox_)})
+  // The buttons that come and go keep their room while hidden, so that none moves under a
+  // click: "Stop Current Fit" appears after the others of its row, and once the run has
+  // completed no button stands where Cancel stood.
+  for (QWidget* w : {static_cast<QWidget*>(background_), static_cast<QWidget*>(iterationBox_),
+                     static_cast<QWidget*>(skip_)})
     buttons->addWidget(w);
   buttons->addStretch();
   for (QPushButton* b : {ok_, listStart_, graphStart_, cancel_}) buttons->addWidget(b);
   layout->addLayout(buttons);
+  for (QWidget* w : {static_cast<QWidget*>(skip_), static_cast<QWidget*>(cancel_)}) {
+    QSizePolicy policy = w->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(policy);
+  }
 
   for (QWidget* w : {static_cast<QWidget*>(ok_), static_cast<QWidget*>(listStart_),
                      static_cast<QWidget*>(graphStart_), static_cast<QWidget*>(skip_)})

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -288,6 +289,35 @@ TEST_F(FitRoad, RunShortOfMemorySaysSoBeforeItEnds) {
   EXPECT_TRUE(dialog.Button(kFitDlgOk)->isVisibleTo(&dialog));
 }
 
+// No button moves under the pointer: "Stop Current Fit" appearing leaves the others where
+// they stand, and once the run completes no button takes the place Cancel had.
+TEST_F(FitRoad, ProgressButtonsStayWhereTheyStandWhileButtonsComeAndGo) {
+  // Laid out unshown: shown, the dialog would start its worker.
+  TFit dialog(window_.get(), session_, MakeFitJob(session_, session_.FitSelection, session_.FitOptions));
+  dialog.resize(dialog.sizeHint());
+  const auto layOut = [&dialog] {
+    dialog.layout()->invalidate();
+    dialog.layout()->activate();
+  };
+  const auto places = [&] {
+    layOut();
+    return std::vector<QRect>{dialog.Button(932)->geometry(), dialog.IterationBox()->geometry(),
+                              dialog.Button(kFitDlgCancel)->geometry()};
+  };
+  const std::vector<QRect> before = places();
+  dialog.EvFitProgress({kFitMsgSkipButton, -1, 0.0L, {}});
+  ASSERT_FALSE(dialog.Button(931)->isHidden());
+  EXPECT_EQ(places(), before);
+  for (const QRect& r : before) EXPECT_FALSE(dialog.Button(931)->geometry().intersects(r));
+
+  dialog.EvFitProgress({kFitMsgSkipButton, -2, 0.0L, {}});
+  dialog.EvFitProgress({kFitMsgComplete, 1, 0.0L, {}});
+  layOut();
+  ASSERT_FALSE(dialog.Button(kFitDlgOk)->isHidden());
+  for (int id : {kFitDlgOk, kFitDlgListStart, kFitDlgGraphStart})
+    if (!dialog.Button(id)->isHidden()) EXPECT_FALSE(dialog.Button(id)->geometry().intersects(before[2])) << id;
+}
+
 TEST_F(FitRoad, CancelAbortsTheRunAndRestoresTheBlocks) {
   SetBackgroundFitChoice(0, 0);
   Import(30, [](double x, double y) { return 2 + std::sin(x / 7) * std::exp(y / 40); });
@@ -498,6 +528,44 @@ TEST_F(FitRoad, BackgroundChoiceIsKeptInTheSettings) {
   ASSERT_TRUE(window_->ExecuteCommand(CmBackgroundFit));
   EXPECT_EQ(BackgroundFitType(), 10);
   EXPECT_EQ(BackgroundFitFlags(), kBgFitFlagAutoReview);
+}
+
+// OK on the background choice as it stood, or with only the signal and the automatic review
+// changed, keeps the background fit's results: only another type of fit starts again.
+TEST_F(FitRoad, BackgroundChoiceOkWithTheSameTypeKeepsTheResults) {
+  SetBackgroundFitChoice(3, 0);
+  Import(6, [](double x, double y) { return 3 - x + 0.5 * y; });
+  ASSERT_TRUE(PumpUntil([this] { return session_.FitResultsValid == 1 && BgFitState == 0; }));
+  const int fits = session_.FitCount;
+  const TFitResult* const first = session_.FitList.At(1);
+  ASSERT_GT(fits, 0);
+
+  for (const bool beep : {false, true}) {
+    ModalAnswer<TBgProc> dialog([beep](TBgProc* d) {
+      if (beep) d->Box(201)->setChecked(true);
+      d->accept();
+    });
+    ASSERT_TRUE(window_->ExecuteCommand(CmBackgroundFit));
+    ASSERT_EQ(dialog.Seen(), 1);
+    EXPECT_EQ(BgFitState, 0) << beep;  // nothing runs again
+    EXPECT_EQ(BgFitDone, 1) << beep;
+    EXPECT_EQ(session_.FitResultsValid, 1) << beep;
+    EXPECT_EQ(session_.FitCount, fits) << beep;
+    EXPECT_EQ(session_.FitList.At(1), first) << beep;
+    EXPECT_EQ(window_->HaveFits, 1) << beep;
+  }
+  EXPECT_EQ(BackgroundFitType(), 3);
+  EXPECT_EQ(BackgroundFitFlags(), kBgFitFlagBeep);
+
+  // Another type fits again: the simple equations' results give way to the robust plane's.
+  ModalAnswer<TBgProc> robust([](TBgProc* d) {
+    d->Radio(105)->setChecked(true);
+    d->accept();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmBackgroundFit));
+  EXPECT_EQ(BackgroundFitType(), 4);
+  ASSERT_TRUE(PumpUntil([this] { return session_.FitResultsValid == 1 && BgFitState == 0; }));
+  EXPECT_NE(session_.FitCount, fits);
 }
 
 TEST_F(FitRoad, ReadCustomSetTakesAWholeSetAndRefusesAnyOtherSize) {
