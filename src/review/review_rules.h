@@ -1,14 +1,11 @@
 // Rules of the review window that need no window: the limits toggles, stepping through the
-// ranked list, how much of the graph the satellite windows cover, and the status-line texts
-// of the drawing and cache figures.
+// ranked list, and the status-line texts of the drawing and cache figures.
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 
 #include "fit/fit_records.h"
-#include "platform/device_context.h"
 
 // Which band the review graph draws around its surface.
 enum ReviewLimitsMode : int {
@@ -45,11 +42,6 @@ enum ReviewStep : int {
 // The row a step selects from row `selected` of `count`, or -1 when it selects none (no
 // rows, or Higher at the top and Lower at the bottom).
 int StepRow(int step, int selected, int count);
-
-// How much of the graph pane the satellite windows cover (screen rectangles, right and
-// bottom exclusive): none, part of it, or all of it (the pane is then not drawn at all).
-enum class PaneCoverage : int { Free = 0, Partial = 1, Covered = 2 };
-PaneCoverage GraphCoverage(const platform::Rect& pane, std::span<const platform::Rect> covers);
 
 // The figures of the last frame shown: drawn (seconds) or taken from the cache (its stored
 // size), the time to show it, and the cache's content.

@@ -1,5 +1,5 @@
 // The review window's rules without a window: the limits toggles, steps through the list,
-// the satellites' cover over the graph, the status texts and the layout blocks.
+// the status texts and the layout blocks.
 
 #include <gtest/gtest.h>
 
@@ -60,30 +60,6 @@ TEST(ReviewSteps, RowsAtTheEndsDoNothing) {
       {kStepFirst, -1, 0, -1}, {kStepLower, -1, 3, -1}, {kStepHigher, -1, 3, -1}, {999, 1, 3, -1},
   };
   for (const auto& c : cases) EXPECT_EQ(StepRow(c.step, c.selected, c.count), c.row) << c.step << " " << c.selected;
-}
-
-TEST(ReviewCoverage, PaneFreePartlyOrWhollyCovered) {
-  const platform::Rect pane{100, 100, 500, 400};
-  using R = platform::Rect;
-  const struct {
-    std::vector<R> covers;
-    PaneCoverage expected;
-  } cases[] = {
-      {{}, PaneCoverage::Free},
-      {{{0, 0, 100, 100}, {500, 0, 700, 400}}, PaneCoverage::Free},  // touching edges only
-      {{{400, 300, 800, 800}}, PaneCoverage::Partial},
-      {{{0, 0, 1000, 1000}}, PaneCoverage::Covered},
-      // Two windows side by side cover it together; with a gap of one pixel they do not.
-      {{{90, 90, 300, 410}, {300, 90, 510, 410}}, PaneCoverage::Covered},
-      {{{90, 90, 300, 410}, {301, 90, 510, 410}}, PaneCoverage::Partial},
-      // Four strips around a hole leave the hole.
-      {{{100, 100, 500, 200}, {100, 300, 500, 400}, {100, 200, 200, 300}, {300, 200, 500, 300}},
-       PaneCoverage::Partial},
-      {{{100, 100, 500, 200}, {100, 300, 500, 400}, {100, 200, 200, 300}, {200, 200, 500, 300}},
-       PaneCoverage::Covered},
-      {{{200, 200, 200, 300}}, PaneCoverage::Free},  // an empty window
-  };
-  for (const auto& c : cases) EXPECT_EQ(GraphCoverage(pane, c.covers), c.expected) << c.covers.size();
 }
 
 TEST(ReviewStatusTexts, DrawnOrCachedFrames) {

@@ -101,16 +101,12 @@ int OptionButtonOf(int command) {
   }
 }
 
-QRect ScreenRect(const QWidget* w) { return w->frameGeometry(); }
-
 // The satellites stay above the review window, as windows it owns: the window manager
 // stacks them with it instead of under the main window (X11 window managers are told a
 // window's owner only for dialog-type windows). Before the window is first shown.
 void OwnWindow(QWidget* satellite) {
   satellite->setWindowFlags((satellite->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
 }
-
-platform::Rect ToRect(const QRect& r) { return {r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
 
 }  // namespace
 
@@ -980,23 +976,9 @@ void TRView::CloseResiduals() {
   delete residWin_;
 }
 
-PaneCoverage TRView::Coverage() const {
-  std::vector<platform::Rect> covers;
-  if (list_ != nullptr && list_->isVisible()) covers.push_back(ToRect(ScreenRect(list_)));
-  for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision})
-    if (const TRVScrWin* pane = TextPane(entry); pane != nullptr && pane->isVisible())
-      covers.push_back(ToRect(ScreenRect(pane)));
-  if (residWin_ && residWin_->isVisible()) covers.push_back(ToRect(ScreenRect(residWin_)));
-  const QRect pane(Pane()->mapToGlobal(QPoint(0, 0)), Pane()->size());
-  return GraphCoverage(ToRect(pane), covers);
-}
-
-int TRView::QueryPaintMode() {
-  // The graph is drawn into an image and copied, never read back from the screen: a pane
-  // partly covered needs no second drawing, one wholly covered needs none at all.
-  return Coverage() == PaneCoverage::Covered ? 2 : 0;
-}
-
+// The graph is drawn whatever the satellites' rectangles cover: only the window system knows
+// whether a satellite stands over the pane or under it, and a graph left undrawn under one
+// that the review has since come over would show another rank than the panes.
 void TRView::AfterPaint() { ShowRenderStats(); }
 
 void TRView::ShowRenderStats() {

@@ -154,8 +154,6 @@ class TRView : public TViewData, public TEqnListOwner {
   void FormatGraphTitle();
   // Refreshes the open panes and the enabled state of the commands that depend on the fit.
   void UpdateMenus();
-  // How much of the graph pane the satellites cover.
-  PaneCoverage Coverage() const;
   void SetSurfaceMode(int mode);
   // Whether the window's own code runs id, or an extension does (and allows it now).
   bool CommandAvailable(int id) const;
@@ -182,7 +180,6 @@ class TRView : public TViewData, public TEqnListOwner {
  protected:
   void SetupWindow() override;
   bool event(QEvent* event) override;
-  int QueryPaintMode() override;
   void AfterPaint() override;
   void PaneMousePress(QMouseEvent* event) override;
   void PaneMouseMove(QMouseEvent* event) override;
