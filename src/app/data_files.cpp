@@ -9,6 +9,7 @@
 #include "app/background_fit_hold.h"
 #include "app/c_format.h"
 #include "app/data_file_writers.h"
+#include "app/data_saved_mark.h"
 #include "app/data_statistics.h"
 #include "app/data_session.h"
 #include "app/data_table.h"
@@ -122,17 +123,20 @@ int AcceptRead(TDataSession& session, const TReadResult& read, int firstRow,
     }
     data[0].Marker = '0';
   }
+  // The titles the file gives: the name comes from the file system (UTF-8 here); titles are
+  // coded text.
+  TDataTitles fileTitles = read.titles;
+  if (fileTitles.Title.empty()) fileTitles.SetTitle(FileNameToCodedText(path));
+  const TDataTitles previous = session.DataTitles();
+  session.DataTitles() = fileTitles;
+  // Data that replace the table from a file are those of the file; pasted data are no file's.
+  if (!session.AppendMode && path != kClipboardSourceName) MarkDataSaved(session);
   ReportReadLosses(path, read);
   const bool calculate = session.ApplyCalcToNewData && CalculationDefined();
   if (calculate && session.AppendMode) ApplyCalculation(session, firstRow);
   PrescanData(session, Owner());
   if (calculate && !session.AppendMode) ApplyCalculation(session, 1);
 
-  const TDataTitles previous = session.DataTitles();
-  TDataTitles& titles = session.DataTitles();
-  titles = read.titles;
-  // The name comes from the file system (UTF-8 here); titles are coded text.
-  if (titles.Title.empty()) titles.SetTitle(FileNameToCodedText(path));
   if (DataFileHooks().RunTitlesDialog && DataFileHooks().RunTitlesDialog(session, &previous) == 0)
     return -1;
   return count;
@@ -216,14 +220,14 @@ int ConfirmDiscardData(TDataSession& session) {
     if (answer == platform::kIdCancel) return 2;
     if (answer == platform::kIdYes) session.ApplyCalcToNewData = 1;
   }
-  if (!session.AppendMode && session.DataUnsaved) {
+  if (!session.AppendMode && DataNeedsSaving(session)) {
     const int answer = AskYesNoCancelIds(Owner(), 3008, 3009);
     if (answer == platform::kIdCancel) return 2;
     if (answer == platform::kIdYes) {
       if (DataFileHooks().SaveAs) DataFileHooks().SaveAs(session);
       // The user wanted the data kept: a save he cancelled, or one that failed, must not
       // let the import replace them.
-      if (session.DataUnsaved) return 2;
+      if (DataNeedsSaving(session)) return 2;
     } else {
       session.DataUnsaved = 0;
     }
@@ -434,7 +438,7 @@ int SaveDataAs(TDataSession& session, const std::string& path) {
     return 0;
   }
   AddRecentFile(path);
-  session.DataUnsaved = 0;
+  MarkDataSaved(session);
   session.DataFileLabel = path;
   return 1;
 }

@@ -8,8 +8,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "app/data_saved_mark.h"
 #include "app/data_statistics.h"
 #include "app/data_table.h"
 #include "app/data_titles.h"
@@ -33,8 +35,13 @@ struct TDataSession {
   std::string DataFileName;
   // The file name the status window shows: the path of the last successful import or save.
   std::string DataFileLabel;
-  // The data table was changed since it was loaded or saved.
+  // The data table was changed since it was loaded or saved: set by the roads that know it
+  // (pasted or appended data, which no file holds even where they equal SavedMark), cleared
+  // by a save. Whether Exit asks is DataNeedsSaving (app/data_saved_mark.h), which also
+  // compares the data with SavedMark.
   int DataUnsaved = 0;
+  // The table and the titles as last read from a file or saved (MarkDataSaved); none before.
+  std::optional<TSavedDataMark> SavedMark;
   // 0: an import replaces the table; 1: it appends. Set by the import and append commands;
   // recent files, drops and the start-up file use the mode of the last of those.
   int AppendMode = 0;

@@ -17,4 +17,6 @@ struct TDataTitles {
   void SetXName(std::string_view text) { XName = text.substr(0, kAxisNameLength); }
   void SetYName(std::string_view text) { YName = text.substr(0, kAxisNameLength); }
   void SetZName(std::string_view text) { ZName = text.substr(0, kAxisNameLength); }
+
+  bool operator==(const TDataTitles&) const = default;
 };

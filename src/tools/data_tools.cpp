@@ -58,7 +58,9 @@ bool RemoveInactivePoints(TDataSession& session) {
 
 void ClearDataTable(TDataSession& session) {
   StopBackgroundFit();
+  // Nothing is left to save, and whatever is entered next comes from no file.
   session.DataUnsaved = 0;
+  session.SavedMark.reset();
   session.DataStats.ActiveCount = 0;
   VoidFitResults(session);
   TDataTable& table = session.Table;

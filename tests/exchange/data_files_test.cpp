@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "app/data_saved_mark.h"
 #include "app/data_statistics.h"
 #include "app/prescan_hooks.h"
 #include "app/settings_file.h"
@@ -364,6 +365,54 @@ TEST_F(DataFiles, AFailedSaveSaysTheSystemsReason) {
   // A file named as a folder on the way.
   EXPECT_EQ(SaveDataAs(session_, out + "/sub/made.prn"), 0);
   EXPECT_EQ(BoxTexts().back(), "Unable to Save XYZ Data\n" + std::system_category().message(ENOTDIR));
+}
+
+// Data read from a file are saved data; every other road into the table leaves data that
+// need saving (pasted, appended or calculated data, the editor's text), unless they are the
+// file's data as they were; a save makes them saved again, a failed one does not.
+TEST_F(DataFiles, DataReadFromAFileAreSavedAndEveryOtherRoadNeedsSaving) {
+  LoadTen();
+  EXPECT_FALSE(DataNeedsSaving(session_));
+  // The editor handing back the file's own text changes nothing; other text changes it.
+  EXPECT_EQ(EvEditorData(session_, "\"Ten\"\nx\ny\nz\n" + Points(10)), 10);
+  EXPECT_FALSE(DataNeedsSaving(session_));
+  EXPECT_EQ(EvEditorData(session_, "\"Ten\"\nx\ny\nz\n" + Points(10, 1)), 10);
+  EXPECT_TRUE(DataNeedsSaving(session_));
+  // A replacing import asks about them (here: answered No) and its data are the file's.
+  boxes_->Answer(platform::kIdNo);
+  EXPECT_EQ(ConfirmDiscardData(session_), 1);
+  EXPECT_EQ(BoxTexts(), Texts{"Save Current Data?"});
+  LoadTen();
+  EXPECT_FALSE(DataNeedsSaving(session_));
+
+  session_.AppendMode = 1;
+  EXPECT_EQ(Import("more.txt", Points(4, 20)), 4);
+  EXPECT_TRUE(DataNeedsSaving(session_));
+  session_.AppendMode = 0;
+  LoadTen();
+
+  // A calculation applied to the new data: the table no longer holds the file's values.
+  DataFileHooks().CalculationDefined = [] { return true; };
+  DataFileHooks().ApplyCalculation = [](TDataSession& s, int first) {
+    for (int i = first; i <= s.Table.XYZRows(); ++i) s.Table.XYZData()[static_cast<std::size_t>(i)].Z += 1;
+  };
+  session_.ApplyCalcToNewData = 1;
+  EXPECT_EQ(Import("calc.txt", Points(6)), 6);
+  EXPECT_TRUE(DataNeedsSaving(session_));
+  session_.ApplyCalcToNewData = 0;
+
+  // Pasted data are no file's, even when their titles dialog is cancelled.
+  titlesAnswer_ = 0;
+  session_.DataFileName = dir_.Write("CLIPBRD.PRN", Points(6));
+  EXPECT_EQ(ImportDataFile(session_, 0, kClipboardSourceName), -1);
+  EXPECT_TRUE(DataNeedsSaving(session_));
+
+  EXPECT_EQ(SaveDataAs(session_, dir_.File("kept.prn")), 1);
+  EXPECT_FALSE(DataNeedsSaving(session_));
+  std::filesystem::create_directory(dir_.File("folder.prn"));
+  session_.Table.XYZData()[1].X = -7;
+  EXPECT_EQ(SaveDataAs(session_, dir_.File("folder.prn")), 0);
+  EXPECT_TRUE(DataNeedsSaving(session_));
 }
 
 TEST_F(DataFiles, RecentFilesKeepTheirCaseAndMoveToTheTop) {

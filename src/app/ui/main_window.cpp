@@ -328,9 +328,9 @@ int QVRK::SetupWindow() {
 bool QVRK::CanClose() {
   // Asked before anything shuts down: the user who wanted the data kept and then cancelled
   // the save, or whose save failed, goes back to the program as it was.
-  if (session_.DataUnsaved && AskYesNoIds(ToWindow(this), 3008, 3009) == platform::kIdYes) {
+  if (DataNeedsSaving(session_) && AskYesNoIds(ToWindow(this), 3008, 3009) == platform::kIdYes) {
     RunCommandHandler(CmSaveAs);
-    if (session_.DataUnsaved) {
+    if (DataNeedsSaving(session_)) {
       Exiting = 0;
       return false;
     }

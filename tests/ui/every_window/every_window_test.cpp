@@ -463,6 +463,7 @@ TEST(EveryWindow, OpensClicksTypesAndClosesEveryWindowAndLeavesTheDataAsTheyWere
   ASSERT_GE(session.FitList.Count(), 3);
   window->HaveData = 1;
   window->HaveFits = 1;
+  MarkDataSaved(session);  // the table stands for a file read
   const std::string filterFile = home.Write("filtered.txt", "1 1 1\n2 1 2\n1 2 3\n2 2 5\n3 3 7\n");
   const std::vector<unsigned char> table = TableBytes(session.Table);
   const auto fits = Fits(session);

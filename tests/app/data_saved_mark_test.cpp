@@ -1,0 +1,66 @@
+// Whether the data need saving: the data as they stand against the mark of the data last read
+// or saved. Which changes of the records the comparison sees is DataSignature's test.
+#include "app/data_saved_mark.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "app/data_session.h"
+#include "app/test_points.h"
+
+namespace {
+
+class DataSavedMark : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(session.Table.ReplaceDataTable(TableOf({{1, 10, 100}, {2, 20, 200}, {3, 30, 300}, {4, 40, 400}})));
+    session.DataTitles().SetTitle("Four");
+    session.DataTitles().SetXName("x");
+  }
+  TXYZPoint& Row(int i) { return session.Table.XYZData()[static_cast<std::size_t>(i)]; }
+  TDataSession session;
+};
+
+TEST_F(DataSavedMark, PointsNoFileHoldsNeedSavingAndAnEmptyTableNever) {
+  EXPECT_TRUE(DataNeedsSaving(session));  // neither read nor saved
+  MarkDataSaved(session);
+  EXPECT_FALSE(DataNeedsSaving(session));
+  session.DataUnsaved = 1;  // pasted data that happen to equal the file's
+  EXPECT_TRUE(DataNeedsSaving(session));
+  MarkDataSaved(session);
+  EXPECT_EQ(session.DataUnsaved, 0);
+  EXPECT_FALSE(DataNeedsSaving(session));
+
+  session.DataTitles().SetTitle("Changed");
+  session.Table.SetXYZRows(0);  // a table emptied holds nothing to save, titles or not
+  EXPECT_FALSE(DataNeedsSaving(session));
+  session.SavedMark.reset();
+  EXPECT_FALSE(DataNeedsSaving(session));
+}
+
+// Every change of a value, a status, the count or a title needs saving, and each one undone
+// needs none; records in another order hold the same data.
+TEST_F(DataSavedMark, ChangesNeedSavingUntilTheyAreUndone) {
+  MarkDataSaved(session);
+  const std::pair<std::string, std::function<void(bool)>> changes[] = {
+      {"a value", [this](bool undo) { Row(2).Z = undo ? 200 : 201; }},
+      {"a weight", [this](bool undo) { Row(3).W = undo ? 1 : 2; }},
+      {"a status", [this](bool undo) { Row(1).Status = undo ? kPointActive : kPointInactive; }},
+      {"a point less", [this](bool undo) { SetPointCount(session.Table.XYZData(), undo ? 4 : 3); }},
+      {"the title", [this](bool undo) { session.DataTitles().SetTitle(undo ? "Four" : "Five"); }},
+      {"an axis name", [this](bool undo) { session.DataTitles().SetZName(undo ? "" : "z"); }},
+  };
+  for (const auto& [what, change] : changes) {
+    change(false);
+    EXPECT_TRUE(DataNeedsSaving(session)) << what;
+    change(true);
+    EXPECT_FALSE(DataNeedsSaving(session)) << what << " undone";
+  }
+  std::swap(Row(1), Row(4));
+  EXPECT_FALSE(DataNeedsSaving(session)) << "sorted";
+}
+
+}  // namespace
