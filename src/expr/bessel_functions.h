@@ -66,7 +66,10 @@ long double BesselI1eix(ExprContext& ctx, long double x);
 // I0(|x|) e^-|x| to the accuracy of I0's own approximations at every x: the built-in
 // I0EIX keeps its short polynomial below 10, good to about fifteen digits only.
 long double BesselI0Scaled(long double x);
-// Whole orders n (else -131; orders beyond 32 bits too; -134 beyond kBesselLargestOrder).
+// Are J_nu(a) and I_nu(a) (nu >= 1, a > 0) surely below the smallest long double?
+bool BesselBelowSmallestValue(long double order, long double a);
+// Whole orders n (else -131; orders beyond 32 bits too; -134 beyond kBesselLargestOrder,
+// but for J and I where they are below the smallest long double: 0).
 long double BesselJn(ExprContext& ctx, long double n, long double x);
 long double BesselYn(ExprContext& ctx, long double n, long double x);
 long double BesselIn(ExprContext& ctx, long double n, long double x);

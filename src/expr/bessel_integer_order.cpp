@@ -132,17 +132,13 @@ long double PowerOfTwo(int e) { return e == kMillerStepExponent ? 0x1p-50L : std
 // kBesselLargestOrder, some 1.5 million): scales past it give 0 or an overflow alike.
 constexpr std::int64_t kFarExponent = std::int64_t{1} << 30;
 
-// True where J_m(a) and I_m(a) of order m >= 2 are surely below the smallest long double:
-// both are at most (a/2)^m / m! e^(a^2 / 4(m + 1)) in magnitude, and ln m! is at least
-// m ln m - m + ln(2 pi m)/2 (Stirling). Such orders at tiny arguments are answered at once
-// instead of running a million recurrence steps to 0.
-bool BelowSmallestValue(int m, long double a) {
-  constexpr long double kLogSmallest = -11400;  // ln of the smallest subnormal is -11399.4
-  constexpr long double kLogTwoPi = 1.83787706640934548356065947281123527L;
-  const long double order = m;
-  const long double bound = order * (std::log(a / (2 * order)) + 1) - (kLogTwoPi + std::log(order)) / 2 +
-                            a * a / (4 * (order + 1));
-  return bound < kLogSmallest;
+bool BelowSmallestValue(int m, long double a) { return BesselBelowSmallestValue(m, a); }
+
+// A whole order beyond kBesselLargestOrder (of either sign: J_-n = (-1)^n J_n, I_-n = I_n)
+// whose J and I at x are below the smallest long double: 0, as the orders served give.
+bool BeyondLargestOrderBelowSmallest(long double n, long double x) {
+  const long double m = std::fabs(n);
+  return m > kBesselLargestOrder && m - std::floor(m) == 0 && BesselBelowSmallestValue(m, std::fabs(x));
 }
 
 // A value of a direct call: one beyond the range of long double records the overflow code
@@ -355,6 +351,7 @@ long double BesselI1eix(ExprContext& ctx, long double x) {
 }
 
 long double BesselJn(ExprContext& ctx, long double n, long double x) {
+  if (BeyondLargestOrderBelowSmallest(n, x)) return 0;
   int order = 0;
   if (!WholeOrder(ctx, n, order)) return 0;
   if (order == 0) return BesselJ0(ctx, x);
@@ -421,6 +418,7 @@ long double BesselYn(ExprContext& ctx, long double n, long double x) {
 }
 
 long double BesselIn(ExprContext& ctx, long double n, long double x) {
+  if (BeyondLargestOrderBelowSmallest(n, x)) return 0;
   int order = 0;
   if (!WholeOrder(ctx, n, order)) return 0;
   const int m = order < 0 ? -order : order;
@@ -517,3 +515,17 @@ long double BuiltinJN(ExprContext& ctx, const long double* a) { return BesselJn(
 long double BuiltinYN(ExprContext& ctx, const long double* a) { return BesselYn(ctx, a[0], a[1]); }
 long double BuiltinIN(ExprContext& ctx, const long double* a) { return BesselIn(ctx, a[0], a[1]); }
 long double BuiltinKN(ExprContext& ctx, const long double* a) { return BesselKn(ctx, a[0], a[1]); }
+
+// J_nu(a) and I_nu(a) are at most (a/2)^nu / Gamma(nu + 1) e^(a^2 / 4(nu + 1)) in
+// magnitude (the terms of their power series fall by a^2 / 4(nu + 1 + k) at least), and
+// ln Gamma(nu + 1) is at least nu ln nu - nu + ln(2 pi nu)/2 (Stirling). Such orders at
+// small arguments are answered at once instead of running a million recurrence steps to
+// 0, and beyond the largest order served instead of failing.
+bool BesselBelowSmallestValue(long double order, long double a) {
+  constexpr long double kLogSmallest = -11400;  // ln of the smallest subnormal is -11399.4
+  constexpr long double kLogTwoPi = 1.83787706640934548356065947281123527L;
+  if (!(order >= 1 && a > 0)) return false;
+  const long double bound = order * (std::log(a / (2 * order)) + 1) - (kLogTwoPi + std::log(order)) / 2 +
+                            a * a / (4 * (order + 1));
+  return bound < kLogSmallest;
+}

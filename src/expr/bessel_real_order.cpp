@@ -188,7 +188,17 @@ int ReflectedValue(TBesselKind kind, long double nu, long double x, long double&
 
 // The value built-ins. An error recorded before the call stays in ExprMathError when the
 // call itself succeeds, so that an expression such as LN(-1)+JNU(0.5,1) still fails.
+// J and I beyond kBesselLargestOrder, where the recurrences are not run, and their
+// derivatives ((J_nu-1 - J_nu+1)/2 and (I_nu-1 + I_nu+1)/2): 0 where they are below the
+// smallest long double (INU(1000000.25,1000) failed with -134 where it is 0).
+bool BeyondLargestOrderBelowSmallest(TBesselKind kind, long double nu, long double x, bool derivative) {
+  if (!(nu > kBesselLargestOrder) || kind == TBesselKind::kY || kind == TBesselKind::kK) return false;
+  if (!derivative) return BesselBelowSmallestValue(nu, x);
+  return BesselBelowSmallestValue(nu - 1, x) && BesselBelowSmallestValue(nu + 1, x);
+}
+
 long double RealOrderValue(ExprContext& ctx, TBesselKind kind, long double nu, long double x) {
+  if (BeyondLargestOrderBelowSmallest(kind, nu, x, false)) return 0;
   const int earlier = ctx.ExprMathError;
   ctx.ExprMathError = 0;
   const TKeptValueScope kept;  // the worker's other three values may lie beyond the range
@@ -233,6 +243,7 @@ long double RealOrderValue(ExprContext& ctx, TBesselKind kind, long double nu, l
 
 // The derivative built-ins always go through the worker.
 long double RealOrderDerivative(ExprContext& ctx, TBesselKind kind, long double nu, long double x) {
+  if (BeyondLargestOrderBelowSmallest(kind, nu, x, true)) return 0;
   const int earlier = ctx.ExprMathError;
   ctx.ExprMathError = 0;
   const TKeptValueScope kept;

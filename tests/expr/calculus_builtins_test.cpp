@@ -405,12 +405,15 @@ TEST_P(CalculusTest, NestedCallIsRefusedAndLeavesTheOuterOneIntact) {
 }
 
 // An integral whose line calls Bessel functions of orders near 2^31 ends at once: the
-// calls fail with their code (each once ran Miller's recurrence for seconds and gave 0; a
-// statement of the fuzz driver, IF(170,(INF<(AIP(9,-7.25,0.5,W)*INF)),$), ran for 14 s),
-// so the integral does not converge.
+// calls fail with their code where their values are not 0 (each once ran Miller's
+// recurrence for seconds and gave 0; a statement of the fuzz driver,
+// IF(170,(INF<(AIP(9,-7.25,0.5,W)*INF)),$), ran for 14 s), so the integral does not
+// converge; where the values are below the smallest long double they are 0 at once.
 TEST_P(CalculusTest, IntegralOfAHugeBesselOrderEndsWithItsCode) {
-  Line(9, "JN(9.7E8*($<0),3)+IN(2147483647*($<0),3)");  // J0(3) + I0(3) at the test run
+  Line(9, "JN(9.7E8*($<0),3E9)+JN(2147483647*($<0),3E10)");  // J0(3E9) + J0(3E10) at the test run
   ExpectEval("AIP(9,-7.25,0.5,1E-10)", ExprErrorValue, -100);  // "Integral: Convergence Failure"
+  Line(8, "JN(9.7E8*($<0),3)+IN(2147483647*($<0),3)+$");  // J0(3) + I0(3) + $ for $ >= 0, $ below
+  ExpectEval("AIP(8,-7.25,-1,1E-10)", -25.78125L, 0, 1e-8L);  // (1 - 7.25^2)/2
 }
 
 TEST_P(CalculusTest, DerivativesAndIntegralsMayContainEachOther) {
