@@ -137,6 +137,12 @@ inline long double FiniteIntegral(ExprContext& ctx, TIntegRecord& rec, long doub
   return ExprErrorValue;
 }
 
+// Does IntegrateWithRetry integrate [a, b] again with 1/x tails when the attempt without
+// them (no tail flags) fails? On a finite range reaching past -2 or 2.
+inline bool WillRetryWithTails(long double a, long double b, bool lowTail, bool highTail) {
+  return !lowTail && !highTail && std::isfinite(a) && std::isfinite(b) && (a < -2 || b > 2);
+}
+
 // The frame of the Gauss, Romberg and differential-equation engines: store tol, clear
 // the failure state and integrate by `split`(a, b, lowTail, highTail). When that fails on
 // a finite range reaching past -2 or 2, clear the errors and integrate again with the far
@@ -150,8 +156,7 @@ long double IntegrateWithRetry(ExprContext& ctx, TIntegRecord& rec, long double 
   rec.IntegFailed = 0;
   rec.IntegErrorEstimate = 0;
   const long double r1 = split(a, b, false, false);
-  if (rec.IntegFailed == 0) return r1;
-  if (!std::isfinite(a) || !std::isfinite(b) || (a >= -2 && b <= 2)) return r1;
+  if (rec.IntegFailed == 0 || !WillRetryWithTails(a, b, false, false)) return r1;
 
   ctx.ClearErrors();
   const long double e1 = rec.IntegErrorEstimate;

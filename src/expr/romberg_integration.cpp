@@ -119,8 +119,9 @@ void RombergExtrapolate(const long double* h, const long double* s, int n, long 
   }
 }
 
+// `retried`: the range is integrated again with 1/x tails if this piece fails.
 long double RombergRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const TIntegPiece& piece,
-                        TRefinement kind, int depth = 0) {
+                        TRefinement kind, bool retried, int depth = 0) {
   const int stages = kind == TRefinement::kClosed ? kClosedStages : kOpenStages;
   const long double shrink = kind == TRefinement::kClosed ? 4 : 9;
   long double h[kClosedStages + 2];
@@ -156,14 +157,16 @@ long double RombergRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const
   // An extrapolation of exactly 0 comes from values that cancel (an integrand odd about
   // the middle of the piece), and stands once the integral over the upper half is found
   // to exist: TAN over [-2, 2] cancels as well, and diverges. From values that are all 0
-  // it stands only where the ends were among them (closed); the open rule never sees its
-  // ends, and EXP(-x)/SQRT(x) over [0, 1e300] is 0 at every point it takes.
+  // it stands only where the ends were among them (closed), and not on a range that is
+  // integrated again with tails, which see it on every scale: the open rule never sees its
+  // ends, and EXP(-x)/SQRT(x) over [0, 1e300] is 0 at every point either rule takes.
   if (converged && ss == 0) {
     if (run.AnyValue()) {
       if (depth < kZeroCheckDepth)
-        converged = UpperHalfExists(rec, [&] { return RombergRule(ctx, rec, f, UpperHalf(piece), kind, depth + 1); });
+        converged = UpperHalfExists(
+            rec, [&] { return RombergRule(ctx, rec, f, UpperHalf(piece), kind, false, depth + 1); });
     } else {
-      converged = kind == TRefinement::kClosed;
+      converged = kind == TRefinement::kClosed && !retried;
     }
   }
   if (!converged) {
@@ -242,7 +245,9 @@ long double RombergSplitRange(ExprContext& ctx, TIntegRecord& rec, TIntegrand f,
     add(a, b, kDirect, closedUnless(failedA || failedB));
   }
 
-  return SumPieces(ctx, count, [&](int i) { return RombergRule(ctx, rec, f, parts[i].piece, parts[i].kind); });
+  const bool retried = WillRetryWithTails(a, b, lowTail, highTail);
+  return SumPieces(ctx, count,
+                   [&](int i) { return RombergRule(ctx, rec, f, parts[i].piece, parts[i].kind, retried); });
 }
 
 }  // namespace

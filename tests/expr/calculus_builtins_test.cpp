@@ -210,6 +210,66 @@ TEST_P(CalculusTest, IntegrableEndSingularitiesAreIntegrated) {
                 {"AI(2,0,INF)", -0.57721566490153286060651209008240243L, 1e-8L}});
 }
 
+// Integrals whose mass every Gauss point missed: EXP(-x^2) over [-1e4, 1e4] underflows at
+// every point of every order, and a zero sum from values that all vanished was taken as
+// the integral 0 (both ends being 0). The range is now integrated again with 1/x tails,
+// which look at it on every scale, or searched at finer spacing, and the integral is found
+// or fails; a line that is 0 everywhere still integrates to 0. References by mpmath at 30
+// digits: sqrt(pi), sqrt(pi)/2 (the integral of SQRT(x) EXP(-x) over [0, inf)), and
+// sqrt(pi) 1e-3 for the peak of width 1e-3.
+TEST_P(CalculusTest, GaussianAndPeakIntegralsAreFoundWhereEveryPointUnderflows) {
+  constexpr long double kHalfSqrtPi = 0.886226925452758013649083741670572591399L;
+  constexpr long double kPeak = 1.772453850905516027298167483341145182798e-3L;
+  Lines({"EXP(-$*$)", "SQRT($)*EXP(-$)", "EXP(-($-0.3)^2*1E6)", "EXP(-$*$-$$*$$)", "0*$", "($>=0)"});
+  const std::pair<const char*, long double> found[] = {
+      {"AI(1,-1E4,1E4)", kSqrtPi},        {"QI(1,-1E4,1E4)", kSqrtPi},         {"AIP(1,-1E4,1E4,1E-10)", kSqrtPi},
+      {"QIP(1,-1E4,1E4,1E-10)", kSqrtPi}, {"AI(1,-1E5,1E5)", kSqrtPi},         {"QI(1,-1E5,1E5)", kSqrtPi},
+      {"AIP(1,-1E6,1E6,1E-10)", kSqrtPi}, {"QIP(1,-1E6,1E6,1E-10)", kSqrtPi},  {"RI(1,-1E4,1E4)", kSqrtPi},
+      {"AI(2,0,1E300)", kHalfSqrtPi},     {"RI(2,0,1E300)", kHalfSqrtPi},      {"AI(3,-100,100)", kPeak},
+      {"AIP(3,-100,100,1E-12)", kPeak},   {"DQIP(4,-1E4,1E4,-1E4,1E4,1E-8)", std::numbers::pi_v<long double>},
+  };
+  for (const auto& [text, value] : found) ExpectEval(text, value, 0, 1e-8L * value);
+  // The rules that cannot reach such a peak fail rather than give 0.
+  for (const char* text : {"QI(2,0,1E300)", "QI(3,-100,100)", "RI(3,-100,100)", "QI(6,-1,0.5)", "QI(6,-7.25,0.5)"}) {
+    const long double v = Eval(text);
+    EXPECT_NE(v, 0) << text;
+    if (MathError() == 0) EXPECT_LD_NEAR(v, std::string(text).starts_with("QI(6") ? 0.5L : v, 1e-8L) << text;
+  }
+  ExpectValues({{"AI(5,-1E4,1E4)", 0, 0}, {"QI(5,0,1)", 0, 0}, {"QI(5,-1E6,1E6)", 0, 0}, {"RI(5,0,1)", 0, 0}});
+}
+
+// Integrable singularities inside the range: every rule over the whole range misjudges
+// them, and the differential-equation engines stepped across them on an estimate that
+// did not see them (2.82842707996 with code 0 for 2.8284271247462). The automatic integral
+// finds the point, splits there and integrates each part with the singularity at an end;
+// with a tolerance the rounding next to the point cannot meet, it fails. References by
+// mpmath at 40 digits; the log singularity at 1/3 has the closed form t ln t + (1 - t)
+// ln(1 - t) - 1.
+TEST_P(CalculusTest, InnerSingularitiesAreIntegratedToTheTolerance) {
+  Vars().Dollar() = 0.25L;  // the test runs of the lines, away from their singular points
+  Lines({"ABS($-0.5)^-0.5", "1/SQRT(ABS($*$-2))", "LN(ABS($-1/3))", "1/(1+1E12*($-0.3)^2)"});
+  const std::pair<const char*, long double> cases[] = {
+      {"AI(1,0,1)", 2.828427124746190097603377448419396157139L},
+      {"AI(2,0,2)", 2.452169913814439644463233302770875670263L},
+      {"AI(3,0,1)", -1.63651416829481281845042382262L},
+      {"AIP(3,0,1,1E-15)", -1.63651416829481281845042382262L},
+      {"AI(4,0,1)", 3.141587891685031347018234931984836077476e-6L},
+  };
+  for (const auto& [text, value] : cases) {
+    const long double tolerance = std::string(text).starts_with("AIP") ? 1e-15L : 1e-8L;
+    ExpectEval(text, value, 0, tolerance * std::fabs(value));
+  }
+  for (const char* text : {"AIP(1,0,1,1E-15)", "AIP(2,0,2,1E-12)"}) {
+    const long double v = Eval(text);
+    if (MathError() == 0) {
+      EXPECT_LD_NEAR(v, text[4] == '1' ? 2.828427124746190097603377448419396157139L : 2.4521699138144396444632L,
+                     1e-12L) << text;
+    } else {
+      EXPECT_EQ(MathError(), kErrIntegralConvergence) << text;
+    }
+  }
+}
+
 TEST_P(CalculusTest, FixedOrderRuleTakesAnEvenOrderFromTwoTo128) {
   Lines({"$^11", "1/SQRT($)"});
   // The N-point rule is exact to degree 2N - 1: order 5 becomes the 6-point rule, exact
