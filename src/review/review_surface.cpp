@@ -1,5 +1,10 @@
 #include "review/review_surface.h"
 
+#include <cmath>
+
+#include "app/long_double.h"
+#include "expr/eval_context.h"
+
 #include "fit/fit_evaluation.h"
 #include "fit/session.h"
 #include "review/equation_text.h"
@@ -11,9 +16,18 @@ constexpr TSurfaceFunction kModes[] = {EvalFitZ, FitDzDx, FitDzDy, FitD2zDxDy, F
 
 }  // namespace
 
+// The evaluators of a fit report a point where the equation is undefined (LN of y <= 0 in
+// a family of ln y, a fault of a user function) by the thread's error code and give a
+// number beside it: 0, or, with a code left standing by an earlier point, the equation
+// computed on past the fault (the review's Quick Eval showed 1.00698 at y = 0 for a fit of
+// ln y, where the evaluation table says "Error"). The code is cleared first and read
+// afterwards: such a point has no value, and the code stays for the caller.
 long double SurfaceZ(const TFitSide& fit, int surfaceMode, long double x, long double y) {
   if (surfaceMode < kSurfaceZ || surfaceMode > kSurfaceD2zDy2) return 0;
-  return kModes[surfaceMode](fit, x, y);
+  ExprContext& ctx = ExprThreadContext();
+  ctx.ExprMathError = 0;
+  const long double z = kModes[surfaceMode](fit, x, y);
+  return ctx.ExprMathError != 0 || !std::isfinite(z) ? ExprErrorValue : z;
 }
 
 TSurfaceSearchStart SurfaceMinStart(const TDataStats& s) {

@@ -6,7 +6,9 @@
 
 #include <cmath>
 
+#include "expr/eval_context.h"
 #include "fit/fit_evaluation.h"
+#include "fit/fit_families.h"
 #include "fit/fit_refit.h"
 #include "review/equation_text.h"
 #include "review/review_fit_fixture.h"
@@ -46,6 +48,28 @@ TEST_F(ReviewSurfaceTest, ModesGiveTheSurfaceAndItsDerivatives) {
       {6, 0, 0},
   };
   for (const auto& c : cases) EXPECT_LE(std::fabs(SurfaceZ(*fit, c.mode, x, y) - c.value), c.tolerance) << c.mode;
+}
+
+// A point where the equation is undefined has no value in any mode, whatever an earlier
+// point left in the thread's error code: with the plane's y taken as ln y, y = 0 gave 0,
+// or with a code standing from before, the plane computed with ln 0 as 0 (the review's
+// Quick Eval showed 1.00698 there); a point where it is defined keeps its value.
+TEST_F(ReviewSurfaceTest, APointWhereTheEquationIsUndefinedHasNoValue) {
+  std::optional<TFitSide> fit = RefitRank(session_, rank_, kRefitRecord);
+  ASSERT_TRUE(fit);
+  ASSERT_EQ(fit->eqn.descriptor[3], kKindY);
+  fit->eqn.descriptor[3] = kKindLnY;
+  ExprContext& ctx = ExprThreadContext();
+  for (int mode = kSurfaceZ; mode <= kSurfaceD2zDy2; ++mode) {
+    for (const int before : {0, -6}) {
+      ctx.ExprMathError = before;
+      EXPECT_EQ(SurfaceZ(*fit, mode, 2, 0), ExprErrorValue) << mode << " " << before;
+      EXPECT_EQ(SurfaceZ(*fit, mode, 2, -1), ExprErrorValue) << mode << " " << before;
+    }
+  }
+  ctx.ExprMathError = -6;
+  EXPECT_LE(std::fabs(SurfaceZ(*fit, kSurfaceZ, 2, std::exp(1.0L)) - (61.0L / 60 + 2.05L * 2 + 2.95L)), 1e-15L);
+  EXPECT_EQ(ctx.ExprMathError, 0);
 }
 
 TEST_F(ReviewSurfaceTest, SearchesStartAtTheExtremeDataPoints) {
