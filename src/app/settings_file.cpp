@@ -402,9 +402,11 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   s.ImportPreviewOn = flag();
   s.WeightsAreSD = flag();
   for (WindowPlacement& p : s.placements) {
-    // Coordinates below -1 mean nothing here; -1 marks "no placement saved".
-    p.x = range(-1, 1 << 16);
-    p.y = range(-1, 1 << 16);
+    // A left of -1 marks "no placement saved"; any other left or top is a place, one off
+    // the screen's left or top edge included (the window is brought back within the screen
+    // when it opens). A width or height below 1 is no size.
+    p.x = range(-(1 << 16), 1 << 16);
+    p.y = range(-(1 << 16), 1 << 16);
     p.width = range(-1, 1 << 16);
     p.height = range(-1, 1 << 16);
     p.maximized = range(-1, 1);

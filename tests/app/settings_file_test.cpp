@@ -100,7 +100,7 @@ TEST(SettingsFile, ValuesReadAreClamped) {
   const std::pair<std::size_t, std::int32_t> wild[] = {
       {3343, 99},   {3339, -7},     // LimitsLevel, LimitsMode
       {1716, 1000}, {7407, 0},      // graph option number, FilterStep
-      {7471, 12},   {3879, -900},   // CodeGenDialect, main window x
+      {7471, 12},   {3879, -900000},  // CodeGenDialect, main window x
       {3879 + 16, 5}, {7883, 7}};  // maximised flag, tool bar flag
   for (auto [offset, value] : wild) PutI32(b, offset, value);
   b[1768] = 200;  // colour index
@@ -111,7 +111,7 @@ TEST(SettingsFile, ValuesReadAreClamped) {
   EXPECT_EQ((std::vector<int>{s.LimitsLevel, s.LimitsMode, s.graphOption[0], s.FilterStep,
                               s.CodeGenDialect, s.placements[0].x, s.placements[0].maximized,
                               s.toolBarVisible[0], s.userColorSchemes[0]}),
-            (std::vector<int>{4, 0, 9, 1, 7, -1, 1, 1, 15}));
+            (std::vector<int>{4, 0, 9, 1, 7, -65536, 1, 1, 15}));
   EXPECT_EQ(s.EvalInputs[0], ExprErrorValue);
   EXPECT_EQ(s.LastExtensions[0].size(), 256u);
 }
@@ -217,6 +217,20 @@ TEST(SettingsFile, HandlesAndStatesAreStoredAsZero) {
   ProgramSettings back;
   ASSERT_TRUE(DecodeSettings(b, 800, 600, back));
   EXPECT_EQ(I32At(back.backgroundFitBlock, 0), 0);
+}
+
+// A window left partly off the screen's left or top edge keeps its place and size: only a
+// left of -1 means that no place was saved.
+TEST(SettingsFile, PlacementsOffTheScreensEdgesAreKept) {
+  ProgramSettings s = DefaultSettings(1280, 1024);
+  s.placements[kPlaceDataStatus] = {-59, 40, 640, 480, 0};
+  s.placements[kPlaceGridEditor] = {30, -12, 500, 400, 0};
+  s.placements[kPlaceLoess] = {-1, 40, 640, 480, 0};
+  ProgramSettings back;
+  ASSERT_TRUE(DecodeSettings(EncodeSettings(s, 1280, 1024), 1280, 1024, back));
+  EXPECT_EQ(back.placements[kPlaceDataStatus], (WindowPlacement{-59, 40, 640, 480, 0}));
+  EXPECT_EQ(back.placements[kPlaceGridEditor], (WindowPlacement{30, -12, 500, 400, 0}));
+  EXPECT_EQ(back.placements[kPlaceLoess].x, -1);
 }
 
 TEST(SettingsFile, SmallerScreenResetsEveryPlacement) {

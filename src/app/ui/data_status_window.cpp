@@ -85,7 +85,11 @@ void SetStatusGraphMaker(TStatusGraphMaker maker) { GraphMaker() = std::move(mak
 void SetFitResultsQuery(std::function<bool()> query) { FitResultsQuery() = std::move(query); }
 
 TDlgStat::TDlgStat(QWidget* parent, const TDataSession& session, bool withFits)
-    : TDlg(parent, 0, 0), session_(session), withFits_(withFits) {
+    : TDlg(parent, 0, 0),
+      session_(session),
+      withFits_(withFits),
+      placement_(&CurrentSettings().placements[withFits ? kPlaceDataStatusFits : kPlaceDataStatus],
+                 MaximisedWord::kRestored) {
   setObjectName("TDlgStat");
   setWindowTitle("XYZ Table Status");
   setAttribute(Qt::WA_DeleteOnClose);
@@ -147,12 +151,15 @@ TDlgStat::TDlgStat(QWidget* parent, const TDataSession& session, bool withFits)
   // The graph pane: its content comes with the 3D graph windows.
   graphPane_ = new QWidget(this);
   graphPane_->setObjectName(QString("pane%1").arg(kGraphPane));
-  graphPane_->setFixedSize(kGraphWidth, kGraphHeight);
+  // The graph takes what the window is given beyond the fields, so the window can keep the
+  // size the user left it at; it opens first at the full size of the pane.
+  graphPane_->setMinimumSize(kGraphWidth, kGraphHeight);
+  graphPane_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   if (GraphMaker()) GraphMaker()(graphPane_, withFits_);
 
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(grid);
-  layout->addWidget(graphPane_);
+  layout->addWidget(graphPane_, 1);
 
   clock_ = new QTimer(this);
   connect(clock_, &QTimer::timeout, this, [this] { EvTimer(1); });
@@ -202,13 +209,26 @@ void TDlgStat::SetupWindow() {
   // Filled before the base set-up sizes the window to its contents.
   FillFields();
   TDlg::SetupWindow();
+  graphPane_->setMinimumSize(kGraphWidth / 2, kGraphHeight / 2);
   clock_->start(kClockMs);
   memory_->start(kMemoryMs);
-  // Beside the main window's right edge, below its bars.
+  // Where the user left the window of its kind (without or with fits); never placed, beside
+  // the main window's right edge, below its bars.
+  if (placement_.Apply(*this)) return;
   if (QWidget* main = parentWidget()) {
     const QRect area(main->mapToGlobal(QPoint(0, 0)), main->size());
     move(std::max(area.right() - frameGeometry().width() - 8, area.left()), area.top() + 80);
   }
+}
+
+void TDlgStat::moveEvent(QMoveEvent* event) {
+  TDlg::moveEvent(event);
+  placement_.Record(*this);
+}
+
+void TDlgStat::resizeEvent(QResizeEvent* event) {
+  TDlg::resizeEvent(event);
+  placement_.Record(*this);
 }
 
 void TDlgStat::EvTimer(int timer) {

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "app/ui/dialog.h"
+#include "app/ui/window_placement.h"
 
 class QLabel;
 class QTimer;
@@ -46,6 +47,8 @@ class TDlgStat : public TDlg {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void FillFields();
@@ -57,6 +60,9 @@ class TDlgStat : public TDlg {
   QTimer* memory_ = nullptr;
   const TDataSession& session_;
   bool withFits_;
+  // Where the window stands: the data status window's own record without fits, the one it
+  // shares with the review window with them.
+  TPlacementKeeper placement_;
 };
 
 // The open status window, or null.

@@ -24,6 +24,7 @@
 #include "app/ui/command_table.h"
 #include "app/ui/hover_tips.h"
 #include "app/ui/toolbar_icons.h"
+#include "app/ui/window_placement.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
@@ -59,8 +60,7 @@ QVRK::QVRK(TDataSession& session) : session_(session) {
   const QRect area = screen->geometry();
   ScreenWidth = area.width();
   ScreenHeight = area.height();
-  move(0, 0);
-  resize(ScreenWidth, ScreenHeight - 70);
+  PlaceAtDefault();
 
   for (const CommandInfo& c : CommandTable()) {
     auto* action = new QAction(this);
@@ -313,9 +313,11 @@ int QVRK::SetupWindow() {
   if (firstRun && !SecondInstance && platform::HelpInstalled())
     platform::PostToUi([this] { platform::ShowHelp(ToWindow(this), 81); });
 
+  // The saved place when it lies on the screen and is at least half the screen each way; the
+  // maximised flag is not applied.
   const WindowPlacement& p = CurrentSettings().placements[kPlaceMainWindow];
   if (p.x > -1 && p.y > -1 && p.width >= ScreenWidth / 2 && p.height >= ScreenHeight / 2)
-    setGeometry(p.x, p.y, p.width, p.height);
+    RestorePlacement(*this, p, MaximisedWord::kIgnored);
   setMinimumSize(ScreenWidth / 2, ScreenHeight / 2);
   show();
   if (CurrentSettings().toolBarVisible[0] == 0) RunCommandHandler(CmFirstToolBar);
@@ -359,14 +361,8 @@ void QVRK::closeEvent(QCloseEvent* event) {
 }
 
 void QVRK::StorePlacement() {
-  if (isMinimized() || shutDown_) return;
-  WindowPlacement& p = CurrentSettings().placements[kPlaceMainWindow];
-  if (isMaximized()) {
-    p.maximized = 1;
-    return;
-  }
-  const QRect g = geometry();
-  p = {g.x(), g.y(), g.width(), g.height(), 0};
+  if (shutDown_) return;
+  RecordPlacement(*this, CurrentSettings().placements[kPlaceMainWindow]);
 }
 
 void QVRK::moveEvent(QMoveEvent* event) {
@@ -427,9 +423,8 @@ void QVRK::CmResetDefaults() {
     RunCommandHandler(CmShowDataStatus);
     return;
   }
-  const QRect before = geometry();
   showNormal();
-  setGeometry(0, 0, ScreenWidth, ScreenHeight - 70);
+  PlaceAtDefault();
   CurrentSettings().recentFiles = {};
   EvBuildRecentMenu();
   const std::filesystem::path dir = SettingsDirectory();
@@ -438,7 +433,16 @@ void QVRK::CmResetDefaults() {
   std::filesystem::remove(dir / kUdfSessionFileName, ec);
   ResetDefaults(CurrentSettings(), ScreenWidth, ScreenHeight);
   RunResetSteps();
-  if (before == geometry()) RunCommandHandler(CmShowDataStatus);
+  // Back whether or not the move and resize of the reset opened it anew (a window only moved
+  // gets no resize, and the status window stayed closed over loaded data).
+  RunCommandHandler(CmShowDataStatus);
+}
+
+void QVRK::PlaceAtDefault() {
+  // The frame at the screen's top-left corner: a client rectangle put there hid the title
+  // bar above the screen.
+  move(0, 0);
+  resize(ScreenWidth, ScreenHeight - 70);
 }
 
 // The close asks about unsaved data first and marks the program as exiting only once it

@@ -85,6 +85,8 @@ class QVRK : public QMainWindow {
   void RegisterOwnCommands();
   bool CanClose();
   void StorePlacement();
+  // The frame at the screen's top-left corner, as wide as the screen and 70 pixels less high.
+  void PlaceAtDefault();
   void CmToggleToolBar();
   void CmToggleStatusBar();
   void CmResetDefaults();

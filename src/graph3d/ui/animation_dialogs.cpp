@@ -145,20 +145,15 @@ void TAnimate::accept() {
 }
 
 TAnimateWin::TAnimateWin(QWidget* parent, T3DGraphSetup* setup, const QString& title)
-    : T3DWin(parent, title.isEmpty() ? tr("Animate View") : title, setup), menu_(new QMenuBar(this)) {
+    : T3DWin(parent, title.isEmpty() ? tr("Animate View") : title, setup,
+             setup != nullptr ? setup->HostWord2 : nullptr),
+      menu_(new QMenuBar(this)) {
   startStop_ = menu_->addAction(tr("&Start"));
   adjust_ = menu_->addAction(tr("&Adjust"));
   end_ = menu_->addAction(tr("&End"));
   connect(startStop_, &QAction::triggered, this, [this] { Playing() ? CmStop() : CmStart(); });
   connect(adjust_, &QAction::triggered, this, [this] { CmAdjust(); });
   connect(end_, &QAction::triggered, this, [this] { close(); });
-  const WindowPlacement* place = setup != nullptr ? setup->HostWord2 : nullptr;
-  if (place != nullptr && place->x != -1 && place->width > 0 && place->height > 0) {
-    setGeometry(place->x, place->y, place->width, place->height);
-  } else {
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    setGeometry(screen.x() + 20, screen.y() + 20, screen.width() - 40, screen.height() - 40);
-  }
   setFocusPolicy(Qt::StrongFocus);
   frames_.setInterval(0);  // frames follow each other as fast as they are drawn
   connect(&frames_, &QTimer::timeout, this, [this] {
@@ -222,26 +217,9 @@ void TAnimateWin::paintEvent(QPaintEvent* event) {
   if (!frame_.isNull()) painter.drawImage(ClientPoint({0, 0}), frame_);
 }
 
-void TAnimateWin::RecordPlayerPlacement() {
-  if (setup_ == nullptr || setup_->HostWord2 == nullptr || !isVisible()) return;
-  WindowPlacement& place = *setup_->HostWord2;
-  if (isMaximized()) {
-    place.maximized = 1;
-    return;
-  }
-  const QRect r = geometry();
-  place = WindowPlacement{r.x(), r.y(), r.width(), r.height(), 0};
-}
-
 void TAnimateWin::resizeEvent(QResizeEvent* event) {
   menu_->setGeometry(0, 0, width(), menu_->sizeHint().height());
   T3DWin::resizeEvent(event);
-  RecordPlayerPlacement();
-}
-
-void TAnimateWin::moveEvent(QMoveEvent* event) {
-  T3DWin::moveEvent(event);
-  RecordPlayerPlacement();
 }
 
 void TAnimateWin::keyPressEvent(QKeyEvent* event) {

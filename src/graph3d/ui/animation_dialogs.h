@@ -71,13 +71,13 @@ class TAnimateWin : public T3DWin {
   int TopInset() const override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  void moveEvent(QMoveEvent* event) override;
+  // The player records its place whatever the lock mask of the record it shares says.
+  bool RecordsPlacement() const override { return true; }
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void UpdateMenu();
-  void RecordPlayerPlacement();
 
   QMenuBar* menu_;
   QAction* startStop_;

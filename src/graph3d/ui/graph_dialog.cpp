@@ -83,38 +83,21 @@ void T3DDlg::SetupWindow() {
   TDlg::SetupWindow();
   if (testAttribute(Qt::WA_Resized)) resize(given.expandedTo(minimumSizeHint()));
   setMinimumWidth(kMinimumWidth);
-  const WindowPlacement* place = setup_ != nullptr ? setup_->HostWord1 : nullptr;
-  if (place != nullptr && place->x != -1 && place->width != -1 && place->width > 0 && place->height > 0) {
-    setGeometry(place->x, place->y, place->width, place->height);
-    if (place->maximized == 1) setWindowState(windowState() | Qt::WindowMaximized);
-  }
   // From here on the window's moves and sizes are the user's, and are kept.
-  placementApplied_ = true;
-  RecordPlacement();
+  placement_ = TPlacementKeeper(setup_ != nullptr ? setup_->HostWord1 : nullptr, MaximisedWord::kRestored);
+  placement_.Apply(*this);
+  placement_.Record(*this);
   PaneResized();
-}
-
-void T3DDlg::RecordPlacement() {
-  // The moves of showing and centring the window come before the saved placement is
-  // applied: they would overwrite it.
-  if (!placementApplied_ || setup_ == nullptr || setup_->HostWord1 == nullptr || !isVisible()) return;
-  WindowPlacement& place = *setup_->HostWord1;
-  if (isMaximized()) {
-    place.maximized = 1;
-    return;
-  }
-  const QRect r = geometry();
-  place = WindowPlacement{r.x(), r.y(), r.width(), r.height(), 0};
 }
 
 void T3DDlg::moveEvent(QMoveEvent* event) {
   TDlg::moveEvent(event);
-  RecordPlacement();
+  placement_.Record(*this);
 }
 
 void T3DDlg::resizeEvent(QResizeEvent* event) {
   TDlg::resizeEvent(event);
-  RecordPlacement();
+  placement_.Record(*this);
 }
 
 void T3DDlg::PaneResized() {

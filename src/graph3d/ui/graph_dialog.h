@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/ui/dialog.h"
+#include "app/ui/window_placement.h"
 #include "graph3d/frame_codec.h"
 #include "graph3d/graph_pointer.h"
 #include "graph3d/image_cache.h"
@@ -105,8 +106,6 @@ class T3DDlg : public TDlg {
   // The pane changed size: the graph rectangle, fonts, held image and cache follow.
   virtual void PaneResized();
 
-  // Keeps the window's placement in the setup record (unless it is locked).
-  void RecordPlacement();
   // The held image to draw a change into (a toggled point) without a full paint.
   QImage& MutableHeldImage() { return held_; }
   bool PaintingSuspended() const { return suspended_; }
@@ -129,6 +128,6 @@ class T3DDlg : public TDlg {
   float transferTime_ = 0;
   bool suspended_ = false;
   bool fontsMade_ = false;
-  bool placementApplied_ = false;
+  TPlacementKeeper placement_;
   std::function<void(int)> menuHandler_;
 };

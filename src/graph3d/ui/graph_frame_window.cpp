@@ -41,16 +41,15 @@ QFont StatusFont() {
 }  // namespace
 
 T3DWin::T3DWin(QWidget* parent, const QString& title, T3DGraphSetup* setup)
-    : QWidget(parent, Qt::Window), setup_(setup), renderer_(setup) {
+    : T3DWin(parent, title, setup, setup != nullptr ? setup->HostWord1 : nullptr) {}
+
+T3DWin::T3DWin(QWidget* parent, const QString& title, T3DGraphSetup* setup, WindowPlacement* place)
+    : QWidget(parent, Qt::Window), setup_(setup), renderer_(setup), placement_(place, MaximisedWord::kIgnored) {
   setWindowTitle(title);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  const WindowPlacement* place = setup != nullptr ? setup->HostWord1 : nullptr;
-  if (place != nullptr && place->x != -1 && place->width > 0 && place->height > 0) {
-    setGeometry(place->x, place->y, place->width, place->height);
-  } else {
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    setGeometry(screen.x() + 20, screen.y() + 20, screen.width() - 40, screen.height() - 40);
-  }
+  if (placement_.Apply(*this)) return;
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  PlaceFrameWithinScreen(this, screen.topLeft() + QPoint(20, 20), QSize(screen.width() - 40, screen.height() - 40));
 }
 
 T3DWin::~T3DWin() {
@@ -77,17 +76,7 @@ void T3DWin::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
-void T3DWin::RecordPlacement(bool always) {
-  if (setup_ == nullptr || setup_->HostWord1 == nullptr || !isVisible()) return;
-  if (!always && (setup_->LockMask & kLockEverything) != 0) return;
-  WindowPlacement& place = *setup_->HostWord1;
-  if (isMaximized()) {
-    place.maximized = 1;
-    return;
-  }
-  const QRect r = geometry();
-  place = WindowPlacement{r.x(), r.y(), r.width(), r.height(), 0};
-}
+bool T3DWin::RecordsPlacement() const { return setup_ == nullptr || (setup_->LockMask & kLockEverything) == 0; }
 
 void T3DWin::LayoutGraph() {
   // The graph takes the frame less one pixel at the right and bottom, and less the status
@@ -102,12 +91,12 @@ void T3DWin::LayoutGraph() {
 
 void T3DWin::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  RecordPlacement(false);
+  if (RecordsPlacement()) placement_.Record(*this);
 }
 
 void T3DWin::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  RecordPlacement(false);
+  if (RecordsPlacement()) placement_.Record(*this);
   LayoutGraph();
 }
 
@@ -165,16 +154,6 @@ void T3DWin::PrintGraph() {
 T3DWinSL::T3DWinSL(QWidget* parent, const QString& title, T3DGraphSetup* setup) : T3DWin(parent, title, setup) {
   setMouseTracking(true);
   renderer_.SetKeepPoints(true);
-}
-
-void T3DWinSL::moveEvent(QMoveEvent* event) {
-  T3DWin::moveEvent(event);
-  RecordPlacement(true);
-}
-
-void T3DWinSL::resizeEvent(QResizeEvent* event) {
-  T3DWin::resizeEvent(event);
-  RecordPlacement(true);
 }
 
 int T3DWinSL::StripHeight() const {

@@ -10,12 +10,14 @@
 #include <algorithm>
 #include <string>
 
+#include "app/ui/window_placement.h"
 #include "graph3d/renderer.h"
 
 class T3DWin : public QWidget {
   Q_OBJECT
  public:
   // The parent learns of the closing through the message 0x9E3 (1, 0): here a signal.
+  // The window keeps its place in the setup record's placement.
   T3DWin(QWidget* parent, const QString& title, T3DGraphSetup* setup);
   ~T3DWin() override;
 
@@ -52,7 +54,12 @@ class T3DWin : public QWidget {
   QSize FrameSize() const { return {width(), std::max(height() - TopInset(), 1)}; }
   // Draws what lies outside the graph (the status strip) onto the frame.
   virtual void DrawExtras(QImage&) {}
-  void RecordPlacement(bool always);
+  // A window that keeps its place in another record than the setup record's own: it opens
+  // there when the record holds a place, else at (20, 20) with the screen less 40 pixels
+  // each way.
+  T3DWin(QWidget* parent, const QString& title, T3DGraphSetup* setup, WindowPlacement* place);
+  // Whether moves and sizes are recorded: not while the setup record locks everything.
+  virtual bool RecordsPlacement() const;
   void LayoutGraph();
 
   T3DGraphSetup* setup_;
@@ -64,6 +71,7 @@ class T3DWin : public QWidget {
  private:
   bool counted_ = false;
   bool fontsMade_ = false;
+  TPlacementKeeper placement_;
 };
 
 class T3DWinSL : public T3DWin {
@@ -80,8 +88,7 @@ class T3DWinSL : public T3DWin {
   int StripHeight() const override;
   void DrawExtras(QImage& frame) override;
   // The window with the strip keeps its placement whatever the lock mask says.
-  void moveEvent(QMoveEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
+  bool RecordsPlacement() const override { return true; }
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 

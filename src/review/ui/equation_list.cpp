@@ -7,6 +7,7 @@
 #include "app/c_format.h"
 #include "app/shell_state.h"
 #include "app/ui/dialog.h"
+#include "app/ui/window_placement.h"
 #include "fit/fit_ranking.h"
 #include "platform/busy_window.h"
 #include "platform/message_box.h"
@@ -81,9 +82,10 @@ void TEqnList::PlaceWindow() {
   // Every rectangle, a saved one included (the screen may have shrunk since), is held within
   // the screen with its frame: the list-first rectangle alone reached 15 pixels past the
   // lower edge of a 1200-pixel screen.
-  if (savedRect_ != nullptr && ((*savedRect_)[0] != -1 || (*savedRect_)[2] != -1)) {
-    PlaceWithinScreen(this, QRect((*savedRect_)[0], (*savedRect_)[1], (*savedRect_)[2], (*savedRect_)[3]));
-    return;
+  // The list records its frame's place and its client size as every window does.
+  if (savedRect_ != nullptr) {
+    const std::array<std::int32_t, 4>& r = *savedRect_;
+    if (RestorePlacement(*this, WindowPlacement{r[0], r[1], r[2], r[3], 0}, MaximisedWord::kIgnored)) return;
   }
   const int sw = ScreenWidth, sh = ScreenHeight;
   if (openingMode_ == kOpenGraphFirst) {

@@ -33,14 +33,11 @@ TRVScrWin::TRVScrWin(QWidget* parent, const QString& title, int capacity, int fo
                      WindowPlacement* place, int closedCode, TReviewNotifier notify)
     : TScrWin(parent, title, "", 1, false, capacity, false, fontSlot,
               CurrentSettings().UpdateTextWhileScrolling != 0, kMenuTextResults, nullptr),
-      place_(place),
+      placement_(place, MaximisedWord::kIgnored),  // the fifth word: whether the pane was open
       closedCode_(closedCode),
       notify_(std::move(notify)) {
   setWindowFlag(Qt::WindowMinimizeButtonHint, false);
-  // The record holds the frame's place and the client's size, as the equation list keeps its
-  // own: restored as a client rectangle, the pane came back a title bar lower each time.
-  if (place_ != nullptr && place_->width != -1 && place_->width > 0 && place_->height > 0)
-    PlaceFrameWithinScreen(this, QPoint(place_->x, place_->y), QSize(place_->width, place_->height));
+  placement_.Apply(*this);
 }
 
 TRVScrWin::~TRVScrWin() { Notify(closedCode_); }
@@ -62,7 +59,7 @@ void TRVScrWin::OpenBeside(const QRect& ownerFrame, int slot) {
   besideSlot_ = slot;
 }
 
-bool TRVScrWin::NeverPlaced() const { return place_ == nullptr || place_->width == -1 || place_->width <= 0; }
+bool TRVScrWin::NeverPlaced() const { return placement_.Place() == nullptr || !HoldsPlacement(*placement_.Place()); }
 
 void TRVScrWin::SetupWindow() {
   // Asked first: sizing the pane to its text already records a place.
@@ -87,20 +84,12 @@ void TRVScrWin::SetupWindow() {
 
 void TRVScrWin::moveEvent(QMoveEvent* event) {
   TScrWin::moveEvent(event);
-  if (place_ != nullptr && isVisible() && !isMaximized()) {
-    place_->x = x();
-    place_->y = y();
-  }
+  placement_.Record(*this);
 }
 
 void TRVScrWin::resizeEvent(QResizeEvent* event) {
   TScrWin::resizeEvent(event);
-  if (place_ != nullptr && isVisible() && !isMaximized()) {
-    place_->x = x();
-    place_->y = y();
-    place_->width = width();
-    place_->height = height();
-  }
+  placement_.Record(*this);
 }
 
 QAction* TRVScrWin::AddCheckItem(QMenu* menu, int id, const char* text) {

@@ -15,6 +15,7 @@
 
 #include "app/settings_file.h"
 #include "app/ui/text_window.h"
+#include "app/ui/window_placement.h"
 
 struct TSession;
 class QAction;
@@ -68,7 +69,7 @@ class TRVScrWin : public TScrWin {
  private:
   bool NeverPlaced() const;
 
-  WindowPlacement* place_;
+  TPlacementKeeper placement_;
   QRect beside_;
   int besideSlot_ = 0;
   int closedCode_;

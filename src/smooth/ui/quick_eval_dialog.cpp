@@ -12,6 +12,7 @@
 #include "app/long_double.h"
 #include "app/number_format.h"
 #include "app/settings_file.h"
+#include "app/ui/window_placement.h"
 #include "fit/extremum_search.h"
 #include "tools/data_generation.h"
 
@@ -117,8 +118,7 @@ void TQEval::showEvent(QShowEvent* event) {
   if (placed_) return;
   placed_ = true;
   // A saved place puts the window back where the user left it; none leaves it centred.
-  if (const WindowPlacement* p = source_.placement; p != nullptr && p->x != -1 && p->width != -1)
-    setGeometry(p->x, p->y, p->width, p->height);
+  if (source_.placement != nullptr) RestorePlacement(*this, *source_.placement, MaximisedWord::kIgnored);
   Evaluate();
 }
 
@@ -180,10 +180,7 @@ void TQEval::SaveState() {
   if (saved_) return;
   saved_ = true;
   timer_.stop();
-  if (source_.placement != nullptr && placed_) {
-    const QRect r = geometry();
-    *source_.placement = WindowPlacement{r.x(), r.y(), r.width(), r.height(), 0};
-  }
+  if (source_.placement != nullptr && placed_) RecordPlacement(*this, *source_.placement);
   if (shared_.xy) *shared_.xy = {x_, y_};
   if (shared_.checks) *shared_.checks = {checks_[0]->isChecked() ? 1 : 0, checks_[1]->isChecked() ? 1 : 0};
 }

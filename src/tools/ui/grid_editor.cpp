@@ -340,8 +340,10 @@ TCellText TEditor::CurrentText() const {
 
 void TEditor::SetupWindow() {
   TDlg::SetupWindow();
-  const WindowPlacement& place = CurrentSettings().placements[kPlaceGridEditor];
-  if (place.x != -1 && place.y != -1) move(place.x, place.y);
+  // Where the user left it, once the centring of the set-up is done (the centring was
+  // recorded over the place, and the editor opened centred every time).
+  placement_ = TPlacementKeeper(&CurrentSettings().placements[kPlaceGridEditor], MaximisedWord::kIgnored);
+  placement_.Apply(*this);
   ShowTitles();
   Box(kApplyCalc)->setEnabled(CalcMask() != 0);
   Box(kAutoW)->setChecked(true);
@@ -354,10 +356,12 @@ void TEditor::SetupWindow() {
 
 void TEditor::moveEvent(QMoveEvent* event) {
   TDlg::moveEvent(event);
-  if (!isVisible()) return;
-  WindowPlacement& place = CurrentSettings().placements[kPlaceGridEditor];
-  place.x = x();
-  place.y = y();
+  placement_.Record(*this);
+}
+
+void TEditor::resizeEvent(QResizeEvent* event) {
+  TDlg::resizeEvent(event);
+  placement_.Record(*this);
 }
 
 void TEditor::ShowTitles() {
@@ -518,7 +522,7 @@ void TEditor::CmGraph() {
   graphOptions_ = std::make_unique<TGraphOptions>(CurrentSettings(), kGraphDataStatus, kPointsDataStatus,
                                                   kPlaceGridEditorGraph);
   SetDataPointsGraph(*graphOptions_, session_);
-  const bool placed = CurrentSettings().placements[kPlaceGridEditorGraph].x != -1;
+  const bool placed = HoldsPlacement(CurrentSettings().placements[kPlaceGridEditorGraph]);
   auto* window = new T3DWin(this, Caption(session_), &graphOptions_->Setup());
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setObjectName("EditorGraph");

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/ui/dialog.h"
+#include "app/ui/window_placement.h"
 #include "tools/grid_editor_model.h"
 
 class QCheckBox;
@@ -122,6 +123,7 @@ class TEditor : public TDlg {
  protected:
   void SetupWindow() override;
   void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   TCellText CurrentText() const;
@@ -150,6 +152,7 @@ class TEditor : public TDlg {
   bool showing_ = false;  // the page is being written: the controls' signals are no user's
   QPointer<T3DWin> graph_;
   std::unique_ptr<TGraphOptions> graphOptions_;
+  TPlacementKeeper placement_;
 };
 
 // Command 2121: the editor over the main window, with the bookkeeping around it.

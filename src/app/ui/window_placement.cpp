@@ -1,0 +1,47 @@
+#include "app/ui/window_placement.h"
+
+#include <QWidget>
+
+#include "app/ui/dialog.h"
+
+bool HoldsPlacement(const WindowPlacement& place) { return place.x != -1 && place.width > 0 && place.height > 0; }
+
+void RecordPlacement(const QWidget& window, WindowPlacement& place) {
+  if (window.isMinimized()) return;
+  if (window.isMaximized()) {
+    place.maximized = 1;
+    return;
+  }
+  // A frame one pixel off the screen's left edge would read as "never placed", and the
+  // window would lose its size too: it is kept one pixel further left (it is brought back
+  // within the screen when it opens).
+  const int x = window.x() == -1 ? -2 : window.x();
+  place = WindowPlacement{x, window.y(), window.width(), window.height(), 0};
+}
+
+bool RestorePlacement(QWidget& window, const WindowPlacement& place, MaximisedWord maximised) {
+  if (!HoldsPlacement(place)) return false;
+  PlaceFrameWithinScreen(&window, QPoint(place.x, place.y), QSize(place.width, place.height));
+  if (maximised == MaximisedWord::kRestored && place.maximized == 1)
+    window.setWindowState(window.windowState() | Qt::WindowMaximized);
+  return true;
+}
+
+bool TPlacementKeeper::Apply(QWidget& window) {
+  if (applied_) return false;
+  applied_ = true;
+  return place_ != nullptr && RestorePlacement(window, *place_, maximised_);
+}
+
+void TPlacementKeeper::Record(const QWidget& window) {
+  if (!applied_ || paused_ || place_ == nullptr || !window.isVisible()) return;
+  if (maximised_ == MaximisedWord::kRestored) {
+    RecordPlacement(window, *place_);
+    return;
+  }
+  // The fifth word is not the window's: only the rectangle is kept.
+  const std::int32_t owners = place_->maximized;
+  if (window.isMaximized()) return;
+  RecordPlacement(window, *place_);
+  place_->maximized = owners;
+}
