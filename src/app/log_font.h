@@ -36,13 +36,30 @@ std::vector<std::uint8_t> EncodeLogFont(const TLogFont& font);
 // The text windows' default font: 11 points, weight 400, variable pitch swiss, "Arial".
 TLogFont DefaultTextFont();
 
-// The font slots of the settings file used by the text windows, and the slot's colour
-// (first value) and colour flag (second value).
+// The font slots of the settings file. The text windows' slots carry the text colour (first
+// value) and the colour flag (second value) beside the font; the review's panes take 12 to
+// 14 and its printed summary 15.
 inline constexpr int kFontSlotFileViewer = 1;
 inline constexpr int kFontSlotAsciiEditor = 2;
 inline constexpr int kFontSlotDialogText = 3;
-inline constexpr int kFontSlotStatistics = 4;
+inline constexpr int kFontSlotStatistics = 5;
 inline constexpr int kFontSlotEquationList = 11;
+// The graph windows' fonts (the height holds the base size of the graph's fonts in points).
+// Slot 4 is the data's graph in the status window, the data view and the grid editor; 7 the
+// fitted surface's in the status window and the review; 17 to 21 the smoothing windows'.
+inline constexpr int kFontGraphDataStatus = 4;
+inline constexpr int kFontGraphFunctionViewer = 6;
+inline constexpr int kFontGraphDataStatusFits = 7;
+inline constexpr int kFontGraphReviewPane = 8;  // the review's residual graph
+inline constexpr int kFontGraphAcceptUndo = 9;
+inline constexpr int kFontGraphUserFunction = 10;
+inline constexpr int kFontGraphSampler = 16;
+inline constexpr int kFontGraphGridSpline = 17;
+inline constexpr int kFontGraphUniformGrid = 18;
+inline constexpr int kFontGraphScattered = 19;
+inline constexpr int kFontGraphLoess = 20;
+inline constexpr int kFontGraphNurbs = 21;
+inline constexpr int kFontGraphSparseGrid = 21;  // the NURBS window's
 
 // Reads and writes a slot of the current settings.
 TLogFont SlotFont(int slot);

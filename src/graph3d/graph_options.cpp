@@ -24,8 +24,70 @@ Block EncodeUserColorSchemes(const TUserColorSchemes& schemes) {
   return block;
 }
 
+platform::Font GraphFontOf(const TLogFont& record) {
+  if (record.IsDefault()) return platform::Font{"Arial", 12};
+  platform::Font font;
+  font.face = record.faceName;
+  font.height = record.height;
+  font.weight = record.weight > 0 ? record.weight : 400;
+  font.italic = record.italic != 0;
+  font.underline = record.underline != 0;
+  font.strikeOut = record.strikeOut != 0;
+  return font;
+}
+
+TLogFont GraphFontRecord(const platform::Font& font, int points) {
+  TLogFont record;
+  record.faceName = font.face;
+  record.height = points;
+  record.weight = font.weight;
+  record.italic = font.italic ? 1 : 0;
+  record.underline = font.underline ? 1 : 0;
+  record.strikeOut = font.strikeOut ? 1 : 0;
+  return record;
+}
+
+namespace {
+
+// The slot's record with the font the window leaves in it: what the font describes is taken
+// from it, the record's other fields are kept.
+TLogFont WithGraphFont(TLogFont record, const platform::Font& font) {
+  const TLogFont chosen = GraphFontRecord(font, font.height);
+  record.faceName = chosen.faceName;
+  record.height = chosen.height;
+  record.weight = chosen.weight;
+  record.italic = chosen.italic;
+  record.underline = chosen.underline;
+  record.strikeOut = chosen.strikeOut;
+  return record;
+}
+
+}  // namespace
+
+int GraphFontSlot(int viewSlot) {
+  switch (viewSlot) {
+    case kGraphFunctionViewer: return kFontGraphFunctionViewer;
+    case kGraphDataStatusFits: return kFontGraphDataStatusFits;
+    case kGraphReviewPane: return kFontGraphReviewPane;
+    case kGraphAcceptUndo: return kFontGraphAcceptUndo;
+    case kGraphUserFunction: return kFontGraphUserFunction;
+    case kGraphSampler: return kFontGraphSampler;
+    case kGraphGridSpline: return kFontGraphGridSpline;
+    case kGraphScattered: return kFontGraphScattered;
+    case kGraphUniformGrid: return kFontGraphUniformGrid;
+    case kGraphLoess: return kFontGraphLoess;
+    case kGraphNurbs: return kFontGraphNurbs;
+    case kGraphSparseGrid: return kFontGraphSparseGrid;
+    default: return kFontGraphDataStatus;
+  }
+}
+
 TGraphOptions::TGraphOptions(ProgramSettings& settings, int viewSlot, int pointsSlot, int placementSlot)
-    : settings_(settings), viewSlot_(viewSlot), pointsSlot_(pointsSlot), placementSlot_(placementSlot) {
+    : settings_(settings),
+      viewSlot_(viewSlot),
+      pointsSlot_(pointsSlot),
+      fontSlot_(GraphFontSlot(viewSlot)),
+      placementSlot_(placementSlot) {
   const auto& viewBlock = settings.viewRecords[static_cast<std::size_t>(viewSlot)];
   if (!DecodeViewRec(viewBlock, view) || !SanitizeViewRec(view)) view = DefaultViewRec();
   const auto& pointsBlock = settings.pointsRecords[static_cast<std::size_t>(pointsSlot)];
@@ -34,7 +96,10 @@ TGraphOptions::TGraphOptions(ProgramSettings& settings, int viewSlot, int points
   else anim = T3DAnimRec{};
   scheme = std::clamp(settings.graphOption[static_cast<std::size_t>(viewSlot)], 0, 9);
   userSchemes = DecodeUserColorSchemes(settings.userColorSchemes);
+  fontRecord_ = DecodeLogFont(settings.fontLogFont[static_cast<std::size_t>(fontSlot_)]);
+  font = fontAsRead_ = GraphFontOf(fontRecord_);
   if (placementSlot >= 0) placement = settings.placements[static_cast<std::size_t>(placementSlot)];
+  animationPlacement = settings.placements[kPlaceGraphShared];
 
   setup_.View = &view;
   setup_.PointsOpt = &points;
@@ -46,6 +111,7 @@ TGraphOptions::TGraphOptions(ProgramSettings& settings, int viewSlot, int points
   setup_.UserSchemes = &userSchemes;
   setup_.SchemeTable = &ColorSchemeTable;
   setup_.HostWord1 = placementSlot >= 0 ? &placement : nullptr;
+  setup_.HostWord2 = &animationPlacement;
 }
 
 void TGraphOptions::StoreBack() {
@@ -54,7 +120,10 @@ void TGraphOptions::StoreBack() {
   settings_.animRecord = EncodeAnimRec(anim);
   settings_.graphOption[static_cast<std::size_t>(viewSlot_)] = scheme;
   settings_.userColorSchemes = EncodeUserColorSchemes(userSchemes);
+  if (font != fontAsRead_)
+    settings_.fontLogFont[static_cast<std::size_t>(fontSlot_)] = EncodeLogFont(WithGraphFont(fontRecord_, font));
   if (placementSlot_ >= 0) settings_.placements[static_cast<std::size_t>(placementSlot_)] = placement;
+  settings_.placements[kPlaceGraphShared] = animationPlacement;
 }
 
 PointsSource TablePoints(const TDataTable& table) {

@@ -1,11 +1,12 @@
 // A graph window's option records taken from the program's settings: its view and points
-// records, the animation record, its colour scheme, the user colour schemes and its window
-// placement, decoded into the records the renderer reads through a graph setup, and
-// written back when the window is done with them, so that the next window of its kind
-// opens as the user left this one. A record the settings hold damaged starts from its
-// default.
+// records, the animation record, its colour scheme, the user colour schemes, its graph font,
+// its window placement and the animation player's, decoded into the records the renderer
+// reads through a graph setup, and written back when the window is done with them, so that
+// the next window of its kind opens as the user left this one. A record the settings hold
+// damaged starts from its default.
 #pragma once
 
+#include "app/log_font.h"
 #include "app/settings_file.h"
 #include "graph3d/graph_setup.h"
 
@@ -13,8 +14,19 @@ class TDataTable;
 struct TDataSession;
 struct TDataStats;
 
+// The font slot of each kind of graph window, by its view record (GraphSlot).
+int GraphFontSlot(int viewSlot);
+
+// The graph font as the renderer takes it (height in points) from a font record, and a
+// record of it: the face, size, weight, slant, underline and strike-out; a record without a
+// face (the window's own font) gives Arial 12.
+platform::Font GraphFontOf(const TLogFont& record);
+TLogFont GraphFontRecord(const platform::Font& font, int points);
+
 class TGraphOptions {
  public:
+  // The window's view record and colour scheme number (GraphSlot; its graph font follows
+  // it), its points record (PointsSlot) and its placement record (PlacementSlot; -1 none).
   TGraphOptions(ProgramSettings& settings, int viewSlot, int pointsSlot, int placementSlot);
   TGraphOptions(const TGraphOptions&) = delete;
   TGraphOptions& operator=(const TGraphOptions&) = delete;
@@ -28,16 +40,21 @@ class TGraphOptions {
   T3DViewRec view;
   T3DPointsRec points;
   T3DAnimRec anim;
-  platform::Font font{"Arial", 12};
+  platform::Font font;
   T3DTitleSet titles;
   T3DTitleSet customTitles;
   std::int32_t scheme = 1;
   TUserColorSchemes userSchemes;
   WindowPlacement placement;
+  WindowPlacement animationPlacement;  // the animation player's, shared by every graph window
 
  private:
   ProgramSettings& settings_;
-  int viewSlot_, pointsSlot_, placementSlot_;
+  int viewSlot_, pointsSlot_, fontSlot_, placementSlot_;
+  // The font slot as read, and the font handed to the renderer from it: a font the window
+  // did not change leaves the slot's bytes as they were.
+  TLogFont fontRecord_;
+  platform::Font fontAsRead_;
   T3DGraphSetup setup_;
 };
 

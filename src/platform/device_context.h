@@ -160,6 +160,8 @@ struct Font {
   int escapement = 0;       // text direction in tenths of a degree counter-clockwise from
                             // the x axis; the glyphs turn with it (orientation = escapement)
   CharSet charset = CharSet::Ansi;
+  bool underline = false;
+  bool strikeOut = false;
   friend bool operator==(const Font&, const Font&) = default;
 };
 

@@ -179,8 +179,8 @@ void EmfRecorder::RecordFont(const Font& font) {
   out_.I32(font.escapement);
   out_.I32(font.weight);
   out_.U8(font.italic ? 1 : 0);
-  out_.U8(0);  // underline
-  out_.U8(0);  // strike-out
+  out_.U8(font.underline ? 1 : 0);
+  out_.U8(font.strikeOut ? 1 : 0);
   out_.U8(static_cast<std::uint8_t>(font.charset));
   out_.U8(0);  // output precision
   out_.U8(0);  // clip precision

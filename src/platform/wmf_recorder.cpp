@@ -196,8 +196,8 @@ void WmfRecorder::RecordFont(const Font& font) {
   out_.I16(font.escapement);
   out_.I16(font.weight);
   out_.U8(font.italic ? 1 : 0);
-  out_.U8(0);  // underline
-  out_.U8(0);  // strike-out
+  out_.U8(font.underline ? 1 : 0);
+  out_.U8(font.strikeOut ? 1 : 0);
   out_.U8(static_cast<std::uint8_t>(font.charset));
   out_.U8(0);  // output precision
   out_.U8(0);  // clip precision

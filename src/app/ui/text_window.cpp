@@ -5,7 +5,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDialog>
-#include <QFontDialog>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -30,6 +29,7 @@
 #include "app/shell_state.h"
 #include "app/text_print.h"
 #include "app/ui/command_table.h"
+#include "app/ui/font_dialog.h"
 #include "app/ui/main_window.h"
 #include "app/ui/program_printer.h"
 #include "platform/busy_window.h"
@@ -93,6 +93,8 @@ CodedFontSet MakeCodedFonts(const TLogFont& record, int dpi) {
   normal.height = -(std::abs(record.height) * dpi + 36) / 72;
   normal.weight = record.weight > 0 ? record.weight : 400;
   normal.italic = record.italic != 0;
+  normal.underline = record.underline != 0;
+  normal.strikeOut = record.strikeOut != 0;
   CodedFontSet fonts;
   fonts[0] = normal;
   platform::Font small = normal;
@@ -577,25 +579,21 @@ PrintOutcome PrintTextLines(QPrinter& printer, const TTextPrintRequest& request)
 
 void TScrWin::CmPrinterSetup() { RunPrinterSetup(this); }
 
-bool ChooseTextFont(QWidget* parent, const char* title, TLogFont& record, int minPoints, int maxPoints,
-                    FontPitch pitch) {
-  QFont initial(FromCp1252(record.faceName), record.height,
-                record.weight >= 700 ? QFont::Bold : QFont::Normal, record.italic != 0);
-  bool ok = false;
-  const QFontDialog::FontDialogOptions options =
-      pitch == FontPitch::Fixed ? QFontDialog::MonospacedFonts : QFontDialog::FontDialogOptions();
-  const QFont chosen = QFontDialog::getFont(&ok, initial, parent, title, options);
-  if (!ok) return false;
-  record.faceName = ToCp1252(chosen.family()).substr(0, 31);
-  record.height = std::clamp(chosen.pointSize() > 0 ? chosen.pointSize() : 11, minPoints, maxPoints);
-  record.weight = chosen.bold() ? 700 : 400;
-  record.italic = chosen.italic() ? 1 : 0;
-  return true;
-}
-
 void TScrWin::CmFontSelect() {
-  TLogFont font = FontRecord();
-  if (ChooseTextFont(this, "Select Text Font", font, kMinFontPoints, kMaxFontPoints)) ApplyFont(font);
+  const TLogFont before = FontRecord();
+  TLogFont font = before;
+  std::int32_t& colorSlot = CurrentSettings().fontValue1[static_cast<std::size_t>(FontSlot())];
+  auto color = static_cast<std::uint32_t>(colorSlot);
+  TFontChoice choice;
+  choice.title = "Select Text Font";
+  choice.minPoints = kMinFontPoints;
+  choice.maxPoints = kMaxFontPoints;
+  choice.color = &color;
+  if (!ChooseFontDlg(this, font, choice)) return;
+  // Only what the user changed is written: an untouched dialog leaves the settings as they were.
+  colorSlot = static_cast<std::int32_t>(color);
+  if (EncodeLogFont(font) != EncodeLogFont(before)) ApplyFont(font);
+  View()->viewport()->update();
 }
 
 void TScrWin::CmColor() {

@@ -170,13 +170,6 @@ TTextPrintJob RunTextPrintDialog(QWidget* parent);
 // be opened (BeginPrinting), Cancelled when the print was abandoned.
 PrintOutcome PrintTextLines(QPrinter& printer, const TTextPrintRequest& request);
 
-// The font dialog of the text windows: the record's font offered, sizes limited to
-// [minPoints, maxPoints], fixed-pitch fonts only where asked; false when cancelled, else the
-// record takes the chosen font.
-enum class FontPitch { Any, Fixed };
-bool ChooseTextFont(QWidget* parent, const char* title, TLogFont& record, int minPoints, int maxPoints,
-                    FontPitch pitch = FontPitch::Any);
-
 // The ASCII editor that a text window hands its text to (installed by the data tools):
 // (parent, title, text of CR LF lines, owner window).
 using TAsciiEditorOpener = std::function<void(QWidget* parent, const std::string& title,

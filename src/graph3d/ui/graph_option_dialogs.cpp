@@ -1,10 +1,11 @@
 // The program's option dialogs behind GraphOptionDialogs, and the font request.
 #include <QDialog>
 #include <QEventLoop>
-#include <QFontDialog>
 
 #include <cmath>
 
+#include "app/ui/font_dialog.h"
+#include "graph3d/graph_options.h"
 #include "graph3d/ui/animation_dialogs.h"
 
 #include "graph3d/ui/color_scheme_dialogs.h"
@@ -77,18 +78,16 @@ int GraphOptionDialogs::Run(int dialog, QWidget* parent, T3DGraphSetup& setup,
 
 bool ChooseGraphFont(QWidget* parent, platform::Font& font) {
   const int dpi = GetGraphDisplayFacts().screenDpiY;
-  QFont initial(QString::fromStdString(font.face));
-  initial.setPointSize(std::clamp(FontPointsFromHeight(font.height, dpi), 6, 48));
-  initial.setBold(font.weight >= 700);
-  initial.setItalic(font.italic);
-  bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, initial, parent, QObject::tr("Select Graph Font"),
-                                            QFontDialog::ScalableFonts | QFontDialog::ProportionalFonts |
-                                                QFontDialog::NonScalableFonts);
-  if (!ok) return false;
-  font.face = platform::qt::ToCp1252(chosen.family());
-  font.height = FontHeightFromPoints(std::clamp(chosen.pointSize(), 6, 48), dpi);
-  font.weight = chosen.bold() ? 700 : 400;
-  font.italic = chosen.italic();
+  TLogFont record = GraphFontRecord(font, FontPointsFromHeight(font.height, dpi));
+  const TLogFont before = record;
+  TFontChoice choice;
+  choice.title = "Select Graph Font";
+  choice.minPoints = 6;
+  choice.maxPoints = 48;
+  if (!ChooseFontDlg(parent, record, choice)) return false;
+  // Untouched, the font comes back as it went (its height not taken through points again).
+  if (EncodeLogFont(record) == EncodeLogFont(before)) return true;
+  font = GraphFontOf(record);
+  font.height = FontHeightFromPoints(record.height, dpi);
   return true;
 }

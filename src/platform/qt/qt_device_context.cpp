@@ -97,6 +97,8 @@ QFont QtDeviceContext::ToQFont(const Font& font) {
   }
   q.setWeight(font.weight >= 600 ? QFont::Bold : QFont::Normal);
   q.setItalic(font.italic);
+  q.setUnderline(font.underline);
+  q.setStrikeOut(font.strikeOut);
   return q;
 }
 

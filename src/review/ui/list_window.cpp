@@ -20,6 +20,7 @@
 #include "app/shell_state.h"
 #include "app/text_print.h"
 #include "app/ui/dialog.h"
+#include "app/ui/font_dialog.h"
 #include "app/ui/text_window.h"
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
@@ -492,8 +493,13 @@ void TIListBoxWinMenu::CmAsciiEditor() {
 }
 
 void TIListBoxWinMenu::CmFont() {
-  TLogFont font = ListBox()->FontRecord();
-  if (!ChooseTextFont(this, "Select Equation List Font", font, kMinFontPoints, kMaxFontPoints)) return;
+  const TLogFont before = ListBox()->FontRecord();
+  TLogFont font = before;
+  TFontChoice choice;
+  choice.title = "Select Equation List Font";
+  choice.minPoints = kMinFontPoints;
+  choice.maxPoints = kMaxFontPoints;
+  if (!ChooseFontDlg(this, font, choice) || EncodeLogFont(font) == EncodeLogFont(before)) return;
   SetSlotFont(ListBox()->FontSlot(), font);
   RefreshFonts();
 }

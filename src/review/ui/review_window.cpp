@@ -954,7 +954,6 @@ void TRView::OpenResiduals(bool toggle) {
   r.LimitKind = 0;
   r.ResidualMode = std::clamp(static_cast<int>(s.ResidualMode), 0, 2) + 1;
   r.UserScheme = 5;
-  r.HostWord2 = &s.placements[kPlaceGraphShared];
   residOptions_->points.FitRecord = &session_.CurFit.eqn.fitStdError;
   SetDataRanges(r.Scaling, session_.DataStats);
   TReviewTitleSets& titles = ResidualTitleSets();
@@ -1097,7 +1096,6 @@ void OpenReviewWindow(QWidget* mainWindow, TSession& session, bool listFirst) {
                           ReviewLayoutSlot(listFirst, kLayoutReview));
     T3DGraphSetup& setup = options.Setup();
     SetDataRanges(setup.Scaling, session.DataStats);
-    setup.HostWord2 = &s.placements[kPlaceGraphShared];
     TReviewTitleSets& titles = ReviewTitleSets();
     setup.Titles = &titles.custom;
     setup.TitleSettings = &titles.automatic;

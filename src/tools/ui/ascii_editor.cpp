@@ -21,6 +21,7 @@
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
 #include "app/ui/dialog.h"
+#include "app/ui/font_dialog.h"
 #include "app/ui/main_window.h"
 #include "app/ui/program_printer.h"
 #include "app/ui/text_window.h"
@@ -100,6 +101,8 @@ void TEditFont::ApplyFontRecord(const TLogFont& record) {
   record_ = record;
   QFont font(FromCp1252(record.faceName), record.height > 0 ? record.height : 11,
              record.weight >= 700 ? QFont::Bold : QFont::Normal, record.italic != 0);
+  font.setUnderline(record.underline != 0);
+  font.setStrikeOut(record.strikeOut != 0);
   font.setStyleHint(QFont::TypeWriter);
   font.setFixedPitch(true);
   setFont(font);
@@ -298,8 +301,14 @@ bool TAsciiEd::CmSaveAs() {
 }
 
 void TAsciiEd::CmFont() {
-  TLogFont record = edit_->FontRecord();
-  if (!ChooseTextFont(this, "Select Editor Font", record, kMinFontPoints, kMaxFontPoints, FontPitch::Fixed)) return;
+  const TLogFont before = edit_->FontRecord();
+  TLogFont record = before;
+  TFontChoice choice;
+  choice.title = "Select Editor Font";
+  choice.minPoints = kMinFontPoints;
+  choice.maxPoints = kMaxFontPoints;
+  choice.pitch = FontPitch::Fixed;
+  if (!ChooseFontDlg(this, record, choice) || EncodeLogFont(record) == EncodeLogFont(before)) return;
   SetSlotFont(kFontSlotAsciiEditor, record);
   edit_->ApplyFontRecord(record);
 }

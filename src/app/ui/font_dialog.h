@@ -1,0 +1,69 @@
+// The font dialog behind every font command of the program (text windows, lists, the ASCII
+// editor, the graph windows): font, style, size, underline and strike-out, and the text
+// colour where the window has one, started from the window's font record.
+//
+// OK gives back only what the user changed: a record whose face this machine lacks keeps the
+// face as written (the dialog can only show a stand-in), a style or size the dialog cannot
+// show exactly is not rounded to one it can, and OK on an untouched dialog leaves the record
+// and the colour byte for byte as they were. The dialog opens on the style the record asks
+// for (its weight and italic), not on whatever style the face lists first.
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+
+#include "app/log_font.h"
+
+class QComboBox;
+class QFontDialog;
+
+enum class FontPitch { Any, Fixed };
+
+// What a font command offers.
+struct TFontChoice {
+  const char* title = "Font";
+  int minPoints = 6;  // sizes outside [minPoints, maxPoints] are refused
+  int maxPoints = 48;
+  FontPitch pitch = FontPitch::Any;
+  // The text colour (0x00BBGGRR), in and out; null: the dialog offers no colour.
+  std::uint32_t* color = nullptr;
+};
+
+// Runs the dialog modally over `owner`; false when cancelled (the record and the colour
+// untouched), else the record and the colour take what the user changed.
+[[nodiscard]] bool ChooseFontDlg(QWidget* owner, TLogFont& font, const TFontChoice& choice);
+
+// The dialog itself (tests reach its parts).
+class TFontDlg : public QDialog {
+  Q_OBJECT
+ public:
+  TFontDlg(QWidget* owner, const TLogFont& font, const TFontChoice& choice);
+
+  // The record and colour as the user left them: the aspects the user changed taken from
+  // the dialog, the others as they came in.
+  TLogFont Font() const;
+  std::uint32_t Color() const;
+  QFontDialog* Fonts() const { return fonts_; }
+  QComboBox* Colors() const { return colors_; }
+
+  void accept() override;
+
+ private:
+  TLogFont record_;
+  TFontChoice choice_;
+  std::uint32_t color_ = 0;
+  QFontDialog* fonts_;
+  QComboBox* colors_ = nullptr;
+  // What the dialog showed when it opened: a part that still shows the same at OK was not
+  // changed by the user.
+  QFont shown_;
+  int shownColorIndex_ = -1;
+};
+
+// The face as a font record keeps it: a family without the foundry the font list adds to
+// families that two foundries supply ("Nimbus Sans [urw]" is "Nimbus Sans").
+std::string FaceOfFamily(const QString& family);
+// The style of `family` nearest to a record's weight and italic (empty when the family lists
+// none): a record of weight 400, upright, opens on the upright regular style.
+QString NearestStyle(const QString& family, int weight, bool italic);
