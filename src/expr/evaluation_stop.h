@@ -13,10 +13,27 @@
 // and go back to the caller's at its end.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <utility>
 
 #include "expr/eval_context.h"
+
+// The steps of a task of known length, for the question to show while the scope stands;
+// the steps the caller had come back at its end.
+class TTaskStepsScope {
+ public:
+  TTaskStepsScope(ExprContext& ctx, std::int64_t total)
+      : ctx_(ctx), saved_(std::exchange(ctx.taskSteps, TTaskSteps{0, total})) {}
+  ~TTaskStepsScope() { ctx_.taskSteps = saved_; }
+  TTaskStepsScope(const TTaskStepsScope&) = delete;
+  TTaskStepsScope& operator=(const TTaskStepsScope&) = delete;
+  void Done(std::int64_t steps) { ctx_.taskSteps.done = steps; }
+
+ private:
+  ExprContext& ctx_;
+  TTaskSteps saved_;
+};
 
 class TEvaluationStopScope {
  public:

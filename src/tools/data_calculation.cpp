@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <vector>
 
@@ -140,11 +141,20 @@ bool ApplyCalcToData(std::span<TXYZPoint> table, const TCalcLines& lines, int fi
   ExprContext& ctx = ExprThreadContext();
   const TXYZPoint& last = table[static_cast<std::size_t>(n)];
   const int lastComplete = IsMissingValue(last.Y) || IsMissingValue(last.Z) ? n - 1 : n;
+  const int first = std::max(firstRow, 1);
+  const auto lastRow = [&](int line) { return line == kCalcX ? n : lastComplete; };
+  // Every line's rows, for a window that shows how far the calculation has come.
+  std::int64_t rows = 0;
+  for (int i = 0; i < 4; ++i)
+    if (!lines.text[static_cast<std::size_t>(i)].empty()) rows += std::max(lastRow(i) - first + 1, 0);
+  TTaskStepsScope steps(ctx, rows);
+  std::int64_t done = 0;
   for (int i = 0; i < 4; ++i) {
     if (lines.text[static_cast<std::size_t>(i)].empty()) continue;
     if (i == kCalcW) table[0].W = 1;
-    const int end = i == kCalcX ? n : lastComplete;
-    for (int r = std::max(firstRow, 1); r <= end; ++r) {
+    const int end = lastRow(i);
+    for (int r = first; r <= end; ++r, ++done) {
+      steps.Done(done);
       TXYZPoint& p = table[static_cast<std::size_t>(r)];
       SetRowVariables(ctx, p, r);
       const long double v = ExprRunSlot(kCalcFirstSlot + i);

@@ -91,7 +91,8 @@ TCalcValidation ValidateCalcLines(TCalcLines& lines, std::span<const TXYZPoint> 
 // that is no value makes the row inactive with 0 stored (1 for W); W stores the absolute
 // value, and a W line sets the table's weights flag. The language's current-row index is the
 // row being computed. False when the user stopped an evaluation ("Calculation Cancelled"):
-// the rows are then partly computed.
+// the rows are then partly computed. Meanwhile the context's task steps count the rows
+// computed of all the lines' rows, for the window of a stoppable run to show.
 [[nodiscard]] bool ApplyCalcToData(std::span<TXYZPoint> table, const TCalcLines& lines, int firstRow);
 
 // Runs `work`, the evaluations of a calculation, so that the user may stop them (the

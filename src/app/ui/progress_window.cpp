@@ -1,11 +1,31 @@
 #include "app/ui/progress_window.h"
 
 #include <QApplication>
+#include <QEvent>
+
+#include <functional>
+#include <utility>
+
+#include "platform/busy_window.h"
 
 namespace {
 
 constexpr int kShowAfterMs = 400;
 constexpr int kLookEveryMs = 50;
+
+// Calls `shown` as the watched widget shows, before anything is painted: the dialog shows
+// itself (from a value set, or from its own timer while events pass).
+class ShowWatch : public QObject {
+ public:
+  explicit ShowWatch(std::function<void()> shown) : shown_(std::move(shown)) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show) shown_();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> shown_;
+};
 
 }  // namespace
 
@@ -19,6 +39,8 @@ TProgressWindow::TProgressWindow(QWidget* parent, const QString& caption, const 
   dialog_.setMinimumDuration(kShowAfterMs);
   dialog_.setAutoReset(false);
   dialog_.setAutoClose(false);
+  showWatch_ = std::make_unique<ShowWatch>([this] { TakeOver(); });
+  dialog_.installEventFilter(showWatch_.get());
   clock_.start();
 }
 
@@ -46,11 +68,15 @@ bool TProgressWindow::Busy() {
   return !dialog_.wasCanceled();
 }
 
+void TProgressWindow::TakeOver() {
+  if (arrow_) return;
+  // The busy window goes first: it takes its wait cursor with it, from under the arrow.
+  HideBusyMsg();
+  QApplication::setOverrideCursor(Qt::ArrowCursor);
+  arrow_ = true;
+}
+
 void TProgressWindow::Look() {
-  if (!arrow_ && dialog_.isVisible()) {
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    arrow_ = true;
-  }
   // Until the window shows, the user's input waits: a click on the window whose work this
   // is would start other work on it halfway through. Once shown, the window's modality
   // keeps the input from the others.

@@ -4,12 +4,16 @@
 // most every 50 ms, so that asking costs the computation nothing, and leaves the user's
 // input to other windows waiting until it shows. The window's object name
 // is "TProgressWindow". While it shows, the pointer is the arrow, whatever wait cursor the
-// caller set: Cancel is there to be clicked.
+// caller set: Cancel is there to be clicked. Once it shows it takes the place of the busy
+// window its caller may have put up around the same work (ShowBusyMsg): the user sees one
+// window, the one with the gauge and Cancel.
 #pragma once
 
 #include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QString>
+
+#include <memory>
 
 class QWidget;
 
@@ -31,6 +35,9 @@ class TProgressWindow {
   QElapsedTimer clock_;
   // Shows the window once it is due, and lets the user's events through.
   void Look();
+  // As the window shows: the busy window goes, the arrow comes.
+  void TakeOver();
 
   bool arrow_ = false;  // the arrow pushed over a caller's wait cursor while the window shows
+  std::unique_ptr<QObject> showWatch_;  // calls TakeOver when the window shows
 };

@@ -1,5 +1,9 @@
 #include "graph3d/ui/evaluation_progress.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 #include "expr/eval_context.h"
 
 TEvaluationProgress::TEvaluationProgress(QWidget* parent, const QString& caption, const QString& text)
@@ -14,7 +18,17 @@ bool TEvaluationProgress::GoOn() {
   const int code = ctx.ExprMathError;
   const auto list = ctx.ExprErrorList;
   const int count = ctx.ExprErrorCount;
-  cancelled_ = !window_.Busy();
+  // A task of known length shows how far it has come (a calculation's rows); others a
+  // bar that only moves.
+  const TTaskSteps steps = ctx.taskSteps;
+  if (steps.total > 0) {
+    constexpr std::int64_t kMost = std::numeric_limits<int>::max();
+    const std::int64_t total = std::min(steps.total, kMost);
+    const std::int64_t done = std::clamp<std::int64_t>(steps.done, 0, total);
+    cancelled_ = !window_.Step(static_cast<int>(done), static_cast<int>(total));
+  } else {
+    cancelled_ = !window_.Busy();
+  }
   ctx.ExprVars = vars;
   ctx.CurrentUdf = udf;
   ctx.ExprResult = result;

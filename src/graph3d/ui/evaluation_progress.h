@@ -1,7 +1,8 @@
 // A statement evaluation the user can stop. While a TEvaluationProgress stands, the
 // evaluations of the calling thread ask it at their safe points whether to go on
 // (TEvaluationStopScope, expr/evaluation_stop.h); it answers from a progress window that
-// shows with Cancel once the work has taken a moment (TProgressWindow). After Cancel
+// shows with Cancel once the work has taken a moment (TProgressWindow), its gauge at the
+// steps the task has set (ExprContext::taskSteps) where it knows its length. After Cancel
 // every evaluation of the task ends at its first safe point with "Calculation Cancelled".
 //
 // The window lets events through while an evaluation is halfway, and a window that

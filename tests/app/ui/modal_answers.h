@@ -46,8 +46,10 @@ class ModalAnswer {
 };
 
 // Runs `run` and clicks Cancel of the progress window (TProgressWindow) once it shows;
-// true when it did.
-inline bool CancelProgressWhenShown(const std::function<void()>& run) {
+// true when it did. `look`, when given, sees the window first, as it shows (its gauge
+// moved at least once after it appeared).
+inline bool CancelProgressWhenShown(const std::function<void()>& run,
+                                    const std::function<void(QWidget* window)>& look = {}) {
   bool cancelled = false;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -55,6 +57,7 @@ inline bool CancelProgressWhenShown(const std::function<void()>& run) {
       if (w->objectName() != "TProgressWindow" || !w->isVisible() || cancelled) continue;
       auto* cancel = w->findChild<QPushButton*>();
       if (!cancel || cancel->text() != "Cancel") continue;
+      if (look) look(w);
       cancel->click();
       cancelled = true;
     }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include <functional>
@@ -62,6 +63,39 @@ TEST_F(EvaluationCancelUi, ACancelledTableCalculationLeavesTheTableAsItWas) {
   EXPECT_FALSE(platform::CurrentBusyState().shown);
   EXPECT_FALSE(ExprThreadContext().goOn);
 
+}
+
+// A calculation of 60 rows shows one window, the one with Cancel (the busy window of the
+// calculation gives it its place), and its gauge counts the rows computed.
+TEST_F(EvaluationCancelUi, ACalculationsWindowIsOneWindowThatCountsItsRows) {
+  std::vector<TestRow> rows;
+  for (int i = 1; i <= 60; ++i) rows.push_back({1.0L * i, 10.0L * i, 1.0L * (i % 7)});
+  Load(rows);
+  PrescanData(session_);
+  TCalcLines lines;
+  lines.text[kCalcZ] = kCostlyZ;
+  ASSERT_EQ(ValidateCalcLines(lines, session_.Table.XYZData()).result, TCalcValidation::kValid);
+  CalcTexts() = lines;
+  platform::ScriptedAnswers answers;
+  int shownOf = -1, shownAt = -1;
+  bool busyBehind = true;
+  QString caption;
+  EXPECT_TRUE(CancelProgressWhenShown(
+      [&] { (void)calculation_commands::ApplyWithAcceptOrUndo(nullptr, session_, 1); },
+      [&](QWidget* window) {
+        busyBehind = platform::CurrentBusyState().shown;
+        caption = window->windowTitle();
+        if (auto* bar = window->findChild<QProgressBar*>()) {
+          shownOf = bar->maximum();
+          shownAt = bar->value();
+        }
+      }));
+  EXPECT_FALSE(busyBehind);
+  EXPECT_EQ(caption, "Calculation");
+  EXPECT_EQ(shownOf, 60);
+  EXPECT_GE(shownAt, 0);
+  EXPECT_LT(shownAt, 60);
+  EXPECT_FALSE(platform::CurrentBusyState().shown);
 }
 
 TEST_F(EvaluationCancelUi, AStatementTypedIntoTheEvaluationDialogCanBeCancelled) {

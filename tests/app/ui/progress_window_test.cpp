@@ -1,0 +1,53 @@
+// The window of a long computation: it shows once the work has taken a moment, in the place
+// of the busy window its caller put up around the same work (one window, the one with
+// Cancel), with the arrow pointer, and its gauge shows how far the work has come where the
+// work knows its length.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QProgressBar>
+#include <QProgressDialog>
+
+#include "app/ui/modal_answers.h"
+#include "app/ui/progress_window.h"
+#include "platform/busy_window.h"
+
+namespace {
+
+QProgressDialog* ShownProgressWindow() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == "TProgressWindow" && w->isVisible()) return qobject_cast<QProgressDialog*>(w);
+  return nullptr;
+}
+
+TEST(ProgressWindow, TakesTheBusyWindowsPlaceAndShowsTheCountItIsGiven) {
+  const struct {
+    int done, total;  // total 0: Busy()
+    const char* shown;
+  } cases[] = {{12, 60, "20%"}, {0, 0, ""}};
+  for (const auto& c : cases) {
+    ShowBusyMsg(nullptr, "Calculation", "Calculation in Progress", 1);
+    {
+      TProgressWindow window(nullptr, "Calculation", "Calculation in Progress");
+      EXPECT_TRUE(platform::CurrentBusyState().shown);  // not yet due: the busy window stands
+      if (c.total > 0) (void)window.Step(0, c.total);  // the work begins
+      ASSERT_TRUE(PumpUntil([&] {
+        (void)(c.total > 0 ? window.Step(c.done, c.total) : window.Busy());
+        return ShownProgressWindow() != nullptr;
+      }));
+      EXPECT_FALSE(platform::CurrentBusyState().shown) << c.total;
+      QProgressBar* bar = ShownProgressWindow()->findChild<QProgressBar*>();
+      ASSERT_NE(bar, nullptr);
+      EXPECT_EQ(bar->maximum(), c.total);
+      EXPECT_EQ(bar->value(), c.done);
+      EXPECT_EQ(bar->text(), c.shown);
+      ASSERT_NE(QApplication::overrideCursor(), nullptr);
+      EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    HideBusyMsg();  // what the caller does last: nothing is left to hide
+    EXPECT_FALSE(platform::CurrentBusyState().shown);
+  }
+}
+
+}  // namespace
