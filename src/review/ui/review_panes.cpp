@@ -66,20 +66,20 @@ void TRVScrWin::SetupWindow() {
   const bool firstOpen = NeverPlaced();
   TScrWin::SetupWindow();  // sized to its text
   if (!firstOpen || beside_.isEmpty()) return;
-  // First opened: beside the owner, never over its graph, on the side with room for it (or
-  // the more room, the pane narrowed to it; its text scrolls); the panes stack down that
-  // side in the order of their slots.
-  constexpr int kNarrowest = 240;
+  // First opened: beside the owner, on the side with room for it, or the more room; the
+  // panes stack down that side in the order of their slots. A pane keeps the width of its
+  // text (within the screen): a table cut short behind a scroll bar hides the very columns
+  // it is opened for. Where neither side holds it, it stands against the screen's edge on
+  // the side with the more room, over the owner's edge.
   const QRect room = WindowRoom(this);
   const QRect area = screen() ? screen()->availableGeometry() : room;
   const int frame = room.left() - area.left() + area.right() - room.right();  // both side edges
   const int rightRoom = area.right() - beside_.right() - frame;
   const int leftRoom = beside_.left() - area.left() - frame;
-  const bool right = rightRoom >= width() || rightRoom >= leftRoom;
-  const int w = std::max(std::min(width(), right ? rightRoom : leftRoom), kNarrowest);
-  const int x = right ? beside_.right() + 1 : beside_.left() - w - frame;
+  const bool right = rightRoom >= width() || (leftRoom < width() && rightRoom >= leftRoom);
+  const int x = right ? beside_.right() + 1 : beside_.left() - width() - frame;
   const int y = beside_.top() + besideSlot_ * std::max(beside_.height(), 3) / 3;
-  PlaceFrameWithinScreen(this, QPoint(x, y), QSize(w, height()));
+  PlaceFrameWithinScreen(this, QPoint(x, y), size());
 }
 
 void TRVScrWin::moveEvent(QMoveEvent* event) {

@@ -53,7 +53,8 @@ class TRVScrWin : public TScrWin {
   // The review window goes first: the pane tells nobody when it is closed.
   void ForgetOwner() { notify_ = nullptr; }
   // A pane never placed opens beside `ownerFrame` (the owner's frame on the screen), in
-  // place `slot` (0, 1, 2) down its side, rather than at the text windows' default place.
+  // place `slot` (0, 1, 2) down its side, rather than at the text windows' default place,
+  // as wide as its text within the screen (over the owner's edge where no side holds it).
   void OpenBeside(const QRect& ownerFrame, int slot);
 
  protected:
