@@ -66,11 +66,11 @@ void ExprMarkErrors(ExprContext& ctx, int n) {
 
 // A NaN condition has no truth value: the second argument is given and the statement
 // fails with "80x87: Invalid Operand", whatever the branches did. Called without its two
-// marks (not through the parser or a compiled program) it leaves the error state alone.
+// marks (not through the parser or a compiled program) it forgets nothing.
 long double BuiltinIF(ExprContext& ctx, const long double* a) {
   const bool undefined = std::isnan(a[0]);
   const bool first = a[0] != 0 && !undefined;
-  long double result = first ? a[1] : a[2];
+  const long double result = first ? a[1] : a[2];
   if (ctx.errorMarks.size() >= 2) {
     const TExprErrorMark afterFirst = PopMark(ctx);
     const TExprErrorMark afterCondition = PopMark(ctx);

@@ -67,7 +67,9 @@ using TIntegrand = TFunctionRef<long double(long double)>;
 using TIntegrand2 = TFunctionRef<long double(long double, long double)>;
 
 // Gauss-Legendre rules of order 2, 4, ..., 128 on each piece of the range until two
-// successive orders agree to tol (relative). Sets the record's three fields.
+// successive orders from 8 on agree to tol (relative). Values that are all 0 prove no
+// zero: the range is looked at again (with 1/x tails, or at finer spacing) or the
+// integral fails. Sets the record's three fields.
 long double IntegrateGauss(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
                            long double tol);
 
@@ -93,10 +95,12 @@ long double IntegrateOdeBS(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, lo
 long double IntegrateTanhSinh(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
                               long double tol);
 
-// Gauss first; when it fails, the tanh-sinh rule; then Romberg and Bulirsch-Stoer (the
-// order depending on the limits and on whether f is defined there), then Runge-Kutta;
-// when all fail, -100 and
-// the result with the smallest estimate. All engines together take at most
+// Gauss first; when it fails, the tanh-sinh rule; on a finite range then the split at an
+// inner point where f is singular or sharply peaked, each part by the tanh-sinh rule;
+// then Romberg and Bulirsch-Stoer (the order depending on the limits and on whether f is
+// defined there), then Runge-Kutta (the differential-equation engines not where an inner
+// singular point was found, which they step across unseen); when all fail, -100 and the
+// result with the smallest estimate. All engines together take at most
 // kAutoIntegralValues values of f: an integral that fails everywhere once ran through
 // some five million (seconds where f is a line of a user function); beyond the budget
 // the integral fails with -100.
