@@ -83,7 +83,7 @@ int ComputeTableStatistics(std::span<TXYZPoint> table, TDataStats& stats) {
   }
   long double min_rxy = kInf, max_rxy = -kInf, min_rxyz = kInf, max_rxyz = -kInf;
   long double sw = 0, swx = 0, swy = 0, swz = 0;
-  int active = 0;
+  int active = 0, weighted = 0;
 
   for (TXYZPoint& p : points) {
     p.RXY = std::sqrt(p.X * p.X + p.Y * p.Y);
@@ -94,6 +94,7 @@ int ComputeTableStatistics(std::span<TXYZPoint> table, TDataStats& stats) {
       continue;
     }
     ++active;
+    if (p.W > 0) ++weighted;
     sw += p.W;
     swx += p.W * p.X;
     swy += p.W * p.Y;
@@ -142,7 +143,6 @@ int ComputeTableStatistics(std::span<TXYZPoint> table, TDataStats& stats) {
     syz += p.W * dy * dz;
   }
 
-  const long double n = active;
   const bool spread_known = sw > 1;
   x.StdDev = spread_known ? std::sqrt(sxx / (sw - 1)) : ExprErrorValue;
   y.StdDev = spread_known ? std::sqrt(syy / (sw - 1)) : ExprErrorValue;
@@ -167,10 +167,13 @@ int ComputeTableStatistics(std::span<TXYZPoint> table, TDataStats& stats) {
   }
 
   stats.ActiveCount = active;
+  stats.WeightedCount = weighted;
   stats.X = x;
   stats.Y = y;
   stats.Z = z;
-  stats.WeightScale = n / sw;
+  // The weights of the points that take part add up to their count, so that a point of
+  // weight 0 changes no weight, sum of squares or statistic of a fit.
+  stats.WeightScale = weighted / sw;
   stats.SSTotal = stats.WeightScale * szz;
   stats.StartCacheA[0] = -1;
   stats.StartCacheB[0] = -1;

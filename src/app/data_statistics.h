@@ -30,10 +30,13 @@ struct TAxisStats {
 
 struct TDataStats {
   int ActiveCount = 0;  // fitting needs at least 4 active points, the statistics at least 3
+  // Active points of positive weight: the observations a fit is made from. A point of
+  // weight 0 adds nothing to any sum, so it is no degree of freedom either.
+  int WeightedCount = 0;
   int DistinctX = 0;    // distinct x values among the active points
   int DistinctY = 0;
   TAxisStats X, Y, Z;
-  long double WeightScale = 0;  // ActiveCount / sum of weights
+  long double WeightScale = 0;  // WeightedCount / sum of weights
   long double SSTotal = 0;      // weighted total sum of squares of Z about its mean
   long double XScale = 0, YScale = 0;  // set and read by the fit-run driver
   // Start-value caches of the non-linear families; a first element of -1 marks a cache
@@ -57,7 +60,7 @@ void ResetDataStats(TDataStats& stats, int activeCount = 0);
 //   whose weight is negative, is made inactive ('*'); inactive points take no further part;
 // - per axis: Min, Max (ties: the earliest point), Range, weighted Mean and StdDev; the
 //   partner coordinates at the extremes and at the nine reference positions;
-// - WeightScale, SSTotal, the plane, and the start caches marked not computed;
+// - WeightedCount, WeightScale, SSTotal, the plane, and the start caches marked not computed;
 // - the header's Z and RXYZ receive Zmin and Zmax.
 // Returns the active count, or 0 when fewer than 3 points are active or the weights do not
 // sum to a positive value: then `stats` is reset (ResetDataStats) rather than left holding

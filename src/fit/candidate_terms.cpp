@@ -43,6 +43,18 @@ long double AxisTerm(ExprContext& ctx, long double v, int k, long double s) {
   }
 }
 
+// The value of a term-subset fit of the Z variant from its linear part s.
+long double VariantValue(ExprContext& ctx, int variant, long double s) {
+  switch (variant) {
+    case 0: return s;
+    case 1: return ExprMathExp(ctx, s);
+    case 2: return ExprSafeDivide(ctx, 1.0L, s);
+    case 3: return s * s;
+    case 4: return ExprMathSqrt(ctx, s);
+    default: return 0.0L;
+  }
+}
+
 }  // namespace
 
 long double TermValue(ExprContext& ctx, long double x, long double y, int code,
@@ -59,14 +71,7 @@ long double TermSubsetValue(ExprContext& ctx, long double x, long double y, cons
   long double s = p[0];
   for (int i = 1; i <= m; ++i)
     s += p[i] * TermValue(ctx, x, y, terms[static_cast<std::size_t>(i)], scales);
-  switch (terms[0]) {
-    case 0: return s;
-    case 1: return ExprMathExp(ctx, s);
-    case 2: return ExprSafeDivide(ctx, 1.0L, s);
-    case 3: return s * s;
-    case 4: return ExprMathSqrt(ctx, s);
-    default: return 0.0L;
-  }
+  return VariantValue(ctx, terms[0], s);
 }
 
 long double TermSubsetSSE(ExprContext& ctx, std::span<const TXYZPoint> points,
@@ -88,6 +93,66 @@ long double TermSubsetSSE(ExprContext& ctx, std::span<const TXYZPoint> points,
   }
   ctx.ExprMathError = 0;
   return defined && std::isfinite(sse) ? sse : std::numeric_limits<long double>::infinity();
+}
+
+TTermColumns::TTermColumns(std::span<const TXYZPoint> points, long double weightScale,
+                           const TFitRunScales& scales)
+    : weightScale_(weightScale), scales_(scales) {
+  for (const TXYZPoint& pt : points) {
+    if (!IsActive(pt)) continue;
+    x_.push_back(pt.X);
+    y_.push_back(pt.Y);
+    z_.push_back(pt.Z);
+    w_.push_back(pt.W);
+  }
+}
+
+const long double* TTermColumns::Column(ExprContext& ctx, int code) {
+  const auto t = static_cast<std::size_t>(code);
+  if (state_[t] == 0) {
+    std::vector<long double>& c = columns_[t];
+    c.resize(x_.size());
+    state_[t] = 1;
+    for (std::size_t i = 0; i < x_.size(); ++i) {
+      ctx.ExprMathError = 0;
+      c[i] = TermValue(ctx, x_[i], y_[i], code, scales_);
+      if (ctx.ExprMathError != 0) {
+        state_[t] = -1;
+        break;
+      }
+    }
+    ctx.ExprMathError = 0;
+  }
+  return state_[t] > 0 ? columns_[t].data() : nullptr;
+}
+
+long double TTermColumns::SubsetSse(ExprContext& ctx, const long double* p, std::span<const std::int32_t> terms,
+                                    int m) {
+  constexpr long double kUndefined = std::numeric_limits<long double>::infinity();
+  if (terms.empty() || m < 0 || static_cast<std::size_t>(m) >= terms.size()) return TermSubsetSSE(ctx, {}, 0, p, terms, m, scales_);
+  const long double* columns[kCandidateTermCount + 1] = {};
+  for (int i = 1; i <= m; ++i) {
+    const int code = terms[static_cast<std::size_t>(i)];
+    if (code < 0 || code >= kCandidateTermCount) return TermSubsetSSE(ctx, {}, 0, p, terms, m, scales_);
+    columns[i] = Column(ctx, code);
+    if (!columns[i]) return kUndefined;
+  }
+  const int variant = terms[0];
+  long double sse = 0.0L;
+  for (std::size_t k = 0; k < x_.size(); ++k) {
+    ctx.ExprMathError = 0;
+    long double s = p[0];
+    for (int i = 1; i <= m; ++i) s += p[i] * columns[i][k];
+    const long double z = VariantValue(ctx, variant, s);
+    if (ctx.ExprMathError != 0 || !std::isfinite(z)) {
+      ctx.ExprMathError = 0;
+      return kUndefined;
+    }
+    const long double r = z_[k] - z;
+    sse += w_[k] * weightScale_ * r * r;
+  }
+  ctx.ExprMathError = 0;
+  return std::isfinite(sse) ? sse : kUndefined;
 }
 
 TTermMagnitudes TermMagnitudes(const TDataStats& stats, const TFitRunScales& scales) {

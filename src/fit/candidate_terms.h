@@ -25,6 +25,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "app/data_statistics.h"
 #include "app/xyz_point.h"
@@ -50,6 +51,26 @@ long double TermSubsetSSE(ExprContext& ctx, std::span<const TXYZPoint> points,
                           long double weightScale, const long double* p,
                           std::span<const std::int32_t> terms, int m,
                           const TFitRunScales& scales);
+
+// The candidate terms at the active points of a table, each term computed at every point once,
+// when a fit first asks for it: the SSE of many term-subset fits over the same points then
+// costs no logarithm, root or exponential again. SubsetSse is TermSubsetSSE to the last bit
+// (the same terms, sums and order).
+class TTermColumns {
+ public:
+  TTermColumns(std::span<const TXYZPoint> points, long double weightScale, const TFitRunScales& scales);
+  long double SubsetSse(ExprContext& ctx, const long double* p, std::span<const std::int32_t> terms, int m);
+
+ private:
+  // The values of a term at the points; null when it is undefined at one of them.
+  const long double* Column(ExprContext& ctx, int code);
+
+  std::vector<long double> x_, y_, z_, w_;  // the active points in table order, W as stored
+  long double weightScale_;
+  TFitRunScales scales_;
+  std::array<std::vector<long double>, kCandidateTermCount> columns_;
+  std::array<std::int8_t, kCandidateTermCount> state_{};  // 0 not formed, 1 defined, -1 undefined
+};
 
 // The typical size of every candidate term over the data: the largest |term| at three
 // points of the data box, (X min, Y min), (X mean, Y mean) and (X max, Y max). A term that

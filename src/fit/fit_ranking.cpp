@@ -40,6 +40,13 @@ TRankKeys KeysOf(const TFitResult& r) {
   return {r.m, r.complexity, r.equationNumber, r.r2, r.adjustedR2, r.fitStdError, r.f};
 }
 
+// `before` when the keys differ; between equal keys the fit with fewer parameters ranks
+// first: it explains the data as well with less (an exact fit of the plane before every
+// larger one that passes through the same points).
+bool OrFewerParameters(long double x, long double y, bool before, const TRankKeys& a, const TRankKeys& b) {
+  return x != y ? before : a.m < b.m;
+}
+
 // True when a ranks before b. The statistics of a stored record are always numbers
 // (fit_statistics.h), so every comparison is a strict order.
 bool RanksBefore(const TRankKeys& a, const TRankKeys& b, int code) {
@@ -48,13 +55,13 @@ bool RanksBefore(const TRankKeys& a, const TRankKeys& b, int code) {
     code -= kSortByParameterCount;
   }
   switch (code) {
-    case kByR2: return a.r2 > b.r2;
-    case kByAdjustedR2: return a.adjustedR2 > b.adjustedR2;
-    case kByStdError: return a.fitStdError < b.fitStdError;
-    case kByF: return a.f > b.f;
+    case kByR2: return OrFewerParameters(a.r2, b.r2, a.r2 > b.r2, a, b);
+    case kByAdjustedR2: return OrFewerParameters(a.adjustedR2, b.adjustedR2, a.adjustedR2 > b.adjustedR2, a, b);
+    case kByStdError: return OrFewerParameters(a.fitStdError, b.fitStdError, a.fitStdError < b.fitStdError, a, b);
+    case kByF: return OrFewerParameters(a.f, b.f, a.f > b.f, a, b);
     case kByComplexity:
       if (a.complexity != b.complexity) return a.complexity < b.complexity;
-      return a.r2 > b.r2;
+      return OrFewerParameters(a.r2, b.r2, a.r2 > b.r2, a, b);
     default: return a.equationNumber < b.equationNumber;
   }
 }

@@ -157,7 +157,7 @@ void SurfaceStep(TFitSide& side, const TRefitSources& src) {
 bool RefitSide(TFitSide& side, const TFitResult& fit, int rank, int mode, const TRefitSources& src) {
   if (!src.stats) return false;
   TFitEqn& e = side.eqn;
-  FillFitEqnFromResult(e, fit, rank, src.stats->SSTotal, src.stats->ActiveCount);
+  FillFitEqnFromResult(e, fit, rank, src.stats->SSTotal, src.stats->WeightedCount);
   e.parameterErrors.fill(0.0L);
   side.scales = src.products ? src.products->scales : TFitRunScales{};
   side.covarianceValid = 0;

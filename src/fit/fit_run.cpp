@@ -18,6 +18,7 @@ TFitRunContext::TFitRunContext(std::span<const TXYZPoint> table, const TDataStat
       selection(selection_),
       options(options_),
       list(list_),
+      support(FitSupportOf(points)),
       sst(stats_.SSTotal) {}
 
 TFitRunContext::~TFitRunContext() = default;
@@ -172,7 +173,9 @@ int RunFitFamilies(TFitRunContext& ctx) {
 
     const TFitOptions& o = ctx.options;
     const bool svd = o.autoSvd != 0;
-    const int dx = ctx.stats.DistinctX, dy = ctx.stats.DistinctY;
+    // The series families' orders are bounded by the distinct values of the points that
+    // take part.
+    const int dx = ctx.support.distinctX, dy = ctx.support.distinctY;
 
     const std::uint32_t poly = ctx.selection.polynomialMask;
     if (ctx.counts.polynomial > 0) {

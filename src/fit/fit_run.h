@@ -39,6 +39,7 @@
 #include "expr/udf_record.h"
 #include "fit/fit_blocks.h"
 #include "fit/fit_list.h"
+#include "fit/fit_support.h"
 #include "numerics/ld_matrix.h"
 
 class TSumsTable;
@@ -182,6 +183,10 @@ struct TFitRunContext {
   // whatever the count.
   unsigned nonlinearThreads = 0;
 
+  // What the active points of positive weight can determine (from `table`): every fit's
+  // parameter limit, its degrees of freedom and the orders of the families.
+  TFitSupport support;
+
   // Counted before the run (CountFitRun), counted up during it.
   TFitCounts counts;
   TFitCounters counters;
@@ -217,6 +222,11 @@ struct TFitRunContext {
   long double WeightOf(const TXYZPoint& p) const { return p.W * stats.WeightScale; }
   // The table the polynomial families read their normal equations from.
   const TSumsTable& PolynomialSums() const { return polynomialSums ? *polynomialSums : *sums; }
+  // The most parameters a fit of the run may have.
+  int MaxParameters() const { return support.MaxParameters(options.noDofForError != 0); }
+  // The observations every fit statistic of the run counts: the active points of positive
+  // weight.
+  int Observations() const { return support.points; }
   // Number of fits in the list.
   int Listed() const { return list.Count(); }
   // Reports progress with the tried and listed counts; 1 go on, 0 abort.
@@ -239,8 +249,9 @@ std::uint32_t CountNonLinearEquations(const TFitSelection& selection, int define
 bool CountFitRun(TFitRunContext& ctx);
 
 // Phase 1. Returns the term limit h of the run (the options' highest term count minus 1,
-// lowered to n + d - 2 when n < 10 + d, d the "no DOF for error" flag), -1 on abort, -2
-// when memory is short.
+// lowered to one less than the most parameters a fit may have: n + d - 2 for n active points
+// of positive weight and d the "no DOF for error" flag, and at most the number of distinct
+// locations less one), -1 on abort, -2 when memory is short.
 int ComputeFitSums(TFitRunContext& ctx);
 
 // The whole run: empties the list, allocates the scratch storage, runs the phases. Returns

@@ -52,6 +52,12 @@ long double ClearTinyNegativeSseRelative(long double sse, long double sst) {
   return sse < 0.0L && sse > -kTinyNegativeSseFraction * sst ? 0.0L : sse;
 }
 
+long double ListedSse(long double solved, long double measured, long double sst) {
+  if (!std::isfinite(measured)) return measured;
+  const long double bound = kSseAgreement * std::fabs(measured) + kSseAgreementOfTotal * std::fabs(sst);
+  return std::fabs(solved - measured) <= bound ? solved : measured;
+}
+
 bool SseAcceptable(long double sse, long double sst) {
   return sse >= 0.0L && sse <= sst && std::isfinite(sse);
 }

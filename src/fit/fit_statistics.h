@@ -68,6 +68,16 @@ inline constexpr long double kTinyNegativeSseFraction = 0.001L;
 long double ClearTinyNegativeSse(long double sse);
 long double ClearTinyNegativeSseRelative(long double sse, long double sst);
 
+// The SSE a fit is listed with, given the one its solver formed from sums (`solved`) and the
+// one its stored equation has at the data (`measured`). The two agree for a sound solution,
+// up to the rounding of the sums: the solved one is kept then. Where they differ by more (a
+// singular or ill-conditioned system whose solution does not satisfy its equations, or a
+// sum of squares lost to cancellation), the fit is listed with the SSE of the equation it
+// stores, so that its r² and statistics are those of the surface the user is shown.
+inline constexpr long double kSseAgreement = 1e-10L;          // relative to the SSE
+inline constexpr long double kSseAgreementOfTotal = 1e-14L;   // relative to SST
+long double ListedSse(long double solved, long double measured, long double sst);
+
 // A fit may enter the fit list only when 0 <= SSE <= SST (a negative SSE, one above SST, or
 // one that is not a number is dropped).
 bool SseAcceptable(long double sse, long double sst);

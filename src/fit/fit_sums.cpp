@@ -391,13 +391,10 @@ int ComputeFitSums(TFitRunContext& ctx) {
   ctx.lnXExcluded = xNegative;
   ctx.lnYExcluded = yNegative;
 
-  // The term limit: the options' highest term count minus 1, lowered for small tables so
-  // that a fit keeps a degree of freedom for its error (none with the "no DOF for error"
-  // flag, for error-free data).
-  const int noDof = ctx.options.noDofForError ? 1 : 0;
-  int h = static_cast<int>(ctx.options.highestTerm);
-  const int n = st.ActiveCount;
-  if (n < 10 + noDof) h = std::min(h, n + noDof - 2);
+  // The term limit: the options' highest term count minus 1, lowered at every table size
+  // so that no fit has more parameters than the data can determine, and each keeps a degree
+  // of freedom for its error (none with the "no DOF for error" flag, for error-free data).
+  const int h = std::min(static_cast<int>(ctx.options.highestTerm), ctx.MaxParameters() - 1);
 
   TFitRunScales& sc = ctx.scales;
   sc.xScale = ExponentialScale(st.X.Range, st.Z.AtMin1, st.Z.AtMax1);

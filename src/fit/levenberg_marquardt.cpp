@@ -38,8 +38,6 @@ constexpr int kUnacceptedLimit = 400;
 constexpr int kCoarseLimit = 25;
 // A curvature diagonal at or below this fraction of the largest one seen has vanished.
 constexpr long double kVanishedColumn = LDBL_EPSILON;
-// A robust fit whose sum of squares is not below SST is recorded just below it.
-constexpr long double kRobustSseCeiling = 0.99999999L;
 // The floating-point flags the fit's acceptance reads (NonlinearFaultRaised).
 constexpr int kFaultFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW | FE_UNDERFLOW;
 
@@ -741,8 +739,8 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
   if (r == kStepNoMemory) return -2;
   // A singular curvature at the solution leaves the fit itself sound (its parameters are
   // not all determined by the data); its covariance is flagged when the fit is refitted.
-  long double sse = st.acceptedSS;
-  if (st.robustMode != kRobustLeastSquares && sse >= st.sst) sse = kRobustSseCeiling * st.sst;
+  // A fit no better than the mean is left out, robust or not.
+  const long double sse = st.acceptedSS;
   if (!(sse >= 0.0L && sse < st.sst && std::isfinite(sse)) || NonlinearFaultRaised()) return 0;
 
   std::unique_ptr<TFitResult> record = NewFitResult(p - 1);
@@ -753,7 +751,7 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
   record->complexity = rq.complexity;
   for (int j = 1; j <= p; ++j) record->parameters[static_cast<std::size_t>(j - 1)] = a[j];
   if (p > 1) record->terms[1] = iteration;
-  StoreFitStatistics(*record, sse, st.sst, ctx.stats.ActiveCount);
+  StoreFitStatistics(*record, sse, st.sst, ctx.Observations());
   const long double r2 = record->r2;
   // A full list refuses the record and counts it; the run reports the fits it could not keep.
   (void)ctx.list.Append(std::move(record));

@@ -113,6 +113,8 @@ int RecordKeptFits(TFitRunContext& ctx, std::span<const TKeepList> lists,
     for (KeptFit fit : list.Kept()) {
       int procedure = kProcGaussElim;
       const long double condition = svd ? Refine(ctx, fit, family, procedure) : 0.0L;
+      fit.sse = family.ListedSseOf(fit);
+      if (!SseAcceptable(fit.sse, ctx.sst)) continue;
       auto record = NewFitResult(fit.m);
       if (!record) break;
       record->procedure = procedure;
@@ -122,7 +124,7 @@ int RecordKeptFits(TFitRunContext& ctx, std::span<const TKeepList> lists,
       record->equationNumber = fit.equationNumber;
       record->determinant = condition;
       record->complexity = fit.complexity;
-      StoreFitStatistics(*record, fit.sse, ctx.sst, ctx.stats.ActiveCount);
+      StoreFitStatistics(*record, fit.sse, ctx.sst, ctx.Observations());
       if (!ctx.list.Append(std::move(record))) break;
       ++appended;
     }

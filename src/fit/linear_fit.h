@@ -83,6 +83,10 @@ class TLinearFamily {
   // Turns a solution of the normal equations into the fit's parameters (in place) and returns
   // their residual sum of squares.
   virtual long double SolutionSse(const KeptFit& fit, long double* solution) const = 0;
+  // The SSE a kept fit is listed with (ListedSse): the one it was kept with, unless the
+  // equation it stores has another at the data. A family whose SolutionSse already measures
+  // the stored equation returns fit.sse.
+  virtual long double ListedSseOf(const KeptFit& fit) const { return fit.sse; }
 
   const TSumsTable& normals;
   const int stage;
@@ -108,8 +112,10 @@ int FinishLinearFamily(TFitRunContext& ctx, const TLinearFamily& family, int app
                        int listedBefore, std::uint32_t total);
 
 // Refines the kept fits of the lists in order, records in slot order, and appends one record
-// each to the context's list. Returns the number appended. A record that cannot be allocated
-// or that the full list refuses drops the rest of its list.
+// each to the context's list, with the SSE of the equation it stores (a fit whose stored
+// equation is worse than the mean, or undefined at a point, is left out). Returns the
+// number appended. A record that cannot be allocated or that the full list refuses drops the
+// rest of its list.
 int RecordKeptFits(TFitRunContext& ctx, std::span<const TKeepList> lists,
                    const TLinearFamily& family, bool svd);
 

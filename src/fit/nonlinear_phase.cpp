@@ -52,7 +52,8 @@ struct TNonlinearJob {
 // The equations of the phase in the order a single thread fits them.
 std::vector<TNonlinearJob> PrepareJobs(TFitRunContext& ctx) {
   const TFitOptions& o = ctx.options;
-  const int parameterLimit = ctx.stats.ActiveCount + static_cast<int>(o.noDofForError) - 1;
+  // No equation has more parameters than the data can determine (fit_support.h).
+  const int parameterLimit = ctx.MaxParameters();
   const TStartShape shape = StartShapeOf(ctx.stats);
   std::vector<TNonlinearJob> jobs;
   for (int index = 0; index < kNonlinearFlagCount; ++index) {
@@ -70,12 +71,13 @@ std::vector<TNonlinearJob> PrepareJobs(TFitRunContext& ctx) {
     (void)NonlinearStartValues(ctx.stats, e, job.start.data(), shape, job.robustMode);
     jobs.push_back(std::move(job));
   }
-  // The user functions are not held to the parameter limit: their author chose the count.
-  // Their records are the run's own copies, which no other thread writes.
+  // The user functions are held to the same limit: a function with more parameters than
+  // the data determine passes through every point with arbitrary values. Their records are
+  // the run's own copies, which no other thread writes.
   for (int k = 0; k < kUdfCount && ctx.udfs; ++k) {
     const TUdfRecord* record = (*ctx.udfs)[static_cast<std::size_t>(k)].get();
     const int parameters = record ? UdfRecordParamCount(*record) : 0;
-    if (parameters <= 0) continue;  // no function in the slot, or none to fit
+    if (parameters <= 0 || parameters > parameterLimit) continue;  // none to fit, or too many
     TNonlinearJob job;
     job.evaluator = UserFunctionEvaluators[static_cast<std::size_t>(k)];
     job.number = UdfEquationNumber(k);
@@ -140,6 +142,7 @@ class TNonlinearPool {
     TFitList own;
     TFitRunContext wctx(std::span<const TXYZPoint>(), ctx_.stats, ctx_.selection, ctx_.options, own);
     wctx.points = ctx_.points;
+    wctx.support = ctx_.support;
     wctx.sst = ctx_.sst;
     TMarquardtState st;
     st.helpers = &helpers_;

@@ -144,13 +144,22 @@ class TPolynomialFamily final : public TLinearFamily {
       : TLinearFamily(ctx.PolynomialSums(), kStagePolynomial, &TFitCounters::polynomial, kScaleCap),
         frame_(ctx.scales.polynomialFrame),
         points_(ctx.points),
-        weightScale_(ctx.stats.WeightScale) {}
+        weightScale_(ctx.stats.WeightScale),
+        sst_(ctx.sst) {}
   long double SolutionSse(const KeptFit& fit, long double* solution) const override {
     const std::span<const TMonomial> basis(fit.basis.data(), static_cast<std::size_t>(fit.m) + 1);
     if (FrameLeavesRaw(frame_, fit.xKind, fit.yKind))
       return MonomialSse(normals, fit.xKind, fit.yKind, basis, solution);
     if (!FrameToRawCoefficients(frame_, fit.xKind, fit.yKind, basis, solution)) return kNotANumber;
     return StoredPolynomialSse(points_, weightScale_, solution, fit.descriptor.data());
+  }
+  // A fit in raw powers was kept with the SSE of its normal equations; the stored equation
+  // has that SSE only where the solution satisfies them.
+  long double ListedSseOf(const KeptFit& fit) const override {
+    if (!FrameLeavesRaw(frame_, fit.xKind, fit.yKind)) return fit.sse;
+    const long double measured =
+        StoredPolynomialSse(points_, weightScale_, fit.params.data(), fit.descriptor.data());
+    return ListedSse(fit.sse, measured, sst_);
   }
 
  private:
@@ -160,6 +169,7 @@ class TPolynomialFamily final : public TLinearFamily {
   const TPolynomialFrame& frame_;
   const std::span<const TXYZPoint> points_;
   const long double weightScale_;
+  const long double sst_;
 };
 
 }  // namespace
@@ -170,6 +180,9 @@ int FitPolynomialEquations(TFitRunContext& ctx, int keep, int limit, std::uint32
   const int M = std::min(limit, kMaxTerms);
   const TKindSelection kinds = SelectedKinds(ctx, mask);
   if (kinds.x.empty() || kinds.y.empty() || M < 2) return 0;
+  // A power of X beside the constant needs one more distinct x value than its order.
+  const int xOrders = std::min({M - 1, kMaxOrder, ctx.support.distinctX - 1});
+  const int yOrders = std::min(kMaxOrder, ctx.support.distinctY - 1);
 
   // One keep list per number of non-constant terms m = 2..M.
   std::vector<TKeepList> lists;
@@ -178,9 +191,9 @@ int FitPolynomialEquations(TFitRunContext& ctx, int keep, int limit, std::uint32
   const int listedBefore = ctx.Listed();
 
   for (int xKind : kinds.x) {
-    for (int i = 1; i <= std::min(M - 1, kMaxOrder); ++i) {
+    for (int i = 1; i <= xOrders; ++i) {
       for (int yKind : kinds.y) {
-        for (int j = 1; j <= std::min(M - i, kMaxOrder); ++j) {
+        for (int j = 1; j <= std::min(M - i, yOrders); ++j) {
           KeptFit fit;
           fit.m = i + j;
           fit.xKind = xKind;
@@ -214,6 +227,9 @@ int FitTransformPolynomials(TFitRunContext& ctx, int keep, int limit, std::uint3
   for (int xKind : kinds.x) {
     for (int yKind : kinds.y) {
       for (int cubic = 0; cubic <= (M >= 9 ? 1 : 0); ++cubic) {
+        // The full quadratic needs three distinct values on each axis, the cubic four.
+        const int order = cubic ? 3 : 2;
+        if (ctx.support.distinctX <= order || ctx.support.distinctY <= order) break;
         const int code = cubic ? kFamilyCubic : kFamilyQuadratic;
         KeptFit fit;
         fit.m = cubic ? 9 : 5;

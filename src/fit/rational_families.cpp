@@ -236,6 +236,9 @@ int FitRationalEquations(TFitRunContext& ctx, int keep, int limit, std::uint32_t
     const bool used = std::find(xs.begin(), xs.end(), xKind) != xs.end() &&
                       std::find(ys.begin(), ys.end(), yKind) != ys.end();
     const int m = nx + ny + dx + dy;
+    // A power of X in the numerator or the denominator needs one more distinct x value than
+    // its order (with fewer, it equals a combination of the lower powers), likewise in y.
+    if (std::max(nx, dx) >= ctx.support.distinctX || std::max(ny, dy) >= ctx.support.distinctY) continue;
     if (!used || nx > std::min(numeratorBudget - 1, 3) || ny > std::min(numeratorBudget - nx, 3) ||
         dx > std::min(denominatorBudget - 1, 3) || dy > std::min(denominatorBudget - dx, 3) || m > M)
       continue;
@@ -259,7 +262,9 @@ int FitRationalEquations2(TFitRunContext& ctx, int keep, int limit, std::uint32_
                           bool svd, std::uint32_t total) {
   std::vector<int> xs, ys;
   RationalKinds(ctx, mask, xs, ys);
-  if (limit < 10 || xs.empty() || ys.empty()) return 0;
+  // Quadratic in X and Y: three distinct values on each axis.
+  if (limit < 10 || xs.empty() || ys.empty() || ctx.support.distinctX < 3 || ctx.support.distinctY < 3)
+    return 0;
   TKeepList list;
   TRationalPoints pts;
   if (!list.Allocate(keep) || !MakeRationalPoints(ctx, pts)) return -2;

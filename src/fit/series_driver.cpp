@@ -160,6 +160,30 @@ class TNormalCache {
   int mBig_ = 0;
 };
 
+// The fast sum of squares Σ w·z² - Σ b_i·rhs_i is the SSE of the solution b only where b
+// satisfies its normal equations A·b = rhs: the SSE of b is Σ w·z² - 2·b·rhs + b·A·b, and the
+// fast value leaves out b·(A·b - rhs). A singular or nearly singular system (points on a
+// line, too few distinct values for the basis) can give a b that does not, and its fast
+// value is no sum of squares at all. Nor is a value whose cancellation leaves fewer digits
+// than a listed SSE keeps. The fast value stands when both are small; otherwise the equation
+// is measured at the data. `a` holds the upper triangle of A (row-major, n × n).
+constexpr long double kFastSseCancellation = 1e5L;  // Σ w·z² over the SSE, at most
+
+bool FastSseStands(long double sse, long double sumZ2, const std::vector<long double>& a,
+                   const long double* b, const long double* rhs, int n) {
+  if (!(sse > 0.0L) || sumZ2 > kFastSseCancellation * sse) return false;
+  long double gap = 0.0L;  // b·(A·b - rhs)
+  for (int i = 0; i < n; ++i) {
+    long double ab = 0.0L;
+    for (int j = 0; j < n; ++j) {
+      const long double aij = i <= j ? a[static_cast<std::size_t>(i) * n + j] : a[static_cast<std::size_t>(j) * n + i];
+      ab += aij * b[j];
+    }
+    gap += b[i] * (ab - rhs[i]);
+  }
+  return std::fabs(gap) <= kSseAgreement * sse;
+}
+
 // q of the axis test of order index k.
 int AxisOrder(const TSeriesFamily& f, int k) {
   return f.offset >= 0 ? k + f.offset : 2 * (k - f.offset);
@@ -232,6 +256,7 @@ int FitSeriesFamily(TFitRunContext& ctx, const TSeriesFamily& f, int largestM, i
   long double* b = ctx.scratchVector.data();
 
   const int reachable = ReachableOrders(f, limit, distinctX, distinctY);
+  std::vector<long double> normal;  // the upper triangle of an order's normal matrix
   TNormalCache cache;
   const bool cached = f.nested && reachable > 1 &&
                       cache.Build(f, scales, ctx.points, weightScale, f.paramCount(reachable - 1));
@@ -246,6 +271,11 @@ int FitSeriesFamily(TFitRunContext& ctx, const TSeriesFamily& f, int largestM, i
     }
     long double rhs[kMaxRow];
     std::copy(b, b + m + 1, rhs);
+    const int n = m + 1;
+    if (f.fast) {
+      normal.resize(static_cast<std::size_t>(n) * n);
+      for (int i = 0; i < n; ++i) std::copy(a[i] + i, a[i] + n, normal.begin() + static_cast<std::ptrdiff_t>(i) * n + i);
+    }
 
     SolverResult solved;
     int procedure = kProcGaussElim;
@@ -272,8 +302,9 @@ int FitSeriesFamily(TFitRunContext& ctx, const TSeriesFamily& f, int largestM, i
     if (f.fast) {
       sse = sumZ2;
       for (int i = 0; i <= m; ++i) sse -= b[i] * rhs[i];
-      // Cancellation eats the fast value of a close fit: take the exact one.
-      if (sse < f.tolerance * sst)
+      // Cancellation eats the fast value of a close fit, and a solution that misses its
+      // equations has another SSE: take the exact one.
+      if (sse < f.tolerance * sst || !FastSseStands(sse, sumZ2, normal, b, rhs, n))
         sse = SeriesSumSquares(f, scales, ctx.points, weightScale, b, m);
     } else {
       sse = SeriesSumSquares(f, scales, ctx.points, weightScale, b, m);
@@ -289,7 +320,7 @@ int FitSeriesFamily(TFitRunContext& ctx, const TSeriesFamily& f, int largestM, i
     record->equationNumber = f.firstEquation + k;
     record->determinant = condition;
     record->complexity = static_cast<int>(f.complexity(k, f.lnX, f.lnY));
-    StoreFitStatistics(*record, sse, sst, ctx.stats.ActiveCount);
+    StoreFitStatistics(*record, sse, sst, ctx.Observations());
     if (!ctx.list.Append(std::move(record))) break;
   }
   if (!ctx.Progress(stage, ProgressPercent(counter, total))) {

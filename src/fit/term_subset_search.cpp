@@ -96,6 +96,8 @@ class TVariantSearch {
   std::vector<std::vector<TSubsetRecord>> results_;
   std::array<int, kSubsetMaxTerms + 1> retained_{};
   ExprContext& expr_ = ExprThreadContext();
+  // The terms at the points, for the SSE of every retained fit.
+  TTermColumns columns_{ctx_.points, ctx_.stats.WeightScale, ctx_.scales};
 };
 
 bool TVariantSearch::Prepare(int kmax) {
@@ -193,12 +195,22 @@ int TVariantSearch::FitTermSubsets(int k, bool scoring, long double* bestSlot) {
         !ctx_.Progress(kStageSubsetZ + v_, ProgressPercent(static_cast<std::uint32_t>(tried), expected_)))
       return -1;
 
-    for (int p = 0; p < k; ++p) {
-      for (int q = 0; q < k; ++q)
-        a[p][q] = p == q ? 1.0L : R[t[static_cast<std::size_t>(p)]][t[static_cast<std::size_t>(q)]];
-      b[p] = r_[static_cast<std::size_t>(t[static_cast<std::size_t>(p)])];
-    }
-    if (SolveGauss(a, b, k).Solved()) {
+    // Terms of x alone, beside the intercept, need more distinct x values than there are of
+    // them (with fewer, some combination of them is constant over the data); likewise in y.
+    int xTerms = 0;
+    for (int q = 0; q < k; ++q)
+      if (t[static_cast<std::size_t>(q)] < kXTerms) ++xTerms;
+    const bool determined = xTerms < ctx_.support.distinctX && k - xTerms < ctx_.support.distinctY;
+
+    const auto solved = [&] {
+      for (int p = 0; p < k; ++p) {
+        for (int q = 0; q < k; ++q)
+          a[p][q] = p == q ? 1.0L : R[t[static_cast<std::size_t>(p)]][t[static_cast<std::size_t>(q)]];
+        b[p] = r_[static_cast<std::size_t>(t[static_cast<std::size_t>(p)])];
+      }
+      return SolveGauss(a, b, k).Solved();
+    };
+    if (determined && solved()) {
       long double r2 = 0.0L;
       for (int p = 0; p < k; ++p) r2 += b[p] * r_[static_cast<std::size_t>(t[static_cast<std::size_t>(p)])];
       if (scoring)
@@ -268,7 +280,7 @@ int TVariantSearch::FitTermSubsets(int k, bool scoring, long double* bestSlot) {
 // failed (procedure -1) and never appended.
 void TVariantSearch::StoreSearchResults(int k, int count) {
   std::vector<TSubsetRecord>& records = results_[static_cast<std::size_t>(k)];
-  const int n = ctx_.stats.ActiveCount;
+  const int n = ctx_.Observations();
   long double* const* a = ctx_.scratchMatrix->Data();
   long double* b = ctx_.scratchVector.data();
   for (int i = 0; i < count; ++i) {
@@ -276,11 +288,12 @@ void TVariantSearch::StoreSearchResults(int k, int count) {
     const std::span<const std::int32_t> terms(rec.terms.data(), static_cast<std::size_t>(k) + 1);
     rec.determinant = 0.0L;
     rec.procedure = kProcGaussElim;
-    auto sseOf = [&](const long double* p) {
-      return TermSubsetSSE(expr_, ctx_.points, ctx_.stats.WeightScale, p, terms, k, ctx_.scales);
-    };
-    if (v_ > 0) rec.sse = sseOf(rec.params.data());
-    rec.sse = ClearTinyNegativeSseRelative(rec.sse, sst_);
+    auto sseOf = [&](const long double* p) { return columns_.SubsetSse(expr_, p, terms, k); };
+    // The correlation form gives the r² of the exact least-squares solution, not of the
+    // parameters it turns back into the units of the data (their rounding, far from the
+    // origin or with nearly collinear terms, costs the stored equation much of its fit), and
+    // ln z and 1/z fits are judged in z: every fit is measured at the data as it is stored.
+    rec.sse = sseOf(rec.params.data());
     if (!SseAcceptable(rec.sse, sst_)) {
       rec.procedure = kProcFailed;
       rec.r2 = kUndefinedDescending;  // ranks last among the retained fits
@@ -295,14 +308,7 @@ void TVariantSearch::StoreSearchResults(int k, int count) {
         BuildSubsetNormalEquations(sums_, k, terms, a, b);
         const SolverResult svd = SolveSVD(a, b, k + 1);
         if (svd.Solved()) {
-          long double sse = 0.0L;
-          if (v_ == 0) {
-            sse = sums_[TSumsTable::ZSquare(0)] - b[0] * sums_[TSumsTable::Z(0)];
-            for (int p = 1; p <= k; ++p) sse -= b[p] * sums_[TSumsTable::TermZ(0, rec.terms[static_cast<std::size_t>(p)])];
-          } else {
-            sse = sseOf(b);
-          }
-          sse = ClearTinyNegativeSseRelative(sse, sst_);
+          const long double sse = sseOf(b);
           if (sse >= 0.0L && sse < sst_ && sse < rec.sse) {
             rec.procedure = kProcSVDecomp;
             rec.determinant = svd.condition.value_or(0.0L);
@@ -362,7 +368,7 @@ int TVariantSearch::Append(int kmax) {
       fit->procedure = rec.procedure;
       // The statistics guard every division: with n - k - 2 = 0 the adjusted r² has no
       // degrees of freedom and ranks last instead of dividing by zero.
-      StoreFitStatistics(*fit, rec.sse, sst_, ctx_.stats.ActiveCount);
+      StoreFitStatistics(*fit, rec.sse, sst_, ctx_.Observations());
       fit->equationNumber = SubsetEquationNumber(terms, k);
       fit->determinant = rec.determinant;
       fit->complexity = SubsetComplexity(terms, k);

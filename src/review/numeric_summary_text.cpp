@@ -73,7 +73,7 @@ void AppendParameters(TMFile& out, const TSession& session, const TFitSide& fit,
     AppendCells(out, CFormat("%s  ~#P>|t|~#", CFormat(header, label).c_str()), {11, 17, 17, 17, 30, 9});
   else
     AppendCells(out, CFormat(header, label), {11, 17, 17, 17, 28});
-  const int dfe = PaneDof(e, session.DataStats.ActiveCount).error;
+  const int dfe = PaneDof(e, session.DataStats.WeightedCount).error;
   const long double tLevel = e.tValues[static_cast<std::size_t>(level)];
   for (int i = 0; i <= e.m; ++i) {
     const std::string name = ParameterLabel(i);
@@ -201,7 +201,7 @@ void AppendAnova(TMFile& out, const TSession& session, const TFitEqn& e, bool pr
                         Num12(PaneDivide(e.sst - stats.PureErrorSS, e.sst)).c_str()),
                 {19, 19, 19, 16});
   }
-  const TPaneDof dof = PaneDof(e, stats.ActiveCount);
+  const TPaneDof dof = PaneDof(e, stats.WeightedCount);
   ExprContext& ctx = ExprThreadContext();
   const long double ssr = e.sst - e.sse;
   const long double msr = PaneDivide(ssr, dof.regression);

@@ -121,6 +121,26 @@ TEST_F(FitAuditTest, CovarianceOfThePlaneIsSSquaredTimesTheInverse) {
   EXPECT_EQ(CovarianceFileText(*bare), "");
 }
 
+// The parameters of a large fit are named as the review names them, in capitals: A .. V, then
+// AA, AB, ..; never the characters that follow Z.
+TEST_F(FitAuditTest, ParametersPastTheAlphabetTakeTheReviewsNames) {
+  TFitEqn fit = Fits({PlaneRank()})[0];
+  fit.m = 29;
+  for (int j = 0; j <= fit.m; ++j) {
+    fit.parameters[static_cast<std::size_t>(j)] = j + 1;
+    fit.parameterErrors[static_cast<std::size_t>(j)] = 0.5L;
+  }
+  const std::vector<std::string> lines = Lines(AuditFileBytes(5, std::span(&fit, 1)));
+  ASSERT_GE(lines.size(), 35u);
+  std::vector<std::string> names;
+  for (int j = 0; j <= fit.m; ++j) names.push_back(lines[static_cast<std::size_t>(5 + j)].substr(0, lines[static_cast<std::size_t>(5 + j)].find(' ')));
+  const std::vector<std::string> expected = {"A",  "B",  "C",  "D",  "E",  "F",  "G",  "H",  "I",  "J",
+                                             "K",  "L",  "M",  "N",  "O",  "P",  "Q",  "R",  "S",  "T",
+                                             "U",  "V",  "AA", "AB", "AC", "AD", "AE", "AF", "AG", "AH"};
+  EXPECT_EQ(names, expected);
+  EXPECT_EQ(lines[5 + 29], "AH = 30  SE = 0.5");
+}
+
 // A file that cannot be written is reported, and a file in its place stays whole.
 TEST_F(FitAuditTest, UnwritablePathsAreReported) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "ondravik_audit_test";

@@ -191,12 +191,14 @@ TEST(FitSums, RowsAreGatheredOnlyForTheirFamiliesAndVariants) {
   EXPECT_NE(negative.S()[TSumsTable::Term(2, 0)], 0.0L);
 }
 
+// No fit has more parameters than points (less one for the error's degree of freedom,
+// unless the data are taken as exact), at every table size.
 TEST(FitSums, TermLimitFallsWithFewPoints) {
   const struct {
     int points;
     std::uint32_t noDof;
     int h;
-  } cases[] = {{6, 0, 4}, {6, 1, 5}, {9, 0, 7}, {10, 0, 65}, {10, 1, 9}, {4, 0, 2}};
+  } cases[] = {{6, 0, 4}, {6, 1, 5}, {9, 0, 7}, {10, 0, 8}, {10, 1, 9}, {4, 0, 2}, {30, 0, 28}, {67, 0, 65}, {66, 1, 65}};
   for (const auto& c : cases) {
     TFitOptions o = DefaultFitOptions();
     o.noDofForError = c.noDof;

@@ -83,11 +83,12 @@ TEST(NonlinearPhase, PowerProductRecoveredAsEquation2157) {
 }
 
 // With a few wild points the least-absolute-deviation plane stays on the other points,
-// where least squares is pulled away.
+// where least squares is pulled away. (The points are 12 off: the plane through the others
+// has SSE 720 against an SST of 823.5, so it fits better than the mean and is listed.)
 TEST(NonlinearPhase, LeastAbsoluteDeviationPlaneBeatsLeastSquaresWithOutliers) {
   PointTable t = GridTable(Axis(0, 0.1L, 11), Axis(0, 0.1L, 11),
                            [](long double x, long double y) { return 1 + 2 * x + 3 * y; });
-  for (int i : {5, 17, 60, 88, 111}) t[static_cast<std::size_t>(i)].Z += 40;
+  for (int i : {5, 17, 60, 88, 111}) t[static_cast<std::size_t>(i)].Z += 12;
   TFitList list;
   RunPhase(t, NonlinearSelection({168, 169}), DefaultFitOptions(), list);
   const TFitResult *ls = FindEquation(list, 2169), *lad = FindEquation(list, 2170);

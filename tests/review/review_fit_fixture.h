@@ -35,8 +35,8 @@ inline PointTable ReplicatedPlane() {
 }
 
 // Ten points on one line in x and y (y = 2x + 1), z a quadratic along it with small errors:
-// every fit of ten parameters passes through all of them exactly and leaves no degree of
-// freedom, and such fits lead a list ranked by r².
+// a fit of ten parameters (with "No DOF for Error") passes through all of them exactly and
+// leaves no degree of freedom, and such fits lead a list ranked by r².
 inline PointTable CollinearTen() {
   const long double e[10] = {0.1L, -0.2L, 0.05L, 0.3L, -0.1L, 0.2L, -0.3L, 0.15L, -0.05L, 0.1L};
   PointTable t = NewPointTable(10);
@@ -54,7 +54,7 @@ inline PointTable CollinearTen() {
 // Puts `t` into the session with its statistics, runs `selection` over it and publishes the
 // list. The defined functions of `udfs` take part.
 inline void FitInto(TSession& session, PointTable t, const TFitSelection& selection,
-                    const TUdfTable* udfs = nullptr) {
+                    const TUdfTable* udfs = nullptr, const TFitOptions& options = DefaultFitOptions()) {
   session.DataStats = fit_test::StatsOf(t);
   const TPureError pe = TablePureErrorSums(t);
   session.DataStats.PureErrorSS = pe.SS;
@@ -62,7 +62,7 @@ inline void FitInto(TSession& session, PointTable t, const TFitSelection& select
   ASSERT_TRUE(session.Table.ReplaceDataTable(t));
   session.Table.SetXYZRows(static_cast<int>(t.size()) - 1);
   TFitRunOutcome outcome;
-  TFitRunContext ctx(t, session.DataStats, selection, DefaultFitOptions(), outcome.list);
+  TFitRunContext ctx(t, session.DataStats, selection, options, outcome.list);
   ctx.udfs = udfs;
   CountFitRun(ctx);
   ASSERT_GT(RunFitFamilies(ctx), 0);
@@ -70,10 +70,14 @@ inline void FitInto(TSession& session, PointTable t, const TFitSelection& select
   PublishFitResults(session, std::move(outcome));
 }
 
-// Every linear family fitted to CollinearTen, ranked by r² as the program ranks a run.
+// Every linear family fitted to CollinearTen, ranked by r² as the program ranks a run. Ten
+// parameters through ten points leave no degree of freedom, which a run allows only for data
+// taken as exact ("No DOF for Error").
 inline void FitCollinearTen(TSession& session) {
   using namespace fit_test;
-  FitInto(session, CollinearTen(), LinearSelection(kPolyMaskAll, kRatMaskAll, kSubsetMaskAll));
+  TFitOptions options = DefaultFitOptions();
+  options.noDofForError = 1;
+  FitInto(session, CollinearTen(), LinearSelection(kPolyMaskAll, kRatMaskAll, kSubsetMaskAll), nullptr, options);
   SortFitList(session.FitList, 1);  // r² descending
 }
 

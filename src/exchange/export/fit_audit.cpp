@@ -1,11 +1,13 @@
 #include "exchange/export/fit_audit.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "app/byte_codec.h"
 #include "app/c_format.h"
 #include "app/file_utils.h"
 #include "app/number_format.h"
+#include "exchange/export/export_tables.h"
 #include "fit/fit_statistics.h"
 
 namespace {
@@ -25,6 +27,14 @@ std::string BinaryAudit(std::span<const TFitEqn> fits) {
   return std::string(b.begin(), b.end());
 }
 
+// The name of parameter j: the review's letter name in capitals (A .. V, then AA, AB, ..),
+// so that every parameter of a large fit has a name and the same one as in the review.
+std::string AuditParameterName(int j) {
+  std::string name = ExportParameterLetter(j);
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return name;
+}
+
 void AppendBlock(std::string& s, const TFitEqn& f, int digits) {
   s += CFormat("RANK = %d\r\n", f.rank);
   s += CFormat("EQN = %d\r\n", f.equationNumber);
@@ -34,9 +44,12 @@ void AppendBlock(std::string& s, const TFitEqn& f, int digits) {
   const int count = std::clamp(f.m + 1, 0, static_cast<int>(f.parameters.size()));
   // A figure that cannot be formed is written as the word for it, not as a stand-in number.
   for (int j = 0; j < count; ++j)
-    s += CFormat("%c = %.*Lg  SE = %s\r\n", 'A' + j, digits, UnsignedZero(f.parameters[static_cast<std::size_t>(j)]),
+    s += CFormat("%s = %.*Lg  SE = %s\r\n", AuditParameterName(j).c_str(), digits,
+                 UnsignedZero(f.parameters[static_cast<std::size_t>(j)]),
                  FormatFigure(f.parameterErrors[static_cast<std::size_t>(j)], digits).c_str());
-  s += CFormat("DOF = %d\r\n", f.dof);
+  // A fit without a degree of freedom has no error estimate (its fit standard error cannot
+  // be formed); the record's DOF of 1 is only what its t values are read at.
+  s += FitStdErrorKnown(f.fitStdError) ? CFormat("DOF = %d\r\n", f.dof) : CFormat("DOF = %s\r\n", kMissingFigureText);
   const FitStatistics shown = ShownStatistics(f);
   s += "R2 = " + FormatFigure(shown.r2, digits) + "\r\n";
   s += "DOF R2 = " + FormatFigure(shown.adjustedR2, digits) + "\r\n";
