@@ -110,3 +110,40 @@ TEST(SmoothingSettings, BlocksOfAnotherSizeGiveTheDefaults) {
 }
 
 }  // namespace
+
+namespace {
+
+// OK keeps what the user set and nothing the window clamped on its own: the stored record,
+// with the method and each entry the user set taken from the window's working copy.
+TEST(SmoothingSettings, OkKeepsOnlyTheEntriesTheUserSet) {
+  const TNPGridSettings stored = DefaultNPGridSettings(TNPGridSettingsKind::kGridded);
+  TNPGridSettings working = stored;
+  working.knotsX.fill(6);  // the clamps of a small table, on every method the window visited
+  working.knotsY.fill(5);
+  working.orderX[3] = 2;
+  working.method = 3;
+  TNPChoices untouched;
+  EXPECT_EQ(untouched.Kept(stored, working), stored);
+
+  TNPChoices typed;
+  typed.Chose(kNPKnotsYField, 3);
+  TNPGridSettings expected = stored;
+  expected.knotsY[3] = 5;
+  EXPECT_EQ(typed.Kept(stored, working), expected);
+  typed.ChoseMethod();
+  expected.method = 3;
+  EXPECT_EQ(typed.Kept(stored, working), expected);
+
+  const TNPSettings options = DefaultNPSettings(TNPSettingsKind::kScattered);
+  TNPSettings shown = options;
+  shown.option2.fill(4);
+  shown.option1[6] = 0;
+  shown.method = 6;
+  TNPChoices watson;
+  watson.Chose(kNPOption1Field, 6);
+  TNPSettings kept = options;
+  kept.option1[6] = 0;
+  EXPECT_EQ(watson.Kept(options, shown), kept);
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "app/long_double.h"
 #include "app/ui/font_dialog.h"
 #include "graph3d/graph_options.h"
 #include "graph3d/ui/animation_dialogs.h"
@@ -53,7 +54,10 @@ int RunDialog(int dialog, QWidget* parent, T3DGraphSetup& setup, const GraphOpti
       // The data tools bring the table; without them there is nothing to open.
       const EvaluationTableDialog& table = GetEvaluationTableDialog();
       if (!table) return kDialogCancel;
-      TEvaluationTableRequest request{context.evaluationCaption, setup.SurfaceFn, {}, {}, context.evaluationCalculus};
+      // A graph without a surface (a method that made none) evaluates to the missing value.
+      const SurfaceFunction surface =
+          setup.SurfaceFn ? setup.SurfaceFn : SurfaceFunction([](long double, long double) { return ExprErrorValue; });
+      TEvaluationTableRequest request{context.evaluationCaption, surface, {}, {}, context.evaluationCalculus};
       // A log axis holds its range in decades; the table works on values.
       for (std::size_t a = 0; a < 3; ++a) {
         const bool log = setup.Scaling.Log[a] != 0;

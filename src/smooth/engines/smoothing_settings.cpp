@@ -58,6 +58,38 @@ TNPGridSettings ClampNPGridSettings(TNPGridSettings s, TNPGridSettingsKind kind)
   return s;
 }
 
+namespace {
+
+// `stored` with the user's entries of `fields` (indexed by field number) taken from `working`.
+template <class Settings, class Field, std::size_t N>
+Settings KeptEntries(Settings stored, const Settings& working, const std::array<Field Settings::*, N>& fields,
+                     const std::set<std::pair<int, int>>& entries, bool method) {
+  for (const auto& [field, entry] : entries) {
+    if (field < 0 || static_cast<std::size_t>(field) >= N) continue;
+    Field& kept = stored.*fields[static_cast<std::size_t>(field)];
+    const Field& chosen = working.*fields[static_cast<std::size_t>(field)];
+    if (entry >= 0 && static_cast<std::size_t>(entry) < kept.size())
+      kept[static_cast<std::size_t>(entry)] = chosen[static_cast<std::size_t>(entry)];
+  }
+  if (method) stored.method = working.method;
+  return stored;
+}
+
+}  // namespace
+
+TNPSettings TNPChoices::Kept(const TNPSettings& stored, const TNPSettings& working) const {
+  using Field = std::array<std::int32_t, kNPSettingsCodes>;
+  const std::array<Field TNPSettings::*, 2> fields = {&TNPSettings::option1, &TNPSettings::option2};
+  return KeptEntries(stored, working, fields, entries_, method_);
+}
+
+TNPGridSettings TNPChoices::Kept(const TNPGridSettings& stored, const TNPGridSettings& working) const {
+  using Field = std::array<std::int32_t, kNPGridSettingsMethods>;
+  const std::array<Field TNPGridSettings::*, 4> fields = {&TNPGridSettings::orderX, &TNPGridSettings::orderY,
+                                                          &TNPGridSettings::knotsX, &TNPGridSettings::knotsY};
+  return KeptEntries(stored, working, fields, entries_, method_);
+}
+
 TNPSettings DecodeNPSettings(const std::vector<std::uint8_t>& block, TNPSettingsKind kind) {
   if (block.size() != kNPSettingsSize) return DefaultNPSettings(kind);
   bytes::ByteReader r(block);

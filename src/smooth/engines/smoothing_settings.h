@@ -13,6 +13,8 @@
 
 #include <array>
 #include <cstdint>
+#include <set>
+#include <utility>
 #include <vector>
 
 inline constexpr int kNPSettingsCodes = 20;
@@ -59,6 +61,29 @@ TNPSettings ClampNPSettings(TNPSettings settings, TNPSettingsKind kind);
 // Orders into [kNPOrderLow, kNPOrderHigh], knot counts into [kNPKnotsLow, kNPKnotsHigh],
 // a method outside 0..7 the kind's default (0 gridded, 5 NURBS).
 TNPGridSettings ClampNPGridSettings(TNPGridSettings settings, TNPGridSettingsKind kind);
+
+// The user's own choices in a smoothing window, entry by entry. A window shows the stored
+// settings as the engine clamps them to the data at hand (a table of 30 points takes fewer
+// knots than 25), and OK keeps only what the user set, so that a clamp made for one table
+// never replaces a choice meant for larger ones.
+enum TNPSettingsField : int { kNPOption1Field = 0, kNPOption2Field = 1 };
+enum TNPGridSettingsField : int { kNPOrderXField = 0, kNPOrderYField = 1, kNPKnotsXField = 2, kNPKnotsYField = 3 };
+
+class TNPChoices {
+ public:
+  // The user chose the method (a click on its button, the one checked included).
+  void ChoseMethod() { method_ = true; }
+  // The user set `field` (a TNPSettingsField or TNPGridSettingsField) of method `entry`.
+  void Chose(int field, int entry) { entries_.insert({field, entry}); }
+  // What OK stores: `stored`, with the method and the entries the user set as `working`
+  // holds them now (clamped as the window shows them).
+  TNPSettings Kept(const TNPSettings& stored, const TNPSettings& working) const;
+  TNPGridSettings Kept(const TNPGridSettings& stored, const TNPGridSettings& working) const;
+
+ private:
+  bool method_ = false;
+  std::set<std::pair<int, int>> entries_;
+};
 
 TNPSettings DecodeNPSettings(const std::vector<std::uint8_t>& block, TNPSettingsKind kind);
 std::vector<std::uint8_t> EncodeNPSettings(const TNPSettings& settings);

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 
 #include "app/long_double.h"
 #include "graph3d/graph_options.h"
@@ -55,6 +56,9 @@ class TDerivativeChoiceNP : public TBaseNP {
   virtual void RefreshEdits() = 0;
   // Sets the window's own controls; calls UpdateChoiceControls.
   virtual void UpdateControls() = 0;
+  // Why the engine made no surface, for the graph to say (its method, as its button names it,
+  // cannot make one of the data at hand).
+  virtual std::string NoSurfaceReason() const = 0;
 
   // The foot of the control column: the "Partial Derivative" group (buttons numbered from
   // `firstChoice`), the statistics and the evaluation buttons.
@@ -83,6 +87,7 @@ class TDerivativeChoiceNP : public TBaseNP {
       setup_->PointsOpt->FitRecord = choice_ == kNPChoiceValue ? &stdErr_ : nullptr;
     }
     if (setup_->TitleSettings != nullptr) SetNPGraphTitles(*setup_->TitleSettings, titles_, choice_);
+    NoteNoSurface(*setup_, engine_->HasSurface(), NoSurfaceReason());
     (void)AttachSetup(setup_);
     SetPickingEnabled(choice_ == kNPChoiceValue);
   }

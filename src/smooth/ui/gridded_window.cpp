@@ -109,10 +109,15 @@ void T3DSpline::UpdateControls() {
     edits_[static_cast<std::size_t>(which)]->setEnabled(which < 2 ? kOrdersEnabled[method] : kKnotsEnabled[method]);
 }
 
+std::string T3DSpline::NoSurfaceReason() const {
+  return NoSurfaceText(QString(tr(kMethodTexts[working_.method])).remove('&').toStdString());
+}
+
 void T3DSpline::ClickMethod(int method) {
   if (Updating() || method < 0 || method >= kMethods) return;
   CancelRecompute();
   working_.method = method;
+  chosen_.ChoseMethod();
   RunRecompute();
 }
 
@@ -120,6 +125,7 @@ void T3DSpline::EditChanged(int which) {
   const std::optional<int> value = EditValue(*edits_[static_cast<std::size_t>(which)]);
   if (!value) return;
   Field(which)[static_cast<std::size_t>(working_.method)] = *value;
+  chosen_.Chose(which, working_.method);
   ScheduleRecompute();
 }
 
@@ -134,6 +140,6 @@ void T3DSpline::Recompute() {
 }
 
 void T3DSpline::accept() {
-  *settings_ = working_;
+  *settings_ = chosen_.Kept(*settings_, working_);
   TBaseNP::accept();
 }

@@ -40,11 +40,13 @@ class T3DSpline : public TDerivativeChoiceNP<TSpline3D> {
   void CopyBack();
   void RefreshEdits() override;
   void UpdateControls() override;
+  std::string NoSurfaceReason() const override;
   void EditChanged(int which);
   std::array<std::int32_t, kNPGridSettingsMethods>& Field(int which);
 
   TNPGridSettings* settings_;
   TNPGridSettings working_;
+  TNPChoices chosen_;  // what OK stores of working_
   std::array<TRangeSpinEdit*, 4> edits_{};
   std::array<QRadioButton*, kMethods> methods_{};
 };

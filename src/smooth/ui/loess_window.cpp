@@ -44,12 +44,7 @@ T3DSmooth::T3DSmooth(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, 
   Column()->addWidget(MakeButton(kHelp, tr("Help"), {}));
   Column()->addStretch(1);
 
-  SetNPSurface(*setup_, [this] { return engine_.get(); }, kNPChoiceValue, TablePoints(data.Table));
-  if (setup_->PointsOpt != nullptr) {
-    stdErr_ = engine_->StdErr();
-    setup_->PointsOpt->FitRecord = &stdErr_;
-  }
-  (void)AttachSetup(setup_);
+  AttachSurface();
   // The smooth is of the data as they stand: no point is toggled here.
   SetPickingEnabled(false);
   TUpdating updating(*this);
@@ -58,6 +53,10 @@ T3DSmooth::T3DSmooth(QWidget* parent, T3DGraphSetup* setup, TDataSession& data, 
 }
 
 T3DSmooth::~T3DSmooth() { ClearSurface(*setup_); }
+
+void T3DSmooth::AttachSurface() {
+  surfaceShown_ = AttachSmoothing(*setup_, [this] { return engine_.get(); }, stdErr_, NoSurfaceText("Loess"));
+}
 
 void T3DSmooth::CopyBackOptions() {
   const auto m = static_cast<std::size_t>(working_.method);
@@ -80,6 +79,7 @@ void T3DSmooth::OptionEdited(int which) {
   if (!value) return;
   const auto m = static_cast<std::size_t>(working_.method);
   (which == 0 ? working_.option1 : working_.option2)[m] = *value;
+  chosen_.Chose(which, working_.method);
   ScheduleRecompute();
 }
 
@@ -90,14 +90,18 @@ void T3DSmooth::Recompute() {
   (void)SetMethodWithProgress(*engine_, working_.method, working_.option1[m], working_.option2[m]);
   CopyBackOptions();
   RefreshEdits();
-  stdErr_ = engine_->StdErr();
   ShowStatistics();
+  if (engine_->HasSurface() != surfaceShown_) {
+    AttachSurface();  // the surface came or went: the graph is handed anew
+    return;
+  }
+  stdErr_ = engine_->StdErr();
   Renderer().EnableDrawing(true);
   Renderer().RecomputeScales();
 }
 
 void T3DSmooth::accept() {
-  *settings_ = working_;
+  *settings_ = chosen_.Kept(*settings_, working_);
   failed_ = !ReplaceDataZ(engine_->SmoothedData(), "Loess XYZ Data Smoothing");
   if (!failed_ && smoothedOut_ != nullptr) *smoothedOut_ = true;
   TBaseNP::accept();

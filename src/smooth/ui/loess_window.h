@@ -39,6 +39,8 @@ class T3DSmooth : public TBaseNP {
   void Recompute() override;
 
  private:
+  // Hands the graph the engine's surface, or the points alone while it has none.
+  void AttachSurface();
   void CopyBackOptions();
   void RefreshEdits();
   void OptionEdited(int which);
@@ -46,9 +48,11 @@ class T3DSmooth : public TBaseNP {
 
   TNPSettings* settings_;
   TNPSettings working_;
+  TNPChoices chosen_;  // what OK stores of working_
   T3DGraphSetup* setup_;
   std::unique_ptr<TNParm3D> engine_;
   long double stdErr_ = 0;
+  bool surfaceShown_ = false;  // whether the graph was last handed a surface
   std::array<TRangeSpinEdit*, 2> edits_{};
   bool failed_ = false;
   bool* smoothedOut_ = nullptr;

@@ -47,12 +47,7 @@ T3DSmoothNurbs::T3DSmoothNurbs(QWidget* parent, T3DGraphSetup* setup, TDataSessi
   Column()->addWidget(MakeButton(kHelp, tr("Help"), {}));
   Column()->addStretch(1);
 
-  SetNPSurface(*setup_, [this] { return engine_.get(); }, kNPChoiceValue, TablePoints(data.Table));
-  if (setup_->PointsOpt != nullptr) {
-    stdErr_ = engine_->StdErr();
-    setup_->PointsOpt->FitRecord = &stdErr_;
-  }
-  (void)AttachSetup(setup_);
+  AttachSurface();
   SetPickingEnabled(false);
   TUpdating updating(*this);
   UpdateControls();
@@ -60,6 +55,10 @@ T3DSmoothNurbs::T3DSmoothNurbs(QWidget* parent, T3DGraphSetup* setup, TDataSessi
 }
 
 T3DSmoothNurbs::~T3DSmoothNurbs() { ClearSurface(*setup_); }
+
+void T3DSmoothNurbs::AttachSurface() {
+  surfaceShown_ = AttachSmoothing(*setup_, [this] { return engine_.get(); }, stdErr_, NoSurfaceText("NURBS"));
+}
 
 void T3DSmoothNurbs::CopyBack() {
   const auto m = static_cast<std::size_t>(std::clamp(working_.method, 0, kNPGridSettingsMethods - 1));
@@ -88,6 +87,9 @@ void T3DSmoothNurbs::ClickDegree(int degree) {
   CancelRecompute();
   working_.method = kGridNurbsCubic;
   working_.orderX[kGridNurbsCubic] = working_.orderY[kGridNurbsCubic] = degree;
+  chosen_.ChoseMethod();
+  chosen_.Chose(kNPOrderXField, kGridNurbsCubic);
+  chosen_.Chose(kNPOrderYField, kGridNurbsCubic);
   RunRecompute();
 }
 
@@ -96,18 +98,22 @@ void T3DSmoothNurbs::Recompute() {
   const auto m = static_cast<std::size_t>(working_.method);
   engine_->SetOptions(working_.method, working_.orderX[m], working_.orderY[m], kLsqCoefficients, kLsqCoefficients);
   CopyBack();
-  stdErr_ = engine_->StdErr();
   {
     TUpdating updating(*this);
     UpdateControls();
   }
   ShowStatistics();
+  if (engine_->HasSurface() != surfaceShown_) {
+    AttachSurface();  // the surface came or went: the graph is handed anew
+    return;
+  }
+  stdErr_ = engine_->StdErr();
   Renderer().EnableDrawing(true);
   Renderer().RecomputeScales();
 }
 
 void T3DSmoothNurbs::accept() {
-  *settings_ = working_;
+  *settings_ = chosen_.Kept(*settings_, working_);
   if (ReplaceDataZ(engine_->SmoothedPoints(), "NURBS XYZ Data Smoothing") && smoothedOut_ != nullptr)
     *smoothedOut_ = true;
   TBaseNP::accept();

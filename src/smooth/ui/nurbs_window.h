@@ -38,15 +38,19 @@ class T3DSmoothNurbs : public TBaseNP {
   void Recompute() override;
 
  private:
+  // Hands the graph the engine's surface, or the points alone while it has none.
+  void AttachSurface();
   void CopyBack();
   void UpdateControls();
   void ShowStatistics();
 
   TNPGridSettings* settings_;
   TNPGridSettings working_;
+  TNPChoices chosen_;  // what OK stores of working_
   T3DGraphSetup* setup_;
   std::unique_ptr<TSpline3D> engine_;
   long double stdErr_ = 0;
+  bool surfaceShown_ = false;  // whether the graph was last handed a surface
   std::array<QRadioButton*, 8> buttons_{};
   bool* smoothedOut_ = nullptr;
 };

@@ -98,8 +98,11 @@ void T3DNParm::RefreshEdits() {
 void T3DNParm::UpdateControls() {
   const int method = working_.method;
   for (int code = 0; code < 16; ++code) methods_[static_cast<std::size_t>(code)]->setChecked(code == method);
+  // An extension method stored while its library is not loaded keeps its button, checked:
+  // the graph says why it has no surface.
   const int extensions = engine_->ExtMethodCount();
-  for (int k = 0; k < kNPMaxExtensionMethods; ++k) methods_[static_cast<std::size_t>(8 + k)]->setVisible(k < extensions);
+  for (int k = 0; k < kNPMaxExtensionMethods; ++k)
+    methods_[static_cast<std::size_t>(8 + k)]->setVisible(k < extensions || 8 + k == method);
   UpdateChoiceControls();
 
   bool option1 = false, option2 = false;
@@ -125,10 +128,21 @@ void T3DNParm::UpdateControls() {
   }
 }
 
+std::string T3DNParm::NoSurfaceReason() const {
+  const int method = working_.method;
+  const std::string name = QString(tr(kMethodTexts[method])).remove('&').toStdString();
+  if (method >= kNPExtensionFirst && method - kNPExtensionFirst >= engine_->ExtMethodCount())
+    return engine_->ExtMethodCount() == 0
+               ? "No Surface: Method " + name + " Needs an Extension Library, and None Is Loaded"
+               : "No Surface: The Extension Library Has No Method " + name;
+  return NoSurfaceText(name);
+}
+
 void T3DNParm::ClickMethod(int code) {
   if (Updating() || code < 0 || code >= 16) return;
   CancelRecompute();
   working_.method = code;
+  chosen_.ChoseMethod();
   RunRecompute();
 }
 
@@ -137,6 +151,7 @@ void T3DNParm::OptionEdited(int which) {
   if (!value) return;
   const auto m = static_cast<std::size_t>(working_.method);
   (which == 0 ? working_.option1 : working_.option2)[m] = *value;
+  chosen_.Chose(which, working_.method);
   ScheduleRecompute();
 }
 
@@ -153,6 +168,6 @@ void T3DNParm::Recompute() {
 }
 
 void T3DNParm::accept() {
-  *settings_ = working_;
+  *settings_ = chosen_.Kept(*settings_, working_);
   TBaseNP::accept();
 }

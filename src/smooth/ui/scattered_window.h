@@ -47,10 +47,12 @@ class T3DNParm : public TDerivativeChoiceNP<TNParm3D> {
   void AdoptEngineMethod();
   void RefreshEdits() override;
   void UpdateControls() override;
+  std::string NoSurfaceReason() const override;
   void OptionEdited(int which);
 
   TNPSettings* settings_;
   TNPSettings working_;
+  TNPChoices chosen_;  // what OK stores of working_
   std::array<TRangeSpinEdit*, 2> edits_{};
   std::array<QRadioButton*, 16> methods_{};
 };

@@ -33,6 +33,7 @@
 #include "platform/qt/qt_text.h"
 #include "app/ui/progress_window.h"
 #include "app/ui/spin_edit.h"
+#include "graph3d/graph_options.h"
 
 namespace {
 
@@ -348,6 +349,35 @@ bool TBaseNP::ReplaceDataZ(const PointTable& smoothed, const char* caption) {
   return true;
 }
 
+namespace {
+
+template <class Engine>
+bool AttachSmoothingOf(TBaseNP& window, T3DGraphSetup& setup, std::function<Engine*()> engine, PointsSource points,
+                       long double& stdErr, const std::string& noSurface) {
+  Engine* now = engine();
+  const bool surface = now != nullptr && now->HasSurface();
+  SetNPSurface(setup, std::move(engine), kNPChoiceValue, std::move(points));
+  if (setup.PointsOpt != nullptr) {
+    stdErr = surface ? now->StdErr() : 0;
+    setup.PointsOpt->FitRecord = surface ? &stdErr : nullptr;
+  }
+  NoteNoSurface(setup, surface, noSurface);
+  (void)window.AttachSetup(&setup);
+  return surface;
+}
+
+}  // namespace
+
+bool TBaseNP::AttachSmoothing(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, long double& stdErr,
+                              const std::string& noSurface) {
+  return AttachSmoothingOf(*this, setup, std::move(engine), TablePoints(data_.Table), stdErr, noSurface);
+}
+
+bool TBaseNP::AttachSmoothing(T3DGraphSetup& setup, std::function<TSpline3D*()> engine, long double& stdErr,
+                              const std::string& noSurface) {
+  return AttachSmoothingOf(*this, setup, std::move(engine), TablePoints(data_.Table), stdErr, noSurface);
+}
+
 std::span<TXYZPoint> TBaseNP::Table() {
   return data_.Table.XYZData().first(static_cast<std::size_t>(data_.Table.XYZRows()) + 1);
 }
@@ -467,6 +497,12 @@ TSurfaceCalculus CalculusOf(std::function<Engine*()> engine) {
 
 template <class Engine>
 void SetSurfaceOf(T3DGraphSetup& setup, std::function<Engine*()> engine, int choice, PointsSource points) {
+  if (Engine* now = engine(); now == nullptr || !now->HasSurface()) {
+    // No surface to draw or to measure the points against: the points alone.
+    ClearSurface(setup);
+    setup.Points = choice == kNPChoiceValue ? std::move(points) : nullptr;
+    return;
+  }
   const int mode = NPChoiceDerivMode(choice);
   setup.SurfaceFn = [engine, mode](long double x, long double y) { return NPSurfaceValue(engine(), x, y, mode); };
   setup.GridFn = [engine, mode](int nx, int ny, std::span<const long double> xs, std::span<const long double> ys) {
@@ -501,6 +537,15 @@ void SetNPSurface(T3DGraphSetup& setup, std::function<TSpline3D*()> engine, int 
 
 TSurfaceCalculus NPSurfaceCalculus(std::function<TNParm3D*()> engine) { return CalculusOf(std::move(engine)); }
 TSurfaceCalculus NPSurfaceCalculus(std::function<TSpline3D*()> engine) { return CalculusOf(std::move(engine)); }
+
+void NoteNoSurface(T3DGraphSetup& setup, bool hasSurface, const std::string& why) {
+  if (setup.TitleSettings == nullptr) return;
+  setup.TitleSettings->Lines[1] = hasSurface ? std::string() : why;
+}
+
+std::string NoSurfaceText(const std::string& methodName) {
+  return "No Surface: " + methodName + " Cannot Make One of These Data";
+}
 
 void ClearSurface(T3DGraphSetup& setup) {
   setup.ScaleRegion = nullptr;

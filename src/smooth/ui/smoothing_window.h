@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "app/data_session.h"
@@ -163,6 +164,14 @@ class TBaseNP : public T3DDlgSW {
   // are, the user is told in a box captioned `caption`, and the answer is false.
   bool ReplaceDataZ(const PointTable& smoothed, const char* caption);
 
+  // Hands the graph (`setup`) the surface of the window's engine (choice 0) with the residual band's
+  // reference `stdErr`; while the engine has none, the points alone and the title line that
+  // says `noSurface`. Answers whether the engine has a surface.
+  bool AttachSmoothing(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, long double& stdErr,
+                       const std::string& noSurface);
+  bool AttachSmoothing(T3DGraphSetup& setup, std::function<TSpline3D*()> engine, long double& stdErr,
+                       const std::string& noSurface);
+
   // The data table the window shows (records 0 .. N).
   std::span<TXYZPoint> Table();
   TDataSession& Data() { return data_; }
@@ -205,10 +214,17 @@ long double NPSurfaceValue(Engine* engine, long double x, long double y, int mod
 
 // A smoothing engine's surface for `choice` (0..5) as the graph reads it; the data points
 // and the surface at them only with the surface itself (choice 0), else none. `engine`
-// answers the window's current engine at each call.
+// answers the window's current engine at each call. An engine without a surface (its method
+// cannot make one of the data at hand) gives the graph none: the points of choice 0 are
+// drawn alone, which a graph of a surface missing at every point would leave out.
 void SetNPSurface(T3DGraphSetup& setup, std::function<TNParm3D*()> engine, int choice, PointsSource points);
 void SetNPSurface(T3DGraphSetup& setup, std::function<TSpline3D*()> engine, int choice, PointsSource points);
 void ClearSurface(T3DGraphSetup& setup);
+// The graph's second title line says `why` there is no surface while the engine has none, and
+// is empty while it has one.
+void NoteNoSurface(T3DGraphSetup& setup, bool hasSurface, const std::string& why);
+// "No Surface: <method> Cannot Make One of These Data".
+std::string NoSurfaceText(const std::string& methodName);
 // The engine's own derivatives and volume (TNParm3D::Volume, TSpline3D::Integrate) for the
 // evaluation table; `engine` answers the window's current engine at each call.
 TSurfaceCalculus NPSurfaceCalculus(std::function<TNParm3D*()> engine);

@@ -113,6 +113,43 @@ TEST_F(GriddedWindowTest, DerivativesBlankTheStatisticsAndTheSettingsAreKeptOnOk
   EXPECT_EQ(np.method, kGridNurbs);
 }
 
+// OK with nothing changed stores nothing: on a 6 x 5 grid the engine takes 6 and 5 knots,
+// and the 25 the user keeps for larger tables stay; a method chosen is stored without the
+// clamps of the counts it showed, a count typed is stored as shown.
+TEST_F(GriddedWindowTest, OkKeepsTheKnotCountsTheEngineClampedForASmallTable) {
+  ASSERT_TRUE(session.Table.ReplaceDataTable(Grid(6, 5)));
+  ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
+  PrepareSmoothingSetup(*options, session);
+  np.method = kGridLeastSquares;
+  const TNPGridSettings start = np;
+  auto* w = Open();
+  ASSERT_LT(w->Engine().LsqCoefX(), 25);
+  EXPECT_EQ(w->Edit(2)->text(), QString::number(w->Engine().LsqCoefX()));
+  w->accept();
+  delete w;
+  EXPECT_EQ(np, start);
+
+  w = Open();
+  w->ClickMethod(kGridBSpline);
+  w->ClickMethod(kGridLeastSquares);
+  w->Edit(3)->setText("4");
+  w->FlushRecompute();
+  const int knotsY = w->Engine().LsqCoefY();
+  w->accept();
+  delete w;
+  TNPGridSettings expected = start;
+  expected.knotsY[kGridLeastSquares] = knotsY;
+  EXPECT_EQ(np, expected);
+
+  // A larger table opens with the user's 25 in X.
+  ASSERT_TRUE(session.Table.ReplaceDataTable(Grid(40, 40)));
+  ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
+  PrepareSmoothingSetup(*options, session);
+  w = Open();
+  EXPECT_EQ(w->Engine().LsqCoefX(), 25);
+  delete w;
+}
+
 TEST_F(GriddedWindowTest, AClickedPointLeavesTheSurfaceUntilTheWindowCloses) {
   np.method = kGridLeastSquares;  // a smoothing spline: its SSE moves with the points
   auto* w = Open();
@@ -157,8 +194,8 @@ TEST_F(GriddedWindowTest, TheEvaluationTableTakesTheEnginesDerivativesAndIntegra
 }
 
 // A grid whose x values differ only below a double's resolution (8 x 8 at 1e9 + i 1e-9)
-// leaves the engine without a surface: the window's graph, evaluation table and Quick Eval
-// answer the missing value for Z and every derivative, never the engine's 0.
+// leaves the engine without a surface: the window's evaluation table and Quick Eval answer the
+// missing value for Z and every derivative, never the engine's 0, and the graph has none.
 TEST_F(GriddedWindowTest, AWindowWithoutASurfaceAnswersMissing) {
   PointTable t = NewPointTable(64);
   std::size_t k = 1;
@@ -175,7 +212,9 @@ TEST_F(GriddedWindowTest, AWindowWithoutASurfaceAnswersMissing) {
   const long double x = 1e9L + 3.5e-9L, y = 0.5L;
   for (const int mode : {kEvalZ, kEvalDzDx, kEvalDzDy, kEvalD2zDx2, kEvalD2zDy2, kEvalD2zDxDy})
     EXPECT_EQ(caught.At(mode, x, y), ExprErrorValue) << mode;
-  EXPECT_EQ(options->Setup().SurfaceFn(x, y), ExprErrorValue);
+  // The graph is handed no surface, and draws the points alone.
+  EXPECT_FALSE(options->Setup().SurfaceFn);
+  EXPECT_TRUE(options->Setup().Points);
   delete w;
 }
 

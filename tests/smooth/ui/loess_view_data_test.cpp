@@ -115,6 +115,12 @@ TEST_F(SmoothingWindowsTest, LoessWithoutASmoothedCopyLeavesTheDataAndSaysSo) {
   bool smoothed = false;
   w->SetSmoothedFlag(&smoothed);
   EXPECT_TRUE(w->Control<QLabel>(TBaseNP::kSse)->text().isEmpty());
+  // No smooth to draw: the points are drawn alone, and the graph says why.
+  w->grab();
+  int drawn = 0;
+  for (std::size_t i = 1; i < w->Renderer().KeptPoints().size(); ++i) drawn += w->Renderer().KeptPoints()[i].x >= 0;
+  EXPECT_EQ(drawn, 3);
+  EXPECT_EQ(options->titles.Lines[1], "No Surface: Loess Cannot Make One of These Data");
   w->accept();
   EXPECT_TRUE(w->SmoothingFailed());
   delete w;
@@ -136,7 +142,10 @@ TEST_F(SmoothingWindowsTest, LoessShowsAClampedDegreeWithoutASecondRecomputation
   EXPECT_FALSE(w->RecomputePending());
   EXPECT_EQ(w->RecomputeCount(), 0);
   EXPECT_FALSE(w->Control<QLabel>(TBaseNP::kSse)->text().isEmpty());
+  // OK untouched keeps the degree the user stored for other data.
+  w->accept();
   delete w;
+  EXPECT_EQ(np.option1[kNPLoessGradient], 9);
 }
 
 TEST_F(SmoothingWindowsTest, ViewDataDrawsTheSurfaceOnlyWhenAskedAndTheDataAllow) {

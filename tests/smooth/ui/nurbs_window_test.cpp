@@ -93,6 +93,28 @@ TEST_F(NurbsWindowTest, ADegreeClickRecomputesAtOnceAndOkStoresItAndTheSmoothedZ
   EXPECT_TRUE(changed);
 }
 
+// OK with no degree clicked stores nothing of what the engine reported for this table (its
+// least-squares counts, a degree clamped); a degree clicked is stored with the counts kept.
+TEST_F(NurbsWindowTest, OkStoresTheDegreeClickedAndNothingTheEngineClamped) {
+  Load(Grid(6, 5));
+  np.orderX[kGridNurbsCubic] = np.orderY[kGridNurbsCubic] = 9;
+  const TNPGridSettings start = np;
+  auto* w = new T3DSmoothNurbs(nullptr, &options->Setup(), session, &np);
+  ASSERT_LT(w->Engine().DegreeX(), 9);
+  ASSERT_NE(w->Engine().LsqCoefX(), start.knotsX[kGridNurbsCubic]);
+  w->accept();
+  delete w;
+  EXPECT_EQ(np, start);
+  Load(Grid(6, 5));
+  w = new T3DSmoothNurbs(nullptr, &options->Setup(), session, &np);
+  w->ClickDegree(2);
+  w->accept();
+  delete w;
+  TNPGridSettings expected = start;
+  expected.orderX[kGridNurbsCubic] = expected.orderY[kGridNurbsCubic] = 2;
+  EXPECT_EQ(np, expected);
+}
+
 TEST_F(NurbsWindowTest, CancelLeavesDataAndSettings) {
   Load(Grid(9, 8));
   const PointTable before = Records();

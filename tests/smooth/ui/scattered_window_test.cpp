@@ -493,6 +493,84 @@ TEST_F(ScatteredWindowTest, ACancelledRebuildPutsTheStatusesBackAndKeepsTheSurfa
   EXPECT_EQ(Statuses(), before);
 }
 
+// Records of `table` whose symbols the last paint drew.
+int DrawnPoints(const T3DDlgSW& w) {
+  int drawn = 0;
+  const auto& kept = w.Renderer().KeptPoints();
+  for (std::size_t i = 1; i < kept.size(); ++i) drawn += kept[i].x >= 0 ? 1 : 0;
+  return drawn;
+}
+
+PointTable FivePoints() {
+  PointTable t = NewPointTable(5);
+  t[1] = TXYZPoint{0, 0, 1, 1, kPointActive};
+  t[2] = TXYZPoint{1, 0, 2, 1, kPointActive};
+  t[3] = TXYZPoint{0, 1, 3, 1, kPointActive};
+  t[4] = TXYZPoint{1, 1, 2, 1, kPointActive};
+  t[5] = TXYZPoint{0.4L, 0.6L, 5, 1, kPointActive};
+  return t;
+}
+
+// A method that makes no surface of the data (Renka II on five points, an extension method
+// stored while no extension library is loaded) leaves the data points drawn alone, and the
+// graph says why; a method that makes one brings its surface back.
+TEST_F(ScatteredWindowTest, AMethodWithoutASurfaceShowsThePointsAndSaysWhy) {
+  Load(FivePoints());
+  np.method = kNPRenka2;
+  auto* w = Open();
+  ShowDialog(w, "scattered_no_surface");
+  ASSERT_FALSE(w->Engine().HasSurface());
+  EXPECT_FALSE(options->Setup().SurfaceFn);
+  EXPECT_EQ(DrawnPoints(*w), 5);
+  EXPECT_EQ(options->titles.Lines[1], "No Surface: Renka II Cannot Make One of These Data");
+  w->ClickMethod(kNPWatson);
+  ASSERT_TRUE(w->Engine().HasSurface());
+  EXPECT_TRUE(options->Setup().SurfaceFn);
+  EXPECT_EQ(options->titles.Lines[1], "");
+  w->ClickMethod(kNPRenka2);
+  w->grab();
+  EXPECT_EQ(DrawnPoints(*w), 5);
+  delete w;
+
+  np.method = kNPExtensionFirst + 1;
+  w = Open();
+  ASSERT_EQ(w->Engine().ExtMethodCount(), 0);
+  w->grab();
+  EXPECT_TRUE(w->Control<QRadioButton>(T3DNParm::kFirstMethod + kNPExtensionFirst + 1)->isChecked());
+  EXPECT_FALSE(w->Control<QRadioButton>(T3DNParm::kFirstMethod + kNPExtensionFirst + 1)->isHidden());
+  EXPECT_TRUE(w->Control<QRadioButton>(T3DNParm::kFirstMethod + kNPExtensionFirst)->isHidden());
+  EXPECT_EQ(options->titles.Lines[1], "No Surface: Method B Needs an Extension Library, and None Is Loaded");
+  EXPECT_EQ(DrawnPoints(*w), 5);
+  w->accept();  // untouched: the stored method stays for a run with the library
+  delete w;
+  EXPECT_EQ(np.method, kNPExtensionFirst + 1);
+}
+
+// OK with nothing changed stores nothing: the options the engine clamped for a small table
+// stay as the user set them for larger ones; an option typed is stored as shown.
+TEST_F(ScatteredWindowTest, OkUntouchedKeepsTheOptionsTheEngineClamped) {
+  Load(FrankePoints(8));
+  np.method = kNPRenka2;
+  const TNPSettings start = np;
+  auto* w = Open();
+  ASSERT_LT(w->Engine().Option1(), start.option1[kNPRenka2]);  // clamped to the table
+  EXPECT_EQ(w->Edit(0)->text(), QString::number(w->Engine().Option1()));
+  w->ClickMethod(kNPRenka3);  // visited: shown clamped
+  w->ClickMethod(kNPRenka2);
+  w->accept();
+  delete w;
+  EXPECT_EQ(np, start);
+  w = Open();
+  const int most = w->Engine().Option2Max();
+  w->Edit(1)->setText(QString::number(most));
+  w->FlushRecompute();
+  w->accept();
+  delete w;
+  TNPSettings typed = start;
+  typed.option2[kNPRenka2] = most;
+  EXPECT_EQ(np, typed);
+}
+
 TEST(SmoothingOpening, CollinearDataOpenNoWindow) {
   platform::ScriptedAnswers answers;
   PointTable line = NewPointTable(5);
@@ -506,3 +584,4 @@ TEST(SmoothingOpening, CollinearDataOpenNoWindow) {
 }
 
 }  // namespace
+
