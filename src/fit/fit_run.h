@@ -216,9 +216,9 @@ struct TFitRunContext {
   // could still run (the fits stored so far stay in the list).
   bool outOfMemory = false;
 
-  // Weight of an active point in every sum and sum of squares of the run: W·n/ΣW, so that
-  // the weights of the active points add up to n and the fit statistics do not depend on
-  // the scale of the weights.
+  // Weight of an active point in every sum and sum of squares of the run: W·n/ΣW, n the
+  // active points of positive weight, so that the weights add up to n and the fit statistics
+  // do not depend on the scale of the weights.
   long double WeightOf(const TXYZPoint& p) const { return p.W * stats.WeightScale; }
   // The table the polynomial families read their normal equations from.
   const TSumsTable& PolynomialSums() const { return polynomialSums ? *polynomialSums : *sums; }

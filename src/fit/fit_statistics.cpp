@@ -47,11 +47,6 @@ long double ClearTinyNegativeSse(long double sse) {
   return sse < 0.0L && sse > -kTinyNegativeSse ? 0.0L : sse;
 }
 
-long double ClearTinyNegativeSseRelative(long double sse, long double sst) {
-  // Written as a product: with SST 0 the quotient SSE/SST would be undefined.
-  return sse < 0.0L && sse > -kTinyNegativeSseFraction * sst ? 0.0L : sse;
-}
-
 long double ListedSse(long double solved, long double measured, long double sst) {
   if (!std::isfinite(measured)) return measured;
   const long double bound = kSseAgreement * std::fabs(measured) + kSseAgreementOfTotal * std::fabs(sst);

@@ -60,13 +60,12 @@ FitStatistics ShownStatistics(const Record& record) {
   return s;
 }
 
-// Rounding can leave the SSE of an exact fit slightly negative. The polynomial and rational
-// fitters clear an SSE in (-1e-7, 0) to 0 (an absolute bound); the term-subset search clears
-// one in (-0.001·SST, 0) (relative to the data). Any other SSE is returned as it is.
+// Rounding can leave the SSE of an exact fit slightly negative where it is formed from sums.
+// The polynomial and rational fitters clear an SSE in (-1e-7, 0) to 0 (an absolute bound).
+// Any other SSE is returned as it is. (The term-subset search measures its fits at the data:
+// their SSE is never negative.)
 inline constexpr long double kTinyNegativeSse = 1e-7L;
-inline constexpr long double kTinyNegativeSseFraction = 0.001L;
 long double ClearTinyNegativeSse(long double sse);
-long double ClearTinyNegativeSseRelative(long double sse, long double sst);
 
 // The SSE a fit is listed with, given the one its solver formed from sums (`solved`) and the
 // one its stored equation has at the data (`measured`). The two agree for a sound solution,

@@ -394,7 +394,9 @@ int ComputeFitSums(TFitRunContext& ctx) {
   // The term limit: the options' highest term count minus 1, lowered at every table size
   // so that no fit has more parameters than the data can determine, and each keeps a degree
   // of freedom for its error (none with the "no DOF for error" flag, for error-free data).
-  const int h = std::min(static_cast<int>(ctx.options.highestTerm), ctx.MaxParameters() - 1);
+  // Data that determine no more than a constant give 0, never a negative limit (which would
+  // read as an abort).
+  const int h = std::max(0, std::min(static_cast<int>(ctx.options.highestTerm), ctx.MaxParameters() - 1));
 
   TFitRunScales& sc = ctx.scales;
   sc.xScale = ExponentialScale(st.X.Range, st.Z.AtMin1, st.Z.AtMax1);

@@ -3,7 +3,7 @@
 // so that no later linear fit touches a data point.
 //
 // w is the point's weight times the weight scale of the statistics (the weights of the
-// active points add up to n). A coordinate that is exactly 0 enters every sum as 1e-300, so
+// active points add up to n, the number of them with a positive weight). A coordinate that is exactly 0 enters every sum as 1e-300, so
 // that the reciprocal and logarithmic transforms are defined.
 //
 // Per Z variant v (0 fit of Z, 1 of ln Z, 2 of 1/Z) the variant's weight ω_v and value Z_v:

@@ -267,6 +267,19 @@ TEST_F(FitRunSupport, PointsOfWeightZeroAreNoObservations) {
   EXPECT_EQ(top->eqn.dof, 6 - top->eqn.m - 1);
 }
 
+// Data that determine nothing beyond their mean (one point of positive weight, or every
+// point at one location) give a run that fits nothing, not one that reads as aborted.
+TEST_F(FitRunSupport, DataThatDetermineNothingFitNothing) {
+  std::vector<Xyz> oneWeighted = Scattered(12), oneLocation;
+  for (std::size_t i = 1; i < oneWeighted.size(); ++i) oneWeighted[i].w = 0;
+  for (int i = 0; i < 6; ++i) oneLocation.push_back({2, 3, 1 + 0.1L * i});
+  for (const auto& points : {oneWeighted, oneLocation}) {
+    TSession session;
+    EXPECT_EQ(PublishRun(session, TableOf(points), Selection(kFitKindAll), nullptr, Options(kFitKindAll)), 0);
+    EXPECT_EQ(session.FitList.Count(), 0);
+  }
+}
+
 // Too few distinct values for a family's order: two distinct x values carry no power of x
 // beyond the first, four locations repeated three times no fit of more than four parameters
 // and none below the pure-error sum of squares, ten points on a line no SSE that its equation
