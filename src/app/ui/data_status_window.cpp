@@ -88,8 +88,10 @@ TDlgStat::TDlgStat(QWidget* parent, const TDataSession& session, bool withFits)
     : TDlg(parent, 0, 0),
       session_(session),
       withFits_(withFits),
-      placement_(&CurrentSettings().placements[withFits ? kPlaceDataStatusFits : kPlaceDataStatus],
-                 MaximisedWord::kRestored) {
+      // One record with fits and without: the record of the fitted surface's status window is
+      // also the review window's (opened graph first), which then came back at the status
+      // window's place and size, and lost its own.
+      placement_(&CurrentSettings().placements[kPlaceDataStatus], MaximisedWord::kRestored) {
   setObjectName("TDlgStat");
   setWindowTitle("XYZ Table Status");
   setAttribute(Qt::WA_DeleteOnClose);
@@ -209,11 +211,13 @@ void TDlgStat::SetupWindow() {
   // Filled before the base set-up sizes the window to its contents.
   FillFields();
   TDlg::SetupWindow();
+  // From here the user may make the graph smaller: the window's least size follows at once,
+  // before a smaller saved size is given back.
   graphPane_->setMinimumSize(kGraphWidth / 2, kGraphHeight / 2);
+  layout()->activate();
   clock_->start(kClockMs);
   memory_->start(kMemoryMs);
-  // Where the user left the window of its kind (without or with fits); never placed, beside
-  // the main window's right edge, below its bars.
+  // Where the user left it; never placed, beside the main window's right edge, below its bars.
   if (placement_.Apply(*this)) return;
   if (QWidget* main = parentWidget()) {
     const QRect area(main->mapToGlobal(QPoint(0, 0)), main->size());

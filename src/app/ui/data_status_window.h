@@ -60,8 +60,7 @@ class TDlgStat : public TDlg {
   QTimer* memory_ = nullptr;
   const TDataSession& session_;
   bool withFits_;
-  // Where the window stands: the data status window's own record without fits, the one it
-  // shares with the review window with them.
+  // Where the window stands, with fits and without.
   TPlacementKeeper placement_;
 };
 

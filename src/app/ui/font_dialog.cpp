@@ -115,6 +115,8 @@ TFontDlg::TFontDlg(QWidget* owner, const TLogFont& font, const TFontChoice& choi
   layout->addWidget(fonts_);
   if (choice.color != nullptr) {
     auto* row = new QHBoxLayout;
+    // In line with the font lists above it.
+    if (const QLayout* lists = fonts_->layout()) row->setContentsMargins(lists->contentsMargins().left(), 0, 0, 0);
     auto* label = new QLabel("&Color:", this);
     colors_ = new QComboBox(this);
     colors_->setObjectName("colors");

@@ -12,16 +12,17 @@ void RecordPlacement(const QWidget& window, WindowPlacement& place) {
     place.maximized = 1;
     return;
   }
-  // A frame one pixel off the screen's left edge would read as "never placed", and the
-  // window would lose its size too: it is kept one pixel further left (it is brought back
-  // within the screen when it opens).
-  const int x = window.x() == -1 ? -2 : window.x();
-  place = WindowPlacement{x, window.y(), window.width(), window.height(), 0};
+  // A window one pixel off the screen's left edge would read as "never placed", and would
+  // lose its size too: it is kept one pixel further left (it is brought back within the
+  // screen when it opens).
+  const QRect client = window.geometry();
+  const int x = client.x() == -1 ? -2 : client.x();
+  place = WindowPlacement{x, client.y(), client.width(), client.height(), 0};
 }
 
 bool RestorePlacement(QWidget& window, const WindowPlacement& place, MaximisedWord maximised) {
   if (!HoldsPlacement(place)) return false;
-  PlaceFrameWithinScreen(&window, QPoint(place.x, place.y), QSize(place.width, place.height));
+  PlaceWithinScreen(&window, QRect(place.x, place.y, place.width, place.height));
   if (maximised == MaximisedWord::kRestored && place.maximized == 1)
     window.setWindowState(window.windowState() | Qt::WindowMaximized);
   return true;

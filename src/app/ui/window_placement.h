@@ -1,12 +1,15 @@
 // Where a window was left, kept in a placement record of the settings (left, top, width,
 // height, maximised): one pair of functions serves every window that keeps its place.
 //
-// The record holds the frame's top-left corner on the screen and the client area's size.
-// The window manager draws the frame around the client area and gives a window's position
-// as its frame's: a record of the client rectangle, restored as the frame's place, came back
-// a title bar lower (and a border further right) at every opening. Restoring puts the frame
-// where it was and gives the client its size, held within the screen, so a window reopens
-// exactly where it was left, with or without a window manager's frame.
+// The record holds the client rectangle: where the window's own area stands on the screen and
+// its size. That is the one rectangle a window can be put back to exactly. A window manager
+// draws its frame around the client area, and the frame's place is known to the program only
+// once the window has been shown: a new window that is given a place after its native window
+// exists (every dialog, whose set-up runs as it is shown) has its client put there, and a
+// position read before the frame is known is the client's too. A record mixing the two (the
+// frame's place recorded, the client put there) brought windows back a title bar lower, once
+// per opening or for ever. Restoring gives the window its client rectangle, held within the
+// screen, so a window reopens exactly where it was left, with or without a window manager.
 #pragma once
 
 #include "app/settings_file.h"
@@ -18,7 +21,7 @@ class QWidget;
 // edge included.
 bool HoldsPlacement(const WindowPlacement& place);
 
-// Records where the window stands: its frame's top-left and its client size, maximised 0.
+// Records where the window stands: its client rectangle, maximised 0.
 // A maximised window only sets the maximised word (the place it goes back to is kept); a
 // minimised one records nothing.
 void RecordPlacement(const QWidget& window, WindowPlacement& place);

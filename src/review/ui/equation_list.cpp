@@ -82,7 +82,7 @@ void TEqnList::PlaceWindow() {
   // Every rectangle, a saved one included (the screen may have shrunk since), is held within
   // the screen with its frame: the list-first rectangle alone reached 15 pixels past the
   // lower edge of a 1200-pixel screen.
-  // The list records its frame's place and its client size as every window does.
+  // The list records its client rectangle as every window does.
   if (savedRect_ != nullptr) {
     const std::array<std::int32_t, 4>& r = *savedRect_;
     if (RestorePlacement(*this, WindowPlacement{r[0], r[1], r[2], r[3], 0}, MaximisedWord::kIgnored)) return;

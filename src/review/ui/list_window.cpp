@@ -299,13 +299,14 @@ void TIListBoxWin::EvListWindowNotify(int, int, int) {}
 
 void TIListBoxWin::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  EvListWindowNotify(0, x(), y());
+  // The client rectangle, as every window keeps its place.
+  EvListWindowNotify(0, geometry().x(), geometry().y());
   EvListWindowNotify(1, width(), height());
 }
 
 void TIListBoxWin::moveEvent(QMoveEvent* event) {
   QMainWindow::moveEvent(event);
-  EvListWindowNotify(0, x(), y());
+  EvListWindowNotify(0, geometry().x(), geometry().y());
 }
 
 void TIListBoxWin::closeEvent(QCloseEvent* event) {

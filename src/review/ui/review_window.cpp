@@ -103,9 +103,14 @@ int OptionButtonOf(int command) {
 
 // The satellites stay above the review window, as windows it owns: the window manager
 // stacks them with it instead of under the main window (X11 window managers are told a
-// window's owner only for dialog-type windows). Before the window is first shown.
+// window's owner only for dialog-type windows). Before the window is first shown. A new
+// type makes the rectangle the window was given its frame's: the satellite, placed where it
+// was left, came back a title bar lower at every opening. It is given its client rectangle
+// again.
 void OwnWindow(QWidget* satellite) {
+  const QRect client = satellite->geometry();
   satellite->setWindowFlags((satellite->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+  satellite->setGeometry(client);
 }
 
 }  // namespace

@@ -23,17 +23,16 @@ std::unique_ptr<QWidget> Window() {
 QRect Area(const QWidget& w) { return w.screen()->availableGeometry(); }
 
 // Opened from its record, moved by nobody and closed, a window records what it was opened
-// from: three openings in a row stand at one place with one size. A record of the client
-// rectangle, restored as the frame's place, moved the window down by its title bar (and
-// right by its border) at each opening.
+// from: three openings in a row stand at one place with one size. A record of one rectangle
+// restored as another (the client's as the frame's, or the frame's as the client's) moved the
+// window by its title bar and border at each opening.
 TEST(WindowPlacement, ReopenedThreeTimesAWindowStandsWhereItWasLeft) {
   WindowPlacement place;
   {
     auto w = Window();
     w->show();
     QApplication::processEvents();
-    w->move(130, 90);
-    w->resize(300, 200);
+    w->setGeometry(130, 90, 300, 200);
     QApplication::processEvents();
     RecordPlacement(*w, place);
   }
@@ -44,8 +43,7 @@ TEST(WindowPlacement, ReopenedThreeTimesAWindowStandsWhereItWasLeft) {
     ASSERT_TRUE(RestorePlacement(*w, place, MaximisedWord::kIgnored));
     w->show();
     QApplication::processEvents();
-    EXPECT_EQ(w->pos(), QPoint(130, 90)) << opening;
-    EXPECT_EQ(w->size(), QSize(300, 200)) << opening;
+    EXPECT_EQ(w->geometry(), QRect(130, 90, 300, 200)) << opening;
     RecordPlacement(*w, place);
     EXPECT_EQ(place, left) << opening;
   }
@@ -69,7 +67,7 @@ TEST(WindowPlacement, RecordsWithoutAPlaceLeaveTheWindowAndOthersComeBackWithinT
   w->show();
   QApplication::processEvents();
   EXPECT_EQ(w->size(), QSize(300, 200));
-  EXPECT_EQ(w->y(), 40);
+  EXPECT_EQ(w->geometry().y(), 40);
   EXPECT_GE(w->frameGeometry().left(), Area(*w).left());
   // Larger than the screen: as large as the screen with its frame.
   ASSERT_TRUE(RestorePlacement(*w, WindowPlacement{-3000, -3000, 9000, 9000, 0}, MaximisedWord::kIgnored));
@@ -81,7 +79,7 @@ TEST(WindowPlacement, RecordsWithoutAPlaceLeaveTheWindowAndOthersComeBackWithinT
 // A frame one pixel off the left edge is recorded as two: -1 would read as "never placed".
 TEST(WindowPlacement, AFrameAtMinusOneIsNotRecordedAsNoPlace) {
   auto w = Window();
-  w->move(-1, 30);
+  w->setGeometry(-1, 30, 200, 100);
   WindowPlacement place;
   RecordPlacement(*w, place);
   EXPECT_EQ(place.x, -2);
@@ -105,7 +103,7 @@ TEST(WindowPlacement, TheFifthWordIsTheMaximisedFlagOnlyWhereTheWindowKeepsIt) {
     EXPECT_FALSE(w->windowState() & Qt::WindowMaximized);
     w->show();
     QApplication::processEvents();
-    w->move(70, 55);
+    w->setGeometry(70, 55, 320, 240);
     keeper.Record(*w);
     EXPECT_EQ(place, (WindowPlacement{70, 55, 320, 240, 1}));  // the owner's word kept
   }
@@ -130,18 +128,18 @@ TEST(WindowPlacement, TheKeeperRecordsOnlyOnceTheSavedPlaceIsApplied) {
   TPlacementKeeper keeper(&place, MaximisedWord::kIgnored);
   dialog.show();
   QApplication::processEvents();
-  dialog.move(10, 10);  // a centring before the place is applied
+  dialog.setGeometry(10, 10, 260, 180);  // a centring before the place is applied
   keeper.Record(dialog);
   EXPECT_EQ(place, (WindowPlacement{200, 150, 260, 180, 0}));
   ASSERT_TRUE(keeper.Apply(dialog));
   QApplication::processEvents();
-  EXPECT_EQ(dialog.pos(), QPoint(200, 150));
+  EXPECT_EQ(dialog.geometry(), QRect(200, 150, 260, 180));
   EXPECT_FALSE(keeper.Apply(dialog));  // once
-  dialog.move(220, 160);
+  dialog.setGeometry(220, 160, 260, 180);
   keeper.Record(dialog);
   EXPECT_EQ(place.x, 220);
   keeper.Pause(true);
-  dialog.move(240, 170);
+  dialog.setGeometry(240, 170, 260, 180);
   keeper.Record(dialog);
   EXPECT_EQ(place.x, 220);
   // Hidden, nothing is recorded either.
