@@ -137,21 +137,26 @@ long double TTermColumns::SubsetSse(ExprContext& ctx, const long double* p, std:
     columns[i] = Column(ctx, code);
     if (!columns[i]) return kUndefined;
   }
+  const std::size_t count = x_.size();
   const int variant = terms[0];
   long double sse = 0.0L;
-  for (std::size_t k = 0; k < x_.size(); ++k) {
-    ctx.ExprMathError = 0;
-    long double s = p[0];
-    for (int i = 1; i <= m; ++i) s += p[i] * columns[i][k];
-    const long double z = VariantValue(ctx, variant, s);
-    if (ctx.ExprMathError != 0 || !std::isfinite(z)) {
+  for (std::size_t k = 0; k < count; ++k) {
+    // The linear part in the order of TermSubsetValue.
+    long double z = p[0];
+    for (int i = 1; i <= m; ++i) z += p[i] * columns[i][k];
+    if (variant != 0) {  // the fit of z itself is defined wherever its terms are
       ctx.ExprMathError = 0;
-      return kUndefined;
+      z = VariantValue(ctx, variant, z);
+      if (ctx.ExprMathError != 0) {
+        ctx.ExprMathError = 0;
+        return kUndefined;
+      }
     }
     const long double r = z_[k] - z;
     sse += w_[k] * weightScale_ * r * r;
   }
   ctx.ExprMathError = 0;
+  // A value that is not a finite number at some point leaves no finite sum.
   return std::isfinite(sse) ? sse : kUndefined;
 }
 

@@ -53,6 +53,24 @@ long double ListedSse(long double solved, long double measured, long double sst)
   return std::fabs(solved - measured) <= bound ? solved : measured;
 }
 
+namespace {
+// The most Σ w·z² may be of the SSE for the formula to keep the digits of a listed SSE.
+constexpr long double kNormalSseCancellation = 1e5L;
+}  // namespace
+
+bool NormalEquationSseStands(long double sse, long double sumZ2, std::span<const long double> a,
+                             const long double* b, const long double* rhs, int n) {
+  if (!(sse > 0.0L) || !(sumZ2 <= kNormalSseCancellation * sse)) return false;
+  long double gap = 0.0L;  // b·(A·b - rhs)
+  for (int i = 0; i < n; ++i) {
+    const long double* row = a.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
+    long double ab = 0.0L;
+    for (int j = 0; j < n; ++j) ab += row[j] * b[j];
+    gap += b[i] * (ab - rhs[i]);
+  }
+  return std::fabs(gap) <= kSseAgreement * sse;
+}
+
 bool SseAcceptable(long double sse, long double sst) {
   return sse >= 0.0L && sse <= sst && std::isfinite(sse);
 }

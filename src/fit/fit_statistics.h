@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cmath>
+#include <span>
 
 #include "app/long_double.h"
 #include "fit/fit_records.h"
@@ -76,6 +77,15 @@ long double ClearTinyNegativeSse(long double sse);
 inline constexpr long double kSseAgreement = 1e-10L;          // relative to the SSE
 inline constexpr long double kSseAgreementOfTotal = 1e-14L;   // relative to SST
 long double ListedSse(long double solved, long double measured, long double sst);
+
+// Whether the SSE of a least-squares solution formed from its normal equations,
+// sse = Σ w·z² - b·rhs for A·b = rhs, is the SSE of b itself to the digits ListedSse keeps.
+// The SSE of b is Σ w·z² - 2·b·rhs + b·A·b: the formula leaves out b·(A·b - rhs), which a
+// solution of a singular or nearly singular system need not make small; and where Σ w·z²
+// is many times the SSE, cancellation leaves the formula too few digits. `a` is A, n × n,
+// row-major.
+bool NormalEquationSseStands(long double sse, long double sumZ2, std::span<const long double> a,
+                             const long double* b, const long double* rhs, int n);
 
 // A fit may enter the fit list only when 0 <= SSE <= SST (a negative SSE, one above SST, or
 // one that is not a number is dropped).

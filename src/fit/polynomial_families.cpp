@@ -154,9 +154,20 @@ class TPolynomialFamily final : public TLinearFamily {
     return StoredPolynomialSse(points_, weightScale_, solution, fit.descriptor.data());
   }
   // A fit in raw powers was kept with the SSE of its normal equations; the stored equation
-  // has that SSE only where the solution satisfies them.
+  // has that SSE only where the solution satisfies them, to the digits the formula keeps.
+  // Otherwise it is measured at the data.
   long double ListedSseOf(const KeptFit& fit) const override {
     if (!FrameLeavesRaw(frame_, fit.xKind, fit.yKind)) return fit.sse;
+    const int n = fit.m + 1;
+    const std::span<const TMonomial> basis(fit.basis.data(), static_cast<std::size_t>(n));
+    long double cells[kMaxLinearParams * kMaxLinearParams], rhs[kMaxLinearParams];
+    long double* rows[kMaxLinearParams];
+    for (int i = 0; i < n; ++i) rows[i] = cells + i * n;
+    if (BuildMonomialNormals(normals, fit.xKind, fit.yKind, basis, rows, rhs) &&
+        NormalEquationSseStands(fit.sse, normals[TSumsTable::ZSquare(kVariantZ)],
+                                std::span<const long double>(cells, static_cast<std::size_t>(n * n)),
+                                fit.params.data(), rhs, n))
+      return fit.sse;
     const long double measured =
         StoredPolynomialSse(points_, weightScale_, fit.params.data(), fit.descriptor.data());
     return ListedSse(fit.sse, measured, sst_);

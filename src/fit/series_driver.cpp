@@ -160,30 +160,6 @@ class TNormalCache {
   int mBig_ = 0;
 };
 
-// The fast sum of squares Σ w·z² - Σ b_i·rhs_i is the SSE of the solution b only where b
-// satisfies its normal equations A·b = rhs: the SSE of b is Σ w·z² - 2·b·rhs + b·A·b, and the
-// fast value leaves out b·(A·b - rhs). A singular or nearly singular system (points on a
-// line, too few distinct values for the basis) can give a b that does not, and its fast
-// value is no sum of squares at all. Nor is a value whose cancellation leaves fewer digits
-// than a listed SSE keeps. The fast value stands when both are small; otherwise the equation
-// is measured at the data. `a` holds the upper triangle of A (row-major, n × n).
-constexpr long double kFastSseCancellation = 1e5L;  // Σ w·z² over the SSE, at most
-
-bool FastSseStands(long double sse, long double sumZ2, const std::vector<long double>& a,
-                   const long double* b, const long double* rhs, int n) {
-  if (!(sse > 0.0L) || sumZ2 > kFastSseCancellation * sse) return false;
-  long double gap = 0.0L;  // b·(A·b - rhs)
-  for (int i = 0; i < n; ++i) {
-    long double ab = 0.0L;
-    for (int j = 0; j < n; ++j) {
-      const long double aij = i <= j ? a[static_cast<std::size_t>(i) * n + j] : a[static_cast<std::size_t>(j) * n + i];
-      ab += aij * b[j];
-    }
-    gap += b[i] * (ab - rhs[i]);
-  }
-  return std::fabs(gap) <= kSseAgreement * sse;
-}
-
 // q of the axis test of order index k.
 int AxisOrder(const TSeriesFamily& f, int k) {
   return f.offset >= 0 ? k + f.offset : 2 * (k - f.offset);
@@ -256,7 +232,7 @@ int FitSeriesFamily(TFitRunContext& ctx, const TSeriesFamily& f, int largestM, i
   long double* b = ctx.scratchVector.data();
 
   const int reachable = ReachableOrders(f, limit, distinctX, distinctY);
-  std::vector<long double> normal;  // the upper triangle of an order's normal matrix
+  std::vector<long double> normal;  // an order's normal matrix, before the solver works on it
   TNormalCache cache;
   const bool cached = f.nested && reachable > 1 &&
                       cache.Build(f, scales, ctx.points, weightScale, f.paramCount(reachable - 1));
@@ -273,8 +249,8 @@ int FitSeriesFamily(TFitRunContext& ctx, const TSeriesFamily& f, int largestM, i
     std::copy(b, b + m + 1, rhs);
     const int n = m + 1;
     if (f.fast) {
-      normal.resize(static_cast<std::size_t>(n) * n);
-      for (int i = 0; i < n; ++i) std::copy(a[i] + i, a[i] + n, normal.begin() + static_cast<std::ptrdiff_t>(i) * n + i);
+      normal.resize(static_cast<std::size_t>(n) * static_cast<std::size_t>(n));
+      for (int i = 0; i < n; ++i) std::copy(a[i], a[i] + n, normal.begin() + static_cast<std::ptrdiff_t>(i) * n);
     }
 
     SolverResult solved;
@@ -304,7 +280,7 @@ int FitSeriesFamily(TFitRunContext& ctx, const TSeriesFamily& f, int largestM, i
       for (int i = 0; i <= m; ++i) sse -= b[i] * rhs[i];
       // Cancellation eats the fast value of a close fit, and a solution that misses its
       // equations has another SSE: take the exact one.
-      if (sse < f.tolerance * sst || !FastSseStands(sse, sumZ2, normal, b, rhs, n))
+      if (sse < f.tolerance * sst || !NormalEquationSseStands(sse, sumZ2, normal, b, rhs, n))
         sse = SeriesSumSquares(f, scales, ctx.points, weightScale, b, m);
     } else {
       sse = SeriesSumSquares(f, scales, ctx.points, weightScale, b, m);
