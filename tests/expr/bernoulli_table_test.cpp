@@ -83,10 +83,12 @@ TEST_F(BernoulliTest, SmallIndicesTableEntriesAndArgumentErrors) {
 }
 
 TEST_F(BernoulliTest, ZetaSeriesContinuesTheTable) {
-  // B_202 ... from 2 n! zeta(n) / (2 pi)^n; B_200 both ways agree.
+  // B_202 ... from 2 n! zeta(n) / (2 pi)^n; B_200 both ways agree. 200! is the exponential
+  // of ln 200! = 863.2, whose last bit (5.6e-17 of the result) and the power's are the
+  // x87's, which CPU makers round apart.
   const long double b200 = ExactTable()[100];
   EXPECT_LD_NEAR(2 * ExprFactorial(Ctx(), 200) / std::pow(2 * 3.141592653589793238462643383279503L, 200.0L), -b200,
-                 std::fabs(b200) * 1e-16L);
+                 std::fabs(b200) * 1e-15L);
 }
 
 TEST_F(BernoulliTest, MissingOrShortFileIsReportedAndRetried) {

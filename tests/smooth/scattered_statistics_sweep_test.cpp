@@ -1,16 +1,16 @@
 // The own kernels' triangle walks step through twin LIST indices instead of searching each
 // ring: the same walks, so the set-up's statistics (whose searches each start where the
 // last one ended, and at a node may end in any of its triangles, a rounding apart) and the
-// surface stay those of the ring searches (recorded with them), for 16384 random points with
-// repeated positions (so that code 16 computes its statistics), coordinates that double
-// holds exactly and ones it does not, and for the loess code 7. The data's heights and the
-// loess weights come from the long double exponential, whose last bit differs between
-// processor makers: the figures are compared to 1e-12 of their size, far inside what another
-// walk or another triangle at a node would change.
+// surface stay bit for bit those of the ring searches (first recorded with them), for 16384
+// random points with repeated positions (so that code 16 computes its statistics),
+// coordinates that double holds exactly and ones it does not, and for the loess code 7. The
+// heights are Franke's function by arithmetic alone, and these set-ups and surfaces call no
+// library function whose last bit depends on the CPU: the bits recorded are every x86-64
+// machine's.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "smooth/engines/scattered_engine.h"
@@ -39,20 +39,20 @@ std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
   return h;
 }
 
-// Nodes of a 120 x 120 grid over the data's box: one near each corner and two inside.
-constexpr int kGrid = 120;
-constexpr std::array<int, 6> kNodes = {0, 7 * kGrid + 11, 60 * kGrid + 60, 20 * kGrid + 100, 97 * kGrid + 33,
-                                       kGrid * kGrid - 1};
-std::array<long double, kNodes.size()> GridNodes(TNParm3D& engine) {
+// FNV-1a over the bits of a 120 x 120 grid over the data's box.
+std::uint64_t GridHash(TNParm3D& engine) {
+  constexpr int kGrid = 120;
   std::vector<long double> xs(kGrid), ys(kGrid);
   for (int i = 0; i < kGrid; ++i) {
     xs[static_cast<std::size_t>(i)] = engine.XMin() + (engine.XMax() - engine.XMin()) * (i + 0.5L) / kGrid;
     ys[static_cast<std::size_t>(i)] = engine.YMin() + (engine.YMax() - engine.YMin()) * (i + 0.5L) / kGrid;
   }
-  const std::vector<long double> grid = engine.EvalGrid(kGrid, kGrid, xs, ys);
-  std::array<long double, kNodes.size()> nodes{};
-  for (std::size_t k = 0; k < kNodes.size(); ++k) nodes[k] = grid.at(static_cast<std::size_t>(kNodes[k]));
-  return nodes;
+  std::uint64_t h = 0xcbf29ce484222325ull;
+  for (const long double v : engine.EvalGrid(kGrid, kGrid, xs, ys)) {
+    const TBits b = Bits(v);
+    h = Mix(Mix(h, b.significand), static_cast<std::uint64_t>(b.exponent));
+  }
+  return h;
 }
 
 // n points, the last hundredth at earlier positions with other heights.
@@ -67,31 +67,23 @@ PointTable Repeating(std::vector<smooth_test::TPoint> points) {
 
 struct TRecorded {
   long double sse, stdErr, rSquared;
-  std::array<long double, kNodes.size()> nodes;
+  std::uint64_t grid;
 };
-
-void ExpectNear(long double got, long double want, const char* what) {
-  EXPECT_LE(std::fabs(got - want), 1e-12L * std::fabs(want)) << what << " " << static_cast<double>(got);
-}
 
 void ExpectRecorded(TNParm3D& engine, const TRecorded& want) {
   ASSERT_TRUE(engine.HasSurface());
-  ExpectNear(engine.Sse(), want.sse, "SSE");
-  ExpectNear(engine.StdErr(), want.stdErr, "standard error");
-  ExpectNear(engine.RSquared(), want.rSquared, "r²");
-  const auto nodes = GridNodes(engine);
-  for (std::size_t k = 0; k < nodes.size(); ++k) {
-    ExpectNear(nodes[k], want.nodes[k], "grid node");
-  }
+  const TRecorded got{engine.Sse(), engine.StdErr(), engine.RSquared(), GridHash(engine)};
+  EXPECT_EQ(got.sse, want.sse);
+  EXPECT_EQ(got.stdErr, want.stdErr);
+  EXPECT_EQ(got.rSquared, want.rSquared);
+  EXPECT_EQ(got.grid, want.grid);
 }
 
 TEST(ScatteredStatisticsSweep, Code16AtDoubleCoordinatesIsAsWalked) {
   PointTable data = Repeating(Scattered(16384, 16384, Franke));
   TNParm3D engine(data, kNPOwnTriangulation, 1, 0, false);
   ASSERT_TRUE(engine.DuplicatesMerged());
-  const TRecorded recorded = {0xa.2ffffffffffff1p-1L, 0x9.072bb33685bcf6p-9L, 0xf.f103b2b628b5bdcp-4L,
-                                {0xc.71dfe4c23028p-4L, 0xe.bea89672d7598p-4L, 0xa.457afd7f7c2fp-5L,
-                                 0xc.f09ec53a1eap-5L, 0xf.04e11f5c2468p-6L, 0x9.5b94dd9adc7b8p-8L}};
+  const TRecorded recorded = {0xa.2ffffffffffff1p-1L, 0x9.072bb33685bcf6p-9L, 0xf.f103b2b628b5bdcp-4L, 0x9c62304b5ee65eb8ull};
   ExpectRecorded(engine, recorded);
   // Evaluations before a new set-up move the shared start node; the statistics stay.
   (void)engine.EvalAt(0.9L, 0.1L);
@@ -103,17 +95,13 @@ TEST(ScatteredStatisticsSweep, Code16AtLongDoubleCoordinatesIsAsWalked) {
   PointTable data = Repeating(Scattered(16384, 99, Franke, 0.1L, 1.7L, -0.3L, 0.9L));
   TNParm3D engine(data, kNPOwnTriangulation, 1, 0, false);
   ASSERT_TRUE(engine.DuplicatesMerged());
-  ExpectRecorded(engine, {0xa.30000000000003p-1L, 0x9.072bb33685bcfep-9L, 0xf.f1c52d8e9a16863p-4L,
-                          {0xd.23d95407bd0f8p-4L, 0xa.deb14388bc448p-4L, 0xe.72d6df09589a8p-6L,
-                           0x9.8d9c519782708p-10L, 0xd.49ff14fa4d8cp-5L, 0x8.1da8614ba5ep-13L}});
+  ExpectRecorded(engine, {0xa.30000000000003p-1L, 0x9.072bb33685bcfep-9L, 0xf.f1c52d8e9a16863p-4L, 0x60d87245c0c43d79ull});
 }
 
 TEST(ScatteredStatisticsSweep, LoessNodesAreAsWalked) {
   PointTable data = Table(Scattered(1500, 7, Franke, 0.1L, 1.7L, -0.3L, 0.9L));
   TNParm3D engine(data, kNPLoess, 2, 13, false);
-  ExpectRecorded(engine, {0xf.a3b4ae433e083b9p-18L, 0xd.18a17c8515da53cp-16L, 0xf.ffff8a113fd935bp-4L,
-                          {0xd.27b0006ddc148p-4L, 0xa.dba165b56bc68p-4L, 0xe.65632a91102e8p-6L,
-                           0x9.902f902911a7p-10L, 0xd.4f61c317e586p-5L, 0x8.24666f5223ce8p-13L}});
+  ExpectRecorded(engine, {0xf.a3b4ae433e0835ep-18L, 0xd.18a17c8515da516p-16L, 0xf.ffff8a113fd935bp-4L, 0x847bc28ffb5e7979ull});
 }
 
 }  // namespace
