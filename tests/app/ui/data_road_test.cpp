@@ -426,4 +426,37 @@ TEST_F(DataRoad, EquationListCommandsNeedTheirListFile) {
   EXPECT_EQ(OpenDialogCount, 0);
 }
 
+// The status window stays where the user left it, with its size, however often it is closed
+// and opened again around the commands (it stood beside the main window every time); and
+// Reset All Defaults brings it back even when the reset only moved the main window (no
+// resize reopened it), with the main window's frame at the screen's corner.
+TEST_F(DataRoad, TheStatusWindowStaysWhereItWasLeftAndComesBackAfterAReset) {
+  Start();
+  Import("points.txt", Points(20));
+  session_.DataFileLabel = "points.txt";  // the scratch folder's path is wider than the screen
+  ShowDataStatus();
+  ASSERT_NE(DataStatusWin(), nullptr);
+  const QSize least = DataStatusWin()->minimumSizeHint();
+  const QRect left(20, 50, std::max(640, least.width()), std::max(460, least.height()));
+  DataStatusWin()->setGeometry(left);
+  QApplication::processEvents();
+  ASSERT_EQ(DataStatusWin()->geometry(), left);
+  for (int opening = 0; opening < 3; ++opening) {
+    ShowDataStatus();
+    QApplication::processEvents();
+    ASSERT_NE(DataStatusWin(), nullptr);
+    EXPECT_EQ(DataStatusWin()->geometry(), left) << opening;
+  }
+  const WindowPlacement& place = CurrentSettings().placements[kPlaceDataStatus];
+  EXPECT_EQ(QRect(place.x, place.y, place.width, place.height), left);
+
+  window_->move(40, 30);  // the size the reset gives, another place
+  QApplication::processEvents();
+  boxes_.Answer(platform::kIdYes);
+  window_->ExecuteCommand(CmResetDefaults);
+  QApplication::processEvents();
+  EXPECT_EQ(window_->pos(), QPoint(0, 0));
+  EXPECT_NE(DataStatusWin(), nullptr);
+}
+
 }  // namespace
