@@ -174,9 +174,21 @@ void TFontDlg::accept() {
   QDialog::accept();
 }
 
+namespace {
+
+TFontDialogRunner& Runner() {
+  static TFontDialogRunner runner;
+  return runner;
+}
+
+}  // namespace
+
+void SetFontDialogRunner(TFontDialogRunner runner) { Runner() = std::move(runner); }
+
 bool ChooseFontDlg(QWidget* owner, TLogFont& font, const TFontChoice& choice) {
   TFontDlg dialog(owner, font, choice);
-  if (dialog.exec() != QDialog::Accepted) return false;
+  const int answer = Runner() ? Runner()(dialog) : dialog.exec();
+  if (answer != QDialog::Accepted) return false;
   font = dialog.Font();
   if (choice.color != nullptr) *choice.color = dialog.Color();
   return true;

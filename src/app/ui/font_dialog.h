@@ -12,6 +12,7 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <functional>
 
 #include "app/log_font.h"
 
@@ -33,6 +34,12 @@ struct TFontChoice {
 // Runs the dialog modally over `owner`; false when cancelled (the record and the colour
 // untouched), else the record and the colour take what the user changed.
 [[nodiscard]] bool ChooseFontDlg(QWidget* owner, TLogFont& font, const TFontChoice& choice);
+
+class TFontDlg;
+// What runs the dialog: its modal run by default. Tests put in a runner that answers it
+// (the dialog set up as it opens; the answer QDialog::Accepted or QDialog::Rejected).
+using TFontDialogRunner = std::function<int(TFontDlg& dialog)>;
+void SetFontDialogRunner(TFontDialogRunner runner);
 
 // The dialog itself (tests reach its parts).
 class TFontDlg : public QDialog {

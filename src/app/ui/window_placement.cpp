@@ -1,6 +1,11 @@
 #include "app/ui/window_placement.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
+#include <QWindow>
+
+#include <optional>
 
 #include "app/ui/dialog.h"
 
@@ -20,9 +25,31 @@ void RecordPlacement(const QWidget& window, WindowPlacement& place) {
   place = WindowPlacement{x, client.y(), client.width(), client.height(), 0};
 }
 
+namespace {
+
+// The frame the window manager draws round this program's windows, as it drew it round this
+// window or another one shown already; none while no window has been shown.
+std::optional<QMargins> KnownFrame(const QWidget& window) {
+  if (const QWindow* own = window.windowHandle(); own != nullptr && own->isVisible() && !own->frameMargins().isNull())
+    return own->frameMargins();
+  for (const QWindow* w : QGuiApplication::topLevelWindows())
+    if (w->isVisible() && !w->frameMargins().isNull()) return w->frameMargins();
+  return std::nullopt;
+}
+
+}  // namespace
+
 bool RestorePlacement(QWidget& window, const WindowPlacement& place, MaximisedWord maximised) {
   if (!HoldsPlacement(place)) return false;
-  PlaceWithinScreen(&window, QRect(place.x, place.y, place.width, place.height));
+  // A rectangle that lies on the screen with its frame goes back exactly: the room held for
+  // an unknown frame is wider than most, and moved a window left at a screen's edge inward.
+  const QRect client(place.x, place.y, place.width, place.height);
+  const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+  const std::optional<QMargins> frame = KnownFrame(window);
+  if (frame && screen->availableGeometry().contains(client.marginsAdded(*frame)))
+    window.setGeometry(client);
+  else
+    PlaceWithinScreen(&window, client);
   if (maximised == MaximisedWord::kRestored && place.maximized == 1)
     window.setWindowState(window.windowState() | Qt::WindowMaximized);
   return true;

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include <memory>
 
@@ -74,6 +75,28 @@ TEST(WindowPlacement, RecordsWithoutAPlaceLeaveTheWindowAndOthersComeBackWithinT
   QApplication::processEvents();
   EXPECT_TRUE(Area(*w).contains(w->frameGeometry()));
   EXPECT_EQ(w->size(), WindowRoom(w.get()).size());
+}
+
+// A window left with its frame against the screen's edge comes back there exactly, once the
+// window manager's frame is known from a window shown: the room held for an unknown frame
+// (a title bar and a border) moved it inward at every opening.
+TEST(WindowPlacement, AWindowLeftAgainstTheScreensEdgeComesBackThere) {
+  auto shown = Window();
+  shown->show();
+  QApplication::processEvents();
+  const QMargins frame = shown->windowHandle()->frameMargins();
+  ASSERT_FALSE(frame.isNull());  // the offscreen platform draws a narrow frame
+  const QRect area = Area(*shown);
+  const QRect client(area.left() + frame.left(), area.top() + frame.top(), 300, 200);
+  WindowPlacement place{client.x(), client.y(), client.width(), client.height(), 0};
+  for (int opening = 0; opening < 3; ++opening) {
+    auto w = Window();
+    ASSERT_TRUE(RestorePlacement(*w, place, MaximisedWord::kIgnored));
+    w->show();
+    QApplication::processEvents();
+    EXPECT_EQ(w->geometry(), client) << opening;
+    RecordPlacement(*w, place);
+  }
 }
 
 // A frame one pixel off the left edge is recorded as two: -1 would read as "never placed".
