@@ -7,9 +7,6 @@ namespace {
 // Centimetres to inches, as the printing code has always converted them.
 constexpr double kInchPerCm = 0.3937007933;
 
-// The largest margin taken from the record: no page is wider than a metre.
-constexpr float kMaxMarginCm = 100;
-
 int MarginPixels(int dpi, float cm, int offset) {
   return static_cast<int>(dpi * static_cast<double>(cm) * kInchPerCm) - offset;
 }

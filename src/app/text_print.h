@@ -15,6 +15,9 @@ struct TTextPrintOptions {
   float marginLeft = 2.54f, marginTop = 2.54f, marginRight = 2.54f, marginBottom = 2.54f;
 };
 
+// The largest margin a print takes, in centimetres: no page is wider than a metre.
+inline constexpr float kMaxMarginCm = 100;
+
 // A record shorter than 40 bytes gives the defaults; a margin that is no length on a page
 // (NaN, infinite, negative, beyond 100 cm) takes its default.
 TTextPrintOptions DecodeTextPrint(const Block& record);

@@ -164,6 +164,17 @@ long double ExprParseAndRun(std::string_view text) {
   return ctx.ExprResult;
 }
 
+std::optional<long double> ExprEntryValue(std::string_view text) {
+  if (text.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
+  ExprContext& ctx = ExprThreadContext();
+  ctx.ClearErrors();
+  const long double v = ExprParseAndRun(text);
+  const bool clean = ctx.ExprMathError == 0 && ctx.ExprSyntaxCode == 0 && IsUsableValue(v);
+  ctx.ClearErrors();
+  if (!clean) return std::nullopt;
+  return v;
+}
+
 int ExprCompileSlot(std::string_view text, int slot) {
   std::lock_guard lock(ExprCompileMutex());
   // Two passes over the same text: the first sizes the slot's blocks, the second fills

@@ -13,6 +13,7 @@
 // flags first and reads them afterwards.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,12 @@ long double ExprRunSlot(ExprContext& ctx, int slot);
 // value is returned with ExprSyntaxCode set, so callers that need a clean text test
 // ExprSyntaxCode too.
 long double ExprParseAndRun(std::string_view text);
+
+// An entry field's text read as one statement: its value, or none when the text is blank,
+// is not wholly a statement (a character the language does not know after a complete one,
+// as in "2,5", counts), raises a math error or gives the missing value or no finite number.
+// The calling thread's error codes are cleared afterwards.
+std::optional<long double> ExprEntryValue(std::string_view text);
 
 // Compiles `text` into `slot` (a negative slot takes the lowest empty one, which
 // ExprCurrentSlot then names) and test-runs it with the variables as they stand. Returns

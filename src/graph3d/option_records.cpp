@@ -217,6 +217,20 @@ bool SanitizeViewRec(T3DViewRec& rec) {
   return true;
 }
 
+void WidenEmptyRange(long double& lo, long double& hi) {
+  if (lo != hi || !std::isfinite(lo)) return;
+  // A step of 2^-40 of the magnitude is still many units of the last place apart, so the
+  // renderer's scales see a real width.
+  constexpr long double kRelativeStep = 0x1p-40L;
+  long double top = lo + 1;
+  if (top == lo) top = lo + std::fabs(lo) * kRelativeStep;
+  if (std::isfinite(top)) {
+    hi = top;
+  } else {
+    lo = hi - std::fabs(hi) * kRelativeStep;
+  }
+}
+
 bool SanitizeScalingBlock(T3DScalingBlock& b) {
   for (int a = 0; a < 3; ++a) {
     if (!AllFinite({b.Zoom[a], b.AxisLow[a], b.AxisHigh[a], b.DataLow[a], b.DataHigh[a]})) {
@@ -226,11 +240,10 @@ bool SanitizeScalingBlock(T3DScalingBlock& b) {
   for (int a = 0; a < 3; ++a) {
     if (b.Zoom[a] == 0) b.Zoom[a] = 1;
     b.Zoom[a] = ClampReal(b.Zoom[a], 1, 10);
-    // As the scaling dialog leaves a range: ascending and never empty. Where adding 1 does
-    // not widen it (a bound beyond about 1e19 in magnitude), or its width is beyond the
-    // 80-bit range, nothing can be drawn on it: the file is damaged.
+    // As the scaling dialog leaves a range: ascending and never empty. A range wider than
+    // the 80-bit range has no width to draw on: the file is damaged.
     if (b.AxisLow[a] > b.AxisHigh[a]) std::swap(b.AxisLow[a], b.AxisHigh[a]);
-    if (b.AxisLow[a] == b.AxisHigh[a]) b.AxisHigh[a] = b.AxisLow[a] + 1;
+    WidenEmptyRange(b.AxisLow[a], b.AxisHigh[a]);
     const long double width = b.AxisHigh[a] - b.AxisLow[a];
     if (!(width > 0) || !std::isfinite(width)) return false;
     b.Divs[a] = Clamp<std::int16_t>(b.Divs[a], 1, 20);

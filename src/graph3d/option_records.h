@@ -131,4 +131,10 @@ std::vector<std::uint8_t> EncodePrintGraphRec(const TPrintGraphRec& rec);
 // option dialogs can set, and a zero zoom or division count reads as 1.
 bool SanitizeViewRec(T3DViewRec& rec);
 bool SanitizeScalingBlock(T3DScalingBlock& block);
+
+// An axis range whose ends are equal made non-empty, as the scaling dialog leaves it and the
+// scaling reader takes it: the top is raised by 1, or, where 1 is lost in the magnitude (past
+// 2^64), by 2^-40 of it; at the top of long double's range the bottom goes down instead.
+// Other ranges stay as they are.
+void WidenEmptyRange(long double& lo, long double& hi);
 void SanitizeAnimRec(T3DAnimRec& rec);

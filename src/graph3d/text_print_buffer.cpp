@@ -6,7 +6,7 @@
 #include "app/byte_codec.h"
 #include "app/c_format.h"
 #include "app/file_utils.h"
-#include "app/number_scanner.h"
+#include "app/field_text.h"
 
 namespace {
 
@@ -24,9 +24,9 @@ bool FieldText(std::span<const std::uint8_t> field, std::string& out) {
 
 // A margin text as the dialog reads it: one number, a length a page can have.
 bool MarginValue(const std::string& text, float& cm) {
-  long double v;
-  if (!IsWholeDecimalNumber(text) || !ConvertDecimalNumber(text, v) || v < 0 || v > 100) return false;
-  cm = static_cast<float>(v);
+  const std::optional<long double> v = ReadRealText(text);
+  if (!v || *v < 0 || *v > kMaxMarginCm) return false;
+  cm = static_cast<float>(*v);
   return true;
 }
 

@@ -1,9 +1,9 @@
 #include "review/equation_search.h"
 
 #include <array>
-#include <cctype>
-#include <charconv>
-#include <climits>
+#include <limits>
+
+#include "app/field_text.h"
 
 namespace {
 
@@ -42,15 +42,7 @@ bool IsBuiltinEquationNumber(long long number) {
 }
 
 std::optional<int> ReadEquationEntry(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  // from_chars takes a '-' but no '+'; one sign at most.
-  if (i < text.size() && text[i] == '+') {
-    ++i;
-    if (i < text.size() && text[i] == '-') return std::nullopt;
-  }
-  int value = 0;
-  const auto [end, error] = std::from_chars(text.data() + i, text.data() + text.size(), value);
-  if (error != std::errc()) return std::nullopt;
-  return value;
+  const std::optional<long> v = ReadIntegerText(text);
+  if (!v || *v < std::numeric_limits<int>::min() || *v > std::numeric_limits<int>::max()) return std::nullopt;
+  return static_cast<int>(*v);
 }

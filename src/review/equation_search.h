@@ -11,7 +11,12 @@
 // not an equation.
 bool IsBuiltinEquationNumber(long long number);
 
-// The entry read as an integer the way the C library's atol reads it (leading blanks, an
-// optional sign, the digits up to the first other character), but with overflow checked:
-// nothing for an entry without digits or beyond the range of an int.
+// What the search tells when a number names no equation, or none of the list.
+inline constexpr const char* kEquationSearchCaption = "Equation Search Error";
+inline constexpr const char* kNotAnEquationText = "Not a Ondravik 3D Equation";
+inline constexpr const char* kEquationNotInListText = "Equation Not in List";
+
+// The entry read as a whole number (ReadIntegerText: blanks at either end aside, an optional
+// sign and digits, nothing else): nothing for any other text ("1,5" and "17x" included) or a
+// number beyond the range of an int.
 std::optional<int> ReadEquationEntry(std::string_view text);

@@ -68,15 +68,9 @@ TGridInputs MakeGridInputs(long double start1, long double increment1, long doub
 }
 
 bool ReadEntryValue(std::string_view text, std::size_t maxChars, long double& value) {
-  text = text.substr(0, maxChars);
-  if (text.find_first_not_of(" \t") == std::string_view::npos) return false;
-  ExprContext& ctx = ExprThreadContext();
-  ctx.ClearErrors();
-  const long double v = ExprParseAndRun(text);
-  const bool ok = ctx.ExprMathError == 0 && ctx.ExprSyntaxCode == 0 && IsUsableValue(v);
-  ctx.ClearErrors();
-  if (ok) value = v;
-  return ok;
+  const std::optional<long double> v = ExprEntryValue(text.substr(0, maxChars));
+  if (v) value = *v;
+  return v.has_value();
 }
 
 TGenRangeCheck CheckGenRange(std::span<const std::string, 6> entries, const TGenRange& block) {

@@ -95,6 +95,10 @@ void TUdfAdjustRows::Setup() {
     if (i >= count_) continue;
     row.enabled = true;
     row.bounded = r.Lower[u] > -kBoundLimit && r.Upper[u] < kBoundLimit;
+    if (row.bounded) {
+      row.lower = r.Lower[u];
+      row.upper = r.Upper[u];
+    }
     SetValue(i, r.Start[u]);
     row.editText = Six(row.value);
     if (row.bounded) row.position = row.lastPosition = BoundedPosition(i);
@@ -129,12 +133,10 @@ void TUdfAdjustRows::Scroll(int i, int position) {
 
 bool TUdfAdjustRows::Edit(int i, std::string_view text) {
   if (i < 0 || i >= count_) return false;
-  ExprContext& ctx = ExprThreadContext();
-  ctx.ClearErrors();
-  const long double v = ExprParseAndRun(text);
-  if (ctx.ExprMathError != 0 || ctx.ExprSyntaxCode != 0 || !IsUsableValue(v)) return false;
+  const std::optional<long double> v = ExprEntryValue(text);
+  if (!v) return false;
   TUdfAdjustRow& row = rows_[static_cast<std::size_t>(i)];
-  SetValue(i, v);
+  SetValue(i, *v);
   row.editText = std::string(text);
   if (row.bounded) {
     const long double typed = row.value;

@@ -32,6 +32,7 @@ inline constexpr int kAdjustCentre = 50;
 struct TUdfAdjustRow {
   bool enabled = false;  // a parameter of the function (below its count)
   bool bounded = false;
+  long double lower = 0, upper = 0;  // the limits of a bounded row
   long double value = 0;
   long double step = 0;   // value change per bar unit
   int position = kAdjustCentre;

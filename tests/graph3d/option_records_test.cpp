@@ -164,16 +164,17 @@ TEST_F(OptionFiles, WrongSizesAndRealsThatAreNotNumbersAreRefusedAndChangeNothin
 
 // An axis range nothing can be drawn on is a damaged file: one whose bounds are so large
 // that widening an empty range by 1 changes nothing, and one wider than the 80-bit range.
-TEST_F(OptionFiles, ScalingFilesWithEmptyOrInfiniteRangesAreRefused) {
+TEST_F(OptionFiles, ScalingFilesWithEmptyRangesAreWidenedAndOverwideOnesRefused) {
   struct Case {
     const char* what;
     long double low, high;
     bool refused;
   };
+  // An empty range is widened at every magnitude, as the dialog that saved it widens it.
   const Case cases[] = {
       {"an empty range of ordinary size is widened", 5, 5, false},
-      {"an empty range at 2e19", 2e19L, 2e19L, true},
-      {"an empty range at -1e4000", -1e4000L, -1e4000L, true},
+      {"an empty range at 2e19", 2e19L, 2e19L, false},
+      {"an empty range at -1e4000", -1e4000L, -1e4000L, false},
       {"a range wider than the 80-bit range", -1e4932L, 1e4932L, true},
       {"a narrow range at 1e18", 1e18L, 1e18L + 1, false},
   };
@@ -188,6 +189,69 @@ TEST_F(OptionFiles, ScalingFilesWithEmptyOrInfiniteRangesAreRefused) {
       if (c.refused) EXPECT_EQ(block, T3DScalingBlock{});
       else EXPECT_GT(block.AxisHigh[static_cast<std::size_t>(axis)], block.AxisLow[static_cast<std::size_t>(axis)]);
     }
+  }
+}
+
+// An empty range is made non-empty by one step at every magnitude: 1 above where 1 tells,
+// 2^-40 of the magnitude above where it does not, the bottom lowered at the very top.
+TEST(WidenEmptyRange, EveryMagnitudeGetsAWidth) {
+  constexpr long double kMax = std::numeric_limits<long double>::max();
+  constexpr long double kTiny = std::numeric_limits<long double>::denorm_min();
+  struct Case {
+    long double at;
+    long double low, high;  // the range it becomes
+  };
+  const Case cases[] = {
+      {0, 0, 1},
+      {5, 5, 6},
+      {-5, -5, -4},
+      {1e-30L, 1e-30L, 1 + 1e-30L},
+      {kTiny, kTiny, 1},
+      {1e18L, 1e18L, 1e18L + 1},
+      {1e20L, 1e20L, 1e20L + 1e20L * 0x1p-40L},
+      {-1e20L, -1e20L, -1e20L + 1e20L * 0x1p-40L},
+      {1e4900L, 1e4900L, 1e4900L + 1e4900L * 0x1p-40L},
+      {-kMax, -kMax, -kMax + kMax * 0x1p-40L},
+      {kMax, kMax - kMax * 0x1p-40L, kMax},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<double>(c.at));
+    long double lo = c.at, hi = c.at;
+    WidenEmptyRange(lo, hi);
+    EXPECT_EQ(lo, c.low);
+    EXPECT_EQ(hi, c.high);
+    EXPECT_LT(lo, hi);
+    EXPECT_TRUE(std::isfinite(hi - lo));
+  }
+  long double lo = 2, hi = 3;  // a range with a width stays as it is
+  WidenEmptyRange(lo, hi);
+  EXPECT_EQ(lo, 2);
+  EXPECT_EQ(hi, 3);
+}
+
+// A scaling file saved with Min = Max, widened as the dialog widens it before it saves,
+// reads back exactly as written, at every magnitude and sign.
+TEST_F(OptionFiles, EmptyScalingRangesSavedReadBackAtEveryMagnitude) {
+  for (const long double at : {1e20L, -1e20L, 1e-30L, -1e-30L, 2e19L, 1e4900L, -1e4900L, 0.0L,
+                               std::numeric_limits<long double>::max()}) {
+    SCOPED_TRACE(static_cast<double>(at));
+    T3DScalingBlock saved;
+    for (std::size_t a = 0; a < 3; ++a) {
+      saved.AxisLow[a] = saved.AxisHigh[a] = at;
+      WidenEmptyRange(saved.AxisLow[a], saved.AxisHigh[a]);
+    }
+    ASSERT_TRUE(WriteScalingFile(dir_.File("range.scl"), saved));
+    T3DScalingBlock back;
+    ASSERT_EQ(ReadScalingFile(dir_.File("range.scl"), back), OptionFileStatus::Ok);
+    EXPECT_EQ(back.AxisLow, saved.AxisLow);
+    EXPECT_EQ(back.AxisHigh, saved.AxisHigh);
+    // A file written by another hand with the ends still equal is widened the same way.
+    Bytes equal = HandMadeScalingFile();
+    bytes::EncodeExtended(at, &equal[42]);
+    bytes::EncodeExtended(at, &equal[72]);
+    ASSERT_EQ(Read(equal, back), OptionFileStatus::Ok);
+    EXPECT_EQ(back.AxisLow[0], saved.AxisLow[0]);
+    EXPECT_EQ(back.AxisHigh[0], saved.AxisHigh[0]);
   }
 }
 

@@ -21,11 +21,14 @@ TEST(EquationSearch, BuiltinNumbersAreThoseTheFamiliesMake) {
   for (const auto& c : cases) EXPECT_EQ(IsBuiltinEquationNumber(c.number), c.builtin) << c.number;
 }
 
-TEST(EquationSearch, EntryIsReadLikeAtolWithOverflowChecked) {
-  EXPECT_EQ(ReadEquationEntry("  2170"), 2170);
-  EXPECT_EQ(ReadEquationEntry("+17x"), 17);
+TEST(EquationSearch, EntryIsReadWholeWithOverflowChecked) {
+  EXPECT_EQ(ReadEquationEntry("  2170 "), 2170);
+  // A text is a number only when all of it is one: "1,5" never searches for equation 1.
+  EXPECT_EQ(ReadEquationEntry("+17x"), std::nullopt);
+  EXPECT_EQ(ReadEquationEntry("1,5"), std::nullopt);
   EXPECT_EQ(ReadEquationEntry("-3"), -3);
-  EXPECT_EQ(ReadEquationEntry("1e3"), 1);
+  EXPECT_EQ(ReadEquationEntry("1e3"), std::nullopt);
+  EXPECT_EQ(ReadEquationEntry("-"), std::nullopt);
   EXPECT_EQ(ReadEquationEntry(""), std::nullopt);
   EXPECT_EQ(ReadEquationEntry("abc"), std::nullopt);
   EXPECT_EQ(ReadEquationEntry("+-4"), std::nullopt);

@@ -144,9 +144,9 @@ TDlgDigitalFilter::TDlgDigitalFilter(QWidget* parent, int* step, int* start)
 void TDlgDigitalFilter::accept() {
   // An entry out of range is set to the nearer bound and told; the dialog stays open so that
   // the user sees the value the import would use before it runs.
-  if (!step_->CheckRange() || !start_->CheckRange()) return;
-  *stepOut_ = step_->text().toInt();
-  *startOut_ = start_->text().toInt();
+  if (!FieldsSettled()) return;
+  *stepOut_ = static_cast<int>(step_->Value());
+  *startOut_ = static_cast<int>(start_->Value());
   TDlg::accept();
 }
 

@@ -16,6 +16,7 @@
 
 #include "app/shell_state.h"
 #include "app/ui/main_window.h"
+#include "app/ui/number_field.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
@@ -120,6 +121,13 @@ void TDlg::SetupWindow() {
     CenterOnScreen(this);
   }
 }
+
+void TDlg::accept() {
+  if (!FieldsSettled()) return;
+  QDialog::accept();
+}
+
+bool TDlg::FieldsSettled() { return SettleFields(this); }
 
 int TDlg::Execute() {
   const int result = exec();

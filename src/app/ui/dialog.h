@@ -33,7 +33,13 @@ class TDlg : public QDialog {
   int CentreMode() const { return centreMode_; }
   bool Counted() const { return counted_; }
 
+  // OK: the number fields are settled first (number_field.h); one that had to be put right
+  // keeps the dialog open. Dialogs that store their controls in their own accept settle
+  // first with FieldsSettled, before they store anything.
+  void accept() override;
+
  protected:
+  [[nodiscard]] bool FieldsSettled();
   // The set-up that runs when the dialog is first shown: a counted dialog counts itself,
   // then the dialog is centred. Derived dialogs override and call the base first.
   virtual void SetupWindow();

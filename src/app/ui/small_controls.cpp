@@ -7,6 +7,7 @@
 
 #include <climits>
 
+#include "app/field_text.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
@@ -36,8 +37,31 @@ bool ReadLeadingInteger(const QString& text, long& value) {
 }
 
 TEditInt::TEditInt(QWidget* parent, int textLimit, long minimum, long maximum)
-    : QLineEdit(parent), min_(minimum), max_(maximum) {
+    : QLineEdit(parent), TNumberField(static_cast<QLineEdit&>(*this)), min_(minimum), max_(maximum) {
   setMaxLength(textLimit);
+}
+
+std::optional<long double> TEditInt::Read(const QString& text) const {
+  const std::optional<long> v = ReadIntegerText(text.toStdString());
+  if (!v) return std::nullopt;
+  return static_cast<long double>(*v);
+}
+
+QString TEditInt::TextOf(long double value) const { return QString::number(static_cast<long>(value)); }
+
+void TEditInt::SetMessage(const QString& caption, const QString& message) {
+  caption_ = caption;
+  message_ = message;
+}
+
+QString TEditInt::Message() const { return message_.isEmpty() ? TNumberField::Message() : message_; }
+
+QString TEditInt::MessageCaption() const { return caption_.isEmpty() ? TNumberField::MessageCaption() : caption_; }
+
+long TEditInt::Value() const {
+  const std::optional<long double> typed = TypedValue();
+  const std::optional<long double> v = typed ? typed : Read(HeldText());
+  return v ? static_cast<long>(*v) : min_;
 }
 
 bool TEditInt::AcceptsKey(QChar ch) const {
@@ -67,24 +91,13 @@ void TEditInt::keyPressEvent(QKeyEvent* event) {
 }
 
 void TEditInt::focusOutEvent(QFocusEvent* event) {
+  Leave(event);
   QLineEdit::focusOutEvent(event);
-  CheckRange();
 }
 
 bool TEditInt::CheckRange() {
-  long v = 0;
-  ReadLeadingInteger(text().left(10), v);
-  if (v >= min_ && v <= max_) return true;
-  setText(QString::number(v < min_ ? min_ : max_));
-  // "Valid Range is %d to %d", filled in here rather than through a format taken from the
-  // table, so that a changed table can never mismatch the arguments.
-  QString message = platform::qt::FromCp1252(platform::StringOrId(3001));
-  const qsizetype first = message.indexOf("%d");
-  if (first >= 0) message.replace(first, 2, QString::number(min_));
-  const qsizetype second = message.indexOf("%d");
-  if (second >= 0) message.replace(second, 2, QString::number(max_));
-  ErrorBox(platform::qt::ToWindow(this), platform::StringOrId(3002),
-           platform::qt::ToCp1252(message));
+  if (Settle() == Settled::kKept) return true;
+  Tell();
   return false;
 }
 

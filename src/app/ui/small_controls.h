@@ -9,22 +9,39 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "app/ui/number_field.h"
+
 class QTimer;
 
-// An integer entry with a range. Keys that would make the text leave the range are refused;
-// leaving the field (or CheckRange, which a dialog calls before it closes) puts the nearer
-// bound into a value outside the range and says "Valid Range is %d to %d".
-class TEditInt : public QLineEdit {
+// An integer entry with a range, a number field of the program's one contract (see
+// number_field.h). Keys that would make the text leave the range are refused; leaving the
+// field (or CheckRange, which a dialog calls before it closes) puts the nearer bound into a
+// value outside the range, and the last value it held into a text that is no number, and
+// says "Valid Range is %d to %d".
+class TEditInt : public QLineEdit, public TNumberField {
   Q_OBJECT
  public:
   TEditInt(QWidget* parent, int textLimit, long minimum, long maximum);
-  // True when the text is inside the range; otherwise corrects it and shows the message.
+  // True when the text is a value inside the range; otherwise corrects it and shows the
+  // message.
   bool CheckRange();
   // Whether typing `ch` would be accepted: the text is judged as it would read after the key,
   // the selection (if any) replaced by `ch`.
   bool AcceptsKey(QChar ch) const;
+  // The value the field holds: the text's when it holds one, else the last one it held.
+  long Value() const;
   long Minimum() const { return min_; }
   long Maximum() const { return max_; }
+
+  // Words of the field's own in place of "Valid Range is %d to %d" under "Invalid Entry".
+  void SetMessage(const QString& caption, const QString& message);
+
+  std::optional<long double> Read(const QString& text) const override;
+  QString TextOf(long double value) const override;
+  QString Message() const override;
+  QString MessageCaption() const override;
+  long double RangeMinimum() const override { return static_cast<long double>(min_); }
+  long double RangeMaximum() const override { return static_cast<long double>(max_); }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -33,6 +50,8 @@ class TEditInt : public QLineEdit {
  private:
   long min_;
   long max_;
+  QString caption_;
+  QString message_;
 };
 
 // Reads a decimal integer from the start of a text as the program always has (blanks, a

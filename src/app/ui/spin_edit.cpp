@@ -12,13 +12,12 @@
 #include <cmath>
 
 #include "app/c_format.h"
+#include "app/field_text.h"
 
 namespace {
 
 // A menu of every value of a wide range would never open; this many are offered at most.
 constexpr int kMaxMenuValues = 1000;
-
-double Clamp(double v, double lo, double hi) { return std::max(lo, std::min(v, hi)); }
 
 }  // namespace
 
@@ -165,11 +164,15 @@ void TSpinEdit::changeEvent(QEvent* event) {
   }
 }
 
-TRangeSpinEdit::TRangeSpinEdit(QWidget* parent) : TSpinEdit(parent) { SetValue(0); }
+TRangeSpinEdit::TRangeSpinEdit(QWidget* parent) : TSpinEdit(parent), TNumberField(static_cast<QLineEdit&>(*this)) {
+  SetQuietOnLeave(true);
+  SetValue(0);
+}
 
 void TRangeSpinEdit::SetRange(double minimum, double maximum) {
   min_ = minimum;
   max_ = maximum;
+  Rejudge();
   SetValue(minimum);
 }
 
@@ -210,14 +213,22 @@ void TRangeSpinEdit::SetValue(double value, bool select, bool notify) {
   if (notify) emit ValueChanged();
 }
 
+std::optional<long double> TRangeSpinEdit::Read(const QString& text) const {
+  QString number = text.trimmed();
+  const QString suffix = suffix_.trimmed();
+  if (!suffix.isEmpty() && number.endsWith(suffix)) number.chop(suffix.size());
+  const std::string s = number.toStdString();
+  if (decimals_ < 0) {
+    const std::optional<long> v = ReadIntegerText(s);
+    if (!v) return std::nullopt;
+    return static_cast<long double>(*v);
+  }
+  return ReadRealText(s);
+}
+
 double TRangeSpinEdit::GetValue() const {
-  const std::string s = text().left(9).trimmed().toStdString();
-  const char* first = s.data();
-  const char* last = s.data() + s.size();
-  if (first != last && *first == '+') ++first;
-  double v = 0;
-  std::from_chars(first, last, v);  // the number at the start; 0 when there is none
-  return std::isfinite(v) ? v : 0;
+  const std::optional<long double> v = Read(text());
+  return v ? static_cast<double>(*v) : value_;
 }
 
 void TRangeSpinEdit::StepUp(double step) {
@@ -243,9 +254,11 @@ void TRangeSpinEdit::UpdateArrows() {
   spinner_->SetArrowsEnabled(isEnabled() && v < max_, isEnabled() && v > min_);
 }
 
-void TRangeSpinEdit::Validate() {
-  const double v = GetValue();
-  if (v < min_ || v > max_) SetValue(Clamp(v, min_, max_));
+void TRangeSpinEdit::Validate() { (void)Settle(); }
+
+void TRangeSpinEdit::focusOutEvent(QFocusEvent* event) {
+  if (validate_) Leave(event);
+  QLineEdit::focusOutEvent(event);
 }
 
 std::vector<double> TRangeSpinEdit::MenuValues() const {

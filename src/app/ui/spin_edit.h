@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "app/ui/number_field.h"
+
 class QTimer;
 class TSpinEdit;
 
@@ -83,7 +85,10 @@ class TSpinEdit : public QLineEdit {
   bool valueMenu_ = false;
 };
 
-class TRangeSpinEdit : public TSpinEdit {
+// A number in a range, a field of the program's one contract (number_field.h): leaving it
+// clamps a number outside the range and puts back the last value it held for a text that is
+// no number, without a word (the arrows show the range); OK says the range.
+class TRangeSpinEdit : public TSpinEdit, public TNumberField {
   Q_OBJECT
  public:
   explicit TRangeSpinEdit(QWidget* parent);
@@ -93,7 +98,8 @@ class TRangeSpinEdit : public TSpinEdit {
   void SetFormat(const QString& format);
   void SetPageSteps(int steps);
   void SetValue(double value, bool select = false, bool notify = false);
-  // The number at the start of the text (C locale, at most 9 characters).
+  // The value shown when the whole text is one (whole numbers for a format without
+  // decimals; the format's text after the number may follow it), else the last value set.
   double GetValue() const;
   QString FormatValue(double value) const;
 
@@ -104,6 +110,14 @@ class TRangeSpinEdit : public TSpinEdit {
   void ShowValueMenu(QPoint globalPos) override;
   // The values the menu offers (minimum, minimum + step, ... up to the maximum).
   std::vector<double> MenuValues() const;
+
+  std::optional<long double> Read(const QString& text) const override;
+  long double RangeMinimum() const override { return min_; }
+  long double RangeMaximum() const override { return max_; }
+  QString TextOf(long double value) const override { return FormatValue(static_cast<double>(value)); }
+
+ protected:
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   int decimals_ = -1;  // -1: whole numbers

@@ -145,16 +145,11 @@ TASCIIGen::TASCIIGen(QWidget* parent, TAsciiGenOptions& options, TGenRange& rang
 
 bool TASCIIGen::CanClose() {
   // A precision outside 3..18 is corrected in the edit, with its message, and the dialog
-  // stays open on it; checked before the range so that a refused close changes nothing.
-  if (!precision_->CheckRange()) {
-    precision_->setFocus();
-    return false;
-  }
+  // stays open on it; settled before the range so that a refused close changes nothing.
+  if (!FieldsSettled()) return false;
   if (!TGenParms::CanClose()) return false;
   if (const int d = CheckedIn(0, 3); d >= 0) options_.delimiter = d;
   if (const int f = CheckedIn(3, 3); f >= 0) options_.format = f;
-  long value = 0;
-  (void)ReadLeadingInteger(precision_->text(), value);  // CheckRange has held it to 3..18
-  options_.precision = static_cast<int>(value);
+  options_.precision = static_cast<int>(precision_->Value());
   return true;
 }

@@ -28,11 +28,7 @@ const char* const kSortTexts[kSortRadioCount] = {"Coef of &Det r\u00b2", "DOF Ad
 const char* const kRobustTexts[kRobustRadioCount] = {"&None (Least Squares)", "Least &Absolute Deviation",
                                                      "&Lorentzian", "&Pearson VII Limit"};
 
-long ValueOf(const TEditInt* edit) {
-  long v = 0;
-  ReadLeadingInteger(edit->text(), v);
-  return v;
-}
+long ValueOf(const TEditInt* edit) { return edit->Value(); }
 
 }  // namespace
 
@@ -206,6 +202,8 @@ void TDlgFitOpt::CmRead() {
 }
 
 void TDlgFitOpt::CmSave() {
+  // What is written is what the fields show.
+  if (!FieldsSettled()) return;
   Store();
   std::string path;
   if (FileSaveDlg(ToWindow(this), "Save Surface-Fit Preferences", path, nullptr, "FTP", kFtpFilter,

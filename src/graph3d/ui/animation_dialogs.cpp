@@ -23,7 +23,9 @@ namespace {
 
 constexpr const char* kAnimationFilter = "Animate [ani]|*.ani|";
 constexpr const char* kEditLabels[6] = {"&Start", "&End", "I&ncr", "S&tart", "En&d", "In&cr"};
-constexpr long kEditRanges[6][2] = {{0, 359}, {0, 359}, {-180, 180}, {-90, 90}, {-90, 90}, {-90, 90}};
+// The XY end takes 360 as well as 359: the dialog's own Reset turns the graph a full circle
+// from 5 to 360, and a field must take what its Reset and its files put into it.
+constexpr long kEditRanges[6][2] = {{0, 359}, {0, 360}, {-180, 180}, {-90, 90}, {-90, 90}, {-90, 90}};
 constexpr const char* kModeTexts[4] = {"&XY", "&Z", "X&Y, Z", "Z, XY"};
 constexpr const char* kScopeTexts[3] = {"&Graph", "S&urface,Data", "Sur&face"};
 
@@ -100,9 +102,10 @@ void TAnimate::UpdateControls() {
 
 void TAnimate::ReadEdit(int i) {
   if (writing_) return;
-  long value = 0;
-  (void)ReadLeadingInteger(edits_[static_cast<std::size_t>(i)]->text().left(25), value);
-  Field(working_, i) = static_cast<std::int16_t>(std::clamp(value, kEditRanges[i][0], kEditRanges[i][1]));
+  // Only a text that is a value of the field's range counts; an emptied field or a lone
+  // sign leaves the angle as it was until the field is left (and shows it again).
+  if (const std::optional<long double> v = edits_[static_cast<std::size_t>(i)]->TypedValue())
+    Field(working_, i) = static_cast<std::int16_t>(*v);
 }
 
 void TAnimate::SetVaryMode(int mode) {
@@ -131,13 +134,14 @@ void TAnimate::CmReadAnimation() {
 }
 
 void TAnimate::CmSaveAnimation() {
+  // What is written is what the fields show.
+  if (!FieldsSettled()) return;
   const std::string path = AskOptionFile(this, true, "Save Animation", kAnimationFilter, "ANI");
   if (!path.empty()) ReportOptionFileSave(this, path, WriteAnimationFile(path, working_));
 }
 
 void TAnimate::accept() {
-  for (TEditInt* e : edits_)
-    if (e->isEnabled() && !e->CheckRange()) return;
+  if (!FieldsSettled()) return;
   for (int i = 0; i < 6; ++i) ReadEdit(i);
   UpdateControls();
   *block_ = working_;

@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "expr/eval_context.h"
+#include "expr/expression.h"
+#include "platform/qt/qt_text.h"
 
 TEvaluationProgress::TEvaluationProgress(QWidget* parent, const QString& caption, const QString& text)
     : window_(parent, caption, text), stop_(ExprThreadContext(), [this] { return GoOn(); }) {}
@@ -36,4 +38,15 @@ bool TEvaluationProgress::GoOn() {
   ctx.ExprErrorList = list;
   ctx.ExprErrorCount = count;
   return !cancelled_;
+}
+
+std::optional<long double> FormulaFieldValue(const QWidget* owner, const QString& text, int maxChars) {
+  const std::string source = platform::qt::ToCp1252(text.left(maxChars));
+  if (source.find_first_not_of(" \t") == std::string::npos) return std::nullopt;
+  QWidget* window = owner != nullptr ? owner->window() : nullptr;
+  const TEvaluationProgress progress(window, window != nullptr ? window->windowTitle() : QString(),
+                                     QStringLiteral("Calculation in Progress"));
+  const std::optional<long double> v = ExprEntryValue(source);
+  if (progress.Cancelled()) return std::nullopt;
+  return v;
 }

@@ -13,6 +13,8 @@
 
 #include <QString>
 
+#include <optional>
+
 #include "app/ui/progress_window.h"
 #include "expr/evaluation_stop.h"
 
@@ -33,3 +35,9 @@ class TEvaluationProgress {
   bool cancelled_ = false;
   TEvaluationStopScope stop_;  // last: taken away before the window goes
 };
+
+// The value of an entry field's formula (ExprEntryValue: the whole text one statement, no
+// math error, a finite value; at most `maxChars` characters of it), evaluated under a
+// TEvaluationProgress over `owner`'s window: a formula that runs long can be cancelled, and
+// then gives no value.
+std::optional<long double> FormulaFieldValue(const QWidget* owner, const QString& text, int maxChars);

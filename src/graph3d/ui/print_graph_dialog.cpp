@@ -18,10 +18,10 @@
 
 #include "app/c_format.h"
 #include "app/file_utils.h"
-#include "app/number_scanner.h"
 #include "graph3d/option_files.h"
 #include "graph3d/print_layout.h"
 #include "graph3d/ui/copy_graph_dialog.h"
+#include "graph3d/ui/print_text_dialog.h"
 #include "platform/file_dialog.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
@@ -52,13 +52,7 @@ bool& AbortFlag() {
   return flag;
 }
 
-// A margin as typed: one number, a length a page can have; otherwise the old value stays.
-float MarginFromText(const QString& text, float old) {
-  const std::string s = text.trimmed().toStdString();
-  long double v = 0;
-  if (!IsWholeDecimalNumber(s) || !ConvertDecimalNumber(s, v) || !std::isfinite(v) || v < 0 || v > 100) return old;
-  return static_cast<float>(v);
-}
+constexpr std::array<const char*, 4> kMarginSides{"left", "top", "right", "bottom"};
 
 }  // namespace
 
@@ -148,9 +142,8 @@ TPrintGraph::TPrintGraph(QWidget* parent, TPrintGraphRec* rec, const QRect& grap
   auto* marginGroup = new QGroupBox("Margins", this);
   auto* grid = new QGridLayout(marginGroup);
   for (std::size_t k = 0; k < margins_.size(); ++k) {
-    auto* edit = new QLineEdit(marginGroup);
+    auto* edit = new TEditReal(marginGroup, 8, MarginFieldRules("Print Graph", kMarginSides[k]));
     edit->setObjectName(QString::number(kMarginEdits[k]));
-    edit->setMaxLength(8);
     edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
     auto* label = new QLabel(kMarginTexts[k], marginGroup);
     label->setBuddy(edit);
@@ -241,11 +234,18 @@ void TPrintGraph::ShowMargins(const std::array<float, 4>& cm, bool enabled) {
 void TPrintGraph::StoreEdits() {
   if (rec_.Layout != kLayoutCustomPortrait && rec_.Layout != kLayoutCustomLandscape) return;
   std::array<float, 4>& set = rec_.Layout == kLayoutCustomPortrait ? rec_.PortraitMargins : rec_.LandscapeMargins;
-  for (std::size_t k = 0; k < set.size(); ++k) set[k] = MarginFromText(margins_[k]->text(), set[k]);
+  // The fields are settled before they are stored: each holds a margin it shows.
+  for (std::size_t k = 0; k < set.size(); ++k)
+    if (const std::optional<long double> cm = margins_[k]->TypedValue()) set[k] = static_cast<float>(*cm);
 }
 
 void TPrintGraph::ApplyLayout(int layout) {
-  if (guard_ == 0) StoreEdits();
+  if (guard_ == 0) {
+    // A layout chosen from the keyboard leaves no field: a margin text that is no margin
+    // goes back to the margin it held before the custom margins are kept.
+    SettleFieldsQuietly(this);
+    StoreEdits();
+  }
   const int saved = guard_;
   guard_ = std::max(guard_, 1);
   rec_.Layout = static_cast<std::int16_t>(layout);
@@ -301,6 +301,8 @@ void TPrintGraph::Read() {
 }
 
 void TPrintGraph::Save() {
+  // What is written is what the fields show.
+  if (!FieldsSettled()) return;
   std::string path;
   if (FileSaveDlg(platform::qt::ToWindow(this), platform::LoadString(kSaveTitle), path, nullptr, "CPG", kCpgFilter, 1) != 1)
     return;
@@ -310,6 +312,7 @@ void TPrintGraph::Save() {
 }
 
 void TPrintGraph::accept() {
+  if (!FieldsSettled()) return;
   StoreEdits();
   *target_ = rec_;
   TDlg::accept();

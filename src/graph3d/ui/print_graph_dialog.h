@@ -16,6 +16,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class TEditReal;
 class QPushButton;
 class QRadioButton;
 
@@ -85,7 +86,7 @@ class TPrintGraph : public TDlg {
   bool* printerChanged_;
   int guard_ = 0;  // 2 during the set-up, 1 while a layout is applied
   std::array<QRadioButton*, 4> layouts_{};
-  std::array<QLineEdit*, 4> margins_{};
+  std::array<TEditReal*, 4> margins_{};
   QCheckBox* frame_;
   QCheckBox* color_;
   QCheckBox* summary_;

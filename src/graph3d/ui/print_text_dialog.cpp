@@ -42,6 +42,16 @@ constexpr std::array<const char*, 4> kMarginNames{"left", "top", "right", "botto
 
 }  // namespace
 
+TRealFieldRules MarginFieldRules(const char* caption, const char* side) {
+  TRealFieldRules rules;
+  rules.minimum = 0;
+  rules.maximum = kMaxMarginCm;
+  rules.show = [](long double cm) { return QString::fromStdString(CFormat("%-.5g", static_cast<double>(cm))); };
+  rules.caption = caption;
+  rules.message = QString::fromStdString(CFormat("The %s margin must be a number of centimetres from 0 to 100.", side));
+  return rules;
+}
+
 TPrnWin::TPrnWin(QWidget* parent, const char* header, TTextPrintOptions* options, std::string* callerHeader,
                  bool* printerChanged, const TTextPrintOffers& offers)
     : TDlg(parent), options_(options), callerHeader_(callerHeader), printerChanged_(printerChanged), offers_(offers) {
@@ -86,9 +96,9 @@ TPrnWin::TPrnWin(QWidget* parent, const char* header, TTextPrintOptions* options
   auto* marginGroup = new QGroupBox("Margins", this);
   auto* grid = new QGridLayout(marginGroup);
   for (std::size_t k = 0; k < margins_.size(); ++k) {
-    auto* edit = new QLineEdit(marginGroup);
+    auto* edit = new TEditReal(marginGroup, static_cast<int>(B::kMarginBytes) - 1,
+                               MarginFieldRules("Print Text", kMarginNames[k]));
     edit->setObjectName(QString::number(kMarginEdits[k]));
-    edit->setMaxLength(static_cast<int>(B::kMarginBytes) - 1);
     edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("000000000")));
     auto* label = new QLabel(kMarginTexts[k], marginGroup);
     label->setBuddy(edit);
@@ -164,19 +174,9 @@ TTextPrintBuffer TPrnWin::Buffer() const {
   return b;
 }
 
-bool TPrnWin::MarginsReadable() {
-  const std::optional<std::size_t> bad = UnreadableMargin(Buffer());
-  if (!bad) return true;
-  ErrorBox(platform::qt::ToWindow(this), "Print Text",
-           CFormat("The %s margin must be a number of centimetres from 0 to 100.", kMarginNames[*bad]));
-  margins_[*bad]->setFocus();
-  margins_[*bad]->selectAll();
-  return false;
-}
-
 void TPrnWin::accept() {
-  // A margin box the print would not understand is corrected by the user, not dropped.
-  if (!MarginsReadable()) return;
+  // A margin box the print would not understand is put right and told, never dropped.
+  if (!FieldsSettled()) return;
   std::string header;
   ApplyTextPrintBuffer(Buffer(), offers_, *options_, header);
   if (callerHeader_ != nullptr) *callerHeader_ = header;
@@ -209,8 +209,8 @@ void TPrnWin::Read() {
 }
 
 void TPrnWin::Save() {
-  // A file is written only when the dialog can read it back.
-  if (!MarginsReadable()) return;
+  // A file is written only when the dialog can read it back: what the fields show.
+  if (!FieldsSettled()) return;
   std::string path;
   if (FileSaveDlg(platform::qt::ToWindow(this), platform::LoadString(kSaveTitle), path, nullptr, "CPT", kCptFilter, 1) != 1)
     return;

@@ -8,12 +8,17 @@
 #include <string>
 
 #include "app/ui/dialog.h"
+#include "app/ui/number_field.h"
 #include "graph3d/text_print_buffer.h"
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
+
+// How a margin field of the print dialogs reads: one number of centimetres from 0 to 100,
+// with its own words ("The left margin must be ...") under `caption`.
+TRealFieldRules MarginFieldRules(const char* caption, const char* side);
 
 class TPrnWin : public TDlg {
   Q_OBJECT
@@ -43,9 +48,6 @@ class TPrnWin : public TDlg {
   void Setup();
   void Read();
   void Save();
-  // False, after telling the user and putting the focus there, when a margin box does not
-  // hold a number of centimetres the dialog could read back.
-  bool MarginsReadable();
 
   TTextPrintOptions* options_;
   std::string* callerHeader_;

@@ -13,9 +13,11 @@
 
 #include "app/c_format.h"
 #include "app/long_double.h"
+#include "app/ui/number_field.h"
 #include "app/ui/small_controls.h"
 #include "expr/expression.h"
 #include "graph3d/option_files.h"
+#include "graph3d/option_records.h"
 #include "graph3d/ui/evaluation_progress.h"
 #include "graph3d/ui/option_dialog_buttons.h"
 #include "platform/qt/qt_text.h"
@@ -27,7 +29,22 @@ constexpr const char* kAxisNames[3] = {"X", "Y", "Z"};
 
 QString Text(const char* format, long double v) { return QString::fromStdString(CFormat(format, v)); }
 
+// The largest magnitude a range field takes: the widest range it can make, from one end to
+// the other, is still a long double.
+constexpr long double kLargestRangeEnd = 1e4900L;
+
 }  // namespace
+
+TRealFieldRules T3DScale::RangeRules(int axis) {
+  TRealFieldRules rules;
+  rules.minimum = -kLargestRangeEnd;
+  rules.maximum = kLargestRangeEnd;
+  rules.read = [this, axis](const QString& text) { return ReadRange(axis, text); };
+  rules.show = [](long double v) { return Text("%Lg", v); };
+  rules.caption = tr("3D Scaling");
+  rules.message = tr("Min and Max take a number or a formula from -1E4900 to 1E4900, above 0 on a Log axis.");
+  return rules;
+}
 
 T3DScale::T3DScale(QWidget* parent, T3DGraphSetup* setup)
     : T3DSFDlg(parent, setup),
@@ -53,10 +70,9 @@ T3DScale::T3DScale(QWidget* parent, T3DGraphSetup* setup)
     zoomText_[i]->setMinimumWidth(30);
     g->addWidget(zoom_[i], 1, 1);
     g->addWidget(zoomText_[i], 1, 2);
-    min_[i] = new QLineEdit(box);
-    max_[i] = new QLineEdit(box);
+    min_[i] = new TEditReal(box, 20, RangeRules(a));
+    max_[i] = new TEditReal(box, 20, RangeRules(a));
     divs_[i] = new TEditInt(box, 3, 1, 20);
-    for (QLineEdit* e : {min_[i], max_[i]}) e->setMaxLength(20);
     g->addWidget(new QLabel(tr("Min"), box), 2, 0);
     g->addWidget(min_[i], 2, 1, 1, 2);
     g->addWidget(new QLabel(tr("Max"), box), 3, 0);
@@ -101,10 +117,11 @@ T3DScale::~T3DScale() {
   remembered_.PutInto(Renderer());
 }
 
+QLineEdit* T3DScale::MinEdit(int axis) const { return min_[static_cast<std::size_t>(axis)]; }
 QLineEdit* T3DScale::MaxEdit(int axis) const { return max_[static_cast<std::size_t>(axis)]; }
 QLineEdit* T3DScale::DivsEdit(int axis) const { return divs_[static_cast<std::size_t>(axis)]; }
 
-void T3DScale::UpdateFields(int mask) {
+void T3DScale::UpdateFields(int mask, bool evenFocused) {
   const T3DScalingBlock& s = Renderer().Scaling();
   writing_ = true;
   for (std::size_t a = 0; a < 3; ++a) {
@@ -113,9 +130,9 @@ void T3DScale::UpdateFields(int mask) {
     log_[a]->setChecked(s.Log[a] != 0);
     const bool log = s.Log[a] != 0;
     auto shown = [log](long double v) { return log ? std::pow(10.0L, v) : v; };
-    if (!min_[a]->hasFocus()) min_[a]->setText(shown_[a][0] = Text("%Lg", shown(s.AxisLow[a])));
-    if (!max_[a]->hasFocus()) max_[a]->setText(shown_[a][1] = Text("%Lg", shown(s.AxisHigh[a])));
-    if (!divs_[a]->hasFocus()) divs_[a]->setText(QString::number(s.Divs[a]));
+    if (evenFocused || !min_[a]->hasFocus()) min_[a]->setText(shown_[a][0] = Text("%Lg", shown(s.AxisLow[a])));
+    if (evenFocused || !max_[a]->hasFocus()) max_[a]->setText(shown_[a][1] = Text("%Lg", shown(s.AxisHigh[a])));
+    if (evenFocused || !divs_[a]->hasFocus()) divs_[a]->setText(QString::number(s.Divs[a]));
     const bool automatic = s.Auto[a] != 0;
     for (QWidget* w : std::initializer_list<QWidget*>{min_[a], max_[a], divs_[a]}) w->setEnabled(!automatic);
     zoom_[a]->setEnabled(automatic);
@@ -124,22 +141,17 @@ void T3DScale::UpdateFields(int mask) {
   writing_ = false;
 }
 
-bool T3DScale::ReadRange(int axis, const QString& text, long double& value) const {
-  const std::string source = platform::qt::ToCp1252(text.left(25));
-  if (source.find_first_not_of(' ') == std::string::npos) return false;
-  long double v = ExprErrorValue;
-  {
-    // The entry is a statement, which can run for long: Cancel stops it like an unreadable one.
-    const TEvaluationProgress progress(window(), windowTitle(), QStringLiteral("Calculation in Progress"));
-    v = ExprParseAndRun(source);
-  }
-  if (v == ExprErrorValue || !std::isfinite(v)) return false;
-  if (log_[static_cast<std::size_t>(axis)]->isChecked()) {
-    if (v <= 0) return false;
-    v = std::log10(v);
-  }
-  value = v;
-  return true;
+std::optional<long double> T3DScale::ReadRange(int axis, const QString& text) const {
+  // A log axis holds the logarithms of its ends: a value there must be above 0.
+  const bool log = log_[static_cast<std::size_t>(axis)] != nullptr && log_[static_cast<std::size_t>(axis)]->isChecked();
+  // The entry is a statement, which can run for long: Cancel stops it like an unreadable one.
+  const std::optional<long double> v = FormulaFieldValue(this, text, 25);
+  if (!v || (log && *v <= 0)) return std::nullopt;
+  return v;
+}
+
+long double T3DScale::AxisUnits(int axis, long double shown) const {
+  return log_[static_cast<std::size_t>(axis)]->isChecked() ? std::log10(shown) : shown;
 }
 
 void T3DScale::AfterClick(int axis, int mask) {
@@ -182,18 +194,14 @@ void T3DScale::EditChanged(int axis, int field) {
   const std::size_t a = static_cast<std::size_t>(axis);
   bool stored = false;
   if (field < 2) {
-    long double v = 0;
-    if (ReadRange(axis, (field == 0 ? min_[a] : max_[a])->text(), v)) {
-      (field == 0 ? s.AxisLow[a] : s.AxisHigh[a]) = v;
+    // The field has read its text once already (a formula may take long).
+    if (const std::optional<long double> v = (field == 0 ? min_[a] : max_[a])->TypedValue()) {
+      (field == 0 ? s.AxisLow[a] : s.AxisHigh[a]) = AxisUnits(axis, *v);
       stored = true;
     }
-  } else {
-    bool ok = false;
-    const int divs = divs_[a]->text().trimmed().toInt(&ok);
-    if (ok && divs > 0) {
-      s.Divs[a] = static_cast<std::int16_t>(std::min(divs, 20));
-      stored = true;
-    }
+  } else if (const std::optional<long double> divs = divs_[a]->TypedValue()) {
+    s.Divs[a] = static_cast<std::int16_t>(*divs);
+    stored = true;
   }
   if (!stored) return;
   // A typed range or division count replaces the zoom of the axes it concerns: the automatic
@@ -242,24 +250,29 @@ void T3DScale::ApplyEdits() {
   T3DScalingBlock& s = Renderer().MutableScaling();
   for (int axis = 0; axis < 3; ++axis) {
     const std::size_t a = static_cast<std::size_t>(axis);
-    long double v = 0;
-    if (min_[a]->text() != shown_[a][0] && ReadRange(axis, min_[a]->text(), v)) s.AxisLow[a] = v;
-    if (max_[a]->text() != shown_[a][1] && ReadRange(axis, max_[a]->text(), v)) s.AxisHigh[a] = v;
+    // A field that still shows the text written into it keeps the exact value behind it.
+    if (min_[a]->text() != shown_[a][0])
+      if (const std::optional<long double> v = min_[a]->TypedValue()) s.AxisLow[a] = AxisUnits(axis, *v);
+    if (max_[a]->text() != shown_[a][1])
+      if (const std::optional<long double> v = max_[a]->TypedValue()) s.AxisHigh[a] = AxisUnits(axis, *v);
     if (s.AxisLow[a] > s.AxisHigh[a]) std::swap(s.AxisLow[a], s.AxisHigh[a]);
-    if (s.AxisLow[a] == s.AxisHigh[a]) s.AxisHigh[a] += 1;
-    bool ok = false;
-    const int divs = divs_[a]->text().trimmed().toInt(&ok);
-    if (ok && divs > 0) s.Divs[a] = static_cast<std::int16_t>(std::min(divs, 20));
+    WidenEmptyRange(s.AxisLow[a], s.AxisHigh[a]);
+    if (const std::optional<long double> divs = divs_[a]->TypedValue()) s.Divs[a] = static_cast<std::int16_t>(*divs);
   }
 }
 
 void T3DScale::accept() {
+  if (!FieldsSettled()) return;
   zoom_[0]->setFocus();
   ApplyEdits();
+  // What is stored is what the fields show (a swapped or widened range too).
+  UpdateFields(7, true);
   T3DSFDlg::accept();
 }
 
 void T3DScale::CmReset() {
+  // The ranges and divisions stay: a text that is not one goes back to the last that was.
+  SettleFieldsQuietly(this);
   T3DScalingBlock& s = Renderer().MutableScaling();
   for (std::size_t a = 0; a < 3; ++a) {
     s.Zoom[a] = 1;
@@ -301,10 +314,12 @@ void T3DScale::CmReadScale() {
 }
 
 void T3DScale::CmSaveScale() {
+  // What is written is what the fields show.
+  if (!FieldsSettled()) return;
   const std::string path = AskOptionFile(this, true, "Save Custom Scaling", kScalingFilter, "SCL");
   if (path.empty()) return;
   ApplyEdits();
-  UpdateFields(7);
+  UpdateFields(7, true);
   T3DScalingBlock out = Renderer().Scaling();
   out.DataLow = out.AxisLow;
   out.DataHigh = out.AxisHigh;

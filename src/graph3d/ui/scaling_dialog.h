@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include "graph3d/ui/preview_clock.h"
 #include "graph3d/ui/small_graph_dialog.h"
@@ -13,6 +14,8 @@ class QLabel;
 class QLineEdit;
 class QScrollBar;
 class TEditInt;
+class TEditReal;
+struct TRealFieldRules;
 
 class T3DScale : public T3DSFDlg {
   Q_OBJECT
@@ -22,7 +25,7 @@ class T3DScale : public T3DSFDlg {
 
   QCheckBox* AutoBox(int axis) const { return auto_[static_cast<std::size_t>(axis)]; }
   QCheckBox* LogBox(int axis) const { return log_[static_cast<std::size_t>(axis)]; }
-  QLineEdit* MinEdit(int axis) const { return min_[static_cast<std::size_t>(axis)]; }
+  QLineEdit* MinEdit(int axis) const;
   QLineEdit* MaxEdit(int axis) const;
   QLineEdit* DivsEdit(int axis) const;
   QScrollBar* ZoomBar(int axis) const { return zoom_[static_cast<std::size_t>(axis)]; }
@@ -40,12 +43,18 @@ class T3DScale : public T3DSFDlg {
   void accept() override;
 
  private:
-  void UpdateFields(int mask);
+  // Writes the fields of the axes in `mask` from the state; a field the user is typing into
+  // is left alone unless `evenFocused`.
+  void UpdateFields(int mask, bool evenFocused = false);
   void EditChanged(int axis, int field);
   void AfterClick(int axis, int mask);
-  // The value of a range edit, in the axis's units (decades on a log axis); false when the
-  // text does not give one.
-  bool ReadRange(int axis, const QString& text, long double& value) const;
+  // How a range field reads: a number or a formula, above 0 on a log axis.
+  TRealFieldRules RangeRules(int axis);
+  // The value a range field's text gives, as shown (not yet in decades on a log axis); none
+  // when the text gives none.
+  std::optional<long double> ReadRange(int axis, const QString& text) const;
+  // A shown value in the axis's units: its decades on a log axis.
+  long double AxisUnits(int axis, long double shown) const;
   static int MaskOf(int axis) { return axis == 0 ? 5 : axis == 1 ? 6 : 4; }
 
   TRememberedView remembered_;
@@ -57,8 +66,8 @@ class T3DScale : public T3DSFDlg {
   std::array<QCheckBox*, 3> log_{};
   std::array<QScrollBar*, 3> zoom_{};
   std::array<QLabel*, 3> zoomText_{};
-  std::array<QLineEdit*, 3> min_{};
-  std::array<QLineEdit*, 3> max_{};
+  std::array<TEditReal*, 3> min_{};
+  std::array<TEditReal*, 3> max_{};
   std::array<TEditInt*, 3> divs_{};
   // The texts UpdateFields last wrote into the range edits: an edit that still shows them
   // keeps the exact value behind its six-digit text when the edits are applied.

@@ -14,6 +14,8 @@
 
 #include "app/long_double.h"
 #include "expr/expression.h"
+#include "app/ui/number_field.h"
+#include "graph3d/option_records.h"
 #include "graph3d/ui/evaluation_progress.h"
 #include "graph3d/ui/option_dialog_buttons.h"
 #include "platform/qt/qt_text.h"
@@ -30,8 +32,13 @@ TSection::TSection(QWidget* parent, T3DGraphSetup* setup, const GraphOptionConte
   auto* boundsBox = new QGroupBox(tr("Bounds"), this);
   auto* grid = new QGridLayout(boundsBox);
   for (int i = 0; i < 6; ++i) {
-    auto* edit = new QLineEdit(boundsBox);
-    edit->setMaxLength(20);
+    // A bound is a number or a formula; an empty field is no bound.
+    TRealFieldRules rules;
+    rules.read = [this](const QString& text) { return FormulaFieldValue(this, text, 20); };
+    rules.takesEmpty = true;
+    rules.caption = tr("Section Data");
+    rules.message = tr("A bound is a number or a formula; leave it empty for no bound.");
+    auto* edit = new TEditReal(boundsBox, 20, std::move(rules));
     edit->setObjectName(QString("edit%1").arg(623 + i));
     edit->setMinimumWidth(80);
     auto* label = new QLabel(tr(kBoundLabels[i]), boundsBox);
@@ -82,20 +89,15 @@ void TSection::SetMode(SectionMode mode) {
 }
 
 void TSection::Apply(SectionApply apply) {
+  // A bound that is no number is put right and told before anything is applied: "2,5" is
+  // never taken for no bound.
+  if (!FieldsSettled()) return;
   SectionRequest request;
   request.mode = mode_;
   request.apply = apply;
-  {
-    // The bounds are statements, which can run for long: Cancel applies nothing.
-    const TEvaluationProgress progress(this, windowTitle(), QStringLiteral("Calculation in Progress"));
-    for (std::size_t i = 0; i < 6; ++i) {
-      const std::string text = platform::qt::ToCp1252(edits_[i]->text().left(20));
-      if (text.find_first_not_of(' ') == std::string::npos) continue;
-      const long double v = ExprParseAndRun(text);
-      if (v != ExprErrorValue && std::isfinite(v)) request.bounds[i] = v;
-    }
-    if (progress.Cancelled()) return;
-  }
+  // The fields have read their formulas already (each under its own progress window).
+  for (std::size_t i = 0; i < 6; ++i)
+    if (const std::optional<long double> v = edits_[i]->TypedValue()) request.bounds[i] = *v;
   if (!context_.mutablePoints) return;
   if (context_.stopBackgroundFit) context_.stopBackgroundFit();
   {
@@ -121,7 +123,7 @@ void TSection::Apply(SectionApply apply) {
   if (any) {
     T3DScalingBlock& s = Renderer().MutableScaling();
     for (std::size_t a = 0; a < 3; ++a) {
-      if (hi[a] == lo[a]) hi[a] = lo[a] + 1;
+      WidenEmptyRange(lo[a], hi[a]);
       s.DataLow[a] = lo[a];
       s.DataHigh[a] = hi[a];
       const bool log = s.Log[a] != 0 && lo[a] > 0;

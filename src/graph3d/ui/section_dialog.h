@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "app/ui/number_field.h"
 #include "graph3d/data_section.h"
 #include "graph3d/ui/graph_option_commands.h"
 #include "graph3d/ui/small_graph_dialog.h"
@@ -26,7 +27,7 @@ class TSection : public T3DSFDlg {
 
  private:
   const GraphOptionContext& context_;
-  std::array<QLineEdit*, 6> edits_{};
+  std::array<TEditReal*, 6> edits_{};
   QRadioButton* include_;
   QRadioButton* exclude_;
   SectionMode mode_ = SectionMode::Include;

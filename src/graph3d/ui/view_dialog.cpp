@@ -260,9 +260,11 @@ void T3DView::Click(int id) {
 
 void T3DView::EditChanged(int id) {
   if (updating_) return;
-  bool ok = false;
-  const double value = edits_[id]->text().trimmed().toDouble(&ok);
-  if (!ok) return;  // a text that does not read leaves the field as it was
+  // Only a text that is wholly a value of the field's range counts; any other leaves the
+  // view as it was until the field is left, which puts the field right.
+  const std::optional<long double> typed = edits_[id]->TypedValue();
+  if (!typed) return;
+  const double value = static_cast<double>(*typed);
   T3DViewRec& v = Renderer().MutableView();
   switch (id) {
     case kMeshX:
@@ -408,6 +410,8 @@ void T3DView::CmReadView() {
 }
 
 void T3DView::CmSaveView() {
+  // What is written is what the fields show.
+  if (!FieldsSettled()) return;
   const std::string path = AskOptionFile(this, true, "Save 3D View", kViewFilter, "V3D");
   if (path.empty()) return;
   T3DViewRec out = Renderer().View();

@@ -9,7 +9,10 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/ui/small_controls.h"
 #include "platform/help.h"
+#include "platform/message_box.h"
+#include "review/equation_search.h"
 #include "platform/qt/qt_text.h"
 
 namespace {
@@ -91,13 +94,17 @@ void TTitleFmt::Clicked(int id) {
   *customFlag_ = 0;
 }
 
-TEqnSearchDlg::TEqnSearchDlg(QWidget* parent, std::string* entry) : TDlg(parent), entry_(entry) {
+TEqnSearchDlg::TEqnSearchDlg(QWidget* parent, std::string* entry, std::function<const char*(long)> refusal)
+    : TDlg(parent), entry_(entry), refusal_(std::move(refusal)) {
   setObjectName("TEqnSearchDlg");
   setWindowTitle(tr("Equation Search"));
   auto* label = new QLabel(tr("Equation Number:"), this);
-  edit_ = new QLineEdit(QString::fromLatin1(entry->c_str()), this);
+  // Equation numbers have at most ten digits; a number that names no equation is told by
+  // the search itself, so the field's own words are the search's.
+  edit_ = new TEditInt(this, kMaxEntry, 0, 9999999999L);
+  edit_->SetMessage(kEquationSearchCaption, kNotAnEquationText);
+  edit_->setText(QString::fromLatin1(entry->c_str()));
   edit_->setObjectName("860");
-  edit_->setMaxLength(kMaxEntry);
   // The last number is offered selected: typing replaces it instead of appending to it.
   edit_->selectAll();
   edit_->setFocus();
@@ -113,7 +120,16 @@ TEqnSearchDlg::TEqnSearchDlg(QWidget* parent, std::string* entry) : TDlg(parent)
   top->addWidget(buttons);
 }
 
+QLineEdit* TEqnSearchDlg::Edit() const { return edit_; }
+
 void TEqnSearchDlg::accept() {
+  if (!FieldsSettled()) return;
   *entry_ = edit_->text().toLatin1().toStdString();
+  if (const char* why = refusal_ ? refusal_(edit_->Value()) : nullptr) {
+    ErrorBox(platform::qt::ToWindow(this), kEquationSearchCaption, why);
+    edit_->setFocus();
+    edit_->selectAll();
+    return;
+  }
   TDlg::accept();
 }

@@ -3,12 +3,15 @@
 // "Equation Search", which asks for the number of the equation to show.
 #pragma once
 
+#include <functional>
+
 #include <cstdint>
 #include <string>
 
 #include "app/ui/dialog.h"
 
 class QLineEdit;
+class TEditInt;
 class QRadioButton;
 
 // Template 4052. Every click but "Custom Titles" turns the custom titles off; the radio
@@ -36,18 +39,21 @@ class TTitleFmt : public TDlg {
   QRadioButton* five_;
 };
 
-// Template 4050: edit 860 "Equation Number:" of at most 10 characters. The text stays in
-// `entry` from one opening to the next.
+// Template 4050: edit 860 "Equation Number:" of at most 10 characters, digits only. The
+// text stays in `entry` from one opening to the next. OK asks `refusal` about the number: a
+// text of refusal ("Not a Ondravik 3D Equation", "Equation Not in List") is shown under
+// "Equation Search Error" and the dialog stays open on the number, as the search reopened it.
 class TEqnSearchDlg : public TDlg {
   Q_OBJECT
  public:
   static constexpr int kMaxEntry = 10;
 
-  TEqnSearchDlg(QWidget* parent, std::string* entry);
-  QLineEdit* Edit() const { return edit_; }
+  TEqnSearchDlg(QWidget* parent, std::string* entry, std::function<const char*(long)> refusal);
+  QLineEdit* Edit() const;
   void accept() override;
 
  private:
   std::string* entry_;
-  QLineEdit* edit_;
+  std::function<const char*(long)> refusal_;
+  TEditInt* edit_;
 };

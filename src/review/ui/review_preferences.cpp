@@ -35,11 +35,7 @@ W* Named(W* widget, int id) {
   return widget;
 }
 
-int Value(const TEditInt* edit) {
-  long v = 0;
-  (void)ReadLeadingInteger(edit->text(), v);
-  return static_cast<int>(v);
-}
+int Value(const TEditInt* edit) { return static_cast<int>(edit->Value()); }
 
 }  // namespace
 
@@ -158,13 +154,7 @@ void TPreference::Reset() {
 
 void TPreference::accept() {
   // A field out of its range is set to the nearer bound and the dialog stays open.
-  for (TEditInt* edit : {labelDigits_, titleDigits_, cacheSize_}) {
-    if (!edit->CheckRange()) {
-      edit->setFocus();
-      edit->selectAll();
-      return;
-    }
-  }
+  if (!FieldsSettled()) return;
   ProgramSettings& s = settings_;
   s.GraphLabelDigits = Value(labelDigits_);
   s.GraphTitleDigits = Value(titleDigits_);

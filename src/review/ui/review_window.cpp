@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "app/c_format.h"
@@ -58,9 +59,6 @@ namespace {
 using platform::qt::FromCp1252;
 using platform::qt::ToWindow;
 
-constexpr const char* kSearchCaption = "Equation Search Error";
-constexpr const char* kNotAnEquation = "Not a Ondravik 3D Equation";
-constexpr const char* kNotInList = "Equation Not in List";
 constexpr int kResidualText = 3293;
 constexpr int kInactiveText = 3294;
 constexpr int kResidualWidth = 8;
@@ -667,20 +665,18 @@ void TRView::SelectedRowCurrent() {
 
 void TRView::CmFindEquation() {
   SetPaintingSuspended(true);
-  bool found = false;
-  while (!found) {
-    if ((new TEqnSearchDlg(this, &searchEntry_))->Execute() != QDialog::Accepted) break;
-    const std::optional<int> number = ReadEquationEntry(searchEntry_);
-    if (!number || !IsBuiltinEquationNumber(*number)) {
-      ErrorBox(ToWindow(this), kSearchCaption, kNotAnEquation);
-      continue;
-    }
-    const int rank = FindRankOfEquation(session_, *number);
-    if (rank < 1) {
-      ErrorBox(ToWindow(this), kSearchCaption, kNotInList);
-      continue;
-    }
-    found = true;
+  // The dialog asks about each number before it closes: one that names no equation of the
+  // list is told, and the dialog stays open on it.
+  int rank = 0;
+  const auto refusal = [this, &rank](long number) -> const char* {
+    const std::optional<int> equation =
+        number >= 0 && number <= std::numeric_limits<int>::max() ? std::optional<int>(static_cast<int>(number)) : std::nullopt;
+    if (!equation || !IsBuiltinEquationNumber(*equation)) return kNotAnEquationText;
+    rank = FindRankOfEquation(session_, *equation);
+    return rank < 1 ? kEquationNotInListText : nullptr;
+  };
+  const bool found = (new TEqnSearchDlg(this, &searchEntry_, refusal))->Execute() == QDialog::Accepted && rank > 0;
+  if (found) {
     rank_ = rank;
     if (list_ != nullptr) list_->SelectPrefix(CFormat("%4d", rank));
     RefitAndRedraw();

@@ -12,6 +12,7 @@
 #include "app/long_double.h"
 #include "app/number_format.h"
 #include "app/settings_file.h"
+#include "app/ui/number_field.h"
 #include "app/ui/window_placement.h"
 #include "fit/extremum_search.h"
 #include "tools/data_generation.h"
@@ -68,9 +69,14 @@ TQEval::TQEval(QWidget* owner, TQuickEvalSource source, TQuickEvalShared shared)
   const char* const names[2] = {"X", "Y"};
   for (int i = 0; i < 2; ++i) {
     grid->addWidget(new QLabel(tr(names[i]), this), i, 0);
-    edits_[i] = new QLineEdit(this);
+    // A coordinate is a number or a formula; an empty field evaluates nothing.
+    TRealFieldRules rules;
+    rules.read = [](const QString& text) { return QuickEvalEntry(text.toStdString()); };
+    rules.takesEmpty = true;
+    rules.caption = tr("Quick Eval");
+    rules.message = tr("X and Y take a number or a formula.");
+    edits_[i] = new TEditReal(this, kEditLimit, std::move(rules));
     edits_[i]->setObjectName(QString::number(kX + i));
-    edits_[i]->setMaxLength(kEditLimit);
     grid->addWidget(edits_[i], i, 1);
     connect(edits_[i], &QLineEdit::textChanged, this, [this] {
       if (!setup_) timer_.start();
@@ -129,8 +135,9 @@ void TQEval::FlushEdits() {
 }
 
 void TQEval::ReadEdits() {
-  const std::optional<long double> x = QuickEvalEntry(edits_[0]->text().toStdString());
-  const std::optional<long double> y = QuickEvalEntry(edits_[1]->text().toStdString());
+  // Each field has read its text already.
+  const std::optional<long double> x = edits_[0]->TypedValue();
+  const std::optional<long double> y = edits_[1]->TypedValue();
   x_ = x && y ? *x : ExprErrorValue;
   y_ = x && y ? *y : ExprErrorValue;
   Evaluate();
@@ -179,7 +186,13 @@ void TQEval::Search(bool maximum) {
 void TQEval::SaveState() {
   if (saved_) return;
   saved_ = true;
+  // What is kept is what the fields show: a text that is no coordinate goes back first.
+  for (TEditReal* e : edits_) (void)e->Settle();
   timer_.stop();
+  const std::optional<long double> x = edits_[0]->TypedValue();
+  const std::optional<long double> y = edits_[1]->TypedValue();
+  x_ = x && y ? *x : ExprErrorValue;
+  y_ = x && y ? *y : ExprErrorValue;
   if (source_.placement != nullptr && placed_) RecordPlacement(*this, *source_.placement);
   if (shared_.xy) *shared_.xy = {x_, y_};
   if (shared_.checks) *shared_.checks = {checks_[0]->isChecked() ? 1 : 0, checks_[1]->isChecked() ? 1 : 0};

@@ -19,6 +19,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class TEditReal;
 
 // What all Quick Eval windows share: the last X and Y (the missing value when none) and the
 // two check states.
@@ -67,7 +68,7 @@ class TQEval : public QDialog {
   TQuickEvalSource source_;
   TQuickEvalShared shared_;
   long double x_, y_;
-  QLineEdit* edits_[2] = {};
+  TEditReal* edits_[2] = {};
   QCheckBox* checks_[2] = {};
   QLabel* z_ = nullptr;
   std::array<QLabel*, 6> found_{};

@@ -223,6 +223,7 @@ void TRegridWindow::StatusChanged() {
 }
 
 void TRegridWindow::accept() {
+  if (!SettleForOk()) return;
   // Without a made grid the engine's table is the merged data, not a grid: nothing to hand out.
   PointTable grid = engine_->Ready() ? GridTableForData(engine_->Working()) : PointTable{};
   if (grid.empty()) {

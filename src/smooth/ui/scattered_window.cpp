@@ -168,6 +168,7 @@ void T3DNParm::Recompute() {
 }
 
 void T3DNParm::accept() {
+  if (!SettleForOk()) return;
   *settings_ = chosen_.Kept(*settings_, working_);
   TBaseNP::accept();
 }

@@ -174,7 +174,6 @@ TRangeSpinEdit* TBaseNP::MakeEdit(int id, int pageSteps, std::function<void()> c
   edit->setObjectName(QString::number(id));
   edit->SetPageSteps(pageSteps);
   edit->SetFormat("");
-  edit->SetValidateOnLeave(false);
   edit->setFixedWidth(edit->fontMetrics().horizontalAdvance("0000000") + 24);
   connect(edit, &QLineEdit::textChanged, this, [this, changed = std::move(changed)] {
     if (!Updating()) changed();
@@ -249,13 +248,9 @@ void TBaseNP::ShowStatisticsValues(bool shown, long double sse, long double rSqu
 }
 
 std::optional<int> TBaseNP::EditValue(const TRangeSpinEdit& edit) {
-  const std::string text = edit.text().trimmed().toStdString();
-  if (text.empty()) return std::nullopt;
-  char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);  // the C locale: the program never sets another
-  if (end == text.c_str() || *end != '\0' || !std::isfinite(v)) return std::nullopt;
-  if (v < edit.Minimum() || v > edit.Maximum()) return std::nullopt;
-  return static_cast<int>(std::trunc(v));
+  const std::optional<long double> v = edit.TypedValue();
+  if (!v) return std::nullopt;
+  return static_cast<int>(*v);
 }
 
 void TBaseNP::WriteEdit(TRangeSpinEdit& edit, int minimum, int maximum, int value) {
@@ -301,6 +296,12 @@ void TBaseNP::PutBackBuiltStatuses() {
   if (table.size() != builtStatuses_.size()) return;  // the window never resizes the table
   std::unique_lock lock(data_.Table.Mutex());
   for (std::size_t k = 1; k < table.size(); ++k) table[k].Status = builtStatuses_[k];
+}
+
+bool TBaseNP::SettleForOk() {
+  if (!FieldsSettled()) return false;
+  FlushRecompute();
+  return true;
 }
 
 void TBaseNP::FlushRecompute() {

@@ -9,9 +9,11 @@
 #include <QVBoxLayout>
 
 #include <cstring>
+#include <limits>
 
 #include "app/c_format.h"
 #include "app/settings_file.h"
+#include "expr/expression.h"
 #include "expr/function_text_lines.h"
 #include "fit/session.h"
 #include "graph3d/graph_options.h"
@@ -70,9 +72,12 @@ TUdfAdjustControls::TUdfAdjustControls(QWidget* owner, TUdfAdjustRows& rows, std
   for (int i = 0; i < kUdfMaxParams; ++i) {
     const auto u = static_cast<std::size_t>(i);
     labels_[u] = new QLabel(QString("#&%1").arg(QChar('A' + i)), owner);
-    edits_[u] = new QLineEdit(owner);
+    // A value is a number or a formula; a bounded row takes its limits (Show sets them).
+    TRealFieldRules rules;
+    rules.read = [](const QString& text) { return ExprEntryValue(ToCp1252(text)); };
+    rules.show = [](long double v) { return FromCp1252(AdjustedStartText(v)); };
+    edits_[u] = new TEditReal(owner, kEditChars, std::move(rules));
     edits_[u]->setObjectName(QString::number(kFirstEdit + i));
-    edits_[u]->setMaxLength(kEditChars);
     edits_[u]->setFixedWidth(edits_[u]->fontMetrics().horizontalAdvance("-1.23456e+025") + 12);
     labels_[u]->setBuddy(edits_[u]);
     bars_[u] = new QScrollBar(Qt::Horizontal, owner);
@@ -83,9 +88,12 @@ TUdfAdjustControls::TUdfAdjustControls(QWidget* owner, TUdfAdjustRows& rows, std
     bars_[u]->setTracking(false);
     bars_[u]->setMinimumWidth(120);
     connect(bars_[u], &QScrollBar::valueChanged, this, [this, i](int position) { Scrolled(i, position); });
-    connect(edits_[u], &QLineEdit::textEdited, this, [this, i](const QString& text) { Typed(i, text); });
+    // Typed texts, and a text the field put back when it was left (Show's own are skipped).
+    connect(edits_[u], &QLineEdit::textChanged, this, [this, i](const QString& text) { Typed(i, text); });
   }
 }
+
+QLineEdit* TUdfAdjustControls::Edit(int i) const { return edits_[static_cast<std::size_t>(i)]; }
 
 void TUdfAdjustControls::Show() {
   showing_ = true;
@@ -95,6 +103,11 @@ void TUdfAdjustControls::Show() {
     for (QWidget* w : {static_cast<QWidget*>(labels_[u]), static_cast<QWidget*>(edits_[u]), static_cast<QWidget*>(bars_[u])})
       w->setEnabled(row.enabled);
     if (!row.enabled) continue;
+    constexpr long double kUnbounded = std::numeric_limits<long double>::infinity();
+    if (row.bounded)
+      edits_[u]->SetRange(row.lower, row.upper);
+    else
+      edits_[u]->SetRange(-kUnbounded, kUnbounded);
     if (edits_[u]->text() != FromCp1252(row.editText)) edits_[u]->setText(FromCp1252(row.editText));
     bars_[u]->setValue(row.position);
   }
@@ -109,7 +122,8 @@ void TUdfAdjustControls::Scrolled(int i, int position) {
 }
 
 void TUdfAdjustControls::Typed(int i, const QString& text) {
-  // A text that gives no value stays as typed and changes nothing.
+  if (showing_) return;
+  // A text that gives no value stays as typed and changes nothing, until the field is left.
   if (!rows_.Edit(i, ToCp1252(text))) return;
   Show();
   changed_();

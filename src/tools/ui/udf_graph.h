@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "app/ui/dialog.h"
+#include "app/ui/number_field.h"
 #include "graph3d/ui/graph_dialog.h"
 #include "tools/udf/udf_form.h"
 #include "tools/udf_adjustment.h"
@@ -33,7 +34,7 @@ class TUdfAdjustControls : public QObject {
   // The rows work on `rows`; `changed` is called after every change the user made.
   TUdfAdjustControls(QWidget* owner, TUdfAdjustRows& rows, std::function<void()> changed);
 
-  QLineEdit* Edit(int i) const { return edits_[static_cast<std::size_t>(i)]; }
+  QLineEdit* Edit(int i) const;
   QScrollBar* Bar(int i) const { return bars_[static_cast<std::size_t>(i)]; }
   QLabel* Label(int i) const { return labels_[static_cast<std::size_t>(i)]; }
   // Shows the rows as the model holds them (enabled, texts, bar positions), without taking
@@ -48,7 +49,7 @@ class TUdfAdjustControls : public QObject {
   std::function<void()> changed_;
   bool showing_ = false;
   std::array<QLabel*, kUdfMaxParams> labels_{};
-  std::array<QLineEdit*, kUdfMaxParams> edits_{};
+  std::array<TEditReal*, kUdfMaxParams> edits_{};
   std::array<QScrollBar*, kUdfMaxParams> bars_{};
 };
 

@@ -190,26 +190,34 @@ TEST(PrintTextDialog, SavedFileReadsBackAndUnreadableMarginsAreRefused) {
     int edit;
     const char* typed;
     const char* message;
+    const char* shown;  // what the field shows once put right: its last margin, or the bound
   };
-  const Case cases[] = {{540, "", "The left margin must be a number of centimetres from 0 to 100."},
-                        {541, "2,5", "The top margin must be a number of centimetres from 0 to 100."},
-                        {542, "1cm", "The right margin must be a number of centimetres from 0 to 100."},
-                        {543, "101", "The bottom margin must be a number of centimetres from 0 to 100."}};
+  const Case cases[] = {{540, "", "The left margin must be a number of centimetres from 0 to 100.", "2.54"},
+                        {541, "2,5", "The top margin must be a number of centimetres from 0 to 100.", "2.54"},
+                        {542, "1cm", "The right margin must be a number of centimetres from 0 to 100.", "2.54"},
+                        {543, "101", "The bottom margin must be a number of centimetres from 0 to 100.", "100"}};
   const std::string refused = dir.File("refused.cpt");
   for (const Case& c : cases) {
     auto* edit = Child<QLineEdit>(dialog, c.edit);
     const QString kept = edit->text();
-    edit->setText(c.typed);
-    files.Answer(refused);
-    const std::size_t boxes = answers.Boxes().size();
-    Child<QPushButton>(dialog, TPrnWin::kSaveButton)->click();
-    Accept(dialog);
-    EXPECT_TRUE(dialog->isVisible()) << c.typed;
-    ASSERT_EQ(answers.Boxes().size(), boxes + 2) << c.typed;
-    EXPECT_EQ(answers.Boxes()[boxes].text, c.message);
-    EXPECT_EQ(answers.Boxes()[boxes + 1].text, c.message);
-    EXPECT_TRUE(edit->hasFocus()) << c.typed;
-    EXPECT_EQ(EncodeTextPrint(options), EncodeTextPrint(before));
+    ASSERT_EQ(kept, "2.54");
+    // Save and OK each refuse the text, put the field right, say why and keep the dialog
+    // open on the field.
+    for (int road = 0; road < 2; ++road) {
+      edit->setText(c.typed);
+      if (road == 0) files.Answer(refused);
+      const std::size_t boxes = answers.Boxes().size();
+      if (road == 0)
+        Child<QPushButton>(dialog, TPrnWin::kSaveButton)->click();
+      else
+        Accept(dialog);
+      EXPECT_TRUE(dialog->isVisible()) << c.typed;
+      ASSERT_EQ(answers.Boxes().size(), boxes + 1) << c.typed;
+      EXPECT_EQ(answers.Boxes()[boxes].text, c.message);
+      EXPECT_EQ(edit->text(), c.shown) << c.typed;
+      EXPECT_TRUE(edit->hasFocus()) << c.typed;
+      EXPECT_EQ(EncodeTextPrint(options), EncodeTextPrint(before));
+    }
     edit->setText(kept);
     if (!files.Requests().empty()) break;  // the answer was taken: the file dialog ran
   }

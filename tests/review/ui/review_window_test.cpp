@@ -46,19 +46,24 @@ class ReviewWindowTest : public review_test::ReviewWindowFixture {};
 TEST_F(ReviewWindowTest, SearchRefusesOtherNumbersAndFindsTheEquation) {
   TRView& w = Open(false);
   {
-    const char* entries[] = {"2501", "2170", " +1xyz"};
+    // The dialog stays open on each refused number, saying why, until a number is found.
     ModalAnswer<TEqnSearchDlg> typist([&](TEqnSearchDlg* d) {
-      d->Edit()->setText(entries[std::min(typist.Seen(), 3) - 1]);
-      d->accept();
+      for (const char* entry : {"2501", "2170", "1,5", "1"}) {
+        d->Edit()->setText(entry);
+        d->accept();
+      }
     });
     w.Command(kCmReviewSearch);
-    EXPECT_EQ(typist.Seen(), 3);  // the dialog came back after each refusal
+    EXPECT_EQ(typist.Seen(), 1);
   }
   const std::vector<platform::BoxRequest> boxes = answers.Boxes();
-  ASSERT_EQ(boxes.size(), 2u);
+  ASSERT_EQ(boxes.size(), 3u);
   EXPECT_EQ(boxes[0].caption, "Equation Search Error");
   EXPECT_EQ(boxes[0].text, "Not a Ondravik 3D Equation");  // a user function's number
   EXPECT_EQ(boxes[1].text, "Equation Not in List");       // a robust plane, not in this run
+  // "1,5" is no number: never equation 1; it goes back to the last number and is told.
+  EXPECT_EQ(boxes[2].caption, "Equation Search Error");
+  EXPECT_EQ(boxes[2].text, "Not a Ondravik 3D Equation");
   const int rank = RankOf(session, 1);
   EXPECT_EQ(w.Rank(), rank);
   EXPECT_EQ(session.ReviewCurrentRank, rank);

@@ -272,6 +272,7 @@ void Walker::Walk(QWidget* window) {
   Watch watch(this);
   QApplication::setActiveWindow(window);
   QApplication::processEvents();
+  if (w && opened_) opened_(w);
   if (w) ClickCells(w);
   if (w) ClickMenus(w);
   if (w) ClickButtons(w);

@@ -113,6 +113,8 @@ class Walker {
   using WindowHook = std::function<void(const QPointer<QWidget>&)>;
 
   explicit Walker(Clock::time_point deadline, WindowHook hook = {});
+  // What a walk of its own looks at in each window as it opens, before anything is clicked.
+  void SetOpenedHook(WindowHook opened) { opened_ = std::move(opened); }
 
   // Runs `open` (which may run a modal dialog) with a watch for the modal windows it opens,
   // then walks the modeless windows it left open.
@@ -153,6 +155,7 @@ class Walker {
 
   Clock::time_point deadline_;
   WindowHook hook_;
+  WindowHook opened_;
   std::vector<QPointer<QWidget>> stack_;
   int windows_ = 0;
   int clicks_ = 0;

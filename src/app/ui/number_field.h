@@ -1,0 +1,134 @@
+// One contract for every entry field that holds a number: what a field shows is what the
+// program uses and stores.
+//  - While the user types, a dialog that follows the field at once takes its value only from
+//    a text that reads wholly to a value in the field's range (TypedValue); any other text
+//    leaves the dialog as it was.
+//  - Leaving the field for another control of its window settles it: a number out of the range
+//    is clamped and shown clamped; a text that is not a number ("abc", "1,5", "-", an empty
+//    text where the field needs a value) goes back to the last text the field held. Either
+//    way the field says what it takes, unless it keeps quiet on leaving (the spin edits,
+//    whose arrows show the range).
+//  - OK, Save and every other command that uses the fields settle them first (SettleFields):
+//    a field that had to be put right keeps its window open, takes the focus with its text
+//    selected and says what it takes, so that nothing is stored that was not shown.
+//  - Reset writes only values its fields take; Read writes what the file holds, and a value
+//    a field does not take is put right when the field is next settled.
+// The field classes (TEditInt, TRangeSpinEdit, TEditReal) are line edits that keep this
+// contract; the walk of every window finds them through TNumberField.
+#pragma once
+
+#include <QLineEdit>
+#include <QString>
+
+#include <functional>
+#include <limits>
+#include <optional>
+
+class QFocusEvent;
+
+class TNumberField {
+ public:
+  enum class Settled { kKept, kClamped, kRestored };
+
+  virtual ~TNumberField() = default;
+  TNumberField(const TNumberField&) = delete;
+  TNumberField& operator=(const TNumberField&) = delete;
+
+  QLineEdit& Edit() const { return edit_; }
+  // The value a whole text reads to, inside the range or not; none when it is not a value.
+  virtual std::optional<long double> Read(const QString& text) const = 0;
+  virtual long double RangeMinimum() const = 0;
+  virtual long double RangeMaximum() const = 0;
+  // The text the field shows a value with (a bound it was clamped to).
+  virtual QString TextOf(long double value) const = 0;
+  // What the field says when it puts a text right: "Valid Range is %d to %d" with its
+  // bounds ("Enter a number." without bounds), under "Invalid Entry", unless the field has
+  // words of its own.
+  virtual QString Message() const;
+  virtual QString MessageCaption() const;
+
+  // A text the field holds: one that reads to a value in the range, or an empty text where
+  // the field takes one (an open bound).
+  bool Holds(const QString& text) const;
+  // The value of the text shown now when the field holds it; none otherwise (an empty text
+  // included).
+  std::optional<long double> TypedValue() const;
+  // The last text the field held, the one it goes back to: the last the program wrote or
+  // that was settled (not one the user is typing through).
+  QString HeldText() const;
+  bool TakesEmpty() const { return takesEmpty_; }
+  // False when the range holds no value (its minimum above its maximum).
+  bool HasRange() const { return !(RangeMinimum() > RangeMaximum()); }
+  bool QuietOnLeave() const { return quietOnLeave_; }
+
+  // Puts the text right as leaving the field does, without a word.
+  Settled Settle();
+  // The field's message in a box over its window.
+  void Tell() const;
+
+ protected:
+  explicit TNumberField(QLineEdit& edit);
+  void SetTakesEmpty(bool takes) { takesEmpty_ = takes; }
+  void SetQuietOnLeave(bool quiet) { quietOnLeave_ = quiet; }
+  // For the edit's focusOutEvent: settles (and tells, unless quiet) when the focus goes to
+  // another control of the window, not when the window itself loses the focus or closes,
+  // and not when the focus goes to a Cancel button, which abandons what was typed.
+  void Leave(const QFocusEvent* event);
+  // The range or the reading changed: the text held is judged again at the next change.
+  void Rejudge();
+
+ private:
+  void TextChanged();
+  void Hold(const QString& text);
+
+  QLineEdit& edit_;
+  QString held_;
+  bool heldSet_ = false;
+  std::optional<long double> reading_;  // Read of the text shown, kept at each change
+  bool takesEmpty_ = false;
+  bool quietOnLeave_ = false;
+};
+
+// Settles every number field of `window` that the user can type into (the OK road and every
+// command that uses the fields). False when one had to be put right: the window stays open,
+// the first such field takes the focus selected and says what it takes. Disabled and hidden
+// fields show what the program wrote and are left alone.
+[[nodiscard]] bool SettleFields(QWidget* window);
+// Settles every number field of `window` without a word (before a Reset writes its values).
+void SettleFieldsQuietly(QWidget* window);
+// The number field `edit` is, or none.
+TNumberField* NumberFieldOf(QLineEdit* edit);
+
+// A field of a real number: by default one decimal number (ReadRealText) in a range, shown
+// with "%.10Lg" when put right. A dialog may give its own reading (a formula of the
+// calculation language), its own way of showing a value, its own message, and let an
+// empty text stand for "none" (an open bound).
+struct TRealFieldRules {
+  long double minimum = -std::numeric_limits<long double>::infinity();
+  long double maximum = std::numeric_limits<long double>::infinity();
+  std::function<std::optional<long double>(const QString&)> read;
+  std::function<QString(long double)> show;
+  QString caption;  // empty: "Invalid Entry"
+  QString message;  // empty: "Valid Range is ... to ..."
+  bool takesEmpty = false;
+};
+
+class TEditReal : public QLineEdit, public TNumberField {
+  Q_OBJECT
+ public:
+  TEditReal(QWidget* parent, int textLimit, TRealFieldRules rules = {});
+
+  std::optional<long double> Read(const QString& text) const override;
+  long double RangeMinimum() const override { return rules_.minimum; }
+  long double RangeMaximum() const override { return rules_.maximum; }
+  QString TextOf(long double value) const override;
+  QString Message() const override;
+  QString MessageCaption() const override;
+  void SetRange(long double minimum, long double maximum);
+
+ protected:
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  TRealFieldRules rules_;
+};

@@ -1,0 +1,316 @@
+// Every number field of every window the command table reaches, typed over as a careless user
+// types: "abc", an empty text, "1,5", a lone "-", a number above the field's range and one
+// below it, each followed by leaving the field; then the same bad text left in a field when
+// Reset, Save and OK are pressed. After each, either a message was answered and the window is
+// still open, or the field shows wholly a value of its range, which is then the value the
+// window holds (the fields keep the program's one contract: app/ui/number_field.h). A plain
+// edit that shows a number is a number field outside that contract, and fails the walk unless
+// its window reads it as a statement only when its own command runs (named below).
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/c_format.h"
+#include "app/field_text.h"
+#include "app/ui/number_field.h"
+#include "every_window_support.h"
+#include "app/ui/main_window.h"
+#include "fit/session.h"
+#include "support/table_bytes.h"
+#include "tools/ui/udf_dialog.h"
+
+namespace {
+
+using namespace every_window;
+
+// Windows whose plain edits hold statements of the calculation language that are read only
+// when the window's own command runs (and refused there, with the focus on the field): the
+// evaluation table, the data generation and export range dialogs, the view function.
+const std::set<std::string> kStatementWindows = {"TDlgEval", "TGenASCII", "TGenParms", "TDlgVFXY", "TQPWin",
+                                                 "TLotus",   "TExcel",    "TASCIIGen", "TMerovane", "TDlgUDF",
+                                                 "TCalc"};
+
+std::string Where(const QWidget* window, const QLineEdit* edit) {
+  return std::string(window->metaObject()->className()) + " \"" + window->windowTitle().toStdString() + "\" field " +
+         edit->objectName().toStdString();
+}
+
+// The text of a number just outside the field's range, above or below; none when the range has
+// no end there.
+std::optional<QString> Outside(const TNumberField& f, bool above) {
+  const long double bound = above ? f.RangeMaximum() : f.RangeMinimum();
+  if (!std::isfinite(bound)) return std::nullopt;
+  const long double step = std::max(1.0L, std::fabs(bound) * 0.5L);
+  return QString::fromStdString(CFormat("%.12Lg", above ? bound + step : bound - step));
+}
+
+// Remembers what a field showed, and whether it held it, when its window went away.
+class HideWatch : public QObject {
+ public:
+  explicit HideWatch(QLineEdit* edit) : edit_(edit) { edit->installEventFilter(this); }
+  bool Seen() const { return seen_; }
+  bool Held() const { return held_; }
+  const QString& Text() const { return text_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == edit_ && event->type() == QEvent::Hide && !seen_) {
+      seen_ = true;
+      text_ = edit_->text();
+      const TNumberField* f = NumberFieldOf(edit_);
+      held_ = f != nullptr && f->Holds(text_);
+    }
+    return false;
+  }
+
+ private:
+  QLineEdit* edit_;
+  bool seen_ = false;
+  bool held_ = false;
+  QString text_;
+};
+
+// The walk's Save step answers the save dialog it opens with a file of the scratch folder;
+// every other file dialog goes to the program's scripted answers (cancelled).
+class SaveAnswers : public platform::FileDialogService {
+ public:
+  explicit SaveAnswers(std::string path) : path_(std::move(path)), previous_(platform::SetFileDialogService(this)) {}
+  ~SaveAnswers() override { platform::SetFileDialogService(previous_); }
+  void Armed(bool armed) { armed_ = armed; }
+  std::optional<platform::FileChoice> ChooseFile(const platform::FileDialogRequest& request) override {
+    if (armed_ && request.save) return platform::FileChoice{path_, request.filterIndex};
+    return previous_->ChooseFile(request);
+  }
+
+ private:
+  std::string path_;
+  platform::FileDialogService* previous_;
+  bool armed_ = false;
+};
+
+class FieldWalk {
+ public:
+  FieldWalk(TProgramUnderWalk& program, Walker*& walker)
+      : program_(program), walker_(walker), saves_(program.Home().File("saved_by_the_field_walk")) {}
+
+  void operator()(const QPointer<QWidget>& w) {
+    const std::string key = std::string(w->metaObject()->className()) + " " + w->windowTitle().toStdString();
+    if (auto* udf = qobject_cast<TDlgUDF*>(w.data()); udf != nullptr && !adjusted_) {
+      // The adjust graph opens on a function only: one is typed, and the graph walked.
+      adjusted_ = true;
+      udf->TextEdit()->setPlainText("Z=A0+A1*X+A2*Y");
+      udf->Edit(702)->setText("3");
+      // Starts 704.., lower limits 714.., upper limits 724..: two bounded rows, one free.
+      for (int i = 0; i < 3; ++i) {
+        udf->Edit(704 + i)->setText("1");
+        udf->Edit(714 + i)->setText(i < 2 ? "-100" : "-1E30");
+        udf->Edit(724 + i)->setText(i < 2 ? "100" : "1E30");
+      }
+      walker_->Act(w, [&] { udf->Button(15)->click(); });
+    }
+    if (!w || !w->isVisible() || !walked_.insert(key).second) return;
+    OpenClosedFields(w);
+    std::vector<QPointer<QLineEdit>> fields = Fields(w);
+    if (fields.empty()) return;
+    fieldsByWindow_[w->metaObject()->className()] += static_cast<int>(fields.size());
+    std::fprintf(stderr, "    fields of %s: %zu\n", key.c_str(), fields.size());
+    for (const QPointer<QLineEdit>& e : fields) LeaveWithBadTexts(w, e);
+    PressAndCheck(w, fields, "18", "Reset");
+    saves_.Armed(true);
+    PressAndCheck(w, fields, "14", "Save");
+    saves_.Armed(false);
+    OkWithBadText(w, fields);
+  }
+
+  void Opened(const QPointer<QWidget>& w) { LookForPlainNumbers(w); }
+
+  int FieldsOf(const std::string& window) const {
+    const auto it = fieldsByWindow_.find(window);
+    return it == fieldsByWindow_.end() ? 0 : it->second;
+  }
+  int Steps() const { return steps_; }
+
+ private:
+  // The number fields a user can type into now.
+  static std::vector<QPointer<QLineEdit>> Fields(const QPointer<QWidget>& w) {
+    std::vector<QPointer<QLineEdit>> fields;
+    for (QLineEdit* e : Walker::OpenEdits(w))
+      if (const TNumberField* f = NumberFieldOf(e); f != nullptr && f->HasRange() && e->window() == w) fields.emplace_back(e);
+    std::sort(fields.begin(), fields.end(), [](const QPointer<QLineEdit>& a, const QPointer<QLineEdit>& b) {
+      return a->objectName() < b->objectName();
+    });
+    return fields;
+  }
+
+  // A window's plain edits as it opens: one that shows a number is a number field outside
+  // the contract.
+  void LookForPlainNumbers(const QPointer<QWidget>& w) {
+    if (!w || kStatementWindows.count(w->metaObject()->className())) return;
+    for (QLineEdit* e : Walker::OpenEdits(w))
+      if (NumberFieldOf(e) == nullptr && e->window() == w && ReadRealText(e->text().toStdString()))
+        ADD_FAILURE() << Where(w, e) << " shows the number \"" << e->text().toStdString()
+                      << "\" but keeps no number field's contract";
+  }
+
+  // Fields a window keeps closed until a choice opens them: a box that says "Auto" is
+  // unticked (the scaling's typed ranges), and while no field is open the window's radio
+  // buttons are tried in turn (a method with options).
+  void OpenClosedFields(const QPointer<QWidget>& w) {
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+      if (b->window() == w && b->isCheckable() && b->isChecked() && b->isEnabled() && b->isVisible() &&
+          Plain(b->text()) == "Auto")
+        walker_->Act(w, [&] { QTest::mouseClick(b, Qt::LeftButton); });
+    bool closed = false;
+    for (QLineEdit* e : w->findChildren<QLineEdit*>())
+      if (NumberFieldOf(e) != nullptr && e->window() == w) closed = true;
+    if (!closed || !Fields(w).empty()) return;
+    std::vector<QPointer<QAbstractButton>> radios;
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+      if (b->window() == w && b->inherits("QRadioButton") && b->isEnabled() && b->isVisible()) radios.emplace_back(b);
+    for (const QPointer<QAbstractButton>& b : radios) {
+      if (!w || !b) return;
+      walker_->Act(w, [&] { QTest::mouseClick(b, Qt::LeftButton); });
+      if (w && !Fields(w).empty()) return;
+    }
+  }
+
+  static void Type(QLineEdit* e, const QString& text) {
+    QApplication::setActiveWindow(e->window());
+    e->setFocus();
+    QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(e, Qt::Key_Delete);
+    if (!text.isEmpty()) QTest::keyClicks(e, text);
+  }
+
+  // After a step on `w`: a message answered with the window still open, or `e` showing
+  // wholly a value of its range.
+  void Check(const QPointer<QWidget>& w, const QPointer<QLineEdit>& e, int boxesBefore, const std::string& step) {
+    ++steps_;
+    if (!w || !e) return;
+    const bool told = program_.Answers().Shown() > boxesBefore && w->isVisible();
+    const TNumberField* f = NumberFieldOf(e);
+    EXPECT_TRUE(told || f->Holds(e->text()))
+        << Where(w, e) << " after " << step << " shows \"" << e->text().toStdString() << "\", held \""
+        << f->HeldText().toStdString() << "\", and nothing was said";
+  }
+
+  void LeaveWithBadTexts(const QPointer<QWidget>& w, const QPointer<QLineEdit>& e) {
+    const TNumberField* f = NumberFieldOf(e);
+    std::vector<QString> texts = {"abc", "", "1,5", "-"};
+    for (bool above : {true, false})
+      if (const std::optional<QString> t = Outside(*f, above)) texts.push_back(*t);
+    for (const QString& text : texts) {
+      if (!w || !w->isVisible() || !e || !e->isVisible() || !e->isEnabled()) return;
+      const int boxes = program_.Answers().Shown();
+      walker_->Act(w, [&] {
+        Type(e, text);
+        e->clearFocus();  // the focus leaves the field
+      });
+      Check(w, e, boxes, "\"" + text.toStdString() + "\" and leaving the field");
+    }
+  }
+
+  static QAbstractButton* Button(const QPointer<QWidget>& w, const char* id, const char* text) {
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+      if (b->window() != w || !b->isVisible() || !b->isEnabled()) continue;
+      if (b->objectName() == id || Plain(b->text()) == text) return b;
+      if (std::string(text) == "OK")
+        if (auto* box = qobject_cast<QDialogButtonBox*>(b->parentWidget());
+            box != nullptr && box->buttonRole(b) == QDialogButtonBox::AcceptRole)
+          return b;
+    }
+    return nullptr;
+  }
+
+  // Reset or Save pressed from the keyboard (the focus stays in the field) while the first
+  // field shows "abc": every field then shows a value of its range, or a message was answered.
+  void PressAndCheck(const QPointer<QWidget>& w, const std::vector<QPointer<QLineEdit>>& fields, const char* id,
+                     const char* text) {
+    if (!w || !w->isVisible() || fields.empty() || !fields.front()) return;
+    QPointer<QAbstractButton> b = Button(w, id, text);
+    if (!b) return;
+    const int boxes = program_.Answers().Shown();
+    walker_->Act(w, [&] {
+      Type(fields.front(), "abc");
+      b->click();
+    });
+    for (const QPointer<QLineEdit>& e : fields)
+      if (e && e->isVisible() && e->isEnabled()) Check(w, e, boxes, std::string("\"abc\" and ") + text);
+  }
+
+  // OK pressed from the keyboard while the first field shows "1,5": the window stays open with
+  // a message answered, or it closes with every field showing a value of its range.
+  void OkWithBadText(const QPointer<QWidget>& w, const std::vector<QPointer<QLineEdit>>& fields) {
+    if (!w || !w->isVisible() || fields.empty() || !fields.front()) return;
+    QPointer<QAbstractButton> ok = Button(w, "1", "OK");
+    if (!ok) return;
+    std::vector<std::unique_ptr<HideWatch>> watches;
+    for (const QPointer<QLineEdit>& e : fields)
+      if (e && e->isVisible() && e->isEnabled()) watches.push_back(std::make_unique<HideWatch>(e));
+    const int boxes = program_.Answers().Shown();
+    const std::string where = Where(w, fields.front());
+    walker_->Act(w, [&] {
+      Type(fields.front(), "1,5");
+      ok->click();
+    });
+    ++steps_;
+    if (w && w->isVisible()) {
+      EXPECT_GT(program_.Answers().Shown(), boxes) << where << ": OK left the window open without a word";
+      return;
+    }
+    for (const auto& watch : watches)
+      EXPECT_TRUE(!watch->Seen() || watch->Held())
+          << where << ": OK closed the window while a field showed \"" << watch->Text().toStdString() << "\"";
+  }
+
+  TProgramUnderWalk& program_;
+  Walker*& walker_;
+  SaveAnswers saves_;
+  std::set<std::string> walked_;
+  std::map<std::string, int> fieldsByWindow_;
+  bool adjusted_ = false;
+  int steps_ = 0;
+};
+
+TEST(EveryWindow, EveryNumberFieldShowsWhatItsWindowUsesAndStores) {
+  TProgramUnderWalk program("ondravik_entry_fields");
+  TSession& session = program.Session();
+  Walker* current = nullptr;
+  FieldWalk fields(program, current);
+  Walker walker(Clock::now() + std::chrono::minutes(4), [&](const QPointer<QWidget>& w) { fields(w); });
+  walker.SetOpenedHook([&](const QPointer<QWidget>& w) { fields.Opened(w); });
+  current = &walker;
+  const int commands = program.RunEveryCommand([&](const std::function<void()>& open) { walker.Run(open); },
+                                               [&](const CommandInfo& c) {
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << c.id;
+    // OK was pressed in windows that are meant to change the data (a smooth kept, a grid made,
+    // a filtered import): the next command starts from the same table and fits again.
+    if (TableBytes(session.Table) != program.TableAtStart() || Fits(session) != program.FitsAtStart() ||
+        session.FitResultsValid != 1 || program.Window().HaveFits != 1)
+      program.LoadTableAndFits();
+  });
+  EXPECT_FALSE(walker.TimedOut());
+  EXPECT_GE(commands, 40);
+  std::fprintf(stderr, "%d commands, %d windows, %d field steps, %d boxes\n", commands, walker.Windows(),
+               fields.Steps(), program.Answers().Shown());
+  // Each window with number fields was reached and its fields walked.
+  for (const char* host : {"T3DSmooth", "T3DNParm", "T3DSpline", "TDFSpline", "T3DView",
+                           "TDlgFitOpt", "TPrintGraph", "TPrnWin", "T3DScale", "TSection", "TUDFGraph",
+                           "TEqnSearchDlg", "TAnimate", "TDlgDigitalFilter", "TPreference", "TASCIIGen", "TQEval"})
+    EXPECT_GT(fields.FieldsOf(host), 0) << host;
+}
+
+}  // namespace
