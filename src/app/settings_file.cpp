@@ -95,12 +95,16 @@ void ClearThreadWords(Block& block, bool background) {
   }
 }
 
-// A text of at most n bytes, not necessarily terminated inside the field (recent paths keep
-// all 80 bytes, as they always have).
-void WriteText(bytes::ByteWriter& w, const std::string& text, std::size_t n) {
-  const std::size_t len = std::min(text.size(), n);
-  w.Raw(text.data(), len);
-  w.Zeros(n - len);
+// The recent paths as their five fields hold them: a path too long for a field with its
+// terminating zero is left out (its first bytes would name another file, or end inside a
+// UTF-8 character), and those after it move up into its place, so that the list does not
+// lose its first entry to an empty field (a list whose first field is empty offers none).
+std::array<std::string, kRecentFileCount> StoredRecentFiles(const std::array<std::string, kRecentFileCount>& paths) {
+  std::array<std::string, kRecentFileCount> stored;
+  std::size_t n = 0;
+  for (const std::string& p : paths)
+    if (RecentFileFits(p)) stored[n++] = p;
+  return stored;
 }
 
 std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi) {
@@ -325,7 +329,7 @@ std::vector<std::uint8_t> EncodeSettings(const ProgramSettings& s, int screenWid
                          s.QpwTableKind, s.AsciiGenFormat, s.AsciiGenDelimiter, s.AsciiGenPrecision,
                          s.CodeGenDialect, s.CodeGenScope, s.ParmsOptions})
     w.I32(v);
-  for (const std::string& r : s.recentFiles) WriteText(w, r, kRecentFileSize);
+  for (const std::string& r : StoredRecentFiles(s.recentFiles)) w.FixedString(r, kRecentFileSize);
   for (std::int32_t v : s.toolBarVisible) w.I32(v);
   for (std::int32_t v : s.statusBarVisible) w.I32(v);
   return w.Take();
@@ -418,10 +422,10 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   for (std::int32_t& v : s.UniformGridSize) v = r.I32();
   for (std::int32_t& v : s.RegridMethods) v = r.I32();
   for (std::string& e : s.LastExtensions) e = r.FixedString(kLastExtensionSize);
-  // The digital filter keeps every n-th point from a first point: both at least 1, and no
-  // table holds more than 16384 points.
-  s.FilterStep = range(1, 16384);
-  s.FilterStart = range(1, 16384);
+  // The digital filter keeps every n-th point from a first point: both at least 1. The first
+  // point counts the points of the file, not of the table: the dialog takes up to 32000.
+  s.FilterStep = range(1, kFilterStepMost);
+  s.FilterStart = range(1, kFilterStartMost);
   s.ViewDataAddSurface = flag();
   s.DataPaneType = range(0, 3);
   s.NumericPaneOptions = range(0, 15);
@@ -439,7 +443,10 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   s.CodeGenDialect = range(0, 7);
   s.CodeGenScope = flag();
   s.ParmsOptions = r.I32() & 31;  // five option bits
+  // A field filled to its end without a terminating zero holds the first bytes of a longer
+  // path (as older files keep them): no file of that name was opened, and it is not offered.
   for (std::string& p : s.recentFiles) p = r.FixedString(kRecentFileSize);
+  s.recentFiles = StoredRecentFiles(s.recentFiles);
   for (std::int32_t& v : s.toolBarVisible) v = flag();
   for (std::int32_t& v : s.statusBarVisible) v = flag();
   if (!r.Ok() || r.Remaining() != 0) return false;

@@ -43,6 +43,11 @@ inline constexpr std::size_t kLastExtensionCount = 9;
 inline constexpr std::size_t kLastExtensionSize = 256;
 inline constexpr std::size_t kRecentFileCount = 5;
 inline constexpr std::size_t kRecentFileSize = 80;
+// A recent path is kept in the file when it fits its field with a terminating zero.
+inline bool RecentFileFits(const std::string& path) { return path.size() < kRecentFileSize; }
+// The digital filter's n and first point, as the dialog takes them.
+inline constexpr std::int32_t kFilterStepMost = 999;
+inline constexpr std::int32_t kFilterStartMost = 32000;
 
 // The 30-byte thread blocks: five 32-bit words, then a long double at offset 20. Words that
 // hold a thread handle or a thread state are meaningless in a later run and are stored as 0.
@@ -199,7 +204,7 @@ struct ProgramSettings {
   std::int32_t CodeGenDialect = 1;                       // 137: 0-7
   std::int32_t CodeGenScope = 0;                         // 138: 0 full test code, 1 function only
   std::int32_t ParmsOptions = 0;                         // 139: parameter summary bits 1-16
-  std::array<std::string, kRecentFileCount> recentFiles; // 140-144: first 80 bytes kept
+  std::array<std::string, kRecentFileCount> recentFiles; // 140-144: paths of 79 bytes at most kept
   std::array<std::int32_t, 15> toolBarVisible{};         // 145: only the first is used
   std::array<std::int32_t, 15> statusBarVisible{};       // 146: only the first is used
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <span>
@@ -88,7 +90,7 @@ TEST(SettingsFile, SaveLoadSaveGivesIdenticalBytes) {
   ASSERT_TRUE(DecodeSettings(first, 1920, 1080, back));
   EXPECT_EQ(back.LimitsLevel, 3);
   EXPECT_EQ(back.placements[kPlaceMainWindow], (WindowPlacement{10, 20, 1000, 700, 0}));
-  EXPECT_EQ(back.recentFiles[1], std::string(80, 'p'));  // a recent path keeps its first 80 bytes
+  EXPECT_EQ(back.recentFiles[1], "");  // a path too long for its field is not kept (see below)
   EXPECT_EQ(EncodeSettings(back, 1920, 1080), first);
   EXPECT_FALSE(DecodeSettings(Bytes{}, 1920, 1080, back));  // other sizes: see SettingsDir
 }
@@ -114,6 +116,81 @@ TEST(SettingsFile, ValuesReadAreClamped) {
             (std::vector<int>{4, 0, 9, 1, 7, -65536, 1, 1, 15}));
   EXPECT_EQ(s.EvalInputs[0], ExprErrorValue);
   EXPECT_EQ(s.LastExtensions[0].size(), 256u);
+}
+
+// The digital filter's first point counts points of the file, which may hold far more than
+// the table: every start the dialog takes (1..32000) comes back after a restart, and n up to
+// the dialog's 999; values beyond are brought to those bounds.
+TEST(SettingsFile, TheDigitalFilterComesBackAsTheDialogTookIt) {
+  struct Case {
+    std::int32_t step, start, stepBack, startBack;
+  };
+  for (const Case& c : {Case{2, 20000, 2, 20000}, Case{999, 32000, 999, 32000}, Case{1, 16385, 1, 16385},
+                        Case{1000, 40000, 999, 32000}, Case{0, -5, 1, 1}}) {
+    ProgramSettings s = DefaultSettings(800, 600);
+    s.FilterStep = c.step;
+    s.FilterStart = c.start;
+    const Bytes b = EncodeSettings(s, 800, 600);
+    EXPECT_EQ(I32At(b, 7407), c.step);
+    EXPECT_EQ(I32At(b, 7411), c.start);
+    ProgramSettings back;
+    ASSERT_TRUE(DecodeSettings(b, 800, 600, back));
+    EXPECT_EQ(back.FilterStep, c.stepBack) << c.step;
+    EXPECT_EQ(back.FilterStart, c.startBack) << c.start;
+  }
+}
+
+// A recent path is kept in its 80-byte field only with its terminating zero: a longer one
+// came back cut, and the menu offered a file that does not exist (or a name cut inside a
+// UTF-8 character). It is left out, the later paths move up so that the list does not end
+// at a gap, and a field of an older file filled to its end is not offered.
+TEST(SettingsFile, RecentPathsThatDoNotFitTheirFieldAreLeftOutAndTheRestMoveUp) {
+  const auto path = [](std::size_t bytes, const std::string& tail) {
+    return "/d/" + std::string(bytes - 3 - tail.size(), 'p') + tail;
+  };
+  const std::string utf8 = "\xC3\xA9t\xC3\xA9.prn";  // "été.prn": 2-byte characters
+  struct Case {
+    const char* what;
+    std::string path;
+    bool kept;
+  };
+  const Case cases[] = {
+      {"ASCII, 78 bytes", path(78, ".prn"), true},
+      {"ASCII, 79 bytes: the zero ends the field", path(79, ".prn"), true},
+      {"ASCII, 80 bytes: no room for the zero", path(80, ".prn"), false},
+      {"ASCII, 81 bytes", path(81, ".prn"), false},
+      {"ASCII, 259 bytes", path(259, ".prn"), false},
+      {"UTF-8, 79 bytes", path(79, utf8), true},
+      {"UTF-8, 80 bytes", path(80, utf8), false},
+      {"UTF-8, 81 bytes, whose first 80 end inside a character", path(81, ".pr\xC3\xA9"), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ProgramSettings s = DefaultSettings(800, 600);
+    s.recentFiles = {"/a.prn", c.path, "/b.wk3", "/c.dat", ""};
+    const Bytes b = EncodeSettings(s, 800, 600);
+    ASSERT_EQ(b.size(), kSettingsFileSize);
+    ProgramSettings back;
+    ASSERT_TRUE(DecodeSettings(b, 800, 600, back));
+    const std::array<std::string, kRecentFileCount> want =
+        c.kept ? std::array<std::string, kRecentFileCount>{"/a.prn", c.path, "/b.wk3", "/c.dat", ""}
+               : std::array<std::string, kRecentFileCount>{"/a.prn", "/b.wk3", "/c.dat", "", ""};
+    EXPECT_EQ(back.recentFiles, want);
+    // Each field holds its path and zeros after it.
+    for (std::size_t k = 0; k < kRecentFileCount; ++k) {
+      const std::size_t at = 7483 + 80 * k;
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[at])), want[k]) << k;
+      EXPECT_TRUE(std::all_of(&b[at + want[k].size()], &b[at + 80], [](std::uint8_t x) { return x == 0; })) << k;
+    }
+  }
+  // A file whose second field is filled to its end, as older files kept a long path.
+  ProgramSettings s = DefaultSettings(800, 600);
+  s.recentFiles = {"/a.prn", "/x.prn", "/b.wk3", "", ""};
+  Bytes b = EncodeSettings(s, 800, 600);
+  std::memset(&b[7483 + 80], 'q', 80);
+  ProgramSettings back;
+  ASSERT_TRUE(DecodeSettings(b, 800, 600, back));
+  EXPECT_EQ(back.recentFiles, (std::array<std::string, kRecentFileCount>{"/a.prn", "/b.wk3", "", "", ""}));
 }
 
 // A named int32 field at its file offset: its default, a wild value written there and what

@@ -120,10 +120,10 @@ TDlgDigitalFilter::TDlgDigitalFilter(QWidget* parent, int* step, int* start)
     : TDlg(parent), stepOut_(step), startOut_(start) {
   setWindowTitle("Digital Filter");
   setObjectName("TDlgDigitalFilter");
-  step_ = new TEditInt(this, 3, 1, 999);
+  step_ = new TEditInt(this, 3, 1, kFilterStepMost);
   step_->setObjectName("field338");
   step_->setText(QString::number(*step));
-  start_ = new TEditInt(this, 5, 1, 32000);
+  start_ = new TEditInt(this, 5, 1, kFilterStartMost);
   start_->setObjectName("field339");
   start_->setText(QString::number(*start));
   auto* form = new QFormLayout;
