@@ -7,9 +7,11 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "app/file_replacement.h"
 #include "app/file_utils.h"
@@ -79,8 +81,12 @@ void ForgetPdfFile() {
 
 std::filesystem::path LocalPath(const QString& name) { return std::filesystem::path(QFile::encodeName(name).toStdString()); }
 
-std::string CouldNotBeWritten(const QString& name) {
-  return "The file " + platform::qt::ToCp1252(name) + " could not be written.";
+// "The file <name> could not be written.", with the system's reason where one is known
+// (errno of the failed call; 0: none).
+std::string CouldNotBeWritten(const QString& name, int reason = 0) {
+  std::string text = "The file " + platform::qt::ToCp1252(name) + " could not be written";
+  if (reason != 0) text += ": " + FileNameToCodedText(std::system_category().message(reason));
+  return text + ".";
 }
 
 void TellFailure(const QPrinter& printer, std::string text) {
@@ -125,10 +131,12 @@ bool BeginPrinting(QPainter& painter, QPrinter& printer) {
   slot.pdf = {};
   if (WritesPdf(printer) && !printer.outputFileName().isEmpty()) {
     const QString name = printer.outputFileName();
-    // A file in a folder that does not exist is not printed: the file dialog offers none.
-    auto replacement = std::make_unique<TFileReplacement>(LocalPath(name), MissingFolders::Refuse);
+    // Folders missing on the way are made, as every save makes them (a name typed into the
+    // file dialog may lead through new ones).
+    errno = 0;
+    auto replacement = std::make_unique<TFileReplacement>(LocalPath(name));
     if (!replacement->Ready()) {
-      TellFailure(printer, SaveFailureText(LocalPath(name), CouldNotBeWritten(name)));
+      TellFailure(printer, SaveFailureText(LocalPath(name), CouldNotBeWritten(name, errno)));
       if (IsProgramPrinter(printer)) ForgetPdfFile();
       return false;
     }

@@ -89,6 +89,27 @@ TEST(PdfPrint, AFileThatMayNotBeReplacedIsRefusedWithItsReason) {
   EXPECT_EQ(FolderEntries(dir.Path()), std::set<std::string>{"kept.pdf"});
 }
 
+// A PDF printed into folders that do not exist yet makes them, as every save does; it used to
+// fail with "could not be written" and no reason. Where a folder cannot be made (a file
+// stands in its place), the print fails before a page is drawn and says why.
+TEST(PdfPrint, FoldersMissingOnTheWayAreMadeOrTheReasonIsTold) {
+  ScratchDir dir;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  const fs::path made = dir.Path() / "new" / "sub" / "report.pdf";
+  printer.setOutputFileName(QString::fromStdString(made.string()));
+  EXPECT_EQ(PrintPages(printer, 2, PrintOutcome::Printed, nullptr), PrintOutcome::Printed);
+  EXPECT_EQ(PdfPageCount(ReadText(made)), 2u);
+  EXPECT_EQ(FolderEntries(made.parent_path()), std::set<std::string>{"report.pdf"});
+
+  const std::string file = dir.Write("notes", "a file, not a folder");
+  const fs::path blocked = fs::path(file) / "sub" / "report.pdf";
+  printer.setOutputFileName(QString::fromStdString(blocked.string()));
+  EXPECT_EQ(PrintPages(printer, 1, PrintOutcome::Printed, nullptr), PrintOutcome::Failed);
+  EXPECT_EQ(PrinterOpenFailureText(printer), "The file " + blocked.string() + " could not be written: Not a directory.");
+  EXPECT_EQ(ReadText(file), "a file, not a folder");
+}
+
 // Printing children killed at random moments leave the chosen file either as it was or as a
 // whole new document, never one cut short; the next print sweeps away what they left.
 TEST(PdfPrint, KillsMidPrintLeaveTheOldOrTheNewDocumentWhole) {

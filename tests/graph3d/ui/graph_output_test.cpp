@@ -442,7 +442,7 @@ TEST(GraphPrint, PdfPrintAsksForItsFileAndAFailedOpenLeavesThePrinterUsable) {
     });
     dialog->PrintGraph();
   };
-  const std::string unwritable = dir.File("missing") + "/graph.pdf";
+  const std::string unwritable = dir.Write("missing", "a file where a folder would be") + "/graph.pdf";
 
   printGraph();  // the file dialog cancelled: nothing printed, nothing said
   ASSERT_EQ(files.Requests().size(), 1u);
@@ -455,7 +455,7 @@ TEST(GraphPrint, PdfPrintAsksForItsFileAndAFailedOpenLeavesThePrinterUsable) {
   printGraph();
   ASSERT_EQ(answers.Boxes().size(), 1u);
   EXPECT_EQ(answers.Boxes()[0].caption, "Print Graph");
-  EXPECT_EQ(answers.Boxes()[0].text, "The file " + unwritable + " could not be written.");
+  EXPECT_EQ(answers.Boxes()[0].text, "The file " + unwritable + " could not be written: Not a directory.");
   EXPECT_TRUE(dialog->isEnabled());
 
   files.Answer(dir.File("graph.pdf"));
