@@ -5,6 +5,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <locale.h>
+#include <string>
 
 #include "app/fpu_control.h"
 #include "app/long_double.h"
@@ -146,6 +149,16 @@ bool ConvertExactly(std::string_view n, long double& value) {
   return p.length == n.size() && ExactValueOf(p, value);
 }
 
+// A number whose magnitude lies below long double's normal range, as the nearest long double
+// (subnormal or 0), read in the C locale.
+long double SubnormalValueOf(std::string_view number) {
+  static const locale_t c = ::newlocale(LC_ALL_MASK, "C", nullptr);
+  if (c == nullptr) return 0;
+  const std::string text(number);
+  const long double v = ::strtold_l(text.c_str(), nullptr, c);
+  return std::isfinite(v) ? v : 0;
+}
+
 }  // namespace
 
 std::size_t ScanDecimalNumber(std::string_view text, int maxExponentDigits) {
@@ -177,10 +190,11 @@ bool ConvertDecimalNumber(std::string_view number, long double& value) {
   long double v = 0;
   const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), v);
   if (ec == std::errc::result_out_of_range) {
-    // Beyond the range either way: a negative decimal order is an underflow (0), any other
-    // an overflow.
+    // Beyond the range either way: a negative decimal order is an underflow, any other an
+    // overflow. An underflow may still be a subnormal long double (1e-4940), which from_chars
+    // reports as out of range: the C library's conversion in the C locale gives it, or 0.
     if (DecimalOrder(number) >= 0) return false;
-    value = 0;
+    value = SubnormalValueOf(number);
     return true;
   }
   if (ec != std::errc()) return false;
@@ -202,6 +216,13 @@ std::size_t ScanDataValue(std::string_view text, long double& value) {
   if (p.length == 0) return 0;
   // Within the fast path's magnitudes the data range rule changes nothing.
   if (!ExactValueOf(p, value)) value = DataValueOf(text.substr(0, p.length));
+  return p.length;
+}
+
+std::size_t ScanLongDoubleValue(std::string_view text, long double& value) {
+  const TDecimalParts p = ScanDecimalParts(text);
+  if (p.length == 0) return 0;
+  if (!ExactValueOf(p, value) && !ConvertDecimalNumber(text.substr(0, p.length), value)) value = ExprErrorValue;
   return p.length;
 }
 

@@ -31,5 +31,9 @@ long double DataValueOf(std::string_view number);
 // one pass over its characters: the length of the number (0, value untouched, when none).
 std::size_t ScanDataValue(std::string_view text, long double& value);
 
+// The same with the value as long double holds it, without the data readers' rule: the
+// missing value only beyond long double's range, 0 below it.
+std::size_t ScanLongDoubleValue(std::string_view text, long double& value);
+
 // Whether all of `text` is one number in the syntax above.
 bool IsWholeDecimalNumber(std::string_view text, int maxExponentDigits = kAnyExponentDigits);

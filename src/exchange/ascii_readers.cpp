@@ -169,15 +169,17 @@ bool IsLabelledPointLine(std::string_view line) {
                      [](std::string_view w) { return IsWholeDecimalNumber(w); });
 }
 
-// The text of a title line: inside its quotes when it starts with one, else from its first
-// non-blank character on.
+// The text of a title line: from its first quote to its last when it starts with one, else
+// from its first non-blank character on. The program writes a title quoted as it stands, so
+// that a title holding quotes itself (Plate "A" 5mm) comes back whole; a title line that
+// opens a quote and never closes it gives the rest of the line.
 std::string TitleLineText(std::string_view line) {
   std::size_t i = 0;
   while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
   line.remove_prefix(i);
   if (!line.empty() && line.front() == '"') {
     line.remove_prefix(1);
-    const std::size_t close = line.find('"');
+    const std::size_t close = line.rfind('"');
     if (close != std::string_view::npos) line = line.substr(0, close);
   }
   std::string text(line);
@@ -258,7 +260,7 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
   // A number at the next character; false, consuming nothing, when none starts there. A run
   // of number characters longer than kMaxNumberChars is cut into several numbers.
   auto scanNumber = [&](long double& value) {
-    const std::size_t n = ScanDataValue(in.Ahead().substr(0, kMaxNumberChars), value);
+    const std::size_t n = ScanLongDoubleValue(in.Ahead().substr(0, kMaxNumberChars), value);
     in.Advance(n);
     return n > 0;
   };

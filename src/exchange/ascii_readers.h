@@ -12,7 +12,10 @@
 #include "app/import_readers.h"
 
 // Reads X, Y, Z text (columns and sheet unused); titles from up to four non-numeric lines
-// before the data. Lines that mix letters into numbers are passed over and counted.
+// before the data. Lines that mix letters into numbers are passed over and counted. Values
+// are read as far as long double holds them (the program's own data text holds whatever
+// the table held: 1e4000, a subnormal 4.19e-322); beyond that range they are missing,
+// below it 0.
 [[nodiscard]] TReadResult ReadAsciiXYZ(const TReadArgs& args);
 
 // Reads the 1-based columns args.colX, colY, colZ (and colW, -1 none) of each line;

@@ -49,6 +49,11 @@ TEST_F(AsciiXYZ, TitlesNumbersAndMarks) {
       {"quoted title and three name lines fill all four",
        "\"Surface test\"\n\n  Temperature [K]\n\"Pressure\" unit\nYield\n1 2 3\n4 5 6\n", 2,
        {"Surface test", "Temperature [K]", "Pressure", "Yield"}, 0, {{2, Point(4, 5, 6)}}},
+      // The program writes each title line quoted as it stands; one holding quotes came back
+      // cut at its second quote ("Plate").
+      {"a quoted title line runs from its first quote to its last",
+       "\"Plate \"A\" 5mm\"\r\n\"x \"east\"\"\r\n\"\"\"\r\n  \"open z\r\n1 2 3\r\n", 1,
+       {"Plate \"A\" 5mm", "x \"east\"", "\"", "open z"}, 0, {{1, Point(1, 2, 3)}}},
       {"a numeric line ends the titles and is data", "My data\n-.5 1 2\n", 1, {"My data"}, 0,
        {{1, Point(-0.5L, 1, 2)}}},
       {"long titles are cut at their fields",
@@ -65,10 +70,14 @@ TEST_F(AsciiXYZ, TitlesNumbersAndMarks) {
       {"words skip their line and never read as infinity or NaN",
        "1 2 3\n4 5 6 information 99 98 97\nnan 10 11 12\n7 8 9\ninf 1 1 1\n-inf\n0x1A\n", 3, {}, 0,
        {{3, Point(7, 8, 9)}, {4, empty}}},
-      {"out-of-range values are missing, tiny ones zero",
-       "1e5000 2 3\n1e301 2 3\n1e-5000 2 3\n-1e-301 2 3\n5. .5 +7e+2\n", 5, {}, 0,
-       {{1, Point(ExprErrorValue, 2, 3)}, {2, Point(ExprErrorValue, 2, 3)}, {3, Point(0, 2, 3)},
-        {4, Point(0, 2, 3)}, {5, Point(5, 0.5L, 700)}}},
+      // The program's own data text holds what the table held: 1e301, 1e4000 and subnormal
+      // values come back as written (they came back missing or 0).
+      {"values long double holds are kept, beyond its range missing, below it zero",
+       "1e5000 2 3\n1e301 2 3\n1e-5000 2 3\n-1e-301 2 3\n5. .5 +7e+2\n-1e4000 4.18873988004805e-322 1e-4940\n", 6,
+       {}, 0,
+       {{1, Point(ExprErrorValue, 2, 3)}, {2, Point(1e301L, 2, 3)}, {3, Point(0, 2, 3)},
+        {4, Point(-1e-301L, 2, 3)}, {5, Point(5, 0.5L, 700)},
+        {6, Point(-1e4000L, 4.18873988004805e-322L, 1e-4940L)}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/long_double.h"
 #include "app/number_scanner.h"
 #include "app/text_reader.h"
 #include "app/text_utils.h"
@@ -158,15 +159,15 @@ bool IsLabelledPointLine(std::string_view line) {
                      [](std::string_view w) { return IsWholeDecimalNumber(w); });
 }
 
-// The text of a title line: inside its quotes when it starts with one, else from its first
-// non-blank character on.
+// The text of a title line: from its first quote to its last when it starts with one, else
+// from its first non-blank character on.
 std::string TitleLineText(std::string_view line) {
   std::size_t i = 0;
   while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
   line.remove_prefix(i);
   if (!line.empty() && line.front() == '"') {
     line.remove_prefix(1);
-    const std::size_t close = line.find('"');
+    const std::size_t close = line.rfind('"');
     if (close != std::string_view::npos) line = line.substr(0, close);
   }
   std::string text(line);
@@ -195,7 +196,13 @@ void ReadTitleLines(TTextReader& file, TDataTitles& titles) {
   }
 }
 
-// The reader itself, as it was.
+// A value as the reader takes it: as far as long double holds it, else missing.
+long double TextValueOf(std::string_view number) {
+  long double v = 0;
+  return ConvertDecimalNumber(number, v) ? v : ExprErrorValue;
+}
+
+// The reader itself, as it was (with the title and value rules of today's reader).
 TReadResult ReadOneCharAtATime(const TReadArgs& args) {
   TReadResult result;
   TTextReader file(args.path);
@@ -241,7 +248,7 @@ TReadResult ReadOneCharAtATime(const TReadArgs& args) {
     in.SkipBlanks();
     if (!in.ScanNumber(number)) return false;
     if (previous >= 0) {
-      result.points[static_cast<std::size_t>(previous)].W = DataValueOf(number);
+      result.points[static_cast<std::size_t>(previous)].W = TextValueOf(number);
       result.weighted = true;
     }
     return true;
@@ -252,7 +259,7 @@ TReadResult ReadOneCharAtATime(const TReadArgs& args) {
     if (in.Peek() == EOF) break;
     if (in.ScanNumber(number)) {
       nonNumber = false;
-      const long double v = DataValueOf(number);
+      const long double v = TextValueOf(number);
       if (coordinate == 0) {
         x = v;
         coordinate = 1;
