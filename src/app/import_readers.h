@@ -93,6 +93,14 @@ struct [[nodiscard]] TReadResult {
   bool cancelled = false;
   // Lines passed over because they mix letters into numbers ("A4 4 0"): not points.
   int skippedLines = 0;
+  // Rows of a file read by chosen columns that were passed over because a chosen column held
+  // text, an error or nothing where another held a number (a value a format cannot hold
+  // written as its digits, an empty cell): not points. Rows without any number in the
+  // chosen columns (titles, headings, notes) are no data and not counted.
+  int skippedRows = 0;
+  // The same rows of a format whose reader keeps them, marked inactive (a dBASE record
+  // whose chosen field is blank or text, read as 0).
+  int inactiveRows = 0;
   // A file shorter than its header says (a dBASE table counting records that are not
   // there): the records it holds are read and kept, and the user is told. The count the
   // header gives and the whole records the file holds; 0 and 0 when the file is whole.

@@ -348,7 +348,12 @@ TReadResult ReadAsciiMultiColumn(const TReadArgs& args) {
     const long double x = FieldValue(line, fields, args.colX);
     const long double y = FieldValue(line, fields, args.colY);
     const long double z = FieldValue(line, fields, args.colZ);
-    if (IsMissingValue(x) || IsMissingValue(y) || IsMissingValue(z)) continue;
+    if (IsMissingValue(x) || IsMissingValue(y) || IsMissingValue(z)) {
+      // A line with a number in one chosen column and text or nothing in another is told;
+      // a heading of names holds none.
+      if (IsIncompleteRow(std::array{x, y, z})) points.SkipRow();
+      continue;
+    }
     long double w = 1;
     if (args.colW >= 0) {
       w = FieldValue(line, fields, args.colW);

@@ -114,13 +114,16 @@ class TRecordReader {
     return ok_ && std::fread(record_.data(), 1, record_.size(), table_.file.get()) == record_.size();
   }
   bool Deleted() const { return record_[0] == '*'; }
-  // The field's text as a number; 0 for text that is not one.
-  long double Value(const TDbaseField& f) const {
+  // The field's text as a number; 0 for text that is not one (blank, a word, the overflow
+  // stars), and then `isNumber` false.
+  long double Value(const TDbaseField& f, bool* isNumber = nullptr) const {
     std::string_view text(record_.data() + f.start, f.length);
     const auto blank = [](char c) { return c == ' ' || c == '\0'; };
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return IsWholeDecimalNumber(text) ? DataValueOf(text) : 0;
+    const bool number = IsWholeDecimalNumber(text);
+    if (isNumber) *isNumber = number;
+    return number ? DataValueOf(text) : 0;
   }
 
  private:
@@ -154,11 +157,17 @@ TReadResult ReadDbase(const TReadArgs& args) {
   TPointCollector points(args, result);
   TRecordReader records(table);
   for (std::int64_t r = 0; r < table.records && !points.Done() && records.Next(); ++r) {
-    const long double vx = records.Value(*x), vy = records.Value(*y), vz = records.Value(*z);
+    bool numbers[3];
+    const long double vx = records.Value(*x, &numbers[0]), vy = records.Value(*y, &numbers[1]),
+                      vz = records.Value(*z, &numbers[2]);
     long double vw = w ? records.Value(*w) : 1;
     if (!(vw > 0)) vw = 1;
-    const bool inactive = records.Deleted() || (vx == 0 && vy == 0 && vz == 0);
-    (void)points.Add(vx, vy, vz, vw, inactive ? kPointInactive : kPointActive);
+    // A coordinate field that holds no number reads as 0, a value the record never had: the
+    // record is kept in its place, but inactive, and told (a blank record was always so).
+    const bool noNumber = !(numbers[0] && numbers[1] && numbers[2]);
+    const bool inactive = records.Deleted() || noNumber || (vx == 0 && vy == 0 && vz == 0);
+    const int stored = points.Add(vx, vy, vz, vw, inactive ? kPointInactive : kPointActive);
+    if (stored >= 0 && noNumber && !records.Deleted()) ++result.inactiveRows;
   }
   // Records the header counts beyond the file's end were lost, not deleted: the user is
   // told, and keeps those the file holds.

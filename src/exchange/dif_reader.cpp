@@ -123,9 +123,11 @@ TReadResult ReadDif(const TReadArgs& args) {
 
   const long double wStart = args.colW < 0 ? 1 : ExprErrorValue;
   long double x = ExprErrorValue, y = ExprErrorValue, z = ExprErrorValue, w = wStart;
+  bool numberInTuple = false;  // a chosen column gave a number not yet made a point
   auto startOver = [&] {
     x = y = z = ExprErrorValue;
     w = wStart;
+    numberInTuple = false;
   };
   int column = -1;
   TPointCollector points(args, result);
@@ -149,6 +151,7 @@ TReadResult ReadDif(const TReadArgs& args) {
     }
     if (kind == TDifCells::kEndData) break;
     if (kind == TDifCells::kBeginTuple) {
+      if (numberInTuple) points.SkipRow();
       column = -1;
       startOver();
       continue;
@@ -166,6 +169,7 @@ TReadResult ReadDif(const TReadArgs& args) {
         z = cell.value;
       else
         w = cell.value;
+      numberInTuple = numberInTuple || !IsMissingValue(cell.value);
       complete();
       continue;
     }
@@ -176,6 +180,7 @@ TReadResult ReadDif(const TReadArgs& args) {
     }
     complete();
   }
+  if (numberInTuple) points.SkipRow();
   result.weighted = !result.points.empty() && args.colW >= 0;
   return result;
 }

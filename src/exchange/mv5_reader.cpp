@@ -72,6 +72,8 @@ TReadResult ReadMv5(const TReadArgs& args) {
     (void)points.Add(row[0], row[1], row[2], w);  // a point dropped by the filter or cut: counted there
     if (points.Done()) break;
   }
+  // Rows passed over for a cell without a number: told, unless the read stopped early.
+  if (!points.Done()) result.skippedRows = h.rowsSkipped;
   MvRowsEnd(h);
   result.weighted = weighted && !result.points.empty();
   return result;

@@ -389,6 +389,7 @@ MvCode MvRowsBegin(TMvReadHandle& h, int n) {
   if (n < 1 || n > kMaxRowSlots) return MvCode::kBeyondItem;
   h.slots.assign(static_cast<std::size_t>(n), TMvReadHandle::Slot{});
   h.rowsBegun = true;
+  h.rowsSkipped = 0;
   return MvCode::kOk;
 }
 
@@ -410,7 +411,7 @@ MvCode MvRowsNext(TMvReadHandle& h, std::span<double> row, unsigned flags) {
   if (!h.rowsBegun || row.size() != h.slots.size()) return MvCode::kBeyondItem;
   const double empty = std::bit_cast<double>(~std::uint64_t{0});
   for (;;) {
-    bool missing = false;
+    bool missing = false, anyNumber = false;
     std::size_t ended = 0;
     for (std::size_t k = 0; k < h.slots.size(); ++k) {
       TMvReadHandle::Slot& s = h.slots[k];
@@ -431,12 +432,14 @@ MvCode MvRowsNext(TMvReadHandle& h, std::span<double> row, unsigned flags) {
       ++s.taken;
       const std::optional<double> v = MvCellNumber(cell);
       if (!v) missing = true;
+      anyNumber = anyNumber || v.has_value();
       std::uint64_t bits = 0;
       for (std::size_t b = 0; b < kMvCellSize; ++b) bits |= static_cast<std::uint64_t>(cell[b]) << (8 * b);
       row[k] = v ? *v : std::bit_cast<double>(bits);
     }
     if (ended == h.slots.size()) return MvCode::kNoMore;
     if (!(missing && (flags & kMvSkipIncompleteRows))) return MvCode::kOk;
+    if (anyNumber) ++h.rowsSkipped;
   }
 }
 

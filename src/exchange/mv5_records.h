@@ -180,6 +180,8 @@ struct TMvReadHandle {
   int cellsRead = 0, cellsLeft = 0;
   std::vector<Slot> slots;
   bool rowsBegun = false;
+  // Rows dropped by kMvSkipIncompleteRows although one of their cells held a number.
+  int rowsSkipped = 0;
 };
 
 [[nodiscard]] MvCode MvOpen(TMvReadHandle& h, const std::filesystem::path& path, TMvDescriptor* descriptor,

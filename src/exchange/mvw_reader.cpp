@@ -189,15 +189,21 @@ TReadResult ReadMvwBytes(std::span<const std::uint8_t> bytes, const TReadArgs& a
   });
   result.titles.SetXName(names[0]), result.titles.SetYName(names[1]), result.titles.SetZName(names[2]);
 
-  std::size_t n = std::min({arrays[0].size(), arrays[1].size(), arrays[2].size()});
-  if (weighted) n = std::min(n, arrays[3].size());
+  const std::size_t chosen = weighted ? 4 : 3;
+  std::size_t rows = 0;
+  for (std::size_t k = 0; k < chosen; ++k) rows = std::max(rows, arrays[k].size());
   TPointCollector points(args, result);
-  for (std::size_t i = 1; i < n && !points.Done(); ++i) {
-    const long double w = weighted ? arrays[3][i] : 1;
-    if (!IsUsableValue(arrays[0][i]) || !IsUsableValue(arrays[1][i]) || !IsUsableValue(arrays[2][i]) ||
-        !IsUsableValue(w))
+  for (std::size_t i = 1; i < rows && !points.Done(); ++i) {
+    // A column shorter than the others holds no cell in the rows past its end.
+    std::array<long double, 4> v{};
+    for (std::size_t k = 0; k < chosen; ++k) v[k] = i < arrays[k].size() ? arrays[k][i] : ExprErrorValue;
+    const long double w = weighted ? v[3] : 1;
+    if (IsIncompleteRow(std::span(v.data(), chosen))) {
+      points.SkipRow();
       continue;
-    (void)points.Add(arrays[0][i], arrays[1][i], arrays[2][i], w > 0 ? w : 1);
+    }
+    if (!IsUsableValue(v[0]) || !IsUsableValue(v[1]) || !IsUsableValue(v[2]) || !IsUsableValue(w)) continue;
+    (void)points.Add(v[0], v[1], v[2], w > 0 ? w : 1);
   }
   result.weighted = weighted && !result.points.empty();
   return result;

@@ -59,6 +59,11 @@ int TPointCollector::AddSignedWeight(long double x, long double y, long double z
   return Add(x, y, z, std::fabs(w), status);
 }
 
+bool IsIncompleteRow(std::span<const long double> values) {
+  const auto usable = std::count_if(values.begin(), values.end(), IsUsableValue);
+  return usable > 0 && usable < static_cast<std::ptrdiff_t>(values.size());
+}
+
 TReadResult FailedRead(TReadError error) {
   TReadResult result;
   result.error = error;

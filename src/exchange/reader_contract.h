@@ -39,6 +39,12 @@ class TPointCollector {
   // while the digital filter keeps every point (a filtered read renumbers the rows, and the
   // mark is not kept).
   int AddSignedWeight(long double x, long double y, long double z, long double w);
+  // A row of the chosen columns that gives no point although one of them held a number: a
+  // chosen column held text, an error or nothing there (TReadResult::skippedRows). Not
+  // counted once the read is Done.
+  void SkipRow() {
+    if (!Done()) ++result_.skippedRows;
+  }
   // True once the read has stopped (the bound reached, or cancelled): nothing further in
   // the file can change it.
   bool Done() const { return result_.morePointsInFile || result_.cancelled; }
@@ -52,6 +58,10 @@ class TPointCollector {
   int cases_ = 0;
   bool countsCases_ = false;  // the reader announces its cases (Case)
 };
+
+// Whether the chosen values of a row make no point although one of them is a number: some,
+// not all, are usable values (IsUsableValue).
+bool IsIncompleteRow(std::span<const long double> values);
 
 // A read that failed before it found anything.
 TReadResult FailedRead(TReadError error);

@@ -160,8 +160,12 @@ TReadResult ReadOkapSav(const TReadArgs& args) {
   const TSavStatus s = ReadSavCases(args.path, indices, [&](std::span<const TSavValue> v) {
     ++cases;
     if (!points.Case()) return false;
-    (void)points.AddSignedWeight(Converted(v[0]), Converted(v[1]), Converted(v[2]),
-                                 weighted ? Converted(v[3]) : 1.0L);  // a missing value: no point
+    const std::array<long double, 4> row = {Converted(v[0]), Converted(v[1]), Converted(v[2]),
+                                            weighted ? Converted(v[3]) : 1.0L};
+    if (IsIncompleteRow(std::span(row.data(), weighted ? 4 : 3)))
+      points.SkipRow();  // a missing value beside a number: no point, and told
+    else
+      (void)points.AddSignedWeight(row[0], row[1], row[2], row[3]);
     return !points.Done();
   });
   if (s != TSavStatus::kOk) return FailedRead(ReadErrorOf(s));

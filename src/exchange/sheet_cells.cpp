@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <set>
 
 #include "app/c_format.h"
 #include "app/long_double.h"
@@ -84,7 +85,11 @@ void ReadRowsInFileOrder(const TSheetCells& cells, const TReadArgs& args, TReadR
   const bool weighted = args.colW >= 0;
   const std::array<int, 4> columns = {args.colX, args.colY, args.colZ, args.colW};
   std::array<long double, 4> v{};
-  const auto startOver = [&] { v = {kNoCell, kNoCell, kNoCell, weighted ? kNoCell : 1.0L}; };
+  bool numberInRow = false;  // a chosen column of the row gave a number not yet made a point
+  const auto startOver = [&] {
+    v = {kNoCell, kNoCell, kNoCell, weighted ? kNoCell : 1.0L};
+    numberInRow = false;
+  };
   startOver();
   int previousRow = -1, previousColumn = -1;
   for (const TSheetCell& c : cells.cells) {
@@ -92,13 +97,17 @@ void ReadRowsInFileOrder(const TSheetCells& cells, const TReadArgs& args, TReadR
     if (c.sheet < args.sheet) continue;
     // Cells of one row lie together: a new row number, or a column that falls, begins the
     // next row, so cells of different rows are never joined into one point.
-    if (c.row != previousRow || c.column < previousColumn) startOver();
+    if (c.row != previousRow || c.column < previousColumn) {
+      if (numberInRow) points.SkipRow();
+      startOver();
+    }
     previousRow = c.row, previousColumn = c.column;
     if (c.kind == TCellKind::kLabel) continue;
     const long double value = c.kind == TCellKind::kNumber ? c.value : kNoCell;
     for (std::size_t k = 0; k < columns.size(); ++k)
       if (c.column == columns[k]) {
         v[k] = value;
+        numberInRow = numberInRow || c.kind == TCellKind::kNumber;
         break;
       }
     if (std::any_of(v.begin(), v.end(), IsMissing)) continue;
@@ -106,6 +115,7 @@ void ReadRowsInFileOrder(const TSheetCells& cells, const TReadArgs& args, TReadR
     if (points.Done()) break;
     startOver();
   }
+  if (numberInRow) points.SkipRow();
   result.weighted = weighted && !result.points.empty();
 }
 
@@ -126,25 +136,33 @@ void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResul
   std::vector<std::vector<const TSheetCell*>> others = {ColumnRun(cells, args.sheet, args.colY),
                                                         ColumnRun(cells, args.sheet, args.colZ)};
   if (weighted) others.push_back(ColumnRun(cells, args.sheet, args.colW));
+  // The rows in which a chosen column holds a number: those that make no point were skipped.
+  std::set<int> numberRows;
+  for (const TSheetCell* c : x) numberRows.insert(c->row);
+  for (const auto& run : others)
+    for (const TSheetCell* c : run) numberRows.insert(c->row);
+  std::size_t pointRows = 0;
   std::vector<std::size_t> at(others.size(), 0);
   for (const TSheetCell* xc : x) {
     std::array<long double, 3> v = {0, 0, 1};  // Y, Z, W
     bool complete = true;
+    bool ranOut = false;
     for (std::size_t k = 0; k < others.size() && complete; ++k) {
       const auto& run = others[k];
       while (at[k] < run.size() && run[at[k]]->row < xc->row) ++at[k];
       // A column that has run out can pair no later row.
-      if (at[k] == run.size()) {
-        result.weighted = weighted && !result.points.empty();
-        return;
-      }
+      ranOut = at[k] == run.size();
+      if (ranOut) break;
       complete = run[at[k]]->row == xc->row;
       v[k] = run[at[k]]->value;
     }
+    if (ranOut) break;
     if (!complete) continue;
+    ++pointRows;
     (void)points.Add(xc->value, v[0], v[1], PositiveWeight(v[2]));
     if (points.Done()) break;
   }
+  for (std::size_t k = pointRows; k < numberRows.size(); ++k) points.SkipRow();
   result.weighted = weighted && !result.points.empty();
 }
 
@@ -169,10 +187,17 @@ void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& 
                        const TRowArray* w, bool weightsFlag, const TReadArgs& args,
                        TReadResult& result) {
   TPointCollector points(args, result);
-  std::size_t n = std::min({x.size(), y.size(), z.size()});
-  if (w) n = std::min(n, w->size());
-  for (std::size_t i = 0; i < n && !points.Done(); ++i)
-    (void)points.AddSignedWeight(x[i], y[i], z[i], w ? (*w)[i] : 1.0L);  // stored or not: both fine
+  // Rows past the end of a shorter array hold no cell there.
+  const auto at = [](const TRowArray& a, std::size_t i) { return i < a.size() ? a[i] : kNoCell; };
+  std::size_t rows = std::max({x.size(), y.size(), z.size()});
+  if (w) rows = std::max(rows, w->size());
+  for (std::size_t i = 0; i < rows && !points.Done(); ++i) {
+    const std::array<long double, 4> v = {at(x, i), at(y, i), at(z, i), w ? at(*w, i) : 1.0L};
+    if (IsIncompleteRow(std::span(v.data(), w ? 4 : 3)))
+      points.SkipRow();
+    else
+      (void)points.AddSignedWeight(v[0], v[1], v[2], v[3]);  // stored or not: both fine
+  }
   result.weighted = w && weightsFlag && !result.points.empty();
 }
 

@@ -69,10 +69,13 @@ TEST_F(DbaseReader, DeletedBlankAndWeightRules) {
                           {false, true}));
   const TReadResult r = ReadDbase(Chosen(path, 1, 2, 3, 4));
   // The deleted record stays, inactive; the blank one is an inactive row of zeros; weights
-  // not above 0 become 1; text that is not a number reads as 0.
+  // not above 0 become 1; text that is not a number reads as 0, and its record is kept
+  // inactive (it was an active point of a made-up 0), the user told how many were.
   EXPECT_EQ(Rows(r), (std::vector<RowValues>{Point(1, 2, 3, 0.5L), Point(4, 5, 6, 2, '*'),
                                              Point(0, 0, 0, 1, '*'), Point(7, 8, 9, 1),
-                                             Point(100, 0, -3.25L, 1), Point(0, 0, 2, 1)}));
+                                             Point(100, 0, -3.25L, 1, '*'), Point(0, 0, 2, 1, '*')}));
+  EXPECT_EQ(r.inactiveRows, 3);  // the blank record and the two with text; not the deleted one
+  EXPECT_EQ(r.skippedRows, 0);
   EXPECT_EQ(r.titles.YName, "NORTH");
   // The preview's column leaves the deleted record out.
   EXPECT_EQ(ReadDbaseColumn(path, 1), (TColumnArray{5, 1, 0, 7, 100, 0}));
@@ -81,7 +84,8 @@ TEST_F(DbaseReader, DeletedBlankAndWeightRules) {
   TReadArgs filtered = Chosen(path, 1, 2, 3, -1);
   filtered.filterN = 2;
   const TReadResult f = ReadDbase(filtered);
-  EXPECT_EQ(Rows(f), (std::vector<RowValues>{Point(4, 5, 6, 1, '*'), Point(7, 8, 9, 1), Point(0, 0, 2, 1)}));
+  EXPECT_EQ(Rows(f), (std::vector<RowValues>{Point(4, 5, 6, 1, '*'), Point(7, 8, 9, 1), Point(0, 0, 2, 1, '*')}));
+  EXPECT_EQ(f.inactiveRows, 1);  // of the records the filter kept
   EXPECT_FALSE(f.weighted);
 }
 
