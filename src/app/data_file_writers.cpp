@@ -52,8 +52,29 @@ std::string DataClipboardText(std::span<const TXYZPoint> table, const TDataTitle
   return TableText(table, titles, 24, 16);
 }
 
+std::optional<TValueNotHeld> FirstValueNotHeld(std::span<const TXYZPoint> table, int form) {
+  const bool weighted = Weighted(table);
+  int row = 0;
+  for (const TXYZPoint& p : PointsOf(table)) {
+    ++row;
+    const WrittenPoint w = Written(p);
+    const std::pair<const char*, long double> values[] = {{"X", w.x}, {"Y", w.y}, {"Z", w.z}, {"W", w.w}};
+    for (const auto& [axis, value] : std::span(values, weighted ? 4 : 3))
+      if (!WorksheetHoldsValue(value, form)) return TValueNotHeld{row, axis, value};
+  }
+  return std::nullopt;
+}
+
+int InactivePointsWritten(std::span<const TXYZPoint> table) {
+  int inactive = 0;
+  for (const TXYZPoint& p : PointsOf(table))
+    if (Written(p).status == kPointInactive) ++inactive;
+  return inactive;
+}
+
 std::vector<std::uint8_t> DataWorksheet(std::span<const TXYZPoint> table,
                                         const TDataTitles& titles, int form) {
+  if (FirstValueNotHeld(table, form)) return {};
   const int n = PointCount(table);
   const bool weighted = Weighted(table);
   TWorksheetImage image(form, weighted ? 3 : 2, n + 1);
@@ -88,5 +109,6 @@ int WriteDataText(const TDataSession& session, const std::string& path) {
 }
 
 bool WriteDataWorksheet(const TDataSession& session, const std::string& path, int form) {
-  return SaveGlobalToFile(DataTableToWorksheet(session, form), path);
+  const std::vector<std::uint8_t> image = DataTableToWorksheet(session, form);
+  return !image.empty() && SaveGlobalToFile(image, path);
 }

@@ -9,11 +9,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "app/data_titles.h"
+#include "app/value_not_held.h"
 #include "app/xyz_point.h"
 
 struct TDataSession;
@@ -23,8 +25,19 @@ std::string DataFileText(std::span<const TXYZPoint> table, const TDataTitles& ti
 // The clipboard text (16 significant digits in fields of 24).
 std::string DataClipboardText(std::span<const TXYZPoint> table, const TDataTitles& titles);
 
+// The first value of the table a worksheet form's numbers cannot hold (WorksheetHoldsValue:
+// in WK1 a value beyond a double's range, or one a double would make 0; WK3 holds every
+// finite value), as written (a missing value is written as 0); none when all are held.
+std::optional<TValueNotHeld> FirstValueNotHeld(std::span<const TXYZPoint> table, int form);
+
+// The points written inactive (marked so, or holding a missing value): a worksheet has no
+// place for the mark, and they come back active when it is read.
+int InactivePointsWritten(std::span<const TXYZPoint> table);
+
 // The worksheet image (form 1 WK1, 3 WK3): the title at column 0 of row 0, the names in
-// columns 0-2 of row 1, point i in row i + 1 (X, Y, Z and, when weighted, W in column 3).
+// columns 0-2 of row 1, point i in row i + 1 (X, Y, Z and, when weighted, W in column 3),
+// every value a number. Empty when a value is not held (FirstValueNotHeld): an image that
+// would not give the table back is not made.
 std::vector<std::uint8_t> DataWorksheet(std::span<const TXYZPoint> table,
                                         const TDataTitles& titles, int form);
 
@@ -36,5 +49,5 @@ std::vector<std::uint8_t> DataTableToWorksheet(const TDataSession& session, int 
 // a failed write leaves an existing file as it was). Returns the points written, -1 on
 // failure.
 [[nodiscard]] int WriteDataText(const TDataSession& session, const std::string& path);
-// Writes a worksheet image of the table; false on failure.
+// Writes a worksheet image of the table; false on failure (also when a value is not held).
 [[nodiscard]] bool WriteDataWorksheet(const TDataSession& session, const std::string& path, int form);

@@ -52,6 +52,10 @@ constexpr const char* kShorterThanHeader =
 // The cut message of a read that stopped counting (kPointsCountBound).
 constexpr const char* kMorePointsCut =
     "The File Holds More Than %d Points, %d Were Read\nThe Data Table Holds at Most %d Points";
+// Rows of chosen columns that gave no point, or an inactive one (TReadResult::skippedRows,
+// inactiveRows).
+constexpr const char* kRowsSkipped = "Rows Skipped Because a Chosen Column Held Text or Nothing: %d";
+constexpr const char* kRowsInactive = "Rows Kept Inactive Because a Chosen Column Held Text or Nothing: %d";
 // A read that stopped at the bound before the table was full (a digital filter kept fewer).
 constexpr const char* kReadStopped = "The File Holds More Than %d Records, Reading Stopped There\n%d Points Were Read";
 // An append that found no room for a read of kMinPoints: the table is full, which "Min 4
@@ -69,19 +73,22 @@ std::string SkippedLinesText(const TReadResult& read) {
   return CFormat(Text(kLinesSkipped).c_str(), read.skippedLines);
 }
 
-// What a read lost on the way in: points beyond the table's room, lines that were no
-// points, records the file's header counts but the file does not hold; empty when it lost
+// What a read lost on the way in: points beyond the table's room, lines and rows that were
+// no points, records the file's header counts but the file does not hold; empty when it lost
 // nothing.
 std::string ReadLossesText(const TReadResult& read) {
   std::string text;
+  const auto line = [&text](const std::string& more) { text += (text.empty() ? "" : "\n") + more; };
   if (read.pointsCut > 0)
-    text = CFormat(read.morePointsInFile ? kMorePointsCut : Text(kPointsCut).c_str(), read.pointsInFile,
-                   std::max(read.Count(), 0), kXYZMaxPoints);
+    line(CFormat(read.morePointsInFile ? kMorePointsCut : Text(kPointsCut).c_str(), read.pointsInFile,
+                 std::max(read.Count(), 0), kXYZMaxPoints));
   else if (read.morePointsInFile)
-    text = CFormat(kReadStopped, kPointsCountBound, std::max(read.Count(), 0));
-  if (read.skippedLines > 0) text += (text.empty() ? "" : "\n") + SkippedLinesText(read);
+    line(CFormat(kReadStopped, kPointsCountBound, std::max(read.Count(), 0)));
+  if (read.skippedLines > 0) line(SkippedLinesText(read));
+  if (read.skippedRows > 0) line(CFormat(kRowsSkipped, read.skippedRows));
+  if (read.inactiveRows > 0) line(CFormat(kRowsInactive, read.inactiveRows));
   if (read.recordsInHeader > read.recordsInFile)
-    text += (text.empty() ? "" : "\n") + CFormat(kShorterThanHeader, read.recordsInFile, read.recordsInHeader);
+    line(CFormat(kShorterThanHeader, read.recordsInFile, read.recordsInHeader));
   return text;
 }
 
@@ -195,6 +202,25 @@ bool StoreHeldRead(TDataSession& session, const std::string& path, const TReadRe
 // What an import returns for a read StoreHeldRead did not store: the points it read when
 // they were too few (a failed read), else 0.
 int NotStoredCount(const TReadResult& read) { return read.Count() < kMinPoints ? std::max(read.Count(), 0) : 0; }
+
+// Before a worksheet save: a table with a value the form cannot hold is refused, naming it
+// (a WK1 number is a double; 1e400 would be lost); a table with inactive points is saved
+// only when the user agrees that they come back active, the worksheet having no place for
+// the mark. False when nothing is to be written.
+bool WorksheetSaveAgreed(const TDataSession& session, const std::string& path, int form) {
+  const std::span<const TXYZPoint> table = session.Table.XYZData();
+  const char* kind = form == 1 ? ".wk1" : ".wk3";
+  if (const std::optional<TValueNotHeld> refused = FirstValueNotHeld(table, form)) {
+    ErrorBox(Owner(), path, ValueNotHeldText(*refused, kind));
+    return false;
+  }
+  const int inactive = InactivePointsWritten(table);
+  if (inactive == 0) return true;
+  const std::string text =
+      CFormat("A %s File Keeps No Inactive Marks: the %d Inactive Point%s Will Be Read Back as Active\nSave Anyway?",
+              kind, inactive, inactive == 1 ? "" : "s");
+  return AskYesNo(Owner(), path, text) == platform::kIdYes;
+}
 
 }  // namespace
 
@@ -405,11 +431,12 @@ int SaveDataAs(TDataSession& session, const std::string& path) {
         written = WriteDataText(session, path) >= 0;
         break;
       case kSaveFormatWk1:
-        written = WriteDataWorksheet(session, path, 1);
+      case kSaveFormatWk3: {
+        const int form = SaveFormatByExt(path) == kSaveFormatWk1 ? 1 : 3;
+        if (!WorksheetSaveAgreed(session, path, form)) return 0;
+        written = WriteDataWorksheet(session, path, form);
         break;
-      case kSaveFormatWk3:
-        written = WriteDataWorksheet(session, path, 3);
-        break;
+      }
       case kSaveFormatSav: {
         if (!ImportReaders().WriteSav) break;
         const TSavWriteResult sav = ImportReaders().WriteSav(session, path);

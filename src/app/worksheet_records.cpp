@@ -6,6 +6,7 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "app/long_double.h"
 #include "platform/cp850.h"
 
 namespace {
@@ -231,23 +232,23 @@ TWorksheetImage::TWorksheetImage(int form, int lastColumn, int lastRow) : form_(
     WK3PutHeader(out_, lastColumn, lastRow);
 }
 
+bool WorksheetHoldsValue(long double value, int form) {
+  if (!std::isfinite(value)) return false;
+  return form == 3 || HeldAsDouble(value);
+}
+
 void TWorksheetImage::Number(int column, int row, long double value) {
-  switch (WorksheetCellKind(value)) {
-    case WorksheetCell::kEmpty: return;
-    case WorksheetCell::kText: {
-      const std::string text = WorksheetValueText(value);
-      if (form_ == 1)
-        WK1PutLabel(out_, column, row, text, '"');
-      else
-        WK3PutLabel(out_, column, row, text, '"');
-      return;
-    }
-    case WorksheetCell::kNumber:
-      if (form_ == 1)
-        WK1PutNumber(out_, column, row, static_cast<double>(value));
-      else
-        WK3PutNumber(out_, column, row, value);
-      return;
+  if (std::isnan(value)) return;
+  if (!WorksheetHoldsValue(value, form_)) {
+    const std::string text = WorksheetValueText(value);
+    if (form_ == 1)
+      WK1PutLabel(out_, column, row, text, '"');
+    else
+      WK3PutLabel(out_, column, row, text, '"');
+  } else if (form_ == 1) {
+    WK1PutNumber(out_, column, row, static_cast<double>(value));
+  } else {
+    WK3PutNumber(out_, column, row, value);
   }
 }
 

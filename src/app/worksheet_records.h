@@ -47,7 +47,8 @@ int WK3PutLabel(bytes::ByteWriter& out, int column, int row, std::string_view te
                 char prefix = '\'');
 int WK3PutTrailer(bytes::ByteWriter& out);
 
-// How a value goes into a spreadsheet cell. The programs that open the worksheet files read
+// How a value goes into a cell of the review's export tables, which are made for spreadsheet
+// programs rather than to be read back by this one. The programs that open the files read
 // their numbers into doubles (LibreOffice those of WK3's 80-bit cells too) and show a value
 // a double cannot hold wrongly or not at all: NaN and infinities as errors or empty cells,
 // values beyond a double's range as errors or 0, subnormal ones as empty cells. A value is
@@ -60,9 +61,16 @@ WorksheetCell WorksheetCellKind(long double value);
 // locale ("1e+400", "-inf").
 std::string WorksheetValueText(long double value);
 
-// A whole image of either form (1 WK1, 3 WK3): header, cells, end. Numbers are written as
-// doubles in WK1 and 80-bit values in WK3, as WorksheetCellKind says; an empty label
-// writes nothing.
+// Whether a form's number cells hold a value: WK3's 80-bit numbers every finite one; WK1's
+// doubles every one a double holds (HeldAsDouble: a subnormal one with the digits a
+// subnormal double keeps, the nearest double; not 1e400, nor 1e-400, which would be 0).
+bool WorksheetHoldsValue(long double value, int form);
+
+// A whole image of either form (1 WK1, 3 WK3): header, cells, end. The program's own
+// images give back what they hold: a value the form holds is written as a number (a double
+// in WK1, an 80-bit value in WK3), any other as the right-aligned text of its digits, NaN
+// not at all. (The review's export tables, made for spreadsheet programs, follow
+// WorksheetCellKind instead.) An empty label writes nothing.
 class TWorksheetImage {
  public:
   TWorksheetImage(int form, int lastColumn, int lastRow);

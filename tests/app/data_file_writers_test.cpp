@@ -92,22 +92,65 @@ TEST(DataFileWriters, GnumericReadsTheWorksheetImages) {
 }
 
 // Data values a double cannot hold (a value of 1e400 is a valid point) and titles with
-// accents: gnumeric shows the values' digits, not an error or a rounded number, and the
-// titles as the user wrote them, from both forms.
+// accents: gnumeric shows the titles as the user wrote them and the values as the table
+// holds them. WK3's 80-bit numbers hold every value (they were written as text, and the
+// program's own import dropped their rows); WK1's doubles hold a subnormal value as the
+// nearest double, and a table with a value beyond them gives no WK1 image at all.
 TEST(DataFileWriters, WorksheetImagesOfHugeValuesAndAccentedTitlesReadBackAsWritten) {
   if (std::system("command -v ssconvert >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ssconvert";
   ScratchDir dir;
-  for (int form : {1, 3}) {
-    const PointTable points = TableOf({{1e400L, -1e-400L, 3}, {1e-310L, 2, 1.5L}});
-    const std::string sheet = dir.Write(form == 1 ? "t.wk1" : "t.wk3",
-                                        DataWorksheet(points, Titles("Messung \xE9t\xE9", "\xB5m", "y\xB2", "\xB0" "C"), form));
+  const TDataTitles titles = Titles("Messung \xE9t\xE9", "\xB5m", "y\xB2", "\xB0" "C");
+  const PointTable huge = TableOf({{1e400L, -1e-400L, 3}, {1e-310L, 2, 1.5L}});
+  const PointTable subnormal = TableOf({{1, -1e-310L, 3}, {4.18873988004805e-322L, 2, 1.5L}});
+  EXPECT_TRUE(DataWorksheet(huge, titles, 1).empty());
+  const struct {
+    int form;
+    const PointTable* points;
+    const char* rows;
+  } cases[] = {
+      {3, &huge, "1E+400,-1E-400,3\n1E-310,2,1.5\n"},
+      {1, &subnormal, "1,-9.999999999999969449E-311,3\n4.1995579896505956255E-322,2,1.5\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string sheet = dir.Write(c.form == 1 ? "t.wk1" : "t.wk3", DataWorksheet(*c.points, titles, c.form));
     const std::string command = "ssconvert -I Gnumeric_lotus:lotus '" + sheet + "' '" +
                                 dir.File("t.csv") + "' >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << form;
+    ASSERT_EQ(std::system(command.c_str()), 0) << c.form;
     EXPECT_EQ(ReadText(dir.File("t.csv")),
-              "\"Messung \xC3\xA9t\xC3\xA9\",,\n\xC2\xB5m,y\xC2\xB2,\xC2\xB0" "C\n1e+400,-1e-400,3\n1e-310,2,1.5\n")
-        << form;
+              std::string("\"Messung \xC3\xA9t\xC3\xA9\",,\n\xC2\xB5m,y\xC2\xB2,\xC2\xB0" "C\n") + c.rows)
+        << c.form;
   }
+}
+
+// A title and names holding quotes and a subnormal value, in the data table's worksheet
+// images, as gnumeric and LibreOffice read them: the titles as written; the value to the
+// digits gnumeric prints, and from the WK3 image to the digits LibreOffice keeps (its WK1
+// import shows a subnormal double as 0, which is its limit, not the file's).
+TEST(DataFileWriters, SpreadsheetProgramsReadQuotedTitlesAndSubnormalValues) {
+  if (std::system("command -v ssconvert >/dev/null 2>&1 && command -v soffice >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "no ssconvert or soffice";
+  ScratchDir dir;
+  const TDataTitles titles = Titles("Plate \"A\" 5mm", "x \"east\"", "'north'", "z");
+  const PointTable points = TableOf({{1, 2, 3}, {4.18873988004805e-322L, 5, 6}});
+  const std::string head = "\"Plate \"\"A\"\" 5mm\",,\n\"x \"\"east\"\"\",'north',z\n1,2,3\n";
+  const std::string gnumericRows[] = {"", "4.1995579896505956255E-322,5,6\n", "",
+                                      "4.18873988004805E-322,5,6\n"};
+  std::string files;
+  for (int form : {1, 3}) {
+    const std::string name = form == 1 ? "t1.wk1" : "t3.wk3";
+    const std::string sheet = dir.Write(name, DataWorksheet(points, titles, form));
+    const std::string command = "ssconvert -I Gnumeric_lotus:lotus '" + sheet + "' '" + dir.File("t.csv") + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << form;
+    EXPECT_EQ(ReadText(dir.File("t.csv")), head + gnumericRows[form]) << form;
+    files += " '" + sheet + "'";
+  }
+  const std::string lo = "LC_ALL=C.UTF-8 soffice --headless -env:UserInstallation=file://" + dir.File("profile") +
+                         " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' --outdir '" + dir.File("lo") + "'" +
+                         files + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(lo.c_str()), 0);
+  const std::string wk1 = ReadText(dir.File("lo/t1.csv")), wk3 = ReadText(dir.File("lo/t3.csv"));
+  EXPECT_EQ(wk1.substr(0, head.size()), head);
+  EXPECT_EQ(wk3, head + "4.2E-322,5,6\n");
 }
 
 using bytes::ByteWriter;
@@ -145,6 +188,43 @@ TEST(WorksheetRecords, ValuesADoubleCannotHoldBecomeTheirDigits) {
   const Bytes b = image.Finish();
   EXPECT_EQ(Bytes(b.begin() + 1380, b.end() - 4),
             (Bytes{0x0F, 0, 13, 0, 0xFF, 0, 0, 0, 0, '"', '1', 'e', '+', '4', '0', '0', 0}));
+}
+
+// The program's own images write what their numbers hold as numbers: WK3 every finite value
+// in its 80-bit cell, WK1 every value a double holds (a subnormal one as the nearest double);
+// only what a double cannot hold goes into a WK1 image as its digits.
+TEST(WorksheetRecords, ImagesWriteEveryValueTheirNumbersHoldAsANumber) {
+  const long double subnormal = 4.18873988004805e-322L;
+  EXPECT_TRUE(WorksheetHoldsValue(1e4000L, 3));
+  EXPECT_TRUE(WorksheetHoldsValue(-1e-4940L, 3));
+  EXPECT_FALSE(WorksheetHoldsValue(std::numeric_limits<long double>::infinity(), 3));
+  EXPECT_TRUE(WorksheetHoldsValue(subnormal, 1));
+  EXPECT_FALSE(WorksheetHoldsValue(1e400L, 1));
+  EXPECT_FALSE(WorksheetHoldsValue(1e-400L, 1));  // a double would make it 0
+
+  TWorksheetImage wk3(3, 0, 1);
+  wk3.Number(0, 0, 1e4000L);
+  wk3.Number(0, 1, subnormal);
+  const Bytes b3 = wk3.Finish();
+  Bytes want3;
+  for (const long double v : {1e4000L, subnormal}) {
+    const Bytes head = {0x17, 0, 0x0E, 0, static_cast<std::uint8_t>(v == subnormal), 0, 0, 0};
+    want3.insert(want3.end(), head.begin(), head.end());
+    std::uint8_t ten[10];
+    bytes::EncodeExtended(v, ten);
+    want3.insert(want3.end(), ten, ten + 10);
+  }
+  EXPECT_EQ(Bytes(b3.begin() + kWK3HeaderSize, b3.end() - kWK3TrailerSize), want3);
+
+  TWorksheetImage wk1(1, 0, 0);
+  wk1.Number(0, 0, subnormal);
+  const Bytes b1 = wk1.Finish();
+  Bytes want1 = {0x0E, 0, 0x0D, 0, 0xFF, 0, 0, 0, 0};
+  const double nearest = static_cast<double>(subnormal);
+  const auto* d = reinterpret_cast<const std::uint8_t*>(&nearest);
+  want1.insert(want1.end(), d, d + 8);
+  EXPECT_EQ(Bytes(b1.begin() + kWK1HeaderSize, b1.end() - kWK1EofSize), want1);
+  EXPECT_NE(nearest, 0);
 }
 
 TEST(WorksheetRecords, WK1HeaderRecordsStandWhereTheTemplateSaysAndTheRangeIsPatched) {

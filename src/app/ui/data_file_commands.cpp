@@ -285,7 +285,10 @@ void CmCopyDataTable(TDataSession& session) {
   auto* data = new QMimeData;
   data->setText(FromCp1252(text));
   for (auto [form, mime] : {std::pair{3, kMimeWk3}, std::pair{1, kMimeWk1}}) {
+    // A WK1 image cannot hold a value beyond a double's range: it is left off, and a paste
+    // takes the WK3 image or the text, which give the table back.
     const std::vector<std::uint8_t> image = DataTableToWorksheet(session, form);
+    if (image.empty()) continue;
     data->setData(mime, QByteArray(reinterpret_cast<const char*>(image.data()),
                                    static_cast<qsizetype>(image.size())));
   }
