@@ -11,6 +11,7 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 
 #include <chrono>
@@ -516,6 +517,41 @@ TEST_F(FitRoad, PreferencesResetFillsTheControlsAndCancelKeepsTheOptions) {
   ASSERT_TRUE(window_->ExecuteCommand(CmFitPreferences));
   EXPECT_EQ(session_.FitOptions.maxIterations, 350u);
   EXPECT_EQ(session_.FitOptions.robustMode, 2u);
+}
+
+// Enter on a keep count out of range: the dialog stays open with the count put right and
+// the range said while it is still there to be seen; nothing is stored until an OK that the
+// fields allow. (The dialog once closed, stored the clamped value unseen, and told the range
+// after it had gone.)
+TEST_F(FitRoad, PreferencesOkOnAValueOutOfRangeStaysOpenOnIt) {
+  platform::ScriptedAnswers answers;
+  const TFitOptions before = session_.FitOptions;
+  bool stayed = false;
+  ModalAnswer<TDlgFitOpt> dialog([&](TDlgFitOpt* d) {
+    TEditInt* keep = d->Edit(105);
+    QApplication::setActiveWindow(d);
+    keep->setFocus();
+    keep->selectAll();
+    QTest::keyClicks(keep, "0");
+    QTest::keyClick(keep, Qt::Key_Return);  // OK is the default button
+    stayed = d->isVisible();
+    EXPECT_EQ(keep->text(), "1");
+    EXPECT_TRUE(keep->hasFocus());
+    EXPECT_EQ(session_.FitOptions, before);
+    // An emptied field goes back to the count it held, and is said too.
+    keep->selectAll();
+    QTest::keyClick(keep, Qt::Key_Delete);
+    d->accept();
+    EXPECT_EQ(keep->text(), "1");
+    d->accept();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmFitPreferences));
+  EXPECT_TRUE(stayed);
+  ASSERT_EQ(answers.Boxes().size(), 2u);
+  EXPECT_EQ(answers.Boxes()[0].caption, "Invalid Entry");
+  EXPECT_EQ(answers.Boxes()[0].text, "Valid Range is 1 to 200");
+  EXPECT_EQ(answers.Boxes()[1].text, "Valid Range is 1 to 200");
+  EXPECT_EQ(session_.FitOptions.keepPolynomial, 1u);
 }
 
 TEST_F(FitRoad, BackgroundChoiceIsKeptInTheSettings) {

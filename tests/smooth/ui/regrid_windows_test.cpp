@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QRadioButton>
+#include <QTest>
 
 #include <cmath>
 #include <memory>
@@ -164,6 +165,46 @@ TEST_F(RegridWindowsTest, SavedSizesAreClampedAndOkWritesTheWorkingOnesBack) {
   EXPECT_EQ(settings.UniformGridSize, (std::array<std::int32_t, 2>{4, 9}));
   EXPECT_EQ(settings.RegridMethods[0], kRegridWatson);
   EXPECT_EQ(grid.size(), 1025u);
+}
+
+// The grid OK makes is the one the fields show: a size typed out of range is put right and
+// told, the window staying open; a size typed just before OK is not left waiting for the
+// recomputation's delay. ("3" once stayed shown while OK made a 16 by 30 grid.)
+TEST_F(RegridWindowsTest, OkMakesTheGridTheFieldsShow) {
+  LoadUniform(Scattered(60));
+  settings.UniformGridSize = {16, 30};
+  platform::ScriptedAnswers answers;
+  auto* w = new TDFSpline(nullptr, &options->Setup(), session, &settings.UniformGridSize, &settings.RegridMethods[0],
+                          &grid);
+  ShowDialog(w, "uniform_grid_bad_size");
+  auto* nx = w->Control<TRangeSpinEdit>(TRegridWindow::kNX);
+  auto* ny = w->Control<TRangeSpinEdit>(TRegridWindow::kNY);
+  nx->setFocus();
+  nx->selectAll();
+  QTest::keyClicks(nx, "3");
+  w->accept();
+  EXPECT_TRUE(w->isVisible());
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].text, "Valid Range is 4 to 128");
+  EXPECT_EQ(nx->text(), "4");
+  EXPECT_TRUE(nx->hasFocus());
+  EXPECT_TRUE(grid.empty());
+  // Letters over the other field go back to what it held when the focus leaves it.
+  ny->setFocus();
+  ny->selectAll();
+  QTest::keyClicks(ny, "1,5");
+  nx->setFocus();
+  EXPECT_EQ(ny->text(), "30");
+  ny->setFocus();
+  ny->selectAll();
+  QTest::keyClicks(ny, "5");
+  w->accept();  // at once, before the delayed recomputation
+  EXPECT_EQ(w->result(), QDialog::Accepted);
+  delete w;
+  EXPECT_EQ(settings.UniformGridSize, (std::array<std::int32_t, 2>{4, 5}));
+  ASSERT_FALSE(grid.empty());
+  EXPECT_EQ(grid[0].X, 20);  // the header's count: 4 by 5 points
+  EXPECT_EQ(answers.Boxes().size(), 1u);
 }
 
 TEST_F(RegridWindowsTest, AClickedInputPointLeavesTheGridUntilTheWindowCloses) {

@@ -473,4 +473,46 @@ TEST_F(UdfDialogUi, FindAndUpdateTellsAFitStoppedAtTheIterationLimit) {
   delete g;
 }
 
+// "#A" typed as "2,5" is no value: OK puts back the start the field held and says so, with
+// the window still open, instead of writing the 2 read on the way; a bounded row's value past
+// its limits is shown at the limit it is held to.
+TEST_F(UdfDialogUi, AdjustFieldsShowTheStartsTheyWrite) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  Type(d, "Z=A0+A1*X+A2*Y*Y", 3);
+  d->Edit(715)->setText("0");  // parameter B from 0 to 10
+  d->Edit(725)->setText("10");
+  d->Button(1)->click();
+  ASSERT_EQ(d->result(), QDialog::Accepted);
+  delete d;
+  TGraphOptions options(CurrentSettings(), kGraphUserFunction, kPointsUserFunction, kPlaceUserFunctionGraph);
+  options.Setup().SurfaceFn = [](long double x, long double y) { return EvalUdf1(x, y); };
+  auto* g = new TUDFGraph(nullptr, &options.Setup(), session_, 0);
+  g->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(g));
+  QApplication::setActiveWindow(g);
+  QLineEdit* a = g->Controls().Edit(0);
+  QLineEdit* b = g->Controls().Edit(1);
+  const QString held = a->text();
+  a->setFocus();
+  a->selectAll();
+  QTest::keyClicks(a, "2,5");
+  EXPECT_EQ(UdfRecordAt(0)->Start[0], 2.0L);  // "2" on the way was taken at once...
+  g->accept();
+  EXPECT_TRUE(g->isVisible());
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].text, "Enter a number.");
+  EXPECT_EQ(a->text(), held);  // ...and the start goes back with the text
+  EXPECT_EQ(UdfRecordAt(0)->Start[0], a->text().toDouble());
+  b->setFocus();
+  b->selectAll();
+  QTest::keyClicks(b, "25");
+  EXPECT_EQ(b->text(), "10");
+  g->accept();
+  EXPECT_EQ(g->result(), QDialog::Accepted);
+  EXPECT_EQ(UdfRecordAt(0)->Start[1], 10.0L);
+  EXPECT_EQ(answers.Boxes().size(), 1u);
+  delete g;
+}
+
 }  // namespace
