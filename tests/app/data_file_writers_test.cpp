@@ -83,7 +83,7 @@ TEST(DataFileWriters, GnumericReadsTheWorksheetImages) {
     const PointTable points = TableOf({{1, 2, 3}, {4.5L, -5, 0.25L}, {0.5L, 1048576, 3}, {7, 8, 9}});
     const std::string sheet = dir.Write(form == 1 ? "t.wk1" : "t.wk3",
                                         DataWorksheet(points, Titles("T", "x", "y", "z"), form));
-    const std::string command = "ssconvert -I Gnumeric_lotus:lotus '" + sheet + "' '" +
+    const std::string command = "LC_ALL=C.UTF-8 ssconvert -I Gnumeric_lotus:lotus '" + sheet + "' '" +
                                 dir.File("t.csv") + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << form;
     EXPECT_EQ(ReadText(dir.File("t.csv")), "T,,\nx,y,z\n1,2,3\n4.5,-5,0.25\n0.5,1048576,3\n7,8,9\n")
@@ -113,7 +113,7 @@ TEST(DataFileWriters, WorksheetImagesOfHugeValuesAndAccentedTitlesReadBackAsWrit
   };
   for (const auto& c : cases) {
     const std::string sheet = dir.Write(c.form == 1 ? "t.wk1" : "t.wk3", DataWorksheet(*c.points, titles, c.form));
-    const std::string command = "ssconvert -I Gnumeric_lotus:lotus '" + sheet + "' '" +
+    const std::string command = "LC_ALL=C.UTF-8 ssconvert -I Gnumeric_lotus:lotus '" + sheet + "' '" +
                                 dir.File("t.csv") + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << c.form;
     EXPECT_EQ(ReadText(dir.File("t.csv")),
@@ -139,7 +139,7 @@ TEST(DataFileWriters, SpreadsheetProgramsReadQuotedTitlesAndSubnormalValues) {
   for (int form : {1, 3}) {
     const std::string name = form == 1 ? "t1.wk1" : "t3.wk3";
     const std::string sheet = dir.Write(name, DataWorksheet(points, titles, form));
-    const std::string command = "ssconvert -I Gnumeric_lotus:lotus '" + sheet + "' '" + dir.File("t.csv") + "' >/dev/null 2>&1";
+    const std::string command = "LC_ALL=C.UTF-8 ssconvert -I Gnumeric_lotus:lotus '" + sheet + "' '" + dir.File("t.csv") + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << form;
     EXPECT_EQ(ReadText(dir.File("t.csv")), head + gnumericRows[form]) << form;
     files += " '" + sheet + "'";

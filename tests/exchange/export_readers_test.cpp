@@ -106,7 +106,7 @@ const Format kFormats[] = {{"wk1", kLotusMaxRow, ExportGridRules::kLotusExcel, 1
 Grid GnumericSheet(const fs::path& path, const fs::path& csv) {
   const std::string ext = path.extension().string();
   const std::string importer = ext.starts_with(".wk") ? "-I Gnumeric_lotus:lotus " : "";
-  const std::string command = "ssconvert " + importer + "'" + path.string() + "' '" + csv.string() + "' >/dev/null 2>&1";
+  const std::string command = "LC_ALL=C.UTF-8 ssconvert " + importer + "'" + path.string() + "' '" + csv.string() + "' >/dev/null 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   return ReadCsv(csv);
 }
@@ -344,7 +344,7 @@ TEST_F(ExportReaders, Biff4MoneyFormatsShowAsWrittenInGnumericAndLibreOffice) {
   const std::vector<std::string> want{"(1,234)", "($1,234)", "($1,234.00)"};
   const fs::path gnumeric = dir_ / "money.gnumeric.csv";
   // The cells as shown, not their values.
-  const std::string command = "ssconvert -T Gnumeric_stf:stf_assistant -O 'separator=, format=preserve' '" +
+  const std::string command = "LC_ALL=C.UTF-8 ssconvert -T Gnumeric_stf:stf_assistant -O 'separator=, format=preserve' '" +
                               path.string() + "' '" + gnumeric.string() + "' >/dev/null 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   const Grid gnumericSheet = ReadCsv(gnumeric);

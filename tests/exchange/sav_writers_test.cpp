@@ -67,7 +67,7 @@ struct PsppCases {
 };
 PsppCases PsppRead(const std::string& path, const std::string& csv) {
   PsppCases out;
-  if (std::system(("pspp-convert '" + path + "' '" + csv + "' >/dev/null 2>&1").c_str()) != 0) return out;
+  if (std::system(("LC_ALL=C.UTF-8 pspp-convert '" + path + "' '" + csv + "' >/dev/null 2>&1").c_str()) != 0) return out;
   std::ifstream in(csv);
   std::getline(in, out.header);
   for (std::string line; std::getline(in, line);) {

@@ -163,7 +163,7 @@ TEST(ListExports, GnumericReadsTheListSavedAsWk3) {
   const std::string path = dir.File("list.wk3");
   ASSERT_EQ(SaveListFile(lines, path, TRtfFont{}, true), ListSaveResult::kWritten);
   const std::string command =
-      "ssconvert -I Gnumeric_lotus:lotus '" + path + "' '" + dir.File("list.csv") + "' >/dev/null 2>&1";
+      "LC_ALL=C.UTF-8 ssconvert -I Gnumeric_lotus:lotus '" + path + "' '" + dir.File("list.csv") + "' >/dev/null 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_EQ(ReadText(dir.File("list.csv")), "1,0.9987,12,1234,z=a+bx\n");
 }

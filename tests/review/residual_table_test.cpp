@@ -101,7 +101,7 @@ TEST(ResidualTable, WorksheetsEndWithTheirLastRecord) {
 
 // What gnumeric reads from a worksheet we wrote, one row of numbers a line.
 std::vector<std::vector<double>> ReadBack(const std::string& sheet, const std::string& csv) {
-  const std::string command = "ssconvert -I Gnumeric_lotus:lotus '" + sheet + "' '" + csv + "' >/dev/null 2>&1";
+  const std::string command = "LC_ALL=C.UTF-8 ssconvert -I Gnumeric_lotus:lotus '" + sheet + "' '" + csv + "' >/dev/null 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0);
   std::vector<std::vector<double>> out;
   std::istringstream in(ReadText(csv));

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+#include "platform/qt/qt_services.h"
+
 namespace {
 
 // The fonts every build machine has (fonts-dejavu-core), each file by name: a folder would
@@ -71,5 +73,6 @@ int main(int argc, char** argv) {
   if (fontDir.isValid()) UseOwnFonts(fontDir.path());
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
+  platform::qt::KeepNumbersInTheCLocale();  // as the program starts
   return RUN_ALL_TESTS();
 }

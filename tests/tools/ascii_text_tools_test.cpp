@@ -62,14 +62,14 @@ TEST(AsciiTextTools, ATwoLineSelectionIsAWorksheetThatGnumericReadsBack) {
     ASSERT_FALSE(sheet.empty());
     const std::string path = dir.Write(form == 1 ? "s.wk1" : "s.wk3", sheet);
     const std::string command =
-        "ssconvert -I Gnumeric_lotus:lotus '" + path + "' '" + dir.File("s.csv") + "' >/dev/null 2>&1";
+        "LC_ALL=C.UTF-8 ssconvert -I Gnumeric_lotus:lotus '" + path + "' '" + dir.File("s.csv") + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << form;
     EXPECT_EQ(ReadText(dir.File("s.csv")), "1,2,3\n4.5,-5,0.25\n") << form;
   }
   // Labels: quoted text, words, a lone sign, an empty cell between two commas.
   const std::string path = dir.Write("l.wk1", SelectionWorksheet("\"Run 1\" depth - 7,,8", 1));
   const std::string command =
-      "ssconvert -I Gnumeric_lotus:lotus '" + path + "' '" + dir.File("l.csv") + "' >/dev/null 2>&1";
+      "LC_ALL=C.UTF-8 ssconvert -I Gnumeric_lotus:lotus '" + path + "' '" + dir.File("l.csv") + "' >/dev/null 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_EQ(ReadText(dir.File("l.csv")), "\"Run 1\",depth,-,7,,8\n");
 }

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <clocale>
 #include <map>
 #include <memory>
 
@@ -280,6 +281,8 @@ void InstallQtServices() {
   SetTimerService(&g_services->timers);
   SetUiDispatcher(&g_services->dispatcher);
 }
+
+void KeepNumbersInTheCLocale() { std::setlocale(LC_NUMERIC, "C"); }
 
 void UninstallQtServices() {
   if (!g_services) return;

@@ -10,6 +10,11 @@ namespace platform::qt {
 void InstallQtServices();
 void UninstallQtServices();
 
+// QApplication takes the user's locale for the C library too, and under a German one
+// printf writes 0,25 and strtod stops at the point of 0.25: the program reads and writes
+// its numbers in the C locale, whatever the user's. Call right after the QApplication.
+void KeepNumbersInTheCLocale();
+
 // Whether the desktop can offer file dialogs of its own (none without a desktop: the
 // offscreen and minimal platforms, or when the application asked for Qt's dialogs alone).
 // Where it offers none, a request for them shows Qt's built-in dialog.

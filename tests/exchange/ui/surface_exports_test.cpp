@@ -206,7 +206,7 @@ TEST_F(SurfaceExportsTest, FullWorksheetReadByGnumericHoldsTheParameters) {
   files.Answer(path, 1);
   window->Command(kCmReviewSaveLotus);
   const std::string csv = File("full.csv");
-  const std::string command = "ssconvert -I Gnumeric_lotus:lotus '" + path + "' '" + csv + "' >/dev/null 2>&1";
+  const std::string command = "LC_ALL=C.UTF-8 ssconvert -I Gnumeric_lotus:lotus '" + path + "' '" + csv + "' >/dev/null 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0);
   const std::vector<std::string> lines = TextLines(ReadText(csv));
   // The parameters' block: its heading cell "Parameters", then a row per parameter with its

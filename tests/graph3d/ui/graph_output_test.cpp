@@ -230,21 +230,28 @@ TEST(GraphCopy, FailedWriteSaysSo) {
   EXPECT_EQ(answers.Boxes()[0].text, "Unable to Write File");
 }
 
-// LibreOffice draws our metafiles as pictures of the graph's aspect.
+// LibreOffice draws our metafiles as pictures of the graph's aspect. Its first start on a
+// fresh profile makes the profile and starts again, slowly on a loaded machine: that start
+// runs to its end on its own, and then one run converts both files, as a peer is waited for.
 TEST(GraphCopy, LibreOfficeConvertsOurMetafilesAtTheGraphsAspect) {
   if (!Have("soffice")) GTEST_SKIP() << "LibreOffice is not installed";
   CopyGraph g(400, 200);
   ScratchDir dir;
-  for (auto [name, destination] : {std::pair{"graph.emf", CopyDestination::EnhancedMetafileFile},
-                                   std::pair{"graph.wmf", CopyDestination::PlaceableMetafileFile}}) {
+  const std::pair<const char*, CopyDestination> files[] = {{"graph.emf", CopyDestination::EnhancedMetafileFile},
+                                                          {"graph.wmf", CopyDestination::PlaceableMetafileFile}};
+  const std::string soffice = "cd '" + dir.Path().string() + "' && soffice --headless -env:UserInstallation=file://" +
+                              (dir.Path() / "profile").string();
+  ASSERT_EQ(std::system((soffice + " --terminate_after_init >/dev/null 2>&1").c_str()), 0);
+  std::string command = soffice + " --convert-to png";
+  for (auto [name, destination] : files) {
     TCopyGraphSettings s;
     s.destination = destination;
     const fs::path in = dir.Path() / name;
     ASSERT_TRUE(WriteGraphFile(g.renderer, s, in.string()));
-    const std::string command = "cd '" + dir.Path().string() + "' && soffice --headless -env:UserInstallation=file://" +
-                                (dir.Path() / "profile").string() + " --convert-to png '" + in.string() +
-                                "' >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << name;
+    command += " '" + in.string() + "'";
+  }
+  ASSERT_EQ(std::system((command + " >/dev/null 2>&1").c_str()), 0) << command;
+  for (auto [name, destination] : files) {
     QImage png;
     ASSERT_TRUE(png.load(QString::fromStdString((dir.Path() / (fs::path(name).stem().string() + ".png")).string())))
         << name;

@@ -25,6 +25,7 @@
 #include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "fit/background_fit.h"
+#include "fit/fit_kinds.h"
 #include "fit/fit_session.h"
 #include "graph3d/ui/section_dialog.h"
 #include "review/review_fit_fixture.h"
@@ -171,6 +172,9 @@ TEST_F(SectionFitResultsTest, DataViewSectionAppliedThenCancelledKeepsTheFits) {
 }
 
 TEST_F(SectionFitResultsTest, DataViewClosedOnASectionedTableVoidsTheFits) {
+  // Without a background fit, which would otherwise fit the new table as soon as it can and
+  // may have published its fits before the checks below.
+  SetBackgroundFitChoice(kBackgroundFitNone, 0);
   WhenModal<TViewDataNP>([this](TViewDataNP& view) {
     WhenModal<TSection>([this](TSection& section) { SectionLeftHalf(section, true); });
     EXPECT_TRUE(view.RunOptionCommand(kCmSection).dataChanged);

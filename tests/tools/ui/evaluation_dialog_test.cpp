@@ -210,7 +210,7 @@ TEST_F(EvalDialogTest, ASavedSavTableIsReadBackByPspp) {
   d.Button(kEvalSaveTable)->click();
   ASSERT_TRUE(answers.Boxes().empty());
   const std::string csv = dir.File("table.csv");
-  ASSERT_EQ(std::system(("pspp-convert '" + path + "' '" + csv + "' >/dev/null 2>&1").c_str()), 0);
+  ASSERT_EQ(std::system(("LC_ALL=C.UTF-8 pspp-convert '" + path + "' '" + csv + "' >/dev/null 2>&1").c_str()), 0);
   std::ifstream in(csv);
   std::string line;
   ASSERT_TRUE(std::getline(in, line));
