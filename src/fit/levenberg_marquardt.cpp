@@ -594,6 +594,23 @@ long double RelativeChange(const TMarquardtState& st, long double previous, long
   return loss != 0.0L ? std::fabs((previous - loss) / loss) : 1.0L;
 }
 
+// The decrease of the loss that the undamped (Gauss-Newton) step from the accepted
+// parameters promises, gradient . alpha^-1 gradient, twice over (a robust loss's first-order
+// decrease is twice that of its quadratic model), on the scale of the losses compared (the
+// sampling step); infinite when the curvature is singular. Solved in `scratch` and the
+// change vector, which the next step overwrites.
+long double NewtonPromise(TMarquardtState& st, int p, const LDMatrix& alpha, LDMatrix& scratch) {
+  for (int j = 0; j < p; ++j) {
+    for (int k = 0; k < p; ++k) scratch[j][k] = alpha[j][k];
+    st.change[static_cast<std::size_t>(j)] = st.gradient[static_cast<std::size_t>(j)];
+  }
+  if (MarquardtSolve(scratch.Data(), p, st.change.data()) != 1)
+    return std::numeric_limits<long double>::infinity();
+  long double sum = 0.0L;
+  for (std::size_t j = 0; j < static_cast<std::size_t>(p); ++j) sum += st.change[j] * st.gradient[j];
+  return 2.0L * std::fabs(sum) * st.previousStep;
+}
+
 // A parameter that ended within a thousandfold of the floor below which parameters are
 // set to 0 was pushed there by the iteration, which could take it no further: the fit
 // followed a valley out of reach (b1 exp(b2/(x + b3)) with b1 at 1e-30 and b2 huge), and its
@@ -637,9 +654,19 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
       converged = RelativeChange(st, previous, loss) < rq.tolerance ? converged + 1 : 0;
       previous = loss;
     } else if (r == kStepFlat) {
-      // Even the undamped step changes nothing: the parameters are a minimum to working
-      // precision.
-      if (tried <= kLambdaMin) converged = 5;
+      // A step that changes nothing the arithmetic can see, where the undamped step
+      // promises a change below the tolerance, is one more step of no change: the
+      // parameters are a minimum to working precision. (Waiting for lambda to reach its
+      // floor instead ran such a fit to its iteration limit, lambda falling tenfold a step
+      // from 1e-9 to 1e-100, wherever the rounding of a large sum made the last steps flat
+      // rather than a unit lower.) Where it promises more, or the curvature is singular, the
+      // fit is on a plateau, where only a nearly undamped step reaches back to where the
+      // loss changes; even that step changing nothing ends the fit.
+      if (RelativeChange(st, st.acceptedLoss + NewtonPromise(st, p, alpha, trial), st.acceptedLoss) <
+          rq.tolerance)
+        ++converged;
+      else if (tried <= kLambdaMin)
+        converged = 5;
     } else {
       if (r == kStepRejected && std::isfinite(st.trialLoss) &&
           RelativeChange(st, st.trialLoss, st.acceptedLoss) < rq.tolerance)
