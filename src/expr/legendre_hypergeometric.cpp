@@ -1,5 +1,6 @@
 // Associated Legendre functions by the upward recurrence in l from P_m^m, and the
-// hypergeometric functions by their power series (U from the two Kummer functions M).
+// hypergeometric functions by their power series (U from the two Kummer functions M), each
+// sum checked for the digits its cancellation leaves.
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -48,18 +49,41 @@ long double LGNDR(ExprContext& ctx, long double l, long double m, long double x)
   return pll;
 }
 
-// The term is carried as one quotient, (a)_k x^k / ((b)_k k!), rather than as numerator
-// and denominator apart: those overflow long before a diverging or slowly converging series
-// reaches its term limit, and the run would then report an overflow instead of the
-// convergence failure.
-long double HYPM(ExprContext& ctx, long double a, long double b, long double x) {
+namespace {
+
+// A power series' sum with the sum of its terms' magnitudes. Rounding leaves the sum good to
+// about the long double epsilon (2^-63) times that magnitude, so a sum far smaller than its
+// terms (alternating terms that cancel) has lost digits. A value is given only while at
+// least half of its 64 bits stand, that is while the terms outweigh it by 2^31 at most; past
+// that the functions report their convergence failure instead of a number whose leading
+// digits are rounding noise (M(6.17, 0.0134, -31.6) summed plainly gives -640.8 for 4.2e-5).
+struct TSeriesSum {
   long double sum = 1;
+  long double magnitude = 1;
+  bool converged = false;
+
+  static constexpr long double kMostLossKept = 0x1p31L;
+
+  // How far the terms outweigh the sum (infinite for a sum of exactly 0).
+  long double Loss() const { return magnitude / std::fabs(sum); }
+  bool Kept() const { return converged && Loss() <= kMostLossKept; }
+};
+
+// Kummer's series M(a, b, x) = sum of (a)_k x^k / ((b)_k k!). The term is carried as one
+// quotient rather than as numerator and denominator apart: those overflow long before a
+// diverging or slowly converging series reaches its term limit, and the run would then
+// report an overflow instead of the convergence failure. While b + k is below 0 the terms
+// may shrink only to grow again once it has passed 0, so a small term ends the sum only
+// where b + k is above 0 and the next term is no larger (see Gauss's series below).
+TSeriesSum KummerSeries(long double a, long double b, long double x) {
+  TSeriesSum s;
   long double previous = 1e-30L;
   long double k = 1;
   long double term = a * x / b;
   while (k < kExprSeriesLimit) {
-    sum += term;
-    if (std::fabs(sum - previous) < std::fabs(previous) * kExprSeriesEps) return sum;
+    s.sum += term;
+    s.magnitude += std::fabs(term);
+    const bool small = std::fabs(s.sum - previous) < std::fabs(previous) * kExprSeriesEps;
     a += 1;
     b += 1;
     k += 1;
@@ -68,9 +92,65 @@ long double HYPM(ExprContext& ctx, long double a, long double b, long double x) 
       b += 1;
       k += 1;
     }
-    term *= a * x / (k * b);
-    previous = sum;
+    const long double next = term * a * x / (k * b);
+    if (small && b > 0 && std::fabs(next) <= std::fabs(term)) {
+      s.converged = true;
+      return s;
+    }
+    term = next;
+    previous = s.sum;
   }
+  return s;
+}
+
+// M(a, b, x) by the series, or for a negative x by Kummer's transformation
+// e^x M(b - a, b, -x) when the plain series cancels: for x below 0 its terms alternate and
+// grow towards e^|x| while M itself may be of order |x|^-a, whereas the transformed terms
+// keep one sign once k passes a - b.
+TSeriesSum KummerM(long double a, long double b, long double x) {
+  const TSeriesSum plain = KummerSeries(a, b, x);
+  if (plain.Kept() || !(x < 0)) return plain;
+  TSeriesSum turned = KummerSeries(b - a, b, -x);
+  if (!turned.converged || (plain.converged && turned.Loss() >= plain.Loss())) return plain;
+  const long double factor = std::exp(x);  // below 0: at worst it underflows to 0
+  turned.sum *= factor;
+  turned.magnitude *= factor;
+  return turned;
+}
+
+// U(a, b, x) for a large positive x by its asymptotic series
+// x^-a sum of (a)_k (a - b + 1)_k / k! (-1/x)^k, taken until a term leaves the sum unchanged
+// or, once the terms start to grow, to its smallest term, whose size bounds the error.
+// Accepted on the same terms as a series above, the truncation counting with the rounding.
+bool AsymptoticU(long double a, long double b, long double x, long double& u) {
+  long double sum = 1;
+  long double magnitude = 1;
+  long double term = 1;
+  long double error = 0;
+  for (int k = 0; k < kExprSeriesLimit; ++k) {
+    const long double next = term * (a + k) * (a - b + 1 + k) / ((k + 1) * -x);
+    if (next == 0) break;  // a terminating series: exact
+    if (std::fabs(next) >= std::fabs(term)) {  // the series starts to diverge
+      error = std::fabs(term);
+      break;
+    }
+    sum += next;
+    magnitude += std::fabs(next);
+    term = next;
+    if (std::fabs(next) < std::fabs(sum) * kExprSeriesEps) break;
+    if (k + 1 == kExprSeriesLimit) return false;
+  }
+  const long double loss = (magnitude * 0x1p-63L + error) / std::fabs(sum);
+  if (!(loss <= TSeriesSum::kMostLossKept * 0x1p-63L)) return false;
+  u = std::pow(x, -a) * sum;
+  return std::isfinite(u);
+}
+
+}  // namespace
+
+long double HYPM(ExprContext& ctx, long double a, long double b, long double x) {
+  const TSeriesSum m = KummerM(a, b, x);
+  if (m.Kept()) return m.sum;
   ctx.SetError(kErrHypergeometricMConvergence);
   return 0;
 }
@@ -78,7 +158,10 @@ long double HYPM(ExprContext& ctx, long double a, long double b, long double x) 
 // U(a, b, x) = pi / sin(pi b) (M(a, b, x) / (gamma(1 + a - b) gamma(b))
 //                              - x^(1 - b) M(1 + a - b, 2 - b, x) / (gamma(a) gamma(2 - b))).
 // A whole b is a pole of this form (sin(pi b) is exactly 0 there): it is reported as a
-// division by zero instead of returning the cancellation noise of a huge factor.
+// division by zero instead of returning the cancellation noise of a huge factor. For a
+// large x the two terms are nearly equal and their difference keeps few of their digits;
+// where fewer than half the bits would stand, the asymptotic series is taken instead, and
+// where that does not reach them either, the function fails as M does.
 long double HYPU(ExprContext& ctx, long double a, long double b, long double x) {
   const std::uint64_t raised = ctx.ExprErrorEvents;
   const long double factor = ExprSafeDivide(ctx, kPi, ExprSinPi(b));
@@ -87,31 +170,81 @@ long double HYPU(ExprContext& ctx, long double a, long double b, long double x) 
   // divided by.
   const long double g1 = GAM(ctx, 1 + a - b) * GAM(ctx, b);
   const long double g2 = GAM(ctx, a) * GAM(ctx, 2 - b);
-  const long double m1 = HYPM(ctx, a, b, x);
-  const long double m2 = HYPM(ctx, 1 + a - b, 2 - b, x);
+  const TSeriesSum m1 = KummerM(a, b, x);
+  const TSeriesSum m2 = KummerM(1 + a - b, 2 - b, x);
   const long double power = ExprMathPow(ctx, x, 1 - b);
   if (ctx.ExprErrorEvents != raised) return 0;
-  const long double first = m1 / g1;
-  const long double second = power * m2 / g2;
-  return factor * (first - second);
+  const long double first = m1.sum / g1;
+  const long double second = power * m2.sum / g2;
+  const long double difference = first - second;
+  // Each term also carries the rounding of its gamma functions (each the exponential of a
+  // log-gamma of magnitude up to about 40) and of the power: counted as 128 more epsilons.
+  constexpr long double kFactorsLoss = 128;
+  const long double weight =
+      std::fabs(first) * (m1.Loss() + kFactorsLoss) + std::fabs(second) * (m2.Loss() + kFactorsLoss);
+  if (m1.converged && m2.converged && weight / std::fabs(difference) <= TSeriesSum::kMostLossKept) {
+    return factor * difference;
+  }
+  long double u = 0;
+  if (x > 0 && AsymptoticU(a, b, x, u)) return u;
+  ctx.SetError(kErrHypergeometricMConvergence);
+  return 0;
 }
 
-// The term is carried as one quotient, as in HYPM.
-long double HYPF(ExprContext& ctx, long double a, long double b, long double c, long double x) {
-  long double sum = 1;
+namespace {
+
+// Gauss's series F(a, b; c; x), its term carried as in Kummer's series. Where c is below 0 the
+// terms may fall below the tolerance while c + k is negative and grow again for a long
+// stretch after it has passed 0 (F(1.31, 0.0204; -131.5; 0.468) stopped at its 8th term
+// gives 0.9999053593 for 0.9999053806), so a small term ends the sum only where c + k is
+// above 0 and the next term is no larger.
+TSeriesSum GaussSeries(long double a, long double b, long double c, long double x) {
+  TSeriesSum s;
   long double previous = 0;
   long double term = a * b * x / c;
   long double k = 1;
   for (int n = 1; n < kExprSeriesLimit; ++n) {
-    sum += term;
-    if (std::fabs(sum - previous) < std::fabs(previous) * kExprSeriesEps) return sum;
+    s.sum += term;
+    s.magnitude += std::fabs(term);
+    const bool small = std::fabs(s.sum - previous) < std::fabs(previous) * kExprSeriesEps;
     a += 1;
     b += 1;
     c += 1;
     k += 1;
-    term *= a * b * x / (k * c);
-    previous = sum;
+    const long double next = term * a * b * x / (k * c);
+    if (small && c > 0 && std::fabs(next) <= std::fabs(term)) {
+      s.converged = true;
+      return s;
+    }
+    term = next;
+    previous = s.sum;
   }
+  return s;
+}
+
+}  // namespace
+
+// For -1 < x < 0, where the series alternates (and near -1 converges too slowly for its
+// term limit), Pfaff's transformations (1 - x)^-a F(a, c - b; c; z) and
+// (1 - x)^-b F(c - a, b; c; z) with z = x / (x - 1) between 0 and 1/2 are tried when the
+// plain series does not keep half its bits; the sum that keeps the most is taken.
+long double HYPF(ExprContext& ctx, long double a, long double b, long double c, long double x) {
+  TSeriesSum best = GaussSeries(a, b, c, x);
+  if (!best.Kept() && x < 0 && x > -1) {
+    const long double z = x / (x - 1);
+    TSeriesSum first = GaussSeries(a, c - b, c, z);
+    TSeriesSum second = GaussSeries(c - a, b, c, z);
+    const long double firstFactor = std::pow(1 - x, -a);
+    const long double secondFactor = std::pow(1 - x, -b);
+    first.sum *= firstFactor;
+    first.magnitude *= firstFactor;
+    second.sum *= secondFactor;
+    second.magnitude *= secondFactor;
+    for (const TSeriesSum& s : {first, second}) {
+      if (s.converged && (!best.converged || s.Loss() < best.Loss())) best = s;
+    }
+  }
+  if (best.Kept()) return best.sum;
   ctx.SetError(kErrHypergeometricFConvergence);
   return 0;
 }

@@ -70,7 +70,9 @@ long double PFBI(ExprContext& ctx, long double k, long double n, long double p);
 
 // Associated Legendre function P_l^m(x) (l and m truncated to whole numbers).
 long double LGNDR(ExprContext& ctx, long double l, long double m, long double x);
-// Confluent hypergeometric functions M(a, b, x) and U(a, b, x), Gauss F(a, b; c; x).
+// Confluent hypergeometric functions M(a, b, x) and U(a, b, x), Gauss F(a, b; c; x). Where
+// no form of the sum keeps half the bits of its value (the terms cancel), they fail with
+// their convergence code (-141 for M and U, -145 for F) rather than give rounding noise.
 long double HYPM(ExprContext& ctx, long double a, long double b, long double x);
 long double HYPU(ExprContext& ctx, long double a, long double b, long double x);
 long double HYPF(ExprContext& ctx, long double a, long double b, long double c, long double x);

@@ -164,6 +164,40 @@ TEST_F(SpecialFunctionTest, DomainErrorsAndLongSeriesGiveTheirCodesAndTheMissing
   for (const auto& [text, code] : cases) ExpectEval(text, ExprErrorValue, code);
 }
 
+// Hypergeometric sums whose terms cancel or pass a pole of their denominator: the plain
+// sums gave the figures after "was", with no error. mpmath.hyp1f1 and hyperu at 40 digits;
+// F summed term by term at 200 digits until c + k is above 0 and the terms have become
+// negligible (reference/special_function_references.py). Each at the long double nearest
+// its decimal arguments.
+TEST_F(SpecialFunctionTest, HypergeometricSumsThatCancelAreTransformedOrRefused) {
+  const Reference kept[] = {
+      {"HYPM(6,0.01,-30)", 2.358145158048790855547623e-5L},         // was -35.95
+      {"HYPM(15,5,-20)", -2.494565783863644421330994e-9L},          // was -1.677e-7
+      {"HYPM(3,21,-45)", 0.02792251245933285216358598L},             // 0.0279225124592: 10 digits
+      {"HYPM(1,1,-2000)", 2.57653587296114965219015e-869L},          // e^-2000, was not converged
+      {"HYPM(-10,0.5,20)", 14590.50905762051272887186L},             // a polynomial, kept
+      {"HYPU(1,2.5,100)", 0.01004975365939122348736904L},            // was -9.27e+21
+      {"HYPU(0.7,-1.3,35)", 0.0784633238456575780625344L},           // was 8.98
+      {"HYPF(11.5,4.8,-0.025,-0.75)", -0.1705203593037616827343276L},  // was -0.170515739
+      {"HYPF(1,1,2,-0.999)", 0.6933403959141771886906703L},          // ln(1.999)/0.999, was not converged
+      {"HYPF(1.3,0.02,-131.5,0.47)", 0.9999075122723810759673679L},  // was 0.99990746169
+  };
+  for (const Reference& r : kept) {
+    const long double v = Eval(r.text);
+    EXPECT_EQ(MathError(), 0) << r.text;
+    EXPECT_LE(RelativeError(v, r.value), 2.5e-10L) << r.text << " = " << static_cast<double>(v);
+  }
+  // Where no form keeps half the bits, the convergence failure instead of a number.
+  const std::pair<const char*, int> refused[] = {
+      {"HYPM(-50,1,100)", -141},                // -3.97101034871e+20, was 1.38e+23
+      {"HYPM(-27.5,14.5,18.5)", -141},          // -1.82864952139e-6, was -1.82865047596e-6
+      {"HYPU(12,-0.5,22)", -141},               // 5.23161919018e-19, was -1.92e-6
+      {"HYPF(-60,20,5,0.9)", -145},             // 127925662.699, was -355063.7
+      {"HYPF(-11.5,-0.04,-190.8,0.76)", -145},  // 5.81e+66 after 1000 terms, was 0.998
+  };
+  for (const auto& [text, code] : refused) ExpectEval(text, ExprErrorValue, code);
+}
+
 TEST_F(SpecialFunctionTest, FactorialSwitchesToLogGammaAt170) {
   // 169! by the table and product, 170! through the language's log-gamma.
   // mpmath.factorial(169); 160! is stored as the double nearest it, good to 1.1e-16.

@@ -86,6 +86,37 @@ for a, b, x in [("1", "2.5", "1.5"), ("0.5", "0.3", "2"), ("2", "-0.5", "4")]:
 for a, b, c, x in [("1", "1", "2", "0.5"), ("0.5", "0.5", "1.5", "0.25"), ("2", "3", "4", "-0.5"), ("-3", "2", "5", "0.7")]:
     row(f"HYPF({a},{b},{c},{x})", mpmath.hyp2f1(ld(a), ld(b), ld(c), ld(x)))
 
+section("hypergeometric sums whose terms cancel")
+
+
+def gauss_series(a, b, c, x):
+    """F(a, b; c; x) summed term by term at 200 digits until c + k is above 0 and the terms,
+    shrinking from there on, are negligible: mpmath.hyp2f1 stops a series with c below 0 at
+    its first small term, as the plain sum does, and misses the terms that grow again after
+    c + k has passed 0."""
+    with mp.workdps(200):
+        s, t, k = mpf(1), mpf(1), 0
+        while True:
+            ratio = (a + k) * (b + k) / ((c + k) * (k + 1)) * x
+            t = t * ratio
+            s += t
+            k += 1
+            if c + k > 0 and abs(ratio) < 1 and abs(t) < abs(s) * mpf(10) ** -45:
+                return s
+
+
+for a, b, x in [("6", "0.01", "-30"), ("15", "5", "-20"), ("3", "21", "-45"), ("1", "1", "-2000"), ("-10", "0.5", "20")]:
+    row(f"HYPM({a},{b},{x})", mpmath.hyp1f1(ld(a), ld(b), ld(x)))
+for a, b, x in [("1", "2.5", "100"), ("0.7", "-1.3", "35")]:
+    row(f"HYPU({a},{b},{x})", mpmath.hyperu(ld(a), ld(b), ld(x)))
+for a, b, c, x in [("11.5", "4.8", "-0.025", "-0.75"), ("1", "1", "2", "-0.999"), ("1.3", "0.02", "-131.5", "0.47")]:
+    row(f"HYPF({a},{b},{c},{x})", gauss_series(ld(a), ld(b), ld(c), ld(x)))
+print("  // and the sums no longer given")
+for text, value in [("HYPM(-50,1,100)", mpmath.hyp1f1(-50, 1, 100)), ("HYPM(-27.5,14.5,18.5)", mpmath.hyp1f1(ld("-27.5"), ld("14.5"), ld("18.5"))),
+                    ("HYPU(12,-0.5,22)", mpmath.hyperu(12, ld("-0.5"), 22)), ("HYPF(-60,20,5,0.9)", gauss_series(-60, 20, 5, ld("0.9"))),
+                    ("HYPF(-11.5,-0.04,-190.8,0.76)", gauss_series(ld("-11.5"), ld("-0.04"), ld("-190.8"), ld("0.76")))]:
+    print(f"  // {text} = {mp.nstr(value, 12)}")
+
 section("Bernoulli numbers beyond the table")
 for n in ["202", "500", "1000", "1750"]:
     row(f"B0({n})", mpmath.bernoulli(int(n)))
