@@ -18,6 +18,7 @@
 
 #include "app/ui/number_field.h"
 #include "graph3d/graph_fixture.h"
+#include "graph3d/ui/eight_point_graph.h"
 #include "graph3d/option_files.h"
 #include "graph3d/ui/animation_dialogs.h"
 #include "graph3d/ui/dialog_shots.h"
@@ -31,22 +32,7 @@
 
 namespace {
 
-struct DataGraph : GraphFixture {
-  PointTable table;
-  GraphOptionContext context;
-  DataGraph() {
-    SetSurface([](long double x, long double y) { return x * y / 4; }, 0, 7, 0, 7);
-    table = MakeTable({{0, 1, 1}, {1, 2, 2}, {2, 3, 3}, {3, 1, 1.5}, {4, 2, 2.5}, {5, 3, 1}, {6, 1, 2}, {7, 2, 3}});
-    setup.Points = [this] { return std::span<const TXYZPoint>(table); };
-    context.mutablePoints = [this] { return std::span<TXYZPoint>(table); };
-    FixRanges({0, 0, 0}, {7, 3, 3});
-  }
-  std::string Statuses() const {
-    std::string s;
-    for (std::size_t i = 1; i < table.size(); ++i) s += table[i].Status;
-    return s;
-  }
-};
+using DataGraph = EightPointGraph;
 
 // Types over a field as a user does (the field focused, its text selected and replaced).
 void Type(QLineEdit* e, const QString& text) {
