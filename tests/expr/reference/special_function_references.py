@@ -86,6 +86,10 @@ for a, b, x in [("1", "2.5", "1.5"), ("0.5", "0.3", "2"), ("2", "-0.5", "4")]:
 for a, b, c, x in [("1", "1", "2", "0.5"), ("0.5", "0.5", "1.5", "0.25"), ("2", "3", "4", "-0.5"), ("-3", "2", "5", "0.7")]:
     row(f"HYPF({a},{b},{c},{x})", mpmath.hyp2f1(ld(a), ld(b), ld(c), ld(x)))
 
+section("log-gamma near its zeros at 1 and 2")
+unary("LNGAM", mpmath.loggamma, ["1.0000000001", "0.9999999999", "2.0000000001", "1.9999999999", "1.2", "0.8", "2.24",
+                                 "1.76", "1.000000000000001"])
+
 section("hypergeometric sums whose terms cancel")
 
 
