@@ -545,7 +545,7 @@ void NoteNoSurface(T3DGraphSetup& setup, bool hasSurface, const std::string& why
 }
 
 std::string NoSurfaceText(const std::string& methodName) {
-  return "No Surface: " + methodName + " Cannot Make One of These Data";
+  return "No Surface: " + methodName + " Cannot Make a Surface of These Data";
 }
 
 void ClearSurface(T3DGraphSetup& setup) {

@@ -227,7 +227,7 @@ void ClearSurface(T3DGraphSetup& setup);
 // The graph's second title line says `why` there is no surface while the engine has none, and
 // is empty while it has one.
 void NoteNoSurface(T3DGraphSetup& setup, bool hasSurface, const std::string& why);
-// "No Surface: <method> Cannot Make One of These Data".
+// "No Surface: <method> Cannot Make a Surface of These Data".
 std::string NoSurfaceText(const std::string& methodName);
 // The engine's own derivatives and volume (TNParm3D::Volume, TSpline3D::Integrate) for the
 // evaluation table; `engine` answers the window's current engine at each call.

@@ -120,7 +120,7 @@ TEST_F(SmoothingWindowsTest, LoessWithoutASmoothedCopyLeavesTheDataAndSaysSo) {
   int drawn = 0;
   for (std::size_t i = 1; i < w->Renderer().KeptPoints().size(); ++i) drawn += w->Renderer().KeptPoints()[i].x >= 0;
   EXPECT_EQ(drawn, 3);
-  EXPECT_EQ(options->titles.Lines[1], "No Surface: Loess Cannot Make One of These Data");
+  EXPECT_EQ(options->titles.Lines[1], "No Surface: Loess Cannot Make a Surface of These Data");
   w->accept();
   EXPECT_TRUE(w->SmoothingFailed());
   delete w;

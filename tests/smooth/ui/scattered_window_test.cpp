@@ -522,7 +522,7 @@ TEST_F(ScatteredWindowTest, AMethodWithoutASurfaceShowsThePointsAndSaysWhy) {
   ASSERT_FALSE(w->Engine().HasSurface());
   EXPECT_FALSE(options->Setup().SurfaceFn);
   EXPECT_EQ(DrawnPoints(*w), 5);
-  EXPECT_EQ(options->titles.Lines[1], "No Surface: Renka II Cannot Make One of These Data");
+  EXPECT_EQ(options->titles.Lines[1], "No Surface: Renka II Cannot Make a Surface of These Data");
   w->ClickMethod(kNPWatson);
   ASSERT_TRUE(w->Engine().HasSurface());
   EXPECT_TRUE(options->Setup().SurfaceFn);
