@@ -197,8 +197,10 @@ void TDlgCF::Load() {
   // Showing the block never writes it: boxes can light for bits that no click would set
   // (polynomial mask 11 lights "Add Ln,Inv", which stores as 54), so the selection stays as
   // it was until the user changes a box.
+  loaded_ = session_.FitSelection;
   const TCustomSetForm form = CustomSetFormOf(session_.FitSelection);
   for (const BoxText& b : kBoxes) boxes_[b.id]->setChecked(form.Checked(b.id));
+  for (const BoxText& b : kBoxes) beforeBaseOff_[b.id] = false;
   for (const BoxText& b : kBoxes) {
     const int base = CustomSetBaseBox(b.id);
     if (base != 0) boxes_[b.id]->setEnabled(boxes_[base]->isChecked());
@@ -211,13 +213,23 @@ void TDlgCF::Refresh() {
   for (const BoxText& b : kBoxes) {
     const int base = CustomSetBaseBox(b.id);
     if (base != 0) {
+      QCheckBox* box = boxes_[b.id];
       const bool on = boxes_[base]->isChecked();
-      if (!on) boxes_[b.id]->setChecked(false);
-      boxes_[b.id]->setEnabled(on);
+      if (!on && box->isEnabled()) {
+        beforeBaseOff_[b.id] = box->isChecked();
+        box->setChecked(false);
+      } else if (on && !box->isEnabled()) {
+        box->setChecked(beforeBaseOff_[b.id]);
+      }
+      box->setEnabled(on);
     }
     form.Check(b.id, boxes_[b.id]->isChecked());
   }
-  StoreCustomSetForm(form, session_.FitSelection);
+  // Boxes clicked back to what they showed: the block as it was, not as the form writes it.
+  if (form == CustomSetFormOf(loaded_))
+    session_.FitSelection = loaded_;
+  else
+    StoreCustomSetForm(form, session_.FitSelection);
   ShowCounts();
 }
 

@@ -42,7 +42,13 @@ class TDlgCF : public TDlg {
 
   TSession& session_;
   TFitSelection opened_;
+  // The block as Load showed it: boxes clicked back to how they showed it give it back as it
+  // was (a form writes some blocks otherwise, as mask 11 writes 54).
+  TFitSelection loaded_;
   QCheckBox* boxes_[kCustomInterceptAdd + 1] = {};
+  // The state of each dependent box while its base is unchecked, which checking the base
+  // again gives back.
+  bool beforeBaseOff_[kCustomInterceptAdd + 1] = {};
   QLabel* selected_ = nullptr;
   QLabel* kept_ = nullptr;
   QLabel* nonlinear_ = nullptr;

@@ -492,6 +492,20 @@ TEST_F(FitRoad, CustomSetDialogLeavesAnUntouchedSetAsItWas) {
     EXPECT_EQ(session_.FitSelection.nonlinear[1], 0);
     EXPECT_EQ(session_.FitSelection.nonlinear[12], 0);
   }
+  // Every box clicked and clicked back (a base box with its dependent among them) leaves
+  // the set, its odd masks included, as it was, and the fit results with it.
+  session_.FitSelection = odd;
+  ModalAnswer<TDlgCF> changedBack([](TDlgCF* d) {
+    for (int id : {101, 102, 103, 110, 201, 202, 301, 302}) {
+      d->Box(id)->click();
+      d->Box(id)->click();
+    }
+    EXPECT_TRUE(d->Box(102)->isChecked());  // its base went off and came back
+    d->accept();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmEditCustomSet));
+  EXPECT_EQ(changedBack.Seen(), 1);
+  EXPECT_EQ(session_.FitSelection, odd);
 }
 
 TEST_F(FitRoad, PreferencesResetFillsTheControlsAndCancelKeepsTheOptions) {
