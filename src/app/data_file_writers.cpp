@@ -2,6 +2,7 @@
 
 #include "app/c_format.h"
 #include "app/data_session.h"
+#include "app/data_statistics.h"
 #include "app/file_utils.h"
 #include "app/long_double.h"
 #include "app/worksheet_records.h"
@@ -67,8 +68,12 @@ std::optional<TValueNotHeld> FirstValueNotHeld(std::span<const TXYZPoint> table,
 
 int InactivePointsWritten(std::span<const TXYZPoint> table) {
   int inactive = 0;
-  for (const TXYZPoint& p : PointsOf(table))
-    if (Written(p).status == kPointInactive) ++inactive;
+  for (const TXYZPoint& p : PointsOf(table)) {
+    const WrittenPoint w = Written(p);
+    TXYZPoint read = p;
+    read.X = w.x, read.Y = w.y, read.Z = w.z, read.W = Weighted(table) ? w.w : 1;
+    if (w.status == kPointInactive && PointUsable(read)) ++inactive;
+  }
   return inactive;
 }
 

@@ -30,8 +30,9 @@ std::string DataClipboardText(std::span<const TXYZPoint> table, const TDataTitle
 // finite value), as written (a missing value is written as 0); none when all are held.
 std::optional<TValueNotHeld> FirstValueNotHeld(std::span<const TXYZPoint> table, int form);
 
-// The points written inactive (marked so, or holding a missing value): a worksheet has no
-// place for the mark, and they come back active when it is read.
+// The points written inactive (marked so, or holding a missing value, written as 0) that
+// come back active when a worksheet, which has no place for the mark, is read: all but those
+// whose values the pre-scan marks inactive again (beyond +-1e300).
 int InactivePointsWritten(std::span<const TXYZPoint> table);
 
 // The worksheet image (form 1 WK1, 3 WK3): the title at column 0 of row 0, the names in

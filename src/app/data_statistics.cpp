@@ -21,12 +21,6 @@ constexpr long double kInf = std::numeric_limits<long double>::infinity();
 // value. NaN fails the magnitude test too.
 bool Usable(long double v) { return std::fabs(v) <= 1e300L && v != ExprErrorValue; }
 
-// A negative weight has no meaning in a weighted sum of squares (it would make the spreads
-// negative), so such a point is as unusable as one with a missing coordinate.
-bool PointUsable(const TXYZPoint& p) {
-  return Usable(p.X) && Usable(p.Y) && Usable(p.Z) && Usable(p.W) && p.W >= 0;
-}
-
 // Slot (0 or 1) of axis `a` among the two other axes of axis `b`: the other axes of X are
 // Y, Z; of Y, X, Z; of Z, X, Y.
 int OtherSlot(int a, int b) { return a < b ? a : a - 1; }
@@ -50,6 +44,13 @@ void RecordAxisExtremes(TAxisStats* axes[3], const long double v[3]) {
 }
 
 }  // namespace
+
+// A negative weight has no meaning in a weighted sum of squares (it would make the spreads
+// negative), so such a point is as unusable as one with a missing coordinate.
+bool PointUsable(const TXYZPoint& p) {
+  return Usable(p.X) && Usable(p.Y) && Usable(p.Z) && Usable(p.W) && p.W >= 0;
+}
+
 
 void ResetDataStats(TDataStats& stats, int activeCount) {
   stats = TDataStats{};

@@ -53,6 +53,11 @@ struct TDataStats {
 // count.
 void ResetDataStats(TDataStats& stats, int activeCount = 0);
 
+// Whether the statistics and the fits can use a point: coordinates and weight finite, within
+// +-1e300 and not the missing value, the weight not negative. The pre-scan marks any other
+// point inactive.
+bool PointUsable(const TXYZPoint& p);
+
 // Scans records 1 .. N of a table into `stats` (distinct counts and pure-error sums
 // excepted):
 // - every record gets RXY = sqrt(x^2+y^2) and RXYZ = sqrt(x^2+y^2+z^2);

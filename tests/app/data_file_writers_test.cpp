@@ -51,6 +51,19 @@ TEST(DataFileWriters, WeightedRowsCarryTheirWeightAndMissingValuesBecomeInactive
   EXPECT_EQ(line.substr(72, 3), "* W");
 }
 
+// What a worksheet loses of the inactive marks and what it cannot hold: a marked point and
+// one with a missing value (written as 0) come back active; one beyond +-1e300 is marked
+// again by the pre-scan. WK1 names the first value beyond a double, WK3 holds it.
+TEST(DataFileWriters, WorksheetsCountTheMarksTheyLoseAndNameTheValuesTheyCannotHold) {
+  const PointTable t = TableOf({{1, 2, 3, 1, '*'}, {4, ExprErrorValue, 6}, {7, 8, -1e4000L, 1, '*'}, {1, 2, 1e-400L}});
+  EXPECT_EQ(InactivePointsWritten(t), 2);
+  const std::optional<TValueNotHeld> wk1 = FirstValueNotHeld(t, 1);
+  ASSERT_TRUE(wk1);
+  EXPECT_EQ(ValueNotHeldText(*wk1, ".wk1"), "Row 3, Z: -1E+4000 Cannot Be Held by a .wk1 File\nNothing Was Written");
+  EXPECT_FALSE(FirstValueNotHeld(t, 3));
+  EXPECT_TRUE(DataWorksheet(t, Titles("", "", "", ""), 1).empty());
+}
+
 TEST(DataFileWriters, ClipboardTextUsesWiderFields) {
   const std::string text = DataClipboardText(FourPoints(), Titles("T", "x", "y", "z"));
   EXPECT_EQ(text.size(), 20u + 4u * 78u);

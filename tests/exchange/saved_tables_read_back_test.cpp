@@ -155,7 +155,7 @@ TEST_F(SavedTablesReadBack, TextAndWk3GiveEveryValueAndTitleBack) {
   boxes_->Answer(platform::kIdNo);
   EXPECT_EQ(SaveDataAs(session_, wk3), 0);
   EXPECT_FALSE(fs::exists(wk3));
-  EXPECT_EQ(BoxTexts(), Texts{"A .wk3 File Keeps No Inactive Marks: the 2 Inactive Points Will Be Read Back as Active\n"
+  EXPECT_EQ(BoxTexts(), Texts{"A .wk3 File Keeps No Inactive Marks: the 1 Inactive Point Will Be Read Back as Active\n"
                               "Save Anyway?"});
   boxes_->Answer(platform::kIdYes);
   ASSERT_EQ(SaveDataAs(session_, wk3), 1);
