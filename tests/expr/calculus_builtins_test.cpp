@@ -144,6 +144,32 @@ TEST_P(CalculusTest, DivergentIntegralsFail) {
   }
 }
 
+// A pole in the middle of the range: the values on either side of it cancel at the Gauss
+// points, and the sums settled on the principal value, which QI, AI and DQIP gave as the
+// integral (2.1145017507514570 for e^x / x over [-1, 1], 2 for 1/x + 1, 1.0223417289 for
+// sin(x) / (x - 1) over [0, 2]; each diverges). The integral of |f| grows at every order.
+TEST_P(CalculusTest, APoleInTheMiddleOfTheRangeIsNoIntegral) {
+  Lines({"EXP($)/$", "1/$+1", "SIN($)/($-1)", "EXP($)/$+0*$$"});
+  for (const char* text : {"QI(1,-1,1)", "AI(1,-1,1)", "AI(2,-1,1)", "QIP(3,0,2,1E-12)", "AI(3,0,2)",
+                           "DQIP(4,-1,1,-1,1,1E-8)"}) {
+    ExpectEval(text, ExprErrorValue, kErrIntegralConvergence);
+  }
+}
+
+// An integral that is 0 without values that cancel exactly gives Gauss sums of rounding
+// noise whose relative changes never settle: digamma over [1, 2] (ln gamma(2) - ln gamma(1))
+// and e^x less the long double nearest e - 1 over [0, 1] (under 1e-19) failed with
+// "Integral: Convergence Failure". Where f changes sign the sums settle once the integral
+// of |f| has: sin(x) over [0, 100] (1 - cos 100, closed form) keeps its value.
+TEST_P(CalculusTest, IntegralsThatAreZeroToRoundingStand) {
+  Lines({"PSI($)", "EXP($)-1.7182818284590452354", "$*$*$-2*$", "SIN($)"});
+  ExpectValues({{"QI(1,1,2)", 0, 1e-17L},
+                {"AI(1,1,2)", 0, 1e-17L},
+                {"QI(2,0,1)", 0, 1e-17L},
+                {"QI(3,-2,2)", 0, 1e-17L},
+                {"QI(4,0,100)", 1 - std::cos(100.0L), 1e-8L}});
+}
+
 // Hard integrals that converge keep their values to the 1e-8 the automatic integral
 // promises: oscillating, slowly decaying, singular at an end or inside, a tail falling
 // like x^-1.9 (its slope next to the infinite end has nearly settled), TAN up to just
