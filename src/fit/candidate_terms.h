@@ -60,6 +60,9 @@ class TTermColumns {
  public:
   TTermColumns(std::span<const TXYZPoint> points, long double weightScale, const TFitRunScales& scales);
   long double SubsetSse(ExprContext& ctx, const long double* p, std::span<const std::int32_t> terms, int m);
+  // Whether the linear part s of the fit is 0 at some point, or takes both signs over the
+  // points (false where a term has no value at some point: SubsetSse rejects that fit).
+  bool LinearPartChangesSign(ExprContext& ctx, const long double* p, std::span<const std::int32_t> terms, int m);
 
  private:
   // The values of a term at the points; null when it is undefined at one of them.
@@ -71,6 +74,15 @@ class TTermColumns {
   std::array<std::vector<long double>, kCandidateTermCount> columns_;
   std::array<std::int8_t, kCandidateTermCount> state_{};  // 0 not formed, 1 defined, -1 undefined
 };
+
+// Whether the linear part s of the fit is 0 at some node, or takes both signs, over the nodes
+// of a grid of nodes × nodes spanning the rectangle [x0, x1] × [y0, y1] (corners included).
+// A sign change among them proves that s vanishes in the rectangle; one between the nodes is
+// not seen. Nodes where a term has no value are passed over; the math error of `ctx` is left
+// cleared.
+bool LinearPartChangesSignOnGrid(ExprContext& ctx, const TFitRunScales& scales, const long double* p,
+                                 std::span<const std::int32_t> terms, int m, long double x0, long double x1,
+                                 long double y0, long double y1, int nodes);
 
 // The typical size of every candidate term over the data: the largest |term| at three
 // points of the data box, (X min, Y min), (X mean, Y mean) and (X max, Y max). A term that

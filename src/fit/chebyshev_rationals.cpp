@@ -11,10 +11,12 @@
 // rational itself.
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "app/long_double.h"
 #include "fit/fit_families.h"
 #include "fit/series_families.h"
+#include "numerics/polynomial_range.h"
 
 namespace {
 
@@ -74,8 +76,27 @@ bool DesignRow(const TSeriesFamily& f, const SeriesScales& s, long double x, lon
   return ChebRatDesignRow(x, y, z, m, row, f.lnX, f.lnY, s);
 }
 
+// A denominator that vanishes over the data rectangle makes a pole between the points the
+// rational was fitted to: such an order is no fit of them, whatever its r² at the points.
+bool DefinedOverData(const long double* p, int m) { return !ChebRatDenominatorVanishes(p, m); }
+
 constexpr TSeriesOperations kOperations{ChebRatParamCount, ChebRatComplexity, NormalRow, Eval,
-                                        DesignRow};
+                                        DesignRow, nullptr, DefinedOverData};
+
+// The power coefficients of Σ_{j=1..K-1} a_j·T_j(t) (a_0 = 0) into c[0..K-1].
+void ChebyshevSeriesToPowers(const long double* a, int K, long double* c) {
+  long double prev[kMaxTerms] = {1.0L}, cur[kMaxTerms] = {0.0L, 1.0L};  // T_0, T_1
+  std::fill(c, c + K, 0.0L);
+  for (int j = 1; j < K; ++j) {
+    if (j >= 2) {
+      long double next[kMaxTerms] = {};
+      for (int i = 0; i < K; ++i) next[i] = (i > 0 ? 2.0L * cur[i - 1] : 0.0L) - prev[i];
+      std::copy(cur, cur + K, prev);
+      std::copy(next, next + K, cur);
+    }
+    for (int i = 0; i <= j; ++i) c[i] += a[j] * cur[i];
+  }
+}
 
 // No fast sum of squares: every order's is taken from the rational itself.
 constexpr TSeriesFamily ChebRatFamily(int code, const char* title, std::uint32_t bit, int first,
@@ -130,4 +151,23 @@ bool ChebRatDesignRow(long double x, long double y, long double z, int m, long d
   if (K == 0 || !Values(x, y, K, lnX, lnY, s, true, tu, tv)) return false;
   LinearisedRow(tu, tv, K, (z - s.z.centre) / s.z.halfRange, row);
   return true;
+}
+
+bool ChebRatDenominatorVanishes(const long double* p, int m) {
+  const int K = ChebRatTermCount(m);
+  if (K == 0) return false;
+  // Q = 1 + A(u) + B(v), each half a Chebyshev series of one variable without a constant.
+  long double a[kMaxTerms] = {}, b[kMaxTerms] = {}, ca[kMaxTerms], cb[kMaxTerms];
+  a[1] = p[1];
+  b[1] = p[2];
+  for (int j = 2; j <= K - 1; ++j) {
+    a[j] = p[4 * j - 3];
+    b[j] = p[4 * j - 2];
+  }
+  ChebyshevSeriesToPowers(a, K, ca);
+  ChebyshevSeriesToPowers(b, K, cb);
+  const std::span<const long double> pa(ca, static_cast<std::size_t>(K)), pb(cb, static_cast<std::size_t>(K));
+  const TValueRange ra = PolynomialRange(pa, -1.0L, 1.0L), rb = PolynomialRange(pb, -1.0L, 1.0L);
+  const TValueRange q{1.0L + ra.low + rb.low, 1.0L + ra.high + rb.high};
+  return q.Holds(0.0L) || !std::isfinite(q.low) || !std::isfinite(q.high);
 }

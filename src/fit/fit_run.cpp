@@ -58,16 +58,23 @@ std::uint32_t OrdersWithin(const int (&orders)[N], int limit) {
       std::count_if(orders, orders + N, [limit](int m) { return m <= limit; }));
 }
 
-// Number of X-by-Y pairs of a mask whose kinds the data allow.
+// Number of X-by-Y pairs of a mask whose kinds the data allow (the bits run x, ln x, 1/x
+// and y, ln y, 1/y; the rationals have no reciprocal kinds).
 std::uint32_t KindPairs(std::uint32_t mask, std::initializer_list<std::uint32_t> xBits,
-                        std::initializer_list<std::uint32_t> yBits, std::uint32_t lnXBit,
-                        std::uint32_t lnYBit, const TDataStats& stats) {
-  std::uint32_t nx = 0, ny = 0;
-  for (std::uint32_t b : xBits)
-    if ((mask & b) && !(b == lnXBit && stats.X.Min < 0.0L)) ++nx;
-  for (std::uint32_t b : yBits)
-    if ((mask & b) && !(b == lnYBit && stats.Y.Min < 0.0L)) ++ny;
-  return nx * ny;
+                        std::initializer_list<std::uint32_t> yBits, const TDataStats& stats) {
+  const auto allowed = [](const TAxisStats& axis, std::size_t kind) {
+    return kind == 0 || (kind == 1 ? LogKindAllowed(axis) : ReciprocalKindAllowed(axis));
+  };
+  const auto count = [mask, &allowed](std::initializer_list<std::uint32_t> bits, const TAxisStats& axis) {
+    std::uint32_t n = 0;
+    std::size_t kind = 0;
+    for (std::uint32_t b : bits) {
+      if ((mask & b) && allowed(axis, kind)) ++n;
+      ++kind;
+    }
+    return n;
+  };
+  return count(xBits, stats.X) * count(yBits, stats.Y);
 }
 
 }  // namespace
@@ -81,7 +88,7 @@ std::uint32_t CountLinearEquations(const TFitSelection& selection, const TFitOpt
   const std::uint32_t poly = selection.polynomialMask, rat = selection.rationalMask;
 
   const std::uint32_t polyPairs = KindPairs(poly, {kPolyX, kPolyLnX, kPolyInvX},
-                                            {kPolyY, kPolyLnY, kPolyInvY}, kPolyLnX, kPolyLnY, stats);
+                                            {kPolyY, kPolyLnY, kPolyInvY}, stats);
   counts.polynomial = polyPairs * (kPolyAdditive[h10] + kPolyFull[h10]);
   counts.polynomial += OrdersWithin(kChebOrders, h65) *
                        (Bit(poly, kPolyChebyshev) + 3 * Bit(poly, kPolyChebyshevLog) +
@@ -90,7 +97,7 @@ std::uint32_t CountLinearEquations(const TFitSelection& selection, const TFitOpt
   counts.polynomial += OrdersWithin(kFourier2Orders, h65) * Bit(poly, kPolyFourier2);
 
   const std::uint32_t ratPairs =
-      KindPairs(rat, {kRatX, kRatLnX}, {kRatY, kRatLnY}, kRatLnX, kRatLnY, stats);
+      KindPairs(rat, {kRatX, kRatLnX}, {kRatY, kRatLnY}, stats);
   counts.rational = ratPairs * (kRatAdditive[h10] + kRatFull[h10]);
   counts.rational += OrdersWithin(kChebRatOrders, h65) *
                      (Bit(rat, kRatChebyshev) + 3 * Bit(rat, kRatChebyshevLog));

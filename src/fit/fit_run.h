@@ -199,8 +199,10 @@ struct TFitRunContext {
   std::shared_ptr<TSumsTable> polynomialSums;
   TFitRunScales scales;
   std::array<std::uint8_t, kCandidateTermCount> termExcluded{};  // 1: the term takes no part
-  bool lnXExcluded = false;  // some active x below 0: no ln x family
+  bool lnXExcluded = false;   // some active x at or below 0: no ln x family
   bool lnYExcluded = false;
+  bool invXExcluded = false;  // the x range holds 0: no 1/x family (a pole among the data)
+  bool invYExcluded = false;
   // 10^-(digit threshold): a coefficient below this fraction of the mean coefficient
   // magnitude makes a fit insignificant (`ParametersSignificant`).
   long double fitTolerance = 1e-5L;

@@ -23,6 +23,11 @@ constexpr long double kExpTermBound = 120.0L;
 constexpr int kFirstYTerm = 21;
 // The x terms with a logarithm or a root (their y twins are 21 higher).
 constexpr int kLogRootTerms[] = {1, 2, 4, 5, 8, 9, 10, 11, 12, 13, 14, 15, 17, 18};
+// Those without a value at x = 0 (a logarithm, or a division by a root), and the terms that
+// divide by x or by ln x.
+constexpr int kUndefinedAtZero[] = {1, 4, 8, 9, 10, 12, 13, 14, 15, 17, 18};
+constexpr int kReciprocalTerms[] = {16, 19};
+constexpr int kInverseLogTerms[] = {10, 13};
 constexpr int kExpTerm = 7;      // exp(x/s_x)
 constexpr int kNegExpTerm = 20;  // exp(-x)
 
@@ -314,7 +319,26 @@ TSeriesAxisScale AxisScale(const TAxisStats& a) {
 
 long double NonZero(long double v) { return v == 0.0L ? kZeroReplacement : v; }
 
+bool RangeHolds(const TAxisStats& axis, long double v) { return axis.Min <= v && v <= axis.Max; }
+
 }  // namespace
+
+bool LogKindAllowed(const TAxisStats& axis) { return axis.Min > 0.0L; }
+
+bool ReciprocalKindAllowed(const TAxisStats& axis) { return !RangeHolds(axis, 0.0L); }
+
+void ExcludeUndefinedTerms(const TAxisStats& axis, std::uint8_t* flags) {
+  if (axis.Min < 0.0L)
+    for (int k : kLogRootTerms) flags[k] = 1;
+  if (axis.Min <= 0.0L)
+    for (int k : kUndefinedAtZero) flags[k] = 1;
+  if (!ReciprocalKindAllowed(axis))
+    for (int k : kReciprocalTerms) flags[k] = 1;
+  if (RangeHolds(axis, 1.0L))
+    for (int k : kInverseLogTerms) flags[k] = 1;
+}
+
+bool InverseZAllowed(const TAxisStats& z) { return !(z.Min < 0.0L && z.Max > 0.0L); }
 
 int TSumsTable::Moment(int a, int p, int c, int q, int e) {
   if (p < 0 || q < 0 || e < 0 || e > 2) return -1;
@@ -388,8 +412,10 @@ int ComputeFitSums(TFitRunContext& ctx) {
 
   const bool xNegative = st.X.Min < 0.0L, yNegative = st.Y.Min < 0.0L;
   const bool zNegative = st.Z.Min < 0.0L;
-  ctx.lnXExcluded = xNegative;
-  ctx.lnYExcluded = yNegative;
+  ctx.lnXExcluded = !LogKindAllowed(st.X);
+  ctx.lnYExcluded = !LogKindAllowed(st.Y);
+  ctx.invXExcluded = !ReciprocalKindAllowed(st.X);
+  ctx.invYExcluded = !ReciprocalKindAllowed(st.Y);
 
   // The term limit: the options' highest term count minus 1, lowered at every table size
   // so that no fit has more parameters than the data can determine, and each keeps a degree
@@ -407,10 +433,8 @@ int ComputeFitSums(TFitRunContext& ctx) {
 
   std::uint8_t* excluded = ctx.termExcluded.data();
   ctx.termExcluded.fill(0);
-  for (int k : kLogRootTerms) {
-    if (xNegative) excluded[k] = 1;
-    if (yNegative) excluded[kFirstYTerm + k] = 1;
-  }
+  ExcludeUndefinedTerms(st.X, excluded);
+  ExcludeUndefinedTerms(st.Y, excluded + kFirstYTerm);
   if (st.X.Max > kExpTermBound && sc.xScale == 1.0L) excluded[kExpTerm] = 1;
   if (st.Y.Max > kExpTermBound && sc.yScale == 1.0L) excluded[kFirstYTerm + kExpTerm] = 1;
   if (st.X.Min < -kExpTermBound) excluded[kNegExpTerm] = 1;
@@ -420,7 +444,7 @@ int ComputeFitSums(TFitRunContext& ctx) {
   TGatherPlan plan;
   plan.variant[kVariantZ] = (subsets & kSubsetMaskAll) != 0;
   plan.variant[kVariantLnZ] = (subsets & kSubsetLnZ) != 0 && !zNegative;
-  plan.variant[kVariantInvZ] = (subsets & kSubsetInvZ) != 0;
+  plan.variant[kVariantInvZ] = (subsets & kSubsetInvZ) != 0 && InverseZAllowed(st.Z);
   plan.family = ctx.selection.polynomialMask != 0 || ctx.selection.rationalMask != 0;
   plan.logX = !xNegative;
   plan.logY = !yNegative;

@@ -108,3 +108,17 @@ class TSumsTable {
 // computed are 0.
 void FillCandidateTerms(long double v, long double s, bool logsAllowed, bool expExcluded,
                         bool negExpExcluded, long double* out);
+
+// What the data's range allows of the transforms of an axis. A kind or candidate term takes no
+// part where it has no value somewhere over the range of the data, at a point or between two:
+// a fit in it would be undefined (a pole, or a logarithm of 0) among the data it claims to
+// describe. ln v needs every value above 0, 1/v a range without 0, v/ln v and 1/ln v a range
+// without 1 as well.
+bool LogKindAllowed(const TAxisStats& axis);
+bool ReciprocalKindAllowed(const TAxisStats& axis);
+// Sets the flags (21 of them: term k of the axis at flags[k]) of the candidate terms that have
+// no value somewhere over the axis's range; leaves the others as they are.
+void ExcludeUndefinedTerms(const TAxisStats& axis, std::uint8_t* flags);
+// Fits of 1/Z (z = 1/s) need data whose z lie on one side of 0: with z of both signs s has
+// both signs at the points, and so a pole between them.
+bool InverseZAllowed(const TAxisStats& z);

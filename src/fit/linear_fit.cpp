@@ -97,7 +97,7 @@ long double Refine(TFitRunContext& ctx, KeptFit& fit, const TLinearFamily& famil
   const SolverResult svd = SolveSVD(a, b, n);
   if (!svd.Solved()) return condition;
   const long double sse = ClearTinyNegativeSse(family.SolutionSse(fit, b));
-  if (!(sse >= 0.0L && sse < ctx.sst && sse < fit.sse)) return condition;
+  if (!(sse >= 0.0L && sse < ctx.sst && sse < fit.sse) || !family.DefinedOverData(fit, b)) return condition;
   procedure = kProcSVDecomp;
   fit.sse = sse;
   std::copy(b, b + n, fit.params.begin());
@@ -210,7 +210,7 @@ int ScreenCandidate(TFitRunContext& ctx, KeptFit& fit, TKeepList& list,
   if (!SseAcceptable(sse, ctx.sst)) return 1;
   // A data set without spread (SST 0) gives no r².
   const long double r2 = ctx.sst > 0.0L ? 1.0L - sse / ctx.sst : kUndefinedDescending;
-  if (!list.Admits(r2)) return 1;
+  if (!list.Admits(r2) || !family.DefinedOverData(fit, b)) return 1;
   if (testCoefficients && !CoefficientsSignificant(ctx, fit, b, family.scaleCap)) return 1;
   fit.sse = sse;
   fit.r2 = r2;

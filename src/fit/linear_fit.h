@@ -87,6 +87,10 @@ class TLinearFamily {
   // equation it stores has another at the data. A family whose SolutionSse already measures
   // the stored equation returns fit.sse.
   virtual long double ListedSseOf(const KeptFit& fit) const { return fit.sse; }
+  // False when the equation of `params` (as SolutionSse leaves them) has no value somewhere
+  // over the data rectangle: such an equation is no fit of the data, however close it comes
+  // to the points (a rational whose denominator vanishes there has a pole between them).
+  virtual bool DefinedOverData(const KeptFit&, const long double*) const { return true; }
 
   const TSumsTable& normals;
   const int stage;
@@ -99,7 +103,8 @@ class TLinearFamily {
 
 // Screens one candidate: builds and solves its normal equations by Gaussian elimination,
 // counts the try (reporting progress every 5 tries), and keeps it in `list` when its SSE is
-// acceptable, its r² earns a place and (with `testCoefficients`) every non-constant
+// acceptable, its r² earns a place, its equation is defined over the data rectangle and
+// (with `testCoefficients`) every non-constant
 // coefficient, scaled by its term's typical size, counts beside the others: the numerator's
 // and the denominator's coefficients each against their own mean. Returns 0 when the
 // progress callback asked to stop, else 1.

@@ -28,7 +28,7 @@ constexpr int kMaxTerms = 10;  // the largest number of non-constant terms of th
 constexpr int kCodeXY = 165, kCodeXY2 = 175, kCodeX2Y = 185;
 
 // The selected X and Y kinds of a family mask (bits 1 x, 2 ln x, 4 1/x, 8 y, 16 ln y, 32 1/y);
-// the ln kinds are left out when the data exclude them.
+// the ln and reciprocal kinds are left out when the data's range excludes them.
 struct TKindSelection {
   std::vector<int> x, y;
 };
@@ -37,10 +37,10 @@ TKindSelection SelectedKinds(const TFitRunContext& ctx, std::uint32_t mask) {
   TKindSelection k;
   if (mask & kPolyX) k.x.push_back(kKindX);
   if ((mask & kPolyLnX) && !ctx.lnXExcluded) k.x.push_back(kKindLnX);
-  if (mask & kPolyInvX) k.x.push_back(kKindInvX);
+  if ((mask & kPolyInvX) && !ctx.invXExcluded) k.x.push_back(kKindInvX);
   if (mask & kPolyY) k.y.push_back(kKindY);
   if ((mask & kPolyLnY) && !ctx.lnYExcluded) k.y.push_back(kKindLnY);
-  if (mask & kPolyInvY) k.y.push_back(kKindInvY);
+  if ((mask & kPolyInvY) && !ctx.invYExcluded) k.y.push_back(kKindInvY);
   return k;
 }
 

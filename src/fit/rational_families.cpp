@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
+#include <span>
 #include <vector>
 
 #include "expr/eval_context.h"
@@ -17,6 +19,7 @@
 #include "fit/fit_statistics.h"
 #include "fit/linear_fit.h"
 #include "numerics/dense_solvers.h"
+#include "numerics/polynomial_range.h"
 
 namespace {
 
@@ -152,21 +155,96 @@ void NegateDenominator(const KeptFit& fit, long double* solution) {
     if (fit.basis[static_cast<std::size_t>(k)].e == 1) solution[k] = -solution[k];
 }
 
+// The data rectangle as the kinds of a rational see it: [min, max] of x and y, and of their
+// logarithms where the data allow them.
+struct TKindBox {
+  TValueRange x, lnX, y, lnY;
+  const TValueRange& Of(int kind) const {
+    return kind == kKindX ? x : kind == kKindLnX ? lnX : kind == kKindY ? y : lnY;
+  }
+};
+
+TKindBox KindBoxOf(const TFitRunContext& ctx) {
+  const TAxisStats &x = ctx.stats.X, &y = ctx.stats.Y;
+  TKindBox box;
+  box.x = {x.Min, x.Max};
+  box.y = {y.Min, y.Max};
+  if (x.Min > 0.0L) box.lnX = {std::log(x.Min), std::log(x.Max)};
+  if (y.Min > 0.0L) box.lnY = {std::log(y.Min), std::log(y.Max)};
+  return box;
+}
+
+// The range over the box of the full quadratic denominator
+// 1 + p1·X + p5·X² + p3·Y + p7·Y² + p9·X·Y: its extremes lie on the edges (each a quadratic
+// of one variable) or at its one interior critical point.
+TValueRange FullDenominatorRange(const long double* p, const TValueRange& bx, const TValueRange& by) {
+  TValueRange r{std::numeric_limits<long double>::infinity(), -std::numeric_limits<long double>::infinity()};
+  const auto take = [&r](const TValueRange& e) {
+    r.low = std::min(r.low, e.low);
+    r.high = std::max(r.high, e.high);
+  };
+  for (long double X : {bx.low, bx.high}) {
+    const long double edge[3] = {1.0L + X * (p[1] + p[5] * X), p[3] + p[9] * X, p[7]};
+    take(PolynomialRange(edge, by.low, by.high));
+  }
+  for (long double Y : {by.low, by.high}) {
+    const long double edge[3] = {1.0L + Y * (p[3] + p[7] * Y), p[1] + p[9] * Y, p[5]};
+    take(PolynomialRange(edge, bx.low, bx.high));
+  }
+  const long double det = 4.0L * p[5] * p[7] - p[9] * p[9];
+  if (det != 0.0L) {
+    const long double X = (p[3] * p[9] - 2.0L * p[1] * p[7]) / det;
+    const long double Y = (p[1] * p[9] - 2.0L * p[3] * p[5]) / det;
+    if (bx.Holds(X) && by.Holds(Y)) {
+      const long double v = 1.0L + X * (p[1] + p[5] * X) + Y * (p[3] + p[7] * Y) + p[9] * X * Y;
+      take({v, v});
+    }
+  }
+  return r;
+}
+
+// The range over the box of a plain rational's denominator 1 + P(X) + Q(Y): the sum of the
+// ranges of its two halves, each a polynomial of one variable without a constant.
+TValueRange AdditiveDenominatorRange(const long double* p, const std::uint8_t* d, const TValueRange& bx,
+                                     const TValueRange& by) {
+  const int nx = d[1], dx = d[2], ny = d[4], dy = d[5];
+  long double px[kMaxOrder + 1] = {}, py[kMaxOrder + 1] = {};
+  std::copy(p + 1 + nx + ny, p + 1 + nx + ny + dx, px + 1);
+  std::copy(p + 1 + nx + ny + dx, p + 1 + nx + ny + dx + dy, py + 1);
+  const TValueRange rx = PolynomialRange(std::span<const long double>(px, static_cast<std::size_t>(dx) + 1), bx.low, bx.high);
+  const TValueRange ry = PolynomialRange(std::span<const long double>(py, static_cast<std::size_t>(dy) + 1), by.low, by.high);
+  return {1.0L + rx.low + ry.low, 1.0L + rx.high + ry.high};
+}
+
 class TRationalFamily final : public TLinearFamily {
  public:
   // The rationals solve in raw powers: their denominator's constant is 1 at X = Y = 0, so
   // shifting X or Y would change the model their linearisation fits.
-  TRationalFamily(const TSumsTable& sums, const TRationalPoints& pts)
-      : TLinearFamily(sums, kStageRational, &TFitCounters::rational, kScaleCap), pts_(pts) {}
+  TRationalFamily(const TFitRunContext& ctx, const TRationalPoints& pts)
+      : TLinearFamily(*ctx.sums, kStageRational, &TFitCounters::rational, kScaleCap),
+        pts_(pts),
+        box_(KindBoxOf(ctx)) {}
   long double SolutionSse(const KeptFit& fit, long double* solution) const override {
     NegateDenominator(fit, solution);
     return RationalSse(pts_, solution, fit.descriptor.data());
+  }
+  // A denominator that vanishes anywhere over the data rectangle (a sign change, or a 0 at
+  // its edge) makes a pole there: the surface runs to infinity between the points it was
+  // fitted to, its extremes and volume have no value, and its r² at the points says nothing
+  // of it. On twelve scattered points such rationals led Surface-Fit All Equations.
+  bool DefinedOverData(const KeptFit& fit, const long double* params) const override {
+    const std::uint8_t* d = fit.descriptor.data();
+    const TValueRange &bx = box_.Of(d[0]), &by = box_.Of(d[3]);
+    const TValueRange den = d[1] == kFullRational ? FullDenominatorRange(params, bx, by)
+                                                  : AdditiveDenominatorRange(params, d, bx, by);
+    return !den.Holds(0.0L) && std::isfinite(den.low) && std::isfinite(den.high);
   }
 
  private:
   // The x and y scales of the coefficient test are bounded by 300000.
   static constexpr long double kScaleCap = 300000.0L;
   const TRationalPoints& pts_;
+  const TKindBox box_;
 };
 
 // The rationals of orders 1..3 in their numbering order from 1001: X kind, then the
@@ -224,7 +302,7 @@ int FitRationalEquations(TFitRunContext& ctx, int keep, int limit, std::uint32_t
   std::vector<TKeepList> lists;  // one per total term count m = 4..M
   TRationalPoints pts;
   if (!AllocateKeepLists(lists, M - 3, keep) || !MakeRationalPoints(ctx, pts)) return -2;
-  const TRationalFamily family(*ctx.sums, pts);
+  const TRationalFamily family(ctx, pts);
   const int listedBefore = ctx.Listed();
 
   // Every shape counts in the equation number, fitted or not.
@@ -268,7 +346,7 @@ int FitRationalEquations2(TFitRunContext& ctx, int keep, int limit, std::uint32_
   TKeepList list;
   TRationalPoints pts;
   if (!list.Allocate(keep) || !MakeRationalPoints(ctx, pts)) return -2;
-  const TRationalFamily family(*ctx.sums, pts);
+  const TRationalFamily family(ctx, pts);
   const int listedBefore = ctx.Listed();
 
   int equation = kFirstFullRationalEquation - 1;

@@ -286,6 +286,7 @@ int FitSeriesFamily(TFitRunContext& ctx, const TSeriesFamily& f, int largestM, i
       sse = SeriesSumSquares(f, scales, ctx.points, weightScale, b, m);
     }
     if (!SseAcceptable(sse, sst)) continue;
+    if (f.definedOverData && !f.definedOverData(b, m)) continue;
 
     auto record = NewFitResult(m);
     if (!record) break;

@@ -51,6 +51,9 @@ struct TSeriesFamily {
   // For a nested family whose orders are not prefixes of each other: the positions of the
   // basis of m within the basis of mBig. Null: the first m + 1 positions.
   void (*embed)(int m, int mBig, int* positions) = nullptr;
+  // False when the fit of parameters p has no value somewhere over the data rectangle (a
+  // rational's denominator vanishes there). Null: a family defined everywhere.
+  bool (*definedOverData)(const long double* p, int m) = nullptr;
 };
 
 // A family's constants and operations, for the tables of the families.
@@ -71,6 +74,7 @@ struct TSeriesOperations {
   decltype(TSeriesFamily::eval) eval;
   decltype(TSeriesFamily::designRow) designRow;
   decltype(TSeriesFamily::embed) embed = nullptr;
+  decltype(TSeriesFamily::definedOverData) definedOverData = nullptr;
 };
 constexpr TSeriesFamily MakeSeriesFamily(const TSeriesConstants& c, const TSeriesOperations& o) {
   TSeriesFamily f;
@@ -92,6 +96,7 @@ constexpr TSeriesFamily MakeSeriesFamily(const TSeriesConstants& c, const TSerie
   f.eval = o.eval;
   f.designRow = o.designRow;
   f.embed = o.embed;
+  f.definedOverData = o.definedOverData;
   return f;
 }
 
@@ -157,6 +162,9 @@ long double EvalChebRat(long double x, long double y, const long double* p, int 
                         bool lnY, const SeriesScales& s);
 bool ChebRatDesignRow(long double x, long double y, long double z, int m, long double* row,
                       bool lnX, bool lnY, const SeriesScales& s);
+// True when the denominator Q of the parameters p vanishes somewhere over the data rectangle,
+// where the scaled u and v run over [-1, 1]: the rational has a pole there.
+bool ChebRatDenominatorVanishes(const long double* p, int m);
 
 // ---- Fourier (237, 234), cosine (236) and sigmoid (235) series ----
 int FourierParamCount(int k);

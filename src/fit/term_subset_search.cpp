@@ -24,6 +24,9 @@ constexpr int kXTerms = 21;
 constexpr long double kEmptyWorst = 1.01L;
 // Progress is reported every this many subsets.
 constexpr int kProgressEvery = 25;
+// Nodes per side of the grid over the data rectangle on which the linear part of a 1/Z fit is
+// looked at for a change of sign.
+constexpr int kPoleGridNodes = 33;
 
 // Screening: the positions (in each half of the sorted keys) whose terms are left out before
 // the searches of 3, 4, 5 and 6 terms; the searches of 7 and 8 terms keep the 6 of 6.
@@ -289,12 +292,21 @@ void TVariantSearch::StoreSearchResults(int k, int count) {
     rec.determinant = 0.0L;
     rec.procedure = kProcGaussElim;
     auto sseOf = [&](const long double* p) { return columns_.SubsetSse(expr_, p, terms, k); };
+    // A fit of 1/Z is 1/s: where its linear part s vanishes over the data rectangle it has a
+    // pole between the points it was fitted to, and is no fit of them.
+    auto poleFree = [&](const long double* p) {
+      if (v_ != kVariantInvZ) return true;
+      const TDataStats& st = ctx_.stats;
+      return !columns_.LinearPartChangesSign(expr_, p, terms, k) &&
+             !LinearPartChangesSignOnGrid(expr_, ctx_.scales, p, terms, k, st.X.Min, st.X.Max, st.Y.Min,
+                                          st.Y.Max, kPoleGridNodes);
+    };
     // The correlation form gives the r² of the exact least-squares solution, not of the
     // parameters it turns back into the units of the data (their rounding, far from the
     // origin or with nearly collinear terms, costs the stored equation much of its fit), and
     // ln z and 1/z fits are judged in z: every fit is measured at the data as it is stored.
     rec.sse = sseOf(rec.params.data());
-    if (!SseAcceptable(rec.sse, sst_)) {
+    if (!SseAcceptable(rec.sse, sst_) || !poleFree(rec.params.data())) {
       rec.procedure = kProcFailed;
       rec.r2 = kUndefinedDescending;  // ranks last among the retained fits
       continue;
@@ -309,7 +321,7 @@ void TVariantSearch::StoreSearchResults(int k, int count) {
         const SolverResult svd = SolveSVD(a, b, k + 1);
         if (svd.Solved()) {
           const long double sse = sseOf(b);
-          if (sse >= 0.0L && sse < sst_ && sse < rec.sse) {
+          if (sse >= 0.0L && sse < sst_ && sse < rec.sse && poleFree(b)) {
             rec.procedure = kProcSVDecomp;
             rec.determinant = svd.condition.value_or(0.0L);
             rec.sse = sse;
@@ -417,8 +429,11 @@ int SearchTermCombinations(TFitRunContext& ctx, int termLimit, int variant) {
   // Fewer than 2 terms leave nothing to search: the phase contributes no fits and the run
   // goes on (rather than ending the whole run as if the user had aborted it). ln z has no
   // sums when some z is negative: that variant contributes nothing either.
+  // 1/z of data with z of both signs has both signs too: every fit of it has a pole between
+  // the points.
   const bool searchable = termLimit >= kSubsetMinTerms && ctx.sums &&
-                          !(variant == kVariantLnZ && ctx.stats.Z.Min < 0.0L);
+                          !(variant == kVariantLnZ && ctx.stats.Z.Min < 0.0L) &&
+                          !(variant == kVariantInvZ && !InverseZAllowed(ctx.stats.Z));
   if (!searchable) return ctx.Progress(stage, 100.0f) ? 0 : -1;
 
   const int kmax = std::min(termLimit, kSubsetMaxTerms);

@@ -42,11 +42,21 @@ TEST(CountLinearEquations, EveryLinearFamily) {
 
 TEST(CountLinearEquations, DomainAndLimits) {
   TDataStats negativeX = PositiveStats();
-  negativeX.X.Min = -1;
+  negativeX.X.Min = -3;
+  negativeX.X.Max = -1;
   TFitCounts c;
   CountLinearEquations(DefaultFitSelection(), DefaultFitOptions(), negativeX, c);
   EXPECT_EQ(c.polynomial, 6u * 27u);  // no ln x pairs
   EXPECT_EQ(c.rational, 2u * 65u);
+  // An x range that holds 0 leaves out 1/x as well (a pole among the data), and one that
+  // starts at 0 ln x.
+  for (const long double min : {-1.0L, 0.0L}) {
+    TDataStats throughZero = PositiveStats();
+    throughZero.X.Min = min;
+    throughZero.X.Max = 4;
+    CountLinearEquations(DefaultFitSelection(), DefaultFitOptions(), throughZero, c);
+    EXPECT_EQ(std::tuple(c.polynomial, c.rational), std::tuple(3u * 27u, 2u * 65u)) << static_cast<double>(min);
+  }
 
   // With the plain families, the Chebyshev polynomials and rationals and the first Fourier
   // family selected, by the highest term count minus 1.

@@ -146,7 +146,7 @@ TEST(FitSums, ReciprocalRowsAtXZeroAndXOne) {
 }
 
 TEST(FitSums, NegativeXLeavesEveryLogarithmRowEmpty) {
-  SumsRun run(GridTable(Axis(-2, 1, 6), Axis(1, 1, 4), [](long double x, long double y) { return 5 + x + y; }),
+  SumsRun run(GridTable(Axis(-2, 1, 6), Axis(2, 1, 4), [](long double x, long double y) { return 5 + x + y; }),
               LinearSelection(63, 27, 7));
   const TSumsTable& s = run.S();
   EXPECT_TRUE(run.ctx->lnXExcluded);
@@ -164,8 +164,43 @@ TEST(FitSums, NegativeXLeavesEveryLogarithmRowEmpty) {
               std::tuple(1, 0, 0.0L, 0.0L))
         << code;
   }
-  // The reciprocal terms are never excluded.
-  EXPECT_EQ(run.ctx->termExcluded[16] + run.ctx->termExcluded[19], 0);
+  // The x range holds 0: 1/x and 1/x² have a pole among the data and take no part either,
+  // nor does the 1/x family; their y twins and 1/y do.
+  EXPECT_EQ(std::tuple(int{run.ctx->termExcluded[16]}, int{run.ctx->termExcluded[19]}, int{run.ctx->termExcluded[37]},
+                       int{run.ctx->termExcluded[40]}, run.ctx->invXExcluded, run.ctx->invYExcluded),
+            std::tuple(1, 1, 0, 0, true, false));
+}
+
+// Every kind and term that has no value somewhere over the data's range takes no part: at a
+// point (ln x and the reciprocal roots at x = 0) or between points (1/x across 0, x/ln x and
+// 1/ln x across 1), and no others.
+TEST(FitSums, TermsUndefinedOverTheDataTakeNoPart) {
+  const struct {
+    long double min, max;
+    std::set<int> excluded;
+    bool lnKind, inverseKind;
+  } cases[] = {
+      {0.5L, 0.9L, {}, true, true},
+      {1.5L, 4.0L, {}, true, true},
+      {0.5L, 4.0L, {10, 13}, true, true},          // across 1
+      {1.0L, 4.0L, {10, 13}, true, true},          // from 1
+      {0.0L, 4.0L, {1, 4, 8, 9, 10, 12, 13, 14, 15, 16, 17, 18, 19}, false, false},  // from 0
+      {-4.0L, -1.0L, {1, 2, 4, 5, 8, 9, 10, 11, 12, 13, 14, 15, 17, 18}, false, true},
+      {-1.0L, 4.0L, {1, 2, 4, 5, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}, false, false},
+  };
+  for (const auto& c : cases) {
+    TAxisStats axis;
+    axis.Min = c.min;
+    axis.Max = c.max;
+    std::uint8_t flags[21] = {};
+    ExcludeUndefinedTerms(axis, flags);
+    std::set<int> excluded;
+    for (int k = 0; k < 21; ++k)
+      if (flags[k]) excluded.insert(k);
+    EXPECT_EQ(excluded, c.excluded) << static_cast<double>(c.min) << ".." << static_cast<double>(c.max);
+    EXPECT_EQ(std::tuple(LogKindAllowed(axis), ReciprocalKindAllowed(axis)), std::tuple(c.lnKind, c.inverseKind))
+        << static_cast<double>(c.min) << ".." << static_cast<double>(c.max);
+  }
 }
 
 TEST(FitSums, RowsAreGatheredOnlyForTheirFamiliesAndVariants) {
@@ -184,10 +219,15 @@ TEST(FitSums, RowsAreGatheredOnlyForTheirFamiliesAndVariants) {
   SumsRun none(Scattered(40), LinearSelection(63, 0, 0));
   EXPECT_EQ(none.S()[TSumsTable::Pair(0, 0, 1)], 0.0L);
   EXPECT_NE(none.S()[TSumsTable::Term(0, 0)], 0.0L);
-  // ln Z needs z >= 0.
+  // ln Z needs z >= 0; 1/Z z of one sign (with both, 1/z crosses 0 between the points).
   PointTable t = Scattered(40);
   t[3].Z = -1.0L;
-  SumsRun negative(std::move(t), LinearSelection(0, 0, 7));
+  SumsRun mixed(std::move(t), LinearSelection(0, 0, 7));
+  EXPECT_EQ(mixed.S()[TSumsTable::Term(1, 0)], 0.0L);
+  EXPECT_EQ(mixed.S()[TSumsTable::Term(2, 0)], 0.0L);
+  PointTable below = Scattered(40);
+  for (std::size_t i = 1; i < below.size(); ++i) below[i].Z = -below[i].Z;
+  SumsRun negative(std::move(below), LinearSelection(0, 0, 7));
   EXPECT_EQ(negative.S()[TSumsTable::Term(1, 0)], 0.0L);
   EXPECT_NE(negative.S()[TSumsTable::Term(2, 0)], 0.0L);
 }
