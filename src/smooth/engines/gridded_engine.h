@@ -280,6 +280,9 @@ class TSpline3D {
   long double IntegrateNurbs(long double x1, long double x2, long double y1, long double y2);
   // The integral by the method's own route (the first request for a rectangle).
   long double MethodRouteIntegral(const TRectangle& rect, long double* errorOut);
+  // The relative error that the doubles' rounding of this engine's values and positions
+  // leaves in an integral over the rectangle.
+  long double RoundingShare(long double integral, const TRectangle& r) const;
   // rgbi3p's integral over one rectangle with the derivative table wk.
   long double AkimaIntegral(long double x1, long double x2, long double y1, long double y2,
                             double* wk);
@@ -330,6 +333,10 @@ long double IntegrateByGridding(TIntegrand2 value, long double x1, long double x
 // the spline cannot be made.
 long double IntegrateGridSpline(std::span<const long double> values, int n, const TRectangle& r,
                                 const TGridExtents& extents);
+// The same spline's integrals over pieces x pieces equal squares of the rectangle, row by
+// row from its lower left corner; empty when the spline cannot be made.
+std::vector<long double> IntegrateGridSplinePieces(std::span<const long double> values, int n, const TRectangle& r,
+                                                   const TGridExtents& extents, int pieces);
 // The relative error that rounding leaves in such an integral of values in [lo, hi] (0 for
 // an integral of 0): the splines' doubles and the nodes' positions where the rectangle lies.
 // The floor of the error estimates of the gridding integrals.

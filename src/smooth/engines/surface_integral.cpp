@@ -61,32 +61,68 @@ std::optional<TNumericIntegral> NumericIntegral(TIntegrand2 surface, const TRect
 // The spline is made and integrated in doubles over axes that start at the rectangle's lower
 // corner: an integral does not depend on where its rectangle lies, but a double placed at
 // x = 1e9 keeps only 1e-7 of the rectangle's width.
-long double IntegrateGridSpline(std::span<const long double> values, int n, const TRectangle& r,
-                                const TGridExtents& extents) {
+std::vector<long double> IntegrateGridSplinePieces(std::span<const long double> values, int n, const TRectangle& r,
+                                                   const TGridExtents& extents, int pieces) {
   const long double width = r.x2 - r.x1, height = r.y2 - r.y1;
   const std::vector<long double> xs = MakeGridAxisLD(0, width, n), ys = MakeGridAxisLD(0, height, n);
   PointTable table = BuildGridPointsLD(values, n, n, xs, ys);
-  if (table.empty()) return ExprErrorValue;
+  if (table.empty() || pieces < 1) return {};
   const TGridExtents local = {extents[0] - r.x1, extents[1] - r.x1, extents[2] - r.y1,
                               extents[3] - r.y1, extents[4],         extents[5]};
   TSpline3D engine(n, n, table, &local, kGridBSpline, 3, 3);
-  if (!engine.HasSurface()) return ExprErrorValue;
-  long double ignored = 0;
-  return engine.Integrate(0, width, 0, height, &ignored);
+  if (!engine.HasSurface()) return {};
+  const auto edge = [pieces](long double side, int k) { return k == pieces ? side : side * k / pieces; };
+  std::vector<long double> integrals;
+  integrals.reserve(static_cast<std::size_t>(pieces) * static_cast<std::size_t>(pieces));
+  for (int j = 0; j < pieces; ++j)
+    for (int i = 0; i < pieces; ++i) {
+      // Each square differs from the one before, so each is integrated exactly.
+      long double ignored = 0;
+      const long double v =
+          engine.Integrate(edge(width, i), edge(width, i + 1), edge(height, j), edge(height, j + 1), &ignored);
+      if (IsMissingValue(v)) return {};
+      integrals.push_back(v);
+    }
+  return integrals;
 }
 
-long double GridSplineRoundingShare(long double integral, long double lo, long double hi, const TRectangle& r) {
+long double IntegrateGridSpline(std::span<const long double> values, int n, const TRectangle& r,
+                                const TGridExtents& extents) {
+  const std::vector<long double> whole = IntegrateGridSplinePieces(values, n, r, extents, 1);
+  return whole.empty() ? ExprErrorValue : whole[0];
+}
+
+namespace {
+
+// The relative error that rounding leaves in the integral of a spline with values in
+// [lo, hi] over the rectangle: its doubles round every value, and its positions, held to
+// `positionEpsilon` of where the rectangle lies, move each value by as much as the surface
+// changes over that step, `positionRoundings` times.
+long double SplineRoundingShare(long double integral, long double lo, long double hi, const TRectangle& r,
+                                long double positionEpsilon, long double positionRoundings) {
   const long double width = r.x2 - r.x1, height = r.y2 - r.y1;
   if (integral == 0 || width == 0 || height == 0) return 0;
-  constexpr long double kRoundings = 64;
-  // The splines' doubles round every value; the nodes' own positions are rounded where the
-  // rectangle lies, which moves each value by as much as the surface changes over that step.
-  const long double valueRounding = kRoundings * std::numeric_limits<double>::epsilon() * std::max(std::fabs(lo), std::fabs(hi));
-  const long double eps = std::numeric_limits<long double>::epsilon();
+  constexpr long double kValueRoundings = 64;
+  const long double valueRounding =
+      kValueRoundings * std::numeric_limits<double>::epsilon() * std::max(std::fabs(lo), std::fabs(hi));
   const long double positionRounding =
-      (hi - lo) * kRoundings * eps *
+      (hi - lo) * positionRoundings * positionEpsilon *
       (std::max(std::fabs(r.x1), std::fabs(r.x2)) / width + std::max(std::fabs(r.y1), std::fabs(r.y2)) / height);
-  return (valueRounding + positionRounding) * width * height / std::fabs(integral);
+  return std::fabs((valueRounding + positionRounding) * width * height / integral);
+}
+
+}  // namespace
+
+long double GridSplineRoundingShare(long double integral, long double lo, long double hi, const TRectangle& r) {
+  return SplineRoundingShare(integral, lo, hi, r, std::numeric_limits<long double>::epsilon(), 64);
+}
+
+// The engine's splines lie where its data lie, in doubles: 1e12 + 0.1 is held to 1.2e-4, a
+// step that the surface's values and its integral follow (an integral over [1e12 + 0.1,
+// 1e12 + 0.9] off by 5e-5 was reported exact). Measured, the effect stays below a third of
+// one such rounding; four are counted.
+long double TSpline3D::RoundingShare(long double integral, const TRectangle& r) const {
+  return SplineRoundingShare(integral, ext_[4], ext_[5], r, std::numeric_limits<double>::epsilon(), 4);
 }
 
 long double IntegrateByGridding(TIntegrand2 value, long double x1, long double x2,
@@ -134,7 +170,7 @@ long double TSpline3D::Integrate(long double x1, long double x2, long double y1,
   if (integralKey_ && *integralKey_ == rect) {
     integralKey_.reset();
     if (const auto numeric = NumericIntegral(surface, rect, kNumericTolerance, kNumericTolerance, kAcceptedError)) {
-      if (errorOut) *errorOut = numeric->error;
+      if (errorOut) *errorOut = numeric->error + RoundingShare(numeric->value, rect);
       return numeric->value;
     }
     // The integrators failed (no quadrature table, a surface they cannot sample): the
@@ -157,12 +193,16 @@ long double TSpline3D::MethodRouteIntegral(const TRectangle& rect, long double* 
                         : method_;
   switch (route) {
     case kGridBSpline:
-    case kGridLeastSquares:
+    case kGridLeastSquares: {
       if (x1 >= ext_[0] && x2 <= ext_[1] && y1 >= ext_[2] && y2 <= ext_[3]) {
         answer = IntegrateBSpline(x1, x2, y1, y2);
         break;
       }
-      return IntegrateByGridding(surface, x1, x2, y1, y2, errorOut);
+      long double error = 0;
+      answer = IntegrateByGridding(surface, x1, x2, y1, y2, &error);
+      if (errorOut && !IsMissingValue(answer)) *errorOut = error + RoundingShare(answer, rect);
+      return answer;
+    }
     case kGridBSplineAkimaEdge:
       answer = IntegrateBSplineAkimaEdge(x1, x2, y1, y2);
       break;
@@ -177,7 +217,8 @@ long double TSpline3D::MethodRouteIntegral(const TRectangle& rect, long double* 
       return 0.0L;
   }
   if (IsMissingValue(answer)) return answer;
-  if (errorOut) *errorOut = 0;
+  // Exact but for rounding.
+  if (errorOut) *errorOut = RoundingShare(answer, rect);
   return answer;
 }
 
