@@ -156,18 +156,24 @@ TEST_P(CalculusTest, APoleInTheMiddleOfTheRangeIsNoIntegral) {
   }
 }
 
-// An integral that is 0 without values that cancel exactly gives Gauss sums of rounding
-// noise whose relative changes never settle: digamma over [1, 2] (ln gamma(2) - ln gamma(1))
-// and e^x less the long double nearest e - 1 over [0, 1] (under 1e-19) failed with
-// "Integral: Convergence Failure". Where f changes sign the sums settle once the integral
-// of |f| has: sin(x) over [0, 100] (1 - cos 100, closed form) keeps its value.
+// An integral that is 0 without values that cancel exactly gives Gauss sums and Romberg
+// extrapolations of rounding noise whose relative changes never settle: digamma over
+// [1, 2] (ln gamma(2) - ln gamma(1)), e^x less the long double nearest e - 1 over [0, 1]
+// (under 1e-19), tanh over [-3, 3] failed with "Integral: Convergence Failure". Where f
+// changes sign the sums settle once the integral of |f| has: sin(x) over [0, 100]
+// (1 - cos 100, closed form) keeps its value. A divergent integral whose values cancel
+// still fails: 1/(x - 0.1) over [-0.8, 1].
 TEST_P(CalculusTest, IntegralsThatAreZeroToRoundingStand) {
-  Lines({"PSI($)", "EXP($)-1.7182818284590452354", "$*$*$-2*$", "SIN($)"});
+  Lines({"PSI($)", "EXP($)-1.7182818284590452354", "$*$*$-2*$", "SIN($)", "TANH($)", "1/($-0.1)"});
   ExpectValues({{"QI(1,1,2)", 0, 1e-17L},
                 {"AI(1,1,2)", 0, 1e-17L},
+                {"RI(1,1,2)", 0, 1e-17L},
                 {"QI(2,0,1)", 0, 1e-17L},
+                {"RI(2,0,1)", 0, 1e-17L},
                 {"QI(3,-2,2)", 0, 1e-17L},
+                {"RI(5,-3,3)", 0, 1e-17L},
                 {"QI(4,0,100)", 1 - std::cos(100.0L), 1e-8L}});
+  for (const char* text : {"QI(6,-0.8,1)", "RI(6,-0.8,1)"}) ExpectEval(text, ExprErrorValue, kErrIntegralConvergence);
 }
 
 // Hard integrals that converge keep their values to the 1e-8 the automatic integral
