@@ -100,7 +100,8 @@ struct ExprContext {
   std::uint64_t ExprErrorEvents = 0;
   // Marks of the "IF" calls whose arguments are being computed (see conditional.h).
   std::vector<TExprErrorMark> errorMarks;
-  // The point-index cell that "INDEX" reads; no feature sets it yet, so it stays 0.
+  // The point-index cell that "INDEX" reads: the row being computed by a data calculation
+  // or a grid-editor cell, 0 elsewhere.
   long double ExprPointIndex = 0;
 
   TExprCompileState compile;
