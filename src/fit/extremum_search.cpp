@@ -33,6 +33,10 @@ constexpr long double kGoldenSection = 0.381966L;
 constexpr long double kBrentFloor = 1e-10L;
 constexpr int kBrentIterations = 100;
 
+// Nodes on each side of the grid whose lowest (highest) node starts the second search of
+// FindLowestPoint (FindHighestPoint).
+constexpr int kGridNodes = 33;
+
 using Vec = std::array<long double, kDims + 1>;  // 1-based: entries 1..2
 
 // +|a| when b > 0, else -|a|: a zero b gives the negative sign.
@@ -352,7 +356,64 @@ bool Find(const TExtremumFunction& f, bool maximum, long double x0, long double 
   return true;
 }
 
+// The lowest (highest) node of a grid of kGridNodes x kGridNodes over the box, where f is
+// defined; false when it is defined at none.
+bool BestGridNode(const TExtremumFunction& f, bool maximum, long double xMin, long double xMax,
+                  long double yMin, long double yMax, long double& bx, long double& by) {
+  ExprContext& ctx = ExprThreadContext();
+  bool found = false;
+  long double best = 0.0L;
+  for (int i = 0; i < kGridNodes; ++i) {
+    const long double x = i == kGridNodes - 1 ? xMax : xMin + (xMax - xMin) * i / (kGridNodes - 1);
+    for (int j = 0; j < kGridNodes; ++j) {
+      const long double y = j == kGridNodes - 1 ? yMax : yMin + (yMax - yMin) * j / (kGridNodes - 1);
+      ctx.ExprMathError = 0;
+      const long double z = f(x, y);
+      if (ctx.ExprMathError != 0 || !IsUsableValue(z)) continue;
+      const long double score = maximum ? -z : z;
+      if (!found || score < best) {
+        found = true;
+        best = score;
+        bx = x;
+        by = y;
+      }
+    }
+  }
+  ctx.ExprMathError = 0;
+  return found;
+}
+
+bool FindBest(const TExtremumFunction& f, bool maximum, long double x0, long double y0,
+              long double xMin, long double xMax, long double yMin, long double yMax, long double& x,
+              long double& y, long double& z) {
+  bool found = Find(f, maximum, x0, y0, xMin, xMax, yMin, yMax, x, y, z);
+  if (!(xMin <= xMax) || !(yMin <= yMax)) return found;
+  long double gx = 0.0L, gy = 0.0L;
+  if (!BestGridNode(f, maximum, xMin, xMax, yMin, yMax, gx, gy)) return found;
+  long double px, py, pz;
+  if (Find(f, maximum, gx, gy, xMin, xMax, yMin, yMax, px, py, pz) &&
+      (!found || (maximum ? pz > z : pz < z))) {
+    x = px;
+    y = py;
+    z = pz;
+    found = true;
+  }
+  return found;
+}
+
 }  // namespace
+
+bool FindLowestPoint(const TExtremumFunction& f, long double x0, long double y0, long double xMin,
+                     long double xMax, long double yMin, long double yMax, long double& x,
+                     long double& y, long double& z) {
+  return FindBest(f, false, x0, y0, xMin, xMax, yMin, yMax, x, y, z);
+}
+
+bool FindHighestPoint(const TExtremumFunction& f, long double x0, long double y0, long double xMin,
+                      long double xMax, long double yMin, long double yMax, long double& x,
+                      long double& y, long double& z) {
+  return FindBest(f, true, x0, y0, xMin, xMax, yMin, yMax, x, y, z);
+}
 
 bool FindFunctionMinimum(const TExtremumFunction& f, long double x0, long double y0,
                          long double xMin, long double xMax, long double yMin, long double yMax,
@@ -369,13 +430,11 @@ bool FindFunctionMaximum(const TExtremumFunction& f, long double x0, long double
 bool FindSurfaceMinimum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,
                         long double& x, long double& y, long double& z) {
   const auto surface = [&fit](long double px, long double py) { return EvalFitZ(fit, px, py); };
-  return FindFunctionMinimum(surface, x0, y0, stats.X.Min, stats.X.Max, stats.Y.Min,
-                             stats.Y.Max, x, y, z);
+  return FindLowestPoint(surface, x0, y0, stats.X.Min, stats.X.Max, stats.Y.Min, stats.Y.Max, x, y, z);
 }
 
 bool FindSurfaceMaximum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,
                         long double& x, long double& y, long double& z) {
   const auto surface = [&fit](long double px, long double py) { return EvalFitZ(fit, px, py); };
-  return FindFunctionMaximum(surface, x0, y0, stats.X.Min, stats.X.Max, stats.Y.Min,
-                             stats.Y.Max, x, y, z);
+  return FindHighestPoint(surface, x0, y0, stats.X.Min, stats.X.Max, stats.Y.Min, stats.Y.Max, x, y, z);
 }

@@ -37,8 +37,20 @@ bool FindFunctionMaximum(const TExtremumFunction& f, long double x0, long double
                          long double xMin, long double xMax, long double yMin, long double yMax,
                          long double& x, long double& y, long double& z);
 
+// The lowest (highest) point of f over the box, not only the nearest dip (peak): Powell's
+// search from (x0, y0) and from the lowest (highest) node of a grid of 33 x 33 nodes over the
+// box (edges included), the better of the two. A search from one start is local: started
+// where the data are lowest, it stops in the nearest dip, though the surface may fall far
+// lower in a part of the box without data. Results and answer as FindFunctionMinimum's.
+bool FindLowestPoint(const TExtremumFunction& f, long double x0, long double y0, long double xMin,
+                     long double xMax, long double yMin, long double yMax, long double& x,
+                     long double& y, long double& z);
+bool FindHighestPoint(const TExtremumFunction& f, long double x0, long double y0, long double xMin,
+                      long double xMax, long double yMin, long double yMax, long double& x,
+                      long double& y, long double& z);
+
 // The minimum (maximum) of a fit's surface (EvalFitZ) over the data box of `stats` (the
-// data's), starting at (x0, y0).
+// data's), searched from (x0, y0) and from the grid as FindLowestPoint does.
 bool FindSurfaceMinimum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,
                         long double& x, long double& y, long double& z);
 bool FindSurfaceMaximum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,

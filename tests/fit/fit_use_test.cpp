@@ -561,6 +561,32 @@ TEST(ExtremumSearch, ShallowDipNearTheEdgeIsFoundFromEveryStart) {
   }
 }
 
+// A dip lower than the one nearest the start: (x² - 1)² + 0.3x + y² over [-2, 2] x [-1, 1] has a
+// local minimum 0.29414648102826284621 at x = 0.96014955551910552145 and its lowest point
+// -0.30542848374391597437 at x = -1.0355787140888537414 (mpmath, 30 digits). From (1, 0) the
+// search alone stops in the near dip; the lowest point is found from the same start. The
+// highest point of the negated surface likewise.
+TEST(ExtremumSearch, TheLowestAndHighestPointsAreFoundBeyondTheNearestDip) {
+  const auto twoDips = [](long double x, long double y) { return (x * x - 1) * (x * x - 1) + 0.3L * x + y * y; };
+  const auto twoPeaks = [&](long double x, long double y) { return -twoDips(x, y); };
+  long double x, y, z;
+  ASSERT_TRUE(FindFunctionMinimum(twoDips, 1, 0, -2, 2, -1, 1, x, y, z));
+  EXPECT_LD_NEAR(z, 0.29414648102826284621L, 1e-15L);
+  ASSERT_TRUE(FindLowestPoint(twoDips, 1, 0, -2, 2, -1, 1, x, y, z));
+  EXPECT_LD_NEAR(x, -1.0355787140888537414L, 1e-7L);
+  EXPECT_LD_NEAR(y, 0.0L, 1e-7L);
+  EXPECT_LD_NEAR(z, -0.30542848374391597437L, 1e-15L);
+  ASSERT_TRUE(FindHighestPoint(twoPeaks, 1, 0, -2, 2, -1, 1, x, y, z));
+  EXPECT_LD_NEAR(z, 0.30542848374391597437L, 1e-15L);
+  // The start's own dip wins when it is the lowest: the grid changes nothing there.
+  ASSERT_TRUE(FindLowestPoint(twoDips, -1, 0.5L, -2, 0.5L, -1, 1, x, y, z));
+  EXPECT_LD_NEAR(x, -1.0355787140888537414L, 1e-7L);
+  // Nothing defined anywhere is still nothing found.
+  const auto missing = [](long double, long double) { return ExprErrorValue; };
+  EXPECT_FALSE(FindLowestPoint(missing, 0, 0, -1, 1, -1, 1, x, y, z));
+  EXPECT_EQ(z, ExprErrorValue);
+}
+
 // The relative stopping test: a surface whose minimum value is near 0 is still searched to
 // its minimum (an absolute test on the value would stop at the start).
 TEST(ExtremumSearch, MinimumNearZeroIsFound) {
