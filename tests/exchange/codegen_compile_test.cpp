@@ -22,33 +22,13 @@
 #include "exchange/codegen/codegen_dialects.h"
 #include "exchange/codegen/codegen_keywords.h"
 #include "exchange/codegen_test_support.h"
+#include "exchange/compile_and_run.h"
 #include "support/german_locale.h"
 #include "support/scratch_files.h"
 
 namespace {
 
 using namespace codegen_test;
-
-struct TRun {
-  int status = -1;
-  std::string output;
-};
-
-// Runs a shell command, collecting its standard output and error.
-TRun RunCommand(const std::string& command) {
-  TRun run;
-  std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-  run.status = ::pclose(pipe);
-  return run;
-}
-
-bool HaveProgram(const std::string& name) {
-  return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 std::string ReadText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -164,7 +164,7 @@ std::string ParameterName(int k) {
 
 // Every parameter of the fit, as the equation pieces and the coefficient lists write it.
 void CheckParameters(const TCodeGenRun& run) {
-  const TFitEqn& fit = run.in.fit;
+  const TFitEqn& fit = WrittenFit(run);
   for (int k = 0; k <= TermCount(fit); ++k) {
     const long double p = fit.parameters[static_cast<std::size_t>(k)];
     CheckConstant(run, ParameterName(k), p, FormatCodeNumber(run.in.dialect, p));
@@ -205,7 +205,7 @@ bool EquationPiece(const TCodeGenRun& run, std::string& out, const std::string& 
 bool ExpandPrefixKeyword(const TCodeGenRun& run, std::string_view keyword, std::string& out, bool& matched) {
   const TCodeGenInput& in = run.in;
   const int m = TermCount(in.fit);
-  auto parameter = [&](int n) { return in.fit.parameters[static_cast<std::size_t>(n)]; };
+  auto parameter = [&](int n) { return WrittenFit(run).parameters[static_cast<std::size_t>(n)]; };
   matched = true;
   if (keyword.starts_with("COEFSTR")) {
     const int n = KeywordIndex(keyword.substr(7));
@@ -247,17 +247,35 @@ std::string Statistic(int dialect, long double value) {
   return dialect == kDialectFortran77 || dialect == kDialectFortran90 ? FortranDoubleText(text) : text;
 }
 
+// The transform of x or y as the run writes it: centred where the run centres the fit.
+std::string AxisText(const TCodeGenRun& run, std::string transform, bool yAxis) {
+  if (!run.centred) return transform;
+  const TAxisCentring& centring = yAxis ? run.centred->y : run.centred->x;
+  if (!centring.active) return transform;
+  const TCodeGenDialectInfo& info = DialectInfo(run.in.dialect);
+  const std::string variable = yAxis ? info.y : info.x;
+  // Broken as the equations are: "(x0-x)/(x*x0)*s" passes FORTRAN 77's column 72.
+  return WrapLongExpression(CentredVariableText(run.in.dialect, variable, transform.empty() ? variable : transform, centring),
+                            info.lineBreak);
+}
+
 }  // namespace
+
+const TFitEqn& WrittenFit(const TCodeGenRun& run) { return run.centred ? run.centred->fit : run.in.fit; }
 
 TCodeGenRun MakeCodeGenRun(const TCodeGenInput& in, const std::filesystem::path& outputPath,
                            std::string_view functionName) {
-  TCodeGenRun run{in, outputPath.string(), std::string(functionName), 0, 0, {}};
+  TCodeGenRun run{in, outputPath.string(), std::string(functionName), 0, 0, {}, {}, {}};
   const int nameLength = IsCodeGenDialect(in.dialect) ? static_cast<int>(std::string_view(DialectInfo(in.dialect).name).size()) : 0;
   run.posn1 = 40 - (static_cast<int>(run.outputPath.size()) + nameLength + 39) / 2;
   run.posn2 = 55 - (static_cast<int>(in.titles.Title.size()) + 2) / 2;
   if (IsCodeGenDialect(in.dialect)) {
-    run.pieces = in.fit.kind == kKindNonlinear ? NonlinearEquationPieces(in.dialect, in.fit)
-                                               : LinearEquationPieces(in.dialect, in.fit);
+    if (in.fit.kind == kKindNonlinear) {
+      run.pieces = NonlinearEquationPieces(in.dialect, in.fit);
+    } else {
+      run.centred = CentreLinearFit(in.dialect, in.fit, in.stats);
+      run.pieces = LinearEquationPieces(in.dialect, WrittenFit(run));
+    }
   }
   return run;
 }
@@ -313,8 +331,8 @@ bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std
     case Keyword::kStdErr: return Text(out, StatisticText(ShownStatistics(fit).fitStdError));
     case Keyword::kFVal: return Text(out, StatisticText(ShownStatistics(fit).f));
     case Keyword::kFList: return Piece(out, TermFunctionNames(fit));
-    case Keyword::kFx: return Piece(out, TransformOfX(dialect, fit));
-    case Keyword::kFy: return Piece(out, TransformOfY(dialect, fit));
+    case Keyword::kFx: return Piece(out, AxisText(run, TransformOfX(dialect, fit), false));
+    case Keyword::kFy: return Piece(out, AxisText(run, TransformOfY(dialect, fit), true));
     case Keyword::kF1:
     case Keyword::kF2:
     case Keyword::kF3:

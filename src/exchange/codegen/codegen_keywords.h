@@ -42,6 +42,7 @@
 
 #include "app/data_statistics.h"
 #include "app/data_titles.h"
+#include "exchange/codegen/centred_linear_fit.h"
 #include "exchange/codegen/equation_pieces.h"
 #include "expr/udf_record.h"
 #include "fit/fit_records.h"
@@ -75,7 +76,10 @@ struct TCodeGenConstant {
 // A run: the input, the output path and function name, the centring columns, the
 // equation's pieces in the run's dialect, and the first constant that an expansion wrote
 // which the dialect cannot hold (DialectHoldsConstant): such a run writes no file. The
-// expansions note it as they go, on a run that is otherwise fixed: hence mutable.
+// expansions note it as they go, on a run that is otherwise fixed: hence mutable. A
+// polynomial or rational fit whose raw coefficients would cancel away the dialect's digits
+// over the data is written centred (centred_linear_fit.h): its coefficients and the
+// transforms of x and y (FX, FY) come from `centred`.
 struct TCodeGenRun {
   const TCodeGenInput& in;
   std::string outputPath;
@@ -83,7 +87,11 @@ struct TCodeGenRun {
   int posn1 = 0, posn2 = 0;
   TEquationPieces pieces;
   mutable std::optional<TCodeGenConstant> notHeld;
+  std::optional<TCentredLinearFit> centred;
 };
+
+// The fit as the run writes it: centred, or the input's fit.
+const TFitEqn& WrittenFit(const TCodeGenRun& run);
 
 TCodeGenRun MakeCodeGenRun(const TCodeGenInput& in, const std::filesystem::path& outputPath,
                            std::string_view functionName);

@@ -222,6 +222,34 @@ TEquationPieces LinearEquationPieces(int dialect, const TFitEqn& fit) {
   }
 }
 
+std::vector<TLinearMonomial> LinearFitMonomials(const TFitEqn& fit) {
+  using M = TLinearMonomial;
+  const int m = TermCount(fit);
+  if (IsSeries(fit)) return {};
+  if (IsFullPolynomial(fit)) {
+    std::vector<M> terms = {{0, 0}, {1, 0}, {0, 1}, {2, 0}, {0, 2}, {1, 1}};
+    if (m == 9) terms.insert(terms.end(), {{3, 0}, {0, 3}, {1, 2}, {2, 1}});
+    return m == 5 || m == 9 ? terms : std::vector<M>{};
+  }
+  if (IsFullRational(fit)) {
+    // Numerator and denominator coefficients alternate: a, then x, y, x², y², xy of each.
+    if (m != 10) return {};
+    return {{0, 0},       {1, 0, true}, {1, 0}, {0, 1, true}, {0, 1},     {2, 0, true},
+            {2, 0},       {0, 2, true}, {0, 2}, {1, 1, true}, {1, 1}};
+  }
+  if (fit.kind != kKindPolynomial && fit.kind != kKindRational) return {};
+  const bool rational = fit.kind == kKindRational;
+  const int nx = fit.descriptor[1], ny = fit.descriptor[4];
+  const int dx = rational ? fit.descriptor[2] : 0, dy = rational ? fit.descriptor[5] : 0;
+  if (nx + ny + dx + dy != m) return {};
+  std::vector<M> terms = {{0, 0}};
+  for (int k = 1; k <= nx; ++k) terms.push_back({k, 0});
+  for (int k = 1; k <= ny; ++k) terms.push_back({0, k});
+  for (int k = 1; k <= dx; ++k) terms.push_back({k, 0, true});
+  for (int k = 1; k <= dy; ++k) terms.push_back({0, k, true});
+  return terms;
+}
+
 std::string TermFunctionText(int dialect, int code, const TFitRunScales& scales) {
   if (code < 0 || code >= 2 * kAxisTerms) return {};
   const bool onY = code >= kAxisTerms;

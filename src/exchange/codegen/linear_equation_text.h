@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "exchange/codegen/equation_pieces.h"
 #include "fit/fit_records.h"
@@ -32,6 +33,17 @@ std::string WritePolynomialText(int dialect, int n, std::span<const std::string>
 // empty for a fit of another kind, a series family, or a record whose counts do not add up
 // to its parameters.
 TEquationPieces LinearEquationPieces(int dialect, const TFitEqn& fit);
+
+// A parameter of a polynomial or rational fit as the monomial x^p·y^q of the transformed
+// variables that it multiplies, in the numerator or the denominator.
+struct TLinearMonomial {
+  int p = 0, q = 0;
+  bool denominator = false;
+};
+// The monomials of a polynomial or rational fit's parameters in parameter order (the
+// denominator's constant 1 is no parameter); empty for a series family, a fit of another
+// kind, or a record whose counts do not add up to its parameters.
+std::vector<TLinearMonomial> LinearFitMonomials(const TFitEqn& fit);
 
 // Term function `code` (0..41) of the term-subset equations; empty for any other code. The
 // exponential terms take the scales of the run that made the fit.
