@@ -7,6 +7,7 @@
 #include "expr/eval_context.h"
 #include "expr/interpreter.h"
 #include "expr/math_faults.h"
+#include "numerics/dense_solvers.h"
 
 namespace {
 
@@ -127,8 +128,9 @@ const long double* TTermColumns::Column(ExprContext& ctx, int code) {
 }
 
 long double TTermColumns::SubsetSse(ExprContext& ctx, const long double* p, std::span<const std::int32_t> terms,
-                                    int m) {
+                                    int m, long double* linearSse) {
   constexpr long double kUndefined = std::numeric_limits<long double>::infinity();
+  if (linearSse) *linearSse = kUndefined;
   if (terms.empty() || m < 0 || static_cast<std::size_t>(m) >= terms.size()) return TermSubsetSSE(ctx, {}, 0, p, terms, m, scales_);
   const long double* columns[kCandidateTermCount + 1] = {};
   for (int i = 1; i <= m; ++i) {
@@ -139,11 +141,16 @@ long double TTermColumns::SubsetSse(ExprContext& ctx, const long double* p, std:
   }
   const std::size_t count = x_.size();
   const int variant = terms[0];
-  long double sse = 0.0L;
+  const TVariantColumns* own = linearSse && variant >= 0 && variant < 3 ? &Variant(variant) : nullptr;
+  long double sse = 0.0L, linear = 0.0L;
   for (std::size_t k = 0; k < count; ++k) {
     // The linear part in the order of TermSubsetValue.
     long double z = p[0];
     for (int i = 1; i <= m; ++i) z += p[i] * columns[i][k];
+    if (own) {
+      const long double r = own->zv[k] - z;
+      linear += own->omega[k] * r * r;
+    }
     if (variant != 0) {  // the fit of z itself is defined wherever its terms are
       ctx.ExprMathError = 0;
       z = VariantValue(ctx, variant, z);
@@ -157,7 +164,9 @@ long double TTermColumns::SubsetSse(ExprContext& ctx, const long double* p, std:
   }
   ctx.ExprMathError = 0;
   // A value that is not a finite number at some point leaves no finite sum.
-  return std::isfinite(sse) ? sse : kUndefined;
+  if (!std::isfinite(sse)) return kUndefined;
+  if (own && std::isfinite(linear)) *linearSse = linear;
+  return sse;
 }
 
 namespace {
@@ -177,14 +186,8 @@ struct TSignsSeen {
 
 bool TTermColumns::LinearPartChangesSign(ExprContext& ctx, const long double* p,
                                          std::span<const std::int32_t> terms, int m) {
-  if (terms.empty() || m < 0 || static_cast<std::size_t>(m) >= terms.size()) return false;
   const long double* columns[kCandidateTermCount + 1] = {};
-  for (int i = 1; i <= m; ++i) {
-    const int code = terms[static_cast<std::size_t>(i)];
-    if (code < 0 || code >= kCandidateTermCount) return false;
-    columns[i] = Column(ctx, code);
-    if (!columns[i]) return false;
-  }
+  if (!Columns(ctx, terms, m, columns)) return false;
   TSignsSeen seen;
   for (std::size_t k = 0; k < x_.size(); ++k) {
     long double s = p[0];
@@ -211,6 +214,101 @@ bool LinearPartChangesSignOnGrid(ExprContext& ctx, const TFitRunScales& scales, 
   }
   ctx.ExprMathError = 0;
   return seen.Vanishes();
+}
+
+bool TTermColumns::Columns(ExprContext& ctx, std::span<const std::int32_t> terms, int m,
+                           const long double** cols) {
+  if (terms.empty() || m < 0 || static_cast<std::size_t>(m) >= terms.size()) return false;
+  for (int i = 1; i <= m; ++i) {
+    const int code = terms[static_cast<std::size_t>(i)];
+    if (code < 0 || code >= kCandidateTermCount) return false;
+    cols[i] = Column(ctx, code);
+    if (!cols[i]) return false;
+  }
+  return true;
+}
+
+const TTermColumns::TVariantColumns& TTermColumns::Variant(int variant) {
+  TVariantColumns& c = variants_[static_cast<std::size_t>(variant)];
+  if (c.omega.empty() && !z_.empty()) {
+    c.omega.resize(z_.size());
+    c.zv.resize(z_.size());
+    for (std::size_t k = 0; k < z_.size(); ++k) {
+      const long double w = w_[k] * weightScale_;
+      const long double z = z_[k] == 0.0L ? 1e-300L : z_[k];
+      switch (variant) {
+        case 1: c.omega[k] = w * z * z; c.zv[k] = std::log(z); break;
+        case 2: c.omega[k] = w * z * z * z * z; c.zv[k] = 1.0L / z; break;
+        default: c.omega[k] = w; c.zv[k] = z_[k]; break;
+      }
+    }
+  }
+  return c;
+}
+
+bool TTermColumns::LeastSquaresAtPoints(ExprContext& ctx, std::span<const std::int32_t> terms, int m,
+                                        long double* p) {
+  const long double* cols[kCandidateTermCount + 1] = {};
+  if (m < 1 || m > kMaxCentredTerms || !Columns(ctx, terms, m, cols) || terms[0] < 0 || terms[0] > 2) return false;
+  const std::size_t n = x_.size();
+  if (n <= static_cast<std::size_t>(m)) return false;
+  const TVariantColumns& v = Variant(terms[0]);
+  // Weighted means of the columns and of Z_v.
+  long double total = 0.0L, mean[kMaxCentredTerms + 1] = {};
+  for (std::size_t k = 0; k < n; ++k) {
+    total += v.omega[k];
+    mean[0] += v.omega[k] * v.zv[k];
+    for (int i = 1; i <= m; ++i) mean[i] += v.omega[k] * cols[i][k];
+  }
+  if (!(total > 0.0L) || !std::isfinite(total)) return false;
+  for (int i = 0; i <= m; ++i) mean[i] /= total;
+  // The weighted, centred design √ω·(t_i - mean_i) by columns, and √ω·(Z_v - mean_0), solved
+  // by Householder's QR: the condition of the design itself, not its square as in normal
+  // equations, decides the digits.
+  design_.resize(n * static_cast<std::size_t>(m));
+  target_.resize(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    const long double root = std::sqrt(v.omega[k]);
+    for (int i = 0; i < m; ++i) design_[static_cast<std::size_t>(i) * n + k] = root * (cols[i + 1][k] - mean[i + 1]);
+    target_[k] = root * (v.zv[k] - mean[0]);
+  }
+  long double diag[kMaxCentredTerms];
+  for (int j = 0; j < m; ++j) {
+    long double* cj = design_.data() + static_cast<std::size_t>(j) * n;
+    // The range of long double holds the squares of every value a table can have.
+    long double squares = 0.0L;
+    for (std::size_t k = static_cast<std::size_t>(j); k < n; ++k) squares += cj[k] * cj[k];
+    const long double norm = std::sqrt(squares);
+    if (!(norm > 0.0L) || !std::isfinite(norm)) return false;
+    const long double alpha = cj[j] > 0.0L ? -norm : norm;
+    // The reflector v = c - alpha·e_j takes the column's place below the diagonal; R_jj = alpha.
+    cj[j] -= alpha;
+    const long double half = -cj[j] * alpha;  // vᵀv / 2
+    diag[j] = alpha;
+    const auto reflect = [&](long double* c) {
+      long double dot = 0.0L;
+      for (std::size_t k = static_cast<std::size_t>(j); k < n; ++k) dot += cj[k] * c[k];
+      const long double f = dot / half;
+      for (std::size_t k = static_cast<std::size_t>(j); k < n; ++k) c[k] -= f * cj[k];
+    };
+    for (int i = j + 1; i < m; ++i) reflect(design_.data() + static_cast<std::size_t>(i) * n);
+    reflect(target_.data());
+  }
+  // Back substitution with R: R_jj = diag[j], R_ji (i > j) in row j of column i.
+  long double slope[kMaxCentredTerms];
+  for (int j = m - 1; j >= 0; --j) {
+    long double r = target_[static_cast<std::size_t>(j)];
+    for (int i = j + 1; i < m; ++i) r -= design_[static_cast<std::size_t>(i) * n + static_cast<std::size_t>(j)] * slope[i];
+    slope[j] = r / diag[j];
+  }
+  p[0] = mean[0];
+  for (int i = 1; i <= m; ++i) {
+    p[i] = slope[i - 1];
+    p[0] -= slope[i - 1] * mean[i];
+  }
+  for (int i = 0; i <= m; ++i)
+    if (!std::isfinite(p[i])) return false;
+  return true;
 }
 
 TTermMagnitudes TermMagnitudes(const TDataStats& stats, const TFitRunScales& scales) {

@@ -56,23 +56,44 @@ long double TermSubsetSSE(ExprContext& ctx, std::span<const TXYZPoint> points,
 // when a fit first asks for it: the SSE of many term-subset fits over the same points then
 // costs no logarithm, root or exponential again. SubsetSse is TermSubsetSSE to the last bit
 // (the same terms, sums and order).
+// The most terms TTermColumns::LeastSquaresAtPoints solves for: a term-subset fit has 2 to 8.
+inline constexpr int kMaxCentredTerms = 8;
+
 class TTermColumns {
  public:
   TTermColumns(std::span<const TXYZPoint> points, long double weightScale, const TFitRunScales& scales);
-  long double SubsetSse(ExprContext& ctx, const long double* p, std::span<const std::int32_t> terms, int m);
+  // With `linearSse`, the same pass also gives the sum of squares of the linear part s in
+  // the units of the Z variant v = terms[0], with its weights: Σ ω_v·(Z_v - s)² (ω_0 = w,
+  // ω_1 = w·z², ω_2 = w·z⁴; Z_v = z, ln z, 1/z, a z of 0 taken as 1e-300 as the sums take
+  // it); +infinity where the SSE is.
+  long double SubsetSse(ExprContext& ctx, const long double* p, std::span<const std::int32_t> terms, int m,
+                        long double* linearSse = nullptr);
   // Whether the linear part s of the fit is 0 at some point, or takes both signs over the
   // points (false where a term has no value at some point: SubsetSse rejects that fit).
   bool LinearPartChangesSign(ExprContext& ctx, const long double* p, std::span<const std::int32_t> terms, int m);
+  // The weighted least-squares fit of Z_v on the terms, solved from the points with every
+  // column centred on its weighted mean, into p[0..m] (intercept, then the slopes). False
+  // when a term has no value at some point or the system is singular.
+  bool LeastSquaresAtPoints(ExprContext& ctx, std::span<const std::int32_t> terms, int m, long double* p);
 
  private:
   // The values of a term at the points; null when it is undefined at one of them.
   const long double* Column(ExprContext& ctx, int code);
+  // The columns of terms[1..m] into cols[1..m]; false when one is undefined.
+  bool Columns(ExprContext& ctx, std::span<const std::int32_t> terms, int m, const long double** cols);
+  // ω_v and Z_v at the points, formed when a variant first asks for them.
+  struct TVariantColumns {
+    std::vector<long double> omega, zv;
+  };
+  const TVariantColumns& Variant(int variant);
 
   std::vector<long double> x_, y_, z_, w_;  // the active points in table order, W as stored
   long double weightScale_;
   TFitRunScales scales_;
   std::array<std::vector<long double>, kCandidateTermCount> columns_;
   std::array<std::int8_t, kCandidateTermCount> state_{};  // 0 not formed, 1 defined, -1 undefined
+  std::array<TVariantColumns, 3> variants_;
+  std::vector<long double> design_, target_;  // work of LeastSquaresAtPoints
 };
 
 // Whether the linear part s of the fit is 0 at some node, or takes both signs, over the nodes
