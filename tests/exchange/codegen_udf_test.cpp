@@ -11,6 +11,7 @@
 #include "tools/udf/udf_evaluation.h"
 #include "tools/udf/udf_files.h"
 #include "tools/udf/udf_limits.h"
+#include "tools/udf/udf_validation.h"
 
 namespace {
 
@@ -97,6 +98,34 @@ TEST_F(UdfFileTest, WrittenFunctionsEvaluateAsTheFitTo1e15) {
   // The polynomials of eleven parameters, the rationals beyond ten and every series order.
   EXPECT_GT(refused, 40);
   EXPECT_GT(written, 230);
+}
+
+// A start value of 1e25 or more gets limits beyond it (1e25 otherwise): with the usual bounds
+// of 1e25 the program refused its own file ("Parameter Estimate Must Be Less Than
+// Maximum"), as for a plane fitted to z about 3e30.
+TEST_F(UdfFileTest, LargeStartValuesLieWithinTheirLimits) {
+  TTestFit plane = TFitMaker().Linear(1);  // a + bx + cy
+  ASSERT_EQ(plane.fit.m, 2);
+  plane.fit.parameters[0] = 3e30L, plane.fit.parameters[1] = -4.5e40L, plane.fit.parameters[2] = 2.5L;
+  ASSERT_TRUE(WriteAndLoad(plane.fit, "Big"));
+  const TUdfRecord& r = *UdfRecordAt(kSlot);
+  const long double lower[] = {-1e32L, -1e42L, -1e25L}, upper[] = {1e32L, 1e42L, 1e25L};
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(r.Lower[static_cast<std::size_t>(k)], lower[k]) << k;
+    EXPECT_EQ(r.Upper[static_cast<std::size_t>(k)], upper[k]) << k;
+    EXPECT_EQ(r.Start[static_cast<std::size_t>(k)], plane.fit.parameters[static_cast<std::size_t>(k)]) << k;
+  }
+  const long double want = 3e30L - 4.5e40L * 1.5L + 2.5L * 2;
+  EXPECT_LE(std::fabs(LoadedZ(1.5L, 2) - want), 1e-18L * std::fabs(want));
+  // The function passes the validation that OK in the user-function dialog runs.
+  std::vector<TXYZPoint> points(3);
+  for (int i = 0; i < 3; ++i) {
+    points[static_cast<std::size_t>(i)].X = i, points[static_cast<std::size_t>(i)].Y = 2 * i;
+    points[static_cast<std::size_t>(i)].Z = 3e30L - 4.5e40L * i + 5 * i;
+    points[static_cast<std::size_t>(i)].Status = ' ';
+  }
+  const TUdfVerdict verdict = ValidateUdf(kSlot, points, 9e40L);
+  EXPECT_EQ(verdict.fault, UdfFault::kNone) << verdict.message << " " << verdict.detail;
 }
 
 // A function is named after its fit's equation number within the ten characters a record

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <unordered_map>
 
 #include "app/c_format.h"
@@ -201,7 +202,19 @@ bool EquationPiece(const TCodeGenRun& run, std::string& out, const std::string& 
   return true;
 }
 
-// The prefix keywords: COEFSTRn, CVALn, CHEBSCALEn, FOURIERSCALEn.
+// The bound a user-function file gives a parameter on both sides: 1e+25, the bound its
+// functions were always written with, or for a parameter of 1e24 or more the power of 10
+// two decades above it (the calculation language reads no literal beyond 1e300). A start
+// value outside its limits makes the program refuse its own file.
+std::string ParameterLimitText(long double p) {
+  constexpr int kUsualExponent = 25, kLargestExponent = 300;
+  const long double size = std::fabs(p);
+  int exponent = kUsualExponent;
+  if (std::isfinite(size) && size >= 1e24L) exponent = std::min(static_cast<int>(std::floor(std::log10(size))) + 2, kLargestExponent);
+  return CFormat("1e%+03d", exponent);
+}
+
+// The prefix keywords: COEFSTRn, CVALn, CLIMITn, CHEBSCALEn, FOURIERSCALEn.
 bool ExpandPrefixKeyword(const TCodeGenRun& run, std::string_view keyword, std::string& out, bool& matched) {
   const TCodeGenInput& in = run.in;
   const int m = TermCount(in.fit);
@@ -214,6 +227,10 @@ bool ExpandPrefixKeyword(const TCodeGenRun& run, std::string_view keyword, std::
   if (keyword.starts_with("CVAL")) {
     const int n = KeywordIndex(keyword.substr(4));
     return InRange(n, 0, m) && Constant(run, out, ParameterName(n), parameter(n));
+  }
+  if (keyword.starts_with("CLIMIT")) {
+    const int n = KeywordIndex(keyword.substr(6));
+    return InRange(n, 0, m) && Text(out, ParameterLimitText(parameter(n)));
   }
   if (keyword.starts_with("CHEBSCALE")) {
     const int n = KeywordIndex(keyword.substr(9));

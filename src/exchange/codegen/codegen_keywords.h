@@ -14,6 +14,9 @@
 //   EQNO EQSTR                  equation number and formula text (display codes stripped)
 //   COEFSTRn CVALn              parameter n as "%.16LG" and as a code number; dropped when
 //                               n exceeds the term count m
+//   CLIMITn                     the bound of parameter n in a user-function file, "1e+25",
+//                               or a power of 10 beyond a parameter of 1e24 or more, so
+//                               that the file's limits always hold its start values
 //   ORDER PARMCNT LINECNT       m, m + 1, and the function lines of a user-function file
 //   R2VAL R2ADJ STDERR FVAL     the fit statistics, "%.16LG"; "n/a" for one that cannot
 //                               be formed
