@@ -401,3 +401,44 @@ TEST_F(GeneratedCodeTest, FullTestProgramsPrintTheFitOverTheData) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- Function names ----------------------------------------------------------------------
+
+TEST(CodeFunctionNames, OnlyNamesTheCompilersTakeAreAccepted) {
+  for (const char* name : {"eqn2012", "Peak_fit", "z2012", "Xfit", "eqn_of_the_fit_in_thirty_chars"})
+    EXPECT_EQ(CodeFunctionNameFault(name), "") << name;
+  const std::string syntax = "A Function Name Begins with a Letter and Holds Only Letters, Digits and Underscores";
+  for (const char* name : {"my peak", "2012eqn", "peak-fit", "_eqn", "Gr\xF6\xDF" "e", "eqn.1", "", "a'b", "a\"b"})
+    EXPECT_EQ(CodeFunctionNameFault(name), syntax) << name;
+  for (const char* name : {"x", "Z", "main", "EXP", "begin", "Print", "f1", "double", "erf", "sqr"})
+    EXPECT_EQ(CodeFunctionNameFault(name), "The Generated Code Uses the Name " + std::string(name) + " Itself") << name;
+}
+
+// What the refused names did: the full test programs they named did not compile.
+TEST_F(GeneratedCodeTest, RefusedNamesMadeCodeTheCompilersRefuse) {
+  const struct {
+    int dialect;
+    const char* name;
+    const char* file;
+    const char* compile;
+  } cases[] = {
+      {kDialectC64, "my peak", "blank.c", "gcc -w -o %e %s -lm"},
+      {kDialectC64, "main", "main.c", "gcc -w -o %e %s -lm"},
+      {kDialectPascal, "x", "x.pas", "fpc -v0 -FE%d %s"},
+      {kDialectFortran90, "2012eqn", "digit.f90", "gfortran -o %e %s"},
+  };
+  for (const auto& c : cases) {
+    const std::string compiler = std::string(c.compile).substr(0, std::string(c.compile).find(' '));
+    if (!HaveProgram(compiler)) GTEST_SKIP() << compiler << " is not installed";
+    EXPECT_NE(CodeFunctionNameFault(c.name), "") << c.name;
+    const std::string source = Write(c.file, Generate(fits_.front().fit, c.dialect, kScopeFullProgram, c.name));
+    const std::string exe = dir_.File(std::filesystem::path(c.file).stem().string());
+    const std::string compile =
+        Substitute(Substitute(Substitute(c.compile, "%s", source), "%e", exe), "%d", dir_.Path().string());
+    EXPECT_NE(RunCommand(compile).status, 0) << c.name << " in " << c.file;
+  }
+}
+
+}  // namespace

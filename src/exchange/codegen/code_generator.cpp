@@ -32,7 +32,46 @@ std::string WithCrLf(std::string_view text) {
   return out;
 }
 
+// The names a generated function may not take: those the templates declare or call (their
+// variables, the test programs and the helper functions they define), the mathematical
+// functions of every dialect, and the reserved words of C, Pascal and Basic that a name
+// could be mistaken for (FORTRAN reserves none).
+constexpr std::string_view kNamesInUse[] = {
+    // the templates' own names
+    "x", "y", "z", "xin", "yin", "x0", "x1", "y0", "y1", "z1", "z2", "z3", "z4", "zu", "zv", "f1", "f2", "f3", "f4",
+    "f5", "f6", "f7", "f8", "a", "b", "c", "d", "e", "h", "i", "j", "k", "n", "p", "q", "r", "s", "t", "u", "v",
+    "t2", "nk", "nh", "ni", "nj", "term", "main", "gentst", "generatedtest", "harness", "erf", "erfc", "pow",
+    "printf", "write", "writeln", "print",
+    // mathematical functions
+    "abs", "fabs", "fabsl", "acos", "acosl", "asin", "asinl", "atan", "atanl", "atn", "arctan", "cos", "cosl", "exp",
+    "expl", "log", "logl", "log10", "log10l", "ln", "sin", "sinl", "sqrt", "sqrtl", "sqr", "tan", "tanl", "powl",
+    "erfl", "dabs", "dacos", "dasin", "datan", "dcos", "dexp", "dlog", "dlog10", "dsin", "dsqrt", "dtan", "dmax1",
+    "dmin1", "nint", "round", "max", "min", "pi",
+    // C
+    "auto", "break", "case", "char", "const", "continue", "default", "do", "double", "else", "enum", "extern",
+    "float", "for", "goto", "if", "inline", "int", "long", "register", "restrict", "return", "short", "signed",
+    "sizeof", "static", "struct", "switch", "typedef", "union", "unsigned", "void", "volatile", "while",
+    // Pascal
+    "and", "array", "begin", "div", "downto", "end", "extended", "file", "function", "in", "label", "mod", "nil",
+    "not", "of", "or", "procedure", "program", "record", "repeat", "set", "string", "then", "to", "type", "until",
+    "uses", "var", "with", "xor",
+    // Basic
+    "declare", "defdbl", "dim", "let", "next", "rem", "step", "sub", "system", "gosub", "data", "read"};
+
 }  // namespace
+
+std::string CodeFunctionNameFault(std::string_view name) {
+  auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (name.empty() || !letter(name.front()) ||
+      !std::all_of(name.begin(), name.end(), [&](char c) { return letter(c) || digit(c) || c == '_'; }))
+    return "A Function Name Begins with a Letter and Holds Only Letters, Digits and Underscores";
+  std::string lower(name);
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  for (const std::string_view used : kNamesInUse)
+    if (lower == used) return "The Generated Code Uses the Name " + std::string(name) + " Itself";
+  return {};
+}
 
 std::filesystem::path CodeGenTemplatePath(const std::filesystem::path& directory, int dialect) {
   return directory / (std::string(DialectInfo(dialect).key) + ".QVL");

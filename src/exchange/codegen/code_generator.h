@@ -57,6 +57,14 @@ enum class CodeGenResult : int {
 // its own last digits, so that two fits never read back under one name.
 std::string UdfFunctionName(std::int32_t equationNumber);
 
+// Why `name` cannot name the generated function, or an empty text when it can. A name
+// begins with a letter and holds only letters, digits and underscores: a blank, a hyphen or
+// a leading digit makes code that no compiler of the dialects takes. It is none of the names
+// the generated code declares or calls itself, nor a reserved word of its languages (x, z1,
+// main, exp, begin, PRINT, ...), compared without case, as FORTRAN, Pascal and Basic compare
+// names.
+std::string CodeFunctionNameFault(std::string_view name);
+
 // The message of a kConstantNotHeld result: "Parameter c = 1E+400 Cannot Be Written as a
 // Constant in Fortran 90\nNothing Was Written".
 std::string CodeGenRefusalText(const TCodeGenConstant& constant, int dialect);

@@ -11,7 +11,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "exchange/codegen/code_generator.h"
 #include "platform/help.h"
+#include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 
 namespace {
@@ -32,6 +34,12 @@ constexpr const char* kParmsOptions[] = {"Add &Date, Time, File Source", "Add Ma
                                          "Add &Identifiers"};
 
 bool AllBlank(const std::string& s) { return s.find_first_not_of(" \t") == std::string::npos; }
+
+std::string Trimmed(const std::string& s) {
+  const std::size_t first = s.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
 
 }  // namespace
 
@@ -98,6 +106,15 @@ void TCode::accept() {
   if (name.size() > kNameReadLimit) name.resize(kNameReadLimit);
   if (AllBlank(name)) {
     name_->setFocus();
+    return;
+  }
+  // A name no compiler takes ("my peak", "2012eqn") or one the code uses itself is refused
+  // before the file is written, not met as a compiler's error afterwards.
+  name = Trimmed(name);
+  if (const std::string fault = CodeFunctionNameFault(name); !fault.empty()) {
+    ErrorBox(ToWindow(this), "Code Generation", fault);
+    name_->setFocus();
+    name_->selectAll();
     return;
   }
   for (int i = 0; i < kLanguageCount; ++i)

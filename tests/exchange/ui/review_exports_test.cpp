@@ -78,6 +78,38 @@ TEST_F(ReviewExportsTest, BlankFunctionNameKeepsTheDialogOpen) {
   EXPECT_EQ(CurrentSettings().CodeGenScope, before.CodeGenScope);
 }
 
+// A name no compiler takes is refused with the reason, the dialog kept open with the name
+// selected and nothing stored; blanks around a sound name are dropped.
+TEST_F(ReviewExportsTest, FunctionNamesTheCompilersRefuseKeepTheDialogOpen) {
+  const ProgramSettings before = CurrentSettings();
+  bool stayedOpen = false, selected = false;
+  {
+    ModalAnswer<TCode> refused([&](TCode* d) {
+      d->Button(851)->setChecked(true);
+      d->NameEdit()->setText("my peak");
+      d->accept();
+      stayedOpen = d->isVisible();
+      selected = d->NameEdit()->selectedText() == "my peak";
+      d->reject();
+    });
+    answers.Answer(platform::kIdOk);
+    window->Command(kCmReviewCodeGeneration);
+  }
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_TRUE(selected);
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes().front().text, "A Function Name Begins with a Letter and Holds Only Letters, Digits and Underscores");
+  EXPECT_TRUE(files.Requests().empty());
+  EXPECT_EQ(CurrentSettings().CodeGenDialect, before.CodeGenDialect);
+
+  const std::string path = File("trimmed.f90");
+  files.Answer(path, 1);
+  auto answer = AnswerCode(851, "  Peak_fit ");
+  window->Command(kCmReviewCodeGeneration);
+  EXPECT_EQ(answer.Seen(), 1);
+  EXPECT_NE(ReadText(path).find("double precision function Peak_fit(xin, yin)"), std::string::npos) << ReadText(path);
+}
+
 // The C 64-bit function code, compiled by gcc with a small driver, gives the fit's values at
 // the data points.
 TEST_F(ReviewExportsTest, GeneratedCFunctionCompilesAndGivesTheFitsValues) {
