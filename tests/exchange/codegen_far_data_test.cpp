@@ -163,6 +163,12 @@ class FarDataCode : public ::testing::Test {
         for (std::size_t i = 0; i < fits_.size(); ++i)
           source += CFormat("      WRITE (*, 100) %zu, %zu, q%zu(XS(%zu), YS(%zu))\n", i, p, i, p, p);
       source += "  100 FORMAT (I4, 1X, I3, 1X, E27.18E3)\n      END\n\n" + functions;
+    } else if (dialect == kDialectPascal) {
+      source = "program harness;\n\n" + functions + "begin\n";
+      for (std::size_t p = 1; p < table_.size(); p += kPointStep)
+        for (std::size_t i = 0; i < fits_.size(); ++i)
+          source += CFormat("  writeln(%zu, ' ', %zu, ' ', q%zu(%.21Lg, %.21Lg):30);\n", i, p, i, table_[p].X, table_[p].Y);
+      source += "end.\n";
     } else if (fortran) {
       source = "program harness\n  implicit none\n";
       for (std::size_t i = 0; i < fits_.size(); ++i) source += "  double precision, external :: q" + std::to_string(i) + "\n";
@@ -181,7 +187,8 @@ class FarDataCode : public ::testing::Test {
       source += "  return 0;\n}\n";
     }
     const std::string path = dir_.Write(file, source), exe = dir_.File("harness");
-    const TRun built = RunCommand(compile + " -o " + exe + " " + path + (fortran ? "" : " -lm"));
+    const std::string output = dialect == kDialectPascal ? " -FE" + dir_.Path().string() + " -o" + exe : " -o " + exe;
+    const TRun built = RunCommand(compile + output + " " + path + (fortran || dialect == kDialectPascal ? "" : " -lm"));
     EXPECT_EQ(built.status, 0) << built.output.substr(0, 3000);
     const TRun ran = RunCommand(exe);
     EXPECT_EQ(ran.status, 0);
@@ -293,6 +300,13 @@ TEST_F(FarDataCode, CWithDoubleGivesTheFitsValuesTo1e12) {
 TEST_F(FarDataCode, CWithLongDoubleGivesTheFitsValuesTo1e15) {
   if (!HaveProgram("gcc")) GTEST_SKIP() << "gcc is not installed";
   const auto worst = WorstCompiled(kDialectC80, "far80.c", "gcc -O1 -w");
+  EXPECT_LE(worst[0], 1e-15L) << "equation " << worstFit_[0];
+  EXPECT_LE(worst[1], 1e-12L) << "equation " << worstFit_[1];
+}
+
+TEST_F(FarDataCode, PascalGivesTheFitsValuesTo1e15) {
+  if (!HaveProgram("fpc")) GTEST_SKIP() << "fpc is not installed";
+  const auto worst = WorstCompiled(kDialectPascal, "farpas.pas", "fpc -v0 -O1");
   EXPECT_LE(worst[0], 1e-15L) << "equation " << worstFit_[0];
   EXPECT_LE(worst[1], 1e-12L) << "equation " << worstFit_[1];
 }
