@@ -78,7 +78,7 @@ long double HYPU(ExprContext& ctx, long double a, long double b, long double x);
 long double HYPF(ExprContext& ctx, long double a, long double b, long double c, long double x);
 
 // Two-sided critical values of Student's t with n degrees of freedom (n below 1 counts as
-// 1) at 90, 95, 99, 99.9 and 99.99 per cent. Pure rational approximations.
+// 1) at 90, 95, 99, 99.9 and 99.99 per cent, to the long double's rounding.
 long double StudentT90(long double n);
 long double StudentT95(long double n);
 long double StudentT99(long double n);

@@ -92,6 +92,33 @@ TEST_F(PaneTextTest, NumericSummaryOfTheReplicatedPlane) {
   EXPECT_NEAR(static_cast<double>(e.sst), 38273.0 / 300, 1e-12);
 }
 
+// The limits of b = 2.05 (standard error sqrt(11/75 / 9 * 2/15)) at 9 degrees of freedom at
+// every level, to the ten digits the pane shows: b -+ t * se with t the two-sided quantile
+// (mpmath, 40 digits: 1.8331129326562, 2.2621571627982, 3.2498355415921, 4.7809125859311,
+// 6.5936825839448). A rational approximation of t gave 1.742672... at 99.99 %.
+TEST_F(PaneTextTest, ConfidenceLimitsHoldTheirDigitsAtEveryLevel) {
+  Fit(ReplicatedPlane(), LinearSelection(9, 0, 0));
+  const int rank = RankOf(1);
+  ASSERT_GT(rank, 0);
+  const char* const limits[5][2] = {{"1.964551775", "2.135448225"},
+                                    {"1.944552425", "2.155447575"},
+                                    {"1.898513055", "2.201486945"},
+                                    {"1.827143848", "2.272856152"},
+                                    {"1.742643883", "2.357356117"}};
+  for (int level = 0; level < 5; ++level) {
+    TMFile out("", 200);
+    TNumericPaneSettings settings;
+    settings.levelIndex = level;
+    settings.stamp = &stamp_;
+    ASSERT_TRUE(FormatNumericSummary(out, session_, rank, settings));
+    std::string row;
+    for (int i = 0; i < out.LineCount(); ++i)
+      if (std::strncmp(out.GetLine(i), "~$  b~$", 7) == 0) row = out.GetLine(i);
+    const std::string expected = std::string("~!") + limits[level][0] + "~!  ~!" + limits[level][1] + "~!";
+    EXPECT_NE(row.find(expected), std::string::npos) << "level " << level << ": " << row;
+  }
+}
+
 // More than 10,000 points give five-digit degrees of freedom: every cell of the ANOVA rows must
 // still hold whole pairs of its codes, or the pane shows a stray "!" and shifts the cells after.
 TEST_F(PaneTextTest, FiveDigitDegreesOfFreedomKeepTheAnovaCells) {
