@@ -22,9 +22,14 @@ class TDerivativeChoiceNP : public TBaseNP {
   // What a click on a derivative button (0..5) does.
   void ClickChoice(int choice) {
     if (Updating() || choice < 0 || choice >= kNPChoiceCount) return;
-    CancelRecompute();
-    if (choice != choice_) {
-      choice_ = choice;
+    const bool changed = choice != choice_;
+    choice_ = choice;
+    if (RecomputePending()) {
+      // An option typed just before is made into the surface first (the recomputation hands
+      // the graph the new choice): dropped, the fields would show one surface and the graph,
+      // the statistics and OK another.
+      FlushRecompute();
+    } else if (changed) {
       AttachSurface();
       Redraw(2);
     }

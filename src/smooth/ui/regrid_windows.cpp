@@ -191,9 +191,14 @@ void TRegridWindow::UpdateControls() {
 
 void TRegridWindow::ClickDisplay(int display) {
   if (Updating() || display < 0 || display > 1) return;
-  CancelRecompute();
   display_ = display;
-  ShowPoints();
+  // A grid size typed just before is made first (the rebuild shows the points chosen): OK
+  // would otherwise hand out the grid on show while the fields name another.
+  if (RecomputePending()) {
+    FlushRecompute();
+  } else {
+    ShowPoints();
+  }
 }
 
 void TRegridWindow::ClickMethod(int method) {

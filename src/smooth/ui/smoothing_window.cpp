@@ -175,8 +175,14 @@ TRangeSpinEdit* TBaseNP::MakeEdit(int id, int pageSteps, std::function<void()> c
   edit->SetPageSteps(pageSteps);
   edit->SetFormat("");
   edit->setFixedWidth(edit->fontMetrics().horizontalAdvance("0000000") + 24);
-  connect(edit, &QLineEdit::textChanged, this, [this, changed = std::move(changed)] {
-    if (!Updating()) changed();
+  connect(edit, &QLineEdit::textChanged, this, [this, edit, changed = std::move(changed)] {
+    if (Updating()) return;
+    // A text on the way to a value ("20" of "200" is one, "200" past the range is not) makes
+    // no surface: the recomputation that its first keystrokes started is dropped, so that the
+    // graph never shows a value the field no longer holds. Leaving the field settles it,
+    // and the value it then holds starts the recomputation again.
+    if (!edit->TypedValue()) CancelRecompute();
+    changed();
   });
   return edit;
 }

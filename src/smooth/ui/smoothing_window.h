@@ -5,7 +5,11 @@
 //   - a radio button acts at once and cancels a pending recomputation;
 //   - a numeric edit stores its value when the text is a number inside the edit's range
 //     and starts (or restarts) a single-shot timer of 900 ms; the recomputation runs when
-//     it fires, so several keystrokes recompute once, with the last value;
+//     it fires, so several keystrokes recompute once, with the last value; a text that is
+//     no such number drops the recomputation waiting (the "20" typed on the way to "200"
+//     is never made into a surface);
+//   - a radio button that does not recompute itself (a derivative, the points shown) runs
+//     a recomputation still waiting first: the graph shows what the fields hold;
 //   - values the window writes into its own edits (clamped values, a method change) are
 //     written with the updating flag set and never start a recomputation;
 //   - a point toggled with the mouse makes the window rebuild its surface once the toggle

@@ -1,0 +1,167 @@
+// What the smoothing windows' option fields hold is what their surface is made of: a value
+// typed on the way to another ("20" of "200") is never made into a surface after the
+// keystrokes that go past it, and a radio button that does not recompute itself (a
+// derivative, the points shown) makes a value typed just before into the surface first, so
+// that the graph, the statistics and what OK hands out follow the fields.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTest>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "app/data_session.h"
+#include "app/data_statistics.h"
+#include "app/point_table.h"
+#include "app/ui/spin_edit.h"
+#include "graph3d/graph_options.h"
+#include "smooth/engines/smoothing_settings.h"
+#include "smooth/ui/gridded_window.h"
+#include "smooth/ui/regrid_windows.h"
+#include "smooth/ui/scattered_window.h"
+#include "smooth/ui/smoothing_commands.h"
+
+namespace {
+
+long double Surface(long double x, long double y) { return std::sin(x) + 0.5L * std::cos(1.5L * y) + 0.1L * x * y; }
+
+// n scattered points over [0, 3] x [0, 2] (a quasi-random sequence, no two alike).
+PointTable Scattered(int n) {
+  PointTable t = NewPointTable(n);
+  for (int k = 1; k <= n; ++k) {
+    const long double x = 3 * std::fmod(k * 0.618033988749894848L, 1.0L);
+    const long double y = 2 * std::fmod(k * 0.754877666246692760L, 1.0L);
+    t[static_cast<std::size_t>(k)] = TXYZPoint{x, y, Surface(x, y), 1, kPointActive};
+  }
+  return t;
+}
+
+class SmoothingFieldsTest : public ::testing::Test {
+ protected:
+  void Load(PointTable table, GraphSlot graph, PointsSlot points, PlacementSlot place) {
+    ASSERT_TRUE(session.Table.ReplaceDataTable(std::move(table)));
+    ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
+    options = std::make_unique<TGraphOptions>(settings, graph, points, place);
+    PrepareSmoothingSetup(*options, session);
+  }
+  TDFSpline* OpenUniform() {
+    Load(Scattered(60), kGraphUniformGrid, kPointsUniformGrid, kPlaceUniformGrid);
+    settings.UniformGridSize = {16, 16};
+    auto* w = new TDFSpline(nullptr, &options->Setup(), session, &settings.UniformGridSize,
+                            &settings.RegridMethods[0], &grid);
+    w->resize(900, 640);
+    w->show();
+    return w;
+  }
+  static QString Output(TBaseNP* w) { return w->Control<QLabel>(TRegridWindow::kOutputCount)->text(); }
+  // Types `text` over what the field holds, one keystroke at a time, as a user does.
+  static void TypeOver(TRangeSpinEdit* edit, const char* text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+  }
+
+  ProgramSettings settings = DefaultSettings(1280, 1024);
+  TDataSession session;
+  std::unique_ptr<TGraphOptions> options;
+  PointTable grid;
+};
+
+// "200" typed into n X (4..128) passes "20" on the way: the grid stays 16 x 16 until the
+// field is left, which puts it right at 128. (The grid was once made 20 x 16, 320 points,
+// while the field showed 200.)
+TEST_F(SmoothingFieldsTest, AValuePassedOnTheWayToAnotherMakesNoGrid) {
+  TDFSpline* w = OpenUniform();
+  ASSERT_EQ(Output(w), "256");
+  auto* nx = w->Control<TRangeSpinEdit>(TRegridWindow::kNX);
+  auto* ny = w->Control<TRangeSpinEdit>(TRegridWindow::kNY);
+  const int before = w->RecomputeCount();
+  TypeOver(nx, "200");
+  EXPECT_FALSE(w->RecomputePending());
+  QTest::qWait(TBaseNP::kRecomputeDelayMs + 200);
+  EXPECT_EQ(w->RecomputeCount(), before);
+  EXPECT_EQ(Output(w), "256");
+  EXPECT_EQ(w->Engine().Nx(), 16);
+  // Leaving the field settles it at the largest size, which is then made.
+  ny->setFocus();
+  EXPECT_EQ(nx->text(), "128");
+  ASSERT_TRUE(w->RecomputePending());
+  w->FlushRecompute();
+  EXPECT_EQ(Output(w), "2048");
+  // Typed back within the range, the value is made once the typing pauses.
+  TypeOver(nx, "50");
+  EXPECT_TRUE(w->RecomputePending());
+  QTRY_COMPARE_WITH_TIMEOUT(Output(w), QString("800"), 60000);
+  delete w;
+}
+
+// A size typed and, before the delay ran out, "Output" clicked: the points shown are the new
+// grid's, and OK hands out the grid the fields name. (The click once dropped the rebuild: OK
+// handed out 16 x 16 points and stored 20 x 16.)
+TEST_F(SmoothingFieldsTest, ADisplayClickMakesTheSizeTypedJustBefore) {
+  TDFSpline* w = OpenUniform();
+  auto* nx = w->Control<TRangeSpinEdit>(TRegridWindow::kNX);
+  TypeOver(nx, "20");
+  ASSERT_TRUE(w->RecomputePending());
+  w->ClickDisplay(1);
+  EXPECT_FALSE(w->RecomputePending());
+  EXPECT_EQ(Output(w), "320");
+  ASSERT_TRUE(static_cast<bool>(options->Setup().Points));
+  EXPECT_EQ(PointCount(options->Setup().Points()), 320);
+  w->accept();
+  ASSERT_EQ(w->result(), QDialog::Accepted);
+  delete w;
+  EXPECT_EQ(settings.UniformGridSize, (std::array<std::int32_t, 2>{20, 16}));
+  ASSERT_FALSE(grid.empty());
+  EXPECT_EQ(grid[0].X, 320);
+}
+
+// An option typed and a derivative clicked before the delay ran out: the derivative shown is
+// that of the surface the fields name, and back at the surface its statistics are too.
+TEST_F(SmoothingFieldsTest, ADerivativeClickMakesTheOptionTypedJustBefore) {
+  Load(Scattered(60), kGraphScattered, kPointsScattered, kPlaceScattered);
+  TNPSettings np = DefaultNPSettings(TNPSettingsKind::kScattered);
+  np.method = kNPLoess;
+  auto* w = new T3DNParm(nullptr, &options->Setup(), session, session.DataTitles(), &np);
+  w->resize(900, 640);
+  w->show();
+  ASSERT_EQ(w->Engine().Option2(), 13);
+  TypeOver(w->Edit(1), "25");
+  ASSERT_TRUE(w->RecomputePending());
+  w->ClickChoice(kNPChoiceDx);
+  EXPECT_FALSE(w->RecomputePending());
+  EXPECT_EQ(w->Engine().Option2(), 25);
+  EXPECT_EQ(w->Choice(), kNPChoiceDx);
+  EXPECT_EQ(w->Control<QLabel>(TBaseNP::kSse)->text(), "");
+  w->ClickChoice(kNPChoiceValue);
+  char sse[64];
+  std::snprintf(sse, sizeof sse, "%.6Lg", w->Engine().ShownSse());
+  EXPECT_EQ(w->Control<QLabel>(TBaseNP::kSse)->text(), sse);
+  w->accept();
+  delete w;
+  EXPECT_EQ(np.option2[kNPLoess], 25);
+}
+
+// The same in the gridded-data window: a knot count typed just before a derivative click.
+TEST_F(SmoothingFieldsTest, TheGriddedWindowMakesTheKnotCountTypedBeforeADerivative) {
+  Load(Scattered(200), kGraphGridSpline, kPointsGridSpline, kPlaceGridSpline);
+  TNPGridSettings np = DefaultNPGridSettings(TNPGridSettingsKind::kGridded);
+  np.method = kGridLeastSquares;
+  np.knotsX[kGridLeastSquares] = np.knotsY[kGridLeastSquares] = 8;
+  auto* w = new T3DSpline(nullptr, &options->Setup(), session, session.DataTitles(), &np);
+  w->resize(900, 640);
+  w->show();
+  ASSERT_EQ(w->Engine().LsqCoefX(), 8);
+  TRangeSpinEdit* knotsX = w->Edit(2);
+  // "12" passes "1", below the range: that keystroke starts nothing, the next one does.
+  TypeOver(knotsX, "12");
+  ASSERT_TRUE(w->RecomputePending());
+  w->ClickChoice(kNPChoiceDy);
+  EXPECT_FALSE(w->RecomputePending());
+  EXPECT_EQ(w->Engine().LsqCoefX(), 12);
+  delete w;
+}
+
+}  // namespace
