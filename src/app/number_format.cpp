@@ -3,11 +3,28 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <system_error>
 
 #include "app/c_format.h"
 #include "app/long_double.h"
 #include "app/settings_file.h"
+
+namespace {
+
+// Digits of the decimal exponent "%Lg" writes for a (at least two: e+05, e-100, e+4930).
+int ExponentDigits(long double a) {
+  if (!(a > 0) || !std::isfinite(a)) return 2;
+  // The logarithm of a power of ten may land a hair below its integer: the decade is
+  // settled against the power itself.
+  int e = static_cast<int>(std::floor(std::log10(a)));
+  if (a >= std::pow(10.0L, static_cast<long double>(e + 1))) ++e;
+  if (a < std::pow(10.0L, static_cast<long double>(e))) --e;
+  e = std::abs(e);
+  return e >= 1000 ? 4 : e >= 100 ? 3 : 2;
+}
+
+}  // namespace
 
 int NumberPrecision(long double x, int w) {
   const long double a = std::fabs(x);
@@ -21,11 +38,15 @@ int NumberPrecision(long double x, int w) {
     digits = w - 3;
   } else if (a >= 0.1L && a < 1) {
     digits = w - 2;
-  } else {  // below 0.001, at or above L, or not a number
-    digits = w - 5;
+  } else if (a == 0) {
+    digits = w - 6;
+  } else {
+    // Below 0.001, at or above L, or not a number: "d.ddd" and an exponent. Each exponent
+    // digit beyond two takes a digit of the field, large values as well as small ones
+    // (1.2346e+150 and 8.835e-100 took 11 characters of a field of 10).
+    digits = w - 3 - ExponentDigits(a);
   }
   if (x < 0) --digits;
-  if (a <= 1e-100L) --digits;
   return digits;
 }
 

@@ -8,9 +8,10 @@
 inline long double UnsignedZero(long double x) { return x == 0.0L ? 0.0L : x; }
 
 // Significant digits for "%.*Lg" so that x fits a field of w characters. With a = |x| and
-// L = 10^(w-5): w - 1 for 1 <= a < L; w - 5 (room for an exponent) for a < 0.001 or
-// a >= L; w - 4, w - 3, w - 2 for a in [0.001, 0.01), [0.01, 0.1), [0.1, 1); one less
-// for a negative x, and one less again for a <= 1e-100 (a three-digit exponent).
+// L = 10^(w-5): w - 1 for 1 <= a < L; w - 5 (room for a two-digit exponent) for a < 0.001
+// or a >= L, one less for each further exponent digit (1e-100, 1e+150, 1e-1000), and w - 6
+// for 0; w - 4, w - 3, w - 2 for a in [0.001, 0.01), [0.01, 0.1), [0.1, 1); one less for a
+// negative x.
 int NumberPrecision(long double x, int w);
 
 // x with "%.*Lg" at NumberPrecision(x, w) significant digits (at least 1), 0 for -0. With fixedWidth,

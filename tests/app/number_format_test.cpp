@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <ctime>
 #include <random>
@@ -55,6 +56,39 @@ TEST(FormatNumber, FitsTheFieldAndPadsOnRequest) {
   for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.x, c.w, c.fixed), c.text) << c.text;
   EXPECT_EQ(FormatFigure(-0.0L, 8), "0");
   EXPECT_EQ(FormatFigure(-1e-30L, 3), "-1e-30");
+}
+
+// Every magnitude a long double holds, at every width from 8 to 24, either sign, padded or
+// not: the text fits its field. Exponents of three and four digits take their digits from
+// the mantissa, as the two-digit ones do (1.2346e+150 took 11 characters of 10).
+TEST(FormatNumber, EveryMagnitudeFitsItsField) {
+  const struct {
+    long double x;
+    int w;
+    const char* text;
+  } exact[] = {
+      {1.23456789e150L, 10, "1.235e+150"}, {-1.23456789e150L, 10, "-1.23e+150"},
+      {8.8347e-100L, 10, "8.835e-100"},    {6.4143e4930L, 12, "6.4143e+4930"},
+      {-4.9532e-1000L, 12, "-4.953e-1000"}, {9.99999e99L, 10, "1e+100"},
+      {1.23456789e99L, 10, "1.2346e+99"},  {1e-200L, 10, "1e-200"},
+  };
+  for (const auto& c : exact) EXPECT_EQ(FormatNumber(c.x, c.w, false), c.text);
+
+  std::mt19937_64 random(5);
+  std::uniform_real_distribution<double> mantissa(1, 10);
+  int checked = 0;
+  for (int w = 8; w <= 24; ++w)
+    for (int e = -4950; e <= 4931; e += 13) {
+      const long double x = static_cast<long double>(mantissa(random)) * std::pow(10.0L, static_cast<long double>(e));
+      if (!std::isfinite(x) || x == 0) continue;
+      for (const long double v : {x, -x})
+        for (const bool fixed : {false, true}) {
+          const std::string text = FormatNumber(v, w, fixed);
+          ASSERT_LE(text.size(), static_cast<std::size_t>(w)) << text << " w " << w;
+          ++checked;
+        }
+    }
+  EXPECT_GT(checked, 20000);
 }
 
 TEST(IntegerFormats, GroupsAndFields) {
