@@ -202,6 +202,10 @@ void KeepCaptionInSight(QWidget* window) {
   window->setMinimumWidth(std::max(window->minimumWidth(), wanted));
 }
 
+Qt::WindowFlags OwnedWindowFlags(const QWidget* parent, Qt::WindowFlags hints) {
+  return (parent != nullptr ? Qt::Dialog : Qt::Window) | hints;
+}
+
 TOwnerWait::TOwnerWait(QWidget* owner) : owner_(owner) {
   if (owner == nullptr) return;
   // The main window is not disabled: it counts a dialog open, which turns its commands off.

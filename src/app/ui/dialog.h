@@ -83,6 +83,14 @@ void PlaceWithinScreen(QWidget* window, QRect wanted);
 // place (pos()) and its size reopens exactly there, with or without a window manager's frame.
 void PlaceFrameWithinScreen(QWidget* window, QPoint frameTopLeft, QSize clientSize);
 
+// The window type of a top-level window opened over `parent`: a dialog, which window
+// managers keep above its owner, as a window owned by another always stands above it. An X11
+// window manager is told the owner of dialogs only: a plain window with a parent sank under
+// it at the first click there, and a file viewer or graph that holds the main window's
+// commands then left a main window whose commands were all off, with nothing in sight to
+// say why. Without a parent: a plain window. The title bar's buttons are the caller's hints.
+Qt::WindowFlags OwnedWindowFlags(const QWidget* parent, Qt::WindowFlags hints);
+
 // What a window opened for an owner does to it while the window is open: the main window
 // counts a dialog open (its commands are disabled meanwhile), any other owner is disabled.
 // Released once, at the latest when destroyed; the owner then takes the focus again.

@@ -202,10 +202,10 @@ TMFileWin::TMFileWin(QWidget* parent, const QString& title, const std::string& f
                      bool liveTracking)
     : QMainWindow(parent), lines_(fileName, capacity), fontSlot_(fontSlot), centre_(centre),
       maximised_(maximised) {
-  Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowMaximizeButtonHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
-  if (frameKind == 1) flags |= Qt::WindowSystemMenuHint;
-  setWindowFlags(flags);
+  Qt::WindowFlags hints = Qt::WindowTitleHint | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint;
+  if (frameKind == 1) hints |= Qt::WindowSystemMenuHint;
+  setWindowFlags(OwnedWindowFlags(parent, hints));
   setAttribute(Qt::WA_DeleteOnClose);
   setObjectName("TMFileWin");
   if (!title.isEmpty()) setWindowTitle(title);

@@ -44,7 +44,9 @@ T3DWin::T3DWin(QWidget* parent, const QString& title, T3DGraphSetup* setup)
     : T3DWin(parent, title, setup, setup != nullptr ? setup->HostWord1 : nullptr) {}
 
 T3DWin::T3DWin(QWidget* parent, const QString& title, T3DGraphSetup* setup, WindowPlacement* place)
-    : QWidget(parent, Qt::Window), setup_(setup), renderer_(setup), placement_(place, MaximisedWord::kIgnored) {
+    : QWidget(parent, OwnedWindowFlags(parent, Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                               Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)),
+      setup_(setup), renderer_(setup), placement_(place, MaximisedWord::kIgnored) {
   setWindowTitle(title);
   setAttribute(Qt::WA_OpaquePaintEvent);
   if (placement_.Apply(*this)) return;

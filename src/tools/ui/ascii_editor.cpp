@@ -130,7 +130,9 @@ void TEditFont::ReplaceText(const std::string& text) {
 // TAsciiEd
 
 TAsciiEd::TAsciiEd(QWidget* parent, const QString& title, const std::string& text, QWidget* owner, HandBack handBack)
-    : QMainWindow(parent, Qt::Window), edit_(new TEditFont(this)), ownerWait_(owner), handBack_(std::move(handBack)) {
+    : QMainWindow(parent, OwnedWindowFlags(parent, Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)),
+      edit_(new TEditFont(this)), ownerWait_(owner), handBack_(std::move(handBack)) {
   setObjectName("TAsciiEd");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(title);
