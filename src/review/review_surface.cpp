@@ -1,5 +1,6 @@
 #include "review/review_surface.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/long_double.h"
@@ -37,6 +38,18 @@ TSurfaceSearchStart SurfaceMinStart(const TDataStats& s) {
 
 TSurfaceSearchStart SurfaceMaxStart(const TDataStats& s) {
   return {s.X.AtMax2, s.Y.AtMax2, s.X.Min, s.X.Max, s.Y.Min, s.Y.Max};
+}
+
+std::optional<TSurfaceSearchStart> SearchStartWithinData(const TSurfaceSearchStart& start, const TDataStats& s) {
+  TSurfaceSearchStart kept;
+  kept.xLow = std::max(start.xLow, s.X.Min);
+  kept.xHigh = std::min(start.xHigh, s.X.Max);
+  kept.yLow = std::max(start.yLow, s.Y.Min);
+  kept.yHigh = std::min(start.yHigh, s.Y.Max);
+  if (!(kept.xLow <= kept.xHigh && kept.yLow <= kept.yHigh)) return std::nullopt;
+  kept.x = std::clamp(start.x, kept.xLow, kept.xHigh);
+  kept.y = std::clamp(start.y, kept.yLow, kept.yHigh);
+  return kept;
 }
 
 void FormatCurrentFitTitles(T3DTitleSet& set, const TSession& session, int lineCount, int surfaceMode,

@@ -4,6 +4,8 @@
 // points of the quick evaluation's surface minimum and maximum searches.
 #pragma once
 
+#include <optional>
+
 #include "app/data_statistics.h"
 #include "fit/fit_side.h"
 #include "graph3d/surface_search_start.h"
@@ -19,6 +21,13 @@ long double SurfaceZ(const TFitSide& fit, int surfaceMode, long double x, long d
 // smallest (largest) Z and keeps to the data's X and Y ranges.
 TSurfaceSearchStart SurfaceMinStart(const TDataStats& stats);
 TSurfaceSearchStart SurfaceMaxStart(const TDataStats& stats);
+
+// A further start for those searches, from the drawn grid's extreme node (SurfaceSearchStart),
+// kept with its box to the data's X and Y ranges: the graph spans its rounded axis range,
+// wider than the data, but a fit is reviewed over its data, where the numeric summary finds
+// its lowest and highest point. None when the box lies wholly outside the data's ranges.
+std::optional<TSurfaceSearchStart> SearchStartWithinData(const TSurfaceSearchStart& start,
+                                                         const TDataStats& stats);
 
 // The review graph's automatic titles of the session's current fit, as drawn: the summary
 // lines up to `lineCount` with numbers of `precision` digits, the axis names and the Z title

@@ -81,6 +81,18 @@ TEST_F(ReviewSurfaceTest, SearchesStartAtTheExtremeDataPoints) {
   EXPECT_EQ((std::vector<long double>{high.x, high.y}), (std::vector<long double>{2, 2}));
 }
 
+TEST_F(ReviewSurfaceTest, GridStartsAreKeptToTheDataRanges) {
+  // The data lie in [0, 2] x [0, 2]; a drawn grid may reach beyond them.
+  const auto kept = [this](TSurfaceSearchStart s) {
+    const std::optional<TSurfaceSearchStart> k = SearchStartWithinData(s, session_.DataStats);
+    return k ? std::vector<long double>{k->x, k->y, k->xLow, k->xHigh, k->yLow, k->yHigh} : std::vector<long double>{};
+  };
+  EXPECT_EQ(kept({2.5L, -0.5L, 2.25L, 2.75L, -0.75L, -0.25L}), std::vector<long double>{});
+  EXPECT_EQ(kept({2.5L, 1, 1.5L, 3, 0.5L, 1.5L}), (std::vector<long double>{2, 1, 1.5L, 2, 0.5L, 1.5L}));
+  EXPECT_EQ(kept({-1, -1, -2, 0.5L, -2, 0.25L}), (std::vector<long double>{0, 0, 0, 0.5L, 0, 0.25L}));
+  EXPECT_EQ(kept({1, 1, 0.5L, 1.5L, 0.5L, 1.5L}), (std::vector<long double>{1, 1, 0.5L, 1.5L, 0.5L, 1.5L}));
+}
+
 TEST_F(ReviewSurfaceTest, TitlesOfTheCurrentFitAsDrawn) {
   ASSERT_TRUE(MakeRankCurrent(session_, rank_, kRefitRecord));
   T3DTitleSet set;

@@ -4,6 +4,8 @@
 
 #include "app/long_double.h"
 #include "app/settings_file.h"
+#include "fit/session.h"
+#include "review/review_surface.h"
 #include "review/ui/review_window.h"
 #include "smooth/ui/quick_eval_dialog.h"
 #include "smooth/ui/smoothing_window.h"
@@ -31,8 +33,17 @@ void RegisterReviewQuickEval() {
       const T3DGraphSetup* setup = view.Renderer().Setup();
       return setup != nullptr && setup->SurfaceFn ? setup->SurfaceFn(x, y) : ExprErrorValue;
     };
-    source.minimumStart = [&view] { return SurfaceSearchStart(view.Renderer(), false); };
-    source.maximumStart = [&view] { return SurfaceSearchStart(view.Renderer(), true); };
+    // The lowest and highest point of the fit over its data, as the numeric summary has them:
+    // from the data's own extreme point across the data's ranges, and from the drawn grid's
+    // extreme node kept to those ranges (the graph spans its rounded axes, beyond the data).
+    source.minimumStart = [&view] { return SurfaceMinStart(view.Session().DataStats); };
+    source.maximumStart = [&view] { return SurfaceMaxStart(view.Session().DataStats); };
+    source.dataMinimumStart = [&view] {
+      return SearchStartWithinData(SurfaceSearchStart(view.Renderer(), false), view.Session().DataStats);
+    };
+    source.dataMaximumStart = [&view] {
+      return SearchStartWithinData(SurfaceSearchStart(view.Renderer(), true), view.Session().DataStats);
+    };
     source.placement = &CurrentSettings().placements[kReviewPlace];
     const TQuickEvalWindow window = MakeQuickEval(&view, std::move(source));
     if (QDialog* d = window.dialog) QObject::connect(d, &QDialog::finished, d, &QObject::deleteLater);
