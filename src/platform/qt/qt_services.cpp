@@ -295,6 +295,11 @@ void UninstallQtServices() {
   g_services.reset();
 }
 
+UiDispatcher& QtUiDispatcher() {
+  static QtDispatcher dispatcher;
+  return dispatcher;
+}
+
 QWidget* BusyWindowWidget() { return g_services ? g_services->busy.Widget() : nullptr; }
 
 }  // namespace platform::qt

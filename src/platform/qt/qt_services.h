@@ -5,6 +5,10 @@
 
 class QWidget;
 
+namespace platform {
+class UiDispatcher;
+}
+
 namespace platform::qt {
 
 void InstallQtServices();
@@ -19,6 +23,11 @@ void KeepNumbersInTheCLocale();
 // offscreen and minimal platforms, or when the application asked for Qt's dialogs alone).
 // Where it offers none, a request for them shows Qt's built-in dialog.
 bool NativeFileDialogsOffered();
+
+// The dispatcher InstallQtServices installs: workers' posts run later on the
+// user-interface thread's event loop. For tests that run the program's worker threads
+// without the other services.
+UiDispatcher& QtUiDispatcher();
 
 // The busy window while one is shown (for tests and screenshots), else null.
 QWidget* BusyWindowWidget();

@@ -13,7 +13,9 @@
 
 #include "app/shell_state.h"
 #include "graph3d/graph_options.h"
+#include "platform/gui_thread.h"
 #include "platform/message_box.h"
+#include "platform/qt/qt_services.h"
 #include "review/fit_list_fixture.h"
 #include "review/review_fit_fixture.h"
 #include "review/review_layout.h"
@@ -38,6 +40,9 @@ struct RecordingDialogs : GraphOptionDialogs {
 class ReviewWindowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
+    // As in the program, the render thread's reports reach the window through its event
+    // loop: run on the render thread they would touch the window's widgets from there.
+    previousDispatcher_ = platform::SetUiDispatcher(&platform::qt::QtUiDispatcher());
     ScreenWidth = 1280;
     ScreenHeight = 1024;
     CurrentSettings() = DefaultSettings(ScreenWidth, ScreenHeight);
@@ -50,6 +55,8 @@ class ReviewWindowFixture : public ::testing::Test {
     window.reset();
     options.reset();
     ReviewExtensions() = TReviewExtensions{};
+    QApplication::processEvents();  // reports still queued find no window and end
+    platform::SetUiDispatcher(previousDispatcher_);
   }
 
   // A review as OpenReviewWindow builds it, shown but not modal.
@@ -87,6 +94,9 @@ class ReviewWindowFixture : public ::testing::Test {
   std::vector<int> dialogs;
   std::string animationCaption;
   platform::ScriptedAnswers answers;
+
+ private:
+  platform::UiDispatcher* previousDispatcher_ = nullptr;
 };
 
 }  // namespace review_test
