@@ -13,6 +13,7 @@
 #include "app/c_format.h"
 #include "app/coded_text.h"
 #include "app/coded_text_drawing.h"
+#include "graph3d/axis_labels.h"
 #include "graph3d/label_thinning.h"
 #include "graph3d/renderer.h"
 
@@ -88,10 +89,6 @@ void T3DBase::DrawTick(DeviceContext& dc, int x, int y, int length, long double 
 int T3DBase::AngleToEscapement(long double angle) {
   if (angle < 0) angle += 2 * kPi;
   return static_cast<int>(angle * 1800 / kPi + 0.5L);
-}
-
-std::string T3DBase::AxisLabel(long double value, bool logAxis) {
-  return CFormat("%.*Lg", GraphLabelDigits(), logAxis ? std::pow(10.0L, value) : value);
 }
 
 int T3DBase::DrawFrameAndGrids(DeviceContext& dc, bool fromAbove) {
@@ -425,16 +422,23 @@ void T3DBase::DrawHorizontalAxis(DeviceContext& dc, const TAxisFrame& f, const T
   const int dy = static_cast<int>(std::fabs(f.halfHeight * std::cos(h.direction)));
   const Font* labelFont = table[h.labelFont] ? &*table[h.labelFont] : &*table[kLabelFont];
   std::size_t longest = 0;
+  std::vector<long double> values;
   std::vector<TAxisLabel> labels;
+  values.reserve(static_cast<std::size_t>(std::max(n, 0)));
   labels.reserve(static_cast<std::size_t>(std::max(n, 0)));
   long double v = h.from;
   for (int k = 0; k < n; ++k) {
     const Point p = HorizontalAxisPoint(f, h.axis, v);
     DrawTick(dc, p.x, p.y, L, h.direction);
     const Point anchor = TickEndPoint(p.x, p.y, 2 * L, h.direction);
-    labels.push_back({AxisLabel(v, logAxis), {anchor.x + dx, anchor.y - dy}});
-    longest = std::max(longest, labels.back().text.size());
+    values.push_back(v);
+    labels.push_back({std::string(), {anchor.x + dx, anchor.y - dy}});
     v = Snap(v + step, range);
+  }
+  const std::vector<std::string> texts = AxisLabelTexts(values, logAxis, GraphLabelDigits());
+  for (std::size_t k = 0; k < labels.size(); ++k) {
+    labels[k].text = texts[k];
+    longest = std::max(longest, texts[k].size());
   }
   const int stride =
       LabelStrideOf(*f.measure, f.digitWidth, labels, h.labelAlign | TextAlign::kTop, labelFont->escapement);
@@ -509,12 +513,15 @@ void T3DBase::DrawZAxes(DeviceContext& dc, const TAxisFrame& f, const TZAxisPair
   std::size_t longest = 0;
   std::pair<Point, Point> first, last;
   std::vector<TAxisLabel> lefts, rights;
-  long double v = lo[kAxisZ];
+  std::vector<long double> values;
+  for (long double v = lo[kAxisZ]; values.size() <= static_cast<std::size_t>(std::max(n, 0)); v = Snap(v + step, range))
+    values.push_back(v);
+  const std::vector<std::string> texts = AxisLabelTexts(values, logZ, GraphLabelDigits());
   for (int k = 0; k <= n; ++k) {
-    const auto [left, right] = ZAxisPoints(z, v);
+    const auto [left, right] = ZAxisPoints(z, values[static_cast<std::size_t>(k)]);
     if (k == 0) first = {left, right};
     last = {left, right};
-    const std::string text = AxisLabel(v, logZ);
+    const std::string& text = texts[static_cast<std::size_t>(k)];
     if (z.first) {
       dc.MoveTo(left.x, left.y);
       dc.LineTo(left.x - L, left.y);
@@ -526,7 +533,6 @@ void T3DBase::DrawZAxes(DeviceContext& dc, const TAxisFrame& f, const TZAxisPair
       rights.push_back({text, {right.x + 2 * L, right.y - f.halfHeight}});
     }
     longest = std::max(longest, text.size());
-    v = Snap(v + step, range);
   }
   // Both columns stand at the same heights: they are thinned alike.
   const int stride = std::max(LabelStrideOf(*f.measure, f.digitWidth, lefts, TextAlign::kRight | TextAlign::kTop, 0),

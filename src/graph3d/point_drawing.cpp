@@ -211,12 +211,16 @@ bool T3DBase::MarkDrawable(const TPointMark& m) const {
       !std::isfinite(m.end1) || !std::isfinite(m.end2)) {
     return false;
   }
-  const long double xMin = scaling_.AxisLow[kAxisX], xMax = scaling_.AxisHigh[kAxisX];
-  const long double yMin = scaling_.AxisLow[kAxisY], yMax = scaling_.AxisHigh[kAxisY];
-  const long double xSlack = 1e-14L * (xMax - xMin);
-  const long double ySlack = 1e-14L * (yMax - yMin);
-  return !(m.x < xMin - xSlack || m.x > xMax + xSlack || m.y < yMin - ySlack || m.y > yMax + ySlack ||
-           m.z < scaling_.AxisLow[kAxisZ] || m.z > scaling_.AxisHigh[kAxisZ]);
+  // An automatic axis ends on the division below a top that exceeds it by less than the hair
+  // of DivisionsTop (data 0 .. 1.00000001 get the axis 0 .. 1): the points there are inside
+  // the axis to the eye, and are drawn.
+  const auto within = [&](long double v, int axis) {
+    const long double lo = scaling_.AxisLow[static_cast<std::size_t>(axis)];
+    const long double hi = scaling_.AxisHigh[static_cast<std::size_t>(axis)];
+    const long double slack = 1e-7L * std::fabs(hi - lo);
+    return v >= lo - slack && v <= hi + slack;
+  };
+  return within(m.x, kAxisX) && within(m.y, kAxisY) && within(m.z, kAxisZ);
 }
 
 int T3DBase::SymbolRoleOf(long double residual) const {

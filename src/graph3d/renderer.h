@@ -341,8 +341,6 @@ class T3DBase {
   // screen points and levels (c0 .. c3); the surface and the contour planes share it.
   void BandedQuad(platform::DeviceContext& dc, const std::array<platform::Point, 4>& corners,
                   const std::array<int, 4>& levels, bool drawMesh);
-  // The text of a number on an axis.
-  static std::string AxisLabel(long double value, bool logAxis);
   void ClippedOutline(int i, int j, int M, std::vector<platform::Point>& outline,
                       std::vector<int>* levels) const;
   // The nodes of cell (i, j), 1 <= i < nx, 1 <= j < ny, in the order c0 (i-1, j-1),

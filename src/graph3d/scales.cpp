@@ -72,6 +72,13 @@ AxisDivisions NiceDivisions(long double lo, long double hi, bool logAxis) {
   return d;
 }
 
+long double DivisionsTop(long double lo, long double hi, bool logAxis) {
+  constexpr long double kHair = 1e-7L;
+  if (logAxis) return hi * (1 - kHair);
+  const long double hair = std::min(std::fabs(hi), std::fabs(hi - lo)) * kHair;
+  return hi < 0 ? hi + hair : hi - hair;
+}
+
 void WidenUnreadableRange(long double& lo, long double& hi, int digits) {
   const long double mid = (lo + hi) / 2;
   const long double magnitude = std::fabs(mid);
@@ -128,7 +135,10 @@ void T3DBase::ComputeAxisScale(int axis) {
       for (int k = ZoomSteps(zoom + 0.5L); k > 0; --k) hi *= 10;
       for (int k = ZoomSteps(zoom); k > 0; --k) lo *= 0.1L;
     }
-    const AxisDivisions d = NiceDivisions(lo, hi * 0.9999999L, logAxis);
+    // Data of one x (or y) would make an axis without extent: it is widened as a constant Z
+    // axis is.
+    if (!logAxis && lo == hi) WidenUnreadableRange(lo, hi, GraphLabelDigits());
+    const AxisDivisions d = NiceDivisions(lo, DivisionsTop(lo, hi, logAxis), logAxis);
     scaling_.AxisLow[a] = d.start;
     scaling_.Divs[a] = static_cast<std::int16_t>(d.count);
     scaling_.AxisHigh[a] = d.start + d.step * d.count;
@@ -159,7 +169,7 @@ void T3DBase::ComputeZScale() {
     } else {
       WidenUnreadableRange(lo, hi, GraphLabelDigits());
     }
-    const AxisDivisions d = NiceDivisions(lo, hi * 0.9999999L, logAxis);
+    const AxisDivisions d = NiceDivisions(lo, DivisionsTop(lo, hi, logAxis), logAxis);
     scaling_.AxisLow[z] = d.start;
     scaling_.Divs[z] = static_cast<std::int16_t>(d.count);
     scaling_.AxisHigh[z] = d.start + d.step * d.count;

@@ -19,6 +19,13 @@ struct AxisDivisions {
 // ranges (8 of 0.125 for a range of 1); on a log axis whole decades, at most 20.
 AxisDivisions NiceDivisions(long double lo, long double hi, bool logAxis);
 
+// The top of a range as NiceDivisions is given it: a hair below the data's top, so that a
+// top on a round value (data 0 .. 1) does not open another division. The hair is 1e-7 of
+// the top's magnitude on a log axis and where the range reaches down to 0, and never more
+// than 1e-7 of the range: of the magnitude alone it passed below the low end of data far
+// from 0 (1e20 + 0 .. 5e6, 1e6 + 0 .. 0.5) and the axis then missed or squashed the points.
+long double DivisionsTop(long double lo, long double hi, bool logAxis);
+
 // A linear range too narrow for labels of `digits` significant digits to tell its ends apart
 // (a constant, or one with rounding noise: a plane's slope by differences) becomes a tenth of
 // its value wide about its middle, so that its divisions read as different numbers. Other

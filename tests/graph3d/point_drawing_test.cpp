@@ -217,6 +217,29 @@ TEST(PointDrawing, PointsOutsideTheBoxOrWithoutAValueAreLeftOut) {
   EXPECT_EQ(g.Draw().Count(DcOpKind::Ellipse), 1u);
 }
 
+// Automatic axes end on the division a top exceeds by less than a hair (data up to
+// 1.00000001 get the axis 0 .. 1, as the Part's 0 .. 1 does): the points at that top lay
+// outside the axis by 1e-8 and were not drawn.
+TEST(PointDrawing, PointsWithinTheAxisTopsHairAreDrawn) {
+  for (const bool automatic : {true, false}) {
+    PointGraph g(MakeTable({{0, 0, 0}, {1.00000001L, 0.5L, 0.5L}, {0.5L, 1.00000001L, 0.5L}, {0.5L, 0.5L, 1.00000001L}}));
+    if (automatic) {
+      g.setup.Scaling.Auto = {1, 1, 1};
+      g.setup.Scaling.DataHigh = {1.00000001L, 1.00000001L, 1.00000001L};
+    } else {
+      g.FixRanges({0, 0, 0}, {1, 1, 1});
+    }
+    const Drawing f = g.Draw();
+    ASSERT_EQ(f.r->AxisHigh(kAxisX), 1);
+    ASSERT_EQ(f.r->AxisHigh(kAxisZ), 1);
+    EXPECT_EQ(f.Count(DcOpKind::Ellipse), 4u) << automatic;
+  }
+  // Beyond the hair a point is outside the axis, as before.
+  PointGraph g(MakeTable({{0, 0, 0}, {1.000001L, 0.5L, 0.5L}}));
+  g.FixRanges({0, 0, 0}, {1, 1, 1});
+  EXPECT_EQ(g.Draw().Count(DcOpKind::Ellipse), 1u);
+}
+
 TEST(PointDrawing, SymbolsGrowWithTheWindowWidthInEveryShape) {
   struct Case {
     int width;

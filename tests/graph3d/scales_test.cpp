@@ -56,6 +56,7 @@ TEST(AxisScale, AutomaticRangesTakeRoundDivisions) {
       {1e-10L, 1e20L, true, 1, 0, 20, 20},  // 30 decades cut to 20, ending at the top
       {-5, 100, true, 1, -2, 2, 4},     // log axis with negative data starts at 0.01
       {2, 4, false, 3, 0, 6, 6},        // zoom 3 triples the range about its middle
+      {-10, -1, false, 1, -10, 0, 10},  // a negative top enters a hair nearer 0: 10 of 1
   };
   for (const AxisCase& c : cases) {
     GraphFixture g;
@@ -161,6 +162,66 @@ TEST(AxisScale, OnlyRangesTheLabelsCannotTellApartAreWidened) {
     EXPECT_NEAR(static_cast<double>(lo), static_cast<double>(c.wantLo), 1e-15) << static_cast<double>(c.lo);
     EXPECT_NEAR(static_cast<double>(hi), static_cast<double>(c.wantHi), 1e-15) << static_cast<double>(c.hi);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The hair taken off the top before the divisions are chosen was 1e-7 of the top's
+// magnitude: data far from 0 lost it to a range smaller than that. 1e20 + 0 .. 5e6 became one
+// division of 1e13 with every point in one column; 1e6 + 0 .. 0.5 ended at 1e6 + 0.45, past
+// the points at the top. Ranges about 0 keep the divisions they had.
+TEST(AxisScale, DataFarFromZeroKeepTheirSpreadOnTheAxis) {
+  const AxisCase cases[] = {
+      {1e20L, 1e20L + 5e6L, false, 1, 1e20L, 1e20L + 5e6L, 10},
+      {-1e20L - 5e6L, -1e20L, false, 1, -1e20L - 5e6L, -1e20L, 10},
+      {1e6L, 1e6L + 0.5L, false, 1, 1e6L, 1e6L + 0.5L, 10},
+      {1, 1 + 1e-12L, false, 1, 1, 1 + 1e-12L, 10},
+      {0, 7.3L, false, 1, 0, 8, 8},
+      {0, 1, false, 1, 0, 1, 10},
+  };
+  for (const AxisCase& c : cases) {
+    GraphFixture g;
+    g.setup.Points = [] { return std::span<const TXYZPoint>(); };
+    auto r = g.MakeRenderer();
+    r->SetAxisRanges(c.dataLow, c.dataHigh, 0, 1, 0, 1);
+    SCOPED_TRACE(CFormat("%.21Lg .. %.21Lg", c.dataLow, c.dataHigh));
+    EXPECT_LE(r->AxisLow(kAxisX), c.dataLow);
+    EXPECT_GE(r->AxisHigh(kAxisX), c.dataHigh);
+    const long double span = c.axisHigh - c.axisLow;
+    EXPECT_NEAR(static_cast<double>((r->AxisLow(kAxisX) - c.axisLow) / span), 0, 1e-12);
+    EXPECT_NEAR(static_cast<double>((r->AxisHigh(kAxisX) - c.axisHigh) / span), 0, 1e-12);
+    EXPECT_EQ(r->Divisions(kAxisX), c.divisions);
+  }
+  // The hair itself: the Part's 1e-7 of the top wherever the range reaches down to 0.
+  EXPECT_EQ(DivisionsTop(0, 1, false), 1 - 1e-7L);
+  EXPECT_EQ(DivisionsTop(-10, -1, false), -1 + 1e-7L);
+  EXPECT_EQ(DivisionsTop(1, 1000, true), 1000 * (1 - 1e-7L));
+  EXPECT_EQ(DivisionsTop(1e20L, 1e20L + 5e6L, false), 1e20L + 5e6L - 0.5L);
+}
+
+// Data of a single y stand on an axis of about a tenth of their value (as a constant Z
+// does); before, 1e20 .. 1e20 made an axis without extent and 5 .. 5 one of 1e-7.
+TEST(AxisScale, AConstantCoordinateGetsAnAxisWithExtent) {
+  for (const long double value : {1e20L, 5.0L, -2.0L, 1e-30L}) {
+    GraphFixture g;
+    g.setup.Points = [] { return std::span<const TXYZPoint>(); };
+    auto r = g.MakeRenderer();
+    r->SetAxisRanges(0, 1, value, value, 0, 1);
+    SCOPED_TRACE(static_cast<double>(value));
+    const long double size = std::fabs(value);
+    EXPECT_LE(r->AxisLow(kAxisY), value - 0.049L * size);
+    EXPECT_GE(r->AxisHigh(kAxisY), value + 0.049L * size);
+    EXPECT_LE(r->AxisHigh(kAxisY) - r->AxisLow(kAxisY), 0.2L * size);
+    EXPECT_GE(r->Divisions(kAxisY), 4);
+  }
+  // About 0 there is no scale to take: one division up to 1.
+  GraphFixture g;
+  g.setup.Points = [] { return std::span<const TXYZPoint>(); };
+  auto r = g.MakeRenderer();
+  r->SetAxisRanges(0, 1, 0, 0, 0, 1);
+  EXPECT_EQ(std::tuple(r->AxisLow(kAxisY), r->AxisHigh(kAxisY)), std::tuple(0.0L, 1.0L));
 }
 
 }  // namespace
