@@ -79,7 +79,7 @@ bool DecideCommaMode(TTextReader& file) {
   std::string line;
   TLineFields fields;
   int lines = 0, commaLines = 0;
-  for (int k = 0; k < 10 && ReadLinePiece(file, line, 1023); ++k) {
+  for (int k = 0; k < 10 && ReadTextLine(file, line, kDataLineChars); ++k) {
     ++lines;
     const int count = ScanLineFields(line, fields, false, kFieldLimit);
     if (count > 2 && fields.commas > count / 2) ++commaLines;

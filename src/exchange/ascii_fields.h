@@ -12,6 +12,9 @@ inline constexpr int kProbeFieldLimit = 64;
 inline constexpr int kFieldLimit = 128;
 inline constexpr int kEmptyField = -1;
 inline constexpr int kFieldListEnd = -2;
+// The characters of a data line that are read (the rest of a longer line is passed over):
+// room for kFieldLimit fields of any table a program writes.
+inline constexpr int kDataLineChars = 65535;
 
 // Filled by ScanLineFields, which finds at most kFieldLimit - 1 fields and puts the end
 // marker after them, so that a scan per line of a file allocates nothing.

@@ -18,8 +18,8 @@
 
 namespace {
 
-constexpr int kTitleLineChars = 119;
-constexpr int kDataLineChars = 1023;
+// A title line's characters that are read: more than a title holds in any encoding.
+constexpr int kTitleLineChars = 1023;
 constexpr int kTitleLines = 4;
 constexpr int kNameLines = 10;
 constexpr int kListTextLines = 20;
@@ -192,13 +192,13 @@ void ReadTitleLines(TTextReader& file, TDataTitles& titles) {
   int filled = 0;
   while (filled < kTitleLines) {
     const std::int64_t start = file.Tell();
-    if (!ReadLinePiece(file, line, kTitleLineChars)) break;
+    if (!ReadTextLine(file, line, kTitleLineChars)) break;
     if (IsAllBlanks(line)) continue;
     if (IsNumericLine(line) || IsLabelledPointLine(line)) {
       (void)file.Seek(start);  // the offset of a line read a moment ago
       break;
     }
-    const std::string text = TitleLineText(line);
+    const std::string text = TextOfTextFile(TitleLineText(line));
     switch (filled++) {
       case 0: titles.SetTitle(text); break;
       case 1: titles.SetXName(text); break;
@@ -329,11 +329,11 @@ TReadResult ReadAsciiMultiColumn(const TReadArgs& args) {
   TDataTitles& titles = result.titles;
   std::string line;
   TLineFields fields;
-  for (int k = 0; k < kNameLines && ReadLinePiece(file, line, kDataLineChars); ++k) {
+  for (int k = 0; k < kNameLines && ReadTextLine(file, line, kDataLineChars); ++k) {
     ScanLineFields(line, fields, commaMode, kFieldLimit, true);
     auto name = [&](int column, auto set) {
       const std::string_view text = fields.Text(line, column - 1);
-      if (!text.empty()) (titles.*set)(text);
+      if (!text.empty()) (titles.*set)(TextOfTextFile(text));
     };
     name(args.colX, &TDataTitles::SetXName);
     name(args.colY, &TDataTitles::SetYName);
@@ -343,7 +343,7 @@ TReadResult ReadAsciiMultiColumn(const TReadArgs& args) {
   file.Rewind();
 
   TPointCollector points(args, result);
-  while (ReadLinePiece(file, line, kDataLineChars)) {
+  while (ReadTextLine(file, line, kDataLineChars)) {
     ScanLineFields(line, fields, commaMode, kFieldLimit, true);
     const long double x = FieldValue(line, fields, args.colX);
     const long double y = FieldValue(line, fields, args.colY);
@@ -378,7 +378,7 @@ int ListAsciiColumns(const std::string& path, std::vector<std::string>& list) {
   // Fields are numbered as the readers number them, words beginning with "*" or "W"
   // included: leaving those out here shifted the later columns of a line such as
   // "Wien 8 9", so the column the user picked from the list was not the column read.
-  for (int k = 0; k < kListTextLines && ReadLinePiece(file, line, kDataLineChars); ++k) {
+  for (int k = 0; k < kListTextLines && ReadTextLine(file, line, kDataLineChars); ++k) {
     if (k < kNameLines)
       columns = std::max(columns, ScanLineFields(line, fields, commaMode, kFieldLimit, true));
     lines.push_back(line);
@@ -390,7 +390,7 @@ int ListAsciiColumns(const std::string& path, std::vector<std::string>& list) {
       ScanLineFields(l, fields, commaMode, kFieldLimit, true);
       const std::string_view text = fields.Text(l, c - 1);
       if (text.empty()) continue;
-      entry.append(text);
+      entry.append(TextOfTextFile(text));
       entry.append("  ");
       if (entry.size() >= kListEntryChars) break;
     }
@@ -405,7 +405,7 @@ TColumnArray ReadAsciiColumn(const std::string& path, int column) {
   const bool commaMode = DecideCommaMode(file);
   TColumnArray values = NewColumnArray();
   std::string line;
-  while (ReadLinePiece(file, line, kDataLineChars) &&
+  while (ReadTextLine(file, line, kDataLineChars) &&
          static_cast<int>(values[0]) < kMaxColumnValues) {
     const long double v = ParseLineField(line, column, commaMode);
     if (!IsMissingValue(v)) AppendColumnValue(values, v);
@@ -422,7 +422,7 @@ std::vector<TColumnArray> ReadAsciiColumnPairs(const std::string& path, std::spa
   std::string line;
   TLineFields fields;
   bool room = true;
-  while (room && ReadLinePiece(file, line, kDataLineChars)) {
+  while (room && ReadTextLine(file, line, kDataLineChars)) {
     ScanLineFields(line, fields, commaMode, kFieldLimit, true);
     for (std::size_t k = 0; k < columns.size(); ++k) row[k] = FieldValue(line, fields, columns[k]);
     room = pairs.AddRow(row);

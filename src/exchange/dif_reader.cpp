@@ -49,16 +49,16 @@ class TDifCells {
   bool SkipHeader(int& vectors) {
     vectors = -1;
     std::string line;
-    while (ReadLinePiece(file_, line, kDifLineChars)) {
+    while (ReadTextLine(file_, line, kDifLineChars)) {
       if (line.starts_with("VECTORS")) {
-        if (!ReadLinePiece(file_, line, kDifLineChars)) return false;
+        if (!ReadTextLine(file_, line, kDifLineChars)) return false;
         vectors = line.size() > 2 ? static_cast<int>(ReadInteger(std::string_view(line).substr(2))) : 0;
         continue;
       }
       if (line.starts_with("DATA")) {
         // The two lines of the DATA item; a file that ends here ends at the next read.
-        (void)ReadLinePiece(file_, line, kDifLineChars);
-        (void)ReadLinePiece(file_, line, kDifLineChars);
+        (void)ReadTextLine(file_, line, kDifLineChars);
+        (void)ReadTextLine(file_, line, kDifLineChars);
         return true;
       }
     }
@@ -68,10 +68,10 @@ class TDifCells {
   Kind Next(Cell& cell) {
     std::string line, value;
     for (;;) {
-      if (!ReadLinePiece(file_, line, kDifLineChars)) return kEndOfFile;
+      if (!ReadTextLine(file_, line, kDifLineChars)) return kEndOfFile;
       const std::size_t comma = line.find(',');
       if (comma == std::string::npos) continue;
-      if (!ReadLinePiece(file_, value, kDifLineChars)) return kEndOfFile;
+      if (!ReadTextLine(file_, value, kDifLineChars)) return kEndOfFile;
       const long type = ReadInteger(std::string_view(line).substr(0, comma));
       const std::string_view number = TrimBlanks(std::string_view(line).substr(comma + 1));
       const std::string_view v = TrimBlanks(value);
@@ -90,7 +90,7 @@ class TDifCells {
         if (!t.empty() && t.front() == '"') t.remove_prefix(1);
         const std::size_t close = t.find('"');
         if (close != std::string_view::npos) t = t.substr(0, close);
-        cell.text.assign(t);
+        cell.text = TextOfTextFile(t);
       }
       return kCell;
     }

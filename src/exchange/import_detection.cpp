@@ -76,7 +76,7 @@ int ProbeAsciiColumns(const std::string& path) {
   if (!file.IsOpen() || MissingOrEmpty(path) < 0) return -1;
   // The line examined is the fifth, or the last of a shorter file.
   std::string line, examined;
-  for (int k = 0; k < kProbeLines && ReadLinePiece(file, line, kProbeLineChars); ++k)
+  for (int k = 0; k < kProbeLines && ReadTextLine(file, line, kProbeLineChars); ++k)
     examined = line;
   if (examined.empty()) return 0;
   TLineFields fields;
@@ -132,12 +132,12 @@ int ProbeDif(const std::string& path) {
   std::string line;
   int items = 0;
   int vectors = -1;
-  while (ReadLinePiece(file, line, kDifLineChars)) {
+  while (ReadTextLine(file, line, kDifLineChars)) {
     if (line.starts_with("TABLE") || line.starts_with("TUPLES")) {
       ++items;
     } else if (line.starts_with("VECTORS")) {
       ++items;
-      if (!ReadLinePiece(file, line, kDifLineChars)) return 0;
+      if (!ReadTextLine(file, line, kDifLineChars)) return 0;
       const long count = line.size() > 2 ? std::strtol(line.c_str() + 2, nullptr, 10) : 0;
       vectors = static_cast<int>(std::clamp(count, 0L, static_cast<long>(INT_MAX)));
     } else if (line.starts_with("DATA")) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/long_double.h"
+#include "platform/cp1252.h"
 
 bool KeepFilteredPoint(int c, int n, int start) {
   if (c < start) return false;
@@ -133,3 +134,13 @@ bool ReadLinePiece(TTextReader& text, std::string& line, int maxChars) {
   const bool lineFeed = text.AppendLine(line, static_cast<std::size_t>(maxChars));
   return lineFeed || !line.empty();
 }
+
+bool ReadTextLine(TTextReader& text, std::string& line, int maxChars) {
+  if (!ReadLinePiece(text, line, maxChars)) return false;
+  if (static_cast<int>(line.size()) >= maxChars)
+    for (int ch = text.Get(); ch != EOF && ch != '\n'; ch = text.Get()) {
+    }
+  return true;
+}
+
+std::string TextOfTextFile(std::string_view text) { return platform::Utf8ToCp1252(text); }

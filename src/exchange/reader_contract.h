@@ -99,3 +99,17 @@ std::vector<TColumnArray> PairRowArrays(std::span<const std::vector<long double>
 // not kept. False at the end of the stream (or on a read error) when nothing was read.
 [[nodiscard]] bool ReadLinePiece(std::FILE* file, std::string& line, int maxChars);
 [[nodiscard]] bool ReadLinePiece(TTextReader& text, std::string& line, int maxChars);
+
+// The text of a text file (a title, a name, a heading) as the program keeps text: a file
+// made here is UTF-8, a file made by the program itself (or on the old system) Windows-1252.
+// UTF-8 characters become their Windows-1252 bytes ('?' for those it lacks); bytes that are
+// not UTF-8 are kept as they stand. Taken byte for byte, "Temp °C" from a UTF-8 file showed
+// as "Temp Â°C".
+std::string TextOfTextFile(std::string_view text);
+
+// Reads a line of a text stream, keeping its first maxChars characters: the rest of a longer
+// line is passed over. Taken as further lines, the tail of a long title line became the X
+// name (and every name moved down one), and the tails of a wide table's rows or of a long
+// text cell in a DIF file were read as rows or cells of their own. False at the end of the
+// stream (or on a read error) when nothing was read.
+[[nodiscard]] bool ReadTextLine(TTextReader& text, std::string& line, int maxChars);

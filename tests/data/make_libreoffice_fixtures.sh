@@ -21,3 +21,30 @@ CSV
 soffice --headless "-env:UserInstallation=file://$work/profile" --convert-to dbf:dBase \
   --outdir "$work" "$work/libreoffice_points.csv" >/dev/null
 cp "$work/libreoffice_points.dbf" "$here/libreoffice_points.dbf"
+
+# Text files as LibreOffice writes them (UTF-8): a DIF file whose headings hold a degree sign
+# and a micro sign and whose second row carries a note of 300 characters with commas, and
+# a CSV table of 150 columns (lines of about 1,600 characters) under UTF-8 headings.
+{
+  printf 'Temp °C,Yield µg,z,Note\n'
+  i=1
+  while [ $i -le 6 ]; do
+    note=short
+    if [ $i -eq 2 ]; then note=$(printf 'word, %.0s' $(seq 50)); fi
+    printf '%d,%d,%d,"%s"\n' $i $((i * 2)) $((i * i)) "$note"
+    i=$((i + 1))
+  done
+} > "$work/libreoffice_notes.csv"
+awk 'BEGIN {
+  printf "Temp °C"; for (c = 2; c <= 150; c++) printf ",c%d", c; printf "\n";
+  for (r = 1; r <= 8; r++) {
+    printf "%d.5", r; for (c = 2; c <= 150; c++) printf ",%d.25", r * 1000 + c; printf "\n";
+  }
+}' > "$work/wide.csv"
+soffice --headless "-env:UserInstallation=file://$work/profile" --infilter="CSV:44,34,76,1" \
+  --convert-to dif --outdir "$work" "$work/libreoffice_notes.csv" >/dev/null
+cp "$work/libreoffice_notes.dif" "$here/libreoffice_notes.dif"
+mkdir "$work/out"
+soffice --headless "-env:UserInstallation=file://$work/profile" --infilter="CSV:44,34,76,1" \
+  --convert-to "csv:Text - txt - csv (StarCalc):44,34,76" --outdir "$work/out" "$work/wide.csv" >/dev/null
+cp "$work/out/wide.csv" "$here/libreoffice_wide.csv"

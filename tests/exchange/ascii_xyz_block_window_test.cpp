@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int kTitleLineChars = 119;
+constexpr int kTitleLineChars = 1023;
 constexpr int kTitleLines = 4;
 // A run of number characters longer than this is cut into several numbers.
 constexpr std::size_t kMaxNumberChars = 65536;
@@ -180,13 +180,13 @@ void ReadTitleLines(TTextReader& file, TDataTitles& titles) {
   int filled = 0;
   while (filled < kTitleLines) {
     const std::int64_t start = file.Tell();
-    if (!ReadLinePiece(file, line, kTitleLineChars)) break;
+    if (!ReadTextLine(file, line, kTitleLineChars)) break;
     if (IsAllBlanks(line)) continue;
     if (IsNumericLine(line) || IsLabelledPointLine(line)) {
       (void)file.Seek(start);  // the offset of a line read a moment ago
       break;
     }
-    const std::string text = TitleLineText(line);
+    const std::string text = TextOfTextFile(TitleLineText(line));
     switch (filled++) {
       case 0: titles.SetTitle(text); break;
       case 1: titles.SetXName(text); break;
