@@ -88,7 +88,7 @@ class TDerivativeChoiceNP : public TBaseNP {
     Renderer().EnableDrawing(false);
     SetNPSurface(*setup_, [this] { return engine_.get(); }, choice_, TablePoints(Data().Table));
     if (setup_->PointsOpt != nullptr) {
-      stdErr_ = engine_->StdErr();
+      stdErr_ = ResidualBandReference(*engine_);
       setup_->PointsOpt->FitRecord = choice_ == kNPChoiceValue ? &stdErr_ : nullptr;
     }
     if (setup_->TitleSettings != nullptr) SetNPGraphTitles(*setup_->TitleSettings, titles_, choice_);

@@ -71,7 +71,7 @@ void T3DSmooth::RefreshEdits() {
 }
 
 void T3DSmooth::ShowStatistics() {
-  ShowStatisticsValues(engine_->HasSurface(), engine_->Sse(), engine_->RSquared());
+  ShowStatisticsValues(engine_->HasSurface(), engine_->ShownSse(), engine_->RSquared());
 }
 
 void T3DSmooth::OptionEdited(int which) {
@@ -95,7 +95,7 @@ void T3DSmooth::Recompute() {
     AttachSurface();  // the surface came or went: the graph is handed anew
     return;
   }
-  stdErr_ = engine_->StdErr();
+  stdErr_ = ResidualBandReference(*engine_);
   Renderer().EnableDrawing(true);
   Renderer().RecomputeScales();
 }

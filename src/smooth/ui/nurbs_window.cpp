@@ -79,7 +79,7 @@ void T3DSmoothNurbs::UpdateControls() {
 }
 
 void T3DSmoothNurbs::ShowStatistics() {
-  ShowStatisticsValues(engine_->HasSurface(), engine_->Sse(), engine_->RSquared());
+  ShowStatisticsValues(engine_->HasSurface(), engine_->ShownSse(), engine_->RSquared());
 }
 
 void T3DSmoothNurbs::ClickDegree(int degree) {
@@ -107,7 +107,7 @@ void T3DSmoothNurbs::Recompute() {
     AttachSurface();  // the surface came or went: the graph is handed anew
     return;
   }
-  stdErr_ = engine_->StdErr();
+  stdErr_ = ResidualBandReference(*engine_);
   Renderer().EnableDrawing(true);
   Renderer().RecomputeScales();
 }

@@ -365,7 +365,7 @@ bool AttachSmoothingOf(TBaseNP& window, T3DGraphSetup& setup, std::function<Engi
   const bool surface = now != nullptr && now->HasSurface();
   SetNPSurface(setup, std::move(engine), kNPChoiceValue, std::move(points));
   if (setup.PointsOpt != nullptr) {
-    stdErr = surface ? now->StdErr() : 0;
+    stdErr = surface ? ResidualBandReference(*now) : 0;
     setup.PointsOpt->FitRecord = surface ? &stdErr : nullptr;
   }
   NoteNoSurface(setup, surface, noSurface);

@@ -220,6 +220,15 @@ long double NPSurfaceValue(Engine* engine, long double x, long double y, int mod
   return engine != nullptr && engine->HasSurface() ? engine->EvalMode(x, y, mode) : ExprErrorValue;
 }
 
+// The reference of the residual bands the data points are coloured by: the surface's fit
+// standard error, or 0 (every point in the first band) where its SSE is the rounding of a
+// surface that passes through the data, shown as 0: a standard error of 1e-15 made points
+// of an exact interpolant look beyond three of them.
+template <class Engine>
+long double ResidualBandReference(const Engine& engine) {
+  return engine.ShownSse() == 0 ? 0.0L : engine.StdErr();
+}
+
 // A smoothing engine's surface for `choice` (0..5) as the graph reads it; the data points
 // and the surface at them only with the surface itself (choice 0), else none. `engine`
 // answers the window's current engine at each call. An engine without a surface (its method
