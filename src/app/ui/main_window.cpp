@@ -252,8 +252,10 @@ void QVRK::EvBuildRecentMenu() {
     if (recent[i].empty()) continue;
     // The id names the entry the item opens, even where an empty entry stands before it.
     const int id = CmRecentFile1 + static_cast<int>(i);
-    auto* action = new QAction(
-        QString("&%1 %2").arg(RecentCount + 1).arg(QString::fromLocal8Bit(recent[i])), this);
+    // An ampersand of the path is shown as one: taken as a menu key it vanished from the path
+    // the item offers ("a&b.prn" showed as "ab.prn").
+    const QString path = QString::fromLocal8Bit(recent[i]).replace('&', "&&");
+    auto* action = new QAction(QString("&%1 %2").arg(RecentCount + 1).arg(path), this);
     action->setObjectName(QString::number(id));
     action->setData(id);
     action->setStatusTip(HintText(id));

@@ -127,6 +127,7 @@ TEST_F(MainWindowTest, BarsAndRecentFilesAreRestored) {
     EXPECT_FALSE(window->Action(CmToggleToolBar)->isChecked());
     CurrentSettings().recentFiles[0] = "/data/one.prn";
     CurrentSettings().recentFiles[2] = "/data/two.prn";  // a gap, as a damaged file may hold
+    CurrentSettings().recentFiles[3] = "/data/R&D/x&y.prn";
     window->close();
   }
   auto window = Start();
@@ -135,10 +136,13 @@ TEST_F(MainWindowTest, BarsAndRecentFilesAreRestored) {
   EXPECT_TRUE(window->SecondBar()->isVisible());
   EXPECT_FALSE(window->statusBar()->isVisible());
   // The recent files are appended to the File menu, each item opening its own entry.
-  EXPECT_EQ(window->RecentCount, 2);
+  EXPECT_EQ(window->RecentCount, 3);
   EXPECT_EQ(window->MenuText(CmRecentFile1), "&1 /data/one.prn");
   EXPECT_EQ(window->MenuText(CmRecentFile1 + 2), "&2 /data/two.prn");
-  EXPECT_EQ(window->Menu(0)->actions().last(), window->Action(CmRecentFile1 + 2));
+  // A path's ampersands are shown, not taken as menu keys.
+  EXPECT_EQ(window->MenuText(CmRecentFile1 + 3), "&3 /data/R&&D/x&&y.prn");
+  EXPECT_EQ(QAction(window->MenuText(CmRecentFile1 + 3)).iconText(), "3 /data/R&D/x&y.prn");
+  EXPECT_EQ(window->Menu(0)->actions().last(), window->Action(CmRecentFile1 + 3));
 }
 
 TEST_F(MainWindowTest, EnablersFollowHandlersDataFitsAndFunctions) {
