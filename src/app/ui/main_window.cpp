@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/background_fit_hold.h"
 #include "app/data_session.h"
 #include "app/fpu_control.h"
 #include "app/program_files.h"
@@ -420,11 +421,15 @@ void QVRK::CmToggleStatusBar() {
 
 void QVRK::CmResetDefaults() {
   RunCommandHandler(CmCloseDataStatus);
-  StopBackgroundFit();
+  // Held while the user decides: No or Cancel keeps the fit results (a fit the hold cut short
+  // starts again); only the reset itself, which changes the fit options, voids them.
+  HoldBackgroundFit();
   if (AskYesNoCancelIds(ToWindow(this), 3092, 3093) != platform::kIdYes) {
+    ResumeBackgroundFit();
     RunCommandHandler(CmShowDataStatus);
     return;
   }
+  StopBackgroundFit();
   showNormal();
   PlaceAtDefault();
   CurrentSettings().recentFiles = {};

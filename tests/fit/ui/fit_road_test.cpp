@@ -618,6 +618,33 @@ TEST_F(FitRoad, BackgroundChoiceOkWithTheSameTypeKeepsTheResults) {
   EXPECT_NE(session_.FitCount, fits);
 }
 
+// "Reset All Defaults" answered No or Cancel changes nothing: the background fit's results
+// stay as they were (the question once came after the fit was stopped, which threw them away).
+// Yes resets the fit options with everything else, and the results made with the old ones go.
+TEST_F(FitRoad, ResetAllDefaultsNotConfirmedKeepsTheFitResults) {
+  SetBackgroundFitChoice(3, 0);
+  Import(6, [](double x, double y) { return 3 - x + 0.5 * y; });
+  ASSERT_TRUE(PumpUntil([this] { return session_.FitResultsValid == 1 && BgFitState == 0; }));
+  const int fits = session_.FitCount;
+  const TFitResult* const first = session_.FitList.At(1);
+  ASSERT_GT(fits, 0);
+  for (const int answer : {platform::kIdNo, platform::kIdCancel}) {
+    boxes_.Answer(answer);
+    ASSERT_TRUE(window_->ExecuteCommand(CmResetDefaults));
+    EXPECT_EQ(boxes_.Boxes().back().text, "Restore All Program Defaults?");
+    EXPECT_EQ(session_.FitResultsValid, 1) << answer;
+    EXPECT_EQ(session_.FitCount, fits) << answer;
+    EXPECT_EQ(session_.FitList.At(1), first) << answer;
+    EXPECT_EQ(window_->HaveFits, 1) << answer;
+    EXPECT_NE(DataStatusWin(), nullptr) << answer;
+  }
+  boxes_.Answer(platform::kIdYes);
+  ASSERT_TRUE(window_->ExecuteCommand(CmResetDefaults));
+  EXPECT_EQ(session_.FitResultsValid, 0);
+  EXPECT_EQ(window_->HaveFits, 0);
+  EXPECT_NE(DataStatusWin(), nullptr);  // the data stay, and their window
+}
+
 TEST_F(FitRoad, ReadCustomSetTakesAWholeSetAndRefusesAnyOtherSize) {
   TFitSelection peaks;
   peaks.nonlinear[3] = 1;
