@@ -29,6 +29,11 @@ struct TLogFont {
   bool IsDefault() const { return faceName.empty(); }
 };
 
+// The sizes the font commands offer (some offer fewer), and the weights there are.
+inline constexpr int kFontLeastPoints = 6;
+inline constexpr int kFontMostPoints = 48;
+inline constexpr int kFontMostWeight = 1000;
+
 // The record of 60 bytes (shorter or empty input gives the default record).
 TLogFont DecodeLogFont(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> EncodeLogFont(const TLogFont& font);

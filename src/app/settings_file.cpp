@@ -10,6 +10,7 @@
 #include "app/byte_codec.h"
 #include "app/c_format.h"
 #include "app/file_utils.h"
+#include "app/log_font.h"
 #include "app/long_double.h"
 #include "platform/string_table.h"
 
@@ -105,6 +106,19 @@ std::array<std::string, kRecentFileCount> StoredRecentFiles(const std::array<std
   for (const std::string& p : paths)
     if (RecentFileFits(p)) stored[n++] = p;
   return stored;
+}
+
+// A font slot's height within the sizes the font commands offer and its weight within the
+// weights there are: a damaged file's height of two billion points overflowed the scaling of
+// the graphs' fonts. A slot of the window's own font (no face) and one in range keep their
+// bytes.
+void HoldFontRecord(Block& record) {
+  constexpr std::size_t kHeightOffset = 0;
+  constexpr std::size_t kWeightOffset = 16;
+  const TLogFont font = DecodeLogFont(record);
+  if (font.IsDefault()) return;
+  PutI32(record, kHeightOffset, std::clamp(font.height, kFontLeastPoints, kFontMostPoints));
+  PutI32(record, kWeightOffset, std::clamp(font.weight, 0, kFontMostWeight));
 }
 
 std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi) {
@@ -359,6 +373,7 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   for (Block& f : s.fontLogFont) {
     f = block(kLogFontSize);
     f.back() = 0;  // the face name ends inside its field
+    HoldFontRecord(f);
   }
   s.reserved6 = r.I32();
   s.reserved7 = r.I32();

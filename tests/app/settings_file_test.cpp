@@ -9,6 +9,7 @@
 #include <span>
 
 #include "app/byte_codec.h"
+#include "app/log_font.h"
 #include "app/long_double.h"
 #include "app/text_print.h"
 #include "support/scratch_files.h"
@@ -116,6 +117,45 @@ TEST(SettingsFile, ValuesReadAreClamped) {
             (std::vector<int>{4, 0, 9, 1, 7, -65536, 1, 1, 15}));
   EXPECT_EQ(s.EvalInputs[0], ExprErrorValue);
   EXPECT_EQ(s.LastExtensions[0].size(), 256u);
+}
+
+// A font slot's height and weight come back within the font commands' sizes and the weights
+// there are; a slot of the window's own font and a slot in range keep their bytes.
+TEST(SettingsFile, FontSlotsReadHoldSizesTheFontCommandsOffer) {
+  ProgramSettings wanted = DefaultSettings(800, 600);
+  TLogFont good;
+  good.faceName = "DejaVu Sans";
+  good.height = 48;
+  good.weight = 700;
+  good.italic = 1;
+  wanted.fontLogFont[3] = EncodeLogFont(good);
+  Bytes b = EncodeSettings(wanted, 800, 600);
+  const struct {
+    std::size_t slot;
+    std::int32_t height, weight;
+    std::int32_t heldHeight, heldWeight;
+  } cases[] = {{4, -1431655765, 400, 6, 400},  // the height that overflowed the graph's fonts
+               {7, 2000000000, -5, 48, 0},     {11, 0, 1000000, 6, 1000},
+               {12, 5, 1001, 6, 1000},          {13, 49, 100, 48, 100}};
+  for (const auto& c : cases) {
+    TLogFont f = good;
+    f.height = c.height;
+    f.weight = c.weight;
+    const std::vector<std::uint8_t> record = EncodeLogFont(f);
+    std::copy(record.begin(), record.end(), b.begin() + 208 + 60 * static_cast<std::ptrdiff_t>(c.slot));
+  }
+  PutI32(b, 208 + 60 * 9, 2000000000);  // no face: the window's own font, bytes as they were
+  ProgramSettings s;
+  ASSERT_TRUE(DecodeSettings(b, 800, 600, s));
+  for (const auto& c : cases) {
+    const TLogFont f = DecodeLogFont(s.fontLogFont[c.slot]);
+    EXPECT_EQ(f.height, c.heldHeight) << c.slot;
+    EXPECT_EQ(f.weight, c.heldWeight) << c.slot;
+    EXPECT_EQ(f.faceName, "DejaVu Sans") << c.slot;
+    EXPECT_EQ(f.italic, 1) << c.slot;
+  }
+  EXPECT_EQ(s.fontLogFont[3], EncodeLogFont(good));
+  EXPECT_EQ(s.fontLogFont[9], Block(b.begin() + 208 + 60 * 9, b.begin() + 208 + 60 * 10));
 }
 
 // The digital filter's first point counts points of the file, which may hold far more than
