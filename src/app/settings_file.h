@@ -105,14 +105,18 @@ struct WindowPlacement {
   bool operator==(const WindowPlacement&) const = default;
 };
 
-// Index of the placement records (field 79 is record 0).
+// Index of the placement records (field 79 is record 0). Each record serves one window: the
+// status window keeps record 1 with fits and without (the record once named for it with fits
+// is the review window's, whose place it took), and the review its two blocks of six
+// (review/review_layout.h).
 enum PlacementSlot : int {
   kPlaceMainWindow = 0,
-  kPlaceDataStatus = 1,
+  kPlaceDataStatus = 1,  // the status window, and the data view
   kPlaceFunctionViewer = 2,
   kPlaceGridEditorGraph = 3,
   kPlaceGridEditor = 4,
-  kPlaceDataStatusFits = 5,
+  kPlaceReviewGraphFirst = 5,  // 5-10: the review opened graph first
+  kPlaceReviewListFirst = 11,  // 11-16: the review opened list first
   kPlaceGraphShared = 17,
   kPlaceAcceptUndo = 18,
   kPlaceUserFunctionGraph = 19,

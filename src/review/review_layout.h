@@ -23,10 +23,8 @@ enum ReviewLayoutEntry : int {
 };
 inline constexpr std::size_t kLayoutEntryCount = 6;
 
-// First placement of each block among the settings' placements.
-inline constexpr int kPlaceReviewGraphFirst = 5;
-inline constexpr int kPlaceReviewListFirst = 11;
-
+// The blocks start at kPlaceReviewGraphFirst and kPlaceReviewListFirst of the settings'
+// placements.
 inline int ReviewLayoutSlot(bool listFirst, int entry) {
   return (listFirst ? kPlaceReviewListFirst : kPlaceReviewGraphFirst) + entry;
 }

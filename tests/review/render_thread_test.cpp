@@ -107,7 +107,7 @@ class RenderThreadTest : public ::testing::Test {
       if (!IsUdfRank(session, rank)) ranks.push_back(rank);
     ASSERT_EQ(ranks.size(), 20u);
     options = std::make_unique<TGraphOptions>(CurrentSettings(), kGraphDataStatusFits, kPointsDataStatusFits,
-                                              kPlaceDataStatusFits);
+                                              kPlaceReviewGraphFirst);
     SetDataRanges(options->Setup().Scaling, session.DataStats);
     // A coarse mesh keeps the runs short under ThreadSanitizer.
     options->view.MeshX = options->view.MeshY = 12;

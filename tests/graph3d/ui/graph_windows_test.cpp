@@ -192,7 +192,7 @@ TEST(GraphOptions, RecordsComeFromTheSettingsAndGoBack) {
   settings.graphOption[kGraphDataStatusFits] = 4;
   settings.pointsRecords[kPointsDataStatusFits] = {1, 2, 3};  // damaged: the default
   {
-    TGraphOptions options(settings, kGraphDataStatusFits, kPointsDataStatusFits, kPlaceDataStatusFits);
+    TGraphOptions options(settings, kGraphDataStatusFits, kPointsDataStatusFits, kPlaceReviewGraphFirst);
     EXPECT_EQ(options.view.AngleXY, 123);
     EXPECT_EQ(options.scheme, 4);
     EXPECT_EQ(options.points, DefaultPointsRec());
@@ -206,7 +206,7 @@ TEST(GraphOptions, RecordsComeFromTheSettingsAndGoBack) {
   ASSERT_TRUE(DecodeViewRec(settings.viewRecords[kGraphDataStatusFits], back));
   EXPECT_EQ(back.AngleZ, 45);
   EXPECT_EQ(settings.graphOption[kGraphDataStatusFits], 2);
-  EXPECT_EQ(settings.placements[kPlaceDataStatusFits].width, 300);
+  EXPECT_EQ(settings.placements[kPlaceReviewGraphFirst].width, 300);
   EXPECT_EQ(settings.pointsRecords[kPointsDataStatusFits].size(), T3DPointsRec::kSize);
   // User colour schemes: a damaged block gives the defaults, a good one round-trips.
   EXPECT_EQ(DecodeUserColorSchemes(Block(7, 0)), DefaultUserColorSchemes());
