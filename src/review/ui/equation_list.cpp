@@ -222,7 +222,9 @@ void TEqnList::CmAllGoodnessOfFit() {
   if (allGoodness_ != nullptr) *allGoodness_ = *allGoodness_ ? 0 : 1;
   CheckAllGoodnessItem();
   SetColumns(EquationListColumns(AllGoodness()));
-  (void)BuildList();
+  // The rows are built afresh in the same order: the rank under review stays the selected
+  // row, so that the review's arrows step on from it (with no row selected they did nothing).
+  if (BuildList() > 0) SelectPrefix(CFormat("%4d", session_.ReviewCurrentRank));
   Notify(kNotifyAllGoodness);
 }
 

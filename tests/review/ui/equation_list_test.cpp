@@ -191,6 +191,21 @@ TEST_F(EqnListTest, AllGoodnessChangesTheRowFormAndTheCaption) {
   EXPECT_EQ(owner.notes.back(), kNotifyAllGoodness);
 }
 
+// The rows of the other form come in the same order, and the rank under review stays the
+// selected row: with none selected, the review's Next Higher and Next Lower did nothing.
+TEST_F(EqnListTest, AllGoodnessKeepsTheRankUnderReviewSelected) {
+  session.ReviewCurrentRank = 3;
+  auto list = MakeList(kOpenGraphFirst);
+  ASSERT_EQ(list->GetSelIndex(), 2);
+  owner.current.clear();
+  list->Action(CmListAllGoodness)->trigger();
+  EXPECT_EQ(list->GetSelIndex(), 2);
+  list->Action(CmListAllGoodness)->trigger();
+  EXPECT_EQ(list->GetSelIndex(), 2);
+  // Selecting by program chooses nothing: the owner was only told of the rebuilt rows.
+  for (const auto& [how, rank] : owner.current) EXPECT_EQ(how, kRankListRebuilt);
+}
+
 TEST_F(EqnListTest, TheMenuBarGoesAndComesBackWithTheSizeRule) {
   QWidget parent;
   parent.setGeometry(0, 0, 1000, 800);
