@@ -356,8 +356,26 @@ bool Find(const TExtremumFunction& f, bool maximum, long double x0, long double 
   return true;
 }
 
-// The lowest (highest) node of a grid of kGridNodes x kGridNodes over the box, where f is
-// defined; false when it is defined at none.
+bool FindBest(const TExtremumFunction& f, bool maximum, long double x0, long double y0,
+              long double xMin, long double xMax, long double yMin, long double yMax, long double& x,
+              long double& y, long double& z) {
+  bool found = Find(f, maximum, x0, y0, xMin, xMax, yMin, yMax, x, y, z);
+  if (!(xMin <= xMax) || !(yMin <= yMax)) return found;
+  long double gx = 0.0L, gy = 0.0L;
+  if (!BestGridNode(f, maximum, xMin, xMax, yMin, yMax, gx, gy)) return found;
+  long double px, py, pz;
+  if (Find(f, maximum, gx, gy, xMin, xMax, yMin, yMax, px, py, pz) &&
+      (!found || (maximum ? pz > z : pz < z))) {
+    x = px;
+    y = py;
+    z = pz;
+    found = true;
+  }
+  return found;
+}
+
+}  // namespace
+
 bool BestGridNode(const TExtremumFunction& f, bool maximum, long double xMin, long double xMax,
                   long double yMin, long double yMax, long double& bx, long double& by) {
   ExprContext& ctx = ExprThreadContext();
@@ -382,26 +400,6 @@ bool BestGridNode(const TExtremumFunction& f, bool maximum, long double xMin, lo
   ctx.ExprMathError = 0;
   return found;
 }
-
-bool FindBest(const TExtremumFunction& f, bool maximum, long double x0, long double y0,
-              long double xMin, long double xMax, long double yMin, long double yMax, long double& x,
-              long double& y, long double& z) {
-  bool found = Find(f, maximum, x0, y0, xMin, xMax, yMin, yMax, x, y, z);
-  if (!(xMin <= xMax) || !(yMin <= yMax)) return found;
-  long double gx = 0.0L, gy = 0.0L;
-  if (!BestGridNode(f, maximum, xMin, xMax, yMin, yMax, gx, gy)) return found;
-  long double px, py, pz;
-  if (Find(f, maximum, gx, gy, xMin, xMax, yMin, yMax, px, py, pz) &&
-      (!found || (maximum ? pz > z : pz < z))) {
-    x = px;
-    y = py;
-    z = pz;
-    found = true;
-  }
-  return found;
-}
-
-}  // namespace
 
 bool FindLowestPoint(const TExtremumFunction& f, long double x0, long double y0, long double xMin,
                      long double xMax, long double yMin, long double yMax, long double& x,

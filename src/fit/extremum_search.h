@@ -49,6 +49,12 @@ bool FindHighestPoint(const TExtremumFunction& f, long double x0, long double y0
                       long double xMax, long double yMin, long double yMax, long double& x,
                       long double& y, long double& z);
 
+// The lowest (highest) node of the grid of 33 x 33 nodes over the box (edges included) where
+// f is defined: the second start of FindLowestPoint (FindHighestPoint). False when f is
+// defined at no node.
+bool BestGridNode(const TExtremumFunction& f, bool maximum, long double xMin, long double xMax,
+                  long double yMin, long double yMax, long double& bx, long double& by);
+
 // The minimum (maximum) of a fit's surface (EvalFitZ) over the data box of `stats` (the
 // data's), searched from (x0, y0) and from the grid as FindLowestPoint does.
 bool FindSurfaceMinimum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,

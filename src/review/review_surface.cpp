@@ -1,11 +1,11 @@
 #include "review/review_surface.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "app/long_double.h"
 #include "expr/eval_context.h"
 
+#include "fit/extremum_search.h"
 #include "fit/fit_evaluation.h"
 #include "fit/session.h"
 #include "review/equation_text.h"
@@ -40,16 +40,11 @@ TSurfaceSearchStart SurfaceMaxStart(const TDataStats& s) {
   return {s.X.AtMax2, s.Y.AtMax2, s.X.Min, s.X.Max, s.Y.Min, s.Y.Max};
 }
 
-std::optional<TSurfaceSearchStart> SearchStartWithinData(const TSurfaceSearchStart& start, const TDataStats& s) {
-  TSurfaceSearchStart kept;
-  kept.xLow = std::max(start.xLow, s.X.Min);
-  kept.xHigh = std::min(start.xHigh, s.X.Max);
-  kept.yLow = std::max(start.yLow, s.Y.Min);
-  kept.yHigh = std::min(start.yHigh, s.Y.Max);
-  if (!(kept.xLow <= kept.xHigh && kept.yLow <= kept.yHigh)) return std::nullopt;
-  kept.x = std::clamp(start.x, kept.xLow, kept.xHigh);
-  kept.y = std::clamp(start.y, kept.yLow, kept.yHigh);
-  return kept;
+std::optional<TSurfaceSearchStart> SurfaceGridStart(const std::function<long double(long double, long double)>& f,
+                                                    const TDataStats& s, bool maximum) {
+  long double x = 0.0L, y = 0.0L;
+  if (!f || !BestGridNode(f, maximum, s.X.Min, s.X.Max, s.Y.Min, s.Y.Max, x, y)) return std::nullopt;
+  return TSurfaceSearchStart{x, y, s.X.Min, s.X.Max, s.Y.Min, s.Y.Max};
 }
 
 void FormatCurrentFitTitles(T3DTitleSet& set, const TSession& session, int lineCount, int surfaceMode,

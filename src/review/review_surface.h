@@ -4,6 +4,7 @@
 // points of the quick evaluation's surface minimum and maximum searches.
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include "app/data_statistics.h"
@@ -22,12 +23,12 @@ long double SurfaceZ(const TFitSide& fit, int surfaceMode, long double x, long d
 TSurfaceSearchStart SurfaceMinStart(const TDataStats& stats);
 TSurfaceSearchStart SurfaceMaxStart(const TDataStats& stats);
 
-// A further start for those searches, from the drawn grid's extreme node (SurfaceSearchStart),
-// kept with its box to the data's X and Y ranges: the graph spans its rounded axis range,
-// wider than the data, but a fit is reviewed over its data, where the numeric summary finds
-// its lowest and highest point. None when the box lies wholly outside the data's ranges.
-std::optional<TSurfaceSearchStart> SearchStartWithinData(const TSurfaceSearchStart& start,
-                                                         const TDataStats& stats);
+// A further start for those searches: the lowest (highest) node of `f` on the grid of
+// 33 x 33 nodes over the data's ranges, where the fit's own search (the numeric summary's
+// extrema) starts too, and the data's ranges as its box. None where `f` is defined at no
+// node.
+std::optional<TSurfaceSearchStart> SurfaceGridStart(const std::function<long double(long double, long double)>& f,
+                                                    const TDataStats& stats, bool maximum);
 
 // The review graph's automatic titles of the session's current fit, as drawn: the summary
 // lines up to `lineCount` with numbers of `precision` digits, the axis names and the Z title

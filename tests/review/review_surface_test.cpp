@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <cmath>
 
 #include "expr/eval_context.h"
@@ -81,16 +83,19 @@ TEST_F(ReviewSurfaceTest, SearchesStartAtTheExtremeDataPoints) {
   EXPECT_EQ((std::vector<long double>{high.x, high.y}), (std::vector<long double>{2, 2}));
 }
 
-TEST_F(ReviewSurfaceTest, GridStartsAreKeptToTheDataRanges) {
-  // The data lie in [0, 2] x [0, 2]; a drawn grid may reach beyond them.
-  const auto kept = [this](TSurfaceSearchStart s) {
-    const std::optional<TSurfaceSearchStart> k = SearchStartWithinData(s, session_.DataStats);
-    return k ? std::vector<long double>{k->x, k->y, k->xLow, k->xHigh, k->yLow, k->yHigh} : std::vector<long double>{};
+TEST_F(ReviewSurfaceTest, GridStartsAreTheExtremeNodesOverTheData) {
+  // The data lie in [0, 2] x [0, 2]; the grid's steps are 1/16.
+  const auto start = [this](const std::function<long double(long double, long double)>& f, bool maximum) {
+    const std::optional<TSurfaceSearchStart> s = SurfaceGridStart(f, session_.DataStats, maximum);
+    return s ? std::vector<long double>{s->x, s->y, s->xLow, s->xHigh, s->yLow, s->yHigh} : std::vector<long double>{};
   };
-  EXPECT_EQ(kept({2.5L, -0.5L, 2.25L, 2.75L, -0.75L, -0.25L}), std::vector<long double>{});
-  EXPECT_EQ(kept({2.5L, 1, 1.5L, 3, 0.5L, 1.5L}), (std::vector<long double>{2, 1, 1.5L, 2, 0.5L, 1.5L}));
-  EXPECT_EQ(kept({-1, -1, -2, 0.5L, -2, 0.25L}), (std::vector<long double>{0, 0, 0, 0.5L, 0, 0.25L}));
-  EXPECT_EQ(kept({1, 1, 0.5L, 1.5L, 0.5L, 1.5L}), (std::vector<long double>{1, 1, 0.5L, 1.5L, 0.5L, 1.5L}));
+  const auto bump = [](long double x, long double y) { return -(x - 0.5L) * (x - 0.5L) - (y - 1.25L) * (y - 1.25L); };
+  EXPECT_EQ(start(bump, true), (std::vector<long double>{0.5L, 1.25L, 0, 2, 0, 2}));
+  EXPECT_EQ(start(bump, false), (std::vector<long double>{2, 0, 0, 2, 0, 2}));
+  // Where the surface is undefined no node counts; defined nowhere, there is no start.
+  const auto half = [&bump](long double x, long double y) { return x < 1 ? ExprErrorValue : bump(x, y); };
+  EXPECT_EQ(start(half, true), (std::vector<long double>{1, 1.25L, 0, 2, 0, 2}));
+  EXPECT_EQ(start([](long double, long double) { return ExprErrorValue; }, true), std::vector<long double>{});
 }
 
 TEST_F(ReviewSurfaceTest, TitlesOfTheCurrentFitAsDrawn) {

@@ -33,16 +33,16 @@ void RegisterReviewQuickEval() {
       const T3DGraphSetup* setup = view.Renderer().Setup();
       return setup != nullptr && setup->SurfaceFn ? setup->SurfaceFn(x, y) : ExprErrorValue;
     };
-    // The lowest and highest point of the fit over its data, as the numeric summary has them:
-    // from the data's own extreme point across the data's ranges, and from the drawn grid's
-    // extreme node kept to those ranges (the graph spans its rounded axes, beyond the data).
+    // The lowest and highest point of the fit over its data, searched as the numeric summary
+    // finds them: from the data's own extreme point and from the extreme node of a grid over
+    // the data's ranges. The drawn grid spans the graph's rounded axes, beyond the data.
     source.minimumStart = [&view] { return SurfaceMinStart(view.Session().DataStats); };
     source.maximumStart = [&view] { return SurfaceMaxStart(view.Session().DataStats); };
-    source.dataMinimumStart = [&view] {
-      return SearchStartWithinData(SurfaceSearchStart(view.Renderer(), false), view.Session().DataStats);
+    source.dataMinimumStart = [&view, value = source.value] {
+      return SurfaceGridStart(value, view.Session().DataStats, false);
     };
-    source.dataMaximumStart = [&view] {
-      return SearchStartWithinData(SurfaceSearchStart(view.Renderer(), true), view.Session().DataStats);
+    source.dataMaximumStart = [&view, value = source.value] {
+      return SurfaceGridStart(value, view.Session().DataStats, true);
     };
     source.placement = &CurrentSettings().placements[kReviewPlace];
     const TQuickEvalWindow window = MakeQuickEval(&view, std::move(source));
