@@ -96,6 +96,58 @@ TEST_F(PeakBuiltinTest, ZeroWidthsAndLogarithmsOfZeroFail) {
   EXPECT_TRUE(Ctx().ErrorListed(-1));
 }
 
+// Far from their centres the shapes keep their values: the lower tail of GCUM from erfc (erf w
+// + 1 cancelled to 0 from seven widths down, where the value is 1e-12 and less), and where an
+// inner exponential or power overflows (e^-u of SIG, EXVCUM and EXTRVAL, (q + 1)^2 of LOGISTIC,
+// (v/b)^-c of LDR) the value is the tiny number it is, or 0 where that is below the range,
+// never "Exponential: Overflow" or "Power: Overflow". References: mpmath at 40 digits.
+TEST_F(PeakBuiltinTest, FarTailsKeepTheirValuesAndAnInnerOverflowIsNoFailure) {
+  // The tolerance follows the exponent each value is formed from: its rounding, and the last
+  // bit in which the processors' exponentials differ, grow with it.
+  struct Case {
+    const char* text;
+    long double x;
+    long double value;
+    long double tolerance;
+  };
+  const Case cases[] = {
+      {"GCUMX(1,0,1)", -3, 1.349898031630094526651815e-3L, 1e-17L},
+      {"GCUMX(1,0,1)", -10, 7.619853024160526065973343e-24L, 2e-16L},
+      {"GCUMX(1,0,1)", -40, 3.655893540915029703748986e-350L, 1e-15L},
+      {"GCUMX(1,0,1)", -100, 1.34417907674419830507308e-2174L, 5e-15L},
+      {"GCUMX(2,1,0.5)", -20, 1.70102964209567095685145e-385L, 1e-15L},
+      {"LOGISTICX(1,0,1)", -6000, 6.84177159765159544346573e-2606L, 5e-15L},
+      {"LOGISTICX(3,0,1)", -1000, 6.091150677059348118350171e-434L, 1e-15L},
+      {"SIGX(1,0,1)", -6000, 1.710442899412898860866432e-2606L, 5e-15L},
+      {"EXTRVALX(1,0,1)", -9, 1.653136344810994782944336e-3515L, 5e-15L},
+      {"EXVCUMX(1,0,1)", -8, 2.434419635852852202200805e-1295L, 2e-15L},
+      // Below the range of long double: exactly 0, as the fitting evaluators give.
+      {"LOGISTICX(1,0,1)", -12000, 0, 0},
+      {"SIGX(1,0,1)", -12000, 0, 0},
+      {"SIGX(-3,-2,0.25)", -3002, 0, 0},
+      {"EXTRVALX(1,0,1)", -12000, 0, 0},
+      {"EXVCUMX(1,3,-0.5)", 50003, 0, 0},
+      {"LDRX(1,1,5000)", 0.001L, 0, 0},
+      {"LDRX(1,1,-5000)", 1000, 0, 0},
+  };
+  for (const Case& c : cases) {
+    Vars().X() = c.x;
+    const long double got = Eval(c.text);
+    EXPECT_EQ(MathError(), 0) << c.text << " at " << static_cast<double>(c.x);
+    if (c.value == 0)
+      EXPECT_EQ(got, 0) << c.text << " at " << static_cast<double>(c.x);
+    else
+      EXPECT_LE(std::fabs(got / c.value - 1), c.tolerance) << c.text << " at " << static_cast<double>(c.x)
+                                                            << " = " << static_cast<double>(got);
+  }
+  // (2^5000 + 1)^-1 is in range: the overflow guard of LDR leaves it to the power function.
+  Vars().X() = 0.5L;
+  EXPECT_LE(std::fabs(Eval("LDRX(2,1,5000)") / (2 / (std::pow(2.0L, 5000.0L) + 1)) - 1), 1e-18L);
+  // A true overflow still fails: the exponential shape's value itself is beyond the range.
+  Vars().X() = -20000;
+  ExpectEval("EXPX(1,1)", ExprErrorValue, -17);
+}
+
 TEST_F(PeakBuiltinTest, ArgumentsGoToTheWorkArea) {
   long double area[kExprParamAreaSize] = {};
   ExprContext& ctx = Ctx();

@@ -2,7 +2,9 @@
 // differences for every entry, agreement with the language's shape built-ins, the repairs of
 // degenerate parameters and the catalogue's layout.
 
+#include <algorithm>
 #include <array>
+#include <cfloat>
 #include <cstring>
 #include <limits>
 #include <tuple>
@@ -94,6 +96,48 @@ TEST(NonlinearShapes, SumFormAgreesWithTheLanguageBuiltins) {
       EXPECT_NEAR(static_cast<double>(z), static_cast<double>(builtin),
                   2e-17 * std::max(1.0, std::fabs(static_cast<double>(builtin))))
           << "equation " << 2001 + k.block + 4 << " x " << static_cast<double>(x);
+    }
+  }
+}
+
+// Far from the centre, on both sides, the built-ins still give the evaluators' values (the
+// tails of GCUM and the overflowing inner exponentials of the sigmoids and peaks included):
+// the review's surface and a user function written with the built-ins are the same surface.
+TEST(NonlinearShapes, TheLanguageBuiltinsAgreeWithTheEvaluatorsFarFromTheCentre) {
+  struct Case {
+    int block;
+    TShapeCore core;
+    long double b, c;
+    bool logarithmic;  // the abscissa is b e^(u c)
+  };
+  const Case cases[] = {
+      {0, ShapeGAUSS, 0.4L, 0.9L, false},     {12, ShapeLOR, 0.4L, 0.9L, false},
+      {24, ShapeLOGNORM, 1.2L, 0.6L, true},   {36, ShapeLOGISTIC, 0.4L, 0.9L, false},
+      {48, ShapeEXTRVAL, 0.4L, 0.9L, false},  {72, ShapeGCUM, 0.4L, 0.9L, false},
+      {84, ShapeLORCUM, 0.4L, 0.9L, false},   {96, ShapeLNCUM, 1.2L, 0.6L, true},
+      {108, ShapeSIG, 0.4L, 0.9L, false},     {120, ShapeEXVCUM, 0.4L, 0.9L, false},
+      {132, ShapeLDR, 1.2L, 1.7L, true},
+  };
+  ExprContext& ctx = ExprThreadContext();
+  for (const Case& k : cases) {
+    const TNonlinearEntry e = BuiltinNonlinearEntry(k.block + 4);  // Sum, the y amplitude 0
+    for (long double u : {-15000.0L, -7000.0L, -300.0L, -40.0L, -9.0L, 9.0L, 40.0L, 300.0L, 7000.0L, 15000.0L}) {
+      const long double x = k.logarithmic ? k.b * std::exp(std::clamp(u * k.c, -11000.0L, 11000.0L)) : k.b + u * k.c;
+      std::vector<long double> a = {0, 2.5L, k.b, k.c, 0, 1, 1};
+      long double p[3] = {2.5L, k.b, k.c};
+      ctx.ClearErrors();
+      const long double builtin = k.core(ctx, x, p);
+      EXPECT_EQ(ctx.ExprMathError, 0) << "equation " << 2001 + k.block + 4 << " u " << static_cast<double>(u);
+      const long double z = Eval(e.evaluator, x, 1.0L, a);
+      // Below the normal range the digits are gone in both: only that both are there is asked.
+      if (std::fabs(z) < LDBL_MIN || std::fabs(builtin) < LDBL_MIN)
+        EXPECT_TRUE(std::fabs(z) < LDBL_MIN && std::fabs(builtin) < LDBL_MIN)
+            << "equation " << 2001 + k.block + 4 << " u " << static_cast<double>(u) << ": "
+            << static_cast<double>(builtin) << " against " << static_cast<double>(z);
+      else
+        EXPECT_LE(std::fabs(builtin / z - 1), 2e-16L)
+            << "equation " << 2001 + k.block + 4 << " u " << static_cast<double>(u) << ": "
+            << static_cast<double>(builtin) << " against " << static_cast<double>(z);
     }
   }
 }
