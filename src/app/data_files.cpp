@@ -67,7 +67,7 @@ constexpr const char* kKindNotReadable = "Files of This Kind Cannot Be Read Yet"
 
 std::string Text(int id) { return std::string(platform::LoadString(id)); }
 
-// "Lines Skipped Because They Mix Letters into Numbers: <n>", or empty for none.
+// "Lines Skipped Because a Value Is Missing or Not a Number: <n>", or empty for none.
 std::string SkippedLinesText(const TReadResult& read) {
   if (read.skippedLines <= 0) return {};
   return CFormat(Text(kLinesSkipped).c_str(), read.skippedLines);

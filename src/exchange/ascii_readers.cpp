@@ -125,14 +125,43 @@ bool IsNumericLine(std::string_view line) {
   return false;
 }
 
-// A field of a data line that puts letters and digits together without being a number
-// ("A4", "12b", "0x1A"); an exponent ("1e5") and a weight mark ("W0.5") are numbers.
+// A character a number is written with, besides the digits, or one that joins numbers into
+// a date, a time or a fraction.
+bool IsNumberPunctuation(char c) { return c == '+' || c == '-' || c == '.' || c == ':' || c == '/'; }
+
+// A field of a data line that holds digits without being a number: letters and digits put
+// together ("A4", "12b", "0x1A"), or numbers joined into a date, a time or a fraction
+// ("2024-01-04", "12:30", "3/4", "1.2.3"). Read as a stream, the date gave the three numbers
+// 2024, -1 and -4. An exponent ("1e5"), a weight mark ("W0.5") and an inactive mark ("3*")
+// are numbers.
 bool IsMixedField(std::string_view field) {
   while (!field.empty() && field.back() == '*') field.remove_suffix(1);
-  const bool letters = std::any_of(field.begin(), field.end(), IsLetterChar);
   const bool digits = std::any_of(field.begin(), field.end(), IsDigitChar);
-  if (!letters || !digits || IsWholeDecimalNumber(field)) return false;
-  return !(field.front() == 'W' && IsWholeDecimalNumber(field.substr(1)));
+  if (!digits || IsWholeDecimalNumber(field)) return false;
+  if (std::any_of(field.begin(), field.end(), IsLetterChar))
+    return !(field.front() == 'W' && IsWholeDecimalNumber(field.substr(1)));
+  return std::all_of(field.begin(), field.end(), [](char c) { return IsDigitChar(c) || IsNumberPunctuation(c); });
+}
+
+// Whether a line may hold a field that IsMixedField finds without letters: a colon or a
+// slash, a sign after a digit, a period or another sign, or a second period in a run of
+// digits. A line of numbers has none ("1e-5" has a letter before its sign).
+bool MayJoinNumbers(std::string_view line) {
+  bool period = false;
+  char previous = ' ';
+  for (const char c : line) {
+    if (c == ':' || c == '/') return true;
+    if (c == '+' || c == '-') {
+      if (IsDigitChar(previous) || previous == '.' || previous == '+' || previous == '-') return true;
+    } else if (c == '.') {
+      if (period) return true;
+      period = true;
+    } else if (!IsDigitChar(c)) {
+      period = false;
+    }
+    previous = c;
+  }
+  return false;
 }
 
 // The blank-, tab- or comma-separated fields of a line.
@@ -149,12 +178,12 @@ std::vector<std::string_view> LineWords(std::string_view line) {
   return words;
 }
 
-// A line that is no point although it holds numbers: one of its fields mixes letters into
-// digits. Read as a stream, "A4 4 0" would give the point (4, 4, 0) made of the label's
-// digits; such a line is passed over whole and counted instead. A quoted line is a title
-// and is passed over anyway.
-bool MixesLettersIntoNumbers(std::string_view line) {
-  if (!HoldsLetter(line)) return false;  // most data lines
+// A line that is no point although it holds numbers: one of its fields mixes letters or
+// other numbers into digits (IsMixedField). Read as a stream, "A4 4 0" would give the point
+// (4, 4, 0) made of the label's digits; such a line is passed over whole and counted
+// instead. A quoted line is a title and is passed over anyway.
+bool HoldsMalformedNumber(std::string_view line) {
+  if (!HoldsLetter(line) && !MayJoinNumbers(line)) return false;  // most data lines
   const std::vector<std::string_view> words = LineWords(line);
   if (words.empty() || words.front().front() == '"') return false;
   return std::any_of(words.begin(), words.end(), IsMixedField);
@@ -226,6 +255,7 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
   int previous = -1;    // the stored point the last completed point became, -1 none
   bool nonNumber = false;
   bool atLineStart = true;
+  bool lineBegun = false;  // a value or a mark of the current line was read
   TCharStream in(file);
 
   // Blanks and line ends; every line is looked at once before its first value is read.
@@ -239,7 +269,7 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
         const std::size_t length = lineFeed != nullptr
                                        ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - window.data())
                                        : window.size();
-        if (MixesLettersIntoNumbers(window.substr(0, length))) {
+        if (HoldsMalformedNumber(window.substr(0, length))) {
           in.SkipLine();
           ++result.skippedLines;
           atLineStart = true;
@@ -251,6 +281,7 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
       if (i < ahead.size() && ahead[i] == '\n') {
         in.Advance(i + 1);
         atLineStart = true;
+        lineBegun = false;
         continue;
       }
       in.Advance(i);
@@ -267,6 +298,19 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
   auto skipLine = [&] {
     in.SkipLine();
     atLineStart = true;
+    lineBegun = false;
+  };
+  // After a comma: an empty cell, blanks up to another comma or the line's end.
+  auto emptyCellFollows = [&] {
+    const std::string_view ahead = in.Ahead();
+    std::size_t i = 0;
+    while (i < ahead.size() && (ahead[i] == ' ' || ahead[i] == '\t')) ++i;
+    return i == ahead.size() || ahead[i] == ',' || ahead[i] == '\n' || ahead[i] == '\r';
+  };
+  auto restOfLineHoldsDigit = [&] {
+    const std::string_view ahead = in.Ahead();
+    const std::string_view line = ahead.substr(0, std::min(ahead.find('\n'), kMaxNumberChars));
+    return std::any_of(line.begin(), line.end(), IsDigitChar);
   };
   // "W" followed by a number gives the previous point its weight.
   auto readWeight = [&]() {
@@ -284,6 +328,7 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
     skipSpace();
     if (scanNumber(xyz[coordinate])) {
       nonNumber = false;
+      lineBegun = true;
       if (++coordinate == 3) {
         // An unfinished point at the end of the file is no data.
         previous = points.Add(xyz[0], xyz[1], xyz[2], 1);
@@ -296,6 +341,19 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
     if (ahead.empty()) break;
     const char ch = ahead.front();
     in.Advance(1);
+    // An empty cell of a comma-separated line (",,", a comma that begins the line, one that
+    // ends it within a point): a value of the point is missing. Commas are passed over
+    // between numbers, so the point took the next line's numbers, and every later point was
+    // made of the values of two rows. The point and the rest of its line are passed over.
+    if (ch == ',' && (!lineBegun || (coordinate != 0 && emptyCellFollows()))) {
+      const bool lost = coordinate != 0 || restOfLineHoldsDigit();
+      coordinate = 0;
+      nonNumber = false;
+      skipLine();
+      if (lost) ++result.skippedLines;
+      continue;
+    }
+    lineBegun = true;
     if (ch == '*') {
       if (previous >= 0) result.points[static_cast<std::size_t>(previous)].Status = kPointInactive;
       continue;

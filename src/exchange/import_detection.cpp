@@ -23,7 +23,8 @@ namespace {
 
 using Probe = int (*)(const std::string&);
 
-constexpr int kProbeLines = 5;
+constexpr int kProbeLines = 5;      // the first line examined
+constexpr int kProbeLastLine = 10;  // the last
 constexpr int kProbeLineChars = 198;
 constexpr int kDifLineChars = 255;
 constexpr std::size_t kSpreadsheetHead = 56;
@@ -74,13 +75,26 @@ constexpr std::array<Candidate, 21> kCandidates = {{
 int ProbeAsciiColumns(const std::string& path) {
   TTextReader file(path);
   if (!file.IsOpen() || MissingOrEmpty(path) < 0) return -1;
-  // The line examined is the fifth, or the last of a shorter file.
-  std::string line, examined;
-  for (int k = 0; k < kProbeLines && ReadTextLine(file, line, kProbeLineChars); ++k)
-    examined = line;
-  if (examined.empty()) return 0;
+  // Up to four title lines come first, so the lines examined are those from the fifth on
+  // (the last of a shorter file). One of them is not enough: a blank fifth line refused the
+  // file, and so did a comma-separated row whose last cell is empty ("10,11," has two fields),
+  // as holding fewer than 3 columns. The widest of the non-blank lines five to ten counts.
+  std::vector<std::string> lines;
+  std::string line;
+  while (static_cast<int>(lines.size()) < kProbeLastLine && ReadTextLine(file, line, kProbeLineChars))
+    lines.push_back(line);
+  const auto blank = [](const std::string& l) { return l.find_first_not_of(" \t\r") == std::string::npos; };
+  int columns = 0;
   TLineFields fields;
-  return std::min(ScanLineFields(examined, fields, false, kProbeFieldLimit), 4);
+  for (std::size_t k = kProbeLines - 1; k < lines.size(); ++k)
+    if (!blank(lines[k])) columns = std::max(columns, ScanLineFields(lines[k], fields, false, kProbeFieldLimit));
+  // A shorter file, or one whose lines from the fifth on are blank: its last non-blank line.
+  if (columns == 0) {
+    while (!lines.empty() && blank(lines.back())) lines.pop_back();
+    if (lines.empty()) return 0;
+    columns = ScanLineFields(lines.back(), fields, false, kProbeFieldLimit);
+  }
+  return std::min(columns, 4);
 }
 
 int ProbeSpreadsheet(const std::string& path) {

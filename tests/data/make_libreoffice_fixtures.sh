@@ -48,3 +48,11 @@ mkdir "$work/out"
 soffice --headless "-env:UserInstallation=file://$work/profile" --infilter="CSV:44,34,76,1" \
   --convert-to "csv:Text - txt - csv (StarCalc):44,34,76" --outdir "$work/out" "$work/wide.csv" >/dev/null
 cp "$work/out/wide.csv" "$here/libreoffice_wide.csv"
+
+# A three-column CSV table as LibreOffice writes it: empty cells (",,", a row that ends
+# with one, a row that begins with one, an empty row) and an ISO date in the x column.
+printf 'x,y,z\n1,2,3\n4,,6\n7,8,9\n10,11,\n,14,15\n16,17,18\n2024-01-04,20,21\n22,23,24\n,,\n25,26,27\n' \
+  > "$work/gaps.csv"
+soffice --headless "-env:UserInstallation=file://$work/profile" --infilter="CSV:44,34,76,1" \
+  --convert-to "csv:Text - txt - csv (StarCalc):44,34,76" --outdir "$work/out" "$work/gaps.csv" >/dev/null
+cp "$work/out/gaps.csv" "$here/libreoffice_gaps.csv"

@@ -11,6 +11,7 @@
 #include "app/number_scanner.h"
 #include "exchange/ascii_fields.h"
 #include "exchange/dif_reader.h"
+#include "exchange/import_detection.h"
 #include "exchange/exchange_test_support.h"
 #include "support/german_locale.h"
 
@@ -165,6 +166,13 @@ TEST_F(AsciiXYZ, LinesMixingLettersIntoNumbersAreSkippedAndCounted) {
       {"exponents, weights and marks are numbers", "1e2 2 3 W0.5\n4 5 6*\n7E-1 8 9\n", {100, 4, 0.7L}, 0, ""},
       {"a label at the end of a line", "1 2 3 x4\n4 5 6\n", {4}, 1, ""},
       {"words without digits keep their old reading", "1 2 3 information 4 5 6\n7 8 9\n", {1, 7}, 0, ""},
+      // Empty cells of comma-separated lines, and numbers joined into dates, times, fractions.
+      {"a trailing comma after a whole point is no empty cell", "1,2,3,\n4,5,6,\n", {1, 4}, 0, ""},
+      {"blanks between the commas", "1, ,3\n4 , 5 , 6\n", {4}, 1, ""},
+      {"values still run across blank-separated lines", "1 2\n3 4\n5 6 7 8\n", {1, 4}, 0, ""},
+      {"times and fractions", "12:30 1 2\n3/4 5 6\n7 8 9\n1.5-2 3 4\n1.2.3 4 5\n", {7}, 4, ""},
+      {"signs, exponents and periods of numbers", "-5 -6 -7\n1e-5,+2.,3E+2\n.5 -.5 5.\n", {-5, 1e-5L, 0.5L}, 0, ""},
+      {"comma lines of no numbers", "1,2,3\n,,\n , \n4,5,6\n", {1, 4}, 0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -175,6 +183,22 @@ TEST_F(AsciiXYZ, LinesMixingLettersIntoNumbersAreSkippedAndCounted) {
     EXPECT_EQ(r.skippedLines, c.skipped);
     EXPECT_EQ(r.titles.Title, c.title);
   }
+}
+
+// A three-column CSV table LibreOffice wrote (tests/data/make_libreoffice_fixtures.sh): its
+// empty cells and its date made every later point of two rows' values (commas are passed over
+// between numbers, "2024-01-04" read as 2024, -1 and -4). A line with an empty cell inside a
+// point, or a field of numbers joined into a date, a time or a fraction, is passed over and
+// counted; an empty row is no data.
+TEST_F(AsciiXYZ, EmptyCellsAndDatesOfCommaFilesPassOverTheirLine) {
+  std::string path = FixturePath("libreoffice_gaps.csv").string();
+  ASSERT_EQ(DetectImportFileType(path), 3);
+  const TReadResult r = ReadAsciiXYZ(Args(path));
+  EXPECT_EQ(r.titles.Title, "x,y,z");
+  EXPECT_EQ(RowsOf(r), (std::vector<RowValues>{Point(1, 2, 3), Point(7, 8, 9), Point(16, 17, 18),
+                                               Point(22, 23, 24), Point(25, 26, 27)}));
+  EXPECT_EQ(r.skippedLines, 4);
+
 }
 
 // Every reader counts the points of the file and cuts at the room the table has left.

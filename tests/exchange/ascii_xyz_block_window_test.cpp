@@ -115,14 +115,18 @@ bool IsNumericLine(std::string_view line) {
 
 bool IsLetterChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// A field of a data line that puts letters and digits together without being a number
-// ("A4", "12b", "0x1A"); an exponent ("1e5") and a weight mark ("W0.5") are numbers.
+// A field of a data line that holds digits without being a number: letters and digits put
+// together ("A4", "12b", "0x1A"), or numbers joined into a date, a time or a fraction
+// ("2024-01-04", "12:30", "3/4"); an exponent ("1e5") and a weight mark ("W0.5") are numbers.
 bool IsMixedField(std::string_view field) {
   while (!field.empty() && field.back() == '*') field.remove_suffix(1);
   const bool letters = std::any_of(field.begin(), field.end(), IsLetterChar);
   const bool digits = std::any_of(field.begin(), field.end(), IsDigitChar);
-  if (!letters || !digits || IsWholeDecimalNumber(field)) return false;
-  return !(field.front() == 'W' && IsWholeDecimalNumber(field.substr(1)));
+  if (!digits || IsWholeDecimalNumber(field)) return false;
+  if (letters) return !(field.front() == 'W' && IsWholeDecimalNumber(field.substr(1)));
+  return std::all_of(field.begin(), field.end(), [](char c) {
+    return IsDigitChar(c) || c == '+' || c == '-' || c == '.' || c == ':' || c == '/';
+  });
 }
 
 // The blank-, tab- or comma-separated fields of a line.
@@ -144,7 +148,6 @@ std::vector<std::string_view> LineWords(std::string_view line) {
 // digits; such a line is passed over whole and counted instead. A quoted line is a title
 // and is passed over anyway.
 bool MixesLettersIntoNumbers(std::string_view line) {
-  if (std::none_of(line.begin(), line.end(), IsLetterChar)) return false;  // most data lines
   const std::vector<std::string_view> words = LineWords(line);
   if (words.empty() || words.front().front() == '"') return false;
   return std::any_of(words.begin(), words.end(), IsMixedField);
@@ -218,6 +221,7 @@ TReadResult ReadOneCharAtATime(const TReadArgs& args) {
   int previous = -1;    // the stored point the last completed point became, -1 none
   bool nonNumber = false;
   bool atLineStart = true;
+  bool lineBegun = false;
   TCharStream in(file);
   std::string number;
 
@@ -236,12 +240,13 @@ TReadResult ReadOneCharAtATime(const TReadArgs& args) {
       const int ch = in.Peek();
       if (ch == EOF || !std::isspace(ch)) return;
       in.Get();
-      if (ch == '\n') atLineStart = true;
+      if (ch == '\n') atLineStart = true, lineBegun = false;
     }
   };
   auto skipLine = [&] {
     in.SkipLine();
     atLineStart = true;
+    lineBegun = false;
   };
   // "W" followed by a number gives the previous point its weight.
   auto readWeight = [&]() {
@@ -259,6 +264,7 @@ TReadResult ReadOneCharAtATime(const TReadArgs& args) {
     if (in.Peek() == EOF) break;
     if (in.ScanNumber(number)) {
       nonNumber = false;
+      lineBegun = true;
       const long double v = TextValueOf(number);
       if (coordinate == 0) {
         x = v;
@@ -274,6 +280,20 @@ TReadResult ReadOneCharAtATime(const TReadArgs& args) {
       continue;
     }
     const int ch = in.Get();
+    if (ch == ',') {
+      std::string_view rest = in.PeekLine(kMaxNumberChars);
+      const std::size_t next = rest.find_first_not_of(" \t");
+      const bool empty = next == std::string_view::npos || rest[next] == ',' || rest[next] == '\r';
+      if (!lineBegun || (coordinate != 0 && empty)) {
+        const bool lost = coordinate != 0 || std::any_of(rest.begin(), rest.end(), IsDigitChar);
+        coordinate = 0;
+        nonNumber = false;
+        skipLine();
+        if (lost) ++result.skippedLines;
+        continue;
+      }
+    }
+    lineBegun = true;
     if (ch == '*') {
       if (previous >= 0) result.points[static_cast<std::size_t>(previous)].Status = kPointInactive;
       continue;

@@ -168,7 +168,7 @@ TEST_F(DataFiles, UnusableFilesTellTheirCauseAndKeepTheTable) {
        {"Data Contains More Than 3 Columns\nAn XYZ Data File Holds X, Y and Z Columns Only"}},
       {"labelled lines are neither titles nor points", "labels.txt", labels, 0,
        {"Number of Points Read 0\nMin 4 XYZ Points Required\n"
-        "Lines Skipped Because They Mix Letters into Numbers: 6"}},
+        "Lines Skipped Because a Value Is Missing or Not a Number: 6"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -192,7 +192,7 @@ TEST_F(DataFiles, LossesOfAReadAreReported) {
   EXPECT_EQ(Import("mixed.txt", "\"Run\"\n1 2 3\n4 5 6\nB7 8 9\n7 8 9\nC8 3 1\n10 11 12\n"), 4);
   EXPECT_EQ(session_.DataTitles().Title, "Run");
   EXPECT_EQ(RowOf(3), Point(7, 8, 9));
-  EXPECT_EQ(BoxTexts(), Texts{"Lines Skipped Because They Mix Letters into Numbers: 2"});
+  EXPECT_EQ(BoxTexts(), Texts{"Lines Skipped Because a Value Is Missing or Not a Number: 2"});
 
   std::string big;
   for (int i = 1; i <= 20000; ++i) big += std::to_string(i) + " 1 2\n";

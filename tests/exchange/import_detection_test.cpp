@@ -94,6 +94,10 @@ TEST_F(Detection, EveryImportKindFromAGeneratedFile) {
       {"c.TXT", "1 2 3 *\n1 2 3 W2\n", 3},                    {"d.txt", "title\nx\ny\nz\n1,2,3\n", 3},
       {"e.csv", "1,2,3\n", 3},                                {"x.wk1", "1 2 3\n4 5 6\n7 8 9\n", 3},
       {"y.xls", "1 2 3 4\n", 4},
+      // The widest non-blank line of lines five to ten: a blank fifth line, or a comma row
+      // ending in an empty cell, refused a table of three columns as fewer than 3.
+      {"f.csv", "x,y,z\n1,2,3\n4,5,6\n7,8,9\n10,11,\n12,13,14\n", 3},
+      {"g.txt", "title\nx\ny\nz\n\n1 2 3\n4 5 6\n", 3},    {"h.txt", "1 2 3\n4 5 6\n\n\n \n\n", 3},
       // Empty and unknown files; a BIFF2 file (BOF 0x0009) is no BIFF kind, no compound
       // file, and not text.
       {"empty.txt", "", -1},                                  {"binary.txt", std::string("\1\2\3\0\5", 5), 0},
