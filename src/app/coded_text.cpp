@@ -220,6 +220,8 @@ std::string StripTextCodes(std::string_view coded, std::size_t limit) {
     if (i + 1 >= n) break;  // a lone tilde at the end
     const char code = coded[i + 1];
     i += 2;
+    // "~~" is drawn as one tilde, and it stays one in the plain text.
+    if (code == kTilde) put(kTilde);
     if (code != kCodeSuperscript) continue;
     std::size_t j = coded.find(kTilde, i);
     if (j == std::string_view::npos) j = n;
@@ -246,7 +248,8 @@ std::string CodedTextToCtrlChars(std::string_view coded, std::size_t limit) {
         out.append(piece.text.substr(0, limit - out.size()));
         break;
       case CodedTextPiece::kTilde:
-        break;  // dropped, like every code without a control byte
+        out += kTilde;  // the literal tilde it is drawn as
+        break;
       case CodedTextPiece::kCode:
         switch (piece.code) {
           case kCodeSuperscript: out += '\x14'; break;

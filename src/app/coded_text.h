@@ -155,10 +155,10 @@ void GreyOutTextCodes(std::string& text);
 
 // Plain text for files and the clipboard, at most `limit` characters. A superscript run
 // becomes "^" followed by the run, in parentheses unless the run starts with "(" or is a
-// single character: x~^2~^ gives x^2, r~^abc~^ gives r^(abc). Every other code, "~~"
-// included, is dropped.
+// single character: x~^2~^ gives x^2, r~^abc~^ gives r^(abc). "~~" gives the one tilde it
+// is drawn as; every other code is dropped.
 std::string StripTextCodes(std::string_view coded, std::size_t limit = std::string::npos);
 
 // Text with WordStar-style control bytes, at most `limit` characters: superscript 0x14,
-// subscript 0x16, bold 0x02, italic 0x19; every other code is dropped.
+// subscript 0x16, bold 0x02, italic 0x19; "~~" gives a tilde; every other code is dropped.
 std::string CodedTextToCtrlChars(std::string_view coded, std::size_t limit = std::string::npos);

@@ -6,7 +6,15 @@
 #include "app/text_reader.h"
 
 int VisibleWidth(std::string_view text) {
-  return static_cast<int>(text.size()) - 2 * static_cast<int>(std::count(text.begin(), text.end(), '~'));
+  int width = static_cast<int>(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '~') continue;
+    // "~~" shows one tilde; any other code pair (and a tilde that ends the text) nothing.
+    const bool literal = i + 1 < text.size() && text[i + 1] == '~';
+    width -= literal ? 1 : 2;
+    ++i;
+  }
+  return width;
 }
 
 std::vector<std::pair<int, int>> LineSegments(std::string_view text, const std::uint8_t* attr) {
@@ -35,42 +43,49 @@ bool TMFile::Reset(std::string_view fileName) {
   return fileName.empty() || Load(fileName);
 }
 
-bool TMFile::Load(std::string_view fileName) {
+bool TMFile::Load(std::string_view fileName, FileTildes tildes) {
   Clear();
   hasTable_ = true;
-  if (Read(fileName)) return true;
+  if (Read(fileName, tildes)) return true;
   lines_.clear();
   maxWidth_ = 0;
   hasTable_ = false;
   return false;
 }
 
-bool TMFile::Append(std::string_view fileName) {
+bool TMFile::Append(std::string_view fileName, FileTildes tildes) {
   hasTable_ = true;
-  return Read(fileName);
+  return Read(fileName, tildes);
 }
 
-bool TMFile::Read(std::string_view fileName) {
+bool TMFile::Read(std::string_view fileName, FileTildes tildes) {
   TTextReader file{std::string(fileName)};
   if (!file.IsOpen()) return false;
   std::string line;
   bool pending = false;  // a line was started
+  bool full = false;     // the rest of the line is dropped
   for (int ch = file.Get();; ch = file.Get()) {
     if (ch == EOF && !pending) break;
     if (ch == '\n' || ch == EOF) {
       if (LineCount() >= capacity_) return false;
       AppendLine(line);
       line.clear();
-      pending = false;
+      pending = full = false;
       if (ch == EOF) break;
       continue;
     }
     pending = true;
-    if (static_cast<int>(line.size()) >= kLineLengthLimit) continue;
-    if (ch == '\t')
+    if (full || static_cast<int>(line.size()) >= kLineLengthLimit) continue;
+    if (ch == '\t') {
       line.append(2 - line.size() % 2, ' ');
-    else
+    } else if (ch == '~' && tildes == FileTildes::kLiteral) {
+      // Kept as "~~", drawn and exported as the one tilde the file holds; a pair that would
+      // not fit the line whole ends it, with the rest of the line.
+      if (static_cast<int>(line.size()) + 2 <= kLineLengthLimit) line += "~~";
+      else full = true;
+    } else {
       line.push_back(static_cast<char>(ch));
+    }
     if (static_cast<int>(line.size()) > kLineLengthLimit) line.resize(kLineLengthLimit);
   }
   return !file.Error();

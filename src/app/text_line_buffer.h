@@ -16,9 +16,15 @@ inline constexpr std::size_t kLineAttrSize = 15;
 
 using TLineAttr = std::array<std::uint8_t, kLineAttrSize>;
 
+// How a loaded file's tildes are read: as the codes of coded text (the program's own
+// equation lists), or as the characters of a file a user views (each kept as "~~", which is
+// drawn, printed, copied and saved as the one tilde the file holds: read as codes, "~/data"
+// showed and saved as "data", and "50%~~off" as "50%off").
+enum class FileTildes { kCodes, kLiteral };
+
 struct TMLine {
   std::string text;
-  int width = 0;   // visible characters: the length less 2 for every '~'
+  int width = 0;   // visible characters: the length less 2 for every code pair, 1 for "~~"
   TLineAttr attr{};  // segment lengths, 0-terminated; attr[0] == 0: a plain line
 };
 
@@ -33,9 +39,9 @@ class TMFile {
   // Loading a text file: each line up to its line feed, a TAB becoming blanks up to the
   // next even column, characters beyond the line limit dropped. Fails when the file
   // cannot be opened or holds more lines than the capacity. Append keeps what it read on
-  // failure; a fresh load leaves no table.
-  [[nodiscard]] bool Load(std::string_view fileName);
-  [[nodiscard]] bool Append(std::string_view fileName);
+  // failure; a fresh load leaves no table. The file's tildes are read as `tildes` says.
+  [[nodiscard]] bool Load(std::string_view fileName, FileTildes tildes = FileTildes::kCodes);
+  [[nodiscard]] bool Append(std::string_view fileName, FileTildes tildes = FileTildes::kCodes);
   bool HasTable() const { return hasTable_; }
 
   // Frees every line; count and max width 0 (top line and left column are kept). 1.
@@ -68,7 +74,7 @@ class TMFile {
   int leftColumn = 0;
 
  private:
-  [[nodiscard]] bool Read(std::string_view fileName);
+  [[nodiscard]] bool Read(std::string_view fileName, FileTildes tildes);
   void RecomputeMaxWidth();
 
   int capacity_;
@@ -77,7 +83,8 @@ class TMFile {
   std::vector<TMLine> lines_;
 };
 
-// The visible width of a text: its length less 2 for every '~'.
+// The visible width of a text: its length less 2 for every code pair ('~' and the character
+// after it, or a '~' that ends the text), less 1 for every "~~" (a tilde shown).
 int VisibleWidth(std::string_view text);
 
 // The segments of a line as (offset, length) pairs; one segment for a plain line. Text

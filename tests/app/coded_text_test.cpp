@@ -165,13 +165,14 @@ TEST(CodedText, StripControlBytesAndGreyConvertTheCodes) {
       {"x~^(a+b)~^", 80, "x^(a+b)"},
       {"x~^2", 80, "x^(2)"},      // single only when a code follows directly
       {"x~^2~*b~*", 80, "x^2b"},  // the closing code is skipped whatever it is
-      {"a~~b", 80, "ab"},           {"~!navy~! ~#red~#", 80, "navy red"}, {"ab~", 80, "ab"},
+      {"a~~b", 80, "a~b"},  // the tilde it is drawn as
+      {"~!navy~! ~#red~#", 80, "navy red"}, {"ab~", 80, "ab"},
       {"x~^", 80, "x^"},            {"r~^abc~^", 3, "r^("},               {"", 80, ""},
   };
   for (const Case& c : cases) EXPECT_EQ(StripTextCodes(c.coded, c.limit), c.plain) << c.coded;
   EXPECT_EQ(StripTextCodes(std::string_view("ab\0~^c", 6)), "ab");
   EXPECT_EQ(CodedTextToCtrlChars("~^2~^~`i~`~*b~*~&it~&~!c~!~~"),
-            "\x14" "2\x14\x16i\x16\x02" "b\x02\x19it\x19" "c");
+            "\x14" "2\x14\x16i\x16\x02" "b\x02\x19it\x19" "c~");
   EXPECT_EQ(CodedTextToCtrlChars("abcdef~*", 3), "abc");
   EXPECT_EQ(CodedTextToCtrlChars("ab~"), "ab");
 

@@ -8,6 +8,7 @@
 
 #include "app/byte_codec.h"
 #include "app/c_format.h"
+#include "app/coded_text.h"
 #include "app/file_utils.h"
 #include "app/log_font.h"
 #include "app/text_line_buffer.h"
@@ -164,6 +165,49 @@ TEST(TMFile, LoadingExpandsTabsAndCutsLongLinesAndAFileBeyondTheCapacityLeavesNo
   EXPECT_EQ(g.LineCount(), 5);
   EXPECT_FALSE(g.Load("/no/such/file"));
   EXPECT_FALSE(g.HasTable());
+}
+
+// A file a user views is text as it stands: its tildes are characters. Each is kept as "~~",
+// shown as one tilde, and every export gives the file's own line back (read as codes, "~/"
+// and "~~" vanished from the screen, the clipboard and every saved copy).
+TEST(TMFile, AViewedFileKeepsItsTildesInEveryExport) {
+  ScratchDir dir;
+  const std::string line = "path ~/data x~^2 50%~~off ~";
+  const std::string file = dir.Write("tildes.txt", line + "\r\n" + std::string(300, '~') + "\r\n");
+  TMFile f("", 10);
+  ASSERT_TRUE(f.Load(file, FileTildes::kLiteral));
+  ASSERT_EQ(f.LineCount(), 2);
+  EXPECT_EQ(f.GetLineWidth(0), static_cast<int>(line.size()));
+  EXPECT_EQ(TextWindowPlainText(f), line + "\r\n" + std::string(kLineLengthLimit / 2, '~'));
+  // A line of tildes longer than the line keeps whole pairs only.
+  EXPECT_EQ(f.GetLineLength(1), kLineLengthLimit);
+  EXPECT_EQ(f.GetLineWidth(1), kLineLengthLimit / 2);
+
+  const std::string saved = dir.File("saved.txt");
+  ASSERT_TRUE(WriteTextWindowFile(f, saved, kSaveFormatText, TRtfFont{}, true));
+  EXPECT_EQ(ReadText(saved).substr(0, line.size() + 2), line + "\r\n");
+  ASSERT_TRUE(WriteTextWindowFile(f, saved, kSaveFormatWordStar, TRtfFont{}, true));
+  EXPECT_EQ(ReadText(saved).substr(0, line.size() + 2), line + "\r\n");
+  EXPECT_NE(TextWindowRtf(f, TRtfFont{}, true).find("path ~/data x~^2 50%~~off ~"), std::string::npos);
+  // The worksheet's cells are the file's words ("50" is a number before them).
+  const std::vector<std::uint8_t> wk1 = TextWindowWorksheet(f, 1);
+  const std::string image(wk1.begin(), wk1.end());
+  for (const char* word : {"~/data", "x~^2", "%~~off"}) EXPECT_NE(image.find(word), std::string::npos) << word;
+
+  // The program's own lists keep their codes.
+  TMFile codes("", 10);
+  ASSERT_TRUE(codes.Load(file));
+  EXPECT_EQ(StripTextCodes(codes.GetLine(0)), "path data x^(2 50%)off ");
+  // Appending reads the same way.
+  ASSERT_TRUE(codes.Append(dir.Write("more.txt", "a~b\n"), FileTildes::kLiteral));
+  EXPECT_EQ(StripTextCodes(codes.GetLine(2)), "a~b");
+}
+
+TEST(TMFile, VisibleWidthCountsATildeShownAsOne) {
+  EXPECT_EQ(VisibleWidth("ab~^cd~^ef"), 6);
+  EXPECT_EQ(VisibleWidth("a~~b"), 3);
+  EXPECT_EQ(VisibleWidth("~~~^x~^"), 2);  // a tilde, then superscript x
+  EXPECT_EQ(VisibleWidth("ab~"), 1);      // a tilde that ends the text, as each '~' takes two
 }
 
 TEST(LineSegments, ListedLengthsThenTheRest) {

@@ -461,11 +461,11 @@ bool TScrWin::LoadFile(const std::string& path, bool append) {
   int scrollTo = 0;
   if (append) {
     scrollTo = lines_.LineCount();
-    ok = lines_.Append(path);  // what was read stays
+    ok = lines_.Append(path, FileTildes::kLiteral);  // what was read stays
   } else {
     // Loaded aside first, so that a file too long for the window leaves its text as it was.
     TMFile fresh("", lines_.Capacity());
-    ok = fresh.Load(path);
+    ok = fresh.Load(path, FileTildes::kLiteral);
     if (ok) {
       lines_ = std::move(fresh);
       setWindowTitle(FromCp1252(path));
@@ -693,11 +693,13 @@ void TDlgScrWin::ScrollToLine(int n) {
 
 TScrWin* OpenTextFileWindow(QWidget* parent, const std::string& path, const QString& title, int capacity,
                             int menuId, int fontSlot, const std::string& busyCaption,
-                            const std::string& busyText, TextWindowHold hold) {
+                            const std::string& busyText, TextWindowHold hold, FileTildes tildes) {
   QWidget* main = MainWindow;
   ShowBusyMsg(ToWindow(parent), busyCaption, busyText, 1);
   QWidget* owner = hold == TextWindowHold::MainWindowCommands ? main : nullptr;
-  auto* window = new TScrWin(parent, title, path, 1, false, capacity, true, fontSlot, true, menuId, owner);
+  auto* window = new TScrWin(parent, title, "", 1, false, capacity, true, fontSlot, true, menuId, owner);
+  // A file that cannot be loaded leaves the window without a table.
+  (void)window->Lines().Load(path, tildes);
   HideBusyMsg();
   if (!window->Lines().HasTable()) {
     delete window;
@@ -733,7 +735,8 @@ void RegisterTextWindowCommands() {
       return;
     }
     OpenTextFileWindow(MainWindow, path, kViewCaption, kViewerCapacity, kMenuTextFull, kFontSlotFileViewer,
-                       path, std::string(platform::LoadString(3069)), TextWindowHold::MainWindowCommands);
+                       path, std::string(platform::LoadString(3069)), TextWindowHold::MainWindowCommands,
+                       FileTildes::kLiteral);
   });
   struct EquationList {
     int command;
@@ -753,7 +756,8 @@ void RegisterTextWindowCommands() {
         list.command,
         [list] {
           OpenTextFileWindow(MainWindow, ProgramDir + list.file, list.title, list.capacity, kMenuTextList,
-                             kFontSlotEquationList, list.title, "Loading...", TextWindowHold::Nothing);
+                             kFontSlotEquationList, list.title, "Loading...", TextWindowHold::Nothing,
+                             FileTildes::kCodes);
         },
         // The lists are delivered beside the program; without one the command is off.
         [file] { return FileSize(ProgramDir + file) > 0; });

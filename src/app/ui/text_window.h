@@ -198,6 +198,7 @@ class TScrWin : public TMFileWin {
   // Open (append false) or append a text file chosen in the open dialog.
   void LoadTextFile(bool append);
   // Loads a file, telling the user when it is not text or holds more lines than the window.
+  // A file the user chooses is text as it stands: its tildes are characters, not codes.
   bool LoadFile(const std::string& path, bool append);
   void CmSaveAs();
   bool SaveTo(const std::string& path);
@@ -259,10 +260,11 @@ void KeepAboveModalParent(TScrWin* window, QWidget* parent);
 // Shows a file in a text window (the file viewer, the equation lists, a generated file) over
 // `parent` (the main window, or a modal dialog, to which it is then modal): the busy window while
 // it loads, a message instead of a window when the file holds more lines than the capacity.
+// The file's tildes are read as `tildes` says: codes only in the program's own lists.
 // Returns the window, or null.
 TScrWin* OpenTextFileWindow(QWidget* parent, const std::string& path, const QString& title, int capacity,
                             int menuId, int fontSlot, const std::string& busyCaption,
-                            const std::string& busyText, TextWindowHold hold);
+                            const std::string& busyText, TextWindowHold hold, FileTildes tildes);
 
 // The main window's text-window commands: 2110 (view an ASCII file) and the equation lists
 // 2202-2205 (enabled when their list file lies beside the program).

@@ -125,9 +125,11 @@ void ReportExportFailure(TRView& review, const std::filesystem::path& path) {
 }
 
 TScrWin* OpenExportResult(TRView& review, const std::string& path, int capacity) {
-  auto* window = new TScrWin(&review, FromCp1252(FileNameToCodedText(path)), path, 1, false, capacity, true,
+  auto* window = new TScrWin(&review, FromCp1252(FileNameToCodedText(path)), "", 1, false, capacity, true,
                              kFontSlotFileViewer, true, kMenuTextResults, nullptr);
   window->setObjectName(kExportResultName);
+  // The file is text as written: a tilde in it (a title's) is a character, not a code.
+  (void)window->Lines().Load(path, FileTildes::kLiteral);
   if (!window->Lines().HasTable()) {
     delete window;
     ErrorBox(ToWindow(&review), FileNameToCodedText(path),

@@ -442,7 +442,7 @@ void TDlgEval::GenerateToFile(int mode, const TEvalInputs& inputs) {
   const std::string title = FileNameToCodedText(path);
   // The window tells the user itself when the file cannot be shown.
   (void)OpenTextFileWindow(this, path, FromCp1252(title), outcome.written, kMenuTextFull, kFontSlotFileViewer, title,
-                           std::string(platform::LoadString(kReading)), TextWindowHold::Nothing);
+                           std::string(platform::LoadString(kReading)), TextWindowHold::Nothing, FileTildes::kLiteral);
 }
 
 void RunEvaluationTable(QWidget* parent, const std::string& title, TEvalSurface surface, TDataSession& session) {

@@ -165,12 +165,12 @@ TEST_F(TextWindow, CancelInThePrintingDialogStopsBeforeTheNextPage) {
 TEST_F(TextWindow, FileTooLongForTheWindowGivesAMessageInsteadOfAWindow) {
   const std::string file = dir_.Write("long.txt", "1\n2\n3\n4\n5\n");
   EXPECT_EQ(OpenTextFileWindow(nullptr, file, "List", 3, kMenuTextList, kFontSlotFileViewer, "List", "Loading...",
-                               TextWindowHold::Nothing),
+                               TextWindowHold::Nothing, FileTildes::kCodes),
             nullptr);
   ASSERT_FALSE(boxes_.Boxes().empty());
   EXPECT_EQ(boxes_.Boxes().back().text, "Number of Lines Exceeds Window Capacity of 3");
   TScrWin* w = OpenTextFileWindow(nullptr, file, "List", 5, kMenuTextList, kFontSlotFileViewer, "List", "Loading...",
-                                  TextWindowHold::Nothing);
+                                  TextWindowHold::Nothing, FileTildes::kCodes);
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->Lines().LineCount(), 5);
   EXPECT_EQ(w->menuBar()->actions().size(), 2);  // File and Style
@@ -197,9 +197,33 @@ TEST_F(TextWindow, AFileThatIsNotTextIsRefusedWithItsReason) {
   EXPECT_EQ(boxes_.Boxes().size(), told);
 
   TScrWin* w = OpenTextFileWindow(nullptr, text, "List", 5, kMenuTextList, kFontSlotFileViewer, "List", "Loading...",
-                                  TextWindowHold::Nothing);
+                                  TextWindowHold::Nothing, FileTildes::kCodes);
   ASSERT_NE(w, nullptr);
   EXPECT_FALSE(w->LoadFile(binary, false));
+  EXPECT_EQ(w->Lines().LineCount(), 2);
+  w->close();
+}
+
+// The file viewer shows a user's file as it stands and hands it on unchanged: saved as text,
+// copied, or opened again from its File menu (its tildes were taken for codes: "~/" and
+// "~~" vanished from the window and from every copy).
+TEST_F(TextWindow, AViewedFileIsShownCopiedAndSavedWithItsTildes) {
+  const std::string text = "home ~/runs/a.dat\r\nratio 3~4 ~~ x~^2\r\n";
+  const std::string file = dir_.Write("viewed.txt", text);
+  TScrWin* w = OpenTextFileWindow(nullptr, file, "View ASCII File", 20, kMenuTextFull, kFontSlotFileViewer, file,
+                                  "Reading Data...", TextWindowHold::Nothing, FileTildes::kLiteral);
+  ASSERT_NE(w, nullptr);
+  ASSERT_EQ(w->Lines().LineCount(), 2);
+  EXPECT_EQ(w->Lines().GetLineWidth(0), 17);
+  ASSERT_TRUE(w->SaveTo(dir_.File("copy.txt")));
+  EXPECT_EQ(ReadText(dir_.File("copy.txt")), text);
+  w->CmCopy();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "home ~/runs/a.dat\r\nratio 3~4 ~~ x~^2");
+  // The window's own Open and Append read the same way.
+  ASSERT_TRUE(w->LoadFile(file, true));
+  ASSERT_TRUE(w->SaveTo(dir_.File("twice.txt")));
+  EXPECT_EQ(ReadText(dir_.File("twice.txt")), text + text);
+  ASSERT_TRUE(w->LoadFile(file, false));
   EXPECT_EQ(w->Lines().LineCount(), 2);
   w->close();
 }
