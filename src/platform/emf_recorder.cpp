@@ -263,15 +263,7 @@ void EmfRecorder::SetPixel(int x, int y, Color color) {
 void EmfRecorder::TextOut(int x, int y, std::string_view text) {
   if (text.empty()) return;
   const bool symbol = font_.charset == CharSet::Symbol;
-  // Each character's advance, from the widths of the text's growing beginnings as the
-  // reference context measures them.
-  std::vector<std::uint32_t> advances(text.size());
-  int before = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const int upTo = GetTextExtent(text.substr(0, i + 1)).cx;
-    advances[i] = static_cast<std::uint32_t>(std::max(0, upTo - before));
-    before = upTo;
-  }
+  const std::vector<int> advances = TextAdvances(text);
   const std::size_t fixedPart = 76;
   const std::size_t stringBytes = (text.size() * 2 + 3) / 4 * 4;
   Begin(kExtTextOutW);
@@ -291,7 +283,7 @@ void EmfRecorder::TextOut(int x, int y, std::string_view text) {
     out_.U16(symbol ? SymbolToUnicode(b) : Cp1252ToUnicode(b));
   }
   out_.PadTo(4);
-  for (std::uint32_t a : advances) out_.U32(a);
+  for (int a : advances) out_.U32(static_cast<std::uint32_t>(a));
   End();
 }
 

@@ -1,5 +1,7 @@
 #include "platform/metafile_recorder.h"
 
+#include <algorithm>
+
 #include "platform/recording_device_context.h"
 
 namespace platform {
@@ -110,6 +112,17 @@ Size MetafileRecorder::GetTextExtent(std::string_view text) const {
   const Size size = measure_->GetTextExtent(text);
   measure_->SelectFont(previous);
   return size;
+}
+
+std::vector<int> MetafileRecorder::TextAdvances(std::string_view text) const {
+  std::vector<int> advances(text.size());
+  int before = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const int upTo = GetTextExtent(text.substr(0, i + 1)).cx;
+    advances[i] = std::max(0, upTo - before);
+    before = upTo;
+  }
+  return advances;
 }
 
 std::unique_ptr<DeviceContext> MetafileRecorder::CreateCompatible(int, int) { return nullptr; }

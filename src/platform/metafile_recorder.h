@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "platform/device_context.h"
@@ -56,6 +57,10 @@ class MetafileRecorder : public DeviceContext {
   virtual void RecordMoveTo(int x, int y) = 0;
 
   Color Resolve(Color c) const { return ResolveColor(c, palette_); }
+  // Each character's advance, from the widths of the text's growing beginnings as the
+  // reference context measures them: a reader that lays the text out with these places every
+  // run where the picture was composed, whatever widths its own font of that name has.
+  std::vector<int> TextAdvances(std::string_view text) const;
 
   int width_;
   int height_;

@@ -30,7 +30,7 @@ constexpr std::uint16_t kIntersectClipRect = 0x0416;
 constexpr std::uint16_t kEllipse = 0x0418;
 constexpr std::uint16_t kRectangle = 0x041B;
 constexpr std::uint16_t kSetPixel = 0x041F;
-constexpr std::uint16_t kTextOut = 0x0521;
+constexpr std::uint16_t kExtTextOut = 0x0A32;
 
 constexpr std::size_t kHeaderBytes = 18;
 // A point count is a 16-bit field; readers take it as signed.
@@ -302,13 +302,19 @@ void WmfRecorder::SetPixel(int x, int y, Color color) {
 
 void WmfRecorder::TextOut(int x, int y, std::string_view text) {
   if (text.empty()) return;
-  const std::size_t n = std::min<std::size_t>(text.size(), 0x7FFF);
-  Begin(kTextOut);
-  out_.U16(static_cast<std::uint16_t>(n));
-  for (std::size_t i = 0; i < n; ++i) out_.U8(static_cast<std::uint8_t>(text[i]));
-  out_.PadTo(2);
+  text = text.substr(0, 0x7FFF);
+  // With the advances of every character, as the enhanced metafile has them: without them a
+  // reader placed each run of coded text (a superscript after a line of plain text) by its
+  // own font's widths, and a title read "r   2" where it was composed "r2".
+  const std::vector<int> advances = TextAdvances(text);
+  Begin(kExtTextOut);
   Coord(y);
   Coord(x);
+  out_.U16(static_cast<std::uint16_t>(text.size()));
+  out_.U16(0);  // options: no clipping or opaque rectangle of its own
+  for (char c : text) out_.U8(static_cast<std::uint8_t>(c));
+  out_.PadTo(2);
+  for (int a : advances) Coord(a);
   End();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/emf_recorder.h"
+#include "platform/recording_device_context.h"
 #include "platform/wmf_recorder.h"
 #include "support/metafile_scene.h"
 
@@ -103,6 +104,41 @@ TEST(MetafileRecorders, EmfHeaderAndRecordsAreConsistent) {
   // Handles: 0 for the metafile, then at most four live objects.
   EXPECT_LE(U16(b, 56), 5);
   EXPECT_EQ(std::count(types.begin(), types.end(), 84u), 2);
+}
+
+// Text goes in ExtTextOut records that carry each character's advance as the reference
+// context measures it, as the enhanced metafile's do: a reader places every character where
+// the picture was composed. Without them (TextOut) LibreOffice laid out each run of a coded
+// title with its own widths, and a superscript stood apart from its letter.
+TEST(MetafileRecorders, WmfTextCarriesTheAdvancesOfItsCharacters) {
+  platform::RecordingDeviceContext measure;
+  platform::WmfRecorder wmf(202, 152, 96, &measure);
+  DrawMetafileScene(wmf);
+  const std::vector<std::uint8_t> b = wmf.Finish();
+  std::vector<std::size_t> texts;
+  for (std::size_t at = 18; at + 6 <= b.size() && U32(b, at) >= 3; at += 2 * static_cast<std::size_t>(U32(b, at))) {
+    EXPECT_NE(U16(b, at + 4), 0x0521u);  // no plain TextOut
+    if (U16(b, at + 4) == 0x0A32u) texts.push_back(at);
+  }
+  ASSERT_EQ(texts.size(), 2u);
+  const std::string first = "z = a\xB2 + x\x80";
+  const std::size_t at = texts[0];
+  EXPECT_EQ(U16(b, at + 6), 80);   // y, then x
+  EXPECT_EQ(U16(b, at + 8), 100);
+  ASSERT_EQ(U16(b, at + 10), first.size());
+  EXPECT_EQ(U16(b, at + 12), 0);   // no clipping or opaque rectangle
+  EXPECT_EQ(std::string(b.begin() + static_cast<std::ptrdiff_t>(at + 14),
+                        b.begin() + static_cast<std::ptrdiff_t>(at + 14 + first.size())),
+            first);
+  const std::size_t dx = at + 14 + (first.size() + 1) / 2 * 2;
+  const int width = platform::RecordingDeviceContext::TextExtentFor(platform::Font{"Arial", -14}, 1).cx;
+  int sum = 0;
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    EXPECT_EQ(U16(b, dx + 2 * i), width) << i;
+    sum += U16(b, dx + 2 * i);
+  }
+  EXPECT_EQ(sum, platform::RecordingDeviceContext::TextExtentFor(platform::Font{"Arial", -14}, first.size()).cx);
+  EXPECT_EQ(2 * U32(b, at), dx + 2 * first.size() - at);  // the record ends with the advances
 }
 
 // A record of the WMF: its function and where its parameters start.
