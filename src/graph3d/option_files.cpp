@@ -62,23 +62,12 @@ OptionFileStatus ReadAnimationFile(const std::filesystem::path& path, T3DAnimRec
   return OptionFileStatus::Ok;
 }
 
-// A margin a page can have: a number from 0 to 100 cm.
-static bool PageMargin(float cm) { return cm >= 0.0f && cm <= 100.0f; }
-
 OptionFileStatus ReadCustomPrintFile(const std::filesystem::path& path, TPrintGraphRec& out) {
   OptionFileStatus status;
   const auto data = ReadOptionFileBytes(path, {TPrintGraphRec::kSize}, status);
   if (!data) return status;
   TPrintGraphRec rec;
-  if (!DecodePrintGraphRec(*data, rec) || rec.Layout < 0 || rec.Layout > 3)
-    return OptionFileStatus::Refused;
-  for (const auto* margins : {&rec.PortraitMargins, &rec.LandscapeMargins})
-    for (float cm : *margins)
-      if (!PageMargin(cm)) return OptionFileStatus::Refused;
-  // The orientation goes with the layout, and the flags are yes or no.
-  rec.Orientation = static_cast<std::int16_t>(rec.Layout % 2);
-  for (std::int16_t* flag : {&rec.FrameGraph, &rec.UseColor, &rec.AddSummary})
-    *flag = *flag != 0;
+  if (!DecodePrintGraphRec(*data, rec) || !SanitizePrintGraphRec(rec)) return OptionFileStatus::Refused;
   out = rec;
   return OptionFileStatus::Ok;
 }

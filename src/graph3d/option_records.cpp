@@ -217,6 +217,17 @@ bool SanitizeViewRec(T3DViewRec& rec) {
   return true;
 }
 
+bool SanitizePrintGraphRec(TPrintGraphRec& rec) {
+  if (rec.Layout < 0 || rec.Layout > 3) return false;
+  for (const auto* margins : {&rec.PortraitMargins, &rec.LandscapeMargins})
+    for (float cm : *margins)
+      if (!(cm >= 0.0f && cm <= 100.0f)) return false;
+  rec.Orientation = static_cast<std::int16_t>(rec.Layout % 2);
+  for (std::int16_t* flag : {&rec.FrameGraph, &rec.UseColor, &rec.AddSummary})
+    *flag = *flag != 0;
+  return true;
+}
+
 void WidenEmptyRange(long double& lo, long double& hi) {
   if (lo != hi || !std::isfinite(lo)) return;
   // A step of 2^-40 of the magnitude is still many units of the last place apart, so the

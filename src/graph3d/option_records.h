@@ -132,6 +132,11 @@ std::vector<std::uint8_t> EncodePrintGraphRec(const TPrintGraphRec& rec);
 bool SanitizeViewRec(T3DViewRec& rec);
 bool SanitizeScalingBlock(T3DScalingBlock& block);
 
+// The graph print record as printing takes it: false when its layout is none of the four or a
+// margin is not a number of centimetres from 0 to 100 (the record must then be refused or
+// replaced); otherwise the orientation is made the layout's and the flags 0 or 1.
+bool SanitizePrintGraphRec(TPrintGraphRec& rec);
+
 // An axis range whose ends are equal made non-empty, as the scaling dialog leaves it and the
 // scaling reader takes it: the top is raised by 1, or, where 1 is lost in the magnitude (past
 // 2^64), by 2^-40 of it; at the top of long double's range the bottom goes down instead.

@@ -1,5 +1,7 @@
 #include "graph3d/print_layout.h"
 
+#include <cmath>
+
 std::array<float, 4> PrintMarginsInches(const TPrintGraphRec& rec) {
   switch (rec.Layout) {
     case kLayoutHalfPagePortrait: return {0.5f, 0.5f, 0.5f, 6.0f};
@@ -11,6 +13,15 @@ std::array<float, 4> PrintMarginsInches(const TPrintGraphRec& rec) {
   std::array<float, 4> inches{};
   for (std::size_t i = 0; i < 4; ++i) inches[i] = static_cast<float>(cm[i] * kInchesPerCm);
   return inches;
+}
+
+std::array<float, 4> FixedLayoutMarginsCm(int layout) {
+  TPrintGraphRec rec;
+  rec.Layout = static_cast<std::int16_t>(layout);
+  const std::array<float, 4> inches = PrintMarginsInches(rec);
+  std::array<float, 4> cm{};
+  for (std::size_t i = 0; i < 4; ++i) cm[i] = static_cast<float>(std::round(inches[i] / kInchesPerCm * 100) / 100);
+  return cm;
 }
 
 platform::Rect GraphPrintRect(const std::array<float, 4>& margins, const TPrinterPage& page) {

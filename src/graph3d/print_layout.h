@@ -22,6 +22,11 @@ enum PrintLayout : int {
 // every side; the custom layouts the record's centimetres (each product kept as a float).
 std::array<float, 4> PrintMarginsInches(const TPrintGraphRec& rec);
 
+// The margins a fixed layout prints with, in centimetres to the hundredth: what its dialog
+// shows in its margin fields (half page 1.27, 1.27, 1.27 and 15.24; full page 2.54 each).
+// A custom layout's are the record's own.
+std::array<float, 4> FixedLayoutMarginsCm(int layout);
+
 // The printer's page as the graph print reads it.
 struct TPrinterPage {
   int horzRes = 0;     // printable width and height in pixels

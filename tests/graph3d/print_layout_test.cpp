@@ -42,6 +42,28 @@ TEST(PrintLayout, GraphRectanglesOfTheLayouts) {
   EXPECT_EQ(GraphPrintRect(PrintMarginsInches(rec), offset), (platform::Rect{500, 550, 5900, 4450}));
 }
 
+// What the dialog shows for a fixed layout is what it prints with: the same margins typed
+// into a custom layout of the same orientation print the same rectangle.
+TEST(PrintLayout, FixedLayoutsShowTheMarginsTheyPrintWith) {
+  const std::array<float, 4> half = FixedLayoutMarginsCm(kLayoutHalfPagePortrait);
+  const std::array<float, 4> full = FixedLayoutMarginsCm(kLayoutFullPageLandscape);
+  EXPECT_EQ(half, (std::array<float, 4>{1.27f, 1.27f, 1.27f, 15.24f}));
+  EXPECT_EQ(full, (std::array<float, 4>{2.54f, 2.54f, 2.54f, 2.54f}));
+  for (const bool landscape : {false, true}) {
+    TPrintGraphRec fixed, custom;
+    fixed.Layout = landscape ? kLayoutFullPageLandscape : kLayoutHalfPagePortrait;
+    custom.Layout = landscape ? kLayoutCustomLandscape : kLayoutCustomPortrait;
+    custom.PortraitMargins = half;
+    custom.LandscapeMargins = full;
+    const platform::Rect a = GraphPrintRect(PrintMarginsInches(fixed), Letter(landscape));
+    const platform::Rect b = GraphPrintRect(PrintMarginsInches(custom), Letter(landscape));
+    EXPECT_LE(std::abs(a.left - b.left) + std::abs(a.top - b.top) + std::abs(a.right - b.right) +
+                  std::abs(a.bottom - b.bottom),
+              4)
+        << landscape;
+  }
+}
+
 TEST(PrintLayout, SummaryAndViewOfAPrintedGraph) {
   const TPrinterPage page = Letter(false);
   const platform::Rect graph{300, 300, 4800, 3000};

@@ -216,8 +216,10 @@ void StoreCopyGraphSettings(const TCopyGraphSettings& s) {
 }
 
 TPrintGraphRec CurrentPrintGraphRec() {
+  // A settings file of the right size can still hold a record no dialog wrote (margins that
+  // are not numbers, a layout beyond the four): printing then starts from the defaults.
   TPrintGraphRec rec;
-  if (!DecodePrintGraphRec(CurrentSettings().printGraph, rec)) return TPrintGraphRec{};
+  if (!DecodePrintGraphRec(CurrentSettings().printGraph, rec) || !SanitizePrintGraphRec(rec)) return TPrintGraphRec{};
   return rec;
 }
 

@@ -39,9 +39,6 @@ constexpr std::array<const char*, 4> kLayoutTexts{"&Half-Page (Portrait)", "&Ful
                                                   "&Custom Portrait", "Cus&tom Landscape"};
 constexpr std::array<const char*, 4> kMarginTexts{"&Left of Graph cm:", "Abo&ve Graph cm:",
                                                   "R&ight of Graph cm:", "&Below Graph cm:"};
-// The fixed layouts' margins as their edits show them.
-constexpr std::array<float, 4> kHalfPageShown{1.5f, 2.5f, 1.5f, 14.0f};
-constexpr std::array<float, 4> kFullPageShown{2.54f, 2.54f, 2.54f, 2.54f};
 
 QPointer<TPrintAbortDlg>& AbortDialog() {
   static QPointer<TPrintAbortDlg> dialog;
@@ -252,8 +249,10 @@ void TPrintGraph::ApplyLayout(int layout) {
   rec_.Orientation = static_cast<std::int16_t>(layout == kLayoutFullPageLandscape || layout == kLayoutCustomLandscape);
   for (std::size_t k = 0; k < layouts_.size(); ++k) layouts_[k]->setChecked(static_cast<int>(k) == layout);
   switch (layout) {
-    case kLayoutHalfPagePortrait: ShowMargins(kHalfPageShown, false); break;
-    case kLayoutFullPageLandscape: ShowMargins(kFullPageShown, false); break;
+    // The fixed layouts show the margins they print with (the half page once showed 1.5,
+    // 2.5, 1.5 and 14 cm and printed with 1.27, 1.27, 1.27 and 15.24).
+    case kLayoutHalfPagePortrait:
+    case kLayoutFullPageLandscape: ShowMargins(FixedLayoutMarginsCm(layout), false); break;
     case kLayoutCustomPortrait: ShowMargins(rec_.PortraitMargins, true); break;
     default: ShowMargins(rec_.LandscapeMargins, true); break;
   }

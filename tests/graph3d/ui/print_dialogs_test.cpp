@@ -11,9 +11,12 @@
 #include <QTest>
 
 #include <filesystem>
+#include <limits>
 
 #include "graph3d/option_files.h"
 #include "graph3d/print_layout.h"
+#include "app/settings_file.h"
+#include "graph3d/ui/graph_output.h"
 #include "graph3d/ui/print_graph_dialog.h"
 #include "graph3d/ui/print_text_dialog.h"
 #include "platform/file_dialog.h"
@@ -48,7 +51,10 @@ TEST(PrintGraphDialog, LandscapeLayoutsNeverCarryTheSummary) {
   EXPECT_EQ(Child<QLineEdit>(dialog, 543)->text().trimmed(), "2.54");
   Child<QLineEdit>(dialog, 543)->setText("3.25");
   Child<QRadioButton>(dialog, 534)->click();  // half page: fixed margins shown, disabled
-  EXPECT_EQ(Child<QLineEdit>(dialog, 543)->text(), "14");
+  // The margins the half page prints with (6 inches below the graph), not the 14 cm once
+  // shown while 15.24 were used.
+  EXPECT_EQ(Child<QLineEdit>(dialog, 543)->text(), "15.24");
+  EXPECT_EQ(Child<QLineEdit>(dialog, 540)->text(), "1.27");
   EXPECT_FALSE(Child<QLineEdit>(dialog, 543)->isEnabled());
   EXPECT_FALSE(Child<QPushButton>(dialog, TPrintGraph::kSaveButton)->isEnabled());
   EXPECT_TRUE(summary->isEnabled());
@@ -59,6 +65,32 @@ TEST(PrintGraphDialog, LandscapeLayoutsNeverCarryTheSummary) {
   EXPECT_FLOAT_EQ(rec.LandscapeMargins[3], 3.25f);  // kept when the layout changed
   EXPECT_FALSE(changed);
   delete dialog;
+}
+
+// A settings file of the right size may hold a print record no dialog wrote: margins that are
+// not numbers reached the printed page's rectangle (a NaN converted to pixels), and the dialog
+// showed "nan". Printing starts from the defaults instead; a record the dialog wrote is kept.
+TEST(PrintGraphDialog, ADamagedPrintRecordInTheSettingsIsReplacedByTheDefaults) {
+  const ProgramSettings saved = CurrentSettings();
+  TPrintGraphRec custom;
+  custom.Layout = kLayoutCustomPortrait;
+  custom.Orientation = 0;
+  custom.FrameGraph = 1;
+  custom.PortraitMargins = {2, 3, 2, 10};
+  CurrentSettings().printGraph = EncodePrintGraphRec(custom);
+  EXPECT_EQ(CurrentPrintGraphRec(), custom);
+  const float damaged[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), -1.0f, 1e30f};
+  for (float cm : damaged) {
+    TPrintGraphRec rec = custom;
+    rec.LandscapeMargins[2] = cm;
+    CurrentSettings().printGraph = EncodePrintGraphRec(rec);
+    EXPECT_EQ(CurrentPrintGraphRec(), TPrintGraphRec{}) << cm;
+  }
+  TPrintGraphRec beyond = custom;
+  beyond.Layout = 9;
+  CurrentSettings().printGraph = EncodePrintGraphRec(beyond);
+  EXPECT_EQ(CurrentPrintGraphRec(), TPrintGraphRec{});
+  CurrentSettings() = saved;
 }
 
 TEST(PrintGraphDialog, WithoutSummaryTheBoxStaysOff) {
