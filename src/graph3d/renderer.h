@@ -314,6 +314,9 @@ class T3DBase {
   // The two Z axes' points at height v, left one first.
   std::pair<platform::Point, platform::Point> ZAxisPoints(const TZAxisPair& z, long double v) const;
 
+  // The height of the graph rectangle that sets the scale of the box and its fonts: that of
+  // a 4:3 rectangle of the same width when the rectangle is taller.
+  long double ScaleHeight() const;
   // Everything an attached record sets up, back to the empty state.
   void ResetToEmpty();
   void ComputeAxisScale(int axis);

@@ -279,8 +279,20 @@ void T3DBase::BuildFontTable(std::array<std::optional<Font>, kFontTableSize>& ta
   }
 }
 
+long double T3DBase::ScaleHeight() const {
+  // The box is drawn to the scale of the height, and with its labels it is about 1.2 heights
+  // wide: a rectangle narrower than 4:3 would cut off its sides. There the height of a 4:3
+  // rectangle of the same width sets the scale, so that the whole graph stays in sight.
+  const long double width = rect_.right - rect_.left;
+  const long double height = rect_.bottom - rect_.top;
+  return width > 0 ? std::min(height, width * 0.75L) : height;
+}
+
 void T3DBase::CreateScreenFonts() {
-  const float scale = static_cast<float>(rect_.Height()) / 480.0f;
+  // The labels and titles grow with the box: by the height alone, a pane taller than 4:3
+  // (the review's) had fonts too large for the box's width, and the axis titles, even the
+  // labels, ran off the pane's sides.
+  const float scale = static_cast<float>(ScaleHeight() / 480.0L);
   BuildFontTable(screenFonts_, g_displayFacts.screenDpiY, scale);
   axisFontAngle_ = {-1, -1};
   axisFontHeight_ = {0, 0};
@@ -370,13 +382,9 @@ void T3DBase::EraseBitmap(platform::DeviceContext& dc) const {
 void T3DBase::SetGraphRect(const platform::Rect& rect) {
   rect_ = rect;
   const long double width = rect.right - rect.left;
-  const long double height = rect.bottom - rect.top;
   cx_ = (rect.left + rect.right) / 2;
   cy_ = (rect.top + rect.bottom) / 2 + (rect.top + rect.bottom) / 25;
-  // The box is drawn to the scale of the height, and with its labels it is about 1.2 heights
-  // wide: a rectangle narrower than 4:3 would cut off its sides. There the height of a 4:3
-  // rectangle of the same width sets the scale, so that the whole graph stays in sight.
-  const long double scaled = width > 0 ? std::min(height, width * 0.75L) : height;
+  const long double scaled = ScaleHeight();
   sx_ = width * 0.85L * 0.005L;
   sy_ = scaled * 0.85L * 0.005L;
   aspect_ = width > 0 ? scaled / width : 1;

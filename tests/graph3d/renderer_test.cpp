@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "app/long_double.h"
 #include "graph_fixture.h"
@@ -207,6 +209,43 @@ TEST_F(Renderer, TallRectanglesShowTheWholeBoxAtTheScaleOfTheirWidth) {
       EXPECT_LT(tx, 400);
       EXPECT_EQ(vx - 400, wx - 200) << theta << " corner " << corner;
       EXPECT_EQ(vy, wy) << theta << " corner " << corner;
+    }
+  }
+}
+
+// The fonts follow the box: a pane taller than 4:3 (the review's 590 x 700) made them by its
+// height, too large for the box's width, and the Z and X titles ran off the pane's sides (at
+// 400 x 900 the labels too). Now the labels and titles of such a pane are those of the 4:3
+// pane of its width, and every one of them stands within the pane.
+TEST_F(Renderer, TallRectanglesDrawTheirTextAtTheScaleOfTheirWidth) {
+  g.SetSurface([](long double x, long double y) { return 3000 * std::sin(x) * std::cos(y); }, 0, 9.8L, -5, 5);
+  g.titles.AxisTitles = {"Width x [mm]", "Temperature", "Z um"};
+  for (const long double theta : {30.0L, 120.0L, 210.0L, 300.0L}) {
+    for (const auto [width, height] : {std::pair{590, 700}, std::pair{400, 900}, std::pair{640, 480}}) {
+      g.view.AngleXY = theta;
+      const Drawing f = g.Draw(width, height, true);
+      SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + " at " + std::to_string(static_cast<int>(theta)));
+      auto fourByThree = g.MakeRenderer(width, width * 3 / 4);
+      fourByThree->CreateScreenFonts();
+      EXPECT_EQ(f.r->ScreenFont(15)->height, fourByThree->ScreenFont(15)->height);
+      for (const platform::DcOp& op : f.Ops(DcOpKind::TextOut)) {
+        const platform::Size extent = RecordingDeviceContext::TextExtentFor(op.font, op.text.size());
+        // Upright text (the Z titles) is as wide as a line is high; the labels and titles
+        // along the floor's axes lean, and are taken as wide as their text at most.
+        const int across = op.font.escapement == 900 ? extent.cy : extent.cx;
+        const unsigned h = op.align & (platform::TextAlign::kCenter | platform::TextAlign::kRight);
+        int left = op.points[0].x;
+        if (op.font.escapement == 900) {
+          left -= op.align & platform::TextAlign::kBottom ? across : 0;
+        } else if (h == platform::TextAlign::kRight) {
+          left -= across;
+        } else if (h == platform::TextAlign::kCenter) {
+          left -= across / 2;
+        }
+        if (op.font.escapement != 0 && op.font.escapement != 900) continue;  // turned along an axis
+        EXPECT_GE(left, 0) << op.text;
+        EXPECT_LE(left + across, width) << op.text;
+      }
     }
   }
 }
