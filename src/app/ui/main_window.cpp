@@ -319,8 +319,9 @@ int QVRK::SetupWindow() {
   // The saved place when it lies on the screen and is at least half the screen each way; the
   // maximised flag is not applied.
   const WindowPlacement& p = CurrentSettings().placements[kPlaceMainWindow];
-  if (p.x > -1 && p.y > -1 && p.width >= ScreenWidth / 2 && p.height >= ScreenHeight / 2)
-    RestorePlacement(*this, p, MaximisedWord::kIgnored);
+  if (p.x > -1 && p.y > -1 && p.width >= ScreenWidth / 2 && p.height >= ScreenHeight / 2 &&
+      RestorePlacement(*this, p, MaximisedWord::kIgnored))
+    defaultPlacePending_ = false;
   setMinimumSize(ScreenWidth / 2, ScreenHeight / 2);
   show();
   if (CurrentSettings().toolBarVisible[0] == 0) RunCommandHandler(CmFirstToolBar);
@@ -348,6 +349,13 @@ bool QVRK::CanClose() {
   s.toolBarVisible[0] = bar1_->isVisible() ? 1 : 0;
   s.statusBarVisible[0] = statusBar()->isVisible() ? 1 : 0;
   return true;
+}
+
+bool QVRK::event(QEvent* event) {
+  // The window at its default place is framed: the frame goes where the client went, so that
+  // the window stands on the screen and comes back there at the next start.
+  if (defaultPlacePending_ && OwnFrame(*this) && !isMaximized() && !isMinimized()) PlaceAtDefault();
+  return QMainWindow::event(event);
 }
 
 void QVRK::closeEvent(QCloseEvent* event) {
@@ -447,9 +455,18 @@ void QVRK::CmResetDefaults() {
 
 void QVRK::PlaceAtDefault() {
   // The frame at the screen's top-left corner: a client rectangle put there hid the title
-  // bar above the screen.
-  move(0, 0);
-  resize(ScreenWidth, ScreenHeight - 70);
+  // bar above the screen. A client as wide as the screen put the frame past its right edge,
+  // and the next start then held the window within the room for an unknown frame, away from
+  // where it was left.
+  const std::optional<QMargins> frame = OwnFrame(*this);
+  defaultPlacePending_ = !frame;
+  if (!frame) {
+    move(0, 0);
+    resize(ScreenWidth, ScreenHeight - 70);
+    return;
+  }
+  setGeometry(frame->left(), frame->top(), ScreenWidth - frame->left() - frame->right(),
+              ScreenHeight - 70 - frame->top() - frame->bottom());
 }
 
 // The close asks about unsaved data first and marks the program as exiting only once it

@@ -72,6 +72,7 @@ class QVRK : public QMainWindow {
   int RecentCount = 0;
 
  protected:
+  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -85,7 +86,9 @@ class QVRK : public QMainWindow {
   void RegisterOwnCommands();
   bool CanClose();
   void StorePlacement();
-  // The frame at the screen's top-left corner, as wide as the screen and 70 pixels less high.
+  // The frame at the screen's top-left corner, as wide as the screen and 70 pixels less high
+  // (once the window manager has framed the window: until then the client is given that
+  // rectangle, and the frame is put right as soon as it is known).
   void PlaceAtDefault();
   void CmToggleToolBar();
   void CmToggleStatusBar();
@@ -103,6 +106,7 @@ class QVRK : public QMainWindow {
   std::thread speedThread_;
   bool closing_ = false;
   bool shutDown_ = false;
+  bool defaultPlacePending_ = false;
   std::function<void(const std::vector<std::string>&)> dropHandler_;
 };
 

@@ -25,13 +25,18 @@ void RecordPlacement(const QWidget& window, WindowPlacement& place) {
   place = WindowPlacement{x, client.y(), client.width(), client.height(), 0};
 }
 
+std::optional<QMargins> OwnFrame(const QWidget& window) {
+  const QWindow* own = window.windowHandle();
+  if (own == nullptr || !own->isVisible() || own->frameMargins().isNull()) return std::nullopt;
+  return own->frameMargins();
+}
+
 namespace {
 
 // The frame the window manager draws round this program's windows, as it drew it round this
 // window or another one shown already; none while no window has been shown.
 std::optional<QMargins> KnownFrame(const QWidget& window) {
-  if (const QWindow* own = window.windowHandle(); own != nullptr && own->isVisible() && !own->frameMargins().isNull())
-    return own->frameMargins();
+  if (const std::optional<QMargins> own = OwnFrame(window)) return own;
   for (const QWindow* w : QGuiApplication::topLevelWindows())
     if (w->isVisible() && !w->frameMargins().isNull()) return w->frameMargins();
   return std::nullopt;
@@ -43,10 +48,14 @@ bool RestorePlacement(QWidget& window, const WindowPlacement& place, MaximisedWo
   if (!HoldsPlacement(place)) return false;
   // A rectangle that lies on the screen with its frame goes back exactly: the room held for
   // an unknown frame is wider than most, and moved a window left at a screen's edge inward.
+  // Before any window of the program has been shown (the main window at start) the frame is
+  // not known: a client rectangle that lies on the screen was recorded from the window shown
+  // there with its frame, and goes back exactly too.
   const QRect client(place.x, place.y, place.width, place.height);
   const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+  const QRect area = screen->availableGeometry();
   const std::optional<QMargins> frame = KnownFrame(window);
-  if (frame && screen->availableGeometry().contains(client.marginsAdded(*frame)))
+  if (frame ? area.contains(client.marginsAdded(*frame)) : area.contains(client))
     window.setGeometry(client);
   else
     PlaceWithinScreen(&window, client);

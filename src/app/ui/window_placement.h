@@ -12,6 +12,10 @@
 // screen, so a window reopens exactly where it was left, with or without a window manager.
 #pragma once
 
+#include <QMargins>
+
+#include <optional>
+
 #include "app/settings_file.h"
 
 class QWidget;
@@ -36,6 +40,10 @@ enum class MaximisedWord {
 // Puts the window where the record says, held within the screen (before it is shown, or
 // after); false, and the window untouched, when the record holds no place.
 bool RestorePlacement(QWidget& window, const WindowPlacement& place, MaximisedWord maximised);
+
+// The frame the window manager draws round the window, once the window is shown and framed;
+// none before.
+std::optional<QMargins> OwnFrame(const QWidget& window);
 
 // A window that keeps its place in a record: the place is applied once, when the window is
 // set up, and recorded from then on at every move and resize while the window is shown. The
