@@ -481,6 +481,46 @@ TEST(ScatteredVolume, TheGridsErrorCoversSurfacesWhoseDifferencesCancel) {
   }
 }
 
+// A rectangle reaching beyond the data: the volume is that of the surface the engine shows
+// there. Akima's extrapolation (code 0) carries planar data on as the plane, so the volume is
+// the plane's: 1 + 2x + 3y over [3, 9] x [0.5, 2.5] is 12 * (1 + 12 + 4.5) = 210, over [-5, 9]
+// x [0.5, 2.5] 28 * (1 + 4 + 4.5) = 266, over [0.5, 1.5] x [-2, 5] 7 * (1 + 2 + 4.5) = 52.5.
+// The grids once held the surface at its value on the data's edge beyond it (159.45 with an
+// error of 0.32 for the first) while the points asked one by one gave the plane. The
+// triangulation's surface (code 16) leaves the plane by its gradients' last iteration: its
+// volume over [3, 9] x [-1, 5] is taken by composite Gauss-Legendre over 48 x 48 panels.
+TEST(ScatteredVolume, BeyondTheDataTheVolumeIsThatOfTheSurfaceShown) {
+  PointTable data = Table(Scattered(40, 35, Plane, 0, 4, 0, 3));
+  struct Case {
+    TRectangle rect;
+    long double volume;
+  };
+  TNParm3D akima(data, kNPAkima1, 1, 5, false);
+  ASSERT_TRUE(akima.HasSurface());
+  for (const Case& c : {Case{{3, 9, 0.5L, 2.5L}, 210}, Case{{-5, 9, 0.5L, 2.5L}, 266}, Case{{0.5L, 1.5L, -2, 5}, 52.5L}}) {
+    SCOPED_TRACE(testing::Message() << "[" << static_cast<double>(c.rect.x1) << ", " << static_cast<double>(c.rect.x2)
+                                    << "] x [" << static_cast<double>(c.rect.y1) << ", "
+                                    << static_cast<double>(c.rect.y2) << "]");
+    EXPECT_NEAR(static_cast<double>(akima.EvalAt(c.rect.x2, c.rect.y2)),
+                static_cast<double>(Plane(c.rect.x2, c.rect.y2)), 1e-9);
+    long double error = -1;
+    const long double v = akima.Volume(c.rect.x1, c.rect.x2, c.rect.y1, c.rect.y2, &error);
+    EXPECT_NEAR(static_cast<double>(v), static_cast<double>(c.volume), 1e-9 * static_cast<double>(c.volume));
+    EXPECT_GE(error, 0.0L);
+    EXPECT_LT(error, 1e-9L);
+  }
+  TNParm3D own(data, kNPOwnTriangulation, 1, 0, false);
+  ASSERT_TRUE(own.HasSurface());
+  const long double truth = CompositeGauss(own, 3, -1, 6, 48);
+  EXPECT_NEAR(static_cast<double>(truth), 6 * 6 * (1 + 12 + 6), 0.1);
+  for (int ask = 1; ask <= 2; ++ask) {
+    long double error = -1;
+    const long double v = own.Volume(3, 9, -1, 5, &error);
+    EXPECT_GE(error, std::fabs((v - truth) / truth)) << ask;
+    EXPECT_LT(error, 1e-5L) << ask;
+  }
+}
+
 // A surface that could not be set up has no volume: the missing value, the error unwritten.
 TEST(ScatteredVolume, NoSurfaceHasNoVolume) {
   PointTable line = Table({{0, 0, 1}, {1, 1, 2}, {2, 2, 3}, {3, 3, 4}, {4, 4, 5}});

@@ -83,7 +83,10 @@ long double TNParm3D::GridVolume(const TRectangle& rect, long double& errorOut) 
       hi = std::max(hi, v);
       if (i % 2 == 0 && j % 2 == 0) coarse.push_back(v);
     }
-  const TGridExtents extents = {xMin_, xMax_, yMin_, yMax_, zMin_, zMax_};
+  // The splines span the rectangle and the values sampled in it: given the data's extents
+  // they would hold the surface at its value on the data's edge wherever the rectangle
+  // reaches beyond it, where this surface carries on.
+  const TGridExtents extents = {x1, x2, y1, y2, lo, hi};
   const std::vector<long double> finePieces =
       IntegrateGridSplinePieces(fine, kFineNodes, rect, extents, kSquares);
   const std::vector<long double> coarsePieces =
