@@ -209,6 +209,38 @@ TEST_F(UdfValidationTest, ALibraryInstallsItsValidFunctionsAndKeepsARepeatedZLin
   EXPECT_EQ(UdfReadyCount(BoundUdfTable()), 2);
 }
 
+// A library's checks stopped in its second function: the first stays accepted, the one
+// stopped and the one after it stay as the file held them (uncompiled), and the progress
+// window was told how many of the three were done.
+TEST_F(UdfValidationTest, ALibrarysChecksStoppedKeepEveryFunctionRead) {
+  Parsed(0, "ONE", "Z=A0*X+Y\r\n", {{"-1e25", "1", "1e25"}});
+  Parsed(3, "COSTLY", "F1=1+SIN($*X+Y)/1E7\r\nZ=A0*PROD(1,1,999999,1)+X+Y\r\n", {{"-1e25", "1", "1e25"}});
+  Parsed(7, "THREE", "Z=A0+A1*X*Y\r\n", {{"-1e25", "1", "1e25"}, {"-1e25", "2", "1e25"}});
+  const TUdfRecord costlyAsRead = *Udf(3);
+  TUdfBatchValidation batch;
+  TTaskSteps seen{};
+  {
+    const TEvaluationStopScope stop(Ctx(), [&] {
+      seen = Ctx().taskSteps;
+      return Ctx().CurrentUdf != 3;
+    });
+    batch = ValidateAllUdfs(points_, stats_.Z.Range);
+  }
+  EXPECT_EQ(std::tuple(seen.done, seen.total), std::tuple(std::int64_t{1}, std::int64_t{3}));
+  EXPECT_TRUE(batch.cancelled);
+  EXPECT_EQ(std::tuple(batch.defined, batch.valid, batch.firstValid, batch.unchecked), std::tuple(3, 1, 0, 2));
+  EXPECT_TRUE(batch.reports.empty());
+  ASSERT_NE(Udf(3), nullptr);
+  ASSERT_NE(Udf(7), nullptr);
+  EXPECT_EQ(Str(Udf(3)->Text), Str(costlyAsRead.Text));
+  EXPECT_EQ(Udf(3)->Compiled, 0);
+  EXPECT_EQ(Udf(7)->Compiled, 0);
+  EXPECT_TRUE(ExprSlotAt(30)->Empty());
+  EXPECT_TRUE(ExprSlotAt(31)->Empty());
+  EXPECT_EQ(UdfReadyCount(BoundUdfTable()), 1);
+  EXPECT_FALSE(Ctx().stopped);
+}
+
 // Refusing a new text of a function that was loaded empties its program: the old Z line no
 // longer runs.
 TEST_F(UdfValidationTest, ARefusedNewTextLeavesNoOldProgramBehind) {

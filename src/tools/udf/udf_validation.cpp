@@ -1,12 +1,14 @@
 #include "tools/udf/udf_validation.h"
 
 #include <cmath>
+#include <memory>
 #include <string_view>
 
 #include "app/c_format.h"
 #include "app/long_double.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/error_text.h"
+#include "expr/evaluation_stop.h"
 #include "expr/expr_types.h"
 #include "expr/expression.h"
 #include "expr/function_text_lines.h"
@@ -236,11 +238,27 @@ TUdfVerdict ValidateUdf(int k, std::span<const TXYZPoint> points, long double zR
 TUdfBatchValidation ValidateAllUdfs(std::span<const TXYZPoint> points, long double zRange) {
   TUdfBatchValidation batch;
   ExprContext& ctx = ExprThreadContext();
+  for (int k = 0; k < kUdfCount; ++k) batch.defined += UdfRecordAt(k) ? 1 : 0;
+  TTaskStepsScope steps(ctx, batch.defined);
+  int checked = 0;
   for (int k = 0; k < kUdfCount; ++k) {
-    if (!UdfRecordAt(k)) continue;
-    ++batch.defined;
+    TUdfRecord* const record = UdfRecordAt(k);
+    if (!record) continue;
+    // A check the user stops takes nothing read away: the function stays as the file
+    // held it (uncompiled, so nothing fits it), and so do the ones not yet checked.
+    const TUdfRecord asRead = *record;
     ctx.CurrentUdf = k;
     TUdfVerdict verdict = ValidateUdf(k, points, zRange);
+    if (verdict.fault == UdfFault::kCancelled || ctx.stopped) {
+      auto back = std::make_unique<TUdfRecord>(asRead);
+      back->Compiled = 0;
+      UdfUnload(k);
+      BoundUdfTable()[static_cast<std::size_t>(k)] = std::move(back);
+      batch.cancelled = true;
+      batch.unchecked = batch.defined - checked;
+      return batch;
+    }
+    steps.Done(++checked);
     if (verdict.Valid()) {
       ++batch.valid;
       if (batch.firstValid < 0) batch.firstValid = k;

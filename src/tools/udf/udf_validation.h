@@ -89,7 +89,8 @@ std::string UdfParameterRowLabel(int i);
 TUdfVerdict ValidateUdf(int k, std::span<const TXYZPoint> points, long double zRange);
 
 // Every defined function of the bound table, in slot order, validated as above (a library
-// just read). The verdicts of the refused and the warned ones come back in order.
+// just read). The verdicts of the refused and the warned ones come back in order. Each
+// function checked is one step of the task, for a progress window to count.
 struct TUdfBatchValidation {
   int defined = 0;
   int valid = 0;
@@ -99,6 +100,10 @@ struct TUdfBatchValidation {
     TUdfVerdict verdict;
   };
   std::vector<Entry> reports;  // refusals and warnings, in slot order
+  // The user stopped the checks: the function being checked and those after it stay as
+  // read, uncompiled (`unchecked` of them); the verdicts before it stand.
+  bool cancelled = false;
+  int unchecked = 0;
 };
 TUdfBatchValidation ValidateAllUdfs(std::span<const TXYZPoint> points, long double zRange);
 

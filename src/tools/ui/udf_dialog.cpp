@@ -532,13 +532,23 @@ void TDlgUDF::CmReadLibrary() {
   }
   for (Held& held : held_) held.holding = false;
   ShowBusyMsg(ToWindow(this), kReadLibraryCaption, "Validation in Progress", 1);
-  const TUdfBatchValidation batch = ValidateAllUdfs(Points(), ZRange());
+  TUdfBatchValidation batch;
+  {
+    // Fifteen functions may each run long: Cancel stops the checks, and what is left
+    // unchecked stays as read.
+    const TEvaluationProgress progress(this, QString::fromLatin1(kReadLibraryCaption),
+                                       QStringLiteral("Validation in Progress"));
+    batch = ValidateAllUdfs(Points(), ZRange());
+  }
   HideBusyMsg();
   // Each refusal and warning names its function, since the dialog shows only one.
   for (const TUdfBatchValidation::Entry& e : batch.reports)
     ErrorBox(ToWindow(this), e.verdict.caption, Caption(e.k) + "\n\n" + e.verdict.BoxText());
   std::string text = CFormat("Successfully Installed %d of %d UDFs", batch.valid, n);
   if (dropped > 0) text += CFormat("\n\nThe file ends before %d further UDFs its header names.", dropped);
+  if (batch.cancelled)
+    text += CFormat("\n\nValidation Cancelled: %d UDFs Were Not Checked and Are Not Fitted Until Accepted",
+                    batch.unchecked);
   InfoBox(ToWindow(this), kReadLibraryCaption, text);
   ShowFunction(batch.firstValid >= 0 ? batch.firstValid : 0);
 }
