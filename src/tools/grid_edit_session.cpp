@@ -19,27 +19,25 @@ TGridEditStart BeginGridEdit(const TDataSession& session) {
   start.signature = DataSignature(session.Table.XYZData());
   start.savedSignature = start.signature;
   start.backup = session.Table.DupDataTable();
+  start.titles = session.DataTitles();
+  start.fileLabel = session.DataFileLabel;
+  start.dataUnsaved = session.DataUnsaved;
+  start.savedMark = session.SavedMark;
   return start;
 }
 
 AfterGridEdit FinishGridEdit(TDataSession& session, TGridEditStart& start, bool cancelled,
                              platform::Window owner) {
   TDataTable& table = session.Table;
-  const int n = table.XYZRows();
-  if (n <= 3) {
-    // The editor kept only its ranges up to date: the statistics follow the table again.
-    ComputeDataStatistics(table, session.DataStats);
-    const bool changed = DataSignature(table.XYZData()) != start.signature;
-    session.DataUnsaved = n > 0 && (changed || session.DataUnsaved) ? 1 : 0;
-    VoidFitResults(session);
-    SetHaveData(0);
-    return AfterGridEdit::kShowStatus;
-  }
   ComputeDataStatistics(table, session.DataStats);
   const std::uint64_t now = DataSignature(table.XYZData());
-  if (now == start.signature) return AfterGridEdit::kShowStatus;
-  if (cancelled && !start.backup.empty() && AskYesNoIds(owner, 3421, 3422) == platform::kIdYes) {
+  const bool changed = now != start.signature || session.DataTitles() != start.titles;
+  if (cancelled && changed && !start.backup.empty() && AskYesNoIds(owner, 3421, 3422) == platform::kIdYes) {
     if (table.RestoreDataTable(start.backup)) {
+      session.DataTitles() = start.titles;
+      session.DataFileLabel = start.fileLabel;
+      session.DataUnsaved = start.dataUnsaved;
+      session.SavedMark = start.savedMark;
       SetHaveData(table.XYZRows() > 3 ? 1 : 0);
       PrepareDataForFit(table, session.DataStats);
       return AfterGridEdit::kShowStatus;
@@ -47,6 +45,15 @@ AfterGridEdit FinishGridEdit(TDataSession& session, TGridEditStart& start, bool 
     // Only memory can refuse the points the table held before: the edited data stay.
     ErrorBoxIds(owner, 3421, 3448);
   }
+  const int n = table.XYZRows();
+  if (n <= 3) {
+    // The editor kept only its ranges up to date: the statistics follow the table again.
+    session.DataUnsaved = n > 0 && (now != start.signature || session.DataUnsaved) ? 1 : 0;
+    VoidFitResults(session);
+    SetHaveData(0);
+    return AfterGridEdit::kShowStatus;
+  }
+  if (now == start.signature) return AfterGridEdit::kShowStatus;
   VoidFitResults(session);
   SetHaveData(1);
   PrescanData(session, owner);

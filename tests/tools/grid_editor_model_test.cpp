@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/data_files.h"
+#include "app/data_saved_mark.h"
 #include "app/data_signature.h"
 #include "app/long_double.h"
 #include "platform/message_box.h"
@@ -411,6 +412,75 @@ TEST_F(GridEditSession, ClearAllThenOkLeavesNoDataAndNoFits) {
   EXPECT_GE(voided_, 1);
   EXPECT_EQ(session_.DataStats.ActiveCount, 0);
   EXPECT_EQ(session_.DataUnsaved, 0);
+}
+
+// Cancel after Clear All leaves fewer than four points, and still asks: Yes brings back the
+// points and the titles Clear All emptied; No keeps the empty table.
+TEST_F(GridEditSession, CancelAfterClearAllAsksAndYesBringsBackPointsAndTitles) {
+  session_.DataTitles().SetTitle("Bench run 7");
+  session_.DataTitles().SetXName("Load");
+  const TDataTitles titles = session_.DataTitles();
+  const std::vector<unsigned char> before = TableBytes();
+  for (const int answer : {platform::kIdYes, platform::kIdNo}) {
+    TGridEditStart start = BeginGridEdit(session_);
+    {
+      TGridEditor e(session_, &start.savedSignature);
+      e.FinishSetup();
+      e.ClearAll();
+    }
+    platform::ScriptedAnswers answers;
+    answers.Answer(answer);
+    EXPECT_EQ(FinishGridEdit(session_, start, true, nullptr), AfterGridEdit::kShowStatus);
+    ASSERT_EQ(answers.Boxes().size(), 1u) << answer;
+    EXPECT_EQ(answers.Boxes()[0].text, "Abandon Changes?");
+    if (answer == platform::kIdYes) {
+      EXPECT_EQ(TableBytes(), before);
+      EXPECT_EQ(session_.DataTitles(), titles);
+      EXPECT_EQ(session_.DataStats.ActiveCount, 5);
+    } else {
+      EXPECT_EQ(session_.Table.XYZRows(), 0);
+      EXPECT_EQ(session_.DataTitles(), TDataTitles{});
+    }
+  }
+}
+
+// Changes saved in the editor and then abandoned: the table comes back with its names (which
+// Reverse had exchanged), the file it came from and its saved state, since the file the
+// editor wrote holds the changes and not the table put back.
+TEST_F(GridEditSession, AbandonedChangesSavedInTheEditorNameTheFileTheTableCameFrom) {
+  session_.DataTitles().SetXName("Load");
+  session_.DataTitles().SetZName("Strain");
+  session_.DataFileLabel = "/data/bench.txt";
+  MarkDataSaved(session_);
+  const TDataTitles titles = session_.DataTitles();
+  TGridEditStart start = BeginGridEdit(session_);
+  {
+    TGridEditor e(session_, &start.savedSignature);
+    e.FinishSetup();
+    e.Reverse(kColX, kColZ);
+    ASSERT_EQ(session_.DataTitles().XName, "Strain");
+    session_.DataFileLabel = "/data/edited.prn";  // what the editor's Save does
+    MarkDataSaved(session_);
+    e.Saved();
+  }
+  platform::ScriptedAnswers answers;
+  answers.Answer(platform::kIdYes);
+  EXPECT_EQ(FinishGridEdit(session_, start, true, nullptr), AfterGridEdit::kShowStatus);
+  EXPECT_EQ(session_.DataTitles(), titles);
+  EXPECT_EQ(session_.DataFileLabel, "/data/bench.txt");
+  EXPECT_FALSE(DataNeedsSaving(session_));
+}
+
+// Titles alone changed and cancelled are abandoned too.
+TEST_F(GridEditSession, CancelledNewTitlesAreAskedForAndPutBack) {
+  TGridEditStart start = BeginGridEdit(session_);
+  session_.DataTitles().SetTitle("Typed in the editor");
+  platform::ScriptedAnswers answers;
+  answers.Answer(platform::kIdYes);
+  EXPECT_EQ(FinishGridEdit(session_, start, true, nullptr), AfterGridEdit::kShowStatus);
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(session_.DataTitles().Title, "");
+  EXPECT_EQ(voided_, 0);
 }
 
 }  // namespace
