@@ -1,7 +1,10 @@
 // The session file and the hooks that connect the functions to the shell.
+#include <tuple>
+
 #include "app/data_session.h"
 #include "app/prescan_hooks.h"
 #include "app/settings_file.h"
+#include "expr/evaluation_stop.h"
 #include "expr/program_slots.h"
 #include "tools/udf/udf_files.h"
 #include "tools/udf/udf_session.h"
@@ -92,6 +95,36 @@ TEST_F(UdfSessionTest, LastSessionIsInstalledAndLoaded) {
   std::filesystem::remove(Dir() / "QVRK2V3.CFG");
   EXPECT_EQ(InstallLastSessionUdfs(Dir()).read, kUdfFileNotOpened);
   EXPECT_NE(Udf(0), nullptr);
+}
+
+// Installing stopped in the second of three functions: the first is loaded, the stopped one
+// and the one after it stay defined with nothing of them loaded, and the progress window was
+// told how many of the three were done.
+TEST_F(UdfSessionTest, AStoppedInstallLeavesTheRestDefinedButUnloaded) {
+  Plane(0, "1");
+  Parsed(3, "COSTLY", "F1=1+SIN($*X+Y)/1E7\r\nZ=A0*PROD(F1,1,999999,1)+X+Y\r\n", {{"-1e25", "1", "1e25"}});
+  Parsed(7, "THREE", "Z=A0+A1*X*Y\r\n", {{"-1e25", "1", "1e25"}, {"-1e25", "2", "1e25"}});
+  ASSERT_EQ(WriteUdfSessionFile(udfs_.UdfTable, Dir()), 3);
+  FreeAllUdfs();
+  TUdfInstallResult result;
+  TTaskSteps seen{};
+  {
+    const TEvaluationStopScope stop(ExprThreadContext(), [&] {
+      seen = ExprThreadContext().taskSteps;
+      return ExprThreadContext().CurrentUdf != 3;
+    });
+    result = InstallLastSessionUdfs(Dir());
+  }
+  EXPECT_EQ(std::tuple(seen.done, seen.total), std::tuple(std::int64_t{1}, std::int64_t{3}));
+  EXPECT_EQ(std::tuple(result.read, result.loaded, result.cancelled, result.notLoaded), std::tuple(3, 1, true, 2));
+  EXPECT_EQ(Udf(0)->Compiled, 1);
+  ASSERT_NE(Udf(3), nullptr);
+  ASSERT_NE(Udf(7), nullptr);
+  EXPECT_EQ(Udf(3)->Compiled, 0);
+  EXPECT_EQ(Udf(7)->Compiled, 0);
+  EXPECT_TRUE(ExprSlotAt(30)->Empty());
+  EXPECT_TRUE(ExprSlotAt(31)->Empty());
+  EXPECT_TRUE(ExprSlotAt(70)->Empty());
 }
 
 }  // namespace

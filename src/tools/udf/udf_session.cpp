@@ -3,6 +3,7 @@
 #include "app/prescan_hooks.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
+#include "expr/evaluation_stop.h"
 #include "expr/expression.h"
 #include "tools/udf/udf_files.h"
 #include "tools/udf/udf_limits.h"
@@ -20,10 +21,24 @@ TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir) {
   result.read = ReadUdfSessionFile(BoundUdfTable(), dir);
   if (result.read < 1) return result;
   ParseAllUdfParams();
+  ExprContext& ctx = ExprThreadContext();
+  int defined = 0;
+  for (int k = 0; k < kUdfCount; ++k) defined += UdfRecordAt(k) ? 1 : 0;
+  TTaskStepsScope steps(ctx, defined);
+  int done = 0;
   for (int k = 0; k < kUdfCount; ++k) {
     if (!UdfRecordAt(k)) continue;
-    const TCurrentUdfScope udf(ExprThreadContext(), k);
-    if (UdfLoad(k) == 1) ++result.loaded;
+    const TCurrentUdfScope udf(ctx, k);
+    const bool loaded = UdfLoad(k) == 1;
+    if (ctx.stopped) {
+      // A load stopped halfway leaves nothing of its program to run.
+      UdfUnload(k);
+      result.cancelled = true;
+      result.notLoaded = defined - done;
+      return result;
+    }
+    if (loaded) ++result.loaded;
+    steps.Done(++done);
   }
   return result;
 }

@@ -20,12 +20,17 @@ struct TDataSession;
 struct TUdfInstallResult {
   int read = 0;    // functions read from the file (ReadUdfLibrary's result)
   int loaded = 0;  // of those, the ones that compiled
+  // The user stopped the loads (a TEvaluationStopScope's question said no): the function
+  // being loaded and those after it stay defined but not loaded (`notLoaded` of them).
+  bool cancelled = false;
+  int notLoaded = 0;
 };
 
 // Installs the last session's functions into the table the language is bound to (the one
 // its functions compile from): reads the session file and, when it held any, re-evaluates
 // the limits that depend on the data (ParseAllUdfParams) and loads every defined function
-// in slot order with CurrentUdf set to it (restored afterwards).
+// in slot order with CurrentUdf set to it (restored afterwards). Each function loaded is one
+// step of the task, for a progress window to count.
 [[nodiscard]] TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir);
 
 // Connects a session's user-defined functions to the shell: the pre-scan's

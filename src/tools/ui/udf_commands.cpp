@@ -15,6 +15,7 @@
 #include "app/ui/main_window.h"
 #include "expr/eval_context.h"
 #include "fit/background_fit.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "fit/session.h"
 #include "platform/gui_thread.h"
 #include "platform/message_box.h"
@@ -74,7 +75,13 @@ void CmEditUdfs(TSession& session) {
 void CmInstallLastUdfs(TSession& session) {
   CloseDataStatus();
   HoldBackgroundFit();
-  const TUdfInstallResult installed = InstallLastSessionUdfs(SettingsDir);
+  TUdfInstallResult installed;
+  {
+    // A function's lines are run as they load, and a line may run for long: Cancel stops
+    // the loads, and what is left stays defined but unloaded.
+    const TEvaluationProgress progress(MainWindow, platform::qt::FromCp1252(kInstallCaption), QStringLiteral("Installing UDFs..."));
+    installed = InstallLastSessionUdfs(SettingsDir);
+  }
   if (installed.read < 1) {
     // The command is offered only when the file is there: a file that could not be read
     // is told, and the functions, and so the fits of them, stay as they were.
@@ -88,8 +95,11 @@ void CmInstallLastUdfs(TSession& session) {
   // The functions changed: fits of the ones they replaced no longer belong to them.
   VoidFitResults(session);
   StartBackgroundFit(session);
-  InfoBox(ToWindow(MainWindow), kInstallCaption,
-          CFormat("Successfully Installed %d of %d UDFs", installed.loaded, installed.read));
+  std::string text = CFormat("Successfully Installed %d of %d UDFs", installed.loaded, installed.read);
+  if (installed.cancelled)
+    text += CFormat("\n\nInstallation Cancelled: %d UDFs Were Not Loaded and Are Not Fitted Until Accepted",
+                    installed.notLoaded);
+  InfoBox(ToWindow(MainWindow), kInstallCaption, text);
   CountUdfs(session);
   ShowDataStatus();
 }
