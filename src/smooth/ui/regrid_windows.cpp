@@ -229,6 +229,14 @@ void TRegridWindow::StatusChanged() {
 
 void TRegridWindow::accept() {
   if (!SettleForOk()) return;
+  if (!Uniform() && engine_->GridDetected()) {
+    // No point is missing: there is nothing to fill, and the data stay as they are (handed
+    // out, the same grid in another order would replace them, naming no file, voiding the
+    // fits and asking at Exit to be saved).
+    *methodOut_ = method_;
+    TBaseNP::accept();
+    return;
+  }
   // Without a made grid the engine's table is the merged data, not a grid: nothing to hand out.
   PointTable grid = engine_->Ready() ? GridTableForData(engine_->Working()) : PointTable{};
   if (grid.empty()) {

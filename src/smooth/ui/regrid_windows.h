@@ -44,7 +44,8 @@ class TRegridWindow : public TBaseNP {
   int GridNY() const { return ny_; }
 
   // Hands the grid out and closes; when no grid could be made the user is told and the
-  // window stays open, handing nothing out.
+  // window stays open, handing nothing out. Data that are a complete grid already are not
+  // handed out: the sparse-grid window's OK leaves them as they are.
   void accept() override;
 
  protected:

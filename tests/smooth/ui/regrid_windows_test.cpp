@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -310,6 +311,35 @@ TEST_F(RegridWindowsTest, ACompleteGridLeavesNothingToChooseAndShowsItsSize) {
   EXPECT_TRUE(w->Control<QLabel>(TRegridWindow::kCompleteGrid)->isVisibleTo(w));
   EXPECT_EQ(Text(w, TRegridWindow::kCompleteGrid), "No point is missing:\nthe data are a complete\ngrid already.");
   delete w;
+}
+
+// OK on a complete grid fills nothing and hands nothing out: the data keep their order, their
+// file's name, their fits and their saved state. (The grid came back sorted as a made grid,
+// "Made Grid, Not Saved", and Exit asked to save it.)
+TEST_F(RegridWindowsTest, OkOnACompleteGridLeavesTheData) {
+  // The grid's rows in the order a file held them: y first, then x from the far end.
+  PointTable rows = Grid(5, 4, [](int, int) { return false; });
+  std::reverse(rows.begin() + 1, rows.end());
+  LoadSparse(std::move(rows));
+  session.DataFileLabel = "/home/user/grid.dat";
+  session.DataUnsaved = 0;
+  const PointTable before = CopyPoints(session.Table.XYZData().first(21));
+  settings.RegridMethods[1] = kRegridWatson;
+  auto* w = new TFSSpline(nullptr, &options->Setup(), session, &settings.RegridMethods[1], &grid);
+  w->accept();
+  EXPECT_EQ(w->result(), QDialog::Accepted);
+  delete w;
+  EXPECT_TRUE(grid.empty());
+  EXPECT_FALSE(ReplaceDataByGrid(nullptr, session, std::move(grid)));
+  const std::span<const TXYZPoint> after = std::as_const(session.Table).XYZData().first(21);
+  for (std::size_t k = 1; k <= 20; ++k) {
+    EXPECT_EQ(after[k].X, before[k].X) << k;
+    EXPECT_EQ(after[k].Y, before[k].Y) << k;
+    EXPECT_EQ(after[k].Z, before[k].Z) << k;
+  }
+  EXPECT_EQ(session.DataFileLabel, "/home/user/grid.dat");
+  EXPECT_EQ(session.DataUnsaved, 0);
+  EXPECT_EQ(settings.RegridMethods[1], kRegridWatson);
 }
 
 TEST_F(RegridWindowsTest, ASparseGridIsFilledAtEveryNodeAndKeepsItsOwnPoints) {
