@@ -31,9 +31,23 @@ float ToFloat(long double v) {
   return static_cast<float>(v);
 }
 
-bool SameFloatPosition(const TXYZPoint& a, const TXYZPoint& b) {
-  return ToFloat(a.X) == ToFloat(b.X) && ToFloat(a.Y) == ToFloat(b.Y);
-}
+// A coordinate as the 32-bit float that decides whether two positions are one: its place
+// within the data's own span, (v - low) / (high - low), so that the resolution of a float
+// applies to the spread of the data and not to its distance from the origin: 1e6 + 0.01 and
+// 1e6 + 0.02 are one float but two places of a span of 1, and spans below 1e-38 or above
+// 3e38 keep their points apart. A span that is zero or no number compares the values.
+class TFloatPlace {
+ public:
+  TFloatPlace(long double low, long double high) : low_(low), span_(high - low) {
+    if (!(std::isfinite(span_) && span_ > 0)) span_ = 0;
+  }
+  float operator()(long double v) const {
+    return span_ == 0 ? ToFloat(v) : ToFloat((v - low_) / span_);
+  }
+
+ private:
+  long double low_, span_;
+};
 
 template <class Get>
 std::vector<double> Column(std::span<const TXYZPoint> table, Get get) {
@@ -127,11 +141,23 @@ PointTable MergeDuplicates(std::span<const TXYZPoint> table, bool compactFirst,
   const int n = PointCount(copy);
   return OrEmpty<PointTable>([&] {
     PointTable out(copy.begin(), copy.begin() + 1);  // the header
+    long double xLow = 0, xHigh = 0, yLow = 0, yHigh = 0;
+    for (int k = 1; k <= n; ++k) {
+      const TXYZPoint& p = copy[static_cast<std::size_t>(k)];
+      if (k == 1 || p.X < xLow) xLow = p.X;
+      if (k == 1 || p.X > xHigh) xHigh = p.X;
+      if (k == 1 || p.Y < yLow) yLow = p.Y;
+      if (k == 1 || p.Y > yHigh) yHigh = p.Y;
+    }
+    const TFloatPlace placeX(xLow, xHigh), placeY(yLow, yHigh);
+    const auto samePosition = [&](const TXYZPoint& a, const TXYZPoint& b) {
+      return placeX(a.X) == placeX(b.X) && placeY(a.Y) == placeY(b.Y);
+    };
     bool merged = false;
     int i = 1;
     while (i <= n) {
       const int start = i;
-      while (i < n && SameFloatPosition(copy[i], copy[i + 1])) ++i;
+      while (i < n && samePosition(copy[i], copy[i + 1])) ++i;
       TXYZPoint p;
       p.X = copy[i].X;
       p.Y = copy[i].Y;

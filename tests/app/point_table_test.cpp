@@ -59,6 +59,35 @@ TEST(MergeDuplicates, MergesPositionsEqualInSinglePrecision) {
   EXPECT_EQ(plain[0].W, 0);
 }
 
+TEST(MergeDuplicates, SinglePrecisionIsTakenWithinTheDataSpanNotFromTheOrigin) {
+  // Hourly readings on a Julian-day axis: 2460000 + k/24 are one float for several hours
+  // (floats are 0.25 apart there), yet six places a day apart from one another by 1/24.
+  std::vector<TestPoint> hourly;
+  for (int k = 0; k < 6; ++k) hourly.push_back({2460000.0L + k / 24.0L, 10, static_cast<long double>(k)});
+  const PointTable h = MergeDuplicates(TableOf(hourly), true, true);
+  ASSERT_EQ(PointCount(h), 6);
+  for (int k = 1; k <= 6; ++k) EXPECT_EQ(h[k].Z, k - 1);
+  EXPECT_EQ(h[0].W, 0);  // nothing was merged
+
+  // A true replicate far from the origin still merges: 1e-12 of a day is no place of its own.
+  hourly.push_back({2460000.0L + 5 / 24.0L + 1e-12L, 10, 7});
+  const PointTable r = MergeDuplicates(TableOf(hourly), true, true);
+  ASSERT_EQ(PointCount(r), 6);
+  EXPECT_EQ(r[6].Z, 6);  // (5 + 7) / 2
+  EXPECT_EQ(r[0].W, 1);
+
+  // Spans below the smallest float and beyond the largest keep their points apart: every
+  // x of the first table was 0 as a float, every y of the second infinite.
+  const PointTable tiny =
+      MergeDuplicates(TableOf({{0, 0, 1}, {1e-50L, 0, 2}, {2e-50L, 1e-50L, 3}, {3e-50L, 1e-50L, 4}, {4e-50L, 0, 5}}), true, true);
+  EXPECT_EQ(PointCount(tiny), 5);
+  const PointTable huge =
+      MergeDuplicates(TableOf({{0, 1e40L, 1}, {0, 2e40L, 2}, {1, 3e40L, 3}, {1, 4e40L, 4}, {2, 5e40L, 5}}), true, true);
+  EXPECT_EQ(PointCount(huge), 5);
+  // One x for all: the span of 0 compares the values themselves.
+  EXPECT_EQ(PointCount(MergeDuplicates(TableOf({{5, 1, 1}, {5, 2, 2}, {5, 2, 4}, {5, 3, 3}}), true, false)), 3);
+}
+
 TEST(MergeDuplicates, FourPointFallbackNeedsFourSourcePoints) {
   const PointTable m = MergeDuplicates(TableOf({{1, 1, 1}, {1, 1, 2}, {1, 1, 3}, {1, 1, 4}, {1, 1, 5}}), true, true);
   ASSERT_EQ(PointCount(m), 4);

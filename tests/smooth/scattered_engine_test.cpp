@@ -136,6 +136,33 @@ TEST(ScatteredEngine, ReplicatesMakeAnExactMethodComputeItsStatistics) {
   EXPECT_GT(engine.StdErr(), 0.0L);
 }
 
+TEST(ScatteredEngine, PointsFarFromTheOriginOrOfExtremeSpansAreEveryOneANode) {
+  // 40 points of one quadratic, moved to a Julian-day axis (x 2460000 .. 2460001, where
+  // floats are 0.25 apart), to 1e6 .. 1e6 + 0.01, to a span of 1e-12 and to spans of 1e-50
+  // and 1e50: every point stays a node of the interpolant, which reproduces each z and has
+  // SSE 0, r2 1.
+  const std::vector<TPoint> unit = Scattered(40, 7, Quadratic);
+  struct TPlace {
+    long double x0, sx, y0, sy;
+  };
+  for (const TPlace& c : {TPlace{2460000, 1, 2e6L, 1}, TPlace{1e6L, 1e-2L, -5e5L, 2},
+                          TPlace{0, 1e-12L, 0, 1e-12L}, TPlace{0, 1e-50L, 0, 1e-50L},
+                          TPlace{0, 1e50L, 0, 1e50L}}) {
+    SCOPED_TRACE(testing::Message() << c.x0 << " + " << c.sx);
+    std::vector<TPoint> moved;
+    for (const TPoint& p : unit) moved.push_back({c.x0 + c.sx * p.x, c.y0 + c.sy * p.y, p.z});
+    PointTable data = Table(moved);
+    TNParm3D engine(data, kNPOwnTriangulation, 1, 0, true);
+    EXPECT_FALSE(engine.DuplicatesMerged());
+    EXPECT_EQ(engine.PointCount(), 40);
+    ASSERT_TRUE(engine.HasSurface());
+    EXPECT_EQ(engine.Sse(), 0.0L);
+    EXPECT_EQ(engine.RSquared(), 1.0L);
+    // The kernels' doubles hold 1e6 + 0.01 u to 1e-8 in u.
+    for (const TPoint& p : moved) EXPECT_LT(std::fabs(engine.EvalAt(p.x, p.y) - p.z), 1e-7L);
+  }
+}
+
 TEST(ScatteredEngine, LoessGradientCodeReproducesPlanesWithTheirGradients) {
   // Data far from the origin and unequal ranges: the unit mapping must hold exactly.
   PointTable data = Table(Scattered(120, 9, Plane, 1000, 50, -3, 0.02L));
