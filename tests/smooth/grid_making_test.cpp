@@ -61,6 +61,27 @@ TEST(GridMaking, EveryMethodReproducesAPlane) {
 }
 
 // Filling keeps every data value at its node, to the last digit, whatever the method.
+// The same scattered points at the origin and at x 1e9 .. 1e9 + 1 (where a double holds x
+// only to 1e-7 of the span): every method but Watson, which works in the data's own
+// coordinates, makes the same uniform grid.
+TEST(GridMaking, AGridFarFromTheOriginIsTheGridAtTheOrigin) {
+  const std::vector<TPoint> unit = Scattered(60, 5, Wavy);
+  std::vector<TPoint> moved;
+  for (const TPoint& p : unit) moved.push_back({1e9L + p.x, -3e6L + p.y, p.z});
+  PointTable nearData = Table(unit), farData = Table(moved);
+  for (int method = 0; method < kRegridMethodCount; ++method) {
+    if (method == kRegridWatson) continue;
+    SCOPED_TRACE(method);
+    TSpline3D nearE(nearData, kGridBSpline, 3, 3, 0, 0, 9, 8, method, true);
+    TSpline3D farE(farData, kGridBSpline, 3, 3, 0, 0, 9, 8, method, true);
+    const std::vector<long double> want = Nodes(nearE), got = Nodes(farE);
+    ASSERT_EQ(got.size(), 72u);
+    ASSERT_EQ(want.size(), 72u);
+    for (std::size_t k = 0; k < got.size(); ++k)
+      EXPECT_NEAR(static_cast<double>(got[k]), static_cast<double>(want[k]), 1e-9) << "node " << k;
+  }
+}
+
 TEST(GridMaking, AFilledGridKeepsEveryDataValue) {
   std::vector<TPoint> points;
   for (int i = 0; i < 9; ++i)

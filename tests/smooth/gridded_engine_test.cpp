@@ -298,6 +298,61 @@ TEST(GriddedEngine, GridsFarFromTheOriginHaveEverySurface) {
   }
 }
 
+TEST(GriddedEngine, EverySurfaceIsTheSameFarFromTheOrigin) {
+  // One uneven 9 x 7 grid at the origin and moved to x 1e9 .. 1e9 + 1, y -2e6 .. -2e6 +
+  // 0.01, where a double holds the positions only to 1e-7 of the span (a long double to
+  // 1e-10): every code gives the same values, derivatives (in data units) and integrals there.
+  const std::vector<long double> ux = Axis(9, 0, 1, 0.4L), uy = Axis(7, 0, 1, -0.3L);
+  const auto f = [](long double u, long double v) { return std::sin(3 * u) * std::cos(2 * v) + 0.3L * u * v; };
+  const long double x0 = 1e9L, sx = 1, y0 = -2e6L, sy = 0.01L;
+  std::vector<long double> fx, fy;
+  for (long double u : ux) fx.push_back(x0 + sx * u);
+  for (long double v : uy) fy.push_back(y0 + sy * v);
+  PointTable nearData = Table(GridPoints(ux, uy, f));
+  PointTable farData = Table(GridPoints(fx, fy, [&](long double x, long double y) { return f((x - x0) / sx, (y - y0) / sy); }));
+  const long double unit[6] = {1, sx, sy, sx * sx, sy * sy, sx * sy};
+  for (int code = kGridBSpline; code <= kGridNurbsCubic; ++code) {
+    SCOPED_TRACE(testing::Message() << "code " << code);
+    TSpline3D nearE(nearData, code, 3, 3, 6, 5, 0, 0, kRegridRenka, false);
+    TSpline3D farE(farData, code, 3, 3, 6, 5, 0, 0, kRegridRenka, false);
+    ASSERT_TRUE(farE.HasSurface());
+    // The NURBS lines are smoothed to their root search's tolerance (1e-10 of a line), which
+    // second derivatives of the grid's spline magnify.
+    const bool nurbs = code >= kGridNurbs;
+    EXPECT_NEAR(static_cast<double>(farE.Sse()), static_cast<double>(nearE.Sse()), nurbs ? 1e-10 : 1e-12);
+    for (const auto& [u, v] : {std::pair{0.37L, 0.61L}, std::pair{0.05L, 0.93L}, std::pair{1.2L, -0.1L}})
+      for (int mode = 0; mode < 6; ++mode)
+        EXPECT_NEAR(static_cast<double>(farE.EvalMode(x0 + sx * u, y0 + sy * v, mode) * unit[mode]),
+                    static_cast<double>(nearE.EvalMode(u, v, mode)), nurbs ? 1e-6 : 1e-8)
+            << u << ", " << v << " mode " << mode;
+    long double nearErr = 0, farErr = 0;
+    const long double nearVol = nearE.Integrate(0.1L, 0.8L, 0.2L, 0.9L, &nearErr);
+    const long double farVol = farE.Integrate(x0 + 0.1L * sx, x0 + 0.8L * sx, y0 + 0.2L * sy, y0 + 0.9L * sy, &farErr);
+    EXPECT_NEAR(static_cast<double>(farVol / (sx * sy)), static_cast<double>(nearVol), 1e-9);
+    EXPECT_NEAR(static_cast<double>(farErr), static_cast<double>(nearErr), 1e-9);
+  }
+}
+
+TEST(GriddedEngine, AnHourlyGridOnAJulianDayAxisIsDetectedWhole) {
+  // Columns 1/24 apart at x = 2460000 (floats 0.25 apart there) and rows 1e-60 apart: a
+  // complete 8 by 5 grid, used as it stands, each node reproduced by the interpolants.
+  std::vector<long double> xs, ys;
+  for (int i = 0; i < 8; ++i) xs.push_back(2460000.0L + i / 24.0L);
+  for (int j = 0; j < 5; ++j) ys.push_back(j * 1e-60L);
+  const auto f = [](long double x, long double y) { return std::sin(24 * (x - 2460000)) + 1e60L * y; };
+  PointTable data = Table(GridPoints(xs, ys, f));
+  for (int code : {kGridBSpline, kGridBSplineAkimaEdge, kGridAkima}) {
+    SCOPED_TRACE(code);
+    TSpline3D e(data, code, 3, 3, 8, 5, 0, 0, kRegridRenka, false);
+    EXPECT_TRUE(e.GridDetected());
+    EXPECT_EQ(e.Nx(), 8);
+    EXPECT_EQ(e.Ny(), 5);
+    EXPECT_EQ(e.Sse(), 0.0L);
+    for (long double x : xs)
+      for (long double y : ys) EXPECT_NEAR(static_cast<double>(e.EvalAt(x, y)), static_cast<double>(f(x, y)), 1e-9);
+  }
+}
+
 TEST(GriddedEngine, FewerThanFourNodesAnswerZeroAndNoGrid) {
   PointTable data = Table({{0, 0, 1}, {1, 0, 2}, {0, 1, 3}});
   TSpline3D e(data, kGridBSpline, 3, 3, 0, 0, 5, 5, kRegridRenka, false);

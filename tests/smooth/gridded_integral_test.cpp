@@ -309,8 +309,9 @@ TEST(GriddedIntegral, TheGriddingErrorEstimateCoversItsError) {
 // rounding wherever the data lie, and stays near it.
 TEST(GriddedIntegral, FarFromTheOriginTheErrorCoversTheDoublesRounding) {
   const TPolynomial2 p = FullDegreePolynomial(3, 3, 1.7);
-  const double want = p.Integral(0.1, 0.9, 0.3, 1.6);
   for (const long double x0 : {0.0L, 1e6L, 1e9L, 1e12L}) {
+    // The integral over the rectangle as asked: x0 + 0.1 is itself rounded far from 0.
+    const double want = p.Integral(static_cast<double>((x0 + 0.1L) - x0), static_cast<double>((x0 + 0.9L) - x0), 0.3, 1.6);
     PointTable data = Table(GridPoints(9, 8, x0, x0 + 1, 0, 2, [&p, x0](long double x, long double y) {
       return static_cast<long double>(p.Value(static_cast<double>(x - x0), static_cast<double>(y)));
     }));

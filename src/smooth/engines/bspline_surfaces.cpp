@@ -25,8 +25,8 @@ namespace {
 constexpr std::array<std::array<int, 2>, 6> kModeOrders = {
     {{0, 0}, {1, 0}, {0, 1}, {2, 0}, {0, 2}, {1, 1}}};
 
-double Clamp(long double v, long double lo, long double hi) {
-  return static_cast<double>(std::min(std::max(v, lo), hi));
+long double Clamp(long double v, long double lo, long double hi) {
+  return std::min(std::max(v, lo), hi);
 }
 
 }  // namespace
@@ -34,7 +34,12 @@ double Clamp(long double v, long double lo, long double hi) {
 bool TSpline3D::ReadGrid(std::span<TXYZPoint> grid) {
   FreeWork();
   if (grid.empty()) grid = working_;
-  return GridPointsToMatrix(grid, nx_, ny_, xv_, yv_, zm_);
+  if (!GridPointsToMatrix(grid, nx_, ny_, xv_, yv_, zm_)) return false;
+  // The axes again from the grid's own digits (sorted by y, then x), shifted for the library.
+  for (int i = 0; i < nx_; ++i) xv_[static_cast<std::size_t>(i)] = LibX(grid[static_cast<std::size_t>(i) + 1].X);
+  for (int j = 0; j < ny_; ++j)
+    yv_[static_cast<std::size_t>(j)] = LibY(grid[static_cast<std::size_t>(j) * static_cast<std::size_t>(nx_) + 1].Y);
+  return true;
 }
 
 // Knots, counts and coefficients of the interpolating B-spline of orders kx, ky (lowered to
@@ -121,10 +126,10 @@ void TSpline3D::ComputeLsq() {
   ty_.assign(static_cast<std::size_t>(coefCountY_ + ky_), 0.0);
   int ier = -1;
   // Knots for interpolation at breakpoints spread evenly over the data's extent.
-  const std::vector<double> bx = LinSpace(static_cast<double>(ext_[0]), static_cast<double>(ext_[1]), coefCountX_);
+  const std::vector<double> bx = LinSpace(0.0, LibX(ext_[1]), coefCountX_);
   bsopk(coefCountX_, bx.data(), kx_, tx_.data(), ier);
   if (ier == 0) {
-    const std::vector<double> by = LinSpace(static_cast<double>(ext_[2]), static_cast<double>(ext_[3]), coefCountY_);
+    const std::vector<double> by = LinSpace(0.0, LibY(ext_[3]), coefCountY_);
     bsopk(coefCountY_, by.data(), ky_, ty_.data(), ier);
   }
   if (ier == 0) {
@@ -147,7 +152,7 @@ long double TSpline3D::EvalBSpline(long double x, long double y, int mode) {
   const auto [ix, iy] = kModeOrders[static_cast<std::size_t>(mode)];
   double v = 0.0;
   int ier = -1;
-  bsder2(ix, iy, Clamp(x, ext_[0], ext_[1]), Clamp(y, ext_[2], ext_[3]), kx_, ky_, tx_.data(),
+  bsder2(ix, iy, LibX(Clamp(x, ext_[0], ext_[1])), LibY(Clamp(y, ext_[2], ext_[3])), kx_, ky_, tx_.data(),
          ty_.data(), coefCountX_, coefCountY_, coef_.data(), v, ier);
   return ier == 0 ? v : 0.0L;
 }
@@ -161,13 +166,13 @@ long double TSpline3D::EvalBSplineAkimaEdge(long double x, long double y, int mo
     const auto [ix, iy] = kModeOrders[static_cast<std::size_t>(mode)];
     double v = 0.0;
     int ier = -1;
-    bsder2(ix, iy, static_cast<double>(x), static_cast<double>(y), kx_, ky_, tx_.data(),
+    bsder2(ix, iy, LibX(x), LibY(y), kx_, ky_, tx_.data(),
            ty_.data(), coefCountX_, coefCountY_, coef_.data(), v, ier);
     return ier == 0 ? v : 0.0L;
   }
   const auto rgbi3p = NumLibEntry<TNumLibEntry::rgbi3p>();
   if (!rgbi3p) return 0.0L;
-  const double px = static_cast<double>(x), py = static_cast<double>(y);
+  const double px = LibX(x), py = LibY(y);
   double v = 0.0;
   int ier = -1;
   rgbi3p(2, nx_, ny_, xv_.data(), yv_.data(), zm_.data(), 1, &px, &py, &v,
@@ -178,7 +183,7 @@ long double TSpline3D::EvalBSplineAkimaEdge(long double x, long double y, int mo
 long double TSpline3D::EvalAkima(long double x, long double y, int mode) {
   const auto rgbi3p = NumLibEntry<TNumLibEntry::rgbi3p>();
   if (!rgbi3p || coef_.empty()) return 0.0L;
-  const double px = static_cast<double>(x), py = static_cast<double>(y);
+  const double px = LibX(x), py = LibY(y);
   double v = 0.0;
   int ier = -1;
   rgbi3p(2, nx_, ny_, xv_.data(), yv_.data(), zm_.data(), 1, &px, &py, &v, coef_.data(), mode,
@@ -194,8 +199,8 @@ std::vector<long double> TSpline3D::EvalGridBSpline(int nxo, int nyo, std::span<
   const auto bsgevl = NumLibEntry<TNumLibEntry::BSGEvl>();
   if (!bsgevl || coef_.empty()) return {};
   std::vector<double> xe(static_cast<std::size_t>(nxo)), ye(static_cast<std::size_t>(nyo));
-  for (std::size_t i = 0; i < xe.size(); ++i) xe[i] = Clamp(xs[i], ext_[0], ext_[1]);
-  for (std::size_t j = 0; j < ye.size(); ++j) ye[j] = Clamp(ys[j], ext_[2], ext_[3]);
+  for (std::size_t i = 0; i < xe.size(); ++i) xe[i] = LibX(Clamp(xs[i], ext_[0], ext_[1]));
+  for (std::size_t j = 0; j < ye.size(); ++j) ye[j] = LibY(Clamp(ys[j], ext_[2], ext_[3]));
   std::vector<double> values(xe.size() * ye.size());
   const auto [ix, iy] = kModeOrders[static_cast<std::size_t>(mode)];
   int ier = -1;
@@ -229,8 +234,8 @@ std::vector<long double> TSpline3D::EvalGridAkima(int nxo, int nyo, std::span<co
   std::vector<double> px(n), py(n), values(n);
   for (std::size_t j = 0, k = 0; j < static_cast<std::size_t>(nyo); ++j)
     for (std::size_t i = 0; i < static_cast<std::size_t>(nxo); ++i, ++k) {
-      px[k] = static_cast<double>(xs[i]);
-      py[k] = static_cast<double>(ys[j]);
+      px[k] = LibX(xs[i]);
+      py[k] = LibY(ys[j]);
     }
   int ier = -1;
   rgbi3p(2, nx_, ny_, xv_.data(), yv_.data(), zm_.data(), static_cast<int>(n), px.data(),

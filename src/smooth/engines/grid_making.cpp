@@ -290,6 +290,7 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
 
   // Nodes in data coordinates and, when filling, the data values they already hold.
   std::vector<double> xs, ys, known;
+  std::vector<long double> xsLD, ysLD;
   if (fill) {
     TGridMatrix natural = PointsToGridMatrix(working_, kMissingNode);
     xs = std::move(natural.x);
@@ -297,8 +298,15 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
     known = std::move(natural.z);
   } else {
     if (nx_ < 1 || ny_ < 1) return false;
-    xs = LinSpace(static_cast<double>(ext_[0]), static_cast<double>(ext_[1]), nx_);
-    ys = LinSpace(static_cast<double>(ext_[2]), static_cast<double>(ext_[3]), ny_);
+    // Uniform nodes in long doubles: far from the origin doubles would round them.
+    xsLD = MakeGridAxisLD(ext_[0], ext_[1], nx_);
+    ysLD = MakeGridAxisLD(ext_[2], ext_[3], ny_);
+    xs.assign(xsLD.begin(), xsLD.end());
+    ys.assign(ysLD.begin(), ysLD.end());
+  }
+  if (fill) {
+    xsLD.assign(xs.begin(), xs.end());
+    ysLD.assign(ys.begin(), ys.end());
   }
   const int gx = static_cast<int>(xs.size()), gy = static_cast<int>(ys.size());
   const std::size_t nodes = static_cast<std::size_t>(gx) * static_cast<std::size_t>(gy);
@@ -309,21 +317,22 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
   const bool triangulated = code >= kRegridAkimaII && code <= kRegridRenka;
   if (!IsWholeGridMethod(code) && IsCollinearXY(copy, triangulated, nullptr)) return false;
 
+  // Unit coordinates are taken in long doubles from the points' own digits: far from the
+  // origin a double would round x (1e9 + 1e-3 u holds u to 1e-4) before the shift.
   const bool unit = code != kRegridWatson;
-  const double x0 = static_cast<double>(ext_[0]), y0 = static_cast<double>(ext_[2]);
-  const double wx = static_cast<double>(ext_[1] - ext_[0]), wy = static_cast<double>(ext_[3] - ext_[2]);
-  auto toU = [&](double x) { return unit ? (x - x0) / wx : x; };
-  auto toV = [&](double y) { return unit ? (y - y0) / wy : y; };
+  const long double x0 = ext_[0], y0 = ext_[2], wx = ext_[1] - ext_[0], wy = ext_[3] - ext_[2];
+  auto toU = [&](long double x) { return static_cast<double>(unit ? (x - x0) / wx : x); };
+  auto toV = [&](long double y) { return static_cast<double>(unit ? (y - y0) / wy : y); };
   TScatter s;
   s.n = n;
-  s.x = PointsX(copy);
-  s.y = PointsY(copy);
   s.z = PointsZ(copy);
-  for (double& v : s.x) v = toU(v);
-  for (double& v : s.y) v = toV(v);
-  std::vector<double> u(xs), v(ys);
-  for (double& a : u) a = toU(a);
-  for (double& a : v) a = toV(a);
+  for (const TXYZPoint& p : PointsOf(std::span<const TXYZPoint>(copy))) {
+    s.x.push_back(toU(p.X));
+    s.y.push_back(toV(p.Y));
+  }
+  std::vector<double> u, v;
+  for (long double a : xsLD) u.push_back(toU(a));
+  for (long double a : ysLD) v.push_back(toV(a));
 
   std::vector<double> values(nodes, 0.0);
   std::vector<char> failed(nodes, 0);
@@ -374,7 +383,7 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
       }
   }
 
-  PointTable grid = BuildGridPoints(values, gx, gy, xs, ys);
+  PointTable grid = BuildGridPointsLD(std::vector<long double>(values.begin(), values.end()), gx, gy, xsLD, ysLD);
   if (grid.empty()) return false;
   if (fill) {
     // The library works in doubles; the data keep their own digits at their nodes.

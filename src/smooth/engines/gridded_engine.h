@@ -264,6 +264,12 @@ class TSpline3D {
   bool Inside(long double x, long double y) const {
     return x >= ext_[0] && x <= ext_[1] && y >= ext_[2] && y <= ext_[3];
   }
+  // The library's coordinates: doubles measured from the data's lower corner, the shift
+  // taken in long doubles, so that data far from the origin keep their digits (a double
+  // holds 1e9 + 1e-3 u only to 1e-4 in u). Values, derivatives and integrals do not change
+  // with the shift.
+  double LibX(long double x) const { return static_cast<double>(x - ext_[0]); }
+  double LibY(long double y) const { return static_cast<double>(y - ext_[2]); }
 
   // Codes 4 and 5 (nurbs_smoothing.cpp).
   void ComputeNurbs();

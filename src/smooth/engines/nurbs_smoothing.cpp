@@ -127,14 +127,18 @@ std::optional<long double> TNurbs2D::ValueAt(long double x) {
 namespace {
 
 // Replaces line[1 .. n] (abscissas at[1 .. n]) by its curve's ordinates; a line too short for
-// a curve, or an ordinate whose root search fails, keeps its value.
+// a curve, or an ordinate whose root search fails, keeps its value. The curve runs from its
+// first abscissa: far from the origin the root search's rounding step (2e-18 |x|) would
+// otherwise be 2e-9 of a line at 1e9 and move the ordinates by as much.
 void SmoothLine(int degree, int n, const std::vector<long double>& at, std::vector<long double>& line) {
   if (n < 3) return;
   const std::vector<long double> control(line);
-  const long double extent = at[static_cast<std::size_t>(n)] - at[1];
-  TNurbs2D curve(degree, n, at.data() + 1, control.data() + 1, kLineTolerance * extent);
+  std::vector<long double> shifted(at.size(), 0);
+  for (std::size_t k = 1; k < at.size(); ++k) shifted[k] = at[k] - at[1];
+  const long double extent = shifted[static_cast<std::size_t>(n)];
+  TNurbs2D curve(degree, n, shifted.data() + 1, control.data() + 1, kLineTolerance * extent);
   for (int k = 1; k <= n; ++k)
-    if (const auto v = curve.ValueAt(at[static_cast<std::size_t>(k)])) line[static_cast<std::size_t>(k)] = *v;
+    if (const auto v = curve.ValueAt(shifted[static_cast<std::size_t>(k)])) line[static_cast<std::size_t>(k)] = *v;
 }
 
 }  // namespace

@@ -117,12 +117,13 @@ long double GridSplineRoundingShare(long double integral, long double lo, long d
   return SplineRoundingShare(integral, lo, hi, r, std::numeric_limits<long double>::epsilon(), 64);
 }
 
-// The engine's splines lie where its data lie, in doubles: 1e12 + 0.1 is held to 1.2e-4, a
-// step that the surface's values and its integral follow (an integral over [1e12 + 0.1,
-// 1e12 + 0.9] off by 5e-5 was reported exact). Measured, the effect stays below a third of
-// one such rounding; four are counted.
+// The engine's splines lie in doubles measured from the data's lower corner (LibX, LibY):
+// a position is held to a double's step at its distance from that corner, a step that the
+// surface's values and its integral follow. Measured, the effect stays below a third of one
+// such rounding; four are counted.
 long double TSpline3D::RoundingShare(long double integral, const TRectangle& r) const {
-  return SplineRoundingShare(integral, ext_[4], ext_[5], r, std::numeric_limits<double>::epsilon(), 4);
+  const TRectangle shifted{r.x1 - ext_[0], r.x2 - ext_[0], r.y1 - ext_[2], r.y2 - ext_[2]};
+  return SplineRoundingShare(integral, ext_[4], ext_[5], shifted, std::numeric_limits<double>::epsilon(), 4);
 }
 
 long double IntegrateByGridding(TIntegrand2 value, long double x1, long double x2,
@@ -234,8 +235,7 @@ long double TSpline3D::IntegrateBSpline(long double x1, long double x2, long dou
   if (!(x1 < x2 && y1 < y2)) return 0.0L;
   double v = 0.0;
   int ier = -1;
-  bsitg2(static_cast<double>(x1), static_cast<double>(x2), static_cast<double>(y1),
-         static_cast<double>(y2), kx_, ky_, tx_.data(), ty_.data(), coefCountX_, coefCountY_,
+  bsitg2(LibX(x1), LibX(x2), LibY(y1), LibY(y2), kx_, ky_, tx_.data(), ty_.data(), coefCountX_, coefCountY_,
          coef_.data(), v, ier);
   return ier == 0 ? v : ExprErrorValue;
 }
@@ -244,8 +244,8 @@ long double TSpline3D::AkimaIntegral(long double x1, long double x2, long double
                                      long double y2, double* wk) {
   const auto rgbi3p = NumLibEntry<TNumLibEntry::rgbi3p>();
   if (!rgbi3p || coef_.empty()) return ExprErrorValue;
-  const std::array<double, 2> xi = {static_cast<double>(x1), static_cast<double>(x2)};
-  const std::array<double, 2> yi = {static_cast<double>(y1), static_cast<double>(y2)};
+  const std::array<double, 2> xi = {LibX(x1), LibX(x2)};
+  const std::array<double, 2> yi = {LibY(y1), LibY(y2)};
   std::array<double, 2> result = {0, 0};
   int ier = -1;
   rgbi3p(2, nx_, ny_, xv_.data(), yv_.data(), zm_.data(), 2, xi.data(), yi.data(), result.data(),

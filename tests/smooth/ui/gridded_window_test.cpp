@@ -21,6 +21,7 @@
 #include "smooth/ui/gridded_window.h"
 #include "smooth/ui/smoothing_commands.h"
 #include "../../graph3d/ui/dialog_shots.h"
+#include "../smooth_test_support.h"
 #include "smoothing_window_test_support.h"
 
 namespace {
@@ -194,9 +195,10 @@ TEST_F(GriddedWindowTest, TheEvaluationTableTakesTheEnginesDerivativesAndIntegra
   delete w;
 }
 
-// A grid whose x values differ only below a double's resolution (8 x 8 at 1e9 + i 1e-9)
-// leaves the engine without a surface: the window's evaluation table and Quick Eval answer the
-// missing value for Z and every derivative, never the engine's 0, and the graph has none.
+// A grid whose x values differ only below a double's resolution (8 x 8 at 1e9 + i 1e-9, held
+// by the long doubles) has its surface through every node. When the library's B-spline step
+// fails there is none: the window's evaluation table and Quick Eval answer the missing value
+// for Z and every derivative, never the engine's 0, and the graph has none.
 TEST_F(GriddedWindowTest, AWindowWithoutASurfaceAnswersMissing) {
   PointTable t = NewPointTable(64);
   std::size_t k = 1;
@@ -205,6 +207,16 @@ TEST_F(GriddedWindowTest, AWindowWithoutASurfaceAnswersMissing) {
   ASSERT_TRUE(session.Table.ReplaceDataTable(std::move(t)));
   ASSERT_GT(ComputeDataStatistics(session.Table, session.DataStats), 0);
   PrepareSmoothingSetup(*options, session);
+  {
+    auto* whole = Open();
+    ASSERT_TRUE(whole->Engine().HasSurface());
+    EXPECT_NEAR(static_cast<double>(whole->Engine().EvalAt(1e9L + 3e-9L, 5 / 7.0L)), 13.0, 1e-9);
+    delete whole;
+  }
+  TNumLibTable table = BuiltInNumLib();
+  ServeNumLibEntry<TNumLibEntry::BSInt2>(table, [](int, const double*, int, const double*, const double*, int, int, int,
+                                                   const double*, const double*, double*, int& ier) { ier = 3; });
+  smooth_test::ScopedNumLib failing(table);
   auto* w = Open();
   ASSERT_FALSE(w->Engine().HasSurface());
   smooth_test::TCaughtEvaluation caught;
