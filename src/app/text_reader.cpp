@@ -5,7 +5,21 @@
 #include <cstring>
 
 TTextReader::TTextReader(const std::filesystem::path& name)
-    : raw_(std::fopen(name.c_str(), "rb")), buf_(raw_ ? kBlockBytes : 0) {}
+    : raw_(std::fopen(name.c_str(), "rb")), buf_(raw_ ? kBlockBytes : 0) {
+  if (!raw_) return;
+  // Taken as text, the mark's three bytes began the first line: a first row of numbers
+  // became the title ("?1,2,3") and its point was lost, a quoted title kept its quotes, a
+  // heading read "?X", and a DIF file was not known as one.
+  const std::size_t n = std::fread(buf_.data(), 1, 3, raw_.get());
+  const auto* head = reinterpret_cast<const unsigned char*>(buf_.data());
+  if (n == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
+    textStart_ = start_ = 3;
+  } else {
+    end_ = n;  // the bytes read are the text's first
+    rawEnd_ = n < 3;
+    error_ = rawEnd_ && std::ferror(raw_.get()) != 0;
+  }
+}
 
 bool TTextReader::Refill() {
   if (rawEnd_ || error_ || !raw_) return false;

@@ -2,6 +2,8 @@
 // translated as the program's text streams translate it (FOpenOem's "r": CR LF becomes LF, a
 // lone CR stays, a Ctrl-Z ends the text), and the reader keeps the byte offset in the file
 // of the next character itself, so that Tell and Seek need no unbuffered stream below them.
+// A UTF-8 byte order mark at the start of the file is not part of the text: the text begins
+// after it (Excel's "CSV UTF-8" and many editors write one).
 #pragma once
 
 #include <cstdint>
@@ -43,7 +45,8 @@ class TTextReader {
   // Goes to a byte offset in the file (the text ended by a Ctrl-Z goes on from there); false
   // when the file cannot be positioned there.
   [[nodiscard]] bool Seek(std::int64_t offset);
-  void Rewind() { (void)Seek(0); }
+  // Goes to the start of the text.
+  void Rewind() { (void)Seek(textStart_); }
   // A read of the file failed.
   bool Error() const { return error_; }
 
@@ -58,6 +61,7 @@ class TTextReader {
   bool Refill();
 
   FilePtr raw_;
+  std::int64_t textStart_ = 0;  // 3 after a UTF-8 byte order mark, else 0
   std::vector<char> buf_;
   std::size_t pos_ = 0, end_ = 0;  // the next byte and the end of the bytes read, in buf_
   std::int64_t start_ = 0;         // the file offset of buf_[0]

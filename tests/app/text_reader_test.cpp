@@ -183,3 +183,54 @@ TEST(TextReader, PiecesReadTheCharactersGetGives) {
 }
 
 }  // namespace
+
+namespace {
+
+// The characters of the whole text, from the start or after a Rewind.
+std::string AllText(TTextReader& text) {
+  std::string s;
+  for (int ch = text.Get(); ch != EOF; ch = text.Get()) s.push_back(static_cast<char>(ch));
+  return s;
+}
+
+}  // namespace
+
+// A UTF-8 byte order mark is not part of the text: the text starts after it, at offset 3,
+// and a Rewind returns there. Files without the whole mark keep every byte, also files
+// shorter than the mark and files that begin with its first bytes only.
+TEST(TextReader, ByteOrderMarkIsNotPartOfTheText) {
+  ScratchDir dir;
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string text;
+    std::int64_t start;
+  };
+  const Case cases[] = {
+      {"mark, then a line", "\xEF\xBB\xBF" "1,2,3\r\n4", "1,2,3\n4", 3},
+      {"the mark alone", "\xEF\xBB\xBF", "", 3},
+      {"mark, then a Ctrl-Z", "\xEF\xBB\xBF\x1A" "9", "", 3},
+      {"no mark", "1,2,3\n", "1,2,3\n", 0},
+      {"the mark's first two bytes", "\xEF\xBB" "A", "\xEF\xBB" "A", 0},
+      {"a Windows-1252 title", "\xEFt\xE9\n", "\xEFt\xE9\n", 0},
+      {"two bytes", "\r\n", "\n", 0},
+      {"one byte", "7", "7", 0},
+      {"empty", "", "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TTextReader text(dir.Write("t.txt", c.bytes));
+    ASSERT_TRUE(text.IsOpen());
+    EXPECT_EQ(text.Tell(), c.start);
+    EXPECT_EQ(AllText(text), c.text);
+    text.Rewind();
+    EXPECT_EQ(text.Tell(), c.start);
+    std::string line;
+    (void)text.AppendLine(line, 100);
+    EXPECT_EQ(line, c.text.substr(0, c.text.find('\n')));
+    text.Rewind();
+    std::string block(c.text.size() + 4, '\0');
+    block.resize(text.Read(block.data(), block.size()));
+    EXPECT_EQ(block, c.text);
+  }
+}

@@ -1,9 +1,10 @@
-// Text data files as other programs write them: UTF-8 headings, lines longer than a reader's
-// buffer (a long title line, a wide table's rows, a long text cell of a DIF file). Files made
+// Text data files as other programs write them: UTF-8 headings, a UTF-8 byte order mark, lines
+// longer than a reader's buffer (a long title line, a wide table's rows, a long text cell of a DIF file). Files made
 // by LibreOffice (tests/data/make_libreoffice_fixtures.sh) and hand-built text.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,62 @@ TEST(TextFilesAsWritten, XyzTitleLinesWholeAndInTheirEncoding) {
     EXPECT_EQ((std::array<std::string, 4>{r.titles.Title, r.titles.XName, r.titles.YName, r.titles.ZName}), c.titles);
     EXPECT_EQ(r.points.empty() ? -1 : r.points[0].X, 1);
   }
+}
+
+// Excel's "CSV UTF-8" and many editors begin a file with a UTF-8 byte order mark. Read as
+// text, a first row of numbers became the title "?1,2,3" and its point was lost, a heading
+// read "?X", the program's own quoted title kept its quotes, and a DIF file was taken for an
+// XY table.
+TEST(TextFilesAsWritten, AByteOrderMarkIsPassedOver) {
+  ScratchDir dir;
+  const std::string kMark = "\xEF\xBB\xBF";
+
+  std::string numbers = dir.Write("numbers.csv", kMark + "1,2,3\n4,5,6\n7,8,9\n10,11,12\n13,14,15\n16,17,18\n");
+  ASSERT_EQ(DetectImportFileType(numbers), 3);
+  TReadArgs a;
+  a.path = numbers;
+  TReadResult r = ReadAsciiXYZ(a);
+  EXPECT_EQ(r.titles.Title, "");
+  EXPECT_EQ(Xs(r), (std::vector<long double>{1, 4, 7, 10, 13, 16}));
+
+  std::string own = dir.Write("own.dat", kMark + "\"Plate 5\"\n\"x\"\n\"y\"\n\"z\"\n1 2 3\n4 5 6\n");
+  a.path = own;
+  r = ReadAsciiXYZ(a);
+  EXPECT_EQ((std::array<std::string, 4>{r.titles.Title, r.titles.XName, r.titles.YName, r.titles.ZName}),
+            (std::array<std::string, 4>{"Plate 5", "x", "y", "z"}));
+  EXPECT_EQ(Xs(r), (std::vector<long double>{1, 4}));
+
+  std::string table =
+      dir.Write("table.csv", kMark + "X,Y,Z,W\n1,2,3,1\n4,5,6,2\n7,8,9,1\n10,11,12,1\n13,14,15,1\n");
+  ASSERT_EQ(DetectImportFileType(table), 4);
+  std::vector<std::string> list;
+  ASSERT_EQ(ListAsciiColumns(table, list), 4);
+  EXPECT_EQ(list[0], "  1 X  1  4  7  10  13  ");
+  r = ReadAsciiMultiColumn(ChosenColumns(table, 1, 2, 3, 4));
+  EXPECT_EQ(r.titles.XName, "X");
+  EXPECT_EQ(RowsOf(r)[0], Point(1, 2, 3));
+  EXPECT_EQ(RowsOf(r)[1], Point(4, 5, 6, 2));
+  EXPECT_EQ(r.Count(), 5);
+  EXPECT_EQ(r.skippedRows, 0);
+  std::string bare = dir.Write("bare.csv", kMark + "1,2,3,1\n4,5,6,1\n7,8,9,1\n10,11,12,1\n13,14,15,1\n");
+  r = ReadAsciiMultiColumn(ChosenColumns(bare, 1, 2, 3));
+  EXPECT_EQ(r.titles.XName, "1");
+  EXPECT_EQ(Xs(r), (std::vector<long double>{1, 4, 7, 10, 13}));
+  EXPECT_EQ(ReadAsciiColumn(bare, 1), (TColumnArray{5, 1, 4, 7, 10, 13}));
+
+  std::string difText;
+  {
+    std::FILE* f = std::fopen(FixturePath("libreoffice_notes.dif").string().c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    for (int ch = std::getc(f); ch != EOF; ch = std::getc(f)) difText.push_back(static_cast<char>(ch));
+    std::fclose(f);
+  }
+  std::string dif = dir.Write("marked.dif", kMark + difText);
+  std::string unmarked = FixturePath("libreoffice_notes.dif").string();
+  ASSERT_EQ(DetectImportFileType(dif), DetectImportFileType(unmarked));
+  r = ReadDif(ChosenColumns(dif, 0, 1, 2));
+  EXPECT_EQ(r.titles.XName, kTempC);
+  EXPECT_EQ(Xs(r), (std::vector<long double>{1, 2, 3, 4, 5, 6}));
 }
 
 }  // namespace
