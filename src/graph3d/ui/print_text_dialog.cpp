@@ -176,11 +176,17 @@ TTextPrintBuffer TPrnWin::Buffer() const {
 
 void TPrnWin::accept() {
   // A margin box the print would not understand is put right and told, never dropped.
-  if (!FieldsSettled()) return;
+  if (!FieldsSettled() || !HeaderHeld()) return;
   std::string header;
   ApplyTextPrintBuffer(Buffer(), offers_, *options_, header);
   if (callerHeader_ != nullptr) *callerHeader_ = header;
   TDlg::accept();
+}
+
+bool TPrnWin::HeaderHeld() {
+  // The header is printed and saved as the program's single-byte text: a character it cannot
+  // hold is named, not printed as '?'.
+  return EditsHoldProgramText(this, std::span<QLineEdit* const>(&header_, 1));
 }
 
 void TPrnWin::Setup() {
@@ -210,7 +216,7 @@ void TPrnWin::Read() {
 
 void TPrnWin::Save() {
   // A file is written only when the dialog can read it back: what the fields show.
-  if (!FieldsSettled()) return;
+  if (!FieldsSettled() || !HeaderHeld()) return;
   std::string path;
   if (FileSaveDlg(platform::qt::ToWindow(this), platform::LoadString(kSaveTitle), path, nullptr, "CPT", kCptFilter, 1) != 1)
     return;

@@ -45,6 +45,8 @@ class TPrnWin : public TDlg {
 
  private:
   void Show(const TTextPrintBuffer& buffer);
+  // False, after saying which characters, when the header holds one the print cannot.
+  bool HeaderHeld();
   void Setup();
   void Read();
   void Save();

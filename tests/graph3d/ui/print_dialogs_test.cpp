@@ -277,6 +277,40 @@ TEST(PrintTextDialog, SavedFileReadsBackAndUnreadableMarginsAreRefused) {
   delete dialog;
 }
 
+// The header is printed and saved as single-byte text: a character it cannot hold is named
+// before anything is printed or written, where it was once printed as '?'. A degree sign is
+// kept, and the header the print gets is the one the field shows.
+TEST(PrintTextDialog, AHeaderCharacterThePrintCannotHoldIsNamedNotPrintedAsAQuestionMark) {
+  ScratchDir dir;
+  platform::ScriptedFiles files;
+  platform::ScriptedAnswers answers;
+  TTextPrintOptions options;
+  std::string header = "kept";
+  auto* dialog = new TPrnWin(nullptr, "Kept", &options, &header, nullptr, TTextPrintOffers{});
+  dialog->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+  auto* edit = Child<QLineEdit>(dialog, TPrnWin::kHeaderEdit);
+  edit->setText(QString::fromUtf8("Run \xCE\xB1 at 20 \xC2\xB0""C \xE2\x86\x92 \xCE\xB1"));
+  const std::string path = dir.File("header.cpt");
+  files.Answer(path);
+  Child<QPushButton>(dialog, TPrnWin::kSaveButton)->click();
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].text,
+            "Only Western European characters can be kept here.\nThese characters cannot: U+03B1 U+2192");
+  EXPECT_TRUE(files.Requests().empty());
+  EXPECT_FALSE(std::filesystem::exists(path));
+  Accept(dialog);
+  ASSERT_EQ(answers.Boxes().size(), 2u);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(edit->hasFocus());
+  EXPECT_EQ(header, "kept");
+  edit->setText(QString::fromUtf8("Run a at 20 \xC2\xB0""C"));
+  Accept(dialog);
+  EXPECT_EQ(answers.Boxes().size(), 2u);
+  EXPECT_EQ(header, "Run a at 20 \xB0""C");
+  delete dialog;
+}
+
 // A side button keeps the focus after it was used (Setup after its printer dialog, Read after
 // its file): Enter must still print, not run that button again.
 TEST(PrintDialogs, EnterPrintsWhereverTheFocusWasLeft) {
