@@ -92,8 +92,7 @@ TGraphOptions::TGraphOptions(ProgramSettings& settings, int viewSlot, int points
   if (!DecodeViewRec(viewBlock, view) || !SanitizeViewRec(view)) view = DefaultViewRec();
   const auto& pointsBlock = settings.pointsRecords[static_cast<std::size_t>(pointsSlot)];
   if (!DecodePointsRec(pointsBlock, points)) points = DefaultPointsRec();
-  if (DecodeAnimRec(settings.animRecord, anim)) SanitizeAnimRec(anim);
-  else anim = T3DAnimRec{};
+  if (!DecodeAnimRec(settings.animRecord, anim) || !SanitizeAnimRec(anim)) anim = T3DAnimRec{};
   scheme = std::clamp(settings.graphOption[static_cast<std::size_t>(viewSlot)], 0, 9);
   userSchemes = DecodeUserColorSchemes(settings.userColorSchemes);
   fontRecord_ = DecodeLogFont(settings.fontLogFont[static_cast<std::size_t>(fontSlot_)]);

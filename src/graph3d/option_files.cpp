@@ -56,8 +56,7 @@ OptionFileStatus ReadAnimationFile(const std::filesystem::path& path, T3DAnimRec
   const auto data = ReadOptionFileBytes(path, {T3DAnimRec::kSize}, status);
   if (!data) return status;
   T3DAnimRec rec;
-  if (!DecodeAnimRec(*data, rec)) return OptionFileStatus::Refused;
-  SanitizeAnimRec(rec);
+  if (!DecodeAnimRec(*data, rec) || !SanitizeAnimRec(rec)) return OptionFileStatus::Refused;
   out = rec;
   return OptionFileStatus::Ok;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/byte_codec.h"
+#include "graph3d/color_schemes.h"
 
 namespace {
 
@@ -203,14 +204,20 @@ bool SanitizeViewRec(T3DViewRec& rec) {
   if (!AllFinite({rec.AngleXY, rec.AngleZ, rec.LightXY, rec.LightZ, rec.FrameSize})) {
     return false;
   }
+  // A graph type none of the 20 is no view the program made: the type dialog would show
+  // one type while the graph kept another.
+  if (rec.GraphType < 0 || rec.GraphType >= kGraphTypeCount) return false;
+  rec.HideMesh = rec.HideMesh != 0 ? 1 : 0;
+  rec.ContourBits = static_cast<std::int16_t>(rec.ContourBits & 3);
+  rec.LabelBits = static_cast<std::int16_t>(rec.LabelBits & 1023);
   rec.MeshX = Clamp<std::int16_t>(rec.MeshX, 5, 120);
   rec.MeshY = Clamp<std::int16_t>(rec.MeshY, 5, 120);
   rec.AngleZ = ClampReal(rec.AngleZ, -90, 90);
   rec.LightXY = ClampReal(rec.LightXY, -180, 180);
   rec.LightZ = ClampReal(rec.LightZ, -90, 90);
-  // Grid level (high byte) 0-10; the low byte carries the grid families as they are.
+  // Grid level (high byte) 0-10; the low byte carries the six grid families.
   const int level = std::min((static_cast<std::uint16_t>(rec.GridBits) >> 8) & 0xFF, 10);
-  rec.GridBits = static_cast<std::int16_t>((level << 8) | (rec.GridBits & 0xFF));
+  rec.GridBits = static_cast<std::int16_t>((level << 8) | (rec.GridBits & 63));
   rec.BackPlanes = Clamp<std::int16_t>(rec.BackPlanes, 0, 3);
   rec.FrameSize = ClampReal(rec.FrameSize, 0.75L, 1.25L);
   rec.Perspective = Clamp<std::int32_t>(rec.Perspective, 0, 5);
@@ -248,7 +255,14 @@ bool SanitizeScalingBlock(T3DScalingBlock& b) {
       return false;
     }
   }
+  // The widest log axis the dialog's range fields make: 1E-4900 to 1E4900, in decades.
+  constexpr long double kWidestDecade = 4900;
   for (int a = 0; a < 3; ++a) {
+    b.Auto[a] = b.Auto[a] != 0 ? 1 : 0;
+    b.Log[a] = b.Log[a] != 0 ? 1 : 0;
+    // Beyond it the ends shown (10 to the power of the decades) are 0 or infinite.
+    if (b.Log[a] != 0 && (std::fabs(b.AxisLow[a]) > kWidestDecade || std::fabs(b.AxisHigh[a]) > kWidestDecade))
+      return false;
     if (b.Zoom[a] == 0) b.Zoom[a] = 1;
     b.Zoom[a] = ClampReal(b.Zoom[a], 1, 10);
     // As the scaling dialog leaves a range: ascending and never empty. A range wider than
@@ -263,7 +277,9 @@ bool SanitizeScalingBlock(T3DScalingBlock& b) {
   return true;
 }
 
-void SanitizeAnimRec(T3DAnimRec& rec) {
+bool SanitizeAnimRec(T3DAnimRec& rec) {
+  // A vary mode or scope no button sets turns nothing (the player drew one frame forever).
+  if (rec.Mode() < 1 || rec.Mode() > 4 || rec.Scope() > 2) return false;
   // The XY end may be 360: the dialog's own reset sets it so.
   rec.StartXY = Clamp<std::int16_t>(rec.StartXY, 0, 360);
   rec.EndXY = Clamp<std::int16_t>(rec.EndXY, 0, 360);
@@ -271,4 +287,5 @@ void SanitizeAnimRec(T3DAnimRec& rec) {
   rec.StartZ = Clamp<std::int16_t>(rec.StartZ, -90, 90);
   rec.EndZ = Clamp<std::int16_t>(rec.EndZ, -90, 90);
   rec.StepZ = Clamp<std::int16_t>(rec.StepZ, -90, 90);
+  return true;
 }

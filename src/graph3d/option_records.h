@@ -126,11 +126,13 @@ std::vector<std::uint8_t> EncodePrintGraphRec(const TPrintGraphRec& rec);
 [[nodiscard]] bool DecodePrintGraphRec(std::span<const std::uint8_t> bytes, TPrintGraphRec& out);
 
 // Range checks for records that come from outside (option files, the settings file):
-// false when a real is not finite, or an axis range is empty or wider than the 80-bit
-// range (the record must then be refused); otherwise values are clamped to what the
-// option dialogs can set, and a zero zoom or division count reads as 1.
-bool SanitizeViewRec(T3DViewRec& rec);
-bool SanitizeScalingBlock(T3DScalingBlock& block);
+// false when a real is not finite, a graph type is none of the 20, an axis range is empty
+// or wider than the 80-bit range, or a log axis ends beyond 1E-4900 .. 1E4900 (the record
+// must then be refused); otherwise values are clamped to what the option dialogs can set,
+// flag words keep only the bits the dialogs set, and a zero zoom or division count reads
+// as 1.
+[[nodiscard]] bool SanitizeViewRec(T3DViewRec& rec);
+[[nodiscard]] bool SanitizeScalingBlock(T3DScalingBlock& block);
 
 // The graph print record as printing takes it: false when its layout is none of the four or a
 // margin is not a number of centimetres from 0 to 100 (the record must then be refused or
@@ -142,4 +144,6 @@ bool SanitizePrintGraphRec(TPrintGraphRec& rec);
 // 2^64), by 2^-40 of it; at the top of long double's range the bottom goes down instead.
 // Other ranges stay as they are.
 void WidenEmptyRange(long double& lo, long double& hi);
-void SanitizeAnimRec(T3DAnimRec& rec);
+// False when the vary mode is not 1-4 or the scope not 0-2 (a record no dialog makes);
+// otherwise the angles are clamped to the dialog's fields.
+[[nodiscard]] bool SanitizeAnimRec(T3DAnimRec& rec);

@@ -219,15 +219,11 @@ void TUserColor::CmReadColors() {
   const std::string path = AskOptionFile(this, false, "Read Custom Colors", kColorsFilter, "CLR");
   if (path.empty()) return;
   TColorScheme read{};
-  const OptionFileStatus status = ReadUserColorsFile(path, read);
-  if (status == OptionFileStatus::Ok) {
-    UserScheme() = read;
-  } else if (status == OptionFileStatus::Refused) {
-    // A damaged colour file leaves the user scheme at its default, never half read.
-    UserScheme() = DefaultUserColorSchemes()[0];
-  }
+  // A file that is refused takes nothing: the colours being edited stay as they are, so a
+  // wrong file never costs the user their own colours.
+  if (!ReportOptionFile(this, path, ReadUserColorsFile(path, read), kUserColorsFileErrorText)) return;
+  UserScheme() = read;
   Refresh();
-  (void)ReportOptionFile(this, path, status, kUserColorsFileErrorText);
 }
 
 void TUserColor::CmSaveColors() {

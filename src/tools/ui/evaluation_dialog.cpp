@@ -146,8 +146,9 @@ void TDlgEval::SetupWindow() {
 }
 
 void TDlgEval::keyPressEvent(QKeyEvent* event) {
-  // Enter completes a typed value; only the buttons compute, and only OK closes.
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+  // Enter completes a typed value; only the buttons compute, and only OK closes. On a
+  // button that has the focus it presses that button.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && FocusedButton() == nullptr) {
     event->accept();
     return;
   }

@@ -167,14 +167,24 @@ TEST(ColorDialogs, CustomizeCopiesTheBuiltInSchemeAndReadRefusesBadFiles) {
   u->CmReset();
   EXPECT_EQ(g.userSchemes[0], BuiltinColorScheme(ColorSchemeTable, 2));
 
+  // A file that is refused takes nothing from the colours being edited: neither a wrong
+  // size nor a colour index beyond the 16.
   ScratchDir dir;
   platform::ScriptedFiles files;
   platform::ScriptedAnswers answers;
-  files.Answer(dir.Write("wide.clr", std::vector<std::uint8_t>(28, 3)));
-  u->CmReadColors();
-  ASSERT_EQ(answers.Boxes().size(), 1u);
+  u->ChooseColor(4);
+  const TColorScheme edited = g.userSchemes[0];
+  std::vector<std::uint8_t> beyond(27, 3);
+  beyond[kRoleBackground] = 16;
+  for (const std::string& bad : {dir.Write("wide.clr", std::vector<std::uint8_t>(28, 3)), dir.Write("beyond.clr", beyond)}) {
+    files.Answer(bad);
+    u->CmReadColors();
+    EXPECT_EQ(g.userSchemes[0], edited) << bad;
+    EXPECT_EQ(u->Renderer().ColorIndex(kRoleBackground), 4) << bad;
+  }
+  ASSERT_EQ(answers.Boxes().size(), 2u);
   EXPECT_EQ(answers.Boxes()[0].text, "Error in Reading Custom Colors File");
-  EXPECT_EQ(g.userSchemes[0], BuiltinColorScheme(ColorSchemeTable, 1));  // "Page &White Color"
+  EXPECT_EQ(answers.Boxes()[1].text, "Error in Reading Custom Colors File");
   u->CmReset();
   EXPECT_EQ(g.userSchemes[0], BuiltinColorScheme(ColorSchemeTable, 2));
   const std::string saved = dir.File("mine.clr");
