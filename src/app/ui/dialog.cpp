@@ -4,8 +4,12 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QChildEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -92,10 +96,45 @@ void CenterWindow(QWidget* parent, QWidget* window) {
   window->move(frame.topLeft());
 }
 
+// Watches a dialog's controls for the push button the keyboard moves the focus to: Tab or
+// Shift+Tab typed in the dialog, or an Alt+letter that several controls share (which moves the
+// focus without pressing). Qt also gives the first control the focus "by Tab" when a window is
+// shown or comes back; that is no choice of the user's, so a Tab reason counts only after a
+// Tab key press.
+class TDlg::TKeyboardFocus : public QObject {
+ public:
+  explicit TKeyboardFocus(QObject* parent) : QObject(parent) {}
+  QPushButton* Button() const { return button_; }
+  void Watch(QWidget* widget) {
+    widget->installEventFilter(this);
+    for (QWidget* child : widget->findChildren<QWidget*>()) child->installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ChildAdded) {
+      // Controls a dialog makes later (a page of buttons rebuilt) are watched as well.
+      if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child())) Watch(child);
+    } else if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      tabTyped_ = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+    } else if (event->type() == QEvent::FocusIn) {
+      const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+      const bool tabbed = tabTyped_ && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason);
+      button_ = tabbed || reason == Qt::ShortcutFocusReason ? qobject_cast<QPushButton*>(watched) : nullptr;
+      tabTyped_ = false;
+    }
+    return false;
+  }
+
+ private:
+  QPointer<QPushButton> button_;
+  bool tabTyped_ = false;  // the last key pressed in the dialog was Tab or Shift+Tab
+};
+
 TDlg::TDlg(QWidget* parent, int centreMode, int counted, int /*full3D*/)
     : QDialog(parent),
       centreMode_(centreMode),
-      counted_(counted != 0 && parent != nullptr && parent == MainWindow) {}
+      counted_(counted != 0 && parent != nullptr && parent == MainWindow),
+      keyboardFocus_(new TKeyboardFocus(this)) {}
 
 TDlg::~TDlg() {
   if (isOpen_) CountedDialogClosed();
@@ -110,6 +149,7 @@ void TDlg::showEvent(QShowEvent* event) {
 }
 
 void TDlg::SetupWindow() {
+  keyboardFocus_->Watch(this);
   if (counted_) {
     isOpen_ = true;
     CountedDialogOpened();
@@ -128,6 +168,30 @@ void TDlg::accept() {
 }
 
 bool TDlg::FieldsSettled() { return SettleFields(this); }
+
+QPushButton* TDlg::FocusedButton() const {
+  QPushButton* button = keyboardFocus_->Button();
+  if (button == nullptr || button != focusWidget() || button->window() != this || !button->isVisible() ||
+      !button->isEnabled())
+    return nullptr;
+  return button;
+}
+
+void TDlg::keyPressEvent(QKeyEvent* event) {
+  // The dialogs' buttons are not auto-default, so a button that has the focus lets Enter
+  // through to the dialog, which pressed OK instead: Alt+R to the Animate dialog's "Read",
+  // then Enter, started the animation. Enter presses the button the user moved to; a side
+  // button that kept the focus after its click (Setup, Read) leaves Enter to OK.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    if (QPushButton* button = FocusedButton()) {
+      event->accept();
+      button->click();
+      return;
+    }
+  }
+  QDialog::keyPressEvent(event);
+}
 
 int TDlg::Execute() {
   const int result = exec();

@@ -18,6 +18,8 @@ class QLineEdit;
 void CountedDialogOpened();
 void CountedDialogClosed();
 
+class QPushButton;
+
 class TDlg : public QDialog {
   Q_OBJECT
  public:
@@ -44,12 +46,20 @@ class TDlg : public QDialog {
   // then the dialog is centred. Derived dialogs override and call the base first.
   virtual void SetupWindow();
   void showEvent(QShowEvent* event) override;
+  // Enter on a push button the keyboard moved to (Tab, an Alt+letter) presses that button;
+  // elsewhere, and on a button that only kept the focus after a click, it presses the
+  // default one (OK).
+  void keyPressEvent(QKeyEvent* event) override;
+  // The dialog's own push button that the keyboard moved to and that has the focus, or null.
+  QPushButton* FocusedButton() const;
 
  private:
   int centreMode_;
   bool counted_;
   bool setUp_ = false;   // SetupWindow has run: it runs once, at the first show
   bool isOpen_ = false;  // counted from the set-up to the destruction
+  class TKeyboardFocus;
+  TKeyboardFocus* keyboardFocus_;  // which push button the keyboard moved to
 };
 
 class QDialogButtonBox;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 
 #include <cstdlib>
@@ -98,6 +99,47 @@ TEST(AnimateDialog, NumbersTypedOverASelectionAreStoredAndSaved) {
   d->accept();
   EXPECT_EQ(block.EndXY, 350);
   EXPECT_EQ(block.StepXY, 4);
+  delete d;
+}
+
+// Enter on the button the user moved to presses that button: Alt+R reaches "Read" first
+// ("&Read" and "&Reset" share their letter), and Enter there once accepted the dialog and
+// started the animation. Enter in a field presses OK.
+TEST(AnimateDialog, EnterPressesTheButtonThatHasTheFocus) {
+  T3DAnimRec block;
+  block.EndXY = 300;
+  auto* d = new TAnimate(nullptr, &block);
+  d->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
+  platform::ScriptedFiles files;
+  files.Answer(std::nullopt);  // the file dialog cancelled
+  auto* read = d->findChild<QPushButton*>("button13");
+  auto* reset = d->findChild<QPushButton*>("button18");
+  ASSERT_TRUE(read && reset);
+  read->setFocus(Qt::ShortcutFocusReason);
+  QTest::keyClick(read, Qt::Key_Return);
+  ASSERT_EQ(files.Requests().size(), 1u);
+  EXPECT_EQ(files.Requests()[0].title, "Read Animation");
+  EXPECT_TRUE(d->isVisible());
+  EXPECT_EQ(block.EndXY, 300);
+  // Tabbed to from the first field, the same.
+  d->Edit(0)->setFocus();
+  for (int i = 0; i < 40 && QApplication::focusWidget() != read; ++i)
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), read);
+  files.Answer(std::nullopt);
+  QTest::keyClick(read, Qt::Key_Return);
+  ASSERT_EQ(files.Requests().size(), 2u);
+  EXPECT_TRUE(d->isVisible());
+  reset->setFocus(Qt::ShortcutFocusReason);
+  QTest::keyClick(reset, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_TRUE(d->isVisible());
+  EXPECT_EQ(d->Working().EndXY, 360);
+  EXPECT_EQ(block.EndXY, 300);
+  d->Edit(0)->setFocus();
+  QTest::keyClick(d->Edit(0), Qt::Key_Return);
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+  EXPECT_EQ(block.EndXY, 360);
   delete d;
 }
 

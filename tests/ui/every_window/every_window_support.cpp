@@ -19,6 +19,7 @@
 #include <QPrintDialog>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -338,10 +339,25 @@ void Walker::ClickButtons(const QPointer<QWidget>& w) {
     ++clicks_;
     const std::set<QLineEdit*> open = OpenEdits(w);
     Act(w, [&] {
-      if (b->isVisible())
+      auto* push = qobject_cast<QPushButton*>(b.data());
+      if (push && push->isVisible() && qobject_cast<QDialog*>(w.data()) && (push->focusPolicy() & Qt::TabFocus)) {
+        // A dialog's push button is pressed from the keyboard: moved to (as an Alt+letter
+        // several controls share moves there), then Enter. It is this button that must act,
+        // not the default one.
+        const std::string name = std::string(w->metaObject()->className()) + " / " + Plain(push->text());
+        QSignalSpy pressed(push, &QAbstractButton::clicked);
+        // The focus moves within the active window only.
+        w->activateWindow();
+        (void)QTest::qWaitForWindowActive(w);
+        push->clearFocus();  // a button that had the focus since the window opened is moved to as well
+        push->setFocus(Qt::ShortcutFocusReason);
+        QTest::keyClick(push, Qt::Key_Return);
+        if (pressed.count() != 1) ADD_FAILURE() << name << ": Enter on the button that has the focus did not press it";
+      } else if (b->isVisible()) {
         QTest::mouseClick(b, Qt::LeftButton);
-      else
+      } else {
         b->click();
+      }
     });
     // Fields the click opened (a switch from automatic to typed values) are typed over now.
     if (w && w->isVisible()) TypeOverEdits(w, open);
