@@ -20,6 +20,7 @@
 #include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "app/system_facts.h"
+#include "app/ui/coded_caption.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/data_file_commands.h"
 #include "app/ui/main_window.h"
@@ -199,7 +200,8 @@ void TDlgStat::FillFields() {
   const TAxisStats* axes[3] = {&stats.X, &stats.Y, &stats.Z};
   for (int a = 0; a < 3; ++a) {
     const int base = 310 + 7 * a;
-    SetField(base, *names[a]);
+    // The names as the graph draws them, not their codes.
+    if (QLabel* f = Field(base)) f->setText(CodedTextCaption(*names[a]));
     const TAxisStats& s = *axes[a];
     const long double values[] = {s.Min, s.Max, s.Range, s.Mean, s.StdDev};
     const int ids[] = {1, 2, 3, 5, 6};
@@ -286,7 +288,7 @@ void ShowDataStatus() {
   if (session.Table.XYZRows() < 4) return;
   auto* window = new TDlgStat(MainWindow, session, FitResultsAreValid());
   const std::string& title = session.DataTitles().Title;
-  if (!title.empty()) window->setWindowTitle(FromCp1252(title));
+  if (!title.empty()) window->setWindowTitle(CodedTextCaption(title));
   StatusWindow() = window;
   // The status window is active after every import: the main window's keys work from it.
   MainWindow->LendShortcuts(window);

@@ -140,6 +140,20 @@ TEST_F(DataRoad, NewUserOpensAFileOnTheCommandLineSavesItAndQuits) {
   EXPECT_EQ(boxes_.Boxes().size(), boxesBefore);
 }
 
+// Titles that carry codes show in the status window as the graph draws them: its caption
+// showed "Plate ~@a~@" and the X name "~@q~@ [deg]".
+TEST_F(DataRoad, TheStatusWindowShowsCodedTitlesAsDrawn) {
+  Start();
+  Import("plate.txt", "\"Plate ~@a~@ ~~5\"\n~@q~@ [deg]\nx~`1~`\nYield ~^2~^\n" + Points(12));
+  ASSERT_NE(DataStatusWin(), nullptr);
+  EXPECT_EQ(DataStatusWin()->windowTitle(), QString::fromUtf8("Plate \u03B1 ~5"));
+  EXPECT_EQ(DataStatusWin()->Field(310)->text(), QString::fromUtf8("\u03B8 [deg]"));
+  EXPECT_EQ(DataStatusWin()->Field(317)->text(), "x1");
+  EXPECT_EQ(DataStatusWin()->Field(324)->text(), "Yield ^2");
+  // The titles themselves keep their codes.
+  EXPECT_EQ(session_.DataTitles().Title, "Plate ~@a~@ ~~5");
+}
+
 // A name typed without an extension is saved in the type left chosen, under its extension.
 TEST_F(DataRoad, SaveAsGivesABareNameTheChosenTypesExtensionAndFormat) {
   Start();
