@@ -107,11 +107,13 @@ struct WindowPlacement {
 
 // Index of the placement records (field 79 is record 0). Each record serves one window: the
 // status window keeps record 1 with fits and without (the record once named for it with fits
-// is the review window's, whose place it took), and the review its two blocks of six
-// (review/review_layout.h).
+// is the review window's, whose place it took), the review its two blocks of six
+// (review/review_layout.h), and the data view the third of the smoothing windows' four Quick
+// Eval records, which no Quick Eval uses (the data view shared record 1 with the status
+// window, and each came back at the other's place and size).
 enum PlacementSlot : int {
   kPlaceMainWindow = 0,
-  kPlaceDataStatus = 1,  // the status window, and the data view
+  kPlaceDataStatus = 1,
   kPlaceFunctionViewer = 2,
   kPlaceGridEditorGraph = 3,
   kPlaceGridEditor = 4,
@@ -125,7 +127,8 @@ enum PlacementSlot : int {
   kPlaceUniformGrid = 22,
   kPlaceLoess = 23,
   kPlaceNurbs = 24,
-  kPlaceQuickEval = 25,  // four records, 25-28, of the smoothing windows
+  kPlaceQuickEval = 25,  // four records, 25-28, of the smoothing windows' Quick Eval
+  kPlaceDataView = 27,   // the third of them
   kPlaceSparseGrid = 29,
 };
 

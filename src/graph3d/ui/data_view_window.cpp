@@ -90,7 +90,7 @@ void TViewData::done(int result) {
 void RegisterDataViewCommand(TSession& session) {
   if (HasCommandHandler(CmDataGraph)) return;
   RegisterCommand(CmDataGraph, [&session] {
-    TGraphOptions options(CurrentSettings(), kGraphDataStatus, kPointsDataStatus, kPlaceDataStatus);
+    TGraphOptions options(CurrentSettings(), kGraphDataStatus, kPointsDataStatus, kPlaceDataView);
     T3DGraphSetup& setup = options.Setup();
     SetGraphTitlesFromData(options.titles, session.DataTitles());
     TDataTable& table = session.Table;

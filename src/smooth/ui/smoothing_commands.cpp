@@ -258,7 +258,7 @@ void RunNurbsWindow(QWidget* parent, TDataSession& session, ProgramSettings& set
 }
 
 void RunViewDataWindow(QWidget* parent, TDataSession& session, ProgramSettings& settings) {
-  TGraphOptions options(settings, kGraphDataStatus, kPointsDataStatus, kPlaceDataStatus);
+  TGraphOptions options(settings, kGraphDataStatus, kPointsDataStatus, kPlaceDataView);
   PrepareSmoothingSetup(options, session);
   const std::uint64_t before = DataSignature(TableRecords(session));
   CloseDataStatus();

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QLabel>
+#include <QTimer>
 
 #include <cmath>
 #include <memory>
@@ -15,6 +17,7 @@
 #include "app/data_session.h"
 #include "app/data_statistics.h"
 #include "app/point_table.h"
+#include "app/settings_file.h"
 #include "app/ui/spin_edit.h"
 #include "graph3d/graph_options.h"
 #include "platform/message_box.h"
@@ -174,6 +177,38 @@ TEST_F(SmoothingWindowsTest, ViewDataDrawsTheSurfaceOnlyWhenAskedAndTheDataAllow
   EXPECT_EQ(w->Engine(), nullptr);
   EXPECT_TRUE(options->Setup().Points);
   delete w;
+}
+
+// The data view, opened by its command, comes back where it was left and leaves the status
+// window's place alone: the two kept one record, and each opened at the other's place and
+// size.
+TEST_F(SmoothingWindowsTest, TheDataViewKeepsItsOwnPlaceApartFromTheStatusWindows) {
+  Load(QuadraticPoints(), kGraphDataStatus, kPointsDataStatus, kPlaceGraphShared);
+  const WindowPlacement status{300, 220, 430, 310, 0};
+  settings.placements[kPlaceDataStatus] = status;
+  const QRect left(40, 60, 520, 400);
+  for (int opening = 0; opening < 3; ++opening) {
+    QRect opened;
+    QTimer::singleShot(0, [&] {
+      auto* w = qobject_cast<TViewDataNP*>(QApplication::activeModalWidget());
+      if (w == nullptr) {
+        ADD_FAILURE() << "the data view is not the modal window";
+        if (QWidget* other = QApplication::activeModalWidget()) other->close();
+        return;
+      }
+      opened = w->geometry();
+      if (opening == 0) w->setGeometry(left);
+      w->accept();
+    });
+    RunViewDataWindow(nullptr, session, settings);
+    if (opening == 0)
+      EXPECT_NE(opened, QRect(status.x, status.y, status.width, status.height));
+    else
+      EXPECT_EQ(opened, left) << opening;
+    EXPECT_EQ(settings.placements[kPlaceDataStatus], status) << opening;
+    EXPECT_EQ(settings.placements[kPlaceDataView], (WindowPlacement{left.x(), left.y(), left.width(), left.height(), 0}))
+        << opening;
+  }
 }
 
 // The surface's check box reads "Add Surface" on one line, whole beside the graph.

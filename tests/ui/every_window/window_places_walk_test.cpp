@@ -3,8 +3,8 @@
 //  - each window, the first time it is met, is given a place and size of its own; every
 //    window that keeps its place in a placement record of the settings then holds that
 //    rectangle in the record, and opens there again at each later opening (three at least),
-//    whatever road opens it. Windows that share a record (the data view and the status
-//    window) open where the last of them was left. Windows that keep no place (the dialogs
+//    whatever road opens it. Windows that share a record, were there any, would open where
+//    the last of them was left. Windows that keep no place (the dialogs
 //    centred on their owner) are named and left alone.
 //  - every font dialog met, OK'd untouched, leaves the settings byte for byte as they were.
 #include <gtest/gtest.h>
@@ -176,7 +176,7 @@ TEST(EveryWindowPlace, EveryWindowReopensWhereItWasLeftAndItsRecordHoldsIt) {
   std::vector<int> order;
   for (const CommandInfo& c : CommandTable())
     if (c.menu >= 0 && !kNotWalked.count(c.id)) order.push_back(c.id);
-  // The status window first, before the windows that share its place (the data view) are met.
+  // The status window first, before the windows opened over it are met.
   {
     Walker walker(Clock::now() + std::chrono::minutes(1), [&](const QPointer<QWidget>& w) { places.Left(w); });
     walker.SetOpenedHook([&](const QPointer<QWidget>& w) { places.Opened(w); });
