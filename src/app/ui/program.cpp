@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QFile>
 
+#include <filesystem>
+#include <system_error>
+
 #include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "app/ui/command_ids.h"
@@ -12,11 +15,25 @@
 #include "platform/qt/qt_services.h"
 #include "platform/qt/single_instance.h"
 
+namespace {
+
+// A data file named relative to the folder the program was started in, by its whole path: it
+// goes to the recent files, which reopen it from wherever the program starts next ("p.prn"
+// there opened another folder's p.prn, or none).
+std::string WholePath(const std::string& file) {
+  if (file.empty()) return file;
+  std::error_code error;
+  const std::filesystem::path whole = std::filesystem::absolute(file, error);
+  return error ? file : whole.lexically_normal().string();
+}
+
+}  // namespace
+
 void ApplyCommandLine(const std::vector<std::string>& words) {
   const CommandLine line = ParseCommandLine(words);
   AuditLevel = line.auditLevel;
   NPDllName = line.npDllName;
-  StartupDataFile = line.dataFile;
+  StartupDataFile = WholePath(line.dataFile);
 }
 
 int RunProgram(const std::vector<std::string>& words, TDataSession& session) {

@@ -154,6 +154,25 @@ TEST_F(DataRoad, TheStatusWindowShowsCodedTitlesAsDrawn) {
   EXPECT_EQ(session_.DataTitles().Title, "Plate ~@a~@ ~~5");
 }
 
+// A file named on the command line relative to the folder the program starts in is read
+// and kept in the recent files by its whole path, which opens it again from another folder
+// (the recent file "Rel.txt" named whatever Rel.txt the next start's folder held).
+TEST_F(DataRoad, AFileNamedRelativeToTheStartFolderIsKeptByItsWholePath) {
+  const std::string path = Write("Rel.txt", "\"Rel\"\nA\nB\nC\n" + Points(10));
+  const fs::path folder = fs::current_path();
+  fs::current_path(home_.Path());
+  ApplyCommandLine({"./Rel.txt"});
+  fs::current_path(folder);
+  EXPECT_EQ(StartupDataFile, path);
+  ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->accept(); });
+  Start();
+  Pump();
+  EXPECT_EQ(session_.Table.XYZRows(), 10);
+  EXPECT_EQ(CurrentSettings().recentFiles[0], path);
+  EXPECT_TRUE(boxes_.Boxes().empty());
+  ApplyCommandLine({});
+}
+
 // A name typed without an extension is saved in the type left chosen, under its extension.
 TEST_F(DataRoad, SaveAsGivesABareNameTheChosenTypesExtensionAndFormat) {
   Start();
