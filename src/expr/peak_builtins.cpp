@@ -33,7 +33,11 @@ long double Standardised(ExprContext& ctx, long double v, const long double* p) 
 // w = ln(v / b) / (sqrt(2) c) for the log-normal transition, u = ln(v / b) / c for the peak.
 long double LogStandardised(ExprContext& ctx, long double v, const long double* p,
                             long double scale) {
-  return ExprSafeDivide(ctx, ExprMathLog(ctx, ExprSafeDivide(ctx, v, p[1])), scale * p[2]);
+  const long double ratio = ExprSafeDivide(ctx, v, p[1]);
+  // A zero scale is the division's fault, and "Division by Zero" is what the user is told:
+  // the logarithm of the 0 the failed division leaves would name "Log: Zero Singularity".
+  if (p[1] == 0 || std::isnan(p[1])) return ratio;
+  return ExprSafeDivide(ctx, ExprMathLog(ctx, ratio), scale * p[2]);
 }
 
 }  // namespace

@@ -86,7 +86,10 @@ TEST_F(PeakBuiltinTest, ZeroWidthsAndLogarithmsOfZeroFail) {
   };
   const Case cases[] = {{"GAUSSX(2,0,0)", 1, -1},  {"LORX(1,0,0)", 1, -1}, {"GCUMX(1,0,0)", 1, -1},
                         {"SIGX(1,0,0)", 1, -1},    {"EXPX(1,0)", 1, -1},   {"EXVCUMX(1,0,0)", 1, -1},
-                        {"LNCUMX(1,1,1)", 0, -6},  {"LOGNORMX(1,1,1)", -1, -7}};
+                        {"LNCUMX(1,1,1)", 0, -6},  {"LOGNORMX(1,1,1)", -1, -7},
+                        // A zero scale fails its division, not the logarithm of the quotient.
+                        {"LOGNORMX(1,0,1)", 1, -1}, {"LNCUMX(1,0,1)", 1, -1},
+                        {"LOGNORMX(1,0,1)", -1, -1}, {"LNCUMX(2,0,0.5)", 0, -1}};
   for (const Case& c : cases) {
     Vars().X() = c.x;
     ExpectEval(c.text, ExprErrorValue, c.code);
