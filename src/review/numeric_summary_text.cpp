@@ -289,8 +289,11 @@ const char* MinimizationName(int mode) {
   return kMinimizationNames[static_cast<std::size_t>(std::clamp(mode, 0, 3))];
 }
 
+// A run fits every non-linear equation, the user functions included, with the loss of the fit
+// options (a change of the options throws the results away), except the four planes, each of
+// which has its own.
 int FitMinimizationMode(const TFitEqn& fit, const TFitOptions& options) {
-  if (fit.kind != kKindNonlinear || IsUdfEquation(fit.equationNumber)) return static_cast<int>(kRobustLeastSquares);
+  if (fit.kind != kKindNonlinear) return static_cast<int>(kRobustLeastSquares);
   const int plane = fit.equationNumber - kFirstRobustPlane;
   if (plane >= 0 && fit.equationNumber <= kLastBuiltinNonlinear) return plane;
   return options.robustMode <= kRobustPearsonVII ? static_cast<int>(options.robustMode)

@@ -276,6 +276,33 @@ TEST_F(PaneUdfTest, OneParameterFitHasOneRegressionDegreeAndNoIterationCount) {
   EXPECT_EQ(std::string(out.GetLine(3)), "    ~$ 18~$        ~!            ~!   ~!            ~!   ~!            ~!");
 }
 
+// A run fits the user functions with the robust loss of the fit options, as it fits the
+// built-in shapes: the procedure line names that loss for both.
+TEST_F(PaneUdfTest, RobustRunNamesItsLossForUserFunctionsAndShapes) {
+  DefineUserFunction(0, "Z=A0+A1*X+A2*Y", {1, 1, 1});
+  TFitOptions options = DefaultFitOptions();
+  options.robustMode = kRobustLorentzian;
+  session_.FitOptions = options;
+  TFitSelection selection;
+  selection.nonlinear[168] = 1;  // the least-squares plane keeps its own loss
+  selection.nonlinear[0] = 1;    // the Gaussian product takes the options' loss
+  review_test::FitInto(session_, ReplicatedPlane(), selection, &BoundUdfTable(), options);
+  const auto procedureLine = [&](int equation) {
+    const int rank = RankOf(equation);
+    EXPECT_GT(rank, 0) << equation;
+    TMFile out("", 200);
+    TNumericPaneSettings settings;
+    settings.stamp = &stamp_;
+    EXPECT_TRUE(FormatNumericSummary(out, session_, rank, settings));
+    for (const std::string& s : Lines(out))
+      if (s.rfind("~$Lev-Marq", 0) == 0) return s;
+    return std::string();
+  };
+  EXPECT_NE(procedureLine(2501).find("~$Lorentzian     ~$"), std::string::npos) << procedureLine(2501);
+  EXPECT_NE(procedureLine(2169).find("~$Least Squares  ~$"), std::string::npos) << procedureLine(2169);
+  if (RankOf(2001) > 0) EXPECT_NE(procedureLine(2001).find("~$Lorentzian     ~$"), std::string::npos);
+}
+
 TEST_F(PaneTextTest, ShortSummaryOfTheReviewRank) {
   Fit(ReplicatedPlane(), LinearSelection(9, 0, 0));
   session_.ReviewCurrentRank = RankOf(1);
