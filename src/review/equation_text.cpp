@@ -118,11 +118,12 @@ std::string GetEquationName(int equationNumber, const TUdfRecords& udfs) {
   if (equationNumber >= kFirstUdfEquation && equationNumber <= kLastUdfEquation) {
     const int slot = equationNumber - kFirstUdfEquation;
     const TUdfRecord* record = udfs[static_cast<std::size_t>(slot)].get();
-    if (record != nullptr) {
-      const std::string_view name(record->Name.data(), strnlen(record->Name.data(), record->Name.size()));
-      return "z=" + std::string(name) + "()";
-    }
-    // Numbered from 1, as the user-function dialog numbers the slots.
+    const std::string_view name =
+        record ? std::string_view(record->Name.data(), strnlen(record->Name.data(), record->Name.size()))
+               : std::string_view();
+    if (!name.empty()) return "z=" + std::string(name) + "()";
+    // A function without a name (the dialog leaves the name free) is named by its slot,
+    // numbered from 1 as the user-function dialog numbers the slots, rather than "z=()".
     return CFormat("z=UDF%d()", slot + 1);
   }
   return std::string(NonlinearEquationText(equationNumber));

@@ -100,6 +100,9 @@ TEST(EquationText, UserFunctionFitsAreNamedBySlot) {
   std::strcpy(udfs[2]->Name.data(), "PEAK2");
   EXPECT_EQ(GetEquationName(2503, udfs), "z=PEAK2()");
   EXPECT_EQ(GetEquationName(2504, udfs), "z=UDF4()");
+  // A defined function left without a name.
+  udfs[4] = std::make_unique<TUdfRecord>();
+  EXPECT_EQ(GetEquationName(2505, udfs), "z=UDF5()");
 }
 
 TEST(EquationText, SummaryLinesSplitTheParameters) {
