@@ -23,6 +23,7 @@ TGridEditStart BeginGridEdit(const TDataSession& session) {
   start.fileLabel = session.DataFileLabel;
   start.dataUnsaved = session.DataUnsaved;
   start.savedMark = session.SavedMark;
+  start.fingerprint = session.DataFingerprint;
   return start;
 }
 
@@ -38,7 +39,17 @@ AfterGridEdit FinishGridEdit(TDataSession& session, TGridEditStart& start, bool 
       session.DataFileLabel = start.fileLabel;
       session.DataUnsaved = start.dataUnsaved;
       session.SavedMark = start.savedMark;
-      SetHaveData(table.XYZRows() > 3 ? 1 : 0);
+      const bool enough = table.XYZRows() > 3;
+      SetHaveData(enough ? 1 : 0);
+      if (session.DataFingerprint != start.fingerprint) {
+        // A calculation applied from the editor pre-scanned the edited data and fitted
+        // them: those fits are not of the table put back.
+        VoidFitResults(session);
+        if (enough) {
+          PrescanData(session, owner);
+          return AfterGridEdit::kShowStatus;
+        }
+      }
       PrepareDataForFit(table, session.DataStats);
       return AfterGridEdit::kShowStatus;
     }

@@ -24,6 +24,9 @@ struct TGridEditStart {
   std::string fileLabel;
   int dataUnsaved = 0;
   std::optional<TSavedDataMark> savedMark;
+  // The data the fit results belonged to (DataFingerprint): a pre-scan while the editor is
+  // open (a calculation applied from it) changes it.
+  std::uint64_t fingerprint = 0;
 };
 
 // Before the editor opens.
@@ -38,7 +41,9 @@ enum class AfterGridEdit {
 // After the editor closed (cancelled: by Cancel). Changed data after Cancel, whatever is
 // left of them (Clear All leaves nothing): "Abandon Changes?"; Yes puts the table back as it
 // was, with its titles, the file it names and its saved state (a save made in the editor
-// holds the changes, not the table put back). Data kept with fewer than 4 points: the fit
+// holds the changes, not the table put back); fits made meanwhile of the edited data (a
+// calculation applied from the editor) are voided and the table put back is fitted again.
+// Data kept with fewer than 4 points: the fit
 // results are void and the table no data to work on. Otherwise, data whose signature is
 // unchanged keep everything. Changed data kept: the fit results are void, the pre-scan
 // runs, and when the data differ from what the editor last saved, "Save Current Data?";

@@ -471,6 +471,30 @@ TEST_F(GridEditSession, AbandonedChangesSavedInTheEditorNameTheFileTheTableCameF
   EXPECT_FALSE(DataNeedsSaving(session_));
 }
 
+// A calculation applied from the editor pre-scans and fits the edited data; abandoning the
+// changes puts the table back, and the fits of the edited data go with them: the table put
+// back is pre-scanned (and so fitted) again.
+TEST_F(GridEditSession, AbandoningAfterACalculationVoidsTheFitsOfTheCalculatedData) {
+  const std::vector<unsigned char> before = TableBytes();
+  const std::uint64_t signature = DataSignature(session_.Table.XYZData());
+  ASSERT_EQ(session_.DataFingerprint, signature);
+  TGridEditStart start = BeginGridEdit(session_);
+  {
+    TGridEditor e(session_, &start.savedSignature);
+    e.FinishSetup();
+    for (TXYZPoint& p : session_.Table.XYZData().subspan(1, 5)) p.Z *= 2;  // Z=Z*2 over the table
+    PrescanData(session_);  // as applying the calculation does
+  }
+  ASSERT_NE(session_.DataFingerprint, signature);
+  voided_ = 0;
+  platform::ScriptedAnswers answers;
+  answers.Answer(platform::kIdYes);
+  EXPECT_EQ(FinishGridEdit(session_, start, true, nullptr), AfterGridEdit::kShowStatus);
+  EXPECT_EQ(TableBytes(), before);
+  EXPECT_GE(voided_, 1);
+  EXPECT_EQ(session_.DataFingerprint, signature);
+}
+
 // Titles alone changed and cancelled are abandoned too.
 TEST_F(GridEditSession, CancelledNewTitlesAreAskedForAndPutBack) {
   TGridEditStart start = BeginGridEdit(session_);
