@@ -119,7 +119,7 @@ int AcceptRead(TDataSession& session, const TReadResult& read, int firstRow,
   SetHaveData(1);
   std::span<TXYZPoint> data = session.Table.XYZData();
   session.Table.SetXYZRows(PointCount(data));
-  session.DataFileLabel = path;
+  session.DataFileLabel = FileNameToCodedText(path);
   session.DataUnsaved = session.AppendMode;
   if (convertWeights && data[0].W == 1) {
     // Standard deviations become the weights 1 / sd^2 (a zero, which would divide by
@@ -415,7 +415,7 @@ int EvEditorData(TDataSession& session, std::string_view text) {
   VoidFitResults(session);
   session.DataTitles() = read.titles;
   // The temporary copy is gone: a table that came from no file names no source.
-  session.DataFileLabel = session.DataFileName;
+  session.DataFileLabel = FileNameToCodedText(session.DataFileName);
   session.Table.SetXYZRows(PointCount(session.Table.XYZData()));
   SetHaveData(1);
   PrescanData(session, Owner());
@@ -466,7 +466,7 @@ int SaveDataAs(TDataSession& session, const std::string& path) {
   }
   AddRecentFile(path);
   MarkDataSaved(session);
-  session.DataFileLabel = path;
+  session.DataFileLabel = FileNameToCodedText(path);
   return 1;
 }
 

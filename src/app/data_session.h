@@ -33,7 +33,9 @@ struct TDataSession {
 
   // Path of the file being imported or last imported.
   std::string DataFileName;
-  // The file name the status window shows: the path of the last successful import or save.
+  // The file name the status window, the titles dialog and the summaries show: the path of
+  // the last successful import or save, as text (a UTF-8 name in the code page the windows
+  // and exports read, where its bytes showed "MÃ¼ller" for "Müller").
   std::string DataFileLabel;
   // The data table was changed since it was loaded or saved: set by the roads that know it
   // (pasted or appended data, which no file holds even where they equal SavedMark), cleared

@@ -173,6 +173,32 @@ TEST_F(DataRoad, AFileNamedRelativeToTheStartFolderIsKeptByItsWholePath) {
   ApplyCommandLine({});
 }
 
+// A file whose name is not ASCII is named as it is in the titles dialog, the status window
+// and after a save: both showed the bytes of its UTF-8 name ("MÃ¼ller.txt").
+TEST_F(DataRoad, AFileNameThatIsNotAsciiShowsAsItIs) {
+  Start();
+  const std::string path = Write("M\xC3\xBCller.txt", "\"Ridge\"\nA\nB\nC\n" + Points(10));
+  files_.Answer(path);
+  QString source;
+  ModalAnswer<TTitlesDlg> titles([&source](TTitlesDlg* d) {
+    source = d->Static(667)->text();
+    d->accept();
+  });
+  window_->ExecuteCommand(CmImport);
+  ASSERT_EQ(titles.Seen(), 1);
+  EXPECT_EQ(source, QString::fromUtf8(path));
+  ASSERT_NE(DataStatusWin(), nullptr);
+  EXPECT_EQ(DataStatusWin()->Field(309)->text(), QString::fromUtf8(path));
+  const std::string saved = home_.File("\xC3\x84pfel.prn");
+  files_.Answer(saved);
+  window_->ExecuteCommand(CmSaveAs);
+  ASSERT_TRUE(fs::exists(saved));
+  ASSERT_NE(DataStatusWin(), nullptr);
+  EXPECT_EQ(DataStatusWin()->Field(309)->text(), QString::fromUtf8(saved));
+  // The recent files keep the path itself, which opens the file.
+  EXPECT_EQ(CurrentSettings().recentFiles[0], saved);
+}
+
 // A name typed without an extension is saved in the type left chosen, under its extension.
 TEST_F(DataRoad, SaveAsGivesABareNameTheChosenTypesExtensionAndFormat) {
   Start();
