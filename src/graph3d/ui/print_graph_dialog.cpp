@@ -292,11 +292,11 @@ void TPrintGraph::Read() {
     case OptionFileStatus::Ok: break;
   }
   rec_ = read;
+  // The file's layout is shown as its radio shows it: a fixed layout's margins are the ones
+  // it prints with, and the custom margins the file brought come up with their layouts.
   guard_ = 2;
   ApplyLayout(rec_.Layout);
   guard_ = 0;
-  // A fixed layout read from a file still shows the custom margins it brought.
-  ShowMargins(rec_.Layout == kLayoutCustomPortrait ? rec_.PortraitMargins : rec_.LandscapeMargins, true);
 }
 
 void TPrintGraph::Save() {

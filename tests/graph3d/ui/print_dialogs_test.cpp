@@ -137,6 +137,80 @@ TEST(PrintGraphDialog, CustomPrintFilesReadAndRefused) {
   delete dialog;
 }
 
+// A file read with a fixed layout shows what that layout prints with, as its radio does: the
+// fields once showed the file's custom margins and took typing, while the print used the
+// fixed margins and Save wrote the file's margins back over what the field showed. The
+// custom margins the file brought are kept and come up with their layout.
+TEST(PrintGraphDialog, AFixedLayoutReadFromAFileShowsTheMarginsItPrintsWith) {
+  ScratchDir dir;
+  for (const int layout : {kLayoutHalfPagePortrait, kLayoutFullPageLandscape}) {
+    TPrintGraphRec stored;
+    stored.Layout = static_cast<std::int16_t>(layout);
+    stored.Orientation = static_cast<std::int16_t>(layout);
+    stored.PortraitMargins = {1.0f, 2.0f, 3.0f, 4.0f};
+    stored.LandscapeMargins = {5.0f, 6.0f, 7.0f, 8.0f};
+    const std::string file = dir.File("fixed.cpg");
+    ASSERT_TRUE(WriteCustomPrintFile(file, stored));
+    // What the layout prints with: 0.5 inch round the half page with 6 below, an inch round
+    // the full page.
+    const std::array<const char*, 4> printed =
+        layout == kLayoutHalfPagePortrait ? std::array<const char*, 4>{"1.27", "1.27", "1.27", "15.24"}
+                                          : std::array<const char*, 4>{"2.54", "2.54", "2.54", "2.54"};
+
+    platform::ScriptedFiles files;
+    TPrintGraphRec rec;
+    rec.Layout = kLayoutCustomPortrait;
+    rec.Orientation = 0;
+    auto* dialog = new TPrintGraph(nullptr, &rec, QRect(), true, nullptr);
+    dialog->show();
+    files.Answer(file);
+    Child<QPushButton>(dialog, TPrintGraph::kReadButton)->click();
+    EXPECT_TRUE(Child<QRadioButton>(dialog, TPrintGraph::kLayoutControls[layout])->isChecked()) << layout;
+    for (std::size_t k = 0; k < 4; ++k) {
+      auto* edit = Child<QLineEdit>(dialog, TPrintGraph::kMarginEdits[k]);
+      EXPECT_EQ(edit->text().trimmed().toStdString(), printed[k]) << layout << ' ' << k;
+      EXPECT_FALSE(edit->isEnabled()) << layout << ' ' << k;
+    }
+    EXPECT_FALSE(Child<QPushButton>(dialog, TPrintGraph::kSaveButton)->isEnabled()) << layout;
+
+    // The file's custom sets come up with their layouts, and what is typed there is saved.
+    Child<QRadioButton>(dialog, 544)->click();
+    EXPECT_EQ(Child<QLineEdit>(dialog, 540)->text().trimmed(), "1.00") << layout;
+    Child<QRadioButton>(dialog, 545)->click();
+    auto* left = Child<QLineEdit>(dialog, 540);
+    EXPECT_EQ(left->text().trimmed(), "5.00") << layout;
+    EXPECT_TRUE(left->isEnabled()) << layout;
+    left->setText("9.5");
+    const std::string saved = dir.File("saved" + std::to_string(layout) + ".cpg");
+    files.Answer(saved);
+    Child<QPushButton>(dialog, TPrintGraph::kSaveButton)->click();
+    TPrintGraphRec back;
+    ASSERT_EQ(ReadCustomPrintFile(saved, back), OptionFileStatus::Ok) << layout;
+    EXPECT_EQ(back.Layout, kLayoutCustomLandscape);
+    EXPECT_EQ(back.LandscapeMargins, (std::array<float, 4>{9.5f, 6.0f, 7.0f, 8.0f}));
+    EXPECT_EQ(back.PortraitMargins, stored.PortraitMargins);
+    delete dialog;
+  }
+
+  // Read and OK untouched: the record is the file's.
+  TPrintGraphRec stored;
+  stored.Layout = kLayoutHalfPagePortrait;
+  stored.Orientation = 0;
+  stored.FrameGraph = 1;
+  stored.LandscapeMargins = {5.0f, 6.0f, 7.0f, 8.0f};
+  const std::string file = dir.File("half.cpg");
+  ASSERT_TRUE(WriteCustomPrintFile(file, stored));
+  platform::ScriptedFiles files;
+  TPrintGraphRec rec;
+  auto* dialog = new TPrintGraph(nullptr, &rec, QRect(), true, nullptr);
+  dialog->show();
+  files.Answer(file);
+  Child<QPushButton>(dialog, TPrintGraph::kReadButton)->click();
+  Accept(dialog);
+  EXPECT_EQ(rec, stored);
+  delete dialog;
+}
+
 TEST(PrintTextDialog, HeaderCutTo79AndUnofferedChoicesKeepTheirFields) {
   TTextPrintOptions options;
   options.colour = true;
