@@ -4,6 +4,7 @@
 // leave no surface.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -350,6 +351,56 @@ TEST(GriddedEngine, AnHourlyGridOnAJulianDayAxisIsDetectedWhole) {
     EXPECT_EQ(e.Sse(), 0.0L);
     for (long double x : xs)
       for (long double y : ys) EXPECT_NEAR(static_cast<double>(e.EvalAt(x, y)), static_cast<double>(f(x, y)), 1e-9);
+  }
+}
+
+// The least-squares B-spline of order 4 with 5 coefficients per axis on an uneven 9 x 7 grid
+// of sin 3x cos 2y + 0.3xy: the knots for 5 even breakpoints over [0, 1] are 0 (4 times),
+// 0.5, 1 (4 times), and the spline is the tensor least-squares solution C = Bx+ Z (By+)'.
+// References from SciPy's BSpline with numpy's pseudo-inverse
+// (tests/smooth/reference/least_squares_spline_references.py).
+TEST(GriddedEngine, TheLeastSquaresSplineIsTheTensorLeastSquaresSolution) {
+  const std::vector<long double> xs = {0, 0.1L, 0.25L, 0.35L, 0.5L, 0.62L, 0.75L, 0.9L, 1};
+  const std::vector<long double> ys = {0, 0.2L, 0.3L, 0.5L, 0.65L, 0.8L, 1};
+  const auto f = [](long double x, long double y) { return std::sin(3 * x) * std::cos(2 * y) + 0.3L * x * y; };
+  PointTable data = Table(GridPoints(xs, ys, f));
+  TSpline3D e(data, kGridLeastSquares, 3, 3, 5, 5, 0, 0, kRegridRenka, false);
+  ASSERT_TRUE(e.HasSurface());
+  ASSERT_EQ(e.LsqCoefX(), 5);
+  ASSERT_EQ(e.LsqCoefY(), 5);
+  EXPECT_NEAR(static_cast<double>(e.EvalAt(0.37L, 0.61L)), 0.37547165858423337, 1e-13);
+  EXPECT_NEAR(static_cast<double>(e.EvalDx(0.37L, 0.61L)), 0.65271196375577767, 1e-12);
+  EXPECT_NEAR(static_cast<double>(e.EvalDxy(0.37L, 0.61L)), -2.268346823515424, 1e-11);
+  EXPECT_NEAR(static_cast<double>(e.Sse()), 0.00010300919524357546, 1e-15);
+  long double error = -1;
+  EXPECT_NEAR(static_cast<double>(e.Integrate(0.1L, 0.8L, 0.2L, 0.9L, &error)), 0.20118537431045375, 1e-13);
+}
+
+// The NURBS smoothing of an uneven 9 x 7 grid of sin 3x cos 2y + 0.3xy, columns first and
+// then rows, read back at the nodes through the smoothed data. References: the curve of
+// each line evaluated as the smoothing defines it (control points shifted by one place up
+// to degree 4, two for 5), its abscissa solved for each node by bisection, all in 40-digit
+// mpmath (tests/smooth/reference/nurbs_line_references.py).
+TEST(GriddedEngine, NurbsSmoothingMatchesTheCurvesOfEveryLine) {
+  const std::vector<long double> xs = {0, 0.1L, 0.25L, 0.35L, 0.5L, 0.62L, 0.75L, 0.9L, 1};
+  const std::vector<long double> ys = {0, 0.2L, 0.3L, 0.5L, 0.65L, 0.8L, 1};
+  const auto f = [](long double x, long double y) { return std::sin(3 * x) * std::cos(2 * y) + 0.3L * x * y; };
+  struct TCase {
+    int dx, dy;
+    std::array<double, 4> want;  // at nodes (3, 2), (4, 3), (8, 6), (6, 1)
+  };
+  for (const TCase& c : {TCase{3, 3, {0.72276768223841489, 0.58678110947121447, 0.24127335507237902, 0.72912120788684167}},
+                         TCase{4, 2, {0.72193777394592239, 0.5861276229721806, 0.24127335507237902, 0.7198582856181081}},
+                         TCase{5, 5, {0.70358722826946855, 0.57732063881140289, 0.24127335507237902, 0.70816291455780201}}}) {
+    SCOPED_TRACE(testing::Message() << "degrees " << c.dx << ", " << c.dy);
+    PointTable data = Table(GridPoints(xs, ys, f));
+    TSpline3D e(data, kGridNurbs, c.dx, c.dy, 0, 0, 0, 0, kRegridRenka, false);
+    ASSERT_TRUE(e.HasSurface());
+    const std::array<std::pair<int, int>, 4> nodes = {{{3, 2}, {4, 3}, {8, 6}, {6, 1}}};
+    for (std::size_t k = 0; k < nodes.size(); ++k) {
+      const long double x = xs[static_cast<std::size_t>(nodes[k].first)], y = ys[static_cast<std::size_t>(nodes[k].second)];
+      EXPECT_NEAR(static_cast<double>(e.EvalAt(x, y)), c.want[k], 1e-9) << "node " << k;
+    }
   }
 }
 

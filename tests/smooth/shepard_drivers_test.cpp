@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/long_double.h"
+#include "smooth/engines/gridded_engine.h"
 #include "smooth/engines/scattered_engine.h"
 #include "smooth/libs/numerical_library.h"
 #include "smooth/numlib/tension_factors.h"
@@ -242,6 +243,37 @@ TEST(WatsonDriver, ScalingAnAxisScalesNothingInsideTheMethod) {
     EXPECT_EQ(grid[1], plain.EvalAt(0.7L, 0.4L));
     EXPECT_EQ(grid[2], plain.EvalAt(0.2L, 0.6L));
   }
+}
+
+// Moving the data far from the origin moves nothing inside the method either: at x 1e6 .. 1e6
+// + 1 a double holds x to 1e-10, and the numerical derivative's step (1e-6 of the range) to
+// 1e-4, yet the surface, its gradient and a uniform grid made by Watson's method are those
+// at the origin. (Second differences over steps of 1e-6 at 1e6 are beyond even the long
+// doubles of the positions.)
+TEST(WatsonDriver, DataFarFromTheOriginHaveTheSurfaceOfTheOrigin) {
+  const std::vector<TPoint> points = Scattered(80, 9, Wavy);
+  std::vector<TPoint> moved = points;
+  for (TPoint& p : moved) {
+    p.x += 1e6L;
+    p.y -= 2e5L;
+  }
+  PointTable a = Table(points), b = Table(moved);
+  for (const int variant : {0, 3}) {
+    SCOPED_TRACE(variant);
+    TNParm3D nearE(a, kNPWatson, variant == 0 ? 0 : 1, variant, false);
+    TNParm3D farE(b, kNPWatson, variant == 0 ? 0 : 1, variant, false);
+    ASSERT_TRUE(farE.HasSurface());
+    for (const TPoint& p : Scattered(25, 10, Wavy, 0.05L, 0.9L, 0.05L, 0.9L))
+      for (int mode = 0; mode < 3; ++mode)
+        EXPECT_NEAR(static_cast<double>(farE.EvalMode(p.x + 1e6L, p.y - 2e5L, mode)),
+                    static_cast<double>(nearE.EvalMode(p.x, p.y, mode)), mode == 0 ? 1e-10 : 1e-5)
+            << "mode " << mode;
+  }
+  TSpline3D nearGrid(a, kGridBSpline, 3, 3, 0, 0, 9, 8, kRegridWatson, true);
+  TSpline3D farGrid(b, kGridBSpline, 3, 3, 0, 0, 9, 8, kRegridWatson, true);
+  for (const long double u : {0.1L, 0.45L, 0.8L})
+    EXPECT_NEAR(static_cast<double>(farGrid.EvalAt(u + 1e6L, 0.5L - 2e5L)), static_cast<double>(nearGrid.EvalAt(u, 0.5L)),
+                1e-12);
 }
 
 // Outside the data's hull Watson's surface runs on towards the data's plane; beyond every

@@ -317,12 +317,13 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
   const bool triangulated = code >= kRegridAkimaII && code <= kRegridRenka;
   if (!IsWholeGridMethod(code) && IsCollinearXY(copy, triangulated, nullptr)) return false;
 
-  // Unit coordinates are taken in long doubles from the points' own digits: far from the
-  // origin a double would round x (1e9 + 1e-3 u holds u to 1e-4) before the shift.
+  // Unit coordinates (Watson: data units from the lower corner) are taken in long doubles
+  // from the points' own digits: far from the origin a double would round x (1e9 + 1e-3 u
+  // holds u to 1e-4) before the shift.
   const bool unit = code != kRegridWatson;
   const long double x0 = ext_[0], y0 = ext_[2], wx = ext_[1] - ext_[0], wy = ext_[3] - ext_[2];
-  auto toU = [&](long double x) { return static_cast<double>(unit ? (x - x0) / wx : x); };
-  auto toV = [&](long double y) { return static_cast<double>(unit ? (y - y0) / wy : y); };
+  auto toU = [&](long double x) { return static_cast<double>(unit ? (x - x0) / wx : x - x0); };
+  auto toV = [&](long double y) { return static_cast<double>(unit ? (y - y0) / wy : y - y0); };
   TScatter s;
   s.n = n;
   s.z = PointsZ(copy);

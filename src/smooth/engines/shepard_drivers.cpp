@@ -203,10 +203,18 @@ std::vector<long double> TNParm3D::GridShepard(int nx, int ny, std::span<const l
   return grid;
 }
 
-// Watson works in the data's own coordinates: scaling an axis scales nothing inside it.
+// Watson works in the data's own units: scaling an axis scales nothing inside it. The
+// coordinates are measured from the data's lower corner, the shift taken in long doubles, so
+// that data far from the origin keep their digits in the kernel's doubles.
 int TNParm3D::SetupWatson() {
   TakeColumns(working_, false);
   const int n = pointCount_;
+  std::size_t i = 0;
+  for (const TXYZPoint& p : PointsOf(working_)) {
+    xd_[i] = static_cast<double>(p.X - xMin_);
+    yd_[i] = static_cast<double>(p.Y - yMin_);
+    ++i;
+  }
   // The natural-neighbour triangulation starts from an enclosing triangle, so collinear
   // points leave it nothing to refuse: the answer only says whether the first three moved.
   (void)RenkaPrepareFirstThree(n, xd_.data(), yd_.data(), zd_.data(), 1);
@@ -218,7 +226,7 @@ int TNParm3D::SetupWatson() {
 // the statistics leave out, where a 0 would read as a height of the surface.
 long double TNParm3D::EvalWatson(long double x, long double y, int mode) {
   if (xd_.empty()) return 0.0L;
-  return WatsonEvaluate(watson_, static_cast<double>(x), static_cast<double>(y), mode);
+  return WatsonEvaluate(watson_, static_cast<double>(x - xMin_), static_cast<double>(y - yMin_), mode);
 }
 
 std::vector<long double> TNParm3D::GridWatson(int nx, int ny, std::span<const long double> xs,
