@@ -62,15 +62,13 @@ TEST(GridMaking, EveryMethodReproducesAPlane) {
 
 // Filling keeps every data value at its node, to the last digit, whatever the method.
 // The same scattered points at the origin and at x 1e9 .. 1e9 + 1 (where a double holds x
-// only to 1e-7 of the span): every method but Watson, which works in the data's own
-// coordinates, makes the same uniform grid.
+// only to 1e-7 of the span): every method makes the same uniform grid.
 TEST(GridMaking, AGridFarFromTheOriginIsTheGridAtTheOrigin) {
   const std::vector<TPoint> unit = Scattered(60, 5, Wavy);
   std::vector<TPoint> moved;
   for (const TPoint& p : unit) moved.push_back({1e9L + p.x, -3e6L + p.y, p.z});
   PointTable nearData = Table(unit), farData = Table(moved);
   for (int method = 0; method < kRegridMethodCount; ++method) {
-    if (method == kRegridWatson) continue;
     SCOPED_TRACE(method);
     TSpline3D nearE(nearData, kGridBSpline, 3, 3, 0, 0, 9, 8, method, true);
     TSpline3D farE(farData, kGridBSpline, 3, 3, 0, 0, 9, 8, method, true);
@@ -112,6 +110,38 @@ TEST(GridMaking, AFilledGridKeepsEveryDataValue) {
 
 // 200 distinct x and 100 distinct y values would make 20000 nodes: a uniform 25 x 25 grid by
 // the same method instead, whose statistics are computed since it no longer holds the data.
+// Filling a sparse grid on a Julian-day axis (x 2460000 + i/24, which no double holds) gives
+// every point back its own x and y to the last bit of its long double, and puts each missing
+// node on the same long-double axes.
+TEST(GridMaking, AFilledGridKeepsThePointsOwnPositions) {
+  std::vector<TPoint> points;
+  for (int i = 0; i < 9; ++i)
+    for (int j = 0; j < 7; ++j)
+      if ((i * 7 + j) % 4 != 1) {
+        const long double x = 2460000.0L + i / 24.0L, y = 1e-3L * j / 3;
+        points.push_back({x, y, Wavy(24 * (x - 2460000), 300 * y)});
+      }
+  PointTable data = Table(points);
+  for (const int method : {kRegridAkima, kRegridRenka, kRegridWatson}) {
+    SCOPED_TRACE(method);
+    TSpline3D e(data, kGridBSpline, 3, 3, 0, 0, 0, 0, method, false);
+    ASSERT_EQ(e.PointCount(), 63);
+    int found = 0;
+    for (const TXYZPoint& q : e.Working().subspan(1, 63)) {
+      bool onAxisX = false, onAxisY = false;
+      for (int i = 0; i < 9; ++i) onAxisX = onAxisX || q.X == 2460000.0L + i / 24.0L;
+      for (int j = 0; j < 7; ++j) onAxisY = onAxisY || q.Y == 1e-3L * j / 3;
+      EXPECT_TRUE(onAxisX && onAxisY) << static_cast<double>(q.X) << ", " << static_cast<double>(q.Y);
+      for (const TPoint& p : points)
+        if (p.x == q.X && p.y == q.Y) {
+          EXPECT_EQ(q.Z, p.z);
+          ++found;
+        }
+    }
+    EXPECT_EQ(found, static_cast<int>(points.size()));
+  }
+}
+
 TEST(GridMaking, AnOversizedSparseGridBecomesUniformTwentyFiveByTwentyFive) {
   std::vector<TPoint> points;
   for (int i = 0; i < 200; ++i) {

@@ -260,13 +260,34 @@ struct TMethodSetup {
 
 bool IsWholeGridMethod(int code) { return code == kRegridAkima || code == kRegridSurf; }
 
+// The natural grid of a table: its distinct x and y values, as the points hold them, and the
+// matrix of the data's z at their nodes (kMissingNode elsewhere; a later point at the same
+// node wins). The axes keep the points' long doubles, so that a filled grid gives every
+// point back its own position.
+struct TNaturalGrid {
+  std::vector<long double> x, y;
+  std::vector<double> z;
+};
+
+std::optional<TNaturalGrid> NaturalGrid(std::span<TXYZPoint> table) {
+  TNaturalGrid g;
+  g.y = DistinctYValuesLD(table);
+  g.x = DistinctXValuesLD(table);
+  if (g.x.empty() || g.y.empty()) return std::nullopt;
+  const std::size_t nx = g.x.size();
+  g.z.assign(nx * g.y.size(), kMissingNode);
+  for (const TXYZPoint& p : PointsOf(table))
+    g.z[static_cast<std::size_t>(p.RXYZ) * nx + static_cast<std::size_t>(p.RXY)] = static_cast<double>(p.Z);
+  return g;
+}
+
 }  // namespace
 
 bool TSpline3D::MakeGrid(bool fill, int regridMethod) {
   filledUniform_ = false;
   if (fill) {
-    const TGridMatrix natural = PointsToGridMatrix(working_, kMissingNode);
-    if (natural.x.size() * natural.y.size() > static_cast<std::size_t>(kMaxFillNodes)) {
+    const std::optional<TNaturalGrid> natural = NaturalGrid(working_);
+    if (natural && natural->x.size() * natural->y.size() > static_cast<std::size_t>(kMaxFillNodes)) {
       nx_ = ny_ = kFillFallbackSize;
       filledUniform_ = true;
       fill = false;
@@ -292,10 +313,13 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
   std::vector<double> xs, ys, known;
   std::vector<long double> xsLD, ysLD;
   if (fill) {
-    TGridMatrix natural = PointsToGridMatrix(working_, kMissingNode);
-    xs = std::move(natural.x);
-    ys = std::move(natural.y);
-    known = std::move(natural.z);
+    std::optional<TNaturalGrid> natural = NaturalGrid(working_);
+    if (!natural) return false;
+    xsLD = std::move(natural->x);
+    ysLD = std::move(natural->y);
+    known = std::move(natural->z);
+    xs.assign(xsLD.begin(), xsLD.end());
+    ys.assign(ysLD.begin(), ysLD.end());
   } else {
     if (nx_ < 1 || ny_ < 1) return false;
     // Uniform nodes in long doubles: far from the origin doubles would round them.
@@ -303,10 +327,6 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
     ysLD = MakeGridAxisLD(ext_[2], ext_[3], ny_);
     xs.assign(xsLD.begin(), xsLD.end());
     ys.assign(ysLD.begin(), ysLD.end());
-  }
-  if (fill) {
-    xsLD.assign(xs.begin(), xs.end());
-    ysLD.assign(ys.begin(), ys.end());
   }
   const int gx = static_cast<int>(xs.size()), gy = static_cast<int>(ys.size());
   const std::size_t nodes = static_cast<std::size_t>(gx) * static_cast<std::size_t>(gy);
@@ -389,8 +409,8 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
   if (fill) {
     // The library works in doubles; the data keep their own digits at their nodes.
     for (const TXYZPoint& p : working_.subspan(1, static_cast<std::size_t>(n))) {
-      const auto i = std::lower_bound(xs.begin(), xs.end(), static_cast<double>(p.X)) - xs.begin();
-      const auto j = std::lower_bound(ys.begin(), ys.end(), static_cast<double>(p.Y)) - ys.begin();
+      const auto i = std::lower_bound(xsLD.begin(), xsLD.end(), p.X) - xsLD.begin();
+      const auto j = std::lower_bound(ysLD.begin(), ysLD.end(), p.Y) - ysLD.begin();
       if (i < gx && j < gy) grid[static_cast<std::size_t>(j * gx + i) + 1].Z = p.Z;
     }
   }
