@@ -1,6 +1,7 @@
 #include "app/point_table.h"
 
 #include <cfloat>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -48,6 +49,34 @@ class TFloatPlace {
  private:
   long double low_, span_;
 };
+
+// Orders records 1..n by their float places, x first, keeping the given order among equal
+// places. A caller's sort on the exact values leaves replicates apart whenever values that
+// are one float differ in the last bits: 0.3 and 0.30000000000000004 of two replicates of a
+// grid put a whole column of other y values between each pair. A NaN place follows every
+// number.
+void OrderByPlace(PointTable& table, int n, const TFloatPlace& placeX, const TFloatPlace& placeY) {
+  struct TPlaced {
+    float x, y;
+    int record;
+  };
+  std::vector<TPlaced> placed;
+  placed.reserve(static_cast<std::size_t>(n));
+  for (int k = 1; k <= n; ++k) {
+    const TXYZPoint& p = table[static_cast<std::size_t>(k)];
+    placed.push_back({placeX(p.X), placeY(p.Y), k});
+  }
+  const auto less = [](float a, float b) { return std::isnan(a) ? false : std::isnan(b) || a < b; };
+  std::stable_sort(placed.begin(), placed.end(), [&](const TPlaced& a, const TPlaced& b) {
+    if (less(a.x, b.x)) return true;
+    if (less(b.x, a.x)) return false;
+    return less(a.y, b.y);
+  });
+  PointTable ordered(table.begin(), table.begin() + 1);
+  ordered.reserve(static_cast<std::size_t>(n) + 1);
+  for (const TPlaced& e : placed) ordered.push_back(table[static_cast<std::size_t>(e.record)]);
+  table.swap(ordered);
+}
 
 template <class Get>
 std::vector<double> Column(std::span<const TXYZPoint> table, Get get) {
@@ -153,6 +182,7 @@ PointTable MergeDuplicates(std::span<const TXYZPoint> table, bool compactFirst,
     const auto samePosition = [&](const TXYZPoint& a, const TXYZPoint& b) {
       return placeX(a.X) == placeX(b.X) && placeY(a.Y) == placeY(b.Y);
     };
+    OrderByPlace(copy, n, placeX, placeY);
     bool merged = false;
     int i = 1;
     while (i <= n) {

@@ -9,7 +9,9 @@
 #include <tuple>
 #include <vector>
 
+#include "app/data_sort.h"
 #include "app/test_points.h"
+#include "app/xyz_data_set.h"
 
 namespace {
 
@@ -86,6 +88,50 @@ TEST(MergeDuplicates, SinglePrecisionIsTakenWithinTheDataSpanNotFromTheOrigin) {
   EXPECT_EQ(PointCount(huge), 5);
   // One x for all: the span of 0 compares the values themselves.
   EXPECT_EQ(PointCount(MergeDuplicates(TableOf({{5, 1, 1}, {5, 2, 2}, {5, 2, 4}, {5, 3, 3}}), true, false)), 3);
+}
+
+TEST(MergeDuplicates, ReplicatesMergeWhereverTheExactOrderPutsThem) {
+  // Two replicates of a 2 x 3 grid read from files that wrote 0.3 as "0.3" and as
+  // "0.30000000000000004": one float position, two long doubles. Sorted by x, then y, the
+  // second replicate's column lies after the whole of the first's, so no replicate is the
+  // neighbour of its twin; left apart, each pair is two points 5e-17 apart with z 0.02 apart,
+  // through which an interpolating surface swung to 1e27.
+  std::vector<TestPoint> points;
+  for (const long double x3 : {0.3L, 0.30000000000000004L})
+    for (int j = 0; j < 3; ++j) {
+      const long double offset = x3 == 0.3L ? 0.01L : -0.01L;
+      points.push_back({0.1L, static_cast<long double>(j), j + offset});
+      points.push_back({x3, static_cast<long double>(j), 10 + j + offset});
+    }
+  PointTable t = TableOf(points);
+  SortDataTable(t, 0);
+  const PointTable m = MergeDuplicates(t, true, true);
+  ASSERT_EQ(PointCount(m), 6);
+  EXPECT_EQ(m[0].W, 1);
+  for (int k = 1; k <= 6; ++k) {
+    const TXYZPoint& p = m[static_cast<std::size_t>(k)];
+    const long double column = p.X < 0.2L ? 0 : 10;
+    EXPECT_NEAR(static_cast<double>(p.Z), static_cast<double>(column + p.Y), 1e-15) << k;
+    EXPECT_EQ(p.W, 2) << k;
+  }
+  // Each merged point keeps the x of its run's last point, the same in every row, so the
+  // merged table is the 2 x 3 grid it was measured on.
+  TXYZ set(t, nullptr);
+  EXPECT_TRUE(set.DetectGrid(set.MakeMergedCopy()));
+  EXPECT_EQ(std::tuple(set.pointsPerRow, set.rows), std::tuple(2, 3));
+
+  // Points no float tells apart merge whatever their order, a NaN with nothing.
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  const PointTable u = MergeDuplicates(
+      TableOf({{1 + 1e-12L, 2, 1}, {0, 0, 7}, {1, 2, 3}, {nan, 1, 9}, {1, 2 + 1e-12L, 5}, {nan, 1, 9}}), true, false);
+  ASSERT_EQ(PointCount(u), 4);
+  int merged = 0;
+  for (int k = 1; k <= 4; ++k)
+    if (u[static_cast<std::size_t>(k)].W == 3) {
+      ++merged;
+      EXPECT_EQ(u[static_cast<std::size_t>(k)].Z, 3);
+    }
+  EXPECT_EQ(merged, 1);
 }
 
 TEST(MergeDuplicates, FourPointFallbackNeedsFourSourcePoints) {
