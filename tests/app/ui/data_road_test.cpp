@@ -518,4 +518,56 @@ TEST_F(DataRoad, TheStatusWindowStaysWhereItWasLeftAndComesBackAfterAReset) {
   EXPECT_NE(DataStatusWin(), nullptr);
 }
 
+// A background fit that ends starts the review as the user chose: not at all without the
+// automatic review (an open status window is drawn again), at once with the status window
+// open, and otherwise the next time the status window would open, in the review's start
+// mode (graph first or list first).
+TEST_F(DataRoad, AFinishedBackgroundFitStartsTheReviewAsTheUserChose) {
+  Start();
+  Import("a.dat", Points(10));
+  ASSERT_NE(DataStatusWin(), nullptr);
+  int graphFirst = 0, listFirst = 0;
+  RegisterCommand(CmReviewGraph, [&graphFirst] { ++graphFirst; });
+  RegisterCommand(CmReviewList, [&listFirst] { ++listFirst; });
+  SetFitResultsQuery([] { return true; });
+  Block& block = CurrentSettings().backgroundFitBlock;
+  ASSERT_GT(block.size(), kBgFitFlagsOffset);
+  const std::uint8_t flags = block[kBgFitFlagsOffset];
+
+  block[kBgFitFlagsOffset] = static_cast<std::uint8_t>(flags & ~2);
+  BackgroundFitDone();
+  Pump();
+  EXPECT_EQ(graphFirst + listFirst, 0);
+  EXPECT_NE(DataStatusWin(), nullptr);
+  EXPECT_EQ(PendingReview.load(), 0);
+
+  block[kBgFitFlagsOffset] = static_cast<std::uint8_t>(flags | 2);
+  CurrentSettings().reviewStartMode = 0;
+  BackgroundFitDone();
+  Pump();
+  EXPECT_EQ(graphFirst, 1);
+  EXPECT_EQ(listFirst, 0);
+
+  CloseDataStatus();
+  CurrentSettings().reviewStartMode = 1;
+  BackgroundFitDone();
+  Pump();
+  EXPECT_EQ(PendingReview.load(), 1);
+  EXPECT_EQ(listFirst, 0);
+  ShowDataStatus();  // as after the next command
+  Pump();
+  EXPECT_EQ(listFirst, 1);
+  EXPECT_EQ(graphFirst, 1);
+  EXPECT_EQ(PendingReview.load(), 0);
+  EXPECT_EQ(DataStatusWin(), nullptr);  // the review opens in its place
+  // Without fit results a pending review waits; the window opens meanwhile.
+  PendingReview = 1;
+  SetFitResultsQuery({});
+  ShowDataStatus();
+  EXPECT_NE(DataStatusWin(), nullptr);
+  EXPECT_EQ(PendingReview.load(), 1);
+  PendingReview = 0;
+  block[kBgFitFlagsOffset] = flags;
+}
+
 }  // namespace
