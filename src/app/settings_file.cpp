@@ -408,7 +408,7 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   s.GraphTitleDigits = range(3, 15);
   s.GraphCacheOn = flag();
   s.BackgroundCacheOn = flag();
-  s.GraphCacheKb = range(0, 999999);  // the preferences' six-character field
+  s.GraphCacheKb = range(1, 999999);  // the preferences' field: what it refuses is never read
   s.ShowCacheStats = flag();
   s.useBitmaps = flag();
   s.ReviewImageKind = range(0, 3);

@@ -274,7 +274,7 @@ TEST(SettingsFile, ReviewFieldsByMeaning) {
   const NamedField fields[] = {
       {3347, &S::ListAllGoodnessOfFit, 0, 7, 1, 1},   {3815, &S::GraphLabelDigits, 6, 99, 8, 4},
       {3819, &S::GraphTitleDigits, 8, 1, 3, 12},      {3823, &S::GraphCacheOn, 1, -4, 0, 0},
-      {3827, &S::BackgroundCacheOn, 1, 9, 1, 0},      {3831, &S::GraphCacheKb, 1000, -5, 0, 25000},
+      {3827, &S::BackgroundCacheOn, 1, 9, 1, 0},      {3831, &S::GraphCacheKb, 1000, -5, 1, 25000},
       {3835, &S::ShowCacheStats, 1, 2, 1, 0},         {3843, &S::ReviewImageKind, 3, 8, 3, 0},
       {3851, &S::UpdateTextWhileScrolling, 0, 5, 1, 1}, {3863, &S::ResidualMode, 0, 4, 3, 2},
       {7419, &S::DataPaneType, 3, -1, 0, 1},          {7423, &S::NumericPaneOptions, 15, 99, 15, 6},

@@ -12,7 +12,9 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "app/shell_state.h"
 #include "app/ui/command_ids.h"
@@ -208,6 +210,23 @@ TEST_F(ReviewPreferencesTest, FieldsOutOfRangeAreSetToTheirBoundAndTheDialogStay
   // The size field holds six characters.
   std::unique_ptr<TPreference> d = Open();
   EXPECT_EQ(qobject_cast<TEditInt*>(d->Control(C::kCacheSize))->maxLength(), 6);
+}
+
+// A settings file may hold a cache size the field refuses (0, negative): as read, the dialog
+// shows a size it takes, and OK untouched closes it and changes nothing.
+TEST_F(ReviewPreferencesTest, OkUntouchedOnAnyCacheSizeReadClosesAndChangesNothing) {
+  constexpr std::size_t kCacheSizeOffset = 3831;
+  for (const std::int32_t stored : {0, -5, 999999, 1000000}) {
+    std::vector<std::uint8_t> file = EncodeSettings(DefaultSettings(1280, 1024), 1280, 1024);
+    std::memcpy(&file.at(kCacheSizeOffset), &stored, sizeof stored);
+    ASSERT_TRUE(DecodeSettings(file, 1280, 1024, settings)) << stored;
+    const std::vector<std::uint8_t> before = EncodeSettings(settings, 1280, 1024);
+    std::unique_ptr<TPreference> d = Open();
+    d->accept();
+    EXPECT_EQ(d->result(), QDialog::Accepted) << stored;
+    EXPECT_EQ(EncodeSettings(settings, 1280, 1024), before) << stored;
+  }
+  EXPECT_TRUE(answers.Boxes().empty());
 }
 
 class ReviewWindowPreferencesTest : public review_test::ReviewWindowFixture {
