@@ -39,6 +39,8 @@ class TDlgStat : public TDlg {
 
   QLabel* Field(int id) const;
   QWidget* GraphPane() const { return graphPane_; }
+  // Whether the graph shows the current fit (opened with valid fit results).
+  bool WithFits() const { return withFits_; }
   // Rewrites the time (timer 1) and the memory figures (timer 2).
   void EvTimer(int timer);
 

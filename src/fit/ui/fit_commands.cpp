@@ -124,8 +124,11 @@ void CmFitPreferences(TSession& session) {
   CloseDataStatus();
   const TFitBlocksHold hold(session);
   RunFitPreferences(MainWindow, session);
+  // Settled before the status window opens: changed options void the results, and a window
+  // opened on them would go on showing the old current fit.
+  const bool changed = hold.Settle();
   ShowDataStatus();
-  if (hold.Settle()) StartBackgroundFit(session);
+  if (changed) StartBackgroundFit(session);
 }
 
 void CmBackgroundProcessing(TSession& session) {

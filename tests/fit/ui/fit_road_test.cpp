@@ -533,6 +533,41 @@ TEST_F(FitRoad, PreferencesResetFillsTheControlsAndCancelKeepsTheOptions) {
   EXPECT_EQ(session_.FitOptions.robustMode, 2u);
 }
 
+// Preferences that change the options void the results: the status window that opens after
+// them shows the data without a fit. (It was opened before the change was settled and went on
+// showing the old current fit, with no background fit to replace it.)
+TEST_F(FitRoad, ChangedPreferencesLeaveNoOldFitInTheStatusWindow) {
+  SetBackgroundFitChoice(0, 0);
+  Import(6, [](double x, double y) { return x * y + 1; });
+  ModalAnswer<TFit> progress([](TFit* d) {
+    ASSERT_TRUE(PumpUntil([d] { return d->Button(kFitDlgOk)->isVisible(); }));
+    d->Button(kFitDlgOk)->click();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmFitPolynomial));
+  ASSERT_EQ(session_.FitResultsValid, 1);
+  ASSERT_NE(DataStatusWin(), nullptr);
+  EXPECT_TRUE(DataStatusWin()->WithFits());
+
+  // Untouched: the results and the window with them stay.
+  {
+    ModalAnswer<TDlgFitOpt> untouched([](TDlgFitOpt* d) { d->accept(); });
+    ASSERT_TRUE(window_->ExecuteCommand(CmFitPreferences));
+  }
+  EXPECT_EQ(session_.FitResultsValid, 1);
+  ASSERT_NE(DataStatusWin(), nullptr);
+  EXPECT_TRUE(DataStatusWin()->WithFits());
+
+  ModalAnswer<TDlgFitOpt> changed([](TDlgFitOpt* d) {
+    d->Edit(201)->setText("350");
+    d->accept();
+  });
+  ASSERT_TRUE(window_->ExecuteCommand(CmFitPreferences));
+  EXPECT_EQ(session_.FitOptions.maxIterations, 350u);
+  EXPECT_EQ(session_.FitResultsValid, 0);
+  ASSERT_NE(DataStatusWin(), nullptr);
+  EXPECT_FALSE(DataStatusWin()->WithFits());
+}
+
 // Enter on a keep count out of range: the dialog stays open with the count put right and
 // the range said while it is still there to be seen; nothing is stored until an OK that the
 // fields allow. (The dialog once closed, stored the clamped value unseen, and told the range
