@@ -13,6 +13,7 @@
 #include "app/number_format.h"
 #include "app/settings_file.h"
 #include "app/ui/number_field.h"
+#include "app/ui/owned_window.h"
 #include "app/ui/window_placement.h"
 #include "fit/extremum_search.h"
 #include "tools/data_generation.h"
@@ -56,6 +57,8 @@ TQEval::TQEval(QWidget* owner, TQuickEvalSource source, TQuickEvalShared shared)
     : QDialog(owner), source_(std::move(source)), shared_(shared) {
   setWindowTitle(tr("Quick Eval"));
   setObjectName("TQEval");
+  // It reads off the owner's surface while the user works in the owner: it stays in sight.
+  if (owner != nullptr) new TOwnedWindowKeeper(this);
   x_ = shared_.xy ? (*shared_.xy)[0] : ExprErrorValue;
   y_ = shared_.xy ? (*shared_.xy)[1] : ExprErrorValue;
   auto* grid = new QGridLayout(this);

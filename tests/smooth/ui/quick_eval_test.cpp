@@ -13,6 +13,7 @@
 
 #include "app/long_double.h"
 #include "app/settings_file.h"
+#include "app/ui/owned_window.h"
 #include "smooth/ui/quick_eval_dialog.h"
 #include "../../graph3d/ui/dialog_shots.h"
 
@@ -113,6 +114,22 @@ TEST(QuickEval, TypingEvaluatesOnceWithTheLastTextAndAssignmentsAreRefused) {
   delete d;
   EXPECT_EQ(place.width, 260);
   EXPECT_EQ(place.maximized, 0);
+}
+
+// Opened beside a graph window, Quick Eval keeps itself above it: a window manager that
+// raises the modal graph window over its own transients on a click hid it behind the graph
+// as soon as the user chose a derivative, and the graph's button then closed it.
+TEST(QuickEval, KeepsAboveTheGraphWindowItWasOpenedFrom) {
+  Shared shared;
+  QDialog owner;
+  owner.show();
+  auto* d = new TQEval(&owner, Bowl(nullptr), shared.Refs());
+  d->show();
+  EXPECT_NE(d->findChild<TOwnedWindowKeeper*>(), nullptr);
+  delete d;
+  auto* alone = new TQEval(nullptr, Bowl(nullptr), shared.Refs());
+  EXPECT_EQ(alone->findChild<TOwnedWindowKeeper*>(), nullptr) << "nothing to keep above";
+  delete alone;
 }
 
 }  // namespace

@@ -1,0 +1,133 @@
+#include "app/ui/owned_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace {
+
+// An owner with a button in it, a window it owns, and a count of the raisings the keeper
+// asks for.
+struct Owned {
+  std::unique_ptr<QDialog> owner = std::make_unique<QDialog>();
+  QPushButton* button = nullptr;
+  QDialog* owned = nullptr;
+  int raised = 0;
+
+  Owned() {
+    auto* layout = new QVBoxLayout(owner.get());
+    button = new QPushButton("dX", owner.get());
+    layout->addWidget(button);
+    owner->show();
+    owned = new QDialog(owner.get());
+    new TOwnedWindowKeeper(owned, [this] { ++raised; });
+    owned->show();
+    // The windows' own activations, which the platform delivers later, are over.
+    (void)QTest::qWaitForWindowActive(owned);
+    QApplication::processEvents();
+    raised = 0;
+  }
+};
+
+void Press(QWidget* widget) {
+  const QPointF at(2, 2);
+  QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(widget, &press);
+}
+
+void Activate(QWidget* widget) {
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(widget, &activate);
+}
+
+// A window manager may put the owner over the window it owns when the owner is clicked or
+// activated (a modal graph window over its Quick Eval): the owned window is raised again
+// after each, once per turn of the event loop, and only while it is shown.
+TEST(OwnedWindow, ComesBackAboveItsOwnerAfterTheOwnerIsClickedOrActivated) {
+  Owned w;
+  Activate(w.owner.get());
+  EXPECT_EQ(w.raised, 0) << "raised after the event has been handled, not within it";
+  QApplication::processEvents();
+  EXPECT_EQ(w.raised, 1);
+
+  Press(w.button);
+  QApplication::processEvents();
+  EXPECT_EQ(w.raised, 2) << "a click on a control of the owner";
+
+  // A press the button leaves to its owner reaches the owner too: one raising for both.
+  Press(w.button);
+  Press(w.owner.get());
+  Activate(w.owner.get());
+  QApplication::processEvents();
+  EXPECT_EQ(w.raised, 3);
+
+  w.owned->hide();
+  Press(w.button);
+  QApplication::processEvents();
+  EXPECT_EQ(w.raised, 3) << "a hidden window stays hidden";
+}
+
+TEST(OwnedWindow, ClicksElsewhereLeaveTheStackingToTheWindowManager) {
+  Owned w;
+  Press(w.owned);
+  Activate(w.owned);
+  QDialog other;
+  auto* b = new QPushButton("Other", &other);
+  other.show();
+  Press(b);
+  Activate(&other);
+  QApplication::processEvents();
+  EXPECT_EQ(w.raised, 0);
+}
+
+// Closed with a raising still queued (the owner's Quick Eval button closes it in the same
+// click), the owned window is gone and nothing is raised; an owner closed first leaves the
+// keeper idle.
+TEST(OwnedWindow, AWindowGoneBeforeItsRaisingIsLeftAlone) {
+  {
+    Owned w;
+    Press(w.button);
+    delete w.owned;
+    QApplication::processEvents();
+    EXPECT_EQ(w.raised, 0);
+    Press(w.button);
+    QApplication::processEvents();
+    EXPECT_EQ(w.raised, 0);
+  }
+  {
+    auto owner = std::make_unique<QDialog>();
+    owner->show();
+    auto* owned = new QDialog(owner.get());
+    int raised = 0;
+    new TOwnedWindowKeeper(owned, [&raised] { ++raised; });
+    owned->show();
+    owner.reset();  // takes the owned window with it
+    QDialog other;
+    other.show();
+    Activate(&other);
+    QApplication::processEvents();
+    EXPECT_EQ(raised, 0);
+  }
+}
+
+// A window without an owner has nothing to keep above.
+TEST(OwnedWindow, AWindowWithoutAnOwnerIsNeverRaised) {
+  QDialog alone;
+  int raised = 0;
+  new TOwnedWindowKeeper(&alone, [&raised] { ++raised; });
+  alone.show();
+  Activate(&alone);
+  Press(&alone);
+  QApplication::processEvents();
+  EXPECT_EQ(raised, 0);
+}
+
+}  // namespace
