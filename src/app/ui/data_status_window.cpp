@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -79,6 +80,31 @@ const char* FieldLabel(int id) {
   return "";
 }
 
+// The file field: a path as long as the folders make it shows its start and its file name
+// with an ellipsis between, the whole path in its tip; it widened the window past the
+// screen's edge, the graph out of sight.
+class TPathLabel : public QLabel {
+ public:
+  explicit TPathLabel(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  }
+  void SetPath(const QString& path) {
+    path_ = path;
+    setToolTip(path);
+    Elide();
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    Elide();
+  }
+
+ private:
+  void Elide() { setText(fontMetrics().elidedText(path_, Qt::ElideMiddle, std::max(width(), 1))); }
+  QString path_;
+};
+
 }  // namespace
 
 TDlgStat* DataStatusWin() { return StatusWindow(); }
@@ -106,7 +132,7 @@ TDlgStat::TDlgStat(QWidget* parent, const TDataSession& session, bool withFits)
   grid->setColumnMinimumWidth(3, 90);
   int row = 0;
   auto field = [&](int id) {
-    auto* value = new QLabel(this);
+    QLabel* value = id == kFileField ? new TPathLabel(this) : new QLabel(this);
     value->setObjectName(QString("field%1").arg(id));
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     fields_[id - kFirstField] = value;
@@ -193,7 +219,7 @@ void TDlgStat::FillFields() {
   const TDataStats& stats = session_.DataStats;
   SetField(307, FormatIntLeft(session_.Table.XYZRows(), 5));
   SetField(308, FormatIntLeft(stats.ActiveCount, 5));
-  SetField(309, session_.DataFileLabel);
+  if (auto* file = dynamic_cast<TPathLabel*>(Field(kFileField))) file->SetPath(FromCp1252(session_.DataFileLabel));
   if (stats.ActiveCount <= 2) return;
   const TDataTitles& titles = session_.DataTitles();
   const std::string* names[3] = {&titles.XName, &titles.YName, &titles.ZName};

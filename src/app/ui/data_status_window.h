@@ -30,6 +30,7 @@ class TDlgStat : public TDlg {
   Q_OBJECT
  public:
   static constexpr int kFirstField = 301;
+  static constexpr int kFileField = 309;  // the data file's path
   static constexpr int kFieldCount = 30;
   static constexpr int kGraphPane = 381;
 

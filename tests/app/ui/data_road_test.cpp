@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <filesystem>
@@ -121,7 +122,8 @@ TEST_F(DataRoad, NewUserOpensAFileOnTheCommandLineSavesItAndQuits) {
   ASSERT_NE(DataStatusWin(), nullptr);
   EXPECT_EQ(DataStatusWin()->windowTitle(), "Ridge");
   QStringList fields;
-  for (int id : {307, 310, 311, 312, 309}) fields << DataStatusWin()->Field(id)->text();
+  for (int id : {307, 310, 311, 312}) fields << DataStatusWin()->Field(id)->text();
+  fields << DataStatusWin()->Field(309)->toolTip();  // the whole path (the field may elide it)
   EXPECT_EQ(fields, (QStringList{"20   ", "Temperature", "1", "20", QString::fromStdString(path)}));
   EXPECT_EQ(CurrentSettings().recentFiles[0], path);  // its case kept
 
@@ -188,15 +190,37 @@ TEST_F(DataRoad, AFileNameThatIsNotAsciiShowsAsItIs) {
   ASSERT_EQ(titles.Seen(), 1);
   EXPECT_EQ(source, QString::fromUtf8(path));
   ASSERT_NE(DataStatusWin(), nullptr);
-  EXPECT_EQ(DataStatusWin()->Field(309)->text(), QString::fromUtf8(path));
+  EXPECT_EQ(DataStatusWin()->Field(309)->toolTip(), QString::fromUtf8(path));
   const std::string saved = home_.File("\xC3\x84pfel.prn");
   files_.Answer(saved);
   window_->ExecuteCommand(CmSaveAs);
   ASSERT_TRUE(fs::exists(saved));
   ASSERT_NE(DataStatusWin(), nullptr);
-  EXPECT_EQ(DataStatusWin()->Field(309)->text(), QString::fromUtf8(saved));
+  EXPECT_EQ(DataStatusWin()->Field(309)->toolTip(), QString::fromUtf8(saved));
   // The recent files keep the path itself, which opens the file.
   EXPECT_EQ(CurrentSettings().recentFiles[0], saved);
+}
+
+// A data file deep in its folders keeps the status window within the screen: the field shows
+// the path's start and its file name, the whole path in its tip (the window grew to 1782
+// pixels on a screen of 1280, the graph beyond its edge).
+TEST_F(DataRoad, ALongPathKeepsTheStatusWindowWithinTheScreen) {
+  Start();
+  Import("a.dat", Points(10));
+  std::string path = "/data";
+  for (int level = 0; level < 12; ++level) path += "/measurements_of_the_plate_series_" + std::to_string(level);
+  path += "/plate_B_final.prn";
+  session_.DataFileLabel = path;
+  ShowDataStatus();
+  TDlgStat* status = DataStatusWin();
+  ASSERT_NE(status, nullptr);
+  QApplication::processEvents();
+  EXPECT_LE(status->frameGeometry().width(), status->screen()->availableGeometry().width());
+  const QLabel* file = status->Field(TDlgStat::kFileField);
+  EXPECT_EQ(file->toolTip(), QString::fromStdString(path));
+  EXPECT_TRUE(file->text().startsWith("/data/")) << file->text().toStdString();
+  EXPECT_TRUE(file->text().endsWith("final.prn")) << file->text().toStdString();
+  EXPECT_LE(file->fontMetrics().horizontalAdvance(file->text()), file->width());
 }
 
 // A name typed without an extension is saved in the type left chosen, under its extension.
