@@ -1,6 +1,20 @@
 #include "graph3d/print_layout.h"
 
 #include <cmath>
+#include <optional>
+
+#include "app/c_format.h"
+#include "app/field_text.h"
+
+namespace {
+
+// Whether a shown text reads back to the margin as the field reads it (then kept as a float).
+bool ReadsBackAs(const std::string& text, float cm) {
+  const std::optional<long double> read = ReadRealText(text);
+  return read && static_cast<float>(*read) == cm;
+}
+
+}  // namespace
 
 std::array<float, 4> PrintMarginsInches(const TPrintGraphRec& rec) {
   switch (rec.Layout) {
@@ -22,6 +36,15 @@ std::array<float, 4> FixedLayoutMarginsCm(int layout) {
   std::array<float, 4> cm{};
   for (std::size_t i = 0; i < 4; ++i) cm[i] = static_cast<float>(std::round(inches[i] / kInchesPerCm * 100) / 100);
   return cm;
+}
+
+std::string MarginText(float cm, const std::string& usual, std::size_t room) {
+  if (ReadsBackAs(usual, cm)) return usual;
+  for (int digits = 1; digits <= 9; ++digits) {
+    const std::string text = CFormat("%.*g", digits, static_cast<double>(cm));
+    if (text.size() <= room && ReadsBackAs(text, cm)) return text;
+  }
+  return usual;
 }
 
 platform::Rect GraphPrintRect(const std::array<float, 4>& margins, const TPrinterPage& page) {

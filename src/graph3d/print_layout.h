@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "graph3d/option_records.h"
 #include "platform/device_context.h"
@@ -26,6 +27,15 @@ std::array<float, 4> PrintMarginsInches(const TPrintGraphRec& rec);
 // shows in its margin fields (half page 1.27, 1.27, 1.27 and 15.24; full page 2.54 each).
 // A custom layout's are the record's own.
 std::array<float, 4> FixedLayoutMarginsCm(int layout);
+
+// Characters a Print Graph margin field holds.
+inline constexpr std::size_t kMarginTextSize = 8;
+
+// The text a margin field shows a margin with: its usual form (the hundredths of Print Graph,
+// five digits in Print Text) when that reads back to the margin itself, else the fewest
+// significant digits that do within the field's room, so that an untouched OK or Save keeps
+// the margin the dialog was opened with. A margin no text of that room holds keeps the usual.
+std::string MarginText(float cm, const std::string& usual, std::size_t room);
 
 // The printer's page as the graph print reads it.
 struct TPrinterPage {

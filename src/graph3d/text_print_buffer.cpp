@@ -7,6 +7,7 @@
 #include "app/c_format.h"
 #include "app/file_utils.h"
 #include "app/field_text.h"
+#include "graph3d/print_layout.h"
 
 namespace {
 
@@ -81,8 +82,10 @@ TTextPrintBuffer FillTextPrintBuffer(const TTextPrintOptions& options, const std
     b.checks[B::kColour] = options.colour;
   }
   const float margins[4] = {options.marginLeft, options.marginTop, options.marginRight, options.marginBottom};
-  for (std::size_t i = 0; i < 4; ++i)
-    b.margins[i] = CFormat("%-.5g", static_cast<double>(margins[i])).substr(0, B::kMarginBytes - 1);
+  for (std::size_t i = 0; i < 4; ++i) {
+    const std::string usual = CFormat("%-.5g", static_cast<double>(margins[i])).substr(0, B::kMarginBytes - 1);
+    b.margins[i] = MarginText(margins[i], usual, B::kMarginBytes - 1);
+  }
   return b;
 }
 

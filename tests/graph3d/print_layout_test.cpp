@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
 #include "app/byte_codec.h"
+#include "app/c_format.h"
+#include "app/text_print.h"
 #include "graph3d/text_print_buffer.h"
 #include "support/scratch_files.h"
 
@@ -40,6 +43,50 @@ TEST(PrintLayout, GraphRectanglesOfTheLayouts) {
   offset.vertRes -= 100;
   rec.Layout = kLayoutFullPageLandscape;
   EXPECT_EQ(GraphPrintRect(PrintMarginsInches(rec), offset), (platform::Rect{500, 550, 5900, 4450}));
+}
+
+// Print Graph's custom margin text.
+std::string GraphMarginText(float cm) {
+  return MarginText(cm, CFormat("%-6.2f", static_cast<double>(cm)), kMarginTextSize);
+}
+
+// A custom margin is shown to the hundredth, with more digits where it has them (typed so,
+// or read from a file), and the text reads back to the margin.
+TEST(PrintLayout, MarginTextsReadBackToTheMargin) {
+  EXPECT_EQ(GraphMarginText(1.5f), "1.50  ");
+  EXPECT_EQ(GraphMarginText(14.0f), "14.00 ");
+  EXPECT_EQ(GraphMarginText(100.0f), "100.00");
+  EXPECT_EQ(GraphMarginText(0.0f), "0.00  ");
+  EXPECT_EQ(GraphMarginText(2.54f), "2.54  ");
+  EXPECT_EQ(GraphMarginText(1.234f), "1.234");
+  EXPECT_EQ(GraphMarginText(12.3456f), "12.3456");
+  EXPECT_EQ(GraphMarginText(1e-7f), "1e-07");
+  for (const float cm : {1.234f, 0.001f, 0.005f, 99.99999f, 1e-7f, 33.3333f, 0.125f, 0.3f}) {
+    const std::string text = GraphMarginText(cm);
+    EXPECT_LE(text.size(), kMarginTextSize) << text;
+    EXPECT_EQ(static_cast<float>(std::strtold(text.c_str(), nullptr)), cm) << text;
+  }
+  // A margin no text of the field's size holds (from a file) is shown to the hundredth.
+  EXPECT_EQ(GraphMarginText(0.39370079f), "0.39  ");
+}
+
+// Print Text's margins go through its buffer as text: a margin with more digits than the
+// five it shows comes back from an untouched OK as it was (1.23456 once came back 1.2346).
+TEST(TextPrintBuffer, UntouchedMarginsComeBackAsTheyWere) {
+  TTextPrintOptions options;
+  options.marginLeft = 1.23456f;
+  options.marginTop = 0.5f;
+  options.marginRight = 12.3456f;
+  options.marginBottom = 2.54f;
+  const TTextPrintOptions before = options;
+  const TTextPrintBuffer b = FillTextPrintBuffer(options, "", TTextPrintOffers{});
+  EXPECT_EQ(b.margins[0], "1.23456");
+  EXPECT_EQ(b.margins[1], "0.5");
+  EXPECT_EQ(b.margins[2], "12.3456");
+  EXPECT_EQ(b.margins[3], "2.54");
+  std::string header;
+  ApplyTextPrintBuffer(b, TTextPrintOffers{}, options, header);
+  EXPECT_EQ(EncodeTextPrint(options), EncodeTextPrint(before));
 }
 
 // What the dialog shows for a fixed layout is what it prints with: the same margins typed

@@ -139,7 +139,8 @@ TPrintGraph::TPrintGraph(QWidget* parent, TPrintGraphRec* rec, const QRect& grap
   auto* marginGroup = new QGroupBox("Margins", this);
   auto* grid = new QGridLayout(marginGroup);
   for (std::size_t k = 0; k < margins_.size(); ++k) {
-    auto* edit = new TEditReal(marginGroup, 8, MarginFieldRules("Print Graph", kMarginSides[k]));
+    auto* edit = new TEditReal(marginGroup, static_cast<int>(kMarginTextSize),
+                               MarginFieldRules("Print Graph", kMarginSides[k]));
     edit->setObjectName(QString::number(kMarginEdits[k]));
     edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
     auto* label = new QLabel(kMarginTexts[k], marginGroup);
@@ -221,8 +222,9 @@ void TPrintGraph::ShowChecks() {
 
 void TPrintGraph::ShowMargins(const std::array<float, 4>& cm, bool enabled) {
   for (std::size_t k = 0; k < margins_.size(); ++k) {
-    margins_[k]->setText(QString::fromStdString(enabled ? CFormat("%-6.2f", static_cast<double>(cm[k]))
-                                                        : CFormat("%g", static_cast<double>(cm[k]))));
+    const double shown = static_cast<double>(cm[k]);
+    margins_[k]->setText(QString::fromStdString(enabled ? MarginText(cm[k], CFormat("%-6.2f", shown), kMarginTextSize)
+                                                        : CFormat("%g", shown)));
     margins_[k]->setEnabled(enabled);
   }
   save_->setEnabled(enabled);

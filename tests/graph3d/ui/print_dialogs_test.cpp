@@ -211,6 +211,42 @@ TEST(PrintGraphDialog, AFixedLayoutReadFromAFileShowsTheMarginsItPrintsWith) {
   delete dialog;
 }
 
+// Margins with more digits than the hundredths (typed so before, or read from a file) are
+// shown with them: an untouched OK once stored 1.23 for 1.234 and Save wrote it so.
+TEST(PrintGraphDialog, UntouchedOkAndSaveKeepMarginsOfEveryDigit) {
+  ScratchDir dir;
+  TPrintGraphRec opened;
+  opened.Layout = kLayoutCustomPortrait;
+  opened.Orientation = 0;
+  opened.PortraitMargins = {1.234f, 0.5f, 12.3456f, 14.0f};
+  opened.LandscapeMargins = {2.5f, 0.125f, 33.3333f, 1e-7f};
+  for (const int layout : {kLayoutCustomPortrait, kLayoutCustomLandscape}) {
+    TPrintGraphRec rec = opened;
+    rec.Layout = static_cast<std::int16_t>(layout);
+    rec.Orientation = static_cast<std::int16_t>(layout == kLayoutCustomLandscape);
+    const TPrintGraphRec before = rec;
+    platform::ScriptedFiles files;
+    auto* dialog = new TPrintGraph(nullptr, &rec, QRect(), true, nullptr);
+    dialog->show();
+    const std::string saved = dir.File("kept" + std::to_string(layout) + ".cpg");
+    files.Answer(saved);
+    Child<QPushButton>(dialog, TPrintGraph::kSaveButton)->click();
+    TPrintGraphRec back;
+    ASSERT_EQ(ReadCustomPrintFile(saved, back), OptionFileStatus::Ok);
+    EXPECT_EQ(back, before) << layout;
+    Accept(dialog);
+    EXPECT_EQ(EncodePrintGraphRec(rec), EncodePrintGraphRec(before)) << layout;
+    delete dialog;
+  }
+  TPrintGraphRec rec = opened;
+  auto* dialog = new TPrintGraph(nullptr, &rec, QRect(), true, nullptr);
+  dialog->show();
+  EXPECT_EQ(Child<QLineEdit>(dialog, 540)->text().toStdString(), "1.234");
+  EXPECT_EQ(Child<QLineEdit>(dialog, 541)->text().toStdString(), "0.50  ");
+  EXPECT_EQ(Child<QLineEdit>(dialog, 542)->text().toStdString(), "12.3456");
+  delete dialog;
+}
+
 TEST(PrintTextDialog, HeaderCutTo79AndUnofferedChoicesKeepTheirFields) {
   TTextPrintOptions options;
   options.colour = true;
