@@ -25,6 +25,7 @@
 #include "review/review_fit_fixture.h"
 #include "review/review_titles.h"
 #include "review/ui/review_window.h"
+#include "support/graph_pixels.h"
 #include "tools/ui/evaluation_dialog.h"
 
 namespace {
@@ -98,6 +99,31 @@ TEST_F(ReviewEvaluation, TheTableOpensOnTheFitUnderReview) {
   EXPECT_FALSE(window->CommandAvailable(kReviewEvaluate));
   window->Command(kCmReviewEvaluation);
   EXPECT_EQ(seen, 1);
+}
+
+// The review under its open table keeps painting its graph: a pane repainted, or resized and
+// drawn anew, while the table is up shows the graph a paint without the table gives.
+TEST_F(ReviewEvaluation, TheGraphIsPaintedWhileTheTableIsOpen) {
+  const QImage before = window->Pane()->grab().toImage();
+  ASSERT_GT(PixelsOffBackground(before), before.width() * before.height() / 20);
+  QImage repainted, resized;
+  ModalAnswer<TDlgEval> table([&](TDlgEval* d) {
+    // The table over the middle of the graph, as it opens.
+    d->move(window->Pane()->mapToGlobal(window->Pane()->rect().center()) - QPoint(d->width() / 2, d->height() / 2));
+    repainted = window->Pane()->grab().toImage();
+    window->resize(760, 560);
+    QApplication::processEvents();
+    resized = window->Pane()->grab().toImage();
+    d->accept();
+  });
+  window->Command(kReviewEvaluate);
+  ASSERT_EQ(table.Seen(), 1);
+  EXPECT_EQ(repainted, before);
+  ASSERT_EQ(resized.size(), window->Pane()->size());
+  EXPECT_NE(resized.size(), before.size());
+  window->Redraw(2);
+  EXPECT_EQ(resized, window->Pane()->grab().toImage());
+  EXPECT_GT(PixelsOffBackground(resized), resized.width() * resized.height() / 20);
 }
 
 TEST_F(ReviewEvaluation, TheFunctionViewerOpensTheTableOnItsGraphsSurface) {

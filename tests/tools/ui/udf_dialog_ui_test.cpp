@@ -33,6 +33,7 @@
 #include "platform/file_dialog.h"
 #include "platform/gui_thread.h"
 #include "platform/message_box.h"
+#include "support/graph_pixels.h"
 #include "support/scratch_files.h"
 #include "tools/udf/udf_evaluation.h"
 #include "tools/udf/udf_files.h"
@@ -445,6 +446,42 @@ TEST_F(UdfDialogUi, AdjustMovesFitsAndWritesBackTheStartValues) {
   // No box: the fit converged.
   EXPECT_TRUE(answers.Boxes().empty()) << answers.Boxes().front().text;
   delete d;
+}
+
+// The function's graph under the derivative table keeps painting: repainted, or resized and
+// drawn anew, while the table is up it shows what a paint without the table gives.
+TEST_F(UdfDialogUi, TheGraphIsPaintedWhileTheDerivativeTableIsOpen) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  Type(d, "Z=A0+A1*X+A2*Y*Y", 3);
+  d->Button(1)->click();
+  ASSERT_EQ(d->result(), QDialog::Accepted);
+  delete d;
+  TGraphOptions options(CurrentSettings(), kGraphUserFunction, kPointsUserFunction, kPlaceUserFunctionGraph);
+  options.Setup().SurfaceFn = [](long double x, long double y) { return EvalUdf1(x, y); };
+  auto* g = new TUDFGraph(nullptr, &options.Setup(), session_, 0);
+  g->resize(1000, 640);
+  g->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(g));
+  const QImage before = g->Pane()->grab().toImage();
+  ASSERT_GT(PixelsOffBackground(before), before.width() * before.height() / 20);
+  QImage repainted, resized;
+  ModalAnswer<TUDFDeriv> table([&](TUDFDeriv* t) {
+    repainted = g->Pane()->grab().toImage();
+    g->resize(800, 560);
+    QApplication::processEvents();
+    resized = g->Pane()->grab().toImage();
+    t->reject();
+  });
+  g->CmDerivatives();
+  ASSERT_EQ(table.Seen(), 1);
+  EXPECT_EQ(repainted, before);
+  ASSERT_EQ(resized.size(), g->Pane()->size());
+  EXPECT_NE(resized.size(), before.size());
+  g->Redraw(2);
+  EXPECT_EQ(resized, g->Pane()->grab().toImage());
+  EXPECT_GT(PixelsOffBackground(resized), resized.width() * resized.height() / 20);
+  delete g;
 }
 
 // Find and Update that runs out of iterations says so, and the parameters it reached are the
