@@ -235,6 +235,38 @@ TEST_F(FitRunSupport, TermSubsetsAreListedWithTheirEquationsSse) {
   }
 }
 
+// A point at z = 0 is an observation like any other. ln z and 1/z have no value there and
+// their fits weigh it by z² or z⁴, not at all: each is still listed with the SSE its
+// equation has at every point, the one at 0 included.
+TEST_F(FitRunSupport, APointAtZeroZIsFittedByEveryListedFit) {
+  std::vector<Xyz> points = Scattered(30);
+  points[17].z = 0;
+  for (const int kind : {kFitKindAll, kFitKindLinear}) {
+    TSession session;
+    TFitOptions o = Options(kind);
+    TFitSelection selection = Selection(kind);
+    selection.subsetMask = 7;  // Z, ln Z and 1/Z
+    ASSERT_GE(PublishRun(session, TableOf(points), selection, nullptr, o), 0);
+    SortFitList(session.FitList, 1);
+    ExpectSoundList(session, o, kind == kFitKindAll ? "all equations" : "linear");
+    int transformed = 0;  // the fits of ln z and 1/z are there to be checked
+    for (int rank = 1; rank <= session.FitList.Count(); ++rank) {
+      const TFitResult& f = *session.FitList.At(rank);
+      if (KindOfEquation(f.equationNumber) == kKindTermSubset && !f.terms.empty() && f.terms[0] != 0) ++transformed;
+    }
+    EXPECT_GT(transformed, 0) << kind;
+  }
+  // Every z below 0 instead: 1/z keeps one sign, and its fits stand.
+  for (Xyz& p : points) p.z = -p.z - 1;
+  TSession session;
+  TFitOptions o = Options(kFitKindLinear);
+  TFitSelection selection = Selection(kFitKindLinear);
+  selection.subsetMask = 7;
+  ASSERT_GE(PublishRun(session, TableOf(points), selection, nullptr, o), 0);
+  SortFitList(session.FitList, 1);
+  ExpectSoundList(session, o, "z below 0");
+}
+
 // Points of weight 0 take no part: eight of them beside six weighted points (at the same
 // locations, with wild z) give the list of the six alone, and no fit of more than five
 // parameters.
