@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -82,7 +83,9 @@ TQEval::TQEval(QWidget* owner, TQuickEvalSource source, TQuickEvalShared shared)
     edits_[i]->setObjectName(QString::number(kX + i));
     grid->addWidget(edits_[i], i, 1);
     connect(edits_[i], &QLineEdit::textChanged, this, [this] {
-      if (!setup_) timer_.start();
+      if (setup_) return;
+      typed_ = true;
+      timer_.start();
     });
   }
   grid->addWidget(new QLabel(tr("Z"), this), 2, 0);
@@ -110,9 +113,14 @@ TQEval::TQEval(QWidget* owner, TQuickEvalSource source, TQuickEvalShared shared)
       grid->addWidget(found_[static_cast<std::size_t>(3 * s + k)], row + 1 + k, 1);
     }
   }
+  // The kept X and Y are shown in 12 characters, one more than the user may type: each edit is
+  // widened to hold its text whole rather than cut to a number never used.
   if (!IsMissingValue(x_) && !IsMissingValue(y_)) {
-    edits_[0]->setText(QString::fromStdString(FormatNumber(x_, 12, false)));
-    edits_[1]->setText(QString::fromStdString(FormatNumber(y_, 12, false)));
+    for (int i = 0; i < 2; ++i) {
+      const QString text = QString::fromStdString(FormatNumber(i == 0 ? x_ : y_, 12, false));
+      edits_[i]->setMaxLength(std::max<int>(kEditLimit, static_cast<int>(text.size())));
+      edits_[i]->setText(text);
+    }
   }
   timer_.setSingleShot(true);
   timer_.setInterval(kDelayMs);
@@ -190,12 +198,15 @@ void TQEval::SaveState() {
   if (saved_) return;
   saved_ = true;
   // What is kept is what the fields show: a text that is no coordinate goes back first.
-  for (TEditReal* e : edits_) (void)e->Settle();
+  // Edits never typed in keep the X and Y they were opened with, to every digit.
   timer_.stop();
-  const std::optional<long double> x = edits_[0]->TypedValue();
-  const std::optional<long double> y = edits_[1]->TypedValue();
-  x_ = x && y ? *x : ExprErrorValue;
-  y_ = x && y ? *y : ExprErrorValue;
+  if (typed_) {
+    for (TEditReal* e : edits_) (void)e->Settle();
+    const std::optional<long double> x = edits_[0]->TypedValue();
+    const std::optional<long double> y = edits_[1]->TypedValue();
+    x_ = x && y ? *x : ExprErrorValue;
+    y_ = x && y ? *y : ExprErrorValue;
+  }
   if (source_.placement != nullptr && placed_) RecordPlacement(*this, *source_.placement);
   if (shared_.xy) *shared_.xy = {x_, y_};
   if (shared_.checks) *shared_.checks = {checks_[0]->isChecked() ? 1 : 0, checks_[1]->isChecked() ? 1 : 0};

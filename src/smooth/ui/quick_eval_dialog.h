@@ -76,6 +76,7 @@ class TQEval : public QDialog {
   bool setup_ = true;
   bool placed_ = false;
   bool saved_ = false;
+  bool typed_ = false;  // an edit changed since the kept X and Y were written into them
   int evaluations_ = 0;
 };
 

@@ -107,13 +107,53 @@ TEST(QuickEval, TypingEvaluatesOnceWithTheLastTextAndAssignmentsAreRefused) {
   WindowPlacement place{40, 50, 260, 300, 0};
   d = new TQEval(nullptr, Bowl(&place), shared.Refs());
   ShowDialog(d, "quick_eval_again");
-  EXPECT_EQ(d->Control<QLineEdit>(TQEval::kX)->text(), "0.785398163");
+  EXPECT_EQ(d->Control<QLineEdit>(TQEval::kX)->text(), "0.7853981634");
   EXPECT_EQ(d->Control<QLineEdit>(TQEval::kY)->text(), "0.5");
   EXPECT_TRUE(d->Control<QCheckBox>(TQEval::kMaximum)->isChecked());
   EXPECT_EQ(d->width(), 260);
   delete d;
   EXPECT_EQ(place.width, 260);
   EXPECT_EQ(place.maximized, 0);
+}
+
+// The kept X and Y are shown whole in 12 characters, though longer than a user may type, and a
+// window closed untouched keeps them to every digit: cut to the 11 characters a user may
+// type, the field showed a number other than the one evaluated and the close stored the cut one.
+TEST(QuickEval, KeptCoordinatesAreShownWholeAndAnUntouchedCloseKeepsThem) {
+  struct Case {
+    long double x, y;
+    const char* xText;
+    const char* yText;
+  } const cases[] = {
+      {0.78539816339744830962L, 0.5L, "0.7853981634", "0.5"},
+      {-1234.56789012345678L, 2.0L / 3.0L, "-1234.56789", "0.6666666667"},
+      {-1.25e-100L, 3.0e300L, "-1.25e-100", "3e+300"},
+      {0.25L, 0.5L, "0.25", "0.5"},
+  };
+  for (const Case& c : cases) {
+    Shared shared;
+    shared.xy = {c.x, c.y};
+    auto* d = new TQEval(nullptr, Bowl(nullptr), shared.Refs());
+    ShowDialog(d, "quick_eval_kept");
+    EXPECT_EQ(d->Control<QLineEdit>(TQEval::kX)->text(), c.xText);
+    EXPECT_EQ(d->Control<QLineEdit>(TQEval::kY)->text(), c.yText);
+    EXPECT_FALSE(d->EditsPending());
+    d->close();
+    delete d;
+    EXPECT_EQ(shared.xy[0], c.x) << c.xText;
+    EXPECT_EQ(shared.xy[1], c.y) << c.yText;
+  }
+  // A typed coordinate is the one kept, to the digits typed.
+  Shared shared;
+  shared.xy = {0.78539816339744830962L, 0.5L};
+  auto* d = new TQEval(nullptr, Bowl(nullptr), shared.Refs());
+  ShowDialog(d, "quick_eval_retyped");
+  d->Control<QLineEdit>(TQEval::kX)->setText("0.125");
+  d->FlushEdits();
+  EXPECT_EQ(d->Control<QLabel>(TQEval::kZ)->text(), "1.015625");
+  delete d;
+  EXPECT_EQ(shared.xy[0], 0.125L);
+  EXPECT_EQ(shared.xy[1], 0.5L);
 }
 
 // Opened beside a graph window, Quick Eval keeps itself above it: a window manager that
