@@ -179,8 +179,11 @@ PointTable MergeDuplicates(std::span<const TXYZPoint> table, bool compactFirst,
       if (k == 1 || p.Y > yHigh) yHigh = p.Y;
     }
     const TFloatPlace placeX(xLow, xHigh), placeY(yLow, yHigh);
+    // One position both as floats of the values and as floats of their places within the
+    // span: a cluster near 0 in data spanning -1e6 .. 1e6 keeps the values' fine floats.
     const auto samePosition = [&](const TXYZPoint& a, const TXYZPoint& b) {
-      return placeX(a.X) == placeX(b.X) && placeY(a.Y) == placeY(b.Y);
+      return placeX(a.X) == placeX(b.X) && placeY(a.Y) == placeY(b.Y) && ToFloat(a.X) == ToFloat(b.X) &&
+             ToFloat(a.Y) == ToFloat(b.Y);
     };
     OrderByPlace(copy, n, placeX, placeY);
     bool merged = false;

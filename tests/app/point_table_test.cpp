@@ -86,6 +86,11 @@ TEST(MergeDuplicates, SinglePrecisionIsTakenWithinTheDataSpanNotFromTheOrigin) {
   const PointTable huge =
       MergeDuplicates(TableOf({{0, 1e40L, 1}, {0, 2e40L, 2}, {1, 3e40L, 3}, {1, 4e40L, 4}, {2, 5e40L, 5}}), true, true);
   EXPECT_EQ(PointCount(huge), 5);
+  // Points 1e-5 apart near 0 in data spanning -1e6 .. 1e6 are one place of the span as a
+  // float, but their values are not one float: they stay apart, as they always did.
+  const PointTable wide =
+      MergeDuplicates(TableOf({{-1e6L, 0, 1}, {0, 0, 2}, {1e-5L, 0, 3}, {2e-5L, 0, 4}, {1e6L, 1, 5}}), true, true);
+  EXPECT_EQ(PointCount(wide), 5);
   // One x for all: the span of 0 compares the values themselves.
   EXPECT_EQ(PointCount(MergeDuplicates(TableOf({{5, 1, 1}, {5, 2, 2}, {5, 2, 4}, {5, 3, 3}}), true, false)), 3);
 }
