@@ -19,6 +19,7 @@
 #include "app/data_session.h"
 #include "app/file_utils.h"
 #include "app/settings_file.h"
+#include "app/ui/coded_caption.h"
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
 #include "app/ui/small_controls.h"
@@ -52,9 +53,10 @@ constexpr int kLastExtSave = 4;  // LastExtensions 5: shared with Save As
 // Whether the live graph was open when the editor last closed: it opens again with it.
 bool EditorGraphOpen = false;
 
+// The editor's and its graph's caption: the data's title as the graph draws it.
 QString Caption(const TDataSession& session) {
   const std::string& title = session.DataTitles().Title;
-  return title.empty() ? FromCp1252(platform::LoadString(3421)) : FromCp1252(title);
+  return title.empty() ? FromCp1252(platform::LoadString(3421)) : CodedTextCaption(title);
 }
 
 }  // namespace
@@ -369,8 +371,8 @@ void TEditor::ShowTitles() {
   const std::string* names[3] = {&t.XName, &t.YName, &t.ZName};
   const char* defaults[3] = {"X", "Y", "Z"};
   for (int c = 0; c < 3; ++c)
-    titles_[static_cast<std::size_t>(c)]->setText(names[c]->empty() ? QString(defaults[c]) : FromCp1252(*names[c]));
-  if (!t.Title.empty()) setWindowTitle(FromCp1252(t.Title));
+    titles_[static_cast<std::size_t>(c)]->setText(names[c]->empty() ? QString(defaults[c]) : CodedTextCaption(*names[c]));
+  setWindowTitle(Caption(session_));
 }
 
 void TEditor::ShowPage() {
@@ -591,7 +593,6 @@ void TEditor::EvTimer() {
 void TEditor::CmTitles() {
   if (RunTitlesDialog(this, session_, nullptr) == 1) {
     ShowTitles();
-    if (session_.DataTitles().Title.empty()) setWindowTitle(FromCp1252(platform::LoadString(3421)));
     if (graphOptions_) SetDataPointsGraph(*graphOptions_, session_);
   }
   RefreshCell();

@@ -36,6 +36,7 @@
 #include "graph3d/ui/viewer_dialogs.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/string_table.h"
 #include "support/scratch_files.h"
 #include "support/table_bytes.h"
 #include "tools/data_calculation.h"
@@ -47,6 +48,7 @@
 #include "tools/ui/function_picker.h"
 #include "tools/ui/grid_editor.h"
 #include "tools/ui/grid_editor_dialogs.h"
+#include "tools/ui/titles_dialog.h"
 
 namespace {
 
@@ -262,6 +264,45 @@ TEST_F(DataEditorsUi, GridEditorEntersANewRowByKeysAndTheLiveGraphFollows) {
   // The graph closes with its button and opens again.
   e->Button(TEditor::kGraph)->click();
   EXPECT_EQ(e->GraphWin(), nullptr);
+  e->reject();
+  delete e;
+}
+
+// Titles that carry codes show in the editor's caption, its column heads and its graph's
+// caption as the graph draws them: the caption read "Plate ~@a~@ ~~5" for Plate alpha ~5.
+TEST_F(DataEditorsUi, GridEditorShowsCodedTitlesAsDrawn) {
+  session_.DataTitles().Title = "Plate ~@a~@ ~~5";
+  session_.DataTitles().XName = "~@q~@ [deg]";
+  session_.DataTitles().ZName = "Yield ~^2~^";
+  std::uint64_t saved = 0;
+  auto* e = new TEditor(nullptr, session_, &saved);
+  e->show();
+  ASSERT_TRUE(PumpUntil([&] { return e->isVisible(); }));
+  EXPECT_EQ(e->windowTitle(), QString::fromUtf8("Plate \u03B1 ~5"));
+  EXPECT_EQ(e->Static(TEditor::kTitleX)->text(), QString::fromUtf8("\u03B8 [deg]"));
+  EXPECT_EQ(e->Static(TEditor::kTitleY)->text(), "Y");
+  EXPECT_EQ(e->Static(TEditor::kTitleZ)->text(), "Yield ^2");
+  e->Button(TEditor::kGraph)->click();
+  ASSERT_NE(e->GraphWin(), nullptr);
+  EXPECT_EQ(e->GraphWin()->windowTitle(), QString::fromUtf8("Plate \u03B1 ~5"));
+  // A title changed in the titles dialog shows drawn; one cleared gives the editor's own caption.
+  const struct {
+    const char* typed;
+    QString shown;
+  } changes[] = {{"x~`1~` ~@b~@", QString::fromUtf8("x1 \u03B2")},
+                 {"", QString::fromLatin1(platform::LoadString(3421).data(),
+                                          static_cast<qsizetype>(platform::LoadString(3421).size()))}};
+  for (const auto& c : changes) {
+    ModalAnswer<TTitlesDlg> titles([&c](TTitlesDlg* d) {
+      d->Edit(661)->setText(c.typed);
+      d->accept();
+    });
+    e->Button(TEditor::kTitles)->click();
+    ASSERT_EQ(titles.Seen(), 1) << c.typed;
+    EXPECT_EQ(e->windowTitle(), c.shown) << c.typed;
+  }
+  EXPECT_EQ(session_.DataTitles().XName, "~@q~@ [deg]");  // the titles keep their codes
+  e->Button(TEditor::kGraph)->click();
   e->reject();
   delete e;
 }
