@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -33,8 +36,13 @@ TProgressWindow::TProgressWindow(QWidget* parent, const QString& caption, const 
     : dialog_(text, QStringLiteral("Cancel"), 0, 1, parent) {
   dialog_.setObjectName(QStringLiteral("TProgressWindow"));
   dialog_.setWindowTitle(caption);
-  // Wide enough for its caption, which a window manager would cut short to the gauge's width.
-  dialog_.setMinimumWidth(dialog_.fontMetrics().horizontalAdvance(caption) * 5 / 4 + 160);
+  // Wide enough for its caption, which a window manager would cut short to the gauge's width,
+  // but within the screen: a caption naming a file deep in its folders pushed the window and
+  // its Cancel past the screen's edge.
+  const int wanted = dialog_.fontMetrics().horizontalAdvance(caption) * 5 / 4 + 160;
+  const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+  const int room = screen != nullptr ? screen->availableGeometry().width() * 3 / 4 : wanted;
+  dialog_.setMinimumWidth(std::min(wanted, room));
   dialog_.setWindowModality(Qt::ApplicationModal);
   dialog_.setMinimumDuration(kShowAfterMs);
   dialog_.setAutoReset(false);

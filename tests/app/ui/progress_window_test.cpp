@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QProgressBar>
 #include <QProgressDialog>
 
@@ -48,6 +50,29 @@ TEST(ProgressWindow, TakesTheBusyWindowsPlaceAndShowsTheCountItIsGiven) {
     HideBusyMsg();  // what the caller does last: nothing is left to hide
     EXPECT_FALSE(platform::CurrentBusyState().shown);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A caption naming a file deep in its folders: the window stays within the screen (it asked
+// for the caption's width and more, past the screen's edge with its Cancel).
+TEST(ProgressWindow, ALongPathCaptionKeepsTheWindowWithinTheScreen) {
+  const QString path = "/home/user/" + QString("measurements of the plate/").repeated(12) + "plate.txt";
+  TProgressWindow window(nullptr, path, "Reading Data");
+  QProgressDialog* dialog = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == "TProgressWindow") dialog = qobject_cast<QProgressDialog*>(w);
+  ASSERT_NE(dialog, nullptr);
+  const int screen = QGuiApplication::primaryScreen()->availableGeometry().width();
+  ASSERT_GT(dialog->fontMetrics().horizontalAdvance(path), screen);  // the case the test is about
+  EXPECT_LE(dialog->minimumWidth(), screen);
+  // A short caption still widens the window to show it whole.
+  TProgressWindow shortWindow(nullptr, "plate.txt", "Reading Data");
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == "TProgressWindow" && w != dialog) dialog = qobject_cast<QProgressDialog*>(w);
+  EXPECT_GE(dialog->minimumWidth(), dialog->fontMetrics().horizontalAdvance("plate.txt"));
 }
 
 }  // namespace
