@@ -25,6 +25,7 @@
 #include "app/ui/command_ids.h"
 #include "app/ui/data_file_commands.h"
 #include "app/ui/main_window.h"
+#include "app/ui/path_label.h"
 #include "platform/gui_thread.h"
 #include "platform/qt/qt_text.h"
 
@@ -79,31 +80,6 @@ const char* FieldLabel(int id) {
   }
   return "";
 }
-
-// The file field: a path as long as the folders make it shows its start and its file name
-// with an ellipsis between, the whole path in its tip; it widened the window past the
-// screen's edge, the graph out of sight.
-class TPathLabel : public QLabel {
- public:
-  explicit TPathLabel(QWidget* parent) : QLabel(parent) {
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  }
-  void SetPath(const QString& path) {
-    path_ = path;
-    setToolTip(path);
-    Elide();
-  }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override {
-    QLabel::resizeEvent(event);
-    Elide();
-  }
-
- private:
-  void Elide() { setText(fontMetrics().elidedText(path_, Qt::ElideMiddle, std::max(width(), 1))); }
-  QString path_;
-};
 
 }  // namespace
 

@@ -7,13 +7,13 @@
 
 #include <array>
 
+#include "app/ui/path_label.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 
 namespace {
 
-constexpr int kPathChars = 260;
 constexpr int kKindChars = 40;
 constexpr int kChoiceChars = 80;
 constexpr const char* kSelectionError = "Column Selection Error";
@@ -34,7 +34,7 @@ TDlgSelCol::TDlgSelCol(QWidget* parent, int templateId, std::string path, int ki
       shown_(shown.empty() ? path_ : std::move(shown)),
       listXY_(listXY),
       columns_(columns),
-      pathText_(new QLabel(this)),
+      pathText_(new TPathLabel(this)),
       kindText_(new QLabel(this)),
       list_(new QListWidget(this)) {
   // A new choice starts empty: every column unset, every sheet the first.
@@ -84,7 +84,8 @@ TDlgSelCol::TDlgSelCol(QWidget* parent, int templateId, std::string path, int ki
 
 void TDlgSelCol::SetupWindow() {
   TDlg::SetupWindow();
-  pathText_->setText(Cut(shown_, kPathChars));
+  // The whole path: the label shortens it in its middle, keeping the file name.
+  pathText_->SetPath(platform::qt::FromCp1252(shown_));
   kindText_->setText(Cut(ImportKindName(kind_), kKindChars));
   entries_ = ListImportColumns(path_, kind_, listXY_);
   for (const std::string& e : entries_) list_->addItem(platform::qt::FromCp1252(e));

@@ -24,6 +24,7 @@
 #include "exchange/column_choice.h"
 
 class QGridLayout;
+class TPathLabel;
 class QHBoxLayout;
 class QPushButton;
 class QVBoxLayout;
@@ -85,7 +86,7 @@ class TDlgSelCol : public TDlg {
   std::string shown_;
   bool listXY_;
   TImportColumns& columns_;
-  QLabel* pathText_;
+  TPathLabel* pathText_;  // the file, shortened to the dialog's width
   QLabel* kindText_;
   QListWidget* list_;
   QLabel* choiceTexts_[4] = {nullptr, nullptr, nullptr, nullptr};

@@ -9,6 +9,7 @@
 
 #include "app/data_files.h"
 #include "app/data_session.h"
+#include "app/ui/path_label.h"
 #include "platform/help.h"
 #include "platform/qt/qt_text.h"
 
@@ -35,7 +36,7 @@ TTitlesDlg::TTitlesDlg(QWidget* parent, TDataSession& session, const TDataTitles
   }
   count_ = new QLabel(this);
   count_->setObjectName("static666");
-  source_ = new QLabel(this);
+  source_ = new TPathLabel(this);
   source_->setObjectName("static667");
   form->addRow("Number of XYZ in Table:", count_);
   form->addRow("File Source:", source_);
@@ -70,7 +71,7 @@ void TTitlesDlg::Fill(const TDataTitles& t) {
 void TTitlesDlg::SetupWindow() {
   TDlg::SetupWindow();
   previousButton_->setEnabled(previous_ != nullptr);
-  source_->setText(FromCp1252(session_.DataFileLabel));
+  source_->SetPath(FromCp1252(session_.DataFileLabel));
   count_->setText(QString::number(session_.Table.XYZRows()));
 }
 

@@ -10,6 +10,7 @@
 
 class QLineEdit;
 class QLabel;
+class TPathLabel;
 class QPushButton;
 struct TDataSession;
 
@@ -37,7 +38,7 @@ class TTitlesDlg : public TDlg {
   const TDataTitles* previous_;
   QLineEdit* edits_[4];
   QLabel* count_;
-  QLabel* source_;
+  TPathLabel* source_;  // the data file, shortened to the dialog's width
   QPushButton* previousButton_;
 };
 

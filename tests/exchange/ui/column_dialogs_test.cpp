@@ -134,6 +134,27 @@ TEST_F(ColumnDialogs, DoubleClicksChooseThreeNeighbours) {
   EXPECT_EQ(columns.ImportColX, -1);  // nothing is written back before OK
 }
 
+// A file deep in its folders keeps the column dialog within the screen: the file's line shows
+// the path's start and its file name, the whole path in its tip (the dialog took the path's
+// whole width).
+TEST_F(ColumnDialogs, ADeepPathIsShortenedToTheDialogsWidth) {
+  const std::string path = dir_.Write("five.txt", FiveColumns(12));
+  std::string shown = "/data";
+  for (int level = 0; level < 7; ++level) shown += "/measurements_of_the_plate_series_" + std::to_string(level);
+  shown += "/plate_B_final.txt";
+  TImportColumns columns;
+  TDlgSelXYZ dialog(nullptr, kSelectXYZTemplate, path, 4, false, columns, shown);
+  dialog.show();
+  QApplication::processEvents();
+  const QLabel* file = dialog.findChild<QLabel*>(QString::number(TDlgSelCol::kPathText));
+  ASSERT_NE(file, nullptr);
+  EXPECT_LT(dialog.width(), file->fontMetrics().horizontalAdvance(QString::fromStdString(shown)) * 3 / 4);
+  EXPECT_EQ(file->toolTip(), QString::fromStdString(shown));
+  EXPECT_TRUE(file->text().startsWith("/data/")) << file->text().toStdString();
+  EXPECT_TRUE(file->text().endsWith("final.txt")) << file->text().toStdString();
+  EXPECT_LE(file->fontMetrics().horizontalAdvance(file->text()), file->width());
+}
+
 // Clicks fill X, Y and Z in turn; the buttons set a column whatever was set; OK refuses a
 // weight column that repeats Z, then takes the choice.
 TEST_F(ColumnDialogs, ClicksButtonsAndRepeatedColumns) {

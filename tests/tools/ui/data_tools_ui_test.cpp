@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <string>
+
 #include "app/data_files.h"
 #include "app/data_statistics.h"
 #include "app/data_session.h"
@@ -63,6 +65,28 @@ TEST_F(TablesUi, TitlesDialogShowsTheTableAndPreviousBringsBackTheTitlesBeforeTh
   d->accept();
   EXPECT_EQ(session_.DataTitles().Title, "Before");
   EXPECT_EQ(session_.DataTitles().ZName, "Old Z");
+  delete d;
+}
+
+// A data file deep in its folders keeps the titles dialog within the screen: the source field
+// shows the path's start and its file name, the whole path in its tip (the dialog opened
+// 1487 pixels wide on a screen of 1280).
+TEST_F(TablesUi, TitlesDialogShortensADeepPathToItsWidth) {
+  std::string path = "/data";
+  for (int level = 0; level < 12; ++level) path += "/measurements_of_the_plate_series_" + std::to_string(level);
+  path += "/plate_B_final.prn";
+  session_.DataFileLabel = path;
+  auto* d = new TTitlesDlg(nullptr, session_, nullptr);
+  d->show();
+  QApplication::processEvents();
+  QLabel* source = d->Static(667);
+  const int pathWidth = source->fontMetrics().horizontalAdvance(QString::fromStdString(path));
+  EXPECT_LT(d->width(), pathWidth / 2);
+  EXPECT_EQ(source->toolTip(), QString::fromStdString(path));
+  EXPECT_TRUE(source->text().startsWith("/data/")) << source->text().toStdString();
+  EXPECT_TRUE(source->text().endsWith("final.prn")) << source->text().toStdString();
+  EXPECT_LE(source->fontMetrics().horizontalAdvance(source->text()), source->width());
+  d->reject();
   delete d;
 }
 
