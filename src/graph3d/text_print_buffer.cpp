@@ -49,6 +49,9 @@ bool DecodeTextPrintBuffer(std::span<const std::uint8_t> bytes, TTextPrintBuffer
     b.checks[i] = static_cast<std::int32_t>(bytes::LoadU32(bytes.data() + kChecksAt + 4 * i));
     if (b.checks[i] != 0 && b.checks[i] != 1) return false;
   }
+  // Two radios of one choice both set is no state the dialog can show or write.
+  for (int first = TTextPrintBuffer::kPortrait; first < TTextPrintBuffer::kCheckCount; first += 2)
+    if (b.checks[first] != 0 && b.checks[first + 1] != 0) return false;
   for (std::size_t i = 0; i < b.margins.size(); ++i) {
     float cm;
     if (!FieldText(bytes.subspan(kMarginsAt + TTextPrintBuffer::kMarginBytes * i, TTextPrintBuffer::kMarginBytes),
@@ -104,6 +107,26 @@ void ApplyTextPrintBuffer(const TTextPrintBuffer& b, const TTextPrintOffers& off
     if (MarginValue(b.margins[i], cm)) *margins[i] = cm;
   }
   header = b.header.substr(0, B::kCallerHeaderLength);
+}
+
+TTextPrintBuffer AdoptReadTextPrintBuffer(const TTextPrintBuffer& shown, const TTextPrintBuffer& read,
+                                          const TTextPrintOffers& offers) {
+  using B = TTextPrintBuffer;
+  TTextPrintBuffer b = read;
+  const bool offered[4] = {true, offers.justification, offers.extent, offers.colour};
+  for (int pair = 0; pair < 4; ++pair) {
+    const int first = B::kPortrait + 2 * pair;
+    if (!offered[pair]) {
+      // A choice this window does not offer stays clear, as the dialog opened it.
+      b.checks[first] = b.checks[first + 1] = 0;
+    } else if (b.checks[first] == 0 && b.checks[first + 1] == 0) {
+      // A file saved where the choice was not offered holds neither radio: the choice shown
+      // stays, where OK would otherwise take the second radio with neither shown.
+      b.checks[first] = shown.checks[first];
+      b.checks[first + 1] = shown.checks[first + 1];
+    }
+  }
+  return b;
 }
 
 std::optional<std::size_t> UnreadableMargin(const TTextPrintBuffer& buffer) {

@@ -42,8 +42,8 @@ struct TTextPrintOffers {
 
 std::vector<std::uint8_t> EncodeTextPrintBuffer(const TTextPrintBuffer& buffer);
 // False unless the bytes are a buffer the dialog could have written: exactly 1096 bytes,
-// each text ended by a NUL within its field, every check 0 or 1, and each margin one whole
-// number from 0 to 100.
+// each text ended by a NUL within its field, every check 0 or 1, never both radios of one
+// choice set, and each margin one whole number from 0 to 100.
 [[nodiscard]] bool DecodeTextPrintBuffer(std::span<const std::uint8_t> bytes, TTextPrintBuffer& out);
 
 // The buffer the dialog opens with: the header, the date and page-number checks, the
@@ -54,6 +54,12 @@ TTextPrintBuffer FillTextPrintBuffer(const TTextPrintOptions& options, const std
 // no length on a page keeps its value) and the caller's header, cut to 79 characters.
 void ApplyTextPrintBuffer(const TTextPrintBuffer& buffer, const TTextPrintOffers& offers,
                           TTextPrintOptions& options, std::string& header);
+
+// The buffer a file read into the dialog shows over `shown`: an offered choice the file left
+// with neither radio set keeps the radio shown, and a choice not offered stays clear, so the
+// radios always show what OK takes.
+TTextPrintBuffer AdoptReadTextPrintBuffer(const TTextPrintBuffer& shown, const TTextPrintBuffer& read,
+                                          const TTextPrintOffers& offers);
 
 // The first margin (0 left, 1 top, 2 right, 3 bottom) whose text is not one number of
 // centimetres from 0 to 100, as the reader asks; none when all four are.

@@ -210,7 +210,7 @@ void TPrnWin::Read() {
     case OptionFileStatus::Refused:
       ErrorBox(platform::qt::ToWindow(this), path, platform::LoadString(kCustomPrintFileErrorId));
       return;
-    case OptionFileStatus::Ok: Show(b); return;
+    case OptionFileStatus::Ok: Show(AdoptReadTextPrintBuffer(Buffer(), b, offers_)); return;
   }
 }
 

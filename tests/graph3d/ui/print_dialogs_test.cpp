@@ -315,6 +315,67 @@ TEST(PrintTextDialog, DamagedFileIsRefusedAndTheDialogKeepsItsState) {
   delete dialog;
 }
 
+// A file read in shows in its radios what OK then takes: a choice the file holds neither
+// radio of (saved where the choice was not offered) keeps the radio shown, where it once
+// showed neither and printed centred, all lines, in colour; a choice this dialog does not
+// offer stays clear; a file with both radios of one choice set is refused.
+TEST(PrintTextDialog, RadiosReadFromAFileShowWhatOkTakes) {
+  using B = TTextPrintBuffer;
+  ScratchDir dir;
+  TTextPrintOptions saver;  // date, page numbers, portrait, centred, all lines, monochrome
+  saver.landscape = true;
+  const std::string partial = dir.File("partial.cpt");
+  ASSERT_TRUE(WriteTextPrintFile(partial, FillTextPrintBuffer(saver, "", TTextPrintOffers{false, false, false})));
+  TTextPrintBuffer both = FillTextPrintBuffer(saver, "", TTextPrintOffers{});
+  both.checks[B::kMonochrome] = both.checks[B::kColour] = 1;
+  const std::string doubled = dir.File("doubled.cpt");
+  ASSERT_TRUE(WriteTextPrintFile(doubled, both));
+
+  platform::ScriptedFiles files;
+  platform::ScriptedAnswers answers;
+  TTextPrintOptions options;
+  options.centre = false;
+  options.allLines = false;
+  options.colour = false;
+  std::string header;
+  auto* dialog = new TPrnWin(nullptr, nullptr, &options, &header, nullptr, TTextPrintOffers{});
+  dialog->show();
+  files.Answer(partial);
+  Child<QPushButton>(dialog, TPrnWin::kReadButton)->click();
+  EXPECT_TRUE(answers.Boxes().empty());
+  EXPECT_TRUE(Child<QRadioButton>(dialog, 539)->isChecked());  // the file's landscape
+  EXPECT_TRUE(Child<QRadioButton>(dialog, 593)->isChecked());  // flush left, as shown before
+  EXPECT_TRUE(Child<QRadioButton>(dialog, 595)->isChecked());  // present display
+  EXPECT_TRUE(Child<QRadioButton>(dialog, 518)->isChecked());  // monochrome
+  const TTextPrintBuffer shown = dialog->Buffer();
+  answers.Answer(platform::kIdOk);
+  files.Answer(doubled);
+  Child<QPushButton>(dialog, TPrnWin::kReadButton)->click();
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes()[0].text, "Probable Error in Custom Print Dimension File");
+  EXPECT_EQ(dialog->Buffer(), shown);
+  Accept(dialog);
+  EXPECT_TRUE(options.landscape);
+  EXPECT_FALSE(options.centre);
+  EXPECT_FALSE(options.allLines);
+  EXPECT_FALSE(options.colour);
+  delete dialog;
+
+  // Read where colour is not offered: its radios stay clear whatever the file holds.
+  TTextPrintOptions plain;
+  auto* narrow = new TPrnWin(nullptr, nullptr, &plain, &header, nullptr, TTextPrintOffers{true, true, false});
+  narrow->show();
+  const std::string coloured = dir.File("coloured.cpt");
+  saver.colour = true;
+  ASSERT_TRUE(WriteTextPrintFile(coloured, FillTextPrintBuffer(saver, "", TTextPrintOffers{})));
+  files.Answer(coloured);
+  Child<QPushButton>(narrow, TPrnWin::kReadButton)->click();
+  EXPECT_FALSE(Child<QRadioButton>(narrow, 518)->isChecked());
+  EXPECT_FALSE(Child<QRadioButton>(narrow, 519)->isChecked());
+  EXPECT_TRUE(Child<QRadioButton>(narrow, 594)->isChecked());  // the file's centring
+  delete narrow;
+}
+
 // Margin boxes that the reader would refuse are refused before a file is asked for or the
 // print set up: the user is told which box, the focus goes there and the options stay as
 // they were. What Save writes, Read takes back whole.
