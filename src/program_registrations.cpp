@@ -1,6 +1,7 @@
 #include "program_registrations.h"
 
 #include "app/shell_state.h"
+#include "app/ui/owned_window.h"
 #include "app/ui/data_file_commands.h"
 #include "exchange/import_registration.h"
 #include "exchange/ui/review_export_commands.h"
@@ -36,6 +37,10 @@ void RegisterProgram(TSession& session) {
     ExprBindUdfTable(nullptr);
     ExprBindDataStats(nullptr);
   });
+  // A window left modeless beside a modal one (the grid editor's graph, an editor opened
+  // from the review) stays above it whatever the window manager does at a click.
+  AddStartupStep("owned windows", [] { KeepModelessWindowsAboveModalOwners(); });
+  AddShutdownStep("owned windows", [] { StopKeepingModelessWindowsAboveModalOwners(); });
   RegisterUdfHooks(session, session);
   RegisterImportReaders();
   RegisterColumnDialogs();

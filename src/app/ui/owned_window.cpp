@@ -30,8 +30,51 @@ bool TOwnedWindowKeeper::eventFilter(QObject* watched, QEvent* event) {
       this,
       [this] {
         pending_ = false;
-        if (owned_ && owned_->isVisible()) raise_();
+        if (!owned_ || !owned_->isVisible()) return;
+        // The click opened a dialog over the owner (the graph's click zones do): it stays on
+        // top until it is closed.
+        const QWidget* modal = QApplication::activeModalWidget();
+        if (modal != nullptr && modal != owner_) return;
+        raise_();
       },
       Qt::QueuedConnection);
   return false;
 }
+
+namespace {
+
+// Watches every window as it is shown: one whose owner runs modally while it stays
+// modeless gets a keeper.
+class TModelessWindowWatch : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Show || !watched->isWidgetType()) return false;
+    auto* window = static_cast<QWidget*>(watched);
+    if (!window->isWindow() || window->windowModality() != Qt::NonModal) return false;
+    const Qt::WindowType type = window->windowType();
+    if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen) return false;
+    const QWidget* parent = window->parentWidget();
+    if (parent == nullptr || parent->window()->windowModality() == Qt::NonModal) return false;
+    if (window->findChild<TOwnedWindowKeeper*>(QString(), Qt::FindDirectChildrenOnly) == nullptr)
+      new TOwnedWindowKeeper(window);
+    return false;
+  }
+};
+
+QPointer<TModelessWindowWatch>& Watch() {
+  static QPointer<TModelessWindowWatch> watch;
+  return watch;
+}
+
+}  // namespace
+
+void KeepModelessWindowsAboveModalOwners() {
+  if (Watch() || qApp == nullptr) return;
+  Watch() = new TModelessWindowWatch(qApp);
+  qApp->installEventFilter(Watch());
+}
+
+void StopKeepingModelessWindowsAboveModalOwners() { delete Watch(); }

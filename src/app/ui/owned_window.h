@@ -31,3 +31,9 @@ class TOwnedWindowKeeper : public QObject {
   std::function<void()> raise_;
   bool pending_ = false;
 };
+
+// Gives every modeless window shown beside a modal one (a graph or editor run modally, a
+// window it opens left modeless) a keeper, unless it has one. Once per program; the
+// watching ends with StopKeepingModelessWindowsAboveModalOwners.
+void KeepModelessWindowsAboveModalOwners();
+void StopKeepingModelessWindowsAboveModalOwners();

@@ -25,6 +25,7 @@
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
+#include "app/ui/owned_window.h"
 #include "app/ui/program_printer.h"
 #include "app/ui/small_controls.h"
 #include "expr/eval_context.h"
@@ -104,11 +105,14 @@ int OptionButtonOf(int command) {
 // window's owner only for dialog-type windows). Before the window is first shown. A new
 // type makes the rectangle the window was given its frame's: the satellite, placed where it
 // was left, came back a title bar lower at every opening. It is given its client rectangle
-// again.
+// again. The review runs modally, and a window manager may put a modal window over its own
+// transients at a click in it: the keeper raises the satellite again, so that the list did
+// not sink behind the review at the first click on a derivative or a rank.
 void OwnWindow(QWidget* satellite) {
   const QRect client = satellite->geometry();
   satellite->setWindowFlags((satellite->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
   satellite->setGeometry(client);
+  new TOwnedWindowKeeper(satellite);
 }
 
 }  // namespace

@@ -118,6 +118,68 @@ TEST(OwnedWindow, AWindowGoneBeforeItsRaisingIsLeftAlone) {
   }
 }
 
+// A click in the owner that opens a dialog over it (a click on the graph opens its view
+// dialog) leaves that dialog on top: the owned window is not raised over it.
+TEST(OwnedWindow, ADialogTheClickOpenedStaysOnTop) {
+  Owned w;
+  Press(w.button);
+  QDialog opened(w.owner.get());
+  opened.setWindowModality(Qt::ApplicationModal);
+  opened.show();
+  QApplication::processEvents();
+  EXPECT_EQ(w.raised, 0);
+  opened.hide();
+  Press(w.button);
+  QApplication::processEvents();
+  EXPECT_EQ(w.raised, 1) << "raised again once the dialog is closed";
+}
+
+// Every modeless window shown beside a modal one is kept above it, once; modal windows, windows
+// beside a modeless owner and windows of their own are left to the window manager.
+TEST(OwnedWindow, ModelessWindowsBesideAModalOneAreKeptAboveIt) {
+  auto keepers = [](const QWidget* w) {
+    return w->findChildren<TOwnedWindowKeeper*>(QString(), Qt::FindDirectChildrenOnly).size();
+  };
+  KeepModelessWindowsAboveModalOwners();
+  KeepModelessWindowsAboveModalOwners();  // a second call changes nothing
+  QDialog modalOwner;
+  modalOwner.setWindowModality(Qt::ApplicationModal);
+  modalOwner.show();
+  auto* beside = new QDialog(&modalOwner);
+  beside->show();
+  beside->hide();
+  beside->show();
+  EXPECT_EQ(keepers(beside), 1) << "one keeper, however often it is shown";
+  auto* besideAControl = new QWidget(new QPushButton("Graph", &modalOwner), Qt::Window);
+  besideAControl->show();
+  EXPECT_EQ(keepers(besideAControl), 1) << "owned through a control of the modal window";
+  auto* alreadyKept = new QDialog(&modalOwner);
+  new TOwnedWindowKeeper(alreadyKept);
+  alreadyKept->show();
+  EXPECT_EQ(keepers(alreadyKept), 1);
+  auto* modal = new QDialog(&modalOwner);
+  modal->setWindowModality(Qt::WindowModal);
+  modal->show();
+  EXPECT_EQ(keepers(modal), 0);
+  modal->hide();
+  modalOwner.hide();
+
+  QDialog modelessOwner;
+  modelessOwner.show();
+  auto* free = new QDialog(&modelessOwner);
+  free->show();
+  EXPECT_EQ(keepers(free), 0);
+  QDialog alone;
+  alone.show();
+  EXPECT_EQ(keepers(&alone), 0);
+
+  StopKeepingModelessWindowsAboveModalOwners();
+  modalOwner.show();
+  auto* later = new QDialog(&modalOwner);
+  later->show();
+  EXPECT_EQ(keepers(later), 0) << "no longer watched";
+}
+
 // A window without an owner has nothing to keep above.
 TEST(OwnedWindow, AWindowWithoutAnOwnerIsNeverRaised) {
   QDialog alone;
