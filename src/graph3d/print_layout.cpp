@@ -41,7 +41,9 @@ std::array<float, 4> FixedLayoutMarginsCm(int layout) {
 std::string MarginText(float cm, const std::string& usual, std::size_t room) {
   if (ReadsBackAs(usual, cm)) return usual;
   for (int digits = 1; digits <= 9; ++digits) {
-    const std::string text = CFormat("%.*g", digits, static_cast<double>(cm));
+    std::string text = CFormat("%.*g", digits, static_cast<double>(cm));
+    // ".1234567" fits a field that "0.1234567" does not, and is how such a margin was typed.
+    if (text.size() > room && text.starts_with("0.")) text.erase(0, 1);
     if (text.size() <= room && ReadsBackAs(text, cm)) return text;
   }
   return usual;

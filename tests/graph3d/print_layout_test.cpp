@@ -66,8 +66,13 @@ TEST(PrintLayout, MarginTextsReadBackToTheMargin) {
     EXPECT_LE(text.size(), kMarginTextSize) << text;
     EXPECT_EQ(static_cast<float>(std::strtold(text.c_str(), nullptr)), cm) << text;
   }
+  // Seven digits after the point fit the field without the leading zero, as they were typed:
+  // shown to the hundredth, an untouched OK stored 0.12 for .1234567.
+  EXPECT_EQ(GraphMarginText(0.1234567f), ".1234567");
+  EXPECT_EQ(MarginText(0.123456f, "0.12346", 7), ".123456");
   // A margin no text of the field's size holds (from a file) is shown to the hundredth.
   EXPECT_EQ(GraphMarginText(0.39370079f), "0.39  ");
+  EXPECT_EQ(GraphMarginText(0.012345678f), "0.01  ");
 }
 
 // Print Text's margins go through its buffer as text: a margin with more digits than the

@@ -218,8 +218,8 @@ TEST(PrintGraphDialog, UntouchedOkAndSaveKeepMarginsOfEveryDigit) {
   TPrintGraphRec opened;
   opened.Layout = kLayoutCustomPortrait;
   opened.Orientation = 0;
-  opened.PortraitMargins = {1.234f, 0.5f, 12.3456f, 14.0f};
-  opened.LandscapeMargins = {2.5f, 0.125f, 33.3333f, 1e-7f};
+  opened.PortraitMargins = {1.234f, 0.5f, 12.3456f, 0.1234567f};
+  opened.LandscapeMargins = {0.7654321f, 0.125f, 33.3333f, 1e-7f};
   for (const int layout : {kLayoutCustomPortrait, kLayoutCustomLandscape}) {
     TPrintGraphRec rec = opened;
     rec.Layout = static_cast<std::int16_t>(layout);
@@ -244,6 +244,7 @@ TEST(PrintGraphDialog, UntouchedOkAndSaveKeepMarginsOfEveryDigit) {
   EXPECT_EQ(Child<QLineEdit>(dialog, 540)->text().toStdString(), "1.234");
   EXPECT_EQ(Child<QLineEdit>(dialog, 541)->text().toStdString(), "0.50  ");
   EXPECT_EQ(Child<QLineEdit>(dialog, 542)->text().toStdString(), "12.3456");
+  EXPECT_EQ(Child<QLineEdit>(dialog, 543)->text().toStdString(), ".1234567");  // once "0.12  "
   delete dialog;
 }
 
