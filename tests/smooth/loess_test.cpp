@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "app/xyz_point.h"
@@ -13,6 +14,7 @@
 
 namespace {
 
+using smooth_test::FourDecimalPoints;
 using smooth_test::ScaledError;
 using smooth_test::Scattered;
 using smooth_test::Table;
@@ -342,6 +344,74 @@ TEST(LoessSmoother, NoNeighbourListLeavesTheResultUntouched) {
   r.fill(3.0L);
   EXPECT_EQ(loess.Evaluate(0.5L, 0.5L, r, 31), 0);
   for (long double v : r) EXPECT_EQ(v, 3.0L);
+}
+
+// A local model of degree 2 holds every plane and quadratic, so the smoothed value at each
+// data point is the surface itself; only the rounding of the long double fit may show. Near
+// the origin and 1000 units from it alike (the Chebyshev basis works in scaled coordinates).
+TEST(LoessExactness, PlaneAndQuadraticReproducedAtEveryDataPointToLongDoubleRounding) {
+  const auto plane = [](long double x, long double y) { return 3.0L + 2.0L * x - 5.0L * y; };
+  const auto quadratic = [](long double x, long double y) {
+    return 3.0L + 2.0L * x - 5.0L * y + 0.5L * x * x - 0.25L * x * y + 0.125L * y * y;
+  };
+  for (const long double offset : {0.0L, 1000.0L}) {
+    for (int surface = 0; surface < 2; ++surface) {
+      SCOPED_TRACE(testing::Message() << "offset " << static_cast<double>(offset) << " surface "
+                                      << surface);
+      const std::vector<TPoint> points =
+          surface == 0 ? FourDecimalPoints(offset, offset, plane)
+                       : FourDecimalPoints(offset, offset, quadratic);
+      PointTable data = Table(points);
+      TLoess3D loess(data, {offset, offset + 10, offset, offset + 10},
+                     {TLoessBasis::kChebyshev, 2, 13, true, TLoessKernel::kTricube});
+      long double zMax = 0.0L;
+      for (const TPoint& p : points) zMax = std::max(zMax, std::fabs(p.z));
+      // A double step anywhere in the fit would leave errors near 1e-16 of the data.
+      const long double tolerance = 128.0L * std::numeric_limits<long double>::epsilon() * zMax;
+      long double sse = 0.0L, worst = 0.0L;
+      for (const TPoint& p : points) {
+        TLoessResult r{};
+        ASSERT_EQ(loess.Evaluate(p.x, p.y, r, kLoessValue), 1);
+        sse += (r[0] - p.z) * (r[0] - p.z);
+        worst = std::max(worst, std::fabs(r[0] - p.z));
+      }
+      EXPECT_LE(worst, tolerance);
+      EXPECT_LE(sse, 400.0L * tolerance * tolerance);
+    }
+  }
+}
+
+// A single attempt over 20 points that are exact in binary (coordinates in 64ths, z in
+// 128ths, not a polynomial), against the same weighted fit in 50-digit arithmetic
+// (tests/smooth/reference/loess_exact_references.py, mpmath): value and gradient at three
+// data points, Chebyshev degrees 2 and 3. The agreement is that of a long double solve.
+TEST(LoessExactness, SingleAttemptEqualsFiftyDigitFit) {
+  std::vector<TPoint> points;
+  for (int i = 0; i < 20; ++i)
+    points.push_back({((i * 37) % 64) / 64.0L, ((i * 23 + 5) % 64) / 64.0L,
+                      ((i * 41) % 97 - 40) / 128.0L});
+  struct Case {
+    int degree;
+    int query;
+    std::array<long double, 3> want;  // z, dz/dx, dz/dy
+  };
+  const Case cases[] = {
+      {2, 0, {-0.04799360871770585904745L, 1.189034644062395233381L, 0.8986669952213379401015L}},
+      {2, 7, {0.3939638636433143002855L, -0.564708265777876489316L, 0.1651284790618912948487L}},
+      {2, 13, {0.06190956921313668144615L, -0.7581127125777167262578L, -0.001683670075227232633075L}},
+      {3, 0, {-0.1749990114274065492189L, 3.795273707506950346053L, 1.782798067587762332188L}},
+      {3, 7, {0.4025468434815357019669L, -0.3792823082817338051871L, 0.165157372595079897088L}},
+      {3, 13, {0.06264605557205492964955L, -0.7714761947194685644843L, -0.0002742804839734622979088L}},
+  };
+  PointTable data = Table(points);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "degree " << c.degree << " point " << c.query);
+    TLoess3D loess(data, {0, 1, 0, 1}, {TLoessBasis::kChebyshev, c.degree, 20, false, TLoessKernel::kTricube});
+    const TPoint& q = points[static_cast<std::size_t>(c.query)];
+    TLoessResult r{};
+    ASSERT_EQ(loess.Evaluate(q.x, q.y, r, kLoessValue | kLoessFirst), 1);
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_LT(ScaledError(r[k], c.want[k]), 1e-17L) << k;
+  }
 }
 
 }  // namespace

@@ -84,6 +84,19 @@ std::vector<TPoint> Scattered(int n, std::uint64_t seed, F f, long double x0 = 0
   return out;
 }
 
+// 400 points with four-decimal coordinates in [x0, x0 + 10] x [y0, y0 + 10], z on the
+// surface f (evaluated in long double at the stored coordinates).
+template <class F>
+std::vector<TPoint> FourDecimalPoints(long double x0, long double y0, F f) {
+  std::vector<TPoint> out = Scattered(400, 29, [](long double, long double) { return 0.0L; });
+  for (TPoint& p : out) {
+    p.x = x0 + std::nearbyint(p.x * 1e5L) / 1e4L;
+    p.y = y0 + std::nearbyint(p.y * 1e5L) / 1e4L;
+    p.z = f(p.x, p.y);
+  }
+  return out;
+}
+
 // e^x to a few units in the last place from additions, multiplications and divisions alone,
 // which every CPU rounds alike: the library's expl takes the x87's f2xm1, whose last bit
 // differs between CPU makers, and test data made with it would differ from machine to machine.
