@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/long_double.h"
 #include "app/shell_state.h"
 #include "smooth/engines/scattered_test_suite.h"
 
@@ -140,6 +141,31 @@ TEST(ScatteredTestSuite, FiguresAndTheirMissingForms) {
   EXPECT_EQ(NPTestFigures({}, exact, 2, true), "            NA,            NA,            NA,");
 }
 
+// An extension method or test function that yields no number at a node has no error figure
+// there: the cell reads NA, never "nan" or "inf", and the largest error does not pass over
+// the node to show a finite figure beside an undefined mean.
+TEST(ScatteredTestSuite, UndefinedNodesMakeTheCellNotAFigure) {
+  const std::string none = "            NA,";
+  std::vector<long double> exact(1089), estimate(1089);
+  for (std::size_t k = 0; k < exact.size(); ++k) exact[k] = estimate[k] = 0.001L * k;
+  estimate[3] += 0.5L;
+  std::vector<long double> hole = estimate;
+  hole[700] = std::nanl("");
+  EXPECT_EQ(NPTestFigures(hole, exact, 2, false), none);
+  EXPECT_EQ(NPTestFigures(hole, exact, 2, true), none + none + none);
+  hole[700] = HUGE_VALL;
+  EXPECT_EQ(NPTestFigures(hole, exact, 2, true), none + none + none);
+  // The engine's missing value where a method makes no surface is no estimate either.
+  hole[700] = ExprErrorValue;
+  EXPECT_EQ(NPTestFigures(hole, exact, 2, true), none + none + none);
+  std::vector<long double> undefinedExact = exact;
+  undefinedExact[0] = -HUGE_VALL;
+  EXPECT_EQ(NPTestFigures(estimate, undefinedExact, 2, true), none + none + none);
+  // A total sum of squares that is no number leaves the relative figure undefined alone.
+  EXPECT_EQ(NPTestFigures(estimate, exact, std::nanl(""), true), none + "    0.00045914,           0.5,");
+  EXPECT_EQ(NPTestFigures(estimate, exact, HUGE_VALL, false), none);
+}
+
 class ScatteredTestSuiteRun : public ::testing::Test {
  protected:
   ScatteredTestSuiteRun() { NPDllName = "npsample.DLL"; }
@@ -204,6 +230,42 @@ TEST_F(ScatteredTestSuiteRun, AkimaAndPreusserColumnsHoldFigures) {
       if (row == 1) {
         EXPECT_LT(v, 0.01) << line;
       }
+    }
+  }
+}
+
+// A library whose test functions are no numbers and whose method yields none over half the
+// square: its cells read NA, and no "nan" or "inf" reaches the table.
+class ScatteredTestSuiteHostile : public ::testing::Test {
+ protected:
+  ScatteredTestSuiteHostile() { NPDllName = "nphostile.DLL"; }
+  ~ScatteredTestSuiteHostile() override { NPDllName.clear(); }
+};
+
+TEST_F(ScatteredTestSuiteHostile, UndefinedResultsOfALibraryReadNA) {
+  TNPTestSelection s;
+  s.methods[0] = true;
+  s.extensions[1] = true;
+  s.addErrors = true;
+  const std::vector<std::string> lines = Lines(RunNPTestSuite(s, {}));
+  ASSERT_GT(lines.size(), 1u);
+  for (std::size_t row = 1; row < lines.size(); ++row) {
+    const std::string& line = lines[row];
+    EXPECT_EQ(line.find("nan"), std::string::npos) << line;
+    EXPECT_EQ(line.find("inf"), std::string::npos) << line;
+    // Only NA: the method is undefined over half the square, the functions are mostly not
+    // numbers, and Akima I has no relative figure on the constant function.
+    std::istringstream fields(line.substr(16));
+    std::string field;
+    int cell = 0;
+    while (std::getline(fields, field, ',')) {
+      // Akima I's mean and largest error on the constant function 1 are figures.
+      if (line.rfind("      1,", 0) == 0 && (cell == 1 || cell == 2)) {
+        ++cell;
+        continue;
+      }
+      EXPECT_NE(field.find("NA"), std::string::npos) << line;
+      ++cell;
     }
   }
 }

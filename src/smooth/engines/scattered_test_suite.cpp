@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/c_format.h"
+#include "app/long_double.h"
 #include "app/xyz_point.h"
 #include "smooth/libs/extension_library.h"
 
@@ -145,12 +146,17 @@ std::string NPTestFigures(const std::vector<long double>& estimate,
     return addErrors ? missing + missing + missing : missing;
   long double squares = 0, sum = 0, largest = 0;
   for (std::size_t k = 0; k < nodes; ++k) {
+    // A node where the estimate or the exact value is undefined (the missing value, or no
+    // finite number) leaves the error over the grid undefined: the missing value taken as
+    // an estimate made an error of 12345, and "nan" or "inf" in the table read as figures.
+    if (!IsUsableValue(estimate[k]) || !IsUsableValue(exact[k]))
+      return addErrors ? missing + missing + missing : missing;
     const long double e = std::fabs(estimate[k] - exact[k]);
     squares += e * e;
     sum += e;
     largest = std::max(largest, e);
   }
-  std::string out = sst != 0 ? CFormat("%14.5Lg,", squares / sst) : missing;
+  std::string out = sst != 0 && std::isfinite(sst) ? CFormat("%14.5Lg,", squares / sst) : missing;
   if (addErrors) out += CFormat("%14.5Lg,%14.5Lg,", sum / nodes, largest);
   return out;
 }

@@ -57,8 +57,9 @@ std::vector<TNPTestColumn> NPTestColumns(const TNPTestSelection& selection, int 
 std::string NPTestHeader(const std::vector<TNPTestColumn>& columns, bool addErrors);
 
 // The figures of one variant against the exact grid (both 1089 values x fastest), with
-// its field separators: "%14.5Lg," for each, "NA" where there is no estimate or the total
-// sum of squares is 0.
+// its field separators: "%14.5Lg," for each, "NA" where there is no estimate, where a node's
+// estimate or exact value is the missing value or not a finite number, or (the first figure) where the total sum
+// of squares is 0 or not finite.
 std::string NPTestFigures(const std::vector<long double>& estimate,
                           const std::vector<long double>& exact, long double sst, bool addErrors);
 
