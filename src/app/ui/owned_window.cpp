@@ -41,6 +41,15 @@ bool TOwnedWindowKeeper::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
+bool ShowAgainIfMinimized(QWidget* window) {
+  if (window == nullptr || !window->isVisible() || !window->isMinimized()) return false;
+  window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+  window->show();
+  window->raise();
+  window->activateWindow();
+  return true;
+}
+
 namespace {
 
 // Watches every window as it is shown: one whose owner runs modally while it stays

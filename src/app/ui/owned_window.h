@@ -32,6 +32,11 @@ class TOwnedWindowKeeper : public QObject {
   bool pending_ = false;
 };
 
+// A window the user minimised is open but out of sight (a window manager without a task bar
+// leaves no trace of it): the toggle button of its owner brings it back instead of closing
+// it. True when it did.
+bool ShowAgainIfMinimized(QWidget* window);
+
 // Gives every modeless window shown beside a modal one (a graph or editor run modally, a
 // window it opens left modeless) a keeper, unless it has one. Once per program; the
 // watching ends with StopKeepingModelessWindowsAboveModalOwners.

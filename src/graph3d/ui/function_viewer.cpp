@@ -13,6 +13,7 @@
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
+#include "app/ui/owned_window.h"
 #include "graph3d/graph_options.h"
 #include "graph3d/surface_search_start.h"
 #include "graph3d/ui/view_function_dialog.h"
@@ -112,6 +113,7 @@ TSurfaceSearchStart TVFXY2::MinCellOfView() const { return SurfaceSearchStart(Re
 TSurfaceSearchStart TVFXY2::MaxCellOfView() const { return SurfaceSearchStart(Renderer(), true); }
 
 void TVFXY2::ToggleQuickEval() {
+  if (QuickEvalOpen() && ShowAgainIfMinimized(quickEval_.dialog)) return;
   if (QuickEvalOpen()) {
     CloseQuickEval();
     return;

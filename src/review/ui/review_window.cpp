@@ -874,7 +874,7 @@ void TRView::RunListCommand(int id) {
 }
 
 void TRView::ToggleList() {
-  if (list_ == nullptr) return;
+  if (list_ == nullptr || ShowAgainIfMinimized(list_)) return;
   if (list_->isVisible()) {
     list_->ShowList(false);
     activateWindow();

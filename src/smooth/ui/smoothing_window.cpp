@@ -31,6 +31,7 @@
 #include "smooth/engines/smoothing_titles.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
+#include "app/ui/owned_window.h"
 #include "app/ui/progress_window.h"
 #include "app/ui/spin_edit.h"
 #include "graph3d/graph_options.h"
@@ -436,6 +437,7 @@ TSurfaceSearchStart TBaseNP::MinCellOfView() const { return SurfaceSearchStart(R
 TSurfaceSearchStart TBaseNP::MaxCellOfView() const { return SurfaceSearchStart(Renderer(), true); }
 
 void TBaseNP::ToggleQuickEval() {
+  if (QuickEvalOpen() && ShowAgainIfMinimized(quickEval_.dialog)) return;
   if (QuickEvalOpen()) {
     CloseQuickEval();
     return;

@@ -180,6 +180,27 @@ TEST(OwnedWindow, ModelessWindowsBesideAModalOneAreKeptAboveIt) {
   EXPECT_EQ(keepers(later), 0) << "no longer watched";
 }
 
+// A window the user minimised is shown again, with the rest of its state; a window in sight or
+// closed is left as it is.
+TEST(OwnedWindow, AMinimisedWindowIsShownAgain) {
+  QDialog owner;
+  owner.show();
+  auto* owned = new QDialog(&owner);
+  owned->show();
+  EXPECT_FALSE(ShowAgainIfMinimized(owned)) << "in sight: the owner's button may close it";
+  owned->setWindowState(Qt::WindowMinimized | Qt::WindowMaximized);
+  owned->show();
+  ASSERT_TRUE(owned->isMinimized());
+  EXPECT_TRUE(ShowAgainIfMinimized(owned));
+  EXPECT_FALSE(owned->isMinimized());
+  EXPECT_TRUE(owned->isVisible());
+  EXPECT_TRUE(owned->windowState() & Qt::WindowMaximized) << "restored as it was before";
+  owned->hide();
+  EXPECT_FALSE(ShowAgainIfMinimized(owned));
+  EXPECT_FALSE(owned->isVisible()) << "a closed window stays closed";
+  EXPECT_FALSE(ShowAgainIfMinimized(nullptr));
+}
+
 // A window without an owner has nothing to keep above.
 TEST(OwnedWindow, AWindowWithoutAnOwnerIsNeverRaised) {
   QDialog alone;

@@ -172,6 +172,14 @@ TEST_F(FunctionViewer, QuickEvalOpensAndClosesFromItsButton) {
   v.window->ModeButton(ViewMode::DzDy)->click();
   EXPECT_EQ(evaluations, 1);
   EXPECT_EQ(given.value(2, 3), ExprDerivY(2, 3));
+  // Minimised by the user, it is still open, out of sight: the button shows it again.
+  QPointer<QDialog> shown = v.window->findChildren<QDialog*>().front();
+  shown->showMinimized();
+  button->click();
+  ASSERT_TRUE(v.window->QuickEvalOpen());
+  ASSERT_FALSE(shown.isNull());
+  EXPECT_FALSE(shown->isMinimized());
+  EXPECT_TRUE(shown->isVisible());
   button->click();
   EXPECT_FALSE(v.window->QuickEvalOpen());
   // Closed by the user, it is forgotten; the button opens a new one.

@@ -23,6 +23,7 @@
 #include "app/ui/command_table.h"
 #include "app/log_font.h"
 #include "app/ui/modal_answers.h"
+#include "app/ui/owned_window.h"
 #include "fit/fit_evaluation.h"
 #include "fit/fit_refit.h"
 #include "graph3d/graph_options.h"
@@ -133,6 +134,24 @@ TEST_F(ReviewWindowTest, WheelAndMiddleButtonOverTheGraphAndTheList) {
   QTest::mouseDClick(w.List()->ListBox()->viewport(), Qt::MiddleButton, {}, QPoint(5, 5));
   EXPECT_EQ(view.AngleXY, 210);
   EXPECT_EQ(view.AngleZ, 20);
+}
+
+// The list is kept above the review, which runs modally; minimised by the user it is still
+// open, out of sight: the List button shows it again instead of closing it.
+TEST_F(ReviewWindowTest, TheListStaysInSightOfItsButton) {
+  TRView& w = Open(false);
+  w.List()->ShowList(true);
+  ASSERT_TRUE(w.List()->isVisible());
+  EXPECT_NE(w.List()->findChild<TOwnedWindowKeeper*>(QString(), Qt::FindDirectChildrenOnly), nullptr);
+  w.List()->showMinimized();
+  ASSERT_TRUE(w.List()->isMinimized());
+  w.Command(kReviewList);
+  EXPECT_TRUE(w.List()->isVisible());
+  EXPECT_FALSE(w.List()->isMinimized());
+  w.Command(kReviewList);
+  EXPECT_FALSE(w.List()->isVisible()) << "in sight, the button closes it";
+  w.Command(kReviewList);
+  EXPECT_TRUE(w.List()->isVisible());
 }
 
 TEST_F(ReviewWindowTest, LimitsCommandsAndTheIntervalsButton) {
