@@ -261,6 +261,22 @@ TEST(ScatteredEngine, LoessDegreeTwoReproducesPlanesAndQuadraticsAtTheData) {
   }
 }
 
+// A plane measured along 5 profiles (vertical lines of 80 points): the loess window's code
+// with degree 2 shows an SSE of 0 (it showed 10.69 from the means and a singular fit at the
+// edge lines).
+TEST(ScatteredEngine, LoessOnFewProfilesReproducesAPlane) {
+  std::vector<TPoint> points = smooth_test::FourDecimalPoints(0, 0, Plane);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    points[i].x = 2.0L * static_cast<long double>(i % 5);
+    points[i].z = Plane(points[i].x, points[i].y);
+  }
+  PointTable data = Table(points);
+  TNParm3D engine(data, kNPLoessGradient, 2, 13, false);
+  ASSERT_TRUE(engine.HasSurface());
+  EXPECT_LT(engine.Sse(), 1e-24L);
+  EXPECT_EQ(engine.ShownSse(), 0.0L);
+}
+
 TEST(ScatteredEngine, LoessFallbackNeverWritesZeroIntoTheData) {
   // Two vertical lines of points: a neighbourhood on one line has no x extent, so every
   // local fit there fails and the smoother answers the neighbourhood's mean.

@@ -32,6 +32,26 @@ long double TricubeFactor(long double distance, long double bandwidth) {
   return t * t * t;
 }
 
+// Distinct values of X (or Y) among records 1 .. size, counted up to `enough`.
+int DistinctValues(std::span<const TXYZPoint> list, int size, bool alongX, int enough) {
+  long double seen[5];  // enough is at most the largest degree plus 1
+  int count = 0;
+  for (int i = 1; i <= size && count < enough; ++i) {
+    const TXYZPoint& p = list[static_cast<std::size_t>(i)];
+    const long double v = alongX ? p.X : p.Y;
+    if (std::find(seen, seen + count, v) == seen + count) seen[count++] = v;
+  }
+  return count;
+}
+
+// The highest degree the points determine: a model of degree d needs d + 1 distinct values on
+// each axis. Points on fewer lines leave its normal matrix singular, which rounding in the
+// scaled coordinates can hide, and an elimination would then return a wild model.
+int DeterminedDegree(std::span<const TXYZPoint> list, int size, int degree) {
+  return std::min(DistinctValues(list, size, true, degree + 1),
+                  DistinctValues(list, size, false, degree + 1)) - 1;
+}
+
 long double GaussianFactor(long double offset, long double bandwidth) {
   if (bandwidth == 0.0L) return 1.0L;
   const long double a = kGaussC * offset / (2.0L * bandwidth);
@@ -49,8 +69,9 @@ TLoess3D::TLoess3D(std::span<TXYZPoint> data, const TLoessWindow& window,
   search_->BuildScreenIndex(window.xLow, window.xHigh, window.yLow, window.yHigh);
 }
 
-int TLoess3D::FitAttempt(std::span<const TXYZPoint> list, long double* coefficients, int m,
+int TLoess3D::FitAttempt(std::span<const TXYZPoint> list, int degree, long double* coefficients,
                          const TLoessScale& scale, long double& measure, bool retry) const {
+  const int m = TermsLessOne(degree);
   switch (options_.basis) {
     case TLoessBasis::kChebyshev:
       return FitChebyshev(list, coefficients, m, scale, measure, retry);
@@ -59,7 +80,7 @@ int TLoess3D::FitAttempt(std::span<const TXYZPoint> list, long double* coefficie
     case TLoessBasis::kMonomial:
       break;
   }
-  switch (options_.degree) {
+  switch (degree) {
     case 1:
       return FitPlane(list, coefficients);
     case 2:
@@ -85,7 +106,6 @@ int TLoess3D::Evaluate(long double x, long double y, TLoessResult& result, int f
   if (first != nmax) SortPoints(list, 10);
 
   const long double threshold = Threshold(options_.basis);
-  const int m = TermsLessOne(options_.degree);
   long double coefficients[15] = {};
   long double meanZ = 0.0L;
   for (int n = first; n <= nmax; ++n) {
@@ -132,9 +152,21 @@ int TLoess3D::Evaluate(long double x, long double y, TLoessResult& result, int f
     for (int i = 1; i <= size; ++i) list[static_cast<std::size_t>(i)].W *= normalise;
 
     long double measure = 0.0L;
-    if (FitAttempt(list, coefficients, m, scale, measure, retry) != 0) {
+    const int degree = options_.degree;
+    if (DeterminedDegree(list, size, degree) < degree) {
+      // The largest neighbourhood lies on too few lines for the model (data on a few
+      // profiles): the highest degree it determines, when that is a plane or more, rather
+      // than a singular fit or the mean.
+      const int lower = retry ? 0 : DeterminedDegree(list, size, degree);
+      if (lower >= 1 && FitAttempt(list, lower, coefficients, scale, measure, false) != 0) {
+        EvalLocalModel(options_.basis, lower, x, y, coefficients, flags, scale, result);
+        return 1;
+      }
+      continue;
+    }
+    if (FitAttempt(list, degree, coefficients, scale, measure, retry) != 0) {
       if (!retry || measure > threshold) {
-        EvalLocalModel(options_.basis, options_.degree, x, y, coefficients, flags, scale, result);
+        EvalLocalModel(options_.basis, degree, x, y, coefficients, flags, scale, result);
         return 1;
       }
     }

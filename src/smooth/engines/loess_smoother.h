@@ -101,7 +101,7 @@ class TLoess3D {
                              const TLoessScale& scale, TLoessResult& result);
 
  private:
-  [[nodiscard]] int FitAttempt(std::span<const TXYZPoint> list, long double* coefficients, int m,
+  [[nodiscard]] int FitAttempt(std::span<const TXYZPoint> list, int degree, long double* coefficients,
                                const TLoessScale& scale, long double& measure, bool retry) const;
 
   std::unique_ptr<TXYZ> search_;
