@@ -15,6 +15,14 @@ struct TTextPrintOptions {
   float marginLeft = 2.54f, marginTop = 2.54f, marginRight = 2.54f, marginBottom = 2.54f;
 };
 
+// Which choices of the options dialog a printing window honours; the radios of the others
+// stay clear and disabled.
+struct TTextPrintOffers {
+  bool justification = true;
+  bool extent = true;
+  bool colour = true;
+};
+
 // The largest margin a print takes, in centimetres: no page is wider than a metre.
 inline constexpr float kMaxMarginCm = 100;
 

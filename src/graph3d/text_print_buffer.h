@@ -33,13 +33,6 @@ struct TTextPrintBuffer {
   friend bool operator==(const TTextPrintBuffer&, const TTextPrintBuffer&) = default;
 };
 
-// Which choices the calling window offers; the radios of the others stay 0 and disabled.
-struct TTextPrintOffers {
-  bool justification = true;
-  bool extent = true;
-  bool colour = true;
-};
-
 std::vector<std::uint8_t> EncodeTextPrintBuffer(const TTextPrintBuffer& buffer);
 // False unless the bytes are a buffer the dialog could have written: exactly 1096 bytes,
 // each text ended by a NUL within its field, every check 0 or 1, never both radios of one

@@ -138,8 +138,8 @@ void DrawLine(platform::DeviceContext& dc, const CodedFontSet& fonts, const TMFi
 }  // namespace
 
 void SetTextPrintDialog(TTextPrintDialog dialog) { PrintDialog() = std::move(dialog); }
-TTextPrintJob RunTextPrintDialog(QWidget* parent) {
-  return PrintDialog() ? PrintDialog()(parent) : TTextPrintJob{};
+TTextPrintJob RunTextPrintDialog(QWidget* parent, const TTextPrintOffers& offers) {
+  return PrintDialog() ? PrintDialog()(parent, offers) : TTextPrintJob{};
 }
 void SetAsciiEditorOpener(TAsciiEditorOpener opener) { EditorOpener() = std::move(opener); }
 bool AsciiEditorInstalled() { return static_cast<bool>(EditorOpener()); }
@@ -520,8 +520,8 @@ PrintOutcome PrintUnderJob(QWidget* window, const TTextPrintJob& job,
   return outcome;
 }
 
-void RunTextPrint(QWidget* window, const TTextPrinting& print) {
-  const TTextPrintJob job = RunTextPrintDialog(window);
+void RunTextPrint(QWidget* window, const TTextPrinting& print, const TTextPrintOffers& offers) {
+  const TTextPrintJob job = RunTextPrintDialog(window, offers);
   if (job.cancelled) return;
   QPrinter& printer = ProgramPrinter();
   if (!ChoosePrintFile(window, printer)) return;

@@ -159,12 +159,13 @@ PrintOutcome PrintUnderJob(QWidget* window, const TTextPrintJob& job,
 // opened is told.
 using TTextPrinting = std::function<PrintOutcome(QPrinter& printer, const std::vector<std::string>& titleBlock,
                                                  const std::function<bool()>& keepGoing)>;
-void RunTextPrint(QWidget* window, const TTextPrinting& print);
+// `offers` are the choices `print` honours: the dialog offers only those.
+void RunTextPrint(QWidget* window, const TTextPrinting& print, const TTextPrintOffers& offers = {});
 // The options dialog of text printing, installed by the graph subsystem that owns it.
-using TTextPrintDialog = std::function<TTextPrintJob(QWidget* parent)>;
+using TTextPrintDialog = std::function<TTextPrintJob(QWidget* parent, const TTextPrintOffers& offers)>;
 void SetTextPrintDialog(TTextPrintDialog dialog);
 // Runs the installed options dialog; without one the saved options stand (not cancelled).
-TTextPrintJob RunTextPrintDialog(QWidget* parent);
+TTextPrintJob RunTextPrintDialog(QWidget* parent, const TTextPrintOffers& offers = {});
 
 // Prints the request's pages (DrawTextPages) on `printer`. Failed when the printer could not
 // be opened (BeginPrinting), Cancelled when the print was abandoned.

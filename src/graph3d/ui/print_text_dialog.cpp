@@ -225,13 +225,13 @@ void TPrnWin::Save() {
 }
 
 void InstallTextPrintDialog() {
-  SetTextPrintDialog([](QWidget* parent) {
+  SetTextPrintDialog([](QWidget* parent, const TTextPrintOffers& offers) {
     static std::string header;
     TTextPrintOptions options = DecodeTextPrint(CurrentSettings().textPrint);
     bool printerChanged = false;
     TTextPrintJob job;
     const std::string opening = header;
-    auto* dialog = new TPrnWin(parent, opening.c_str(), &options, &header, &printerChanged, TTextPrintOffers{});
+    auto* dialog = new TPrnWin(parent, opening.c_str(), &options, &header, &printerChanged, offers);
     if (dialog->Execute() != QDialog::Accepted) {
       job.cancelled = true;
       return job;

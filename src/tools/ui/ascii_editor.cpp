@@ -327,7 +327,8 @@ void TAsciiEd::CmPrint() {
     request.titleBlock = titleBlock;
     request.keepGoing = keepGoing;
     return PrintTextLines(printer, request);
-  });
+  // The whole text in the editor's one colour: extent and colour are not the editor's to offer.
+  }, TTextPrintOffers{true, false, false});
 }
 
 void TAsciiEd::closeEvent(QCloseEvent* event) {

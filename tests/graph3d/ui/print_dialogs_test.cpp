@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <limits>
@@ -16,6 +17,7 @@
 #include "graph3d/option_files.h"
 #include "graph3d/print_layout.h"
 #include "app/settings_file.h"
+#include "app/ui/text_window.h"
 #include "graph3d/ui/graph_output.h"
 #include "graph3d/ui/print_graph_dialog.h"
 #include "graph3d/ui/print_text_dialog.h"
@@ -375,6 +377,42 @@ TEST(PrintTextDialog, RadiosReadFromAFileShowWhatOkTakes) {
   EXPECT_FALSE(Child<QRadioButton>(narrow, 519)->isChecked());
   EXPECT_TRUE(Child<QRadioButton>(narrow, 594)->isChecked());  // the file's centring
   delete narrow;
+}
+
+// A window offers only the choices its print honours: the ASCII editor prints its whole text
+// in one colour, and its Print Text once offered "Present Display" and "Color" and printed
+// every line in black whatever was chosen.
+TEST(PrintTextDialog, AWindowOffersOnlyTheChoicesItsPrintHonours) {
+  InstallTextPrintDialog();
+  const Block before = CurrentSettings().textPrint;
+  TTextPrintOptions stored;
+  stored.allLines = false;
+  stored.colour = true;
+  stored.centre = false;
+  CurrentSettings().textPrint = EncodeTextPrint(stored);
+  struct Seen {
+    bool extentEnabled = true, colourEnabled = true, anyExtent = true, anyColour = true, justification = false;
+  } seen;
+  QTimer::singleShot(0, [&seen] {
+    auto* d = qobject_cast<TPrnWin*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    seen.extentEnabled = Child<QRadioButton>(d, 595)->isEnabled() || Child<QRadioButton>(d, 598)->isEnabled();
+    seen.colourEnabled = Child<QRadioButton>(d, 518)->isEnabled() || Child<QRadioButton>(d, 519)->isEnabled();
+    seen.anyExtent = Child<QRadioButton>(d, 595)->isChecked() || Child<QRadioButton>(d, 598)->isChecked();
+    seen.anyColour = Child<QRadioButton>(d, 518)->isChecked() || Child<QRadioButton>(d, 519)->isChecked();
+    seen.justification = Child<QRadioButton>(d, 593)->isEnabled() && Child<QRadioButton>(d, 593)->isChecked();
+    static_cast<QDialog*>(d)->accept();
+  });
+  const TTextPrintJob job = RunTextPrintDialog(nullptr, TTextPrintOffers{true, false, false});
+  EXPECT_FALSE(job.cancelled);
+  EXPECT_FALSE(seen.extentEnabled);
+  EXPECT_FALSE(seen.colourEnabled);
+  EXPECT_FALSE(seen.anyExtent);
+  EXPECT_FALSE(seen.anyColour);
+  EXPECT_TRUE(seen.justification);
+  // Choices not offered keep what the other windows print with.
+  EXPECT_EQ(CurrentSettings().textPrint, EncodeTextPrint(stored));
+  CurrentSettings().textPrint = before;
 }
 
 // Margin boxes that the reader would refuse are refused before a file is asked for or the
