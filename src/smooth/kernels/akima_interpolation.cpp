@@ -411,18 +411,22 @@ void SortGridPoints(const Mesh& m, int nxi, int nyi, std::span<const double> xi,
         const double yii = yi[static_cast<std::size_t>(iyi - 1)];
         if (yii < box.ymn || yii > box.ymx) continue;
         for (int ixi = lo; ixi <= hi; ++ixi) {
-          const Claim claim = test(xi[static_cast<std::size_t>(ixi - 1)], yii);
-          if (claim == Claim::kNone) continue;
           const int izi = nxi * (iyi - 1) + ixi;
           unsigned char& s = state[static_cast<std::size_t>(izi)];
+          // Each grid point goes to one region only. Rounding can put a point on a shared
+          // side strictly inside both triangles; claimed twice, the two halves of IGP would
+          // overrun each other and leave some other point without a value.
+          if (s != 0) continue;
+          const Claim claim = test(xi[static_cast<std::size_t>(ixi - 1)], yii);
+          if (claim == Claim::kNone) continue;
           if (claim == Claim::kInside) {
             ++ngp0;
             igp[jigp0++] = izi;
-            s |= kFront;
-          } else if (!(s & kBack)) {
+            s = kFront;
+          } else {
             ++ngp1;
             igp[--jigp1 - 1] = izi;
-            s |= kBack;
+            s = kBack;
           }
         }
       }
