@@ -153,11 +153,12 @@ int TLoess3D::Evaluate(long double x, long double y, TLoessResult& result, int f
 
     long double measure = 0.0L;
     const int degree = options_.degree;
-    if (DeterminedDegree(list, size, degree) < degree) {
+    const int determined = DeterminedDegree(list, size, degree);
+    if (determined < degree) {
       // The largest neighbourhood lies on too few lines for the model (data on a few
       // profiles): the highest degree it determines, when that is a plane or more, rather
       // than a singular fit or the mean.
-      const int lower = retry ? 0 : DeterminedDegree(list, size, degree);
+      const int lower = retry ? 0 : determined;
       if (lower >= 1 && FitAttempt(list, lower, coefficients, scale, measure, false) != 0) {
         EvalLocalModel(options_.basis, lower, x, y, coefficients, flags, scale, result);
         return 1;
