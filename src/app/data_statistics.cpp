@@ -51,7 +51,6 @@ bool PointUsable(const TXYZPoint& p) {
   return Usable(p.X) && Usable(p.Y) && Usable(p.Z) && Usable(p.W) && p.W >= 0;
 }
 
-
 void ResetDataStats(TDataStats& stats, int activeCount) {
   stats = TDataStats{};
   stats.ActiveCount = activeCount;
