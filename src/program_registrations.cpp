@@ -1,8 +1,8 @@
 #include "program_registrations.h"
 
 #include "app/shell_state.h"
-#include "app/ui/owned_window.h"
 #include "app/ui/data_file_commands.h"
+#include "app/ui/owned_window.h"
 #include "exchange/import_registration.h"
 #include "exchange/ui/review_export_commands.h"
 #include "exchange/ui/visual_column_dialog.h"
