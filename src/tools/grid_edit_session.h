@@ -43,10 +43,9 @@ enum class AfterGridEdit {
 // was, with its titles, the file it names and its saved state (a save made in the editor
 // holds the changes, not the table put back); fits made meanwhile of the edited data (a
 // calculation applied from the editor) are voided and the table put back is fitted again.
-// Data kept with fewer than 4 points: the fit
-// results are void and the table no data to work on. Otherwise, data whose signature is
-// unchanged keep everything. Changed data kept: the fit results are void, the pre-scan
-// runs, and when the data differ from what the editor last saved, "Save Current Data?";
-// data left unsaved count as unsaved.
+// Data kept with fewer than 4 points: the fit results are void and the table no data to
+// work on. Otherwise, data whose signature is unchanged keep everything. Changed data kept:
+// the fit results are void, the pre-scan runs, and when the data differ from what the
+// editor last saved, "Save Current Data?"; data left unsaved count as unsaved.
 AfterGridEdit FinishGridEdit(TDataSession& session, TGridEditStart& start, bool cancelled,
                              platform::Window owner);
