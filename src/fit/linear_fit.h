@@ -104,10 +104,9 @@ class TLinearFamily {
 // Screens one candidate: builds and solves its normal equations by Gaussian elimination,
 // counts the try (reporting progress every 5 tries), and keeps it in `list` when its SSE is
 // acceptable, its r² earns a place, its equation is defined over the data rectangle and
-// (with `testCoefficients`) every non-constant
-// coefficient, scaled by its term's typical size, counts beside the others: the numerator's
-// and the denominator's coefficients each against their own mean. Returns 0 when the
-// progress callback asked to stop, else 1.
+// (with `testCoefficients`) every non-constant coefficient, scaled by its term's typical
+// size, counts beside the others: the numerator's and the denominator's coefficients each
+// against their own mean. Returns 0 when the progress callback asked to stop, else 1.
 int ScreenCandidate(TFitRunContext& ctx, KeptFit& fit, TKeepList& list,
                     const TLinearFamily& family, bool testCoefficients, std::uint32_t total);
 
