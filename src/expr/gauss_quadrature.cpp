@@ -86,6 +86,12 @@ long double IntegrateInParts(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, 
   });
 }
 
+// Has the rule's integral of |f| settled from one order to the next (see GaussDoublingRule)?
+bool MagnitudeSettled(long double magnitude, long double previous) {
+  constexpr long double kSettled = 0.05L;
+  return std::fabs(magnitude - previous) <= kSettled * magnitude;
+}
+
 // Gauss-Legendre rules of order 2, 4, ..., 128 on one piece until two successive orders
 // agree to the record's tolerance, from order 8 on: the 2- and 4-point sums of a step
 // agree exactly by chance (a unit step at 0 over [-1, 0.5] gave 0.75 for 0.5), and a
@@ -109,11 +115,6 @@ long double IntegrateInParts(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, 
 // over [0, 1]) gives sums of rounding noise whose relative changes never settle: from order 8
 // on, two successive sums that both lie within the rounding of the values they add (1024
 // epsilons of the integral of |f|) count as sums of 0, on the same terms.
-bool MagnitudeSettled(long double magnitude, long double previous) {
-  constexpr long double kSettled = 0.05L;
-  return std::fabs(magnitude - previous) <= kSettled * magnitude;
-}
-
 long double GaussDoublingRule(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const TIntegPiece& piece,
                               TZeroSums zeroSums, TAllZero allZero, int depth) {
   constexpr int kFirstAcceptedHalfOrder = 4;  // the 8-point rule against the 4-point one
