@@ -52,13 +52,13 @@ long double TermSubsetSSE(ExprContext& ctx, std::span<const TXYZPoint> points,
                           std::span<const std::int32_t> terms, int m,
                           const TFitRunScales& scales);
 
+// The most terms TTermColumns::LeastSquaresAtPoints solves for: a term-subset fit has 2 to 8.
+inline constexpr int kMaxCentredTerms = 8;
+
 // The candidate terms at the active points of a table, each term computed at every point once,
 // when a fit first asks for it: the SSE of many term-subset fits over the same points then
 // costs no logarithm, root or exponential again. SubsetSse is TermSubsetSSE to the last bit
 // (the same terms, sums and order).
-// The most terms TTermColumns::LeastSquaresAtPoints solves for: a term-subset fit has 2 to 8.
-inline constexpr int kMaxCentredTerms = 8;
-
 class TTermColumns {
  public:
   TTermColumns(std::span<const TXYZPoint> points, long double weightScale, const TFitRunScales& scales);
