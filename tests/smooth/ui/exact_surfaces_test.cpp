@@ -21,6 +21,7 @@
 #include "smooth/ui/loess_window.h"
 #include "smooth/ui/scattered_window.h"
 #include "smooth/ui/smoothing_commands.h"
+#include "quasi_random_points.h"
 #include "smoothing_window_test_support.h"
 
 namespace {
@@ -28,15 +29,7 @@ namespace {
 long double Quadratic(long double x, long double y) { return 2 + x * x - x * y + 0.5L * y * y; }
 
 // n scattered points of the quadratic over [0, 4] x [0, 3].
-PointTable ScatteredQuadratic(int n) {
-  PointTable t = NewPointTable(n);
-  for (int k = 1; k <= n; ++k) {
-    const long double x = 4 * std::fmod(k * 0.618033988749894848L, 1.0L);
-    const long double y = 3 * std::fmod(k * 0.754877666246692760L, 1.0L);
-    t[static_cast<std::size_t>(k)] = TXYZPoint{x, y, Quadratic(x, y), 1, kPointActive};
-  }
-  return t;
-}
+PointTable ScatteredQuadratic(int n) { return smooth_test::QuasiRandomPoints(n, 4, 3, Quadratic); }
 
 // The quadratic on a 10 x 10 grid over [0, 3] x [0, 2].
 PointTable GridQuadratic() {
@@ -53,10 +46,11 @@ long double Plane(long double x, long double y) { return 1 + 2 * x - 3 * y; }
 
 // The plane at 49 scattered points over [0, 4] x [0, 3] (as a grid's values when `grid`).
 PointTable PlanePoints(bool grid) {
+  if (!grid) return smooth_test::QuasiRandomPoints(49, 4, 3, Plane);
   PointTable t = NewPointTable(49);
   for (int k = 1; k <= 49; ++k) {
-    const long double x = grid ? ((k - 1) / 7) * 4 / 6.0L : 4 * std::fmod(k * 0.618033988749894848L, 1.0L);
-    const long double y = grid ? ((k - 1) % 7) * 3 / 6.0L : 3 * std::fmod(k * 0.754877666246692760L, 1.0L);
+    const long double x = ((k - 1) / 7) * 4 / 6.0L;
+    const long double y = ((k - 1) % 7) * 3 / 6.0L;
     t[static_cast<std::size_t>(k)] = TXYZPoint{x, y, Plane(x, y), 1, kPointActive};
   }
   return t;

@@ -24,6 +24,7 @@
 #include "smooth/ui/regrid_windows.h"
 #include "smooth/ui/smoothing_commands.h"
 #include "../../graph3d/ui/dialog_shots.h"
+#include "quasi_random_points.h"
 #include "smoothing_window_test_support.h"
 
 namespace {
@@ -31,15 +32,7 @@ namespace {
 long double Surface(long double x, long double y) { return std::sin(x) + 0.5L * std::cos(1.5L * y) + 0.1L * x * y; }
 
 // n scattered points over [0, 3] x [0, 2] (a quasi-random sequence, no two alike).
-PointTable Scattered(int n) {
-  PointTable t = NewPointTable(n);
-  for (int k = 1; k <= n; ++k) {
-    const long double x = 3 * std::fmod(k * 0.618033988749894848L, 1.0L);
-    const long double y = 2 * std::fmod(k * 0.754877666246692760L, 1.0L);
-    t[static_cast<std::size_t>(k)] = TXYZPoint{x, y, Surface(x, y), 1, kPointActive};
-  }
-  return t;
-}
+PointTable Scattered(int n) { return smooth_test::QuasiRandomPoints(n, 3, 2, Surface); }
 
 // An nx by ny grid over [0, 4] x [0, 3], without the nodes for which `hole` is true.
 template <class Hole>

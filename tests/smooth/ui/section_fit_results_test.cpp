@@ -34,19 +34,14 @@
 #include "smooth/ui/scattered_window.h"
 #include "smooth/ui/smoothing_commands.h"
 #include "smooth/ui/view_data_window.h"
+#include "quasi_random_points.h"
 
 namespace {
 
 // 60 points of a plane with a little wave on a quasi-random pattern over [0, 1]^2.
 PointTable WavyPlane() {
-  constexpr int n = 60;
-  PointTable t = NewPointTable(n);
-  for (int k = 1; k <= n; ++k) {
-    const long double x = std::fmod(k * 0.618033988749894848L, 1.0L);
-    const long double y = std::fmod(k * 0.754877666246692760L, 1.0L);
-    t[static_cast<std::size_t>(k)] = TXYZPoint{x, y, 1 + 2 * x - y + 0.1L * std::sin(7 * x * y), 1, kPointActive};
-  }
-  return t;
+  return smooth_test::QuasiRandomPoints(
+      60, 1, 1, [](long double x, long double y) { return 1 + 2 * x - y + 0.1L * std::sin(7 * x * y); });
 }
 
 // Every figure of the statistics that a section and its preparation touch.
