@@ -80,6 +80,11 @@ class UdfDialogUi : public ::testing::Test {
     ASSERT_TRUE(d->ApplyCountEdit());
   }
   std::string File(const char* name) const { return (dir_->Path() / name).string(); }
+  // The graph window of user function 1, as Adjust opens it, drawn with `options`.
+  TUDFGraph* OpenGraph(TGraphOptions& options) {
+    options.Setup().SurfaceFn = [](long double x, long double y) { return EvalUdf1(x, y); };
+    return new TUDFGraph(nullptr, &options.Setup(), session_, 0);
+  }
 
   TSession session_;
   std::optional<ScratchDir> dir_;
@@ -458,8 +463,7 @@ TEST_F(UdfDialogUi, TheGraphIsPaintedWhileTheDerivativeTableIsOpen) {
   ASSERT_EQ(d->result(), QDialog::Accepted);
   delete d;
   TGraphOptions options(CurrentSettings(), kGraphUserFunction, kPointsUserFunction, kPlaceUserFunctionGraph);
-  options.Setup().SurfaceFn = [](long double x, long double y) { return EvalUdf1(x, y); };
-  auto* g = new TUDFGraph(nullptr, &options.Setup(), session_, 0);
+  auto* g = OpenGraph(options);
   g->resize(1000, 640);
   g->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(g));
@@ -494,9 +498,8 @@ TEST_F(UdfDialogUi, FindAndUpdateTellsAFitStoppedAtTheIterationLimit) {
   ASSERT_EQ(d->result(), QDialog::Accepted);
   delete d;
   TGraphOptions options(CurrentSettings(), kGraphUserFunction, kPointsUserFunction, kPlaceUserFunctionGraph);
-  options.Setup().SurfaceFn = [](long double x, long double y) { return EvalUdf1(x, y); };
   session_.FitOptions.maxIterations = 2;
-  auto* g = new TUDFGraph(nullptr, &options.Setup(), session_, 0);
+  auto* g = OpenGraph(options);
   g->show();
   QTest::keyClicks(g->Controls().Edit(0), "+");  // "1+" gives no value
   EXPECT_EQ(g->Controls().Edit(0)->text(), "1+");
@@ -523,8 +526,7 @@ TEST_F(UdfDialogUi, AdjustFieldsShowTheStartsTheyWrite) {
   ASSERT_EQ(d->result(), QDialog::Accepted);
   delete d;
   TGraphOptions options(CurrentSettings(), kGraphUserFunction, kPointsUserFunction, kPlaceUserFunctionGraph);
-  options.Setup().SurfaceFn = [](long double x, long double y) { return EvalUdf1(x, y); };
-  auto* g = new TUDFGraph(nullptr, &options.Setup(), session_, 0);
+  auto* g = OpenGraph(options);
   g->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(g));
   QApplication::setActiveWindow(g);
