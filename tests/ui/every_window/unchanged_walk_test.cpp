@@ -420,7 +420,6 @@ bool ChangesData(int command) {
 
 TEST(EveryWindowUnchanged, CancelOkUntouchedAndChangedBackLeaveEverythingAsItWas) {
   TProgramUnderWalk program("ondravik_every_window_unchanged");
-  TSession& session = program.Session();
   // A user function, so that its session file has something to keep.
   fit_test::DefineUserFunction(0, "Z=A0+A1*X+A2*Y", {1, 1, 1});
   program.Window().HaveUdfs = 1;
