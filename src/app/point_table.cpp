@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -33,44 +34,53 @@ float ToFloat(long double v) {
 }
 
 // A coordinate as the 32-bit float that decides whether two positions are one: its place
-// within the data's own span, (v - low) / (high - low), so that the resolution of a float
-// applies to the spread of the data and not to its distance from the origin: 1e6 + 0.01 and
-// 1e6 + 0.02 are one float but two places of a span of 1, and spans below 1e-38 or above
-// 3e38 keep their points apart. A span that is zero or no number compares the values.
+// within the data's own span, (v - low) / (high - low), counted in steps of 2^-24 of the
+// span, so that one resolution applies across the whole spread of the data and not its
+// distance from the origin: 1e6 + 0.01 and 1e6 + 0.02 are one float but two places of a span
+// of 1, and spans below 1e-38 or above 3e38 keep their points apart. The step is the
+// resolution a float has at the top of the span; the float of the place itself was finer
+// near the low end (3.3e-10 of 1 .. 4 was a place of its own at 1, not at 2.5), so repeats
+// at the data's lowest x or y stayed apart. The steps (at most 2^24) are exact as floats. A
+// span that is zero or no number compares the values.
 class TFloatPlace {
  public:
   TFloatPlace(long double low, long double high) : low_(low), span_(high - low) {
     if (!(std::isfinite(span_) && span_ > 0)) span_ = 0;
   }
   float operator()(long double v) const {
-    return span_ == 0 ? ToFloat(v) : ToFloat((v - low_) / span_);
+    if (span_ == 0) return ToFloat(v);
+    return static_cast<float>(std::nearbyint((v - low_) / span_ * kSteps));
   }
 
  private:
+  static constexpr long double kSteps = 16777216;  // 2^24
   long double low_, span_;
 };
 
-// Orders records 1..n by their float places, x first, keeping the given order among equal
-// places. A caller's sort on the exact values leaves replicates apart whenever values that
-// are one float differ in the last bits: 0.3 and 0.30000000000000004 of two replicates of a
-// grid put a whole column of other y values between each pair. A NaN place follows every
+// Orders records 1..n by their float places and the floats of their values, x first,
+// keeping the given order among equal ones, so that every run of one position is
+// contiguous. A caller's sort on the exact values leaves replicates apart whenever values
+// that are one float differ in the last bits: 0.3 and 0.30000000000000004 of two replicates
+// of a grid put a whole column of other y values between each pair. A NaN follows every
 // number.
 void OrderByPlace(PointTable& table, int n, const TFloatPlace& placeX, const TFloatPlace& placeY) {
   struct TPlaced {
-    float x, y;
+    std::array<float, 4> key;  // x place, x value, y place, y value
     int record;
   };
   std::vector<TPlaced> placed;
   placed.reserve(static_cast<std::size_t>(n));
   for (int k = 1; k <= n; ++k) {
     const TXYZPoint& p = table[static_cast<std::size_t>(k)];
-    placed.push_back({placeX(p.X), placeY(p.Y), k});
+    placed.push_back({{placeX(p.X), ToFloat(p.X), placeY(p.Y), ToFloat(p.Y)}, k});
   }
   const auto less = [](float a, float b) { return std::isnan(a) ? false : std::isnan(b) || a < b; };
   std::stable_sort(placed.begin(), placed.end(), [&](const TPlaced& a, const TPlaced& b) {
-    if (less(a.x, b.x)) return true;
-    if (less(b.x, a.x)) return false;
-    return less(a.y, b.y);
+    for (std::size_t i = 0; i < a.key.size(); ++i) {
+      if (less(a.key[i], b.key[i])) return true;
+      if (less(b.key[i], a.key[i])) return false;
+    }
+    return false;
   });
   PointTable ordered(table.begin(), table.begin() + 1);
   ordered.reserve(static_cast<std::size_t>(n) + 1);

@@ -23,13 +23,13 @@ inline PointTable DupPoints(std::span<const TXYZPoint> table) { return CopyPoint
 // returned.
 int CompactPoints(std::span<TXYZPoint> table);
 
-// Merges replicated positions: points whose x and y, placed within the data's span
-// ((v - low) / (high - low)) and converted to 32-bit floats, are equal, and whose values are
-// one float as well, form a run, whatever lies between them in the table's order (the points
-// are first ordered by those places, x first, keeping the table's order among equal ones). A
-// run becomes one active point at its last point's x and y with the mean Z of the run and
-// the sum of its weights; other points are copied (X, Y, Z, W) as active, in the order of
-// their places.
+// Merges replicated positions: points whose x and y lie in one step of 2^-24 of the data's
+// span ((v - low) / (high - low), the same resolution at the span's ends as within it), and
+// whose values are one 32-bit float as well, form a run, whatever lies between them in the
+// table's order (the points are first ordered by those places and floats, x first, keeping
+// the table's order among equal ones). A run becomes one active point at its last point's x
+// and y with the mean Z of the run and the sum of its weights; other points are copied (X,
+// Y, Z, W) as active, in the order of their places.
 // The header W becomes 1 when any run was merged. With compactFirst, inactive points are
 // removed first. With fourPointFallback and fewer than 4 points left, the result becomes
 // the table's points 1, 2, N-1 and N (status 0) when the table has at least 4 points (a

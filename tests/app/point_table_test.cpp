@@ -139,6 +139,41 @@ TEST(MergeDuplicates, ReplicatesMergeWhereverTheExactOrderPutsThem) {
   EXPECT_EQ(merged, 1);
 }
 
+TEST(MergeDuplicates, OneResolutionDecidesReplicatesAtTheEdgesAndWithinTheSpan) {
+  // Floats of a place within the span are far finer near 0 than near 1: 1 and 1 + 1e-9 of
+  // data spanning 1 .. 4 (places 0 and 3.3e-10) stayed two points where the same two values
+  // at 2.5 or at 4 were one. A replicate is decided by one step of the span everywhere.
+  for (const long double at : {1.0L, 2.5L, 4 - 1e-9L}) {
+    SCOPED_TRACE(testing::Message() << static_cast<double>(at));
+    std::vector<TestPoint> points = {{1, 0, 0}, {2, 1, 0}, {4, 2, 0}};
+    points.push_back({at, 3, 1});
+    points.push_back({at + 1e-9L, 3, 3});
+    const PointTable m = MergeDuplicates(TableOf(points), true, false);
+    ASSERT_EQ(PointCount(m), 4);
+    EXPECT_EQ(m[0].W, 1);
+    const auto merged = std::find_if(m.begin() + 1, m.end(), [](const TXYZPoint& p) { return p.W == 2; });
+    ASSERT_NE(merged, m.end());
+    EXPECT_EQ(merged->Z, 2);
+    // 1e-5 is 56 steps of a span of 3: two places wherever they lie.
+    points.back().x = at + 1e-5L;
+    EXPECT_EQ(PointCount(MergeDuplicates(TableOf(points), true, false)), 5);
+  }
+  // Two repeats written 0.30000000000000004 at the lowest x of a 5 x 4 grid merge as the
+  // same repeats at 0.6 always did: 20 points either way.
+  for (const long double x0 : {0.3L, 0.6L}) {
+    std::vector<TestPoint> grid;
+    for (int i = 1; i <= 5; ++i)
+      for (int j = 0; j < 4; ++j) grid.push_back({0.3L * i, static_cast<long double>(j), 1.7L});
+    const long double written = x0 == 0.3L ? 0.30000000000000004L : 0.60000000000000009L;
+    grid.push_back({written, 0, 1.8L});
+    grid.push_back({written, 1, 1.6L});
+    PointTable t = TableOf(grid);
+    SortDataTable(t, 0);
+    const PointTable m = MergeDuplicates(t, true, true);
+    EXPECT_EQ(PointCount(m), 20) << static_cast<double>(x0);
+  }
+}
+
 TEST(MergeDuplicates, FourPointFallbackNeedsFourSourcePoints) {
   const PointTable m = MergeDuplicates(TableOf({{1, 1, 1}, {1, 1, 2}, {1, 1, 3}, {1, 1, 4}, {1, 1, 5}}), true, true);
   ASSERT_EQ(PointCount(m), 4);

@@ -137,6 +137,28 @@ TEST(ScatteredEngine, ReplicatesMakeAnExactMethodComputeItsStatistics) {
   EXPECT_GT(engine.StdErr(), 0.0L);
 }
 
+TEST(ScatteredEngine, RepeatsAtTheLowestXMergeAsTheyDoWithinTheData) {
+  // A 5 x 4 grid of z = 1.7 with two repeats written 0.30000000000000004 at the lowest x
+  // (0.3), z 1.8 and 1.6: left apart, each repeat and its twin were two nodes 5.6e-17 apart
+  // with z 0.1 apart, and the surface swung to 1e14. Merged, the grid is one flat surface.
+  for (const long double x0 : {0.3L, 0.6L}) {
+    SCOPED_TRACE(static_cast<double>(x0));
+    std::vector<TPoint> points;
+    for (int i = 1; i <= 5; ++i)
+      for (int j = 0; j < 4; ++j) points.push_back({0.3L * i, static_cast<long double>(j), 1.7L});
+    const long double written = x0 == 0.3L ? 0.30000000000000004L : 0.60000000000000009L;
+    points.push_back({written, 0, 1.8L});
+    points.push_back({written, 1, 1.6L});
+    PointTable data = Table(points);
+    TNParm3D engine(data, kNPOwnTriangulation, 1, 0, true);
+    EXPECT_TRUE(engine.DuplicatesMerged());
+    EXPECT_EQ(engine.PointCount(), 20);
+    ASSERT_TRUE(engine.HasSurface());
+    for (long double x = 0.3L; x <= 1.5L; x += 0.1L)
+      for (long double y = 0; y <= 3; y += 0.25L) EXPECT_LT(std::fabs(engine.EvalAt(x, y) - 1.7L), 0.11L) << x << " " << y;
+  }
+}
+
 TEST(ScatteredEngine, PointsFarFromTheOriginOrOfExtremeSpansAreEveryOneANode) {
   // 40 points of one quadratic, moved to a Julian-day axis (x 2460000 .. 2460001, where
   // floats are 0.25 apart), to 1e6 .. 1e6 + 0.01, to a span of 1e-12 and to spans of 1e-50
