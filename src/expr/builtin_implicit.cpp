@@ -8,6 +8,12 @@
 // alone was taken as a number by the expression around it (Z+IMPLICIT(...) wrote
 // Z - 12345.68 into every row without a root). A line with no value at a Z tried (the
 // missing value, an error of its own) ends the search there: its failure stands.
+//
+// A sign change is a root only where the line comes near 0 (numerics/sign_change_root.h):
+// Brent's method converges as readily on a pole, and IMPLICIT(1,5,6,1E-10) of F1=1/(Z-5.3)
+// answered 5.3. Where the line at the converged point is not yet small beside its values at
+// the bracket's ends (a coarse tolerance), the last bracket is narrowed to neighbouring
+// numbers to tell.
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -18,10 +24,29 @@
 #include "expr/calculus_state.h"
 #include "expr/interpreter.h"
 #include "numerics/brent_zero.h"
+#include "numerics/sign_change_root.h"
 
 namespace {
 
 bool SameSign(long double a, long double b) { return (a > 0 && b > 0) || (a < 0 && b < 0); }
+
+// Whether the sign change Brent's method ended on is a root. A line that fails while the
+// bracket is narrowed for the check has no root there either: its failure is not the
+// built-in's answer, which is that no root was found.
+template <class Line>
+bool IsRoot(ExprContext& ctx, Line& line, bool& failed, const TBrentEnd& end, long double flo, long double fhi) {
+  if (RootValueSmall(end.fb, flo, fhi)) return true;
+  if (end.fb == end.fc || SameSign(end.fb, end.fc)) return false;
+  const int errorBefore = ctx.ExprMathError;
+  const auto value = [&](long double z, long double& out) {
+    out = line(z);
+    return !failed;
+  };
+  const long double reached = NarrowedSignChange(value, end.b, end.fb, end.c, end.fc);
+  failed = false;
+  ctx.ExprMathError = errorBefore;
+  return RootValueSmall(reached, flo, fhi);
+}
 
 // IMPLICIT(n, z1, z2, tol) with `widen` (IMPLICIT) or without (IMPLICIT_).
 long double Implicit(ExprContext& ctx, const long double* a, bool widen) {
@@ -70,9 +95,10 @@ long double Implicit(ExprContext& ctx, const long double* a, bool widen) {
   }
   if (failed) return ExprErrorValue;
   if (!SameSign(flo, fhi)) {
-    const std::optional<long double> root = BrentZero(F, lo, hi, flo, fhi, tol);
+    TBrentEnd end;
+    const std::optional<long double> root = BrentZero(F, lo, hi, flo, fhi, tol, kBrentMaxSteps, &end);
     if (failed) return ExprErrorValue;
-    if (root) return *root;
+    if (root && IsRoot(ctx, F, failed, end, flo, fhi)) return *root;
   }
   ctx.SetError(kErrNoRoot);
   return ExprErrorValue;

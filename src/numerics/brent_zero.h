@@ -12,11 +12,18 @@
 
 inline constexpr int kBrentMaxSteps = 200;
 
-// The root, or nothing after maxSteps steps without convergence.
+// Where the search ended: the root b and the other end c of the last bracket, with f at
+// each (|fb| <= |fc|; fc has the other sign unless fb is 0).
+struct TBrentEnd {
+  long double b = 0, fb = 0, c = 0, fc = 0;
+};
+
+// The root, or nothing after maxSteps steps without convergence; with `end`, also where
+// the search ended.
 template <class F>
 std::optional<long double> BrentZero(F&& f, long double a, long double b, long double fa,
                                      long double fb, long double tol,
-                                     int maxSteps = kBrentMaxSteps) {
+                                     int maxSteps = kBrentMaxSteps, TBrentEnd* end = nullptr) {
   constexpr long double kEps = 1e-18L;
   auto sameSign = [](long double u, long double v) { return (u > 0 && v > 0) || (u < 0 && v < 0); };
   long double c = b, fc = fb, d = 0, e = 0;
@@ -36,7 +43,10 @@ std::optional<long double> BrentZero(F&& f, long double a, long double b, long d
     }
     const long double tol1 = 2 * kEps * std::fabs(b) + tol / 2;
     const long double m = (c - b) / 2;
-    if (std::fabs(m) <= tol1 || fb == 0) return b;
+    if (std::fabs(m) <= tol1 || fb == 0) {
+      if (end) *end = {b, fb, c, fc};
+      return b;
+    }
     if (std::fabs(e) >= tol1 && std::fabs(fa) > std::fabs(fb)) {
       const long double s = fb / fa;
       long double p = 0, q = 0;

@@ -8,6 +8,7 @@
 #include "expr/eval_context.h"
 #include "expr/finite_differences.h"
 #include "expr/integration.h"
+#include "numerics/sign_change_root.h"
 
 namespace {
 
@@ -32,30 +33,51 @@ bool Offset(const F& f, long double z, long double t, long double& out) {
   return true;
 }
 
-// The halving of a converged bracket [r, r + d] (f - z <= 0 at r, > 0 at r + d) carried on
-// until the step no longer moves r: at most 64 more halvings of a long double mantissa.
+// The ends of a bracket being halved: r where f - z <= 0 and r + d where it is > 0, with
+// f - z at each.
+struct TBracket {
+  long double r, d, atR, atOther;
+};
+
+// One halving of the bracket; false when f fails at the midpoint. Sets `hit` when f equals z
+// there.
 template <typename F>
-long double Narrowed(const F& f, long double z, long double r, long double d) {
-  for (int i = 0; i < kNarrowingHalvings; ++i) {
-    d /= 2;
-    const long double m = r + d;
-    if (m == r) break;
-    long double fm = 0;
-    if (!Offset(f, z, m, fm)) {
-      ExprThreadContext().ExprMathError = 0;  // the root found stands
-      break;
-    }
-    if (fm <= 0) r = m;
-    if (fm == 0) break;
+bool Halve(const F& f, long double z, TBracket& b, bool& hit) {
+  b.d /= 2;
+  const long double m = b.r + b.d;
+  long double fm = 0;
+  if (!Offset(f, z, m, fm)) return false;
+  if (fm <= 0) {
+    b.r = m;
+    b.atR = fm;
+  } else {
+    b.atOther = fm;
   }
-  return r;
+  hit = fm == 0;
+  return true;
+}
+
+// The halving of a converged bracket carried on until the step no longer moves r: at most
+// 64 more halvings of a long double mantissa.
+template <typename F>
+void Narrow(const F& f, long double z, TBracket& b) {
+  for (int i = 0; i < kNarrowingHalvings && b.r + b.d / 2 != b.r; ++i) {
+    bool hit = false;
+    if (!Halve(f, z, b, hit)) {
+      ExprThreadContext().ExprMathError = 0;  // what was reached stands
+      return;
+    }
+    if (hit) return;
+  }
 }
 
 // Bisection of f(t) = z over [a, b], keeping r at the end where f - z <= 0 and halving the
 // step until it is below 1e-8 of the bracket's midpoint (1e-8 at a midpoint of 0): that
-// decides whether a root is found. A root found is then narrowed on to the last digit the
+// decides whether the sign change is found. It is then narrowed on to the last digit the
 // arithmetic separates, since the table shows 14 digits and files 17 (10.5 came out as
-// 10.499999932944775).
+// 10.499999932944775), and is a root only where f - z has become small there
+// (numerics/sign_change_root.h): a pole of 1/(x - 5.3) was listed as the root 5.3, and a
+// rational fit's poles as roots where the fit is 1e12 and 1e15.
 template <typename F>
 long double Bisect(const F& f, long double z, long double a, long double b, BracketEdges edges) {
   ExprThreadContext().ExprMathError = 0;
@@ -68,16 +90,16 @@ long double Bisect(const F& f, long double z, long double a, long double b, Brac
   if (fb == 0) return edges == BracketEdges::kBoth ? b : ExprErrorValue;
   // Signs compared, not the product: a product of two tiny values would vanish.
   if ((fa < 0) == (fb < 0)) return ExprErrorValue;
-  long double r = fa < 0 ? a : b;
-  long double d = fa < 0 ? b - a : a - b;
+  TBracket bracket = fa < 0 ? TBracket{a, b - a, fa, fb} : TBracket{b, a - b, fb, fa};
   for (int i = 0; i < kMaxHalvings; ++i) {
-    d /= 2;
-    const long double m = r + d;
-    long double fm = 0;
-    if (!Offset(f, z, m, fm)) return ExprErrorValue;
-    if (fm <= 0) r = m;
-    if (fm == 0) return r;
-    if (std::fabs(d) < tolerance) return Narrowed(f, z, r, d);
+    bool hit = false;
+    if (!Halve(f, z, bracket, hit)) return ExprErrorValue;
+    if (hit) return bracket.r;
+    if (std::fabs(bracket.d) < tolerance) {
+      Narrow(f, z, bracket);
+      const long double reached = std::min(std::fabs(bracket.atR), std::fabs(bracket.atOther));
+      return RootValueSmall(reached, fa, fb) ? bracket.r : ExprErrorValue;
+    }
   }
   return ExprErrorValue;
 }

@@ -3,7 +3,9 @@
 // the table computes on it in its eight modes: the value, the roots of F = Z along X or Y,
 // and the five partial derivatives; and the volume under the surface over a rectangle.
 //
-// Roots are found by bisection on brackets where F - Z changes sign. A search with a
+// Roots are found by bisection on brackets where F - Z changes sign, and are roots only
+// where F - Z comes near 0 (a pole or a jump changes sign too: numerics/sign_change_root.h).
+// A search with a
 // candidate list brackets 100 equal sub-intervals of the range, two brackets of 5 % beyond
 // each end and, when the range spans whole decades, fourteen decades instead; a bracket edge
 // where F equals Z exactly counts as a root of the bracket that starts there (the last

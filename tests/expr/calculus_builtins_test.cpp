@@ -343,6 +343,20 @@ TEST_P(CalculusTest, ReversedLimitsEndlessLoopsAndMissingRootsGiveTheMissingValu
   }
 }
 
+// A sign change that is no root: Brent's method converged on the pole of 1/(Z - 5.3) and
+// answered 5.3, on a coarse tolerance as on a fine one, and on the jump of a step. The
+// roots beside them are still found: 1/(Z - 5.3) = 2 at 5.8, and Z² - 2 at √2 with the
+// coarse tolerance 0.1.
+TEST_P(CalculusTest, APoleOrAJumpIsNoRoot) {
+  Lines({"1/(Z-5.3)", "1/(Z-5.3)-2", "IF(Z<3.2,-1,1)", "Z*Z-2"});
+  for (const char* text : {"IMPLICIT(1,5,6,1E-12)", "IMPLICIT(1,5,6,0.1)", "IMPLICIT_(1,0,10,1E-15)",
+                           "IMPLICIT(3,0,10,1E-12)", "IMPLICIT(3,0,10,1)"}) {
+    ExpectEval(text, ExprErrorValue, kErrNoRoot);
+  }
+  ExpectValues({{"IMPLICIT(2,5.5,6,1E-12)", 5.8L, 1e-12L}, {"IMPLICIT_(2,5.5,10,1E-15)", 5.8L, 1e-15L}});
+  EXPECT_LD_NEAR(Eval("IMPLICIT(4,0,10,0.1)"), kSqrt2, 0.1L);
+}
+
 // A sum the loop cannot run fails the whole statement with a code: the missing value alone
 // was taken as a number by the operators around it (Z+SUM(...) gave Z - 12345.6789). An
 // empty line is not such a failure: its terms count as 0, as in the integrals.

@@ -184,6 +184,22 @@ TEST(DataGeneration, RootsGoIntoTheXColumnAndAPairWithoutOneShowsError) {
   EXPECT_EQ(text, Col("3") + "  " + Col("2") + "  " + Col("6") + "\t" + Col("3") + "  " + Col("9") + "\r\n");
 }
 
+// Generation in root mode writes what the table's button gives: a pole is no root, so a
+// pair whose only sign change is the pole of 1/(x - 5.3) shows Error and is left out of a
+// file, while 1/(x - 5.3) = 2 has its root at 5.8.
+TEST(DataGeneration, APoleIsNotGeneratedAsARoot) {
+  TEvalSurface s;
+  s.z = [](long double x, long double) { return 1 / (x - 5.3L); };
+  s.xMin = 0, s.xMax = 10, s.yMin = 0, s.yMax = 4;
+  const TEvalComputer computer(s);
+  const TEvalInputs inputs = {{2, 2}, {0, 2}, {2, 2}};
+  std::string text;
+  const TGenOutcome file = GenerateFileText(computer, {}, kEvalRootX, inputs, text, nullptr);
+  EXPECT_EQ(file.pairs, 2);
+  EXPECT_EQ(file.written, 1);
+  EXPECT_EQ(text.substr(0, 25), Col("5.8")) << text;
+}
+
 TEST(DataGeneration, FileTextWithoutLimitsAndCancellation) {
   const TEvalComputer computer(Product());
   const TGridInputs grid = MakeGridInputs(0, 1, 2, 0, 1, 2);

@@ -154,6 +154,54 @@ TEST(EvalComputations, ARootOnABracketEdgeIsFoundOnce) {
   EXPECT_LD_NEAR(failing.BisectX(0.3L, 0, 0, 0.5L), 0.3L, 2.5e-9L);
 }
 
+// A sign change that is no root: at a pole F - Z changes sign without coming near 0, and at
+// a jump without passing through it. Bisection converges on both; only a root is listed.
+// √30 to 30 digits by mpmath.
+TEST(EvalComputations, APoleOrAJumpIsNoRoot) {
+  // 1/(x - 5.3) at Y = 2, Z = 0: no root; the pole at 5.3 was listed as one.
+  const TEvalComputer pole(AlongX([](long double x, long double) { return 1 / (x - 5.3L); }, 0, 10));
+  long double x = 0, y = 2, z = 0;
+  pole.Compute(x, y, z, kEvalRootX);
+  EXPECT_TRUE(IsMissingValue(x)) << static_cast<double>(x);
+  TRootCandidates list;
+  pole.RootSearchX(0, 2, 0, 10, list);
+  EXPECT_TRUE(Roots(list).empty());
+  EXPECT_TRUE(IsMissingValue(pole.BisectX(0, 2, 5, 6)));
+  // Poles at 0.554 and 78.9 and the roots ±√30 of F = 0, each alone in its bracket (-√30 in
+  // the one 5 to 10 hundredths of the range below it): the roots alone, to their digits.
+  const auto rational = [](long double x, long double) { return (x * x - 30) / ((x - 0.554L) * (x - 78.9L)); };
+  const TEvalComputer fit(AlongX(rational, 0, 100));
+  fit.RootSearchX(0, 0, 0, 100, list);
+  EXPECT_EQ(Roots(list), (std::vector<long double>{list[5], list[101]}));
+  EXPECT_LD_NEAR(list[5], 5.47722557505166113456969782801L, 1e-17L);
+  EXPECT_LD_NEAR(list[101], -5.47722557505166113456969782801L, 1e-17L);
+  x = 0, y = 0, z = 0;
+  fit.Compute(x, y, z, kEvalRootX);
+  EXPECT_LD_NEAR(x, 5.47722557505166113456969782801L, 1e-17L);
+  // Beside the poles the function is 1e12 and more where the search ended.
+  EXPECT_TRUE(IsMissingValue(fit.BisectX(0, 0, 0, 1)));
+  EXPECT_TRUE(IsMissingValue(fit.BisectX(0, 0, 78, 79)));
+  // The same along Y.
+  TEvalSurface inY;
+  inY.z = [&](long double, long double t) { return rational(t, 0); };
+  inY.xMin = 0, inY.xMax = 1, inY.yMin = 0, inY.yMax = 100;
+  TEvalComputer(inY).RootSearchY(0, 0, 0, 100, list);
+  EXPECT_EQ(Roots(list).size(), 2u);
+  // A step from 0 to 1 never equals 0.5; a steep but continuous step does, at 3.
+  const TEvalComputer step(AlongX([](long double x, long double) { return x < 3.2L ? 0.0L : 1.0L; }, 0, 10));
+  step.RootSearchX(0.5L, 0, 0, 10, list);
+  EXPECT_TRUE(Roots(list).empty());
+  const TEvalComputer steep(AlongX([](long double x, long double) { return std::tanh(1e4L * (x - 3)); }, 0, 10));
+  steep.RootSearchX(0, 0, 0, 10, list);
+  ASSERT_EQ(Roots(list).size(), 1u);
+  EXPECT_LD_NEAR(Roots(list)[0], 3, 1e-17L);
+  // A pole beyond the range's end, in the brackets past it, is no root either; the decades
+  // searched when nothing is found hold none.
+  const TEvalComputer beyond(AlongX([](long double x, long double) { return 1 / (x - 10.3L); }, 0, 10));
+  beyond.RootSearchX(0, 0, 0, 10, list);
+  EXPECT_TRUE(Roots(list).empty());
+}
+
 // f = x³y with its derivatives in closed form at (2, 3).
 long double Cubic(long double x, long double y) { return x * x * x * y; }
 
