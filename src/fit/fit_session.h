@@ -45,6 +45,11 @@ struct TFitSession {
 // Frees the fit list with every record in it and voids the results (at exit).
 void FreeFitStorage(TFitSession& session);
 
+// Ranks the session's list by `code` (fit_ranking.h) and keeps the fit under review: the
+// remembered rank and the current fit's rank become that fit's new rank, so that the rank
+// shown beside the current fit, and the review opened again, name the same fit.
+void ResortFitList(TFitSession& session, int code);
+
 // 1 when the fit at that rank of the session's list is a user-defined function
 // (2501-2515), else 0 (also for a rank outside 1..FitCount).
 int IsUdfRank(const TFitSession& session, int rank);

@@ -73,9 +73,11 @@ TEqnList::TEqnList(QWidget* parent, TSession& session, TEqnListOwner* owner, con
 }
 
 TEqnList::~TEqnList() {
-  // Ranks outside the review mean what the fit options say.
+  // Ranks outside the review mean what the fit options say; the fit last reviewed keeps
+  // its place as the current one under its rank in that order (the status window showed
+  // "Rank 3 Eqn 422" and the review opened again on the fit ranked 3 by the options).
   const int criterion = static_cast<int>(session_.FitOptions.sortCriterion);
-  if (sortCode_ != criterion && Exiting.load() == 0) SortFitList(session_.FitList, criterion);
+  if (sortCode_ != criterion && Exiting.load() == 0) ResortFitList(session_, criterion);
 }
 
 void TEqnList::PlaceWindow() {

@@ -100,6 +100,33 @@ TEST_F(EqnListTest, ResortSelectsRowOneTellsTheOwnerFirstAndTheFitOptionsOrderCo
   EXPECT_EQ(session.FitList.At(1)->equationNumber, 5);  // r² order again
 }
 
+// The sort-back at the list's end takes the remembered rank and the current fit's rank
+// along to the reviewed fit's place in the fit options' order; fits of equal r² are told
+// apart by the record, not by the key.
+TEST_F(EqnListTest, TheSortBackKeepsTheReviewedFitUnderItsNewRank) {
+  FillFitList(session, {{5, 0.99L, 3}, {2001, 0.98L, 9}, {1, 0.97L, 2}, {3021, 0.97L, 4}, {2, 0.95L, 5}});
+  {
+    auto list = MakeList(kOpenGraphFirst);
+    list->Action(CmListSortEqnNumber)->trigger();
+    // By number: 1, 2, 5, 2001, 3021; the review steps to rank 5 (3021) and closes there.
+    ASSERT_EQ(session.FitList.At(5)->equationNumber, 3021);
+    session.ReviewCurrentRank = 5;
+    session.CurFit.eqn.rank = 5;
+    session.CurFit.eqn.equationNumber = 3021;
+  }
+  ASSERT_EQ(session.FitList.At(1)->equationNumber, 5);  // r² order again
+  const int rank = session.ReviewCurrentRank;
+  EXPECT_TRUE(rank == 3 || rank == 4) << rank;  // tied with equation 1 on r²
+  EXPECT_EQ(session.FitList.At(rank)->equationNumber, 3021);
+  EXPECT_EQ(session.CurFitEqn().rank, rank);
+  // A list closed in the options' own order leaves both as they were.
+  {
+    auto list = MakeList(kOpenGraphFirst);
+    session.ReviewCurrentRank = 2;
+  }
+  EXPECT_EQ(session.ReviewCurrentRank, 2);
+}
+
 TEST_F(EqnListTest, EmptyFilterShowsTheMessageAndKeepsRowsFilterAndChecks) {
   auto list = MakeList(kOpenGraphFirst);
   const std::vector<std::string> rows = list->Rows();

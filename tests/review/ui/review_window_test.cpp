@@ -446,6 +446,38 @@ TEST_F(ReviewWindowTest, AResortDrawsTheNewOrderAhead) {
   EXPECT_TRUE(cached == drawn);
 }
 
+// Sorted inside the review, stepped to a fit and closed: the list goes back to the fit
+// options' order, and the rank kept for the status window and the next review is the new
+// rank of the fit last reviewed (the status window said "Rank 3 Eqn 422" and the review
+// opened again on another fit).
+TEST_F(ReviewWindowTest, AfterTheSortBackTheRememberedRankNamesTheReviewedFit) {
+  // Every polynomial family: fits of many parameter counts.
+  review_test::FitInto(session, review_test::ReplicatedPlane(), fit_test::LinearSelection(kPolyMaskAll, 0, 0));
+  std::vector<int> byR2;
+  for (int r = 1; r <= session.FitList.Count(); ++r) byR2.push_back(session.FitList.At(r)->equationNumber);
+  TRView& w = Open(false);
+  // Fewest parameters first: the first rank that holds another fit than by r².
+  w.Command(kCmReviewSortByCount);
+  int moved = 1;
+  while (moved <= session.FitList.Count() &&
+         session.FitList.At(moved)->equationNumber == byR2[static_cast<std::size_t>(moved - 1)])
+    ++moved;
+  ASSERT_LE(moved, session.FitList.Count());
+  for (int r = 1; r < moved; ++r) w.Command(kReviewLower);
+  ASSERT_EQ(w.Rank(), moved);
+  const int reviewed = session.CurFitEqn().equationNumber;
+  ASSERT_NE(byR2[static_cast<std::size_t>(moved - 1)], reviewed);
+  Close();
+  const int rank = session.ReviewCurrentRank;
+  ASSERT_GE(rank, 1);
+  EXPECT_EQ(session.FitList.At(rank)->equationNumber, reviewed);
+  EXPECT_EQ(session.CurFitEqn().equationNumber, reviewed);
+  EXPECT_EQ(session.CurFitEqn().rank, rank);
+  // The status window's graph titles the current fit by its rank; the review opens on it.
+  EXPECT_EQ(Open(false).Rank(), rank);
+  EXPECT_EQ(session.CurFitEqn().equationNumber, reviewed);
+}
+
 TEST_F(ReviewWindowTest, WithoutTheBackgroundCacheNoThreadRuns) {
   CurrentSettings().BackgroundCacheOn = 0;
   TRView& w = Open(false);
