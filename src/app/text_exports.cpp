@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr std::size_t kWorksheetLineChars = 1024;
 constexpr int kWorksheetExponentDigits = 3;
 
 const char* FamilyKeyword(int family) {
@@ -214,7 +213,7 @@ std::vector<std::uint8_t> LinesWorksheet(const TExportLines& lines, int form) {
   TWorksheetImage image(form, 20, lines.Count());
   int columns = 0;
   for (int i = 0; i < lines.Count(); ++i)
-    LineCells(StripTextCodes(lines.Line(i), kWorksheetLineChars), i, image, columns, LoneSign::EndsRow);
+    LineCells(StripTextCodes(lines.Line(i)), i, image, columns, LoneSign::EndsRow);
   image.SetRange(std::max(columns - 1, 0), std::max(lines.Count() - 1, 0));
   return image.Finish();
 }

@@ -22,12 +22,13 @@ struct TRtfFont {
   int screenDpi = 96;
 };
 
-// Rich text of one coded text (a line or a segment), at most `limit` characters of it.
+// Rich text of one coded text (a line or a segment), at most `limit` characters of it (all
+// of it by default: a text window's lines are exported whole).
 // Backslashes and braces are escaped and bytes above 127 written as \'hh, so that no text
 // can break the document. codeChars (may be null) receives the characters the codes took
 // (2 a code, 1 a doubled tilde).
 std::string CodedTextToRtf(std::string_view text, const TRtfFont& font, bool colors,
-                           int* codeChars = nullptr, std::size_t limit = 4096);
+                           int* codeChars = nullptr, std::size_t limit = std::string::npos);
 
 // The lines an export reads: a text window's buffer, or the rows of a list window, which
 // share one column table.

@@ -63,30 +63,24 @@ bool TMFile::Read(std::string_view fileName, FileTildes tildes) {
   if (!file.IsOpen()) return false;
   std::string line;
   bool pending = false;  // a line was started
-  bool full = false;     // the rest of the line is dropped
   for (int ch = file.Get();; ch = file.Get()) {
     if (ch == EOF && !pending) break;
     if (ch == '\n' || ch == EOF) {
       if (LineCount() >= capacity_) return false;
       AppendLine(line);
       line.clear();
-      pending = full = false;
+      pending = false;
       if (ch == EOF) break;
       continue;
     }
     pending = true;
-    if (full || static_cast<int>(line.size()) >= kLineLengthLimit) continue;
     if (ch == '\t') {
       line.append(2 - line.size() % 2, ' ');
     } else if (ch == '~' && tildes == FileTildes::kLiteral) {
-      // Kept as "~~", drawn and exported as the one tilde the file holds; a pair that would
-      // not fit the line whole ends it, with the rest of the line.
-      if (static_cast<int>(line.size()) + 2 <= kLineLengthLimit) line += "~~";
-      else full = true;
+      line += "~~";  // drawn and exported as the one tilde the file holds
     } else {
       line.push_back(static_cast<char>(ch));
     }
-    if (static_cast<int>(line.size()) > kLineLengthLimit) line.resize(kLineLengthLimit);
   }
   return !file.Error();
 }
@@ -104,16 +98,11 @@ int TMFile::SetLine(int index, std::string_view text, const std::uint8_t* attr) 
   if (index > LineCount() || index + parts > capacity_) return 0;
   // Line index gets the text before the first line feed, index + 1 the next part, and so on,
   // each replacing the line there or added at the end.
-  int result = 1;
   bool recompute = false;
   for (int k = 0; k < parts; ++k) {
     const std::size_t feed = text.find('\n');
-    std::string_view part = text.substr(0, feed);
+    const std::string_view part = text.substr(0, feed);
     text = feed == std::string_view::npos ? std::string_view() : text.substr(feed + 1);
-    if (static_cast<int>(part.size()) > kLineLengthLimit) {
-      part = part.substr(0, kLineLengthLimit);
-      result = -1;
-    }
     TMLine line;
     line.text.assign(part);
     line.width = VisibleWidth(line.text);
@@ -125,10 +114,10 @@ int TMFile::SetLine(int index, std::string_view text, const std::uint8_t* attr) 
       recompute = recompute || lines_[at].width >= maxWidth_;
       lines_[at] = std::move(line);
     }
-    maxWidth_ = std::max(maxWidth_, std::min(lines_[at].width, kLineLengthLimit));
+    maxWidth_ = std::max(maxWidth_, lines_[at].width);
   }
   if (recompute) RecomputeMaxWidth();
-  return result;
+  return 1;
 }
 
 int TMFile::InsertLine(int index, std::string_view text, const std::uint8_t* attr) {
@@ -152,7 +141,7 @@ int TMFile::DeleteLine(int index) {
 
 void TMFile::RecomputeMaxWidth() {
   maxWidth_ = 0;
-  for (const TMLine& l : lines_) maxWidth_ = std::max(maxWidth_, std::min(l.width, kLineLengthLimit));
+  for (const TMLine& l : lines_) maxWidth_ = std::max(maxWidth_, l.width);
 }
 
 const char* TMFile::GetLine(int index) const {

@@ -2,7 +2,9 @@
 // review's panes). Each line keeps its coded text (app/coded_text.h), its length, its
 // visible width and up to 15 segment lengths: a segmented line is drawn, printed and
 // exported one segment at a time (the rich-text export turns segment starts into tab
-// stops). The buffer holds at most the capacity given at construction.
+// stops). The buffer holds at most the capacity given at construction. Lines are kept whole,
+// however long: a line cut at a fixed length showed part of a file and passed the cut line
+// on, through Save As, Copy and the ASCII editor, as if it were the file's.
 #pragma once
 
 #include <array>
@@ -11,7 +13,6 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr int kLineLengthLimit = 512;
 inline constexpr std::size_t kLineAttrSize = 15;
 
 using TLineAttr = std::array<std::uint8_t, kLineAttrSize>;
@@ -36,8 +37,8 @@ class TMFile {
   // Frees every line and loads the file (or starts empty when the name is empty). A load
   // that fails leaves the buffer without a table (HasTable false); false then.
   [[nodiscard]] bool Reset(std::string_view fileName);
-  // Loading a text file: each line up to its line feed, a TAB becoming blanks up to the
-  // next even column, characters beyond the line limit dropped. Fails when the file
+  // Loading a text file: each line up to its line feed, whole, a TAB becoming blanks up to
+  // the next even column. Fails when the file
   // cannot be opened or holds more lines than the capacity. Append keeps what it read on
   // failure; a fresh load leaves no table. The file's tildes are read as `tildes` says.
   [[nodiscard]] bool Load(std::string_view fileName, FileTildes tildes = FileTildes::kCodes);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <tuple>
 
 #include "app/byte_codec.h"
@@ -134,24 +135,24 @@ TEST(TMFile, SetLineAppendsAtTheCountAndFailsBeyondAndLineFeedsSplit) {
 
   TMFile g("", 10);
   EXPECT_EQ(g.SetLine(0, "one\ntwo\nthree\n"), 1);
-  EXPECT_EQ(g.SetLine(1, std::string(600, 'x')), -1);  // cut at the line length limit
-  EXPECT_EQ(AllLines(g), (Texts{"one", std::string(kLineLengthLimit, 'x'), "three"}));
-  EXPECT_EQ(g.MaxWidth(), kLineLengthLimit);
+  EXPECT_EQ(g.SetLine(1, std::string(600, 'x')), 1);  // kept whole, however long
+  EXPECT_EQ(AllLines(g), (Texts{"one", std::string(600, 'x'), "three"}));
+  EXPECT_EQ(g.MaxWidth(), 600);
   const std::uint8_t attr[15] = {3, 2};
   EXPECT_EQ(g.InsertLine(0, "first\nsecond", attr), 1);
-  EXPECT_EQ(AllLines(g), (Texts{"first", "second", "one", std::string(kLineLengthLimit, 'x'), "three"}));
+  EXPECT_EQ(AllLines(g), (Texts{"first", "second", "one", std::string(600, 'x'), "three"}));
   EXPECT_EQ(g.GetLineAttr(1)[0], 3);
   EXPECT_EQ(g.DeleteLine(3), 1);  // the widest line
   EXPECT_EQ(g.MaxWidth(), 6);
   EXPECT_EQ(g.DeleteLine(9), 0);
 }
 
-TEST(TMFile, LoadingExpandsTabsAndCutsLongLinesAndAFileBeyondTheCapacityLeavesNoTable) {
+TEST(TMFile, LoadingExpandsTabsAndKeepsLongLinesWholeAndAFileBeyondTheCapacityLeavesNoTable) {
   ScratchDir dir;
   // A TAB at column 0 gives two blanks, at column 1 one.
   TMFile f(dir.Write("tabs.txt", "\tA\r\nB\tC\n" + std::string(700, 'z') + "\nlast"), 10);
   ASSERT_TRUE(f.HasTable());
-  EXPECT_EQ(AllLines(f), (Texts{"  A", "B C", std::string(kLineLengthLimit, 'z'), "last"}));
+  EXPECT_EQ(AllLines(f), (Texts{"  A", "B C", std::string(700, 'z'), "last"}));
   const std::string four = dir.Write("four.txt", "1\n2\n3\n4\n");
   TMFile small(four, 3);
   EXPECT_FALSE(small.HasTable());
@@ -167,6 +168,41 @@ TEST(TMFile, LoadingExpandsTabsAndCutsLongLinesAndAFileBeyondTheCapacityLeavesNo
   EXPECT_FALSE(g.HasTable());
 }
 
+// Every export of a text window takes its lines whole: a line of 1200 numbers (7,000
+// characters) comes back in the text and WordStar files and the clipboard text, as 1200
+// number cells of a WK1 worksheet, and whole in the rich text.
+TEST(TMFile, EveryExportTakesALongLineWhole) {
+  ScratchDir dir;
+  std::string wide;
+  for (int k = 0; k < 1200; ++k) wide += (k ? " " : "") + std::to_string(k) + ".5";
+  TMFile f(dir.Write("wide.txt", "head\n" + wide + "\n"), 10);
+  ASSERT_EQ(f.LineCount(), 2);
+  EXPECT_EQ(f.GetLine(1), wide);
+  EXPECT_EQ(TextWindowPlainText(f), "head\r\n" + wide);
+  for (const int format : {kSaveFormatText, kSaveFormatWordStar}) {
+    const std::string saved = dir.File("saved.txt");
+    ASSERT_TRUE(WriteTextWindowFile(f, saved, format, TRtfFont{}, false));
+    EXPECT_EQ(ReadText(saved), "head\r\n" + wide + "\r\n") << format;
+  }
+  EXPECT_NE(TextWindowRtf(f, TRtfFont{}, false).find(wide), std::string::npos);
+  // The worksheet's cells: one label, then 1200 numbers, the last 1199.5 in column 1199.
+  const std::vector<std::uint8_t> wk1 = TextWindowWorksheet(f, 1);
+  int numbers = 0, lastColumn = -1;
+  double lastValue = 0;
+  for (std::size_t at = 0; at + 4 <= wk1.size();) {
+    const unsigned type = wk1[at] | wk1[at + 1] << 8, length = wk1[at + 2] | wk1[at + 3] << 8;
+    if (type == 14 && at + 4 + 13 <= wk1.size()) {
+      ++numbers;
+      lastColumn = wk1[at + 5] | wk1[at + 6] << 8;
+      std::memcpy(&lastValue, &wk1[at + 9], sizeof lastValue);
+    }
+    at += 4 + length;
+  }
+  EXPECT_EQ(numbers, 1200);
+  EXPECT_EQ(lastColumn, 1199);
+  EXPECT_EQ(lastValue, 1199.5);
+}
+
 // A file a user views is text as it stands: its tildes are characters. Each is kept as "~~",
 // shown as one tilde, and every export gives the file's own line back (read as codes, "~/"
 // and "~~" vanished from the screen, the clipboard and every saved copy).
@@ -178,10 +214,10 @@ TEST(TMFile, AViewedFileKeepsItsTildesInEveryExport) {
   ASSERT_TRUE(f.Load(file, FileTildes::kLiteral));
   ASSERT_EQ(f.LineCount(), 2);
   EXPECT_EQ(f.GetLineWidth(0), static_cast<int>(line.size()));
-  EXPECT_EQ(TextWindowPlainText(f), line + "\r\n" + std::string(kLineLengthLimit / 2, '~'));
-  // A line of tildes longer than the line keeps whole pairs only.
-  EXPECT_EQ(f.GetLineLength(1), kLineLengthLimit);
-  EXPECT_EQ(f.GetLineWidth(1), kLineLengthLimit / 2);
+  EXPECT_EQ(TextWindowPlainText(f), line + "\r\n" + std::string(300, '~'));
+  // A long line of tildes is kept whole, each tilde as one pair.
+  EXPECT_EQ(f.GetLineLength(1), 600);
+  EXPECT_EQ(f.GetLineWidth(1), 300);
 
   const std::string saved = dir.File("saved.txt");
   ASSERT_TRUE(WriteTextWindowFile(f, saved, kSaveFormatText, TRtfFont{}, true));

@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/c_format.h"
 #include "app/date_time_text.h"
@@ -130,9 +131,51 @@ void DrawSegmentedLine(platform::DeviceContext& dc, const CodedFontSet& fonts, s
 
 namespace {
 
+// A plain line longer than this is drawn from the part the window can show: laid out whole,
+// a line of a million characters took a quarter of a second at every repaint.
+constexpr std::size_t kLongLineChars = 4096;
+
+// Where the characters of a long line fall: the text from `from` on, whose first character
+// starts `startX` pixels into the line, is walked to the first character that ends past
+// `limitX`. A "~~" pair shows one tilde and is never split; as the coded-text drawer places
+// them, the runs between tildes and each tilde take whole pixels. The offset reached and
+// where it starts.
+std::pair<std::size_t, double> WalkToPixel(std::string_view text, const TGlyphAdvances& advances, std::size_t from,
+                                           double startX, double limitX) {
+  std::size_t i = from;
+  double runStart = startX, run = 0;  // the run being walked: where it starts, its width so far
+  while (i < text.size()) {
+    if (text[i] == '~') {
+      const double tilde = i + 1 < text.size() && text[i + 1] == '~' ? std::round(advances['~']) : 0;
+      const double end = runStart + std::round(run);
+      if (end + tilde > limitX) return {i, end};
+      runStart = end + tilde, run = 0;
+      i += 2;
+      continue;
+    }
+    const double step = advances[static_cast<unsigned char>(text[i])];
+    if (runStart + run + step > limitX) break;
+    run += step;
+    ++i;
+  }
+  return {std::min(i, text.size()), runStart + run};
+}
+
+// `left` and `width`: the pixels of the line the window shows, from the line's start. A long
+// plain line is cut to the characters around them, placed as the whole line would place them.
 void DrawLine(platform::DeviceContext& dc, const CodedFontSet& fonts, const TMFile& lines, int index,
-              int x, int y, int charStep, bool colors, platform::Color color) {
-  DrawSegmentedLine(dc, fonts, lines.GetLine(index), lines.GetLineAttr(index), x, y, charStep, colors, color);
+              int x, int y, int charStep, bool colors, platform::Color color, const TGlyphAdvances& advances,
+              int left, int width) {
+  const std::string_view text = lines.GetLine(index);
+  const std::uint8_t* attr = lines.GetLineAttr(index);
+  if (attr[0] != 0 || text.size() <= kLongLineChars) {
+    DrawSegmentedLine(dc, fonts, text, attr, x, y, charStep, colors, color);
+    return;
+  }
+  const auto [from, fromX] = WalkToPixel(text, advances, 0, 0, std::max(left - charStep, 0));
+  const std::size_t to = WalkToPixel(text, advances, from, fromX, fromX + width + 2 * charStep).first + 1;
+  DrawSegmentedLine(dc, fonts, text.substr(from, std::min(to, text.size()) - from), nullptr,
+                    x + static_cast<int>(std::lround(fromX)), y, charStep, colors, color);
 }
 
 }  // namespace
@@ -245,9 +288,13 @@ platform::Color TMFileWin::TextColor() const {
 void TMFileWin::CreateFonts() {
   if (SlotFont(fontSlot_).IsDefault()) SetSlotFont(fontSlot_, DefaultTextFont());
   fonts_ = MakeCodedFonts(FontRecord(), view_->logicalDpiY());
-  const QFontMetrics metrics(QtDeviceContext::ToQFont(*fonts_[0]), view_);
+  const QFont font = QtDeviceContext::ToQFont(*fonts_[0]);
+  const QFontMetrics metrics(font, view_);
   charWidth_ = std::max(metrics.horizontalAdvance('9'), 1);
   lineHeight_ = std::max(metrics.lineSpacing(), 1);
+  const QFontMetricsF exact(font, view_);
+  for (int b = 0; b < 256; ++b)
+    advances_[static_cast<std::size_t>(b)] = exact.horizontalAdvance(FromCp1252(std::string(1, static_cast<char>(b))));
 }
 
 TRtfFont TMFileWin::RtfFont() const {
@@ -363,7 +410,8 @@ void TMFileWin::Paint(platform::DeviceContext& dc) {
   for (int r = 0; r <= visibleLines_; ++r) {
     const int index = lines_.topLine + r;
     if (index >= lines_.LineCount()) break;
-    DrawLine(dc, fonts_, lines_, index, x, r * lineHeight_, charWidth_, colors, color);
+    DrawLine(dc, fonts_, lines_, index, x, r * lineHeight_, charWidth_, colors, color, advances_,
+             (lines_.leftColumn - 1) * charWidth_, visibleColumns_ * charWidth_);
   }
 }
 

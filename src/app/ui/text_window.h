@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +27,9 @@
 class QPrinter;
 class QMenu;
 class TMFileWin;
+
+// The advance in pixels of each Windows-1252 character in a window's text font.
+using TGlyphAdvances = std::array<double, 256>;
 
 // Clipboard formats beside plain text: the worksheet images under the registered format
 // names "Wk1" and "Wk3" (the same MIME names Qt gives them on Windows) and rich text.
@@ -126,6 +130,7 @@ class TMFileWin : public QMainWindow {
  private:
   TTextView* view_;
   CodedFontSet fonts_;
+  TGlyphAdvances advances_{};
   int fontSlot_;
   bool centre_;
   bool maximised_;

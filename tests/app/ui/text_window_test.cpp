@@ -228,6 +228,58 @@ TEST_F(TextWindow, AViewedFileIsShownCopiedAndSavedWithItsTildes) {
   w->close();
 }
 
+// A wide line is shown, saved, copied and handed to the ASCII editor whole: the viewer kept
+// the first 512 characters of a line of 150 numbers (789 characters), and its Save As wrote
+// 104 of them, the last cut to "103.".
+TEST_F(TextWindow, AViewedLineOf150NumbersIsSavedCopiedAndHandedOnWhole) {
+  std::string wide;
+  for (int k = 0; k < 150; ++k) wide += (k ? " " : "") + std::to_string(k) + ".5";
+  ASSERT_EQ(wide.size(), 789u);
+  const std::string text = "x y z\r\n" + wide + "\r\n1 2 3\r\n";
+  const std::string file = dir_.Write("wide.prn", text);
+  TScrWin* w = OpenTextFileWindow(nullptr, file, "View ASCII File", 20, kMenuTextFull, kFontSlotFileViewer, file,
+                                  "Reading Data...", TextWindowHold::Nothing, FileTildes::kLiteral);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->Lines().GetLineLength(1), 789);
+  // The horizontal scroll bar reaches the line's end.
+  EXPECT_GE(w->MaxLeftColumn() + w->VisibleColumns(), 789);
+  ASSERT_TRUE(w->SaveTo(dir_.File("saved.prn")));
+  EXPECT_EQ(ReadText(dir_.File("saved.prn")), text);
+  w->CmCopy();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "x y z\r\n" + wide + "\r\n1 2 3");
+  std::string handed;
+  SetAsciiEditorOpener([&handed](QWidget*, const std::string&, const std::string& t, QWidget*) { handed = t; });
+  w->CmAsciiEditor();
+  SetAsciiEditorOpener({});
+  EXPECT_EQ(handed, text);
+  w->close();
+}
+
+// A line far wider than the window is drawn from the part in view, where the whole line
+// would put it: a line of 6000 characters shows, scrolled anywhere, what its first 4000
+// (drawn whole) show beneath it. Laid out whole at every repaint, a line of a million
+// characters took a quarter of a second.
+TEST_F(TextWindow, ALongLineShowsWhatItsWholeLayoutWouldShow) {
+  std::string line;
+  // Digits, points, blanks and tildes: no pair of them is kerned, so the layout of the whole
+  // line is the sum of its characters' advances in any font.
+  for (int k = 0; line.size() < 6000; ++k) line += std::to_string(k) + ".5 ~ ";
+  const std::string file = dir_.Write("long.txt", line + "\n" + line.substr(0, 4000) + "\n");
+  TScrWin* w = OpenTextFileWindow(nullptr, file, "View ASCII File", 20, kMenuTextFull, kFontSlotFileViewer, file,
+                                  "Reading Data...", TextWindowHold::Nothing, FileTildes::kLiteral);
+  ASSERT_NE(w, nullptr);
+  w->resize(700, 240);
+  QApplication::processEvents();
+  const int h = w->LineHeight();
+  for (const int column : {0, 37, 450, 1200}) {
+    w->View()->horizontalScrollBar()->setValue(column);
+    const QImage page = w->View()->viewport()->grab().toImage();
+    ASSERT_GE(page.height(), 2 * h);
+    EXPECT_EQ(page.copy(0, 0, page.width(), h), page.copy(0, h, page.width(), h)) << column;
+  }
+  w->close();
+}
+
 TEST_F(TextWindow, OwnerIsDisabledWhileTheWindowIsOpen) {
   QWidget owner;
   owner.show();
