@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFocusEvent>
 
@@ -29,6 +30,12 @@ bool AbandonsWindow(const QWidget* w) {
   QString text = button->text();
   text.remove('&');
   return text == "Cancel";
+}
+
+// A button that acts when pressed (OK, Apply, Save, Reset, Help...), not a box or a choice.
+bool PushButton(const QWidget* w) {
+  return qobject_cast<const QAbstractButton*>(w) != nullptr && qobject_cast<const QCheckBox*>(w) == nullptr &&
+         !w->inherits("QRadioButton");
 }
 
 }  // namespace
@@ -110,7 +117,10 @@ TNumberField::Settled TNumberField::Settle() {
   return Settled::kRestored;
 }
 
-void TNumberField::Tell() const {
+bool TNumberField::PutRightUnseen() const { return unseen_ && *unseen_ == edit_.text(); }
+
+void TNumberField::Tell() {
+  unseen_.reset();
   ErrorBox(platform::qt::ToWindow(edit_.window()), platform::qt::ToCp1252(MessageCaption()),
            platform::qt::ToCp1252(Message()));
 }
@@ -121,7 +131,15 @@ void TNumberField::Leave(const QFocusEvent* event) {
   QWidget* next = QApplication::focusWidget();
   if (next != nullptr && next->window() != edit_.window()) return;
   if (AbandonsWindow(next)) return;
-  if (Settle() != Settled::kKept && !quietOnLeave_) Tell();
+  if (Settle() == Settled::kKept) return;
+  // Left for a button: by a click, whose press is under way, or from the keyboard by a
+  // field that keeps quiet on leaving, whose button is pressed next. The button's own
+  // settling tells it.
+  if (PushButton(next) && (event->reason() == Qt::MouseFocusReason || quietOnLeave_)) {
+    unseen_ = edit_.text();
+    return;
+  }
+  if (!quietOnLeave_) Tell();
 }
 
 TNumberField* NumberFieldOf(QLineEdit* edit) { return dynamic_cast<TNumberField*>(edit); }
@@ -141,7 +159,8 @@ bool SettleFields(QWidget* window) {
   for (QLineEdit* edit : window->findChildren<QLineEdit*>()) {
     TNumberField* field = NumberFieldOf(edit);
     if (field == nullptr || !Reachable(edit, window)) continue;
-    if (field->Settle() != TNumberField::Settled::kKept && first == nullptr) first = field;
+    const bool putRight = field->Settle() != TNumberField::Settled::kKept;
+    if ((putRight || field->PutRightUnseen()) && first == nullptr) first = field;
   }
   if (first == nullptr) return true;
   first->Tell();
@@ -152,7 +171,10 @@ bool SettleFields(QWidget* window) {
 
 void SettleFieldsQuietly(QWidget* window) {
   for (QLineEdit* edit : window->findChildren<QLineEdit*>())
-    if (TNumberField* field = NumberFieldOf(edit); field != nullptr && Reachable(edit, window)) (void)field->Settle();
+    if (TNumberField* field = NumberFieldOf(edit); field != nullptr && Reachable(edit, window)) {
+      (void)field->Settle();
+      field->Seen();
+    }
 }
 
 TEditReal::TEditReal(QWidget* parent, int textLimit, TRealFieldRules rules)
@@ -181,6 +203,11 @@ void TEditReal::SetRange(long double minimum, long double maximum) {
   rules_.minimum = minimum;
   rules_.maximum = maximum;
   Rejudge();
+}
+
+void TEditReal::focusInEvent(QFocusEvent* event) {
+  Entered();
+  QLineEdit::focusInEvent(event);
 }
 
 void TEditReal::focusOutEvent(QFocusEvent* event) {

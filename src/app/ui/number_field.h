@@ -11,6 +11,13 @@
 //  - OK, Save and every other command that uses the fields settle them first (SettleFields):
 //    a field that had to be put right keeps its window open, takes the focus with its text
 //    selected and says what it takes, so that nothing is stored that was not shown.
+//  - A field left for a push button (a click on OK moves the focus there before OK acts) is
+//    put right without a word at that moment: a box inside the button's press would swallow
+//    the click or let it through after it. The field keeps a mark that it was put right
+//    unseen, and the next SettleFields (the button's own, when it uses the fields) says what
+//    the field takes and keeps the window open, so that a click never closes a window on a
+//    value the user did not see. The mark goes when the user comes back to the field, when it
+//    is told, or when the field shows another text.
 //  - Reset writes only values its fields take; Read writes what the file holds, and a value
 //    a field does not take is put right when the field is next settled.
 // The field classes (TEditInt, TRangeSpinEdit, TEditReal) are line edits that keep this
@@ -63,8 +70,13 @@ class TNumberField {
 
   // Puts the text right as leaving the field does, without a word.
   Settled Settle();
-  // The field's message in a box over its window.
-  void Tell() const;
+  // Put right when it was left for a push button and not told since, still showing the text
+  // it was put right to.
+  bool PutRightUnseen() const;
+  // The field's message in a box over its window; the field has then been seen.
+  void Tell();
+  // Forgets the mark of a correction not told (a Reset about to write every field).
+  void Seen() { unseen_.reset(); }
 
  protected:
   explicit TNumberField(QLineEdit& edit);
@@ -74,6 +86,8 @@ class TNumberField {
   // another control of the window, not when the window itself loses the focus or closes,
   // and not when the focus goes to a Cancel button, which abandons what was typed.
   void Leave(const QFocusEvent* event);
+  // For the edit's focusInEvent: the user is back in the field and sees what it shows.
+  void Entered() { Seen(); }
   // The range or the reading changed: the text held is judged again at the next change.
   void Rejudge();
 
@@ -87,14 +101,17 @@ class TNumberField {
   std::optional<long double> reading_;  // Read of the text shown, kept at each change
   bool takesEmpty_ = false;
   bool quietOnLeave_ = false;
+  std::optional<QString> unseen_;  // the text put right on leaving for a button, not told yet
 };
 
 // Settles every number field of `window` that the user can type into (the OK road and every
-// command that uses the fields). False when one had to be put right: the window stays open,
-// the first such field takes the focus selected and says what it takes. Disabled and hidden
-// fields show what the program wrote and are left alone.
+// command that uses the fields). False when one had to be put right, now or unseen when it
+// was left for a button: the window stays open, the first such field takes the focus
+// selected and says what it takes. Disabled and hidden fields show what the program wrote
+// and are left alone.
 [[nodiscard]] bool SettleFields(QWidget* window);
-// Settles every number field of `window` without a word (before a Reset writes its values).
+// Settles every number field of `window` without a word and forgets the corrections not
+// told (before a Reset writes its values).
 void SettleFieldsQuietly(QWidget* window);
 // The number field `edit` is, or none.
 TNumberField* NumberFieldOf(QLineEdit* edit);
@@ -127,6 +144,7 @@ class TEditReal : public QLineEdit, public TNumberField {
   void SetRange(long double minimum, long double maximum);
 
  protected:
+  void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 
  private:

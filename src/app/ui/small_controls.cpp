@@ -90,13 +90,18 @@ void TEditInt::keyPressEvent(QKeyEvent* event) {
   QLineEdit::keyPressEvent(event);
 }
 
+void TEditInt::focusInEvent(QFocusEvent* event) {
+  Entered();
+  QLineEdit::focusInEvent(event);
+}
+
 void TEditInt::focusOutEvent(QFocusEvent* event) {
   Leave(event);
   QLineEdit::focusOutEvent(event);
 }
 
 bool TEditInt::CheckRange() {
-  if (Settle() == Settled::kKept) return true;
+  if (Settle() == Settled::kKept && !PutRightUnseen()) return true;
   Tell();
   return false;
 }

@@ -45,6 +45,7 @@ class TEditInt : public QLineEdit, public TNumberField {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 
  private:

@@ -256,6 +256,11 @@ void TRangeSpinEdit::UpdateArrows() {
 
 void TRangeSpinEdit::Validate() { (void)Settle(); }
 
+void TRangeSpinEdit::focusInEvent(QFocusEvent* event) {
+  Entered();
+  QLineEdit::focusInEvent(event);
+}
+
 void TRangeSpinEdit::focusOutEvent(QFocusEvent* event) {
   if (validate_) Leave(event);
   QLineEdit::focusOutEvent(event);

@@ -87,7 +87,8 @@ class TSpinEdit : public QLineEdit {
 
 // A number in a range, a field of the program's one contract (number_field.h): leaving it
 // clamps a number outside the range and puts back the last value it held for a text that is
-// no number, without a word (the arrows show the range); OK says the range.
+// no number, without a word (the arrows show the range); OK says the range, also after a
+// click on it put the field right unseen.
 class TRangeSpinEdit : public TSpinEdit, public TNumberField {
   Q_OBJECT
  public:
@@ -117,6 +118,7 @@ class TRangeSpinEdit : public TSpinEdit, public TNumberField {
   QString TextOf(long double value) const override { return FormatValue(static_cast<double>(value)); }
 
  protected:
+  void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 
  private:

@@ -39,15 +39,19 @@ class FieldsDialog : public TDlg {
     bound.takesEmpty = true;
     open = new TEditReal(this, 20, bound);
     other = new QPushButton("Other", this);
+    ok = new QPushButton("OK", this);
+    ok->setObjectName("1");
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("2");
-    for (QWidget* w : std::initializer_list<QWidget*>{integer, spin, real, open, other, cancel}) layout->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{integer, spin, real, open, other, ok, cancel}) layout->addWidget(w);
   }
   TEditInt* integer;
   TRangeSpinEdit* spin;
   TEditReal* real;
   TEditReal* open;
   QPushButton* other;
+  QPushButton* ok;
   QPushButton* cancel;
 };
 
@@ -188,6 +192,95 @@ TEST_F(NumberFields, TypedValuesAreOnlyThoseOfTheRange) {
   EXPECT_EQ(d.spin->Settle(), TNumberField::Settled::kKept);  // settled: held
   EXPECT_EQ(d.spin->HeldText(), "12");
   EXPECT_TRUE(answers.Boxes().empty());
+}
+
+// A user's click on OK: the press moves the focus to the button, which leaves the field,
+// before OK acts. A field put right on that leaving keeps the window open with its words, one
+// box only, and the next click closes on the value shown. (The spin edits settled quietly on
+// leaving and OK then found nothing to say: the window closed on a value never seen.)
+TEST_F(NumberFields, ClickOnOkAfterABadTextKeepsTheWindowOpenWithOneMessage) {
+  struct Case {
+    const char* what;
+    QLineEdit* field;
+    const char* typed;
+    const char* shown;
+    const char* said;
+  };
+  const Case cases[] = {
+      {"past the spin range", d.spin, "150", "100", "Valid Range is 0 to 100"},
+      {"letters in a spin edit", d.spin, "abc", "100", "Valid Range is 0 to 100"},  // back to the value held
+      {"below the integer range", d.integer, "0", "1", "Valid Range is 1 to 10"},
+      {"past the real range", d.real, "150", "100", "A margin is 0 to 100 cm."},
+      {"no number in an open bound", d.open, "2,5", "", "Enter a number."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::size_t before = answers.Boxes().size();
+    c.field->setFocus(Qt::TabFocusReason);
+    c.field->selectAll();
+    c.field->del();
+    QTest::keyClicks(c.field, c.typed);
+    QTest::mouseClick(d.ok, Qt::LeftButton);
+    ASSERT_TRUE(d.isVisible());
+    ASSERT_EQ(answers.Boxes().size(), before + 1);
+    EXPECT_EQ(answers.Boxes().back().text, c.said);
+    EXPECT_EQ(c.field->text().toStdString(), c.shown);
+    EXPECT_TRUE(c.field->hasFocus());
+    EXPECT_EQ(c.field->selectedText().toStdString(), c.shown);
+  }
+  const std::size_t told = answers.Boxes().size();
+  QTest::mouseClick(d.ok, Qt::LeftButton);
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(d.result(), QDialog::Accepted);
+  EXPECT_EQ(answers.Boxes().size(), told);
+}
+
+// A click on a button that does not use the fields puts a spin edit right in sight and keeps
+// quiet; OK then says what the field took, unless the user went back to the field and saw it
+// or the window wrote another value over it.
+TEST_F(NumberFields, ACorrectionMadeOnAClickIsToldAtOkUnlessSeen) {
+  const auto typeAndClick = [&](const char* typed, QPushButton* button) {
+    d.spin->setFocus(Qt::TabFocusReason);
+    d.spin->selectAll();
+    d.spin->del();
+    QTest::keyClicks(d.spin, typed);
+    QTest::mouseClick(button, Qt::LeftButton);
+  };
+  typeAndClick("150", d.other);
+  EXPECT_EQ(d.spin->text(), "100");
+  EXPECT_TRUE(d.spin->PutRightUnseen());
+  EXPECT_TRUE(answers.Boxes().empty());
+  d.accept();
+  EXPECT_TRUE(d.isVisible());
+  ASSERT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_FALSE(d.spin->PutRightUnseen());
+
+  typeAndClick("150", d.other);
+  d.spin->setFocus(Qt::MouseFocusReason);  // back in the field: seen
+  EXPECT_FALSE(d.spin->PutRightUnseen());
+
+  typeAndClick("-5", d.other);
+  EXPECT_TRUE(d.spin->PutRightUnseen());
+  d.spin->SetValue(20);  // the window wrote another value: nothing unseen is shown
+  EXPECT_FALSE(d.spin->PutRightUnseen());
+
+  // The keyboard's way to OK: Tab moves there and the spin edit settles quietly; OK says it.
+  typeAndClick("150", d.other);
+  d.spin->setFocus(Qt::TabFocusReason);
+  d.spin->selectAll();
+  d.spin->del();
+  QTest::keyClicks(d.spin, "-3");
+  d.ok->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(d.spin->text(), "0");
+  const std::size_t before = answers.Boxes().size();
+  QTest::keyClick(d.ok, Qt::Key_Space);
+  EXPECT_TRUE(d.isVisible());
+  ASSERT_EQ(answers.Boxes().size(), before + 1);
+  EXPECT_EQ(answers.Boxes().back().text, "Valid Range is 0 to 100");
+  EXPECT_TRUE(d.spin->hasFocus());
+  QTest::mouseClick(d.ok, Qt::LeftButton);
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(answers.Boxes().size(), before + 1);
 }
 
 }  // namespace

@@ -101,6 +101,21 @@ class SaveAnswers : public platform::FileDialogService {
   bool armed_ = false;
 };
 
+// A button pressed from the keyboard (an Alt+letter: the focus stays in the field) or with
+// the mouse (the press moves the focus to the button, out of the field, before it acts).
+enum class Press { kKeyboard, kMouse };
+
+void PressButton(QAbstractButton* b, Press press) {
+  if (press == Press::kKeyboard) {
+    b->click();
+    return;
+  }
+  QApplication::setActiveWindow(b->window());
+  QTest::mouseClick(b, Qt::LeftButton);
+}
+
+const char* PressName(Press press) { return press == Press::kKeyboard ? "" : " clicked"; }
+
 class FieldWalk {
  public:
   FieldWalk(TProgramUnderWalk& program, Walker*& walker)
@@ -128,11 +143,14 @@ class FieldWalk {
     fieldsByWindow_[w->metaObject()->className()] += static_cast<int>(fields.size());
     std::fprintf(stderr, "    fields of %s: %zu\n", key.c_str(), fields.size());
     for (const QPointer<QLineEdit>& e : fields) LeaveWithBadTexts(w, e);
-    PressAndCheck(w, fields, "18", "Reset");
-    saves_.Armed(true);
-    PressAndCheck(w, fields, "14", "Save");
-    saves_.Armed(false);
-    OkWithBadText(w, fields);
+    for (const Press press : {Press::kKeyboard, Press::kMouse}) {
+      PressAndCheck(w, fields, "18", "Reset", press);
+      saves_.Armed(true);
+      PressAndCheck(w, fields, "14", "Save", press);
+      saves_.Armed(false);
+    }
+    OkWithBadText(w, fields, Press::kKeyboard);
+    OkWithBadText(w, fields, Press::kMouse);
   }
 
   void Opened(const QPointer<QWidget>& w) { LookForPlainNumbers(w); }
@@ -244,25 +262,28 @@ class FieldWalk {
     return nullptr;
   }
 
-  // Reset or Save pressed from the keyboard (the focus stays in the field) while the first
-  // field shows "abc": every field then shows a value of its range, or a message was answered.
+  // Reset or Save pressed from the keyboard (the focus stays in the field) or clicked while
+  // the first field shows "abc": every field then shows a value of its range, or a message
+  // was answered.
   void PressAndCheck(const QPointer<QWidget>& w, const std::vector<QPointer<QLineEdit>>& fields, const char* id,
-                     const char* text) {
+                     const char* text, Press press) {
     if (!w || !w->isVisible() || fields.empty() || !fields.front()) return;
     QPointer<QAbstractButton> b = Button(w, id, text);
     if (!b) return;
     const int boxes = program_.Answers().Shown();
     walker_->Act(w, [&] {
       Type(fields.front(), "abc");
-      b->click();
+      PressButton(b, press);
     });
     for (const QPointer<QLineEdit>& e : fields)
-      if (e && e->isVisible() && e->isEnabled()) Check(w, e, boxes, std::string("\"abc\" and ") + text);
+      if (e && e->isVisible() && e->isEnabled()) Check(w, e, boxes, std::string("\"abc\" and ") + text + PressName(press));
   }
 
   // OK pressed from the keyboard while the first field shows "1,5": the window stays open with
-  // a message answered, or it closes with every field showing a value of its range.
-  void OkWithBadText(const QPointer<QWidget>& w, const std::vector<QPointer<QLineEdit>>& fields) {
+  // a message answered, or it closes with every field showing a value of its range. Clicked
+  // with the mouse, it always stays open with a message: the click moved the focus out of
+  // the field, which was put right where the user was not looking.
+  void OkWithBadText(const QPointer<QWidget>& w, const std::vector<QPointer<QLineEdit>>& fields, Press press) {
     if (!w || !w->isVisible() || fields.empty() || !fields.front()) return;
     QPointer<QAbstractButton> ok = Button(w, "1", "OK");
     if (!ok) return;
@@ -271,15 +292,19 @@ class FieldWalk {
       if (e && e->isVisible() && e->isEnabled()) watches.push_back(std::make_unique<HideWatch>(e));
     const int boxes = program_.Answers().Shown();
     const std::string where = Where(w, fields.front());
+    bool typedHeld = false;  // an integer field refuses the comma's key
     walker_->Act(w, [&] {
       Type(fields.front(), "1,5");
-      ok->click();
+      typedHeld = NumberFieldOf(fields.front())->Holds(fields.front()->text());
+      PressButton(ok, press);
     });
     ++steps_;
     if (w && w->isVisible()) {
       EXPECT_GT(program_.Answers().Shown(), boxes) << where << ": OK left the window open without a word";
       return;
     }
+    if (press == Press::kMouse && !typedHeld)
+      ADD_FAILURE() << where << ": a click on OK closed the window on a field put right unseen";
     for (const auto& watch : watches)
       EXPECT_TRUE(!watch->Seen() || watch->Held())
           << where << ": OK closed the window while a field showed \"" << watch->Text().toStdString() << "\"";

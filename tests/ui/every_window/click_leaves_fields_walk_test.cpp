@@ -1,0 +1,314 @@
+// Every number field of every window the command table reaches, left as a user leaves it: a
+// text the field does not take is typed (a number past the range, or letters), and a push
+// button of the window is clicked with the mouse, which moves the focus to the button, and so
+// out of the field, before the button acts. Each field meets every push button of its window
+// this way. After each click the window is still open and the field shows a value of its
+// range (what the window then uses is in sight), and a click on OK has said what the field
+// takes: a click never closes a window on a value the user did not see. Cancel, met last,
+// abandons what was typed without a word. Whatever a button opens (an option dialog, a file
+// dialog, Quick Eval) is closed again at once.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/c_format.h"
+#include "app/ui/main_window.h"
+#include "app/ui/number_field.h"
+#include "every_window_support.h"
+#include "fit/session.h"
+#include "platform/qt/qt_text.h"
+#include "support/table_bytes.h"
+#include "tools/ui/udf_dialog.h"
+
+namespace {
+
+using namespace every_window;
+
+std::string NameOf(const QWidget* w) {
+  return std::string(w->metaObject()->className()) + " \"" + w->windowTitle().toStdString() + "\"";
+}
+
+std::string ButtonName(const QAbstractButton* b) {
+  const std::string text = Plain(b->text());
+  return text.empty() ? "#" + b->objectName().toStdString() : text;
+}
+
+// A button that abandons its window: what the fields take as Cancel.
+bool Abandons(QAbstractButton* b) {
+  if (b->objectName() == "2" || Plain(b->text()) == "Cancel") return true;
+  auto* box = qobject_cast<QDialogButtonBox*>(b->parentWidget());
+  return box != nullptr && box->buttonRole(b) == QDialogButtonBox::RejectRole;
+}
+
+bool IsOk(QAbstractButton* b) {
+  if (b->objectName() == "1" || Plain(b->text()) == "OK") return true;
+  auto* box = qobject_cast<QDialogButtonBox*>(b->parentWidget());
+  return box != nullptr && box->buttonRole(b) == QDialogButtonBox::AcceptRole;
+}
+
+// The push buttons of `w` a user can click now: not the boxes and choices, not a tool bar's
+// buttons (they take no focus and stand for menu commands), not the buttons that start a fit
+// run (the fit road's tests walk those).
+std::vector<QPointer<QAbstractButton>> PushButtons(const QPointer<QWidget>& w) {
+  std::vector<QPointer<QAbstractButton>> buttons;
+  for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+    if (b->window() != w || !b->isVisible() || !b->isEnabled()) continue;
+    if (qobject_cast<QCheckBox*>(b) || b->inherits("QRadioButton") || qobject_cast<QToolBar*>(b->parentWidget())) continue;
+    if (auto* tool = qobject_cast<QToolButton*>(b); tool && tool->defaultAction()) continue;
+    if (StartsAFit(Plain(b->text()))) continue;
+    buttons.emplace_back(b);
+  }
+  return buttons;
+}
+
+// Texts a field does not take: a number past its range above and below, letters, nothing.
+// (An integer field refuses the keys that would take it past its range, so a number past it
+// may never reach the text.)
+std::vector<QString> Untaken(const TNumberField& f) {
+  std::vector<QString> texts;
+  for (const bool above : {true, false}) {
+    const long double bound = above ? f.RangeMaximum() : f.RangeMinimum();
+    if (!std::isfinite(bound)) continue;
+    const long double step = std::max(1.0L, std::fabs(bound) * 0.5L);
+    texts.push_back(QString::fromStdString(CFormat("%.12Lg", above ? bound + step : bound - step)));
+  }
+  texts.insert(texts.end(), {"abc", ""});
+  return texts;
+}
+
+// While a click runs: a modal window it opens (an option dialog, a question nobody scripted)
+// is cancelled and a popup menu closed, as a user who changed their mind does.
+class CloseWhatOpens {
+ public:
+  explicit CloseWhatOpens(QWidget* window) : window_(window) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+        return;
+      }
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr || modal == window_) return;
+      if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->reject();
+      else
+        modal->close();
+    });
+    timer_.start(5);
+  }
+
+ private:
+  QPointer<QWidget> window_;
+  QTimer timer_;
+};
+
+std::set<QWidget*> VisibleTopLevels() {
+  std::set<QWidget*> windows;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible()) windows.insert(w);
+  return windows;
+}
+
+class ClickLeaveWalk {
+ public:
+  explicit ClickLeaveWalk(TProgramUnderWalk& program) : program_(program) {}
+
+  void operator()(const QPointer<QWidget>& w) {
+    if (auto* udf = qobject_cast<TDlgUDF*>(w.data()); udf != nullptr && !adjusted_) {
+      // The adjust graph opens on a function only: one is typed, and the graph walked (the
+      // walker gives it to this walk when it opens).
+      adjusted_ = true;
+      udf->TextEdit()->setPlainText("Z=A0+A1*X+A2*Y");
+      udf->Edit(702)->setText("3");
+      for (int i = 0; i < 3; ++i) {
+        udf->Edit(704 + i)->setText("1");
+        udf->Edit(714 + i)->setText(i < 2 ? "-100" : "-1E30");
+        udf->Edit(724 + i)->setText(i < 2 ? "100" : "1E30");
+      }
+      adjustGraph_(w, [&] { udf->Button(15)->click(); });
+    }
+    if (!w || !w->isVisible() || !walked_.insert(NameOf(w)).second) return;
+    OpenClosedFields(w);
+    std::vector<QPointer<QLineEdit>> fields = Fields(w);
+    if (fields.empty()) return;
+    ++windows_;
+    fields_ += static_cast<int>(fields.size());
+    std::vector<QPointer<QAbstractButton>> buttons = PushButtons(w);
+    std::vector<QPointer<QAbstractButton>> cancels;
+    std::erase_if(buttons, [&](const QPointer<QAbstractButton>& b) {
+      if (!Abandons(b)) return false;
+      cancels.push_back(b);
+      return true;
+    });
+    // OK last, so that a window a click wrongly closes has met its other buttons first.
+    std::stable_partition(buttons.begin(), buttons.end(), [](const QPointer<QAbstractButton>& b) { return !IsOk(b); });
+    buttons_ += static_cast<int>(buttons.size() + cancels.size());
+    std::fprintf(stderr, "    %s: %zu fields, %zu buttons\n", NameOf(w).c_str(), fields.size(),
+                 buttons.size() + cancels.size());
+    for (const QPointer<QLineEdit>& e : fields)
+      for (const QPointer<QAbstractButton>& b : buttons) {
+        if (!w || !w->isVisible()) return;
+        if (b && b->isVisible() && b->isEnabled() && e && e->isVisible() && e->isEnabled()) ClickAfterUntakenText(w, e, b);
+      }
+    for (const QPointer<QAbstractButton>& b : cancels) {
+      if (!w || !w->isVisible() || !b || !b->isVisible() || !fields.front() || !fields.front()->isVisible()) break;
+      AbandonAfterUntakenText(w, fields.front(), b);
+    }
+  }
+
+  // How the walk reaches the adjust graph: through the walker, which walks what opens.
+  std::function<void(const QPointer<QWidget>&, const std::function<void()>&)> adjustGraph_;
+
+  int Windows() const { return windows_; }
+  int FieldCount() const { return fields_; }
+  int Buttons() const { return buttons_; }
+  int Clicks() const { return clicks_; }
+  int Failures() const { return failures_; }
+
+ private:
+  static std::vector<QPointer<QLineEdit>> Fields(const QPointer<QWidget>& w) {
+    std::vector<QPointer<QLineEdit>> fields;
+    for (QLineEdit* e : Walker::OpenEdits(w))
+      if (const TNumberField* f = NumberFieldOf(e); f != nullptr && f->HasRange() && e->window() == w) fields.emplace_back(e);
+    std::sort(fields.begin(), fields.end(), [](const QPointer<QLineEdit>& a, const QPointer<QLineEdit>& b) {
+      return a->objectName() < b->objectName();
+    });
+    return fields;
+  }
+
+  // Fields a window keeps closed until a choice opens them: a box that says "Auto" is
+  // unticked (the scaling's typed ranges), and while no field is open the window's radio
+  // buttons are tried in turn (a method with options).
+  static void OpenClosedFields(const QPointer<QWidget>& w) {
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+      if (b->window() == w && b->isCheckable() && b->isChecked() && b->isEnabled() && b->isVisible() &&
+          Plain(b->text()) == "Auto")
+        Click(w, b);
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+      if (!w || !Fields(w).empty()) return;
+      if (b->window() == w && b->inherits("QRadioButton") && b->isEnabled() && b->isVisible()) Click(w, b);
+    }
+  }
+
+  // Types over the field, as one who selects its text first, a text it does not take;
+  // false when it takes every one (its keys refused what would take it out of its range).
+  static bool TypeUntaken(QLineEdit* e) {
+    const TNumberField* f = NumberFieldOf(e);
+    for (const QString& text : Untaken(*f)) {
+      QApplication::setActiveWindow(e->window());
+      e->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(e, Qt::Key_Delete);
+      QTest::keyClicks(e, text);
+      if (!f->Holds(e->text())) return true;
+    }
+    return false;
+  }
+
+  // The click of a user: the press gives the button the focus (leaving the field) before
+  // the release presses it. Whatever it opens is closed again.
+  static void Click(const QPointer<QWidget>& w, QAbstractButton* b) {
+    const std::set<QWidget*> before = VisibleTopLevels();
+    {
+      CloseWhatOpens closer(w);
+      QTest::mouseClick(b, Qt::LeftButton);
+      QApplication::processEvents();
+    }
+    for (QWidget* top : VisibleTopLevels())
+      if (!before.count(top) && top != w && top->windowType() != Qt::ToolTip) top->close();
+    QApplication::processEvents();
+  }
+
+  void Fail(const std::string& what) {
+    ++failures_;
+    ADD_FAILURE() << what;
+  }
+
+  void ClickAfterUntakenText(const QPointer<QWidget>& w, const QPointer<QLineEdit>& e, const QPointer<QAbstractButton>& b) {
+    TNumberField* f = NumberFieldOf(e);
+    if (!TypeUntaken(e)) return;
+    const std::string where = NameOf(w) + " field " + e->objectName().toStdString() + " \"" + e->text().toStdString() +
+                              "\", then a click on " + ButtonName(b);
+    const std::string message = platform::qt::ToCp1252(f->Message());
+    const bool ok = IsOk(b);
+    const int boxes = program_.Answers().Shown();
+    ++clicks_;
+    Click(w, b);
+    if (!w || !w->isVisible()) {
+      Fail(where + ": the window closed on a value the user did not see");
+      return;
+    }
+    const bool told = program_.Answers().Shown() > boxes;
+    if (ok && !(told && program_.Answers().LastText() == message))
+      Fail(where + ": OK kept the window open without saying \"" + message + "\"");
+    if (!e || !e->isVisible()) return;
+    if (!told && !f->Holds(e->text()))
+      Fail(where + ": the field shows \"" + e->text().toStdString() + "\", no value of its range, and nothing was said");
+    // The user looks at the field again before the next click: what a click put right in
+    // sight has been seen.
+    if (e->isEnabled()) e->setFocus(Qt::MouseFocusReason);
+  }
+
+  void AbandonAfterUntakenText(const QPointer<QWidget>& w, const QPointer<QLineEdit>& e, const QPointer<QAbstractButton>& b) {
+    if (!TypeUntaken(e)) return;
+    const std::string where = NameOf(w) + " field " + e->objectName().toStdString() + ", then a click on " + ButtonName(b);
+    const int boxes = program_.Answers().Shown();
+    ++clicks_;
+    Click(w, b);
+    if (program_.Answers().Shown() != boxes) Fail(where + ": a word was said about a text Cancel abandons");
+    if (w && w->isVisible()) Fail(where + ": the window is still open");
+  }
+
+  TProgramUnderWalk& program_;
+  std::set<std::string> walked_;
+  bool adjusted_ = false;
+  int windows_ = 0;
+  int fields_ = 0;
+  int buttons_ = 0;
+  int clicks_ = 0;
+  int failures_ = 0;
+};
+
+TEST(EveryWindow, EveryFieldLeftByAClickOnEachButtonShowsWhatItsWindowUses) {
+  TProgramUnderWalk program("ondravik_click_leaves_fields");
+  TSession& session = program.Session();
+  ClickLeaveWalk walk(program);
+  Walker walker(Clock::now() + std::chrono::minutes(6), [&](const QPointer<QWidget>& w) { walk(w); });
+  walk.adjustGraph_ = [&](const QPointer<QWidget>& w, const std::function<void()>& act) { walker.Act(w, act); };
+  const int commands = program.RunEveryCommand([&](const std::function<void()>& open) { walker.Run(open); },
+                                               [&](const CommandInfo& c) {
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << c.id;
+    // Buttons that change the data on purpose were clicked (a smooth kept, a grid made): the
+    // next command starts from the same table and fits again.
+    if (TableBytes(session.Table) != program.TableAtStart() || Fits(session) != program.FitsAtStart() ||
+        session.FitResultsValid != 1 || program.Window().HaveFits != 1)
+      program.LoadTableAndFits();
+  });
+  EXPECT_FALSE(walker.TimedOut());
+  EXPECT_GE(commands, 40);
+  std::fprintf(stderr, "%d windows with fields, %d fields, %d buttons, %d clicks, %d failures\n", walk.Windows(),
+               walk.FieldCount(), walk.Buttons(), walk.Clicks(), walk.Failures());
+  EXPECT_GE(walk.Windows(), 17);
+  EXPECT_GE(walk.Clicks(), 300);
+}
+
+}  // namespace
