@@ -1,10 +1,13 @@
 // "SUM", "PROD" and "SER": sums and products of line n of the function being evaluated
 // over its index variable $, and the open-ended series that stops at a small term.
 //
-// The index is advanced by repeated addition, so the last term of a sum depends on
-// rounding, as users of the language expect from a counting loop. Faults of that loop are
-// mended: a step of 0 or below, and a step too small to change $, never ended it; they
-// now fail with "80x87: Invalid Operand". A sum or product of more than a million terms,
+// The terms are counted before any is summed: term k has $ = start + k inc (k inc taken
+// away when counting down), and a range that a whole number of steps spans, to the
+// rounding of its decimal values, ends on its end. Advancing $ by repeated addition and
+// comparing it with the end dropped the last term of many a decimal step: 0 + 0.1 + ... +
+// 0.1 passes 1 at the tenth addition, so SUM(1,0,1,0.1) of $ gave 4.5 for 5.5. A step of 0
+// or below, and a step too small to change $, never ended that loop; they fail with
+// "80x87: Invalid Operand". A sum or product of more than a million terms,
 // which would hold the evaluating thread for hours, fails with a message of its own, and
 // so does a series that reaches its term limit without meeting its tolerance (a divergent
 // one once gave its partial sum there as its value). The codes are raised, not only the
@@ -16,6 +19,7 @@
 #include "expr/builtins.h"
 #include "expr/calculus_state.h"
 #include "expr/math_faults.h"
+#include "numerics/stepped_range.h"
 
 namespace {
 
@@ -48,22 +52,22 @@ long double SumOrProduct(ExprContext& ctx, const long double* a, bool product) {
     if (n < 0 || !(inc > 0) || !std::isfinite(start) || !std::isfinite(end) || !std::isfinite(inc)) {
       return RefuseCalculusArguments(ctx);
     }
-    if (std::fabs(end - start) / inc >= kMaxTerms) return TooManyTerms(ctx);
+    // Counting down when end <= start (one term when they are equal), else up.
+    const bool down = end <= start;
+    const TSteppedRange terms = SteppedRange(start, down ? -inc : inc, end);
+    // No terms for finite arguments and a positive step: a quotient past the long double.
+    if (terms.count == 0 || terms.count > kMaxTerms) return TooManyTerms(ctx);
     st.CalcSubFn = n;
     ctx.ExprMathError = 0;
     long double s = product ? 1 : 0;
-    // Counting down when end <= start (one term when they are equal), else up.
-    const bool down = end <= start;
-    const long double step = down ? -inc : inc;
-    long double terms = 0;
-    for (long double d = start; down ? d >= end : d <= end;) {
+    long double previous = 0;
+    for (long double k = 0; k < terms.count; ++k) {
+      const long double d = terms.At(k);
+      if (k > 0 && d == previous) return RefuseCalculusArguments(ctx);  // the step does not move $
+      previous = d;
       const long double t = SubFnOfDollar(ctx, st, d);
       if (ctx.abortCode != 0) return ExprErrorValue;
       s = product ? s * t : s + t;
-      const long double next = d + step;
-      if (next == d) return RefuseCalculusArguments(ctx);
-      if (++terms > kMaxTerms) return TooManyTerms(ctx);
-      d = next;
     }
     return Finish(ctx, s);
   });
@@ -89,18 +93,19 @@ long double BuiltinSER(ExprContext& ctx, const long double* a) {
     st.CalcSubFn = n;
     ctx.ExprMathError = 0;
     long double s = 0;
-    long double d = start;
+    long double previous = 0;
     bool met = false;
     bool allZero = true;
     for (int k = 0; k < kSeriesMaxTerms && !met; ++k) {
+      // $ formed afresh at each term, as in SUM: no drift over thousands of additions.
+      const long double d = start + static_cast<long double>(k) * inc;
+      if (k > 0 && d == previous) return RefuseCalculusArguments(ctx);  // the step does not move $
+      previous = d;
       const long double t = SubFnOfDollar(ctx, st, d);
       if (ctx.abortCode != 0) return ExprErrorValue;
       s += t;
       allZero = allZero && t == 0;
       met = std::fabs(AsDouble(t)) < std::fabs(s) * lim;
-      const long double next = d + inc;
-      if (!met && next == d) return RefuseCalculusArguments(ctx);
-      if (!met) d = next;
     }
     if (!met && !allZero && ctx.ExprMathError == 0) {
       ctx.SetError(kErrSeriesConvergence);

@@ -49,11 +49,11 @@ void T3DBase::DrawContourPlane(DeviceContext& dc, int plane) {
     return;
   }
 
-  long double x = scaling_.AxisLow[kAxisX];
-  for (int i = 0; i < gridNx_; ++i, x += stepX_) {
+  for (int i = 0; i < gridNx_; ++i) {
+    const long double x = NodeX(i);
     PollIfAnimating();
-    long double y = scaling_.AxisLow[kAxisY];
-    for (int j = 0; j < gridNy_; ++j, y += stepY_) {
+    for (int j = 0; j < gridNy_; ++j) {
+      const long double y = NodeY(j);
       if (StopRequested()) return;
       const std::size_t k = Node(i, j);
       const int status = Project(x, y, h, planeX_[k], planeY_[k]);

@@ -161,6 +161,10 @@ class T3DBase {
   [[nodiscard]] bool AllocGrid(int nx, int ny);
   void FreeGrid();
   void ComputeGrid();
+  // The coordinate of X line i (Y line j) of the grid: the axis spread evenly over the
+  // lines, formed afresh for each line, the last line on the axis's high end itself.
+  long double NodeX(int i) const;
+  long double NodeY(int j) const;
   // Brackets: six values each (minimum's line before, own, after; then the maximum's).
   void GridMinMax(long double& min, long double& max, long double* xBracket,
                   long double* yBracket) const;

@@ -84,11 +84,11 @@ bool T3DBase::FirstPassFilled(long double clipSpans) {
   const long double zMax = scaling_.AxisHigh[kAxisZ];
   const long double upper = zMax + clipSpans * zSpan_;
   const long double lower = zMin - clipSpans * zSpan_;
-  long double x = scaling_.AxisLow[kAxisX];
-  for (int i = 0; i < gridNx_; ++i, x += stepX_) {
+  for (int i = 0; i < gridNx_; ++i) {
+    const long double x = NodeX(i);
     PollIfAnimating();
-    long double y = scaling_.AxisLow[kAxisY];
-    for (int j = 0; j < gridNy_; ++j, y += stepY_) {
+    for (int j = 0; j < gridNy_; ++j) {
+      const long double y = NodeY(j);
       if (StopRequested()) return false;
       const std::size_t k = Node(i, j);
       const long double z = grid_[k];
@@ -106,10 +106,10 @@ bool T3DBase::FirstPassFilled(long double clipSpans) {
 void T3DBase::DrawWireSurface(DeviceContext& dc) {
   const long double zMin = scaling_.AxisLow[kAxisZ];
   const long double zMax = scaling_.AxisHigh[kAxisZ];
-  long double x = scaling_.AxisLow[kAxisX];
-  for (int i = 0; i < gridNx_; ++i, x += stepX_) {
-    long double y = scaling_.AxisLow[kAxisY];
-    for (int j = 0; j < gridNy_; ++j, y += stepY_) {
+  for (int i = 0; i < gridNx_; ++i) {
+    const long double x = NodeX(i);
+    for (int j = 0; j < gridNy_; ++j) {
+      const long double y = NodeY(j);
       const std::size_t k = Node(i, j);
       const long double z = grid_[k];
       Project(x, y, z, nodeX_[k], nodeY_[k]);

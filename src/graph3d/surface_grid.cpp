@@ -6,6 +6,7 @@
 
 #include "app/long_double.h"
 #include "graph3d/renderer.h"
+#include "numerics/stepped_range.h"
 
 namespace {
 
@@ -63,6 +64,14 @@ void T3DBase::FreeGrid() {
   gridNx_ = gridNy_ = 0;
 }
 
+long double T3DBase::NodeX(int i) const {
+  return EvenlySpacedNode(scaling_.AxisLow[kAxisX], scaling_.AxisHigh[kAxisX], i, gridNx_);
+}
+
+long double T3DBase::NodeY(int j) const {
+  return EvenlySpacedNode(scaling_.AxisLow[kAxisY], scaling_.AxisHigh[kAxisY], j, gridNy_);
+}
+
 void T3DBase::ComputeGrid() {
   if (contentFlags_ == 0) return;
   const bool logZ = scaling_.Log[kAxisZ] != 0;
@@ -115,17 +124,13 @@ void T3DBase::ComputeGrid() {
   const int ny = gridNy_;
   const bool logX = scaling_.Log[kAxisX] != 0;
   const bool logY = scaling_.Log[kAxisY] != 0;
-  const long double x0 = scaling_.AxisLow[kAxisX];
-  const long double y0 = scaling_.AxisLow[kAxisY];
-  const long double dx = (scaling_.AxisHigh[kAxisX] - x0) / (nx - 1);
-  const long double dy = (scaling_.AxisHigh[kAxisY] - y0) / (ny - 1);
 
   const RegionFunction* region =
       setup_ != nullptr && setup_->ScaleRegion ? &setup_->ScaleRegion : nullptr;
   for (int i = 0; i < nx; ++i) {
-    const long double x = x0 + i * dx;
+    const long double x = NodeX(i);
     for (int j = 0; j < ny; ++j) {
-      const long double y = y0 + j * dy;
+      const long double y = NodeY(j);
       nodeCounts_[Node(i, j)] =
           region == nullptr || (*region)(logX ? std::pow(10.0L, x) : x, logY ? std::pow(10.0L, y) : y);
     }
@@ -139,11 +144,11 @@ void T3DBase::ComputeGrid() {
     std::vector<long double> xs(static_cast<std::size_t>(nx));
     std::vector<long double> ys(static_cast<std::size_t>(ny));
     for (int i = 0; i < nx; ++i) {
-      const long double x = x0 + i * dx;
+      const long double x = NodeX(i);
       xs[static_cast<std::size_t>(i)] = logX ? std::pow(10.0L, x) : x;
     }
     for (int j = 0; j < ny; ++j) {
-      const long double y = y0 + j * dy;
+      const long double y = NodeY(j);
       ys[static_cast<std::size_t>(j)] = logY ? std::pow(10.0L, y) : y;
     }
     const std::vector<long double> block = setup_->GridFn(nx, ny, xs, ys);
@@ -161,11 +166,11 @@ void T3DBase::ComputeGrid() {
   }
   if (!filled) {
     const SurfaceFunction& f = setup_->SurfaceFn;
-    long double x = x0;
-    for (int i = 0; i < nx; ++i, x += dx) {
+    for (int i = 0; i < nx; ++i) {
+      const long double x = NodeX(i);
       const long double X = logX ? std::pow(10.0L, x) : x;
-      long double y = y0;
-      for (int j = 0; j < ny; ++j, y += dy) {
+      for (int j = 0; j < ny; ++j) {
+        const long double y = NodeY(j);
         const long double Y = logY ? std::pow(10.0L, y) : y;
         const long double z = StoredNodeValue(f(X, Y), logZ);
         grid_[Node(i, j)] = z;
@@ -207,20 +212,20 @@ void T3DBase::GridMinMax(long double& min, long double& max, long double* xBrack
   if (minI < 0) return;
   // Brackets in axis coordinates: the line before, the node's own line, the line after
   // (the first and last lines stand in for the lines beyond the ends).
-  auto bracket = [](long double* out, int k, int n, long double low, long double step) {
-    out[0] = low + std::max(k - 1, 0) * step;
-    out[1] = low + k * step;
-    out[2] = low + std::min(k + 1, n - 1) * step;
+  auto bracket = [](long double* out, int k, int n, auto node) {
+    out[0] = node(std::max(k - 1, 0));
+    out[1] = node(k);
+    out[2] = node(std::min(k + 1, n - 1));
   };
-  const long double dx = (scaling_.AxisHigh[kAxisX] - scaling_.AxisLow[kAxisX]) / (gridNx_ - 1);
-  const long double dy = (scaling_.AxisHigh[kAxisY] - scaling_.AxisLow[kAxisY]) / (gridNy_ - 1);
+  const auto nodeX = [this](int i) { return NodeX(i); };
+  const auto nodeY = [this](int j) { return NodeY(j); };
   if (xBracket != nullptr) {
-    bracket(xBracket, minI, gridNx_, scaling_.AxisLow[kAxisX], dx);
-    bracket(xBracket + 3, maxI, gridNx_, scaling_.AxisLow[kAxisX], dx);
+    bracket(xBracket, minI, gridNx_, nodeX);
+    bracket(xBracket + 3, maxI, gridNx_, nodeX);
   }
   if (yBracket != nullptr) {
-    bracket(yBracket, minJ, gridNy_, scaling_.AxisLow[kAxisY], dy);
-    bracket(yBracket + 3, maxJ, gridNy_, scaling_.AxisLow[kAxisY], dy);
+    bracket(yBracket, minJ, gridNy_, nodeY);
+    bracket(yBracket + 3, maxJ, gridNy_, nodeY);
   }
 }
 

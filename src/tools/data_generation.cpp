@@ -7,48 +7,24 @@
 #include "app/c_format.h"
 #include "app/long_double.h"
 #include "expr/expression.h"
+#include "numerics/stepped_range.h"
 
 namespace {
 
-// How close below a whole number a quotient of the grid may fall and still count as it: the
-// rounding of a decimal increment in binary, far below any step a user means.
-constexpr long double kCountTolerance = 1e-9L;
 constexpr std::size_t kRangeEntryChars = 29;
-
-// The values an axis gives, uncapped (0 when none), and the tolerance its end is met with.
-struct TAxisValues {
-  long double count = 0;
-  long double endTolerance = 0;  // in the axis's units
-};
-
-TAxisValues AxisValues(long double start, long double increment, long double end) {
-  const long double steps = (end - start) / increment;
-  if (!(steps >= 0) || !std::isfinite(steps)) return {};
-  const long double slack = kCountTolerance * std::max(1.0L, steps);
-  return {std::floor(steps + slack) + 1, slack * std::fabs(increment)};
-}
-
-// Value k (0-based) of an axis; the last one is the end itself when it lies within the
-// tolerance, so that 0:0.1:1 ends at 1 and not at 1.0000000000000000000542.
-long double AxisValue(long double start, long double increment, long double end, const TAxisValues& axis,
-                      long double k) {
-  const long double v = start + k * increment;
-  if (k + 1 == axis.count && std::fabs(v - end) <= axis.endTolerance) return end;
-  return v;
-}
 
 }  // namespace
 
 int GridAxisCount(long double start, long double increment, long double end) {
-  const long double count = AxisValues(start, increment, end).count;
+  const long double count = SteppedRange(start, increment, end).count;
   return static_cast<int>(std::min<long double>(count, kMaxGeneratedPairs + 1));
 }
 
 TGridInputs MakeGridInputs(long double start1, long double increment1, long double end1, long double start2,
                            long double increment2, long double end2) {
   TGridInputs out;
-  const TAxisValues axis1 = AxisValues(start1, increment1, end1);
-  const TAxisValues axis2 = AxisValues(start2, increment2, end2);
+  const TSteppedRange axis1 = SteppedRange(start1, increment1, end1);
+  const TSteppedRange axis2 = SteppedRange(start2, increment2, end2);
   if (axis1.count < 1 || axis2.count < 1) return out;
   out.requested = axis1.count * axis2.count;
   out.truncated = out.requested > kMaxGeneratedPairs;
@@ -58,9 +34,9 @@ TGridInputs MakeGridInputs(long double start1, long double increment1, long doub
   out.list.reserve(static_cast<std::size_t>(total) + 1);
   out.list.emplace_back(0, 0);
   for (long double a = 0; a < n1 && static_cast<int>(out.list.size()) <= total; ++a) {
-    const long double A = AxisValue(start1, increment1, end1, axis1, a);
+    const long double A = axis1.At(a);
     for (long double b = 0; b < n2 && static_cast<int>(out.list.size()) <= total; ++b)
-      out.list.emplace_back(A, AxisValue(start2, increment2, end2, axis2, b));
+      out.list.emplace_back(A, axis2.At(b));
   }
   const long double n = static_cast<long double>(out.list.size() - 1);
   out.list[0] = {n, n};

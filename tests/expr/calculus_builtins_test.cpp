@@ -2,6 +2,9 @@
 // and implicit roots of the lines of a user-defined function (slots 10k + n) and of the
 // view function (slots 161..169, CurrentUdf 16), with their argument checks, the mended
 // faults, the refusal of nested calls and hostile arguments.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <numbers>
 #include <string>
@@ -355,6 +358,63 @@ TEST_P(CalculusTest, APoleOrAJumpIsNoRoot) {
   }
   ExpectValues({{"IMPLICIT(2,5.5,6,1E-12)", 5.8L, 1e-12L}, {"IMPLICIT_(2,5.5,10,1E-15)", 5.8L, 1e-15L}});
   EXPECT_LD_NEAR(Eval("IMPLICIT(4,0,10,0.1)"), kSqrt2, 0.1L);
+}
+
+// A decimal in thousandths as the user types it: -1300 is "-1.300".
+std::string Thousandths(int v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%d.%03d", v < 0 ? "-" : "", std::abs(v) / 1000, std::abs(v) % 1000);
+  return text;
+}
+
+// SUM and PROD over a grid of decimal starts, ends and steps (728 ranges, counting up and
+// down, one-term ranges among them), against exact decimal arithmetic: a range spans
+// floor(|end - start| / step) + 1 terms, $ = start + k step (k step taken away counting down),
+// so the count, 2^count and the sum of $ (count start + step count (count - 1) / 2) are
+// closed forms in integers. $ advanced by repeated addition and compared with the end
+// dropped the last term of 209 of 700 such sums (0.3: 46 of 100); SUM(1,0,1,0.1) of $ gave
+// 4.5. The named values are Python's exact fractions (mpmath at 30 digits for the harmonic
+// sum).
+TEST_P(CalculusTest, DecimalStepsSumEveryTermUpToTheEnd) {
+  Lines({"$", "2", "1", "$*$", "1/$"});
+  ExpectValues({{"SUM(1,0,1,0.1)", 5.5L, 1e-18L},
+                {"SUM(4,0.3,2.1,0.3)", 12.6L, 1e-17L},
+                {"PROD(1,0.5,1,0.1)", 0.1512L, 1e-19L},
+                {"SUM(1,2.7,-1.3,0.1)", 28.7L, 1e-17L},
+                {"SUM(3,2.7,-1.3,0.1)", 41, 0},
+                {"SUM(5,1,2,0.001)", 693.897243059937496921138367308L, 1e-15L},
+                {"SUM(5,1,1.9995,0.001)", 693.397243059937496921138367308L, 1e-15L},
+                {"SUM(3,0,0.6,0.4)", 2, 0},  // 0 and 0.4: 0.8 lies past the end
+                {"SUM(3,0,1,0.3)", 4, 0}});
+  const int starts[] = {-1300, -500, 0, 100, 250, 1000, 2700};
+  const int ends[] = {-2000, -700, 0, 900, 1000, 1500, 3300, 10000};
+  const int steps[] = {100, 200, 300, 700, 50, 1, 150, 450, 1100, 10, 70, 600, 400};
+  int ranges = 0, wrong = 0;
+  for (const int st : starts) {
+    for (const int en : ends) {
+      for (const int inc : steps) {
+        const long long terms = std::abs(en - st) / inc + 1;
+        const long long direction = en < st ? -1 : 1;
+        const long long milliSum = terms * st + direction * inc * terms * (terms - 1) / 2;
+        const std::string args = "," + Thousandths(st) + "," + Thousandths(en) + "," + Thousandths(inc) + ")";
+        const long double count = Eval("SUM(3" + args);
+        const long double powers = Eval("PROD(2" + args);
+        const long double sum = Eval("SUM(1" + args);
+        const long double magnitude = std::max({std::abs(st), std::abs(en), 1000}) / 1000.0L;
+        const bool right = count == static_cast<long double>(terms) &&
+                           powers == std::ldexp(1.0L, static_cast<int>(terms)) &&
+                           std::fabs(sum - milliSum / 1000.0L) <= 1e-17L * static_cast<long double>(terms) * magnitude;
+        ++ranges;
+        if (!right) {
+          ++wrong;
+          ADD_FAILURE() << "SUM(n" << args << ": " << static_cast<double>(count) << " terms, sum "
+                        << static_cast<double>(sum) << "; " << terms << " terms, sum " << milliSum / 1000.0;
+        }
+        if (wrong > 10) return;
+      }
+    }
+  }
+  EXPECT_EQ(ranges, 728);
 }
 
 // A sum the loop cannot run fails the whole statement with a code: the missing value alone

@@ -312,6 +312,46 @@ TEST(SurfaceGrid, MissingNodesNeverWidenTheRange) {
   EXPECT_EQ((std::vector<long double>{xb[0], xb[1], xb[2], xb[4]}), (std::vector<long double>{-3, -3, -1.5L, 1.5L}));
 }
 
+// A function defined up to the axis's ends (SQRT(1-X*X) on [-1, 1], a surface clipped to the
+// data rectangle) has a value at every node of the mesh: the last line lies on the end. The
+// mesh was walked by adding its spacing to a running coordinate, and the last line came out
+// a few units of the last place past the end in about half the meshes, where the function
+// had no value and the graph lost its edge. The extremes' brackets name the same lines.
+TEST(SurfaceGrid, TheMeshsLastLinesLieOnTheAxisEnds) {
+  struct Range {
+    long double low, high;
+  };
+  const Range ranges[] = {{-1, 1}, {0.1L, 0.7L}, {1.1L, 4.67L}, {5e5L, 5.4e6L}};
+  int meshes = 0;
+  for (const Range& xr : ranges) {
+    for (int mesh = 5; mesh <= 120; mesh += 5) {
+      GraphFixture g;
+      g.view.MeshX = g.view.MeshY = static_cast<std::int16_t>(mesh);
+      const Range yr = {xr.low * 2, xr.high * 2};
+      g.SetSurface(
+          [xr, yr](long double x, long double y) {
+            if (x < xr.low || x > xr.high || y < yr.low || y > yr.high) return ExprErrorValue;
+            return x + y;
+          },
+          xr.low, xr.high, yr.low, yr.high);
+      auto r = g.MakeRenderer();
+      ASSERT_EQ(r->GridNx(), mesh);
+      for (int k = 0; k < mesh; ++k) {
+        EXPECT_NE(r->GridValue(mesh - 1, k), ExprErrorValue) << mesh << " " << static_cast<double>(xr.high);
+        EXPECT_NE(r->GridValue(k, mesh - 1), ExprErrorValue) << mesh << " " << static_cast<double>(yr.high);
+      }
+      EXPECT_EQ(r->GridValue(mesh - 1, mesh - 1), xr.high + yr.high);
+      long double lo, hi, xb[6], yb[6];
+      r->GridMinMax(lo, hi, xb, yb);
+      EXPECT_EQ(hi, xr.high + yr.high);
+      EXPECT_EQ(xb[4], xr.high);
+      EXPECT_EQ(yb[4], yr.high);
+      ++meshes;
+    }
+  }
+  EXPECT_EQ(meshes, 96);
+}
+
 // A surface extrapolated into corners that the region leaves out: those nodes are drawn
 // (they stay in the grid) but neither widen the Z range nor become the extreme nodes.
 TEST(SurfaceGrid, NodesOutsideTheScaleRegionNeitherWidenTheRangeNorAreExtremes) {

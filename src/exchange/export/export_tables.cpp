@@ -7,6 +7,7 @@
 #include "app/c_format.h"
 #include "app/long_double.h"
 #include "app/worksheet_records.h"
+#include "numerics/stepped_range.h"
 #include "review/equation_text.h"
 
 namespace {
@@ -48,9 +49,7 @@ long long ExportAxisCount(const TExportRange& range, TAxisCap cap) {
   if (std::isnan(q)) return 1;
   if (q > cap.limit) q = cap.cap;
   if (q < 0 && std::isinf(q)) return 0;
-  const long double whole = std::round(q);
-  if (whole != 0 && std::fabs(q - whole) <= 1e-9L * std::fabs(whole)) q = whole;
-  const long long n = static_cast<long long>(std::trunc(q)) + 1;
+  const long long n = static_cast<long long>(std::trunc(WholeWithinRounding(q))) + 1;
   return std::max(n, 0LL);
 }
 
