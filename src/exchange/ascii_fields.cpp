@@ -16,7 +16,20 @@ bool StartsNumber(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-
 // The exponent of a numeric field holds at most three digits.
 constexpr int kFieldExponentDigits = 3;
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
 }  // namespace
+
+bool IsNumericLine(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  auto at = [&](std::size_t k) { return k < line.size() ? line[k] : '\0'; };
+  const char c = at(i);
+  if (IsDigit(c)) return true;
+  if (c == '.') return IsDigit(at(i + 1));
+  if (c == '-') return IsDigit(at(i + 1)) || (at(i + 1) == '.' && IsDigit(at(i + 2)));
+  return false;
+}
 
 std::string_view TLineFields::Text(std::string_view line, int field) const {
   if (field < 0 || field >= count) return {};

@@ -16,6 +16,10 @@ inline constexpr int kFieldListEnd = -2;
 // room for kFieldLimit fields of any table a program writes.
 inline constexpr int kDataLineChars = 65535;
 
+// A line whose first non-blank character is a digit, a period before a digit, or a minus
+// sign before a digit or before a period and a digit: a line of data, not of titles.
+bool IsNumericLine(std::string_view line);
+
 // Filled by ScanLineFields, which finds at most kFieldLimit - 1 fields and puts the end
 // marker after them, so that a scan per line of a file allocates nothing.
 struct TLineFields {

@@ -111,20 +111,6 @@ bool HoldsLetter(std::string_view text) {
 
 bool IsDigitChar(char c) { return c >= '0' && c <= '9'; }
 
-// A line whose first non-blank character is a digit, a period before a digit, or a minus
-// sign before a digit or before a period and a digit.
-bool IsNumericLine(std::string_view line) {
-  std::size_t i = 0;
-  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-  auto at = [&](std::size_t k) { return k < line.size() ? line[k] : '\0'; };
-  const char c = at(i);
-  if (IsDigitChar(c)) return true;
-  if (c == '.') return IsDigitChar(at(i + 1));
-  if (c == '-')
-    return IsDigitChar(at(i + 1)) || (at(i + 1) == '.' && IsDigitChar(at(i + 2)));
-  return false;
-}
-
 // A character a number is written with, besides the digits, or one that joins numbers into
 // a date, a time or a fraction.
 bool IsNumberPunctuation(char c) { return c == '+' || c == '-' || c == '.' || c == ':' || c == '/'; }
@@ -258,6 +244,15 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
   bool lineBegun = false;  // a value or a mark of the current line was read
   TCharStream in(file);
 
+  // A point is complete on its line: a line that ends before its Z (the review's "x y" of a
+  // grid point the fit cannot evaluate) is passed over and counted. Read on across the line
+  // end, the point took the next line's first number, and every later point was made of
+  // the values of two lines.
+  auto passOverUnfinishedPoint = [&] {
+    if (coordinate == 0) return;
+    coordinate = 0;
+    ++result.skippedLines;
+  };
   // Blanks and line ends; every line is looked at once before its first value is read.
   auto skipSpace = [&] {
     for (;;) {
@@ -280,6 +275,7 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
       while (i < ahead.size() && ahead[i] != '\n' && IsSpaceChar(ahead[i])) ++i;
       if (i < ahead.size() && ahead[i] == '\n') {
         in.Advance(i + 1);
+        passOverUnfinishedPoint();
         atLineStart = true;
         lineBegun = false;
         continue;
@@ -297,6 +293,7 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
   };
   auto skipLine = [&] {
     in.SkipLine();
+    passOverUnfinishedPoint();
     atLineStart = true;
     lineBegun = false;
   };
@@ -330,7 +327,6 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
       nonNumber = false;
       lineBegun = true;
       if (++coordinate == 3) {
-        // An unfinished point at the end of the file is no data.
         previous = points.Add(xyz[0], xyz[1], xyz[2], 1);
         coordinate = 0;
         if (points.Done()) break;
@@ -338,7 +334,10 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
       continue;
     }
     const std::string_view ahead = in.Ahead();
-    if (ahead.empty()) break;
+    if (ahead.empty()) {
+      passOverUnfinishedPoint();  // the last line, without its line feed
+      break;
+    }
     const char ch = ahead.front();
     in.Advance(1);
     // An empty cell of a comma-separated line (",,", a comma that begins the line, one that

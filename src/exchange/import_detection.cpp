@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/byte_codec.h"
+#include "app/data_table.h"
 #include "app/file_utils.h"
 #include "app/text_reader.h"
 #include "exchange/ascii_fields.h"
@@ -88,6 +89,14 @@ int ProbeAsciiColumns(const std::string& path) {
   TLineFields fields;
   for (std::size_t k = kProbeLines - 1; k < lines.size(); ++k)
     if (!blank(lines[k])) columns = std::max(columns, ScanLineFields(lines[k], fields, false, kProbeFieldLimit));
+  // Below 4 columns the data lines further on decide too: the review's surface export with
+  // limits writes 7 numbers where a point has them, 3 or 2 where it has not, and with short
+  // first lines it was taken for XYZ lines and read as two or three points a line. The look
+  // reaches past every line the data table could hold.
+  if (columns < 4 && static_cast<int>(lines.size()) == kProbeLastLine) {
+    for (int k = 0; columns < 4 && k < kXYZMaxPoints && ReadTextLine(file, line, kProbeLineChars); ++k)
+      if (IsNumericLine(line)) columns = std::max(columns, ScanLineFields(line, fields, false, kProbeFieldLimit));
+  }
   // A shorter file, or one whose lines from the fifth on are blank: its last non-blank line.
   if (columns == 0) {
     while (!lines.empty() && blank(lines.back())) lines.pop_back();

@@ -12,7 +12,9 @@
 int DetectImportFileType(std::string& path);
 
 // The probes: each answers its kind, 0 (not this format) or -1 (missing or empty file).
-int ProbeAsciiColumns(const std::string& path);  // 1-4: the columns of the fifth line
+// ProbeAsciiColumns: 1-4, the most columns of lines five to ten and, below 4, of the data
+// lines after them.
+int ProbeAsciiColumns(const std::string& path);
 int ProbeSpreadsheet(const std::string& path);   // 6-12, 14, 15 (Lotus, Quattro, sibling)
 int ProbeDbase(const std::string& path);         // 5
 int ProbeExcelBiff(const std::string& path);     // 13 (BIFF), 20 (compound-file workbook)

@@ -94,7 +94,9 @@ void TEvalTable::Clear() {
 }
 
 bool TEvalTable::Exported(const TEvalRow& row) const {
-  return !IsMissingValue(row.x) && !IsMissingValue(row.y) && !IsMissingValue(row.z);
+  // A value that is no number shows "Error" as the missing value does, and is left out as it
+  // is: saved as "inf" it was a line or cell of text where the file's other rows are points.
+  return IsUsableValue(row.x) && IsUsableValue(row.y) && IsUsableValue(row.z);
 }
 
 std::vector<std::string> TEvalTable::RowLines() const {

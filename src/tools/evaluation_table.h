@@ -9,8 +9,8 @@
 //
 // Row i belongs to line i. Clearing the table removes both and the numbering starts again at
 // 1. Exports write the rows as they are (17 significant digits), except rows holding the
-// missing value, which are left out of text and worksheets (their worksheet row stays
-// empty).
+// missing value or a value that is no number (both shown "Error"), which are left out of
+// text and worksheets (their worksheet row stays empty) as of the .sav file.
 #pragma once
 
 #include <cstdint>

@@ -64,8 +64,8 @@ TEST_F(AsciiXYZ, TitlesNumbersAndMarks) {
        {{2, Point(4, 5, 6)}}},
       {"a star marks inactive, a weight sets the flag", "1 2 3 *\n4 5 6 W0.5\n7 8 9 W 2\n", 3, {},
        1, {{1, Point(1, 2, 3, 1, '*')}, {2, Point(4, 5, 6, 0.5L)}, {3, Point(7, 8, 9, 2)}}},
-      {"values run across line breaks, an unfinished point is dropped", "1 2\n3 4\n5 6 7 8\n", 2,
-       {}, 0, {{1, Point(1, 2, 3)}, {2, Point(4, 5, 6)}, {3, empty}}},
+      {"a line that ends before its point is complete is no point", "1 2\n3 4\n5 6 7 8\n", 1,
+       {}, 0, {{1, Point(5, 6, 7)}, {2, empty}}},
       // The C library would read "inf" out of "information", "nan" as a number and 0x1A as
       // 26. "0x1A": 0, then 'x' and the digit 1 (a number again), then 'A': no point.
       {"words skip their line and never read as infinity or NaN",
@@ -169,7 +169,7 @@ TEST_F(AsciiXYZ, LinesMixingLettersIntoNumbersAreSkippedAndCounted) {
       // Empty cells of comma-separated lines, and numbers joined into dates, times, fractions.
       {"a trailing comma after a whole point is no empty cell", "1,2,3,\n4,5,6,\n", {1, 4}, 0, ""},
       {"blanks between the commas", "1, ,3\n4 , 5 , 6\n", {4}, 1, ""},
-      {"values still run across blank-separated lines", "1 2\n3 4\n5 6 7 8\n", {1, 4}, 0, ""},
+      {"a point is complete on its line, or passed over and counted", "1 2\n3 4\n5 6 7 8\n", {5}, 3, ""},
       {"times and fractions", "12:30 1 2\n3/4 5 6\n7 8 9\n1.5-2 3 4\n1.2.3 4 5\n", {7}, 4, ""},
       {"signs, exponents and periods of numbers", "-5 -6 -7\n1e-5,+2.,3E+2\n.5 -.5 5.\n", {-5, 1e-5L, 0.5L}, 0, ""},
       {"comma lines of no numbers", "1,2,3\n,,\n , \n4,5,6\n", {1, 4}, 0, ""},
@@ -199,6 +199,36 @@ TEST_F(AsciiXYZ, EmptyCellsAndDatesOfCommaFilesPassOverTheirLine) {
                                                Point(22, 23, 24), Point(25, 26, 27)}));
   EXPECT_EQ(r.skippedLines, 4);
 
+}
+
+// A point is complete on its line. The review's surface export writes "x y" for a grid point
+// the fit cannot evaluate; read across the line end, that point took the next line's X as its
+// Z, and every later point was made of the values of two lines (three short lines gave 14
+// points, two of them made up). A line that ends before its point is complete is passed over
+// and counted, in every separator and at the end of the file.
+TEST_F(AsciiXYZ, ALineThatEndsBeforeItsPointIsCompleteIsPassedOverAndCounted) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::vector<RowValues> rows;
+    int skipped;
+  };
+  const Case cases[] = {
+      {"blanks", "1 2 3\n4 5\n6 7 8\n9 10\n11 12 13\n", {Point(1, 2, 3), Point(6, 7, 8), Point(11, 12, 13)}, 2},
+      {"commas", "1,2,3\n4,5\n6,7,8\n", {Point(1, 2, 3), Point(6, 7, 8)}, 1},
+      {"tabs and CR LF", "1\t2\t3\r\n4\t5\r\n6\t7\t8\r\n", {Point(1, 2, 3), Point(6, 7, 8)}, 1},
+      {"the last line without its line feed", "1 2 3\n4 5", {Point(1, 2, 3)}, 1},
+      {"a lone X", "7\n1 2 3\n", {Point(1, 2, 3)}, 1},
+      {"a note after two values", "1 2 \"n/a\"\n4 5 6\n", {Point(4, 5, 6)}, 1},
+      {"marks of a whole point stay", "1 2 3 *\n4 5\n6 7 8 W2\n", {Point(1, 2, 3, 1, '*'), Point(6, 7, 8, 2)}, 1},
+      {"two points on a line", "1 2 3 4 5 6\n", {Point(1, 2, 3), Point(4, 5, 6)}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TReadResult r = ReadAsciiXYZ(Args(dir_.Write("short.txt", c.text)));
+    EXPECT_EQ(RowsOf(r), c.rows);
+    EXPECT_EQ(r.skippedLines, c.skipped);
+  }
 }
 
 // Every reader counts the points of the file and cuts at the room the table has left.

@@ -205,7 +205,7 @@ long double TextValueOf(std::string_view number) {
   return ConvertDecimalNumber(number, v) ? v : ExprErrorValue;
 }
 
-// The reader itself, as it was (with the title and value rules of today's reader).
+// The reader itself, as it was (with the title, value and line rules of today's reader).
 TReadResult ReadOneCharAtATime(const TReadArgs& args) {
   TReadResult result;
   TTextReader file(args.path);
@@ -225,6 +225,11 @@ TReadResult ReadOneCharAtATime(const TReadArgs& args) {
   TCharStream in(file);
   std::string number;
 
+  // A line that ends before its point is complete: the point is passed over and counted.
+  auto passOverUnfinishedPoint = [&] {
+    if (coordinate != 0) ++result.skippedLines;
+    coordinate = 0;
+  };
   // Blanks and line ends; every line is looked at once before its first value is read.
   auto skipSpace = [&] {
     for (;;) {
@@ -240,11 +245,12 @@ TReadResult ReadOneCharAtATime(const TReadArgs& args) {
       const int ch = in.Peek();
       if (ch == EOF || !std::isspace(ch)) return;
       in.Get();
-      if (ch == '\n') atLineStart = true, lineBegun = false;
+      if (ch == '\n') passOverUnfinishedPoint(), atLineStart = true, lineBegun = false;
     }
   };
   auto skipLine = [&] {
     in.SkipLine();
+    passOverUnfinishedPoint();
     atLineStart = true;
     lineBegun = false;
   };
@@ -261,7 +267,10 @@ TReadResult ReadOneCharAtATime(const TReadArgs& args) {
 
   for (;;) {
     skipSpace();
-    if (in.Peek() == EOF) break;
+    if (in.Peek() == EOF) {
+      passOverUnfinishedPoint();
+      break;
+    }
     if (in.ScanNumber(number)) {
       nonNumber = false;
       lineBegun = true;
@@ -273,7 +282,6 @@ TReadResult ReadOneCharAtATime(const TReadArgs& args) {
         y = v;
         coordinate = 2;
       } else {
-        // An unfinished point at the end of the file is no data.
         previous = points.Add(x, y, v, 1);
         coordinate = 0;
       }

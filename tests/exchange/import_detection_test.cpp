@@ -110,6 +110,29 @@ TEST_F(Detection, EveryImportKindFromAGeneratedFile) {
   }
 }
 
+// Below 4 columns the data lines past the tenth decide too. The review's surface export with
+// limits writes 7 values for a point with limits, 3 without and 2 where the fit cannot be
+// evaluated: with short first lines it was taken for XYZ lines, and a 51-line export came
+// back as 94 points. Short first lines are read past; notes and titles after the data (a line
+// that does not start with a number) do not count.
+TEST_F(Detection, DataLinesPastTheTenthDecideBelowFourColumns) {
+  std::string limits = "\"X Generated\",\"Y Generated\",\"Z Predicted\",\"a\",\"b\",\"c\",\"d\"\n";
+  for (int k = 0; k < 12; ++k) limits += std::to_string(k) + ",1\n";
+  for (int k = 0; k < 20; ++k) limits += std::to_string(k) + ",2,3\n";
+  limits += "1,2,3,4,5,6,7\n";
+  std::string xyz = "x y\n";
+  for (int k = 0; k < 30; ++k) xyz += std::to_string(k) + (k < 15 ? " 1\n" : " 1 2\n");
+  std::string xy;
+  for (int k = 0; k < 30; ++k) xy += std::to_string(k) + " 1\n";
+  std::string noted = "1 2 3\n";
+  for (int k = 0; k < 30; ++k) noted += "4 5 6\n";
+  noted += "Written by logger 7 on 1 2 2026\n\"x\" 1 2 3 4 5\n";
+  EXPECT_EQ(Detect("limits.csv", limits), 4);
+  EXPECT_EQ(Detect("short.txt", xyz), 3);
+  EXPECT_EQ(Detect("xy.txt", xy), 2);
+  EXPECT_EQ(Detect("noted.txt", noted), 3);
+}
+
 TEST_F(Detection, NameWithoutExtensionTriesTheCandidatesAndCellRecordsFindAWorksheet) {
   struct Case {
     const char* file;  // written before the name is looked up
