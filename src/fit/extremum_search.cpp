@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "app/data_statistics.h"
 #include "app/long_double.h"
@@ -33,9 +35,13 @@ constexpr long double kGoldenSection = 0.381966L;
 constexpr long double kBrentFloor = 1e-10L;
 constexpr int kBrentIterations = 100;
 
-// Nodes on each side of the grid whose lowest (highest) node starts the second search of
-// FindLowestPoint (FindHighestPoint).
-constexpr int kGridNodes = 33;
+// Nodes on each side of the grid whose local extremes start the further searches of
+// FindLowestPoint (FindHighestPoint), and how many of them, best first, start one.
+constexpr int kGridNodes = 65;
+// Nodes on each side of the uniform grid of BestGridNode.
+constexpr int kUniformGridNodes = 33;
+constexpr std::size_t kGridStarts = 6;
+constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
 using Vec = std::array<long double, kDims + 1>;  // 1-based: entries 1..2
 
@@ -51,13 +57,14 @@ class TExtremumSearch {
       : f_(f), xMin_(xMin), xMax_(xMax), yMin_(yMin), yMax_(yMax), maximum_(maximum) {}
 
   // True when converged, with the point in p (projected onto the box) and the objective in
-  // value.
-  bool Run(Vec& p, long double& value);
+  // value. The first directions are the x and y axes with the lengths in `step` (the first
+  // step of each line search).
+  bool Run(Vec& p, const Vec& step, long double& value);
 
  private:
   long double Objective(Vec& p) const;
   long double LineObjective(long double t) const;
-  bool PowellMinimize(Vec& p, long double& value);
+  bool PowellMinimize(Vec& p, const Vec& step, long double& value);
   void LineMinimize(Vec& p, Vec& direction, long double& value);
   bool BracketMinimum(long double& a, long double& b, long double& c, long double& fa,
                       long double& fb, long double& fc) const;
@@ -107,18 +114,18 @@ long double TExtremumSearch::LineObjective(long double t) const {
   return Objective(q);
 }
 
-bool TExtremumSearch::Run(Vec& p, long double& value) {
-  const bool converged = PowellMinimize(p, value);
+bool TExtremumSearch::Run(Vec& p, const Vec& step, long double& value) {
+  const bool converged = PowellMinimize(p, step, value);
   p[1] = std::clamp(p[1], xMin_, xMax_);
   p[2] = std::clamp(p[2], yMin_, yMax_);
   // Ending on an undefined point finds nothing: the whole box may be undefined.
   return converged && value < kUndefinedScore;
 }
 
-bool TExtremumSearch::PowellMinimize(Vec& p, long double& value) {
-  // Directions: the columns of the identity, x then y.
+bool TExtremumSearch::PowellMinimize(Vec& p, const Vec& step, long double& value) {
+  // Directions: x then y, of the lengths given.
   std::array<Vec, kDims + 1> xi{};
-  for (int i = 1; i <= kDims; ++i) xi[i][i] = 1.0L;
+  for (int i = 1; i <= kDims; ++i) xi[i][i] = step[i];
   value = Objective(p);
   Vec pt = p, ptt{}, xit{};
   for (int iteration = 1;; ++iteration) {
@@ -338,9 +345,12 @@ long double TExtremumSearch::BrentMinimize(long double ax, long double bx, long 
   return fx;
 }
 
+// Unit first steps: the search of the entry points that start where the caller says.
+constexpr Vec kUnitSteps = {0.0L, 1.0L, 1.0L};
+
 bool Find(const TExtremumFunction& f, bool maximum, long double x0, long double y0,
           long double xMin, long double xMax, long double yMin, long double yMax, long double& x,
-          long double& y, long double& z) {
+          long double& y, long double& z, const Vec& steps = kUnitSteps) {
   x = y = z = ExprErrorValue;
   // A box that is not a box (reversed or undefined limits) has no extremum.
   if (!(xMin <= xMax) || !(yMin <= yMax) || !std::isfinite(xMin) || !std::isfinite(xMax) ||
@@ -349,29 +359,122 @@ bool Find(const TExtremumFunction& f, bool maximum, long double x0, long double 
   TExtremumSearch search(f, xMin, xMax, yMin, yMax, maximum);
   Vec p = {0.0L, std::isfinite(x0) ? x0 : xMin, std::isfinite(y0) ? y0 : yMin};
   long double value = 0.0L;
-  if (!search.Run(p, value)) return false;
+  if (!search.Run(p, steps, value)) return false;
   x = p[1];
   y = p[2];
   z = maximum ? -value : value;
   return true;
 }
 
-bool FindBest(const TExtremumFunction& f, bool maximum, long double x0, long double y0,
-              long double xMin, long double xMax, long double yMin, long double yMax, long double& x,
+// The surface sampled on the search grid: kGridNodes Chebyshev-Lobatto nodes along each
+// side, x_i = (a + b)/2 - (b - a)/2 cos(pi i/(n - 1)), the ends included. The nodes stand
+// closest near the edges, where a fit in ln x or 1/x, a polynomial of high order and a
+// rational near a pole outside the box change fastest: a uniform grid of 33 nodes stepped over
+// dips and peaks a tenth of its step wide beside the edge.
+struct TGridSamples {
+  std::vector<long double> xs, ys;
+  std::vector<long double> z;  // row-major by x; NaN where the surface is undefined
+  long double At(int i, int j) const { return z[static_cast<std::size_t>(i) * ys.size() + static_cast<std::size_t>(j)]; }
+};
+
+std::vector<long double> GridSide(long double lo, long double hi) {
+  std::vector<long double> v(kGridNodes);
+  const long double mid = (lo + hi) / 2, half = (hi - lo) / 2;
+  for (int i = 0; i < kGridNodes; ++i)
+    v[static_cast<std::size_t>(i)] = i == 0 ? lo : i == kGridNodes - 1 ? hi : mid - half * std::cos(kPi * i / (kGridNodes - 1));
+  return v;
+}
+
+TGridSamples SampleGrid(const TExtremumFunction& f, long double xMin, long double xMax, long double yMin,
+                        long double yMax) {
+  ExprContext& ctx = ExprThreadContext();
+  TGridSamples g{GridSide(xMin, xMax), GridSide(yMin, yMax), {}};
+  g.z.reserve(g.xs.size() * g.ys.size());
+  for (const long double x : g.xs)
+    for (const long double y : g.ys) {
+      ctx.ExprMathError = 0;
+      const long double v = f(x, y);
+      g.z.push_back(ctx.ExprMathError != 0 || !IsUsableValue(v) ? std::numeric_limits<long double>::quiet_NaN() : v);
+    }
+  ctx.ExprMathError = 0;
+  return g;
+}
+
+// A start of the search at a node of the grid, with the first steps of its line searches:
+// the node's nearer neighbour along each axis, so that the search looks first within the
+// dip (peak) the grid saw there. A step of the box's size from there passed over a dip a
+// tenth of a cell from the node for the box's corner beyond it.
+struct TGridStart {
+  Vec point, steps;
+};
+
+// The step from node i of a grid side to its nearer neighbour (1 on a side of one point).
+long double NeighbourStep(const std::vector<long double>& side, std::size_t i) {
+  long double h = std::numeric_limits<long double>::infinity();
+  if (i > 0) h = std::min(h, side[i] - side[i - 1]);
+  if (i + 1 < side.size()) h = std::min(h, side[i + 1] - side[i]);
+  return std::isfinite(h) && h > 0.0L ? h : 1.0L;
+}
+
+// The grid's local extremes, best first: the defined nodes that no defined neighbour (of
+// the eight) beats, at most kGridStarts of them.
+std::vector<TGridStart> GridStarts(const TGridSamples& g, bool maximum) {
+  const int nx = static_cast<int>(g.xs.size()), ny = static_cast<int>(g.ys.size());
+  const auto score = [&](int i, int j) { return maximum ? -g.At(i, j) : g.At(i, j); };
+  std::vector<std::pair<long double, std::pair<int, int>>> found;
+  for (int i = 0; i < nx; ++i)
+    for (int j = 0; j < ny; ++j) {
+      const long double s = score(i, j);
+      if (std::isnan(s)) continue;
+      bool best = true;
+      for (int di = -1; di <= 1 && best; ++di)
+        for (int dj = -1; dj <= 1 && best; ++dj) {
+          const int a = i + di, b = j + dj;
+          if ((di == 0 && dj == 0) || a < 0 || b < 0 || a >= nx || b >= ny) continue;
+          const long double t = score(a, b);
+          if (!std::isnan(t) && t < s) best = false;
+        }
+      if (best) found.push_back({s, {i, j}});
+    }
+  const std::size_t keep = std::min<std::size_t>(found.size(), kGridStarts);
+  std::partial_sort(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(keep), found.end(),
+                    [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<TGridStart> starts;
+  for (std::size_t k = 0; k < keep; ++k) {
+    const auto i = static_cast<std::size_t>(found[k].second.first), j = static_cast<std::size_t>(found[k].second.second);
+    starts.push_back({{0.0L, g.xs[i], g.ys[j]}, {0.0L, NeighbourStep(g.xs, i), NeighbourStep(g.ys, j)}});
+  }
+  return starts;
+}
+
+bool FindBest(const TExtremumFunction& f, bool maximum, long double x0, long double y0, long double xMin,
+              long double xMax, long double yMin, long double yMax, const TGridSamples* grid, long double& x,
               long double& y, long double& z) {
   bool found = Find(f, maximum, x0, y0, xMin, xMax, yMin, yMax, x, y, z);
-  if (!(xMin <= xMax) || !(yMin <= yMax)) return found;
-  long double gx = 0.0L, gy = 0.0L;
-  if (!BestGridNode(f, maximum, xMin, xMax, yMin, yMax, gx, gy)) return found;
-  long double px, py, pz;
-  if (Find(f, maximum, gx, gy, xMin, xMax, yMin, yMax, px, py, pz) &&
-      (!found || (maximum ? pz > z : pz < z))) {
-    x = px;
-    y = py;
-    z = pz;
-    found = true;
+  if (!(xMin <= xMax) || !(yMin <= yMax) || grid == nullptr) return found;
+  for (const TGridStart& start : GridStarts(*grid, maximum)) {
+    long double px, py, pz;
+    if (Find(f, maximum, start.point[1], start.point[2], xMin, xMax, yMin, yMax, px, py, pz, start.steps) &&
+        (!found || (maximum ? pz > z : pz < z))) {
+      x = px;
+      y = py;
+      z = pz;
+      found = true;
+    }
   }
   return found;
+}
+
+bool BoxUsable(long double xMin, long double xMax, long double yMin, long double yMax) {
+  return xMin <= xMax && yMin <= yMax && std::isfinite(xMin) && std::isfinite(xMax) && std::isfinite(yMin) &&
+         std::isfinite(yMax);
+}
+
+bool FindBest(const TExtremumFunction& f, bool maximum, long double x0, long double y0, long double xMin,
+              long double xMax, long double yMin, long double yMax, long double& x, long double& y, long double& z) {
+  if (!BoxUsable(xMin, xMax, yMin, yMax)) return Find(f, maximum, x0, y0, xMin, xMax, yMin, yMax, x, y, z);
+  const TGridSamples grid = SampleGrid(f, xMin, xMax, yMin, yMax);
+  return FindBest(f, maximum, x0, y0, xMin, xMax, yMin, yMax, &grid, x, y, z);
 }
 
 }  // namespace
@@ -381,10 +484,11 @@ bool BestGridNode(const TExtremumFunction& f, bool maximum, long double xMin, lo
   ExprContext& ctx = ExprThreadContext();
   bool found = false;
   long double best = 0.0L;
-  for (int i = 0; i < kGridNodes; ++i) {
-    const long double x = i == kGridNodes - 1 ? xMax : xMin + (xMax - xMin) * i / (kGridNodes - 1);
-    for (int j = 0; j < kGridNodes; ++j) {
-      const long double y = j == kGridNodes - 1 ? yMax : yMin + (yMax - yMin) * j / (kGridNodes - 1);
+  const int n = kUniformGridNodes;
+  for (int i = 0; i < n; ++i) {
+    const long double x = i == n - 1 ? xMax : xMin + (xMax - xMin) * i / (n - 1);
+    for (int j = 0; j < n; ++j) {
+      const long double y = j == n - 1 ? yMax : yMin + (yMax - yMin) * j / (n - 1);
       ctx.ExprMathError = 0;
       const long double z = f(x, y);
       if (ctx.ExprMathError != 0 || !IsUsableValue(z)) continue;
@@ -425,14 +529,24 @@ bool FindFunctionMaximum(const TExtremumFunction& f, long double x0, long double
   return Find(f, true, x0, y0, xMin, xMax, yMin, yMax, x, y, z);
 }
 
-bool FindSurfaceMinimum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,
-                        long double& x, long double& y, long double& z) {
-  const auto surface = [&fit](long double px, long double py) { return EvalFitZ(fit, px, py); };
-  return FindLowestPoint(surface, x0, y0, stats.X.Min, stats.X.Max, stats.Y.Min, stats.Y.Max, x, y, z);
+TSurfaceExtremes FindLowestAndHighest(const TExtremumFunction& f, long double lowX, long double lowY,
+                                      long double highX, long double highY, long double xMin, long double xMax,
+                                      long double yMin, long double yMax) {
+  TSurfaceExtremes e;
+  if (!BoxUsable(xMin, xMax, yMin, yMax)) {
+    e.lowFound = Find(f, false, lowX, lowY, xMin, xMax, yMin, yMax, e.low[0], e.low[1], e.low[2]);
+    e.highFound = Find(f, true, highX, highY, xMin, xMax, yMin, yMax, e.high[0], e.high[1], e.high[2]);
+    return e;
+  }
+  const TGridSamples grid = SampleGrid(f, xMin, xMax, yMin, yMax);
+  e.lowFound = FindBest(f, false, lowX, lowY, xMin, xMax, yMin, yMax, &grid, e.low[0], e.low[1], e.low[2]);
+  e.highFound = FindBest(f, true, highX, highY, xMin, xMax, yMin, yMax, &grid, e.high[0], e.high[1], e.high[2]);
+  return e;
 }
 
-bool FindSurfaceMaximum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,
-                        long double& x, long double& y, long double& z) {
-  const auto surface = [&fit](long double px, long double py) { return EvalFitZ(fit, px, py); };
-  return FindHighestPoint(surface, x0, y0, stats.X.Min, stats.X.Max, stats.Y.Min, stats.Y.Max, x, y, z);
+TSurfaceExtremes FindSurfaceExtremes(const TFitSide& fit, const TDataStats& stats) {
+  ExprContext& ctx = ExprThreadContext();
+  const auto surface = [&fit, &ctx](long double x, long double y) { return EvalFitSideZ(fit, ctx, x, y); };
+  return FindLowestAndHighest(surface, stats.X.AtMin2, stats.Y.AtMin2, stats.X.AtMax2, stats.Y.AtMax2, stats.X.Min,
+                              stats.X.Max, stats.Y.Min, stats.Y.Max);
 }

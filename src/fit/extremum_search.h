@@ -20,6 +20,7 @@
 // Every search keeps its state in its own call: searches on several threads never meet.
 #pragma once
 
+#include <array>
 #include <functional>
 
 #include "app/data_statistics.h"
@@ -38,10 +39,13 @@ bool FindFunctionMaximum(const TExtremumFunction& f, long double x0, long double
                          long double& x, long double& y, long double& z);
 
 // The lowest (highest) point of f over the box, not only the nearest dip (peak): Powell's
-// search from (x0, y0) and from the lowest (highest) node of a grid of 33 x 33 nodes over the
-// box (edges included), the better of the two. A search from one start is local: started
-// where the data are lowest, it stops in the nearest dip, though the surface may fall far
-// lower in a part of the box without data. Results and answer as FindFunctionMinimum's.
+// search from (x0, y0), and from each of the best local extremes of f on a grid over the box
+// (65 Chebyshev-Lobatto nodes a side, dense along the edges), the best of them. A search from
+// one start is local: started where the data are lowest, it stops in the nearest dip, though
+// the surface may fall far lower in a part of the box without data, or in a dip narrower
+// than a grid cell beside an edge (a fit in 1/x near its smallest x). A search from a grid
+// node takes its first steps within the node's cell. Results and answer as
+// FindFunctionMinimum's.
 bool FindLowestPoint(const TExtremumFunction& f, long double x0, long double y0, long double xMin,
                      long double xMax, long double yMin, long double yMax, long double& x,
                      long double& y, long double& z);
@@ -49,15 +53,22 @@ bool FindHighestPoint(const TExtremumFunction& f, long double x0, long double y0
                       long double xMax, long double yMin, long double yMax, long double& x,
                       long double& y, long double& z);
 
-// The lowest (highest) node of the grid of 33 x 33 nodes over the box (edges included) where
-// f is defined: the second start of FindLowestPoint (FindHighestPoint). False when f is
-// defined at no node.
+// Both at once, with one sampling of the grid: the lowest point searched from (lowX, lowY),
+// the highest from (highX, highY). Each point is (x, y, z), the missing value three times
+// when nothing was found.
+struct TSurfaceExtremes {
+  bool lowFound = false, highFound = false;
+  std::array<long double, 3> low{}, high{};
+};
+TSurfaceExtremes FindLowestAndHighest(const TExtremumFunction& f, long double lowX, long double lowY,
+                                      long double highX, long double highY, long double xMin, long double xMax,
+                                      long double yMin, long double yMax);
+
+// The extreme node of a uniform grid of 33 x 33 nodes over the box (edges included) where f
+// is defined. False when f is defined at no node.
 bool BestGridNode(const TExtremumFunction& f, bool maximum, long double xMin, long double xMax,
                   long double yMin, long double yMax, long double& bx, long double& by);
 
-// The minimum (maximum) of a fit's surface (EvalFitZ) over the data box of `stats` (the
-// data's), searched from (x0, y0) and from the grid as FindLowestPoint does.
-bool FindSurfaceMinimum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,
-                        long double& x, long double& y, long double& z);
-bool FindSurfaceMaximum(const TFitSide& fit, const TDataStats& stats, long double x0, long double y0,
-                        long double& x, long double& y, long double& z);
+// The lowest and highest point of a fit's surface (EvalFitZ) over the data box of `stats`,
+// searched from the data's lowest and highest points and from the grid.
+TSurfaceExtremes FindSurfaceExtremes(const TFitSide& fit, const TDataStats& stats);

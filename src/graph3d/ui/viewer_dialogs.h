@@ -65,6 +65,10 @@ struct TQuickEvalSource {
   // searches is shown. None, or no answer: the grid's start alone.
   std::function<std::optional<TSurfaceSearchStart>()> dataMinimumStart;
   std::function<std::optional<TSurfaceSearchStart>()> dataMaximumStart;
+  // The start's box is searched whole for the surface's lowest (highest) point, from the
+  // start and from a grid over the box (FindLowestPoint), as the review's numeric summary
+  // searches a fit: not only the dip (peak) nearest the start.
+  bool wholeBox = false;
   WindowPlacement* placement = nullptr;  // the owner's record of the window's place, or none
 };
 

@@ -172,7 +172,11 @@ void TQEval::Search(bool maximum) {
   const auto& start = maximum ? source_.maximumStart : source_.minimumStart;
   if (!checks_[s]->isChecked() || !start || !source_.value) return;
   const SurfaceFunction& f = source_.searchValue ? source_.searchValue : source_.value;
+  const bool whole = source_.wholeBox;
   const auto search = [&](const TSurfaceSearchStart& b, long double& x, long double& y, long double& z) {
+    if (whole)
+      return maximum ? FindHighestPoint(f, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z)
+                     : FindLowestPoint(f, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z);
     return maximum ? FindFunctionMaximum(f, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z)
                    : FindFunctionMinimum(f, b.x, b.y, b.xLow, b.xHigh, b.yLow, b.yHigh, x, y, z);
   };

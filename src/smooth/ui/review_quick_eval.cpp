@@ -34,16 +34,11 @@ void RegisterReviewQuickEval() {
       return setup != nullptr && setup->SurfaceFn ? setup->SurfaceFn(x, y) : ExprErrorValue;
     };
     // The lowest and highest point of the fit over its data, searched as the numeric summary
-    // finds them: from the data's own extreme point and from the extreme node of a grid over
-    // the data's ranges. The drawn grid spans the graph's rounded axes, beyond the data.
+    // finds them: from the data's own extreme point and from a grid over the data's ranges,
+    // so that the two agree. The drawn grid spans the graph's rounded axes, beyond the data.
     source.minimumStart = [&view] { return SurfaceMinStart(view.Session().DataStats); };
     source.maximumStart = [&view] { return SurfaceMaxStart(view.Session().DataStats); };
-    source.dataMinimumStart = [&view, value = source.value] {
-      return SurfaceGridStart(value, view.Session().DataStats, false);
-    };
-    source.dataMaximumStart = [&view, value = source.value] {
-      return SurfaceGridStart(value, view.Session().DataStats, true);
-    };
+    source.wholeBox = true;
     source.placement = &CurrentSettings().placements[kReviewPlace];
     const TQuickEvalWindow window = MakeQuickEval(&view, std::move(source));
     if (QDialog* d = window.dialog) QObject::connect(d, &QDialog::finished, d, &QObject::deleteLater);
