@@ -66,6 +66,25 @@ bool SameStyle(const QFont& a, const QFont& b) {
   return a.styleName() == b.styleName() && a.weight() == b.weight() && a.style() == b.style();
 }
 
+// The font lists, embedded in the dialog. Their own ending (Escape anywhere in them, Enter
+// in the family or style list) ends the whole dialog: on their own they hid themselves and
+// left an empty dialog, whose Enter then took the change Escape was meant to drop.
+class TEmbeddedFontLists : public QFontDialog {
+ public:
+  explicit TEmbeddedFontLists(QDialog* owner) : QFontDialog(owner), owner_(owner) {}
+
+ protected:
+  void done(int result) override {
+    if (result == QDialog::Accepted)
+      owner_->accept();
+    else
+      owner_->reject();
+  }
+
+ private:
+  QDialog* owner_;
+};
+
 }  // namespace
 
 std::string FaceOfFamily(const QString& family) {
@@ -93,7 +112,7 @@ QString NearestStyle(const QString& family, int weight, bool italic) {
 }
 
 TFontDlg::TFontDlg(QWidget* owner, const TLogFont& font, const TFontChoice& choice)
-    : QDialog(owner), record_(font), choice_(choice), fonts_(new QFontDialog(this)) {
+    : QDialog(owner), record_(font), choice_(choice), fonts_(new TEmbeddedFontLists(this)) {
   setObjectName("TFontDlg");
   setWindowTitle(choice.title);
   color_ = choice.color != nullptr ? *choice.color : 0;
@@ -110,6 +129,10 @@ TFontDlg::TFontDlg(QWidget* owner, const TLogFont& font, const TFontChoice& choi
   const QString family = fonts_->currentFont().family();
   fonts_->setCurrentFont(Wanted(record_, family, NearestStyle(family, RecordWeight(record_), italic)));
   shown_ = fonts_->currentFont();
+  lastShown_ = shown_;
+  wantedWeight_ = RecordWeight(record_);
+  wantedItalic_ = italic;
+  connect(fonts_, &QFontDialog::currentFontChanged, this, &TFontDlg::FontShown);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(fonts_);
@@ -140,6 +163,34 @@ TFontDlg::TFontDlg(QWidget* owner, const TLogFont& font, const TFontChoice& choi
   layout->addWidget(buttons);
 }
 
+void TFontDlg::FontShown(const QFont& font) {
+  if (adjusting_) return;
+  if (font.family() != lastShown_.family()) {
+    // The lists fall on the new family's first style, or on one named as before: shown in
+    // the style nearest the one wanted instead, once the lists have done with the click.
+    QMetaObject::invokeMethod(this, &TFontDlg::ShowNearestStyle, Qt::QueuedConnection);
+  } else if (!SameStyle(font, lastShown_)) {
+    styleChosen_ = true;
+    wantedWeight_ = font.weight();
+    wantedItalic_ = font.style() != QFont::StyleNormal;
+  }
+  lastShown_ = font;
+}
+
+void TFontDlg::ShowNearestStyle() {
+  const QFont now = fonts_->currentFont();
+  const QString style = NearestStyle(now.family(), wantedWeight_, wantedItalic_);
+  if (style.isEmpty() || style == now.styleName()) return;
+  QFont nearest = now;
+  nearest.setWeight(static_cast<QFont::Weight>(QFontDatabase::weight(now.family(), style)));
+  nearest.setItalic(QFontDatabase::italic(now.family(), style));
+  nearest.setStyleName(style);
+  adjusting_ = true;
+  fonts_->setCurrentFont(nearest);
+  adjusting_ = false;
+  lastShown_ = fonts_->currentFont();
+}
+
 TLogFont TFontDlg::Font() const {
   const QFont now = fonts_->currentFont();
   TLogFont f = record_;
@@ -148,7 +199,9 @@ TLogFont TFontDlg::Font() const {
     const bool fixed = QFontDatabase::isFixedPitch(now.family(), now.styleName());
     f.pitchAndFamily = static_cast<std::uint8_t>((f.pitchAndFamily & 0xF0) | (fixed ? 1 : 2));
   }
-  if (!SameStyle(now, shown_)) {
+  // The weight and slant are the record's unless the user chose a style (a family chosen
+  // alone is only shown in its nearest style).
+  if (styleChosen_ && !SameStyle(now, shown_)) {
     f.weight = now.weight();
     f.italic = now.style() != QFont::StyleNormal ? 1 : 0;
   }

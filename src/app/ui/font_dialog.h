@@ -6,7 +6,10 @@
 // face as written (the dialog can only show a stand-in), a style or size the dialog cannot
 // show exactly is not rounded to one it can, and OK on an untouched dialog leaves the record
 // and the colour byte for byte as they were. The dialog opens on the style the record asks
-// for (its weight and italic), not on whatever style the face lists first.
+// for (its weight and italic), not on whatever style the face lists first; a family chosen
+// alone shows its style nearest that one and keeps the record's weight and slant (the lists
+// fell on the family's first style, "Oblique" for DejaVu Sans, and OK stored it). Escape
+// anywhere in the dialog cancels it whole.
 #pragma once
 
 #include <QDialog>
@@ -57,6 +60,11 @@ class TFontDlg : public QDialog {
   void accept() override;
 
  private:
+  // The lists showed `font`: a family chosen alone is shown in its style nearest the one
+  // wanted; a style the user chose becomes the one wanted.
+  void FontShown(const QFont& font);
+  void ShowNearestStyle();
+
   TLogFont record_;
   TFontChoice choice_;
   std::uint32_t color_ = 0;
@@ -66,6 +74,11 @@ class TFontDlg : public QDialog {
   // changed by the user.
   QFont shown_;
   int shownColorIndex_ = -1;
+  QFont lastShown_;            // what the lists showed last
+  bool styleChosen_ = false;   // the user chose a style in the lists
+  int wantedWeight_ = 400;     // the weight and slant a family chosen alone is shown in
+  bool wantedItalic_ = false;
+  bool adjusting_ = false;     // the dialog itself is moving the lists
 };
 
 // The face as a font record keeps it: a family without the foundry the font list adds to
