@@ -19,7 +19,6 @@ constexpr long double kStepFraction = 0.01L;
 bool Additive(long double dMin, long double dMax) { return dMin > 0.999L && dMax < 1.001L; }
 
 std::string Six(long double v) { return CFormat("%.6Lg", v); }
-std::string Four(long double v) { return CFormat("%.4Lg", v); }
 
 }  // namespace
 
@@ -35,12 +34,15 @@ void TUdfAdjustRows::SetValue(int i, long double v) {
   ExprThreadContext().ExprVars.A(i) = v;
 }
 
-void TUdfAdjustRows::ClampToBounds(int i) {
+void TUdfAdjustRows::KeepWithinLimits(int i) {
   const auto u = static_cast<std::size_t>(i);
-  if (!rows_[u].bounded) return;
-  const TUdfRecord& r = Record();
-  const long double v = std::clamp(rows_[u].value, r.Lower[u], r.Upper[u]);
+  const long double v = UdfStartInsideLimits(rows_[u].value, rows_[u].lower, rows_[u].upper);
   if (v != rows_[u].value) SetValue(i, v);
+}
+
+std::string TUdfAdjustRows::ValueText(int i, int digits) const {
+  const TUdfAdjustRow& row = rows_[static_cast<std::size_t>(i)];
+  return UdfStartText(row.value, digits, row.lower, row.upper);
 }
 
 int TUdfAdjustRows::BoundedPosition(int i) const {
@@ -95,12 +97,10 @@ void TUdfAdjustRows::Setup() {
     if (i >= count_) continue;
     row.enabled = true;
     row.bounded = r.Lower[u] > -kBoundLimit && r.Upper[u] < kBoundLimit;
-    if (row.bounded) {
-      row.lower = r.Lower[u];
-      row.upper = r.Upper[u];
-    }
+    row.lower = r.Lower[u];
+    row.upper = r.Upper[u];
     SetValue(i, r.Start[u]);
-    row.editText = Six(row.value);
+    row.editText = ValueText(i, 6);
     if (row.bounded) row.position = row.lastPosition = BoundedPosition(i);
     ComputeStep(i);
   }
@@ -116,8 +116,8 @@ void TUdfAdjustRows::Scroll(int i, int position) {
   TUdfAdjustRow& row = rows_[static_cast<std::size_t>(i)];
   const int pos = std::clamp(position, 0, kAdjustPositionMax);
   SetValue(i, row.value + (pos - row.lastPosition) * row.step);
-  ClampToBounds(i);
-  row.editText = Six(row.value);
+  KeepWithinLimits(i);
+  row.editText = ValueText(i, 6);
   AfterChange();
   if ((pos == 0 || pos == kAdjustPositionMax) && !row.bounded) {
     // At an end the bar goes back to the centre, so the value can move on.
@@ -138,10 +138,9 @@ bool TUdfAdjustRows::Edit(int i, std::string_view text) {
   TUdfAdjustRow& row = rows_[static_cast<std::size_t>(i)];
   SetValue(i, *v);
   row.editText = std::string(text);
+  KeepWithinLimits(i);
+  if (row.value != *v) row.editText = ValueText(i, 6);
   if (row.bounded) {
-    const long double typed = row.value;
-    ClampToBounds(i);
-    if (row.value != typed) row.editText = Six(row.value);
     row.position = row.lastPosition = BoundedPosition(i);
   } else {
     row.position = row.lastPosition = kAdjustCentre;
@@ -158,7 +157,7 @@ void TUdfAdjustRows::Reset() {
   for (int i = 0; i < count_; ++i) {
     TUdfAdjustRow& row = rows_[static_cast<std::size_t>(i)];
     SetValue(i, row.savedValue);
-    row.editText = Four(row.value);
+    row.editText = ValueText(i, 4);
     row.position = row.lastPosition = row.bounded ? BoundedPosition(i) : kAdjustCentre;
     row.step = row.savedStep;
   }
@@ -169,12 +168,14 @@ void TUdfAdjustRows::Reset() {
 UserFitResult TUdfAdjustRows::FindAndUpdate(const TDataStats& stats, const TFitOptions& options) {
   const UserFitResult result = FitUserFunction(k_, points_, stats, options);
   // The fit ran the function with its own parameters: the rows (and the variables the
-  // graph reads) take the record's start values, fitted or as they were.
+  // graph reads) take the record's start values, fitted or as they were. A fit may end on
+  // or past a limit (it only pays a penalty there): such a value is brought within them.
   const TUdfRecord& r = Record();
   for (int i = 0; i < count_; ++i) {
     TUdfAdjustRow& row = rows_[static_cast<std::size_t>(i)];
     SetValue(i, r.Start[static_cast<std::size_t>(i)]);
-    row.editText = Four(row.value);
+    KeepWithinLimits(i);
+    row.editText = ValueText(i, 4);
     row.position = row.lastPosition = row.bounded ? BoundedPosition(i) : kAdjustCentre;
     MeasureEffect(i);
     ComputeStep(i);
@@ -187,7 +188,8 @@ void TUdfAdjustRows::TakeRecordStarts() {
   for (int i = 0; i < count_; ++i) {
     TUdfAdjustRow& row = rows_[static_cast<std::size_t>(i)];
     SetValue(i, r.Start[static_cast<std::size_t>(i)]);
-    row.editText = Six(row.value);
+    KeepWithinLimits(i);
+    row.editText = ValueText(i, 6);
     row.position = row.lastPosition = row.bounded ? BoundedPosition(i) : kAdjustCentre;
   }
 }
@@ -258,3 +260,8 @@ TAdjustedStarts CompareAdjustedStarts(const TUdfRecord& r, const std::array<long
 }
 
 std::string AdjustedStartText(long double value) { return Six(value); }
+
+std::string AdjustedStartText(const TUdfRecord& r, int i) {
+  const auto u = static_cast<std::size_t>(i);
+  return UdfStartText(r.Start[u], 6, r.Lower[u], r.Upper[u]);
+}

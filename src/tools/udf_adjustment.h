@@ -3,7 +3,10 @@
 // one row per parameter with a scroll bar (positions 0..100) and an edit.
 //
 // A row is bounded when both limits are finite (lower above -9e24, upper below 9e24): its
-// bar then spans the limits, one unit a hundredth of them, and its value never leaves them.
+// bar then spans the limits, one unit a hundredth of them. No row's value reaches its limits
+// (-1e25 and 1e25 unless the function says otherwise): a value typed, scrolled or fitted at
+// or past one is held just inside it, where the functions dialog's validation takes it (it
+// refuses a start value that is not strictly between its limits).
 // An unbounded row's bar moves the value relative to its centre 50 by a step chosen from the
 // spread of the parameter's effect over the data, and is re-centred when it reaches an end,
 // so the value can move on as far as the user likes.
@@ -32,7 +35,7 @@ inline constexpr int kAdjustCentre = 50;
 struct TUdfAdjustRow {
   bool enabled = false;  // a parameter of the function (below its count)
   bool bounded = false;
-  long double lower = 0, upper = 0;  // the limits of a bounded row
+  long double lower = 0, upper = 0;  // the parameter's limits
   long double value = 0;
   long double step = 0;   // value change per bar unit
   int position = kAdjustCentre;
@@ -85,7 +88,9 @@ class TUdfAdjustRows {
  private:
   TUdfRecord& Record() const;
   void SetValue(int i, long double v);  // the row, the record and Ai
-  void ClampToBounds(int i);
+  void KeepWithinLimits(int i);
+  // The value of row i with `digits` digits, or more where fewer would reach a limit.
+  std::string ValueText(int i, int digits) const;
   int BoundedPosition(int i) const;
   void ComputeStep(int i);
   void ComputeSteps();
@@ -129,3 +134,6 @@ struct TAdjustedStarts {
 TAdjustedStarts CompareAdjustedStarts(const TUdfRecord& r, const std::array<long double, kUdfMaxParams>& kept);
 // The start expression text of an adjusted start value ("%.6Lg").
 std::string AdjustedStartText(long double value);
+// The start expression text of parameter i's adjusted start value: "%.6Lg", or more digits
+// where six would read back at a limit.
+std::string AdjustedStartText(const TUdfRecord& r, int i);

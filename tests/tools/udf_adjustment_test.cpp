@@ -2,12 +2,14 @@
 // values, Reset, Find and Update, the table's texts and the delayed refresh.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <tuple>
 
 #include "app/data_statistics.h"
 #include "expr/expr_test_support.h"
 #include "fit/fit_blocks.h"
 #include "tools/udf/udf_form.h"
+#include "tools/udf/udf_limits.h"
 #include "tools/udf/udf_validation.h"
 #include "tools/udf_adjustment.h"
 
@@ -61,15 +63,19 @@ TEST_F(UdfAdjustmentTest, ABoundedStartSitsOnItsBarAndNeverLeavesItsLimits) {
   EXPECT_LD_NEAR(Record().Start[1], 2.6L, 1e-17L);
   EXPECT_LD_NEAR(Vars().A(1), 2.6L, 1e-17L);
   EXPECT_EQ(a1.editText, "2.6");
+  // At and past the limits the value is held just inside them, where the functions dialog
+  // takes it as a start value.
   rows.Scroll(1, 130);  // beyond the bar: its end
-  EXPECT_EQ(std::tuple(a1.value, a1.position), std::tuple(10.0L, 100));
+  EXPECT_LD_NEAR(a1.value, 9.99999L, 1e-15L);
+  EXPECT_EQ(a1.position, 100);
   rows.Scroll(1, 0);
-  EXPECT_LD_NEAR(a1.value, 0.0L, 1e-17L);
+  EXPECT_LD_NEAR(a1.value, 0.0001L, 1e-17L);
   EXPECT_EQ(a1.position, 0);
 
-  // A typed value outside the limits is brought back to them, bar and text too.
+  // A typed value outside the limits is brought back within them, bar and text too.
   ASSERT_TRUE(rows.Edit(1, "15"));
-  EXPECT_EQ(std::tuple(a1.value, a1.position, a1.editText), std::tuple(10.0L, 100, std::string("10")));
+  EXPECT_LD_NEAR(a1.value, 9.99999L, 1e-15L);
+  EXPECT_EQ(std::tuple(a1.position, a1.editText), std::tuple(99, std::string("9.99999")));
   ASSERT_TRUE(rows.Edit(1, "7.5"));
   EXPECT_EQ(a1.position, 75);
   // A text that gives no value changes nothing.
@@ -153,6 +159,113 @@ TEST_F(UdfAdjustmentTest, CancelledDerivativesPutTheGraphsValuesBack) {
   graph.TakeRecordStarts();
   EXPECT_EQ(std::tuple(graph.Row(1).value, graph.Row(1).position, graph.Row(1).editText),
             std::tuple(3.0L, 30, std::string("3")));
+}
+
+// Whatever the rows come to hold, typed, scrolled or fitted, in the graph or in the derivative
+// table, is a start value the functions dialog then takes: strictly between its limits, and
+// written back with the digits that read between them. The rows took 1e30 for a parameter
+// of the default limits -1E25 and 1E25, and held a bounded one at its limit, and the
+// dialog's OK then refused what they wrote.
+TEST_F(UdfAdjustmentTest, EveryValueTheRowsHoldIsOneTheFunctionsDialogTakes) {
+  // The record as the dialog rebuilds it from the texts the adjust road writes, validated.
+  const auto taken = [&](int i) {
+    constexpr int kCopy = kK + 1;
+    BoundUdfTable()[kCopy] = std::make_unique<TUdfRecord>(Record());
+    TUdfRecord& copy = *BoundUdfTable()[kCopy];
+    const std::string text = AdjustedStartText(Record(), i);
+    copy.StartText[static_cast<std::size_t>(i)].fill(0);
+    std::copy(text.begin(), text.end(), copy.StartText[static_cast<std::size_t>(i)].begin());
+    const TUdfVerdict verdict = ValidateUdf(kCopy, points_, stats_.Z.Range);
+    BoundUdfTable()[kCopy].reset();
+    Ctx().CurrentUdf = kK;
+    return verdict.Valid() ? std::string() : verdict.message + " (" + text + ")";
+  };
+  struct Step {
+    const char* what;
+    int row;
+    std::function<void(TUdfAdjustRows&)> act;
+    long double value;      // held
+    const char* written;    // the start expression written back
+  };
+  const Step steps[] = {
+      {"1e30 typed, limits +-1E25", 0, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(0, "1e30")); }, 9.99999e24L,
+       "9.99999e+24"},
+      {"-1e30 typed", 0, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(0, "-1e30")); }, -9.99999e24L, "-9.99999e+24"},
+      {"the upper limit typed", 0, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(0, "1E25")); }, 9.99999e24L,
+       "9.99999e+24"},
+      {"a bounded row's upper limit typed", 1, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(1, "10")); }, 9.99999L,
+       "9.99999"},
+      {"past it", 1, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(1, "15")); }, 9.99999L, "9.99999"},
+      {"its lower limit 0 typed", 1, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(1, "0")); }, 0.0001L, "0.0001"},
+      {"six digits would read 10", 1, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(1, "9.9999996")); }, 9.9999996L,
+       "9.9999996"},
+      {"scrolled to the bar's end", 1, [](TUdfAdjustRows& r) { r.Scroll(1, 100); }, 9.99999L, "9.99999"},
+      {"scrolled to its start", 1, [](TUdfAdjustRows& r) { r.Scroll(1, 0); }, 0.0001L, "0.0001"},
+  };
+  for (const TUdfAdjustRows::Window window : {TUdfAdjustRows::Window::kGraph, TUdfAdjustRows::Window::kDerivatives}) {
+    TUdfAdjustRows rows = Rows(window);
+    for (const Step& step : steps) {
+      SCOPED_TRACE(step.what);
+      step.act(rows);
+      const TUdfAdjustRow& row = rows.Row(step.row);
+      EXPECT_LD_NEAR(row.value, step.value, std::fabs(step.value) * 1e-15L);
+      EXPECT_EQ(Record().Start[static_cast<std::size_t>(step.row)], row.value);
+      EXPECT_EQ(Vars().A(step.row), row.value);
+      EXPECT_EQ(AdjustedStartText(Record(), step.row), step.written);
+      EXPECT_EQ(taken(step.row), "");
+    }
+  }
+  // A bound a fit would pass: A1's best value is 2, its limits 0 and 1.5. Find and Update
+  // ends within them, where the dialog takes it. And an unbounded row with a lower limit of
+  // 0 (A2 from 0.05) scrolled below it stays just above it.
+  TUdfForm form = UdfFormFromRecord(Record());
+  form.startText[1] = "1";
+  form.maxText[1] = "1.5";
+  form.minText[2] = "0";
+  form.startText[2] = "0.05";
+  BoundUdfTable()[kK] = UdfRecordFromForm(form);
+  ASSERT_TRUE(ValidateUdf(kK, points_, stats_.Z.Range).Valid());
+  Ctx().CurrentUdf = kK;
+  TUdfAdjustRows rows = Rows(TUdfAdjustRows::Window::kGraph);
+  (void)rows.FindAndUpdate(stats_, DefaultFitOptions());
+  EXPECT_GT(rows.Row(1).value, 0.0L);
+  EXPECT_LT(rows.Row(1).value, 1.5L);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(taken(i), "") << i;
+  ASSERT_TRUE(rows.Edit(2, "0.05"));
+  ASSERT_FALSE(rows.Row(2).bounded);
+  rows.Scroll(2, 0);  // 50 units of about 0.03 down
+  EXPECT_GT(rows.Row(2).value, 0.0L);
+  EXPECT_LT(rows.Row(2).value, 0.001L);
+  EXPECT_EQ(taken(2), "");
+}
+
+// The start values a window that moves them by hand holds: those strictly between the limits
+// as they are, one at or past a limit one unit of its sixth digit inside it.
+TEST(UdfStartLimitsTest, AValueAtOrPastALimitIsHeldJustInsideIt) {
+  struct Case {
+    long double start, lower, upper, held;
+  };
+  const Case cases[] = {
+      {5, 0, 10, 5},
+      {10, 0, 10, 9.99999L},
+      {1e30L, -1e25L, 1e25L, 9.99999e24L},
+      {-1e30L, -1e25L, 1e25L, -9.99999e24L},
+      {0, 0, 10, 0.0001L},            // a limit of 0: a unit of the span's sixth digit
+      {-5, 0, 1e25L, 0.00001L},       // with a far other limit: of the value's
+      {-3, -100, 100, -3},
+      {-200, -100, 100, -99.9999L},
+      {50, 100, 101, 100.001L},
+      {150, 100, 101, 100.999L},
+      {1, 1, 1.000001L, 1.0000005L},  // no six-digit room: the middle
+  };
+  for (const Case& c : cases) {
+    const long double held = UdfStartInsideLimits(c.start, c.lower, c.upper);
+    EXPECT_LD_NEAR(held, c.held, std::fabs(c.held) * 1e-15L) << static_cast<double>(c.start);
+    EXPECT_TRUE(UdfStartWithinLimits(c.lower, held, c.upper)) << static_cast<double>(c.start);
+  }
+  EXPECT_EQ(UdfStartText(9.9999996L, 6, 0, 10), "9.9999996");
+  EXPECT_EQ(UdfStartText(2.123456789L, 6, 0, 10), "2.12346");
+  EXPECT_EQ(UdfStartText(1.0000005L, 6, 1, 1.000001L), "1.0000005");
 }
 
 TEST(AdjustRefreshTest, TheRefreshComesTenTicksAfterTheLastChange) {

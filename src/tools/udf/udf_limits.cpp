@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "app/c_format.h"
 #include "app/data_statistics.h"
 #include "app/data_table.h"
 #include "app/long_double.h"
@@ -40,7 +41,51 @@ bool Usable(long double z, const ExprContext& ctx) {
   return ctx.ExprMathError == 0 && std::isfinite(z) && !IsMissingValue(z);
 }
 
+// The place value of the sixth significant digit of |v| (v not 0).
+long double SixthDigitUnit(long double v) {
+  return std::pow(10.0L, std::floor(std::log10(std::fabs(v))) - 5);
+}
+
+// Limits this far out bound nothing a user means (the defaults are -1e25 and 1e25).
+constexpr long double kFarLimit = static_cast<long double>(9e24);
+
+// The value just inside `limit` toward `inward` (+1 or -1): one unit of the sixth significant
+// digit of the limit; of the span to the other limit when the limit is 0; of `start` (the
+// value brought back) when the other limit is a far one too.
+long double JustInside(long double limit, long double other, long double start, int inward) {
+  const long double scale = limit != 0 ? limit : std::fabs(other) < kFarLimit ? other : start;
+  if (scale == 0 || !std::isfinite(scale)) return limit;
+  long double unit = SixthDigitUnit(scale);
+  long double v = limit + inward * unit;
+  // The unit of a limit of the form 1000... is a tenth too large on its smaller side.
+  if (inward * limit < 0 && SixthDigitUnit(v) < unit) v = limit + inward * (unit /= 10);
+  return v;
+}
+
 }  // namespace
+
+bool UdfStartWithinLimits(long double lower, long double start, long double upper) {
+  return lower < start && start < upper;
+}
+
+long double UdfStartInsideLimits(long double start, long double lower, long double upper) {
+  if (UdfStartWithinLimits(lower, start, upper) || !(lower < upper)) return start;
+  const long double v = start <= lower ? JustInside(lower, upper, start, +1) : JustInside(upper, lower, start, -1);
+  if (UdfStartWithinLimits(lower, v, upper)) return v;
+  return lower / 2 + upper / 2;
+}
+
+std::string UdfStartText(long double start, int digits, long double lower, long double upper) {
+  // Read back as validation reads it; 21 digits give back every long double exactly.
+  constexpr int kExactDigits = 21;
+  std::string text;
+  for (int d = digits; d <= kExactDigits; ++d) {
+    text = CFormat("%.*Lg", d, start);
+    const std::optional<long double> v = ExprEntryValue(text);
+    if (!UdfStartWithinLimits(lower, start, upper) || (v && UdfStartWithinLimits(lower, *v, upper))) break;
+  }
+  return text;
+}
 
 void ParseUdfParams(int k) {
   if (TUdfRecord* r = UdfRecordAt(k)) ParseUdfParams(*r, k);

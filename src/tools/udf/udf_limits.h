@@ -3,6 +3,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 #include "app/xyz_point.h"
 #include "expr/udf_record.h"
@@ -24,6 +25,19 @@ inline constexpr long double kUdfDefaultUpper = static_cast<long double>(1e25);
 void ParseUdfParams(int k);
 // The same for a record that is to become function k of some table (a file just read).
 void ParseUdfParams(TUdfRecord& record, int k);
+
+// A start value validation takes: strictly between its parameter's lower and upper values.
+bool UdfStartWithinLimits(long double lower, long double start, long double upper);
+// `start` when validation takes it; a value at or past a limit is brought just inside it: to
+// the limit moved one unit of its sixth significant digit inward (of the value's when the
+// limit is 0), so that its six-digit text reads inside too; to the middle when the limits
+// leave no such room. Windows that move a start value by hand (the adjust graph and its
+// derivative table) hold it there, so that what they give back is never refused.
+long double UdfStartInsideLimits(long double start, long double lower, long double upper);
+// The text of a start value within its limits with `digits` significant digits ("%.*Lg"),
+// or as many more as it takes to read back within them (9.9999996 under an upper value of 10
+// is not "10").
+std::string UdfStartText(long double start, int digits, long double lower, long double upper);
 
 // ParseUdfParams for every defined function whose limits depend on the data (non-zero
 // mask): of the bound table, or of the table handed. The pre-scan calls it after every

@@ -24,6 +24,7 @@
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "tools/udf/udf_evaluation.h"
+#include "tools/udf/udf_limits.h"
 
 namespace {
 
@@ -75,7 +76,10 @@ TUdfAdjustControls::TUdfAdjustControls(QWidget* owner, TUdfAdjustRows& rows, std
     // A value is a number or a formula; a bounded row takes its limits (Show sets them).
     TRealFieldRules rules;
     rules.read = [](const QString& text) { return ExprEntryValue(ToCp1252(text)); };
-    rules.show = [](long double v) { return FromCp1252(AdjustedStartText(v)); };
+    rules.show = [this, i](long double v) {
+      const TUdfAdjustRow& row = rows_.Row(i);
+      return FromCp1252(UdfStartText(v, 6, row.lower, row.upper));
+    };
     edits_[u] = new TEditReal(owner, kEditChars, std::move(rules));
     edits_[u]->setObjectName(QString::number(kFirstEdit + i));
     edits_[u]->setFixedWidth(edits_[u]->fontMetrics().horizontalAdvance("-1.23456e+025") + 12);
@@ -387,7 +391,7 @@ std::optional<TUdfForm> AdjustUdfStarts(QWidget* parent, TSession& session, int 
     const auto u = static_cast<std::size_t>(i);
     if (!changes.changed[u]) continue;
     if ((record->DataMask & (1u << i)) != 0 && !replaceDataFormulas) continue;
-    const std::string text = AdjustedStartText(record->Start[u]);
+    const std::string text = AdjustedStartText(*record, i);
     record->StartText[u].fill(0);
     std::memcpy(record->StartText[u].data(), text.data(), std::min(text.size(), kUdfExprTextSize - 1));
     form.startText[u] = text;

@@ -515,7 +515,7 @@ TEST_F(UdfDialogUi, FindAndUpdateTellsAFitStoppedAtTheIterationLimit) {
 
 // "#A" typed as "2,5" is no value: OK puts back the start the field held and says so, with
 // the window still open, instead of writing the 2 read on the way; a bounded row's value past
-// its limits is shown at the limit it is held to.
+// its limits is shown just inside the limit it is held to.
 TEST_F(UdfDialogUi, AdjustFieldsShowTheStartsTheyWrite) {
   platform::ScriptedAnswers answers;
   TDlgUDF* d = Open();
@@ -546,12 +546,51 @@ TEST_F(UdfDialogUi, AdjustFieldsShowTheStartsTheyWrite) {
   b->setFocus();
   b->selectAll();
   QTest::keyClicks(b, "25");
-  EXPECT_EQ(b->text(), "10");
+  // Held just inside the limit 10, which the functions dialog would refuse as a start.
+  EXPECT_EQ(b->text(), "9.99999");
   g->accept();
   EXPECT_EQ(g->result(), QDialog::Accepted);
-  EXPECT_EQ(UdfRecordAt(0)->Start[1], 10.0L);
+  EXPECT_NEAR(static_cast<double>(UdfRecordAt(0)->Start[1]), 9.99999, 1e-12);
   EXPECT_EQ(answers.Boxes().size(), 1u);
   delete g;
+}
+
+// What Adjust and its derivative table give back, the dialog's OK takes: a start of 1e30
+// typed for a parameter of the default limits -1E25 and 1E25, and one typed past a bounded
+// parameter's limit, come back just inside the limits. (They came back as "1e+30" and "10",
+// and OK refused them: "Parameter Estimate Must Be Less Than Maximum".)
+TEST_F(UdfDialogUi, WhatAdjustWritesBackTheDialogTakes) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  Type(d, "Z=A0+A1*X+A2*Y*Y", 3);
+  d->Edit(715)->setText("0");  // parameter B from 0 to 10
+  d->Edit(725)->setText("10");
+  bool ran = false;
+  QTimer::singleShot(0, [&] {
+    auto* g = qobject_cast<TUDFGraph*>(QApplication::activeModalWidget());
+    ASSERT_NE(g, nullptr);
+    ran = true;
+    g->Controls().Edit(0)->setText("1e30");
+    g->Controls().Edit(1)->setText("25");
+    QTimer::singleShot(0, [&] {
+      auto* t = qobject_cast<TUDFDeriv*>(QApplication::activeModalWidget());
+      ASSERT_NE(t, nullptr);
+      t->Controls().Edit(2)->setText("-1e40");
+      t->accept();
+    });
+    g->CmDerivatives();
+    g->accept();
+  });
+  d->Button(15)->click();
+  ASSERT_TRUE(ran);
+  EXPECT_EQ((QStringList{d->Edit(704)->text(), d->Edit(705)->text(), d->Edit(706)->text()}),
+            (QStringList{"9.99999e+24", "9.99999", "-9.99999e+24"}));
+  d->Button(1)->click();
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+  // (A at 1e25 leaves B's share of the surface tiny: a warning, which refuses nothing.)
+  for (const platform::BoxRequest& box : answers.Boxes())
+    if (box.caption != "User Function Warning") ADD_FAILURE() << box.caption << ": " << box.text;
+  delete d;
 }
 
 }  // namespace
