@@ -35,6 +35,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/number_field.h"
 #include "every_window_support.h"
+#include "number_field_walk.h"
 #include "fit/session.h"
 #include "platform/qt/qt_text.h"
 #include "support/table_bytes.h"
@@ -137,18 +138,12 @@ class ClickLeaveWalk {
       // The adjust graph opens on a function only: one is typed, and the graph walked (the
       // walker gives it to this walk when it opens).
       adjusted_ = true;
-      udf->TextEdit()->setPlainText("Z=A0+A1*X+A2*Y");
-      udf->Edit(702)->setText("3");
-      for (int i = 0; i < 3; ++i) {
-        udf->Edit(704 + i)->setText("1");
-        udf->Edit(714 + i)->setText(i < 2 ? "-100" : "-1E30");
-        udf->Edit(724 + i)->setText(i < 2 ? "100" : "1E30");
-      }
+      TypeFunctionToAdjust(*udf);
       adjustGraph_(w, [&] { udf->Button(15)->click(); });
     }
     if (!w || !w->isVisible() || !walked_.insert(NameOf(w)).second) return;
-    OpenClosedFields(w);
-    std::vector<QPointer<QLineEdit>> fields = Fields(w);
+    OpenClosedFields(w, [&](QAbstractButton* b) { Click(w, b); });
+    std::vector<QPointer<QLineEdit>> fields = NumberFields(w);
     if (fields.empty()) return;
     ++windows_;
     fields_ += static_cast<int>(fields.size());
@@ -185,30 +180,6 @@ class ClickLeaveWalk {
   int Failures() const { return failures_; }
 
  private:
-  static std::vector<QPointer<QLineEdit>> Fields(const QPointer<QWidget>& w) {
-    std::vector<QPointer<QLineEdit>> fields;
-    for (QLineEdit* e : Walker::OpenEdits(w))
-      if (const TNumberField* f = NumberFieldOf(e); f != nullptr && f->HasRange() && e->window() == w) fields.emplace_back(e);
-    std::sort(fields.begin(), fields.end(), [](const QPointer<QLineEdit>& a, const QPointer<QLineEdit>& b) {
-      return a->objectName() < b->objectName();
-    });
-    return fields;
-  }
-
-  // Fields a window keeps closed until a choice opens them: a box that says "Auto" is
-  // unticked (the scaling's typed ranges), and while no field is open the window's radio
-  // buttons are tried in turn (a method with options).
-  static void OpenClosedFields(const QPointer<QWidget>& w) {
-    for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
-      if (b->window() == w && b->isCheckable() && b->isChecked() && b->isEnabled() && b->isVisible() &&
-          Plain(b->text()) == "Auto")
-        Click(w, b);
-    for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
-      if (!w || !Fields(w).empty()) return;
-      if (b->window() == w && b->inherits("QRadioButton") && b->isEnabled() && b->isVisible()) Click(w, b);
-    }
-  }
-
   // Types over the field, as one who selects its text first, a text it does not take;
   // false when it takes every one (its keys refused what would take it out of its range).
   static bool TypeUntaken(QLineEdit* e) {

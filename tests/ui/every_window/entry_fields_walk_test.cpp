@@ -27,6 +27,7 @@
 #include "app/field_text.h"
 #include "app/ui/number_field.h"
 #include "every_window_support.h"
+#include "number_field_walk.h"
 #include "app/ui/main_window.h"
 #include "fit/session.h"
 #include "support/table_bytes.h"
@@ -126,19 +127,12 @@ class FieldWalk {
     if (auto* udf = qobject_cast<TDlgUDF*>(w.data()); udf != nullptr && !adjusted_) {
       // The adjust graph opens on a function only: one is typed, and the graph walked.
       adjusted_ = true;
-      udf->TextEdit()->setPlainText("Z=A0+A1*X+A2*Y");
-      udf->Edit(702)->setText("3");
-      // Starts 704.., lower limits 714.., upper limits 724..: two bounded rows, one free.
-      for (int i = 0; i < 3; ++i) {
-        udf->Edit(704 + i)->setText("1");
-        udf->Edit(714 + i)->setText(i < 2 ? "-100" : "-1E30");
-        udf->Edit(724 + i)->setText(i < 2 ? "100" : "1E30");
-      }
+      TypeFunctionToAdjust(*udf);
       walker_->Act(w, [&] { udf->Button(15)->click(); });
     }
     if (!w || !w->isVisible() || !walked_.insert(key).second) return;
-    OpenClosedFields(w);
-    std::vector<QPointer<QLineEdit>> fields = Fields(w);
+    OpenClosedFields(w, [&](QAbstractButton* b) { walker_->Act(w, [&] { QTest::mouseClick(b, Qt::LeftButton); }); });
+    std::vector<QPointer<QLineEdit>> fields = NumberFields(w);
     if (fields.empty()) return;
     fieldsByWindow_[w->metaObject()->className()] += static_cast<int>(fields.size());
     std::fprintf(stderr, "    fields of %s: %zu\n", key.c_str(), fields.size());
@@ -162,17 +156,6 @@ class FieldWalk {
   int Steps() const { return steps_; }
 
  private:
-  // The number fields a user can type into now.
-  static std::vector<QPointer<QLineEdit>> Fields(const QPointer<QWidget>& w) {
-    std::vector<QPointer<QLineEdit>> fields;
-    for (QLineEdit* e : Walker::OpenEdits(w))
-      if (const TNumberField* f = NumberFieldOf(e); f != nullptr && f->HasRange() && e->window() == w) fields.emplace_back(e);
-    std::sort(fields.begin(), fields.end(), [](const QPointer<QLineEdit>& a, const QPointer<QLineEdit>& b) {
-      return a->objectName() < b->objectName();
-    });
-    return fields;
-  }
-
   // A window's plain edits as it opens: one that shows a number is a number field outside
   // the contract.
   void LookForPlainNumbers(const QPointer<QWidget>& w) {
@@ -182,28 +165,6 @@ class FieldWalk {
           ReadRealText(e->text().toStdString()))
         ADD_FAILURE() << Where(w, e) << " shows the number \"" << e->text().toStdString()
                       << "\" but keeps no number field's contract";
-  }
-
-  // Fields a window keeps closed until a choice opens them: a box that says "Auto" is
-  // unticked (the scaling's typed ranges), and while no field is open the window's radio
-  // buttons are tried in turn (a method with options).
-  void OpenClosedFields(const QPointer<QWidget>& w) {
-    for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
-      if (b->window() == w && b->isCheckable() && b->isChecked() && b->isEnabled() && b->isVisible() &&
-          Plain(b->text()) == "Auto")
-        walker_->Act(w, [&] { QTest::mouseClick(b, Qt::LeftButton); });
-    bool closed = false;
-    for (QLineEdit* e : w->findChildren<QLineEdit*>())
-      if (NumberFieldOf(e) != nullptr && e->window() == w) closed = true;
-    if (!closed || !Fields(w).empty()) return;
-    std::vector<QPointer<QAbstractButton>> radios;
-    for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
-      if (b->window() == w && b->inherits("QRadioButton") && b->isEnabled() && b->isVisible()) radios.emplace_back(b);
-    for (const QPointer<QAbstractButton>& b : radios) {
-      if (!w || !b) return;
-      walker_->Act(w, [&] { QTest::mouseClick(b, Qt::LeftButton); });
-      if (w && !Fields(w).empty()) return;
-    }
   }
 
   // An edit of a dialog Qt makes, held inside one of ours (the font chooser's size box, whose

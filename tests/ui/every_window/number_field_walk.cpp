@@ -1,0 +1,55 @@
+#include "number_field_walk.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include <algorithm>
+
+#include "app/ui/number_field.h"
+#include "every_window_support.h"
+#include "tools/ui/udf_dialog.h"
+
+namespace every_window {
+
+std::vector<QPointer<QLineEdit>> NumberFields(const QPointer<QWidget>& w) {
+  std::vector<QPointer<QLineEdit>> fields;
+  for (QLineEdit* e : Walker::OpenEdits(w))
+    if (const TNumberField* f = NumberFieldOf(e); f != nullptr && f->HasRange() && e->window() == w) fields.emplace_back(e);
+  std::sort(fields.begin(), fields.end(), [](const QPointer<QLineEdit>& a, const QPointer<QLineEdit>& b) {
+    return a->objectName() < b->objectName();
+  });
+  return fields;
+}
+
+void OpenClosedFields(const QPointer<QWidget>& w, const std::function<void(QAbstractButton*)>& click) {
+  for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+    if (b->window() == w && b->isCheckable() && b->isChecked() && b->isEnabled() && b->isVisible() &&
+        Plain(b->text()) == "Auto")
+      click(b);
+  bool closed = false;
+  for (QLineEdit* e : w->findChildren<QLineEdit*>())
+    if (NumberFieldOf(e) != nullptr && e->window() == w) closed = true;
+  if (!closed || !NumberFields(w).empty()) return;
+  std::vector<QPointer<QAbstractButton>> radios;
+  for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+    if (b->window() == w && b->inherits("QRadioButton") && b->isEnabled() && b->isVisible()) radios.emplace_back(b);
+  for (const QPointer<QAbstractButton>& b : radios) {
+    if (!w || !b) return;
+    click(b);
+    if (w && !NumberFields(w).empty()) return;
+  }
+}
+
+void TypeFunctionToAdjust(TDlgUDF& dialog) {
+  dialog.TextEdit()->setPlainText("Z=A0+A1*X+A2*Y");
+  dialog.Edit(702)->setText("3");
+  // Starts 704.., lower limits 714.., upper limits 724..
+  for (int i = 0; i < 3; ++i) {
+    dialog.Edit(704 + i)->setText("1");
+    dialog.Edit(714 + i)->setText(i < 2 ? "-100" : "-1E30");
+    dialog.Edit(724 + i)->setText(i < 2 ? "100" : "1E30");
+  }
+}
+
+}  // namespace every_window
