@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <memory>
 
@@ -119,7 +120,10 @@ TEST(OwnedWindow, AWindowGoneBeforeItsRaisingIsLeftAlone) {
 }
 
 // A click in the owner that opens a dialog over it (a click on the graph opens its view
-// dialog) leaves that dialog on top: the owned window is not raised over it.
+// dialog) leaves that dialog on top: it is kept above the windows of the program's layer
+// while it is shown, so that the owned window, raised again, stands between the owner and
+// the dialog (a window manager that raises a modal chain as one puts the owner and the
+// dialog over every modeless window of it, and the owned window sank behind both).
 TEST(OwnedWindow, ADialogTheClickOpenedStaysOnTop) {
   Owned w;
   Press(w.button);
@@ -127,11 +131,79 @@ TEST(OwnedWindow, ADialogTheClickOpenedStaysOnTop) {
   opened.setWindowModality(Qt::ApplicationModal);
   opened.show();
   QApplication::processEvents();
-  EXPECT_EQ(w.raised, 0);
+  EXPECT_TRUE(KeptAboveOwnedWindows(&opened));
+  EXPECT_TRUE(opened.windowFlags() & Qt::WindowStaysOnTopHint);
+  ASSERT_NE(opened.windowHandle(), nullptr);
+  EXPECT_TRUE(opened.windowHandle()->flags() & Qt::WindowStaysOnTopHint) << "the window system is told";
+  EXPECT_EQ(w.raised, 1) << "the owned window comes back under the dialog";
+  Activate(&opened);
+  Press(&opened);
+  QApplication::processEvents();
+  EXPECT_EQ(w.raised, 2) << "a click in the dialog, which the window manager answers as one in its owner";
   opened.hide();
+  EXPECT_FALSE(KeptAboveOwnedWindows(&opened));
+  EXPECT_FALSE(opened.windowFlags() & Qt::WindowStaysOnTopHint) << "kept above while shown only";
+  EXPECT_FALSE(opened.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
   Press(w.button);
   QApplication::processEvents();
-  EXPECT_EQ(w.raised, 1) << "raised again once the dialog is closed";
+  EXPECT_EQ(w.raised, 3) << "raised again once the dialog is closed";
+}
+
+// Which dialogs are kept above: every modal window opened over the owner, through other
+// dialogs too (the file dialog of the View dialog's Read), and only while the owned window is
+// in sight. The owned window's own dialogs (a pane's font dialog), modeless windows and
+// windows owned elsewhere are the window manager's, and one that stays on top by itself
+// keeps its state.
+TEST(OwnedWindow, DialogsOverTheOwnerAreKeptAboveItsOwnedWindows) {
+  Owned w;
+  auto modalOver = [](QWidget* parent) {
+    auto* d = new QDialog(parent);
+    d->setWindowModality(Qt::ApplicationModal);
+    d->show();
+    return d;
+  };
+  QDialog* view = modalOver(w.owner.get());
+  QDialog* read = modalOver(view);
+  EXPECT_TRUE(KeptAboveOwnedWindows(view));
+  EXPECT_TRUE(KeptAboveOwnedWindows(read)) << "a dialog over a dialog over the owner";
+  w.raised = 0;
+  Activate(read);
+  QApplication::processEvents();
+  EXPECT_EQ(w.raised, 1) << "the nested dialog's activation raises the owned window under it";
+  delete read;
+  delete view;
+
+  QDialog* ownFont = modalOver(w.owned);
+  EXPECT_FALSE(KeptAboveOwnedWindows(ownFont)) << "the owned window's own dialog";
+  w.raised = 0;
+  Activate(ownFont);
+  Press(ownFont);
+  QApplication::processEvents();
+  EXPECT_EQ(w.raised, 0) << "the owned window is not raised over its own dialog";
+  delete ownFont;
+
+  auto* modeless = new QDialog(w.owner.get());
+  modeless->show();
+  EXPECT_FALSE(KeptAboveOwnedWindows(modeless));
+  delete modeless;
+
+  auto* onTop = new QDialog(w.owner.get(), Qt::Dialog | Qt::WindowStaysOnTopHint);
+  onTop->setWindowModality(Qt::ApplicationModal);
+  onTop->show();
+  onTop->hide();
+  EXPECT_TRUE(onTop->windowFlags() & Qt::WindowStaysOnTopHint) << "its own choice survives its hiding";
+  delete onTop;
+
+  w.owned->hide();
+  QDialog* alone = modalOver(w.owner.get());
+  EXPECT_FALSE(KeptAboveOwnedWindows(alone)) << "nothing owned in sight: nothing to stand above";
+  delete alone;
+
+  QDialog elsewhere;
+  elsewhere.show();
+  QDialog* overElsewhere = modalOver(&elsewhere);
+  EXPECT_FALSE(KeptAboveOwnedWindows(overElsewhere));
+  delete overElsewhere;
 }
 
 // Every modeless window shown beside a modal one is kept above it, once; modal windows, windows
