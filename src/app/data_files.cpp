@@ -48,7 +48,10 @@ constexpr int kTooManyColumns = 3047;
 constexpr int kPointsCut = 3048;
 constexpr int kLinesSkipped = 3049;
 constexpr const char* kShorterThanHeader =
-    "The File is Shorter Than Its Header Says: It Holds %d of the %d Records Counted";
+    "The File is Shorter Than Its Header Says: It Holds %lld of the %lld Records Counted";
+// A file that broke off (TReadResult::damagedAfterRow) and cells that held no finite number.
+constexpr const char* kDamagedAfterRow = "The File is Damaged After Row %lld: Nothing After It Could Be Read";
+constexpr const char* kRowsNotFinite = "Rows Skipped Because a Chosen Column Held an Infinite Number or NaN: %d";
 // The cut message of a read that stopped counting (kPointsCountBound).
 constexpr const char* kMorePointsCut =
     "The File Holds More Than %d Points, %d Were Read\nThe Data Table Holds at Most %d Points";
@@ -87,8 +90,11 @@ std::string ReadLossesText(const TReadResult& read) {
   if (read.skippedLines > 0) line(SkippedLinesText(read));
   if (read.skippedRows > 0) line(CFormat(kRowsSkipped, read.skippedRows));
   if (read.inactiveRows > 0) line(CFormat(kRowsInactive, read.inactiveRows));
+  if (read.nonFiniteRows > 0) line(CFormat(kRowsNotFinite, read.nonFiniteRows));
   if (read.recordsInHeader > read.recordsInFile)
-    line(CFormat(kShorterThanHeader, read.recordsInFile, read.recordsInHeader));
+    line(CFormat(kShorterThanHeader, static_cast<long long>(read.recordsInFile),
+                 static_cast<long long>(read.recordsInHeader)));
+  if (read.damagedAfterRow) line(CFormat(kDamagedAfterRow, static_cast<long long>(*read.damagedAfterRow)));
   return text;
 }
 

@@ -14,7 +14,9 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -101,11 +103,20 @@ struct [[nodiscard]] TReadResult {
   // The same rows of a format whose reader keeps them, marked inactive (a dBASE record
   // whose chosen field is blank or text, read as 0).
   int inactiveRows = 0;
+  // Rows passed over because a chosen cell held a number that is no finite value (an
+  // infinity or NaN of a damaged or hostile file): not points, and told apart from text.
+  int nonFiniteRows = 0;
+  // A file that breaks off (a record shorter than its fixed part, a file cut inside a
+  // record, a file without its end): what came before is kept, and the user is told after
+  // which row (1-based, as the file's own program numbers its rows; 0 before any) nothing
+  // more could be read. Empty when the file is whole.
+  std::optional<std::int64_t> damagedAfterRow;
   // A file shorter than its header says (a dBASE table counting records that are not
   // there): the records it holds are read and kept, and the user is told. The count the
-  // header gives and the whole records the file holds; 0 and 0 when the file is whole.
-  int recordsInHeader = 0;
-  int recordsInFile = 0;
+  // header gives, as it gives it, and the whole records the file holds; 0 and 0 when the
+  // file is whole.
+  std::int64_t recordsInHeader = 0;
+  std::int64_t recordsInFile = 0;
 
   // The points read, -1 when the read failed.
   int Count() const {

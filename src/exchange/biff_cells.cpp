@@ -146,6 +146,8 @@ class TBiffDecoder {
       }
       offset = next;
     }
+    // A stream that ends inside a substream (a sheet without its EOF record) was cut.
+    if (!substreams_.empty()) out_.cut = true;
     return std::move(out_);
   }
 

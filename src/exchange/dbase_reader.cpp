@@ -172,9 +172,9 @@ TReadResult ReadDbase(const TReadArgs& args) {
   // Records the header counts beyond the file's end were lost, not deleted: the user is
   // told, and keeps those the file holds.
   if (table.counted > table.inFile) {
-    constexpr std::int64_t kMost = std::numeric_limits<int>::max();
-    result.recordsInFile = static_cast<int>(std::min(table.inFile, kMost));
-    result.recordsInHeader = static_cast<int>(std::min(table.counted, kMost));
+    // The counts as the file gives them: a header of 4294967295 records was told as 2147483647.
+    result.recordsInFile = table.inFile;
+    result.recordsInHeader = table.counted;
   }
   result.weighted = w != nullptr && !result.points.empty();
   return result;

@@ -85,6 +85,7 @@ TReadResult ReadWorkbookStream(const TSheetCells& cells, const TReadArgs& args) 
   const TRowArray w = args.colW >= 0 ? column(args.colW) : TRowArray{};
   StoreColumnArrays(column(args.colX), column(args.colY), column(args.colZ), args.colW >= 0 ? &w : nullptr,
                     true, args, result);
+  NoteSheetDamage(cells, args.sheet, result);
   return result;
 }
 

@@ -45,6 +45,10 @@ class TPointCollector {
   void SkipRow() {
     if (!Done()) ++result_.skippedRows;
   }
+  // The same row when a chosen column held an infinity or NaN (TReadResult::nonFiniteRows).
+  void SkipNonFiniteRow() {
+    if (!Done()) ++result_.nonFiniteRows;
+  }
   // True once the read has stopped (the bound reached, or cancelled): nothing further in
   // the file can change it.
   bool Done() const { return result_.morePointsInFile || result_.cancelled; }

@@ -84,6 +84,7 @@ struct CasePass {
   std::vector<std::vector<std::size_t>> slotsOf;  // per variable, the slots it fills
   std::vector<TSavValue> row;
   int currentCase = -1;
+  std::int64_t casesInHeader = -1;
   bool dictionaryRead = false;
   bool outOfRange = false;
   bool stopped = false;
@@ -102,6 +103,7 @@ struct CasePass {
 int OnCaseMetadata(readstat_metadata_t* metadata, void* context) {
   auto& pass = *static_cast<CasePass*>(context);
   pass.dictionaryRead = true;
+  pass.casesInHeader = readstat_get_row_count(metadata);
   const int count = readstat_get_var_count(metadata);
   for (const int v : pass.variables) {
     if (v < 0 || v >= count) {
@@ -143,7 +145,8 @@ int OnCaseValue(int caseIndex, readstat_variable_t* variable, readstat_value_t v
       v.value = readstat_double_value(value);
       // A value that is no finite number (a damaged file) is treated as the file's own
       // missing value: it never becomes a coordinate.
-      v.systemMissing = readstat_value_is_system_missing(value) || !std::isfinite(v.value);
+      v.notFinite = !readstat_value_is_system_missing(value) && !std::isfinite(v.value);
+      v.systemMissing = readstat_value_is_system_missing(value) || v.notFinite;
       v.userMissing = readstat_value_is_defined_missing(value, variable) != 0;
     }
     for (const std::size_t slot : pass.slotsOf[index]) pass.row[slot] = v;
@@ -175,7 +178,7 @@ TSavStatus ReadSavDictionary(const std::string& path, TSavDictionary& out) {
 }
 
 TSavStatus ReadSavCases(const std::string& path, std::span<const int> variables,
-                        const std::function<bool(std::span<const TSavValue>)>& onCase) {
+                        const std::function<bool(std::span<const TSavValue>)>& onCase, TSavCasesEnd* end) {
   CasePass pass{variables, onCase, {}, {}};
   const readstat_error_t error = Parse(path, &pass, [](readstat_parser_t* p) {
     readstat_set_metadata_handler(p, OnCaseMetadata);
@@ -190,5 +193,10 @@ TSavStatus ReadSavCases(const std::string& path, std::span<const int> variables,
   // lack values, and only the cases before it count.
   const bool ended = error == READSTAT_OK || error == READSTAT_ERROR_ROW_COUNT_MISMATCH;
   if (ended && !pass.stopped) (void)pass.Emit();  // the caller's answer no longer matters
+  if (end) {
+    *end = TSavCasesEnd{};
+    end->cut = !ended && !pass.stopped;
+    if (error == READSTAT_ERROR_ROW_COUNT_MISMATCH) end->casesInHeader = pass.casesInHeader;
+  }
   return TSavStatus::kOk;
 }

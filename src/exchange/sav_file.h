@@ -53,11 +53,23 @@ struct TSavValue {
   double value = 0;
   bool systemMissing = false;  // the system-missing value, or no number at all
   bool userMissing = false;    // one of the variable's discrete missing values or ranges
+  bool notFinite = false;      // an infinity or NaN that is not the system-missing value
+                               // (systemMissing is set with it)
+};
+
+// How a data pass ended, besides its status.
+struct TSavCasesEnd {
+  // The file broke off inside its cases: the cases before the break were handed over.
+  bool cut = false;
+  // The header counts more cases than the file holds: the count it gives (else -1).
+  std::int64_t casesInHeader = -1;
 };
 
 // The values of the chosen variables (0-based, in the order given, repeats allowed) for
 // every case in file order; `onCase` returns false to stop. A case the file breaks off in
-// ends the read: the cases before it have been handed over and the status is kOk. Fails
-// (nothing handed over) when the dictionary cannot be read or a variable is out of range.
+// ends the read: the cases before it have been handed over, the status is kOk, and `end`
+// (when given) says so. Fails (nothing handed over) when the dictionary cannot be read or a
+// variable is out of range.
 [[nodiscard]] TSavStatus ReadSavCases(const std::string& path, std::span<const int> variables,
-                                      const std::function<bool(std::span<const TSavValue>)>& onCase);
+                                      const std::function<bool(std::span<const TSavValue>)>& onCase,
+                                      TSavCasesEnd* end = nullptr);

@@ -1,5 +1,6 @@
 #include "exchange/sav_readers.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -138,6 +139,20 @@ TColumnArray ReadOkapVariable(const std::string& path, int variable) {
   return column;
 }
 
+namespace {
+
+// A file that broke off inside its cases, or holds fewer than its header counts: the cases
+// read are kept and the user is told (they were kept without a word).
+void NoteCasesEnd(const TSavCasesEnd& end, int cases, TReadResult& result) {
+  if (end.cut) result.damagedAfterRow = cases;
+  if (end.casesInHeader > cases) {
+    result.recordsInHeader = end.casesInHeader;
+    result.recordsInFile = cases;
+  }
+}
+
+}  // namespace
+
 TReadResult ReadOkapSav(const TReadArgs& args) {
   TSavDictionary d;
   if (const TSavStatus s = ReadSavDictionary(args.path, d); s != TSavStatus::kOk) return FailedRead(ReadErrorOf(s));
@@ -157,19 +172,26 @@ TReadResult ReadOkapSav(const TReadArgs& args) {
   int cases = 0;
   // Cases of missing values make no point and cost a byte each in a compressed file: the
   // bound counts cases.
-  const TSavStatus s = ReadSavCases(args.path, indices, [&](std::span<const TSavValue> v) {
-    ++cases;
-    if (!points.Case()) return false;
-    const std::array<long double, 4> row = {Converted(v[0]), Converted(v[1]), Converted(v[2]),
-                                            weighted ? Converted(v[3]) : 1.0L};
-    if (IsIncompleteRow(std::span(row.data(), weighted ? 4 : 3)))
-      points.SkipRow();  // a missing value beside a number: no point, and told
-    else
-      (void)points.AddSignedWeight(row[0], row[1], row[2], row[3]);
-    return !points.Done();
-  });
+  TSavCasesEnd end;
+  const TSavStatus s = ReadSavCases(
+      args.path, indices,
+      [&](std::span<const TSavValue> v) {
+        ++cases;
+        if (!points.Case()) return false;
+        const std::array<long double, 4> row = {Converted(v[0]), Converted(v[1]), Converted(v[2]),
+                                                weighted ? Converted(v[3]) : 1.0L};
+        if (std::any_of(v.begin(), v.end(), [](const TSavValue& value) { return value.notFinite; }))
+          points.SkipNonFiniteRow();
+        else if (IsIncompleteRow(std::span(row.data(), weighted ? 4 : 3)))
+          points.SkipRow();  // a missing value beside a number: no point, and told
+        else
+          (void)points.AddSignedWeight(row[0], row[1], row[2], row[3]);
+        return !points.Done();
+      },
+      &end);
   if (s != TSavStatus::kOk) return FailedRead(ReadErrorOf(s));
   if (cases < 1) return FailedRead(TReadError::kMalformed);
+  NoteCasesEnd(end, cases, result);
   result.weighted = weighted && !result.points.empty();
   return result;
 }
@@ -185,17 +207,34 @@ TReadResult ReadOkapSavOwn(const TReadArgs& args) {
   result.titles.SetZName(d.variables[kZVar].label);
   TPointCollector points(args, result);
   const int all[] = {kXVar, kYVar, kZVar, kActive, kWeight};
-  const TSavStatus s = ReadSavCases(args.path, all, [&](std::span<const TSavValue> v) {
-    if (!points.Case()) return false;
-    const long double x = Raw(v[kXVar]), y = Raw(v[kYVar]), z = Raw(v[kZVar]), w = Raw(v[kWeight]);
-    if (!IsUsableValue(x) || !IsUsableValue(y) || !IsUsableValue(z) || !IsUsableValue(w)) return true;
-    // The state decides alone: a point written inactive comes back inactive whatever its
-    // weight (a weight of 0 has no sign to carry the mark).
-    const bool inactive = !v[kActive].systemMissing && v[kActive].value == 0;
-    (void)points.Add(x, y, z, std::fabs(w), inactive && args.filterN == 1 ? kPointInactive : kPointActive);
-    return !points.Done();
-  });
+  int cases = 0;
+  TSavCasesEnd end;
+  const TSavStatus s = ReadSavCases(
+      args.path, all,
+      [&](std::span<const TSavValue> v) {
+        ++cases;
+        if (!points.Case()) return false;
+        const long double x = Raw(v[kXVar]), y = Raw(v[kYVar]), z = Raw(v[kZVar]), w = Raw(v[kWeight]);
+        // The program writes only points: a case without one (a value missing, or no finite
+        // number) was passed over without a word.
+        const std::array<long double, 4> row = {x, y, z, w};
+        if (std::any_of(v.begin(), v.end(), [](const TSavValue& value) { return value.notFinite; })) {
+          points.SkipNonFiniteRow();
+          return true;
+        }
+        if (!std::all_of(row.begin(), row.end(), IsUsableValue)) {
+          if (std::any_of(row.begin(), row.end(), IsUsableValue)) points.SkipRow();
+          return true;
+        }
+        // The state decides alone: a point written inactive comes back inactive whatever its
+        // weight (a weight of 0 has no sign to carry the mark).
+        const bool inactive = !v[kActive].systemMissing && v[kActive].value == 0;
+        (void)points.Add(x, y, z, std::fabs(w), inactive && args.filterN == 1 ? kPointInactive : kPointActive);
+        return !points.Done();
+      },
+      &end);
   if (s != TSavStatus::kOk) return FailedRead(ReadErrorOf(s));
+  NoteCasesEnd(end, cases, result);
   result.weighted = d.weightVariable >= 0 && !result.points.empty();
   return result;
 }

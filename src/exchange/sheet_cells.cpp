@@ -26,7 +26,7 @@ long double PositiveWeight(long double w) { return w > 0 ? w : 1; }
 
 void TSheetCells::Number(int sheet, int row, int column, long double value) {
   if (!std::isfinite(value)) {
-    NoNumber(sheet, row, column);
+    NoNumber(sheet, row, column, TCellKind::kNotFinite);
     return;
   }
   TSheetCell c;
@@ -42,10 +42,20 @@ void TSheetCells::Label(int sheet, int row, int column, std::string text) {
   cells.push_back(c);
 }
 
-void TSheetCells::NoNumber(int sheet, int row, int column) {
+void TSheetCells::NoNumber(int sheet, int row, int column, TCellKind kind) {
   TSheetCell c;
-  c.sheet = sheet, c.row = row, c.column = column, c.kind = TCellKind::kNoNumber;
+  c.sheet = sheet, c.row = row, c.column = column, c.kind = kind;
   cells.push_back(c);
+}
+
+void NoteSheetDamage(const TSheetCells& cells, int sheet, TReadResult& result) {
+  if (!cells.cut) return;
+  std::int64_t lastRow = 0;
+  for (const TSheetCell& c : cells.cells) {
+    if (c.sheet > sheet) return;  // the sheet ended before the break
+    if (c.sheet == sheet) lastRow = static_cast<std::int64_t>(c.row) + 1;
+  }
+  result.damagedAfterRow = lastRow;
 }
 
 TDataTitles SheetTitles(const TSheetCells& cells, int sheet, int colX, int colY, int colZ,
@@ -85,20 +95,31 @@ void ReadRowsInFileOrder(const TSheetCells& cells, const TReadArgs& args, TReadR
   const bool weighted = args.colW >= 0;
   const std::array<int, 4> columns = {args.colX, args.colY, args.colZ, args.colW};
   std::array<long double, 4> v{};
-  bool numberInRow = false;  // a chosen column of the row gave a number not yet made a point
+  bool numberInRow = false;     // a chosen column of the row gave a number not yet made a point
+  bool notFiniteInRow = false;  // a chosen column of the row held an infinity or NaN
   const auto startOver = [&] {
     v = {kNoCell, kNoCell, kNoCell, weighted ? kNoCell : 1.0L};
-    numberInRow = false;
+    numberInRow = notFiniteInRow = false;
+  };
+  const auto skipRow = [&] {
+    if (notFiniteInRow)
+      points.SkipNonFiniteRow();
+    else if (numberInRow)
+      points.SkipRow();
   };
   startOver();
+  bool laterSheet = false;
   int previousRow = -1, previousColumn = -1;
   for (const TSheetCell& c : cells.cells) {
-    if (c.sheet > args.sheet) break;
+    if (c.sheet > args.sheet) {
+      laterSheet = true;
+      break;
+    }
     if (c.sheet < args.sheet) continue;
     // Cells of one row lie together: a new row number, or a column that falls, begins the
     // next row, so cells of different rows are never joined into one point.
     if (c.row != previousRow || c.column < previousColumn) {
-      if (numberInRow) points.SkipRow();
+      skipRow();
       startOver();
     }
     previousRow = c.row, previousColumn = c.column;
@@ -108,6 +129,7 @@ void ReadRowsInFileOrder(const TSheetCells& cells, const TReadArgs& args, TReadR
       if (c.column == columns[k]) {
         v[k] = value;
         numberInRow = numberInRow || c.kind == TCellKind::kNumber;
+        notFiniteInRow = notFiniteInRow || c.kind == TCellKind::kNotFinite;
         break;
       }
     if (std::any_of(v.begin(), v.end(), IsMissing)) continue;
@@ -115,17 +137,32 @@ void ReadRowsInFileOrder(const TSheetCells& cells, const TReadArgs& args, TReadR
     if (points.Done()) break;
     startOver();
   }
-  if (numberInRow) points.SkipRow();
+  // The row the break cut short is told with the break, not as a row of text or nothing.
+  if (laterSheet || !cells.cut || points.Done()) skipRow();
+  if (!points.Done()) NoteSheetDamage(cells, args.sheet, result);
   result.weighted = weighted && !result.points.empty();
 }
 
-std::vector<const TSheetCell*> ColumnRun(const TSheetCells& cells, int sheet, int column) {
-  std::vector<const TSheetCell*> run;
-  auto it = std::find_if(cells.cells.begin(), cells.cells.end(), [&](const TSheetCell& c) {
+namespace {
+
+// The cells of a column's run, of every kind: from the column's first cell on the sheet to
+// the first cell of another column or sheet.
+std::span<const TSheetCell> RunCells(const TSheetCells& cells, int sheet, int column) {
+  const auto begin = std::find_if(cells.cells.begin(), cells.cells.end(), [&](const TSheetCell& c) {
     return c.sheet == sheet && c.column == column;
   });
-  for (; it != cells.cells.end() && it->sheet == sheet && it->column == column; ++it)
-    if (it->kind == TCellKind::kNumber) run.push_back(&*it);
+  const auto end = std::find_if(begin, cells.cells.end(), [&](const TSheetCell& c) {
+    return c.sheet != sheet || c.column != column;
+  });
+  return {begin, end};
+}
+
+}  // namespace
+
+std::vector<const TSheetCell*> ColumnRun(const TSheetCells& cells, int sheet, int column) {
+  std::vector<const TSheetCell*> run;
+  for (const TSheetCell& c : RunCells(cells, sheet, column))
+    if (c.kind == TCellKind::kNumber) run.push_back(&c);
   return run;
 }
 
@@ -136,12 +173,16 @@ void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResul
   std::vector<std::vector<const TSheetCell*>> others = {ColumnRun(cells, args.sheet, args.colY),
                                                         ColumnRun(cells, args.sheet, args.colZ)};
   if (weighted) others.push_back(ColumnRun(cells, args.sheet, args.colW));
-  // The rows in which a chosen column holds a number: those that make no point were skipped.
-  std::set<int> numberRows;
-  for (const TSheetCell* c : x) numberRows.insert(c->row);
-  for (const auto& run : others)
-    for (const TSheetCell* c : run) numberRows.insert(c->row);
-  std::size_t pointRows = 0;
+  // The rows in which a chosen column holds a number, or an infinity or NaN: those that make
+  // no point were skipped.
+  std::set<int> numberRows, notFiniteRows, pointRows;
+  for (const int column : {args.colX, args.colY, args.colZ, args.colW}) {
+    if (column < 0) continue;
+    for (const TSheetCell& c : RunCells(cells, args.sheet, column)) {
+      if (c.kind == TCellKind::kNumber) numberRows.insert(c.row);
+      if (c.kind == TCellKind::kNotFinite) notFiniteRows.insert(c.row);
+    }
+  }
   std::vector<std::size_t> at(others.size(), 0);
   for (const TSheetCell* xc : x) {
     std::array<long double, 3> v = {0, 0, 1};  // Y, Z, W
@@ -158,11 +199,15 @@ void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResul
     }
     if (ranOut) break;
     if (!complete) continue;
-    ++pointRows;
+    pointRows.insert(xc->row);
     (void)points.Add(xc->value, v[0], v[1], PositiveWeight(v[2]));
     if (points.Done()) break;
   }
-  for (std::size_t k = pointRows; k < numberRows.size(); ++k) points.SkipRow();
+  for (const int row : notFiniteRows)
+    if (!pointRows.contains(row)) points.SkipNonFiniteRow();
+  for (const int row : numberRows)
+    if (!pointRows.contains(row) && !notFiniteRows.contains(row)) points.SkipRow();
+  if (!points.Done()) NoteSheetDamage(cells, args.sheet, result);
   result.weighted = weighted && !result.points.empty();
 }
 
@@ -174,12 +219,16 @@ TRowArray ColumnByRow(const TSheetCells& cells, int sheet, int column, bool runO
     if (rows.size() <= r) rows.resize(r + 1, kNoCell);
     rows[r] = c.value;
   };
+  const auto take = [&put](const TSheetCell& c) {
+    if (c.kind == TCellKind::kNumber) put(c);
+    if (c.kind == TCellKind::kNotFinite) put(TSheetCell{c.sheet, c.row, c.column, c.kind, kNotFiniteCell, 0});
+  };
   if (runOnly) {
-    for (const TSheetCell* c : ColumnRun(cells, sheet, column)) put(*c);
+    for (const TSheetCell& c : RunCells(cells, sheet, column)) take(c);
     return rows;
   }
   for (const TSheetCell& c : cells.cells)
-    if (c.sheet == sheet && c.column == column && c.kind == TCellKind::kNumber) put(c);
+    if (c.sheet == sheet && c.column == column) take(c);
   return rows;
 }
 
@@ -193,7 +242,9 @@ void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& 
   if (w) rows = std::max(rows, w->size());
   for (std::size_t i = 0; i < rows && !points.Done(); ++i) {
     const std::array<long double, 4> v = {at(x, i), at(y, i), at(z, i), w ? at(*w, i) : 1.0L};
-    if (IsIncompleteRow(std::span(v.data(), w ? 4 : 3)))
+    if (std::find(v.begin(), v.end(), kNotFiniteCell) != v.end())
+      points.SkipNonFiniteRow();
+    else if (IsIncompleteRow(std::span(v.data(), w ? 4 : 3)))
       points.SkipRow();
     else
       (void)points.AddSignedWeight(v[0], v[1], v[2], v[3]);  // stored or not: both fine

@@ -11,7 +11,9 @@
 //   StoreColumnArrays     array indexed by row, then the arrays stored index by index.
 //
 // Cells carry the value the reader may store: a number cell whose value is not finite
-// (a damaged or hostile file) is decoded as a cell that holds no number.
+// (a damaged or hostile file) is decoded as a cell that holds no number, of its own kind so
+// that the rows it breaks are told apart. A file that breaks off keeps the cells before the
+// break (TSheetCells::cut), and the readers say after which row (NoteSheetDamage).
 #pragma once
 
 #include <cstdint>
@@ -27,7 +29,8 @@
 enum class TCellKind : std::uint8_t {
   kNumber,    // a number, or the numeric result of a formula
   kLabel,     // text
-  kNoNumber,  // a cell that shows no number: an error, a text formula result
+  kNoNumber,   // a cell that shows no number: an error, a text formula result
+  kNotFinite,  // a number cell holding an infinity or NaN
 };
 
 struct TSheetCell {
@@ -46,13 +49,14 @@ struct TSheetCells {
 
   void Number(int sheet, int row, int column, long double value);
   void Label(int sheet, int row, int column, std::string text);
-  void NoNumber(int sheet, int row, int column);
+  void NoNumber(int sheet, int row, int column, TCellKind kind = TCellKind::kNoNumber);
   std::string_view Text(const TSheetCell& c) const { return texts[c.text]; }
 };
 
 // A row-indexed column: element r is the value of row r, kNoCell where the row holds no
-// number.
+// number, kNotFiniteCell where it holds an infinity or NaN (a cell, but no usable value).
 inline const long double kNoCell = std::numeric_limits<long double>::quiet_NaN();
+inline const long double kNotFiniteCell = std::numeric_limits<long double>::infinity();
 using TRowArray = std::vector<long double>;
 inline bool HasCell(long double v) { return v == v; }
 
@@ -71,6 +75,12 @@ inline constexpr int kAnyRow = std::numeric_limits<int>::max();
 TDataTitles SheetTitles(const TSheetCells& cells, int sheet, int colX, int colY, int colZ,
                         TTitleRule rule = {});
 
+// A file whose cells broke off (TSheetCells::cut) before the end of `sheet` (no cell of a
+// later sheet was decoded): result.damagedAfterRow becomes the 1-based row of the sheet's
+// last cell read (0 when none was). The readers below note it themselves; the readers that
+// store ColumnByRow arrays call it.
+void NoteSheetDamage(const TSheetCells& cells, int sheet, TReadResult& result);
+
 // The one-pass read: the cells of args.sheet in file order (a later sheet ends the read);
 // a new row (the row number changes, or the column falls) starts the point over; a point
 // is complete when the X, Y, Z (and W) columns all gave numbers, and a weight that is not
@@ -87,10 +97,12 @@ std::vector<const TSheetCell*> ColumnRun(const TSheetCells& cells, int sheet, in
 void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResult& result);
 
 // A column as an array indexed by row (at most 65536 rows): the numbers of the column's run
-// (runOnly) or of every cell of the column on the sheet.
+// (runOnly) or of every cell of the column on the sheet, and kNotFiniteCell for its cells
+// that hold an infinity or NaN.
 TRowArray ColumnByRow(const TSheetCells& cells, int sheet, int column, bool runOnly);
 
-// Stores index-aligned arrays: row i is a point when X, Y, Z (and W) all hold a number;
+// Stores index-aligned arrays: row i is a point when X, Y, Z (and W) all hold a number (a
+// row missing one is counted, apart when a chosen cell held kNotFiniteCell);
 // W = |w| (1 without a W array) and, when the digital filter keeps every point, a negative
 // w marks the point inactive. The file gave weights when a W array was read and
 // `weightsFlag` is set.

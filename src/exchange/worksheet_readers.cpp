@@ -35,6 +35,7 @@ TReadResult ReadQuattroWB1(const TReadArgs& args) {
   const TRowArray w = args.colW >= 0 ? column(args.colW) : TRowArray{};
   StoreColumnArrays(column(args.colX), column(args.colY), column(args.colZ),
                     args.colW >= 0 ? &w : nullptr, true, args, result);
+  NoteSheetDamage(file.cells, args.sheet, result);
   return result;
 }
 
@@ -58,6 +59,8 @@ TReadResult ReadWorksheetMatrix(const std::string& path, int capacity) {
   long double y = kNoCell;
   for (const TSheetCell& c : file.cells.cells) {
     if (c.sheet > 0) break;
+    // A cell where a point would be that holds an infinity or NaN is told.
+    if (c.sheet == 0 && c.row != 0 && c.column >= 1 && c.kind == TCellKind::kNotFinite) points.SkipNonFiniteRow();
     if (c.sheet < 0 || c.row == 0 || c.kind != TCellKind::kNumber) continue;
     // A row without a y in column 0 takes none from the row above it.
     if (c.row != row) row = c.row, y = kNoCell;
@@ -68,6 +71,7 @@ TReadResult ReadWorksheetMatrix(const std::string& path, int capacity) {
       if (points.Done()) break;
     }
   }
+  if (!points.Done()) NoteSheetDamage(file.cells, 0, result);
   return result;
 }
 

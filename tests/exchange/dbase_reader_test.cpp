@@ -150,24 +150,26 @@ TEST_F(DbaseReader, CountsAndLengthsAreCheckedAgainstTheFile) {
 // A header that counts more records than the file holds: the records there are read, and
 // the read says how many the header counted and how many the file held.
 TEST_F(DbaseReader, AShortFileKeepsItsRecordsAndSaysItIsShort) {
+  using Counts = std::pair<std::int64_t, std::int64_t>;
   std::vector<std::vector<std::string>> records;
   for (int k = 1; k <= 30; ++k) records.push_back({std::to_string(k), std::to_string(k % 7), std::to_string(k * k), "1"});
   Bytes b = DbaseTable(kXYZW, records);
   const TReadResult whole = ReadDbase(Chosen(dir_.Write("whole.dbf", b), 1, 2, 3, 4));
   EXPECT_EQ(whole.Count(), 30);
-  EXPECT_EQ(std::pair(whole.recordsInHeader, whole.recordsInFile), std::pair(0, 0));
+  EXPECT_EQ(std::pair(whole.recordsInHeader, whole.recordsInFile), Counts(0, 0));
 
   Put32(b, 4, 1000);
   const TReadResult r = ReadDbase(Chosen(dir_.Write("short.dbf", b), 1, 2, 3, 4));
   ASSERT_EQ(r.Count(), 30);
   EXPECT_EQ(Rows(r)[29], Point(30, 2, 900, 1));
-  EXPECT_EQ(std::pair(r.recordsInHeader, r.recordsInFile), std::pair(1000, 30));
-  // Half a record at the end is not a record, and a count past every int is told as the most.
+  EXPECT_EQ(std::pair(r.recordsInHeader, r.recordsInFile), Counts(1000, 30));
+  // Half a record at the end is not a record, and a count past every int is told as the
+  // header gives it (it was told as 2147483647).
   b.resize(b.size() - 10);
   Put32(b, 4, 0xFFFFFFFFu);
   const TReadResult cut = ReadDbase(Chosen(dir_.Write("cut.dbf", b), 1, 2, 3, 4));
   EXPECT_EQ(cut.Count(), 29);
-  EXPECT_EQ(std::pair(cut.recordsInHeader, cut.recordsInFile), std::pair(std::numeric_limits<int>::max(), 29));
+  EXPECT_EQ(std::pair(cut.recordsInHeader, cut.recordsInFile), Counts(4294967295, 29));
 }
 
 // A table of more records than the data table takes is read whole: the points beyond its
