@@ -379,7 +379,14 @@ bool DecodeSettings(std::span<const std::uint8_t> data, int screenWidth, int scr
   s.reserved7 = r.I32();
   for (std::int32_t& v : s.graphOption) v = range(0, 9);
   s.userColorSchemes = block(kColorSchemeSize * kUserColorSchemeCount);
-  for (std::uint8_t& c : s.userColorSchemes) c = std::min<std::uint8_t>(c, 15);
+  // A scheme holding a colour index no palette has is a damaged one, as a .clr file of the
+  // same bytes is refused: it gets its default. Clamped to index 15, its every role became
+  // white, and the graph was drawn white on white.
+  for (std::size_t k = 0; k < kUserColorSchemeCount; ++k) {
+    const auto scheme = s.userColorSchemes.begin() + static_cast<std::ptrdiff_t>(k * kColorSchemeSize);
+    if (std::any_of(scheme, scheme + kColorSchemeSize, [](std::uint8_t c) { return c > 15; }))
+      std::copy(std::begin(kDefaultUserScheme), std::end(kDefaultUserScheme), scheme);
+  }
   s.printGraph = block(kPrintGraphRecSize);
   s.textPrint = block(kTextPrintRecSize);
   s.graphCopyFlags = block(16);

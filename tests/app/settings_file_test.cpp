@@ -106,7 +106,7 @@ TEST(SettingsFile, ValuesReadAreClamped) {
       {7471, 12},   {3879, -900000},  // CodeGenDialect, main window x
       {3879 + 16, 5}, {7883, 7}};  // maximised flag, tool bar flag
   for (auto [offset, value] : wild) PutI32(b, offset, value);
-  b[1768] = 200;  // colour index
+  b[1768] = 200;  // a colour index no palette has: the scheme gets its default (index 4 first)
   bytes::EncodeExtended(std::numeric_limits<long double>::quiet_NaN(), &b[3363]);
   std::memset(&b[5103], 'x', 256);  // unterminated extension
   ProgramSettings s;
@@ -114,9 +114,34 @@ TEST(SettingsFile, ValuesReadAreClamped) {
   EXPECT_EQ((std::vector<int>{s.LimitsLevel, s.LimitsMode, s.graphOption[0], s.FilterStep,
                               s.CodeGenDialect, s.placements[0].x, s.placements[0].maximized,
                               s.toolBarVisible[0], s.userColorSchemes[0]}),
-            (std::vector<int>{4, 0, 9, 1, 7, -65536, 1, 1, 15}));
+            (std::vector<int>{4, 0, 9, 1, 7, -65536, 1, 1, 4}));
   EXPECT_EQ(s.EvalInputs[0], ExprErrorValue);
   EXPECT_EQ(s.LastExtensions[0].size(), 256u);
+}
+
+// A user colour scheme of a damaged settings file is refused as a .clr file of the same bytes
+// is, and gets its default: clamped to index 15, every role of it was white and the graph was
+// drawn white on white. The other schemes keep their colours.
+TEST(SettingsFile, AUserColourSchemeWithAnIndexNoPaletteHasGetsItsDefault) {
+  ProgramSettings custom = DefaultSettings(800, 600);
+  for (std::size_t i = 0; i < custom.userColorSchemes.size(); ++i) custom.userColorSchemes[i] = static_cast<std::uint8_t>(i % 16);
+  Bytes b = EncodeSettings(custom, 800, 600);
+  constexpr std::size_t kSchemes = 1768;  // field 9: 15 schemes of 27 colour indices
+  std::memset(&b[kSchemes + 27 * 2], 255, 27);  // scheme 2: all white, as the clamp made it
+  b[kSchemes + 27 * 5 + 26] = 16;               // scheme 5: one index past the palette
+  ProgramSettings s;
+  ASSERT_TRUE(DecodeSettings(b, 800, 600, s));
+  const ProgramSettings defaults = DefaultSettings(800, 600);
+  for (std::size_t k = 0; k < 15; ++k) {
+    const auto at = static_cast<std::ptrdiff_t>(27 * k);
+    const std::vector<std::uint8_t> got(s.userColorSchemes.begin() + at, s.userColorSchemes.begin() + at + 27);
+    const std::vector<std::uint8_t> want = k == 2 || k == 5
+                                               ? std::vector<std::uint8_t>(defaults.userColorSchemes.begin() + at,
+                                                                           defaults.userColorSchemes.begin() + at + 27)
+                                               : std::vector<std::uint8_t>(custom.userColorSchemes.begin() + at,
+                                                                           custom.userColorSchemes.begin() + at + 27);
+    EXPECT_EQ(got, want) << "scheme " << k;
+  }
 }
 
 // A font slot's height and weight come back within the font commands' sizes and the weights
