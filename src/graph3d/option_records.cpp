@@ -200,6 +200,14 @@ bool DecodePrintGraphRec(std::span<const std::uint8_t> bytes, TPrintGraphRec& ou
   return true;
 }
 
+long double ReducedViewAngle(long double angle) {
+  if (!std::isfinite(angle)) return T3DViewRec{}.AngleXY;
+  if (angle >= 0 && angle <= 360) return angle;
+  long double turned = std::fmod(angle, 360.0L);  // exact for every finite angle
+  if (turned < 0) turned += 360;
+  return turned >= 360 ? 0 : turned;
+}
+
 bool SanitizeViewRec(T3DViewRec& rec) {
   if (!AllFinite({rec.AngleXY, rec.AngleZ, rec.LightXY, rec.LightZ, rec.FrameSize})) {
     return false;
@@ -212,6 +220,7 @@ bool SanitizeViewRec(T3DViewRec& rec) {
   rec.LabelBits = static_cast<std::int16_t>(rec.LabelBits & 1023);
   rec.MeshX = Clamp<std::int16_t>(rec.MeshX, 5, 120);
   rec.MeshY = Clamp<std::int16_t>(rec.MeshY, 5, 120);
+  rec.AngleXY = ReducedViewAngle(rec.AngleXY);
   rec.AngleZ = ClampReal(rec.AngleZ, -90, 90);
   rec.LightXY = ClampReal(rec.LightXY, -180, 180);
   rec.LightZ = ClampReal(rec.LightZ, -90, 90);

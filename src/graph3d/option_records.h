@@ -132,6 +132,10 @@ std::vector<std::uint8_t> EncodePrintGraphRec(const TPrintGraphRec& rec);
 // flag words keep only the bits the dialogs set, and a zero zoom or division count reads
 // as 1.
 [[nodiscard]] bool SanitizeViewRec(T3DViewRec& rec);
+// A finite rotation angle as the view dialog keeps it, 0 to 360 (360 stays: the dialog's
+// bar sets it): one outside is reduced by whole turns, so that 1e4000 or -3e9 degrees (a
+// damaged record) never reach an int. Not finite: the default 210.
+long double ReducedViewAngle(long double angle);
 [[nodiscard]] bool SanitizeScalingBlock(T3DScalingBlock& block);
 
 // The graph print record as printing takes it: false when its layout is none of the four or a

@@ -28,6 +28,7 @@ void GuardViewForDrawing(T3DViewRec& v) {
                                  std::pair{&v.FrameSize, defaults.FrameSize}}) {
     if (!std::isfinite(*field)) *field = fallback;
   }
+  v.AngleXY = ReducedViewAngle(v.AngleXY);
   v.MeshX = static_cast<std::int16_t>(std::clamp<int>(v.MeshX, 2, T3DBase::kMaxMesh));
   v.MeshY = static_cast<std::int16_t>(std::clamp<int>(v.MeshY, 2, T3DBase::kMaxMesh));
 }

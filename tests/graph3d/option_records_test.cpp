@@ -11,6 +11,7 @@
 
 #include "app/byte_codec.h"
 #include "app/settings_file.h"
+#include "graph3d/graph_options.h"
 #include "graph3d/option_files.h"
 #include "support/scratch_files.h"
 
@@ -295,6 +296,41 @@ TEST_F(OptionFiles, ValuesAreClampedToTheDialogRanges) {
   EXPECT_EQ(block.AxisHigh[1], 3);
 
   EXPECT_EQ(WriteAndRead(T3DAnimRec{1, -20, 720, 300, 60, -60, -120}), (T3DAnimRec{1, 0, 360, 180, 60, -60, -90}));
+}
+
+// A rotation angle outside 0 .. 360 (a damaged .v3d file or settings record) is reduced by
+// whole turns: 1e10 and -3e9 degrees were accepted as they stood and reached an int in the
+// mouse-wheel rotation and the animation caption, which cannot hold them. The angles the
+// dialog makes stay as they are.
+TEST_F(OptionFiles, ViewAnglesOutsideOneTurnAreReducedByWholeTurns) {
+  struct Case {
+    long double read, kept;
+  };
+  // 1e10 = 27777777 * 360 + 280; -3e9 = -8333334 * 360 + 240.
+  for (const Case c : {Case{1e10L, 280}, Case{-3e9L, 240}, Case{-30, 330}, Case{400.5L, 40.5L}, Case{720, 0},
+                       Case{-360, 0}, Case{0, 0}, Case{210, 210}, Case{360, 360}}) {
+    SCOPED_TRACE(static_cast<double>(c.read));
+    T3DViewRec v;
+    v.AngleXY = c.read;
+    EXPECT_EQ(WriteAndRead(v).AngleXY, c.kept);
+    T3DViewRec s = v;
+    ASSERT_TRUE(SanitizeViewRec(s));
+    EXPECT_EQ(s.AngleXY, c.kept);
+  }
+  for (const long double far : {1e4000L, -1e4000L, std::numeric_limits<long double>::max()}) {
+    T3DViewRec v;
+    v.AngleXY = far;
+    const long double kept = WriteAndRead(v).AngleXY;
+    EXPECT_TRUE(kept >= 0 && kept < 360) << static_cast<double>(kept);
+    EXPECT_EQ(static_cast<int>(kept), static_cast<int>(std::floor(kept)));
+  }
+  // A settings file's view record is read the same way.
+  ProgramSettings settings = DefaultSettings(1280, 1024);
+  T3DViewRec damaged = DefaultViewRec();
+  damaged.AngleXY = -3e9L;
+  settings.viewRecords[kGraphDataStatus] = EncodeViewRec(damaged);
+  const TGraphOptions options(settings, kGraphDataStatus, kPointsDataStatus, -1);
+  EXPECT_EQ(options.view.AngleXY, 240);
 }
 
 // A file holding what no dialog sets is another program's or a damaged one: refused, and
