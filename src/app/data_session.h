@@ -25,8 +25,8 @@ struct TDataSession {
 
   TDataTable Table;
   // Rewritten by every pre-scan (PrescanData) after the table changed; the fitters, the
-  // status window, the graphs and the exporters read it.
-  TDataStats DataStats;
+  // status window, the graphs and the exporters read it. No figure before the first scan.
+  TDataStats DataStats = NoDataStatistics();
   // The table's DataSignature (app/data_signature.h) at the last pre-scan: the data the
   // fit results of that pre-scan's background fit belong to. 0 before the first scan.
   std::uint64_t DataFingerprint = 0;

@@ -59,6 +59,38 @@ void ResetDataStats(TDataStats& stats, int activeCount) {
   stats.StartCacheB[0] = -1;
 }
 
+namespace {
+
+// The figures of an axis that need weights (and at least 3 points): the mean, the
+// deviation and the nine positions about the means.
+void MarkWeightedFiguresMissing(TAxisStats& a) {
+  a.Mean = a.StdDev = ExprErrorValue;
+  for (long double& v : a.AtPos) v = ExprErrorValue;
+}
+
+void MarkExtremesMissing(TAxisStats& a) {
+  a.Min = a.Max = a.Range = ExprErrorValue;
+  a.AtMin1 = a.AtMax1 = a.AtMin2 = a.AtMax2 = ExprErrorValue;
+  a.AtMinRXY = a.AtMaxRXY = a.AtMinRXYZ = a.AtMaxRXYZ = ExprErrorValue;
+}
+
+}  // namespace
+
+TDataStats NoDataStatistics() {
+  TDataStats stats;
+  ResetDataStats(stats, 0);
+  for (TAxisStats* a : {&stats.X, &stats.Y, &stats.Z}) {
+    MarkExtremesMissing(*a);
+    MarkWeightedFiguresMissing(*a);
+  }
+  return stats;
+}
+
+TAxisSpan DataAxisSpan(const TAxisStats& axis) {
+  if (IsMissingValue(axis.Min) || IsMissingValue(axis.Max)) return {};
+  return {axis.Min, axis.Max};
+}
+
 // One pass gathers the sums of weights and weighted coordinates (for the means) and the
 // extremes; a second pass over the active points forms the spreads about the means and
 // finds the points nearest the nine reference positions. Summing squared deviations
@@ -119,11 +151,28 @@ int ComputeTableStatistics(std::span<TXYZPoint> table, TDataStats& stats) {
     }
   }
 
-  // Too few points, or weights that do not sum to a positive value, give no statistics;
-  // the record is reset so that nothing of earlier data survives in it.
+  // Too few points, or weights that do not sum to a positive value, give no weighted
+  // statistics: the record keeps nothing of earlier data, and holds the extremes of the
+  // points there are (they need no weight) and the missing value for every other figure.
+  // Reset to 0 they read as figures: XMEAN gave 0 with all weights 0, and the status window
+  // showed a minimum and maximum of 0 for x spanning 1.1 .. 4.67.
   if (active < 3 || !(sw > 0) || !std::isfinite(sw)) {
-    ResetDataStats(stats, active);
-    if (!table.empty()) table[0].Z = table[0].RXYZ = 0;
+    stats = NoDataStatistics();
+    stats.ActiveCount = active;
+    stats.WeightedCount = weighted;
+    if (active > 0) {
+      for (TAxisStats* a : axes) {
+        a->Range = a->Max - a->Min;
+        MarkWeightedFiguresMissing(*a);
+      }
+      stats.X = x;
+      stats.Y = y;
+      stats.Z = z;
+    }
+    if (!table.empty()) {
+      table[0].Z = active > 0 ? z.Min : 0;
+      table[0].RXYZ = active > 0 ? z.Max : 0;
+    }
     return 0;
   }
 
@@ -322,8 +371,9 @@ int PrepareDataForFit(TDataTable& table, TDataStats& stats) {
 void GetDataRanges(const TDataStats& stats, long double& xMin, long double& xMax,
                    long double& yMin, long double& yMax, long double& zMin, long double& zMax) {
   auto widen = [](const TAxisStats& a, long double& lo, long double& hi) {
-    lo = a.Min;
-    hi = a.Max;
+    const TAxisSpan span = DataAxisSpan(a);
+    lo = span.low;
+    hi = span.high;
     if (lo == hi) {
       lo -= 0.5L;
       hi += 0.5L;

@@ -8,6 +8,7 @@
 
 #include <span>
 
+#include "app/long_double.h"
 #include "app/xyz_point.h"
 #include "platform/window.h"
 
@@ -48,10 +49,29 @@ struct TDataStats {
   long double PureErrorSS = 0;
 };
 
-// The state of a record with no statistics (start-up, fewer than 3 active points): all
-// zero, each axis range 1, both start caches marked not computed, and the given active
-// count.
+// A clean record to fill: all zero, each axis range 1, both start caches marked not
+// computed, and the given active count.
 void ResetDataStats(TDataStats& stats, int activeCount = 0);
+
+// The statistics of a table without an active point (start-up, an emptied table): every
+// figure of every axis is the missing value, which the windows and exports show as not
+// available ("n/a") and the calculation language refuses ("Data Statistic Undefined").
+TDataStats NoDataStatistics();
+
+// Whether the weighted figures exist (at least 3 active points whose weights sum above 0):
+// a fit is made from them, and points that all weigh nothing give none.
+inline bool HasWeightedStatistics(const TDataStats& stats) { return !IsMissingValue(stats.X.Mean); }
+
+// Whether the statistics hold the extremes of their active points (none: no active point).
+inline bool HasDataExtremes(const TDataStats& stats) { return !IsMissingValue(stats.X.Min); }
+
+// The span of an axis's active points that graphs and grids are scaled to: Min and Max, or
+// 0 and 0 when the statistics hold no extremes (no active point: nothing to span).
+struct TAxisSpan {
+  long double low = 0.0L;
+  long double high = 0.0L;
+};
+TAxisSpan DataAxisSpan(const TAxisStats& axis);
 
 // Whether the statistics and the fits can use a point: coordinates and weight finite, within
 // +-1e300 and not the missing value, the weight not negative. The pre-scan marks any other
@@ -68,8 +88,11 @@ bool PointUsable(const TXYZPoint& p);
 // - WeightedCount, WeightScale, SSTotal, the plane, and the start caches marked not computed;
 // - the header's Z and RXYZ receive Zmin and Zmax.
 // Returns the active count, or 0 when fewer than 3 points are active or the weights do not
-// sum to a positive value: then `stats` is reset (ResetDataStats) rather than left holding
-// the figures of earlier data, and the header's Z range is 0.
+// sum to a positive value. Then only the extremes are figures (the smallest and largest
+// values and the partners at them, over the active points, whatever their weights); the
+// weighted figures (means, deviations, the nine positions) are the missing value, never 0
+// or the figures of earlier data; the header's Z range is Zmin .. Zmax (0 .. 0 without an
+// active point).
 int ComputeTableStatistics(std::span<TXYZPoint> table, TDataStats& stats);
 
 // The spread that scales and start values are drawn from: the standard deviation, or a
@@ -108,8 +131,8 @@ int ComputeDataStatistics(TDataTable& table, TDataStats& stats);  // ComputeTabl
 // ActiveCount.
 int PrepareDataForFit(TDataTable& table, TDataStats& stats);
 
-// The six ranges of the statistics; a pair whose min equals its max is widened to
-// min - 0.5 .. max + 0.5 (the plotting and gridding commands use these as axis ranges).
+// The six ranges of the statistics (DataAxisSpan); a pair whose min equals its max is widened
+// to min - 0.5 .. max + 0.5 (the plotting and gridding commands use these as axis ranges).
 void GetDataRanges(const TDataStats& stats, long double& xMin, long double& xMax,
                    long double& yMin, long double& yMax, long double& zMin, long double& zMax);
 

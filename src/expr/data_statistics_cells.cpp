@@ -61,8 +61,8 @@ struct TBoundStatistics {
 };
 
 const TDataStats& UnboundStats() {
-  static const TDataStats zeros;
-  return zeros;
+  static const TDataStats none = NoDataStatistics();
+  return none;
 }
 
 const long double* StatisticCell(const TDataStats& stats, int i) {
@@ -97,6 +97,23 @@ const long double* const* ExprStatisticCells() { return Bound().cells.data(); }
 
 long double ExprStatisticValue(const TDataStats& stats, int i) {
   return i >= 0 && i < kExprStatisticCount ? *StatisticCell(stats, i) : 0.0L;
+}
+
+long double ExprStatisticTrialValue(int i) {
+  static const TDataStats reset = [] {
+    TDataStats s;
+    ResetDataStats(s, 0);
+    return s;
+  }();
+  return ExprStatisticValue(reset, i);
+}
+
+long double ExprTrialCoordinate(int axis) {
+  const TDataStats& s = ExprDataStats();
+  const TAxisStats& a = axis == 0 ? s.X : axis == 1 ? s.Y : s.Z;
+  if (!IsMissingValue(a.Mean)) return a.Mean;
+  const TAxisSpan span = DataAxisSpan(a);
+  return (span.low + span.high) / 2;
 }
 
 const long double* ExprStatisticCell(int i) {

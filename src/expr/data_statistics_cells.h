@@ -4,7 +4,8 @@
 //
 // The language reads the statistics of one session: the program binds its session's
 // DataStats at start-up, before any thread evaluates; a test binds the record it fills.
-// Unbound, the cells read a record of zeros.
+// Unbound, the cells read a record without figures (NoDataStatistics): every statistic is
+// refused.
 #pragma once
 
 struct TDataStats;
@@ -30,3 +31,15 @@ const TDataStats& ExprDataStats();
 
 // Index of the mean of axis 0 (X), 1 (Y) or 2 (Z).
 inline constexpr int ExprStatisticMeanIndex(int axis) { return axis * kExprStatisticsPerAxis + 3; }
+
+// What the trial run of a function's compile (ExprFunctionSlot) reads for statistic i
+// (0..68) while the bound data do not give it (no active point, no weight): the value of a
+// record reset for filling (0, each range 1), so that a line that reads a statistic compiles
+// before there are data, as it always did. Run, the compiled line reads the live cell and
+// fails there.
+long double ExprStatisticTrialValue(int i);
+
+// Where a function is tried before it runs on the data (the test runs of a user function's
+// load and validation): the data's mean on axis 0, 1 or 2; where the weights give none, the
+// middle of the extremes; without an active point, 0.
+long double ExprTrialCoordinate(int axis);

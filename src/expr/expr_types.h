@@ -11,6 +11,12 @@ inline constexpr int kExprSlotCount = 180;
 inline constexpr int kExprViewFnUdf = 16;     // CurrentUdf while the view function runs
 inline constexpr int kExprViewFnSlot = 10 * kExprViewFnUdf;  // 160, its Z line; 161..169 its F1..F9
 inline constexpr int kExprCalcSlotFirst = 150;  // data calculation: X, Y, Z, W in 150..153
+// A slot holding a line of a user-defined function (0..149) or of the view function
+// (160..169): its compile defines a function for data to come, where a data calculation's
+// runs on the data at hand.
+inline constexpr bool ExprFunctionSlot(int slot) {
+  return (slot >= 0 && slot < kExprCalcSlotFirst) || (slot >= kExprViewFnSlot && slot < kExprViewFnSlot + 10);
+}
 
 // Tokens the lexer returns. Characters of "+-*/^,()=!%" are returned as their own codes.
 enum ExprToken : int {

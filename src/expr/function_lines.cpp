@@ -49,8 +49,6 @@ int CompileLines(std::string_view text, int udf) {
   return CallsOnlyDefinedLines(udf) ? 1 : -1;
 }
 
-long double DataMean(int axis) { return *ExprStatisticCell(ExprStatisticMeanIndex(axis)); }
-
 constexpr long double kRelativeStep = static_cast<long double>(1e-6);
 
 long double Step(long double v) { return v == 0 ? kRelativeStep : kRelativeStep * v; }
@@ -66,10 +64,10 @@ int UdfLoad(int k) {
   TExprVars& v = ctx.ExprVars;
   const int params = UdfClampedParamCount(r);
   for (int i = 0; i < params; ++i) v.A(i) = r.Start[static_cast<std::size_t>(i)];
-  v.X() = DataMean(0);
+  v.X() = ExprTrialCoordinate(0);
   v.Dollar() = v.X();
-  v.Y() = DataMean(1);
-  v.Z() = DataMean(2);
+  v.Y() = ExprTrialCoordinate(1);
+  v.Z() = ExprTrialCoordinate(2);
   v.W() = 1;
   const std::string_view text = UdfFieldText(r.Text);
   // Calls of line n in the test runs reach this function's own lines.

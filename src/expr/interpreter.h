@@ -19,8 +19,10 @@ enum ExprOperationError : int {
   // a calculus built-in, directly or in a cycle, or an evaluation past its budget of slot
   // runs (see ExprContext's run guards).
   kErrInsufficientMemory = -32,
-  // A data statistic the data leave undefined: the standard deviations XSTD, YSTD and
-  // ZSTD where the weights sum to 1 or less.
+  // A data statistic the data leave undefined: every statistic without an active point,
+  // the weighted ones (means, deviations, the values at the nine positions) with fewer than
+  // 3 active points or weights that sum to 0, and the deviations XSTD, YSTD and ZSTD where
+  // the weights sum to 1 or less.
   kErrStatisticUndefined = -111,
 };
 

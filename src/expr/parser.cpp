@@ -151,7 +151,16 @@ void Parser::ReplaceTop(std::size_t n, long double value) {
 }
 
 long double Parser::PredefinedValue(const TExprSymbol& s) {
-  if (s.space == ExprSpace::kStatistic) return ExprCheckedStatistic(ctx_, *ExprStatisticCell(static_cast<int>(s.index)));
+  if (s.space == ExprSpace::kStatistic) {
+    const int i = static_cast<int>(s.index);
+    const long double v = *ExprStatisticCell(i);
+    // The trial run of a function's compile does not refuse a line for a statistic the data
+    // do not give yet (the session's functions load before any data); a data calculation's
+    // compile is refused, as its runs would be.
+    if (ctx_.compile.mode != kModeInterpret && ExprFunctionSlot(ctx_.compile.slot) && IsMissingValue(v))
+      return ExprStatisticTrialValue(i);
+    return ExprCheckedStatistic(ctx_, v);
+  }
   return ctx_.ExprVars.cell[s.index];
 }
 

@@ -93,8 +93,11 @@ long double BuiltinRANDOM(ExprContext&, const long double*) { return ExprRandomF
 
 long double BuiltinRANDGAUSS(ExprContext&, const long double*) { return ExprRandomGauss(); }
 
-long double BuiltinNOISE(ExprContext&, const long double* a) {
-  return (ExprRandomFraction() - 0.5L) * ExprDataStats().Z.Range * a[0] * kOnePercent;
+long double BuiltinNOISE(ExprContext& ctx, const long double* a) {
+  // Without an active point the data have no Z range to scale the noise by.
+  const long double range = ExprCheckedStatistic(ctx, ExprDataStats().Z.Range);
+  if (IsMissingValue(range)) return 0;
+  return (ExprRandomFraction() - 0.5L) * range * a[0] * kOnePercent;
 }
 
 long double BuiltinGNOISE(ExprContext& ctx, const long double* a) {

@@ -160,8 +160,8 @@ void StartBackgroundFit(TSession& session) {
   StopBackgroundFitThread(session);
   const int kind = FitKindOfBackgroundType(BackgroundFitType());
   // Never beside a foreground run: both write the one fit list.
-  if (kind < 0 || session.DataStats.ActiveCount < kMinActivePoints || Exiting ||
-      FitThreadRunning())
+  if (kind < 0 || session.DataStats.ActiveCount < kMinActivePoints || !HasWeightedStatistics(session.DataStats) ||
+      Exiting || FitThreadRunning())
     return;
   TFitSelection selection = session.FitSelection;
   TFitOptions options = session.FitOptions;

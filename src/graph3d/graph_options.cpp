@@ -136,8 +136,9 @@ PointsSource TablePoints(const TDataTable& table) {
 void SetDataRanges(T3DScalingBlock& scaling, const TDataStats& stats) {
   const TAxisStats* axes[3] = {&stats.X, &stats.Y, &stats.Z};
   for (std::size_t a = 0; a < 3; ++a) {
-    scaling.DataLow[a] = scaling.AxisLow[a] = axes[a]->Min;
-    scaling.DataHigh[a] = scaling.AxisHigh[a] = axes[a]->Max;
+    const TAxisSpan span = DataAxisSpan(*axes[a]);
+    scaling.DataLow[a] = scaling.AxisLow[a] = span.low;
+    scaling.DataHigh[a] = scaling.AxisHigh[a] = span.high;
     scaling.Auto[a] = 1;
     scaling.Zoom[a] = 1;
   }

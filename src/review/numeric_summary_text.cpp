@@ -268,11 +268,11 @@ void AppendDataStatistics(TMFile& out, const TSession& session) {
                       std = CFormat("%cstd", a.axis);
     AppendCells(out,
                 CFormat("  ~#%8s:~# ~!%-12s~! ~#%8s:~# ~!%-12s~! ~#%8s:~# ~!%-12s~!", min.c_str(),
-                        Num12(a.stats.Min).c_str(), max.c_str(), Num12(a.stats.Max).c_str(), range.c_str(),
-                        Num12(a.stats.Range).c_str()),
+                        Stat12(a.stats.Min).c_str(), max.c_str(), Stat12(a.stats.Max).c_str(), range.c_str(),
+                        Stat12(a.stats.Range).c_str()),
                 {16, 17, 14, 17, 14, 16});
     AppendCells(out,
-                CFormat("  ~#%8s:~# ~!%-12s~! ~#%8s:~# ~!%-12s~!", mean.c_str(), Num12(a.stats.Mean).c_str(),
+                CFormat("  ~#%8s:~# ~!%-12s~! ~#%8s:~# ~!%-12s~!", mean.c_str(), Stat12(a.stats.Mean).c_str(),
                         std.c_str(), Stat12(a.stats.StdDev).c_str()),
                 {16, 17, 14, 16});
     out.AppendLine("");

@@ -24,7 +24,8 @@ std::vector<std::string> StatisticsText(const TDataStats& stats, const TDataTitl
   const TAxisStats* blocks[3] = {&stats.X, &stats.Y, &stats.Z};
   for (int a = 0; a < 3; ++a) {
     const TAxisStats& s = *blocks[a];
-    auto number = [](long double v) { return FormatNumber(v, kNumberWidth); };
+    // A figure the data do not give (no weight, too few points) says so: "n/a".
+    auto number = [](long double v) { return FormatNumberOrMissing(v, kNumberWidth); };
     auto label = [&](const char* what) { return std::string(1, axis[a]) + what; };
     lines.push_back(CFormat("~#%c Variable:~# ~$%s~$", axis[a], names[a]->c_str()));
     lines.push_back(CFormat("  ~#%8s:~# ~!%-12s~! ~#%8s:~# ~!%-12s~! ~#%8s:~# ~!%-12s~!",
@@ -32,7 +33,7 @@ std::vector<std::string> StatisticsText(const TDataStats& stats, const TDataTitl
                             number(s.Max).c_str(), label("range").c_str(), number(s.Range).c_str()));
     lines.push_back(CFormat("  ~#%8s:~# ~!%-12s~! ~#%8s:~# ~!%-12s~!", label("mean").c_str(),
                             number(s.Mean).c_str(), label("std").c_str(),
-                            FormatNumberOrMissing(s.StdDev, kNumberWidth).c_str()));
+                            number(s.StdDev).c_str()));
     lines.emplace_back();
   }
   lines.emplace_back("~#Date~#           ~#Time~#           ~#File Source~#");
@@ -61,7 +62,8 @@ void ClearDataTable(TDataSession& session) {
   // Nothing is left to save, and whatever is entered next comes from no file.
   session.DataUnsaved = 0;
   session.SavedMark.reset();
-  session.DataStats.ActiveCount = 0;
+  // The figures of the data that were are no figures of the empty table (XMEAN read them).
+  session.DataStats = NoDataStatistics();
   VoidFitResults(session);
   TDataTable& table = session.Table;
   table.SetXYZRows(0);

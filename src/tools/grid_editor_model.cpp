@@ -44,8 +44,8 @@ void SetMissing(TXYZPoint& p) {
 
 TGridEditor::TGridEditor(TDataSession& session, std::uint64_t* savedSignature)
     : session_(session), savedSignature_(savedSignature) {
-  // Few points give no ranges yet: the first values entered make them.
-  if (Rows() < 4) EmptyRanges();
+  // Few points, or none active, give no ranges yet: the first values entered make them.
+  if (Rows() < 4 || !HasDataExtremes(session_.DataStats)) EmptyRanges();
   PrepareNewRow(Rows() + 1);
   Refresh(false);
 }

@@ -143,7 +143,9 @@ TEST(DataStatistics, FewerThanThreeActivePointsLeaveNothingOfEarlierData) {
   PrescanData(session);
   const TDataStats& s = session.DataStats;
   EXPECT_EQ(s.ActiveCount, 2);
-  EXPECT_EQ((LDs{s.X.Mean, s.X.StdDev, s.PlaneB, s.X.Range, s.StartCacheA[0]}), (LDs{0, 0, 0, 1, -1}));
+  // The two points' extremes are figures; the weighted figures are missing, never 0.
+  EXPECT_EQ((LDs{s.X.Mean, s.X.StdDev, s.PlaneB, s.X.Range, s.StartCacheA[0]}), (LDs{ExprErrorValue, ExprErrorValue, 0, 1, -1}));
+  EXPECT_EQ((LDs{s.X.Min, s.X.Max, s.Z.Max, s.Y.AtPos[4]}), (LDs{1, 2, 2, ExprErrorValue}));
   EXPECT_EQ(session.DataFingerprint, DataSignature(session.Table.XYZData()));
   EXPECT_EQ(s.DistinctX, 2);
 }

@@ -291,6 +291,22 @@ TEST_F(FitThreads, BackgroundFitStartsAfterAnImportOfFourActivePoints) {
   EXPECT_EQ(BgFitDone, 1);
 }
 
+// Points that all weigh nothing give no statistics to fit from: no background fit starts,
+// as with fewer than four points (it ran on statistics reset to 0).
+TEST_F(FitThreads, PointsThatAllWeighNothingStartNoBackgroundFit) {
+  SetBackgroundFitChoice(3, 0);  // simple equations
+  std::vector<TXYZPoint> points = Grid(4, Plane);
+  for (TXYZPoint& p : points) p.W = 0;
+  Import(points);
+  EXPECT_EQ(session_.DataStats.ActiveCount, 16);
+  EXPECT_FALSE(BackgroundFitThreadExists());
+  points = Grid(4, Plane);
+  points[3].W = 0;  // one point of no weight among them is no obstacle
+  Import(points);
+  EXPECT_TRUE(BackgroundFitThreadExists());
+  StopBackgroundFit();
+}
+
 TEST_F(FitThreads, BackgroundFitIsStoppedAndJoinedBeforeADataChange) {
   SetBackgroundFitChoice(1, 0);  // all equations: long enough to be caught running
   Import(Grid(20, Bumpy));

@@ -77,7 +77,8 @@ class TFitBlocksHold {
 namespace fit_commands {
 
 void CmFit(TSession& session, int kind) {
-  if (session.DataStats.ActiveCount < kMinActivePoints) return;
+  // Points that all weigh nothing are no data to fit, as fewer than 4 are not.
+  if (session.DataStats.ActiveCount < kMinActivePoints || !HasWeightedStatistics(session.DataStats)) return;
   CloseDataStatus();
   const TFitCommand command = BeginFitCommand(session, kind);
   const int result =

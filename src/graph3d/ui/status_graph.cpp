@@ -58,8 +58,9 @@ TStatusGraph::TStatusGraph(QWidget* pane, TSession& session, bool withFits)
   // The axes span the active points, scaled automatically from there.
   const TAxisStats* axes[3] = {&session.DataStats.X, &session.DataStats.Y, &session.DataStats.Z};
   for (std::size_t a = 0; a < 3; ++a) {
-    setup.Scaling.DataLow[a] = axes[a]->Min;
-    setup.Scaling.DataHigh[a] = axes[a]->Max;
+    const TAxisSpan span = DataAxisSpan(*axes[a]);
+    setup.Scaling.DataLow[a] = span.low;
+    setup.Scaling.DataHigh[a] = span.high;
     setup.Scaling.Auto[a] = 1;
     setup.Scaling.Zoom[a] = 1;
   }

@@ -112,7 +112,8 @@ void PrepareSmoothingSetup(TGraphOptions& options, TDataSession& session) {
   T3DScalingBlock& s = setup.Scaling;
   const TAxisStats* axes[3] = {&session.DataStats.X, &session.DataStats.Y, &session.DataStats.Z};
   for (std::size_t a = 0; a < 3; ++a) {
-    long double low = axes[a]->Min, high = axes[a]->Max;
+    const TAxisSpan span = DataAxisSpan(*axes[a]);
+    long double low = span.low, high = span.high;
     if (low == high) {
       low -= 0.5L;
       high += 0.5L;

@@ -80,18 +80,16 @@ TUdfVerdict CheckLimits(const TUdfRecord& r) {
   return {};
 }
 
-long double DataMean(int axis) { return *ExprStatisticCell(ExprStatisticMeanIndex(axis)); }
-
 // Step 2: every line run once. `used` collects the variables the expressions read.
 TUdfVerdict RunLines(const TUdfRecord& r, int k, std::uint32_t& used, bool& sawZ) {
   ExprContext& ctx = ExprThreadContext();
   TExprVars& v = ctx.ExprVars;
   const int params = UdfClampedParamCount(r);
   for (int i = 0; i < params; ++i) v.A(i) = r.Start[static_cast<std::size_t>(i)];
-  v.X() = DataMean(0);
+  v.X() = ExprTrialCoordinate(0);
   v.Dollar() = v.X();
-  v.Y() = DataMean(1);
-  v.Z() = DataMean(2);
+  v.Y() = ExprTrialCoordinate(1);
+  v.Z() = ExprTrialCoordinate(2);
   v.W() = 1;
   used = 0;
   sawZ = false;

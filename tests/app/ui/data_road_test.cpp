@@ -156,6 +156,23 @@ TEST_F(DataRoad, TheStatusWindowShowsCodedTitlesAsDrawn) {
   EXPECT_EQ(session_.DataTitles().Title, "Plate ~@a~@ ~~5");
 }
 
+// Every weight 0: the status window shows the extremes of the points (x spans 1 .. 12) and
+// "n/a" for the mean and deviation the weights do not give; it showed Min 0, Max 0, Mean 0.
+TEST_F(DataRoad, TheStatusWindowShowsFiguresWithoutWeightsAsNotAvailable) {
+  Start();
+  Import("w.txt", Points(12));
+  auto data = session_.Table.XYZData();
+  for (int i = 1; i <= session_.Table.XYZRows(); ++i) data[static_cast<std::size_t>(i)].W = 0;
+  PrescanData(session_);
+  window_->ExecuteCommand(CmShowDataStatus);
+  TDlgStat* status = DataStatusWin();
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(status->Field(308)->text().trimmed(), "12");
+  const std::pair<int, const char*> shown[] = {{311, "1"},   {312, "12"},  {313, "11"},  {315, "n/a"},
+                                               {316, "n/a"}, {325, "1"},   {326, "144"}, {329, "n/a"}};
+  for (const auto& [id, text] : shown) EXPECT_EQ(status->Field(id)->text(), text) << id;
+}
+
 // A file named on the command line relative to the folder the program starts in is read
 // and kept in the recent files by its whole path, which opens it again from another folder
 // (the recent file "Rel.txt" named whatever Rel.txt the next start's folder held).
