@@ -1,6 +1,7 @@
 // The convex hull of plane points, for any point type with x and y and a matching turn.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -23,4 +24,15 @@ std::vector<Point> MonotoneChainHull(const std::vector<Point>& sorted, Turn turn
   }
   hull.resize(k - 1);
   return hull;
+}
+
+// The convex hull of points with members x and y, in any order: sorted by x, then y, and
+// built by MonotoneChainHull with the cross product as the turn.
+template <class Point>
+std::vector<Point> ConvexHullOf(std::vector<Point> points) {
+  std::sort(points.begin(), points.end(),
+            [](const Point& a, const Point& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+  return MonotoneChainHull(points, [](const Point& o, const Point& a, const Point& b) {
+    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+  });
 }

@@ -6,7 +6,11 @@
 // coordinates that double holds exactly and ones it does not, and for the loess code 7. The
 // heights are Franke's function by arithmetic alone, and these set-ups and surfaces call no
 // library function whose last bit depends on the CPU: the bits recorded are every x86-64
-// machine's.
+// machine's. The two grids of code 16 were recorded again when its gradients came to be held
+// to what the node values support: the repeated positions' heights, 0.25 apart, make bumps
+// whose gradients carried the surface 0.17 below every point. With them the statistics of
+// the long-double coordinates moved in their last bits: there a point's place rounds beside
+// its node, and the surface's slope there is no longer the bump's.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -83,7 +87,7 @@ TEST(ScatteredStatisticsSweep, Code16AtDoubleCoordinatesIsAsWalked) {
   PointTable data = Repeating(Scattered(16384, 16384, Franke));
   TNParm3D engine(data, kNPOwnTriangulation, 1, 0, false);
   ASSERT_TRUE(engine.DuplicatesMerged());
-  const TRecorded recorded = {0xa.2ffffffffffff1p-1L, 0x9.072bb33685bcf6p-9L, 0xf.f103b2b628b5bdcp-4L, 0x9c62304b5ee65eb8ull};
+  const TRecorded recorded = {0xa.2ffffffffffff1p-1L, 0x9.072bb33685bcf6p-9L, 0xf.f103b2b628b5bdcp-4L, 0xf860d83ca2de3e71ull};
   ExpectRecorded(engine, recorded);
   // Evaluations before a new set-up move the shared start node; the statistics stay.
   (void)engine.EvalAt(0.9L, 0.1L);
@@ -95,7 +99,7 @@ TEST(ScatteredStatisticsSweep, Code16AtLongDoubleCoordinatesIsAsWalked) {
   PointTable data = Repeating(Scattered(16384, 99, Franke, 0.1L, 1.7L, -0.3L, 0.9L));
   TNParm3D engine(data, kNPOwnTriangulation, 1, 0, false);
   ASSERT_TRUE(engine.DuplicatesMerged());
-  ExpectRecorded(engine, {0xa.30000000000003p-1L, 0x9.072bb33685bcfep-9L, 0xf.f1c52d8e9a16863p-4L, 0x60d87245c0c43d79ull});
+  ExpectRecorded(engine, {0xa.2ffffffffffff8p-1L, 0x9.072bb33685bcf92p-9L, 0xf.f1c52d8e9a16864p-4L, 0x0574b65b91644b22ull});
 }
 
 TEST(ScatteredStatisticsSweep, LoessNodesAreAsWalked) {

@@ -19,11 +19,7 @@ TDataHull::TDataHull(std::span<const TXYZPoint> table) {
     if (IsActive(p) && std::isfinite(p.X) && std::isfinite(p.Y)) points.push_back({p.X, p.Y});
   }
   if (points.size() < 3) return;
-  std::sort(points.begin(), points.end(),
-            [](const TVertex& a, const TVertex& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
-  std::vector<TVertex> hull = MonotoneChainHull(points, [](const TVertex& o, const TVertex& a, const TVertex& b) {
-    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-  });
+  std::vector<TVertex> hull = ConvexHullOf(points);
   if (hull.size() < 3) return;
   const auto [xlo, xhi] = std::minmax_element(points.begin(), points.end(),
                                               [](const TVertex& a, const TVertex& b) { return a.x < b.x; });

@@ -15,16 +15,22 @@
 // Every method but Watson's works in unit coordinates. Triangulation, Shepard and Watson
 // refuse collinear points.
 //
+// Nodes beyond the hull of the points are held within a few noise widths of the method's
+// value at the hull's nearest point (hull_guard.h); the methods' node derivatives are held to
+// what the data support in their kernels (derivative_limiter.h).
+//
 // A node that its method cannot evaluate (a failed status, or no Shepard radius reaching it)
 // holds 0 and is marked inactive in the grid, and the engine counts it: handing such a node
 // on as data would put a 0 where nothing was known.
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "app/point_table.h"
 #include "smooth/engines/gridded_engine.h"
+#include "smooth/engines/hull_guard.h"
 #include "smooth/kernels/akima_interpolation.h"
 #include "smooth/kernels/natural_neighbour.h"
 #include "smooth/kernels/renka_interpolation.h"
@@ -58,14 +64,41 @@ int ShepardCount(int wanted, int least, int n) {
 struct TMethodSetup {
   const TScatter& s;
 
+  // The Akima kernel's work of a call, kept for single points over the same set-up.
+  struct TAkimaWork {
+    std::vector<int> iwk;
+    std::vector<double> wk;
+  };
+
+  // Akima's surface over the grid; *work keeps the kernel's work for AkimaPoints.
   bool AkimaGrid(const std::vector<double>& u, const std::vector<double>& v,
-                 std::vector<double>& out) const {
+                 std::vector<double>& out, std::shared_ptr<TAkimaWork>* work = nullptr) const {
     const int ncp = std::min(s.n - 1, kAkimaCloseCount);
     const int nx = static_cast<int>(u.size()), ny = static_cast<int>(v.size());
-    std::vector<int> iwk(AkimaIntWorkSize(ncp, s.n, nx, ny));
-    std::vector<double> wk(AkimaRealWorkSize(s.n));
-    return AkimaGridInterpolate(kAkimaNewPoints, ncp, s.n, s.x, s.y, s.z, nx, ny, u, v, out, iwk,
-                                wk, 0) == 1;
+    auto w = std::make_shared<TAkimaWork>();
+    w->iwk.assign(AkimaIntWorkSize(ncp, s.n, nx, ny), 0);
+    w->wk.assign(AkimaRealWorkSize(s.n), 0.0);
+    const bool ok = AkimaGridInterpolate(kAkimaNewPoints, ncp, s.n, s.x, s.y, s.z, nx, ny, u, v,
+                                         out, w->iwk, w->wk, 0) == 1;
+    if (ok && work != nullptr) *work = std::move(w);
+    return ok;
+  }
+
+  // Akima's surface point by point, for the nodes the whole-grid methods hold beyond the hull:
+  // over the work of an earlier call, or over a set-up of its own.
+  std::optional<TNodeEvaluator> AkimaPoints(std::shared_ptr<TAkimaWork> work) const {
+    if (!work) {
+      std::vector<double> u = {s.x[0]}, v = {s.y[0]}, out(1);
+      if (!AkimaGrid(u, v, out, &work)) return std::nullopt;
+    }
+    std::shared_ptr<TAkimaPointEvaluator> points =
+        TAkimaPointEvaluator::Build(s.n, s.x, s.y, work->iwk);
+    if (!points) return std::nullopt;
+    const TScatter* p = &s;
+    return [p, work, points](double x, double y) -> std::optional<double> {
+      const double z = points->Evaluate(x, y, 0, p->z, work->wk);
+      return std::isfinite(z) ? std::optional<double>(z) : std::nullopt;
+    };
   }
 
   bool LibrarySurface(const std::vector<double>& u, const std::vector<double>& v,
@@ -147,6 +180,8 @@ struct TMethodSetup {
                    st->lptr.data(), st->lend.data(), 0, &st->sigma, nit, dgmax, st->gx.data(),
                    st->gy.data(), ier);
     if (ier < 0) return std::nullopt;
+    RenkaLimitGradients(s.n, s.x.data(), s.y.data(), s.z.data(), st->list.data(), st->lptr.data(),
+                        st->lend.data(), st->gx.data(), st->gy.data());
     const TScatter* p = &s;
     return [p, st](double u, double v) -> std::optional<double> {
       double z = 0, zx = 0, zy = 0;
@@ -358,15 +393,16 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
   std::vector<double> values(nodes, 0.0);
   std::vector<char> failed(nodes, 0);
   const TMethodSetup setup{s};
+  std::optional<TNodeEvaluator> eval;
+  std::shared_ptr<TMethodSetup::TAkimaWork> akimaWork;
   if (IsWholeGridMethod(code)) {
-    const bool ok = code == kRegridAkima ? setup.AkimaGrid(u, v, values)
+    const bool ok = code == kRegridAkima ? setup.AkimaGrid(u, v, values, &akimaWork)
                                          : setup.LibrarySurface(u, v, values);
     if (!ok) return false;
     if (fill)
       for (std::size_t k = 0; k < nodes; ++k)
         if (known[k] != kMissingNode) values[k] = known[k];
   } else {
-    std::optional<TNodeEvaluator> eval;
     switch (code) {
       case kRegridAkimaII:
         eval = setup.AkimaII();
@@ -403,6 +439,24 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
         }
       }
   }
+
+  // Nodes beyond the hull of the points are held within the allowance of the surface's value
+  // at the hull's nearest point, as the scattered engine's surfaces are there.
+  const THullGuard hull(s.x, s.y, s.z);
+  for (int j = 0; j < gy; ++j)
+    for (int i = 0; i < gx; ++i) {
+      const std::size_t k = static_cast<std::size_t>(j) * static_cast<std::size_t>(gx) +
+                            static_cast<std::size_t>(i);
+      const double nu = u[static_cast<std::size_t>(i)], nv = v[static_cast<std::size_t>(j)];
+      if (failed[k] || !hull.MayHold(values[k]) || !hull.Beyond(nu, nv)) continue;
+      // The whole-grid methods evaluate the feet over their grid's set-up (Akima's kernel) or
+      // over one of their own (the library's surface), made once the first node needs it.
+      if (!eval && IsWholeGridMethod(code)) eval = setup.AkimaPoints(akimaWork);
+      if (!eval) continue;
+      const auto [fu, fv] = hull.Foot(nu, nv);
+      if (const std::optional<double> foot = (*eval)(fu, fv))
+        values[k] = hull.Hold(*foot, values[k]);
+    }
 
   PointTable grid = BuildGridPointsLD(std::vector<long double>(values.begin(), values.end()), gx, gy, xsLD, ysLD);
   if (grid.empty()) return false;

@@ -57,6 +57,11 @@ int LoessMode(int code) {
   }
 }
 
+// Codes held within the data's band beyond the hull: every built-in method.
+bool HeldBeyondHull(int code) {
+  return code >= 0 && code < kNPMethodCount && !IsExtensionCode(code);
+}
+
 bool NeedsLibrary(int code) {
   return (code >= kNPAkima2 && code <= kNPRenka3) || (code >= kNPLoess && code <= kNPExtensionLast);
 }
@@ -104,6 +109,12 @@ TNParm3D::TNParm3D(std::span<TXYZPoint> source, int method, int option1, int opt
   distinctY_ = copy_->CountDistinctY(working_);
   pointCount_ = usedCount_ = ::PointCount(working_);
   duplicatesMerged_ = ::PointCount(source_) != pointCount_;
+  if (pointCount_ >= 4 && xMax_ > xMin_ && yMax_ > yMin_) {
+    std::vector<double> u = PointsX(working_), v = PointsY(working_);
+    for (double& a : u) a = static_cast<double>(UnitX(a));
+    for (double& b : v) b = static_cast<double>(UnitY(b));
+    hull_ = THullGuard(u, v, PointsZ(working_));
+  }
 
   ClampOptions();
   (void)Setup();  // the outcome is read from the statistics and the evaluations
@@ -384,6 +395,31 @@ long double TNParm3D::EvalMode(long double x, long double y, int mode) {
   const bool inTable = method_ >= 0 && method_ < kNPMethodCount;
   if (mode != kDerivValue && (method_ == kNPWatson || !inTable))
     return NumericalDerivative(x, y, mode);
+  if (HeldBeyondHull(method_) && !xd_.empty()) {
+    const double u = static_cast<double>(UnitX(x)), v = static_cast<double>(UnitY(y));
+    if (hull_.Beyond(u, v)) return BeyondHull(x, y, u, v, mode);
+  }
+  return MethodMode(x, y, mode);
+}
+
+long double TNParm3D::BeyondHull(long double x, long double y, double u, double v, int mode) {
+  const long double value = MethodMode(x, y, kDerivValue);
+  if (IsMissingValue(value) || !hull_.MayHold(static_cast<double>(value)) || !InReach(x, y))
+    return mode == kDerivValue ? value : MethodMode(x, y, mode);
+  const auto [fu, fv] = hull_.Foot(u, v);
+  // The search for the foot's triangle leaves the next search's start where it was.
+  const int start = firstCall_.load(std::memory_order_relaxed);
+  const long double foot = MethodMode(xMin_ + fu * UnitStepX(), yMin_ + fv * UnitStepY(), kDerivValue);
+  firstCall_.store(start, std::memory_order_relaxed);
+  if (IsMissingValue(foot)) return mode == kDerivValue ? value : MethodMode(x, y, mode);
+  bool held = false;
+  const long double kept = hull_.Hold(static_cast<double>(foot), static_cast<double>(value), &held);
+  if (mode == kDerivValue) return held ? kept : value;
+  // Where the band holds the surface it is level.
+  return held ? 0.0L : MethodMode(x, y, mode);
+}
+
+long double TNParm3D::MethodMode(long double x, long double y, int mode) {
   if (IsTriangulationCode(method_)) return EvalRenka(x, y, mode);
   if (IsExtensionCode(method_)) return EvalExtension(x, y, mode);
   if (method_ == kNPRenka2) return EvalShepard2(x, y, mode);
@@ -443,6 +479,24 @@ std::vector<long double> TNParm3D::GridMode(int nx, int ny, std::span<const long
   if (pointCount_ < 4 || nx < 1 || ny < 1 || xs.size() < static_cast<std::size_t>(nx) ||
       ys.size() < static_cast<std::size_t>(ny))
     return {};
+  if (!HeldBeyondHull(method_) || xd_.empty() || hull_.Empty()) return MethodGrid(nx, ny, xs, ys, mode);
+  // Akima I's kernel takes the whole grid in one pass, and the nodes beyond the hull are held
+  // after it. The other methods evaluate node by node: their grid is the point evaluations
+  // in the grid's order, so that the triangle searches start where they did.
+  if (method_ != kNPAkima1 && method_ != kNPAkima1Fixed) return GridByPoints(nx, ny, xs, ys, mode);
+  std::vector<long double> grid = MethodGrid(nx, ny, xs, ys, mode);
+  if (grid.empty()) return grid;
+  for (int j = 0; j < ny; ++j) {
+    const double v = static_cast<double>(UnitY(ys[j]));
+    for (int i = 0; i < nx; ++i)
+      if (hull_.Beyond(static_cast<double>(UnitX(xs[i])), v))
+        grid[static_cast<std::size_t>(j) * nx + i] = EvalMode(xs[i], ys[j], mode);
+  }
+  return grid;
+}
+
+std::vector<long double> TNParm3D::MethodGrid(int nx, int ny, std::span<const long double> xs,
+                                              std::span<const long double> ys, int mode) {
   if (IsTriangulationCode(method_)) return GridRenka(nx, ny, xs, ys, mode);
   if (IsExtensionCode(method_)) return GridExtension(nx, ny, xs, ys, mode);
   if (method_ == kNPRenka2) return GridShepard2(nx, ny, xs, ys, mode);

@@ -24,6 +24,10 @@
 // by the ranges. The source table must outlive the engine, which reads it and never
 // writes it: the statistics, the merge and the fit statistics work on a sorted copy.
 //
+// Beyond the convex hull of the points every built-in method's surface is held within a few
+// noise widths of its value at the hull's nearest point (hull_guard.h); inside it the methods'
+// node derivatives are held to what noisy values support (derivative_limiter.h).
+//
 // An engine is set up by one thread at a time. Code 16's evaluations may be asked from two
 // threads at once (the render thread and the user interface): each keeps its own triangle
 // search, and the second derivatives it estimates on the first request are made once. Engines
@@ -42,6 +46,7 @@
 
 #include "app/xyz_data_set.h"
 #include "app/xyz_point.h"
+#include "smooth/engines/hull_guard.h"
 #include "smooth/engines/integral_rectangle.h"
 #include "smooth/engines/loess_smoother.h"
 #include "smooth/engines/rounding_noise.h"
@@ -117,6 +122,9 @@ class TNParm3D {
   long double EvalDxx(long double x, long double y) { return EvalMode(x, y, kDerivXX); }
   long double EvalDyy(long double x, long double y) { return EvalMode(x, y, kDerivYY); }
   long double EvalDxy(long double x, long double y) { return EvalMode(x, y, kDerivXY); }
+  // Beyond the hull of the points every built-in method's surface is held within a few noise
+  // widths of its value at the nearest point of the hull (hull_guard.h), and is level where
+  // it is held; the extension methods answer as their library does.
   long double EvalMode(long double x, long double y, int mode);
   // The surface at a data point: its own z for the methods that interpolate their nodes
   // exactly, the value at (x, y) for the others.
@@ -224,6 +232,16 @@ class TNParm3D {
   // A derivative in unit coordinates converted back to the data's units.
   long double FromUnits(long double value, int mode) const;
   long double NumericalDerivative(long double x, long double y, int mode);
+  // The method's own value or derivative, before anything is done beyond the hull.
+  long double MethodMode(long double x, long double y, int mode);
+  std::vector<long double> MethodGrid(int nx, int ny, std::span<const long double> xs,
+                                      std::span<const long double> ys, int mode);
+  // Mode `mode` at (x, y), which lies beyond the hull at (u, v) in unit coordinates: the
+  // method's, held within the allowance of its value at the hull's nearest point.
+  long double BeyondHull(long double x, long double y, double u, double v, int mode);
+  // Whether the method has a value at (x, y): the Shepard methods have none beyond every
+  // node's radius (their 0 there is no height).
+  bool InReach(long double x, long double y);
   // xd, yd, zd := the table's columns as doubles; with mapToUnit x and y in unit coordinates.
   void TakeColumns(std::span<const TXYZPoint> table, bool mapToUnit);
 
@@ -319,6 +337,8 @@ class TNParm3D {
   long double xScale_ = 1, yScale_ = 1;
   std::span<TXYZPoint> working_;
   std::span<TXYZPoint> source_;
+  // The hull of the working points in unit coordinates and the band beyond it.
+  THullGuard hull_;
   PointTable sortedSource_;
   std::vector<double> xd_, yd_, zd_, wk_;
   std::vector<int> iwk_;

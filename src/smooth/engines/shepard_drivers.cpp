@@ -238,3 +238,14 @@ std::vector<long double> TNParm3D::GridWatson(int nx, int ny, std::span<const lo
       grid[static_cast<std::size_t>(j) * nx + i] = EvalWatson(xs[i], ys[j], mode);
   return grid;
 }
+
+bool TNParm3D::InReach(long double x, long double y) {
+  if ((method_ != kNPRenka2 && method_ != kNPRenka3) || wk_.empty() || xd_.empty()) return true;
+  const double u = static_cast<double>(UnitX(x)), v = static_cast<double>(UnitY(y));
+  const std::size_t n = xd_.size();
+  for (std::size_t k = 0; k < n; ++k) {
+    const double du = u - xd_[k], dv = v - yd_[k], r = wk_[k];
+    if (du * du + dv * dv < r * r) return true;
+  }
+  return false;
+}

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "smooth/kernels/akima_triangulation.h"
+#include "smooth/kernels/derivative_limiter.h"
 
 namespace {
 
@@ -369,6 +370,55 @@ bool EstimateDerivatives(const Mesh& m, std::span<const double> zd, int ncp, con
   return true;
 }
 
+// The derivatives of every point held to what the values about it support
+// (derivative_limiter.h): its quadratic Taylor polynomial at its closest points and at the
+// other corners of its triangles. A point whose closest points crowd along a line, on the
+// border above all, takes from them a slope across that line and second derivatives that are
+// noise divided by the square of a sliver's width; the quintic of a long border segment then
+// stood tens of data heights off the points beside it.
+void LimitDerivatives(const Mesh& m, std::span<const double> zd, int ncp, const int* ipc,
+                      std::span<double> pd) {
+  const int ndp = m.ndp;
+  const auto n = static_cast<std::size_t>(ndp);
+  const double allowance = MeasureTrend(m.xd.first(n), m.yd.first(n), zd).Allowance();
+  std::vector<TNodeTaylor> originals(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    const double* d = &pd[5 * k];
+    TNodeTaylor& t = originals[k];
+    t.order = 2;
+    t.d[1][0] = d[0];
+    t.d[0][1] = d[1];
+    t.d[2][0] = d[2];
+    t.d[1][1] = d[3];
+    t.d[0][2] = d[4];
+  }
+  // The other corners of each point's triangles, in one array with a start per point.
+  std::vector<int> start(n + 1, 0), corners(6 * static_cast<std::size_t>(m.nt));
+  for (int it = 1; it <= 3 * m.nt; ++it) start[static_cast<std::size_t>(m.Ipt(it))] += 2;
+  for (std::size_t k = 1; k <= n; ++k) start[k] += start[k - 1];
+  std::vector<int> fill(start.begin(), start.end() - 1);
+  for (int it = 1; it <= m.nt; ++it)
+    for (int a = 0; a < 3; ++a)
+      for (int b = 1; b < 3; ++b)
+        corners[static_cast<std::size_t>(fill[static_cast<std::size_t>(m.Ipt(3 * it - 2 + a) - 1)]++)] =
+            m.Ipt(3 * it - 2 + (a + b) % 3) - 1;
+  std::vector<int> near;
+  for (std::size_t k = 0; k < n; ++k) {
+    near.assign(corners.begin() + start[k], corners.begin() + start[k + 1]);
+    for (int ic = 0; ic < ncp; ++ic) near.push_back(ipc[static_cast<std::size_t>(ncp) * k + static_cast<std::size_t>(ic)] - 1);
+    std::sort(near.begin(), near.end());
+    near.erase(std::unique(near.begin(), near.end()), near.end());
+    TNodeTaylor t = originals[k];
+    if (!LimitNodeTaylor(m.xd, m.yd, zd, static_cast<int>(k), near, allowance, originals, t)) continue;
+    double* d = &pd[5 * k];
+    d[0] = t.d[1][0];
+    d[1] = t.d[0][1];
+    d[2] = t.d[2][0];
+    d[3] = t.d[1][1];
+    d[4] = t.d[0][2];
+  }
+}
+
 // ---- grid sort ----
 
 // The run of grid x values inside [xmn, xmx]: the published scan takes the first run it meets.
@@ -615,6 +665,7 @@ int AkimaGridInterpolate(int md, int ncp, int ndp, std::span<const double> xd,
   // 5. Partial derivatives.
   const std::span<double> pd = wk.first(AkimaRealWorkSize(ndp));
   if (!EstimateDerivatives(m, zd, ncp, ipc, pd)) return fail();
+  LimitDerivatives(m, zd, ncp, ipc, pd);
 
   // 6. Region by region: the front points forward from the start of IGP, the back points
   // backward from its end.

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <new>
+#include <span>
 #include <vector>
 
+#include "smooth/kernels/derivative_limiter.h"
 #include "smooth/kernels/renka_triangulation.h"
 
 double SinhMinusX(double x) {
@@ -176,6 +178,39 @@ void RenkaGradients(int ncc, const int* lcc, int n, const double* x, const doubl
   }
   dgmax = change;
   ier = kRenkaNotConverged;
+}
+
+int RenkaLimitGradients(int n, const double* x, const double* y, const double* z,
+                        const int* list, const int* lptr, const int* lend, double* gx,
+                        double* gy) {
+  if (n < 3) return 0;
+  const auto count = static_cast<std::size_t>(n);
+  const std::span<const double> xs(x, count), ys(y, count), zs(z, count);
+  const double allowance = MeasureTrend(xs, ys, zs).Allowance();
+  std::vector<TNodeTaylor> originals(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    originals[k].order = 1;
+    originals[k].d[1][0] = gx[k];
+    originals[k].d[0][1] = gy[k];
+  }
+  int limited = 0;
+  std::vector<int> ring;
+  for (int k = 1; k <= n; ++k) {
+    ring.clear();
+    const int lpl = lend[k - 1];
+    int lp = lpl;
+    do {
+      lp = lptr[lp - 1];
+      ring.push_back(std::abs(list[lp - 1]) - 1);
+    } while (lp != lpl);
+    TNodeTaylor t = originals[static_cast<std::size_t>(k - 1)];
+    if (LimitNodeTaylor(xs, ys, zs, k - 1, ring, allowance, originals, t)) {
+      gx[k - 1] = t.d[1][0];
+      gy[k - 1] = t.d[0][1];
+      ++limited;
+    }
+  }
+  return limited;
 }
 
 void RenkaTriangleValue(double px, double py, double x1, double x2, double x3, double y1,

@@ -60,6 +60,17 @@ void RenkaGradients(int ncc, const int* lcc, int n, const double* x, const doubl
                     const double* sigma, int& nit, double& dgmax, double* gx, double* gy,
                     int& ier);
 
+// Holds every node gradient to what the node values support (derivative_limiter.h): the
+// tangent plane of node k, at each node of its ring, within the range of the ring's values
+// and its own widened by a few noise widths of all the values. The global estimate makes the
+// slope between two nodes far closer together than the others their gradients, and noise
+// turns that into a slope carried across their whole triangles; data on a plane, and smooth
+// data where the estimate holds, keep their gradients. Returns the number of nodes whose
+// gradient was limited.
+int RenkaLimitGradients(int n, const double* x, const double* y, const double* z,
+                        const int* list, const int* lptr, const int* lend, double* gx,
+                        double* gy);
+
 // Value (and with dflag != 0 the gradient) of the C1 surface at (px, py). ist in: the node at
 // which the search starts; out: the first vertex of the triangle found, so that a sweep over
 // neighbouring points stays fast. pz, pzx, pzy are 0 whenever IER < 0. IER: 0 in a triangle;

@@ -9,8 +9,9 @@
 
 #include "smooth/kernels/akima_patch.h"
 #include "smooth/kernels/akima_triangulation.h"
+#include "smooth/kernels/derivative_limiter.h"
+#include "smooth/kernels/nearest_points.h"
 #include "smooth/numlib/local_polynomial_fit.h"
-#include "smooth/numlib/nearest_points.h"
 
 namespace {
 
@@ -151,11 +152,20 @@ void FillStarts(SetUp& s) {
 }
 
 // Derivatives up to the third order at every point from its cubic fit; more neighbours where
-// the nearest lie on one line through the point.
+// the nearest lie on one line through the point. Each fit is then held to what the values
+// about the point support (at its fitting neighbours and the other corners of its
+// triangles): a one-sided cubic at the border turns noise into third derivatives that the
+// pieces beside and beyond the border carried tens of data heights away.
 bool EstimateDerivatives(const SetUp& s, double* pd) {
   const auto n = static_cast<std::size_t>(s.ndp);
   const std::span<const double> xs(s.x, n), ys(s.y, n), zs(s.z, n);
   const TNearestPoints nearest(xs, ys);
+  std::vector<std::vector<int>> around(n);
+  for (int t = 1; t <= s.nt; ++t)
+    for (int e = 0; e < 3; ++e)
+      for (int f = 1; f < 3; ++f)
+        around[static_cast<std::size_t>(s.Ipt(t, e) - 1)].push_back(s.Ipt(t, (e + f) % 3) - 1);
+  std::vector<TNodeTaylor> fits(n);
   std::vector<int> neighbours;
   for (int k = 0; k < s.ndp; ++k) {
     TLocalFit fit;
@@ -166,9 +176,17 @@ bool EstimateDerivatives(const SetUp& s, double* pd) {
       if (want == s.ndp - 1) break;
     }
     if (!ok) return false;
-    double* rec = pd + kPerPoint * static_cast<std::size_t>(k);
-    const double values[kPerPoint] = {fit.d[1][0], fit.d[0][1], fit.d[2][0], fit.d[1][1], fit.d[0][2],
-                                      fit.d[3][0], fit.d[2][1], fit.d[1][2], fit.d[0][3]};
+    fits[static_cast<std::size_t>(k)] = FitTaylor(fit);
+    std::vector<int>& near = around[static_cast<std::size_t>(k)];
+    near.insert(near.end(), neighbours.begin(), neighbours.end());
+  }
+  const double allowance = MeasureTrend(xs, ys, zs).Allowance();
+  for (std::size_t k = 0; k < n; ++k) {
+    TNodeTaylor t = fits[k];
+    LimitNodeTaylor(xs, ys, zs, static_cast<int>(k), around[k], allowance, fits, t);
+    double* rec = pd + kPerPoint * k;
+    const double values[kPerPoint] = {t.d[1][0], t.d[0][1], t.d[2][0], t.d[1][1], t.d[0][2],
+                                      t.d[3][0], t.d[2][1], t.d[1][2], t.d[0][3]};
     std::copy(values, values + kPerPoint, rec);
   }
   return true;

@@ -13,6 +13,13 @@ namespace {
 // its coefficient would be rounding error divided by the sliver's width.
 constexpr double kRankTolerance = 1e-6;
 
+// Nearer neighbours weigh more, down to this share of the neighbourhood's radius: a
+// neighbour far nearer than the others is no better known than they are, and weighed by
+// its distance alone it set the slope between the two points (noisy values a thousandth of
+// the radius apart gave slopes of a thousand noise widths), which the higher terms then had
+// to take back at every other neighbour.
+constexpr double kNearestWeighed = 0.25;
+
 // Least squares min |A c - b| by Householder QR (A is rows x cols, column-major). False when a
 // column is, to the tolerance, a combination of the columns before it.
 bool SolveLeastSquares(std::vector<double>& a, std::vector<double>& b, int rows, int cols,
@@ -77,7 +84,8 @@ bool LocalPolynomialFit(std::span<const double> x, std::span<const double> y,
     radius = std::max(radius, std::hypot(x[static_cast<std::size_t>(k)] - x0,
                                          y[static_cast<std::size_t>(k)] - y0));
   if (!(radius > 0) || !std::isfinite(radius)) return false;
-  // Weights fall from the nearest neighbour to a third of it at the farthest.
+  // Weights fall from the nearest neighbour (or one a quarter of the radius away) to a
+  // third of that at the farthest.
   const double reach = 1.5 * radius;
   std::vector<double> weight(static_cast<std::size_t>(rows)), u(weight.size()), v(weight.size());
   for (int i = 0; i < rows; ++i) {
@@ -85,7 +93,7 @@ bool LocalPolynomialFit(std::span<const double> x, std::span<const double> y,
     u[static_cast<std::size_t>(i)] = (x[k] - x0) / radius;
     v[static_cast<std::size_t>(i)] = (y[k] - y0) / radius;
     const double r = std::hypot(u[static_cast<std::size_t>(i)], v[static_cast<std::size_t>(i)]);
-    weight[static_cast<std::size_t>(i)] = (reach / radius - r) / (reach / radius * std::max(r, 1e-3));
+    weight[static_cast<std::size_t>(i)] = (reach / radius - r) / (reach / radius * std::max(r, kNearestWeighed));
   }
   for (int degree = std::min(maxDegree, kLocalFitMaxDegree); degree >= 1; --degree) {
     const int cols = LocalFitTerms(degree);
@@ -120,4 +128,14 @@ bool LocalPolynomialFit(std::span<const double> x, std::span<const double> y,
     return true;
   }
   return false;
+}
+
+TNodeTaylor FitTaylor(const TLocalFit& fit) {
+  static_assert(kLocalFitMaxDegree <= kTaylorMaxOrder);
+  TNodeTaylor t;
+  t.order = fit.degree;
+  for (int a = 0; a <= kLocalFitMaxDegree; ++a)
+    for (int b = 0; a + b <= kLocalFitMaxDegree; ++b)
+      if (a + b > 0) t.d[a][b] = fit.d[a][b];
+  return t;
 }

@@ -4,14 +4,18 @@
 //
 // The polynomial of degree d in (x - x0, y - y0) passes through the point's own value and
 // fits the neighbours by weighted least squares (Householder QR on columns scaled by the
-// neighbourhood's radius); nearer neighbours weigh more. Data taken from a polynomial of
+// neighbourhood's radius); nearer neighbours weigh more, down to a quarter of the radius (a
+// neighbour nearer still is no better known). Data taken from a polynomial of
 // degree d are fitted exactly, so its derivatives come back exact. When the neighbours do
 // not determine all terms (too few, lying on a curve that the terms cannot tell apart, or
 // spread across a line by less than a millionth of their distance along it), the degree is
-// lowered until they do.
+// lowered until they do. The callers then hold the derivatives to what the values about the
+// point support (derivative_limiter.h).
 #pragma once
 
 #include <span>
+
+#include "smooth/kernels/derivative_limiter.h"
 
 inline constexpr int kLocalFitMaxDegree = 4;
 
@@ -32,3 +36,6 @@ int LocalFitTerms(int degree);
                                       std::span<const double> z, int self,
                                       std::span<const int> neighbours, int maxDegree,
                                       TLocalFit& out);
+
+// The fit's derivatives as a node's expansion (derivative_limiter.h).
+TNodeTaylor FitTaylor(const TLocalFit& fit);

@@ -6,9 +6,10 @@
 #include <span>
 #include <vector>
 
+#include "smooth/kernels/derivative_limiter.h"
+#include "smooth/kernels/nearest_points.h"
 #include "smooth/kernels/renka_triangulation.h"
 #include "smooth/numlib/local_polynomial_fit.h"
-#include "smooth/numlib/nearest_points.h"
 #include "smooth/numlib/preusser_element.h"
 
 namespace {
@@ -66,6 +67,8 @@ void Init(int order, int n, const double* x, const double* y, const double* z, d
   const std::span<const double> xs(x, count), ys(y, count), zs(z, count);
   const TNearestPoints nearest(xs, ys);
   const int per = DerivativeCount(order);
+  std::vector<TNodeTaylor> fits(count);
+  std::vector<std::vector<int>> around(count);
   std::vector<int> neighbours;
   for (int k = 0; k < n; ++k) {
     TLocalFit fit;
@@ -81,9 +84,26 @@ void Init(int order, int n, const double* x, const double* y, const double* z, d
       ier = kPreusserNotFinite;
       return;
     }
-    double* rec = wk + static_cast<std::size_t>(per) * static_cast<std::size_t>(k);
-    for (int t = 1; t <= order; ++t)
-      for (int b = 0; b <= t; ++b) rec[Slot(t - b, b)] = fit.d[t - b][b];
+    fits[static_cast<std::size_t>(k)] = FitTaylor(fit);
+    std::vector<int>& near = around[static_cast<std::size_t>(k)];
+    near = neighbours;
+    const int lpl = lend[k];
+    int lp = lpl;
+    do {
+      lp = lptr[lp - 1];
+      near.push_back(std::abs(list[lp - 1]) - 1);
+    } while (lp != lpl);
+  }
+  // Each fit held to what the values about the node support, at its fitting neighbours and
+  // its triangulation neighbours: a one-sided fit at the border or a neighbour far nearer
+  // than the others turns noise into derivatives the elements carry across whole triangles.
+  const double allowance = MeasureTrend(xs, ys, zs).Allowance();
+  for (std::size_t k = 0; k < count; ++k) {
+    TNodeTaylor t = fits[k];
+    LimitNodeTaylor(xs, ys, zs, static_cast<int>(k), around[k], allowance, fits, t);
+    double* rec = wk + static_cast<std::size_t>(per) * k;
+    for (int q = 1; q <= order; ++q)
+      for (int b = 0; b <= q; ++b) rec[Slot(q - b, b)] = t.d[q - b][b];
   }
   ier = kPreusserOk;
 }

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <span>
 #include <vector>
 
+#include "smooth/kernels/derivative_limiter.h"
 #include "smooth/numlib/shepard_cells.h"
 
 namespace {
@@ -24,6 +26,8 @@ constexpr int kMaxNodes = 40;
 constexpr double kConditionBound = 0.01;
 // Damping rows, in units of the largest diagonal of the equilibrated factor.
 constexpr double kDamping = 0.1;
+// A fit whose weighted residual is below this share of the values' spread reproduces them.
+constexpr double kExactFit = 1e-12;
 // A point nearer a node than this fraction of its radius takes the node's own nodal
 // function: the weight's derivatives would overflow long before the result changed.
 constexpr double kNodeHit = 1e-50;
@@ -179,6 +183,9 @@ class TLeastSquares {
     RotateIn(row);
   }
 
+  // Adds the damping row sigma e_j in the original column j.
+  void DampOriginal(int j, double sigma) { Damp(j, sigma * scale_[j]); }
+
   double LargestDiagonal() const {
     double big = 0;
     for (int j = 0; j < cols_; ++j) big = std::max(big, std::fabs(r_[j][j]));
@@ -265,6 +272,65 @@ bool AllCollinear(int n, const double* x, const double* y) {
   return true;
 }
 
+// The degree of polynomial column j of the cubic layout (the cosine columns' harmonic order).
+int Degree(int j) { return kCubicDegree[static_cast<std::size_t>(j)]; }
+
+// The value of node m's nodal function (coefficients a) at node k.
+double NodalAt(TFamily family, const double* a, const double* x, const double* y, const double* f,
+               int m, int k, double w) {
+  return NodalJet(family, a, f[m - 1], x[k - 1] - x[m - 1], y[k - 1] - y[m - 1], w, 0).f;
+}
+
+// A nodal function held to what the values about its node support (derivative_limiter.h):
+// at each of the nodes `near` its terms of degree 3, 2 and 1 (the cosine series' by the
+// order of their harmonics) are dropped or scaled so that it stays within the range of their
+// values and its own, widened by CheckSlack of `allowance` and of what each one's own nodal
+// function (in `original`) misses node k by. A neighbour far nearer than the others dominates
+// a fit weighted by the inverse distance, and with noisy values the nodal function took the
+// slope between the two across the whole radius.
+void LimitNodal(TFamily family, std::span<const int> near, const double* x, const double* y,
+                const double* f, int k, const double* w, double allowance, const double* original,
+                double* coef) {
+  const TFamilyFacts facts = Facts(family);
+  const int first = family == TFamily::kQuadratic ? 4 : 0;
+  const int order = family == TFamily::kQuadratic ? 2 : 3;
+  const auto o = static_cast<std::size_t>(order);
+  const std::size_t m = near.size();
+  std::vector<TCheck> checks(m);
+  std::vector<double> parts(m * o, 0.0);
+  const double xk = x[k - 1], yk = y[k - 1], fk = f[k - 1];
+  for (std::size_t i = 0; i < m; ++i) {
+    const int node = near[i];
+    const double* theirs = original + static_cast<std::size_t>(node - 1) * facts.stored;
+    const double back = NodalAt(family, theirs, x, y, f, node, k, w[node - 1]) - fk;
+    checks[i] = {f[node - 1], CheckSlack(allowance, back)};
+    const double ex = x[node - 1] - xk, ey = y[node - 1] - yk;
+    double terms[kMaxColumns];
+    if (family == TFamily::kCosine) {
+      const THarmonics hx = Harmonics(w[k - 1] * ex), hy = Harmonics(w[k - 1] * ey);
+      for (int j = 0; j < facts.columns; ++j) {
+        const auto p = static_cast<std::size_t>(kCosineTerms[static_cast<std::size_t>(j)][0]);
+        const auto q = static_cast<std::size_t>(kCosineTerms[static_cast<std::size_t>(j)][1]);
+        terms[j] = hx.c[p] * hy.c[q] - kAtNode[p] * kAtNode[q];
+      }
+    } else {
+      FitColumns(family, ex, ey, 1.0, terms);
+    }
+    for (int j = 0; j < facts.columns; ++j)
+      parts[i * o + static_cast<std::size_t>(Degree(first + j) - 1)] += coef[j] * terms[j];
+  }
+  double scale[3];
+  if (!LimitOrders(fk, checks, parts, order, scale)) return;
+  for (int j = 0; j < facts.columns; ++j) coef[j] *= scale[Degree(first + j) - 1];
+  if (family == TFamily::kCosine) {
+    double atNode = 0;
+    for (std::size_t j = 0; j < 9; ++j)
+      atNode += coef[j] * kAtNode[static_cast<std::size_t>(kCosineTerms[j][0])] *
+                kAtNode[static_cast<std::size_t>(kCosineTerms[j][1])];
+    coef[9] = fk - atNode;
+  }
+}
+
 // The set-up shared by the three families: validation, cells, radii and one fit per node.
 int Setup(TFamily family, int n, const double* x, const double* y, const double* f, int nfit,
           int nw, int nr, int* lcell, int* lnext, double& xmin, double& ymin, double& dx,
@@ -299,6 +365,15 @@ int Setup(TFamily family, int n, const double* x, const double* y, const double*
     if (ratio) *ratio = worst;
   }
 
+  const TDataTrend trend =
+      MeasureTrend(std::span<const double>(x, static_cast<std::size_t>(n)),
+                   std::span<const double>(y, static_cast<std::size_t>(n)),
+                   std::span<const double>(f, static_cast<std::size_t>(n)));
+  const double allowance = trend.Allowance();
+  // The nodes each nodal function is checked at (those its fit and its weight reach) and the
+  // cosine family's angle per unit length of each node.
+  std::vector<std::vector<int>> near(static_cast<std::size_t>(n));
+  std::vector<double> scales(static_cast<std::size_t>(n), 0.0);
   const int width = facts.columns + 1;
   std::vector<double> rows(static_cast<std::size_t>(fetch) * width);
   TLeastSquares ls(facts.columns);
@@ -337,6 +412,24 @@ int Setup(TFamily family, int n, const double* x, const double* y, const double*
         if (ls.WellConditioned()) break;
       }
     }
+    // Noisy values: every coefficient is drawn towards 0 as far as the fit's own residuals
+    // leave it undetermined (ridge regression, a term's size over the radius being about the
+    // spread of the values fitted). Neighbours along a line a hair wide determine nothing
+    // across it, and the fit read the noise over the hair as slopes of thousands across it;
+    // data the family reproduces leave no residual and keep their exact fit.
+    double trial[kMaxColumns + 1] = {};
+    ls.Solve(trial);
+    double rss = 0, spread = 0;
+    for (int i = 0; i < fit.count; ++i) {
+      const double* row = rows.data() + static_cast<std::size_t>(i) * width;
+      double r = -row[facts.columns];
+      for (int j = 0; j < facts.columns; ++j) r += row[j] * trial[j];
+      rss += r * r;
+      spread = std::max(spread, std::fabs(f[nb[static_cast<std::size_t>(i)].node - 1] - fk));
+    }
+    const double residual = std::sqrt(rss / std::max(1, fit.count - facts.columns));
+    if (spread > 0 && residual > kExactFit * spread)
+      for (int j = 0; j < facts.columns; ++j) ls.DampOriginal(j, residual / spread);
     double* coef = a + static_cast<std::size_t>(k - 1) * facts.stored;
     ls.Solve(coef);
     if (family == TFamily::kCosine) {
@@ -349,7 +442,16 @@ int Setup(TFamily family, int n, const double* x, const double* y, const double*
       const int first = family == TFamily::kQuadratic ? 4 : 0;
       for (int j = 0; j < facts.columns; ++j) coef[j] /= std::pow(fit.r, kCubicDegree[first + j]);
     }
+    const int checked = std::max(fit.count, RadiusFor(nb, nw).count);
+    std::vector<int>& mine = near[static_cast<std::size_t>(k - 1)];
+    for (int i = 0; i < checked; ++i) mine.push_back(nb[static_cast<std::size_t>(i)].node);
+    scales[static_cast<std::size_t>(k - 1)] = w;
   }
+  // Every nodal function is limited against its neighbours' own, as they were fitted.
+  const std::vector<double> original(a, a + static_cast<std::size_t>(n) * facts.stored);
+  for (int k = 1; k <= n; ++k)
+    LimitNodal(family, near[static_cast<std::size_t>(k - 1)], x, y, f, k, scales.data(),
+               allowance, original.data(), a + static_cast<std::size_t>(k - 1) * facts.stored);
   return 0;
 }
 

@@ -1,4 +1,4 @@
-#include "smooth/numlib/nearest_points.h"
+#include "smooth/kernels/nearest_points.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,7 @@
 // The nearest neighbours of every point of a scattered set, through a grid of cells over the
 // points' bounding box (about two points a cell): the derivative estimation of the library's
-// Akima and Preusser surfaces asks each point for its K nearest others.
+// Akima and Preusser surfaces asks each point for its K nearest others, and the noise
+// estimate of derivative_limiter.h for its nearest one.
 #pragma once
 
 #include <span>

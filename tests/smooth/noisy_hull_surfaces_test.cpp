@@ -1,0 +1,283 @@
+// Surfaces of dense noisy data at the hull of their points. Every interpolant builds its
+// surface from values and estimated derivatives; on noisy data those estimates carried the
+// noise across whole triangles (two points a hair apart) and beyond the hull (one-sided
+// estimates), so that the status window's surface dipped far below every nearby point and
+// Akima's and Preusser's surfaces stood as walls between the hull and the data's rectangle.
+// The checks: the preview surface near the table's edge and over its rectangle; the
+// extrapolating methods beside the hull; a run of nearly collinear hull points; and every
+// scattered method and every grid-making method over the rectangles of dense noisy tables,
+// within the data's range widened by a few noise widths. The tables (noisy_tables.h) are
+// the same on every machine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/long_double.h"
+#include "smooth/engines/data_hull.h"
+#include "smooth/engines/gridded_engine.h"
+#include "smooth/engines/scattered_engine.h"
+#include "smooth/engines/smoothing_services.h"
+#include "noisy_tables.h"
+#include "smooth_test_support.h"
+
+namespace {
+
+using smooth_test::NoisyTable;
+using smooth_test::Table;
+using smooth_test::TNoisyShape;
+using smooth_test::TNoisyTable;
+using smooth_test::TPoint;
+
+// How far beyond the data's range a surface may reach, in noise widths, and how far beyond
+// the range of the eight points nearest to a place beside the hull.
+constexpr long double kFewNoiseWidths = 6;
+constexpr long double kNearbyNoiseWidths = 4;
+
+struct TMethod {
+  const char* name;
+  int code, option1, option2;
+};
+// Every built-in scattered method with the options its window offers by default, and the
+// variants of the options that change the method (Renka I's frame and tension, Renka II's
+// order, Watson's C0 and C1, the four loess codes).
+const TMethod kScatteredMethods[] = {
+    {"Akima I", kNPAkima1, 1, 5},          {"Akima I (20)", kNPAkima1Fixed, 0, 0},
+    {"Akima II", kNPAkima2, 1, 9},         {"Preusser C1", kNPPreusser, 1, 3},
+    {"Preusser C2", kNPPreusser, 2, 3},    {"Renka I", kNPRenka1, 0, 0},
+    {"Renka I frame", kNPRenka1, 1, 0},    {"Renka I tension", kNPRenka1, 0, 1},
+    {"Renka I frame tension", kNPRenka1, 1, 1}, {"Renka II quadratic", kNPRenka2, 1, 13},
+    {"Renka II cubic", kNPRenka2, 2, 17},  {"Renka III", kNPRenka3, 2, 18},
+    {"Watson C0", kNPWatson, 0, 0},        {"Watson C1 1", kNPWatson, 1, 1},
+    {"Watson C1 5", kNPWatson, 1, 5},      {"Loess", kNPLoess, 2, 13},
+    {"Own triangulation", kNPOwnTriangulation, 1, 0}, {"Loess gradient", kNPLoessGradient, 2, 13},
+    {"Loess smoothed", kNPLoessSmoothed, 2, 13}, {"Loess cosine", kNPLoessCosine, 2, 13},
+};
+
+// The tables of the hunts: dense enough that noise dominates the spacing, over shapes whose
+// rectangle reaches beyond the hull, one with axes of very different scales.
+std::vector<TNoisyTable> HuntTables() {
+  return {NoisyTable(TNoisyShape::kSquare, 4000, 1.5L, 1),
+          NoisyTable(TNoisyShape::kDisc, 3000, 1.5L, 2),
+          NoisyTable(TNoisyShape::kRoundedSquare, 3000, 1.0L, 3),
+          NoisyTable(TNoisyShape::kSquare, 1500, 3.0L, 4),
+          NoisyTable(TNoisyShape::kDisc, 2500, 0.5L, 5, -400, 2.5L, 100, 0.01L)};
+}
+
+// n + 1 nodes over [lo, hi] and four more hugging each end, where the strip between the
+// hull and the rectangle is thinnest.
+std::vector<long double> HuggingAxis(long double lo, long double hi, int n) {
+  std::vector<long double> a;
+  for (const long double t : {0.0L, 3e-5L, 1e-3L, 4e-3L}) a.push_back(lo + (hi - lo) * t);
+  for (int k = 1; k < n; ++k) a.push_back(lo + (hi - lo) * k / n);
+  for (const long double t : {4e-3L, 1e-3L, 3e-5L, 0.0L}) a.push_back(hi - (hi - lo) * t);
+  return a;
+}
+
+// How far the values reach beyond the table's range, in noise widths (0 within it). The
+// missing value is no height; nor is 0 where `zeroIsNone` (a Shepard method's answer beyond
+// every node's radius), which no table here holds.
+long double Stray(const std::vector<long double>& values, const TNoisyTable& t, bool zeroIsNone) {
+  long double worst = 0;
+  for (const long double v : values) {
+    if (IsMissingValue(v) || (zeroIsNone && v == 0)) continue;
+    worst = std::max({worst, (t.zMin - v) / t.noise, (v - t.zMax) / t.noise});
+  }
+  return worst;
+}
+
+// The range of the k points nearest to (x, y).
+std::pair<long double, long double> NearbyRange(const TNoisyTable& t, long double x, long double y, int k) {
+  std::vector<std::pair<long double, long double>> byDistance;
+  for (const TPoint& p : t.points) byDistance.push_back({std::hypot(p.x - x, p.y - y), p.z});
+  std::partial_sort(byDistance.begin(), byDistance.begin() + k, byDistance.end());
+  long double lo = byDistance[0].second, hi = lo;
+  for (int i = 1; i < k; ++i) {
+    lo = std::min(lo, byDistance[static_cast<std::size_t>(i)].second);
+    hi = std::max(hi, byDistance[static_cast<std::size_t>(i)].second);
+  }
+  return {lo, hi};
+}
+
+// Places in the strip between the hull and the data's rectangle along its four sides.
+std::vector<std::pair<long double, long double>> StripPlaces(const TNoisyTable& t, PointTable& table) {
+  const TDataHull hull(table);
+  long double x0 = t.points[0].x, x1 = x0, y0 = t.points[0].y, y1 = y0;
+  for (const TPoint& p : t.points) {
+    x0 = std::min(x0, p.x), x1 = std::max(x1, p.x);
+    y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+  }
+  std::vector<std::pair<long double, long double>> places;
+  for (int k = 1; k < 60; ++k)
+    for (const long double in : {3e-5L, 1e-4L, 3e-4L}) {
+      const long double x = x0 + (x1 - x0) * k / 60, y = y0 + (y1 - y0) * k / 60;
+      for (const auto& p : {std::pair{x0 + (x1 - x0) * in, y}, std::pair{x1 - (x1 - x0) * in, y},
+                            std::pair{x, y0 + (y1 - y0) * in}, std::pair{x, y1 - (y1 - y0) * in}})
+        if (!hull.Contains(p.first, p.second)) places.push_back(p);
+    }
+  return places;
+}
+
+TEST(NoisyHullSurfaces, TheStatusWindowsSurfaceStaysWithItsPoints) {
+  // 8000 points of a hill on a level base with noise 1.5 over [1, 10]^2: the surface of the
+  // status window, the column preview and the review's residuals (the own triangulation
+  // interpolant) dipped to -43 between two points 0.0016 apart in the middle of the table and
+  // rose to 268 beside the hull, where the data lie between 7 and 61.
+  const TNoisyTable t = NoisyTable(TNoisyShape::kSquare, 8000, 1.5L, 1);
+  PointTable table = Table(t.points);
+  const std::optional<TPreviewSurface> surface = MakeTriangulationPreview(table);
+  ASSERT_TRUE(surface);
+  long double x0 = 10, x1 = 1, y0 = 10, y1 = 1;
+  for (const TPoint& p : t.points) {
+    x0 = std::min(x0, p.x), x1 = std::max(x1, p.x);
+    y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+  }
+  const std::vector<long double> xs = HuggingAxis(x0, x1, 60), ys = HuggingAxis(y0, y1, 60);
+  const std::vector<long double> grid = surface->grid(static_cast<int>(xs.size()), static_cast<int>(ys.size()), xs, ys);
+  ASSERT_EQ(grid.size(), xs.size() * ys.size());
+  EXPECT_LE(Stray(grid, t, false), kFewNoiseWidths);
+  // Beside the table's edge the surface keeps within a few noise widths of the points there.
+  for (const auto& [x, y] : StripPlaces(t, table)) {
+    const auto [lo, hi] = NearbyRange(t, x, y, 8);
+    const long double z = surface->value(x, y);
+    EXPECT_GE(z, lo - kNearbyNoiseWidths * t.noise) << static_cast<double>(x) << ", " << static_cast<double>(y);
+    EXPECT_LE(z, hi + kNearbyNoiseWidths * t.noise) << static_cast<double>(x) << ", " << static_cast<double>(y);
+  }
+  // The points themselves are interpolated.
+  for (std::size_t i = 0; i < t.points.size(); i += 97)
+    EXPECT_EQ(surface->atDataPoint(t.points[i].x, t.points[i].y, t.points[i].z), t.points[i].z);
+}
+
+TEST(NoisyHullSurfaces, AkimaAndPreusserFollowThePointsBesideTheHull) {
+  // Between the hull and the data's rectangle Akima I gave 142, Akima II 208 and Preusser
+  // 110 where the nearest points lie between 12.6 and 14.5: the second (and higher)
+  // derivatives of one-sided estimates at the hull points, carried along the outward normal.
+  const TNoisyTable t = NoisyTable(TNoisyShape::kSquare, 8000, 1.5L, 1);
+  PointTable table = Table(t.points);
+  const std::vector<std::pair<long double, long double>> places = StripPlaces(t, table);
+  ASSERT_GT(places.size(), 50u);
+  for (const TMethod& m : {kScatteredMethods[0], kScatteredMethods[2], kScatteredMethods[3],
+                           kScatteredMethods[4], kScatteredMethods[5]}) {
+    TNParm3D engine(table, m.code, m.option1, m.option2, false);
+    ASSERT_TRUE(engine.HasSurface()) << m.name;
+    int strays = 0;
+    long double worst = 0;
+    for (const auto& [x, y] : places) {
+      const auto [lo, hi] = NearbyRange(t, x, y, 8);
+      const long double z = engine.EvalAt(x, y);
+      const long double beyond = std::max(lo - z, z - hi) / t.noise;
+      worst = std::max(worst, beyond);
+      strays += beyond > kNearbyNoiseWidths;
+    }
+    EXPECT_EQ(strays, 0) << m.name << ": " << strays << " of " << places.size()
+                         << " places beyond " << static_cast<double>(kNearbyNoiseWidths)
+                         << " noise widths of their 8 nearest points, the worst "
+                         << static_cast<double>(worst);
+  }
+}
+
+TEST(NoisyHullSurfaces, ARunOfNearlyCollinearHullPointsGivesSaneSlopes) {
+  // 300 noisy points of a plane along the bottom edge, a hair off one line, below 1500
+  // interior points of the same plane: a hull point's nearest points all lie along the run,
+  // and an estimate across it divides the noise by the run's wiggle.
+  smooth_test::TSplitMix random(42);
+  std::vector<TPoint> points;
+  const long double noise = 0.05L;
+  auto plane = [](long double x, long double y) { return 1 + x + 0.5L * y; };
+  for (int k = 0; k < 300; ++k) {
+    const long double x = (k + 0.5L) / 300, y = 1e-5L * (random.Next() - 0.5L);
+    points.push_back({x, y, plane(x, y) + noise * random.Normal()});
+  }
+  for (int k = 0; k < 1500; ++k) {
+    const long double x = random.Next(), y = 0.02L + 0.98L * random.Next();
+    points.push_back({x, y, plane(x, y) + noise * random.Normal()});
+  }
+  PointTable table = Table(points);
+  for (const TMethod& m : kScatteredMethods) {
+    TNParm3D engine(table, m.code, m.option1, m.option2, false);
+    ASSERT_TRUE(engine.HasSurface()) << m.name;
+    long double worst = 0;
+    for (int i = 0; i <= 100; ++i)
+      for (const long double y : {-0.01L, -1e-3L, 0.0L, 1e-3L, 0.005L, 0.015L}) {
+        const long double x = i / 100.0L, z = engine.EvalAt(x, y);
+        if (IsMissingValue(z) || (z == 0 && (m.code == kNPRenka2 || m.code == kNPRenka3))) continue;
+        worst = std::max(worst, std::fabs(z - plane(x, y)) / noise);
+      }
+    EXPECT_LE(worst, 8) << m.name << ": " << static_cast<double>(worst) << " noise widths off the plane";
+  }
+}
+
+TEST(NoisyHullSurfaces, EveryScatteredMethodKeepsWithinItsDataOverTheRectangle) {
+  std::vector<std::string> strays;
+  int cases = 0;
+  for (const TNoisyTable& t : HuntTables()) {
+    PointTable table = Table(t.points);
+    for (const TMethod& m : kScatteredMethods) {
+      TNParm3D engine(table, m.code, m.option1, m.option2, false);
+      ASSERT_TRUE(engine.HasSurface()) << t.name << ", " << m.name;
+      const std::vector<long double> xs = HuggingAxis(engine.XMin(), engine.XMax(), 48);
+      const std::vector<long double> ys = HuggingAxis(engine.YMin(), engine.YMax(), 48);
+      const std::vector<long double> grid = engine.EvalGrid(static_cast<int>(xs.size()), static_cast<int>(ys.size()), xs, ys);
+      ASSERT_EQ(grid.size(), xs.size() * ys.size());
+      ++cases;
+      const long double stray = Stray(grid, t, m.code == kNPRenka2 || m.code == kNPRenka3);
+      if (stray > kFewNoiseWidths) {
+        std::ostringstream s;
+        s << t.name << ", " << m.name << ": " << static_cast<double>(stray) << " noise widths";
+        strays.push_back(s.str());
+      }
+    }
+  }
+  EXPECT_EQ(cases, 100);
+  std::ostringstream all;
+  for (const std::string& s : strays) all << s << "\n";
+  EXPECT_TRUE(strays.empty()) << strays.size() << " of " << cases << " surfaces beyond the data's range:\n" << all.str();
+}
+
+TEST(NoisyHullSurfaces, EveryGridMakingMethodKeepsWithinItsData) {
+  // The uniform grid of every grid-making method, the sparse grid's filling (a uniform grid
+  // for tables this large) and the NURBS smoothing over it: the nodes beyond the hull were
+  // the methods' extrapolation.
+  std::vector<std::string> strays;
+  int cases = 0;
+  for (const TNoisyTable& t : HuntTables()) {
+    PointTable table = Table(t.points);
+    struct TGrid {
+      int method, regrid, n;
+      bool uniform;
+    };
+    std::vector<TGrid> grids;
+    for (int regrid = 0; regrid < kRegridMethodCount; ++regrid) grids.push_back({kGridBSpline, regrid, 32, true});
+    grids.push_back({kGridBSpline, kRegridRenka, 0, false});
+    grids.push_back({kGridNurbsCubic, kRegridRenka, 0, false});
+    for (const TGrid& g : grids) {
+      TSpline3D engine(table, g.method, 3, 3, 25, 25, g.n, g.n, g.regrid, g.uniform);
+      ASSERT_TRUE(engine.Ready()) << t.name << ", regrid " << g.regrid;
+      ++cases;
+      std::vector<long double> nodes;
+      for (const TXYZPoint& p : engine.Working().subspan(1))
+        if (IsActive(p)) nodes.push_back(p.Z);
+      long double stray = Stray(nodes, t, false);
+      if (g.method == kGridNurbsCubic) {
+        const std::vector<long double> xs = HuggingAxis(engine.XMin(), engine.XMax(), 48);
+        const std::vector<long double> ys = HuggingAxis(engine.YMin(), engine.YMax(), 48);
+        stray = std::max(stray, Stray(engine.EvalGrid(static_cast<int>(xs.size()), static_cast<int>(ys.size()), xs, ys), t, false));
+      }
+      if (stray > kFewNoiseWidths) {
+        std::ostringstream s;
+        s << t.name << ", method " << g.method << " grid " << g.regrid << (g.uniform ? " uniform" : " filled")
+          << ": " << static_cast<double>(stray) << " noise widths";
+        strays.push_back(s.str());
+      }
+    }
+  }
+  EXPECT_EQ(cases, 60);
+  std::ostringstream all;
+  for (const std::string& s : strays) all << s << "\n";
+  EXPECT_TRUE(strays.empty()) << strays.size() << " of " << cases << " grids beyond the data's range:\n" << all.str();
+}
+
+}  // namespace
