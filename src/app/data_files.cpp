@@ -51,7 +51,7 @@ constexpr const char* kShorterThanHeader =
     "The File is Shorter Than Its Header Says: It Holds %lld of the %lld Records Counted";
 // A file that broke off (TReadResult::damagedAfterRow) and cells that held no finite number.
 constexpr const char* kDamagedAfterRow = "The File is Damaged After Row %lld: Nothing After It Could Be Read";
-constexpr const char* kRowsNotFinite = "Rows Skipped Because a Chosen Column Held an Infinite Number or NaN: %d";
+constexpr const char* kRowsNotFinite = "Rows Skipped Because a Chosen Column Held Infinity or NaN: %d";
 // The cut message of a read that stopped counting (kPointsCountBound).
 constexpr const char* kMorePointsCut =
     "The File Holds More Than %d Points, %d Were Read\nThe Data Table Holds at Most %d Points";

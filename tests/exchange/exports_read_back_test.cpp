@@ -28,6 +28,7 @@
 #include "exchange/worksheet_readers.h"
 #include "platform/message_box.h"
 #include "review/residual_table.h"
+#include "tools/data_generation.h"
 #include "tools/evaluation_table.h"
 
 namespace {
@@ -232,6 +233,34 @@ TEST_F(ExportsReadBack, EvaluationTablesAndResidualListsGiveBackTheirRows) {
       EXPECT_EQ(XyzOf(Points()), want);
     }
     if (wk1) EXPECT_NE(Told(told).find("Held Text or Nothing: 1"), std::string::npos) << Told(told);
+  }
+}
+
+// Generate Table's file, without and with limits (5 values a line): a pair the surface cannot
+// evaluate is left out, and every line read back is a point of the surface.
+TEST_F(ExportsReadBack, GeneratedFilesGiveBackTheirPoints) {
+  TEvalSurface surface;
+  surface.z = [](long double x, long double y) { return x == 1 ? ExprErrorValue : x * y + 0.5L; };
+  surface.xMin = 0, surface.xMax = 3, surface.yMin = 0, surface.yMax = 3, surface.zMin = 0, surface.zMax = 10;
+  surface.confidenceLimit = [](long double, long double, long double) { return 0.25L; };
+  surface.predictionLimit = [](long double, long double, long double) { return 0.75L; };
+  const TEvalComputer computer(surface);
+  const TGridInputs grid = MakeGridInputs(0, 1, 3, 0, 1, 3);
+  std::multiset<Xyz> want;
+  for (int x = 0; x <= 3; ++x)
+    for (int y = 0; y <= 3; ++y)
+      if (x != 1) want.insert({x, y, x * y + 0.5L});
+  for (const EvalLimits limits : {EvalLimits::kNone, EvalLimits::kConfidence}) {
+    SCOPED_TRACE(static_cast<int>(limits));
+    std::string text;
+    const TGenOutcome out = GenerateFileText(computer, MakeLimitChoice(limits, "95.00"), kEvalZ, grid.list, text, nullptr);
+    ASSERT_EQ(out.written, 12);
+    const std::string path = dir_.Write("generated.prn", text);
+    const std::size_t told = boxes_.Boxes().size();
+    ASSERT_EQ(Import(path), 12);
+    EXPECT_EQ(chosenKind_, limits == EvalLimits::kNone ? 0 : 4);
+    EXPECT_EQ(XyzOf(Points()), want);
+    EXPECT_EQ(Told(told), "");
   }
 }
 

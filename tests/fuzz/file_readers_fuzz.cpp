@@ -67,6 +67,7 @@
 #include "fit/fit_blocks.h"
 #include "graph3d/color_schemes.h"
 #include "graph3d/option_files.h"
+#include "graph3d/graph_options.h"
 #include "graph3d/option_records.h"
 #include "graph3d/text_print_buffer.h"
 #include "graph3d/title_block.h"
@@ -163,6 +164,10 @@ void CheckRead(const TReadResult& r, const TReadArgs& args, bool positiveWeights
         "points cut while the table had room");
   Check(r.pointsInFile <= kPointsCountBound, "points counted past the bound");
   Check(!r.cancelled, "a read without progress cancelled");
+  Check(r.skippedLines >= 0 && r.skippedRows >= 0 && r.nonFiniteRows >= 0 && r.inactiveRows >= 0,
+        "a negative count of rows passed over");
+  Check(!r.damagedAfterRow || *r.damagedAfterRow >= 0, "damaged after a negative row");
+  Check(r.recordsInHeader >= r.recordsInFile, "more records read than the header counts");
   for (const TXYZPoint& p : r.points) {
     Check(Scanned(p.X) && Scanned(p.Y) && Scanned(p.Z) && Scanned(p.W), "a value not scanned");
     Check(p.Status == kPointActive || p.Status == kPointInactive, "a status neither active nor inactive");
@@ -344,6 +349,12 @@ std::vector<Target> Targets() {
         t[0].W = 1;
         return WriteOkapSav(path, t, titles).status == SavWriteStatus::kWritten;
       }),
+      // Cut inside its cases: fewer than its header counts.
+      [&] {
+        Bytes b = Written([&](const std::string& path) { return WriteOkapSavXYZ(path, points).status == SavWriteStatus::kWritten; });
+        b.resize(b.size() - 11);
+        return b;
+      }(),
   };
   const std::vector<std::string> savTokens = {"$FL2@(#) ", "$FL3@(#) ", std::string("\xE7\x03\x00\x00", 4),
                                               std::string("\x07\x00\x00\x00", 4), std::string("\xFF\xFF\xFF\xFF", 4),
@@ -595,6 +606,28 @@ std::vector<Target> Targets() {
     sheetSeeds.push_back(wb1.Record(1, {}).Take());
     sheetSeeds.push_back(wk3.Take());
   }
+  {
+    // Damaged sheets: a number record shorter than its fixed part mid-file, cells holding
+    // infinities and NaN, and a file cut inside its last record without its end.
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    exchange_test::SheetBuilder shortMid, infinite, cut, wk3;
+    for (exchange_test::SheetBuilder* b : {&shortMid, &infinite, &cut}) b->Wk1Bof();
+    wk3.Wk3Bof();
+    for (int r = 1; r <= 10; ++r)
+      for (int c = 0; c < 3; ++c) {
+        if (r == 7 && c == 0) shortMid.Record(14, {0xFF, 0, 0, 7, 0});
+        shortMid.Wk1Number(c, r, r * (c + 1.0));
+        infinite.Wk1Number(c, r, r == 3 && c == 2 ? inf : r == 5 && c == 0 ? nan : r * (c + 1.0));
+        cut.Wk1Number(c, r, r + c);
+        wk3.Wk3Number(0, c, r, r == 4 && c == 1 ? std::numeric_limits<long double>::infinity() : r * 0.5L);
+      }
+    sheetSeeds.push_back(shortMid.Wk1Eof().Take());
+    sheetSeeds.push_back(infinite.Wk1Eof().Take());
+    Bytes cutBytes = cut.Take();
+    cutBytes.resize(cutBytes.size() - 3);
+    sheetSeeds.push_back(cutBytes);
+    sheetSeeds.push_back(wk3.Record(28, {}).Take());
+  }
   const std::vector<std::string> sheetTokens = {std::string("\x0E\x00\x0D\x00", 4), std::string("\x0F\x00", 2),
                                                 std::string("\x01\x00\x00\x00", 4), std::string("\x1C\x00", 2),
                                                 std::string("\xFF\xFF", 2), std::string("\x00\x00\x1A\x00", 4),
@@ -645,6 +678,13 @@ std::vector<Target> Targets() {
       biff.BiffMulRk(r, 0, {exchange_test::SheetBuilder::RkInteger(r), exchange_test::SheetBuilder::RkDouble(0.5, true)})
           .BiffFormula(r, 2, exchange_test::SheetBuilder::NumberResult(r * 2.0)).BiffBoolErr(r, 3, 1, r == 2);
     bookSeeds.push_back(biff.BiffEof().Take());
+    // A sheet with an infinite number, a short NUMBER record and no EOF record.
+    exchange_test::SheetBuilder damaged;
+    damaged.BiffBof(0x0409, 0, 0x0010);
+    for (int r = 0; r < 6; ++r)
+      for (int c = 0; c < 3; ++c)
+        damaged.BiffNumber(r, c, r == 2 && c == 1 ? std::numeric_limits<double>::infinity() : r + c * 0.5);
+    bookSeeds.push_back(damaged.Record(0x0203, {6, 0, 0, 0, 15, 0}).BiffNumber(7, 0, 1).Take());
   }
   const std::vector<std::string> bookTokens = {std::string("\x09\x08\x10\x00\x00\x06\x10\x00", 8),
                                                std::string("\x0A\x00\x00\x00", 4), std::string("\xFC\x00", 2),
@@ -737,11 +777,30 @@ std::vector<Target> Targets() {
   // Fixed-size blocks: the settings file, the fit blocks, the 3D option files.
   ProgramSettings settings = DefaultSettings(1280, 1024);
   settings.recentFiles[0] = "/data/a.prn";
+  // A damaged one: a user colour scheme past the palette, view angles of 1e10 and -3e9.
+  Bytes damagedSettings = EncodeSettings(DefaultSettings(1280, 1024), 1280, 1024);
+  std::fill_n(damagedSettings.begin() + 1768 + 27, 27, std::uint8_t{200});
+  {
+    ProgramSettings wild = DefaultSettings(1280, 1024);
+    T3DViewRec far = DefaultViewRec();
+    far.AngleXY = 1e10L;
+    wild.viewRecords[0] = EncodeViewRec(far);
+    far.AngleXY = -3e9L;
+    wild.viewRecords[2] = EncodeViewRec(far);
+    Bytes b = EncodeSettings(wild, 1280, 1024);
+    std::fill_n(b.begin() + 1768 + 27, 27, std::uint8_t{200});
+    damagedSettings = b;
+  }
   targets.push_back({"settings_file", "cfg", {EncodeSettings(settings, 1280, 1024),
-                                              EncodeSettings(DefaultSettings(640, 480), 640, 480)}, {},
+                                              EncodeSettings(DefaultSettings(640, 480), 640, 480), damagedSettings}, {},
                      [](const Bytes& input, const std::string&, std::uint64_t) {
                        ProgramSettings s = DefaultSettings(800, 600);
                        if (!DecodeSettings(input, 1280, 1024, s)) return;
+                       for (const std::uint8_t c : s.userColorSchemes) Check(c <= 15, "settings: a colour index past the palette");
+                       for (int slot = 0; slot < static_cast<int>(kViewRecCount); ++slot) {
+                         TGraphOptions options(s, slot, 0, -1);
+                         Check(options.view.AngleXY >= 0 && options.view.AngleXY <= 360, "settings: a view angle past a turn");
+                       }
                        const Bytes once = EncodeSettings(s, 1280, 1024);
                        ProgramSettings again = DefaultSettings(800, 600);
                        Check(DecodeSettings(once, 1280, 1024, again), "settings: its own encoding refused");
@@ -763,9 +822,11 @@ std::vector<Target> Targets() {
                        (void)ReadFitSelectionFile(path, s, o);
                        (void)ReadFitOptionsFile(path, s, o);
                      }});
+  T3DViewRec farView = DefaultViewRec();
+  farView.AngleXY = 1e4000L;
   targets.push_back({"option_files", "v3d",
                      {EncodeViewRec(DefaultViewRec()), EncodeScalingBlock(T3DScalingBlock{}),
-                      EncodeAnimRec(T3DAnimRec{}), EncodePointsRec(DefaultPointsRec())},
+                      EncodeAnimRec(T3DAnimRec{}), EncodePointsRec(DefaultPointsRec()), EncodeViewRec(farView)},
                      {},
                      [](const Bytes& input, const std::string& path, std::uint64_t) {
                        RoundTrip<T3DAnimRec>(input, [](const Bytes& b, T3DAnimRec& r) { return DecodeAnimRec(b, r); },
@@ -782,6 +843,9 @@ std::vector<Target> Targets() {
                                "an option file read back differs");
                        };
                        again(ReadViewFile, EncodeViewRec, DefaultViewRec());
+                       T3DViewRec view = DefaultViewRec();
+                       if (ReadViewFile(path, view) == OptionFileStatus::Ok)
+                         Check(view.AngleXY >= 0 && view.AngleXY <= 360, "a view file's angle past a turn");
                        again(ReadScalingFile, EncodeScalingBlock, T3DScalingBlock{});
                        again(ReadAnimationFile, EncodeAnimRec, T3DAnimRec{});
                      }});
