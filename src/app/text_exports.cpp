@@ -218,6 +218,15 @@ std::vector<std::uint8_t> LinesWorksheet(const TExportLines& lines, int form) {
   return image.Finish();
 }
 
+int LinesWorksheetColumns(const TExportLines& lines) {
+  int columns = 0;
+  for (int i = 0; i < lines.Count(); ++i) {
+    TWorksheetImage row(1, 0, 0);
+    LineCells(StripTextCodes(lines.Line(i)), 0, row, columns, LoneSign::EndsRow);
+  }
+  return columns;
+}
+
 std::vector<std::uint8_t> PlainLinesWorksheet(std::span<const std::string_view> lines, int form, LoneSign lone) {
   const int count = static_cast<int>(lines.size());
   TWorksheetImage image(form, 20, count + 1);

@@ -64,6 +64,9 @@ std::string LinesPlainText(const TExportLines& lines, std::size_t limit = std::s
 // period, an exponent of up to 3 digits), a quoted token a label without its quotes, any
 // other token a label up to the next blank, tab or comma.
 std::vector<std::uint8_t> LinesWorksheet(const TExportLines& lines, int form);
+// The most cells a row of that image takes: a WK3 worksheet holds 256 columns, and the cells
+// of a longer row would be left out of it.
+int LinesWorksheetColumns(const TExportLines& lines);
 // What a token that is only a sign or a period ("-", ".") means: the text windows end the
 // row's cells there; the ASCII editor keeps it as a label.
 enum class LoneSign { EndsRow, IsLabel };
@@ -83,6 +86,7 @@ inline std::string TextWindowPlainText(const TMFile& lines) { return LinesPlainT
 inline std::vector<std::uint8_t> TextWindowWorksheet(const TMFile& lines, int form) {
   return LinesWorksheet(TMFileLines(lines), form);
 }
+inline int TextWindowWorksheetColumns(const TMFile& lines) { return LinesWorksheetColumns(TMFileLines(lines)); }
 [[nodiscard]] inline bool WriteTextWindowFile(const TMFile& lines, const std::string& path, int format,
                                 const TRtfFont& font, bool colors) {
   return WriteLinesFile(TMFileLines(lines), path, format, font, colors);

@@ -29,6 +29,7 @@
 #include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "app/text_print.h"
+#include "app/worksheet_records.h"
 #include "app/ui/command_table.h"
 #include "app/ui/font_dialog.h"
 #include "app/ui/main_window.h"
@@ -538,8 +539,19 @@ void TScrWin::CmSaveAs() {
 }
 
 bool TScrWin::SaveTo(const std::string& path) {
+  // A WK3 worksheet has 256 columns: the cells of a wider line would be left out of it.
+  const int format = SaveFormatByExt(path);
+  if (format == kSaveFormatWk3) {
+    const int columns = TextWindowWorksheetColumns(lines_);
+    if (columns > kWK3MaxColumn + 1) {
+      ErrorBox(ToWindow(this), path,
+               CFormat("A Line Holds %d Cells, More Than the %d Columns of a WK3 Worksheet\nNothing Was Written",
+                       columns, kWK3MaxColumn + 1));
+      return false;
+    }
+  }
   ShowBusyMsg(ToWindow(this), kSaveCaption, "Saving...", 1);
-  const bool ok = WriteTextWindowFile(lines_, path, SaveFormatByExt(path), RtfFont(), ColorsOn());
+  const bool ok = WriteTextWindowFile(lines_, path, format, RtfFont(), ColorsOn());
   HideBusyMsg();
   if (!ok) ErrorBox(ToWindow(this), path, SaveFailureText(path, 3075));
   return ok;

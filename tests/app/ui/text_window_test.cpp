@@ -255,6 +255,27 @@ TEST_F(TextWindow, AViewedLineOf150NumbersIsSavedCopiedAndHandedOnWhole) {
   w->close();
 }
 
+// A WK3 worksheet has 256 columns: a viewed line of 300 numbers saved as WK3 would lose 44 of
+// them, so the save is refused and says why; WK1 and text take the line whole.
+TEST_F(TextWindow, ALineWiderThanAWk3WorksheetIsNotSavedAsOne) {
+  std::string wide;
+  for (int k = 0; k < 300; ++k) wide += (k ? " " : "") + std::to_string(k);
+  const std::string file = dir_.Write("wide300.prn", "a b c\r\n" + wide + "\r\n");
+  TScrWin* w = OpenTextFileWindow(nullptr, file, "View ASCII File", 20, kMenuTextFull, kFontSlotFileViewer, file,
+                                  "Reading Data...", TextWindowHold::Nothing, FileTildes::kLiteral);
+  ASSERT_NE(w, nullptr);
+  const std::size_t before = boxes_.Boxes().size();
+  EXPECT_FALSE(w->SaveTo(dir_.File("wide.wk3")));
+  EXPECT_FALSE(fs::exists(dir_.File("wide.wk3")));
+  ASSERT_EQ(boxes_.Boxes().size(), before + 1);
+  EXPECT_EQ(boxes_.Boxes().back().text,
+            "A Line Holds 300 Cells, More Than the 256 Columns of a WK3 Worksheet\nNothing Was Written");
+  EXPECT_TRUE(w->SaveTo(dir_.File("wide.wk1")));
+  EXPECT_TRUE(w->SaveTo(dir_.File("wide.txt")));
+  EXPECT_EQ(ReadText(dir_.File("wide.txt")), "a b c\r\n" + wide + "\r\n");
+  w->close();
+}
+
 // A line far wider than the window is drawn from the part in view, where the whole line
 // would put it: a line of 6000 characters shows, scrolled anywhere, what its first 4000
 // (drawn whole) show beneath it. Laid out whole at every repaint, a line of a million
