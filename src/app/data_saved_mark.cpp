@@ -4,7 +4,8 @@
 #include "app/data_signature.h"
 
 void MarkDataSaved(TDataSession& session) {
-  session.SavedMark = TSavedDataMark{DataSignature(session.Table.XYZData()), session.DataTitles()};
+  const std::span<const TXYZPoint> data = session.Table.XYZData();
+  session.SavedMark = TSavedDataMark{DataSignature(data), DataOrderSignature(data), session.DataTitles()};
   session.DataUnsaved = 0;
 }
 
@@ -12,6 +13,15 @@ bool DataNeedsSaving(const TDataSession& session) {
   if (session.DataUnsaved) return true;
   if (session.Table.XYZRows() <= 0) return false;
   if (!session.SavedMark) return true;
-  return DataSignature(session.Table.XYZData()) != session.SavedMark->signature ||
+  const std::span<const TXYZPoint> data = session.Table.XYZData();
+  return DataSignature(data) != session.SavedMark->signature ||
+         DataOrderSignature(data) != session.SavedMark->order ||
          !(session.DataTitles() == session.SavedMark->titles);
+}
+
+void ReorderKeepingSavedMark(TDataSession& session, const std::function<void()>& reorder) {
+  const bool inOrder =
+      session.SavedMark && DataOrderSignature(session.Table.XYZData()) == session.SavedMark->order;
+  reorder();
+  if (inOrder) session.SavedMark->order = DataOrderSignature(session.Table.XYZData());
 }

@@ -5,12 +5,15 @@
 // value typed and typed back, statuses toggled and put back) asks nothing. DataUnsaved stays
 // for the data no file holds although they may equal the mark (pasted or appended data).
 //
-// The table is compared by its DataSignature (app/data_signature.h): every value, weight and
-// status and the point count, but not the order of the records, which no saved file's
-// data depend on.
+// The table is compared by its DataSignature (app/data_signature.h), every value, weight and
+// status and the point count, and by the order of its records, which a saved file keeps: a
+// Sort Table in the grid editor was lost at Exit without a question. The program's own sort
+// (the pre-scan orders the table by x, then y) changes nothing the user did: the mark follows
+// it (ReorderKeepingSavedMark).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "app/data_titles.h"
 
@@ -18,6 +21,7 @@ struct TDataSession;
 
 struct TSavedDataMark {
   std::uint64_t signature = 0;
+  std::uint64_t order = 0;  // DataOrderSignature
   TDataTitles titles;
 };
 
@@ -28,3 +32,7 @@ void MarkDataSaved(TDataSession& session);
 // that holds points while no file was read or saved) or titles other than the mark's. An
 // empty table has nothing to save.
 [[nodiscard]] bool DataNeedsSaving(const TDataSession& session);
+
+// Runs `reorder`, a reorder the program makes of its own accord; data that stood in the order
+// of the mark before it stand so after it.
+void ReorderKeepingSavedMark(TDataSession& session, const std::function<void()>& reorder);

@@ -45,3 +45,10 @@ std::uint64_t DataSignature(std::span<const TXYZPoint> table) {
   for (const TXYZPoint& p : PointsOf(table)) sum += RecordHash(p);
   return Mix(sum ^ Mix(static_cast<std::uint64_t>(n)) ^ ValueHash(table[0].W, 0x3C));
 }
+
+std::uint64_t DataOrderSignature(std::span<const TXYZPoint> table) {
+  if (table.empty()) return 0;
+  std::uint64_t sum = 0, place = 0;
+  for (const TXYZPoint& p : PointsOf(table)) sum += Mix(RecordHash(p) ^ Mix(++place));
+  return Mix(sum ^ DataSignature(table));
+}

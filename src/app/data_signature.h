@@ -16,3 +16,7 @@
 
 // The signature of records 1 .. N (N from the header) and of the header's weights flag.
 std::uint64_t DataSignature(std::span<const TXYZPoint> table);
+
+// The same with the order of the records: each record's hash mixed with its place, so that
+// a sort that moves a record changes it. A saved file keeps the order of its records.
+std::uint64_t DataOrderSignature(std::span<const TXYZPoint> table);

@@ -384,11 +384,17 @@ void GetDataRanges(const TDataStats& stats, long double& xMin, long double& xMax
   widen(stats.Z, zMin, zMax);
 }
 
+int PrepareDataForFit(TDataSession& session) {
+  int active = 0;
+  ReorderKeepingSavedMark(session, [&] { active = PrepareDataForFit(session.Table, session.DataStats); });
+  return active;
+}
+
 void PrescanData(TDataSession& session, platform::Window parent) {
   TPrescanHooks& hooks = PrescanHooks();
   if (hooks.VoidFitResults) hooks.VoidFitResults(session);
   ShowBusyMsg(parent, "Data PreScan", "PreScan in Progess", 1);
-  PrepareDataForFit(session.Table, session.DataStats);
+  PrepareDataForFit(session);
   if (hooks.ParseAllUdfParams) hooks.ParseAllUdfParams(session);
   session.DataFingerprint = DataSignature(session.Table.XYZData());
   if (hooks.StartBackgroundFit) hooks.StartBackgroundFit(session);

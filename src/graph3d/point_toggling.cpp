@@ -9,7 +9,8 @@ std::function<void(int record, char status)> MakeDataPointToggler(TDataSession& 
     std::unique_lock lock(data.Table.Mutex());
     const std::span<TXYZPoint> points = data.Table.XYZData();
     if (record < 1 || record > data.Table.XYZRows() || static_cast<std::size_t>(record) >= points.size()) return;
+    // Whether the data now differ from the file's is the saved mark's to tell: a point
+    // toggled and toggled back made Exit ask though nothing had changed.
     points[static_cast<std::size_t>(record)].Status = status;
-    data.DataUnsaved = 1;
   };
 }

@@ -50,7 +50,7 @@ AfterGridEdit FinishGridEdit(TDataSession& session, TGridEditStart& start, bool 
           return AfterGridEdit::kShowStatus;
         }
       }
-      PrepareDataForFit(table, session.DataStats);
+      PrepareDataForFit(session);
       return AfterGridEdit::kShowStatus;
     }
     // Only memory can refuse the points the table held before: the edited data stay.

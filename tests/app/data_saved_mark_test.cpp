@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -41,8 +42,8 @@ TEST_F(DataSavedMark, PointsNoFileHoldsNeedSavingAndAnEmptyTableNever) {
   EXPECT_FALSE(DataNeedsSaving(session));
 }
 
-// Every change of a value, a status, the count or a title needs saving, and each one undone
-// needs none; records in another order hold the same data.
+// Every change of a value, a status, the count, the order or a title needs saving, and each
+// one undone needs none.
 TEST_F(DataSavedMark, ChangesNeedSavingUntilTheyAreUndone) {
   MarkDataSaved(session);
   const std::pair<std::string, std::function<void(bool)>> changes[] = {
@@ -52,6 +53,8 @@ TEST_F(DataSavedMark, ChangesNeedSavingUntilTheyAreUndone) {
       {"a point less", [this](bool undo) { SetPointCount(session.Table.XYZData(), undo ? 4 : 3); }},
       {"the title", [this](bool undo) { session.DataTitles().SetTitle(undo ? "Four" : "Five"); }},
       {"an axis name", [this](bool undo) { session.DataTitles().SetZName(undo ? "" : "z"); }},
+      // A saved file keeps the order of its records: a Sort Table was lost at Exit unasked.
+      {"the order", [this](bool) { std::swap(Row(1), Row(4)); }},
   };
   for (const auto& [what, change] : changes) {
     change(false);
@@ -59,8 +62,32 @@ TEST_F(DataSavedMark, ChangesNeedSavingUntilTheyAreUndone) {
     change(true);
     EXPECT_FALSE(DataNeedsSaving(session)) << what << " undone";
   }
+}
+
+// The program's own sort (the pre-scan orders the table by x, then y) is no change of the
+// user's: data in the saved order stay marked as saved, and data in an order of the user's
+// that the program's sort undid hold nothing more to save.
+TEST_F(DataSavedMark, TheProgramsOwnReorderFollowsTheMark) {
+  std::swap(Row(1), Row(3));  // as the file held them
+  MarkDataSaved(session);
+  const auto byX = [this] {
+    std::span<TXYZPoint> t = session.Table.XYZData();
+    std::sort(t.begin() + 1, t.begin() + 5, [](const TXYZPoint& a, const TXYZPoint& b) { return a.X < b.X; });
+  };
+  ReorderKeepingSavedMark(session, byX);
+  EXPECT_EQ(Row(1).X, 1);
+  EXPECT_FALSE(DataNeedsSaving(session));
+  // The user's order (by Z, descending) needs saving; the program's sort puts back the order
+  // last marked.
   std::swap(Row(1), Row(4));
-  EXPECT_FALSE(DataNeedsSaving(session)) << "sorted";
+  std::swap(Row(2), Row(3));
+  EXPECT_TRUE(DataNeedsSaving(session));
+  ReorderKeepingSavedMark(session, byX);
+  EXPECT_FALSE(DataNeedsSaving(session));
+  // Without a mark the program's sort changes nothing of what there is to save.
+  session.SavedMark.reset();
+  ReorderKeepingSavedMark(session, byX);
+  EXPECT_TRUE(DataNeedsSaving(session));
 }
 
 }  // namespace

@@ -61,4 +61,25 @@ TEST(DataSignature, ReorderedRecordsStatusSpellingsAndPaddingKeepIt) {
   EXPECT_EQ(DataSignature({}), 0u);
 }
 
+// The order signature sees every place of every record, and what DataSignature sees besides;
+// not a cleared status byte, the padding or the scratch fields.
+TEST(DataSignature, TheOrderSignatureSeesEachRecordsPlace) {
+  const PointTable sample = Sample();
+  PointTable t = sample;
+  std::swap(t[1], t[5]);
+  EXPECT_NE(DataOrderSignature(t), DataOrderSignature(sample));
+  std::swap(t[1], t[5]);
+  std::swap(t[2], t[3]);
+  EXPECT_NE(DataOrderSignature(t), DataOrderSignature(sample));
+  std::swap(t[2], t[3]);
+  EXPECT_EQ(DataOrderSignature(t), DataOrderSignature(sample));
+  t[4].Z += 1;
+  EXPECT_NE(DataOrderSignature(t), DataOrderSignature(sample));
+  t = sample;
+  t[3].Status = 0;
+  t[2].RXY = 7, t[2].CellX = 3, t[2].SortKey = 1;
+  EXPECT_EQ(DataOrderSignature(t), DataOrderSignature(sample));
+  EXPECT_EQ(DataOrderSignature({}), 0u);
+}
+
 }  // namespace

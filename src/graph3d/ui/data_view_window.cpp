@@ -102,13 +102,13 @@ void RegisterDataViewCommand(TSession& session) {
     // Statuses changed in the window may come back as they were (a section cancelled after
     // an Apply): the fit results are judged when it closes.
     context.stopBackgroundFit = [] { HoldBackgroundFit(); };
-    context.prepareDataForFit = [&session] { (void)PrepareDataForFit(session.Table, session.DataStats); };
+    context.prepareDataForFit = [&session] { (void)PrepareDataForFit(session); };
     context.keepPreparedData = [&session] {
       return std::function<void()>([&session, kept = session.DataStats] { session.DataStats = kept; });
     };
     auto* window = new TViewData(MainWindow, &setup, std::move(context));
     window->SetPointToggler(MakeDataPointToggler(session, HoldBackgroundFit));
-    window->SetPrescan([&session] { (void)PrepareDataForFit(session.Table, session.DataStats); });
+    window->SetPrescan([&session] { (void)PrepareDataForFit(session); });
     window->resize(800, 600);
     const std::uint64_t before = DataSignature(table.XYZData());
     window->Execute();

@@ -19,11 +19,11 @@ TViewDataNP::TViewDataNP(QWidget* parent, T3DGraphSetup* setup, TDataSession& da
   // The section dialog changes the program's data: their statistics and ranges follow it.
   GraphOptionContext& context = Context();
   context.sectionPreparesData = true;
-  context.prepareDataForFit = [&data] { (void)PrepareDataForFit(data.Table, data.DataStats); };
+  context.prepareDataForFit = [&data] { (void)PrepareDataForFit(data); };
   context.keepPreparedData = [&data] {
     return std::function<void()>([&data, kept = data.DataStats] { data.DataStats = kept; });
   };
-  SetPrescan([&data] { (void)PrepareDataForFit(data.Table, data.DataStats); });
+  SetPrescan([&data] { (void)PrepareDataForFit(data); });
 
   Column()->addWidget(MakeButton(1, tr("OK"), [this] { accept(); }));
   Column()->addWidget(MakeButton(kCmSection, tr("S&ection"), [this] { (void)RunOptionCommand(kCmSection); }));

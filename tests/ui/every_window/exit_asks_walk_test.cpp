@@ -1,14 +1,18 @@
 // Every road that changes the data makes Exit ask "Save Current Data?": the ASCII editor's
-// hand-back, a grid editor cell and its Titles, a calculation applied, a section kept in the
-// data graph, new titles, clearing the inactive points, appending from the clipboard and from
-// a file, and a smoothing kept with OK; each taken as a user takes it, in the program as its
-// entry point builds it, on data read from a file.
+// hand-back, a grid editor cell, its Titles and its Sort Table (a saved file keeps the order),
+// a calculation applied, a section kept in the data graph, new titles, clearing the inactive
+// points, appending from the clipboard and from a file, and a smoothing kept with OK; and
+// every road that changes nothing, or undoes what it changed, leaves Exit without a question:
+// a point toggled in the data graph and toggled back, a cell typed over with its own value, a
+// sort undone by the sort the program keeps the table in. Each taken as a user takes it, in
+// the program as its entry point builds it, on data read from a file.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
@@ -32,7 +36,9 @@
 #include "tools/data_calculation.h"
 #include "tools/ui/ascii_editor.h"
 #include "tools/ui/calculation_dialog.h"
+#include "graph3d/ui/rotating_graph_dialog.h"
 #include "tools/ui/grid_editor.h"
+#include "tools/ui/grid_editor_dialogs.h"
 #include "tools/ui/titles_dialog.h"
 
 namespace {
@@ -77,6 +83,44 @@ QPushButton* ButtonOf(QWidget* w, const std::string& text) {
   for (QPushButton* b : w->findChildren<QPushButton*>())
     if (Plain(b->text()) == text) return b;
   return nullptr;
+}
+
+// Sorts the table in the grid editor as a user does: Sort Table, the order and the key
+// chosen, OK; then OK in the editor.
+void SortInTheGridEditor(TProgramUnderWalk& p, std::vector<int> radios) {
+  ModalAnswer<TEditor> editor([&radios](TEditor* e) {
+    ModalAnswer<TSortDlg> sort([&radios](TSortDlg* d) {
+      for (int id : radios) d->Radio(id)->click();
+      d->accept();
+    });
+    e->Button(TEditor::kSort)->click();
+    EXPECT_EQ(sort.Seen(), 1);
+    e->accept();
+  });
+  p.Window().ExecuteCommand(CmDataEditor);
+  EXPECT_EQ(editor.Seen(), 1);
+}
+
+// Toggles each record of `records` in the data graph by a click on its symbol, then OK.
+void ToggleInTheDataGraph(TProgramUnderWalk& p, std::vector<int> records) {
+  QTimer::singleShot(0, [records] {
+    auto* graph = qobject_cast<T3DDlgSW*>(QApplication::activeModalWidget());
+    ASSERT_NE(graph, nullptr);
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(graph));
+    graph->Pane()->repaint();
+    for (const int record : records) {
+      QPoint at;
+      for (const TKeptPoint& k : graph->Renderer().KeptPoints())
+        if (k.index == record) at = {k.x, k.y};
+      EXPECT_FALSE(at.isNull()) << "record " << record << " not drawn";
+      if (at.isNull()) break;
+      QTest::mousePress(graph->Pane(), Qt::LeftButton, {}, at);
+      QTest::mouseRelease(graph->Pane(), Qt::LeftButton, {}, at);
+      graph->Pane()->repaint();
+    }
+    ButtonOf(graph, "OK")->click();
+  });
+  p.Window().ExecuteCommand(CmDataGraph);
 }
 
 struct TRoad {
@@ -129,6 +173,8 @@ TEST(EveryWindowExitAsks, EveryRoadThatChangesTheDataMakesExitAsk) {
          p.Window().ExecuteCommand(CmDataEditor);
          EXPECT_EQ(editor.Seen(), 1);
        }},
+      {"a Sort Table in the grid editor",
+       [](TProgramUnderWalk& p) { SortInTheGridEditor(p, {TSortDlg::kDescending, TSortDlg::kByZ}); }},
       {"a calculation applied",
        [](TProgramUnderWalk& p) {
          ModalAnswer<TCalc> calc([](TCalc* d) {
@@ -209,6 +255,55 @@ TEST(EveryWindowExitAsks, EveryRoadThatChangesTheDataMakesExitAsk) {
         << road.name << " changed nothing";
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << road.name;
     EXPECT_TRUE(ExitAsks(window, program.Session(), answers)) << road.name << " changed the data and Exit did not ask";
+  }
+}
+
+// Roads that leave the data as they were: Exit asks nothing, though the table went through the
+// grid editor, the data graph and the program's own sort on the way.
+TEST(EveryWindowExitAsks, RoadsThatChangeNothingLeaveExitWithoutAQuestion) {
+  TProgramUnderWalk program("ondravik_every_window_exit_nothing");
+  const TRoad roads[] = {
+      {"a point toggled in the data graph and toggled back",
+       [](TProgramUnderWalk& p) { ToggleInTheDataGraph(p, {7, 7}); }},
+      {"two points toggled in two visits to the data graph and toggled back in a third",
+       [](TProgramUnderWalk& p) {
+         ToggleInTheDataGraph(p, {3, 12});
+         ASSERT_TRUE(DataNeedsSaving(p.Session()));
+         ToggleInTheDataGraph(p, {12});
+         ToggleInTheDataGraph(p, {3});
+       }},
+      {"a grid editor cell typed over with its own value",
+       [](TProgramUnderWalk& p) {
+         ModalAnswer<TEditor> editor([](TEditor* e) {
+           const QString same = e->Cell(0, 0)->text();  // an x of the grid, exact in 15 digits
+           QTest::mouseClick(e->Cell(0, 0), Qt::LeftButton);
+           QTest::keyClick(e->Cell(0, 0), Qt::Key_A, Qt::ControlModifier);
+           QTest::keyClicks(e->Cell(0, 0), same);
+           e->Button(TEditor::kNext)->click();
+           e->accept();
+         });
+         p.Window().ExecuteCommand(CmDataEditor);
+         EXPECT_EQ(editor.Seen(), 1);
+       }},
+      {"a sort by Z, then one by X ascending (the order the program keeps the table in)",
+       [](TProgramUnderWalk& p) {
+         SortInTheGridEditor(p, {TSortDlg::kDescending, TSortDlg::kByZ});
+         ASSERT_TRUE(DataNeedsSaving(p.Session()));
+         SortInTheGridEditor(p, {TSortDlg::kAscending, TSortDlg::kByX});
+       }},
+  };
+  KeepingAnswers answers;
+  for (const TRoad& road : roads) {
+    program.LoadTableAndFits();
+    ASSERT_FALSE(DataNeedsSaving(program.Session())) << road.name;
+    const std::vector<unsigned char> table = TableBytes(program.Session().Table);
+    answers.texts.clear();
+    road.take(program);
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << road.name;
+    EXPECT_EQ(TableBytes(program.Session().Table), table) << road.name << " changed the table";
+    EXPECT_FALSE(DataNeedsSaving(program.Session())) << road.name << " left Exit a question";
+    EXPECT_EQ(std::count(answers.texts.begin(), answers.texts.end(), "Save Current Data?"), 0) << road.name;
   }
 }
 
