@@ -176,6 +176,12 @@ std::optional<long double> ExprEntryValue(std::string_view text) {
 }
 
 int ExprCompileSlot(std::string_view text, int slot) {
+  bool reachesItself = false;
+  return ExprCompileSlot(text, slot, reachesItself);
+}
+
+int ExprCompileSlot(std::string_view text, int slot, bool& reachesItself) {
+  reachesItself = false;
   std::lock_guard lock(ExprCompileMutex());
   // Two passes over the same text: the first sizes the slot's blocks, the second fills
   // them. The parser computes the value in both, so an assignment in the text runs twice
@@ -193,6 +199,7 @@ int ExprCompileSlot(std::string_view text, int slot) {
   }
   if (ReachesItself(chosen)) {
     ExprSlotFree(chosen);
+    reachesItself = true;
     return 0;
   }
   return 1;

@@ -51,6 +51,9 @@ std::optional<long double> ExprEntryValue(std::string_view text);
 // more when installed, and refused with -32 when it reaches itself (through F1..F9 or a
 // calculus built-in, directly or through the other lines).
 [[nodiscard]] int ExprCompileSlot(std::string_view text, int slot);
+// The same; `reachesItself` tells a refusal for a line that reaches itself (the message names
+// the line) from any other.
+[[nodiscard]] int ExprCompileSlot(std::string_view text, int slot, bool& reachesItself);
 
 // The text with "|" inserted before the character at `column` ("| " at the end when the
 // column is at or past the end), broken for a message box: after 40 characters when the
@@ -67,6 +70,15 @@ std::string ExprErrorLine(std::string_view text);
 // first line that fails (the flag is cleared). CurrentUdf is k for the duration, so that
 // test runs of lines that call F1..F9 reach this function's own lines.
 [[nodiscard]] int UdfLoad(int k);
+
+// Why the lines of a function did not compile, so that the message can name the line: the
+// line of the text (0-based) that failed, or that calls a line Fn the text does not define.
+struct TLinesFault {
+  int line = -1;
+  int missing = 0;             // n of the line called but not defined; 0: none
+  bool reachesItself = false;  // the line reaches itself through the lines it calls
+};
+[[nodiscard]] int UdfLoad(int k, TLinesFault& fault);
 // Empties user-defined function k's ten slots and clears its record's compiled flag (when
 // it has a record), so that a function refused after its lines were partly compiled never
 // runs an old or half-made program.
@@ -76,6 +88,7 @@ void UdfUnload(int k);
 // (F1..F9), emptied first, with $ and X = x, Y = y and CurrentUdf 16 for the duration. 1, or -1 at the
 // first line that fails.
 [[nodiscard]] int ExprCompileViewFn(std::string_view text, long double x, long double y);
+[[nodiscard]] int ExprCompileViewFn(std::string_view text, long double x, long double y, TLinesFault& fault);
 // Its value at (x, y) (slot 160 with CurrentUdf 16; $ keeps its value).
 long double ExprEvalViewFn(long double x, long double y);
 // Central differences of the view function with the step 1e-6 x the coordinate (1e-6 at

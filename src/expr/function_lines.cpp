@@ -1,6 +1,8 @@
 // Loading the user-defined functions and the view function: texts of several lines, each
 // compiled into its program slot or run at once.
+#include <array>
 #include <mutex>
+#include <vector>
 
 #include "expr/builtins.h"
 #include "expr/compiler.h"
@@ -14,16 +16,21 @@
 
 namespace {
 
-// Whether every call of a line Fn in the function's compiled lines names a line its text
-// defines. A call of a missing line would give 0 wherever it stands: a misspelt line
-// number that the compile would otherwise let through as a working function.
-bool CallsOnlyDefinedLines(int udf) {
+// The first call of a line Fn in the function's compiled lines that names a line its text does
+// not define: the calling slot's line n (0 for Z) into `caller` and the missing n into
+// `missing`. A call of a missing line would give 0 wherever it stands: a misspelt line number
+// that the compile would otherwise let through as a working function.
+bool CallsOnlyDefinedLines(int udf, int& caller, int& missing) {
   const auto functions = ExprFunctionTable();
   for (int n = 0; n < 10; ++n) {
     for (const TExprInstr& instr : ExprSlotAt(10 * udf + n)->code) {
       if (instr.opcode != kOpCall0 || instr.source >= functions.size()) continue;
       const int line = SubFunctionLine(functions[instr.source].handler);
-      if (line != 0 && ExprSlotAt(10 * udf + line)->Empty()) return false;
+      if (line != 0 && ExprSlotAt(10 * udf + line)->Empty()) {
+        caller = n;
+        missing = line;
+        return false;
+      }
     }
   }
   return true;
@@ -32,21 +39,35 @@ bool CallsOnlyDefinedLines(int udf) {
 // Compiles the lines of `text` into the slots of function `udf`: 10 udf (the "Z" line) and
 // 10 udf + n (lines "Fn" and "#Fn", n 1..9); any other line is run at once as a whole (an
 // assignment such as B=2 sets a user variable). Returns 1, or -1 at the first line that
-// fails. The function's ten slots are emptied first: a line the new text no longer
-// defines must fail as a line never defined does, not run its old program.
-int CompileLines(std::string_view text, int udf) {
+// fails, with the line in `fault`. The function's ten slots are emptied first: a line the new
+// text no longer defines must fail as a line never defined does, not run its old program.
+int CompileLines(std::string_view text, int udf, TLinesFault& fault) {
+  fault = TLinesFault{};
   for (int n = 0; n < 10; ++n) ExprSlotFree(10 * udf + n);
-  for (const std::string_view raw : UdfTextLines(text)) {
-    const TUdfLine line = ClassifyUdfLine(raw);
+  std::array<int, 10> lineOfSlot{};
+  lineOfSlot.fill(-1);
+  const std::vector<std::string_view> lines = UdfTextLines(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const TUdfLine line = ClassifyUdfLine(lines[i]);
     if (line.kind == UdfLineKind::kStatement) {
       ExprParseAndRun(line.text);
       continue;
     }
+    fault.line = static_cast<int>(i);
     // A Z or F line without "=" holds no expression: it fails like a bad compile.
     if (!line.hasEquals) return -1;
-    if (ExprCompileSlot(line.expression, UdfLineSlot(udf, line)) == 0) return -1;
+    const int slot = UdfLineSlot(udf, line);
+    if (ExprCompileSlot(line.expression, slot, fault.reachesItself) == 0) return -1;
+    lineOfSlot[static_cast<std::size_t>(slot - 10 * udf)] = static_cast<int>(i);
   }
-  return CallsOnlyDefinedLines(udf) ? 1 : -1;
+  int caller = 0, missing = 0;
+  if (!CallsOnlyDefinedLines(udf, caller, missing)) {
+    fault.line = lineOfSlot[static_cast<std::size_t>(caller)];
+    fault.missing = missing;
+    return -1;
+  }
+  fault = TLinesFault{};
+  return 1;
 }
 
 constexpr long double kRelativeStep = static_cast<long double>(1e-6);
@@ -56,6 +77,12 @@ long double Step(long double v) { return v == 0 ? kRelativeStep : kRelativeStep 
 }  // namespace
 
 int UdfLoad(int k) {
+  TLinesFault fault;
+  return UdfLoad(k, fault);
+}
+
+int UdfLoad(int k, TLinesFault& fault) {
+  fault = TLinesFault{};
   std::lock_guard lock(ExprCompileMutex());
   TUdfRecord* const record = UdfRecordAt(k);
   if (!record) return -1;
@@ -74,7 +101,7 @@ int UdfLoad(int k) {
   TCurrentUdfScope udf(ctx, k);
   // The flag says whether the slots hold the current text: a failed load clears it.
   r.Compiled = 0;
-  if (CompileLines(text, k) < 0) return -1;
+  if (CompileLines(text, k, fault) < 0) return -1;
   r.Compiled = 1;
   return 1;
 }
@@ -87,13 +114,18 @@ void UdfUnload(int k) {
 }
 
 int ExprCompileViewFn(std::string_view text, long double x, long double y) {
+  TLinesFault fault;
+  return ExprCompileViewFn(text, x, y, fault);
+}
+
+int ExprCompileViewFn(std::string_view text, long double x, long double y, TLinesFault& fault) {
   std::lock_guard lock(ExprCompileMutex());
   ExprContext& ctx = ExprThreadContext();
   ctx.ExprVars.Dollar() = x;
   ctx.ExprVars.X() = x;
   ctx.ExprVars.Y() = y;
   TCurrentUdfScope udf(ctx, kExprViewFnUdf);
-  return CompileLines(text, kExprViewFnUdf) < 0 ? -1 : 1;
+  return CompileLines(text, kExprViewFnUdf, fault) < 0 ? -1 : 1;
 }
 
 long double ExprEvalViewFn(long double x, long double y) {

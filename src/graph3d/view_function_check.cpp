@@ -41,7 +41,8 @@ class Checker {
     vars.X() = vars.Dollar() = (check_.ranges.xMin + check_.ranges.xMax) / 2;
     vars.Y() = (check_.ranges.yMin + check_.ranges.yMax) / 2;
     if (!CheckLines() || !CheckWhole()) return check_;
-    if (ExprCompileViewFn(check_.text, vars.X(), vars.Y()) != 1) return Fail(kViewFnCompileError);
+    TLinesFault fault;
+    if (ExprCompileViewFn(check_.text, vars.X(), vars.Y(), fault) != 1) return CompileFault(fault);
     check_.ok = true;
     return check_;
   }
@@ -136,9 +137,13 @@ class Checker {
         Select(line, offset + static_cast<std::size_t>(std::max(column, 0)), 0);
         return false;
       }
-      if (l.kind == UdfLineKind::kSubFunction && ExprCompileSlot(part, kExprViewFnSlot + l.sub) != 1) {
+      bool reachesItself = false;
+      if (l.kind == UdfLineKind::kSubFunction && ExprCompileSlot(part, kExprViewFnSlot + l.sub, reachesItself) != 1) {
         Select(line, offset, 0);
-        Fail(kViewFnCompileError);
+        if (reachesItself)
+          LineFault(kViewFnLineCallsItself, l.sub);
+        else
+          Fail(kViewFnCompileError);
         return false;
       }
     }
@@ -147,6 +152,29 @@ class Checker {
       return false;
     }
     return true;
+  }
+
+  // n of the line Fn the fault names, 0 for another line.
+  int CalledLine(const TLinesFault& fault) const {
+    if (fault.line < 0 || static_cast<std::size_t>(fault.line) >= lines_.size()) return 0;
+    return ClassifyUdfLine(lines_[static_cast<std::size_t>(fault.line)]).sub;
+  }
+
+  // A message that names a line Fn: its "Fx" becomes "F" and the line's digit.
+  void LineFault(int id, int n) { Fail(StringWith(id, "Fx", "F" + std::to_string(n)), id); }
+
+  // The whole text failed to compile: a line that calls a line the text does not define (its
+  // call gave 0 in the test run, and "Error in Compiling View Function" named neither line),
+  // or one that reaches itself; the calling line is marked.
+  TViewFnCheck& CompileFault(const TLinesFault& fault) {
+    if (fault.line >= 0) Select(fault.line, 0, 0);
+    if (fault.missing > 0)
+      LineFault(kViewFnLineMissing, fault.missing);
+    else if (const int sub = CalledLine(fault); fault.reachesItself && sub > 0)
+      LineFault(kViewFnLineCallsItself, sub);
+    else
+      Fail(kViewFnCompileError);
+    return check_;
   }
 
   bool Failed(int line, int id) {

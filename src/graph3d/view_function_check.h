@@ -29,6 +29,8 @@ inline constexpr int kViewFnParameters = 3206;
 inline constexpr int kViewFnMissingXY = 3207;   // its "x" becomes X or Y
 inline constexpr int kViewFnZOnRight = 3208;
 inline constexpr int kViewFnCompileError = 3209;
+inline constexpr int kViewFnLineMissing = 3217;      // its "Fx" becomes the missing line
+inline constexpr int kViewFnLineCallsItself = 3218;  // its "Fx" becomes the line
 inline constexpr int kViewFnBadRangeFirst = 3221;  // 3221..3226, see ViewFnRangeMessage
 
 // Which part of the entry a failure names (and takes the focus).

@@ -70,10 +70,14 @@ TEST_F(ViewFunctionTest, EachFailureGivesItsMessageAndPointsAtItsPlace) {
        ViewFnField::MinY, -1, 0, 0},
       {"bad max Y", Entry("Z=X*Y", {"1", "10", "1", "LN(-1)"}), 3225, "Invalid Maximum Y Expression", kCaption,
        ViewFnField::MaxY, -1, 0, 0},
-      {"lines calling each other", Entry("F1=F2\rF2=F1\rZ=F1*X*Y"), 3209, "Error in Compiling View Function", kCaption,
+      // A line that reaches itself, and a call of a line the text does not define, name the line
+      // ("Error in Compiling View Function" named none) and mark the line at fault.
+      {"lines calling each other", Entry("F1=F2\rF2=F1\rZ=F1*X*Y"), 3218, "F2 Expression Calls Itself", kCaption,
        ViewFnField::Text, 1, 3, 0},
-      {"a line calling one never defined", Entry("Z=F3*X*Y"), 3209, "Error in Compiling View Function", kCaption,
-       ViewFnField::Text, -1, 0, 0},
+      {"a line calling one never defined", Entry("Z=F3*X*Y"), 3217, "F3= Expression is Missing", kCaption,
+       ViewFnField::Text, 0, 0, 0},
+      {"a line calling one never defined from a line", Entry("F1=X*Y\rF2=F1+F7\r\rZ=F2+1"), 3217,
+       "F7= Expression is Missing", kCaption, ViewFnField::Text, 1, 0, 0},
   };
   for (const CheckCase& c : cases) {
     const TViewFnCheck check = ValidateViewFunction(c.entry);

@@ -92,6 +92,10 @@ TEST_F(UdfValidationTest, EachFaultHasItsMessageAndPlace) {
       {"F2=A0*X*Y", 1, {u}, kZLineMissing, "Z= Expression is Missing", F::kText, -1, -1, -1, false},
       // An expression that fails without a language error code: the caret at the fault.
       {"Z=A0*X+Y+", 1, {u}, kExpressionFails, "Invalid Numeric Expression", F::kText, -1, 0, 9, false},
+      // A line that reaches itself, and a call of a line the text does not define, are named
+      // ("UDF Compilation Failure" named neither).
+      {"F1=F2\nF2=F1\nZ=A0*X*Y+F1", 1, {u}, kExpressionFails, "F2 Expression Calls Itself", F::kText, -1, 1, 0, false},
+      {"F1=X\nZ=A0*X*Y+F1+F3", 1, {u}, kCompilationFailure, "F3= Expression is Missing", F::kText, -1, 1, -1, true},
   };
   for (const Case& c : cases) {
     const TUdfVerdict v = Validate(4, c.text, c.count, c.rows);

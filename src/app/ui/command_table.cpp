@@ -28,7 +28,8 @@ constexpr CommandInfo kCommands[] = {
     {2116, -1, "", E::A},
     {CmOpenStartupFile, -1, "", E::Always},
     // &Edit
-    {CmDataEditor, 1, "&Ondravik 3D Editor...\tCtrl+E", E::A},
+    // "C&opy" keeps O as everywhere in the program; the editor takes N (both had O).
+    {CmDataEditor, 1, "O&ndravik 3D Editor...\tCtrl+E", E::A},
     {CmAsciiEditor, 1, "&ASCII Editor...", E::A},
     {CmCopyData, 1, "C&opy", E::D, true},
     {CmGeneralPreferences, 1, "&General Preferences...", E::A, true},
@@ -51,8 +52,10 @@ constexpr CommandInfo kCommands[] = {
     {CmToggleToolBar, 4, "&Tool Bar", E::Always, true},
     {CmToggleStatusBar, 4, "&Status Bar", E::Always},
     // &Non-Parametric
-    {CmSmoothLoess, 5, "&Smooth Loess...", E::D},
-    {CmSmoothNurbs, 5, "&Smooth NURBS...", E::D},
+    // Each item of a menu its own letter ("&Smooth Loess", "&Smooth NURBS" and "Estimate
+    // &Scattered Data" all took S).
+    {CmSmoothLoess, 5, "Smooth &Loess...", E::D},
+    {CmSmoothNurbs, 5, "Smooth &NURBS...", E::D},
     {CmFillSparseGrid, 5, "&Fill Sparse Grid...", E::D, true},
     {CmUniformGrid, 5, "&Interpolate to Uniform Grid...", E::D},
     {CmGriddedNP, 5, "Estimate &Gridded Data...", E::D, true},

@@ -447,12 +447,14 @@ void TScrWin::BuildMenus(int menuId) {
     connect(a, &QAction::triggered, this, slot);
     return a;
   };
+  // Each item of a menu has a letter of its own ("Printer &Setup..." shared S with "&Save
+  // As...", so that Alt+F, S only moved between the two), as in every menu of the program.
   fileMenu_ = menuBar()->addMenu("&File");
   if (menuId == kMenuTextSavePrint) {
     // A text that lives in its dialog: it is saved and printed, never closed on its own.
     add(fileMenu_, CmTextSaveAs, "&Save As...", &TScrWin::CmSaveAs);
     fileMenu_->addSeparator();
-    add(fileMenu_, CmTextPrinterSetup, "Printer &Setup...", &TScrWin::CmPrinterSetup);
+    add(fileMenu_, CmTextPrinterSetup, "Printer Se&tup...", &TScrWin::CmPrinterSetup);
     add(fileMenu_, CmTextPrint, "&Print...", &TScrWin::CmPrint);
     return;
   }
@@ -463,7 +465,7 @@ void TScrWin::BuildMenus(int menuId) {
   }
   add(fileMenu_, CmTextSaveAs, "&Save As...", &TScrWin::CmSaveAs);
   fileMenu_->addSeparator();
-  add(fileMenu_, CmTextPrinterSetup, "Printer &Setup...", &TScrWin::CmPrinterSetup);
+  add(fileMenu_, CmTextPrinterSetup, "Printer Se&tup...", &TScrWin::CmPrinterSetup);
   add(fileMenu_, CmTextPrint, "&Print...", &TScrWin::CmPrint);
   fileMenu_->addSeparator();
   add(fileMenu_, CmTextClose, "&Close", [this] { close(); });

@@ -364,7 +364,7 @@ void TIListBoxWinMenu::BuildMenus(int menuId) {
   fileMenu_ = menuBar()->addMenu("&File");
   connect(add(fileMenu_, CmListSaveAs, "&Save As..."), &QAction::triggered, this, &TIListBoxWinMenu::CmSaveAs);
   fileMenu_->addSeparator();
-  connect(add(fileMenu_, CmListPrinterSetup, "Printer &Setup..."), &QAction::triggered, this,
+  connect(add(fileMenu_, CmListPrinterSetup, "Printer Se&tup..."), &QAction::triggered, this,
           &TIListBoxWinMenu::CmPrinterSetup);
   connect(add(fileMenu_, CmListPrint, "&Print..."), &QAction::triggered, this, &TIListBoxWinMenu::CmPrint);
   QMenu* edit = menuBar()->addMenu("&Edit");

@@ -68,7 +68,7 @@ TResid::TResid(QWidget* parent, TSession& session, T3DGraphSetup* setup, GraphOp
   QMenu* file = menu_->addMenu(tr("&File"));
   AddAction(file, kCmSaveAs, "Save &As...");
   file->addSeparator();
-  AddAction(file, kCmPrinterSetup, "Printer &Setup...");
+  AddAction(file, kCmPrinterSetup, "Printer Se&tup...");
   AddAction(file, kCmPrint, "&Print...");
   QMenu* edit = menu_->addMenu(tr("&Edit"));
   AddAction(edit, kCmCopy, "&Copy...");

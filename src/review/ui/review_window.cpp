@@ -211,6 +211,8 @@ QAction* TRView::AddAction(QMenu* menu, int id, const char* text, bool checkable
   return a;
 }
 
+// Each item of a menu has a letter of its own: "&Last Equation" and "Next &Lower Rank
+// Equation", "Polynomial/Rational &Equations" and "Sort by &Equation Number" shared theirs.
 void TRView::BuildMenus(QMenuBar* bar) {
   QMenu* file = bar->addMenu(tr("&File"));
   AddAction(file, kCmReviewSaveLotus, "Save &Lotus 123...");
@@ -226,11 +228,11 @@ void TRView::BuildMenus(QMenuBar* bar) {
   file->addSeparator();
   AddAction(file, kCmReviewPreferences, "P&references...");
   file->addSeparator();
-  AddAction(file, kCmReviewPrinterSetup, "Printer &Setup...");
+  AddAction(file, kCmReviewPrinterSetup, "Printer Se&tup...");
   AddAction(file, kCmReviewPrint, "&Print...");
   if (AuditLevel != 0) {
     file->addSeparator();
-    AddAction(file, kCmReviewSaveAudit, "Save A&udit File...");
+    AddAction(file, kCmReviewSaveAudit, "Save Au&dit File...");
   }
 
   QMenu* edit = bar->addMenu(tr("&Edit"));
@@ -252,7 +254,7 @@ void TRView::BuildMenus(QMenuBar* bar) {
   AddAction(scan, kCmReviewFirst, "&First Equation");
   AddAction(scan, kCmReviewLast, "&Last Equation");
   AddAction(scan, kCmReviewHigher, "Next &Higher Rank Equation");
-  AddAction(scan, kCmReviewLower, "Next &Lower Rank Equation");
+  AddAction(scan, kCmReviewLower, "Next Lo&wer Rank Equation");
 
   QMenu* list = bar->addMenu(tr("&List"));
   AddAction(list, kCmReviewKeepList, "&Keep List after Selection", true);
@@ -265,7 +267,7 @@ void TRView::BuildMenus(QMenuBar* bar) {
   for (int i = 0; i < 6; ++i) AddAction(list, kCmReviewSubsetAll + i, subsets[i], true);
   list->addSeparator();
   const char* sorts[6] = {"S&ort by r\xB2",         "Sort by &DOF Adjusted &r\xB2", "Sort b&y Std Error",
-                          "Sort by F-s&tatistic",   "Sort by F&loating Point Speed", "Sort by &Equation Number"};
+                          "Sort by F-s&tatistic",   "Sort by F&loating Point Speed", "Sort by E&quation Number"};
   for (int i = 0; i < 6; ++i) AddAction(list, kSortCommands[i].id, sorts[i], true);
   list->addSeparator();
   AddAction(list, kCmReviewSortByCount, "Arrange &by Parameter Count", true);

@@ -124,8 +124,12 @@ TUdfVerdict RunLines(const TUdfRecord& r, int k, std::uint32_t& used, bool& sawZ
       }
       return LineFault(UdfFault::kExpressionFails, kUdfInvalidNumericExpression, n, line.text, column);
     }
-    if (line.kind == UdfLineKind::kSubFunction && ExprCompileSlot(line.expression, UdfLineSlot(k, line)) == 0)
-      return LineFault(UdfFault::kExpressionFails, kUdfInvalidNumericExpression, n, line.text, 0);
+    bool reachesItself = false;
+    if (line.kind == UdfLineKind::kSubFunction &&
+        ExprCompileSlot(line.expression, UdfLineSlot(k, line), reachesItself) == 0)
+      return LineFault(UdfFault::kExpressionFails,
+                       reachesItself ? UdfLineCallsItselfText(line.sub) : std::string(kUdfInvalidNumericExpression),
+                       n, line.text, 0);
   }
   return {};
 }
@@ -178,6 +182,8 @@ std::string UdfWeakParameterText(int j) {
       'A' + j);
 }
 
+std::string UdfLineCallsItselfText(int n) { return CFormat("F%d Expression Calls Itself", n); }
+
 std::string UdfLineDetail(int line, std::string_view text) {
   return CFormat("Line %d: ", line + 1) + ShownLine(text);
 }
@@ -209,8 +215,14 @@ TUdfVerdict ValidateUdf(int k, std::span<const TXYZPoint> points, long double zR
       return v;
     }
     if (TUdfVerdict v = CheckUse(*r, used); !v.Valid()) return v;
-    if (UdfLoad(k) != 1) {
+    TLinesFault fault;
+    if (UdfLoad(k, fault) != 1) {
       if (ctx.stopped) return Stopped({});
+      // The line that calls a line the text does not define is named, with the line it calls.
+      const std::vector<std::string_view> lines = UdfTextLines(UdfFieldText(r->Text));
+      if (fault.missing > 0 && fault.line >= 0 && static_cast<std::size_t>(fault.line) < lines.size())
+        return LineFault(UdfFault::kCompilationFailure, CFormat("F%d= Expression is Missing", fault.missing),
+                         fault.line, lines[static_cast<std::size_t>(fault.line)]);
       TUdfVerdict v = Refuse(UdfFault::kCompilationFailure, "UDF Compilation Failure");
       v.field = UdfField::kText;
       return v;

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -119,6 +120,33 @@ std::string TEditFont::SelectedText() const {
   return ToCp1252(selected);
 }
 
+QMimeData* TEditFont::createMimeDataFromSelection() const {
+  QString selected = textCursor().selectedText();
+  selected.replace(QChar::ParagraphSeparator, '\n');
+  selected.replace(QChar::LineSeparator, '\n');
+  const std::string text = ToCp1252(selected);
+  auto* data = new QMimeData;
+  data->setText(FromCp1252(ToCrLfText(text)));
+  if (SpansLines(text)) {
+    const std::vector<std::uint8_t> wk1 = SelectionWorksheet(text, 1);
+    if (!wk1.empty())
+      data->setData(kMimeWk1, QByteArray(reinterpret_cast<const char*>(wk1.data()), static_cast<qsizetype>(wk1.size())));
+  }
+  return data;
+}
+
+bool TEditFont::event(QEvent* e) {
+  if (e->type() == QEvent::ShortcutOverride) {
+    const QKeySequence key(static_cast<QKeyEvent*>(e)->keyCombination());
+    for (const QAction* a : window()->findChildren<QAction*>())
+      if (a->isEnabled() && !a->shortcut().isEmpty() && a->shortcut() == key) {
+        e->ignore();
+        return true;
+      }
+  }
+  return QPlainTextEdit::event(e);
+}
+
 void TEditFont::ReplaceText(const std::string& text) {
   QTextCursor cursor(document());
   cursor.select(QTextCursor::Document);
@@ -168,7 +196,7 @@ void TAsciiEd::BuildMenus() {
   add(file, kSave, "&Save", [this] { (void)CmSave(); });  // a failure is told by the save
   add(file, kSaveAs, "Save &As...", [this] { (void)CmSaveAs(); });
   file->addSeparator();
-  add(file, kPrinterSetup, "Printer &Setup...", [this] { RunPrinterSetup(this); });
+  add(file, kPrinterSetup, "Printer Se&tup...", [this] { RunPrinterSetup(this); });
   add(file, kPrint, "&Print...", &TAsciiEd::CmPrint);
   file->addSeparator();
   add(file, kClose, "&Close", [this] { close(); });
@@ -227,18 +255,7 @@ void TAsciiEd::CmMinimize(Delimiter delimiter) {
   Transform([delimiter](std::string& text) { MinimizeSpace(text, delimiter); });
 }
 
-void TAsciiEd::CmCopy() {
-  const std::string selected = edit_->SelectedText();
-  if (selected.empty()) return;
-  auto* data = new QMimeData;
-  data->setText(FromCp1252(ToCrLfText(selected)));
-  if (SpansLines(selected)) {
-    const std::vector<std::uint8_t> wk1 = SelectionWorksheet(selected, 1);
-    if (!wk1.empty())
-      data->setData(kMimeWk1, QByteArray(reinterpret_cast<const char*>(wk1.data()), static_cast<qsizetype>(wk1.size())));
-  }
-  QGuiApplication::clipboard()->setMimeData(data);
-}
+void TAsciiEd::CmCopy() { edit_->copy(); }
 
 bool TAsciiEd::CanClear() {
   if (!edit_->document()->isModified()) return true;

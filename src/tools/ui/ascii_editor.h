@@ -37,6 +37,15 @@ class TEditFont : public QPlainTextEdit {
   void ApplyFontRecord(const TLogFont& record);
   TLogFont FontRecord() const { return record_; }
 
+ protected:
+  // What a copy or cut of the selection puts on the clipboard: the text, and a worksheet
+  // ("Wk1") when the selection spans more than one line; the edit's own copies (its context
+  // menu, Ctrl+Insert, a drag) carried plain text only.
+  QMimeData* createMimeDataFromSelection() const override;
+  // A key that a menu item of the editor's window shows runs that item, not the edit's own
+  // command: the edit took Ctrl+C for a plain-text copy.
+  bool event(QEvent* e) override;
+
  private:
   std::string fileName_;
   TLogFont record_;

@@ -1,6 +1,7 @@
 #include "tools/ui/data_tool_commands.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include "app/data_files.h"
 #include "app/data_session.h"
@@ -24,6 +25,8 @@
 
 namespace {
 constexpr int kStatisticsCapacity = 1000;
+// How often an open statistics window looks whether the data changed.
+constexpr int kFollowMs = 250;
 }  // namespace
 
 TStatWin::TStatWin(QWidget* parent, const TDataSession& session)
@@ -31,14 +34,36 @@ TStatWin::TStatWin(QWidget* parent, const TDataSession& session)
               kStatisticsCapacity, false, kFontSlotStatistics, true, kMenuTextResults, nullptr),
       session_(session) {
   setObjectName("TStatWin");
+  auto* follow = new QTimer(this);
+  follow->setObjectName("follow");
+  connect(follow, &QTimer::timeout, this, [this] {
+    if (isVisible()) FollowData();
+  });
+  follow->start(kFollowMs);
+}
+
+std::vector<std::string> TStatWin::Figures() const {
+  return StatisticsText(session_.DataStats, session_.DataTitles(), session_.DataFileLabel, "", "");
 }
 
 void TStatWin::FormatText() {
   lines_.Clear();
+  shown_ = Figures();
   for (const std::string& line :
        StatisticsText(session_.DataStats, session_.DataTitles(), session_.DataFileLabel,
                       DateString(), TimeString()))
     lines_.AppendLine(line);
+}
+
+void TStatWin::FollowData() {
+  if (session_.Table.XYZRows() <= 0) {
+    close();
+    return;
+  }
+  if (Figures() == shown_) return;
+  FormatText();
+  ViewResized();
+  if (View() != nullptr) View()->viewport()->update();
 }
 
 namespace table_commands {

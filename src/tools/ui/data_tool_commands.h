@@ -9,14 +9,24 @@ struct TDataSession;
 
 // The statistics text window: its text is built from the statistics and titles as they
 // are when it is formatted, and stays as it was when the table changes later.
+// "Basic Data Table Statistics": the figures of the table as they stand. The window follows
+// the data while it is open (it showed X mean 5.3857604 beside the status window's
+// 5.2671732 after the data changed): FollowData rebuilds the text when the figures it would
+// show differ from those shown, on a timer while the window is shown; with the table
+// emptied it closes.
 class TStatWin : public TScrWin {
   Q_OBJECT
  public:
   TStatWin(QWidget* parent, const TDataSession& session);
   void FormatText() override;
+  void FollowData();
 
  private:
+  // The text without its date and time: what decides whether the window is out of date.
+  std::vector<std::string> Figures() const;
+
   const TDataSession& session_;
+  std::vector<std::string> shown_;
 };
 
 // Registers the Table menu's four commands, the general preferences (2123), the non-linear

@@ -516,6 +516,34 @@ TEST_F(DataEditorsUi, AsciiEditorCopiesTwoLinesAlsoAsAWorksheetAndSavesWk1) {
   EXPECT_TRUE(a->close());
 }
 
+// Ctrl+C, which the menu's Copy shows, copies as that item does, the worksheet with the text;
+// so do the edit's own copies (its context menu's Copy, Ctrl+Insert) and a cut. The edit took
+// Ctrl+C for a copy of plain text only.
+TEST_F(DataEditorsUi, EveryCopyOfTheAsciiEditorCarriesTheWorksheet) {
+  auto* a = new TAsciiEd(nullptr, "Editor", "1 2 3\n4 5 6\n", nullptr, {});
+  a->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(a));
+  a->Edit()->setFocus();
+  EXPECT_EQ(a->Action(TAsciiEd::kCopy)->shortcut(), QKeySequence(QKeySequence::Copy));
+  const auto copied = [](const std::function<void()>& copy) {
+    QGuiApplication::clipboard()->clear();
+    copy();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data == nullptr ? std::pair<std::string, int>{}
+                           : std::pair<std::string, int>{data->text().toStdString(), static_cast<int>(data->data(kMimeWk1).size())};
+  };
+  a->Edit()->selectAll();
+  const std::pair<std::string, int> menu = copied([a] { a->Action(TAsciiEd::kCopy)->trigger(); });
+  EXPECT_EQ(menu.first, "1 2 3\r\n4 5 6\r\n");
+  ASSERT_GT(menu.second, 6);
+  EXPECT_EQ(copied([a] { QTest::keyClick(a->Edit(), Qt::Key_C, Qt::ControlModifier); }), menu) << "Ctrl+C";
+  EXPECT_EQ(copied([a] { QTest::keyClick(a->Edit(), Qt::Key_Insert, Qt::ControlModifier); }), menu) << "Ctrl+Insert";
+  EXPECT_EQ(copied([a] { a->Edit()->copy(); }), menu) << "the edit's Copy";
+  EXPECT_EQ(copied([a] { a->Edit()->cut(); }), menu) << "Cut";
+  a->Edit()->document()->setModified(false);
+  EXPECT_TRUE(a->close());
+}
+
 TEST_F(DataEditorsUi, AsciiEditorHandsItsTextBackOnlyWhenTheTableTakesIt) {
   std::string handed;
   int points = 0;

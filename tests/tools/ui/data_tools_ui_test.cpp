@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 #include <string>
 
@@ -121,6 +123,40 @@ TEST_F(TablesUi, StatisticsWindowShowsTheStatisticsOfTheMoment) {
   EXPECT_STREQ(w->Lines().GetLine(0), "~#Description:~# ~$Current~$");
   EXPECT_NE(std::string(w->Lines().GetLine(3)).find("~!1           ~!"), std::string::npos);
   w->close();
+}
+
+// The window follows the data while it is open: a changed point, new titles and a new file
+// are shown at the next look (its timer), without anyone asking; an emptied table closes it.
+// It kept the figures it opened with beside a status window that showed the new ones.
+TEST_F(TablesUi, StatisticsWindowFollowsTheDataWhileOpen) {
+  TStatWin* w = table_commands::CmStatistics(session_);
+  QApplication::processEvents();
+  QTimer* follow = w->findChild<QTimer*>("follow");
+  ASSERT_NE(follow, nullptr);
+  const auto look = [follow] {
+    follow->start(0);
+    QApplication::processEvents();
+  };
+  const auto line = [w](int i) { return std::string(w->Lines().GetLine(i)); };
+  ASSERT_NE(line(3).find("~!1           ~!"), std::string::npos) << line(3);  // Xmin 1
+  session_.Table.XYZData()[1].X = 0.25L;
+  ComputeDataStatistics(session_.Table, session_.DataStats);
+  look();
+  EXPECT_NE(line(3).find("~!0.25        ~!"), std::string::npos) << line(3);
+  session_.DataTitles().Title = "Renamed";
+  look();
+  EXPECT_EQ(line(0), "~#Description:~# ~$Renamed~$");
+  // Nothing changed: the text stays as it was built, its time included.
+  const int before = w->Lines().LineCount();
+  const std::string time = line(before - 2);
+  look();
+  EXPECT_EQ(line(before - 2), time);
+  QPointer<TStatWin> open(w);
+  session_.Table.SetXYZRows(0);
+  look();
+  QApplication::processEvents();
+  EXPECT_TRUE(open.isNull() || !open->isVisible());
+  if (open) open->close();
 }
 
 }  // namespace
