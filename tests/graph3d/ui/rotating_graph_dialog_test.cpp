@@ -93,4 +93,20 @@ TEST(RotatingGraphDialog, WheelAndMiddleButtonTurnTheView) {
   EXPECT_EQ(view.AngleZ, 20);
 }
 
+// A view record holding an XY angle past one turn (a damaged record handed to the window) is
+// reduced by whole turns before anything turns it: 1e10, -3e9 and 1e4000 degrees reached an
+// int in the wheel's rotation and the animation caption, which cannot hold them.
+TEST(RotatingGraphDialog, AnAngleOfADamagedRecordIsReducedBeforeTheWheelTurnsIt) {
+  for (const long double far : {1e10L, -3e9L, 1e4000L}) {
+    SCOPED_TRACE(static_cast<double>(far));
+    PointsGraph g;
+    g.view.AngleXY = far;
+    Shown s(g);
+    const T3DViewRec& view = s.dlg->Renderer().MutableView();
+    EXPECT_TRUE(view.AngleXY >= 0 && view.AngleXY <= 360) << static_cast<double>(view.AngleXY);
+    s.dlg->WheelStep(120, Qt::ShiftModifier);
+    EXPECT_TRUE(view.AngleXY >= 0 && view.AngleXY <= 360) << static_cast<double>(view.AngleXY);
+  }
+}
+
 }  // namespace
