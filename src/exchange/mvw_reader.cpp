@@ -98,29 +98,38 @@ long FindDataWorksheet(std::span<const std::uint8_t> bytes, int* rows, int* colu
   return static_cast<long>(extra + kItemExtra);
 }
 
-TColumnArray ReadMvwColumnArray(std::span<const std::uint8_t> bytes, int column, long itemOffset) {
+TColumnArray ReadMvwColumnArray(std::span<const std::uint8_t> bytes, int column, long itemOffset,
+                                TMvwColumnFlags* flags) {
   if (itemOffset <= 0) itemOffset = FindDataWorksheet(bytes);
   if (itemOffset < 0 || column < 0) return {};
   TColumnArray values;
+  TMvwColumnFlags seen;
   WalkWorksheetBlocks(bytes, static_cast<std::size_t>(itemOffset), [&](const TBlock& block) {
     const auto& b = block.bytes;
     if (block.kind != kDataBlock || b.size() < kDataDescriptor ||
         bytes::LoadU32(&b[12]) != static_cast<std::uint32_t>(column))
       return true;
-    // The data length is bounded by the block that holds the cells.
-    const std::size_t length = std::min<std::size_t>(bytes::LoadU32(&b[20]), b.size() - kDataDescriptor);
+    // The data length is bounded by the block that holds the cells: a longer one was cut.
+    const std::size_t counted = bytes::LoadU32(&b[20]);
+    const std::size_t length = std::min<std::size_t>(counted, b.size() - kDataDescriptor);
+    seen.cut = counted > length;
     values = NewColumnArray();
+    seen.notFinite.assign(1, false);
     for (std::size_t at = kDataDescriptor; at + kCellBytes <= kDataDescriptor + length; at += kCellBytes) {
       const std::uint8_t* cell = &b[at];
       long double v = ExprErrorValue;
+      bool notFinite = false;
       if (cell[14] == 0 && cell[15] == kNumericCell) {
         v = bytes::DecodeExtended(cell);
-        if (!std::isfinite(v)) v = ExprErrorValue;
+        notFinite = !std::isfinite(v);
+        if (notFinite) v = ExprErrorValue;
       }
       AppendColumnValue(values, v);
+      if (seen.notFinite.size() < values.size()) seen.notFinite.push_back(notFinite);
     }
     return false;
   });
+  if (flags) *flags = std::move(seen);
   return values;
 }
 
@@ -172,8 +181,9 @@ TReadResult ReadMvwBytes(std::span<const std::uint8_t> bytes, const TReadArgs& a
   const bool weighted = args.colW >= 0;
   const std::array<int, 4> columns = {args.colX - 1, args.colY - 1, args.colZ - 1, weighted ? args.colW - 1 : -1};
   std::array<TColumnArray, 4> arrays;
+  std::array<TMvwColumnFlags, 4> flags;
   for (std::size_t k = 0; k < (weighted ? 4u : 3u); ++k) {
-    arrays[k] = item < 0 ? TColumnArray{} : ReadMvwColumnArray(bytes, columns[k], item);
+    arrays[k] = item < 0 ? TColumnArray{} : ReadMvwColumnArray(bytes, columns[k], item, &flags[k]);
     if (arrays[k].empty()) {
       result.error = TReadError::kMalformed;  // a chosen column has no data
       return result;
@@ -198,6 +208,12 @@ TReadResult ReadMvwBytes(std::span<const std::uint8_t> bytes, const TReadArgs& a
     std::array<long double, 4> v{};
     for (std::size_t k = 0; k < chosen; ++k) v[k] = i < arrays[k].size() ? arrays[k][i] : ExprErrorValue;
     const long double w = weighted ? v[3] : 1;
+    const bool notFinite = std::any_of(flags.begin(), flags.begin() + static_cast<std::ptrdiff_t>(chosen),
+                                       [i](const TMvwColumnFlags& f) { return i < f.notFinite.size() && f.notFinite[i]; });
+    if (notFinite) {
+      points.SkipNonFiniteRow();
+      continue;
+    }
     if (IsIncompleteRow(std::span(v.data(), chosen))) {
       points.SkipRow();
       continue;
@@ -205,6 +221,13 @@ TReadResult ReadMvwBytes(std::span<const std::uint8_t> bytes, const TReadArgs& a
     if (!IsUsableValue(v[0]) || !IsUsableValue(v[1]) || !IsUsableValue(v[2]) || !IsUsableValue(w)) continue;
     (void)points.Add(v[0], v[1], v[2], w > 0 ? w : 1);
   }
+  // A column block that ends before the cells it counts was cut: the rows its cells reach
+  // were read, and the user is told after which.
+  for (std::size_t k = 0; k < chosen && !points.Done(); ++k)
+    if (flags[k].cut) {
+      const std::int64_t after = static_cast<std::int64_t>(arrays[k].size()) - 1;
+      result.damagedAfterRow = result.damagedAfterRow ? std::min(*result.damagedAfterRow, after) : after;
+    }
   result.weighted = weighted && !result.points.empty();
   return result;
 }

@@ -39,10 +39,19 @@ inline constexpr std::size_t kMvwEntryChars = 23;  // "%4d: " and the title, in 
 // bytes hold no such item.
 long FindDataWorksheet(std::span<const std::uint8_t> bytes, int* rows = nullptr, int* columns = nullptr);
 
-// One element per cell of the 0-based column (missing cells hold the missing value), at
-// most 16383; empty when the column has no data block. itemOffset: FindDataWorksheet's
-// answer, or 0 to search.
-TColumnArray ReadMvwColumnArray(std::span<const std::uint8_t> bytes, int column, long itemOffset = 0);
+// What a column's cells hold besides their values: the cells (1-based, as in the array) whose
+// number is an infinity or NaN, and whether the block ended before the cells it counts.
+struct TMvwColumnFlags {
+  std::vector<bool> notFinite;  // indexed as the column array
+  bool cut = false;
+};
+
+// One element per cell of the 0-based column (missing cells hold the missing value, and so do
+// cells whose number is no finite value), at most 16383; empty when the column has no data
+// block. itemOffset: FindDataWorksheet's answer, or 0 to search. `flags`, when given, receives
+// what the values do not show.
+TColumnArray ReadMvwColumnArray(std::span<const std::uint8_t> bytes, int column, long itemOffset = 0,
+                                TMvwColumnFlags* flags = nullptr);
 
 // "%4d: " with the 1-based column number and its title, one entry per declared column.
 // Returns the number listed (at least 2), -2 when fewer.

@@ -27,6 +27,8 @@
 #include "exchange/export/xls_export.h"
 #include "exchange/export_fixture.h"
 #include "exchange/import_registration.h"
+#include "exchange/mvw_builder.h"
+#include "exchange/mvw_reader.h"
 #include "exchange/worksheet_builder.h"
 #include "exchange/worksheet_readers.h"
 #include "platform/message_box.h"
@@ -221,6 +223,28 @@ TEST_F(DamagedFiles, SavFilesCutShortOrHoldingInfinitiesAreTold) {
     EXPECT_EQ(i.nonFiniteRows, 1);
     EXPECT_EQ(i.skippedRows, 0);
   }
+}
+
+// The sibling product's Windows worksheet: a cell holding an infinity is told apart, and a
+// column block that counts more cells than it holds says after which row it broke off.
+TEST_F(DamagedFiles, WindowsWorksheetsTellInfinitiesAndCutColumns) {
+  std::vector<MvwCell> xs, ys, zs;
+  for (int r = 1; r <= 6; ++r) {
+    xs.push_back(MvwNumber(r)), ys.push_back(MvwNumber(2 * r));
+    zs.push_back(MvwNumber(r == 3 ? std::numeric_limits<long double>::infinity() : 3 * r));
+  }
+  Bytes bytes = BuildMvw({{0, "x", xs}, {1, "y", ys}, {2, "z", zs}});
+  const TReadResult r = ReadMvw(ChosenColumns(dir_.Write("w.mvw", bytes), 1, 2, 3));
+  EXPECT_EQ(r.Count(), 5);
+  EXPECT_EQ(r.nonFiniteRows, 1);
+  EXPECT_EQ(r.skippedRows, 0);
+  EXPECT_FALSE(r.damagedAfterRow.has_value());
+  // The Z block (the last, before the 8 bytes that end the worksheet) counts two more cells.
+  const std::size_t zBlock = bytes.size() - 8 - (24 + 16 * 6);
+  bytes::StoreU32(&bytes[zBlock + 20], 16 * 8);
+  const TReadResult cut = ReadMvw(ChosenColumns(dir_.Write("c.mvw", bytes), 1, 2, 3));
+  EXPECT_EQ(cut.Count(), 5);
+  EXPECT_EQ(cut.damagedAfterRow, std::optional<std::int64_t>(6));
 }
 
 // Whole files of other programs and of our own writers are never taken for damaged ones.
