@@ -42,7 +42,8 @@ void TBlockHelpers::TakeBlocks(Loop& loop) {
     (*loop.block)(b);
 }
 
-void TBlockHelpers::Run(int count, const std::function<void(int)>& block) {
+void TBlockHelpers::Run(int count, const std::function<void(int)>& block,
+                        const std::function<void()>& whileWaiting) {
   if (count <= 0) return;
   if (count == 1 || waiting_.load(std::memory_order_relaxed) == 0) {
     for (int b = 0; b < count; ++b) block(b);
@@ -67,7 +68,15 @@ void TBlockHelpers::Run(int count, const std::function<void(int)>& block) {
   const auto released = [&loop] { return loop.helpers.load(std::memory_order_acquire) == 0; };
   if (Watch(released)) return;
   std::unique_lock lock(mutex_);
-  finished_.wait(lock, released);
+  if (!whileWaiting) {
+    finished_.wait(lock, released);
+    return;
+  }
+  while (!finished_.wait_for(lock, kWaitingPoll, released)) {
+    lock.unlock();
+    whileWaiting();
+    lock.lock();
+  }
 }
 
 void TBlockHelpers::Serve() {

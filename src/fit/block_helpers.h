@@ -20,11 +20,14 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+inline constexpr std::chrono::milliseconds kWaitingPoll{20};
 
 class TBlockHelpers {
  public:
@@ -34,7 +37,11 @@ class TBlockHelpers {
 
   // Runs block(0) .. block(count - 1), each exactly once, on the calling thread and on any
   // helper that waits; returns when all are done. Blocks must not post loops themselves.
-  void Run(int count, const std::function<void(int block)>& block);
+  // While the calling thread has no block left and waits for the helpers' last ones, it
+  // calls `whileWaiting` every kWaitingPoll (its own questions, such as a Cancel on the
+  // user-interface thread, are asked only there).
+  void Run(int count, const std::function<void(int block)>& block,
+           const std::function<void()>& whileWaiting = {});
 
   // Takes blocks of posted loops until `Close`.
   void Serve();

@@ -179,6 +179,12 @@ struct TFitRunContext {
   // run for seconds, and a pass over the points for minutes, between two reports. A no
   // ends the fit being evaluated as aborted, and the run with -1. None: always go on.
   std::function<bool()> goOn;
+  // Whether the user asked to skip the equation in progress ("Stop Current Fit"), asked at
+  // the same safe points (TMarquardtState::skipAsked): true takes the request, and the
+  // equation whose evaluation asked ends there, recorded as it stands or not at all; the
+  // run goes on. The iteration reports take the same request (FitStatus code 2). None:
+  // only the reports take it. Called on any thread of the run.
+  std::function<bool()> skipAsked;
   // Worker threads of the non-linear phase; 0: one per core. The phase's fits are the same
   // whatever the count.
   unsigned nonlinearThreads = 0;

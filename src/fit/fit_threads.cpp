@@ -82,6 +82,7 @@ int FitThreadProc(TFitJob& job) {
   TFitReporter reporter(SendFitMessages);
   reporter.Install(ctx);
   ctx.goOn = [] { return FitAbort.load() == 0; };
+  ctx.skipAsked = [] { return FitSkip.exchange(0) != 0; };
   WatchFitRun(ctx);
   if (!CountFitRun(ctx)) {
     // The dialog says so and closes, rather than waiting for a run that never comes.

@@ -1,6 +1,7 @@
 #include "fit/levenberg_marquardt.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cfenv>
 #include <cfloat>
 #include <cmath>
@@ -9,11 +10,13 @@
 #include <functional>
 #include <limits>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "app/data_table.h"
 #include "app/long_double.h"
 #include "expr/eval_context.h"
+#include "expr/evaluation_stop.h"
 #include "fit/fit_statistics.h"
 #include "numerics/dense_solvers.h"
 #include "tools/udf/udf_evaluation.h"
@@ -113,6 +116,7 @@ bool Measure(TMarquardtState& st, long double* a, int p, LDMatrix& alpha, const 
   st.acceptedLoss = WithLimitPenalty(st, a, loss * step);
   st.acceptedSS = ss * step;
   st.previousStep = step;
+  st.acceptedMeasured = true;
   RememberDiagonal(st, p, alpha);
   return true;
 }
@@ -336,6 +340,33 @@ void AddChunk(TCoefficientChunk& c, int p, long double* lower, long double* beta
   c.n = 0;
 }
 
+// One pass of a user function's fit over its points, as its blocks' evaluations see it:
+// once one block's question says no, every other block's says no at its next safe point,
+// whichever thread sums it (a helper has no question of its own to ask).
+struct TPassStop {
+  std::atomic<bool> stop{false};
+  std::atomic<bool> skipped{false};  // the no was the skip of this equation, not a stop of the run
+};
+
+// The question of a block's evaluations: the pass already stopped; then the question of the
+// thread summing the block (the run being stopped, a Cancel); then whether the user asked to
+// skip the equation in progress.
+std::function<bool()> PassQuestion(const TMarquardtState& st, TPassStop& pass, std::function<bool()> outer) {
+  return [&st, &pass, outer = std::move(outer)] {
+    if (pass.stop.load(std::memory_order_relaxed)) return false;
+    if (outer && !outer()) {
+      pass.stop.store(true, std::memory_order_relaxed);
+      return false;
+    }
+    if (st.skipAsked && st.skipAsked()) {
+      pass.skipped.store(true, std::memory_order_relaxed);
+      pass.stop.store(true, std::memory_order_relaxed);
+      return false;
+    }
+    return true;
+  };
+}
+
 // The sums of the visited points first..last-1 (every step-th active point, counted from
 // 0) from zero, evaluated at the block's own copy of the parameters (the evaluators repair
 // degenerate ones in place, the same way in every block). A user function reads Z and W
@@ -343,7 +374,7 @@ void AddChunk(TCoefficientChunk& c, int p, long double* lower, long double* beta
 // the fault flags cleared and keeps those standing at its end, and its last evaluation's
 // error code, for the fit's thread to put together in the blocks' order.
 void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNonlinearModel& f,
-              int step, std::size_t first, std::size_t last, TBlockSums& out) {
+              int step, std::size_t first, std::size_t last, TPassStop& pass, TBlockSums& out) {
   std::copy(a, a + p + 1, out.a);
   std::fill(out.alpha, out.alpha + p * (p + 1) / 2, 0.0L);
   std::fill(out.beta, out.beta + p, 0.0L);
@@ -351,6 +382,11 @@ void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNon
   out.usable = false;
   out.stopped = false;
   ExprContext* expr = st.udf ? &ExprThreadContext() : nullptr;
+  // The block's own question for the span of its evaluations: its "no" and the stop it
+  // leaves (ExprContext::stopped) end with the block, so that a skipped equation leaves the
+  // thread free for the next one.
+  std::optional<TEvaluationStopScope> question;
+  if (expr) question.emplace(*expr, PassQuestion(st, pass, expr->goOn));
   TCoefficientChunk chunk;
   // Without weights the curvature's factor cw is exactly 1 unless a robust loss forms it.
   const bool unit = st.table->unitWeights && st.robustMode != kRobustLorentzian &&
@@ -366,6 +402,11 @@ void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNon
     out.exprError = expr ? expr->ExprMathError : 0;
   };
   const std::vector<TFitPoint>& points = st.table->points;
+  if (expr && pass.stop.load(std::memory_order_relaxed)) {  // taken after the pass stopped
+    out.stopped = true;
+    finish(false);
+    return;
+  }
   // The shape's point evaluator reads the logarithms a table formed with them holds.
   const TNonlinearPointEvaluator atPoint = st.table->logs ? f.pointEvaluator : nullptr;
   for (std::size_t v = first; v < last; ++v) {
@@ -447,14 +488,21 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
   int faults = std::fetestexcept(kFaultFlags);
   int exprError = expr ? expr->ExprMathError : 0;
 
+  TPassStop pass;
   const auto sumBlock = [&](int b) {
     const std::size_t first = static_cast<std::size_t>(b) * kBlockPoints;
-    SumBlock(st, a, p, f, step, first, std::min(visited, first + kBlockPoints),
+    SumBlock(st, a, p, f, step, first, std::min(visited, first + kBlockPoints), pass,
              st.blocks[static_cast<std::size_t>(b)]);
+  };
+  // Waiting for the helpers' blocks, the fit's thread still asks its own question (a Cancel
+  // on the user-interface thread is heard nowhere else).
+  const auto askWhileWaiting = [&] {
+    if (expr && expr->goOn && !pass.stop.load(std::memory_order_relaxed) && !expr->goOn())
+      pass.stop.store(true, std::memory_order_relaxed);
   };
   int summed = blocks;
   if (st.helpers && blocks > 1) {
-    st.helpers->Run(blocks, sumBlock);
+    st.helpers->Run(blocks, sumBlock, askWhileWaiting);
   } else {
     for (int b = 0; b < blocks; ++b) {
       sumBlock(b);
@@ -497,6 +545,8 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
   if (expr) expr->ExprMathError = exprError;
   for (int b = 0; b < summed; ++b)
     if (st.blocks[static_cast<std::size_t>(b)].stopped) st.evaluationStopped = true;
+  if (pass.stop.load(std::memory_order_relaxed)) st.evaluationStopped = true;
+  if (st.evaluationStopped) st.evaluationSkipped = pass.skipped.load(std::memory_order_relaxed);
   if (!usable || st.evaluationStopped) return false;
   for (int j = 0; j < p; ++j)
     for (int k = 0; k <= j; ++k) alpha[j][k] = alpha[k][j] = lower[j * (j + 1) / 2 + k];
@@ -519,6 +569,7 @@ int MarquardtStep(TMarquardtState& st, long double* a, int p, LDMatrix& trial, L
                   long double& loss, const TNonlinearModel& f, long double& lambda, int step) {
   if (lambda < 0.0L) {
     if (!AllocateStepStorage(st, p)) return kStepNoMemory;
+    st.acceptedMeasured = false;
     lambda = kLambdaStart;
     if (!Measure(st, a, p, alpha, f, step)) return kStepFailed;
     loss = st.acceptedLoss;
@@ -634,12 +685,19 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
   const long double exactLoss = kExactLossRatio * st.sst;
   const bool leastSquares = st.robustMode == kRobustLeastSquares;
 
-  st.evaluationStopped = false;
+  st.evaluationStopped = st.evaluationSkipped = false;
   for (;;) {
     const long double tried = lambda < 0.0L ? kLambdaStart : lambda;  // the trial's damping
     int r = MarquardtStep(st, a, p, trial, alpha, loss, f, lambda, step);
-    // Stopped mid-pass: the run is being stopped, and this pass's sums are no answer.
-    if (st.evaluationStopped) return {MarquardtEnd::kAborted, iteration};
+    // Stopped mid-pass: this pass's sums are no answer. A stop of the run aborts the fit. A
+    // skip ends it where it stands when the accepted parameters were measured on every
+    // point (as a skip at a report does); before that, finishing it would take another whole
+    // pass of a function that may take minutes a pass, and it ends without a record.
+    if (st.evaluationStopped) {
+      if (!st.evaluationSkipped) return {MarquardtEnd::kAborted, iteration};
+      const bool standing = st.acceptedMeasured && st.previousStep == 1;
+      return {standing ? MarquardtEnd::kSkipped : MarquardtEnd::kSkippedUnmeasured, iteration};
+    }
     if (r == kStepNoMemory) return {MarquardtEnd::kNoMemory, iteration};
     if (r == kStepFailed) return {MarquardtEnd::kFailed, iteration};
 
@@ -740,6 +798,9 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
     case MarquardtEnd::kAborted:
       MarquardtRelease(st);
       return -1;
+    case MarquardtEnd::kSkippedUnmeasured:
+      MarquardtRelease(st);
+      return 0;
     // A fit whose damping reached its ceiling without an accepted step, or that left a
     // parameter on the floor, has not converged: it is left out, as a fit worse than the
     // mean is, rather than listed as if its parameters were an answer.
@@ -757,7 +818,7 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
   // points before its sum of squares is recorded.
   if (!FinishOnAllPoints(st, p, a, *alpha, f)) {
     MarquardtRelease(st);
-    return st.evaluationStopped ? -1 : 0;
+    return st.evaluationStopped && !st.evaluationSkipped ? -1 : 0;  // a second skip ends it unrecorded
   }
   ClearNonlinearFaults();
   long double lambda = 0.0L, loss = 0.0L;

@@ -137,9 +137,18 @@ struct TMarquardtState {
   // The loss of the last trial parameters (scaled), infinite when they could not be
   // evaluated or no trial was made.
   long double trialLoss = 0.0L;
-  // A user function's evaluation was stopped by the go-on question of its thread
-  // (TEvaluationStopScope): the fit is given up as aborted.
+  // Asked at the safe points of a user function's evaluations, on whichever thread sums a
+  // block: true (once per request) to end the equation in progress ("Stop Current Fit"), so
+  // that a function taking minutes a pass ends at once rather than at its next iteration
+  // report. Null: only the reports take a skip.
+  std::function<bool()> skipAsked;
+  // A user function's evaluation was stopped: by the go-on question of its thread
+  // (TEvaluationStopScope: the run is being stopped, the fit is given up as aborted), or by
+  // skipAsked (evaluationSkipped: the equation ends, see MarquardtEnd).
   bool evaluationStopped = false;
+  bool evaluationSkipped = false;
+  // The accepted sums were measured at the accepted parameters since the initialising step.
+  bool acceptedMeasured = false;
 };
 
 // A state over the active points of `points` (records 1..N of a table), without logarithms;
@@ -204,7 +213,9 @@ struct TNonlinearFitRequest {
 enum class MarquardtEnd {
   kConverged,       // five changes of the loss below the tolerance, or an exact fit
   kIterationLimit,  // the iteration limit was reached
-  kSkipped,         // the progress answered skip: the fit is finished as it stands
+  kSkipped,         // the progress answered skip, or a skip stopped a pass after the accepted
+                    // parameters were measured on every point: the fit is finished as it stands
+  kSkippedUnmeasured,  // a skip stopped a pass before that: the fit ends without a record
   kStalled,         // no step was accepted before lambda reached its ceiling: not converged
   kAtFloor,         // a parameter ended at the 1e-30 floor it was driven to: not converged
   kAbandoned,       // r² below the abandon r² at the check iteration
@@ -250,6 +261,9 @@ enum class UserFitResult {
   // The iterations ran out before the fit converged ("the fit stopped at the iteration
   // limit"): the parameters reached are the record's start values now, as after kFitted.
   kStoppedAtIterationLimit = 3,
+  // The calling thread's go-on question (TEvaluationStopScope: a Cancel) stopped the fit: the
+  // start values are as they were.
+  kCancelled = 4,
 };
 
 // Fits user function k alone to the active points of `table` (records 0..N) with the
@@ -257,10 +271,11 @@ enum class UserFitResult {
 // iteration limit of `options` (coarse-to-fine, always finishing on every point). When the
 // fit converged or used up the iterations, and is acceptable (0 <= SSE < SST, no fault in
 // its final step) the fitted parameters become the record's start values; the answer is
-// kFitted, or kStoppedAtIterationLimit when the iterations ran out first. Sets CurrentUdf to
-// k on the calling thread's expression context, on which the function runs; with more than
-// kBlockPoints active points, `threads` threads (0: one per core) share its point loop,
-// each running the function on its own expression context.
+// kFitted, or kStoppedAtIterationLimit when the iterations ran out first; kCancelled when
+// the calling thread's go-on question said no (asked also while it waits for its helpers).
+// Sets CurrentUdf to k on the calling thread's expression context, on which the function
+// runs; with more than kBlockPoints active points, `threads` threads (0: one per core) share
+// its point loop, each running the function on its own expression context.
 [[nodiscard]] UserFitResult FitUserFunction(int k, std::span<const TXYZPoint> table,
                                             const TDataStats& stats, const TFitOptions& options,
                                             unsigned threads = 0);

@@ -146,6 +146,7 @@ class TNonlinearPool {
     wctx.sst = ctx_.sst;
     TMarquardtState st;
     st.helpers = &helpers_;
+    st.skipAsked = ctx_.skipAsked;
     if (!own.BeginRun() || !InitMarquardtState(st, points_, ctx_.sst)) {
       Fail(-2);
       return;

@@ -54,7 +54,7 @@ UserFitResult FitUserFunction(int k, std::span<const TXYZPoint> table, const TDa
                         run.end == MarquardtEnd::kIterationLimit;
   if (!iterated || !FinishOnAllPoints(st, p, a, *alpha, f)) {
     MarquardtRelease(st);
-    return UserFitResult::kNotFitted;
+    return st.evaluationStopped ? UserFitResult::kCancelled : UserFitResult::kNotFitted;
   }
   ClearNonlinearFaults();
   long double lambda = 0.0L, loss = 0.0L;

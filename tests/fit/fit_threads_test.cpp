@@ -475,4 +475,54 @@ TEST_F(FitThreads, AHoldStopOrCancelEndsACostlyUserFunctionMidPass) {
   }
 }
 
+// Stop Current Fit while a costly user function is evaluated (the function of the test
+// above: a Marquardt pass asks the run's question 6.2 million times, minutes). The skip is
+// taken at the evaluation's next safe point: that equation ends there, without a record, for
+// its parameters were never measured on every point; the run goes on with the next equation
+// (a cheap one, fitted and listed) and to its end. After the skip was taken, each block of the
+// stopped pass asks at most once more. The skip waited for the pass to end and for the
+// iteration report after it: the fit had not ended after 7 min 48 s.
+TEST_F(FitThreads, StopCurrentFitEndsACostlyUserFunctionMidPassAndTheRunGoesOn) {
+  Import(Grid(23, Bumpy));
+  StopBackgroundFit();
+  SessionFunctions functions(session_);
+  // Taken from the end of the jobs: the costly function first, then the cheap one.
+  fit_test::DefineUserFunction(0, "Z=A0+A1*X+0*Y", {1, 1});
+  fit_test::DefineUserFunction(1, "F1=1+SIN($*X+Y)/1E7\r\nZ=A0*PROD(1,1,999999,1)+A1*X+0*Y", {1, 1});
+  ASSERT_TRUE(UdfReadyToFit(0) && UdfReadyToFit(1));
+  std::atomic<int> asks{0}, atSkip{-1}, skipsTaken{0};
+  SetFitRunWatcher([&](TFitRunContext& ctx) {
+    ctx.nonlinearThreads = 1;  // one equation at a time: the skip meets the costly one
+    ctx.goOn = [&, ask = ctx.goOn] {
+      ++asks;
+      return ask();
+    };
+    ctx.skipAsked = [&, take = ctx.skipAsked] {
+      const bool taken = take();
+      if (taken) {
+        atSkip = asks.load();
+        ++skipsTaken;
+      }
+      return taken;
+    };
+  });
+  const TFitCommand command = BeginFitCommand(session_, kFitKindUserFunctions);
+  RecordingSink sink(session_);
+  ASSERT_TRUE(StartFitThread(MakeFitJob(session_, session_.FitSelection, session_.FitOptions)));
+  ASSERT_TRUE(queue_.PumpUntil([&] { return asks > 0; }));
+  FitSkip = 1;  // the progress dialog's "&Stop Current Fit"
+  ASSERT_TRUE(queue_.PumpUntil([&] { return sink.Got(kFitMsgComplete); }));
+  SetFitRunWatcher({});
+  EXPECT_EQ(skipsTaken, 1);
+  EXPECT_EQ(FitSkip, 0);
+  ASSERT_GT(atSkip.load(), 0);
+  const int blocks = (23 * 23 + kBlockPoints - 1) / kBlockPoints;
+  // The cheap function's evaluations ask too, a few hundred times: bounded by its passes.
+  EXPECT_LE(asks - atSkip, blocks + 2000);
+  EXPECT_FALSE(sink.Got(kFitMsgAbort));
+  (void)EndFitCommand(session_, command, kFitDlgOk);
+  ASSERT_EQ(session_.FitList.Count(), 1);
+  EXPECT_EQ(session_.FitList.Ranked()[0]->equationNumber, UdfEquationNumber(0));
+}
+
 }  // namespace

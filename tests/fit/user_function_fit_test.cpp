@@ -2,9 +2,11 @@
 // values, rejected when they cannot be evaluated, held to their limits, and fitted alone.
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <thread>
 
+#include "expr/evaluation_stop.h"
 #include "fit/levenberg_marquardt.h"
 #include "fit_test_data.h"
 #include "tools/udf/udf_evaluation.h"
@@ -152,6 +154,83 @@ TEST_F(UserFunctionFit, ConcurrentPhasesAreIndependent) {
     EXPECT_EQ(first.At(i)->parameters, alone.At(i)->parameters);
     EXPECT_EQ(second.At(i)->r2, alone.At(i)->r2);
   }
+}
+
+// Stop Current Fit heard inside a user function's evaluations (TMarquardtState::skipAsked):
+// a skip met before the function's parameters were ever measured on every point ends the
+// equation without a record; one met later ends it where it stands, recorded with the sum
+// of squares of the parameters it had accepted (the sum NonlinearCovariance forms again at
+// them); either way without another pass, and the run goes on (not aborted). The fit's
+// blocks are summed by four workers: once one of them takes the skip, each other block asks
+// at most once more.
+TEST_F(UserFunctionFit, ASkipMidPassEndsTheEquationAsItStandsOrUnrecorded) {
+  Define(4, "Z=A0*EXP(-X/A1)+A2*Y", {1, 2, 0});
+  PointTable t = GridTable(Axis(0.1L, 0.2L, 25), Axis(-1, 0.1L, 24), [](long double x, long double y) {
+    return 3 * std::exp(-x / 1.5L) + 0.5L * y + 0.01L * std::sin(9 * x * y);
+  });
+  const TDataStats stats = StatsOf(t);
+  TFitOptions o = DefaultFitOptions();
+  o.samplingFlag = 0;  // every pass on all 600 points, 3 blocks
+  constexpr int kBlocks = 3;
+  struct Outcome {
+    int result = 0;
+    int asks = 0;
+    const TFitResult* fit = nullptr;
+  };
+  const auto run = [&](TFitList& list, int skipAt) {
+    TFitRunContext ctx(t, stats, TFitSelection{}, o, list);
+    ctx.udfs = &BoundUdfTable();
+    ctx.nonlinearThreads = 4;
+    std::atomic<int> asks{0};
+    ctx.skipAsked = [&] { return ++asks == skipAt; };
+    CountFitRun(ctx);
+    Outcome out;
+    out.result = RunFitFamilies(ctx);
+    out.asks = asks.load();
+    out.fit = FindEquation(list, UdfEquationNumber(4));
+    return out;
+  };
+  TFitList whole, early, late;
+  const Outcome converged = run(whole, 0);
+  ASSERT_NE(converged.fit, nullptr);
+  ASSERT_GT(converged.asks, 60);  // passes of about nine asks each
+
+  const Outcome first = run(early, 1);  // within the first measure of the start values
+  EXPECT_EQ(first.result, 0);
+  EXPECT_EQ(first.fit, nullptr);
+  EXPECT_LE(first.asks, 1 + kBlocks);
+
+  const int at = 40;  // some passes on
+  const Outcome standing = run(late, at);
+  EXPECT_EQ(standing.result, 1);
+  EXPECT_LE(standing.asks, at + kBlocks);
+  ASSERT_NE(standing.fit, nullptr);
+  LDMatrix cov(3, 3);
+  long double sse = -1;
+  ASSERT_EQ(NonlinearCovariance(kUdfCatalogueBase + 4, standing.fit->parameters.data(), t, stats.WeightScale,
+                                cov.Data(), sse),
+            3);
+  EXPECT_NEAR(static_cast<double>(standing.fit->sse), static_cast<double>(sse), 1e-12 * static_cast<double>(sse));
+  EXPECT_LE(standing.fit->r2, converged.fit->r2);
+}
+
+// The fit of one function from its graph ("Find and Update") stopped by the question of its
+// thread (the window's Cancel): kCancelled, the start values as they were, and the question
+// is not asked again once it said no, while the helpers' blocks stop too.
+TEST_F(UserFunctionFit, ACancelledFitUserFunctionKeepsTheStartValues) {
+  TUdfRecord& r = Define(4, "Z=A0*EXP(-X/A1)+A2*Y", {1, 2, 0});
+  PointTable t = GridTable(Axis(0.1L, 0.2L, 25), Axis(-1, 0.1L, 24), [](long double x, long double y) {
+    return 3 * std::exp(-x / 1.5L) + 0.5L * y;
+  });
+  const TDataStats stats = StatsOf(t);
+  int asks = 0;
+  {
+    const TEvaluationStopScope cancel(ExprThreadContext(), [&] { return ++asks < 3; });
+    EXPECT_EQ(FitUserFunction(4, t, stats, DefaultFitOptions(), 4), UserFitResult::kCancelled);
+  }
+  EXPECT_EQ(asks, 3);
+  EXPECT_EQ((std::vector<long double>{r.Start[0], r.Start[1], r.Start[2]}), (std::vector<long double>{1, 2, 0}));
+  EXPECT_EQ(FitUserFunction(4, t, stats, DefaultFitOptions(), 4), UserFitResult::kFitted);
 }
 
 }  // namespace

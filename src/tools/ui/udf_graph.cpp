@@ -18,6 +18,7 @@
 #include "fit/session.h"
 #include "graph3d/graph_options.h"
 #include "graph3d/title_set.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "graph3d/ui/graph_option_commands.h"
 #include "platform/busy_window.h"
 #include "platform/help.h"
@@ -60,6 +61,7 @@ const char* FindUpdateOutcome(UserFitResult result) {
     case UserFitResult::kNotFitted:
       return "The fit did not converge to an acceptable result.\nThe start values are as they were.";
     case UserFitResult::kNoFunction: return "The function is not defined.";
+    case UserFitResult::kCancelled: return nullptr;  // the user knows: the start values stay
   }
   return nullptr;
 }
@@ -327,7 +329,13 @@ void TUDFGraph::Tick() {
 
 void TUDFGraph::CmFindAndUpdate() {
   ShowBusyMsg(ToWindow(this), "Find/Update", "Processing...", 1);
-  const UserFitResult result = rows_.FindAndUpdate(session_.DataStats, session_.FitOptions);
+  UserFitResult result = UserFitResult::kNotFitted;
+  {
+    // A function that takes long to evaluate can be fitted for minutes: once the fit has
+    // taken a moment, a window with Cancel takes the busy window's place.
+    const TEvaluationProgress progress(this, QStringLiteral("Find/Update"), QStringLiteral("Processing..."));
+    result = rows_.FindAndUpdate(session_.DataStats, session_.FitOptions);
+  }
   HideBusyMsg();
   controls_->Show();
   refresh_.Clear();

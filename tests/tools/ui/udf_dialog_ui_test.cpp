@@ -28,6 +28,7 @@
 #include "expr/eval_context.h"
 #include "expr/expression.h"
 #include "expr/program_slots.h"
+#include "expr/udf_record.h"
 #include "fit/session.h"
 #include "graph3d/graph_options.h"
 #include "platform/file_dialog.h"
@@ -510,6 +511,34 @@ TEST_F(UdfDialogUi, FindAndUpdateTellsAFitStoppedAtTheIterationLimit) {
   EXPECT_EQ(answers.Boxes().back().text.substr(0, 38), "The fit stopped at the iteration limit");
   EXPECT_NE(UdfRecordAt(0)->Start[1], 1.0L);
   EXPECT_EQ(g->Controls().Edit(1)->text().toStdString(), CFormat("%.4Lg", UdfRecordAt(0)->Start[1]));
+  delete g;
+}
+
+// Find and Update of a function that takes long at the data points (a product of a million
+// terms where x and y are whole, as every data point's are; one term elsewhere): once the
+// fit has taken a moment a window with Cancel shows, and Cancel ends the fit with the start
+// values as they were and no message. It held the window for minutes behind a busy window
+// no one could stop.
+TEST_F(UdfDialogUi, FindAndUpdateOfACostlyFunctionCanBeCancelled) {
+  platform::ScriptedAnswers answers;
+  ASSERT_EQ(AllocUdf(0), 1);
+  TUdfRecord& r = *UdfRecordAt(0);
+  const std::string text =
+      "F1=1+SIN($*X+Y)/1E7\r\nZ=A0*PROD(1,1,1+999998*(ABS(X-ROUND(X))+ABS(Y-ROUND(Y))<1E-9),1)+A1*X+0*Y\r\n";
+  std::copy(text.begin(), text.end(), r.Text.begin());
+  r.LineCount = 2;
+  r.ParamCount = 2;
+  r.Start[0] = 1, r.Start[1] = 1;
+  for (int i = 0; i < 2; ++i) r.Lower[static_cast<std::size_t>(i)] = r.Upper[static_cast<std::size_t>(i)] = ExprErrorValue;
+  ExprThreadContext().CurrentUdf = 0;
+  ASSERT_EQ(UdfLoad(0), 1);
+  TGraphOptions options(CurrentSettings(), kGraphUserFunction, kPointsUserFunction, kPlaceUserFunctionGraph);
+  auto* g = OpenGraph(options);
+  EXPECT_TRUE(CancelProgressWhenShown([&] { g->CmFindAndUpdate(); }));
+  EXPECT_EQ(r.Start[0], 1.0L);
+  EXPECT_EQ(r.Start[1], 1.0L);
+  EXPECT_TRUE(answers.Boxes().empty());
+  EXPECT_FALSE(ExprThreadContext().goOn);
   delete g;
 }
 
