@@ -19,9 +19,12 @@ bool DataNeedsSaving(const TDataSession& session) {
          !(session.DataTitles() == session.SavedMark->titles);
 }
 
-void ReorderKeepingSavedMark(TDataSession& session, const std::function<void()>& reorder) {
-  const bool inOrder =
-      session.SavedMark && DataOrderSignature(session.Table.XYZData()) == session.SavedMark->order;
-  reorder();
-  if (inOrder) session.SavedMark->order = DataOrderSignature(session.Table.XYZData());
+void KeepSavedMarkAcross(TDataSession& session, const std::function<void()>& programStep) {
+  const std::span<const TXYZPoint> before = session.Table.XYZData();
+  const bool sameRecords = session.SavedMark && DataSignature(before) == session.SavedMark->signature;
+  const bool inOrder = session.SavedMark && DataOrderSignature(before) == session.SavedMark->order;
+  programStep();
+  const std::span<const TXYZPoint> after = session.Table.XYZData();
+  if (sameRecords) session.SavedMark->signature = DataSignature(after);
+  if (inOrder) session.SavedMark->order = DataOrderSignature(after);
 }

@@ -9,7 +9,8 @@
 // status and the point count, and by the order of its records, which a saved file keeps: a
 // Sort Table in the grid editor was lost at Exit without a question. The program's own sort
 // (the pre-scan orders the table by x, then y) changes nothing the user did: the mark follows
-// it (ReorderKeepingSavedMark).
+// it (KeepSavedMarkAcross), as does its marking of a point it cannot use (a missing value, a
+// negative weight) inactive.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +34,7 @@ void MarkDataSaved(TDataSession& session);
 // empty table has nothing to save.
 [[nodiscard]] bool DataNeedsSaving(const TDataSession& session);
 
-// Runs `reorder`, a reorder the program makes of its own accord; data that stood in the order
-// of the mark before it stand so after it.
-void ReorderKeepingSavedMark(TDataSession& session, const std::function<void()>& reorder);
+// Runs `programStep`, a change the program makes of its own accord (the pre-scan's sort, and
+// its marking of points it cannot use inactive): records that were those of the mark before it
+// are so after it, and so is an order that was the mark's.
+void KeepSavedMarkAcross(TDataSession& session, const std::function<void()>& programStep);

@@ -386,7 +386,7 @@ void GetDataRanges(const TDataStats& stats, long double& xMin, long double& xMax
 
 int PrepareDataForFit(TDataSession& session) {
   int active = 0;
-  ReorderKeepingSavedMark(session, [&] { active = PrepareDataForFit(session.Table, session.DataStats); });
+  KeepSavedMarkAcross(session, [&] { active = PrepareDataForFit(session.Table, session.DataStats); });
   return active;
 }
 

@@ -130,8 +130,9 @@ int ComputeDataStatistics(TDataTable& table, TDataStats& stats);  // ComputeTabl
 // sorted by x, then y, with header SortKey 0), then the pure-error sums; returns
 // ActiveCount.
 int PrepareDataForFit(TDataTable& table, TDataStats& stats);
-// The same on a session's table and statistics. The sort is the program's own: data in the
-// order last read or saved stay so (ReorderKeepingSavedMark, app/data_saved_mark.h).
+// The same on a session's table and statistics. The sort, and the points it cannot use made
+// inactive, are the program's own: data as last read or saved stay so (KeepSavedMarkAcross,
+// app/data_saved_mark.h).
 int PrepareDataForFit(TDataSession& session);
 
 // The six ranges of the statistics (DataAxisSpan); a pair whose min equals its max is widened

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/data_session.h"
+#include "app/data_statistics.h"
 #include "app/test_points.h"
 
 namespace {
@@ -74,7 +75,7 @@ TEST_F(DataSavedMark, TheProgramsOwnReorderFollowsTheMark) {
     std::span<TXYZPoint> t = session.Table.XYZData();
     std::sort(t.begin() + 1, t.begin() + 5, [](const TXYZPoint& a, const TXYZPoint& b) { return a.X < b.X; });
   };
-  ReorderKeepingSavedMark(session, byX);
+  KeepSavedMarkAcross(session, byX);
   EXPECT_EQ(Row(1).X, 1);
   EXPECT_FALSE(DataNeedsSaving(session));
   // The user's order (by Z, descending) needs saving; the program's sort puts back the order
@@ -82,11 +83,28 @@ TEST_F(DataSavedMark, TheProgramsOwnReorderFollowsTheMark) {
   std::swap(Row(1), Row(4));
   std::swap(Row(2), Row(3));
   EXPECT_TRUE(DataNeedsSaving(session));
-  ReorderKeepingSavedMark(session, byX);
+  KeepSavedMarkAcross(session, byX);
   EXPECT_FALSE(DataNeedsSaving(session));
   // Without a mark the program's sort changes nothing of what there is to save.
   session.SavedMark.reset();
-  ReorderKeepingSavedMark(session, byX);
+  KeepSavedMarkAcross(session, byX);
+  EXPECT_TRUE(DataNeedsSaving(session));
+}
+
+// A file's point the pre-scan cannot use (a negative weight, a missing value) is made inactive
+// by the program, not the user: data read and prepared need no saving, while a point the user
+// turns inactive still does.
+TEST_F(DataSavedMark, PointsThePrescanMakesInactiveNeedNoSaving) {
+  Row(2).W = -1;
+  Row(3).Z = ExprErrorValue;
+  MarkDataSaved(session);
+  PrepareDataForFit(session);
+  EXPECT_EQ(Row(2).Status, kPointInactive);
+  EXPECT_EQ(Row(3).Status, kPointInactive);
+  EXPECT_FALSE(DataNeedsSaving(session));
+  Row(1).Status = kPointInactive;
+  EXPECT_TRUE(DataNeedsSaving(session));
+  PrepareDataForFit(session);
   EXPECT_TRUE(DataNeedsSaving(session));
 }
 
