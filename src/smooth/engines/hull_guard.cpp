@@ -34,34 +34,41 @@ THullGuard::THullGuard(std::span<const double> x, std::span<const double> y,
                                               [](const TVertex& a, const TVertex& b) { return a.x < b.x; });
   const auto [ylo, yhi] = std::minmax_element(points.begin(), points.end(),
                                               [](const TVertex& a, const TVertex& b) { return a.y < b.y; });
-  tolerance_ = kRelativeTolerance * std::max(xhi->x - xlo->x, yhi->y - ylo->y);
+  const double tolerance = kRelativeTolerance * std::max(xhi->x - xlo->x, yhi->y - ylo->y);
   hull_ = std::move(hull);
+  for (std::size_t i = 0; i < hull_.size(); ++i) {
+    const TVertex& a = hull_[i];
+    const TVertex& b = hull_[(i + 1) % hull_.size()];
+    slack_.push_back(tolerance * std::hypot(b.x - a.x, b.y - a.y));
+  }
 }
 
 bool THullGuard::Beyond(double x, double y) const {
   if (Empty() || !std::isfinite(x) || !std::isfinite(y)) return false;
-  // Signed distance of (x, y) to the left of the side a -> b: negative beyond it.
-  auto inside = [this, x, y](const TVertex& a, const TVertex& b) {
-    const double length = std::hypot(b.x - a.x, b.y - a.y);
-    return (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x) >= -tolerance_ * length;
+  // Whether (x, y) lies left of side i (from corner i to the next), or beyond it by no more
+  // than the tolerance.
+  const std::size_t h = hull_.size();
+  auto inside = [this, h, x, y](std::size_t i) {
+    const TVertex& a = hull_[i];
+    const TVertex& b = hull_[(i + 1) % h];
+    return (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x) >= -slack_[i];
   };
   // The fan of triangles from the first corner: beyond its first or last side the point is
   // beyond the hull's sides there; otherwise a binary search finds the triangle whose ray
   // pair holds the point, and the hull side of that triangle decides.
-  const std::size_t h = hull_.size();
   const TVertex& o = hull_[0];
-  if (!inside(hull_[h - 1], o) || !inside(o, hull_[1])) return true;
+  if (!inside(h - 1) || !inside(0)) return true;
   auto leftOfRay = [&o, x, y](const TVertex& v) {
     return (v.x - o.x) * (y - o.y) - (v.y - o.y) * (x - o.x) >= 0;
   };
   std::size_t lo = 1, hi = h - 1;  // the point lies left of ray o -> hull_[lo], not of hi
-  if (leftOfRay(hull_[h - 1])) return !inside(hull_[h - 2], hull_[h - 1]);
-  if (!leftOfRay(hull_[1])) return !inside(hull_[1], hull_[2]);
+  if (leftOfRay(hull_[h - 1])) return !inside(h - 2);
+  if (!leftOfRay(hull_[1])) return !inside(1);
   while (hi - lo > 1) {
     const std::size_t mid = (lo + hi) / 2;
     (leftOfRay(hull_[mid]) ? lo : hi) = mid;
   }
-  return !inside(hull_[lo], hull_[hi]);
+  return !inside(lo);
 }
 
 std::pair<double, double> THullGuard::Foot(double x, double y) const {

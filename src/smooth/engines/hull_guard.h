@@ -16,6 +16,7 @@
 // extrapolation.
 #pragma once
 
+#include <limits>
 #include <span>
 #include <utility>
 #include <vector>
@@ -30,6 +31,8 @@ class THullGuard {
   THullGuard(std::span<const double> x, std::span<const double> y, std::span<const double> z);
 
   bool Empty() const { return hull_.size() < 3; }
+  // The allowance of the values (TDataTrend::Allowance).
+  double Allowance() const { return allowance_; }
   // Whether (x, y) lies beyond the hull by more than a millionth of the points' extent (a
   // point the rounding of a side puts outside is inside).
   bool Beyond(double x, double y) const;
@@ -48,7 +51,9 @@ class THullGuard {
     double x, y;
   };
   std::vector<TVertex> hull_;  // counter-clockwise, no three on a line
-  double tolerance_ = 0;       // in units of length
-  double allowance_ = 0;
+  // For each side, how far the cross product of a point within the tolerance (a millionth of
+  // the extent) may fall below 0.
+  std::vector<double> slack_;
+  double allowance_ = std::numeric_limits<double>::infinity();  // none measured: no hold
   double zMin_ = 0, zMax_ = 0;
 };

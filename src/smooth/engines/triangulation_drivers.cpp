@@ -323,10 +323,11 @@ bool TNParm3D::EstimateNodeDerivatives(int iflgs, int stages) {
   bool ok = true;
   if (stages & kStageGradient) {
     ok = gradients(zd_.data(), row(0), row(1), iflgs, sigma);
-    // The value surface's gradients held to what the node values support.
+    // The value surface's gradients held to what the node values support; the data nodes are
+    // the working points, whose allowance the hull's guard has measured.
     if (ok)
       RenkaLimitGradients(n, xd_.data(), yd_.data(), zd_.data(), t.list, t.lptr, t.lend, row(0),
-                          row(1));
+                          row(1), hull_.Allowance());
   }
   if (ok && (stages & kStageSecond) && level >= 1)
     ok = gradients(row(0), row(2), row(3), 0, &zeroSigma) &&

@@ -31,7 +31,7 @@ double Factorial(int n) {
 
 // Both noise figures are averages over the points: a few thousand of them, spread through the
 // whole set, measure them to a percent or two and keep the cost of a large set's set-up low.
-constexpr std::size_t kNoiseSample = 2048;
+constexpr std::size_t kNoiseSample = 1024;
 std::size_t SampleStep(std::size_t n) { return std::max<std::size_t>(1, (n + kNoiseSample - 1) / kNoiseSample); }
 
 // Solves the symmetric system m c = r (n unknowns, m row-major) by elimination with

@@ -185,8 +185,18 @@ int RenkaLimitGradients(int n, const double* x, const double* y, const double* z
                         double* gy) {
   if (n < 3) return 0;
   const auto count = static_cast<std::size_t>(n);
+  const double allowance = MeasureTrend(std::span<const double>(x, count), std::span<const double>(y, count),
+                                        std::span<const double>(z, count))
+                               .Allowance();
+  return RenkaLimitGradients(n, x, y, z, list, lptr, lend, gx, gy, allowance);
+}
+
+int RenkaLimitGradients(int n, const double* x, const double* y, const double* z,
+                        const int* list, const int* lptr, const int* lend, double* gx,
+                        double* gy, double allowance) {
+  if (n < 3) return 0;
+  const auto count = static_cast<std::size_t>(n);
   const std::span<const double> xs(x, count), ys(y, count), zs(z, count);
-  const double allowance = MeasureTrend(xs, ys, zs).Allowance();
   std::vector<TNodeTaylor> originals(count);
   for (std::size_t k = 0; k < count; ++k) {
     originals[k].order = 1;

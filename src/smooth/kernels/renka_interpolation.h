@@ -70,6 +70,10 @@ void RenkaGradients(int ncc, const int* lcc, int n, const double* x, const doubl
 int RenkaLimitGradients(int n, const double* x, const double* y, const double* z,
                         const int* list, const int* lptr, const int* lend, double* gx,
                         double* gy);
+// The same with the allowance of the values measured already (TDataTrend::Allowance).
+int RenkaLimitGradients(int n, const double* x, const double* y, const double* z,
+                        const int* list, const int* lptr, const int* lend, double* gx,
+                        double* gy, double allowance);
 
 // Value (and with dflag != 0 the gradient) of the C1 surface at (px, py). ist in: the node at
 // which the search starts; out: the first vertex of the triangle found, so that a sweep over
