@@ -243,7 +243,7 @@ const std::array<const char*, kProcedureNameCount> ProcedureNames = {
     "SVDecomp",
     "GaussElim",
     "GaussElim[XP]",
-    "",
+    "QRDecomp",
     "",
     "Lev-Marq",
     // robust modes 0 to 3

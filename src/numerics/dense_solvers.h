@@ -21,6 +21,10 @@ enum FitProcedure : int {
   kProcLUDecomp = 2,
   kProcSVDecomp = 3,
   kProcSymIndefCopy = 4,
+  // Householder QR of the weighted design at the points (least_squares.h), for the linear
+  // fits whose normal equations would lose digits; no solve or invert table entry (the
+  // refit forms its covariance from the points as well).
+  kProcQRDecomp = 6,
   kProcLevMarq = 8,
   kProcFailed = -1,
 };
