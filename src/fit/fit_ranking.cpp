@@ -1,11 +1,17 @@
 #include "fit/fit_ranking.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 #include "fit/fit_list.h"
 #include "fit/fit_quicksort.h"
 
 namespace {
+
+// The share of the larger distance from 1 (SSE/SST) within which two r² are tied.
+constexpr long double kR2TieShare = 1e-12L;
 
 enum BaseCode : int {
   kByR2 = 1,
@@ -66,6 +72,34 @@ bool RanksBefore(const TRankKeys& a, const TRankKeys& b, int code) {
   }
 }
 
+// Whether two r² are equal to their rounding: their distances from 1 (the SSE over SST)
+// agree to 1e-12 of the larger, or both are within a few units of the last place of 1. Two
+// fits of one surface (a plane, and a cubic whose higher terms come out as rounding) have
+// such r², and the one with fewer parameters explains the data as well with less.
+bool R2Tied(long double a, long double b) {
+  const long double shortfall = std::max(1.0L - a, 1.0L - b);
+  return std::fabs(a - b) <= kR2TieShare * shortfall + 4 * std::numeric_limits<long double>::epsilon();
+}
+
+// After the sort by r² (codes 1 and 16): each run of fits whose r² is tied with that of the
+// run's first (and, for 16, whose complexity is the same) is put in order of parameter
+// count, then r², so that rounding does not decide between a fit and a larger one of the
+// same r². The runs are taken from the top down, each from its own first fit.
+void FewerParametersFirstAmongTies(std::span<std::unique_ptr<TFitResult>> fits, bool sameComplexity) {
+  std::size_t i = 0;
+  while (i < fits.size()) {
+    std::size_t j = i + 1;
+    while (j < fits.size() && R2Tied(fits[i]->r2, fits[j]->r2) &&
+           (!sameComplexity || fits[j]->complexity == fits[i]->complexity))
+      ++j;
+    std::stable_sort(fits.begin() + static_cast<std::ptrdiff_t>(i), fits.begin() + static_cast<std::ptrdiff_t>(j),
+                     [](const std::unique_ptr<TFitResult>& a, const std::unique_ptr<TFitResult>& b) {
+                       return a->m != b->m ? a->m < b->m : a->r2 > b->r2;
+                     });
+    i = j;
+  }
+}
+
 }  // namespace
 
 bool IsFitSortCode(int code) {
@@ -82,6 +116,7 @@ void SortFitResults(std::span<std::unique_ptr<TFitResult>> fits, int code) {
       [&fits](int i, int j) {
         std::swap(fits[static_cast<std::size_t>(i)], fits[static_cast<std::size_t>(j)]);
       });
+  if (code == kByR2 || code == kByComplexity) FewerParametersFirstAmongTies(fits, code == kByComplexity);
 }
 
 void SortFitList(TFitList& list, int code) { SortFitResults(list.Ranked(), code); }

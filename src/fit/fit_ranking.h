@@ -10,7 +10,9 @@
 //   64     equation number ascending      4160   m ascending, then equation number ascending
 //
 // Codes above 4096 put the number of parameters first. The sort exchanges record pointers
-// only (fit_quicksort.h); equal keys keep no particular order.
+// only (fit_quicksort.h); equal keys keep no particular order, except that under codes 1 and
+// 16 fits whose r² are equal to their rounding (SSE/SST agreeing to 1e-12) rank by parameter
+// count, fewer first.
 #pragma once
 
 #include <memory>
