@@ -228,9 +228,21 @@ bool TTermColumns::Columns(ExprContext& ctx, std::span<const std::int32_t> terms
   return true;
 }
 
+long double TTermColumns::ColumnMean(int variant, int code, const long double* column) {
+  TVariantColumns& v = variants_[static_cast<std::size_t>(variant)];
+  long double& mean = v.means[static_cast<std::size_t>(code)];
+  if (std::isnan(mean)) {
+    long double sum = 0.0L;
+    for (std::size_t k = 0; k < x_.size(); ++k) sum += v.omega[k] * column[k];
+    mean = sum / v.total;
+  }
+  return mean;
+}
+
 const TTermColumns::TVariantColumns& TTermColumns::Variant(int variant) {
   TVariantColumns& c = variants_[static_cast<std::size_t>(variant)];
   if (c.omega.empty() && !z_.empty()) {
+    c.means.fill(std::numeric_limits<long double>::quiet_NaN());
     c.omega.resize(z_.size());
     c.zv.resize(z_.size());
     for (std::size_t k = 0; k < z_.size(); ++k) {
@@ -241,17 +253,18 @@ const TTermColumns::TVariantColumns& TTermColumns::Variant(int variant) {
         case 2: c.omega[k] = w * z * z * z * z; c.zv[k] = 1.0L / z; break;
         default: c.omega[k] = w; c.zv[k] = z_[k]; break;
       }
+      c.total += c.omega[k];
     }
   }
   return c;
 }
 
-bool TTermColumns::LeastSquaresAtPoints(ExprContext& ctx, std::span<const std::int32_t> terms, int m,
-                                        long double* p) {
+TLeastSquaresResult TTermColumns::LeastSquaresAtPoints(ExprContext& ctx, std::span<const std::int32_t> terms, int m,
+                                                       long double maxCondition, long double* p) {
   const long double* cols[kCandidateTermCount + 1] = {};
-  if (m < 1 || m > kMaxCentredTerms || !Columns(ctx, terms, m, cols) || terms[0] < 0 || terms[0] > 2) return false;
+  if (m < 1 || m > kMaxCentredTerms || !Columns(ctx, terms, m, cols) || terms[0] < 0 || terms[0] > 2) return {};
   const std::size_t n = x_.size();
-  if (n <= static_cast<std::size_t>(m)) return false;
+  if (n <= static_cast<std::size_t>(m)) return {};
   const TVariantColumns& v = Variant(terms[0]);
   // Weighted means of the columns and of Z_v.
   long double total = 0.0L, mean[kMaxCentredTerms + 1] = {};
@@ -260,54 +273,67 @@ bool TTermColumns::LeastSquaresAtPoints(ExprContext& ctx, std::span<const std::i
     mean[0] += v.omega[k] * v.zv[k];
     for (int i = 1; i <= m; ++i) mean[i] += v.omega[k] * cols[i][k];
   }
-  if (!(total > 0.0L) || !std::isfinite(total)) return false;
+  if (!(total > 0.0L) || !std::isfinite(total)) return {};
   for (int i = 0; i <= m; ++i) mean[i] /= total;
-  // The weighted, centred design √ω·(t_i - mean_i) by columns, and √ω·(Z_v - mean_0), solved
-  // by Householder's QR: the condition of the design itself, not its square as in normal
-  // equations, decides the digits.
-  design_.resize(n * static_cast<std::size_t>(m));
-  target_.resize(n);
+  // The weighted, centred design √ω·(t_i - mean_i) and √ω·(Z_v - mean_0), solved by QR: the
+  // condition of the design itself, not its square as in normal equations, decides the
+  // digits; the slopes, and the intercept from the means.
+  if (!qr_.Reset(static_cast<int>(n), m)) return {TLeastSquaresStatus::kNoMemory};
+  long double* target = qr_.Target();
   for (std::size_t k = 0; k < n; ++k) {
     const long double root = std::sqrt(v.omega[k]);
-    for (int i = 0; i < m; ++i) design_[static_cast<std::size_t>(i) * n + k] = root * (cols[i + 1][k] - mean[i + 1]);
-    target_[k] = root * (v.zv[k] - mean[0]);
+    for (int i = 0; i < m; ++i) qr_.Column(i)[k] = root * (cols[i + 1][k] - mean[i + 1]);
+    target[k] = root * (v.zv[k] - mean[0]);
   }
-  long double diag[kMaxCentredTerms];
-  for (int j = 0; j < m; ++j) {
-    long double* cj = design_.data() + static_cast<std::size_t>(j) * n;
-    // The range of long double holds the squares of every value a table can have.
-    long double squares = 0.0L;
-    for (std::size_t k = static_cast<std::size_t>(j); k < n; ++k) squares += cj[k] * cj[k];
-    const long double norm = std::sqrt(squares);
-    if (!(norm > 0.0L) || !std::isfinite(norm)) return false;
-    const long double alpha = cj[j] > 0.0L ? -norm : norm;
-    // The reflector v = c - alpha·e_j takes the column's place below the diagonal; R_jj = alpha.
-    cj[j] -= alpha;
-    const long double half = -cj[j] * alpha;  // vᵀv / 2
-    diag[j] = alpha;
-    const auto reflect = [&](long double* c) {
-      long double dot = 0.0L;
-      for (std::size_t k = static_cast<std::size_t>(j); k < n; ++k) dot += cj[k] * c[k];
-      const long double f = dot / half;
-      for (std::size_t k = static_cast<std::size_t>(j); k < n; ++k) c[k] -= f * cj[k];
-    };
-    for (int i = j + 1; i < m; ++i) reflect(design_.data() + static_cast<std::size_t>(i) * n);
-    reflect(target_.data());
-  }
-  // Back substitution with R: R_jj = diag[j], R_ji (i > j) in row j of column i.
   long double slope[kMaxCentredTerms];
-  for (int j = m - 1; j >= 0; --j) {
-    long double r = target_[static_cast<std::size_t>(j)];
-    for (int i = j + 1; i < m; ++i) r -= design_[static_cast<std::size_t>(i) * n + static_cast<std::size_t>(j)] * slope[i];
-    slope[j] = r / diag[j];
-  }
+  const TLeastSquaresResult r = qr_.Solve(maxCondition, slope);
+  if (!r.Solved()) return r;
   p[0] = mean[0];
   for (int i = 1; i <= m; ++i) {
     p[i] = slope[i - 1];
     p[0] -= slope[i - 1] * mean[i];
   }
   for (int i = 0; i <= m; ++i)
-    if (!std::isfinite(p[i])) return false;
+    if (!std::isfinite(p[i])) return {};
+  return r;
+}
+
+bool TTermColumns::RefineAtPoints(ExprContext& ctx, std::span<const std::int32_t> terms, int m,
+                                  long double* const* normal, long double* p, int steps) {
+  const long double* cols[kCandidateTermCount + 1] = {};
+  if (m < 1 || m > kMaxCentredTerms || !Columns(ctx, terms, m, cols) || terms[0] < 0 || terms[0] > 2) return false;
+  const std::size_t n = x_.size();
+  const TVariantColumns& v = Variant(terms[0]);
+  const long double total = v.total;
+  if (!(total > 0.0L) || !std::isfinite(total)) return false;
+  long double mean[kMaxCentredTerms + 1] = {};
+  for (int i = 1; i <= m; ++i) mean[i] = ColumnMean(terms[0], terms[static_cast<std::size_t>(i)], cols[i]);
+  long double q[kMaxCentredTerms + 1];
+  std::copy(p, p + m + 1, q);
+  for (int step = 0; step < steps; ++step) {
+    long double g[kMaxCentredTerms + 1] = {}, mean0 = 0.0L;
+    for (std::size_t k = 0; k < n; ++k) {
+      long double s = q[0];
+      for (int i = 1; i <= m; ++i) s += q[i] * cols[i][k];
+      const long double wr = v.omega[k] * (v.zv[k] - s);
+      mean0 += wr;
+      for (int i = 1; i <= m; ++i) g[i] += wr * (cols[i][k] - mean[i]);
+    }
+    long double cells[kMaxCentredTerms * kMaxCentredTerms];
+    long double* rows[kMaxCentredTerms];
+    for (int i = 0; i < m; ++i) {
+      rows[i] = cells + i * m;
+      std::copy(normal[i], normal[i] + m, rows[i]);
+    }
+    if (!SolveGauss(rows, g + 1, m).Solved()) return false;
+    for (int i = 1; i <= m; ++i) q[i] += g[i];
+    // The intercept puts the weighted mean of the residuals at 0.
+    q[0] += mean0 / total;
+    for (int i = 1; i <= m; ++i) q[0] -= g[i] * mean[i];
+  }
+  for (int i = 0; i <= m; ++i)
+    if (!std::isfinite(q[i])) return false;
+  std::copy(q, q + m + 1, p);
   return true;
 }
 
@@ -327,4 +353,30 @@ TTermMagnitudes TermMagnitudes(const TDataStats& stats, const TFitRunScales& sca
     sizes[static_cast<std::size_t>(t)] = largest;
   }
   return sizes;
+}
+
+bool SubsetNormalInverseAtPoints(std::span<const TXYZPoint> points, long double weightScale, const TFitRunScales& scales,
+                                 std::span<const std::int32_t> terms, int m, long double* const* inverse) {
+  if (m < 1 || static_cast<std::size_t>(m) >= terms.size() || terms[0] < 0 || terms[0] > 2) return false;
+  int n = 0;
+  for (const TXYZPoint& p : points)
+    if (IsActive(p)) ++n;
+  TLeastSquaresQR qr;
+  if (!qr.Reset(n, m + 1)) return false;
+  ExprContext probe;  // the faults of these evaluations concern no caller
+  int i = 0;
+  for (const TXYZPoint& p : points) {
+    if (!IsActive(p)) continue;
+    const long double w = p.W * weightScale;
+    const long double z = p.Z == 0.0L ? 1e-300L : p.Z;
+    const long double omega = terms[0] == 1 ? w * z * z : terms[0] == 2 ? w * z * z * z * z : w;
+    const long double root = std::sqrt(omega);
+    qr.Column(0)[i] = root;
+    probe.ExprMathError = 0;
+    for (int k = 1; k <= m; ++k) qr.Column(k)[i] = root * TermValue(probe, p.X, p.Y, terms[static_cast<std::size_t>(k)], scales);
+    if (probe.ExprMathError != 0) return false;
+    ++i;
+  }
+  long double solution[kMaxCentredTerms + 1];
+  return qr.Solve(std::numeric_limits<long double>::infinity(), solution).Solved() && qr.NormalInverse(inverse);
 }

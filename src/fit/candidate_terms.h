@@ -30,6 +30,7 @@
 #include "app/data_statistics.h"
 #include "app/xyz_point.h"
 #include "fit/fit_run.h"
+#include "numerics/least_squares.h"
 
 struct ExprContext;
 
@@ -71,10 +72,24 @@ class TTermColumns {
   // Whether the linear part s of the fit is 0 at some point, or takes both signs over the
   // points (false where a term has no value at some point: SubsetSse rejects that fit).
   bool LinearPartChangesSign(ExprContext& ctx, const long double* p, std::span<const std::int32_t> terms, int m);
-  // The weighted least-squares fit of Z_v on the terms, solved from the points with every
-  // column centred on its weighted mean, into p[0..m] (intercept, then the slopes). False
-  // when a term has no value at some point or the system is singular.
-  bool LeastSquaresAtPoints(ExprContext& ctx, std::span<const std::int32_t> terms, int m, long double* p);
+  // Iterative refinement of a fit's parameters p[0..m] (intercept, then slopes) with the
+  // residuals at the points: `steps` times, the slopes move by S⁻¹·g, g_j = Σ ω·r·(t_j - mean_j)
+  // the gradient of the residuals' sum of squares about the means and S the centred normal
+  // matrix of the terms (m x m, row pointers, as the correlation form has it; solved, not
+  // changed), and the intercept follows the means. Each step divides the error of
+  // normal-equation parameters by about 1/(γ·κ), κ the condition of S scaled to a unit
+  // diagonal: from a correlation form that holds the r² (γ·κ below 1e-4) two steps reach
+  // the accuracy of a solution by QR, at the cost of two passes over the points instead of a
+  // factorisation of them. False (p untouched) where a term has no value at a point or the
+  // result is not finite.
+  bool RefineAtPoints(ExprContext& ctx, std::span<const std::int32_t> terms, int m, long double* const* normal,
+                      long double* p, int steps);
+  // The weighted least-squares fit of Z_v on the terms, solved from the points by QR with
+  // every column centred on its weighted mean, into p[0..m] (intercept, then the slopes).
+  // Not solved when a term has no value at some point, or the centred design's scaled
+  // condition reaches maxCondition (the terms are dependent on the data).
+  TLeastSquaresResult LeastSquaresAtPoints(ExprContext& ctx, std::span<const std::int32_t> terms, int m,
+                                           long double maxCondition, long double* p);
 
  private:
   // The values of a term at the points; null when it is undefined at one of them.
@@ -84,8 +99,12 @@ class TTermColumns {
   // ω_v and Z_v at the points, formed when a variant first asks for them.
   struct TVariantColumns {
     std::vector<long double> omega, zv;
+    long double total = 0.0L;  // Σ ω
+    std::array<long double, kCandidateTermCount> means{};  // Σ ω·t / Σ ω of each term, NaN until formed
   };
   const TVariantColumns& Variant(int variant);
+  // The weighted mean of a term's column under a variant's weights, formed once.
+  long double ColumnMean(int variant, int code, const long double* column);
 
   std::vector<long double> x_, y_, z_, w_;  // the active points in table order, W as stored
   long double weightScale_;
@@ -93,8 +112,15 @@ class TTermColumns {
   std::array<std::vector<long double>, kCandidateTermCount> columns_;
   std::array<std::int8_t, kCandidateTermCount> state_{};  // 0 not formed, 1 defined, -1 undefined
   std::array<TVariantColumns, 3> variants_;
-  std::vector<long double> design_, target_;  // work of LeastSquaresAtPoints
+  TLeastSquaresQR qr_;  // work of LeastSquaresAtPoints
 };
+
+// The inverse normal matrix of a term-subset fit (the intercept, then its terms, with the
+// weights ω_v of its Z variant) formed at the active points by QR of its weighted design, for
+// a fit whose normal matrix from the sums is too ill-conditioned to be inverted itself. False
+// where a term has no value at a point, or for a singular design.
+bool SubsetNormalInverseAtPoints(std::span<const TXYZPoint> points, long double weightScale, const TFitRunScales& scales,
+                                 std::span<const std::int32_t> terms, int m, long double* const* inverse);
 
 // Whether the linear part s of the fit is 0 at some node, or takes both signs, over the nodes
 // of a grid of nodes × nodes spanning the rectangle [x0, x1] × [y0, y1] (corners included).

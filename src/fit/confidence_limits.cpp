@@ -11,6 +11,7 @@
 #include "expr/math_faults.h"
 #include "fit/candidate_terms.h"
 #include "fit/fit_families.h"
+#include "fit/linear_design.h"
 #include "tools/udf/udf_evaluation.h"
 
 namespace {
@@ -68,6 +69,7 @@ bool Gradient(const TFitSide& side, ExprContext& ctx, long double x, long double
   switch (e.kind) {
     case kKindPolynomial: {
       if (IsSeriesFamily(code)) return SeriesDesignRow(code, x, y, z, m, g, side.scales.series);
+      if (e.framed) return LinearDesignRow(e, side.scales, ctx, x, y, z, g);
       long double X = x, Y = y;
       if (e.descriptor[0] == kKindLnX) X = ExprMathLog(ctx, x);
       if (e.descriptor[0] == kKindInvX) X = ExprSafeDivide(ctx, 1.0L, x);
@@ -77,6 +79,7 @@ bool Gradient(const TFitSide& side, ExprContext& ctx, long double x, long double
     }
     case kKindRational: {
       if (IsSeriesFamily(code)) return SeriesDesignRow(code, x, y, z, m, g, side.scales.series);
+      if (e.framed) return LinearDesignRow(e, side.scales, ctx, x, y, z, g);
       const long double X = e.descriptor[0] == kKindLnX ? ExprMathLog(ctx, x) : x;
       const long double Y = e.descriptor[3] == kKindLnY ? ExprMathLog(ctx, y) : y;
       return RationalRow(e, X, Y, z, g);
@@ -141,10 +144,13 @@ long double ComputeSideLimitErrors(const TFitSide& side, ExprContext& ctx, long 
   long double g[kFitEqnSlots] = {};
   if (!Gradient(side, ctx, x, y, z, g)) return 0.0L;
 
+  // A framed fit's gradient is in its frame coefficients, and so is the matrix it meets.
+  const LDMatrix& c = e.framed && IsMonomialFit(e) ? side.frameCovariance : side.covariance;
+  if (c.Rows() <= m) return 0.0L;
   long double q = 0.0L;
   for (int i = 0; i <= m; ++i) {
     long double h = 0.0L;
-    for (int j = 0; j <= m; ++j) h += side.covariance[j][i] * g[j];
+    for (int j = 0; j <= m; ++j) h += c[j][i] * g[j];
     q += g[i] * h;
   }
   observationError = ExprMathSqrt(ctx, q + 1.0L);

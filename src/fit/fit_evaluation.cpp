@@ -24,9 +24,15 @@ long double EvalFitSideZ(const TFitSide& side, ExprContext& ctx, long double x, 
   switch (e.kind) {
     case kKindPolynomial:
       if (IsSeriesFamily(code)) return Finite(EvalSeriesFamily(code, x, y, p, m, side.scales.series));
+      if (e.framed)
+        return Finite(EvalFramedPolynomial(x, y, e.frameParameters.data(), e.descriptor.data(),
+                                           side.scales.polynomialFrame));
       return Finite(EvalTransformedPolynomial(x, y, p, e.descriptor.data()));
     case kKindRational:
       if (IsSeriesFamily(code)) return Finite(EvalSeriesFamily(code, x, y, p, m, side.scales.series));
+      if (e.framed)
+        return Finite(EvalFramedRational(x, y, e.frameParameters.data(), e.descriptor.data(),
+                                         side.scales.rationalFrame));
       return Finite(EvalRationalEquation(x, y, p, e.descriptor.data()));
     case kKindNonlinear: {
       // The evaluators take a 1-based vector of their own and may repair it in place.

@@ -108,6 +108,16 @@ long double EvalTransformedPolynomial(long double x, long double y, const long d
 // Kind 2 outside the Chebyshev rational codes. A denominator that is exactly 0 gives 0.
 long double EvalRationalEquation(long double x, long double y, const long double* p,
                                  const std::uint8_t* descriptor);
+// The same fits from their coefficients in a frame (TFitResult::frameParameters): X and Y
+// transformed as above, then shifted and scaled by the frame, with the same faults.
+long double EvalFramedPolynomial(long double x, long double y, const long double* framed,
+                                 const std::uint8_t* descriptor, const TPolynomialFrame& frame);
+long double EvalFramedRational(long double x, long double y, const long double* framed,
+                               const std::uint8_t* descriptor, const TPolynomialFrame& frame);
+// The polynomial and the rational of a descriptor at transformed (and, for a framed fit,
+// shifted) coordinates X and Y: the arithmetic of the evaluators above without the transforms.
+long double PolynomialTermsValue(long double X, long double Y, const long double* p, const std::uint8_t* descriptor);
+long double RationalTermsValue(long double X, long double Y, const long double* p, const std::uint8_t* descriptor);
 // The series families by code, with their m. A point outside a log axis's domain (x <= 0 on
 // an ln x axis) gives the missing value; an unknown code gives 0.
 long double EvalSeriesFamily(int code, long double x, long double y, const long double* p,
@@ -133,3 +143,8 @@ bool RationalNormalEquations(const TSumsTable& sums, const std::uint8_t* descrip
 bool SeriesNormalEquations(int code, int m, std::span<const TXYZPoint> points,
                            long double weightScale, const SeriesScales& scales,
                            long double* const* a, long double* b);
+// The inverse of that normal matrix formed at the points by QR of the weighted rows, for a
+// fit whose normal matrix is too ill-conditioned to be inverted itself. False as above, or
+// for a singular design.
+bool SeriesNormalInverseAtPoints(int code, int m, std::span<const TXYZPoint> points, long double weightScale,
+                                 const SeriesScales& scales, long double* const* inverse);

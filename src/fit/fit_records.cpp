@@ -64,6 +64,9 @@ void FillFitEqnFromResult(TFitEqn& eqn, const TFitResult& result, int rank, long
     if (static_cast<std::size_t>(i) < result.parameters.size())
       eqn.parameters[i] = result.parameters[i];
   }
+  eqn.framed = result.frameParameters.size() == static_cast<std::size_t>(m) + 1;
+  eqn.frameParameters.fill(0.0L);
+  if (eqn.framed) std::copy(result.frameParameters.begin(), result.frameParameters.end(), eqn.frameParameters.begin());
   eqn.descriptor = result.descriptor;
   eqn.complexity = result.complexity;
   eqn.sst = sst;

@@ -57,6 +57,13 @@ struct TFitResult {
   long double fitStdError = 0.0L;
   long double f = 0.0L;
   std::vector<long double> parameters;
+  // A polynomial or rational fitted to data far from the origin is solved in the frame of
+  // its run (TFitRunScales::polynomialFrame or rationalFrame): its coefficients of the
+  // shifted and scaled variables, in the order of `parameters`, z's centre in the constant
+  // (m + 1 entries). The raw coefficients in `parameters` are those, multiplied out and
+  // rounded: over such data their terms cancel to the surface, so the fit is evaluated from
+  // these. Empty for every other fit.
+  std::vector<long double> frameParameters;
   std::int32_t equationNumber = 0;
   // Side result of the linear solver (for the refined fits the reciprocal condition
   // estimate of the normal matrix); 0 for fits that have none.
@@ -96,6 +103,9 @@ struct TFitEqn {
   // Entries 0..m. Non-linear evaluators take them as a 1-based vector: copy them to
   // element 1 onward of a vector of their own.
   std::array<long double, kFitEqnSlots> parameters{};
+  // The record's frameParameters (entries 0..m) when `framed`.
+  bool framed = false;
+  std::array<long double, kFitEqnSlots> frameParameters{};
   std::int32_t dof = 0;  // n - m - 1, at least 1
   long double r2 = 0.0L;
   long double adjustedR2 = 0.0L;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <mutex>
 #include <new>
 #include <shared_mutex>
@@ -12,16 +13,19 @@
 #include "app/settings_file.h"
 #include "expr/eval_context.h"
 #include "expr/integration.h"
+#include "fit/candidate_terms.h"
 #include "fit/extremum_search.h"
 #include "fit/fit_evaluation.h"
 #include "fit/fit_families.h"
 #include "fit/fit_list.h"
 #include "fit/fit_statistics.h"
 #include "fit/levenberg_marquardt.h"
+#include "fit/linear_design.h"
 #include "fit/nonlinear_catalogue.h"
 #include "fit/term_subset_numbers.h"
 #include "fit/term_subset_search.h"
 #include "numerics/dense_solvers.h"
+#include "numerics/least_squares.h"
 #include "platform/gui_thread.h"
 
 namespace {
@@ -76,11 +80,88 @@ bool BuildNormalMatrix(TFitSide& side, const TRefitSources& src) {
   }
 }
 
+// The inverse normal matrix of a polynomial or rational fit formed at the points, by QR of its
+// weighted design in the coefficients it was solved in (linear_design.h): for a framed fit
+// into side.frameCovariance, and from it, through the derivatives of the raw coefficients,
+// into side.covariance. False when the design cannot be formed or is singular.
+bool MonomialCovarianceAtPoints(TFitSide& side, const TRefitSources& src) {
+  const TFitEqn& e = side.eqn;
+  const int p = e.m + 1;
+  ExprContext& ctx = ExprThreadContext();
+  int n = 0;
+  for (const TXYZPoint& pt : PointsOf(src.table))
+    if (IsActive(pt)) ++n;
+  TLeastSquaresQR qr;
+  if (!qr.Reset(n, p)) return false;
+  long double row[kFitEqnSlots];
+  int i = 0;
+  for (const TXYZPoint& pt : PointsOf(src.table)) {
+    if (!IsActive(pt)) continue;
+    ctx.ExprMathError = 0;
+    if (!LinearDesignRow(e, side.scales, ctx, pt.X, pt.Y, pt.Z, row)) {
+      ctx.ExprMathError = 0;
+      return false;
+    }
+    const long double root = std::sqrt(pt.W * src.stats->WeightScale);
+    for (int k = 0; k < p; ++k) qr.Column(k)[i] = root * row[k];
+    ++i;
+  }
+  ctx.ExprMathError = 0;
+  long double solution[kFitEqnSlots];
+  if (!qr.Solve(std::numeric_limits<long double>::infinity(), solution).Solved()) return false;
+  if (!e.framed) return qr.NormalInverse(side.covariance.Data());
+  try {
+    if (side.frameCovariance.Rows() < p) side.frameCovariance = LDMatrix(kFitScratchSize, kFitScratchSize);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  LDMatrix jacobian(p, p);
+  if (!qr.NormalInverse(side.frameCovariance.Data()) ||
+      !RawCoefficientJacobian(e, side.scales, jacobian.Data()))
+    return false;
+  // J·C·Jᵀ in 113 bits: the entries of J are the powers of the frame's centre.
+  using Quad = __float128;
+  Quad jc[kFitEqnSlots][kFitEqnSlots];
+  for (int r = 0; r < p; ++r)
+    for (int c = 0; c < p; ++c) {
+      Quad v = 0;
+      for (int k = 0; k < p; ++k) v += static_cast<Quad>(jacobian[r][k]) * static_cast<Quad>(side.frameCovariance[k][c]);
+      jc[r][c] = v;
+    }
+  for (int r = 0; r < p; ++r)
+    for (int c = 0; c < p; ++c) {
+      Quad v = 0;
+      for (int k = 0; k < p; ++k) v += jc[r][k] * static_cast<Quad>(jacobian[c][k]);
+      side.covariance[r][c] = static_cast<long double>(v);
+    }
+  return true;
+}
+
+// Whether the rebuilt normal matrix of a linear fit can be inverted for its covariance: a
+// framed fit or one solved at the points has no such matrix worth its name, and one whose
+// scaled condition κ leaves fewer than 9 digits of its inverse (γ·κ above 1e-9, γ as in
+// NormalsHoldSse) is inverted at the points.
+bool NormalMatrixInvertible(const TFitSide& side) {
+  const TFitEqn& e = side.eqn;
+  if (e.framed || e.procedure == kProcQRDecomp) return false;
+  const long double condition = EquilibratedCondition(side.covariance.Data(), e.m + 1);
+  return (e.m + 2) * 0x1p-63L * condition <= 1e-9L;
+}
+
 // Step 6 of a refit with covariance: the inverse normal matrix of the fit.
 bool InvertNormalMatrix(TFitSide& side, const TRefitSources& src) {
   const TFitEqn& e = side.eqn;
   if (e.kind == kKindNonlinear) return NonlinearCovarianceOf(side, src);
-  if (!BuildNormalMatrix(side, src)) return false;
+  const bool built = BuildNormalMatrix(side, src);
+  if (IsMonomialFit(e) && (!built || !NormalMatrixInvertible(side))) return MonomialCovarianceAtPoints(side, src);
+  if (IsSeriesFamily(e.descriptor[1]) && e.kind != kKindTermSubset && built && !NormalMatrixInvertible(side))
+    return SeriesNormalInverseAtPoints(e.descriptor[1], e.m, PointsOf(src.table), src.stats->WeightScale,
+                                       side.scales.series, side.covariance.Data());
+  if (e.kind == kKindTermSubset && SubsetTermsUsable(e) && (!built || !NormalMatrixInvertible(side)))
+    return SubsetNormalInverseAtPoints(PointsOf(src.table), src.stats->WeightScale, side.scales,
+                                       std::span<const std::int32_t>(e.terms.data(), static_cast<std::size_t>(e.m) + 1),
+                                       e.m, side.covariance.Data());
+  if (!built) return false;
   const SolverFn invert = InverterForProcedure(e.procedure);
   return invert && invert(side.covariance.Data(), nullptr, e.m + 1).Solved();
 }

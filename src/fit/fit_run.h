@@ -43,6 +43,7 @@
 #include "numerics/ld_matrix.h"
 
 class TSumsTable;
+struct TCentredSubsetSums;
 
 // The 42 candidate terms of the term-subset equations: codes 0-20 are functions of x, 21-41
 // the same functions of y.
@@ -145,6 +146,11 @@ struct TFitRunScales {
   SeriesScales series;
   // The frame the polynomial families solved in (identity unless `polynomialSums` exists).
   TPolynomialFrame polynomialFrame;
+  // The frame of the rational families: the shifts of x, ln x, y and ln y by the same test
+  // (z is not shifted: the denominator multiplies it). Their normalisation stays that of
+  // the raw powers (the denominator's constant is 1 at X = Y = 0), a linear condition on
+  // the coefficients in the frame.
+  TPolynomialFrame rationalFrame;
   // Scale factors s_x, s_y of the exponential candidate terms exp(x/s_x), exp(y/s_y).
   long double xScale = 1.0L;
   long double yScale = 1.0L;
@@ -204,6 +210,9 @@ struct TFitRunContext {
   // the frame is the identity; the families then read `sums`.
   std::shared_ptr<TSumsTable> polynomialSums;
   TFitRunScales scales;
+  // The subset search's rows about the means of their terms (TCentredSubsetSums of
+  // fit_sums.h), gathered by phase 1 where the raw rows of `sums` cancel; null otherwise.
+  std::shared_ptr<TCentredSubsetSums> subsetSums;
   std::array<std::uint8_t, kCandidateTermCount> termExcluded{};  // 1: the term takes no part
   bool lnXExcluded = false;   // some active x at or below 0: no ln x family
   bool lnYExcluded = false;

@@ -36,6 +36,11 @@ struct TFitSide {
   std::int32_t covarianceValid = 0;
   // Allocated by the first refit that asks for the covariance, then reused.
   LDMatrix covariance{0, 0};
+  // A framed polynomial or rational (TFitEqn::framed): the inverse normal matrix in its free
+  // coefficients in the frame (linear_design.h), from which `covariance` (in its raw
+  // coefficients) is formed and with which its limits are computed: the raw matrix's terms
+  // cancel over such data as the raw coefficients do. Valid with `covarianceValid`.
+  LDMatrix frameCovariance{0, 0};
   // The scales of the run that made the fit (series families and exponential terms), taken
   // at the refit: evaluation never reads the published run products.
   TFitRunScales scales;

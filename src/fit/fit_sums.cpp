@@ -33,6 +33,9 @@ constexpr int kNegExpTerm = 20;  // exp(-x)
 
 constexpr int kMaxPower = 10;
 constexpr int kKindCount = 6;  // kinds 5..10
+// The share of a raw sum of squares its centred part must keep for the raw subset rows to
+// serve (four digits of the covariances formed from them).
+constexpr long double kCentredShare = 1e-4L;
 
 // Which rows the run gathers.
 struct TGatherPlan {
@@ -321,6 +324,111 @@ long double NonZero(long double v) { return v == 0.0L ? kZeroReplacement : v; }
 
 bool RangeHolds(const TAxisStats& axis, long double v) { return axis.Min <= v && v <= axis.Max; }
 
+// The 42 candidate terms at a point's coordinates (0 taken as 1e-300), as both passes of the
+// sums form them.
+void PointTerms(long double x, long double y, const TFitRunScales& sc, const TGatherPlan& plan,
+                const std::uint8_t* excluded, long double* terms) {
+  FillCandidateTerms(x, sc.xScale, plan.logX, excluded[kExpTerm], excluded[kNegExpTerm], terms);
+  FillCandidateTerms(y, sc.yScale, plan.logY, excluded[kFirstYTerm + kExpTerm], excluded[kFirstYTerm + kNegExpTerm],
+                     terms + kFirstYTerm);
+}
+
+// Whether a sum of squares about the mean, formed as Σ ω·v² - (Σ ω·v)²/N, keeps fewer than
+// four of its digits: the mean is more than 100 spreads from 0.
+bool Cancels(long double sum, long double squares, long double n) {
+  if (!(n > 0.0L) || !std::isfinite(squares)) return false;
+  const long double centred = squares - sum * sum / n;
+  return !(centred > kCentredShare * squares);
+}
+
+// Whether the raw rows of any variant the run searches cancel (Cancels) for a term that takes
+// part, or for its Z_v.
+bool SubsetRowsCancel(const TSumsTable& s, const TGatherPlan& plan, const std::uint8_t* excluded) {
+  for (int v = 0; v < kZVariantCount; ++v) {
+    if (!plan.variant[v]) continue;
+    const long double n = s[TSumsTable::Count(v)];
+    if (Cancels(s[TSumsTable::Z(v)], s[TSumsTable::ZSquare(v)], n)) return true;
+    for (int t = 0; t < kCandidateTermCount; ++t)
+      if (!excluded[t] && Cancels(s[TSumsTable::Term(v, t)], s[TSumsTable::TermSquare(v, t)], n)) return true;
+  }
+  return false;
+}
+
+// The second pass of the sums phase where the raw subset rows cancel: the rows of every
+// searched variant again, each term and Z_v less its weighted mean from the first pass.
+// Returns -1 on abort, -2 when memory is short, else 0.
+int GatherCentredSubsetRows(TFitRunContext& ctx, const TGatherPlan& plan) {
+  const TSumsTable& raw = *ctx.sums;
+  auto centred = std::shared_ptr<TCentredSubsetSums>(new (std::nothrow) TCentredSubsetSums());
+  std::unique_ptr<TChunk> chunk(new (std::nothrow) TChunk);
+  std::unique_ptr<long double[]> terms(new (std::nothrow) long double[kCandidateTermCount * kChunk]);
+  if (!centred || !chunk || !terms) return -2;
+  centred->rows.Clear();
+  for (int v = 0; v < kZVariantCount; ++v) {
+    const long double n = raw[TSumsTable::Count(v)];
+    if (!plan.variant[v] || !(n > 0.0L)) continue;
+    centred->zMean[static_cast<std::size_t>(v)] = raw[TSumsTable::Z(v)] / n;
+    for (int t = 0; t < kCandidateTermCount; ++t)
+      centred->termMean[static_cast<std::size_t>(v)][static_cast<std::size_t>(t)] = raw[TSumsTable::Term(v, t)] / n;
+    centred->rows[TSumsTable::Count(v)] = n;
+  }
+  const TFitRunScales& sc = ctx.scales;
+  const std::uint8_t* excluded = ctx.termExcluded.data();
+  TChunk& ch = *chunk;
+  TSumsTable& s = centred->rows;
+  // Flushes the chunk: for each searched variant, its terms and Z_v less their means.
+  const auto flush = [&] {
+    for (int v = 0; v < kZVariantCount; ++v) {
+      if (!plan.variant[v]) continue;
+      const auto& a = centred->termMean[static_cast<std::size_t>(v)];
+      const long double b = centred->zMean[static_cast<std::size_t>(v)];
+      for (int t = 0; t < kCandidateTermCount; ++t)
+        for (int p = 0; p < ch.count; ++p) {
+          const long double d = terms[static_cast<std::size_t>(t * kChunk + p)] - a[static_cast<std::size_t>(t)];
+          ch.terms[t][p] = d;
+          ch.squares[t][p] = d * d;
+        }
+      for (int p = 0; p < ch.count; ++p) {
+        const long double d = ch.zv[v][p] - b;
+        ch.zv2[v][p] = d * d;
+        ch.omegaZ[v][p] = ch.omega[v][p] * d;
+        ch.zv[v][p] = d;
+      }
+      GatherTermRows(s, v, ch);
+      GatherZRows(s, v, ch);
+      GatherCrossRows(s, v, ch);
+    }
+    ch.count = 0;
+  };
+  ch.count = 0;
+  const int count = static_cast<int>(ctx.points.size());
+  const int every = std::max(1, count / 25);
+  for (int i = 1; i <= count; ++i) {
+    if (i % every == 0 && !ctx.Progress(kStageSums, static_cast<float>(100.0L * i / count))) return -1;
+    const TXYZPoint& pt = ctx.points[static_cast<std::size_t>(i - 1)];
+    if (!IsActive(pt)) continue;
+    const int p = ch.count;
+    const long double w = ctx.WeightOf(pt);
+    const long double x = NonZero(pt.X), y = NonZero(pt.Y), z = NonZero(pt.Z);
+    long double row[kCandidateTermCount];
+    PointTerms(x, y, sc, plan, excluded, row);
+    for (int t = 0; t < kCandidateTermCount; ++t) terms[static_cast<std::size_t>(t * kChunk + p)] = row[t];
+    const long double z2 = z * z;
+    ch.omega[kVariantZ][p] = w;
+    ch.omega[kVariantLnZ][p] = w * z2;
+    ch.omega[kVariantInvZ][p] = w * z2 * z2;
+    ch.zv[kVariantZ][p] = z;
+    ch.zv[kVariantLnZ][p] = plan.variant[kVariantLnZ] ? std::log(z) : 0.0L;
+    ch.zv[kVariantInvZ][p] = 1.0L / z;
+    if (++ch.count == kChunk) flush();
+  }
+  flush();
+  // A term whose centred rows overflowed is excluded as the first pass excludes one.
+  ExcludeOverflowedTerms(s, ctx.termExcluded.data());
+  ctx.subsetSums = std::move(centred);
+  return 0;
+}
+
 }  // namespace
 
 bool LogKindAllowed(const TAxisStats& axis) { return axis.Min > 0.0L; }
@@ -459,6 +567,7 @@ int ComputeFitSums(TFitRunContext& ctx) {
     for (int a = kKindX; a <= kKindInvY; ++a)
       if ((kindBits & (kPolyX << (a - kKindX))) == 0) sc.polynomialFrame.kinds[static_cast<std::size_t>(a - kKindX)] = {};
   }
+  sc.rationalFrame = ChooseRationalFrame(st);
   const TPolynomialFrame& frame = sc.polynomialFrame;
   if (frame.Identity()) {
     ctx.polynomialSums.reset();
@@ -489,9 +598,7 @@ int ComputeFitSums(TFitRunContext& ctx) {
     const long double x = NonZero(pt.X), y = NonZero(pt.Y), z = NonZero(pt.Z);
 
     long double terms[kCandidateTermCount];
-    FillCandidateTerms(x, sc.xScale, plan.logX, excluded[kExpTerm], excluded[kNegExpTerm], terms);
-    FillCandidateTerms(y, sc.yScale, plan.logY, excluded[kFirstYTerm + kExpTerm],
-                       excluded[kFirstYTerm + kNegExpTerm], terms + kFirstYTerm);
+    PointTerms(x, y, sc, plan, excluded, terms);
     for (int t = 0; t < kCandidateTermCount; ++t) {
       ch.terms[t][p] = terms[t];
       ch.squares[t][p] = terms[t] * terms[t];
@@ -533,6 +640,11 @@ int ComputeFitSums(TFitRunContext& ctx) {
   GatherChunk(s, frameSums, plan, ch);
   if (frameSums) (*frameSums)[TSumsTable::Count(kVariantZ)] = s[TSumsTable::Count(kVariantZ)];
   ExcludeOverflowedTerms(s, excluded);
+  ctx.subsetSums.reset();
+  if (SubsetRowsCancel(s, plan, excluded)) {
+    const int centred = GatherCentredSubsetRows(ctx, plan);
+    if (centred < 0) return centred;
+  }
   // The reports above stop short of the last points; the finished pass fills its gauge.
   if (count % every != 0 && !ctx.Progress(kStageSums, 100.0f)) return -1;
   return h;

@@ -101,6 +101,19 @@ class TSumsTable {
   std::array<long double, kSumsTableSize> s_{};
 };
 
+// The rows of the term-subset search gathered again about the weighted means of their terms,
+// where the raw sums cancel: the term rows of a variant (Σ ω·t, Σ ω·t², Σ ω·Z_v·t, the pair
+// rows) and its Z rows (Σ ω·Z_v, Σ ω·Z_v²) hold the sums of t - termMean[v][t] and
+// Z_v - zMean[v] in the places of the raw ones; the count rows are the raw ones. Far from the
+// origin (x³ about 1e18 over a spread of 1e15) or with the weight gathered on a few points, a
+// covariance Σ ω·t_i·t_j - Σ ω·t_i·Σ ω·t_j / N formed from raw sums keeps few digits or none;
+// about the means it keeps them all.
+struct TCentredSubsetSums {
+  TSumsTable rows;
+  std::array<std::array<long double, kCandidateTermCount>, kZVariantCount> termMean{};
+  std::array<long double, kZVariantCount> zMean{};
+};
+
 // The candidate terms of one axis at a coordinate v (never 0: the sums replace 0 by 1e-300):
 // out[k] = term k of the axis (k = 0..20, code k for x and 21 + k for y), s the scale of the
 // axis's exponential term. The logarithm and root terms are computed only with `logsAllowed`

@@ -18,6 +18,7 @@
 #include "fit/linear_fit.h"
 #include "fit/polynomial_frame.h"
 #include "numerics/dense_solvers.h"
+#include "numerics/least_squares.h"
 
 namespace {
 
@@ -97,9 +98,9 @@ int FullEquationNumber(bool cubic, int xKind, int yKind) {
   return 296 + 9 * (cubic ? 1 : 0) + 3 * (yKind - kKindY) + xKind;
 }
 
-// The basis of a stored polynomial fit from its descriptor; 0 for one these families do
-// not make.
-int DescriptorBasis(const std::uint8_t* d, TMonomial* basis) {
+}  // namespace
+
+int PolynomialBasisOf(const std::uint8_t* d, TMonomial* basis) {
   const int xKind = d[0], yKind = d[3];
   if (xKind < kKindX || xKind > kKindInvX || yKind < kKindY || yKind > kKindInvY) return 0;
   if (d[1] == kFamilyQuadratic || d[1] == kFamilyCubic) {
@@ -110,77 +111,119 @@ int DescriptorBasis(const std::uint8_t* d, TMonomial* basis) {
   return AdditiveBasis(xKind, d[1], yKind, d[4], basis, nullptr);
 }
 
-// Σ w·(z - f)² over the active points of `points`, w = W·weightScale, f the polynomial of
-// parameters p and descriptor d as EvalTransformedPolynomial evaluates it; +infinity where f
-// is undefined at an active point. Leaves the math error cleared.
-long double StoredPolynomialSse(std::span<const TXYZPoint> points, long double weightScale,
-                                const long double* p, const std::uint8_t* d) {
-  ExprContext& ctx = ExprThreadContext();
-  long double sum = 0.0L;
-  for (const TXYZPoint& q : points) {
-    if (!IsActive(q)) continue;
-    ctx.ExprMathError = 0;
-    const long double f = EvalTransformedPolynomial(q.X, q.Y, p, d);
-    if (ctx.ExprMathError != 0 || !std::isfinite(f)) {
-      ctx.ExprMathError = 0;
-      return std::numeric_limits<long double>::infinity();
-    }
-    const long double r = q.Z - f;
-    sum += q.W * weightScale * r * r;
+namespace {
+
+// The highest powers of X and Y in a basis.
+void HighestPowers(const KeptFit& fit, int& p, int& q) {
+  p = q = 0;
+  for (int k = 0; k <= fit.m; ++k) {
+    p = std::max(p, fit.basis[static_cast<std::size_t>(k)].p);
+    q = std::max(q, fit.basis[static_cast<std::size_t>(k)].q);
   }
-  return sum;
 }
 
-// The polynomials solve in the run's frame (polynomial_frame.h) and store the coefficients
-// of the raw powers. Where the frame shifts a kind or z, those coefficients are not the
-// solution: far from the origin each is rounded, and their terms cancel to the surface, so
-// that the stored equation fits worse than the solution did (by 10 % and more for a quintic
-// in 1/x at x about -5e4). The SSE a fit is screened, refined, listed and ranked by is then
-// that of the stored equation, evaluated at the points as everything else evaluates it; a
-// fit in raw powers keeps the SSE of its normal equations.
+// The polynomials solve in the run's frame (polynomial_frame.h): from its sums where their
+// condition holds the SSE, else by QR at the points. A fit whose X or Y the frame shifts is
+// stored with its coefficients in the frame, from which it is evaluated, and the raw
+// coefficients they multiply out to: over data far from the origin the raw terms cancel to
+// the surface, so the raw equation, evaluated in long doubles, is rounding noise (a full
+// cubic in 1/x at x about 1e6 stepped by 2^-9). Its SSE is that of the solution; a fit the
+// frame leaves in raw powers stores the solution itself.
 class TPolynomialFamily final : public TLinearFamily {
  public:
-  explicit TPolynomialFamily(const TFitRunContext& ctx)
-      : TLinearFamily(ctx.PolynomialSums(), kStagePolynomial, &TFitCounters::polynomial, kScaleCap),
-        frame_(ctx.scales.polynomialFrame),
-        points_(ctx.points),
-        weightScale_(ctx.stats.WeightScale),
-        sst_(ctx.sst) {}
-  long double SolutionSse(const KeptFit& fit, long double* solution) const override {
-    const std::span<const TMonomial> basis(fit.basis.data(), static_cast<std::size_t>(fit.m) + 1);
-    if (FrameLeavesRaw(frame_, fit.xKind, fit.yKind))
-      return MonomialSse(normals, fit.xKind, fit.yKind, basis, solution);
-    if (!FrameToRawCoefficients(frame_, fit.xKind, fit.yKind, basis, solution)) return kNotANumber;
-    return StoredPolynomialSse(points_, weightScale_, solution, fit.descriptor.data());
+  TPolynomialFamily(const TFitRunContext& ctx, const TFramePoints& points)
+      : TLinearFamily(kStagePolynomial, &TFitCounters::polynomial, kScaleCap),
+        normals_(ctx.PolynomialSums()),
+        points_(points),
+        sst_(ctx.sst) {
+    for (int kind = kKindX; kind <= kKindInvY; ++kind)
+      rounding_[static_cast<std::size_t>(kind - kKindX)] =
+          KindRounding(kind < kKindY ? ctx.stats.X : ctx.stats.Y, kind);
   }
-  // A fit in raw powers was kept with the SSE of its normal equations; the stored equation
-  // has that SSE only where the solution satisfies them, to the digits the formula keeps.
-  // Otherwise it is measured at the data.
-  long double ListedSseOf(const KeptFit& fit) const override {
-    if (!FrameLeavesRaw(frame_, fit.xKind, fit.yKind)) return fit.sse;
+
+  bool NormalEquations(const KeptFit& fit, long double* const* a, long double* b,
+                       long double& targetSquares) const override {
+    targetSquares = normals_[TSumsTable::ZSquare(kVariantZ)];
+    return BuildMonomialNormals(normals_, fit.xKind, fit.yKind, Basis(fit), a, b);
+  }
+  long double NormalSse(const KeptFit& fit, const long double* solution) const override {
+    return MonomialSse(normals_, fit.xKind, fit.yKind, Basis(fit), solution);
+  }
+  TLeastSquaresResult SolveAtPoints(const KeptFit& fit, long double maxCondition,
+                                    long double* solution) const override {
+    const int n = points_.Count(), p = fit.m + 1;
+    if (!qr_.Reset(n, p)) return {TLeastSquaresStatus::kNoMemory};
+    const long double *u = points_.U(fit.xKind), *v = points_.U(fit.yKind), *w = points_.W(), *z = points_.Z();
+    const long double zCentre = points_.Frame().zCentre;
+    long double* t = qr_.Target();
+    for (int i = 0; i < n; ++i) t[i] = std::sqrt(w[i]) * (z[i] - zCentre);
+    for (int k = 0; k < p; ++k) {
+      const TMonomial& mono = fit.basis[static_cast<std::size_t>(k)];
+      long double* c = qr_.Column(k);
+      for (int i = 0; i < n; ++i) {
+        long double value = std::sqrt(w[i]);
+        for (int e = 0; e < mono.p; ++e) value *= u[i];
+        for (int e = 0; e < mono.q; ++e) value *= v[i];
+        c[i] = value;
+      }
+    }
+    return qr_.Solve(maxCondition, solution);
+  }
+  long double Adopt(KeptFit& fit, const long double* solution, long double linearSse) const override {
+    const TPolynomialFrame& frame = points_.Frame();
     const int n = fit.m + 1;
-    const std::span<const TMonomial> basis(fit.basis.data(), static_cast<std::size_t>(n));
-    long double cells[kMaxLinearParams * kMaxLinearParams], rhs[kMaxLinearParams];
-    long double* rows[kMaxLinearParams];
-    for (int i = 0; i < n; ++i) rows[i] = cells + i * n;
-    if (BuildMonomialNormals(normals, fit.xKind, fit.yKind, basis, rows, rhs) &&
-        NormalEquationSseStands(fit.sse, normals[TSumsTable::ZSquare(kVariantZ)],
-                                std::span<const long double>(cells, static_cast<std::size_t>(n * n)),
-                                fit.params.data(), rhs, n))
-      return fit.sse;
-    const long double measured =
-        StoredPolynomialSse(points_, weightScale_, fit.params.data(), fit.descriptor.data());
-    return ListedSse(fit.sse, measured, sst_);
+    std::copy(solution, solution + n, fit.params.begin());
+    fit.params[0] += frame.zCentre;  // the constant is the basis's first term
+    fit.framed = FrameShiftsKinds(frame, fit.xKind, fit.yKind);
+    if (fit.framed) {
+      fit.frameParams = fit.params;
+      if (!FrameFormToRaw(frame, fit.xKind, fit.yKind, Basis(fit), fit.frameParams.data(), fit.params.data()))
+        return kNotANumber;
+    }
+    // A fit solved in a shifted frame lists the SSE of the equation it stores, evaluated as it
+    // is evaluated everywhere. In raw powers, where the sum of squares of the target is many
+    // times the SSE, the SSE formed from sums has lost digits to cancellation: it is measured
+    // too.
+    if (!FrameLeavesRaw(frame, fit.xKind, fit.yKind)) return SseAtPoints(fit);
+    const long double targetSquares = normals_[TSumsTable::ZSquare(kVariantZ)];
+    if (linearSse > 0.0L && targetSquares <= kSseCancellation * linearSse) return linearSse;
+    return ListedSse(linearSse, SseAtPoints(fit), sst_);
+  }
+  long double DesignRounding(const KeptFit& fit) const override {
+    int p = 0, q = 0;
+    HighestPowers(fit, p, q);
+    return kDataRounding * (p * Rounding(fit.xKind) + q * Rounding(fit.yKind));
   }
 
  private:
+  static std::span<const TMonomial> Basis(const KeptFit& fit) {
+    return {fit.basis.data(), static_cast<std::size_t>(fit.m) + 1};
+  }
+  long double Rounding(int kind) const { return rounding_[static_cast<std::size_t>(kind - kKindX)]; }
+  // Σ w·(z - f)² of the stored equation at the points: in the frame for a framed fit, in raw
+  // powers otherwise (as EvalTransformedPolynomial evaluates it).
+  long double SseAtPoints(const KeptFit& fit) const {
+    const int n = points_.Count();
+    const long double *u = points_.U(fit.xKind), *v = points_.U(fit.yKind), *w = points_.W(), *z = points_.Z();
+    const long double* p = fit.framed ? fit.frameParams.data() : fit.params.data();
+    long double sum = 0.0L;
+    for (int i = 0; i < n; ++i) {
+      const long double r = z[i] - PolynomialTermsValue(u[i], v[i], p, fit.descriptor.data());
+      sum += w[i] * r * r;
+    }
+    return std::isfinite(sum) ? sum : std::numeric_limits<long double>::infinity();
+  }
+
   // The x and y scales of the coefficient test are bounded by 1000.
   static constexpr long double kScaleCap = 1000.0L;
+  // The most Σ w·z² may be of the SSE for the formula to keep the digits of a listed SSE.
+  static constexpr long double kSseCancellation = 1e5L;
   static constexpr long double kNotANumber = std::numeric_limits<long double>::quiet_NaN();
-  const TPolynomialFrame& frame_;
-  const std::span<const TXYZPoint> points_;
-  const long double weightScale_;
+  const TSumsTable& normals_;
+  const TFramePoints& points_;
   const long double sst_;
+  std::array<long double, 6> rounding_{};
+  mutable TLeastSquaresQR qr_;
 };
 
 }  // namespace
@@ -197,8 +240,9 @@ int FitPolynomialEquations(TFitRunContext& ctx, int keep, int limit, std::uint32
 
   // One keep list per number of non-constant terms m = 2..M.
   std::vector<TKeepList> lists;
-  if (!AllocateKeepLists(lists, M - 1, keep)) return -2;
-  const TPolynomialFamily family(ctx);
+  TFramePoints points;
+  if (!AllocateKeepLists(lists, M - 1, keep) || !points.Make(ctx, ctx.scales.polynomialFrame)) return -2;
+  const TPolynomialFamily family(ctx, points);
   const int listedBefore = ctx.Listed();
 
   for (int xKind : kinds.x) {
@@ -231,8 +275,9 @@ int FitTransformPolynomials(TFitRunContext& ctx, int keep, int limit, std::uint3
   const TKindSelection kinds = SelectedKinds(ctx, mask);
   if (kinds.x.empty() || kinds.y.empty() || M < 5) return 0;
   std::vector<TKeepList> lists;  // the quadratic list, then the cubic list
-  if (!AllocateKeepLists(lists, 2, keep)) return -2;
-  const TPolynomialFamily family(ctx);
+  TFramePoints points;
+  if (!AllocateKeepLists(lists, 2, keep) || !points.Make(ctx, ctx.scales.polynomialFrame)) return -2;
+  const TPolynomialFamily family(ctx, points);
   const int listedBefore = ctx.Listed();
 
   for (int xKind : kinds.x) {
@@ -290,10 +335,24 @@ bool PolynomialEquationForm(int equationNumber, TEquationForm& form) {
 bool PolynomialNormalEquations(const TSumsTable& sums, const std::uint8_t* descriptor,
                                long double* const* a, long double* b) {
   TMonomial basis[kMaxLinearParams];
-  const int n = DescriptorBasis(descriptor, basis);
+  const int n = PolynomialBasisOf(descriptor, basis);
   return n > 0 && BuildMonomialNormals(sums, descriptor[0], descriptor[3],
                                        std::span<const TMonomial>(basis, static_cast<std::size_t>(n)),
                                        a, b);
+}
+
+long double PolynomialTermsValue(long double X, long double Y, const long double* p, const std::uint8_t* d) {
+  if (d[1] == kFamilyQuadratic)
+    return p[0] + X * (p[1] + p[3] * X) + Y * (p[2] + p[4] * Y) + p[5] * X * Y;
+  if (d[1] == kFamilyCubic)
+    return p[0] + X * (p[1] + X * (p[3] + p[6] * X)) + Y * (p[2] + Y * (p[4] + p[7] * Y)) +
+           X * Y * (p[5] + p[8] * Y + p[9] * X);
+  const int i = d[1], j = d[4];
+  long double zx = p[i];
+  for (int k = i - 1; k >= 0; --k) zx = zx * X + p[k];
+  long double zy = 0.0L;
+  for (int k = i + j; k > i; --k) zy = (zy + p[k]) * Y;
+  return zx + zy;
 }
 
 long double EvalTransformedPolynomial(long double x, long double y, const long double* p,
@@ -306,15 +365,12 @@ long double EvalTransformedPolynomial(long double x, long double y, const long d
   if (d[3] == kKindLnY) Y = ExprMathLog(ctx, y);
   if (d[3] == kKindInvY) Y = ExprSafeDivide(ctx, 1.0L, y);
   if (clean && ctx.ExprMathError != 0) return 0.0L;
-  if (d[1] == kFamilyQuadratic)
-    return p[0] + X * (p[1] + p[3] * X) + Y * (p[2] + p[4] * Y) + p[5] * X * Y;
-  if (d[1] == kFamilyCubic)
-    return p[0] + X * (p[1] + X * (p[3] + p[6] * X)) + Y * (p[2] + Y * (p[4] + p[7] * Y)) +
-           X * Y * (p[5] + p[8] * Y + p[9] * X);
-  const int i = d[1], j = d[4];
-  long double zx = p[i];
-  for (int k = i - 1; k >= 0; --k) zx = zx * X + p[k];
-  long double zy = 0.0L;
-  for (int k = i + j; k > i; --k) zy = (zy + p[k]) * Y;
-  return zx + zy;
+  return PolynomialTermsValue(X, Y, p, d);
+}
+
+long double EvalFramedPolynomial(long double x, long double y, const long double* framed, const std::uint8_t* d,
+                                 const TPolynomialFrame& frame) {
+  long double u = 0.0L, v = 0.0L;
+  if (!FrameCoordinates(ExprThreadContext(), frame, d, x, y, u, v)) return 0.0L;
+  return PolynomialTermsValue(u, v, framed, d);
 }

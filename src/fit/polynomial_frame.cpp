@@ -1,7 +1,12 @@
 #include "fit/polynomial_frame.h"
 
 #include <cmath>
+#include <map>
+#include <utility>
 
+#include "expr/eval_context.h"
+#include "expr/interpreter.h"
+#include "expr/math_faults.h"
 #include "fit/fit_families.h"
 
 namespace {
@@ -97,4 +102,88 @@ bool FrameToRawCoefficients(const TPolynomialFrame& frame, int xKind, int yKind,
   for (int i = 0; i < n; ++i)
     if (basis[static_cast<std::size_t>(i)].p == 0 && basis[static_cast<std::size_t>(i)].q == 0) coef[i] += frame.zCentre;
   return true;
+}
+
+TPolynomialFrame ChooseRationalFrame(const TDataStats& stats) {
+  TPolynomialFrame frame = ChoosePolynomialFrame(stats);
+  frame.kinds[static_cast<std::size_t>(kKindInvX - kKindX)] = {};
+  frame.kinds[static_cast<std::size_t>(kKindInvY - kKindX)] = {};
+  frame.zCentre = 0.0L;
+  return frame;
+}
+
+bool FrameShiftsKinds(const TPolynomialFrame& frame, int xKind, int yKind) {
+  return !frame.Of(xKind).Identity() || !frame.Of(yKind).Identity();
+}
+
+namespace {
+
+using Quad = __float128;
+
+// The coefficients of (s·(X - c))^p as a polynomial in X, in 113 bits: out[j] for X^j.
+void ShiftedPowerQuad(const TPowerShift& f, int p, Quad* out) {
+  Quad sp = 1;
+  for (int k = 0; k < p; ++k) sp *= static_cast<Quad>(f.scale);
+  Quad negC = 1;
+  for (int j = p; j >= 0; --j) {
+    out[j] = static_cast<Quad>(Binomial(p, j)) * negC * sp;
+    negC *= -static_cast<Quad>(f.centre);
+  }
+}
+
+}  // namespace
+
+bool FrameFormToRaw(const TPolynomialFrame& frame, int xKind, int yKind, std::span<const TMonomial> basis,
+                    const long double* framed, long double* raw) {
+  constexpr int kMaxPower = kMaxLinearParams;
+  // The raw sums of the numerator (e = 0) and of the denominator (e = 1) by (p, q).
+  std::map<std::pair<int, int>, Quad> sums[2];
+  bool rational = false;
+  const auto add = [&](int e, const TMonomial& m, Quad coefficient) {
+    if (m.p >= kMaxPower || m.q >= kMaxPower) return false;
+    Quad xs[kMaxPower], ys[kMaxPower];
+    ShiftedPowerQuad(frame.Of(xKind), m.p, xs);
+    ShiftedPowerQuad(frame.Of(yKind), m.q, ys);
+    for (int j = 0; j <= m.p; ++j)
+      for (int l = 0; l <= m.q; ++l) sums[e][{j, l}] += coefficient * xs[j] * ys[l];
+    return true;
+  };
+  for (std::size_t k = 0; k < basis.size(); ++k) {
+    const TMonomial& m = basis[k];
+    if (m.e > 1 || !add(m.e, m, static_cast<Quad>(framed[k]))) return false;
+    rational = rational || m.e == 1;
+  }
+  Quad divisor = 1;
+  if (rational) {
+    if (!add(1, TMonomial{0, 0, 1}, 1)) return false;  // the frame denominator's constant
+    divisor = sums[1][{0, 0}];
+    if (divisor == 0) return false;
+  }
+  for (std::size_t k = 0; k < basis.size(); ++k) {
+    const TMonomial& m = basis[k];
+    const auto at = sums[m.e].find({m.p, m.q});
+    if (at == sums[m.e].end()) return false;
+    raw[k] = static_cast<long double>(at->second / divisor);
+    sums[m.e].erase(at);
+  }
+  // Every raw power must have a coefficient of its own in the basis.
+  for (int e = 0; e < 2; ++e)
+    for (const auto& [key, value] : sums[e])
+      if (!(e == 1 && key == std::pair<int, int>{0, 0}) && value != 0) return false;
+  return true;
+}
+
+long double FrameVariable(ExprContext& ctx, const TPowerShift& shift, int kind, long double v) {
+  long double V = v;
+  if (kind == kKindLnX || kind == kKindLnY) V = ExprMathLog(ctx, v);
+  if (kind == kKindInvX || kind == kKindInvY) V = ExprSafeDivide(ctx, 1.0L, v);
+  return shift.Identity() ? V : (V - shift.centre) * shift.scale;
+}
+
+bool FrameCoordinates(ExprContext& ctx, const TPolynomialFrame& frame, const std::uint8_t* d, long double x,
+                      long double y, long double& u, long double& v) {
+  const bool clean = ctx.ExprMathError == 0;
+  u = FrameVariable(ctx, frame.Of(d[0]), d[0], x);
+  v = FrameVariable(ctx, frame.Of(d[3]), d[3], y);
+  return !(clean && ctx.ExprMathError != 0);
 }

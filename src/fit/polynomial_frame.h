@@ -9,10 +9,13 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <span>
 
 #include "app/data_statistics.h"
 #include "fit/linear_fit.h"
+
+struct ExprContext;
 
 // The frame of a data set: a kind is shifted onto (-1, 1) where its values lie on one side of
 // 0 with the largest magnitude below three times the smallest; z is centred by the same test.
@@ -36,3 +39,31 @@ bool FrameLeavesRaw(const TPolynomialFrame& frame, int xKind, int yKind);
 // FrameToRawMatrix.
 bool FrameToRawCoefficients(const TPolynomialFrame& frame, int xKind, int yKind,
                             std::span<const TMonomial> basis, long double* coef);
+
+// The frame of the rational families: x, ln x, y and ln y shifted by the test of
+// ChoosePolynomialFrame; 1/x, 1/y and z left alone.
+TPolynomialFrame ChooseRationalFrame(const TDataStats& stats);
+
+// Whether a fit of kinds xKind and yKind has its own frame: one of its kinds is shifted.
+bool FrameShiftsKinds(const TPolynomialFrame& frame, int xKind, int yKind);
+
+// The raw coefficients of a fit given in the frame, each the rounding of its exact value
+// formed in the 113 bits of __float128 (the terms of a far frame cancel by many digits, which
+// long double sums would lose). `framed` holds the coefficients of `basis` in the frame
+// variables, z's centre already in the constant. A rational's denominator terms (e = 1) have
+// the constant 1 in the frame form as in the raw one: the raw numerator and denominator are
+// divided by the raw denominator's constant. False for a basis that is not closed under lower
+// powers or a raw denominator whose constant is 0.
+bool FrameFormToRaw(const TPolynomialFrame& frame, int xKind, int yKind, std::span<const TMonomial> basis,
+                    const long double* framed, long double* raw);
+
+// The variable of kind `kind` (5..10) at the coordinate v, shifted by `shift`: (V - c)·s with
+// V = v, ln v or 1/v computed as the evaluators compute it (a logarithm of v <= 0 or a
+// reciprocal of 0 records its fault in ctx).
+long double FrameVariable(ExprContext& ctx, const TPowerShift& shift, int kind, long double v);
+
+// A fit's transformed coordinates at (x, y) in the frame: the variables of its descriptor's X
+// and Y kinds (d[0], d[3]) shifted by `frame`. False when a transform records a fault in a
+// context that had none (the evaluators then give 0, the fault kept).
+bool FrameCoordinates(ExprContext& ctx, const TPolynomialFrame& frame, const std::uint8_t* descriptor, long double x,
+                      long double y, long double& u, long double& v);

@@ -4,7 +4,8 @@
 //
 // Multiplying out the denominator makes a rational linear in its parameters,
 // z = a + Σ a_p X^p + Σ b_q Y^q - Σ c_s z X^s - Σ d_r z Y^r, which is fitted from the sums
-// table; the fit is then judged by its true residuals, point by point.
+// table (data about the origin) or at the points in the run's frame (data far from it); the
+// fit is then judged by its true residuals, point by point.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -18,7 +19,9 @@
 #include "fit/fit_families.h"
 #include "fit/fit_statistics.h"
 #include "fit/linear_fit.h"
+#include "fit/polynomial_frame.h"
 #include "numerics/dense_solvers.h"
+#include "numerics/least_squares.h"
 #include "numerics/polynomial_range.h"
 
 namespace {
@@ -28,39 +31,6 @@ constexpr int kMaxTerms = 10;
 constexpr int kFullRational = 255;
 constexpr int kDenominatorCode = 60;  // a denominator power's term code is the numerator's + 60
 constexpr int kCodeXY = 165;
-
-// The active points with their transforms, made once per fitter so that the point-by-point
-// sums of squares take no logarithm again. A point whose x (y) has no logarithm carries
-// `valid` false for that kind: the evaluator gives 0 there, as it does for the stored fit.
-struct TRationalPoints {
-  struct TPoint {
-    long double x, lnx, y, lny, z, w;
-    bool lnxValid, lnyValid;
-  };
-  std::vector<TPoint> points;
-};
-
-bool MakeRationalPoints(const TFitRunContext& ctx, TRationalPoints& out) {
-  try {
-    out.points.reserve(ctx.points.size());
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  for (const TXYZPoint& p : ctx.points) {
-    if (!IsActive(p)) continue;
-    TRationalPoints::TPoint q;
-    q.x = p.X;
-    q.y = p.Y;
-    q.z = p.Z;
-    q.w = ctx.WeightOf(p);
-    q.lnxValid = p.X > 0.0L;
-    q.lnyValid = p.Y > 0.0L;
-    q.lnx = q.lnxValid ? std::log(p.X) : 0.0L;
-    q.lny = q.lnyValid ? std::log(p.Y) : 0.0L;
-    out.points.push_back(q);
-  }
-  return true;
-}
 
 // X·(c_1 + X·(c_2 + ... + X·c_n)).
 [[gnu::always_inline]] inline long double HornerNoConstant(const long double* c, int n,
@@ -86,25 +56,18 @@ bool MakeRationalPoints(const TFitRunContext& ctx, TRationalPoints& out) {
   return den == 0.0L ? 0.0L : num / den;
 }
 
-// Σ w·(z - f)² over the active points, w the normalised weight of the run; the transforms
-// chosen once for the whole pass.
-template <bool kLnX, bool kLnY>
-long double RationalSseOf(const TRationalPoints& pts, const long double* p, const std::uint8_t* d) {
+// Σ w·(z - f)² over the active points, w the normalised weight of the run, f the rational of
+// parameters p at the points' variables of its kinds: in the frame of `points` for a framed
+// fit, the raw transforms where the frame leaves its kinds alone.
+long double RationalSse(const TFramePoints& points, const long double* p, const std::uint8_t* d) {
+  const int n = points.Count();
+  const long double *u = points.U(d[0]), *v = points.U(d[3]), *w = points.W(), *z = points.Z();
   long double sse = 0.0L;
-  for (const TRationalPoints::TPoint& q : pts.points) {
-    long double f = 0.0L;
-    if ((!kLnX || q.lnxValid) && (!kLnY || q.lnyValid))
-      f = RationalValue(kLnX ? q.lnx : q.x, kLnY ? q.lny : q.y, p, d);
-    const long double r = q.z - f;
-    sse += q.w * r * r;
+  for (int i = 0; i < n; ++i) {
+    const long double r = z[i] - RationalValue(u[i], v[i], p, d);
+    sse += w[i] * r * r;
   }
   return sse;
-}
-
-long double RationalSse(const TRationalPoints& pts, const long double* p, const std::uint8_t* d) {
-  const bool lnX = d[0] == kKindLnX, lnY = d[3] == kKindLnY;
-  if (lnX) return lnY ? RationalSseOf<true, true>(pts, p, d) : RationalSseOf<true, false>(pts, p, d);
-  return lnY ? RationalSseOf<false, true>(pts, p, d) : RationalSseOf<false, false>(pts, p, d);
 }
 
 // The basis of a rational: numerator 1, X^p, Y^q, then the denominator terms z·X^s, z·Y^r;
@@ -141,18 +104,58 @@ int RationalBasis(const std::uint8_t* d, TMonomial* basis, std::int32_t* terms) 
   return n;
 }
 
+}  // namespace
+
+int RationalBasisOf(const std::uint8_t* d, TMonomial* basis) {
+  if ((d[0] != kKindX && d[0] != kKindLnX) || (d[3] != kKindY && d[3] != kKindLnY)) return 0;
+  if (d[1] == kFullRational) {
+    if (d[2] != kFullRational || d[4] != kFullRational || d[5] != kFullRational) return 0;
+  } else {
+    for (int i : {1, 2, 4, 5})
+      if (d[i] < 1 || d[i] > kMaxOrder) return 0;
+  }
+  return RationalBasis(d, basis, nullptr);
+}
+
+long double MonomialValue(long double u, long double v, int p, int q) {
+  long double value = 1.0L;
+  for (int e = 0; e < p; ++e) value *= u;
+  for (int e = 0; e < q; ++e) value *= v;
+  return value;
+}
+
+bool RationalNormalisationOf(const TPolynomialFrame& frame, int xKind, int yKind, std::span<const TMonomial> basis,
+                             TRationalNormalisation& out) {
+  const TPowerShift &fx = frame.Of(xKind), &fy = frame.Of(yKind);
+  const long double u0 = fx.Identity() ? 0.0L : -fx.centre * fx.scale;
+  const long double v0 = fy.Identity() ? 0.0L : -fy.centre * fy.scale;
+  const int p = static_cast<int>(basis.size());
+  out = {};
+  for (int k = 0; k < p; ++k) {
+    const TMonomial& mono = basis[static_cast<std::size_t>(k)];
+    if (mono.e == 1)
+      out.terms[static_cast<std::size_t>(out.count++)] = {k, mono.p, mono.q, MonomialValue(u0, v0, mono.p, mono.q)};
+  }
+  out.terms[static_cast<std::size_t>(out.count++)] = {p, 0, 0, 1.0L};
+  for (int j = 1; j < out.count; ++j)
+    if (std::fabs(out.terms[static_cast<std::size_t>(j)].l) > std::fabs(out.terms[static_cast<std::size_t>(out.pivot)].l))
+      out.pivot = j;
+  int c = 0;
+  for (int k = 0; k < p; ++k)
+    if (basis[static_cast<std::size_t>(k)].e == 0) out.columns[static_cast<std::size_t>(c++)] = k;
+  for (int j = 0; j < out.count; ++j)
+    if (j != out.pivot) out.columns[static_cast<std::size_t>(c++)] = out.terms[static_cast<std::size_t>(j)].index;
+  return std::isfinite(out.terms[static_cast<std::size_t>(out.pivot)].l);
+}
+
+namespace {
+
 bool ValidRationalDescriptor(const std::uint8_t* d) {
   if ((d[0] != kKindX && d[0] != kKindLnX) || (d[3] != kKindY && d[3] != kKindLnY)) return false;
   if (d[1] == kFullRational) return d[2] == kFullRational && d[4] == kFullRational && d[5] == kFullRational;
   for (int i : {1, 2, 4, 5})
     if (d[i] < 1 || d[i] > kMaxOrder) return false;
   return true;
-}
-
-// The solved coefficients of the z terms are the negated denominator coefficients.
-void NegateDenominator(const KeptFit& fit, long double* solution) {
-  for (int k = 0; k <= fit.m; ++k)
-    if (fit.basis[static_cast<std::size_t>(k)].e == 1) solution[k] = -solution[k];
 }
 
 // The data rectangle as the kinds of a rational see it: [min, max] of x and y, and of their
@@ -164,13 +167,19 @@ struct TKindBox {
   }
 };
 
-TKindBox KindBoxOf(const TFitRunContext& ctx) {
+// The data rectangle in the kinds' variables, shifted and scaled by `frame` where it shifts
+// a kind (the shift is increasing: the ends stay the ends).
+TKindBox KindBoxOf(const TFitRunContext& ctx, const TPolynomialFrame& frame) {
   const TAxisStats &x = ctx.stats.X, &y = ctx.stats.Y;
+  const auto shifted = [&frame](int kind, long double lo, long double hi) {
+    const TPowerShift& f = frame.Of(kind);
+    return f.Identity() ? TValueRange{lo, hi} : TValueRange{(lo - f.centre) * f.scale, (hi - f.centre) * f.scale};
+  };
   TKindBox box;
-  box.x = {x.Min, x.Max};
-  box.y = {y.Min, y.Max};
-  if (x.Min > 0.0L) box.lnX = {std::log(x.Min), std::log(x.Max)};
-  if (y.Min > 0.0L) box.lnY = {std::log(y.Min), std::log(y.Max)};
+  box.x = shifted(kKindX, x.Min, x.Max);
+  box.y = shifted(kKindY, y.Min, y.Max);
+  if (x.Min > 0.0L) box.lnX = shifted(kKindLnX, std::log(x.Min), std::log(x.Max));
+  if (y.Min > 0.0L) box.lnY = shifted(kKindLnY, std::log(y.Min), std::log(y.Max));
   return box;
 }
 
@@ -216,24 +225,65 @@ TValueRange AdditiveDenominatorRange(const long double* p, const std::uint8_t* d
   return {1.0L + rx.low + ry.low, 1.0L + rx.high + ry.high};
 }
 
+// The rationals solve their linearisation with the denominator's constant 1 at X = Y = 0, as
+// in raw powers. Over data far from the origin (a kind the run's rational frame shifts) the
+// raw powers of the design cancel past every digit a long double holds (a rational at
+// x about 5e5 was listed with r² 0.7788 from one file and 0.9920 from another of the same
+// numbers): such a fit is solved at the points in the frame's variables u and v, where that
+// normalisation is the linear condition Q(u0, v0) = 1 at the image (u0, v0) of X = Y = 0,
+// and stored with its coefficients in the frame (its denominator's constant made 1 at the
+// frame's centre) beside the raw ones.
 class TRationalFamily final : public TLinearFamily {
  public:
-  // The rationals solve in raw powers: their denominator's constant is 1 at X = Y = 0, so
-  // shifting X or Y would change the model their linearisation fits.
-  TRationalFamily(const TFitRunContext& ctx, const TRationalPoints& pts)
-      : TLinearFamily(*ctx.sums, kStageRational, &TFitCounters::rational, kScaleCap),
-        pts_(pts),
-        box_(KindBoxOf(ctx)) {}
-  long double SolutionSse(const KeptFit& fit, long double* solution) const override {
-    NegateDenominator(fit, solution);
-    return RationalSse(pts_, solution, fit.descriptor.data());
+  TRationalFamily(const TFitRunContext& ctx, const TFramePoints& points)
+      : TLinearFamily(kStageRational, &TFitCounters::rational, kScaleCap),
+        sums_(*ctx.sums),
+        points_(points),
+        box_(KindBoxOf(ctx, points.Frame())) {
+    for (int kind : {kKindX, kKindLnX, kKindY, kKindLnY})
+      rounding_[static_cast<std::size_t>(kind - kKindX)] = KindRounding(kind < kKindY ? ctx.stats.X : ctx.stats.Y, kind);
+    zRounding_ = KindRounding(ctx.stats.Z, kKindX);
+  }
+
+  bool NormalEquations(const KeptFit& fit, long double* const* a, long double* b,
+                       long double& targetSquares) const override {
+    if (FrameShiftsKinds(points_.Frame(), fit.xKind, fit.yKind)) return false;
+    targetSquares = sums_[TSumsTable::ZSquare(kVariantZ)];
+    return BuildMonomialNormals(sums_, fit.xKind, fit.yKind, Basis(fit), a, b);
+  }
+  long double NormalSse(const KeptFit& fit, const long double* solution) const override {
+    return MonomialSse(sums_, fit.xKind, fit.yKind, Basis(fit), solution);
+  }
+  TLeastSquaresResult SolveAtPoints(const KeptFit& fit, long double maxCondition,
+                                    long double* solution) const override;
+  // The solution's z-term coefficients are the negated denominator coefficients.
+  long double Adopt(KeptFit& fit, const long double* solution, long double) const override {
+    const int n = fit.m + 1;
+    std::copy(solution, solution + n, fit.params.begin());
+    for (int k = 0; k < n; ++k)
+      if (fit.basis[static_cast<std::size_t>(k)].e == 1) fit.params[static_cast<std::size_t>(k)] = -fit.params[static_cast<std::size_t>(k)];
+    fit.framed = FrameShiftsKinds(points_.Frame(), fit.xKind, fit.yKind);
+    if (fit.framed) {
+      fit.frameParams = fit.params;
+      if (!FrameFormToRaw(points_.Frame(), fit.xKind, fit.yKind, Basis(fit), fit.frameParams.data(), fit.params.data()))
+        return std::numeric_limits<long double>::quiet_NaN();
+    }
+    return RationalSse(points_, fit.framed ? fit.frameParams.data() : fit.params.data(), fit.descriptor.data());
+  }
+  long double DesignRounding(const KeptFit& fit) const override {
+    const std::uint8_t* d = fit.descriptor.data();
+    const int px = d[1] == kFullRational ? 2 : std::max(d[1], d[2]);
+    const int py = d[1] == kFullRational ? 2 : std::max(d[4], d[5]);
+    return kDataRounding * (px * Rounding(fit.xKind) + py * Rounding(fit.yKind) + zRounding_);
   }
   // A denominator that vanishes anywhere over the data rectangle (a sign change, or a 0 at
   // its edge) makes a pole there: the surface runs to infinity between the points it was
   // fitted to, its extremes and volume have no value, and its r² at the points says nothing
-  // of it. On twelve scattered points such rationals led Surface-Fit All Equations.
-  bool DefinedOverData(const KeptFit& fit, const long double* params) const override {
+  // of it. On twelve scattered points such rationals led Surface-Fit All Equations. A framed
+  // fit is looked at in its frame, where its coefficients are of the size of its values.
+  bool DefinedOverData(const KeptFit& fit) const override {
     const std::uint8_t* d = fit.descriptor.data();
+    const long double* params = fit.framed ? fit.frameParams.data() : fit.params.data();
     const TValueRange &bx = box_.Of(d[0]), &by = box_.Of(d[3]);
     const TValueRange den = d[1] == kFullRational ? FullDenominatorRange(params, bx, by)
                                                   : AdditiveDenominatorRange(params, d, bx, by);
@@ -241,11 +291,80 @@ class TRationalFamily final : public TLinearFamily {
   }
 
  private:
+  static std::span<const TMonomial> Basis(const KeptFit& fit) {
+    return {fit.basis.data(), static_cast<std::size_t>(fit.m) + 1};
+  }
+  long double Rounding(int kind) const { return rounding_[static_cast<std::size_t>(kind - kKindX)]; }
+
   // The x and y scales of the coefficient test are bounded by 300000.
   static constexpr long double kScaleCap = 300000.0L;
-  const TRationalPoints& pts_;
+  const TSumsTable& sums_;
+  const TFramePoints& points_;
   const TKindBox box_;
+  std::array<long double, 6> rounding_{};
+  long double zRounding_ = 0.0L;
+  mutable TLeastSquaresQR qr_;
 };
+
+// The linearisation P(u, v) - z·Q(u, v) ≈ 0 in least squares over the denominator's terms
+// D_j (its constant D_c among them) with the condition Σ l_j·θ_j = 1, l_j = D_j(u0, v0): the
+// coefficient θ_k of the term with the largest |l_k| is eliminated,
+// θ_k = (1 - Σ_{j≠k} l_j·θ_j) / l_k, leaving the columns N_i of the numerator and
+// -z·(D_j - (l_j/l_k)·D_k) of the denominator (|l_j/l_k| <= 1: no column is magnified) with
+// the target z·D_k/l_k. For a kind the frame leaves alone (u0 = 0) the condition is θ_c = 1
+// and these are the raw columns. The solution is returned as the normal equations give it
+// (numerator, then the negated denominator terms), divided by θ_c, which makes the frame
+// denominator's constant 1.
+TLeastSquaresResult TRationalFamily::SolveAtPoints(const KeptFit& fit, long double maxCondition,
+                                                   long double* solution) const {
+  const int n = points_.Count(), p = fit.m + 1;
+  TRationalNormalisation norm;
+  if (!RationalNormalisationOf(points_.Frame(), fit.xKind, fit.yKind, Basis(fit), norm)) return {};
+  const TRationalNormalisation::TTerm& dk = norm.terms[static_cast<std::size_t>(norm.pivot)];
+  if (!qr_.Reset(n, p)) return {TLeastSquaresStatus::kNoMemory};
+  const long double *u = points_.U(fit.xKind), *v = points_.U(fit.yKind), *w = points_.W(), *z = points_.Z();
+  long double* t = qr_.Target();
+  for (int i = 0; i < n; ++i) t[i] = std::sqrt(w[i]) * z[i] * MonomialValue(u[i], v[i], dk.p, dk.q) / dk.l;
+  for (int c = 0; c < p; ++c) {
+    long double* column = qr_.Column(c);
+    const int k = norm.columns[static_cast<std::size_t>(c)];
+    if (k < p && fit.basis[static_cast<std::size_t>(k)].e == 0) {
+      const TMonomial& mono = fit.basis[static_cast<std::size_t>(k)];
+      for (int i = 0; i < n; ++i) column[i] = std::sqrt(w[i]) * MonomialValue(u[i], v[i], mono.p, mono.q);
+      continue;
+    }
+    const TRationalNormalisation::TTerm& dj = *norm.TermAt(k);
+    const long double ratio = dj.l / dk.l;
+    for (int i = 0; i < n; ++i)
+      column[i] = -std::sqrt(w[i]) * z[i] *
+                  (MonomialValue(u[i], v[i], dj.p, dj.q) - ratio * MonomialValue(u[i], v[i], dk.p, dk.q));
+  }
+  long double phi[kMaxLinearParams];
+  TLeastSquaresResult r = qr_.Solve(maxCondition, phi);
+  if (!r.Solved()) return r;
+  // θ of every denominator term by basis index (p: the constant), the numerator's α.
+  long double theta[kMaxLinearParams + 1] = {};
+  long double alpha[kMaxLinearParams] = {};
+  long double rest = 1.0L;
+  for (int c = 0; c < p; ++c) {
+    const int k = norm.columns[static_cast<std::size_t>(c)];
+    if (k < p && fit.basis[static_cast<std::size_t>(k)].e == 0) {
+      alpha[k] = phi[c];
+    } else {
+      theta[k] = phi[c];
+      rest -= norm.TermAt(k)->l * phi[c];
+    }
+  }
+  theta[dk.index] = rest / dk.l;
+  const long double constant = theta[p];
+  if (!(constant != 0.0L) || !std::isfinite(constant)) {
+    r.status = TLeastSquaresStatus::kDependent;
+    return r;
+  }
+  for (int k = 0; k < p; ++k)
+    solution[k] = fit.basis[static_cast<std::size_t>(k)].e == 0 ? alpha[k] / constant : -theta[k] / constant;
+  return r;
+}
 
 // The rationals of orders 1..3 in their numbering order from 1001: X kind, then the
 // numerator's X order, Y kind, numerator Y order, denominator X order and denominator Y order
@@ -300,9 +419,9 @@ int FitRationalEquations(TFitRunContext& ctx, int keep, int limit, std::uint32_t
   const int denominatorBudget = M - numeratorBudget;
 
   std::vector<TKeepList> lists;  // one per total term count m = 4..M
-  TRationalPoints pts;
-  if (!AllocateKeepLists(lists, M - 3, keep) || !MakeRationalPoints(ctx, pts)) return -2;
-  const TRationalFamily family(ctx, pts);
+  TFramePoints points;
+  if (!AllocateKeepLists(lists, M - 3, keep) || !points.Make(ctx, ctx.scales.rationalFrame)) return -2;
+  const TRationalFamily family(ctx, points);
   const int listedBefore = ctx.Listed();
 
   // Every shape counts in the equation number, fitted or not.
@@ -344,9 +463,9 @@ int FitRationalEquations2(TFitRunContext& ctx, int keep, int limit, std::uint32_
   if (limit < 10 || xs.empty() || ys.empty() || ctx.support.distinctX < 3 || ctx.support.distinctY < 3)
     return 0;
   TKeepList list;
-  TRationalPoints pts;
-  if (!list.Allocate(keep) || !MakeRationalPoints(ctx, pts)) return -2;
-  const TRationalFamily family(ctx, pts);
+  TFramePoints points;
+  if (!list.Allocate(keep) || !points.Make(ctx, ctx.scales.rationalFrame)) return -2;
+  const TRationalFamily family(ctx, points);
   const int listedBefore = ctx.Listed();
 
   int equation = kFirstFullRationalEquation - 1;
@@ -399,6 +518,10 @@ bool RationalNormalEquations(const TSumsTable& sums, const std::uint8_t* descrip
                               std::span<const TMonomial>(basis, static_cast<std::size_t>(n)), a, b);
 }
 
+long double RationalTermsValue(long double X, long double Y, const long double* p, const std::uint8_t* d) {
+  return RationalValue(X, Y, p, d);
+}
+
 long double EvalRationalEquation(long double x, long double y, const long double* p,
                                  const std::uint8_t* d) {
   ExprContext& ctx = ExprThreadContext();
@@ -407,4 +530,11 @@ long double EvalRationalEquation(long double x, long double y, const long double
   const long double Y = d[3] == kKindLnY ? ExprMathLog(ctx, y) : y;
   if (clean && ctx.ExprMathError != 0) return 0.0L;
   return RationalValue(X, Y, p, d);
+}
+
+long double EvalFramedRational(long double x, long double y, const long double* framed, const std::uint8_t* d,
+                               const TPolynomialFrame& frame) {
+  long double u = 0.0L, v = 0.0L;
+  if (!FrameCoordinates(ExprThreadContext(), frame, d, x, y, u, v)) return 0.0L;
+  return RationalValue(u, v, framed, d);
 }

@@ -3,6 +3,7 @@
 // append a record to the fit list.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -13,7 +14,9 @@
 #include "fit/fit_statistics.h"
 #include "fit/fit_sums.h"
 #include "fit/series_families.h"
+#include "fit/linear_fit.h"
 #include "numerics/dense_solvers.h"
+#include "numerics/least_squares.h"
 
 namespace {
 
@@ -176,6 +179,42 @@ int ReachableOrders(const TSeriesFamily& f, int limit, int distinctX, int distin
   return k;
 }
 
+// The least-squares solution of order m at the active points, by QR of the weighted rows
+// the normal equations are made of, into b[0..m]; dependent when the scaled design's
+// condition reaches maxCondition.
+TLeastSquaresResult SolveSeriesAtPoints(const TSeriesFamily& f, const SeriesScales& s,
+                                        std::span<const TXYZPoint> points, long double weightScale, int m,
+                                        long double maxCondition, long double* b) {
+  int n = 0;
+  for (const TXYZPoint& p : points)
+    if (IsActive(p)) ++n;
+  TLeastSquaresQR qr;
+  if (!qr.Reset(n, m + 1)) return {TLeastSquaresStatus::kNoMemory};
+  long double row[kMaxRow];
+  int i = 0;
+  for (const TXYZPoint& p : points) {
+    if (!IsActive(p)) continue;
+    long double target = 0.0L;
+    f.normalRow(f, s, p.X, p.Y, p.Z, m, row, &target);
+    const long double root = std::sqrt(p.W * weightScale);
+    for (int k = 0; k <= m; ++k) qr.Column(k)[i] = root * row[k];
+    qr.Target()[i] = root * target;
+    ++i;
+  }
+  return qr.Solve(maxCondition, b);
+}
+
+// The rounding the data carry into the design of order index k (DesignRounding of
+// linear_fit.h): the relative rounding of each scaled axis, times twice the order (the slope
+// of T_n and of cos(n·s) over the data grows with it), and for the rationals that of z,
+// which their rows carry.
+long double SeriesDesignRounding(const TSeriesFamily& f, const TDataStats& stats, int k) {
+  const int q = std::max(1, AxisOrder(f, k));
+  const long double axes = KindRounding(stats.X, f.lnX ? kKindLnX : kKindX) + KindRounding(stats.Y, f.lnY ? kKindLnY : kKindY);
+  const long double z = f.rationalPhase ? KindRounding(stats.Z, kKindX) : 0.0L;
+  return kDataRounding * (2.0L * q * axes + z);
+}
+
 }  // namespace
 
 bool ScaleLinear(long double v, const TSeriesAxisScale& a, bool log, long double& u) {
@@ -248,6 +287,11 @@ int FitSeriesFamily(TFitRunContext& ctx, const TSeriesFamily& f, int largestM, i
     long double rhs[kMaxRow];
     std::copy(b, b + m + 1, rhs);
     const int n = m + 1;
+    // The condition of the normal matrix decides whether its solution holds the digits the
+    // data hold (linear_fit.h); the solvers destroy the matrix, so it is taken first.
+    const long double rounding = SeriesDesignRounding(f, ctx.stats, k);
+    const long double maxCondition = DependenceCondition(rounding);
+    const long double normalCondition = EquilibratedCondition(a, n);
     if (f.fast) {
       normal.resize(static_cast<std::size_t>(n) * static_cast<std::size_t>(n));
       for (int i = 0; i < n; ++i) std::copy(a[i], a[i] + n, normal.begin() + static_cast<std::ptrdiff_t>(i) * n);
@@ -272,10 +316,35 @@ int FitSeriesFamily(TFitRunContext& ctx, const TSeriesFamily& f, int largestM, i
       ctx.list.Truncate(listedBefore);
       return -1;
     }
-    if (!solved.Solved()) continue;
-
+    // The residual sum of squares of the linear system (for a rational its linearisation in
+    // the scaled z) and that of its target, for the test that the data determine the order.
+    long double targetSquares = sumZ2;
+    if (!f.fast) {
+      const TSeriesAxisScale& z = scales.z;
+      const TSumsTable& sums = *ctx.sums;
+      targetSquares = (sums[TSumsTable::ZSquare(kVariantZ)] - 2 * z.centre * sums[TSumsTable::Z(kVariantZ)] +
+                       z.centre * z.centre * sums[TSumsTable::Count(kVariantZ)]) /
+                      (z.halfRange * z.halfRange);
+    }
+    long double linearSse = targetSquares;
+    for (int i = 0; i <= m; ++i) linearSse -= b[i] * rhs[i];
     long double sse;
-    if (f.fast) {
+    if (solved.Solved() && normalCondition < maxCondition * maxCondition &&
+        !DeterminedByData(std::sqrt(normalCondition), linearSse, targetSquares, rounding))
+      continue;  // the rounding of the data sets this order: no fit of them
+    if (!solved.Solved() || !(normalCondition < maxCondition * maxCondition) ||
+        !NormalsHoldParameters(normalCondition, n, rounding)) {
+      // Weights spread over many orders of magnitude, or axes that are nearly dependent on
+      // the data, square a condition past what the normal equations hold: the order is solved
+      // at the points, and dropped when its terms are dependent on the data.
+      const TLeastSquaresResult r = SolveSeriesAtPoints(f, scales, ctx.points, weightScale, m, maxCondition, b);
+      if (!r.Solved() || !DeterminedByData(r.condition, r.sse, r.targetSquares, rounding)) {
+        if (r.status == TLeastSquaresStatus::kNoMemory) ctx.outOfMemory = true;
+        continue;
+      }
+      procedure = kProcQRDecomp;
+      sse = f.fast ? r.sse : SeriesSumSquares(f, scales, ctx.points, weightScale, b, m);
+    } else if (f.fast) {
       sse = sumZ2;
       for (int i = 0; i <= m; ++i) sse -= b[i] * rhs[i];
       // Cancellation eats the fast value of a close fit, and a solution that misses its
@@ -390,4 +459,27 @@ bool SeriesNormalEquations(int code, int m, std::span<const TXYZPoint> points,
   const TSeriesFamily* f = SeriesFamilyOf(code);
   if (!f || !HasOrder(*f, m)) return false;
   return SeriesNormalEquationsOf(*f, scales, points, weightScale, m, a, b);
+}
+
+bool SeriesNormalInverseAtPoints(int code, int m, std::span<const TXYZPoint> points, long double weightScale,
+                                 const SeriesScales& scales, long double* const* inverse) {
+  const TSeriesFamily* f = SeriesFamilyOf(code);
+  if (!f || !HasOrder(*f, m)) return false;
+  int n = 0;
+  for (const TXYZPoint& p : points)
+    if (IsActive(p)) ++n;
+  TLeastSquaresQR qr;
+  if (!qr.Reset(n, m + 1)) return false;
+  long double row[kMaxRow];
+  int i = 0;
+  for (const TXYZPoint& p : points) {
+    if (!IsActive(p)) continue;
+    long double target = 0.0L;
+    f->normalRow(*f, scales, p.X, p.Y, p.Z, m, row, &target);
+    const long double root = std::sqrt(p.W * weightScale);
+    for (int k = 0; k <= m; ++k) qr.Column(k)[i] = root * row[k];
+    ++i;
+  }
+  long double solution[kMaxRow];
+  return qr.Solve(std::numeric_limits<long double>::infinity(), solution).Solved() && qr.NormalInverse(inverse);
 }

@@ -14,6 +14,7 @@
 #include "fit/parameter_significance.h"
 #include "fit/term_subset_numbers.h"
 #include "numerics/dense_solvers.h"
+#include "numerics/least_squares.h"
 #include "numerics/ld_matrix.h"
 
 namespace {
@@ -29,7 +30,12 @@ constexpr int kProgressEvery = 25;
 constexpr int kPoleGridNodes = 33;
 // A retained fit whose linear part misses the correlation form's sum of squares by more than
 // this share (of it and of S_zz) is solved again from the points.
-constexpr long double kRefitSlack = 1e-6L;
+constexpr long double kRefitSlack = 1e-10L;
+// The largest power of its variable a candidate term moves with (x³): the factor of the
+// rounding of a coordinate in the rounding of the terms (DesignRounding).
+constexpr int kLargestTermPower = 3;
+// The error of the r² of a subset the search ranks by, at most.
+constexpr long double kSearchedR2Error = 1e-9L;
 
 // Screening: the positions (in each half of the sorted keys) whose terms are left out before
 // the searches of 3, 4, 5 and 6 terms; the searches of 7 and 8 terms keep the 6 of 6.
@@ -45,6 +51,11 @@ struct TSubsetRecord {
   long double sse = 0.0L;
   long double determinant = 0.0L;
   std::int32_t procedure = 0;
+  // The condition of the subset's correlation matrix times the cancellation its sums carry
+  // (the error scale of the correlation-form solution, linear_fit.h), and the rounding of its
+  // design (DesignRounding).
+  long double condition = 0.0L;
+  long double rounding = 0.0L;
   std::array<std::int32_t, kSubsetMaxTerms + 1> terms{};  // v, then the codes ascending
   std::array<long double, kSubsetMaxTerms + 1> params{};
 };
@@ -53,6 +64,52 @@ struct TScreeningKey {
   long double key = 0.0L;
   std::int32_t term = 0;
 };
+
+// The standardised slopes β = R⁻¹·r of a subset into r (k x k correlation matrix R, unit
+// diagonal, only its lower triangle read; k <= 8), by its Cholesky factor L, with an upper
+// bound of its 2-norm condition: κ₂ <= ||R||₂·||R⁻¹||₂ <= k·||L⁻¹||_F² (|R_ij| <= 1, and
+// ||R⁻¹||₂ = ||L⁻¹||₂² <= ||L⁻¹||_F²). False when R is not positive definite to working
+// precision.
+bool SolveCorrelation(long double* const* a, long double* r, int k, long double& conditionBound) {
+  long double l[kSubsetMaxTerms][kSubsetMaxTerms] = {}, li[kSubsetMaxTerms][kSubsetMaxTerms] = {};
+  for (int j = 0; j < k; ++j) {
+    long double pivot = a[j][j];
+    for (int m = 0; m < j; ++m) pivot -= l[j][m] * l[j][m];
+    if (!(pivot > 0.0L)) return false;
+    l[j][j] = std::sqrt(pivot);
+    for (int i = j + 1; i < k; ++i) {
+      long double v = a[i][j];
+      for (int m = 0; m < j; ++m) v -= l[i][m] * l[j][m];
+      l[i][j] = v / l[j][j];
+    }
+  }
+  long double frobenius = 0.0L;
+  for (int j = 0; j < k; ++j) {
+    li[j][j] = 1.0L / l[j][j];
+    frobenius += li[j][j] * li[j][j];
+    for (int i = j + 1; i < k; ++i) {
+      long double v = 0.0L;
+      for (int m = j; m < i; ++m) v += l[i][m] * li[m][j];
+      li[i][j] = -v / l[i][i];
+      frobenius += li[i][j] * li[i][j];
+    }
+  }
+  conditionBound = k * frobenius;
+  // β = L⁻ᵀ·(L⁻¹·r).
+  long double y[kSubsetMaxTerms];
+  for (int i = 0; i < k; ++i) {
+    y[i] = 0.0L;
+    for (int m = 0; m <= i; ++m) y[i] += li[i][m] * r[m];
+  }
+  for (int i = 0; i < k; ++i) {
+    long double v = 0.0L;
+    for (int m = i; m < k; ++m) v += li[m][i] * y[m];
+    r[i] = v;
+  }
+  for (int i = 0; i < k; ++i)
+    if (!std::isfinite(r[i])) return false;
+  return std::isfinite(conditionBound);
+}
 
 // a / b, or 0 when b is 0 or not a number (the language's safe division, without touching
 // an expression context: nothing reads the error it would record).
@@ -95,6 +152,13 @@ class TVariantSearch {
   std::unique_ptr<LDMatrix> corr_;       // R: correlations of the terms
   std::array<long double, kTerms> r_{};  // correlations of the terms with Z_v
   std::array<long double, kTerms + 1> mean_{}, sd_{};  // entry 42 is Z_v
+  // Σ ω·t² over the centred sum of squares of each term: how much of its covariances the
+  // sums they are formed from cancel (1 for rows about the means).
+  std::array<long double, kTerms> cancellation_{};
+  // sqrt(S_ii): the scale that turns R back into the centred normal matrix.
+  std::array<long double, kTerms> spread_{};
+  // KindRounding of x and y (the rounding of a coordinate in the terms' spread).
+  long double xRounding_ = 0.0L, yRounding_ = 0.0L;
   long double szz_ = 0.0L;
   std::array<TScreeningKey, kTerms> keys_{};
   TTermMagnitudes sizes_{};
@@ -120,6 +184,8 @@ bool TVariantSearch::Prepare(int kmax) {
     return false;
   }
   sizes_ = TermMagnitudes(ctx_.stats, ctx_.scales);
+  xRounding_ = KindRounding(ctx_.stats.X, kKindX);
+  yRounding_ = KindRounding(ctx_.stats.Y, kKindY);
   std::copy(ctx_.termExcluded.begin(), ctx_.termExcluded.end(), excluded_.begin());
   Correlations();
   return true;
@@ -127,14 +193,20 @@ bool TVariantSearch::Prepare(int kmax) {
 
 // The correlation form of the variant's sums: with S_ij = Σ ω t_i t_j - Σ ω t_i Σ ω t_j / N_v,
 // R_ij = S_ij / sqrt(|S_ii S_jj|), r_i = S_iz / sqrt(|S_zz S_ii|), and the means and standard
-// deviations that turn standardised coefficients back into slopes.
+// deviations that turn standardised coefficients back into slopes. Where the run gathered
+// the rows about the terms' means (TCentredSubsetSums), they are read from there: S is the
+// same in exact arithmetic and keeps its digits.
 void TVariantSearch::Correlations() {
   const int v = v_;
+  const TSumsTable& sums_ = ctx_.subsetSums ? ctx_.subsetSums->rows : *ctx_.sums;
   const long double n = sums_[TSumsTable::Count(v)];
   std::array<long double, kTerms> sii{};
   for (int i = 0; i < kTerms; ++i) {
     const long double st = sums_[TSumsTable::Term(v, i)];
     sii[static_cast<std::size_t>(i)] = sums_[TSumsTable::TermSquare(v, i)] - SafeRatio(st * st, n);
+    cancellation_[static_cast<std::size_t>(i)] =
+        std::max(1.0L, SafeRatio(sums_[TSumsTable::TermSquare(v, i)], sii[static_cast<std::size_t>(i)]));
+    spread_[static_cast<std::size_t>(i)] = std::sqrt(std::fabs(sii[static_cast<std::size_t>(i)]));
     // A term that does not vary over the points (a single x value, say) cannot be fitted:
     // its coefficient would be 0 beside an intercept that does its work. It takes no part.
     if (!(sii[static_cast<std::size_t>(i)] > 0.0L) || !std::isfinite(sii[static_cast<std::size_t>(i)]))
@@ -167,6 +239,11 @@ void TVariantSearch::Correlations() {
       meanAndDeviation(sums_[TSumsTable::Term(v, i)], sums_[TSumsTable::TermSquare(v, i)],
                        mean_[static_cast<std::size_t>(i)], sd_[static_cast<std::size_t>(i)]);
   meanAndDeviation(sz, sums_[TSumsTable::ZSquare(v)], mean_[kTerms], sd_[kTerms]);
+  if (ctx_.subsetSums) {
+    for (int i = 0; i < kTerms; ++i)
+      mean_[static_cast<std::size_t>(i)] += ctx_.subsetSums->termMean[static_cast<std::size_t>(v)][static_cast<std::size_t>(i)];
+    mean_[kTerms] += ctx_.subsetSums->zMean[static_cast<std::size_t>(v)];
+  }
 }
 
 int TVariantSearch::FitTermSubsets(int k, bool scoring, long double* bestSlot) {
@@ -208,13 +285,32 @@ int TVariantSearch::FitTermSubsets(int k, bool scoring, long double* bestSlot) {
       if (t[static_cast<std::size_t>(q)] < kXTerms) ++xTerms;
     const bool determined = xTerms < ctx_.support.distinctX && k - xTerms < ctx_.support.distinctY;
 
+    // The subset's correlation matrix R and a bound of its condition κ (SolveCorrelation) times
+    // the cancellation c of the sums it comes from. The r² = rᵀ·R⁻¹·r of the correlation form moves by at most
+    // γ·c·((Σ|β|)² + 2·Σ|β|) under the rounding of R, r and the elimination (β = R⁻¹·r the
+    // standardised slopes, γ = (k + 1)·2^-63), and γ·c·κ below 1e-4 keeps β itself to that
+    // share and the decision clear of the rounding of κ and β. A subset whose r² that does
+    // not hold to 9 digits (terms nearly dependent on the data, as the powers and roots of one
+    // variable far from the origin are) is neither scored nor retained: its r² would rank it
+    // by rounding, and rank the screening's terms by it, so that two machines, or two files of
+    // the same numbers, searched different terms.
+    long double condition = 0.0L;
     const auto solved = [&] {
+      long double cancellation = 1.0L;
       for (int p = 0; p < k; ++p) {
-        for (int q = 0; q < k; ++q)
-          a[p][q] = p == q ? 1.0L : R[t[static_cast<std::size_t>(p)]][t[static_cast<std::size_t>(q)]];
-        b[p] = r_[static_cast<std::size_t>(t[static_cast<std::size_t>(p)])];
+        const auto tp = static_cast<std::size_t>(t[static_cast<std::size_t>(p)]);
+        for (int q = 0; q <= p; ++q) a[p][q] = p == q ? 1.0L : R[static_cast<int>(tp)][t[static_cast<std::size_t>(q)]];
+        b[p] = r_[tp];
+        cancellation = std::max(cancellation, cancellation_[tp]);
       }
-      return SolveGauss(a, b, k).Solved();
+      const long double gamma = (k + 1) * 0x1p-63L;
+      long double bound = 0.0L;
+      if (!SolveCorrelation(a, b, k, bound)) return false;
+      condition = bound * cancellation;
+      if (!(gamma * condition < 1e-4L)) return false;
+      long double slopes = 0.0L;
+      for (int p = 0; p < k; ++p) slopes += std::fabs(b[p]);
+      return gamma * cancellation * (slopes * slopes + 2 * slopes) <= kSearchedR2Error;
     };
     if (determined && solved()) {
       long double r2 = 0.0L;
@@ -222,7 +318,10 @@ int TVariantSearch::FitTermSubsets(int k, bool scoring, long double* bestSlot) {
       if (scoring)
         for (int p = 0; p < k; ++p) keys_[static_cast<std::size_t>(t[static_cast<std::size_t>(p)])].key += r2;
 
-      if (!(count == keep_ && worst > r2)) {
+      // A subset the rounding of the data would decide is dependent: not retained.
+      const long double subsetRounding =
+          kDataRounding * kLargestTermPower * ((xTerms > 0 ? xRounding_ : 0.0L) + (k - xTerms > 0 ? yRounding_ : 0.0L));
+      if (!(count == keep_ && worst > r2) && DeterminedByData(std::sqrt(condition), 1.0L - r2, 1.0L, subsetRounding)) {
         // Slopes in the units of the data, and the test that every term contributes.
         long double slope[kSubsetMaxTerms], contribution[kSubsetMaxTerms];
         for (int p = 0; p < k; ++p) {
@@ -235,6 +334,8 @@ int TVariantSearch::FitTermSubsets(int k, bool scoring, long double* bestSlot) {
           TSubsetRecord& rec = records[static_cast<std::size_t>(full ? worstSlot : count)];
           rec = TSubsetRecord{};
           rec.r2 = r2;
+          rec.condition = condition;
+          rec.rounding = subsetRounding;
           rec.sse = (1.0L - r2) * szz_;
           rec.terms[0] = v_;
           rec.params[0] = mean_[kTerms];
@@ -306,27 +407,50 @@ void TVariantSearch::StoreSearchResults(int k, int count) {
              !LinearPartChangesSignOnGrid(expr_, ctx_.scales, p, terms, k, st.X.Min, st.X.Max, st.Y.Min,
                                           st.Y.Max, kPoleGridNodes);
     };
-    // The correlation form gives the r² of the exact least-squares solution, not of the
-    // parameters it turns back into the units of the data (their rounding, far from the
-    // origin or with nearly collinear terms, costs the stored equation much of its fit), and
-    // ln z and 1/z fits are judged in z: every fit is measured at the data as it is stored.
+    // Where the correlation matrix's condition would cost the parameters digits the data hold
+    // (NormalsHoldParameters), they are refined with the residuals at the points
+    // (RefineAtPoints) from the centred normal matrix the correlation form stands for: one
+    // step squares their relative error γ·κ, a second follows where that square is not below
+    // 1e-12.
+    if (!NormalsHoldParameters(rec.condition, k + 1, rec.rounding)) {
+      long double cells[kSubsetMaxTerms * kSubsetMaxTerms];
+      long double* rows[kSubsetMaxTerms];
+      for (int p = 0; p < k; ++p) {
+        rows[p] = cells + p * k;
+        const auto tp = static_cast<std::size_t>(terms[static_cast<std::size_t>(p) + 1]);
+        for (int q = 0; q < k; ++q) {
+          const auto tq = static_cast<std::size_t>(terms[static_cast<std::size_t>(q) + 1]);
+          rows[p][q] = (p == q ? 1.0L : (*corr_)[static_cast<int>(tp)][static_cast<int>(tq)]) * spread_[tp] * spread_[tq];
+        }
+      }
+      const long double error = (k + 1) * 0x1p-63L * rec.condition;
+      std::array<long double, kSubsetMaxTerms + 1> q = rec.params;
+      if (columns_.RefineAtPoints(expr_, terms, k, rows, q.data(), error < 1e-6L ? 1 : 2)) rec.params = q;
+    }
+    // The correlation form gives the r² of the exact least-squares solution, and ln z and 1/z
+    // fits are judged in z: every fit is measured at the data as it is stored. Where its
+    // linear part still misses that r² (the sums it came from lost digits), the fit is solved
+    // again from the points by QR, its columns centred; a subset whose design proves
+    // dependent on the data there is no fit. On 60 points at x ~ 5e5, y ~ 4.5e6 most subset
+    // fits were listed 7-21 % above their least-squares SSE.
     long double linear = 0.0L;
     rec.sse = sseOf(rec.params.data(), &linear);
-    // The correlation form's r² is that of the exact least-squares solution. Where the
-    // parameters it turns back into the units of the data miss that solution (terms far from
-    // the origin or nearly collinear: their sums of products cancel), their linear part fits
-    // worse than 1 - r² says; the fit is then solved again from the points, its columns
-    // centred. On 60 points at x ~ 5e5, y ~ 4.5e6 most subset fits were listed 7-21 % above
-    // their least-squares SSE.
     const long double promised = (1.0L - rec.r2) * szz_;
-    if (linear > promised * (1.0L + kRefitSlack) + kRefitSlack * szz_) {
+    const bool promiseMissed = linear > promised * (1.0L + kRefitSlack) + kRefitSlack * szz_;
+    if (promiseMissed) {
       std::array<long double, kSubsetMaxTerms + 1> q{};
-      if (columns_.LeastSquaresAtPoints(expr_, terms, k, q.data())) {
-        const long double sse = sseOf(q.data());
-        if (sse < rec.sse && poleFree(q.data())) {
-          rec.sse = sse;
-          rec.params = q;
-        }
+      const TLeastSquaresResult solved =
+          columns_.LeastSquaresAtPoints(expr_, terms, k, DependenceCondition(rec.rounding), q.data());
+      if ((solved.status == TLeastSquaresStatus::kDependent && std::isfinite(solved.condition)) ||
+          (solved.Solved() && !DeterminedByData(solved.condition, solved.sse, solved.targetSquares, rec.rounding))) {
+        rec.procedure = kProcFailed;
+        rec.r2 = kUndefinedDescending;
+        continue;
+      }
+      if (solved.Solved() && poleFree(q.data())) {
+        rec.sse = sseOf(q.data());
+        rec.params = q;
+        rec.procedure = kProcQRDecomp;
       }
     }
     if (!SseAcceptable(rec.sse, sst_) || !poleFree(rec.params.data())) {
@@ -339,7 +463,9 @@ void TVariantSearch::StoreSearchResults(int k, int count) {
       BuildSubsetNormalEquations(sums_, k, terms, a, b);
       const SolverResult sym = SolveSymIndefCopy(a, b, k + 1);
       if (sym.Solved()) rec.determinant = sym.condition.value_or(0.0L);
-      if (sym.Solved() && rec.determinant < kIllConditioned) {
+      // A fit solved at the points is the least-squares one: no SVD of its normal matrix
+      // improves on it.
+      if (sym.Solved() && rec.determinant < kIllConditioned && rec.procedure != kProcQRDecomp) {
         BuildSubsetNormalEquations(sums_, k, terms, a, b);
         const SolverResult svd = SolveSVD(a, b, k + 1);
         if (svd.Solved()) {

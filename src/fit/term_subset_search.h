@@ -7,8 +7,9 @@
 // by r² (up to the subset keep count of the options) to the fit list as term-subset
 // equations (kind 4, numbered by term_subset_numbers.h).
 //
-// Every model is solved from the run's per-variant sums in correlation form (a k x k Gauss
-// elimination of standardised terms, no pass over the data): all 861 admissible pairs are
+// Every model is solved from the run's per-variant sums in correlation form (the Cholesky
+// factor of the k x k correlation matrix of standardised terms, no pass over the data; a
+// subset whose r² that form cannot hold to 9 digits takes no part): all 861 admissible pairs are
 // searched, then for 3..8 terms only the terms that did best in the previous count take part
 // (screening: 15, 9, 7 and 6 terms per axis before the searches of 3, 4, 5 and 6 terms). The
 // ln z and 1/z variants search beyond pairs only when their best pair reaches the mark the z

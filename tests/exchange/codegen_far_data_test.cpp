@@ -1,12 +1,13 @@
 // Polynomials and rationals fitted to data far from the origin, written as code. Their raw
 // coefficients cancel by many digits over such data (a seventh-order polynomial at x = 1e6
 // is the difference of terms near 1e17), so the code writes them in the centred variables
-// u = (X - c)·s, and must give the values of the stored coefficients to the digits of its
-// reals: in C with doubles and FORTRAN 90 to 1e-12 of the surface's size, in C with long
-// double to 1e-15, and as a user-function file read back by the program to 1e-15.
+// u = (X - c)·s, and must give the values of the fit to the digits of its reals: in C with
+// doubles and FORTRAN 90 to 1e-12 of the surface's size, in C with long double to 1e-15, and
+// as a user-function file read back by the program to 1e-15.
 //
-// The reference is the stored coefficients summed in 113-bit arithmetic (__float128): the
-// program's own 80-bit sum of them loses up to 8 % of the surface on these fits itself.
+// The reference is the fit's stored coefficients summed in 113-bit arithmetic (__float128):
+// those of its frame for a fit solved in one (the raw coefficients, rounded after their
+// terms cancelled, lose up to 8 % of the surface on these fits), else the raw ones.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -57,14 +58,24 @@ Quad Transformed(int kind, int firstKind, long double v) {
 }
 
 // The fit's z from its stored coefficients in 113-bit arithmetic; the monomial list is held
-// to the engine's evaluator about the origin (PlainAndQuadSumsAgreeAboutTheOrigin).
-long double QuadZ(const TFitEqn& fit, long double x, long double y) {
+// to the engine's evaluator about the origin (PlainAndQuadSumsAgreeAboutTheOrigin). A fit
+// solved in a frame is summed from its frame coefficients in the frame's variables
+// (X - c)·s, with the frame of its run.
+long double QuadZ(const TFitEqn& fit, const TFitRunScales& scales, long double x, long double y) {
   const std::vector<TLinearMonomial> terms = LinearFitMonomials(fit);
-  const Quad X = Transformed(fit.descriptor[0], kKindX, x), Y = Transformed(fit.descriptor[3], kKindY, y);
+  Quad X = Transformed(fit.descriptor[0], kKindX, x), Y = Transformed(fit.descriptor[3], kKindY, y);
+  const bool rationalFit = fit.kind == kKindRational;
+  if (fit.framed) {
+    const TPolynomialFrame& frame = rationalFit ? scales.rationalFrame : scales.polynomialFrame;
+    const TPowerShift &fx = frame.Of(fit.descriptor[0]), &fy = frame.Of(fit.descriptor[3]);
+    if (!fx.Identity()) X = (X - static_cast<Quad>(fx.centre)) * static_cast<Quad>(fx.scale);
+    if (!fy.Identity()) Y = (Y - static_cast<Quad>(fy.centre)) * static_cast<Quad>(fy.scale);
+  }
+  const auto& coefficients = fit.framed ? fit.frameParameters : fit.parameters;
   Quad numerator = 0, denominator = 1;
   bool rational = false;
   for (std::size_t k = 0; k < terms.size(); ++k) {
-    Quad t = fit.parameters[k];
+    Quad t = coefficients[k];
     for (int i = 0; i < terms[k].p; ++i) t *= X;
     for (int i = 0; i < terms[k].q; ++i) t *= Y;
     (terms[k].denominator ? denominator : numerator) += t;
@@ -123,7 +134,7 @@ struct TFarFits {
   long double Size(const TFitEqn& fit, long double z) const {
     long double lo = INFINITY, hi = -INFINITY;
     for (std::size_t i = 1; i < table.size(); ++i) {
-      const long double v = QuadZ(fit, table[i].X, table[i].Y);
+      const long double v = QuadZ(fit, session.CurFit.scales, table[i].X, table[i].Y);
       lo = std::min(lo, v), hi = std::max(hi, v);
     }
     return std::max(std::fabs(z), hi - lo);
@@ -136,7 +147,10 @@ class FarDataCode : public ::testing::Test {
   // sources stay small enough to compile in seconds.
   static constexpr std::size_t kPointStep = 5;
 
-  void SetUp() override { ASSERT_GT(static_cast<int>(far_.fits.size()), 100); }
+  // 87 polynomials and rationals: rationals solved in raw powers over these data listed 29
+  // more, whose solutions were rounding (their values up to 4.8e4 times the surface's size
+  // from their least-squares fits), and are not fitted now.
+  void SetUp() override { ASSERT_GE(static_cast<int>(far_.fits.size()), 85); }
 
   // Every fit as one function qN of one source in `dialect`, compiled with a driver around
   // it and run at the data points: the worst difference from the 113-bit values, scaled,
@@ -200,7 +214,7 @@ class FarDataCode : public ::testing::Test {
       std::size_t i = 0, p = 0;
       char z[64] = {};
       if (std::sscanf(line.c_str(), "%zu %zu %63s", &i, &p, z) != 3 || i >= fits_.size() || p >= table_.size()) continue;
-      const long double want = QuadZ(fits_[i], table_[p].X, table_[p].Y);
+      const long double want = QuadZ(fits_[i], far_.session.CurFit.scales, table_[p].X, table_[p].Y);
       const long double error = std::fabs(ParseNumber(z) - want) / far_.Size(fits_[i], want);
       EXPECT_FALSE(std::isnan(error)) << line;
       const int k = HasLogarithm(fits_[i]) ? 1 : 0;
@@ -281,7 +295,7 @@ TEST(CentredLinearFit, PlainAndQuadSumsAgreeAboutTheOrigin) {
     for (const TPoint& p : EvaluationPoints()) {
       ExprThreadContext().ExprMathError = 0;
       const long double engine = EvalFitSideZ(side, ExprThreadContext(), p.x, p.y);
-      EXPECT_NEAR(static_cast<double>(QuadZ(t.fit, p.x, p.y)), static_cast<double>(engine),
+      EXPECT_NEAR(static_cast<double>(QuadZ(t.fit, scales, p.x, p.y)), static_cast<double>(engine),
                   1e-16 * std::max(1.0, std::fabs(static_cast<double>(engine))))
           << t.label;
       ++compared;
@@ -347,7 +361,7 @@ TEST_F(FarDataUdf, UserFunctionFilesReadBackWithTheFitsValues) {
     for (std::size_t p = 1; p < table_.size(); ++p) {
       long double z = 0;
       UdfFitEvaluate(0, table_[p].X, table_[p].Y, a, &z, nullptr);
-      const long double want = QuadZ(fit, table_[p].X, table_[p].Y);
+      const long double want = QuadZ(fit, far.session.CurFit.scales, table_[p].X, table_[p].Y);
       worst = std::max(worst, std::fabs(z - want) / far.Size(fit, want));
     }
     EXPECT_LE(worst, HasLogarithm(fit) ? 1e-12L : 1e-15L) << fit.equationNumber << "\n" << ReadText(file);

@@ -76,6 +76,8 @@ struct RunResult {
   int result = 0;
   TFitCounts counts;
   TFitCounters counters;
+  TFitRunScales scales;  // the frames and scales the run's fits are evaluated with
+  TFitRunProducts products;  // what a refit of the run's fits reads (sums and scales)
 };
 
 inline RunResult RunFit(PointTable& table, const TFitSelection& selection, const TFitOptions& options,
@@ -87,6 +89,8 @@ inline RunResult RunFit(PointTable& table, const TFitSelection& selection, const
   r.result = RunFitFamilies(ctx);
   r.counts = ctx.counts;
   r.counters = ctx.counters;
+  r.scales = ctx.scales;
+  r.products = FitRunProductsOf(ctx);
   return r;
 }
 

@@ -10,6 +10,7 @@
 
 #include "fit/fit_statistics.h"
 #include "fit_test_data.h"
+#include "numerics/dense_solvers.h"
 
 namespace {
 
@@ -128,8 +129,9 @@ TEST(LinearFamilies, ShiftedXListsTheSameEquations) {
 // about 1e6 and 1 the SSE of the cubic held 9 digits and that of the quintic 3-4. Solved with
 // x (and a far z) shifted to their midpoints, every coding solves to a few units of the
 // rounding of the sums (ε·SST). A fit in raw powers (x about 0, z about 0) lists that SSE and
-// r² to a few ε; a fit solved in a shifted frame stores raw coefficients, rounded, and lists
-// the figures of those: its SSE evaluated at the points, within 1e-9 of the exact one.
+// r² to a few ε; a fit solved in a shifted frame stores its coefficients in the frame (and the
+// raw ones they multiply out to), is evaluated from those, and lists the figures of the
+// equation it stores: its SSE evaluated at the points, within 1e-9 of the exact one.
 namespace far_axis {
 
 constexpr int kG[15] = {-839, -847, -783, -649, -451, -199, 93, 410, 734, 1051, 1344, 1600, 1812, 1973, 2084};
@@ -169,20 +171,25 @@ constexpr Reference kExact[] = {
 };
 constexpr long double kSst = 127.4835794902983165923L;
 
-// Σ (z - f(x, y))² of a stored polynomial over the points, evaluated from its parameters.
-long double PointwiseSse(const PointTable& t, const TFitResult& f) {
+// Σ (z - f(x, y))² of a stored polynomial over the points, evaluated as the program evaluates
+// it: from its parameters, or for a fit solved in a shifted frame from its coefficients in
+// the frame of its run.
+long double PointwiseSse(const PointTable& t, const TFitResult& f, const TFitRunScales& scales) {
   long double sse = 0;
   for (std::size_t i = 1; i < t.size(); ++i) {
-    const long double r = t[i].Z - EvalTransformedPolynomial(t[i].X, t[i].Y, f.parameters.data(), f.descriptor.data());
+    const long double z = f.frameParameters.empty()
+                              ? EvalTransformedPolynomial(t[i].X, t[i].Y, f.parameters.data(), f.descriptor.data())
+                              : EvalFramedPolynomial(t[i].X, t[i].Y, f.frameParameters.data(), f.descriptor.data(),
+                                                     scales.polynomialFrame);
+    const long double r = t[i].Z - z;
     sse += r * r;
   }
   return sse;
 }
 
-// The records of `numbers` are listed, and their stored parameters (raw powers) give the
-// exact SSE back point by point (to 1e-9: evaluated in raw powers at x about 1e6 the terms are
-// 1e5 times the surface); the other numbers of kExact are not listed. A record lists the SSE
-// and r² its stored parameters give at the points: for a fit in raw powers (`raw`) these are
+// The records of `numbers` are listed, and their stored equations give the exact SSE back
+// point by point (to 1e-9); the other numbers of kExact are not listed. A record lists the SSE
+// and r² its stored equation gives at the points: for a fit in raw powers (`raw`) these are
 // the exact ones to `units` ε·SST.
 void ExpectStoredFiguresListed(const TFitResult& f, long double pointwise, const std::string& label) {
   const long double eps = std::numeric_limits<long double>::epsilon();
@@ -190,8 +197,8 @@ void ExpectStoredFiguresListed(const TFitResult& f, long double pointwise, const
   EXPECT_LE(std::fabs(f.r2 - (1 - pointwise / kSst)), 8 * eps) << label << ": r² of " << f.equationNumber;
 }
 
-void ExpectExactFits(const PointTable& t, const TFitList& list, std::set<int> numbers, long double units,
-                     bool raw, const std::string& label) {
+void ExpectExactFits(const PointTable& t, const TFitList& list, const TFitRunScales& scales, std::set<int> numbers,
+                     long double units, bool raw, const std::string& label) {
   const long double eps = std::numeric_limits<long double>::epsilon();
   for (const Reference& ref : kExact) {
     const TFitResult* f = FindEquation(list, ref.number);
@@ -204,9 +211,9 @@ void ExpectExactFits(const PointTable& t, const TFitList& list, std::set<int> nu
       EXPECT_LE(std::fabs(f->sse - ref.sse), units * eps * kSst) << label << ": SSE of " << ref.number;
       EXPECT_LE(std::fabs(f->r2 - ref.r2), (units + 1) * eps) << label << ": r² of " << ref.number;
     } else {
-      ExpectStoredFiguresListed(*f, PointwiseSse(t, *f), label);
+      ExpectStoredFiguresListed(*f, PointwiseSse(t, *f, scales), label);
     }
-    EXPECT_NEAR(static_cast<double>(PointwiseSse(t, *f) / ref.sse), 1.0, 1e-9) << label << ": parameters of " << ref.number;
+    EXPECT_NEAR(static_cast<double>(PointwiseSse(t, *f, scales) / ref.sse), 1.0, 1e-9) << label << ": parameters of " << ref.number;
   }
 }
 
@@ -231,9 +238,10 @@ TEST(PolynomialFamilies, FarFromOriginFitsToTheRoundingOfTheSums) {
   for (const Case& c : cases) {
     PointTable t = Table(c.xOf, c.zOffset);
     TFitList list;
-    ASSERT_GT(RunFit(t, LinearSelection(kPolyX | kPolyY, 0, 0), DefaultFitOptions(), list).result, 0) << c.label;
+    const RunResult run = RunFit(t, LinearSelection(kPolyX | kPolyY, 0, 0), DefaultFitOptions(), list);
+    ASSERT_GT(run.result, 0) << c.label;
     // Only x about 0 with z about 0 is solved in raw powers.
-    ExpectExactFits(t, list, c.listed, 4, c.xOf == About0 && c.zOffset == 0, c.label);
+    ExpectExactFits(t, list, run.scales, c.listed, 4, c.xOf == About0 && c.zOffset == 0, c.label);
   }
 }
 
@@ -241,7 +249,7 @@ TEST(PolynomialFamilies, FarFromOriginFitsToTheRoundingOfTheSums) {
 // [13.75, 13.97] and 1/x in [8.6e-7, 1.07e-6]. Their full quadratics and cubics (which the
 // coefficient test does not judge) fit to the rounding of the sums and of ln x and 1/x
 // themselves; in raw powers the cubic in ln x lost its second digit. Their records list the
-// figures of the raw coefficients they store.
+// figures of the equations they store.
 TEST(PolynomialFamilies, FarLogAndReciprocalKindsFitToTheRounding) {
   using namespace far_axis;
   PointTable t = Table(About1e6, 0);
@@ -254,21 +262,23 @@ TEST(PolynomialFamilies, FarLogAndReciprocalKindsFitToTheRounding) {
   };
   for (const auto& k : kinds) {
     TFitList list;
-    ASSERT_GT(RunFit(t, LinearSelection(k.kind | kPolyY, 0, 0), DefaultFitOptions(), list).result, 0);
+    const RunResult run = RunFit(t, LinearSelection(k.kind | kPolyY, 0, 0), DefaultFitOptions(), list);
+    ASSERT_GT(run.result, 0);
     for (const Reference& ref : {k.quadratic, k.cubic}) {
       const TFitResult* f = FindEquation(list, ref.number);
       ASSERT_NE(f, nullptr) << ref.number;
-      ExpectStoredFiguresListed(*f, PointwiseSse(t, *f), "x about 1e6");
-      EXPECT_NEAR(static_cast<double>(PointwiseSse(t, *f) / ref.sse), 1.0, 1e-9) << ref.number;
+      ExpectStoredFiguresListed(*f, PointwiseSse(t, *f, run.scales), "x about 1e6");
+      EXPECT_NEAR(static_cast<double>(PointwiseSse(t, *f, run.scales) / ref.sse), 1.0, 1e-9) << ref.number;
     }
   }
 }
 
 // 300 points far off in both axes, x = -5e4 - 30u and y = 1990 + 30v: 1/x and ln y are
 // shifted. The quintic in 1/x and ln y (220) has raw coefficients near 1e40 whose terms cancel
-// to the surface: its stored equation fits 13 % worse than the frame's solution did, and the
-// record lists the stored equation's r², as evaluated at the points, not the solution's. So
-// does every other listed polynomial of the run.
+// to the surface: evaluated from them it fits 13 % worse than the frame's solution. It is
+// stored with its coefficients in the frame and evaluated from those, and the record lists
+// the r² of the equation it stores, as evaluated at the points. So does every other listed
+// polynomial of the run.
 TEST(PolynomialFamilies, FarOffQuinticListsTheFiguresOfItsStoredCoefficients) {
   PointTable t = NewPointTable(300);
   std::uint64_t state = 20261207;  // a 64-bit LCG: u, v and the noise w uniform on [0, 1)
@@ -282,7 +292,8 @@ TEST(PolynomialFamilies, FarOffQuinticListsTheFiguresOfItsStoredCoefficients) {
                      1, kPointActive};
   }
   TFitList list;
-  ASSERT_GT(RunFit(t, LinearSelection(kPolyInvX | kPolyLnY, 0, 0), DefaultFitOptions(), list).result, 0);
+  const RunResult run = RunFit(t, LinearSelection(kPolyInvX | kPolyLnY, 0, 0), DefaultFitOptions(), list);
+  ASSERT_GT(run.result, 0);
   long double mean = 0, sst = 0;
   for (std::size_t i = 1; i < t.size(); ++i) mean += t[i].Z;
   mean /= 300;
@@ -290,7 +301,7 @@ TEST(PolynomialFamilies, FarOffQuinticListsTheFiguresOfItsStoredCoefficients) {
   ASSERT_NE(FindEquation(list, 220), nullptr);
   for (int k = 1; k <= list.Count(); ++k) {
     const TFitResult& f = *list.At(k);
-    const long double stored = 1 - far_axis::PointwiseSse(t, f) / sst;
+    const long double stored = 1 - far_axis::PointwiseSse(t, f, run.scales) / sst;
     EXPECT_NEAR(static_cast<double>(f.r2), static_cast<double>(stored), 1e-12) << f.equationNumber;
   }
 }
@@ -398,13 +409,17 @@ TEST(LinearFamilies, SvdSwitchRecordsConditionAndProcedure) {
   RunFit(t, LinearSelection(63, 27, 0), o, off);
   o.autoSvd = 1;
   RunFit(t, LinearSelection(63, 27, 0), o, on);
+  // Without the switch no record is solved by SVD or carries a condition. (A fit whose normal
+  // equations would lose digits the data hold is solved by QR at the points, either way.)
   for (int i = 1; i <= off.Count(); ++i) {
-    EXPECT_EQ(std::tuple(off.At(i)->procedure, off.At(i)->determinant), std::tuple(0, 0.0L));
+    EXPECT_TRUE(off.At(i)->procedure == kProcGaussElim || off.At(i)->procedure == kProcQRDecomp)
+        << off.At(i)->equationNumber;
+    EXPECT_EQ(off.At(i)->determinant, 0.0L) << off.At(i)->equationNumber;
   }
   int conditioned = 0;
   for (int i = 1; i <= on.Count(); ++i) {
     const TFitResult& f = *on.At(i);
-    EXPECT_TRUE(f.procedure == 0 || f.procedure == 3) << f.equationNumber;
+    EXPECT_TRUE(f.procedure == 0 || f.procedure == 3 || f.procedure == kProcQRDecomp) << f.equationNumber;
     EXPECT_TRUE(f.determinant >= 0.0L && f.determinant <= 1.0L) << f.equationNumber;
     conditioned += f.determinant > 0;
   }

@@ -302,6 +302,14 @@ TEST(SearchTermCombinations, MarkOfTheZVariantIsResetPerRun) {
 // the data missed the fit their r² promised. Each listed fit below has the least-squares SSE
 // of its terms (mpmath, 120 digits, normal equations of the exact data); before, they were
 // listed with 0.0181988, 0.0181881 and 0.0305931: 4.5e-4, 17 % and 100 % above it.
+//
+// Subsets of more than five of these terms are nearly dependent on the data: their
+// correlation matrices have conditions near 1e16 and more, where the correlation form's r²
+// is rounding (the subsets of seven and eight terms this test once named were listed on some
+// machines and not on others, by the last bit of the logarithms), and the rounding of the
+// coordinates would set their coefficients. The search lists none of them; the fits of two to
+// five terms it lists are the same on every machine, and the least-squares fits of their
+// terms (mpmath, 60 digits: tests/fit/far_fits_reference.py).
 TEST(SearchTermCombinations, FarFromTheOriginEveryFitIsTheLeastSquaresFitOfItsTerms) {
   std::uint64_t s = 0x9E3779B97F4A7C15ULL;
   auto next = [&s](int modulus) {
@@ -324,16 +332,17 @@ TEST(SearchTermCombinations, FarFromTheOriginEveryFitIsTheLeastSquaresFitOfItsTe
     Terms terms;
     long double sse;
   } cases[] = {
-      {6219, {0, 3, 4, 21}, 0.01819062317756341L},
-      {14974088, {0, 2, 3, 14, 21, 24, 27, 40}, 0.015490715183817422L},
-      {93666729, {0, 3, 5, 14, 21, 24, 27, 28, 40}, 0.015224424012316853L},
+      {3252, {0, 6, 27}, 0.28105988928148666536L},
+      {13322, {0, 18, 19, 24}, 0.017966758888948559992L},
+      {96498, {0, 11, 13, 27, 40}, 0.017746943964898862737L},
   };
   for (const auto& c : cases) {
     const TFitResult* f = FindEquation(list, c.equation);
     ASSERT_NE(f, nullptr) << c.equation;
     EXPECT_EQ(Terms(f->terms.begin(), f->terms.end()), c.terms);
-    EXPECT_LD_NEAR(f->sse, c.sse, 1e-6L * c.sse) << c.equation;
+    EXPECT_LD_NEAR(f->sse, c.sse, 1e-9L * c.sse) << c.equation;
   }
+  for (int i = 1; i <= list.Count(); ++i) EXPECT_LE(list.At(i)->m, 5) << list.At(i)->equationNumber;
 }
 
 TEST(BuildSubsetNormalEquations, MatchesDirectSums) {

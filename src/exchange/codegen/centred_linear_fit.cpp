@@ -65,11 +65,29 @@ TAxis AxisOf(int dialect, const TPolynomialFrame& frame, int kind, int firstKind
   if (offset < 0 || offset > 2 || !KindRange(stats, offset, axis.lo, axis.hi)) return axis;
   const TPowerShift& shift = frame.Of(kind);
   if (shift.Identity() || std::abs(std::ilogb(shift.scale)) > kLargestScaleExponent) return axis;
-  const bool inverse = offset == 2;
-  const long double centre = AsWritten(dialect, inverse ? 1 / shift.centre : shift.centre);
+  const bool inverse = offset == 2, logarithm = offset == 1;
+  const long double centre =
+      AsWritten(dialect, inverse ? 1 / shift.centre : logarithm ? std::exp(shift.centre) : shift.centre);
   if (!std::isfinite(centre) || centre == 0) return axis;
-  axis.centring = {true, inverse, centre, shift.scale};
+  axis.centring = {true, inverse, logarithm, centre, shift.scale};
   return axis;
+}
+
+// ln v in 113 bits for a long double v > 0: ln(m) + e·ln 2 with v = m·2^e, m in [1, 2): the
+// long double logarithm of m keeps its 64 bits, e·ln 2 is formed from ln 2 to 113 bits.
+Quad QuadLog(long double v) {
+  int e = 0;
+  const long double m = std::frexp(v, &e) * 2;
+  // ln 2 to 113 bits: its nearest long double and the remainder (mpmath).
+  const Quad ln2 = static_cast<Quad>(0xb.17217f7d1cf79acp-4L) + static_cast<Quad>(-1.1458352726798732811e-20L);
+  return static_cast<Quad>(std::log(m)) + static_cast<Quad>(e - 1) * ln2;
+}
+
+// The centre c of a centred axis in 113 bits: x0, 1/x0 or ln x0.
+Quad CentreOf(const TAxisCentring& a) {
+  if (a.inverse) return 1 / static_cast<Quad>(a.centre);
+  if (a.logarithm) return QuadLog(a.centre);
+  return static_cast<Quad>(a.centre);
 }
 
 // The coefficients of (c + u/s)^p as a polynomial in u: out[i] for u^i; (X)^p itself when
@@ -80,7 +98,7 @@ std::vector<Quad> ShiftedPower(const TAxisCentring& a, int p) {
     out[static_cast<std::size_t>(p)] = 1;
     return out;
   }
-  const Quad c = a.inverse ? 1 / static_cast<Quad>(a.centre) : static_cast<Quad>(a.centre);
+  const Quad c = CentreOf(a);
   const Quad inverseScale = 1 / static_cast<Quad>(a.scale);
   Quad binomial = 1, powerOfC = 1;
   std::vector<Quad> powersOfC(static_cast<std::size_t>(p) + 1);
@@ -115,9 +133,29 @@ long double TermMagnitude(const TPolynomial& poly, long double xlo, long double 
   return most;
 }
 
+// The coefficients of (a + b·u)^p as a polynomial in u: out[i] for u^i.
+std::vector<Quad> AffinePower(Quad a, Quad b, int p) {
+  std::vector<Quad> out(static_cast<std::size_t>(p) + 1, 0);
+  out[0] = 1;
+  for (int k = 0; k < p; ++k)  // multiply by (a + b·u)
+    for (int i = k + 1; i >= 0; --i)
+      out[static_cast<std::size_t>(i)] = a * out[static_cast<std::size_t>(i)] + (i > 0 ? b * out[static_cast<std::size_t>(i - 1)] : 0);
+  return out;
+}
+
+// The frame variable u_f = (X - c_f)·s_f of a framed fit's axis in the code's variable
+// u = (X - c)·s: u_f = a + b·u, a = (c - c_f)·s_f, b = s_f / s.
+std::pair<Quad, Quad> FrameInCode(const TPowerShift& frame, const TAxisCentring& code) {
+  if (frame.Identity()) return {0, 1};
+  const Quad sf = static_cast<Quad>(frame.scale);
+  if (!code.active) return {-static_cast<Quad>(frame.centre) * sf, sf};  // u is X itself
+  return {(CentreOf(code) - static_cast<Quad>(frame.centre)) * sf, sf / static_cast<Quad>(code.scale)};
+}
+
 }  // namespace
 
-std::optional<TCentredLinearFit> CentreLinearFit(int dialect, const TFitEqn& fit, const TDataStats& stats) {
+std::optional<TCentredLinearFit> CentreLinearFit(int dialect, const TFitEqn& fit, const TDataStats& stats,
+                                                 const TFitRunScales* scales) {
   if (!IsCodeGenDialect(dialect)) return std::nullopt;
   const std::vector<TLinearMonomial> monomials = LinearFitMonomials(fit);
   if (monomials.empty()) return std::nullopt;
@@ -125,15 +163,34 @@ std::optional<TCentredLinearFit> CentreLinearFit(int dialect, const TFitEqn& fit
   const TAxis x = AxisOf(dialect, frame, fit.descriptor[0], kKindX, stats.X);
   const TAxis y = AxisOf(dialect, frame, fit.descriptor[3], kKindY, stats.Y);
   if (!x.centring.active && !y.centring.active) return std::nullopt;
+  const bool rational = std::any_of(monomials.begin(), monomials.end(), [](const TLinearMonomial& t) { return t.denominator; });
+  const TPolynomialFrame* fitFrame =
+      fit.framed && scales ? (rational ? &scales->rationalFrame : &scales->polynomialFrame) : nullptr;
 
   // Numerator [0] and denominator [1], raw and centred; a rational's denominator has the
   // constant 1 beside its parameters.
-  const bool rational = std::any_of(monomials.begin(), monomials.end(), [](const TLinearMonomial& t) { return t.denominator; });
   std::array<TPolynomial, 2> raw, centred;
   if (rational) raw[1][{0, 0}] = 1;
   for (std::size_t k = 0; k < monomials.size(); ++k)
     raw[monomials[k].denominator ? 1 : 0][{monomials[k].p, monomials[k].q}] += fit.parameters[k];
-  for (int part = 0; part < 2; ++part) {
+  if (fitFrame) {
+    // The frame form, shifted from the frame's centres to the code's.
+    const auto [ax, bx] = FrameInCode(fitFrame->Of(fit.descriptor[0]), x.centring);
+    const auto [ay, by] = FrameInCode(fitFrame->Of(fit.descriptor[3]), y.centring);
+    std::array<TPolynomial, 2> framed;
+    if (rational) framed[1][{0, 0}] = 1;
+    for (std::size_t k = 0; k < monomials.size(); ++k)
+      framed[monomials[k].denominator ? 1 : 0][{monomials[k].p, monomials[k].q}] += fit.frameParameters[k];
+    for (int part = 0; part < 2; ++part)
+      for (const auto& [power, a] : framed[static_cast<std::size_t>(part)]) {
+        const std::vector<Quad> xs = AffinePower(ax, bx, power.first), ys = AffinePower(ay, by, power.second);
+        for (std::size_t i = 0; i < xs.size(); ++i)
+          for (std::size_t j = 0; j < ys.size(); ++j)
+            if (xs[i] != 0 && ys[j] != 0)
+              centred[static_cast<std::size_t>(part)][{static_cast<int>(i), static_cast<int>(j)}] += a * xs[i] * ys[j];
+      }
+  }
+  for (int part = 0; part < 2 && !fitFrame; ++part) {
     for (const auto& [power, a] : raw[static_cast<std::size_t>(part)]) {
       const std::vector<Quad> xs = ShiftedPower(x.centring, power.first);
       const std::vector<Quad> ys = ShiftedPower(y.centring, power.second);
@@ -160,7 +217,7 @@ std::optional<TCentredLinearFit> CentreLinearFit(int dialect, const TFitEqn& fit
     const long double after = TermMagnitude(centred[static_cast<std::size_t>(part)], ulo, uhi, vlo, vhi);
     if (after > 0) loss = std::max(loss, before / after);
   }
-  if (!(loss > kLargestRawGrowth)) return std::nullopt;
+  if (!fitFrame && !(loss > kLargestRawGrowth)) return std::nullopt;
 
   // A rational keeps the written constant 1 of its denominator.
   Quad divisor = 1;
@@ -194,6 +251,9 @@ std::string CentredVariableText(int dialect, std::string_view variable, std::str
   if (centring.inverse) {
     const std::string x0 = CodeLiteral(dialect, centring.centre);
     text = "(" + x0 + "-" + std::string(variable) + ")/(" + std::string(variable) + "*" + x0 + ")";
+  } else if (centring.logarithm && text.find(variable) != std::string::npos) {
+    // The logarithm of x/x0: the variable inside the dialect's logarithm divided by x0.
+    text.replace(text.find(variable), variable.size(), std::string(variable) + "/" + CodeLiteral(dialect, centring.centre));
   } else {
     text = "(" + text + SignedCodeLiteral(dialect, -centring.centre) + ")";
   }

@@ -290,7 +290,7 @@ TCodeGenRun MakeCodeGenRun(const TCodeGenInput& in, const std::filesystem::path&
     if (in.fit.kind == kKindNonlinear) {
       run.pieces = NonlinearEquationPieces(in.dialect, in.fit);
     } else {
-      run.centred = CentreLinearFit(in.dialect, in.fit, in.stats);
+      run.centred = CentreLinearFit(in.dialect, in.fit, in.stats, &in.scales);
       run.pieces = LinearEquationPieces(in.dialect, WrittenFit(run));
     }
   }
