@@ -66,6 +66,22 @@ int LabelStrideOf(DeviceContext& measure, int digitWidth, const std::vector<TAxi
   return LabelStride(boxes);
 }
 
+// Where an axis title goes so that the graph's edge cuts none of it: at its anchor, or moved
+// the least that brings its box inside the graph, within the border line. Long labels push
+// the titles outward past the edge of a small graph (a residual graph or a status window at
+// 1024 x 768); a title over the ends of its labels is read, one cut in half is not.
+Point TitleWithinGraph(Point at, platform::Size extent, unsigned align, int escapement, const platform::Rect& graph) {
+  const platform::Rect room{graph.left + 1, graph.top + 1, graph.right, graph.bottom};
+  const Point shift = ShiftInto(LabelBoxAt(at.x, at.y, extent, align, escapement, 0), room);
+  return {at.x + shift.x, at.y + shift.y};
+}
+
+// The extent of a coded title: its width as drawn, the height of its normal font.
+platform::Size CodedExtent(DeviceContext& measure, const CodedFontSet& fonts, const std::string& title) {
+  const DcCodedTextMetrics metrics(measure, fonts);
+  return {MeasureCodedText(metrics, title, -1, nullptr), metrics.Extent(0, kHeightSample).cy};
+}
+
 }  // namespace
 
 long double T3DBase::ScreenAngle(int x1, int y1, int x2, int y2) {
@@ -475,22 +491,24 @@ void T3DBase::DrawHorizontalAxisTitle(DeviceContext& dc, const TAxisFrame& f, co
   if (coded) {
     CodedFontSet titleFonts;
     std::copy_n(table.begin() + kLabelFont, titleFonts.size(), titleFonts.begin());
-    int x = anchor.x;
-    if (h.titleShiftedByWidth) {
-      const DcCodedTextMetrics metrics(*f.measure, titleFonts);
-      x -= MeasureCodedText(metrics, title, -1, nullptr);
-    }
-    DrawCodedText(dc, *f.measure, title, titleFonts, x, anchor.y, static_cast<int>(title.size()), 0, 0, 1,
+    const platform::Size extent = CodedExtent(*f.measure, titleFonts, title);
+    const Point at = TitleWithinGraph({h.titleShiftedByWidth ? anchor.x - extent.cx : anchor.x, anchor.y}, extent,
+                                      TextAlign::kLeft | TextAlign::kTop, titleFonts[0]->escapement, rect_);
+    DrawCodedText(dc, *f.measure, title, titleFonts, at.x, at.y, static_cast<int>(title.size()), 0, 0, 1,
                   f.titleColor);
-  } else if (!h.rotateTitle || !table[h.titleFont]) {
-    dc.SelectFont(*table[kLabelFont]);
-    dc.SetTextAlign(h.labelAlign | TextAlign::kTop);
-    dc.TextOut(anchor.x, anchor.y, title);
-  } else {
-    dc.SelectFont(*table[h.titleFont]);
-    dc.SetTextAlign(TextAlign::kCenter | (floorTop_ ? TextAlign::kBottom : TextAlign::kTop));
-    dc.TextOut(anchor.x, anchor.y, title);
+    return;
   }
+  const bool rotated = h.rotateTitle && table[h.titleFont];
+  const Font& font = rotated ? *table[h.titleFont] : *table[kLabelFont];
+  const unsigned align = rotated ? TextAlign::kCenter | (floorTop_ ? TextAlign::kBottom : TextAlign::kTop)
+                                 : h.labelAlign | TextAlign::kTop;
+  f.measure->SelectFont(font);
+  const platform::Size extent = f.measure->GetTextExtent(title);
+  f.measure->SelectFont(*table[kLabelFont]);  // the next axis's labels are measured in it
+  const Point at = TitleWithinGraph(anchor, extent, align, font.escapement, rect_);
+  dc.SelectFont(font);
+  dc.SetTextAlign(align);
+  dc.TextOut(at.x, at.y, title);
 }
 
 std::pair<Point, Point> T3DBase::ZAxisPoints(const TZAxisPair& z, long double v) const {
@@ -577,15 +595,19 @@ void T3DBase::DrawZAxisTitle(DeviceContext& dc, const TAxisFrame& f, const TZAxi
   for (int side = 0; side < 2; ++side) {
     if (!(side == 0 ? z.first : z.second)) continue;
     const Point anchor = side == 0 ? Point{left.x - distance, left.y} : Point{right.x + distance, right.y};
+    const unsigned align = TextAlign::kCenter | (side == 0 ? TextAlign::kBottom : TextAlign::kTop);
     if (coded) {
-      DrawCodedText(dc, *f.measure, title, upright, anchor.x, anchor.y, -1, 1, side == 0 ? 1 : 0, 1,
-                    f.titleColor);
+      const Point at = TitleWithinGraph(anchor, CodedExtent(*f.measure, upright, title), align,
+                                        upright[0]->escapement, rect_);
+      DrawCodedText(dc, *f.measure, title, upright, at.x, at.y, -1, 1, side == 0 ? 1 : 0, 1, f.titleColor);
     } else {
       dc.SelectFont(*table[kZTitleFont]);
       f.measure->SelectFont(*table[kZTitleFont]);
-      const int lowered = f.measure->GetTextExtent(title).cy / 2;
-      dc.SetTextAlign(TextAlign::kCenter | (side == 0 ? TextAlign::kBottom : TextAlign::kTop));
-      dc.TextOut(anchor.x, anchor.y + lowered, title);
+      const platform::Size extent = f.measure->GetTextExtent(title);
+      const Point at = TitleWithinGraph({anchor.x, anchor.y + extent.cy / 2}, extent, align,
+                                        table[kZTitleFont]->escapement, rect_);
+      dc.SetTextAlign(align);
+      dc.TextOut(at.x, at.y, title);
     }
   }
 }

@@ -27,6 +27,24 @@ TLabelBox LabelBoxAt(int x, int y, platform::Size extent, unsigned align, int es
   return box;
 }
 
+platform::Point ShiftInto(const TLabelBox& box, const platform::Rect& room) {
+  double left = INFINITY, right = -INFINITY, top = INFINITY, bottom = -INFINITY;
+  for (const auto& c : box.corners) {
+    left = std::min(left, c[0]), right = std::max(right, c[0]);
+    top = std::min(top, c[1]), bottom = std::max(bottom, c[1]);
+  }
+  // Whole pixels, each shift rounded so that it brings the box all the way in; a turned box's
+  // corners carry the sine's rounding (cos 90 degrees is 6e-17), which moves no pixel.
+  constexpr double kRounding = 1e-6;
+  auto shift = [](double low, double high, int roomLow, int roomHigh) {
+    int d = 0;
+    if (high > roomHigh + kRounding) d = static_cast<int>(std::floor(roomHigh - high + kRounding));
+    if (low + d < roomLow - kRounding) d = static_cast<int>(std::ceil(roomLow - low - kRounding));
+    return d;
+  };
+  return {shift(left, right, room.left, room.right), shift(top, bottom, room.top, room.bottom)};
+}
+
 namespace {
 
 // Whether an edge normal of `a` separates the two boxes.

@@ -19,6 +19,10 @@ struct TLabelBox {
 // room between lines).
 TLabelBox LabelBoxAt(int x, int y, platform::Size extent, unsigned align, int escapement, int margin);
 
+// The least shift that brings `box` inside `room` (right and bottom exclusive); where the box
+// is wider or taller than the room, its left or top edge is kept inside.
+platform::Point ShiftInto(const TLabelBox& box, const platform::Rect& room);
+
 // Whether two boxes overlap (boxes that only share an edge do not).
 bool LabelBoxesOverlap(const TLabelBox& a, const TLabelBox& b);
 
