@@ -21,6 +21,7 @@
 #include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "app/system_facts.h"
+#include "app/ui/clear_placement.h"
 #include "app/ui/coded_caption.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/data_file_commands.h"
@@ -221,11 +222,12 @@ void TDlgStat::SetupWindow() {
   layout()->activate();
   clock_->start(kClockMs);
   memory_->start(kMemoryMs);
-  // Where the user left it; never placed, beside the main window's right edge, below its bars.
+  // Where the user left it; never placed, beside the main window's right edge, below its
+  // menu and tool bars (at 1024 x 768 a fixed offset left half the second bar hidden).
   if (placement_.Apply(*this)) return;
   if (QWidget* main = parentWidget()) {
     const QRect area(main->mapToGlobal(QPoint(0, 0)), main->size());
-    move(std::max(area.right() - frameGeometry().width() - 8, area.left()), area.top() + 80);
+    PlaceClearOf(this, main, QRect(QPoint(std::max(area.right() - width() - 12, area.left()), area.top() + 80), size()));
   }
 }
 

@@ -155,11 +155,19 @@ void TDlg::SetupWindow() {
     CountedDialogOpened();
   }
   adjustSize();
+  PlaceOnOpening();
+}
+
+void TDlg::PlaceOnOpening() {
   if (centreMode_ == 1) {
     CenterWindow(parentWidget(), this);
   } else if (centreMode_ != 0) {
     CenterOnScreen(this);
   }
+  // Within the screen with the frame the window manager will add (centring measures the
+  // window before it has one): at 1024 x 768 the View dialog's foot and the smoothing
+  // windows' lower edge lay below the screen.
+  PlaceFrameWithinScreen(this, pos(), size());
 }
 
 void TDlg::accept() {

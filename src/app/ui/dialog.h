@@ -45,6 +45,9 @@ class TDlg : public QDialog {
   // The set-up that runs when the dialog is first shown: a counted dialog counts itself,
   // then the dialog is centred. Derived dialogs override and call the base first.
   virtual void SetupWindow();
+  // Centres the dialog as its centring mode says, within the screen with its frame; the
+  // set-up does it at the size the contents ask, a window given its own size again.
+  void PlaceOnOpening();
   void showEvent(QShowEvent* event) override;
   // Enter on a push button the keyboard moved to (Tab, an Alt+letter) presses that button;
   // elsewhere, and on a button that only kept the focus after a click, it presses the

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <string>
 
 #include "app/c_format.h"
+#include "app/ui/dialog.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 
@@ -214,6 +216,13 @@ TLogFont TFontDlg::Font() const {
 std::uint32_t TFontDlg::Color() const {
   if (colors_ == nullptr || colors_->currentIndex() == shownColorIndex_) return color_;
   return colors_->currentData().value<std::uint32_t>();
+}
+
+void TFontDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (event->spontaneous() || placed_) return;
+  placed_ = true;
+  PlaceFrameWithinScreen(this, pos(), size());
 }
 
 void TFontDlg::accept() {

@@ -59,6 +59,11 @@ class TFontDlg : public QDialog {
 
   void accept() override;
 
+ protected:
+  // Opens within the screen with its frame (Qt centres it on its owner, which at 1024 x 768
+  // put its buttons below the screen's edge).
+  void showEvent(QShowEvent* event) override;
+
  private:
   // The lists showed `font`: a family chosen alone is shown in its style nearest the one
   // wanted; a style the user chose becomes the one wanted.
@@ -67,6 +72,7 @@ class TFontDlg : public QDialog {
 
   TLogFont record_;
   TFontChoice choice_;
+  bool placed_ = false;  // held within the screen at its first showing
   std::uint32_t color_ = 0;
   QFontDialog* fonts_;
   QComboBox* colors_ = nullptr;

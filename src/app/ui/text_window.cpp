@@ -30,6 +30,7 @@
 #include "app/shell_state.h"
 #include "app/text_print.h"
 #include "app/worksheet_records.h"
+#include "app/ui/clear_placement.h"
 #include "app/ui/command_table.h"
 #include "app/ui/font_dialog.h"
 #include "app/ui/main_window.h"
@@ -339,7 +340,11 @@ void TMFileWin::FitToText() {
   int width = columns * charWidth_ + frame + scrollBar;
   if (menuWidget()) width = std::max(width, menuWidget()->sizeHint().width());
   const int height = rows * lineHeight_ + frame + scrollBar + menu;
-  PlaceWithinScreen(this, QRect(defaultRect_.topLeft(), QSize(width, height)));
+  // Beside a parent that stays in use (the statistics beside the main window), the window
+  // leaves the parent's tool bars and buttons free.
+  const QWidget* parent = parentWidget();
+  PlaceClearOf(this, parent != nullptr && !HoldsOwner() ? parent->window() : nullptr,
+               QRect(defaultRect_.topLeft(), QSize(width, height)));
 }
 
 void TMFileWin::showEvent(QShowEvent* event) {
@@ -424,7 +429,8 @@ TScrWin::TScrWin(QWidget* parent, const QString& title, const std::string& fileN
                  bool liveTracking, int menuId, QWidget* owner)
     : TMFileWin(parent, title, fileName, frameKind, maximised, capacity, centre, fontSlot,
                 liveTracking),
-      ownerWait_(owner) {
+      ownerWait_(owner),
+      holdsOwner_(owner != nullptr) {
   setObjectName("TScrWin");
   if (menuId) BuildMenus(menuId);
   if (owner) setWindowFlag(Qt::WindowMinimizeButtonHint, false);

@@ -122,8 +122,12 @@ class TMFileWin : public QMainWindow {
   virtual void SetupWindow();
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  // Sizes the window to its text (within the screen, at least a few lines wide and high).
+  // Sizes the window to its text (within the screen, at least a few lines wide and high),
+  // clear of its parent's controls when the parent stays in use meanwhile.
   void FitToText();
+  // Whether the window holds its owner (disabled, or the main window's commands off) while
+  // it is open.
+  virtual bool HoldsOwner() const { return false; }
 
   TMFile lines_;
 
@@ -223,11 +227,13 @@ class TScrWin : public TMFileWin {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool HoldsOwner() const override { return holdsOwner_; }
 
  private:
   void BuildMenus(int menuId);
 
   TOwnerWait ownerWait_;
+  bool holdsOwner_;
   QMenu* fileMenu_ = nullptr;
   QAction* colorAction_ = nullptr;
 };

@@ -23,6 +23,23 @@ QString Cut(const std::string& text, int chars) {
   return platform::qt::FromCp1252(std::string_view(text).substr(0, static_cast<std::size_t>(chars)));
 }
 
+// The list of columns, in a fixed-pitch font: as wide as most entries where the screen has
+// room (a scroll bar shows the rest), narrower where it has not, so that the dialog fits a
+// screen of 1024 x 768 with its preview beside it.
+class TColumnList : public QListWidget {
+ public:
+  explicit TColumnList(QWidget* parent) : QListWidget(parent) {
+    QFont fixed("Monospace");
+    fixed.setStyleHint(QFont::TypeWriter);
+    setFont(fixed);
+    setMinimumSize(Columns(24), 240);
+  }
+  QSize sizeHint() const override { return {Columns(40), 240}; }
+
+ private:
+  int Columns(int n) const { return fontMetrics().horizontalAdvance(QString(n, 'M')) + 24; }
+};
+
 }  // namespace
 
 TDlgSelCol::TDlgSelCol(QWidget* parent, int templateId, std::string path, int kind, bool listXY,
@@ -36,18 +53,13 @@ TDlgSelCol::TDlgSelCol(QWidget* parent, int templateId, std::string path, int ki
       columns_(columns),
       pathText_(new TPathLabel(this)),
       kindText_(new QLabel(this)),
-      list_(new QListWidget(this)) {
+      list_(new TColumnList(this)) {
   // A new choice starts empty: every column unset, every sheet the first.
   choice_ = TImportColumns{};
   setWindowTitle(templateId == kSelectXYTemplate ? tr("Select X and Y Columns") : tr("Select Columns for XYZ Data Table"));
   pathText_->setObjectName(QString::number(kPathText));
   kindText_->setObjectName(QString::number(kKindText));
   list_->setObjectName(QString::number(kList));
-  // Wide enough for most entries (a scroll bar shows the rest) in a fixed-pitch font.
-  QFont fixed("Monospace");
-  fixed.setStyleHint(QFont::TypeWriter);
-  list_->setFont(fixed);
-  list_->setMinimumSize(QFontMetrics(fixed).horizontalAdvance(QString(40, 'M')) + 24, 240);
   auto* top = new QVBoxLayout(this);
   top->addWidget(pathText_);
   top->addWidget(kindText_);
@@ -84,6 +96,10 @@ TDlgSelCol::TDlgSelCol(QWidget* parent, int templateId, std::string path, int ki
 
 void TDlgSelCol::SetupWindow() {
   TDlg::SetupWindow();
+  // As large as its list and preview ask where the screen holds it (the set-up stops at two
+  // thirds of the screen, which left the list at its least width), within the screen.
+  resize(sizeHint().boundedTo(WindowRoom(this).size()));
+  PlaceOnOpening();
   // The whole path: the label shortens it in its middle, keeping the file name.
   pathText_->SetPath(platform::qt::FromCp1252(shown_));
   kindText_->setText(Cut(ImportKindName(kind_), kKindChars));

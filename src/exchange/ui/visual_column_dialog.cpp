@@ -44,7 +44,8 @@ TDlgVisSelXYZ::TDlgVisSelXYZ(QWidget* parent, std::string path, int kind, int* p
   choiceColumn_->insertWidget(1, sdBox_);
   choiceColumn_->insertWidget(2, previewBox_);
   auto* previewColumn = new QVBoxLayout;
-  pane_->setMinimumSize(400, 340);
+  // The pane asks for 480 x 360 and takes less where the screen is small.
+  pane_->setMinimumSize(280, 240);
   previewColumn->addWidget(pane_, 1);
   previewColumn->addWidget(count_);
   body_->addLayout(previewColumn, 2);

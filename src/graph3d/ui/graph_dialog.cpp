@@ -81,7 +81,10 @@ void T3DDlg::SetupWindow() {
     box->addWidget(pane_);
   }
   TDlg::SetupWindow();
-  if (testAttribute(Qt::WA_Resized)) resize(given.expandedTo(minimumSizeHint()));
+  if (testAttribute(Qt::WA_Resized)) {
+    resize(given.expandedTo(minimumSizeHint()));
+    PlaceOnOpening();
+  }
   setMinimumWidth(kMinimumWidth);
   // From here on the window's moves and sizes are the user's, and are kept.
   placement_ = TPlacementKeeper(setup_ != nullptr ? setup_->HostWord1 : nullptr, MaximisedWord::kRestored);

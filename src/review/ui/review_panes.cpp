@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "app/ui/clear_placement.h"
 #include "app/ui/dialog.h"
 #include "fit/session.h"
 #include "review/pane_text.h"
@@ -69,8 +70,9 @@ void TRVScrWin::SetupWindow() {
   // First opened: beside the owner, on the side with room for it, or the more room; the
   // panes stack down that side in the order of their slots. A pane keeps the width of its
   // text (within the screen): a table cut short behind a scroll bar hides the very columns
-  // it is opened for. Where neither side holds it, it stands against the screen's edge on
-  // the side with the more room, over the owner's edge.
+  // it is opened for, unless the owner's buttons leave no room for that width. Where neither
+  // side holds it, it stands against the screen's edge on the side with the more room, over
+  // the owner's edge, and then off what it covers of the owner's controls.
   const QRect room = WindowRoom(this);
   const QRect area = screen() ? screen()->availableGeometry() : room;
   const int frame = room.left() - area.left() + area.right() - room.right();  // both side edges
@@ -80,6 +82,19 @@ void TRVScrWin::SetupWindow() {
   const int x = right ? beside_.right() + 1 : beside_.left() - width() - frame;
   const int y = beside_.top() + besideSlot_ * std::max(beside_.height(), 3) / 3;
   PlaceFrameWithinScreen(this, QPoint(x, y), size());
+  // The review is used meanwhile, and keeps its panes above it: a pane over its buttons (at
+  // 1024 x 768 the summaries covered every one) moves off them, narrowed to the room it finds
+  // over the graph. The panes that find the same room there stand a title bar apart, in the
+  // order of their slots, each title in sight.
+  const QWidget* parent = parentWidget();
+  if (parent == nullptr) return;
+  PlaceClearOf(this, parent->window(), geometry());
+  if (geometry().intersects(parent->window()->frameGeometry())) {
+    const int step = besideSlot_ * (room.top() - area.top());
+    const QRect cascaded = geometry().adjusted(step, step, 0, 0);
+    if (cascaded.width() >= minimumSizeHint().width() && cascaded.height() >= minimumSizeHint().height())
+      setGeometry(cascaded);
+  }
 }
 
 void TRVScrWin::moveEvent(QMoveEvent* event) {

@@ -22,6 +22,7 @@
 #include "app/number_format.h"
 #include "app/shell_state.h"
 #include "app/ui/command_ids.h"
+#include "app/ui/clear_placement.h"
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
@@ -941,15 +942,18 @@ void TRView::OpenResiduals(bool toggle) {
   // The residuals are of the data against the surface itself.
   if (surfaceMode_ != kSurfaceZ) return;
   ProgramSettings& s = CurrentSettings();
+  bool neverPlaced = false;
   if (!residOptions_) {
     residOptions_ = std::make_unique<TGraphOptions>(s, kGraphReviewPane, kPointsReviewPane,
                                                     ReviewLayoutSlot(listFirst_, kLayoutResiduals));
-    // Never placed: a quarter of the screen at its lower right, clear of the review's buttons.
+    // Never placed: a quarter of the screen at its lower right, then clear of the review's
+    // buttons (on a small screen that quarter reaches over the lower ones).
     WindowPlacement& place = residOptions_->placement;
     if (place.x == -1 || place.width <= 0) {
       const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
       const int w = screen.width() / 2, h = screen.height() / 2;
       place = WindowPlacement{screen.right() - w - 10, screen.bottom() - h - 30, w, h, 0};
+      neverPlaced = true;
     }
   }
   T3DGraphSetup& r = residOptions_->Setup();
@@ -968,6 +972,11 @@ void TRView::OpenResiduals(bool toggle) {
   r.Titles = &titles.custom;
   r.TitleSettings = &titles.automatic;
   residWin_ = new TResid(this, session_, &r, OptionDialogs());
+  if (neverPlaced) {
+    // Its record holds the place found, for the next opening in this review.
+    PlaceClearOf(residWin_, this, residWin_->geometry());
+    RecordPlacement(*residWin_, residOptions_->placement);
+  }
   residWin_->setAttribute(Qt::WA_DeleteOnClose);
   OwnWindow(residWin_);
   connect(residWin_, &T3DWin::closed, this, [this] { activateWindow(); });

@@ -19,6 +19,7 @@
 #include "app/file_utils.h"
 #include "app/log_font.h"
 #include "app/shell_state.h"
+#include "app/ui/clear_placement.h"
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
 #include "app/ui/dialog.h"
@@ -168,7 +169,11 @@ TAsciiEd::TAsciiEd(QWidget* parent, const QString& title, const std::string& tex
   edit_->setPlainText(FromCp1252(ToEditorText(text)));
   edit_->document()->setModified(false);
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  setGeometry(screen.x() + 50, screen.y() + 50, std::max(screen.width() - 100, 400), std::max(screen.height() - 100, 300));
+  // Beside a window that stays in use (the review, whose pane it was opened from, keeps it
+  // above itself) it leaves that window's controls free.
+  PlaceClearOf(this, parent != nullptr ? parent->window() : nullptr,
+               QRect(screen.x() + 50, screen.y() + 50, std::max(screen.width() - 100, 400),
+                     std::max(screen.height() - 100, 300)));
   BuildMenus();
   statusBar();
   connect(edit_, &QPlainTextEdit::textChanged, this, &TAsciiEd::EnableCommands);

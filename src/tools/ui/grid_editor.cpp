@@ -19,6 +19,7 @@
 #include "app/data_session.h"
 #include "app/file_utils.h"
 #include "app/settings_file.h"
+#include "app/ui/clear_placement.h"
 #include "app/ui/coded_caption.h"
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
@@ -556,8 +557,11 @@ void TEditor::PlaceGraphBeside(QWidget* window) {
   }
   const int width = std::max(screen.right() - editor.right(), kMinGraphWidth);
   // The frames side by side, the client areas at one height.
-  window->setGeometry(editor.right() + 1 + (geometry().left() - editor.left()), geometry().top(),
-                      width - 2 * (geometry().left() - editor.left()), std::max(geometry().height(), 300));
+  // Where the screen is too narrow for both, the graph goes where it leaves the editor's cells
+  // and buttons free (the user types in the editor while the graph follows).
+  PlaceClearOf(window, this,
+               QRect(editor.right() + 1 + (geometry().left() - editor.left()), geometry().top(),
+                     width - 2 * (geometry().left() - editor.left()), std::max(geometry().height(), 300)));
 }
 
 void TEditor::CloseGraph() {
