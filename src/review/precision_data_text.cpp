@@ -99,6 +99,10 @@ void FormatPrecisionSummary(TMFile& out, const TSession& session, int rank) {
   AppendCells(out, "~#Precision~#      ~#Avg Abs Error~#  ~#Min Abs Error~#  ~#Max Abs Error~#", {19, 19, 19, 17});
   const TParameters saved = e.parameters;
   const TSamples samples = SamplePoints(fit, session.DataStats);
+  // The rows measure the parameters the pane shows and the user copies: a fit solved in a
+  // frame (TFitEqn::framed) is evaluated here from its raw coefficients, whose own rounding
+  // then shows in every row.
+  e.framed = false;
   for (int digits = 18; digits >= 2; --digits) {
     e.parameters = saved;
     for (int i = 0; i <= e.m; ++i)

@@ -18,6 +18,7 @@
 
 #include "app/c_format.h"
 #include "expr/eval_context.h"
+#include "fit/confidence_limits.h"
 #include "fit/fit_evaluation.h"
 #include "fit/fit_ranking.h"
 #include "fit/fit_refit.h"
@@ -142,6 +143,34 @@ TEST(FarDataFits, MapCoordinatesListTheLeastSquaresFitsAndEvaluateThem) {
     ++checked;
   }
   EXPECT_GT(checked, 100);
+
+  // A polynomial is the same surface wherever the origin lies: the table moved to x from 0
+  // and y from 0 (exactly: every coordinate less 5e5 and 5.4e6) gives the same values,
+  // residual sum of squares and confidence and prediction limits (from covariances formed in
+  // the frame here, in raw powers there).
+  PointTable moved = t;
+  for (std::size_t i = 1; i < moved.size(); ++i) moved[i].X -= 500000, moved[i].Y -= 5400000;
+  const TDataStats movedStats = StatsOf(moved);
+  TFitList movedList;
+  const RunResult movedRun = RunFit(moved, LinearSelection(63, 27, 0), DefaultFitOptions(), movedList);
+  for (int equation : {17, 310}) {  // x, x², y, y²; the full cubic
+    int rank = 0, movedRank = 0;
+    for (int i = 1; i <= list.Count(); ++i) rank = list.At(i)->equationNumber == equation ? i : rank;
+    for (int i = 1; i <= movedList.Count(); ++i) movedRank = movedList.At(i)->equationNumber == equation ? i : movedRank;
+    ASSERT_GT(rank, 0) << equation;
+    ASSERT_GT(movedRank, 0) << equation;
+    const TFitSide far = SideOf(list, rank, run, stats, t, kRefitCovariance);
+    const TFitSide near = SideOf(movedList, movedRank, movedRun, movedStats, moved, kRefitCovariance);
+    EXPECT_LD_NEAR(far.eqn.sse, near.eqn.sse, 1e-10L * near.eqn.sse) << equation;
+    for (std::size_t i = 1; i < t.size(); i += 17) {
+      const long double z = ValueOf(near, moved[i].X, moved[i].Y);
+      EXPECT_LD_NEAR(ValueOf(far, t[i].X, t[i].Y), z, 1e-11L * zRange) << equation;
+      for (const bool prediction : {false, true}) {
+        const long double limit = LimitAtLevel(near, 1, prediction, moved[i].X, moved[i].Y, z);
+        EXPECT_LD_NEAR(LimitAtLevel(far, 1, prediction, t[i].X, t[i].Y, z), limit, 1e-9L * limit) << equation;
+      }
+    }
+  }
 
   // The same numbers as a text file holds them (two decimals, read to long double) and as a
   // spreadsheet holds them (read to double): the same fits, with the same figures to the

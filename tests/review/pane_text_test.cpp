@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -186,6 +187,31 @@ TEST_F(PaneTextTest, PrecisionSummaryOfALinearFitKeepsItsParameters) {
   EXPECT_EQ(l[3].substr(0, 18), "    ~$ 18~$       ");
   EXPECT_EQ(l[21], "~#Removing~#       ~#Avg Abs Error~#  ~#Min Abs Error~#  ~#Max Abs Error~#");
   EXPECT_EQ(l[22].substr(0, 17), "    ~$ a~$       ");
+}
+
+// A cubic fitted at x about 1e6 is solved and evaluated in its frame; the rows measure the
+// raw coefficients the pane shows, whose terms cancel over such data: even at 18 digits they
+// leave an error, where the frame's evaluation of the fit itself would show none.
+TEST_F(PaneTextTest, PrecisionSummaryOfAFarFitMeasuresItsRawCoefficients) {
+  Fit(GridTable(Axis(1e6L, 64, 9), Axis(2000, 1, 7),
+                [](long double x, long double y) {
+                  const long double u = (x - 1e6L) / 256, v = (y - 2003) / 3;
+                  return 5 + u - 2 * v + u * u * u / 3 + u * v * v / 7;
+                }),
+      LinearSelection(9, 0, 0));
+  const int rank = RankOf(310);
+  ASSERT_GT(rank, 0);
+  ASSERT_TRUE(MakeRankCurrent(session_, rank, kRefitCovariance));
+  ASSERT_TRUE(session_.CurFitEqn().framed);
+  TMFile out("", 200);
+  FormatPrecisionSummary(out, session_, rank);
+  const std::vector<std::string> l = Lines(out);
+  ASSERT_GT(l.size(), 3u);
+  // The 18-digit row: its largest error, the row's last number.
+  const std::string row = l[3];
+  const std::size_t last = row.find_last_of("0123456789");
+  const std::size_t first = row.find_last_of(" ~!", last) + 1;
+  EXPECT_GT(std::strtold(row.substr(first, last - first + 1).c_str(), nullptr), 0.0L) << row;
 }
 
 TEST_F(PaneTextTest, NonLinearFitShowsItsLossAndOnlyTheRoundingRows) {
