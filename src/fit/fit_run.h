@@ -210,6 +210,10 @@ struct TFitRunContext {
   // the frame is the identity; the families then read `sums`.
   std::shared_ptr<TSumsTable> polynomialSums;
   TFitRunScales scales;
+  // The moments of the rational families in their frame (scales.rationalFrame): the family
+  // rows of a sums table with the kinds the frame shifts in its variables and z as it is.
+  // Null where the frame leaves every selected kind alone.
+  std::shared_ptr<TSumsTable> rationalSums;
   // The subset search's rows about the means of their terms (TCentredSubsetSums of
   // fit_sums.h), gathered by phase 1 where the raw rows of `sums` cancel; null otherwise.
   std::shared_ptr<TCentredSubsetSums> subsetSums;

@@ -45,6 +45,9 @@ struct TGatherPlan {
   // The polynomial families' frame, when it is not the identity: its rows are gathered into
   // a table of their own.
   const TPolynomialFrame* frame = nullptr;
+  // The rational families' frame, when it shifts a kind the rational mask selects: their rows
+  // (raw z, the kinds shifted) into a table of their own.
+  const TPolynomialFrame* rationalFrame = nullptr;
 };
 
 // The active points are gathered in chunks. Each point's terms, powers and weights are
@@ -69,6 +72,8 @@ struct TChunk {
   // shifted kinds (the kinds it leaves alone are read from `powers`).
   long double zFrame[kChunk], wzFrame[kChunk];
   long double framePowers[kKindCount][kMaxPower + 1][kChunk];
+  // The powers of the kinds the rational families' frame shifts.
+  long double rationalPowers[kKindCount][kMaxPower + 1][kChunk];
 };
 
 // s += Σ_p f[p]·g[p] over the chunk, in point order.
@@ -237,8 +242,53 @@ void GatherFrameRows(TSumsTable& s, const TPolynomialFrame& f, TChunk& ch) {
   }
 }
 
+// The powers of a kind in the rational families' frame.
+const long double* RationalPw(const TChunk& ch, const TPolynomialFrame& f, int kind, int p) {
+  return f.Of(kind).Identity() ? Pw(ch, kind, p) : ch.rationalPowers[kind - kKindX][p];
+}
+
+// The rows the rational families read, in their frame (x, ln x, y, ln y shifted, z as it is):
+// Σ w·U^p, Σ w·z·U^p and Σ w·z²·U^p (p up to 6), Σ w·U_a^p·U_c^q, Σ w·z·U_a^p·U_c^q and
+// Σ w·z²·U_a^p·U_c^q (p, q up to 3), and the cross rows of the full quadratic rational. The
+// count, Σ w·z and Σ w·z² are copied from the main table after the pass.
+void GatherRationalFrameRows(TSumsTable& s, const TPolynomialFrame& f, TChunk& ch) {
+  const int c = ch.count;
+  for (int a : {kKindX, kKindLnX, kKindY, kKindLnY}) {
+    for (int p = 1; p <= 6; ++p) {
+      const long double* u = RationalPw(ch, f, a, p);
+      AddProducts(s[TSumsTable::Power(a, p)], ch.w, u, c);
+      AddProducts(s[TSumsTable::PowerZ(a, p)], ch.wz, u, c);
+      AddProducts(s[TSumsTable::PowerZ2(a, p)], ch.wz2, u, c);
+    }
+  }
+  long double* pq = ch.work[1];
+  long double* wf = ch.work[0];
+  for (int a = kKindX; a <= kKindLnX; ++a) {
+    for (int c8 = kKindY; c8 <= kKindLnY; ++c8) {
+      for (int p = 1; p <= 3; ++p) {
+        for (int q = 1; q <= 3; ++q) {
+          Multiply(pq, RationalPw(ch, f, a, p), RationalPw(ch, f, c8, q), c);
+          AddProducts(s[TSumsTable::CrossPower(a, p, c8, q)], ch.w, pq, c);
+          AddProducts(s[TSumsTable::CrossZ(a, p, c8, q)], ch.wz, pq, c);
+          AddProducts(s[TSumsTable::CrossZ2(a, p, c8, q)], ch.wz2, pq, c);
+        }
+      }
+      Multiply(wf, ch.wz, RationalPw(ch, f, a, 1), c);
+      AddProducts(s[TSumsTable::ZXY(a, c8)], wf, RationalPw(ch, f, c8, 1), c);
+      AddProducts(s[TSumsTable::ZXY2(a, c8)], wf, RationalPw(ch, f, c8, 2), c);
+      Multiply(wf, ch.wz, RationalPw(ch, f, a, 2), c);
+      AddProducts(s[TSumsTable::ZX2Y(a, c8)], wf, RationalPw(ch, f, c8, 1), c);
+      Multiply(wf, ch.wz2, RationalPw(ch, f, a, 3), c);
+      AddProducts(s[TSumsTable::Z2X3Y(a, c8)], wf, RationalPw(ch, f, c8, 1), c);
+      Multiply(wf, ch.wz2, RationalPw(ch, f, a, 1), c);
+      AddProducts(s[TSumsTable::Z2XY3(a, c8)], wf, RationalPw(ch, f, c8, 3), c);
+    }
+  }
+}
+
 // Adds the chunk's points to every row the plan gathers and empties the chunk.
-void GatherChunk(TSumsTable& s, TSumsTable* frameSums, const TGatherPlan& plan, TChunk& ch) {
+void GatherChunk(TSumsTable& s, TSumsTable* frameSums, TSumsTable* rationalSums, const TGatherPlan& plan,
+                 TChunk& ch) {
   if (ch.count == 0) return;
   // Always: the Z variant's term rows, Σ w·z, Σ w·z² and the three weighted counts.
   GatherTermRows(s, kVariantZ, ch);
@@ -258,6 +308,7 @@ void GatherChunk(TSumsTable& s, TSumsTable* frameSums, const TGatherPlan& plan, 
   if (plan.family) GatherFamilies(s, ch);
   GatherProducts(s, ch);
   if (plan.frame) GatherFrameRows(*frameSums, *plan.frame, ch);
+  if (plan.rationalFrame) GatherRationalFrameRows(*rationalSums, *plan.rationalFrame, ch);
   ch.count = 0;
 }
 
@@ -568,6 +619,23 @@ int ComputeFitSums(TFitRunContext& ctx) {
       if ((kindBits & (kPolyX << (a - kKindX))) == 0) sc.polynomialFrame.kinds[static_cast<std::size_t>(a - kKindX)] = {};
   }
   sc.rationalFrame = ChooseRationalFrame(st);
+  // Its table, where it shifts a kind the rational mask selects.
+  const std::uint32_t rationalBits = ctx.selection.rationalMask & (kRatX | kRatLnX | kRatY | kRatLnY);
+  bool rationalShift = false;
+  for (int a : {kKindX, kKindLnX, kKindY, kKindLnY})
+    rationalShift = rationalShift || (!sc.rationalFrame.Of(a).Identity() &&
+                                      (rationalBits & (a == kKindX ? kRatX : a == kKindLnX ? kRatLnX : a == kKindY ? kRatY : kRatLnY)));
+  if (rationalShift) {
+    if (!ctx.rationalSums) {
+      ctx.rationalSums = std::shared_ptr<TSumsTable>(new (std::nothrow) TSumsTable());
+      if (!ctx.rationalSums) return -2;
+    }
+    ctx.rationalSums->Clear();
+    plan.rationalFrame = &sc.rationalFrame;
+  } else {
+    ctx.rationalSums.reset();
+  }
+  TSumsTable* rationalSums = ctx.rationalSums.get();
   const TPolynomialFrame& frame = sc.polynomialFrame;
   if (frame.Identity()) {
     ctx.polynomialSums.reset();
@@ -635,10 +703,20 @@ int ComputeFitSums(TFitRunContext& ctx) {
     ch.zv[kVariantInvZ][p] = 1.0L / z;
     ch.zv2[kVariantInvZ][p] = 1.0L / z2;
     for (int v = 0; v < kZVariantCount; ++v) ch.omegaZ[v][p] = ch.omega[v][p] * ch.zv[v][p];
-    if (++ch.count == kChunk) GatherChunk(s, frameSums, plan, ch);
+    if (plan.rationalFrame) {
+      for (int a : {kKindX, kKindLnX, kKindY, kKindLnY}) {
+        const TPowerShift& shift = plan.rationalFrame->Of(a);
+        if (!shift.Identity())
+          FillPowers((Pw(ch, a, 1)[p] - shift.centre) * shift.scale, ch.rationalPowers[a - kKindX], p);
+      }
+    }
+    if (++ch.count == kChunk) GatherChunk(s, frameSums, rationalSums, plan, ch);
   }
-  GatherChunk(s, frameSums, plan, ch);
+  GatherChunk(s, frameSums, rationalSums, plan, ch);
   if (frameSums) (*frameSums)[TSumsTable::Count(kVariantZ)] = s[TSumsTable::Count(kVariantZ)];
+  if (rationalSums)
+    for (int row : {TSumsTable::Count(kVariantZ), TSumsTable::Z(kVariantZ), TSumsTable::ZSquare(kVariantZ)})
+      (*rationalSums)[row] = s[row];
   ExcludeOverflowedTerms(s, excluded);
   ctx.subsetSums.reset();
   if (SubsetRowsCancel(s, plan, excluded)) {

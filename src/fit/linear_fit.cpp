@@ -196,7 +196,9 @@ long double Refine(TFitRunContext& ctx, KeptFit& fit, const TLinearFamily& famil
   const SolverResult svd = SolveSVD(a, b, n);
   if (!svd.Solved()) return condition;
   KeptFit trial = fit;
-  const long double sse = ClearTinyNegativeSse(family.Adopt(trial, b, family.NormalSse(trial, b)));
+  const long double linear = family.NormalSse(trial, b);
+  if (!family.FromNormalSolution(trial, b)) return condition;
+  const long double sse = ClearTinyNegativeSse(family.Adopt(trial, b, linear));
   if (!(sse >= 0.0L && sse < ctx.sst && sse < fit.sse) || !family.DefinedOverData(trial)) return condition;
   procedure = kProcSVDecomp;
   fit = trial;
@@ -336,7 +338,7 @@ int ScreenCandidate(TFitRunContext& ctx, KeptFit& fit, TKeepList& list,
     const long double linear = family.NormalSse(fit, b);
     // A fit the rounding of the data determines is dropped as a singular one was.
     if (!DeterminedByData(std::sqrt(condition), linear, targetSquares, rounding)) return 1;
-    if (NormalsHoldSse(condition, n, targetSquares, linear)) {
+    if (NormalsHoldSse(condition, n, targetSquares, linear) && family.FromNormalSolution(fit, b)) {
       fit.fromNormals = true;
       fit.normalCondition = condition;
       sse = ClearTinyNegativeSse(family.Adopt(fit, b, linear));

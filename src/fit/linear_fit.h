@@ -185,6 +185,10 @@ class TLinearFamily {
                                long double& targetSquares) const = 0;
   // The residual sum of squares of a solution of those normal equations, from the sums.
   virtual long double NormalSse(const KeptFit& fit, const long double* solution) const = 0;
+  // Turns a solution of those normal equations into the form Adopt takes (in place), where
+  // they are written in other coefficients (a framed rational's free ones); false when it
+  // has none.
+  virtual bool FromNormalSolution(const KeptFit&, long double*) const { return true; }
   // The least-squares solution of the candidate's linear system at the active points, by QR
   // of its weighted design, into solution[0..m]; a design whose scaled condition reaches
   // `maxCondition` is dependent and not solved.

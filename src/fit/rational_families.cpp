@@ -238,6 +238,7 @@ class TRationalFamily final : public TLinearFamily {
   TRationalFamily(const TFitRunContext& ctx, const TFramePoints& points)
       : TLinearFamily(kStageRational, &TFitCounters::rational, kScaleCap),
         sums_(*ctx.sums),
+        frameSums_(ctx.rationalSums.get()),
         points_(points),
         box_(KindBoxOf(ctx, points.Frame())) {
     for (int kind : {kKindX, kKindLnX, kKindY, kKindLnY})
@@ -247,15 +248,38 @@ class TRationalFamily final : public TLinearFamily {
 
   bool NormalEquations(const KeptFit& fit, long double* const* a, long double* b,
                        long double& targetSquares) const override {
-    if (FrameShiftsKinds(points_.Frame(), fit.xKind, fit.yKind)) return false;
-    targetSquares = sums_[TSumsTable::ZSquare(kVariantZ)];
-    return BuildMonomialNormals(sums_, fit.xKind, fit.yKind, Basis(fit), a, b);
+    if (!FrameShiftsKinds(points_.Frame(), fit.xKind, fit.yKind)) {
+      targetSquares = sums_[TSumsTable::ZSquare(kVariantZ)];
+      return BuildMonomialNormals(sums_, fit.xKind, fit.yKind, Basis(fit), a, b);
+    }
+    return frameSums_ && FrameNormalEquations(fit, a, b, targetSquares);
   }
   long double NormalSse(const KeptFit& fit, const long double* solution) const override {
-    return MonomialSse(sums_, fit.xKind, fit.yKind, Basis(fit), solution);
+    if (!FrameShiftsKinds(points_.Frame(), fit.xKind, fit.yKind))
+      return MonomialSse(sums_, fit.xKind, fit.yKind, Basis(fit), solution);
+    long double sse = frameTargetSquares_;
+    for (int c = 0; c <= fit.m; ++c) sse -= solution[c] * frameRhs_[static_cast<std::size_t>(c)];
+    return sse;
+  }
+  bool FromNormalSolution(const KeptFit& fit, long double* solution) const override {
+    if (!FrameShiftsKinds(points_.Frame(), fit.xKind, fit.yKind)) return true;
+    TRationalNormalisation norm;
+    return RationalNormalisationOf(points_.Frame(), fit.xKind, fit.yKind, Basis(fit), norm) &&
+           RationalFromFree(fit, norm, solution, solution);
   }
   TLeastSquaresResult SolveAtPoints(const KeptFit& fit, long double maxCondition,
                                     long double* solution) const override;
+  // The normal equations of a framed rational's free coefficients (the columns of
+  // SolveAtPoints) from the moments of the run's rational frame: with F the columns of its
+  // numerator's and denominator's terms (the denominator's constant among them, all
+  // moments of the table) and the free columns F·T and target F·τ, they are
+  // Tᵀ·(FᵀF)·T and Tᵀ·(FᵀF)·τ, and the target's sum of squares τᵀ·(FᵀF)·τ.
+  bool FrameNormalEquations(const KeptFit& fit, long double* const* a, long double* b, long double& targetSquares) const;
+  // The solution as the normal equations of raw powers give it (numerator, then the negated
+  // denominator terms, the frame denominator's constant made 1) from the free coefficients
+  // phi; false when that constant is 0.
+  static bool RationalFromFree(const KeptFit& fit, const TRationalNormalisation& norm, const long double* phi,
+                               long double* solution);
   // The solution's z-term coefficients are the negated denominator coefficients.
   long double Adopt(KeptFit& fit, const long double* solution, long double) const override {
     const int n = fit.m + 1;
@@ -299,8 +323,12 @@ class TRationalFamily final : public TLinearFamily {
   // The x and y scales of the coefficient test are bounded by 300000.
   static constexpr long double kScaleCap = 300000.0L;
   const TSumsTable& sums_;
+  const TSumsTable* frameSums_;  // the rational frame's moments (null: none gathered)
   const TFramePoints& points_;
   const TKindBox box_;
+  // The right-hand side and target of the last frame normal equations (NormalSse reads them).
+  mutable std::array<long double, kMaxLinearParams> frameRhs_{};
+  mutable long double frameTargetSquares_ = 0.0L;
   std::array<long double, 6> rounding_{};
   long double zRounding_ = 0.0L;
   mutable TLeastSquaresQR qr_;
@@ -341,7 +369,14 @@ TLeastSquaresResult TRationalFamily::SolveAtPoints(const KeptFit& fit, long doub
   }
   long double phi[kMaxLinearParams];
   TLeastSquaresResult r = qr_.Solve(maxCondition, phi);
-  if (!r.Solved()) return r;
+  if (r.Solved() && !RationalFromFree(fit, norm, phi, solution)) r.status = TLeastSquaresStatus::kDependent;
+  return r;
+}
+
+bool TRationalFamily::RationalFromFree(const KeptFit& fit, const TRationalNormalisation& norm, const long double* phi,
+                                       long double* solution) {
+  const int p = fit.m + 1;
+  const TRationalNormalisation::TTerm& dk = norm.terms[static_cast<std::size_t>(norm.pivot)];
   // θ of every denominator term by basis index (p: the constant), the numerator's α.
   long double theta[kMaxLinearParams + 1] = {};
   long double alpha[kMaxLinearParams] = {};
@@ -357,13 +392,63 @@ TLeastSquaresResult TRationalFamily::SolveAtPoints(const KeptFit& fit, long doub
   }
   theta[dk.index] = rest / dk.l;
   const long double constant = theta[p];
-  if (!(constant != 0.0L) || !std::isfinite(constant)) {
-    r.status = TLeastSquaresStatus::kDependent;
-    return r;
-  }
+  if (!(constant != 0.0L) || !std::isfinite(constant)) return false;
   for (int k = 0; k < p; ++k)
     solution[k] = fit.basis[static_cast<std::size_t>(k)].e == 0 ? alpha[k] / constant : -theta[k] / constant;
-  return r;
+  return true;
+}
+
+bool TRationalFamily::FrameNormalEquations(const KeptFit& fit, long double* const* a, long double* b,
+                                           long double& targetSquares) const {
+  const int p = fit.m + 1;
+  TRationalNormalisation norm;
+  if (!RationalNormalisationOf(points_.Frame(), fit.xKind, fit.yKind, Basis(fit), norm)) return false;
+  // FᵀF over the basis and the denominator's constant (index p).
+  std::array<TMonomial, kMaxLinearParams + 1> full{};
+  std::copy(fit.basis.begin(), fit.basis.begin() + p, full.begin());
+  full[static_cast<std::size_t>(p)] = {0, 0, 1};
+  long double cells[(kMaxLinearParams + 1) * (kMaxLinearParams + 1)], zSide[kMaxLinearParams + 1];
+  long double* rows[kMaxLinearParams + 1];
+  for (int i = 0; i <= p; ++i) rows[i] = cells + i * (p + 1);
+  if (!BuildMonomialNormals(*frameSums_, fit.xKind, fit.yKind,
+                            std::span<const TMonomial>(full.data(), static_cast<std::size_t>(p) + 1), rows, zSide))
+    return false;
+  // T by columns: a numerator term stands for itself; a free denominator term j for
+  // -(D_j - (l_j/l_k)·D_k). τ = D_k/l_k.
+  const TRationalNormalisation::TTerm& dk = norm.terms[static_cast<std::size_t>(norm.pivot)];
+  long double t[kMaxLinearParams][kMaxLinearParams + 1] = {};
+  for (int c = 0; c < p; ++c) {
+    const int k = norm.columns[static_cast<std::size_t>(c)];
+    if (k < p && fit.basis[static_cast<std::size_t>(k)].e == 0) {
+      t[c][k] = 1.0L;
+    } else {
+      t[c][k] = -1.0L;
+      t[c][dk.index] += norm.TermAt(k)->l / dk.l;
+    }
+  }
+  long double tau[kMaxLinearParams + 1] = {};
+  tau[dk.index] = 1.0L / dk.l;
+  // M·Tᵀ columns and M·τ.
+  long double mt[kMaxLinearParams][kMaxLinearParams + 1] = {}, mtau[kMaxLinearParams + 1] = {};
+  for (int i = 0; i <= p; ++i) {
+    for (int c = 0; c < p; ++c)
+      for (int j = 0; j <= p; ++j) mt[c][i] += rows[i][j] * t[c][j];
+    for (int j = 0; j <= p; ++j) mtau[i] += rows[i][j] * tau[j];
+  }
+  targetSquares = 0.0L;
+  for (int i = 0; i <= p; ++i) targetSquares += tau[i] * mtau[i];
+  for (int c = 0; c < p; ++c) {
+    for (int d = 0; d < p; ++d) {
+      long double v = 0.0L;
+      for (int i = 0; i <= p; ++i) v += t[c][i] * mt[d][i];
+      a[c][d] = v;
+    }
+    long double v = 0.0L;
+    for (int i = 0; i <= p; ++i) v += t[c][i] * mtau[i];
+    b[c] = frameRhs_[static_cast<std::size_t>(c)] = v;
+  }
+  frameTargetSquares_ = targetSquares;
+  return true;
 }
 
 // The rationals of orders 1..3 in their numbering order from 1001: X kind, then the
