@@ -207,7 +207,8 @@ TEST(GridMaking, CollinearDataMakeNoGrid) {
 }
 
 // Preusser's interpolants have no value far outside the hull of thin data: those nodes are
-// counted and marked inactive instead of standing in the grid as data of 0.
+// counted and marked inactive, and hold Renka I's value of the plane there instead of standing
+// in the grid as data of 0.
 TEST(GridMaking, NodesAMethodCannotEvaluateAreMarkedInactive) {
   TNumLibTable table = BuiltInNumLib();
   // A stand-in point routine that fails on the left half of the unit square.
@@ -226,11 +227,56 @@ TEST(GridMaking, NodesAMethodCannotEvaluateAreMarkedInactive) {
   for (const TXYZPoint& p : e.Working().subspan(1))
     if (!IsActive(p)) {
       ++inactive;
-      EXPECT_EQ(p.Z, 0.0L);
+      // Renka I reproduces the plane to its gradient tolerance (the plane's range is 6).
+      EXPECT_NEAR(static_cast<double>(p.Z), static_cast<double>(Plane(p.X, p.Y)), 1e-3 * 6);
     } else {
       EXPECT_EQ(p.Z, 5.0L);
     }
   EXPECT_EQ(inactive, 20);
+}
+
+}  // namespace
+
+namespace {
+
+// Every gridded surface over a uniform grid made by a Shepard method from points on a disc
+// of a plane: the rectangle's corners lie beyond every node's radius. Those nodes held 0 and
+// every surface through them fell to it; they now hold Renka I's plane, and the surfaces
+// reproduce the plane over the whole of the data's rectangle.
+TEST(GridMaking, NodesBeyondEveryShepardRadiusHoldRenkaIsValues) {
+  std::vector<TPoint> disc;
+  for (const TPoint& p : Scattered(900, 17, Plane, -1, 2, -1, 2))
+    if (p.x * p.x + p.y * p.y <= 1) disc.push_back(p);
+  PointTable data = Table(disc);
+  // The plane's range over the rectangle [-1, 1]^2 is 10; Renka I's gradients meet it to
+  // their tolerance of a thousandth.
+  const double tolerance = 1e-3 * 10;
+  for (const int method : {kRegridShepardQuadratic, kRegridShepardCubic}) {
+    SCOPED_TRACE(method);
+    TSpline3D e(data, kGridBSpline, 3, 3, 12, 12, 16, 16, method, true);
+    ASSERT_TRUE(e.Ready());
+    EXPECT_GE(e.FailedNodes(), 8);  // about the four corners of the rectangle
+    int inactive = 0;
+    for (const TXYZPoint& p : e.Working().subspan(1)) {
+      inactive += !IsActive(p);
+      EXPECT_NEAR(static_cast<double>(p.Z), static_cast<double>(Plane(p.X, p.Y)), tolerance)
+          << (IsActive(p) ? "node " : "inactive node ") << static_cast<double>(p.X) << ", " << static_cast<double>(p.Y);
+    }
+    EXPECT_EQ(inactive, e.FailedNodes());
+    for (int code = 0; code < kGridMethodCount; ++code) {
+      SCOPED_TRACE(code);
+      e.SetOptions(code, 3, 3, 12, 12);
+      ASSERT_TRUE(e.HasSurface());
+      double worst = 0;
+      for (int j = 0; j <= 40; ++j)
+        for (int i = 0; i <= 40; ++i) {
+          const long double x = e.XMin() + (e.XMax() - e.XMin()) * i / 40;
+          const long double y = e.YMin() + (e.YMax() - e.YMin()) * j / 40;
+          worst = std::max(worst, static_cast<double>(std::fabs(e.EvalAt(x, y) - Plane(x, y))));
+        }
+      EXPECT_LE(worst, tolerance);
+    }
+  }
 }
 
 }  // namespace

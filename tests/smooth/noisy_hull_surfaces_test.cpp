@@ -6,8 +6,8 @@
 // The checks: the preview surface near the table's edge and over its rectangle; the
 // extrapolating methods beside the hull; a run of nearly collinear hull points; and every
 // scattered method and every grid-making method over the rectangles of dense noisy tables,
-// within the data's range widened by a few noise widths. The tables (noisy_tables.h) are
-// the same on every machine.
+// within the data's range widened by a few noise widths, and so every gridded surface over
+// every made grid. The tables (noisy_tables.h) are the same on every machine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -278,6 +278,64 @@ TEST(NoisyHullSurfaces, EveryGridMakingMethodKeepsWithinItsData) {
   std::ostringstream all;
   for (const std::string& s : strays) all << s << "\n";
   EXPECT_TRUE(strays.empty()) << strays.size() << " of " << cases << " grids beyond the data's range:\n" << all.str();
+}
+
+// The made grids of the gridded hunts: every method's uniform 32 by 32 grid and the sparse
+// grid's filling (a uniform 25 by 25 grid for tables this large), cubic B-splines through them.
+struct TMadeGrid {
+  int regrid, n;
+  bool uniform;
+};
+std::vector<TMadeGrid> MadeGrids() {
+  std::vector<TMadeGrid> grids;
+  for (int regrid = 0; regrid < kRegridMethodCount; ++regrid) grids.push_back({regrid, 32, true});
+  grids.push_back({kRegridRenka, 0, false});
+  return grids;
+}
+
+std::string GridName(const TNoisyTable& t, const TMadeGrid& g) {
+  return t.name + ", grid " + std::to_string(g.regrid) + (g.uniform ? " uniform" : " filled");
+}
+
+TEST(NoisyHullSurfaces, EveryGriddedSurfaceOfAMadeGridKeepsWithinItsData) {
+  // Nodes that no Shepard radius reaches (the corners of a disc's rectangle) held 0, inactive,
+  // and every gridded surface passed through them: on a disc of 5000 points between 7.2 and
+  // 58.9 the B-spline of each Shepard method's grid fell to -7.5. Every node of every made
+  // grid, active or not, and every gridded method over it, within the data's range widened by
+  // a few noise widths.
+  std::vector<TNoisyTable> tables = HuntTables();
+  tables.push_back(NoisyTable(TNoisyShape::kDisc, 5000, 1.5L, 10));
+  std::vector<std::string> strays;
+  int cases = 0;
+  for (const TNoisyTable& t : tables) {
+    PointTable table = Table(t.points);
+    for (const TMadeGrid& g : MadeGrids()) {
+      TSpline3D engine(table, kGridBSpline, 3, 3, 25, 25, g.n, g.n, g.regrid, g.uniform);
+      ASSERT_TRUE(engine.Ready()) << GridName(t, g);
+      std::vector<long double> nodes;
+      for (const TXYZPoint& p : engine.Working().subspan(1)) nodes.push_back(p.Z);
+      const long double nodeStray = Stray(nodes, t, false);
+      if (nodeStray > kFewNoiseWidths)
+        strays.push_back(GridName(t, g) + ": nodes " + std::to_string(static_cast<double>(nodeStray)) + " noise widths");
+      const std::vector<long double> xs = HuggingAxis(engine.XMin(), engine.XMax(), 62);
+      const std::vector<long double> ys = HuggingAxis(engine.YMin(), engine.YMax(), 62);
+      for (int code = 0; code < kGridMethodCount; ++code) {
+        engine.SetOptions(code, 3, 3, 25, 25);
+        ++cases;
+        const std::vector<long double> surface =
+            engine.EvalGrid(static_cast<int>(xs.size()), static_cast<int>(ys.size()), xs, ys);
+        ASSERT_EQ(surface.size(), xs.size() * ys.size()) << GridName(t, g) << ", method " << code;
+        const long double stray = Stray(surface, t, false);
+        if (stray > kFewNoiseWidths)
+          strays.push_back(GridName(t, g) + ", method " + std::to_string(code) + ": " +
+                           std::to_string(static_cast<double>(stray)) + " noise widths");
+      }
+    }
+  }
+  EXPECT_EQ(cases, 396);
+  std::ostringstream all;
+  for (const std::string& s : strays) all << s << "\n";
+  EXPECT_TRUE(strays.empty()) << strays.size() << " of " << cases << " gridded surfaces beyond the data's range:\n" << all.str();
 }
 
 }  // namespace

@@ -183,8 +183,9 @@ class TSpline3D {
   bool Inexact() const { return inexact_; }
   // Whether the last compute left a surface to evaluate.
   bool HasSurface() const { return !coef_.empty(); }
-  // Nodes of a made grid that its method could not evaluate: they hold 0 and are marked
-  // inactive in the working table.
+  // Nodes of a made grid that its method could not evaluate: they are marked inactive in the
+  // working table and hold Renka I's value there (grid_making.cpp), never a 0 that no method
+  // estimated.
   int FailedNodes() const { return failedNodes_; }
   // The grid the surface rests on (records 0 .. nx ny).
   std::span<const TXYZPoint> Working() const { return working_; }

@@ -176,7 +176,8 @@ void TRegridWindow::UpdateControls() {
   Control<QLabel>(kOutputCount)->setText(QString::number(made));
   const int failed = engine_->Ready() ? engine_->FailedNodes() : 0;
   auto* unevaluated = Control<QLabel>(kUnevaluated);
-  unevaluated->setText(tr("Not evaluated: %1").arg(failed));
+  // Those nodes are inactive in the grid and hold Renka I's values: the window says whose.
+  unevaluated->setText(tr("Not evaluated: %1\n(inactive, Renka I's\nvalues there)").arg(failed));
   unevaluated->setVisible(failed > 0);
   if (!Uniform()) {
     Control<QLabel>(kGridSize)->setText(QStringLiteral("[%1x%2]").arg(engine_->Nx()).arg(engine_->Ny()));

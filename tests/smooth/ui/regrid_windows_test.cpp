@@ -2,7 +2,8 @@
 // the table handed out at OK with its capacity, a clicked input point leaving the grid until
 // the window closes, "Output" without picking, complete grids leaving nothing to choose, a
 // failed grid refused at OK, the evaluation table on the spline's own derivatives and
-// integral, and the data settled after OK.
+// integral, the data settled after OK, and nodes no method reaches handed out with Renka I's
+// values.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -363,6 +364,54 @@ TEST_F(RegridWindowsTest, ASparseGridIsFilledAtEveryNodeAndKeepsItsOwnPoints) {
     if (std::fabs(p.Z - Surface(p.X, p.Y)) < 1e-12L) ++kept;
   }
   EXPECT_GE(kept, 26);
+}
+
+}  // namespace
+
+namespace {
+
+long double Plane(long double x, long double y) { return 2 + 3 * x - y; }
+
+// Points of a plane on the disc inscribed in [0, 3] x [0, 2]: the uniform grid's corners lie
+// beyond every Shepard radius.
+PointTable PlaneOnADisc() {
+  PointTable all = smooth_test::QuasiRandomPoints(700, 3, 2, Plane);
+  PointTable disc(1);
+  for (int k = 1; k <= PointCount(all); ++k) {
+    const TXYZPoint& p = all[static_cast<std::size_t>(k)];
+    const long double u = p.X / 1.5L - 1, v = p.Y - 1;
+    if (u * u + v * v <= 1) disc.push_back(p);
+  }
+  SetPointCount(disc, static_cast<int>(disc.size()) - 1);
+  return disc;
+}
+
+// The nodes that the quadratic Shepard method cannot reach are counted, said to hold Renka
+// I's values, and handed out inactive with those values: they held 0, and the data table
+// took them so.
+TEST_F(RegridWindowsTest, NodesNoShepardRadiusReachesAreHandedOutWithRenkaIsValues) {
+  LoadUniform(PlaneOnADisc());
+  settings.UniformGridSize = {16, 16};
+  settings.RegridMethods[0] = kRegridShepardQuadratic;
+  auto* w = new TDFSpline(nullptr, &options->Setup(), session, &settings.UniformGridSize, &settings.RegridMethods[0],
+                          &grid);
+  ShowDialog(w, "uniform_grid_unevaluated_nodes");
+  const int failed = w->Engine().FailedNodes();
+  ASSERT_GT(failed, 0);
+  const auto* unevaluated = w->Control<QLabel>(TRegridWindow::kUnevaluated);
+  EXPECT_TRUE(unevaluated->isVisibleTo(w));
+  EXPECT_EQ(unevaluated->text(), QString("Not evaluated: %1\n(inactive, Renka I's\nvalues there)").arg(failed));
+  w->accept();
+  delete w;
+  ASSERT_EQ(PointCount(grid), 256);
+  int inactive = 0;
+  for (int k = 1; k <= 256; ++k) {
+    const TXYZPoint& p = grid[static_cast<std::size_t>(k)];
+    inactive += !IsActive(p);
+    // The plane's range over the grid is 11; Renka I meets it to its gradients' tolerance.
+    EXPECT_NEAR(static_cast<double>(p.Z), static_cast<double>(Plane(p.X, p.Y)), 1e-3 * 11) << k;
+  }
+  EXPECT_EQ(inactive, failed);
 }
 
 }  // namespace
