@@ -341,7 +341,12 @@ bool PolynomialNormalEquations(const TSumsTable& sums, const std::uint8_t* descr
                                        a, b);
 }
 
-long double PolynomialTermsValue(long double X, long double Y, const long double* p, const std::uint8_t* d) {
+namespace {
+
+// The arithmetic of the evaluators, inlined into each of them (the drawing and the limits
+// evaluate a fit millions of times).
+[[gnu::always_inline]] inline long double TermsValue(long double X, long double Y, const long double* p,
+                                                     const std::uint8_t* d) {
   if (d[1] == kFamilyQuadratic)
     return p[0] + X * (p[1] + p[3] * X) + Y * (p[2] + p[4] * Y) + p[5] * X * Y;
   if (d[1] == kFamilyCubic)
@@ -355,6 +360,12 @@ long double PolynomialTermsValue(long double X, long double Y, const long double
   return zx + zy;
 }
 
+}  // namespace
+
+long double PolynomialTermsValue(long double X, long double Y, const long double* p, const std::uint8_t* d) {
+  return TermsValue(X, Y, p, d);
+}
+
 long double EvalTransformedPolynomial(long double x, long double y, const long double* p,
                                       const std::uint8_t* d) {
   ExprContext& ctx = ExprThreadContext();
@@ -365,12 +376,12 @@ long double EvalTransformedPolynomial(long double x, long double y, const long d
   if (d[3] == kKindLnY) Y = ExprMathLog(ctx, y);
   if (d[3] == kKindInvY) Y = ExprSafeDivide(ctx, 1.0L, y);
   if (clean && ctx.ExprMathError != 0) return 0.0L;
-  return PolynomialTermsValue(X, Y, p, d);
+  return TermsValue(X, Y, p, d);
 }
 
 long double EvalFramedPolynomial(long double x, long double y, const long double* framed, const std::uint8_t* d,
                                  const TPolynomialFrame& frame) {
   long double u = 0.0L, v = 0.0L;
   if (!FrameCoordinates(ExprThreadContext(), frame, d, x, y, u, v)) return 0.0L;
-  return PolynomialTermsValue(u, v, framed, d);
+  return TermsValue(u, v, framed, d);
 }
