@@ -169,53 +169,6 @@ long double TTermColumns::SubsetSse(ExprContext& ctx, const long double* p, std:
   return sse;
 }
 
-namespace {
-
-// Signs seen of a linear part: a 0, or both signs, means it vanishes.
-struct TSignsSeen {
-  bool positive = false, negative = false, zero = false;
-  void Add(long double s) {
-    positive = positive || s > 0.0L;
-    negative = negative || s < 0.0L;
-    zero = zero || s == 0.0L;
-  }
-  bool Vanishes() const { return zero || (positive && negative); }
-};
-
-}  // namespace
-
-bool TTermColumns::LinearPartChangesSign(ExprContext& ctx, const long double* p,
-                                         std::span<const std::int32_t> terms, int m) {
-  const long double* columns[kCandidateTermCount + 1] = {};
-  if (!Columns(ctx, terms, m, columns)) return false;
-  TSignsSeen seen;
-  for (std::size_t k = 0; k < x_.size(); ++k) {
-    long double s = p[0];
-    for (int i = 1; i <= m; ++i) s += p[i] * columns[i][k];
-    seen.Add(s);
-  }
-  return seen.Vanishes();
-}
-
-bool LinearPartChangesSignOnGrid(ExprContext& ctx, const TFitRunScales& scales, const long double* p,
-                                 std::span<const std::int32_t> terms, int m, long double x0, long double x1,
-                                 long double y0, long double y1, int nodes) {
-  if (terms.empty() || m < 0 || static_cast<std::size_t>(m) >= terms.size() || nodes < 2) return false;
-  TSignsSeen seen;
-  for (int i = 0; i < nodes && !seen.Vanishes(); ++i) {
-    const long double x = i == nodes - 1 ? x1 : x0 + (x1 - x0) * i / (nodes - 1);
-    for (int j = 0; j < nodes; ++j) {
-      const long double y = j == nodes - 1 ? y1 : y0 + (y1 - y0) * j / (nodes - 1);
-      ctx.ExprMathError = 0;
-      long double s = p[0];
-      for (int t = 1; t <= m; ++t) s += p[t] * TermValue(ctx, x, y, terms[static_cast<std::size_t>(t)], scales);
-      if (ctx.ExprMathError == 0) seen.Add(s);
-    }
-  }
-  ctx.ExprMathError = 0;
-  return seen.Vanishes();
-}
-
 bool TTermColumns::Columns(ExprContext& ctx, std::span<const std::int32_t> terms, int m,
                            const long double** cols) {
   if (terms.empty() || m < 0 || static_cast<std::size_t>(m) >= terms.size()) return false;

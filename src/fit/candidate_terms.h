@@ -69,9 +69,6 @@ class TTermColumns {
   // it); +infinity where the SSE is.
   long double SubsetSse(ExprContext& ctx, const long double* p, std::span<const std::int32_t> terms, int m,
                         long double* linearSse = nullptr);
-  // Whether the linear part s of the fit is 0 at some point, or takes both signs over the
-  // points (false where a term has no value at some point: SubsetSse rejects that fit).
-  bool LinearPartChangesSign(ExprContext& ctx, const long double* p, std::span<const std::int32_t> terms, int m);
   // Iterative refinement of a fit's parameters p[0..m] (intercept, then slopes) with the
   // residuals at the points: `steps` times, the slopes move by S⁻¹·g, g_j = Σ ω·r·(t_j - mean_j)
   // the gradient of the residuals' sum of squares about the means and S the centred normal
@@ -121,15 +118,6 @@ class TTermColumns {
 // where a term has no value at a point, or for a singular design.
 bool SubsetNormalInverseAtPoints(std::span<const TXYZPoint> points, long double weightScale, const TFitRunScales& scales,
                                  std::span<const std::int32_t> terms, int m, long double* const* inverse);
-
-// Whether the linear part s of the fit is 0 at some node, or takes both signs, over the nodes
-// of a grid of nodes × nodes spanning the rectangle [x0, x1] × [y0, y1] (corners included).
-// A sign change among them proves that s vanishes in the rectangle; one between the nodes is
-// not seen. Nodes where a term has no value are passed over; the math error of `ctx` is left
-// cleared.
-bool LinearPartChangesSignOnGrid(ExprContext& ctx, const TFitRunScales& scales, const long double* p,
-                                 std::span<const std::int32_t> terms, int m, long double x0, long double x1,
-                                 long double y0, long double y1, int nodes);
 
 // The typical size of every candidate term over the data: the largest |term| at three
 // points of the data box, (X min, Y min), (X mean, Y mean) and (X max, Y max). A term that

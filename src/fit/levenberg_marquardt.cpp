@@ -18,6 +18,7 @@
 #include "expr/eval_context.h"
 #include "expr/evaluation_stop.h"
 #include "fit/fit_statistics.h"
+#include "fit/sampled_surface_check.h"
 #include "numerics/dense_solvers.h"
 #include "tools/udf/udf_evaluation.h"
 
@@ -773,6 +774,31 @@ bool FinishOnAllPoints(TMarquardtState& st, int p, long double* a, LDMatrix& alp
   return st.previousStep == 1 || Measure(st, a, p, alpha, f, 1);
 }
 
+namespace {
+
+// A user function's fitted surface must have a value all over the data rectangle, as its
+// samples tell (the built-in shapes are finite wherever their parameters are): Z =
+// A0/(X-A1)+A2*Y fitted to points on both sides of x = 2 is exact at every point and has a
+// pole at A1 = 2 between them, and Z = A0*LN(X+Y-A1) none in the rectangle's corner below
+// x + y = A1. A sampling cut short by the user's stop leaves the fit out: it was not shown
+// to have a value everywhere.
+bool UserSurfaceDefinedOverData(const TDataStats& stats, int p, const long double* a, TNonlinearEvaluator f) {
+  ExprContext& ctx = ExprThreadContext();
+  const auto surface = [&](long double x, long double y, long double& z) {
+    long double own[kMaxNonlinearParameters + 1];
+    std::copy(a, a + p + 1, own);  // the evaluator may repair its vector
+    ctx.ExprMathError = 0;
+    f(x, y, own, &z, nullptr);
+    const bool defined = ctx.ExprMathError == 0 && IsUsableValue(z);
+    ctx.ExprMathError = 0;
+    return defined;
+  };
+  return SampledSurfaceDefined(surface, {stats.X.Min, stats.X.Max}, {stats.Y.Min, stats.Y.Max},
+                               {stats.Z.Min, stats.Z.Max});
+}
+
+}  // namespace
+
 int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long double* a,
                          const TNonlinearModel& f, const TNonlinearFitRequest& rq) {
   const int remembered = ctx.Listed();
@@ -830,6 +856,7 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
   // A fit no better than the mean is left out, robust or not.
   const long double sse = st.acceptedSS;
   if (!(sse >= 0.0L && sse < st.sst && std::isfinite(sse)) || NonlinearFaultRaised()) return 0;
+  if (st.udf && !UserSurfaceDefinedOverData(ctx.stats, p, a, f.evaluator)) return 0;
 
   std::unique_ptr<TFitResult> record = NewFitResult(p - 1);
   if (!record) return -2;  // never a half-filled record

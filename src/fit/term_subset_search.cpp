@@ -13,6 +13,7 @@
 #include "fit/linear_fit.h"
 #include "fit/parameter_significance.h"
 #include "fit/term_subset_numbers.h"
+#include "fit/term_subset_range.h"
 #include "numerics/dense_solvers.h"
 #include "numerics/least_squares.h"
 #include "numerics/ld_matrix.h"
@@ -25,9 +26,6 @@ constexpr int kXTerms = 21;
 constexpr long double kEmptyWorst = 1.01L;
 // Progress is reported every this many subsets.
 constexpr int kProgressEvery = 25;
-// Nodes per side of the grid over the data rectangle on which the linear part of a 1/Z fit is
-// looked at for a change of sign.
-constexpr int kPoleGridNodes = 33;
 // A retained fit whose linear part misses the correlation form's sum of squares by more than
 // this share (of it and of S_zz) is solved again from the points.
 constexpr long double kRefitSlack = 1e-10L;
@@ -399,13 +397,13 @@ void TVariantSearch::StoreSearchResults(int k, int count) {
       return columns_.SubsetSse(expr_, p, terms, k, linear);
     };
     // A fit of 1/Z is 1/s: where its linear part s vanishes over the data rectangle it has a
-    // pole between the points it was fitted to, and is no fit of them.
+    // pole between the points it was fitted to, and is no fit of them. The range of s is
+    // bracketed from the parameters: a grid of 33 x 33 nodes let through dips of s below 0
+    // narrower than its cells, with surfaces of 1e13 and more between the points.
     auto poleFree = [&](const long double* p) {
       if (v_ != kVariantInvZ) return true;
       const TDataStats& st = ctx_.stats;
-      return !columns_.LinearPartChangesSign(expr_, p, terms, k) &&
-             !LinearPartChangesSignOnGrid(expr_, ctx_.scales, p, terms, k, st.X.Min, st.X.Max, st.Y.Min,
-                                          st.Y.Max, kPoleGridNodes);
+      return !SubsetLinearPartVanishes(p, terms, k, {st.X.Min, st.X.Max}, {st.Y.Min, st.Y.Max}, ctx_.scales);
     };
     // Where the correlation matrix's condition would cost the parameters digits the data hold
     // (NormalsHoldParameters), they are refined with the residuals at the points
