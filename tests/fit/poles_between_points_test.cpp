@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "fit/fit_evaluation.h"
+#include "fit/fit_kinds.h"
 #include "fit/fit_refit.h"
 #include "fit/sampled_surface_check.h"
 #include "fit/term_subset_range.h"
 #include "fit_test_data.h"
+#include "pole_hunt_support.h"
 
 namespace {
 
@@ -187,6 +189,45 @@ TEST_F(PolesBetweenPoints, UserFunctionsWithAPoleOrNoValueOverTheRectangleAreNot
       ExpectParameters(fit, {2, 1.5L, 1}, 1e-8L);
     }
   }
+}
+
+// The hunt's tables where listed fits had poles (a 1/Z fit of twelve scattered points, a
+// user-defined rational on five) and others with user functions, a gap or z near 0: every
+// rational, 1/Z fit and user function listed is scanned over the data rectangle (a grid, the
+// edges, sign changes bisected, |z| climbed, a 1/Z fit's linear part along each axis) and
+// stays within a million times the data's z range (a pole the scan meets runs to 1e15 and
+// more), with a value everywhere. Before, the two 1/Z fits' linear parts fell to -0.00032 and
+// -0.0016 between the points (their surfaces 1e18 there) and the rational's denominator
+// crossed 0.
+TEST_F(PolesBetweenPoints, NoListedFitOfTheHuntsTablesHasAPole) {
+  const std::vector<pole_hunt::THuntTable> tables = pole_hunt::HuntTables(31);  // up to "random 30"
+  TFitSelection selection;
+  TFitOptions options = DefaultFitOptions();
+  SetSelectionForFitKind(kFitKindLinear, selection, options);
+  int examined = 0;
+  for (const int index : {0, 4, 5, 8, 22, 23, 28, 39, 62}) {
+    const pole_hunt::THuntTable& table = tables[static_cast<std::size_t>(index)];
+    TSession session;
+    ASSERT_GT(pole_hunt::FitHuntTable(session, table, selection, options), 0) << table.name;
+    for (int rank = 1; rank <= session.FitList.Count(); ++rank) {
+      // The families whose surface can have a pole; the others (polynomials and series, fits
+      // of Z and ln Z of terms defined over the data's range) have a value everywhere.
+      const TFitResult& f = *session.FitList.At(rank);
+      const int kind = KindOfEquation(f.equationNumber);
+      if (!(kind == kKindRational || IsUdfEquation(f.equationNumber) ||
+            (kind == kKindTermSubset && f.terms[0] == kVariantInvZ)))
+        continue;
+      const std::optional<TFitSide> side = RefitRank(session, rank, kRefitRecord);
+      ASSERT_TRUE(side);
+      ExprThreadContext().CurrentUdf = side->udfIndex >= 0 ? side->udfIndex : 0;
+      const pole_hunt::TScan s = pole_hunt::TScanner(*side, session.DataStats, {41, 501, 2001}).Run();
+      ++examined;
+      EXPECT_FALSE(s.undefined || s.separableZero || s.worst > 1e6L)
+          << table.name << ", rank " << rank << ", equation " << f.equationNumber << ": " << static_cast<double>(s.worst)
+          << " data ranges at (" << static_cast<double>(s.x) << ", " << static_cast<double>(s.y) << ")";
+    }
+  }
+  EXPECT_GT(examined, 700);
 }
 
 }  // namespace
