@@ -2,7 +2,8 @@
 # Sources are globbed (CONFIGURE_DEPENDS), so adding a file needs no CMake edit.
 
 # ondravik_library(<target> DIR <dir> [DEPS <targets>...] [QT])
-# One static library from the .cpp files directly inside <dir> (not its sub-folders).
+# One static library from the .cpp files directly inside <dir> (not its sub-folders). QT marks
+# a widget library: the widget libraries share one precompiled header of Qt Widgets.
 # A folder with no sources yet becomes an interface library with the same dependencies.
 function(ondravik_library target)
   cmake_parse_arguments(ARG "QT" "DIR" "DEPS" ${ARGN})
@@ -12,6 +13,10 @@ function(ondravik_library target)
     add_library(${target} STATIC ${sources} ${headers})
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+    if(ARG_QT)
+      ondravik_share_precompiled_header(${target} widget_libraries
+        ${PROJECT_SOURCE_DIR}/src/platform/qt/precompiled_widgets.h)
+    endif()
   else()
     add_library(${target} INTERFACE)
     target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
@@ -46,26 +51,32 @@ function(ondravik_test target)
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
-# Test programs spend their time in the libraries under test, which keep the project's
-# optimisation; their own code is mostly GoogleTest's expansions, whose optimisation costs a
-# third of the build and buys the tests nothing. Every test program of a kind (widget tests,
-# headless tests) also shares one precompiled header of GoogleTest, the standard library and,
-# for the widget tests, Qt Widgets, made with the first program of that kind.
-set(ONDRAVIK_TEST_OPTIMIZATION "-Og" CACHE STRING "Optimisation of the test programs' own code")
-function(ondravik_quick_test_build target qt)
-  target_compile_options(${target} PRIVATE ${ONDRAVIK_TEST_OPTIMIZATION})
-  if(qt)
-    set(kind qt)
-    set(header ${PROJECT_SOURCE_DIR}/tests/support/precompiled_widget_tests.h)
-  else()
-    set(kind headless)
-    set(header ${PROJECT_SOURCE_DIR}/tests/support/precompiled_tests.h)
-  endif()
-  get_property(owner GLOBAL PROPERTY ONDRAVIK_TEST_PCH_${kind})
+# ondravik_share_precompiled_header(<target> <kind> <header>)
+# The first target of a kind precompiles <header>; every later one of that kind reuses it (they
+# are built with the same flags).
+function(ondravik_share_precompiled_header target kind header)
+  get_property(owner GLOBAL PROPERTY ONDRAVIK_PCH_OWNER_${kind})
   if(owner)
     target_precompile_headers(${target} REUSE_FROM ${owner})
   else()
     target_precompile_headers(${target} PRIVATE ${header})
-    set_property(GLOBAL PROPERTY ONDRAVIK_TEST_PCH_${kind} ${target})
+    set_property(GLOBAL PROPERTY ONDRAVIK_PCH_OWNER_${kind} ${target})
+  endif()
+endfunction()
+
+# Test programs spend their time in the libraries under test, which keep the project's
+# optimisation; their own code is mostly GoogleTest's expansions, whose optimisation costs a
+# third of the build and buys the tests nothing. Every test program of a kind (widget tests,
+# headless tests) also shares one precompiled header of GoogleTest, the standard library and,
+# for the widget tests, Qt Widgets.
+set(ONDRAVIK_TEST_OPTIMIZATION "-Og" CACHE STRING "Optimisation of the test programs' own code")
+function(ondravik_quick_test_build target qt)
+  target_compile_options(${target} PRIVATE ${ONDRAVIK_TEST_OPTIMIZATION})
+  if(qt)
+    ondravik_share_precompiled_header(${target} widget_tests
+      ${PROJECT_SOURCE_DIR}/tests/support/precompiled_widget_tests.h)
+  else()
+    ondravik_share_precompiled_header(${target} headless_tests
+      ${PROJECT_SOURCE_DIR}/tests/support/precompiled_tests.h)
   endif()
 endfunction()

@@ -387,18 +387,18 @@ std::string MvColumnTitle(TMvReadHandle& h, int column) {
 MvCode MvRowsBegin(TMvReadHandle& h, int n) {
   if (!h.file) return MvCode::kWriteFailed;
   if (n < 1 || n > kMaxRowSlots) return MvCode::kBeyondItem;
-  h.slots.assign(static_cast<std::size_t>(n), TMvReadHandle::Slot{});
+  h.columnSlots.assign(static_cast<std::size_t>(n), TMvReadHandle::Slot{});
   h.rowsBegun = true;
   h.rowsSkipped = 0;
   return MvCode::kOk;
 }
 
 MvCode MvRowsAttach(TMvReadHandle& h, int slot, int column) {
-  if (!h.rowsBegun || slot < 0 || slot >= static_cast<int>(h.slots.size())) return MvCode::kBeyondItem;
+  if (!h.rowsBegun || slot < 0 || slot >= static_cast<int>(h.columnSlots.size())) return MvCode::kBeyondItem;
   TMvColumnRecord r;
   const MvCode code = MvSeekColumn(h, column, &r);
   if (code != MvCode::kOk) return code;
-  TMvReadHandle::Slot& s = h.slots[static_cast<std::size_t>(slot)];
+  TMvReadHandle::Slot& s = h.columnSlots[static_cast<std::size_t>(slot)];
   s = TMvReadHandle::Slot{};
   s.attached = true;
   s.column = column;
@@ -408,13 +408,13 @@ MvCode MvRowsAttach(TMvReadHandle& h, int slot, int column) {
 }
 
 MvCode MvRowsNext(TMvReadHandle& h, std::span<double> row, unsigned flags) {
-  if (!h.rowsBegun || row.size() != h.slots.size()) return MvCode::kBeyondItem;
+  if (!h.rowsBegun || row.size() != h.columnSlots.size()) return MvCode::kBeyondItem;
   const double empty = std::bit_cast<double>(~std::uint64_t{0});
   for (;;) {
     bool missing = false, anyNumber = false;
     std::size_t ended = 0;
-    for (std::size_t k = 0; k < h.slots.size(); ++k) {
-      TMvReadHandle::Slot& s = h.slots[k];
+    for (std::size_t k = 0; k < h.columnSlots.size(); ++k) {
+      TMvReadHandle::Slot& s = h.columnSlots[k];
       if (!s.attached || s.taken >= s.cells) {
         row[k] = empty;
         missing = true;
@@ -437,14 +437,14 @@ MvCode MvRowsNext(TMvReadHandle& h, std::span<double> row, unsigned flags) {
       for (std::size_t b = 0; b < kMvCellSize; ++b) bits |= static_cast<std::uint64_t>(cell[b]) << (8 * b);
       row[k] = v ? *v : std::bit_cast<double>(bits);
     }
-    if (ended == h.slots.size()) return MvCode::kNoMore;
+    if (ended == h.columnSlots.size()) return MvCode::kNoMore;
     if (!(missing && (flags & kMvSkipIncompleteRows))) return MvCode::kOk;
     if (anyNumber) ++h.rowsSkipped;
   }
 }
 
 void MvRowsEnd(TMvReadHandle& h) {
-  h.slots.clear();
+  h.columnSlots.clear();
   h.rowsBegun = false;
 }
 

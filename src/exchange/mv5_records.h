@@ -178,7 +178,7 @@ struct TMvReadHandle {
   // The current column.
   std::int64_t cellsAt = 0;
   int cellsRead = 0, cellsLeft = 0;
-  std::vector<Slot> slots;
+  std::vector<Slot> columnSlots;  // not "slots": Qt reserves that word
   bool rowsBegun = false;
   // Rows dropped by kMvSkipIncompleteRows although one of their cells held a number.
   int rowsSkipped = 0;
