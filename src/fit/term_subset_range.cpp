@@ -16,6 +16,9 @@ constexpr int kMaxPartTerms = kSubsetMaxTerms;  // all the terms of a fit may li
 // The least value of a piece is settled when its bound comes within this share of the
 // terms' size of the best value found: about a thousand roundings of the sum itself.
 constexpr long double kSettled = 1e-16L;
+// A first, coarser bracket, which tells the sign of most linear parts at a fraction of the
+// cost: only a part that comes this close to 0 is bracketed to the rounding.
+constexpr long double kCoarse = 1e-4L;
 // What one evaluation of the sum may be off by, in shares of the terms' size.
 constexpr long double kRounding = 64.0L * LDBL_EPSILON;
 // Pieces examined per extreme at most; the rest keep the bound of their whole piece.
@@ -135,9 +138,9 @@ struct TPiece {
   long double a, b;
 };
 
-// The least value of the part over [lo, hi], bracketed; a bound of NaN when the part has no
-// finite value somewhere.
-TBracketedExtreme LeastOf(const TAxisPart& f, long double lo, long double hi) {
+// The least value of the part over [lo, hi], bracketed to `share` of its terms' size; a bound
+// of NaN when the part has no finite value somewhere.
+TBracketedExtreme LeastOf(const TAxisPart& f, long double lo, long double hi, long double share) {
   constexpr long double kNaN = std::numeric_limits<long double>::quiet_NaN();
   std::vector<long double> cuts{lo};
   for (long double t : kTurns)
@@ -158,7 +161,7 @@ TBracketedExtreme LeastOf(const TAxisPart& f, long double lo, long double hi) {
     best = std::min(best, at[i].value);
     if (i + 1 < at.size() && cuts[i] < cuts[i + 1]) pieces.push_back({cuts[i], cuts[i + 1]});
   }
-  const long double settled = kSettled * size, margin = kRounding * size;
+  const long double settled = share * size, margin = kRounding * size;
   long double bound = best - margin;
   int budget = kPieceBudget;
   while (!pieces.empty()) {
@@ -186,16 +189,15 @@ TBracketedExtreme LeastOf(const TAxisPart& f, long double lo, long double hi) {
   return {std::min(bound, best - margin), best};
 }
 
-TBracketedExtreme LargestOf(TAxisPart f, long double lo, long double hi) {
+TBracketedExtreme LargestOf(TAxisPart f, long double lo, long double hi, long double share) {
   f.Negate();
-  const TBracketedExtreme least = LeastOf(f, lo, hi);
+  const TBracketedExtreme least = LeastOf(f, lo, hi, share);
   return {-least.bound, -least.attained};
 }
 
-}  // namespace
-
-TLinearPartRange SubsetLinearPartRange(const long double* p, std::span<const std::int32_t> terms, int m,
-                                       const TValueRange& x, const TValueRange& y, const TFitRunScales& scales) {
+TLinearPartRange BracketedRange(const long double* p, std::span<const std::int32_t> terms, int m,
+                                const TValueRange& x, const TValueRange& y, const TFitRunScales& scales,
+                                long double share) {
   TAxisPart fx, fy;
   fx.constant = p[0];
   fx.scale = scales.xScale;
@@ -212,16 +214,28 @@ TLinearPartRange SubsetLinearPartRange(const long double* p, std::span<const std
     f.coefficients[static_cast<std::size_t>(f.count)] = p[i];
     ++f.count;
   }
-  const TBracketedExtreme xLow = LeastOf(fx, x.low, x.high), xHigh = LargestOf(fx, x.low, x.high);
-  const TBracketedExtreme yLow = LeastOf(fy, y.low, y.high), yHigh = LargestOf(fy, y.low, y.high);
+  const TBracketedExtreme xLow = LeastOf(fx, x.low, x.high, share), xHigh = LargestOf(fx, x.low, x.high, share);
+  const TBracketedExtreme yLow = LeastOf(fy, y.low, y.high, share), yHigh = LargestOf(fy, y.low, y.high, share);
   r.low = {xLow.bound + yLow.bound, xLow.attained + yLow.attained};
   r.high = {xHigh.bound + yHigh.bound, xHigh.attained + yHigh.attained};
   r.defined = std::isfinite(r.low.bound) && std::isfinite(r.high.bound);
   return r;
 }
 
+}  // namespace
+
+TLinearPartRange SubsetLinearPartRange(const long double* p, std::span<const std::int32_t> terms, int m,
+                                       const TValueRange& x, const TValueRange& y, const TFitRunScales& scales) {
+  return BracketedRange(p, terms, m, x, y, scales, kSettled);
+}
+
 bool SubsetLinearPartVanishes(const long double* p, std::span<const std::int32_t> terms, int m, const TValueRange& x,
                               const TValueRange& y, const TFitRunScales& scales) {
-  const TLinearPartRange r = SubsetLinearPartRange(p, terms, m, x, y, scales);
-  return !r.defined || !(r.low.bound > 0.0L || r.high.bound < 0.0L);
+  for (const long double share : {kCoarse, kSettled}) {
+    const TLinearPartRange r = BracketedRange(p, terms, m, x, y, scales, share);
+    if (!r.defined) return true;
+    if (r.low.bound > 0.0L || r.high.bound < 0.0L) return false;     // one sign throughout
+    if (r.low.attained <= 0.0L && r.high.attained >= 0.0L) return true;  // both signs taken
+  }
+  return true;  // within a rounding of 0
 }
