@@ -5,7 +5,9 @@
 #include <limits>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <shared_mutex>
+#include <utility>
 
 #include "app/data_table.h"
 #include "fit/session.h"
@@ -254,10 +256,14 @@ bool RefitSide(TFitSide& side, const TFitResult& fit, int rank, int mode, const 
       e.shapeEvaluator = BuiltinNonlinearEntry(NonlinearIndexOfEquation(e.equationNumber)).evaluator;
   }
   if (mode <= kRefitRecord) return true;
+  // The steps below evaluate the surface, a user function's for minutes perhaps: when the
+  // calling thread's question stops them (a Cancel), what they leave is no figure at all.
+  const ExprContext& ctx = ExprThreadContext();
   CovarianceStep(side, src);
+  if (ctx.stopped) return false;
   StandardErrors(side);
   if (mode >= kRefitComplete) SurfaceStep(side, src);
-  return true;
+  return !ctx.stopped;
 }
 
 namespace {
@@ -298,8 +304,17 @@ std::optional<TFitSide> RefitRankForRender(const TSession& session, int rank, bo
 
 bool MakeRankCurrent(TSession& session, int rank, int mode) {
   platform::AssertUiThread();
-  if (!RefitRankInto(session.CurFit, session, rank, mode)) return false;
-  if (session.CurFit.udfIndex >= 0) ExprThreadContext().CurrentUdf = session.CurFit.udfIndex;
+  // Refitted apart and put in place whole: a refit the user stopped halfway leaves the
+  // current fit exactly as it was.
+  ExprContext& ctx = ExprThreadContext();
+  const int udf = ctx.CurrentUdf;
+  std::optional<TFitSide> side = RefitRank(session, rank, mode);
+  if (!side) {
+    ctx.CurrentUdf = udf;  // a user function's evaluations set it
+    return false;
+  }
+  session.CurFit = std::move(*side);
+  if (session.CurFit.udfIndex >= 0) ctx.CurrentUdf = session.CurFit.udfIndex;
   return true;
 }
 

@@ -347,6 +347,7 @@ void AddChunk(TCoefficientChunk& c, int p, long double* lower, long double* beta
 struct TPassStop {
   std::atomic<bool> stop{false};
   std::atomic<bool> skipped{false};  // the no was the skip of this equation, not a stop of the run
+  std::atomic<bool> told{false};     // the no was the calling thread's own question's (a Cancel)
 };
 
 // The question of a block's evaluations: the pass already stopped; then the question of the
@@ -356,6 +357,7 @@ std::function<bool()> PassQuestion(const TMarquardtState& st, TPassStop& pass, s
   return [&st, &pass, outer = std::move(outer)] {
     if (pass.stop.load(std::memory_order_relaxed)) return false;
     if (outer && !outer()) {
+      pass.told.store(true, std::memory_order_relaxed);
       pass.stop.store(true, std::memory_order_relaxed);
       return false;
     }
@@ -498,8 +500,10 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
   // Waiting for the helpers' blocks, the fit's thread still asks its own question (a Cancel
   // on the user-interface thread is heard nowhere else).
   const auto askWhileWaiting = [&] {
-    if (expr && expr->goOn && !pass.stop.load(std::memory_order_relaxed) && !expr->goOn())
+    if (expr && expr->goOn && !pass.stop.load(std::memory_order_relaxed) && !expr->goOn()) {
+      pass.told.store(true, std::memory_order_relaxed);
       pass.stop.store(true, std::memory_order_relaxed);
+    }
   };
   int summed = blocks;
   if (st.helpers && blocks > 1) {
@@ -548,6 +552,10 @@ bool MarquardtCoefficients(TMarquardtState& st, long double* a, int p, LDMatrix&
     if (st.blocks[static_cast<std::size_t>(b)].stopped) st.evaluationStopped = true;
   if (pass.stop.load(std::memory_order_relaxed)) st.evaluationStopped = true;
   if (st.evaluationStopped) st.evaluationSkipped = pass.skipped.load(std::memory_order_relaxed);
+  // The blocks' own questions have ended with them: the No of the calling thread's question
+  // stands for the rest of its task (ExprContext::stopped), as the interpreter keeps it, so
+  // that a caller outside the fit (a refit's covariance) knows it was stopped.
+  if (expr && pass.told.load(std::memory_order_relaxed)) expr->stopped = true;
   if (!usable || st.evaluationStopped) return false;
   for (int j = 0; j < p; ++j)
     for (int k = 0; k <= j; ++k) alpha[j][k] = alpha[k][j] = lower[j * (j + 1) / 2 + k];
