@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "expr/eval_context.h"
+#include "expr/evaluation_stop.h"
 #include "fit/confidence_limits.h"
 #include "fit/fit_refit.h"
 #include "fit/fit_side.h"
@@ -138,6 +140,12 @@ void TRenderThread::Stop() {
 }
 
 void TRenderThread::Run(TRenderSnapshot& s) {
+  // The thread's evaluations hear the stop at their safe points: a user function that takes
+  // minutes to refit or to draw ends at once, and Stop does not wait for it.
+  const TEvaluationStopScope question(ExprThreadContext(), [this] {
+    if (questionWatch_) questionWatch_();
+    return state_.load() != kStopRequested;
+  });
   const TRenderLook& look = s.look;
   const std::weak_ptr<std::function<void(const TRenderReport&)>> report = report_;
   TFitSide side;

@@ -17,8 +17,9 @@
 // evaluate any rank (a user function's too) while the thread draws; nothing is suspended.
 //
 // Stopping is cooperative and without time-out: the state word goes to -1, which the thread
-// tests between its steps and the renderer inside its drawing loops, and Stop joins the
-// thread. A run cut short clears the cache (the list it drew may be changing); a run that
+// tests between its steps, the renderer inside its drawing loops, and the thread's
+// evaluations at their safe points (a user function may take minutes to refit and draw:
+// its evaluations then give up at once), and Stop joins the thread. A run cut short clears the cache (the list it drew may be changing); a run that
 // ends because the cache refuses a picture keeps the cache as it is. The owner stops the
 // thread, clears the cache and starts it on a new snapshot whenever what the pictures show
 // changes (a re-sort, filter or rebuild of the list, the view, limits, titles, the size).
@@ -115,6 +116,9 @@ class TRenderThread {
 
   // Runs on the user-interface thread after each stored picture, while this object lives.
   void SetReportHandler(std::function<void(const TRenderReport&)> handler);
+  // Tests: called on the thread each time its evaluations ask whether to go on. Set it
+  // while no thread runs.
+  void SetQuestionWatcher(std::function<void()> watch) { questionWatch_ = std::move(watch); }
 
   // Stops a running thread, then draws the snapshot's rows on a new one. False (nothing
   // started) for a snapshot without rows.
@@ -135,6 +139,7 @@ class TRenderThread {
   std::atomic<int> state_{kIdle};
   std::atomic<int> rowsDone_{0};
   std::unique_ptr<TRenderSnapshot> snapshot_;
+  std::function<void()> questionWatch_;
   std::thread thread_;
   // The handler behind a token the posted reports hold weakly: a report that runs after
   // this object has gone finds nothing.

@@ -32,6 +32,7 @@
 #include "review/recording_surface.h"
 #include "review/review_rules.h"
 #include "review/review_surface.h"
+#include "tools/udf/udf_evaluation.h"
 
 namespace {
 
@@ -259,6 +260,38 @@ TEST_F(RenderThreadTest, StopWhileDrawingClearsTheCacheAndIdles) {
   EXPECT_EQ(count, 0);
   EXPECT_EQ(pictures.load(), 3);  // no picture after the stop
   EXPECT_EQ(thread.RowsDone(), 2);
+}
+
+// A user function that takes minutes to draw (a product of a million terms of a line with a
+// sine at every node of the mesh, and its covariance for the limits): a stop while the thread
+// evaluates it ends the run at the evaluations' next safe point, and Stop returns without
+// waiting for the picture. The thread asked nothing before and Stop waited for the whole
+// row.
+TEST_F(RenderThreadTest, AStopEndsAUserFunctionThatTakesMinutesToDraw) {
+  DefineUserFunction(5, "F1=1+SIN($*X+Y)/1E7\r\nZ=A0+A1*EXP(A2*X*Y)*PROD(1,1,999999,1)", {2, 0.5L, 0.1L});
+  std::atomic<int> asks{0};
+  TRenderThread thread(cache, Recorders());
+  thread.SetQuestionWatcher([&] { ++asks; });
+  int udfRank = 0;
+  for (const int rank : ranks)
+    if (session.FitList.At(rank)->equationNumber == UdfEquationNumber(5)) udfRank = rank;
+  ASSERT_GT(udfRank, 0);
+  ASSERT_TRUE(thread.Start(Snapshot({udfRank, ranks[5]}, kLimitsConfidence)));
+  ASSERT_TRUE(WaitFor([&] { return asks.load() > 0; }));
+  thread.Stop();
+  EXPECT_EQ(thread.State(), TRenderThread::kIdle);
+  // Each evaluation after the stop gives up at its first line: the 144 nodes of the mesh and
+  // the covariance's points ask once each at most.
+  const int atStop = asks.load();
+  EXPECT_EQ(thread.RowsDone(), 1);
+  int count = 0;
+  EXPECT_EQ(cache.CachedBytes(&count), 0);
+  // A new run on the cheap rank alone draws its picture.
+  thread.SetQuestionWatcher({});
+  ASSERT_TRUE(thread.Start(Snapshot({ranks[5]})));
+  ASSERT_TRUE(WaitFor([&] { return thread.State() == TRenderThread::kIdle; }));
+  EXPECT_EQ(Pictures().count(ranks[5]), 1u);
+  EXPECT_EQ(asks.load(), atStop);
 }
 
 TEST_F(RenderThreadTest, ACacheWithoutRoomKeepsOnePictureAndEndsTheRun) {
