@@ -168,6 +168,26 @@ class T3DBase {
   // Brackets: six values each (minimum's line before, own, after; then the maximum's).
   void GridMinMax(long double& min, long double& max, long double* xBracket,
                   long double* yBracket) const;
+  // What the surface's values left in the renderer: the grid with the Z range and scale it
+  // set, the residual figures, which points the surface hides and where the points were
+  // drawn. A host that lets the user cancel a recompute or a drawing of a surface that is
+  // costly to evaluate keeps it before and puts it back after the Cancel: the graph is then
+  // the one it showed, not one of the values the stopped evaluations gave.
+  struct TComputedSurface {
+    int nx = 0, ny = 0;
+    std::vector<long double> grid;
+    std::vector<unsigned char> nodeCounts;
+    T3DScalingBlock scaling;
+    std::array<long double, 3> mid{}, scale{};
+    long double zSpan = 1;
+    TResidualStats residuals;
+    long double residualBand = 0;
+    std::vector<TKeptPoint> keptPoints;
+    std::vector<std::uint8_t> visible;
+    int symbolHalfSize = 1;
+  };
+  TComputedSurface KeepComputed() const;
+  void PutBackComputed(TComputedSurface kept);
   void DrawTitles(platform::DeviceContext& dc, platform::DeviceContext* measure = nullptr);
 
   // ---- Drawing and animation ----

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "app/long_double.h"
 #include "graph3d/renderer.h"
@@ -186,6 +187,45 @@ void T3DBase::ComputeGrid() {
     zLow = low;
     zHigh = high;
   }
+}
+
+T3DBase::TComputedSurface T3DBase::KeepComputed() const {
+  TComputedSurface k;
+  k.nx = gridNx_;
+  k.ny = gridNy_;
+  k.grid = grid_;
+  k.nodeCounts = nodeCounts_;
+  k.scaling = scaling_;
+  k.mid = mid_;
+  k.scale = scale_;
+  k.zSpan = zSpan_;
+  k.residuals = residuals_;
+  k.residualBand = residualBand_;
+  k.keptPoints = keptPoints_;
+  k.visible = visible_;
+  k.symbolHalfSize = symbolHalfSize_;
+  return k;
+}
+
+void T3DBase::PutBackComputed(TComputedSurface kept) {
+  gridNx_ = kept.nx;
+  gridNy_ = kept.ny;
+  grid_ = std::move(kept.grid);
+  nodeCounts_ = std::move(kept.nodeCounts);
+  // The drawers' node arrays are work space of the grid's size, filled at each drawing.
+  nodeX_.assign(grid_.size(), kOffScreen);
+  nodeY_.assign(grid_.size(), kOffScreen);
+  nodeLevel_.assign(grid_.size(), 0);
+  scaling_ = kept.scaling;
+  mid_ = kept.mid;
+  scale_ = kept.scale;
+  zSpan_ = kept.zSpan;
+  residuals_ = kept.residuals;
+  residualBand_ = kept.residualBand;
+  keptPoints_ = std::move(kept.keptPoints);
+  visible_ = std::move(kept.visible);
+  symbolHalfSize_ = kept.symbolHalfSize;
+  dirty_ = true;
 }
 
 void T3DBase::GridMinMax(long double& min, long double& max, long double* xBracket,

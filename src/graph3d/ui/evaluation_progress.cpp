@@ -40,6 +40,12 @@ bool TEvaluationProgress::GoOn() {
   return !cancelled_;
 }
 
+TEvaluationTask::TEvaluationTask(QWidget* parent, const QString& caption, const QString& text) {
+  if (!ExprThreadContext().goOn) own_.emplace(parent, caption, text);
+}
+
+bool TEvaluationTask::Cancelled() const { return ExprThreadContext().stopped; }
+
 std::optional<long double> FormulaFieldValue(const QWidget* owner, const QString& text, int maxChars) {
   const std::string source = platform::qt::ToCp1252(text.left(maxChars));
   if (source.find_first_not_of(" \t") == std::string::npos) return std::nullopt;

@@ -36,6 +36,24 @@ class TEvaluationProgress {
   TEvaluationStopScope stop_;  // last: taken away before the window goes
 };
 
+// A step of the user's work that evaluates a fitted or defined surface, a user function's
+// perhaps for minutes (a rank made current, its graph drawn, a file written from it): it runs
+// under the progress window of a task already standing on this thread (the change of rank
+// that refreshes the panes), or under one of its own. After Cancel every evaluation of the
+// task gives up at once, and the step puts back what it changed.
+class TEvaluationTask {
+ public:
+  TEvaluationTask(QWidget* parent, const QString& caption, const QString& text);
+  TEvaluationTask(const TEvaluationTask&) = delete;
+  TEvaluationTask& operator=(const TEvaluationTask&) = delete;
+
+  // The user cancelled the task: what its evaluations gave since is no answer.
+  bool Cancelled() const;
+
+ private:
+  std::optional<TEvaluationProgress> own_;
+};
+
 // The value of an entry field's formula (ExprEntryValue: the whole text one statement, no
 // math error, a finite value; at most `maxChars` characters of it), evaluated under a
 // TEvaluationProgress over `owner`'s window: a formula that runs long can be cancelled, and

@@ -7,9 +7,11 @@
 #include <QVBoxLayout>
 
 #include <cstring>
+#include <utility>
 
 #include "app/bitmap_files.h"
 #include "app/byte_codec.h"
+#include "expr/eval_context.h"
 #include "graph3d/ui/copy_graph_dialog.h"
 #include "graph3d/ui/graph_output.h"
 #include "graph3d/ui/print_graph_dialog.h"
@@ -128,7 +130,8 @@ bool T3DDlg::PtInGraph(int x, int y) const {
 
 void T3DDlg::PaintPane(QPainter& painter) {
   if (suspended_) {
-    if (!held_.isNull()) painter.drawImage(0, 0, held_);
+    const QImage& shown = shownWhileSuspended_.isNull() ? held_ : shownWhileSuspended_;
+    if (!shown.isNull()) painter.drawImage(0, 0, shown);
     return;
   }
   if (!heldValid_ || held_.size() != pane_->size()) PaintGraph();
@@ -182,12 +185,24 @@ void T3DDlg::PaintGraph() {
   }
   heldValid_ = true;
   lastFromCache_ = false;
-  if (cache_.CanCacheFrame()) {
+  if (cache_.CanCacheFrame() && !ExprThreadContext().stopped) {
     std::unique_ptr<TLZW> frame = EncodeFrame(held_, imageKind_, cache_.Key());
     lastImageSize_ = frame ? cache_.CacheImage(std::move(frame)) : TImageCache::kNoCache;
   }
   transferTime_ = Seconds(timer);
   AfterPaint();
+}
+
+T3DDlg::TShownGraph T3DDlg::KeepShownGraph() const {
+  return TShownGraph{renderer_.KeepComputed(), held_, heldValid_, cache_.Key()};
+}
+
+void T3DDlg::PutBackShownGraph(TShownGraph shown) {
+  renderer_.PutBackComputed(std::move(shown.computed));
+  held_ = std::move(shown.held);
+  heldValid_ = shown.heldValid;
+  cache_.SetKey(shown.key);
+  pane_->update();
 }
 
 void T3DDlg::ExecuteGraphCommand(int controlId, int menuId) {

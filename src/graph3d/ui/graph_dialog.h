@@ -58,8 +58,20 @@ class T3DDlg : public TDlg {
   int ImageKindInUse() const { return imageKind_; }
 
   // Draws the graph into the held image (or takes the current key's frame from the cache)
-  // and shows it; stores the frame in the cache when it may.
+  // and shows it; stores the frame in the cache when it may. A picture whose evaluations
+  // the user stopped is never stored.
   void PaintGraph();
+  // The picture shown, its cache key and what the renderer computed for it, kept before a
+  // step the user may cancel (a costly surface recomputed and drawn) and put back after the
+  // Cancel.
+  struct TShownGraph {
+    T3DBase::TComputedSurface computed;
+    QImage held;
+    bool heldValid = false;
+    int key = 0;
+  };
+  TShownGraph KeepShownGraph() const;
+  void PutBackShownGraph(TShownGraph shown);
   const QImage& HeldImage() const { return held_; }
   bool HeldImageValid() const { return heldValid_; }
   float RenderTime() const { return renderTime_; }
@@ -109,7 +121,12 @@ class T3DDlg : public TDlg {
   // The held image to draw a change into (a toggled point) without a full paint.
   QImage& MutableHeldImage() { return held_; }
   bool PaintingSuspended() const { return suspended_; }
-  void SetPaintingSuspended(bool suspended) { suspended_ = suspended; }
+  // While suspended the pane shows the held image as it was when painting stopped: a step
+  // that draws the next picture meanwhile (and lets events through) is not seen halfway.
+  void SetPaintingSuspended(bool suspended) {
+    suspended_ = suspended;
+    shownWhileSuspended_ = suspended ? held_ : QImage();
+  }
 
  private:
   void PaintPane(QPainter& painter);
@@ -119,6 +136,7 @@ class T3DDlg : public TDlg {
   T3DBase renderer_;
   TGraphPane* pane_;
   QImage held_;
+  QImage shownWhileSuspended_;  // shares held_'s pixels until a drawing changes them
   bool heldValid_ = false;
   TImageCache cache_;
   int imageKind_ = kImageLzwBits;

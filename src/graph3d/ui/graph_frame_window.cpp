@@ -8,11 +8,14 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <utility>
+
 #include "app/c_format.h"
 #include "app/long_double.h"
 #include "app/number_format.h"
 #include "app/ui/dialog.h"
 #include "app/ui/main_window.h"
+#include "expr/eval_context.h"
 #include "graph3d/color_schemes.h"
 #include "graph3d/graph_pointer.h"
 #include "graph3d/ui/copy_graph_dialog.h"
@@ -113,18 +116,32 @@ void T3DWin::paintEvent(QPaintEvent*) {
     if (!frame_.isNull()) painter.drawImage(ClientPoint({0, 0}), frame_);
     return;
   }
-  if (!frameValid_ || frame_.size() != FrameSize()) {
-    frame_ = QImage(FrameSize(), QImage::Format_RGB32);
-    frame_.fill(RoleColor(renderer_, kRoleBackground));
-    renderer_.Prepare();
-    if (renderer_.AnimationStateValue() == kAnimIdle) {
-      platform::qt::QtDeviceContext dc(frame_);
-      renderer_.Draw(dc, kDrawScreen);
-    }
-    frameValid_ = true;
-  }
+  if (!frameValid_ || frame_.size() != FrameSize()) DrawFrameNow();
   DrawExtras(frame_);
   painter.drawImage(ClientPoint({0, 0}), frame_);
+}
+
+void T3DWin::DrawFrameNow() {
+  QImage frame(FrameSize(), QImage::Format_RGB32);
+  frame.fill(RoleColor(renderer_, kRoleBackground));
+  renderer_.Prepare();
+  if (renderer_.AnimationStateValue() == kAnimIdle) {
+    platform::qt::QtDeviceContext dc(frame);
+    renderer_.Draw(dc, kDrawScreen);
+  }
+  // A picture of stopped evaluations is no picture of the surface: the frame stays.
+  if (ExprThreadContext().stopped) return;
+  frame_ = std::move(frame);
+  frameValid_ = true;
+}
+
+T3DWin::TShownFrame T3DWin::KeepShownFrame() const { return TShownFrame{renderer_.KeepComputed(), frame_, frameValid_}; }
+
+void T3DWin::PutBackShownFrame(TShownFrame shown) {
+  renderer_.PutBackComputed(std::move(shown.computed));
+  frame_ = std::move(shown.frame);
+  frameValid_ = shown.valid;
+  update();
 }
 
 QRect T3DWin::GraphRectOnScreen() const {

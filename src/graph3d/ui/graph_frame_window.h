@@ -26,6 +26,19 @@ class T3DWin : public QWidget {
   // The frame as last drawn (what the client area shows).
   const QImage& Frame() const { return frame_; }
   void Redraw();
+  // Draws the frame now rather than at the next paint (a step the user may cancel draws a
+  // costly surface within its own time), and keeps it unless its evaluations were stopped.
+  void DrawFrameNow();
+  // The frame shown and what the renderer computed for it, kept before a step the user may
+  // cancel and put back after the Cancel; while `busy` the window shows the frame it holds.
+  struct TShownFrame {
+    T3DBase::TComputedSurface computed;
+    QImage frame;
+    bool valid = false;
+  };
+  TShownFrame KeepShownFrame() const;
+  void PutBackShownFrame(TShownFrame shown);
+  void SetBusy(bool busy) { busy_ = busy; }
 
   virtual void CopyGraph();
   virtual void PrintGraph();

@@ -1,15 +1,18 @@
 #include "graph3d/ui/status_graph.h"
 
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/ui/data_status_window.h"
 #include "fit/fit_evaluation.h"
 #include "fit/session.h"
 #include "graph3d/title_set.h"
 #include "graph3d/ui/data_view_window.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "graph3d/ui/function_viewer.h"
 #include "graph3d/preview_surface.h"
 #include "graph3d/ui/print_text_dialog.h"
@@ -47,6 +50,7 @@ TStatusGraph::TStatusGraph(QWidget* pane, TSession& session, bool withFits)
   if (withFits) {
     const TFitSide& fit = session.CurFit;
     setup.SurfaceFn = [&fit](long double x, long double y) { return EvalFitZ(fit, x, y); };
+    costly_ = fit.udfIndex >= 0;
     // The points are banded by the current fit's standard error, as the review bands them.
     options_.points.FitRecord = &fit.eqn.fitStdError;
     if (StatusGraphTitler()) StatusGraphTitler()(options_.titles);
@@ -64,7 +68,13 @@ TStatusGraph::TStatusGraph(QWidget* pane, TSession& session, bool withFits)
     setup.Scaling.Auto[a] = 1;
     setup.Scaling.Zoom[a] = 1;
   }
-  renderer_ = std::make_unique<T3DBase>(&setup);
+  {
+    // The surface is sampled as the renderer takes the record: a Cancel while a user
+    // function's fit is sampled leaves its surface out.
+    const TEvaluationTask task(pane->window(), pane->window()->windowTitle(), QStringLiteral("Calculation in Progress"));
+    renderer_ = std::make_unique<T3DBase>(&setup);
+    if (task.Cancelled()) LeaveOutSurface();
+  }
   renderer_->CreateScreenFonts();
   auto* box = new QVBoxLayout(pane);
   box->setContentsMargins(0, 0, 0, 0);
@@ -83,15 +93,52 @@ void TStatusGraph::resizeEvent(QResizeEvent*) {
 }
 
 void TStatusGraph::paintEvent(QPaintEvent*) {
-  if (!frameValid_ || frame_.size() != size()) {
-    frame_ = QImage(size(), QImage::Format_RGB32);
-    renderer_->Prepare();
-    platform::qt::QtDeviceContext dc(frame_);
-    renderer_->EraseSurface(dc, frame_.width(), frame_.height());
-    renderer_->Draw(dc, kDrawScreen);
-    frameValid_ = true;
+  if ((!frameValid_ || frame_.size() != size()) && !drawing_) {
+    if (!costly_) {
+      DrawFrame();
+    } else {
+      drawing_ = true;
+      QTimer::singleShot(0, this, [this] { DrawCostlyFrame(); });
+      if (frame_.size() != size()) {
+        frame_ = QImage(size(), QImage::Format_RGB32);
+        renderer_->Prepare();
+        platform::qt::QtDeviceContext dc(frame_);
+        renderer_->EraseSurface(dc, frame_.width(), frame_.height());
+      }
+    }
   }
   QPainter(this).drawImage(0, 0, frame_);
+}
+
+void TStatusGraph::DrawFrame() {
+  QImage frame(size(), QImage::Format_RGB32);
+  renderer_->Prepare();
+  {
+    platform::qt::QtDeviceContext dc(frame);
+    renderer_->EraseSurface(dc, frame.width(), frame.height());
+    renderer_->Draw(dc, kDrawScreen);
+  }
+  frame_ = std::move(frame);
+  frameValid_ = true;
+}
+
+void TStatusGraph::DrawCostlyFrame() {
+  {
+    const TEvaluationTask task(window(), window()->windowTitle(), QStringLiteral("Calculation in Progress"));
+    DrawFrame();
+    if (task.Cancelled()) LeaveOutSurface();
+  }
+  if (!costly_) DrawFrame();  // the data alone
+  drawing_ = false;
+  update();
+}
+
+void TStatusGraph::LeaveOutSurface() {
+  T3DGraphSetup& setup = options_.Setup();
+  setup.SurfaceFn = nullptr;
+  options_.points.FitRecord = nullptr;
+  (void)renderer_->SetData(&setup);
+  costly_ = false;
 }
 
 void RegisterGraphWindows(TSession& session) {

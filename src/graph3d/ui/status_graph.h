@@ -29,10 +29,20 @@ class TStatusGraph : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The frame at the widget's size.
+  void DrawFrame();
+  // A user function's fit may take minutes to draw (its value at every point): the frame is
+  // drawn off the paint, as a step the user may cancel, and the background shows meanwhile.
+  void DrawCostlyFrame();
+  // A Cancel while the fit's surface was sampled or drawn: the graph shows the data alone.
+  void LeaveOutSurface();
+
   TGraphOptions options_;
   std::unique_ptr<T3DBase> renderer_;
   QImage frame_;
   bool frameValid_ = false;
+  bool costly_ = false;   // the surface is a user function's fit, evaluated by the language
+  bool drawing_ = false;  // a costly frame is being drawn or waits to be
 };
 
 // Titles of the status graph over fit results: the review installs the titles of the rank

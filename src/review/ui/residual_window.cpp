@@ -9,12 +9,15 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "app/file_utils.h"
 #include "app/settings_file.h"
 #include "app/ui/program_printer.h"
+#include "expr/eval_context.h"
 #include "fit/session.h"
 #include "graph3d/graph_pointer.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "graph3d/ui/titles_dialog.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
@@ -142,12 +145,23 @@ void TResid::Command(int id) {
 }
 
 void TResid::SetMode(int mode) {
+  // The residuals of a user function's fit may take minutes: a Cancel keeps the mode shown.
+  const TEvaluationTask task(this, windowTitle(), QStringLiteral("Calculation in Progress"));
+  const int was = Mode();
+  TShown kept = Keep();
+  busy_ = true;
   CurrentSettings().ResidualMode = mode;
-  CheckModeItems();
   Retitle();
   BuildResiduals();
   FormatGraphTitle();
-  Redraw();
+  DrawFrameNow();
+  busy_ = false;
+  if (task.Cancelled()) {
+    CurrentSettings().ResidualMode = was;
+    PutBack(std::move(kept));
+  }
+  CheckModeItems();
+  update();
 }
 
 void TResid::CheckModeItems() {
@@ -160,15 +174,22 @@ void TResid::CheckModeItems() {
 
 void TResid::BuildResiduals() {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  busy_ = true;
+  const bool wasBusy = std::exchange(busy_, true);
   residSurface_.reset();
   workData_.clear();
-  const int mode = Mode();
-  if (mode == kResidualSurface) {
+  if (Mode() == kResidualSurface) {
     workData_ = ResidualPointTable(sourceData_ ? sourceData_() : std::span<const TXYZPoint>(), fitValue_);
     // Nothing with 3 points or fewer, or all on one line: the points are drawn as residuals.
-    residSurface_ = MakePreviewSurface(workData_);
+    // Residuals of stopped evaluations make no surface: what the window showed is put back.
+    if (!ExprThreadContext().stopped) residSurface_ = MakePreviewSurface(workData_);
   }
+  AttachResiduals();
+  busy_ = wasBusy;
+  QGuiApplication::restoreOverrideCursor();
+}
+
+void TResid::AttachResiduals() {
+  const int mode = Mode();
   if (residSurface_) {
     AttachPreviewSurface(*setup_, residSurface_);
     setup_->Points = [this] { return std::span<const TXYZPoint>(workData_); };
@@ -183,8 +204,6 @@ void TResid::BuildResiduals() {
   renderer_.StoreOptions();
   (void)renderer_.SetData(setup_);
   renderer_.SetKeepPoints(true);
-  busy_ = false;
-  QGuiApplication::restoreOverrideCursor();
 }
 
 void TResid::Retitle() {
@@ -204,7 +223,10 @@ void TResid::FormatGraphTitle() {
   renderer_.CreateScreenFonts();
 }
 
-void TResid::Refresh() {
+bool TResid::Refresh() {
+  const TEvaluationTask task(this, windowTitle(), QStringLiteral("Calculation in Progress"));
+  TShown kept = Keep();
+  busy_ = true;
   Retitle();
   if (Mode() == kResidualSurface) {
     BuildResiduals();
@@ -213,7 +235,26 @@ void TResid::Refresh() {
   }
   FormatGraphTitle();
   if (Mode() != kResidualSurface) renderer_.Recompute();
-  Redraw();
+  DrawFrameNow();
+  busy_ = false;
+  const bool cancelled = task.Cancelled();
+  if (cancelled) PutBack(std::move(kept));
+  update();
+  return !cancelled;
+}
+
+TResid::TShown TResid::Keep() const { return TShown{KeepShownFrame(), ResidualTitleSets(), workData_, residSurface_}; }
+
+void TResid::PutBack(TShown kept) {
+  ResidualTitleSets() = std::move(kept.titles);
+  workData_ = std::move(kept.workData);
+  residSurface_ = std::move(kept.surface);
+  // Attached again as they were (the surface is the smoothing engine's, or the fit's own
+  // residuals, whose evaluations give up at once after the Cancel); the figures they
+  // showed come back with the frame.
+  AttachResiduals();
+  FormatGraphTitle();
+  PutBackShownFrame(std::move(kept.frame));
 }
 
 std::vector<TResidualRow> TResid::Rows() const {

@@ -25,6 +25,7 @@
 #include "graph3d/ui/graph_frame_window.h"
 #include "graph3d/ui/graph_option_commands.h"
 #include "review/residual_table.h"
+#include "review/review_titles.h"
 
 class QAction;
 class QMenuBar;
@@ -64,8 +65,21 @@ class TResid : public T3DWinSL {
   void Command(int id);
   QAction* Action(int id) const;
   QMenuBar* MenuBar() const { return menu_; }
-  // The review's rank changed: titles, residuals and the graph follow.
-  void Refresh();
+  // The review's rank changed: titles, residuals and the graph follow, the graph drawn
+  // within the step. A user function's residuals may take minutes: the step shows the
+  // progress window with Cancel once it has taken a moment (or answers to the one of the
+  // change it is part of), and a cancelled step leaves the window as it was: false then.
+  bool Refresh();
+  // What the window shows of the fit, kept before a change the user may cancel and put back
+  // after it.
+  struct TShown {
+    TShownFrame frame;
+    TReviewTitleSets titles;
+    PointTable workData;
+    std::optional<TPreviewSurface> surface;
+  };
+  TShown Keep() const;
+  void PutBack(TShown kept);
   // ResidualMode 0..3.
   int Mode() const;
   bool HasResidualSurface() const { return residSurface_.has_value(); }
@@ -91,6 +105,9 @@ class TResid : public T3DWinSL {
   void CheckModeItems();
   // The residual points and surface of the mode, attached to the renderer.
   void BuildResiduals();
+  // The points and the surface of workData_ and residSurface_ (none: the fit's residuals)
+  // attached to the renderer.
+  void AttachResiduals();
   void Retitle();
   void FormatGraphTitle();
   void CmSaveAs();

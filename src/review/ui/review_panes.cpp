@@ -6,10 +6,12 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/ui/clear_placement.h"
 #include "app/ui/dialog.h"
 #include "fit/session.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "review/pane_text.h"
 
 namespace {
@@ -47,11 +49,26 @@ void TRVScrWin::Notify(int code) const {
   if (notify_) notify_(code);
 }
 
-void TRVScrWin::Rebuild() {
+bool TRVScrWin::Rebuild() {
+  const TEvaluationTask task(this, windowTitle(), QStringLiteral("Calculation in Progress"));
+  TShownText kept = KeepText();
   const int top = View()->verticalScrollBar()->value();
   FormatText();
+  lastCancelled_ = task.Cancelled();
+  if (lastCancelled_) {
+    PutBackText(std::move(kept));
+    return false;
+  }
   UpdateScrollRanges();
   ScrollToLine(top);
+  View()->viewport()->update();
+  return true;
+}
+
+void TRVScrWin::PutBackText(TShownText kept) {
+  rank_ = kept.rank;
+  lines_ = std::move(kept.lines);
+  UpdateScrollRanges();
   View()->viewport()->update();
 }
 
@@ -143,6 +160,8 @@ void TRVNumWin::FormatText() {
 void TRVNumWin::ToggleOption(unsigned bit) {
   CurrentSettings().NumericPaneOptions ^= static_cast<std::int32_t>(bit);
   Notify(kNotifyNumericOptions);
+  // A build the user cancelled shows the text of the options as they were.
+  if (LastRebuildCancelled()) CurrentSettings().NumericPaneOptions ^= static_cast<std::int32_t>(bit);
   UpdateOptionChecks();
 }
 
@@ -197,9 +216,12 @@ void TRVDataWin::FormatText() {
 }
 
 void TRVDataWin::SetType(int type) {
-  if (type == CurrentSettings().DataPaneType) return;
+  const int was = CurrentSettings().DataPaneType;
+  if (type == was) return;
   CurrentSettings().DataPaneType = type;
   Notify(kNotifyDataType);
+  // A build the user cancelled shows the text of the type as it was.
+  if (LastRebuildCancelled()) CurrentSettings().DataPaneType = was;
   UpdateTypeChecks();
 }
 

@@ -48,8 +48,19 @@ class TRVScrWin : public TScrWin {
 
   virtual void SetRank(int rank) { rank_ = rank; }
   int Rank() const { return rank_; }
-  // Builds the text afresh and repaints.
-  void Rebuild();
+  // Builds the text afresh and repaints. The figures of a user function's fit may take
+  // minutes to compute: the build shows the progress window with Cancel once it has taken a
+  // moment (or answers to the one of the change it is part of), and a cancelled build
+  // leaves the text as it was: false then.
+  bool Rebuild();
+  bool LastRebuildCancelled() const { return lastCancelled_; }
+  // The rank and text shown, kept before a change the user may cancel and put back after it.
+  struct TShownText {
+    int rank;
+    TMFile lines;
+  };
+  TShownText KeepText() const { return {rank_, lines_}; }
+  void PutBackText(TShownText kept);
   // The review window goes first: the pane tells nobody when it is closed.
   void ForgetOwner() { notify_ = nullptr; }
   // A pane never placed opens beside `ownerFrame` (the owner's frame on the screen), in
@@ -73,6 +84,7 @@ class TRVScrWin : public TScrWin {
   TPlacementKeeper placement_;
   QRect beside_;
   int besideSlot_ = 0;
+  bool lastCancelled_ = false;
   int closedCode_;
   TReviewNotifier notify_;
 };

@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/c_format.h"
@@ -36,6 +38,7 @@
 #include "fit/fit_refit.h"
 #include "fit/session.h"
 #include "graph3d/graph_options.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "graph3d/ui/graph_output.h"
 #include "graph3d/ui/status_graph.h"
 #include "graph3d/ui/titles_dialog.h"
@@ -84,6 +87,9 @@ constexpr int kExtensionIds[] = {
     kCmReviewSaveCovariance, kCmReviewSaveAudit,       kCmReviewEvaluation,    kReviewEvaluate,
     kReviewQuickEval,
 };
+
+// The progress window's text while a rank is made current and drawn.
+QString RefittingText(int rank) { return QStringLiteral("Refitting Rank %1...").arg(rank); }
 
 bool IsExtension(int id) { return std::find(std::begin(kExtensionIds), std::end(kExtensionIds), id) != std::end(kExtensionIds); }
 
@@ -149,8 +155,19 @@ TRView::TRView(QWidget* parent, TSession& session, T3DGraphSetup* setup, bool li
   renderStart_.setSingleShot(true);
   connect(&renderStart_, &QTimer::timeout, this, [this] { StartRender(); });
   setup_->SurfaceFn = [this](long double x, long double y) { return SurfaceZ(session_.CurFit, surfaceMode_, x, y); };
-  AttachRecord();
-  RefitAndRedraw();
+  {
+    // The rank under review is made current before the graph is attached to it, so that a
+    // surface that takes long to evaluate is sampled once; a Cancel leaves the review
+    // unopened.
+    const TEvaluationTask task(parent, windowTitle(), RefittingText(rank_));
+    session_.ReviewCurrentRank = rank_;
+    (void)::MakeRankCurrent(session_, rank_, limits_.mode != kLimitsNone ? kRefitCovariance : kRefitRecord);
+    AttachRecord();
+    Retitle();
+    UpdateMenus();
+    SetFrameKey(rank_);
+    openingCancelled_ = task.Cancelled();
+  }
   // A surface mode belongs to one review.
   surfaceMode_ = kSurfaceZ;
 
@@ -372,7 +389,19 @@ void TRView::SetupWindow() {
   // Never placed: the upper left of the screen, clear of the list's place in the lower
   // right of a graph-first review.
   if (neverPlaced) move(ScreenWidth / 50, ScreenHeight / 25);
-  RefitAndRedraw();
+  {
+    // The rank was made current and its surface sampled when the window was made: the
+    // titles are laid out on the fonts the setup made, and the first picture is drawn
+    // within a step the user may cancel (a user function's fit may take long to draw),
+    // which closes the review.
+    const TEvaluationTask task(this, windowTitle(), RefittingText(rank_));
+    Retitle();
+    if (DrawNowIfCostly()) PaintGraph();
+    if (task.Cancelled()) {
+      openingCancelled_ = true;
+      QMetaObject::invokeMethod(this, [this] { done(kReviewOk); }, Qt::QueuedConnection);
+    }
+  }
   CheckLimitItems();
   EnableModeCommands();
   // The satellites come once the window is on the screen, so that the window manager
@@ -381,6 +410,7 @@ void TRView::SetupWindow() {
 }
 
 void TRView::ShowSatellites() {
+  if (openingCancelled_) return;
   // A fit list without a fit: nothing to review.
   if (!list_->SetupWindow()) {
     done(kReviewOk);
@@ -458,15 +488,92 @@ void TRView::AttachRecord() {
   Renderer().SetKeepPoints(true);
 }
 
-void TRView::RefitAndRedraw() {
+struct TRView::TShown {
+  int rank = 0;
+  int currentUdf = 0;
+  TFitSide fit;
+  TReviewTitleSets titles;
+  TReviewLimits limits;
+  int level = 0;
+  int surfaceMode = kSurfaceZ;
+  TShownGraph graph;
+  std::vector<std::pair<QPointer<TRVScrWin>, TRVScrWin::TShownText>> panes;
+  std::optional<TResid::TShown> residuals;
+};
+
+TRView::TShown TRView::KeepShown() const {
+  TShown k{session_.ReviewCurrentRank,
+           ExprThreadContext().CurrentUdf,
+           session_.CurFit,
+           ReviewTitleSets(),
+           limits_,
+           CurrentSettings().LimitsLevel,
+           surfaceMode_,
+           KeepShownGraph(),
+           {},
+           std::nullopt};
+  for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision})
+    if (TRVScrWin* pane = TextPane(entry)) k.panes.emplace_back(pane, pane->KeepText());
+  if (residWin_) k.residuals = residWin_->Keep();
+  return k;
+}
+
+void TRView::PutBackShown(TShown kept) {
+  rank_ = kept.rank;
+  session_.ReviewCurrentRank = kept.rank;
+  session_.CurFit = std::move(kept.fit);
+  ExprThreadContext().CurrentUdf = kept.currentUdf;
+  ReviewTitleSets() = std::move(kept.titles);
+  const bool attach = kept.limits.mode != limits_.mode || kept.surfaceMode != surfaceMode_;
+  limits_ = kept.limits;
+  CurrentSettings().LimitsMode = limits_.mode;
+  CurrentSettings().LimitsLevel = kept.level;
+  surfaceMode_ = kept.surfaceMode;
+  if (QRadioButton* r = modeButtons_[static_cast<std::size_t>(surfaceMode_)]) r->setChecked(true);
+  // The record as it was; its surface is sampled again by evaluations that give up at once
+  // after the Cancel, and the figures it showed come back with the picture.
+  if (attach) AttachRecord();
+  FormatGraphTitle();
+  PutBackShownGraph(std::move(kept.graph));
+  // The rank's own pictures: after a re-sort a rank number names another fit.
+  SetFrameKey(rank_);
+  for (auto& [pane, text] : kept.panes)
+    if (pane) pane->PutBackText(std::move(text));
+  if (residWin_ && kept.residuals) residWin_->PutBack(std::move(*kept.residuals));
+  if (list_ != nullptr) list_->SelectPrefix(CFormat("%4d", rank_));
+  CheckLimitItems();
+  EnableModeCommands();
+}
+
+bool TRView::RefitAndRedraw() {
   // The render thread refits from its own copies into its own fit: it goes on meanwhile.
+  const TEvaluationTask task(this, windowTitle(), RefittingText(rank_));
+  TShown kept = KeepShown();
+  const bool wasSuspended = PaintingSuspended();
+  SetPaintingSuspended(true);
+  if (residWin_) residWin_->SetBusy(true);
   session_.ReviewCurrentRank = rank_;
-  if (::MakeRankCurrent(session_, rank_, limits_.mode != kLimitsNone ? kRefitCovariance : kRefitRecord)) {
+  const bool made = ::MakeRankCurrent(session_, rank_, limits_.mode != kLimitsNone ? kRefitCovariance : kRefitRecord);
+  SetFrameKey(rank_);
+  const bool drawn = made && DrawNowIfCostly();
+  if (made) {
     Retitle();
     Renderer().Recompute();
+    if (drawn) PaintGraph();
     UpdateMenus();
   }
-  SetFrameKey(rank_);
+  if (residWin_) residWin_->SetBusy(false);
+  SetPaintingSuspended(wasSuspended);
+  const bool cancelled = task.Cancelled();
+  if (cancelled) PutBackShown(std::move(kept));
+  Redraw(drawn || cancelled ? 0 : 1);
+  return !cancelled;
+}
+
+bool TRView::DrawNowIfCostly() const {
+  // Only the language's evaluations can take long and be stopped (a user function's, the
+  // derivatives of one); the picture of every other fit is drawn at the next paint.
+  return session_.CurFit.udfIndex >= 0;
 }
 
 void TRView::Retitle() {
@@ -525,8 +632,7 @@ void TRView::MakeRankCurrent(int how, int rank) {
     default: return;
   }
   if (rank_ < 1) return;
-  RefitAndRedraw();
-  Redraw(1);
+  (void)RefitAndRedraw();  // a Cancel shows the rank shown before
 }
 
 void TRView::ReviewNotify(int code) {
@@ -666,8 +772,7 @@ void TRView::SelectedRowCurrent() {
   const int rank = RankOfRow(*row);
   if (rank < 1) return;
   rank_ = rank;
-  RefitAndRedraw();
-  Redraw(1);
+  (void)RefitAndRedraw();  // a Cancel shows the rank shown before
 }
 
 void TRView::CmFindEquation() {
@@ -686,10 +791,10 @@ void TRView::CmFindEquation() {
   if (found) {
     rank_ = rank;
     if (list_ != nullptr) list_->SelectPrefix(CFormat("%4d", rank));
-    RefitAndRedraw();
+    (void)RefitAndRedraw();  // a Cancel shows the rank shown before
   }
   SetPaintingSuspended(false);
-  Redraw(found ? 1 : 0);
+  Redraw(0);
 }
 
 void TRView::CmPreferences() {
@@ -758,32 +863,57 @@ void TRView::CmTitles() {
 }
 
 void TRView::ChangeLimits(int command) {
+  TShown kept = KeepShown();
   if (command == kCmReviewConfidence) limits_.ToggleConfidence();
   if (command == kCmReviewPrediction) limits_.TogglePrediction();
   if (command == kReviewIntervals) limits_.ToggleIntervals();
-  ApplyLimits();
-}
-
-void TRView::ApplyLimits() {
   CurrentSettings().LimitsMode = limits_.mode;
   CheckLimitItems();
-  // A rank the list holds: it was made current before.
-  if (limits_.mode != kLimitsNone) (void)::MakeRankCurrent(session_, rank_, kRefitCovariance);
-  AttachRecord();
-  Redraw(2);
+  TGraphChange change;
+  change.refit = limits_.mode != kLimitsNone;
+  (void)ApplyGraphChange(std::move(kept), change);  // a Cancel puts the limits back
 }
 
 void TRView::SetLevel(int index) {
+  TShown kept = KeepShown();
   CurrentSettings().LimitsLevel = index;
   CheckLimitItems();
-  // New t values of the level; a rank the list holds: it was made current before.
-  if (limits_.mode != kLimitsNone) (void)::MakeRankCurrent(session_, rank_, kRefitCovariance);
-  for (int entry : {kLayoutNumeric, kLayoutData})
-    if (TRVScrWin* pane = TextPane(entry)) {
-      pane->SetRank(rank_);
-      pane->Rebuild();
-    }
-  if (limits_.mode != kLimitsNone) Redraw(2);
+  // New t values of the level.
+  TGraphChange change;
+  change.refit = change.redraw = limits_.mode != kLimitsNone;
+  change.satellites = [this] {
+    for (int entry : {kLayoutNumeric, kLayoutData})
+      if (TRVScrWin* pane = TextPane(entry)) {
+        pane->SetRank(rank_);
+        (void)pane->Rebuild();
+      }
+  };
+  (void)ApplyGraphChange(std::move(kept), change);  // a Cancel puts the level back
+}
+
+bool TRView::ApplyGraphChange(TShown kept, const TGraphChange& change) {
+  const TEvaluationTask task(this, windowTitle(), QStringLiteral("Calculation in Progress"));
+  const bool wasSuspended = PaintingSuspended();
+  SetPaintingSuspended(true);
+  if (change.redraw) StopRender();
+  // A rank the list holds: it was made current before.
+  if (change.refit) (void)::MakeRankCurrent(session_, rank_, kRefitCovariance);
+  const bool drawn = change.redraw && DrawNowIfCostly();
+  if (change.redraw) {
+    AttachRecord();
+    // The pictures of the other ranks show the graph as it was.
+    ClearImageCache();
+    if (drawn) PaintGraph();
+  }
+  if (change.satellites) change.satellites();
+  SetPaintingSuspended(wasSuspended);
+  const bool cancelled = task.Cancelled();
+  if (cancelled) PutBackShown(std::move(kept));
+  if (change.redraw) {
+    TViewData::Redraw(drawn || cancelled ? 0 : 2);
+    StartRender();
+  }
+  return !cancelled;
 }
 
 void TRView::SetSurfaceMode(int mode) {
@@ -791,9 +921,17 @@ void TRView::SetSurfaceMode(int mode) {
     if (QRadioButton* r = modeButtons_[static_cast<std::size_t>(surfaceMode_)]) r->setChecked(true);
     return;
   }
+  TShown kept = KeepShown();
   modeButtons_[static_cast<std::size_t>(mode)]->setChecked(true);
-  SetPaintingSuspended(true);
   surfaceMode_ = mode;
+  Retitle();
+  // The derivatives of a user function's fit may take long to sample: a Cancel keeps the
+  // surface shown, with its data pane and residual graph.
+  TGraphChange change;
+  change.satellites = [this] {
+    if (ReviewExtensions().refreshSatellites) ReviewExtensions().refreshSatellites(*this);
+  };
+  if (!ApplyGraphChange(std::move(kept), change)) return;
   if (mode != kSurfaceZ && dataWin_) {
     dataWin_->ForgetOwner();
     dataWin_->AllowClose();
@@ -801,11 +939,6 @@ void TRView::SetSurfaceMode(int mode) {
   }
   if (mode != kSurfaceZ) CloseResiduals();
   EnableModeCommands();
-  Retitle();
-  AttachRecord();
-  SetPaintingSuspended(false);
-  Redraw(2);
-  if (ReviewExtensions().refreshSatellites) ReviewExtensions().refreshSatellites(*this);
 }
 
 void TRView::EnableModeCommands() {
@@ -924,8 +1057,13 @@ void TRView::OpenPane(int entry, bool toggle) {
   pane->OpenBeside(frameGeometry(), entry == kLayoutNumeric ? 0 : entry == kLayoutPrecision ? 1 : 2);
   pane->show();
   pane->activateWindow();
-  // The pane's text is of the current fit; the graph keeps what it draws.
-  pane->Rebuild();
+  // The pane's text is of the current fit; the graph keeps what it draws. A text the user
+  // cancelled (a user function's figures may take long) leaves the pane unopened.
+  if (!pane->Rebuild()) {
+    pane->ForgetOwner();
+    pane->AllowClose();
+    delete pane;
+  }
 }
 
 void TRView::OpenResiduals(bool toggle) {
@@ -971,6 +1109,9 @@ void TRView::OpenResiduals(bool toggle) {
   titles.custom.Enabled = 0;
   r.Titles = &titles.custom;
   r.TitleSettings = &titles.automatic;
+  // The residuals of a user function's fit may take long: a Cancel leaves the window
+  // unopened.
+  const TEvaluationTask task(this, tr("Residuals"), QStringLiteral("Calculation in Progress"));
   residWin_ = new TResid(this, session_, &r, OptionDialogs());
   if (neverPlaced) {
     // Its record holds the place found, for the next opening in this review.
@@ -980,7 +1121,15 @@ void TRView::OpenResiduals(bool toggle) {
   residWin_->setAttribute(Qt::WA_DeleteOnClose);
   OwnWindow(residWin_);
   connect(residWin_, &T3DWin::closed, this, [this] { activateWindow(); });
+  residWin_->SetBusy(true);
   residWin_->show();
+  residWin_->DrawFrameNow();
+  residWin_->SetBusy(false);
+  if (task.Cancelled()) {
+    CloseResiduals();
+    return;
+  }
+  residWin_->update();
   residWin_->activateWindow();
 }
 
@@ -1118,8 +1267,12 @@ void OpenReviewWindow(QWidget* mainWindow, TSession& session, bool listFirst) {
     // Every review opens with the automatic titles of the rank under review.
     titles.custom.Enabled = 0;
     auto* window = new TRView(mainWindow, session, &setup, listFirst);
-    window->resize(std::max(ScreenWidth * 31 / 50, 760), std::max(ScreenHeight * 37 / 50, 560));
-    window->Execute();
+    if (window->OpeningCancelled()) {
+      delete window;  // the user cancelled the refit of a fit that takes long to evaluate
+    } else {
+      window->resize(std::max(ScreenWidth * 31 / 50, 760), std::max(ScreenHeight * 37 / 50, 560));
+      window->Execute();
+    }
     options.StoreBack();
   }
   s.reviewStartMode = listFirst ? 1 : 0;

@@ -147,8 +147,13 @@ class TRView : public TViewData, public TEqnListOwner {
   // review is kept.
   void done(int result) override;
 
-  // The change of rank: refit, titles, graph, satellites. No repaint: Redraw follows.
-  void RefitAndRedraw();
+  // The change of rank: refit, titles, graph, satellites, and the graph's picture drawn.
+  // A user function's fit may take minutes to refit and draw: the change shows the progress
+  // window with Cancel once it has taken a moment, and a Cancel puts back the rank shown
+  // before with everything the windows showed of it (false then).
+  bool RefitAndRedraw();
+  // The opening's refit and drawing were cancelled: the review is not to be shown.
+  bool OpeningCancelled() const { return openingCancelled_; }
   void Redraw(int mode) override;
   // Lays out the title lines (the custom set's lines that follow the rank, the sizes).
   void FormatGraphTitle();
@@ -202,7 +207,6 @@ class TRView : public TViewData, public TEqnListOwner {
   void CmTitles();
   void CmPreferences();
   void ChangeLimits(int command);
-  void ApplyLimits();
   void SetLevel(int index);
   void ToggleList();
   void ShowList(bool show);
@@ -221,6 +225,23 @@ class TRView : public TViewData, public TEqnListOwner {
   void Retitle();
   void RebuildFonts();
   void AttachRecord();
+  // What a change of the current fit, the limits or the surface mode changes, kept before
+  // it and put back after a Cancel.
+  struct TShown;
+  TShown KeepShown() const;
+  void PutBackShown(TShown kept);
+  // A change of the limits, the level or the surface mode, made as one step the user may
+  // cancel (`kept`: what was shown before the change): the rank refitted with its covariance,
+  // the record attached again and the picture drawn, the satellites refreshed.
+  struct TGraphChange {
+    bool refit = false;
+    bool redraw = true;
+    std::function<void()> satellites;
+  };
+  bool ApplyGraphChange(TShown kept, const TGraphChange& change);
+  // Whether a change draws the current fit's picture within its own step (where the user
+  // may cancel it) rather than at the next paint.
+  bool DrawNowIfCostly() const;
   void ShowRenderStats();
   // Starts the thread once the events in hand are done (a list being rebuilt has its new
   // rows then), or after `delayMs` (the pane is being resized).
@@ -250,6 +271,7 @@ class TRView : public TViewData, public TEqnListOwner {
   std::unique_ptr<TRenderThread> render_;
   QTimer renderStart_;
   bool renderWanted_ = false;  // set once the window stands
+  bool openingCancelled_ = false;
 };
 
 // Opens the modal review of the session's fit list (graph first, or list first) and returns

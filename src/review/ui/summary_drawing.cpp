@@ -1,5 +1,7 @@
 #include "review/ui/summary_drawing.h"
 
+#include <QApplication>
+
 #include <algorithm>
 
 #include "app/ui/text_pages.h"
@@ -7,6 +9,7 @@
 #include "app/settings_file.h"
 #include "fit/session.h"
 #include "graph3d/color_schemes.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "review/pane_text.h"
 
 namespace {
@@ -92,6 +95,14 @@ void DrawCurrentFitSummary(const TSession& session, platform::DeviceContext& dc,
                            bool colors) {
   TNumericPaneSettings settings;
   settings.levelIndex = CurrentSettings().LimitsLevel;
-  const std::unique_ptr<TMFile> text = BuildSummaryText(session, settings);
+  std::unique_ptr<TMFile> text;
+  {
+    // The summary's figures are the fit's refitted whole (its errors, volume and extrema): a
+    // user function's may take minutes. Cancelled, the picture goes without its summary.
+    const TEvaluationTask task(QApplication::activeWindow(), QStringLiteral("Summary"),
+                               QStringLiteral("Calculation in Progress"));
+    text = BuildSummaryText(session, settings);
+    if (task.Cancelled()) text.reset();
+  }
   if (text) DrawSummaryLines(dc, dpi, rect, *text, ReviewPrintFont(), colors);
 }
