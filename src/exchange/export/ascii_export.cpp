@@ -110,5 +110,5 @@ int AsciiExportTable(const std::filesystem::path& path, const TAsciiExportReques
                      const TReviewCallbacks& review) {
   int lines = 0;
   const std::string text = AsciiExportText(request, review, lines);
-  return SaveGlobalToFile(text, path) ? lines : -1;
+  return !ExportEvaluationsStopped() && SaveGlobalToFile(text, path) ? lines : -1;
 }

@@ -7,6 +7,7 @@
 #include "app/c_format.h"
 #include "app/long_double.h"
 #include "app/worksheet_records.h"
+#include "expr/eval_context.h"
 #include "numerics/stepped_range.h"
 #include "review/equation_text.h"
 
@@ -325,6 +326,8 @@ TExportLayout ExportTableLayout(const TExportTableInput& in, const TExportGrid& 
   layout.lastRow = std::min(layout.lastRow, maxRow);
   return layout;
 }
+
+bool ExportEvaluationsStopped() { return ExprThreadContext().stopped; }
 
 TExportOutcome WriteExportCells(const TExportTableInput& in, const TExportGrid& grid,
                                 ExportGridRules rules, int maxRow, TExportCellSink& sink) {

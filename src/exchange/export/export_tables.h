@@ -85,6 +85,11 @@ struct TExportPoint {
 TExportPoint EvaluateExportPoint(const TReviewCallbacks& review, long double x, long double y,
                                  bool withLimits = true);
 
+// Whether the user stopped this thread's evaluations of the surface (a Cancel while a user
+// function took long): a writer then leaves its file as it was, rather than write values of
+// evaluations that gave up.
+bool ExportEvaluationsStopped();
+
 // "90.00", "95.00", "99.00", "99.90" or "99.99" for the level 0..4 (clamped).
 std::string ExportLevelText(int level);
 // "95.00% Conf Lim" and "95.00% Pred Lim" for the level 0..4.

@@ -46,6 +46,6 @@ TExportOutcome LotusExportTable(const std::filesystem::path& path, int fileKind,
     (void)WK3PutTrailer(out);
   else
     (void)WK1PutEOF(out);
-  if (!SaveGlobalToFile(out.Bytes(), path)) outcome.result = -1;
+  if (ExportEvaluationsStopped() || !SaveGlobalToFile(out.Bytes(), path)) outcome.result = -1;
   return outcome;
 }

@@ -105,6 +105,10 @@ TMv5ExportResult WriteWorksheets(const std::filesystem::path& path, const std::v
   result.rows = rows;
   result.gridPoints = gridPoints;
   result.valuesNotHeld = values.NotHeld();
+  if (ExportEvaluationsStopped()) {
+    result.status = Mv5ExportStatus::kCannotWrite;
+    return result;
+  }
   TMvDescriptor fd;
   MvInitFileDescriptor(fd);
   for (const auto& [at, value] : {std::pair{0, 0}, {2, 0}, {4, 1}})

@@ -199,6 +199,6 @@ TExportOutcome QpwExportTable(const std::filesystem::path& path, const TExportTa
   std::vector<std::span<const std::uint8_t>> pieces{header.Bytes()};
   sink.AppendTo(pieces);
   pieces.emplace_back(closing.Bytes());
-  if (!SaveGlobalToFile(pieces, path)) outcome.result = -1;
+  if (ExportEvaluationsStopped() || !SaveGlobalToFile(pieces, path)) outcome.result = -1;
   return outcome;
 }

@@ -164,6 +164,6 @@ TExportOutcome XlsExportTable(const std::filesystem::path& path, const TExportTa
   TBiff4Sink sink(out);
   TExportOutcome outcome = WriteExportCells(in, grid, ExportGridRules::kLotusExcel, kBiff4MaxRow, sink);
   Biff4PutClosing(out);
-  if (!SaveGlobalToFile(out.Bytes(), path)) outcome.result = -1;
+  if (ExportEvaluationsStopped() || !SaveGlobalToFile(out.Bytes(), path)) outcome.result = -1;
   return outcome;
 }

@@ -120,6 +120,10 @@ void ShowExportBusy(TRView& review, const std::string& path) {
   ShowBusyMsg(ToWindow(&review), FileNameToCodedText(path), platform::LoadString(kWritingDataText), 1);
 }
 
+TEvaluationTask ExportTask(TRView& review, const std::string& path) {
+  return TEvaluationTask(&review, FromCp1252(FileNameToCodedText(path)), FromCp1252(platform::LoadString(kWritingDataText)));
+}
+
 void ReportExportFailure(TRView& review, const std::filesystem::path& path) {
   ErrorBox(ToWindow(&review), FileNameToCodedText(path.string()), SaveFailureText(path, kWriteFailedText));
 }
@@ -197,9 +201,19 @@ void CmSaveAudit(TRView& review) {
   // Each listed fit is refitted with its covariance on a side of its own: the standard
   // errors exist, and the fit under review stays current as it was.
   std::vector<TFitEqn> fits;
-  for (const int rank : ListedRanks(review))
-    if (std::optional<TFitSide> side = RefitRank(review.Session(), rank, kRefitCovariance)) fits.push_back(side->eqn);
-  const bool written = WriteAuditFile(path, AuditLevel, fits);
+  bool written = false;
+  {
+    const TEvaluationTask task = ExportTask(review, path);
+    for (const int rank : ListedRanks(review)) {
+      if (task.Cancelled()) break;
+      if (std::optional<TFitSide> side = RefitRank(review.Session(), rank, kRefitCovariance)) fits.push_back(side->eqn);
+    }
+    if (task.Cancelled()) {
+      HideBusyMsg();
+      return;
+    }
+    written = WriteAuditFile(path, AuditLevel, fits);
+  }
   HideBusyMsg();
   if (!written) {
     ReportExportFailure(review, path);
@@ -212,7 +226,15 @@ void CmSaveCovariance(TRView& review) {
   const std::string path = AskExportPath(review, kCovarianceCaption, "Covariance [cov]|*.cov|", "COV");
   if (path.empty()) return;
   ShowExportBusy(review, path);
-  const std::optional<TFitSide> side = RefitRank(review.Session(), review.Rank(), kRefitCovariance);
+  std::optional<TFitSide> side;
+  {
+    const TEvaluationTask task = ExportTask(review, path);
+    side = RefitRank(review.Session(), review.Rank(), kRefitCovariance);
+    if (task.Cancelled()) {
+      HideBusyMsg();
+      return;
+    }
+  }
   // A normal matrix that cannot be inverted has no covariance, nor has a fit without a degree
   // of freedom left (no variance to scale it): nothing is written, and the user is told why
   // rather than handed an empty file.

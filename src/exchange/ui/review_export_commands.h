@@ -6,12 +6,15 @@
 // the busy window captioned with the path ("Writing Data..."), the refit of the rank under
 // review where the writer prints its errors and limits, the writer, and for text outputs a
 // result window on the written file. A file that cannot be written is told ("Unable to
-// Write File" with the path as caption) and opens no window; Cancel anywhere writes and
-// refits nothing and leaves the options as they were.
+// Write File" with the path as caption) and opens no window; Cancel anywhere (the progress
+// window's too, while a user function's fit is refitted and evaluated) writes and refits
+// nothing and leaves the options as they were.
 #pragma once
 
 #include <filesystem>
 #include <string>
+
+#include "graph3d/ui/evaluation_progress.h"
 
 class TRView;
 class TScrWin;
@@ -41,6 +44,12 @@ std::string AskExportPath(TRView& review, int captionId, const char* filter, con
 // The busy window over the review while a file is written: the path as caption, "Writing
 // Data..." as text.
 void ShowExportBusy(TRView& review, const std::string& path);
+// The step of an export that evaluates the fit under review (its refit, the surface over the
+// grid, the limits): a user function's fit may take minutes, and once the step has taken a
+// moment the progress window with Cancel takes the busy window's place, with the same
+// caption and text. After a Cancel nothing is written, nothing is told, and the fit under
+// review is as it was.
+TEvaluationTask ExportTask(TRView& review, const std::string& path);
 // "Unable to Write File" with the path as caption.
 void ReportExportFailure(TRView& review, const std::filesystem::path& path);
 // A text window on the written file, titled with its path; null (and told) when the file

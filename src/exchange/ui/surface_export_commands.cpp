@@ -49,15 +49,21 @@ TExportRequest RequestOf(int tableKind, const TGenRange& r) {
 template <typename Write>
 bool WriteSurfaceExport(TRView& review, const std::string& path, Write write) {
   ShowExportBusy(review, path);
-  (void)MakeRankCurrent(review.Session(), review.Rank(), kRefitComplete);  // the rank under review exists
-  bool written = false;
+  bool written = false, cancelled = false;
   {
-    const TReviewExportSource source(review.Session());
-    written = write(source);
+    // A Cancel while a user function's fit is refitted or evaluated over the grid: the fit
+    // under review stays as it was, and the writer leaves the file as it was.
+    const TEvaluationTask task = ExportTask(review, path);
+    (void)MakeRankCurrent(review.Session(), review.Rank(), kRefitComplete);  // the rank under review exists
+    if (!task.Cancelled()) {
+      const TReviewExportSource source(review.Session());
+      written = write(source);
+    }
+    cancelled = task.Cancelled();
   }
   HideBusyMsg();
-  if (!written) ReportExportFailure(review, path);
-  return written;
+  if (!written && !cancelled) ReportExportFailure(review, path);
+  return written && !cancelled;
 }
 
 }  // namespace

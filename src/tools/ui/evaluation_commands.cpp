@@ -7,6 +7,7 @@
 #include "fit/fit_refit.h"
 #include "fit/session.h"
 #include "graph3d/renderer.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "graph3d/surface_search_start.h"
 #include "review/equation_text.h"
 #include "review/review_surface.h"
@@ -26,9 +27,15 @@ void AxisRange(const T3DBase& renderer, int axis, long double& lo, long double& 
 }
 
 void OpenReviewEvaluation(TRView& review, TSession& session) {
-  // The limits need the fit's covariance: the rank is made current again with it. The
-  // review holds a rank of its list, so the refit cannot fail.
-  (void)MakeRankCurrent(session, review.Rank(), kRefitCovariance);
+  {
+    // The limits need the fit's covariance: the rank is made current again with it. The
+    // review holds a rank of its list, so the refit fails only when the user cancels it (a
+    // user function's fit takes long): the table is not opened then, and the fit under
+    // review is as it was.
+    const TEvaluationTask task(&review, review.windowTitle(), QStringLiteral("Calculation in Progress"));
+    (void)MakeRankCurrent(session, review.Rank(), kRefitCovariance);
+    if (task.Cancelled()) return;
+  }
   const std::string title = StripTextCodes(ReviewTitleSets().automatic.Lines[1], kTitleChars);
   QPointer<QWidget> list = review.List();
   if (list) list->setEnabled(false);
