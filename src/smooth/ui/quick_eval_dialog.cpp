@@ -17,6 +17,7 @@
 #include "app/ui/owned_window.h"
 #include "app/ui/window_placement.h"
 #include "fit/extremum_search.h"
+#include "graph3d/ui/evaluation_progress.h"
 #include "tools/data_generation.h"
 
 namespace {
@@ -156,21 +157,33 @@ void TQEval::ReadEdits() {
 
 void TQEval::Evaluate() {
   ++evaluations_;
+  // A surface that takes long to evaluate (a user function's fit, a view function) shows
+  // the progress window with Cancel once it has taken a moment; a Cancel leaves the figures
+  // shown as they were, rather than figures of evaluations that gave up.
+  const TEvaluationTask task(this, windowTitle(), QStringLiteral("Calculation in Progress"));
   QString z;
   if (!IsMissingValue(x_) && !IsMissingValue(y_) && source_.value) {
     const long double v = source_.value(x_, y_);
     if (!IsMissingValue(v) && std::isfinite(v)) z = Shown(v);
   }
+  const std::array<QString, 3> lowest = Search(false), highest = Search(true);
+  if (task.Cancelled()) {
+    // A Z shown is of the X and Y it was read at: of others it would be a wrong figure.
+    if (x_ != zAt_[0] || y_ != zAt_[1]) z_->clear();
+    return;
+  }
+  zAt_ = {x_, y_};
   z_->setText(z);
-  Search(false);
-  Search(true);
+  for (std::size_t k = 0; k < 3; ++k) {
+    found_[k]->setText(lowest[k]);
+    found_[3 + k]->setText(highest[k]);
+  }
 }
 
-void TQEval::Search(bool maximum) {
+std::array<QString, 3> TQEval::Search(bool maximum) const {
   const std::size_t s = maximum ? 1 : 0;
-  for (std::size_t k = 0; k < 3; ++k) found_[3 * s + k]->clear();
   const auto& start = maximum ? source_.maximumStart : source_.minimumStart;
-  if (!checks_[s]->isChecked() || !start || !source_.value) return;
+  if (!checks_[s]->isChecked() || !start || !source_.value) return {};
   const SurfaceFunction& f = source_.searchValue ? source_.searchValue : source_.value;
   const bool whole = source_.wholeBox;
   const auto search = [&](const TSurfaceSearchStart& b, long double& x, long double& y, long double& z) {
@@ -192,10 +205,8 @@ void TQEval::Search(bool maximum) {
       found = true;
     }
   }
-  if (!found) return;
-  found_[3 * s]->setText(Shown(x));
-  found_[3 * s + 1]->setText(Shown(y));
-  found_[3 * s + 2]->setText(Shown(z));
+  if (!found) return {};
+  return {Shown(x), Shown(y), Shown(z)};
 }
 
 void TQEval::SaveState() {

@@ -62,7 +62,9 @@ class TQEval : public QDialog {
 
  private:
   void ReadEdits();
-  void Search(bool maximum);
+  // The lowest (highest) point's X, Y and Z as shown; empty when the search is off or
+  // found none.
+  std::array<QString, 3> Search(bool maximum) const;
   void SaveState();
 
   TQuickEvalSource source_;
@@ -71,6 +73,7 @@ class TQEval : public QDialog {
   TEditReal* edits_[2] = {};
   QCheckBox* checks_[2] = {};
   QLabel* z_ = nullptr;
+  std::array<long double, 2> zAt_{};  // the X and Y of the Z shown
   std::array<QLabel*, 6> found_{};
   QTimer timer_;
   bool setup_ = true;
