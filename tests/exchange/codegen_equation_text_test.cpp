@@ -251,13 +251,15 @@ TEST(CodeGenEquationText, LongExpressionsBreakOnlyAfterOperators) {
         for (std::size_t cut; (cut = text->find('\n', start)) != std::string::npos; start = cut + 1) {
           std::string line = text->substr(start, cut - start);
           EXPECT_LE(line.size(), 51 + tail) << *text;
-          if (dialect == kDialectFortran77) EXPECT_LE(line.size() + (start == 0 ? 9 : 0), 72u) << *text;
+          if (dialect == kDialectFortran77) { EXPECT_LE(line.size() + (start == 0 ? 9 : 0), 72u) << *text; }
           line.resize(line.size() - tail);
           ASSERT_FALSE(line.empty());
           EXPECT_NE(std::string("+-*/").find(line.back()), std::string::npos) << line;
           EXPECT_FALSE(std::regex_search(line, exponentSign)) << "a number cut at its exponent: " << line;
         }
-        if (dialect == kDialectFortran77) EXPECT_LE(text->size() - start + (start == 0 ? 9 : 0), 72u) << *text;
+        if (dialect == kDialectFortran77) {
+          EXPECT_LE(text->size() - start + (start == 0 ? 9 : 0), 72u) << *text;
+        }
         if (dialect == kDialectFortran77 || dialect == kDialectFortran90) {
           EXPECT_EQ(text->find("/-"), std::string::npos) << *text;
           EXPECT_EQ(text->find("*-"), std::string::npos) << *text;

@@ -139,7 +139,7 @@ TEST_F(DamagedFiles, AShortRecordMidFileIsReadUpToItAndTold) {
     EXPECT_EQ(r.Count(), 6);
     ASSERT_TRUE(r.damagedAfterRow.has_value());
     EXPECT_EQ(*r.damagedAfterRow, 7);
-    if (!family.byColumn) EXPECT_EQ(r.skippedRows, 0);
+    if (!family.byColumn) { EXPECT_EQ(r.skippedRows, 0); }
     // A whole file says nothing.
     const TReadResult whole = family.read(ChosenColumns(dir_.Write(family.name, Sheet(family.family, 10)), 0, 1, 2));
     EXPECT_EQ(whole.Count(), 10);

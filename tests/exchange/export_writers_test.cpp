@@ -153,7 +153,8 @@ TEST_F(ExportFiles, FailedWritesReturnMinusOneAndKeepWhatWasThere) {
   EXPECT_TRUE(fs::is_directory(Path("busy/inner")));
   TAsciiExportRequest ascii;
   EXPECT_EQ(AsciiExportTable(Path("busy"), ascii, plane.review), -1);
-  TParmsSummaryInput summary{.fit = &plane.fit};
+  TParmsSummaryInput summary;
+  summary.fit = &plane.fit;
   EXPECT_EQ(ParmsWriteSummary(Path("busy"), 0, true, summary), -1);
   // A table kind outside 0..3 writes nothing.
   plane.request.tableKind = 4;

@@ -232,7 +232,7 @@ TEST_F(ExportsReadBack, EvaluationTablesAndResidualListsGiveBackTheirRows) {
     } else {
       EXPECT_EQ(XyzOf(Points()), want);
     }
-    if (wk1) EXPECT_NE(Told(told).find("Held Text or Nothing: 1"), std::string::npos) << Told(told);
+    if (wk1) { EXPECT_NE(Told(told).find("Held Text or Nothing: 1"), std::string::npos) << Told(told); }
   }
 }
 

@@ -214,7 +214,7 @@ TEST_F(SkippedRows, EveryReaderOfChosenColumnsCountsTheRowsItPassedOver) {
     SCOPED_TRACE(c.what);
     const TReadResult r = c.read();
     ASSERT_EQ(r.error, TReadError::kNone);
-    if (!c.points.empty()) EXPECT_EQ(RowsOf(r), c.points);
+    if (!c.points.empty()) { EXPECT_EQ(RowsOf(r), c.points); }
     EXPECT_EQ(r.skippedRows, c.skipped);
     EXPECT_EQ(r.inactiveRows, 0);
   }

@@ -257,8 +257,9 @@ TEST(DependentAxes, PointsOnALineListNoFitOfDependentTerms) {
     for (int rank = 1; rank <= list.Count(); ++rank) {
       const TFitResult& f = *list.At(rank);
       const std::set<int> terms(f.terms.begin() + 1, f.terms.end());
-      if (IsPolynomialOrRational(f))  // no fit in both x and y
+      if (IsPolynomialOrRational(f)) {  // no fit in both x and y
         EXPECT_FALSE(f.descriptor[0] == kKindX && f.descriptor[3] == kKindY) << n << ": " << f.equationNumber;
+      }
       if (f.equationNumber >= 3000) {  // no subset holding x and y, or x², y² and x or y
         EXPECT_FALSE(terms.count(0) && terms.count(21)) << n << ": " << f.equationNumber;
         EXPECT_FALSE(terms.count(3) && terms.count(24) && (terms.count(0) || terms.count(21)))

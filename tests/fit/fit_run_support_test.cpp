@@ -189,7 +189,7 @@ TEST_F(FitRunSupport, EveryTableSizeKeepsADegreeOfFreedom) {
       int most = 0;
       for (int r = 1; r <= session.FitList.Count(); ++r) most = std::max(most, session.FitList.At(r)->m + 1);
       const int limit = n + (noDof ? 1 : 0) - 1;
-      if (limit <= 11) EXPECT_EQ(most, limit) << n << " points";
+      if (limit <= 11) { EXPECT_EQ(most, limit) << n << " points"; }
     }
 }
 
@@ -335,11 +335,12 @@ TEST_F(FitRunSupport, TooFewDistinctValues) {
     ExpectSoundList(s, o, "two distinct x");
     for (int r = 1; r <= s.FitList.Count(); ++r) {
       const TFitResult& f = *s.FitList.At(r);
-      if (f.equationNumber <= 225) EXPECT_EQ(f.descriptor[1], 1) << f.equationNumber;  // x order 1
+      if (f.equationNumber <= 225) { EXPECT_EQ(f.descriptor[1], 1) << f.equationNumber; }  // x order 1
       EXPECT_FALSE(f.equationNumber >= 301 && f.equationNumber <= 318) << f.equationNumber;
       EXPECT_FALSE(f.equationNumber >= 1301 && f.equationNumber <= 1304) << f.equationNumber;
-      if (f.equationNumber > 1000 && f.equationNumber <= 1256)
+      if (f.equationNumber > 1000 && f.equationNumber <= 1256) {
         EXPECT_EQ(std::max(f.descriptor[1], f.descriptor[2]), 1) << f.equationNumber;
+      }
     }
   }
   {
@@ -390,7 +391,9 @@ TEST_F(FitRunSupport, TiesRankTheFewerParametersFirst) {
     EXPECT_EQ(top.r2, 1.0L);
     for (int r = 2; r <= session_.FitList.Count(); ++r) {
       const TFitResult &a = *session_.FitList.At(r - 1), &b = *session_.FitList.At(r);
-      if (criterion == 1 && a.r2 == b.r2) EXPECT_LE(a.m, b.m) << a.equationNumber << " before " << b.equationNumber;
+      if (criterion == 1 && a.r2 == b.r2) {
+        EXPECT_LE(a.m, b.m) << a.equationNumber << " before " << b.equationNumber;
+      }
     }
   }
 }
@@ -495,8 +498,8 @@ TEST_F(FitRunSupport, NoListedFitHasAPoleOverTheData) {
     }
     // Rationals without a pole are still fitted; fits of 1/Z only where z keeps one sign.
     EXPECT_GT(rationals, 20) << t.name;
-    if (t.name == "z of both signs") EXPECT_EQ(inverseZ, 0);
-    if (t.name == "scattered") EXPECT_GT(inverseZ, 0);
+    if (t.name == "z of both signs") { EXPECT_EQ(inverseZ, 0); }
+    if (t.name == "scattered") { EXPECT_GT(inverseZ, 0); }
   }
   // The pole-free rational at the top of the twelve points' list before.
   TSession twelve;

@@ -221,7 +221,7 @@ TEST_F(Renderer, TallRectanglesDrawTheirTextAtTheScaleOfTheirWidth) {
   g.SetSurface([](long double x, long double y) { return 3000 * std::sin(x) * std::cos(y); }, 0, 9.8L, -5, 5);
   g.titles.AxisTitles = {"Width x [mm]", "Temperature", "Z um"};
   for (const long double theta : {30.0L, 120.0L, 210.0L, 300.0L}) {
-    for (const auto [width, height] : {std::pair{590, 700}, std::pair{400, 900}, std::pair{640, 480}}) {
+    for (const auto& [width, height] : {std::pair{590, 700}, std::pair{400, 900}, std::pair{640, 480}}) {
       g.view.AngleXY = theta;
       const Drawing f = g.Draw(width, height, true);
       SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + " at " + std::to_string(static_cast<int>(theta)));

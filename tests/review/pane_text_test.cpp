@@ -326,7 +326,7 @@ TEST_F(PaneUdfTest, RobustRunNamesItsLossForUserFunctionsAndShapes) {
   };
   EXPECT_NE(procedureLine(2501).find("~$Lorentzian     ~$"), std::string::npos) << procedureLine(2501);
   EXPECT_NE(procedureLine(2169).find("~$Least Squares  ~$"), std::string::npos) << procedureLine(2169);
-  if (RankOf(2001) > 0) EXPECT_NE(procedureLine(2001).find("~$Lorentzian     ~$"), std::string::npos);
+  if (RankOf(2001) > 0) { EXPECT_NE(procedureLine(2001).find("~$Lorentzian     ~$"), std::string::npos); }
 }
 
 TEST_F(PaneTextTest, ShortSummaryOfTheReviewRank) {

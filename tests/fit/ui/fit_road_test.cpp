@@ -316,7 +316,9 @@ TEST_F(FitRoad, ProgressButtonsStayWhereTheyStandWhileButtonsComeAndGo) {
   layOut();
   ASSERT_FALSE(dialog.Button(kFitDlgOk)->isHidden());
   for (int id : {kFitDlgOk, kFitDlgListStart, kFitDlgGraphStart})
-    if (!dialog.Button(id)->isHidden()) EXPECT_FALSE(dialog.Button(id)->geometry().intersects(before[2])) << id;
+    if (!dialog.Button(id)->isHidden()) {
+      EXPECT_FALSE(dialog.Button(id)->geometry().intersects(before[2])) << id;
+    }
 }
 
 TEST_F(FitRoad, CancelAbortsTheRunAndRestoresTheBlocks) {

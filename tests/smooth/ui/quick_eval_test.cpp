@@ -48,7 +48,7 @@ TEST(QuickEval, EntriesAreExpressionsAndNeverAssignments) {
   for (const Case& c : cases) {
     const std::optional<long double> v = QuickEvalEntry(c.text);
     EXPECT_EQ(v.has_value(), c.valid) << c.text << " " << static_cast<double>(v.value_or(0));
-    if (v && c.valid) EXPECT_EQ(*v, c.value) << c.text;
+    if (v && c.valid) { EXPECT_EQ(*v, c.value) << c.text; }
   }
 }
 
