@@ -9,11 +9,13 @@
 #include "app/ui/program.h"
 #include "fit/session.h"
 #include "platform/qt/qt_services.h"
+#include "platform/qt/whole_control_clicks.h"
 #include "program_registrations.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   platform::qt::KeepNumbersInTheCLocale();
+  platform::qt::ClickWholeControls();
   std::vector<std::string> words;
   // QApplication has taken its own options out of argv.
   for (int i = 1; i < argc; ++i) words.emplace_back(argv[i]);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/qt/qt_services.h"
+#include "platform/qt/whole_control_clicks.h"
 #include "support/test_fonts.h"
 
 int main(int argc, char** argv) {
@@ -25,5 +26,6 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
   platform::qt::KeepNumbersInTheCLocale();  // as the program starts
+  platform::qt::ClickWholeControls();  // as the program starts
   return RUN_ALL_TESTS();
 }

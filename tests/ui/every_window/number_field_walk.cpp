@@ -27,18 +27,31 @@ void OpenClosedFields(const QPointer<QWidget>& w, const std::function<void(QAbst
     if (b->window() == w && b->isCheckable() && b->isChecked() && b->isEnabled() && b->isVisible() &&
         Plain(b->text()) == "Auto")
       click(b);
-  bool closed = false;
+  std::size_t fields = 0;
   for (QLineEdit* e : w->findChildren<QLineEdit*>())
-    if (NumberFieldOf(e) != nullptr && e->window() == w) closed = true;
-  if (!closed || !NumberFields(w).empty()) return;
+    if (NumberFieldOf(e) != nullptr && e->window() == w) ++fields;
+  if (NumberFields(w).size() == fields) return;
   std::vector<QPointer<QAbstractButton>> radios;
   for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
     if (b->window() == w && b->inherits("QRadioButton") && b->isEnabled() && b->isVisible()) radios.emplace_back(b);
+  // The choice that opens every field, else the one that opens the most (an earlier walk's
+  // clicks may have left a choice that closes some).
+  QPointer<QAbstractButton> best;
+  for (const QPointer<QAbstractButton>& b : radios)
+    if (b->isChecked()) best = b;
+  std::size_t most = NumberFields(w).size();
   for (const QPointer<QAbstractButton>& b : radios) {
     if (!w || !b) return;
     click(b);
-    if (w && !NumberFields(w).empty()) return;
+    if (!w) return;
+    const std::size_t open = NumberFields(w).size();
+    if (open == fields) return;
+    if (open > most) {
+      most = open;
+      best = b;
+    }
   }
+  if (w && best && !best->isChecked()) click(best);
 }
 
 void TypeFunctionToAdjust(TDlgUDF& dialog) {

@@ -18,8 +18,9 @@ namespace every_window {
 // The number fields of window `w` a user can type into now, in the order of their names.
 std::vector<QPointer<QLineEdit>> NumberFields(const QPointer<QWidget>& w);
 // Fields a window keeps closed until a choice opens them: a box that says "Auto" is unticked
-// (the scaling's typed ranges), and while no field is open the window's radio buttons are
-// tried in turn (a method with options); each through `click`.
+// (the scaling's typed ranges), and while a field is closed the window's radio buttons are
+// tried in turn (a method with options) until one opens every field, the one that opens the
+// most chosen otherwise; each through `click`.
 void OpenClosedFields(const QPointer<QWidget>& w, const std::function<void(QAbstractButton*)>& click);
 // Z=A0+A1*X+A2*Y with three parameters: two rows bounded by -100 and 100, one free (limits
 // -1E30 and 1E30), all starting at 1.

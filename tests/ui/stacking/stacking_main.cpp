@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/qt/qt_services.h"
+#include "platform/qt/whole_control_clicks.h"
 #include "support/test_fonts.h"
 #include "x_display.h"
 
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
   {
     QApplication app(argc, argv);
     platform::qt::KeepNumbersInTheCLocale();  // as the program starts
+    platform::qt::ClickWholeControls();  // as the program starts
     result = RUN_ALL_TESTS();
   }
   return result;

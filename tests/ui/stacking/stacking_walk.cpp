@@ -95,15 +95,6 @@ bool InOrder(const std::vector<unsigned long>& order, const QWidget* owner,
   });
 }
 
-bool WaitUntil(const std::function<bool()>& condition) {
-  const auto deadline = Clock::now() + kPatience;
-  while (Clock::now() < deadline) {
-    if (condition()) return true;
-    QTest::qWait(50);
-  }
-  return condition();
-}
-
 // The stacking settles in order: it holds at three looks in a row, the program's events
 // handled in between.
 void ExpectInOrder(const QWidget* owner, const std::vector<QPointer<QWidget>>& kept, const QWidget* dialog,
@@ -316,6 +307,15 @@ bool CheckDialog(QWidget* owner, const Opener& opener, bool visitAnotherProgram)
 bool IsA(const QWidget* w, const char* className) { return std::string(w->metaObject()->className()) == className; }
 
 }  // namespace
+
+bool WaitUntil(const std::function<bool()>& condition) {
+  const auto deadline = Clock::now() + kPatience;
+  while (Clock::now() < deadline) {
+    if (condition()) return true;
+    QTest::qWait(50);
+  }
+  return condition();
+}
 
 void WindowStacking::SetUp() {
   if (!NoDisplayReason().empty())

@@ -8,11 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "every_window_support.h"
 
 namespace stacking {
+
+// Handles the program's events until `condition` holds, for half a minute at most (the window
+// manager or the program on a loaded machine); answers whether it held.
+bool WaitUntil(const std::function<bool()>& condition);
 
 class WindowStacking : public ::testing::Test {
  protected:
