@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <type_traits>
 #include <vector>
 
 // The convex hull of points sorted by x, then y (Andrew's monotone chain), counter-clockwise
@@ -35,4 +36,16 @@ std::vector<Point> ConvexHullOf(std::vector<Point> points) {
   return MonotoneChainHull(points, [](const Point& o, const Point& a, const Point& b) {
     return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
   });
+}
+
+// The larger of the points' extents in x and in y, 0 for no points: the scale from which a
+// hull's tolerance is taken.
+template <class Point>
+std::remove_cvref_t<decltype(Point::x)> LargerExtentOf(const std::vector<Point>& points) {
+  if (points.empty()) return 0;
+  const auto [xlo, xhi] = std::minmax_element(points.begin(), points.end(),
+                                              [](const Point& a, const Point& b) { return a.x < b.x; });
+  const auto [ylo, yhi] = std::minmax_element(points.begin(), points.end(),
+                                              [](const Point& a, const Point& b) { return a.y < b.y; });
+  return std::max(xhi->x - xlo->x, yhi->y - ylo->y);
 }

@@ -21,11 +21,7 @@ TDataHull::TDataHull(std::span<const TXYZPoint> table) {
   if (points.size() < 3) return;
   std::vector<TVertex> hull = ConvexHullOf(points);
   if (hull.size() < 3) return;
-  const auto [xlo, xhi] = std::minmax_element(points.begin(), points.end(),
-                                              [](const TVertex& a, const TVertex& b) { return a.x < b.x; });
-  const auto [ylo, yhi] = std::minmax_element(points.begin(), points.end(),
-                                              [](const TVertex& a, const TVertex& b) { return a.y < b.y; });
-  tolerance_ = kRelativeTolerance * std::max(xhi->x - xlo->x, yhi->y - ylo->y);
+  tolerance_ = kRelativeTolerance * LargerExtentOf(points);
   vertices_ = std::move(hull);
 }
 

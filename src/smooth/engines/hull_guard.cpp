@@ -30,11 +30,7 @@ THullGuard::THullGuard(std::span<const double> x, std::span<const double> y,
   if (points.size() < 3) return;
   std::vector<TVertex> hull = ConvexHullOf(points);
   if (hull.size() < 3) return;
-  const auto [xlo, xhi] = std::minmax_element(points.begin(), points.end(),
-                                              [](const TVertex& a, const TVertex& b) { return a.x < b.x; });
-  const auto [ylo, yhi] = std::minmax_element(points.begin(), points.end(),
-                                              [](const TVertex& a, const TVertex& b) { return a.y < b.y; });
-  const double tolerance = kRelativeTolerance * std::max(xhi->x - xlo->x, yhi->y - ylo->y);
+  const double tolerance = kRelativeTolerance * LargerExtentOf(points);
   hull_ = std::move(hull);
   for (std::size_t i = 0; i < hull_.size(); ++i) {
     const TVertex& a = hull_[i];
