@@ -53,7 +53,7 @@ TEST_F(QtFileDialog, AllListsNamesWithoutADotAndTheNextDialogOpensBesideTheLastF
     // The model lists a folder in the background; wait for the name, then ask whether the
     // filter left it shown and enabled. The limit only ends a hang: a loaded machine may
     // take seconds to list the folder.
-    QTest::qWaitFor([&] { return model->index(dir.filePath("noext")).isValid(); }, 120000);
+    (void)QTest::qWaitFor([&] { return model->index(dir.filePath("noext")).isValid(); }, 120000);
     const QModelIndex index = model->index(dir.filePath("noext"));
     listed = index.isValid() && model->nameFilters().contains("*");
     enabled = index.isValid() && (model->flags(index) & Qt::ItemIsEnabled);

@@ -259,7 +259,9 @@ TEST_F(SingleInstanceTest, ARecordedFolderReachedThroughALinkOrAnotherUsersFolde
   ASSERT_EQ(::mkdir(base + "/real/inst", 0700), 0);
   // Another user's link to a folder holding a private folder of this user.
   ASSERT_EQ(::symlink(base + "/real", base + "/link"), 0);
-  if (root) ASSERT_EQ(::lchown(base + "/link", kNobody, kNobody), 0);
+  if (root) {
+    ASSERT_EQ(::lchown(base + "/link", kNobody, kNobody), 0);
+  }
   struct Case {
     const char* what;
     QByteArray recorded;

@@ -164,6 +164,12 @@ void TProgramUnderWalk::LoadTableAndFits() {
   MarkDataSaved(session_);  // the table stands for a file read
 }
 
+void TProgramUnderWalk::LoadTableAndFitsIfChanged() {
+  if (TableBytes(session_.Table) != table_ || Fits(session_) != fits_ || session_.FitResultsValid != 1 ||
+      window_->HaveFits != 1)
+    LoadTableAndFits();
+}
+
 int TProgramUnderWalk::RunEveryCommand(const std::function<void(const std::function<void()>& open)>& run,
                                        const std::function<void(const CommandInfo&)>& after) {
   int commands = 0;

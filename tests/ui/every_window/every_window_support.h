@@ -85,6 +85,9 @@ class TProgramUnderWalk {
   const std::vector<std::pair<int, long double>>& FitsAtStart() const { return fits_; }
   // Loads the 30 points and fits them again, as at the start.
   void LoadTableAndFits();
+  // The same when the table or the fits are no longer those of the start (a command meant to
+  // change the data was carried out), so that the next command starts from them.
+  void LoadTableAndFitsIfChanged();
 
   // Runs every command of the command table that a walk takes (not in kNotWalked) through
   // `run`, then `after` for it; a command that is not enabled is a failure. Answers the
