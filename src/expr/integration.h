@@ -38,6 +38,10 @@ struct TIntegRecord {
   // Sum of the pieces' estimates: the last relative change (Gauss), the extrapolation
   // error (Romberg), the step error (differential equation); Simpson's absolute estimate.
   long double IntegErrorEstimate = 0;
+  // 1 when the integral failed because every value it took vanished in underflow (Gauss,
+  // Simpson): no evidence of mass, nor of its absence. A double integral takes such an
+  // inner integral as a value that vanished (see IntegrateDouble).
+  int IntegVanished = 0;
 };
 
 // A non-owning reference to a callable: the engines take their integrands through it, so
@@ -67,9 +71,12 @@ using TIntegrand = TFunctionRef<long double(long double)>;
 using TIntegrand2 = TFunctionRef<long double(long double, long double)>;
 
 // Gauss-Legendre rules of order 2, 4, ..., 128 on each piece of the range until two
-// successive orders from 8 on agree to tol (relative). Values that are all 0 prove no
-// zero: the range is looked at again (with 1/x tails, or at finer spacing) or the
-// integral fails. Sets the record's three fields.
+// successive orders from 8 on agree to tol (relative) and the values at points no rule
+// took (the middle, next to the ends, the nodes of the order before) lie on the
+// polynomial through the last order's values: a jump between the middle nodes or next to
+// an end gives two sums that agree exactly. Values that all vanished in underflow prove no
+// zero: the piece is searched at finer spacing, and the integral fails when no piece of
+// the range shows a value. Sets the record's fields.
 long double IntegrateGauss(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
                            long double tol);
 
@@ -117,7 +124,9 @@ long double IntegrateSimpson(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, 
 // The integral of f(x, y) over [x1, x2] x [y1, y2] (x outer, y inner) by nested Gauss
 // (IntegrateDouble) or nested Simpson (IntegrateDouble2) integrals. The missing value
 // when f fails or is missing at a corner. errOut, when given, receives the largest error
-// estimate of the inner integrals.
+// estimate of the inner integrals. An inner integral whose values all vanished in
+// underflow is a value of the outer integrand that vanished in underflow: 0 where the
+// outer integral shows mass elsewhere, a failure where it shows none.
 long double IntegrateDouble(ExprContext& ctx, TIntegRecord& rec, TIntegrand2 f, long double x1, long double x2,
                             long double y1, long double y2, long double tol, long double* errOut);
 long double IntegrateDouble2(ExprContext& ctx, TIntegRecord& rec, TIntegrand2 f, long double x1, long double x2,

@@ -3,6 +3,7 @@
 // tries a wide range a second time with 1/x tails.
 #pragma once
 
+#include <cfenv>
 #include <cmath>
 #include <utility>
 
@@ -32,8 +33,35 @@ struct TIntegPieces {
 // kZeroCheckDepth levels deep for an integrand odd about every middle.
 enum class TZeroSums { kConfirmOnHalf, kTakeAsZero };
 inline constexpr int kZeroCheckDepth = 6;
+// `vanishedLook`: a piece whose values all vanished in underflow is searched at finer
+// spacing (kSearch), or is left to the range at once (kLeave: the integrals of a double
+// integral, where the outer integral judges what its values show and a search at every
+// outer point cost millions of values).
+enum class TVanishedLook { kSearch, kLeave };
 long double IntegrateGaussWith(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
-                               long double tol, TZeroSums zeroSums);
+                               long double tol, TZeroSums zeroSums, TVanishedLook vanishedLook = TVanishedLook::kSearch);
+
+// Did the integrand's values underflow while the watch stood? A value of exactly 0 that
+// came from an underflow (EXP(-1E6)) says nothing of where the mass lies, one computed
+// exactly (0*$, a branch of IF) is the integrand's value. The processor's flag is cleared
+// at the start, only when set (clearing reloads the floating-point environment), and put
+// back at the end when it was set before, so that an enclosing watch (the outer integral
+// of a double integral) still sees it.
+class TUnderflowWatch {
+ public:
+  TUnderflowWatch() : before_(std::fetestexcept(FE_UNDERFLOW) != 0) {
+    if (before_) std::feclearexcept(FE_UNDERFLOW);
+  }
+  ~TUnderflowWatch() {
+    if (before_) std::feraiseexcept(FE_UNDERFLOW);
+  }
+  TUnderflowWatch(const TUnderflowWatch&) = delete;
+  TUnderflowWatch& operator=(const TUnderflowWatch&) = delete;
+  bool Raised() const { return std::fetestexcept(FE_UNDERFLOW) != 0; }
+
+ private:
+  bool before_;
+};
 
 // Split points of the tails: p and q below and above the direct middle piece, and p1 for
 // a lower tail alone.
@@ -44,6 +72,11 @@ inline long double TailSplitLowAlone(long double a) { return std::fmax(a / 2, -1
 // The pieces of [a, b], a < b: a lower tail when a is minus infinity or lowTail, an upper
 // tail when b is plus infinity or highTail, the rest directly.
 TIntegPieces SplitIntegRange(long double a, long double b, bool lowTail, bool highTail);
+
+// x = 1/u of a tail, without the processor's division-by-zero flag, which a built-in's
+// evaluation reads as "Division by Zero" when it is left raised: u = 0 is the tail's
+// infinite end, with the sign of the zero (1/hi of the lower tail [-inf, q] is -0).
+inline long double TailX(long double u) { return u == 0 ? std::copysign(HUGE_VALL, u) : 1 / u; }
 
 // The interval in the piece's own variable, in ascending order.
 inline void PieceInterval(const TIntegPiece& p, long double& u1, long double& u2) {
@@ -64,7 +97,7 @@ inline TIntegPiece UpperHalf(const TIntegPiece& piece) {
   PieceInterval(piece, u1, u2);
   const long double mid = u1 / 2 + u2 / 2;
   if (piece.mode == TPieceMode::kDirect) return {mid, u2, TPieceMode::kDirect};
-  return {1 / u2, 1 / mid, TPieceMode::kTail};
+  return {TailX(u2), TailX(mid), TPieceMode::kTail};
 }
 
 // Whether the integral over the upper half of a piece whose sums cancelled to 0 exists:
@@ -80,6 +113,40 @@ bool UpperHalfExists(TIntegRecord& rec, HalfRule&& halfRule) {
   rec.IntegFailed = failedBefore;
   rec.IntegErrorEstimate = estimate;
   return exists;
+}
+
+// The lower half of a piece in the piece's own variable u.
+inline TIntegPiece LowerHalf(const TIntegPiece& piece) {
+  long double u1 = 0;
+  long double u2 = 0;
+  PieceInterval(piece, u1, u2);
+  const long double mid = u1 / 2 + u2 / 2;
+  if (piece.mode == TPieceMode::kDirect) return {u1, mid, TPieceMode::kDirect};
+  return {TailX(mid), TailX(u1), TPieceMode::kTail};
+}
+
+// Whether the integrals over both halves of a piece whose sums cancelled to 0 exist and
+// cancel to the record's tolerance. Sums cancel where f is odd about the middle at the
+// rule's points only: a staircase whose jumps lie nearly mirrored about it (FLOOR($-2.29)
+// over [0, 5.5] cancels at every order, and its integral is -0.2415), and the rule's
+// checks, which look at the even part of such sums only, cannot tell. `halfRule`(upper)
+// integrates the upper or the lower half; the record's failure and estimate are left as
+// they were.
+template <class HalfRule>
+bool HalvesCancel(TIntegRecord& rec, HalfRule&& halfRule) {
+  const long double estimate = rec.IntegErrorEstimate;
+  const int failedBefore = rec.IntegFailed;
+  rec.IntegFailed = 0;
+  const long double upper = halfRule(true);
+  bool cancel = rec.IntegFailed == 0 && std::isfinite(upper);
+  if (cancel) {
+    const long double lower = halfRule(false);
+    cancel = rec.IntegFailed == 0 && std::isfinite(lower) &&
+             std::fabs(upper + lower) <= rec.IntegTolerance * (std::fabs(upper) + std::fabs(lower));
+  }
+  rec.IntegFailed = failedBefore;
+  rec.IntegErrorEstimate = estimate;
+  return cancel;
 }
 
 // Where a tail's end at u = 0 (an infinite limit) is evaluated, on the piece's side of 0.
@@ -108,6 +175,51 @@ inline bool PieceValueChecked(ExprContext& ctx, TIntegrand f, const TIntegPiece&
   v = PieceValue(f, piece, u);
   if (ctx.ExprMathError == 0) return true;
   ctx.ExprMathError = 0;
+  return false;
+}
+
+// What the pieces of one attempt at a range saw: whether one gave a value other than 0,
+// and whether one was taken as 0 from values that all vanished in underflow. Such a zero
+// is no evidence of its own: it stands beside a piece that shows mass (the middle piece of
+// EXP(-(x - 1e3)^2) over the whole line, with the peak in a tail), and where no piece shows
+// any the attempt fails, marked as vanished (IntegVanished).
+struct TRangeValues {
+  bool seen = false;
+  bool vanished = false;
+
+  void Judge(ExprContext& ctx, TIntegRecord& rec) const {
+    if (!vanished || seen) return;
+    rec.IntegFailed = 1;
+    rec.IntegVanished = 1;
+    ctx.SetError(kErrIntegralConvergence);
+  }
+};
+
+// The Gauss doubling rule of IntegrateGauss on one piece alone, orders 2 .. 2
+// largestHalfOrder, with its confirmations; values that all vanish in underflow leave the
+// piece at 0 and are told in `values`. Sets the record's failure and estimate.
+struct TGaussPiece {
+  long double value = 0;
+  long double largest = 0;    // the largest |f| met
+  long double magnitude = 0;  // the integral of |f| by the last order taken
+  long double unseen = 0;     // what a jump could still hide where the rule confirmed its sums
+};
+TGaussPiece IntegrateGaussPiece(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, const TIntegPiece& piece,
+                                long double tol, int largestHalfOrder, TRangeValues& values);
+
+// Does f give a value other than 0 (or fail) at one of `count` points spread evenly over
+// the piece, off every dyadic grid by the golden section of their spacing? The closer
+// look at a piece whose values all vanished in underflow.
+inline bool ValueFoundAtFinerSpacing(ExprContext& ctx, TIntegrand f, const TIntegPiece& piece, int count) {
+  constexpr long double kOffset = 0.6180339887498948482L;
+  long double u1 = 0;
+  long double u2 = 0;
+  PieceInterval(piece, u1, u2);
+  const long double spacing = (u2 - u1) / count;
+  for (int k = 0; k < count; ++k) {
+    long double v = 0;
+    if (!PieceValueChecked(ctx, f, piece, u1 + (k + kOffset) * spacing, v) || v != 0) return true;
+  }
   return false;
 }
 
@@ -155,14 +267,26 @@ long double IntegrateWithRetry(ExprContext& ctx, TIntegRecord& rec, long double 
   rec.IntegTolerance = tol;
   rec.IntegFailed = 0;
   rec.IntegErrorEstimate = 0;
+  rec.IntegVanished = 0;
+  // A limit or a tolerance that is not a number: no sum can converge to it.
+  if (std::isnan(a) || std::isnan(b) || std::isnan(tol)) {
+    rec.IntegFailed = 1;
+    rec.IntegErrorEstimate = 1;
+    ctx.SetError(kErrIntegralConvergence);
+    return ExprErrorValue;
+  }
   const long double r1 = split(a, b, false, false);
   if (rec.IntegFailed == 0 || !WillRetryWithTails(a, b, false, false)) return r1;
 
   ctx.ClearErrors();
   const long double e1 = rec.IntegErrorEstimate;
+  const int vanished1 = rec.IntegVanished;
   rec.IntegErrorEstimate = 0;
   rec.IntegFailed = 0;
+  rec.IntegVanished = 0;
   const long double r2 = split(a, b, a < -2, b > 2);
+  // Values vanished everywhere only when both attempts saw none.
+  rec.IntegVanished = vanished1 != 0 && rec.IntegVanished != 0 ? 1 : 0;
   // A converged second attempt wins over the failed first one whatever their estimates:
   // returning the first would report a result that did not converge as a success.
   if (rec.IntegFailed == 0 || rec.IntegErrorEstimate < e1) return r2;
