@@ -121,6 +121,44 @@ void BM_DivergentIntegralOfALine(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// The Gauss rule with order doubling ("QI") on a smooth integrand at tolerance 1e-10: the
+// orders it takes and the points that confirm two agreeing sums.
+void BM_GaussIntegral(benchmark::State& state) {
+  if (LoadQuadOverlay() < 0) std::abort();
+  std::int64_t values = 0;
+  RunMovingCentre(state, [&values](ExprContext& ctx, TIntegRecord& rec, long double c) {
+    const auto f = [c, &values](long double x) {
+      ++values;
+      return std::exp(-(x - c) * (x - c)) * std::cos(3 * x);
+    };
+    return IntegrateGauss(ctx, rec, f, 0, 3, 1e-10L);
+  });
+  state.counters["values"] = benchmark::Counter(static_cast<double>(values), benchmark::Counter::kAvgIterations);
+}
+
+// Romberg ("RI") on the same integrand: the stages and the checks of their grids.
+void BM_RombergIntegral(benchmark::State& state) {
+  RunMovingCentre(state, [](ExprContext& ctx, TIntegRecord& rec, long double c) {
+    const auto f = [c](long double x) { return std::exp(-(x - c) * (x - c)) * std::cos(3 * x); };
+    return IntegrateRomberg(ctx, rec, f, 0, 3, 1e-10L);
+  });
+}
+
+// The automatic integral of a line with a jump at a moving place, X*$*IF($<X,1,2) over
+// [0, 5.5]: the rules' sums agree beside the jump, and the halves of halves take it.
+void BM_AdaptiveIntegralOfAStep(benchmark::State& state) {
+  Prepare("AI(3,0,5.5)");
+  ExprContext& ctx = ExprThreadContext();
+  if (ExprCompileSlot("X*$*IF($<X,1,2)", 10 * kUdf + 3) != 1) std::abort();
+  long double x = 2.5L;
+  for (auto _ : state) {
+    ctx.ExprVars.X() = x;
+    benchmark::DoNotOptimize(ExprRunSlot(ctx, 10 * kUdf));
+    x += 1e-4L;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
 // The volume under a surface z = f(x, y) over its data rectangle at tolerance 1e-8, the
 // call the fitted-surface volume makes.
 void BM_SurfaceVolume(benchmark::State& state) {
@@ -147,6 +185,9 @@ BENCHMARK(BM_AdaptiveSimpson);
 BENCHMARK(BM_RungeKuttaIntegral);
 BENCHMARK(BM_BulirschStoerOverTheLine);
 BENCHMARK(BM_DivergentIntegralOfALine);
+BENCHMARK(BM_GaussIntegral);
+BENCHMARK(BM_RombergIntegral);
+BENCHMARK(BM_AdaptiveIntegralOfAStep);
 BENCHMARK(BM_SurfaceVolume);
 
 BENCHMARK_MAIN();
