@@ -788,21 +788,30 @@ namespace {
 // samples tell (the built-in shapes are finite wherever their parameters are): Z =
 // A0/(X-A1)+A2*Y fitted to points on both sides of x = 2 is exact at every point and has a
 // pole at A1 = 2 between them, and Z = A0*LN(X+Y-A1) none in the rectangle's corner below
-// x + y = A1. A sampling cut short by the user's stop leaves the fit out: it was not shown
-// to have a value everywhere.
-bool UserSurfaceDefinedOverData(const TDataStats& stats, int p, const long double* a, TNonlinearEvaluator f) {
+// x + y = A1. The samples hear the skip of the equation and the run's stop as the passes do
+// (a costly function's thousand samples take longer than its fit): a sampling cut short
+// leaves the fit out, since it was not shown to have a value everywhere.
+enum class TSampledSurface { kDefined, kUndefined, kStopped };
+
+TSampledSurface UserSurfaceDefinedOverData(const TMarquardtState& st, const TDataStats& stats, int p,
+                                           const long double* a, TNonlinearEvaluator f) {
   ExprContext& ctx = ExprThreadContext();
+  TPassStop pass;
+  const TEvaluationStopScope question(ctx, PassQuestion(st, pass, ctx.goOn));
   const auto surface = [&](long double x, long double y, long double& z) {
     long double own[kMaxNonlinearParameters + 1];
     std::copy(a, a + p + 1, own);  // the evaluator may repair its vector
     ctx.ExprMathError = 0;
     f(x, y, own, &z, nullptr);
-    const bool defined = ctx.ExprMathError == 0 && IsUsableValue(z);
+    const bool defined = ctx.ExprMathError == 0 && IsUsableValue(z) && !ctx.stopped;
     ctx.ExprMathError = 0;
     return defined;
   };
-  return SampledSurfaceDefined(surface, {stats.X.Min, stats.X.Max}, {stats.Y.Min, stats.Y.Max},
-                               {stats.Z.Min, stats.Z.Max});
+  const bool defined = SampledSurfaceDefined(surface, {stats.X.Min, stats.X.Max}, {stats.Y.Min, stats.Y.Max},
+                                             {stats.Z.Min, stats.Z.Max});
+  if (pass.told.load(std::memory_order_relaxed)) return TSampledSurface::kStopped;
+  return defined && !pass.stop.load(std::memory_order_relaxed) ? TSampledSurface::kDefined
+                                                                : TSampledSurface::kUndefined;
 }
 
 }  // namespace
@@ -864,7 +873,14 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
   // A fit no better than the mean is left out, robust or not.
   const long double sse = st.acceptedSS;
   if (!(sse >= 0.0L && sse < st.sst && std::isfinite(sse)) || NonlinearFaultRaised()) return 0;
-  if (st.udf && !UserSurfaceDefinedOverData(ctx.stats, p, a, f.evaluator)) return 0;
+  // A user function's fit skipped where it stood is not sampled: the samples take longer
+  // than a pass, and the user asked to end it; unsampled, it is not listed.
+  if (st.udf && run.end == MarquardtEnd::kSkipped) return 0;
+  if (st.udf) {
+    const TSampledSurface sampled = UserSurfaceDefinedOverData(st, ctx.stats, p, a, f.evaluator);
+    if (sampled == TSampledSurface::kStopped) return -1;
+    if (sampled == TSampledSurface::kUndefined) return 0;
+  }
 
   std::unique_ptr<TFitResult> record = NewFitResult(p - 1);
   if (!record) return -2;  // never a half-filled record

@@ -157,13 +157,11 @@ TEST_F(UserFunctionFit, ConcurrentPhasesAreIndependent) {
 }
 
 // Stop Current Fit heard inside a user function's evaluations (TMarquardtState::skipAsked):
-// a skip met before the function's parameters were ever measured on every point ends the
-// equation without a record; one met later ends it where it stands, recorded with the sum
-// of squares of the parameters it had accepted (the sum NonlinearCovariance forms again at
-// them); either way without another pass, and the run goes on (not aborted). The fit's
-// blocks are summed by four workers: once one of them takes the skip, each other block asks
-// at most once more.
-TEST_F(UserFunctionFit, ASkipMidPassEndsTheEquationAsItStandsOrUnrecorded) {
+// a skip ends the equation without a record, before or after the function's parameters were
+// measured on every point; either way without another pass, and the run goes on (not
+// aborted). The fit's blocks are summed by four workers: once one of them takes the skip,
+// each other block asks at most once more.
+TEST_F(UserFunctionFit, ASkipMidPassEndsTheEquationUnrecorded) {
   Define(4, "Z=A0*EXP(-X/A1)+A2*Y", {1, 2, 0});
   PointTable t = GridTable(Axis(0.1L, 0.2L, 25), Axis(-1, 0.1L, 24), [](long double x, long double y) {
     return 3 * std::exp(-x / 1.5L) + 0.5L * y + 0.01L * std::sin(9 * x * y);
@@ -200,18 +198,62 @@ TEST_F(UserFunctionFit, ASkipMidPassEndsTheEquationAsItStandsOrUnrecorded) {
   EXPECT_EQ(first.fit, nullptr);
   EXPECT_LE(first.asks, 1 + kBlocks);
 
-  const int at = 40;  // some passes on
+  // Some passes on, the fit would stand; but a user function's fit is listed only once its
+  // surface was sampled over the rectangle, which takes longer than a pass: skipped, it ends
+  // unrecorded all the same, without another evaluation.
+  const int at = 40;
   const Outcome standing = run(late, at);
-  EXPECT_EQ(standing.result, 1);
+  EXPECT_EQ(standing.result, 0);
   EXPECT_LE(standing.asks, at + kBlocks);
-  ASSERT_NE(standing.fit, nullptr);
-  LDMatrix cov(3, 3);
-  long double sse = -1;
-  ASSERT_EQ(NonlinearCovariance(kUdfCatalogueBase + 4, standing.fit->parameters.data(), t, stats.WeightScale,
-                                cov.Data(), sse),
-            3);
-  EXPECT_NEAR(static_cast<double>(standing.fit->sse), static_cast<double>(sse), 1e-12 * static_cast<double>(sse));
-  EXPECT_LE(standing.fit->r2, converged.fit->r2);
+  EXPECT_EQ(standing.fit, nullptr);
+}
+
+// After the fit, its surface is sampled over the data rectangle (more than a thousand
+// evaluations, longer than a small table's fit): those samples hear Stop Current Fit too. A
+// skip taken there leaves the fit out, since it was not shown to have a value everywhere,
+// and the run goes on; a stop of the run taken there ends the run. Before, the samples asked
+// no one, and a costly function held the fit dialog for a minute after Stop Current Fit.
+TEST_F(UserFunctionFit, TheSamplesOfAFittedSurfaceHearTheSkipAndTheStop) {
+  Define(4, "Z=A0*EXP(-X/A1)+A2*Y", {1, 2, 0});
+  PointTable t = GridTable(Axis(0.1L, 0.4L, 4), Axis(-1, 0.5L, 3), [](long double x, long double y) {
+    return 3 * std::exp(-x / 1.5L) + 0.5L * y + 0.01L * std::sin(9 * x * y);
+  });
+  const TDataStats stats = StatsOf(t);
+  struct Outcome {
+    int result = 0;
+    int asks = 0;
+    int stopsAtLastAsk = 0;  // the run's questions asked up to the last skip question
+    bool listed = false;
+  };
+  // skipAt and stopAt count the questions of the skip and of the run's stop from 1; 0 never.
+  const auto run = [&](int skipAt, int stopAt) {
+    TFitList list;
+    TFitRunContext ctx(t, stats, TFitSelection{}, DefaultFitOptions(), list);
+    ctx.udfs = &BoundUdfTable();
+    Outcome out;
+    int stops = 0;
+    ctx.skipAsked = [&] {
+      out.stopsAtLastAsk = stops;
+      return ++out.asks == skipAt;
+    };
+    ctx.goOn = [&] { return ++stops != stopAt; };
+    CountFitRun(ctx);
+    out.result = RunFitFamilies(ctx);
+    out.listed = FindEquation(list, UdfEquationNumber(4)) != nullptr;
+    return out;
+  };
+  const Outcome whole = run(0, 0);
+  ASSERT_TRUE(whole.listed);
+  ASSERT_EQ(whole.result, 1);
+  // The last questions are asked among the samples, after every pass of the fit.
+  const Outcome skipped = run(whole.asks, 0);
+  EXPECT_FALSE(skipped.listed);
+  EXPECT_EQ(skipped.result, 0);  // the run went on
+  EXPECT_EQ(skipped.asks, whole.asks);
+
+  const Outcome stopped = run(0, whole.stopsAtLastAsk);
+  EXPECT_FALSE(stopped.listed);
+  EXPECT_EQ(stopped.result, -1);
 }
 
 // The fit of one function from its graph ("Find and Update") stopped by the question of its
