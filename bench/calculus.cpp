@@ -32,11 +32,11 @@ void Prepare(const char* z) {
   if (ExprCompileSlot(z, 10 * kUdf) != 1) std::abort();
 }
 
-// The Z line `z` of the function at moving X.
-void RunZLine(benchmark::State& state, const char* z) {
+// The Z line `z` of the function at moving X from `x`, with F3 `f3` when given.
+void RunZLine(benchmark::State& state, const char* z, const char* f3 = nullptr, long double x = 0.5L) {
   Prepare(z);
   ExprContext& ctx = ExprThreadContext();
-  long double x = 0.5L;
+  if (f3 && ExprCompileSlot(f3, 10 * kUdf + 3) != 1) std::abort();
   for (auto _ : state) {
     ctx.ExprVars.X() = x;
     benchmark::DoNotOptimize(ExprRunSlot(ctx, 10 * kUdf));
@@ -50,18 +50,7 @@ void BM_AdaptiveIntegralOfALine(benchmark::State& state) { RunZLine(state, "AI(1
 
 // The automatic integral of a line singular at its lower limit: LN(X*$) on [0, 1], where
 // Gauss fails and the tanh-sinh rule takes over.
-void BM_AdaptiveIntegralOfASingularLine(benchmark::State& state) {
-  Prepare("AI(3,0,1)");
-  ExprContext& ctx = ExprThreadContext();
-  if (ExprCompileSlot("LN(X*$)", 10 * kUdf + 3) != 1) std::abort();
-  long double x = 0.5L;
-  for (auto _ : state) {
-    ctx.ExprVars.X() = x;
-    benchmark::DoNotOptimize(ExprRunSlot(ctx, 10 * kUdf));
-    x += 1e-4L;
-  }
-  state.SetItemsProcessed(state.iterations());
-}
+void BM_AdaptiveIntegralOfASingularLine(benchmark::State& state) { RunZLine(state, "AI(3,0,1)", "LN(X*$)"); }
 
 // The nested Gauss double integral of a line.
 void BM_DoubleIntegralOfALine(benchmark::State& state) { RunZLine(state, "DQIP(2,0,2,0,3,1E-8)"); }
@@ -146,18 +135,7 @@ void BM_RombergIntegral(benchmark::State& state) {
 
 // The automatic integral of a line with a jump at a moving place, X*$*IF($<X,1,2) over
 // [0, 5.5]: the rules' sums agree beside the jump, and the halves of halves take it.
-void BM_AdaptiveIntegralOfAStep(benchmark::State& state) {
-  Prepare("AI(3,0,5.5)");
-  ExprContext& ctx = ExprThreadContext();
-  if (ExprCompileSlot("X*$*IF($<X,1,2)", 10 * kUdf + 3) != 1) std::abort();
-  long double x = 2.5L;
-  for (auto _ : state) {
-    ctx.ExprVars.X() = x;
-    benchmark::DoNotOptimize(ExprRunSlot(ctx, 10 * kUdf));
-    x += 1e-4L;
-  }
-  state.SetItemsProcessed(state.iterations());
-}
+void BM_AdaptiveIntegralOfAStep(benchmark::State& state) { RunZLine(state, "AI(3,0,5.5)", "X*$*IF($<X,1,2)", 2.5L); }
 
 // The volume under a surface z = f(x, y) over its data rectangle at tolerance 1e-8, the
 // call the fitted-surface volume makes.
