@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -97,18 +98,45 @@ std::vector<QString> Untaken(const TNumberField& f) {
   return texts;
 }
 
+// The windows open at a moment, by name, but the tool tips and popup menus that any click
+// closes. One closed and freed since is no longer among them, so that a window made in its
+// place is not taken for it.
+class OpenWindows {
+ public:
+  OpenWindows() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible() && w->windowType() != Qt::ToolTip && w->windowType() != Qt::Popup)
+        windows_.emplace_back(w, NameOf(w));
+  }
+  bool Has(const QWidget* w) const {
+    return std::any_of(windows_.begin(), windows_.end(), [w](const auto& open) { return open.first == w; });
+  }
+  // Those of them no longer open (hidden, or gone) but `kept`.
+  std::vector<std::string> ClosedBut(const QWidget* kept) const {
+    std::vector<std::string> closed;
+    for (const auto& [w, name] : windows_)
+      if (w != kept && (!w || !w->isVisible())) closed.push_back(name);
+    return closed;
+  }
+
+ private:
+  std::vector<std::pair<QPointer<QWidget>, std::string>> windows_;
+};
+
 // While a click runs: a modal window it opens (an option dialog, a question nobody scripted)
-// is cancelled and a popup menu closed, as a user who changed their mind does.
+// is cancelled and a popup menu closed, as a user who changed their mind does. The windows
+// open before the click are left alone: once a Cancel has closed the window clicked, the one
+// it was opened from is the active modal window again, and is not the click's to close.
 class CloseWhatOpens {
  public:
-  explicit CloseWhatOpens(QWidget* window) : window_(window) {
+  explicit CloseWhatOpens(const OpenWindows& before) : before_(before) {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       if (QWidget* popup = QApplication::activePopupWidget()) {
         popup->close();
         return;
       }
       QWidget* modal = QApplication::activeModalWidget();
-      if (modal == nullptr || modal == window_) return;
+      if (modal == nullptr || before_.Has(modal)) return;
       if (auto* dialog = qobject_cast<QDialog*>(modal))
         dialog->reject();
       else
@@ -118,15 +146,24 @@ class CloseWhatOpens {
   }
 
  private:
-  QPointer<QWidget> window_;
+  const OpenWindows& before_;
   QTimer timer_;
 };
 
-std::set<QWidget*> VisibleTopLevels() {
-  std::set<QWidget*> windows;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->isVisible()) windows.insert(w);
-  return windows;
+// The click of a user on a button of `w`: the press gives the button the focus (leaving the
+// field) before the release presses it. Whatever it opens is closed again. Answers the other
+// windows open before it that are closed after it: a click acts on its own window only.
+std::vector<std::string> Click(const QPointer<QWidget>& w, QAbstractButton* b) {
+  const OpenWindows before;
+  {
+    CloseWhatOpens closer(before);
+    QTest::mouseClick(b, Qt::LeftButton);
+    QApplication::processEvents();
+  }
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->isVisible() && !before.Has(top) && top != w && top->windowType() != Qt::ToolTip) top->close();
+  QApplication::processEvents();
+  return before.ClosedBut(w);
 }
 
 class ClickLeaveWalk {
@@ -142,7 +179,7 @@ class ClickLeaveWalk {
       adjustGraph_(w, [&] { udf->Button(15)->click(); });
     }
     if (!w || !w->isVisible() || !walked_.insert(NameOf(w)).second) return;
-    OpenClosedFields(w, [&](QAbstractButton* b) { Click(w, b); });
+    OpenClosedFields(w, [&](QAbstractButton* b) { ClickOn(w, b); });
     std::vector<QPointer<QLineEdit>> fields = NumberFields(w);
     if (fields.empty()) return;
     ++windows_;
@@ -195,18 +232,10 @@ class ClickLeaveWalk {
     return false;
   }
 
-  // The click of a user: the press gives the button the focus (leaving the field) before
-  // the release presses it. Whatever it opens is closed again.
-  static void Click(const QPointer<QWidget>& w, QAbstractButton* b) {
-    const std::set<QWidget*> before = VisibleTopLevels();
-    {
-      CloseWhatOpens closer(w);
-      QTest::mouseClick(b, Qt::LeftButton);
-      QApplication::processEvents();
-    }
-    for (QWidget* top : VisibleTopLevels())
-      if (!before.count(top) && top != w && top->windowType() != Qt::ToolTip) top->close();
-    QApplication::processEvents();
+  // A click on a button of `w`, as Click; a window beneath that it closed is a failure.
+  void ClickOn(const QPointer<QWidget>& w, QAbstractButton* b) {
+    const std::string where = NameOf(w) + ", a click on " + ButtonName(b);
+    for (const std::string& closed : Click(w, b)) Fail(where + " closed " + closed);
   }
 
   void Fail(const std::string& what) {
@@ -223,7 +252,7 @@ class ClickLeaveWalk {
     const bool ok = IsOk(b);
     const int boxes = program_.Answers().Shown();
     ++clicks_;
-    Click(w, b);
+    ClickOn(w, b);
     if (!w || !w->isVisible()) {
       Fail(where + ": the window closed on a value the user did not see");
       return;
@@ -244,7 +273,7 @@ class ClickLeaveWalk {
     const std::string where = NameOf(w) + " field " + e->objectName().toStdString() + ", then a click on " + ButtonName(b);
     const int boxes = program_.Answers().Shown();
     ++clicks_;
-    Click(w, b);
+    ClickOn(w, b);
     if (program_.Answers().Shown() != boxes) Fail(where + ": a word was said about a text Cancel abandons");
     if (w && w->isVisible()) Fail(where + ": the window is still open");
   }
@@ -277,6 +306,57 @@ TEST(EveryWindow, EveryFieldLeftByAClickOnEachButtonShowsWhatItsWindowUses) {
                walk.FieldCount(), walk.Buttons(), walk.Clicks(), walk.Failures());
   EXPECT_GE(walk.Windows(), 17);
   EXPECT_GE(walk.Clicks(), 300);
+}
+
+// The walk's own click, on a machine slow enough that the closer looks only after a Cancel has
+// closed the dialog clicked: the graph it was opened from is then the active modal window, and
+// stays open. What the click opens (a question) is closed, and the dialog clicked stays open.
+TEST(EveryWindow, TheWalksClickClosesWhatItOpensAndNeverTheWindowBeneath) {
+  QDialog graph;
+  graph.setWindowTitle("Graph");
+  auto* derivatives = new QPushButton("Derivatives", &graph);
+  (new QHBoxLayout(&graph))->addWidget(derivatives);
+  bool asked = false;
+  bool tableOpenAfterAsk = false;
+  bool graphOpenAfterCancel = false;
+  std::vector<std::string> closedByAsk;
+  std::vector<std::string> closedByCancel;
+  QObject::connect(derivatives, &QPushButton::clicked, &graph, [&] {
+    QDialog table(&graph);
+    table.setWindowTitle("Table");
+    auto* ask = new QPushButton("Ask", &table);
+    auto* cancel = new QPushButton("Cancel", &table);
+    auto* row = new QHBoxLayout(&table);
+    row->addWidget(ask);
+    row->addWidget(cancel);
+    QObject::connect(ask, &QPushButton::clicked, &table, [&] {
+      QDialog question(&table);
+      question.setWindowTitle("Question");
+      question.exec();
+      asked = true;
+    });
+    QObject::connect(cancel, &QPushButton::clicked, &table, [&] {
+      table.reject();
+      QTest::qSleep(20);  // the rest of a slow Cancel: the closer's tick is due when it ends
+    });
+    QTimer::singleShot(0, &table, [&] {
+      closedByAsk = Click(&table, ask);
+      tableOpenAfterAsk = table.isVisible();
+      closedByCancel = Click(&table, cancel);
+    });
+    table.exec();
+    graphOpenAfterCancel = graph.isVisible();
+  });
+  QTimer::singleShot(0, &graph, [&] {
+    derivatives->click();
+    graph.reject();
+  });
+  graph.exec();
+  EXPECT_TRUE(asked);
+  EXPECT_TRUE(tableOpenAfterAsk);
+  EXPECT_EQ(closedByAsk, std::vector<std::string>{});
+  EXPECT_TRUE(graphOpenAfterCancel);
+  EXPECT_EQ(closedByCancel, std::vector<std::string>{});
 }
 
 }  // namespace
