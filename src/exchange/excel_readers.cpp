@@ -84,7 +84,7 @@ TReadResult ReadWorkbookStream(const TSheetCells& cells, const TReadArgs& args) 
   const auto column = [&](int c) { return ColumnByRow(cells, args.sheet, c, false); };
   const TRowArray w = args.colW >= 0 ? column(args.colW) : TRowArray{};
   StoreColumnArrays(column(args.colX), column(args.colY), column(args.colZ), args.colW >= 0 ? &w : nullptr,
-                    true, args, result);
+                    true, args, TSheetBreak(cells, args.sheet, false), result);
   NoteSheetDamage(cells, args.sheet, result);
   return result;
 }

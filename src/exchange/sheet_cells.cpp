@@ -58,6 +58,31 @@ void NoteSheetDamage(const TSheetCells& cells, int sheet, TReadResult& result) {
   result.damagedAfterRow = lastRow;
 }
 
+TSheetBreak::TSheetBreak(const TSheetCells& cells, int sheet, bool byColumn) : byColumn_(byColumn) {
+  if (!cells.cut) return;
+  for (const TSheetCell& c : cells.cells) {
+    if (c.sheet > sheet) {  // the sheet ended before the break
+      columnsRead_.clear();
+      return;
+    }
+    if (c.sheet != sheet) continue;
+    lastRow_ = c.row, lastColumn_ = c.column;
+    columnsRead_.push_back(c.column);
+  }
+  broke_ = true;
+  std::sort(columnsRead_.begin(), columnsRead_.end());
+  columnsRead_.erase(std::unique(columnsRead_.begin(), columnsRead_.end()), columnsRead_.end());
+}
+
+bool TSheetBreak::Lost(int row, int column) const {
+  if (!broke_) return false;
+  // Column by column, the break cut short the column it was in and left out every column
+  // after it, of which no cell was read.
+  if (byColumn_)
+    return column == lastColumn_ ? row > lastRow_ : !std::binary_search(columnsRead_.begin(), columnsRead_.end(), column);
+  return row > lastRow_ || (row == lastRow_ && column > lastColumn_);
+}
+
 TDataTitles SheetTitles(const TSheetCells& cells, int sheet, int colX, int colY, int colZ,
                         TTitleRule rule) {
   TDataTitles titles;
@@ -174,15 +199,22 @@ void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResul
                                                         ColumnRun(cells, args.sheet, args.colZ)};
   if (weighted) others.push_back(ColumnRun(cells, args.sheet, args.colW));
   // The rows in which a chosen column holds a number, or an infinity or NaN: those that make
-  // no point were skipped.
+  // no point were skipped, unless a chosen cell they lack lay beyond a break.
+  const std::array<int, 4> chosen = {args.colX, args.colY, args.colZ, args.colW};
+  std::array<std::set<int>, 4> held;  // the rows in which each chosen column holds a cell
   std::set<int> numberRows, notFiniteRows, pointRows;
-  for (const int column : {args.colX, args.colY, args.colZ, args.colW}) {
-    if (column < 0) continue;
-    for (const TSheetCell& c : RunCells(cells, args.sheet, column)) {
+  for (std::size_t k = 0; k < chosen.size(); ++k) {
+    if (chosen[k] < 0) continue;
+    for (const TSheetCell& c : RunCells(cells, args.sheet, chosen[k])) {
+      held[k].insert(c.row);
       if (c.kind == TCellKind::kNumber) numberRows.insert(c.row);
       if (c.kind == TCellKind::kNotFinite) notFiniteRows.insert(c.row);
     }
   }
+  const TSheetBreak where(cells, args.sheet, true);
+  const auto lost = [&](int row) {
+    return where.LostRow(row, chosen, [&](std::size_t k) { return held[k].contains(row); });
+  };
   std::vector<std::size_t> at(others.size(), 0);
   for (const TSheetCell* xc : x) {
     std::array<long double, 3> v = {0, 0, 1};  // Y, Z, W
@@ -204,9 +236,9 @@ void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResul
     if (points.Done()) break;
   }
   for (const int row : notFiniteRows)
-    if (!pointRows.contains(row)) points.SkipNonFiniteRow();
+    if (!pointRows.contains(row) && !lost(row)) points.SkipNonFiniteRow();
   for (const int row : numberRows)
-    if (!pointRows.contains(row) && !notFiniteRows.contains(row)) points.SkipRow();
+    if (!pointRows.contains(row) && !notFiniteRows.contains(row) && !lost(row)) points.SkipRow();
   if (!points.Done()) NoteSheetDamage(cells, args.sheet, result);
   result.weighted = weighted && !result.points.empty();
 }
@@ -234,14 +266,18 @@ TRowArray ColumnByRow(const TSheetCells& cells, int sheet, int column, bool runO
 
 void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& z,
                        const TRowArray* w, bool weightsFlag, const TReadArgs& args,
-                       TReadResult& result) {
+                       const TSheetBreak& where, TReadResult& result) {
   TPointCollector points(args, result);
   // Rows past the end of a shorter array hold no cell there.
   const auto at = [](const TRowArray& a, std::size_t i) { return i < a.size() ? a[i] : kNoCell; };
+  const std::array<int, 4> chosen = {args.colX, args.colY, args.colZ, w ? args.colW : -1};
   std::size_t rows = std::max({x.size(), y.size(), z.size()});
   if (w) rows = std::max(rows, w->size());
   for (std::size_t i = 0; i < rows && !points.Done(); ++i) {
     const std::array<long double, 4> v = {at(x, i), at(y, i), at(z, i), w ? at(*w, i) : 1.0L};
+    const auto row = static_cast<int>(i);
+    if (where.LostRow(row, chosen, [&v](std::size_t k) { return HasCell(v[k]); }))
+      continue;
     if (std::find(v.begin(), v.end(), kNotFiniteCell) != v.end())
       points.SkipNonFiniteRow();
     else if (IsIncompleteRow(std::span(v.data(), w ? 4 : 3)))

@@ -81,6 +81,32 @@ TDataTitles SheetTitles(const TSheetCells& cells, int sheet, int colX, int colY,
 // store ColumnByRow arrays call it.
 void NoteSheetDamage(const TSheetCells& cells, int sheet, TReadResult& result);
 
+// Where a file whose cells broke off (TSheetCells::cut) broke off within `sheet`: the cells
+// the break cut off are those that would have come after the last cell read, in the order
+// the file holds them (row by row, or column by column). A row that makes no point because
+// such a cell is missing is told with the break (NoteSheetDamage), not also as a skipped
+// row. Nothing is lost when the file is whole or a later sheet was reached.
+class TSheetBreak {
+ public:
+  TSheetBreak(const TSheetCells& cells, int sheet, bool byColumn);
+  // Whether the cell at (row, column) of the sheet lay beyond the break.
+  bool Lost(int row, int column) const;
+  // Whether a row with no cell in some of `columns` (negative: not chosen) lost one of
+  // those to the break; `holds(k)` says whether columns[k] holds a cell in the row.
+  template <typename Holds>
+  bool LostRow(int row, std::span<const int> columns, Holds holds) const {
+    for (std::size_t k = 0; k < columns.size(); ++k)
+      if (columns[k] >= 0 && !holds(k) && Lost(row, columns[k])) return true;
+    return false;
+  }
+
+ private:
+  bool broke_ = false;
+  bool byColumn_ = false;
+  int lastRow_ = -1, lastColumn_ = -1;
+  std::vector<int> columnsRead_;  // the columns of the sheet that hold a cell, sorted
+};
+
 // The one-pass read: the cells of args.sheet in file order (a later sheet ends the read);
 // a new row (the row number changes, or the column falls) starts the point over; a point
 // is complete when the X, Y, Z (and W) columns all gave numbers, and a weight that is not
@@ -92,8 +118,8 @@ void ReadRowsInFileOrder(const TSheetCells& cells, const TReadArgs& args, TReadR
 std::vector<const TSheetCell*> ColumnRun(const TSheetCells& cells, int sheet, int column);
 
 // The column-by-column read: the X run's rows, each joined with the Y, Z (and W) cells of
-// the same row; a row missing from any of them gives no point. Weights not above 0
-// become 1.
+// the same row; a row missing from any of them gives no point (told as skipped unless the
+// missing cell lay beyond where the file broke off). Weights not above 0 become 1.
 void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResult& result);
 
 // A column as an array indexed by row (at most 65536 rows): the numbers of the column's run
@@ -102,13 +128,14 @@ void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResul
 TRowArray ColumnByRow(const TSheetCells& cells, int sheet, int column, bool runOnly);
 
 // Stores index-aligned arrays: row i is a point when X, Y, Z (and W) all hold a number (a
-// row missing one is counted, apart when a chosen cell held kNotFiniteCell);
+// row missing one is counted, apart when a chosen cell held kNotFiniteCell, and not at
+// all when the missing cell lay beyond `where` the sheet broke off);
 // W = |w| (1 without a W array) and, when the digital filter keeps every point, a negative
 // w marks the point inactive. The file gave weights when a W array was read and
 // `weightsFlag` is set.
 void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& z,
                        const TRowArray* w, bool weightsFlag, const TReadArgs& args,
-                       TReadResult& result);
+                       const TSheetBreak& where, TReadResult& result);
 
 // The chosen columns of a sheet paired by row as ColumnByRow gathers them (runOnly as
 // there): the rows in which every chosen column holds a number, in row order, one array per

@@ -34,7 +34,7 @@ TReadResult ReadQuattroWB1(const TReadArgs& args) {
   const auto column = [&](int c) { return ColumnByRow(file.cells, args.sheet, c, true); };
   const TRowArray w = args.colW >= 0 ? column(args.colW) : TRowArray{};
   StoreColumnArrays(column(args.colX), column(args.colY), column(args.colZ),
-                    args.colW >= 0 ? &w : nullptr, true, args, result);
+                    args.colW >= 0 ? &w : nullptr, true, args, TSheetBreak(file.cells, args.sheet, true), result);
   NoteSheetDamage(file.cells, args.sheet, result);
   return result;
 }

@@ -17,6 +17,7 @@
 #include "app/data_files.h"
 #include "app/test_points.h"
 #include "app/settings_file.h"
+#include "exchange/compound_file_builder.h"
 #include "exchange/dbase_builder.h"
 #include "exchange/excel_readers.h"
 #include "exchange/sav_readers.h"
@@ -139,7 +140,7 @@ TEST_F(DamagedFiles, AShortRecordMidFileIsReadUpToItAndTold) {
     EXPECT_EQ(r.Count(), 6);
     ASSERT_TRUE(r.damagedAfterRow.has_value());
     EXPECT_EQ(*r.damagedAfterRow, 7);
-    if (!family.byColumn) { EXPECT_EQ(r.skippedRows, 0); }
+    EXPECT_EQ(r.skippedRows, 0);
     // A whole file says nothing.
     const TReadResult whole = family.read(ChosenColumns(dir_.Write(family.name, Sheet(family.family, 10)), 0, 1, 2));
     EXPECT_EQ(whole.Count(), 10);
@@ -164,6 +165,65 @@ TEST_F(DamagedFiles, AFileCutInsideItsLastRecordOrWithoutItsEndIsTold) {
     EXPECT_EQ(noEnd.Count(), 10);
     EXPECT_EQ(noEnd.damagedAfterRow, std::optional<std::int64_t>(11));
   }
+}
+
+// Where the chosen columns are gathered column by column (WQ1 and WB1 hold their cells so,
+// a workbook's rows are put together by column), a row whose cell lay beyond the break is
+// told with the break alone, as the files read row by row tell it: a short record in Z
+// after row 6 of 10 also told rows 7-10 as rows of text or nothing, one in Y after row 3
+// every row, and a workbook cut inside the Z of its last row that row. A row that held an
+// infinity before the break is still told under its own reason.
+TEST_F(DamagedFiles, RowsTheBreakCutShortAreNotAlsoToldAsSkipped) {
+  const auto workbook = [](Bytes biff) { return BuildCompoundFile({{"Book", false, std::move(biff), {}}}); };
+  struct Case {
+    const char* what;
+    std::string path;
+    std::function<TReadResult(const TReadArgs&)> read;
+    int points;
+    std::int64_t damagedAfter;
+    int nonFinite;
+  };
+  Bytes cut = Sheet(TFamily::kWq1, 10, {}, -1, -1, false);
+  cut.resize(cut.size() - 3);
+  Bytes cutWb1 = Sheet(TFamily::kWb1, 10, {}, -1, -1, false);
+  cutWb1.resize(cutWb1.size() - 3);
+  Bytes cutBook = Sheet(TFamily::kBiff, 10, {}, -1, -1, false);
+  cutBook.resize(cutBook.size() - 3);
+  const Case cases[] = {
+      {"WQ1, Z short after row 6", dir_.Write("z.wq1", Sheet(TFamily::kWq1, 10, {}, 2, 7)), ReadQuattroWQ1, 6, 7, 0},
+      {"WB1, Z short after row 6", dir_.Write("z.wb1", Sheet(TFamily::kWb1, 10, {}, 2, 7)), ReadQuattroWB1, 6, 7, 0},
+      {"WQ1, Y short after row 3", dir_.Write("y.wq1", Sheet(TFamily::kWq1, 10, {}, 1, 4)), ReadQuattroWQ1, 0, 4, 0},
+      {"WB1, Y short after row 3", dir_.Write("y.wb1", Sheet(TFamily::kWb1, 10, {}, 1, 4)), ReadQuattroWB1, 0, 4, 0},
+      {"WQ1, cut in its last record", dir_.Write("c.wq1", cut), ReadQuattroWQ1, 9, 10, 0},
+      {"WB1, cut in its last record", dir_.Write("c.wb1", cutWb1), ReadQuattroWB1, 9, 10, 0},
+      {"workbook, cut in its last record", dir_.Write("c.xls", workbook(cutBook)), ReadOleExcel, 9, 11, 0},
+      {"WQ1, an infinity before the break", dir_.Write("i.wq1", Sheet(TFamily::kWq1, 10, {{2, 2, kInf}}, 2, 7)),
+       ReadQuattroWQ1, 5, 7, 1},
+      {"WB1, an infinity before the break", dir_.Write("i.wb1", Sheet(TFamily::kWb1, 10, {{2, 2, kInf}}, 2, 7)),
+       ReadQuattroWB1, 5, 7, 1},
+      {"workbook, an infinity before the break",
+       dir_.Write("i.xls", workbook(Sheet(TFamily::kBiff, 10, {{0, 2, kNaN}}, 2, 7))), ReadOleExcel, 5, 8, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TReadResult r = c.read(ChosenColumns(c.path, 0, 1, 2));
+    ASSERT_EQ(r.error, TReadError::kNone);
+    EXPECT_EQ(r.Count(), c.points);
+    EXPECT_EQ(r.damagedAfterRow, std::optional<std::int64_t>(c.damagedAfter));
+    EXPECT_EQ(r.skippedRows, 0);
+    EXPECT_EQ(r.nonFiniteRows, c.nonFinite);
+  }
+  // A whole file held by columns still tells a row whose Z is missing: the break alone is
+  // no reason.
+  SheetBuilder b;
+  b.Wq1Bof();
+  for (int column = 0; column < 3; ++column)
+    for (int row = 1; row <= (column == 2 ? 4 : 5); ++row) b.Wk1Number(column, row, row + column);
+  b.Wk1Eof();
+  const TReadResult whole = ReadQuattroWQ1(ChosenColumns(dir_.Write("w.wq1", b.Take()), 0, 1, 2));
+  EXPECT_EQ(whole.Count(), 4);
+  EXPECT_EQ(whole.skippedRows, 1);
+  EXPECT_FALSE(whole.damagedAfterRow.has_value());
 }
 
 // Number cells holding an infinity or NaN give no point and are told under their own reason,
