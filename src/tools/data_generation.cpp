@@ -94,6 +94,14 @@ void PairInputs(int mode, long double a, long double b, long double& x, long dou
 
 namespace {
 
+bool HasValue(const TEvalLine& line) {
+  return IsUsableValue(line.x) && IsUsableValue(line.y) && IsUsableValue(line.z);
+}
+// A line without limits needs none.
+bool HasBand(const TEvalLine& line) {
+  return !line.hasLimits || (IsUsableValue(line.lower) && IsUsableValue(line.upper));
+}
+
 // Runs every pair of the list through the computation and hands the line to `take`, which
 // answers false when it can take no more.
 template <typename Take>
@@ -111,7 +119,12 @@ TGenOutcome ForEachPair(const TEvalComputer& computer, const TEvalLimitChoice& l
     PairInputs(mode, inputs[static_cast<std::size_t>(i)].first, inputs[static_cast<std::size_t>(i)].second, x, y, z);
     computer.Compute(x, y, z, mode);
     ++out.pairs;
-    if (!take(MakeEvalLine(computer.Surface(), limits, mode, x, y, z), out)) break;
+    const TEvalLine line = MakeEvalLine(computer.Surface(), limits, mode, x, y, z);
+    if (!take(line, out)) break;
+    if (!HasValue(line))
+      ++out.noValue;
+    else if (!HasBand(line))
+      ++out.noBand;
   }
   return out;
 }
@@ -134,15 +147,28 @@ TGenOutcome GenerateFileText(const TEvalComputer& computer, const TEvalLimitChoi
                              const TEvalInputs& inputs, std::string& text, const TGenProgress& progress) {
   text.clear();
   return ForEachPair(computer, limits, mode, inputs, progress, [&text](const TEvalLine& line, TGenOutcome& out) {
-    if (!IsUsableValue(line.x) || !IsUsableValue(line.y) || !IsUsableValue(line.z)) return true;
+    if (!HasValue(line) || !HasBand(line)) return true;
     if (!line.hasLimits) {
       text += CFormat("%-25.17Lg  %-25.17Lg  %-25.17Lg\r\n", line.x, line.y, line.z);
     } else {
-      if (!IsUsableValue(line.lower) || !IsUsableValue(line.upper)) return true;
       text += CFormat("%-25.17Lg  %-25.17Lg  %-25.17Lg\t%-25.17Lg  %-25.17Lg\r\n", line.x, line.y, line.z,
                       line.lower, line.upper);
     }
     ++out.written;
     return true;
   });
+}
+
+std::string GenerationLossText(const TGenOutcome& outcome, const TEvalLimitChoice& limits, bool toFile) {
+  std::string text;
+  const auto tell = [&](int count, const std::string& what, const char* inTable) {
+    if (count <= 0) return;
+    if (!text.empty()) text += "\n";
+    text += CFormat("%d of the %d Inputs Gave No ", count, outcome.pairs) + what +
+            (toFile ? " and Were Left Out of the File" : inTable);
+  };
+  tell(outcome.noValue, "Value", ": Their Lines Show Error");
+  const char* band = limits.limits == EvalLimits::kPrediction ? "Prediction Limits" : "Confidence Limits";
+  tell(outcome.noBand, band, ": Their Limits Show Error");
+  return text;
 }

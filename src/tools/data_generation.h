@@ -74,7 +74,17 @@ struct TGenOutcome {
   int written = 0;       // lines appended or written
   bool cancelled = false;
   bool tableFull = false;  // the table could not take every line
+  // Of the lines taken: pairs the computation gave no value for, and pairs with a value
+  // whose band could not be evaluated (limits chosen). A file leaves both out, the table
+  // shows them "Error".
+  int noValue = 0;
+  int noBand = 0;
 };
+
+// What a generation must tell of its pairs without a value or a band, one line each ("%d
+// of the %d Inputs Gave No Value and Were Left Out of the File"; into the table "...: Their
+// Lines Show Error"); empty when every pair gave its line whole.
+std::string GenerationLossText(const TGenOutcome& outcome, const TEvalLimitChoice& limits, bool toFile);
 
 // Every pair's line appended to the table, numbered on from its lines; a pair that fails
 // shows "Error".

@@ -219,6 +219,55 @@ TEST(DataGeneration, FileTextWithoutLimitsAndCancellation) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
 }
 
+// A pair whose value or band cannot be evaluated is counted, and what became of it told:
+// left out of a file (which wrote the rest without a word), shown "Error" in the table. The
+// band of x·y fails at x = 3 (no value) and x = 1 (an infinity), the root of x·0 = 2 at y = 0.
+TEST(DataGeneration, PairsWithoutAValueOrABandAreCountedAndTold) {
+  CurrentSettings() = DefaultSettings(1280, 1024);
+  TEvalSurface s = Product();
+  s.confidenceLimit = [](long double x, long double, long double) {
+    return x == 3 ? ExprErrorValue : x == 1 ? std::numeric_limits<long double>::infinity() : 1.0L;
+  };
+  const TEvalComputer computer(s);
+  const TEvalLimitChoice confidence = MakeLimitChoice(EvalLimits::kConfidence, "95.00");
+  const TGridInputs grid = MakeGridInputs(0, 1, 3, 0, 1, 1);
+  std::string text;
+  const TGenOutcome file = GenerateFileText(computer, confidence, kEvalZ, grid.list, text, nullptr);
+  EXPECT_EQ(file.pairs, 8);
+  EXPECT_EQ(file.written, 4);
+  EXPECT_EQ(file.noValue, 0);
+  EXPECT_EQ(file.noBand, 4);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
+  EXPECT_EQ(GenerationLossText(file, confidence, true),
+            "4 of the 8 Inputs Gave No Confidence Limits and Were Left Out of the File");
+
+  TMFile lines("", 100);
+  TEvalTable table(lines);
+  const TGenOutcome intoTable = GenerateToTable(computer, confidence, kEvalZ, grid.list, table, nullptr);
+  EXPECT_EQ(intoTable.written, 8);
+  EXPECT_EQ(intoTable.noBand, 4);
+  EXPECT_EQ(GenerationLossText(intoTable, confidence, false),
+            "4 of the 8 Inputs Gave No Confidence Limits: Their Limits Show Error");
+  for (int i = 0; i < table.LineCount(); ++i) {
+    const bool lost = table.Row(i).x == 1 || table.Row(i).x == 3;
+    EXPECT_EQ(std::string(lines.GetLine(i)).find("Error") != std::string::npos, lost) << lines.GetLine(i);
+  }
+
+  // Roots: x·2 = 6 has one, x·0 = 6 none; the prediction band holds everywhere.
+  const TEvalLimitChoice prediction = MakeLimitChoice(EvalLimits::kPrediction, "95.00");
+  const TEvalInputs roots = {{3, 3}, {6, 2}, {6, 0}, {6, 0}};
+  const TGenOutcome rootFile = GenerateFileText(computer, prediction, kEvalRootX, roots, text, nullptr);
+  EXPECT_EQ(rootFile.written, 1);
+  EXPECT_EQ(rootFile.noValue, 2);
+  EXPECT_EQ(rootFile.noBand, 0);
+  EXPECT_EQ(GenerationLossText(rootFile, prediction, true), "2 of the 3 Inputs Gave No Value and Were Left Out of the File");
+  EXPECT_EQ(GenerationLossText(rootFile, prediction, false), "2 of the 3 Inputs Gave No Value: Their Lines Show Error");
+  // A generation that lost nothing has nothing to tell.
+  const TGenOutcome whole = GenerateFileText(computer, prediction, kEvalZ, grid.list, text, nullptr);
+  EXPECT_EQ(whole.written, 8);
+  EXPECT_EQ(GenerationLossText(whole, prediction, true), "");
+}
+
 TEST(DataGeneration, ATableWithoutRoomStopsTheGeneration) {
   const TEvalComputer computer(Product());
   const TGridInputs grid = MakeGridInputs(0, 1, 2, 0, 1, 2);

@@ -417,6 +417,8 @@ void TDlgEval::GenerateToTable(int mode, const TEvalInputs& inputs) {
   }
   ScrollToLine(first);
   if (outcome.tableFull) TellTableFull();
+  const std::string losses = GenerationLossText(outcome, LimitChoice(), false);
+  if (!losses.empty()) InfoBox(ToWindow(this), platform::LoadString(kGeneratedCaption), losses);
 }
 
 void TDlgEval::GenerateToFile(int mode, const TEvalInputs& inputs) {
@@ -432,14 +434,18 @@ void TDlgEval::GenerateToFile(int mode, const TEvalInputs& inputs) {
   }
   // A cancelled generation writes nothing: half a file would pass for a whole one.
   if (outcome.cancelled) return;
+  const std::string losses = GenerationLossText(outcome, LimitChoice(), true);
   if (outcome.written == 0) {
-    ErrorBox(ToWindow(this), path, "No Input Gave a Value\nNothing Was Written");
+    ErrorBox(ToWindow(this), path,
+             outcome.noBand > 0 ? losses + "\nNothing Was Written" : "No Input Gave a Value\nNothing Was Written");
     return;
   }
   if (!SaveGlobalToFile(text, path)) {
     ErrorBox(ToWindow(this), path, SaveFailureText(path, kUnableToWrite));
     return;
   }
+  // The file holds the lines that could be written whole: the user hears what it lacks.
+  if (!losses.empty()) InfoBox(ToWindow(this), path, losses);
   const std::string title = FileNameToCodedText(path);
   // The window tells the user itself when the file cannot be shown.
   (void)OpenTextFileWindow(this, path, FromCp1252(title), outcome.written, kMenuTextFull, kFontSlotFileViewer, title,

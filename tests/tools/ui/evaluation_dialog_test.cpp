@@ -346,6 +346,34 @@ TEST_F(EvalDialogTest, GeneratingIntoAFileShowsIt) {
   EXPECT_EQ(answers.Boxes()[0].caption, path + "/inside.dat");
 }
 
+// Points whose band cannot be evaluated are told: a file that leaves them out says how many,
+// and so does the table whose lines show their limits "Error"; it wrote 6 of 9 lines without
+// a word.
+TEST_F(EvalDialogTest, GeneratingTellsThePointsWithoutABand) {
+  TEvalSurface surface = Cubic();
+  surface.confidenceLimit = [](long double x, long double, long double) { return x == 1 ? ExprErrorValue : 0.5L; };
+  TDlgEval& d = Open(std::move(surface));
+  d.ConfBox()->click();
+  {
+    ModalAnswer<TGenASCII> generate([](TGenASCII* g) { Choose(g, 0, 1, kEvalZ); });
+    ModalAnswer<TGenParms> range([](TGenParms* p) { Ranges(p, {"0", "1", "2", "0", "0.5", "1"}); });
+    const std::string path = dir.File("band.dat");
+    files.Answer(path, 2);
+    d.Button(kEvalGenerate)->click();
+    const std::string text = ReadText(path);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6);
+    ASSERT_EQ(answers.Boxes().size(), 1u);
+    EXPECT_EQ(answers.Boxes()[0].caption, path);
+    EXPECT_EQ(answers.Boxes()[0].text, "3 of the 9 Inputs Gave No Confidence Limits and Were Left Out of the File");
+  }
+  ModalAnswer<TGenASCII> generate([](TGenASCII* g) { Choose(g, 0, 0, kEvalZ); });
+  ModalAnswer<TGenParms> range([](TGenParms* p) { Ranges(p, {"0", "1", "2", "0", "0.5", "1"}); });
+  d.Button(kEvalGenerate)->click();
+  EXPECT_EQ(Lines(), 9);
+  ASSERT_EQ(answers.Boxes().size(), 2u);
+  EXPECT_EQ(answers.Boxes()[1].text, "3 of the 9 Inputs Gave No Confidence Limits: Their Limits Show Error");
+}
+
 TEST_F(EvalDialogTest, GeneratingFromTwoColumnsOfAFile) {
   TDlgEval& d = Open();
   ImportReaders().ChooseXYColumns = [](const std::string&, int, TImportColumns& c) {
