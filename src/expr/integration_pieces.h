@@ -90,15 +90,19 @@ inline void PieceInterval(const TIntegPiece& p, long double& u1, long double& u2
   if (u1 > u2) std::swap(u1, u2);
 }
 
-// The upper half of a piece in the piece's own variable u (for a tail, x = 1/u).
-inline TIntegPiece UpperHalf(const TIntegPiece& piece) {
+// One half of a piece in the piece's own variable u (for a tail, x = 1/u).
+inline TIntegPiece HalfOf(const TIntegPiece& piece, bool upper) {
   long double u1 = 0;
   long double u2 = 0;
   PieceInterval(piece, u1, u2);
   const long double mid = u1 / 2 + u2 / 2;
-  if (piece.mode == TPieceMode::kDirect) return {mid, u2, TPieceMode::kDirect};
-  return {TailX(u2), TailX(mid), TPieceMode::kTail};
+  const long double lo = upper ? mid : u1;
+  const long double hi = upper ? u2 : mid;
+  if (piece.mode == TPieceMode::kDirect) return {lo, hi, TPieceMode::kDirect};
+  return {TailX(hi), TailX(lo), TPieceMode::kTail};
 }
+
+inline TIntegPiece UpperHalf(const TIntegPiece& piece) { return HalfOf(piece, true); }
 
 // Whether the integral over the upper half of a piece whose sums cancelled to 0 exists:
 // `halfRule` integrates that half, and the record's failure and estimate are left as they
@@ -115,15 +119,7 @@ bool UpperHalfExists(TIntegRecord& rec, HalfRule&& halfRule) {
   return exists;
 }
 
-// The lower half of a piece in the piece's own variable u.
-inline TIntegPiece LowerHalf(const TIntegPiece& piece) {
-  long double u1 = 0;
-  long double u2 = 0;
-  PieceInterval(piece, u1, u2);
-  const long double mid = u1 / 2 + u2 / 2;
-  if (piece.mode == TPieceMode::kDirect) return {u1, mid, TPieceMode::kDirect};
-  return {TailX(mid), TailX(u1), TPieceMode::kTail};
-}
+inline TIntegPiece LowerHalf(const TIntegPiece& piece) { return HalfOf(piece, false); }
 
 // Whether the integrals over both halves of a piece whose sums cancelled to 0 exist and
 // cancel to the record's tolerance. Sums cancel where f is odd about the middle at the
