@@ -186,7 +186,7 @@ TEST(SaveTarget, AFifoOrADeviceIsNeverReplacedByAPlainFile) {
                   " is not a regular file, and it is not replaced.");
   }
   EXPECT_TRUE(fs::is_fifo(fifo));
-  if (made.contains("null")) EXPECT_TRUE(fs::is_character_file(device));
+  if (made.contains("null")) { EXPECT_TRUE(fs::is_character_file(device)); }
   EXPECT_EQ(Tree(dir.Path()), made);
 }
 

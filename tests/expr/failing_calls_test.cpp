@@ -52,7 +52,7 @@ TEST_F(FailingCallsTest, EveryBuiltInFailsTheStatementWhereverItFails) {
     }
     ClearLines();
     for (const TNeededLine& l : NeededLines(*c)) {
-      if (l.line != 0) ASSERT_TRUE(CompileLine(l.line, l.text)) << row.name;
+      if (l.line != 0) { ASSERT_TRUE(CompileLine(l.line, l.text)) << row.name; }
     }
     const std::string call = c->call;
     const auto [dollarGate, zGate, xGate] = GateLines(*c);

@@ -190,7 +190,7 @@ TEST_F(IntegrationEngineTest, ZeroSumsStandOnlyForValuesThatCancel) {
     TIntegRecord rec;
     const long double r = c.engine(ctx, rec, c.f, c.a, c.b, 1e-8L);
     EXPECT_EQ(rec.IntegFailed, c.failed) << c.what;
-    if (c.failed == 0) EXPECT_LD_NEAR(r, c.value, 1e-8L) << c.what;
+    if (c.failed == 0) { EXPECT_LD_NEAR(r, c.value, 1e-8L) << c.what; }
   }
 }
 
@@ -218,7 +218,7 @@ TEST_F(IntegrationEngineTest, GaussStopsAtOrderEightWhenTwoSumsAgree) {
   for (const auto& [a, b] : {std::pair{-1.0L, 0.5L}, {-7.25L, 0.5L}, {-0.2L, 0.1L}}) {
     ctx.ClearErrors();
     const long double r = IntegrateGauss(ctx, rec, step, a, b, 1e-8L);
-    if (rec.IntegFailed == 0) EXPECT_LD_NEAR(r, b, 1e-8L * b) << a;
+    if (rec.IntegFailed == 0) { EXPECT_LD_NEAR(r, b, 1e-8L * b) << a; }
   }
 }
 

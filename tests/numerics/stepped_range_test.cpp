@@ -36,7 +36,7 @@ TEST(SteppedRange, DecimalStepsCountEveryValueUpToTheEndAndNoneBeyond) {
     const TSteppedRange r = SteppedRange(c.start, c.step, c.end);
     EXPECT_EQ(r.count, c.count) << static_cast<double>(c.start) << " " << static_cast<double>(c.step);
     EXPECT_EQ(r.endsOnEnd, c.endsOnEnd) << static_cast<double>(c.step);
-    if (c.endsOnEnd) EXPECT_EQ(r.At(r.count - 1), c.end);
+    if (c.endsOnEnd) { EXPECT_EQ(r.At(r.count - 1), c.end); }
     // Every value lies within the range, and each is the start plus a whole number of steps.
     const long double low = std::fmin(c.start, c.end), high = std::fmax(c.start, c.end);
     for (long double k = 0; k < r.count; ++k) {

@@ -262,7 +262,9 @@ TEST_F(EqnListTest, OpensWithinTheScreen) {
     const QRect room = WindowRoom(list.get());
     EXPECT_TRUE(room.contains(list->geometry())) << mode << ": " << list->x() << "," << list->y() << " "
                                                  << list->width() << "x" << list->height();
-    if (mode == kOpenListFirst) EXPECT_EQ(list->geometry().bottom(), room.bottom());  // as tall as it may be
+    if (mode == kOpenListFirst) {  // as tall as it may be
+      EXPECT_EQ(list->geometry().bottom(), room.bottom());
+    }
   }
   rect = {0, 0, 3000, 3000};
   auto saved = MakeList(kOpenListFirst);
