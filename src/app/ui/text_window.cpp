@@ -294,9 +294,22 @@ void TMFileWin::CreateFonts() {
   const QFontMetrics metrics(font, view_);
   charWidth_ = std::max(metrics.horizontalAdvance('9'), 1);
   lineHeight_ = std::max(metrics.lineSpacing(), 1);
-  const QFontMetricsF exact(font, view_);
-  for (int b = 0; b < 256; ++b)
-    advances_[static_cast<std::size_t>(b)] = exact.horizontalAdvance(FromCp1252(std::string(1, static_cast<char>(b))));
+  advances_ = MeasureTextAdvances(fonts_, view_);
+}
+
+int TMFileWin::WidestColumns() const {
+  // The column of "9" is the unit the window scrolls by; a proportional font's wider
+  // characters take more than one, so the widest line is measured. A line whose every
+  // character took the widest advance of any of them reaches no further than the widest
+  // line found so far: it need not be walked.
+  const double widestAdvance = *std::max_element(advances_.coded.begin(), advances_.coded.end());
+  double widest = 0;
+  for (int i = 0; i < lines_.LineCount(); ++i) {
+    const int length = lines_.GetLineLength(i);
+    if (length * widestAdvance <= widest) continue;
+    widest = std::max(widest, SegmentedLineExtent(lines_.GetLine(i), lines_.GetLineAttr(i), charWidth_, advances_));
+  }
+  return std::max(lines_.MaxWidth(), static_cast<int>(std::ceil(widest / charWidth_)));
 }
 
 TRtfFont TMFileWin::RtfFont() const {
@@ -335,7 +348,7 @@ void TMFileWin::FitToText() {
   const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   const int frame = 2 * view_->frameWidth();
   const int menu = menuWidget() ? menuWidget()->sizeHint().height() : 0;
-  const int columns = std::max(lines_.MaxWidth() + kSpareColumns, kMinColumns);
+  const int columns = std::max(WidestColumns() + kSpareColumns, kMinColumns);
   const int rows = std::max(lines_.LineCount() + kSpareLines, kMinLines);
   int width = columns * charWidth_ + frame + scrollBar;
   if (menuWidget()) width = std::max(width, menuWidget()->sizeHint().width());
@@ -373,7 +386,7 @@ void TMFileWin::ViewResized() {
 }
 
 void TMFileWin::UpdateScrollRanges() {
-  maxLeft_ = std::max(0, lines_.MaxWidth() - visibleColumns_ + 20);
+  maxLeft_ = std::max(0, WidestColumns() - visibleColumns_ + 20);
   maxTop_ = std::max(0, lines_.LineCount() - visibleLines_);
   lines_.topLine = std::clamp(lines_.topLine, 0, maxTop_);
   lines_.leftColumn = std::clamp(lines_.leftColumn, 0, maxLeft_);
@@ -416,7 +429,7 @@ void TMFileWin::Paint(platform::DeviceContext& dc) {
   for (int r = 0; r <= visibleLines_; ++r) {
     const int index = lines_.topLine + r;
     if (index >= lines_.LineCount()) break;
-    DrawLine(dc, fonts_, lines_, index, x, r * lineHeight_, charWidth_, colors, color, advances_,
+    DrawLine(dc, fonts_, lines_, index, x, r * lineHeight_, charWidth_, colors, color, advances_.plain,
              (lines_.leftColumn - 1) * charWidth_, visibleColumns_ * charWidth_);
   }
 }

@@ -21,15 +21,13 @@
 #include "app/text_line_buffer.h"
 #include "app/ui/dialog.h"
 #include "app/ui/program_printer.h"
+#include "app/ui/text_extent.h"
 #include "app/ui/text_pages.h"
 #include "platform/device_context.h"
 
 class QPrinter;
 class QMenu;
 class TMFileWin;
-
-// The advance in pixels of each Windows-1252 character in a window's text font.
-using TGlyphAdvances = std::array<double, 256>;
 
 // Clipboard formats beside plain text: the worksheet images under the registered format
 // names "Wk1" and "Wk3" (the same MIME names Qt gives them on Windows) and rich text.
@@ -134,7 +132,9 @@ class TMFileWin : public QMainWindow {
  private:
   TTextView* view_;
   CodedFontSet fonts_;
-  TGlyphAdvances advances_{};
+  TTextAdvances advances_{};
+  // The pixels of the widest line, in columns of charWidth_ (at least its characters).
+  int WidestColumns() const;
   int fontSlot_;
   bool centre_;
   bool maximised_;

@@ -14,6 +14,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/file_utils.h"
 #include "app/settings_file.h"
@@ -100,10 +101,40 @@ void TIListBox::CreateFonts() {
   const QFontMetrics metrics(QtDeviceContext::ToQFont(*fonts_[0]), this);
   charHeight_ = std::max(metrics.height(), 1);
   charWidth_ = std::max(metrics.horizontalAdvance('9'), 1);
+  advances_ = MeasureTextAdvances(fonts_, this);
+}
+
+void TIListBox::NoteRowWidth(std::string_view text) {
+  widestRow_ = std::max(widestRow_, VisibleWidth(text));
+  const bool coded = codeMode_ == kListCoded ||
+                     (codeMode_ == kListCodedWhenTilde && text.find('~') != std::string_view::npos);
+  widestPixels_ = std::max(widestPixels_, coded ? SegmentedLineExtent(text, columns_.data(), charWidth_, advances_)
+                                                : PlainTextExtent(text, advances_));
+}
+
+int TIListBox::RowWidth() const {
+  // A row is drawn a third of a character in; a proportional font's row reaches past its
+  // count of characters of "9".
+  const int measured = static_cast<int>(std::ceil(widestPixels_)) + charWidth_;
+  return std::max(charWidth_ * (widestRow_ + 1), measured);
+}
+
+void TIListBox::RemeasureRows() {
+  ResetRowWidth();
+  for (int i = 0; i < count(); ++i) {
+    const QByteArray bytes = item(i)->data(kRowDataRole).toByteArray();
+    NoteRowWidth(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  }
+}
+
+void TIListBox::SetCodeMode(int mode) {
+  codeMode_ = mode;
+  RemeasureRows();
 }
 
 void TIListBox::RefreshFonts() {
   CreateFonts();
+  RemeasureRows();
   // The row height follows the font: the delegate's size hints are asked again.
   doItemsLayout();
   viewport()->update();
@@ -120,6 +151,7 @@ void TIListBox::SetColourFlag(bool on) {
 
 void TIListBox::SetColumns(const TLineAttr& columns) {
   columns_ = columns;
+  RemeasureRows();
   viewport()->update();
 }
 
@@ -175,7 +207,7 @@ void TIListBox::mouseDoubleClickEvent(QMouseEvent* event) {
 
 QSize TIListBoxDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
   // Every row as wide as the widest, so that the list scrolls to the end of any row.
-  return QSize(list_->CharWidth() * (list_->WidestRow() + 1), list_->CharHeight() * 8 / 7);
+  return QSize(list_->RowWidth(), list_->CharHeight() * 8 / 7);
 }
 
 void TIListBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -240,7 +272,7 @@ bool TIListBoxWin::InsertString(std::string_view text, int index) {
   }
   auto* item = new QListWidgetItem;
   item->setData(kRowDataRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
-  list_->NoteRowWidth(VisibleWidth(text));
+  list_->NoteRowWidth(text);
   list_->insertItem(index, item);
   return true;
 }

@@ -30,6 +30,7 @@
 #include "app/text_exports.h"
 #include "app/text_line_buffer.h"
 #include "app/ui/program_printer.h"
+#include "app/ui/text_extent.h"
 #include "review/list_exports.h"
 
 class QAction;
@@ -83,15 +84,18 @@ class TIListBox : public QListWidget {
 
   void CreateFonts();
   void RefreshFonts();
-  void SetCodeMode(int mode) { codeMode_ = mode; }
+  void SetCodeMode(int mode);
   void SetColourFlag(bool on);
   bool ColourFlag() const;
   void SetColumns(const TLineAttr& columns);
   const TLineAttr& Columns() const { return columns_; }
-  // The widest row in visible characters, which sets the scrolled width of every row.
-  void NoteRowWidth(int visible) { widestRow_ = std::max(widestRow_, visible); }
-  void ResetRowWidth() { widestRow_ = 0; }
+  // The widest row in visible characters and in pixels as the row is drawn, which set the
+  // scrolled width of every row.
+  void NoteRowWidth(std::string_view text);
+  void ResetRowWidth() { widestRow_ = 0, widestPixels_ = 0; }
   int WidestRow() const { return widestRow_; }
+  // The width a row takes in the list: room for the widest row whole.
+  int RowWidth() const;
   int CharWidth() const { return charWidth_; }
   int CharHeight() const { return charHeight_; }
   const CodedFontSet& Fonts() const { return fonts_; }
@@ -116,7 +120,12 @@ class TIListBox : public QListWidget {
   int fontSlot_;
   CodedFontSet fonts_;
   int charHeight_ = 0, charWidth_ = 8;
+  // Measures every row again (a new font, code mode or columns).
+  void RemeasureRows();
+
   int widestRow_ = 0;
+  double widestPixels_ = 0;
+  TTextAdvances advances_{};
 };
 
 // The delegate that draws the rows of a TIListBox.

@@ -20,6 +20,7 @@
 #include "app/shell_state.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/qt/qt_device_context.h"
 #include "support/pdf_pages.h"
 #include "support/scratch_files.h"
 
@@ -253,6 +254,31 @@ TEST_F(TextWindow, AViewedLineOf150NumbersIsSavedCopiedAndHandedOnWhole) {
   SetAsciiEditorOpener({});
   EXPECT_EQ(handed, text);
   w->close();
+}
+
+// The horizontal scroll bar reaches the end of every line in the default proportional font:
+// it stepped by the width of "9" and counted characters, so a line of capitals ran on past
+// its end. A line of digits keeps the range it had. Widths are the font's own, whatever
+// they are.
+TEST_F(TextWindow, TheScrollBarReachesTheEndOfALineOfWideCharacters) {
+  const std::string digits(200, '9'), capitals(200, 'W');
+  for (const bool wide : {false, true}) {
+    SCOPED_TRACE(wide ? "capitals" : "digits");
+    const std::string file = dir_.Write(wide ? "wide.txt" : "digits.txt", "x y z\r\n" + (wide ? capitals : digits) + "\r\n");
+    TScrWin* w = OpenTextFileWindow(nullptr, file, "View ASCII File", 20, kMenuTextFull, kFontSlotFileViewer, file,
+                                    "Reading Data...", TextWindowHold::Nothing, FileTildes::kLiteral);
+    ASSERT_NE(w, nullptr);
+    w->resize(600, 300);
+    QApplication::processEvents();
+    const QFontMetricsF metrics(platform::qt::QtDeviceContext::ToQFont(*w->Fonts()[0]), w->View());
+    const double lineWidth = metrics.horizontalAdvance(QString::fromStdString(wide ? capitals : digits));
+    // Scrolled to the end, the line starts a column in and ends within the view.
+    const double end = (1 - w->MaxLeftColumn()) * w->CharWidth() + lineWidth;
+    EXPECT_LE(end, w->VisibleColumns() * w->CharWidth());
+    EXPECT_EQ(w->View()->horizontalScrollBar()->maximum(), w->MaxLeftColumn());
+    if (!wide) { EXPECT_EQ(w->MaxLeftColumn(), 200 - w->VisibleColumns() + 20); }
+    w->close();
+  }
 }
 
 // A WK3 worksheet has 256 columns: a viewed line of 300 numbers saved as WK3 would lose 44 of
