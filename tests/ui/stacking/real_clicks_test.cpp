@@ -135,32 +135,25 @@ bool ClickWorks(QAbstractButton* b, std::string* why) {
 // Opens the owner by its command and clicks every check box, radio button and push button it
 // shows, from within its own event loop; then closes it.
 void ClickEveryButton(every_window::TProgramUnderWalk& program, int command, const char* ownerClass, TTally& tally) {
-  bool done = false, answered = false;
-  QTimer watch;
-  watch.setInterval(50);
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    QWidget* owner = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (!w->isVisible()) continue;
-      if (std::string(w->metaObject()->className()) == ownerClass) owner = w;
-      // The function viewer asks for its function first.
-      if (auto* ask = qobject_cast<TDlgVFXY*>(w); ask != nullptr && !answered) {
-        answered = true;
-        ask->TextEdit()->SetRecordText("Z=X*Y");
-        for (int i = 0; i < 4; ++i) ask->RangeEdit(i)->setText(i % 2 == 0 ? "1" : "10");
-        QTimer::singleShot(0, ask, [ask] { ask->accept(); });
-      }
+  bool answered = false;
+  const auto owner = [&](QWidget* w) {
+    // The function viewer asks for its function first.
+    if (auto* ask = qobject_cast<TDlgVFXY*>(w); ask != nullptr && !answered) {
+      answered = true;
+      ask->TextEdit()->SetRecordText("Z=X*Y");
+      for (int i = 0; i < 4; ++i) ask->RangeEdit(i)->setText(i % 2 == 0 ? "1" : "10");
+      QTimer::singleShot(0, ask, [ask] { ask->accept(); });
     }
-    if (owner == nullptr) return;
-    watch.stop();
-    QPointer<QWidget> w(owner);
-    (void)QTest::qWaitForWindowExposed(owner, 30000);
-    owner->raise();
-    owner->activateWindow();
-    (void)QTest::qWaitForWindowActive(owner, 30000);
+    return std::string(w->metaObject()->className()) == ownerClass;
+  };
+  const auto clickEvery = [&](QWidget* window) {
+    QPointer<QWidget> w(window);
+    window->raise();
+    window->activateWindow();
+    (void)QTest::qWaitForWindowActive(window, 30000);
     std::vector<QPointer<QAbstractButton>> buttons;
-    for (QAbstractButton* b : owner->findChildren<QAbstractButton*>())
-      if (b->window() == owner && b->isVisible() &&
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+      if (b->window() == window && b->isVisible() &&
           (qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b) || qobject_cast<QPushButton*>(b)))
         buttons.emplace_back(b);
     for (const QPointer<QAbstractButton>& b : buttons) {
@@ -174,17 +167,9 @@ void ClickEveryButton(every_window::TProgramUnderWalk& program, int command, con
       ++tally.clicked;
       if (qobject_cast<QCheckBox*>(b.data()) || qobject_cast<QRadioButton*>(b.data())) ++tally.toggles;
     }
-    if (auto* dialog = qobject_cast<QDialog*>(w.data()))
-      dialog->reject();
-    else if (w)
-      w->close();
-    done = true;
-  });
-  watch.start();
-  program.Window().ExecuteCommand(command);
-  (void)WaitUntil([&] { return done; });
-  watch.stop();
-  EXPECT_TRUE(done) << ownerClass << " did not open";
+  };
+  EXPECT_TRUE(WithWindow([&] { program.Window().ExecuteCommand(command); }, owner, clickEvery))
+      << ownerClass << " did not open";
 }
 
 class RealClicks : public ::testing::Test {

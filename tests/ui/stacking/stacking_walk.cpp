@@ -129,35 +129,6 @@ QAbstractButton* ButtonOf(QWidget* owner, int id) {
   return nullptr;
 }
 
-// Runs `open` and, once a window that `wanted` picks is up (opened at once or by the events
-// that follow), `inside` on it from within that window's own event loop; then closes it.
-// False when none came before the events that `open` started were over (`settles` says when).
-bool WithWindow(const std::function<void()>& open, const std::function<bool(QWidget*)>& wanted,
-                const std::function<void(QWidget*)>& inside, const std::function<bool()>& settles = {}) {
-  bool done = false;
-  QTimer watch;
-  watch.setInterval(50);
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    QWidget* window = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (w->isVisible() && wanted(w)) window = w;
-    if (window == nullptr) return;
-    watch.stop();
-    QPointer<QWidget> w(window);
-    (void)QTest::qWaitForWindowExposed(window, static_cast<int>(std::chrono::milliseconds(kPatience).count()));
-    if (w) inside(w);
-    if (auto* dialog = qobject_cast<QDialog*>(w.data()))
-      dialog->reject();
-    else if (w)
-      w->close();
-    done = true;
-  });
-  watch.start();
-  open();
-  (void)WaitUntil([&] { return done || (settles && settles()); });
-  watch.stop();
-  return done;
-}
 
 // A way to open a dialog over the owner as a user does: a click on a button, or on a menu of
 // the owner's menu bar and then on one of its items.
@@ -307,6 +278,33 @@ bool CheckDialog(QWidget* owner, const Opener& opener, bool visitAnotherProgram)
 bool IsA(const QWidget* w, const char* className) { return std::string(w->metaObject()->className()) == className; }
 
 }  // namespace
+
+bool WithWindow(const std::function<void()>& open, const std::function<bool(QWidget*)>& wanted,
+                const std::function<void(QWidget*)>& inside, const std::function<bool()>& settles) {
+  bool done = false;
+  QTimer watch;
+  watch.setInterval(50);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    QWidget* window = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible() && wanted(w)) window = w;
+    if (window == nullptr) return;
+    watch.stop();
+    QPointer<QWidget> w(window);
+    (void)QTest::qWaitForWindowExposed(window, static_cast<int>(std::chrono::milliseconds(kPatience).count()));
+    if (w) inside(w);
+    if (auto* dialog = qobject_cast<QDialog*>(w.data()))
+      dialog->reject();
+    else if (w)
+      w->close();
+    done = true;
+  });
+  watch.start();
+  open();
+  (void)WaitUntil([&] { return done || (settles && settles()); });
+  watch.stop();
+  return done;
+}
 
 bool WaitUntil(const std::function<bool()>& condition) {
   const auto deadline = Clock::now() + kPatience;

@@ -11,6 +11,8 @@
 #include <functional>
 #include <vector>
 
+class QWidget;
+
 #include "every_window_support.h"
 
 namespace stacking {
@@ -18,6 +20,12 @@ namespace stacking {
 // Handles the program's events until `condition` holds, for half a minute at most (the window
 // manager or the program on a loaded machine); answers whether it held.
 bool WaitUntil(const std::function<bool()>& condition);
+
+// Runs `open` and, once a window that `wanted` picks is up (opened at once or by the events
+// that follow), `inside` on it from within that window's own event loop; then closes it.
+// False when none came before the events that `open` started were over (`settles` says when).
+bool WithWindow(const std::function<void()>& open, const std::function<bool(QWidget*)>& wanted,
+                const std::function<void(QWidget*)>& inside, const std::function<bool()>& settles = {});
 
 class WindowStacking : public ::testing::Test {
  protected:
