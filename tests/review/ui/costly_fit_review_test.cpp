@@ -212,19 +212,7 @@ TEST_F(CostlyFitReview, PanesTheResidualGraphAndTheOpeningOfACostlyFitCanBeCance
   EXPECT_EQ(std::tuple(CurrentSettings().NumericPaneOptions, TextOf(w.NumericPane())), std::tuple(paneOptions, text));
   Close();
 
-  // Made as OpenReviewWindow makes it, which shows it only when its opening was not
-  // cancelled.
-  const auto made = [this] {
-    options = std::make_unique<TGraphOptions>(CurrentSettings(), kGraphDataStatusFits, kPointsDataStatusFits,
-                                              ReviewLayoutSlot(false, kLayoutReview));
-    T3DGraphSetup& setup = options->Setup();
-    SetDataRanges(setup.Scaling, session.DataStats);
-    setup.Titles = &ReviewTitleSets().custom;
-    setup.TitleSettings = &ReviewTitleSets().automatic;
-    window = std::make_unique<TRView>(nullptr, session, &setup, false,
-                                      std::make_unique<review_test::RecordingDialogs>(&dialogs, &animationCaption));
-    return window->OpeningCancelled();
-  };
+  const auto made = [this] { return Make(false).OpeningCancelled(); };
   EXPECT_TRUE(Asked(1, [&] { (void)made(); }) > 0 && window->OpeningCancelled());
   window.reset();
   EXPECT_FALSE(made());

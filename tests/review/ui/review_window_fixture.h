@@ -59,8 +59,9 @@ class ReviewWindowFixture : public ::testing::Test {
     platform::SetUiDispatcher(previousDispatcher_);
   }
 
-  // A review as OpenReviewWindow builds it, shown but not modal.
-  TRView& Open(bool listFirst) {
+  // A review as OpenReviewWindow builds it, not yet shown (it is shown only when its opening
+  // was not cancelled).
+  TRView& Make(bool listFirst) {
     window.reset();
     options = std::make_unique<TGraphOptions>(CurrentSettings(), kGraphDataStatusFits, kPointsDataStatusFits,
                                               ReviewLayoutSlot(listFirst, kLayoutReview));
@@ -70,6 +71,11 @@ class ReviewWindowFixture : public ::testing::Test {
     setup.TitleSettings = &ReviewTitleSets().automatic;
     window = std::make_unique<TRView>(nullptr, session, &setup, listFirst,
                                       std::make_unique<RecordingDialogs>(&dialogs, &animationCaption));
+    return *window;
+  }
+  // The same, shown but not modal.
+  TRView& Open(bool listFirst) {
+    Make(listFirst);
     window->resize(900, 650);
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
