@@ -98,9 +98,16 @@ TTitles::TTitles(QWidget* parent, T3DTitleSet* custom, const T3DTitleSet& automa
     grid->addWidget(size, i, 2);
     edits_[static_cast<std::size_t>(i)] = e;
     sizeTexts_[static_cast<std::size_t>(i)] = size;
-    connect(e, &QLineEdit::cursorPositionChanged, this, [this, i] { last_ = i; });
-    connect(e, &QLineEdit::textEdited, this, [this, i] { last_ = i; });
-    connect(e, &QLineEdit::selectionChanged, this, [this, i] { last_ = i; });
+    // The line the markup and clipboard buttons act on: the one the user last worked in,
+    // entered by a click, Tab or its letter even where the caret did not move. The program's
+    // own rewriting of the texts (Reset, Read) moves carets but chooses no line.
+    e->installEventFilter(this);
+    const auto notified = [this, i] {
+      if (!writing_) last_ = i;
+    };
+    connect(e, &QLineEdit::cursorPositionChanged, this, notified);
+    connect(e, &QLineEdit::textEdited, this, notified);
+    connect(e, &QLineEdit::selectionChanged, this, notified);
   }
   auto* sizesBox = new QGroupBox(tr("Font Sizes"), this);
   auto* sizes = new QGridLayout(sizesBox);
@@ -157,6 +164,13 @@ TTitles::TTitles(QWidget* parent, T3DTitleSet* custom, const T3DTitleSet& automa
   top->addLayout(buttons);
   WriteControls();
   UpdateSizes();
+}
+
+bool TTitles::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn)
+    for (std::size_t i = 0; i < edits_.size(); ++i)
+      if (watched == edits_[i]) last_ = static_cast<int>(i);
+  return TDlg::eventFilter(watched, event);
 }
 
 void TTitles::ReadControls() {

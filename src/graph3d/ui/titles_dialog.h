@@ -37,6 +37,9 @@ class TTitles : public TDlg {
   void CmSaveTitles();
   void accept() override;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void ReadControls();
   void WriteControls();

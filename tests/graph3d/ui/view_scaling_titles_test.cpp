@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPushButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -253,6 +256,64 @@ TEST(TitlesDialog, MarkupButtonsAndSizes) {
   d->SizeBar(0)->setValue(30);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(d->SizeBar(k)->value(), 30);
   EXPECT_EQ(d->SizeText(7)->text(), "15.0");
+  delete d;
+}
+
+// The markup and clipboard buttons act on the line the user entered last, however it was
+// entered: by a click that left the caret where it stood, by Tab, or by its letter. A line
+// entered into an empty field, or at the caret it already had, used to leave the buttons on
+// the line before.
+TEST(TitlesDialog, ButtonsActOnTheLineTheUserEntered) {
+  TitleSets t(1);
+  t.automatic.AxisTitles = {"X", "", ""};
+  auto* d = new TTitles(nullptr, &t.custom, t.automatic, t.font);
+  ShowDialog(d, "titles_entered");
+  d->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+  const auto button = [d](int id) { return d->findChild<QPushButton*>(QString("button%1").arg(id)); };
+  const auto click = [](QWidget* w, QPoint at) { QTest::mouseClick(w, Qt::LeftButton, {}, at); };
+  const auto middle = [](QWidget* w) { return QPoint(w->width() / 2, w->height() / 2); };
+  QLineEdit* line1 = d->TextEdit(0);
+  QLineEdit* line3 = d->TextEdit(2);
+  QLineEdit* line4 = d->TextEdit(3);
+  QLineEdit* line5 = d->TextEdit(4);
+  QLineEdit* yTitle = d->TextEdit(6);
+  QLineEdit* zTitle = d->TextEdit(7);
+
+  // A click into the empty Z title, then Superscript.
+  click(line3, QPoint(4, line3->height() / 2));
+  click(zTitle, middle(zTitle));
+  ASSERT_TRUE(zTitle->hasFocus());
+  click(button(499), middle(button(499)));
+  EXPECT_EQ(zTitle->text(), "~^~^");
+  EXPECT_EQ(line3->text(), "r~^2~^=0.91");
+
+  // Tab from line 4 into the empty line 5, then Paste.
+  QGuiApplication::clipboard()->setText("q");
+  click(line4, QPoint(2, line4->height() / 2));
+  QTest::keyClick(line4, Qt::Key_Tab);
+  ASSERT_TRUE(line5->hasFocus());
+  click(button(363), middle(button(363)));
+  EXPECT_EQ(line5->text(), "q");
+  EXPECT_EQ(line4->text(), "a=1");
+
+  // The Y title's letter, then Subscript.
+  click(line3, QPoint(4, line3->height() / 2));
+  QTest::keyClick(d, Qt::Key_Y, Qt::AltModifier);
+  ASSERT_TRUE(yTitle->hasFocus());
+  click(button(500), middle(button(500)));
+  EXPECT_EQ(yTitle->text(), "~`~`");
+  EXPECT_EQ(line3->text(), "r~^2~^=0.91");
+
+  // A click at the end of line 1, where its caret already stood, then Superscript.
+  ASSERT_EQ(line1->cursorPosition(), 4);
+  click(line1, QPoint(line1->width() - 4, line1->height() / 2));
+  ASSERT_EQ(line1->cursorPosition(), 4);
+  click(button(499), middle(button(499)));
+  EXPECT_EQ(line1->text(), "Data~^~^");
+  EXPECT_EQ(yTitle->text(), "~`~`");
+
+  if (const char* dir = std::getenv("ONDRAVIK_SHOTS")) d->grab().save(QString(dir) + "/titles_entered_after.png");
   delete d;
 }
 

@@ -151,6 +151,38 @@ TEST_F(DataEditorsUi, FunctionListsInsertAtTheCaretOfTheCurrentLine) {
   delete d;
 }
 
+// Copy, Cut and Paste act on the line the user entered last, by a click, by Tab into an
+// empty line or by its letter: the buttons take the focus, and the line records itself as it
+// gives the focus up.
+TEST_F(DataEditorsUi, CalculationEditButtonsActOnTheLineTheUserEntered) {
+  TCalcLines lines;
+  lines.text[kCalcX] = "X*2";
+  lines.text[kCalcZ] = "Z+";
+  auto* d = new TCalc(nullptr, &lines, session_.Table.XYZData());
+  d->show();
+  d->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+  const auto click = [](QWidget* w, QPoint at) { QTest::mouseClick(w, Qt::LeftButton, {}, at); };
+  const auto press = [&](int id) { click(d->Button(id), d->Button(id)->rect().center()); };
+  QGuiApplication::clipboard()->setText("7");
+  QLineEdit* z = d->Line(kCalcZ);
+  click(z, QPoint(z->width() - 4, z->height() / 2));
+  press(TCalc::kPaste);
+  EXPECT_EQ(z->text(), "Z+7");
+  EXPECT_EQ(d->Line(kCalcX)->text(), "X*2");
+  QTest::keyClick(z, Qt::Key_Tab);  // into the empty W line
+  ASSERT_TRUE(d->Line(kCalcW)->hasFocus());
+  press(TCalc::kPaste);
+  EXPECT_EQ(d->Line(kCalcW)->text(), "7");
+  EXPECT_EQ(z->text(), "Z+7");
+  QTest::keyClick(d, Qt::Key_Y, Qt::AltModifier);  // the empty Y line by its letter
+  ASSERT_TRUE(d->Line(kCalcY)->hasFocus());
+  press(TCalc::kPaste);
+  EXPECT_EQ(d->Line(kCalcY)->text(), "7");
+  EXPECT_EQ(d->Line(kCalcW)->text(), "7");
+  delete d;
+}
+
 TEST_F(DataEditorsUi, CalculationFilesAreSavedAndReadFromTheDialog) {
   ScratchDir dir("ondravik_calc_ui");
   const std::string path = dir.File("scale.clc");
