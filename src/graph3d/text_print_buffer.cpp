@@ -116,10 +116,9 @@ TTextPrintBuffer AdoptReadTextPrintBuffer(const TTextPrintBuffer& shown, const T
   const bool offered[4] = {true, offers.justification, offers.extent, offers.colour};
   for (int pair = 0; pair < 4; ++pair) {
     const int first = B::kPortrait + 2 * pair;
-    if (!offered[pair]) {
-      // A choice this window does not offer stays clear, as the dialog opened it.
-      b.checks[first] = b.checks[first + 1] = 0;
-    } else if (b.checks[first] == 0 && b.checks[first + 1] == 0) {
+    // A choice this window does not offer shows the file's radios, disabled: OK leaves the
+    // option alone, and Save writes the file's choice back rather than clearing it.
+    if (offered[pair] && b.checks[first] == 0 && b.checks[first + 1] == 0) {
       // A file saved where the choice was not offered holds neither radio: the choice shown
       // stays, where OK would otherwise take the second radio with neither shown.
       b.checks[first] = shown.checks[first];

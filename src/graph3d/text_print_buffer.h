@@ -49,8 +49,8 @@ void ApplyTextPrintBuffer(const TTextPrintBuffer& buffer, const TTextPrintOffers
                           TTextPrintOptions& options, std::string& header);
 
 // The buffer a file read into the dialog shows over `shown`: an offered choice the file left
-// with neither radio set keeps the radio shown, and a choice not offered stays clear, so the
-// radios always show what OK takes.
+// with neither radio set keeps the radio shown, so the radios show what OK takes; a choice
+// not offered shows what the file holds (its radios disabled), kept for Save.
 TTextPrintBuffer AdoptReadTextPrintBuffer(const TTextPrintBuffer& shown, const TTextPrintBuffer& read,
                                           const TTextPrintOffers& offers);
 

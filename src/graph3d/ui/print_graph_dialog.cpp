@@ -213,8 +213,10 @@ void TPrintGraph::ShowChecks() {
   guard_ = std::max(guard_, 1);
   frame_->setChecked(rec_.FrameGraph != 0);
   color_->setChecked(rec_.UseColor != 0);
-  // The summary goes under a graph on a portrait page only.
-  if (!hasSummary_ || !LayoutAllowsSummary(rec_.Layout)) rec_.AddSummary = 0;
+  // The summary goes under a graph on a portrait page only. A window without a summary shows
+  // the choice disabled and keeps it for the windows that print one (its print leaves the
+  // summary out): OK or Read then Save once wrote it as off.
+  if (!LayoutAllowsSummary(rec_.Layout)) rec_.AddSummary = 0;
   summary_->setChecked(rec_.AddSummary != 0);
   summary_->setEnabled(hasSummary_ && LayoutAllowsSummary(rec_.Layout));
   guard_ = saved;

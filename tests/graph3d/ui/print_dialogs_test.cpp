@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
 
@@ -95,16 +96,45 @@ TEST(PrintGraphDialog, ADamagedPrintRecordInTheSettingsIsReplacedByTheDefaults) 
   CurrentSettings() = saved;
 }
 
-TEST(PrintGraphDialog, WithoutSummaryTheBoxStaysOff) {
+// A window without a summary shows the choice disabled and keeps it for the windows that
+// print one: OK there, or Read then Save, once turned the summary off for every window.
+TEST(PrintGraphDialog, WithoutSummaryTheBoxIsDisabledAndTheChoiceKept) {
   TPrintGraphRec rec;
   rec.Layout = kLayoutHalfPagePortrait;
   rec.AddSummary = 1;
   auto* dialog = new TPrintGraph(nullptr, &rec, QRect(), false, nullptr);
   dialog->show();
   EXPECT_FALSE(Child<QCheckBox>(dialog, TPrintGraph::kSummaryBox)->isEnabled());
+  EXPECT_TRUE(Child<QCheckBox>(dialog, TPrintGraph::kSummaryBox)->isChecked());
   Accept(dialog);
-  EXPECT_EQ(rec.AddSummary, 0);
+  EXPECT_EQ(rec.AddSummary, 1);
   delete dialog;
+
+  ScratchDir dir;
+  TPrintGraphRec stored;
+  stored.Layout = kLayoutCustomPortrait;
+  stored.Orientation = 0;
+  stored.AddSummary = 1;
+  stored.PortraitMargins = {1.0f, 2.0f, 3.0f, 9.0f};
+  const std::string file = dir.File("summary.cpg");
+  ASSERT_TRUE(WriteCustomPrintFile(file, stored));
+  platform::ScriptedFiles files;
+  TPrintGraphRec plain;
+  plain.AddSummary = 0;
+  auto* reader = new TPrintGraph(nullptr, &plain, QRect(), false, nullptr);
+  reader->show();
+  files.Answer(file);
+  Child<QPushButton>(reader, TPrintGraph::kReadButton)->click();
+  EXPECT_TRUE(Child<QCheckBox>(reader, TPrintGraph::kSummaryBox)->isChecked());
+  EXPECT_FALSE(Child<QCheckBox>(reader, TPrintGraph::kSummaryBox)->isEnabled());
+  if (const char* shots = std::getenv("ONDRAVIK_SHOTS")) reader->grab().save(QString(shots) + "/print_graph_no_summary.png");
+  const std::string again = dir.File("again.cpg");
+  files.Answer(again);
+  Child<QPushButton>(reader, TPrintGraph::kSaveButton)->click();
+  EXPECT_EQ(ReadBytes(again), ReadBytes(file));
+  Accept(reader);
+  EXPECT_EQ(plain, stored);
+  delete reader;
 }
 
 TEST(PrintGraphDialog, CustomPrintFilesReadAndRefused) {
@@ -364,7 +394,8 @@ TEST(PrintTextDialog, RadiosReadFromAFileShowWhatOkTakes) {
   EXPECT_FALSE(options.colour);
   delete dialog;
 
-  // Read where colour is not offered: its radios stay clear whatever the file holds.
+  // Read where colour is not offered: its radios show the file's colour, disabled (they once
+  // stayed clear, and Save wrote the colour as 0).
   TTextPrintOptions plain;
   auto* narrow = new TPrnWin(nullptr, nullptr, &plain, &header, nullptr, TTextPrintOffers{true, true, false});
   narrow->show();
@@ -374,9 +405,58 @@ TEST(PrintTextDialog, RadiosReadFromAFileShowWhatOkTakes) {
   files.Answer(coloured);
   Child<QPushButton>(narrow, TPrnWin::kReadButton)->click();
   EXPECT_FALSE(Child<QRadioButton>(narrow, 518)->isChecked());
-  EXPECT_FALSE(Child<QRadioButton>(narrow, 519)->isChecked());
+  EXPECT_TRUE(Child<QRadioButton>(narrow, 519)->isChecked());
+  EXPECT_FALSE(Child<QRadioButton>(narrow, 519)->isEnabled());
   EXPECT_TRUE(Child<QRadioButton>(narrow, 594)->isChecked());  // the file's centring
   delete narrow;
+}
+
+// A .cpt file restores every control, the choices the reading window does not offer too (their
+// radios disabled): Landscape and Color saved from the numeric summary's print, read in the
+// ASCII editor's (justification only), showed Extent and Color empty, and its Save wrote them
+// as 0. Read then Save gives the file back byte for byte; OK takes only what is offered.
+TEST(PrintTextDialog, AFileReadWhereSomeChoicesAreNotOfferedKeepsThemForSave) {
+  ScratchDir dir;
+  TTextPrintOptions summary;
+  summary.landscape = true;
+  summary.colour = true;
+  summary.allLines = false;
+  summary.marginLeft = 1.75f;
+  const std::string saved = dir.File("summary.cpt");
+  ASSERT_TRUE(WriteTextPrintFile(saved, FillTextPrintBuffer(summary, "Numeric Summary", TTextPrintOffers{})));
+  const std::vector<std::uint8_t> original = ReadBytes(saved);
+
+  for (const TTextPrintOffers offers : {TTextPrintOffers{true, false, false}, TTextPrintOffers{false, false, false},
+                                        TTextPrintOffers{false, true, true}}) {
+    const std::string where = std::to_string(offers.justification) + std::to_string(offers.extent) +
+                              std::to_string(offers.colour);
+    platform::ScriptedFiles files;
+    TTextPrintOptions editor;  // portrait, centred, all lines, monochrome
+    std::string header;
+    auto* dialog = new TPrnWin(nullptr, nullptr, &editor, &header, nullptr, offers);
+    dialog->show();
+    files.Answer(saved);
+    Child<QPushButton>(dialog, TPrnWin::kReadButton)->click();
+    EXPECT_TRUE(Child<QRadioButton>(dialog, 539)->isChecked()) << where;  // landscape
+    EXPECT_TRUE(Child<QRadioButton>(dialog, 594)->isChecked()) << where;  // centred
+    EXPECT_TRUE(Child<QRadioButton>(dialog, 595)->isChecked()) << where;  // present display
+    EXPECT_TRUE(Child<QRadioButton>(dialog, 519)->isChecked()) << where;  // colour
+    EXPECT_EQ(Child<QRadioButton>(dialog, 595)->isEnabled(), offers.extent) << where;
+    EXPECT_EQ(Child<QRadioButton>(dialog, 519)->isEnabled(), offers.colour) << where;
+    if (const char* shots = std::getenv("ONDRAVIK_SHOTS"); shots && where == "100")
+      dialog->grab().save(QString(shots) + "/print_text_read_unoffered.png");
+    const std::string again = dir.File("again" + where + ".cpt");
+    files.Answer(again);
+    Child<QPushButton>(dialog, TPrnWin::kSaveButton)->click();
+    EXPECT_EQ(ReadBytes(again), original) << where;
+    Accept(dialog);
+    EXPECT_TRUE(editor.landscape) << where;
+    EXPECT_EQ(editor.centre, true) << where;
+    EXPECT_EQ(editor.allLines, !offers.extent) << where;  // taken only where offered
+    EXPECT_EQ(editor.colour, offers.colour) << where;
+    EXPECT_FLOAT_EQ(editor.marginLeft, 1.75f) << where;
+    delete dialog;
+  }
 }
 
 // A window offers only the choices its print honours: the ASCII editor prints its whole text
