@@ -6,6 +6,7 @@
 
 #include "app/c_format.h"
 #include "app/long_double.h"
+#include "app/number_format.h"
 #include "app/worksheet_records.h"
 #include "expr/eval_context.h"
 #include "numerics/stepped_range.h"
@@ -325,6 +326,13 @@ TExportLayout ExportTableLayout(const TExportTableInput& in, const TExportGrid& 
   }
   layout.lastRow = std::min(layout.lastRow, maxRow);
   return layout;
+}
+
+std::string RowsCutText(const TExportOutcome& outcome, int maxRow) {
+  if (outcome.rowsCut <= 0) return {};
+  const bool one = outcome.rowsCut == 1;
+  return CFormat("%d Row%s Beyond the Worksheet's %s Rows %s Left Out of the File", outcome.rowsCut, one ? "" : "s",
+                 FormatWithCommas(maxRow + 1LL).c_str(), one ? "Was" : "Were");
 }
 
 bool ExportEvaluationsStopped() { return ExprThreadContext().stopped; }

@@ -146,6 +146,11 @@ struct TExportTableInput {
 // parameter rows, then held to the format's last row.
 TExportLayout ExportTableLayout(const TExportTableInput& in, const TExportGrid& grid, int maxRow);
 
+// What the user hears of a table longer than its format's sheet: "2 Rows Beyond the
+// Worksheet's 16,384 Rows Were Left Out of the File" for rows 0..`maxRow`; empty when
+// nothing was cut.
+std::string RowsCutText(const TExportOutcome& outcome, int maxRow);
+
 // Writes every cell of the table in row order (within a row, left to right); cells below
 // `maxRow` are dropped and counted.
 TExportOutcome WriteExportCells(const TExportTableInput& in, const TExportGrid& grid,

@@ -66,6 +66,13 @@ bool WriteSurfaceExport(TRView& review, const std::string& path, Write write) {
   return written && !cancelled;
 }
 
+// A worksheet written without the rows past its format's last row: the file is there, and
+// the user hears how many rows it lacks.
+void TellRowsCut(TRView& review, const std::string& path, const TExportOutcome& outcome, int maxRow) {
+  const std::string text = RowsCutText(outcome, maxRow);
+  if (!text.empty()) InfoBox(platform::qt::ToWindow(&review), FileNameToCodedText(path), text);
+}
+
 }  // namespace
 
 void CmSaveLotus(TRView& review) {
@@ -80,9 +87,12 @@ void CmSaveLotus(TRView& review) {
   s.LotusFileType = fileType;
   s.LotusTableKind = kind;
   const TExportRequest request = RequestOf(kind, range);
-  (void)WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
-    return LotusExportTable(path, fileType, source.TableInput(request)).result > 0;
+  TExportOutcome outcome;
+  const bool written = WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
+    outcome = LotusExportTable(path, fileType, source.TableInput(request));
+    return outcome.result > 0;
   });
+  if (written) TellRowsCut(review, path, outcome, kLotusMaxRow);
 }
 
 void CmSaveExcel(TRView& review) {
@@ -94,9 +104,12 @@ void CmSaveExcel(TRView& review) {
   if (path.empty()) return;
   s.ExcelTableKind = kind;
   const TExportRequest request = RequestOf(kind, range);
-  (void)WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
-    return XlsExportTable(path, source.TableInput(request)).result > 0;
+  TExportOutcome outcome;
+  const bool written = WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
+    outcome = XlsExportTable(path, source.TableInput(request));
+    return outcome.result > 0;
   });
+  if (written) TellRowsCut(review, path, outcome, kBiff4MaxRow);
 }
 
 void CmSaveQuattro(TRView& review) {
@@ -108,9 +121,12 @@ void CmSaveQuattro(TRView& review) {
   if (path.empty()) return;
   s.QpwTableKind = kind;
   const TExportRequest request = RequestOf(kind, range);
-  (void)WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
-    return QpwExportTable(path, source.TableInput(request)).result > 0;
+  TExportOutcome outcome;
+  const bool written = WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
+    outcome = QpwExportTable(path, source.TableInput(request));
+    return outcome.result > 0;
   });
+  if (written) TellRowsCut(review, path, outcome, kQpwMaxRow);
 }
 
 void CmSaveMerovane(TRView& review) {

@@ -17,6 +17,8 @@
 #include "exchange/ui/code_export_dialogs.h"
 #include "exchange/ui/range_export_dialogs.h"
 #include "exchange/ui/review_exports_fixture.h"
+#include "fit/fit_test_data.h"
+#include "review/review_fit_fixture.h"
 
 namespace {
 
@@ -252,6 +254,62 @@ TEST_F(SurfaceExportsTest, UnwritablePathsAreToldAndOpenNoWindow) {
   }
   EXPECT_EQ(WriteFailures(), 5);
   EXPECT_EQ(ResultWindows(), 0);
+}
+
+// A full worksheet of a table as long as the data table holds: an Excel 4 sheet ends at row
+// 16,384 (index 16,383), and the last observed points fall past it. The file is written
+// without them and the user hears how many rows it lacks; a Lotus sheet, which holds them,
+// says nothing. The Excel export wrote the short file without a word.
+class LongTableExportsTest : public ReviewExportsFixture {
+ protected:
+  void Refit(int nx, int ny) {
+    window.reset();
+    using namespace fit_test;
+    review_test::FitInto(session, GridTable(Axis(0, 1, nx), Axis(0, 1, ny), [](long double x, long double y) {
+                           return 1 + 2 * x + 3 * y;
+                         }),
+                         LinearSelection(9, 0, 0));
+    Open(false);
+    window->MakeRankCurrent(1, review_test::RankOf(session, 1));
+  }
+  std::vector<std::string> Told(std::size_t from) const {
+    std::vector<std::string> texts;
+    const auto boxes = answers.Boxes();
+    for (std::size_t k = from; k < boxes.size(); ++k) texts.push_back(boxes[k].text);
+    return texts;
+  }
+};
+
+TEST_F(LongTableExportsTest, AnExcelFullWorksheetTellsTheRowsItLeavesOut) {
+  const struct {
+    int nx, ny;
+    std::vector<std::string> excel;
+  } cases[] = {
+      {129, 127, {"1 Row Beyond the Worksheet's 16,384 Rows Was Left Out of the File"}},   // 16,383 points
+      {128, 128, {"2 Rows Beyond the Worksheet's 16,384 Rows Were Left Out of the File"}},  // 16,384 points
+      {128, 127, {}},                                                                        // 16,256 points
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.nx * c.ny);
+    Refit(c.nx, c.ny);
+    const std::string xls = File(std::to_string(c.nx * c.ny) + ".xls"), wk3 = File(std::to_string(c.nx * c.ny) + ".wk3");
+    std::size_t from = answers.Boxes().size();
+    {
+      auto excel = Accept<TExcel>([](TExcel* d) { d->Button(861)->setChecked(true); });
+      files.Answer(xls, 1);
+      window->Command(kCmReviewSaveExcel);
+    }
+    EXPECT_EQ(Told(from), c.excel);
+    from = answers.Boxes().size();
+    {
+      auto lotus = Accept<TLotus>([](TLotus* d) { d->Button(863)->setChecked(true); });
+      files.Answer(wk3, 1);
+      window->Command(kCmReviewSaveLotus);
+    }
+    EXPECT_EQ(Told(from), std::vector<std::string>{});
+    EXPECT_FALSE(ReadBytes(xls).empty());
+    EXPECT_FALSE(ReadBytes(wk3).empty());
+  }
 }
 
 }  // namespace
