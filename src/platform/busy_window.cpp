@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "platform/message_box.h"
 #include "platform/string_table.h"
 
 namespace platform {
@@ -11,6 +12,12 @@ namespace {
 std::atomic<BusyWindowService*> g_service{nullptr};
 std::mutex g_mutex;
 BusyState g_state;
+
+// A busy window that names no caption carries the program's, as a message box does.
+std::string CaptionOrProgramName(std::string_view caption) {
+  return caption.find_first_not_of(" \t") == std::string_view::npos ? std::string(kProgramCaption)
+                                                                      : std::string(caption);
+}
 
 }  // namespace
 
@@ -32,12 +39,12 @@ using platform::g_state;
 void ShowBusyMsg(platform::Window parent, std::string_view caption, std::string_view text,
                  int hourglass) {
   HideBusyMsg();
+  const std::string named = platform::CaptionOrProgramName(caption);
   {
     std::lock_guard lock(g_mutex);
-    g_state = {true, hourglass != 0, std::string(caption), std::string(text)};
+    g_state = {true, hourglass != 0, named, std::string(text)};
   }
-  if (auto* service = g_service.load())
-    service->Show(parent, std::string(caption), std::string(text), hourglass != 0);
+  if (auto* service = g_service.load()) service->Show(parent, named, std::string(text), hourglass != 0);
 }
 
 void ShowBusyMsgId(platform::Window parent, int captionId, int textId, int hourglass) {
@@ -55,7 +62,7 @@ void UpdateBusyMsg(const char* caption, const char* text) {
   {
     std::lock_guard lock(g_mutex);
     if (!g_state.shown) return;
-    if (caption) g_state.caption = newCaption = caption;
+    if (caption) g_state.caption = newCaption = platform::CaptionOrProgramName(caption);
     if (text) g_state.text = newText = text;
   }
   if (auto* service = g_service.load())

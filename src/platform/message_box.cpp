@@ -31,6 +31,11 @@ MessageBoxService* SetMessageBoxService(MessageBoxService* service) {
 
 int ShowBox(const BoxRequest& request) {
   MessageBoxService* service = g_service.load();
+  if (request.caption.find_first_not_of(" \t") == std::string::npos) {
+    BoxRequest named = request;
+    named.caption = kProgramCaption;
+    return (service ? service : &g_stderrBoxes)->ShowBox(named);
+  }
   return (service ? service : &g_stderrBoxes)->ShowBox(request);
 }
 

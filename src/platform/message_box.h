@@ -21,6 +21,10 @@ inline constexpr int kIdNo = 7;
 
 enum class BoxKind { Plain, Exclamation, Information, YesNo, YesNoCancel };
 
+// The caption of a box that names none: the program's name, never an empty title bar (which
+// the window system fills with the executable's name).
+inline constexpr const char* kProgramCaption = "Ondravik 3D";
+
 struct BoxRequest {
   Window owner = nullptr;
   BoxKind kind = BoxKind::Plain;
@@ -38,6 +42,8 @@ class MessageBoxService {
 // Installs a service (null: the fallback, which writes the box to stderr and answers OK, or
 // Cancel for a question); returns the one installed before.
 MessageBoxService* SetMessageBoxService(MessageBoxService* service);
+// Shows the box through the installed service; a caption of nothing but blanks becomes
+// kProgramCaption.
 int ShowBox(const BoxRequest& request);
 
 // Answers boxes from a script instead of asking anyone, and records every box it was shown.

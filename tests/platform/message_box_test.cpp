@@ -47,6 +47,29 @@ TEST(MessageBox, TextsComeFromTheTableAndNoBoxIsEverHidden) {
                               {BoxKind::Information, "c", "t"}}));
 }
 
+// A box or busy window that names no caption carries the program's: an empty title bar was
+// filled by the window system with the executable's name ("ondravik3d" over "Processing
+// Aborted.", and over the busy window of the smoothing test suite and of an integral).
+TEST(MessageBox, ABoxOrBusyWindowWithoutACaptionCarriesTheProgramsName) {
+  ShowBusyMsg(nullptr, "", "", 1);
+  EXPECT_EQ(platform::CurrentBusyState().caption, "Ondravik 3D");
+  UpdateBusyMsg("Test Suite", nullptr);
+  EXPECT_EQ(platform::CurrentBusyState().caption, "Test Suite");
+  UpdateBusyMsg(" ", "Computing Integral...");
+  EXPECT_EQ(platform::CurrentBusyState().caption, "Ondravik 3D");
+  HideBusyMsg();
+
+  platform::ScriptedAnswers script;
+  EXPECT_EQ(ErrorBox(nullptr, "", "Processing Aborted."), platform::kIdOk);
+  EXPECT_EQ(MsgBox(nullptr, "  ", "m"), platform::kIdOk);
+  EXPECT_EQ(AskYesNo(nullptr, "", "q"), platform::kIdCancel);
+  EXPECT_EQ(InfoBox(nullptr, " Kept ", "i"), platform::kIdOk);
+  EXPECT_EQ(Shown(script), (std::vector<Box>{{BoxKind::Exclamation, "Ondravik 3D", "Processing Aborted."},
+                                             {BoxKind::Plain, "Ondravik 3D", "m"},
+                                             {BoxKind::YesNo, "Ondravik 3D", "q"},
+                                             {BoxKind::Information, " Kept ", "i"}}));
+}
+
 TEST(BusyWindow, ShowReplacesAndIdFormNeedsBothStrings) {
   ShowBusyMsg(nullptr, "One", "first", 1);
   ShowBusyMsg(nullptr, "Two", "second", 0);

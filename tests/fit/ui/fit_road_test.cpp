@@ -275,6 +275,7 @@ TEST_F(FitRoad, CancelledSecondFitKeepsTheFirstFitsResults) {
   ASSERT_TRUE(window_->ExecuteCommand(CmFitAll));
   ASSERT_EQ(second.Seen(), 1);
   EXPECT_EQ(boxes_.Boxes().back().text, "Processing Aborted.");
+  EXPECT_EQ(boxes_.Boxes().back().caption, "Ondravik 3D");
   EXPECT_EQ(session_.FitResultsValid, 1);
   EXPECT_EQ(window_->HaveFits, 1);
   ASSERT_EQ(session_.FitCount, count);

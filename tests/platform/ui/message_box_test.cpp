@@ -31,4 +31,21 @@ TEST(QtMessageBoxes, ShortMessageKeepsItsLongCaptionInSight) {
   platform::SetMessageBoxService(nullptr);
 }
 
+// A box that names no caption shows the program's in its title bar: an empty caption was
+// filled by the window system with the executable's name.
+TEST(QtMessageBoxes, ABoxWithoutACaptionShowsTheProgramsName) {
+  platform::qt::UninstallQtServices();  // the services afresh, the boxes' among them
+  platform::qt::InstallQtServices();
+  QString title;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    box->accept();
+  });
+  EXPECT_EQ(ErrorBox(nullptr, "", "Processing Aborted."), platform::kIdOk);
+  EXPECT_EQ(title, "Ondravik 3D");
+  platform::SetMessageBoxService(nullptr);
+}
+
 }  // namespace
