@@ -1,7 +1,7 @@
 // The evaluation table's computations on a fitted surface (the full cubic polynomial of the
-// shared fitted session): one root search with its 104 candidate brackets, the root of one
-// generated pair (mode 1: a plain bisection, the full search when that finds nothing), the
-// volume over the data box, and whole generations into text: 128 x 128 values, and 16 x 16
+// shared fitted session): one root search with its 104 candidate brackets and one over four
+// whole decades, the root of one generated pair (mode 1: a plain bisection, the full search
+// when that finds nothing), the volume over the data box, and whole generations into text: 128 x 128 values, and 16 x 16
 // roots in X (half of them have none, so each costs a full search).
 #include <benchmark/benchmark.h>
 
@@ -45,6 +45,18 @@ void BM_RootSearchX_104Brackets(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RootSearchX_104Brackets)->Unit(benchmark::kMicrosecond);
+
+// A range of whole decades, 0.01 .. 100: the hundredths of its four decades and of the range
+// (about 480 brackets), and the ten decades around it.
+void BM_RootSearchX_FourWholeDecades(benchmark::State& state) {
+  const TEvalComputer c = Computer();
+  TRootCandidates list;
+  for (auto _ : state) {
+    c.RootSearchX(2.5L, 0.1L, 0.01L, 100, list);
+    benchmark::DoNotOptimize(list);
+  }
+}
+BENCHMARK(BM_RootSearchX_FourWholeDecades)->Unit(benchmark::kMicrosecond);
 
 void BM_ComputeRootX(benchmark::State& state) {
   const TEvalComputer c = Computer();

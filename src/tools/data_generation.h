@@ -6,10 +6,10 @@
 // Y, (X, Y) for the value and the derivatives. Lists hold pair 0 = (n, n) and pairs 1..n.
 //
 // Grid counts: an axis from s to e by i has floor((e - s) / i) + 1 values, where a quotient
-// within 1e-9 (relative) of a whole number counts as that number (SteppedRange,
+// within the rounding of s, e and i of a whole number counts as that number (SteppedRange,
 // numerics/stepped_range.h), so that 0:0.1:1 gives 11 values although 1 / 0.1 is 9.999...
-// in binary, while 0:0.3:1 gives 4; the last value is then e itself. At most 16384 pairs
-// are made.
+// in binary, while 0:0.3:1 gives 4 and 0:0.001:0.999999999 gives 1000; the last value is
+// then e itself. At most 16384 pairs are made.
 #pragma once
 
 #include <array>

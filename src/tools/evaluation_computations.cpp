@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "app/long_double.h"
 #include "expr/eval_context.h"
@@ -21,6 +22,7 @@ constexpr long double kRootTolerance = 1e-8L;
 constexpr int kNarrowingHalvings = 70;
 constexpr int kSubIntervals = 100;
 constexpr int kDecades = 14;
+constexpr std::size_t kLinearCandidates = 104;
 constexpr long double kVolumeTolerance = 1e-8L;
 
 // F - Z at t along the searched axis; false when F fails there (a math error, the missing
@@ -104,28 +106,91 @@ long double Bisect(const F& f, long double z, long double a, long double b, Brac
   return ExprErrorValue;
 }
 
+// Fourteen decades from `start` upwards, each one bracket (the last takes its far edge).
+template <typename B>
+void SearchDecades(const B& bisect, long double start, TRootCandidates& list) {
+  list.assign(kDecades, ExprErrorValue);
+  for (int i = 0; i < kDecades; ++i) {
+    const long double next = 10 * start;
+    list[static_cast<std::size_t>(i)] =
+        bisect(start, next, i + 1 == kDecades ? BracketEdges::kBoth : BracketEdges::kLeft);
+    start = next;
+  }
+}
+
+// The edges of `pieces` equal parts of [a, b] into `edges`, b itself the last.
+void AddEvenEdges(long double a, long double b, int pieces, std::vector<long double>& edges) {
+  const long double s = (b - a) * (1.0L / pieces);
+  for (int i = 0; i < pieces; ++i) edges.push_back(a + i * s);
+  edges.push_back(b);
+}
+
+// A range [lo, hi] of n >= 1 whole decades: the brackets inside it upwards (every edge of
+// the hundredths of the range and of each decade in it), then the decades below it from
+// the nearest down, then those above it upwards, fourteen decades in all as the range's
+// own decades centred among them.
+template <typename B>
+void SearchWholeDecades(const B& bisect, long double lo, long double hi, int n, TRootCandidates& list) {
+  const int inside = std::min(n, kDecades);
+  const int below = std::max((kDecades - n) / 2, 0);
+  const int above = std::max(kDecades - below - n, 0);
+  std::vector<long double> edges;
+  edges.reserve(static_cast<std::size_t>((inside + 1) * (kSubIntervals + 1)));
+  AddEvenEdges(lo, hi, kSubIntervals, edges);
+  long double d = lo;
+  for (int j = 0; j < inside; ++j) {
+    const long double next = j + 1 == n ? hi : 10 * d;
+    AddEvenEdges(d, next, kSubIntervals, edges);
+    d = next;
+  }
+  std::sort(edges.begin(), edges.end());
+  edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+  list.clear();
+  for (std::size_t i = 0; i + 1 < edges.size(); ++i) {
+    const bool last = i + 2 == edges.size() && above == 0;
+    list.push_back(bisect(edges[i], edges[i + 1], last ? BracketEdges::kBoth : BracketEdges::kLeft));
+  }
+  long double top = lo;
+  for (int j = 0; j < below; ++j) {
+    const long double bottom = 0.1L * top;
+    list.push_back(bisect(bottom, top, BracketEdges::kLeft));
+    top = bottom;
+  }
+  long double start = hi;
+  for (int j = 0; j < above; ++j) {
+    const long double next = 10 * start;
+    list.push_back(bisect(start, next, j + 1 == above ? BracketEdges::kBoth : BracketEdges::kLeft));
+    start = next;
+  }
+}
+
 // The candidate search of RootSearchX and RootSearchY over a bracket function
 // bisect(a, b, edges).
+//
+// A range of whole decades (lo > 0, log10(hi / lo) a whole number n) is searched for roots
+// of every size, in the fourteen decades centred on it. A decade bracketed whole holds any
+// two roots in it as one even sign change and lost both: (x - 3)(x - 6) over 1 .. 10 had no
+// root, nor had 1/(x - 5.3) = 0.5 beside its pole. So inside the range the decades are
+// searched in the hundredths of each decade together with the hundredths of the range,
+// every edge of both, and only the decades beyond the range stay whole.
 template <typename B>
 void RootSearch(const B& bisect, long double lo, long double hi, TRootCandidates& list) {
-  list.fill(ExprErrorValue);
-  const auto decades = [&](long double start) {
-    for (int i = 0; i < kDecades; ++i) {
-      const long double next = 10 * start;
-      list[static_cast<std::size_t>(i)] = bisect(start, next, i + 1 == kDecades ? BracketEdges::kBoth : BracketEdges::kLeft);
-      start = next;
-    }
-  };
+  list.clear();
   if (lo > 0) {
-    // A range of whole decades is searched decade by decade, centred on the range.
     const long double span = std::log10(hi) - std::log10(lo);
     if (std::isfinite(span) && span - std::floor(span) < 1e-8L && std::fabs(span) < 1e6L) {
       const int n = static_cast<int>(span);
+      if (n >= 1) {
+        SearchWholeDecades(bisect, lo, hi, n, list);
+        return;
+      }
+      // A range of no width or reversed: its decades alone, as far as they go.
       for (int k = (kDecades - n) / 2; k > 0; --k) lo *= 0.1L;
-      decades(lo);
+      SearchDecades(bisect, lo, list);
       return;
     }
   }
+  list.assign(kLinearCandidates, ExprErrorValue);
   const long double s = (hi - lo) * 0.01L;
   // Shared edges are computed once, so that neighbouring brackets meet exactly.
   const auto edge = [&](int i) { return i == kSubIntervals ? hi : lo + i * s; };
@@ -139,7 +204,9 @@ void RootSearch(const B& bisect, long double lo, long double hi, TRootCandidates
   const bool none = std::all_of(list.begin(), list.end(), [](long double v) { return IsMissingValue(v); });
   if (none && hi > 0) {
     for (int k = 0; k < 7; ++k) hi *= 0.1L;
-    decades(hi);
+    TRootCandidates decades;
+    SearchDecades(bisect, hi, decades);
+    std::copy(decades.begin(), decades.end(), list.begin());
   }
 }
 

@@ -6,8 +6,10 @@
 // Roots are found by bisection on brackets where F - Z changes sign, and are roots only
 // where F - Z comes near 0 (a pole or a jump changes sign too: numerics/sign_change_root.h).
 // A search with a
-// candidate list brackets 100 equal sub-intervals of the range, two brackets of 5 % beyond
-// each end and, when the range spans whole decades, fourteen decades instead; a bracket edge
+// candidate list brackets 100 equal sub-intervals of the range and two brackets of 5 % beyond
+// each end; a range that spans whole decades is searched in fourteen decades around it
+// instead, those inside the range in the hundredths of each decade and of the range (a
+// decade bracketed whole lost any two roots in it); a bracket edge
 // where F equals Z exactly counts as a root of the bracket that starts there (the last
 // bracket also takes its far edge), so a root on an edge is reported once, never twice or
 // not at all.
@@ -18,8 +20,8 @@
 // on the thread that owns the surface's expression context (the user-interface thread).
 #pragma once
 
-#include <array>
 #include <functional>
+#include <vector>
 
 // The computation modes, in the order of the table's buttons and the generation choices.
 enum EvalMode : int {
@@ -61,8 +63,8 @@ struct TEvalSurface {
   bool LimitsAvailable() const { return confidenceLimit && predictionLimit; }
 };
 
-inline constexpr int kRootCandidateCount = 104;
-using TRootCandidates = std::array<long double, kRootCandidateCount>;
+// One entry per bracket searched: its root, or the missing value.
+using TRootCandidates = std::vector<long double>;
 
 // Which edges of a bracket count as a root when F equals Z there exactly.
 enum class BracketEdges { kLeft, kBoth };
@@ -95,9 +97,12 @@ class TEvalComputer {
 
   // Every bracket's root (the missing value where a bracket holds none), in the order:
   // the 100 sub-intervals of [lo, hi] upwards, then [lo - 5s, lo], [lo - 10s, lo - 5s],
-  // [hi, hi + 5s], [hi + 5s, hi + 10s] with s a hundredth of the range; or, when lo > 0 and
-  // the range spans whole decades, fourteen decades centred on the range. When no bracket
-  // holds a root and hi > 0, the fourteen decades from hi / 1e7 to hi x 1e7.
+  // [hi, hi + 5s], [hi + 5s, hi + 10s] with s a hundredth of the range (104 entries); when
+  // no bracket holds a root and hi > 0, the first 14 become the fourteen decades from
+  // hi / 1e7 to hi x 1e7. When lo > 0 and the range spans n >= 1 whole decades: the
+  // brackets between every edge of the hundredths of the range and of each of its decades
+  // upwards, then the whole decades below lo from the nearest down, then those above hi
+  // upwards, fourteen decades in all centred on the range's own.
   void RootSearchX(long double z, long double y, long double lo, long double hi, TRootCandidates& list) const;
   void RootSearchY(long double z, long double x, long double lo, long double hi, TRootCandidates& list) const;
 

@@ -200,6 +200,26 @@ TEST(DataGeneration, APoleIsNotGeneratedAsARoot) {
   EXPECT_EQ(text.substr(0, 25), Col("5.8")) << text;
 }
 
+// Generation over a range of one whole decade, 1 .. 10: two roots of (x - 3)(x - 6) = Z in
+// the decade, and the root 7.3 of 1/(x - 5.3) = 0.5 beside its pole, are generated as the
+// lowest root (the whole decade, searched as one bracket, held two sign changes and gave
+// Error for each pair).
+TEST(DataGeneration, RootsInAOneDecadeRangeAreGenerated) {
+  TEvalSurface s;
+  s.z = [](long double x, long double y) { return (x - 3) * (x - 6) + 0 * y; };
+  s.xMin = 1, s.xMax = 10, s.yMin = 1, s.yMax = 10;
+  std::string text;
+  const TGenOutcome roots = GenerateFileText(TEvalComputer(s), {}, kEvalRootX, {{2, 2}, {0, 2}, {-2, 2}}, text, nullptr);
+  EXPECT_EQ(roots.written, 2);
+  EXPECT_EQ(text, Col("3") + "  " + Col("2") + "  " + Col("0") + "\r\n" + Col("4") + "  " + Col("2") + "  " +
+                      Col("-2") + "\r\n");
+  s.z = [](long double x, long double) { return 1 / (x - 5.3L); };
+  const TGenOutcome pole = GenerateFileText(TEvalComputer(s), {}, kEvalRootX, {{2, 2}, {0.5L, 2}, {-1, 2}}, text, nullptr);
+  EXPECT_EQ(pole.written, 2);
+  EXPECT_EQ(text, Col("7.3") + "  " + Col("2") + "  " + Col("0.5") + "\r\n" + Col("4.3") + "  " + Col("2") + "  " +
+                      Col("-1") + "\r\n");
+}
+
 TEST(DataGeneration, FileTextWithoutLimitsAndCancellation) {
   const TEvalComputer computer(Product());
   const TGridInputs grid = MakeGridInputs(0, 1, 2, 0, 1, 2);

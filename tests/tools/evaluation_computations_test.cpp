@@ -8,10 +8,13 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/long_double.h"
 #include "expr/eval_context.h"
+#include "expr/expression.h"
 #include "support/long_double_near.h"
 
 namespace {
@@ -81,19 +84,157 @@ TEST(EvalComputations, RootsFoundHoldTheirLastDigits) {
 
 TEST(EvalComputations, WholeDecadesAreScannedDecadeByDecade) {
   // 1 to 1000 spans three decades: fourteen decades from 1e-5 to 1e9 are searched, so a root
-  // far below the range is found in the first, and 500 in the decade 100-1000 (entry 7).
+  // far below the range is found in the decade 1e-5 .. 1e-4, and 500 inside the range; the
+  // one inside is listed first.
   const TEvalComputer c(AlongX([](long double x, long double) { return (x - 3e-5L) * (x - 500); }, 1, 1000));
   TRootCandidates list;
   c.RootSearchX(0, 0, 1, 1000, list);
-  EXPECT_LD_NEAR(list[0], 3e-5L, 1e-12L);
-  EXPECT_LD_NEAR(list[7], 500, 1e-5L);
-  EXPECT_EQ(Roots(list).size(), 2u);
+  ASSERT_EQ(Roots(list).size(), 2u);
+  EXPECT_LD_NEAR(Roots(list)[0], 500, 1e-5L);
+  EXPECT_LD_NEAR(Roots(list)[1], 3e-5L, 1e-12L);
   // Not whole decades: the 100 sub-intervals and the brackets beyond the ends reach down to
   // 20 only, and hold only 500.
   const TEvalComputer linear(AlongX([](long double x, long double) { return (x - 3e-5L) * (x - 500); }, 100, 900));
   linear.RootSearchX(0, 0, 100, 900, list);
   ASSERT_EQ(Roots(list).size(), 1u);
   EXPECT_LD_NEAR(Roots(list)[0], 500, 1e-5L);
+}
+
+// Ranges of whole decades with two and more roots in one decade, and roots beside a pole in
+// the decade: every root is listed once, to its last digits, and the X and Y root buttons
+// and generation (mode 1 and 2) take the lowest inside the range. A decade searched as one
+// bracket held two roots as no sign change at all: (x - 3)(x - 6) over 1 .. 10 at Z = 0,
+// and 1/(x - 5.3) = 0.5 (root 7.3, pole 5.3), gave "Error". Roots and poles are the
+// decade's d times the factors below; the roots of 1/(x - p) = z are p + 1/z.
+struct TDecadeCase {
+  int lowDecade, decades;      // the range 10^low .. 10^(low + decades)
+  int rootDecade;              // d = 10^rootDecade, a decade inside the range
+  std::vector<long double> factors;  // roots d x factor of the polynomial
+  long double pole = 0;        // d x pole: the surface is 1/(x - d pole), searched at z
+  long double poleRoot = 0;    // d x poleRoot is its root
+};
+
+long double PowerOfTen(int k) { return std::pow(10.0L, static_cast<long double>(k)); }
+
+std::vector<TDecadeCase> DecadeCases() {
+  const std::vector<std::vector<long double>> sets = {
+      {3, 6}, {1.5L, 2.5L}, {4.4L, 9.1L}, {2.05L, 2.2L}, {1.3L, 5.2L, 8.7L}, {2, 3, 5, 7}};
+  const std::vector<std::pair<long double, long double>> poles = {{5.3L, 7.3L}, {5.3L, 4.3L}, {2.5L, 9.5L}};
+  std::vector<TDecadeCase> cases;
+  for (int low : {-3, -1, 0, 2}) {
+    for (int n = 1; n <= 4; ++n) {
+      for (int k = low; k < low + n; ++k) {
+        for (const auto& f : sets) cases.push_back({low, n, k, f});
+        for (const auto& [p, r] : poles) cases.push_back({low, n, k, {}, p, r});
+      }
+      // Two roots a decade or more apart.
+      if (n >= 2) cases.push_back({low, n, low, {3, 60}});
+    }
+  }
+  return cases;
+}
+
+TEST(EvalComputations, EveryRootOfAWholeDecadeRangeIsFound) {
+  int searched = 0;
+  for (const TDecadeCase& c : DecadeCases()) {
+    const long double lo = PowerOfTen(c.lowDecade), hi = PowerOfTen(c.lowDecade + c.decades);
+    const long double d = PowerOfTen(c.rootDecade);
+    std::vector<long double> expected;
+    TSurfaceFn f;
+    long double z = 0;
+    if (c.factors.empty()) {
+      const long double pole = d * c.pole;
+      expected = {d * c.poleRoot};
+      z = 1 / (expected[0] - pole);
+      f = [pole](long double x, long double) { return 1 / (x - pole); };
+    } else {
+      for (long double r : c.factors) expected.push_back(d * r);
+      f = [expected](long double x, long double) {
+        long double p = 1;
+        for (long double r : expected) p *= x - r;
+        return p;
+      };
+    }
+    const std::string where = "range 1e" + std::to_string(c.lowDecade) + " .. 1e" +
+                              std::to_string(c.lowDecade + c.decades) + ", root " +
+                              std::to_string(static_cast<double>(expected[0]));
+    const auto check = [&](const std::vector<long double>& roots, const char* mode) {
+      ASSERT_EQ(roots.size(), expected.size()) << where << " " << mode;
+      std::vector<long double> sorted = roots;
+      std::sort(sorted.begin(), sorted.end());
+      for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_LD_NEAR(sorted[i], expected[i], 1e-15L * expected[i]) << where << " " << mode;
+    };
+    // Along X at Y = 2, and along Y at X = 2.
+    const TEvalComputer inX(AlongX([&](long double x, long double y) { return f(x, y); }, lo, hi));
+    TEvalSurface ys;
+    ys.z = [&](long double x, long double y) { return f(y, x); };
+    ys.xMin = 0, ys.xMax = 4, ys.yMin = lo, ys.yMax = hi;
+    const TEvalComputer inY(ys);
+    TRootCandidates list;
+    inX.RootSearchX(z, 2, lo, hi, list);
+    check(Roots(list), "X list");
+    inY.RootSearchY(z, 2, lo, hi, list);
+    check(Roots(list), "Y list");
+    // The computation of the generated pairs: the lowest root when the whole range holds an
+    // even number of sign changes, one of them otherwise.
+    long double x = 0, y = 2, zz = z;
+    inX.Compute(x, y, zz, kEvalRootX);
+    const bool even = c.factors.empty() || expected.size() % 2 == 0;
+    const auto anyRoot = [&](long double v) {
+      return std::any_of(expected.begin(), expected.end(),
+                         [&](long double r) { return std::fabs(v - r) <= 1e-15L * r; });
+    };
+    EXPECT_TRUE(anyRoot(x)) << where << " X: " << static_cast<double>(x);
+    if (even) {
+      EXPECT_LD_NEAR(x, expected[0], 1e-15L * expected[0]) << where;
+    }
+    x = 2, y = 0, zz = z;
+    inY.Compute(x, y, zz, kEvalRootY);
+    EXPECT_TRUE(anyRoot(y)) << where << " Y: " << static_cast<double>(y);
+    ++searched;
+  }
+  EXPECT_EQ(searched, 372);
+}
+
+// The brief's surfaces as the view function compiles them: Z=(X-3)*(X-6)+0*Y and
+// Z=1/(X-5.3)+0*Y over 1 .. 10 (and the fit of (x - 3)(x - 6) + y, whose value at Y = 2
+// is 2 where (x - 3)(x - 6) is 0).
+TEST(EvalComputations, ViewFunctionRootsInAOneDecadeRange) {
+  ExprContext& ctx = ExprThreadContext();
+  const auto surface = [&](const char* text) {
+    EXPECT_EQ(ExprCompileViewFn(text, 5, 2), 1) << text;
+    return TEvalComputer(AlongX([](long double x, long double y) { return ExprEvalViewFn(x, y); }, 1, 10));
+  };
+  TRootCandidates list;
+  const auto threeAndSix = [&] {
+    ASSERT_EQ(Roots(list).size(), 2u);
+    EXPECT_LD_NEAR(Roots(list)[0], 3, 4e-19L);
+    EXPECT_LD_NEAR(Roots(list)[1], 6, 8e-19L);
+  };
+  const TEvalComputer product = surface("Z=(X-3)*(X-6)+0*Y\r\n");
+  product.RootSearchX(0, 2, 1, 10, list);
+  threeAndSix();
+  long double x = 0, y = 2, z = 0;
+  product.Compute(x, y, z, kEvalRootX);
+  EXPECT_LD_NEAR(x, 3, 4e-19L);
+  const TEvalComputer fitted = surface("Z=(X-3)*(X-6)+Y\r\n");
+  fitted.RootSearchX(2, 2, 1, 10, list);
+  threeAndSix();
+  const TEvalComputer pole = surface("Z=1/(X-5.3)+0*Y\r\n");
+  for (const auto& [z, root] : {std::pair{0.5L, 7.3L}, std::pair{-1.0L, 4.3L}}) {
+    pole.RootSearchX(z, 2, 1, 10, list);
+    ASSERT_EQ(Roots(list).size(), 1u) << static_cast<double>(z);
+    EXPECT_LD_NEAR(Roots(list)[0], root, 1e-15L * root);
+  }
+  // 1 .. 9.9 is no whole decade: the hundredths of the range alone find the same.
+  TEvalSurface narrower;
+  narrower.z = [](long double x, long double y) { return ExprEvalViewFn(x, y); };
+  narrower.xMin = 1, narrower.xMax = 9.9L;
+  TEvalComputer(narrower).RootSearchX(0.5L, 2, 1, 9.9L, list);
+  ASSERT_EQ(Roots(list).size(), 1u);
+  EXPECT_LD_NEAR(Roots(list)[0], 7.3L, 1e-15L * 7.3L);
+  EXPECT_EQ(ctx.ExprMathError, 0);
 }
 
 TEST(EvalComputations, RootsUpToATenthOfTheRangeBeyondEitherEndAreFound) {
