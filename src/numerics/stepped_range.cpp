@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
-long double WholeWithinRounding(long double q) {
+long double StepQuotientRounding(long double start, long double step, long double end) {
+  constexpr long double kRoundings = 0x1p-50L;
+  return kRoundings * (std::fabs(start) + std::fabs(end)) / std::fabs(step);
+}
+
+long double WholeWithinRounding(long double q, long double rounding) {
   if (!std::isfinite(q)) return q;
   const long double whole = std::round(q);
-  return std::fabs(q - whole) <= kWholeStepTolerance * std::max(1.0L, std::fabs(whole)) ? whole : q;
+  return std::fabs(q - whole) <= rounding ? whole : q;
 }
 
 long double TSteppedRange::At(long double k) const {
@@ -25,7 +30,7 @@ TSteppedRange SteppedRange(long double start, long double step, long double end)
     r.endsOnEnd = true;
     return r;
   }
-  const long double q = WholeWithinRounding((end - start) / step);
+  const long double q = WholeWithinRounding((end - start) / step, StepQuotientRounding(start, step, end));
   // A quotient that is negative (a step pointing away from the end), infinite (a step of 0)
   // or not a number gives no values; an infinite step gives the start alone.
   if (!(q >= 0) || !std::isfinite(q)) return r;

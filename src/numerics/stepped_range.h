@@ -4,20 +4,25 @@
 // end loses its last value to rounding, or gains one: a tenth is not a binary number, and
 // 0 + 0.1 + ... + 0.1 passes 1 at the tenth addition, so a loop from 0 to 1 by 0.1 stopped
 // at 0.9. Here the count comes first, from the quotient (end - start) / step taken as the
-// whole number it lies a rounding away from; value k is formed afresh as start + k step (no
-// drift over many steps), and a value that lands on the end is the end itself. A quotient a
-// real fraction away from a whole number keeps its fraction: 0 to 1 by 0.3 gives 0, 0.3,
-// 0.6 and 0.9, never a value past the end.
+// whole number that the rounding of the range's own numbers may have moved it from; value k
+// is formed afresh as start + k step (no drift over many steps), and a value that lands on
+// the end is the end itself. A quotient a real fraction away from a whole number keeps its
+// fraction: 0 to 1 by 0.3 gives 0, 0.3, 0.6 and 0.9, never a value past the end.
 #pragma once
 
-// How near a whole number (relative to it, and at least absolutely) a quotient of steps is
-// taken as that number: the rounding of decimal values in binary, doubles included, far below
-// any step a user means.
-inline constexpr long double kWholeStepTolerance = 1e-9L;
+// How far from a whole number the quotient (end - start) / step of a range may lie and still
+// be taken as that number: as far as the rounding of the range's own numbers can move it.
+// Each number is taken to carry up to two roundings to a 64-bit double (a decimal read or
+// computed in doubles; long doubles round far less), which moves the quotient by at most
+// 2^-51 (|start| + |end|) / |step|; the allowance is twice that. A range whose end a user
+// typed a real fraction of a step short, a millionth of it or a billionth, keeps that
+// fraction: 0 to 0.999999999 by 0.001 has 1000 values, the last 0.999, where a fixed
+// allowance of 1e-9 of the quotient took it for 1000 steps and added a value past the end.
+long double StepQuotientRounding(long double start, long double step, long double end);
 
-// q itself, or the whole number nearest it when it lies within kWholeStepTolerance (times
-// the number, at least 1) of it. NaN and infinities come back as they are.
-long double WholeWithinRounding(long double q);
+// q itself, or the whole number nearest it when it lies within `rounding` of it. NaN and
+// infinities come back as they are.
+long double WholeWithinRounding(long double q, long double rounding);
 
 struct TSteppedRange {
   long double start = 0.0L;

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <map>
 #include <tuple>
 
 #include "exchange/export/export_tables.h"
 #include "exchange/export_fixture.h"
+#include "support/decimal_ranges.h"
 #include "support/german_locale.h"
 
 namespace {
@@ -40,6 +42,30 @@ TEST(ExportGrid, AxisValuesPinTheEndAndCountWholeQuotients) {
         EXPECT_EQ(got[i], c.values[i]) << i;
     }
   }
+}
+
+// Export grids over the decimal ranges counting up whose ends lie a whole number of steps
+// from the start or a real fraction of a step off it (support/decimal_ranges.h): trunc of
+// the quotient plus one values, the quotient taken as whole only within the rounding of the
+// range's numbers, the last value the end. A fixed allowance of 1e-9 of the quotient gave 0
+// to 0.999999999 by 0.001 1001 columns.
+TEST(ExportGrid, EndsARealFractionOfAStepOffKeepTheirFraction) {
+  namespace dr = decimal_ranges;
+  int left = 0, counted = 0, wrong = 0;
+  const TAxisCap cap = ExportAxisCap(3, true);
+  for (const dr::TRange& c : dr::Ranges(dr::FullGrid(), left)) {
+    if (c.step[0] == '-') continue;
+    const TExportRange range{std::strtold(c.start.c_str(), nullptr), std::strtold(c.step.c_str(), nullptr),
+                             std::strtold(c.end.c_str(), nullptr)};
+    const std::vector<long double> values = ExportAxisValues(range, cap);
+    ++counted;
+    if ((static_cast<long long>(values.size()) != c.count || values.back() != range.end) && ++wrong <= 10)
+      ADD_FAILURE() << c.start << " to " << c.end << " by " << c.step << ": " << values.size() << " values for "
+                    << c.count;
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(counted, 5187);
+  EXPECT_EQ(ExportAxisCount({0, 0.001L, 0.999999999L}, ExportAxisCap(0, false)), 1000);
 }
 
 TEST(ExportGrid, InfiniteQuotientsTakeTheCapOrNothing) {

@@ -18,6 +18,7 @@
 #include "expr/math_faults.h"
 #include "expr/program_slots.h"
 #include "expr_test_support.h"
+#include "support/decimal_ranges.h"
 
 namespace {
 
@@ -417,6 +418,51 @@ TEST_P(CalculusTest, DecimalStepsSumEveryTermUpToTheEnd) {
     }
   }
   EXPECT_EQ(ranges, 728);
+}
+
+// SUM and PROD over ranges whose ends lie a real fraction of a step off a whole count, short
+// or past by a thousandth down to a trillionth of a step (support/decimal_ranges.h: 4 starts,
+// 5 steps, 4 whole counts up to 1000, counting up and down): the terms start + k step that
+// do not pass the end, their count, 2^count and their sum exactly. A fixed allowance of 1e-9
+// of the quotient added a term past the end of a range a millionth of a step short of about
+// a thousand steps: SUM(1,0,0.999999999,0.001) of $ gave 500.499999999 (1001 terms) for
+// 499.5.
+TEST_P(CalculusTest, EndsAFractionOfAStepOffSumOnlyTheTermsUpToTheEnd) {
+  namespace dr = decimal_ranges;
+  Lines({"$", "2", "1"});
+  ExpectValues({{"SUM(1,0,0.999999999,0.001)", 499.5L, 1e-16L},
+                {"SUM(3,0,0.999999999,0.001)", 1000, 0},
+                {"SUM(3,0.999999999,0,0.001)", 1000, 0},
+                {"SUM(3,0,1.000000001,0.001)", 1001, 0},
+                {"SUM(3,0,1,0.001)", 1001, 0}});
+  const dr::TGrid grid{{"0", "0.1", "-1", "2.7"},
+                       {"0.001", "0.01", "0.3", "0.7", "0.125"},
+                       {1, 10, 999, 1000},
+                       dr::FullGrid().offsets};
+  int left = 0, wrong = 0;
+  const std::vector<dr::TRange> ranges = dr::Ranges(grid, left);
+  for (const dr::TRange& c : ranges) {
+    // The language's step is positive; the end below the start counts down.
+    const std::string step = c.step[0] == '-' ? c.step.substr(1) : c.step;
+    const std::string args = "," + c.start + "," + c.end + "," + step + ")";
+    const long double count = Eval("SUM(3" + args);
+    const long double powers = Eval("PROD(2" + args);
+    const long double sum = Eval("SUM(1" + args);
+    const long double exactSum = static_cast<long double>(dr::SumOfValues(c)) / 1e18L;
+    // Each addition rounds to half a unit of the running sum's last place, at most some 5e-20
+    // of count x the largest term.
+    const long double largest =
+        std::fabs(std::strtold(c.start.c_str(), nullptr)) + std::fabs(std::strtold(c.end.c_str(), nullptr));
+    const bool right = count == static_cast<long double>(c.count) &&
+                       powers == std::ldexp(1.0L, static_cast<int>(c.count)) &&
+                       std::fabs(sum - exactSum) <= 1e-19L * static_cast<long double>(c.count * c.count) * (largest + 1);
+    if (!right && ++wrong <= 10)
+      ADD_FAILURE() << "SUM(n" << args << ": " << static_cast<double>(count) << " terms, sum "
+                    << static_cast<double>(sum) << "; " << c.count << " terms, sum " << static_cast<double>(exactSum);
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(ranges.size(), 1022u);
+  EXPECT_EQ(left, 258);
 }
 
 // A sum the loop cannot run fails the whole statement with a code: the missing value alone

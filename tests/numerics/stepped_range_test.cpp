@@ -8,8 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/decimal_ranges.h"
+#include "support/long_double_near.h"
+
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -63,13 +68,58 @@ TEST(SteppedRange, NoValuesForStepsThatCannotReachTheEnd) {
 }
 
 TEST(SteppedRange, WholeWithinRoundingOnlyTakesRoundingForAWholeNumber) {
-  EXPECT_EQ(WholeWithinRounding(9.9999999999999999L), 10);
-  EXPECT_EQ(WholeWithinRounding(1e6L * (1 + 5e-10L)), 1e6L);
-  EXPECT_EQ(WholeWithinRounding(3.0000001L), 3.0000001L);  // a real fraction stays
-  EXPECT_EQ(WholeWithinRounding(-1.5L), -1.5L);
-  EXPECT_EQ(WholeWithinRounding(-0.9999999999999L), -1);
-  EXPECT_TRUE(std::isnan(WholeWithinRounding(kNaN)));
-  EXPECT_EQ(WholeWithinRounding(-kInf), -kInf);
+  // The rounding of 0 to 1 by 0.1: 2^-50 x 10 steps, some 9e-15.
+  const long double tenths = StepQuotientRounding(0, 0.1L, 1);
+  EXPECT_LD_NEAR(tenths, 10 * 0x1p-50L, 1e-30L);
+  EXPECT_EQ(WholeWithinRounding(9.9999999999999999L, tenths), 10);
+  EXPECT_EQ(WholeWithinRounding(3.0000001L, tenths), 3.0000001L);  // a real fraction stays
+  EXPECT_EQ(WholeWithinRounding(-1.5L, tenths), -1.5L);
+  EXPECT_EQ(WholeWithinRounding(-0.9999999999999L, 1e-12L), -1);
+  EXPECT_TRUE(std::isnan(WholeWithinRounding(kNaN, tenths)));
+  EXPECT_EQ(WholeWithinRounding(-kInf, tenths), -kInf);
+  // A million steps of a millionth: 5e-10 of the quotient is 5e-4 of a step, no rounding
+  // of 0, 1e-6 and 1 (a fixed allowance of 1e-9 of the quotient once took it as whole).
+  const long double millionths = StepQuotientRounding(0, 1e-6L, 1);
+  EXPECT_EQ(WholeWithinRounding(1e6L * (1 + 5e-10L), millionths), 1e6L * (1 + 5e-10L));
+  EXPECT_EQ(WholeWithinRounding(1e6L * (1 + 1e-19L), millionths), 1e6L);
+}
+
+// Ranges over the grid of decimal starts and steps whose ends lie a whole number of steps
+// from the start or a real fraction of a step off it (support/decimal_ranges.h), counting
+// up and down, each number read as the user's text into a long double, and also through a
+// double. A fixed allowance of 1e-9 of the quotient took 7999 of them for whole counts: 0 to
+// 0.999999999 by 0.001 gave 1001 values, the last 0.999999999.
+TEST(SteppedRange, EndsARealFractionOfAStepOffKeepTheirFraction) {
+  namespace dr = decimal_ranges;
+  int left = 0;
+  const std::vector<dr::TRange> ranges = dr::Ranges(dr::FullGrid(), left);
+  int read = 0, wrong = 0;
+  for (const dr::TRange& c : ranges) {
+    const long double s = std::strtold(c.start.c_str(), nullptr);
+    const long double i = std::strtold(c.step.c_str(), nullptr);
+    const long double e = std::strtold(c.end.c_str(), nullptr);
+    for (const bool viaDouble : {false, true}) {
+      const auto as = [&](long double v) { return viaDouble ? static_cast<long double>(static_cast<double>(v)) : v; };
+      const TSteppedRange r = SteppedRange(as(s), as(i), as(e));
+      const long double last = r.count > 0 ? r.At(r.count - 1) : 0;
+      const bool inside = i > 0 ? last <= as(e) : last >= as(e);
+      ++read;
+      if (r.count != static_cast<long double>(c.count) || r.endsOnEnd != c.endsOnEnd || !inside) {
+        if (++wrong <= 10)
+          ADD_FAILURE() << c.start << " to " << c.end << " by " << c.step << (viaDouble ? " (doubles)" : "") << ": "
+                        << static_cast<double>(r.count) << " values for " << c.count;
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(ranges.size(), 10415u);
+  EXPECT_EQ(left, 3409);
+  EXPECT_EQ(read, 20830);
+  // The range that added a value: 1000 values, the last 0.999.
+  const TSteppedRange thousandths = SteppedRange(0, 0.001L, 0.999999999L);
+  EXPECT_EQ(thousandths.count, 1000);
+  EXPECT_FALSE(thousandths.endsOnEnd);
+  EXPECT_EQ(thousandths.At(999), 999 * 0.001L);
 }
 
 // The mesh of a graph: every node inside the range, the last one on its high end.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "app/long_double.h"
 #include "app/settings_file.h"
 #include "expr/eval_context.h"
+#include "support/decimal_ranges.h"
 
 namespace {
 
@@ -56,6 +58,33 @@ TEST(DataGeneration, GridCountsKeepTheEndValueAndDropFractionalSteps) {
   EXPECT_EQ(GridAxisCount(0, 0, 1), 0);
   EXPECT_TRUE(MakeGridInputs(1, 1, 0, 0, 1, 1).list.empty());
   EXPECT_EQ(MakeGridInputs(0, 0.1L, 1, 0, 0.1L, 1).list.size(), 122u);
+}
+
+// Generate Table's axes over the decimal ranges whose ends lie a whole number of steps from
+// the start or a real fraction of a step off it (support/decimal_ranges.h), counting up and
+// down: the values up to the end and none past it, the last the end itself only when the
+// end is on a step. A fixed allowance of 1e-9 of the quotient gave 0 to 0.999999999 by 0.001
+// 1001 values, the last 0.999999999.
+TEST(DataGeneration, AxesWhoseEndIsARealFractionOfAStepOffKeepTheirFraction) {
+  namespace dr = decimal_ranges;
+  int left = 0, wrong = 0;
+  const std::vector<dr::TRange> ranges = dr::Ranges(dr::FullGrid(), left);
+  for (const dr::TRange& c : ranges) {
+    const long double start = std::strtold(c.start.c_str(), nullptr);
+    const long double step = std::strtold(c.step.c_str(), nullptr);
+    const long double end = std::strtold(c.end.c_str(), nullptr);
+    const int count = GridAxisCount(start, step, end);
+    const TGridInputs grid = MakeGridInputs(start, step, end, 0, 1, 0);
+    const long double last = grid.list.back().first;
+    const bool inside = step > 0 ? last <= end : last >= end;
+    if ((count != c.count || static_cast<long long>(grid.list.size()) != c.count + 1 || !inside ||
+         (last == end) != c.endsOnEnd) &&
+        ++wrong <= 10)
+      ADD_FAILURE() << c.start << " to " << c.end << " by " << c.step << ": " << count << " values for " << c.count;
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(ranges.size(), 10415u);
+  EXPECT_EQ(GridAxisCount(0, 0.001L, 0.999999999L), 1000);
 }
 
 TEST(DataGeneration, AGridOfQuartersGivesTwentyFivePairsFirstAxisSlowest) {

@@ -51,7 +51,8 @@ long long ExportAxisCount(const TExportRange& range, TAxisCap cap) {
   if (std::isnan(q)) return 1;
   if (q > cap.limit) q = cap.cap;
   if (q < 0 && std::isinf(q)) return 0;
-  const long long n = static_cast<long long>(std::trunc(WholeWithinRounding(q))) + 1;
+  const long double whole = WholeWithinRounding(q, StepQuotientRounding(range.start, range.increment, range.end));
+  const long long n = static_cast<long long>(std::trunc(whole)) + 1;
   return std::max(n, 0LL);
 }
 

@@ -59,9 +59,9 @@ std::size_t ExportPointCap(int tableKind);
 
 // Number of values of an axis: trunc(q) + 1 for the quotient q = (end - start) / increment,
 // q capped. Never negative; a NaN quotient gives one value (the end), -inf none. A quotient
-// within 1e-9 (relative) of a whole number counts as that number (WholeWithinRounding,
-// numerics/stepped_range.h), so that 0 to 0.2 by 0.1 keeps its last step although 0.2 / 0.1
-// is a hair below 2 in binary.
+// within the rounding of the range's own numbers of a whole number counts as that number
+// (StepQuotientRounding, numerics/stepped_range.h), so that 0 to 0.2 by 0.1 keeps its last
+// step although 0.2 / 0.1 is a hair below 2 in binary.
 long long ExportAxisCount(const TExportRange& range, TAxisCap cap);
 // The values: start + i * increment, the last one the end value exactly.
 std::vector<long double> ExportAxisValues(const TExportRange& range, TAxisCap cap);
