@@ -136,10 +136,28 @@ bool TUdfAdjustRows::Edit(int i, std::string_view text) {
   const std::optional<long double> v = ExprEntryValue(text);
   if (!v) return false;
   TUdfAdjustRow& row = rows_[static_cast<std::size_t>(i)];
+  if (row.bounded && (*v < row.lower || *v > row.upper)) return false;
+  // Held as typed: moved inside the limits here, "0" would be rewritten under the keys of
+  // "0.5". Finish moves it.
   SetValue(i, *v);
   row.editText = std::string(text);
+  Placed(i);
+  return true;
+}
+
+bool TUdfAdjustRows::Finish(int i) {
+  if (i < 0 || i >= count_) return false;
+  TUdfAdjustRow& row = rows_[static_cast<std::size_t>(i)];
+  const long double before = row.value;
   KeepWithinLimits(i);
-  if (row.value != *v) row.editText = ValueText(i, 6);
+  if (row.value == before) return false;
+  row.editText = ValueText(i, 6);
+  Placed(i);
+  return true;
+}
+
+void TUdfAdjustRows::Placed(int i) {
+  TUdfAdjustRow& row = rows_[static_cast<std::size_t>(i)];
   if (row.bounded) {
     row.position = row.lastPosition = BoundedPosition(i);
   } else {
@@ -150,7 +168,6 @@ bool TUdfAdjustRows::Edit(int i, std::string_view text) {
     }
   }
   AfterChange();
-  return true;
 }
 
 void TUdfAdjustRows::Reset() {

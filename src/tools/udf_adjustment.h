@@ -3,10 +3,12 @@
 // one row per parameter with a scroll bar (positions 0..100) and an edit.
 //
 // A row is bounded when both limits are finite (lower above -9e24, upper below 9e24): its
-// bar then spans the limits, one unit a hundredth of them. No row's value reaches its limits
-// (-1e25 and 1e25 unless the function says otherwise): a value typed, scrolled or fitted at
-// or past one is held just inside it, where the functions dialog's validation takes it (it
-// refuses a start value that is not strictly between its limits).
+// bar then spans the limits, one unit a hundredth of them. No row's value stays at or past
+// its limits (-1e25 and 1e25 unless the function says otherwise): a value scrolled, fitted,
+// or typed and finished there is held just inside it, where the functions dialog's
+// validation takes it (it refuses a start value that is not strictly between its limits).
+// While the user types, the text stays as typed: a value at a limit ("0" on the way to
+// "0.5" under a lower limit of 0) is taken as it stands until the field is finished.
 // An unbounded row's bar moves the value relative to its centre 50 by a step chosen from the
 // spread of the parameter's effect over the data, and is re-centred when it reaches an end,
 // so the value can move on as far as the user likes.
@@ -63,10 +65,13 @@ class TUdfAdjustRows {
   void Setup();
   // The bar of row i moved to `position` (kept within 0..100).
   void Scroll(int i, int position);
-  // The user typed `text` into the edit of row i: evaluated at once; false (nothing
-  // changes, the text stays) when it gives no value. The row's text is the typed one,
-  // unless the value had to be brought back to its limits.
+  // The user typed `text` into the edit of row i (a key): evaluated at once and taken as it
+  // stands, the row's text the typed one; false (nothing changes) when it gives no value, or
+  // one past a bounded row's limits (its field takes none).
   [[nodiscard]] bool Edit(int i, std::string_view text);
+  // The edit of row i was finished (left, Enter, a button, the bar): a value at or past a
+  // limit is brought just inside it, and the text shows it. True when the value moved.
+  bool Finish(int i);
   // "&Reset": the values and steps of the set-up.
   void Reset();
   // "Find && &Update": fits the function alone from the start values; when the fit gave
@@ -89,6 +94,8 @@ class TUdfAdjustRows {
   TUdfRecord& Record() const;
   void SetValue(int i, long double v);  // the row, the record and Ai
   void KeepWithinLimits(int i);
+  // Row i took a new value by its edit: its bar follows, and its effect is measured again.
+  void Placed(int i);
   // The value of row i with `digits` digits, or more where fewer would reach a limit.
   std::string ValueText(int i, int digits) const;
   int BoundedPosition(int i) const;

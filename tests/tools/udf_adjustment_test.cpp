@@ -72,10 +72,18 @@ TEST_F(UdfAdjustmentTest, ABoundedStartSitsOnItsBarAndNeverLeavesItsLimits) {
   EXPECT_LD_NEAR(a1.value, 0.0001L, 1e-17L);
   EXPECT_EQ(a1.position, 0);
 
-  // A typed value outside the limits is brought back within them, bar and text too.
-  ASSERT_TRUE(rows.Edit(1, "15"));
+  // Typed, a value past the limits is not taken (its field puts it right when finished);
+  // one at a limit is taken as typed, the text kept, until the edit is finished: then it is
+  // held just inside the limit, bar and text too.
+  EXPECT_FALSE(rows.Edit(1, "15"));
+  EXPECT_LD_NEAR(a1.value, 0.0001L, 1e-17L);
+  ASSERT_TRUE(rows.Edit(1, "10"));
+  EXPECT_EQ(std::tuple(a1.value, a1.position, a1.editText), std::tuple(10.0L, 100, std::string("10")));
+  EXPECT_EQ(Record().Start[1], 10.0L);
+  EXPECT_TRUE(rows.Finish(1));
   EXPECT_LD_NEAR(a1.value, 9.99999L, 1e-15L);
   EXPECT_EQ(std::tuple(a1.position, a1.editText), std::tuple(99, std::string("9.99999")));
+  EXPECT_FALSE(rows.Finish(1));  // inside: nothing moves
   ASSERT_TRUE(rows.Edit(1, "7.5"));
   EXPECT_EQ(a1.position, 75);
   // A text that gives no value changes nothing.
@@ -188,17 +196,20 @@ TEST_F(UdfAdjustmentTest, EveryValueTheRowsHoldIsOneTheFunctionsDialogTakes) {
     const char* written;    // the start expression written back
   };
   const Step steps[] = {
-      {"1e30 typed, limits +-1E25", 0, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(0, "1e30")); }, 9.99999e24L,
-       "9.99999e+24"},
-      {"-1e30 typed", 0, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(0, "-1e30")); }, -9.99999e24L, "-9.99999e+24"},
-      {"the upper limit typed", 0, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(0, "1E25")); }, 9.99999e24L,
-       "9.99999e+24"},
-      {"a bounded row's upper limit typed", 1, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(1, "10")); }, 9.99999L,
+      {"1e30 typed, limits +-1E25", 0, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(0, "1e30")); r.Finish(0); },
+       9.99999e24L, "9.99999e+24"},
+      {"-1e30 typed", 0, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(0, "-1e30")); r.Finish(0); }, -9.99999e24L,
+       "-9.99999e+24"},
+      {"the upper limit typed", 0, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(0, "1E25")); r.Finish(0); },
+       9.99999e24L, "9.99999e+24"},
+      {"a bounded row's upper limit typed", 1, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(1, "10")); r.Finish(1); },
+       9.99999L, "9.99999"},
+      {"past it, not taken", 1, [](TUdfAdjustRows& r) { ASSERT_FALSE(r.Edit(1, "15")); r.Finish(1); }, 9.99999L,
        "9.99999"},
-      {"past it", 1, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(1, "15")); }, 9.99999L, "9.99999"},
-      {"its lower limit 0 typed", 1, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(1, "0")); }, 0.0001L, "0.0001"},
-      {"six digits would read 10", 1, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(1, "9.9999996")); }, 9.9999996L,
-       "9.9999996"},
+      {"its lower limit 0 typed", 1, [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(1, "0")); r.Finish(1); }, 0.0001L,
+       "0.0001"},
+      {"six digits would read 10", 1,
+       [](TUdfAdjustRows& r) { ASSERT_TRUE(r.Edit(1, "9.9999996")); r.Finish(1); }, 9.9999996L, "9.9999996"},
       {"scrolled to the bar's end", 1, [](TUdfAdjustRows& r) { r.Scroll(1, 100); }, 9.99999L, "9.99999"},
       {"scrolled to its start", 1, [](TUdfAdjustRows& r) { r.Scroll(1, 0); }, 0.0001L, "0.0001"},
   };

@@ -101,6 +101,12 @@ QString TNumberField::HeldText() const {
 }
 
 TNumberField::Settled TNumberField::Settle() {
+  const Settled settled = PutRight();
+  Finished();
+  return settled;
+}
+
+TNumberField::Settled TNumberField::PutRight() {
   const QString text = edit_.text();
   // A range without a value in it (a smoothing engine that has none to offer for the data)
   // leaves the field as the program wrote it.
@@ -203,6 +209,10 @@ void TEditReal::SetRange(long double minimum, long double maximum) {
   rules_.minimum = minimum;
   rules_.maximum = maximum;
   Rejudge();
+}
+
+void TEditReal::Finished() {
+  if (rules_.finished) rules_.finished();
 }
 
 void TEditReal::focusInEvent(QFocusEvent* event) {

@@ -18,6 +18,11 @@
 //    the field takes and keeps the window open, so that a click never closes a window on a
 //    value the user did not see. The mark goes when the user comes back to the field, when it
 //    is told, or when the field shows another text.
+//  - Whatever the field's own reading makes of a text, the text typed stays as typed, key by
+//    key: a field never writes into itself while the user types. A value the window holds
+//    otherwise than typed (a start value kept strictly inside its limits) is shown when the
+//    field is finished (left, or settled by OK or a button): "0" then "0.5" under a lower
+//    limit of 0 is never "0.0001.5".
 //  - Reset writes only values its fields take; Read writes what the file holds, and a value
 //    a field does not take is put right when the field is next settled.
 // The field classes (TEditInt, TRangeSpinEdit, TEditReal) are line edits that keep this
@@ -79,6 +84,10 @@ class TNumberField {
   void Seen() { unseen_.reset(); }
 
  protected:
+  // The field is finished, its text put right (every Settle ends here): a window that holds
+  // the value otherwise than typed may show it now.
+  virtual void Finished() {}
+
   explicit TNumberField(QLineEdit& edit);
   void SetTakesEmpty(bool takes) { takesEmpty_ = takes; }
   void SetQuietOnLeave(bool quiet) { quietOnLeave_ = quiet; }
@@ -92,6 +101,7 @@ class TNumberField {
   void Rejudge();
 
  private:
+  Settled PutRight();
   void TextChanged();
   void Hold(const QString& text);
 
@@ -128,6 +138,8 @@ struct TRealFieldRules {
   QString caption;  // empty: "Invalid Entry"
   QString message;  // empty: "Valid Range is ... to ..."
   bool takesEmpty = false;
+  // Called when the field is finished (TNumberField::Finished).
+  std::function<void()> finished;
 };
 
 class TEditReal : public QLineEdit, public TNumberField {
@@ -146,6 +158,7 @@ class TEditReal : public QLineEdit, public TNumberField {
  protected:
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void Finished() override;
 
  private:
   TRealFieldRules rules_;

@@ -82,6 +82,12 @@ TUdfAdjustControls::TUdfAdjustControls(QWidget* owner, TUdfAdjustRows& rows, std
       const TUdfAdjustRow& row = rows_.Row(i);
       return FromCp1252(UdfStartText(v, 6, row.lower, row.upper));
     };
+    // Finished, a start at a limit moves just inside it, and the field shows where.
+    rules.finished = [this, i] {
+      if (showing_ || !rows_.Finish(i)) return;
+      Show();
+      changed_();
+    };
     edits_[u] = new TEditReal(owner, kEditChars, std::move(rules));
     edits_[u]->setObjectName(QString::number(kFirstEdit + i));
     edits_[u]->setFixedWidth(edits_[u]->fontMetrics().horizontalAdvance("-1.23456e+025") + 12);
@@ -122,6 +128,9 @@ void TUdfAdjustControls::Show() {
 
 void TUdfAdjustControls::Scrolled(int i, int position) {
   if (showing_) return;
+  // The bar moves on from what the field finishes as ("25" typed under a limit of 10 moves
+  // on from 9.99999), and shows where it went.
+  (void)edits_[static_cast<std::size_t>(i)]->Settle();
   rows_.Scroll(i, position);
   Show();
   changed_();
@@ -129,7 +138,8 @@ void TUdfAdjustControls::Scrolled(int i, int position) {
 
 void TUdfAdjustControls::Typed(int i, const QString& text) {
   if (showing_) return;
-  // A text that gives no value stays as typed and changes nothing, until the field is left.
+  // The text stays as typed. One that gives no value, or one past a bounded row's limits,
+  // changes nothing until the field is finished.
   if (!rows_.Edit(i, ToCp1252(text))) return;
   Show();
   changed_();

@@ -575,13 +575,130 @@ TEST_F(UdfDialogUi, AdjustFieldsShowTheStartsTheyWrite) {
   b->setFocus();
   b->selectAll();
   QTest::keyClicks(b, "25");
+  EXPECT_EQ(b->text(), "25");  // as typed until the field is finished
+  g->accept();
+  EXPECT_TRUE(g->isVisible());
+  ASSERT_EQ(answers.Boxes().size(), 2u);
+  EXPECT_EQ(answers.Boxes()[1].text, "Valid Range is 0 to 10");
   // Held just inside the limit 10, which the functions dialog would refuse as a start.
   EXPECT_EQ(b->text(), "9.99999");
   g->accept();
   EXPECT_EQ(g->result(), QDialog::Accepted);
   EXPECT_NEAR(static_cast<double>(UdfRecordAt(0)->Start[1]), 9.99999, 1e-12);
-  EXPECT_EQ(answers.Boxes().size(), 1u);
+  EXPECT_EQ(answers.Boxes().size(), 2u);
   delete g;
+}
+
+// A start value typed key by key stays as typed until its field is finished, in the graph and
+// in the derivative table: a number whose first keys are a limit ("0.5" under the lower limit
+// 0, "10.5" and "100" over the upper limit 10), a sign, an exponent or a point first is never
+// rewritten on the way (the start held inside the limits once turned "0.5" into "0.0001.5",
+// left the start at 0.0001, and OK refused it). What the keys read to is taken while it lies
+// within the limits. A real click on OK finishes the field: a value past a limit is clamped
+// and told, and the window stays open; one at a limit moves just inside it without a word.
+TEST_F(UdfDialogUi, AStartTypedKeyByKeyStaysAsTypedUntilItsFieldIsFinished) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  Type(d, "Z=A0+A1*X+A2*Y*Y", 3);
+  d->Edit(715)->setText("0");  // parameter B from 0 to 10, starting at 2.5
+  d->Edit(705)->setText("2.5");
+  d->Edit(725)->setText("10");
+  d->Button(1)->click();
+  ASSERT_EQ(d->result(), QDialog::Accepted);
+  delete d;
+  struct Case {
+    const char* keys;
+    long double typed;     // the start once the keys are typed
+    const char* finished;  // the field once OK was clicked
+    long double start;     // and the start
+    bool told;             // "Valid Range is 0 to 10"
+  };
+  const Case cases[] = {
+      {"0.5", 0.5L, "0.5", 0.5L, false},          {".5", 0.5L, ".5", 0.5L, false},
+      {"1e-3", 0.001L, "1e-3", 0.001L, false},    {"7", 7, "7", 7, false},
+      {"10.5", 10, "9.99999", 9.99999L, true},    {"100", 10, "9.99999", 9.99999L, true},
+      {"-3", 2.5L, "0.0001", 0.0001L, true},      {"0", 0, "0.0001", 0.0001L, false},
+      {"10", 10, "9.99999", 9.99999L, false},
+  };
+  const auto typeAndFinish = [&](QDialog* w, TUdfAdjustControls& controls, const Case& c) {
+    SCOPED_TRACE(std::string(w->windowTitle().toStdString()) + ": " + c.keys);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    QApplication::setActiveWindow(w);
+    QLineEdit* b = controls.Edit(1);
+    b->setFocus();
+    b->selectAll();
+    const std::string keys = c.keys;
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      QTest::keyClick(b, keys[k]);
+      EXPECT_EQ(b->text().toStdString(), keys.substr(0, k + 1));
+    }
+    EXPECT_EQ(UdfRecordAt(0)->Start[1], c.typed);
+    const std::size_t boxes = answers.Boxes().size();
+    QTest::mouseClick(w->findChild<QPushButton*>("1"), Qt::LeftButton);
+    EXPECT_EQ(b->text().toStdString(), c.finished);
+    EXPECT_NEAR(static_cast<double>(UdfRecordAt(0)->Start[1]), static_cast<double>(c.start), 1e-12);
+    if (c.told) {
+      ASSERT_EQ(answers.Boxes().size(), boxes + 1);
+      EXPECT_EQ(answers.Boxes().back().text, "Valid Range is 0 to 10");
+      EXPECT_TRUE(w->isVisible());
+      QTest::mouseClick(w->findChild<QPushButton*>("1"), Qt::LeftButton);
+    }
+    EXPECT_EQ(answers.Boxes().size(), boxes + (c.told ? 1 : 0));
+    EXPECT_EQ(w->result(), QDialog::Accepted);
+  };
+  for (const Case& c : cases) {
+    UdfRecordAt(0)->Start[1] = 2.5L;
+    TGraphOptions options(CurrentSettings(), kGraphUserFunction, kPointsUserFunction, kPlaceUserFunctionGraph);
+    TUDFGraph* g = OpenGraph(options);
+    typeAndFinish(g, g->Controls(), c);
+    delete g;
+    UdfRecordAt(0)->Start[1] = 2.5L;
+    auto* t = new TUDFDeriv(nullptr, session_, 0);
+    typeAndFinish(t, t->Controls(), c);
+    delete t;
+  }
+
+  // The other ways a field is finished, each with "0" typed: leaving it, Enter (which presses
+  // OK), and the bar, which moves on from where the field finished.
+  enum class Road { kTab, kEnter, kBar };
+  for (const Road road : {Road::kTab, Road::kEnter, Road::kBar}) {
+    SCOPED_TRACE(static_cast<int>(road));
+    UdfRecordAt(0)->Start[1] = 2.5L;
+    TGraphOptions options(CurrentSettings(), kGraphUserFunction, kPointsUserFunction, kPlaceUserFunctionGraph);
+    TUDFGraph* g = OpenGraph(options);
+    g->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(g));
+    QApplication::setActiveWindow(g);
+    QLineEdit* b = g->Controls().Edit(1);
+    b->setFocus();
+    b->selectAll();
+    QTest::keyClick(b, '0');
+    EXPECT_EQ(b->text(), "0");
+    const std::size_t boxes = answers.Boxes().size();
+    switch (road) {
+      case Road::kTab:
+        QTest::keyClick(b, Qt::Key_Tab);
+        EXPECT_FALSE(b->hasFocus());
+        EXPECT_EQ(b->text(), "0.0001");
+        break;
+      case Road::kEnter:
+        QTest::keyClick(b, Qt::Key_Return);
+        EXPECT_EQ(g->result(), QDialog::Accepted);
+        EXPECT_EQ(b->text(), "0.0001");
+        break;
+      case Road::kBar: {
+        QScrollBar* bar = g->Controls().Bar(1);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 4, bar->height() / 2));  // its right arrow
+        EXPECT_EQ(bar->value(), 1);
+        EXPECT_EQ(b->text(), "0.1001");
+        break;
+      }
+    }
+    EXPECT_NEAR(static_cast<double>(UdfRecordAt(0)->Start[1]), b->text().toDouble(), 1e-15);
+    EXPECT_EQ(answers.Boxes().size(), boxes);
+    delete g;
+  }
 }
 
 // What Adjust and its derivative table give back, the dialog's OK takes: a start of 1e30
@@ -600,7 +717,6 @@ TEST_F(UdfDialogUi, WhatAdjustWritesBackTheDialogTakes) {
     ASSERT_NE(g, nullptr);
     ran = true;
     g->Controls().Edit(0)->setText("1e30");
-    g->Controls().Edit(1)->setText("25");
     QTimer::singleShot(0, [&] {
       auto* t = qobject_cast<TUDFDeriv*>(QApplication::activeModalWidget());
       ASSERT_NE(t, nullptr);
@@ -608,6 +724,10 @@ TEST_F(UdfDialogUi, WhatAdjustWritesBackTheDialogTakes) {
       t->accept();
     });
     g->CmDerivatives();
+    g->Controls().Edit(1)->setText("25");
+    // B's 25 is past its limit: OK says so and shows where it is held.
+    g->accept();
+    EXPECT_EQ(g->Controls().Edit(1)->text(), "9.99999");
     g->accept();
   });
   d->Button(15)->click();
@@ -617,8 +737,13 @@ TEST_F(UdfDialogUi, WhatAdjustWritesBackTheDialogTakes) {
   d->Button(1)->click();
   EXPECT_EQ(d->result(), QDialog::Accepted);
   // (A at 1e25 leaves B's share of the surface tiny: a warning, which refuses nothing.)
+  int told = 0;
   for (const platform::BoxRequest& box : answers.Boxes())
-    if (box.caption != "User Function Warning") ADD_FAILURE() << box.caption << ": " << box.text;
+    if (box.text == "Valid Range is 0 to 10")
+      ++told;
+    else if (box.caption != "User Function Warning")
+      ADD_FAILURE() << box.caption << ": " << box.text;
+  EXPECT_EQ(told, 1);
   delete d;
 }
 
