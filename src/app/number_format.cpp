@@ -8,6 +8,7 @@
 
 #include "app/c_format.h"
 #include "app/long_double.h"
+#include "app/number_scanner.h"
 #include "app/settings_file.h"
 
 namespace {
@@ -81,6 +82,28 @@ std::string ShortestNumberText(long double x) {
   const std::to_chars_result r = std::to_chars(text, text + sizeof text, x);
   return r.ec == std::errc() ? std::string(text, r.ptr) : CFormat("%.21Lg", x);
 }
+
+std::string ShortestTextWithin(long double x, long double tolerance) {
+  if (!std::isfinite(x) || x == 0 || !(tolerance > 0)) return ShortestNumberText(x);
+  // The nearest decimal of each length: when any decimal of that length lies within the
+  // tolerance, the nearest one does.
+  for (int digits = 1; digits < 21; ++digits) {
+    long double v = 0;
+    if (!ConvertDecimalNumber(CFormat("%.*Le", digits - 1, x), v)) break;
+    if (std::fabs(v - x) <= tolerance) return ShortestNumberText(v);
+  }
+  return ShortestNumberText(x);
+}
+
+long double DoubleRoundingAt(long double x) {
+  const double d = static_cast<double>(x);
+  if (!std::isnormal(d)) return 0;
+  int exponent = 0;
+  (void)std::frexp(d, &exponent);  // |d| = m * 2^exponent, 0.5 <= m < 1: a step of 2^(exponent - 53)
+  return std::ldexp(1.0L, exponent - 54);
+}
+
+std::string ShortestFigureText(long double x) { return ShortestTextWithin(x, DoubleRoundingAt(x)); }
 
 std::string FormatIntLeft(int value, int width) { return CFormat("%-*d", width, value); }
 

@@ -33,6 +33,20 @@ std::string FormatNumberOrMissing(long double x, int w);
 // "0.1" for the long double nearest 0.1), in the C locale.
 std::string ShortestNumberText(long double x);
 
+// The shortest text that reads back to a value within `tolerance` of x (exactly x when the
+// tolerance is 0 or x is not a finite non-zero value), in the C locale.
+std::string ShortestTextWithin(long double x, long double tolerance);
+
+// Half the step between doubles at x: the rounding a figure of double data carries (0 where
+// a double does not hold x as a normal number).
+long double DoubleRoundingAt(long double x);
+
+// The text of a figure taken from the data or computed from them, for the fields that show
+// one: the shortest within DoubleRoundingAt(x), so the data of a file of doubles show the
+// digits they were written with ("5403001.26" where ShortestNumberText shows the widened
+// double's binary remainder, "5403001.2599999997765").
+std::string ShortestFigureText(long double x);
+
 // The integer left-justified in a field of the given width ("%-*d").
 std::string FormatIntLeft(int value, int width);
 

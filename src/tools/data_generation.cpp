@@ -49,11 +49,16 @@ bool ReadEntryValue(std::string_view text, std::size_t maxChars, long double& va
   return v.has_value();
 }
 
-TGenRangeCheck CheckGenRange(std::span<const std::string, 6> entries, const TGenRange& block) {
+TGenRangeCheck CheckGenRange(std::span<const std::string, 6> entries, const TGenRange& block,
+                             const TGenHeldValues& held) {
   TGenRangeCheck check{0, block};
   TGenRange& r = check.range;
-  for (std::size_t k = 0; k < entries.size(); ++k)
-    if (!ReadEntryValue(entries[k], kRangeEntryChars, r[k])) ++check.errors;
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    if (held[k])
+      r[k] = *held[k];
+    else if (!ReadEntryValue(entries[k], kRangeEntryChars, r[k]))
+      ++check.errors;
+  }
   if (r[kGenStart1] == r[kGenEnd1] || r[kGenStart2] == r[kGenEnd2] || r[kGenIncrement1] == 0 ||
       r[kGenIncrement2] == 0)
     ++check.errors;

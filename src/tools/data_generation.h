@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <functional>
 #include <span>
 #include <string>
@@ -52,7 +53,11 @@ struct TGenRangeCheck {
   int errors = 0;
   TGenRange range{};
 };
-TGenRangeCheck CheckGenRange(std::span<const std::string, 6> entries, const TGenRange& block);
+// `held`: the entries the user left as the dialog showed them take the value shown, whose
+// text (the shortest that gives back its double) need not read back to it exactly.
+using TGenHeldValues = std::array<std::optional<long double>, 6>;
+TGenRangeCheck CheckGenRange(std::span<const std::string, 6> entries, const TGenRange& block,
+                             const TGenHeldValues& held = {});
 
 // The two axes a mode generates, as labels ("X" and "Y", "Z" and "Y", "Z" and "X").
 struct TGenAxisLabels {

@@ -305,3 +305,49 @@ TEST(NumberScanner, ReadsAndWritesInTheCLocaleUnderAGermanLocale) {
 }
 
 }  // namespace
+
+// The figures a field shows of the data: a file of doubles holds 5403001.26 as the double
+// nearest it, whose exact long double text is 5403001.2599999997765; the field shows the
+// digits the data were written with, and a text of any length reads back within half a
+// double's step (a shorter one would not).
+TEST(FigureText, DataFromDoublesShowTheirWrittenDigits) {
+  const struct {
+    long double value;
+    const char* text;
+  } cases[] = {
+      {static_cast<double>(5403001.26), "5403001.26"},
+      {static_cast<double>(5406999.44), "5406999.44"},
+      {5403001.26L, "5403001.26"},
+      {static_cast<double>(0.1), "0.1"},
+      {0.1L, "0.1"},
+      {static_cast<double>(-1e300), "-1e+300"},
+      {1.0L / 3, "0.33333333333333333"},
+      {0, "0"},
+      {1e4000L, "1e+4000"},                                      // beyond a double: exact
+      {static_cast<double>(4.19e-322), "4.1995579896505956255e-322"},  // subnormal as a double: exact
+  };
+  for (const auto& c : cases) {
+    const std::string text = ShortestFigureText(c.value);
+    EXPECT_EQ(text, c.text);
+    long double back = 0;
+    ASSERT_TRUE(ConvertDecimalNumber(text, back)) << text;
+    EXPECT_LE(std::fabs(back - c.value), DoubleRoundingAt(c.value)) << text;
+  }
+  EXPECT_EQ(ShortestNumberText(static_cast<double>(5403001.26)), "5403001.2599999997765");
+}
+
+// An increment computed from the ends of double data carries their rounding, shared among
+// its steps: (5406999.44 - 5403001.26) / 324 by the doubles is 12.340061728397016..., 2e-12
+// from 3998.18 / 324; within the ends' rounding the field shows the 14 digits the data give,
+// not 20. Exact ends leave an exact step.
+TEST(FigureText, AStepWithinTheRoundingOfItsEnds) {
+  const long double start = static_cast<double>(5403001.26), end = static_cast<double>(5406999.44);
+  const long double step = (end - start) / 324;
+  const long double tolerance = DoubleRoundingAt(step) + (DoubleRoundingAt(start) + DoubleRoundingAt(end)) / 324;
+  const std::string text = ShortestTextWithin(step, tolerance);
+  EXPECT_EQ(text, "12.340061728397");
+  EXPECT_EQ(ShortestNumberText(step), "12.340061728397016356");
+  EXPECT_EQ(ShortestTextWithin(0.01233L + 6.82e-19L, 1e-18L), "0.01233");
+  EXPECT_EQ(ShortestTextWithin(2.0L / 9, 0), ShortestNumberText(2.0L / 9));
+  EXPECT_EQ(ShortestTextWithin(2.0L / 9, DoubleRoundingAt(2.0L / 9)), "0.22222222222222222");
+}

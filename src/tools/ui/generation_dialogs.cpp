@@ -1,5 +1,7 @@
 #include "tools/ui/generation_dialogs.h"
 
+#include <cmath>
+
 #include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -157,9 +159,24 @@ QLabel* TGenParms::AxisLabel(int id) const {
 }
 
 void TGenParms::Show(const TGenRange& range) {
-  // The shortest text that reads back to the value: OK without an edit keeps the block exactly,
-  // and an increment of 1 reads "1", not 18 digits of a neighbour.
-  for (std::size_t k = 0; k < edits_.size(); ++k) edits_[k]->setText(QString::fromLatin1(ShortestNumberText(range[k])));
+  // The digits the data were written with (5403001.26, not the 20 digits of its double's
+  // binary remainder, nor of a step computed from such data); an edit left as shown keeps the
+  // value it showed exactly, so OK without an edit keeps the block.
+  shownValues_ = range;
+  for (std::size_t axis : {0u, 3u}) {
+    const long double start = range[axis], increment = range[axis + 1], end = range[axis + 2];
+    // An increment carries the rounding of the ends it divides, shared among its steps.
+    const long double steps = std::fabs((end - start) / increment);
+    long double incrementTolerance = DoubleRoundingAt(increment);
+    if (std::isfinite(steps) && steps >= 1)
+      incrementTolerance += (DoubleRoundingAt(start) + DoubleRoundingAt(end)) / steps;
+    const std::string texts[3] = {ShortestFigureText(start), ShortestTextWithin(increment, incrementTolerance),
+                                  ShortestFigureText(end)};
+    for (std::size_t k = 0; k < 3; ++k) {
+      shownTexts_[axis + k] = QString::fromLatin1(texts[k]);
+      edits_[axis + k]->setText(shownTexts_[axis + k]);
+    }
+  }
 }
 
 void TGenParms::SetupWindow() {
@@ -171,12 +188,16 @@ void TGenParms::SetupWindow() {
 bool TGenParms::CanClose() {
   if (!EditsHoldProgramText(this, edits_)) return false;
   std::array<std::string, 6> entries;
-  for (std::size_t k = 0; k < edits_.size(); ++k) entries[k] = ToCp1252(edits_[k]->text());
+  TGenHeldValues held;
+  for (std::size_t k = 0; k < edits_.size(); ++k) {
+    entries[k] = ToCp1252(edits_[k]->text());
+    if (edits_[k]->text() == shownTexts_[k]) held[k] = shownValues_[k];
+  }
   TGenRangeCheck check;
   {
     // The entries are statements, which can run for long: Cancel stops one like a refused one.
     const TEvaluationProgress progress(this, windowTitle(), QStringLiteral("Calculation in Progress"));
-    check = CheckGenRange(entries, block_);
+    check = CheckGenRange(entries, block_, held);
   }
   if (check.errors > 0) {
     ErrorBox(ToWindow(this), ToCp1252(windowTitle()), platform::LoadString(kInvalidEntry));

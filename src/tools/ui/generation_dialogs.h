@@ -82,6 +82,9 @@ class TGenParms : public TDlg {
   void Show(const TGenRange& range);
 
   TGenRange& block_;
+  // What Show put into the edits: an edit still showing its text gives its value back.
+  std::array<QString, 6> shownTexts_;
+  TGenRange shownValues_{};
   std::array<QLineEdit*, 6> edits_{};
   std::array<QLabel*, 2> labels_{};
   QPushButton* previous_ = nullptr;

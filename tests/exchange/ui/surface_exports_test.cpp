@@ -44,18 +44,29 @@ std::vector<std::string> TextLines(const std::string& text) {
   return lines;
 }
 
-// The range offered: the data's X and Y ranges (0 to 2) in the review graph's mesh.
+// The range offered: the data's X and Y ranges (0 to 2) in the review graph's mesh, the step
+// 2/34 with the digits it carries (it showed the 20 of its long double, 0.05882352941176470588).
 TEST_F(SurfaceExportsTest, RangeDialogOpensOnTheDataInTheGraphsMesh) {
-  std::vector<QString> shown;
+  std::vector<std::string> shown;
   ModalAnswer<TExcel> excel([&](TExcel* d) {
-    for (int id = 576; id <= 581; ++id) shown.push_back(d->Edit(id)->text());
+    for (int id = 576; id <= 581; ++id) shown.push_back(d->Edit(id)->text().toStdString());
     d->reject();
   });
   window->Command(kCmReviewSaveExcel);
   const T3DViewRec& view = window->Renderer().View();
-  const auto step = [](int mesh) { return QString::fromStdString(ShortestNumberText(2.0L / (mesh - 1))); };
-  EXPECT_EQ(shown, (std::vector<QString>{QString("0"), step(view.MeshX), QString("2"), QString("0"), step(view.MeshY), QString("2")}));
+  ASSERT_EQ(view.MeshX, 35);
+  ASSERT_EQ(view.MeshY, 35);
+  EXPECT_EQ(shown, (std::vector<std::string>{"0", "0.0588235294117647", "2", "0", "0.0588235294117647", "2"}));
   EXPECT_TRUE(files.Requests().empty());
+}
+
+// Accepted as shown, the range is the review's to the last bit: the step's shorter text
+// stands for the value it showed.
+TEST_F(SurfaceExportsTest, RangeAcceptedAsShownKeepsTheStepExactly) {
+  auto excel = Accept<TExcel>();
+  files.Answer(std::nullopt);
+  window->Command(kCmReviewSaveExcel);
+  EXPECT_EQ(GenRangePrevious(), (TGenRange{0, 2.0L / 34, 2, 0, 2.0L / 34, 2}));
 }
 
 TEST_F(SurfaceExportsTest, LotusSaveDialogOffersTheChosenTypeOnly) {

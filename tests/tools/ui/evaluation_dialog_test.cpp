@@ -270,23 +270,46 @@ TEST_F(EvalDialogTest, GeneratingAGridIntoTheTable) {
   EXPECT_EQ(CurrentSettings().GenMode, kEvalZ);
 }
 
-// The range dialog shows each value as the shortest text that reads back to it: the ninth of a
-// range of 9 is "1" (it showed 0.999999999999999999), and OK without an edit keeps every
-// value to the last bit (18 digits lost the last two).
-TEST_F(EvalDialogTest, RangeDialogShowsEachValueAsItsShortestExactText) {
+// The range dialog shows each value as the shortest text within the rounding the figure
+// carries: the ninth of a range of 9 is "1" (it showed 0.999999999999999999), a ninth of 1
+// shows the digits a double gives (it showed 20), and the ends of data read from doubles show
+// the digits they were written with (5403001.26 showed 5403001.2599999997765, and a ninth of
+// their range 20 digits). OK without an edit keeps every value to the last bit (18 digits
+// lost the last two); an edit typed again takes its text.
+TEST_F(EvalDialogTest, RangeDialogShowsEachValueAsItsShortestText) {
+  const long double low = static_cast<double>(5403001.26), high = static_cast<double>(5406999.44);
+  const struct {
+    long double xMin, xMax, yMin, yMax;
+    std::vector<QString> shown;
+  } cases[] = {
+      {1, 10, 0, 1, {"1", "1", "10", "0", "0.1111111111111111", "1"}},
+      {low, high, -high, -low, {"5403001.26", "444.2422222223", "5406999.44", "-5406999.44", "444.2422222223", "-5403001.26"}},
+  };
+  for (const auto& c : cases) {
+    TEvalSurface surface = Cubic();
+    surface.xMin = c.xMin, surface.xMax = c.xMax, surface.yMin = c.yMin, surface.yMax = c.yMax;
+    TDlgEval& d = Open(std::move(surface));
+    std::vector<QString> shown;
+    ModalAnswer<TGenASCII> generate([](TGenASCII* g) { Choose(g, 0, 0, kEvalZ); });
+    ModalAnswer<TGenParms> range([&](TGenParms* p) {
+      for (int id = 576; id <= 581; ++id) shown.push_back(p->Edit(id)->text());
+      p->accept();
+    });
+    d.Button(kEvalGenerate)->click();
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(GenRangePrevious(), InitialGenRange(kEvalZ, d.Computer().Surface()));
+    EXPECT_EQ(Lines(), 100);
+  }
   TEvalSurface surface = Cubic();
-  surface.xMin = 1, surface.xMax = 10, surface.yMin = 0, surface.yMax = 1;
-  TDlgEval& d = Open(std::move(surface));
-  std::vector<QString> shown;
+  surface.xMin = low, surface.xMax = high;
   ModalAnswer<TGenASCII> generate([](TGenASCII* g) { Choose(g, 0, 0, kEvalZ); });
   ModalAnswer<TGenParms> range([&](TGenParms* p) {
-    for (int id = 576; id <= 581; ++id) shown.push_back(p->Edit(id)->text());
+    p->Edit(576)->setText("5403001.3");
     p->accept();
   });
-  d.Button(kEvalGenerate)->click();
-  EXPECT_EQ(shown, (std::vector<QString>{"1", "1", "10", "0", "0.11111111111111111111", "1"}));
-  EXPECT_EQ(GenRangePrevious(), (TGenRange{1, 1, 10, 0, 1.0L / 9, 1}));
-  EXPECT_EQ(Lines(), 100);
+  Open(std::move(surface)).Button(kEvalGenerate)->click();
+  EXPECT_EQ(GenRangePrevious()[kGenStart1], 5403001.3L);
+  EXPECT_EQ(GenRangePrevious()[kGenEnd1], high);
 }
 
 TEST_F(EvalDialogTest, RangeErrorsKeepTheDialogAndLargeGridsAreCutWithAMessage) {
