@@ -55,15 +55,39 @@ struct TAxisLabel {
   Point at;
 };
 
-// Every how many labels one is drawn so that no two drawn ones run together: a quarter of a
-// digit's width is kept clear before and after each.
-int LabelStrideOf(DeviceContext& measure, int digitWidth, const std::vector<TAxisLabel>& labels, unsigned align,
-                  int escapement) {
+// The box a label takes at its anchor, a quarter of a digit's width kept clear before and
+// after it.
+TLabelBox BoxOf(DeviceContext& measure, int digitWidth, const TAxisLabel& l, unsigned align, int escapement) {
+  return LabelBoxAt(l.at.x, l.at.y, measure.GetTextExtent(l.text), align, escapement, digitWidth / 4);
+}
+
+// Moves each label of an axis the least that keeps it whole inside the graph, within the
+// border line, as the titles are: the long labels of an axis far from the origin ran past the
+// frame of the import preview and touched the edge of the residual graph; a label moved in
+// over the ends of the box is read, one cut in half is not. Answers the labels' boxes.
+std::vector<TLabelBox> KeepLabelsWithinGraph(DeviceContext& measure, int digitWidth, std::vector<TAxisLabel>& labels,
+                                             unsigned align, int escapement, const platform::Rect& graph) {
+  const platform::Rect room{graph.left + 1, graph.top + 1, graph.right, graph.bottom};
   std::vector<TLabelBox> boxes;
   boxes.reserve(labels.size());
-  for (const TAxisLabel& l : labels)
-    boxes.push_back(LabelBoxAt(l.at.x, l.at.y, measure.GetTextExtent(l.text), align, escapement, digitWidth / 4));
-  return LabelStride(boxes);
+  for (TAxisLabel& l : labels) {
+    const Point shift = ShiftInto(BoxOf(measure, digitWidth, l, align, escapement), room);
+    l.at = {l.at.x + shift.x, l.at.y + shift.y};
+    boxes.push_back(BoxOf(measure, digitWidth, l, align, escapement));
+  }
+  return boxes;
+}
+
+// The labels drawn of an axis: every stride-th (so that none of the axis run together), less
+// those that would run into a label of another axis drawn before (the X and Y axes start at
+// one corner, and a Z axis stands at the far end of each); those taken join `drawn`.
+std::vector<std::size_t> LabelsToDraw(const std::vector<TLabelBox>& boxes, int stride, std::vector<TLabelBox>& drawn) {
+  std::vector<std::size_t> taken;
+  for (std::size_t k = 0; k < boxes.size(); k += static_cast<std::size_t>(stride))
+    if (std::none_of(drawn.begin(), drawn.end(), [&](const TLabelBox& other) { return LabelBoxesOverlap(boxes[k], other); }))
+      taken.push_back(k);
+  for (std::size_t k : taken) drawn.push_back(boxes[k]);
+  return taken;
 }
 
 // Where an axis title goes so that the graph's edge cuts none of it: at its anchor, or moved
@@ -283,6 +307,7 @@ struct T3DBase::TAxisFrame {
   long double floorZ, xStart, yStart;
   long double xDirection, yDirection;  // on the screen, from the near corner outward
   const T3DTitleSet* titles;
+  std::vector<TLabelBox>* drawnLabels;  // the boxes of the labels drawn so far, of every axis
 };
 
 // One horizontal axis: ticks and labels from the start end toward the far end (the far end,
@@ -343,6 +368,8 @@ void T3DBase::DrawAxes(DeviceContext& dc) {
   f.titleColor = roleColor(kRoleAxisTitles);
   f.quadrant = FloorQuadrant();
   f.titles = activeTitles_;
+  std::vector<TLabelBox> drawnLabels;
+  f.drawnLabels = &drawnLabels;
 
   // Labels that would stand on top of each other in a view along an axis are left out.
   const long double a = view_.AngleXY;
@@ -456,9 +483,9 @@ void T3DBase::DrawHorizontalAxis(DeviceContext& dc, const TAxisFrame& f, const T
     labels[k].text = texts[k];
     longest = std::max(longest, texts[k].size());
   }
-  const int stride =
-      LabelStrideOf(*f.measure, f.digitWidth, labels, h.labelAlign | TextAlign::kTop, labelFont->escapement);
-  for (std::size_t k = 0; k < labels.size(); k += static_cast<std::size_t>(stride))
+  const std::vector<TLabelBox> boxes = KeepLabelsWithinGraph(*f.measure, f.digitWidth, labels,
+                                                             h.labelAlign | TextAlign::kTop, labelFont->escapement, rect_);
+  for (std::size_t k : LabelsToDraw(boxes, LabelStride(boxes), *f.drawnLabels))
     dc.TextOut(labels[k].at.x, labels[k].at.y, labels[k].text);
   DrawHorizontalAxisTitle(dc, f, h, static_cast<int>(longest));
 }
@@ -552,15 +579,23 @@ void T3DBase::DrawZAxes(DeviceContext& dc, const TAxisFrame& f, const TZAxisPair
     }
     longest = std::max(longest, text.size());
   }
+  const std::vector<TLabelBox> leftBoxes =
+      KeepLabelsWithinGraph(*f.measure, f.digitWidth, lefts, TextAlign::kRight | TextAlign::kTop, 0, rect_);
+  const std::vector<TLabelBox> rightBoxes =
+      KeepLabelsWithinGraph(*f.measure, f.digitWidth, rights, TextAlign::kLeft | TextAlign::kTop, 0, rect_);
   // Both columns stand at the same heights: they are thinned alike.
-  const int stride = std::max(LabelStrideOf(*f.measure, f.digitWidth, lefts, TextAlign::kRight | TextAlign::kTop, 0),
-                              LabelStrideOf(*f.measure, f.digitWidth, rights, TextAlign::kLeft | TextAlign::kTop, 0));
+  const int stride = std::max(LabelStride(leftBoxes), LabelStride(rightBoxes));
+  const std::vector<std::size_t> leftTaken = LabelsToDraw(leftBoxes, stride, *f.drawnLabels);
+  const std::vector<std::size_t> rightTaken = LabelsToDraw(rightBoxes, stride, *f.drawnLabels);
+  const auto taken = [](const std::vector<std::size_t>& list, std::size_t k) {
+    return std::find(list.begin(), list.end(), k) != list.end();
+  };
   for (std::size_t k = 0; k <= static_cast<std::size_t>(n); k += static_cast<std::size_t>(stride)) {
-    if (k < lefts.size()) {
+    if (taken(leftTaken, k)) {
       dc.SetTextAlign(TextAlign::kRight | TextAlign::kTop);
       dc.TextOut(lefts[k].at.x, lefts[k].at.y, lefts[k].text);
     }
-    if (k < rights.size()) {
+    if (taken(rightTaken, k)) {
       dc.SetTextAlign(TextAlign::kLeft | TextAlign::kTop);
       dc.TextOut(rights[k].at.x, rights[k].at.y, rights[k].text);
     }

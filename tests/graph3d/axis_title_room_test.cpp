@@ -3,6 +3,7 @@
 // titles past the graph's edge, where half of each was cut away.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,60 @@ TEST(AxisTitleRoom, CodedTitlesStayInsideTheGraph) {
     }
     EXPECT_GE(pieces, 6) << angleXY;
   }
+}
+
+// Data far from the origin (eastings and northings in metres) and a tiny range: ten and more
+// characters to a label.
+struct FarOffGraph : GraphFixture {
+  PointTable table = MakeTable({});
+
+  FarOffGraph(std::array<long double, 3> low, std::array<long double, 3> high, std::int16_t divisions) {
+    setup.Points = [this] { return std::span<const TXYZPoint>(table); };
+    FixRanges(low, high, divisions);
+    view.GridBits = 0;
+    view.BackPlanes = 3;
+  }
+};
+
+// Every label lies inside the graph, within its border line, and no two labels drawn run
+// into each other, of one axis or of two: the labels of an axis far from the origin were cut
+// by the frame of the import preview and touched the edge of the residual graph, and the
+// first labels of the X and Y axes, which start at one corner, ran together.
+TEST(AxisTitleRoom, LabelsStayInsideTheGraphAndApart) {
+  const struct {
+    std::array<long double, 3> low, high;
+    std::int16_t divisions;
+  } ranges[] = {
+      {{5403000, 612000, 99.99L}, {5406500, 613500, 100.05L}, 7},
+      {{612000, 5403000, -1.2e-7L}, {613500, 5406500, 1.3e-7L}, 7},
+      {{-0.0012345L, 1e9L, 1e20L}, {-0.0012344L, 1e9L + 4, 1e20L + 4e6L}, 5},
+  };
+  int labelsDrawn = 0;
+  for (const auto& range : ranges)
+    for (const auto& [width, height] : {std::pair{528, 359}, std::pair{320, 240}, std::pair{640, 480}})
+      for (int angleZ : {20, -20, 60})
+        for (int angleXY = 0; angleXY < 360; angleXY += 30)
+          for (int rotate : {0, 16 | 32}) {
+            FarOffGraph g(range.low, range.high, range.divisions);
+            g.view.AngleXY = angleXY;
+            g.view.AngleZ = angleZ;
+            g.view.LabelBits = static_cast<std::int16_t>(1 | 2 | 4 | 8 | rotate);
+            const Drawing d = g.Draw(width, height, true);
+            const platform::Rect room{1, 1, width, height};
+            const auto boxes = TextBoxes(d, d.Role(kRoleAxisLabels));
+            const std::string view = " in a " + std::to_string(width) + " x " + std::to_string(height) +
+                                     " graph seen from " + std::to_string(angleXY) + ", " + std::to_string(angleZ) +
+                                     (rotate ? " with turned labels" : "");
+            for (std::size_t i = 0; i < boxes.size(); ++i) {
+              ++labelsDrawn;
+              EXPECT_EQ(ShiftInto(boxes[i].second, room), (platform::Point{0, 0}))
+                  << "\"" << boxes[i].first << "\" cut by the edge" << view;
+              for (std::size_t k = i + 1; k < boxes.size(); ++k)
+                EXPECT_FALSE(LabelBoxesOverlap(boxes[i].second, boxes[k].second))
+                    << "\"" << boxes[i].first << "\" and \"" << boxes[k].first << "\" run together" << view;
+            }
+          }
+  EXPECT_GT(labelsDrawn, 3000);
 }
 
 // The shift that brings a box inside a room: none for a box inside, the least one for a box

@@ -248,7 +248,8 @@ TEST(BoxLabels, DivisionValuesSnapToZero) {
 // Labels of an axis far from 0 at six digits all read "1e+20": the axis takes the digits
 // that tell its divisions apart, and each label reads its division's value; the Z axis alike.
 // A scaling range of Min = Max = 1E20 is widened by 2^-40 of its value and then reads
-// "1e+20", "1.0000000000002e+20", ... instead of five times "1e+20".
+// "1.0000000000000e+20", "1.0000000000002e+20", ... instead of five times "1e+20"; the labels
+// of an axis share their digits (the first once read "1e+20").
 TEST(BoxLabels, FarOffAxesTakeTheDigitsThatTellTheirDivisionsApart) {
   struct Case {
     long double low, high;
@@ -259,15 +260,17 @@ TEST(BoxLabels, FarOffAxesTakeTheDigitsThatTellTheirDivisionsApart) {
   WidenEmptyRange(wideLow, wideHigh);
   const Case cases[] = {
       {1e20L, 1e20L + 4e6L, kAxisX,
-       {"1e+20", "1.00000000000001e+20", "1.00000000000002e+20", "1.00000000000003e+20"}},
+       {"1.00000000000000e+20", "1.00000000000001e+20", "1.00000000000002e+20", "1.00000000000003e+20"}},
       {-1e-3L - 4e-15L, -1e-3L, kAxisX,
        {"-0.001000000000004", "-0.001000000000003", "-0.001000000000002", "-0.001000000000001"}},
       {1e6L, 1e6L + 0.4L, kAxisX, {"1000000", "1000000.1", "1000000.2", "1000000.3"}},
       {1, 2, kAxisX, {"1", "1.25", "1.5", "1.75"}},  // ordinary axes keep six digits
       {1e20L, 1e20L + 4e6L, kAxisZ,
-       {"1e+20", "1.00000000000001e+20", "1.00000000000002e+20", "1.00000000000003e+20", "1.00000000000004e+20"}},
+       {"1.00000000000000e+20", "1.00000000000001e+20", "1.00000000000002e+20", "1.00000000000003e+20",
+        "1.00000000000004e+20"}},
       {wideLow, wideHigh, kAxisZ,
-       {"1e+20", "1.0000000000002e+20", "1.0000000000005e+20", "1.0000000000007e+20", "1.0000000000009e+20"}},
+       {"1.0000000000000e+20", "1.0000000000002e+20", "1.0000000000005e+20", "1.0000000000007e+20",
+        "1.0000000000009e+20"}},
   };
   for (const Case& c : cases) {
     BoxGraph g;
