@@ -4,6 +4,7 @@
 
 #include "app/coded_text.h"
 #include "app/date_time_text.h"
+#include "app/page_breaks.h"
 #include "app/text_line_buffer.h"
 #include "app/ui/text_window.h"
 
@@ -86,13 +87,15 @@ PrintOutcome DrawTextPages(platform::DeviceContext& dc, const TTextPrintRequest&
       y += f.lineStep;
     }
     if (!request.titleBlock.empty() || !header.empty()) y += f.lineStep;
+    int fits = index;
+    for (int at = y; fits < last && at < r.bottom - f.lineStep; at += f.lineStep) ++fits;
+    // A heading ends no page: it goes over with the lines it heads.
+    const int end = PageEnd(lines, index, fits, first, last);
     int printed = 0;
-    while (index < last && y < r.bottom - f.lineStep) {
+    for (; index < end; ++index, ++printed) {
       DrawSegmentedLine(dc, f.fonts, lines.Line(index), lines.Attr(index), r.left + indent, y, f.charStep, colors,
                         color);
       y += f.lineStep;
-      ++index;
-      ++printed;
     }
     // A page without room for a single line would never end.
     if (index >= last || printed == 0) return PrintOutcome::Printed;

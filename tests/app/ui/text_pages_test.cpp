@@ -156,4 +156,69 @@ TEST(TextPages, ALineTooWideEvenInTheSmallestFontAsksFirst) {
   EXPECT_EQ(printed.Texts().back().font.height, MakeCodedFonts(smallest, kDpi)[0]->height);
 }
 
+// The lines each page printed: the texts drawn between one page break and the next, by line
+// (a coded line is drawn a run at a time; the runs of one line share its height).
+std::vector<std::vector<std::string>> PagesOf(const std::vector<std::string>& text) {
+  const ListRows rows(text);
+  RecordingDeviceContext dc{kA4Width, kA4Height, kDpi};
+  TTextPrintOptions options;
+  options.date = false;
+  options.pageNumber = false;
+  TTextPrintRequest request;
+  request.lines = &rows;
+  request.last = rows.Count();
+  request.font = DefaultTextFont();
+  std::vector<std::size_t> breaks;
+  EXPECT_EQ(DrawTextPages(dc, request, options, RecordingFonts,
+                          [&] {
+                            breaks.push_back(dc.OpsOf(DcOpKind::TextOut).size());
+                            return true;
+                          }),
+            PrintOutcome::Printed);
+  const std::vector<DcOp> ops = dc.OpsOf(DcOpKind::TextOut);
+  breaks.push_back(ops.size());
+  std::vector<std::vector<std::string>> pages;
+  std::size_t op = 0;
+  for (std::size_t end : breaks) {
+    std::vector<std::string>& page = pages.emplace_back();
+    for (int y = -1; op < end; ++op) {
+      if (ops[op].points[0].y != y) page.emplace_back();
+      y = ops[op].points[0].y;
+      page.back() += ops[op].text;
+    }
+  }
+  return pages;
+}
+
+// A heading is printed on the page of the lines it heads: a page of the numeric summary ended
+// on "X at Fn Zmin  Y at Fn Zmin  Fn Zmin" with the values at the top of the next page. So
+// does a list's section title with its rows, and the first line of a plain paragraph.
+TEST(TextPages, AHeadingIsPrintedOnThePageOfTheLinesItHeads) {
+  // How many lines a page holds.
+  const std::vector<std::string> filler(400, "0.9988503645   0.9984192512   0.1276569477");
+  const std::size_t perPage = PagesOf(filler).front().size();
+  ASSERT_GT(perPage, 20u);
+
+  const struct {
+    std::vector<std::string> closing;  // the lines that start at the last line of page 1
+    std::string head;                  // the first line of page 2 after the mend
+  } cases[] = {
+      {{"~#X at Fn Zmin~#   ~#Y at Fn Zmin~#   ~#Fn Zmin~#", "~!0~!   ~!0~!   ~!1.0166666667~!"}, "X at Fn Zmin"},
+      {{"~*Full Quadratic and Cubic Polynomials~*", "", "~!~*  301~*~!  z=a+bx+cy", "~!~*  302~*~!  z=a+bx"},
+       "Full Quadratic and Cubic Polynomials"},
+      {{"Parameter   Value      Std Error", "a           1.016      0.068"}, "Parameter"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> text(filler.begin(), filler.begin() + static_cast<std::ptrdiff_t>(perPage - 2));
+    text.emplace_back("");
+    text.insert(text.end(), c.closing.begin(), c.closing.end());
+    text.insert(text.end(), 10, "0.9988503645   0.9984192512");
+    const auto pages = PagesOf(text);
+    ASSERT_GE(pages.size(), 2u) << c.head;
+    for (const std::string& line : pages[0]) EXPECT_EQ(line.find(c.head), std::string::npos) << "on page 1: " << line;
+    ASSERT_FALSE(pages[1].empty()) << c.head;
+    EXPECT_NE(pages[1].front().find(c.head), std::string::npos) << pages[1].front();
+  }
+}
+
 }  // namespace
