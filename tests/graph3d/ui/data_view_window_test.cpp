@@ -257,8 +257,13 @@ void PublishPolynomialFit(TSession& session) {
 }
 
 // The fit results through a section in the data view: Apply then Cancel brings the table
-// back and keeps them; OK keeps the section and voids them when the window closes.
+// back and keeps them; OK keeps the section and voids them when the window closes. No
+// background fit is chosen: one would refit the sectioned table and publish its results
+// whenever its thread got there, before or after the window closed.
 TEST(DataViewWindow, ASectionKeepsTheFitResultsUnlessItStays) {
+  const int backgroundType = BackgroundFitType();
+  const std::uint32_t backgroundFlags = BackgroundFitFlags();
+  SetBackgroundFitChoice(0, 0);
   for (bool ok : {false, true}) {
     const std::unique_ptr<TSession> session = GridSession();
     PublishPolynomialFit(*session);
@@ -288,6 +293,7 @@ TEST(DataViewWindow, ASectionKeepsTheFitResultsUnlessItStays) {
     SetBackgroundFitStopper({});
     SetBackgroundFitHolder({}, {});
   }
+  SetBackgroundFitChoice(backgroundType, backgroundFlags);
 }
 
 }  // namespace
