@@ -9,13 +9,15 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
+// Division values, whether the axis is logarithmic, the Graph Labels digits, and the labels.
+struct Case {
+  std::vector<long double> values;
+  bool log;
+  int digits;
+  Texts texts;
+};
+
 TEST(AxisLabelTexts, TheFewestDigitsFromTheGraphLabelsUpThatTellNeighboursApart) {
-  struct Case {
-    std::vector<long double> values;
-    bool log;
-    int digits;
-    Texts texts;
-  };
   const Case cases[] = {
       {{0, 0.125L, 0.25L}, false, 6, {"0", "0.125", "0.25"}},
       {{0, 0.125L, 0.25L}, false, 2, {"0", "0.12", "0.25"}},  // already apart at two
@@ -37,12 +39,6 @@ TEST(AxisLabelTexts, TheFewestDigitsFromTheGraphLabelsUpThatTellNeighboursApart)
 // tick as "%g" writes it: an axis far from the origin read "5.4065e+06, 5.406e+06, ...
 // 5.403e+06", four digits beside five. Labels written without an exponent keep their form.
 TEST(AxisLabelTexts, LabelsWithAnExponentShareTheirDigits) {
-  struct Case {
-    std::vector<long double> values;
-    bool log;
-    int digits;
-    Texts texts;
-  };
   const Case cases[] = {
       {{5406500, 5406000, 5405500, 5405000, 5404500, 5404000, 5403500, 5403000},
        false,
