@@ -177,6 +177,12 @@ void TDlg::accept() {
 
 bool TDlg::FieldsSettled() { return SettleFields(this); }
 
+std::function<void()> TDlg::SettlingFirst(std::function<void()> action) {
+  return [this, action = std::move(action)] {
+    if (SettleForUse()) action();
+  };
+}
+
 QPushButton* TDlg::FocusedButton() const {
   QPushButton* button = keyboardFocus_->Button();
   if (button == nullptr || button != focusWidget() || button->window() != this || !button->isVisible() ||

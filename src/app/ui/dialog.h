@@ -40,8 +40,17 @@ class TDlg : public QDialog {
   // first with FieldsSettled, before they store anything.
   void accept() override;
 
+  // The action of a push button that uses what the fields make (Eval, Copy, Find && Update,
+  // Setup...): it runs once the fields are settled as OK settles them (SettleForUse); a field
+  // put right is told, takes the focus, and the action does not run.
+  std::function<void()> SettlingFirst(std::function<void()> action);
+
  protected:
   [[nodiscard]] bool FieldsSettled();
+  // What OK and every button that uses the fields do first: the fields settled (false when
+  // one had to be put right). A window whose fields make something after a delay (a
+  // smoothing window's surface) makes it here too.
+  [[nodiscard]] virtual bool SettleForUse() { return FieldsSettled(); }
   // The set-up that runs when the dialog is first shown: a counted dialog counts itself,
   // then the dialog is centred. Derived dialogs override and call the base first.
   virtual void SetupWindow();

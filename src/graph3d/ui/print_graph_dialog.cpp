@@ -176,7 +176,8 @@ TPrintGraph::TPrintGraph(QWidget* parent, TPrintGraphRec* rec, const QRect& grap
   // Enter prints: a side button keeps the focus after its own dialog closes, and must not
   // take Enter for itself.
   setup->setAutoDefault(false);
-  connect(setup, &QPushButton::clicked, this, [this] { Setup(); });
+  // A page turned in the setup turns the layout, which keeps the custom margins shown.
+  connect(setup, &QPushButton::clicked, this, SettlingFirst([this] { Setup(); }));
   printerBox->addWidget(device_, 0, 0);
   printerBox->addWidget(port_, 1, 0);
   printerBox->addWidget(setup, 0, 1, 2, 1);

@@ -140,7 +140,7 @@ void T3DSpline::Recompute() {
 }
 
 void T3DSpline::accept() {
-  if (!SettleForOk()) return;
+  if (!SettleForUse()) return;
   *settings_ = chosen_.Kept(*settings_, working_);
   TBaseNP::accept();
 }

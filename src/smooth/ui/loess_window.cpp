@@ -101,7 +101,7 @@ void T3DSmooth::Recompute() {
 }
 
 void T3DSmooth::accept() {
-  if (!SettleForOk()) return;
+  if (!SettleForUse()) return;
   *settings_ = chosen_.Kept(*settings_, working_);
   failed_ = !ReplaceDataZ(engine_->SmoothedData(), "Loess XYZ Data Smoothing");
   if (!failed_ && smoothedOut_ != nullptr) *smoothedOut_ = true;

@@ -113,7 +113,7 @@ void T3DSmoothNurbs::Recompute() {
 }
 
 void T3DSmoothNurbs::accept() {
-  if (!SettleForOk()) return;
+  if (!SettleForUse()) return;
   *settings_ = chosen_.Kept(*settings_, working_);
   if (ReplaceDataZ(engine_->SmoothedPoints(), "NURBS XYZ Data Smoothing") && smoothedOut_ != nullptr)
     *smoothedOut_ = true;

@@ -229,7 +229,7 @@ void TRegridWindow::StatusChanged() {
 }
 
 void TRegridWindow::accept() {
-  if (!SettleForOk()) return;
+  if (!SettleForUse()) return;
   if (!Uniform() && engine_->GridDetected()) {
     // No point is missing: there is nothing to fill, and the data stay as they are (handed
     // out, the same grid in another order would replace them, naming no file, voiding the

@@ -168,7 +168,7 @@ void T3DNParm::Recompute() {
 }
 
 void T3DNParm::accept() {
-  if (!SettleForOk()) return;
+  if (!SettleForUse()) return;
   *settings_ = chosen_.Kept(*settings_, working_);
   TBaseNP::accept();
 }

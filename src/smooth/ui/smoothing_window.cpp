@@ -38,6 +38,9 @@
 
 namespace {
 
+constexpr int kOkButton = 1;
+constexpr int kCancelButton = 2;
+
 struct ToolButton {
   int id;
   const char* text;
@@ -151,7 +154,8 @@ void TBaseNP::BuildToolBar(QWidget* bar, bool vertical) {
     auto* button = new QPushButton(tr(b.text), bar);
     button->setObjectName(QString::number(b.id));  // the click zones find the buttons by id
     button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, this, std::move(action));
+    // Each shows, prints or copies the surface the fields make.
+    connect(button, &QPushButton::clicked, this, SettlingFirst(std::move(action)));
     row->addWidget(button);
   }
   row->addStretch(1);
@@ -166,7 +170,10 @@ QPushButton* TBaseNP::MakeButton(int id, const QString& text, std::function<void
   } else if (id == kQuickEval) {
     action = [this] { ToggleQuickEval(); };
   }
-  connect(button, &QPushButton::clicked, this, std::move(action));
+  // Every button but Help and the window's ends works on the surface the fields make (OK
+  // settles in its own accept, Cancel abandons what was typed).
+  const bool usesSurface = id != kHelp && id != kOkButton && id != kCancelButton;
+  connect(button, &QPushButton::clicked, this, usesSurface ? SettlingFirst(std::move(action)) : std::move(action));
   return button;
 }
 
@@ -305,7 +312,7 @@ void TBaseNP::PutBackBuiltStatuses() {
   for (std::size_t k = 1; k < table.size(); ++k) table[k].Status = builtStatuses_[k];
 }
 
-bool TBaseNP::SettleForOk() {
+bool TBaseNP::SettleForUse() {
   if (!FieldsSettled()) return false;
   FlushRecompute();
   return true;

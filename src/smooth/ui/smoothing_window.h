@@ -78,10 +78,11 @@ class TBaseNP : public T3DDlgSW {
   bool RecomputePending() const { return timer_.isActive(); }
   // Runs a pending recomputation now (as the timer would).
   void FlushRecompute();
-  // The OK road of every smoothing window, before it stores or hands out anything: the
-  // option fields settled (one put right keeps the window open: false), then a recomputation
-  // still waiting for its delay run now, so that what is kept is what the fields show.
-  [[nodiscard]] bool SettleForOk();
+  // The road of OK and of every button that uses the surface (Eval, Quick Eval, Section,
+  // the graph tool bar), before it stores, hands out or shows anything: the option fields
+  // settled (one put right is told: false), then a recomputation still waiting for its delay
+  // run now, so that what is used is what the fields show.
+  [[nodiscard]] bool SettleForUse() override;
   // Recomputations run since the window opened (each one a new surface).
   int RecomputeCount() const { return recomputes_; }
   // Whether the window is writing its own controls (edits' changes are then ignored).

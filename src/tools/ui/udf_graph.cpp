@@ -275,10 +275,11 @@ TUDFGraph::TUDFGraph(QWidget* parent, T3DGraphSetup* setup, TSession& session, i
     auto* b = new QPushButton(o.text, this);
     b->setObjectName(QString::number(o.id));
     b->setAutoDefault(false);
-    connect(b, &QPushButton::clicked, this, [this, id = o.id] {
-      GraphOptionDialogs dialogs;
-      (void)RunGraphOptionCommand(*this, id, dialogs, GraphOptionContext{});
-    });
+    // The graph they show is of the start values the fields hold.
+    connect(b, &QPushButton::clicked, this, SettlingFirst([this, id = o.id] {
+              GraphOptionDialogs dialogs;
+              (void)RunGraphOptionCommand(*this, id, dialogs, GraphOptionContext{});
+            }));
     options->addWidget(b, n / 3, n % 3);
     ++n;
   }
@@ -288,8 +289,9 @@ TUDFGraph::TUDFGraph(QWidget* parent, T3DGraphSetup* setup, TSession& session, i
   QPushButton* ok = AddButton(this, endings, 1, "OK");
   QPushButton* cancel = AddButton(this, endings, 2, "Cancel");
   ok->setDefault(true);
-  connect(find, &QPushButton::clicked, this, &TUDFGraph::CmFindAndUpdate);
-  connect(derivatives, &QPushButton::clicked, this, &TUDFGraph::CmDerivatives);
+  // Both start from the start values the fields hold.
+  connect(find, &QPushButton::clicked, this, SettlingFirst([this] { CmFindAndUpdate(); }));
+  connect(derivatives, &QPushButton::clicked, this, SettlingFirst([this] { CmDerivatives(); }));
   connect(reset, &QPushButton::clicked, this, &TUDFGraph::CmReset);
   connect(help, &QPushButton::clicked, this, [this] { platform::ShowHelp(ToWindow(this), kHelpContext); });
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -5,20 +5,30 @@
 // that the graph, the statistics and what OK hands out follow the fields.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/data_session.h"
 #include "app/data_statistics.h"
 #include "app/point_table.h"
 #include "app/ui/spin_edit.h"
 #include "graph3d/graph_options.h"
+#include "graph3d/ui/graph_option_commands.h"
+#include "platform/message_box.h"
 #include "smooth/engines/smoothing_settings.h"
 #include "smooth/ui/gridded_window.h"
+#include "smooth/ui/loess_window.h"
+#include "smooth/ui/quick_eval_dialog.h"
 #include "smooth/ui/regrid_windows.h"
 #include "smooth/ui/scattered_window.h"
 #include "smooth/ui/smoothing_commands.h"
@@ -135,6 +145,152 @@ TEST_F(SmoothingFieldsTest, ADerivativeClickMakesTheOptionTypedJustBefore) {
   w->accept();
   delete w;
   EXPECT_EQ(np.option2[kNPLoess], 25);
+}
+
+// The option dialogs a window runs, recorded and cancelled, with what `look` sees as each opens.
+class RecordedDialogs : public GraphOptionDialogs {
+ public:
+  RecordedDialogs(std::vector<int>& runs, std::function<void(int)>& look) : runs_(runs), look_(look) {}
+  int Run(int dialog, QWidget*, T3DGraphSetup&, const GraphOptionContext&) override {
+    runs_.push_back(dialog);
+    if (look_) look_(dialog);
+    return kDialogCancel;
+  }
+
+ private:
+  std::vector<int>& runs_;
+  std::function<void(int)>& look_;
+};
+
+// Every push button of a smoothing window works on the surface its fields make: Eval, Eval
+// Spline, Quick Eval, Section, the graph tool bar (options, Copy, Print). A value typed past a
+// field's range and left by a real click on one of them is settled first, as OK settles it:
+// the field says its range, shows the value clamped and has the focus again, and the button
+// does nothing. (Order X 99 then Eval, n X 300 then Eval Spline, Tension 99 then Eval were
+// clamped without a word, the surface made of the clamped value, and the evaluation table
+// opened over the field.) Clicked again, the button acts on the surface of the value shown.
+TEST_F(SmoothingFieldsTest, EveryButtonSettlesTheFieldsBeforeItUsesTheSurface) {
+  platform::ScriptedAnswers answers;
+  const QuickEvalMaker savedMaker = GetQuickEvalMaker();
+  SetQuickEvalMaker(&MakeQuickEval);
+  std::vector<int> runs;
+  std::function<void(int)> look;
+  struct Window {
+    const char* name;
+    std::function<TBaseNP*()> open;
+    std::function<TRangeSpinEdit*(TBaseNP*)> field;
+    const char* keys;
+    const char* message;
+    const char* clamped;
+    std::function<int(TBaseNP*)> used;  // the option the surface is made of
+  };
+  TNPGridSettings gridded = DefaultNPGridSettings(TNPGridSettingsKind::kGridded);
+  gridded.method = kGridBSpline;
+  TNPSettings scattered = DefaultNPSettings(TNPSettingsKind::kScattered);
+  scattered.method = kNPRenka1;
+  TNPSettings loess = DefaultNPSettings(TNPSettingsKind::kLoess);
+  const Window windows[] = {
+      {"gridded, Order X",
+       [&]() -> TBaseNP* {
+         Load(Scattered(200), kGraphGridSpline, kPointsGridSpline, kPlaceGridSpline);
+         return new T3DSpline(nullptr, &options->Setup(), session, session.DataTitles(), &gridded,
+                              std::make_unique<RecordedDialogs>(runs, look));
+       },
+       [](TBaseNP* w) { return static_cast<T3DSpline*>(w)->Edit(0); }, "99", "Valid Range is 2 to 5", "5",
+       [](TBaseNP* w) { return static_cast<T3DSpline*>(w)->Engine().DegreeX(); }},
+      {"uniform grid, n X",
+       [&]() -> TBaseNP* {
+         Load(Scattered(60), kGraphUniformGrid, kPointsUniformGrid, kPlaceUniformGrid);
+         settings.UniformGridSize = {16, 16};
+         return new TDFSpline(nullptr, &options->Setup(), session, &settings.UniformGridSize,
+                              &settings.RegridMethods[0], &grid, std::make_unique<RecordedDialogs>(runs, look));
+       },
+       [](TBaseNP* w) { return w->Control<TRangeSpinEdit>(TRegridWindow::kNX); }, "300", "Valid Range is 4 to 128",
+       "128", [](TBaseNP* w) { return static_cast<TDFSpline*>(w)->Engine().Nx(); }},
+      {"scattered, Renka I's Tension",
+       [&]() -> TBaseNP* {
+         Load(Scattered(60), kGraphScattered, kPointsScattered, kPlaceScattered);
+         return new T3DNParm(nullptr, &options->Setup(), session, session.DataTitles(), &scattered,
+                             std::make_unique<RecordedDialogs>(runs, look));
+       },
+       [](TBaseNP* w) { return static_cast<T3DNParm*>(w)->Edit(1); }, "99", "Valid Range is 0 to 1", "1",
+       [](TBaseNP* w) { return static_cast<T3DNParm*>(w)->Engine().Option2(); }},
+      {"loess, Count",
+       [&]() -> TBaseNP* {
+         Load(Scattered(60), kGraphLoess, kPointsLoess, kPlaceLoess);
+         return new T3DSmooth(nullptr, &options->Setup(), session, &loess, std::make_unique<RecordedDialogs>(runs, look));
+       },
+       [](TBaseNP* w) { return static_cast<T3DSmooth*>(w)->Edit(1); }, "500", "Valid Range is 7 to 60", "60",
+       [](TBaseNP* w) { return static_cast<T3DSmooth*>(w)->Engine().Option2(); }},
+  };
+  // Windows the buttons open besides the recorded option dialogs (the copy and print
+  // dialogs): named and cancelled.
+  std::vector<std::string> opened;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()); d != nullptr && !d->inherits("TBaseNP")) {
+      opened.push_back(d->metaObject()->className());
+      d->reject();
+    }
+  });
+  closer.start(5);
+  int clicked = 0;
+  for (const Window& c : windows) {
+    SCOPED_TRACE(c.name);
+    TBaseNP* w = c.open();
+    ASSERT_NE(w, nullptr);
+    w->resize(1000, 700);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    std::vector<QPushButton*> buttons;
+    for (QPushButton* b : w->findChildren<QPushButton*>()) {
+      const QString id = b->objectName();
+      if (b->isVisible() && b->isEnabled() && id != "1" && id != "2" && id != QString::number(TBaseNP::kHelp))
+        buttons.push_back(b);
+    }
+    EXPECT_GE(buttons.size(), 10u);
+    TRangeSpinEdit* field = c.field(w);
+    for (QPushButton* b : buttons) {
+      const std::string button = b->text().remove('&').toStdString();
+      SCOPED_TRACE(button);
+      QApplication::setActiveWindow(w);
+      TypeOver(field, c.keys);
+      EXPECT_EQ(field->text().toStdString(), c.keys);
+      const std::size_t boxes = answers.Boxes().size(), ran = runs.size(), seen = opened.size();
+      QTest::mouseClick(b, Qt::LeftButton);
+      ++clicked;
+      const bool told = answers.Boxes().size() == boxes + 1;
+      EXPECT_TRUE(told) << "nothing said";
+      if (!told) {
+        if (w->QuickEvalOpen()) w->ToggleQuickEval();
+        continue;
+      }
+      EXPECT_EQ(answers.Boxes().back().text, c.message);
+      EXPECT_EQ(field->text().toStdString(), c.clamped);
+      EXPECT_TRUE(field->hasFocus());
+      EXPECT_EQ(runs.size(), ran);
+      EXPECT_EQ(opened.size(), seen);
+      EXPECT_FALSE(w->QuickEvalOpen());
+      EXPECT_TRUE(w->isVisible());
+      // Clicked again, it acts, on the surface of the value the field shows.
+      int usedThen = -1;
+      look = [&](int) { usedThen = c.used(w); };
+      QTest::mouseClick(b, Qt::LeftButton);
+      look = nullptr;
+      EXPECT_EQ(answers.Boxes().size(), boxes + 1);
+      EXPECT_TRUE(runs.size() > ran || opened.size() > seen || w->QuickEvalOpen() || w->RecomputeCount() > 0)
+          << "the second click did nothing";
+      if (runs.size() > ran) {
+        EXPECT_EQ(std::to_string(usedThen), c.clamped);
+      }
+      EXPECT_EQ(std::to_string(c.used(w)), c.clamped);
+      if (w->QuickEvalOpen()) w->ToggleQuickEval();
+    }
+    delete w;
+  }
+  closer.stop();
+  SetQuickEvalMaker(savedMaker);
+  EXPECT_GE(clicked, 48);
 }
 
 // The same in the gridded-data window: a knot count typed just before a derivative click.

@@ -1,10 +1,12 @@
 #include "number_field_walk.h"
 
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
 #include <algorithm>
+#include <map>
 
 #include "app/ui/number_field.h"
 #include "every_window_support.h"
@@ -52,6 +54,45 @@ void OpenClosedFields(const QPointer<QWidget>& w, const std::function<void(QAbst
     }
   }
   if (w && best && !best->isChecked()) click(best);
+}
+
+namespace {
+
+int EnabledPushButtons(const QPointer<QWidget>& w) {
+  int n = 0;
+  for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+    if (b->window() == w && b->isVisible() && b->isEnabled() && !b->isCheckable()) ++n;
+  return n;
+}
+
+}  // namespace
+
+void OpenMostButtons(const QPointer<QWidget>& w, const std::function<void(QAbstractButton*)>& click) {
+  std::map<QObject*, std::vector<QPointer<QAbstractButton>>> groups;
+  for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+    if (b->window() == w && b->inherits("QRadioButton") && b->isEnabled() && b->isVisible())
+      groups[b->group() != nullptr ? static_cast<QObject*>(b->group()) : b->parentWidget()].emplace_back(b);
+  for (auto& [group, radios] : groups) {
+    if (!w) return;
+    const std::size_t fields = NumberFields(w).size();
+    QPointer<QAbstractButton> best;
+    for (const QPointer<QAbstractButton>& b : radios)
+      if (b && b->isChecked()) best = b;
+    if (!best) continue;
+    int most = EnabledPushButtons(w);
+    for (const QPointer<QAbstractButton>& b : radios) {
+      if (!w) return;
+      if (!b || b == best || !b->isEnabled()) continue;
+      click(b);
+      if (!w) return;
+      if (NumberFields(w).size() < fields) continue;
+      if (const int open = EnabledPushButtons(w); open > most) {
+        most = open;
+        best = b;
+      }
+    }
+    if (w && best && !best->isChecked()) click(best);
+  }
 }
 
 void TypeFunctionToAdjust(TDlgUDF& dialog) {

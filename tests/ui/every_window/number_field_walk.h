@@ -22,6 +22,9 @@ std::vector<QPointer<QLineEdit>> NumberFields(const QPointer<QWidget>& w);
 // tried in turn (a method with options) until one opens every field, the one that opens the
 // most chosen otherwise; each through `click`.
 void OpenClosedFields(const QPointer<QWidget>& w, const std::function<void(QAbstractButton*)>& click);
+// Then, in each group of radio buttons, the choice that leaves the most push buttons open
+// without closing a field (a derivative shown closes Eval and Section), through `click`.
+void OpenMostButtons(const QPointer<QWidget>& w, const std::function<void(QAbstractButton*)>& click);
 // Z=A0+A1*X+A2*Y with three parameters: two rows bounded by -100 and 100, one free (limits
 // -1E30 and 1E30), all starting at 1.
 void TypeFunctionToAdjust(TDlgUDF& dialog);
