@@ -213,6 +213,20 @@ void TRangeSpinEdit::SetValue(double value, bool select, bool notify) {
   if (notify) emit ValueChanged();
 }
 
+void TRangeSpinEdit::SetRangeAndValue(double minimum, double maximum, double value) {
+  const std::optional<long double> shown = Read(text());
+  if (!shown || *shown != static_cast<long double>(value)) {
+    SetRange(minimum, maximum);
+    SetValue(value);
+    return;
+  }
+  min_ = minimum;
+  max_ = maximum;
+  value_ = value;
+  Rejudge();
+  UpdateArrows();
+}
+
 std::optional<long double> TRangeSpinEdit::Read(const QString& text) const {
   QString number = text.trimmed();
   const QString suffix = suffix_.trimmed();

@@ -99,6 +99,10 @@ class TRangeSpinEdit : public TSpinEdit, public TNumberField {
   void SetFormat(const QString& format);
   void SetPageSteps(int steps);
   void SetValue(double value, bool select = false, bool notify = false);
+  // The range and the value as the program holds them after a change of its own (a
+  // recomputation): a text that reads the value already stays as typed, with its cursor
+  // and selection ("+4" or "04" is not made "4" under the user's keys).
+  void SetRangeAndValue(double minimum, double maximum, double value);
   // The value shown when the whole text is one (whole numbers for a format without
   // decimals; the format's text after the number may follow it), else the last value set.
   double GetValue() const;

@@ -269,8 +269,8 @@ std::optional<int> TBaseNP::EditValue(const TRangeSpinEdit& edit) {
 
 void TBaseNP::WriteEdit(TRangeSpinEdit& edit, int minimum, int maximum, int value) {
   TUpdating updating(*this);
-  edit.SetRange(minimum, maximum);
-  edit.SetValue(value);
+  // The user may be typing in it: a text that reads the value stays as typed.
+  edit.SetRangeAndValue(minimum, maximum, value);
 }
 
 void TBaseNP::ScheduleRecompute() { timer_.start(); }

@@ -133,7 +133,8 @@ class TBaseNP : public T3DDlgSW {
   void ShowStatisticsValues(bool shown, long double sse, long double rSquared);
   // A whole number typed into `edit` inside its range, else nothing (the text is ignored).
   static std::optional<int> EditValue(const TRangeSpinEdit& edit);
-  // Writes a value into an edit without the window reacting to it.
+  // Writes a range and a value into an edit without the window reacting to it; a text the
+  // user typed that reads the value stays.
   void WriteEdit(TRangeSpinEdit& edit, int minimum, int maximum, int value);
 
   // An edit changed: the recomputation waits for the delay (restarted by each change).

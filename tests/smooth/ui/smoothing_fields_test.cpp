@@ -147,6 +147,49 @@ TEST_F(SmoothingFieldsTest, ADerivativeClickMakesTheOptionTypedJustBefore) {
   EXPECT_EQ(np.option2[kNPLoess], 25);
 }
 
+// A value typed with keys of its own ("+20", "020") is made into a surface as it reads, and
+// the field keeps the keys: the recomputation, once the typing pauses, writes back only what
+// the engine changed. (It wrote "20" over "+20" under the user's cursor, so that the next key
+// of a slow typist landed in a text that was not the one typed.)
+TEST_F(SmoothingFieldsTest, ARecomputationLeavesTheKeysTypedInTheField) {
+  TDFSpline* w = OpenUniform();
+  auto* nx = w->Control<TRangeSpinEdit>(TRegridWindow::kNX);
+  for (const char* keys : {"+20", "020", " 20"}) {
+    SCOPED_TRACE(keys);
+    TypeOver(nx, keys);
+    ASSERT_TRUE(w->RecomputePending());
+    w->FlushRecompute();
+    EXPECT_EQ(Output(w), "320");
+    EXPECT_EQ(nx->text().toStdString(), keys);
+    // The next key goes where the user left the cursor.
+    QTest::keyClick(nx, Qt::Key_Backspace);
+    EXPECT_EQ(nx->text().toStdString(), std::string(keys).substr(0, 2));
+  }
+  delete w;
+
+  // In the gridded-data window, whose recomputation writes back the orders and knot counts
+  // the engine clamped.
+  Load(Scattered(200), kGraphGridSpline, kPointsGridSpline, kPlaceGridSpline);
+  TNPGridSettings np = DefaultNPGridSettings(TNPGridSettingsKind::kGridded);
+  np.method = kGridLeastSquares;
+  auto* g = new T3DSpline(nullptr, &options->Setup(), session, session.DataTitles(), &np);
+  g->resize(900, 640);
+  g->show();
+  for (const char* keys : {"+4", "04", " 4"}) {
+    SCOPED_TRACE(keys);
+    TRangeSpinEdit* order = g->Edit(0);
+    TypeOver(order, keys);
+    ASSERT_TRUE(g->RecomputePending());
+    g->FlushRecompute();
+    EXPECT_EQ(g->Engine().DegreeX(), 4);
+    EXPECT_EQ(order->text().toStdString(), keys);
+    EXPECT_EQ(order->cursorPosition(), 2);
+    TypeOver(order, "3");
+    g->FlushRecompute();
+  }
+  delete g;
+}
+
 // The option dialogs a window runs, recorded and cancelled, with what `look` sees as each opens.
 class RecordedDialogs : public GraphOptionDialogs {
  public:
