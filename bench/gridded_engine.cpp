@@ -8,6 +8,9 @@
 //   regrid method=<m> n=16384 grid=128x128 ms=…    the engine made over 16384 scattered points
 //                                                 (bench/splitmix_points.h) with a uniform
 //                                                 128 x 128 grid by each method, then code 0
+//   optimal_knots order=<k> sets=250 ms=…          BSOpk on 250 sets of uneven sites drawn at
+//                                                 random (50 each of 40, 60, 100, 128 and 200
+//                                                 sites in [0, 1), SplitMix), the whole batch
 //   nurbs grid=128x128 degree=3 ms=…               code 5 (NURBS lines, then the bicubic)
 //   volume code=16 n=16384 ms=…                    the first volume request of the scattered
 //                                                 engine over the data's rectangle
@@ -122,11 +125,39 @@ void BSplineLine() {
   if (checksum == 12345.6789) std::printf("\n");
 }
 
+// Uneven random sites, where Newton's iteration for the optimal knots needs its guarded
+// steps and, on a few sets, the continuation from even sites.
+void OptimalKnotsLines() {
+  TSplitMixPoints points;
+  std::vector<std::vector<double>> sets;
+  for (const int n : {40, 60, 100, 128, 200})
+    for (int r = 0; r < 50; ++r) {
+      std::vector<double> s(static_cast<std::size_t>(n));
+      for (double& v : s) v = points.Next();
+      std::sort(s.begin(), s.end());
+      sets.push_back(s);
+    }
+  for (const int k : {3, 4, 6}) {
+    int refused = 0;
+    const double ms = Median([&] {
+      refused = 0;
+      for (const std::vector<double>& s : sets) {
+        std::vector<double> t(s.size() + static_cast<std::size_t>(k));
+        int ier = 0;
+        BSOpk(static_cast<int>(s.size()), s.data(), k, t.data(), ier);
+        refused += ier != 0;
+      }
+    });
+    std::printf("optimal_knots order=%d sets=%zu ms=%.3f%s\n", k, sets.size(), ms, refused ? " (refused some)" : "");
+  }
+}
+
 }  // namespace
 
 int main() {
   if (LoadNumLib(true) == 0) return 1;
   BSplineLine();
+  OptimalKnotsLines();
 
   PointTable scattered = Scattered();
   for (int method = 0; method < kRegridMethodCount; ++method) {

@@ -404,6 +404,72 @@ TEST(GriddedEngine, NurbsSmoothingMatchesTheCurvesOfEveryLine) {
   }
 }
 
+// 60 points at uneven random places (numpy: default_rng(3), x = uniform(0, 10, 60), then
+// y = uniform(0, 5, 60)), z of Franke's function: the sparse grid of their own 60 x and 60 y
+// values is filled, and the B-spline through it needs knots for 60 uneven sites per axis.
+// The optimal-knot iteration did not converge on them, and the gridded window at its
+// defaults showed "No Surface: B-Spline Cannot Make a Surface of These Data", the NURBS
+// window "No Surface" at every degree.
+TEST(GriddedEngine, UnevenRandomSitesGetEveryBSplineSurface) {
+  const std::array<long double, 60> xs = {
+      0.8564916714362436, 2.368105065960997, 8.012744652063969, 5.821620360643678, 0.9412864224039919,
+      4.331269402364738, 4.79051298140834, 1.5973891463707857, 7.345771514092146, 1.136720199214034,
+      3.9122819049566204, 5.167401826213637, 4.306280204141778, 5.867985714381407, 7.378377872921602,
+      9.562672548360986, 2.8420116374879143, 6.4854720707982505, 6.962159966701554, 2.9272074901248715,
+      0.014900835088361708, 9.734602747664127, 2.984012230168757, 3.139860020343368, 8.917110704451572,
+      5.851629398909081, 4.713096651818313, 7.732770096488164, 0.30346007662471197, 7.069650956556234,
+      3.742438334784708, 0.9085271350425783, 6.605000674278948, 9.314638547413544, 2.0719116808100124,
+      6.30090199785343, 2.9816309065742477, 7.4175668006933035, 7.221648081421175, 2.1871542456880455,
+      8.298868742743123, 6.576522108732432, 6.827989078603503, 8.20075750170535, 4.285729042984619,
+      7.58705461154919, 8.784801846662539, 1.023199219220744, 8.497683374661538, 3.9392733263233515,
+      4.79683923512275, 1.4633456975819847, 6.9842634494709355, 2.91978615987851, 8.71139149793589,
+      2.7537437694807707, 5.6180971873089, 3.9965622113045276, 6.129094919024391, 1.9663923977212372};
+  const std::array<long double, 60> ys = {
+      0.9014377042154759, 3.73430192824919, 3.761117091846387, 2.8348893722645614, 4.60539838641465,
+      1.028875241145094, 4.254505622958257, 0.8449365566354311, 4.821788604471398, 3.1184636405307584,
+      3.034418940050074, 4.852793815663119, 3.9351635689438553, 3.9495873804427717, 0.2704687893548263,
+      1.8464315304720995, 0.4244738608273402, 0.967637907327572, 1.0693349534607361, 4.293209660829522,
+      0.633774898591527, 1.4837888419472471, 2.4642348946216632, 4.247302055947684, 4.826157104186877,
+      3.5407238534362087, 1.0684360971527407, 2.7249134072900203, 3.5297952149344347, 0.2594126386331258,
+      3.399420836120357, 1.8414091756954054, 2.948501433896041, 3.3476664057083254, 3.345637480729679,
+      2.615248877629282, 2.773687162325446, 0.9907485680676648, 2.4759369576770105, 0.6270473632262658,
+      2.4037350096303225, 2.6812246278490575, 3.870524081551592, 1.9683239649709294, 0.09800209275804772,
+      2.6387496660675165, 1.0261624622504395, 3.706287615971844, 1.943486152083684, 1.902365820664012,
+      4.547272898846485, 1.964852219776045, 1.7442578857577833, 1.7400986767912807, 2.4038278515129097,
+      0.466460543757069, 2.733737039728573, 4.607137310168908, 2.8146103243986835, 3.7195510367527356};
+  std::vector<TPoint> points;
+  for (std::size_t i = 0; i < xs.size(); ++i)
+    points.push_back({xs[i], ys[i], smooth_test::Franke(xs[i] / 10, ys[i] / 5)});
+  PointTable data = Table(points);
+  struct TCase {
+    int code, degree;
+  };
+  std::vector<TCase> cases;
+  for (int d = 2; d <= 5; ++d) cases.push_back({kGridBSpline, d});
+  cases.push_back({kGridBSplineAkimaEdge, 3});
+  for (int d = 2; d <= 5; ++d) cases.push_back({kGridNurbs, d});
+  for (int d = 2; d <= 9; ++d) cases.push_back({kGridNurbsCubic, d});
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "code " << c.code << ", degree " << c.degree);
+    TSpline3D e(data, c.code, c.degree, c.degree, 10, 10, 0, 0, kRegridRenka, false);
+    ASSERT_EQ(e.Nx(), 60);
+    ASSERT_EQ(e.Ny(), 60);
+    ASSERT_TRUE(e.HasSurface());
+    EXPECT_EQ(e.DegreeX(), c.degree);
+    if (c.code == kGridBSpline || c.code == kGridBSplineAkimaEdge) {
+      // The interpolant passes every node of the filled grid, the data points among them.
+      long double worst = 0;
+      for (const TXYZPoint& p : e.Working().subspan(1)) worst = std::max(worst, std::fabs(e.EvalAt(p.X, p.Y) - p.Z));
+      EXPECT_LT(worst, 1e-9L);
+      for (const TPoint& p : points) EXPECT_NEAR(static_cast<double>(e.EvalAt(p.x, p.y)), static_cast<double>(p.z), 1e-9);
+      EXPECT_LT(e.Sse(), 1e-18L);
+    } else {
+      // Smoothing: near the data, never 0 for want of a surface.
+      EXPECT_GT(e.RSquared(), 0.5L);
+    }
+  }
+}
+
 TEST(GriddedEngine, FewerThanFourNodesAnswerZeroAndNoGrid) {
   PointTable data = Table({{0, 0, 1}, {1, 0, 2}, {0, 1, 3}});
   TSpline3D e(data, kGridBSpline, 3, 3, 0, 0, 5, 5, kRegridRenka, false);

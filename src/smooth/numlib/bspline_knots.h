@@ -8,12 +8,17 @@
 // They are found, as in SPLOPT, by Newton's method from the averages of k - 1 consecutive
 // sites; the Jacobian, 2 (-1)^(j-1) B_i(xi_j), is banded and (up to the signs of its
 // columns) totally positive. Each step is shortened, where needed, so that the knots stay
-// interlaced with the sites (tau[j-1] < xi_j < tau[j+k-1]), which keeps the system regular.
+// interlaced with the sites (tau[j-1] < xi_j < tau[j+k-1]), which keeps the system regular,
+// and the residual of the conditions falls; where that iteration stalls, the knots are
+// followed by continuation from evenly spaced sites to the given ones.
 #pragma once
 
 #include "smooth/numlib/bspline_basis.h"
 
 // knots[0 .. n + k - 1] := k copies of tau[0], the n - k optimal interior knots, k copies of
-// tau[n - 1]. Order 2 takes the interior sites as knots. ier: 0, or an error word
-// (bspline_basis.h; knots untouched).
+// tau[n - 1]. Order 2 takes the interior sites as knots. Where the optimal knots cannot be
+// found, the interior knots are the averages of k - 1 consecutive sites, on which
+// interpolation at the sites is regular too (Schoenberg and Whitney); ier is then 0 as well.
+// ier: 0, or an error word (bspline_basis.h; knots untouched): bad arguments, sites not
+// finite or not increasing, or sites so close that not even the averages separate them.
 void BSOpk(int n, const double* tau, int k, double* knots, int& ier);
