@@ -15,6 +15,9 @@
 // functions are pure, so any number of threads may call them at once.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+
 #include "expr/eval_context.h"
 
 // The largest order, whole or real, that the recurrences serve: a call costs about one
@@ -46,6 +49,17 @@ long double ChebEvalInterval(long double a, long double b, const long double* c,
 inline long double RecurrenceCoefficient(long double n, long double x) { return n / x; }
 // factor e^a 2^e, also where e^a alone lies beyond the range of long double.
 long double BesselTimesExp(long double factor, long double a, int e = 0);
+
+// The recurrences keep their values in range by powers of two counted apart, in 64 bits:
+// a count of the orders served (up to kBesselLargestOrder steps of some thousands of
+// binary places each) never nears its end. A power of two past kBesselFarExponent lies
+// beyond every result's reach, also added to the exponent of e^a (a below
+// kBesselLargestOrder, some 1.5 million): a scale past it gives 0 or an overflow alike, so
+// a count is brought within it before it is applied.
+inline constexpr std::int64_t kBesselFarExponent = std::int64_t{1} << 30;
+inline int BesselScaleExponent(std::int64_t e) {
+  return static_cast<int>(std::clamp<std::int64_t>(e, -kBesselFarExponent, kBesselFarExponent));
+}
 
 // Integer orders. J0, J1, I0, I1 take every number (a NaN records -48); Y0, Y1, K0, K1
 // need x > 0 (else -132). A value beyond the range of long double (I0 and I1 from |x| =

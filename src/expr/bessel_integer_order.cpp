@@ -128,10 +128,6 @@ int MillerExponent(long double v) {
 }
 long double PowerOfTwo(int e) { return e == kMillerStepExponent ? 0x1p-50L : std::ldexp(1.0L, e); }
 
-// A power of two beyond every result's reach, also added to the exponent of e^a (a below
-// kBesselLargestOrder, some 1.5 million): scales past it give 0 or an overflow alike.
-constexpr std::int64_t kFarExponent = std::int64_t{1} << 30;
-
 bool BelowSmallestValue(int m, long double a) { return BesselBelowSmallestValue(m, a); }
 
 // A whole order beyond kBesselLargestOrder (of either sign: J_-n = (-1)^n J_n, I_-n = I_n)
@@ -463,7 +459,7 @@ long double BesselIn(ExprContext& ctx, long double n, long double x) {
   // keeps every digit the recurrence has (I_0 from its approximation kept only about
   // fifteen); e^a apart, so that a value in range stays in range where e^a overflows.
   const long double ratio = ans / (bi + sum);
-  const int e = static_cast<int>(std::clamp<std::int64_t>(-shift, -kFarExponent, kFarExponent));
+  const int e = BesselScaleExponent(-shift);
   const long double v = BesselTimesExp(ratio, a, e);
   return InRange(ctx, (x < 0 && m % 2 == 1) ? -v : v);
 }
@@ -497,7 +493,7 @@ long double BesselKn(ExprContext& ctx, long double n, long double x) {
     }
   }
   if (!std::isfinite(bk)) return InRange(ctx, bk);
-  const int e = static_cast<int>(std::clamp<std::int64_t>(shift, -kFarExponent, kFarExponent));
+  const int e = BesselScaleExponent(shift);
   return InRange(ctx, BesselTimesExp(bk, scaled ? -x : 0.0L, e));
 }
 

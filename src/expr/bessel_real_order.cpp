@@ -14,6 +14,7 @@
 // the recurrences; whole orders below that go to the integer-order functions, and other
 // negative orders to the reflection formulas.
 #include <cfloat>
+#include <cstdint>
 #include <cmath>
 #include <numbers>
 
@@ -33,12 +34,15 @@ constexpr long double kFpMin = 1e-300L;
 // being applied to the values kept from the recurrence's start: I_nu and J_nu of a large
 // order can be subnormal, and K_nu and Y_nu can fit where their partner of order nu + 1
 // does not, so only the final value may meet the range (JNU, INU and KNU of order 3000.25
-// at 50.1 were flushed to 0 or failed with an overflow).
-constexpr int kRescaleExponent = 6644;
+// at 50.1 were flushed to 0 or failed with an overflow). The count is kept in 64 bits: Y
+// and K of a large order at a tiny x grow past 2^6644 every step or two, and a million
+// steps ran an int count past its end (DJNU of order 7e5 at 1e-3000); brought within
+// kBesselFarExponent, such a scale gives Y and K infinite, their overflow.
+constexpr std::int64_t kRescaleExponent = 6644;
 constexpr long double kRescaleAbove = 0x1p6644L;
 constexpr long double kRescaleBy = 0x1p-6644L;
 
-void RescaleRecurrence(long double& value, long double& derivative, int& exponent) {
+void RescaleRecurrence(long double& value, long double& derivative, std::int64_t& exponent) {
   value *= kRescaleBy;
   derivative *= kRescaleBy;
   exponent += kRescaleExponent;
@@ -405,9 +409,9 @@ bool TemmeK(long double x, long double xmu, long double& kmu, long double& kmu1)
 // into out.value2 and out.deriv2, both to be multiplied by 2^(the exponent returned). Past
 // an overflow before the order nu the value is infinite whatever follows; the derivative
 // of an infinite Y (K) is infinite with the opposite sign.
-[[nodiscard]] int UpwardSecondKind(long double x, long double nu, long double xmu, int nl, bool modified,
-                                   long double fmu, long double fmu1, TBesselSet& out) {
-  int exponent = 0;
+[[nodiscard]] std::int64_t UpwardSecondKind(long double x, long double nu, long double xmu, int nl, bool modified,
+                                            long double fmu, long double fmu1, TBesselSet& out) {
+  std::int64_t exponent = 0;
   int k = 1;
   for (; k <= nl && std::isfinite(fmu1); ++k) {
     const long double next = RecurrenceCoefficient(2 * (xmu + k), x) * fmu1 + (modified ? fmu : -fmu);
@@ -428,8 +432,8 @@ bool TemmeK(long double x, long double xmu, long double& kmu, long double& kmu1)
 }
 
 // value * 2^exponent, rounded once also where it is subnormal.
-long double Scaled(long double value, int exponent) {
-  return exponent == 0 || !std::isfinite(value) ? value : std::ldexp(value, exponent);
+long double Scaled(long double value, std::int64_t exponent) {
+  return exponent == 0 || !std::isfinite(value) ? value : std::ldexp(value, BesselScaleExponent(exponent));
 }
 
 // Below x = 2: J and J' (I and I') by their power series, Y and Y' (K and K') by Temme's
@@ -441,7 +445,7 @@ int SmallArgument(long double x, long double nu, bool modified, TBesselSet& out)
   long double fmu1 = 0;
   if (!(modified ? TemmeK(x, xmu, fmu, fmu1) : TemmeY(x, xmu, fmu, fmu1))) return kErrBesselConvergence;
   PowerSeries(x, nu, modified, out.value1, out.deriv1);
-  const int exponent = UpwardSecondKind(x, nu, xmu, nl, modified, fmu, fmu1, out);
+  const std::int64_t exponent = UpwardSecondKind(x, nu, xmu, nl, modified, fmu, fmu1, out);
   out.value2 = Scaled(out.value2, exponent);
   out.deriv2 = Scaled(out.deriv2, exponent);
   return 0;
@@ -484,7 +488,7 @@ int BesselJY(long double x, long double nu, TBesselSet& out) {
   long double rjpl = h * rjl;
   long double rjl1 = rjl;
   long double rjp1 = rjpl;
-  int downScale = 0;  // rjl1 and rjp1 are 2^downScale times the values rjl and rjpl began as
+  std::int64_t downScale = 0;  // rjl1 and rjp1 are 2^downScale times the values rjl and rjpl began as
   long double fact = RecurrenceCoefficient(nu, x);  // (mu + l)/x, l = nl at the start
   for (int l = nl; l >= 1; --l) {
     const long double rjtemp = fact * rjl + rjpl;
@@ -545,7 +549,7 @@ int BesselJY(long double x, long double nu, TBesselSet& out) {
   const long double scale = rjmu / rjl;
   out.value1 = Scaled(rjl1 * scale, -downScale);
   out.deriv1 = Scaled(rjp1 * scale, -downScale);
-  const int exponent = UpwardSecondKind(x, nu, xmu, nl, false, rymu, ry1, out);
+  const std::int64_t exponent = UpwardSecondKind(x, nu, xmu, nl, false, rymu, ry1, out);
   out.value2 = Scaled(out.value2, exponent);
   out.deriv2 = Scaled(out.deriv2, exponent);
   return 0;
@@ -579,7 +583,7 @@ int BesselIK(long double x, long double nu, TBesselSet& out) {
   long double ripl = h * ril;
   long double ril1 = ril;
   long double rip1 = ripl;
-  int downScale = 0;  // as in BesselJY
+  std::int64_t downScale = 0;  // as in BesselJY
   long double fact = RecurrenceCoefficient(nu, x);  // (mu + l)/x, l = nl at the start
   for (int l = nl; l >= 1; --l) {
     const long double ritemp = fact * ril + ripl;
@@ -625,11 +629,11 @@ int BesselIK(long double x, long double nu, TBesselSet& out) {
   const long double rk1 = rkmu * (xmu + x + 0.5L - h) * xi;
   const long double rkmup = xmu * xi * rkmu - rk1;
   const long double rimu = xi / (f * rkmu - rkmup);
-  out.value1 = BesselTimesExp((rimu * ril1) / ril, x, -downScale);
-  out.deriv1 = BesselTimesExp((rimu * rip1) / ril, x, -downScale);
-  const int exponent = UpwardSecondKind(x, nu, xmu, nl, true, rkmu, rk1, out);
-  out.value2 = BesselTimesExp(out.value2, -x, exponent);
-  out.deriv2 = BesselTimesExp(out.deriv2, -x, exponent);
+  out.value1 = BesselTimesExp((rimu * ril1) / ril, x, BesselScaleExponent(-downScale));
+  out.deriv1 = BesselTimesExp((rimu * rip1) / ril, x, BesselScaleExponent(-downScale));
+  const std::int64_t exponent = UpwardSecondKind(x, nu, xmu, nl, true, rkmu, rk1, out);
+  out.value2 = BesselTimesExp(out.value2, -x, BesselScaleExponent(exponent));
+  out.deriv2 = BesselTimesExp(out.deriv2, -x, BesselScaleExponent(exponent));
   return 0;
 }
 

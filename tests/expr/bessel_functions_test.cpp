@@ -550,6 +550,40 @@ TEST_F(BesselTest, UnderflowBesideAnOverflowingPartnerIsZero) {
   ExpectEval("JNU(1.5,EXP(-4600))+EXP(11000)*EXP(1000)", ExprErrorValue, kErrNumericOverflow);
 }
 
+// Real orders up to the largest served at arguments so small that Y and K grow by thousands
+// of binary places at every step of their million-step recurrence, each scale counted
+// apart: the count ran past an int (a fuzzed DJNU: 2147480324 + 6644), wrapped
+// and made YNU 0 where it lies beyond the range. J, I and their derivatives lie far below
+// the smallest long double there (nu ln(x/2) - ln Gamma(nu + 1) is below -10^6), and Y, K
+// and theirs far above the largest: 0 and the overflow code. The spherical functions of
+// order n run the same recurrences at n + 1/2.
+TEST_F(BesselTest, ScaleCountsOfLongRecurrencesAtTinyArgumentsStayInRange) {
+  struct Family {
+    std::vector<const char*> below, beyond;
+    std::vector<const char*> orders;
+  };
+  const Family families[] = {
+      {{"JNU", "INU", "DJNU", "DINU"}, {"YNU", "KNU", "DYNU", "DKNU"}, {"999999.5", "700000.25", "333333.75"}},
+      {{"SPHJN", "SPHIN", "DSPHJN", "DSPHIN"}, {"SPHYN", "SPHKN", "DSPHYN", "DSPHKN"}, {"999999", "700000"}},
+  };
+  int calls = 0;
+  for (const Family& f : families) {
+    for (const char* order : f.orders) {
+      for (const char* x : {"1E-300^3", "1E-300^5", "1E-300^7", "1E-300^8", "2^-8000"}) {
+        for (const char* name : f.below) {
+          ExpectEval(std::string(name) + "(" + order + "," + x + ")", 0, 0);
+          ++calls;
+        }
+        for (const char* name : f.beyond) {
+          ExpectEval(std::string(name) + "(" + order + "," + x + ")", ExprErrorValue, kErrNumericOverflow);
+          ++calls;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(calls, 200);
+}
+
 // TFN where its integrand is a narrow peak far from 0, from tests/expr/reference/
 // tfn_references.py (mpmath at 40 digits): to the accuracy of small arguments.
 TEST_F(BesselTest, TfnKeepsItsAccuracyAtLargeArguments) {

@@ -18,11 +18,16 @@
 // temporaries, no open "IF" marks, no calculus built-in running), fail with a code or
 // give a finite number, and end: the slowest input of each target is printed, and
 // `--max-seconds S` turns an input slower than S seconds into a failure (off by default,
-// since machines differ; ctest's pass sets a limit far above its slowest input).
+// since machines differ; ctest's pass sets a limit far above its slowest input). An input
+// that fails a check, or that a sanitizer reports, is kept in fuzz_expression_failed_<target>
+// in the working folder.
 //
 //   fuzz_expression [--iterations N] [--seed S] [--target NAME] [--max-seconds S]
 //                   [--replay FILE --target NAME]
 #include <unistd.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+#endif
 
 #include <chrono>
 #include <algorithm>
@@ -71,8 +76,11 @@ fs::path g_dir;         // scratch folder of the file targets
 std::uint64_t g_accepted = 0;
 std::uint64_t g_seed = 1;      // --seed  // inputs of the target that got past the parser or reader
 
+void KeepInput();
+
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "fuzz_expression: %s: %s\n", g_current.c_str(), what.c_str());
+  KeepInput();
   std::abort();
 }
 void Check(bool ok, const char* what) {
@@ -85,6 +93,18 @@ Bytes FileBytes(const fs::path& p) {
 }
 void WriteFile(const fs::path& path, const Bytes& b) {
   std::ofstream(path, std::ios::binary | std::ios::trunc).write(b.data(), static_cast<std::streamsize>(b.size()));
+}
+
+// The input being run, kept in a file of the working folder when the driver or a sanitizer
+// ends the run on it, so that `--replay` can run it again.
+const Bytes* g_input = nullptr;
+std::string g_inputTarget;
+
+void KeepInput() {
+  if (g_input == nullptr) return;
+  const fs::path keep = "fuzz_expression_failed_" + g_inputTarget;
+  WriteFile(keep, *g_input);
+  std::fprintf(stderr, "fuzz_expression: %s: input kept in %s\n", g_current.c_str(), keep.c_str());
 }
 
 std::vector<Bytes> SeedFolder(const char* folder) {
@@ -488,6 +508,9 @@ int main(int argc, char** argv) {
   std::uint64_t iterations = 300, seed = 1;
   double maxSeconds = 0;
   std::string only, replay;
+#if defined(__SANITIZE_ADDRESS__)
+  __sanitizer_set_death_callback(KeepInput);
+#endif
   for (int k = 1; k + 1 < argc; k += 2) {
     const std::string flag = argv[k];
     if (flag == "--iterations") iterations = std::strtoull(argv[k + 1], nullptr, 10);
@@ -536,8 +559,11 @@ int main(int argc, char** argv) {
       if (i % 256 == 255) FreshLanguage();
       const Bytes input = i < t.seeds.size() ? t.seeds[i] : mutator.Next();
       g_current = t.name + " seed " + std::to_string(seed) + " iteration " + std::to_string(i);
+      g_input = &input;
+      g_inputTarget = t.name;
       const auto start = std::chrono::steady_clock::now();
       t.run(input, i);
+      g_input = nullptr;
       const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       if (seconds > slowest) slowest = seconds, slowestAt = i;
       if (maxSeconds > 0 && seconds > maxSeconds) {
