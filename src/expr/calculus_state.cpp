@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "expr/builtins.h"
 #include "expr/interpreter.h"
 #include "expr/program_slots.h"
 
@@ -26,6 +27,14 @@ void TCalculusErrorScope::Finish() {
   std::copy(added.begin(), added.begin() + (total - kept), ctx_.ExprErrorList.begin() + kept);
   ctx_.ExprErrorCount = total;
   if (ctx_.ExprMathError == 0) ctx_.ExprMathError = code_;
+}
+
+bool CalculusBindsDollar(ExprHandler handler) {
+  constexpr ExprHandler kBinders[] = {BuiltinAI,  BuiltinAIP, BuiltinQI,  BuiltinQIP,  BuiltinQIN,
+                                      BuiltinRI,  BuiltinDQIP, BuiltinSUM, BuiltinPROD, BuiltinSER};
+  for (const ExprHandler h : kBinders)
+    if (h == handler) return true;
+  return false;
 }
 
 bool CalculusLineEmpty(const ExprContext& ctx, int line) {

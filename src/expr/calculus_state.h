@@ -42,6 +42,9 @@ TCalculusState& CalculusState(ExprContext& ctx);
 // The line number argument n truncated toward zero, or -1 outside 0..9 (a NaN included).
 inline int CalculusLineNumber(long double n) { return n > -1 && n < 10 ? static_cast<int>(n) : -1; }
 
+// Is `handler` one of the built-ins that bind $ (the integrals, "SUM", "PROD", "SER")?
+bool CalculusBindsDollar(ExprHandler handler);
+
 // Is line n of the function being evaluated empty? An empty line counts as 0.
 bool CalculusLineEmpty(const ExprContext& ctx, int line);
 

@@ -81,6 +81,16 @@ struct TExprErrorMark {
   int branchFlags = 0;       // flags the first branch raised, taken aside at the second mark
 };
 
+// A line being probed (line_reach.h): the lines of its function that it runs are recorded
+// here instead of run.
+struct TLineProbe {
+  int firstSlot = 0;        // slot of the function's line 0
+  int nesting = 0;          // the nesting of the probed line's own run
+  std::uint16_t plain = 0;  // bit n: line n run by a call of Fn, a derivative, a solver
+  std::uint16_t bound = 0;  // bit n: line n run by a built-in that binds $
+  bool binds = false;       // the probed line calls a built-in that binds $
+};
+
 struct ExprContext {
   TExprVars ExprVars;
   long double ExprResult = 0;
@@ -105,6 +115,9 @@ struct ExprContext {
   long double ExprPointIndex = 0;
 
   TExprCompileState compile;
+
+  // Set while a line is probed for the lines it runs (line_reach.h).
+  TLineProbe* lineProbe = nullptr;
 
   // State that later built-ins keep per thread (the integral record of the calculus
   // built-ins); created by them on first use and freed with the context.

@@ -9,6 +9,7 @@
 #include "expr/bernoulli_numbers.h"
 #include "expr/compiler.h"
 #include "expr/interpreter.h"
+#include "expr/line_reach.h"
 #include "expr/math_faults.h"
 #include "expr/parser.h"
 #include "expr/quadrature_table.h"
@@ -83,29 +84,20 @@ void FinishEvaluation(ExprContext& ctx) {
 }
 
 // A line of the function being evaluated that reaches itself, directly or through the
-// lines installed before it (F1=F1+1, F1=DX(1), F2=F1 after F1=F2). The test runs of the
-// compile cannot see it: the slot is empty while it compiles. So the installed program
-// runs once more; a line that reaches itself aborts that run with -32, the code it would
-// raise whenever it ran. Only the function's own ten slots can be reached by a call of
-// line n, so other slots are not run again.
+// lines installed before it (F1=F1+1, F1=DX(1), F1=AI(1,0,1), F2=F1 after F1=F2, F2=SUM(1,...)
+// after F1=AI(2,...)). The test runs of the compile cannot see it: the slot is empty while
+// it compiles, and an integral that comes round to itself is ended by the refusal of nested
+// calculus built-ins before it does. So the installed lines are probed for the lines they
+// run (line_reach.h). Only the function's own ten slots can be reached by a call of line n.
+// A line that does is run once, to leave the code it raises whenever it runs (-32 from the
+// nesting limit, or -103 where a built-in that binds $ comes round to itself).
 bool ReachesItself(int slot) {
   ExprContext& ctx = ExprThreadContext();
   const int first = 10 * ctx.CurrentUdf;
   if (slot < first || slot >= first + 10) return false;
-  // The compile's own result and error cells are what its caller reads.
-  const long double result = ctx.ExprResult;
-  const int code = ctx.ExprMathError;
-  const auto list = ctx.ExprErrorList;
-  const int count = ctx.ExprErrorCount;
-  const std::uint64_t divFailures = ctx.ExprDivFailures;
-  ExprRunSlot(ctx, slot);
-  if (ctx.abortCode != 0) return true;
-  ctx.ExprResult = result;
-  ctx.ExprMathError = code;
-  ctx.ExprErrorList = list;
-  ctx.ExprErrorCount = count;
-  ctx.ExprDivFailures = divFailures;
-  return false;
+  if (!LineReachesItself(ProbeFunctionLines(ctx, ctx.CurrentUdf), slot - first)) return false;
+  (void)ExprRunSlot(ctx, slot);
+  return true;
 }
 
 }  // namespace
@@ -193,13 +185,15 @@ int ExprCompileSlot(std::string_view text, int slot, bool& reachesItself) {
   if (ExprSlotBegin(chosen, kModeEmit) < 0) return 0;
   const long double value = ExprParseAndRun(text);
   const int bytes = ExprSlotEnd();
-  if (value == ExprErrorValue || bytes == 0) {
+  if (bytes == 0) {
     ExprSlotFree(chosen);
     return 0;
   }
-  if (ReachesItself(chosen)) {
+  // A line whose test run failed may have failed for calling itself while it was empty
+  // (F1=IMPLICIT(1,0,1,1E-9): an empty line has no root); that is the fault to tell.
+  reachesItself = ReachesItself(chosen);
+  if (value == ExprErrorValue || reachesItself) {
     ExprSlotFree(chosen);
-    reachesItself = true;
     return 0;
   }
   return 1;

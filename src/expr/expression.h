@@ -13,6 +13,7 @@
 // flags first and reads them afterwards.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,9 +48,9 @@ std::optional<long double> ExprEntryValue(std::string_view text);
 // Compiles `text` into `slot` (a negative slot takes the lowest empty one, which
 // ExprCurrentSlot then names) and test-runs it with the variables as they stand. Returns
 // 1, or 0 when the slot cannot be had or the test value is the missing value (the slot
-// is then left empty). A slot that is a line of the function CurrentUdf names is run once
-// more when installed, and refused with -32 when it reaches itself (through F1..F9 or a
-// calculus built-in, directly or through the other lines).
+// is then left empty). A slot that is a line of the function CurrentUdf names is refused
+// when, installed, it reaches itself (through F1..F9 or a calculus built-in, directly or
+// through the other lines installed: line_reach.h).
 [[nodiscard]] int ExprCompileSlot(std::string_view text, int slot);
 // The same; `reachesItself` tells a refusal for a line that reaches itself (the message names
 // the line) from any other.
@@ -67,8 +68,11 @@ std::string ExprErrorLine(std::string_view text);
 // line: "Z=..." into slot 10k, "Fn=..." or "#Fn=..." (n 1..9) into slot 10k+n, any other
 // line is run at once. The function's ten slots are emptied first, so a line the text
 // does not define is empty. Returns 1 and sets the record's compiled flag, or -1 at the
-// first line that fails (the flag is cleared). CurrentUdf is k for the duration, so that
-// test runs of lines that call F1..F9 reach this function's own lines.
+// first line that fails (the flag is cleared); once every line has compiled, the text
+// fails too where a line calls a line it does not define, or holds a built-in that binds $
+// whose line runs another one (refused at every evaluation as nested: line_reach.h).
+// CurrentUdf is k for the duration, so that test runs of lines that call F1..F9 reach this
+// function's own lines.
 [[nodiscard]] int UdfLoad(int k);
 
 // Why the lines of a function did not compile, so that the message can name the line: the
@@ -77,8 +81,14 @@ struct TLinesFault {
   int line = -1;
   int missing = 0;             // n of the line called but not defined; 0: none
   bool reachesItself = false;  // the line reaches itself through the lines it calls
+  bool nestsCalculus = false;  // the line's integral, sum, product or series runs another
 };
 [[nodiscard]] int UdfLoad(int k, TLinesFault& fault);
+// The lines of function `udf` (0..14, 16 the view function) now in its slots that hold a
+// built-in that binds $ whose line runs another such built-in, directly or through other
+// lines: bit n for line n (0 the Z line). Every evaluation of such a line is refused with
+// "Calculus Functions Cannot Be Nested"; a test run refused so is told by naming one.
+std::uint16_t ExprNestingLines(int udf);
 // Empties user-defined function k's ten slots and clears its record's compiled flag (when
 // it has a record), so that a function refused after its lines were partly compiled never
 // runs an old or half-made program.

@@ -1,16 +1,19 @@
 // Loading the user-defined functions and the view function: texts of several lines, each
 // compiled into its program slot or run at once.
 #include <array>
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
 #include "expr/builtins.h"
+#include "expr/calculus_state.h"
 #include "expr/compiler.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/expression.h"
 #include "expr/finite_differences.h"
 #include "expr/function_table.h"
 #include "expr/function_text_lines.h"
+#include "expr/line_reach.h"
 #include "expr/program_slots.h"
 #include "expr/udf_record.h"
 
@@ -36,6 +39,17 @@ bool CallsOnlyDefinedLines(int udf, int& caller, int& missing) {
   return true;
 }
 
+// The first line of the text (0-based) among the function's lines in `lines` (bit n: line
+// n), with lineOfSlot[n] the text line of line n (-1 where the text has none); -1 when none.
+int FirstTextLine(std::uint16_t lines, const std::array<int, 10>& lineOfSlot) {
+  int first = -1;
+  for (int n = 0; n < 10; ++n) {
+    const int line = lineOfSlot[static_cast<std::size_t>(n)];
+    if ((lines >> n & 1) != 0 && line >= 0 && (first < 0 || line < first)) first = line;
+  }
+  return first;
+}
+
 // Compiles the lines of `text` into the slots of function `udf`: 10 udf (the "Z" line) and
 // 10 udf + n (lines "Fn" and "#Fn", n 1..9); any other line is run at once as a whole (an
 // assignment such as B=2 sets a user variable). Returns 1, or -1 at the first line that
@@ -57,7 +71,16 @@ int CompileLines(std::string_view text, int udf, TLinesFault& fault) {
     // A Z or F line without "=" holds no expression: it fails like a bad compile.
     if (!line.hasEquals) return -1;
     const int slot = UdfLineSlot(udf, line);
-    if (ExprCompileSlot(line.expression, slot, fault.reachesItself) == 0) return -1;
+    if (ExprCompileSlot(line.expression, slot, fault.reachesItself) == 0) {
+      // A test run refused as nested names the line that nests: one installed before it
+      // (a Z line last runs F1's integral of F2's sum), else this one.
+      if (!fault.reachesItself && ExprThreadContext().ExprMathError == kErrCalculusNested) {
+        fault.nestsCalculus = true;
+        const int first = FirstTextLine(ExprNestingLines(udf), lineOfSlot);
+        if (first >= 0) fault.line = first;
+      }
+      return -1;
+    }
     lineOfSlot[static_cast<std::size_t>(slot - 10 * udf)] = static_cast<int>(i);
   }
   int caller = 0, missing = 0;
@@ -66,7 +89,15 @@ int CompileLines(std::string_view text, int udf, TLinesFault& fault) {
     fault.missing = missing;
     return -1;
   }
+  // Nested built-ins that bind $ where the order of the lines hid them from the test runs:
+  // the first line of the text that holds the outer one is named.
   fault = TLinesFault{};
+  fault.line = FirstTextLine(ExprNestingLines(udf), lineOfSlot);
+  if (fault.line >= 0) {
+    fault.nestsCalculus = true;
+    ExprThreadContext().SetError(kErrCalculusNested);  // the code every evaluation would raise
+    return -1;
+  }
   return 1;
 }
 
@@ -75,6 +106,15 @@ constexpr long double kRelativeStep = static_cast<long double>(1e-6);
 long double Step(long double v) { return v == 0 ? kRelativeStep : kRelativeStep * v; }
 
 }  // namespace
+
+std::uint16_t ExprNestingLines(int udf) {
+  std::lock_guard lock(ExprCompileMutex());
+  const TLineReach reach = ProbeFunctionLines(ExprThreadContext(), udf);
+  std::uint16_t lines = 0;
+  for (int n = 0; n < 10; ++n)
+    if (LineNestsCalculus(reach, n)) lines |= static_cast<std::uint16_t>(1u << n);
+  return lines;
+}
 
 int UdfLoad(int k) {
   TLinesFault fault;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "expr/calculus_state.h"
 #include "expr/conditional.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/function_table.h"
@@ -84,11 +85,38 @@ long double ExprSafeDivide(long double a, long double b) {
   return ExprSafeDivide(ExprThreadContext(), a, b);
 }
 
+namespace {
+
+// A line of the probed function called (F1..F9) from inside the probed line is recorded,
+// not run.
+bool RecordProbedLine(ExprContext& ctx, int slot) {
+  TLineProbe& probe = *ctx.lineProbe;
+  const int line = slot - probe.firstSlot;
+  if (ctx.nesting <= probe.nesting || line < 0 || line > 9) return false;
+  probe.plain |= static_cast<std::uint16_t>(1u << line);
+  return true;
+}
+
+// A calculus built-in called by the probed line: the line it would run is recorded, and
+// the call gives 0 without running it (an integral of the line would run it hundreds of
+// times, to learn only its number).
+long double ProbeCalculusCall(ExprContext& ctx, ExprHandler handler, const long double* a) {
+  TLineProbe& probe = *ctx.lineProbe;
+  const bool binds = CalculusBindsDollar(handler);
+  probe.binds = probe.binds || binds;
+  const int line = CalculusLineNumber(a[0]);
+  if (line >= 0) (binds ? probe.bound : probe.plain) |= static_cast<std::uint16_t>(1u << line);
+  return 0;
+}
+
+}  // namespace
+
 long double ExprInterpret(int slot) { return ExprInterpret(ExprThreadContext(), slot); }
 
 long double ExprInterpret(ExprContext& ctx, int slot) {
   const TExprSlot* s = ExprSlotAt(slot);
   if (!s || s->Empty()) return ExprErrorValue;
+  if (ctx.lineProbe != nullptr && RecordProbedLine(ctx, slot)) return 0;
 
   // A run outside any entry point (a caller of ExprInterpret itself) is an evaluation of
   // its own.
@@ -167,7 +195,11 @@ long double ExprInterpret(ExprContext& ctx, int slot) {
         if (op >= kOpCall1 && op <= kOpCall10) {
           long double a[10];
           ExprGatherArguments(ip, op - (kOpCall1 - 1), T, a);
-          d = functions[ip->source].handler(ctx, a);
+          const TExprFunctionRow& row = functions[ip->source];
+          if (ctx.lineProbe != nullptr && (row.flags & kTakesSubFunctionNumber) != 0) [[unlikely]]
+            d = ProbeCalculusCall(ctx, row.handler, a);
+          else
+            d = row.handler(ctx, a);
         }
         break;
     }

@@ -6,6 +6,7 @@
 
 #include "app/long_double.h"
 #include "app/text_utils.h"
+#include "expr/calculus_state.h"
 #include "expr/compiler.h"
 #include "expr/error_text.h"
 #include "expr/expression.h"
@@ -135,6 +136,23 @@ class Checker {
         const int column = ctx_.ExprErrorColumn;
         ReportLineError(part, column);
         Select(line, offset + static_cast<std::size_t>(std::max(column, 0)), 0);
+        // A line that failed for calling itself while it was still empty (F1=IMPLICIT(1,...)
+        // finds no root of an empty line) is told that it calls itself.
+        const int code = ctx_.ExprMathError;
+        bool reachesItself = false;
+        if (l.kind == UdfLineKind::kSubFunction && code < 0 &&
+            ExprCompileSlot(part, kExprViewFnSlot + l.sub, reachesItself) == 0 && reachesItself) {
+          Select(line, offset, 0);
+          check_.caption = platform::StringOrId(kViewFnErrorCaption);
+          LineFault(kViewFnLineCallsItself, l.sub);
+        } else if (const int named = FirstLineAmong(ExprNestingLines(kExprViewFnUdf), line);
+                   code == kErrCalculusNested && !LineName(named).empty()) {
+          // A run refused as nested names the line that nests: one compiled before this
+          // one (a Z line last runs F1's integral of F2's sum), else this one.
+          Select(named, 0, 0);
+          check_.caption = platform::StringOrId(kViewFnErrorCaption);
+          LineFault(kViewFnLineNestsCalculus, LineName(named));
+        }
         return false;
       }
       bool reachesItself = false;
@@ -154,24 +172,44 @@ class Checker {
     return true;
   }
 
-  // n of the line Fn the fault names, 0 for another line.
-  int CalledLine(const TLinesFault& fault) const {
-    if (fault.line < 0 || static_cast<std::size_t>(fault.line) >= lines_.size()) return 0;
-    return ClassifyUdfLine(lines_[static_cast<std::size_t>(fault.line)]).sub;
+  // The name of line `line` of the text ("Z", "F3"), empty for a line of another kind.
+  std::string LineName(int line) const {
+    if (line < 0 || static_cast<std::size_t>(line) >= lines_.size()) return {};
+    const TUdfLine l = ClassifyUdfLine(lines_[static_cast<std::size_t>(line)]);
+    if (l.kind == UdfLineKind::kValue) return "Z";
+    return l.kind == UdfLineKind::kSubFunction ? "F" + std::to_string(l.sub) : std::string();
+  }
+  std::string FaultLineName(const TLinesFault& fault) const { return LineName(fault.line); }
+
+  // The first line of the text that is one of the function's lines in `mask` (bit n: line
+  // n, 0 the Z line), or `otherwise` when none is.
+  int FirstLineAmong(std::uint16_t mask, int otherwise) const {
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+      const TUdfLine l = ClassifyUdfLine(lines_[i]);
+      const int n = l.kind == UdfLineKind::kSubFunction ? l.sub : 0;
+      if (l.kind != UdfLineKind::kStatement && (mask >> n & 1) != 0) return static_cast<int>(i);
+    }
+    return otherwise;
   }
 
   // A message that names a line Fn: its "Fx" becomes "F" and the line's digit.
-  void LineFault(int id, int n) { Fail(StringWith(id, "Fx", "F" + std::to_string(n)), id); }
+  void LineFault(int id, int n) { LineFault(id, "F" + std::to_string(n)); }
+  // The same with the line's name ("Z" for the Z line).
+  void LineFault(int id, const std::string& name) { Fail(StringWith(id, "Fx", name), id); }
 
   // The whole text failed to compile: a line that calls a line the text does not define (its
   // call gave 0 in the test run, and "Error in Compiling View Function" named neither line),
-  // or one that reaches itself; the calling line is marked.
+  // one that reaches itself, or one whose integral, sum, product or series runs another;
+  // the line is marked.
   TViewFnCheck& CompileFault(const TLinesFault& fault) {
     if (fault.line >= 0) Select(fault.line, 0, 0);
+    const std::string name = FaultLineName(fault);
     if (fault.missing > 0)
       LineFault(kViewFnLineMissing, fault.missing);
-    else if (const int sub = CalledLine(fault); fault.reachesItself && sub > 0)
-      LineFault(kViewFnLineCallsItself, sub);
+    else if (fault.reachesItself && !name.empty())
+      LineFault(kViewFnLineCallsItself, name);
+    else if (fault.nestsCalculus && !name.empty())
+      LineFault(kViewFnLineNestsCalculus, name);
     else
       Fail(kViewFnCompileError);
     return check_;

@@ -31,6 +31,7 @@ inline constexpr int kViewFnZOnRight = 3208;
 inline constexpr int kViewFnCompileError = 3209;
 inline constexpr int kViewFnLineMissing = 3217;      // its "Fx" becomes the missing line
 inline constexpr int kViewFnLineCallsItself = 3218;  // its "Fx" becomes the line
+inline constexpr int kViewFnLineNestsCalculus = 3219;  // its "Fx" becomes the line
 inline constexpr int kViewFnBadRangeFirst = 3221;  // 3221..3226, see ViewFnRangeMessage
 
 // Which part of the entry a failure names (and takes the focus).

@@ -76,6 +76,26 @@ TEST_F(ViewFunctionTest, EachFailureGivesItsMessageAndPointsAtItsPlace) {
        ViewFnField::Text, 1, 3, 0},
       {"a line calling one never defined", Entry("Z=F3*X*Y"), 3217, "F3= Expression is Missing", kCaption,
        ViewFnField::Text, 0, 0, 0},
+      // A line that reaches itself through an integral, a root or a sum, whatever the order
+      // of the lines, and an integral or sum whose line runs another: named too (each was
+      // accepted, and every value failed with "Calculus Functions Cannot Be Nested" or none
+      // was found).
+      {"a line integrating itself", Entry("Z=X+Y+F1\r\nF1=AI(1,0,1)"), 3218, "F1 Expression Calls Itself", kCaption,
+       ViewFnField::Text, 1, 3, 0},
+      {"a line integrating itself before Z", Entry("F1=AI(1,0,1)\r\nZ=X+Y+F1"), 3218, "F1 Expression Calls Itself",
+       kCaption, ViewFnField::Text, 0, 3, 0},
+      {"a root of itself", Entry("F1=IMPLICIT(1,0,1,1E-10)\r\nZ=X*Y+F1"), 3218, "F1 Expression Calls Itself", kCaption,
+       ViewFnField::Text, 0, 3, 0},
+      {"an integral and a sum of each other", Entry("F1=AI(2,0,1)\r\nF2=SUM(1,1,3,1)\r\nZ=X*Y+F1"), 3218,
+       "F2 Expression Calls Itself", kCaption, ViewFnField::Text, 1, 3, 0},
+      {"an integral of a sum, Z first", Entry("Z=X+Y+F1\r\nF1=AI(2,0,1)\r\nF2=SUM(3,1,3,1)\r\nF3=$"), 3219,
+       "F1 Expression Nests Calculus Functions", kCaption, ViewFnField::Text, 1, 0, 0},
+      {"an integral of a sum, Z last", Entry("F1=AI(2,0,1)\r\nF2=SUM(3,1,3,1)\r\nF3=$\r\nZ=X+Y+F1"), 3219,
+       "F1 Expression Nests Calculus Functions", kCaption, ViewFnField::Text, 0, 0, 0},
+      {"an integral of a sum, lines in order", Entry("F3=$\r\nF2=SUM(3,1,3,1)\r\nF1=AI(2,0,1)\r\nZ=X+Y+F1"), 3219,
+       "F1 Expression Nests Calculus Functions", kCaption, ViewFnField::Text, 2, 0, 0},
+      {"a Z line integrating a sum", Entry("F1=SUM(2,1,3,1)\r\nF2=$\r\nZ=X*Y+AI(1,0,1)"), 3219,
+       "Z Expression Nests Calculus Functions", kCaption, ViewFnField::Text, 2, 0, 0},
       {"a line calling one never defined from a line", Entry("F1=X*Y\rF2=F1+F7\r\rZ=F2+1"), 3217,
        "F7= Expression is Missing", kCaption, ViewFnField::Text, 1, 0, 0},
   };

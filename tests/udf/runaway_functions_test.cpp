@@ -1,6 +1,12 @@
 // Functions whose lines reach themselves, or multiply their work past any sensible bound,
 // fail with an error instead of holding the thread, whichever way they are loaded; and
 // loading a function again forgets the lines its new text no longer defines.
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "expr/expression.h"
 #include "expr/program_slots.h"
 #include "tools/udf/udf_files.h"
 #include "tools/udf/udf_session.h"
@@ -97,6 +103,130 @@ TEST_F(RunawayFunctionsTest, LineReachingItselfIsRefusedWhenCompiled) {
   EXPECT_EQ(MathError(), kRecursion);
   EXPECT_TRUE(ExprSlotAt(2)->Empty());
   EXPECT_EQ(ExprRunSlot(0), 0);  // F1 = F2^3 of an empty F2
+}
+
+// Every calculus built-in with its line number in place of "#": those that bind $ first.
+constexpr int kBinders = 10;
+const char* const kCalculusCalls[] = {"AI(#,0,1)",   "AIP(#,0,1,1E-8)", "QI(#,0,1)",      "QIP(#,0,1,1E-8)",
+                                      "QIN(#,0,1,8)", "RI(#,0,1)",       "DQIP(#,0,1,0,1,1E-8)",
+                                      "SUM(#,1,3,1)", "PROD(#,1,3,1)",   "SER(#,1,1,1E-10)",
+                                      "DX(#)",        "DX2(#)",          "DY(#)",          "DY2(#)",
+                                      "DXY(#)",       "IMPLICIT(#,0,1,1E-10)", "IMPLICIT_(#,0,1,1E-10)"};
+
+std::string Call(const char* call, int line) {
+  std::string text = call;
+  text.replace(text.find('#'), 1, std::to_string(line));
+  return text;
+}
+
+// The lines of a text joined with CR LF.
+std::string Text(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  return text;
+}
+
+struct TLoopCase {
+  std::string text;
+  int line;    // the 0-based line of the text named
+  bool nests;  // a built-in that binds $ runs another (else: the line reaches itself)
+};
+
+// Texts that can never give a value: a line that reaches itself through a calculus built-in,
+// directly, through a line it calls or through a second built-in, with the Z line first or
+// last; and a built-in that binds $ whose line runs another, directly or through a
+// derivative, whatever the order of the lines. Each was accepted whenever the test runs of
+// the compile met an empty line where the loop or the nesting closed (Z=X+Y+F1 with
+// F1=AI(1,0,1) drew an empty graph, and every evaluation failed with "Calculus Functions
+// Cannot Be Nested"); F1=F1+1 and F1=DX(1) were refused as reaching themselves.
+std::vector<TLoopCase> LoopCases() {
+  std::vector<TLoopCase> cases;
+  const std::string z = "Z=A0*X+Y+F1";
+  for (const char* c : kCalculusCalls) {
+    const std::string self = "F1=" + Call(c, 1);
+    cases.push_back({Text({z, self}), 1, false});
+    cases.push_back({Text({self, z}), 0, false});
+    // Through a line it calls, compiled before it; and after it, where the built-in runs an
+    // empty line in the test run (a root of an empty line fails that run).
+    cases.push_back({Text({"F2=F1+X", "F1=" + Call(c, 2), z}), 1, false});
+    if (std::string_view(c).substr(0, 8) != "IMPLICIT")
+      cases.push_back({Text({"F1=" + Call(c, 2), "F2=F1+X", z}), 1, false});
+    // Through a second built-in.
+    for (const char* d : {"AI(#,0,1)", "SUM(#,1,3,1)", "DX(#)", "IMPLICIT(#,0,1,1E-10)"}) {
+      if (std::string_view(c).substr(0, 8) != "IMPLICIT") {
+        cases.push_back({Text({"F1=" + Call(c, 2), "F2=" + Call(d, 1), z}), 1, false});
+      } else if (std::string_view(d).substr(0, 8) != "IMPLICIT") {
+        cases.push_back({Text({"F2=" + Call(d, 1), "F1=" + Call(c, 2), z}), 1, false});
+      }
+    }
+  }
+  // Nesting: the outer built-in in F1 (or in the Z line), the inner one in F2.
+  for (int outer = 0; outer < kBinders; ++outer) {
+    for (int inner = 0; inner < kBinders; ++inner) {
+      const std::string f1 = "F1=" + Call(kCalculusCalls[outer], 2);
+      const std::string f2 = "F2=" + Call(kCalculusCalls[inner], 3);
+      cases.push_back({Text({z, f1, f2, "F3=$*X"}), 1, true});
+      cases.push_back({Text({f1, f2, "F3=$*X", z}), 0, true});
+    }
+    cases.push_back({Text({"Z=A0*X+Y+" + Call(kCalculusCalls[outer], 1), "F1=SUM(2,1,3,1)", "F2=$"}), 0, true});
+  }
+  // Through a derivative between them.
+  cases.push_back({Text({z, "F1=AI(2,0,1)", "F2=DX(3)", "F3=SUM(4,1,2,1)", "F4=$*X"}), 1, true});
+  cases.push_back(
+      {Text({z, "F1=QI(2,0,1)", "F4=1/$^2", "F3=Z-SER(4,1,1,1E-6)", "F2=IMPLICIT(3,0,10,1E-10)"}), 1, true});
+  return cases;
+}
+
+TEST_F(RunawayFunctionsTest, LinesThatLoopOrNestThroughCalculusBuiltinsAreRefusedAndNamed) {
+  int checked = 0;
+  for (const TLoopCase& c : LoopCases()) {
+    Parsed(0, "F", c.text, {{"-1e+25", "1", "1e+25"}});
+    TLinesFault fault;
+    EXPECT_EQ(UdfLoad(0, fault), -1) << c.text;
+    EXPECT_EQ(std::tuple(fault.line, fault.reachesItself, fault.nestsCalculus, fault.missing),
+              std::tuple(c.line, !c.nests, c.nests, 0))
+        << c.text;
+    if (c.nests) {
+      EXPECT_EQ(MathError(), kNestedCalculus) << c.text;
+    }
+    EXPECT_EQ(Udf(0)->Compiled, 0) << c.text;
+    fault = TLinesFault{};
+    EXPECT_EQ(ExprCompileViewFn(c.text, 2, 3, fault), -1) << c.text;
+    EXPECT_EQ(std::tuple(fault.line, fault.reachesItself, fault.nestsCalculus), std::tuple(c.line, !c.nests, c.nests))
+        << c.text;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 344);
+  // The session file's copy is not installed either.
+  FreeUdf(0);
+  for (const char* text :
+       {"Z=A0*X+Y+F1\r\nF1=AI(1,0,1)\r\n", "Z=A0*X+Y+F1\r\nF1=AI(2,0,1)\r\nF2=SUM(3,1,3,1)\r\nF3=$\r\n"})
+    EXPECT_EQ(LoadFromSession(text), 0) << text;
+}
+
+// What may be composed still loads and evaluates: a derivative or a root inside an integral
+// or a sum, and a sum inside a derivative (only built-ins that bind $ cannot nest).
+TEST_F(RunawayFunctionsTest, DerivativesAndRootsStillComposeWithIntegralsAndSums) {
+  struct Composed {
+    const char* text;
+    long double value;  // at X = 2, Y = 3, A0 = 1
+  };
+  const Composed cases[] = {
+      // The integral over $ in [0, 1] of d(X^2 $)/dX = 2X $: X.
+      {"F3=X*X*$\r\nF2=DX(3)\r\nF1=AI(2,0,1)\r\nZ=A0*X+Y+F1\r\n", 2 + 3 + 2},
+      // d/dX of X (1 + 2 + 3).
+      {"F3=X*$\r\nF2=SUM(3,1,3,1)\r\nF1=DX(2)\r\nZ=A0*X+Y+F1\r\n", 2 + 3 + 6},
+      // The sum of the roots Z = $ for $ = 1, 2, 3.
+      {"F3=Z-$\r\nF2=IMPLICIT(3,0,10,1E-15)\r\nF1=SUM(2,1,3,1)\r\nZ=A0*X+Y+F1\r\n", 2 + 3 + 6},
+  };
+  for (const Composed& c : cases) {
+    Parsed(0, "F", c.text, {{"-1e+25", "1", "1e+25"}});
+    ASSERT_EQ(UdfLoad(0), 1) << c.text;
+    Ctx().CurrentUdf = 0;
+    Vars().X() = 2, Vars().Y() = 3, Vars().A(0) = 1;
+    EXPECT_LD_NEAR(ExprRunSlot(0), c.value, 1e-7L) << c.text;
+    ASSERT_EQ(ExprCompileViewFn(c.text, 2, 3), 1) << c.text;
+  }
 }
 
 // An abort cannot be forgotten by "IF" as the error of a branch not taken, and the next

@@ -96,6 +96,16 @@ TEST_F(UdfValidationTest, EachFaultHasItsMessageAndPlace) {
       // ("UDF Compilation Failure" named neither).
       {"F1=F2\nF2=F1\nZ=A0*X*Y+F1", 1, {u}, kExpressionFails, "F2 Expression Calls Itself", F::kText, -1, 1, 0, false},
       {"F1=X\nZ=A0*X*Y+F1+F3", 1, {u}, kCompilationFailure, "F3= Expression is Missing", F::kText, -1, 1, -1, true},
+      // A line that reaches itself through an integral, a root or a sum, and an integral or
+      // sum whose line runs another, whatever the order of the lines: named too (each was
+      // accepted, with a warning of a weak parameter, and no value could be computed).
+      {"Z=A0*X+Y+F1\nF1=AI(1,0,1)", 1, {u}, kExpressionFails, "F1 Expression Calls Itself", F::kText, -1, 1, 0, false},
+      {"F1=IMPLICIT(1,0,1,1E-10)\nZ=A0*X+Y+F1", 1, {u}, kExpressionFails, "F1 Expression Calls Itself", F::kText, -1, 0, 0, false},
+      {"F1=AI(2,0,1)\nF2=SUM(1,1,3,1)\nZ=A0*X+Y+F1", 1, {u}, kExpressionFails, "F2 Expression Calls Itself", F::kText, -1, 1, 0, false},
+      {"Z=A0*X+Y+F1\nF1=AI(2,0,1)\nF2=SUM(3,1,3,1)\nF3=$", 1, {u}, kExpressionFails, "F1 Expression Nests Calculus Functions", F::kText, -1, 1, 0, false},
+      {"F1=AI(2,0,1)\nF2=SUM(3,1,3,1)\nF3=$\nZ=A0*X+Y+F1", 1, {u}, kExpressionFails, "F1 Expression Nests Calculus Functions", F::kText, -1, 0, 0, false},
+      {"F3=$\nF2=SUM(3,1,3,1)\nF1=AI(2,0,1)\nZ=A0*X+Y+F1", 1, {u}, kExpressionFails, "F1 Expression Nests Calculus Functions", F::kText, -1, 2, 0, false},
+      {"F1=SUM(2,1,3,1)\nF2=$\nZ=A0*X+Y+AI(1,0,1)", 1, {u}, kExpressionFails, "Z Expression Nests Calculus Functions", F::kText, -1, 2, 0, false},
   };
   for (const Case& c : cases) {
     const TUdfVerdict v = Validate(4, c.text, c.count, c.rows);

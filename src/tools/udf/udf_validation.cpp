@@ -6,6 +6,7 @@
 
 #include "app/c_format.h"
 #include "app/long_double.h"
+#include "expr/calculus_state.h"
 #include "expr/data_statistics_cells.h"
 #include "expr/error_text.h"
 #include "expr/evaluation_stop.h"
@@ -80,6 +81,19 @@ TUdfVerdict CheckLimits(const TUdfRecord& r) {
   return {};
 }
 
+// n of a line Fn, 0 for the Z line (and for a line of another kind).
+int LineNumber(const TUdfLine& line) { return line.kind == UdfLineKind::kSubFunction ? line.sub : 0; }
+
+// The first line of the text (0-based) that is one of the function's lines in `mask` (bit n:
+// line n, 0 the Z line), or `otherwise` when none is.
+int FirstLineAmong(const std::vector<std::string_view>& lines, std::uint16_t mask, int otherwise) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const TUdfLine l = ClassifyUdfLine(lines[i]);
+    if (l.kind != UdfLineKind::kStatement && (mask >> LineNumber(l) & 1) != 0) return static_cast<int>(i);
+  }
+  return otherwise;
+}
+
 // Step 2: every line run once. `used` collects the variables the expressions read.
 TUdfVerdict RunLines(const TUdfRecord& r, int k, std::uint32_t& used, bool& sawZ) {
   ExprContext& ctx = ExprThreadContext();
@@ -116,10 +130,25 @@ TUdfVerdict RunLines(const TUdfRecord& r, int k, std::uint32_t& used, bool& sawZ
       // The column of the fault within the whole line: the expression starts after the "=".
       const int offset = static_cast<int>(line.expression.data() - line.text.data());
       const int column = std::min(offset + std::max(ctx.ExprErrorColumn, 0), static_cast<int>(line.text.size()));
-      const std::string_view languageText = code < 0 ? ExprErrorText(code) : std::string_view();
+      const std::string languageText = code < 0 ? std::string(ExprErrorText(code)) : std::string();
+      const std::string marked = ExprErrorLine(line.expression);
+      // A line that failed for calling itself while it was still empty (F1=IMPLICIT(1,...)
+      // finds no root of an empty line) is told that it calls itself.
+      bool reachesItself = false;
+      if (line.kind == UdfLineKind::kSubFunction && code < 0 &&
+          ExprCompileSlot(line.expression, UdfLineSlot(k, line), reachesItself) == 0 && reachesItself)
+        return LineFault(UdfFault::kExpressionFails, UdfLineCallsItselfText(line.sub), n, line.text, 0);
+      // A run refused as nested names the line that nests: one compiled before this one (a Z
+      // line last runs F1's integral of F2's sum), else this one.
+      if (code == kErrCalculusNested) {
+        const int named = FirstLineAmong(lines, ExprNestingLines(k), n);
+        const TUdfLine l = ClassifyUdfLine(lines[static_cast<std::size_t>(named)]);
+        if (l.kind != UdfLineKind::kStatement)
+          return LineFault(UdfFault::kExpressionFails, UdfLineNestsCalculusText(LineNumber(l)), named, l.text, 0);
+      }
       if (!languageText.empty()) {
-        TUdfVerdict fault = LineFault(UdfFault::kExpressionFails, ExprErrorLine(line.expression), n, line.text, column);
-        fault.caption = std::string(languageText);
+        TUdfVerdict fault = LineFault(UdfFault::kExpressionFails, marked, n, line.text, column);
+        fault.caption = languageText;
         return fault;
       }
       return LineFault(UdfFault::kExpressionFails, kUdfInvalidNumericExpression, n, line.text, column);
@@ -182,7 +211,14 @@ std::string UdfWeakParameterText(int j) {
       'A' + j);
 }
 
-std::string UdfLineCallsItselfText(int n) { return CFormat("F%d Expression Calls Itself", n); }
+namespace {
+
+std::string LineName(int n) { return n == 0 ? std::string("Z") : CFormat("F%d", n); }
+
+}  // namespace
+
+std::string UdfLineCallsItselfText(int n) { return LineName(n) + " Expression Calls Itself"; }
+std::string UdfLineNestsCalculusText(int n) { return LineName(n) + " Expression Nests Calculus Functions"; }
 
 std::string UdfLineDetail(int line, std::string_view text) {
   return CFormat("Line %d: ", line + 1) + ShownLine(text);
@@ -218,11 +254,21 @@ TUdfVerdict ValidateUdf(int k, std::span<const TXYZPoint> points, long double zR
     TLinesFault fault;
     if (UdfLoad(k, fault) != 1) {
       if (ctx.stopped) return Stopped({});
-      // The line that calls a line the text does not define is named, with the line it calls.
+      // The line that calls a line the text does not define is named, with the line it calls;
+      // so is a line that reaches itself and one whose integral, sum, product or series runs
+      // another such built-in.
       const std::vector<std::string_view> lines = UdfTextLines(UdfFieldText(r->Text));
-      if (fault.missing > 0 && fault.line >= 0 && static_cast<std::size_t>(fault.line) < lines.size())
-        return LineFault(UdfFault::kCompilationFailure, CFormat("F%d= Expression is Missing", fault.missing),
-                         fault.line, lines[static_cast<std::size_t>(fault.line)]);
+      if (fault.line >= 0 && static_cast<std::size_t>(fault.line) < lines.size()) {
+        const std::string_view text = lines[static_cast<std::size_t>(fault.line)];
+        const int n = LineNumber(ClassifyUdfLine(text));
+        if (fault.missing > 0)
+          return LineFault(UdfFault::kCompilationFailure, CFormat("F%d= Expression is Missing", fault.missing),
+                           fault.line, text);
+        if (fault.reachesItself)
+          return LineFault(UdfFault::kExpressionFails, UdfLineCallsItselfText(n), fault.line, text, 0);
+        if (fault.nestsCalculus)
+          return LineFault(UdfFault::kExpressionFails, UdfLineNestsCalculusText(n), fault.line, text, 0);
+      }
       TUdfVerdict v = Refuse(UdfFault::kCompilationFailure, "UDF Compilation Failure");
       v.field = UdfField::kText;
       return v;

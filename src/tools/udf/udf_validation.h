@@ -79,8 +79,12 @@ std::string UdfWeakParameterText(int j);
 // The detail of a fault in line `line` (0-based) of a text: "Line 2: " and the line (cut
 // at 60 characters).
 std::string UdfLineDetail(int line, std::string_view text);
-// "Fn Expression Calls Itself": a line that reaches itself through the lines it calls.
+// "Fn Expression Calls Itself" ("Z Expression ..." for n = 0): a line that reaches itself
+// through the lines it calls.
 std::string UdfLineCallsItselfText(int n);
+// "Fn Expression Nests Calculus Functions" ("Z ..." for n = 0): a line whose integral, sum,
+// product or series runs another, which the language refuses at every evaluation.
+std::string UdfLineNestsCalculusText(int n);
 // The label of parameter row i: "#A [A0]" .. "#J [A9]".
 std::string UdfParameterRowLabel(int i);
 
