@@ -94,6 +94,32 @@ TEST_F(ViewFunctionDialog, FailureKeepsTheDialogOpenWithItsPlaceSelected) {
   EXPECT_EQ(record_, start);
 }
 
+// A line that reaches itself through an integral, and an integral of a line holding a sum,
+// are told by name with the line selected and the dialog open: both were accepted, and
+// drew an empty graph whose every value failed.
+TEST_F(ViewFunctionDialog, LinesLoopingOrNestingThroughIntegralsAreNamed) {
+  const TViewFnRecord start = ClearedViewFnRecord();
+  Open(start);
+  const std::pair<const char*, const char*> cases[] = {
+      {"Z=X+Y+F1\r\nF1=AI(1,0,1)", "F1 Expression Calls Itself"},
+      {"Z=X+Y+F1\r\nF1=AI(2,0,1)\r\nF2=SUM(3,1,3,1)\r\nF3=$", "F1 Expression Nests Calculus Functions"},
+      {"F1=AI(2,0,1)\r\nF2=SUM(3,1,3,1)\r\nF3=$\r\nZ=X+Y+F1", "F1 Expression Nests Calculus Functions"},
+  };
+  const int lines[] = {1, 1, 0};
+  std::size_t k = 0;
+  for (const auto& [text, message] : cases) {
+    Type(text);
+    dialog_->accept();
+    ASSERT_EQ(answers_.Boxes().size(), k + 1) << text;
+    EXPECT_EQ(answers_.Boxes()[k].text, message);
+    EXPECT_EQ(answers_.Boxes()[k].caption, "View Function(X,Y) Validation Error");
+    EXPECT_EQ(dialog_->TextEdit()->textCursor().blockNumber(), lines[k]) << text;
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_EQ(record_, start);
+    ++k;
+  }
+}
+
 TEST_F(ViewFunctionDialog, EnterStartsALineAndNeverClosesTheDialog) {
   Open(ClearedViewFnRecord());
   dialog_->activateWindow();
