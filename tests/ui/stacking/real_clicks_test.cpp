@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -23,8 +25,10 @@
 
 #include "app/ui/command_ids.h"
 #include "app/ui/main_window.h"
+#include "app/ui/number_field.h"
 #include "app/ui/small_controls.h"
 #include "graph3d/ui/view_function_dialog.h"
+#include "platform/qt/qt_text.h"
 #include "every_window_support.h"
 #include "stacking_walk.h"
 #include "x_display.h"
@@ -203,6 +207,78 @@ TEST_F(RealClicks, EveryButtonOfTheGraphAndSmoothingWindowsAnswersARealClick) {
   EXPECT_TRUE(tally.failures.empty()) << tally.failures.size() << " of " << tally.clicked << " buttons:\n" << all;
   std::fprintf(stderr, "real clicks: %d buttons of %zu windows clicked (%d check boxes and radio buttons), %d disabled\n",
                tally.clicked, std::size(owners), tally.toggles, tally.disabled);
+}
+
+// A value typed key by key past a field's range in a smoothing window, and Eval (Eval Spline)
+// clicked through the X server, as a user clicks: the click moves the focus out of the field
+// under the window manager, and the button settles the field before it acts. It says the
+// range, shows the field clamped with the focus back in it, and opens no evaluation table.
+// (The field was clamped without a word and the table opened over it on the clamped surface.)
+TEST_F(RealClicks, ARealClickOnEvalSettlesTheFieldLeftForItFirst) {
+  every_window::TProgramUnderWalk program("ondravik_real_click_eval");
+  struct TOwner {
+    int command;
+    const char* className;
+  };
+  const TOwner owners[] = {{CmGriddedNP, "T3DSpline"}, {CmUniformGrid, "TDFSpline"}, {CmScatteredNP, "T3DNParm"}};
+  int checked = 0;
+  for (const TOwner& o : owners) {
+    SCOPED_TRACE(o.className);
+    const auto inside = [&](QWidget* window) {
+      window->raise();
+      window->activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(window, 30000));
+      std::vector<QLineEdit*> fields;
+      for (QLineEdit* e : window->findChildren<QLineEdit*>())
+        if (NumberFieldOf(e) != nullptr && e->isVisible() && e->isEnabled()) fields.push_back(e);
+      ASSERT_FALSE(fields.empty());
+      std::sort(fields.begin(), fields.end(), [](QLineEdit* a, QLineEdit* b) { return a->objectName() < b->objectName(); });
+      QLineEdit* field = fields.front();
+      TNumberField& f = *NumberFieldOf(field);
+      auto* eval = window->findChild<QPushButton*>(QString::number(378));
+      ASSERT_NE(eval, nullptr);
+      ASSERT_TRUE(eval->isEnabled());
+      // Into the field with a real click, its text selected, and a number past its range typed
+      // key by key.
+      const QPoint in = field->mapToGlobal(field->rect().center());
+      ASSERT_TRUE(ClickAt(in.x(), in.y()));
+      ASSERT_TRUE(WaitUntil([&] { return field->hasFocus(); }));
+      QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+      const QString past = QString::number(static_cast<long>(f.RangeMaximum()) * 3 + 10);
+      QTest::keyClicks(field, past);
+      ASSERT_EQ(field->text(), past);
+      const int boxes = program.Answers().Shown();
+      // A window the click opens (the evaluation table) is named and closed.
+      std::string opened;
+      QTimer closer;
+      QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()); d != nullptr && d != window) {
+          opened = d->metaObject()->className();
+          d->reject();
+        }
+      });
+      closer.start(20);
+      const QPoint at = eval->mapToGlobal(eval->rect().center());
+      ASSERT_TRUE(ClickAt(at.x(), at.y()));
+      const bool told = WaitUntil([&] { return program.Answers().Shown() > boxes || !opened.empty(); }) &&
+                        program.Answers().Shown() > boxes;
+      QTest::qWait(200);
+      closer.stop();
+      EXPECT_TRUE(told) << "nothing was said";
+      EXPECT_EQ(opened, "") << "the click opened a window over the field";
+      if (told) {
+        EXPECT_EQ(program.Answers().LastText(), platform::qt::ToCp1252(f.Message()));
+      }
+      EXPECT_EQ(field->text(), f.TextOf(f.RangeMaximum()));
+      EXPECT_TRUE(field->hasFocus());
+      ++checked;
+    };
+    EXPECT_TRUE(WithWindow([&] { program.Window().ExecuteCommand(o.command); },
+                           [&](QWidget* w) { return std::string(w->metaObject()->className()) == o.className; }, inside))
+        << o.className << " did not open";
+    if (HasFatalFailure()) return;
+  }
+  EXPECT_EQ(checked, 3);
 }
 
 }  // namespace
