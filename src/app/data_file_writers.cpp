@@ -5,6 +5,7 @@
 #include "app/data_statistics.h"
 #include "app/file_utils.h"
 #include "app/long_double.h"
+#include "app/number_format.h"
 #include "app/worksheet_records.h"
 
 namespace {
@@ -35,9 +36,12 @@ std::string TableText(std::span<const TXYZPoint> table, const TDataTitles& title
   const bool weighted = Weighted(table);
   for (const TXYZPoint& p : PointsOf(table)) {
     const WrittenPoint w = Written(p);
-    text += CFormat("%-*.*Lg %-*.*Lg %-*.*Lg %c", width, digits, w.x, width, digits, w.y, width,
-                    digits, w.z, w.status);
-    if (weighted) text += CFormat(" W%-*.*Lg", width, digits, w.w);
+    // Figures of a file of doubles show as written, without the binary remainder that
+    // `digits` past a double's own would show.
+    const auto figure = [&](long double v) { return DataFigureText(v, digits); };
+    text += CFormat("%-*s %-*s %-*s %c", width, figure(w.x).c_str(), width, figure(w.y).c_str(), width,
+                    figure(w.z).c_str(), w.status);
+    if (weighted) text += CFormat(" W%-*s", width, figure(w.w).c_str());
     text += "\r\n";
   }
   return text;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 #include <system_error>
 
 #include "app/c_format.h"
@@ -104,6 +105,30 @@ long double DoubleRoundingAt(long double x) {
 }
 
 std::string ShortestFigureText(long double x) { return ShortestTextWithin(x, DoubleRoundingAt(x)); }
+
+std::string DataFigureText(long double x, int digits) {
+  const double d = static_cast<double>(x);
+  if (std::isfinite(d) && d != 0 && static_cast<long double>(d) == x) {
+    // The shortest text that gives the double back, in scientific form: its digits and its
+    // decimal exponent. "%.*Lg" then writes those digits in the form the other figures take,
+    // with at least the digits before the point that `digits` would show (1000000, not 1e+06).
+    char text[64];
+    const std::to_chars_result r = std::to_chars(text, text + sizeof text - 1, d, std::chars_format::scientific);
+    if (r.ec == std::errc()) {
+      *r.ptr = '\0';
+      const std::string_view shortest(text, static_cast<std::size_t>(r.ptr - text));
+      const std::size_t e = shortest.find('e');
+      int significant = 0;
+      for (const char c : shortest.substr(0, e))
+        if (c >= '0' && c <= '9') ++significant;
+      const int exponent = e == std::string_view::npos ? 0 : std::atoi(shortest.data() + e + 1);
+      int precision = significant;
+      if (exponent >= 0) precision = std::max(precision, std::min(digits, exponent + 1));
+      if (precision > 0 && precision < digits) return CFormat("%.*Lg", precision, x);
+    }
+  }
+  return CFormat("%.*Lg", digits, x);
+}
 
 std::string FormatIntLeft(int value, int width) { return CFormat("%-*d", width, value); }
 

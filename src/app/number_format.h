@@ -47,6 +47,12 @@ long double DoubleRoundingAt(long double x);
 // double's binary remainder, "5403001.2599999997765").
 std::string ShortestFigureText(long double x);
 
+// "%.*Lg" of a figure of the data at `digits` significant digits, where a value that a double
+// holds exactly (data read from a file of doubles) takes the fewest digits, up to `digits`,
+// that give that double back: it shows as it was written ("0.00086080047", not the binary
+// remainder "0.00086080046999999996" of 17 digits). Any other value keeps its `digits`.
+std::string DataFigureText(long double x, int digits);
+
 // The integer left-justified in a field of the given width ("%-*d").
 std::string FormatIntLeft(int value, int width);
 

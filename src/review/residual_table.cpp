@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/c_format.h"
+#include "app/number_format.h"
 #include "app/file_utils.h"
 #include "app/import_readers.h"
 #include "app/long_double.h"
@@ -67,7 +68,10 @@ PointTable ResidualPointTable(std::span<const TXYZPoint> table, const SurfaceFun
 std::string ResidualText(std::span<const TResidualRow> rows) {
   std::string text;
   text.reserve(rows.size() * 79);
-  for (const TResidualRow& row : rows) text += CFormat("%25.17Lg %25.17Lg %25.17Lg\r\n", row.x, row.y, row.r);
+  // The point's X and Y as the data hold them (a file of doubles without its binary
+  // remainder); the residual with all its digits.
+  for (const TResidualRow& row : rows)
+    text += CFormat("%25s %25s %25.17Lg\r\n", DataFigureText(row.x, 17).c_str(), DataFigureText(row.y, 17).c_str(), row.r);
   return text;
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/c_format.h"
+#include "app/number_format.h"
 #include "app/long_double.h"
 #include "expr/expression.h"
 #include "numerics/stepped_range.h"
@@ -153,10 +154,12 @@ TGenOutcome GenerateFileText(const TEvalComputer& computer, const TEvalLimitChoi
   text.clear();
   return ForEachPair(computer, limits, mode, inputs, progress, [&text](const TEvalLine& line, TGenOutcome& out) {
     if (!HasValue(line) || !HasBand(line)) return true;
+    // X and Y as given (an end taken from a file of doubles without its binary remainder).
+    const std::string x = DataFigureText(line.x, 17), y = DataFigureText(line.y, 17);
     if (!line.hasLimits) {
-      text += CFormat("%-25.17Lg  %-25.17Lg  %-25.17Lg\r\n", line.x, line.y, line.z);
+      text += CFormat("%-25s  %-25s  %-25.17Lg\r\n", x.c_str(), y.c_str(), line.z);
     } else {
-      text += CFormat("%-25.17Lg  %-25.17Lg  %-25.17Lg\t%-25.17Lg  %-25.17Lg\r\n", line.x, line.y, line.z,
+      text += CFormat("%-25s  %-25s  %-25.17Lg\t%-25.17Lg  %-25.17Lg\r\n", x.c_str(), y.c_str(), line.z,
                       line.lower, line.upper);
     }
     ++out.written;

@@ -102,7 +102,9 @@ bool TEvalTable::Exported(const TEvalRow& row) const {
 std::vector<std::string> TEvalTable::RowLines() const {
   std::vector<std::string> out;
   for (const TEvalRow& row : rows_)
-    if (Exported(row)) out.push_back(CFormat("%-25.17Lg  %-25.17Lg  %-25.17Lg", row.x, row.y, row.z));
+    if (Exported(row))
+      out.push_back(CFormat("%-25s  %-25s  %-25.17Lg", DataFigureText(row.x, 17).c_str(),
+                            DataFigureText(row.y, 17).c_str(), row.z));
   return out;
 }
 

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cfloat>
 #include <cstdlib>
+#include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -67,6 +69,26 @@ TEST(DataFileWriters, WorksheetsCountTheMarksTheyLoseAndNameTheValuesTheyCannotH
 TEST(DataFileWriters, ClipboardTextUsesWiderFields) {
   const std::string text = DataClipboardText(FourPoints(), Titles("T", "x", "y", "z"));
   EXPECT_EQ(text.size(), 20u + 4u * 78u);
+}
+
+// A table read from a file of doubles (a statistics-package or Excel file) goes to the ASCII
+// editor and the clipboard as its figures were written, not with the binary remainder that
+// 16 digits show of a double; a value computed in the table keeps its 16 digits.
+TEST(DataFileWriters, ClipboardTextShowsFiguresOfDoublesAsWritten) {
+  const PointTable t = TableOf({{static_cast<double>(-0.67346939), static_cast<double>(0.00086080047),
+                                 static_cast<double>(5403001.26)},
+                                {1.0L / 3, 2, 3}});
+  const auto line = [](int width, std::initializer_list<const char*> figures) {
+    std::string out;
+    for (const char* f : figures) out += f + std::string(static_cast<std::size_t>(width) - std::strlen(f), ' ') + ' ';
+    return out + " \r\n";
+  };
+  const std::string text = DataClipboardText(t, Titles("", "", "", ""));
+  EXPECT_EQ(text.substr(16), line(24, {"-0.67346939", "0.00086080047", "5403001.26"}) +
+                                 line(24, {"0.3333333333333333", "2", "3"}));
+  // Save As keeps its 15 digits, which never showed a remainder.
+  EXPECT_EQ(DataFileText(t, Titles("", "", "", "")).substr(16, 75),
+            line(23, {"-0.67346939", "0.00086080047", "5403001.26"}));
 }
 
 TEST(DataFileWriters, WorksheetCopiesOfFourPointsAndOfAnEmptyTable) {

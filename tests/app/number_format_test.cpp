@@ -351,3 +351,34 @@ TEST(FigureText, AStepWithinTheRoundingOfItsEnds) {
   EXPECT_EQ(ShortestTextWithin(2.0L / 9, 0), ShortestNumberText(2.0L / 9));
   EXPECT_EQ(ShortestTextWithin(2.0L / 9, DoubleRoundingAt(2.0L / 9)), "0.22222222222222222");
 }
+
+// Data from a file of doubles, written at more digits than a double carries, show as they
+// were written; values a double does not hold keep every digit asked for, and the form
+// (fixed or exponent) is the one "%.*Lg" gives at that count.
+TEST(FigureText, DataFiguresOfDoublesShowWithoutTheirBinaryRemainder) {
+  const struct {
+    long double value;
+    int digits;
+    const char* text;
+  } cases[] = {
+      {static_cast<double>(0.00086080047), 17, "0.00086080047"},  // "0.00086080046999999996"
+      {static_cast<double>(-0.67346939), 16, "-0.67346939"},      // "-0.6734693899999999"
+      {static_cast<double>(5403001.26), 17, "5403001.26"},        // "5403001.2599999998"
+      {static_cast<double>(0.1), 17, "0.1"},                      // "0.10000000000000001"
+      {static_cast<double>(1e6), 16, "1000000"},
+      {static_cast<double>(1e20), 16, "1e+20"},
+      {static_cast<double>(1.5e-7), 16, "1.5e-07"},
+      {static_cast<double>(1.0 / 3), 16, "0.3333333333333333"},  // shortest has 16 digits
+      {static_cast<double>(1.0 / 3), 17, "0.3333333333333333"},
+      {static_cast<double>(2.0 / 3), 15, "0.666666666666667"},   // never more than asked
+      {1.0L / 3, 16, "0.3333333333333333"},                      // no double: every digit
+      {1.0L / 3, 17, "0.33333333333333333"},
+      {0.1L, 17, "0.1"},
+      {0, 16, "0"},
+      {1e4000L, 16, "1e+4000"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DataFigureText(c.value, c.digits), c.text) << c.text;
+  // At 15 digits the text of a double is the one "%.15Lg" always gave.
+  for (const double d : {0.00086080047, -0.67346939, 5403001.26, 1e6, 1e20, 123456789012345.0, 2.0 / 3})
+    EXPECT_EQ(DataFigureText(d, 15), CFormat("%.15Lg", static_cast<long double>(d))) << d;
+}

@@ -88,6 +88,11 @@ TEST(ResidualTable, TextIsSeventyNineBytesAPointAndNothingElse) {
   }
   EXPECT_EQ(text.substr(0, 79), "                        1                         2                       0.5\r\n");
   EXPECT_EQ(ResidualText({}), "");
+  // A point read from a file of doubles shows as written ("0.00086080047", not
+  // "0.00086080046999999996"); its residual keeps all its digits.
+  const TResidualRow fromDoubles{static_cast<double>(0.00086080047), static_cast<double>(-0.67346939), 1.0L / 3};
+  EXPECT_EQ(ResidualText({&fromDoubles, 1}),
+            "            0.00086080047               -0.67346939       0.33333333333333333\r\n");
 }
 
 TEST(ResidualTable, WorksheetsEndWithTheirLastRecord) {

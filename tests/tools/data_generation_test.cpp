@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/c_format.h"
 #include "app/long_double.h"
 #include "app/settings_file.h"
 #include "expr/eval_context.h"
@@ -266,6 +267,13 @@ TEST(DataGeneration, FileTextWithoutLimitsAndCancellation) {
   EXPECT_TRUE(stopped.cancelled);
   EXPECT_EQ(stopped.pairs, 4);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
+  // Ends taken from a file of doubles show as written ("0.00086080047", not
+  // "0.00086080046999999996"); a computed Z keeps its 17 digits.
+  const long double x0 = static_cast<double>(0.00086080047), y0 = static_cast<double>(5403001.26);
+  const TGridInputs data = MakeGridInputs(x0, 1, 2, y0, 1, y0 + 2);
+  GenerateFileText(computer, {}, kEvalZ, data.list, text, nullptr);
+  EXPECT_EQ(text.substr(0, 81),
+            Col("0.00086080047") + "  " + Col("5403001.26") + "  " + Col(CFormat("%.17Lg", x0 * y0)) + "\r\n");
 }
 
 // A pair whose value or band cannot be evaluated is counted, and what became of it told:

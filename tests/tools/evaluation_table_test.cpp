@@ -134,6 +134,16 @@ TEST_F(EvalTableTest, RowsWithAMissingValueAreLeftOutOfTextAndWorksheets) {
   EXPECT_TRUE(table.WorksheetImage(1).empty());
 }
 
+// X and Y taken from a file of doubles show in the saved text as written, not with the
+// binary remainder of 17 digits ("0.00086080046999999996"); Z keeps its 17 digits.
+TEST_F(EvalTableTest, TextShowsInputsFromDoublesAsWritten) {
+  const TEvalSurface s = Plane();
+  const long double x = static_cast<double>(0.00086080047), y = static_cast<double>(5403001.26);
+  table.Add(MakeEvalLine(s, {}, kEvalZ, x, y, 1.0L / 3));
+  EXPECT_EQ(table.TextBlock(),
+            "0.00086080047              5403001.26                 0.33333333333333333      \r\n");
+}
+
 TEST_F(EvalTableTest, SavingWritesEveryFormatByItsExtension) {
   ScratchDir dir;
   const TEvalSurface s = Plane();
