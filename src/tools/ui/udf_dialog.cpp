@@ -291,13 +291,24 @@ void TDlgUDF::ShowForm(const TUdfForm& form) {
   text.replace("\r\n", "\n");
   text_->setPlainText(text);
   lastGoodText_ = text_->toPlainText();
-  for (std::size_t i = 0; i < kUdfMaxParams; ++i) {
-    min_[i]->setText(FromCp1252(form.minText[i]));
-    start_[i]->setText(FromCp1252(form.startText[i]));
-    max_[i]->setText(FromCp1252(form.maxText[i]));
-  }
+  ShowLimits(form);
   count_ = std::clamp(UdfCountFromText(form.count), 1, kUdfMaxParams);
   EnableRows();
+}
+
+void TDlgUDF::ShowLimits(const TUdfForm& form) {
+  // A value wider than its field (the 19 digits of a fitted start) shows from its first
+  // digit: Qt leaves the cursor after the last one, and "0253838146009044" hid what
+  // 2.000253838146009044 was.
+  const auto show = [](QLineEdit* edit, const std::string& text) {
+    edit->setText(FromCp1252(text));
+    edit->setCursorPosition(0);
+  };
+  for (std::size_t i = 0; i < kUdfMaxParams; ++i) {
+    show(min_[i], form.minText[i]);
+    show(start_[i], form.startText[i]);
+    show(max_[i], form.maxText[i]);
+  }
 }
 
 void TDlgUDF::EnableRows() {
@@ -339,11 +350,7 @@ bool TDlgUDF::ApplyCountEdit() {
   const bool taken = ApplyUdfCount(form, count_);
   // Only the count and the rows change: the text and its caret stay as the user left them.
   countEdit_->setText(FromCp1252(form.count));
-  for (std::size_t i = 0; i < kUdfMaxParams; ++i) {
-    min_[i]->setText(FromCp1252(form.minText[i]));
-    start_[i]->setText(FromCp1252(form.startText[i]));
-    max_[i]->setText(FromCp1252(form.maxText[i]));
-  }
+  ShowLimits(form);
   EnableRows();
   if (!taken) {
     ErrorBox(ToWindow(this), kUdfCountErrorCaption, kUdfCountErrorText);

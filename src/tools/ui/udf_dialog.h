@@ -73,6 +73,8 @@ class TDlgUDF : public TDlg {
   bool ValidateWithBusyWindow();
   void ShowVerdict(const TUdfVerdict& verdict);
   void ShowFunction(int k);  // k becomes the function shown, from its record or cleared
+  // Writes the limits and starts of the form into their fields, each shown from its start.
+  void ShowLimits(const TUdfForm& form);
   void EnableRows();
   void KeepForCancel(int k);
   void Committed(int k) { held_[static_cast<std::size_t>(k)].holding = false; }

@@ -286,6 +286,25 @@ TEST_F(UdfDialogUi, ReadAndSaveUdfFiles) {
   delete d;
 }
 
+// Start values of a fit written to a file are wider than their fields: read back, each
+// shows its first digits (its last ones, "0253838146009044", hid what the number was).
+TEST_F(UdfDialogUi, StartsReadFromAFileShowFromTheirFirstDigit) {
+  platform::ScriptedFiles files;
+  std::ofstream(File("peak.udf")) << "Eqn2002\r\n2\r\n1\r\nZ=#A+#B*X\r\n"
+                                     "-1e+25 2.000253838146009044 1e+25\r\n"
+                                     "-1e+25 -0.3002251792721215824 1e+25\r\n";
+  TDlgUDF* d = Open();
+  files.Answer(File("peak.udf"));
+  d->Button(13)->click();
+  for (int id : {704, 705}) {
+    QLineEdit* start = d->Edit(id);
+    ASSERT_GT(start->fontMetrics().horizontalAdvance(start->text()), start->width()) << id;
+    EXPECT_EQ(start->cursorPosition(), 0) << id;
+  }
+  EXPECT_EQ(d->Edit(704)->text(), "2.000253838146009044");
+  delete d;
+}
+
 // A library of three functions, one with two Z lines: 2 of 3 installed, each refusal named
 // with its function, and the dialog shows the first valid one.
 TEST_F(UdfDialogUi, ALibraryOfThreeWithOneRefusedInstallsTwo) {
