@@ -95,19 +95,22 @@ long double IntegrateOdeBS(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, lo
                            long double tol);
 
 // The tanh-sinh (double-exponential) rule, for integrands singular at an end: the step
-// halved until two levels agree to tol (relative) and what lies beyond the outermost
-// points is within tol. Infinite limits (and a wide range that fails directly) through
+// halved until two levels agree to tol (relative), the new values of the last one lie on
+// the curve through those of the one before (a kink, a cusp or a jump inside the range
+// does not) and what lies beyond the outermost points is within tol. Infinite limits (and a wide range that fails directly) through
 // x = 1/u, like the others. Sets the record's three fields; a failure raises -100 (or
 // -101 where f failed inside the range).
 long double IntegrateTanhSinh(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, long double a, long double b,
                               long double tol);
 
 // Gauss first; when it fails, the tanh-sinh rule; on a finite range then the split at an
-// inner point where f is singular or sharply peaked, each part by the tanh-sinh rule;
-// then Romberg and Bulirsch-Stoer (the order depending on the limits and on whether f is
-// defined there), then Runge-Kutta (the differential-equation engines not where an inner
-// singular point was found, which they step across unseen); when all fail, -100 and the
-// result with the smallest estimate. All engines together take at most
+// inner point where f is singular or sharply peaked, each part by the tanh-sinh rule; then
+// the confirmed Gauss rule on halves of halves of the range; then Romberg and
+// Bulirsch-Stoer (the order depending on the limits and on whether f is defined there),
+// then Runge-Kutta (the differential-equation engines not where an inner singular point
+// was found, nor a place inside the range on which no part of the halves converged however
+// narrow: they step across such places unseen); when all fail, -100 and the result with
+// the smallest estimate. All engines together take at most
 // kAutoIntegralValues values of f: an integral that fails everywhere once ran through
 // some five million (seconds where f is a line of a user function); beyond the budget
 // the integral fails with -100.

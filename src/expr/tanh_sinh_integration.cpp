@@ -5,9 +5,10 @@
 // the polynomial rules is not a series in the step and their estimates mislead.
 //
 // The step is halved level by level (each level adds the odd points only), and a level is
-// accepted when it agrees with the one before to the tolerance: the error of a level is
-// about the square of the one before, so the difference bounds the error of the earlier
-// level and the accepted sum is better than that. The distance of a point from its end is
+// accepted when it agrees with the one before to the tolerance and its new values lie on
+// the curve through the old ones (UnresolvedMass): the error of a level is then about the
+// square of the one before, so the difference bounds the error of the earlier level and
+// the accepted sum is better than that. The distance of a point from its end is
 // computed directly (2d / (exp(2u) + 1)), not as the difference of two nearly equal
 // numbers; a point that lies on the end in long double adds nothing.
 //
@@ -21,6 +22,8 @@
 // the tolerance of it; and a sum of values that were all 0 never does (the mass lies
 // where no point was). Infinite limits, and wide ranges that fail directly, are integrated
 // through x = 1/u like the other engines; the end u = 0 is never evaluated.
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -30,28 +33,97 @@
 
 namespace {
 
-constexpr int kLevels = 10;           // step 1/512 at the last level, about 4,600 points
+constexpr int kLevels = 10;           // step 1/1024 at the last level, about 9,200 points
 constexpr long double kHalfRange = 4.5L;  // t in [-4.5, 4.5]: weights below 1e-60 beyond
+constexpr int kFinestSteps = 1 << kLevels;  // points of the last level per unit of t
+constexpr int kFinestReach = 4608;          // kHalfRange * kFinestSteps
+static_assert(kFinestReach == static_cast<int>(kHalfRange * kFinestSteps));
 
 struct TSinhPoint {
   long double fromEnd;  // distance of x from the nearer end (on the side of t's sign)
   long double weight;   // dx/dt
 };
 
+// The points' distances from their end and weights for a half-width of 1, at every t of
+// the last level, 0 .. 4.5, computed once: four exponentials a point were most of the
+// rule's cost where f is cheap.
+class TSinhPoints {
+ public:
+  TSinhPoints() {
+    constexpr long double kHalfPi = std::numbers::pi_v<long double> / 2;
+    for (int k = 0; k <= kFinestReach; ++k) {
+      const long double t = static_cast<long double>(k) / kFinestSteps;
+      const long double u = kHalfPi * std::sinh(t);
+      const long double e = std::exp(-2 * u);  // 0 far out: then the point adds nothing
+      const long double sech = 2 * std::exp(-u) / (1 + e);  // 1 / cosh(u)
+      unit_[static_cast<std::size_t>(k)] = {2 * e / (1 + e), kHalfPi * std::cosh(t) * sech * sech};
+    }
+  }
+  // The point at t (a multiple of the last level's step, |t| <= 4.5) for half-width d.
+  TSinhPoint At(long double t, long double d) const {
+    const TSinhPoint& p = unit_[static_cast<std::size_t>(std::fabs(t) * kFinestSteps)];
+    return {d * p.fromEnd, d * p.weight};
+  }
+
+ private:
+  std::array<TSinhPoint, kFinestReach + 1> unit_;
+};
+
 TSinhPoint Point(long double t, long double d) {
-  constexpr long double kHalfPi = std::numbers::pi_v<long double> / 2;
-  const long double u = kHalfPi * std::sinh(std::fabs(t));
-  const long double e = std::exp(-2 * u);  // 0 far out: then the point adds nothing
-  const long double fromEnd = 2 * d * e / (1 + e);
-  const long double sech = 2 * std::exp(-u) / (1 + e);  // 1 / cosh(u)
-  return {fromEnd, d * kHalfPi * std::cosh(t) * sech * sech};
+  static const TSinhPoints points;
+  return points.At(t, d);
 }
 
-// The largest half second difference |g(k - 1) - 2 g(k) + g(k + 1)| / 2 of values in order.
-long double LargestSecondDifference(const std::vector<long double>& g) {
-  long double largest = 0;
-  for (std::size_t i = 1; i + 1 < g.size(); ++i) largest = std::fmax(largest, std::fabs(g[i - 1] - 2 * g[i] + g[i + 1]) / 2);
-  return largest;
+// Lagrange weights of the value at 0 of the polynomial through the points 2i - 1 and
+// -(2i - 1), i = 1 .. m (the midpoint between two points of a grid, through m of them on
+// either side); `weight`[m][i - 1] is that of the points at +-(2i - 1), alike by symmetry.
+constexpr int kModelHalf = 16;
+struct TMidpointWeights {
+  long double weight[kModelHalf + 1][kModelHalf] = {};
+  TMidpointWeights() {
+    for (int m = 1; m <= kModelHalf; ++m) {
+      for (int i = 1; i <= m; ++i) {
+        const long double xi = 2 * i - 1;
+        long double w = 1;
+        for (int j = -m; j <= m; ++j) {
+          if (j == 0) continue;
+          const long double xj = j > 0 ? 2 * j - 1 : 2 * j + 1;
+          if (xj != xi) w *= -xj / (xi - xj);
+        }
+        weight[m][i - 1] = w;
+      }
+    }
+  }
+};
+
+// What a feature the rule does not resolve could still hide from the sum of the latest
+// level: the trapezoid sum of a smooth g converges double-exponentially, but beside a kink,
+// a cusp or a jump of f (anywhere inside the range, as of g) its error is of the order of
+// the step times how far g leaves a smooth curve there, and two successive levels can agree
+// by chance while both are off (SQRT(ABS($-0.37)) over [-0.697, 3.724] agreed to 5e-9 with
+// an error of 3.4e-6). So each new value of the level, at an odd k, is held against the
+// polynomial through up to 32 values of the level before around it (as many on either side
+// as the grid has, up to 16), and the deviations times the step are added up. For a kink,
+// a cusp |x - c|^p (0 < p < 1), a logarithmic singularity or a jump, wherever it lies
+// between the points, the error of the sum is at most 0.94 of that (0.16 for a kink, 0.38
+// for a square root, 0.81 for p = 0.1, 0.61 for a jump); for a smooth g it falls about as
+// fast as the sums' changes do. `g` holds the values at k = -K .. K in order.
+long double UnresolvedMass(const std::vector<long double>& g, long double h) {
+  static const TMidpointWeights weights;
+  const int count = static_cast<int>(g.size());
+  long double sum = 0;
+  for (int at = 1; at < count; at += 2) {
+    const int m = std::min({kModelHalf, (at + 1) / 2, (count - at) / 2});
+    if (m < 1) continue;
+    long double model = 0;
+    for (int i = 1; i <= m; ++i) {
+      const std::size_t below = static_cast<std::size_t>(at - (2 * i - 1));
+      const std::size_t above = static_cast<std::size_t>(at + (2 * i - 1));
+      model += weights.weight[m][i - 1] * (g[below] + g[above]);
+    }
+    sum += std::fabs(g[static_cast<std::size_t>(at)] - model);
+  }
+  return sum * h;
 }
 
 // One piece in its own variable u.
@@ -106,7 +178,6 @@ long double TanhSinhPiece(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, con
   for (long double t = h; t <= kHalfRange; t += h) sum += term(t) + term(-t);
   const auto reach = [](long double step) { return static_cast<int>(std::floor(kHalfRange / step)); };
   for (int k = -reach(h); k <= reach(h); ++k) grid.push_back(term(k * h));
-  long double second = LargestSecondDifference(grid);
   long double previous = sum * h;
   for (int level = 1; level <= kLevels && !singular && ctx.abortCode == 0; ++level) {
     h /= 2;
@@ -123,21 +194,15 @@ long double TanhSinhPiece(ExprContext& ctx, TIntegRecord& rec, TIntegrand f, con
       next[static_cast<std::size_t>(now - k)] = down;
     }
     std::swap(grid, next);
-    const long double previousSecond = second;
-    second = LargestSecondDifference(grid);
     const long double s = sum * h;
     const long double change = std::fabs(s - previous);
     if (!std::isfinite(s)) break;
     if (level >= 3 && change <= tol * std::fabs(s) && s != 0) {
       if (!anyValue || !(beyond(h, 1) + beyond(h, -1) <= tol * std::fabs(s)) || singular) break;
-      // Two levels agree also where a jump (or several, FLOOR($-5.266) over [0, 5.5] gave
-      // -16.5 for -16.595) left the sums alike; the second differences of the weighted
-      // values tell: beside a jump they stay at half of it, level after level, while
-      // they fall with the square of the step where f is smooth. They must fall below
-      // 0.4 of the last level's, or stay so small that a jump of twice their size in one
-      // step lies within an eighth of the tolerance.
-      constexpr long double kFall = 0.4L;
-      if (second <= kFall * previousSecond || second * h <= tol * std::fabs(s) / 8) {
+      // Two levels agree also where a jump (FLOOR($-5.266) over [0, 5.5] gave -16.5 for
+      // -16.595), a kink or a cusp left the sums alike by chance: the sum stands only where
+      // what the level does not resolve lies within half the tolerance.
+      if (UnresolvedMass(grid, h) <= tol * std::fabs(s) / 2) {
         rec.IntegErrorEstimate += change / std::fabs(s);
         return s;
       }
