@@ -137,6 +137,13 @@ void BM_RombergIntegral(benchmark::State& state) {
 // [0, 5.5]: the rules' sums agree beside the jump, and the halves of halves take it.
 void BM_AdaptiveIntegralOfAStep(benchmark::State& state) { RunZLine(state, "AI(3,0,5.5)", "X*$*IF($<X,1,2)", 2.5L); }
 
+// The automatic integral of a line with a cusp at a moving place, SQRT(ABS($-X)) over
+// [-0.697, 3.724]: Gauss and the tanh-sinh rule do not resolve it, and the halves of halves
+// take it.
+void BM_AdaptiveIntegralOfACusp(benchmark::State& state) {
+  RunZLine(state, "AI(3,-0.697,3.724)", "SQRT(ABS($-X))", 0.37L);
+}
+
 // The volume under a surface z = f(x, y) over its data rectangle at tolerance 1e-8, the
 // call the fitted-surface volume makes.
 void BM_SurfaceVolume(benchmark::State& state) {
@@ -166,6 +173,7 @@ BENCHMARK(BM_DivergentIntegralOfALine);
 BENCHMARK(BM_GaussIntegral);
 BENCHMARK(BM_RombergIntegral);
 BENCHMARK(BM_AdaptiveIntegralOfAStep);
+BENCHMARK(BM_AdaptiveIntegralOfACusp);
 BENCHMARK(BM_SurfaceVolume);
 
 BENCHMARK_MAIN();
