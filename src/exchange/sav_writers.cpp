@@ -2,12 +2,18 @@
 
 #include <readstat.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/file_utils.h"
@@ -39,6 +45,7 @@ struct Column {
   const char* name;
   std::string label;  // coded text; empty: none
   readstat_measure_t measure;
+  std::string format;  // print and write format
 };
 
 bool Written(const TXYZPoint& p) { return IsUsableValue(p.X) && IsUsableValue(p.Y) && IsUsableValue(p.Z); }
@@ -105,6 +112,7 @@ std::vector<std::uint8_t> MakeFile(const std::vector<Column>& columns, const std
     if (!ok) break;
     if (!c.label.empty()) readstat_variable_set_label(v, platform::Cp1252ToUtf8(c.label).c_str());
     readstat_variable_set_measure(v, c.measure);
+    readstat_variable_set_format(v, c.format.c_str());
     variables.push_back(v);
   }
   if (ok && weightColumn >= 0)
@@ -127,10 +135,64 @@ TSavWriteResult Save(const std::string& path, const std::vector<std::uint8_t>& b
   return result;
 }
 
+// The print format of column k of the rows.
+template <std::size_t N>
+std::string ColumnFormat(const std::vector<std::array<double, N>>& rows, std::size_t k) {
+  std::vector<double> values;
+  values.reserve(rows.size());
+  for (const auto& row : rows) values.push_back(row[k]);
+  return SavPrintFormat(values);
+}
+
 // The label of a coordinate variable: its axis name, or the variable's name without one.
 std::string AxisLabel(const std::string& name, const char* variable) { return name.empty() ? variable : name; }
 
 }  // namespace
+
+std::string SavPrintFormat(std::span<const double> values) {
+  // A double shows at up to 15 significant digits the decimal it was written from: more may
+  // show its binary remainder (431491.98999999999 for 431491.99 at 11 decimals).
+  constexpr int kMaxWidth = 40, kMaxDecimals = 16, kDoubleDigits = 15;
+  struct Digits {
+    int significant, exponent;
+  };
+  std::vector<Digits> digits;  // of each finite non-zero value
+  bool any = false, negative = false;
+  for (const double d : values) {
+    if (!std::isfinite(d)) continue;
+    any = true;
+    negative = negative || d < 0;
+    if (d == 0) continue;
+    // The shortest digits that give the double back, and the decimal exponent of the first.
+    char text[64];
+    const std::to_chars_result r = std::to_chars(text, text + sizeof text - 1, d, std::chars_format::scientific);
+    if (r.ec != std::errc()) continue;
+    *r.ptr = '\0';
+    const char* e = std::strchr(text, 'e');
+    int count = 0;
+    for (const char* c = text; c != e; ++c)
+      if (*c >= '0' && *c <= '9') ++count;
+    digits.push_back({count, e != nullptr ? std::atoi(e + 1) : 0});
+  }
+  if (!any) return "F8.2";
+  int decimals = 0, integerDigits = 1, significant = 1;
+  for (const Digits& v : digits) {
+    decimals = std::max(decimals, v.significant - 1 - v.exponent);
+    integerDigits = std::max(integerDigits, v.exponent + 1);
+    significant = std::max(significant, v.significant);
+  }
+  const int width = (negative ? 1 : 0) + integerDigits + (decimals > 0 ? decimals + 1 : 0);
+  // F shows every value to the column's decimals: no more digits than the value needs, or
+  // than a double shows as written.
+  bool fixed = decimals <= kMaxDecimals && width <= kMaxWidth;
+  for (const Digits& v : digits)
+    fixed = fixed && v.exponent + 1 + decimals <= std::max(kDoubleDigits, v.significant);
+  if (fixed) return "F" + std::to_string(width) + "." + std::to_string(decimals);
+  // E shows each value with the same significant digits. Sign, a digit, the point, the
+  // decimals and an exponent of up to three digits.
+  const int eDecimals = std::min(significant, kDoubleDigits) - 1;
+  return "E" + std::to_string(eDecimals + 8) + "." + std::to_string(eDecimals);
+}
 
 TSavWriteResult WriteOkapSav(const std::string& path, std::span<const TXYZPoint> table,
                              const TDataTitles& titles) {
@@ -142,21 +204,22 @@ TSavWriteResult WriteOkapSav(const std::string& path, std::span<const TXYZPoint>
   }
   const std::span<const TXYZPoint> points = PointsOf(table);
   if (!CheckRows(points, Written, 4, result)) return result;
+  std::vector<std::array<double, 5>> rows;
+  for (const TXYZPoint& p : points) {
+    if (!Written(p)) continue;
+    rows.push_back({static_cast<double>(p.X), static_cast<double>(p.Y), static_cast<double>(p.Z),
+                    IsActive(p) ? 1.0 : 0.0, static_cast<double>(p.W)});
+  }
   const std::vector<Column> columns = {
-      {"XVAR", AxisLabel(titles.XName, "XVAR"), READSTAT_MEASURE_SCALE},
-      {"YVAR", AxisLabel(titles.YName, "YVAR"), READSTAT_MEASURE_SCALE},
-      {"ZVAR", AxisLabel(titles.ZName, "ZVAR"), READSTAT_MEASURE_SCALE},
-      {"ACTIVE", "State", READSTAT_MEASURE_NOMINAL},
-      {"WEIGHT", "Weights", READSTAT_MEASURE_SCALE},
+      {"XVAR", AxisLabel(titles.XName, "XVAR"), READSTAT_MEASURE_SCALE, ColumnFormat(rows, 0)},
+      {"YVAR", AxisLabel(titles.YName, "YVAR"), READSTAT_MEASURE_SCALE, ColumnFormat(rows, 1)},
+      {"ZVAR", AxisLabel(titles.ZName, "ZVAR"), READSTAT_MEASURE_SCALE, ColumnFormat(rows, 2)},
+      {"ACTIVE", "State", READSTAT_MEASURE_NOMINAL, ColumnFormat(rows, 3)},
+      {"WEIGHT", "Weights", READSTAT_MEASURE_SCALE, ColumnFormat(rows, 4)},
   };
   const bool weighted = table[0].W == 1;
   const auto bytes = MakeFile(columns, titles.Title, weighted ? 4 : -1, result.casesWritten, [&](auto writeRow) {
-    for (const TXYZPoint& p : points) {
-      if (!Written(p)) continue;
-      const std::array<double, 5> row = {static_cast<double>(p.X), static_cast<double>(p.Y), static_cast<double>(p.Z),
-                                         IsActive(p) ? 1.0 : 0.0, static_cast<double>(p.W)};
-      writeRow(row);
-    }
+    for (const auto& row : rows) writeRow(row);
   });
   return Save(path, bytes, result);
 }
@@ -171,15 +234,14 @@ TSavWriteResult WriteOkapSavXYZ(const std::string& path, std::span<const TXYZPoi
   const std::span<const TXYZPoint> points = PointsOf(table);
   const auto kept = [](const TXYZPoint& p) { return Written(p) && IsActive(p); };
   if (!CheckRows(points, kept, 3, result)) return result;
-  const std::vector<Column> columns = {{"XVAR", "", READSTAT_MEASURE_SCALE},
-                                       {"YVAR", "", READSTAT_MEASURE_SCALE},
-                                       {"ZVAR", "", READSTAT_MEASURE_SCALE}};
+  std::vector<std::array<double, 3>> rows;
+  for (const TXYZPoint& p : points)
+    if (kept(p)) rows.push_back({static_cast<double>(p.X), static_cast<double>(p.Y), static_cast<double>(p.Z)});
+  const std::vector<Column> columns = {{"XVAR", "", READSTAT_MEASURE_SCALE, ColumnFormat(rows, 0)},
+                                       {"YVAR", "", READSTAT_MEASURE_SCALE, ColumnFormat(rows, 1)},
+                                       {"ZVAR", "", READSTAT_MEASURE_SCALE, ColumnFormat(rows, 2)}};
   const auto bytes = MakeFile(columns, "", -1, result.casesWritten, [&](auto writeRow) {
-    for (const TXYZPoint& p : points) {
-      if (!kept(p)) continue;
-      const std::array<double, 3> row = {static_cast<double>(p.X), static_cast<double>(p.Y), static_cast<double>(p.Z)};
-      writeRow(row);
-    }
+    for (const auto& row : rows) writeRow(row);
   });
   return Save(path, bytes, result);
 }

@@ -15,6 +15,7 @@
 // refuses the save, naming the first (SavWriteStatus::kValueNotHeld): the file would give
 // back another number or none. The file is made in memory and saved through a
 // temporary file renamed at the end, so a failed write leaves an existing file as it was.
+// Each variable's print format shows all its values as they were written (SavPrintFormat).
 #pragma once
 
 #include <span>
@@ -29,3 +30,11 @@
 TSavWriteResult WriteOkapSav(const std::string& path, std::span<const TXYZPoint> table,
                              const TDataTitles& titles);
 TSavWriteResult WriteOkapSavXYZ(const std::string& path, std::span<const TXYZPoint> table);
+
+// The print format under which a statistics package shows every value of a variable as it was
+// written (the shortest digits that give its double back): "F10.2" for 5400013.11, where the
+// package's default F8.2 showed 5400013, "F13.11" for 0.00086080047, "F1.0" for 0 and 1. Where
+// no F format (at most 40 characters, 16 decimals) shows them all without a double's binary
+// remainder (431491.99 beside 0.00086080047), an E format with the significant digits they
+// need, at most 15. Values that are no finite number are passed over; without any, "F8.2".
+std::string SavPrintFormat(std::span<const double> values);

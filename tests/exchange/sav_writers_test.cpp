@@ -2,6 +2,7 @@
 // weights, the point-table writer, the refusals, and PSPP reading what we write (when it is
 // installed; scripts/test installs it).
 #include <gtest/gtest.h>
+#include <readstat.h>
 #include <sys/stat.h>
 
 #include <cfloat>
@@ -188,6 +189,66 @@ TEST_F(SavWriters, PsppReadsOurFiles) {
     EXPECT_TRUE(std::regex_search(text, std::regex(std::string("\\|") + v))) << v << "\n" << text;
   EXPECT_TRUE(std::regex_search(text, std::regex("\\|Weight +\\|Weights"))) << text;
   EXPECT_TRUE(std::regex_search(text, std::regex("\\|Cases +\\| +3\\|"))) << text;
+}
+
+// The print formats of a file's variables, in order, as ReadStat reads them.
+std::vector<std::string> PrintFormats(const std::string& path) {
+  std::vector<std::string> formats;
+  readstat_parser_t* parser = readstat_parser_init();
+  readstat_set_variable_handler(parser, [](int, readstat_variable_t* v, const char*, void* context) {
+    const char* format = readstat_variable_get_format(v);
+    static_cast<std::vector<std::string>*>(context)->push_back(format != nullptr ? format : "");
+    return static_cast<int>(READSTAT_HANDLER_OK);
+  });
+  readstat_parse_sav(parser, path.c_str(), &formats);
+  readstat_parser_free(parser);
+  return formats;
+}
+
+// Every variable is shown in a statistics package with the digits its values were written
+// with: map coordinates kept their cents (5400013.11 showed as 5400013 under the default
+// F8.2, 96.3986 as 96.40, 0.0021775489 as .00). The values themselves were always whole.
+TEST_F(SavWriters, EveryVariableShowsItsValuesAsWritten) {
+  const struct {
+    std::vector<double> values;
+    const char* format;
+  } cases[] = {
+      {{5400013.11, 5403996.2}, "F10.2"},
+      {{431491.99, 430001.97}, "F9.2"},
+      {{96.3986, 105.6604}, "F8.4"},
+      {{0.00086080047, 0.5}, "F13.11"},
+      {{0, 1}, "F1.0"},
+      {{-3, 2.5}, "F4.1"},
+      {{1e14}, "F15.0"},
+      {{1e20}, "E8.0"},  // F21.0: more digits than a double shows as written
+      {{1.0 / 3}, "F18.16"},
+      {{1.0 / 3, 1e-300}, "E22.14"},              // no F format holds both
+      {{431491.99, 0.00086080047}, "E15.7"},      // F18.11 showed 431491.98999999999
+      {{5400013.11, 0.5}, "F10.2"},
+      {{-1.5e300}, "E9.1"},
+      {{std::numeric_limits<double>::quiet_NaN()}, "F8.2"},
+      {{}, "F8.2"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SavPrintFormat(c.values), c.format) << c.format;
+
+  const std::vector<TableRow> rows = {{5400013.11L, 431491.99L, 96.3986L, 1},
+                                      {5403996.2L, 430001.97L, 105.6604L, 2.5L, kPointInactive},
+                                      {5401976.8L, 0.00086080047L, 100, 1}};
+  const std::string path = dir_.File("map.sav");
+  ASSERT_EQ(WriteOkapSav(path, TableOf(rows, true), Titles()).status, SavWriteStatus::kWritten);
+  EXPECT_EQ(PrintFormats(path), (std::vector<std::string>{"F10.2", "E15.7", "F8.4", "F1.0", "F3.1"}));
+  const std::string points = dir_.File("points.sav");
+  ASSERT_EQ(WriteOkapSavXYZ(points, TableOf(rows, false)).status, SavWriteStatus::kWritten);
+  EXPECT_EQ(PrintFormats(points), (std::vector<std::string>{"F10.2", "E15.7", "F8.4"}));
+
+  // PSPP lists the values as written.
+  if (!Have("pspp")) GTEST_SKIP() << "PSPP is not installed";
+  const std::string syntax = dir_.Write("list.sps", "GET FILE='" + path + "'.\nLIST.\n");
+  const std::string report = dir_.File("list.txt");
+  ASSERT_EQ(std::system(("LC_ALL=C.UTF-8 pspp -O format=txt -o '" + report + "' '" + syntax + "' >/dev/null 2>&1").c_str()), 0);
+  const std::string text = ReadText(report);
+  for (const char* shown : {"5400013.11", "4.3149199E+005", "96.3986", "5403996.20", "105.6604", "8.6080047E-004"})
+    EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
 }
 
 // A value a .sav file cannot give back refuses the save, the first one named: 1e400 would
