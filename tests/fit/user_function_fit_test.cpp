@@ -258,9 +258,14 @@ TEST_F(UserFunctionFit, TheSamplesOfAFittedSurfaceHearTheSkipAndTheStop) {
 
 // The fit of one function from its graph ("Find and Update") stopped by the question of its
 // thread (the window's Cancel): kCancelled, the start values as they were, and the question
-// is not asked again once it said no, while the helpers' blocks stop too.
+// is not asked again once it said no. The function runs its line F1 a thousand times an
+// evaluation, so that it asks about four times an evaluation as a costly function does: the
+// third question comes within the first pass, on the fit's own thread, whatever the helpers
+// take. (A function that asks once in hundreds of evaluations let four threads end the fit
+// before the fit's own thread had asked three times, 1 run in 20 on two cores: a cancel
+// after the work is done is not heard, and the fit stands.)
 TEST_F(UserFunctionFit, ACancelledFitUserFunctionKeepsTheStartValues) {
-  TUdfRecord& r = Define(4, "Z=A0*EXP(-X/A1)+A2*Y", {1, 2, 0});
+  TUdfRecord& r = Define(4, "F1=1+$/1E9\r\nZ=A0*EXP(-X/A1)+A2*Y+0*PROD(1,1,1000,1)", {1, 2, 0});
   PointTable t = GridTable(Axis(0.1L, 0.2L, 25), Axis(-1, 0.1L, 24), [](long double x, long double y) {
     return 3 * std::exp(-x / 1.5L) + 0.5L * y;
   });
