@@ -6,15 +6,6 @@
 
 namespace {
 
-// The finaliser of SplitMix64: every input bit reaches every output bit, so that adding
-// record hashes cannot cancel small changes.
-std::uint64_t Mix(std::uint64_t z) {
-  z += 0x9E3779B97F4A7C15ULL;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-  return z ^ (z >> 31);
-}
-
 // The 80 bits of a value (the padding of the 16-byte long double is left out: it holds
 // whatever the last store left there).
 std::uint64_t ValueHash(long double v, std::uint64_t seed) {
@@ -24,7 +15,7 @@ std::uint64_t ValueHash(long double v, std::uint64_t seed) {
   std::uint16_t exponent = 0;
   std::memcpy(&mantissa, bytes, 8);
   std::memcpy(&exponent, bytes + 8, 2);
-  return Mix(seed ^ Mix(mantissa ^ (static_cast<std::uint64_t>(exponent) << 1)));
+  return MixBits(seed ^ MixBits(mantissa ^ (static_cast<std::uint64_t>(exponent) << 1)));
 }
 
 std::uint64_t RecordHash(const TXYZPoint& p) {
@@ -33,7 +24,7 @@ std::uint64_t RecordHash(const TXYZPoint& p) {
   h = ValueHash(p.Y, h);
   h = ValueHash(p.Z, h);
   h = ValueHash(p.W, h);
-  return Mix(h);
+  return MixBits(h);
 }
 
 }  // namespace
@@ -43,12 +34,12 @@ std::uint64_t DataSignature(std::span<const TXYZPoint> table) {
   const int n = PointCount(table);
   std::uint64_t sum = 0;
   for (const TXYZPoint& p : PointsOf(table)) sum += RecordHash(p);
-  return Mix(sum ^ Mix(static_cast<std::uint64_t>(n)) ^ ValueHash(table[0].W, 0x3C));
+  return MixBits(sum ^ MixBits(static_cast<std::uint64_t>(n)) ^ ValueHash(table[0].W, 0x3C));
 }
 
 std::uint64_t DataOrderSignature(std::span<const TXYZPoint> table) {
   if (table.empty()) return 0;
   std::uint64_t sum = 0, place = 0;
-  for (const TXYZPoint& p : PointsOf(table)) sum += Mix(RecordHash(p) ^ Mix(++place));
-  return Mix(sum ^ DataSignature(table));
+  for (const TXYZPoint& p : PointsOf(table)) sum += MixBits(RecordHash(p) ^ MixBits(++place));
+  return MixBits(sum ^ DataSignature(table));
 }

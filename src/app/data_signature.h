@@ -14,6 +14,15 @@
 
 #include "app/xyz_point.h"
 
+// The finaliser of SplitMix64: every input bit reaches every output bit (the signatures add
+// record hashes mixed by it, so that the sum cannot cancel small changes).
+inline std::uint64_t MixBits(std::uint64_t z) {
+  z += 0x9E3779B97F4A7C15ULL;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+  return z ^ (z >> 31);
+}
+
 // The signature of records 1 .. N (N from the header) and of the header's weights flag.
 std::uint64_t DataSignature(std::span<const TXYZPoint> table);
 

@@ -13,9 +13,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -24,6 +28,7 @@
 #include "fit/fit_ranking.h"
 #include "fit/fit_refit.h"
 #include "fit/fit_statistics.h"
+#include "fit/fit_support.h"
 #include "fit_test_data.h"
 
 namespace {
@@ -357,6 +362,62 @@ TEST_F(FitRunSupport, TooFewDistinctValues) {
     FitAndRank(s, onLine, kFitKindAll, o);
     ExpectSoundList(s, o, "on a line");
   }
+}
+
+// The run's support counts a value, and a location, once however it is encoded (-0 and +0;
+// a pseudo-denormal, which a worksheet's 80-bit cell can hold, and the normal number it
+// equals), values one unit in the last place apart as two, and leaves out inactive points
+// and points of weight 0; on 5000 points drawn from the 2700 nodes of a grid it agrees
+// with counts of sorted copies.
+TEST(FitSupport, CountsEveryValueAndLocationOnce) {
+  long double pseudoDenormal = 0;
+  const std::uint64_t integerBit = 0x8000000000000000ULL;
+  std::memcpy(&pseudoDenormal, &integerBit, 8);  // exponent field 0 with the integer bit set
+  const long double smallestNormal = std::numeric_limits<long double>::min();
+  ASSERT_EQ(pseudoDenormal, smallestNormal);
+  const long double one = 1, nextToOne = std::nextafter(one, 2.0L);
+  PointTable t = TableOf({{0.0L, 1, 1},
+                          {-0.0L, 1, 2},
+                          {pseudoDenormal, 2, 3},
+                          {smallestNormal, 2, 4},
+                          {one, -0.0L, 5},
+                          {nextToOne, 0.0L, 6},
+                          {7, 7, 7, 0},      // weight 0
+                          {8, 8, 8}});       // made inactive below
+  t[8].Status = kPointInactive;
+  TFitSupport s = FitSupportOf(PointsOf(std::span<const TXYZPoint>(t)));
+  EXPECT_EQ(s.points, 6);
+  EXPECT_EQ(s.distinctX, 4);  // 0, the smallest normal, 1 and the next value
+  EXPECT_EQ(s.distinctY, 3);  // 1, 2 and 0
+  EXPECT_EQ(s.locations, 4);
+
+  std::vector<Xyz> grid;
+  unsigned long long state = 20240611;
+  const auto draw = [&state](int cells) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<long double>((state >> 33) % static_cast<unsigned>(cells)) / 7;
+  };
+  for (int i = 0; i < 5000; ++i) grid.push_back({draw(60), draw(45), 1, i % 11 == 0 ? 0.0L : 1.0L});
+  t = TableOf(grid);
+  std::vector<long double> xs, ys;
+  std::vector<std::pair<long double, long double>> at;
+  for (const Xyz& p : grid)
+    if (p.w > 0) {
+      xs.push_back(p.x);
+      ys.push_back(p.y);
+      at.emplace_back(p.x, p.y);
+    }
+  const auto distinct = [](auto v) {
+    std::sort(v.begin(), v.end());
+    return static_cast<int>(std::unique(v.begin(), v.end()) - v.begin());
+  };
+  s = FitSupportOf(PointsOf(std::span<const TXYZPoint>(t)));
+  EXPECT_EQ(s.points, static_cast<int>(xs.size()));
+  EXPECT_EQ(s.distinctX, distinct(xs));
+  EXPECT_EQ(s.distinctY, distinct(ys));
+  EXPECT_EQ(s.locations, distinct(at));
+  EXPECT_EQ(std::tuple(s.distinctX, s.distinctY), std::tuple(60, 45));
+  EXPECT_LT(s.locations, s.points * 2 / 3);  // repeats
 }
 
 // Robust planes no better than the mean (in least squares) are left out, as least-squares
