@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "app/data_statistics.h"
 #include "fit/fit_blocks.h"
@@ -42,6 +43,37 @@ PointTable PeakPoints(int n, bool weighted = false) {
   return table;
 }
 
+// One fit of `equation` on `table` from the catalogue's start values, the point loop shared
+// with `helpers`, as the fit run does it (its run context, list and point table made for the
+// fit); false when the peak was not fitted.
+struct TPeakFit {
+  int iterations = 0;
+  long double sse = 0;
+  std::vector<long double> parameters;
+};
+bool FitPeakOnce(const PointTable& table, const TDataStats& stats, int equation, TBlockHelpers& helpers,
+                 TPeakFit& out) {
+  const TNonlinearEntry e = BuiltinNonlinearEntry(NonlinearIndexOfEquation(equation));
+  TNonlinearFitRequest rq;
+  rq.equationNumber = equation;
+  rq.complexity = e.complexity;
+  TFitList list;
+  if (!list.BeginRun()) std::abort();
+  TFitRunContext ctx(table, stats, TFitSelection{}, DefaultFitOptions(), list);
+  TMarquardtState st;
+  if (!InitMarquardtState(st, ctx.points, stats.WeightScale, stats.SSTotal)) std::abort();
+  st.helpers = &helpers;
+  long double a[kMaxNonlinearParameters + 1] = {};
+  int mode = 0;
+  if (!NonlinearStartValues(ctx.stats, e, a, StartShapeOf(stats), mode)) std::abort();
+  if (FitNonlinearEquation(ctx, st, e.parameters, a, e.evaluator, rq) != 1) return false;
+  out.iterations = list.At(1)->terms[1];
+  out.sse = list.At(1)->sse;
+  out.parameters = list.At(1)->parameters;
+  benchmark::DoNotOptimize(a);
+  return true;
+}
+
 // One fit of equation range(0) on range(1) points, the point loop on range(2) threads; with
 // `weighted`, on weighted points (the sums then form each point's weighted derivatives).
 void MarquardtPeak(benchmark::State& state, bool weighted) {
@@ -49,32 +81,12 @@ void MarquardtPeak(benchmark::State& state, bool weighted) {
   PointTable table = PeakPoints(static_cast<int>(state.range(1)), weighted);
   TDataStats stats;
   ComputeTableStatistics(table, stats);
-  const TNonlinearEntry e = BuiltinNonlinearEntry(NonlinearIndexOfEquation(equation));
-  const TStartShape shape = StartShapeOf(stats);
-  TNonlinearFitRequest rq;
-  rq.equationNumber = equation;
-  rq.complexity = e.complexity;
-  int iterations = 0;
-  long double sse = 0;
+  TPeakFit fit;
   TBlockHelperThreads helpers(static_cast<unsigned>(state.range(2)));
-  for (auto _ : state) {
-    TFitList list;
-    if (!list.BeginRun()) std::abort();
-    TFitRunContext ctx(table, stats, TFitSelection{}, DefaultFitOptions(), list);
-    TMarquardtState st;
-    if (!InitMarquardtState(st, ctx.points, stats.WeightScale, stats.SSTotal)) std::abort();
-    st.helpers = &helpers.helpers;
-    long double a[kMaxNonlinearParameters + 1] = {};
-    int mode = 0;
-    if (!NonlinearStartValues(ctx.stats, e, a, shape, mode)) std::abort();
-    const int added = FitNonlinearEquation(ctx, st, e.parameters, a, e.evaluator, rq);
-    if (added != 1) state.SkipWithError("the peak was not fitted");
-    iterations = list.At(1)->terms[1];
-    sse = list.At(1)->sse;
-    benchmark::DoNotOptimize(a);
-  }
-  state.counters["iterations"] = iterations;
-  state.counters["sse"] = static_cast<double>(sse);
+  for (auto _ : state)
+    if (!FitPeakOnce(table, stats, equation, helpers.helpers, fit)) state.SkipWithError("the peak was not fitted");
+  state.counters["iterations"] = fit.iterations;
+  state.counters["sse"] = static_cast<double>(fit.sse);
 }
 void BM_MarquardtPeak(benchmark::State& state) { MarquardtPeak(state, false); }
 void BM_MarquardtPeakWeighted(benchmark::State& state) { MarquardtPeak(state, true); }
@@ -113,11 +125,14 @@ BENCHMARK(BM_PeakEvaluatorWithDerivatives);
 // catalogue start values of equation ONDRAVIK_PEAK_EQN (2002 by default) on
 // ONDRAVIK_PEAK_N points (1000) to FILE: a line "start a1 .. ap", then "x y z" per point,
 // at full precision, for the SciPy comparison.
+int EnvInt(const char* name, int otherwise) {
+  const char* v = std::getenv(name);
+  return v ? std::atoi(v) : otherwise;
+}
+
 int DumpPeakData(const char* path) {
-  const char* eqn = std::getenv("ONDRAVIK_PEAK_EQN");
-  const char* count = std::getenv("ONDRAVIK_PEAK_N");
-  const int equation = eqn ? std::atoi(eqn) : 2002;
-  PointTable table = PeakPoints(count ? std::atoi(count) : 1000);
+  const int equation = EnvInt("ONDRAVIK_PEAK_EQN", 2002);
+  PointTable table = PeakPoints(EnvInt("ONDRAVIK_PEAK_N", 1000));
   TDataStats stats;
   ComputeTableStatistics(table, stats);
   const TNonlinearEntry e = BuiltinNonlinearEntry(NonlinearIndexOfEquation(equation));
@@ -137,10 +152,31 @@ int DumpPeakData(const char* path) {
   return std::fclose(out) == 0 ? 0 : 1;
 }
 
+// With ONDRAVIK_PEAK_FITS=F the program fits the peak F times as the benchmark does (equation
+// ONDRAVIK_PEAK_EQN, 2002 by default, on ONDRAVIK_PEAK_N points, 1000, its point loop on
+// ONDRAVIK_PEAK_THREADS threads, 1), prints the last fit's iterations, SSE and parameters and
+// exits: the whole process can be timed from outside (/usr/bin/time) beside
+// scipy_peak_fit.py --fits F, whose process makes as many fits of the same data with SciPy.
+int FitPeakRepeatedly(int fits) {
+  const int equation = EnvInt("ONDRAVIK_PEAK_EQN", 2002);
+  PointTable table = PeakPoints(EnvInt("ONDRAVIK_PEAK_N", 1000));
+  TDataStats stats;
+  ComputeTableStatistics(table, stats);
+  TBlockHelperThreads helpers(static_cast<unsigned>(EnvInt("ONDRAVIK_PEAK_THREADS", 1)));
+  TPeakFit fit;
+  for (int i = 0; i < fits; ++i)
+    if (!FitPeakOnce(table, stats, equation, helpers.helpers, fit)) return 1;
+  std::printf("fits %d iterations %d sse %.21Lg parameters", fits, fit.iterations, fit.sse);
+  for (const long double v : fit.parameters) std::printf(" %.21Lg", v);
+  std::printf("\n");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (const char* dump = std::getenv("ONDRAVIK_PEAK_DUMP")) return DumpPeakData(dump);
+  if (std::getenv("ONDRAVIK_PEAK_FITS")) return FitPeakRepeatedly(EnvInt("ONDRAVIK_PEAK_FITS", 0));
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -15,6 +15,15 @@ On a shared, noisy machine a single pair of timings says little: with --rounds R
 each round times SciPy and then ours once more, and the times and the ratio printed are the
 medians over the rounds of each round's own figures, so that every ratio is taken side by
 side.
+
+With --fits F [--points N] the script only fits the N points (16384 by default) F times with
+SciPy and prints the last fit's sum of squares, to be timed as a whole process beside
+bench_nonlinear_fit run with ONDRAVIK_PEAK_FITS=F, ONDRAVIK_PEAK_N=N and
+ONDRAVIK_PEAK_THREADS=T, which makes as many fits of the same data (with /usr/bin/time, say;
+--fits 0 times the start-up of each, to be taken off):
+
+    /usr/bin/time -f %e /usr/bin/python3 bench/scipy_peak_fit.py build/bin/bench_nonlinear_fit --fits 100
+    ONDRAVIK_PEAK_FITS=100 ONDRAVIK_PEAK_N=16384 ONDRAVIK_PEAK_THREADS=4 /usr/bin/time -f %e build/bin/bench_nonlinear_fit
 """
 import json
 import os
@@ -75,14 +84,28 @@ def ours(program, n, threads):
     return statistics.median(b["real_time"] for b in runs) / 1e6, runs[0]["sse"]
 
 
+def option(args, name, default):
+    if name not in args:
+        return default
+    i = args.index(name)
+    value = int(args[i + 1])
+    del args[i:i + 2]
+    return value
+
+
 def main():
     args = sys.argv[1:]
-    rounds = 1
-    if "--rounds" in args:
-        i = args.index("--rounds")
-        rounds = max(1, int(args[i + 1]))
-        del args[i:i + 2]
+    rounds = max(1, option(args, "--rounds", 1))
+    fits = option(args, "--fits", None)
+    points = option(args, "--points", 16384)
     program = args[0] if args else "build/bin/bench_nonlinear_fit"
+    if fits is not None:
+        start, x, y, z = load(program, points)
+        fit = None
+        for _ in range(fits):
+            fit = scipy_fit(start, x, y, z)
+        print(f"fits {fits} sse {float(np.sum(fit.fun ** 2)) if fit else float('nan'):.17g}")
+        return
     print(f"{'N':>6} {'threads':>7} {'ours ms':>9} {'SciPy ms':>9} {'ours/SciPy':>10} {'SSE ours':>14} "
           f"{'SSE SciPy':>14} {'rel diff':>9}")
     for n in (1000, 16384):
