@@ -376,20 +376,24 @@ std::function<bool()> PassQuestion(const TMarquardtState& st, TPassStop& pass, s
 // from the expression context of the thread that sums the block. The block starts with
 // the fault flags cleared and keeps those standing at its end, and its last evaluation's
 // error code, for the fit's thread to put together in the blocks' order.
-void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNonlinearModel& f,
-              int step, std::size_t first, std::size_t last, TPassStop& pass, TBlockSums& out) {
+//
+// `kUserFunction`: a user function is fitted (st.udf), with its expression context, its
+// questions and its stops; a built-in shape's point loop is compiled without them.
+template <bool kUserFunction>
+void SumBlockOf(const TMarquardtState& st, const long double* a, int p, const TNonlinearModel& f,
+                int step, std::size_t first, std::size_t last, TPassStop& pass, TBlockSums& out) {
   std::copy(a, a + p + 1, out.a);
   std::fill(out.alpha, out.alpha + p * (p + 1) / 2, 0.0L);
   std::fill(out.beta, out.beta + p, 0.0L);
   long double loss = 0.0L, ss = 0.0L;
   out.usable = false;
   out.stopped = false;
-  ExprContext* expr = st.udf ? &ExprThreadContext() : nullptr;
+  ExprContext* const expr = kUserFunction ? &ExprThreadContext() : nullptr;
   // The block's own question for the span of its evaluations: its "no" and the stop it
   // leaves (ExprContext::stopped) end with the block, so that a skipped equation leaves the
   // thread free for the next one.
   std::optional<TEvaluationStopScope> question;
-  if (expr) question.emplace(*expr, PassQuestion(st, pass, expr->goOn));
+  if constexpr (kUserFunction) question.emplace(*expr, PassQuestion(st, pass, expr->goOn));
   TCoefficientChunk chunk;
   // Without weights the curvature's factor cw is exactly 1 unless a robust loss forms it.
   const bool unit = st.table->unitWeights && st.robustMode != kRobustLorentzian &&
@@ -402,19 +406,21 @@ void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNon
     out.ss = ss;
     out.usable = usable;
     out.faults = std::fetestexcept(kFaultFlags);
-    out.exprError = expr ? expr->ExprMathError : 0;
+    out.exprError = kUserFunction ? expr->ExprMathError : 0;
   };
   const std::vector<TFitPoint>& points = st.table->points;
-  if (expr && pass.stop.load(std::memory_order_relaxed)) {  // taken after the pass stopped
-    out.stopped = true;
-    finish(false);
-    return;
+  if constexpr (kUserFunction) {
+    if (pass.stop.load(std::memory_order_relaxed)) {  // taken after the pass stopped
+      out.stopped = true;
+      finish(false);
+      return;
+    }
   }
   // The shape's point evaluator reads the logarithms a table formed with them holds.
   const TNonlinearPointEvaluator atPoint = st.table->logs ? f.pointEvaluator : nullptr;
   for (std::size_t v = first; v < last; ++v) {
     const TFitPoint& pt = points[v * static_cast<std::size_t>(step)];
-    if (expr) {
+    if constexpr (kUserFunction) {
       expr->ExprVars.Z() = pt.z;
       expr->ExprVars.W() = pt.weight;
     }
@@ -426,10 +432,12 @@ void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNon
       f.evaluator(pt.at.x, pt.at.y, out.a, &zf, d);
     // A stopped evaluation has no value, whatever it left (a stopped run of a derivative
     // reads as a failed one, 1e-30): the pass ends here.
-    if (expr && expr->stopped) {
-      out.stopped = true;
-      finish(false);
-      return;
+    if constexpr (kUserFunction) {
+      if (expr->stopped) {
+        out.stopped = true;
+        finish(false);
+        return;
+      }
     }
     // A failed evaluation must never enter the sums as if it were a value: a user function's
     // run that failed gives the missing value, a built-in shape driven outside its domain a
@@ -473,6 +481,14 @@ void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNon
     if (chunk.n == kChunkPoints) addChunk(chunk, p, out.alpha, out.beta);
   }
   finish(true);
+}
+
+void SumBlock(const TMarquardtState& st, const long double* a, int p, const TNonlinearModel& f,
+              int step, std::size_t first, std::size_t last, TPassStop& pass, TBlockSums& out) {
+  if (st.udf)
+    SumBlockOf<true>(st, a, p, f, step, first, last, pass, out);
+  else
+    SumBlockOf<false>(st, a, p, f, step, first, last, pass, out);
 }
 
 }  // namespace
