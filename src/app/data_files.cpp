@@ -453,8 +453,13 @@ int SaveDataAs(TDataSession& session, const std::string& path) {
         written = sav.status == SavWriteStatus::kWritten;
         break;
       }
-      default:  // WordStar and rich text are no data formats
-        break;
+      default: {  // WordStar and rich text are no data formats: say so, not only that it failed
+        const std::size_t dot = path.find_last_of('.');
+        ErrorBox(Owner(), path,
+                 std::string(platform::LoadString(3082)) + "\nA Data Table Is Not Written as a " + path.substr(dot) +
+                     " File: Choose prn, dat, txt, wk1, wk3 or sav");
+        return 0;
+      }
     }
   } catch (const std::bad_alloc&) {
     ErrorBoxIds(Owner(), 3082, 3448);

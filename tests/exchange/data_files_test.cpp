@@ -367,6 +367,27 @@ TEST_F(DataFiles, AFailedSaveSaysTheSystemsReason) {
   EXPECT_EQ(BoxTexts().back(), "Unable to Save XYZ Data\n" + std::system_category().message(ENOTDIR));
 }
 
+// A name whose extension is no data format (rich text, WordStar) is refused with the reason,
+// as a list refuses .sav: "Unable to Save XYZ Data" alone left the user guessing why the
+// Save As dialog came back.
+TEST_F(DataFiles, AnExtensionOfNoDataFormatIsToldAsSuch) {
+  ASSERT_EQ(Import("four.txt", "\"T\"\nx\ny\nz\n1 2 3\n4 5 6\n7 8 9\n1 0 1\n"), 4);
+  session_.DataUnsaved = 1;
+  for (const char* name : {"data.rtf", "data.RTF", "data.ws"}) {
+    const std::string path = dir_.File(name);
+    EXPECT_EQ(SaveDataAs(session_, path), 0) << name;
+    EXPECT_FALSE(std::filesystem::exists(path)) << name;
+    EXPECT_EQ(session_.DataUnsaved, 1);
+    ASSERT_FALSE(boxes_->Boxes().empty());
+    EXPECT_EQ(boxes_->Boxes().back().caption, path);
+    const std::string ext = std::filesystem::path(name).extension().string();
+    EXPECT_EQ(boxes_->Boxes().back().text,
+              "Unable to Save XYZ Data\nA Data Table Is Not Written as a " + ext +
+                  " File: Choose prn, dat, txt, wk1, wk3 or sav")
+        << name;
+  }
+}
+
 // Data read from a file are saved data; every other road into the table leaves data that
 // need saving (pasted, appended or calculated data, the editor's text), unless they are the
 // file's data as they were; a save makes them saved again, a failed one does not.
