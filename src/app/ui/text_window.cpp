@@ -562,6 +562,10 @@ void TScrWin::CmSaveAs() {
 bool TScrWin::SaveTo(const std::string& path) {
   // A WK3 worksheet has 256 columns: the cells of a wider line would be left out of it.
   const int format = SaveFormatByExt(path);
+  if (format == kSaveFormatSav) {  // no text format: say so rather than that writing failed
+    ErrorBox(ToWindow(this), path, "A Text Is Not Written as a .sav File: Choose Another Extension");
+    return false;
+  }
   if (format == kSaveFormatWk3) {
     const int columns = TextWindowWorksheetColumns(lines_);
     if (columns > kWK3MaxColumn + 1) {

@@ -67,6 +67,20 @@ class TextWindow : public ::testing::Test {
   platform::ScriptedAnswers boxes_;
 };
 
+// A name ending in .sav is no format a text is written in: the window says so, as a list
+// does, where "Unable to Write File" alone left the user guessing why.
+TEST_F(TextWindow, ATextIsNotSavedAsASavFileAndSaysSo) {
+  Results* w = Shown(3);
+  for (const char* name : {"r.sav", "r.SAV"}) {
+    EXPECT_FALSE(w->SaveTo(dir_.File(name))) << name;
+    EXPECT_FALSE(fs::exists(dir_.File(name))) << name;
+    ASSERT_FALSE(boxes_.Boxes().empty());
+    EXPECT_EQ(boxes_.Boxes().back().caption, dir_.File(name));
+    EXPECT_EQ(boxes_.Boxes().back().text, "A Text Is Not Written as a .sav File: Choose Another Extension");
+  }
+  w->close();
+}
+
 TEST_F(TextWindow, FormatsItsTextWhenShownAndPaintsIt) {
   auto* w = new Results(40);
   w->resize(600, 300);
