@@ -192,17 +192,19 @@ int ReflectedValue(TBesselKind kind, long double nu, long double x, long double&
 
 // The value built-ins. An error recorded before the call stays in ExprMathError when the
 // call itself succeeds, so that an expression such as LN(-1)+JNU(0.5,1) still fails.
-// J and I beyond kBesselLargestOrder, where the recurrences are not run, and their
-// derivatives ((J_nu-1 - J_nu+1)/2 and (I_nu-1 + I_nu+1)/2): 0 where they are below the
-// smallest long double (INU(1000000.25,1000) failed with -134 where it is 0).
-bool BeyondLargestOrderBelowSmallest(TBesselKind kind, long double nu, long double x, bool derivative) {
-  if (!(nu > kBesselLargestOrder) || kind == TBesselKind::kY || kind == TBesselKind::kK) return false;
+// J and I and their derivatives ((J_nu-1 - J_nu+1)/2 and (I_nu-1 + I_nu+1)/2): 0 at once
+// where they lie below the smallest long double, at any order: the recurrences would run
+// up to a million steps to that 0 (DJNU(999999, 1) took 10 ms, and a series of 31,999 such
+// terms many minutes), and beyond kBesselLargestOrder they are not run at all
+// (INU(1000000.25,1000) failed with -134 where it is 0).
+bool BelowSmallestAtOnce(TBesselKind kind, long double nu, long double x, bool derivative) {
+  if (kind == TBesselKind::kY || kind == TBesselKind::kK) return false;
   if (!derivative) return BesselBelowSmallestValue(nu, x);
   return BesselBelowSmallestValue(nu - 1, x) && BesselBelowSmallestValue(nu + 1, x);
 }
 
 long double RealOrderValue(ExprContext& ctx, TBesselKind kind, long double nu, long double x) {
-  if (BeyondLargestOrderBelowSmallest(kind, nu, x, false)) return 0;
+  if (BelowSmallestAtOnce(kind, nu, x, false)) return 0;
   const int earlier = ctx.ExprMathError;
   ctx.ExprMathError = 0;
   const TKeptValueScope kept;  // the worker's other three values may lie beyond the range
@@ -247,7 +249,7 @@ long double RealOrderValue(ExprContext& ctx, TBesselKind kind, long double nu, l
 
 // The derivative built-ins always go through the worker.
 long double RealOrderDerivative(ExprContext& ctx, TBesselKind kind, long double nu, long double x) {
-  if (BeyondLargestOrderBelowSmallest(kind, nu, x, true)) return 0;
+  if (BelowSmallestAtOnce(kind, nu, x, true)) return 0;
   const int earlier = ctx.ExprMathError;
   ctx.ExprMathError = 0;
   const TKeptValueScope kept;
