@@ -64,10 +64,22 @@ std::optional<TValueNotHeld> FirstValueNotHeld(std::span<const TXYZPoint> table,
     ++row;
     const WrittenPoint w = Written(p);
     const std::pair<const char*, long double> values[] = {{"X", w.x}, {"Y", w.y}, {"Z", w.z}, {"W", w.w}};
-    for (const auto& [axis, value] : std::span(values, weighted ? 4 : 3))
-      if (!WorksheetHoldsValue(value, form)) return TValueNotHeld{row, axis, value};
+    for (const auto& [axis, value] : std::span(values, weighted ? 4 : 3)) {
+      // A WK1 number is a double: a value whose double is the missing value -12345.6789
+      // would come back as a missing cell (a .sav save refuses it too).
+      const bool heldAsMissing = form != 3 && IsMissingValue(static_cast<double>(value));
+      if (!WorksheetHoldsValue(value, form) || heldAsMissing) return TValueNotHeld{row, axis, value};
+    }
   }
   return std::nullopt;
+}
+
+std::string TitleCharactersNotHeld(const TDataTitles& titles) {
+  std::string lacking;
+  for (const std::string* t : {&titles.Title, &titles.XName, &titles.YName, &titles.ZName})
+    for (const char c : LabelCharactersNotHeld(*t))
+      if (lacking.find(c) == std::string::npos) lacking += c;
+  return lacking;
 }
 
 int InactivePointsWritten(std::span<const TXYZPoint> table) {

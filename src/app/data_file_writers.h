@@ -26,9 +26,14 @@ std::string DataFileText(std::span<const TXYZPoint> table, const TDataTitles& ti
 std::string DataClipboardText(std::span<const TXYZPoint> table, const TDataTitles& titles);
 
 // The first value of the table a worksheet form's numbers cannot hold (WorksheetHoldsValue:
-// in WK1 a value beyond a double's range, or one a double would make 0; WK3 holds every
-// finite value), as written (a missing value is written as 0); none when all are held.
+// in WK1 a value beyond a double's range, one a double would make 0, or one whose double is
+// the missing value, which would come back as a missing cell; WK3 holds every finite
+// value), as written (a missing value is written as 0); none when all are held.
 std::optional<TValueNotHeld> FirstValueNotHeld(std::span<const TXYZPoint> table, int form);
+
+// The characters of the titles that a worksheet's labels cannot hold, each once (they come
+// back as '?'); empty when every one is held.
+std::string TitleCharactersNotHeld(const TDataTitles& titles);
 
 // The points written inactive (marked so, or holding a missing value, written as 0) that
 // come back active when a worksheet, which has no place for the mark, is read: all but those

@@ -52,6 +52,10 @@ constexpr const char* kShorterThanHeader =
 // A file that broke off (TReadResult::damagedAfterRow) and cells that held no finite number.
 constexpr const char* kDamagedAfterRow = "The File is Damaged After Row %lld: Nothing After It Could Be Read";
 constexpr const char* kRowsNotFinite = "Rows Skipped Because a Chosen Column Held Infinity or NaN: %d";
+// What the text readers' range rule and the missing-value mark of stored files did to a read.
+constexpr const char* kRowsBeyondRange = "Rows Skipped Because a Chosen Column Held a Number Beyond 1E300 in Magnitude: %d";
+constexpr const char* kRowsMissingValue = "Rows Skipped Because a Chosen Column Held the Missing Value -12345.6789: %d";
+constexpr const char* kNearZeroValues = "Numbers Nearer 0 Than 1E-300 Read as 0: %d";
 // The cut message of a read that stopped counting (kPointsCountBound).
 constexpr const char* kMorePointsCut =
     "The File Holds More Than %d Points, %d Were Read\nThe Data Table Holds at Most %d Points";
@@ -91,6 +95,9 @@ std::string ReadLossesText(const TReadResult& read) {
   if (read.skippedRows > 0) line(CFormat(kRowsSkipped, read.skippedRows));
   if (read.inactiveRows > 0) line(CFormat(kRowsInactive, read.inactiveRows));
   if (read.nonFiniteRows > 0) line(CFormat(kRowsNotFinite, read.nonFiniteRows));
+  if (read.beyondRangeRows > 0) line(CFormat(kRowsBeyondRange, read.beyondRangeRows));
+  if (read.missingValueRows > 0) line(CFormat(kRowsMissingValue, read.missingValueRows));
+  if (read.nearZeroValues > 0) line(CFormat(kNearZeroValues, read.nearZeroValues));
   if (read.recordsInHeader > read.recordsInFile)
     line(CFormat(kShorterThanHeader, static_cast<long long>(read.recordsInFile),
                  static_cast<long long>(read.recordsInHeader)));
@@ -221,10 +228,17 @@ bool WorksheetSaveAgreed(const TDataSession& session, const std::string& path, i
     return false;
   }
   const int inactive = InactivePointsWritten(table);
-  if (inactive == 0) return true;
-  const std::string text =
-      CFormat("A %s File Keeps No Inactive Marks: the %d Inactive Point%s Will Be Read Back as Active\nSave Anyway?",
-              kind, inactive, inactive == 1 ? "" : "s");
+  if (inactive > 0) {
+    const std::string text =
+        CFormat("A %s File Keeps No Inactive Marks: the %d Inactive Point%s Will Be Read Back as Active\nSave Anyway?",
+                kind, inactive, inactive == 1 ? "" : "s");
+    if (AskYesNo(Owner(), path, text) != platform::kIdYes) return false;
+  }
+  // Worksheet labels are in code page 850, which lacks some of the program's characters.
+  const std::string lacking = TitleCharactersNotHeld(session.DataTitles());
+  if (lacking.empty()) return true;
+  const std::string text = CFormat(
+      "A %s File Cannot Hold the Titles' Characters %s: They Will Be Read Back as ?\nSave Anyway?", kind, lacking.c_str());
   return AskYesNo(Owner(), path, text) == platform::kIdYes;
 }
 
@@ -451,6 +465,13 @@ int SaveDataAs(TDataSession& session, const std::string& path) {
           return 0;
         }
         written = sav.status == SavWriteStatus::kWritten;
+        // A .sav file keeps points only: those holding a missing value are not in it.
+        if (written && sav.casesWritten < sav.tableRows) {
+          const int left = sav.tableRows - sav.casesWritten;
+          InfoBox(Owner(), path,
+                  CFormat("%d Point%s Holding a Missing Value %s Left Out of the File", left, left == 1 ? "" : "s",
+                          left == 1 ? "Was" : "Were"));
+        }
         break;
       }
       default: {  // WordStar and rich text are no data formats: say so, not only that it failed

@@ -106,6 +106,14 @@ struct [[nodiscard]] TReadResult {
   // Rows passed over because a chosen cell held a number that is no finite value (an
   // infinity or NaN of a damaged or hostile file): not points, and told apart from text.
   int nonFiniteRows = 0;
+  // Rows passed over because a chosen column of a text file held a number beyond +-1e300,
+  // which the text readers take as missing (DataValueOf): not points.
+  int beyondRangeRows = 0;
+  // Rows passed over because a chosen cell held the missing value -12345.6789 (the mark a
+  // stored file gives a missing cell): not points.
+  int missingValueRows = 0;
+  // Numbers of the points kept that the text readers took as 0, being nearer 0 than 1e-300.
+  int nearZeroValues = 0;
   // A file that breaks off (a record shorter than its fixed part, a file cut inside a
   // record, a file without its end): what came before is kept, and the user is told after
   // which row (1-based, as the file's own program numbers its rows; 0 before any) nothing

@@ -202,12 +202,22 @@ bool ConvertDecimalNumber(std::string_view number, long double& value) {
   return true;
 }
 
-long double DataValueOf(std::string_view number) {
+long double DataValueOf(std::string_view number, TDataRangeNote* note) {
   long double v = 0;
-  if (!ConvertDecimalNumber(number, v)) return ExprErrorValue;
+  const bool converted = ConvertDecimalNumber(number, v);
   const long double a = std::fabs(v);
-  if (a > 1e300L) return ExprErrorValue;
-  if (a != 0 && a < 1e-300L) return 0;
+  if (!converted || a > 1e300L) {
+    if (note) ++note->beyond;
+    return ExprErrorValue;
+  }
+  // A number too small even for long double converts to 0: its digits say it was not 0.
+  const bool tiny = a != 0 ? a < 1e-300L
+                           : number.substr(0, number.find_first_of("eE")).find_first_of("123456789") !=
+                                 std::string_view::npos;
+  if (tiny) {
+    if (note) ++note->nearZero;
+    return 0;
+  }
   return v;
 }
 

@@ -23,9 +23,18 @@ std::size_t ScanDecimalNumber(std::string_view text, int maxExponentDigits = kAn
 // gives 0 with true.
 [[nodiscard]] bool ConvertDecimalNumber(std::string_view number, long double& value);
 
+// What the data readers' rule (DataValueOf) made of the numbers it read, for the read to
+// tell: numbers beyond +-1e300 taken as missing, and non-zero ones nearer 0 than 1e-300
+// taken as 0.
+struct TDataRangeNote {
+  int beyond = 0;
+  int nearZero = 0;
+};
+
 // The data readers' rule on top: the value of a number, the missing value when it lies
-// beyond +-1e300 or long double's range, and 0 for a non-zero magnitude below 1e-300.
-long double DataValueOf(std::string_view number);
+// beyond +-1e300 or long double's range, and 0 for a non-zero magnitude below 1e-300. Each
+// change is counted in `note` when one is given.
+long double DataValueOf(std::string_view number, TDataRangeNote* note = nullptr);
 
 // ScanDecimalNumber (any number of exponent digits) and DataValueOf of the number found, in
 // one pass over its characters: the length of the number (0, value untouched, when none).

@@ -232,6 +232,14 @@ TWorksheetImage::TWorksheetImage(int form, int lastColumn, int lastRow) : form_(
     WK3PutHeader(out_, lastColumn, lastRow);
 }
 
+std::string LabelCharactersNotHeld(std::string_view text) {
+  std::string lacking;
+  const std::string back = platform::Cp850ToCp1252(platform::Cp1252ToCp850(text));
+  for (std::size_t i = 0; i < text.size() && i < back.size(); ++i)
+    if (back[i] != text[i] && lacking.find(text[i]) == std::string::npos) lacking += text[i];
+  return lacking;
+}
+
 bool WorksheetHoldsValue(long double value, int form) {
   if (!std::isfinite(value)) return false;
   return form == 3 || HeldAsDouble(value);

@@ -61,6 +61,11 @@ WorksheetCell WorksheetCellKind(long double value);
 // locale ("1e+400", "-inf").
 std::string WorksheetValueText(long double value);
 
+// The characters of a text (Windows-1252) that a label cannot hold (code page 850 lacks
+// them: €, the curly quotes, the dashes, ...), each once in the order met; empty when every
+// character is held. They come back as '?'.
+std::string LabelCharactersNotHeld(std::string_view text);
+
 // Whether a form's number cells hold a value: WK3's 80-bit numbers every finite one; WK1's
 // doubles every one a double holds (HeldAsDouble: a subnormal one with the digits a
 // subnormal double keeps, the nearest double; not 1e400, nor 1e-400, which would be 0).

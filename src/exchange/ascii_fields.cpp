@@ -13,9 +13,6 @@ bool EndsLine(char c) { return c == '\0' || c == '\r' || c == '\n'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool StartsNumber(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }
 
-// The exponent of a numeric field holds at most three digits.
-constexpr int kFieldExponentDigits = 3;
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
@@ -107,12 +104,15 @@ long double ParseLineField(std::string_view line, int f, bool commaMode) {
   return FieldValue(line, fields, f);
 }
 
-long double FieldValue(std::string_view line, const TLineFields& fields, int f) {
+long double FieldValue(std::string_view line, const TLineFields& fields, int f, TDataRangeNote* note) {
   if (f < 1 || f > fields.count) return ExprErrorValue;
   for (int g = 1; g <= f; ++g)
     if (fields.Text(line, g - 1) == ".") return ExprErrorValue;  // a lone period ends the line
   const std::string_view text = fields.Text(line, f - 1);
-  return IsWholeDecimalNumber(text, kFieldExponentDigits) ? DataValueOf(text) : ExprErrorValue;
+  // An exponent of more than three digits puts a number far beyond or below the data's
+  // range (the program's own text writes 1e-4000 so): it goes by the range rule, told, rather
+  // than pass for text.
+  return IsWholeDecimalNumber(text) ? DataValueOf(text, note) : ExprErrorValue;
 }
 
 int ParseLineFields(std::string_view line, int f1, int f2, int f3, long double& v1,

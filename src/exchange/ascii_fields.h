@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/number_scanner.h"
 #include "app/text_reader.h"
 
 inline constexpr int kProbeFieldLimit = 64;
@@ -59,7 +60,9 @@ bool DecideCommaMode(TTextReader& text);
 // sign, digits with at most one period, and an optional exponent of at most three digits;
 // anything else in a wanted field (or an empty field) gives the missing value. A field
 // that is a single period ends the line. Values beyond +-1e300 are missing, non-zero ones
-// below 1e-300 in magnitude are 0. Returns 3 when all three were read as numbers, else 0.
+// below 1e-300 in magnitude are 0; a number with a longer exponent is no text but a number
+// far beyond or below those, and goes by the same rule (1e-4000 is 0, 1e4000 missing).
+// Returns 3 when all three were read as numbers, else 0.
 int ParseLineFields(std::string_view line, int f1, int f2, int f3, long double& v1,
                     long double& v2, long double& v3, bool commaMode);
 
@@ -69,5 +72,5 @@ long double ParseLineField(std::string_view line, int f, bool commaMode);
 
 // The value of field f (1-based) of a line that ScanLineFields (all fields, marks counted)
 // scanned into `fields`, as ParseLineField reads it: a line read for several fields is
-// scanned once.
-long double FieldValue(std::string_view line, const TLineFields& fields, int f);
+// scanned once. What the range rule changed is counted in `note` when one is given.
+long double FieldValue(std::string_view line, const TLineFields& fields, int f, TDataRangeNote* note = nullptr);

@@ -402,21 +402,25 @@ TReadResult ReadAsciiMultiColumn(const TReadArgs& args) {
   TPointCollector points(args, result);
   while (ReadTextLine(file, line, kDataLineChars)) {
     ScanLineFields(line, fields, commaMode, kFieldLimit, true);
-    const long double x = FieldValue(line, fields, args.colX);
-    const long double y = FieldValue(line, fields, args.colY);
-    const long double z = FieldValue(line, fields, args.colZ);
+    TDataRangeNote note;
+    const long double x = FieldValue(line, fields, args.colX, &note);
+    const long double y = FieldValue(line, fields, args.colY, &note);
+    const long double z = FieldValue(line, fields, args.colZ, &note);
     if (IsMissingValue(x) || IsMissingValue(y) || IsMissingValue(z)) {
       // A line with a number in one chosen column and text or nothing in another is told;
-      // a heading of names holds none.
-      if (IsIncompleteRow(std::array{x, y, z})) points.SkipRow();
+      // a heading of names holds none. A number beyond the data's range is told as such.
+      if (note.beyond > 0)
+        points.SkipBeyondRangeRow();
+      else if (IsIncompleteRow(std::array{x, y, z}))
+        points.SkipRow();
       continue;
     }
     long double w = 1;
     if (args.colW >= 0) {
-      w = FieldValue(line, fields, args.colW);
+      w = FieldValue(line, fields, args.colW, &note);
       if (IsMissingValue(w) || !(w > 0)) w = 1;
     }
-    points.Add(x, y, z, w);
+    if (points.Add(x, y, z, w) >= 0) points.NoteNearZero(note.nearZero);
     if (points.Done()) break;
   }
   result.weighted = !result.points.empty() && args.colW >= 0;

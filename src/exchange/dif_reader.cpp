@@ -39,6 +39,7 @@ class TDifCells {
     int type = 0;             // the type indicator (0 numeric, 1 string, other)
     long double value = 0;    // numeric cells: the number, missing unless the value line is V
     std::string text;         // string cells: the text without its quotes
+    TDataRangeNote range;     // what the range rule made of the number
   };
 
   explicit TDifCells(const std::string& path) : file_(path) {}
@@ -83,8 +84,9 @@ class TDifCells {
       cell.type = static_cast<int>(type);
       cell.value = ExprErrorValue;
       cell.text.clear();
+      cell.range = TDataRangeNote{};
       if (type == 0 && v.starts_with("V") && IsWholeDecimalNumber(number))
-        cell.value = DataValueOf(number);
+        cell.value = DataValueOf(number, &cell.range);
       if (type == 1) {
         std::string_view t = v;
         if (!t.empty() && t.front() == '"') t.remove_prefix(1);
@@ -124,19 +126,28 @@ TReadResult ReadDif(const TReadArgs& args) {
   const long double wStart = args.colW < 0 ? 1 : ExprErrorValue;
   long double x = ExprErrorValue, y = ExprErrorValue, z = ExprErrorValue, w = wStart;
   bool numberInTuple = false;  // a chosen column gave a number not yet made a point
+  TDataRangeNote range;        // what the range rule made of the chosen numbers of the tuple
   auto startOver = [&] {
     x = y = z = ExprErrorValue;
     w = wStart;
     numberInTuple = false;
+    range = TDataRangeNote{};
   };
   int column = -1;
   TPointCollector points(args, result);
+  // A tuple that made no point: told, as a number beyond the data's range where one was.
+  auto skipTuple = [&] {
+    if (range.beyond > 0)
+      points.SkipBeyondRangeRow();
+    else if (numberInTuple)
+      points.SkipRow();
+  };
   // A complete point counts once: after it (kept or dropped by the filter) the rest of its
   // tuple cannot make it count again.
   auto complete = [&] {
     if (IsMissingValue(x) || IsMissingValue(y) || IsMissingValue(z) || IsMissingValue(w)) return;
     if (!(w > 0)) w = 1;
-    points.Add(x, y, z, w);
+    if (points.Add(x, y, z, w) >= 0) points.NoteNearZero(range.nearZero);
     startOver();
   };
 
@@ -151,7 +162,7 @@ TReadResult ReadDif(const TReadArgs& args) {
     }
     if (kind == TDifCells::kEndData) break;
     if (kind == TDifCells::kBeginTuple) {
-      if (numberInTuple) points.SkipRow();
+      skipTuple();
       column = -1;
       startOver();
       continue;
@@ -170,6 +181,8 @@ TReadResult ReadDif(const TReadArgs& args) {
       else
         w = cell.value;
       numberInTuple = numberInTuple || !IsMissingValue(cell.value);
+      range.beyond += cell.range.beyond;
+      range.nearZero += cell.range.nearZero;
       complete();
       continue;
     }
@@ -180,7 +193,7 @@ TReadResult ReadDif(const TReadArgs& args) {
     }
     complete();
   }
-  if (numberInTuple) points.SkipRow();
+  skipTuple();
   result.weighted = !result.points.empty() && args.colW >= 0;
   return result;
 }

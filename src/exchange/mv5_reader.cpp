@@ -1,9 +1,11 @@
 #include "exchange/mv5_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <map>
 
 #include "app/c_format.h"
+#include "app/long_double.h"
 #include "exchange/mv5_records.h"
 #include "exchange/reader_contract.h"
 
@@ -68,8 +70,15 @@ TReadResult ReadMv5(const TReadArgs& args) {
     const MvCode code = MvRowsNext(h, cells, kMvSkipIncompleteRows);
     if (code == MvCode::kNoMore) break;
     if (code != MvCode::kOk) return FailedRead(TReadError::kMalformed);
-    const long double w = weighted && row[3] > 0 ? row[3] : 1.0;
-    (void)points.Add(row[0], row[1], row[2], w);  // a point dropped by the filter or cut: counted there
+    // A number that is the missing value makes no point, and is told; the double nearest
+    // +-1e300 is +-1e300 (DataValueOfDouble).
+    if (std::any_of(cells.begin(), cells.end(), [](double v) { return IsMissingValue(v); })) {
+      points.SkipMissingValueRow();
+      continue;
+    }
+    const long double w = weighted && row[3] > 0 ? DataValueOfDouble(row[3]) : 1.0L;
+    // A point dropped by the filter or cut: counted there.
+    (void)points.Add(DataValueOfDouble(row[0]), DataValueOfDouble(row[1]), DataValueOfDouble(row[2]), w);
     if (points.Done()) break;
   }
   // Rows passed over for a cell without a number: told, unless the read stopped early.
@@ -88,7 +97,8 @@ TColumnArray ReadMv5Column(const std::string& path, int column) {
   TColumnArray values = NewColumnArray();
   double v = 0;
   MvCode code;
-  while ((code = MvRowsNext(h, std::span(&v, 1), kMvSkipIncompleteRows)) == MvCode::kOk) AppendColumnValue(values, v);
+  while ((code = MvRowsNext(h, std::span(&v, 1), kMvSkipIncompleteRows)) == MvCode::kOk)
+    AppendColumnValue(values, DataValueOfDouble(v));
   MvRowsEnd(h);
   if (code != MvCode::kNoMore) return {};
   return values;
@@ -111,7 +121,7 @@ std::vector<TColumnArray> ReadMv5ColumnPairs(const std::string& path, std::span<
   bool room = true;
   // Rows with an empty, text or damaged cell in a chosen column are passed over, as by ReadMv5.
   while (room && (code = MvRowsNext(h, cells, kMvSkipIncompleteRows)) == MvCode::kOk) {
-    std::copy(cells.begin(), cells.end(), row.begin());
+    std::transform(cells.begin(), cells.end(), row.begin(), [](double v) { return DataValueOfDouble(v); });
     room = pairs.AddRow(row);
   }
   MvRowsEnd(h);

@@ -49,6 +49,16 @@ class TPointCollector {
   void SkipNonFiniteRow() {
     if (!Done()) ++result_.nonFiniteRows;
   }
+  // The same row when a chosen column held a number beyond +-1e300 (beyondRangeRows).
+  void SkipBeyondRangeRow() {
+    if (!Done()) ++result_.beyondRangeRows;
+  }
+  // The same row when a chosen cell held the missing value (missingValueRows).
+  void SkipMissingValueRow() {
+    if (!Done()) ++result_.missingValueRows;
+  }
+  // Numbers of a point just stored that the range rule took as 0 (nearZeroValues).
+  void NoteNearZero(int numbers) { result_.nearZeroValues += numbers; }
   // True once the read has stopped (the bound reached, or cancelled): nothing further in
   // the file can change it.
   bool Done() const { return result_.morePointsInFile || result_.cancelled; }

@@ -22,13 +22,21 @@ TReadError ReadErrorOf(TSavStatus status) {
 }
 
 // A value as the chosen-variable readers take it: missing when it is the system-missing
-// value or one of its variable's missing values.
+// value or one of its variable's missing values; the double nearest +-1e300 is +-1e300
+// (DataValueOfDouble).
 long double Converted(const TSavValue& v) {
-  return v.systemMissing || v.userMissing ? ExprErrorValue : static_cast<long double>(v.value);
+  return v.systemMissing || v.userMissing ? ExprErrorValue : DataValueOfDouble(v.value);
 }
 // The same with only the system-missing value missing (the program's own files).
 long double Raw(const TSavValue& v) {
-  return v.systemMissing ? ExprErrorValue : static_cast<long double>(v.value);
+  return v.systemMissing ? ExprErrorValue : DataValueOfDouble(v.value);
+}
+// A number the file holds that is the program's missing value -12345.6789 (not a mark of
+// the file's own): the row it is in makes no point, and is told so.
+bool HoldsMissingValue(std::span<const TSavValue> values) {
+  return std::any_of(values.begin(), values.end(), [](const TSavValue& v) {
+    return !v.systemMissing && !v.userMissing && !v.notFinite && IsMissingValue(v.value);
+  });
 }
 
 std::string TrimTrailing(std::string text) {
@@ -182,6 +190,8 @@ TReadResult ReadOkapSav(const TReadArgs& args) {
                                                 weighted ? Converted(v[3]) : 1.0L};
         if (std::any_of(v.begin(), v.end(), [](const TSavValue& value) { return value.notFinite; }))
           points.SkipNonFiniteRow();
+        else if (HoldsMissingValue(v))
+          points.SkipMissingValueRow();
         else if (IsIncompleteRow(std::span(row.data(), weighted ? 4 : 3)))
           points.SkipRow();  // a missing value beside a number: no point, and told
         else
@@ -220,6 +230,10 @@ TReadResult ReadOkapSavOwn(const TReadArgs& args) {
         const std::array<long double, 4> row = {x, y, z, w};
         if (std::any_of(v.begin(), v.end(), [](const TSavValue& value) { return value.notFinite; })) {
           points.SkipNonFiniteRow();
+          return true;
+        }
+        if (HoldsMissingValue(v.first(kActive)) || HoldsMissingValue(v.subspan(kWeight, 1))) {
+          points.SkipMissingValueRow();
           return true;
         }
         if (!std::all_of(row.begin(), row.end(), IsUsableValue)) {

@@ -25,12 +25,12 @@ long double PositiveWeight(long double w) { return w > 0 ? w : 1; }
 }  // namespace
 
 void TSheetCells::Number(int sheet, int row, int column, long double value) {
-  if (!std::isfinite(value)) {
-    NoNumber(sheet, row, column, TCellKind::kNotFinite);
+  if (!std::isfinite(value) || IsMissingValue(value)) {
+    NoNumber(sheet, row, column, IsMissingValue(value) ? TCellKind::kMissingValue : TCellKind::kNotFinite);
     return;
   }
   TSheetCell c;
-  c.sheet = sheet, c.row = row, c.column = column, c.value = value;
+  c.sheet = sheet, c.row = row, c.column = column, c.value = DataValueOfDouble(value);
   cells.push_back(c);
 }
 
@@ -122,13 +122,16 @@ void ReadRowsInFileOrder(const TSheetCells& cells, const TReadArgs& args, TReadR
   std::array<long double, 4> v{};
   bool numberInRow = false;     // a chosen column of the row gave a number not yet made a point
   bool notFiniteInRow = false;  // a chosen column of the row held an infinity or NaN
+  bool missingInRow = false;    // a chosen column of the row held the missing value
   const auto startOver = [&] {
     v = {kNoCell, kNoCell, kNoCell, weighted ? kNoCell : 1.0L};
-    numberInRow = notFiniteInRow = false;
+    numberInRow = notFiniteInRow = missingInRow = false;
   };
   const auto skipRow = [&] {
     if (notFiniteInRow)
       points.SkipNonFiniteRow();
+    else if (missingInRow)
+      points.SkipMissingValueRow();
     else if (numberInRow)
       points.SkipRow();
   };
@@ -155,6 +158,7 @@ void ReadRowsInFileOrder(const TSheetCells& cells, const TReadArgs& args, TReadR
         v[k] = value;
         numberInRow = numberInRow || c.kind == TCellKind::kNumber;
         notFiniteInRow = notFiniteInRow || c.kind == TCellKind::kNotFinite;
+        missingInRow = missingInRow || c.kind == TCellKind::kMissingValue;
         break;
       }
     if (std::any_of(v.begin(), v.end(), IsMissing)) continue;
@@ -202,13 +206,14 @@ void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResul
   // no point were skipped, unless a chosen cell they lack lay beyond a break.
   const std::array<int, 4> chosen = {args.colX, args.colY, args.colZ, args.colW};
   std::array<std::set<int>, 4> held;  // the rows in which each chosen column holds a cell
-  std::set<int> numberRows, notFiniteRows, pointRows;
+  std::set<int> numberRows, notFiniteRows, missingRows, pointRows;
   for (std::size_t k = 0; k < chosen.size(); ++k) {
     if (chosen[k] < 0) continue;
     for (const TSheetCell& c : RunCells(cells, args.sheet, chosen[k])) {
       held[k].insert(c.row);
       if (c.kind == TCellKind::kNumber) numberRows.insert(c.row);
       if (c.kind == TCellKind::kNotFinite) notFiniteRows.insert(c.row);
+      if (c.kind == TCellKind::kMissingValue) missingRows.insert(c.row);
     }
   }
   const TSheetBreak where(cells, args.sheet, true);
@@ -237,8 +242,11 @@ void MergeColumnRuns(const TSheetCells& cells, const TReadArgs& args, TReadResul
   }
   for (const int row : notFiniteRows)
     if (!pointRows.contains(row) && !lost(row)) points.SkipNonFiniteRow();
+  for (const int row : missingRows)
+    if (!pointRows.contains(row) && !notFiniteRows.contains(row) && !lost(row)) points.SkipMissingValueRow();
   for (const int row : numberRows)
-    if (!pointRows.contains(row) && !notFiniteRows.contains(row) && !lost(row)) points.SkipRow();
+    if (!pointRows.contains(row) && !notFiniteRows.contains(row) && !missingRows.contains(row) && !lost(row))
+      points.SkipRow();
   if (!points.Done()) NoteSheetDamage(cells, args.sheet, result);
   result.weighted = weighted && !result.points.empty();
 }
@@ -254,6 +262,7 @@ TRowArray ColumnByRow(const TSheetCells& cells, int sheet, int column, bool runO
   const auto take = [&put](const TSheetCell& c) {
     if (c.kind == TCellKind::kNumber) put(c);
     if (c.kind == TCellKind::kNotFinite) put(TSheetCell{c.sheet, c.row, c.column, c.kind, kNotFiniteCell, 0});
+    if (c.kind == TCellKind::kMissingValue) put(TSheetCell{c.sheet, c.row, c.column, c.kind, ExprErrorValue, 0});
   };
   if (runOnly) {
     for (const TSheetCell& c : RunCells(cells, sheet, column)) take(c);
@@ -280,6 +289,8 @@ void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& 
       continue;
     if (std::find(v.begin(), v.end(), kNotFiniteCell) != v.end())
       points.SkipNonFiniteRow();
+    else if (std::any_of(v.begin(), v.begin() + (w ? 4 : 3), IsMissingValue))
+      points.SkipMissingValueRow();
     else if (IsIncompleteRow(std::span(v.data(), w ? 4 : 3)))
       points.SkipRow();
     else

@@ -11,8 +11,9 @@
 //   StoreColumnArrays     array indexed by row, then the arrays stored index by index.
 //
 // Cells carry the value the reader may store: a number cell whose value is not finite
-// (a damaged or hostile file) is decoded as a cell that holds no number, of its own kind so
-// that the rows it breaks are told apart. A file that breaks off keeps the cells before the
+// (a damaged or hostile file) or is the missing value is decoded as a cell that holds no
+// number, of its own kind so that the rows it breaks are told apart; the double nearest
+// +-1e300 is +-1e300 (DataValueOfDouble). A file that breaks off keeps the cells before the
 // break (TSheetCells::cut), and the readers say after which row (NoteSheetDamage).
 #pragma once
 
@@ -31,6 +32,8 @@ enum class TCellKind : std::uint8_t {
   kLabel,     // text
   kNoNumber,   // a cell that shows no number: an error, a text formula result
   kNotFinite,  // a number cell holding an infinity or NaN
+  kMissingValue,  // a number cell holding the missing value -12345.6789, a stored file's
+                  // mark of a missing cell
 };
 
 struct TSheetCell {
@@ -54,7 +57,8 @@ struct TSheetCells {
 };
 
 // A row-indexed column: element r is the value of row r, kNoCell where the row holds no
-// number, kNotFiniteCell where it holds an infinity or NaN (a cell, but no usable value).
+// number, kNotFiniteCell where it holds an infinity or NaN (a cell, but no usable value),
+// ExprErrorValue where it holds the missing value.
 inline const long double kNoCell = std::numeric_limits<long double>::quiet_NaN();
 inline const long double kNotFiniteCell = std::numeric_limits<long double>::infinity();
 using TRowArray = std::vector<long double>;

@@ -59,8 +59,10 @@ TReadResult ReadWorksheetMatrix(const std::string& path, int capacity) {
   long double y = kNoCell;
   for (const TSheetCell& c : file.cells.cells) {
     if (c.sheet > 0) break;
-    // A cell where a point would be that holds an infinity or NaN is told.
+    // A cell where a point would be that holds an infinity or NaN, or the missing value, is
+    // told.
     if (c.sheet == 0 && c.row != 0 && c.column >= 1 && c.kind == TCellKind::kNotFinite) points.SkipNonFiniteRow();
+    if (c.sheet == 0 && c.row != 0 && c.column >= 1 && c.kind == TCellKind::kMissingValue) points.SkipMissingValueRow();
     if (c.sheet < 0 || c.row == 0 || c.kind != TCellKind::kNumber) continue;
     // A row without a y in column 0 takes none from the row above it.
     if (c.row != row) row = c.row, y = kNoCell;

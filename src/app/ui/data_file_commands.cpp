@@ -284,9 +284,13 @@ void CmCopyDataTable(TDataSession& session) {
   if (text.empty()) return;
   auto* data = new QMimeData;
   data->setText(FromCp1252(text));
+  // Labels in code page 850 cannot hold every character of the titles: then no worksheet
+  // image is offered, and a paste takes the text, which gives the titles back.
+  const bool titlesHeld = TitleCharactersNotHeld(session.DataTitles()).empty();
   for (auto [form, mime] : {std::pair{3, kMimeWk3}, std::pair{1, kMimeWk1}}) {
     // A WK1 image cannot hold a value beyond a double's range: it is left off, and a paste
     // takes the WK3 image or the text, which give the table back.
+    if (!titlesHeld) break;
     const std::vector<std::uint8_t> image = DataTableToWorksheet(session, form);
     if (image.empty()) continue;
     data->setData(mime, QByteArray(reinterpret_cast<const char*>(image.data()),

@@ -126,9 +126,9 @@ class TRowLimitedSink {
   void Label(int column, int row, std::string_view text, bool right) {
     if (Keep(row)) sink_.Label(column, row, text, right);
   }
-  // A statistic that cannot be formed leaves its cell empty: every spreadsheet reads an empty
-  // cell as missing, and -12345.6789 as a figure.
-  void Statistic(int column, int row, long double value) {
+  // A missing figure (a statistic that cannot be formed, a missing coordinate) leaves its
+  // cell empty: every spreadsheet reads an empty cell as missing, and -12345.6789 as a figure.
+  void Figure(int column, int row, long double value) {
     if (!IsMissingValue(value)) Number(column, row, value);
   }
   int LastRowWritten() const { return lastWritten_; }
@@ -195,10 +195,10 @@ void FixedBlockCells(TRowLimitedSink& out, const TExportTableInput& in, int r) {
     switch (k) {
       case 0: out.Label(1, r, fit.equationText, false); break;
       case 1: out.Number(1, r, fit.equationNumber); break;
-      case 2: out.Statistic(1, r, fit.r2); break;
-      case 3: out.Statistic(1, r, fit.adjustedR2); break;
-      case 4: out.Statistic(1, r, fit.fitStdError); break;
-      case 5: out.Statistic(1, r, fit.f); break;
+      case 2: out.Figure(1, r, fit.r2); break;
+      case 3: out.Figure(1, r, fit.adjustedR2); break;
+      case 4: out.Figure(1, r, fit.fitStdError); break;
+      case 5: out.Figure(1, r, fit.f); break;
       case 6: out.Label(1, r, fit.date, true); break;
       case 7: out.Label(1, r, fit.time, true); break;
     }
@@ -224,14 +224,18 @@ void FixedBlockCells(TRowLimitedSink& out, const TExportTableInput& in, int r) {
       out.Label(9, r, InactivePointLabel(static_cast<int>(i)), true);
     else
       out.Number(9, r, static_cast<long double>(i));
-    out.Number(10, r, pt.X);
-    out.Number(11, r, pt.Y);
-    out.Number(12, r, pt.Z);
+    // The surface is not evaluated at a missing place, nor a residual formed of a missing Z.
+    out.Figure(10, r, pt.X);
+    out.Figure(11, r, pt.Y);
+    out.Figure(12, r, pt.Z);
+    if (IsMissingValue(pt.X) || IsMissingValue(pt.Y)) return;
     const TExportPoint p = EvaluateExportPoint(*in.review, pt.X, pt.Y);
     if (!p.valid) return;
     out.Number(13, r, p.z);
-    out.Number(14, r, pt.Z - p.z);
-    out.Number(15, r, pt.Z == 0 ? 0.0L : 100 * (pt.Z - p.z) / pt.Z);
+    if (!IsMissingValue(pt.Z)) {
+      out.Number(14, r, pt.Z - p.z);
+      out.Number(15, r, pt.Z == 0 ? 0.0L : 100 * (pt.Z - p.z) / pt.Z);
+    }
     if (p.hasConfidence) {
       out.Number(16, r, p.confidenceLow);
       out.Number(17, r, p.confidenceHigh);

@@ -1,6 +1,7 @@
 #include "exchange/ui/surface_export_commands.h"
 
 // Before any Qt header: the worksheet records name a member "slots", which Qt defines away.
+#include "app/worksheet_records.h"
 #include "exchange/export/mv5_export.h"
 
 #include <QDialog>
@@ -66,10 +67,14 @@ bool WriteSurfaceExport(TRView& review, const std::string& path, Write write) {
   return written && !cancelled;
 }
 
-// A worksheet written without the rows past its format's last row: the file is there, and
-// the user hears how many rows it lacks.
-void TellRowsCut(TRView& review, const std::string& path, const TExportOutcome& outcome, int maxRow) {
-  const std::string text = RowsCutText(outcome, maxRow);
+// A worksheet written without the rows past its format's last row, or with characters of
+// its labels its code page lacks: the file is there, and the user hears what it lacks.
+void TellWorksheetLosses(TRView& review, const std::string& path, const TExportOutcome& outcome, int maxRow,
+                         const std::string& lacking = {}) {
+  std::string text = RowsCutText(outcome, maxRow);
+  if (!lacking.empty())
+    text += (text.empty() ? "" : "\n") +
+            CFormat("The Worksheet Cannot Hold the Characters %s of Its Labels: They Were Written as ?", lacking.c_str());
   if (!text.empty()) InfoBox(platform::qt::ToWindow(&review), FileNameToCodedText(path), text);
 }
 
@@ -88,11 +93,15 @@ void CmSaveLotus(TRView& review) {
   s.LotusTableKind = kind;
   const TExportRequest request = RequestOf(kind, range);
   TExportOutcome outcome;
+  std::string lacking;  // the labels are in code page 850
   const bool written = WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
-    outcome = LotusExportTable(path, fileType, source.TableInput(request));
+    const TExportTableInput input = source.TableInput(request);
+    if (request.tableKind == static_cast<int>(ExportTableKind::kFullWorksheet))
+      lacking = LabelCharactersNotHeld(input.fit->dataTitle + input.fit->equationText);
+    outcome = LotusExportTable(path, fileType, input);
     return outcome.result > 0;
   });
-  if (written) TellRowsCut(review, path, outcome, kLotusMaxRow);
+  if (written) TellWorksheetLosses(review, path, outcome, kLotusMaxRow, lacking);
 }
 
 void CmSaveExcel(TRView& review) {
@@ -109,7 +118,7 @@ void CmSaveExcel(TRView& review) {
     outcome = XlsExportTable(path, source.TableInput(request));
     return outcome.result > 0;
   });
-  if (written) TellRowsCut(review, path, outcome, kBiff4MaxRow);
+  if (written) TellWorksheetLosses(review, path, outcome, kBiff4MaxRow);
 }
 
 void CmSaveQuattro(TRView& review) {
@@ -126,7 +135,7 @@ void CmSaveQuattro(TRView& review) {
     outcome = QpwExportTable(path, source.TableInput(request));
     return outcome.result > 0;
   });
-  if (written) TellRowsCut(review, path, outcome, kQpwMaxRow);
+  if (written) TellWorksheetLosses(review, path, outcome, kQpwMaxRow);
 }
 
 void CmSaveMerovane(TRView& review) {

@@ -249,6 +249,24 @@ TEST_F(SurfaceExportsTest, FullWorksheetReadByGnumericHoldsTheParameters) {
   }
 }
 
+// A Lotus worksheet keeps its labels in code page 850, which lacks "€" and the dashes of a
+// data title: the file is written with '?' there, and the user hears which characters (they
+// became '?' without a word). Excel and Quattro Pro labels hold the title as it is.
+TEST_F(SurfaceExportsTest, ALotusFullWorksheetTellsTheCharactersItsLabelsCannotHold) {
+  session.DataTitles().Title = "Cost \x80 \x96 2024";
+  auto lotus = Accept<TLotus>([](TLotus* d) { d->Button(863)->setChecked(true); });
+  auto excel = Accept<TExcel>([](TExcel* d) { d->Button(861)->setChecked(true); });
+  const std::size_t before = answers.Boxes().size();
+  files.Answer(File("title.wk1"), 1);
+  window->Command(kCmReviewSaveLotus);
+  files.Answer(File("title.xls"), 1);
+  window->Command(kCmReviewSaveExcel);
+  const auto boxes = answers.Boxes();
+  ASSERT_EQ(boxes.size(), before + 1);
+  EXPECT_EQ(boxes.back().text, "The Worksheet Cannot Hold the Characters \x80\x96 of Its Labels: They Were Written as ?");
+  EXPECT_EQ(boxes.back().caption, File("title.wk1"));
+}
+
 // A file that cannot be written is told, and no window opens.
 TEST_F(SurfaceExportsTest, UnwritablePathsAreToldAndOpenNoWindow) {
   const std::string path = dir_.Write("plain", "a file, not a folder") + "/out";
