@@ -6,6 +6,7 @@
 #include "app/file_utils.h"
 #include "app/long_double.h"
 #include "app/number_format.h"
+#include "app/text_file_bytes.h"
 #include "app/worksheet_records.h"
 
 namespace {
@@ -125,7 +126,7 @@ std::vector<std::uint8_t> DataTableToWorksheet(const TDataSession& session, int 
 
 int WriteDataText(const TDataSession& session, const std::string& path) {
   const std::span<const TXYZPoint> table = session.Table.XYZData();
-  if (!SaveGlobalToFile(DataFileText(table, session.DataTitles()), path)) return -1;
+  if (!SaveGlobalToFile(TextFileBytes(DataFileText(table, session.DataTitles())), path)) return -1;
   return PointCount(table);
 }
 

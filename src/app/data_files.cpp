@@ -19,6 +19,7 @@
 #include "app/private_temp_dir.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
+#include "app/text_file_bytes.h"
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
@@ -413,7 +414,7 @@ int EvEditorData(TDataSession& session, std::string_view text) {
   }
   const std::string file = (dir / kEditorFileName).string();
   const TWholeFileReader& reader = ImportReaders().Read[kImportKindAsciiXYZ];
-  if (!reader || !SaveGlobalToFile(text, file)) {
+  if (!reader || !SaveGlobalToFile(TextFileBytes(text), file)) {
     ResumeBackgroundFit();
     return 0;
   }

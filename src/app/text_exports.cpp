@@ -7,7 +7,9 @@
 #include "app/file_utils.h"
 #include "app/log_font.h"
 #include "app/number_scanner.h"
+#include "app/text_file_bytes.h"
 #include "app/worksheet_records.h"
+#include "platform/cp1252.h"
 
 namespace {
 
@@ -237,7 +239,7 @@ std::vector<std::uint8_t> PlainLinesWorksheet(std::span<const std::string_view> 
 }
 
 bool WriteLinesFile(const TExportLines& lines, const std::string& path, int format,
-                    const TRtfFont& font, bool colors) {
+                    const TRtfFont& font, bool colors, TFileEncoding encoding) {
   std::string out;
   switch (format) {
     case kSaveFormatWk1:
@@ -257,6 +259,14 @@ bool WriteLinesFile(const TExportLines& lines, const std::string& path, int form
       break;
     default:
       return false;
+  }
+  if (format == kSaveFormatText) {
+    switch (encoding) {
+      case TFileEncoding::kProgramText: out = TextFileBytes(out); break;
+      case TFileEncoding::kCp1252: break;
+      case TFileEncoding::kUtf8: out = platform::Cp1252ToUtf8(out); break;
+      case TFileEncoding::kUtf8WithMark: out = std::string(kUtf8ByteOrderMark) + platform::Cp1252ToUtf8(out); break;
+    }
   }
   return SaveGlobalToFile(out, path);
 }

@@ -73,10 +73,12 @@ enum class LoneSign { EndsRow, IsLabel };
 // The same for lines of plain text (no text codes, not cut).
 std::vector<std::uint8_t> PlainLinesWorksheet(std::span<const std::string_view> lines, int form, LoneSign lone);
 // Writes the lines to a file in an output format of file_utils.h (text, WordStar, WK1,
-// WK3, rich text); lines are written whole, with CR LF. False when the file cannot be
+// WK3, rich text); lines are written whole, with CR LF. Text goes in `encoding`, that of the
+// file the lines were read from (Windows-1252, or UTF-8 after a byte order mark when the file
+// had one), the program's own text as TextFileBytes writes it. False when the file cannot be
 // written or the format is none of these.
 bool WriteLinesFile(const TExportLines& lines, const std::string& path, int format,
-                    const TRtfFont& font, bool colors);
+                    const TRtfFont& font, bool colors, TFileEncoding encoding = TFileEncoding::kProgramText);
 
 // The same for a text window's lines.
 inline std::string TextWindowRtf(const TMFile& lines, const TRtfFont& font, bool colors) {
@@ -89,5 +91,5 @@ inline std::vector<std::uint8_t> TextWindowWorksheet(const TMFile& lines, int fo
 inline int TextWindowWorksheetColumns(const TMFile& lines) { return LinesWorksheetColumns(TMFileLines(lines)); }
 [[nodiscard]] inline bool WriteTextWindowFile(const TMFile& lines, const std::string& path, int format,
                                 const TRtfFont& font, bool colors) {
-  return WriteLinesFile(TMFileLines(lines), path, format, font, colors);
+  return WriteLinesFile(TMFileLines(lines), path, format, font, colors, lines.Encoding());
 }

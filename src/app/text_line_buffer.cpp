@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/text_reader.h"
+#include "platform/cp1252.h"
 
 int VisibleWidth(std::string_view text) {
   int width = static_cast<int>(text.size());
@@ -46,7 +47,9 @@ bool TMFile::Reset(std::string_view fileName) {
 bool TMFile::Load(std::string_view fileName, FileTildes tildes) {
   Clear();
   hasTable_ = true;
-  if (Read(fileName, tildes)) return true;
+  encoding_ = TFileEncoding::kProgramText;
+  unheldCharacters_ = 0;
+  if (Read(fileName, tildes, true)) return true;
   lines_.clear();
   maxWidth_ = 0;
   hasTable_ = false;
@@ -55,32 +58,52 @@ bool TMFile::Load(std::string_view fileName, FileTildes tildes) {
 
 bool TMFile::Append(std::string_view fileName, FileTildes tildes) {
   hasTable_ = true;
-  return Read(fileName, tildes);
+  return Read(fileName, tildes, false);
 }
 
-bool TMFile::Read(std::string_view fileName, FileTildes tildes) {
+bool TMFile::Read(std::string_view fileName, FileTildes tildes, bool fresh) {
   TTextReader file{std::string(fileName)};
   if (!file.IsOpen()) return false;
+  // The file's lines as its bytes, as many as the buffer has room for and one more.
+  const std::size_t room = static_cast<std::size_t>(std::max(capacity_ - LineCount(), 0));
+  std::vector<std::string> raw;
   std::string line;
   bool pending = false;  // a line was started
   for (int ch = file.Get();; ch = file.Get()) {
     if (ch == EOF && !pending) break;
     if (ch == '\n' || ch == EOF) {
-      if (LineCount() >= capacity_) return false;
-      AppendLine(line);
+      raw.push_back(std::move(line));
       line.clear();
       pending = false;
-      if (ch == EOF) break;
+      if (ch == EOF || raw.size() > room) break;
       continue;
     }
     pending = true;
-    if (ch == '\t') {
-      line.append(2 - line.size() % 2, ' ');
-    } else if (ch == '~' && tildes == FileTildes::kLiteral) {
-      line += "~~";  // drawn and exported as the one tilde the file holds
-    } else {
-      line.push_back(static_cast<char>(ch));
+    line.push_back(static_cast<char>(ch));
+  }
+  // A file a user views is read in its own encoding; the program's own lists are its text.
+  bool utf8 = false;
+  if (tildes == FileTildes::kLiteral) {
+    const bool allUtf8 = std::all_of(raw.begin(), raw.end(), [](const std::string& l) { return platform::IsUtf8(l); });
+    const bool beyondAscii = std::any_of(raw.begin(), raw.end(), [](const std::string& l) {
+      return std::any_of(l.begin(), l.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    });
+    utf8 = file.MarkedUtf8() || (allUtf8 && beyondAscii);
+    if (fresh) encoding_ = !utf8 ? TFileEncoding::kCp1252 : file.MarkedUtf8() ? TFileEncoding::kUtf8WithMark : TFileEncoding::kUtf8;
+  }
+  for (std::string& bytes : raw) {
+    if (LineCount() >= capacity_) return false;
+    const std::string text = utf8 ? platform::Utf8ToCp1252(bytes, &unheldCharacters_) : std::move(bytes);
+    line.clear();
+    for (const char ch : text) {
+      if (ch == '\t')
+        line.append(2 - line.size() % 2, ' ');
+      else if (ch == '~' && tildes == FileTildes::kLiteral)
+        line += "~~";  // drawn and exported as the one tilde the file holds
+      else
+        line.push_back(ch);
     }
+    AppendLine(line);
   }
   return !file.Error();
 }

@@ -20,8 +20,16 @@ using TLineAttr = std::array<std::uint8_t, kLineAttrSize>;
 // How a loaded file's tildes are read: as the codes of coded text (the program's own
 // equation lists), or as the characters of a file a user views (each kept as "~~", which is
 // drawn, printed, copied and saved as the one tilde the file holds: read as codes, "~/data"
-// showed and saved as "data", and "50%~~off" as "50%off").
+// showed and saved as "data", and "50%~~off" as "50%off"). A file a user views is also read
+// in its own encoding: one that begins with a UTF-8 byte order mark, or whose bytes all form
+// UTF-8 with some beyond ASCII, is UTF-8 and its characters become the program's
+// (Windows-1252; '?' for those it lacks, counted); any other is Windows-1252 as it stands.
+// Taken byte for byte, "Temp °C" of a UTF-8 file showed and copied as "Temp Â°C".
 enum class FileTildes { kCodes, kLiteral };
+
+// The encoding a file was read in, for a save to write it back the same way; the program's
+// own text (a buffer not loaded from a file) is written as TextFileBytes writes it.
+enum class TFileEncoding { kProgramText, kCp1252, kUtf8, kUtf8WithMark };
 
 struct TMLine {
   std::string text;
@@ -44,6 +52,10 @@ class TMFile {
   [[nodiscard]] bool Load(std::string_view fileName, FileTildes tildes = FileTildes::kCodes);
   [[nodiscard]] bool Append(std::string_view fileName, FileTildes tildes = FileTildes::kCodes);
   bool HasTable() const { return hasTable_; }
+  // The encoding of the file last loaded (kProgramText for a buffer not loaded from a file),
+  // and the characters of the files read that Windows-1252 lacks, shown as '?'.
+  TFileEncoding Encoding() const { return encoding_; }
+  int UnheldCharacters() const { return unheldCharacters_; }
 
   // Frees every line; count and max width 0 (top line and left column are kept). 1.
   int Clear();
@@ -75,11 +87,14 @@ class TMFile {
   int leftColumn = 0;
 
  private:
-  [[nodiscard]] bool Read(std::string_view fileName, FileTildes tildes);
+  // `fresh`: the buffer takes the file's encoding (a load, not an append).
+  [[nodiscard]] bool Read(std::string_view fileName, FileTildes tildes, bool fresh);
   void RecomputeMaxWidth();
 
   int capacity_;
   bool hasTable_ = true;
+  TFileEncoding encoding_ = TFileEncoding::kProgramText;
+  int unheldCharacters_ = 0;
   int maxWidth_ = 0;
   std::vector<TMLine> lines_;
 };

@@ -49,6 +49,8 @@ class TTextReader {
   void Rewind() { (void)Seek(textStart_); }
   // A read of the file failed.
   bool Error() const { return error_; }
+  // The file began with a UTF-8 byte order mark.
+  bool MarkedUtf8() const { return textStart_ != 0; }
 
  private:
   static constexpr unsigned char kCtrlZ = 26;

@@ -42,7 +42,7 @@ int UnicodeToCp1252(char32_t u) {
   return -1;
 }
 
-std::string Utf8ToCp1252(std::string_view text) {
+std::string Utf8ToCp1252(std::string_view text, int* unheld) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
@@ -56,9 +56,24 @@ std::string Utf8ToCp1252(std::string_view text) {
     }
     const int mapped = UnicodeToCp1252(u);
     out += mapped < 0 ? '?' : static_cast<char>(mapped);
+    if (mapped < 0 && unheld) ++*unheld;
     i += n;
   }
   return out;
+}
+
+bool IsUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    char32_t u = 0;
+    const std::size_t n = DecodeUtf8(text, i, u);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
 }
 
 std::string Cp1252ToUtf8(std::string_view text, std::size_t maxBytes) {

@@ -14,9 +14,14 @@ char16_t Cp1252ToUnicode(unsigned char byte);
 int UnicodeToCp1252(char32_t u);
 
 // A UTF-8 text (the file system's encoding here) as Windows-1252: characters the code
-// cannot hold become '?', and bytes that are not UTF-8 are taken as Windows-1252 already,
-// so a name that never was UTF-8 is shown as it stands rather than lost.
-std::string Utf8ToCp1252(std::string_view text);
+// cannot hold become '?' (counted in `unheld` when given), and bytes that are not UTF-8 are
+// taken as Windows-1252 already, so a name that never was UTF-8 is shown as it stands
+// rather than lost.
+std::string Utf8ToCp1252(std::string_view text, int* unheld = nullptr);
+
+// Whether every byte of the text above 0x7F belongs to a well-formed UTF-8 sequence (a text
+// of ASCII alone is UTF-8 too).
+bool IsUtf8(std::string_view text);
 
 // A Windows-1252 text as UTF-8, for files whose text is UTF-8 (every byte has a character,
 // so nothing is lost). `maxBytes` holds the result to that many bytes without cutting a

@@ -20,6 +20,7 @@
 #include "app/private_temp_dir.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
+#include "app/text_file_bytes.h"
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
@@ -84,10 +85,11 @@ std::string WriteClipboardFile(const std::string& name, const QByteArray& bytes)
   return path;
 }
 
-// The clipboard's text as a data file: up to its first zero byte, every tab a comma.
+// The clipboard's text as a data file: up to its first zero byte, every tab a comma, in the
+// bytes that give the program's text back (TextFileBytes).
 QByteArray ClipboardTextBytes(const QMimeData& data) {
   std::string text = ToCp1252(data.text());
-  text = text.substr(0, text.find('\0'));
+  text = TextFileBytes(text.substr(0, text.find('\0')));
   std::replace(text.begin(), text.end(), '\t', ',');
   return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }

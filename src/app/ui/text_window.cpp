@@ -511,6 +511,13 @@ void TScrWin::LoadTextFile(bool append) {
   LoadFile(path, append);
 }
 
+// A UTF-8 file's characters that Windows-1252, the program's text, lacks are shown as '?':
+// the user hears how many, once the window shows the file.
+void TellUnheldCharacters(QWidget* owner, const std::string& path, int unheld) {
+  if (unheld > 0)
+    InfoBox(ToWindow(owner), path, CFormat("%d Characters of the File Lie Beyond Windows-1252: They Are Shown as ?", unheld));
+}
+
 bool CheckTextFileToLoad(QWidget* owner, const std::string& path) {
   const int sniffed = SniffTextFile(path);
   if (sniffed == -1) {
@@ -529,6 +536,7 @@ bool TScrWin::LoadFile(const std::string& path, bool append) {
   ShowBusyMsg(ToWindow(this), path, platform::LoadString(3069), 1);
   bool ok;
   int scrollTo = 0;
+  const int unheldBefore = append ? lines_.UnheldCharacters() : 0;
   if (append) {
     scrollTo = lines_.LineCount();
     ok = lines_.Append(path, FileTildes::kLiteral);  // what was read stays
@@ -545,6 +553,8 @@ bool TScrWin::LoadFile(const std::string& path, bool append) {
   if (!ok)
     ErrorBox(ToWindow(this), path,
              CFormat(std::string(platform::LoadString(3074)).c_str(), lines_.Capacity()));
+  else
+    TellUnheldCharacters(this, path, lines_.UnheldCharacters() - unheldBefore);
   ScrollToLine(scrollTo);
   return ok;
 }
@@ -796,6 +806,7 @@ TScrWin* OpenTextFileWindow(QWidget* parent, const std::string& path, const QStr
   }
   KeepAboveModalParent(window, parent);
   window->show();
+  TellUnheldCharacters(window, path, window->Lines().UnheldCharacters());
   return window;
 }
 

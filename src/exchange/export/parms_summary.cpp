@@ -5,6 +5,7 @@
 #include "app/c_format.h"
 #include "app/file_utils.h"
 #include "app/number_format.h"
+#include "app/text_file_bytes.h"
 
 std::string ParmsSummaryText(const TParmsSummaryInput& in, int flags) {
   const bool ids = (flags & kParmsIdentifiers) != 0;
@@ -45,11 +46,11 @@ int ParmsWriteSummary(const std::filesystem::path& path, int flags, bool append,
   if (append && std::filesystem::exists(path, ec)) {
     const std::vector<std::uint8_t> old = LoadFileToGlobal(path);
     if (old.empty() && std::filesystem::file_size(path, ec) != 0) return -1;
-    text.assign(old.begin(), old.end());
+    text = TextOfOwnTextFile(std::string_view(reinterpret_cast<const char*>(old.data()), old.size()));
   }
   for (char c : ParmsSummaryText(in, flags)) {
     if (c == '\n') text += '\r';
     text += c;
   }
-  return SaveGlobalToFile(text, path) ? 1 : -1;
+  return SaveGlobalToFile(TextFileBytes(text), path) ? 1 : -1;
 }

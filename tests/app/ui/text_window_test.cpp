@@ -243,6 +243,48 @@ TEST_F(TextWindow, AViewedFileIsShownCopiedAndSavedWithItsTildes) {
   w->close();
 }
 
+// A UTF-8 file is shown, copied and saved in its own characters: "Temp °C" and "µg" showed
+// and copied as "Temp Â°C" and "Âµg" (its bytes taken for Windows-1252). A character the
+// program's text lacks is shown as '?' and told; Save As writes the file's encoding back, its
+// mark too. Windows-1252 files, even with bytes of UTF-8 here and there beside others, are
+// read as they always were.
+TEST_F(TextWindow, AViewedFileIsShownInItsOwnEncoding) {
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::string copied;    // UTF-8
+    std::string savedAs;   // the Save As text file
+    std::vector<std::string> told;
+  } cases[] = {
+      {"utf8.txt", "Temp \xC2\xB0" "C\r\n5 \xC2\xB5g \xE2\x82\xAC\r\n", "Temp \xC2\xB0" "C\r\n5 \xC2\xB5g \xE2\x82\xAC",
+       "Temp \xC2\xB0" "C\r\n5 \xC2\xB5g \xE2\x82\xAC\r\n", {}},
+      {"marked.txt", "\xEF\xBB\xBF\xC3\x83\xC2\xA9 x\r\n", "\xC3\x83\xC2\xA9 x", "\xEF\xBB\xBF\xC3\x83\xC2\xA9 x\r\n", {}},
+      {"greek.txt", "\xCE\x94p = 3 \xC2\xB0" "C\r\n", "?p = 3 \xC2\xB0" "C", "?p = 3 \xC2\xB0" "C\r\n",
+       {"1 Characters of the File Lie Beyond Windows-1252: They Are Shown as ?"}},
+      {"cp1252.txt", "Temp \xB0" "C \xC3\xA9t\xE9\r\n", "Temp \xC2\xB0" "C \xC3\x83\xC2\xA9t\xC3\xA9",
+       "Temp \xB0" "C \xC3\xA9t\xE9\r\n", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::size_t before = boxes_.Boxes().size();
+    const std::string file = dir_.Write(c.name, c.bytes);
+    TScrWin* w = OpenTextFileWindow(nullptr, file, "View ASCII File", 20, kMenuTextFull, kFontSlotFileViewer, file,
+                                    "Reading Data...", TextWindowHold::Nothing, FileTildes::kLiteral);
+    ASSERT_NE(w, nullptr);
+    w->CmCopy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), c.copied);
+    ASSERT_TRUE(w->SaveTo(dir_.File(std::string("saved-") + c.name)));
+    EXPECT_EQ(ReadText(dir_.File(std::string("saved-") + c.name)), c.savedAs);
+    std::vector<std::string> told;
+    for (std::size_t k = before; k < boxes_.Boxes().size(); ++k) told.push_back(boxes_.Boxes()[k].text);
+    EXPECT_EQ(told, c.told);
+    // The window's own Open tells the same.
+    ASSERT_TRUE(w->LoadFile(file, false));
+    EXPECT_EQ(boxes_.Boxes().size() - before, 2 * c.told.size());
+    w->close();
+  }
+}
+
 // A wide line is shown, saved, copied and handed to the ASCII editor whole: the viewer kept
 // the first 512 characters of a line of 150 numbers (789 characters), and its Save As wrote
 // 104 of them, the last cut to "103.".
