@@ -41,6 +41,7 @@
 #include "exchange/import_registration.h"
 #include "platform/message_box.h"
 #include "review/residual_table.h"
+#include "tools/data_generation.h"
 #include "tools/evaluation_table.h"
 
 namespace {
@@ -479,8 +480,9 @@ TEST_F(ExtremeValuesReadBack, TheTextReadersTellWhatTheirRangeRuleChanged) {
 
 // The evaluation table's saves (text, WK1, WK3, .sav) and the residual list's (text, WK1,
 // WK3), of the same values: each comes back as the format holds it, or the save or the read
-// says why not. (A line the table shows as "Error", the missing value, is no value: every
-// file leaves it out, and no residual is formed where the surface gives none.)
+// says why not; Generate Table's files too. (A line the table shows as "Error", the missing
+// value, is no value: every file leaves it out, and no residual is formed where the surface
+// gives none.)
 TEST_F(ExtremeValuesReadBack, EvaluationTablesAndResidualListsGiveEachValueBackOrTellIt) {
   TTally tally;
   for (const char* name : {"eval.prn", "eval.wk1", "eval.wk3", "eval.sav", "res.prn", "res.wk1", "res.wk3"}) {
@@ -530,8 +532,40 @@ TEST_F(ExtremeValuesReadBack, EvaluationTablesAndResidualListsGiveEachValueBackO
       }
     }
   }
-  std::printf("evaluation tables and residual lists: %d pairs, %d values, %d as written, %d told\n", tally.pairs,
-              tally.values, tally.asWritten, tally.told);
+  // Generate Table's file, without and with limits (read by its columns, five a line).
+  for (const EvalLimits limits : {EvalLimits::kNone, EvalLimits::kConfidence}) {
+    ++tally.pairs;
+    for (const TValue& value : kValues) {
+      if (IsMissingValue(value.v)) continue;  // no value: the file leaves the pair out, and says so
+      SCOPED_TRACE(std::string("generated ") + value.name);
+      ++tally.values;
+      TEvalSurface surface;
+      const long double v = value.v;
+      surface.z = [v](long double x, long double y) { return x == 1 && y == 1 ? v : x + y; };
+      surface.xMin = 0, surface.xMax = 2, surface.yMin = 0, surface.yMax = 2, surface.zMin = 0, surface.zMax = 4;
+      surface.confidenceLimit = [](long double, long double, long double) { return 0; };
+      surface.predictionLimit = [](long double, long double, long double) { return 0; };
+      const TEvalComputer computer(surface);
+      std::string text;
+      (void)GenerateFileText(computer, MakeLimitChoice(limits, "95.00"), kEvalZ, MakeGridInputs(0, 1, 2, 0, 1, 2).list,
+                             text, nullptr);
+      const std::size_t from = Boxes();
+      ASSERT_GE(Import(dir_.Write("generated.prn", text)), 8) << Told(from);
+      const TXYZPoint* back = nullptr;
+      for (int i = 1; i <= session_.Table.XYZRows(); ++i)
+        if (session_.Table.XYZData()[static_cast<std::size_t>(i)].X == 1 && session_.Table.XYZData()[static_cast<std::size_t>(i)].Y == 1)
+          back = &session_.Table.XYZData()[static_cast<std::size_t>(i)];
+      if (back && std::fabs(back->Z - v) <= std::fabs(v) * 1e-15L && (back->Z != 0 || v == 0)) {
+        ++tally.asWritten;
+        EXPECT_EQ(Told(from), "");
+      } else {
+        EXPECT_NE(Told(from), "") << (back ? CFormat("%.21Lg", back->Z) : "no point");
+        ++tally.told;
+      }
+    }
+  }
+  std::printf("evaluation tables, residual lists and generated files: %d pairs, %d values, %d as written, %d told\n",
+              tally.pairs, tally.values, tally.asWritten, tally.told);
 }
 
 // ---- the programs people open our files with, and whose files we read -------------------
