@@ -9,6 +9,23 @@ std::string TextFileBytes(std::string_view text) {
   return std::string(kUtf8ByteOrderMark) + platform::Cp1252ToUtf8(text);
 }
 
+TFileEncoding UserFileEncoding(std::string_view bytes, bool marked) {
+  if (marked) return TFileEncoding::kUtf8WithMark;
+  return BeyondAscii(bytes) && platform::IsUtf8(bytes) ? TFileEncoding::kUtf8 : TFileEncoding::kCp1252;
+}
+
+bool BeyondAscii(std::string_view bytes) {
+  for (const char c : bytes)
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  return false;
+}
+
+std::string TextOfUserFile(std::string_view bytes, TFileEncoding encoding, int* unheld) {
+  if (encoding == TFileEncoding::kUtf8 || encoding == TFileEncoding::kUtf8WithMark)
+    return platform::Utf8ToCp1252(bytes, unheld);
+  return std::string(bytes);
+}
+
 std::string TextOfOwnTextFile(std::string_view bytes) {
   if (!bytes.starts_with(kUtf8ByteOrderMark)) return std::string(bytes);
   return platform::Utf8ToCp1252(bytes.substr(kUtf8ByteOrderMark.size()));

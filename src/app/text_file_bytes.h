@@ -12,6 +12,21 @@
 
 inline constexpr std::string_view kUtf8ByteOrderMark{"\xEF\xBB\xBF"};
 
+// The encoding a file a user chose was read in, for a save to write it back the same way;
+// the program's own text (not read from such a file) is written as TextFileBytes writes it.
+enum class TFileEncoding { kProgramText, kCp1252, kUtf8, kUtf8WithMark };
+
+// A file a user chooses is read in its own encoding: one that begins with a UTF-8 byte order
+// mark (`marked`), or whose bytes all form UTF-8 with some beyond ASCII, is UTF-8; any other
+// is Windows-1252 as it stands. `bytes` is the file after its mark (or as much of it as the
+// reader looked at).
+TFileEncoding UserFileEncoding(std::string_view bytes, bool marked);
+// Whether the bytes hold any beyond ASCII.
+bool BeyondAscii(std::string_view bytes);
+// The program's text of bytes of such a file: UTF-8 characters become their Windows-1252
+// bytes ('?' for those it lacks, counted in `unheld`); Windows-1252 stays as it stands.
+std::string TextOfUserFile(std::string_view bytes, TFileEncoding encoding, int* unheld = nullptr);
+
 // Whether a reader of text would take some of the Windows-1252 bytes of `text` for UTF-8.
 bool ReadAsUtf8(std::string_view text);
 

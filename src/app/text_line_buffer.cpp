@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "app/text_reader.h"
-#include "platform/cp1252.h"
 
 int VisibleWidth(std::string_view text) {
   int width = static_cast<int>(text.size());
@@ -82,18 +81,16 @@ bool TMFile::Read(std::string_view fileName, FileTildes tildes, bool fresh) {
     line.push_back(static_cast<char>(ch));
   }
   // A file a user views is read in its own encoding; the program's own lists are its text.
-  bool utf8 = false;
+  TFileEncoding encoding = TFileEncoding::kCp1252;
   if (tildes == FileTildes::kLiteral) {
-    const bool allUtf8 = std::all_of(raw.begin(), raw.end(), [](const std::string& l) { return platform::IsUtf8(l); });
-    const bool beyondAscii = std::any_of(raw.begin(), raw.end(), [](const std::string& l) {
-      return std::any_of(l.begin(), l.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-    });
-    utf8 = file.MarkedUtf8() || (allUtf8 && beyondAscii);
-    if (fresh) encoding_ = !utf8 ? TFileEncoding::kCp1252 : file.MarkedUtf8() ? TFileEncoding::kUtf8WithMark : TFileEncoding::kUtf8;
+    std::string all;
+    for (const std::string& l : raw) (all += l) += '\n';
+    encoding = UserFileEncoding(all, file.MarkedUtf8());
+    if (fresh) encoding_ = encoding;
   }
   for (std::string& bytes : raw) {
     if (LineCount() >= capacity_) return false;
-    const std::string text = utf8 ? platform::Utf8ToCp1252(bytes, &unheldCharacters_) : std::move(bytes);
+    const std::string text = TextOfUserFile(bytes, encoding, &unheldCharacters_);
     line.clear();
     for (const char ch : text) {
       if (ch == '\t')

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/text_file_bytes.h"
+
 inline constexpr std::size_t kLineAttrSize = 15;
 
 using TLineAttr = std::array<std::uint8_t, kLineAttrSize>;
@@ -21,15 +23,11 @@ using TLineAttr = std::array<std::uint8_t, kLineAttrSize>;
 // equation lists), or as the characters of a file a user views (each kept as "~~", which is
 // drawn, printed, copied and saved as the one tilde the file holds: read as codes, "~/data"
 // showed and saved as "data", and "50%~~off" as "50%off"). A file a user views is also read
-// in its own encoding: one that begins with a UTF-8 byte order mark, or whose bytes all form
-// UTF-8 with some beyond ASCII, is UTF-8 and its characters become the program's
-// (Windows-1252; '?' for those it lacks, counted); any other is Windows-1252 as it stands.
-// Taken byte for byte, "Temp °C" of a UTF-8 file showed and copied as "Temp Â°C".
+// in its own encoding (UserFileEncoding), its characters made the program's (TextOfUserFile):
+// taken byte for byte, "Temp °C" of a UTF-8 file showed and copied as "Temp Â°C".
 enum class FileTildes { kCodes, kLiteral };
 
-// The encoding a file was read in, for a save to write it back the same way; the program's
-// own text (a buffer not loaded from a file) is written as TextFileBytes writes it.
-enum class TFileEncoding { kProgramText, kCp1252, kUtf8, kUtf8WithMark };
+
 
 struct TMLine {
   std::string text;

@@ -274,6 +274,7 @@ void TAsciiEd::CmNew() {
   if (!CanClear()) return;
   edit_->clear();
   edit_->SetFileName({});
+  fileEncoding_ = TFileEncoding::kProgramText;
   edit_->document()->setModified(false);
 }
 
@@ -291,14 +292,35 @@ bool TAsciiEd::LoadFile(const std::string& path) {
     return false;
   }
   const std::vector<std::uint8_t> bytes = LoadFileToGlobal(path);
-  edit_->setPlainText(FromCp1252(ToEditorText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))));
+  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  // The file in its own encoding (UserFileEncoding): the edit holds every character of a
+  // UTF-8 file, whose bytes showed as Windows-1252 ("Temp Â°C").
+  const bool marked = text.starts_with(kUtf8ByteOrderMark);
+  if (marked) text.remove_prefix(kUtf8ByteOrderMark.size());
+  fileEncoding_ = UserFileEncoding(text, marked);
+  const std::string lines = ToEditorText(text);
+  edit_->setPlainText(fileEncoding_ == TFileEncoding::kCp1252
+                          ? FromCp1252(lines)
+                          : QString::fromUtf8(lines.data(), static_cast<qsizetype>(lines.size())));
   edit_->SetFileName(path);
   edit_->document()->setModified(false);
   return true;
 }
 
 bool TAsciiEd::SaveFile(const std::string& path) {
-  if (!SaveGlobalToFile(ToCrLfText(edit_->Text()), path)) {
+  // A file is written back in its own encoding, a UTF-8 one with every character kept; the
+  // program's own text as TextFileBytes writes it.
+  std::string bytes;
+  if (fileEncoding_ == TFileEncoding::kCp1252) {
+    bytes = ToCrLfText(edit_->Text());
+  } else if (fileEncoding_ == TFileEncoding::kUtf8 || fileEncoding_ == TFileEncoding::kUtf8WithMark) {
+    const QByteArray utf8 = edit_->toPlainText().toUtf8();
+    bytes = (fileEncoding_ == TFileEncoding::kUtf8WithMark ? std::string(kUtf8ByteOrderMark) : std::string()) +
+            ToCrLfText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+  } else {
+    bytes = TextFileBytes(ToCrLfText(edit_->Text()));
+  }
+  if (!SaveGlobalToFile(bytes, path)) {
     ErrorBox(ToWindow(this), path, SaveFailureText(path, 3075));
     return false;
   }

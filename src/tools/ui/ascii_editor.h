@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/log_font.h"
+#include "app/text_file_bytes.h"
 #include "app/ui/dialog.h"
 #include "tools/ascii_text_tools.h"
 
@@ -116,6 +117,8 @@ class TAsciiEd : public QMainWindow {
   void ReleaseOwner();
 
   TEditFont* edit_;
+  // The encoding of the file last opened, written back by a save of it.
+  TFileEncoding fileEncoding_ = TFileEncoding::kProgramText;
   TOwnerWait ownerWait_;
   HandBack handBack_;
 };

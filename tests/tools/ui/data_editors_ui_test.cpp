@@ -548,6 +548,41 @@ TEST_F(DataEditorsUi, AsciiEditorCopiesTwoLinesAlsoAsAWorksheetAndSavesWk1) {
   EXPECT_TRUE(a->close());
 }
 
+// The editor opens a file in its own encoding and saves it back so: a UTF-8 file's "°C" and
+// "Δ" showed as "Â°C" and "Î”" (its bytes taken for Windows-1252); a Windows-1252 file
+// stays byte for byte; the program's own text whose bytes happen to form UTF-8 ("Ã©") is
+// saved marked UTF-8, and a text without such bytes as it always was.
+TEST_F(DataEditorsUi, AsciiEditorOpensAndSavesAFileInItsOwnEncoding) {
+  ScratchDir dir("ondravik_ascii_encoding");
+  const struct {
+    const char* name;
+    std::string bytes;
+    QString shown;
+  } files[] = {
+      {"utf8.txt", "Temp \xC2\xB0" "C \xCE\x94p\r\n1 2 3\r\n", QString::fromUtf8("Temp \xC2\xB0" "C \xCE\x94p\n1 2 3\n")},
+      {"marked.txt", "\xEF\xBB\xBF\xC2\xB5m\r\n", QString::fromUtf8("\xC2\xB5m\n")},
+      {"cp1252.txt", "\xC3\xA9 \xE9t\xE9\r\n", QString::fromUtf8("\xC3\x83\xC2\xA9 \xC3\xA9t\xC3\xA9\n")},
+  };
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    auto* a = new TAsciiEd(nullptr, "Editor", "", nullptr, {});
+    a->show();
+    ASSERT_TRUE(a->LoadFile(dir.Write(f.name, f.bytes)));
+    EXPECT_EQ(a->Edit()->toPlainText(), f.shown);
+    ASSERT_TRUE(a->SaveFile(dir.File(std::string("saved-") + f.name)));
+    EXPECT_EQ(ReadText(dir.File(std::string("saved-") + f.name)), f.bytes);
+    EXPECT_TRUE(a->close());
+  }
+  auto* a = new TAsciiEd(nullptr, "Editor", "\"Plate \xC3\xA9\"\n", nullptr, {});
+  a->show();
+  ASSERT_TRUE(a->SaveFile(dir.File("own.prn")));
+  EXPECT_EQ(ReadText(dir.File("own.prn")), "\xEF\xBB\xBF\"Plate \xC3\x83\xC2\xA9\"\r\n");
+  a->Edit()->ReplaceText("\"\xE9t\xE9\"\n");
+  ASSERT_TRUE(a->SaveFile(dir.File("plain.prn")));
+  EXPECT_EQ(ReadText(dir.File("plain.prn")), "\"\xE9t\xE9\"\r\n");
+  EXPECT_TRUE(a->close());
+}
+
 // Ctrl+C, which the menu's Copy shows, copies as that item does, the worksheet with the text;
 // so do the edit's own copies (its context menu's Copy, Ctrl+Insert) and a cut. The edit took
 // Ctrl+C for a copy of plain text only.
