@@ -36,6 +36,8 @@
 #include "app/bitmap_files.h"
 #include "app/byte_codec.h"
 #include "app/coded_text.h"
+#include "app/text_file_bytes.h"
+#include "app/text_line_buffer.h"
 #include "app/data_file_writers.h"
 #include "app/data_titles.h"
 #include "app/long_double.h"
@@ -1006,6 +1008,24 @@ std::vector<Target> Targets() {
                        std::string grey(coded);
                        GreyOutTextCodes(grey);
                        Check(grey.size() == coded.size(), "greying changed the length");
+                     }});
+
+  // Text files a user views: bytes that are UTF-8 or not (cut sequences, overlong forms,
+  // surrogates, a byte order mark alone), read in their own encoding by the viewer's line
+  // buffer, and the program's text written and read back as the text files take it.
+  targets.push_back({"viewed_text", "txt", SeedFiles("ascii"),
+                     {"\xEF\xBB\xBF", "\xC3\xA9", "\xC3", "\xE2\x82\xAC", "\xE2\x82", "\xF0\x9F\x98\x80", "\xC0\xAF",
+                      "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xB0", "\x80", "~", "\t", "\r\n"},
+                     [](const Bytes& input, const std::string& path, std::uint64_t) {
+                       TMFile lines("", 1 << 16);
+                       if (!lines.Load(path, FileTildes::kLiteral)) return;
+                       Check(lines.UnheldCharacters() >= 0 &&
+                                 static_cast<std::size_t>(lines.UnheldCharacters()) <= input.size(),
+                             "more characters unheld than bytes");
+                       const std::string_view bytes(reinterpret_cast<const char*>(input.data()), input.size());
+                       const std::string text = TextOfUserFile(bytes, UserFileEncoding(bytes, false));
+                       Check(text.size() <= bytes.size(), "the program's text longer than the file's bytes");
+                       Check(TextOfOwnTextFile(TextFileBytes(text)) == text, "the program's text does not come back");
                      }});
   return targets;
 }
