@@ -515,7 +515,9 @@ void TScrWin::LoadTextFile(bool append) {
 // the user hears how many, once the window shows the file.
 void TellUnheldCharacters(QWidget* owner, const std::string& path, int unheld) {
   if (unheld > 0)
-    InfoBox(ToWindow(owner), path, CFormat("%d Characters of the File Lie Beyond Windows-1252: They Are Shown as ?", unheld));
+    InfoBox(ToWindow(owner), path,
+            unheld == 1 ? std::string("1 Character of the File Lies Beyond Windows-1252\nIt Is Shown as ?")
+                        : CFormat("%d Characters of the File Lie Beyond Windows-1252\nThey Are Shown as ?", unheld));
 }
 
 bool CheckTextFileToLoad(QWidget* owner, const std::string& path) {

@@ -260,7 +260,7 @@ TEST_F(TextWindow, AViewedFileIsShownInItsOwnEncoding) {
        "Temp \xC2\xB0" "C\r\n5 \xC2\xB5g \xE2\x82\xAC\r\n", {}},
       {"marked.txt", "\xEF\xBB\xBF\xC3\x83\xC2\xA9 x\r\n", "\xC3\x83\xC2\xA9 x", "\xEF\xBB\xBF\xC3\x83\xC2\xA9 x\r\n", {}},
       {"greek.txt", "\xCE\x94p = 3 \xC2\xB0" "C\r\n", "?p = 3 \xC2\xB0" "C", "?p = 3 \xC2\xB0" "C\r\n",
-       {"1 Characters of the File Lie Beyond Windows-1252: They Are Shown as ?"}},
+       {"1 Character of the File Lies Beyond Windows-1252\nIt Is Shown as ?"}},
       {"cp1252.txt", "Temp \xB0" "C \xC3\xA9t\xE9\r\n", "Temp \xC2\xB0" "C \xC3\x83\xC2\xA9t\xC3\xA9",
        "Temp \xB0" "C \xC3\xA9t\xE9\r\n", {}},
   };
