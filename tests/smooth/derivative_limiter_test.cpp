@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "noisy_tables.h"
@@ -70,6 +71,37 @@ TEST(MeasureTrend, NoiseOfNoisyDataAndNoneOfPolynomials) {
   const std::vector<double> one = {1.0};
   EXPECT_EQ(MeasureTrend(one, one, one).noise, 0.0);
   EXPECT_EQ(MeasureTrend({}, {}, {}).noise, 0.0);
+}
+
+// A step or a cliff across a table of noise: the pairs and neighbourhoods across it made the
+// whole table count as smooth (the sharp step's allowance 10.3 noise widths, the cliff's
+// measured noise 2.4 times its own). The typical (median) variation and noise leave them
+// out: 4.0 and 3.2 noise widths. Tables of noise alone, and data without noise, keep
+// what they had.
+TEST(MeasureTrend, TheTypicalAllowanceOfNoiseWithAStepIsAFewNoiseWidths) {
+  auto sharpStep = [](double x, double) { return std::tanh(30 * (x - 0.5)); };
+  auto cliff = [](double x, double) { return x < 0.5 ? 0.0 : 1.0; };
+  for (const auto& [name, c] : {std::pair{"sharp step", Cloud(2000, 0.02, 10, sharpStep)},
+                                std::pair{"cliff", Cloud(1500, 0.02, 14, cliff)}}) {
+    SCOPED_TRACE(name);
+    const TDataTrend t = MeasureTrend(c.x, c.y, c.z);
+    EXPECT_NEAR(t.typicalNoise, 0.02, 0.002);
+    EXPECT_LE(t.typicalVariation, 1.6 * 0.02);
+    EXPECT_LT(t.typicalVariation, 0.75 * t.variation);
+    EXPECT_LE(t.TypicalAllowance(), 4.5 * 0.02);
+    EXPECT_LE(t.TypicalAllowance(), 0.5 * t.Allowance());
+    EXPECT_GE(t.TypicalAllowance(), 3 * t.typicalNoise);
+  }
+  // Noise alone: the typical figures are the noise, and the allowance stays.
+  const TCloud noisy = Cloud(5000, 0.1, 7, [](double x, double y) { return 3 - 2 * x + 5 * y; });
+  const TDataTrend nt = MeasureTrend(noisy.x, noisy.y, noisy.z);
+  EXPECT_NEAR(nt.typicalNoise, 0.1, 0.01);
+  EXPECT_NEAR(nt.typicalVariation, 0.1, 0.01);
+  EXPECT_LE(nt.TypicalAllowance(), nt.Allowance());
+  EXPECT_GE(nt.TypicalAllowance(), 0.9 * nt.Allowance());
+  // Without noise there is no limit.
+  const TCloud exact = Cloud(500, 0, 9, [](double x, double y) { return 1 + x * x - 3 * x * y; });
+  EXPECT_EQ(MeasureTrend(exact.x, exact.y, exact.z).TypicalAllowance(), std::numeric_limits<double>::infinity());
 }
 
 TEST(LimitNodeTaylor, ASlopeFromAHairIsHeldWithinItsNeighbours) {

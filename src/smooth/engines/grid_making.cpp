@@ -304,7 +304,7 @@ double HeldBeyondHull(const THullGuard& hull, const TNodeEvaluator& eval, double
   if (!hull.MayHold(value) || !hull.Beyond(u, v)) return value;
   const auto [fu, fv] = hull.Foot(u, v);
   const std::optional<double> foot = eval(fu, fv);
-  return foot ? hull.Hold(*foot, value) : value;
+  return foot ? hull.Hold(fu, fv, *foot, value) : value;
 }
 
 // Gives every failed node a value: Renka I's surface there (which evaluates wherever its
@@ -473,14 +473,20 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
   }
 
   // Nodes beyond the hull of the points are held within the allowance of the surface's value
-  // at the hull's nearest point, as the scattered engine's surfaces are there.
+  // at the hull's nearest point, and nodes within it within the allowance of the range of the
+  // points about them, as the scattered engine's surfaces are.
   const THullGuard hull(s.x, s.y, s.z);
   for (int j = 0; j < gy; ++j)
     for (int i = 0; i < gx; ++i) {
       const std::size_t k = static_cast<std::size_t>(j) * static_cast<std::size_t>(gx) +
                             static_cast<std::size_t>(i);
       const double nu = u[static_cast<std::size_t>(i)], nv = v[static_cast<std::size_t>(j)];
-      if (failed[k] || !hull.MayHold(values[k]) || !hull.Beyond(nu, nv)) continue;
+      if (failed[k] || (fill && known[k] != kMissingNode)) continue;
+      if (!hull.Beyond(nu, nv)) {
+        values[k] = hull.HoldNearby(nu, nv, values[k]);
+        continue;
+      }
+      if (!hull.MayHold(values[k])) continue;
       // The whole-grid methods evaluate the feet over their grid's set-up (Akima's kernel) or
       // over one of their own (the library's surface), made once the first node needs it.
       if (!eval && IsWholeGridMethod(code)) eval = setup.AkimaPoints(akimaWork);

@@ -9,13 +9,80 @@
 namespace {
 
 constexpr double kRelativeTolerance = 1e-6;
+// The points about a place whose range bounds the surface there: at least this many, in the
+// smallest square of cells about the place's cell that holds them (3 by 3 cells of two
+// points each on even data).
+constexpr int kNearbyPoints = 16;
+constexpr double kPointsPerCell = 2.0;
 
 }  // namespace
 
+THullGuard::TNearby::TNearby(std::span<const double> x, std::span<const double> y,
+                              std::span<const double> z) {
+  const std::size_t n = x.size();
+  const auto [xlo, xhi] = std::minmax_element(x.begin(), x.end());
+  const auto [ylo, yhi] = std::minmax_element(y.begin(), y.end());
+  x0 = *xlo;
+  y0 = *ylo;
+  cells = std::max(1, static_cast<int>(std::sqrt(static_cast<double>(n) / kPointsPerCell)));
+  const double wx = *xhi - *xlo, wy = *yhi - *ylo;
+  sx = wx > 0 ? cells / wx : 0.0;
+  sy = wy > 0 ? cells / wy : 0.0;
+  const auto count = static_cast<std::size_t>(cells) * static_cast<std::size_t>(cells);
+  // Each cell's own count and range, then the range of the smallest square of cells about it
+  // that holds enough points.
+  std::vector<int> members(count, 0);
+  std::vector<double> ownLo(count, std::numeric_limits<double>::infinity());
+  std::vector<double> ownHi(count, -std::numeric_limits<double>::infinity());
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t c = Cell(x[i], y[i]);
+    ++members[c];
+    ownLo[c] = std::min(ownLo[c], z[i]);
+    ownHi[c] = std::max(ownHi[c], z[i]);
+  }
+  lo.assign(count, 0.0);
+  hi.assign(count, 0.0);
+  for (int cy = 0; cy < cells; ++cy)
+    for (int cx = 0; cx < cells; ++cx) {
+      int found = 0;
+      double l = std::numeric_limits<double>::infinity(), h = -l;
+      for (int r = 1; r <= cells && found < kNearbyPoints; ++r) {
+        found = 0;
+        l = std::numeric_limits<double>::infinity(), h = -l;
+        for (int by = std::max(0, cy - r); by <= std::min(cells - 1, cy + r); ++by)
+          for (int bx = std::max(0, cx - r); bx <= std::min(cells - 1, cx + r); ++bx) {
+            const std::size_t b = static_cast<std::size_t>(by) * static_cast<std::size_t>(cells) + static_cast<std::size_t>(bx);
+            found += members[b];
+            l = std::min(l, ownLo[b]);
+            h = std::max(h, ownHi[b]);
+          }
+      }
+      const std::size_t c = static_cast<std::size_t>(cy) * static_cast<std::size_t>(cells) + static_cast<std::size_t>(cx);
+      lo[c] = l;
+      hi[c] = h;
+    }
+}
+
+std::size_t THullGuard::TNearby::Cell(double x, double y) const {
+  auto index = [this](double v, double origin, double scale) {
+    const double f = (v - origin) * scale;
+    if (!(f > 0.0)) return 0;
+    return std::min(cells - 1, static_cast<int>(f));
+  };
+  return static_cast<std::size_t>(index(y, y0, sy)) * static_cast<std::size_t>(cells) +
+         static_cast<std::size_t>(index(x, x0, sx));
+}
+
 THullGuard::THullGuard(std::span<const double> x, std::span<const double> y,
-                       std::span<const double> z)
-    : allowance_(MeasureTrend(x, y, z).Allowance()) {
+                       std::span<const double> z) {
+  const TDataTrend trend = MeasureTrend(x, y, z);
+  allowance_ = trend.Allowance();
+  nearbyAllowance_ = trend.TypicalAllowance();
   const std::size_t n = std::min({x.size(), y.size(), z.size()});
+  // Data without noise are never held within the hull; nor are points that are not all
+  // numbers (MeasureTrend finds no noise in them).
+  if (std::isfinite(allowance_))
+    nearby_ = std::make_shared<const TNearby>(x.first(n), y.first(n), z.first(n));
   bool first = true;
   for (std::size_t i = 0; i < n; ++i)
     if (std::isfinite(z[i])) {
@@ -88,8 +155,20 @@ std::pair<double, double> THullGuard::Foot(double x, double y) const {
 }
 
 double THullGuard::Hold(double footValue, double v, bool* held) const {
+  return HoldWithin(allowance_, footValue, v, held);
+}
+
+double THullGuard::Hold(double fx, double fy, double footValue, double v, bool* held) const {
+  double lo = 0, hi = 0;
+  const double allowance = NearbyRange(fx, fy, lo, hi);
+  // A foot beyond the range of the points about it counts from that range's end.
+  const double from = std::isfinite(footValue) ? std::clamp(footValue, lo, hi) : footValue;
+  return HoldWithin(allowance, from, v, held);
+}
+
+double THullGuard::HoldWithin(double allowance, double footValue, double v, bool* held) {
   const double kept = std::isfinite(v) && std::isfinite(footValue)
-                          ? std::clamp(v, footValue - allowance_, footValue + allowance_)
+                          ? std::clamp(v, footValue - allowance, footValue + allowance)
                           : v;
   if (held != nullptr) *held = kept != v;
   return kept;
@@ -99,4 +178,24 @@ bool THullGuard::MayHold(double v) const {
   if (!std::isfinite(v)) return false;
   const double beyond = std::max({0.0, zMin_ - v, v - zMax_});
   return beyond + (zMax_ - zMin_) > 0.5 * allowance_;
+}
+
+double THullGuard::NearbyRange(double x, double y, double& lo, double& hi) const {
+  lo = -std::numeric_limits<double>::infinity();
+  hi = std::numeric_limits<double>::infinity();
+  if (!nearby_) return allowance_;
+  const std::size_t c = nearby_->Cell(x, y);
+  lo = nearby_->lo[c];
+  hi = nearby_->hi[c];
+  return nearbyAllowance_;
+}
+
+double THullGuard::HoldNearby(double x, double y, double v, bool* held) const {
+  if (held != nullptr) *held = false;
+  if (!nearby_ || !std::isfinite(v)) return v;
+  double lo = 0, hi = 0;
+  const double allowance = NearbyRange(x, y, lo, hi);
+  const double kept = std::clamp(v, lo - allowance, hi + allowance);
+  if (held != nullptr) *held = kept != v;
+  return kept;
 }

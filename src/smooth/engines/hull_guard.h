@@ -1,4 +1,5 @@
-// Scattered-data surfaces beyond the convex hull of their points.
+// Scattered-data surfaces held to their points: beyond the convex hull of the points, and
+// within it where a method's surface strays from the points about a place.
 //
 // Inside the hull an interpolant is pinned by the data; beyond it every method extrapolates
 // its estimated derivatives: Akima's and Preusser's pieces carry the nodes' second (and
@@ -14,9 +15,21 @@
 // hull with its own slope and levels off within that band, however far the rectangle
 // reaches; data without noise (a plane, a polynomial a method reproduces) keep their whole
 // extrapolation.
+//
+// Within the hull, noisy values still make elements that the node derivatives cannot tame:
+// two points a hair apart whose values differ by the noise, on a sliver of a triangle, bent
+// Preusser's C2 element 39 noise widths above every point about it, and Renka III's surface
+// rang past a cliff. HoldNearby holds a value within the range of the points about its place
+// (the cells about it, at least 16 points), widened by the typical allowance: that of the
+// typical noise and variation, so that a step or a cliff across a table of noise does not
+// make the whole table count as smooth (its allowance was 5 to 12 noise widths). Every data
+// point lies within its own range, so an interpolant keeps its nodes; data without noise are
+// never held. Beyond the hull the foot's value is taken within the range about the foot in
+// the same way before the band is laid about it.
 #pragma once
 
 #include <limits>
+#include <memory>
 #include <span>
 #include <utility>
 #include <vector>
@@ -41,12 +54,36 @@ class THullGuard {
   // v held within the allowance of `footValue`, the surface's value at the foot; *held tells
   // whether it was moved.
   double Hold(double footValue, double v, bool* held = nullptr) const;
+  // The same with the foot (fx, fy) taken into the range of the points about it, and the
+  // band the allowance about them (NearbyRange): the strip beside the flat part of a table
+  // with a steep step is held to a few noise widths of its points.
+  double Hold(double fx, double fy, double footValue, double v, bool* held = nullptr) const;
   // Whether v might be held at all: false when it lies within half the allowance of every
   // value within the data's range, as the foot's does on smooth data (whose allowance is
   // wide), so that the foot need not be evaluated.
   bool MayHold(double v) const;
+  // v, the surface's value at (x, y), held within the range of the values of the points
+  // nearest to (x, y), widened by the allowance there; *held tells whether it was moved.
+  double HoldNearby(double x, double y, double v, bool* held = nullptr) const;
+  // Whether HoldNearby may move a value at all (data with noise).
+  bool HoldsNearby() const { return nearby_ != nullptr; }
+  // The range [lo, hi] of the values of the points about (x, y) (at least 16 of them, in the
+  // cells about its cell; unbounded without noise), and the allowance by which the surface
+  // may pass it: TDataTrend::TypicalAllowance.
+  double NearbyRange(double x, double y, double& lo, double& hi) const;
 
  private:
+  static double HoldWithin(double allowance, double footValue, double v, bool* held);
+  // The range of the values about every cell of a grid over the points' box (about two
+  // points a cell): the least and greatest value in the smallest square of cells about the
+  // cell that holds at least 16 points. Made only for data with noise.
+  struct TNearby {
+    TNearby(std::span<const double> x, std::span<const double> y, std::span<const double> z);
+    std::size_t Cell(double x, double y) const;
+    double x0 = 0, y0 = 0, sx = 0, sy = 0;
+    int cells = 1;
+    std::vector<double> lo, hi;
+  };
   struct TVertex {
     double x, y;
   };
@@ -56,4 +93,7 @@ class THullGuard {
   std::vector<double> slack_;
   double allowance_ = std::numeric_limits<double>::infinity();  // none measured: no hold
   double zMin_ = 0, zMax_ = 0;
+  // The allowance about the points within and beside the hull (TDataTrend::TypicalAllowance).
+  double nearbyAllowance_ = std::numeric_limits<double>::infinity();
+  std::shared_ptr<const TNearby> nearby_;  // shared by copies: it never changes
 };

@@ -16,6 +16,8 @@ constexpr double kRoundingShare = 1e-10;
 constexpr double kExactShare = 1e-9;
 // The neighbours of each point whose quadratic measures its noise.
 constexpr int kNoiseNeighbours = 12;
+// The upper quartile of the normal distribution: the median of |N(0, 1)|.
+constexpr double kNormalQuartile = 0.6744897502;
 
 double Power(double v, int k) {
   double p = 1;
@@ -66,12 +68,15 @@ bool SolveSmall(double* m, double* r, int n, double* c) {
 // its nearest neighbours (itself left out), each divided by the standard deviation that the
 // quadratic's own uncertainty adds there: data of a quadratic give 0, smooth data the small
 // error of a quadratic over a few spacings, noisy data their noise.
+// *typical receives the same from the median residual (that of normal noise is 0.67449
+// standard deviations), which a cliff or a step across a few of the quadratics leaves alone.
 double QuadraticResidualNoise(std::span<const double> x, std::span<const double> y,
                               std::span<const double> z, const TNearestPoints& nearest,
-                              double zs) {
+                              double zs, double* typical) {
   constexpr int kTerms = 6;
   const std::size_t n = x.size(), step = SampleStep(n);
   std::vector<int> near;
+  std::vector<double> residuals;
   double sum = 0;
   std::size_t used = 0;
   for (std::size_t i = 0; i < n; i += step) {
@@ -103,12 +108,26 @@ double QuadraticResidualNoise(std::span<const double> x, std::span<const double>
     // c[0] is the quadratic's value at point i less z_i; w[0] its variance factor there.
     if (!std::isfinite(c[0]) || !(w[0] >= 0)) continue;
     sum += c[0] * c[0] / (1.0 + w[0]);
+    residuals.push_back(std::fabs(c[0]) / std::sqrt(1.0 + w[0]));
     ++used;
+  }
+  *typical = 0.0;
+  if (!residuals.empty()) {
+    const auto middle = residuals.begin() + static_cast<std::ptrdiff_t>(residuals.size() / 2);
+    std::nth_element(residuals.begin(), middle, residuals.end());
+    *typical = *middle / kNormalQuartile * zs;
   }
   return used > 0 ? std::sqrt(sum / static_cast<double>(used)) * zs : 0.0;
 }
 
 }  // namespace
+
+double TDataTrend::TypicalAllowance() const {
+  TDataTrend typical = *this;
+  typical.noise = typicalNoise;
+  typical.variation = typicalVariation;
+  return std::min(Allowance(), typical.Allowance());
+}
 
 double TDataTrend::Allowance() const {
   // Noisy data vary between neighbours by their noise, and the allowance is a few noise
@@ -164,6 +183,7 @@ TDataTrend MeasureTrend(std::span<const double> x, std::span<const double> y,
   }
   const TNearestPoints nearest(x.first(n), y.first(n));
   std::vector<int> one;
+  std::vector<double> differences;
   double sum = 0;
   std::size_t used = 0;
   for (std::size_t i = 0; i < n; i += SampleStep(n)) {
@@ -171,10 +191,18 @@ TDataTrend MeasureTrend(std::span<const double> x, std::span<const double> y,
     if (one.empty()) continue;
     const double d = (r[i] - r[static_cast<std::size_t>(one[0])]) / zs;
     sum += d * d;
+    differences.push_back(std::fabs(d));
     ++used;
   }
   t.variation = used > 0 ? std::sqrt(sum / (2.0 * static_cast<double>(used))) * zs : 0.0;
-  t.noise = QuadraticResidualNoise(x.first(n), y.first(n), z.first(n), nearest, zs);
+  if (!differences.empty()) {
+    const auto middle = differences.begin() + static_cast<std::ptrdiff_t>(differences.size() / 2);
+    std::nth_element(differences.begin(), middle, differences.end());
+    // The difference of two values with independent noise sigma has the median
+    // 0.67449 sqrt(2) sigma.
+    t.typicalVariation = *middle / (kNormalQuartile * std::sqrt(2.0)) * zs;
+  }
+  t.noise = QuadraticResidualNoise(x.first(n), y.first(n), z.first(n), nearest, zs, &t.typicalNoise);
   return t;
 }
 

@@ -41,6 +41,10 @@ struct TDataTrend {
   double low = 0, high = 0;
   double variation = 0;
   double noise = 0;
+  // The same two from the typical (median) difference and residual: where a cliff, a step or
+  // a narrow peak crosses a few of the pairs and neighbourhoods, they swell `variation` and
+  // `noise` and leave these as they are.
+  double typicalVariation = 0, typicalNoise = 0;
   // The largest magnitude of the values: the scale of their rounding.
   double scale = 0;
 
@@ -50,6 +54,10 @@ struct TDataTrend {
   // with the cube of the variation's excess over the noise for smooth data, infinite for data
   // without noise, never less than the rounding of the values.
   double Allowance() const;
+  // The allowance of the typical variation and noise, never more than Allowance(): on a
+  // table of noise with a step or a cliff across it, a few noise widths, where the step
+  // made Allowance() count the whole table as smooth (5 to 12 noise widths).
+  double TypicalAllowance() const;
 };
 
 // Over points 0..n-1 (n = the shortest span). Fewer than two points, or points that are not

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "app/long_double.h"
+#include "smooth/kernels/derivative_limiter.h"
 #include "smooth/kernels/renka_interpolation.h"
 #include "smooth/kernels/renka_triangulation.h"
 
@@ -290,6 +291,32 @@ void TWatson::EstimateSlopes(const std::vector<std::vector<int>>& stars) {
       secants.Solve(gx, gy);
       node.p = -gx, node.q = -gy;
     }
+  }
+  // Each tangent plane held to what the values about its node support (derivative_limiter.h),
+  // as every other interpolant's node derivatives are: on noisy data a slope between two
+  // points a hair apart carried the C1 surface up to 10 noise widths past the data's range
+  // (a cliff, a narrow peak).
+  std::vector<double> x(static_cast<std::size_t>(n_)), y(x.size()), z(x.size());
+  std::vector<TNodeTaylor> planes(x.size());
+  for (int i = 0; i < n_; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    x[k] = nodes_[k].x, y[k] = nodes_[k].y, z[k] = nodes_[k].z;
+    planes[k].order = 1;
+    planes[k].d[1][0] = -nodes_[k].p;
+    planes[k].d[0][1] = -nodes_[k].q;
+  }
+  const double allowance = MeasureTrend(x, y, z).Allowance();
+  if (!std::isfinite(allowance)) return;
+  std::vector<int> around;
+  for (int i = 0; i < n_; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    around.clear();
+    for (const int v : stars[k])
+      if (IsData(v)) around.push_back(v);
+    TNodeTaylor plane = planes[k];
+    if (!LimitNodeTaylor(x, y, z, i, around, allowance, planes, plane)) continue;
+    nodes_[k].p = -plane.d[1][0];
+    nodes_[k].q = -plane.d[0][1];
   }
 }
 
