@@ -202,23 +202,35 @@ bool ConvertDecimalNumber(std::string_view number, long double& value) {
   return true;
 }
 
-long double DataValueOf(std::string_view number, TDataRangeNote* note) {
-  long double v = 0;
-  const bool converted = ConvertDecimalNumber(number, v);
+namespace {
+
+// The range rule for a number outside the data's range, or 0 (kept apart from the reading of
+// numbers within it, which most are).
+[[gnu::noinline]] long double OutsideDataRange(std::string_view number, bool converted, long double v,
+                                                TDataRangeNote* note) {
   const long double a = std::fabs(v);
   if (!converted || a > 1e300L) {
     if (note) ++note->beyond;
     return ExprErrorValue;
   }
   // A number too small even for long double converts to 0: its digits say it was not 0.
-  const bool tiny = a != 0 ? a < 1e-300L
-                           : number.substr(0, number.find_first_of("eE")).find_first_of("123456789") !=
-                                 std::string_view::npos;
+  const bool tiny = a != 0 || number.substr(0, number.find_first_of("eE")).find_first_of("123456789") !=
+                                  std::string_view::npos;
   if (tiny) {
     if (note) ++note->nearZero;
     return 0;
   }
   return v;
+}
+
+}  // namespace
+
+long double DataValueOf(std::string_view number, TDataRangeNote* note) {
+  long double v = 0;
+  const bool converted = ConvertDecimalNumber(number, v);
+  const long double a = std::fabs(v);
+  if (converted && a >= 1e-300L && a <= 1e300L) return v;  // the data's range, read as written
+  return OutsideDataRange(number, converted, v, note);
 }
 
 std::size_t ScanDataValue(std::string_view text, long double& value) {
