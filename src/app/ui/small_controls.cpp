@@ -38,7 +38,10 @@ bool ReadLeadingInteger(const QString& text, long& value) {
 
 TEditInt::TEditInt(QWidget* parent, int textLimit, long minimum, long maximum)
     : QLineEdit(parent), TNumberField(static_cast<QLineEdit&>(*this)), min_(minimum), max_(maximum) {
-  setMaxLength(textLimit);
+  // The limit is the width of the range's values, not a cut: Qt drops a key past its
+  // maxLength without a word, and "100" typed into a two-digit field of 10 to 500 stood as 10.
+  // A longer text is judged whole when the field is finished.
+  (void)textLimit;
 }
 
 std::optional<long double> TEditInt::Read(const QString& text) const {
@@ -62,32 +65,6 @@ long TEditInt::Value() const {
   const std::optional<long double> typed = TypedValue();
   const std::optional<long double> v = typed ? typed : Read(HeldText());
   return v ? static_cast<long>(*v) : min_;
-}
-
-bool TEditInt::AcceptsKey(QChar ch) const {
-  // Judged on the text as it will read: a key typed over a selection replaces it, so "4"
-  // over a selected "6" is "4", not "46" (which refused every digit over a selected field).
-  QString result = text();
-  if (hasSelectedText())
-    result.replace(selectionStart(), static_cast<int>(selectedText().size()), ch);
-  else
-    result.insert(cursorPosition(), ch);
-  if (ch.unicode() >= 32 && !ch.isDigit()) {
-    if (ch != '+' && ch != '-') return false;
-    return result.size() == 1 && (ch == '+' || min_ < 0);
-  }
-  if (result == "+" || result == "-") return true;
-  long v = 0;
-  ReadLeadingInteger(result, v);
-  return !((v < 0 && v < min_) || (v > 0 && v > max_));
-}
-
-void TEditInt::keyPressEvent(QKeyEvent* event) {
-  const QString typed = event->text();
-  if (typed.size() == 1 && typed[0].unicode() >= 32 && !(event->modifiers() & Qt::ControlModifier) &&
-      !AcceptsKey(typed[0]))
-    return;  // refused without a sound
-  QLineEdit::keyPressEvent(event);
 }
 
 void TEditInt::focusInEvent(QFocusEvent* event) {

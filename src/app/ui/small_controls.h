@@ -14,20 +14,20 @@
 class QTimer;
 
 // An integer entry with a range, a number field of the program's one contract (see
-// number_field.h). Keys that would make the text leave the range are refused; leaving the
-// field (or CheckRange, which a dialog calls before it closes) puts the nearer bound into a
-// value outside the range, and the last value it held into a text that is no number, and
-// says "Valid Range is %d to %d".
+// number_field.h). Every key is taken as typed: a key refused because the text would leave
+// the range left a text the user never meant ("25" under 18 stood as "2", "-5" over 3 as
+// "5"), and a click on OK then took it. Finishing the field (leaving it, or CheckRange, or
+// the settling of OK and of every button that uses it) puts the nearer bound into a value
+// outside the range, and the last value it held into a text that is no number, and says
+// "Valid Range is %d to %d".
 class TEditInt : public QLineEdit, public TNumberField {
   Q_OBJECT
  public:
   TEditInt(QWidget* parent, int textLimit, long minimum, long maximum);
+  // `textLimit`, the width of the range's values, does not cut what is typed or written.
   // True when the text is a value inside the range; otherwise corrects it and shows the
   // message.
   bool CheckRange();
-  // Whether typing `ch` would be accepted: the text is judged as it would read after the key,
-  // the selection (if any) replaced by `ch`.
-  bool AcceptsKey(QChar ch) const;
   // The value the field holds: the text's when it holds one, else the last one it held.
   long Value() const;
   long Minimum() const { return min_; }
@@ -44,7 +44,6 @@ class TEditInt : public QLineEdit, public TNumberField {
   long double RangeMaximum() const override { return static_cast<long double>(max_); }
 
  protected:
-  void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 

@@ -13,16 +13,22 @@
 
 namespace {
 
-TEST(EditInt, RefusesKeysThatLeaveTheRange) {
-  TEditInt edit(nullptr, 10, 1, 10), negative(nullptr, 10, -5, 5);
-  // No minus sign when the minimum is not negative.
-  EXPECT_EQ((std::vector<bool>{edit.AcceptsKey('-'), edit.AcceptsKey('x'), edit.AcceptsKey('+'),
-                               negative.AcceptsKey('-')}),
-            (std::vector<bool>{false, false, true, true}));
+// Every key stays as typed, whatever the text reads to on the way: a key refused because
+// the text would leave the range left another number ("25" under 10 stood as "2", "-7" as
+// "-" then "7" over -5), which the field then took without a word. Finishing the field judges
+// the whole text.
+TEST(EditInt, KeepsEveryKeyAsTyped) {
+  TEditInt edit(nullptr, 2, 1, 10), negative(nullptr, 10, -5, 5), wide(nullptr, 3, 10, 500);
   QTest::keyClicks(&edit, "25");
-  EXPECT_EQ(edit.text(), "2");  // "25" would pass the maximum
+  EXPECT_EQ(edit.text(), "25");
   QTest::keyClicks(&negative, "-7");
-  EXPECT_EQ(negative.text(), "-");
+  EXPECT_EQ(negative.text(), "-7");
+  // Past the two characters of its widest value: not cut to "10".
+  QTest::keyClicks(&wide, "1000");
+  EXPECT_EQ(wide.text(), "1000");
+  edit.clear();
+  QTest::keyClicks(&edit, "-x+1");
+  EXPECT_EQ(edit.text(), "-x+1");
 }
 
 // A key typed over a selection is judged on the text it makes: the selection goes, the key
@@ -37,12 +43,12 @@ TEST(EditInt, TypingOverASelectionIsJudgedOnTheTextItMakes) {
     const char* after;
   } cases[] = {
       {1, 10, "6", 0, 1, "4", "4"},          // "46" would pass the maximum
-      {0, 359, "355", 0, 3, "350", "350"},   // "3355", "5355" refused, "0355" left "0"
+      {0, 359, "355", 0, 3, "350", "350"},   // "3355", "5355" were refused, "0355" left "0"
       {3, 8, "6", 0, 1, "5", "5"},           // the only digit of a 3 to 8 field
       {1, 999, "120", 1, 1, "9", "190"},     // a selection inside the text
       {-5, 5, "3", 0, 1, "-2", "-2"},        // a sign over a selection, then a digit
-      {1, 10, "6", 0, 1, "x", "6"},          // a letter is still refused, the text kept
-      {1, 10, "9", 0, 0, "5", "9"},          // no selection: "59" would pass the maximum
+      {1, 10, "6", 0, 1, "x", "x"},          // a letter stays too, to be refused when finished
+      {1, 10, "9", 0, 0, "5", "59"},         // no selection: "59" is kept, past the maximum
   };
   for (const Case& c : cases) {
     TEditInt edit(nullptr, 6, c.min, c.max);

@@ -3,7 +3,11 @@
 // the worksheets).
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QRadioButton>
 
 #include <algorithm>
@@ -189,6 +193,48 @@ TEST_F(SurfaceExportsTest, PrecisionOutsideItsRangeIsCorrectedAndKeepsTheDialogO
   EXPECT_EQ(answers.Boxes().size(), 1u);  // "Valid Range is 3 to 18"
   EXPECT_EQ(CurrentSettings().AsciiGenPrecision, 18);
   EXPECT_FALSE(ReadText(File("precise.prn")).empty());
+}
+
+// The precision typed key by key stays as typed ("25" kept its "2": the "5" was refused
+// without a word, and a click on OK then wrote 3 and went on). A value past 3..18 is told with
+// its range when the field is finished, shown clamped, and the dialog stays open; a value in
+// the range typed after a leading zero is taken as typed.
+TEST_F(SurfaceExportsTest, PrecisionTypedKeyByKeyStaysAsTypedUntilOkTellsItsRange) {
+  const struct {
+    const char* typed;
+    const char* shown;  // after the first click on OK
+    bool told;
+    int stored;
+  } cases[] = {{"25", "18", true, 18}, {"100", "18", true, 18}, {"-5", "3", true, 3},
+               {"2", "3", true, 3},    {"07", "07", false, 7},  {"12", "12", false, 12}};
+  for (const auto& c : cases) {
+    const std::size_t boxesBefore = answers.Boxes().size();
+    QString typed, shown;
+    bool stayedOpen = false;
+    ModalAnswer<TASCIIGen> ascii([&](TASCIIGen* d) {
+      QApplication::setActiveWindow(d);
+      TEditInt* precision = d->PrecisionEdit();
+      precision->setFocus();
+      QTest::keyClick(precision, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(precision, c.typed);
+      typed = precision->text();
+      auto* ok = d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+      QTest::mouseClick(ok, Qt::LeftButton);
+      stayedOpen = d->isVisible();
+      shown = precision->text();
+      if (stayedOpen) QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    files.Answer(File(std::string("typed") + c.typed + ".prn"), 1);
+    window->Command(kCmReviewSaveAscii);
+    EXPECT_EQ(typed.toStdString(), c.typed);
+    EXPECT_EQ(shown.toStdString(), c.shown) << c.typed;
+    EXPECT_EQ(stayedOpen, c.told) << c.typed;
+    ASSERT_EQ(answers.Boxes().size() - boxesBefore, c.told ? 1u : 0u) << c.typed;
+    if (c.told) {
+      EXPECT_EQ(answers.Boxes().back().text, "Valid Range is 3 to 18") << c.typed;
+    }
+    EXPECT_EQ(CurrentSettings().AsciiGenPrecision, c.stored) << c.typed;
+  }
 }
 
 // Cancel in each range dialog: no Save dialog, no file, no refit, the options as they were.

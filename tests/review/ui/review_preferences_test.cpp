@@ -207,9 +207,20 @@ TEST_F(ReviewPreferencesTest, FieldsOutOfRangeAreSetToTheirBoundAndTheDialogStay
   }
   EXPECT_EQ(answers.Boxes().size(), 3u);
   EXPECT_EQ(settings.GraphCacheKb, 1000);  // nothing written
-  // The size field holds six characters.
+  // Seven digits typed into the six of the size field stay as typed (cut to six, "1000000"
+  // was 100000 without a word) and OK says the range.
   std::unique_ptr<TPreference> d = Open();
-  EXPECT_EQ(qobject_cast<TEditInt*>(d->Control(C::kCacheSize))->maxLength(), 6);
+  QApplication::setActiveWindow(d.get());
+  auto* size = qobject_cast<TEditInt*>(d->Control(C::kCacheSize));
+  size->setFocus();
+  QTest::keyClick(size, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(size, "1000000");
+  EXPECT_EQ(size->text(), "1000000");
+  d->accept();
+  EXPECT_EQ(d->result(), 0);
+  EXPECT_EQ(size->text(), "999999");
+  EXPECT_EQ(answers.Boxes().size(), 4u);
+  EXPECT_EQ(answers.Boxes().back().text, "Valid Range is 1 to 999999");
 }
 
 // A settings file may hold a cache size the field refuses (0, negative): as read, the dialog

@@ -95,9 +95,9 @@ std::vector<QPointer<QAbstractButton>> PushButtons(const QPointer<QWidget>& w) {
   return buttons;
 }
 
-// Texts a field does not take: a number past its range above and below, letters, nothing.
-// (An integer field refuses the keys that would take it past its range, so a number past it
-// may never reach the text.)
+// Texts a field does not take: a number past its range above and below, letters, nothing,
+// a digit past its widest value ("180" in a two-digit field of 3 to 18), and a sign its range
+// has not ("-18" there).
 std::vector<QString> Untaken(const TNumberField& f) {
   std::vector<QString> texts;
   for (const bool above : {true, false}) {
@@ -107,6 +107,17 @@ std::vector<QString> Untaken(const TNumberField& f) {
     texts.push_back(QString::fromStdString(CFormat("%.12Lg", above ? bound + step : bound - step)));
   }
   texts.insert(texts.end(), {"abc", ""});
+  if (std::isfinite(f.RangeMaximum()) && f.RangeMaximum() > 0) texts.push_back(f.TextOf(f.RangeMaximum()) + "0");
+  if (std::isfinite(f.RangeMinimum()) && f.RangeMinimum() >= 0 && std::isfinite(f.RangeMaximum()))
+    texts.push_back("-" + f.TextOf(f.RangeMaximum()));
+  return texts;
+}
+
+// Texts typed key by key, each of which the field must show as typed: those it does not take,
+// and a value of its range after a leading zero ("03").
+std::vector<QString> TypedKeyByKey(const TNumberField& f) {
+  std::vector<QString> texts = Untaken(f);
+  if (std::isfinite(f.RangeMinimum()) && f.RangeMinimum() >= 0) texts.push_back("0" + f.TextOf(f.RangeMinimum()));
   return texts;
 }
 
@@ -222,11 +233,15 @@ class ClickLeaveWalk {
     buttons_ += static_cast<int>(buttons.size() + cancels.size());
     std::fprintf(stderr, "    %s: %zu fields, %zu buttons\n", NameOf(w).c_str(), fields.size(),
                  buttons.size() + cancels.size());
-    for (const QPointer<QLineEdit>& e : fields)
-      for (const QPointer<QAbstractButton>& b : buttons) {
+    for (const QPointer<QLineEdit>& e : fields) {
+      if (e && e->isVisible() && e->isEnabled()) KeysStayAsTyped(w, e);
+      for (std::size_t turn = 0; turn < buttons.size(); ++turn) {
+        const QPointer<QAbstractButton>& b = buttons[turn];
         if (!w || !w->isVisible()) return;
-        if (b && b->isVisible() && b->isEnabled() && e && e->isVisible() && e->isEnabled()) ClickAfterUntakenText(w, e, b);
+        if (b && b->isVisible() && b->isEnabled() && e && e->isVisible() && e->isEnabled())
+          ClickAfterUntakenText(w, e, b, turn);
       }
+    }
     for (const QPointer<QAbstractButton>& b : cancels) {
       if (!w || !w->isVisible() || !b || !b->isVisible() || !fields.front() || !fields.front()->isVisible()) break;
       AbandonAfterUntakenText(w, fields.front(), b);
@@ -242,18 +257,39 @@ class ClickLeaveWalk {
   int Clicks() const { return clicks_; }
   int UsingClicks() const { return usingClicks_; }
   int Failures() const { return failures_; }
+  int TypedTexts() const { return typedTexts_; }
 
  private:
-  // Types over the field, as one who selects its text first, a text it does not take;
-  // false when it takes every one (its keys refused what would take it out of its range).
-  static bool TypeUntaken(QLineEdit* e) {
+  // Types `text` over the field key by key, as one who selects its text first.
+  static void TypeOver(QLineEdit* e, const QString& text) {
+    QApplication::setActiveWindow(e->window());
+    e->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(e, Qt::Key_Delete);
+    QTest::keyClicks(e, text);
+  }
+
+  // Every text typed key by key stays as typed, whatever its first keys read to: a key refused
+  // on the way ("25" under 18 stood as "2") or cut at the field's width ("100" as "10") left a
+  // value the user never typed, which the window then took.
+  void KeysStayAsTyped(const QPointer<QWidget>& w, QLineEdit* e) {
+    for (const QString& text : TypedKeyByKey(*NumberFieldOf(e))) {
+      if (!w || !w->isVisible() || !e->isVisible() || !e->isEnabled()) return;
+      TypeOver(e, text);
+      ++typedTexts_;
+      if (e->text() != text)
+        Fail(NameOf(w) + " field " + e->objectName().toStdString() + ": \"" + text.toStdString() +
+             "\" typed key by key shows \"" + e->text().toStdString() + "\"");
+    }
+  }
+
+  // Types over the field a text it does not take, the `turn`-th of them in turn; false when
+  // it takes every one.
+  static bool TypeUntaken(QLineEdit* e, std::size_t turn) {
     const TNumberField* f = NumberFieldOf(e);
-    for (const QString& text : Untaken(*f)) {
-      QApplication::setActiveWindow(e->window());
-      e->setFocus(Qt::TabFocusReason);
-      QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
-      QTest::keyClick(e, Qt::Key_Delete);
-      QTest::keyClicks(e, text);
+    const std::vector<QString> texts = Untaken(*f);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      TypeOver(e, texts[(turn + i) % texts.size()]);
       if (!f->Holds(e->text())) return true;
     }
     return false;
@@ -273,9 +309,10 @@ class ClickLeaveWalk {
     ADD_FAILURE() << what;
   }
 
-  void ClickAfterUntakenText(const QPointer<QWidget>& w, const QPointer<QLineEdit>& e, const QPointer<QAbstractButton>& b) {
+  void ClickAfterUntakenText(const QPointer<QWidget>& w, const QPointer<QLineEdit>& e, const QPointer<QAbstractButton>& b,
+                             std::size_t turn) {
     TNumberField* f = NumberFieldOf(e);
-    if (!TypeUntaken(e)) return;
+    if (!TypeUntaken(e, turn)) return;
     const std::string where = NameOf(w) + " field " + e->objectName().toStdString() + " \"" + e->text().toStdString() +
                               "\", then a click on " + ButtonName(b);
     const std::string message = platform::qt::ToCp1252(f->Message());
@@ -304,7 +341,7 @@ class ClickLeaveWalk {
   }
 
   void AbandonAfterUntakenText(const QPointer<QWidget>& w, const QPointer<QLineEdit>& e, const QPointer<QAbstractButton>& b) {
-    if (!TypeUntaken(e)) return;
+    if (!TypeUntaken(e, 0)) return;
     const std::string where = NameOf(w) + " field " + e->objectName().toStdString() + ", then a click on " + ButtonName(b);
     const int boxes = program_.Answers().Shown();
     ++clicks_;
@@ -322,6 +359,7 @@ class ClickLeaveWalk {
   int clicks_ = 0;
   int usingClicks_ = 0;  // on buttons that use the fields, OK aside
   int failures_ = 0;
+  int typedTexts_ = 0;  // typed key by key and checked as typed
 };
 
 TEST(EveryWindow, EveryFieldLeftByAClickOnEachButtonShowsWhatItsWindowUses) {
@@ -339,11 +377,12 @@ TEST(EveryWindow, EveryFieldLeftByAClickOnEachButtonShowsWhatItsWindowUses) {
   EXPECT_FALSE(walker.TimedOut());
   EXPECT_GE(commands, 40);
   std::fprintf(stderr, "%d windows with fields, %d fields, %d buttons, %d clicks (%d on buttons that use the fields), "
-               "%d failures\n", walk.Windows(), walk.FieldCount(), walk.Buttons(), walk.Clicks(), walk.UsingClicks(),
-               walk.Failures());
+               "%d texts typed key by key, %d failures\n", walk.Windows(), walk.FieldCount(), walk.Buttons(),
+               walk.Clicks(), walk.UsingClicks(), walk.TypedTexts(), walk.Failures());
   EXPECT_GE(walk.Windows(), 17);
   EXPECT_GE(walk.Clicks(), 300);
   EXPECT_GE(walk.UsingClicks(), 150);
+  EXPECT_GE(walk.TypedTexts(), 280);
 }
 
 // The walk's own click, on a machine slow enough that the closer looks only after a Cancel has
