@@ -9,9 +9,28 @@ std::string TextFileBytes(std::string_view text) {
   return std::string(kUtf8ByteOrderMark) + platform::Cp1252ToUtf8(text);
 }
 
-TFileEncoding UserFileEncoding(std::string_view bytes, bool marked) {
+namespace {
+
+// The rule of UserFileEncoding over pieces of a file.
+template <typename Pieces>
+TFileEncoding EncodingOfPieces(const Pieces& pieces, bool marked) {
   if (marked) return TFileEncoding::kUtf8WithMark;
-  return BeyondAscii(bytes) && platform::IsUtf8(bytes) ? TFileEncoding::kUtf8 : TFileEncoding::kCp1252;
+  bool beyond = false;
+  for (const std::string_view piece : pieces) {
+    if (!platform::IsUtf8(piece)) return TFileEncoding::kCp1252;
+    beyond = beyond || BeyondAscii(piece);
+  }
+  return beyond ? TFileEncoding::kUtf8 : TFileEncoding::kCp1252;
+}
+
+}  // namespace
+
+TFileEncoding UserFileEncoding(std::string_view bytes, bool marked) {
+  return EncodingOfPieces(std::span(&bytes, 1), marked);
+}
+
+TFileEncoding UserFileEncoding(std::span<const std::string> pieces, bool marked) {
+  return EncodingOfPieces(pieces, marked);
 }
 
 bool BeyondAscii(std::string_view bytes) {

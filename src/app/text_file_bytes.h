@@ -7,6 +7,7 @@
 // written byte for byte as it always was.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,8 @@ enum class TFileEncoding { kProgramText, kCp1252, kUtf8, kUtf8WithMark };
 // is Windows-1252 as it stands. `bytes` is the file after its mark (or as much of it as the
 // reader looked at).
 TFileEncoding UserFileEncoding(std::string_view bytes, bool marked);
+// The same for a file read in pieces (its lines: no UTF-8 sequence spans a line feed).
+TFileEncoding UserFileEncoding(std::span<const std::string> pieces, bool marked);
 // Whether the bytes hold any beyond ASCII.
 bool BeyondAscii(std::string_view bytes);
 // The program's text of bytes of such a file: UTF-8 characters become their Windows-1252

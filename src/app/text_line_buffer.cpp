@@ -83,9 +83,7 @@ bool TMFile::Read(std::string_view fileName, FileTildes tildes, bool fresh) {
   // A file a user views is read in its own encoding; the program's own lists are its text.
   TFileEncoding encoding = TFileEncoding::kCp1252;
   if (tildes == FileTildes::kLiteral) {
-    std::string all;
-    for (const std::string& l : raw) (all += l) += '\n';
-    encoding = UserFileEncoding(all, file.MarkedUtf8());
+    encoding = UserFileEncoding(raw, file.MarkedUtf8());
     if (fresh) encoding_ = encoding;
   }
   for (std::string& bytes : raw) {
