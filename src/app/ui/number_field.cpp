@@ -116,10 +116,10 @@ TNumberField::Settled TNumberField::PutRight() {
     return Settled::kKept;
   }
   if (const std::optional<long double> v = Read(text)) {
-    edit_.setText(TextOf(std::clamp(*v, RangeMinimum(), RangeMaximum())));
+    ShowFromFirstDigit(edit_, TextOf(std::clamp(*v, RangeMinimum(), RangeMaximum())));
     return Settled::kClamped;
   }
-  edit_.setText(HeldText());
+  ShowFromFirstDigit(edit_, HeldText());
   return Settled::kRestored;
 }
 
@@ -150,6 +150,17 @@ void TNumberField::Leave(const QFocusEvent* event) {
 
 TNumberField* NumberFieldOf(QLineEdit* edit) { return dynamic_cast<TNumberField*>(edit); }
 
+void ShowFromFirstDigit(QLineEdit& edit, const QString& text) {
+  if (text.size() > edit.maxLength()) edit.setMaxLength(static_cast<int>(text.size()));
+  edit.setText(text);
+  if (!edit.hasFocus()) edit.setCursorPosition(0);
+}
+
+void SelectFromFirstDigit(QLineEdit& edit) {
+  const int length = static_cast<int>(edit.text().size());
+  edit.setSelection(length, -length);
+}
+
 namespace {
 
 // A field the user can type into now; the others show what the program wrote.
@@ -171,7 +182,7 @@ bool SettleFields(QWidget* window) {
   if (first == nullptr) return true;
   first->Tell();
   first->Edit().setFocus(Qt::OtherFocusReason);
-  first->Edit().selectAll();
+  SelectFromFirstDigit(first->Edit());
   return false;
 }
 

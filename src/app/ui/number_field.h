@@ -126,6 +126,16 @@ void SettleFieldsQuietly(QWidget* window);
 // The number field `edit` is, or none.
 TNumberField* NumberFieldOf(QLineEdit* edit);
 
+// Writes a value's text into an entry field as the program shows what it holds: whole (a
+// text longer than the field's typing limit widens it rather than being cut, "2.000253838146"
+// for a start of 2.000253838146009044 lay below its lower limit) and, unless the user is in
+// the field, from its first digit (Qt leaves the cursor after the last character, and a text
+// wider than its field showed only its tail, "0253838146009044").
+void ShowFromFirstDigit(QLineEdit& edit, const QString& text);
+// Selects the whole text of `edit` with the cursor before its first character, so that a
+// text wider than the field shows its start (selectAll leaves the cursor after the last).
+void SelectFromFirstDigit(QLineEdit& edit);
+
 // A field of a real number: by default one decimal number (ReadRealText) in a range, shown
 // with "%.10Lg" when put right. A dialog may give its own reading (a formula of the
 // calculation language), its own way of showing a value, its own message, and let an

@@ -3,8 +3,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QTimer>
 
+#include <algorithm>
 #include <climits>
 
 #include "app/field_text.h"
@@ -65,6 +67,18 @@ long TEditInt::Value() const {
   const std::optional<long double> typed = TypedValue();
   const std::optional<long double> v = typed ? typed : Read(HeldText());
   return v ? static_cast<long>(*v) : min_;
+}
+
+QSize TEditInt::minimumSizeHint() const {
+  QSize size = QLineEdit::minimumSizeHint();
+  const QFontMetrics metrics = fontMetrics();
+  int widest = 0;
+  for (const long bound : {min_, max_}) widest = std::max(widest, metrics.horizontalAdvance(QString::number(bound)));
+  // The frame, Qt's text margin of 2 on either side, the text margins and the cursor.
+  const int frame = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) : 0;
+  const QMargins margins = textMargins();
+  size.setWidth(std::max(size.width(), widest + 2 * frame + 4 + margins.left() + margins.right() + 2));
+  return size;
 }
 
 void TEditInt::focusInEvent(QFocusEvent* event) {

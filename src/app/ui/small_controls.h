@@ -42,6 +42,9 @@ class TEditInt : public QLineEdit, public TNumberField {
   QString MessageCaption() const override;
   long double RangeMinimum() const override { return static_cast<long double>(min_); }
   long double RangeMaximum() const override { return static_cast<long double>(max_); }
+  // Never narrower than the widest value of the range: a layout that gave the field what its
+  // label left (Maximum Iterations beside a long label, 22 pixels for "100") showed a part.
+  QSize minimumSizeHint() const override;
 
  protected:
   void focusInEvent(QFocusEvent* event) override;

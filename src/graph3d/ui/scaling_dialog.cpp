@@ -130,8 +130,8 @@ void T3DScale::UpdateFields(int mask, bool evenFocused) {
     log_[a]->setChecked(s.Log[a] != 0);
     const bool log = s.Log[a] != 0;
     auto shown = [log](long double v) { return log ? std::pow(10.0L, v) : v; };
-    if (evenFocused || !min_[a]->hasFocus()) min_[a]->setText(shown_[a][0] = Text("%Lg", shown(s.AxisLow[a])));
-    if (evenFocused || !max_[a]->hasFocus()) max_[a]->setText(shown_[a][1] = Text("%Lg", shown(s.AxisHigh[a])));
+    if (evenFocused || !min_[a]->hasFocus()) ShowFromFirstDigit(*min_[a], shown_[a][0] = Text("%Lg", shown(s.AxisLow[a])));
+    if (evenFocused || !max_[a]->hasFocus()) ShowFromFirstDigit(*max_[a], shown_[a][1] = Text("%Lg", shown(s.AxisHigh[a])));
     if (evenFocused || !divs_[a]->hasFocus()) divs_[a]->setText(QString::number(s.Divs[a]));
     const bool automatic = s.Auto[a] != 0;
     for (QWidget* w : std::initializer_list<QWidget*>{min_[a], max_[a], divs_[a]}) w->setEnabled(!automatic);

@@ -12,6 +12,7 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
+#include "app/ui/number_field.h"
 #include "graph3d/ui/option_dialog_buttons.h"
 #include "graph3d/ui/viewer_dialogs.h"
 #include "platform/help.h"
@@ -205,7 +206,7 @@ void TDlgVFXY::SetupWindow() {
 
 void TDlgVFXY::WriteControls() {
   text_->SetRecordText(buffer_.text);
-  for (std::size_t i = 0; i < ranges_.size(); ++i) ranges_[i]->setText(platform::qt::FromCp1252(buffer_.ranges[i]));
+  for (std::size_t i = 0; i < ranges_.size(); ++i) ShowFromFirstDigit(*ranges_[i], platform::qt::FromCp1252(buffer_.ranges[i]));
 }
 
 void TDlgVFXY::ReadControls() {

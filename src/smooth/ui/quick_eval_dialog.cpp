@@ -119,8 +119,7 @@ TQEval::TQEval(QWidget* owner, TQuickEvalSource source, TQuickEvalShared shared)
   if (!IsMissingValue(x_) && !IsMissingValue(y_)) {
     for (int i = 0; i < 2; ++i) {
       const QString text = QString::fromStdString(FormatNumber(i == 0 ? x_ : y_, 12, false));
-      edits_[i]->setMaxLength(std::max<int>(kEditLimit, static_cast<int>(text.size())));
-      edits_[i]->setText(text);
+      ShowFromFirstDigit(*edits_[i], text);
     }
   }
   timer_.setSingleShot(true);

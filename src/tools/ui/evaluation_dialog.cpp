@@ -20,6 +20,7 @@
 #include "app/import_readers.h"
 #include "app/long_double.h"
 #include "app/settings_file.h"
+#include "app/ui/number_field.h"
 #include "app/ui/progress_window.h"
 #include "fit/confidence_limits.h"
 #include "graph3d/ui/evaluation_progress.h"
@@ -141,7 +142,9 @@ void TDlgEval::SetupWindow() {
   ShowLimitBoxes();
   const auto& values = CurrentSettings().EvalInputs;
   for (std::size_t i = 0; i < inputs_.size(); ++i)
-    if (!IsMissingValue(values[i])) inputs_[i]->setText(QString::fromLatin1(CFormat("%.8Lg", values[i])));
+    // Whole: "-3.3333333e-08" is wider than the twelve characters a user types, and cut to
+    // them it read as -3.3333333.
+    if (!IsMissingValue(values[i])) ShowFromFirstDigit(*inputs_[i], QString::fromLatin1(CFormat("%.8Lg", values[i])));
   SelectInput(0);
 }
 
@@ -196,7 +199,7 @@ bool TDlgEval::ReadField(int field, long double& value) {
 void TDlgEval::SelectInput(int field) {
   QLineEdit* edit = inputs_[static_cast<std::size_t>(std::clamp(field, 0, 4))];
   edit->setFocus();
-  edit->selectAll();
+  SelectFromFirstDigit(*edit);
 }
 
 void TDlgEval::SetLimitsMode(int mode) {

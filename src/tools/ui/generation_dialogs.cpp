@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/number_format.h"
+#include "app/ui/number_field.h"
 #include "graph3d/ui/evaluation_progress.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
@@ -174,7 +175,7 @@ void TGenParms::Show(const TGenRange& range) {
                                   ShortestFigureText(end)};
     for (std::size_t k = 0; k < 3; ++k) {
       shownTexts_[axis + k] = QString::fromLatin1(texts[k]);
-      edits_[axis + k]->setText(shownTexts_[axis + k]);
+      ShowFromFirstDigit(*edits_[axis + k], shownTexts_[axis + k]);
     }
   }
 }

@@ -23,6 +23,7 @@
 #include "app/ui/coded_caption.h"
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
+#include "app/ui/number_field.h"
 #include "app/ui/small_controls.h"
 #include "graph3d/graph_options.h"
 #include "graph3d/ui/evaluation_progress.h"
@@ -383,7 +384,7 @@ void TEditor::ShowPage() {
     rowLabels_[static_cast<std::size_t>(i)]->setText(QString::fromStdString(line.label));
     for (int c = 0; c < 4; ++c) {
       TEditKey* cell = cells_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
-      cell->setText(FromCp1252(line.text[static_cast<std::size_t>(c)]));
+      ShowFromFirstDigit(*cell, FromCp1252(line.text[static_cast<std::size_t>(c)]));
       cell->setEnabled(line.enabled[static_cast<std::size_t>(c)]);
     }
     QCheckBox* exclude = boxes_[static_cast<std::size_t>(i)];

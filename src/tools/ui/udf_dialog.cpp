@@ -20,6 +20,7 @@
 
 #include "app/c_format.h"
 #include "app/file_utils.h"
+#include "app/ui/number_field.h"
 #include "expr/eval_context.h"
 #include "expr/expression.h"
 #include "fit/session.h"
@@ -297,17 +298,11 @@ void TDlgUDF::ShowForm(const TUdfForm& form) {
 }
 
 void TDlgUDF::ShowLimits(const TUdfForm& form) {
-  // A value wider than its field (the 19 digits of a fitted start) shows from its first
-  // digit: Qt leaves the cursor after the last one, and "0253838146009044" hid what
-  // 2.000253838146009044 was.
-  const auto show = [](QLineEdit* edit, const std::string& text) {
-    edit->setText(FromCp1252(text));
-    edit->setCursorPosition(0);
-  };
+  // A value wider than its field (the 19 digits of a fitted start) shows from its first digit.
   for (std::size_t i = 0; i < kUdfMaxParams; ++i) {
-    show(min_[i], form.minText[i]);
-    show(start_[i], form.startText[i]);
-    show(max_[i], form.maxText[i]);
+    ShowFromFirstDigit(*min_[i], FromCp1252(form.minText[i]));
+    ShowFromFirstDigit(*start_[i], FromCp1252(form.startText[i]));
+    ShowFromFirstDigit(*max_[i], FromCp1252(form.maxText[i]));
   }
 }
 

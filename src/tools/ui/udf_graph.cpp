@@ -120,7 +120,7 @@ void TUdfAdjustControls::Show() {
       edits_[u]->SetRange(row.lower, row.upper);
     else
       edits_[u]->SetRange(-kUnbounded, kUnbounded);
-    if (edits_[u]->text() != FromCp1252(row.editText)) edits_[u]->setText(FromCp1252(row.editText));
+    if (edits_[u]->text() != FromCp1252(row.editText)) ShowFromFirstDigit(*edits_[u], FromCp1252(row.editText));
     bars_[u]->setValue(row.position);
   }
   showing_ = false;

@@ -102,6 +102,25 @@ TEST_F(EvalDialogTest, EvaluationsAreNumberedAndClearStartsAgain) {
   EXPECT_EQ(dialog->Input(2)->text(), "");
 }
 
+// The last inputs come back whole (at 8 digits), from their first digit: an input of
+// -1/30000000 came back cut to the field's twelve characters as "-3.3333333e-", which the
+// next evaluation took for -3.3333333.
+TEST_F(EvalDialogTest, TheLastInputsComeBackWholeFromTheirFirstDigit) {
+  TDlgEval& d = Open();
+  Type(0, "-1/30000000");
+  Type(1, "5403001.26");
+  d.Button(kEvalButtonZ)->click();
+  ASSERT_EQ(Lines(), 1);
+  delete dialog;
+  Open();
+  EXPECT_EQ(dialog->Input(0)->text(), "-3.3333333e-08");
+  EXPECT_EQ(dialog->Input(1)->text(), "5403001.3");
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(dialog->Input(i)->cursorPosition(), 0) << i;
+  dialog->Button(kEvalButtonZ)->click();
+  ASSERT_EQ(Lines(), 1);
+  EXPECT_EQ(dialog->Table().Row(0).x, -3.3333333e-08L);
+}
+
 TEST_F(EvalDialogTest, LimitSwitchesAndTheirColumns) {
   TDlgEval& d = Open();
   d.ConfBox()->click();

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -449,6 +450,8 @@ TEST_F(UdfDialogUi, AdjustMovesFitsAndWritesBackTheStartValues) {
       EXPECT_EQ(t->Static(TUDFDeriv::kFirstPercent + 2)->text(), "");
       EXPECT_EQ(t->Static(TUDFDeriv::kFirstRelative + 2)->text(), "");
       EXPECT_FALSE(t->Static(TUDFDeriv::kFirstMinimum + 3)->isEnabled());
+      // Typed after the text (a field the program wrote shows from its first digit).
+      QTest::keyClick(t->Controls().Edit(2), Qt::Key_End);
       QTest::keyClicks(t->Controls().Edit(2), "1");  // "01" reads 1
       for (int k = 0; k < 10; ++k) t->Tick();
       EXPECT_EQ(t->Static(TUDFDeriv::kFirstPercent + 2)->text(), "30.4");
@@ -521,6 +524,7 @@ TEST_F(UdfDialogUi, FindAndUpdateTellsAFitStoppedAtTheIterationLimit) {
   session_.FitOptions.maxIterations = 2;
   auto* g = OpenGraph(options);
   g->show();
+  QTest::keyClick(g->Controls().Edit(0), Qt::Key_End);  // typed after the text
   QTest::keyClicks(g->Controls().Edit(0), "+");  // "1+" gives no value
   EXPECT_EQ(g->Controls().Edit(0)->text(), "1+");
   EXPECT_EQ(UdfRecordAt(0)->Start[0], 1.0L);
@@ -718,6 +722,48 @@ TEST_F(UdfDialogUi, AStartTypedKeyByKeyStaysAsTypedUntilItsFieldIsFinished) {
     EXPECT_EQ(answers.Boxes().size(), boxes);
     delete g;
   }
+}
+
+// A start that needs many digits to lie inside its limits (2.000253838146009044 between
+// 2.000253838146009 and 2.00025383814601) shows in Adjust and its derivative table whole,
+// from its first digit: it showed its last ones, and was cut to the field's 14 characters,
+// "2.000253838146", below its lower limit.
+TEST_F(UdfDialogUi, AdjustShowsALongStartFromItsFirstDigit) {
+  platform::ScriptedAnswers answers;
+  TDlgUDF* d = Open();
+  Type(d, "Z=A0+A1*X+A2*Y*Y", 3);
+  d->Edit(715)->setText("2.000253838146009");
+  d->Edit(705)->setText("2.000253838146009044");
+  d->Edit(725)->setText("2.00025383814601");
+  d->Button(1)->click();
+  ASSERT_EQ(d->result(), QDialog::Accepted);
+  delete d;
+  const auto look = [&](QDialog* w, TUdfAdjustControls& controls) {
+    SCOPED_TRACE(w->windowTitle().toStdString());
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    QLineEdit* b = controls.Edit(1);
+    const std::optional<long double> shown = ExprEntryValue(b->text().toStdString());
+    ASSERT_TRUE(shown);
+    EXPECT_GT(*shown, 2.000253838146009L);
+    EXPECT_LT(*shown, 2.00025383814601L);
+    EXPECT_EQ(b->text().left(6), "2.0002");
+    ASSERT_GT(b->fontMetrics().horizontalAdvance(b->text()), b->width()) << b->text().toStdString();
+    EXPECT_EQ(b->cursorPosition(), 0);
+    // Left as shown, the field is taken without a word, and the start is the one it showed.
+    QTest::mouseClick(w->findChild<QPushButton*>("1"), Qt::LeftButton);
+    EXPECT_EQ(answers.Boxes().size(), 0u);
+    EXPECT_EQ(w->result(), QDialog::Accepted);
+    EXPECT_LE(std::fabs(UdfRecordAt(0)->Start[1] - *shown), 5e-18L);  // within the text's last digit
+    EXPECT_GT(UdfRecordAt(0)->Start[1], 2.000253838146009L);
+  };
+  TGraphOptions options(CurrentSettings(), kGraphUserFunction, kPointsUserFunction, kPlaceUserFunctionGraph);
+  TUDFGraph* g = OpenGraph(options);
+  look(g, g->Controls());
+  delete g;
+  auto* t = new TUDFDeriv(nullptr, session_, 0);
+  look(t, t->Controls());
+  delete t;
 }
 
 // What Adjust and its derivative table give back, the dialog's OK takes: a start of 1e30

@@ -116,8 +116,8 @@ TSession& ProgramSession() {
 
 }  // namespace
 
-TProgramUnderWalk::TProgramUnderWalk(const char* scratchPrefix)
-    : home_(scratchPrefix), workingDir_(fs::current_path()), session_(ProgramSession()) {
+TProgramUnderWalk::TProgramUnderWalk(const char* scratchPrefix, TableMaker table)
+    : home_(scratchPrefix), workingDir_(fs::current_path()), session_(ProgramSession()), tableMaker_(std::move(table)) {
   fs::current_path(home_.Path());  // whatever a window writes beside itself lands here
   setenv("ONDRAVIK_HOME", home_.Path().c_str(), 1);
   CurrentSettings() = DefaultSettings(1280, 1024);
@@ -156,8 +156,9 @@ TProgramUnderWalk::~TProgramUnderWalk() {
 }
 
 void TProgramUnderWalk::LoadTableAndFits() {
-  review_test::FitInto(session_, ThirtyPoints(), fit_test::LinearSelection(9, 1, 0));
-  ASSERT_EQ(session_.Table.XYZRows(), 30);
+  const PointTable table = tableMaker_ ? tableMaker_() : ThirtyPoints();
+  review_test::FitInto(session_, table, fit_test::LinearSelection(9, 1, 0));
+  ASSERT_EQ(session_.Table.XYZRows(), static_cast<int>(table.size()) - 1);
   ASSERT_GE(session_.FitList.Count(), 3);
   window_->HaveData = 1;
   window_->HaveFits = 1;
@@ -296,6 +297,7 @@ void Walker::Act(const QPointer<QWidget>& w, const std::function<void()>& act) {
   const std::set<QWidget*> before = TopLevels();
   act();
   QApplication::processEvents();
+  if (w && w->isVisible() && acted_) acted_(w);
   WalkNewWindows(before);
 }
 

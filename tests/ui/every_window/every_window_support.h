@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/xyz_point.h"
 #include "app/ui/command_table.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
@@ -70,7 +71,9 @@ std::vector<std::pair<int, long double>> Fits(const TFitSession& session);
 // every file dialog cancelled unless a walk answers it, every box answered carefully.
 class TProgramUnderWalk {
  public:
-  explicit TProgramUnderWalk(const char* scratchPrefix);
+  // The table of the walk, its header row 0 first.
+  using TableMaker = std::function<PointTable()>;
+  explicit TProgramUnderWalk(const char* scratchPrefix, TableMaker table = {});
   ~TProgramUnderWalk();
   TProgramUnderWalk(const TProgramUnderWalk&) = delete;
   TProgramUnderWalk& operator=(const TProgramUnderWalk&) = delete;
@@ -83,7 +86,8 @@ class TProgramUnderWalk {
   // The table's bytes and the fits as they were when the walk began.
   const std::vector<unsigned char>& TableAtStart() const { return table_; }
   const std::vector<std::pair<int, long double>>& FitsAtStart() const { return fits_; }
-  // Loads the 30 points and fits them again, as at the start.
+  // Loads the table (the 30 points unless the walk gave its own) and fits it again, as at
+  // the start.
   void LoadTableAndFits();
   // The same when the table or the fits are no longer those of the start (a command meant to
   // change the data was carried out), so that the next command starts from them.
@@ -99,6 +103,7 @@ class TProgramUnderWalk {
   ScratchDir home_;
   std::filesystem::path workingDir_;
   TSession& session_;
+  TableMaker tableMaker_;
   // Installed over the program's own services, and taken away before them.
   std::unique_ptr<CarefulAnswers> answers_;
   std::unique_ptr<platform::ScriptedFiles> files_;
@@ -118,6 +123,9 @@ class Walker {
   explicit Walker(Clock::time_point deadline, WindowHook hook = {});
   // What a walk of its own looks at in each window as it opens, before anything is clicked.
   void SetOpenedHook(WindowHook opened) { opened_ = std::move(opened); }
+  // What a walk of its own looks at in a window after each action on it (a click, a menu
+  // command, a pick), before the windows the action opened are walked.
+  void SetActedHook(WindowHook acted) { acted_ = std::move(acted); }
 
   // Runs `open` (which may run a modal dialog) with a watch for the modal windows it opens,
   // then walks the modeless windows it left open.
@@ -159,6 +167,7 @@ class Walker {
   Clock::time_point deadline_;
   WindowHook hook_;
   WindowHook opened_;
+  WindowHook acted_;
   std::vector<QPointer<QWidget>> stack_;
   int windows_ = 0;
   int clicks_ = 0;
