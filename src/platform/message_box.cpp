@@ -1,8 +1,12 @@
 #include "platform/message_box.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <vector>
 
+#include "platform/busy_window.h"
+#include "platform/gui_thread.h"
 #include "platform/string_table.h"
 
 namespace platform {
@@ -22,6 +26,7 @@ class StderrBoxes : public MessageBoxService {
 
 StderrBoxes g_stderrBoxes;
 std::atomic<MessageBoxService*> g_service{nullptr};
+std::vector<BoxWatcher*> g_watchers;  // user-interface thread only
 
 }  // namespace
 
@@ -29,7 +34,24 @@ MessageBoxService* SetMessageBoxService(MessageBoxService* service) {
   return g_service.exchange(service);
 }
 
+void WatchBoxes(BoxWatcher* watcher) {
+  AssertUiThread();
+  g_watchers.push_back(watcher);
+}
+
+void UnwatchBoxes(BoxWatcher* watcher) {
+  AssertUiThread();
+  std::erase(g_watchers, watcher);
+}
+
 int ShowBox(const BoxRequest& request) {
+  HideBusyMsg();
+  SendToUi([] {
+    // A watcher told may end, and leave the list, meanwhile.
+    const std::vector<BoxWatcher*> watchers = g_watchers;
+    for (BoxWatcher* w : watchers)
+      if (std::find(g_watchers.begin(), g_watchers.end(), w) != g_watchers.end()) w->BeforeBox();
+  });
   MessageBoxService* service = g_service.load();
   if (request.caption.find_first_not_of(" \t") == std::string::npos) {
     BoxRequest named = request;

@@ -43,8 +43,23 @@ class MessageBoxService {
 // Cancel for a question); returns the one installed before.
 MessageBoxService* SetMessageBoxService(MessageBoxService* service);
 // Shows the box through the installed service; a caption of nothing but blanks becomes
-// kProgramCaption.
+// kProgramCaption. A box tells an outcome or asks, and nothing may stand beside it that says
+// the work goes on: the busy window ends first ("Saving Data..." stood under "Unable to
+// Save"), and each window of work that watches the boxes steps aside.
 int ShowBox(const BoxRequest& request);
+
+// A window of work under way other than the busy window (a progress window with Cancel),
+// told on the user-interface thread before each box shows. It watches while it lives.
+class BoxWatcher {
+ public:
+  virtual void BeforeBox() = 0;
+
+ protected:
+  ~BoxWatcher() = default;
+};
+// User-interface thread only.
+void WatchBoxes(BoxWatcher* watcher);
+void UnwatchBoxes(BoxWatcher* watcher);
 
 // Answers boxes from a script instead of asking anyone, and records every box it was shown.
 // Installs itself while it lives. Without a scripted answer a box is answered OK, or Cancel

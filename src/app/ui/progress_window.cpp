@@ -50,10 +50,18 @@ TProgressWindow::TProgressWindow(QWidget* parent, const QString& caption, const 
   showWatch_ = std::make_unique<ShowWatch>([this] { TakeOver(); });
   dialog_.installEventFilter(showWatch_.get());
   clock_.start();
+  platform::WatchBoxes(this);
 }
 
 TProgressWindow::~TProgressWindow() {
+  platform::UnwatchBoxes(this);
   if (arrow_) QApplication::restoreOverrideCursor();
+}
+
+void TProgressWindow::BeforeBox() {
+  if (!dialog_.isVisible()) return;
+  dialog_.hide();
+  asideForBox_ = true;
 }
 
 bool TProgressWindow::Step(int done, int total) {
@@ -85,6 +93,10 @@ void TProgressWindow::TakeOver() {
 }
 
 void TProgressWindow::Look() {
+  if (asideForBox_) {
+    asideForBox_ = false;
+    if (!dialog_.wasCanceled()) dialog_.show();
+  }
   // Until the window shows, the user's input waits: a click on the window whose work this
   // is would start other work on it halfway through. Once shown, the window's modality
   // keeps the input from the others.

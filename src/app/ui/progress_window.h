@@ -6,7 +6,9 @@
 // is "TProgressWindow". While it shows, the pointer is the arrow, whatever wait cursor the
 // caller set: Cancel is there to be clicked. Once it shows it takes the place of the busy
 // window its caller may have put up around the same work (ShowBusyMsg): the user sees one
-// window, the one with the gauge and Cancel.
+// window, the one with the gauge and Cancel. A message box shown while it stands (an error of
+// the work, a question) shows alone: the window steps aside and comes back when the work
+// asks it again.
 #pragma once
 
 #include <QElapsedTimer>
@@ -15,9 +17,11 @@
 
 #include <memory>
 
+#include "platform/message_box.h"
+
 class QWidget;
 
-class TProgressWindow {
+class TProgressWindow : private platform::BoxWatcher {
  public:
   TProgressWindow(QWidget* parent, const QString& caption, const QString& text);
   ~TProgressWindow();
@@ -37,7 +41,9 @@ class TProgressWindow {
   void Look();
   // As the window shows: the busy window goes, the arrow comes.
   void TakeOver();
+  void BeforeBox() override;
 
   bool arrow_ = false;  // the arrow pushed over a caller's wait cursor while the window shows
+  bool asideForBox_ = false;  // hidden while a box showed; shown again at the next look
   std::unique_ptr<QObject> showWatch_;  // calls TakeOver when the window shows
 };

@@ -153,6 +153,7 @@ class QtFileDialogs : public FileDialogService {
 class BusyDialog : public QDialog {
  public:
   explicit BusyDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName("TBusyWindow");
     setModal(false);
     setAttribute(Qt::WA_ShowWithoutActivating);
     auto* layout = new QVBoxLayout(this);

@@ -335,6 +335,24 @@ TEST_F(DataRoad, ExitWhoseSaveIsCancelledOrFailsKeepsTheProgramAndTheData) {
   EXPECT_EQ(Exiting.load(), 1);
 }
 
+// Save As where no file can be written (a file stands where its folder should be): "Unable
+// to Save" shows alone, the busy window "Saving Data..." gone first (it stood under the
+// box), and the dialog comes again.
+TEST_F(DataRoad, AFailedSaveIsToldWithNoBusyWindowBesideTheBox) {
+  Start();
+  Import("a.dat", Points(10));
+  WorkBesideBoxes beside(boxes_);
+  const std::size_t before = boxes_.Boxes().size();
+  files_.Answer(home_.Write("folder", "x") + "/data.prn", 1);
+  files_.Answer(std::nullopt);  // the dialog again: cancelled
+  window_->ExecuteCommand(CmSaveAs);
+  ASSERT_EQ(boxes_.Boxes().size(), before + 1);
+  EXPECT_EQ(boxes_.Boxes().back().text.substr(0, 23), "Unable to Save XYZ Data");
+  EXPECT_EQ(files_.Requests().size(), 3u);  // the import's, the save's and the save's again
+  EXPECT_EQ(beside.Beside(), std::vector<std::string>{});
+  EXPECT_FALSE(platform::CurrentBusyState().shown);
+}
+
 TEST_F(DataRoad, FailedReadKeepsTheTableAndItsStatusWindow) {
   Start();
   Import("good.txt", Points(8));

@@ -11,6 +11,11 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/busy_window.h"
+#include "platform/message_box.h"
 
 // Runs the event loop until `until` holds (a minute at most); false when it never did.
 inline bool PumpUntil(const std::function<bool()>& until) {
@@ -67,3 +72,34 @@ inline bool CancelProgressWhenShown(const std::function<void()>& run,
   watch.stop();
   return cancelled;
 }
+
+// Answers boxes through `answers` (which records them) and notes, for each, the windows of
+// work under way that stood beside it as it showed: the busy window and a progress window. A
+// box tells an outcome or asks, and nothing beside it may say that the work goes on.
+class WorkBesideBoxes : public platform::MessageBoxService {
+ public:
+  explicit WorkBesideBoxes(platform::MessageBoxService& answers)
+      : answers_(answers), previous_(platform::SetMessageBoxService(this)) {}
+  ~WorkBesideBoxes() override { platform::SetMessageBoxService(previous_); }
+  WorkBesideBoxes(const WorkBesideBoxes&) = delete;
+  WorkBesideBoxes& operator=(const WorkBesideBoxes&) = delete;
+
+  int ShowBox(const platform::BoxRequest& request) override {
+    ++boxes_;
+    if (platform::CurrentBusyState().shown)
+      beside_.push_back("\"" + request.text + "\" beside the busy window \"" + platform::CurrentBusyState().text + "\"");
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible() && (w->objectName() == "TBusyWindow" || w->objectName() == "TProgressWindow"))
+        beside_.push_back("\"" + request.text + "\" beside " + w->objectName().toStdString() + " \"" +
+                          w->windowTitle().toStdString() + "\"");
+    return answers_.ShowBox(request);
+  }
+  int Boxes() const { return boxes_; }
+  const std::vector<std::string>& Beside() const { return beside_; }
+
+ private:
+  platform::MessageBoxService& answers_;
+  platform::MessageBoxService* previous_;
+  int boxes_ = 0;
+  std::vector<std::string> beside_;
+};

@@ -13,6 +13,7 @@
 #include "app/ui/modal_answers.h"
 #include "app/ui/progress_window.h"
 #include "platform/busy_window.h"
+#include "platform/message_box.h"
 
 namespace {
 
@@ -73,6 +74,38 @@ TEST(ProgressWindow, ALongPathCaptionKeepsTheWindowWithinTheScreen) {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->objectName() == "TProgressWindow" && w != dialog) dialog = qobject_cast<QProgressDialog*>(w);
   EXPECT_GE(dialog->minimumWidth(), dialog->fontMetrics().horizontalAdvance("plate.txt"));
+}
+
+}  // namespace
+
+namespace {
+
+// A box shown while work is under way shows alone: the busy window ends first, a progress
+// window steps aside and comes back when the work asks it again ("Saving Data..." stood under
+// "Unable to Save", a gauge with Cancel over a question about the work).
+TEST(ProgressWindow, ABoxShowsAloneAndTheProgressWindowComesBackAfterIt) {
+  platform::ScriptedAnswers answers;
+  WorkBesideBoxes beside(answers);
+  ShowBusyMsg(nullptr, "plate.prn", "Saving Data...", 1);
+  ErrorBox(nullptr, "plate.prn", "Unable to Save XYZ Data");
+  EXPECT_FALSE(platform::CurrentBusyState().shown);
+  HideBusyMsg();  // the caller's own, after the box: harmless
+  {
+    TProgressWindow window(nullptr, "Calculation", "Calculation in Progress");
+    ASSERT_TRUE(PumpUntil([&] {
+      (void)window.Busy();
+      return ShownProgressWindow() != nullptr;
+    }));
+    EXPECT_EQ(AskYesNo(nullptr, "Calculation", "Go On?"), platform::kIdCancel);
+    EXPECT_EQ(ShownProgressWindow(), nullptr);
+    ASSERT_TRUE(PumpUntil([&] {
+      (void)window.Busy();
+      return ShownProgressWindow() != nullptr;
+    }));
+  }
+  EXPECT_EQ(ShownProgressWindow(), nullptr);
+  EXPECT_EQ(beside.Boxes(), 2);
+  EXPECT_EQ(beside.Beside(), std::vector<std::string>{});
 }
 
 }  // namespace

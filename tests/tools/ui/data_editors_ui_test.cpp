@@ -464,6 +464,7 @@ TEST_F(DataEditorsUi, GridEditorSaveCountsOnlyAFileThatWasWritten) {
   std::uint64_t saved = 0;
   auto* e = new TEditor(nullptr, session_, &saved);
   e->show();
+  WorkBesideBoxes beside(boxes_);
   // A write-protected file: told, the dialog comes back, nothing counts as saved.
   const std::string locked = dir.Write("locked.prn", std::string("kept\r\n"));
   std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
@@ -476,6 +477,8 @@ TEST_F(DataEditorsUi, GridEditorSaveCountsOnlyAFileThatWasWritten) {
   EXPECT_GT(boxes_.Boxes().size(), before);
   EXPECT_EQ(saved, 0u);
   EXPECT_EQ(ReadText(locked), "kept\r\n");
+  // The failure is told with no busy window "Saving Data..." beside it.
+  EXPECT_EQ(beside.Beside(), std::vector<std::string>{});
   const std::string path = dir.File("data.prn");
   files_.Answer(path);
   e->Button(TEditor::kSave)->click();

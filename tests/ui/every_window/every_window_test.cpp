@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/ui/main_window.h"
+#include "app/ui/modal_answers.h"
 #include "every_window_support.h"
 #include "fit/session.h"
 #include "support/table_bytes.h"
@@ -29,6 +30,8 @@ TEST(EveryWindow, OpensClicksTypesAndClosesEveryWindowAndLeavesTheDataAsTheyWere
   // A few minutes at most, even on a slow machine; past that the remaining windows are only
   // closed, and the test fails.
   Walker walker(Clock::now() + std::chrono::minutes(4));
+  // Every box the walk meets shows alone: no busy or progress window of the work beside it.
+  WorkBesideBoxes beside(program.Answers());
   // Every window carries a caption of its own: an empty one is filled by the window system
   // with the executable's name ("ondravik3d").
   std::set<std::string> untitled;
@@ -50,6 +53,8 @@ TEST(EveryWindow, OpensClicksTypesAndClosesEveryWindowAndLeavesTheDataAsTheyWere
   });
   EXPECT_FALSE(walker.TimedOut());
   for (const std::string& w : untitled) ADD_FAILURE() << w << " has no caption";
+  for (const std::string& b : beside.Beside()) ADD_FAILURE() << b;
+  EXPECT_GT(beside.Boxes(), 0);
   EXPECT_GE(commands, 40);
   // Every window with an integer field had a digit typed over each of them.
   for (const char* host : {"TDlgDigitalFilter", "TAnimate", "T3DScale", "TDlgFitOpt", "TPreference", "TASCIIGen"})
