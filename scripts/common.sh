@@ -9,6 +9,7 @@ ONDRAVIK_PACKAGES=(
   g++ cmake ninja-build ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev fonts-dejavu-core
+  libxcb1-dev  # the window manager's stacking of the program's windows, read on X11
   libreadstat-dev  # reads and writes the statistics-package .sav files
   locales  # locale sources, so the tests can check number handling under a German locale
 )

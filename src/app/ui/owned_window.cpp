@@ -1,11 +1,14 @@
 #include "app/ui/owned_window.h"
 
+#include "platform/qt/window_stacking.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -67,67 +70,141 @@ class TDialogLift : public QObject {
   std::vector<QPointer<QWidget>> lifted_;
 };
 
-}  // namespace
-
-TOwnedWindowKeeper::TOwnedWindowKeeper(QWidget* owned, std::function<void()> raise)
-    : QObject(owned), owned_(owned), raise_(std::move(raise)) {
-  QWidget* parent = owned != nullptr ? owned->parentWidget() : nullptr;
-  if (parent == nullptr) return;
-  owner_ = parent->window();
-  if (!raise_) raise_ = [this] {
-    if (owned_) owned_->raise();
-  };
-  // A click lands on one of the owner's child widgets, never on the window itself: the
-  // application sees them all.
-  qApp->installEventFilter(this);
-}
-
-namespace {
-
 const QWidget* WidgetOf(const QWindow* window) {
   for (const QWidget* w : QApplication::topLevelWidgets())
     if (w->windowHandle() == window) return w;
   return nullptr;
 }
 
-}  // namespace
-
-bool TOwnedWindowKeeper::OverOwner(const QWidget* window) const {
-  for (const QWidget* w = window; w != nullptr;) {
-    if (w == owner_) return true;
-    if (w == owned_ || w->windowModality() == Qt::NonModal) return false;
-    const QWidget* parent = w->parentWidget();
-    w = parent != nullptr ? parent->window() : nullptr;
-  }
-  return false;
+TOwnedWindowKeeper* KeeperOf(const QWidget* window) {
+  return window != nullptr ? window->findChild<TOwnedWindowKeeper*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
-bool TOwnedWindowKeeper::eventFilter(QObject* watched, QEvent* event) {
+}  // namespace
+
+// The windows one owner keeps, and the order they stand in (bottom first). One object per
+// owner, a child of it; the application's events are watched here once for all of them.
+class TKeptWindows : public QObject {
+ public:
+  static TKeptWindows* Of(QWidget* owner) {
+    if (TKeptWindows* kept = Find(owner)) return kept;
+    return new TKeptWindows(owner);
+  }
+  static TKeptWindows* Find(const QWidget* owner) {
+    if (owner == nullptr) return nullptr;
+    for (QObject* child : owner->children())
+      if (auto* kept = dynamic_cast<TKeptWindows*>(child)) return kept;
+    return nullptr;
+  }
+
+  void Join(TOwnedWindowKeeper* keeper) { order_.emplace_back(keeper); }
+  void Leave(const TOwnedWindowKeeper* keeper) {
+    std::erase_if(order_, [keeper](const QPointer<TOwnedWindowKeeper>& k) { return k.isNull() || k == keeper; });
+  }
+
+  std::vector<QWidget*> InOrder() const {
+    std::vector<QWidget*> windows;
+    for (const QPointer<TOwnedWindowKeeper>& k : order_)
+      if (k && k->owned_ && k->owned_->isVisible()) windows.push_back(k->owned_);
+    return windows;
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  explicit TKeptWindows(QWidget* owner) : QObject(owner), owner_(owner) {
+    // A click lands on one of the owner's child widgets, never on the window itself: the
+    // application sees them all.
+    qApp->installEventFilter(this);
+    // Not every restack reaches a window as an event: a click on the owner while its dialog
+    // is up (the owner takes no input then), or the window manager's raising of a dialog as it
+    // is activated, put the owner over its windows where the dialog covers them, and nothing
+    // is uncovered. The window manager's list tells.
+    stackingWatch_ = platform::qt::WatchStacking([this] { CheckStacking(); });
+  }
+
+  TOwnedWindowKeeper* Member(const QWidget* window) const {
+    for (const QPointer<TOwnedWindowKeeper>& k : order_)
+      if (k && k->owned_ == window) return k;
+    return nullptr;
+  }
+  bool AnyInSight() const {
+    return std::any_of(order_.begin(), order_.end(),
+                       [](const QPointer<TOwnedWindowKeeper>& k) { return k && k->owned_ && k->owned_->isVisible(); });
+  }
+  // The user opened, clicked or activated it: it stands in front of the others.
+  void ToFront(TOwnedWindowKeeper* keeper) {
+    const auto it = std::find(order_.begin(), order_.end(), keeper);
+    if (it == order_.end() || it + 1 == order_.end()) return;
+    std::rotate(it, it + 1, order_.end());
+  }
+  // The owner itself, or a modal window opened over it or over one of its kept windows
+  // (through any number of dialogs).
+  bool Over(const QWidget* window) const {
+    for (const QWidget* w = window; w != nullptr;) {
+      if (w == owner_ || Member(w) != nullptr) return true;
+      if (w->windowModality() == Qt::NonModal) return false;
+      const QWidget* parent = w->parentWidget();
+      w = parent != nullptr ? parent->window() : nullptr;
+    }
+    return false;
+  }
+  void RaiseLater();
+  // The window manager's stacking, where it can be read: a kept window under the owner is
+  // raised again with the others, whatever put it there.
+  void CheckStacking();
+
+  QPointer<QWidget> owner_;
+  std::vector<QPointer<TOwnedWindowKeeper>> order_;
+  bool pending_ = false;
+  std::unique_ptr<platform::qt::TStackingWatch> stackingWatch_;
+};
+
+bool TKeptWindows::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
-  if (owner_.isNull() || owned_.isNull() || !owned_->isVisible()) return false;
+  if (owner_.isNull() || !AnyInSight()) return false;
   if (type == QEvent::ApplicationStateChange) {
     // Back from another program (or from a moment without an active window between two of
     // this one's): the dialog over the owner is kept above again, and the window manager
     // may have raised the owner meanwhile.
     const Qt::ApplicationState state = QGuiApplication::applicationState();
     const QWidget* modal = QApplication::activeModalWidget();
-    if (state == Qt::ApplicationActive && modal != nullptr && OverOwner(modal)) RaiseLater();
+    if (state == Qt::ApplicationActive && modal != nullptr && Over(modal)) RaiseLater();
     return false;
   }
   if (type == QEvent::Expose && watched->isWindowType()) {
-    // The window manager uncovered the owner or its dialog: it may have raised the chain
-    // again without an activation the program hears of (a dialog asks to be activated once
-    // it is mapped, and that restack comes after the activation by the mapping).
     const QWidget* shown = WidgetOf(static_cast<const QWindow*>(watched));
-    if (shown != nullptr && shown->isVisible() && OverOwner(shown)) RaiseLater();
+    if (shown == nullptr || !shown->isVisible()) return false;
+    if (TOwnedWindowKeeper* member = Member(shown)) {
+      // A window just shown is on the screen now, where the window manager put it: just
+      // above the owner, under the windows the owner kept already (Quick Eval opened out of
+      // sight under the summaries, active and taking the keys).
+      if (member->awaitingScreen_) {
+        member->awaitingScreen_ = false;
+        RaiseLater();
+      }
+      return false;
+    }
+    // The window manager uncovered the owner or a dialog over it: it may have raised the
+    // chain again without an activation the program hears of (a dialog asks to be activated
+    // once it is mapped, and that restack comes after the activation by the mapping).
+    if (Over(shown)) RaiseLater();
     return false;
   }
   if (type != QEvent::WindowActivate && type != QEvent::MouseButtonPress && type != QEvent::Show) return false;
   if (!watched->isWidgetType()) return false;
   auto* widget = static_cast<QWidget*>(watched);
-  if (!OverOwner(widget->window())) return false;
+  QWidget* window = widget->window();
+  if (TOwnedWindowKeeper* member = Member(window)) {
+    // Shown, clicked or activated (the window manager raised it): it stands in front.
+    if (type == QEvent::MouseButtonPress || widget == window) ToFront(member);
+    if (type == QEvent::Show && widget == window) member->awaitingScreen_ = true;
+    return false;
+  }
+  if (!Over(window)) return false;
   if (type == QEvent::Show) {
-    // Shown before the window system maps it: it comes up above the owned window.
+    // Shown before the window system maps it: it comes up above the owned windows.
     if (widget->isWindow() && widget != owner_) TDialogLift::Instance().Lift(widget);
     return false;
   }
@@ -135,24 +212,75 @@ bool TOwnedWindowKeeper::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-void TOwnedWindowKeeper::RaiseLater() {
+void TKeptWindows::RaiseLater() {
   if (pending_) return;
   // The window manager raises the owner (with its dialog) before the program hears of the
-  // click: raising the owned window after the event puts it back above the owner, and under
-  // the dialog, which is kept above it.
+  // click: raising the kept windows after the event puts them back above the owner, and
+  // under the dialog, which is kept above them.
   pending_ = true;
   QMetaObject::invokeMethod(
       this,
       [this] {
         pending_ = false;
-        if (!owned_ || !owned_->isVisible()) return;
         // A dialog over the owner that is not kept above (the program is not active, or
         // the dialog belongs to another window) stays on top until it is closed.
         const QWidget* modal = QApplication::activeModalWidget();
         if (modal != nullptr && modal != owner_ && !KeptAboveOwnedWindows(modal)) return;
-        raise_();
+        // Bottom first: the window in front is raised last.
+        const std::vector<QPointer<TOwnedWindowKeeper>> order(order_.begin(), order_.end());
+        for (const QPointer<TOwnedWindowKeeper>& k : order)
+          if (k && k->owned_ && k->owned_->isVisible() && !k->owned_->isMinimized()) k->raise_();
       },
       Qt::QueuedConnection);
+}
+
+void TKeptWindows::CheckStacking() {
+  if (owner_.isNull() || !AnyInSight() || owner_->windowHandle() == nullptr) return;
+  const std::vector<WId> order = platform::qt::ManagedStacking();
+  const auto place = [&order](const QWidget* w) {
+    const auto it = std::find(order.begin(), order.end(), w->windowHandle()->winId());
+    return it == order.end() ? -1 : static_cast<int>(it - order.begin());
+  };
+  const int owner = place(owner_);
+  if (owner < 0) return;
+  for (const QPointer<TOwnedWindowKeeper>& k : order_) {
+    if (!k || !k->owned_ || !k->owned_->isVisible() || k->owned_->isMinimized() || k->owned_->windowHandle() == nullptr)
+      continue;
+    const int at = place(k->owned_);
+    if (at >= 0 && at < owner) {
+      RaiseLater();
+      return;
+    }
+  }
+}
+
+TOwnedWindowKeeper::TOwnedWindowKeeper(QWidget* owned, std::function<void()> raise)
+    : QObject(owned), owned_(owned), raise_(std::move(raise)) {
+  QWidget* parent = owned != nullptr ? owned->parentWidget() : nullptr;
+  if (parent == nullptr) return;
+  // A window opened from a kept window stands with the first owner's windows.
+  QWidget* owner = parent->window();
+  for (const TOwnedWindowKeeper* k = KeeperOf(owner); k != nullptr && k->owner_ != nullptr; k = KeeperOf(owner))
+    owner = k->owner_;
+  owner_ = owner;
+  if (!raise_) raise_ = [this] {
+    if (owned_) owned_->raise();
+  };
+  TKeptWindows* kept = TKeptWindows::Of(owner);
+  kept->Join(this);
+  kept_ = kept;
+  // Made as it is being shown (a modeless window given a keeper by the watch below): it is
+  // raised once the window system has it.
+  awaitingScreen_ = owned->isVisible();
+}
+
+TOwnedWindowKeeper::~TOwnedWindowKeeper() {
+  if (auto* kept = static_cast<TKeptWindows*>(kept_.data())) kept->Leave(this);
+}
+
+std::vector<QWidget*> KeptWindowsInOrder(const QWidget* owner) {
+  const TKeptWindows* kept = TKeptWindows::Find(owner);
+  return kept != nullptr ? kept->InOrder() : std::vector<QWidget*>{};
 }
 
 bool KeptAboveOwnedWindows(const QWidget* dialog) {
@@ -171,7 +299,8 @@ bool ShowAgainIfMinimized(QWidget* window) {
 namespace {
 
 // Watches every window as it is shown: one whose owner runs modally while it stays
-// modeless gets a keeper.
+// modeless gets a keeper, and so does one opened from a kept window (a text window's ASCII
+// editor opened from a review pane), which stands with the first owner's windows.
 class TModelessWindowWatch : public QObject {
  public:
   using QObject::QObject;
@@ -184,8 +313,10 @@ class TModelessWindowWatch : public QObject {
     const Qt::WindowType type = window->windowType();
     if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen) return false;
     const QWidget* parent = window->parentWidget();
-    if (parent == nullptr || parent->window()->windowModality() == Qt::NonModal) return false;
-    if (window->findChild<TOwnedWindowKeeper*>(QString(), Qt::FindDirectChildrenOnly) == nullptr)
+    if (parent == nullptr) return false;
+    const QWidget* owner = parent->window();
+    if (owner->windowModality() == Qt::NonModal && KeeperOf(owner) == nullptr) return false;
+    if (KeeperOf(window) == nullptr)
       new TOwnedWindowKeeper(window);
     return false;
   }

@@ -1209,20 +1209,12 @@ void TRView::PaneResized() {
 
 bool TRView::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) {
-    // The click that brings the window forward is not a click on the graph.
+    // The click that brings the window forward is not a click on the graph. (The windows
+    // the review keeps are raised again by their keepers, in the order the user last used
+    // them.)
     activateClick_ = true;
-    // The satellites are owned windows: they stay above the window whatever the window
-    // manager raised (not every one keeps owned windows above their owner).
-    QMetaObject::invokeMethod(this, [this] { RaiseSatellites(); }, Qt::QueuedConnection);
   }
   return TViewData::event(event);
-}
-
-void TRView::RaiseSatellites() {
-  if (list_ != nullptr && list_->isVisible()) list_->raise();
-  for (int entry : {kLayoutNumeric, kLayoutData, kLayoutPrecision})
-    if (TRVScrWin* pane = TextPane(entry); pane != nullptr && pane->isVisible()) pane->raise();
-  if (residWin_ && residWin_->isVisible()) residWin_->raise();
 }
 
 void TRView::PaneMouseMove(QMouseEvent* event) {

@@ -199,7 +199,6 @@ class TRView : public TViewData, public TEqnListOwner {
 
   // The list and the panes that were open last time, once the window stands.
   void ShowSatellites();
-  void RaiseSatellites();
   // Steps through the list and makes the selected row current.
   void Step(int step);
   void SelectedRowCurrent();

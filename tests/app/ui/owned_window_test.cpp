@@ -11,6 +11,8 @@
 #include <QWindow>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -119,6 +121,68 @@ TEST(OwnedWindow, AWindowGoneBeforeItsRaisingIsLeftAlone) {
   }
 }
 
+// The review's Quick Eval opened under the summaries wherever they overlapped it (the window
+// manager adds a new window just above its owner), and a click on the review left it there:
+// the kept windows are raised in the order the user opened or used them, a window just shown
+// over the others once it is on the screen, the one in front last.
+TEST(OwnedWindow, WhatTheUserOpenedLastStandsInFront) {
+  QDialog owner;
+  auto* button = new QPushButton("Quick Eval", &owner);
+  (new QVBoxLayout(&owner))->addWidget(button);
+  owner.setWindowModality(Qt::ApplicationModal);
+  owner.show();
+  std::vector<std::string> raised;
+  auto open = [&](const char* name, QWidget* parent) {
+    auto* w = new QDialog(parent);
+    w->setObjectName(name);
+    new TOwnedWindowKeeper(w, [&raised, name] { raised.emplace_back(name); });
+    w->show();
+    (void)QTest::qWaitForWindowExposed(w);
+    QApplication::processEvents();
+    return w;
+  };
+  QDialog* numeric = open("numeric", &owner);
+  QDialog* residuals = open("residuals", &owner);
+  EXPECT_EQ(raised, (std::vector<std::string>{"numeric", "numeric", "residuals"}))
+      << "each raised over the others once on the screen";
+  raised.clear();
+  Press(button);
+  QApplication::processEvents();
+  EXPECT_EQ(raised, (std::vector<std::string>{"numeric", "residuals"})) << "opened last, raised last";
+
+  raised.clear();
+  Activate(numeric);  // the user clicked it, or its title: the window manager raised it
+  Press(button);
+  QApplication::processEvents();
+  EXPECT_EQ(raised, (std::vector<std::string>{"residuals", "numeric"}));
+
+  raised.clear();
+  QDialog* quickEval = open("quick eval", &owner);
+  EXPECT_EQ(raised, (std::vector<std::string>{"residuals", "numeric", "quick eval"})) << "a new window in front";
+  raised.clear();
+  Press(button);
+  QApplication::processEvents();
+  EXPECT_EQ(raised, (std::vector<std::string>{"residuals", "numeric", "quick eval"})) << "and kept in front";
+  EXPECT_EQ(KeptWindowsInOrder(&owner), (std::vector<QWidget*>{residuals, numeric, quickEval}));
+
+  // A window opened from a kept one (a pane's text editor) stands with the owner's windows.
+  raised.clear();
+  QDialog* editor = open("editor", numeric);
+  EXPECT_EQ(KeptWindowsInOrder(&owner), (std::vector<QWidget*>{residuals, numeric, quickEval, editor}));
+  EXPECT_TRUE(KeptWindowsInOrder(numeric).empty());
+  quickEval->hide();
+  raised.clear();
+  Press(button);
+  QApplication::processEvents();
+  EXPECT_EQ(raised, (std::vector<std::string>{"residuals", "numeric", "editor"})) << "hidden windows stay hidden";
+  delete quickEval;
+  delete editor;
+  raised.clear();
+  Press(button);
+  QApplication::processEvents();
+  EXPECT_EQ(raised, (std::vector<std::string>{"residuals", "numeric"})) << "closed windows are forgotten";
+}
+
 // A click in the owner that opens a dialog over it (a click on the graph opens its view
 // dialog) leaves that dialog on top: it is kept above the windows of the program's layer
 // while it is shown, so that the owned window, raised again, stands between the owner and
@@ -149,11 +213,11 @@ TEST(OwnedWindow, ADialogTheClickOpenedStaysOnTop) {
   EXPECT_EQ(w.raised, 3) << "raised again once the dialog is closed";
 }
 
-// Which dialogs are kept above: every modal window opened over the owner, through other
-// dialogs too (the file dialog of the View dialog's Read), and only while the owned window is
-// in sight. The owned window's own dialogs (a pane's font dialog), modeless windows and
-// windows owned elsewhere are the window manager's, and one that stays on top by itself
-// keeps its state.
+// Which dialogs are kept above: every modal window opened over the owner or over a window it
+// keeps (a pane's font dialog), through other dialogs too (the file dialog of the View
+// dialog's Read), and only while the owned window is in sight. Modeless windows and windows
+// owned elsewhere are the window manager's, and one that stays on top by itself keeps its
+// state.
 TEST(OwnedWindow, DialogsOverTheOwnerAreKeptAboveItsOwnedWindows) {
   Owned w;
   auto modalOver = [](QWidget* parent) {
@@ -173,13 +237,19 @@ TEST(OwnedWindow, DialogsOverTheOwnerAreKeptAboveItsOwnedWindows) {
   delete read;
   delete view;
 
+  // While a pane's own dialog was up, a click on the review sank the other panes behind it
+  // until the dialog closed: the dialog is kept above them all, and they come back under it.
   QDialog* ownFont = modalOver(w.owned);
-  EXPECT_FALSE(KeptAboveOwnedWindows(ownFont)) << "the owned window's own dialog";
+  EXPECT_TRUE(KeptAboveOwnedWindows(ownFont)) << "the owned window's own dialog";
   w.raised = 0;
   Activate(ownFont);
   Press(ownFont);
   QApplication::processEvents();
-  EXPECT_EQ(w.raised, 0) << "the owned window is not raised over its own dialog";
+  EXPECT_EQ(w.raised, 1) << "a click in the owned window's dialog raises the owned windows under it";
+  QExposeEvent uncovered{QRegion(0, 0, 10, 10)};
+  QApplication::sendEvent(w.owner->windowHandle(), &uncovered);
+  QApplication::processEvents();
+  EXPECT_EQ(w.raised, 2) << "the owner raised by the window manager while the dialog is up";
   delete ownFont;
 
   auto* modeless = new QDialog(w.owner.get());
