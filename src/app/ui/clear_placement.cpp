@@ -1,6 +1,7 @@
 #include "app/ui/clear_placement.h"
 
 #include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -21,7 +22,8 @@ namespace {
 
 bool Reachable(const QWidget* c) {
   if (qobject_cast<const QAbstractButton*>(c) || qobject_cast<const QMenuBar*>(c) ||
-      qobject_cast<const QAbstractSpinBox*>(c) || qobject_cast<const QComboBox*>(c))
+      qobject_cast<const QAbstractSpinBox*>(c) || qobject_cast<const QComboBox*>(c) ||
+      qobject_cast<const QAbstractSlider*>(c))
     return true;
   // A line edit inside a spin box or a combo box is the box's.
   return qobject_cast<const QLineEdit*>(c) && !qobject_cast<const QAbstractSpinBox*>(c->parentWidget()) &&
@@ -51,7 +53,7 @@ std::vector<QRect> Joined(std::vector<QRect> rects) {
 }
 
 // The sizes to try from `wanted` down to `least`, each way in a few steps.
-std::vector<QSize> Sizes(QSize wanted, QSize least) {
+std::vector<QSize> Sizes(QSize wanted, QSize least, TClearFit fit) {
   constexpr int kSteps = 8;
   least = least.boundedTo(wanted);
   std::set<int> widths, heights;
@@ -62,7 +64,8 @@ std::vector<QSize> Sizes(QSize wanted, QSize least) {
   std::vector<QSize> sizes;
   for (int w : widths)
     for (int h : heights) sizes.emplace_back(w, h);
-  std::stable_sort(sizes.begin(), sizes.end(), [](QSize a, QSize b) {
+  std::stable_sort(sizes.begin(), sizes.end(), [fit](QSize a, QSize b) {
+    if (fit == TClearFit::kFullWidth && a.width() != b.width()) return a.width() > b.width();
     return static_cast<long long>(a.width()) * a.height() > static_cast<long long>(b.width()) * b.height();
   });
   return sizes;
@@ -81,9 +84,9 @@ std::vector<QRect> ReachableControls(const QWidget* owner) {
 }
 
 QRect ClearPlace(const QRect& room, const QRect& wanted, QSize least, const std::vector<QRect>& keepFree,
-                 const QMargins& frame) {
+                 const QMargins& frame, TClearFit fit) {
   const std::vector<QRect> controls = Joined(keepFree);
-  for (const QSize size : Sizes(wanted.size().boundedTo(room.size()), least)) {
+  for (const QSize size : Sizes(wanted.size().boundedTo(room.size()), least, fit)) {
     const int w = size.width(), h = size.height();
     // Where an edge of the frame meets an edge of a control or of the room.
     std::vector<int> xs = {wanted.x(), room.left(), room.right() + 1 - w};
@@ -119,7 +122,7 @@ QRect ClearPlace(const QRect& room, const QRect& wanted, QSize least, const std:
   return held;
 }
 
-void PlaceClearOf(QWidget* window, const QWidget* owner, const QRect& wanted) {
+void PlaceClearOf(QWidget* window, const QWidget* owner, const QRect& wanted, TClearFit fit) {
   if (owner == nullptr || !owner->isVisible()) {
     PlaceWithinScreen(window, wanted);
     return;
@@ -133,5 +136,5 @@ void PlaceClearOf(QWidget* window, const QWidget* owner, const QRect& wanted) {
   // A pane narrower than a few words, or lower than a few lines, is of no use.
   const QSize useful(std::min(wanted.width(), 240), std::min(wanted.height(), 160));
   const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize()).expandedTo(useful);
-  window->setGeometry(ClearPlace(room, wanted, least, ReachableControls(owner), frame));
+  window->setGeometry(ClearPlace(room, wanted, least, ReachableControls(owner), frame, fit));
 }

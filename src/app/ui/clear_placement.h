@@ -18,17 +18,24 @@
 class QWidget;
 
 // The screen rectangles of what the user reaches in `owner`: its enabled buttons (tool bar
-// buttons among them), check and radio buttons, fields and menu bar, in sight.
+// buttons among them), check and radio buttons, fields, scroll bars and menu bar, in sight.
 std::vector<QRect> ReachableControls(const QWidget* owner);
+
+// Which size a window gives up first where its wanted size has no clear place: a graph keeps
+// the larger area, a window of text or a table keeps its width (its columns) and gives up
+// height, which it scrolls through.
+enum class TClearFit { kLargestArea, kFullWidth };
 
 // The client rectangle, within `room`, nearest to `wanted` whose frame (the client grown by
 // `frame`) covers none of `keepFree`: as large as can be had, between `wanted`'s size and
-// `least`, the larger area first and then the nearer place. Where even `least` has no such
-// place, `wanted` held within the room (PlaceWithinScreen's rectangle).
+// `least`, the larger area first (or the wider, then the taller) and then the nearer place.
+// Where even `least` has no such place, `wanted` held within the room (PlaceWithinScreen's
+// rectangle).
 QRect ClearPlace(const QRect& room, const QRect& wanted, QSize least, const std::vector<QRect>& keepFree,
-                 const QMargins& frame);
+                 const QMargins& frame, TClearFit fit = TClearFit::kLargestArea);
 
 // Gives `window` the client rectangle nearest `wanted` that leaves `owner`'s controls free
 // (ClearPlace on the window's screen); `wanted` as PlaceWithinScreen gives it where the owner
 // is not in sight.
-void PlaceClearOf(QWidget* window, const QWidget* owner, const QRect& wanted);
+void PlaceClearOf(QWidget* window, const QWidget* owner, const QRect& wanted,
+                  TClearFit fit = TClearFit::kLargestArea);

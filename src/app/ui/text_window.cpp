@@ -357,7 +357,7 @@ void TMFileWin::FitToText() {
   // leaves the parent's tool bars and buttons free.
   const QWidget* parent = parentWidget();
   PlaceClearOf(this, parent != nullptr && !HoldsOwner() ? parent->window() : nullptr,
-               QRect(defaultRect_.topLeft(), QSize(width, height)));
+               QRect(defaultRect_.topLeft(), QSize(width, height)), TClearFit::kFullWidth);
 }
 
 void TMFileWin::showEvent(QShowEvent* event) {

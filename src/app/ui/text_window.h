@@ -94,6 +94,8 @@ class TMFileWin : public QMainWindow {
   virtual void Paint(platform::DeviceContext& dc);
 
   int CharWidth() const { return charWidth_; }
+  // The pixels the widest line takes.
+  int TextWidth() const { return WidestColumns() * charWidth_; }
   int LineHeight() const { return lineHeight_; }
   int VisibleColumns() const { return visibleColumns_; }
   int VisibleLines() const { return visibleLines_; }

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <array>
@@ -96,15 +97,24 @@ TDlgSelCol::TDlgSelCol(QWidget* parent, int templateId, std::string path, int ki
 
 void TDlgSelCol::SetupWindow() {
   TDlg::SetupWindow();
-  // As large as its list and preview ask where the screen holds it (the set-up stops at two
-  // thirds of the screen, which left the list at its least width), within the screen.
-  resize(sizeHint().boundedTo(WindowRoom(this).size()));
-  PlaceOnOpening();
   // The whole path: the label shortens it in its middle, keeping the file name.
   pathText_->SetPath(platform::qt::FromCp1252(shown_));
   kindText_->setText(Cut(ImportKindName(kind_), kKindChars));
   entries_ = ListImportColumns(path_, kind_, listXY_);
   for (const std::string& e : entries_) list_->addItem(platform::qt::FromCp1252(e));
+  // The list is as wide as its widest entry where the screen holds it: the rest of the dialog
+  // (a preview beside it) gives up its room first, down to its own least width. At 1024 x 768
+  // the list stood at its least width, its names cut, while the preview took twice its room.
+  const QRect room = WindowRoom(this);
+  const int entries = list_->sizeHintForColumn(0) + 2 * list_->frameWidth() +
+                      list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+  const int others = layout()->minimumSize().width() - list_->minimumSizeHint().expandedTo(list_->minimumSize()).width();
+  list_->setMinimumWidth(std::max(list_->minimumWidth(), std::min(entries, room.width() - others)));
+  // As large as its list and preview ask where the screen holds it (the set-up stops at two
+  // thirds of the screen, which left the list at its least width), within the screen.
+  layout()->activate();
+  resize(sizeHint().expandedTo(minimumSizeHint()).boundedTo(room.size()));
+  PlaceOnOpening();
 }
 
 void TDlgSelCol::AddChoiceRow(int which, const QString& buttonText, int buttonId, int textId) {

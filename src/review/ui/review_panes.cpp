@@ -100,15 +100,17 @@ void TRVScrWin::SetupWindow() {
   const int y = beside_.top() + besideSlot_ * std::max(beside_.height(), 3) / 3;
   PlaceFrameWithinScreen(this, QPoint(x, y), size());
   // The review is used meanwhile, and keeps its panes above it: a pane over its buttons (at
-  // 1024 x 768 the summaries covered every one) moves off them, narrowed to the room it finds
-  // over the graph. The panes that find the same room there stand a title bar apart, in the
-  // order of their slots, each title in sight.
+  // 1024 x 768 the summaries covered every one) moves off them, to the room it finds over the
+  // graph, as wide as its text where the screen holds it (narrowed to the room left of the
+  // buttons, the numeric summary lost its upper limits and P>|t|) and lower instead. The panes
+  // that find the same room there stand a title bar apart, in the order of their slots, each
+  // title in sight; a cascade that took width as well cut the data summary's last columns.
   const QWidget* parent = parentWidget();
   if (parent == nullptr) return;
-  PlaceClearOf(this, parent->window(), geometry());
+  PlaceClearOf(this, parent->window(), geometry(), TClearFit::kFullWidth);
   if (geometry().intersects(parent->window()->frameGeometry())) {
     const int step = besideSlot_ * (room.top() - area.top());
-    const QRect cascaded = geometry().adjusted(step, step, 0, 0);
+    const QRect cascaded = geometry().adjusted(0, step, 0, 0);
     if (cascaded.width() >= minimumSizeHint().width() && cascaded.height() >= minimumSizeHint().height())
       setGeometry(cascaded);
   }

@@ -173,7 +173,8 @@ TAsciiEd::TAsciiEd(QWidget* parent, const QString& title, const std::string& tex
   // above itself) it leaves that window's controls free.
   PlaceClearOf(this, parent != nullptr ? parent->window() : nullptr,
                QRect(screen.x() + 50, screen.y() + 50, std::max(screen.width() - 100, 400),
-                     std::max(screen.height() - 100, 300)));
+                     std::max(screen.height() - 100, 300)),
+               TClearFit::kFullWidth);
   BuildMenus();
   statusBar();
   connect(edit_, &QPlainTextEdit::textChanged, this, &TAsciiEd::EnableCommands);

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
 #include <QVBoxLayout>
@@ -64,6 +65,24 @@ TEST(ClearPlacement, APaneWithNoClearPlaceIsNarrowedToTheLargestThatHasOne) {
   EXPECT_TRUE(kRoom.contains(placed));
 }
 
+// A table of text keeps its width: at 1024 x 768 the numeric summary, narrowed to the room
+// left of the review's buttons, lost its upper limits and P>|t| behind its scroll bar. It keeps
+// the 800 pixels of its text and gives up height instead, under the button column, nearest to
+// where it was wanted.
+TEST(ClearPlacement, ATableOfTextKeepsItsWidthAndGivesUpHeight) {
+  const std::vector<QRect> controls = ReviewControls();
+  const QRect placed =
+      ClearPlace(kRoom, QRect(781, 40, 800, 650), QSize(240, 160), controls, kFrame, TClearFit::kFullWidth);
+  // Under the last row of buttons (from 419, 25 high) and its title bar; heights step by about
+  // 61 from 650: 222 is the tallest that fits above the room's foot (740).
+  EXPECT_EQ(placed, QRect(1020 - 800, 419 + 25 + 24, 800, 222));
+  EXPECT_TRUE(Clear(placed, controls));
+  EXPECT_TRUE(kRoom.contains(placed));
+  // A table that fits beside the buttons keeps its whole size.
+  EXPECT_EQ(ClearPlace(kRoom, QRect(560, 100, 300, 200), QSize(240, 160), controls, kFrame, TClearFit::kFullWidth),
+            QRect(612 - 4 - 300, 100, 300, 200));
+}
+
 // Where even the least size has no clear place, the pane stands where it was wanted, held
 // within the room: it is not made smaller than it can be used.
 TEST(ClearPlacement, NoClearPlaceLeavesThePaneWhereItWasWantedWithinTheRoom) {
@@ -74,8 +93,10 @@ TEST(ClearPlacement, NoClearPlaceLeavesThePaneWhereItWasWantedWithinTheRoom) {
             QRect(4, 24, 1016, 200));
 }
 
-// What a user reaches in a window: its enabled buttons, boxes, fields and menu bar in sight,
-// by their place on the screen; labels, disabled and hidden controls are not.
+// What a user reaches in a window: its enabled buttons, boxes, fields, scroll bars and menu
+// bar in sight, by their place on the screen; labels, disabled and hidden controls are not.
+// (The grid editor's graph, reopened at 1024 x 768, covered the lower half of the editor's
+// scroll bar, its down arrow included.)
 TEST(ClearPlacement, ReachableControlsAreTheEnabledOnesInSight) {
   QDialog owner;
   auto* layout = new QVBoxLayout(&owner);
@@ -90,14 +111,16 @@ TEST(ClearPlacement, ReachableControlsAreTheEnabledOnesInSight) {
   auto* spin = new QSpinBox(&owner);
   auto* edit = new QLineEdit(&owner);
   auto* label = new QLabel("Mesh", &owner);
-  for (QWidget* w : std::initializer_list<QWidget*>{ok, off, hidden, box, spin, edit, label}) layout->addWidget(w);
+  auto* scroll = new QScrollBar(Qt::Vertical, &owner);
+  for (QWidget* w : std::initializer_list<QWidget*>{ok, off, hidden, box, spin, edit, label, scroll})
+    layout->addWidget(w);
   hidden->hide();
   EXPECT_TRUE(ReachableControls(&owner).empty()) << "a window not in sight offers nothing";
   owner.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
   const std::vector<QRect> controls = ReachableControls(&owner);
   auto at = [](const QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); };
-  const std::vector<QRect> expected = {at(bar), at(ok), at(box), at(spin), at(edit)};
+  const std::vector<QRect> expected = {at(bar), at(ok), at(box), at(spin), at(edit), at(scroll)};
   EXPECT_EQ(controls.size(), expected.size()) << "the spin box's own line edit is the spin box's";
   for (const QRect& r : expected) EXPECT_NE(std::find(controls.begin(), controls.end(), r), controls.end());
 }

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
+#include <cstdio>
 #include <string>
 
 #include "exchange/import_registration.h"
@@ -42,6 +44,16 @@ void ExpectWithinTheScreen(QDialog& dialog) {
         << name << ": the button " << b->text().toStdString() << " lies past the screen's edge";
   }
   EXPECT_GE(buttons, 3) << name;
+  // The list shows its columns' names whole: at 1024 x 768 it was 238 pixels wide with its
+  // labels cut while the preview beside it took 475.
+  for (QListWidget* list : dialog.findChildren<QListWidget*>()) {
+    ASSERT_GT(list->count(), 0) << name;
+    EXPECT_GE(list->viewport()->width(), list->sizeHintForColumn(0))
+        << name << ": the list is " << list->width() << " pixels wide for entries of " << list->sizeHintForColumn(0);
+  }
+  for (QWidget* pane : dialog.findChildren<QWidget*>(QString::number(TDlgVisSelXYZ::kPane)))
+    EXPECT_GE(pane->width(), pane->minimumWidth()) << name << ": the preview";
+  std::fprintf(stderr, "%s: %d x %d\n", name.c_str(), dialog.width(), dialog.height());
   dialog.hide();
 }
 

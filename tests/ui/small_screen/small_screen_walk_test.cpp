@@ -4,10 +4,19 @@
 // status window beside the main window) leaves the owner's buttons, menus, tool bars and
 // fields free, for the owner is still used while it stands there. The review's summaries
 // covered its whole button column there, the status window half of the second tool bar, and
-// the column-selection dialog's Help lay past the screen's edge.
+// the column-selection dialog's Help lay past the screen's edge. A table or text opens wide
+// enough for its columns where the screen has room (the numeric summary opened 560 pixels
+// wide with its upper limits and P>|t| cut off), and a scroll bar counts among the controls
+// kept free (the grid editor's graph covered the lower half of the editor's).
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAbstractSlider>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextEdit>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
@@ -22,6 +31,7 @@
 #include <string>
 
 #include "app/ui/main_window.h"
+#include "app/ui/text_window.h"
 #include "every_window_support.h"
 #include "small_screen.h"
 
@@ -50,6 +60,9 @@ std::vector<std::pair<std::string, QRect>> Controls(const QWidget* window) {
       what = "the button \"" + Plain(b->text()) + "\"";
     } else if (qobject_cast<QMenuBar*>(c)) {
       what = "the menu bar";
+    } else if (qobject_cast<QAbstractSlider*>(c)) {
+      if (qobject_cast<QAbstractSpinBox*>(c->parentWidget())) continue;
+      what = "a scroll bar";
     } else if (qobject_cast<QLineEdit*>(c) || qobject_cast<QAbstractSpinBox*>(c) || qobject_cast<QComboBox*>(c)) {
       if (qobject_cast<QAbstractSpinBox*>(c->parentWidget()) || qobject_cast<QComboBox*>(c->parentWidget())) continue;
       what = "a field";
@@ -73,6 +86,27 @@ class SmallScreenWalk {
       findings_[Name(w) + " reaches past the screen (" + Text(frame) + " on " + Text(screen) + "; its least size " +
                 std::to_string(w->minimumSizeHint().expandedTo(w->minimumSize()).width()) + "x" +
                 std::to_string(w->minimumSizeHint().expandedTo(w->minimumSize()).height()) + ")"]++;
+    // A table or text shown whole where the screen has room for it: the numeric summary
+    // opened 560 pixels wide with its upper limits and P>|t| cut off, on a screen of 1024.
+    const int spare = screen.width() - frame.width();
+    for (const QAbstractScrollArea* area : w->findChildren<QAbstractScrollArea*>()) {
+      if (area->window() != w || !area->isVisibleTo(w) || !area->isEnabled()) continue;
+      if (qobject_cast<const QAbstractScrollArea*>(area->parentWidget()) != nullptr) continue;
+      int cut = 0;
+      const auto* text = qobject_cast<const TMFileWin*>(w);
+      if (text != nullptr && area == text->View()) {
+        // The text windows scroll 20 columns past their widest line: the line is what counts.
+        cut = text->TextWidth() - area->viewport()->width();
+      } else if (const auto* list = qobject_cast<const QListView*>(area)) {
+        cut = list->sizeHintForColumn(0) - list->viewport()->width();
+      } else if (area->horizontalScrollBarPolicy() != Qt::ScrollBarAlwaysOff &&
+                 qobject_cast<const QPlainTextEdit*>(area) == nullptr && qobject_cast<const QTextEdit*>(area) == nullptr) {
+        cut = area->horizontalScrollBar()->maximum() > 0 ? 1 : 0;
+      }
+      if (cut > 0 && spare > 16)
+        findings_[Name(w) + " shows its " + area->metaObject()->className() + " cut short (" + std::to_string(frame.width()) +
+                  " pixels wide, " + std::to_string(spare) + " to spare on the screen)"]++;
+    }
     // A window left open beside its owner: the owner stays in use meanwhile.
     const QWidget* parent = w->parentWidget();
     if (w->windowModality() != Qt::NonModal || parent == nullptr) return;
