@@ -150,7 +150,9 @@ class TKeptWindows : public QObject {
     }
     return false;
   }
-  void RaiseLater();
+  // Raises the kept windows once the events at hand have been handled; `afterRestack` when
+  // asked by the window manager's stacking rather than by something the user did.
+  void RaiseLater(bool afterRestack = false);
   // The window manager's stacking, where it can be read: a kept window under the owner is
   // raised again with the others, whatever put it there.
   void CheckStacking();
@@ -159,6 +161,8 @@ class TKeptWindows : public QObject {
   std::vector<QPointer<TOwnedWindowKeeper>> order_;
   bool pending_ = false;
   std::unique_ptr<platform::qt::TStackingWatch> stackingWatch_;
+  static constexpr int kStackingRaises = 3;
+  int stackingRaises_ = 0;  // raisings in a row asked by the stacking alone
 };
 
 bool TKeptWindows::eventFilter(QObject* watched, QEvent* event) {
@@ -212,7 +216,8 @@ bool TKeptWindows::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-void TKeptWindows::RaiseLater() {
+void TKeptWindows::RaiseLater(bool afterRestack) {
+  if (!afterRestack) stackingRaises_ = 0;
   if (pending_) return;
   // The window manager raises the owner (with its dialog) before the program hears of the
   // click: raising the kept windows after the event puts them back above the owner, and
@@ -248,7 +253,11 @@ void TKeptWindows::CheckStacking() {
       continue;
     const int at = place(k->owned_);
     if (at >= 0 && at < owner) {
-      RaiseLater();
+      // A window manager that will not raise them (every raise is a restack it reports)
+      // is not asked again and again: a few times, until the user does something.
+      if (stackingRaises_ >= kStackingRaises) return;
+      ++stackingRaises_;
+      RaiseLater(true);
       return;
     }
   }
