@@ -1,10 +1,16 @@
 #include "stacking_walk.h"
 
 #include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QAction>
 #include <QApplication>
 #include <QWindow>
 #include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -17,6 +23,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -75,24 +82,28 @@ std::set<QWidget*> Shown() {
 // The windows in sight that `owner` keeps beside it.
 std::vector<QPointer<QWidget>> KeptWindows(const QWidget* owner) {
   std::vector<QPointer<QWidget>> kept;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->isVisible() && w->parentWidget() != nullptr && w->parentWidget()->window() == owner &&
-        w->findChild<TOwnedWindowKeeper*>(QString(), Qt::FindDirectChildrenOnly) != nullptr)
-      kept.emplace_back(w);
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (!w->isVisible() || w->parentWidget() == nullptr) continue;
+    // Kept by the owner, or by one of its windows (which stands with the owner's).
+    const auto* keeper = w->findChild<TOwnedWindowKeeper*>(QString(), Qt::FindDirectChildrenOnly);
+    if (keeper != nullptr && (w->parentWidget()->window() == owner || keeper->Owner() == owner)) kept.emplace_back(w);
+  }
   return kept;
 }
 
-// The owner, then every window it keeps, then the dialog (when there is one), in that order
-// from the bottom; windows of other programs may stand anywhere.
+// The owner, then every window it keeps in the order given (the one in front last), then the
+// dialog (when there is one), from the bottom; windows of other programs may stand anywhere.
 bool InOrder(const std::vector<unsigned long>& order, const QWidget* owner,
              const std::vector<QPointer<QWidget>>& kept, const QWidget* dialog) {
-  const int bottom = PlaceOf(order, owner);
+  int below = PlaceOf(order, owner);
   const int top = dialog != nullptr ? PlaceOf(order, dialog) : static_cast<int>(order.size());
-  if (bottom < 0 || top < 0) return false;
-  return std::all_of(kept.begin(), kept.end(), [&](const QPointer<QWidget>& w) {
+  if (below < 0 || top < 0) return false;
+  for (const QPointer<QWidget>& w : kept) {
     const int place = w ? PlaceOf(order, w) : -1;
-    return place > bottom && place < top;
-  });
+    if (place <= below || place >= top) return false;
+    below = place;
+  }
+  return true;
 }
 
 // The stacking settles in order: it holds at three looks in a row, the program's events
@@ -115,6 +126,12 @@ void ExpectInOrder(const QWidget* owner, const std::vector<QPointer<QWidget>>& k
   EXPECT_TRUE(settled) << when << ":\n  wanted (from the bottom) " << wanted << "\n  stacked " << seen;
 }
 
+// The user opened, clicked or used it last: it stands in front of the others.
+void ToFront(std::vector<QPointer<QWidget>>& kept, const QWidget* w) {
+  const auto it = std::find(kept.begin(), kept.end(), w);
+  if (it != kept.end()) std::rotate(it, it + 1, kept.end());
+}
+
 void Click(QWidget* w, QPoint local) {
   const QPoint at = w->mapToGlobal(local);
   ASSERT_TRUE(ClickAt(at.x(), at.y())) << "xdotool could not click";
@@ -130,6 +147,57 @@ QAbstractButton* ButtonOf(QWidget* owner, int id) {
 }
 
 
+}  // namespace
+
+void ExpectClearOfControls(const QWidget* owner, const QWidget* window, const std::string& when) {
+  const QRect frame = window->frameGeometry();
+  for (const QWidget* c : owner->findChildren<QWidget*>()) {
+    if (c->window() != owner || !c->isVisibleTo(owner) || !c->isEnabled()) continue;
+    const bool inBox = qobject_cast<const QAbstractSpinBox*>(c->parentWidget()) != nullptr ||
+                       qobject_cast<const QComboBox*>(c->parentWidget()) != nullptr;
+    const bool reached = qobject_cast<const QAbstractButton*>(c) != nullptr || qobject_cast<const QMenuBar*>(c) != nullptr ||
+                         qobject_cast<const QAbstractSpinBox*>(c) != nullptr || qobject_cast<const QComboBox*>(c) != nullptr ||
+                         qobject_cast<const QAbstractSlider*>(c) != nullptr ||
+                         (qobject_cast<const QLineEdit*>(c) != nullptr && !inBox);
+    if (!reached) continue;
+    const QRect place(c->mapToGlobal(QPoint(0, 0)), c->size());
+    EXPECT_FALSE(frame.intersects(place)) << when << ": " << Name(window) << " covers the " << c->metaObject()->className()
+                                          << " " << c->objectName().toStdString() << " of " << Name(owner);
+  }
+}
+
+std::optional<QPoint> InertSpot(const QWidget* window) {
+  const auto inert = [window](const QWidget* at) {
+    if (at == nullptr || at->window() != window) return false;
+    const std::string kind = at->metaObject()->className();
+    return at == window || qobject_cast<const QLabel*>(at) != nullptr || qobject_cast<const QGroupBox*>(at) != nullptr ||
+           kind == "QWidget" || kind == "QFrame";
+  };
+  const QRect inside = window->rect();
+  for (int y = 2; y < inside.height(); y += 8)
+    for (int x = 2; x < inside.width(); x += 8) {
+      const QPoint at = window->mapToGlobal(QPoint(x, y));
+      if (inert(QApplication::widgetAt(at))) return at;
+    }
+  // The title bar, where no window of the program above this one covers it.
+  const QRect frame = window->frameGeometry();
+  const int y = (frame.top() + window->geometry().top()) / 2;
+  if (y >= window->geometry().top()) return std::nullopt;
+  const std::vector<unsigned long> order = StackingOrder();
+  const int place = PlaceOf(order, window);
+  const std::set<QWidget*> shown = Shown();
+  for (int x = frame.left() + 30; x < frame.right() - 100; x += 10) {
+    const QPoint at(x, y);
+    const bool covered = std::any_of(shown.begin(), shown.end(), [&](QWidget* w) {
+      return w != window && PlaceOf(order, w) > place && w->frameGeometry().contains(at);
+    });
+    if (!covered) return at;
+  }
+  return std::nullopt;
+}
+
+namespace {
+
 // A way to open a dialog over the owner as a user does: a click on a button, or on a menu of
 // the owner's menu bar and then on one of its items.
 struct Opener {
@@ -137,6 +205,8 @@ struct Opener {
   std::function<void()> open;
   // Over once the click has been handled without a window (a file dialog answered at once).
   std::function<bool()> settles;
+  // The kept window whose menu the click opens (it comes to the front), or none.
+  QPointer<QWidget> keptWindow;
 };
 
 Opener ButtonOpener(QWidget* owner, int id) {
@@ -148,6 +218,7 @@ Opener ButtonOpener(QWidget* owner, int id) {
             ASSERT_NE(button, nullptr) << "no button " << id;
             Click(button, button->rect().center());
           },
+          {},
           {}};
 }
 
@@ -169,13 +240,16 @@ Opener MenuOpener(QMenuBar* bar, QMenu* menu, QAction* item) {
             if (!*clicked || (m && m->isVisible())) return false;
             QTest::qWait(700);
             return true;
-          }};
+          },
+          {}};
 }
 
-// Every item of the owner's menus that opens a dialog by its name ("...").
+// Every item of the window's menus that opens a dialog by its name ("...").
 std::vector<Opener> MenuDialogOpeners(QWidget* owner) {
   std::vector<Opener> openers;
-  QMenuBar* bar = owner->findChild<QMenuBar*>();
+  QMenuBar* bar = nullptr;
+  for (QMenuBar* b : owner->findChildren<QMenuBar*>())
+    if (b->window() == owner && b->isVisible()) bar = b;
   if (bar == nullptr) return openers;
   for (QAction* top : bar->actions()) {
     QMenu* menu = top->menu();
@@ -215,32 +289,84 @@ void MoveAside(QWidget* owner, QWidget* w, int index) {
   (void)WaitUntil([&] { return w->geometry().topLeft() == place.topLeft(); });
 }
 
-// Opens the owner's windows by clicking the buttons that open them.
-void OpenKeptWindows(QWidget* owner, const std::vector<int>& buttons) {
+// A click where `InertSpot` finds room, as a user clicks a window to bring it forward; a
+// window the others cover whole is brought forward as from a task bar (the window manager
+// asked to activate it).
+void ClickInert(const QWidget* w) {
+  if (const std::optional<QPoint> at = InertSpot(w)) {
+    ASSERT_TRUE(ClickAt(at->x(), at->y())) << "xdotool could not click";
+  } else {
+    ASSERT_TRUE(Activate(XWindow(w))) << "xdotool could not activate " << Name(w);
+  }
+}
+
+// Opens the owner's windows by clicking the buttons that open them, each where it opens or
+// moved aside; `kept` holds the ones open already and takes the new ones, in front.
+void OpenKeptWindows(QWidget* owner, const std::vector<int>& buttons, bool moveAside,
+                     std::vector<QPointer<QWidget>>& kept) {
   int index = 0;
-  for (const QPointer<QWidget>& w : KeptWindows(owner))
-    if (w) MoveAside(owner, w, index++);
+  if (moveAside)
+    for (const QPointer<QWidget>& w : kept)
+      if (w) MoveAside(owner, w, index++);
   for (int id : buttons) {
     const std::set<QWidget*> before = Shown();
     QAbstractButton* b = ButtonOf(owner, id);
     ASSERT_NE(b, nullptr) << "no button " << id;
+    const std::string name = Plain(b->text());
     Click(b, b->rect().center());
     QWidget* opened = nullptr;
+    bool closed = false;
     ASSERT_TRUE(WaitUntil([&] {
-      for (const QPointer<QWidget>& w : KeptWindows(owner))
+      const std::vector<QPointer<QWidget>> now = KeptWindows(owner);
+      for (const QPointer<QWidget>& w : now)
         if (w && !before.count(w)) opened = w;
-      return opened != nullptr;
-    })) << "the button " << Plain(b->text()) << " opened no window";
+      closed = std::any_of(kept.begin(), kept.end(), [&](const QPointer<QWidget>& w) {
+        return w.isNull() || std::find(now.begin(), now.end(), w) == now.end();
+      });
+      return opened != nullptr || closed;
+    })) << "the button " << name << " opened no window";
+    if (opened == nullptr) {
+      // The owner reopened the window it was last closed with (an earlier walk's), and the
+      // button closed it: a second click opens it anew.
+      std::erase_if(kept, [&](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
+      const std::set<QWidget*> shown = Shown();
+      Click(b, b->rect().center());
+      ASSERT_TRUE(WaitUntil([&] {
+        for (const QPointer<QWidget>& w : KeptWindows(owner))
+          if (w && !shown.count(w)) opened = w;
+        return opened != nullptr;
+      })) << "the button " << name << " opened no window";
+    }
     (void)QTest::qWaitForWindowExposed(opened, 10000);
-    MoveAside(owner, opened, index++);
+    kept.emplace_back(opened);
+    ExpectInOrder(owner, kept, nullptr, Name(opened) + " opened by the button " + name);
+    if (moveAside) {
+      MoveAside(owner, opened, index++);
+    } else {
+      ExpectClearOfControls(owner, opened, Name(opened) + " opened by the button " + name);
+      ClickInert(owner);
+      ExpectInOrder(owner, kept, nullptr, "after a click on " + Name(owner) + " with " + Name(opened) + " open");
+    }
   }
+  if (moveAside || kept.size() < 2) return;
+  // The window at the back, clicked, comes to the front, and stays there at the next click on
+  // the owner.
+  QPointer<QWidget> back = kept.front();
+  ClickInert(back);
+  ToFront(kept, back);
+  ExpectInOrder(owner, kept, nullptr, "after a click on " + Name(back));
+  ClickInert(owner);
+  ExpectInOrder(owner, kept, nullptr, "after a click on " + Name(back) + " and then on " + Name(owner));
 }
 
-// The checks with one dialog over the owner: opened by a click, after a click in the dialog,
-// (once) after a spell in another program, and closed again. Answers whether a dialog came.
-bool CheckDialog(QWidget* owner, const Opener& opener, bool visitAnotherProgram) {
+// The checks with one dialog over the owner or over one of its kept windows: opened by a
+// click, after a click in it, after a click on the owner, (once) after a spell in another
+// program, and closed again. Answers whether a dialog came.
+bool CheckDialog(QWidget* owner, const Opener& opener, std::vector<QPointer<QWidget>>& kept,
+                 bool visitAnotherProgram) {
   const std::set<QWidget*> before = Shown();
-  const std::vector<QPointer<QWidget>> kept = KeptWindows(owner);
+  // The click on a kept window's menu brings that window to the front.
+  if (opener.keptWindow) ToFront(kept, opener.keptWindow);
   std::string dialogName;
   const bool opened = WithWindow(
       opener.open,
@@ -250,6 +376,9 @@ bool CheckDialog(QWidget* owner, const Opener& opener, bool visitAnotherProgram)
         ExpectInOrder(owner, kept, dialog, dialogName + " opened by " + opener.name);
         Click(dialog, QPoint(2, 2));
         ExpectInOrder(owner, kept, dialog, "after a click in " + dialogName);
+        // The owner is blocked meanwhile, but the window manager raises it at the click.
+        ClickInert(owner);
+        ExpectInOrder(owner, kept, dialog, "after a click on " + Name(owner) + " with " + dialogName + " up");
         if (!visitAnotherProgram) return;
         TOtherProgram other("another program");
         const unsigned long window = other.Window();
@@ -321,25 +450,123 @@ void WindowStacking::SetUp() {
                  << "): the stacking of the windows is not checked";
 }
 
+TOwnerTally WindowStacking::CheckOwner(TProgramUnderWalk& program, const TOwnerWalk& walk) {
+  TOwnerTally tally;
+  const bool opened = WithWindow(
+      [&] { program.Window().ExecuteCommand(walk.command); },
+      [&](QWidget* w) { return (!walk.answerFirst || !walk.answerFirst(w)) && IsA(w, walk.ownerClass); },
+      [&](QWidget* owner) {
+        // The windows the owner opened by itself (the review's list) stand first.
+        std::vector<QPointer<QWidget>> kept = KeptWindows(owner);
+        OpenKeptWindows(owner, walk.keptButtons, walk.moveAside, kept);
+        if (HasFatalFailure()) return;
+        tally.keptWindows = static_cast<int>(kept.size());
+        std::vector<Opener> openers;
+        for (int id : walk.dialogButtons) openers.push_back(ButtonOpener(owner, id));
+        if (walk.ownerMenus)
+          for (Opener& o : MenuDialogOpeners(owner)) openers.push_back(std::move(o));
+        for (const Opener& o : openers) {
+          const bool visit = walk.visitAnotherProgram && tally.dialogs == 0;
+          tally.dialogs += CheckDialog(owner, o, kept, visit) ? 1 : 0;
+          if (HasFatalFailure()) return;
+        }
+        if (walk.keptWindowsDialogs) CheckKeptWindowsDialogs(owner, kept, tally);
+        if (HasFatalFailure()) return;
+        for (const std::string& item : walk.keptWindowItems) {
+          tally.keptWindowWindows += OpenFromKeptWindows(owner, item, kept);
+          if (HasFatalFailure()) return;
+        }
+      });
+  EXPECT_TRUE(opened) << walk.ownerClass << " did not open";
+  return tally;
+}
+
+void WindowStacking::CheckKeptWindowsDialogs(QWidget* owner, std::vector<QPointer<QWidget>>& kept, TOwnerTally& tally) {
+        const std::vector<QPointer<QWidget>> windows = kept;
+        for (const QPointer<QWidget>& w : windows) {
+          if (!w) continue;
+          std::vector<Opener> keptOpeners = MenuDialogOpeners(w);
+          if (keptOpeners.empty()) continue;
+          // Brought to the front first, as a user does before using its menus.
+          ClickInert(w);
+          ToFront(kept, w);
+          ExpectInOrder(owner, kept, nullptr, "after a click on " + Name(w));
+          for (Opener& o : keptOpeners) {
+            o.keptWindow = w;
+            o.name = Name(w) + ": " + o.name;
+            tally.keptWindowDialogs += CheckDialog(owner, o, kept, false) ? 1 : 0;
+            if (HasFatalFailure()) return;
+          }
+        }
+}
+
+int WindowStacking::OpenFromKeptWindows(QWidget* owner, const std::string& item, std::vector<QPointer<QWidget>>& kept) {
+  int opened = 0;
+  const std::vector<QPointer<QWidget>> windows = kept;
+  for (const QPointer<QWidget>& w : windows) {
+    if (!w) continue;
+    QMenuBar* bar = nullptr;
+    for (QMenuBar* b : w->findChildren<QMenuBar*>())
+      if (b->window() == w && b->isVisible()) bar = b;
+    if (bar == nullptr) continue;
+    for (QAction* top : bar->actions()) {
+      QMenu* menu = top->menu();
+      if (menu == nullptr) continue;
+      for (QAction* a : menu->actions()) {
+        if (a->isSeparator() || Plain(a->text()) != item || !a->isEnabled()) continue;
+        ClickInert(w);
+        ToFront(kept, w);
+        ExpectInOrder(owner, kept, nullptr, "after a click on " + Name(w));
+        const std::set<QWidget*> before = Shown();
+        MenuOpener(bar, menu, a).open();
+        if (HasFatalFailure()) return opened;
+        QWidget* beside = nullptr;
+        EXPECT_TRUE(WaitUntil([&] {
+          for (const QPointer<QWidget>& k : KeptWindows(owner))
+            if (k && !before.count(k)) beside = k;
+          return beside != nullptr;
+        })) << Name(w) << ": " << item << " opened no window kept with " << Name(owner) << "'s";
+        if (beside == nullptr) continue;
+        (void)QTest::qWaitForWindowExposed(beside, 30000);
+        ++opened;
+        kept.emplace_back(beside);
+        ExpectInOrder(owner, kept, nullptr, Name(beside) + " opened from " + Name(w));
+        ClickInert(owner);
+        ExpectInOrder(owner, kept, nullptr, "after a click on " + Name(owner) + " with " + Name(beside) + " open");
+        QPointer<QWidget> gone(beside);
+        beside->close();
+        (void)WaitUntil([&] { return gone.isNull() || !gone->isVisible(); });
+        kept.erase(std::remove(kept.begin(), kept.end(), gone), kept.end());
+        std::erase_if(kept, [](const QPointer<QWidget>& k) { return k.isNull() || !k->isVisible(); });
+        std::fprintf(stderr, "  %s: %s\n", (Name(w) + ": " + item).c_str(), "a window kept with the owner's");
+      }
+    }
+  }
+  return opened;
+}
+
 int WindowStacking::CheckOwner(TProgramUnderWalk& program, int command, const char* ownerClass,
                                const std::vector<int>& keptButtons, const std::vector<int>& dialogButtons,
                                bool visitAnotherProgram) {
-  int dialogs = 0;
-  const bool opened = WithWindow([&] { program.Window().ExecuteCommand(command); },
-                                 [&](QWidget* w) { return IsA(w, ownerClass); },
-                                 [&](QWidget* owner) {
-                                   OpenKeptWindows(owner, keptButtons);
-                                   if (HasFatalFailure()) return;
-                                   std::vector<Opener> openers;
-                                   for (int id : dialogButtons) openers.push_back(ButtonOpener(owner, id));
-                                   for (Opener& o : MenuDialogOpeners(owner)) openers.push_back(std::move(o));
-                                   for (const Opener& o : openers) {
-                                     dialogs += CheckDialog(owner, o, visitAnotherProgram && dialogs == 0) ? 1 : 0;
-                                     if (HasFatalFailure()) return;
-                                   }
-                                 });
-  EXPECT_TRUE(opened) << ownerClass << " did not open";
-  return dialogs;
+  TOwnerWalk walk;
+  walk.command = command;
+  walk.ownerClass = ownerClass;
+  walk.keptButtons = keptButtons;
+  walk.dialogButtons = dialogButtons;
+  walk.visitAnotherProgram = visitAnotherProgram;
+  return CheckOwner(program, walk).dialogs;
+}
+
+void StackingAt1600x1200::SetUp() {
+  WindowStacking::SetUp();
+  if (IsSkipped()) return;
+  ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 1600, 1200));
+}
+
+void StackingAt1024x768::SetUp() {
+  WindowStacking::SetUp();
+  if (IsSkipped()) return;
+  ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 1024, 768));
 }
 
 }  // namespace stacking

@@ -1,14 +1,21 @@
 // The stacking walk: an owner opened by its command, the windows it keeps opened by their
-// buttons and moved aside, and each of its dialogs opened by a real click on its button or
-// menu item; with each dialog up, the window manager's stacking must read (from the bottom)
-// the owner, every window it keeps, the dialog: when the dialog opens, after a click in it,
-// after a spell in another program (once per owner), and, without the dialog, once it is
-// closed. Real clicks through the X server (xdotool) on the display of x_display.h.
+// buttons, and each of its dialogs (and, where asked, each dialog of each kept window) opened
+// by a real click on its button or menu item; the window manager's stacking must read (from
+// the bottom) the owner, the windows it keeps in the order the user opened or last clicked
+// them (what the user opened last stands in front), then the dialog: as each kept window
+// opens, after a click on the owner where nothing covers it, after a click on a kept window,
+// with each dialog up (when it opens, after a click in it, after a click on the owner, after
+// a spell in another program once per owner) and once it is closed. Real clicks through the X
+// server (xdotool) on the display of x_display.h.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QPointer>
+
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -27,17 +34,75 @@ bool WaitUntil(const std::function<bool()>& condition);
 bool WithWindow(const std::function<void()>& open, const std::function<bool(QWidget*)>& wanted,
                 const std::function<void(QWidget*)>& inside, const std::function<bool()>& settles = {});
 
+// A point of `window` (global) that a click may land on without acting: the window itself, a
+// label or a frame, in sight (no other window over it); else a point of its title bar that no
+// window of the program covers; none where the others cover it whole.
+std::optional<QPoint> InertSpot(const QWidget* window);
+
+// Whether `window`'s frame leaves free every control of `owner` a user reaches: its buttons,
+// boxes, fields, scroll bars and menu bar, enabled and in sight (a failure names each covered).
+void ExpectClearOfControls(const QWidget* owner, const QWidget* window, const std::string& when);
+
+// One owner and what the walk does with it.
+struct TOwnerWalk {
+  int command = 0;
+  const char* ownerClass = "";
+  // Answers a window that comes before the owner (the function viewer asks for its function
+  // first); true when it answered.
+  std::function<bool(QWidget*)> answerFirst;
+  // The buttons that open the windows it keeps, clicked in this order.
+  std::vector<int> keptButtons;
+  // The buttons that open its dialogs; the "..." items of its menus are added unless
+  // `ownerMenus` is off.
+  std::vector<int> dialogButtons;
+  bool ownerMenus = true;
+  // The kept windows moved clear of the owner's controls (the walk clicks them); else they
+  // stay where they open, over one another as they come, and must leave the owner's
+  // controls free there (ExpectClearOfControls).
+  bool moveAside = true;
+  // The "..." items of each kept window's menus too (a pane's Font, the residual graph's 3D
+  // View), each opened by a click on the kept window's menu.
+  bool keptWindowsDialogs = false;
+  // Items of the kept windows' menus that open a window of their own beside them (a text
+  // window's "ASCII Editor"): each opened by real clicks, it stands in front of all the owner's
+  // windows, and stays there after a click on the owner.
+  std::vector<std::string> keptWindowItems;
+  bool visitAnotherProgram = false;
+};
+
+// What a walk of one owner met.
+struct TOwnerTally {
+  int keptWindows = 0;
+  int dialogs = 0;            // opened over the owner
+  int keptWindowDialogs = 0;  // opened over a kept window
+  int keptWindowWindows = 0;  // opened beside a kept window by keptWindowItems
+};
+
 class WindowStacking : public ::testing::Test {
+ public:
+  TOwnerTally CheckOwner(every_window::TProgramUnderWalk& program, const TOwnerWalk& walk);
+  // The walk as it was first written: kept windows moved aside, the owner's dialogs.
+  int CheckOwner(every_window::TProgramUnderWalk& program, int command, const char* ownerClass,
+                 const std::vector<int>& keptButtons, const std::vector<int>& dialogButtons,
+                 bool visitAnotherProgram);
+
  protected:
   // Skips, saying why, when main() could not start the display.
   void SetUp() override;
 
-  // Opens the owner (of class `ownerClass`) by its command, its kept windows by
-  // `keptButtons`, and every dialog of `dialogButtons` and of its menus' "..." items;
-  // answers the dialogs checked.
-  int CheckOwner(every_window::TProgramUnderWalk& program, int command, const char* ownerClass,
-                 const std::vector<int>& keptButtons, const std::vector<int>& dialogButtons,
-                 bool visitAnotherProgram);
+ private:
+  void CheckKeptWindowsDialogs(QWidget* owner, std::vector<QPointer<QWidget>>& kept, TOwnerTally& tally);
+  int OpenFromKeptWindows(QWidget* owner, const std::string& item, std::vector<QPointer<QWidget>>& kept);
+};
+
+// The same on a screen of the size the suite's name gives (stacking_main.cpp starts it).
+class StackingAt1600x1200 : public WindowStacking {
+ protected:
+  void SetUp() override;
+};
+class StackingAt1024x768 : public WindowStacking {
+ protected:
+  void SetUp() override;
 };
 
 }  // namespace stacking
