@@ -208,8 +208,16 @@ bool TKeptWindows::eventFilter(QObject* watched, QEvent* event) {
   }
   if (!Over(window)) return false;
   if (type == QEvent::Show) {
+    if (!widget->isWindow() || widget == owner_) return false;
     // Shown before the window system maps it: it comes up above the owned windows.
-    if (widget->isWindow() && widget != owner_) TDialogLift::Instance().Lift(widget);
+    TDialogLift::Instance().Lift(widget);
+    // A dialog of a kept window (the list's font) brings that window forward: the window
+    // manager raises a dialog's owner with it, and the user works on that window now.
+    for (const QWidget* w = widget->parentWidget(); w != nullptr; w = w->window()->parentWidget())
+      if (TOwnedWindowKeeper* member = Member(w->window())) {
+        ToFront(member);
+        break;
+      }
     return false;
   }
   RaiseLater();

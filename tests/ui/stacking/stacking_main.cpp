@@ -9,9 +9,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
@@ -91,6 +93,7 @@ int RunApart(const std::vector<std::string>& arguments, const std::vector<std::s
   argv.push_back(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);  // ends with this program
     execv(argv[0], argv.data());
     _exit(127);
   }

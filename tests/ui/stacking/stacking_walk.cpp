@@ -373,6 +373,13 @@ bool CheckDialog(QWidget* owner, const Opener& opener, std::vector<QPointer<QWid
       [&](QWidget* w) { return !before.count(w) && w->windowModality() != Qt::NonModal; },
       [&](QWidget* dialog) {
         dialogName = Name(dialog);
+        // A dialog of a kept window (the list's font, from the review's menu) brings that
+        // window forward with it.
+        for (const QWidget* w = dialog->parentWidget(); w != nullptr; w = w->window()->parentWidget())
+          if (std::find(kept.begin(), kept.end(), w->window()) != kept.end()) {
+            ToFront(kept, w->window());
+            break;
+          }
         ExpectInOrder(owner, kept, dialog, dialogName + " opened by " + opener.name);
         Click(dialog, QPoint(2, 2));
         ExpectInOrder(owner, kept, dialog, "after a click in " + dialogName);
@@ -450,6 +457,32 @@ void WindowStacking::SetUp() {
                  << "): the stacking of the windows is not checked";
 }
 
+namespace {
+
+// A kept window the program activates by itself (the review focuses its list after the list's
+// font) is the one the user used last: it comes to the front of the walk's order too.
+class TActivations : public QObject {
+ public:
+  TActivations(const QWidget* owner, std::vector<QPointer<QWidget>>& kept) : owner_(owner), kept_(kept) {
+    qApp->installEventFilter(this);
+  }
+  ~TActivations() override { qApp->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::WindowActivate || !watched->isWidgetType()) return false;
+    auto* w = static_cast<QWidget*>(watched);
+    if (w->isWindow() && std::find(kept_.begin(), kept_.end(), w) != kept_.end()) ToFront(kept_, w);
+    return false;
+  }
+
+ private:
+  const QWidget* owner_;
+  std::vector<QPointer<QWidget>>& kept_;
+};
+
+}  // namespace
+
 TOwnerTally WindowStacking::CheckOwner(TProgramUnderWalk& program, const TOwnerWalk& walk) {
   TOwnerTally tally;
   const bool opened = WithWindow(
@@ -458,6 +491,7 @@ TOwnerTally WindowStacking::CheckOwner(TProgramUnderWalk& program, const TOwnerW
       [&](QWidget* owner) {
         // The windows the owner opened by itself (the review's list) stand first.
         std::vector<QPointer<QWidget>> kept = KeptWindows(owner);
+        const TActivations activations(owner, kept);
         OpenKeptWindows(owner, walk.keptButtons, walk.moveAside, kept);
         if (HasFatalFailure()) return;
         tally.keptWindows = static_cast<int>(kept.size());
