@@ -90,14 +90,26 @@ std::vector<std::size_t> LabelsToDraw(const std::vector<TLabelBox>& boxes, int s
   return taken;
 }
 
-// Where an axis title goes so that the graph's edge cuts none of it: at its anchor, or moved
-// the least that brings its box inside the graph, within the border line. Long labels push
-// the titles outward past the edge of a small graph (a residual graph or a status window at
-// 1024 x 768); a title over the ends of its labels is read, one cut in half is not.
-Point TitleWithinGraph(Point at, platform::Size extent, unsigned align, int escapement, const platform::Rect& graph) {
+// Where an axis title goes: at its anchor, beyond its labels, when the graph's edge cuts none
+// of it and it runs into no label or title drawn; else the nearest place that does neither,
+// moved past the labels or along them sooner than back over them. Long labels push the
+// titles outward past the edge of a small graph (a residual graph or a status window at
+// 1024 x 768), and a title moved in the least over the edge stood on its labels ("EASTING"
+// over eastings 431000 .. 436000); the turned titles' ends reached back over the labels of
+// an axis seen aslant. A title finds no clear place within a third of the graph only where
+// the graph is too small for it: there it is moved the least that brings it inside. Off the
+// box where there is room: a title on the floor among the points is read as little as one
+// over its labels.
+Point TitleClearOfLabels(Point at, platform::Size extent, unsigned align, int escapement, long double outward,
+                         const platform::Rect& graph, int step, int digitWidth, std::vector<TLabelBox>& taken,
+                         std::span<const TLabelBox> boxFaces) {
   const platform::Rect room{graph.left + 1, graph.top + 1, graph.right, graph.bottom};
-  const Point shift = ShiftInto(LabelBoxAt(at.x, at.y, extent, align, escapement, 0), room);
-  return {at.x + shift.x, at.y + shift.y};
+  const int reach = (graph.right - graph.left + graph.bottom - graph.top) / 3;
+  // Half a label's height apart, and no more than 60 steps to the reach: a tiny font on a
+  // large graph would make the search long for nothing.
+  step = std::max({step, reach / 60, 1});
+  return PlaceClearOf(at, TTextShape{extent, align, escapement, digitWidth / 4}, outward, step, reach, room, taken,
+                      boxFaces);
 }
 
 // The extent of a coded title: its width as drawn, the height of its normal font.
@@ -308,6 +320,7 @@ struct T3DBase::TAxisFrame {
   long double xDirection, yDirection;  // on the screen, from the near corner outward
   const T3DTitleSet* titles;
   std::vector<TLabelBox>* drawnLabels;  // the boxes of the labels drawn so far, of every axis
+  std::array<TLabelBox, 3> boxFaces;    // the floor and the two back planes, which cover the box
 };
 
 // One horizontal axis: ticks and labels from the start end toward the far end (the far end,
@@ -370,6 +383,17 @@ void T3DBase::DrawAxes(DeviceContext& dc) {
   f.titles = activeTitles_;
   std::vector<TLabelBox> drawnLabels;
   f.drawnLabels = &drawnLabels;
+  const auto face = [&](std::array<int, 4> c) {
+    TLabelBox box;
+    for (std::size_t k = 0; k < 4; ++k) {
+      const Point p = corners_[static_cast<std::size_t>(c[k])];
+      box.corners[k] = {static_cast<double>(p.x), static_cast<double>(p.y)};
+    }
+    return box;
+  };
+  const int floorBase = floorTop_ ? 4 : 0, yPlane = xzAtYmax_ ? 2 : 0, xPlane = yzAtXmax_ ? 1 : 0;
+  f.boxFaces = {face({floorBase, floorBase + 1, floorBase + 3, floorBase + 2}),
+                face({yPlane, yPlane + 1, yPlane + 5, yPlane + 4}), face({xPlane, xPlane + 2, xPlane + 6, xPlane + 4})};
 
   // Labels that would stand on top of each other in a view along an axis are left out.
   const long double a = view_.AngleXY;
@@ -416,39 +440,38 @@ void T3DBase::DrawAxes(DeviceContext& dc) {
 
   const bool oddQuadrant = q == 1 || q == 3;
   const int sideSign = floorTop_ ? -1 : 1;
-  if (showX) {
-    DrawHorizontalAxis(dc, f,
-                       THorizontalAxis{kAxisX, f.xStart, xEnd, f.yDirection,
-                                       (labelBits & 16) ? kAlongYAxisFont : kLabelFont,
-                                       oddQuadrant ? TextAlign::kLeft : TextAlign::kRight,
-                                       (oddQuadrant ? 1 : -1) * sideSign, (labelBits & 16) != 0,
-                                       kAlongXAxisFont, !oddQuadrant});
+  const THorizontalAxis xAxis{kAxisX, f.xStart, xEnd, f.yDirection,
+                              (labelBits & 16) ? kAlongYAxisFont : kLabelFont,
+                              oddQuadrant ? TextAlign::kLeft : TextAlign::kRight,
+                              (oddQuadrant ? 1 : -1) * sideSign, (labelBits & 16) != 0,
+                              kAlongXAxisFont, !oddQuadrant};
+  const THorizontalAxis yAxis{kAxisY, f.yStart, yEnd, f.xDirection,
+                              (labelBits & 32) ? kAlongXAxisFont : kLabelFont,
+                              oddQuadrant ? TextAlign::kRight : TextAlign::kLeft,
+                              (oddQuadrant ? -1 : 1) * sideSign, (labelBits & 32) != 0,
+                              kAlongYAxisFont, oddQuadrant};
+  TZAxisPair z{};
+  switch (q) {
+    case 1: z.ax = lo[kAxisX], z.ay = hi[kAxisY], z.bx = hi[kAxisX], z.by = lo[kAxisY]; break;
+    case 2: z.ax = hi[kAxisX], z.ay = hi[kAxisY], z.bx = lo[kAxisX], z.by = lo[kAxisY]; break;
+    case 3: z.ax = hi[kAxisX], z.ay = lo[kAxisY], z.bx = lo[kAxisX], z.by = hi[kAxisY]; break;
+    default: z.ax = lo[kAxisX], z.ay = lo[kAxisY], z.bx = hi[kAxisX], z.by = hi[kAxisY]; break;
   }
-  if (showY) {
-    DrawHorizontalAxis(dc, f,
-                       THorizontalAxis{kAxisY, f.yStart, yEnd, f.xDirection,
-                                       (labelBits & 32) ? kAlongXAxisFont : kLabelFont,
-                                       oddQuadrant ? TextAlign::kRight : TextAlign::kLeft,
-                                       (oddQuadrant ? -1 : 1) * sideSign, (labelBits & 32) != 0,
-                                       kAlongYAxisFont, oddQuadrant});
-  }
-  if (showZ) {
-    TZAxisPair z{};
-    switch (q) {
-      case 1: z.ax = lo[kAxisX], z.ay = hi[kAxisY], z.bx = hi[kAxisX], z.by = lo[kAxisY]; break;
-      case 2: z.ax = hi[kAxisX], z.ay = hi[kAxisY], z.bx = lo[kAxisX], z.by = lo[kAxisY]; break;
-      case 3: z.ax = hi[kAxisX], z.ay = lo[kAxisY], z.bx = lo[kAxisX], z.by = hi[kAxisY]; break;
-      default: z.ax = lo[kAxisX], z.ay = lo[kAxisY], z.bx = hi[kAxisX], z.by = hi[kAxisY]; break;
-    }
-    z.first = (labelBits & 4) != 0;
-    z.second = (labelBits & 8) != 0;
-    DrawZAxes(dc, f, z);
-  }
+  z.first = (labelBits & 4) != 0;
+  z.second = (labelBits & 8) != 0;
+  // Every label first, then the titles, each placed clear of all the labels and of the
+  // titles before it.
+  const int xChars = showX ? DrawHorizontalAxis(dc, f, xAxis) : 0;
+  const int yChars = showY ? DrawHorizontalAxis(dc, f, yAxis) : 0;
+  const int zChars = showZ ? DrawZAxes(dc, f, z) : 0;
+  if (showX) DrawHorizontalAxisTitle(dc, f, xAxis, xChars);
+  if (showY) DrawHorizontalAxisTitle(dc, f, yAxis, yChars);
+  if (showZ) DrawZAxisTitle(dc, f, z, zChars);
   dc.SelectFont(Font{});
   if (&measure != &dc) measure.SelectFont(Font{});
 }
 
-void T3DBase::DrawHorizontalAxis(DeviceContext& dc, const TAxisFrame& f, const THorizontalAxis& h) {
+int T3DBase::DrawHorizontalAxis(DeviceContext& dc, const TAxisFrame& f, const THorizontalAxis& h) {
   auto& table = *f.fonts;
   const auto& lo = scaling_.AxisLow;
   const auto& hi = scaling_.AxisHigh;
@@ -487,7 +510,7 @@ void T3DBase::DrawHorizontalAxis(DeviceContext& dc, const TAxisFrame& f, const T
                                                              h.labelAlign | TextAlign::kTop, labelFont->escapement, rect_);
   for (std::size_t k : LabelsToDraw(boxes, LabelStride(boxes), *f.drawnLabels))
     dc.TextOut(labels[k].at.x, labels[k].at.y, labels[k].text);
-  DrawHorizontalAxisTitle(dc, f, h, static_cast<int>(longest));
+  return static_cast<int>(longest);
 }
 
 Point T3DBase::HorizontalAxisPoint(const TAxisFrame& f, int axis, long double v) const {
@@ -519,8 +542,9 @@ void T3DBase::DrawHorizontalAxisTitle(DeviceContext& dc, const TAxisFrame& f, co
     CodedFontSet titleFonts;
     std::copy_n(table.begin() + kLabelFont, titleFonts.size(), titleFonts.begin());
     const platform::Size extent = CodedExtent(*f.measure, titleFonts, title);
-    const Point at = TitleWithinGraph({h.titleShiftedByWidth ? anchor.x - extent.cx : anchor.x, anchor.y}, extent,
-                                      TextAlign::kLeft | TextAlign::kTop, titleFonts[0]->escapement, rect_);
+    const Point at = TitleClearOfLabels({h.titleShiftedByWidth ? anchor.x - extent.cx : anchor.x, anchor.y}, extent,
+                                        TextAlign::kLeft | TextAlign::kTop, titleFonts[0]->escapement, h.direction,
+                                        rect_, f.halfHeight, f.digitWidth, *f.drawnLabels, f.boxFaces);
     DrawCodedText(dc, *f.measure, title, titleFonts, at.x, at.y, static_cast<int>(title.size()), 0, 0, 1,
                   f.titleColor);
     return;
@@ -532,7 +556,7 @@ void T3DBase::DrawHorizontalAxisTitle(DeviceContext& dc, const TAxisFrame& f, co
   f.measure->SelectFont(font);
   const platform::Size extent = f.measure->GetTextExtent(title);
   f.measure->SelectFont(*table[kLabelFont]);  // the next axis's labels are measured in it
-  const Point at = TitleWithinGraph(anchor, extent, align, font.escapement, rect_);
+  const Point at = TitleClearOfLabels(anchor, extent, align, font.escapement, h.direction, rect_, f.halfHeight, f.digitWidth, *f.drawnLabels, f.boxFaces);
   dc.SelectFont(font);
   dc.SetTextAlign(align);
   dc.TextOut(at.x, at.y, title);
@@ -545,7 +569,7 @@ std::pair<Point, Point> T3DBase::ZAxisPoints(const TZAxisPair& z, long double v)
   return pa.x <= pb.x ? std::pair{pa, pb} : std::pair{pb, pa};
 }
 
-void T3DBase::DrawZAxes(DeviceContext& dc, const TAxisFrame& f, const TZAxisPair& z) {
+int T3DBase::DrawZAxes(DeviceContext& dc, const TAxisFrame& f, const TZAxisPair& z) {
   const auto& lo = scaling_.AxisLow;
   const auto& hi = scaling_.AxisHigh;
   const bool logZ = scaling_.Log[kAxisZ] != 0;
@@ -610,7 +634,7 @@ void T3DBase::DrawZAxes(DeviceContext& dc, const TAxisFrame& f, const TZAxisPair
       dc.LineTo(last.second.x, last.second.y);
     }
   }
-  DrawZAxisTitle(dc, f, z, static_cast<int>(longest));
+  return static_cast<int>(longest);
 }
 
 void T3DBase::DrawZAxisTitle(DeviceContext& dc, const TAxisFrame& f, const TZAxisPair& z, int labelChars) {
@@ -631,16 +655,17 @@ void T3DBase::DrawZAxisTitle(DeviceContext& dc, const TAxisFrame& f, const TZAxi
     if (!(side == 0 ? z.first : z.second)) continue;
     const Point anchor = side == 0 ? Point{left.x - distance, left.y} : Point{right.x + distance, right.y};
     const unsigned align = TextAlign::kCenter | (side == 0 ? TextAlign::kBottom : TextAlign::kTop);
+    const long double outward = side == 0 ? kPi : 0;
     if (coded) {
-      const Point at = TitleWithinGraph(anchor, CodedExtent(*f.measure, upright, title), align,
-                                        upright[0]->escapement, rect_);
+      const Point at = TitleClearOfLabels(anchor, CodedExtent(*f.measure, upright, title), align,
+                                          upright[0]->escapement, outward, rect_, f.halfHeight, f.digitWidth, *f.drawnLabels, f.boxFaces);
       DrawCodedText(dc, *f.measure, title, upright, at.x, at.y, -1, 1, side == 0 ? 1 : 0, 1, f.titleColor);
     } else {
       dc.SelectFont(*table[kZTitleFont]);
       f.measure->SelectFont(*table[kZTitleFont]);
       const platform::Size extent = f.measure->GetTextExtent(title);
-      const Point at = TitleWithinGraph({anchor.x, anchor.y + extent.cy / 2}, extent, align,
-                                        table[kZTitleFont]->escapement, rect_);
+      const Point at = TitleClearOfLabels({anchor.x, anchor.y + extent.cy / 2}, extent, align,
+                                          table[kZTitleFont]->escapement, outward, rect_, f.halfHeight, f.digitWidth, *f.drawnLabels, f.boxFaces);
       dc.SetTextAlign(align);
       dc.TextOut(at.x, at.y, title);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 TLabelBox LabelBoxAt(int x, int y, platform::Size extent, unsigned align, int escapement, int margin) {
   namespace TA = platform::TextAlign;
@@ -80,4 +81,58 @@ int LabelStride(std::span<const TLabelBox> boxes) {
     if (apart) return k;
   }
   return std::max(n, 1);
+}
+
+platform::Point PlaceClearOf(platform::Point at, const TTextShape& text, long double outward, int step, int reach,
+                             const platform::Rect& room, std::vector<TLabelBox>& taken,
+                             std::span<const TLabelBox> rather) {
+  const auto boxAt = [&](platform::Point p) {
+    return LabelBoxAt(p.x, p.y, text.extent, text.align, text.escapement, text.margin);
+  };
+  const auto clearOf = [](const TLabelBox& box, std::span<const TLabelBox> others) {
+    return std::none_of(others.begin(), others.end(), [&](const TLabelBox& o) { return LabelBoxesOverlap(box, o); });
+  };
+  const auto take = [&](platform::Point p) {
+    taken.push_back(boxAt(p));
+    return p;
+  };
+  const platform::Point shift = ShiftInto(boxAt(at), room);
+  const platform::Point inside{at.x + shift.x, at.y + shift.y};
+  step = std::max(step, 1);
+  const int rings = std::max(reach, 0) / step;
+  const double ox = std::cos(static_cast<double>(outward)), oy = -std::sin(static_cast<double>(outward));
+  // First clear of both `taken` and `rather`, then of `taken` alone.
+  for (const bool strict : {true, false}) {
+    const auto clearAt = [&](platform::Point p) {
+      const TLabelBox box = boxAt(p);
+      return ShiftInto(box, room) == platform::Point{0, 0} && clearOf(box, taken) && (!strict || clearOf(box, rather));
+    };
+    if (clearAt(inside)) return take(inside);
+    // The lattice about `at` is tried in the order of the cost of the move: its length, with
+    // the part that goes back against `outward` counted twice (a title moved back toward its
+    // axis lands among the axis's labels; one moved past them, or along them, still reads as
+    // theirs). Its rings are laid out a few at a time (most texts find a place at once): a
+    // place of ring r costs at least r steps, so the places of the rings laid out that cost no
+    // more than the next ring's least are tried in order before the next rings are added.
+    std::vector<std::pair<double, platform::Point>> places;
+    double tried = -1;
+    for (int laid = std::min(4, rings); laid > 0; laid = laid >= rings ? 0 : std::min(2 * laid, rings)) {
+      places.clear();
+      for (int i = -laid; i <= laid; ++i)
+        for (int j = -laid; j <= laid; ++j) {
+          const double dx = i * step, dy = j * step;
+          const double back = std::max(0.0, -(dx * ox + dy * oy));
+          const double cost = std::hypot(dx, dy) + back;
+          if (cost > tried) places.push_back({cost, {at.x + i * step, at.y + j * step}});
+        }
+      std::stable_sort(places.begin(), places.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+      const double bound = laid >= rings ? INFINITY : static_cast<double>(laid + 1) * step;
+      for (const auto& [cost, p] : places) {
+        if (cost > bound) break;
+        if (clearAt(p)) return take(p);
+      }
+      tried = bound;
+    }
+  }
+  return take(inside);
 }

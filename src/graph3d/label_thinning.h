@@ -6,6 +6,7 @@
 
 #include <array>
 #include <span>
+#include <vector>
 
 #include "platform/device_context.h"
 
@@ -29,3 +30,22 @@ bool LabelBoxesOverlap(const TLabelBox& a, const TLabelBox& b);
 // The step k >= 1 such that the labels 0, k, 2k, ... of a row of boxes (in the order they
 // stand along the axis) do not overlap; the row's length when none but the first fits.
 int LabelStride(std::span<const TLabelBox> boxes);
+
+// A text to be placed among others: its extent, alignment flags, escapement and the margin
+// kept before and after it, as LabelBoxAt takes them.
+struct TTextShape {
+  platform::Size extent;
+  unsigned align = 0;
+  int escapement = 0;
+  int margin = 0;
+};
+
+// Where a text meant for `at` goes so that it lies whole inside `room` (right and bottom
+// exclusive) and runs into none of the boxes `taken`, and where it can into none of `rather`
+// either: `at` itself, or the least shift into the room, or else the nearest place on a
+// lattice of `step` pixels about `at`, a move back against `outward` (a screen angle,
+// counter-clockwise, y upward) counting double. Where no place within `reach` pixels is clear
+// of `taken`, the least shift into the room. Its box joins `taken`.
+platform::Point PlaceClearOf(platform::Point at, const TTextShape& text, long double outward, int step, int reach,
+                             const platform::Rect& room, std::vector<TLabelBox>& taken,
+                             std::span<const TLabelBox> rather = {});

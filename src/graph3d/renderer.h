@@ -329,11 +329,12 @@ class T3DBase {
   struct TZAxisPair;
   // The quadrant (1 .. 4) of the view direction that puts the axes on the floor's near side.
   int FloorQuadrant() const;
-  void DrawHorizontalAxis(platform::DeviceContext& dc, const TAxisFrame& f, const THorizontalAxis& h);
+  // The labels of an axis; answers the length in characters of the longest.
+  int DrawHorizontalAxis(platform::DeviceContext& dc, const TAxisFrame& f, const THorizontalAxis& h);
   void DrawHorizontalAxisTitle(platform::DeviceContext& dc, const TAxisFrame& f, const THorizontalAxis& h,
                                int labelChars);
   platform::Point HorizontalAxisPoint(const TAxisFrame& f, int axis, long double v) const;
-  void DrawZAxes(platform::DeviceContext& dc, const TAxisFrame& f, const TZAxisPair& z);
+  int DrawZAxes(platform::DeviceContext& dc, const TAxisFrame& f, const TZAxisPair& z);
   void DrawZAxisTitle(platform::DeviceContext& dc, const TAxisFrame& f, const TZAxisPair& z, int labelChars);
   // The two Z axes' points at height v, left one first.
   std::pair<platform::Point, platform::Point> ZAxisPoints(const TZAxisPair& z, long double v) const;
