@@ -1,10 +1,10 @@
 // Dense noisy test tables for the smoothing engines: a hill on a level base with Gaussian
 // noise, on scattered points over a square, a disc or a rounded square, so that the data's
 // rectangle reaches beyond their hull near its corners; steps, a cliff and narrow peaks
-// under noise. Every number comes from integer
-// arithmetic (SplitMix64), additions, multiplications, divisions and ArithmeticExp, so the
-// tables are the same to the last bit on every machine; the noise is the sum of twelve
-// uniform numbers less 6 (Irwin and Hall: mean 0, standard deviation 1).
+// under noise; broad steps whose neighbours differ by several noise widths. Every number
+// comes from integer arithmetic (SplitMix64), additions, multiplications, divisions and
+// ArithmeticExp, so the tables are the same to the last bit on every machine; the noise is
+// the sum of twelve uniform numbers less 6 (Irwin and Hall: mean 0, standard deviation 1).
 #pragma once
 
 #include <algorithm>
@@ -125,6 +125,23 @@ inline std::vector<TNoisyTable> SteepNoisyTables() {
                       }),
       NoisyShapeTable("one narrow peak", 1200, 0.05L, 19,
                       [peak](long double x, long double y) { return 3 * peak(x, y, 0.5L, 0.5L, 0.003L); }),
+  };
+}
+
+// Diagonal steps 2 tanh(k (x + y - 2 c)) under noise 0.02, broad enough that neighbouring
+// points across them differ by 6 to 10 noise widths: the data count as smooth, their
+// allowance 6 to 10 noise widths, and every method's surface ran that far past the plateaus
+// at their ends (up to 13 noise widths beyond the data's range). The last lies on a long
+// narrow rectangle far from the origin (20 by 0.05).
+inline std::vector<TNoisyTable> BroadStepTables() {
+  auto step = [](long double k, long double c, long double a) {
+    return [k, c, a](long double x, long double y) { return a * ArithmeticTanh(k * (x + y - 2 * c)); };
+  };
+  return {
+      NoisyShapeTable("broad diagonal step", 1347, 0.02L, 122, step(9.8L, 0.508L, 2)),
+      NoisyShapeTable("diagonal step by a corner", 1819, 0.02L, 116, step(26.3L, 0.3336L, 2)),
+      NoisyShapeTable("diagonal step on a narrow rectangle", 1488, 0.01L, 329, step(36.6L, 0.428L, 2.57L), 1e5L, 20,
+                      -3e3L, 0.05L),
   };
 }
 

@@ -298,19 +298,29 @@ struct TMethodSetup {
 
 bool IsWholeGridMethod(int code) { return code == kRegridAkima || code == kRegridSurf; }
 
-// The node at (u, v) whose value is `value`, held beyond the hull within the allowance of the
-// surface's value at the hull's nearest point (`eval` gives it).
-double HeldBeyondHull(const THullGuard& hull, const TNodeEvaluator& eval, double u, double v, double value) {
+// The hold of a made grid's nodes, in unit coordinates whatever the method's: in Watson's data
+// coordinates the nearest points of a long narrow rectangle (20 by 0.05) are those nearest
+// along its long side, the rise across its short side counted as noise, and its nodes went
+// 27 noise widths beyond the data's range unheld.
+struct TGridGuard {
+  THullGuard hull;
+  double ex = 1, ey = 1;  // a method's coordinates are the guard's times these
+};
+
+// The node at (u, v) in the guard's coordinates whose value is `value`, held beyond the hull
+// within the allowance of the surface's value at the hull's nearest point (`eval` gives it).
+double HeldBeyondHull(const TGridGuard& guard, const TNodeEvaluator& eval, double u, double v, double value) {
+  const THullGuard& hull = guard.hull;
   if (!hull.MayHold(value) || !hull.Beyond(u, v)) return value;
   const auto [fu, fv] = hull.Foot(u, v);
-  const std::optional<double> foot = eval(fu, fv);
+  const std::optional<double> foot = eval(fu * guard.ex, fv * guard.ey);
   return foot ? hull.Hold(fu, fv, *foot, value) : value;
 }
 
 // Gives every failed node a value: Renka I's surface there (which evaluates wherever its
 // triangulation exists), held beyond the hull as the method's own nodes are. False when Renka I
 // cannot (the method was Renka I itself, or its set-up failed): no grid is then made.
-bool FillFailedNodes(const TMethodSetup& setup, const THullGuard& hull, const std::vector<double>& u,
+bool FillFailedNodes(const TMethodSetup& setup, const TGridGuard& guard, const std::vector<double>& u,
                      const std::vector<double>& v, const std::vector<char>& failed, bool methodIsRenka,
                      std::vector<double>& values) {
   if (methodIsRenka) return false;
@@ -322,7 +332,7 @@ bool FillFailedNodes(const TMethodSetup& setup, const THullGuard& hull, const st
     const double nu = u[k % gx], nv = v[k / gx];
     const std::optional<double> z = (*renka)(nu, nv);
     if (!z) return false;
-    values[k] = HeldBeyondHull(hull, *renka, nu, nv, *z);
+    values[k] = HeldBeyondHull(guard, *renka, nu / guard.ex, nv / guard.ey, *z);
   }
   return true;
 }
@@ -475,12 +485,23 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
   // Nodes beyond the hull of the points are held within the allowance of the surface's value
   // at the hull's nearest point, and nodes within it within the allowance of the range of the
   // points about them, as the scattered engine's surfaces are.
-  const THullGuard hull(s.x, s.y, s.z);
+  TGridGuard guard;
+  if (!unit) {
+    guard.ex = wx > 0 ? static_cast<double>(wx) : 1.0;
+    guard.ey = wy > 0 ? static_cast<double>(wy) : 1.0;
+  }
+  {
+    std::vector<double> gu(s.x), gv(s.y);
+    for (double& a : gu) a /= guard.ex;
+    for (double& b : gv) b /= guard.ey;
+    guard.hull = THullGuard(gu, gv, s.z);
+  }
+  const THullGuard& hull = guard.hull;
   for (int j = 0; j < gy; ++j)
     for (int i = 0; i < gx; ++i) {
       const std::size_t k = static_cast<std::size_t>(j) * static_cast<std::size_t>(gx) +
                             static_cast<std::size_t>(i);
-      const double nu = u[static_cast<std::size_t>(i)], nv = v[static_cast<std::size_t>(j)];
+      const double nu = u[static_cast<std::size_t>(i)] / guard.ex, nv = v[static_cast<std::size_t>(j)] / guard.ey;
       if (failed[k] || (fill && known[k] != kMissingNode)) continue;
       if (!hull.Beyond(nu, nv)) {
         values[k] = hull.HoldNearby(nu, nv, values[k]);
@@ -491,10 +512,10 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
       // over one of their own (the library's surface), made once the first node needs it.
       if (!eval && IsWholeGridMethod(code)) eval = setup.AkimaPoints(akimaWork);
       if (!eval) continue;
-      values[k] = HeldBeyondHull(hull, *eval, nu, nv, values[k]);
+      values[k] = HeldBeyondHull(guard, *eval, nu, nv, values[k]);
     }
   if (std::find(failed.begin(), failed.end(), 1) != failed.end() &&
-      !FillFailedNodes(setup, hull, u, v, failed, code == kRegridRenka, values))
+      !FillFailedNodes(setup, guard, u, v, failed, code == kRegridRenka, values))
     return false;
 
   PointTable grid = BuildGridPointsLD(std::vector<long double>(values.begin(), values.end()), gx, gy, xsLD, ysLD);

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "numerics/convex_hull.h"
+#include "smooth/kernels/nearest_points.h"
 
 namespace {
 
@@ -14,6 +15,41 @@ constexpr double kRelativeTolerance = 1e-6;
 // points each on even data).
 constexpr int kNearbyPoints = 16;
 constexpr double kPointsPerCell = 2.0;
+// How far the surface may pass the data's highest (lowest) value is measured on the points
+// about the few highest (lowest) points: each with its nearest others, this many in all.
+constexpr std::size_t kEndPoints = 4;
+constexpr int kAboutEndPoint = 32;
+
+// The typical allowance of the points about the kEndPoints highest points (`highest`) or
+// lowest: the noise and variation of the data where the surface may pass their range.
+double AllowanceAtEnd(std::span<const double> x, std::span<const double> y, std::span<const double> z,
+                      const TNearestPoints& nearest, bool highest) {
+  const std::size_t n = z.size(), m = std::min(n, kEndPoints);
+  std::vector<int> order(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<int>(i);
+  // Equal values in point order, so that the choice is the same whatever the sort does.
+  auto before = [&z, highest](int a, int b) {
+    const double za = z[static_cast<std::size_t>(a)], zb = z[static_cast<std::size_t>(b)];
+    return za != zb ? (highest ? za > zb : za < zb) : a < b;
+  };
+  std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(m), order.end(), before);
+  std::vector<int> about, near;
+  for (std::size_t e = 0; e < m; ++e) {
+    nearest.Nearest(order[e], kAboutEndPoint - 1, near);
+    about.insert(about.end(), near.begin(), near.end());
+    about.push_back(order[e]);
+  }
+  std::sort(about.begin(), about.end());
+  about.erase(std::unique(about.begin(), about.end()), about.end());
+  std::vector<double> ax, ay, az;
+  for (const int i : about) {
+    const auto k = static_cast<std::size_t>(i);
+    ax.push_back(x[k]);
+    ay.push_back(y[k]);
+    az.push_back(z[k]);
+  }
+  return MeasureTrend(ax, ay, az).TypicalAllowance();
+}
 
 }  // namespace
 
@@ -90,6 +126,15 @@ THullGuard::THullGuard(std::span<const double> x, std::span<const double> y,
       zMax_ = first ? z[i] : std::max(zMax_, z[i]);
       first = false;
     }
+  // The surface may pass the data's range by what the points about its highest and lowest
+  // points support. A table whose steep parts count it as smooth (a broad step whose
+  // neighbours differ by 6 to 10 noise widths) let the surface run 13 noise widths past the
+  // plateaus at its ends, which are noise; a narrow peak or smooth data keep their allowance.
+  if (nearby_) {
+    const TNearestPoints nearest(x.first(n), y.first(n));
+    above_ = std::min(nearbyAllowance_, AllowanceAtEnd(x.first(n), y.first(n), z.first(n), nearest, true));
+    below_ = std::min(nearbyAllowance_, AllowanceAtEnd(x.first(n), y.first(n), z.first(n), nearest, false));
+  }
   std::vector<TVertex> points;
   points.reserve(n);
   for (std::size_t i = 0; i < n; ++i)
@@ -163,7 +208,9 @@ double THullGuard::Hold(double fx, double fy, double footValue, double v, bool* 
   const double allowance = NearbyRange(fx, fy, lo, hi);
   // A foot beyond the range of the points about it counts from that range's end.
   const double from = std::isfinite(footValue) ? std::clamp(footValue, lo, hi) : footValue;
-  return HoldWithin(allowance, from, v, held);
+  const double kept = WithinRange(HoldWithin(allowance, from, v, nullptr));
+  if (held != nullptr) *held = std::isfinite(v) && kept != v;
+  return kept;
 }
 
 double THullGuard::HoldWithin(double allowance, double footValue, double v, bool* held) {
@@ -174,8 +221,13 @@ double THullGuard::HoldWithin(double allowance, double footValue, double v, bool
   return kept;
 }
 
+double THullGuard::WithinRange(double v) const {
+  return std::isfinite(v) ? std::clamp(v, zMin_ - below_, zMax_ + above_) : v;
+}
+
 bool THullGuard::MayHold(double v) const {
   if (!std::isfinite(v)) return false;
+  if (v != WithinRange(v)) return true;
   const double beyond = std::max({0.0, zMin_ - v, v - zMax_});
   return beyond + (zMax_ - zMin_) > 0.5 * allowance_;
 }
@@ -195,7 +247,7 @@ double THullGuard::HoldNearby(double x, double y, double v, bool* held) const {
   if (!nearby_ || !std::isfinite(v)) return v;
   double lo = 0, hi = 0;
   const double allowance = NearbyRange(x, y, lo, hi);
-  const double kept = std::clamp(v, lo - allowance, hi + allowance);
+  const double kept = WithinRange(std::clamp(v, lo - allowance, hi + allowance));
   if (held != nullptr) *held = kept != v;
   return kept;
 }

@@ -26,6 +26,11 @@
 // point lies within its own range, so an interpolant keeps its nodes; data without noise are
 // never held. Beyond the hull the foot's value is taken within the range about the foot in
 // the same way before the band is laid about it.
+//
+// Both holds keep the surface within the data's range widened by what the points about its
+// few highest (lowest) points support: on a table with a broad step, whose neighbours differ
+// by several noise widths, the typical allowance counts the whole table as smooth (10 noise
+// widths), and the surface ran that far past the plateaus at its ends, which are noise.
 #pragma once
 
 #include <limits>
@@ -56,14 +61,16 @@ class THullGuard {
   double Hold(double footValue, double v, bool* held = nullptr) const;
   // The same with the foot (fx, fy) taken into the range of the points about it, and the
   // band the allowance about them (NearbyRange): the strip beside the flat part of a table
-  // with a steep step is held to a few noise widths of its points.
+  // with a steep step is held to a few noise widths of its points. The band lies within the
+  // data's widened range.
   double Hold(double fx, double fy, double footValue, double v, bool* held = nullptr) const;
   // Whether v might be held at all: false when it lies within half the allowance of every
   // value within the data's range, as the foot's does on smooth data (whose allowance is
-  // wide), so that the foot need not be evaluated.
+  // wide), and within the data's widened range, so that the foot need not be evaluated.
   bool MayHold(double v) const;
   // v, the surface's value at (x, y), held within the range of the values of the points
-  // nearest to (x, y), widened by the allowance there; *held tells whether it was moved.
+  // nearest to (x, y), widened by the allowance there, and within the data's widened range;
+  // *held tells whether it was moved.
   double HoldNearby(double x, double y, double v, bool* held = nullptr) const;
   // Whether HoldNearby may move a value at all (data with noise).
   bool HoldsNearby() const { return nearby_ != nullptr; }
@@ -74,6 +81,8 @@ class THullGuard {
 
  private:
   static double HoldWithin(double allowance, double footValue, double v, bool* held);
+  // v held within the data's range widened by the allowances about its ends.
+  double WithinRange(double v) const;
   // The range of the values about every cell of a grid over the points' box (about two
   // points a cell): the least and greatest value in the smallest square of cells about the
   // cell that holds at least 16 points. Made only for data with noise.
@@ -96,4 +105,9 @@ class THullGuard {
   // The allowance about the points within and beside the hull (TDataTrend::TypicalAllowance).
   double nearbyAllowance_ = std::numeric_limits<double>::infinity();
   std::shared_ptr<const TNearby> nearby_;  // shared by copies: it never changes
+  // How far the surface may pass the data's highest (lowest) value: the typical allowance of
+  // the points about the few highest (lowest) points, at most nearbyAllowance_; unbounded
+  // without noise.
+  double above_ = std::numeric_limits<double>::infinity();
+  double below_ = std::numeric_limits<double>::infinity();
 };
