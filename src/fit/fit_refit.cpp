@@ -14,13 +14,13 @@
 #include "app/long_double.h"
 #include "app/settings_file.h"
 #include "expr/eval_context.h"
-#include "expr/integration.h"
 #include "fit/candidate_terms.h"
 #include "fit/extremum_search.h"
 #include "fit/fit_evaluation.h"
 #include "fit/fit_families.h"
 #include "fit/fit_list.h"
 #include "fit/fit_statistics.h"
+#include "fit/fit_volume.h"
 #include "fit/levenberg_marquardt.h"
 #include "fit/linear_design.h"
 #include "fit/nonlinear_catalogue.h"
@@ -213,16 +213,14 @@ void SurfaceStep(TFitSide& side, const TRefitSources& src) {
   ExprContext& ctx = ExprThreadContext();
   const auto value = [&side, &ctx](long double x, long double y) { return EvalFitSideZ(side, ctx, x, y); };
   if (src.volume) {
-    // The volume under the surface by nested Gauss integrals; a surface undefined somewhere
-    // in the rectangle has no volume.
+    // The volume under the surface by nested Gauss integrals over cells that follow the data
+    // and the fitted centres (fit_volume.h); a surface undefined somewhere in the rectangle,
+    // or a volume that cannot be had to its tolerance, has none.
     ctx.ExprMathError = 0;
-    TIntegRecord record;
-    long double error = 0.0L;
-    const long double v = IntegrateDouble(ctx, record, value, st.X.Min, st.X.Max, st.Y.Min,
-                                          st.Y.Max, kVolumeTolerance, &error);
-    if (ctx.ExprMathError == 0 && IsUsableValue(v)) {
-      e.volume = v;
-      e.volumeSecond = error;
+    if (const std::optional<TFitVolume> v = FitSideVolume(
+            ctx, side, {st.X.Min, st.X.Max, st.Y.Min, st.Y.Max}, src.table, kVolumeTolerance)) {
+      e.volume = v->value;
+      e.volumeSecond = v->precision;
     }
     ctx.ExprMathError = 0;
   }

@@ -9,6 +9,8 @@
 #include "expr/eval_context.h"
 #include "expr/finite_differences.h"
 #include "expr/integration.h"
+#include "fit/fit_volume.h"
+#include "fit/session.h"
 #include "numerics/sign_change_root.h"
 
 namespace {
@@ -345,4 +347,15 @@ TVolumeResult TEvalComputer::Volume(long double x1, long double x2, long double 
   if (ok2 && (!ok1 || e2 < kVolumeTolerance || e1 > e2)) return {v2, e2};
   if (ok1) return {v1, e1};
   return {ExprErrorValue, ExprErrorValue};
+}
+
+TVolumeFn CurrentFitVolume(const TSession& session) {
+  return [&session](long double x1, long double x2, long double y1, long double y2, long double& error) {
+    ExprContext& ctx = ExprThreadContext();
+    const std::optional<TFitVolume> v =
+        FitSideVolume(ctx, session.CurFit, {x1, x2, y1, y2}, session.Table.XYZData(), kVolumeTolerance);
+    if (!v) return ExprErrorValue;
+    error = v->precision;
+    return v->value;
+  };
 }

@@ -63,6 +63,13 @@ struct TEvalSurface {
   bool LimitsAvailable() const { return confidenceLimit && predictionLimit; }
 };
 
+// The volume of the session's current fit over a rectangle, for a table opened on a fit
+// under review: as the review takes the fit's volume over the data rectangle, cut at the
+// fit's centres and where its data cluster (fit/fit_volume.h); the missing value where it
+// has none to the tolerance 1e-8. The fit and the data are read when it is called.
+struct TSession;
+TVolumeFn CurrentFitVolume(const TSession& session);
+
 // One entry per bracket searched: its root, or the missing value.
 using TRootCandidates = std::vector<long double>;
 

@@ -48,6 +48,7 @@ void OpenReviewEvaluation(TRView& review, TSession& session) {
 TEvalSurface CurrentFitSurface(TSession& session, const T3DBase& renderer) {
   TEvalSurface s;
   s.z = [&session](long double x, long double y) { return SurfaceZ(session.CurFit, kSurfaceZ, x, y); };
+  s.volume = CurrentFitVolume(session);
   s.confidenceLimit = [&session](long double x, long double y, long double z) {
     return ConfidenceLimit(session.CurFit, x, y, z);
   };
