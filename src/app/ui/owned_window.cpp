@@ -161,8 +161,13 @@ class TKeptWindows : public QObject {
   std::vector<QPointer<TOwnedWindowKeeper>> order_;
   bool pending_ = false;
   std::unique_ptr<platform::qt::TStackingWatch> stackingWatch_;
+  // Raisings asked by the stacking alone that the window manager did not follow, in a row,
+  // and all of them since the user last did something the program heard of (a window manager
+  // that undoes every raising at once is not answered without end).
   static constexpr int kStackingRaises = 3;
-  int stackingRaises_ = 0;  // raisings in a row asked by the stacking alone
+  static constexpr int kStackingRaisesInAll = 64;
+  int stackingRaises_ = 0;
+  int stackingRaisesInAll_ = 0;
 };
 
 bool TKeptWindows::eventFilter(QObject* watched, QEvent* event) {
@@ -225,7 +230,7 @@ bool TKeptWindows::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TKeptWindows::RaiseLater(bool afterRestack) {
-  if (!afterRestack) stackingRaises_ = 0;
+  if (!afterRestack) stackingRaises_ = stackingRaisesInAll_ = 0;
   if (pending_) return;
   // The window manager raises the owner (with its dialog) before the program hears of the
   // click: raising the kept windows after the event puts them back above the owner, and
@@ -263,12 +268,17 @@ void TKeptWindows::CheckStacking() {
     if (at >= 0 && at < owner) {
       // A window manager that will not raise them (every raise is a restack it reports)
       // is not asked again and again: a few times, until the user does something.
-      if (stackingRaises_ >= kStackingRaises) return;
+      if (stackingRaises_ >= kStackingRaises || stackingRaisesInAll_ >= kStackingRaisesInAll) return;
       ++stackingRaises_;
+      ++stackingRaisesInAll_;
       RaiseLater(true);
       return;
     }
   }
+  // The window manager followed the last raising: the next restack that sinks the windows
+  // (the owner raised once more by a click that only the window manager hears of, while a
+  // dialog is up) is answered again, however many came before.
+  stackingRaises_ = 0;
 }
 
 TOwnedWindowKeeper::TOwnedWindowKeeper(QWidget* owned, std::function<void()> raise)

@@ -56,6 +56,8 @@ void CheckEveryOwner(WindowStacking& test, const char* home) {
     walk.dialogButtons = {kCmViewOptions, kCmEvaluate};
     walk.moveAside = false;
     walk.keptWindowsDialogs = true;
+    walk.ownerClicksWithDialogUp = 3;
+    walk.ownerRaisesWithDialogUp = 3;
     const TOwnerTally tally = test.CheckOwner(program, walk);
     if (test.HasFatalFailure()) return;
     EXPECT_EQ(tally.keptWindows, 1) << o.className << ": Quick Eval";

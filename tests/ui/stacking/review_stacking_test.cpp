@@ -13,11 +13,17 @@ namespace {
 
 TEST_F(WindowStacking, TheReviewsWindowsStandBetweenTheReviewAndEachOfItsDialogs) {
   every_window::TProgramUnderWalk program("ondravik_stacking_review");
-  const int dialogs = CheckOwner(
-      program, CmReviewGraph, "TRView", {kReviewNumeric, kReviewData, kReviewPrecision, kReviewResiduals, kReviewQuickEval},
-      {kCmViewOptions, kCmGraphType, kCmScaling, kCmAnimate, kCmTitles, kCmGraphFont, kCmColors, kCmPointsOptions,
-       kReviewCopyButton, kReviewPrintButton, kReviewSearchButton, kReviewEvaluate},
-      true);
+  TOwnerWalk walk;
+  walk.command = CmReviewGraph;
+  walk.ownerClass = "TRView";
+  walk.keptButtons = {kReviewNumeric, kReviewData, kReviewPrecision, kReviewResiduals, kReviewQuickEval};
+  walk.dialogButtons = {kCmViewOptions, kCmGraphType, kCmScaling,        kCmAnimate,
+                        kCmTitles,      kCmGraphFont, kCmColors,         kCmPointsOptions,
+                        kReviewCopyButton, kReviewPrintButton, kReviewSearchButton, kReviewEvaluate};
+  walk.visitAnotherProgram = true;
+  walk.ownerClicksWithDialogUp = 2;
+  walk.ownerRaisesWithDialogUp = 3;
+  const int dialogs = CheckOwner(program, walk).dialogs;
   EXPECT_GE(dialogs, 20);
   std::fprintf(stderr, "review: %d dialogs\n", dialogs);
 }

@@ -278,13 +278,26 @@ void MoveAside(QWidget* owner, QWidget* w, int index) {
       QRect(QPoint(area.right() - size.width() - step, area.bottom() - size.height() - step), size),
       QRect(QPoint(area.right() - size.width() - step, area.top() + step), size),
       QRect(QPoint(area.left() + step, area.top() + step), size)};
+  // Clear of the whole owner where a corner is: a click on the owner or its raising then
+  // uncovers nothing of it, and only the window manager's stacking tells the program.
+  const QRect ownerFrame = owner->frameGeometry().adjusted(-30, -40, 30, 30);
   QRect place = corners[0];
-  for (const QRect& corner : corners)
-    if (std::none_of(controls.begin(), controls.end(),
-                     [&](const QRect& control) { return control.adjusted(-30, -40, 30, 30).intersects(corner); })) {
-      place = corner;
-      break;
-    }
+  const auto clearOfControls = [&](const QRect& corner) {
+    return std::none_of(controls.begin(), controls.end(),
+                        [&](const QRect& control) { return control.adjusted(-30, -40, 30, 30).intersects(corner); });
+  };
+  // The corners of the screen itself too, each window a step further in.
+  const QRect screen = owner->screen()->availableGeometry().adjusted(10, 40, -20, -40);
+  const QRect edges[] = {
+      QRect(QPoint(screen.right() - size.width() - step, screen.bottom() - size.height() - step), size),
+      QRect(QPoint(screen.right() - size.width() - step, screen.top() + step), size),
+      QRect(QPoint(screen.left() + step, screen.bottom() - size.height() - step), size)};
+  const auto clearOfOwner = [&](const QRect& corner) { return !ownerFrame.intersects(corner); };
+  if (const auto* edge = std::find_if(std::begin(edges), std::end(edges), clearOfOwner); edge != std::end(edges))
+    place = *edge;
+  else if (const auto* corner = std::find_if(std::begin(corners), std::end(corners), clearOfControls);
+           corner != std::end(corners))
+    place = *corner;
   w->setGeometry(place);
   (void)WaitUntil([&] { return w->geometry().topLeft() == place.topLeft(); });
 }
@@ -363,7 +376,7 @@ void OpenKeptWindows(QWidget* owner, const std::vector<int>& buttons, bool moveA
 // click, after a click in it, after a click on the owner, (once) after a spell in another
 // program, and closed again. Answers whether a dialog came.
 bool CheckDialog(QWidget* owner, const Opener& opener, std::vector<QPointer<QWidget>>& kept,
-                 bool visitAnotherProgram) {
+                 bool visitAnotherProgram, int ownerClicks = 1, int ownerRaises = 0) {
   const std::set<QWidget*> before = Shown();
   // The click on a kept window's menu brings that window to the front.
   if (opener.keptWindow) ToFront(kept, opener.keptWindow);
@@ -383,9 +396,18 @@ bool CheckDialog(QWidget* owner, const Opener& opener, std::vector<QPointer<QWid
         ExpectInOrder(owner, kept, dialog, dialogName + " opened by " + opener.name);
         Click(dialog, QPoint(2, 2));
         ExpectInOrder(owner, kept, dialog, "after a click in " + dialogName);
-        // The owner is blocked meanwhile, but the window manager raises it at the click.
-        ClickInert(owner);
-        ExpectInOrder(owner, kept, dialog, "after a click on " + Name(owner) + " with " + dialogName + " up");
+        // The owner is blocked meanwhile, but the window manager raises it at each click.
+        for (int click = 1; click <= ownerClicks; ++click) {
+          ClickInert(owner);
+          ExpectInOrder(owner, kept, dialog,
+                        "after click " + std::to_string(click) + " on " + Name(owner) + " with " + dialogName + " up");
+        }
+        for (int raise = 1; raise <= ownerRaises; ++raise) {
+          ASSERT_TRUE(Raise(XWindow(owner))) << "xdotool could not raise " << Name(owner);
+          ExpectInOrder(owner, kept, dialog,
+                        "after raising " + std::to_string(raise) + " of " + Name(owner) + " by another program with " +
+                            dialogName + " up");
+        }
         if (!visitAnotherProgram) return;
         TOtherProgram other("another program");
         const unsigned long window = other.Window();
@@ -501,7 +523,7 @@ TOwnerTally WindowStacking::CheckOwner(TProgramUnderWalk& program, const TOwnerW
           for (Opener& o : MenuDialogOpeners(owner)) openers.push_back(std::move(o));
         for (const Opener& o : openers) {
           const bool visit = walk.visitAnotherProgram && tally.dialogs == 0;
-          tally.dialogs += CheckDialog(owner, o, kept, visit) ? 1 : 0;
+          tally.dialogs += CheckDialog(owner, o, kept, visit, walk.ownerClicksWithDialogUp, walk.ownerRaisesWithDialogUp) ? 1 : 0;
           if (HasFatalFailure()) return;
         }
         if (walk.keptWindowsDialogs) CheckKeptWindowsDialogs(owner, kept, tally);

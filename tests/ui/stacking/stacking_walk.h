@@ -68,6 +68,14 @@ struct TOwnerWalk {
   // windows, and stays there after a click on the owner.
   std::vector<std::string> keptWindowItems;
   bool visitAnotherProgram = false;
+  // Clicks on the owner, one after another, while each of its dialogs is up: the window
+  // manager raises the blocked owner over its windows at each, and nothing but its stacking
+  // tells the program.
+  int ownerClicksWithDialogUp = 1;
+  // Raisings of the owner asked by another program (a pager, a task bar) while each of its
+  // dialogs is up, one after another: nothing of the owner is uncovered, no event reaches
+  // the program, only the window manager's stacking tells.
+  int ownerRaisesWithDialogUp = 0;
 };
 
 // What a walk of one owner met.

@@ -233,10 +233,18 @@ std::vector<std::string> WindowStates(unsigned long window) {
 }
 
 bool ClickAt(int x, int y) {
+  // A move to where the pointer stands already (a second click on the same spot) is never
+  // seen to happen: xdotool would wait for it, the program's events held meanwhile.
+  const std::optional<std::string> at = RunTool({"xdotool", "getmouselocation", "--shell"});
+  const bool there = at && at->find("X=" + std::to_string(x) + "\n") != std::string::npos &&
+                     at->find("Y=" + std::to_string(y) + "\n") != std::string::npos;
+  if (there) return RunTool({"xdotool", "click", "1"}).has_value();
   return RunTool({"xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y), "click", "1"}).has_value();
 }
 
 bool Activate(unsigned long window) { return RunTool({"xdotool", "windowactivate", Hex(window)}).has_value(); }
+
+bool Raise(unsigned long window) { return RunTool({"xdotool", "windowraise", Hex(window)}).has_value(); }
 
 TOtherProgram::TOtherProgram(const std::string& text) : title_("ondravik-other-" + std::to_string(getpid())) {
   std::vector<std::string> args = {"xmessage", "-title", title_, "-geometry", "-0-0", text};

@@ -50,6 +50,8 @@ std::vector<std::string> WindowStates(unsigned long window);
 bool ClickAt(int x, int y);
 // Asks the window manager to activate a window, as a click on its task button would.
 bool Activate(unsigned long window);
+// Asks the window manager to raise a window, as a pager or another program may.
+bool Raise(unsigned long window);
 
 // A window of another program (xmessage) in the lower right corner of the screen, ended with
 // the object.
