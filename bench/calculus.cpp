@@ -252,6 +252,55 @@ void BM_FittedPeakVolumeOverTheWholeRectangle(benchmark::State& state) { RunFitt
 void BM_VolumeOverScatteredData(benchmark::State& state) { RunFittedVolume(state, false, true); }
 void BM_VolumeOverScatteredDataWholeRectangle(benchmark::State& state) { RunFittedVolume(state, false, false); }
 
+// A surface the volume knows nothing of over a dense table at random (range(0) points
+// over [0, 10] x [0, 2]), where the whole rectangle's integral does not hold and the cells
+// cut where the data lie are taken: a smooth surface with a step 0.05 wide at x = 6.37
+// (range(1) 0), or a ripple 40 periods across x that the whole rectangle's rule does not
+// resolve but every cell does (range(1) 1).
+void BM_VolumeOverDenseData(benchmark::State& state) {
+  ExprStartUp();
+  if (LoadQuadOverlay() < 0) std::abort();
+  ExprContext& ctx = ExprThreadContext();
+  const int n = static_cast<int>(state.range(0));
+  const bool ripple = state.range(1) == 1;
+  std::uint64_t seed = 0x5DEECE66DULL + static_cast<std::uint64_t>(n);
+  const auto uniform = [&seed] {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<long double>(seed >> 11) / 9007199254740992.0L;
+  };
+  PointTable table = NewPointTable(n);
+  for (int i = 1; i <= n; ++i) {
+    table[static_cast<std::size_t>(i)].X = 10 * uniform();
+    table[static_cast<std::size_t>(i)].Y = 2 * uniform();
+    table[static_cast<std::size_t>(i)].Z = 1;
+    table[static_cast<std::size_t>(i)].W = 1;
+    table[static_cast<std::size_t>(i)].Status = kPointActive;
+  }
+  TDataStats stats;
+  ComputeTableStatistics(table, stats);
+  long double shift = 0;
+  long long values = 0;
+  const auto step = [&](long double x, long double y) {
+    ++values;
+    return 1 + shift + std::exp(-(x - 4) * (x - 4) / 8) * std::cos(y + x / 3) + 0.5L * std::tanh((x - 6.37L) / 0.05L);
+  };
+  const auto wave = [&](long double x, long double y) {
+    ++values;
+    return 2 + shift + std::sin(25 * x) * std::cos(3 * y) + 0.01L * x * y;
+  };
+  bool shown = true;
+  for (auto _ : state) {
+    const std::optional<TFitVolume> v = ripple ? FitSurfaceVolume(ctx, wave, stats, table, {}, 1e-8L)
+                                               : FitSurfaceVolume(ctx, step, stats, table, {}, 1e-8L);
+    shown = shown && v.has_value();
+    benchmark::DoNotOptimize(v);
+    shift += 1e-7L;
+  }
+  if (!shown) state.SkipWithError("no volume");
+  state.counters["values"] = static_cast<double>(values) / static_cast<double>(state.iterations());
+  state.SetItemsProcessed(state.iterations());
+}
+
 }  // namespace
 
 BENCHMARK(BM_AdaptiveIntegralOfALine);
@@ -270,5 +319,8 @@ BENCHMARK(BM_FittedPeakVolume);
 BENCHMARK(BM_FittedPeakVolumeOverTheWholeRectangle);
 BENCHMARK(BM_VolumeOverScatteredData);
 BENCHMARK(BM_VolumeOverScatteredDataWholeRectangle);
+BENCHMARK(BM_VolumeOverDenseData)
+    ->ArgsProduct({{1000, 4096, 16384}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -87,9 +87,12 @@ struct TFitVolume {
 // whose estimate lies within it stand). Nothing when the surface has no value in a cell, a
 // cell that matters does not converge, or the cells cancel to below 1e-17 of their
 // magnitudes; nothing at once when the calling thread's question stops an evaluation
-// (ctx.stopped).
+// (ctx.stopped). Blocks of 2 x 2 cells whose cells' 8-point Gauss rules (`cellRule`, in
+// the order i, then j, when the caller has them) agree with the block's own 8-point rule to
+// the block's share of tol/4 take those sums without a nested integral.
 std::optional<TFitVolume> IntegrateOverCells(ExprContext& ctx, TIntegrand2 surface, std::span<const long double> xs,
-                                             std::span<const long double> ys, long double tol);
+                                             std::span<const long double> ys, long double tol,
+                                             std::span<const long double> cellRule = {});
 
 // The volume of `surface` over [x0, x1] x [y0, y1] (x0 < x1, y0 < y1), cut at the
 // breakpoints of `features` and, unless they are complete, of the active points of `table`

@@ -594,6 +594,51 @@ TEST_F(FitVolumeTest, SurfacesWithoutShapesAreCutWhereTheDataCluster) {
   EXPECT_NEAR(static_cast<double>(volume(cluster, bump) / bumpVolume), 1.0, static_cast<double>(kTolerance));
 }
 
+// A surface the volume knows nothing of over 4096 points at random over [0, 10] x [0, 2]
+// (64 x 64 cells where the data lie), with a step 0.05 wide and a ripple 40 periods across
+// x that the whole rectangle's integral does not hold: its volume is the closed form's to
+// 1e-8, and the cells that are smooth take their 8-point rules, checked against coarser
+// ones (and finer), not nested integrals of their own. Every cell's own integral took 3.0
+// million values of the surface, now 1.5 million.
+TEST_F(FitVolumeTest, DenseDataTakeTheCellsRulesWhereTheyAgree) {
+  std::uint64_t state = 0x5DEECE66DULL;
+  const auto uniform = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<long double>(state >> 11) / 9007199254740992.0L;
+  };
+  constexpr int kPoints = 4096;
+  PointTable table = NewPointTable(kPoints);
+  for (int i = 1; i <= kPoints; ++i) {
+    TXYZPoint& p = table[static_cast<std::size_t>(i)];
+    p.X = 10 * uniform();
+    p.Y = 2 * uniform();
+    p.Z = 1;
+    p.W = 1;
+    p.Status = kPointActive;
+  }
+  const TDataStats stats = StatsOf(table);
+  const long double c = 6.37L, w = 0.05L;
+  long long values = 0;
+  const auto surface = [&](long double x, long double y) {
+    ++values;
+    return 2 + 0.5L * std::tanh((x - c) / w) + std::sin(25 * x) * std::cos(3 * y);
+  };
+  // w ln cosh(u / w), without overflow.
+  const auto lnCosh = [w](long double t) {
+    const long double u = std::fabs(t / w);
+    return w * (u + std::log1p(std::exp(-2 * u)) - std::log(2.0L));
+  };
+  const long double x0 = stats.X.Min, x1 = stats.X.Max, y0 = stats.Y.Min, y1 = stats.Y.Max;
+  const long double exact = 2 * (x1 - x0) * (y1 - y0) + 0.5L * (lnCosh(x1 - c) - lnCosh(x0 - c)) * (y1 - y0) +
+                            (std::cos(25 * x0) - std::cos(25 * x1)) / 25 * (std::sin(3 * y1) - std::sin(3 * y0)) / 3;
+  ExprContext& ctx = ExprThreadContext();
+  ctx.ExprMathError = 0;
+  const std::optional<TFitVolume> v = FitSurfaceVolume(ctx, surface, stats, table, {}, kTolerance);
+  ASSERT_TRUE(v.has_value());
+  EXPECT_NEAR(static_cast<double>(v->value / exact), 1.0, static_cast<double>(kTolerance));
+  EXPECT_LT(values, 2'000'000);
+}
+
 
 // A table of the hunt: a ridge peak (0), a peak in x and in y (1), a logistic step (2) or a
 // ramp (3) at x = 6.37, `w` wide, over [0, 10] x [0, 2], with noise of 0.01; its points 41
