@@ -492,14 +492,9 @@ std::optional<TFitVolume> IntegrateOverCells(ExprContext& ctx, TIntegrand2 surfa
   // tolerance, take those sums: the cells' rule is then some 2^16 times closer than the
   // block's, and a surface smooth over the cells (the data's spacing, or a feature's
   // steps) needs no integral of its own in them.
-  if (xs.size() > 2 && ys.size() > 2) {
-    std::vector<long double> ownRule;
-    if (cellRule.size() != cells.size()) {
-      std::optional<std::vector<long double>> sums = CellRuleSums(ctx, surface, xs, ys);
-      if (ctx.stopped) return std::nullopt;
-      if (sums) ownRule = std::move(*sums);
-      cellRule = ownRule;
-    }
+  // Only cells cut where the data lie: a feature's steps toward t = 0 hold shapes in ln t
+  // on which the rules of neighbouring cells agree short of the integral.
+  if (xs.size() > 2 && ys.size() > 2 && cellRule.size() == cells.size()) {
     AcceptSmoothBlocks(ctx, surface, xs, ys, tol / 4, cellRule, cells);
     if (ctx.stopped) return std::nullopt;
   }

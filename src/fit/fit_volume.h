@@ -88,7 +88,7 @@ struct TFitVolume {
 // cell that matters does not converge, or the cells cancel to below 1e-17 of their
 // magnitudes; nothing at once when the calling thread's question stops an evaluation
 // (ctx.stopped). Blocks of 2 x 2 cells whose cells' 8-point Gauss rules (`cellRule`, in
-// the order i, then j, when the caller has them) agree with the block's own 8-point rule to
+// the order i, then j, the cells cut where the data lie) agree with the block's own 8-point rule to
 // the block's share of tol/4 take those sums without a nested integral.
 std::optional<TFitVolume> IntegrateOverCells(ExprContext& ctx, TIntegrand2 surface, std::span<const long double> xs,
                                              std::span<const long double> ys, long double tol,

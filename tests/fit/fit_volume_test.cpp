@@ -751,4 +751,19 @@ TEST_F(FitVolumeTest, FittedNarrowFeaturesAreInTheirVolumeOrThereIsNone) {
   EXPECT_GT(checked, 4 * failed);
 }
 
+// The dose response fitted to a step 1 wide (the hunt's table 18): in y its centre lies at
+// 7e-13 and its slope is 0.005, a shape in ln y across every decade down to y = 0. Its
+// volume is 44.3906399327325212 (mpmath), or there is none; the cells' 8-point rules of
+// neighbouring cells toward y = 0 agree at 44.3910759.
+TEST_F(FitVolumeTest, AShapeInLnTowardZeroIsNotTakenFromTheCellsRules) {
+  PointTable table = HuntTable(2, 1.0L, 0);
+  const TDataStats stats = StatsOf(table);
+  const FixedFit fit(133, {1.14984302584272893603L, 5.99058828171309943212L, 6.49632440649190388013L,
+                           5.89960178368642390199L, 7.00833108255332304622e-13L, 0.00498831843943481813336L});
+  ExprContext& ctx = ExprThreadContext();
+  ctx.ExprMathError = 0;
+  const std::optional<TFitVolume> v = FitSurfaceVolume(ctx, fit, stats, table, FitSurfaceFeatures(fit.eqn), kTolerance);
+  if (v) EXPECT_NEAR(static_cast<double>(v->value / 44.3906399327325212012L), 1.0, static_cast<double>(kTolerance));
+}
+
 }  // namespace
