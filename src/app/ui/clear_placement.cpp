@@ -123,6 +123,11 @@ QRect ClearPlace(const QRect& room, const QRect& wanted, QSize least, const std:
 }
 
 void PlaceClearOf(QWidget* window, const QWidget* owner, const QRect& wanted, TClearFit fit) {
+  PlaceClearOf(window, owner, wanted, fit, {});
+}
+
+void PlaceClearOf(QWidget* window, const QWidget* owner, const QRect& wanted, TClearFit fit,
+                  const std::vector<QRect>& alsoFree) {
   if (owner == nullptr || !owner->isVisible()) {
     PlaceWithinScreen(window, wanted);
     return;
@@ -136,5 +141,24 @@ void PlaceClearOf(QWidget* window, const QWidget* owner, const QRect& wanted, TC
   // A pane narrower than a few words, or lower than a few lines, is of no use.
   const QSize useful(std::min(wanted.width(), 240), std::min(wanted.height(), 160));
   const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize()).expandedTo(useful);
-  window->setGeometry(ClearPlace(room, wanted, least, ReachableControls(owner), frame, fit));
+  const std::vector<QRect> controls = ReachableControls(owner);
+  if (!alsoFree.empty()) {
+    // The frame allowed for is the usual one, not the window manager's own: a few pixels
+    // more keep the other window's edge in sight.
+    constexpr int kGap = 8;
+    std::vector<QRect> keepFree = controls;
+    for (const QRect& r : alsoFree) keepFree.push_back(r.adjusted(-kGap, -kGap, kGap, kGap));
+    // A table keeps its columns; a graph gives up a third of its size at most.
+    const QSize wantedSize = wanted.size().boundedTo(room.size());
+    const QSize enough = fit == TClearFit::kFullWidth ? QSize(wantedSize.width(), least.height())
+                                                      : wantedSize * 2 / 3;
+    const QRect place = ClearPlace(room, wanted, enough.expandedTo(least), keepFree, frame, fit);
+    const QRect placed = place.marginsAdded(frame);
+    if (place.width() >= enough.width() && place.height() >= enough.height() &&
+        std::none_of(keepFree.begin(), keepFree.end(), [&](const QRect& r) { return r.intersects(placed); })) {
+      window->setGeometry(place);
+      return;
+    }
+  }
+  window->setGeometry(ClearPlace(room, wanted, least, controls, frame, fit));
 }

@@ -39,3 +39,10 @@ QRect ClearPlace(const QRect& room, const QRect& wanted, QSize least, const std:
 // is not in sight.
 void PlaceClearOf(QWidget* window, const QWidget* owner, const QRect& wanted,
                   TClearFit fit = TClearFit::kLargestArea);
+
+// The same, and where a clear place leaves `alsoFree` free as well (the windows the user works
+// in beside the owner: the review's equation list) at the window's full width (kFullWidth: a
+// table keeps its columns) or at two thirds of its size at least (a graph), there; else as
+// above.
+void PlaceClearOf(QWidget* window, const QWidget* owner, const QRect& wanted, TClearFit fit,
+                  const std::vector<QRect>& alsoFree);

@@ -72,9 +72,10 @@ void TRVScrWin::PutBackText(TShownText kept) {
   View()->viewport()->update();
 }
 
-void TRVScrWin::OpenBeside(const QRect& ownerFrame, int slot) {
+void TRVScrWin::OpenBeside(const QRect& ownerFrame, int slot, std::vector<QRect> alsoFree) {
   beside_ = ownerFrame;
   besideSlot_ = slot;
+  alsoFree_ = std::move(alsoFree);
 }
 
 bool TRVScrWin::NeverPlaced() const { return placement_.Place() == nullptr || !HoldsPlacement(*placement_.Place()); }
@@ -107,7 +108,10 @@ void TRVScrWin::SetupWindow() {
   // title in sight; a cascade that took width as well cut the data summary's last columns.
   const QWidget* parent = parentWidget();
   if (parent == nullptr) return;
-  PlaceClearOf(this, parent->window(), geometry(), TClearFit::kFullWidth);
+  // The equation list, where the user picks the fit the pane tells of, stays in sight too
+  // where the screen has room for the pane at its width (at 1600 x 1200 the precision and
+  // data summaries covered it whole).
+  PlaceClearOf(this, parent->window(), geometry(), TClearFit::kFullWidth, alsoFree_);
   if (geometry().intersects(parent->window()->frameGeometry())) {
     const int step = besideSlot_ * (room.top() - area.top());
     const QRect cascaded = geometry().adjusted(0, step, 0, 0);

@@ -12,6 +12,7 @@
 #include <QRect>
 
 #include <functional>
+#include <vector>
 
 #include "app/settings_file.h"
 #include "app/ui/text_window.h"
@@ -65,8 +66,9 @@ class TRVScrWin : public TScrWin {
   void ForgetOwner() { notify_ = nullptr; }
   // A pane never placed opens beside `ownerFrame` (the owner's frame on the screen), in
   // place `slot` (0, 1, 2) down its side, rather than at the text windows' default place,
-  // as wide as its text within the screen (over the owner's edge where no side holds it).
-  void OpenBeside(const QRect& ownerFrame, int slot);
+  // as wide as its text within the screen (over the owner's edge where no side holds it),
+  // leaving `alsoFree` (the equation list's frame) free where a place at that width does.
+  void OpenBeside(const QRect& ownerFrame, int slot, std::vector<QRect> alsoFree = {});
 
  protected:
   void SetupWindow() override;
@@ -84,6 +86,7 @@ class TRVScrWin : public TScrWin {
   TPlacementKeeper placement_;
   QRect beside_;
   int besideSlot_ = 0;
+  std::vector<QRect> alsoFree_;
   bool lastCancelled_ = false;
   int closedCode_;
   TReviewNotifier notify_;

@@ -1025,6 +1025,11 @@ void TRView::ShowList(bool show) {
   if (show) FocusList();
 }
 
+std::vector<QRect> TRView::ListInSight() const {
+  if (list_ == nullptr || !list_->isVisible() || list_->isMinimized()) return {};
+  return {list_->frameGeometry()};
+}
+
 void TRView::FocusList() {
   if (list_ != nullptr && list_->isVisible()) list_->activateWindow();
 }
@@ -1054,7 +1059,7 @@ void TRView::OpenPane(int entry, bool toggle) {
     default: return;
   }
   OwnWindow(pane);
-  pane->OpenBeside(frameGeometry(), entry == kLayoutNumeric ? 0 : entry == kLayoutPrecision ? 1 : 2);
+  pane->OpenBeside(frameGeometry(), entry == kLayoutNumeric ? 0 : entry == kLayoutPrecision ? 1 : 2, ListInSight());
   pane->show();
   pane->activateWindow();
   // The pane's text is of the current fit; the graph keeps what it draws. A text the user
@@ -1114,8 +1119,9 @@ void TRView::OpenResiduals(bool toggle) {
   const TEvaluationTask task(this, tr("Residuals"), QStringLiteral("Calculation in Progress"));
   residWin_ = new TResid(this, session_, &r, OptionDialogs());
   if (neverPlaced) {
-    // Its record holds the place found, for the next opening in this review.
-    PlaceClearOf(residWin_, this, residWin_->geometry());
+    // Its record holds the place found, for the next opening in this review. The equation
+    // list stays in sight where the screen has room (at 1600 x 1200 the graph covered it).
+    PlaceClearOf(residWin_, this, residWin_->geometry(), TClearFit::kLargestArea, ListInSight());
     RecordPlacement(*residWin_, residOptions_->placement);
   }
   residWin_->setAttribute(Qt::WA_DeleteOnClose);

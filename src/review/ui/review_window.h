@@ -210,6 +210,8 @@ class TRView : public TViewData, public TEqnListOwner {
   void ToggleList();
   void ShowList(bool show);
   void FocusList();
+  // The equation list's frame while it is in sight, for the windows that open beside it.
+  std::vector<QRect> ListInSight() const;
   void RunListCommand(int id);
   // Opens (or closes, when open and `toggle`) a pane; `focus` brings it forward.
   void OpenPane(int entry, bool toggle);

@@ -316,7 +316,7 @@ void ClickInert(const QWidget* w) {
 // Opens the owner's windows by clicking the buttons that open them, each where it opens or
 // moved aside; `kept` holds the ones open already and takes the new ones, in front.
 void OpenKeptWindows(QWidget* owner, const std::vector<int>& buttons, bool moveAside,
-                     std::vector<QPointer<QWidget>>& kept) {
+                     std::vector<QPointer<QWidget>>& kept, const std::string& leftFree) {
   int index = 0;
   if (moveAside)
     for (const QPointer<QWidget>& w : kept)
@@ -357,6 +357,12 @@ void OpenKeptWindows(QWidget* owner, const std::vector<int>& buttons, bool moveA
       MoveAside(owner, opened, index++);
     } else {
       ExpectClearOfControls(owner, opened, Name(opened) + " opened by the button " + name);
+      for (const QPointer<QWidget>& w : kept)
+        if (w && w != opened && w->metaObject()->className() == leftFree)
+          EXPECT_FALSE(opened->frameGeometry().intersects(w->frameGeometry()))
+              << Name(opened) << " opened by the button " << name << " covers " << Name(w) << ": "
+              << opened->frameGeometry().x() << "," << opened->frameGeometry().y() << " "
+              << opened->frameGeometry().width() << "x" << opened->frameGeometry().height();
       ClickInert(owner);
       ExpectInOrder(owner, kept, nullptr, "after a click on " + Name(owner) + " with " + Name(opened) + " open");
     }
@@ -514,7 +520,7 @@ TOwnerTally WindowStacking::CheckOwner(TProgramUnderWalk& program, const TOwnerW
         // The windows the owner opened by itself (the review's list) stand first.
         std::vector<QPointer<QWidget>> kept = KeptWindows(owner);
         const TActivations activations(owner, kept);
-        OpenKeptWindows(owner, walk.keptButtons, walk.moveAside, kept);
+        OpenKeptWindows(owner, walk.keptButtons, walk.moveAside, kept, walk.keptWindowLeftFree);
         if (HasFatalFailure()) return;
         tally.keptWindows = static_cast<int>(kept.size());
         std::vector<Opener> openers;

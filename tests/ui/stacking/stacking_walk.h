@@ -68,6 +68,9 @@ struct TOwnerWalk {
   // windows, and stays there after a click on the owner.
   std::vector<std::string> keptWindowItems;
   bool visitAnotherProgram = false;
+  // A kept window (by its class) that the others, where they open, leave in sight: none of
+  // them covers any of it.
+  std::string keptWindowLeftFree;
   // Clicks on the owner, one after another, while each of its dialogs is up: the window
   // manager raises the blocked owner over its windows at each, and nothing but its stacking
   // tells the program.
