@@ -1,6 +1,7 @@
 #include "graph3d/ui/animation_dialogs.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -12,6 +13,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <memory>
 
 #include "app/ui/small_controls.h"
 #include "graph3d/animation_settings.h"
@@ -159,10 +163,33 @@ TAnimateWin::TAnimateWin(QWidget* parent, T3DGraphSetup* setup, const QString& t
   connect(adjust_, &QAction::triggered, this, [this] { CmAdjust(); });
   connect(end_, &QAction::triggered, this, [this] { close(); });
   setFocusPolicy(Qt::StrongFocus);
-  frames_.setInterval(0);  // frames follow each other as fast as they are drawn
-  connect(&frames_, &QTimer::timeout, this, [this] {
-    if (!Step()) frames_.stop();
-  });
+  frames_.setSingleShot(true);
+  frames_.setTimerType(Qt::PreciseTimer);
+  connect(&frames_, &QTimer::timeout, this, [this] { NextFrame(); });
+  clock_ = [timer = std::make_shared<QElapsedTimer>()]() -> long long {
+    if (!timer->isValid()) timer->start();
+    return timer->elapsed();
+  };
+}
+
+void TAnimateWin::ScheduleFrame() {
+  frames_.start(static_cast<int>(std::clamp<long long>(frameBegun_ + kFrameMs - clock_(), 0, kFrameMs)));
+}
+
+void TAnimateWin::NextFrame() {
+  // The frame drawn last is painted first (its paint schedules this one).
+  if (!frameShown_) return;
+  // A timer may come early, or the clock be one of its own: the refresh is waited out.
+  if (Renderer().AnimationStateValue() != kAnimStopRequested && clock_() < frameBegun_ + kFrameMs) {
+    ScheduleFrame();
+    return;
+  }
+  frameBegun_ = clock_();
+  frameShown_ = false;
+  if (!Step()) {
+    frameShown_ = true;
+    frames_.stop();
+  }
 }
 
 int TAnimateWin::TopInset() const { return menu_->sizeHint().height(); }
@@ -180,12 +207,21 @@ void TAnimateWin::CmStart() {
   Renderer().SetAnimationState(kAnimStartRequested);
   UpdateMenu();
   update();
-  if (timerDriven_) frames_.start();
+  if (timerDriven_) {
+    frameShown_ = true;
+    frameBegun_ = clock_() - kFrameMs;
+    frames_.start(0);
+  }
 }
 
 void TAnimateWin::CmStop() {
   Renderer().RequestAnimationStop();
   UpdateMenu();
+  // The stop is served at once, whether the last frame was shown or not (a hidden window).
+  if (timerDriven_ && Playing()) {
+    frameShown_ = true;
+    frames_.start(0);
+  }
 }
 
 void TAnimateWin::CmAdjust() {
@@ -219,6 +255,10 @@ void TAnimateWin::paintEvent(QPaintEvent* event) {
   }
   QPainter painter(this);
   if (!frame_.isNull()) painter.drawImage(ClientPoint({0, 0}), frame_);
+  if (timerDriven_ && !frameShown_) {
+    frameShown_ = true;
+    ScheduleFrame();
+  }
 }
 
 void TAnimateWin::resizeEvent(QResizeEvent* event) {

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 
 #include "app/ui/dialog.h"
 #include "graph3d/option_records.h"
@@ -66,6 +67,12 @@ class TAnimateWin : public T3DWin {
   QMenuBar* MenuBar() const { return menu_; }
   // The timer drives the frames; tests step them themselves.
   void SetTimerDriven(bool on) { timerDriven_ = on; }
+  // A frame is drawn once the one before it has been shown and a screen refresh has passed
+  // since that one was begun: faster frames would never be seen, and the time between them
+  // leaves the window system's events served. Tests pace the frames by a clock of their own
+  // (milliseconds).
+  static constexpr int kFrameMs = 16;
+  void SetFrameClock(std::function<long long()> clock) { clock_ = std::move(clock); }
 
  protected:
   int TopInset() const override;
@@ -78,6 +85,8 @@ class TAnimateWin : public T3DWin {
 
  private:
   void UpdateMenu();
+  void NextFrame();
+  void ScheduleFrame();
 
   QMenuBar* menu_;
   QAction* startStop_;
@@ -85,4 +94,7 @@ class TAnimateWin : public T3DWin {
   QAction* end_;
   QTimer frames_;
   bool timerDriven_ = true;
+  std::function<long long()> clock_;
+  long long frameBegun_ = 0;
+  bool frameShown_ = true;
 };

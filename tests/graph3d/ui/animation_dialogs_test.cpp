@@ -242,3 +242,61 @@ TEST(AnimationPlayer, KeyStopsStartResumesSurfaceScopeHidesPointsWhilePlaying) {
 }
 
 }  // namespace
+
+// Played by its own timer, a frame is drawn once the one before it has been shown and a screen
+// refresh has passed since it was begun (by the player's clock, here the test's): the frames
+// drawn as fast as they could be (a thousand a second in a small window) were never seen, and
+// kept the event loop from waiting. A key is served at once, whatever the clock.
+TEST(AnimationPlayer, TimerDrivenFramesComeAtTheScreensPaceEachShown) {
+  struct PaintedAngles : QObject {
+    const Player& p;
+    std::vector<int> angles;
+    explicit PaintedAngles(const Player& player) : p(player) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      if (watched == p.win && event->type() == QEvent::Paint &&
+          p.win->Renderer().AnimationStateValue() == kAnimRunning)
+        angles.push_back(p.Angles().first);
+      return false;
+    }
+  };
+  Player p;
+  p.anim.Vary = 1;  // XY: 5, 10, ... 360, 5, ...
+  PaintedAngles painted(p);
+  p.win->installEventFilter(&painted);
+  long long now = 1000;
+  p.win->SetFrameClock([&now] { return now; });
+  p.win->SetTimerDriven(true);
+  // Patience for a loaded machine; the frames are counted by the test's clock, not timed.
+  const auto waitFor = [&](std::size_t frames) {
+    for (int i = 0; i < 4000 && painted.angles.size() < frames; ++i) QTest::qWait(5);
+  };
+  const auto frames = [&] {
+    std::vector<int> distinct;
+    for (int a : painted.angles)
+      if (distinct.empty() || distinct.back() != a) distinct.push_back(a);
+    return distinct;
+  };
+  p.win->CmStart();
+  waitFor(1);
+  QTest::qWait(100);  // the clock stands: no further frame
+  EXPECT_EQ(frames(), std::vector<int>{5});
+  for (int k = 1; k <= 30; ++k) {
+    // Half a refresh brings none, a whole one the next frame, a long spell only one.
+    now += TAnimateWin::kFrameMs / 2;
+    QTest::qWait(k == 1 ? 60 : 0);
+    now += k % 3 == 0 ? 1000 : TAnimateWin::kFrameMs - TAnimateWin::kFrameMs / 2;
+    const std::size_t wanted = static_cast<std::size_t>(k) + 1;
+    for (int i = 0; i < 4000 && frames().size() < wanted; ++i) QTest::qWait(5);
+  }
+  QTest::qWait(60);
+  std::vector<int> expected;
+  for (int k = 0; k <= 30; ++k) expected.push_back(5 + 5 * k);
+  EXPECT_EQ(frames(), expected) << "each frame shown, one a refresh";
+  // A key stops it: posted as the window system delivers it, it is served without the clock.
+  QCoreApplication::postEvent(p.win, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
+  for (int i = 0; i < 4000 && p.win->Playing(); ++i) QTest::qWait(5);
+  EXPECT_FALSE(p.win->Playing());
+  EXPECT_EQ(frames().size(), expected.size()) << "frames went on after the key";
+  EXPECT_EQ(p.win->MenuBar()->actions()[0]->text(), "&Start");
+  EXPECT_TRUE(p.win->close());
+}
