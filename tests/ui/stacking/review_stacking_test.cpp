@@ -23,8 +23,11 @@ TEST_F(WindowStacking, TheReviewsWindowsStandBetweenTheReviewAndEachOfItsDialogs
   walk.visitAnotherProgram = true;
   walk.ownerClicksWithDialogUp = 2;
   walk.ownerRaisesWithDialogUp = 3;
-  const int dialogs = CheckOwner(program, walk).dialogs;
+  walk.animateButton = kCmAnimate;
+  const TOwnerTally tally = CheckOwner(program, walk);
+  const int dialogs = tally.dialogs;
   EXPECT_GE(dialogs, 20);
+  EXPECT_EQ(tally.animationsPlayed, 1);
   std::fprintf(stderr, "review: %d dialogs\n", dialogs);
 }
 

@@ -19,8 +19,16 @@ const std::vector<int> kSmoothingDialogs = {kCmGraphType,  kCmViewOptions, kCmSc
 
 TEST_F(WindowStacking, QuickEvalStandsBetweenASmoothingWindowAndEachOfItsDialogs) {
   every_window::TProgramUnderWalk program("ondravik_stacking_smoothing");
-  const int dialogs = CheckOwner(program, CmScatteredNP, "T3DNParm", {TBaseNP::kQuickEval}, kSmoothingDialogs, false);
+  TOwnerWalk walk;
+  walk.command = CmScatteredNP;
+  walk.ownerClass = "T3DNParm";
+  walk.keptButtons = {TBaseNP::kQuickEval};
+  walk.dialogButtons = kSmoothingDialogs;
+  walk.animateButton = kCmAnimate;
+  const TOwnerTally tally = CheckOwner(program, walk);
+  const int dialogs = tally.dialogs;
   EXPECT_EQ(dialogs, static_cast<int>(kSmoothingDialogs.size()));
+  EXPECT_EQ(tally.animationsPlayed, 1);
   std::fprintf(stderr, "scattered-data window: %d dialogs\n", dialogs);
 }
 

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +30,7 @@
 
 #include "app/ui/main_window.h"
 #include "app/ui/owned_window.h"
+#include "graph3d/ui/animation_dialogs.h"
 #include "x_display.h"
 
 namespace stacking {
@@ -441,6 +443,73 @@ bool CheckDialog(QWidget* owner, const Opener& opener, std::vector<QPointer<QWid
 
 bool IsA(const QWidget* w, const char* className) { return std::string(w->metaObject()->className()) == className; }
 
+// The Animate dialog opened by the owner's button and its OK clicked: the player comes up
+// playing, in front of the owner and its kept windows (the owner blocked meanwhile), stays
+// there after a click on the owner, and answers its Stop and Start, a key (which stops it)
+// and its close box (which stops it while playing, then closes it). Answers whether it played.
+bool CheckAnimationPlayer(QWidget* owner, int button, const std::vector<QPointer<QWidget>>& kept) {
+  const std::set<QWidget*> before = Shown();
+  bool played = false;
+  const auto playing = [](QWidget* w) { return static_cast<TAnimateWin*>(w)->Playing(); };
+  // The player runs once the dialog's own event loop is over: it is watched from the events
+  // it runs by itself.
+  QTimer watch;
+  watch.setInterval(50);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    QWidget* player = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible() && IsA(w, "TAnimateWin")) player = w;
+    if (player == nullptr) return;
+    watch.stop();
+    (void)QTest::qWaitForWindowExposed(player, static_cast<int>(std::chrono::milliseconds(kPatience).count()));
+    auto* win = static_cast<TAnimateWin*>(player);
+    [&] {
+      EXPECT_TRUE(win->Playing()) << "the player did not start";
+      ExpectInOrder(owner, kept, player, "Animate View opened by the Animate dialog's OK");
+      ClickInert(owner);
+      ExpectInOrder(owner, kept, player, "after a click on " + Name(owner) + " with Animate View playing");
+      QMenuBar* bar = win->MenuBar();
+      QAction* startStop = bar->actions().value(0);
+      ASSERT_NE(startStop, nullptr);
+      Click(bar, bar->actionGeometry(startStop).center());
+      EXPECT_TRUE(WaitUntil([&] { return !playing(player); })) << "Stop was not served while playing";
+      Click(bar, bar->actionGeometry(startStop).center() + QPoint(1, 0));
+      EXPECT_TRUE(WaitUntil([&] { return playing(player); })) << "Start was not served";
+      ASSERT_TRUE(RunTool({"xdotool", "key", "Escape"}).has_value()) << "xdotool could not press a key";
+      EXPECT_TRUE(WaitUntil([&] { return !playing(player); })) << "a key did not stop the player";
+      Click(bar, bar->actionGeometry(startStop).center());
+      EXPECT_TRUE(WaitUntil([&] { return playing(player); })) << "Start was not served";
+      ExpectInOrder(owner, kept, player, "Animate View playing again");
+      // Closing it while it plays (its close box) only stops it.
+      EXPECT_FALSE(player->close());
+      EXPECT_TRUE(WaitUntil([&] { return !playing(player); })) << "the close box did not stop the player";
+      EXPECT_TRUE(player->isVisible());
+    }();
+    // Whatever failed, the player is stopped and closed: the walk goes on.
+    if (win->Playing()) win->CmStop();
+    (void)WaitUntil([&] { return !win->Playing(); });
+    player->close();
+    played = true;
+  });
+  (void)WithWindow(
+      ButtonOpener(owner, button).open,
+      [&](QWidget* w) { return !before.count(w) && IsA(w, "TAnimate"); },
+      [&](QWidget* dialog) {
+        QAbstractButton* ok = nullptr;
+        for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+          if (Plain(b->text()) == "OK") ok = b;
+        ASSERT_NE(ok, nullptr) << "the Animate dialog has no OK";
+        Click(ok, ok->rect().center());
+        EXPECT_TRUE(WaitUntil([&] { return !dialog->isVisible(); })) << "the Animate dialog's OK did not close it";
+        watch.start();
+      });
+  EXPECT_TRUE(WaitUntil([&] { return played; })) << "Animate View did not come up";
+  watch.stop();
+  if (played) ExpectInOrder(owner, kept, nullptr, "Animate View closed");
+  std::fprintf(stderr, "  Animate > OK: %s\n", played ? "Animate View played" : "no player");
+  return played;
+}
+
 }  // namespace
 
 bool WithWindow(const std::function<void()>& open, const std::function<bool(QWidget*)>& wanted,
@@ -457,10 +526,12 @@ bool WithWindow(const std::function<void()>& open, const std::function<bool(QWid
     QPointer<QWidget> w(window);
     (void)QTest::qWaitForWindowExposed(window, static_cast<int>(std::chrono::milliseconds(kPatience).count()));
     if (w) inside(w);
-    if (auto* dialog = qobject_cast<QDialog*>(w.data()))
-      dialog->reject();
-    else if (w)
+    // A dialog that `inside` accepted keeps its answer (its own event loop is not over yet).
+    if (auto* dialog = qobject_cast<QDialog*>(w.data())) {
+      if (dialog->isVisible() || dialog->result() != QDialog::Accepted) dialog->reject();
+    } else if (w) {
       w->close();
+    }
     done = true;
   });
   watch.start();
@@ -530,6 +601,10 @@ TOwnerTally WindowStacking::CheckOwner(TProgramUnderWalk& program, const TOwnerW
         for (const Opener& o : openers) {
           const bool visit = walk.visitAnotherProgram && tally.dialogs == 0;
           tally.dialogs += CheckDialog(owner, o, kept, visit, walk.ownerClicksWithDialogUp, walk.ownerRaisesWithDialogUp) ? 1 : 0;
+          if (HasFatalFailure()) return;
+        }
+        if (walk.animateButton != 0) {
+          tally.animationsPlayed += CheckAnimationPlayer(owner, walk.animateButton, kept) ? 1 : 0;
           if (HasFatalFailure()) return;
         }
         if (walk.keptWindowsDialogs) CheckKeptWindowsDialogs(owner, kept, tally);

@@ -79,6 +79,10 @@ struct TOwnerWalk {
   // dialogs is up, one after another: nothing of the owner is uncovered, no event reaches
   // the program, only the window manager's stacking tells.
   int ownerRaisesWithDialogUp = 0;
+  // The button of the owner's Animate dialog, whose OK plays the graph in the "Animate View"
+  // window: while it plays, it stands in front of the owner and its kept windows, after a
+  // click on the owner too, and answers its menu, a key and its close box; or 0.
+  int animateButton = 0;
 };
 
 // What a walk of one owner met.
@@ -87,6 +91,7 @@ struct TOwnerTally {
   int dialogs = 0;            // opened over the owner
   int keptWindowDialogs = 0;  // opened over a kept window
   int keptWindowWindows = 0;  // opened beside a kept window by keptWindowItems
+  int animationsPlayed = 0;
 };
 
 class WindowStacking : public ::testing::Test {
