@@ -93,6 +93,27 @@ long double Stray(const std::vector<long double>& values, const TNoisyTable& t, 
   return worst;
 }
 
+// The surfaces of a hunt that reach beyond their bound, in noise widths, told together at
+// its end.
+class TStrayList {
+ public:
+  explicit TStrayList(long double bound = kFewNoiseWidths) : bound_(bound) {}
+  void Check(const std::string& name, long double stray) {
+    if (stray > bound_) lines_.push_back(name + ": " + std::to_string(static_cast<double>(stray)) + " noise widths");
+  }
+  ::testing::AssertionResult None(int cases, const char* what) const {
+    if (lines_.empty()) return ::testing::AssertionSuccess();
+    std::ostringstream all;
+    all << lines_.size() << " of " << cases << " " << what << " beyond the data's range:\n";
+    for (const std::string& line : lines_) all << line << "\n";
+    return ::testing::AssertionFailure() << all.str();
+  }
+
+ private:
+  long double bound_;
+  std::vector<std::string> lines_;
+};
+
 // How far a method's surface over the table's rectangle reaches beyond the table's range, in
 // noise widths: on a grid of gridNodes + 9 nodes a side hugging its edges, and point by point
 // (Quick Eval, the evaluation table, the exports) at `points` places a side between them.
@@ -236,7 +257,7 @@ TEST(NoisyHullSurfaces, ARunOfNearlyCollinearHullPointsGivesSaneSlopes) {
 }
 
 TEST(NoisyHullSurfaces, EveryScatteredMethodKeepsWithinItsDataOverTheRectangle) {
-  std::vector<std::string> strays;
+  TStrayList strays;
   int cases = 0;
   for (const TNoisyTable& t : HuntTables()) {
     PointTable table = Table(t.points);
@@ -248,25 +269,18 @@ TEST(NoisyHullSurfaces, EveryScatteredMethodKeepsWithinItsDataOverTheRectangle) 
       const std::vector<long double> grid = engine.EvalGrid(static_cast<int>(xs.size()), static_cast<int>(ys.size()), xs, ys);
       ASSERT_EQ(grid.size(), xs.size() * ys.size());
       ++cases;
-      const long double stray = Stray(grid, t, m.code == kNPRenka2 || m.code == kNPRenka3);
-      if (stray > kFewNoiseWidths) {
-        std::ostringstream s;
-        s << t.name << ", " << m.name << ": " << static_cast<double>(stray) << " noise widths";
-        strays.push_back(s.str());
-      }
+      strays.Check(t.name + ", " + m.name, Stray(grid, t, m.code == kNPRenka2 || m.code == kNPRenka3));
     }
   }
   EXPECT_EQ(cases, 100);
-  std::ostringstream all;
-  for (const std::string& s : strays) all << s << "\n";
-  EXPECT_TRUE(strays.empty()) << strays.size() << " of " << cases << " surfaces beyond the data's range:\n" << all.str();
+  EXPECT_TRUE(strays.None(cases, "surfaces"));
 }
 
 TEST(NoisyHullSurfaces, EveryGridMakingMethodKeepsWithinItsData) {
   // The uniform grid of every grid-making method, the sparse grid's filling (a uniform grid
   // for tables this large) and the NURBS smoothing over it: the nodes beyond the hull were
   // the methods' extrapolation.
-  std::vector<std::string> strays;
+  TStrayList strays;
   int cases = 0;
   for (const TNoisyTable& t : HuntTables()) {
     PointTable table = Table(t.points);
@@ -291,18 +305,13 @@ TEST(NoisyHullSurfaces, EveryGridMakingMethodKeepsWithinItsData) {
         const std::vector<long double> ys = HuggingAxis(engine.YMin(), engine.YMax(), 48);
         stray = std::max(stray, Stray(engine.EvalGrid(static_cast<int>(xs.size()), static_cast<int>(ys.size()), xs, ys), t, false));
       }
-      if (stray > kFewNoiseWidths) {
-        std::ostringstream s;
-        s << t.name << ", method " << g.method << " grid " << g.regrid << (g.uniform ? " uniform" : " filled")
-          << ": " << static_cast<double>(stray) << " noise widths";
-        strays.push_back(s.str());
-      }
+      strays.Check(t.name + ", method " + std::to_string(g.method) + " grid " + std::to_string(g.regrid) +
+                       (g.uniform ? " uniform" : " filled"),
+                   stray);
     }
   }
   EXPECT_EQ(cases, 60);
-  std::ostringstream all;
-  for (const std::string& s : strays) all << s << "\n";
-  EXPECT_TRUE(strays.empty()) << strays.size() << " of " << cases << " grids beyond the data's range:\n" << all.str();
+  EXPECT_TRUE(strays.None(cases, "grids"));
 }
 
 // A steep part across a table of noise (a step, a cliff, a narrow peak) made the noise
@@ -315,24 +324,17 @@ TEST(NoisyHullSurfaces, EveryGridMakingMethodKeepsWithinItsData) {
 // the data's range widened by a few noise widths; on these 9 tables 10 of the 180 surfaces
 // went beyond 6 noise widths.
 TEST(NoisyHullSurfaces, EveryScatteredMethodKeepsWithinStepsCliffsAndPeaks) {
-  std::vector<std::string> strays;
+  TStrayList strays;
   int cases = 0;
   for (const TNoisyTable& t : SteepNoisyTables()) {
     PointTable table = Table(t.points);
     for (const TMethod& m : kScatteredMethods) {
       ++cases;
-      const long double stray = SurfaceStray(t, table, m, 64, 24);
-      if (stray > kFewNoiseWidths) {
-        std::ostringstream out;
-        out << t.name << ", " << m.name << ": " << static_cast<double>(stray) << " noise widths";
-        strays.push_back(out.str());
-      }
+      strays.Check(t.name + ", " + m.name, SurfaceStray(t, table, m, 64, 24));
     }
   }
   EXPECT_EQ(cases, 180);
-  std::ostringstream all;
-  for (const std::string& line : strays) all << line << "\n";
-  EXPECT_TRUE(strays.empty()) << strays.size() << " of " << cases << " surfaces beyond the data's range:\n" << all.str();
+  EXPECT_TRUE(strays.None(cases, "surfaces"));
 }
 
 TEST(NoisyHullSurfaces, QuickEvalInsideDenseDataKeepsWithItsNeighbours) {
@@ -366,7 +368,7 @@ TEST(NoisyHullSurfaces, EveryMadeGridKeepsWithinStepsCliffsAndPeaks) {
   // The uniform grid of every grid-making method: its nodes are the methods' surfaces, held as
   // the scattered engine's are (5 of these 90 grids of 32 by 32 had nodes beyond 6 noise
   // widths, Preusser C2's 9.1 on the step of 500 points).
-  std::vector<std::string> strays;
+  TStrayList strays;
   int cases = 0;
   for (const TNoisyTable& t : SteepNoisyTables()) {
     PointTable table = Table(t.points);
@@ -376,16 +378,11 @@ TEST(NoisyHullSurfaces, EveryMadeGridKeepsWithinStepsCliffsAndPeaks) {
       ++cases;
       std::vector<long double> nodes;
       for (const TXYZPoint& p : engine.Working().subspan(1)) nodes.push_back(p.Z);
-      const long double stray = Stray(nodes, t, false);
-      if (stray > kFewNoiseWidths)
-        strays.push_back(t.name + ", grid " + std::to_string(regrid) + ": " + std::to_string(static_cast<double>(stray)) +
-                         " noise widths");
+      strays.Check(t.name + ", grid " + std::to_string(regrid), Stray(nodes, t, false));
     }
   }
   EXPECT_EQ(cases, 90);
-  std::ostringstream all;
-  for (const std::string& line : strays) all << line << "\n";
-  EXPECT_TRUE(strays.empty()) << strays.size() << " of " << cases << " made grids beyond the data's range:\n" << all.str();
+  EXPECT_TRUE(strays.None(cases, "made grids"));
 }
 
 // A broad step across a table of noise: neighbours across it differ by several noise widths,
@@ -400,16 +397,13 @@ TEST(NoisyHullSurfaces, EveryMadeGridKeepsWithinStepsCliffsAndPeaks) {
 // about its highest and lowest points support: here 4 noise widths.
 TEST(NoisyHullSurfaces, EverySurfaceOfABroadStepKeepsWithinTheDataRange) {
   constexpr long double kRangeNoiseWidths = 4;
-  std::vector<std::string> strays;
+  TStrayList strays(kRangeNoiseWidths);
   int cases = 0;
-  auto check = [&strays](const std::string& name, long double stray) {
-    if (stray > kRangeNoiseWidths) strays.push_back(name + ": " + std::to_string(static_cast<double>(stray)) + " noise widths");
-  };
   for (const TNoisyTable& t : BroadStepTables()) {
     PointTable table = Table(t.points);
     for (const TMethod& m : kScatteredMethods) {
       ++cases;
-      check(t.name + ", " + m.name, SurfaceStray(t, table, m, 80, 30));
+      strays.Check(t.name + ", " + m.name, SurfaceStray(t, table, m, 80, 30));
     }
     for (int regrid = 0; regrid < kRegridMethodCount; ++regrid) {
       TSpline3D engine(table, kGridBSpline, 3, 3, 25, 25, 32, 32, regrid, true);
@@ -417,13 +411,11 @@ TEST(NoisyHullSurfaces, EverySurfaceOfABroadStepKeepsWithinTheDataRange) {
       ++cases;
       std::vector<long double> nodes;
       for (const TXYZPoint& p : engine.Working().subspan(1)) nodes.push_back(p.Z);
-      check(t.name + ", grid " + std::to_string(regrid), Stray(nodes, t, false));
+      strays.Check(t.name + ", grid " + std::to_string(regrid), Stray(nodes, t, false));
     }
   }
   EXPECT_EQ(cases, 90);
-  std::ostringstream all;
-  for (const std::string& line : strays) all << line << "\n";
-  EXPECT_TRUE(strays.empty()) << strays.size() << " of " << cases << " surfaces and grids beyond the data's range:\n" << all.str();
+  EXPECT_TRUE(strays.None(cases, "surfaces and grids"));
 }
 
 // The made grids of the gridded hunts: every method's uniform 32 by 32 grid and the sparse
@@ -460,7 +452,7 @@ TEST(NoisyHullSurfaces, EveryGriddedSurfaceOfAMadeGridKeepsWithinItsData) {
   // a few noise widths.
   std::vector<TNoisyTable> tables = HuntTables();
   tables.push_back(NoisyTable(TNoisyShape::kDisc, 5000, 1.5L, 10));
-  std::vector<std::string> strays;
+  TStrayList strays;
   int cases = 0;
   for (const TNoisyTable& t : tables) {
     PointTable table = Table(t.points);
@@ -469,9 +461,7 @@ TEST(NoisyHullSurfaces, EveryGriddedSurfaceOfAMadeGridKeepsWithinItsData) {
       ASSERT_TRUE(engine.Ready()) << GridName(t, g);
       std::vector<long double> nodes;
       for (const TXYZPoint& p : engine.Working().subspan(1)) nodes.push_back(p.Z);
-      const long double nodeStray = Stray(nodes, t, false);
-      if (nodeStray > kFewNoiseWidths)
-        strays.push_back(GridName(t, g) + ": nodes " + std::to_string(static_cast<double>(nodeStray)) + " noise widths");
+      strays.Check(GridName(t, g) + ": nodes", Stray(nodes, t, false));
       const std::vector<long double> xs = HuggingAxis(engine.XMin(), engine.XMax(), 62);
       const std::vector<long double> ys = HuggingAxis(engine.YMin(), engine.YMax(), 62);
       for (int code = 0; code < kGridMethodCount; ++code) {
@@ -480,17 +470,12 @@ TEST(NoisyHullSurfaces, EveryGriddedSurfaceOfAMadeGridKeepsWithinItsData) {
         const std::vector<long double> surface =
             engine.EvalGrid(static_cast<int>(xs.size()), static_cast<int>(ys.size()), xs, ys);
         ASSERT_EQ(surface.size(), xs.size() * ys.size()) << GridName(t, g) << ", method " << code;
-        const long double stray = Stray(surface, t, false);
-        if (stray > kFewNoiseWidths)
-          strays.push_back(GridName(t, g) + ", method " + std::to_string(code) + ": " +
-                           std::to_string(static_cast<double>(stray)) + " noise widths");
+        strays.Check(GridName(t, g) + ", method " + std::to_string(code), Stray(surface, t, false));
       }
     }
   }
   EXPECT_EQ(cases, 396);
-  std::ostringstream all;
-  for (const std::string& s : strays) all << s << "\n";
-  EXPECT_TRUE(strays.empty()) << strays.size() << " of " << cases << " gridded surfaces beyond the data's range:\n" << all.str();
+  EXPECT_TRUE(strays.None(cases, "gridded surfaces"));
 }
 
 // The Lebesgue constants of cubic spline interpolation at evenly spaced nodes: 1.549038 away
