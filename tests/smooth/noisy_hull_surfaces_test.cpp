@@ -81,6 +81,24 @@ std::vector<long double> HuggingAxis(long double lo, long double hi, int n) {
   return a;
 }
 
+// A surface on the grid of nodes hugging its engine's rectangle (HuggingAxis a side).
+template <class Engine>
+std::vector<long double> HuggingGrid(Engine& engine, int n) {
+  const std::vector<long double> xs = HuggingAxis(engine.XMin(), engine.XMax(), n);
+  const std::vector<long double> ys = HuggingAxis(engine.YMin(), engine.YMax(), n);
+  std::vector<long double> grid = engine.EvalGrid(static_cast<int>(xs.size()), static_cast<int>(ys.size()), xs, ys);
+  EXPECT_EQ(grid.size(), xs.size() * ys.size());
+  return grid;
+}
+
+// The heights of a made grid's nodes, or of its active nodes only.
+std::vector<long double> NodeHeights(const TSpline3D& engine, bool activeOnly = false) {
+  std::vector<long double> nodes;
+  for (const TXYZPoint& p : engine.Working().subspan(1))
+    if (!activeOnly || IsActive(p)) nodes.push_back(p.Z);
+  return nodes;
+}
+
 // How far the values reach beyond the table's range, in noise widths (0 within it). The
 // missing value is no height; nor is 0 where `zeroIsNone` (a Shepard method's answer beyond
 // every node's radius), which no table here holds.
@@ -122,10 +140,7 @@ long double SurfaceStray(const TNoisyTable& t, PointTable& table, const TMethod&
   EXPECT_TRUE(engine.HasSurface()) << t.name << ", " << m.name;
   if (!engine.HasSurface()) return std::numeric_limits<long double>::infinity();
   const bool zeroIsNone = m.code == kNPRenka2 || m.code == kNPRenka3;
-  const std::vector<long double> xs = HuggingAxis(engine.XMin(), engine.XMax(), gridNodes);
-  const std::vector<long double> ys = HuggingAxis(engine.YMin(), engine.YMax(), gridNodes);
-  const std::vector<long double> grid = engine.EvalGrid(static_cast<int>(xs.size()), static_cast<int>(ys.size()), xs, ys);
-  EXPECT_EQ(grid.size(), xs.size() * ys.size()) << t.name << ", " << m.name;
+  const std::vector<long double> grid = HuggingGrid(engine, gridNodes);
   std::vector<long double> values;
   const long double px = points + 0.37L, py = points + 0.61L;
   for (int j = 0; j < points; ++j)
@@ -296,15 +311,8 @@ TEST(NoisyHullSurfaces, EveryGridMakingMethodKeepsWithinItsData) {
       TSpline3D engine(table, g.method, 3, 3, 25, 25, g.n, g.n, g.regrid, g.uniform);
       ASSERT_TRUE(engine.Ready()) << t.name << ", regrid " << g.regrid;
       ++cases;
-      std::vector<long double> nodes;
-      for (const TXYZPoint& p : engine.Working().subspan(1))
-        if (IsActive(p)) nodes.push_back(p.Z);
-      long double stray = Stray(nodes, t, false);
-      if (g.method == kGridNurbsCubic) {
-        const std::vector<long double> xs = HuggingAxis(engine.XMin(), engine.XMax(), 48);
-        const std::vector<long double> ys = HuggingAxis(engine.YMin(), engine.YMax(), 48);
-        stray = std::max(stray, Stray(engine.EvalGrid(static_cast<int>(xs.size()), static_cast<int>(ys.size()), xs, ys), t, false));
-      }
+      long double stray = Stray(NodeHeights(engine, true), t, false);
+      if (g.method == kGridNurbsCubic) stray = std::max(stray, Stray(HuggingGrid(engine, 48), t, false));
       strays.Check(t.name + ", method " + std::to_string(g.method) + " grid " + std::to_string(g.regrid) +
                        (g.uniform ? " uniform" : " filled"),
                    stray);
@@ -376,8 +384,7 @@ TEST(NoisyHullSurfaces, EveryMadeGridKeepsWithinStepsCliffsAndPeaks) {
       TSpline3D engine(table, kGridBSpline, 3, 3, 25, 25, 32, 32, regrid, true);
       ASSERT_TRUE(engine.Ready()) << t.name << ", regrid " << regrid;
       ++cases;
-      std::vector<long double> nodes;
-      for (const TXYZPoint& p : engine.Working().subspan(1)) nodes.push_back(p.Z);
+      const std::vector<long double> nodes = NodeHeights(engine);
       strays.Check(t.name + ", grid " + std::to_string(regrid), Stray(nodes, t, false));
     }
   }
@@ -409,8 +416,7 @@ TEST(NoisyHullSurfaces, EverySurfaceOfABroadStepKeepsWithinTheDataRange) {
       TSpline3D engine(table, kGridBSpline, 3, 3, 25, 25, 32, 32, regrid, true);
       ASSERT_TRUE(engine.Ready()) << t.name << ", regrid " << regrid;
       ++cases;
-      std::vector<long double> nodes;
-      for (const TXYZPoint& p : engine.Working().subspan(1)) nodes.push_back(p.Z);
+      const std::vector<long double> nodes = NodeHeights(engine);
       strays.Check(t.name + ", grid " + std::to_string(regrid), Stray(nodes, t, false));
     }
   }
@@ -459,8 +465,7 @@ TEST(NoisyHullSurfaces, EveryGriddedSurfaceOfAMadeGridKeepsWithinItsData) {
     for (const TMadeGrid& g : MadeGrids()) {
       TSpline3D engine(table, kGridBSpline, 3, 3, 25, 25, g.n, g.n, g.regrid, g.uniform);
       ASSERT_TRUE(engine.Ready()) << GridName(t, g);
-      std::vector<long double> nodes;
-      for (const TXYZPoint& p : engine.Working().subspan(1)) nodes.push_back(p.Z);
+      const std::vector<long double> nodes = NodeHeights(engine);
       strays.Check(GridName(t, g) + ": nodes", Stray(nodes, t, false));
       const std::vector<long double> xs = HuggingAxis(engine.XMin(), engine.XMax(), 62);
       const std::vector<long double> ys = HuggingAxis(engine.YMin(), engine.YMax(), 62);
