@@ -340,10 +340,7 @@ TEST_F(DamagedFiles, WholeFilesOfOtherProgramsAndOfOurWritersSayNothing) {
 // broke off; cells without a finite number have their own line; a dBASE header's count of
 // 4294967295 records is told as the header gives it.
 TEST_F(DamagedFiles, ImportAndAppendTellTheDamage) {
-  RegisterImportReaders();
-  CurrentSettings() = DefaultSettings(1280, 1024);
-  DataFileHooks() = TDataFileHooks{};
-  DataFileHooks().RunTitlesDialog = [](TDataSession&, const TDataTitles*) { return 1; };
+  PrepareImport();
   ImportReaders().ChooseColumns = [](const std::string&, const std::string&, int kind, int&, int&, TImportColumns& c) {
     const int first = kind == 5 ? 1 : 0;
     c = TImportColumns{first, first + 1, first + 2, -1, 0, 0, 0, 0};

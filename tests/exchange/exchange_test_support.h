@@ -11,7 +11,9 @@
 #include "app/data_files.h"
 #include "app/data_session.h"
 #include "app/import_readers.h"
+#include "app/settings_file.h"
 #include "app/xyz_point.h"
+#include "exchange/import_registration.h"
 #include "support/scratch_files.h"
 
 namespace exchange_test {
@@ -48,6 +50,14 @@ inline TReadArgs ChosenColumns(const std::string& path, int x, int y, int z, int
 class TableTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(session_.Table.AllocPointArray()); }
+  // The import driver's readers with fresh settings and hooks, the titles dialog taking the
+  // titles as read.
+  static void PrepareImport() {
+    RegisterImportReaders();
+    CurrentSettings() = DefaultSettings(1280, 1024);
+    DataFileHooks() = TDataFileHooks{};
+    DataFileHooks().RunTitlesDialog = [](TDataSession&, const TDataTitles*) { return 1; };
+  }
   const TXYZPoint& Row(int i) const { return session_.Table.XYZData()[static_cast<std::size_t>(i)]; }
   RowValues RowOf(int i) const {
     const TXYZPoint& p = Row(i);

@@ -69,10 +69,7 @@ class ExportsReadBack : public TableTest {
  protected:
   void SetUp() override {
     TableTest::SetUp();
-    RegisterImportReaders();
-    CurrentSettings() = DefaultSettings(1280, 1024);
-    DataFileHooks() = TDataFileHooks{};
-    DataFileHooks().RunTitlesDialog = [](TDataSession&, const TDataTitles*) { return 1; };
+    PrepareImport();
     // The column dialog: X, Y and Z in the first three columns (numbered from 1 in text and
     // statistics-package files, from 0, the letter A, in worksheets).
     ImportReaders().ChooseColumns = [this](const std::string&, const std::string&, int kind, int&, int&,

@@ -89,10 +89,7 @@ class ExtremeValuesReadBack : public TableTest {
  protected:
   void SetUp() override {
     TableTest::SetUp();
-    RegisterImportReaders();
-    CurrentSettings() = DefaultSettings(1280, 1024);
-    DataFileHooks() = TDataFileHooks{};
-    DataFileHooks().RunTitlesDialog = [](TDataSession&, const TDataTitles*) { return 1; };
+    PrepareImport();
     ImportReaders().ChooseColumns = [this](const std::string&, const std::string&, int kind, int&, int&,
                                            TImportColumns& c) {
       // Columns count from 1 in text, statistics-package and DOS worksheet files, from 0 in

@@ -54,10 +54,7 @@ class SavedTablesReadBack : public TableTest {
  protected:
   void SetUp() override {
     TableTest::SetUp();
-    RegisterImportReaders();
-    CurrentSettings() = DefaultSettings(1280, 1024);
-    DataFileHooks() = TDataFileHooks{};
-    DataFileHooks().RunTitlesDialog = [](TDataSession&, const TDataTitles*) { return 1; };
+    PrepareImport();
     // The worksheets' column dialog: X, Y and Z in the first three columns, no weights.
     ImportReaders().ChooseColumns = [](const std::string&, const std::string&, int, int&, int&, TImportColumns& c) {
       c = TImportColumns{0, 1, 2, -1, 0, 0, 0, 0};
