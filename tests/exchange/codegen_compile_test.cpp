@@ -47,6 +47,16 @@ long double ParseNumber(std::string text) {
   return ec == std::errc() ? v : std::numeric_limits<long double>::quiet_NaN();
 }
 
+// The compiler's warnings and notes in its output (gcc and gfortran "warning"/"Warning",
+// fpc "Warning:" and "Note:"), one per line.
+std::string Complaints(const std::string& output) {
+  std::istringstream lines(output);
+  std::string line, found;
+  while (std::getline(lines, line))
+    if (line.find("arning") != std::string::npos || line.find("Note:") != std::string::npos) found += line + "\n";
+  return found;
+}
+
 std::string FunctionName(std::size_t i) { return "qf" + std::to_string(i); }
 
 // A number as the drivers write their evaluation points.
@@ -128,6 +138,7 @@ class GeneratedCodeTest : public ::testing::Test {
   std::string CompileAndRun(const std::string& compile, const std::string& program) const {
     const TRun built = RunCommand(compile);
     EXPECT_EQ(built.status, 0) << compile << "\n" << built.output.substr(0, 4000);
+    EXPECT_EQ(Complaints(built.output), "") << compile;
     if (built.status != 0) return {};
     const TRun ran = RunCommand(program);
     EXPECT_EQ(ran.status, 0) << ran.output.substr(0, 2000);
@@ -201,7 +212,7 @@ TEST_F(GeneratedCodeTest, CWithLongDoubleMatchesTheFitTo1e15) {
   USE_GERMAN_LOCALE(locale);
   const std::string source = Write("all80.c", AllFunctions(kDialectC80) + CDriver(fits_.size(), true));
   const std::string exe = dir_.File("all80");
-  ExpectAllValues(ParseValues(CompileAndRun("gcc -O1 -w -o " + exe + " " + source + " -lm", exe)), 1e-15L);
+  ExpectAllValues(ParseValues(CompileAndRun("gcc -O1 -Wall -o " + exe + " " + source + " -lm", exe)), 1e-15L);
 }
 
 TEST_F(GeneratedCodeTest, CWithDoubleMatchesTheFitTo1e12) {
@@ -209,7 +220,7 @@ TEST_F(GeneratedCodeTest, CWithDoubleMatchesTheFitTo1e12) {
   USE_GERMAN_LOCALE(locale);
   const std::string source = Write("all64.c", AllFunctions(kDialectC64) + CDriver(fits_.size(), false));
   const std::string exe = dir_.File("all64");
-  ExpectAllValues(ParseValues(CompileAndRun("gcc -O1 -w -o " + exe + " " + source + " -lm", exe)), 1e-12L);
+  ExpectAllValues(ParseValues(CompileAndRun("gcc -O1 -Wall -o " + exe + " " + source + " -lm", exe)), 1e-12L);
 }
 
 // ---- Pascal ----------------------------------------------------------------------------
@@ -232,7 +243,7 @@ TEST_F(GeneratedCodeTest, PascalMatchesTheFitTo1e12) {
   const std::string source =
       Write("allpas.pas", "program harness;\n\n" + AllFunctions(kDialectPascal) + PascalDriver(fits_.size()));
   const std::string exe = dir_.File("allpas");
-  ExpectAllValues(ParseValues(CompileAndRun("fpc -v0 -O1 -FE" + dir_.Path().string() + " " + source, exe)), 1e-12L);
+  ExpectAllValues(ParseValues(CompileAndRun("fpc -v0wn -O1 -FE" + dir_.Path().string() + " " + source, exe)), 1e-12L);
 }
 
 // ---- FORTRAN ---------------------------------------------------------------------------
@@ -275,7 +286,7 @@ TEST_F(GeneratedCodeTest, Fortran77MatchesTheFitTo1e12WithinColumn72) {
   USE_GERMAN_LOCALE(locale);
   const std::string source = Write("all77.for", Fortran77Driver(fits_.size()) + AllFunctions(kDialectFortran77));
   const std::string exe = dir_.File("all77");
-  ExpectAllValues(ParseValues(CompileAndRun("gfortran -std=legacy -Werror=line-truncation -O1 -o " + exe + " " + source, exe)),
+  ExpectAllValues(ParseValues(CompileAndRun("gfortran -std=legacy -Wall -Werror=line-truncation -O1 -o " + exe + " " + source, exe)),
                   1e-12L);
 }
 
@@ -284,7 +295,7 @@ TEST_F(GeneratedCodeTest, Fortran90MatchesTheFitTo1e12) {
   USE_GERMAN_LOCALE(locale);
   const std::string source = Write("all90.f90", Fortran90Driver(fits_.size()) + AllFunctions(kDialectFortran90));
   const std::string exe = dir_.File("all90");
-  ExpectAllValues(ParseValues(CompileAndRun("gfortran -O1 -o " + exe + " " + source, exe)), 1e-12L);
+  ExpectAllValues(ParseValues(CompileAndRun("gfortran -Wall -O1 -o " + exe + " " + source, exe)), 1e-12L);
 }
 
 // ---- Basic -----------------------------------------------------------------------------
@@ -377,11 +388,11 @@ TEST_F(GeneratedCodeTest, FullTestProgramsPrintTheFitOverTheData) {
     return 0;
   };
   const TProgramCase cases[] = {
-      {kDialectC80, find("series 228 order 5"), "full80.c", "gcc -w -o %e %s -lm", 1e-15L},
-      {kDialectC64, find("nonlinear 2075"), "full64.c", "gcc -w -o %e %s -lm", 1e-12L},
-      {kDialectPascal, find("nonlinear 2135"), "fullpas.pas", "fpc -v0 -FE%d %s", 1e-12L},
-      {kDialectFortran77, find("linear 310"), "full77.for", "gfortran -std=legacy -Werror=line-truncation -o %e %s", 1e-12L},
-      {kDialectFortran90, find("subset v1 35 36 37 38 39 40 41"), "full90.f90", "gfortran -o %e %s", 1e-12L},
+      {kDialectC80, find("series 228 order 5"), "full80.c", "gcc -Wall -o %e %s -lm", 1e-15L},
+      {kDialectC64, find("nonlinear 2075"), "full64.c", "gcc -Wall -o %e %s -lm", 1e-12L},
+      {kDialectPascal, find("nonlinear 2135"), "fullpas.pas", "fpc -v0wn -FE%d %s", 1e-12L},
+      {kDialectFortran77, find("linear 310"), "full77.for", "gfortran -std=legacy -Wall -Werror=line-truncation -o %e %s", 1e-12L},
+      {kDialectFortran90, find("subset v1 35 36 37 38 39 40 41"), "full90.f90", "gfortran -Wall -o %e %s", 1e-12L},
   };
   USE_GERMAN_LOCALE(locale);
   for (const TProgramCase& c : cases) {
@@ -397,6 +408,61 @@ TEST_F(GeneratedCodeTest, FullTestProgramsPrintTheFitOverTheData) {
     const std::string exe = dir_.File(std::filesystem::path(c.file).stem().string());
     std::string compile = Substitute(Substitute(Substitute(c.compile, "%s", source), "%e", exe), "%d", dir_.Path().string());
     ExpectProgramTable(CompileAndRun(compile, exe), fit, c.tolerance);
+  }
+}
+
+// The line switches and the pieces whose presence decides which lines of a template a fit
+// takes: fits that agree on all of them take the same lines of the full test program.
+std::string TemplateRoad(const TCodeGenInput& in) {
+  static const char* const kDeciding[] = {
+      "LISTCOEF", "FCPOLY", "FCRATL", "FFSI", "FSIG", "FCSI", "FFSER", "LOGX", "LOGY", "FDECL2", "FDECL4",
+      "FDECLZU", "FDECLZV", "ERF", "POW", "FLIST", "FX", "FY", "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8",
+      "EQNCODE", "Z1EQNCODE", "Z2EQNCODE", "Z3EQNCODE", "Z4EQNCODE", "ZUEQNCODE", "ZVEQNCODE", "FZ"};
+  const TCodeGenRun run = MakeCodeGenRun(in, "road.txt", "f");
+  std::string road, text;
+  for (const char* keyword : kDeciding) road += CodeGenExpandKeywords(run, keyword, text) ? '1' : '0';
+  return road;
+}
+
+// Every kind of fit the templates tell apart, as a whole test program in each compiled
+// dialect, compiles without a warning or a note: unused declarations, branches that never
+// run. (The functions alone are compiled with warnings on above, for every fit.)
+TEST_F(GeneratedCodeTest, FullTestProgramsOfEveryTemplateRoadCompileClean) {
+  struct TDialect {
+    int dialect;
+    const char* file;
+    const char* compile;
+  };
+  const TDialect dialects[] = {
+      {kDialectC80, "road80.c", "gcc -O1 -Wall -o %e %s -lm"},
+      {kDialectC64, "road64.c", "gcc -O1 -Wall -o %e %s -lm"},
+      {kDialectPascal, "roadpas.pas", "fpc -v0wn -FE%d %s"},
+      {kDialectFortran77, "road77.for", "gfortran -std=legacy -Wall -Werror=line-truncation -o %e %s"},
+      {kDialectFortran90, "road90.f90", "gfortran -Wall -o %e %s"},
+  };
+  USE_GERMAN_LOCALE(locale);
+  std::map<std::string, std::size_t> roads;  // road -> its first fit
+  for (std::size_t i = 0; i < fits_.size(); ++i)
+    roads.emplace(TemplateRoad(Input(fits_[i].fit, kDialectC64, kScopeFullProgram)), i);
+  EXPECT_GE(roads.size(), 20u);
+  RecordProperty("template_roads", static_cast<int>(roads.size()));
+  for (const TDialect& d : dialects) {
+    const std::string compiler = std::string(d.compile).substr(0, std::string(d.compile).find(' '));
+    if (!HaveProgram(compiler)) {
+      ADD_FAILURE() << compiler << " is not installed";
+      continue;
+    }
+    for (const auto& [road, index] : roads) {
+      const TTestFit& fit = fits_[index];
+      SCOPED_TRACE(std::string(d.file) + ": " + fit.label);
+      const std::string source = Write(d.file, Generate(fit.fit, d.dialect, kScopeFullProgram, "eqn"));
+      const std::string exe = dir_.File(std::filesystem::path(d.file).stem().string());
+      const std::string compile =
+          Substitute(Substitute(Substitute(d.compile, "%s", source), "%e", exe), "%d", dir_.Path().string());
+      const TRun built = RunCommand(compile);
+      EXPECT_EQ(built.status, 0) << built.output.substr(0, 2000);
+      EXPECT_EQ(Complaints(built.output), "");
+    }
   }
 }
 

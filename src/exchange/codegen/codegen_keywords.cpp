@@ -31,7 +31,8 @@ enum class Keyword {
   kOrder, kIsLogX, kIsLogY, kListCoef, kFcPoly, kFcRatl, kFfSer, kR2Val, kR2Adj, kStdErr, kFVal,
   kSFile, kFList, kFx, kFy, kF1, kF2, kF3, kF4, kF5, kF6, kF7, kF8, kEqnCode, kFz, kFDecl2, kFDecl4,
   kFDeclZu, kFDeclZv, kZuEqnCode, kZvEqnCode, kZ1EqnCode, kZ2EqnCode, kZ3EqnCode, kZ4EqnCode, kScope,
-  kErf, kPow, kUdfCode, kCrlf, kXyPoints, kParmCnt, kLineCnt, kFfSi, kFcSi, kFSig, kNever,
+  kErf, kPow, kUdfCode, kCrlf, kXyPoints, kParmCnt, kLineCnt, kFfSi, kFcSi, kFSig, kLogX, kLinX, kLogY,
+  kLinY, kNever,
 };
 
 const std::unordered_map<std::string_view, Keyword>& KeywordTable() {
@@ -58,7 +59,8 @@ const std::unordered_map<std::string_view, Keyword>& KeywordTable() {
       {"ERF", Keyword::kErf},             {"POW", Keyword::kPow},             {"UDFCODE", Keyword::kUdfCode},
       {"CRLF", Keyword::kCrlf},           {"XYPOINTS", Keyword::kXyPoints},   {"PARMCNT", Keyword::kParmCnt},
       {"LINECNT", Keyword::kLineCnt},     {"FFSI", Keyword::kFfSi},           {"FCSI", Keyword::kFcSi},
-      {"FSIG", Keyword::kFSig},
+      {"FSIG", Keyword::kFSig},           {"LOGX", Keyword::kLogX},           {"LINX", Keyword::kLinX},
+      {"LOGY", Keyword::kLogY},           {"LINY", Keyword::kLinY},
   };
   return table;
 }
@@ -88,6 +90,10 @@ bool IsBuiltinNonlinear(const TFitEqn& fit) {
 }
 
 bool InRange(int v, int low, int high) { return v >= low && v <= high; }
+
+// A Chebyshev series taken in ln x (ln y).
+bool IsLogX(int series) { return series == 225 || series == 227 || series == 229 || series == 231; }
+bool IsLogY(int series) { return series == 226 || series == 227 || series == 230 || series == 231; }
 
 bool HasZu(const TFitEqn& fit) {
   const int n = fit.equationNumber;
@@ -341,8 +347,8 @@ bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std
     case Keyword::kOrder: return Text(out, std::to_string(TermCount(fit)));
     case Keyword::kParmCnt: return Text(out, std::to_string(TermCount(fit) + 1));
     case Keyword::kLineCnt: return Text(out, std::to_string(LineCount(in)));
-    case Keyword::kIsLogX: return Text(out, series == 225 || series == 227 || series == 229 || series == 231 ? "1" : "0");
-    case Keyword::kIsLogY: return Text(out, series == 226 || series == 227 || series == 230 || series == 231 ? "1" : "0");
+    case Keyword::kIsLogX: return Text(out, IsLogX(series) ? "1" : "0");
+    case Keyword::kIsLogY: return Text(out, IsLogY(series) ? "1" : "0");
     case Keyword::kR2Val: return Text(out, StatisticText(ShownStatistics(fit).r2));
     case Keyword::kR2Adj: return Text(out, StatisticText(ShownStatistics(fit).adjustedR2));
     case Keyword::kStdErr: return Text(out, StatisticText(ShownStatistics(fit).fitStdError));
@@ -383,6 +389,10 @@ bool CodeGenExpandKeywords(const TCodeGenRun& run, std::string_view keyword, std
     case Keyword::kXyPoints: return Text(out, CFormat("%.12LG", static_cast<long double>(in.stats.ActiveCount)));
     case Keyword::kListCoef: return (series != 0);
     case Keyword::kFcPoly: return (InRange(series, 224, 227));
+    case Keyword::kLogX: return IsLogX(series);
+    case Keyword::kLinX: return InRange(series, 224, 231) && !IsLogX(series);
+    case Keyword::kLogY: return IsLogY(series);
+    case Keyword::kLinY: return InRange(series, 224, 231) && !IsLogY(series);
     case Keyword::kFcRatl: return (InRange(series, 228, 231));
     case Keyword::kFfSi: return (series == kFamilyFourier2);
     case Keyword::kFSig: return (series == kFamilySigmoid);

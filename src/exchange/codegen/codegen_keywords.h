@@ -32,7 +32,9 @@
 //
 // and the line switches, which expand to nothing and keep their line only when the fit is of
 // the kind they name: LISTCOEF (a series family), FCPOLY, FCRATL, FFSI, FSIG, FCSI, FFSER (one
-// series family), FDECL2, FDECL4 (an equation in z1, z2 or z1..z4), FDECLZU, FDECLZV (a
+// series family), LOGX, LINX, LOGY, LINY (a Chebyshev series in ln x, in x, in ln y, in y:
+// the scale chosen as the code is written, where a test of the constant ISLOGX would leave
+// one branch that never runs), FDECL2, FDECL4 (an equation in z1, z2 or z1..z4), FDECLZU, FDECLZV (a
 // logistic peak in x or y), ERF, POW (the equation calls the error or power function), SCOPE
 // (function code only). FDECLN, FDECL6, FDECL8, FAUX and Z5EQNCODE..Z8EQNCODE always drop
 // their line, as does a keyword that is not in this list.
