@@ -175,20 +175,9 @@ int ExprCompileSlot(std::string_view text, int slot) {
 int ExprCompileSlot(std::string_view text, int slot, bool& reachesItself) {
   reachesItself = false;
   std::lock_guard lock(ExprCompileMutex());
-  // Two passes over the same text: the first sizes the slot's blocks, the second fills
-  // them. The parser computes the value in both, so an assignment in the text runs twice
-  // and the second pass compiles the value the first one left.
-  const int chosen = ExprSlotBegin(slot, kModeCount);
+  long double value = 0;
+  const int chosen = ExprCompileSlotKept(text, slot, value);
   if (chosen < 0) return 0;
-  ExprParseAndRun(text);
-  ExprSlotEnd();
-  if (ExprSlotBegin(chosen, kModeEmit) < 0) return 0;
-  const long double value = ExprParseAndRun(text);
-  const int bytes = ExprSlotEnd();
-  if (bytes == 0) {
-    ExprSlotFree(chosen);
-    return 0;
-  }
   // A line whose test run failed may have failed for calling itself while it was empty
   // (F1=IMPLICIT(1,0,1,1E-9): an empty line has no root); that is the fault to tell.
   reachesItself = ReachesItself(chosen);
@@ -197,6 +186,30 @@ int ExprCompileSlot(std::string_view text, int slot, bool& reachesItself) {
     return 0;
   }
   return 1;
+}
+
+int ExprCompileSlotKept(std::string_view text, int slot, long double& value) {
+  std::lock_guard lock(ExprCompileMutex());
+  // Two passes over the same text: the first sizes the slot's blocks, the second fills
+  // them. The parser computes the value in both, so an assignment in the text runs twice
+  // and the second pass compiles the value the first one left.
+  value = ExprErrorValue;
+  const int chosen = ExprSlotBegin(slot, kModeCount);
+  if (chosen < 0) return -1;
+  ExprParseAndRun(text);
+  ExprSlotEnd();
+  if (ExprSlotBegin(chosen, kModeEmit) < 0) return -1;
+  value = ExprParseAndRun(text);
+  if (ExprSlotEnd() == 0) {
+    ExprSlotFree(chosen);
+    return -1;
+  }
+  return chosen;
+}
+
+bool ExprSlotReachesItself(int slot) {
+  std::lock_guard lock(ExprCompileMutex());
+  return ReachesItself(slot);
 }
 
 std::string ExprErrorLine(std::string_view text) {

@@ -55,6 +55,13 @@ std::optional<long double> ExprEntryValue(std::string_view text);
 // The same; `reachesItself` tells a refusal for a line that reaches itself (the message names
 // the line) from any other.
 [[nodiscard]] int ExprCompileSlot(std::string_view text, int slot, bool& reachesItself);
+// ExprCompileSlot's compile without its verdict: the program stays in the slot whatever
+// its test run gave (the value in `value`), for a caller that judges the test later. The
+// slot compiled into, or -1 when the text gives no program (the slot is then empty).
+[[nodiscard]] int ExprCompileSlotKept(std::string_view text, int slot, long double& value);
+// Does the installed line in `slot` reach itself (ExprCompileSlot's refusal)? A line that
+// does is run once, to leave the code it raises whenever it runs.
+[[nodiscard]] bool ExprSlotReachesItself(int slot);
 
 // The text with "|" inserted before the character at `column` ("| " at the end when the
 // column is at or past the end), broken for a message box: after 40 characters when the

@@ -14,6 +14,7 @@
 #include "expr/function_table.h"
 #include "expr/function_text_lines.h"
 #include "expr/line_reach.h"
+#include "expr/line_test_order.h"
 #include "expr/program_slots.h"
 #include "expr/udf_record.h"
 
@@ -50,17 +51,33 @@ int FirstTextLine(std::uint16_t lines, const std::array<int, 10>& lineOfSlot) {
   return first;
 }
 
+// A test run of function `udf`'s line in text line `line` failed: the fault names it, or,
+// for a run refused as nested, the line that nests (one installed before it: a Z line last
+// runs F1's integral of F2's sum).
+void TestFailed(int udf, int line, const std::array<int, 10>& lineOfSlot, TLinesFault& fault) {
+  fault.line = line;
+  if (!fault.reachesItself && ExprThreadContext().ExprMathError == kErrCalculusNested) {
+    fault.nestsCalculus = true;
+    const int first = FirstTextLine(ExprNestingLines(udf), lineOfSlot);
+    if (first >= 0) fault.line = first;
+  }
+}
+
 // Compiles the lines of `text` into the slots of function `udf`: 10 udf (the "Z" line) and
 // 10 udf + n (lines "Fn" and "#Fn", n 1..9); any other line is run at once as a whole (an
 // assignment such as B=2 sets a user variable). Returns 1, or -1 at the first line that
 // fails, with the line in `fault`. The function's ten slots are emptied first: a line the new
 // text no longer defines must fail as a line never defined does, not run its old program.
+// A line that runs a line written below it is test-run once every line is compiled
+// (line_test_order.h).
 int CompileLines(std::string_view text, int udf, TLinesFault& fault) {
   fault = TLinesFault{};
   for (int n = 0; n < 10; ++n) ExprSlotFree(10 * udf + n);
   std::array<int, 10> lineOfSlot{};
   lineOfSlot.fill(-1);
+  ExprContext& ctx = ExprThreadContext();
   const std::vector<std::string_view> lines = UdfTextLines(text);
+  TLineTestOrder order(udf, lines);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const TUdfLine line = ClassifyUdfLine(lines[i]);
     if (line.kind == UdfLineKind::kStatement) {
@@ -71,17 +88,29 @@ int CompileLines(std::string_view text, int udf, TLinesFault& fault) {
     // A Z or F line without "=" holds no expression: it fails like a bad compile.
     if (!line.hasEquals) return -1;
     const int slot = UdfLineSlot(udf, line);
-    if (ExprCompileSlot(line.expression, slot, fault.reachesItself) == 0) {
-      // A test run refused as nested names the line that nests: one installed before it
-      // (a Z line last runs F1's integral of F2's sum), else this one.
-      if (!fault.reachesItself && ExprThreadContext().ExprMathError == kErrCalculusNested) {
-        fault.nestsCalculus = true;
-        const int first = FirstTextLine(ExprNestingLines(udf), lineOfSlot);
-        if (first >= 0) fault.line = first;
-      }
+    const TExprVars vars = ctx.ExprVars;
+    long double value = 0;
+    if (ExprCompileSlotKept(line.expression, slot, value) < 0) return -1;
+    lineOfSlot[static_cast<std::size_t>(slot - 10 * udf)] = static_cast<int>(i);
+    if (order.Waits(static_cast<int>(i), vars)) {
+      // Its test did not count: what it did to the variables does not either.
+      ctx.ExprVars = vars;
+      continue;
+    }
+    fault.reachesItself = ExprSlotReachesItself(slot);
+    if (value == ExprErrorValue || fault.reachesItself) {
+      ExprSlotFree(slot);
+      TestFailed(udf, static_cast<int>(i), lineOfSlot, fault);
       return -1;
     }
-    lineOfSlot[static_cast<std::size_t>(slot - 10 * udf)] = static_cast<int>(i);
+  }
+  for (const TLineTestOrder::TWaiting& waiting : order.Waiting()) {
+    ctx.ExprVars = waiting.vars;
+    const TUdfLine line = ClassifyUdfLine(lines[static_cast<std::size_t>(waiting.line)]);
+    if (ExprRunSlot(ctx, UdfLineSlot(udf, line)) == ExprErrorValue) {
+      TestFailed(udf, waiting.line, lineOfSlot, fault);
+      return -1;
+    }
   }
   int caller = 0, missing = 0;
   if (!CallsOnlyDefinedLines(udf, caller, missing)) {

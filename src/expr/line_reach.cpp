@@ -5,7 +5,6 @@
 
 namespace {
 
-// The lines reached from line n in one step or more.
 std::uint16_t Reached(const TLineReach& r, int n) {
   std::uint16_t seen = 0;
   std::uint16_t frontier = static_cast<std::uint16_t>(r.plain[n] | r.bound[n]);
@@ -53,6 +52,8 @@ TLineReach ProbeFunctionLines(ExprContext& ctx, int udf) {
   ctx.ExprDivFailures = divFailures;
   return reach;
 }
+
+std::uint16_t LinesReached(const TLineReach& reach, int n) { return n >= 0 && n < 10 ? Reached(reach, n) : 0; }
 
 bool LineReachesItself(const TLineReach& reach, int n) {
   return n >= 0 && n < 10 && (Reached(reach, n) >> n & 1) != 0;

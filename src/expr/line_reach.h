@@ -34,6 +34,9 @@ struct TLineReach {
 // calling thread's context.
 TLineReach ProbeFunctionLines(ExprContext& ctx, int udf);
 
+// The lines line n runs, in one step or more (bit m: line m).
+std::uint16_t LinesReached(const TLineReach& reach, int n);
+
 // Does line n run itself, through any chain of lines?
 bool LineReachesItself(const TLineReach& reach, int n);
 

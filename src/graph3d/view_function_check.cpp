@@ -11,6 +11,7 @@
 #include "expr/error_text.h"
 #include "expr/expression.h"
 #include "expr/function_text_lines.h"
+#include "expr/line_test_order.h"
 #include "expr/program_slots.h"
 #include "platform/string_table.h"
 
@@ -105,6 +106,8 @@ class Checker {
     }
     // F1..F9 and the calculus built-ins reach the view function's own lines.
     TCurrentUdfScope udf(ctx_, kExprViewFnUdf);
+    // A line that runs a line written below it is run once every line is compiled.
+    TLineTestOrder order(kExprViewFnUdf, lines_);
     bool haveZ = false;
     std::array<bool, 10> haveF{};
     for (std::size_t i = 0; i < lines_.size(); ++i) {
@@ -128,45 +131,62 @@ class Checker {
         }
         haveF[static_cast<std::size_t>(l.sub)] = true;
       }
-      const std::string_view part = l.expression;
-      const std::size_t offset = static_cast<std::size_t>(part.data() - text.data());
-      const long double value = ExprParseAndRun(part);
-      used_ |= ctx_.ExprVarsUsed;
-      if (value == ExprErrorValue || ctx_.ExprMathError < 0 || ctx_.ExprSyntaxCode != 0) {
-        const int column = ctx_.ExprErrorColumn;
-        ReportLineError(part, column);
-        Select(line, offset + static_cast<std::size_t>(std::max(column, 0)), 0);
-        // A line that failed for calling itself while it was still empty (F1=IMPLICIT(1,...)
-        // finds no root of an empty line) is told that it calls itself.
-        const int code = ctx_.ExprMathError;
-        bool reachesItself = false;
-        if (l.kind == UdfLineKind::kSubFunction && code < 0 &&
-            ExprCompileSlot(part, kExprViewFnSlot + l.sub, reachesItself) == 0 && reachesItself) {
-          Select(line, offset, 0);
-          check_.caption = platform::StringOrId(kViewFnErrorCaption);
-          LineFault(kViewFnLineCallsItself, l.sub);
-        } else if (const int named = FirstLineAmong(ExprNestingLines(kExprViewFnUdf), line);
-                   code == kErrCalculusNested && !LineName(named).empty()) {
-          // A run refused as nested names the line that nests: one compiled before this
-          // one (a Z line last runs F1's integral of F2's sum), else this one.
-          Select(named, 0, 0);
-          check_.caption = platform::StringOrId(kViewFnErrorCaption);
-          LineFault(kViewFnLineNestsCalculus, LineName(named));
-        }
-        return false;
-      }
-      bool reachesItself = false;
-      if (l.kind == UdfLineKind::kSubFunction && ExprCompileSlot(part, kExprViewFnSlot + l.sub, reachesItself) != 1) {
-        Select(line, offset, 0);
-        if (reachesItself)
-          LineFault(kViewFnLineCallsItself, l.sub);
-        else
-          Fail(kViewFnCompileError);
-        return false;
-      }
+      if (l.kind != UdfLineKind::kStatement &&
+          order.CompileIfWaiting(line, l.expression, UdfLineSlot(kExprViewFnUdf, l), used_))
+        continue;
+      if (!TestLine(line)) return false;
+    }
+    for (const TLineTestOrder::TWaiting& waiting : order.Waiting()) {
+      ctx_.ExprVars = waiting.vars;
+      if (!TestLine(waiting.line)) return false;
     }
     if (!haveZ) {
       Fail(kViewFnNoZ);
+      return false;
+    }
+    return true;
+  }
+
+  // Line `line` of the text run once with the variables as they stand; a sub-function line
+  // is compiled at once, so that later lines can call it. False, with the failure set, when
+  // it fails.
+  bool TestLine(int line) {
+    const std::string_view text = lines_[static_cast<std::size_t>(line)];
+    const TUdfLine l = ClassifyUdfLine(text);
+    const std::string_view part = l.expression;
+    const std::size_t offset = static_cast<std::size_t>(part.data() - text.data());
+    const long double value = ExprParseAndRun(part);
+    used_ |= ctx_.ExprVarsUsed;
+    if (value == ExprErrorValue || ctx_.ExprMathError < 0 || ctx_.ExprSyntaxCode != 0) {
+      const int column = ctx_.ExprErrorColumn;
+      ReportLineError(part, column);
+      Select(line, offset + static_cast<std::size_t>(std::max(column, 0)), 0);
+      // A line that failed for calling itself while it was still empty (F1=IMPLICIT(1,...)
+      // finds no root of an empty line) is told that it calls itself.
+      const int code = ctx_.ExprMathError;
+      bool reachesItself = false;
+      if (l.kind == UdfLineKind::kSubFunction && code < 0 &&
+          ExprCompileSlot(part, kExprViewFnSlot + l.sub, reachesItself) == 0 && reachesItself) {
+        Select(line, offset, 0);
+        check_.caption = platform::StringOrId(kViewFnErrorCaption);
+        LineFault(kViewFnLineCallsItself, l.sub);
+      } else if (const int named = FirstLineAmong(ExprNestingLines(kExprViewFnUdf), line);
+                 code == kErrCalculusNested && !LineName(named).empty()) {
+        // A run refused as nested names the line that nests: one compiled before this
+        // one (a Z line last runs F1's integral of F2's sum), else this one.
+        Select(named, 0, 0);
+        check_.caption = platform::StringOrId(kViewFnErrorCaption);
+        LineFault(kViewFnLineNestsCalculus, LineName(named));
+      }
+      return false;
+    }
+    bool reachesItself = false;
+    if (l.kind == UdfLineKind::kSubFunction && ExprCompileSlot(part, kExprViewFnSlot + l.sub, reachesItself) != 1) {
+      Select(line, offset, 0);
+      if (reachesItself)
+        LineFault(kViewFnLineCallsItself, l.sub);
+      else
+        Fail(kViewFnCompileError);
       return false;
     }
     return true;

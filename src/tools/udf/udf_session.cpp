@@ -1,5 +1,6 @@
 #include "tools/udf/udf_session.h"
 
+#include "app/c_format.h"
 #include "app/prescan_hooks.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
@@ -7,6 +8,7 @@
 #include "expr/expression.h"
 #include "tools/udf/udf_files.h"
 #include "tools/udf/udf_limits.h"
+#include "tools/udf/udf_validation.h"
 
 int WriteUdfSessionFile(const TUdfTable& table, const std::filesystem::path& dir) {
   return WriteUdfLibrary(table, dir / kUdfSessionFileName);
@@ -29,7 +31,8 @@ TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir) {
   for (int k = 0; k < kUdfCount; ++k) {
     if (!UdfRecordAt(k)) continue;
     const TCurrentUdfScope udf(ctx, k);
-    const bool loaded = UdfLoad(k) == 1;
+    TLinesFault fault;
+    const bool loaded = UdfLoad(k, fault) == 1;
     if (ctx.stopped) {
       // A load stopped halfway leaves nothing of its program to run.
       UdfUnload(k);
@@ -37,7 +40,16 @@ TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir) {
       result.notLoaded = defined - done;
       return result;
     }
-    if (loaded) ++result.loaded;
+    if (loaded) {
+      ++result.loaded;
+    } else {
+      // The user is told which function did not load and why, not only how many did.
+      const TUdfVerdict why = UdfLoadRefusal(k, fault, ctx.ExprMathError);
+      const std::string_view name = UdfFieldText(UdfRecordAt(k)->Name);
+      std::string text = CFormat("User Defined Function %d", k + 1);
+      if (!name.empty()) text += CFormat(" (%s)", std::string(name).c_str());
+      result.failures.push_back({k, text + ": " + why.BoxText()});
+    }
     steps.Done(++done);
   }
   return result;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "expr/udf_record.h"
 
@@ -17,6 +19,13 @@ struct TDataSession;
 [[nodiscard]] int ReadUdfSessionFile(TUdfTable& table, const std::filesystem::path& dir,
                                      int* dropped = nullptr);
 
+// A function of the file that did not load: its slot, and what the user is told of it (the
+// function, why, and the line at fault).
+struct TUdfInstallFailure {
+  int k = 0;
+  std::string text;
+};
+
 struct TUdfInstallResult {
   int read = 0;    // functions read from the file (ReadUdfLibrary's result)
   int loaded = 0;  // of those, the ones that compiled
@@ -24,6 +33,7 @@ struct TUdfInstallResult {
   // being loaded and those after it stay defined but not loaded (`notLoaded` of them).
   bool cancelled = false;
   int notLoaded = 0;
+  std::vector<TUdfInstallFailure> failures;  // in slot order
 };
 
 // Installs the last session's functions into the table the language is bound to (the one

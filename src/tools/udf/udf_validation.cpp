@@ -13,6 +13,7 @@
 #include "expr/expr_types.h"
 #include "expr/expression.h"
 #include "expr/function_text_lines.h"
+#include "expr/line_test_order.h"
 #include "tools/udf/udf_evaluation.h"
 #include "tools/udf/udf_limits.h"
 
@@ -94,7 +95,54 @@ int FirstLineAmong(const std::vector<std::string_view>& lines, std::uint16_t mas
   return otherwise;
 }
 
-// Step 2: every line run once. `used` collects the variables the expressions read.
+// Line n of the text run once, with the variables as they stand: a verdict that refuses it,
+// or a valid one. `used` collects the variables it reads. A sub-function line is compiled
+// at once, so that later lines can call it.
+TUdfVerdict TestLine(int k, const std::vector<std::string_view>& lines, int n, std::uint32_t& used) {
+  ExprContext& ctx = ExprThreadContext();
+  const TUdfLine line = ClassifyUdfLine(lines[static_cast<std::size_t>(n)]);
+  ctx.ClearErrors();
+  const long double value = ExprParseAndRun(line.expression);
+  used |= ctx.ExprVarsUsed;
+  const int code = ctx.ExprMathError;
+  if (code != 0 || ctx.ExprSyntaxCode != 0 || !std::isfinite(value) || IsMissingValue(value)) {
+    // The column of the fault within the whole line: the expression starts after the "=".
+    const int offset = static_cast<int>(line.expression.data() - line.text.data());
+    const int column = std::min(offset + std::max(ctx.ExprErrorColumn, 0), static_cast<int>(line.text.size()));
+    const std::string languageText = code < 0 ? std::string(ExprErrorText(code)) : std::string();
+    const std::string marked = ExprErrorLine(line.expression);
+    // A line that failed for calling itself while it was still empty (F1=IMPLICIT(1,...)
+    // finds no root of an empty line) is told that it calls itself.
+    bool reachesItself = false;
+    if (line.kind == UdfLineKind::kSubFunction && code < 0 &&
+        ExprCompileSlot(line.expression, UdfLineSlot(k, line), reachesItself) == 0 && reachesItself)
+      return LineFault(UdfFault::kExpressionFails, UdfLineCallsItselfText(line.sub), n, line.text, 0);
+    // A run refused as nested names the line that nests: one compiled before this one (a Z
+    // line last runs F1's integral of F2's sum), else this one.
+    if (code == kErrCalculusNested) {
+      const int named = FirstLineAmong(lines, ExprNestingLines(k), n);
+      const TUdfLine l = ClassifyUdfLine(lines[static_cast<std::size_t>(named)]);
+      if (l.kind != UdfLineKind::kStatement)
+        return LineFault(UdfFault::kExpressionFails, UdfLineNestsCalculusText(LineNumber(l)), named, l.text, 0);
+    }
+    if (!languageText.empty()) {
+      TUdfVerdict fault = LineFault(UdfFault::kExpressionFails, marked, n, line.text, column);
+      fault.caption = languageText;
+      return fault;
+    }
+    return LineFault(UdfFault::kExpressionFails, kUdfInvalidNumericExpression, n, line.text, column);
+  }
+  bool reachesItself = false;
+  if (line.kind == UdfLineKind::kSubFunction &&
+      ExprCompileSlot(line.expression, UdfLineSlot(k, line), reachesItself) == 0)
+    return LineFault(UdfFault::kExpressionFails,
+                     reachesItself ? UdfLineCallsItselfText(line.sub) : std::string(kUdfInvalidNumericExpression),
+                     n, line.text, 0);
+  return {};
+}
+
+// Step 2: every line run once. `used` collects the variables the expressions read. A line
+// that runs a line written below it is run once every line is compiled (line_test_order.h).
 TUdfVerdict RunLines(const TUdfRecord& r, int k, std::uint32_t& used, bool& sawZ) {
   ExprContext& ctx = ExprThreadContext();
   TExprVars& v = ctx.ExprVars;
@@ -109,6 +157,7 @@ TUdfVerdict RunLines(const TUdfRecord& r, int k, std::uint32_t& used, bool& sawZ
   sawZ = false;
   bool sawSub[10] = {};
   const std::vector<std::string_view> lines = UdfTextLines(UdfFieldText(r.Text));
+  TLineTestOrder order(k, lines);
   for (int n = 0; n < static_cast<int>(lines.size()); ++n) {
     const TUdfLine line = ClassifyUdfLine(lines[static_cast<std::size_t>(n)]);
     if (!line.hasEquals) return LineFault(UdfFault::kEqualSignMissing, "Equal Sign is Missing", n, line.text);
@@ -122,43 +171,13 @@ TUdfVerdict RunLines(const TUdfRecord& r, int k, std::uint32_t& used, bool& sawZ
                          CFormat("UDF Can Contain Only One F%d Expression", line.sub), n, line.text);
       sawSub[line.sub] = true;
     }
-    ctx.ClearErrors();
-    const long double value = ExprParseAndRun(line.expression);
-    used |= ctx.ExprVarsUsed;
-    const int code = ctx.ExprMathError;
-    if (code != 0 || ctx.ExprSyntaxCode != 0 || !std::isfinite(value) || IsMissingValue(value)) {
-      // The column of the fault within the whole line: the expression starts after the "=".
-      const int offset = static_cast<int>(line.expression.data() - line.text.data());
-      const int column = std::min(offset + std::max(ctx.ExprErrorColumn, 0), static_cast<int>(line.text.size()));
-      const std::string languageText = code < 0 ? std::string(ExprErrorText(code)) : std::string();
-      const std::string marked = ExprErrorLine(line.expression);
-      // A line that failed for calling itself while it was still empty (F1=IMPLICIT(1,...)
-      // finds no root of an empty line) is told that it calls itself.
-      bool reachesItself = false;
-      if (line.kind == UdfLineKind::kSubFunction && code < 0 &&
-          ExprCompileSlot(line.expression, UdfLineSlot(k, line), reachesItself) == 0 && reachesItself)
-        return LineFault(UdfFault::kExpressionFails, UdfLineCallsItselfText(line.sub), n, line.text, 0);
-      // A run refused as nested names the line that nests: one compiled before this one (a Z
-      // line last runs F1's integral of F2's sum), else this one.
-      if (code == kErrCalculusNested) {
-        const int named = FirstLineAmong(lines, ExprNestingLines(k), n);
-        const TUdfLine l = ClassifyUdfLine(lines[static_cast<std::size_t>(named)]);
-        if (l.kind != UdfLineKind::kStatement)
-          return LineFault(UdfFault::kExpressionFails, UdfLineNestsCalculusText(LineNumber(l)), named, l.text, 0);
-      }
-      if (!languageText.empty()) {
-        TUdfVerdict fault = LineFault(UdfFault::kExpressionFails, marked, n, line.text, column);
-        fault.caption = languageText;
-        return fault;
-      }
-      return LineFault(UdfFault::kExpressionFails, kUdfInvalidNumericExpression, n, line.text, column);
-    }
-    bool reachesItself = false;
-    if (line.kind == UdfLineKind::kSubFunction &&
-        ExprCompileSlot(line.expression, UdfLineSlot(k, line), reachesItself) == 0)
-      return LineFault(UdfFault::kExpressionFails,
-                       reachesItself ? UdfLineCallsItselfText(line.sub) : std::string(kUdfInvalidNumericExpression),
-                       n, line.text, 0);
+    if (line.kind != UdfLineKind::kStatement && order.CompileIfWaiting(n, line.expression, UdfLineSlot(k, line), used))
+      continue;
+    if (TUdfVerdict fault = TestLine(k, lines, n, used); !fault.Valid()) return fault;
+  }
+  for (const TLineTestOrder::TWaiting& waiting : order.Waiting()) {
+    ctx.ExprVars = waiting.vars;
+    if (TUdfVerdict fault = TestLine(k, lines, waiting.line, used); !fault.Valid()) return fault;
   }
   return {};
 }
@@ -226,6 +245,28 @@ std::string UdfLineDetail(int line, std::string_view text) {
 
 std::string UdfParameterRowLabel(int i) { return CFormat("#%c [A%d]", 'A' + i, i); }
 
+TUdfVerdict UdfLoadRefusal(int k, const TLinesFault& fault, int code) {
+  const TUdfRecord* const r = UdfRecordAt(k);
+  const std::vector<std::string_view> lines = r ? UdfTextLines(UdfFieldText(r->Text)) : std::vector<std::string_view>();
+  if (fault.line >= 0 && static_cast<std::size_t>(fault.line) < lines.size()) {
+    const std::string_view text = lines[static_cast<std::size_t>(fault.line)];
+    const int n = LineNumber(ClassifyUdfLine(text));
+    if (fault.missing > 0)
+      return LineFault(UdfFault::kCompilationFailure, CFormat("F%d= Expression is Missing", fault.missing),
+                       fault.line, text);
+    if (fault.reachesItself)
+      return LineFault(UdfFault::kExpressionFails, UdfLineCallsItselfText(n), fault.line, text, 0);
+    if (fault.nestsCalculus)
+      return LineFault(UdfFault::kExpressionFails, UdfLineNestsCalculusText(n), fault.line, text, 0);
+    // A line whose test run failed: the language's reason.
+    if (const std::string_view reason = code < 0 ? ExprErrorText(code) : std::string_view(); !reason.empty())
+      return LineFault(UdfFault::kCompilationFailure, std::string(reason), fault.line, text);
+  }
+  TUdfVerdict v = Refuse(UdfFault::kCompilationFailure, "UDF Compilation Failure");
+  v.field = UdfField::kText;
+  return v;
+}
+
 TUdfVerdict ValidateUdf(int k, std::span<const TXYZPoint> points, long double zRange) {
   TUdfRecord* const r = UdfRecordAt(k);
   if (!r) {
@@ -254,24 +295,7 @@ TUdfVerdict ValidateUdf(int k, std::span<const TXYZPoint> points, long double zR
     TLinesFault fault;
     if (UdfLoad(k, fault) != 1) {
       if (ctx.stopped) return Stopped({});
-      // The line that calls a line the text does not define is named, with the line it calls;
-      // so is a line that reaches itself and one whose integral, sum, product or series runs
-      // another such built-in.
-      const std::vector<std::string_view> lines = UdfTextLines(UdfFieldText(r->Text));
-      if (fault.line >= 0 && static_cast<std::size_t>(fault.line) < lines.size()) {
-        const std::string_view text = lines[static_cast<std::size_t>(fault.line)];
-        const int n = LineNumber(ClassifyUdfLine(text));
-        if (fault.missing > 0)
-          return LineFault(UdfFault::kCompilationFailure, CFormat("F%d= Expression is Missing", fault.missing),
-                           fault.line, text);
-        if (fault.reachesItself)
-          return LineFault(UdfFault::kExpressionFails, UdfLineCallsItselfText(n), fault.line, text, 0);
-        if (fault.nestsCalculus)
-          return LineFault(UdfFault::kExpressionFails, UdfLineNestsCalculusText(n), fault.line, text, 0);
-      }
-      TUdfVerdict v = Refuse(UdfFault::kCompilationFailure, "UDF Compilation Failure");
-      v.field = UdfField::kText;
-      return v;
+      return UdfLoadRefusal(k, fault, ctx.ExprMathError);
     }
     TUdfVerdict valid;
     valid.weakParameter = UdfDerivativeRanges(k, -1, points, zRange);

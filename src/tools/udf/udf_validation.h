@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/xyz_point.h"
+#include "expr/expression.h"
 #include "expr/udf_record.h"
 
 inline constexpr const char* kUdfValidationCaption = "User Function Validation Error";
@@ -93,6 +94,12 @@ std::string UdfParameterRowLabel(int i);
 // derivative check samples `points` (records 0..N) against the data's z range. An undefined
 // function is refused with kZLineMissing and nothing else happens.
 TUdfVerdict ValidateUdf(int k, std::span<const TXYZPoint> points, long double zRange);
+
+// Why function k did not load, from UdfLoad's fault and the error code the load left: the
+// line that calls a line the text does not define, that reaches itself or that nests
+// calculus built-ins, or whose test run failed (the language's text of the code), each with
+// the line; "UDF Compilation Failure" when nothing names it.
+TUdfVerdict UdfLoadRefusal(int k, const TLinesFault& fault, int code);
 
 // Every defined function of the bound table, in slot order, validated as above (a library
 // just read). The verdicts of the refused and the warned ones come back in order. Each

@@ -96,6 +96,7 @@ void CmInstallLastUdfs(TSession& session) {
   VoidFitResults(session);
   StartBackgroundFit(session);
   std::string text = CFormat("Successfully Installed %d of %d UDFs", installed.loaded, installed.read);
+  for (const TUdfInstallFailure& failure : installed.failures) text += "\n\n" + failure.text;
   if (installed.cancelled)
     text += CFormat("\n\nInstallation Cancelled: %d UDFs Were Not Loaded and Are Not Fitted Until Accepted",
                     installed.notLoaded);
