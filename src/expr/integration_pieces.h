@@ -193,7 +193,8 @@ struct TRangeValues {
 
 // The Gauss doubling rule of IntegrateGauss on one piece alone, orders 2 .. 2
 // largestHalfOrder, with its confirmations; values that all vanish in underflow leave the
-// piece at 0 and are told in `values`. Sets the record's failure and estimate.
+// piece at 0 and are told in `values`. Sets the record's failure and estimate. Where the
+// table file is missing, the rule computed in its stead (ComputedQuadTable) is used.
 struct TGaussPiece {
   long double value = 0;
   long double largest = 0;    // the largest |f| met

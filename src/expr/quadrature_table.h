@@ -36,6 +36,15 @@ struct TQuadTable {
 std::vector<std::uint8_t> EncodeQuadTable(const TQuadTable& table);
 [[nodiscard]] bool DecodeQuadTable(std::span<const std::uint8_t> bytes, TQuadTable& table);
 
+// The table computed: the positive roots of each Legendre polynomial and their weights,
+// each the extended real nearest the true value (as the build writes the file); false
+// when a value lies so near a rounding midpoint that the rounding is not sure.
+[[nodiscard]] bool ComputeQuadTable(TQuadTable& table);
+// The table computed once, on first use (a fifth of a second), for an integral that needs
+// no file: the automatic integral's search of the parts of a range where the file is
+// missing. The Gauss built-ins themselves read the file and fail without it.
+const TQuadTable& ComputedQuadTable();
+
 // 1 when the table is already present, 0 when it was read now, -1 when the file cannot be
 // opened or is shorter than 41600 bytes, -2 when memory for it cannot be had.
 [[nodiscard]] int LoadQuadOverlay();

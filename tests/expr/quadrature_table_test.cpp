@@ -32,6 +32,8 @@ TEST_F(QuadTableTest, BuiltTableIsTheExactRootsAndWeightsRoundedAndRoundTrips) {
   ASSERT_TRUE(DecodeQuadTable(bytes, t));
   EXPECT_EQ(EncodeQuadTable(t), bytes);
   EXPECT_FALSE(DecodeQuadTable(std::span(bytes).first(bytes.size() - 1), t));
+  // The table the program computes where the file is missing is the file's, byte for byte.
+  EXPECT_EQ(EncodeQuadTable(ComputedQuadTable()), bytes);
 }
 
 TEST_F(QuadTableTest, BlocksAreAscendingRulesOfWeightTwoFromTheTwoAndFourPointRules) {
