@@ -117,7 +117,7 @@ for a, b, c, x in [("11.5", "4.8", "-0.025", "-0.75"), ("1", "1", "2", "-0.999")
     row(f"HYPF({a},{b},{c},{x})", gauss_series(ld(a), ld(b), ld(c), ld(x)))
 print("  // and the sums no longer given")
 for text, value in [("HYPM(-50,1,100)", mpmath.hyp1f1(-50, 1, 100)), ("HYPM(-27.5,14.5,18.5)", mpmath.hyp1f1(ld("-27.5"), ld("14.5"), ld("18.5"))),
-                    ("HYPU(12,-0.5,22)", mpmath.hyperu(12, ld("-0.5"), 22)), ("HYPF(-60,20,5,0.9)", gauss_series(-60, 20, 5, ld("0.9"))),
+                    ("HYPF(-60,20,5,0.9)", gauss_series(-60, 20, 5, ld("0.9"))),
                     ("HYPF(-11.5,-0.04,-190.8,0.76)", gauss_series(ld("-11.5"), ld("-0.04"), ld("-190.8"), ld("0.76")))]:
     print(f"  // {text} = {mp.nstr(value, 12)}")
 
