@@ -483,8 +483,8 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
   }
 
   // Nodes beyond the hull of the points are held within the allowance of the surface's value
-  // at the hull's nearest point, and nodes within it within the allowance of the range of the
-  // points about them, as the scattered engine's surfaces are.
+  // at the hull's nearest point, as the scattered engine's surfaces are; nodes within it keep
+  // the method's value.
   TGridGuard guard;
   if (!unit) {
     guard.ex = wx > 0 ? static_cast<double>(wx) : 1.0;
@@ -503,11 +503,7 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
                             static_cast<std::size_t>(i);
       const double nu = u[static_cast<std::size_t>(i)] / guard.ex, nv = v[static_cast<std::size_t>(j)] / guard.ey;
       if (failed[k] || (fill && known[k] != kMissingNode)) continue;
-      if (!hull.Beyond(nu, nv)) {
-        values[k] = hull.HoldNearby(nu, nv, values[k]);
-        continue;
-      }
-      if (!hull.MayHold(values[k])) continue;
+      if (!hull.MayHold(values[k]) || !hull.Beyond(nu, nv)) continue;
       // The whole-grid methods evaluate the feet over their grid's set-up (Akima's kernel) or
       // over one of their own (the library's surface), made once the first node needs it.
       if (!eval && IsWholeGridMethod(code)) eval = setup.AkimaPoints(akimaWork);

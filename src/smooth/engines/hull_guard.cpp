@@ -241,13 +241,3 @@ double THullGuard::NearbyRange(double x, double y, double& lo, double& hi) const
   hi = nearby_->hi[c];
   return nearbyAllowance_;
 }
-
-double THullGuard::HoldNearby(double x, double y, double v, bool* held) const {
-  if (held != nullptr) *held = false;
-  if (!nearby_ || !std::isfinite(v)) return v;
-  double lo = 0, hi = 0;
-  const double allowance = NearbyRange(x, y, lo, hi);
-  const double kept = WithinRange(std::clamp(v, lo - allowance, hi + allowance));
-  if (held != nullptr) *held = kept != v;
-  return kept;
-}

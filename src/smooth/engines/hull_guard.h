@@ -1,5 +1,4 @@
-// Scattered-data surfaces held to their points: beyond the convex hull of the points, and
-// within it where a method's surface strays from the points about a place.
+// Scattered-data surfaces held to their points beyond the convex hull of the points.
 //
 // Inside the hull an interpolant is pinned by the data; beyond it every method extrapolates
 // its estimated derivatives: Akima's and Preusser's pieces carry the nodes' second (and
@@ -16,21 +15,19 @@
 // reaches; data without noise (a plane, a polynomial a method reproduces) keep their whole
 // extrapolation.
 //
-// Within the hull, noisy values still make elements that the node derivatives cannot tame:
-// two points a hair apart whose values differ by the noise, on a sliver of a triangle, bent
-// Preusser's C2 element 39 noise widths above every point about it, and Renka III's surface
-// rang past a cliff. HoldNearby holds a value within the range of the points about its place
-// (the cells about it, at least 16 points), widened by the typical allowance: that of the
-// typical noise and variation, so that a step or a cliff across a table of noise does not
-// make the whole table count as smooth (its allowance was 5 to 12 noise widths). Every data
-// point lies within its own range, so an interpolant keeps its nodes; data without noise are
-// never held. Beyond the hull the foot's value is taken within the range about the foot in
-// the same way before the band is laid about it.
+// Within the hull nothing is held: an interpolant is pinned by its points there, and no
+// measure tells the curvature of a sparsely sampled narrow peak from noise (a bump sampled at
+// 300 points, its top between them, counted as noisy and was cut flat at the range of the
+// points about it). Beyond the hull the foot's value is taken within the range of the points
+// about the foot (the cells about it, at least 16 points) before the band, the typical
+// allowance of the noise and variation, is laid about it: a step or a cliff across a table of
+// noise then does not make the whole table count as smooth there.
 //
-// Both holds keep the surface within the data's range widened by what the points about its
-// few highest (lowest) points support: on a table with a broad step, whose neighbours differ
-// by several noise widths, the typical allowance counts the whole table as smooth (10 noise
-// widths), and the surface ran that far past the plateaus at its ends, which are noise.
+// Beyond the hull the surface is also kept within the data's range widened by what the points
+// about its few highest (lowest) points support: on a table with a broad step, whose
+// neighbours differ by several noise widths, the typical allowance counts the whole table as
+// smooth (10 noise widths), and the surface ran that far past the plateaus at its ends, which
+// are noise.
 #pragma once
 
 #include <limits>
@@ -68,12 +65,6 @@ class THullGuard {
   // value within the data's range, as the foot's does on smooth data (whose allowance is
   // wide), and within the data's widened range, so that the foot need not be evaluated.
   bool MayHold(double v) const;
-  // v, the surface's value at (x, y), held within the range of the values of the points
-  // nearest to (x, y), widened by the allowance there, and within the data's widened range;
-  // *held tells whether it was moved.
-  double HoldNearby(double x, double y, double v, bool* held = nullptr) const;
-  // Whether HoldNearby may move a value at all (data with noise).
-  bool HoldsNearby() const { return nearby_ != nullptr; }
   // The range [lo, hi] of the values of the points about (x, y) (at least 16 of them, in the
   // cells about its cell; unbounded without noise), and the allowance by which the surface
   // may pass it: TDataTrend::TypicalAllowance.

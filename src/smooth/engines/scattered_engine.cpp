@@ -398,21 +398,8 @@ long double TNParm3D::EvalMode(long double x, long double y, int mode) {
   if (HeldBeyondHull(method_) && !xd_.empty()) {
     const double u = static_cast<double>(UnitX(x)), v = static_cast<double>(UnitY(y));
     if (hull_.Beyond(u, v)) return BeyondHull(x, y, u, v, mode);
-    return WithinHull(x, y, u, v, mode);
   }
   return MethodMode(x, y, mode);
-}
-
-long double TNParm3D::WithinHull(long double x, long double y, double u, double v, int mode) {
-  if (!hull_.HoldsNearby()) return MethodMode(x, y, mode);
-  const long double value = MethodMode(x, y, kDerivValue);
-  // A Shepard method's 0 beyond every node's radius is no height; only a 0 needs the search.
-  if (IsMissingValue(value) || (value == 0 && !InReach(x, y))) return mode == kDerivValue ? value : MethodMode(x, y, mode);
-  bool held = false;
-  const long double kept = hull_.HoldNearby(u, v, static_cast<double>(value), &held);
-  if (mode == kDerivValue) return held ? kept : value;
-  // Where the band holds the surface it is level.
-  return held ? 0.0L : MethodMode(x, y, mode);
 }
 
 long double TNParm3D::BeyondHull(long double x, long double y, double u, double v, int mode) {
@@ -499,26 +486,11 @@ std::vector<long double> TNParm3D::GridMode(int nx, int ny, std::span<const long
   if (method_ != kNPAkima1 && method_ != kNPAkima1Fixed) return GridByPoints(nx, ny, xs, ys, mode);
   std::vector<long double> grid = MethodGrid(nx, ny, xs, ys, mode);
   if (grid.empty()) return grid;
-  // Within the hull a derivative is level where the value is held.
-  const bool needValues = mode != kDerivValue && hull_.HoldsNearby();
-  const std::vector<long double> values = needValues ? MethodGrid(nx, ny, xs, ys, kDerivValue) : std::vector<long double>{};
-  if (needValues && values.size() != grid.size()) return {};
   for (int j = 0; j < ny; ++j) {
     const double v = static_cast<double>(UnitY(ys[j]));
-    for (int i = 0; i < nx; ++i) {
-      const double u = static_cast<double>(UnitX(xs[i]));
-      long double& node = grid[static_cast<std::size_t>(j) * nx + i];
-      if (hull_.Beyond(u, v)) {
-        node = EvalMode(xs[i], ys[j], mode);
-        continue;
-      }
-      if (!hull_.HoldsNearby()) continue;
-      const long double value = mode == kDerivValue ? node : values[static_cast<std::size_t>(j) * nx + i];
-      if (IsMissingValue(value)) continue;
-      bool held = false;
-      const long double kept = hull_.HoldNearby(u, v, static_cast<double>(value), &held);
-      if (held) node = mode == kDerivValue ? kept : 0.0L;
-    }
+    for (int i = 0; i < nx; ++i)
+      if (hull_.Beyond(static_cast<double>(UnitX(xs[i])), v))
+        grid[static_cast<std::size_t>(j) * nx + i] = EvalMode(xs[i], ys[j], mode);
   }
   return grid;
 }

@@ -25,9 +25,10 @@
 // writes it: the statistics, the merge and the fit statistics work on a sorted copy.
 //
 // Beyond the convex hull of the points every built-in method's surface is held within a few
-// noise widths of its value at the hull's nearest point, and inside it within a few noise
-// widths of the range of the points about each place (hull_guard.h); the methods' node
-// derivatives are held to what noisy values support (derivative_limiter.h).
+// noise widths of its value at the hull's nearest point (hull_guard.h); inside it the methods'
+// node derivatives are held to what noisy values support (derivative_limiter.h), and the
+// surface is the method's own: no measure tells a sparsely sampled narrow peak from noise, and
+// a hold of the values there cut the peaks of data without noise flat.
 //
 // An engine is set up by one thread at a time. Code 16's evaluations may be asked from two
 // threads at once (the render thread and the user interface): each keeps its own triangle
@@ -124,9 +125,9 @@ class TNParm3D {
   long double EvalDyy(long double x, long double y) { return EvalMode(x, y, kDerivYY); }
   long double EvalDxy(long double x, long double y) { return EvalMode(x, y, kDerivXY); }
   // Beyond the hull of the points every built-in method's surface is held within a few noise
-  // widths of its value at the nearest point of the hull, and within the hull within a few
-  // noise widths of the range of the points about it (hull_guard.h); it is level where it is
-  // held. The extension methods answer as their library does.
+  // widths of its value at the nearest point of the hull (hull_guard.h), and is level where
+  // it is held; within the hull it is the method's own. The extension methods answer as
+  // their library does.
   long double EvalMode(long double x, long double y, int mode);
   // The surface at a data point: its own z for the methods that interpolate their nodes
   // exactly, the value at (x, y) for the others.
@@ -241,9 +242,6 @@ class TNParm3D {
   // Mode `mode` at (x, y), which lies beyond the hull at (u, v) in unit coordinates: the
   // method's, held within the allowance of its value at the hull's nearest point.
   long double BeyondHull(long double x, long double y, double u, double v, int mode);
-  // The same within the hull: the method's, held within the allowance of the range of the
-  // points about (u, v) (hull_guard.h).
-  long double WithinHull(long double x, long double y, double u, double v, int mode);
   // Whether the method has a value at (x, y): the Shepard methods have none beyond every
   // node's radius (their 0 there is no height).
   bool InReach(long double x, long double y);
