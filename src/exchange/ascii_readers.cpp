@@ -202,6 +202,41 @@ std::string TitleLineText(std::string_view line) {
   return text;
 }
 
+// The column names of a heading line: two or more quoted fields, parted by blanks, tabs,
+// commas or semicolons ("Ostwert (m)"<TAB>"Nordwert (m)"<TAB>"Höhe (m)", "x","y","z" or
+// "x" "y" "z"). A quote doubled inside a field is one quote. Empty when the line is
+// anything else: one quoted title, which may hold quotes of its own (Plate "A" 5mm, written
+// back as "Plate "A" 5mm"), or a title of words, commas or tabs ("Survey 3, March", or
+// x,y,z: a title with a comma cannot be told from a heading without quotes). Taken as one
+// title from its first quote to its last, the heading gave the X name
+// 'Ostwert (m)"<TAB>"Nordwert (m)' cut at 40 characters, and no Y or Z name.
+std::vector<std::string> HeadingNames(std::string_view line) {
+  std::vector<std::string> fields;
+  while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  const auto separator = [](char c) { return c == ' ' || c == '\t' || c == ',' || c == ';'; };
+  std::size_t i = 0;
+  while (true) {
+    while (i < line.size() && separator(line[i])) ++i;
+    if (i >= line.size()) break;
+    if (line[i] != '"') return {};
+    std::string field;
+    bool closed = false;
+    for (++i; i < line.size() && !closed; ++i) {
+      if (line[i] != '"')
+        field += line[i];
+      else if (i + 1 < line.size() && line[i + 1] == '"')
+        field += line[i++];
+      else
+        closed = true;
+    }
+    // A quoted field ends the line or meets a separator; anything else makes the line one title.
+    if (!closed || (i < line.size() && !separator(line[i]))) return {};
+    fields.push_back(std::move(field));
+  }
+  if (fields.size() < 2) return {};
+  return fields;
+}
+
 void ReadTitleLines(TTextReader& file, TDataTitles& titles) {
   std::string line;
   int filled = 0;
@@ -211,6 +246,13 @@ void ReadTitleLines(TTextReader& file, TDataTitles& titles) {
     if (IsAllBlanks(line)) continue;
     if (IsNumericLine(line) || IsLabelledPointLine(line)) {
       (void)file.Seek(start);  // the offset of a line read a moment ago
+      break;
+    }
+    // A heading names X, Y and Z by its first three fields and ends the title lines.
+    if (const std::vector<std::string> names = HeadingNames(line); !names.empty()) {
+      titles.SetXName(TextOfTextFile(names[0]));
+      titles.SetYName(TextOfTextFile(names[1]));
+      titles.SetZName(names.size() > 2 ? TextOfTextFile(names[2]) : std::string());
       break;
     }
     const std::string text = TextOfTextFile(TitleLineText(line));

@@ -93,6 +93,63 @@ TEST_F(AsciiXYZ, TitlesNumbersAndMarks) {
   }
 }
 
+// A heading line of column names, as spreadsheets and surveying programs write it, names X,
+// Y and Z by its fields; one title, quoted or not, stays the title. The first heading below
+// gave the X name 'Ostwert (m)"<TAB>"Nordwert (m)' (the first quote to the last, cut at 40
+// characters) and no Y or Z name.
+TEST_F(AsciiXYZ, HeadingLinesOfSeveralFieldsNameXYAndZ) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::array<std::string, 4> titles;  // title, X, Y and Z names
+  };
+  const std::string data = "1 2 3\n4 5 6\n";
+  const Case cases[] = {
+      {"three quoted fields parted by tabs, in UTF-8",
+       "\"Ostwert (m)\"\t\"Nordwert (m)\"\t\"H\xC3\xB6he \xC3\xBC. NN (m)\"\r\n" + data,
+       {"", "Ostwert (m)", "Nordwert (m)", "H\xF6he \xFC. NN (m)"}},
+      {"a title line, then quoted fields parted by commas", "\"Survey 7\"\n\"East\",\"North\",\"Depth\"\n" + data,
+       {"Survey 7", "East", "North", "Depth"}},
+      {"quoted fields parted by blanks", "\"x [m]\" \"y [m]\"  \"z [m]\"\n" + data, {"", "x [m]", "y [m]", "z [m]"}},
+      {"quoted fields parted by semicolons", "\"x\";\"y\";\"z\"\n" + data, {"", "x", "y", "z"}},
+      {"two quoted fields name X and Y", "\"East\" \"North\"\n" + data, {"", "East", "North", ""}},
+      {"a fourth field is passed over", "\"a\",\"b\",\"c\",\"d\"\n" + data, {"", "a", "b", "c"}},
+      {"a quote doubled inside a field is one quote", "\"5\"\" plate\"\t\"y\"\t\"z\"\n" + data,
+       {"", "5\" plate", "y", "z"}},
+      {"names are cut at their 40 characters", "\"" + std::string(50, 'n') + "\"\t\"y\"\t\"z\"\n" + data,
+       {"", std::string(kAxisNameLength, 'n'), "y", "z"}},
+      {"lines after the heading are no titles", "\"x\" \"y\" \"z\"\n\"m\" \"m\" \"m\"\n" + data, {"", "x", "y", "z"}},
+      // One title stays one title, whatever it holds.
+      {"one quoted title", "\"Plate \"A\" 5mm\"\n" + data, {"Plate \"A\" 5mm", "", "", ""}},
+      {"a title of words and commas", "Survey 3, March, 2024\n" + data, {"Survey 3, March, 2024", "", "", ""}},
+      {"a title of words", "x y z\n" + data, {"x y z", "", "", ""}},
+      {"a title of words and tabs", "Run 4\tMarch\n" + data, {"Run 4\tMarch", "", "", ""}},
+      {"a quoted field and words", "\"Run\" 4\n" + data, {"Run", "", "", ""}},
+      {"a quote that never closes", "\"a\"\t\"b\n" + data, {"a\"", "", "", ""}},
+      {"one field and a tab", "\"Title\"\t\n" + data, {"Title", "", "", ""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TableTest::SetUp();
+    TDataTitles t;
+    EXPECT_EQ(Read(c.text, t), 2);
+    EXPECT_EQ((std::array<std::string, 4>{t.Title, t.XName, t.YName, t.ZName}), c.titles);
+    EXPECT_EQ(RowOf(2), Point(4, 5, 6));
+  }
+  // The multi-column reader names its chosen columns by the same headings.
+  for (const std::string heading :
+       {"\"Nr\"\t\"Ostwert (m)\"\t\"Nordwert (m)\"\t\"H\xC3\xB6he \xC3\xBC. NN (m)\"",
+        "\"Nr\", \"Ostwert (m)\", \"Nordwert (m)\", \"H\xF6he \xFC. NN (m)\""}) {
+    SCOPED_TRACE(heading);
+    TReadArgs a = Args(dir_.Write("m.txt", heading + "\n1 10 100 0.5\n2 20 200 0.6\n"));
+    a.colX = 2, a.colY = 3, a.colZ = 4, a.colW = -1;
+    const TReadResult r = ReadAsciiMultiColumn(a);
+    EXPECT_EQ(r.Count(), 2);
+    EXPECT_EQ((std::array<std::string, 3>{r.titles.XName, r.titles.YName, r.titles.ZName}),
+              (std::array<std::string, 3>{"Ostwert (m)", "Nordwert (m)", "H\xF6he \xFC. NN (m)"}));
+  }
+}
+
 TEST_F(AsciiXYZ, DigitalFilterKeepsTheChosenPoints) {
   std::string text;
   for (int i = 1; i <= 12; ++i) text += std::to_string(i) + " 0 0\n";
