@@ -44,6 +44,17 @@ TGridInputs MakeGridInputs(long double start1, long double increment1, long doub
   return out;
 }
 
+TGridCut GridInputsCut(const TGridInputs& grid) {
+  TGridCut cut;
+  cut.asked = grid.requested;
+  if (grid.list.size() < 2) return cut;
+  cut.written = static_cast<long double>(grid.list.size() - 1);
+  cut.stops = true;
+  cut.stopX = grid.list.back().first;
+  cut.stopY = grid.list.back().second;
+  return cut;
+}
+
 bool ReadEntryValue(std::string_view text, std::size_t maxChars, long double& value) {
   const std::optional<long double> v = ExprEntryValue(text.substr(0, maxChars));
   if (v) value = *v;

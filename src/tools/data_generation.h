@@ -19,6 +19,7 @@
 #include <string>
 
 #include "app/data_files.h"
+#include "app/grid_cut.h"
 #include "tools/evaluation_computations.h"
 #include "tools/evaluation_table.h"
 
@@ -39,6 +40,8 @@ struct TGridInputs {
 // The grid of pairs, the first axis changing slowest.
 TGridInputs MakeGridInputs(long double start1, long double increment1, long double end1, long double start2,
                            long double increment2, long double end2);
+// What the list holds of the grid: its first pairs, up to its last one.
+TGridCut GridInputsCut(const TGridInputs& grid);
 
 // The six values of the range dialog: start, increment and end of axis 1, then of axis 2.
 enum GenRangeField : int { kGenStart1, kGenIncrement1, kGenEnd1, kGenStart2, kGenIncrement2, kGenEnd2 };

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <map>
 #include <tuple>
 
+#include "exchange/export/ascii_export.h"
 #include "exchange/export/export_tables.h"
+#include "exchange/export/mv5_export.h"
 #include "exchange/export_fixture.h"
 #include "support/decimal_ranges.h"
 #include "support/german_locale.h"
@@ -266,3 +269,154 @@ TEST(ExportCells, QuattroProRunsCompleteTheXValueInProgress) {
 }
 
 }  // namespace
+
+// ---- Grids past a table's room ------------------------------------------------------------
+
+// The grids of a user's report: X 0 .. 10 by 0.05 and Y 0 .. 5 by 0.025 (201 x 201 = 40,401
+// points); X 0 .. 5.5 by 0.001 and Y 0 .. 34 by 1 (5,501 x 35 = 192,535 points), whose X
+// passes the matrix's 229 columns; and a Y of 100,001 values, past every generated table's
+// axis cap, whose last value the table still pins to the end.
+const TExportRange kFineX{0, 0.05L, 10}, kFineY{0, 0.025L, 5};
+const TExportRange kLongX{0, 0.001L, 5.5L}, kShortY{0, 1, 34};
+const TExportRange kThreeX{0, 0.5L, 1}, kLongY{0, 0.001L, 100};
+
+// The grid points a cell map holds (x, y in their first column, one row each), the last one
+// in row order, as a reader of the file would find them.
+struct TFoundGrid {
+  long long points = 0;
+  long double lastX = 0, lastY = 0;
+};
+TFoundGrid FoundGrid(const CellMap& map, int kind) {
+  TFoundGrid found;
+  if (kind == 3) {
+    for (const auto& [at, cell] : map.cells) found.points += at.first >= 1 && at.second >= 1;
+    return found;
+  }
+  const int column = kind == 0 ? 21 : 0, first = kind == 0 ? 2 : 1;
+  for (const auto& [at, cell] : map.cells) {
+    if (at.first != column || at.second < first) continue;
+    ++found.points;
+    found.lastX = cell.value;
+    found.lastY = map.cells.at({column + 1, at.second}).value;
+  }
+  return found;
+}
+
+// Every worksheet writer in every table kind tells how many points of the grid it left out
+// and where its file stops, and the file stops there: the exports stopped at 16,384 points
+// without a word, and Excel told only "1 Row ... Left Out".
+TEST(ExportGridCut, EveryWorksheetTellsThePointsItLeavesOutAndWhereItStops) {
+  GermanLocale german;
+  struct TFormat {
+    const char* name;
+    ExportGridRules rules;
+    int maxRow;
+  };
+  const TFormat formats[] = {{"Lotus", ExportGridRules::kLotusExcel, 65535},
+                             {"Excel", ExportGridRules::kLotusExcel, 16383},
+                             {"Quattro Pro", ExportGridRules::kQuattroPro, 65535}};
+  const struct {
+    TExportRange x, y;
+  } grids[] = {{kFineX, kFineY}, {kLongX, kShortY}, {kThreeX, kLongY}};
+  int told = 0;
+  for (const TFormat& f : formats) {
+    for (const auto& g : grids) {
+      for (int kind = 0; kind <= 3; ++kind) {
+        SCOPED_TRACE(testing::Message() << f.name << " kind " << kind << " grid of " << ExportAxisAsked(g.x) << " x "
+                                        << ExportAxisAsked(g.y));
+        TPlaneExport plane(3);
+        plane.SetGrid(kind, g.x, g.y);
+        const TExportGrid grid = MakeExportGrid(plane.request);
+        CellMap map;
+        const TExportOutcome out = WriteExportCells(plane.Input(), grid, f.rules, f.maxRow, map);
+        const TFoundGrid found = FoundGrid(map, kind);
+        const TGridCut cut = ExportGridCut(plane.request, grid, out.gridPoints);
+        EXPECT_EQ(cut.asked, ExportAxisAsked(g.x) * ExportAxisAsked(g.y));
+        EXPECT_EQ(cut.written, found.points);
+        if (kind != 3) {
+          EXPECT_EQ(cut.stopX, found.lastX);
+          EXPECT_EQ(cut.stopY, found.lastY);
+        }
+        const std::string text = WorksheetLossText(plane.request, grid, out, f.maxRow);
+        EXPECT_EQ(text.empty(), !cut.Cut()) << text;
+        told += !text.empty();
+      }
+    }
+  }
+  // The matrix holds the first grid whole; every other table is cut.
+  EXPECT_EQ(told, 3 * (3 * 3 + 2));
+
+  // The texts, as the user reads them.
+  const auto text = [](ExportGridRules rules, int maxRow, int kind, TExportRange x, TExportRange y) {
+    TPlaneExport plane(3);
+    plane.SetGrid(kind, x, y);
+    const TExportGrid grid = MakeExportGrid(plane.request);
+    CellMap map;
+    const TExportOutcome out = WriteExportCells(plane.Input(), grid, rules, maxRow, map);
+    return WorksheetLossText(plane.request, grid, out, maxRow);
+  };
+  EXPECT_EQ(text(ExportGridRules::kLotusExcel, 16383, 1, kFineX, kFineY),
+            "24,018 of the Grid's 40,401 Points Were Left Out of the File\nIt Stops at X = 4.05, Y = 2.525");
+  EXPECT_EQ(text(ExportGridRules::kLotusExcel, 65535, 2, kFineX, kFineY),
+            "24,017 of the Grid's 40,401 Points Were Left Out of the File\nIt Stops at X = 4.05, Y = 2.55");
+  EXPECT_EQ(text(ExportGridRules::kQuattroPro, 65535, 0, kFineX, kFineY),
+            "23,919 of the Grid's 40,401 Points Were Left Out of the File\nIt Stops at X = 4.05, Y = 5");
+  EXPECT_EQ(text(ExportGridRules::kLotusExcel, 65535, 1, kLongX, kShortY),
+            "176,151 of the Grid's 192,535 Points Were Left Out of the File\nIt Stops at X = 0.468, Y = 3");
+  EXPECT_EQ(text(ExportGridRules::kLotusExcel, 16383, 3, kLongX, kShortY),
+            "184,520 of the Grid's 192,535 Points Were Left Out of the File\n"
+            "Its X Values Run to 0.227, Then Jump to the Range's End, 5.5");
+  EXPECT_EQ(text(ExportGridRules::kLotusExcel, 65535, 1, kThreeX, kLongY),
+            "283,619 of the Grid's 300,003 Points Were Left Out of the File\nIt Stops at X = 0, Y = 100\n"
+            "Its Y Values Run to 16.382, Then Jump to the Range's End, 100");
+  // Rows of the data past an Excel sheet are told beside the grid's points.
+  TPlaneExport tall(16384);
+  tall.SetGrid(0, kFineX, kFineY);
+  const TExportGrid grid = MakeExportGrid(tall.request);
+  CellMap map;
+  const TExportOutcome out = WriteExportCells(tall.Input(), grid, ExportGridRules::kLotusExcel, 16383, map);
+  EXPECT_EQ(WorksheetLossText(tall.request, grid, out, 16383),
+            "2 Rows Beyond the Worksheet's 16,384 Rows Were Left Out of the File\n"
+            "24,019 of the Grid's 40,401 Points Were Left Out of the File\nIt Stops at X = 4.05, Y = 2.5");
+  // A grid the table holds is not told.
+  EXPECT_EQ(text(ExportGridRules::kLotusExcel, 16383, 1, Steps(100), Steps(100)), "");
+}
+
+// The delimited text and the sibling worksheet take their grids by rules of their own: the
+// text completes every X it begins and counts only its whole lines, the sibling worksheet
+// stops at 16,384 points.
+TEST(ExportGridCut, TextAndSiblingWorksheetTellWhereTheyStop) {
+  GermanLocale german;
+  TPlaneExport plane(3);
+  TAsciiExportRequest request;
+  request.x = kFineX;
+  request.y = kFineY;
+  int lines = 0;
+  TGridCut cut;
+  for (const AsciiLayout layout : {AsciiLayout::kWithLimits, AsciiLayout::kColumns}) {
+    request.layout = layout;
+    const std::string text = AsciiExportText(request, plane.review, lines, &cut);
+    // Lines of the file after its titles: one per point written.
+    const long long written = std::count(text.begin(), text.end(), '\n') - 1;
+    EXPECT_EQ(cut.written, written);
+    EXPECT_EQ(GridCutText(cut), "23,919 of the Grid's 40,401 Points Were Left Out of the File\nIt Stops at X = 4.05, Y = 5");
+    const std::size_t lastLine = text.rfind('\n', text.size() - 2) + 1;
+    EXPECT_EQ(text.substr(lastLine, 10), "4.05      ");
+  }
+  request.layout = AsciiLayout::kMatrix;
+  request.x = kLongX;
+  request.y = kShortY;
+  (void)AsciiExportText(request, plane.review, lines, &cut);
+  EXPECT_EQ(GridCutText(cut), "184,520 of the Grid's 192,535 Points Were Left Out of the File\n"
+                              "Its X Values Run to 0.227, Then Jump to the Range's End, 5.5");
+  request.x = kFineX;
+  request.y = kFineY;
+  (void)AsciiExportText(request, plane.review, lines, &cut);
+  EXPECT_EQ(GridCutText(cut), "");
+
+  plane.SetGrid(2, kFineX, kFineY);
+  const TExportGrid grid = Mv5ExportGrid(plane.request);
+  EXPECT_EQ(grid.pointCount, 16384u);
+  EXPECT_EQ(GridCutText(ExportGridCut(plane.request, grid, static_cast<long long>(grid.pointCount))),
+            "24,017 of the Grid's 40,401 Points Were Left Out of the File\nIt Stops at X = 4.05, Y = 2.55");
+}

@@ -52,10 +52,13 @@ class TAsciiWriter {
 
 }  // namespace
 
-std::string AsciiExportText(const TAsciiExportRequest& request, const TReviewCallbacks& review, int& lines) {
+std::string AsciiExportText(const TAsciiExportRequest& request, const TReviewCallbacks& review, int& lines,
+                            TGridCut* cut) {
   TAsciiWriter out(request.delimiter, request.precision);
   const int kind = request.layout == AsciiLayout::kWithLimits ? 1 : request.layout == AsciiLayout::kColumns ? 2 : 3;
-  const TExportGrid grid = MakeExportGrid({kind, request.x, request.y});
+  const TExportRequest table{kind, request.x, request.y};
+  const TExportGrid grid = MakeExportGrid(table);
+  long long taken = 0;  // the grid's points written, in grid order
   lines = 1;
   if (request.layout == AsciiLayout::kMatrix) {
     for (std::size_t r = 0; r <= grid.ys.size(); ++r) {
@@ -76,6 +79,7 @@ std::string AsciiExportText(const TAsciiExportRequest& request, const TReviewCal
         }
       }
     }
+    if (cut != nullptr) *cut = ExportGridCut(table, grid, 0);
     return out.Take();
   }
   const bool limits = request.layout == AsciiLayout::kWithLimits;
@@ -88,6 +92,7 @@ std::string AsciiExportText(const TAsciiExportRequest& request, const TReviewCal
   }
   for (long double x : grid.xs) {
     if (lines > kStopLine) break;
+    taken += static_cast<long long>(grid.ys.size());
     for (long double y : grid.ys) {
       const TExportPoint p = EvaluateExportPoint(review, x, y, limits);
       if (!p.valid) {
@@ -103,12 +108,13 @@ std::string AsciiExportText(const TAsciiExportRequest& request, const TReviewCal
       }
     }
   }
+  if (cut != nullptr) *cut = ExportGridCut(table, grid, taken);
   return out.Take();
 }
 
 int AsciiExportTable(const std::filesystem::path& path, const TAsciiExportRequest& request,
-                     const TReviewCallbacks& review) {
+                     const TReviewCallbacks& review, TGridCut* cut) {
   int lines = 0;
-  const std::string text = AsciiExportText(request, review, lines);
+  const std::string text = AsciiExportText(request, review, lines, cut);
   return !ExportEvaluationsStopped() && SaveGlobalToFile(text, path) ? lines : -1;
 }

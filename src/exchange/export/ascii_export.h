@@ -16,8 +16,10 @@ struct TAsciiExportRequest {
   TExportRange x, y;
 };
 
-// The text itself. `lines` receives the line counter of layouts 0 and 1 (1 for the matrix).
-std::string AsciiExportText(const TAsciiExportRequest& request, const TReviewCallbacks& review, int& lines);
+// The text itself. `lines` receives the line counter of layouts 0 and 1 (1 for the matrix);
+// `cut`, when given, what the text holds of the grid the request asks for (ExportGridCut).
+std::string AsciiExportText(const TAsciiExportRequest& request, const TReviewCallbacks& review, int& lines,
+                            TGridCut* cut = nullptr);
 // -1 when the file cannot be written (an existing file is kept); else the line counter.
 [[nodiscard]] int AsciiExportTable(const std::filesystem::path& path, const TAsciiExportRequest& request,
-                                   const TReviewCallbacks& review);
+                                   const TReviewCallbacks& review, TGridCut* cut = nullptr);

@@ -46,14 +46,27 @@ std::size_t ExportPointCap(int tableKind) {
   }
 }
 
-long long ExportAxisCount(const TExportRange& range, TAxisCap cap) {
+namespace {
+
+// trunc(q) + 1 for the quotient q of the range, held to `cap` above `limit`.
+long double AxisCount(const TExportRange& range, long double limit, long double cap) {
   long double q = (range.end - range.start) / range.increment;
   if (std::isnan(q)) return 1;
-  if (q > cap.limit) q = cap.cap;
-  if (q < 0 && std::isinf(q)) return 0;
+  if (q > limit) q = cap;
+  if (std::isinf(q)) return q < 0 ? 0 : q;
   const long double whole = WholeWithinRounding(q, StepQuotientRounding(range.start, range.increment, range.end));
-  const long long n = static_cast<long long>(std::trunc(whole)) + 1;
-  return std::max(n, 0LL);
+  return std::max(std::trunc(whole) + 1, 0.0L);
+}
+
+}  // namespace
+
+long long ExportAxisCount(const TExportRange& range, TAxisCap cap) {
+  return static_cast<long long>(AxisCount(range, cap.limit, cap.cap));
+}
+
+long double ExportAxisAsked(const TExportRange& range) {
+  constexpr long double kNoLimit = std::numeric_limits<long double>::infinity();
+  return AxisCount(range, kNoLimit, kNoLimit);
 }
 
 std::vector<long double> ExportAxisValues(const TExportRange& range, TAxisCap cap) {
@@ -133,10 +146,15 @@ class TRowLimitedSink {
   }
   int LastRowWritten() const { return lastWritten_; }
   int RowsCut() const { return lastSeen_ > maxRow_ ? lastSeen_ - maxRow_ : 0; }
+  int BlockRowsCut() const { return lastBlockSeen_ > maxRow_ ? lastBlockSeen_ - maxRow_ : 0; }
+  bool Holds(int row) const { return row <= maxRow_; }
+  // The cells that follow are the generated grid's (whose points cut off are told apart).
+  void GridCells(bool grid) { grid_ = grid; }
 
  private:
   bool Keep(int row) {
     lastSeen_ = std::max(lastSeen_, row);
+    if (!grid_) lastBlockSeen_ = std::max(lastBlockSeen_, row);
     if (row > maxRow_) return false;
     lastWritten_ = std::max(lastWritten_, row);
     return true;
@@ -145,6 +163,8 @@ class TRowLimitedSink {
   int maxRow_;
   int lastWritten_ = -1;
   int lastSeen_ = -1;
+  int lastBlockSeen_ = -1;
+  bool grid_ = false;
 };
 
 struct TTitles {
@@ -167,8 +187,15 @@ TGridRun GridRunOf(ExportGridRules rules, bool fullWorksheet) {
   return {fullWorksheet ? 16382 : 16383, 16384, false};
 }
 
+struct TGridCellsEnd {
+  TRowLimitedSink& out;
+  ~TGridCellsEnd() { out.GridCells(false); }
+};
+
 void GridPointCells(TRowLimitedSink& out, const TReviewCallbacks& review, int firstColumn, int row,
                     long double x, long double y, bool withLimits, bool keepInvalidXY) {
+  out.GridCells(true);
+  const TGridCellsEnd end{out};
   const TExportPoint p = EvaluateExportPoint(review, x, y, withLimits);
   if (!p.valid && !keepInvalidXY) return;
   out.Number(firstColumn, row, x);
@@ -271,16 +298,21 @@ TExportOutcome FullWorksheet(const TExportTableInput& in, const TExportGrid& gri
     if (!columnTitles[c].empty()) out.Label(c, 1, columnTitles[c], true);
 
   int r = 2;
+  long long taken = 0;
   for (long double x : grid.xs) {
     if (r > run.stopRow) break;
     for (long double y : grid.ys) {
       FixedBlockCells(out, in, r);
-      if (r <= run.lastCellRow) GridPointCells(out, *in.review, 21, r, x, y, true, run.keepInvalidXY);
+      if (r <= run.lastCellRow) {
+        GridPointCells(out, *in.review, 21, r, x, y, true, run.keepInvalidXY);
+        if (out.Holds(r)) ++taken;
+      }
       ++r;
     }
   }
   TExportOutcome outcome;
   outcome.result = r;
+  outcome.gridPoints = taken;
   const int last = FullWorksheetLastRow(in, grid) + 1;
   for (int row = r; row <= last; ++row) FixedBlockCells(out, in, row);
   return outcome;
@@ -294,14 +326,18 @@ TExportOutcome GeneratedColumns(const TExportTableInput& in, const TExportGrid& 
                                  PredictionTitle(level)};
   for (int c = 0; c < (limits ? 7 : 3); ++c) out.Label(c, 0, titles[c], true);
   int r = 1;
+  long long taken = 0;
   for (long double x : grid.xs) {
     if (r > run.stopRow) break;
     for (long double y : grid.ys) {
-      if (r <= run.lastCellRow) GridPointCells(out, *in.review, 0, r, x, y, limits, true);
+      if (r <= run.lastCellRow) {
+        GridPointCells(out, *in.review, 0, r, x, y, limits, true);
+        if (out.Holds(r)) ++taken;
+      }
       ++r;
     }
   }
-  return {.result = r};
+  return {.result = r, .gridPoints = taken};
 }
 
 TExportOutcome Matrix(const TExportTableInput& in, const TExportGrid& grid, TRowLimitedSink& out) {
@@ -314,7 +350,7 @@ TExportOutcome Matrix(const TExportTableInput& in, const TExportGrid& grid, TRow
       if (p.valid) out.Number(static_cast<int>(c) + 1, row, p.z);
     }
   }
-  return {.result = 1};
+  return {.result = 1, .gridPoints = static_cast<long long>(grid.xs.size() * grid.ys.size())};
 }
 
 }  // namespace
@@ -333,11 +369,48 @@ TExportLayout ExportTableLayout(const TExportTableInput& in, const TExportGrid& 
   return layout;
 }
 
+TGridCut ExportGridCut(const TExportRequest& request, const TExportGrid& grid, long long taken) {
+  TGridCut cut;
+  const long double askedX = ExportAxisAsked(request.x), askedY = ExportAxisAsked(request.y);
+  cut.asked = askedX * askedY;
+  const std::size_t nx = grid.xs.size(), ny = grid.ys.size();
+  if (nx == 0 || ny == 0) return cut;
+  const auto jump = [](const std::vector<long double>& values, long double asked, bool held) {
+    TGridCut::TJump j;
+    if ((j.present = held && values.size() >= 2 && static_cast<long double>(values.size()) < asked))
+      j.before = values[values.size() - 2], j.end = values.back();
+    return j;
+  };
+  if (IsKind(request.tableKind, ExportTableKind::kGeneratedMatrix)) {
+    cut.written = static_cast<long double>(nx * ny);
+    cut.jumpX = jump(grid.xs, askedX, true);
+    cut.jumpY = jump(grid.ys, askedY, true);
+    return cut;
+  }
+  cut.written = static_cast<long double>(taken);
+  if (taken <= 0 || !cut.Cut()) return cut;
+  const std::size_t last = static_cast<std::size_t>(taken - 1);
+  const std::size_t i = std::min(last / ny, nx - 1), j = last % ny;
+  cut.stops = true;
+  cut.stopX = grid.xs[i];
+  cut.stopY = grid.ys[j];
+  cut.jumpX = jump(grid.xs, askedX, i == nx - 1);
+  cut.jumpY = jump(grid.ys, askedY, static_cast<std::size_t>(taken) >= ny);
+  return cut;
+}
+
 std::string RowsCutText(const TExportOutcome& outcome, int maxRow) {
-  if (outcome.rowsCut <= 0) return {};
-  const bool one = outcome.rowsCut == 1;
-  return CFormat("%d Row%s Beyond the Worksheet's %s Rows %s Left Out of the File", outcome.rowsCut, one ? "" : "s",
-                 FormatWithCommas(maxRow + 1LL).c_str(), one ? "Was" : "Were");
+  if (outcome.blockRowsCut <= 0) return {};
+  const bool one = outcome.blockRowsCut == 1;
+  return CFormat("%d Row%s Beyond the Worksheet's %s Rows %s Left Out of the File", outcome.blockRowsCut,
+                 one ? "" : "s", FormatWithCommas(maxRow + 1LL).c_str(), one ? "Was" : "Were");
+}
+
+std::string WorksheetLossText(const TExportRequest& request, const TExportGrid& grid, const TExportOutcome& outcome,
+                              int maxRow) {
+  const std::string rows = RowsCutText(outcome, maxRow);
+  const std::string points = GridCutText(ExportGridCut(request, grid, outcome.gridPoints));
+  return rows + (rows.empty() || points.empty() ? "" : "\n") + points;
 }
 
 bool ExportEvaluationsStopped() { return ExprThreadContext().stopped; }
@@ -357,5 +430,6 @@ TExportOutcome WriteExportCells(const TExportTableInput& in, const TExportGrid& 
     outcome = Matrix(in, grid, out);
   outcome.lastRowWritten = out.LastRowWritten();
   outcome.rowsCut = out.RowsCut();
+  outcome.blockRowsCut = out.BlockRowsCut();
   return outcome;
 }

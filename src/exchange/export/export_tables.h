@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/grid_cut.h"
 #include "app/xyz_point.h"
 #include "exchange/export/review_callbacks.h"
 
@@ -65,6 +66,9 @@ std::size_t ExportPointCap(int tableKind);
 long long ExportAxisCount(const TExportRange& range, TAxisCap cap);
 // The values: start + i * increment, the last one the end value exactly.
 std::vector<long double> ExportAxisValues(const TExportRange& range, TAxisCap cap);
+// The number of values the range asks for, by the same rule without a cap (infinite for an
+// increment of 0 across a range).
+long double ExportAxisAsked(const TExportRange& range);
 
 struct TExportGrid {
   std::vector<long double> xs, ys;
@@ -123,6 +127,12 @@ struct TExportOutcome {
   int result = 0;       // the Parts' result: 1 for the matrix, else the row after the last grid row
   int lastRowWritten = -1;
   int rowsCut = 0;      // rows beyond the format's last row, not written
+  // The grid's points the file holds, the first ones in grid order (every point of a matrix):
+  // a point whose row was written, also where the surface had no value and left it empty.
+  long long gridPoints = 0;
+  // Rows beyond the format's last row that held cells of the fit, its parameters or the
+  // observed data (the grid's are told by its points).
+  int blockRowsCut = 0;
 };
 
 // How a format's writer runs the generated grid. A new X value begins only while its first
@@ -146,10 +156,18 @@ struct TExportTableInput {
 // parameter rows, then held to the format's last row.
 TExportLayout ExportTableLayout(const TExportTableInput& in, const TExportGrid& grid, int maxRow);
 
+// What a file holds of the grid `request` asks for, when it holds the first `taken` points of
+// `grid` (the grid after the kind's caps) in grid order, or every point of a matrix.
+TGridCut ExportGridCut(const TExportRequest& request, const TExportGrid& grid, long long taken);
+
 // What the user hears of a table longer than its format's sheet: "2 Rows Beyond the
-// Worksheet's 16,384 Rows Were Left Out of the File" for rows 0..`maxRow`; empty when
-// nothing was cut.
+// Worksheet's 16,384 Rows Were Left Out of the File" for rows 0..`maxRow` that held the fit's
+// or the data's cells; empty when none was cut.
 std::string RowsCutText(const TExportOutcome& outcome, int maxRow);
+// Those rows, then the grid's points left out and where the file stops (GridCutText); empty
+// when the file holds the whole table and the whole grid `request` asks for.
+std::string WorksheetLossText(const TExportRequest& request, const TExportGrid& grid, const TExportOutcome& outcome,
+                              int maxRow);
 
 // Writes every cell of the table in row order (within a row, left to right); cells below
 // `maxRow` are dropped and counted.

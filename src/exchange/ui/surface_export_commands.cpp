@@ -67,15 +67,20 @@ bool WriteSurfaceExport(TRView& review, const std::string& path, Write write) {
   return written && !cancelled;
 }
 
-// A worksheet written without the rows past its format's last row, or with characters of
-// its labels its code page lacks: the file is there, and the user hears what it lacks.
-void TellWorksheetLosses(TRView& review, const std::string& path, const TExportOutcome& outcome, int maxRow,
-                         const std::string& lacking = {}) {
-  std::string text = RowsCutText(outcome, maxRow);
+// What a file lacks that the user asked for: the file is there, and the user hears it.
+void TellLosses(TRView& review, const std::string& path, const std::string& text) {
+  if (!text.empty()) InfoBox(platform::qt::ToWindow(&review), FileNameToCodedText(path), text);
+}
+
+// A worksheet written without the rows past its format's last row, without the grid's points
+// past its table's room, or with characters of its labels its code page lacks.
+void TellWorksheetLosses(TRView& review, const std::string& path, const TExportRequest& request,
+                         const TExportOutcome& outcome, int maxRow, const std::string& lacking = {}) {
+  std::string text = WorksheetLossText(request, MakeExportGrid(request), outcome, maxRow);
   if (!lacking.empty())
     text += (text.empty() ? "" : "\n") +
             CFormat("The Worksheet Cannot Hold the Characters %s of Its Labels: They Were Written as ?", lacking.c_str());
-  if (!text.empty()) InfoBox(platform::qt::ToWindow(&review), FileNameToCodedText(path), text);
+  TellLosses(review, path, text);
 }
 
 }  // namespace
@@ -101,7 +106,7 @@ void CmSaveLotus(TRView& review) {
     outcome = LotusExportTable(path, fileType, input);
     return outcome.result > 0;
   });
-  if (written) TellWorksheetLosses(review, path, outcome, kLotusMaxRow, lacking);
+  if (written) TellWorksheetLosses(review, path, request, outcome, kLotusMaxRow, lacking);
 }
 
 void CmSaveExcel(TRView& review) {
@@ -118,7 +123,7 @@ void CmSaveExcel(TRView& review) {
     outcome = XlsExportTable(path, source.TableInput(request));
     return outcome.result > 0;
   });
-  if (written) TellWorksheetLosses(review, path, outcome, kBiff4MaxRow);
+  if (written) TellWorksheetLosses(review, path, request, outcome, kBiff4MaxRow);
 }
 
 void CmSaveQuattro(TRView& review) {
@@ -135,7 +140,7 @@ void CmSaveQuattro(TRView& review) {
     outcome = QpwExportTable(path, source.TableInput(request));
     return outcome.result > 0;
   });
-  if (written) TellWorksheetLosses(review, path, outcome, kQpwMaxRow);
+  if (written) TellWorksheetLosses(review, path, request, outcome, kQpwMaxRow);
 }
 
 void CmSaveMerovane(TRView& review) {
@@ -149,16 +154,21 @@ void CmSaveMerovane(TRView& review) {
   // The worksheets hold 64-bit reals: the range reaches the writer as such.
   for (long double& v : range) v = static_cast<double>(v);
   const TExportRequest request = RequestOf(kind, range);
-  int notHeld = 0;
+  int notHeld = 0, gridPoints = 0;
   const bool written = WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
     const TMv5ExportResult result = ExportFitToMv(path, source.TableInput(request), ProgramDirectory());
     notHeld = result.valuesNotHeld;
+    gridPoints = result.gridPoints;
     return result.status == Mv5ExportStatus::kWritten || result.status == Mv5ExportStatus::kWrittenWithoutTemplate;
   });
-  // The file is there, but not every number is: the user hears how many cells stayed empty.
-  if (written && notHeld > 0)
-    InfoBox(platform::qt::ToWindow(&review), FileNameToCodedText(path),
-            CFormat("%d Values Beyond the Worksheet's 64-Bit Numbers Were Left as Empty Cells", notHeld));
+  if (!written) return;
+  // The file is there, but not every number is: the user hears how many cells stayed empty,
+  // and how much of the grid the worksheet could not take.
+  std::string text = notHeld > 0 ? CFormat("%d Values Beyond the Worksheet's 64-Bit Numbers Were Left as Empty Cells",
+                                           notHeld)
+                                 : std::string();
+  const std::string points = GridCutText(ExportGridCut(request, Mv5ExportGrid(request), gridPoints));
+  TellLosses(review, path, text + (text.empty() || points.empty() ? "" : "\n") + points);
 }
 
 void CmSaveAscii(TRView& review) {
@@ -179,11 +189,14 @@ void CmSaveAscii(TRView& review) {
   request.x = {range[0], range[1], range[2]};
   request.y = {range[3], range[4], range[5]};
   int lines = 0;
+  TGridCut cut;
   const bool written = WriteSurfaceExport(review, path, [&](const TReviewExportSource& source) {
-    lines = AsciiExportTable(path, request, source.Review());
+    lines = AsciiExportTable(path, request, source.Review(), &cut);
     return lines >= 0;
   });
-  if (written && lines > 0) OpenExportResult(review, path, kAsciiCapacity);
+  if (!written) return;
+  TellLosses(review, path, GridCutText(cut));
+  if (lines > 0) OpenExportResult(review, path, kAsciiCapacity);
 }
 
 void RegisterSurfaceExports() {

@@ -398,10 +398,11 @@ TEvalInputs TDlgEval::AskGenerationRange(int mode) {
   if (ExecuteAndDelete(new TGenParms(this, texts, range)) != QDialog::Accepted) return {};
   TGridInputs grid = MakeGridInputs(range[kGenStart1], range[kGenIncrement1], range[kGenEnd1], range[kGenStart2],
                                     range[kGenIncrement2], range[kGenEnd2]);
+  // Told before the pairs are computed: how many of the grid's points are left out and
+  // where the generated data stop.
   if (grid.truncated)
     InfoBox(ToWindow(this), ToCp1252(texts.caption),
-            CFormat("The Grid Asks for %.0Lf Points\nOnly the First %d Are Generated", grid.requested,
-                    kMaxGeneratedPairs));
+            GridCutText(GridInputsCut(grid), "Generated Data", labels.first, labels.second));
   return std::move(grid.list);
 }
 

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "app/c_format.h"
 #include "app/number_format.h"
 #include "app/settings_file.h"
 #include "app/ui/small_controls.h"
@@ -329,6 +330,79 @@ TEST_F(SurfaceExportsTest, UnwritablePathsAreToldAndOpenNoWindow) {
   }
   EXPECT_EQ(WriteFailures(), 5);
   EXPECT_EQ(ResultWindows(), 0);
+}
+
+// Every review export of a generated grid past its table's room, with the grid a user
+// reported (X 0 .. 10 by 0.05, Y 0 .. 5 by 0.025: 40,401 points): each file is written and
+// the user hears how many points of the grid it lacks and where it stops. The files stopped
+// at about 16,384 points without a word (Excel told only "1 Row ... Left Out").
+TEST_F(SurfaceExportsTest, EveryExportOfAGridPastItsRoomTellsThePointsLeftOutAndWhereItStops) {
+  const auto range = [](TExportRangeDlg* d) {
+    const char* const texts[] = {"0", "0.05", "10", "0", "0.025", "5"};
+    for (int k = 0; k < 6; ++k) d->Edit(576 + k)->setText(texts[k]);
+  };
+  const auto told = [this](std::size_t from) {
+    std::vector<std::string> texts;
+    const auto boxes = answers.Boxes();
+    for (std::size_t k = from; k < boxes.size(); ++k) texts.push_back(boxes[k].text);
+    return texts;
+  };
+  const std::string lotusStop = "24,017 of the Grid's 40,401 Points Were Left Out of the File\nIt Stops at X = 4.05, Y = 2.55";
+  const std::string excelStop = "24,018 of the Grid's 40,401 Points Were Left Out of the File\nIt Stops at X = 4.05, Y = 2.525";
+  const std::string wholeX = "23,919 of the Grid's 40,401 Points Were Left Out of the File\nIt Stops at X = 4.05, Y = 5";
+  std::vector<std::string> got, want;
+  // One export: the range dialog answered by `answer`, the file named, the first box told.
+  const auto road = [&](const std::string& name, int command, const std::string& expected, auto answer) {
+    const std::size_t from = answers.Boxes().size();
+    {
+      auto dialog = answer();
+      files.Answer(File(name), 1);
+      window->Command(command);
+    }
+    EXPECT_FALSE(ReadBytes(File(name)).empty()) << name;
+    const std::vector<std::string> texts = told(from);
+    got.push_back(name + ": " + (texts.empty() ? std::string("(nothing)") : texts.front()));
+    want.push_back(name + ": " + expected);
+  };
+  // Lotus WK1 and WK3, generated information and columns; the full worksheet, whose grid
+  // starts a row lower.
+  for (const int type : {861, 862})
+    for (const int kind : {864, 865})
+      road(CFormat("lotus%d_%d.wk%d", type, kind, type == 861 ? 1 : 3), kCmReviewSaveLotus, lotusStop,
+           [&, type, kind] {
+             return Accept<TLotus>([&, type, kind](TLotus* d) {
+               range(d), d->Button(type)->setChecked(true), d->Button(kind)->setChecked(true);
+             });
+           });
+  road("lotus_full.wk3", kCmReviewSaveLotus,
+       "24,018 of the Grid's 40,401 Points Were Left Out of the File\nIt Stops at X = 4.05, Y = 2.525",
+       [&] { return Accept<TLotus>([&](TLotus* d) { range(d), d->Button(863)->setChecked(true); }); });
+  for (const int kind : {862, 863})
+    road(CFormat("excel_%d.xls", kind), kCmReviewSaveExcel, excelStop,
+         [&, kind] { return Accept<TExcel>([&, kind](TExcel* d) { range(d), d->Button(kind)->setChecked(true); }); });
+  road("excel_full.xls", kCmReviewSaveExcel,
+       "24,019 of the Grid's 40,401 Points Were Left Out of the File\nIt Stops at X = 4.05, Y = 2.5",
+       [&] { return Accept<TExcel>([&](TExcel* d) { range(d), d->Button(861)->setChecked(true); }); });
+  for (const int kind : {861, 862, 863})
+    road(CFormat("quattro_%d.wb1", kind), kCmReviewSaveQuattro, wholeX,
+         [&, kind] { return Accept<TQPWin>([&, kind](TQPWin* d) { range(d), d->Button(kind)->setChecked(true); }); });
+  for (const int kind : {861, 862, 863})
+    road(CFormat("sibling_%d.mv5", kind), kCmReviewSaveSibling, lotusStop,
+         [&, kind] { return Accept<TMerovane>([&, kind](TMerovane* d) { range(d), d->Button(kind)->setChecked(true); }); });
+  for (const int format : {864, 865})
+    road(CFormat("ascii_%d.dat", format), kCmReviewSaveAscii, wholeX, [&, format] {
+      return Accept<TASCIIGen>([&, format](TASCIIGen* d) { range(d), d->Button(format)->setChecked(true); });
+    });
+  EXPECT_EQ(got, want);
+  // The matrices hold this grid whole and say nothing.
+  const std::size_t from = answers.Boxes().size();
+  {
+    auto lotus = Accept<TLotus>([&](TLotus* d) { range(d), d->Button(866)->setChecked(true); });
+    files.Answer(File("matrix.wk3"), 1);
+    window->Command(kCmReviewSaveLotus);
+  }
+  EXPECT_EQ(told(from), std::vector<std::string>{});
+  EXPECT_EQ(WriteFailures(), 0);
 }
 
 // A full worksheet of a table as long as the data table holds: an Excel 4 sheet ends at row

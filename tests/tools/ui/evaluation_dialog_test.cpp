@@ -358,7 +358,8 @@ TEST_F(EvalDialogTest, RangeErrorsKeepTheDialogAndLargeGridsAreCutWithAMessage) 
   d.Button(kEvalGenerate)->click();
   EXPECT_EQ(Lines(), 16384);
   ASSERT_EQ(answers.Boxes().size(), 2u);
-  EXPECT_EQ(answers.Boxes()[1].text, "The Grid Asks for 40000 Points\nOnly the First 16384 Are Generated");
+  EXPECT_EQ(answers.Boxes()[1].text,
+            "23,616 of the Grid's 40,000 Points Were Left Out of the Generated Data\nIt Stops at X = 81, Y = 183");
   EXPECT_EQ(d.Table().Row(16383).x, 81);
   EXPECT_EQ(d.Table().Row(16383).y, 183);
 }
