@@ -181,7 +181,8 @@ class TKeptErrors {
 // largest value, whose logarithm is added back at the end: for a large a it peaks near
 // s = a at e^(a ln a - a), past the long double range from a = 1800 on. From a >= 1 on it is
 // bounded at s = 0, which the rule would otherwise see only in part (s^-0.9 leaves 7e-7 of
-// the integral beyond its outermost point).
+// the integral beyond its outermost point). It takes some 1,000 to 5,000 values of the
+// integrand, about half a millisecond, where the series' failure once came at once.
 bool IntegralU(ExprContext& ctx, long double a, long double b, long double x, long double& u) {
   constexpr long double kTolerance = 1e-15L;
   const long double power = b - a - 1;
