@@ -48,7 +48,9 @@ TUdfInstallResult InstallLastSessionUdfs(const std::filesystem::path& dir) {
       const std::string_view name = UdfFieldText(UdfRecordAt(k)->Name);
       std::string text = CFormat("User Defined Function %d", k + 1);
       if (!name.empty()) text += CFormat(" (%s)", std::string(name).c_str());
-      result.failures.push_back({k, text + ": " + why.BoxText()});
+      text += ": " + why.message;
+      if (!why.detail.empty()) text += "\n" + why.detail;
+      result.failures.push_back({k, text});
     }
     steps.Done(++done);
   }
