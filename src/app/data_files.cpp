@@ -108,10 +108,10 @@ std::string ReadLossesText(const TReadResult& read) {
 
 // "Number of Points Read %d\nMin 4 XYZ Points Required" (and what the read lost), the path
 // as caption.
-void TooFewPoints(const std::string& path, int count, const TReadResult* read = nullptr) {
+void TooFewPoints(platform::Window owner, const std::string& path, int count, const TReadResult* read = nullptr) {
   std::string text = CFormat(Text(3063).c_str(), std::max(count, 0));
   if (read && !ReadLossesText(*read).empty()) text += "\n" + ReadLossesText(*read);
-  ErrorBox(Owner(), path, text);
+  ErrorBox(owner, path, text);
 }
 
 void ReportReadLosses(const std::string& path, const TReadResult& read) {
@@ -172,16 +172,17 @@ std::string ReadErrorText(TReadError error, int kind) {
   return CFormat("Error Reading the File: It is Damaged or Not a %s File\nNothing Was Read", ImportKindName(kind).c_str());
 }
 
-// A read that cannot be used: told, and the table is as it was. True when it was refused.
-bool RefuseRead(const std::string& path, const TReadResult& read, int kind, const TDataTable& table,
-                bool append) {
+// A read that cannot be used: told over `owner`, and the table is as it was. True when it
+// was refused.
+bool RefuseRead(platform::Window owner, const std::string& path, const TReadResult& read, int kind,
+                const TDataTable& table, bool append) {
   if (read.Count() >= kMinPoints) return false;
   if (read.error != TReadError::kNone)
-    ErrorBox(Owner(), path, ReadErrorText(read.error, kind));
+    ErrorBox(owner, path, ReadErrorText(read.error, kind));
   else if (append && read.pointsCut > 0)
-    ErrorBox(Owner(), path, CFormat(kTableFull, table.XYZRows(), kXYZMaxPoints));
+    ErrorBox(owner, path, CFormat(kTableFull, table.XYZRows(), kXYZMaxPoints));
   else
-    TooFewPoints(path, read.Count(), &read);
+    TooFewPoints(owner, path, read.Count(), &read);
   return true;
 }
 
@@ -207,7 +208,7 @@ bool Commit(TDataSession& session, const TReadResult& read) {
 // table is as it was and keeps its fits, and a fit the hold cut short starts again. True
 // when the read is in the table.
 bool StoreHeldRead(TDataSession& session, const std::string& path, const TReadResult& read, int kind) {
-  if (!RefuseRead(path, read, kind, session.Table, session.AppendMode != 0) && Commit(session, read))
+  if (!RefuseRead(Owner(), path, read, kind, session.Table, session.AppendMode != 0) && Commit(session, read))
     return true;
   ResumeBackgroundFit();
   return false;
@@ -221,11 +222,11 @@ int NotStoredCount(const TReadResult& read) { return read.Count() < kMinPoints ?
 // (a WK1 number is a double; 1e400 would be lost); a table with inactive points is saved
 // only when the user agrees that they come back active, the worksheet having no place for
 // the mark. False when nothing is to be written.
-bool WorksheetSaveAgreed(const TDataSession& session, const std::string& path, int form) {
+bool WorksheetSaveAgreed(platform::Window owner, const TDataSession& session, const std::string& path, int form) {
   const std::span<const TXYZPoint> table = session.Table.XYZData();
   const char* kind = form == 1 ? ".wk1" : ".wk3";
   if (const std::optional<TValueNotHeld> refused = FirstValueNotHeld(table, form)) {
-    ErrorBox(Owner(), path, ValueNotHeldText(*refused, kind));
+    ErrorBox(owner, path, ValueNotHeldText(*refused, kind));
     return false;
   }
   const int inactive = InactivePointsWritten(table);
@@ -233,14 +234,14 @@ bool WorksheetSaveAgreed(const TDataSession& session, const std::string& path, i
     const std::string text =
         CFormat("A %s File Keeps No Inactive Marks: the %d Inactive Point%s Will Be Read Back as Active\nSave Anyway?",
                 kind, inactive, inactive == 1 ? "" : "s");
-    if (AskYesNo(Owner(), path, text) != platform::kIdYes) return false;
+    if (AskYesNo(owner, path, text) != platform::kIdYes) return false;
   }
   // Worksheet labels are in code page 850, which lacks some of the program's characters.
   const std::string lacking = TitleCharactersNotHeld(session.DataTitles());
   if (lacking.empty()) return true;
   const std::string text = CFormat(
       "A %s File Cannot Hold the Titles' Characters %s: They Will Be Read Back as ?\nSave Anyway?", kind, lacking.c_str());
-  return AskYesNo(Owner(), path, text) == platform::kIdYes;
+  return AskYesNo(owner, path, text) == platform::kIdYes;
 }
 
 }  // namespace
@@ -404,7 +405,9 @@ int ReadMatrixFile(TDataSession& session, const std::string& path, std::string_v
   return AcceptRead(session, read, firstRow, shown, false);
 }
 
-int EvEditorData(TDataSession& session, std::string_view text) {
+int EvEditorData(TDataSession& session, std::string_view text) { return EvEditorData(session, text, Owner()); }
+
+int EvEditorData(TDataSession& session, std::string_view text, platform::Window owner) {
   // Held, not stopped: text the table does not take leaves it and its fits as they were.
   HoldBackgroundFit();
   const std::filesystem::path dir = PrivateTempDir();
@@ -424,13 +427,13 @@ int EvEditorData(TDataSession& session, std::string_view text) {
   // The temporary copy has served its purpose; one that cannot be removed harms nothing.
   (void)DeleteFileOem(file);
   // The editor's text is kept in the editor; the table keeps the data it held.
-  if (RefuseRead(std::string(platform::LoadString(3086)), read, kImportKindAsciiXYZ, session.Table, false)) {
+  if (RefuseRead(owner, std::string(platform::LoadString(3086)), read, kImportKindAsciiXYZ, session.Table, false)) {
     ResumeBackgroundFit();
     return std::max(read.Count(), 0);
   }
   if (!CommitReadResult(session.Table, read, false)) {
     ResumeBackgroundFit();
-    ErrorBoxIds(Owner(), 3086, 3448);
+    ErrorBoxIds(owner, 3086, 3448);
     return 0;
   }
   VoidFitResults(session);
@@ -439,11 +442,13 @@ int EvEditorData(TDataSession& session, std::string_view text) {
   session.DataFileLabel = FileNameToCodedText(session.DataFileName);
   session.Table.SetXYZRows(PointCount(session.Table.XYZData()));
   SetHaveData(1);
-  PrescanData(session, Owner());
+  PrescanData(session, owner);
   return read.Count();
 }
 
-int SaveDataAs(TDataSession& session, const std::string& path) {
+int SaveDataAs(TDataSession& session, const std::string& path) { return SaveDataAs(session, path, Owner()); }
+
+int SaveDataAs(TDataSession& session, const std::string& path, platform::Window owner) {
   bool written = false;
   errno = 0;  // a failed save's system call leaves its reason here (SaveGlobalToFile)
   try {
@@ -454,7 +459,7 @@ int SaveDataAs(TDataSession& session, const std::string& path) {
       case kSaveFormatWk1:
       case kSaveFormatWk3: {
         const int form = SaveFormatByExt(path) == kSaveFormatWk1 ? 1 : 3;
-        if (!WorksheetSaveAgreed(session, path, form)) return 0;
+        if (!WorksheetSaveAgreed(owner, session, path, form)) return 0;
         written = WriteDataWorksheet(session, path, form);
         break;
       }
@@ -462,14 +467,14 @@ int SaveDataAs(TDataSession& session, const std::string& path) {
         if (!ImportReaders().WriteSav) break;
         const TSavWriteResult sav = ImportReaders().WriteSav(session, path);
         if (sav.status == SavWriteStatus::kValueNotHeld) {
-          ErrorBox(Owner(), path, SavRefusalText(sav));
+          ErrorBox(owner, path, SavRefusalText(sav));
           return 0;
         }
         written = sav.status == SavWriteStatus::kWritten;
         // A .sav file keeps points only: those holding a missing value are not in it.
         if (written && sav.casesWritten < sav.tableRows) {
           const int left = sav.tableRows - sav.casesWritten;
-          InfoBox(Owner(), path,
+          InfoBox(owner, path,
                   CFormat("%d Point%s Holding a Missing Value %s Left Out of the File", left, left == 1 ? "" : "s",
                           left == 1 ? "Was" : "Were"));
         }
@@ -477,14 +482,14 @@ int SaveDataAs(TDataSession& session, const std::string& path) {
       }
       default: {  // WordStar and rich text are no data formats: say so, not only that it failed
         const std::size_t dot = path.find_last_of('.');
-        ErrorBox(Owner(), path,
+        ErrorBox(owner, path,
                  std::string(platform::LoadString(3082)) + "\nA Data Table Is Not Written as a " + path.substr(dot) +
                      " File: Choose prn, dat, txt, wk1, wk3 or sav");
         return 0;
       }
     }
   } catch (const std::bad_alloc&) {
-    ErrorBoxIds(Owner(), 3082, 3448);
+    ErrorBoxIds(owner, 3082, 3448);
     return 0;
   }
   if (!written) {
@@ -494,7 +499,7 @@ int SaveDataAs(TDataSession& session, const std::string& path) {
     // with it (a text of its own, such as a write-protected file, says enough).
     if (text == platform::LoadString(3082) && reason != 0)
       text += "\n" + FileNameToCodedText(std::system_category().message(reason));
-    ErrorBox(Owner(), path, text);
+    ErrorBox(owner, path, text);
     return 0;
   }
   AddRecentFile(path);
@@ -531,7 +536,7 @@ TXYPairs ReadXYColumns(TDataSession& session, platform::Window owner, std::strin
   if (kind == -1) ErrorBox(owner, platform::LoadString(3003), path);
   if (kind == 1 || kind == 16) ErrorBox(owner, platform::LoadString(3449), path);
   if (kind < 1 || kind == 1 || kind == 16 || kind > kImportKindCount || !readers.ChooseXYColumns ||
-      RefuseMalformedColumns(owner, path, path, kind) || readers.ChooseXYColumns(path, kind, session.ImportColumns) != 1) {
+      RefuseMalformedColumns(owner, path, path, kind) || readers.ChooseXYColumns(owner, path, kind, session.ImportColumns) != 1) {
     cancelled = 1;
     return {};
   }

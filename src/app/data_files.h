@@ -91,13 +91,18 @@ inline constexpr const char* kClipboardSourceName = "Clipboard";
 
 // The ASCII editor hands its text over: read as an XYZ data text into the emptied table,
 // titles included, without the titles dialog. Text with fewer than 4 points is refused
-// (message) and the table kept. Returns the points read.
+// (message over `owner`, the editor that handed it) and the table kept. Returns the points
+// read. Without an owner: over the data commands' window (the main window).
+int EvEditorData(TDataSession& session, std::string_view text, platform::Window owner);
 int EvEditorData(TDataSession& session, std::string_view text);
 
 // Writes the table to the path by its extension: data text, WK1, WK3 or (where its writer
 // exists) a statistics-package file. On success the path joins the recent files, becomes
 // the data's label and the data count as saved (1); on failure, or for an extension that
-// names no data format, the user is told, nothing counts as saved and 0 is returned.
+// names no data format, the user is told, nothing counts as saved and 0 is returned. What is
+// told and asked opens over `owner` (the window whose Save it is); without one, over the
+// data commands' window (the main window).
+[[nodiscard]] int SaveDataAs(TDataSession& session, const std::string& path, platform::Window owner);
 [[nodiscard]] int SaveDataAs(TDataSession& session, const std::string& path);
 
 // Puts a path on top of the recent-file list (most recent first, five at most). Paths keep

@@ -25,6 +25,7 @@
 #include "app/data_titles.h"
 #include "app/sav_write_result.h"
 #include "app/xyz_point.h"
+#include "platform/window.h"
 
 struct TDataSession;
 
@@ -183,8 +184,10 @@ struct TImportReaders {
   std::function<int(const std::string& path, const std::string& shown, int kind, int& previewOn,
                     int& weightsAreSD, TImportColumns& columns)>
       ChooseColumns;
-  // The two-column dialog: the X and Y columns into ImportColX, ImportColY and their sheets.
-  std::function<int(const std::string& path, int kind, TImportColumns& columns)> ChooseXYColumns;
+  // The two-column dialog over the window that asked for the columns (`owner`): the X and Y
+  // columns into ImportColX, ImportColY and their sheets.
+  std::function<int(platform::Window owner, const std::string& path, int kind, TImportColumns& columns)>
+      ChooseXYColumns;
 };
 
 TImportReaders& ImportReaders();

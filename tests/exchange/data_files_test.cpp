@@ -497,7 +497,7 @@ TEST_F(DataFiles, DamagedFilesAreRefusedBeforeAnyColumnDialog) {
   int dialogs = 0;
   ImportReaders().ChooseColumns = [&dialogs](const std::string&, const std::string&, int, int&, int&,
                                              TImportColumns&) { return ++dialogs, 0; };
-  ImportReaders().ChooseXYColumns = [&dialogs](const std::string&, int, TImportColumns&) { return ++dialogs, 0; };
+  ImportReaders().ChooseXYColumns = [&dialogs](platform::Window, const std::string&, int, TImportColumns&) { return ++dialogs, 0; };
   platform::ScriptedFiles files;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -547,7 +547,7 @@ TEST_F(DataFiles, ADbaseFileShorterThanItsHeaderIsReadAndTold) {
 TEST_F(DataFiles, TwoColumnReadGivesPairsOfTheShorterColumn) {
   platform::ScriptedFiles files;
   files.Answer(dir_.Write("xy.txt", "1 10\n2 20\n3 30\n4 40\n5 50\n6 60\n7 70\n8 80\n9\n10\n"));
-  ImportReaders().ChooseXYColumns = [](const std::string&, int kind, TImportColumns& c) {
+  ImportReaders().ChooseXYColumns = [](platform::Window, const std::string&, int kind, TImportColumns& c) {
     EXPECT_EQ(kind, 2);
     c.ImportColX = 1, c.ImportColY = 2;
     return 1;
@@ -592,7 +592,7 @@ TEST_F(DataFiles, TwoColumnReadPairsTheValuesOfOneRow) {
   platform::ScriptedFiles files;
   for (const Case& c : cases) {
     files.Answer(FixturePath(c.file).string());
-    ImportReaders().ChooseXYColumns = [&c](const std::string&, int, TImportColumns& chosen) {
+    ImportReaders().ChooseXYColumns = [&c](platform::Window, const std::string&, int, TImportColumns& chosen) {
       chosen.ImportColX = c.x, chosen.ImportColY = c.y;
       chosen.ImportSheetX = chosen.ImportSheetY = c.sheet;
       return 1;

@@ -158,7 +158,10 @@ void RegisterColumnDialogs() {
                ? 1
                : 0;
   };
-  r.ChooseXYColumns = [](const std::string& path, int kind, TImportColumns& columns) {
-    return ExecuteAndDelete(new TDlgSelXY(MainWindow, kSelectXYTemplate, path, kind, true, columns)) == 1 ? 1 : 0;
+  // Over the window that asked (the Evaluate window of the review, of the function viewer or
+  // of a smoothing window): over the main window it opened under the asker, out of reach.
+  r.ChooseXYColumns = [](platform::Window owner, const std::string& path, int kind, TImportColumns& columns) {
+    return ExecuteAndDelete(new TDlgSelXY(platform::qt::FromWindow(owner), kSelectXYTemplate, path, kind, true, columns)) == 1 ? 1
+                                                                                                             : 0;
   };
 }

@@ -8,10 +8,13 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QToolBar>
+
+#include <memory>
 
 #include "app/data_files.h"
 #include "app/data_file_writers.h"
@@ -420,14 +423,18 @@ void RunAsciiEditor(TDataSession& session) {
   CloseDataStatus();
   const std::string text = DataTableToText(session);
   TDataSession* const s = &session;
+  // What the table says of the text (refused, being pre-scanned) opens over the editor that
+  // handed it, which stays in front until it has closed.
+  auto handing = std::make_shared<QPointer<QWidget>>();
   TAsciiEd* editor = OpenEditor(MainWindow, FromCp1252(platform::LoadString(3086)), text, MainWindow,
-                                [s](const std::string& edited, const std::string& fileName) {
+                                [s, handing](const std::string& edited, const std::string& fileName) {
                                   const std::string before = s->DataFileName;
                                   s->DataFileName = fileName;
-                                  const int read = EvEditorData(*s, edited);
+                                  const int read = EvEditorData(*s, edited, ToWindow(handing->data()));
                                   if (read < kMinPointsRead) s->DataFileName = before;
                                   return read;
                                 });
+  *handing = editor;
   if (!editor) {
     ShowDataStatus();
     return;

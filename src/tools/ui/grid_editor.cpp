@@ -503,7 +503,7 @@ void TEditor::CmSave() {
       break;
     lastExt = ext;
     ShowBusyMsg(ToWindow(this), path, platform::LoadString(3085), 1);
-    const int saved = SaveDataAs(session_, path);
+    const int saved = SaveDataAs(session_, path, ToWindow(this));
     HideBusyMsg();
     // Only a file that was written counts: a failure (told by the save) brings the dialog back.
     if (saved) {

@@ -419,7 +419,7 @@ TEST_F(EvalDialogTest, GeneratingTellsThePointsWithoutABand) {
 
 TEST_F(EvalDialogTest, GeneratingFromTwoColumnsOfAFile) {
   TDlgEval& d = Open();
-  ImportReaders().ChooseXYColumns = [](const std::string&, int, TImportColumns& c) {
+  ImportReaders().ChooseXYColumns = [](platform::Window, const std::string&, int, TImportColumns& c) {
     c.ImportColX = 1, c.ImportColY = 2;
     return 1;
   };
@@ -444,7 +444,7 @@ TEST_F(EvalDialogTest, GeneratingFromTwoColumnsOfAFile) {
 // an input.
 TEST_F(EvalDialogTest, GeneratingFromTwoVariablesOfAPsppFileLeavesMissingCasesOut) {
   TDlgEval& d = Open();
-  ImportReaders().ChooseXYColumns = [](const std::string&, int kind, TImportColumns& c) {
+  ImportReaders().ChooseXYColumns = [](platform::Window, const std::string&, int kind, TImportColumns& c) {
     EXPECT_EQ(kind, 23);
     c.ImportColX = 1, c.ImportColY = 3;  // x, z
     return 1;

@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "app/data_saved_mark.h"
 #include "app/settings_file.h"
@@ -81,6 +82,7 @@ CarefulAnswers::~CarefulAnswers() { platform::SetMessageBoxService(previous_); }
 int CarefulAnswers::ShowBox(const platform::BoxRequest& request) {
   ++shown_;
   lastText_ = request.text;
+  if (next_ != 0) return std::exchange(next_, 0);
   if (request.text == "Abandon Changes?") return platform::kIdYes;
   switch (request.kind) {
     case platform::BoxKind::YesNo: return platform::kIdNo;
@@ -295,8 +297,10 @@ void Walker::Walk(QWidget* window) {
 void Walker::Act(const QPointer<QWidget>& w, const std::function<void()>& act) {
   if (!w || !w->isVisible() || TimedOut()) return;
   const std::set<QWidget*> before = TopLevels();
+  acting_.emplace_back(w);
   act();
   QApplication::processEvents();
+  acting_.pop_back();
   if (w && w->isVisible() && acted_) acted_(w);
   WalkNewWindows(before);
 }

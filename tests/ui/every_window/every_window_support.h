@@ -53,6 +53,8 @@ class CarefulAnswers : public platform::MessageBoxService {
   ~CarefulAnswers() override;
   int ShowBox(const platform::BoxRequest& request) override;
   int Shown() const { return shown_; }
+  // The next box is answered so, whatever it asks (a road that must go past it).
+  void AnswerNext(int answer) { next_ = answer; }
   // The text of the last box answered.
   const std::string& LastText() const { return lastText_; }
 
@@ -60,6 +62,7 @@ class CarefulAnswers : public platform::MessageBoxService {
   platform::MessageBoxService* previous_;
   int shown_ = 0;
   std::string lastText_;
+  int next_ = 0;
 };
 
 // The fits as a sorted list of their numbers and r²: with the table's bytes, what a walk must
@@ -135,6 +138,10 @@ class Walker {
   void Act(const QPointer<QWidget>& w, const std::function<void()>& act);
 
   bool TimedOut() const { return Clock::now() > deadline_; }
+  // The window whose action (a click, a key, a menu command, a pick) is running now, the
+  // innermost where a window opened by an action is acted on in turn; null between actions
+  // (a command of the main window, the walk's own closing).
+  QWidget* Acting() const { return acting_.empty() ? nullptr : acting_.back().data(); }
   int Windows() const { return windows_; }
   int Clicks() const { return clicks_; }
   int Cells() const { return cells_; }
@@ -169,6 +176,7 @@ class Walker {
   WindowHook opened_;
   WindowHook acted_;
   std::vector<QPointer<QWidget>> stack_;
+  std::vector<QPointer<QWidget>> acting_;
   int windows_ = 0;
   int clicks_ = 0;
   int cells_ = 0;
