@@ -81,7 +81,8 @@ std::set<QWidget*> Shown() {
   return shown;
 }
 
-// The windows in sight that `owner` keeps beside it.
+}  // namespace
+
 std::vector<QPointer<QWidget>> KeptWindows(const QWidget* owner) {
   std::vector<QPointer<QWidget>> kept;
   for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -92,6 +93,8 @@ std::vector<QPointer<QWidget>> KeptWindows(const QWidget* owner) {
   }
   return kept;
 }
+
+namespace {
 
 // The owner, then every window it keeps in the order given (the one in front last), then the
 // dialog (when there is one), from the bottom; windows of other programs may stand anywhere.
@@ -108,8 +111,8 @@ bool InOrder(const std::vector<unsigned long>& order, const QWidget* owner,
   return true;
 }
 
-// The stacking settles in order: it holds at three looks in a row, the program's events
-// handled in between.
+}  // namespace
+
 void ExpectInOrder(const QWidget* owner, const std::vector<QPointer<QWidget>>& kept, const QWidget* dialog,
                    const std::string& when) {
   std::string seen;
@@ -128,18 +131,21 @@ void ExpectInOrder(const QWidget* owner, const std::vector<QPointer<QWidget>>& k
   EXPECT_TRUE(settled) << when << ":\n  wanted (from the bottom) " << wanted << "\n  stacked " << seen;
 }
 
+namespace {
+
 // The user opened, clicked or used it last: it stands in front of the others.
 void ToFront(std::vector<QPointer<QWidget>>& kept, const QWidget* w) {
   const auto it = std::find(kept.begin(), kept.end(), w);
   if (it != kept.end()) std::rotate(it, it + 1, kept.end());
 }
 
+}  // namespace
+
 void Click(QWidget* w, QPoint local) {
   const QPoint at = w->mapToGlobal(local);
   ASSERT_TRUE(ClickAt(at.x(), at.y())) << "xdotool could not click";
 }
 
-// A button by its control id (its object name; the grid editor's read "button<id>").
 QAbstractButton* ButtonOf(QWidget* owner, int id) {
   for (QAbstractButton* b : owner->findChildren<QAbstractButton*>())
     if (b->window() == owner && b->isVisible() &&
@@ -149,7 +155,6 @@ QAbstractButton* ButtonOf(QWidget* owner, int id) {
 }
 
 
-}  // namespace
 
 void ExpectClearOfControls(const QWidget* owner, const QWidget* window, const std::string& when) {
   const QRect frame = window->frameGeometry();
@@ -304,9 +309,8 @@ void MoveAside(QWidget* owner, QWidget* w, int index) {
   (void)WaitUntil([&] { return w->geometry().topLeft() == place.topLeft(); });
 }
 
-// A click where `InertSpot` finds room, as a user clicks a window to bring it forward; a
-// window the others cover whole is brought forward as from a task bar (the window manager
-// asked to activate it).
+}  // namespace
+
 void ClickInert(const QWidget* w) {
   if (const std::optional<QPoint> at = InertSpot(w)) {
     ASSERT_TRUE(ClickAt(at->x(), at->y())) << "xdotool could not click";
@@ -314,6 +318,8 @@ void ClickInert(const QWidget* w) {
     ASSERT_TRUE(Activate(XWindow(w))) << "xdotool could not activate " << Name(w);
   }
 }
+
+namespace {
 
 // Opens the owner's windows by clicking the buttons that open them, each where it opens or
 // moved aside; `kept` holds the ones open already and takes the new ones, in front.

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+class QAbstractButton;
+class QPoint;
 class QWidget;
 
 #include "every_window_support.h"
@@ -42,6 +44,24 @@ std::optional<QPoint> InertSpot(const QWidget* window);
 // Whether `window`'s frame leaves free every control of `owner` a user reaches: its buttons,
 // boxes, fields, scroll bars and menu bar, enabled and in sight (a failure names each covered).
 void ExpectClearOfControls(const QWidget* owner, const QWidget* window, const std::string& when);
+
+// The windows in sight that `owner` keeps beside it.
+std::vector<QPointer<QWidget>> KeptWindows(const QWidget* owner);
+// The stacking settles as wanted: from the bottom, the owner, every window in `kept` in its
+// order (the one in front last), then `dialog` (when there is one); windows of other programs
+// may stand anywhere. It holds at three looks in a row, the program's events handled in
+// between; a failure names `when` and the stacking seen.
+void ExpectInOrder(const QWidget* owner, const std::vector<QPointer<QWidget>>& kept, const QWidget* dialog,
+                   const std::string& when);
+// A real click (xdotool) at a point of `w` (its own coordinates).
+void Click(QWidget* w, QPoint local);
+// A button of `owner` by its control id (its object name; the grid editor's read
+// "button<id>"), visible; or null.
+QAbstractButton* ButtonOf(QWidget* owner, int id);
+// A click where `InertSpot` finds room, as a user clicks a window to bring it forward; a
+// window the others cover whole is brought forward as from a task bar (the window manager
+// asked to activate it).
+void ClickInert(const QWidget* w);
 
 // One owner and what the walk does with it.
 struct TOwnerWalk {
