@@ -99,9 +99,15 @@ void CmFit(TSession& session, int kind) {
 void CmEditCustomSet(TSession& session) {
   CloseDataStatus();
   const TFitBlocksHold hold(session);
-  const TFitSelection kept = session.FitSelection;
+  // A 280-byte set read in the dialog (its Read, or its Options' Read) replaces the options
+  // too: Cancel puts both blocks back.
+  const TFitSelection keptSelection = session.FitSelection;
+  const TFitOptions keptOptions = session.FitOptions;
   const int result = (new TDlgCF(MainWindow, session))->Execute();
-  if (result == QDialog::Rejected) session.FitSelection = kept;
+  if (result == QDialog::Rejected) {
+    session.FitSelection = keptSelection;
+    session.FitOptions = keptOptions;
+  }
   KeepBlocksInSettings(session);
   const bool changed = hold.Settle();
   if (result == TDlgCF::kFitResult) {
@@ -165,13 +171,16 @@ bool ReadCustomSetFile(QWidget* owner, TFitSession& session) {
 }
 
 int RunFitPreferences(QWidget* parent, TFitSession& session) {
-  // A 280-byte preferences file replaces both blocks: Cancel puts both back.
+  // A 280-byte preferences file replaces both blocks: Cancel puts both back, and leaves the
+  // settings as they were (opened from the custom set dialog, the selection then holds that
+  // dialog's boxes, which its own Cancel may still take back).
   const TFitSelection selection = session.FitSelection;
   const TFitOptions options = session.FitOptions;
   const int result = (new TDlgFitOpt(parent, session))->Execute();
   if (result != QDialog::Accepted) {
     session.FitSelection = selection;
     session.FitOptions = options;
+    return result;
   }
   KeepBlocksInSettings(session);
   return result;

@@ -283,12 +283,13 @@ void TResid::CmTitles() {
   TReviewTitleSets& sets = ResidualTitleSets();
   const std::int32_t oldLines = s.ResidualTitleLines;
   const int result = (new TTitleFmt(this, &s.ResidualTitleLines, &sets.custom.Enabled))->Execute();
+  if (result == QDialog::Rejected) return;  // the titles as they were
   if (result == TTitleFmt::kCustomTitlesResult) {
     if (s.ResidualTitleLines != oldLines) Retitle();
     const platform::Font font = setup_->Font != nullptr ? *setup_->Font : platform::Font{"Arial", 12};
     (void)(new TTitles(this, &sets.custom, sets.automatic, font))->Execute();
   } else {
-    // Any other answer, Cancel too, means the automatic titles of the rank.
+    // OK means the automatic titles of the rank.
     Retitle();
   }
   FormatGraphTitle();

@@ -37,7 +37,11 @@ QPushButton* Button(QWidget* parent, int id, const char* text) {
 }  // namespace
 
 TTitleFmt::TTitleFmt(QWidget* parent, std::int32_t* lineCount, std::int16_t* customFlag)
-    : TDlg(parent), lineCount_(lineCount), customFlag_(customFlag) {
+    : TDlg(parent),
+      lineCount_(lineCount),
+      customFlag_(customFlag),
+      openedLineCount_(*lineCount),
+      openedCustomFlag_(*customFlag) {
   setObjectName("TTitleFmt");
   setWindowTitle(tr("Titles Format"));
   auto* group = new QGroupBox(this);
@@ -60,10 +64,7 @@ TTitleFmt::TTitleFmt(QWidget* parent, std::int32_t* lineCount, std::int16_t* cus
     Clicked(kOkButton);
     done(1);
   });
-  connect(cancel, &QPushButton::clicked, this, [this] {
-    Clicked(kCancelButton);
-    done(2);
-  });
+  connect(cancel, &QPushButton::clicked, this, &TTitleFmt::reject);
   connect(custom, &QPushButton::clicked, this, [this] { done(kCustomTitlesResult); });
   connect(help, &QPushButton::clicked, this, [this] {
     Clicked(kHelpButton);
@@ -84,6 +85,14 @@ QRadioButton* TTitleFmt::LinesButton(int lines) const {
 void TTitleFmt::SetupWindow() {
   TDlg::SetupWindow();
   if (QRadioButton* r = LinesButton(*lineCount_)) r->setChecked(true);
+}
+
+void TTitleFmt::reject() {
+  // The radio buttons wrote the count as they were clicked (and Help turned the custom titles
+  // off): Cancel leaves the titles as the user had them, on screen and in the settings.
+  *lineCount_ = openedLineCount_;
+  *customFlag_ = openedCustomFlag_;
+  TDlg::reject();
 }
 
 void TTitleFmt::Clicked(int id) {

@@ -15,7 +15,9 @@ class TEditInt;
 class QRadioButton;
 
 // Template 4052. Every click but "Custom Titles" turns the custom titles off; the radio
-// buttons set the line count. Results: 1 OK, 2 Cancel, kCustomTitlesResult.
+// buttons set the line count at once. Cancel (its button, Escape, the close box) puts the
+// count and the custom flag back as they were when the dialog opened. Results: 1 OK,
+// 0 Cancel, kCustomTitlesResult.
 class TTitleFmt : public TDlg {
   Q_OBJECT
  public:
@@ -24,6 +26,7 @@ class TTitleFmt : public TDlg {
 
   TTitleFmt(QWidget* parent, std::int32_t* lineCount, std::int16_t* customFlag);
   QRadioButton* LinesButton(int lines) const;
+  void reject() override;
 
  protected:
   void SetupWindow() override;
@@ -34,6 +37,8 @@ class TTitleFmt : public TDlg {
 
   std::int32_t* lineCount_;
   std::int16_t* customFlag_;
+  const std::int32_t openedLineCount_;
+  const std::int16_t openedCustomFlag_;
   QRadioButton* two_;
   QRadioButton* three_;
   QRadioButton* five_;

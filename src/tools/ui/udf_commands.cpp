@@ -14,6 +14,7 @@
 #include "app/ui/data_status_window.h"
 #include "app/ui/main_window.h"
 #include "expr/eval_context.h"
+#include "expr/expression.h"
 #include "fit/background_fit.h"
 #include "graph3d/ui/evaluation_progress.h"
 #include "fit/session.h"
@@ -21,6 +22,7 @@
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "tools/udf/udf_files.h"
+#include "tools/udf/udf_record_codec.h"
 #include "tools/udf/udf_session.h"
 #include "tools/udf/udf_validation.h"
 #include "tools/ui/udf_dialog.h"
@@ -30,6 +32,7 @@ namespace {
 using platform::qt::ToWindow;
 
 constexpr const char* kInstallCaption = "Read User Function Library";
+constexpr const char* kUserFunctionsCaption = "User Defined Functions";
 
 // The main window's count of functions a fit would fit (it enables command 2183).
 void CountUdfs(const TSession& session) {
@@ -44,6 +47,35 @@ std::vector<std::string> FunctionTexts(const TUdfTable& table) {
   return texts;
 }
 
+bool SameRecords(const TUdfTable& a, const TUdfTable& b) {
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    if (!a[k] != !b[k]) return false;
+    if (a[k] && EncodeUdfRecord(*a[k]) != EncodeUdfRecord(*b[k])) return false;
+  }
+  return true;
+}
+
+// The functions as they were when the dialog opened, programs included: the dialog installs
+// each function it validates on the way (switching to another, Save, Adjust), a library it
+// reads, and Clear All frees them all. Each function that was compiled is compiled again, in
+// slot order as at start-up, the others emptied.
+void PutBackUdfs(TUdfTable& table, TUdfTable kept) {
+  if (SameRecords(table, kept)) return;
+  for (std::size_t k = 0; k < table.size(); ++k) table[k] = std::move(kept[k]);
+  ExprContext& ctx = ExprThreadContext();
+  const TEvaluationProgress progress(MainWindow, platform::qt::FromCp1252(kUserFunctionsCaption),
+                                     QStringLiteral("Restoring UDFs..."));
+  for (int k = 0; k < kUdfCount; ++k) {
+    const TUdfRecord* record = table[static_cast<std::size_t>(k)].get();
+    if (record != nullptr && record->Compiled != 0 && !ctx.stopped) {
+      const TCurrentUdfScope udf(ctx, k);
+      if (UdfLoad(k) == 1) continue;
+    }
+    // Stopped on the way, or not compiled when the dialog opened: nothing of it runs.
+    UdfUnload(k);
+  }
+}
+
 }  // namespace
 
 namespace udf_commands {
@@ -54,11 +86,13 @@ void CmEditUdfs(TSession& session) {
   // Held, not stopped: fits of functions the dialog leaves as they were stay valid.
   HoldBackgroundFit();
   const std::vector<std::string> before = FunctionTexts(session.UdfTable);
+  TUdfTable opened = CopyUdfTable(session.UdfTable);
   const int result = (new TDlgUDF(MainWindow, session))->Execute();
+  // Cancel leaves every function as it was, not only the one shown: a function switched
+  // away from, a library read or Clear All (told, but taken back with the rest) were lost.
+  if (result == QDialog::Rejected) PutBackUdfs(session.UdfTable, std::move(opened));
   ExprThreadContext().CurrentUdf = keptUdf;
   CountUdfs(session);
-  // Functions validated before a Cancel keep their changes too: fits of their old texts
-  // would now be drawn and evaluated with the new ones.
   const bool changed = FunctionTexts(session.UdfTable) != before;
   if (changed) VoidFitResults(session);
   if (result == TDlgUDF::kFitResult) {

@@ -226,14 +226,26 @@ TEST_F(KeptFitResults, AChangedFitOptionOrFunctionVoidsTheResultsAndTheFitStarts
   ASSERT_TRUE(PumpUntil([this] { return session_.FitResultsValid == 1 && BgFitState == 0; }));
   EXPECT_EQ(window_->HaveFits, 1);
 
-  // A function defined in the dialog, even one cancelled afterwards.
-  Run(CmUserFunctions, [](QDialog* d) {
+  // A function defined in the dialog and kept with OK. (Cancelled, the dialog leaves every
+  // function as it was, one validated on the way included: the results stay.)
+  const auto definePlane = [](QDialog* d) {
     auto* udf = static_cast<TDlgUDF*>(d);
     udf->Edit(701)->setText("Plane");
     udf->Edit(702)->setText("3");
     udf->TextEdit()->setPlainText("Z=A0+A1*X+A2*Y");
-    udf->Button(912)->click();  // on to function 2: function 1 is validated and kept
+    udf->Button(912)->click();  // on to function 2: function 1 is validated on the way
+  };
+  Run(CmUserFunctions, [&](QDialog* d) {
+    definePlane(d);
     d->reject();
+  });
+  EXPECT_EQ(UdfRecordAt(0), nullptr);
+  EXPECT_EQ(session_.FitResultsValid, 1);
+  EXPECT_EQ(window_->HaveFits, 1);
+  EXPECT_FALSE(BackgroundFitThreadExists());
+  Run(CmUserFunctions, [&](QDialog* d) {
+    definePlane(d);
+    d->accept();
   });
   ExpectResultsVoided(CmUserFunctions);
 }

@@ -338,7 +338,7 @@ void Walker::ClickButtons(const QPointer<QWidget>& w) {
   for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) buttons.emplace_back(b);
   for (const QPointer<QAbstractButton>& b : buttons) {
     if (!b || !b->isEnabled() || b->window() != w) continue;
-    if (Closes(Plain(b->text())) || StartsAFit(Plain(b->text()))) continue;
+    if (Closes(Plain(b->text())) || StartsAFit(Plain(b->text())) || (skipped_ && skipped_(b))) continue;
     // A tool bar's buttons stand for its actions, walked with the menus; a button with a
     // menu is walked through its menu's actions.
     if (auto* tool = qobject_cast<QToolButton*>(b.data()); tool && (tool->defaultAction() || tool->menu())) continue;

@@ -26,6 +26,7 @@
 class QVRK;
 struct TSession;
 struct TFitSession;
+class QAbstractButton;
 class QLineEdit;
 
 namespace every_window {
@@ -129,6 +130,8 @@ class Walker {
   // What a walk of its own looks at in a window after each action on it (a click, a menu
   // command, a pick), before the windows the action opened are walked.
   void SetActedHook(WindowHook acted) { acted_ = std::move(acted); }
+  // Buttons a walk of its own leaves alone (those that would end the window it judges).
+  void SetSkippedButtons(std::function<bool(const QAbstractButton*)> skipped) { skipped_ = std::move(skipped); }
 
   // Runs `open` (which may run a modal dialog) with a watch for the modal windows it opens,
   // then walks the modeless windows it left open.
@@ -175,6 +178,7 @@ class Walker {
   WindowHook hook_;
   WindowHook opened_;
   WindowHook acted_;
+  std::function<bool(const QAbstractButton*)> skipped_;
   std::vector<QPointer<QWidget>> stack_;
   std::vector<QPointer<QWidget>> acting_;
   int windows_ = 0;
