@@ -180,20 +180,19 @@ void TakeRoadsPastOk(TProgramUnderWalk& program, TAskedWindows& asked, QWidget*&
     if (auto* e = qobject_cast<TAsciiEd*>(w); e && e->isVisible()) editor = e;
   ASSERT_NE(editor, nullptr);
   auto* text = editor->findChild<QPlainTextEdit*>();
-  text->selectAll();
-  text->insertPlainText("1 2 3\n");
-  program.Answers().AnswerNext(platform::kIdYes);
-  asker = editor;
-  editor->close();
-  asker = nullptr;
+  // The text typed over, then closed with Yes to "Update XYZ Data Table ...?".
+  const auto handOver = [&](const char* typed) {
+    text->selectAll();
+    text->insertPlainText(typed);
+    program.Answers().AnswerNext(platform::kIdYes);
+    asker = editor;
+    editor->close();
+    asker = nullptr;
+  };
+  handOver("1 2 3\n");
   EXPECT_TRUE(editor->isVisible()) << "text of one point was taken";
   // Text it takes: the table is pre-scanned while the editor closes.
-  text->selectAll();
-  text->insertPlainText("1 1 1\n2 1 2\n1 2 3\n2 2 5\n3 3 7\n");
-  program.Answers().AnswerNext(platform::kIdYes);
-  asker = editor;
-  editor->close();
-  asker = nullptr;
+  handOver("1 1 1\n2 1 2\n1 2 3\n2 2 5\n3 3 7\n");
   QApplication::processEvents();
   EXPECT_EQ(program.Session().Table.XYZRows(), 5);
   program.LoadTableAndFits();
