@@ -13,12 +13,15 @@ const std::array<Color, 16> Basic16Colors = {
 };
 
 // Columns: "Page White BW", "Page White Color", "Blue", "Cyan", "Red", "Yellow", "Green",
-// "Magenta", "Neutral".
+// "Magenta", "Neutral". Every text of a scheme reads against its background (a contrast of
+// 4.5 at least, as small text needs): the texts of "Yellow" (red, blue and purple on olive),
+// the labels of "Cyan" (navy on teal) and "Green" (aqua on green) and the axis titles of
+// "Cyan" (yellow on teal) are black or white instead.
 const TColorSchemeTable ColorSchemeTable = {
-    0,  4,  15, 15, 15, 12, 14, 14, 11,  // Title
-    0,  2,  15, 15, 15, 9,  15, 15, 10,  // SubTitles
-    0,  4,  14, 14, 14, 12, 15, 14, 11,  // X,Y,Z Titles
-    0,  1,  14, 1,  14, 5,  11, 15, 14,  // X,Y,Z Labels
+    0,  4,  15, 15, 15, 0,  14, 14, 11,  // Title
+    0,  2,  15, 15, 15, 0,  15, 15, 10,  // SubTitles
+    0,  4,  14, 15, 14, 0,  15, 14, 11,  // X,Y,Z Titles
+    0,  1,  14, 15, 14, 0,  15, 15, 14,  // X,Y,Z Labels
     0,  3,  3,  3,  3,  3,  3,  3,  3,   // X-Y Grids
     0,  3,  3,  3,  3,  3,  3,  3,  3,   // X-Z Grids
     0,  3,  3,  3,  3,  3,  3,  3,  3,   // Y-Z Grids

@@ -7,6 +7,8 @@
 // floor; last the edges on the near side, which nothing may cover.
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -78,16 +80,135 @@ std::vector<TLabelBox> KeepLabelsWithinGraph(DeviceContext& measure, int digitWi
   return boxes;
 }
 
-// The labels drawn of an axis: every stride-th (so that none of the axis run together), less
-// those that would run into a label of another axis drawn before (the X and Y axes start at
-// one corner, and a Z axis stands at the far end of each); those taken join `drawn`.
-std::vector<std::size_t> LabelsToDraw(const std::vector<TLabelBox>& boxes, int stride, std::vector<TLabelBox>& drawn) {
-  std::vector<std::size_t> taken;
-  for (std::size_t k = 0; k < boxes.size(); k += static_cast<std::size_t>(stride))
-    if (std::none_of(drawn.begin(), drawn.end(), [&](const TLabelBox& other) { return LabelBoxesOverlap(boxes[k], other); }))
-      taken.push_back(k);
-  for (std::size_t k : taken) drawn.push_back(boxes[k]);
+// A label as it is drawn: its text and anchor, its box (with the room kept about it), the
+// turn of its font, and whether it stands on a plate of the background colour.
+struct TPlacedLabel {
+  TAxisLabel label;
+  TLabelBox box;
+  int escapement = 0;
+  bool plate = false;
+};
+
+// A label's places: by its tick (held inside the graph), and, where that one lies on a filled
+// face of the box, the nearest place off the faces.
+struct TLabelChoice {
+  TPlacedLabel byTick;
+  std::optional<TPlacedLabel> offFaces;
+};
+
+// Where each label of an axis stands clear of the filled faces of the box (the floor and the
+// two back planes, `faces`; none when the planes are only outlined). A label that runs onto
+// one (a long turned label at the corner where the X and Y axes start ran onto the floor,
+// where its digits could not be read on the floor's colour) is moved on outward, away from
+// the box along `outward` (the direction of its tick, counter-clockwise with y upward), to
+// the nearest place off every face and inside the graph within a few of its own heights. A
+// label turned along its tick that finds none (a long one where the graph's edge is nearer
+// the box than its length) is tried upright, when `uprightToo`, from its place on. A label
+// that finds no place off the faces keeps its place by its tick, marked for a plate.
+std::vector<TLabelChoice> KeepLabelsOffFaces(DeviceContext& measure, int digitWidth, const std::vector<TAxisLabel>& labels,
+                                             const std::vector<TLabelBox>& boxes, unsigned align, int escapement,
+                                             bool uprightToo, long double outward, const platform::Rect& graph,
+                                             std::span<const TLabelBox> faces) {
+  const platform::Rect room{graph.left + 1, graph.top + 1, graph.right, graph.bottom};
+  const double ox = std::cos(static_cast<double>(outward)), oy = -std::sin(static_cast<double>(outward));
+  std::vector<TLabelChoice> choices;
+  choices.reserve(labels.size());
+  for (std::size_t k = 0; k < labels.size(); ++k) {
+    TLabelChoice& choice = choices.emplace_back(TLabelChoice{TPlacedLabel{labels[k], boxes[k], escapement}, {}});
+    if (faces.empty()) continue;
+    const platform::Size extent = measure.GetTextExtent(labels[k].text);
+    const auto boxAt = [&](Point at, int turn, int margin) {
+      return LabelBoxAt(at.x, at.y, extent, align, turn, margin);
+    };
+    // The text itself, without the room kept between labels, stays off the faces.
+    const auto offFaces = [&](Point at, int turn) {
+      const TLabelBox box = boxAt(at, turn, 0);
+      return std::none_of(faces.begin(), faces.end(), [&](const TLabelBox& face) { return LabelBoxesOverlap(box, face); });
+    };
+    if (offFaces(labels[k].at, escapement)) continue;
+    choice.byTick.plate = true;
+    const int step = std::max(extent.cy / 4, 1);
+    const int reach = 4 * extent.cy;
+    for (const int turn : {escapement, 0}) {
+      if (turn != escapement && (!uprightToo || escapement == 0)) break;
+      for (int d = turn == escapement ? step : 0; d <= reach && !choice.offFaces; d += step) {
+        Point at{labels[k].at.x + static_cast<int>(std::lround(d * ox)),
+                 labels[k].at.y + static_cast<int>(std::lround(d * oy))};
+        const Point shift = ShiftInto(boxAt(at, turn, digitWidth / 4), room);
+        at = {at.x + shift.x, at.y + shift.y};
+        if (offFaces(at, turn))
+          choice.offFaces = TPlacedLabel{TAxisLabel{labels[k].text, at}, boxAt(at, turn, digitWidth / 4), turn};
+      }
+      if (choice.offFaces) break;
+    }
+  }
+  return choices;
+}
+
+// The labels drawn of an axis, by their index: every stride-th (so that none of the axis run
+// together), less those that would run into a label of another axis drawn before (the X and
+// Y axes start at one corner, and a Z axis stands at the far end of each), and kept off the
+// faces: each stands by its tick, or where that lies on a face, at the place found for it
+// off the faces, where those places keep the labels apart; with every second or third label
+// where all of them would not be apart (labels set upright take more room along an axis than
+// turned ones). Of these layouts the one that shows the most labels is taken, by their ticks
+// on a tie; a label on a face without its place is left out. Where that would leave fewer
+// than two labels of an axis that has them (the graph is too small for their length), the
+// labels stand by their ticks, on plates of the background colour where they lie on a face:
+// an axis without figures is not read at all. Those taken join `drawn`.
+std::vector<std::pair<std::size_t, TPlacedLabel>> LabelsToDraw(const std::vector<TLabelChoice>& choices, int stride,
+                                                               std::vector<TLabelBox>& drawn) {
+  const auto placeOf = [&](std::size_t k) -> const TPlacedLabel& {
+    return choices[k].offFaces ? *choices[k].offFaces : choices[k].byTick;
+  };
+  // Every label off the faces at this step, none running into another.
+  const auto offFacesAt = [&](std::size_t step) {
+    for (std::size_t i = 0; i < choices.size(); i += step) {
+      if (placeOf(i).plate) return false;
+      for (std::size_t j = i + step; j < choices.size(); j += step)
+        if (LabelBoxesOverlap(placeOf(i).box, placeOf(j).box)) return false;
+    }
+    return true;
+  };
+  const auto count = [&](std::size_t step) { return choices.empty() ? 0 : (choices.size() - 1) / step + 1; };
+  enum class Layout { kByTicks, kOffFaces, kOnPlates };
+  std::size_t step = static_cast<std::size_t>(stride);
+  std::size_t byTicks = 0;
+  for (std::size_t k = 0; k < choices.size(); k += step) byTicks += choices[k].byTick.plate ? 0 : 1;
+  Layout layout = Layout::kByTicks;
+  std::size_t shown = byTicks;
+  for (std::size_t s = step; count(s) > byTicks && (s == step || s < choices.size()); s += step)
+    if (offFacesAt(s)) {
+      layout = Layout::kOffFaces, step = s, shown = count(s);
+      break;
+    }
+  if (shown < 2 && count(step) >= 2) layout = Layout::kOnPlates;
+  const auto clear = [&drawn](const TLabelBox& box) {
+    return std::none_of(drawn.begin(), drawn.end(), [&](const TLabelBox& other) { return LabelBoxesOverlap(box, other); });
+  };
+  std::vector<std::pair<std::size_t, TPlacedLabel>> taken;
+  std::vector<TLabelBox> axis;
+  for (std::size_t k = 0; k < choices.size(); k += step) {
+    const TPlacedLabel& place = layout == Layout::kOffFaces ? placeOf(k) : choices[k].byTick;
+    if (layout == Layout::kByTicks && place.plate) continue;
+    if (clear(place.box)) {
+      taken.emplace_back(k, place);
+      axis.push_back(place.box);
+    }
+  }
+  drawn.insert(drawn.end(), axis.begin(), axis.end());
   return taken;
+}
+
+// Draws a label placed for drawing, in `font` turned as it is placed (`upright` when it
+// stands upright), on its plate where it has one.
+void DrawPlacedLabel(DeviceContext& dc, const TPlacedLabel& l, const Font& font, const Font& upright) {
+  const bool turned = l.escapement != font.escapement;
+  if (turned) dc.SelectFont(upright);
+  if (l.plate) dc.SetBkMode(platform::BkMode::Opaque);
+  dc.TextOut(l.label.at.x, l.label.at.y, l.label.text);
+  if (l.plate) dc.SetBkMode(platform::BkMode::Transparent);
+  if (turned) dc.SelectFont(font);
 }
 
 // Where an axis title goes: at its anchor, beyond its labels, when the graph's edge cuts none
@@ -321,6 +442,11 @@ struct T3DBase::TAxisFrame {
   const T3DTitleSet* titles;
   std::vector<TLabelBox>* drawnLabels;  // the boxes of the labels drawn so far, of every axis
   std::array<TLabelBox, 3> boxFaces;    // the floor and the two back planes, which cover the box
+  bool facesFilled;                     // the planes are filled (else outlined or not drawn)
+  // The faces a label stays off: the filled ones.
+  std::span<const TLabelBox> FilledFaces() const {
+    return facesFilled ? std::span<const TLabelBox>(boxFaces) : std::span<const TLabelBox>();
+  }
 };
 
 // One horizontal axis: ticks and labels from the start end toward the far end (the far end,
@@ -392,6 +518,7 @@ void T3DBase::DrawAxes(DeviceContext& dc) {
     return box;
   };
   const int floorBase = floorTop_ ? 4 : 0, yPlane = xzAtYmax_ ? 2 : 0, xPlane = yzAtXmax_ ? 1 : 0;
+  f.facesFilled = view_.BackPlanes == 2 || view_.BackPlanes == 3;
   f.boxFaces = {face({floorBase, floorBase + 1, floorBase + 3, floorBase + 2}),
                 face({yPlane, yPlane + 1, yPlane + 5, yPlane + 4}), face({xPlane, xPlane + 2, xPlane + 6, xPlane + 4})};
 
@@ -508,8 +635,13 @@ int T3DBase::DrawHorizontalAxis(DeviceContext& dc, const TAxisFrame& f, const TH
   }
   const std::vector<TLabelBox> boxes = KeepLabelsWithinGraph(*f.measure, f.digitWidth, labels,
                                                              h.labelAlign | TextAlign::kTop, labelFont->escapement, rect_);
-  for (std::size_t k : LabelsToDraw(boxes, LabelStride(boxes), *f.drawnLabels))
-    dc.TextOut(labels[k].at.x, labels[k].at.y, labels[k].text);
+  // Thinned where the labels stand by their ticks: a label moved off the box thins no others.
+  const int stride = LabelStride(boxes);
+  const std::vector<TLabelChoice> choices =
+      KeepLabelsOffFaces(*f.measure, f.digitWidth, labels, boxes, h.labelAlign | TextAlign::kTop, labelFont->escapement,
+                         table[kLabelFont].has_value(), h.direction, rect_, f.FilledFaces());
+  for (const auto& [k, placed] : LabelsToDraw(choices, stride, *f.drawnLabels))
+    DrawPlacedLabel(dc, placed, *labelFont, *table[kLabelFont]);
   return static_cast<int>(longest);
 }
 
@@ -609,20 +741,25 @@ int T3DBase::DrawZAxes(DeviceContext& dc, const TAxisFrame& f, const TZAxisPair&
       KeepLabelsWithinGraph(*f.measure, f.digitWidth, rights, TextAlign::kLeft | TextAlign::kTop, 0, rect_);
   // Both columns stand at the same heights: they are thinned alike.
   const int stride = std::max(LabelStride(leftBoxes), LabelStride(rightBoxes));
-  const std::vector<std::size_t> leftTaken = LabelsToDraw(leftBoxes, stride, *f.drawnLabels);
-  const std::vector<std::size_t> rightTaken = LabelsToDraw(rightBoxes, stride, *f.drawnLabels);
-  const auto taken = [](const std::vector<std::size_t>& list, std::size_t k) {
-    return std::find(list.begin(), list.end(), k) != list.end();
+  const auto leftTaken = LabelsToDraw(KeepLabelsOffFaces(*f.measure, f.digitWidth, lefts, leftBoxes,
+                                                         TextAlign::kRight | TextAlign::kTop, 0, false, kPi, rect_,
+                                                         f.FilledFaces()),
+                                      stride, *f.drawnLabels);
+  const auto rightTaken = LabelsToDraw(KeepLabelsOffFaces(*f.measure, f.digitWidth, rights, rightBoxes,
+                                                          TextAlign::kLeft | TextAlign::kTop, 0, false, 0, rect_,
+                                                          f.FilledFaces()),
+                                       stride, *f.drawnLabels);
+  const Font& font = *(*f.fonts)[kLabelFont];
+  const auto draw = [&](const auto& list, std::size_t k, unsigned align) {
+    for (const auto& [index, placed] : list)
+      if (index == k) {
+        dc.SetTextAlign(align);
+        DrawPlacedLabel(dc, placed, font, font);
+      }
   };
   for (std::size_t k = 0; k <= static_cast<std::size_t>(n); k += static_cast<std::size_t>(stride)) {
-    if (taken(leftTaken, k)) {
-      dc.SetTextAlign(TextAlign::kRight | TextAlign::kTop);
-      dc.TextOut(lefts[k].at.x, lefts[k].at.y, lefts[k].text);
-    }
-    if (taken(rightTaken, k)) {
-      dc.SetTextAlign(TextAlign::kLeft | TextAlign::kTop);
-      dc.TextOut(rights[k].at.x, rights[k].at.y, rights[k].text);
-    }
+    draw(leftTaken, k, TextAlign::kRight | TextAlign::kTop);
+    draw(rightTaken, k, TextAlign::kLeft | TextAlign::kTop);
   }
   if (view_.BackPlanes == 0) {
     if (z.first) {
