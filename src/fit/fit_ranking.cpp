@@ -36,6 +36,7 @@ bool IsBaseCode(int code) {
 
 // The keys a ranking reads; the pivot is a copy of them.
 struct TRankKeys {
+  bool converged;
   int m;
   int complexity;
   int equationNumber;
@@ -43,7 +44,7 @@ struct TRankKeys {
 };
 
 TRankKeys KeysOf(const TFitResult& r) {
-  return {r.m, r.complexity, r.equationNumber, r.r2, r.adjustedR2, r.fitStdError, r.f};
+  return {r.converged, r.m, r.complexity, r.equationNumber, r.r2, r.adjustedR2, r.fitStdError, r.f};
 }
 
 // `before` when the keys differ; between equal keys the fit with fewer parameters ranks
@@ -56,6 +57,11 @@ bool OrFewerParameters(long double x, long double y, bool before, const TRankKey
 // True when a ranks before b. The statistics of a stored record are always numbers
 // (fit_statistics.h), so every comparison is a strict order.
 bool RanksBefore(const TRankKeys& a, const TRankKeys& b, int code) {
+  // A fit that stopped short of its minimum is no least-squares fit: whatever its figures,
+  // it ranks after every fit that reached its own (the order by equation number excepted,
+  // which ranks nothing).
+  const int base = code > kSortByParameterCount ? code - kSortByParameterCount : code;
+  if (base != kByEquation && a.converged != b.converged) return a.converged;
   if (code > kSortByParameterCount) {
     if (a.m != b.m) return a.m < b.m;
     code -= kSortByParameterCount;
@@ -89,7 +95,7 @@ void FewerParametersFirstAmongTies(std::span<std::unique_ptr<TFitResult>> fits, 
   std::size_t i = 0;
   while (i < fits.size()) {
     std::size_t j = i + 1;
-    while (j < fits.size() && R2Tied(fits[i]->r2, fits[j]->r2) &&
+    while (j < fits.size() && R2Tied(fits[i]->r2, fits[j]->r2) && fits[j]->converged == fits[i]->converged &&
            (!sameComplexity || fits[j]->complexity == fits[i]->complexity))
       ++j;
     std::stable_sort(fits.begin() + static_cast<std::ptrdiff_t>(i), fits.begin() + static_cast<std::ptrdiff_t>(j),

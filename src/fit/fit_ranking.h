@@ -12,7 +12,8 @@
 // Codes above 4096 put the number of parameters first. The sort exchanges record pointers
 // only (fit_quicksort.h); equal keys keep no particular order, except that under codes 1 and
 // 16 fits whose r² are equal to their rounding (SSE/SST agreeing to 1e-12) rank by parameter
-// count, fewer first.
+// count, fewer first. Under every code but 64 and 4160, a non-linear fit that stopped short of
+// its minimum (`TFitResult::converged` false) ranks after every fit that did not.
 #pragma once
 
 #include <memory>

@@ -78,6 +78,7 @@ void FillFitEqnFromResult(TFitEqn& eqn, const TFitResult& result, int rank, long
   eqn.f = result.f;
   eqn.determinant = result.determinant;
   eqn.procedure = result.procedure;
+  eqn.converged = result.converged;
 }
 
 void FillFitEqnTValues(TFitEqn& eqn) {

@@ -69,6 +69,11 @@ struct TFitResult {
   // estimate of the normal matrix); 0 for fits that have none.
   long double determinant = 0.0L;
   std::int32_t complexity = 0;
+  // False for a non-linear fit whose iteration ended before it reached a minimum (the
+  // iteration limit, or a skip): its statistics are those of where it stopped, not of a
+  // least-squares fit, and it ranks after every fit that reached its minimum. True for every
+  // other fit.
+  bool converged = true;
 };
 
 // A zero-filled record with m + 1 parameters and term entries; null when m is outside
@@ -113,6 +118,7 @@ struct TFitEqn {
   long double f = 0.0L;
   long double determinant = 0.0L;
   std::int32_t procedure = 0;
+  bool converged = true;  // the record's `converged`
   TNonlinearEvaluator shapeEvaluator = nullptr;  // kind 3 only
   std::array<long double, kFitEqnSlots> parameterErrors{};
   std::array<TQuantileFunction, kConfidenceLevelCount> tFunctions{};

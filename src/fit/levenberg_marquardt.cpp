@@ -40,6 +40,11 @@ constexpr long double kFloorReach = 1000.0L;
 // Tenfold steps from lambda's floor to its ceiling and back.
 constexpr int kUnacceptedLimit = 400;
 constexpr int kCoarseLimit = 25;
+// The ridge added to the unit diagonal of the scaled curvature when the undamped step's
+// promise is formed: some hundred times the rounding of sums of a few thousand products in
+// 64-bit mantissas, far below the smallest eigenvalue of a curvature the data determine (1e-10
+// for a power product on map coordinates).
+constexpr long double kPromiseRidge = 1e-15L;
 // A curvature diagonal at or below this fraction of the largest one seen has vanished.
 constexpr long double kVanishedColumn = LDBL_EPSILON;
 // The floating-point flags the fit's acceptance reads (NonlinearFaultRaised).
@@ -687,6 +692,74 @@ long double NewtonPromise(TMarquardtState& st, int p, const LDMatrix& alpha, LDM
   return 2.0L * std::fabs(sum) * st.previousStep;
 }
 
+// Whether value v of user-function parameter j (1-based) lies beyond one of its limits (a
+// limit whose expression failed holds the missing value and bounds nothing).
+bool BeyondLimit(const TUdfRecord& r, int j, long double v) {
+  const long double lower = r.Lower[static_cast<std::size_t>(j - 1)];
+  const long double upper = r.Upper[static_cast<std::size_t>(j - 1)];
+  return (!IsMissingValue(lower) && v < lower) || (!IsMissingValue(upper) && v > upper);
+}
+
+// The share of what is left to gain that the undamped (Gauss-Newton) step from the accepted
+// parameters a promises: gradient . alpha^-1 gradient, the decrease of the loss's quadratic
+// model, against SST - loss (least squares) or the loss (the robust losses), as the
+// convergence test measures a change. It is the scaled gradient of the fit: invariant to the
+// parameters' units, and 0 exactly at a minimum. The curvature is scaled to a unit diagonal
+// and held off singularity by a ridge just above its own rounding, so that a direction the
+// data do not determine (a vanished column, or two that coincide) promises nothing where an
+// exact inverse would promise noise or infinity; a column without curvature has no gradient
+// either and is left out. A user-function parameter that the step would take beyond one of
+// its limits is held there (the limit, not the data, ends its way) and the promise is that of
+// the others. Solved in `scratch` and the change vector, which the next step overwrites;
+// infinite when it cannot be formed.
+long double ScaledPromise(TMarquardtState& st, int p, const long double* a, const LDMatrix& alpha, LDMatrix& scratch) {
+  long double scale[kMaxNonlinearParameters];
+  bool held[kMaxNonlinearParameters] = {};
+  for (;;) {
+    for (int j = 0; j < p; ++j) {
+      const long double d = alpha[j][j];
+      scale[j] = !held[j] && d > 0.0L && std::isfinite(d) ? 1.0L / std::sqrt(d) : 0.0L;
+    }
+    for (int j = 0; j < p; ++j) {
+      for (int k = 0; k < p; ++k) scratch[j][k] = alpha[j][k] * scale[j] * scale[k];
+      scratch[j][j] = scale[j] > 0.0L ? 1.0L + kPromiseRidge : 1.0L;
+      st.change[static_cast<std::size_t>(j)] = st.gradient[static_cast<std::size_t>(j)] * scale[j];
+    }
+    if (MarquardtSolve(scratch.Data(), p, st.change.data()) != 1) return std::numeric_limits<long double>::infinity();
+    long double sum = 0.0L;
+    bool more = false;
+    for (int j = 0; j < p; ++j) {
+      auto& c = st.change[static_cast<std::size_t>(j)];
+      c *= scale[j];
+      sum += c * st.gradient[static_cast<std::size_t>(j)];
+      if (st.udfRecord && scale[j] > 0.0L && BeyondLimit(*st.udfRecord, j + 1, a[j + 1] + c)) held[j] = more = true;
+    }
+    if (!std::isfinite(sum)) return std::numeric_limits<long double>::infinity();
+    if (!more) return RelativeChange(st, st.acceptedLoss + std::fabs(sum) * st.previousStep, st.acceptedLoss);
+  }
+}
+
+// Whether the accepted parameters are a minimum to the tolerance: the undamped step promises
+// less than the tolerance. Small changes of the loss alone do not tell: a fit whose damping
+// holds its steps short changes its loss by rounding only, far from its minimum.
+bool AtMinimum(TMarquardtState& st, int p, const long double* a, const LDMatrix& alpha, LDMatrix& scratch,
+               long double tolerance) {
+  return ScaledPromise(st, p, a, alpha, scratch) < tolerance;
+}
+
+// The least-absolute-deviation loss has no gradient that vanishes at its minimum (its kinks
+// lie there): its fits are judged by their changes alone.
+bool JudgedByGradient(const TMarquardtState& st) { return st.robustMode != static_cast<int>(kRobustLeastAbsDev); }
+
+// The damping scale starts afresh from the present curvature (each parameter's diagonal; a
+// column that has vanished keeps the scale it had).
+void RefreshDampingScale(TMarquardtState& st, int p, const LDMatrix& alpha) {
+  for (int j = 0; j < p; ++j) {
+    const long double d = alpha[j][j];
+    if (d > 0.0L && std::isfinite(d)) st.dampingScale[static_cast<std::size_t>(j)] = d;
+  }
+}
+
 // A parameter that ended within a thousandfold of the floor below which parameters are
 // set to 0 was pushed there by the iteration, which could take it no further: the fit
 // followed a valley out of reach (b1 exp(b2/(x + b3)) with b1 at 1e-30 and b2 huge), and its
@@ -704,6 +777,8 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
                               const std::function<int(int iteration)>& progress) {
   long double lambda = -1.0L, loss = 0.0L, previous = kNoLoss;
   int iteration = 0, converged = 0, unaccepted = 0;
+  // The accepted loss when the damping was last started afresh (kNoLoss: never).
+  long double restartedAt = kNoLoss;
   const int m = ActivePointCount(st);
   int step = rq.sampling ? SamplingStep(m, p, rq.samplingFactor) : 1;
   const int coarseLimit = std::min(rq.iterationLimit - 1, kCoarseLimit);
@@ -731,7 +806,7 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
     // trial loss differs from the accepted one by less than the tolerance does count: the
     // loss is flat there to working precision. Any other rejection leaves the count alone,
     // and lambda grows until a step is accepted or lambda reaches its ceiling.
-    bool stalled = false;
+    bool stalled = false, plateau = false;
     unaccepted = r == kStepAccepted ? 0 : unaccepted + 1;
     if (r == kStepAccepted) {
       converged = RelativeChange(st, previous, loss) < rq.tolerance ? converged + 1 : 0;
@@ -749,12 +824,32 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
           rq.tolerance)
         ++converged;
       else if (tried <= kLambdaMin)
-        converged = 5;
+        converged = 5, plateau = true;
     } else {
       if (r == kStepRejected && std::isfinite(st.trialLoss) &&
           RelativeChange(st, st.trialLoss, st.acceptedLoss) < rq.tolerance)
         ++converged;
       stalled = tried >= kLambdaMax;
+    }
+    // Five small changes end a fit at a minimum, where the undamped step promises less than
+    // the tolerance. Where it promises more, the damping may have held the steps short with
+    // a scale of curvature the fit has left behind (a parameter moved by orders of
+    // magnitude): the damping starts afresh from the present curvature and the fit goes on,
+    // to its minimum or its iteration limit. A fit that gains nothing worth the tolerance
+    // before five small changes come again has stalled away from a minimum (a shape
+    // saturated over the data, whose centre runs out of sight: no minimum lies within reach)
+    // and ends there, not converged. (A plateau that even an undamped step cannot leave, and
+    // an exact fit, end as they are.)
+    if (converged > 4 && step == 1 && !plateau && !(leastSquares && loss < exactLoss) && loss != 0.0L &&
+        JudgedByGradient(st) && !AtMinimum(st, p, a, alpha, trial, rq.tolerance)) {
+      if (restartedAt != kNoLoss && RelativeChange(st, restartedAt, st.acceptedLoss) < rq.tolerance) {
+        ++iteration;
+        return {RestsOnTheFloor(a, p) ? MarquardtEnd::kAtFloor : MarquardtEnd::kStalledAway, iteration};
+      }
+      converged = 0;
+      RefreshDampingScale(st, p, alpha);
+      lambda = kLambdaStart;
+      restartedAt = st.acceptedLoss;
     }
     // Steps too short to change anything and steps that fail, alternating, move lambda up
     // and down without end: more trials without an accepted step than a sweep of lambda's
@@ -788,9 +883,17 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
     if (stalled) return {MarquardtEnd::kStalled, iteration};
     if (converged > 4 || iteration >= rq.iterationLimit) {
       if (RestsOnTheFloor(a, p)) return {MarquardtEnd::kAtFloor, iteration};
-      return {converged > 4 ? MarquardtEnd::kConverged : MarquardtEnd::kIterationLimit, iteration};
+      // The iterations ran out: at a minimum all the same when the undamped step promises
+      // nothing more (the last changes wavered about the tolerance).
+      const bool minimum = converged > 4 || (JudgedByGradient(st) && AtMinimum(st, p, a, alpha, trial, rq.tolerance));
+      return {minimum ? MarquardtEnd::kConverged : MarquardtEnd::kIterationLimit, iteration};
     }
   }
+}
+
+bool MarquardtAtMinimum(TMarquardtState& st, int p, const long double* a, const LDMatrix& alpha, LDMatrix& scratch,
+                        long double tolerance) {
+  return JudgedByGradient(st) && AtMinimum(st, p, a, alpha, scratch, tolerance);
 }
 
 bool FinishOnAllPoints(TMarquardtState& st, int p, long double* a, LDMatrix& alpha,
@@ -879,6 +982,9 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
     MarquardtRelease(st);
     return st.evaluationStopped && !st.evaluationSkipped ? -1 : 0;  // a second skip ends it unrecorded
   }
+  // A fit skipped where it stood may stand at its minimum all the same.
+  const bool converged = run.end == MarquardtEnd::kConverged ||
+                         (run.end == MarquardtEnd::kSkipped && MarquardtAtMinimum(st, p, a, *alpha, *trial, rq.tolerance));
   ClearNonlinearFaults();
   long double lambda = 0.0L, loss = 0.0L;
   const int r = MarquardtStep(st, a, p, *trial, *alpha, loss, f, lambda, 1);
@@ -904,6 +1010,7 @@ int FitNonlinearEquation(TFitRunContext& ctx, TMarquardtState& st, int p, long d
   record->equationNumber = rq.equationNumber;
   record->determinant = 0.0L;
   record->complexity = rq.complexity;
+  record->converged = converged;
   for (int j = 1; j <= p; ++j) record->parameters[static_cast<std::size_t>(j - 1)] = a[j];
   if (p > 1) record->terms[1] = iteration;
   StoreFitStatistics(*record, sse, st.sst, ctx.Observations());

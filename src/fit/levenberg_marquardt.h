@@ -28,7 +28,11 @@
 // at all lengthens the step instead of shortening it; a step that throws a parameter where
 // the data no longer see it is refused; an exact fit is one below LDBL_EPSILON² SST. A fit
 // whose damping reaches its ceiling, or that leaves a parameter on the 1e-30 floor, has
-// not converged and is not recorded.
+// not converged and is not recorded. Small changes end a fit only where its scaled gradient
+// is small too (the undamped step promises less than the tolerance): where it is not, the
+// damping starts afresh from the present curvature and the fit goes on; a fit that runs out
+// of iterations, or gains nothing after such a fresh start, is recorded as not converged and
+// ranks after every fit that reached its minimum.
 //
 // The state of one fit lives in a `TMarquardtState` owned by the caller: two fits on two
 // threads never share anything. A user-defined function is evaluated on the calling thread's
@@ -211,8 +215,11 @@ struct TNonlinearFitRequest {
 
 // How the iteration of one fit ended.
 enum class MarquardtEnd {
-  kConverged,       // five changes of the loss below the tolerance, or an exact fit
-  kIterationLimit,  // the iteration limit was reached
+  kConverged,       // at a minimum: five changes of the loss below the tolerance where the
+                    // undamped step promises less than the tolerance, or an exact fit
+  kIterationLimit,  // the iteration limit was reached away from a minimum
+  kStalledAway,     // five small changes where the gradient is not small, and again after the
+                    // damping started afresh, with no gain between: short of a minimum
   kSkipped,         // the progress answered skip, or a skip stopped a pass after the accepted
                     // parameters were measured on every point: the fit is finished as it stands
   kSkippedUnmeasured,  // a skip stopped a pass before that: the fit ends without a record
@@ -238,6 +245,15 @@ MarquardtRun IterateMarquardt(TMarquardtState& st, int p, long double* a, LDMatr
                               LDMatrix& trial, const TNonlinearModel& f,
                               const TNonlinearFitRequest& request,
                               const std::function<int(int iteration)>& progress);
+// Whether the accepted parameters a of `st` (1-based; alpha their curvature, the gradient the
+// state's) are a minimum to `tolerance`: the undamped step from them promises less than the
+// tolerance of what is left to gain (the scaled gradient is small; a user-function parameter
+// the step would take beyond a limit is held there). Always false under the
+// least-absolute-deviation loss, whose gradient does not vanish at its minimum. `scratch`, a
+// p x p matrix, and the state's change vector are overwritten.
+bool MarquardtAtMinimum(TMarquardtState& st, int p, const long double* a, const LDMatrix& alpha, LDMatrix& scratch,
+                        long double tolerance);
+
 // A fit that ended on a coarse sample is measured on all points (the accepted sums become
 // those of every point); false when that evaluation failed.
 bool FinishOnAllPoints(TMarquardtState& st, int p, long double* a, LDMatrix& alpha,
@@ -246,7 +262,9 @@ bool FinishOnAllPoints(TMarquardtState& st, int p, long double* a, LDMatrix& alp
 // One equation of a fit run: iterates from the start values in a (1-based; the fitted
 // values come back) and appends a record to ctx.list when the fit is acceptable (0 <= SSE <
 // SST, no failed evaluation, no math error and no floating-point fault in the final step;
-// a fit that did not converge, `MarquardtEnd::kStalled` or `kAtFloor`, is not recorded).
+// a fit that stalled, `MarquardtEnd::kStalled` or `kAtFloor`, is not recorded). A fit that
+// ran out of iterations, stalled away from a minimum (`kStalledAway`) or was skipped there
+// is recorded as not converged.
 // Reports iterations (status code 2) and the record (code 3). Returns the number of records
 // added (0 or 1), -1 when the user aborted (nothing of this equation stays) or -2 when memory
 // ran out (nothing was added).
@@ -261,6 +279,9 @@ enum class UserFitResult {
   // The iterations ran out before the fit converged ("the fit stopped at the iteration
   // limit"): the parameters reached are the record's start values now, as after kFitted.
   kStoppedAtIterationLimit = 3,
+  // The fit's steps stopped gaining where its gradient is not small (MarquardtEnd::
+  // kStalledAway): the parameters reached are the record's start values now, as after kFitted.
+  kStoppedShortOfMinimum = 5,
   // The calling thread's go-on question (TEvaluationStopScope: a Cancel) stopped the fit: the
   // start values are as they were.
   kCancelled = 4,

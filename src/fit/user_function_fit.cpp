@@ -50,8 +50,8 @@ UserFitResult FitUserFunction(int k, std::span<const TXYZPoint> table, const TDa
   ClearNonlinearFaults();
   const TNonlinearEvaluator f = UserFunctionEvaluators[static_cast<std::size_t>(k)];
   const MarquardtRun run = IterateMarquardt(st, p, a, *alpha, *trial, f, rq, {});
-  const bool iterated = run.end == MarquardtEnd::kConverged ||
-                        run.end == MarquardtEnd::kIterationLimit;
+  const bool iterated = run.end == MarquardtEnd::kConverged || run.end == MarquardtEnd::kIterationLimit ||
+                        run.end == MarquardtEnd::kStalledAway;
   if (!iterated || !FinishOnAllPoints(st, p, a, *alpha, f)) {
     MarquardtRelease(st);
     return st.evaluationStopped ? UserFitResult::kCancelled : UserFitResult::kNotFitted;
@@ -67,6 +67,9 @@ UserFitResult FitUserFunction(int k, std::span<const TXYZPoint> table, const TDa
   // Stopped by the iteration limit, the parameters are kept all the same (a second Find and
   // Update goes on from them), but the caller is told: answered as fitted, a fit far from
   // its minimum (MGH10 at a residual sum of 1.36e9 against 87.9) looked converged.
-  return run.end == MarquardtEnd::kIterationLimit ? UserFitResult::kStoppedAtIterationLimit
-                                                  : UserFitResult::kFitted;
+  switch (run.end) {
+    case MarquardtEnd::kIterationLimit: return UserFitResult::kStoppedAtIterationLimit;
+    case MarquardtEnd::kStalledAway: return UserFitResult::kStoppedShortOfMinimum;
+    default: return UserFitResult::kFitted;
+  }
 }

@@ -154,8 +154,9 @@ TSummaryLines FormatFitSummary(int rank, const TFitEqn& fit, std::string_view da
                                int precision, const TUdfRecords& udfs) {
   TSummaryLines lines;
   lines[0] = std::string(dataTitle);
-  lines[1] = CFormat("Rank %d  Eqn %ld  %s", rank, static_cast<long>(fit.equationNumber),
-                     FormatFitFormula(fit, udfs).c_str());
+  // The mark before the formula, which may be cut at the line's end.
+  lines[1] = CFormat("Rank %d  Eqn %ld  %s%s", rank, static_cast<long>(fit.equationNumber),
+                     fit.converged ? "" : CFormat("%s  ", kNotConvergedText).c_str(), FormatFitFormula(fit, udfs).c_str());
   const int parameters = fit.m + 1;
   if (fit.m < kSummaryParameterLimit && fit.m >= 0) {
     const int half = (parameters + 1) / 2;
@@ -216,7 +217,8 @@ bool PassesEquationFilter(int filter, const TFitEqn& fit) {
 
 std::string FormatEquationRow(int rank, int sortCode, bool allGoodness, const TFitEqn& fit,
                               std::string_view formula) {
-  const std::string text(formula);
+  // A fit short of its minimum says so before its formula.
+  const std::string text = fit.converged ? std::string(formula) : CFormat("%s  %s", kNotConvergedText, std::string(formula).c_str());
   const long equation = fit.equationNumber;
   const FitStatistics shown = ShownStatistics(fit);
   if (allGoodness) {

@@ -33,6 +33,10 @@ std::string ParameterLabel(int i);
 // The formula (polynomial, rational and term-subset fits), the built-in equation's text, or
 // the name of the family (Chebyshev, Fourier, cosine, sigmoid and beta series).
 std::string FormatFitFormula(const TFitEqn& fit, const TUdfRecords& udfs);
+// The words that mark a non-linear fit that stopped short of its minimum, in the ranked list
+// and the summaries.
+inline constexpr const char* kNotConvergedText = "not converged";
+
 // A non-linear equation's text: "z=NAME()" for a user function (numbered from 1 when its
 // slot is empty now), otherwise the catalogue's formula.
 std::string GetEquationName(int equationNumber, const TUdfRecords& udfs);

@@ -144,10 +144,14 @@ void AppendProcedure(TMFile& out, const TSession& session, const TFitEqn& e) {
   if (e.kind == kKindNonlinear) {
     AppendCells(out, "~#Procedure~#      ~#Minimization~#   ~#Iterations~#", {19, 19, 14});
     const std::string iterations = e.m == 0 ? std::string() : CFormat("%d", static_cast<int>(e.terms[1]));
-    AppendCells(out,
-                CFormat("~$%-15s~$~$%-15s~$~$%-12s~$", ProcedureName(e.procedure),
-                        MinimizationName(FitMinimizationMode(e, session.FitOptions)), iterations.c_str()),
-                {19, 19, 16});
+    const std::string cells = CFormat("~$%-15s~$~$%-15s~$~$%-12s~$", ProcedureName(e.procedure),
+                                      MinimizationName(FitMinimizationMode(e, session.FitOptions)), iterations.c_str());
+    if (e.converged) {
+      AppendCells(out, cells, {19, 19, 16});
+    } else {
+      // A fit short of its minimum says so in a cell of its own beside its iterations.
+      AppendCells(out, cells + CFormat("~$%s~$", kNotConvergedText), {19, 19, 16, 17});
+    }
     return;
   }
   const bool cond = e.determinant != 0.0L;

@@ -89,17 +89,21 @@ TEST_F(UserFunctionFit, FitUserFunctionUpdatesTheStartValues) {
   EXPECT_EQ(ExprThreadContext().CurrentUdf, 6);
 
   // A0 limited to 3: from 2.9 the steps beyond the limit pay 101 times their loss and lose,
-  // so the fit creeps up to the limit from inside.
+  // so the fit creeps up to the limit from inside. There it stops short of its minimum (A1
+  // at -1.75, where A0 = 3 asks A1 = 3): its steps toward it all pass the limit, and the
+  // fit says so.
   r.Start[0] = 2.9L;
   r.Start[1] = -2;
   r.Upper[0] = 3;
-  EXPECT_EQ(FitUserFunction(6, t, stats, DefaultFitOptions()), UserFitResult::kFitted);
+  EXPECT_EQ(FitUserFunction(6, t, stats, DefaultFitOptions()), UserFitResult::kStoppedShortOfMinimum);
   EXPECT_TRUE(r.Start[0] > 2.99L && r.Start[0] <= 3.0L);
   // The penalty is a deterrent, not a wall: from (1, 1) the first step lands at A0 = 4.86,
-  // whose loss of 1.36 still beats the start's 1148 after the penalty, and is kept.
+  // whose loss of 1.36 still beats the start's 1148 after the penalty, and is kept. (Beyond
+  // the limit with a loss below 1 the penalty rises as the loss falls: the fit stops there,
+  // short of a minimum, and says so.)
   r.Start[0] = 1;
   r.Start[1] = 1;
-  EXPECT_EQ(FitUserFunction(6, t, stats, DefaultFitOptions()), UserFitResult::kFitted);
+  EXPECT_EQ(FitUserFunction(6, t, stats, DefaultFitOptions()), UserFitResult::kStoppedShortOfMinimum);
   EXPECT_GT(r.Start[0], 3.0L);
 
   EXPECT_EQ(FitUserFunction(3, t, stats, DefaultFitOptions()), UserFitResult::kNoFunction);  // no function in slot 3

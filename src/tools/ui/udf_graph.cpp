@@ -58,6 +58,9 @@ const char* FindUpdateOutcome(UserFitResult result) {
     case UserFitResult::kStoppedAtIterationLimit:
       return "The fit stopped at the iteration limit before it converged.\nThe parameters it reached are the "
              "new start values.";
+    case UserFitResult::kStoppedShortOfMinimum:
+      return "The fit stopped short of a minimum: its last steps gained nothing, though its gradient is not "
+             "small.\nThe parameters it reached are the new start values.";
     case UserFitResult::kNotFitted:
       return "The fit did not converge to an acceptable result.\nThe start values are as they were.";
     case UserFitResult::kNoFunction: return "The function is not defined.";
