@@ -1,5 +1,7 @@
 #include "app/ui/data_status_window.h"
 
+#include "app/ui/dialog.h"
+
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QGridLayout>
@@ -286,6 +288,9 @@ void ShowDataStatus() {
     return;
   }
   if (EditorOpen || Exiting) return;
+  // Not beside a dialog the main window is open beside (a command without an enabler ran
+  // from the main window meanwhile): the dialog's command shows it once the dialog is done.
+  if (DialogBesideMainWindow() != nullptr) return;
   CloseDataStatus();
   if (!MainWindow) return;
   const TDataSession& session = MainWindow->Session();

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QChildEvent>
+#include <QEventLoop>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,17 +15,74 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "app/shell_state.h"
 #include "app/ui/main_window.h"
 #include "app/ui/number_field.h"
+#include "platform/gui_thread.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/timer.h"
+
+namespace {
+
+std::vector<std::function<void()>>& WaitingForNoDialog() {
+  static std::vector<std::function<void()>> work;
+  return work;
+}
+
+QPointer<TDlg>& BesideMain() {
+  static QPointer<TDlg> dialog;
+  return dialog;
+}
+
+std::vector<std::function<void()>>& AfterBesideMain() {
+  static std::vector<std::function<void()>> work;
+  return work;
+}
+
+// Runs work once the event loops opened since `level` have ended: the command that ran the
+// dialog beside the main window, and every box or dialog it went on to open, are done.
+class TBackAtLevel : public QObject {
+ public:
+  TBackAtLevel(int level, std::vector<std::function<void()>> work)
+      : QObject(qApp), level_(level), work_(std::move(work)) {
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      if (QThread::currentThread()->loopLevel() > level_) {
+        timer_.start(20);
+        return;
+      }
+      timer_.stop();
+      const std::vector<std::function<void()>> work = std::move(work_);
+      deleteLater();
+      for (const auto& w : work) w();
+    });
+    timer_.setSingleShot(true);
+    timer_.start(0);
+  }
+
+ private:
+  int level_;
+  std::vector<std::function<void()>> work_;
+  QTimer timer_;
+};
+
+void RunWaitingWork() {
+  if (OpenDialogCount != 0) return;
+  std::vector<std::function<void()>> work = std::move(WaitingForNoDialog());
+  WaitingForNoDialog().clear();
+  for (auto& w : work) WhenNoCountedDialogOpen(std::move(w));
+}
+
+}  // namespace
 
 void CountedDialogOpened() {
   ++OpenDialogCount;
@@ -34,6 +92,34 @@ void CountedDialogOpened() {
 void CountedDialogClosed() {
   if (OpenDialogCount > 0) --OpenDialogCount;
   if (MainWindow) MainWindow->RefreshBars();
+  // After the events at hand: the command that ran the dialog finishes first.
+  if (OpenDialogCount == 0 && !WaitingForNoDialog().empty()) platform::PostToUi(RunWaitingWork);
+}
+
+void WhenNoCountedDialogOpen(std::function<void()> work) {
+  if (OpenDialogCount == 0) {
+    work();
+    return;
+  }
+  WaitingForNoDialog().push_back(std::move(work));
+}
+
+TDlg* DialogBesideMainWindow() { return BesideMain().data(); }
+
+QWidget* ActiveDialog() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  TDlg* beside = BesideMain().data();
+  return beside != nullptr && beside->isVisible() ? beside : nullptr;
+}
+
+bool RunsModally(const QWidget* window) {
+  return window != nullptr && (window->windowModality() != Qt::NonModal || window == BesideMain().data());
+}
+
+bool AfterDialogBesideMainWindow(std::function<void()> work) {
+  if (BesideMain().isNull()) return false;
+  AfterBesideMain().push_back(std::move(work));
+  return true;
 }
 
 void CenterOnScreen(QWidget* window) {
@@ -207,9 +293,45 @@ void TDlg::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
+void TDlg::setVisible(bool visible) {
+  QDialog::setVisible(visible);
+  if (!visible && besideLoop_ != nullptr) besideLoop_->exit();
+}
+
+int TDlg::RunBesideMainWindow() {
+  QEventLoop loop;
+  QPointer<TDlg> self(this);
+  // A dialog deleted while it runs (its owner went) ends the run as well.
+  connect(this, &QObject::destroyed, &loop, [&loop] { loop.exit(); });
+  const int level = QThread::currentThread()->loopLevel();
+  BesideMain() = this;
+  besideLoop_ = &loop;
+  setResult(0);
+  show();
+  // A dialog that ended in its own set-up has nothing left to run.
+  if (self && isVisible()) loop.exec(QEventLoop::DialogExec);
+  if (self) besideLoop_ = nullptr;
+  BesideMain() = nullptr;
+  std::vector<std::function<void()>> after = std::move(AfterBesideMain());
+  AfterBesideMain().clear();
+  if (!after.empty()) new TBackAtLevel(level, std::move(after));
+  return self ? result() : static_cast<int>(QDialog::Rejected);
+}
+
 int TDlg::Execute() {
-  const int result = exec();
-  delete this;
+  // The main window stays live beside a counted dialog opened over it when nothing else
+  // holds it: no other counted dialog or window (whose work the new dialog could reach),
+  // nothing modal, no other dialog beside it.
+  const bool beside = counted_ && MainWindow != nullptr && MainWindow->isVisible() && OpenDialogCount == 0 &&
+                      BesideMain().isNull() && QApplication::activeModalWidget() == nullptr;
+  if (!beside) {
+    const int result = exec();
+    delete this;
+    return result;
+  }
+  QPointer<TDlg> self(this);
+  const int result = RunBesideMainWindow();
+  delete self.data();
   return result;
 }
 
@@ -299,7 +421,15 @@ TOwnerWait::TOwnerWait(QWidget* owner) : owner_(owner) {
 void TOwnerWait::Release() {
   if (counted_) CountedDialogClosed();
   if (disabled_ && owner_) owner_->setEnabled(true);
-  if ((counted_ || disabled_) && owner_) owner_->activateWindow();
+  if ((counted_ || disabled_) && owner_) {
+    // Over a main window that a dialog runs beside, the dialog takes the keys again: it is
+    // what the user was working in when he opened this window from the main window.
+    QWidget* beside = owner_ == MainWindow ? DialogBesideMainWindow() : nullptr;
+    if (beside != nullptr && beside->isVisible())
+      beside->activateWindow();
+    else
+      owner_->activateWindow();
+  }
   counted_ = disabled_ = false;
 }
 

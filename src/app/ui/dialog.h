@@ -18,7 +18,31 @@ class QLineEdit;
 void CountedDialogOpened();
 void CountedDialogClosed();
 
+// Runs `work` once no counted dialog or window is open: at once when none is, otherwise
+// after the last one has closed and the events at hand have been handled. A choice made
+// from the main window while a dialog is open (the background fit's type) waits so for
+// what the dialog works on.
+void WhenNoCountedDialogOpen(std::function<void()> work);
+
 class QPushButton;
+class TDlg;
+
+// The counted dialog that runs through Execute beside the main window, or null. A counted
+// dialog opened while no other counted dialog or window is open and nothing runs modally
+// runs so: the main window stays live for the commands that wait for no dialog (help, the
+// equation lists, About, the bars, Background Thread Processing and Exit), while every other
+// command is off until it closes. Every other dialog runs modally.
+TDlg* DialogBesideMainWindow();
+// The dialog the user answers now: the active modal window, else the dialog that runs
+// beside the main window.
+QWidget* ActiveDialog();
+// Whether `window` holds its owner while it is open: modal, or the dialog beside the main
+// window (whose owner, the main window, it holds through the count).
+bool RunsModally(const QWidget* window);
+// Runs `work` once the dialog beside the main window has ended and the command that ran it
+// has finished with everything it opened after it; false (and `work` dropped) when no dialog
+// runs beside the main window.
+bool AfterDialogBesideMainWindow(std::function<void()> work);
 
 class TDlg : public QDialog {
   Q_OBJECT
@@ -28,8 +52,9 @@ class TDlg : public QDialog {
   TDlg(QWidget* parent, int centreMode = 1, int counted = 1, int full3D = 1);
   ~TDlg() override;
 
-  // Runs the dialog modally, deletes it and returns its result: callers must not touch the
-  // object afterwards, only the values it wrote into their variables.
+  // Runs the dialog, deletes it and returns its result: callers must not touch the object
+  // afterwards, only the values it wrote into their variables. A counted dialog may run
+  // beside the main window (DialogBesideMainWindow); any other runs modally.
   int Execute();
 
   int CentreMode() const { return centreMode_; }
@@ -58,6 +83,8 @@ class TDlg : public QDialog {
   // set-up does it at the size the contents ask, a window given its own size again.
   void PlaceOnOpening();
   void showEvent(QShowEvent* event) override;
+  // Hidden, the dialog's run beside the main window ends, as a modal run ends.
+  void setVisible(bool visible) override;
   // Enter on a push button the keyboard moved to (Tab, an Alt+letter) presses that button;
   // elsewhere, and on a button that only kept the focus after a click, it presses the
   // default one (OK).
@@ -70,6 +97,8 @@ class TDlg : public QDialog {
   bool counted_;
   bool setUp_ = false;   // SetupWindow has run: it runs once, at the first show
   bool isOpen_ = false;  // counted from the set-up to the destruction
+  class QEventLoop* besideLoop_ = nullptr;  // the run beside the main window, while it runs
+  int RunBesideMainWindow();
   class TKeyboardFocus;
   TKeyboardFocus* keyboardFocus_;  // which push button the keyboard moved to
 };

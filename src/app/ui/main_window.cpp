@@ -23,6 +23,7 @@
 #include "app/shell_state.h"
 #include "app/ui/about_box.h"
 #include "app/ui/command_table.h"
+#include "app/ui/dialog.h"
 #include "app/ui/hover_tips.h"
 #include "app/ui/toolbar_icons.h"
 #include "app/ui/window_placement.h"
@@ -331,13 +332,65 @@ int QVRK::SetupWindow() {
   return firstRun;
 }
 
+bool QVRK::CloseOtherWindows() {
+  // Each as its close box closes it, so that a window holding work asks about it: the ASCII
+  // editor offers its text to the table (which then needs saving), or stays open on Cancel.
+  // Without this the program's end closed them after the question about the data, and went
+  // on whatever they answered.
+  std::vector<QPointer<QWidget>> windows;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    const Qt::WindowType type = w->windowType();
+    if (w == this || !w->isVisible() || type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop ||
+        type == Qt::SplashScreen)
+      continue;
+    windows.emplace_back(w);
+  }
+  for (const QPointer<QWidget>& w : windows) {
+    if (w.isNull() || !w->isVisible()) continue;
+    if (!w->close()) {
+      if (w) {
+        w->raise();
+        w->activateWindow();
+      }
+      return false;
+    }
+  }
+  return true;
+}
+
+void QVRK::CloseDialogFirst(TDlg* dialog) {
+  // The dialog holds what the user is working on: closing it loses its changes, so the user
+  // is asked, and the program ends only once the dialog has gone as its Cancel makes it go
+  // (a dialog that asks a question of its own and is kept open keeps the program running).
+  dialog->raise();
+  dialog->activateWindow();
+  const std::string title = platform::qt::ToCp1252(dialog->windowTitle());
+  const std::string text = "\"" + title + "\" is still open.\nClose it without keeping its changes, and exit?";
+  if (AskYesNo(ToWindow(dialog), platform::LoadString(::CmExit), text) != platform::kIdYes) return;
+  QPointer<TDlg> open(dialog);
+  dialog->close();
+  if (open && open->isVisible()) return;
+  // Once the command that ran the dialog has finished with it, as it does after a Cancel.
+  QPointer<QVRK> self(this);
+  (void)AfterDialogBesideMainWindow([self] {
+    if (self) self->close();
+  });
+}
+
 bool QVRK::CanClose() {
+  // The other windows first: what they hand back is data the question below is about.
+  RunCommandHandler(CmCloseDataStatus);
+  if (!CloseOtherWindows()) {
+    RunCommandHandler(CmShowDataStatus);
+    return false;
+  }
   // Asked before anything shuts down: the user who wanted the data kept and then cancelled
   // the save, or whose save failed, goes back to the program as it was.
   if (DataNeedsSaving(session_) && AskYesNoIds(ToWindow(this), 3008, 3009) == platform::kIdYes) {
     RunCommandHandler(CmSaveAs);
     if (DataNeedsSaving(session_)) {
       Exiting = 0;
+      RunCommandHandler(CmShowDataStatus);
       return false;
     }
   }
@@ -359,9 +412,25 @@ bool QVRK::event(QEvent* event) {
 }
 
 void QVRK::closeEvent(QCloseEvent* event) {
+  // A second Exit while the first still asks (from a box's or a window's own loop) waits
+  // for the first one's answer.
+  if (asking_) {
+    event->ignore();
+    return;
+  }
   if (!closing_) {
+    if (TDlg* dialog = DialogBesideMainWindow()) {
+      event->ignore();
+      asking_ = true;
+      CloseDialogFirst(dialog);
+      asking_ = false;
+      return;
+    }
     closing_ = true;
-    if (!CanClose()) {
+    asking_ = true;
+    const bool close = CanClose();
+    asking_ = false;
+    if (!close) {
       closing_ = false;
       event->ignore();
       return;
@@ -395,7 +464,8 @@ void QVRK::changeEvent(QEvent* event) {
 }
 
 void QVRK::dragEnterEvent(QDragEnterEvent* event) {
-  if (dropHandler_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+  // A drop imports: not while a dialog is open, whose work an import would replace.
+  if (dropHandler_ && OpenDialogCount == 0 && event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
 std::vector<std::string> DroppedLocalFiles(const QMimeData& data) {
@@ -411,7 +481,7 @@ void QVRK::dropEvent(QDropEvent* event) {
 }
 
 void QVRK::DropFiles(const std::vector<std::string>& files) {
-  if (dropHandler_ && !files.empty()) dropHandler_(files);
+  if (dropHandler_ && OpenDialogCount == 0 && !files.empty()) dropHandler_(files);
 }
 
 void QVRK::CmToggleToolBar() {

@@ -85,6 +85,11 @@ class QVRK : public QMainWindow {
   void BuildToolBars();
   void RegisterOwnCommands();
   bool CanClose();
+  // Closes every other window of the program that is open, each as its close box does;
+  // false when one stays open (it is brought forward).
+  bool CloseOtherWindows();
+  // Exit while a dialog runs beside the window: asks, closes the dialog and exits after it.
+  void CloseDialogFirst(class TDlg* dialog);
   void StorePlacement();
   // The frame at the screen's top-left corner, as wide as the screen and 70 pixels less high
   // (once the window manager has framed the window: until then the client is given that
@@ -105,6 +110,7 @@ class QVRK : public QMainWindow {
   QTimer* idleTimer_ = nullptr;
   std::thread speedThread_;
   bool closing_ = false;
+  bool asking_ = false;  // the close asks its questions
   bool shutDown_ = false;
   bool defaultPlacePending_ = false;
   std::function<void(const std::vector<std::string>&)> dropHandler_;

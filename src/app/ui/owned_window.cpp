@@ -1,5 +1,6 @@
 #include "app/ui/owned_window.h"
 
+#include "app/ui/dialog.h"
 #include "platform/qt/window_stacking.h"
 
 #include <QApplication>
@@ -144,7 +145,7 @@ class TKeptWindows : public QObject {
   bool Over(const QWidget* window) const {
     for (const QWidget* w = window; w != nullptr;) {
       if (w == owner_ || Member(w) != nullptr) return true;
-      if (w->windowModality() == Qt::NonModal) return false;
+      if (!RunsModally(w)) return false;
       const QWidget* parent = w->parentWidget();
       w = parent != nullptr ? parent->window() : nullptr;
     }
@@ -178,7 +179,7 @@ bool TKeptWindows::eventFilter(QObject* watched, QEvent* event) {
     // this one's): the dialog over the owner is kept above again, and the window manager
     // may have raised the owner meanwhile.
     const Qt::ApplicationState state = QGuiApplication::applicationState();
-    const QWidget* modal = QApplication::activeModalWidget();
+    const QWidget* modal = ActiveDialog();
     if (state == Qt::ApplicationActive && modal != nullptr && Over(modal)) RaiseLater();
     return false;
   }
@@ -242,7 +243,7 @@ void TKeptWindows::RaiseLater(bool afterRestack) {
         pending_ = false;
         // A dialog over the owner that is not kept above (the program is not active, or
         // the dialog belongs to another window) stays on top until it is closed.
-        const QWidget* modal = QApplication::activeModalWidget();
+        const QWidget* modal = ActiveDialog();
         if (modal != nullptr && modal != owner_ && !KeptAboveOwnedWindows(modal)) return;
         // Bottom first: the window in front is raised last.
         const std::vector<QPointer<TOwnedWindowKeeper>> order(order_.begin(), order_.end());
@@ -336,13 +337,13 @@ class TModelessWindowWatch : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() != QEvent::Show || !watched->isWidgetType()) return false;
     auto* window = static_cast<QWidget*>(watched);
-    if (!window->isWindow() || window->windowModality() != Qt::NonModal) return false;
+    if (!window->isWindow() || RunsModally(window)) return false;
     const Qt::WindowType type = window->windowType();
     if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen) return false;
     const QWidget* parent = window->parentWidget();
     if (parent == nullptr) return false;
     const QWidget* owner = parent->window();
-    if (owner->windowModality() == Qt::NonModal && KeeperOf(owner) == nullptr) return false;
+    if (!RunsModally(owner) && KeeperOf(owner) == nullptr) return false;
     if (KeeperOf(window) == nullptr)
       new TOwnedWindowKeeper(window);
     return false;

@@ -813,7 +813,7 @@ TScrWin* OpenTextFileWindow(QWidget* parent, const std::string& path, const QStr
 }
 
 void KeepAboveModalParent(TScrWin* window, QWidget* parent) {
-  if (auto* dialog = qobject_cast<QDialog*>(parent); dialog && dialog->isModal()) {
+  if (auto* dialog = qobject_cast<QDialog*>(parent); dialog && (dialog->isModal() || RunsModally(dialog))) {
     window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     window->setWindowModality(Qt::WindowModal);
   }

@@ -9,6 +9,7 @@
 #include "app/shell_state.h"
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
+#include "app/ui/dialog.h"
 #include "app/ui/main_window.h"
 #include "fit/background_fit.h"
 #include "fit/fit_command.h"
@@ -146,10 +147,16 @@ void CmBackgroundProcessing(TSession& session) {
   if ((new TBgProc(MainWindow, &type, &flags))->Execute() == QDialog::Accepted) {
     SetBackgroundFitChoice(type, flags);
     // The signal and the automatic review are read when a run ends: only another type of fit
-    // throws the results away and fits again.
+    // throws the results away and fits again. Chosen from the main window while a dialog is
+    // open (the review, a fit, a smoothing window holding the fit), that waits for the dialog:
+    // the results it shows and the table it holds are its own until it closes.
     if (type != typeBefore) {
-      StopBackgroundFit();
-      StartBackgroundFit(session);
+      TSession* const s = &session;
+      WhenNoCountedDialogOpen([s, type] {
+        if (BackgroundFitType() != type) return;  // chosen again meanwhile: that choice acts
+        StopBackgroundFit();
+        StartBackgroundFit(*s);
+      });
     }
   }
   ShowDataStatus();

@@ -68,7 +68,7 @@ TEST(FontDialog, UntouchedOkGivesTheRecordBackByteForByte) {
       choice.title = "Select Text Font";
       if (withColor) choice.color = &color;
       QTimer::singleShot(0, [] {
-        if (auto* d = qobject_cast<TFontDlg*>(QApplication::activeModalWidget())) d->accept();
+        if (auto* d = qobject_cast<TFontDlg*>(ActiveDialog())) d->accept();
       });
       ASSERT_TRUE(ChooseFontDlg(nullptr, font, choice)) << record.faceName;
       EXPECT_EQ(EncodeLogFont(font), EncodeLogFont(record)) << record.faceName << " " << record.weight;
@@ -278,7 +278,7 @@ TEST(FontDialog, EscapeInTheListsCancelsTheWholeDialog) {
     TLogFont font = record;
     bool stillOpen = false;
     QTimer::singleShot(0, [&] {
-      auto* d = qobject_cast<TFontDlg*>(QApplication::activeModalWidget());
+      auto* d = qobject_cast<TFontDlg*>(ActiveDialog());
       if (d == nullptr) return;
       QListView* list = FamilyList(*d);
       if (list == nullptr || !ClickRow(list, other)) {

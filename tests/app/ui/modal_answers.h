@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/dialog.h"
 #include "platform/busy_window.h"
 #include "platform/message_box.h"
 
@@ -33,7 +34,7 @@ class ModalAnswer {
   explicit ModalAnswer(std::function<void(Dialog*)> act) : act_(std::move(act)) {
     timer_.setInterval(5);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+      if (auto* d = qobject_cast<Dialog*>(ActiveDialog())) {
         ++seen_;
         timer_.stop();
         act_(d);

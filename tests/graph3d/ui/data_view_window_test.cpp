@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/ui/dialog.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/command_table.h"
 #include "app/background_fit_hold.h"
@@ -76,7 +77,7 @@ TEST(DataViewWindow, ButtonsRunTheOptionCommandsUnderTheirLocks) {
 template <typename D>
 void WhenOpen(std::function<void(D*)> act) {
   QTimer::singleShot(0, [act] {
-    auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
+    auto* d = qobject_cast<D*>(ActiveDialog());
     ASSERT_NE(d, nullptr);
     act(d);
   });
@@ -143,7 +144,7 @@ TEST(DataViewWindow, DataGraphCommandOpensTheWindowOnTheSessionTable) {
   ASSERT_TRUE(HasCommandHandler(CmDataGraph));
   bool opened = false;
   QTimer::singleShot(0, [&opened] {
-    auto* w = qobject_cast<TViewData*>(QApplication::activeModalWidget());
+    auto* w = qobject_cast<TViewData*>(ActiveDialog());
     ASSERT_NE(w, nullptr);
     opened = true;
     EXPECT_EQ(PointCount(w->Renderer().Setup()->Points()), 4);
@@ -216,7 +217,7 @@ TEST(DataViewWindow, CancelledSectionLeavesTheSessionAsAnUntouchedOne) {
   RegisterDataViewCommand(*session);
   int sectioned = 0;
   QTimer::singleShot(0, [&] {
-    auto* w = qobject_cast<TViewData*>(QApplication::activeModalWidget());
+    auto* w = qobject_cast<TViewData*>(ActiveDialog());
     ASSERT_NE(w, nullptr);
     WhenOpen<TSection>([&](TSection* d) {
       d->BoundEdit(0)->setText("3");
@@ -273,7 +274,7 @@ TEST(DataViewWindow, ASectionKeepsTheFitResultsUnlessItStays) {
     UnregisterCommand(CmDataGraph);
     RegisterDataViewCommand(*session);
     QTimer::singleShot(0, [ok] {
-      auto* w = qobject_cast<TViewData*>(QApplication::activeModalWidget());
+      auto* w = qobject_cast<TViewData*>(ActiveDialog());
       ASSERT_NE(w, nullptr);
       WhenOpen<TSection>([ok](TSection* d) {
         d->BoundEdit(1)->setText("5");

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/dialog.h"
 #include "app/data_statistics.h"
 #include "expr/expression.h"
 #include "graph3d/color_schemes.h"
@@ -38,7 +39,7 @@ void WhenOpen(std::function<void(D*)> act) {
   auto* timer = new QTimer;
   timer->setInterval(10);
   QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
+    auto* d = qobject_cast<D*>(ActiveDialog());
     if (d == nullptr || !d->isVisible()) return;
     timer->stop();
     timer->deleteLater();

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 
+#include "app/ui/dialog.h"
 #include "app/ui/modal_answers.h"
 #include "expr/eval_context.h"
 #include "expr/expression.h"
@@ -132,7 +133,7 @@ TEST(GraphFontDialog, IsCaptionedSelectGraphFontAndACancelKeepsTheFont) {
   platform::Font font{"Arial", FontHeightFromPoints(12, 96)};
   QString caption;
   QTimer::singleShot(0, [&caption] {
-    if (QWidget* d = QApplication::activeModalWidget()) {
+    if (QWidget* d = ActiveDialog()) {
       caption = d->windowTitle();
       d->close();  // the close box: cancelled
     }

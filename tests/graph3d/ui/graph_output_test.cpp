@@ -22,6 +22,7 @@
 #include <regex>
 #include <sstream>
 
+#include "app/ui/dialog.h"
 #include "app/bitmap_files.h"
 #include "app/byte_codec.h"
 #include "app/ui/text_window.h"
@@ -378,7 +379,7 @@ TEST(GraphCopy, WindowCommandCopiesWithTheDialogsChoice) {
   StoreCopyGraphSettings(before);
   QGuiApplication::clipboard()->clear();
   QTimer::singleShot(0, [] {
-    if (auto* dialog = qobject_cast<TCopyGraph*>(QApplication::activeModalWidget()))
+    if (auto* dialog = qobject_cast<TCopyGraph*>(ActiveDialog()))
       static_cast<QDialog*>(dialog)->accept();
   });
   win->CopyGraph();
@@ -410,7 +411,7 @@ TEST(GraphPrint, DialogCommandPrintsOnePageOnTheProgramsPrinter) {
   dialog->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
   QTimer::singleShot(0, [] {
-    if (auto* print = qobject_cast<TPrintGraph*>(QApplication::activeModalWidget()))
+    if (auto* print = qobject_cast<TPrintGraph*>(ActiveDialog()))
       static_cast<QDialog*>(print)->accept();
   });
   dialog->PrintGraph();
@@ -444,7 +445,7 @@ TEST(GraphPrint, PdfPrintAsksForItsFileAndAFailedOpenLeavesThePrinterUsable) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
   const auto printGraph = [dialog] {
     QTimer::singleShot(0, [] {
-      if (auto* print = qobject_cast<TPrintGraph*>(QApplication::activeModalWidget()))
+      if (auto* print = qobject_cast<TPrintGraph*>(ActiveDialog()))
         static_cast<QDialog*>(print)->accept();
     });
     dialog->PrintGraph();

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "app/ui/dialog.h"
 #include "graph3d/option_files.h"
 #include "graph3d/print_layout.h"
 #include "app/settings_file.h"
@@ -474,7 +475,7 @@ TEST(PrintTextDialog, AWindowOffersOnlyTheChoicesItsPrintHonours) {
     bool extentEnabled = true, colourEnabled = true, anyExtent = true, anyColour = true, justification = false;
   } seen;
   QTimer::singleShot(0, [&seen] {
-    auto* d = qobject_cast<TPrnWin*>(QApplication::activeModalWidget());
+    auto* d = qobject_cast<TPrnWin*>(ActiveDialog());
     ASSERT_NE(d, nullptr);
     seen.extentEnabled = Child<QRadioButton>(d, 595)->isEnabled() || Child<QRadioButton>(d, 598)->isEnabled();
     seen.colourEnabled = Child<QRadioButton>(d, 518)->isEnabled() || Child<QRadioButton>(d, 519)->isEnabled();

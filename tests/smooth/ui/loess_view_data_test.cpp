@@ -14,6 +14,7 @@
 #include <cmath>
 #include <memory>
 
+#include "app/ui/dialog.h"
 #include "app/data_session.h"
 #include "app/data_statistics.h"
 #include "app/point_table.h"
@@ -190,10 +191,10 @@ TEST_F(SmoothingWindowsTest, TheDataViewKeepsItsOwnPlaceApartFromTheStatusWindow
   for (int opening = 0; opening < 3; ++opening) {
     QRect opened;
     QTimer::singleShot(0, [&] {
-      auto* w = qobject_cast<TViewDataNP*>(QApplication::activeModalWidget());
+      auto* w = qobject_cast<TViewDataNP*>(ActiveDialog());
       if (w == nullptr) {
         ADD_FAILURE() << "the data view is not the modal window";
-        if (QWidget* other = QApplication::activeModalWidget()) other->close();
+        if (QWidget* other = ActiveDialog()) other->close();
         return;
       }
       opened = w->geometry();

@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/ui/dialog.h"
 #include "app/background_fit_hold.h"
 #include "app/data_files.h"
 #include "app/data_signature.h"
@@ -67,10 +68,10 @@ void ExpectSameStatistics(const TDataStats& a, const TDataStats& b) {
 template <class W>
 void WhenModal(std::function<void(W&)> inside) {
   QTimer::singleShot(0, [inside] {
-    auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
+    auto* w = qobject_cast<W*>(ActiveDialog());
     if (w == nullptr) {
       ADD_FAILURE() << "the expected window is not the modal one";
-      if (QWidget* other = QApplication::activeModalWidget()) other->close();
+      if (QWidget* other = ActiveDialog()) other->close();
       return;
     }
     inside(*w);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/dialog.h"
 #include "app/data_session.h"
 #include "app/data_statistics.h"
 #include "app/point_table.h"
@@ -271,7 +272,7 @@ TEST_F(SmoothingFieldsTest, EveryButtonSettlesTheFieldsBeforeItUsesTheSurface) {
   std::vector<std::string> opened;
   QTimer closer;
   QObject::connect(&closer, &QTimer::timeout, [&] {
-    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()); d != nullptr && !d->inherits("TBaseNP")) {
+    if (auto* d = qobject_cast<QDialog*>(ActiveDialog()); d != nullptr && !d->inherits("TBaseNP")) {
       opened.push_back(d->metaObject()->className());
       d->reject();
     }

@@ -18,6 +18,7 @@
 #include <span>
 #include <vector>
 
+#include "app/ui/dialog.h"
 #include "app/data_session.h"
 #include "app/settings_file.h"
 #include "app/xyz_point.h"
@@ -180,7 +181,7 @@ class TModalWindowCloser {
  public:
   TModalWindowCloser() {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      auto* d = qobject_cast<QDialog*>(ActiveDialog());
       if (d == nullptr || qobject_cast<QProgressDialog*>(d) != nullptr) return;
       ++closed_;
       d->reject();

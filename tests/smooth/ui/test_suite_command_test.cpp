@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/ui/dialog.h"
 #include "app/shell_state.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
@@ -82,7 +83,7 @@ class TestSuiteCommand : public ::testing::Test {
   static void Choose(std::initializer_list<int> ids, bool ok = true) {
     // A copy: the list's array ends with the call, before the dialog is answered.
     QTimer::singleShot(0, [boxes = std::vector<int>(ids), ok] {
-      auto* d = qobject_cast<TNPTestDlg*>(QApplication::activeModalWidget());
+      auto* d = qobject_cast<TNPTestDlg*>(ActiveDialog());
       ASSERT_NE(d, nullptr);
       for (int id : boxes) d->Box(id)->setChecked(true);
       ok ? d->accept() : d->reject();

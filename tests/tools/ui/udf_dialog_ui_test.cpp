@@ -17,6 +17,7 @@
 #include <fstream>
 #include <optional>
 
+#include "app/ui/dialog.h"
 #include "app/c_format.h"
 #include "app/data_statistics.h"
 #include "app/prescan_hooks.h"
@@ -397,7 +398,7 @@ TEST_F(UdfDialogUi, FitUdfsHandsOverToTheFitOfTheFunctions) {
   const auto keptHook = PrescanHooks().VoidFitResults;
   PrescanHooks().VoidFitResults = [&](TDataSession& s) { voided += &s == &session_ ? 1 : 100; };
   QTimer::singleShot(0, [] {
-    auto* d = qobject_cast<TDlgUDF*>(QApplication::activeModalWidget());
+    auto* d = qobject_cast<TDlgUDF*>(ActiveDialog());
     ASSERT_NE(d, nullptr);
     d->TextEdit()->setPlainText("Z=A0+A1*X+A2*Y*Y");
     d->Edit(702)->setText("3");
@@ -425,7 +426,7 @@ TEST_F(UdfDialogUi, AdjustMovesFitsAndWritesBackTheStartValues) {
   d->Edit(706)->setText("0");
   bool ran = false;
   QTimer::singleShot(0, [&] {
-    auto* g = qobject_cast<TUDFGraph*>(QApplication::activeModalWidget());
+    auto* g = qobject_cast<TUDFGraph*>(ActiveDialog());
     ASSERT_NE(g, nullptr);
     ran = true;
     QScrollBar* bar = g->Controls().Bar(1);
@@ -442,7 +443,7 @@ TEST_F(UdfDialogUi, AdjustMovesFitsAndWritesBackTheStartValues) {
 
     // The derivative table: the additive A0 is "Constant", A2 at 0 takes no share.
     QTimer::singleShot(0, [&] {
-      auto* t = qobject_cast<TUDFDeriv*>(QApplication::activeModalWidget());
+      auto* t = qobject_cast<TUDFDeriv*>(ActiveDialog());
       ASSERT_NE(t, nullptr);
       EXPECT_EQ(t->Static(TUDFDeriv::kFirstRange)->text(), "Constant");
       EXPECT_EQ(t->Static(TUDFDeriv::kFirstRange + 1)->text(), "5");
@@ -780,12 +781,12 @@ TEST_F(UdfDialogUi, WhatAdjustWritesBackTheDialogTakes) {
   d->Edit(725)->setText("10");
   bool ran = false;
   QTimer::singleShot(0, [&] {
-    auto* g = qobject_cast<TUDFGraph*>(QApplication::activeModalWidget());
+    auto* g = qobject_cast<TUDFGraph*>(ActiveDialog());
     ASSERT_NE(g, nullptr);
     ran = true;
     g->Controls().Edit(0)->setText("1e30");
     QTimer::singleShot(0, [&] {
-      auto* t = qobject_cast<TUDFDeriv*>(QApplication::activeModalWidget());
+      auto* t = qobject_cast<TUDFDeriv*>(ActiveDialog());
       ASSERT_NE(t, nullptr);
       t->Controls().Edit(2)->setText("-1e40");
       t->accept();

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/ui/dialog.h"
 #include "app/background_fit_hold.h"
 #include "app/prescan_hooks.h"
 #include "app/settings_file.h"
@@ -149,7 +150,7 @@ TEST_F(UdfRoad, AFunctionSavedReadBackAndFittedRecoversTheParametersOfItsData) {
     d->Button(kFitDlgOk)->click();
   });
   ASSERT_TRUE(window_->ExecuteCommand(CmUserFunctions));
-  ASSERT_TRUE(PumpUntil([&] { return progressSeen == 1 && QApplication::activeModalWidget() == nullptr; }));
+  ASSERT_TRUE(PumpUntil([&] { return progressSeen == 1 && ActiveDialog() == nullptr; }));
 
   ASSERT_EQ(session_.FitResultsValid, 1);
   ASSERT_EQ(session_.FitCount, 1);

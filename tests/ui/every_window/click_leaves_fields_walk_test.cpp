@@ -36,6 +36,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/dialog.h"
 #include "app/c_format.h"
 #include "app/ui/main_window.h"
 #include "app/ui/number_field.h"
@@ -159,7 +160,7 @@ class CloseWhatOpens {
         popup->close();
         return;
       }
-      QWidget* modal = QApplication::activeModalWidget();
+      QWidget* modal = ActiveDialog();
       if (modal == nullptr || before_.Has(modal)) return;
       closed.push_back(NameOf(modal));
       if (auto* dialog = qobject_cast<QDialog*>(modal))
@@ -369,7 +370,7 @@ TEST(EveryWindow, EveryFieldLeftByAClickOnEachButtonShowsWhatItsWindowUses) {
   walk.adjustGraph_ = [&](const QPointer<QWidget>& w, const std::function<void()>& act) { walker.Act(w, act); };
   const int commands = program.RunEveryCommand([&](const std::function<void()>& open) { walker.Run(open); },
                                                [&](const CommandInfo& c) {
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << c.id;
+    EXPECT_EQ(ActiveDialog(), nullptr) << c.id;
     // Buttons that change the data on purpose were clicked (a smooth kept, a grid made): the
     // next command starts from the same table and fits again.
     program.LoadTableAndFitsIfChanged();

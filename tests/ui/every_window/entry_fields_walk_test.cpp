@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/dialog.h"
 #include "app/c_format.h"
 #include "app/field_text.h"
 #include "app/ui/number_field.h"
@@ -289,7 +290,7 @@ TEST(EveryWindow, EveryNumberFieldShowsWhatItsWindowUsesAndStores) {
   current = &walker;
   const int commands = program.RunEveryCommand([&](const std::function<void()>& open) { walker.Run(open); },
                                                [&](const CommandInfo& c) {
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << c.id;
+    EXPECT_EQ(ActiveDialog(), nullptr) << c.id;
     // OK was pressed in windows that are meant to change the data (a smooth kept, a grid made,
     // a filtered import): the next command starts from the same table and fits again.
     program.LoadTableAndFitsIfChanged();

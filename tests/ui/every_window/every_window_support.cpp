@@ -1,3 +1,4 @@
+#include "app/ui/dialog.h"
 #include "every_window_support.h"
 
 #include <gtest/gtest.h>
@@ -206,7 +207,7 @@ class Walker::Watch {
         popup->close();
         return;
       }
-      QWidget* modal = QApplication::activeModalWidget();
+      QWidget* modal = ActiveDialog();
       if (!modal || walker_->Walking(modal)) return;
       timer_.stop();
       walker_->Walk(modal);

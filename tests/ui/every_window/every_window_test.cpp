@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 
+#include "app/ui/dialog.h"
 #include "app/ui/main_window.h"
 #include "app/ui/modal_answers.h"
 #include "every_window_support.h"
@@ -41,7 +42,7 @@ TEST(EveryWindow, OpensClicksTypesAndClosesEveryWindowAndLeavesTheDataAsTheyWere
   });
   const int commands = program.RunEveryCommand([&](const std::function<void()>& open) { walker.Run(open); },
                                                [&](const CommandInfo& c) {
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << c.id;
+    EXPECT_EQ(ActiveDialog(), nullptr) << c.id;
     EXPECT_EQ(TableBytes(session.Table), program.TableAtStart())
         << "command " << c.id << " \"" << c.text << "\" changed the table";
     EXPECT_EQ(session.Table.XYZRows(), 30) << c.id;

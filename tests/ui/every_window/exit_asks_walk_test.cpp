@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/dialog.h"
 #include "app/data_saved_mark.h"
 #include "app/data_statistics.h"
 #include "app/ui/command_table.h"
@@ -104,7 +105,7 @@ void SortInTheGridEditor(TProgramUnderWalk& p, std::vector<int> radios) {
 // Toggles each record of `records` in the data graph by a click on its symbol, then OK.
 void ToggleInTheDataGraph(TProgramUnderWalk& p, std::vector<int> records) {
   QTimer::singleShot(0, [records] {
-    auto* graph = qobject_cast<T3DDlgSW*>(QApplication::activeModalWidget());
+    auto* graph = qobject_cast<T3DDlgSW*>(ActiveDialog());
     ASSERT_NE(graph, nullptr);
     EXPECT_TRUE(QTest::qWaitForWindowExposed(graph));
     graph->Pane()->repaint();
@@ -189,7 +190,7 @@ TEST(EveryWindowExitAsks, EveryRoadThatChangesTheDataMakesExitAsk) {
       {"a section kept in the data graph",
        [](TProgramUnderWalk& p) {
          QTimer::singleShot(0, [] {
-           QWidget* graph = QApplication::activeModalWidget();
+           QWidget* graph = ActiveDialog();
            ASSERT_NE(graph, nullptr);
            ModalAnswer<TSection> section([](TSection* d) {
              d->BoundEdit(0)->setText("3");
@@ -253,7 +254,7 @@ TEST(EveryWindowExitAsks, EveryRoadThatChangesTheDataMakesExitAsk) {
     QApplication::processEvents();
     EXPECT_TRUE(TableBytes(program.Session().Table) != table || !(program.Session().DataTitles() == titles))
         << road.name << " changed nothing";
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << road.name;
+    EXPECT_EQ(ActiveDialog(), nullptr) << road.name;
     EXPECT_TRUE(ExitAsks(window, program.Session(), answers)) << road.name << " changed the data and Exit did not ask";
   }
 }
@@ -300,7 +301,7 @@ TEST(EveryWindowExitAsks, RoadsThatChangeNothingLeaveExitWithoutAQuestion) {
     answers.texts.clear();
     road.take(program);
     QApplication::processEvents();
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << road.name;
+    EXPECT_EQ(ActiveDialog(), nullptr) << road.name;
     EXPECT_EQ(TableBytes(program.Session().Table), table) << road.name << " changed the table";
     EXPECT_FALSE(DataNeedsSaving(program.Session())) << road.name << " left Exit a question";
     EXPECT_EQ(std::count(answers.texts.begin(), answers.texts.end(), "Save Current Data?"), 0) << road.name;

@@ -18,6 +18,7 @@
 #include <set>
 #include <string>
 
+#include "app/ui/dialog.h"
 #include "app/field_text.h"
 #include "app/ui/main_window.h"
 #include "every_window_support.h"
@@ -101,7 +102,7 @@ TEST(EveryWindowLongNumbers, EveryFieldShowsALongNumberWholeFromItsFirstDigit) {
   walker.SetActedHook([&](const QPointer<QWidget>& w) { watch.Look(w, "after a click"); });
   const int commands =
       program.RunEveryCommand([&](const std::function<void()>& open) { walker.Run(open); }, [&](const CommandInfo&) {
-        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_EQ(ActiveDialog(), nullptr);
         program.LoadTableAndFitsIfChanged();
       });
   EXPECT_FALSE(walker.TimedOut());

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/dialog.h"
 #include "fit/session.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/command_table.h"
@@ -27,7 +28,7 @@ void CloseOthers() {
   for (int round = 0; round < 20; ++round) {
     QWidget* open = nullptr;
     if (QWidget* popup = QApplication::activePopupWidget()) open = popup;
-    if (open == nullptr) open = QApplication::activeModalWidget();
+    if (open == nullptr) open = ActiveDialog();
     if (open == nullptr)
       for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && w != MainWindow && w != DataStatusWin()) {

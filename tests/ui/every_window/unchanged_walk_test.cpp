@@ -41,6 +41,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/dialog.h"
 #include "app/data_saved_mark.h"
 #include "app/settings_file.h"
 #include "app/ui/command_table.h"
@@ -143,7 +144,7 @@ class TClosingWalker {
           popup->close();
           return;
         }
-        QWidget* modal = QApplication::activeModalWidget();
+        QWidget* modal = ActiveDialog();
         if (!modal || walker_->handled_.count(modal)) return;
         timer_.stop();
         walker_->Handle(modal);
@@ -375,7 +376,7 @@ TEST(EveryWindowUnchanged, CancelOkUntouchedAndChangedBackLeaveEverythingAsItWas
       if (after.table != program.TableAtStart() || after.fits != program.FitsAtStart() || !after.fitResultsValid)
         program.LoadTableAndFits();
     }
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << c.id;
+    EXPECT_EQ(ActiveDialog(), nullptr) << c.id;
   });
   EXPECT_GE(commands, 40);
   EXPECT_GT(dialogs, 3 * 40);

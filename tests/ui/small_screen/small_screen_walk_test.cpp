@@ -30,6 +30,7 @@
 #include <set>
 #include <string>
 
+#include "app/ui/dialog.h"
 #include "app/ui/main_window.h"
 #include "app/ui/text_window.h"
 #include "every_window_support.h"
@@ -107,9 +108,11 @@ class SmallScreenWalk {
         findings_[Name(w) + " shows its " + area->metaObject()->className() + " cut short (" + std::to_string(frame.width()) +
                   " pixels wide, " + std::to_string(spare) + " to spare on the screen)"]++;
     }
-    // A window left open beside its owner: the owner stays in use meanwhile.
+    // A window left open beside its owner: the owner stays in use meanwhile. (A dialog that
+    // runs beside the main window holds it as a modal one does: only the commands that wait
+    // for no dialog are live there.)
     const QWidget* parent = w->parentWidget();
-    if (w->windowModality() != Qt::NonModal || parent == nullptr) return;
+    if (RunsModally(w) || parent == nullptr) return;
     const QWidget* owner = parent->window();
     if (!owner->isVisible()) return;
     for (const auto& [what, place] : Controls(owner))

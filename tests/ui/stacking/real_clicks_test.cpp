@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/dialog.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/main_window.h"
 #include "app/ui/number_field.h"
@@ -252,7 +253,7 @@ TEST_F(RealClicks, ARealClickOnEvalSettlesTheFieldLeftForItFirst) {
       std::string opened;
       QTimer closer;
       QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()); d != nullptr && d != window) {
+        if (auto* d = qobject_cast<QDialog*>(ActiveDialog()); d != nullptr && d != window) {
           opened = d->metaObject()->className();
           d->reject();
         }
