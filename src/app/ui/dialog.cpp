@@ -421,15 +421,7 @@ TOwnerWait::TOwnerWait(QWidget* owner) : owner_(owner) {
 void TOwnerWait::Release() {
   if (counted_) CountedDialogClosed();
   if (disabled_ && owner_) owner_->setEnabled(true);
-  if ((counted_ || disabled_) && owner_) {
-    // Over a main window that a dialog runs beside, the dialog takes the keys again: it is
-    // what the user was working in when he opened this window from the main window.
-    QWidget* beside = owner_ == MainWindow ? DialogBesideMainWindow() : nullptr;
-    if (beside != nullptr && beside->isVisible())
-      beside->activateWindow();
-    else
-      owner_->activateWindow();
-  }
+  if ((counted_ || disabled_) && owner_) owner_->activateWindow();
   counted_ = disabled_ = false;
 }
 

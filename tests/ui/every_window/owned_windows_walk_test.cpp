@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 
+#include "app/ui/dialog.h"
 #include "app/ui/main_window.h"
 #include "app/ui/owned_window.h"
 #include "every_window_support.h"
@@ -38,7 +39,7 @@ TEST(EveryWindowOwned, EveryWindowOpenedOverAnotherNamesItsOwner) {
     // the window keeps itself above its owner.
     const QWidget* parent = w->parentWidget();
     const QWidget* owner = parent != nullptr ? parent->window() : nullptr;
-    if (owner != nullptr && w->windowModality() == Qt::NonModal && owner->windowModality() != Qt::NonModal)
+    if (owner != nullptr && !RunsModally(w) && RunsModally(owner))
       (w->findChild<TOwnedWindowKeeper*>(QString(), Qt::FindDirectChildrenOnly) ? kept : unkept)[name]++;
   });
   program.RunEveryCommand([&](const std::function<void()>& open) { walker.Run(open); }, [](const CommandInfo&) {});
