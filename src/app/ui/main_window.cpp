@@ -1,5 +1,7 @@
 #include "app/ui/main_window.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -345,6 +347,9 @@ bool QVRK::CloseOtherWindows() {
       continue;
     windows.emplace_back(w);
   }
+  // A window that waits on another (a list whose ASCII editor is open) after the one it waits
+  // on: the editor's question comes first, and its Cancel leaves both open.
+  std::stable_partition(windows.begin(), windows.end(), [](const QPointer<QWidget>& w) { return w->isEnabled(); });
   for (const QPointer<QWidget>& w : windows) {
     if (w.isNull() || !w->isVisible()) continue;
     if (!w->close()) {
@@ -384,6 +389,8 @@ bool QVRK::CanClose() {
     RunCommandHandler(CmShowDataStatus);
     return false;
   }
+  // A window that handed data back showed the status window on the new data again.
+  RunCommandHandler(CmCloseDataStatus);
   // Asked before anything shuts down: the user who wanted the data kept and then cancelled
   // the save, or whose save failed, goes back to the program as it was.
   if (DataNeedsSaving(session_) && AskYesNoIds(ToWindow(this), 3008, 3009) == platform::kIdYes) {
