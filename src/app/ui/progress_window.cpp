@@ -9,6 +9,7 @@
 #include <functional>
 #include <utility>
 
+#include "app/ui/early_clicks.h"
 #include "platform/busy_window.h"
 
 namespace {
@@ -49,6 +50,9 @@ TProgressWindow::TProgressWindow(QWidget* parent, const QString& caption, const 
   dialog_.setAutoClose(false);
   showWatch_ = std::make_unique<ShowWatch>([this] { TakeOver(); });
   dialog_.installEventFilter(showWatch_.get());
+  // It shows by itself once the work has taken a while, its Cancel under a pointer that
+  // was on its way elsewhere.
+  GuardAgainstEarlyClicks(&dialog_);
   clock_.start();
   platform::WatchBoxes(this);
 }

@@ -1,5 +1,7 @@
 #include "fit/ui/fit_progress_dialog.h"
 
+#include "app/ui/early_clicks.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -131,6 +133,7 @@ TFit::TFit(QWidget* parent, TSession& session, TFitJob job)
     : TDlg(parent), session_(session), job_(std::move(job)) {
   setWindowTitle(kCaption);
   setObjectName("TFit");
+  clickGuard_ = GuardAgainstEarlyClicks(this);
   auto* layout = new QVBoxLayout(this);
 
   auto* counts = new QHBoxLayout;
@@ -331,6 +334,9 @@ void TFit::Complete() {
     button->setToolTip(button->isEnabled() ? QString() : QStringLiteral("The fit review is not available yet"));
   }
   ok_->setDefault(true);
+  // The run ends by itself: OK and the Start buttons come where Cancel stood, under a
+  // pointer that may be on its way to Cancel.
+  if (clickGuard_) clickGuard_->AppearsNow();
   for (QLabel* l : {equation_, iteration_, r2_}) l->clear();
   if (gauges_[6]->Value() != 0) gauges_[6]->SetValue(100);
   if (gauges_[7]->Value() != 0) gauges_[7]->SetValue(kR2GaugeRange);

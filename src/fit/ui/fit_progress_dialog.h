@@ -73,6 +73,7 @@ class TFit : public TDlg, public TFitProgressSink {
   void SetupWindow() override;
 
  private:
+  class TEarlyClickGuard* clickGuard_ = nullptr;  // the buttons the end of the run brings
   void Start();
   void Complete();
   void ShowNonLinearLabels(bool on);

@@ -1,5 +1,7 @@
 #include "review/ui/review_window.h"
 
+#include "app/ui/early_clicks.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QGridLayout>
@@ -1265,6 +1267,9 @@ void OpenReviewWindow(QWidget* mainWindow, TSession& session, bool listFirst) {
     // Every review opens with the automatic titles of the rank under review.
     titles.custom.Enabled = 0;
     auto* window = new TRView(mainWindow, session, &setup, listFirst);
+    // It may open by itself (after a fit's ten seconds, after a background fit) under a
+    // pointer on its way to the window before it.
+    GuardAgainstEarlyClicks(window);
     if (window->OpeningCancelled()) {
       delete window;  // the user cancelled the refit of a fit that takes long to evaluate
     } else {
