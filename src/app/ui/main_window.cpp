@@ -26,6 +26,7 @@
 #include "app/ui/about_box.h"
 #include "app/ui/command_table.h"
 #include "app/ui/dialog.h"
+#include "app/ui/early_clicks.h"
 #include "app/ui/hover_tips.h"
 #include "app/ui/toolbar_icons.h"
 #include "app/ui/window_placement.h"
@@ -58,6 +59,8 @@ QString TextAfterTab(const char* text) {
 
 QVRK::QVRK(TDataSession& session) : session_(session) {
   MainWindow = this;
+  // A window that opens by itself tells a click on its way by the times of the input events.
+  TEarlyClickGuard::WatchInputTimes();
   setWindowTitle("Ondravik 3D v3");
   setObjectName("QVRK");
   QScreen* screen = QGuiApplication::primaryScreen();
