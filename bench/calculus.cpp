@@ -61,6 +61,13 @@ void BM_AdaptiveIntegralOfASingularLine(benchmark::State& state) { RunZLine(stat
 // The nested Gauss double integral of a line.
 void BM_DoubleIntegralOfALine(benchmark::State& state) { RunZLine(state, "DQIP(2,0,2,0,3,1E-8)"); }
 
+// "DQIP" of a line with a ridge 0.05 wide across [0, 10] x [0, 2] (moving with X), whose
+// nested integral's outer points step over it: the cells over the whole rectangle find it
+// and integrate it adaptively.
+void BM_DoubleIntegralOfARidgeLine(benchmark::State& state) {
+  RunZLine(state, "DQIP(3,0,10,0,2,1E-8)", "1+5*EXP(-(($-6.37-X/1000)/0.05)^2)+0.1*$$");
+}
+
 // integrate(ctx, rec, c) once an iteration, with an integrand centred on c, which moves
 // a little each time so that no result is reused.
 template <typename Integrate>
@@ -150,9 +157,10 @@ void BM_AdaptiveIntegralOfACusp(benchmark::State& state) {
   RunZLine(state, "AI(3,-0.697,3.724)", "SQRT(ABS($-X))", 0.37L);
 }
 
-// The volume under a surface z = f(x, y) over its data rectangle at tolerance 1e-8, the
-// call the fitted-surface volume makes.
-void BM_SurfaceVolume(benchmark::State& state) {
+// The volume under a surface z = f(x, y) over [-3, 3] x [-2, 4] at tolerance 1e-8 by
+// `integrate`, the surface moving a little each time.
+template <typename Integrate>
+void RunSurfaceVolume(benchmark::State& state, Integrate integrate) {
   ExprStartUp();
   if (LoadQuadOverlay() < 0) std::abort();
   ExprContext& ctx = ExprThreadContext();
@@ -161,10 +169,22 @@ void BM_SurfaceVolume(benchmark::State& state) {
     TIntegRecord rec;
     long double err = 0;
     const auto surface = [a](long double x, long double y) { return a + std::exp(-(x * x + y * y) / 4) * std::cos(x); };
-    benchmark::DoNotOptimize(IntegrateDouble(ctx, rec, surface, -3, 3, -2, 4, 1e-8L, &err));
+    benchmark::DoNotOptimize(integrate(ctx, rec, surface, -3, 3, -2, 4, 1e-8L, &err));
     a += 1e-6L;
   }
   state.SetItemsProcessed(state.iterations());
+}
+
+// The nested integral alone, the call the fitted-surface volume makes on each cell.
+void BM_SurfaceVolume(benchmark::State& state) {
+  RunSurfaceVolume(state, [](auto&&... args) { return IntegrateDouble(args...); });
+}
+
+// The same volume confirmed over the whole rectangle, as the evaluation table and the
+// smoothing windows' repeated requests take it: the nested integral, and the cells'
+// sampling that stands behind it.
+void BM_ConfirmedSurfaceVolume(benchmark::State& state) {
+  RunSurfaceVolume(state, [](auto&&... args) { return IntegrateDoubleConfirmed(args...); });
 }
 
 // A table of the fitted-volume benchmarks: 41 x over [0, 10] and 41 over 6.37 +- 0.2 at
@@ -306,6 +326,7 @@ void BM_VolumeOverDenseData(benchmark::State& state) {
 BENCHMARK(BM_AdaptiveIntegralOfALine);
 BENCHMARK(BM_AdaptiveIntegralOfASingularLine);
 BENCHMARK(BM_DoubleIntegralOfALine);
+BENCHMARK(BM_DoubleIntegralOfARidgeLine);
 BENCHMARK(BM_AdaptiveSimpson);
 BENCHMARK(BM_RungeKuttaIntegral);
 BENCHMARK(BM_BulirschStoerOverTheLine);
@@ -315,6 +336,7 @@ BENCHMARK(BM_RombergIntegral);
 BENCHMARK(BM_AdaptiveIntegralOfAStep);
 BENCHMARK(BM_AdaptiveIntegralOfACusp);
 BENCHMARK(BM_SurfaceVolume);
+BENCHMARK(BM_ConfirmedSurfaceVolume);
 BENCHMARK(BM_FittedPeakVolume);
 BENCHMARK(BM_FittedPeakVolumeOverTheWholeRectangle);
 BENCHMARK(BM_VolumeOverScatteredData);

@@ -96,7 +96,7 @@ long double BuiltinDQIP(ExprContext& ctx, const long double* a) {
       return 0.0L;
     }
     long double errOut = 0;
-    return IntegrateDouble(
+    return IntegrateDoubleConfirmed(
         ctx, st.IntegRecord, [&](long double s, long double t) { return SubFnOfDollar2(ctx, st, s, t); }, ost, oend,
         ist, iend, a[5], &errOut);
   });

@@ -134,3 +134,18 @@ long double IntegrateDouble(ExprContext& ctx, TIntegRecord& rec, TIntegrand2 f, 
                             long double y1, long double y2, long double tol, long double* errOut);
 long double IntegrateDouble2(ExprContext& ctx, TIntegRecord& rec, TIntegrand2 f, long double x1, long double x2,
                              long double y1, long double y2, long double tol, long double* errOut);
+
+// The double integral of f over [x1, x2] x [y1, y2] to tol (relative), confirmed over the
+// whole rectangle: the nested answer (`first`) stands where a product Gauss-Kronrod rule on
+// 8 x 8 cells agrees with it, else the cells are integrated adaptively until their
+// estimates add up to the tolerance, and the nested answer still stands where that agrees
+// with it. errOut, when given, receives the estimate relative to the integral, the outer
+// integration's own included. Where the cells do not converge (a divergent or noisy f,
+// some million values spent), -100 with the cells' value and estimate; where f fails at a
+// point, -101 and the missing value. The nested answer is kept as it is where it fails at
+// a corner or a point, where the limits are not finite, and where every value of the
+// cells vanished in underflow.
+enum class TDoubleFirst { kNestedGauss, kNestedSimpson };
+long double IntegrateDoubleConfirmed(ExprContext& ctx, TIntegRecord& rec, TIntegrand2 f, long double x1,
+                                     long double x2, long double y1, long double y2, long double tol,
+                                     long double* errOut, TDoubleFirst first = TDoubleFirst::kNestedGauss);
