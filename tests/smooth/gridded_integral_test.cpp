@@ -212,6 +212,39 @@ TEST(GriddedIntegral, RepeatedRequestsAlternateExactAndNumerical) {
   EXPECT_EQ(error, exactError);
 }
 
+// A narrow ridge, 401 x 11 nodes of 1 + 5 exp(-((x - 6.37)/0.05)^2) + 0.1 y: the first
+// request integrates the spline exactly, the repeated one numerically, and the nested
+// integral's outer points stepped over the ridge (22 with an estimate of 3.4e-13 where the
+// spline holds 22.886). The repeated answer is the spline's volume to its estimate, and its
+// estimate is bounded by the first answer's figure, over the whole grid and rectangles
+// within it on either side of the ridge and across it.
+TEST(GriddedIntegral, ARepeatedRequestOverANarrowRidgeKeepsToTheFirstAnswer) {
+  PointTable data = Table(GridPoints(401, 11, 0, 10, 0, 2, [](long double x, long double y) {
+    return 1 + 5 * std::exp(-((x - 6.37L) / 0.05L) * ((x - 6.37L) / 0.05L)) + 0.1L * y;
+  }));
+  TSpline3D e(data, kGridBSpline, 3, 3, 0, 0, 0, 0, kRegridRenka, false);
+  ASSERT_TRUE(e.HasSurface());
+  const TRectangle rectangles[] = {{0, 10, 0, 2},     {0.5L, 9.5L, 0.2L, 1.9L}, {6, 7, 0, 2},
+                                   {3.3L, 8.1L, 0.7L, 1.1L}, {6.37L, 10, 0, 2}, {1, 6.3L, 0, 2}};
+  // 22 + 0.25 sqrt(pi) (erf(72.6) + erf(127.4)) (mpmath at 30 digits): the ridge itself;
+  // the spline through nodes 0.025 apart holds it to some 1e-6.
+  EXPECT_NEAR(static_cast<double>(e.Integrate(0, 10, 0, 2, nullptr)), 22.886226925452758, 1e-5);
+  (void)e.Integrate(0, 10, 0, 2, nullptr);  // the pair, so that the next request is a first one
+  for (const TRectangle& r : rectangles) {
+    SCOPED_TRACE(testing::Message() << "[" << static_cast<double>(r.x1) << ", " << static_cast<double>(r.x2)
+                                    << "] x [" << static_cast<double>(r.y1) << ", " << static_cast<double>(r.y2) << "]");
+    long double firstError = -1, secondError = -1, thirdError = -1;
+    const long double first = e.Integrate(r.x1, r.x2, r.y1, r.y2, &firstError);
+    const long double second = e.Integrate(r.x1, r.x2, r.y1, r.y2, &secondError);
+    const long double third = e.Integrate(r.x1, r.x2, r.y1, r.y2, &thirdError);
+    EXPECT_LT(firstError, 1e-12L);
+    EXPECT_EQ(third, first);
+    const long double off = std::fabs((second - first) / second);
+    EXPECT_GE(secondError + firstError, off);
+    EXPECT_LT(off, 1e-5L);
+  }
+}
+
 // Two rectangles whose summed fingerprints would agree are two requests, each answered
 // exactly; so is the empty rectangle at the origin.
 TEST(GriddedIntegral, DifferentRectanglesAreNeverTakenForTheSame) {

@@ -331,11 +331,7 @@ class TNParm3D {
   long double zSquares_ = 0;  // sum of z² of the points the SSE was taken over
   // The last volume answered from the grids, with its rectangle (scattered_volume.cpp): the
   // same rectangle asked again is integrated directly, and checked against it.
-  struct TGridVolume {
-    TRectangle rect;
-    long double value = 0, error = 0;
-  };
-  std::optional<TGridVolume> volumeKey_;
+  std::optional<TFirstVolume> volumeKey_;
   long double xMin_ = 0, xMax_ = 0, yMin_ = 0, yMax_ = 0, zMin_ = 0, zMax_ = 0;
   long double xScale_ = 1, yScale_ = 1;
   std::span<TXYZPoint> working_;

@@ -33,19 +33,14 @@ long double TNParm3D::Volume(long double x1, long double x2, long double y1, lon
   if (!HasSurface()) return ExprErrorValue;  // no surface has no volume, not one of 0
   const TRectangle rect{x1, x2, y1, y2};
   if (volumeKey_ && volumeKey_->rect == rect && method_ != kNPAkima1) {
-    const TGridVolume grid = *volumeKey_;
+    const TFirstVolume grid = *volumeKey_;
     volumeKey_.reset();
     const auto surface = [this](long double x, long double y) { return EvalAt(x, y); };
     if (const auto direct = NumericIntegral(surface, rect, kGaussTolerance, kAdaptiveTolerance,
                                             kAcceptedError)) {
-      // The integrators judge their answer by its own changes, which a surface made of
-      // thousands of cubic pieces can fool (an estimate of 5e-6 for an error of 3e-5). The
-      // grids' volume of the same surface bounds the error independently: the answers'
-      // difference plus the grids' own error.
-      long double error = direct->error;
-      if (!IsMissingValue(grid.value) && direct->value != 0)
-        error = std::max(error, std::fabs((direct->value - grid.value) / direct->value) + grid.error);
-      if (errorOut) *errorOut = error;
+      // The integrators judge their answer by their own samples, which a surface made of
+      // thousands of cubic pieces can fool (an estimate of 5e-6 for an error of 3e-5).
+      if (errorOut) *errorOut = BoundedByFirstAnswer(*direct, grid);
       return direct->value;
     }
     // The integrators failed: the grids answer rather than a 0 passed off as the volume.
@@ -54,7 +49,7 @@ long double TNParm3D::Volume(long double x1, long double x2, long double y1, lon
   }
   long double error = 0;
   const long double v = GridVolume(rect, error);
-  volumeKey_ = TGridVolume{rect, v, error};
+  volumeKey_ = TFirstVolume{rect, v, error};
   if (errorOut && !IsMissingValue(v)) *errorOut = error;
   return v;
 }

@@ -40,14 +40,13 @@ std::optional<TNumericIntegral> NumericIntegral(TIntegrand2 surface, const TRect
   auto run = [&](bool adaptive) -> std::optional<TNumericIntegral> {
     ctx.ExprMathError = 0;
     long double error = 0;
-    const long double v =
-        adaptive ? IntegrateDouble2(ctx, record, surface, r.x1, r.x2, r.y1, r.y2, adaptiveTolerance, &error)
-                 : IntegrateDouble(ctx, record, surface, r.x1, r.x2, r.y1, r.y2, gaussTolerance, &error);
+    const long double v = IntegrateDoubleConfirmed(
+        ctx, record, surface, r.x1, r.x2, r.y1, r.y2, adaptive ? adaptiveTolerance : gaussTolerance, &error,
+        adaptive ? TDoubleFirst::kNestedSimpson : TDoubleFirst::kNestedGauss);
     const bool failed = ctx.ExprMathError != 0 || !IsUsableValue(v) || !std::isfinite(error);
     ctx.ExprMathError = 0;
     if (failed) return std::nullopt;
-    // The inner integrals' largest estimate leaves out the outer integral's own.
-    return TNumericIntegral{v, error + record.IntegErrorEstimate};
+    return TNumericIntegral{v, error};
   };
   const std::optional<TNumericIntegral> gauss = run(false);
   if (gauss && gauss->error < accepted) return gauss;
@@ -56,6 +55,11 @@ std::optional<TNumericIntegral> NumericIntegral(TIntegrand2 surface, const TRect
   if (!gauss || adaptive->error < accepted || adaptive->error < gauss->error) return adaptive;
   // The Gauss value with the adaptive integrator's estimate, the last one made.
   return TNumericIntegral{gauss->value, adaptive->error};
+}
+
+long double BoundedByFirstAnswer(const TNumericIntegral& direct, const TFirstVolume& first) {
+  if (IsMissingValue(first.value) || IsMissingValue(first.error) || direct.value == 0) return direct.error;
+  return std::max(direct.error, std::fabs((direct.value - first.value) / direct.value) + first.error);
 }
 
 // The spline is made and integrated in doubles over axes that start at the rectangle's lower
@@ -168,18 +172,22 @@ long double TSpline3D::Integrate(long double x1, long double x2, long double y1,
   if (!HasSurface()) return ExprErrorValue;
   const TRectangle rect{x1, x2, y1, y2};
   const auto surface = [this](long double x, long double y) { return EvalAt(x, y); };
-  if (integralKey_ && *integralKey_ == rect) {
+  if (integralKey_ && integralKey_->rect == rect) {
+    const TFirstVolume first = *integralKey_;
     integralKey_.reset();
     if (const auto numeric = NumericIntegral(surface, rect, kNumericTolerance, kNumericTolerance, kAcceptedError)) {
-      if (errorOut) *errorOut = numeric->error + RoundingShare(numeric->value, rect);
+      if (errorOut) *errorOut = BoundedByFirstAnswer(*numeric, first) + RoundingShare(numeric->value, rect);
       return numeric->value;
     }
     // The integrators failed (no quadrature table, a surface they cannot sample): the
     // method route answers rather than a 0 passed off as the integral.
     return MethodRouteIntegral(rect, errorOut);
   }
-  integralKey_ = rect;
-  return MethodRouteIntegral(rect, errorOut);
+  long double error = ExprErrorValue;
+  const long double v = MethodRouteIntegral(rect, &error);
+  integralKey_ = TFirstVolume{rect, v, error};
+  if (errorOut && !IsMissingValue(v) && !IsMissingValue(error)) *errorOut = error;
+  return v;
 }
 
 long double TSpline3D::MethodRouteIntegral(const TRectangle& rect, long double* errorOut) {
