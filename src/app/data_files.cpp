@@ -99,6 +99,7 @@ std::string ReadLossesText(const TReadResult& read) {
   if (read.beyondRangeRows > 0) line(CFormat(kRowsBeyondRange, read.beyondRangeRows));
   if (read.missingValueRows > 0) line(CFormat(kRowsMissingValue, read.missingValueRows));
   if (read.nearZeroValues > 0) line(CFormat(kNearZeroValues, read.nearZeroValues));
+  if (read.unheldCharacters > 0) line(UnheldCharactersText(read.unheldCharacters, TUnheldFate::kShown, "the File's Titles"));
   if (read.recordsInHeader > read.recordsInFile)
     line(CFormat(kShorterThanHeader, static_cast<long long>(read.recordsInFile),
                  static_cast<long long>(read.recordsInHeader)));

@@ -115,6 +115,9 @@ struct [[nodiscard]] TReadResult {
   int missingValueRows = 0;
   // Numbers of the points kept that the text readers took as 0, being nearer 0 than 1e-300.
   int nearZeroValues = 0;
+  // Characters of the titles and names the read gave that the program's Windows-1252 lacks
+  // (a UTF-8 or UTF-16 text's, a code page 850 label's): each is shown as '?'.
+  int unheldCharacters = 0;
   // A file that breaks off (a record shorter than its fixed part, a file cut inside a
   // record, a file without its end): what came before is kept, and the user is told after
   // which row (1-based, as the file's own program numbers its rows; 0 before any) nothing

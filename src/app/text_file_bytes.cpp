@@ -1,8 +1,21 @@
 #include "app/text_file_bytes.h"
 
+#include "app/c_format.h"
 #include "platform/cp1252.h"
 
-bool ReadAsUtf8(std::string_view text) { return platform::Utf8ToCp1252(text) != text; }
+std::string UnheldCharactersText(int count, TUnheldFate fate, std::string_view of, std::string_view code,
+                                 std::string_view where) {
+  if (count <= 0) return {};
+  const bool one = count == 1;
+  const char* became = fate == TUnheldFate::kShown     ? (one ? "It Is Shown" : "They Are Shown")
+                       : fate == TUnheldFate::kWritten ? (one ? "It Was Written" : "They Were Written")
+                                                       : (one ? "It Will Be Written" : "They Will Be Written");
+  return CFormat("%d Character%s of %s %s Beyond %s%s%s\n%s as ?", count, one ? "" : "s", std::string(of).c_str(),
+                 one ? "Lies" : "Lie", std::string(code).c_str(), where.empty() ? "" : " ", std::string(where).c_str(),
+                 became);
+}
+
+bool ReadAsUtf8(std::string_view text) { return platform::HoldsUtf8Sequence(text); }
 
 std::string TextFileBytes(std::string_view text) {
   if (!ReadAsUtf8(text)) return std::string(text);

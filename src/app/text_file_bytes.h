@@ -30,6 +30,15 @@ bool BeyondAscii(std::string_view bytes);
 // bytes ('?' for those it lacks, counted in `unheld`); Windows-1252 stays as it stands.
 std::string TextOfUserFile(std::string_view bytes, TFileEncoding encoding, int* unheld = nullptr);
 
+// What the user hears of characters a single-byte code could not keep, each replaced by '?':
+// "1 Character of the File Lies Beyond Windows-1252\nIt Is Shown as ?", "3 Characters of the
+// Text Lie Beyond Windows-1252, the File's Encoding\nThey Were Written as ?". `of` names whose
+// characters they are, `code` the code they lie beyond; empty for a count of 0.
+enum class TUnheldFate { kShown, kWritten, kWillBeWritten };
+// `where`, when not empty, follows the code ("First on Line 3").
+std::string UnheldCharactersText(int count, TUnheldFate fate = TUnheldFate::kShown, std::string_view of = "the File",
+                                 std::string_view code = "Windows-1252", std::string_view where = {});
+
 // Whether a reader of text would take some of the Windows-1252 bytes of `text` for UTF-8.
 bool ReadAsUtf8(std::string_view text);
 

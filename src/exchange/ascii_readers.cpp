@@ -15,6 +15,7 @@
 #include "app/text_utils.h"
 #include "exchange/ascii_fields.h"
 #include "exchange/reader_contract.h"
+#include "platform/cp1252.h"
 
 namespace {
 
@@ -274,7 +275,11 @@ TReadResult ReadAsciiXYZ(const TReadArgs& args) {
     result.error = TReadError::kCannotOpen;
     return result;
   }
-  ReadTitleLines(file, result.titles);
+  {
+    const platform::TReplacedCharacters lost;  // the title lines convert only their titles
+    ReadTitleLines(file, result.titles);
+    result.unheldCharacters = lost.Count();
+  }
 
   TPointCollector points(args, result);
   // X, Y and Z of the point being read; each number is scanned into its place.
@@ -428,17 +433,22 @@ TReadResult ReadAsciiMultiColumn(const TReadArgs& args) {
   TDataTitles& titles = result.titles;
   std::string line;
   TLineFields fields;
+  int unheld[3] = {0, 0, 0};  // of each name as last set
   for (int k = 0; k < kNameLines && ReadTextLine(file, line, kDataLineChars); ++k) {
     ScanLineFields(line, fields, commaMode, kFieldLimit, true);
-    auto name = [&](int column, auto set) {
+    auto name = [&](int column, auto set, int& lost) {
       const std::string_view text = fields.Text(line, column - 1);
-      if (!text.empty()) (titles.*set)(TextOfTextFile(text));
+      if (text.empty()) return;
+      const platform::TReplacedCharacters replaced;
+      (titles.*set)(TextOfTextFile(text));
+      lost = replaced.Count();
     };
-    name(args.colX, &TDataTitles::SetXName);
-    name(args.colY, &TDataTitles::SetYName);
-    name(args.colZ, &TDataTitles::SetZName);
+    name(args.colX, &TDataTitles::SetXName, unheld[0]);
+    name(args.colY, &TDataTitles::SetYName, unheld[1]);
+    name(args.colZ, &TDataTitles::SetZName, unheld[2]);
     if (!titles.XName.empty() && !titles.YName.empty() && !titles.ZName.empty()) break;
   }
+  result.unheldCharacters = unheld[0] + unheld[1] + unheld[2];
   file.Rewind();
 
   TPointCollector points(args, result);

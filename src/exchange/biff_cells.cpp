@@ -39,6 +39,7 @@ void AppendUnicode(std::string& out, char32_t unit, bool& pendingHigh) {
   pendingHigh = unit >= 0xD800 && unit <= 0xDBFF;
   const int byte = pendingHigh ? -1 : platform::UnicodeToCp1252(unit);
   out.push_back(byte < 0 ? '?' : static_cast<char>(byte));
+  if (byte < 0) platform::NoteReplacedCharacter();
 }
 
 // Reads across an SST record and its CONTINUE records. Inside a string's characters a
@@ -170,7 +171,8 @@ class TBiffDecoder {
       return true;
     }
     if (type == kSst) {
-      sharedStrings_ = DecodeSharedStrings(SstSegments(b, next));
+      sharedReplaced_.clear();
+      sharedStrings_ = DecodeSharedStrings(SstSegments(b, next), &sharedReplaced_);
       return true;
     }
     if (!InWorksheet()) return true;
@@ -213,12 +215,17 @@ class TBiffDecoder {
       }
       case kLabel:
         if (b.size() < (biff8_ ? 9u : 8u)) return false;
-        out_.Label(sheet_, Row(b), Column(b), biff8_ ? UnicodeString(b.subspan(6)) : ByteString(b.subspan(6)));
+      {
+        const platform::TReplacedCharacters lost;
+        std::string text = biff8_ ? UnicodeString(b.subspan(6)) : ByteString(b.subspan(6));
+        out_.Label(sheet_, Row(b), Column(b), std::move(text), lost.Count());
+      }
         return true;
       case kLabelSst: {
         if (b.size() < 10) return false;
         const std::uint32_t index = bytes::LoadU32(&b[6]);
-        out_.Label(sheet_, Row(b), Column(b), index < sharedStrings_.size() ? sharedStrings_[index] : std::string());
+        out_.Label(sheet_, Row(b), Column(b), index < sharedStrings_.size() ? sharedStrings_[index] : std::string(),
+                   index < sharedReplaced_.size() ? sharedReplaced_[index] : 0);
         return true;
       }
       default:
@@ -245,6 +252,7 @@ class TBiffDecoder {
   TSheetCells out_;
   std::vector<unsigned> substreams_;
   std::vector<std::string> sharedStrings_;
+  std::vector<int> sharedReplaced_;
   int sheet_ = -1;
   bool biff8_ = false;
   bool versionSet_ = false;
@@ -263,8 +271,13 @@ long double DecodeRk(std::uint32_t rk) {
   return rk & 1 ? v / 100 : v;
 }
 
-std::vector<std::string> DecodeSharedStrings(const std::vector<std::span<const std::uint8_t>>& segments) {
+std::vector<std::string> DecodeSharedStrings(const std::vector<std::span<const std::uint8_t>>& segments,
+                                             std::vector<int>* replaced) {
   std::vector<std::string> strings;
+  const auto take = [&](std::string& text, const platform::TReplacedCharacters& lost) {
+    strings.push_back(std::move(text));
+    if (replaced) replaced->push_back(lost.Count());
+  };
   TSegmentReader r(segments);
   std::uint32_t total = 0, unique = 0;
   if (!r.U32(total) || !r.U32(unique)) return strings;
@@ -275,12 +288,13 @@ std::vector<std::string> DecodeSharedStrings(const std::vector<std::span<const s
     if ((option & 0x08) && !r.U16(runs)) break;
     if ((option & 0x04) && !r.U32(phonetic)) break;
     std::string text;
+    const platform::TReplacedCharacters lost;
     if (!r.Characters(cch, option & 1, text)) break;
     if (!r.Skip(4ull * runs + phonetic)) {
-      strings.push_back(std::move(text));
+      take(text, lost);
       break;
     }
-    strings.push_back(std::move(text));
+    take(text, lost);
   }
   return strings;
 }

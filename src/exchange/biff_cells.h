@@ -34,7 +34,9 @@ long double DecodeRk(std::uint32_t rk);
 
 // The shared strings of an SST record body and the bodies of the CONTINUE records after
 // it, as many as can be read whole.
-std::vector<std::string> DecodeSharedStrings(const std::vector<std::span<const std::uint8_t>>& segments);
+// `replaced`, when given, receives per string its characters Windows-1252 lacks (each '?').
+std::vector<std::string> DecodeSharedStrings(const std::vector<std::span<const std::uint8_t>>& segments,
+                                             std::vector<int>* replaced = nullptr);
 
 // Every cell of every worksheet of a BIFF stream, in stream order.
 TSheetCells DecodeBiffCells(std::span<const std::uint8_t> stream);

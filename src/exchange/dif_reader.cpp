@@ -9,6 +9,7 @@
 #include "app/number_scanner.h"
 #include "app/text_reader.h"
 #include "exchange/reader_contract.h"
+#include "platform/cp1252.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ class TDifCells {
     int type = 0;             // the type indicator (0 numeric, 1 string, other)
     long double value = 0;    // numeric cells: the number, missing unless the value line is V
     std::string text;         // string cells: the text without its quotes
+    int unheld = 0;           // its characters Windows-1252 lacks (each '?')
     TDataRangeNote range;     // what the range rule made of the number
   };
 
@@ -84,6 +86,7 @@ class TDifCells {
       cell.type = static_cast<int>(type);
       cell.value = ExprErrorValue;
       cell.text.clear();
+      cell.unheld = 0;
       cell.range = TDataRangeNote{};
       if (type == 0 && v.starts_with("V") && IsWholeDecimalNumber(number))
         cell.value = DataValueOf(number, &cell.range);
@@ -92,7 +95,9 @@ class TDifCells {
         if (!t.empty() && t.front() == '"') t.remove_prefix(1);
         const std::size_t close = t.find('"');
         if (close != std::string_view::npos) t = t.substr(0, close);
+        const platform::TReplacedCharacters lost;
         cell.text = TextOfTextFile(t);
+        cell.unheld = lost.Count();
       }
       return kCell;
     }
@@ -187,9 +192,9 @@ TReadResult ReadDif(const TReadArgs& args) {
       continue;
     }
     if (cell.type == 1) {
-      if (column == args.colX && titles.XName.empty()) titles.SetXName(cell.text);
-      else if (column == args.colY && titles.YName.empty()) titles.SetYName(cell.text);
-      else if (column == args.colZ && titles.ZName.empty()) titles.SetZName(cell.text);
+      if (column == args.colX && titles.XName.empty()) titles.SetXName(cell.text), result.unheldCharacters += cell.unheld;
+      else if (column == args.colY && titles.YName.empty()) titles.SetYName(cell.text), result.unheldCharacters += cell.unheld;
+      else if (column == args.colZ && titles.ZName.empty()) titles.SetZName(cell.text), result.unheldCharacters += cell.unheld;
     }
     complete();
   }

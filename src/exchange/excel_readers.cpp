@@ -44,7 +44,7 @@ TReadResult ReadExcelBiff(const TReadArgs& args) {
   TReadResult result;
   TReadArgs sheet0 = args;
   sheet0.sheet = 0;
-  result.titles = SheetTitles(file.cells, 0, args.colX, args.colY, args.colZ);
+  result.titles = SheetTitles(file.cells, 0, args.colX, args.colY, args.colZ, {}, &result.unheldCharacters);
   ReadRowsInFileOrder(file.cells, sheet0, result);
   return result;
 }
@@ -80,7 +80,7 @@ std::optional<std::vector<std::uint8_t>> ExtractOleWorkbook(const std::string& p
 
 TReadResult ReadWorkbookStream(const TSheetCells& cells, const TReadArgs& args) {
   TReadResult result;
-  result.titles = SheetTitles(cells, args.sheet, args.colX, args.colY, args.colZ);
+  result.titles = SheetTitles(cells, args.sheet, args.colX, args.colY, args.colZ, {}, &result.unheldCharacters);
   const auto column = [&](int c) { return ColumnByRow(cells, args.sheet, c, false); };
   const TRowArray w = args.colW >= 0 ? column(args.colW) : TRowArray{};
   StoreColumnArrays(column(args.colX), column(args.colY), column(args.colZ), args.colW >= 0 ? &w : nullptr,

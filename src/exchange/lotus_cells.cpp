@@ -5,6 +5,7 @@
 #include "app/byte_codec.h"
 #include "app/file_utils.h"
 #include "exchange/worksheet_cells.h"
+#include "platform/cp1252.h"
 #include "platform/cp850.h"
 
 namespace {
@@ -19,9 +20,12 @@ std::string LabelText(std::span<const std::uint8_t> body, std::size_t from) {
   for (std::size_t i = from; i < body.size() && body[i] != 0; ++i) text.push_back(static_cast<char>(body[i]));
   return text;
 }
-// Lotus keeps its labels in code page 850.
-std::string LotusLabelText(std::span<const std::uint8_t> body, std::size_t from) {
-  return platform::Cp850ToCp1252(LabelText(body, from));
+// Lotus keeps its labels in code page 850; a character Windows-1252 lacks is counted.
+void LotusLabel(TSheetCells& out, int sheet, int row, int column, std::span<const std::uint8_t> body,
+                std::size_t from) {
+  const platform::TReplacedCharacters lost;
+  std::string text = platform::Cp850ToCp1252(LabelText(body, from));
+  out.Label(sheet, row, column, std::move(text), lost.Count());
 }
 
 // Decodes one record into the list; false when a cell record is shorter than its fixed
@@ -34,8 +38,10 @@ bool DecodeWk1Record(unsigned type, std::span<const std::uint8_t> b, bool quattr
   const int column = bytes::LoadU16(&b[1]), row = bytes::LoadU16(&b[3]);
   if (type == 13)
     out.Number(0, row, column, static_cast<std::int16_t>(bytes::LoadU16(&b[5])));
+  else if (type == 15 && quattroLabels)
+    out.Label(0, row, column, LabelText(b, labelFrom));
   else if (type == 15)
-    out.Label(0, row, column, quattroLabels ? LabelText(b, labelFrom) : LotusLabelText(b, labelFrom));
+    LotusLabel(out, 0, row, column, b, labelFrom);
   else
     out.Number(0, row, column, bytes::ByteReader(b.subspan(5)).F64());
   return true;
@@ -61,7 +67,7 @@ bool DecodeWk3Record(unsigned type, std::span<const std::uint8_t> b, TSheetCells
   if (b.size() < need) return false;
   const int row = bytes::LoadU16(&b[0]), sheet = b[2], column = b[3];
   if (type == 22)
-    out.Label(sheet, row, column, LotusLabelText(b, 5));
+    LotusLabel(out, sheet, row, column, b, 5);
   else if (type == 24)
     out.Number(sheet, row, column, UnpackLotusNumber(b[4], b[5]));
   else

@@ -23,7 +23,10 @@ constexpr long kReadCasesLimit = 1L << 30;
 // Texts arrive as UTF-8 (converted by the library from the file's declared encoding) or, in
 // a file that declares none, as the file's own single-byte text: Utf8ToCp1252 keeps bytes
 // that are not UTF-8 as they stand.
-std::string Coded(const char* text) { return text ? platform::Utf8ToCp1252(text) : std::string(); }
+// `unheld` counts the characters Windows-1252 lacks.
+std::string Coded(const char* text, int* unheld = nullptr) {
+  return text ? platform::Utf8ToCp1252(text, unheld) : std::string();
+}
 
 // Runs one pass. A file whose declared encoding the library does not know is read again as
 // Windows-1252, the code of the files this program and its peers wrote.
@@ -49,7 +52,7 @@ struct DictionaryPass {
 int OnDictionaryMetadata(readstat_metadata_t* metadata, void* context) {
   TSavDictionary& out = static_cast<DictionaryPass*>(context)->out;
   try {
-    out.fileLabel = Coded(readstat_get_file_label(metadata));
+    out.fileLabel = Coded(readstat_get_file_label(metadata), &out.fileLabelUnheld);
     out.caseCount = readstat_get_row_count(metadata);
   } catch (const std::bad_alloc&) {
     return READSTAT_HANDLER_ABORT;
@@ -61,8 +64,8 @@ int OnDictionaryVariable(int, readstat_variable_t* variable, const char*, void* 
   TSavDictionary& out = static_cast<DictionaryPass*>(context)->out;
   try {
     TSavVariable v;
-    v.name = Coded(readstat_variable_get_name(variable));
-    v.label = Coded(readstat_variable_get_label(variable));
+    v.name = Coded(readstat_variable_get_name(variable), &v.nameUnheld);
+    v.label = Coded(readstat_variable_get_label(variable), &v.labelUnheld);
     v.numeric = readstat_variable_get_type_class(variable) == READSTAT_TYPE_CLASS_NUMERIC;
     out.variables.push_back(std::move(v));
   } catch (const std::bad_alloc&) {

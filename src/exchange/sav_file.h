@@ -30,10 +30,13 @@ struct TSavVariable {
   std::string name;   // coded text
   std::string label;  // coded text; empty without a label
   bool numeric = true;
+  // Characters of the name and of the label that Windows-1252 lacks (each '?').
+  int nameUnheld = 0, labelUnheld = 0;
 };
 
 struct TSavDictionary {
   std::string fileLabel;     // the id string, coded text, as it stands (blanks kept)
+  int fileLabelUnheld = 0;   // its characters Windows-1252 lacks
   std::int64_t caseCount = -1;  // as the header states it; -1 when it does not
   int weightVariable = -1;   // 0-based index of the case-weight variable, -1 without one
   std::vector<TSavVariable> variables;  // in file order; a long string is one variable

@@ -46,6 +46,7 @@ std::string TrimTrailing(std::string text) {
 }
 
 std::string AxisName(const TSavVariable& v) { return v.label.empty() ? v.name : v.label; }
+int AxisNameUnheld(const TSavVariable& v) { return v.label.empty() ? v.nameUnheld : v.labelUnheld; }
 
 // The 0-based index of a 1-based variable number that names a numeric variable, or -1.
 int NumericVariable(const TSavDictionary& d, int number) {
@@ -176,6 +177,8 @@ TReadResult ReadOkapSav(const TReadArgs& args) {
   result.titles.SetXName(AxisName(d.variables[static_cast<std::size_t>(indices[0])]));
   result.titles.SetYName(AxisName(d.variables[static_cast<std::size_t>(indices[1])]));
   result.titles.SetZName(AxisName(d.variables[static_cast<std::size_t>(indices[2])]));
+  result.unheldCharacters = d.fileLabelUnheld;
+  for (int k = 0; k < 3; ++k) result.unheldCharacters += AxisNameUnheld(d.variables[static_cast<std::size_t>(indices[k])]);
   TPointCollector points(args, result);
   int cases = 0;
   // Cases of missing values make no point and cost a byte each in a compressed file: the
@@ -215,6 +218,8 @@ TReadResult ReadOkapSavOwn(const TReadArgs& args) {
   result.titles.SetXName(d.variables[kXVar].label);
   result.titles.SetYName(d.variables[kYVar].label);
   result.titles.SetZName(d.variables[kZVar].label);
+  result.unheldCharacters = d.fileLabelUnheld + d.variables[kXVar].labelUnheld + d.variables[kYVar].labelUnheld +
+                            d.variables[kZVar].labelUnheld;
   TPointCollector points(args, result);
   const int all[] = {kXVar, kYVar, kZVar, kActive, kWeight};
   int cases = 0;

@@ -34,11 +34,13 @@ void TSheetCells::Number(int sheet, int row, int column, long double value) {
   cells.push_back(c);
 }
 
-void TSheetCells::Label(int sheet, int row, int column, std::string text) {
+void TSheetCells::Label(int sheet, int row, int column, std::string text, int replacedCharacters) {
   TSheetCell c;
   c.sheet = sheet, c.row = row, c.column = column, c.kind = TCellKind::kLabel;
   c.text = static_cast<std::uint32_t>(texts.size());
   texts.push_back(std::move(text));
+  replaced.resize(texts.size());
+  replaced.back() = replacedCharacters;
   cells.push_back(c);
 }
 
@@ -84,8 +86,12 @@ bool TSheetBreak::Lost(int row, int column) const {
 }
 
 TDataTitles SheetTitles(const TSheetCells& cells, int sheet, int colX, int colY, int colZ,
-                        TTitleRule rule) {
+                        TTitleRule rule, int* unheld) {
   TDataTitles titles;
+  int lost = 0;
+  const auto take = [&](const TSheetCell& c) {
+    if (c.text < cells.replaced.size()) lost += cells.replaced[c.text];
+  };
   int titleColumn = -1;
   if (rule.title) {
     int labels = 0;
@@ -102,16 +108,17 @@ TDataTitles SheetTitles(const TSheetCells& cells, int sheet, int colX, int colY,
     if (c.sheet != sheet || c.kind != TCellKind::kLabel) continue;
     const std::string_view text = cells.Text(c);
     if (c.row == 0 && c.column == titleColumn) {
-      titles.SetTitle(text);
+      titles.SetTitle(text), take(c);
     } else if (c.column == colX && !named[0]) {
-      titles.SetXName(text), named[0] = !titles.XName.empty();
+      titles.SetXName(text), named[0] = !titles.XName.empty(), take(c);
     } else if (c.column == colY && !named[1]) {
-      titles.SetYName(text), named[1] = !titles.YName.empty();
+      titles.SetYName(text), named[1] = !titles.YName.empty(), take(c);
     } else if (c.column == colZ && !named[2]) {
-      titles.SetZName(text), named[2] = !titles.ZName.empty();
+      titles.SetZName(text), named[2] = !titles.ZName.empty(), take(c);
     }
     if (named[0] && named[1] && named[2]) break;
   }
+  if (unheld) *unheld = lost;
   return titles;
 }
 

@@ -46,12 +46,15 @@ struct TSheetCell {
 struct TSheetCells {
   std::vector<TSheetCell> cells;  // in file order
   std::vector<std::string> texts;
+  // Per text: its characters the program's Windows-1252 lacks, replaced by '?' when the file's
+  // own code (UTF-16, code page 850) was converted.
+  std::vector<int> replaced;
   // The file ended inside a record, or a record was shorter than its fixed part: the cells
   // before it are kept.
   bool cut = false;
 
   void Number(int sheet, int row, int column, long double value);
-  void Label(int sheet, int row, int column, std::string text);
+  void Label(int sheet, int row, int column, std::string text, int replacedCharacters = 0);
   void NoNumber(int sheet, int row, int column, TCellKind kind = TCellKind::kNoNumber);
   std::string_view Text(const TSheetCell& c) const { return texts[c.text]; }
 };
@@ -76,8 +79,9 @@ inline constexpr int kAnyRow = std::numeric_limits<int>::max();
 // characters); the first other label of each of the X, Y and Z columns names that column
 // (40 characters). Labels are read in file order up to a later sheet or a row past
 // rule.lastRow.
+// `unheld`, when given, receives the characters of the labels taken that Windows-1252 lacks.
 TDataTitles SheetTitles(const TSheetCells& cells, int sheet, int colX, int colY, int colZ,
-                        TTitleRule rule = {});
+                        TTitleRule rule = {}, int* unheld = nullptr);
 
 // A file whose cells broke off (TSheetCells::cut) before the end of `sheet` (no cell of a
 // later sheet was decoded): result.damagedAfterRow becomes the 1-based row of the sheet's

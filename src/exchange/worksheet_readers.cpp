@@ -10,7 +10,7 @@ TReadResult ReadWorksheet(const TReadArgs& args) {
   const TLotusFile file = LoadWorksheetCells(args.path, 0);
   if (file.error != TReadError::kNone) return FailedRead(file.error);
   TReadResult result;
-  result.titles = SheetTitles(file.cells, args.sheet, args.colX, args.colY, args.colZ);
+  result.titles = SheetTitles(file.cells, args.sheet, args.colX, args.colY, args.colZ, {}, &result.unheldCharacters);
   ReadRowsInFileOrder(file.cells, args, result);
   return result;
 }
@@ -21,7 +21,7 @@ TReadResult ReadQuattroWQ1(const TReadArgs& args) {
   TReadResult result;
   TReadArgs sheet0 = args;
   sheet0.sheet = 0;
-  result.titles = SheetTitles(file.cells, 0, args.colX, args.colY, args.colZ, {kAnyRow, false});
+  result.titles = SheetTitles(file.cells, 0, args.colX, args.colY, args.colZ, {kAnyRow, false}, &result.unheldCharacters);
   MergeColumnRuns(file.cells, sheet0, result);
   return result;
 }
@@ -30,7 +30,7 @@ TReadResult ReadQuattroWB1(const TReadArgs& args) {
   const TLotusFile file = LoadLotusCells(args.path, TLotusLayout::kWb1);
   if (file.error != TReadError::kNone) return FailedRead(file.error);
   TReadResult result;
-  result.titles = SheetTitles(file.cells, args.sheet, args.colX, args.colY, args.colZ, {kAnyRow, true});
+  result.titles = SheetTitles(file.cells, args.sheet, args.colX, args.colY, args.colZ, {kAnyRow, true}, &result.unheldCharacters);
   const auto column = [&](int c) { return ColumnByRow(file.cells, args.sheet, c, true); };
   const TRowArray w = args.colW >= 0 ? column(args.colW) : TRowArray{};
   StoreColumnArrays(column(args.colX), column(args.colY), column(args.colZ),

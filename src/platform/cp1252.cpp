@@ -42,6 +42,13 @@ int UnicodeToCp1252(char32_t u) {
   return -1;
 }
 
+namespace {
+thread_local long long replacedCharacters = 0;
+}  // namespace
+
+long long ReplacedCharacters() { return replacedCharacters; }
+void NoteReplacedCharacter() { ++replacedCharacters; }
+
 std::string Utf8ToCp1252(std::string_view text, int* unheld) {
   std::string out;
   out.reserve(text.size());
@@ -56,10 +63,21 @@ std::string Utf8ToCp1252(std::string_view text, int* unheld) {
     }
     const int mapped = UnicodeToCp1252(u);
     out += mapped < 0 ? '?' : static_cast<char>(mapped);
-    if (mapped < 0 && unheld) ++*unheld;
+    if (mapped < 0) {
+      NoteReplacedCharacter();
+      if (unheld) ++*unheld;
+    }
     i += n;
   }
   return out;
+}
+
+bool HoldsUtf8Sequence(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t u = 0;
+    if (static_cast<unsigned char>(text[i]) >= 0x80 && DecodeUtf8(text, i, u) != 0) return true;
+  }
+  return false;
 }
 
 bool IsUtf8(std::string_view text) {

@@ -19,6 +19,25 @@ int UnicodeToCp1252(char32_t u);
 // rather than lost.
 std::string Utf8ToCp1252(std::string_view text, int* unheld = nullptr);
 
+// The characters this thread's conversions into a single-byte code (Windows-1252, code page
+// 850) have replaced by '?' so far. A caller takes the difference across the conversions it
+// makes (TReplacedCharacters) to tell the user what they lost; the converters count each
+// character they replace with NoteReplacedCharacter.
+long long ReplacedCharacters();
+void NoteReplacedCharacter();
+// The characters replaced by the conversions of this thread since it was made.
+class TReplacedCharacters {
+ public:
+  TReplacedCharacters() : start_(ReplacedCharacters()) {}
+  int Count() const { return static_cast<int>(ReplacedCharacters() - start_); }
+
+ private:
+  long long start_;
+};
+
+// Whether the text holds a well-formed UTF-8 sequence of two or more bytes (what
+// Utf8ToCp1252 would change), counting nothing.
+bool HoldsUtf8Sequence(std::string_view text);
 // Whether every byte of the text above 0x7F belongs to a well-formed UTF-8 sequence (a text
 // of ASCII alone is UTF-8 too).
 bool IsUtf8(std::string_view text);

@@ -41,6 +41,7 @@ std::string Cp1252ToCp850(std::string_view text) {
     const auto byte = static_cast<unsigned char>(c);
     const int code = byte < 0x20 || byte == 0x7F ? -1 : UnicodeToCp850(Cp1252ToUnicode(byte));
     out += code < 0 ? '?' : static_cast<char>(code);
+    if (code < 0) NoteReplacedCharacter();
   }
   return out;
 }
@@ -52,6 +53,7 @@ std::string Cp850ToCp1252(std::string_view text) {
     const auto byte = static_cast<unsigned char>(c);
     const int code = byte < 0x20 || byte == 0x7F ? -1 : byte < 0x80 ? byte : UnicodeToCp1252(kCp850High[byte - 0x80]);
     out += code < 0 ? '?' : static_cast<char>(code);
+    if (code < 0) NoteReplacedCharacter();
   }
   return out;
 }

@@ -12,7 +12,11 @@
 #include "app/prescan_hooks.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
+#include "exchange/ascii_readers.h"
 #include "exchange/dbase_builder.h"
+#include "exchange/dif_reader.h"
+#include "exchange/excel_readers.h"
+#include "exchange/worksheet_readers.h"
 #include "exchange/exchange_test_support.h"
 #include "exchange/worksheet_builder.h"
 #include "exchange/import_registration.h"
@@ -608,6 +612,63 @@ TEST_F(DataFiles, TwoColumnReadPairsTheValuesOfOneRow) {
     EXPECT_EQ(got, c.want) << c.file;
   }
   ImportReaders().ChooseXYColumns = nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+// Characters of a file's titles that the program's Windows-1252 lacks are shown as '?', and
+// every reader says how many of them its titles hold: a UTF-8 title "Ω温度 Survey" became
+// "??? Survey" without a word, where the file viewer told the loss of the same file. Only the
+// titles taken count: a name in a column not chosen is no loss.
+TEST_F(DataFiles, CharactersTheTitlesLackAreToldOnEveryReadingRoad) {
+  const std::string omega = "\xCE\xA9", heat = "\xE6\xB8\xA9\xE5\xBA\xA6";  // Ω and 温度 in UTF-8
+  EXPECT_EQ(Import("omega.txt", "\"" + omega + heat + " Survey\"\n\"x\"\n\"y\"\n\"z\"\n" + Points(5)), 5);
+  EXPECT_EQ(session_.DataTitles().Title, "??? Survey");
+  EXPECT_EQ(BoxTexts(), Texts{"3 Characters of the File's Titles Lie Beyond Windows-1252\nThey Are Shown as ?"});
+  boxes_.reset();
+  boxes_ = std::make_unique<platform::ScriptedAnswers>();
+  EXPECT_EQ(Import("plain.txt", "\"Survey \xC2\xB0" "C\"\n" + Points(5)), 5);  // ° is Windows-1252's
+  EXPECT_EQ(BoxTexts(), Texts{});
+
+  const auto read = [this](const std::string& name, const auto& bytes, auto reader, int x = 1, int y = 2, int z = 3) {
+    const TReadResult r = reader(ChosenColumns(dir_.Write(name, bytes), x, y, z));
+    EXPECT_EQ(r.Count(), 4) << name;
+    return std::pair{r.unheldCharacters, r.titles};
+  };
+  // A heading of quoted names.
+  EXPECT_EQ(read("heading.txt", "\"x\"\t\"" + omega + "\"\t\"z\"\n" + Points(4), ReadAsciiXYZ).first, 1);
+  // A multi-column heading: the chosen columns' names count, the others' do not.
+  std::string four;
+  for (int i = 1; i <= 4; ++i) four += "9 " + std::to_string(i) + " 2 3\n";
+  EXPECT_EQ(read("multi.txt", "\"" + omega + "\" \"x\" \"" + omega + "y\" \"z\"\n" + four, ReadAsciiMultiColumn, 2, 3, 4).first,
+            1);
+  // A DIF string cell naming Y.
+  std::string dif = "TABLE\n0,1\n\"\"\nVECTORS\n0,3\n\"\"\nDATA\n0,0\n\"\"\n-1,0\nBOT\n1,0\n\"x\"\n1,0\n\"" + omega +
+                    "\"\n1,0\n\"z\"\n";
+  for (int i = 1; i <= 4; ++i) dif += "-1,0\nBOT\n0," + std::to_string(i) + "\nV\n0,1\nV\n0,2\nV\n";
+  dif += "-1,0\nEOD\n";
+  const auto difRead = read("names.dif", dif, ReadDif, 0, 1, 2);
+  EXPECT_EQ(difRead.first, 1);
+  EXPECT_EQ(difRead.second.YName, "?");
+  // A Lotus label in code page 850: its light shade (0xB0) has no place in Windows-1252, its
+  // e acute (0x82) has.
+  SheetBuilder wk1;
+  wk1.Wk1Bof().Wk1Label(0, 0, "x\x82").Wk1Label(1, 0, "\xB0y").Wk1Label(2, 0, "z");
+  for (int i = 1; i <= 4; ++i) wk1.Wk1Number(0, i, i).Wk1Number(1, i, 2).Wk1Number(2, i, 3);
+  const auto lotus = read("names.wk1", wk1.Wk1Eof().Take(), ReadWorksheet, 0, 1, 2);
+  EXPECT_EQ(lotus.first, 1);
+  EXPECT_EQ(lotus.second.XName, "x\xE9");
+  // A BIFF8 sheet whose shared strings hold Omega in UTF-16.
+  SheetBuilder biff;
+  biff.BiffBof(0x0809, 0x0600, 0x0010);
+  biff.Record(0x00FC, {3, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 'x', 1, 0, 1, 0xA9, 0x03, 1, 0, 0, 'z'});
+  biff.BiffLabelSst(0, 0, 0).BiffLabelSst(0, 1, 1).BiffLabelSst(0, 2, 2);
+  for (int i = 1; i <= 4; ++i) biff.BiffNumber(i, 0, i).BiffNumber(i, 1, 2).BiffNumber(i, 2, 3);
+  const auto excel = read("names.xls", biff.BiffEof().Take(), ReadExcelBiff, 0, 1, 2);
+  EXPECT_EQ(excel.first, 1);
+  EXPECT_EQ(excel.second.YName, "?");
 }
 
 }  // namespace

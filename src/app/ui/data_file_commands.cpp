@@ -88,8 +88,12 @@ std::string WriteClipboardFile(const std::string& name, const QByteArray& bytes)
 // The clipboard's text as a data file: up to its first zero byte, every tab a comma, in the
 // bytes that give the program's text back (TextFileBytes).
 QByteArray ClipboardTextBytes(const QMimeData& data) {
-  std::string text = ToCp1252(data.text());
-  text = TextFileBytes(text.substr(0, text.find('\0')));
+  // As UTF-8, every character kept: the reader makes the titles the program's text and
+  // counts the characters that lack a place in it, which the import tells.
+  const QByteArray utf8 = data.text().toUtf8();
+  std::string text(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+  text = text.substr(0, text.find('\0'));
+  if (BeyondAscii(text)) text.insert(0, kUtf8ByteOrderMark);
   std::replace(text.begin(), text.end(), '\t', ',');
   return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/shell_state.h"
+#include "app/text_file_bytes.h"
 #include "app/ui/main_window.h"
 #include "app/ui/number_field.h"
 #include "platform/gui_thread.h"
@@ -391,6 +392,12 @@ bool EditsHoldProgramText(QWidget* dialog, std::span<QLineEdit* const> edits) {
     return false;
   }
   return true;
+}
+
+void TellCharactersWritten(QWidget* owner, const std::string& path, int count, std::string_view of,
+                           std::string_view code) {
+  if (count > 0)
+    InfoBox(platform::qt::ToWindow(owner), path, UnheldCharactersText(count, TUnheldFate::kWritten, of, code));
 }
 
 void KeepCaptionInSight(QWidget* window) {

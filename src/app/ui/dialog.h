@@ -169,6 +169,12 @@ void KeepCaptionInSight(QWidget* window);
 // that cannot be kept, the first edit holding one takes the focus, and the answer is false.
 [[nodiscard]] bool EditsHoldProgramText(QWidget* dialog, std::span<QLineEdit* const> edits);
 
+// Tells over `owner` how many characters of a file just written at `path` its code lacked,
+// each written as '?' (UnheldCharactersText: `of` whose characters, `code` the code); nothing
+// for a count of 0.
+void TellCharactersWritten(QWidget* owner, const std::string& path, int count, std::string_view of = "the Text",
+                           std::string_view code = "the Worksheet's Code Page 850");
+
 // A message with two answer buttons (ids 6 and 7) and an optional picture.
 class TDlgMsg : public TDlg {
   Q_OBJECT

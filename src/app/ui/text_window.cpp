@@ -28,6 +28,7 @@
 #include "app/file_utils.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
+#include "app/text_file_bytes.h"
 #include "app/text_print.h"
 #include "app/worksheet_records.h"
 #include "app/ui/clear_placement.h"
@@ -36,6 +37,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/program_printer.h"
 #include "platform/busy_window.h"
+#include "platform/cp1252.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_device_context.h"
@@ -514,10 +516,7 @@ void TScrWin::LoadTextFile(bool append) {
 // A UTF-8 file's characters that Windows-1252, the program's text, lacks are shown as '?':
 // the user hears how many, once the window shows the file.
 void TellUnheldCharacters(QWidget* owner, const std::string& path, int unheld) {
-  if (unheld > 0)
-    InfoBox(ToWindow(owner), path,
-            unheld == 1 ? std::string("1 Character of the File Lies Beyond Windows-1252\nIt Is Shown as ?")
-                        : CFormat("%d Characters of the File Lie Beyond Windows-1252\nThey Are Shown as ?", unheld));
+  if (unheld > 0) InfoBox(ToWindow(owner), path, UnheldCharactersText(unheld));
 }
 
 bool CheckTextFileToLoad(QWidget* owner, const std::string& path) {
@@ -588,9 +587,22 @@ bool TScrWin::SaveTo(const std::string& path) {
     }
   }
   ShowBusyMsg(ToWindow(this), kSaveCaption, "Saving...", 1);
-  const bool ok = WriteTextWindowFile(lines_, path, format, RtfFont(), ColorsOn());
+  bool ok = false;
+  int replaced = 0;  // by the worksheet's code page 850
+  {
+    const platform::TReplacedCharacters lost;
+    ok = WriteTextWindowFile(lines_, path, format, RtfFont(), ColorsOn());
+    replaced = lost.Count();
+  }
   HideBusyMsg();
-  if (!ok) ErrorBox(ToWindow(this), path, SaveFailureText(path, 3075));
+  if (!ok) {
+    ErrorBox(ToWindow(this), path, SaveFailureText(path, 3075));
+    return false;
+  }
+  // What the file holds as '?': the characters of the files read that Windows-1252 lacks
+  // (shown as '?' since they were loaded), and those the worksheet's labels cannot hold.
+  TellCharactersWritten(this, path, lines_.UnheldCharacters(), "the File", "Windows-1252");
+  TellCharactersWritten(this, path, replaced);
   return ok;
 }
 

@@ -266,6 +266,9 @@ void TTitles::CmReadTitles() {
 }
 
 void TTitles::CmSaveTitles() {
+  // The file holds the program's single-byte text: what it cannot hold is refused as OK
+  // refuses it, not saved as '?'.
+  if (!EditsHoldProgramText(this, edits_)) return;
   const std::string path = AskOptionFile(this, true, "Save Custom Titles", kTitlesFilter, "TTL");
   if (path.empty()) return;
   ReadControls();

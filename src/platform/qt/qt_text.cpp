@@ -21,9 +21,11 @@ QString FromCp1252(std::string_view text) {
 std::string ToCp1252(const QString& text) {
   std::string out;
   out.reserve(static_cast<std::size_t>(text.size()));
-  for (QChar qc : text) {
-    const int mapped = UnicodeToCp1252(qc.unicode());
+  // By characters, not UTF-16 units: a character beyond the first plane is one '?'.
+  for (const char32_t u : text.toUcs4()) {
+    const int mapped = UnicodeToCp1252(u);
     out += mapped < 0 ? '?' : static_cast<char>(mapped);
+    if (mapped < 0) NoteReplacedCharacter();
   }
   return out;
 }

@@ -28,6 +28,7 @@
 #include "platform/message_box.h"
 #include "platform/qt/qt_device_context.h"
 #include "platform/qt/qt_text.h"
+#include "platform/cp1252.h"
 #include "platform/string_table.h"
 
 namespace {
@@ -496,10 +497,16 @@ void TIListBoxWinMenu::CmSaveAs() {
 
 bool TIListBoxWinMenu::SaveTo(const std::string& path) {
   ShowBusyMsg(ToWindow(this), kSaveCaption, "Saving...", 1);
-  const ListSaveResult result = SaveListFile(ExportLines(), path, RtfFont(), ListBox()->ColourFlag());
+  ListSaveResult result;
+  int replaced = 0;  // by a worksheet's code page 850
+  {
+    const platform::TReplacedCharacters lost;
+    result = SaveListFile(ExportLines(), path, RtfFont(), ListBox()->ColourFlag());
+    replaced = lost.Count();
+  }
   HideBusyMsg();
   switch (result) {
-    case ListSaveResult::kWritten: return true;
+    case ListSaveResult::kWritten: TellCharactersWritten(this, path, replaced); return true;
     case ListSaveResult::kFormatNotWritten: ErrorBox(ToWindow(this), path, kSavNotWritten); return false;
     case ListSaveResult::kWriteFailed: ErrorBox(ToWindow(this), path, SaveFailureText(path, 3075)); return false;
   }

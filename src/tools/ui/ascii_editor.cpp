@@ -16,12 +16,14 @@
 
 #include <memory>
 
+#include "app/c_format.h"
 #include "app/data_files.h"
 #include "app/data_file_writers.h"
 #include "app/data_session.h"
 #include "app/file_utils.h"
 #include "app/log_font.h"
 #include "app/shell_state.h"
+#include "app/text_file_bytes.h"
 #include "app/ui/clear_placement.h"
 #include "app/ui/command_table.h"
 #include "app/ui/data_status_window.h"
@@ -30,6 +32,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/program_printer.h"
 #include "app/ui/text_window.h"
+#include "platform/cp1252.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_text.h"
@@ -114,7 +117,34 @@ void TEditFont::ApplyFontRecord(const TLogFont& record) {
   setTabStopDistance(QFontMetricsF(font).horizontalAdvance(' ') * kTabWidth);
 }
 
+namespace {
+
+// The line (from 1) of the first character of `text` that Windows-1252 lacks; 0 for none.
+int FirstLineBeyondCp1252(const QString& text) {
+  int line = 1;
+  for (const char32_t u : text.toUcs4()) {
+    if (u == '\n') ++line;
+    else if (platform::UnicodeToCp1252(u) < 0) return line;
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::string TEditFont::Text() const { return ToEditorText(ToCp1252(toPlainText())); }
+
+std::string TEditFont::Utf8Text() const {
+  const QByteArray utf8 = toPlainText().toUtf8();
+  return ToEditorText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+void TEditFont::ReplaceUtf8Text(const std::string& text) {
+  const std::string lf = ToEditorText(text);
+  QTextCursor cursor(document());
+  cursor.select(QTextCursor::Document);
+  cursor.insertText(QString::fromUtf8(lf.data(), static_cast<qsizetype>(lf.size())));
+  moveCursor(QTextCursor::Start);
+}
 
 std::string TEditFont::SelectedText() const {
   // The edit marks the line ends of a selection with the paragraph separator.
@@ -130,7 +160,10 @@ QMimeData* TEditFont::createMimeDataFromSelection() const {
   selected.replace(QChar::LineSeparator, '\n');
   const std::string text = ToCp1252(selected);
   auto* data = new QMimeData;
-  data->setText(FromCp1252(ToCrLfText(text)));
+  // The text keeps every character the edit holds; the worksheet holds what its code does.
+  const QByteArray utf8 = selected.toUtf8();
+  const std::string lines = ToCrLfText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+  data->setText(QString::fromUtf8(lines.data(), static_cast<qsizetype>(lines.size())));
   if (SpansLines(text)) {
     const std::vector<std::uint8_t> wk1 = SelectionWorksheet(text, 1);
     if (!wk1.empty())
@@ -250,9 +283,11 @@ void TAsciiEd::EnableCommands() {
 
 void TAsciiEd::Transform(const std::function<void(std::string&)>& change) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  std::string text = edit_->Text();
+  // On the UTF-8 text: the conversions change ASCII characters only, and a character the
+  // program's own text lacks (a typed Omega) stays as it is, where it became '?'.
+  std::string text = edit_->Utf8Text();
   change(text);
-  edit_->ReplaceText(text);
+  edit_->ReplaceUtf8Text(text);
   QApplication::restoreOverrideCursor();
 }
 
@@ -313,13 +348,27 @@ bool TAsciiEd::LoadFile(const std::string& path) {
 
 bool TAsciiEd::SaveFile(const std::string& path) {
   // A file is written back in its own encoding, a UTF-8 one with every character kept; the
-  // program's own text as TextFileBytes writes it.
+  // program's own text as TextFileBytes writes it, unless it holds a character that
+  // Windows-1252 lacks: then as UTF-8 after a byte order mark, which every reader of the
+  // program's text takes, rather than with '?' for the character.
+  const std::string outside = platform::qt::CharactersOutsideCp1252(edit_->toPlainText());
+  TFileEncoding encoding = fileEncoding_;
+  if (encoding == TFileEncoding::kProgramText && !outside.empty()) encoding = TFileEncoding::kUtf8WithMark;
   std::string bytes;
-  if (fileEncoding_ == TFileEncoding::kCp1252) {
+  if (encoding == TFileEncoding::kCp1252) {
+    // A Windows-1252 file keeps its encoding; the characters it cannot hold are asked about.
+    const platform::TReplacedCharacters lost;
     bytes = ToCrLfText(edit_->Text());
-  } else if (fileEncoding_ == TFileEncoding::kUtf8 || fileEncoding_ == TFileEncoding::kUtf8WithMark) {
+    if (lost.Count() > 0 &&
+        AskYesNo(ToWindow(this), path,
+                 UnheldCharactersText(lost.Count(), TUnheldFate::kWillBeWritten, "the Text",
+                                      "Windows-1252, the File's Encoding",
+                                      CFormat("(First on Line %d)", FirstLineBeyondCp1252(edit_->toPlainText()))) +
+                     "\nSave Anyway?") != platform::kIdYes)
+      return false;
+  } else if (encoding == TFileEncoding::kUtf8 || encoding == TFileEncoding::kUtf8WithMark) {
     const QByteArray utf8 = edit_->toPlainText().toUtf8();
-    bytes = (fileEncoding_ == TFileEncoding::kUtf8WithMark ? std::string(kUtf8ByteOrderMark) : std::string()) +
+    bytes = (encoding == TFileEncoding::kUtf8WithMark ? std::string(kUtf8ByteOrderMark) : std::string()) +
             ToCrLfText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
   } else {
     bytes = TextFileBytes(ToCrLfText(edit_->Text()));
@@ -328,6 +377,7 @@ bool TAsciiEd::SaveFile(const std::string& path) {
     ErrorBox(ToWindow(this), path, SaveFailureText(path, 3075));
     return false;
   }
+  fileEncoding_ = encoding;
   edit_->SetFileName(path);
   edit_->document()->setModified(false);
   return true;
@@ -341,12 +391,18 @@ bool TAsciiEd::CmSaveAs() {
   if (FileSaveDlg(ToWindow(this), "Save As", path, &ext, "PRN", kSaveFilter, std::min(index, 5)) != 1) return false;
   const int format = SaveFormatByExt(path);
   if (format != kSaveFormatWk1 && format != kSaveFormatWk3) return SaveFile(path);
-  // A worksheet of the whole text; the edit keeps its own file name.
+  // A worksheet of the whole text; the edit keeps its own file name. Its labels are in code
+  // page 850: the characters they cannot hold are told.
+  const platform::TReplacedCharacters lost;
   const std::vector<std::uint8_t> sheet = SelectionWorksheet(edit_->Text(), format == kSaveFormatWk1 ? 1 : 3);
+  const int replaced = lost.Count();
   if (sheet.empty() || !SaveGlobalToFile(sheet, path)) {
     ErrorBox(ToWindow(this), path, SaveFailureText(path, 3075));
     return false;
   }
+  if (replaced > 0)
+    InfoBox(ToWindow(this), path,
+            UnheldCharactersText(replaced, TUnheldFate::kWritten, "the Text", "the Worksheet's Code Page 850"));
   return true;
 }
 
@@ -379,6 +435,18 @@ void TAsciiEd::CmPrint() {
   }, TTextPrintOffers{true, false, false});
 }
 
+int TAsciiEd::HandBackText() {
+  // The table's titles are the program's text: a character it lacks is told before it
+  // becomes '?'.
+  const platform::TReplacedCharacters lost;
+  const std::string text = edit_->Text();
+  if (lost.Count() > 0)
+    InfoBox(ToWindow(this), ToCp1252(windowTitle()),
+            UnheldCharactersText(lost.Count(), TUnheldFate::kShown, "the Text", "Windows-1252",
+                                 CFormat("(First on Line %d)", FirstLineBeyondCp1252(edit_->toPlainText()))));
+  return handBack_(text, edit_->FileName());
+}
+
 void TAsciiEd::closeEvent(QCloseEvent* event) {
   // The edit's own question about its file; a table's text without a file is the table's.
   if ((!handBack_ || !edit_->FileName().empty()) && !CanClear()) {
@@ -392,7 +460,7 @@ void TAsciiEd::closeEvent(QCloseEvent* event) {
       return;
     }
     // Text the table cannot take stays here, for the user to mend.
-    if (answer == platform::kIdYes && handBack_(edit_->Text(), edit_->FileName()) < kMinPointsRead) {
+    if (answer == platform::kIdYes && HandBackText() < kMinPointsRead) {
       event->ignore();
       return;
     }

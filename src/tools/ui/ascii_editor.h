@@ -30,6 +30,10 @@ class TEditFont : public QPlainTextEdit {
   // The text in the program's single-byte form, lines ended by LF.
   std::string Text() const;
   std::string SelectedText() const;
+  // The text as UTF-8, every character kept, lines ended by LF; and its replacement by such
+  // a text (the editor's conversions, which touch only ASCII characters, run on it).
+  std::string Utf8Text() const;
+  void ReplaceUtf8Text(const std::string& text);
   // Replaces the whole text (LF, CR LF or CR line ends), as one step the user can undo.
   void ReplaceText(const std::string& text);
   const std::string& FileName() const { return fileName_; }
@@ -109,6 +113,8 @@ class TAsciiEd : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The text handed to the table (the hand-back's answer), what it lacks told first.
+  int HandBackText();
   void BuildMenus();
   void EnableCommands();
   void Transform(const std::function<void(std::string&)>& change);

@@ -259,8 +259,10 @@ TEST_F(TextWindow, AViewedFileIsShownInItsOwnEncoding) {
       {"utf8.txt", "Temp \xC2\xB0" "C\r\n5 \xC2\xB5g \xE2\x82\xAC\r\n", "Temp \xC2\xB0" "C\r\n5 \xC2\xB5g \xE2\x82\xAC",
        "Temp \xC2\xB0" "C\r\n5 \xC2\xB5g \xE2\x82\xAC\r\n", {}},
       {"marked.txt", "\xEF\xBB\xBF\xC3\x83\xC2\xA9 x\r\n", "\xC3\x83\xC2\xA9 x", "\xEF\xBB\xBF\xC3\x83\xC2\xA9 x\r\n", {}},
+      // Saved, the character shown as '?' is written so, and the user hears it.
       {"greek.txt", "\xCE\x94p = 3 \xC2\xB0" "C\r\n", "?p = 3 \xC2\xB0" "C", "?p = 3 \xC2\xB0" "C\r\n",
-       {"1 Character of the File Lies Beyond Windows-1252\nIt Is Shown as ?"}},
+       {"1 Character of the File Lies Beyond Windows-1252\nIt Is Shown as ?",
+        "1 Character of the File Lies Beyond Windows-1252\nIt Was Written as ?"}},
       {"cp1252.txt", "Temp \xB0" "C \xC3\xA9t\xE9\r\n", "Temp \xC2\xB0" "C \xC3\x83\xC2\xA9t\xC3\xA9",
        "Temp \xB0" "C \xC3\xA9t\xE9\r\n", {}},
   };
@@ -278,9 +280,10 @@ TEST_F(TextWindow, AViewedFileIsShownInItsOwnEncoding) {
     std::vector<std::string> told;
     for (std::size_t k = before; k < boxes_.Boxes().size(); ++k) told.push_back(boxes_.Boxes()[k].text);
     EXPECT_EQ(told, c.told);
-    // The window's own Open tells the same.
+    // The window's own Open tells the same as the viewer's.
+    const std::size_t saved = boxes_.Boxes().size();
     ASSERT_TRUE(w->LoadFile(file, false));
-    EXPECT_EQ(boxes_.Boxes().size() - before, 2 * c.told.size());
+    EXPECT_EQ(boxes_.Boxes().size() - saved, c.told.empty() ? 0u : 1u);
     w->close();
   }
 }

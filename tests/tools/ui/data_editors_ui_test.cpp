@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -33,6 +34,7 @@
 #include "expr/expression.h"
 #include "graph3d/ui/accept_or_undo.h"
 #include "graph3d/ui/graph_frame_window.h"
+#include "graph3d/ui/titles_dialog.h"
 #include "graph3d/ui/viewer_dialogs.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
@@ -635,6 +637,106 @@ TEST_F(DataEditorsUi, AsciiEditorHandsItsTextBackOnlyWhenTheTableTakesIt) {
   a->close();
   EXPECT_TRUE(closed);
   EXPECT_EQ(boxes_.Boxes().back().text, "Update XYZ Data Table with Current Contents of Editor?");
+}
+
+// Text written into a file whose code lacks some of its characters: the user is told how
+// many and where, or is refused as the dialog's OK refuses, on every road. The ASCII editor
+// saved a typed Omega into a Windows-1252 file as '?', and its conversions and copies made it
+// '?' in the edit itself; Custom Titles' Save wrote '?' where its OK refused the text; the
+// worksheets' labels, in code page 850, lost the euro sign without a word.
+TEST_F(DataEditorsUi, CharactersAFileCannotHoldAreToldOnEveryWritingRoad) {
+  ScratchDir dir("ondravik_lost_characters");
+  const QString omega = QString::fromUtf8("\xCE\xA9");
+  const auto told = [this](std::size_t from) {
+    std::vector<std::string> texts;
+    for (std::size_t k = from; k < boxes_.Boxes().size(); ++k) texts.push_back(boxes_.Boxes()[k].text);
+    return texts;
+  };
+  // A Windows-1252 file keeps its encoding: Save asks first, and No writes nothing.
+  const std::string cp1252 = dir.Write("cp1252.txt", std::string("Temp \xB0" "C\r\n1 2 3\r\n"));
+  auto* a = new TAsciiEd(nullptr, "Editor", "", nullptr, {});
+  a->show();
+  ASSERT_TRUE(a->LoadFile(cp1252));
+  a->Edit()->moveCursor(QTextCursor::End);
+  a->Edit()->insertPlainText(omega + " 4 5 6\n");
+  std::size_t from = boxes_.Boxes().size();
+  boxes_.Answer(platform::kIdNo);
+  EXPECT_FALSE(a->SaveFile(cp1252));
+  EXPECT_EQ(told(from), std::vector<std::string>{"1 Character of the Text Lies Beyond Windows-1252, the File's Encoding "
+                                                 "(First on Line 3)\nIt Will Be Written as ?\nSave Anyway?"});
+  EXPECT_EQ(ReadText(cp1252), "Temp \xB0" "C\r\n1 2 3\r\n");
+  boxes_.Answer(platform::kIdYes);
+  EXPECT_TRUE(a->SaveFile(cp1252));
+  EXPECT_EQ(ReadText(cp1252), "Temp \xB0" "C\r\n1 2 3\r\n? 4 5 6\r\n");
+  // The conversions and the copy keep the character in the edit and on the clipboard.
+  a->Action(TAsciiEd::kCommaDelimiter)->trigger();
+  EXPECT_EQ(a->Edit()->toPlainText(), QString("Temp,\u00B0C\n1,2,3\n") + omega + ",4,5,6\n");
+  a->Edit()->selectAll();
+  a->Action(TAsciiEd::kCopy)->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString("Temp,\u00B0C\r\n1,2,3\r\n") + omega + ",4,5,6\r\n");
+  // A worksheet's labels in code page 850: the euro sign is told.
+  a->Edit()->ReplaceText("\"Cost \x80\" 1 2\n");
+  from = boxes_.Boxes().size();
+  files_.Answer(dir.File("cost.wk1"));
+  EXPECT_TRUE(a->CmSaveAs());
+  EXPECT_EQ(told(from),
+            std::vector<std::string>{"1 Character of the Text Lies Beyond the Worksheet's Code Page 850\nIt Was Written as ?"});
+  a->Edit()->document()->setModified(false);
+  EXPECT_TRUE(a->close());
+
+  // A new text that holds a character Windows-1252 lacks is saved as UTF-8, every character
+  // kept, and said nothing of.
+  a = new TAsciiEd(nullptr, "Editor", "", nullptr, {});
+  a->show();
+  a->Edit()->setPlainText("\"" + omega + " Survey\"\n1 2 3\n");
+  from = boxes_.Boxes().size();
+  ASSERT_TRUE(a->SaveFile(dir.File("new.prn")));
+  EXPECT_EQ(ReadText(dir.File("new.prn")), "\xEF\xBB\xBF\"\xCE\xA9 Survey\"\r\n1 2 3\r\n");
+  EXPECT_EQ(told(from), std::vector<std::string>{});
+  EXPECT_TRUE(a->close());
+
+  // Handed back to the table, whose titles are the program's text: told before.
+  std::string handed;
+  a = new TAsciiEd(nullptr, "Table Editor", "1 2 3\n", nullptr, [&](const std::string& text, const std::string&) {
+    handed = text;
+    return 4;
+  });
+  a->show();
+  a->Edit()->selectAll();
+  a->Edit()->insertPlainText("\"Run " + omega + omega + "\"\n1 2 3\n4 5 6\n");
+  from = boxes_.Boxes().size();
+  boxes_.Answer(platform::kIdYes);
+  a->close();
+  EXPECT_EQ(handed, "\"Run ??\"\n1 2 3\n4 5 6\n");
+  EXPECT_EQ(told(from), (std::vector<std::string>{"Update XYZ Data Table with Current Contents of Editor?",
+                                                  "2 Characters of the Text Lie Beyond Windows-1252 (First on Line 1)\n"
+                                                  "They Are Shown as ?"}));
+
+  // Custom Titles' Save refuses what its OK refuses, and writes nothing.
+  T3DTitleSet custom, automatic;
+  automatic.Lines = {"Data", "Eqn", "", "", ""};
+  automatic.AxisTitles = {"X", "Y", "Z"};
+  automatic.FontSizes = {12, 10, 9, 10};
+  auto* titles = new TTitles(nullptr, &custom, automatic, platform::Font{"Arial", 12});
+  titles->TextEdit(0)->setText("Ofen " + omega);
+  from = boxes_.Boxes().size();
+  files_.Answer(dir.File("t.ttl"));
+  titles->CmSaveTitles();
+  EXPECT_EQ(told(from), std::vector<std::string>{"Only Western European characters can be kept here.\n"
+                                                 "These characters cannot: U+03A9"});
+  EXPECT_FALSE(std::filesystem::exists(dir.File("t.ttl")));
+  delete titles;
+
+  // A text window's worksheet: the euro sign of its labels is told.
+  const std::string euro = dir.Write("euro.txt", std::string("\"Cost \x80\" 1 2\r\n"));
+  TScrWin* w = OpenTextFileWindow(nullptr, euro, "View ASCII File", 20, kMenuTextFull, kFontSlotFileViewer, euro,
+                                  "Reading Data...", TextWindowHold::Nothing, FileTildes::kLiteral);
+  ASSERT_NE(w, nullptr);
+  from = boxes_.Boxes().size();
+  ASSERT_TRUE(w->SaveTo(dir.File("euro.wk3")));
+  EXPECT_EQ(told(from),
+            std::vector<std::string>{"1 Character of the Text Lies Beyond the Worksheet's Code Page 850\nIt Was Written as ?"});
+  w->close();
 }
 
 TEST_F(DataEditorsUi, AsciiEditorOverTheTableClosedUnchangedLeavesTheTable) {
