@@ -1,6 +1,7 @@
 // The surface of the current fit over a 120 x 120 grid, as a graph evaluates it: EvalFitZ for
 // a linear fit (the full cubic polynomial), a rational fit, a term-subset fit of 8 terms and
-// a non-linear fit (a Gaussian peak), and the confidence limit of the linear fit. Each
+// a non-linear fit (a Gaussian peak), the confidence limit of the linear fit, and the
+// review's derivative surfaces (dz/dx, d²z/dx², d²z/dxdy) of the cubic and the peak. Each
 // iteration evaluates the 14400 grid points once.
 #include <benchmark/benchmark.h>
 
@@ -64,6 +65,21 @@ void BM_ConfidenceLimit_FullCubic(benchmark::State& state) {
       kRefitCovariance);
 }
 BENCHMARK(BM_ConfidenceLimit_FullCubic)->Unit(benchmark::kMicrosecond);
+
+bool IsFullCubic(const TFitResult& f) { return f.equationNumber == 310; }
+bool IsGaussianPeak(const TFitResult& f) { return f.equationNumber == 2001; }
+
+void BM_FitDzDx_FullCubic(benchmark::State& state) { EvaluateGrid(state, IsFullCubic, FitDzDx, 0); }
+BENCHMARK(BM_FitDzDx_FullCubic)->Unit(benchmark::kMicrosecond);
+
+void BM_FitD2zDx2_FullCubic(benchmark::State& state) { EvaluateGrid(state, IsFullCubic, FitD2zDx2, 0); }
+BENCHMARK(BM_FitD2zDx2_FullCubic)->Unit(benchmark::kMicrosecond);
+
+void BM_FitD2zDxDy_FullCubic(benchmark::State& state) { EvaluateGrid(state, IsFullCubic, FitD2zDxDy, 0); }
+BENCHMARK(BM_FitD2zDxDy_FullCubic)->Unit(benchmark::kMicrosecond);
+
+void BM_FitD2zDx2_GaussianPeak(benchmark::State& state) { EvaluateGrid(state, IsGaussianPeak, FitD2zDx2, 0); }
+BENCHMARK(BM_FitD2zDx2_GaussianPeak)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

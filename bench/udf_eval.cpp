@@ -1,14 +1,19 @@
 // The hot paths of a user-defined function: the fit's evaluation with forward-difference
-// derivatives (p + 1 runs of the slot per point), the graph callback, and the derivative
-// ranges measured after every change of a start value in the adjust windows.
+// derivatives (p + 1 runs of the slot per point), a whole fit of the function to 400 points
+// made from it (one thread), the graph callback, and the derivative ranges measured after
+// every change of a start value in the adjust windows.
+#include <cmath>
 #include <cstdlib>
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 
+#include "app/data_statistics.h"
 #include "app/xyz_point.h"
 #include "expr/expression.h"
 #include "expr/udf_record.h"
+#include "fit/fit_blocks.h"
+#include "fit/levenberg_marquardt.h"
 #include "tools/udf/udf_evaluation.h"
 #include "tools/udf/udf_limits.h"
 
@@ -51,6 +56,26 @@ void BM_UdfFitEvaluateWithDerivatives(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_UdfFitEvaluateWithDerivatives);
+
+void BM_UdfFitGaussianRidge(benchmark::State& state) {
+  Prepare();
+  PointTable t = NewPointTable(400);
+  for (int i = 0; i < 400; ++i) {
+    const long double x = 0.25L * (i % 20) - 2, y = 0.25L * (i / 20) - 2;
+    const long double f1 = (x - 0.5L) * (x - 0.5L) + (y - 0.5L) * (y - 0.5L);
+    t[static_cast<std::size_t>(i + 1)] = {.X = x, .Y = y, .Z = 1 + 2 * std::exp(-f1 / 3), .W = 1, .Status = kPointActive};
+  }
+  TDataStats stats;
+  ComputeTableStatistics(t, stats);
+  const TFitOptions options = DefaultFitOptions();
+  TUdfRecord& r = *UdfRecordAt(kUdf);
+  for (auto _ : state) {
+    r.Start = {0.8L, 1.5L, 0.2L, 2.5L};
+    benchmark::DoNotOptimize(FitUserFunction(kUdf, t, stats, options, 1));
+  }
+  if (std::fabs(r.Start[1] - 2) > 1e-9L) state.SkipWithError("the fit did not recover the ridge");
+}
+BENCHMARK(BM_UdfFitGaussianRidge)->Unit(benchmark::kMillisecond);
 
 void BM_EvalUdfCallback(benchmark::State& state) {
   Prepare();

@@ -1,10 +1,12 @@
 // "DX", "DX2", "DY", "DY2" and "DXY": central differences of line n of the function being
-// evaluated in X and Y at the current point. The variable is moved for each evaluation
+// evaluated in X and Y at the current point (finite_differences.h; a built-in knows no range
+// of its variables, so their scale is the unit). The variable is moved for each evaluation
 // and restored exactly afterwards; the error code is neither cleared nor tested, so an
 // error in the line still fails the evaluation. A line whose value is missing at one of
 // the points without an error of its own fails the derivative with kErrLineUndefined:
-// the missing value alone was taken as a number by the expression around it.
-#include <cmath>
+// the missing value alone was taken as a number by the expression around it. A larger step
+// tried because the first one's difference was lost in the rounding leaves no trace when its
+// values fail: the quotient of the step before it stands.
 #include <cstdint>
 
 #include "expr/builtins.h"
@@ -16,13 +18,6 @@
 namespace {
 
 namespace fd = finite_differences;
-
-// The step of a variable at v: 1e-6 v (negative for negative v), or 1e-6 near 0.
-long double DerivativeStep(long double v) {
-  constexpr long double kRelative = 1e-6;
-  constexpr long double kSmall = 1e-12;
-  return std::fabs(v) >= kSmall ? kRelative * v : kRelative;
-}
 
 constexpr int kNoLine = -1;
 constexpr int kEmptyLine = -2;
@@ -44,47 +39,33 @@ long double NoDerivative(ExprContext& ctx, int slot) {
   return slot == kNoLine ? RefuseCalculusArguments(ctx) : 0;
 }
 
-// The first or second difference in one variable. A line whose value is missing at one
-// of the points gives the missing value, not a difference quotient of it.
-template <int var, bool second>
+// The partial derivative of the line at the current X and Y. A line whose value is missing
+// at one of the points gives the missing value, not a difference quotient of it.
+template <fd::Partial partial>
 long double Derivative(ExprContext& ctx, const long double* a) {
   const int slot = LineSlot(ctx, a[0]);
   if (slot < 0) return NoDerivative(ctx, slot);
-  long double& cell = ctx.ExprVars.cell[var];
-  const long double v = cell;
-  const auto at = [&](long double d) {
-    cell = v + d;
+  TExprVars& vars = ctx.ExprVars;
+  const long double x = vars.X();
+  const long double y = vars.Y();
+  const auto line = [&](long double px, long double py) {
+    vars.X() = px;
+    vars.Y() = py;
     return ExprInterpret(ctx, slot);
   };
-  const long double h = DerivativeStep(v);
   const std::uint64_t events = ctx.ExprErrorEvents;
-  const long double r = second ? fd::Second(h, at) : fd::First(h, at);
-  cell = v;
+  const long double r = fd::SurfacePartial(partial, x, y, fd::TSurfaceScales{}, line, fd::Rounding::kLongDouble,
+                                           fd::TContextTrialGuard(ctx));
+  vars.X() = x;
+  vars.Y() = y;
   FailMissingLineValue(ctx, r, events);
   return r;
 }
 
 }  // namespace
 
-long double BuiltinDX(ExprContext& ctx, const long double* a) { return Derivative<kVarX, false>(ctx, a); }
-long double BuiltinDX2(ExprContext& ctx, const long double* a) { return Derivative<kVarX, true>(ctx, a); }
-long double BuiltinDY(ExprContext& ctx, const long double* a) { return Derivative<kVarY, false>(ctx, a); }
-long double BuiltinDY2(ExprContext& ctx, const long double* a) { return Derivative<kVarY, true>(ctx, a); }
-
-long double BuiltinDXY(ExprContext& ctx, const long double* a) {
-  const int slot = LineSlot(ctx, a[0]);
-  if (slot < 0) return NoDerivative(ctx, slot);
-  TExprVars& vars = ctx.ExprVars;
-  const long double x = vars.X();
-  const long double y = vars.Y();
-  const std::uint64_t events = ctx.ExprErrorEvents;
-  const long double r = fd::Mixed(DerivativeStep(x), DerivativeStep(y), [&](long double dx, long double dy) {
-    vars.X() = x + dx;
-    vars.Y() = y + dy;
-    return ExprInterpret(ctx, slot);
-  });
-  vars.X() = x;
-  vars.Y() = y;
-  FailMissingLineValue(ctx, r, events);
-  return r;
-}
+long double BuiltinDX(ExprContext& ctx, const long double* a) { return Derivative<fd::Partial::kDzDx>(ctx, a); }
+long double BuiltinDX2(ExprContext& ctx, const long double* a) { return Derivative<fd::Partial::kD2zDx2>(ctx, a); }
+long double BuiltinDY(ExprContext& ctx, const long double* a) { return Derivative<fd::Partial::kDzDy>(ctx, a); }
+long double BuiltinDY2(ExprContext& ctx, const long double* a) { return Derivative<fd::Partial::kD2zDy2>(ctx, a); }
+long double BuiltinDXY(ExprContext& ctx, const long double* a) { return Derivative<fd::Partial::kD2zDxDy>(ctx, a); }

@@ -21,6 +21,11 @@
 #include "app/long_double.h"
 #include "expr/eval_context.h"
 
+namespace finite_differences {
+enum class Partial;
+struct TSurfaceScales;
+}
+
 // Start-up and exit (the symbol list is also built on the first parse if nobody did).
 // ExprStartUp: seeds the calling thread's random generator from the clock, then
 // ExprBuildSymbols and ExprSlotsInit. ExprShutDown: ExprFreeSymbols, frees the Bernoulli
@@ -108,10 +113,12 @@ void UdfUnload(int k);
 [[nodiscard]] int ExprCompileViewFn(std::string_view text, long double x, long double y, TLinesFault& fault);
 // Its value at (x, y) (slot 160 with CurrentUdf 16; $ keeps its value).
 long double ExprEvalViewFn(long double x, long double y);
-// Central differences of the view function with the step 1e-6 x the coordinate (1e-6 at
-// 0), keeping the coordinate's sign.
+// Central differences of the view function (finite_differences.h) over the widths of X and
+// Y it is looked at over; the first forms take the unit for both.
 long double ExprDerivX(long double x, long double y);
 long double ExprDerivY(long double x, long double y);
 long double ExprDeriv2X(long double x, long double y);
 long double ExprDeriv2Y(long double x, long double y);
 long double ExprDerivXY(long double x, long double y);
+long double ExprViewFnPartial(finite_differences::Partial partial, long double x, long double y,
+                              const finite_differences::TSurfaceScales& scales);

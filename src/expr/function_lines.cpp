@@ -130,10 +130,6 @@ int CompileLines(std::string_view text, int udf, TLinesFault& fault) {
   return 1;
 }
 
-constexpr long double kRelativeStep = static_cast<long double>(1e-6);
-
-long double Step(long double v) { return v == 0 ? kRelativeStep : kRelativeStep * v; }
-
 }  // namespace
 
 std::uint16_t ExprNestingLines(int udf) {
@@ -207,22 +203,14 @@ long double ExprEvalViewFn(long double x, long double y) {
 
 namespace fd = finite_differences;
 
-long double ExprDerivX(long double x, long double y) {
-  return fd::First(Step(x), [&](long double d) { return ExprEvalViewFn(x + d, y); });
+// A larger step tried whose values fail leaves no error code behind (the trial guard).
+long double ExprViewFnPartial(fd::Partial p, long double x, long double y, const fd::TSurfaceScales& s) {
+  return fd::SurfacePartial(p, x, y, s, ExprEvalViewFn, fd::Rounding::kLongDouble,
+                            fd::TContextTrialGuard(ExprThreadContext()));
 }
 
-long double ExprDerivY(long double x, long double y) {
-  return fd::First(Step(y), [&](long double d) { return ExprEvalViewFn(x, y + d); });
-}
-
-long double ExprDeriv2X(long double x, long double y) {
-  return fd::Second(Step(x), [&](long double d) { return ExprEvalViewFn(x + d, y); });
-}
-
-long double ExprDeriv2Y(long double x, long double y) {
-  return fd::Second(Step(y), [&](long double d) { return ExprEvalViewFn(x, y + d); });
-}
-
-long double ExprDerivXY(long double x, long double y) {
-  return fd::Mixed(Step(x), Step(y), [&](long double dx, long double dy) { return ExprEvalViewFn(x + dx, y + dy); });
-}
+long double ExprDerivX(long double x, long double y) { return ExprViewFnPartial(fd::Partial::kDzDx, x, y, {}); }
+long double ExprDerivY(long double x, long double y) { return ExprViewFnPartial(fd::Partial::kDzDy, x, y, {}); }
+long double ExprDeriv2X(long double x, long double y) { return ExprViewFnPartial(fd::Partial::kD2zDx2, x, y, {}); }
+long double ExprDeriv2Y(long double x, long double y) { return ExprViewFnPartial(fd::Partial::kD2zDy2, x, y, {}); }
+long double ExprDerivXY(long double x, long double y) { return ExprViewFnPartial(fd::Partial::kD2zDxDy, x, y, {}); }

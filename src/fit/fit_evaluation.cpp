@@ -60,27 +60,33 @@ long double EvalFitZ(const TFitSide& fit, long double x, long double y) {
   return EvalFitSideZ(fit, ExprThreadContext(), x, y);
 }
 
+namespace fd = finite_differences;
+
 namespace {
-// The side's surface on the calling thread, for the difference quotients.
-struct TSideSurface {
-  const TFitSide& fit;
-  ExprContext& ctx;
-  long double operator()(long double x, long double y) const { return EvalFitSideZ(fit, ctx, x, y); }
-};
+
+// The side's surface on the calling thread; a larger step tried whose value fails leaves no
+// error code behind (the trial guard).
+long double SidePartial(fd::Partial p, const TFitSide& fit, long double x, long double y) {
+  ExprContext& ctx = ExprThreadContext();
+  return fd::SurfacePartial(
+      p, x, y, fit.differenceScales, [&](long double px, long double py) { return EvalFitSideZ(fit, ctx, px, py); },
+      fd::Rounding::kLongDouble, fd::TContextTrialGuard(ctx));
+}
+
 }  // namespace
 
 long double FitDzDx(const TFitSide& fit, long double x, long double y) {
-  return SurfaceDzDx(TSideSurface{fit, ExprThreadContext()}, x, y);
+  return SidePartial(fd::Partial::kDzDx, fit, x, y);
 }
 long double FitDzDy(const TFitSide& fit, long double x, long double y) {
-  return SurfaceDzDy(TSideSurface{fit, ExprThreadContext()}, x, y);
+  return SidePartial(fd::Partial::kDzDy, fit, x, y);
 }
 long double FitD2zDx2(const TFitSide& fit, long double x, long double y) {
-  return SurfaceD2zDx2(TSideSurface{fit, ExprThreadContext()}, x, y);
+  return SidePartial(fd::Partial::kD2zDx2, fit, x, y);
 }
 long double FitD2zDy2(const TFitSide& fit, long double x, long double y) {
-  return SurfaceD2zDy2(TSideSurface{fit, ExprThreadContext()}, x, y);
+  return SidePartial(fd::Partial::kD2zDy2, fit, x, y);
 }
 long double FitD2zDxDy(const TFitSide& fit, long double x, long double y) {
-  return SurfaceD2zDxDy(TSideSurface{fit, ExprThreadContext()}, x, y);
+  return SidePartial(fd::Partial::kD2zDxDy, fit, x, y);
 }

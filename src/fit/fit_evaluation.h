@@ -22,50 +22,12 @@ struct ExprContext;
 long double EvalFitSideZ(const TFitSide& side, ExprContext& ctx, long double x, long double y);
 
 // Value and derivatives of a side on the calling thread (the render thread's
-// EvalRenderFitZ, RenderFitDzDx, .. are these over its own side).
+// EvalRenderFitZ, RenderFitDzDx, .. are these over its own side). The derivatives are the
+// program's difference quotients (expr/finite_differences.h) over the widths of the data's X
+// and Y the side was refit with; a larger step tried whose value fails leaves no error code.
 long double EvalFitZ(const TFitSide& fit, long double x, long double y);
 long double FitDzDx(const TFitSide& fit, long double x, long double y);
 long double FitDzDy(const TFitSide& fit, long double x, long double y);
 long double FitD2zDx2(const TFitSide& fit, long double x, long double y);
 long double FitD2zDy2(const TFitSide& fit, long double x, long double y);
 long double FitD2zDxDy(const TFitSide& fit, long double x, long double y);
-
-// Central differences of any surface f(x, y), with the steps h = 1e-6·x (1e-6 at x = 0) and
-// k = 1e-6·y (1e-6 at y = 0):
-//   dz/dx     = (f(x+h, y) - f(x-h, y)) / 2h
-//   d²z/dx²   = ((f(x+2h, y) - f(x, y))/2h - (f(x, y) - f(x-2h, y))/2h) / 2h
-//   d²z/dxdy  = (f(x+h, y+k) - f(x+h, y-k) - f(x-h, y+k) + f(x-h, y-k)) / 4hk
-// and likewise in y.
-inline long double DifferenceStep(long double v) { return v == 0.0L ? 1e-6L : 1e-6L * v; }
-
-template <typename F>
-long double SurfaceDzDx(const F& f, long double x, long double y) {
-  const long double h = DifferenceStep(x);
-  return (f(x + h, y) - f(x - h, y)) / (2 * h);
-}
-
-template <typename F>
-long double SurfaceDzDy(const F& f, long double x, long double y) {
-  const long double k = DifferenceStep(y);
-  return (f(x, y + k) - f(x, y - k)) / (2 * k);
-}
-
-template <typename F>
-long double SurfaceD2zDx2(const F& f, long double x, long double y) {
-  const long double h = DifferenceStep(x);
-  const long double f0 = f(x, y);
-  return ((f(x + 2 * h, y) - f0) / (2 * h) - (f0 - f(x - 2 * h, y)) / (2 * h)) / (2 * h);
-}
-
-template <typename F>
-long double SurfaceD2zDy2(const F& f, long double x, long double y) {
-  const long double k = DifferenceStep(y);
-  const long double f0 = f(x, y);
-  return ((f(x, y + 2 * k) - f0) / (2 * k) - (f0 - f(x, y - 2 * k)) / (2 * k)) / (2 * k);
-}
-
-template <typename F>
-long double SurfaceD2zDxDy(const F& f, long double x, long double y) {
-  const long double h = DifferenceStep(x), k = DifferenceStep(y);
-  return (f(x + h, y + k) - f(x + h, y - k) - f(x - h, y + k) + f(x - h, y - k)) / (4 * h * k);
-}

@@ -244,6 +244,7 @@ bool RefitSide(TFitSide& side, const TFitResult& fit, int rank, int mode, const 
   FillFitEqnFromResult(e, fit, rank, src.stats->SSTotal, src.stats->WeightedCount);
   e.parameterErrors.fill(0.0L);
   side.scales = src.products ? src.products->scales : TFitRunScales{};
+  side.differenceScales = {src.stats->X.Max - src.stats->X.Min, src.stats->Y.Max - src.stats->Y.Min};
   side.covarianceValid = 0;
   e.shapeEvaluator = nullptr;
   side.udfIndex = -1;

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 
+#include "expr/finite_differences.h"
 #include "fit/fit_records.h"
 #include "fit/fit_run.h"
 #include "numerics/ld_matrix.h"
@@ -44,4 +45,7 @@ struct TFitSide {
   // The scales of the run that made the fit (series families and exponential terms), taken
   // at the refit: evaluation never reads the published run products.
   TFitRunScales scales;
+  // The widths of the data's X and Y at the refit, the scales of the surface's difference
+  // quotients (fit_evaluation.h); the unit for a side no refit has filled.
+  finite_differences::TSurfaceScales differenceScales;
 };

@@ -69,13 +69,18 @@ std::vector<TTextLine> TextLines(std::string_view text) {
 }
 
 long double EvalViewMode(ViewMode mode, long double x, long double y) {
+  return EvalViewMode(mode, x, y, finite_differences::TSurfaceScales{});
+}
+
+long double EvalViewMode(ViewMode mode, long double x, long double y, const finite_differences::TSurfaceScales& scales) {
+  using finite_differences::Partial;
   switch (mode) {
     case ViewMode::Value: return ExprEvalViewFn(x, y);
-    case ViewMode::DzDx: return ExprDerivX(x, y);
-    case ViewMode::DzDy: return ExprDerivY(x, y);
-    case ViewMode::D2zDxDy: return ExprDerivXY(x, y);
-    case ViewMode::D2zDx2: return ExprDeriv2X(x, y);
-    case ViewMode::D2zDy2: return ExprDeriv2Y(x, y);
+    case ViewMode::DzDx: return ExprViewFnPartial(Partial::kDzDx, x, y, scales);
+    case ViewMode::DzDy: return ExprViewFnPartial(Partial::kDzDy, x, y, scales);
+    case ViewMode::D2zDxDy: return ExprViewFnPartial(Partial::kD2zDxDy, x, y, scales);
+    case ViewMode::D2zDx2: return ExprViewFnPartial(Partial::kD2zDx2, x, y, scales);
+    case ViewMode::D2zDy2: return ExprViewFnPartial(Partial::kD2zDy2, x, y, scales);
   }
   return 0;
 }

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "expr/finite_differences.h"
 #include "graph3d/option_files.h"
 #include "graph3d/title_set.h"
 
@@ -83,8 +84,10 @@ inline constexpr int kViewModeCount = 6;
 
 // The view function's value or derivative at (x, y) (ExprEvalViewFn, ExprDerivX, ExprDerivY,
 // ExprDerivXY, ExprDeriv2X, ExprDeriv2Y); 0 for a mode outside 0..5. Runs on the calling
-// thread's expression context.
+// thread's expression context. The derivatives' steps follow the widths of X and Y the
+// function is viewed over (`scales`; the unit in the first form).
 long double EvalViewMode(ViewMode mode, long double x, long double y);
+long double EvalViewMode(ViewMode mode, long double x, long double y, const finite_differences::TSurfaceScales& scales);
 
 // The Z axis title of a mode in coded text: "Z" for the value, else the derivative with the
 // partial sign (0xB6 in the Symbol font, between "~@" codes) and 0xB2 for the square, e.g.

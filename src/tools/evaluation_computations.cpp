@@ -13,6 +13,8 @@
 #include "fit/session.h"
 #include "numerics/sign_change_root.h"
 
+namespace fd = finite_differences;
+
 namespace {
 
 constexpr const char* kModeLabels[kEvalModeCount] = {
@@ -218,13 +220,6 @@ long double FirstCandidate(const TRootCandidates& list) {
   return ExprErrorValue;
 }
 
-long double RangeStep(long double lo, long double hi) { return (hi - lo) * 1e-6L; }
-
-long double StepAt(long double rangeStep, long double v) {
-  if (rangeStep != 0 && std::isfinite(rangeStep)) return rangeStep;
-  return 1e-6L * std::max(std::fabs(v), 1.0L);
-}
-
 }  // namespace
 
 const char* EvalModeLabel(int mode) {
@@ -233,11 +228,7 @@ const char* EvalModeLabel(int mode) {
 
 TEvalComputer::TEvalComputer(TEvalSurface surface)
     : surface_(std::move(surface)),
-      xStep_(RangeStep(surface_.xMin, surface_.xMax)),
-      yStep_(RangeStep(surface_.yMin, surface_.yMax)) {}
-
-long double TEvalComputer::StepX(long double x) const { return StepAt(xStep_, x); }
-long double TEvalComputer::StepY(long double y) const { return StepAt(yStep_, y); }
+      scales_{std::fabs(surface_.xMax - surface_.xMin), std::fabs(surface_.yMax - surface_.yMin)} {}
 
 long double TEvalComputer::BisectX(long double z, long double y, long double a, long double b,
                                    BracketEdges edges) const {
@@ -261,6 +252,12 @@ void TEvalComputer::RootSearchY(long double z, long double x, long double lo, lo
 
 void TEvalComputer::Compute(long double& x, long double& y, long double& z, int mode) const {
   ExprContext& ctx = ExprThreadContext();
+  // The opener's derivative, else the quotient of the surface; a larger step tried whose value
+  // fails leaves no error code to fail the quotient (the trial guard).
+  const auto partial = [&](const TSurfaceFn& given, fd::Partial p) {
+    return given ? given(x, y)
+                 : fd::SurfacePartial(p, x, y, scales_, surface_.z, fd::Rounding::kLongDouble, fd::TContextTrialGuard(ctx));
+  };
   ctx.ExprMathError = 0;
   const TSurfaceFn& f = surface_.z;
   TRootCandidates list;
@@ -284,28 +281,11 @@ void TEvalComputer::Compute(long double& x, long double& y, long double& z, int 
       return;
     }
     case kEvalZ: z = f(x, y); break;
-    case kEvalDzDx:
-      z = surface_.dzdx ? surface_.dzdx(x, y)
-                        : finite_differences::First(StepX(x), [&](long double h) { return f(x + h, y); });
-      break;
-    case kEvalDzDy:
-      z = surface_.dzdy ? surface_.dzdy(x, y)
-                        : finite_differences::First(StepY(y), [&](long double h) { return f(x, y + h); });
-      break;
-    case kEvalD2zDx2:
-      z = surface_.d2zdx2 ? surface_.d2zdx2(x, y)
-                          : finite_differences::Second(StepX(x), [&](long double h) { return f(x + h, y); });
-      break;
-    case kEvalD2zDy2:
-      z = surface_.d2zdy2 ? surface_.d2zdy2(x, y)
-                          : finite_differences::Second(StepY(y), [&](long double h) { return f(x, y + h); });
-      break;
-    case kEvalD2zDxDy:
-      z = surface_.d2zdxdy
-              ? surface_.d2zdxdy(x, y)
-              : finite_differences::Mixed(StepX(x), StepY(y),
-                                          [&](long double hx, long double hy) { return f(x + hx, y + hy); });
-      break;
+    case kEvalDzDx: z = partial(surface_.dzdx, fd::Partial::kDzDx); break;
+    case kEvalDzDy: z = partial(surface_.dzdy, fd::Partial::kDzDy); break;
+    case kEvalD2zDx2: z = partial(surface_.d2zdx2, fd::Partial::kD2zDx2); break;
+    case kEvalD2zDy2: z = partial(surface_.d2zdy2, fd::Partial::kD2zDy2); break;
+    case kEvalD2zDxDy: z = partial(surface_.d2zdxdy, fd::Partial::kD2zDxDy); break;
     default: return;
   }
   if (ctx.ExprMathError != 0 || !std::isfinite(z)) z = ExprErrorValue;

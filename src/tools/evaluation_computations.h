@@ -23,6 +23,8 @@
 #include <functional>
 #include <vector>
 
+#include "expr/finite_differences.h"
+
 // The computation modes, in the order of the table's buttons and the generation choices.
 enum EvalMode : int {
   kEvalZ = 0,        // Z = F(X, Y)
@@ -86,10 +88,9 @@ class TEvalComputer {
   explicit TEvalComputer(TEvalSurface surface);
 
   const TEvalSurface& Surface() const { return surface_; }
-  // The steps of the difference quotients: a millionth of the range, or 1e-6 max(|v|, 1)
-  // at the point when the range has no width.
-  long double StepX(long double x) const;
-  long double StepY(long double y) const;
+  // The scales of the difference quotients (expr/finite_differences.h): the widths of the
+  // table's X and Y ranges (the unit for a range without width).
+  finite_differences::TSurfaceScales DifferenceScales() const { return scales_; }
 
   // The mode's result into x (mode 1), y (mode 2) or z (the others); a mode outside 0..7
   // changes nothing. Modes 1 and 2 take the root of a plain bisection over the whole range
@@ -120,6 +121,5 @@ class TEvalComputer {
 
  private:
   TEvalSurface surface_;
-  long double xStep_;
-  long double yStep_;
+  finite_differences::TSurfaceScales scales_;
 };

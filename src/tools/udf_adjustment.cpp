@@ -48,7 +48,11 @@ std::string TUdfAdjustRows::ValueText(int i, int digits) const {
 int TUdfAdjustRows::BoundedPosition(int i) const {
   const auto u = static_cast<std::size_t>(i);
   const TUdfRecord& r = Record();
-  const long double t = std::trunc((rows_[u].value - r.Lower[u]) * kAdjustPositionMax / (r.Upper[u] - r.Lower[u]));
+  const long double q = (rows_[u].value - r.Lower[u]) * kAdjustPositionMax / (r.Upper[u] - r.Lower[u]);
+  // A value a rounding below a tick sits on it: a fit that gives 1.99999999999999999989 for
+  // 2 between 0 and 10 shows "2" in its edit, and its bar at 20, not 19.
+  constexpr long double kRounding = 1e-9L;
+  const long double t = std::trunc(q + kRounding);
   // A value at a limit, or a start value the user typed outside them, still puts the
   // bar on the bar.
   return std::isfinite(t) ? static_cast<int>(std::clamp<long double>(t, 0, kAdjustPositionMax)) : kAdjustCentre;

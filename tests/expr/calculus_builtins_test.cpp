@@ -583,14 +583,15 @@ TEST_P(CalculusTest, RootsAndDerivativesRestoreTheirVariables) {
   EXPECT_LD_NEAR(Vars().Z(), kSqrt2, 1e-12L);  // Z holds the root
   EXPECT_EQ(Vars().X(), 3);
   EXPECT_EQ(Vars().Y(), 2);
-  // The central difference of x^3 is 3x^2 + h^2: the step is 1e-6 x, or 1e-6 near 0.
-  for (const auto& [x, h] : {std::pair{0.0L, 1e-6L}, {1e-13L, 1e-6L}, {2.0L, 2e-6L}, {-2.0L, -2e-6L}}) {
+  // The central difference of x^3 is 3x^2 + h^2: the step is 2^-21 |x| below the unit,
+  // 2^-21 at 0.
+  for (const auto& [x, h] : {std::pair{0.0L, 0x1p-21L}, {1e-13L, 0x1p-21L * 1e-13L}, {2.0L, 0x1p-20L}, {-2.0L, 0x1p-20L}}) {
     Vars().X() = x;
     EXPECT_LD_NEAR(Eval("DX(5)"), 3 * x * x + h * h, 1e-9L * (1 + 3 * x * x)) << x;
     EXPECT_EQ(Vars().X(), x);
   }
   Vars().X() = 0;
-  EXPECT_LD_NEAR(Eval("DX(5)"), 1e-12L, 1e-20L);
+  EXPECT_EQ(Eval("DX(5)"), 0x1p-42L);
   // A line missing at one of the points gives missing.
   Vars().X() = 2;
   Line(6, "IF(X>3,DATAERR,X)");

@@ -426,10 +426,12 @@ TEST_F(FitUseTest, DerivativesUseRelativeSteps) {
     EXPECT_LD_NEAR(FitD2zDy2(session_.CurFit, x, y), 4, 1e-5L) << x;
     EXPECT_LD_NEAR(FitD2zDxDy(session_.CurFit, x, y), 1, 1e-5L) << x;
   }
-  // At x = -2 the step is -2e-6: the same central difference as with +2e-6.
-  const long double h = 2e-6L;
-  EXPECT_EQ(FitDzDx(session_.CurFit, -2, 1), (EvalFitZ(session_.CurFit, -2 - h, 1) - EvalFitZ(session_.CurFit, -2 + h, 1)) / (-2 * h));
-  EXPECT_EQ(FitDzDx(session_.CurFit, 0, 1), (EvalFitZ(session_.CurFit, 1e-6L, 1) - EvalFitZ(session_.CurFit, -1e-6L, 1)) / 2e-6L);
+  // Within the data's width (x in -3 .. 3) the step is 2^-21 |x|: 2^-20 at x = -2; at 0,
+  // 2^-21 of the width.
+  const long double h = 0x1p-20L;
+  EXPECT_EQ(FitDzDx(session_.CurFit, -2, 1), (EvalFitZ(session_.CurFit, -2 + h, 1) - EvalFitZ(session_.CurFit, -2 - h, 1)) / (2 * h));
+  const long double k = 6 * 0x1p-21L;
+  EXPECT_EQ(FitDzDx(session_.CurFit, 0, 1), (EvalFitZ(session_.CurFit, k, 1) - EvalFitZ(session_.CurFit, -k, 1)) / (2 * k));
 }
 
 // The render side is refit and evaluated apart: the user-interface side keeps its fit.

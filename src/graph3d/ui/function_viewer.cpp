@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <memory>
 
 #include "app/ui/command_ids.h"
@@ -121,7 +122,11 @@ void TVFXY2::ToggleQuickEval() {
   const QuickEvalMaker& maker = GetQuickEvalMaker();
   if (!maker) return;
   TQuickEvalSource source;
-  source.value = [this](long double x, long double y) { return EvalViewMode(mode_, x, y); };
+  // The surface the window draws, the mode's derivative with its steps over the viewed ranges.
+  source.value = [this](long double x, long double y) {
+    const T3DGraphSetup* setup = Renderer().Setup();
+    return setup && setup->SurfaceFn ? setup->SurfaceFn(x, y) : EvalViewMode(mode_, x, y);
+  };
   source.minimumStart = [this] { return MinCellOfView(); };
   source.maximumStart = [this] { return MaxCellOfView(); };
   quickEval_ = maker(this, std::move(source));
@@ -146,7 +151,9 @@ void CmViewFunction(QWidget* parent, ProgramSettings& settings, TViewFnRecord& r
   TGraphOptions options(settings, kGraphFunctionViewer, kPointsDataStatus, kPlaceFunctionViewer);
   T3DGraphSetup& setup = options.Setup();
   ViewMode mode = ViewMode::Value;
-  setup.SurfaceFn = [&mode](long double x, long double y) { return EvalViewMode(mode, x, y); };
+  // The derivatives' steps follow the widths of X and Y the function is viewed over.
+  finite_differences::TSurfaceScales scales;
+  setup.SurfaceFn = [&mode, &scales](long double x, long double y) { return EvalViewMode(mode, x, y, scales); };
   options.points.FitRecord = nullptr;
   options.points.FitRecordWord = 0;
   setup.ResidualMode = 0;
@@ -170,6 +177,7 @@ void CmViewFunction(QWidget* parent, ProgramSettings& settings, TViewFnRecord& r
     s.DataLow[1] = s.AxisLow[1] = ranges.yMin;
     s.DataHigh[1] = s.AxisHigh[1] = ranges.yMax;
     s.DataLow[2] = s.AxisLow[2] = s.DataHigh[2] = s.AxisHigh[2] = 0;
+    scales = {std::fabs(ranges.xMax - ranges.xMin), std::fabs(ranges.yMax - ranges.yMin)};
     mode = ViewMode::Value;
     SetGraphTitlesFromText(options.titles, record.text, mode);
     options.customTitles.Enabled = 0;

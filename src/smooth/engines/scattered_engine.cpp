@@ -9,6 +9,7 @@
 #include "app/long_double.h"
 #include "app/point_table.h"
 #include "app/shell_state.h"
+#include "expr/finite_differences.h"
 #include "platform/message_box.h"
 #include "smooth/libs/extension_library.h"
 #include "smooth/libs/numerical_library.h"
@@ -431,42 +432,24 @@ long double TNParm3D::MethodMode(long double x, long double y, int mode) {
   return 0.0L;
 }
 
-// Central differences of the value with steps of a millionth of each range; missing where
-// any value they take is.
+// The program's difference quotients of the value (expr/finite_differences.h) with steps of
+// the ranges of X and Y (the methods compute in the unit square over the data's rectangle,
+// wherever it lies), for values computed in doubles; missing where a value they take is.
 long double TNParm3D::NumericalDerivative(long double x, long double y, int mode) {
-  const long double h = static_cast<double>((xMax_ - xMin_) * 0.000001L);
-  const long double k = static_cast<double>((yMax_ - yMin_) * 0.000001L);
-  bool missing = false;
-  auto f = [this, &missing](long double px, long double py) {
-    const long double v = EvalMode(px, py, kDerivValue);
-    missing = missing || IsMissingValue(v);
-    return v;
-  };
-  long double d = 0.0L;
+  namespace fd = finite_differences;
+  fd::Partial partial = fd::Partial::kDzDx;
   switch (mode) {
-    case kDerivX:
-      d = (f(x + h, y) - f(x - h, y)) / (2 * h);
-      break;
-    case kDerivY:
-      d = (f(x, y + k) - f(x, y - k)) / (2 * k);
-      break;
-    case kDerivXX: {
-      const long double c = f(x, y);
-      d = ((f(x + 2 * h, y) - c) / (2 * h) - (c - f(x - 2 * h, y)) / (2 * h)) / (2 * h);
-      break;
-    }
-    case kDerivYY: {
-      const long double c = f(x, y);
-      d = ((f(x, y + 2 * k) - c) / (2 * k) - (c - f(x, y - 2 * k)) / (2 * k)) / (2 * k);
-      break;
-    }
-    case kDerivXY:
-      d = (f(x + h, y + k) - f(x + h, y - k) - f(x - h, y + k) + f(x - h, y - k)) / (4 * h * k);
-      break;
-    default:
-      break;
+    case kDerivX: partial = fd::Partial::kDzDx; break;
+    case kDerivY: partial = fd::Partial::kDzDy; break;
+    case kDerivXX: partial = fd::Partial::kD2zDx2; break;
+    case kDerivYY: partial = fd::Partial::kD2zDy2; break;
+    case kDerivXY: partial = fd::Partial::kD2zDxDy; break;
+    default: return 0.0L;
   }
-  return missing ? ExprErrorValue : d;
+  const fd::TSurfaceScales scales{xMax_ - xMin_, yMax_ - yMin_, false};
+  return fd::SurfacePartial(
+      partial, x, y, scales, [this](long double px, long double py) { return EvalMode(px, py, kDerivValue); },
+      fd::Rounding::kDouble);
 }
 
 long double TNParm3D::EvalAtDataPoint(long double x, long double y, long double z) {

@@ -6,6 +6,7 @@
 
 #include "app/long_double.h"
 #include "expr/expression.h"
+#include "expr/finite_differences.h"
 
 namespace {
 
@@ -19,7 +20,6 @@ long double EvalUdfSlot(long double x, long double y) {
 
 constexpr long double kNearZero = static_cast<long double>(1e-12);
 constexpr long double kTinyCoordinate = static_cast<long double>(1e-25);
-constexpr long double kRelativeStep = static_cast<long double>(1e-6);
 constexpr long double kFailedDerivative = static_cast<long double>(1e-30);
 
 }  // namespace
@@ -89,16 +89,21 @@ void UdfFitEvaluate(ExprContext& ctx, int k, long double x, long double y, const
     return;
   }
   for (int i = 1; i <= p; ++i) {
-    const long double ai = v.A(i - 1);
-    const long double h = std::fabs(ai) < kNearZero ? kRelativeStep : kRelativeStep * ai;
-    v.A(i - 1) = ai + h;
-    const long double z2 = ExprRunSlot(ctx, slot);
+    long double& cell = v.A(i - 1);
+    const long double ai = cell;
+    // A parameter has no range to scale its step by: the unit.
+    const long double d = finite_differences::Forward(
+        {ai, 1}, *z,
+        [&](long double h) {
+          cell = ai + h;
+          return ExprRunSlot(ctx, slot);
+        },
+        finite_differences::Rounding::kLongDouble, finite_differences::TContextTrialGuard(ctx));
     // A shifted run that gives no value has no slope to offer: the tiny derivative keeps
     // the curvature finite, as a math error does.
-    const bool failed = ctx.ExprMathError != 0 || IsMissingValue(z2);
-    dz[i] = failed ? kFailedDerivative : (z2 - *z) / h;
+    dz[i] = IsMissingValue(d) || !std::isfinite(d) ? kFailedDerivative : d;
     // The parameter is put back exactly, not by subtracting h again.
-    v.A(i - 1) = ai;
+    cell = ai;
   }
 }
 

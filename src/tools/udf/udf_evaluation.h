@@ -67,9 +67,10 @@ long double UdfFitCoordinate(long double v);
 
 // Function k at (x, y) with the 1-based parameter vector a (a[1] is A0): X and Y from
 // UdfFitCoordinate, CurrentUdf = k, A0.. from a, z = slot 10k. With dz (1-based) the
-// derivative for each parameter i is the forward difference (z(Ai + h) - z)/h, h = 1e-6 Ai
-// or 1e-6 when |Ai| < 1e-12 (keeping the sign), and 1e-30 when the shifted run raised a
-// math error or gave no value; Ai is restored after each difference. Z and W are left to
+// derivative for each parameter i is the forward difference (z(Ai + h) - z)/h with the
+// program's forward step (expr/finite_differences.h, the unit for the scale), and 1e-30
+// when the shifted run raised a math error or gave no value; Ai is restored after each
+// difference. Z and W are left to
 // the caller, who sets them for each point while fitting. A value whose evaluation the
 // context's question stopped (ctx.stopped) is not differenced: every derivative is 1e-30.
 void UdfFitEvaluate(ExprContext& ctx, int k, long double x, long double y, const long double* a,

@@ -9,6 +9,7 @@
 #include "app/long_double.h"
 #include "expr/expr_types.h"
 #include "expr/expression.h"
+#include "expr/finite_differences.h"
 #include "tools/udf/udf_record_codec.h"
 
 namespace {
@@ -34,7 +35,6 @@ void ForEachSample(int n, F f) {
 }
 
 constexpr long double kNearZero = static_cast<long double>(1e-12);
-constexpr long double kRelativeStep = static_cast<long double>(1e-6);
 constexpr long double kNoExtreme = static_cast<long double>(1e30);
 
 bool Usable(long double z, const ExprContext& ctx) {
@@ -144,9 +144,8 @@ int UdfDerivativeRanges(int k, int p, std::span<const TXYZPoint> table, long dou
   for (int j = first; j <= last; ++j) {
     long double largest = -kNoExtreme;
     long double smallest = kNoExtreme;
-    const long double start = v.A(j);
-    const long double a = std::fabs(start) < kNearZero ? kNearZero : start;
-    const long double h = kRelativeStep * a;
+    long double& cell = v.A(j);
+    const long double start = cell;
     ForEachSample(n, [&](int index) {
       const TXYZPoint& pt = table[static_cast<std::size_t>(index)];
       if (std::fabs(pt.X) < kNearZero || std::fabs(pt.Y) < kNearZero) return;
@@ -157,21 +156,18 @@ int UdfDerivativeRanges(int k, int p, std::span<const TXYZPoint> table, long dou
       v.Y() = pt.Y;
       v.Z() = pt.Z;
       v.W() = pt.W;
-      v.A(j) = a - h;
-      const long double z1 = ExprRunSlot(ctx, slot);
-      bool ok = Usable(z1, ctx);
-      long double z2 = 0;
-      if (ok) {
-        v.A(j) = a + h;
-        z2 = ExprRunSlot(ctx, slot);
-        ok = Usable(z2, ctx);
-      }
-      // Restored to the start value itself, not to the stand-in step base of a start
-      // value near 0, so the function is left exactly at its start values.
-      v.A(j) = start;
-      if (!ok) return;
-      const long double d = (z2 - z1) / (2 * h);
-      if (!std::isfinite(d)) return;
+      // The central difference of the program's quotients (expr/finite_differences.h) at the
+      // start value itself; a parameter has no range to scale its step by: the unit.
+      const long double d = finite_differences::First(
+          {start, 1},
+          [&](long double h) {
+            cell = start + h;
+            const long double z = ExprRunSlot(ctx, slot);
+            return Usable(z, ctx) ? z : ExprErrorValue;
+          },
+          finite_differences::Rounding::kLongDouble, finite_differences::TContextTrialGuard(ctx));
+      cell = start;
+      if (IsMissingValue(d) || !std::isfinite(d)) return;
       if (d > largest) largest = d;
       if (d < smallest) smallest = d;
     });
