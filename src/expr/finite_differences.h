@@ -14,8 +14,8 @@
 //     the graph's range), 1 where none is known (the language's built-ins, parameters);
 //   - a step below the scale, as a fraction of |v| itself, so that a function that varies on
 //     the scale of |v| (LN(X), SQRT(X), X^-2 near 0) is differenced inside its domain:
-//     eps^p |v| for |v| <= s, with p = 1/2 (forward), 1/3 (central), 1/4 (second and mixed)
-//     the power that balances truncation against rounding;
+//     eps^p |v| for |v| <= s (at 0 itself, as at 2^-40 s), with p = 1/2 (forward), 1/3
+//     (central), 1/4 (second and mixed) the power that balances truncation against rounding;
 //   - at coordinates far beyond the scale (map coordinates, 5e6 over a range of 2000) eps^p |v|
 //     spans features of the data's size: there the step is eps^p s^(1-p) |v|^p, the one that
 //     balances the truncation over the scale against the rounding of values made at |v|.
@@ -98,11 +98,15 @@ struct TStepRange {
 inline long double UsableScale(long double scale) { return scale > 0 && std::isfinite(scale) ? scale : 1.0L; }
 
 inline TStepRange StepRange(const TAxis& axis, Quotient q, Rounding r) {
+  // At 0 itself the step starts as it does a hair from 0 (2^-40 of the scale), so that a
+  // function whose features there are much narrower than the scale (e^(A X) in A at 0 with
+  // X = 5e6) is differenced across them no more coarsely than beside 0.
+  constexpr long double kNearZero = 0x1p-40L;
   const long double s = UsableScale(axis.scale);
   const long double c = StepFraction(q, r);
   const long double a = std::fabs(axis.at);
-  if (!axis.ownValue || !(a > 0)) return {c * s, c * s};
-  if (a <= s) return {c * a, c * s};
+  if (!axis.ownValue || !std::isfinite(a)) return {c * s, c * s};
+  if (a <= s) return {c * (a > 0 ? a : kNearZero * s), c * s};
   return {c * s * ScaledPower(q, a / s), c * a};
 }
 
