@@ -25,6 +25,9 @@ enum ExprSpecialFunctionError : int {
   kErrLegendreArgument = -126,
   kErrHypergeometricMConvergence = -141,
   kErrHypergeometricFConvergence = -145,
+  // Every form of the value converged, but none keeps half the bits of its sum (near a zero
+  // of the function, where the terms or the recurrence's values are far larger than it).
+  kErrHypergeometricPrecision = -147,
 };
 
 // Convergence tolerance of the series and continued fractions.
@@ -72,7 +75,8 @@ long double PFBI(ExprContext& ctx, long double k, long double n, long double p);
 long double LGNDR(ExprContext& ctx, long double l, long double m, long double x);
 // Confluent hypergeometric functions M(a, b, x) and U(a, b, x), Gauss F(a, b; c; x). Where
 // no form of the sum keeps half the bits of its value (the terms cancel), they fail with
-// their convergence code (-141 for M and U, -145 for F) rather than give rounding noise.
+// the precision code -147 rather than give rounding noise; where no form converges within
+// its limit of terms or steps, with their convergence code (-141 for M and U, -145 for F).
 long double HYPM(ExprContext& ctx, long double a, long double b, long double x);
 long double HYPU(ExprContext& ctx, long double a, long double b, long double x);
 long double HYPF(ExprContext& ctx, long double a, long double b, long double c, long double x);

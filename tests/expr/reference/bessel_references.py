@@ -17,18 +17,10 @@ from mpmath import mp, mpf
 from scipy import special as sp
 
 sys.path.insert(0, "tests/expr/reference")
-from extended_real import round64  # noqa: E402
+from extended_real import ld  # noqa: E402
 
 mp.dps = 40
 PI = mp.pi
-
-
-def ld(text):
-    q = Fraction(text)
-    if q == 0:
-        return mpf(0)
-    m, e = round64(abs(q))
-    return (-1 if q < 0 else 1) * mpf(m) * mpf(2) ** (e - 63)
 
 
 def lit(v):

@@ -25,3 +25,14 @@ def round64(q, margin=None):
     if m == 2**64:
         m, e = 2**63, e + 1
     return m, e
+
+
+def ld(text):
+    """The long double nearest the decimal text, as the lexer reads it, as an mpmath number."""
+    from mpmath import mpf
+
+    q = Fraction(text)
+    if q == 0:
+        return mpf(0)
+    m, e = round64(abs(q))
+    return (-1 if q < 0 else 1) * mpf(m) * mpf(2) ** (e - 63)

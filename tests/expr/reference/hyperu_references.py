@@ -9,23 +9,13 @@ and the poles of gamma(a) and gamma(1 + a - b), which the function refuses, are 
 Run with /usr/bin/python3.
 """
 import random
-from fractions import Fraction
 
 import mpmath
 from mpmath import mp, mpf
 
-from extended_real import round64
+from extended_real import ld
 
 mp.dps = 40
-
-
-def ld(text):
-    """The long double nearest the decimal text, as the lexer reads it."""
-    q = Fraction(text)
-    if q == 0:
-        return mpf(0)
-    m, e = round64(abs(q))
-    return (-1 if q < 0 else 1) * mpf(m) * mpf(2) ** (e - 63)
 
 
 def whole(v):

@@ -12,18 +12,9 @@ import mpmath
 from mpmath import mp, mpf
 from scipy import stats
 
-from extended_real import round64
+from extended_real import ld, round64
 
 mp.dps = 40
-
-
-def ld(text):
-    """The long double nearest the decimal text (or fraction), as the lexer reads it."""
-    q = Fraction(text)
-    if q == 0:
-        return mpf(0)
-    m, e = round64(abs(q))
-    return (-1 if q < 0 else 1) * mpf(m) * mpf(2) ** (e - 63)
 
 
 def row(text, value):
