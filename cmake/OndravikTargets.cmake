@@ -24,13 +24,22 @@ function(ondravik_library target)
   endif()
 endfunction()
 
-# ondravik_test(<target> DIR <dir> DEPS <targets>... [QT])
+# ondravik_test(<target> DIR <dir> DEPS <targets>... [QT] [LABELS <labels>...])
 # One GoogleTest executable from the .cpp files directly inside <dir>. With QT the
-# directory supplies its own main() (it must set QT_QPA_PLATFORM=offscreen).
+# directory supplies its own main() (it must set QT_QPA_PLATFORM=offscreen). LABELS label
+# every test of the program for ctest -L.
+#
+# ONDRAVIK_TEST_FILES, when set, names the only test files (paths under tests/) that a
+# headless program is built from, beside the files of its folder that hold no test: the
+# ThreadSanitizer pass builds just the files whose tests start threads.
+set(ONDRAVIK_TEST_FILES "" CACHE STRING "Test files (under tests/) the headless test programs are built from; empty for all")
 function(ondravik_test target)
-  cmake_parse_arguments(ARG "QT" "DIR" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "DIR" "DEPS;LABELS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
   file(GLOB headers CONFIGURE_DEPENDS ${ARG_DIR}/*.h)
+  if(ONDRAVIK_TEST_FILES AND NOT ARG_QT)
+    ondravik_keep_test_files(sources)
+  endif()
   if(NOT sources)
     return()
   endif()
@@ -41,14 +50,35 @@ function(ondravik_test target)
     target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock Qt6::Test)
   else()
     target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest_main GTest::gmock)
+    if(TARGET ondravik_thread_start_log)
+      target_link_libraries(${target} PRIVATE ondravik_thread_start_log)
+    endif()
   endif()
   # Committed fixture files (files made by other programs, with the scripts that made them).
   target_compile_definitions(${target} PRIVATE
     ONDRAVIK_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  set(properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(ARG_LABELS)
+    list(APPEND properties LABELS ${ARG_LABELS})
+  endif()
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES ${properties})
+endfunction()
+
+# Keeps, of the test sources in <var>, those named in ONDRAVIK_TEST_FILES and those that hold
+# no test (helpers the others call).
+function(ondravik_keep_test_files var)
+  set(kept)
+  foreach(source IN LISTS ${var})
+    file(RELATIVE_PATH name ${PROJECT_SOURCE_DIR}/tests ${source})
+    file(STRINGS ${source} tests REGEX "^(TEST|TEST_F|TEST_P|TYPED_TEST|TYPED_TEST_P)\\(")
+    if(name IN_LIST ONDRAVIK_TEST_FILES OR NOT tests)
+      list(APPEND kept ${source})
+    endif()
+  endforeach()
+  set(${var} ${kept} PARENT_SCOPE)
 endfunction()
 
 # ondravik_share_precompiled_header(<target> <kind> <header>)
