@@ -61,24 +61,32 @@ function(ondravik_test target)
   if(ARG_LABELS)
     list(APPEND properties LABELS ${ARG_LABELS})
   endif()
+  # A busy machine can take more than the default 5 s to list a program's tests.
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
     PROPERTIES ${properties})
 endfunction()
 
 # Keeps, of the test sources in <var>, those named in ONDRAVIK_TEST_FILES and those that hold
-# no test (helpers the others call).
+# no test (helpers the others call); a program none of whose files is named keeps them all.
 function(ondravik_keep_test_files var)
   set(kept)
+  set(named FALSE)
   foreach(source IN LISTS ${var})
     file(RELATIVE_PATH name ${PROJECT_SOURCE_DIR}/tests ${source})
     file(STRINGS ${source} tests REGEX "^(TEST|TEST_F|TEST_P|TYPED_TEST|TYPED_TEST_P)\\(")
-    if(name IN_LIST ONDRAVIK_TEST_FILES OR NOT tests)
+    if(name IN_LIST ONDRAVIK_TEST_FILES)
+      set(named TRUE)
+      list(APPEND kept ${source})
+    elseif(NOT tests)
       list(APPEND kept ${source})
     endif()
   endforeach()
-  set(${var} ${kept} PARENT_SCOPE)
+  if(named)
+    set(${var} ${kept} PARENT_SCOPE)
+  endif()
 endfunction()
 
 # ondravik_share_precompiled_header(<target> <kind> <header>)
