@@ -133,6 +133,22 @@ void ExpectInOrder(const QWidget* owner, const std::vector<QPointer<QWidget>>& k
 
 namespace {
 
+// Whether a press reached any window of the program.
+class TPressWatch : public QObject {
+ public:
+  TPressWatch() { qApp->installEventFilter(this); }
+  ~TPressWatch() override { qApp->removeEventFilter(this); }
+  bool pressed = false;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
+        watched->isWidgetType())
+      pressed = true;
+    return false;
+  }
+};
+
 // The user opened, clicked or used it last: it stands in front of the others.
 void ToFront(std::vector<QPointer<QWidget>>& kept, const QWidget* w) {
   const auto it = std::find(kept.begin(), kept.end(), w);
@@ -334,10 +350,11 @@ void OpenKeptWindows(QWidget* owner, const std::vector<int>& buttons, bool moveA
     QAbstractButton* b = ButtonOf(owner, id);
     ASSERT_NE(b, nullptr) << "no button " << id;
     const std::string name = Plain(b->text());
+    const TPressWatch press;
     Click(b, b->rect().center());
     QWidget* opened = nullptr;
     bool closed = false;
-    ASSERT_TRUE(WaitUntil([&] {
+    const auto openedOrClosed = [&] {
       const std::vector<QPointer<QWidget>> now = KeptWindows(owner);
       for (const QPointer<QWidget>& w : now)
         if (w && !before.count(w)) opened = w;
@@ -345,7 +362,12 @@ void OpenKeptWindows(QWidget* owner, const std::vector<int>& buttons, bool moveA
         return w.isNull() || std::find(now.begin(), now.end(), w) == now.end();
       });
       return opened != nullptr || closed;
-    })) << "the button " << name << " opened no window";
+    };
+    // A click that reached no window of the program is given again, as a user would: on a
+    // busy machine the window manager can let it land before the owner stands where it was
+    // placed (Quick Eval of the scattered-data window opened nothing once so).
+    if (!WaitUntil(openedOrClosed) && !press.pressed) Click(b, b->rect().center());
+    ASSERT_TRUE(opened != nullptr || closed || WaitUntil(openedOrClosed)) << "the button " << name << " opened no window";
     if (opened == nullptr) {
       // The owner reopened the window it was last closed with (an earlier walk's), and the
       // button closed it: a second click opens it anew.
