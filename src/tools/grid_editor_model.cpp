@@ -514,6 +514,17 @@ bool TGridEditor::SetAutoEntry(GridColumn column, bool on) {
 // ---------------------------------------------------------------------------------------
 // Table commands
 
+TCellError TGridEditor::CommitForCommand(const TCellText& cell, bool& ready) {
+  TCellError error;
+  const int commit = CommitCell(cell, error);
+  // On the new row the entry moves on as a click elsewhere moves it (a Z completes the row);
+  // a cell of a point emptied keeps its value (the page shows it again).
+  if (commit == kCommitted && OnNewRow()) AdvanceEntry();
+  ready = commit != kCommitError;
+  KeepCurrentCellOpen();
+  return error;
+}
+
 TCellError TGridEditor::PrepareTableCommand(const TCellText& cell, bool& ready) {
   TCellError error;
   const int commit = CommitCell(cell, error);

@@ -132,8 +132,15 @@ class TGridEditor {
   bool SetAutoEntry(GridColumn column, bool on);
   void SetApplyCalc(bool on) { applyCalc_ = on; }
 
-  // Sort Table, Reverse and Save commit the current cell first; they go ahead only on a
-  // cell that is valid or an empty new row, Sort and Reverse only with 4 points or more.
+  // Every command of the editor but Delete (whose row goes with what was typed in it) and
+  // Cancel commits the current cell first: a value typed and not yet committed was
+  // overwritten by the page the command showed, or the command worked on the old one (7
+  // typed over 0, then X = X+1 calculated, gave 1). On the new row the entry then moves on
+  // as a click elsewhere moves it. It goes ahead only on a cell that is valid, an empty new
+  // row, or a point's cell emptied (which keeps its value).
+  TCellError CommitForCommand(const TCellText& cell, bool& ready);
+  // Sort Table and Reverse: the cell committed; ready on a valid cell or an empty new row,
+  // with 4 points or more.
   TCellError PrepareTableCommand(const TCellText& cell, bool& ready);
   // Sorts rows 1 .. N by one of the data table's sort keys (magnitudes from the values as
   // they now stand); back to the top.

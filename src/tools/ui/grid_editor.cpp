@@ -264,12 +264,21 @@ TEditor::TEditor(QWidget* parent, TDataSession& session, std::uint64_t* savedSig
   for (const auto& [id, text] : boxes) switches->addWidget(box(id, text));
   switches->addStretch(1);
   connect(Box(kApplyCalc), &QCheckBox::clicked, this, [this](bool on) {
+    // The value being typed is committed as it was typed for, then the switch changes.
+    if (!CommittedFirst()) {
+      Box(kApplyCalc)->setChecked(!on);
+      return;
+    }
     model_.SetApplyCalc(on);
     RefreshCell();
   });
   const std::pair<int, GridColumn> autos[] = {{kAutoX, kColX}, {kAutoY, kColY}, {kAutoZ, kColZ}, {kAutoW, kColW}};
   for (const auto& [id, column] : autos) {
     connect(Box(id), &QCheckBox::clicked, this, [this, id = id, column = column](bool on) {
+      if (!CommittedFirst()) {
+        Box(id)->setChecked(!on);
+        return;
+      }
       if (!model_.SetAutoEntry(column, on)) Box(id)->setChecked(false);  // a third of X, Y, Z
       ShowPage();
       RefreshCell();
@@ -428,6 +437,18 @@ TCellError TEditor::Committing(const std::function<TCellError()>& step) {
   return error;
 }
 
+bool TEditor::CommittedFirst() {
+  bool ready = false;
+  const TCellError error = Committing([&] { return model_.CommitForCommand(CurrentText(), ready); });
+  if (error.Any()) {
+    Report(error);
+    return false;
+  }
+  if (!ready) return false;
+  ShowPage();  // the value committed, as the model now holds it
+  return true;
+}
+
 void TEditor::Act(const TCellError& error) {
   if (error.Any()) {
     Report(error);
@@ -467,6 +488,7 @@ void TEditor::CmDelete() {
 }
 
 void TEditor::CmCalculation() {
+  if (!CommittedFirst()) return;
   TCalcLines buffer = CalcTexts();
   if (ExecuteAndDelete(new TCalc(this, &buffer, session_.Table.XYZData())) != QDialog::Accepted) {
     RefreshCell();
@@ -516,6 +538,7 @@ void TEditor::CmSave() {
 }
 
 void TEditor::CmGraph() {
+  if (!CommittedFirst()) return;
   if (graph_ && graph_->isVisible()) {
     CloseGraph();
     RefreshCell();
@@ -596,6 +619,7 @@ void TEditor::EvTimer() {
 }
 
 void TEditor::CmTitles() {
+  if (!CommittedFirst()) return;
   if (RunTitlesDialog(this, session_, nullptr) == 1) {
     ShowTitles();
     if (graphOptions_) SetDataPointsGraph(*graphOptions_, session_);
@@ -634,6 +658,8 @@ void TEditor::CmReverse() {
 }
 
 void TEditor::CmClearAll() {
+  // Answered No, the page shows the table again: the value typed is in it.
+  if (!CommittedFirst()) return;
   if (model_.Rows() > 0 && AskYesNoIds(ToWindow(this), 3087, 3088) == platform::kIdYes) {
     model_.ClearAll();
     setWindowTitle(tr("Ondravik Editor"));

@@ -134,6 +134,9 @@ class TEditor : public TDlg {
   void Report(const TCellError& error);
   // Runs a step of the model that commits the cell being left, under a window with Cancel.
   TCellError Committing(const std::function<TCellError()>& step);
+  // Before a command: the cell being typed in committed (a failure told, the caret where it
+  // is) and the page shown with it; false when the command must not go ahead.
+  bool CommittedFirst();
   void Act(const TCellError& error);
   void ShowTitles();
   void UpdateGraph();

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 
 #include <algorithm>
@@ -491,6 +492,101 @@ TEST_F(DataEditorsUi, GridEditorSaveCountsOnlyAFileThatWasWritten) {
   EXPECT_NE(text.find("11"), std::string::npos);
   e->reject();
   delete e;
+}
+
+// Every button and switch of the grid editor commits the cell being typed in before it acts:
+// "7" typed over the first point's X (1) and not yet committed was overwritten by the page
+// that Calculation, Graph, Titles, Clear All (answered No), the AutoEntry and Apply Calc
+// switches showed, and Calculation worked on the old value (X = X+1 gave 2, not 8). Delete,
+// whose row goes with what was typed in it, and Cancel, which abandons it, are the two that
+// do not.
+TEST_F(DataEditorsUi, GridEditorCommitsTheCellBeingTypedBeforeEveryCommand) {
+  // A calculation to apply, so that Apply Calc is offered.
+  TCalcLines lines;
+  lines.text[kCalcW] = "W*1";
+  ASSERT_EQ(ValidateCalcLines(lines, session_.Table.XYZData()).result, TCalcValidation::kValid);
+  CalcTexts() = lines;
+  struct Command {
+    const char* name;
+    std::function<void(TEditor*)> act;
+    long double x = 7;  // the first point's X afterwards
+  };
+  const auto click = [](int id) { return [id](TEditor* e) { e->Button(id)->click(); }; };
+  const auto box = [](int id) { return [id](TEditor* e) { e->Box(id)->click(); }; };
+  const Command commands[] = {
+      {"Calculation, X = X+1 applied",
+       [](TEditor* e) {
+         ModalAnswer<TCalc> calc([](TCalc* d) {
+           d->Line(kCalcX)->setText("X+1");
+           d->Line(kCalcW)->clear();
+           d->Button(1)->click();
+         });
+         ModalAnswer<TUndo> keep([](TUndo* w) { w->Button(TVFXY::kOk)->click(); });
+         e->Button(TEditor::kCalculation)->click();
+       },
+       8},
+      {"Calculation cancelled", [](TEditor* e) {
+         ModalAnswer<TCalc> calc([](TCalc* d) { d->reject(); });
+         e->Button(TEditor::kCalculation)->click();
+       }},
+      {"Graph", click(TEditor::kGraph)},
+      {"Titles", [](TEditor* e) {
+         ModalAnswer<TTitlesDlg> titles([](TTitlesDlg* d) { d->reject(); });
+         e->Button(TEditor::kTitles)->click();
+       }},
+      {"Sort Table", [](TEditor* e) {
+         ModalAnswer<TSortDlg> sort([](TSortDlg* d) { d->reject(); });
+         e->Button(TEditor::kSort)->click();
+       }},
+      {"Reverse", [](TEditor* e) {
+         ModalAnswer<TReverseDlg> reverse([](TReverseDlg* d) { d->reject(); });
+         e->Button(TEditor::kReverse)->click();
+       }},
+      {"Clear All answered No", click(TEditor::kClearAll)},
+      {"Save", click(TEditor::kSave)},
+      {"Next", click(TEditor::kNext)},
+      {"Insert", click(TEditor::kInsert)},
+      {"Down", [](TEditor* e) { QTest::mouseClick(e->Button(TEditor::kDown), Qt::LeftButton); }},
+      {"AutoEntry X", box(TEditor::kAutoX)},
+      {"AutoEntry Y", box(TEditor::kAutoY)},
+      {"AutoEntry Z", box(TEditor::kAutoZ)},
+      {"AutoEntry W", box(TEditor::kAutoW)},
+      {"Apply Calc", box(TEditor::kApplyCalc)},
+      {"the exclusion box of the line", [](TEditor* e) { e->ExcludeBox(0)->click(); }},
+      {"the scroll bar", [](TEditor* e) { e->ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd); }},
+      {"OK", [](TEditor* e) { e->accept(); }},
+  };
+  const ScratchDir dir("ondravik_grid_commits");
+  int run = 0;
+  for (const Command& c : commands) {
+    Load({{1, 2, 3}, {2, 3, 5}, {3, 1, 4}, {4, 4, 8}, {5, 2, 7}, {6, 5, 11}});
+    std::uint64_t saved = 0;
+    auto* e = new TEditor(nullptr, session_, &saved);
+    e->show();
+    ASSERT_EQ(e->CurrentCell(), e->Cell(0, kColX));
+    QTest::keyClick(e->CurrentCell(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(e->CurrentCell(), '7');
+    // "Apply Calculation?" Yes (the calculation's road), "Clear All XYZ Data?" No.
+    platform::ScriptedAnswers boxes;
+    boxes.Answer(c.x == 7 ? platform::kIdNo : platform::kIdYes);
+    platform::ScriptedFiles files;
+    files.Answer(dir.File("run" + std::to_string(++run) + ".prn"));
+    c.act(e);
+    QApplication::processEvents();
+    // The first point (Y 2, Z 3) wherever it now stands (a row inserted before it, the
+    // table sorted by the calculation's pre-scan), and the page's line that shows it.
+    int row = 0;
+    for (int r = 1; r <= session_.Table.XYZRows(); ++r)
+      if (Value(r, 1) == 2 && Value(r, 2) == 3) row = r;
+    ASSERT_NE(row, 0) << c.name;
+    EXPECT_EQ(Value(row, 0), c.x) << c.name;
+    for (int line = 0; e->isVisible() && line < TGridEditor::kLines; ++line)
+      if (e->Model().Line(line).row == row)
+        EXPECT_EQ(e->Cell(line, kColX)->text().toStdString(), TGridEditor::CellText(c.x, kColX)) << c.name;
+    if (e->isVisible()) e->reject();
+    delete e;
+  }
+  ClearCalculation();
 }
 
 TEST_F(DataEditorsUi, CancelAfterEditsAsksAndYesGivesTheTableBackByteForByte) {
