@@ -1,10 +1,12 @@
 #include "app/ui/number_field.h"
 
 #include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFocusEvent>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -149,6 +151,25 @@ void TNumberField::Leave(const QFocusEvent* event) {
 }
 
 TNumberField* NumberFieldOf(QLineEdit* edit) { return dynamic_cast<TNumberField*>(edit); }
+
+bool SettledByPress(TNumberField& field, QAbstractSlider* bar) {
+  if (field.Settle() == TNumberField::Settled::kKept) return true;
+  // A slider stops repeating when it is disabled: the press is over for it.
+  if (bar != nullptr && bar->isEnabled()) {
+    bar->setEnabled(false);
+    bar->setEnabled(true);
+  }
+  QLineEdit* edit = &field.Edit();
+  const bool quiet = field.QuietOnLeave();
+  QTimer::singleShot(0, edit, [edit, quiet] {
+    TNumberField* f = NumberFieldOf(edit);
+    if (f == nullptr || !edit->isVisible()) return;
+    if (!quiet) f->Tell();
+    edit->setFocus(Qt::OtherFocusReason);
+    SelectFromFirstDigit(*edit);
+  });
+  return false;
+}
 
 void ShowFromFirstDigit(QLineEdit& edit, const QString& text) {
   if (text.size() > edit.maxLength()) edit.setMaxLength(static_cast<int>(text.size()));

@@ -36,6 +36,7 @@
 #include <limits>
 #include <optional>
 
+class QAbstractSlider;
 class QFocusEvent;
 
 class TNumberField {
@@ -113,6 +114,15 @@ class TNumberField {
   bool quietOnLeave_ = false;
   std::optional<QString> unseen_;  // the text put right on leaving for a button, not told yet
 };
+
+// A press on a scroll bar or on spin arrows that step a field (`bar`: the slider, or null for
+// a field's own arrows) finishes the field as leaving it does, since a bar never takes the
+// focus from it: a text the field holds is kept and the press may act (true); one past its
+// range, or no value, is put right and the press does no more (false): it stepped from the
+// last part of what was typed that the field held ("25" under a limit of 10 moved on from
+// "2"). The field then says what it takes, unless it keeps quiet on leaving, once the press
+// is over (a box within it would leave the bar repeating), and takes the focus.
+[[nodiscard]] bool SettledByPress(TNumberField& field, QAbstractSlider* bar);
 
 // Settles every number field of `window` that the user can type into (the OK road and every
 // command that uses the fields). False when one had to be put right, now or unseen when it

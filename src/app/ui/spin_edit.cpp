@@ -246,6 +246,9 @@ double TRangeSpinEdit::GetValue() const {
 }
 
 void TRangeSpinEdit::StepUp(double step) {
+  // A value typed past the range ("500" over 120) is put right first, and the press stops
+  // there: it stepped from the typed value, still past the range.
+  if (!SettledByPress(*this, nullptr)) return;
   value_ = GetValue();
   if (value_ < max_) {
     SetValue(std::min(value_ + step, max_), false, true);
@@ -255,6 +258,7 @@ void TRangeSpinEdit::StepUp(double step) {
 }
 
 void TRangeSpinEdit::StepDown(double step) {
+  if (!SettledByPress(*this, nullptr)) return;
   value_ = GetValue();
   if (value_ > min_) {
     SetValue(std::max(value_ - step, min_), false, true);

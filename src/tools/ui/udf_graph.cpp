@@ -131,10 +131,11 @@ void TUdfAdjustControls::Show() {
 
 void TUdfAdjustControls::Scrolled(int i, int position) {
   if (showing_) return;
-  // The bar moves on from what the field finishes as ("25" typed under a limit of 10 moves
-  // on from 9.99999), and shows where it went.
-  (void)edits_[static_cast<std::size_t>(i)]->Settle();
-  rows_.Scroll(i, position);
+  // The bar finishes the field first. A start the field holds ("0" at a lower limit of 0,
+  // which moves just inside it) is where the bar moves on from; one past a limit ("25" under
+  // 10) is clamped just inside it and told, and the bar shows where it is without moving on.
+  const auto u = static_cast<std::size_t>(i);
+  if (SettledByPress(*edits_[u], bars_[u])) rows_.Scroll(i, position);
   Show();
   changed_();
 }
