@@ -246,7 +246,7 @@ double TRangeSpinEdit::GetValue() const {
 }
 
 void TRangeSpinEdit::StepUp(double step) {
-  // A value typed past the range ("500" over 120) is put right first, and the press stops
+  // A value typed past the range (235 over 120) is put right first, and the press stops
   // there: it stepped from the typed value, still past the range.
   if (!SettledByPress(*this, nullptr)) return;
   value_ = GetValue();

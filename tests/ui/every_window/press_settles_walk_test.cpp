@@ -4,9 +4,10 @@
 // UDF and its derivative table, "25" typed under a limit of 10 and finished by a click on the
 // bar's arrow became 2.2 without a word; now it is held just inside the limit and the field
 // says its range. A spin field's arrow stepped from the typed value itself, still past the
-// range ("500" over 120 became 499); now the field is clamped quietly, as leaving it is (its
-// arrows show the range). Every window the commands reach is walked for its spin fields; the
-// function's windows are opened on a function whose starts lie between limits.
+// range (a mesh count of 235 over 120 became 234); now the field is clamped quietly, as
+// leaving it is (its arrows show the range). Every window the commands reach is walked for
+// its spin fields; the function's windows are opened on a function whose starts lie between
+// limits.
 #include <gtest/gtest.h>
 
 #include <QApplication>
