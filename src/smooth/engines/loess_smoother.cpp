@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "app/data_sort.h"
+#include "smooth/kernels/line_neighbourhood.h"
 
 namespace {
 
@@ -67,6 +68,34 @@ TLoess3D::TLoess3D(std::span<TXYZPoint> data, const TLoessWindow& window,
   pointCount_ = ::PointCount(data);
   search_ = std::make_unique<TXYZ>(data, nullptr);
   search_->BuildScreenIndex(window.xLow, window.xHigh, window.yLow, window.yHigh);
+  for (int i = 1; i <= pointCount_; ++i) {
+    const TXYZPoint& p = data[static_cast<std::size_t>(i)];
+    records_.push_back(p);
+    xs_.push_back(static_cast<double>(p.X));
+    ys_.push_back(static_cast<double>(p.Y));
+  }
+  nearest_ = std::make_unique<TNearestPoints>(xs_, ys_);
+}
+
+PointTable TLoess3D::Neighbours(long double x, long double y, int count) const {
+  // Whether the nearest lie along a line is told from the nearest in the plain distance; the
+  // screen index's neighbourhood adds a point of each quadrant about the place, which on
+  // lines of points come from the place's own line, its wiggle on either side.
+  const double px = static_cast<double>(x), py = static_cast<double>(y);
+  TNeighbourhood hood;
+  SpanningNearest(*nearest_, px, py, std::min(count, pointCount_), -1, hood);
+  if (!hood.acrossLines) return search_->FindNearest(x, y, count);
+  // The neighbourhood across the lines, nearest first in the stretched distance, which its
+  // distance field then holds for the attempts' sort.
+  PointTable list = NewPointTable(static_cast<int>(hood.ids.size()));
+  for (std::size_t r = 0; r < hood.ids.size(); ++r) {
+    TXYZPoint p = records_[static_cast<std::size_t>(hood.ids[r])];
+    const double a = hood.Along(static_cast<double>(p.X) - px, static_cast<double>(p.Y) - py);
+    const double c = hood.Across(static_cast<double>(p.X) - px, static_cast<double>(p.Y) - py);
+    p.RXY = a * a + c * c;
+    list[r + 1] = p;
+  }
+  return list;
 }
 
 int TLoess3D::FitAttempt(std::span<const TXYZPoint> list, int degree, long double* coefficients,
@@ -100,7 +129,7 @@ int TLoess3D::Evaluate(long double x, long double y, TLoessResult& result, int f
   nmax = std::min(nmax, pointCount_);
   // A count above the point count leaves a single attempt with all the points.
   const int first = std::clamp(options_.count, 1, std::max(nmax, 1));
-  PointTable list = search_->FindNearest(x, y, nmax);
+  PointTable list = Neighbours(x, y, nmax);
   if (list.empty()) return 0;
   const int listCount = ::PointCount(list);
   if (first != nmax) SortPoints(list, 10);

@@ -39,9 +39,13 @@ int TNearestPoints::Cell(double v, double origin) const {
 }
 
 void TNearestPoints::Nearest(int self, int k, std::vector<int>& out) const {
-  out.clear();
   const auto s = static_cast<std::size_t>(self);
-  const double px = x_[s], py = y_[s];
+  NearestTo(x_[s], y_[s], k, out, self);
+}
+
+void TNearestPoints::NearestTo(double px, double py, int k, std::vector<int>& out, int skip) const {
+  out.clear();
+  if (k <= 0 || Count() == 0) return;
   const int cx = Cell(px, x0_), cy = Cell(py, y0_);
   std::vector<std::pair<double, int>> found;
   const double side = scale_ > 0 ? 1.0 / scale_ : 0.0;
@@ -56,7 +60,7 @@ void TNearestPoints::Nearest(int self, int k, std::vector<int>& out) const {
         const std::size_t c = static_cast<std::size_t>(gy * cells_ + gx);
         for (int m = start_[c]; m < start_[c + 1]; ++m) {
           const int j = members_[static_cast<std::size_t>(m)];
-          if (j == self) continue;
+          if (j == skip) continue;
           const auto u = static_cast<std::size_t>(j);
           found.push_back({(x_[u] - px) * (x_[u] - px) + (y_[u] - py) * (y_[u] - py), j});
         }
@@ -71,4 +75,36 @@ void TNearestPoints::Nearest(int self, int k, std::vector<int>& out) const {
   std::sort(found.begin(), found.end());
   const std::size_t keep = std::min(found.size(), static_cast<std::size_t>(std::max(k, 0)));
   for (std::size_t i = 0; i < keep; ++i) out.push_back(found[i].second);
+}
+
+void TNearestPoints::InStrip(double px, double py, double ex, double ey, double along, double across,
+                             std::vector<int>& out, int skip) const {
+  out.clear();
+  if (start_.size() < 2 || !(along >= 0) || !(across >= 0)) return;
+  const double side = scale_ > 0 ? 1.0 / scale_ : 0.0;
+  // The cells the rectangle touches: those about samples half a cell apart along its middle
+  // line across the direction, each reaching the rectangle's half length along it and a cell
+  // more; a thin rectangle across lines of points touches few of the cells of its box.
+  std::vector<int> cells;
+  const double step = side > 0 ? 0.5 * side : across + 1;
+  const double reach = along + side;
+  for (double t = -across;; t += step) {
+    const double tt = std::min(t, across);
+    const double cx = px + tt * ey, cy = py - tt * ex;
+    const int i0 = Cell(cx - reach, x0_), i1 = Cell(cx + reach, x0_);
+    const int j0 = Cell(cy - reach, y0_), j1 = Cell(cy + reach, y0_);
+    for (int j = j0; j <= j1; ++j)
+      for (int i = i0; i <= i1; ++i) cells.push_back(j * cells_ + i);
+    if (tt >= across) break;
+  }
+  std::sort(cells.begin(), cells.end());
+  cells.erase(std::unique(cells.begin(), cells.end()), cells.end());
+  for (const int c : cells)
+    for (int m = start_[static_cast<std::size_t>(c)]; m < start_[static_cast<std::size_t>(c) + 1]; ++m) {
+      const int j = members_[static_cast<std::size_t>(m)];
+      if (j == skip) continue;
+      const auto u = static_cast<std::size_t>(j);
+      const double dx = x_[u] - px, dy = y_[u] - py;
+      if (std::fabs(ex * dx + ey * dy) <= along && std::fabs(ey * dx - ex * dy) <= across) out.push_back(j);
+    }
 }

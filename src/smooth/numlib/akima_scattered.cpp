@@ -151,8 +151,9 @@ void FillStarts(SetUp& s) {
     }
 }
 
-// Derivatives up to the third order at every point from its cubic fit; more neighbours where
-// the nearest lie on one line through the point. Each fit is then held to what the values
+// Derivatives up to the third order at every point from its cubic fit; neighbours that reach
+// across the lines where the nearest lie along one (points measured along lines), more
+// neighbours where they lie on one line alone. Each fit is then held to what the values
 // about the point support (at its fitting neighbours and the other corners of its
 // triangles): a one-sided cubic at the border turns noise into third derivatives that the
 // pieces beside and beyond the border carried tens of data heights away.
@@ -169,13 +170,7 @@ bool EstimateDerivatives(const SetUp& s, double* pd) {
   std::vector<int> neighbours;
   for (int k = 0; k < s.ndp; ++k) {
     TLocalFit fit;
-    bool ok = false;
-    for (int want = std::min(s.ndp - 1, kNeighbours); !ok; want = std::min(s.ndp - 1, 2 * want)) {
-      nearest.Nearest(k, want, neighbours);
-      ok = LocalPolynomialFit(xs, ys, zs, k, neighbours, 3, fit);
-      if (want == s.ndp - 1) break;
-    }
-    if (!ok) return false;
+    if (!FitAtPoint(nearest, xs, ys, zs, k, kNeighbours, 3, fit, neighbours)) return false;
     fits[static_cast<std::size_t>(k)] = FitTaylor(fit);
     std::vector<int>& near = around[static_cast<std::size_t>(k)];
     near.insert(near.end(), neighbours.begin(), neighbours.end());

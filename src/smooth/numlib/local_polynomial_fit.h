@@ -14,8 +14,10 @@
 #pragma once
 
 #include <span>
+#include <vector>
 
 #include "smooth/kernels/derivative_limiter.h"
+#include "smooth/kernels/line_neighbourhood.h"
 
 inline constexpr int kLocalFitMaxDegree = 4;
 
@@ -36,6 +38,22 @@ int LocalFitTerms(int degree);
                                       std::span<const double> z, int self,
                                       std::span<const int> neighbours, int maxDegree,
                                       TLocalFit& out);
+
+// The same over a neighbourhood that may reach across lines of points (line_neighbourhood.h):
+// there the polynomial is fitted in the frame of the lines, along them and across them, and
+// a term is left out where the points do not spread in its direction (three lines determine
+// a quadratic across them, not a cubic): the terms of every degree along the lines stay.
+[[nodiscard]] bool LocalPolynomialFit(std::span<const double> x, std::span<const double> y,
+                                      std::span<const double> z, int self,
+                                      const TNeighbourhood& hood, int maxDegree, TLocalFit& out);
+
+// The fit at point `self` over a neighbourhood of `count` points (SpanningNearest over its
+// nearest), or of twice as many, and so on, until one determines a plane: `neighbours`
+// receives the points of the fit. False when even all the points do not.
+class TNearestPoints;
+[[nodiscard]] bool FitAtPoint(const TNearestPoints& nearest, std::span<const double> x,
+                              std::span<const double> y, std::span<const double> z, int self,
+                              int count, int maxDegree, TLocalFit& fit, std::vector<int>& neighbours);
 
 // The fit's derivatives as a node's expansion (derivative_limiter.h).
 TNodeTaylor FitTaylor(const TLocalFit& fit);

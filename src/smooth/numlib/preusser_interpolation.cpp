@@ -72,15 +72,9 @@ void Init(int order, int n, const double* x, const double* y, const double* z, d
   std::vector<int> neighbours;
   for (int k = 0; k < n; ++k) {
     TLocalFit fit;
-    bool ok = false;
     // More neighbours when the nearest do not determine even a plane (all on one line
     // through the node).
-    for (int want = std::min(n - 1, NeighbourCount(order)); !ok; want = std::min(n - 1, 2 * want)) {
-      nearest.Nearest(k, want, neighbours);
-      ok = LocalPolynomialFit(xs, ys, zs, k, neighbours, order, fit);
-      if (want == n - 1) break;
-    }
-    if (!ok) {
+    if (!FitAtPoint(nearest, xs, ys, zs, k, NeighbourCount(order), order, fit, neighbours)) {
       ier = kPreusserNotFinite;
       return;
     }

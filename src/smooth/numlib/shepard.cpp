@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "smooth/kernels/derivative_limiter.h"
+#include "smooth/kernels/line_neighbourhood.h"
+#include "smooth/kernels/nearest_points.h"
 #include "smooth/numlib/shepard_cells.h"
 
 namespace {
@@ -246,6 +248,39 @@ TRadius RadiusFor(const std::vector<TNeighbour>& nb, int count) {
   return {m, r};
 }
 
+// The same for the nodes of a neighbourhood reaching across lines of nodes (NodeNeighbours),
+// which lie in order of the stretched distance: 1.1 times the farthest one's distance.
+TRadius RadiusFor(const std::vector<TNeighbour>& nb, int count, bool acrossLines) {
+  if (!acrossLines) return RadiusFor(nb, count);
+  const int m = std::min(count, static_cast<int>(nb.size()));
+  double far = 0;
+  for (int i = 0; i < m; ++i) far = std::max(far, nb[static_cast<std::size_t>(i)].d2);
+  return {m, 1.1 * std::sqrt(far)};
+}
+
+// The `want` nodes nearest to node k, nearest first. Where the nearest lie along a line of
+// nodes (points measured along lines), they are taken in the distance stretched along the
+// line (line_neighbourhood.h), so that the nodal function and the radius reach the lines
+// beside it: across the lines the nodes along one told nothing but their wiggle, and the
+// radii left the space between the lines unreached (the surface 0 there). True in that case;
+// d2 is the plain squared distance either way.
+bool NodeNeighbours(const TCells& cells, const TNearestPoints& index, const double* x, const double* y,
+                    int k, int want, std::vector<TNeighbour>& nb) {
+  const double xk = x[k - 1], yk = y[k - 1];
+  TNeighbourhood hood;
+  SpanningNearest(index, xk, yk, want, k - 1, hood);
+  if (!hood.acrossLines) {
+    shepard::NearestNodes(cells, x, y, k, want, nb);
+    return false;
+  }
+  nb.clear();
+  for (const int i : hood.ids) {
+    const double ex = x[i] - xk, ey = y[i] - yk;
+    nb.push_back({i + 1, ex * ex + ey * ey});
+  }
+  return true;
+}
+
 bool AllFinite(int n, const double* v) {
   for (int k = 0; k < n; ++k)
     if (!std::isfinite(v[k])) return false;
@@ -345,6 +380,8 @@ int Setup(TFamily family, int n, const double* x, const double* y, const double*
   if (cellsIer == 1) return 1;
   if (cellsIer == 2 || AllCollinear(n, x, y)) return 3;
   const TCells cells{n, nr, lcell, lnext, xmin, ymin, dx, dy};
+  const TNearestPoints index(std::span<const double>(x, static_cast<std::size_t>(n)),
+                             std::span<const double>(y, static_cast<std::size_t>(n)));
 
   // One node beyond the largest count, to place the radius.
   const int fetch = std::min(kMaxNodes + 1, n - 1);
@@ -356,9 +393,9 @@ int Setup(TFamily family, int n, const double* x, const double* y, const double*
   if (family == TFamily::kCosine) {
     double worst = 0;
     for (int k = 1; k <= n; ++k) {
-      shepard::NearestNodes(cells, x, y, k, fetch, nb);
+      const bool across = NodeNeighbours(cells, index, x, y, k, fetch, nb);
       if (nb.front().d2 == 0) return 2;
-      worst = std::max(worst, RadiusFor(nb, nfit).r / RadiusFor(nb, nw).r);
+      worst = std::max(worst, RadiusFor(nb, nfit, across).r / RadiusFor(nb, nw, across).r);
     }
     turn = kMaxFitAngle / std::max(1.0, worst);
     if (kappa) *kappa = turn;
@@ -379,16 +416,16 @@ int Setup(TFamily family, int n, const double* x, const double* y, const double*
   TLeastSquares ls(facts.columns);
   rmax = 0;
   for (int k = 1; k <= n; ++k) {
-    shepard::NearestNodes(cells, x, y, k, fetch, nb);
+    const bool across = NodeNeighbours(cells, index, x, y, k, fetch, nb);
     if (nb.front().d2 == 0) return 2;
     const double xk = x[k - 1], yk = y[k - 1], fk = f[k - 1];
-    const double rw = RadiusFor(nb, nw).r;
+    const double rw = RadiusFor(nb, nw, across).r;
     radii[k - 1] = rw;
     rmax = std::max(rmax, rw);
     const double w = turn / rw;
 
     // The fit: more nodes while it is ill-conditioned, then damping order by order.
-    TRadius fit = RadiusFor(nb, nfit);
+    TRadius fit = RadiusFor(nb, nfit, across);
     for (;;) {
       const double scale = family == TFamily::kCosine ? w : 1.0 / fit.r;
       for (int i = 0; i < fit.count; ++i) {
@@ -402,7 +439,7 @@ int Setup(TFamily family, int n, const double* x, const double* y, const double*
       }
       ls.Factor(rows, fit.count);
       if (ls.WellConditioned() || fit.count >= limit) break;
-      fit = RadiusFor(nb, fit.count + 1);
+      fit = RadiusFor(nb, fit.count + 1, across);
     }
     if (!ls.WellConditioned()) {
       const double sigma = kDamping * std::max(ls.LargestDiagonal(), 1.0);
@@ -442,7 +479,7 @@ int Setup(TFamily family, int n, const double* x, const double* y, const double*
       const int first = family == TFamily::kQuadratic ? 4 : 0;
       for (int j = 0; j < facts.columns; ++j) coef[j] /= std::pow(fit.r, kCubicDegree[first + j]);
     }
-    const int checked = std::max(fit.count, RadiusFor(nb, nw).count);
+    const int checked = std::max(fit.count, RadiusFor(nb, nw, across).count);
     std::vector<int>& mine = near[static_cast<std::size_t>(k - 1)];
     for (int i = 0; i < checked; ++i) mine.push_back(nb[static_cast<std::size_t>(i)].node);
     scales[static_cast<std::size_t>(k - 1)] = w;

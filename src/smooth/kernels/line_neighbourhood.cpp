@@ -1,0 +1,120 @@
+#include "smooth/kernels/line_neighbourhood.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "smooth/kernels/nearest_points.h"
+
+namespace {
+
+// The nearest few points lie along a line when their smaller spread about the centre is below
+// a tenth of their larger (the smaller eigenvalue of their second moments below a hundredth).
+constexpr int kFew = 4;
+constexpr double kAlongLine = 0.01;
+// The k nearest lie along that line when this share of them lies within a band about it a
+// twentieth of their reach wide: a point or two of the next line among them determine no
+// curvature across it.
+constexpr double kOnLineShare = 0.75;
+constexpr double kBand = 0.05;
+// A point lies on another line when it lies outside the band and this far across the line
+// for its distance (a quarter: 15 degrees off it): a line that bends slowly stays in the band
+// or along it.
+constexpr double kOffLine = 0.25;
+// Lines less than twice as far apart as the points along them are no lines to stretch: the
+// nearest then reach across them.
+constexpr double kLeastStretch = 2.0;
+
+struct TOffset {
+  double dx, dy;
+};
+
+}  // namespace
+
+void SpanningNearest(const TNearestPoints& index, double px, double py, int k, int skip,
+                     TNeighbourhood& out) {
+  out = TNeighbourhood{};
+  index.NearestTo(px, py, k, out.ids, skip);
+  const std::size_t n = out.ids.size();
+  if (static_cast<int>(n) < kFew) return;
+  std::vector<TOffset> near;
+  for (const int i : out.ids) near.push_back({index.X(i) - px, index.Y(i) - py});
+  // The direction of the nearest few: the principal axis of their second moments.
+  double sxx = 0, sxy = 0, syy = 0;
+  for (int i = 0; i < kFew; ++i) {
+    const TOffset& o = near[static_cast<std::size_t>(i)];
+    sxx += o.dx * o.dx;
+    sxy += o.dx * o.dy;
+    syy += o.dy * o.dy;
+  }
+  const double mean = 0.5 * (sxx + syy), half = std::hypot(0.5 * (sxx - syy), sxy);
+  const double large = mean + half, small = mean - half;
+  if (!(large > 0) || !std::isfinite(large) || small >= kAlongLine * large) return;
+  // The longer column of the moments less the smaller eigenvalue lies along that axis.
+  double ex = sxx - small, ey = sxy;
+  if (std::hypot(sxy, syy - small) > std::hypot(ex, ey)) ex = sxy, ey = syy - small;
+  const double norm = std::hypot(ex, ey);
+  if (!(norm > 0)) return;
+  ex /= norm;
+  ey /= norm;
+  // The share of the k nearest within the band about the line, and how far those reach along
+  // it: the spacing along the line, half of them on either side of the centre.
+  const TOffset& last = near.back();
+  const double band = kBand * std::hypot(last.dx, last.dy);
+  int onLine = 0;
+  double reach = 0;
+  for (const TOffset& o : near)
+    if (std::fabs(ey * o.dx - ex * o.dy) <= band) {
+      ++onLine;
+      reach = std::max(reach, std::fabs(ex * o.dx + ey * o.dy));
+    }
+  if (onLine < kOnLineShare * static_cast<double>(n)) return;
+  const double spacing = reach / std::max(1.0, 0.5 * onLine);
+  if (!(spacing > 0)) return;
+  // The spacing of the lines: the nearest point on another line about the foot of the
+  // centre's normal, within a few spacings of it along the line.
+  std::vector<int> strip;
+  // Every point lies within twice the larger side of the box of every other.
+  const double extent = 2 * index.Extent();
+  double across = std::numeric_limits<double>::infinity();
+  for (double r = 4 * reach; std::isinf(across); r *= 2) {
+    index.InStrip(px, py, ex, ey, 4 * spacing + band, std::min(r, extent), strip, skip);
+    for (const int i : strip) {
+      const double dx = index.X(i) - px, dy = index.Y(i) - py;
+      const double c = std::fabs(ey * dx - ex * dy);
+      if (c > band && c >= kOffLine * std::hypot(dx, dy)) across = std::min(across, c);
+    }
+    if (r >= extent) break;
+  }
+  if (!std::isfinite(across)) return;  // no other line
+  const double stretch = across / spacing;
+  if (!(stretch >= kLeastStretch)) return;
+  // The k nearest in the stretched distance: those within R of it lie in the strip that
+  // reaches R / stretch along the line and R across it.
+  std::vector<std::pair<double, int>> ranked;
+  for (double r = 2.5 * across;; r *= 2) {
+    const bool whole = r / stretch >= extent;  // the strip holds every point
+    index.InStrip(px, py, ex, ey, std::min(r / stretch, extent), std::min(r, extent), strip, skip);
+    ranked.clear();
+    int within = 0;
+    for (const int i : strip) {
+      const double dx = index.X(i) - px, dy = index.Y(i) - py;
+      const double a = stretch * (ex * dx + ey * dy), c = ey * dx - ex * dy;
+      const double d2 = a * a + c * c;
+      within += d2 <= r * r;
+      ranked.push_back({d2, i});
+    }
+    if (within < k && !whole) continue;
+    std::sort(ranked.begin(), ranked.end());
+    out.ids.clear();
+    for (std::size_t i = 0; i < std::min(ranked.size(), static_cast<std::size_t>(k)); ++i)
+      out.ids.push_back(ranked[i].second);
+    out.acrossLines = true;
+    out.ex = ex;
+    out.ey = ey;
+    out.stretch = stretch;
+    return;
+  }
+}
