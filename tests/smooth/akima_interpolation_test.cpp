@@ -339,7 +339,15 @@ std::vector<int> PublishedClosestPoints(const std::vector<double>& x, const std:
 }
 
 TEST(AkimaGridInterpolate, ClosestPointsFollowThePublishedScan) {
-  for (const auto& [x, y] : PointSets()) {
+  const auto sets = PointSets();
+  for (std::size_t set = 0; set < sets.size(); ++set) {
+    const auto& [x, y] = sets[set];
+    // The transects, the last set, lie along lines: there each point's closest points reach
+    // across the lines (line_neighbourhood.h) where the published scan took its own line and
+    // the one nearest point off it, and the curvature across a narrow ridge between the lines
+    // stood at twice the data's height. Every closest point of a point on an inner line lies
+    // on it or on a line beside it, and from NCP 5 on both lines beside it are among them.
+    const bool transects = set + 1 == sets.size();
     for (const int ncp : {3, 5, 9}) {
       Kernel k;
       k.x = x;
@@ -351,7 +359,22 @@ TEST(AkimaGridInterpolate, ClosestPointsFollowThePublishedScan) {
       const std::size_t at = 27 * x.size();
       const std::vector<int> got(k.iwk.begin() + static_cast<std::ptrdiff_t>(at),
                                  k.iwk.begin() + static_cast<std::ptrdiff_t>(at + ncp * x.size()));
-      EXPECT_EQ(got, PublishedClosestPoints(x, y, ncp)) << x.size() << " points, NCP " << ncp;
+      if (!transects) {
+        EXPECT_EQ(got, PublishedClosestPoints(x, y, ncp)) << x.size() << " points, NCP " << ncp;
+        continue;
+      }
+      for (std::size_t p = 0; p < x.size(); ++p) {
+        if (y[p] == 0 || y[p] == 3) continue;
+        bool below = false, above = false;
+        for (int j = 0; j < ncp; ++j) {
+          const double other = y[static_cast<std::size_t>(got[p * static_cast<std::size_t>(ncp) + static_cast<std::size_t>(j)] - 1)];
+          EXPECT_LE(std::fabs(other - y[p]), 1.0) << "point " << p + 1 << ", NCP " << ncp;
+          below = below || other < y[p];
+          above = above || other > y[p];
+        }
+        EXPECT_TRUE(ncp < 5 || (below && above)) << "point " << p + 1 << ", NCP " << ncp;
+        EXPECT_TRUE(below || above) << "point " << p + 1 << ", NCP " << ncp;
+      }
     }
   }
 }

@@ -9,6 +9,8 @@
 
 #include "smooth/kernels/akima_triangulation.h"
 #include "smooth/kernels/derivative_limiter.h"
+#include "smooth/kernels/line_neighbourhood.h"
+#include "smooth/kernels/nearest_points.h"
 
 namespace {
 
@@ -290,6 +292,19 @@ bool ClosestPoints(const Mesh& m, int ncp, int* ipc) {
       ipc0[jmx] = ip3mn;
     }
     std::copy(ipc0, ipc0 + ncp, ipc + static_cast<std::ptrdiff_t>(ncp) * (ip1 - 1));
+  }
+  // A point whose closest points lie along its own line of points (points measured along
+  // lines) takes them across the lines instead (line_neighbourhood.h): the one point off the
+  // line that the published rule brings in gave the slope across it, and the curvature across
+  // a narrow ridge stood at twice the data's height between the lines.
+  const auto n = static_cast<std::size_t>(ndp);
+  const TNearestPoints index(m.xd.first(n), m.yd.first(n));
+  TNeighbourhood hood;
+  for (int ip1 = 1; ip1 <= ndp; ++ip1) {
+    SpanningNearest(index, m.X(ip1), m.Y(ip1), ncp, ip1 - 1, hood);
+    if (!hood.acrossLines || static_cast<int>(hood.ids.size()) != ncp) continue;
+    int* row = ipc + static_cast<std::ptrdiff_t>(ncp) * (ip1 - 1);
+    for (int j = 0; j < ncp; ++j) row[j] = hood.ids[static_cast<std::size_t>(j)] + 1;
   }
   return true;
 }

@@ -479,7 +479,7 @@ int AkimaTriangulate(int ndp, std::span<const double> xd, std::span<const double
 
     // Exchange diagonals over the marked sides until a pass exchanges none.
     std::size_t nlf = iwl.size() / 2;
-    for (int irep = 1; irep <= kAkimaSwapPasses && nlf > 0; ++irep) {
+    for (int irep = 1; irep <= std::max(kAkimaSwapPasses, ndp) && nlf > 0; ++irep) {
       for (std::size_t ilf = 0; ilf < nlf; ++ilf) {
         const int ipl1 = iwl[2 * ilf], ipl2 = iwl[2 * ilf + 1];
         int itf1 = 0, itf2 = 0;

@@ -8,7 +8,12 @@
 // (a selection sort: for each position the first point with the strictly smallest remaining
 // distance is exchanged into it). Each new point is joined to the border segments it sees,
 // and diagonals are exchanged by Lawson's max-min-angle criterion (AkimaSwapTest) over the
-// sides marked by the addition and by every exchange, at most 100 passes per point.
+// sides marked by the addition and by every exchange, until a pass exchanges none: at most
+// 100 passes per point in the published form, here as many as there are points when more are
+// needed. On points along straight lines evenly spaced (an even grid of points) the exchanges
+// run the length of a line, and the published bound left fans of triangles from one point to
+// a run of the next line, 0.2 wide and 1.8 long, over which Akima's surfaces of a narrow
+// ridge stood at -146 .. 87 for data of 1 .. 6.15.
 //
 // Output, point numbers 1-based as in the published package:
 //   IPT  3 ints per triangle: its vertices, counter-clockwise (NT triangles, NT <= 2 NDP - 5)
@@ -30,7 +35,8 @@
 
 // Tolerance of the collinearity and visibility tests, relative to a squared length.
 inline constexpr double kAkimaCollinearRatio = 1.0e-6;
-// Limit on the passes of diagonal exchanges after each added point.
+// Limit on the passes of diagonal exchanges after each added point (the published one; the
+// number of points when that is larger).
 inline constexpr int kAkimaSwapPasses = 100;
 
 // Triangulates points 1..ndp (point k at xd[k-1], yd[k-1]) into ipt (at least 6 ndp - 15

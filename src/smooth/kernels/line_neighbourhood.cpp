@@ -18,6 +18,8 @@ constexpr double kAlongLine = 0.01;
 // twentieth of their reach wide: a point or two of the next line among them determine no
 // curvature across it.
 constexpr double kOnLineShare = 0.75;
+constexpr int kTold = 12;
+constexpr double kOnLineGap = 2.0;
 constexpr double kBand = 0.05;
 // A point lies on another line when it lies outside the band and this far across the line
 // for its distance (a quarter: 15 degrees off it): a line that bends slowly stays in the band
@@ -36,11 +38,15 @@ struct TOffset {
 void SpanningNearest(const TNearestPoints& index, double px, double py, int k, int skip,
                      TNeighbourhood& out) {
   out = TNeighbourhood{};
-  index.NearestTo(px, py, k, out.ids, skip);
-  const std::size_t n = out.ids.size();
-  if (static_cast<int>(n) < kFew) return;
+  // The nearest are told along a line from a dozen of them at least: of a few, most may lie in
+  // a band by chance.
+  std::vector<int> told;
+  index.NearestTo(px, py, std::max(k, kTold), told, skip);
+  out.ids.assign(told.begin(), told.begin() + std::min(told.size(), static_cast<std::size_t>(std::max(k, 0))));
+  const std::size_t n = told.size();
+  if (static_cast<int>(n) < kFew || k < 1) return;
   std::vector<TOffset> near;
-  for (const int i : out.ids) near.push_back({index.X(i) - px, index.Y(i) - py});
+  for (const int i : told) near.push_back({index.X(i) - px, index.Y(i) - py});
   // The direction of the nearest few: the principal axis of their second moments.
   double sxx = 0, sxy = 0, syy = 0;
   for (int i = 0; i < kFew; ++i) {
@@ -73,6 +79,15 @@ void SpanningNearest(const TNearestPoints& index, double px, double py, int k, i
   if (onLine < kOnLineShare * static_cast<double>(n)) return;
   const double spacing = reach / std::max(1.0, 0.5 * onLine);
   if (!(spacing > 0)) return;
+  // The centre lies on the line among them: its nearest point lies about a spacing away. A
+  // cluster seen from afar lies in a band towards it, all its points about as far.
+  double nearest = 0;
+  for (const TOffset& o : near)
+    if (o.dx != 0 || o.dy != 0) {
+      nearest = std::hypot(o.dx, o.dy);
+      break;
+    }
+  if (nearest > kOnLineGap * spacing) return;
   // The spacing of the lines: the nearest point on another line about the foot of the
   // centre's normal, within a few spacings of it along the line.
   std::vector<int> strip;
