@@ -82,9 +82,15 @@ PointTable TLoess3D::Neighbours(long double x, long double y, int count) const {
   // screen index's neighbourhood adds a point of each quadrant about the place, which on
   // lines of points come from the place's own line, its wiggle on either side.
   const double px = static_cast<double>(x), py = static_cast<double>(y);
+  PointTable own = search_->FindNearest(x, y, count);
+  std::vector<std::pair<double, double>> offsets;
+  for (int i = 1; i <= ::PointCount(own); ++i)
+    offsets.push_back({static_cast<double>(own[static_cast<std::size_t>(i)].X) - px,
+                       static_cast<double>(own[static_cast<std::size_t>(i)].Y) - py});
+  if (!NearestLieAlongLine(offsets)) return own;
   TNeighbourhood hood;
   SpanningNearest(*nearest_, px, py, std::min(count, pointCount_), -1, hood);
-  if (!hood.acrossLines) return search_->FindNearest(x, y, count);
+  if (!hood.acrossLines) return own;
   // The neighbourhood across the lines, nearest first in the stretched distance, which its
   // distance field then holds for the attempts' sort.
   PointTable list = NewPointTable(static_cast<int>(hood.ids.size()));

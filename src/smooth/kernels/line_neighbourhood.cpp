@@ -35,18 +35,15 @@ struct TOffset {
 
 }  // namespace
 
-void SpanningNearest(const TNearestPoints& index, double px, double py, int k, int skip,
-                     TNeighbourhood& out) {
-  out = TNeighbourhood{};
-  // The nearest are told along a line from a dozen of them at least: of a few, most may lie in
-  // a band by chance.
-  std::vector<int> told;
-  index.NearestTo(px, py, std::max(k, kTold), told, skip);
-  out.ids.assign(told.begin(), told.begin() + std::min(told.size(), static_cast<std::size_t>(std::max(k, 0))));
-  const std::size_t n = told.size();
-  if (static_cast<int>(n) < kFew || k < 1) return;
-  std::vector<TOffset> near;
-  for (const int i : told) near.push_back({index.X(i) - px, index.Y(i) - py});
+namespace {
+
+// The line the nearest lie along (offsets from the centre, nearest first), or false.
+struct TLine {
+  double ex = 1, ey = 0, band = 0, spacing = 0, reach = 0;
+};
+bool LineOfNearest(std::span<const TOffset> near, TLine& line) {
+  const std::size_t n = near.size();
+  if (static_cast<int>(n) < kFew) return false;
   // The direction of the nearest few: the principal axis of their second moments.
   double sxx = 0, sxy = 0, syy = 0;
   for (int i = 0; i < kFew; ++i) {
@@ -57,15 +54,15 @@ void SpanningNearest(const TNearestPoints& index, double px, double py, int k, i
   }
   const double mean = 0.5 * (sxx + syy), half = std::hypot(0.5 * (sxx - syy), sxy);
   const double large = mean + half, small = mean - half;
-  if (!(large > 0) || !std::isfinite(large) || small >= kAlongLine * large) return;
+  if (!(large > 0) || !std::isfinite(large) || small >= kAlongLine * large) return false;
   // The longer column of the moments less the smaller eigenvalue lies along that axis.
   double ex = sxx - small, ey = sxy;
   if (std::hypot(sxy, syy - small) > std::hypot(ex, ey)) ex = sxy, ey = syy - small;
   const double norm = std::hypot(ex, ey);
-  if (!(norm > 0)) return;
+  if (!(norm > 0)) return false;
   ex /= norm;
   ey /= norm;
-  // The share of the k nearest within the band about the line, and how far those reach along
+  // The share of the nearest within the band about the line, and how far those reach along
   // it: the spacing along the line, half of them on either side of the centre.
   const TOffset& last = near.back();
   const double band = kBand * std::hypot(last.dx, last.dy);
@@ -76,18 +73,53 @@ void SpanningNearest(const TNearestPoints& index, double px, double py, int k, i
       ++onLine;
       reach = std::max(reach, std::fabs(ex * o.dx + ey * o.dy));
     }
-  if (onLine < kOnLineShare * static_cast<double>(n)) return;
+  if (onLine < kOnLineShare * static_cast<double>(n)) return false;
   const double spacing = reach / std::max(1.0, 0.5 * onLine);
-  if (!(spacing > 0)) return;
+  if (!(spacing > 0)) return false;
   // The centre lies on the line among them: its nearest point lies about a spacing away. A
   // cluster seen from afar lies in a band towards it, all its points about as far.
-  double nearest = 0;
+  double closest = 0;
   for (const TOffset& o : near)
     if (o.dx != 0 || o.dy != 0) {
-      nearest = std::hypot(o.dx, o.dy);
+      closest = std::hypot(o.dx, o.dy);
       break;
     }
-  if (nearest > kOnLineGap * spacing) return;
+  if (closest > kOnLineGap * spacing) return false;
+  line = {ex, ey, band, spacing, reach};
+  return true;
+}
+
+}  // namespace
+
+bool NearestLieAlongLine(std::span<const std::pair<double, double>> offsets) {
+  std::vector<TOffset> near;
+  for (const auto& [dx, dy] : offsets) near.push_back({dx, dy});
+  std::stable_sort(near.begin(), near.end(), [](const TOffset& a, const TOffset& b) {
+    return a.dx * a.dx + a.dy * a.dy < b.dx * b.dx + b.dy * b.dy;
+  });
+  if (near.size() > static_cast<std::size_t>(kTold)) near.resize(static_cast<std::size_t>(kTold));
+  TLine line;
+  return LineOfNearest(near, line);
+}
+
+void SpanningNearest(const TNearestPoints& index, double px, double py, int k, int skip,
+                     TNeighbourhood& out, std::span<const int> nearest) {
+  out = TNeighbourhood{};
+  // The nearest are told along a line from a dozen of them at least: of a few, most may lie in
+  // a band by chance.
+  std::vector<int> told;
+  const std::size_t want = static_cast<std::size_t>(std::max(k, kTold));
+  if (!nearest.empty())
+    told.assign(nearest.begin(), nearest.begin() + std::min(nearest.size(), want));
+  else
+    index.NearestTo(px, py, static_cast<int>(want), told, skip);
+  out.ids.assign(told.begin(), told.begin() + std::min(told.size(), static_cast<std::size_t>(std::max(k, 0))));
+  if (k < 1) return;
+  std::vector<TOffset> near;
+  for (const int i : told) near.push_back({index.X(i) - px, index.Y(i) - py});
+  TLine line;
+  if (!LineOfNearest(near, line)) return;
+  const double ex = line.ex, ey = line.ey, band = line.band, spacing = line.spacing, reach = line.reach;
   // The spacing of the lines: the nearest point on another line about the foot of the
   // centre's normal, within a few spacings of it along the line.
   std::vector<int> strip;

@@ -14,6 +14,8 @@
 // A point whose nearest lie along a line with no other point beside it keeps them.
 #pragma once
 
+#include <span>
+#include <utility>
 #include <vector>
 
 class TNearestPoints;
@@ -31,5 +33,11 @@ struct TNeighbourhood {
 // The neighbourhood of k points of `index` about (px, py), point `skip` left out (none when it
 // names no point). Where the nearest do not lie along a line, `ids` are the k nearest as
 // TNearestPoints::NearestTo gives them.
+// Whether the points at these offsets from a centre (in any order; the nearest dozen are
+// looked at) lie along a line through it, as SpanningNearest tells it.
+bool NearestLieAlongLine(std::span<const std::pair<double, double>> offsets);
+
+// `nearest`, when given, holds the caller's own nearest points in order of distance (at
+// least max(k, 12) of them, or all), which then spare the search.
 void SpanningNearest(const TNearestPoints& index, double px, double py, int k, int skip,
-                     TNeighbourhood& out);
+                     TNeighbourhood& out, std::span<const int> nearest = {});

@@ -267,12 +267,13 @@ TRadius RadiusFor(const std::vector<TNeighbour>& nb, int count, bool acrossLines
 bool NodeNeighbours(const TCells& cells, const TNearestPoints& index, const double* x, const double* y,
                     int k, int want, std::vector<TNeighbour>& nb) {
   const double xk = x[k - 1], yk = y[k - 1];
+  shepard::NearestNodes(cells, x, y, k, want, nb);
+  thread_local std::vector<int> nearest;
+  nearest.clear();
+  for (const TNeighbour& m : nb) nearest.push_back(m.node - 1);
   TNeighbourhood hood;
-  SpanningNearest(index, xk, yk, want, k - 1, hood);
-  if (!hood.acrossLines) {
-    shepard::NearestNodes(cells, x, y, k, want, nb);
-    return false;
-  }
+  SpanningNearest(index, xk, yk, want, k - 1, hood, nearest);
+  if (!hood.acrossLines) return false;
   nb.clear();
   for (const int i : hood.ids) {
     const double ex = x[i] - xk, ey = y[i] - yk;
