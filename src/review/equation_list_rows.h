@@ -18,6 +18,11 @@ inline constexpr TLineAttr kAllGoodnessColumns{6, 15, 15, 15, 15, 9, 19, 255};
 inline const TLineAttr& EquationListColumns(bool allGoodness) {
   return allGoodness ? kAllGoodnessColumns : kOneFigureColumns;
 }
+// The columns a list too narrow for its rows leaves out first, so that the formulas keep
+// room: the cost and the equation number, and of the four figures all but r².
+inline std::vector<int> EquationListDroppableColumns(bool allGoodness) {
+  return allGoodness ? std::vector<int>{5, 6, 4, 3, 2} : std::vector<int>{2, 3};
+}
 
 struct TEquationRowsRequest {
   int filter = 0;    // 0 all, 1 simple, 2 polynomial or rational, 3 polynomial, 4 rational, 5 non-linear

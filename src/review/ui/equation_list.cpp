@@ -1,6 +1,7 @@
 #include "review/ui/equation_list.h"
 
 #include <QAction>
+#include <QStyle>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -42,6 +43,7 @@ TEqnList::TEqnList(QWidget* parent, TSession& session, TEqnListOwner* owner, con
       savedRect_(setup.savedRect),
       allGoodness_(setup.allGoodness) {
   setObjectName("TEqnList");
+  ListBox()->SetCompactColumns(EquationListDroppableColumns(AllGoodness()));
   sortCode_ = static_cast<int>(session_.FitOptions.sortCriterion);
   if (!IsFitSortCode(sortCode_)) sortCode_ = 1;
   PlaceWindow();
@@ -89,6 +91,7 @@ void TEqnList::PlaceWindow() {
     const std::array<std::int32_t, 4>& r = *savedRect_;
     if (RestorePlacement(*this, WindowPlacement{r[0], r[1], r[2], r[3], 0}, MaximisedWord::kIgnored)) return;
   }
+  placedByDefault_ = true;
   const int sw = ScreenWidth, sh = ScreenHeight;
   if (openingMode_ == kOpenGraphFirst) {
     // In the lower right corner, clear of the screen's edges with its frame.
@@ -97,6 +100,22 @@ void TEqnList::PlaceWindow() {
   } else {
     PlaceWithinScreen(this, QRect(70, 40, sw - 75, sh - 50));
   }
+}
+
+void TEqnList::WidenToRows() {
+  // The default width, four tenths of the screen, left the formulas of a 1024-pixel screen
+  // four characters ("Cosi", "z=a"): the list is as wide as its rows where the screen holds
+  // them, and keeps its corner.
+  const QRect room = WindowRoom(this);
+  const TIListBox& box = *ListBox();
+  // The rows, the list's frame and its scroll bar: the list fills the window's width.
+  const int frame = 2 * box.frameWidth() + box.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &box);
+  const int wanted = std::min(box.WholeRowWidth() + frame, room.width());
+  if (wanted <= width()) return;
+  QRect r = geometry();
+  if (openingMode_ == kOpenGraphFirst) r.setLeft(r.right() + 1 - wanted);
+  else r.setWidth(wanted);
+  PlaceWithinScreen(this, r);
 }
 
 void TEqnList::Notify(int code) {
@@ -109,6 +128,7 @@ void TEqnList::MakeCurrent(int how, int rank) {
 
 bool TEqnList::SetupWindow() {
   if (BuildList() == 0) return false;
+  if (placedByDefault_) WidenToRows();
   SelectPrefix(CFormat("%4d", session_.ReviewCurrentRank));
   keepList_ = openingMode_ != kOpenListFirst;
   ShowList(openingMode_ != kOpenListHidden);
@@ -224,6 +244,7 @@ void TEqnList::CmAllGoodnessOfFit() {
   if (allGoodness_ != nullptr) *allGoodness_ = *allGoodness_ ? 0 : 1;
   CheckAllGoodnessItem();
   SetColumns(EquationListColumns(AllGoodness()));
+  ListBox()->SetCompactColumns(EquationListDroppableColumns(AllGoodness()));
   // The rows are built afresh in the same order: the rank under review stays the selected
   // row, so that the review's arrows step on from it (with no row selected they did nothing).
   if (BuildList() > 0) SelectPrefix(CFormat("%4d", session_.ReviewCurrentRank));

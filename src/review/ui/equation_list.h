@@ -103,6 +103,8 @@ class TEqnList : public TIListBoxWinMenu {
   void Notify(int code);
   void MakeCurrent(int how, int rank);
   void PlaceWindow();
+  // A list placed by default takes the width of its rows where the screen has it.
+  void WidenToRows();
 
   TSession& session_;
   TEqnListOwner* owner_;
@@ -113,4 +115,5 @@ class TEqnList : public TIListBoxWinMenu {
   std::array<std::int32_t, 4>* savedRect_;
   std::int32_t* allGoodness_;
   bool initialising_ = true;
+  bool placedByDefault_ = false;
 };

@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 #include "app/file_utils.h"
 #include "app/settings_file.h"
@@ -105,19 +107,130 @@ void TIListBox::CreateFonts() {
   advances_ = MeasureTextAdvances(fonts_, this);
 }
 
+namespace {
+
+// The column's blanks before its first visible character; text codes are passed over.
+int LeadingBlanks(std::string_view segment) {
+  int blanks = 0;
+  for (std::size_t i = 0; i < segment.size(); ++i) {
+    if (segment[i] == '~' && !(i + 1 < segment.size() && segment[i + 1] == '~')) {
+      ++i;
+      continue;
+    }
+    if (segment[i] != ' ') break;
+    ++blanks;
+  }
+  return blanks;
+}
+
+// The column without its first `count` blanks, its text codes kept.
+std::string WithoutLeadingBlanks(std::string_view segment, int count) {
+  std::string out;
+  out.reserve(segment.size());
+  for (std::size_t i = 0; i < segment.size(); ++i) {
+    if (segment[i] == '~' && i + 1 < segment.size()) {
+      out += segment.substr(i, 2);
+      ++i;
+      continue;
+    }
+    if (segment[i] == ' ' && count > 0) {
+      --count;
+      continue;
+    }
+    count = 0;
+    out += segment[i];
+  }
+  return out;
+}
+
+bool IsCoded(int codeMode, std::string_view text) {
+  return codeMode == kListCoded || (codeMode == kListCodedWhenTilde && text.find('~') != std::string_view::npos);
+}
+
+}  // namespace
+
+void TIListBox::ResetRowWidth() {
+  widestRow_ = 0, widestPixels_ = 0;
+  lead_.clear(), visible_.clear();
+  widestLast_ = 0;
+}
+
 void TIListBox::NoteRowWidth(std::string_view text) {
   widestRow_ = std::max(widestRow_, VisibleWidth(text));
-  const bool coded = codeMode_ == kListCoded ||
-                     (codeMode_ == kListCodedWhenTilde && text.find('~') != std::string_view::npos);
+  const bool coded = IsCoded(codeMode_, text);
   widestPixels_ = std::max(widestPixels_, coded ? SegmentedLineExtent(text, columns_.data(), charWidth_, advances_)
                                                 : PlainTextExtent(text, advances_));
+  if (!compact_ || !coded) return;
+  const auto segments = LineSegments(text, columns_.data());
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    const std::string_view segment =
+        text.substr(static_cast<std::size_t>(segments[i].first), static_cast<std::size_t>(segments[i].second));
+    if (i + 1 == segments.size()) {
+      widestLast_ = std::max(widestLast_, SegmentedLineExtent(segment, nullptr, charWidth_, advances_));
+      break;
+    }
+    if (lead_.size() <= i) lead_.resize(i + 1, std::numeric_limits<int>::max()), visible_.resize(i + 1, 0);
+    lead_[i] = std::min(lead_[i], LeadingBlanks(segment));
+    visible_[i] = std::max(visible_[i], VisibleWidth(segment));
+  }
+  HideColumnsForWidth();
 }
 
 int TIListBox::RowWidth() const {
+  if (compact_ && !visible_.empty()) return CompactRowWidth(false);
   // A row is drawn a third of a character in; a proportional font's row reaches past its
   // count of characters of "9".
   const int measured = static_cast<int>(std::ceil(widestPixels_)) + charWidth_;
   return std::max(charWidth_ * (widestRow_ + 1), measured);
+}
+
+void TIListBox::SetCompactColumns(std::vector<int> droppable) {
+  compact_ = true;
+  droppable_ = std::move(droppable);
+  RemeasureRows();
+}
+
+bool TIListBox::ColumnShown(std::size_t i) const { return i >= hidden_.size() || !hidden_[i]; }
+
+int TIListBox::ColumnStart(std::size_t i) const { return ColumnStart(i, false); }
+
+int TIListBox::ColumnStart(std::size_t i, bool allShown) const {
+  int start = 0;
+  for (std::size_t k = 0; k < i && k < visible_.size(); ++k)
+    if (allShown || ColumnShown(k)) start += visible_[k] - std::min(lead_[k], visible_[k]);
+  return start;
+}
+
+int TIListBox::CompactRowWidth(bool allShown) const {
+  // Where the last column starts, and its widest entry.
+  const int last = charWidth_ / 3 + ColumnStart(visible_.size(), allShown) * charWidth_;
+  return last + static_cast<int>(std::ceil(widestLast_)) + charWidth_;
+}
+
+int TIListBox::WholeRowWidth() const {
+  return compact_ && !visible_.empty() ? CompactRowWidth(true) : RowWidth();
+}
+
+void TIListBox::HideColumnsForWidth() {
+  hidden_.assign(visible_.size(), false);
+  const double room = viewport()->width();
+  for (const int column : droppable_) {
+    const double left = charWidth_ / 3 + ColumnStart(visible_.size()) * static_cast<double>(charWidth_);
+    if (room - left >= std::min(widestLast_ + charWidth_, room / 2)) break;
+    if (column >= 0 && static_cast<std::size_t>(column) < hidden_.size()) hidden_[static_cast<std::size_t>(column)] = true;
+  }
+}
+
+void TIListBox::resizeEvent(QResizeEvent* event) {
+  QListWidget::resizeEvent(event);
+  if (!compact_) return;
+  const std::vector<bool> before = hidden_;
+  HideColumnsForWidth();
+  if (hidden_ != before) {
+    // The rows' width follows the columns shown.
+    doItemsLayout();
+    viewport()->update();
+  }
 }
 
 void TIListBox::RemeasureRows() {
@@ -126,6 +239,7 @@ void TIListBox::RemeasureRows() {
     const QByteArray bytes = item(i)->data(kRowDataRole).toByteArray();
     NoteRowWidth(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   }
+  if (compact_) HideColumnsForWidth();
 }
 
 void TIListBox::SetCodeMode(int mode) {
@@ -158,13 +272,31 @@ void TIListBox::SetColumns(const TLineAttr& columns) {
 
 void TIListBox::DrawRow(platform::DeviceContext& dc, const CodedFontSet& fonts, std::string_view text,
                         int x, int y, int charStep, bool colors, platform::Color color) const {
-  const bool coded = codeMode_ == kListCoded ||
-                     (codeMode_ == kListCodedWhenTilde && text.find('~') != std::string_view::npos);
-  if (!coded) {
+  if (!IsCoded(codeMode_, text)) {
     dc.TextOut(x, y, text);
     return;
   }
+  if (compact_) {
+    DrawCompactRow(dc, fonts, text, x, y, charStep, colors, color);
+    return;
+  }
   DrawSegmentedLine(dc, fonts, text, columns_.data(), x, y, charStep, colors, color);
+}
+
+void TIListBox::DrawCompactRow(platform::DeviceContext& dc, const CodedFontSet& fonts, std::string_view text, int x,
+                               int y, int charStep, bool colors, platform::Color color) const {
+  const auto segments = LineSegments(text, columns_.data());
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    if (!ColumnShown(i)) continue;
+    const std::string_view segment =
+        text.substr(static_cast<std::size_t>(segments[i].first), static_cast<std::size_t>(segments[i].second));
+    const std::string shown = i < lead_.size() ? WithoutLeadingBlanks(segment, lead_[i]) : std::string(segment);
+    const int sx = x + ColumnStart(i) * charStep;
+    if (shown.find('~') != std::string::npos)
+      DrawCodedTextOnDC(dc, shown, fonts, sx, y, static_cast<int>(shown.size()), 0, 0, colors ? 1 : 0, color);
+    else
+      dc.TextOut(sx, y, shown);
+  }
 }
 
 int TIListBox::FirstVisible() const {

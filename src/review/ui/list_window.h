@@ -92,10 +92,22 @@ class TIListBox : public QListWidget {
   // The widest row in visible characters and in pixels as the row is drawn, which set the
   // scrolled width of every row.
   void NoteRowWidth(std::string_view text);
-  void ResetRowWidth() { widestRow_ = 0, widestPixels_ = 0; }
+  void ResetRowWidth();
   int WidestRow() const { return widestRow_; }
   // The width a row takes in the list: room for the widest row whole.
   int RowWidth() const;
+  // Columns laid out by what the rows hold (a list whose last column is what the user reads:
+  // the equation list's formulas): each column but the last as wide as its widest entry, less
+  // the blanks every row of it starts with, and, where the list is narrower than its rows,
+  // the columns `droppable` names left out, in that order, until the last column has room
+  // for its widest entry or half the list's width.
+  void SetCompactColumns(std::vector<int> droppable);
+  // In the compact layout: whether column i (a segment of the column table) is shown, and
+  // where it starts, in characters of "9" from the row's start, as the rows are drawn now.
+  bool ColumnShown(std::size_t i) const;
+  int ColumnStart(std::size_t i) const;
+  // The width of the widest row with every column shown.
+  int WholeRowWidth() const;
   int CharWidth() const { return charWidth_; }
   int CharHeight() const { return charHeight_; }
   const CodedFontSet& Fonts() const { return fonts_; }
@@ -112,8 +124,16 @@ class TIListBox : public QListWidget {
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // Which columns are left out at the viewport's width now.
+  void HideColumnsForWidth();
+  int ColumnStart(std::size_t i, bool allShown) const;
+  int CompactRowWidth(bool allShown) const;
+  void DrawCompactRow(platform::DeviceContext& dc, const CodedFontSet& fonts, std::string_view text, int x, int y,
+                      int charStep, bool colors, platform::Color color) const;
+
   TIListBoxWin* window_;
   int codeMode_;
   TLineAttr columns_;
@@ -126,6 +146,15 @@ class TIListBox : public QListWidget {
   int widestRow_ = 0;
   double widestPixels_ = 0;
   TTextAdvances advances_{};
+
+  // The compact layout: per column but the last, the blanks every row starts it with and its
+  // widest entry in visible characters; the widest entry of the last column in pixels; the
+  // columns left out.
+  bool compact_ = false;
+  std::vector<int> droppable_;
+  std::vector<int> lead_, visible_;
+  double widestLast_ = 0;
+  std::vector<bool> hidden_;
 };
 
 // The delegate that draws the rows of a TIListBox.
