@@ -157,6 +157,11 @@ class TKeptWindows : public QObject {
   // The window manager's stacking, where it can be read: a kept window under the owner is
   // raised again with the others, whatever put it there.
   void CheckStacking();
+  // Each kept window in sight is drawn whole again: a window the window manager raised over
+  // another is shown from what the window system tells it of the part uncovered, and where
+  // nothing told it (the Data Summary raised over the Numeric Summary went on showing the
+  // Numeric Summary's text until it was clicked) the other window's pixels stayed.
+  void RedrawKept();
 
   QPointer<QWidget> owner_;
   std::vector<QPointer<TOwnedWindowKeeper>> order_;
@@ -169,6 +174,11 @@ class TKeptWindows : public QObject {
   static constexpr int kStackingRaisesInAll = 64;
   int stackingRaises_ = 0;
   int stackingRaisesInAll_ = 0;
+  // The stacking of the owner and the windows it keeps, bottom first, when last read; and
+  // whether windows raised here wait for the window manager's restack to be drawn whole
+  // (between two readings the window manager may have put one over another and back).
+  std::vector<WId> lastOrder_;
+  bool redrawAfterRestack_ = false;
 };
 
 bool TKeptWindows::eventFilter(QObject* watched, QEvent* event) {
@@ -249,8 +259,22 @@ void TKeptWindows::RaiseLater(bool afterRestack) {
         const std::vector<QPointer<TOwnedWindowKeeper>> order(order_.begin(), order_.end());
         for (const QPointer<TOwnedWindowKeeper>& k : order)
           if (k && k->owned_ && k->owned_->isVisible() && !k->owned_->isMinimized()) k->raise_();
+        // Where the window manager's stacking cannot be read, no restack is heard of: the
+        // raised windows are drawn whole now; else once it has restacked them.
+        if (stackingWatch_ == nullptr) RedrawKept();
+        else redrawAfterRestack_ = true;
       },
       Qt::QueuedConnection);
+}
+
+void TKeptWindows::RedrawKept() {
+  for (const QPointer<TOwnedWindowKeeper>& k : order_) {
+    if (!k || !k->owned_ || !k->owned_->isVisible() || k->owned_->isMinimized()) continue;
+    // Each widget of it: a scroll area's view is drawn only when it is asked itself.
+    k->owned_->update();
+    for (QWidget* child : k->owned_->findChildren<QWidget*>())
+      if (child->isVisible() && child->window() == k->owned_) child->update();
+  }
 }
 
 void TKeptWindows::CheckStacking() {
@@ -262,6 +286,22 @@ void TKeptWindows::CheckStacking() {
   };
   const int owner = place(owner_);
   if (owner < 0) return;
+  // A restack that moved the owner or a window it keeps: they are drawn whole once the window
+  // manager has them where they stand now.
+  std::vector<WId> ours;
+  for (const WId id : order) {
+    if (id == owner_->windowHandle()->winId()) {
+      ours.push_back(id);
+      continue;
+    }
+    for (const QPointer<TOwnedWindowKeeper>& k : order_)
+      if (k && k->owned_ && k->owned_->windowHandle() != nullptr && k->owned_->windowHandle()->winId() == id)
+        ours.push_back(id);
+  }
+  if (ours != lastOrder_ || redrawAfterRestack_) {
+    lastOrder_ = ours;
+    RedrawKept();
+  }
   for (const QPointer<TOwnedWindowKeeper>& k : order_) {
     if (!k || !k->owned_ || !k->owned_->isVisible() || k->owned_->isMinimized() || k->owned_->windowHandle() == nullptr)
       continue;
@@ -280,6 +320,7 @@ void TKeptWindows::CheckStacking() {
   // (the owner raised once more by a click that only the window manager hears of, while a
   // dialog is up) is answered again, however many came before.
   stackingRaises_ = 0;
+  redrawAfterRestack_ = false;
 }
 
 TOwnedWindowKeeper::TOwnedWindowKeeper(QWidget* owned, std::function<void()> raise)

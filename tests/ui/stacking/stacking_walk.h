@@ -20,6 +20,7 @@
 
 class QAbstractButton;
 class QPoint;
+class QAbstractButton;
 class QWidget;
 
 #include "every_window_support.h"
@@ -40,6 +41,18 @@ bool WithWindow(const std::function<void()>& open, const std::function<bool(QWid
 // label or a frame, in sight (no other window over it); else a point of its title bar that no
 // window of the program covers; none where the others cover it whole.
 std::optional<QPoint> InertSpot(const QWidget* window);
+
+// The windows `owner` keeps that are on the screen (those of its kept windows too).
+std::vector<QPointer<QWidget>> KeptWindows(const QWidget* owner);
+// The button of `owner` with the command id, or null.
+QAbstractButton* ButtonOf(QWidget* owner, int id);
+// A real click at a point of `w` (local), and on a spot of `w` where a click does nothing.
+void Click(QWidget* w, QPoint local);
+void ClickInert(const QWidget* w);
+// Waits until the window manager stacks, from the bottom, the owner, `kept` in that order,
+// then `dialog` (when not null); a failure says `when`.
+void ExpectInOrder(const QWidget* owner, const std::vector<QPointer<QWidget>>& kept, const QWidget* dialog,
+                   const std::string& when);
 
 // Whether `window`'s frame leaves free every control of `owner` a user reaches: its buttons,
 // boxes, fields, scroll bars and menu bar, enabled and in sight (a failure names each covered).
