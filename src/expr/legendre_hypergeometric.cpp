@@ -72,10 +72,6 @@ struct TSeriesSum {
   // How far the terms outweigh the sum (infinite for a sum of exactly 0).
   long double Loss() const { return magnitude / std::fabs(sum); }
   bool Kept() const { return converged && Loss() <= kMostLossKept; }
-  // Why a sum that is not kept fails: its digits lost, or no end met within the limit.
-  int Failure(int convergenceCode) const {
-    return converged && Loss() > kMostLossKept ? kErrHypergeometricPrecision : convergenceCode;
-  }
 };
 
 // Kummer's series M(a, b, x) = sum of (a)_k x^k / ((b)_k k!). The term is carried as one
@@ -117,83 +113,81 @@ TSeriesSum KummerSeries(long double a, long double b, long double x) {
 // and only where none does the best of those that keep half the bits (TSeriesSum::Kept).
 constexpr long double kFullLoss = 0x1p16L;
 
-// M(a, b, x) by the three-term recurrence in b (DLMF 13.3.2)
-//   M(a, b - 1, x) = (b - 1 + x) / (b - 1) M(a, b, x) - x (b - a) / (b (b - 1)) M(a, b + 1, x),
-// taken downward from b + n and b + n + 1, where n is large enough for their series to keep
-// all but 12 bits (tried first at n of about |a x| / 4 + 2 |x|, and doubled until they do;
-// the starting sums' errors are part of the bound below, as the steps' are). As b grows
-// M tends to 1 while the other solution, x^(1 - b) M(1 + a - b, 2 - b, x), grows like
-// gamma(b) x^-b: downward M is the dominant solution, and the recurrence keeps the digits
-// that the series loses where its terms alternate for k below -a (a below 0 and x above 0:
-// M(-27.5, 14.5, 18.5) is 1.8e-6 under terms of 1.1e7).
-// The error is bounded, not estimated: each step's rounding (its coefficients with the
-// cancellation inside b - 1 + x and b - a, its two products and their sum) is at most
-// kStepRounding epsilons of the sizes it is made of, and reaches the result multiplied by
-// the derivative of the result with respect to that value, which the transposed recurrence
-// gives running upward from the result (s_0 = 1, s_i = p_i s_(i-1) + q_(i-1) s_(i-2) for
-// M(a, b + i - 1) = p_i M(a, b + i) + q_i M(a, b + i + 1)). The sum of those bounds, with
-// the errors of the two starting sums, is the magnitude returned. It is a bound on the
-// worst case, so it is larger than the error made (some hundreds of times, on random
-// arguments), but it never understates it.
-// A whole b of 0 or less is a pole of M, which the series' own rule passes by; it is left
-// to the series. More than kMostSteps steps (a few milliseconds) are not taken.
-TSeriesSum RecurrenceInB(long double a, long double b, long double x) {
+// One step y_(i-1) = p y_i + q y_(i+1) of a three-term recurrence, with the sizes that
+// bound the rounding of its coefficients: |p| and |q|, or more where the terms of which
+// they are made cancel.
+struct TRecurrenceStep {
+  long double p = 0;
+  long double q = 0;
+  long double pSize = 0;
+  long double qSize = 0;
+};
+
+// A function given by the three-term recurrence of its contiguous functions in a parameter
+// that is taken downward from where its series keeps its digits: y_i is the function with
+// that parameter raised by i, sumAt(n) its series there, stepAt(i) the step that gives
+// y_(i-1), and y_0 the value wanted. This is the stable direction where the function is
+// the dominant solution as the parameter falls (its series tends to 1 as the parameter
+// grows, the other solution grows like a gamma function). The series are first taken at
+// firstSteps, and that doubled until they keep all but 12 bits; the errors of those two
+// starting sums are part of the bound below, as the steps' are.
+// The error is bounded, not estimated: each step's rounding (its coefficients, its two
+// products and their sum) is at most kStepRounding epsilons of the sizes it is made of,
+// and reaches the result multiplied by the derivative of the result with respect to that
+// value, which the transposed recurrence gives running upward from the result (s_0 = 1,
+// s_i = p_i s_(i-1) + q_(i-1) s_(i-2)). The sum of those bounds is the magnitude returned.
+// It is a bound on the worst case, some hundreds of times the error made on random
+// arguments, but it never understates it; where the function is not the dominant
+// solution, the bound shows it. More than kMostSteps steps (a few milliseconds) are not
+// taken.
+template <class Sum, class Step>
+TSeriesSum DownwardRecurrence(long double firstSteps, const Sum& sumAt, const Step& stepAt) {
   constexpr long double kMostSteps = 200000;
   constexpr long double kStartLoss = 0x1p12L;
   constexpr long double kStepRounding = 8;
   constexpr long double kEpsilon = 0x1p-63L;
-  TSeriesSum failed;
-  if (b <= 0 && b == std::floor(b)) return failed;
+  const TSeriesSum failed;
   // A run that overflows on its way fails here, without the flag of an overflow that the
   // value returned by another form would not have.
   const TKeptValueScope kept;
-  long double steps = std::max(0.0L, std::ceil(0.25L * std::fabs(a * x) + 2 * std::fabs(x) - b));
+  long double steps = std::max(0.0L, std::ceil(firstSteps));
   TSeriesSum upper;
   TSeriesSum top;
   for (;;) {
     if (!(steps <= kMostSteps)) return failed;
-    top = KummerSeries(a, b + steps, x);
-    upper = KummerSeries(a, b + steps + 1, x);
+    top = sumAt(steps);
+    upper = sumAt(steps + 1);
     if (top.converged && upper.converged && top.Loss() <= kStartLoss && upper.Loss() <= kStartLoss) break;
     steps = 2 * steps + 16;
   }
   const auto n = static_cast<std::size_t>(steps);
-  // The rounding bound of each value the recurrence makes, index i for M(a, b + i, x).
+  // The rounding bound of each value the recurrence makes.
   std::vector<long double> rounding(n);
   long double above = upper.sum;
   long double at = top.sum;
   for (std::size_t i = n; i > 0; --i) {
-    const long double c = b + static_cast<long double>(i);
-    const long double p = (c - 1 + x) / (c - 1);
-    const long double q = -x * (c - a) / (c * (c - 1));
-    const long double below = p * at + q * above;
-    rounding[i - 1] = kStepRounding * kEpsilon *
-                      ((std::fabs(c) + 1 + std::fabs(x)) / std::fabs(c - 1) * std::fabs(at) +
-                       std::fabs(x) * (std::fabs(c) + std::fabs(a)) / std::fabs(c * (c - 1)) * std::fabs(above));
+    const TRecurrenceStep step = stepAt(i);
+    const long double below = step.p * at + step.q * above;
+    rounding[i - 1] = kStepRounding * kEpsilon * (step.pSize * std::fabs(at) + step.qSize * std::fabs(above));
     above = at;
     at = below;
     if (!std::isfinite(at)) return failed;
   }
-  // The derivatives s_i of the result with respect to M(a, b + i, x), upward.
-  const auto p = [&](std::size_t i) {
-    const long double c = b + static_cast<long double>(i);
-    return (c - 1 + x) / (c - 1);
-  };
-  const auto q = [&](std::size_t i) {
-    const long double c = b + static_cast<long double>(i);
-    return -x * (c - a) / (c * (c - 1));
-  };
+  // The derivatives s_i of the result with respect to y_i, upward.
   long double bound = n > 0 ? rounding[0] : 0;
   long double sBelow = 0;  // s_(i-2)
   long double s = 1;       // s_(i-1)
+  long double qBelow = 0;  // q_(i-1)
   for (std::size_t i = 1; i <= n; ++i) {
-    const long double next = s * p(i) + (i >= 2 ? sBelow * q(i - 1) : 0);
+    const TRecurrenceStep step = stepAt(i);
+    const long double next = s * step.p + sBelow * qBelow;
     sBelow = s;
     s = next;
+    qBelow = step.q;
     if (i < n) bound += std::fabs(s) * rounding[i];
   }
-  // s is now s_n, sBelow s_(n-1); M(a, b + n + 1) reaches the result only through q_n.
-  const long double sUpper = n > 0 ? sBelow * q(n) : 0;
+  // s is now s_n, sBelow s_(n-1); y_(n+1) reaches the result only through q_n.
+  const long double sUpper = sBelow * qBelow;
   bound += std::fabs(s) * kEpsilon * top.magnitude + std::fabs(sUpper) * kEpsilon * upper.magnitude;
   if (!std::isfinite(bound)) return failed;
   TSeriesSum result;
@@ -201,6 +195,29 @@ TSeriesSum RecurrenceInB(long double a, long double b, long double x) {
   result.magnitude = bound / kEpsilon;
   result.converged = true;
   return result;
+}
+
+// M(a, b, x) by the recurrence in b (DLMF 13.3.2)
+//   M(a, b - 1, x) = (b - 1 + x) / (b - 1) M(a, b, x) - x (b - a) / (b (b - 1)) M(a, b + 1, x),
+// which keeps the digits that the series loses where its terms alternate for k below -a
+// (a below 0 and x above 0: M(-27.5, 14.5, 18.5) is 1.8e-6 under terms of 1.1e7), and
+// takes the place of the series where that needs more terms than its limit (x of 500 and
+// more). Its series fall from the first term on once b is well above |a x| / 4 + 2 |x|.
+// A whole b of 0 or less is a pole of M, which the series' own rule passes by; it is left
+// to the series.
+TSeriesSum RecurrenceInB(long double a, long double b, long double x) {
+  if (b <= 0 && b == std::floor(b)) return {};
+  const auto sumAt = [&](long double n) { return KummerSeries(a, b + n, x); };
+  const auto stepAt = [&](std::size_t i) {
+    const long double c = b + static_cast<long double>(i);
+    TRecurrenceStep step;
+    step.p = (c - 1 + x) / (c - 1);
+    step.q = -x * (c - a) / (c * (c - 1));
+    step.pSize = (std::fabs(c) + 1 + std::fabs(x)) / std::fabs(c - 1);
+    step.qSize = std::fabs(x) * (std::fabs(c) + std::fabs(a)) / std::fabs(c * (c - 1));
+    return step;
+  };
+  return DownwardRecurrence(0.25L * std::fabs(a * x) + 2 * std::fabs(x) - b, sumAt, stepAt);
 }
 
 // M(a, b, x) by the first of its forms that keeps 14 digits, else by the one that keeps
@@ -350,7 +367,9 @@ bool IntegralOrRecurrenceU(ExprContext& ctx, long double a, long double b, long 
 long double HYPM(ExprContext& ctx, long double a, long double b, long double x) {
   const TSeriesSum m = KummerM(a, b, x);
   if (m.Kept()) return m.sum;
-  ctx.SetError(m.Failure(kErrHypergeometricMConvergence));
+  // Where the series ended within its limit, its digits were lost; else it did not end.
+  const bool ended = KummerSeries(a, b, x).converged;
+  ctx.SetError(ended ? kErrHypergeometricPrecision : kErrHypergeometricMConvergence);
   return 0;
 }
 
@@ -428,30 +447,204 @@ TSeriesSum GaussSeries(long double a, long double b, long double c, long double 
   return s;
 }
 
-}  // namespace
+// F(a, b; c; z) by the recurrence in c (DLMF 15.5.18)
+//   F(c - 1) = ((c - 1 - (2c - a - b - 1) z) F(c) + (c - a)(c - b) z / c F(c + 1)) / ((c - 1)(1 - z)),
+// which keeps the digits that the series loses where its terms alternate for k below -a
+// or -b (F(-49.3, 20.32; 5.582; 0.1847) is 2.4e-6 under terms of 6.9e6). Its series fall
+// from the first term on once c is well above |a b z| / 4 + 2 (|a| + |b|) |z|. Beyond z of
+// 1/2 F is no longer the dominant solution as c falls: it is not tried there. A whole c of
+// 0 or less is a pole of F, left to the series.
+TSeriesSum RecurrenceInC(long double a, long double b, long double c, long double z) {
+  if ((c <= 0 && c == std::floor(c)) || !(z > 0 && z <= 0.5L)) return {};
+  const auto sumAt = [&](long double n) { return GaussSeries(a, b, c + n, z); };
+  const auto stepAt = [&](std::size_t i) {
+    const long double e = c + static_cast<long double>(i);
+    const long double d = (e - 1) * (1 - z);
+    TRecurrenceStep step;
+    step.p = (e - 1 - (2 * e - a - b - 1) * z) / d;
+    step.q = (e - a) * (e - b) * z / (e * d);
+    step.pSize = (std::fabs(e) + 1 + (2 * std::fabs(e) + std::fabs(a) + std::fabs(b) + 1) * z) / std::fabs(d);
+    step.qSize = (std::fabs(e) + std::fabs(a)) * (std::fabs(e) + std::fabs(b)) * z / std::fabs(e * d);
+    return step;
+  };
+  return DownwardRecurrence(0.25L * std::fabs(a * b * z) + 2 * (std::fabs(a) + std::fabs(b)) * z - c, sumAt, stepAt);
+}
 
-// For -1 < x < 0, where the series alternates (and near -1 converges too slowly for its
-// term limit), Pfaff's transformations (1 - x)^-a F(a, c - b; c; z) and
-// (1 - x)^-b F(c - a, b; c; z) with z = x / (x - 1) between 0 and 1/2 are tried when the
-// plain series does not keep half its bits; the sum that keeps the most is taken.
-long double HYPF(ExprContext& ctx, long double a, long double b, long double c, long double x) {
-  TSeriesSum best = GaussSeries(a, b, c, x);
-  if (!best.Kept() && x < 0 && x > -1) {
-    const long double z = x / (x - 1);
-    TSeriesSum first = GaussSeries(a, c - b, c, z);
-    TSeriesSum second = GaussSeries(c - a, b, c, z);
-    const long double firstFactor = std::pow(1 - x, -a);
-    const long double secondFactor = std::pow(1 - x, -b);
-    first.sum *= firstFactor;
-    first.magnitude *= firstFactor;
-    second.sum *= secondFactor;
-    second.magnitude *= secondFactor;
-    for (const TSeriesSum& s : {first, second}) {
-      if (s.converged && (!best.converged || s.Loss() < best.Loss())) best = s;
+// F(a, b; c; z) for z between 0 and 1/2 by its series, or by the recurrence in c where the
+// series keeps fewer than 14 digits and the recurrence keeps more.
+TSeriesSum GaussF(long double a, long double b, long double c, long double z) {
+  const TSeriesSum plain = GaussSeries(a, b, c, z);
+  if (plain.converged && plain.Loss() <= kFullLoss) return plain;
+  const TSeriesSum recurred = RecurrenceInC(a, b, c, z);
+  return recurred.converged && (!plain.converged || recurred.Loss() < plain.Loss()) ? recurred : plain;
+}
+
+// 1 / gamma(z), 0 at the poles of gamma; NaN beyond the range where gamma is a long double.
+long double ReciprocalGamma(long double z) {
+  if (z <= 0 && z == std::floor(z)) return 0;
+  if (!(std::fabs(z) < 1700)) return NAN;
+  return 1 / std::tgamma(z);
+}
+
+// The rounding of a gamma factor (each gamma function good to a few epsilons, and the
+// power beside it), in epsilons of the term it multiplies.
+constexpr long double kFactorsLoss = 128;
+
+// F(a, b; c; x) for x between 1/2 and 1, where its series converges slowly (past its term
+// limit beyond x of about 0.96), by the transformation to 1 - x (DLMF 15.8.4)
+//   F = gamma(c) gamma(c - a - b) / (gamma(c - a) gamma(c - b)) F(a, b; a + b - c + 1; 1 - x)
+//     + (1 - x)^(c - a - b) gamma(c) gamma(a + b - c) / (gamma(a) gamma(b))
+//       F(c - a, c - b; c - a - b + 1; 1 - x),
+// each F of an argument below 1/2. A whole c - a - b is a pole of both gamma factors (the
+// limit has logarithmic terms): not taken there; near it the two terms cancel, which the
+// loss returned counts, with 128 epsilons for the rounding of each term's gamma functions
+// and power, and 2 (|a| + |b| + |c|) for the rounding of c - a - b, which each term
+// magnifies as much as the two cancel.
+TSeriesSum OneMinusXForm(long double a, long double b, long double c, long double x) {
+  TSeriesSum failed;
+  const long double d = c - a - b;
+  if (!(x > 0.5L && x < 1) || d == std::floor(d) || (c <= 0 && c == std::floor(c))) return failed;
+  const TKeptValueScope kept;
+  const long double y = 1 - x;  // exact for x between 1/2 and 1
+  const long double gammaC = std::tgamma(c);
+  const long double firstFactor = gammaC * std::tgamma(d) * ReciprocalGamma(c - a) * ReciprocalGamma(c - b);
+  const long double secondFactor =
+      std::pow(y, d) * gammaC * std::tgamma(-d) * ReciprocalGamma(a) * ReciprocalGamma(b);
+  if (!std::isfinite(firstFactor) || !std::isfinite(secondFactor)) return failed;
+  const TSeriesSum first = GaussF(a, b, 1 - d, y);
+  const TSeriesSum second = GaussF(c - a, c - b, 1 + d, y);
+  if (!first.converged || !second.converged) return failed;
+  const long double firstTerm = firstFactor * first.sum;
+  const long double secondTerm = secondFactor * second.sum;
+  TSeriesSum s;
+  s.sum = firstTerm + secondTerm;
+  const long double parameters = 2 * (std::fabs(a) + std::fabs(b) + std::fabs(c));
+  s.magnitude = std::fabs(firstTerm) * (first.Loss() + kFactorsLoss + parameters) +
+                std::fabs(secondTerm) * (second.Loss() + kFactorsLoss + parameters);
+  s.converged = std::isfinite(s.sum) && std::isfinite(s.magnitude);
+  return s;
+}
+
+// F(a, b; c; x) for x between 1/2 and 1 where c - a - b is a whole m (F(1, 1; 2; x) =
+// -ln(1 - x) / x, the complete elliptic integrals), by the limit of the transformation to
+// 1 - x (DLMF 15.8.10), with y = 1 - x:
+//   F = gamma(m) gamma(c) / (gamma(a + m) gamma(b + m)) sum for k < m of
+//         (a)_k (b)_k / (k! (1 - m)_k) y^k
+//     - (-y)^m gamma(c) / (gamma(a) gamma(b)) sum for k >= 0 of
+//         (a + m)_k (b + m)_k / (k! (k + m)!) y^k
+//         (ln y - psi(k + 1) - psi(k + m + 1) + psi(a + k + m) + psi(b + k + m)),
+// for m below 0 after Euler's transformation F = (1 - x)^m F(c - a, c - b; c; x), whose
+// c - a - b is -m. Taken for a and b above 0 (after that transformation), where no gamma
+// function or psi meets a pole. Each term of the sums counts its sizes with the rounding of
+// the psi values carried from term to term (one epsilon a step) in the loss returned, and
+// the whole the rounding of c - a - b, which may stand for a c a few epsilons of
+// |a| + |b| + |c| away (F changes with c by about ln(1 - x) + psi(c) times as much).
+TSeriesSum LogarithmicForm(ExprContext& ctx, long double a, long double b, long double c, long double x) {
+  constexpr long double kMostOrder = 1000;
+  constexpr long double kEulerGamma = 0.577215664901532860606512090082402431L;
+  TSeriesSum failed;
+  long double m = c - a - b;
+  if (!(x > 0.5L && x < 1) || m != std::floor(m)) return failed;
+  const long double y = 1 - x;  // exact for x between 1/2 and 1
+  long double factor = 1;
+  if (m < 0) {
+    factor = std::pow(y, m);
+    const long double turnedA = c - a;
+    b = c - b;
+    a = turnedA;
+    m = -m;
+  }
+  if (!(a > 0 && b > 0) || !(m <= kMostOrder)) return failed;
+  const TKeptValueScope kept;
+  const long double gammaC = std::tgamma(c);
+  // The finite sum, of m terms.
+  TSeriesSum head;
+  head.sum = 0;
+  head.magnitude = 0;
+  if (m > 0) {
+    long double term = std::tgamma(m) * gammaC / (std::tgamma(a + m) * std::tgamma(b + m));
+    for (long double k = 0; k < m; ++k) {
+      head.sum += term;
+      head.magnitude += std::fabs(term) * (kFactorsLoss + k);
+      term *= (a + k) * (b + k) * y / ((k + 1) * (1 - m + k));
     }
   }
+  // The logarithmic series.
+  const long double logY = std::log(y);
+  long double psiK = -kEulerGamma;  // psi(k + 1)
+  long double psiKM = -kEulerGamma;  // psi(k + m + 1)
+  for (long double j = 1; j <= m; ++j) psiKM += 1 / j;
+  long double psiA = PSI(ctx, a + m);  // psi(a + k + m)
+  long double psiB = PSI(ctx, b + m);  // psi(b + k + m)
+  long double coefficient = 1 / std::tgamma(m + 1);
+  long double sum = 0;
+  long double magnitude = 0;
+  bool ended = false;
+  for (long double k = 0; k < kExprSeriesLimit; ++k) {
+    const long double bracket = logY - psiK - psiKM + psiA + psiB;
+    const long double term = coefficient * bracket;
+    sum += term;
+    const long double sizes = std::fabs(logY) + std::fabs(psiK) + std::fabs(psiKM) + std::fabs(psiA) + std::fabs(psiB);
+    magnitude += std::fabs(coefficient) * sizes * (k + 8);
+    if (k > 0 && std::fabs(coefficient) * sizes < std::fabs(sum) * 1e-21L) {
+      ended = true;
+      break;
+    }
+    coefficient *= (a + m + k) * (b + m + k) * y / ((k + 1) * (k + m + 1));
+    psiK += 1 / (k + 1);
+    psiKM += 1 / (k + m + 1);
+    psiA += 1 / (a + k + m);
+    psiB += 1 / (b + k + m);
+  }
+  if (!ended) return failed;
+  const long double tailFactor = -std::pow(-y, m) * gammaC / (std::tgamma(a) * std::tgamma(b));
+  const long double tail = tailFactor * sum;
+  TSeriesSum s;
+  s.sum = factor * (head.sum + tail);
+  const long double parameters =
+      2 * (std::fabs(a) + std::fabs(b) + std::fabs(c)) * (std::fabs(logY) + std::log(2 + std::fabs(c)) + 2);
+  s.magnitude =
+      std::fabs(factor) * (head.magnitude + std::fabs(tailFactor) * (magnitude + kFactorsLoss * std::fabs(sum))) +
+      parameters * std::fabs(s.sum);
+  s.converged = std::isfinite(s.sum) && std::isfinite(s.magnitude);
+  return s;
+}
+
+}  // namespace
+
+// F by the first of its forms that keeps 14 digits, else by the one that keeps the most:
+// the series; for -1 < x < 0, where the series alternates (and near -1 converges too
+// slowly for its term limit), Pfaff's transformations (1 - x)^-a F(a, c - b; c; z) and
+// (1 - x)^-b F(c - a, b; c; z) with z = x / (x - 1) between 0 and 1/2; and the recurrence
+// in c of the series with its argument between 0 and 1/2 (the plain one for x above 0,
+// the transformed ones for x below 0); for x between 1/2 and 1 the transformation to 1 - x,
+// or its limit where c - a - b is whole.
+long double HYPF(ExprContext& ctx, long double a, long double b, long double c, long double x) {
+  const TSeriesSum plain = GaussSeries(a, b, c, x);
+  TSeriesSum best = plain;
+  const auto take = [&best](TSeriesSum s, long double factor) {
+    s.sum *= factor;
+    s.magnitude *= factor;
+    if (s.converged && (!best.converged || s.Loss() < best.Loss())) best = s;
+  };
+  const auto full = [&best] { return best.converged && best.Loss() <= kFullLoss; };
+  if (!full() && x < 0 && x > -1) {
+    const long double z = x / (x - 1);
+    const long double firstFactor = std::pow(1 - x, -a);
+    const long double secondFactor = std::pow(1 - x, -b);
+    take(GaussSeries(a, c - b, c, z), firstFactor);
+    take(GaussSeries(c - a, b, c, z), secondFactor);
+    if (!full()) take(RecurrenceInC(a, c - b, c, z), firstFactor);
+    if (!full()) take(RecurrenceInC(c - a, b, c, z), secondFactor);
+  } else if (!full() && x > 0.5L) {
+    take(OneMinusXForm(a, b, c, x), 1);
+    take(LogarithmicForm(ctx, a, b, c, x), 1);
+  } else if (!full()) {
+    take(RecurrenceInC(a, b, c, x), 1);
+  }
   if (best.Kept()) return best.sum;
-  ctx.SetError(best.Failure(kErrHypergeometricFConvergence));
+  // Where the series ended within its limit, its digits were lost; else it did not end.
+  ctx.SetError(plain.converged ? kErrHypergeometricPrecision : kErrHypergeometricFConvergence);
   return 0;
 }
 

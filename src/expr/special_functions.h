@@ -25,7 +25,7 @@ enum ExprSpecialFunctionError : int {
   kErrLegendreArgument = -126,
   kErrHypergeometricMConvergence = -141,
   kErrHypergeometricFConvergence = -145,
-  // Every form of the value converged, but none keeps half the bits of its sum (near a zero
+  // The series ended, but no form of the value keeps half the bits of its sum (near a zero
   // of the function, where the terms or the recurrence's values are far larger than it).
   kErrHypergeometricPrecision = -147,
 };
@@ -74,9 +74,9 @@ long double PFBI(ExprContext& ctx, long double k, long double n, long double p);
 // Associated Legendre function P_l^m(x) (l and m truncated to whole numbers).
 long double LGNDR(ExprContext& ctx, long double l, long double m, long double x);
 // Confluent hypergeometric functions M(a, b, x) and U(a, b, x), Gauss F(a, b; c; x). Where
-// no form of the sum keeps half the bits of its value (the terms cancel), they fail with
-// the precision code -147 rather than give rounding noise; where no form converges within
-// its limit of terms or steps, with their convergence code (-141 for M and U, -145 for F).
+// no form of the sum keeps half the bits of its value (the terms cancel), they fail rather
+// than give rounding noise: with the precision code -147 where their series ended within
+// its limit of terms, else with their convergence code (-141 for M and U, -145 for F).
 long double HYPM(ExprContext& ctx, long double a, long double b, long double x);
 long double HYPU(ExprContext& ctx, long double a, long double b, long double x);
 long double HYPF(ExprContext& ctx, long double a, long double b, long double c, long double x);

@@ -47,37 +47,49 @@ def checked(a, b, x):
     return value
 
 
-def cases(seed, count, draw):
+def cases(seed, count, draw, name, value):
+    """count rows of name(arguments) drawn with the seed, the arguments as 4-digit decimal
+    texts; value(arguments as the long doubles nearest them) gives each reference, or None
+    to skip arguments where the function has a pole."""
     rng = random.Random(seed)
     rows = []
     while len(rows) < count:
-        a, b, x = (f"{v:.4g}" for v in draw(rng))
-        B = ld(b)
-        if B <= 0 and B == mpmath.floor(B):
-            continue
-        rows.append((f"HYPM({a},{b},{x})", checked(ld(a), B, ld(x))))
+        texts = [f"{v:.4g}" for v in draw(rng)]
+        reference = value(*(ld(t) for t in texts))
+        if reference is not None:
+            rows.append((f"{name}({','.join(texts)})", reference))
     return rows
+
+
+def m_value(a, b, x):
+    return None if b <= 0 and b == mpmath.floor(b) else checked(a, b, x)
 
 
 def row(text, value):
     return f'{{"{text}", {mp.nstr(value, 25, min_fixed=-5, max_fixed=5)}L}},'
 
 
-boxes = [
-    ("a -40 .. 0, b 0.5 .. 20, x 0 .. 60", 106, 40,
-     lambda r: (r.uniform(-40, 0), r.uniform(0.5, 20), r.uniform(0, 60))),
-    ("a -100 .. 100, b -20 .. 20, x -100 .. 100", 107, 40,
-     lambda r: (r.uniform(-100, 100), r.uniform(-20, 20), r.uniform(-100, 100))),
-    ("whole a -100 .. 0, b 0.05 .. 20, x 0 .. 100", 108, 20,
-     lambda r: (r.randint(-100, 0), r.uniform(0.05, 20), r.uniform(0, 100))),
-    ("a 0 .. 100, b 0.1 .. 100, x 500 .. 5000", 109, 10,
-     lambda r: (r.uniform(0, 100), r.uniform(0.1, 100), r.uniform(500, 5000))),
-]
-print("    // refused as a convergence failure, though the series converge")
-for a, b, x in [("-27.5", "14.5", "18.5"), ("-50", "1", "100"), ("1", "1", "2000"), ("-20.3", "2.1", "45")]:
-    print("    " + row(f"HYPM({a},{b},{x})", checked(ld(a), ld(b), ld(x))))
-for title, seed, count, draw in boxes:
+def print_rows(title, rows, per_line=2):
     print(f"    // {title}")
-    rows = [row(text, value) for text, value in cases(seed, count, draw)]
-    for i in range(0, len(rows), 2):
-        print("    " + " ".join(rows[i:i + 2]))
+    texts = [row(text, value) for text, value in rows]
+    for i in range(0, len(texts), per_line):
+        print("    " + " ".join(texts[i:i + per_line]))
+
+
+if __name__ == "__main__":
+    boxes = [
+        ("a -40 .. 0, b 0.5 .. 20, x 0 .. 60", 106, 40,
+         lambda r: (r.uniform(-40, 0), r.uniform(0.5, 20), r.uniform(0, 60))),
+        ("a -100 .. 100, b -20 .. 20, x -100 .. 100", 107, 40,
+         lambda r: (r.uniform(-100, 100), r.uniform(-20, 20), r.uniform(-100, 100))),
+        ("whole a -100 .. 0, b 0.05 .. 20, x 0 .. 100", 108, 20,
+         lambda r: (r.randint(-100, 0), r.uniform(0.05, 20), r.uniform(0, 100))),
+        ("a 0 .. 100, b 0.1 .. 100, x 500 .. 5000", 109, 10,
+         lambda r: (r.uniform(0, 100), r.uniform(0.1, 100), r.uniform(500, 5000))),
+    ]
+    print_rows("refused as a convergence failure, though the series converge",
+               [(f"HYPM({a},{b},{x})", checked(ld(a), ld(b), ld(x)))
+                for a, b, x in [("-27.5", "14.5", "18.5"), ("-50", "1", "100"), ("1", "1", "2000"), ("-20.3", "2.1", "45")]],
+               1)
+    for title, seed, count, draw in boxes:
+        print_rows(title, cases(seed, count, draw, "HYPM", m_value))
