@@ -112,30 +112,36 @@ TEST(PointsOnLines, EverySurfaceAndMadeGridStaysOfTheDataSize) {
              << " (Clough-Tocher " << static_cast<double>(kCloughTocher[n].lo) << " .. "
              << static_cast<double>(kCloughTocher[n].hi) << ")\n";
     };
-    // On the four lines 0.5 apart of points 0.005 apart the gradients of Renka I's
-    // triangulation (which come from its triangles, not from a neighbourhood) and the grids
-    // made of the surfaces over triangles 100 times longer than wide are left as they are.
+    // On the four lines 0.5 apart of points 0.005 apart the grids made of the surfaces over
+    // triangles 100 times longer than wide are left as they are. Renka I's and the own
+    // triangulation's gradients, which came from the arcs of the triangles, weighed the arcs
+    // along the lines a million times more than those across, and the lines' wiggle turned
+    // the rise along them into slopes across (-45 .. 103 between the lines).
     const bool fourLines = l.lines == 4;
     for (const TMethod& m : kMethods) {
-      if (fourLines && (m.code == kNPRenka1 || m.code == kNPOwnTriangulation)) continue;
       TNParm3D engine(table, m.code, m.option1, m.option2, false);
       ASSERT_TRUE(engine.HasSurface()) << t.name << ", " << m.name;
       long double least = 1e300L, most = -1e300L;
-      int unreached = 0;
+      int unreached = 0, missing = 0;
       for (const auto& [x, y] : places) {
-        // A place on the hull's side that a method's own search puts a hair outside it has no
-        // height there (the missing value) in some methods; it is no height of the surface.
         const long double z = engine.EvalAt(x, y);
         // A Shepard surface is 0 where no node's radius reaches (these data hold no 0):
         // between the lines the radii of nodes whose nearest lay along their own line reached
         // no other line.
         if ((m.code == kNPRenka2 || m.code == kNPRenka3) && z == 0) ++unreached;
-        if (IsMissingValue(z)) continue;
+        // Every place lies inside the hull or on it: Preusser's, Renka I's and the loess
+        // surfaces had no value at places on the lines' turned ends, where the ends' nearly
+        // collinear points made triangles flat to the rounding.
+        if (IsMissingValue(z)) {
+          ++missing;
+          continue;
+        }
         least = std::min(least, z);
         most = std::max(most, z);
       }
       check(m.name, least, most);
       EXPECT_EQ(unreached, 0) << t.name << ", " << m.name << ": places no radius reaches";
+      EXPECT_EQ(missing, 0) << t.name << ", " << m.name << ": places in the hull without a value";
     }
     if (fourLines) continue;
     // Every grid maker's nodes inside the hull, and the gridded engine's own surface over the
@@ -159,8 +165,55 @@ TEST(PointsOnLines, EverySurfaceAndMadeGridStaysOfTheDataSize) {
     }
     check("gridded B-spline", least, most);
   }
-  EXPECT_EQ(cases, 4 * 28 + 13);
+  EXPECT_EQ(cases, 4 * 28 + 17);
   EXPECT_EQ(strays, 0) << strays << " of " << cases << " surfaces beyond the data's size:\n" << faults.str();
+}
+
+// The ends of lines turned by 30 and 60 degrees are sides of the hull through nearly
+// collinear points: a triangle of three of them is flat to the rounding of its area, and the
+// tests of a point against the sides do not part the plane exactly along them. Preusser's,
+// Renka I's and the loess surfaces had no value at places on those sides (1 of the places of
+// the test above on the lines at 30 degrees, 3 to 5 on lines at 60 degrees); every method now
+// gives the data's value there, 1 + 0.1 u, the ridge far away.
+TEST(PointsOnLines, PlacesOnTheEndsOfTurnedLinesHaveTheDataValue) {
+  constexpr long double kCos30 = 0.866025403784438646764L, kSin30 = 0.5L;
+  struct TTurned {
+    smooth_test::TLineTable table;
+    long double c, s;
+  };
+  const TTurned turned[] = {
+      {LineTables()[2], kCos30, kSin30},
+      {smooth_test::LineTable("11 lines at 60 degrees", 11, 0.2L, 400, 2e-5L, 0, kSin30, kCos30, 11), kSin30, kCos30}};
+  for (const TTurned& t : turned) {
+    PointTable table = Table(t.table.points);
+    const TDataHull hull(table);
+    for (const TMethod& m : kMethods) {
+      TNParm3D engine(table, m.code, m.option1, m.option2, false);
+      ASSERT_TRUE(engine.HasSurface()) << t.table.name << ", " << m.name;
+      int places = 0, missing = 0;
+      long double worst = 0;
+      for (const long double v : {0.0L, 10.0L})
+        for (int j = 0; j <= 40; ++j) {
+          const long double u = 0.05L * j, x = t.c * u - t.s * v, y = t.s * u + t.c * v;
+          if (!hull.Contains(x, y)) continue;
+          ++places;
+          const long double z = engine.EvalAt(x, y);
+          if (IsMissingValue(z))
+            ++missing;
+          else
+            worst = std::max(worst, std::fabs(z - (1 + 0.1L * u)));
+        }
+      EXPECT_GT(places, 60) << t.table.name;
+      EXPECT_EQ(missing, 0) << t.table.name << ", " << m.name;
+      // The surfaces through triangles and the Shepard quadratics and cubics reproduce the
+      // plane the data lie on there (they stood up to 0.012 off it in the triangles flat to
+      // the rounding); the cosine series, the smoothers and the natural neighbours' blend of
+      // their gradients only come near it.
+      const bool exact = m.code != kNPRenka3 && m.code != kNPWatson && m.code != kNPLoess &&
+                         m.code != kNPLoessGradient && m.code != kNPLoessCosine;
+      EXPECT_LT(worst, exact ? 1e-6L : 0.03L) << t.table.name << ", " << m.name;
+    }
+  }
 }
 
 // Data of a plane and of a quadratic on the lines are reproduced exactly by every method that

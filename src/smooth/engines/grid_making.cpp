@@ -39,6 +39,7 @@
 #include "smooth/kernels/renka_interpolation.h"
 #include "smooth/kernels/renka_triangulation.h"
 #include "smooth/libs/numerical_library.h"
+#include "smooth/numlib/line_node_gradients.h"
 
 namespace {
 
@@ -179,9 +180,12 @@ struct TMethodSetup {
     if (ier != 0) return std::nullopt;
     int nit = kRenkaSweeps;
     double dgmax = kRenkaTolerance;
-    RenkaGradients(0, &st->lcc, s.n, s.x.data(), s.y.data(), s.z.data(), st->list.data(),
-                   st->lptr.data(), st->lend.data(), 0, &st->sigma, nit, dgmax, st->gx.data(),
-                   st->gy.data(), ier);
+    // Nodes on lines of points take the gradients of their fits across the lines.
+    std::vector<char> held;
+    TLineNodeGradients(s.x, s.y).Estimate(s.z, st->gx.data(), st->gy.data(), held);
+    RenkaGradientsHolding(0, &st->lcc, s.n, s.x.data(), s.y.data(), s.z.data(), st->list.data(),
+                          st->lptr.data(), st->lend.data(), 0, &st->sigma, held.empty() ? nullptr : held.data(),
+                          nit, dgmax, st->gx.data(), st->gy.data(), ier);
     if (ier < 0) return std::nullopt;
     RenkaLimitGradients(s.n, s.x.data(), s.y.data(), s.z.data(), st->list.data(), st->lptr.data(),
                         st->lend.data(), st->gx.data(), st->gy.data());

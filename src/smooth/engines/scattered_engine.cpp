@@ -169,6 +169,7 @@ void TNParm3D::FreeWork() {
   wk_ = {};
   iwk_ = {};
   walkTwins_ = {};
+  lineNodes_.reset();
   akimaPoints_.reset();
   secondLevel_ = TSecondLevel::kNone;
 }

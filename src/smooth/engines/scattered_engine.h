@@ -54,6 +54,7 @@
 #include "smooth/engines/rounding_noise.h"
 #include "smooth/kernels/natural_neighbour.h"
 #include "smooth/kernels/akima_interpolation.h"
+#include "smooth/numlib/line_node_gradients.h"
 
 // Derivative modes of every evaluation.
 enum TDerivMode : int {
@@ -344,6 +345,9 @@ class TNParm3D {
   // The own triangulation's twin slots (RenkaTwinSlots), for the kernels' walks; empty for
   // the numerical library's.
   std::vector<int> walkTwins_;
+  // The triangulation set-up's nodes on lines of points, whose gradients come from fits
+  // across the lines (line_node_gradients.h); made with the first node derivatives.
+  std::unique_ptr<const TLineNodeGradients> lineNodes_;
   // The node where the kernels' next triangle search starts (1 after every set-up).
   std::atomic<int> firstCall_ = 1;
   // The second-derivative rows of a triangulation set-up that left them for later.

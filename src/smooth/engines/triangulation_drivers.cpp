@@ -24,7 +24,9 @@
 // triangles (the status window's surface at -43 among points of 15).
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <mutex>
+#include <span>
 
 #include "app/long_double.h"
 #include "app/point_table.h"
@@ -310,14 +312,25 @@ bool TNParm3D::EstimateNodeDerivatives(int iflgs, int stages) {
   const auto gradg = own ? &RenkaGradients : NumLibEntry<TNumLibEntry::gradg>();
   auto row = [this, m](int r) { return wk_.data() + static_cast<std::size_t>(r) * m; };
   int ier = 0;
+  if (!lineNodes_ && stages != 0)
+    lineNodes_ = std::make_unique<const TLineNodeGradients>(std::span<const double>(xd_.data(), static_cast<std::size_t>(n)),
+                                                            std::span<const double>(yd_.data(), static_cast<std::size_t>(n)));
+  std::vector<char> held;
   auto gradients = [&](const double* values, double* gx, double* gy, int flags,
                        const double* sig) {
     int nit = kSweeps;
     double dgmax = kGradientTolerance;
     ier = -1;
-    if (gradg)
+    if (!gradg) return false;
+    // Nodes on lines take the gradients of their fits across the lines, and the sweeps the
+    // others about them (the library's routine is the same, with no nodes to hold).
+    lineNodes_->Estimate(std::span<const double>(values, static_cast<std::size_t>(n)), gx, gy, held);
+    if (held.empty())
       gradg(ncc, &lcc, n, xd_.data(), yd_.data(), values, t.list, t.lptr, t.lend, flags, sig, nit,
             dgmax, gx, gy, ier);
+    else
+      RenkaGradientsHolding(ncc, &lcc, n, xd_.data(), yd_.data(), values, t.list, t.lptr, t.lend, flags, sig,
+                            held.data(), nit, dgmax, gx, gy, ier);
     return ier >= 0;
   };
   bool ok = true;

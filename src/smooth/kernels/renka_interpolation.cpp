@@ -72,6 +72,35 @@ double ArcHermite(double t, double len, double z1, double s1, double z2, double 
   return z1 + len * s1 * t + a * ct + b * st;
 }
 
+// The surface at P beside the arc N1 -> N2 (1-based nodes, Q = b N1 + (1 - b) N2 the foot of P
+// on it, sigma the arc's tension): the Hermite interpolant along the arc at Q, continued
+// linearly along the normal with the blend of the end gradients; with dflag its gradient.
+void ArcSurface(double px, double py, int n1, int n2, double b, double sigma, const double* x,
+                const double* y, const double* z, const double* gx, const double* gy, int dflag,
+                double& pz, double& pzx, double& pzy) {
+  const double ax = x[n1 - 1] - x[n2 - 1], ay = y[n1 - 1] - y[n2 - 1];
+  const double len = std::sqrt(ax * ax + ay * ay);
+  const double ux = -ax / len, uy = -ay / len;  // unit direction N1 -> N2
+  const double t = 1.0 - b;
+  const double qx = x[n1 - 1] - t * ax, qy = y[n1 - 1] - t * ay;
+  double slope;
+  const double hq = ArcHermite(t, len, z[n1 - 1], gx[n1 - 1] * ux + gy[n1 - 1] * uy, z[n2 - 1],
+                               gx[n2 - 1] * ux + gy[n2 - 1] * uy, sigma, &slope);
+  const double gqx = b * gx[n1 - 1] + (1.0 - b) * gx[n2 - 1];
+  const double gqy = b * gy[n1 - 1] + (1.0 - b) * gy[n2 - 1];
+  const double dx = px - qx, dy = py - qy;
+  pz = hq + gqx * dx + gqy * dy;
+  if (dflag != 0) {
+    // The exact gradient of pz: along the arc the Hermite slope plus the turn of the blended
+    // gradient over the normal offset, across it the blended gradient.
+    const double turn = ((gx[n2 - 1] - gx[n1 - 1]) * dx + (gy[n2 - 1] - gy[n1 - 1]) * dy) / len;
+    const double along = slope + turn;
+    const double across = -gqx * uy + gqy * ux;  // component along the normal (-uy, ux)
+    pzx = along * ux - across * uy;
+    pzy = along * uy + across * ux;
+  }
+}
+
 }  // namespace
 
 double RenkaArcTension(int iflgs, const double* sigma, int lp) {
@@ -105,6 +134,14 @@ void RenkaGradients(int ncc, const int* lcc, int n, const double* x, const doubl
                     const double* z, const int* list, const int* lptr, const int* lend, int iflgs,
                     const double* sigma, int& nit, double& dgmax, double* gx, double* gy,
                     int& ier) {
+  RenkaGradientsHolding(ncc, lcc, n, x, y, z, list, lptr, lend, iflgs, sigma, nullptr, nit, dgmax, gx, gy,
+                        ier);
+}
+
+void RenkaGradientsHolding(int ncc, const int* lcc, int n, const double* x, const double* y,
+                           const double* z, const int* list, const int* lptr, const int* lend,
+                           int iflgs, const double* sigma, const char* held, int& nit,
+                           double& dgmax, double* gx, double* gy, int& ier) {
   const int maxit = nit;
   const double bound = dgmax;
   bool valid = ncc >= 0 && maxit >= 1 && bound >= 0.0;
@@ -128,6 +165,7 @@ void RenkaGradients(int ncc, const int* lcc, int n, const double* x, const doubl
   for (int iter = 1; iter <= maxit; ++iter) {
     change = 0.0;
     for (int k = 1; k <= n; ++k) {
+      if (held != nullptr && held[k - 1] != 0) continue;
       const double xk = x[k - 1], yk = y[k - 1], zk = z[k - 1];
       double a11 = 0.0, a12 = 0.0, a22 = 0.0, r1 = 0.0, r2 = 0.0;
       const int lpl = lend[k - 1];
@@ -345,6 +383,21 @@ void RenkaInterpolateC1(double px, double py, int ncc, const int* lcc, int n, co
       ier = kRenkaTensionDerivative;
       return;
     }
+    // A point in a triangle flat to the rounding of its coordinates there (along a hull
+    // through nearly collinear nodes: the ends of lines of points, turned) takes the surface
+    // along the side its foot falls on: the triangle's own cubic stood a hundredth off the
+    // plane of its data, or, flat to the rounding of its area, gave no value.
+    const int tri[3] = {i1, i2, i3};
+    int a1 = 0, a2 = 0;
+    double share = 0;
+    if (RenkaFlatTriangleSide(px, py, x, y, tri, a1, a2, share)) {
+      double fx = 0, fy = 0;
+      ArcSurface(px, py, a1, a2, share, RenkaArcTension(iflgs, sigma, RenkaListIndex(lend[a1 - 1], a2, list, lptr)),
+                 x, y, z, gx, gy, dflag, pz, fx, fy);
+      if (dflag != 0) pzx = fx, pzy = fy;
+      ier = kRenkaOk;
+      return;
+    }
     double f, fx, fy;
     int terr;
     RenkaTriangleValue(px, py, x[i1 - 1], x[i2 - 1], x[i3 - 1], y[i1 - 1], y[i2 - 1], y[i3 - 1],
@@ -384,27 +437,9 @@ void RenkaInterpolateC1(double px, double py, int ncc, const int* lcc, int n, co
       // On the arc: Q = b N1 + (1 - b) N2. The value at Q is the Hermite interpolant along
       // the arc, the gradient there the blend of the end gradients; the surface continues
       // linearly along the outward normal.
-      const double len = std::sqrt(len2);
-      const double ux = -ax / len, uy = -ay / len;  // unit direction N1 -> N2
-      const double t = 1.0 - b;
-      const double qx = x[n1 - 1] - t * ax, qy = y[n1 - 1] - t * ay;
-      double slope;
-      const double hq =
-          ArcHermite(t, len, z[n1 - 1], gx[n1 - 1] * ux + gy[n1 - 1] * uy, z[n2 - 1],
-                     gx[n2 - 1] * ux + gy[n2 - 1] * uy, RenkaArcTension(iflgs, sigma, lp), &slope);
-      const double gqx = b * gx[n1 - 1] + (1.0 - b) * gx[n2 - 1];
-      const double gqy = b * gy[n1 - 1] + (1.0 - b) * gy[n2 - 1];
-      const double dx = px - qx, dy = py - qy;
-      pz = hq + gqx * dx + gqy * dy;
-      if (dflag != 0) {
-        // The exact gradient of pz: along the arc the Hermite slope plus the turn of the
-        // blended gradient over the normal offset, across it the blended gradient.
-        const double turn = ((gx[n2 - 1] - gx[n1 - 1]) * dx + (gy[n2 - 1] - gy[n1 - 1]) * dy) / len;
-        const double along = slope + turn;
-        const double across = -gqx * uy + gqy * ux;  // component along the normal (-uy, ux)
-        pzx = along * ux - across * uy;
-        pzy = along * uy + across * ux;
-      }
+      double fx = 0, fy = 0;
+      ArcSurface(px, py, n1, n2, b, RenkaArcTension(iflgs, sigma, lp), x, y, z, gx, gy, dflag, pz, fx, fy);
+      if (dflag != 0) pzx = fx, pzy = fy;
       return;
     }
     if (n2 == i2) {

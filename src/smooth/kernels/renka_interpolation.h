@@ -59,6 +59,13 @@ void RenkaGradients(int ncc, const int* lcc, int n, const double* x, const doubl
                     const double* z, const int* list, const int* lptr, const int* lend, int iflgs,
                     const double* sigma, int& nit, double& dgmax, double* gx, double* gy,
                     int& ier);
+// The same with the nodes k whose held[k-1] is nonzero left at the gradients given (nodes on
+// lines of points, whose gradients a fit across the lines gives: line_node_gradients.h); the
+// sweeps estimate the others about them. held may be nullptr (no node held).
+void RenkaGradientsHolding(int ncc, const int* lcc, int n, const double* x, const double* y,
+                           const double* z, const int* list, const int* lptr, const int* lend,
+                           int iflgs, const double* sigma, const char* held, int& nit,
+                           double& dgmax, double* gx, double* gy, int& ier);
 
 // Holds every node gradient to what the node values support (derivative_limiter.h): the
 // tangent plane of node k, at each node of its ring, within the range of the ring's values

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -308,6 +309,33 @@ int RenkaListIndex(int lpl, int nb, const int* list, const int* lptr) {
   }
 }
 
+bool RenkaFlatTriangleSide(double px, double py, const double* x, const double* y, const int tri[3], int& a,
+                           int& b, double& share) {
+  a = b = 0;
+  const int t0 = tri[0] - 1, t1 = tri[1] - 1, t2 = tri[2] - 1;
+  const double area2 = (x[t1] - x[t0]) * (y[t2] - y[t0]) - (x[t2] - x[t0]) * (y[t1] - y[t0]);
+  double longest = 0;
+  for (int e = 0; e < 3; ++e) {
+    const int p1 = tri[e] - 1, p2 = tri[(e + 1) % 3] - 1;
+    longest = std::max(longest, (x[p1] - x[p2]) * (x[p1] - x[p2]) + (y[p1] - y[p2]) * (y[p1] - y[p2]));
+  }
+  if (std::fabs(area2) > kRenkaFlatShare * longest) return false;
+  double shortest = std::numeric_limits<double>::infinity();
+  for (int e = 0; e < 3; ++e) {
+    const int p1 = tri[e], p2 = tri[(e + 1) % 3];
+    const double ax = x[p1 - 1] - x[p2 - 1], ay = y[p1 - 1] - y[p2 - 1];
+    const double len2 = ax * ax + ay * ay;
+    if (!(len2 > 0.0) || !(len2 < shortest)) continue;
+    const double t = ((px - x[p2 - 1]) * ax + (py - y[p2 - 1]) * ay) / len2;
+    if (!(t >= 0.0 && t <= 1.0)) continue;
+    shortest = len2;
+    a = p1;
+    b = p2;
+    share = t;
+  }
+  return a != 0;
+}
+
 bool RenkaSwapTest(int in1, int in2, int io1, int io2, const double* x, const double* y) {
   return SwapTest(in1, in2, io1, io2, x, y, SwapTolerance());
 }
@@ -463,6 +491,36 @@ void RenkaLocate(int nst, double px, double py, int n, const double* x, const do
       exterior(node, next);
       return;
     }
+  }
+  // A point in no triangle and beyond no hull side lies on a side within the rounding of the
+  // tests, which do not part the plane exactly where a side runs through nearly collinear
+  // nodes (the ends of lines of points, turned: places on that side had no value). It
+  // belongs to the triangle it lies least outside of, by distance. (node, p, q) is a triangle
+  // but where p stands last in a hull node's ring (negated): the hull lies beyond.
+  double best = -std::numeric_limits<double>::infinity();
+  for (int node = 1; node <= n; ++node) {
+    const int lpl = r.Lend(node);
+    int lp = lpl;
+    do {
+      const int lpn = r.Lptr(lp);
+      const int p = r.List(lp), q = std::abs(r.List(lpn));
+      if (p > node && q > node) {
+        const int tri[3] = {node, p, q};
+        double inside = std::numeric_limits<double>::infinity();
+        for (int e = 0; e < 3; ++e) {
+          const int u = tri[e] - 1, v = tri[(e + 1) % 3] - 1;
+          const double ex = x[v] - x[u], ey = y[v] - y[u], len = std::hypot(ex, ey);
+          if (len > 0) inside = std::min(inside, (ex * (py - y[u]) - ey * (px - x[u])) / len);
+        }
+        if (inside > best) {
+          best = inside;
+          i1 = node;
+          i2 = p;
+          i3 = q;
+        }
+      }
+      lp = lpn;
+    } while (lp != lpl);
   }
 }
 

@@ -92,6 +92,21 @@ bool RenkaLeft(double x1, double y1, double x2, double y2, double x0, double y0)
 // sign of the stored entry matches); lpl itself when nb is not in the ring.
 int RenkaListIndex(int lpl, int nb, const int* list, const int* lptr);
 
+// A triangle is flat when twice its area is below this share of its longest side squared:
+// a point's coordinates in it, the ratios of areas, then keep less than six digits. Triangles
+// of three nodes of a hull side through nearly collinear nodes (the ends of lines of points,
+// turned) are flat to the rounding (1e-17), and the surfaces over them stood a hundredth off
+// the plane their data lie on; slivers of points on a wiggling line are 1e-5 and more.
+inline constexpr double kRenkaFlatShare = 1e-10;
+
+// For a point (px, py) in the triangle of nodes tri (1-based) when that triangle is flat: the
+// shortest of its sides a -> b onto which the point's foot falls, at b's share `share` of a
+// (foot = share a + (1 - share) b). The surfaces take their value there along that side, as
+// the triangles beside it have it, within the triangle's height. False when the triangle is
+// not flat or the foot falls on no side.
+[[nodiscard]] bool RenkaFlatTriangleSide(double px, double py, const double* x, const double* y,
+                                         const int tri[3], int& a, int& b, double& share);
+
 // Prepares points in arbitrary order (0-based arrays of n points) for RenkaTriangulate: finds
 // the first point k >= 3 (1-based) that is not on the line through points 1 and 2 (slopes
 // compared exactly, a vertical slope counting as 1e300). Returns 1 when n < 3 or every point

@@ -133,7 +133,16 @@ void Point(int order, int n, const double* x, const double* y, const double* z, 
   auto vertex = [&](int node) { return Vertex(order, x, y, z, wk, node); };
 
   if (i3 != 0) {
-    pz = PreusserElement({vertex(i1), vertex(i2), vertex(i3)}, order).Value(px, py, mode);
+    // A triangle flat to the rounding of a point's coordinates in it (along a hull through
+    // nearly collinear nodes) has no element to speak of: the point takes the surface along
+    // the side its foot falls on.
+    const int tri[3] = {i1, i2, i3};
+    int a = 0, b = 0;
+    double share = 0;
+    if (RenkaFlatTriangleSide(px, py, x, y, tri, a, b, share))
+      pz = PreusserSideExtension(vertex(a), vertex(b), order).Value(px, py, mode);
+    else
+      pz = PreusserElement({vertex(i1), vertex(i2), vertex(i3)}, order).Value(px, py, mode);
     ier = kPreusserInside;
   } else {
     // The nearest point of the hull lies on the chain of hull sides visible from the point,
