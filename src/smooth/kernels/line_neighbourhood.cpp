@@ -37,6 +37,21 @@ struct TOffset {
 
 namespace {
 
+// Whether the nearest few (offsets from the centre) lie along a line through it: the smaller
+// eigenvalue `small` of their second moments below kAlongLine of the larger.
+bool FewAlongLine(std::span<const TOffset> few, double& small) {
+  double sxx = 0, sxy = 0, syy = 0;
+  for (const TOffset& o : few) {
+    sxx += o.dx * o.dx;
+    sxy += o.dx * o.dy;
+    syy += o.dy * o.dy;
+  }
+  const double mean = 0.5 * (sxx + syy), half = std::hypot(0.5 * (sxx - syy), sxy);
+  const double large = mean + half;
+  small = mean - half;
+  return large > 0 && std::isfinite(large) && small < kAlongLine * large;
+}
+
 // The line the nearest lie along (offsets from the centre, nearest first), or false.
 struct TLine {
   double ex = 1, ey = 0, band = 0, spacing = 0, reach = 0;
@@ -44,6 +59,8 @@ struct TLine {
 bool LineOfNearest(std::span<const TOffset> near, TLine& line) {
   const std::size_t n = near.size();
   if (static_cast<int>(n) < kFew) return false;
+  double small = 0;
+  if (!FewAlongLine(near.first(kFew), small)) return false;
   // The direction of the nearest few: the principal axis of their second moments.
   double sxx = 0, sxy = 0, syy = 0;
   for (int i = 0; i < kFew; ++i) {
@@ -52,9 +69,6 @@ bool LineOfNearest(std::span<const TOffset> near, TLine& line) {
     sxy += o.dx * o.dy;
     syy += o.dy * o.dy;
   }
-  const double mean = 0.5 * (sxx + syy), half = std::hypot(0.5 * (sxx - syy), sxy);
-  const double large = mean + half, small = mean - half;
-  if (!(large > 0) || !std::isfinite(large) || small >= kAlongLine * large) return false;
   // The longer column of the moments less the smaller eigenvalue lies along that axis.
   double ex = sxx - small, ey = sxy;
   if (std::hypot(sxy, syy - small) > std::hypot(ex, ey)) ex = sxy, ey = syy - small;
@@ -100,6 +114,19 @@ bool NearestLieAlongLine(std::span<const std::pair<double, double>> offsets) {
   if (near.size() > static_cast<std::size_t>(kTold)) near.resize(static_cast<std::size_t>(kTold));
   TLine line;
   return LineOfNearest(near, line);
+}
+
+bool NearestFewLieAlongLine(const TNearestPoints& index, double px, double py, int skip) {
+  thread_local std::vector<int> few;
+  index.NearestTo(px, py, kFew, few, skip);
+  if (static_cast<int>(few.size()) < kFew) return false;
+  TOffset near[kFew];
+  for (int i = 0; i < kFew; ++i) {
+    const int j = few[static_cast<std::size_t>(i)];
+    near[i] = {index.X(j) - px, index.Y(j) - py};
+  }
+  double small = 0;
+  return FewAlongLine(near, small);
 }
 
 void SpanningNearest(const TNearestPoints& index, double px, double py, int k, int skip,

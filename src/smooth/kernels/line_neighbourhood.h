@@ -37,6 +37,11 @@ struct TNeighbourhood {
 // looked at) lie along a line through it, as SpanningNearest tells it.
 bool NearestLieAlongLine(std::span<const std::pair<double, double>> offsets);
 
+// Whether the nearest few points to (px, py), point `skip` left out, lie along a line through
+// it: the first thing SpanningNearest asks, which data not on lines seldom pass; a search of
+// a few points where its own looks at a dozen.
+bool NearestFewLieAlongLine(const TNearestPoints& index, double px, double py, int skip);
+
 // `nearest`, when given, holds the caller's own nearest points in order of distance (at
 // least max(k, 12) of them, or all), which then spare the search.
 void SpanningNearest(const TNearestPoints& index, double px, double py, int k, int skip,

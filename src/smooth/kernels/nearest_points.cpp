@@ -47,7 +47,10 @@ void TNearestPoints::NearestTo(double px, double py, int k, std::vector<int>& ou
   out.clear();
   if (k <= 0 || Count() == 0) return;
   const int cx = Cell(px, x0_), cy = Cell(py, y0_);
-  std::vector<std::pair<double, int>> found;
+  // Each thread keeps the room of its candidates: a search of a few points cost more in
+  // allocating it than in looking.
+  thread_local std::vector<std::pair<double, int>> found;
+  found.clear();
   const double side = scale_ > 0 ? 1.0 / scale_ : 0.0;
   // Rings of cells around the point's own; after ring r every point nearer than r cell sides
   // has been seen, so the search stops once the k-th nearest found is that near.

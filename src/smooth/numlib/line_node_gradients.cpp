@@ -21,6 +21,8 @@ TLineNodeGradients::TLineNodeGradients(std::span<const double> x, std::span<cons
   TNeighbourhood hood;
   for (int k = 0; k < n; ++k) {
     const auto s = static_cast<std::size_t>(k);
+    // Most nodes of data not on lines are told from their few nearest.
+    if (!NearestFewLieAlongLine(nearest, x[s], y[s], k)) continue;
     SpanningNearest(nearest, x[s], y[s], kNeighbours, k, hood);
     if (!hood.acrossLines) continue;
     nodes_.push_back(k);
