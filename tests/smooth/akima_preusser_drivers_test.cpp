@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "app/long_double.h"
+#include "smooth/engines/data_hull.h"
 #include "smooth/engines/scattered_engine.h"
+#include "smooth/kernels/derivative_limiter.h"
 #include "smooth/kernels/akima_interpolation.h"
 #include "smooth/libs/numerical_library.h"
 #include "smooth_test_support.h"
@@ -227,6 +229,9 @@ TEST(AkimaPreusserDrivers, AkimaPointsAndGridsShareOneSetUp) {
   }
   // The kernel set up anew (MD 1) over the engine's unit coordinates (of the points as
   // doubles): a grid that keeps the points' set-up gives its numbers to the bit, in every mode.
+  // Beyond the hull the engine extrapolates from the kernel set up with its node derivatives
+  // limited (derivative_limiter.h), and gives those numbers there.
+  const TDataHull hull(data);
   std::vector<double> x, y, z;
   const long double sx = engine.XMax() - engine.XMin(), sy = engine.YMax() - engine.YMin();
   for (int i = 1; i <= engine.PointCount(); ++i) {
@@ -243,15 +248,21 @@ TEST(AkimaPreusserDrivers, AkimaPointsAndGridsShareOneSetUp) {
   const long double unit[6] = {1, sx, sy, sx * sx, sy * sy, sx * sy};
   for (int mode = 0; mode < 6; ++mode) {
     std::vector<int> iwk(AkimaIntWorkSize(5, 60, 9, 9));
-    std::vector<double> wk(AkimaRealWorkSize(60)), fresh(81);
+    std::vector<double> wk(AkimaRealWorkSize(60)), fresh(81), limited(81);
     ASSERT_EQ(
         AkimaGridInterpolate(kAkimaNewPoints, 5, 60, x, y, z, 9, 9, u, v, fresh, iwk, wk, mode), 1);
+    {
+      const TNodeLimits limits;
+      ASSERT_EQ(
+          AkimaGridInterpolate(kAkimaNewPoints, 5, 60, x, y, z, 9, 9, u, v, limited, iwk, wk, mode), 1);
+    }
     const std::vector<long double> grid = engine.GridMode(9, 9, xs, ys, mode);
     ASSERT_EQ(grid.size(), 81u);
     EXPECT_EQ(engine.IntWorkSize(), AkimaIntWorkSize(5, 60, 9, 9));
-    for (std::size_t k = 0; k < 81; ++k)
-      EXPECT_EQ(grid[k], static_cast<long double>(fresh[k]) / unit[mode])
-          << "mode " << mode << " node " << k;
+    for (std::size_t k = 0; k < 81; ++k) {
+      const std::vector<double>& kernel = hull.Contains(xs[k % 9], ys[k / 9]) ? fresh : limited;
+      EXPECT_EQ(grid[k], static_cast<long double>(kernel[k]) / unit[mode]) << "mode " << mode << " node " << k;
+    }
   }
   // Points after the grid reuse its set-up: the same surface, no new work.
   const std::vector<long double> grid = engine.EvalGrid(9, 9, xs, ys);

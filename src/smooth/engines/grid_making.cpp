@@ -15,9 +15,11 @@
 // Every method but Watson's works in unit coordinates. Triangulation, Shepard and Watson
 // refuse collinear points.
 //
-// Nodes beyond the hull of the points are held within a few noise widths of the method's
-// value at the hull's nearest point (hull_guard.h); the methods' node derivatives are held to
-// what the data support in their kernels (derivative_limiter.h).
+// Nodes within the hull of the points are the method's own values. Nodes beyond it are the
+// method's extrapolation from node derivatives held to what the data support (the method set
+// up again inside a TNodeLimits scope, derivative_limiter.h), held within a few noise widths
+// of that surface's value at the hull's nearest point (hull_guard.h), as the scattered
+// engine's surfaces are.
 //
 // A node that its method cannot evaluate (a failed status, or no Shepard radius reaching it)
 // is marked inactive in the grid, and the engine counts it. It holds Renka I's value there
@@ -35,6 +37,7 @@
 #include "smooth/engines/gridded_engine.h"
 #include "smooth/engines/hull_guard.h"
 #include "smooth/kernels/akima_interpolation.h"
+#include "smooth/kernels/derivative_limiter.h"
 #include "smooth/kernels/natural_neighbour.h"
 #include "smooth/kernels/renka_interpolation.h"
 #include "smooth/kernels/renka_triangulation.h"
@@ -187,8 +190,9 @@ struct TMethodSetup {
                           st->lptr.data(), st->lend.data(), 0, &st->sigma, held.empty() ? nullptr : held.data(),
                           nit, dgmax, st->gx.data(), st->gy.data(), ier);
     if (ier < 0) return std::nullopt;
-    RenkaLimitGradients(s.n, s.x.data(), s.y.data(), s.z.data(), st->list.data(), st->lptr.data(),
-                        st->lend.data(), st->gx.data(), st->gy.data());
+    if (TNodeLimits::Active())
+      RenkaLimitGradients(s.n, s.x.data(), s.y.data(), s.z.data(), st->list.data(), st->lptr.data(),
+                          st->lend.data(), st->gx.data(), st->gy.data());
     const TScatter* p = &s;
     return [p, st](double u, double v) -> std::optional<double> {
       double z = 0, zx = 0, zy = 0;
@@ -302,6 +306,25 @@ struct TMethodSetup {
 
 bool IsWholeGridMethod(int code) { return code == kRegridAkima || code == kRegridSurf; }
 
+// The node-by-node set-up of a method that is not a whole-grid one.
+std::optional<TNodeEvaluator> MethodEvaluator(const TMethodSetup& setup, int code) {
+  switch (code) {
+    case kRegridAkimaII:
+      return setup.AkimaII();
+    case kRegridPreusserC1:
+    case kRegridPreusserC2:
+      return setup.Preusser(code == kRegridPreusserC2);
+    case kRegridShepardQuadratic:
+    case kRegridShepardCubic:
+    case kRegridShepardCosine:
+      return setup.Shepard(code - kRegridShepardQuadratic);
+    case kRegridWatson:
+      return setup.Watson();
+    default:
+      return setup.Renka();
+  }
+}
+
 // The hold of a made grid's nodes, in unit coordinates whatever the method's: in Watson's data
 // coordinates the nearest points of a long narrow rectangle (20 by 0.05) are those nearest
 // along its long side, the rise across its short side counted as noise, and its nodes went
@@ -330,13 +353,24 @@ bool FillFailedNodes(const TMethodSetup& setup, const TGridGuard& guard, const s
   if (methodIsRenka) return false;
   const std::optional<TNodeEvaluator> renka = setup.Renka();
   if (!renka) return false;
+  // Beyond the hull Renka I's extrapolation from limited gradients, as the methods' own.
+  std::optional<TNodeEvaluator> limited;
   const std::size_t gx = u.size();
   for (std::size_t k = 0; k < values.size(); ++k) {
     if (!failed[k]) continue;
     const double nu = u[k % gx], nv = v[k / gx];
-    const std::optional<double> z = (*renka)(nu, nv);
+    const TNodeEvaluator* surface = &*renka;
+    if (std::isfinite(guard.hull.Allowance()) && guard.hull.Beyond(nu / guard.ex, nv / guard.ey)) {
+      if (!limited) {
+        const TNodeLimits limits;
+        limited = setup.Renka();
+      }
+      if (!limited) return false;
+      surface = &*limited;
+    }
+    const std::optional<double> z = (*surface)(nu, nv);
     if (!z) return false;
-    values[k] = HeldBeyondHull(guard, *renka, nu / guard.ex, nv / guard.ey, *z);
+    values[k] = HeldBeyondHull(guard, *surface, nu / guard.ex, nv / guard.ey, *z);
   }
   return true;
 }
@@ -449,26 +483,7 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
       for (std::size_t k = 0; k < nodes; ++k)
         if (known[k] != kMissingNode) values[k] = known[k];
   } else {
-    switch (code) {
-      case kRegridAkimaII:
-        eval = setup.AkimaII();
-        break;
-      case kRegridPreusserC1:
-      case kRegridPreusserC2:
-        eval = setup.Preusser(code == kRegridPreusserC2);
-        break;
-      case kRegridShepardQuadratic:
-      case kRegridShepardCubic:
-      case kRegridShepardCosine:
-        eval = setup.Shepard(code - kRegridShepardQuadratic);
-        break;
-      case kRegridWatson:
-        eval = setup.Watson();
-        break;
-      default:
-        eval = setup.Renka();
-        break;
-    }
+    eval = MethodEvaluator(setup, code);
     if (!eval) return false;
     for (int j = 0; j < gy; ++j)
       for (int i = 0; i < gx; ++i) {
@@ -486,9 +501,10 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
       }
   }
 
-  // Nodes beyond the hull of the points are held within the allowance of the surface's value
-  // at the hull's nearest point, as the scattered engine's surfaces are; nodes within it keep
-  // the method's value.
+  // Nodes beyond the hull of the points are the extrapolation of the method set up with its
+  // node derivatives limited, held within the allowance of that surface's value at the hull's
+  // nearest point, as the scattered engine's surfaces are; nodes within it keep the method's
+  // value. Data whose allowance is unbounded limit nothing: their own extrapolation stands.
   TGridGuard guard;
   if (!unit) {
     guard.ex = wx > 0 ? static_cast<double>(wx) : 1.0;
@@ -501,18 +517,34 @@ bool TSpline3D::MakeGridByMethod(bool fill, int code) {
     guard.hull = THullGuard(gu, gv, s.z);
   }
   const THullGuard& hull = guard.hull;
-  for (int j = 0; j < gy; ++j)
+  // The limited set-up, made once the first node beyond the hull needs it; the whole-grid
+  // methods take Akima's kernel point by point (the library's surface is that kernel's).
+  // Data whose allowance is unbounded are neither limited nor held: their nodes stand.
+  std::optional<TNodeEvaluator> beyond;
+  bool beyondMade = false;
+  auto extrapolation = [&]() -> const TNodeEvaluator* {
+    if (!beyondMade) {
+      beyondMade = true;
+      const TNodeLimits limits;
+      beyond = IsWholeGridMethod(code) ? setup.AkimaPoints(nullptr) : MethodEvaluator(setup, code);
+    }
+    return beyond ? &*beyond : nullptr;
+  };
+  for (int j = 0; j < gy && std::isfinite(hull.Allowance()); ++j)
     for (int i = 0; i < gx; ++i) {
       const std::size_t k = static_cast<std::size_t>(j) * static_cast<std::size_t>(gx) +
                             static_cast<std::size_t>(i);
       const double nu = u[static_cast<std::size_t>(i)] / guard.ex, nv = v[static_cast<std::size_t>(j)] / guard.ey;
-      if (failed[k] || (fill && known[k] != kMissingNode)) continue;
-      if (!hull.MayHold(values[k]) || !hull.Beyond(nu, nv)) continue;
-      // The whole-grid methods evaluate the feet over their grid's set-up (Akima's kernel) or
-      // over one of their own (the library's surface), made once the first node needs it.
-      if (!eval && IsWholeGridMethod(code)) eval = setup.AkimaPoints(akimaWork);
-      if (!eval) continue;
-      values[k] = HeldBeyondHull(guard, *eval, nu, nv, values[k]);
+      if (failed[k] || (fill && known[k] != kMissingNode) || !hull.Beyond(nu, nv)) continue;
+      const TNodeEvaluator* surface = extrapolation();
+      if (surface == nullptr) continue;
+      const TNodeLimits limits;
+      const std::optional<double> z = (*surface)(u[static_cast<std::size_t>(i)], v[static_cast<std::size_t>(j)]);
+      if (!z || !hull.MayHold(*z)) {
+        if (z) values[k] = *z;
+        continue;
+      }
+      values[k] = HeldBeyondHull(guard, *surface, nu, nv, *z);
     }
   if (std::find(failed.begin(), failed.end(), 1) != failed.end() &&
       !FillFailedNodes(setup, guard, u, v, failed, code == kRegridRenka, values))

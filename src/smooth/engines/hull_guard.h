@@ -4,9 +4,9 @@
 // its estimated derivatives: Akima's and Preusser's pieces carry the nodes' second (and
 // higher) derivatives quadratically or further along the outward normal, the Shepard
 // methods their nodal polynomials, the triangulation methods the hull nodes' gradients
-// linearly. However well the estimates are held at the nodes (derivative_limiter.h), their
-// growth over the distance from the hull to a corner of the data's rectangle is not what the
-// data say: on dense noisy data the surface ran to walls ten times the data's height.
+// linearly. However well the estimates they extrapolate from are held (derivative_limiter.h),
+// their growth over the distance from the hull to a corner of the data's rectangle is not
+// what the data say: on dense noisy data the surface ran to walls ten times the data's height.
 //
 // THullGuard holds a surface beyond the hull within a few noise widths of its value at the
 // nearest point of the hull (the allowance of derivative_limiter.h: a few noise widths for

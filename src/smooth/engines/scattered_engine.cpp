@@ -11,6 +11,7 @@
 #include "app/shell_state.h"
 #include "expr/finite_differences.h"
 #include "platform/message_box.h"
+#include "smooth/kernels/derivative_limiter.h"
 #include "smooth/libs/extension_library.h"
 #include "smooth/libs/numerical_library.h"
 
@@ -122,6 +123,30 @@ TNParm3D::TNParm3D(std::span<TXYZPoint> source, int method, int option1, int opt
   progress_ = nullptr;  // it reported this set-up only: the caller's window may be gone next
 }
 
+TNParm3D::TNParm3D(const TNParm3D& owner, TExtrapolationTag)
+    : method_(owner.method_),
+      option1_(owner.option1_),
+      option2_(owner.option2_),
+      pointCount_(owner.pointCount_),
+      usedCount_(owner.usedCount_),
+      libraryWasLoaded_(true),
+      duplicatesMerged_(owner.duplicatesMerged_),
+      distinctX_(owner.distinctX_),
+      distinctY_(owner.distinctY_),
+      sst_(owner.sst_),
+      xMin_(owner.xMin_),
+      xMax_(owner.xMax_),
+      yMin_(owner.yMin_),
+      yMax_(owner.yMax_),
+      zMin_(owner.zMin_),
+      zMax_(owner.zMax_),
+      xScale_(owner.xScale_),
+      yScale_(owner.yScale_),
+      working_(owner.working_),
+      source_(owner.source_),
+      hull_(owner.hull_),
+      isExtrapolation_(true) {}
+
 TNParm3D::~TNParm3D() {
   FreeWork();
   WatsonFree(watson_);
@@ -172,6 +197,8 @@ void TNParm3D::FreeWork() {
   lineNodes_.reset();
   akimaPoints_.reset();
   secondLevel_ = TSecondLevel::kNone;
+  extrapolation_.reset();
+  extrapolationMade_ = false;
 }
 
 int TNParm3D::Setup() {
@@ -227,7 +254,7 @@ int TNParm3D::SetupWith(std::optional<TLoessPass> pass) {
     }
   }
   if (result != 0) {
-    ComputeFitStats();
+    if (!isExtrapolation_) ComputeFitStats();
   } else {
     FreeWork();
     // A failed set-up must not leave the previous surface's figures on show.
@@ -404,21 +431,74 @@ long double TNParm3D::EvalMode(long double x, long double y, int mode) {
   return MethodMode(x, y, mode);
 }
 
+namespace {
+
+// The extrapolation's triangulation is its engine's: its searches start where the engine's
+// last one ended, and the engine's next one starts where they end, as on one surface (a
+// point on a triangle's side, or at a node, reads the triangle its search ends in to the last
+// bit, and a grid is its nodes' point evaluations in the grid's order).
+class TSharedSearch {
+ public:
+  TSharedSearch(std::atomic<int>& engine, std::atomic<int>& extrapolation)
+      : engine_(engine), extrapolation_(extrapolation) {
+    if (&engine_ != &extrapolation_)
+      extrapolation_.store(engine_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  }
+  ~TSharedSearch() {
+    if (&engine_ != &extrapolation_)
+      engine_.store(extrapolation_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  }
+  TSharedSearch(const TSharedSearch&) = delete;
+  TSharedSearch& operator=(const TSharedSearch&) = delete;
+
+ private:
+  std::atomic<int>& engine_;
+  std::atomic<int>& extrapolation_;
+};
+
+}  // namespace
+
 long double TNParm3D::BeyondHull(long double x, long double y, double u, double v, int mode) {
-  const long double value = MethodMode(x, y, kDerivValue);
-  if (IsMissingValue(value) || !hull_.MayHold(static_cast<double>(value)) || !InReach(x, y))
-    return mode == kDerivValue ? value : MethodMode(x, y, mode);
+  TNParm3D& surface = Extrapolation();
+  const TNodeLimits limits;
+  const TSharedSearch search(firstCall_, surface.firstCall_);
+  const long double value = surface.MethodMode(x, y, kDerivValue);
+  if (IsMissingValue(value) || !hull_.MayHold(static_cast<double>(value)) || !surface.InReach(x, y))
+    return mode == kDerivValue ? value : surface.MethodMode(x, y, mode);
   const auto [fu, fv] = hull_.Foot(u, v);
   // The search for the foot's triangle leaves the next search's start where it was.
-  const int start = firstCall_.load(std::memory_order_relaxed);
-  const long double foot = MethodMode(xMin_ + fu * UnitStepX(), yMin_ + fv * UnitStepY(), kDerivValue);
-  firstCall_.store(start, std::memory_order_relaxed);
-  if (IsMissingValue(foot)) return mode == kDerivValue ? value : MethodMode(x, y, mode);
+  const int start = surface.firstCall_.load(std::memory_order_relaxed);
+  const long double foot = surface.MethodMode(xMin_ + fu * UnitStepX(), yMin_ + fv * UnitStepY(), kDerivValue);
+  surface.firstCall_.store(start, std::memory_order_relaxed);
+  if (IsMissingValue(foot)) return mode == kDerivValue ? value : surface.MethodMode(x, y, mode);
   bool held = false;
   const long double kept = hull_.Hold(fu, fv, static_cast<double>(foot), static_cast<double>(value), &held);
   if (mode == kDerivValue) return held ? kept : value;
   // Where the band holds the surface it is level.
-  return held ? 0.0L : MethodMode(x, y, mode);
+  return held ? 0.0L : surface.MethodMode(x, y, mode);
+}
+
+TNParm3D& TNParm3D::Extrapolation() {
+  // Double-checked, as the second derivatives are: the engine made under the lock is seen
+  // whole by every thread that finds the flag set.
+  if (!extrapolationMade_.load(std::memory_order_acquire)) {
+    const std::lock_guard<std::mutex> lock(extrapolationMutex_);
+    if (!extrapolationMade_.load(std::memory_order_relaxed)) {
+      // Data without noise have an unbounded allowance: nothing of theirs is limited.
+      if (!isExtrapolation_ && std::isfinite(hull_.Allowance())) {
+        std::unique_ptr<TNParm3D> twin(new TNParm3D(*this, TExtrapolationTag{}));
+        if (twin->SetupExtrapolation(*this) != 0) extrapolation_ = std::move(twin);
+      }
+      extrapolationMade_.store(true, std::memory_order_release);
+    }
+  }
+  return extrapolation_ ? *extrapolation_ : *this;
+}
+
+int TNParm3D::SetupExtrapolation(const TNParm3D& owner) {
+  const TNodeLimits limits;
+  if (method_ == kNPOwnTriangulation || LoessMode(method_) != 0) return SetupLimitedGradients(owner);
+  return SetupWith(std::nullopt);
 }
 
 long double TNParm3D::MethodMode(long double x, long double y, int mode) {

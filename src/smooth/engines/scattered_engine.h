@@ -24,11 +24,13 @@
 // by the ranges. The source table must outlive the engine, which reads it and never
 // writes it: the statistics, the merge and the fit statistics work on a sorted copy.
 //
-// Beyond the convex hull of the points every built-in method's surface is held within a few
-// noise widths of its value at the hull's nearest point (hull_guard.h); inside it the methods'
-// node derivatives are held to what noisy values support (derivative_limiter.h), and the
-// surface is the method's own: no measure tells a sparsely sampled narrow peak from noise, and
-// a hold of the values there cut the peaks of data without noise flat.
+// Inside the convex hull of the points every method's surface is its own, values and
+// derivatives: no measure tells a sparsely sampled narrow peak from noise, and holds of the
+// values or of the node derivatives there cut the peaks of data without noise down to their
+// samples. Beyond the hull every built-in method's surface is held within a few noise widths
+// of its value at the hull's nearest point (hull_guard.h), and is extrapolated from node
+// derivatives held to what noisy values support (derivative_limiter.h): the method set up
+// once more for that, when the surface is first asked for beyond the hull.
 //
 // An engine is set up by one thread at a time. Code 16's evaluations may be asked from two
 // threads at once (the render thread and the user interface): each keeps its own triangle
@@ -125,10 +127,10 @@ class TNParm3D {
   long double EvalDxx(long double x, long double y) { return EvalMode(x, y, kDerivXX); }
   long double EvalDyy(long double x, long double y) { return EvalMode(x, y, kDerivYY); }
   long double EvalDxy(long double x, long double y) { return EvalMode(x, y, kDerivXY); }
-  // Beyond the hull of the points every built-in method's surface is held within a few noise
-  // widths of its value at the nearest point of the hull (hull_guard.h), and is level where
-  // it is held; within the hull it is the method's own. The extension methods answer as
-  // their library does.
+  // Beyond the hull of the points every built-in method's surface is the extrapolation of its
+  // limited node derivatives, held within a few noise widths of its value at the nearest
+  // point of the hull (hull_guard.h), and is level where it is held; within the hull it is the
+  // method's own. The extension methods answer as their library does.
   long double EvalMode(long double x, long double y, int mode);
   // The surface at a data point: its own z for the methods that interpolate their nodes
   // exactly, the value at (x, y) for the others.
@@ -241,8 +243,24 @@ class TNParm3D {
   std::vector<long double> MethodGrid(int nx, int ny, std::span<const long double> xs,
                                       std::span<const long double> ys, int mode);
   // Mode `mode` at (x, y), which lies beyond the hull at (u, v) in unit coordinates: the
-  // method's, held within the allowance of its value at the hull's nearest point.
+  // extrapolation's, held within the allowance of its value at the hull's nearest point.
   long double BeyondHull(long double x, long double y, double u, double v, int mode);
+  // The surface extrapolated beyond the hull: the method with its node derivatives limited
+  // (derivative_limiter.h), made on the first request after a set-up; this engine itself for
+  // data whose allowance is unbounded (no estimate of theirs is ever limited) or when it
+  // cannot be made. Its evaluations run inside a TNodeLimits scope (Akima I estimates its
+  // derivatives on its first evaluation).
+  TNParm3D& Extrapolation();
+  // The extrapolation's engine: the owner's method, options, points and hull, without a set-up
+  // (SetupExtrapolation makes it).
+  struct TExtrapolationTag {};
+  TNParm3D(const TNParm3D& owner, TExtrapolationTag);
+  // Code 16 and the loess codes copy the owner's triangulation and node derivatives and limit
+  // the gradients alone; the other methods set up again. 0 when no surface results.
+  [[nodiscard]] int SetupExtrapolation(const TNParm3D& owner);
+  // Code 16 and the loess codes: the owner's triangulation, points and gradients, the
+  // gradients limited, the fields derived from them estimated again.
+  [[nodiscard]] int SetupLimitedGradients(const TNParm3D& owner);
   // Whether the method has a value at (x, y): the Shepard methods have none beyond every
   // node's radius (their 0 there is no height).
   bool InReach(long double x, long double y);
@@ -363,6 +381,13 @@ class TNParm3D {
   TWatsonSlots watson_;
   TNPSetupProgress progress_;
   bool setupCancelled_ = false;
+  // The extrapolation beyond the hull (Extrapolation), made once per set-up under the mutex;
+  // `extrapolationMade_` tells the other thread of code 16's evaluations that it stands.
+  std::unique_ptr<TNParm3D> extrapolation_;
+  std::atomic<bool> extrapolationMade_ = false;
+  std::mutex extrapolationMutex_;
+  // Whether this engine is another's extrapolation (it computes no statistics).
+  bool isExtrapolation_ = false;
 };
 
 // The extension library's test data (a reference to the library must be held, as the test

@@ -18,10 +18,10 @@
 // derivatives at level 1, from gradients estimated for the gradient fields, rather than none.
 // Code 16 estimates those gradients when a second derivative is first asked for: values and
 // first derivatives need none of them, and they were a third of its set-up.
-// The gradients of the value surface, estimated or taken from the loess, are held to what the
-// node values support (RenkaLimitGradients): on noisy data two nodes a hair apart, or a hull
-// node's one-sided neighbourhood, gave gradients that carried the noise across whole
-// triangles (the status window's surface at -43 among points of 15).
+// For the surface extrapolated beyond the hull (TNodeLimits) the gradients of the value
+// surface, estimated or taken from the loess, are held to what the node values support
+// (RenkaLimitGradients): on noisy data a hull node's one-sided neighbourhood gave gradients
+// that carried the noise far beyond the hull. Within the hull they are the estimates.
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -31,6 +31,7 @@
 #include "app/long_double.h"
 #include "app/point_table.h"
 #include "smooth/engines/scattered_engine.h"
+#include "smooth/kernels/derivative_limiter.h"
 #include "smooth/kernels/renka_interpolation.h"
 #include "smooth/kernels/renka_triangulation.h"
 #include "smooth/libs/numerical_library.h"
@@ -338,7 +339,7 @@ bool TNParm3D::EstimateNodeDerivatives(int iflgs, int stages) {
     ok = gradients(zd_.data(), row(0), row(1), iflgs, sigma);
     // The value surface's gradients held to what the node values support; the data nodes are
     // the working points, whose allowance the hull's guard has measured.
-    if (ok)
+    if (ok && TNodeLimits::Active())
       RenkaLimitGradients(n, xd_.data(), yd_.data(), zd_.data(), t.list, t.lptr, t.lend, row(0),
                           row(1), hull_.Allowance());
   }
@@ -451,9 +452,37 @@ int TNParm3D::SetupLoess(int mode, std::optional<TLoessPass> pass) {
   walkTwins_ = RenkaTwinSlots(n, t.list, t.lptr, t.lend);
   // The loess gradients held to what the interpolated values support: at the border a
   // neighbourhood's fit is one-sided, and its gradient carried across a sliver of the hull.
+  if (TNodeLimits::Active())
+    RenkaLimitGradients(n, xd_.data(), yd_.data(), zd_.data(), t.list, t.lptr, t.lend, wk_.data(),
+                        wk_.data() + n);
+  return RenkaNodeDerivatives(0, level == 1 ? kStageSecond : 0);
+}
+
+int TNParm3D::SetupLimitedGradients(const TNParm3D& owner) {
+  if (owner.iwk_.empty() || owner.wk_.empty() || owner.xd_.empty()) return 0;
+  const int n = owner.iwk_[kNodes], m = owner.iwk_[kStride];
+  xd_ = owner.xd_;
+  yd_ = owner.yd_;
+  zd_ = owner.zd_;
+  iwk_ = owner.iwk_;
+  walkTwins_ = owner.walkTwins_;
+  firstCall_ = 1;
+  const TTriangulation t = Lists(iwk_, m);
+  if (method_ == kNPOwnTriangulation) {
+    // The gradients alone: the owner estimates the second derivatives' rows on a first
+    // request, maybe from another thread meanwhile, and so does this copy from its own.
+    wk_.assign(owner.wk_.size(), 0.0);
+    std::copy_n(owner.wk_.begin(), 2 * static_cast<std::size_t>(m), wk_.begin());
+    RenkaLimitGradients(n, xd_.data(), yd_.data(), zd_.data(), t.list, t.lptr, t.lend, wk_.data(),
+                        wk_.data() + m, hull_.Allowance());
+    secondLevel_ = TSecondLevel::kPending;
+    return 1;
+  }
+  // The loess codes' rows are all written by their set-up.
+  wk_ = owner.wk_;
   RenkaLimitGradients(n, xd_.data(), yd_.data(), zd_.data(), t.list, t.lptr, t.lend, wk_.data(),
                       wk_.data() + n);
-  return RenkaNodeDerivatives(0, level == 1 ? kStageSecond : 0);
+  return RenkaNodeDerivatives(0, iwk_[kLevel] == 1 ? kStageSecond : 0);
 }
 
 long double TNParm3D::EvalRenka(long double x, long double y, int mode) {

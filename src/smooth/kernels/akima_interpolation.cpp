@@ -680,7 +680,7 @@ int AkimaGridInterpolate(int md, int ncp, int ndp, std::span<const double> xd,
   // 5. Partial derivatives.
   const std::span<double> pd = wk.first(AkimaRealWorkSize(ndp));
   if (!EstimateDerivatives(m, zd, ncp, ipc, pd)) return fail();
-  LimitDerivatives(m, zd, ncp, ipc, pd);
+  if (TNodeLimits::Active()) LimitDerivatives(m, zd, ncp, ipc, pd);
 
   // 6. Region by region: the front points forward from the start of IGP, the back points
   // backward from its end.

@@ -30,10 +30,11 @@
 // rounding leaves outside every region (one within a rounding error of a side shared by two
 // triangles) is evaluated in the triangle it lies most inside rather than left unset; the
 // closest points are found by the published scan over all points in vectorisable blocks,
-// which keeps the published choice among equally distant points; the derivatives estimated
-// are held to what the values about each point support (derivative_limiter.h), which on
-// noisy data keeps a point whose closest points crowd along the border from taking noise
-// over a sliver's width as its slope and curvature.
+// which keeps the published choice among equally distant points; within a TNodeLimits scope
+// (the engines' extrapolation beyond the hull) the derivatives estimated are held to what the
+// values about each point support (derivative_limiter.h), which on noisy data keeps a point
+// whose closest points crowd along the border from taking noise over a sliver's width as its
+// slope and curvature.
 //
 // Re-entrant: the coefficient cache lives in the call; between calls only IWK and WK carry
 // state.

@@ -120,7 +120,15 @@ double QuadraticResidualNoise(std::span<const double> x, std::span<const double>
   return used > 0 ? std::sqrt(sum / static_cast<double>(used)) * zs : 0.0;
 }
 
+thread_local bool limitsOpen = false;
+
 }  // namespace
+
+TNodeLimits::TNodeLimits() : was_(limitsOpen) { limitsOpen = true; }
+
+TNodeLimits::~TNodeLimits() { limitsOpen = was_; }
+
+bool TNodeLimits::Active() { return limitsOpen; }
 
 double TDataTrend::TypicalAllowance() const {
   TDataTrend typical = *this;

@@ -1,11 +1,20 @@
-// Node derivative estimates held to what noisy data support, for every interpolant that
-// builds its surface from values and estimated derivatives at the data points.
+// Node derivative estimates held to what noisy data support, for the extrapolation of every
+// interpolant that builds its surface from values and estimated derivatives at the data
+// points.
 //
 // An interpolant of noisy data passes through every point, and its derivative estimates
 // carry the noise: two points a thousandth apart whose values differ by the noise give a
 // slope a thousand times the noise, and a one-sided fit at a hull point amplifies it again,
-// most in the second and third derivatives. The interpolant then carries those slopes across
-// whole triangles and beyond the hull, far below or above every nearby point.
+// most in the second and third derivatives. Beyond the hull the interpolant carries those
+// slopes away from every point.
+//
+// Inside the hull a method's surface is its own, values and derivatives: an exact
+// interpolant of noisy data overshoots them by its nature, and no measure tells the curvature
+// of a narrow peak sampled by a few points from noise (a bump of width 0.005 at 300 points,
+// its top between them, was held at the samples' height). So the estimates are limited only
+// while a TNodeLimits is open on the thread: the engines open one for the set-up and the
+// evaluations of the surface they extrapolate from beyond the hull (hull_guard.h), and no
+// other. Outside it every kernel keeps its own estimates.
 //
 // MeasureTrend finds the data's least-squares plane with the spread of the values about it,
 // how much the values vary from a point to its nearest neighbour (half the mean square
@@ -32,6 +41,22 @@ inline constexpr double kLimiterNoiseWidths = 3.0;
 inline constexpr double kLimiterMutual = 2.0;
 // The highest derivative order a node's Taylor polynomial may hold.
 inline constexpr int kTaylorMaxOrder = 4;
+
+// While one is open on a thread, the set-ups on that thread limit their node derivatives
+// (and take the other holds of noisy data: the Shepard fits' damping, the local fits' weight
+// floor); scopes nest. Without one every kernel keeps its own estimates.
+class TNodeLimits {
+ public:
+  TNodeLimits();
+  ~TNodeLimits();
+  TNodeLimits(const TNodeLimits&) = delete;
+  TNodeLimits& operator=(const TNodeLimits&) = delete;
+  // Whether a scope is open on this thread.
+  static bool Active();
+
+ private:
+  bool was_;
+};
 
 // The least-squares plane z0 + ax (x - x0) + ay (y - y0) of scattered values, the least and
 // greatest residual about it, how much the residuals vary from a point to its nearest

@@ -293,9 +293,10 @@ void TWatson::EstimateSlopes(const std::vector<std::vector<int>>& stars) {
     }
   }
   // Each tangent plane held to what the values about its node support (derivative_limiter.h),
-  // as every other interpolant's node derivatives are: on noisy data a slope between two
-  // points a hair apart carried the C1 surface up to 10 noise widths past the data's range
-  // (a cliff, a narrow peak).
+  // as every other interpolant's node derivatives are, for the surface beyond the hull: on
+  // noisy data a slope between two points a hair apart carried the C1 surface up to 10 noise
+  // widths past the data's range (a cliff, a narrow peak).
+  if (!TNodeLimits::Active()) return;
   std::vector<double> x(static_cast<std::size_t>(n_)), y(x.size()), z(x.size());
   std::vector<TNodeTaylor> planes(x.size());
   for (int i = 0; i < n_; ++i) {

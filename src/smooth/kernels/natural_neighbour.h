@@ -13,8 +13,9 @@
 // neighbours); the Delaunay triangulation of all nodes. Where the data fix no slope across
 // a line (all on it, or on a strip whose width is noise against its length), the plane
 // and the node slopes rise along the line and stay level across it, and no node slope is
-// steeper than its secants justify; on noisy data every node slope is then held to what the
-// values about it support (derivative_limiter.h). An evaluation walks to the triangle
+// steeper than its secants justify; within a TNodeLimits scope (the engines' extrapolation
+// beyond the hull) every node slope is then held to what the values about it support
+// (derivative_limiter.h). An evaluation walks to the triangle
 // that holds the point and collects the triangles whose circumcircles contain it (the
 // Bowyer-Watson cavity); each gives its vertices the area it takes from their Voronoi cells.
 //

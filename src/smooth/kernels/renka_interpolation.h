@@ -67,7 +67,8 @@ void RenkaGradientsHolding(int ncc, const int* lcc, int n, const double* x, cons
                            int iflgs, const double* sigma, const char* held, int& nit,
                            double& dgmax, double* gx, double* gy, int& ier);
 
-// Holds every node gradient to what the node values support (derivative_limiter.h): the
+// Holds every node gradient to what the node values support (derivative_limiter.h; the
+// engines call it for the surface they extrapolate beyond the hull, not for their own): the
 // tangent plane of node k, at each node of its ring, within the range of the ring's values
 // and its own widened by a few noise widths of all the values. The global estimate makes the
 // slope between two nodes far closer together than the others their gradients, and noise

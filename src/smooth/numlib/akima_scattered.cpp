@@ -175,10 +175,11 @@ bool EstimateDerivatives(const SetUp& s, double* pd) {
     std::vector<int>& near = around[static_cast<std::size_t>(k)];
     near.insert(near.end(), neighbours.begin(), neighbours.end());
   }
-  const double allowance = MeasureTrend(xs, ys, zs).Allowance();
+  const bool limited = TNodeLimits::Active();
+  const double allowance = limited ? MeasureTrend(xs, ys, zs).Allowance() : 0.0;
   for (std::size_t k = 0; k < n; ++k) {
     TNodeTaylor t = fits[k];
-    LimitNodeTaylor(xs, ys, zs, static_cast<int>(k), around[k], allowance, fits, t);
+    if (limited) LimitNodeTaylor(xs, ys, zs, static_cast<int>(k), around[k], allowance, fits, t);
     double* rec = pd + kPerPoint * k;
     const double values[kPerPoint] = {t.d[1][0], t.d[0][1], t.d[2][0], t.d[1][1], t.d[0][2],
                                       t.d[3][0], t.d[2][1], t.d[1][2], t.d[0][3]};

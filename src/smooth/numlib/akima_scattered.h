@@ -4,9 +4,9 @@
 // The surface is the quintic of Akima's 1978 method on every triangle (akima_patch.h) over
 // the triangulation of akima_triangulation.h, with the partial derivatives at every point
 // taken from the cubic through the point that fits its 14 nearest neighbours best
-// (local_polynomial_fit.h) and held to what the values about the point support
-// (derivative_limiter.h: on noisy data a one-sided cubic at the border carried the noise tens
-// of data heights into the pieces beside and beyond it). Data from a cubic polynomial are
+// (local_polynomial_fit.h); within a TNodeLimits scope (the engines' extrapolation beyond the
+// hull) they are held to what the values about the point support (derivative_limiter.h: on
+// noisy data a one-sided cubic at the border carried the noise tens of data heights beyond it). Data from a cubic polynomial are
 // reproduced exactly, values and all five derivatives, inside the hull and beyond it. Outside the convex hull: beyond a border
 // segment the piece that is quintic along the segment and cubic along its outward normal,
 // matching the triangle's value and first derivatives on the segment; in the sector at a

@@ -9,8 +9,8 @@
 // degree d are fitted exactly, so its derivatives come back exact. When the neighbours do
 // not determine all terms (too few, lying on a curve that the terms cannot tell apart, or
 // spread across a line by less than a millionth of their distance along it), the degree is
-// lowered until they do. The callers then hold the derivatives to what the values about the
-// point support (derivative_limiter.h).
+// lowered until they do. For the extrapolation beyond the hull the callers then hold the
+// derivatives to what the values about the point support (derivative_limiter.h).
 #pragma once
 
 #include <span>

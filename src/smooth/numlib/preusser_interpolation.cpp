@@ -91,10 +91,11 @@ void Init(int order, int n, const double* x, const double* y, const double* z, d
   // Each fit held to what the values about the node support, at its fitting neighbours and
   // its triangulation neighbours: a one-sided fit at the border or a neighbour far nearer
   // than the others turns noise into derivatives the elements carry across whole triangles.
-  const double allowance = MeasureTrend(xs, ys, zs).Allowance();
+  const bool limited = TNodeLimits::Active();
+  const double allowance = limited ? MeasureTrend(xs, ys, zs).Allowance() : 0.0;
   for (std::size_t k = 0; k < count; ++k) {
     TNodeTaylor t = fits[k];
-    LimitNodeTaylor(xs, ys, zs, static_cast<int>(k), around[k], allowance, fits, t);
+    if (limited) LimitNodeTaylor(xs, ys, zs, static_cast<int>(k), around[k], allowance, fits, t);
     double* rec = wk + static_cast<std::size_t>(per) * k;
     for (int q = 1; q <= order; ++q)
       for (int b = 0; b <= q; ++b) rec[Slot(q - b, b)] = t.d[q - b][b];

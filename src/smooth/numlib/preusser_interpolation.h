@@ -5,9 +5,10 @@
 // c1ini, c2ini: the Delaunay triangulation of the nodes (renka_triangulation.h, kept in IWK
 // as LIST, LPTR, LEND: 13 N ints), then the partial derivatives at every node up to order 2
 // (C1: 5 N doubles in WK) or 4 (C2: 14 N doubles), each from the polynomial of that degree
-// through the node that fits its nearest neighbours best (local_polynomial_fit.h), held to
-// what the values about the node support (derivative_limiter.h: on noisy data a one-sided
-// or overfitted estimate would carry the noise across whole elements and beyond the hull).
+// through the node that fits its nearest neighbours best (local_polynomial_fit.h); within a
+// TNodeLimits scope (the engines' extrapolation beyond the hull) held to what the values
+// about the node support (derivative_limiter.h: on noisy data a one-sided estimate carried
+// the noise beyond the hull).
 // c1pnt, c2pnt: the element of the triangle holding the point (preusser_element.h); outside
 // the convex hull, the Taylor expansion along the normal from the nearest point of the hull
 // (the element's extension beyond a hull side, or the node's own expansion at a hull node).

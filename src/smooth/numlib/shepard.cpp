@@ -403,11 +403,13 @@ int Setup(TFamily family, int n, const double* x, const double* y, const double*
     if (ratio) *ratio = worst;
   }
 
-  const TDataTrend trend =
-      MeasureTrend(std::span<const double>(x, static_cast<std::size_t>(n)),
-                   std::span<const double>(y, static_cast<std::size_t>(n)),
-                   std::span<const double>(f, static_cast<std::size_t>(n)));
-  const double allowance = trend.Allowance();
+  const bool limited = TNodeLimits::Active();
+  const double allowance =
+      limited ? MeasureTrend(std::span<const double>(x, static_cast<std::size_t>(n)),
+                             std::span<const double>(y, static_cast<std::size_t>(n)),
+                             std::span<const double>(f, static_cast<std::size_t>(n)))
+                    .Allowance()
+              : 0.0;
   // The nodes each nodal function is checked at (those its fit and its weight reach) and the
   // cosine family's angle per unit length of each node.
   std::vector<std::vector<int>> near(static_cast<std::size_t>(n));
@@ -486,6 +488,7 @@ int Setup(TFamily family, int n, const double* x, const double* y, const double*
     scales[static_cast<std::size_t>(k - 1)] = w;
   }
   // Every nodal function is limited against its neighbours' own, as they were fitted.
+  if (!limited) return 0;
   const std::vector<double> original(a, a + static_cast<std::size_t>(n) * facts.stored);
   for (int k = 1; k <= n; ++k)
     LimitNodal(family, near[static_cast<std::size_t>(k - 1)], x, y, f, k, scales.data(),

@@ -15,8 +15,9 @@
 // if that does not help its highest-order coefficients are damped towards 0, order by
 // order, so that every nodal function exists unless all nodes are collinear. A fit that
 // leaves residuals (noisy values) draws every coefficient towards 0 as far as those residuals
-// leave it undetermined (ridge regression), and every nodal function is then held to what
-// the values of the nodes it reaches support (derivative_limiter.h): on noisy data a
+// leave it undetermined (ridge regression), and within a TNodeLimits scope (the engines'
+// extrapolation beyond the hull) every nodal function is then held to what the values of the
+// nodes it reaches support (derivative_limiter.h): on noisy data a
 // neighbour a hair away, or nodes along a line a hair wide, made slopes of thousands of
 // noise widths. Data a family reproduces leave no residual and keep their exact fits.
 //

@@ -10,12 +10,15 @@ points of the unit square. For each: the highest sample, the largest value of Sc
 CloughTocher2DInterpolator (a C1 interpolant with its own global gradient estimate) on a
 1201 x 1201 grid over [0.35, 0.65]^2, and the largest value of it and of the piecewise
 linear interpolant (LinearNDInterpolator) at the nodes of the uniform 64 x 64 grid over the
-points' extents that the grid makers lay.
+points' extents that the grid makers lay. The tables of kBumps come first, then those of
+kSparseBumps.
 """
 import numpy as np
 from scipy.interpolate import CloughTocher2DInterpolator, LinearNDInterpolator
 
 TABLES = [(0.02, 300, 140), (0.02, 1000, 391), (0.005, 2000, 48), (0.005, 3000, 246)]
+# The narrow bump sampled sparsely (kSparseBumps).
+SPARSE_TABLES = [(0.005, 300, 140), (0.005, 300, 391), (0.005, 300, 48), (0.005, 600, 391)]
 NODES = 64
 
 
@@ -28,7 +31,7 @@ def scattered(n, seed):
     return np.array(out[0::2]), np.array(out[1::2])
 
 
-for w, n, seed in TABLES:
+for w, n, seed in TABLES + SPARSE_TABLES:
     x, y = scattered(n, seed)
     z = np.exp(-((x - 0.5) ** 2 + (y - 0.5) ** 2) / w)
     points = np.column_stack([x, y])
