@@ -50,7 +50,7 @@ TDrawnWhole CompareWithScreen(const QWidget* w, const QImage& screen, const std:
   if (at == order.end()) return result;
   for (auto above = at + 1; above != order.end(); ++above)
     for (QWidget* other : QApplication::topLevelWidgets())
-      if (other->isVisible() && XId(other) == *above) visible -= other->frameGeometry();
+      if (other->isVisible() && XId(other) == *above) visible -= FrameOnScreen(other);
   visible &= screen.rect();
   const QImage own = const_cast<QWidget*>(w)->grab().toImage().convertToFormat(QImage::Format_RGB32);
   for (const QRect& r : visible) {

@@ -83,6 +83,18 @@ std::set<QWidget*> Shown() {
 
 }  // namespace
 
+QRect FrameOnScreen(const QWidget* window) {
+  const QRect frame = window->frameGeometry();
+  if (frame.contains(window->geometry())) return frame;
+  for (const QWidget* w : Shown()) {
+    const QRect f = w->frameGeometry(), g = w->geometry();
+    if (w != window && f.contains(g) && f != g)
+      return window->geometry().adjusted(f.left() - g.left(), f.top() - g.top(), f.right() - g.right(),
+                                         f.bottom() - g.bottom());
+  }
+  return window->geometry();
+}
+
 std::vector<QPointer<QWidget>> KeptWindows(const QWidget* owner) {
   std::vector<QPointer<QWidget>> kept;
   for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -173,7 +185,7 @@ QAbstractButton* ButtonOf(QWidget* owner, int id) {
 
 
 void ExpectClearOfControls(const QWidget* owner, const QWidget* window, const std::string& when) {
-  const QRect frame = window->frameGeometry();
+  const QRect frame = FrameOnScreen(window);
   for (const QWidget* c : owner->findChildren<QWidget*>()) {
     if (c->window() != owner || !c->isVisibleTo(owner) || !c->isEnabled()) continue;
     const bool inBox = qobject_cast<const QAbstractSpinBox*>(c->parentWidget()) != nullptr ||
@@ -196,25 +208,29 @@ std::optional<QPoint> InertSpot(const QWidget* window) {
     return at == window || qobject_cast<const QLabel*>(at) != nullptr || qobject_cast<const QGroupBox*>(at) != nullptr ||
            kind == "QWidget" || kind == "QFrame";
   };
+  // Covered by a window of the program that the window manager stacks above this one (Qt's own
+  // idea of which window stands at a point does not follow the window manager's restacks).
+  const std::vector<unsigned long> order = StackingOrder();
+  const int place = PlaceOf(order, window);
+  const std::set<QWidget*> shown = Shown();
+  const auto covered = [&](const QPoint& at) {
+    return std::any_of(shown.begin(), shown.end(), [&](QWidget* w) {
+      return w != window && PlaceOf(order, w) > place && FrameOnScreen(w).contains(at);
+    });
+  };
   const QRect inside = window->rect();
   for (int y = 2; y < inside.height(); y += 8)
     for (int x = 2; x < inside.width(); x += 8) {
       const QPoint at = window->mapToGlobal(QPoint(x, y));
-      if (inert(QApplication::widgetAt(at))) return at;
+      if (inert(QApplication::widgetAt(at)) && !covered(at)) return at;
     }
   // The title bar, where no window of the program above this one covers it.
-  const QRect frame = window->frameGeometry();
+  const QRect frame = FrameOnScreen(window);
   const int y = (frame.top() + window->geometry().top()) / 2;
   if (y >= window->geometry().top()) return std::nullopt;
-  const std::vector<unsigned long> order = StackingOrder();
-  const int place = PlaceOf(order, window);
-  const std::set<QWidget*> shown = Shown();
   for (int x = frame.left() + 30; x < frame.right() - 100; x += 10) {
     const QPoint at(x, y);
-    const bool covered = std::any_of(shown.begin(), shown.end(), [&](QWidget* w) {
-      return w != window && PlaceOf(order, w) > place && w->frameGeometry().contains(at);
-    });
-    if (!covered) return at;
+    if (!covered(at)) return at;
   }
   return std::nullopt;
 }
@@ -303,7 +319,7 @@ void MoveAside(QWidget* owner, QWidget* w, int index) {
       QRect(QPoint(area.left() + step, area.top() + step), size)};
   // Clear of the whole owner where a corner is: a click on the owner or its raising then
   // uncovers nothing of it, and only the window manager's stacking tells the program.
-  const QRect ownerFrame = owner->frameGeometry().adjusted(-30, -40, 30, 30);
+  const QRect ownerFrame = FrameOnScreen(owner).adjusted(-30, -40, 30, 30);
   QRect place = corners[0];
   const auto clearOfControls = [&](const QRect& corner) {
     return std::none_of(controls.begin(), controls.end(),
@@ -389,7 +405,7 @@ void OpenKeptWindows(QWidget* owner, const std::vector<int>& buttons, bool moveA
       ExpectClearOfControls(owner, opened, Name(opened) + " opened by the button " + name);
       for (const QPointer<QWidget>& w : kept)
         if (w && w != opened && w->metaObject()->className() == leftFree)
-          EXPECT_FALSE(opened->frameGeometry().intersects(w->frameGeometry()))
+          EXPECT_FALSE(FrameOnScreen(opened).intersects(FrameOnScreen(w)))
               << Name(opened) << " opened by the button " << name << " covers " << Name(w) << ": "
               << opened->frameGeometry().x() << "," << opened->frameGeometry().y() << " "
               << opened->frameGeometry().width() << "x" << opened->frameGeometry().height();

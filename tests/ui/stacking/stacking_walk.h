@@ -20,6 +20,7 @@
 
 class QAbstractButton;
 class QPoint;
+class QRect;
 class QAbstractButton;
 class QWidget;
 
@@ -36,6 +37,12 @@ bool WaitUntil(const std::function<bool()>& condition);
 // False when none came before the events that `open` started were over (`settles` says when).
 bool WithWindow(const std::function<void()>& open, const std::function<bool(QWidget*)>& wanted,
                 const std::function<void(QWidget*)>& inside, const std::function<bool()>& settles = {});
+
+// The place `window`'s frame takes on the screen. Qt measures a window's frame once and keeps
+// the measure; where it measured while the window manager was still putting its frame
+// around the window it keeps a frame of 1 x 1 pixels, so a window whose frame does not hold
+// its client area is given the frame margins of a window whose frame does.
+QRect FrameOnScreen(const QWidget* window);
 
 // A point of `window` (global) that a click may land on without acting: the window itself, a
 // label or a frame, in sight (no other window over it); else a point of its title bar that no
