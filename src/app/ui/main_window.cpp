@@ -26,7 +26,7 @@
 #include "app/ui/about_box.h"
 #include "app/ui/command_table.h"
 #include "app/ui/dialog.h"
-#include "app/ui/early_clicks.h"
+#include "platform/qt/early_clicks.h"
 #include "app/ui/hover_tips.h"
 #include "app/ui/toolbar_icons.h"
 #include "app/ui/window_placement.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <utility>
 
-#include "app/ui/early_clicks.h"
+#include "platform/qt/early_clicks.h"
 #include "platform/busy_window.h"
 
 namespace {

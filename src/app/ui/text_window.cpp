@@ -40,6 +40,7 @@
 #include "platform/cp1252.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/qt/early_clicks.h"
 #include "platform/qt/qt_device_context.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
@@ -819,6 +820,9 @@ TScrWin* OpenTextFileWindow(QWidget* parent, const std::string& path, const QStr
     return nullptr;
   }
   KeepAboveModalParent(window, parent);
+  // It comes up when the file has been read (after an export or a generation, often), under
+  // a pointer that may be on its way to the window before it.
+  GuardAgainstEarlyClicks(window);
   window->show();
   TellUnheldCharacters(window, path, window->Lines().UnheldCharacters());
   return window;

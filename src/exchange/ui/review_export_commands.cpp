@@ -25,6 +25,7 @@
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/qt/early_clicks.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
 #include "review/equation_list_rows.h"
@@ -141,6 +142,9 @@ TScrWin* OpenExportResult(TRView& review, const std::string& path, int capacity)
     return nullptr;
   }
   KeepAboveModalParent(window, &review);
+  // It comes up when the export is written, under a pointer that may be on its way to the
+  // review.
+  GuardAgainstEarlyClicks(window);
   window->show();
   return window;
 }

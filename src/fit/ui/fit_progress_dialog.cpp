@@ -1,6 +1,6 @@
 #include "fit/ui/fit_progress_dialog.h"
 
-#include "app/ui/early_clicks.h"
+#include "platform/qt/early_clicks.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/qt/early_clicks.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
 
@@ -30,6 +31,9 @@ AcceptOrUndo ShowAcceptOrUndo(QWidget* parent, AcceptOrUndoMode mode, const TDat
   auto* window = new TUndo(parent, &options.Setup());
   window->setWindowTitle(platform::qt::FromCp1252(platform::StringOrId(AcceptOrUndoCaptionId(mode))));
   window->resize(720, 560);
+  // It comes up when a calculation or a smoothing has ended, under a pointer that may be on
+  // its way to the window before it: such a click must not accept or undo.
+  GuardAgainstEarlyClicks(window);
   const int result = window->Execute();
   options.StoreBack();
   return result == TVFXY::kOk ? AcceptOrUndo::Accept : AcceptOrUndo::Undo;

@@ -18,6 +18,7 @@
 #include "graph3d/graph_options.h"
 #include "graph3d/surface_search_start.h"
 #include "graph3d/ui/view_function_dialog.h"
+#include "platform/qt/early_clicks.h"
 #include "platform/qt/qt_text.h"
 
 namespace {
@@ -183,6 +184,9 @@ void CmViewFunction(QWidget* parent, ProgramSettings& settings, TViewFnRecord& r
     options.customTitles.Enabled = 0;
     auto* viewer = new TVFXY2(parent, &setup, record.text, mode, host.optionDialogs ? host.optionDialogs() : nullptr);
     viewer->resize(880, 640);
+    // It comes up once the function's surface has been evaluated, which may take a while: a
+    // click on its way to the dialog before it must not land on its graph or buttons.
+    GuardAgainstEarlyClicks(viewer);
     if (viewer->Execute() != TVFXY::kUndo) break;
   }
   if (host.showStatusWindow) host.showStatusWindow();

@@ -20,6 +20,7 @@
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/qt/early_clicks.h"
 #include "platform/qt/file_icons.h"
 #include "platform/qt/qt_text.h"
 #include "platform/timer.h"
@@ -92,6 +93,10 @@ class QtMessageBoxes : public MessageBoxService {
         break;
     }
     WidenForCaption(box);
+    // A box often tells the end of work the user waited on (a fit, an export, an import): it
+    // comes up under a pointer that may be on its way elsewhere, and a click that began
+    // before it stood in sight must not answer it.
+    GuardAgainstEarlyClicks(&box);
     switch (box.exec()) {
       case QMessageBox::Yes: return kIdYes;
       case QMessageBox::No: return kIdNo;

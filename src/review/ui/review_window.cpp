@@ -1,6 +1,6 @@
 #include "review/ui/review_window.h"
 
-#include "app/ui/early_clicks.h"
+#include "platform/qt/early_clicks.h"
 
 #include <QAction>
 #include <QActionGroup>

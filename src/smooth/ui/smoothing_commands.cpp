@@ -18,6 +18,7 @@
 #include "platform/busy_window.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/qt/early_clicks.h"
 #include "platform/qt/qt_text.h"
 #include "graph3d/graph_options.h"
 #include "smooth/engines/scattered_test_suite.h"
@@ -34,6 +35,10 @@
 #include "smooth/ui/test_suite_dialog.h"
 
 namespace {
+
+// A smoothing window comes up once its engine has made its surface or grid, which may take a
+// while: a click on its way to the window before it must not land on its graph or buttons.
+void GuardOpening(QWidget* window) { GuardAgainstEarlyClicks(window); }
 
 constexpr int kAppendAnswer = 6;
 constexpr int kCancelAnswer = 2;
@@ -138,6 +143,7 @@ void RunScatteredWindow(QWidget* parent, TDataSession& session, ProgramSettings&
     if (CancelledOpening(window)) return;
     window->SetQuickEvalPlacement(&settings.placements[kPlaceQuickEval + 1]);
     window->resize(980, 680);
+    GuardOpening(window);
     window->Execute();
   }
   settings.scatteredSettings = EncodeNPSettings(np);
@@ -166,6 +172,7 @@ void RunLoessWindow(QWidget* parent, TDataSession& session, ProgramSettings& set
     if (CancelledOpening(window)) return;
     window->SetSmoothedFlag(&smoothed);
     window->resize(900, 640);
+    GuardOpening(window);
     window->Execute();
   }
   settings.loessSettings = EncodeNPSettings(np);
@@ -184,6 +191,7 @@ void RunGriddedWindow(QWidget* parent, TDataSession& session, ProgramSettings& s
     auto* window = new T3DSpline(parent, &options.Setup(), session, session.DataTitles(), &np);
     window->SetQuickEvalPlacement(&settings.placements[kPlaceQuickEval]);
     window->resize(980, 700);
+    GuardOpening(window);
     window->Execute();
   }
   settings.gridSplineSettings = EncodeNPGridSettings(np);
@@ -216,6 +224,7 @@ void RunUniformGridWindow(QWidget* parent, TDataSession& session, ProgramSetting
     auto* window = new TDFSpline(parent, &options.Setup(), session, &settings.UniformGridSize,
                                  &settings.RegridMethods[0], &grid);
     window->resize(900, 680);
+    GuardOpening(window);
     window->Execute();
   }
   options.StoreBack();
@@ -250,6 +259,7 @@ void RunNurbsWindow(QWidget* parent, TDataSession& session, ProgramSettings& set
     auto* window = new T3DSmoothNurbs(parent, &options.Setup(), session, &np);
     window->SetSmoothedFlag(&smoothed);
     window->resize(900, 640);
+    GuardOpening(window);
     window->Execute();
   }
   settings.nurbsSettings = EncodeNPGridSettings(np);
@@ -264,6 +274,8 @@ void RunViewDataWindow(QWidget* parent, TDataSession& session, ProgramSettings& 
   const std::uint64_t before = DataSignature(TableRecords(session));
   CloseDataStatus();
   {
+    // The data graph opens at once on the user's command (it makes no surface before it
+    // shows): it is not guarded as the windows that come up after their work are.
     auto* window = new TViewDataNP(parent, &options.Setup(), session, &settings.ViewDataAddSurface);
     window->resize(900, 640);
     window->Execute();

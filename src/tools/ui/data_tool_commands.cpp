@@ -12,6 +12,7 @@
 #include "app/ui/main_window.h"
 #include "graph3d/ui/viewer_dialogs.h"
 #include "platform/message_box.h"
+#include "platform/qt/early_clicks.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
 #include "tools/data_tools.h"
@@ -78,6 +79,8 @@ TStatWin* CmStatistics(const TDataSession& session) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   auto* window = new TStatWin(MainWindow, session);
   QApplication::restoreOverrideCursor();
+  // It comes up once the statistics of the whole table are computed.
+  GuardAgainstEarlyClicks(window);
   window->show();
   return window;
 }
@@ -110,7 +113,11 @@ void RegisterDataToolCommands(TDataSession& session) {
   RegisterAsciiEditor(session);
   AddStartupStep("data tool commands", [] {
     DataFileHooks().RunTitlesDialog = [](TDataSession& imported, const TDataTitles* previous) {
-      return RunTitlesDialog(MainWindow, imported, previous);
+      auto* dialog = new TTitlesDlg(MainWindow, imported, previous);
+      // It comes up when the file has been read, under a pointer that may be on its way to
+      // the window before it: such a click must not take its OK.
+      GuardAgainstEarlyClicks(dialog);
+      return ExecuteAndDelete(dialog) == QDialog::Accepted ? 1 : 0;
     };
     // The formula edit of the view-function dialog inserts from the same lists as the
     // calculations.

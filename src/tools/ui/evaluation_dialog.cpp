@@ -28,6 +28,7 @@
 #include "platform/file_dialog.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
+#include "platform/qt/early_clicks.h"
 #include "platform/qt/qt_text.h"
 #include "platform/string_table.h"
 #include "tools/ui/generation_dialogs.h"
@@ -457,5 +458,9 @@ void TDlgEval::GenerateToFile(int mode, const TEvalInputs& inputs) {
 }
 
 void RunEvaluationTable(QWidget* parent, const std::string& title, TEvalSurface surface, TDataSession& session) {
-  (void)ExecuteAndDelete(new TDlgEval(parent, title, std::move(surface), session));
+  auto* dialog = new TDlgEval(parent, title, std::move(surface), session);
+  // Its opener may have worked a while first (the review refits its rank with the matrices
+  // of the limits): a click on its way to the window before it must not land on a button.
+  GuardAgainstEarlyClicks(dialog);
+  (void)ExecuteAndDelete(dialog);
 }

@@ -23,6 +23,7 @@
 #include "platform/busy_window.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
+#include "platform/qt/early_clicks.h"
 #include "platform/qt/qt_text.h"
 #include "tools/udf/udf_evaluation.h"
 #include "tools/udf/udf_limits.h"
@@ -400,6 +401,9 @@ std::optional<TUdfForm> AdjustUdfStarts(QWidget* parent, TSession& session, int 
 
   auto* window = new TUDFGraph(parent, &setup, session, k);
   window->resize(1000, 640);
+  // It comes up once the function has been evaluated over the data's range, which may take a
+  // while: a click on its way to the dialog before it must not land on its controls.
+  GuardAgainstEarlyClicks(window);
   const int result = window->Execute();
   options.StoreBack();
   record = UdfRecordAt(k);

@@ -1,7 +1,7 @@
 // The guard of a window that opens by itself: the clicks it passes over and those it takes.
 // A click "on its way" is one the window system has brought while the program was still busy
 // putting the window up: queued before the program caught up, as a posted event is.
-#include "app/ui/early_clicks.h"
+#include "platform/qt/early_clicks.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,7 @@
 #include <functional>
 
 #include "app/ui/dialog.h"
-#include "app/ui/early_clicks.h"
+#include "platform/qt/early_clicks.h"
 #include "app/ui/main_window.h"
 #include "app/ui/modal_answers.h"
 #include "every_window_support.h"

@@ -1,7 +1,8 @@
 // Clicks that were meant for what stood there before a window appeared. A window that opens
 // by itself (the review that follows a fit after its ten seconds, a progress window shown once
-// the work has taken a while) or whose buttons change by themselves (the fit dialog's OK and
-// Start buttons where Cancel stood) comes up under a pointer already on its way: the click
+// the work has taken a while, a message box or a window that tells the end of work the user
+// waited on) or whose buttons change by themselves (the fit dialog's OK and Start buttons
+// where Cancel stood) comes up under a pointer already on its way: the click
 // meant for the window before it landed on the new one (on the review's graph it opened 3D
 // Scaling). The window takes no click that began before it appeared: none that arrives before
 // it stands in sight (shown and painted), none whose press the window system made before that

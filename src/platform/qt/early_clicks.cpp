@@ -1,4 +1,4 @@
-#include "app/ui/early_clicks.h"
+#include "platform/qt/early_clicks.h"
 
 #include <QApplication>
 #include <QEvent>
