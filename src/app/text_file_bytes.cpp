@@ -7,9 +7,14 @@ std::string UnheldCharactersText(int count, TUnheldFate fate, std::string_view o
                                  std::string_view where) {
   if (count <= 0) return {};
   const bool one = count == 1;
-  const char* became = fate == TUnheldFate::kShown     ? (one ? "It Is Shown" : "They Are Shown")
-                       : fate == TUnheldFate::kWritten ? (one ? "It Was Written" : "They Were Written")
-                                                       : (one ? "It Will Be Written" : "They Will Be Written");
+  const char* became = "";
+  switch (fate) {
+    case TUnheldFate::kShown: became = one ? "It Is Shown" : "They Are Shown"; break;
+    case TUnheldFate::kWritten: became = one ? "It Was Written" : "They Were Written"; break;
+    case TUnheldFate::kWillBeWritten: became = one ? "It Will Be Written" : "They Will Be Written"; break;
+    case TUnheldFate::kCopied: became = one ? "It Was Copied There" : "They Were Copied There"; break;
+    case TUnheldFate::kWillBePrinted: became = one ? "It Will Be Printed" : "They Will Be Printed"; break;
+  }
   return CFormat("%d Character%s of %s %s Beyond %s%s%s\n%s as ?", count, one ? "" : "s", std::string(of).c_str(),
                  one ? "Lies" : "Lie", std::string(code).c_str(), where.empty() ? "" : " ", std::string(where).c_str(),
                  became);

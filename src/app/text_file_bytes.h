@@ -34,7 +34,7 @@ std::string TextOfUserFile(std::string_view bytes, TFileEncoding encoding, int* 
 // "1 Character of the File Lies Beyond Windows-1252\nIt Is Shown as ?", "3 Characters of the
 // Text Lie Beyond Windows-1252, the File's Encoding\nThey Were Written as ?". `of` names whose
 // characters they are, `code` the code they lie beyond; empty for a count of 0.
-enum class TUnheldFate { kShown, kWritten, kWillBeWritten };
+enum class TUnheldFate { kShown, kWritten, kWillBeWritten, kCopied, kWillBePrinted };
 // `where`, when not empty, follows the code ("First on Line 3").
 std::string UnheldCharactersText(int count, TUnheldFate fate = TUnheldFate::kShown, std::string_view of = "the File",
                                  std::string_view code = "Windows-1252", std::string_view where = {});

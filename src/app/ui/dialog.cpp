@@ -400,6 +400,13 @@ void TellCharactersWritten(QWidget* owner, const std::string& path, int count, s
     InfoBox(platform::qt::ToWindow(owner), path, UnheldCharactersText(count, TUnheldFate::kWritten, of, code));
 }
 
+void TellCharactersCopied(QWidget* owner, std::string_view caption, int count) {
+  if (count > 0)
+    InfoBox(platform::qt::ToWindow(owner), caption,
+            UnheldCharactersText(count, TUnheldFate::kCopied, "the Copy", "the Code Page 850 of Its Worksheet Form") +
+                "\nThe Copy's Plain Text Keeps Every Character");
+}
+
 void KeepCaptionInSight(QWidget* window) {
   // Room for a title bar's icon and buttons beside its caption, in pixels.
   constexpr int kTitleBarButtons = 110;

@@ -175,6 +175,12 @@ void KeepCaptionInSight(QWidget* window);
 void TellCharactersWritten(QWidget* owner, const std::string& path, int count, std::string_view of = "the Text",
                            std::string_view code = "the Worksheet's Code Page 850");
 
+// Tells over `owner` (the box captioned `caption`) how many characters of a copy its
+// worksheet versions on the clipboard (the "Wk1" and "Wk3" forms, whose labels are in code
+// page 850) could not hold, each copied there as '?', while its plain text keeps every one;
+// nothing for a count of 0.
+void TellCharactersCopied(QWidget* owner, std::string_view caption, int count);
+
 // A message with two answer buttons (ids 6 and 7) and an optional picture.
 class TDlgMsg : public TDlg {
   Q_OBJECT

@@ -610,11 +610,15 @@ bool TScrWin::SaveTo(const std::string& path) {
 void TScrWin::CmCopy() {
   auto* data = new QMimeData;
   data->setText(FromCp1252(TextWindowPlainText(lines_)));
+  // The worksheet form's labels are in code page 850: what it cannot hold is told.
+  const platform::TReplacedCharacters lost;
   const std::vector<std::uint8_t> wk1 = TextWindowWorksheet(lines_, 1);
+  const int replaced = lost.Count();
   data->setData(kMimeWk1, QByteArray(reinterpret_cast<const char*>(wk1.data()), static_cast<qsizetype>(wk1.size())));
   const std::string rtf = TextWindowRtf(lines_, RtfFont(), ColorsOn());
   data->setData(kMimeRtf, QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())));
   QGuiApplication::clipboard()->setMimeData(data);
+  TellCharactersCopied(this, ToCp1252(windowTitle()), replaced);
 }
 
 void TScrWin::CmPrint() {

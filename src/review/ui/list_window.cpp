@@ -651,11 +651,15 @@ void TIListBoxWinMenu::CmCopy() {
   const TListLines lines = ExportLines();
   auto* data = new QMimeData;
   data->setText(FromCp1252(ListToText(lines, static_cast<long>(kListTextLimit))));
+  // The worksheet form's labels are in code page 850: what it cannot hold is told.
+  const platform::TReplacedCharacters lost;
   const std::vector<std::uint8_t> wk1 = LinesWorksheet(lines, 1);
+  const int replaced = lost.Count();
   data->setData(kMimeWk1, QByteArray(reinterpret_cast<const char*>(wk1.data()), static_cast<qsizetype>(wk1.size())));
   const std::string rtf = LinesRtf(lines, RtfFont(), ListBox()->ColourFlag());
   data->setData(kMimeRtf, QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())));
   QGuiApplication::clipboard()->setMimeData(data);
+  TellCharactersCopied(this, platform::qt::ToCp1252(windowTitle()), replaced);
 }
 
 void TIListBoxWinMenu::CmAsciiEditor() {

@@ -165,9 +165,18 @@ QMimeData* TEditFont::createMimeDataFromSelection() const {
   const std::string lines = ToCrLfText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
   data->setText(QString::fromUtf8(lines.data(), static_cast<qsizetype>(lines.size())));
   if (SpansLines(text)) {
-    const std::vector<std::uint8_t> wk1 = SelectionWorksheet(text, 1);
+    // The worksheet's labels: the program's single-byte text in code page 850. What either
+    // code lacks is copied there as '?', which the user hears once the copy is made (not
+    // while a drag carries it: a box would stand in its way).
+    const platform::TReplacedCharacters lost;
+    const std::vector<std::uint8_t> wk1 = SelectionWorksheet(ToCp1252(selected), 1);
+    const int count = lost.Count();
     if (!wk1.empty())
       data->setData(kMimeWk1, QByteArray(reinterpret_cast<const char*>(wk1.data()), static_cast<qsizetype>(wk1.size())));
+    if (!wk1.empty() && count > 0 && QGuiApplication::mouseButtons() == Qt::NoButton) {
+      auto* edit = const_cast<TEditFont*>(this);
+      QMetaObject::invokeMethod(edit, [edit, count] { emit edit->WorksheetCopyLost(count); }, Qt::QueuedConnection);
+    }
   }
   return data;
 }
@@ -202,6 +211,8 @@ TAsciiEd::TAsciiEd(QWidget* parent, const QString& title, const std::string& tex
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(title);
   setCentralWidget(edit_);
+  connect(edit_, &TEditFont::WorksheetCopyLost, this,
+          [this](int count) { TellCharactersCopied(this, ToCp1252(windowTitle()), count); });
   edit_->setPlainText(FromCp1252(ToEditorText(text)));
   edit_->document()->setModified(false);
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -420,6 +431,20 @@ void TAsciiEd::CmFont() {
 }
 
 void TAsciiEd::CmPrint() {
+  // The printed text is the program's single-byte text: a character it lacks would print as
+  // '?' without a word (the saves ask the same before writing one).
+  int beyond = 0;
+  {
+    const platform::TReplacedCharacters lost;
+    (void)edit_->Text();
+    beyond = lost.Count();
+  }
+  if (beyond > 0 &&
+      AskYesNo(ToWindow(this), ToCp1252(windowTitle()),
+               UnheldCharactersText(beyond, TUnheldFate::kWillBePrinted, "the Text", "Windows-1252",
+                                    CFormat("(First on Line %d)", FirstLineBeyondCp1252(edit_->toPlainText()))) +
+                   "\nPrint Anyway?") != platform::kIdYes)
+    return;
   RunTextPrint(this, [this](QPrinter& printer, const std::vector<std::string>& titleBlock,
                             const std::function<bool()>& keepGoing) {
     const TEditorLines lines(edit_->Text());

@@ -42,6 +42,11 @@ class TEditFont : public QPlainTextEdit {
   void ApplyFontRecord(const TLogFont& record);
   TLogFont FontRecord() const { return record_; }
 
+ signals:
+  // A copy's worksheet form could not hold `count` characters of the selection (copied there
+  // as '?'; its plain text keeps them): sent after the copy, never during a drag.
+  void WorksheetCopyLost(int count);
+
  protected:
   // What a copy or cut of the selection puts on the clipboard: the text, and a worksheet
   // ("Wk1") when the selection spans more than one line; the edit's own copies (its context

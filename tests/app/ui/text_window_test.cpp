@@ -255,9 +255,14 @@ TEST_F(TextWindow, AViewedFileIsShownInItsOwnEncoding) {
     std::string copied;    // UTF-8
     std::string savedAs;   // the Save As text file
     std::vector<std::string> told;
+    // The copy's worksheet form (code page 850) lacks a character of the file: told after
+    // the loading's word (the euro sign was copied there as '?' without one).
+    const char* copyTold = nullptr;
   } cases[] = {
       {"utf8.txt", "Temp \xC2\xB0" "C\r\n5 \xC2\xB5g \xE2\x82\xAC\r\n", "Temp \xC2\xB0" "C\r\n5 \xC2\xB5g \xE2\x82\xAC",
-       "Temp \xC2\xB0" "C\r\n5 \xC2\xB5g \xE2\x82\xAC\r\n", {}},
+       "Temp \xC2\xB0" "C\r\n5 \xC2\xB5g \xE2\x82\xAC\r\n", {},
+       "1 Character of the Copy Lies Beyond the Code Page 850 of Its Worksheet Form\nIt Was Copied There as ?\n"
+       "The Copy's Plain Text Keeps Every Character"},
       {"marked.txt", "\xEF\xBB\xBF\xC3\x83\xC2\xA9 x\r\n", "\xC3\x83\xC2\xA9 x", "\xEF\xBB\xBF\xC3\x83\xC2\xA9 x\r\n", {}},
       // Saved, the character shown as '?' is written so, and the user hears it.
       {"greek.txt", "\xCE\x94p = 3 \xC2\xB0" "C\r\n", "?p = 3 \xC2\xB0" "C", "?p = 3 \xC2\xB0" "C\r\n",
@@ -279,7 +284,9 @@ TEST_F(TextWindow, AViewedFileIsShownInItsOwnEncoding) {
     EXPECT_EQ(ReadText(dir_.File(std::string("saved-") + c.name)), c.savedAs);
     std::vector<std::string> told;
     for (std::size_t k = before; k < boxes_.Boxes().size(); ++k) told.push_back(boxes_.Boxes()[k].text);
-    EXPECT_EQ(told, c.told);
+    std::vector<std::string> expected = c.told;
+    if (c.copyTold) expected.insert(expected.begin() + (c.told.empty() ? 0 : 1), c.copyTold);
+    EXPECT_EQ(told, expected);
     // The window's own Open tells the same as the viewer's.
     const std::size_t saved = boxes_.Boxes().size();
     ASSERT_TRUE(w->LoadFile(file, false));
