@@ -81,6 +81,25 @@ std::string SkippedLinesText(const TReadResult& read) {
   return CFormat(Text(kLinesSkipped).c_str(), read.skippedLines);
 }
 
+// The titles a read cut to their fields' length: "The File's Title Was Cut to 80
+// Characters", "The File's X and Z Names Were Cut to 40 Characters Each"; empty for none.
+std::string TitlesCutText(const TDataTitles& titles) {
+  std::string text;
+  if (titles.cut & TDataTitles::kCutTitle)
+    text = CFormat("The File's Title Was Cut to %zu Characters", kDataTitleLength);
+  std::vector<const char*> names;
+  if (titles.cut & TDataTitles::kCutXName) names.push_back("X");
+  if (titles.cut & TDataTitles::kCutYName) names.push_back("Y");
+  if (titles.cut & TDataTitles::kCutZName) names.push_back("Z");
+  if (names.empty()) return text;
+  std::string which = names[0];
+  for (std::size_t i = 1; i < names.size(); ++i) which += (i + 1 == names.size() ? " and " : ", ") + std::string(names[i]);
+  if (!text.empty()) text += "\n";
+  return text + CFormat(names.size() == 1 ? "The File's %s Name Was Cut to %zu Characters"
+                                          : "The File's %s Names Were Cut to %zu Characters Each",
+                        which.c_str(), kAxisNameLength);
+}
+
 // What a read lost on the way in: points beyond the table's room, lines and rows that were
 // no points, records the file's header counts but the file does not hold; empty when it lost
 // nothing.
@@ -100,6 +119,7 @@ std::string ReadLossesText(const TReadResult& read) {
   if (read.missingValueRows > 0) line(CFormat(kRowsMissingValue, read.missingValueRows));
   if (read.nearZeroValues > 0) line(CFormat(kNearZeroValues, read.nearZeroValues));
   if (read.unheldCharacters > 0) line(UnheldCharactersText(read.unheldCharacters, TUnheldFate::kShown, "the File's Titles"));
+  if (const std::string cut = TitlesCutText(read.titles); !cut.empty()) line(cut);
   if (read.recordsInHeader > read.recordsInFile)
     line(CFormat(kShorterThanHeader, static_cast<long long>(read.recordsInFile),
                  static_cast<long long>(read.recordsInHeader)));
@@ -115,9 +135,9 @@ void TooFewPoints(platform::Window owner, const std::string& path, int count, co
   ErrorBox(owner, path, text);
 }
 
-void ReportReadLosses(const std::string& path, const TReadResult& read) {
+void ReportReadLosses(const std::string& path, const TReadResult& read, platform::Window owner = Owner()) {
   const std::string text = ReadLossesText(read);
-  if (!text.empty()) InfoBox(Owner(), path, text);
+  if (!text.empty()) InfoBox(owner, path, text);
 }
 
 // The room the table has for a read: all of it when the read replaces the table, what
@@ -149,6 +169,7 @@ int AcceptRead(TDataSession& session, const TReadResult& read, int firstRow,
   // coded text.
   TDataTitles fileTitles = read.titles;
   if (fileTitles.Title.empty()) fileTitles.SetTitle(FileNameToCodedText(path));
+  fileTitles.cut = 0;  // a file's name as its title is no title of the file cut short
   const TDataTitles previous = session.DataTitles();
   session.DataTitles() = fileTitles;
   // Data that replace the table from a file are those of the file; pasted data are no file's.
@@ -439,10 +460,14 @@ int EvEditorData(TDataSession& session, std::string_view text, platform::Window 
   }
   VoidFitResults(session);
   session.DataTitles() = read.titles;
+  session.DataTitles().cut = 0;
   // The temporary copy is gone: a table that came from no file names no source.
   session.DataFileLabel = FileNameToCodedText(session.DataFileName);
   session.Table.SetXYZRows(PointCount(session.Table.XYZData()));
   SetHaveData(1);
+  // The text's lines past the table's room, and those that are no points, are told as a
+  // file's are: they were left out without a word.
+  ReportReadLosses(std::string(platform::LoadString(3086)), read, owner);
   PrescanData(session, owner);
   return read.Count();
 }
@@ -522,9 +547,10 @@ void AddRecentFile(const std::string& path) {
   if (DataFileHooks().RecentFilesChanged) DataFileHooks().RecentFilesChanged();
 }
 
-TXYPairs ReadXYColumns(TDataSession& session, platform::Window owner, std::string_view title,
-                       int& cancelled) {
+TXYPairs ReadXYColumns(TDataSession& session, platform::Window owner, std::string_view title, int& cancelled,
+                       TPairsLeftOut* leftOut) {
   cancelled = 0;
+  if (leftOut) *leftOut = {};
   std::string& lastExt = CurrentSettings().LastExtensions[2];
   std::string path, ext;
   if (FileOpenDlg(owner, title, path, &ext, "PRN", kDataImportFilter, ImportFilterIndex(lastExt)) != 1) {
@@ -549,9 +575,10 @@ TXYPairs ReadXYColumns(TDataSession& session, platform::Window owner, std::strin
   // sheet): a row with an empty, text or missing cell would otherwise pair the values of
   // different rows or hand the missing value on as an input.
   const int columns[] = {c.ImportColX, c.ImportColY};
-  const std::vector<TColumnArray> xy = readPairs(path, c.ImportSheetX, columns);
+  const TPairedColumns xy = readPairs(path, c.ImportSheetX, columns);
   HideBusyMsg();
   if (xy.size() != 2 || xy[0].empty() || xy[0][0] < 1) return {};
+  if (leftOut) *leftOut = {xy.rowsLeftOut, xy.moreLeftOut};
   const std::size_t n = static_cast<std::size_t>(xy[0][0]);
   TXYPairs pairs(n + 1);
   pairs[0] = {static_cast<long double>(n), static_cast<long double>(n)};

@@ -115,5 +115,12 @@ void AddRecentFile(const std::string& path);
 // rows in which both columns hold a number. Empty with cancelled set when the user
 // cancelled or the file cannot give two columns; empty without it when no row gives a pair.
 using TXYPairs = std::vector<std::pair<long double, long double>>;
-TXYPairs ReadXYColumns(TDataSession& session, platform::Window owner, std::string_view title,
-                       int& cancelled);
+// The pairs hold at most 16,383 rows of the file: `leftOut`, when given, receives the rows
+// past them that would have made pairs, for the caller to tell.
+struct TPairsLeftOut {
+  int rows = 0;
+  bool more = false;  // the file holds more rows than were counted (kPointsCountBound)
+  bool Any() const { return rows > 0 || more; }
+};
+TXYPairs ReadXYColumns(TDataSession& session, platform::Window owner, std::string_view title, int& cancelled,
+                       TPairsLeftOut* leftOut = nullptr);

@@ -12,11 +12,23 @@ inline constexpr std::size_t kAxisNameLength = 40;
 struct TDataTitles {
   std::string Title;
   std::string XName, YName, ZName;
+  // The texts the setters cut since the titles were made (kCutTitle ... kCutZName), for a
+  // read to tell: a file's long title lost its tail without a word. Not part of the titles.
+  unsigned cut = 0;
+  static constexpr unsigned kCutTitle = 1, kCutXName = 2, kCutYName = 4, kCutZName = 8;
 
-  void SetTitle(std::string_view text) { Title = text.substr(0, kDataTitleLength); }
-  void SetXName(std::string_view text) { XName = text.substr(0, kAxisNameLength); }
-  void SetYName(std::string_view text) { YName = text.substr(0, kAxisNameLength); }
-  void SetZName(std::string_view text) { ZName = text.substr(0, kAxisNameLength); }
+  void SetTitle(std::string_view text) { Title = Cut(text, kDataTitleLength, kCutTitle); }
+  void SetXName(std::string_view text) { XName = Cut(text, kAxisNameLength, kCutXName); }
+  void SetYName(std::string_view text) { YName = Cut(text, kAxisNameLength, kCutYName); }
+  void SetZName(std::string_view text) { ZName = Cut(text, kAxisNameLength, kCutZName); }
 
-  bool operator==(const TDataTitles&) const = default;
+  bool operator==(const TDataTitles& o) const {
+    return Title == o.Title && XName == o.XName && YName == o.YName && ZName == o.ZName;
+  }
+
+ private:
+  std::string Cut(std::string_view text, std::size_t length, unsigned field) {
+    if (text.size() > length) cut |= field;
+    return std::string(text.substr(0, length));
+  }
 };

@@ -147,6 +147,18 @@ using TWholeFileReader = std::function<TReadResult(const TReadArgs& args)>;
 // A column of numbers read from a file: element 0 holds the count n, elements 1..n the
 // values in file order. Empty when the column could not be read.
 using TColumnArray = std::vector<long double>;
+// The values a column array holds at most.
+inline constexpr int kMaxColumnValues = 16383;
+
+// Chosen columns of a file paired by row: one column array per chosen column, and the rows
+// past the arrays' room (kMaxColumnValues values) that would have made pairs, so that the
+// user hears what was left out. The file is counted up to kPointsCountBound rows.
+struct TPairedColumns : std::vector<TColumnArray> {
+  TPairedColumns() = default;
+  TPairedColumns(std::vector<TColumnArray> arrays) : std::vector<TColumnArray>(std::move(arrays)) {}
+  int rowsLeftOut = 0;
+  bool moreLeftOut = false;  // the read stopped at the bound: the file holds more rows
+};
 
 struct TImportReaders {
   // The kind of the file; may complete a path without extension with the one that matched.
@@ -166,8 +178,7 @@ struct TImportReaders {
   // number; empty when the file cannot be read. The column dialog's preview and the
   // two-column read take their columns so: read one at a time, columns that hold an empty,
   // error or text cell would pair the values of different rows.
-  std::array<std::function<std::vector<TColumnArray>(const std::string& path, int sheet,
-                                                     std::span<const int> columns)>,
+  std::array<std::function<TPairedColumns(const std::string& path, int sheet, std::span<const int> columns)>,
              kImportKindCount + 1>
       ReadColumnPairs;
   // Reads a WK1 (8) or WK3 (12) worksheet as a matrix (x from the first row, y from the

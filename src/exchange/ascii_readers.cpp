@@ -526,7 +526,7 @@ TColumnArray ReadAsciiColumn(const std::string& path, int column) {
   return values;
 }
 
-std::vector<TColumnArray> ReadAsciiColumnPairs(const std::string& path, std::span<const int> columns) {
+TPairedColumns ReadAsciiColumnPairs(const std::string& path, std::span<const int> columns) {
   TTextReader file(path);
   if (!file.IsOpen() || columns.empty()) return {};
   const bool commaMode = DecideCommaMode(file);

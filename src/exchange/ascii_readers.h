@@ -32,4 +32,4 @@ TColumnArray ReadAsciiColumn(const std::string& path, int column);
 
 // The 1-based columns of the lines in which every one of them holds a number, one array per
 // column (element 0 the count); empty when the file cannot be opened.
-std::vector<TColumnArray> ReadAsciiColumnPairs(const std::string& path, std::span<const int> columns);
+TPairedColumns ReadAsciiColumnPairs(const std::string& path, std::span<const int> columns);

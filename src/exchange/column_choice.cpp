@@ -76,7 +76,7 @@ PointTable BuildPreviewTable(const std::string& path, int kind, const TImportCol
   // The columns paired by row as the import pairs them (a valid choice has them on one
   // sheet), so that the preview shows the points the import will read.
   const int columns[] = {c.ImportColX, c.ImportColY, c.ImportColZ};
-  const std::vector<TColumnArray> xyz = read(path, c.ImportSheetX, columns);
+  const TPairedColumns xyz = read(path, c.ImportSheetX, columns);
   constexpr int kMinPoints = 4;
   if (xyz.size() != 3 || xyz[0].empty() || xyz[0][0] < kMinPoints) return {};
   const int n = static_cast<int>(xyz[0][0]);

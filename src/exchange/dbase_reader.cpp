@@ -201,23 +201,33 @@ int ListDbaseFields(const std::string& path, std::vector<std::string>& list) {
   return static_cast<int>(list.size());
 }
 
-TColumnArray ReadDbaseColumn(const std::string& path, int field) {
+namespace {
+
+// The values of a field over the records not deleted, at most `limit` of them.
+TColumnArray ReadFieldValues(const std::string& path, int field, std::int64_t limit) {
   TDbaseTable table;
   if (OpenTable(path, table) != TOpen::kOk) return {};
   const TDbaseField* f = table.Field(field);
   if (!f) return {};
   TColumnArray column = NewColumnArray();
   TRecordReader records(table);
-  for (std::int64_t r = 0; r < table.records && column[0] < kMaxColumnValues && records.Next(); ++r)
-    if (!records.Deleted()) AppendColumnValue(column, records.Value(*f));
+  std::int64_t kept = 0;
+  for (std::int64_t r = 0; r < table.records && kept < limit && records.Next(); ++r)
+    if (!records.Deleted()) column.push_back(records.Value(*f)), ++kept;
+  column[0] = static_cast<long double>(kept);
   return column;
 }
 
-std::vector<TColumnArray> ReadDbaseColumnPairs(const std::string& path, int, std::span<const int> fields) {
+}  // namespace
+
+TColumnArray ReadDbaseColumn(const std::string& path, int field) { return ReadFieldValues(path, field, kMaxColumnValues); }
+
+TPairedColumns ReadDbaseColumnPairs(const std::string& path, int, std::span<const int> fields) {
   // Every field's column holds one value per record not deleted, so the columns line up.
+  // The pairing counts the records past its room: the columns are read to the bound.
   std::vector<TColumnArray> records;
   for (const int field : fields) {
-    records.push_back(ReadDbaseColumn(path, field));
+    records.push_back(ReadFieldValues(path, field, kPointsCountBound + 1));
     if (records.back().empty()) return {};
   }
   return PairRowArrays(records, 1);

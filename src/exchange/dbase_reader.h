@@ -38,4 +38,4 @@ TColumnArray ReadDbaseColumn(const std::string& path, int field);
 // The 1-based fields of the records not deleted, paired record by record: the records in
 // which every one of them holds a number, one array per field (element 0 the count); empty
 // when the file cannot be read or has no such field.
-std::vector<TColumnArray> ReadDbaseColumnPairs(const std::string& path, int sheet, std::span<const int> fields);
+TPairedColumns ReadDbaseColumnPairs(const std::string& path, int sheet, std::span<const int> fields);

@@ -256,7 +256,7 @@ TColumnArray ReadDifColumn(const std::string& path, int column) {
   return values;
 }
 
-std::vector<TColumnArray> ReadDifColumnPairs(const std::string& path, std::span<const int> columns) {
+TPairedColumns ReadDifColumnPairs(const std::string& path, std::span<const int> columns) {
   TDifCells cells(path);
   int vectors = 0;
   if (!cells.IsOpen() || columns.empty() || !cells.SkipHeader(vectors)) return {};

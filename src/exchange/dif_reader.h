@@ -26,7 +26,7 @@ TColumnArray ReadDifColumn(const std::string& path, int column);
 
 // The 0-based columns of the tuples in which every one of them holds a number, one array
 // per column (element 0 the count); empty when the file cannot be read or ends before EOD.
-std::vector<TColumnArray> ReadDifColumnPairs(const std::string& path, std::span<const int> columns);
+TPairedColumns ReadDifColumnPairs(const std::string& path, std::span<const int> columns);
 
 // The letters of a 0-based column: "A" .. "Z", then "AA", "AB", ... (first letter '@' +
 // column / 26, second 'A' + column mod 26).

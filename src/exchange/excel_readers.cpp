@@ -62,7 +62,7 @@ TColumnArray ReadExcelColumn(const std::string& path, int column) {
   return SheetColumnValues(file.cells, 0, column, TColumnScope::kToLaterSheet);
 }
 
-std::vector<TColumnArray> ReadExcelColumnPairs(const std::string& path, std::span<const int> columns) {
+TPairedColumns ReadExcelColumnPairs(const std::string& path, std::span<const int> columns) {
   const TBiffFile file = LoadPlainBiff(path);
   if (file.error != TReadError::kNone) return {};
   return SheetColumnPairs(file.cells, 0, columns, false);
@@ -112,7 +112,7 @@ TColumnArray ReadOleExcelColumn(const std::string& path, int sheet, int column) 
   return SheetColumnValues(file.cells, sheet, column, TColumnScope::kToLaterSheet);
 }
 
-std::vector<TColumnArray> ReadOleExcelColumnPairs(const std::string& path, int sheet, std::span<const int> columns) {
+TPairedColumns ReadOleExcelColumnPairs(const std::string& path, int sheet, std::span<const int> columns) {
   const TBiffFile file = LoadOleWorkbook(path);
   if (file.error != TReadError::kNone) return {};
   return SheetColumnPairs(file.cells, sheet, columns, false);

@@ -24,7 +24,7 @@ int ListExcelColumns(const std::string& path, std::vector<std::string>& list);
 TColumnArray ReadExcelColumn(const std::string& path, int column);
 // The chosen columns paired by row (the rows in which every one of them holds a number, one
 // array per column, element 0 the count); empty when the file cannot be read.
-std::vector<TColumnArray> ReadExcelColumnPairs(const std::string& path, std::span<const int> columns);
+TPairedColumns ReadExcelColumnPairs(const std::string& path, std::span<const int> columns);
 
 // The workbook stream of a compound file ("Book", else "Workbook"); nothing when the file
 // is no compound file or holds neither.
@@ -35,7 +35,7 @@ std::optional<std::vector<std::uint8_t>> ExtractOleWorkbook(const std::string& p
 [[nodiscard]] TReadResult ReadOleExcel(const TReadArgs& args);
 int ListOleExcelColumns(const std::string& path, std::vector<std::string>& list);
 TColumnArray ReadOleExcelColumn(const std::string& path, int sheet, int column);
-std::vector<TColumnArray> ReadOleExcelColumnPairs(const std::string& path, int sheet, std::span<const int> columns);
+TPairedColumns ReadOleExcelColumnPairs(const std::string& path, int sheet, std::span<const int> columns);
 
 // The same over a workbook stream already in memory (a notebook's Excel section).
 [[nodiscard]] TReadResult ReadWorkbookStream(const TSheetCells& cells, const TReadArgs& args);

@@ -104,7 +104,7 @@ TColumnArray ReadMv5Column(const std::string& path, int column) {
   return values;
 }
 
-std::vector<TColumnArray> ReadMv5ColumnPairs(const std::string& path, std::span<const int> columns) {
+TPairedColumns ReadMv5ColumnPairs(const std::string& path, std::span<const int> columns) {
   TMvReadHandle h;
   if (columns.empty() || MvOpen(h, path, nullptr, kMvKeepBlockTable) != MvCode::kOk ||
       MvOpenDataItem(h, nullptr) != MvCode::kOk || MvRowsBegin(h, static_cast<int>(columns.size())) != MvCode::kOk)

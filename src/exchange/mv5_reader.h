@@ -31,4 +31,4 @@ TColumnArray ReadMv5Column(const std::string& path, int column);
 
 // The 1-based columns of the rows in which every one of them holds a number, one array per
 // column (element 0 the count); empty when the file cannot be read.
-std::vector<TColumnArray> ReadMv5ColumnPairs(const std::string& path, std::span<const int> columns);
+TPairedColumns ReadMv5ColumnPairs(const std::string& path, std::span<const int> columns);

@@ -98,8 +98,8 @@ long FindDataWorksheet(std::span<const std::uint8_t> bytes, int* rows, int* colu
   return static_cast<long>(extra + kItemExtra);
 }
 
-TColumnArray ReadMvwColumnArray(std::span<const std::uint8_t> bytes, int column, long itemOffset,
-                                TMvwColumnFlags* flags) {
+TColumnArray ReadMvwColumnArray(std::span<const std::uint8_t> bytes, int column, long itemOffset, TMvwColumnFlags* flags,
+                                std::size_t limit) {
   if (itemOffset <= 0) itemOffset = FindDataWorksheet(bytes);
   if (itemOffset < 0 || column < 0) return {};
   TColumnArray values;
@@ -124,8 +124,10 @@ TColumnArray ReadMvwColumnArray(std::span<const std::uint8_t> bytes, int column,
         notFinite = !std::isfinite(v);
         if (notFinite) v = ExprErrorValue;
       }
-      AppendColumnValue(values, v);
-      if (seen.notFinite.size() < values.size()) seen.notFinite.push_back(notFinite);
+      if (values.size() > limit) break;
+      values.push_back(v);
+      values[0] = static_cast<long double>(values.size() - 1);
+      seen.notFinite.push_back(notFinite);
     }
     return false;
   });
@@ -183,7 +185,7 @@ TReadResult ReadMvwBytes(std::span<const std::uint8_t> bytes, const TReadArgs& a
   std::array<TColumnArray, 4> arrays;
   std::array<TMvwColumnFlags, 4> flags;
   for (std::size_t k = 0; k < (weighted ? 4u : 3u); ++k) {
-    arrays[k] = item < 0 ? TColumnArray{} : ReadMvwColumnArray(bytes, columns[k], item, &flags[k]);
+    arrays[k] = item < 0 ? TColumnArray{} : ReadMvwColumnArray(bytes, columns[k], item, &flags[k], kPointsCountBound + 1);
     if (arrays[k].empty()) {
       result.error = TReadError::kMalformed;  // a chosen column has no data
       return result;
@@ -253,16 +255,17 @@ TColumnArray ReadMvwColumn(const std::string& path, int column) {
   return ReadMvwColumnArray(LoadFileToGlobal(path), column - 1);
 }
 
-std::vector<TColumnArray> ReadMvwColumnPairs(std::span<const std::uint8_t> bytes, std::span<const int> columns) {
+TPairedColumns ReadMvwColumnPairs(std::span<const std::uint8_t> bytes, std::span<const int> columns) {
   const long item = FindDataWorksheet(bytes);
+  // Read to the bound, so that the pairing counts the rows past its room.
   std::vector<TColumnArray> cellRows;
   for (const int column : columns) {
-    cellRows.push_back(ReadMvwColumnArray(bytes, column - 1, item));
+    cellRows.push_back(ReadMvwColumnArray(bytes, column - 1, item, nullptr, kPointsCountBound + 1));
     if (cellRows.back().empty()) return {};
   }
   return PairRowArrays(cellRows, 1);
 }
 
-std::vector<TColumnArray> ReadMvwColumnPairs(const std::string& path, std::span<const int> columns) {
+TPairedColumns ReadMvwColumnPairs(const std::string& path, std::span<const int> columns) {
   return ReadMvwColumnPairs(LoadFileToGlobal(path), columns);
 }

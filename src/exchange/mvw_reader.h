@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "app/import_readers.h"
+#include "exchange/reader_contract.h"
 
 inline constexpr std::size_t kMvwEntryChars = 23;  // "%4d: " and the title, in 24 bytes
 
@@ -47,11 +48,13 @@ struct TMvwColumnFlags {
 };
 
 // One element per cell of the 0-based column (missing cells hold the missing value, and so do
-// cells whose number is no finite value), at most 16383; empty when the column has no data
+// cells whose number is no finite value), at most `limit`; empty when the column has no data
 // block. itemOffset: FindDataWorksheet's answer, or 0 to search. `flags`, when given, receives
-// what the values do not show.
+// what the values do not show. The whole-file read and the paired read take the column to
+// the cases' bound, so that the points past the table's room are counted and told (they
+// stopped quietly at 16,383).
 TColumnArray ReadMvwColumnArray(std::span<const std::uint8_t> bytes, int column, long itemOffset = 0,
-                                TMvwColumnFlags* flags = nullptr);
+                                TMvwColumnFlags* flags = nullptr, std::size_t limit = kMaxColumnValues);
 
 // "%4d: " with the 1-based column number and its title, one entry per declared column.
 // Returns the number listed (at least 2), -2 when fewer.
@@ -71,5 +74,5 @@ TColumnArray ReadMvwColumn(const std::string& path, int column);
 // The 1-based columns paired by cell row as ReadMvwBytes pairs them: the rows in which
 // every one of them holds a number, one array per column (element 0 the count); empty when
 // a chosen column has no data block.
-std::vector<TColumnArray> ReadMvwColumnPairs(std::span<const std::uint8_t> bytes, std::span<const int> columns);
-std::vector<TColumnArray> ReadMvwColumnPairs(const std::string& path, std::span<const int> columns);
+TPairedColumns ReadMvwColumnPairs(std::span<const std::uint8_t> bytes, std::span<const int> columns);
+TPairedColumns ReadMvwColumnPairs(const std::string& path, std::span<const int> columns);

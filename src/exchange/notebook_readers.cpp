@@ -62,7 +62,7 @@ TColumnArray ReadNotebookColumn(const std::string& path, int sheet, int column) 
   return ReadMvwColumnArray(s.stream, column - 1);
 }
 
-std::vector<TColumnArray> ReadNotebookColumnPairs(const std::string& path, int sheet, std::span<const int> columns) {
+TPairedColumns ReadNotebookColumnPairs(const std::string& path, int sheet, std::span<const int> columns) {
   const TSection s = LoadSection(path);
   if (s.error != TReadError::kNone) return {};
   if (s.kind == kExcelSection) return SheetColumnPairs(DecodeBiffCells(s.stream), sheet, columns, false);

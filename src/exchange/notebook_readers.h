@@ -18,4 +18,4 @@ int ListNotebookColumns(const std::string& path, std::vector<std::string>& list)
 TColumnArray ReadNotebookColumn(const std::string& path, int sheet, int column);
 // The chosen columns paired by row as ReadNotebook pairs them (one array per column,
 // element 0 the count); empty when the file cannot be read.
-std::vector<TColumnArray> ReadNotebookColumnPairs(const std::string& path, int sheet, std::span<const int> columns);
+TPairedColumns ReadNotebookColumnPairs(const std::string& path, int sheet, std::span<const int> columns);

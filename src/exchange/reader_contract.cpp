@@ -89,13 +89,29 @@ void AppendColumnValue(TColumnArray& column, long double value) {
 }
 
 bool TColumnPairs::AddRow(std::span<const long double> values) {
-  if (arrays_.empty() || Count() >= kMaxColumnValues) return false;
+  if (arrays_.empty() || moreLeftOut_) return false;
+  if (rows_ >= kPointsCountBound) {
+    moreLeftOut_ = true;  // this row is one more than the count
+    return false;
+  }
+  ++rows_;
   if (!std::all_of(values.begin(), values.end(), IsUsableValue)) return true;
+  if (Count() >= kMaxColumnValues) {
+    ++leftOut_;
+    return true;
+  }
   for (std::size_t k = 0; k < arrays_.size(); ++k) AppendColumnValue(arrays_[k], values[k]);
-  return Count() < kMaxColumnValues;
+  return true;
 }
 
-std::vector<TColumnArray> PairRowArrays(std::span<const std::vector<long double>> arrays, std::size_t first) {
+TPairedColumns TColumnPairs::Take() {
+  TPairedColumns pairs(std::move(arrays_));
+  pairs.rowsLeftOut = leftOut_;
+  pairs.moreLeftOut = moreLeftOut_;
+  return pairs;
+}
+
+TPairedColumns PairRowArrays(std::span<const std::vector<long double>> arrays, std::size_t first) {
   if (arrays.empty()) return {};
   std::size_t rows = arrays.front().size();
   for (const auto& a : arrays) rows = std::min(rows, a.size());

@@ -84,29 +84,35 @@ TReadResult FailedRead(TReadError error);
 int ListerFailure(TReadError error);
 
 // Column arrays: element 0 the count. Append stops quietly at kMaxColumnValues values.
-inline constexpr int kMaxColumnValues = 16383;
 TColumnArray NewColumnArray();
 void AppendColumnValue(TColumnArray& column, long double value);
 
 // The rows of chosen columns in which every column holds a usable number, gathered into
 // one column array per chosen column (the rows in file order, at most kMaxColumnValues):
-// columns paired by row as the whole-file readers pair them.
+// columns paired by row as the whole-file readers pair them. The rows past the arrays' room
+// that hold a number in every column are counted as left out, up to kPointsCountBound rows
+// seen in all: the arrays stopped quietly there, and the evaluation table read 16,383 pairs
+// of a longer file without a word.
 class TColumnPairs {
  public:
   explicit TColumnPairs(std::size_t columns) : arrays_(columns, NewColumnArray()) {}
-  // One row's values, one per chosen column; false once the arrays are full.
+  // One row's values, one per chosen column; false once the file need not be read further
+  // (the bound of rows reached).
   bool AddRow(std::span<const long double> values);
   int Count() const { return arrays_.empty() ? 0 : static_cast<int>(arrays_.front()[0]); }
-  std::vector<TColumnArray> Take() { return std::move(arrays_); }
+  TPairedColumns Take();
 
  private:
   std::vector<TColumnArray> arrays_;
+  int rows_ = 0;  // rows seen
+  int leftOut_ = 0;
+  bool moreLeftOut_ = false;
 };
 
 // Pairs arrays that hold one element per row of a file, from element `first` on (0 for a
 // row-indexed array, 1 for a column array that keeps its empty cells as missing values),
 // through the shortest of them.
-std::vector<TColumnArray> PairRowArrays(std::span<const std::vector<long double>> arrays, std::size_t first);
+TPairedColumns PairRowArrays(std::span<const std::vector<long double>> arrays, std::size_t first);
 
 // Reads a line of a text stream in pieces of at most maxChars characters, as a fixed
 // buffer does: a longer line gives several pieces, each taken as a line. The line feed is

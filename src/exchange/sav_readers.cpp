@@ -78,9 +78,11 @@ int ListOkapVariables(const std::string& path, std::vector<std::string>& list, s
   return static_cast<int>(list.size());
 }
 
-int ReadOkapVariables(const std::string& path, const std::vector<int>& variables,
-                      std::vector<TColumnArray>& arrays) {
-  arrays.assign(variables.size(), NewColumnArray());
+namespace {
+
+// The chosen variables paired case by case, with the cases past the arrays' room counted.
+int ReadPairedVariables(const std::string& path, std::span<const int> variables, TPairedColumns& paired) {
+  paired.assign(variables.size(), NewColumnArray());
   TSavDictionary d;
   if (const TSavStatus s = ReadSavDictionary(path, d); s != TSavStatus::kOk) return FailureCode(s);
   std::vector<int> indices;
@@ -91,16 +93,25 @@ int ReadOkapVariables(const std::string& path, const std::vector<int>& variables
   }
   TColumnPairs pairs(variables.size());
   std::vector<long double> row(variables.size());
-  int cases = 0;
   const TSavStatus s = ReadSavCases(path, indices, [&](std::span<const TSavValue> values) {
     for (std::size_t k = 0; k < values.size(); ++k) row[k] = Converted(values[k]);
     // Rows with a missing value pair nothing: the cases read are bounded as a whole-file read's.
-    return pairs.AddRow(row) && ++cases < kPointsCountBound;
+    return pairs.AddRow(row);
   });
   if (s != TSavStatus::kOk) return FailureCode(s);
   const int kept = pairs.Count();
-  arrays = pairs.Take();
+  paired = pairs.Take();
   return kept;
+}
+
+}  // namespace
+
+int ReadOkapVariables(const std::string& path, const std::vector<int>& variables,
+                      std::vector<TColumnArray>& arrays) {
+  TPairedColumns paired;
+  const int n = ReadPairedVariables(path, variables, paired);
+  arrays = std::move(paired);
+  return n;
 }
 
 int ReadOkapVariablePair(const std::string& path, int x, int y, TColumnArray& xs, TColumnArray& ys) {
@@ -118,17 +129,10 @@ int ReadOkapVariables3(const std::string& path, int x, int y, int z, TColumnArra
   return n;
 }
 
-std::vector<TColumnArray> ReadOkapColumnPairs(const std::string& path, std::span<const int> variables) {
-  std::vector<TColumnArray> arrays(variables.size());
-  int n = -2;
-  if (variables.size() == 2)
-    n = ReadOkapVariablePair(path, variables[0], variables[1], arrays[0], arrays[1]);
-  else if (variables.size() == 3)
-    n = ReadOkapVariables3(path, variables[0], variables[1], variables[2], arrays[0], arrays[1], arrays[2]);
-  else if (!variables.empty())
-    n = ReadOkapVariables(path, {variables.begin(), variables.end()}, arrays);
-  if (n < 0) return {};
-  return arrays;
+TPairedColumns ReadOkapColumnPairs(const std::string& path, std::span<const int> variables) {
+  TPairedColumns paired;
+  if (variables.empty() || ReadPairedVariables(path, variables, paired) < 0) return {};
+  return paired;
 }
 
 TColumnArray ReadOkapVariable(const std::string& path, int variable) {

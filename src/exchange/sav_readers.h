@@ -39,9 +39,9 @@ int ReadOkapVariablePair(const std::string& path, int x, int y, TColumnArray& xs
 int ReadOkapVariables3(const std::string& path, int x, int y, int z, TColumnArray& xs,
                        TColumnArray& ys, TColumnArray& zs);
 
-// The chosen variables as the column dialog's preview and the two-column read take them:
-// two through ReadOkapVariablePair, three through ReadOkapVariables3. Empty on failure.
-std::vector<TColumnArray> ReadOkapColumnPairs(const std::string& path, std::span<const int> variables);
+// The chosen variables as the column dialog's preview and the two-column read take them, as
+// ReadOkapVariables reads them, with the cases past the arrays' room counted. Empty on failure.
+TPairedColumns ReadOkapColumnPairs(const std::string& path, std::span<const int> variables);
 
 // The import road's one-column read: one element per case (at most 16383), the missing
 // value where the case has none, so that columns read one at a time stay aligned case by

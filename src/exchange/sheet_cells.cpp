@@ -306,7 +306,7 @@ void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& 
   result.weighted = w && weightsFlag && !result.points.empty();
 }
 
-std::vector<TColumnArray> SheetColumnPairs(const TSheetCells& cells, int sheet, std::span<const int> columns,
+TPairedColumns SheetColumnPairs(const TSheetCells& cells, int sheet, std::span<const int> columns,
                                            bool runOnly) {
   if (columns.empty()) return {};
   std::vector<TRowArray> byRow;

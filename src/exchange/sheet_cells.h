@@ -148,7 +148,7 @@ void StoreColumnArrays(const TRowArray& x, const TRowArray& y, const TRowArray& 
 // The chosen columns of a sheet paired by row as ColumnByRow gathers them (runOnly as
 // there): the rows in which every chosen column holds a number, in row order, one array per
 // column (element 0 the count).
-std::vector<TColumnArray> SheetColumnPairs(const TSheetCells& cells, int sheet, std::span<const int> columns,
+TPairedColumns SheetColumnPairs(const TSheetCells& cells, int sheet, std::span<const int> columns,
                                            bool runOnly);
 
 // Which cells of a column the one-column reader takes.

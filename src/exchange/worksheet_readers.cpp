@@ -109,19 +109,19 @@ TColumnArray ReadQuattroWB1Column(const std::string& path, int sheet, int column
   return SheetColumnValues(file.cells, sheet, column, TColumnScope::kRun);
 }
 
-std::vector<TColumnArray> ReadWorksheetColumnPairs(const std::string& path, int sheet, std::span<const int> columns) {
+TPairedColumns ReadWorksheetColumnPairs(const std::string& path, int sheet, std::span<const int> columns) {
   const TLotusFile file = LoadWorksheetCells(path, 0);
   if (file.error != TReadError::kNone) return {};
   return SheetColumnPairs(file.cells, sheet, columns, false);
 }
 
-std::vector<TColumnArray> ReadQuattroWQ1ColumnPairs(const std::string& path, std::span<const int> columns) {
+TPairedColumns ReadQuattroWQ1ColumnPairs(const std::string& path, std::span<const int> columns) {
   const TLotusFile file = LoadLotusCells(path, TLotusLayout::kWq1);
   if (file.error != TReadError::kNone) return {};
   return SheetColumnPairs(file.cells, 0, columns, true);
 }
 
-std::vector<TColumnArray> ReadQuattroWB1ColumnPairs(const std::string& path, int sheet, std::span<const int> columns) {
+TPairedColumns ReadQuattroWB1ColumnPairs(const std::string& path, int sheet, std::span<const int> columns) {
   const TLotusFile file = LoadLotusCells(path, TLotusLayout::kWb1);
   if (file.error != TReadError::kNone) return {};
   return SheetColumnPairs(file.cells, sheet, columns, true);

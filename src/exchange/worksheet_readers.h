@@ -41,6 +41,6 @@ TColumnArray ReadQuattroWB1Column(const std::string& path, int sheet, int column
 // The chosen columns paired by row as the kind's whole-file reader pairs them (the rows in
 // which every one of them holds a number, one array per column, element 0 the count);
 // empty when the file cannot be read.
-std::vector<TColumnArray> ReadWorksheetColumnPairs(const std::string& path, int sheet, std::span<const int> columns);
-std::vector<TColumnArray> ReadQuattroWQ1ColumnPairs(const std::string& path, std::span<const int> columns);
-std::vector<TColumnArray> ReadQuattroWB1ColumnPairs(const std::string& path, int sheet, std::span<const int> columns);
+TPairedColumns ReadWorksheetColumnPairs(const std::string& path, int sheet, std::span<const int> columns);
+TPairedColumns ReadQuattroWQ1ColumnPairs(const std::string& path, std::span<const int> columns);
+TPairedColumns ReadQuattroWB1ColumnPairs(const std::string& path, int sheet, std::span<const int> columns);

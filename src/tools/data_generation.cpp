@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/c_format.h"
+#include "app/import_readers.h"
 #include "app/number_format.h"
 #include "app/long_double.h"
 #include "expr/expression.h"
@@ -176,6 +177,51 @@ TGenOutcome GenerateFileText(const TEvalComputer& computer, const TEvalLimitChoi
     ++out.written;
     return true;
   });
+}
+
+namespace {
+
+std::string Count(long long n) { return FormatWithCommas(n); }
+
+// "X = 4.05, Y = 2.55": a pair as the mode names its two inputs.
+std::string PairText(const std::pair<long double, long double>& pair, TGenAxisLabels labels) {
+  return CFormat("%s = %s, %s = %s", labels.first, ShortestFigureText(pair.first).c_str(), labels.second,
+                 ShortestFigureText(pair.second).c_str());
+}
+
+int PairCount(const TEvalInputs& pairs) {
+  if (pairs.empty()) return 0;
+  return static_cast<int>(std::clamp<long double>(pairs[0].first, 0, static_cast<long double>(pairs.size() - 1)));
+}
+
+}  // namespace
+
+std::string FilePairsLeftOutText(const TPairsLeftOut& leftOut, const TEvalInputs& pairs, TGenAxisLabels labels) {
+  if (!leftOut.Any()) return {};
+  const int read = PairCount(pairs);
+  std::string text;
+  if (leftOut.rows > 0 && leftOut.more)
+    text = CFormat("More Than %s of the File's Value Pairs Were Left Out: at Most %s Are Read", Count(leftOut.rows).c_str(),
+                   Count(kMaxColumnValues).c_str());
+  else if (leftOut.rows > 0)
+    text = CFormat("%s of the File's %s Value Pairs Were Left Out: at Most %s Are Read", Count(leftOut.rows).c_str(),
+                   Count(static_cast<long long>(read) + leftOut.rows).c_str(), Count(kMaxColumnValues).c_str());
+  else
+    text = CFormat("The File Holds More Than %s Rows: the Rows Past Them Were Not Read", Count(kPointsCountBound).c_str());
+  if (read > 0) text += "\nThe Pairs Read Stop at " + PairText(pairs[static_cast<std::size_t>(read)], labels);
+  return text;
+}
+
+std::string TableFullText(const TGenOutcome& outcome, const TEvalInputs& inputs, TGenAxisLabels labels,
+                          int tableLines) {
+  if (!outcome.tableFull) return {};
+  const int n = PairCount(inputs);
+  const int left = n - outcome.written;
+  std::string text = CFormat("%s of the %s Inputs Were Left Out: the Table Holds at Most %s Lines", Count(left).c_str(),
+                             Count(n).c_str(), Count(tableLines).c_str());
+  if (outcome.written > 0)
+    text += "\nIts Lines Stop at the Input " + PairText(inputs[static_cast<std::size_t>(outcome.written)], labels);
+  return text + "\nClear the Table to Go On";
 }
 
 std::string GenerationLossText(const TGenOutcome& outcome, const TEvalLimitChoice& limits, bool toFile) {

@@ -94,6 +94,16 @@ struct TGenOutcome {
 // Lines Show Error"); empty when every pair gave its line whole.
 std::string GenerationLossText(const TGenOutcome& outcome, const TEvalLimitChoice& limits, bool toFile);
 
+// What the user hears of the pairs of a file left out by the two-column read (at most
+// kMaxColumnValues pairs are read): how many, and the last pair read, named by the mode's
+// axes. Empty when nothing was left out.
+std::string FilePairsLeftOutText(const TPairsLeftOut& leftOut, const TEvalInputs& pairs, TGenAxisLabels labels);
+
+// What the user hears when the table filled before every input had its line: how many inputs
+// were left out and the last input whose line the table took. Empty when none was left out.
+std::string TableFullText(const TGenOutcome& outcome, const TEvalInputs& inputs, TGenAxisLabels labels,
+                          int tableLines);
+
 // Every pair's line appended to the table, numbered on from its lines; a pair that fails
 // shows "Error".
 TGenOutcome GenerateToTable(const TEvalComputer& computer, const TEvalLimitChoice& limits, int mode,

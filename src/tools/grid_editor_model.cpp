@@ -35,6 +35,11 @@ std::string UpperCase(std::string_view text) {
 
 bool IsBlank(std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; }
 
+// The word of a table that takes no further row.
+std::string TableFullText(int rows) {
+  return CFormat("The Data Table Is Full: It Holds %d Points, the Most the Editor Can Keep\nNo Row Can Be Added", rows);
+}
+
 void SetMissing(TXYZPoint& p) {
   p.X = p.Y = p.Z = p.W = ExprErrorValue;
   p.Status = kPointActive;
@@ -279,9 +284,11 @@ void TGridEditor::CompleteRow() {
   PrepareNewRow(CurrentRow());
   column_ = kColX;
   if (!newRowOpen_) {
-    // The table is full: the cursor stays on the row just completed.
+    // The table is full: the cursor stays on the row just completed, and the user hears
+    // that no further row can be typed (the new row stayed shut without a word).
     LineUp();
     column_ = kColW;
+    tableFull_ = {"Data Table Full", TableFullText(Rows()), 0, true};
     return;
   }
   if (auto_[kColX]) Fill(kColX, true);
@@ -456,7 +463,8 @@ TCellError TGridEditor::Insert(const TCellText& cell) {
   const int n = Rows();
   if (row > n) return {};
   TDataTable& table = session_.Table;
-  if (n + 1 > table.XYZCapacity() - 2 && !table.GrowPointArray()) return {};
+  // A full table takes no row: the user hears it, and the cell keeps what was typed.
+  if (n + 1 > table.XYZCapacity() - 2 && !table.GrowPointArray()) return {"Insert", TableFullText(n), 0};
   TCellError error;
   if (CommitCell(cell, error) != kCommitted) return error;
   column_ = kColX;

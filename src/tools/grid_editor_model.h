@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <string_view>
 
 #include "app/long_double.h"
@@ -59,6 +60,9 @@ struct TCellError {
   std::string caption;
   std::string text;
   int column = 0;
+  // A word on a step that was taken (the value committed), told once the page shows it,
+  // rather than a refusal that keeps the cell as typed.
+  bool notice = false;
   bool Any() const { return !caption.empty() || !text.empty(); }
 };
 
@@ -126,6 +130,9 @@ class TGridEditor {
   TCellError Next(const TCellText& cell);
   TCellError Insert(const TCellText& cell);
   void Delete();
+  // The word of the last step that found the table full (no new row could open after the
+  // row just completed), once; nothing when none did.
+  TCellError TakeTableFull() { return std::exchange(tableFull_, {}); }
   // The exclusion box of a line changed.
   void SetExcluded(int line, bool excluded);
   // AutoEntry X, Y, Z, W. False when the switch is refused (a third of X, Y, Z).
@@ -197,6 +204,7 @@ class TGridEditor {
   GridColumn column_ = kColX;
   bool initialising_ = true;
   bool newRowOpen_ = true;
+  TCellError tableFull_;
   std::array<bool, 4> auto_{false, false, false, true};
   bool applyCalc_ = false;
   int scanRow_ = 0;

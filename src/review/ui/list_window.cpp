@@ -16,9 +16,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <utility>
 
+#include "app/c_format.h"
 #include "app/file_utils.h"
+#include "app/number_format.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "app/text_print.h"
@@ -49,6 +52,21 @@ constexpr int kMinFontPoints = 6;
 constexpr int kMaxFontPoints = 24;
 constexpr long kListEditorTextLimit = 200000;  // the list's text handed to the ASCII editor
 constexpr int kRowDataRole = Qt::UserRole;
+
+// The rows a list's text holds: whole rows joined by CR LF, until it passed its limit.
+int RowsHeld(const std::string& text) {
+  return text.empty() ? 0 : static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+}
+
+// What a list's text cut at `limit` bytes left out of its `rows` rows: "... Holds the List's
+// First 1,250 of 5,000 Rows (at Most 200,000 Characters)"; empty when it holds them all.
+std::string RowsLeftOutText(const std::string& text, int rows, std::size_t limit, const char* holder) {
+  const int held = RowsHeld(text);
+  if (held >= rows) return {};
+  return CFormat("%s the List's First %s of %s Rows (at Most %s Characters)\nIt Stops After Row %s", holder,
+                 FormatWithCommas(held).c_str(), FormatWithCommas(rows).c_str(),
+                 FormatWithCommas(static_cast<long long>(limit)).c_str(), FormatWithCommas(held).c_str());
+}
 
 bool IsNavigationKey(int key) {
   switch (key) {
@@ -650,7 +668,8 @@ void TIListBoxWinMenu::CmCopy() {
   if (GetCount() == 0) return;
   const TListLines lines = ExportLines();
   auto* data = new QMimeData;
-  data->setText(FromCp1252(ListToText(lines, static_cast<long>(kListTextLimit))));
+  const std::string text = ListToText(lines, static_cast<long>(kListTextLimit));
+  data->setText(FromCp1252(text));
   // The worksheet form's labels are in code page 850: what it cannot hold is told.
   const platform::TReplacedCharacters lost;
   const std::vector<std::uint8_t> wk1 = LinesWorksheet(lines, 1);
@@ -659,13 +678,22 @@ void TIListBoxWinMenu::CmCopy() {
   const std::string rtf = LinesRtf(lines, RtfFont(), ListBox()->ColourFlag());
   data->setData(kMimeRtf, QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())));
   QGuiApplication::clipboard()->setMimeData(data);
+  // The plain text of a very long list stops short of its last rows; the other forms hold all.
+  if (const std::string cut = RowsLeftOutText(text, lines.Count(), kListTextLimit, "The Copy's Plain Text Holds");
+      !cut.empty())
+    InfoBox(ToWindow(this), platform::qt::ToCp1252(windowTitle()), cut + "; Its Worksheet Form Holds Every Row");
   TellCharactersCopied(this, platform::qt::ToCp1252(windowTitle()), replaced);
 }
 
 void TIListBoxWinMenu::CmAsciiEditor() {
   if (GetCount() == 0) return;
-  OpenAsciiEditor(parentWidget(), std::string(platform::LoadString(3086)),
-                  ListToText(ExportLines(), kListEditorTextLimit), this);
+  const TListLines lines = ExportLines();
+  const std::string text = ListToText(lines, kListEditorTextLimit);
+  // The editor is given the first rows of a very long list: told before it opens.
+  if (const std::string cut = RowsLeftOutText(text, lines.Count(), static_cast<std::size_t>(kListEditorTextLimit), "The ASCII Editor Is Given");
+      !cut.empty())
+    InfoBox(ToWindow(this), platform::qt::ToCp1252(windowTitle()), cut);
+  OpenAsciiEditor(parentWidget(), std::string(platform::LoadString(3086)), text, this);
 }
 
 void TIListBoxWinMenu::CmFont() {

@@ -400,11 +400,13 @@ std::optional<TNaturalGrid> NaturalGrid(std::span<TXYZPoint> table) {
 
 bool TSpline3D::MakeGrid(bool fill, int regridMethod) {
   filledUniform_ = false;
+  fillGaveWay_ = {0, 0};
   if (fill) {
     const std::optional<TNaturalGrid> natural = NaturalGrid(working_);
     if (natural && natural->x.size() * natural->y.size() > static_cast<std::size_t>(kMaxFillNodes)) {
       nx_ = ny_ = kFillFallbackSize;
       filledUniform_ = true;
+      fillGaveWay_ = {natural->x.size(), natural->y.size()};
       fill = false;
     }
   }

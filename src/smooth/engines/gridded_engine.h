@@ -33,6 +33,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "app/xyz_data_set.h"
@@ -187,6 +188,9 @@ class TSpline3D {
   // working table and hold Renka I's value there (grid_making.cpp), never a 0 that no method
   // estimated.
   int FailedNodes() const { return failedNodes_; }
+  // The data's own grid when filling it gave way to a uniform grid (more than kMaxFillNodes
+  // nodes): its distinct x and y counts; 0 and 0 when it did not.
+  std::pair<std::size_t, std::size_t> FillGaveWay() const { return fillGaveWay_; }
   // The grid the surface rests on (records 0 .. nx ny).
   std::span<const TXYZPoint> Working() const { return working_; }
   long double XMin() const { return ext_[0]; }
@@ -313,8 +317,10 @@ class TSpline3D {
   bool holdsNumLib_ = false;
   bool inexact_ = false;
   int failedNodes_ = 0;
-  // The sparse-grid filling gave way to the uniform grid (too many nodes).
+  // The sparse-grid filling gave way to the uniform grid (too many nodes), and the size of
+  // the grid it would have filled.
   bool filledUniform_ = false;
+  std::pair<std::size_t, std::size_t> fillGaveWay_{0, 0};
   long double sst_ = 0, sse_ = 0, stdErr_ = 0, rSquared_ = 0;
   long double zSquares_ = 0;  // sum of z² of the points the SSE was taken over
   // The last rectangle integrated by the method route, with its answer; none after every

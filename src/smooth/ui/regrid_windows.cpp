@@ -10,7 +10,9 @@
 
 #include <algorithm>
 
+#include "app/c_format.h"
 #include "app/data_table.h"
+#include "app/number_format.h"
 #include "app/ui/spin_edit.h"
 #include "graph3d/graph_options.h"
 #include "platform/message_box.h"
@@ -26,6 +28,16 @@ constexpr const char* kEvaluationCaption = "Evaluation of Bicubic Spline Fitted 
 constexpr int kFirstCapacity = 1024;
 
 }  // namespace
+
+std::string SparseGridGaveWayText(const TSpline3D& engine) {
+  const auto [nx, ny] = engine.FillGaveWay();
+  if (nx == 0 || ny == 0) return {};
+  const long long nodes = static_cast<long long>(nx) * static_cast<long long>(ny);
+  return CFormat("The Data's Grid of %zu x %zu = %s Nodes Is More Than the %s a Sparse Grid Fills\n"
+                 "A Uniform %d x %d Grid Is Made Instead: OK Replaces the Data by Its %d Points",
+                 nx, ny, FormatWithCommas(nodes).c_str(), FormatWithCommas(kMaxFillNodes).c_str(), engine.Nx(),
+                 engine.Ny(), engine.Nx() * engine.Ny());
+}
 
 PointTable GridTableForData(std::span<const TXYZPoint> grid) {
   const int count = PointCount(grid);
@@ -117,6 +129,9 @@ void TRegridWindow::BuildControls(bool uniform) {
     QLabel* complete = MakeStatic(kCompleteGrid, tr("No point is missing:\nthe data are a complete\ngrid already."));
     complete->hide();
     counts->addWidget(complete, 4, 0, 1, 2);
+    QLabel* tooLarge = MakeStatic(kGridTooLarge, {});
+    tooLarge->hide();
+    counts->addWidget(tooLarge, 5, 0, 1, 2);
   }
   Column()->addLayout(counts);
 
@@ -187,6 +202,13 @@ void TRegridWindow::UpdateControls() {
     for (QRadioButton* r : methods_) r->setEnabled(choose);
     for (QRadioButton* r : displays_) r->setEnabled(choose);
     Control<QLabel>(kCompleteGrid)->setVisible(!choose);
+    // The data's own grid too large to fill: the grid shown (and handed out) is a uniform one.
+    const auto [fillX, fillY] = engine_->FillGaveWay();
+    auto* tooLarge = Control<QLabel>(kGridTooLarge);
+    tooLarge->setText(tr("The data's grid of\n%1 x %2 nodes is too\nlarge to fill: a uniform\ngrid is made instead.")
+                          .arg(fillX)
+                          .arg(fillY));
+    tooLarge->setVisible(fillX > 0);
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 
 #include "app/xyz_point.h"
 #include "smooth/engines/gridded_engine.h"
@@ -30,6 +31,8 @@ class TRegridWindow : public TBaseNP {
   static constexpr int kUnevaluated = 134;
   // The sparse-grid window's word that the data are a complete grid already.
   static constexpr int kCompleteGrid = 135;
+  // Its word that the data's grid is too large to fill, and a uniform grid is made instead.
+  static constexpr int kGridTooLarge = 136;
   static constexpr int kMinGridSize = 4;
   static constexpr int kMaxGridSize = 128;
 
@@ -105,6 +108,11 @@ class TFSSpline : public TRegridWindow {
  protected:
   void WriteSettingsBack() override {}
 };
+
+// What the user hears when the data's own grid has more nodes than a sparse grid fills and a
+// uniform grid is made instead (its OK replaces the data by that grid's points): the sizes
+// of both. Empty when the engine filled the data's grid, or made none.
+std::string SparseGridGaveWayText(const TSpline3D& engine);
 
 // The table handed out at OK: the grid's records 0 .. count, the header holding the count
 // and the table's capacity (1024, doubled while the count exceeds capacity - 2, up to the

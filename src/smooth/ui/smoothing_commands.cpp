@@ -241,6 +241,11 @@ void RunSparseGridWindow(QWidget* parent, TDataSession& session, ProgramSettings
   {
     auto* window = new TFSSpline(parent, &options.Setup(), session, &settings.RegridMethods[1], &grid);
     window->resize(900, 640);
+    // Told before the window stands: a grid too large to fill is given up for a uniform one,
+    // whose points its OK puts in the data's place.
+    if (const std::string gaveWay = SparseGridGaveWayText(window->Engine()); !gaveWay.empty())
+      InfoBox(platform::qt::ToWindow(parent), "Fill Sparse Grid", gaveWay);
+    GuardOpening(window);
     window->Execute();
   }
   options.StoreBack();

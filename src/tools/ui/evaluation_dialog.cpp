@@ -378,11 +378,15 @@ void TDlgEval::CmGenerateTable() {
   } else {
     int cancelled = 0;
     const std::string_view caption = platform::LoadString(kReadColumnsCaption);
-    inputs = ReadXYColumns(session_, ToWindow(this), caption, cancelled);
+    TPairsLeftOut leftOut;
+    inputs = ReadXYColumns(session_, ToWindow(this), caption, cancelled, &leftOut);
     if (inputs.empty() || inputs[0].first < 1) {
       ErrorBox(ToWindow(this), caption, platform::LoadString(kNoValuesRead));
       return;
     }
+    // Told before the pairs are computed: how many of the file's pairs are left out and
+    // where the pairs read stop.
+    if (leftOut.Any()) InfoBox(ToWindow(this), caption, FilePairsLeftOutText(leftOut, inputs, GenAxisLabels(choice.mode)));
   }
   if (choice.destination == 0)
     GenerateToTable(choice.mode, inputs);
@@ -421,7 +425,9 @@ void TDlgEval::GenerateToTable(int mode, const TEvalInputs& inputs) {
     text->View()->viewport()->update();
   }
   ScrollToLine(first);
-  if (outcome.tableFull) TellTableFull();
+  // How many inputs found no room, and where the table's lines stop.
+  if (outcome.tableFull)
+    ErrorBox(ToWindow(this), "Evaluate", TableFullText(outcome, inputs, GenAxisLabels(mode), kTextCapacity));
   const std::string losses = GenerationLossText(outcome, LimitChoice(), false);
   if (!losses.empty()) InfoBox(ToWindow(this), platform::LoadString(kGeneratedCaption), losses);
 }

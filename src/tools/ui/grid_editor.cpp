@@ -416,6 +416,13 @@ void TEditor::RefreshCell() {
 }
 
 void TEditor::Report(const TCellError& error) {
+  if (error.notice) {
+    // The step was taken: the page shows it before the word on it.
+    ShowPage();
+    RefreshCell();
+    InfoBox(ToWindow(this), error.caption, error.text);
+    return;
+  }
   ErrorBox(ToWindow(this), error.caption, error.text);
   TEditKey* cell = CurrentCell();
   cell->setFocus();
@@ -433,6 +440,7 @@ TCellError TEditor::Committing(const std::function<TCellError()>& step) {
     const TEvaluationProgress progress(this, windowTitle(), QStringLiteral("Calculation in Progress"));
     error = step();
   }
+  if (!error.Any()) error = model_.TakeTableFull();
   if (rescanning) timer_->start();
   return error;
 }
