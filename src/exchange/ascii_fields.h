@@ -10,11 +10,14 @@
 #include "app/text_reader.h"
 
 inline constexpr int kProbeFieldLimit = 64;
-inline constexpr int kFieldLimit = 128;
+// Room for the 1,023 columns of the widest tables met (loggers and array sensors write
+// hundreds): a field limit of 128 listed and read only the first 127 columns of a wider
+// file, and the user could not choose the others, nor was told of them.
+inline constexpr int kFieldLimit = 1024;
 inline constexpr int kEmptyField = -1;
 inline constexpr int kFieldListEnd = -2;
 // The characters of a data line that are read (the rest of a longer line is passed over):
-// room for kFieldLimit fields of any table a program writes.
+// room for the fields of any table a program writes.
 inline constexpr int kDataLineChars = 65535;
 
 // A line whose first non-blank character is a digit, a period before a digit, or a minus

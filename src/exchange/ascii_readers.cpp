@@ -486,22 +486,23 @@ int ListAsciiColumns(const std::string& path, std::vector<std::string>& list) {
   const bool commaMode = DecideCommaMode(file);
   std::vector<std::string> lines;
   std::string line;
-  TLineFields fields;
   int columns = 0;
   // Fields are numbered as the readers number them, words beginning with "*" or "W"
   // included: leaving those out here shifted the later columns of a line such as
   // "Wien 8 9", so the column the user picked from the list was not the column read.
-  for (int k = 0; k < kListTextLines && ReadTextLine(file, line, kDataLineChars); ++k) {
-    if (k < kNameLines)
-      columns = std::max(columns, ScanLineFields(line, fields, commaMode, kFieldLimit, true));
-    lines.push_back(line);
+  for (int k = 0; k < kListTextLines && ReadTextLine(file, line, kDataLineChars); ++k) lines.push_back(line);
+  // Each line scanned once: a wide file's entries would otherwise scan every line again for
+  // each of its columns.
+  std::vector<TLineFields> scanned(lines.size());
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const int count = ScanLineFields(lines[k], scanned[k], commaMode, kFieldLimit, true);
+    if (k < static_cast<std::size_t>(kNameLines)) columns = std::max(columns, count);
   }
-  columns = std::min(columns, kFieldLimit);
   for (int c = 1; c <= columns; ++c) {
     std::string entry = CFormat("%3d ", c);
-    for (const std::string& l : lines) {
-      ScanLineFields(l, fields, commaMode, kFieldLimit, true);
-      const std::string_view text = fields.Text(l, c - 1);
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+      const std::string& l = lines[k];
+      const std::string_view text = scanned[k].Text(l, c - 1);
       if (text.empty()) continue;
       entry.append(TextOfTextFile(text));
       entry.append("  ");

@@ -11,7 +11,10 @@ enum class TLookup { kNumber3, kLetters, kSheetLetters, kNumber4, kLeadingNumber
 
 TLookup LookupOf(int kind) {
   switch (kind) {
-    case 2: case 3: case 4: case 5: return TLookup::kNumber3;
+    // A text file's entry is its column's number and a blank before its texts ("%3d "), of
+    // four figures past column 999.
+    case 2: case 3: case 4: return TLookup::kLeadingNumber;
+    case 5: return TLookup::kNumber3;
     case 6: case 8: case 10: case 11: case 13: case 17: case 18: case 19: return TLookup::kLetters;
     case 7: case 9: case 12: case 20: case 22: return TLookup::kSheetLetters;
     case 14: case 15: case 21: return TLookup::kNumber4;

@@ -1,16 +1,20 @@
 // Every road that leaves data out tells the user how much and where it stops, before or as it
 // happens: the evaluation table's Read From File (its column-pair readers stopped at 16,383
 // rows without a word, whatever the file's kind), the sibling product's Windows worksheet read
-// whole (it stopped at 16,383 rows and counted nothing past them), a generation into a table
+// whole (it stopped at 16,383 rows and counted nothing past them), a text file's columns past
+// the 127th (neither listed nor read), a generation into a table
 // that fills, Fill Sparse Grid giving up a grid too large to fill for a uniform one, the
 // ASCII editor's text handed to a table too small for it, titles longer than their fields,
-// a long list's plain-text copy and its text for the ASCII editor, and the grid editor's
-// full table.
+// a long list's plain-text copy and its text for the ASCII editor, a user function file
+// longer than a function holds (its name and text were cut without a word), and the grid
+// editor's full table.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
+
+#include <cstring>
 
 #include <string>
 #include <vector>
@@ -23,6 +27,8 @@
 #include "app/settings_file.h"
 #include "app/worksheet_records.h"
 #include "app/ui/modal_answers.h"
+#include "exchange/ascii_readers.h"
+#include "exchange/column_choice.h"
 #include "exchange/dbase_builder.h"
 #include "exchange/import_registration.h"
 #include "exchange/mvw_builder.h"
@@ -153,6 +159,34 @@ TEST(DataCutsAreTold, EveryRoadThatLeavesDataOutSaysHowMuchAndWhereItStops) {
       EXPECT_EQ(pairs.rowsLeftOut, kLeftOut);
       EXPECT_FALSE(pairs.moreLeftOut);
     }
+  }
+  {
+    SCOPED_TRACE("a text file of 1,000 columns offers and reads every column");
+    // Row r, column c: c + r / 8 (exact); a title row names the columns.
+    std::string wide;
+    for (int c = 1; c <= 1000; ++c) wide += (c > 1 ? "," : "") + std::string("c") + std::to_string(c);
+    wide += "\n";
+    for (int r = 1; r <= 6; ++r) {
+      for (int c = 1; c <= 1000; ++c) wide += (c > 1 ? "," : "") + std::to_string(c) + "." + std::to_string(r * 125);
+      wide += "\n";
+    }
+    const std::string path = dir.Write("wide.csv", wide);
+    std::vector<std::string> list;
+    ASSERT_EQ(ListAsciiColumns(path, list), 1000);
+    ASSERT_EQ(list.size(), 1000u);
+    EXPECT_EQ(list[999].substr(0, 16), "1000 c1000  1000");
+    EXPECT_EQ(ParseColumnEntry(4, list[999]).column, 1000);
+    EXPECT_EQ(ParseColumnEntry(4, list[127]).column, 128);
+    EXPECT_EQ(ParseColumnEntry(4, list[8]).column, 9);
+    TReadArgs args;
+    args.path = path;
+    args.colX = 1, args.colY = 500, args.colZ = 1000;
+    const TReadResult read = ReadAsciiMultiColumn(args);
+    ASSERT_EQ(read.Count(), 6);
+    EXPECT_EQ(read.titles.ZName, "c1000");
+    EXPECT_EQ(read.points[5].X, 1.75L);
+    EXPECT_EQ(read.points[5].Y, 500.75L);
+    EXPECT_EQ(read.points[5].Z, 1000.75L);
   }
   {
     SCOPED_TRACE("a Windows worksheet read whole counts the points past the table's room");
