@@ -9,6 +9,7 @@
 #include "app/byte_codec.h"
 #include "app/c_format.h"
 #include "app/file_utils.h"
+#include "app/number_format.h"
 #include "app/text_utils.h"
 #include "expr/function_text_lines.h"
 #include "tools/udf/udf_limits.h"
@@ -85,7 +86,22 @@ std::vector<std::uint8_t> AsBytes(std::string_view s) { return std::vector<std::
 
 }  // namespace
 
-std::unique_ptr<TUdfRecord> ParseUdfTextForm(std::span<const std::uint8_t> file) {
+std::string UdfTextCutsText(const TUdfTextCuts& cuts) {
+  std::string text;
+  if (cuts.nameChars > 0) text = CFormat("The File's Function Name Was Cut to %zu Characters", kMaxNameLength);
+  if (cuts.textChars > 0) {
+    if (!text.empty()) text += "\n";
+    text += CFormat("The File's Function Text Was Cut to %s Characters: %s of Its %s Were Left Out\n"
+                    "It Stops in Line %d of %d",
+                    FormatWithCommas(static_cast<long long>(kMaxTextLength)).c_str(),
+                    FormatWithCommas(static_cast<long long>(cuts.textChars - kMaxTextLength)).c_str(),
+                    FormatWithCommas(static_cast<long long>(cuts.textChars)).c_str(), cuts.textLine, cuts.textLines);
+  }
+  return text;
+}
+
+std::unique_ptr<TUdfRecord> ParseUdfTextForm(std::span<const std::uint8_t> file, TUdfTextCuts* cuts) {
+  TUdfTextCuts cut;
   std::string_view data(reinterpret_cast<const char*>(file.data()), file.size());
   // A text-mode stream ends at a Ctrl-Z; a NUL before it means this is no text file.
   data = data.substr(0, data.find(kCtrlZ));
@@ -96,6 +112,7 @@ std::unique_ptr<TUdfRecord> ParseUdfTextForm(std::span<const std::uint8_t> file)
   auto r = std::make_unique<TUdfRecord>();
   if (!lines.Next(line)) return nullptr;
   SetText(r->Name, line.substr(0, kMaxNameLength));
+  if (line.size() > kMaxNameLength) cut.nameChars = line.size();
 
   int count = 0;
   int lineCount = 0;
@@ -107,14 +124,25 @@ std::unique_ptr<TUdfRecord> ParseUdfTextForm(std::span<const std::uint8_t> file)
   // The function's lines, each ended by CR LF, in upper case; what lies beyond the
   // record's 1023 characters is cut.
   std::string text;
+  std::size_t joined = 0;  // the length of the whole text, cut or not
   for (int i = 0; i < lineCount; ++i) {
     if (!lines.Next(line)) return nullptr;
+    joined += line.size() + 2;
+    if (joined > kMaxTextLength && cut.textLine == 0) cut.textLine = i + 1;
     if (text.size() < kMaxTextLength) {
       text.append(line.substr(0, kMaxTextLength - text.size()));
       text.append("\r\n");
     }
   }
   if (text.size() > kMaxTextLength) text.resize(kMaxTextLength);
+  // Told when a character of the lines is lost: the last line's end alone may lie past the
+  // record's room, which cuts nothing of the function.
+  if (joined > kMaxTextLength + 2) {
+    cut.textChars = joined;
+    cut.textLines = lineCount;
+  } else {
+    cut.textLine = 0;
+  }
   std::transform(text.begin(), text.end(), text.begin(), Upper);
   SetText(r->Text, text);
   r->LineCount = static_cast<std::int16_t>(CountTextLines(text));
@@ -134,6 +162,7 @@ std::unique_ptr<TUdfRecord> ParseUdfTextForm(std::span<const std::uint8_t> file)
     SetText(r->StartText[u], words[1]);
     SetText(r->MaxText[u], words[2]);
   }
+  if (cuts) *cuts = cut;
   return r;
 }
 
@@ -168,7 +197,8 @@ std::optional<std::string> UdfTextForm(const TUdfRecord& r) {
   return out;
 }
 
-int ReadUdfFile(TUdfTable& table, int k, const std::filesystem::path& path) {
+int ReadUdfFile(TUdfTable& table, int k, const std::filesystem::path& path, TUdfTextCuts* cuts) {
+  if (cuts) *cuts = {};
   if (k < 0 || k >= kUdfCount) return kUdfFileNotOpened;
   std::vector<std::uint8_t> data;
   const int loaded = LoadFile(path, kMaxUdfFileBytes, true, data);
@@ -179,8 +209,10 @@ int ReadUdfFile(TUdfTable& table, int k, const std::filesystem::path& path) {
     r = std::make_unique<TUdfRecord>();
     if (!DecodeUdfRecord(data, *r)) r.reset();
   }
-  if (!r) r = ParseUdfTextForm(data);
+  TUdfTextCuts cut;
+  if (!r) r = ParseUdfTextForm(data, &cut);
   if (!r) return kUdfFileMalformed;
+  if (cuts) *cuts = cut;
   ParseUdfParams(*r, k);
   table[static_cast<std::size_t>(k)] = std::move(r);
   return 1;

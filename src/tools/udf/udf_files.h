@@ -37,7 +37,20 @@ inline constexpr int kUdfNothingToWrite = -2;  // the function is not defined or
 // limit expressions (ParseUdfParams). A file of exactly 3945 bytes that is a sound raw record is
 // read as one; any other file is read as the text form (below). Returns 1, or
 // kUdfFileNotOpened / kUdfFileMalformed with function k left as it was.
-[[nodiscard]] int ReadUdfFile(TUdfTable& table, int k, const std::filesystem::path& path);
+// What reading a text form cut to the record's room, for the user to hear: the lengths the
+// file gives the name and the joined function text when longer than the record holds (0
+// when they fit), and the line of the text the cut falls in, of its lines.
+struct TUdfTextCuts {
+  std::size_t nameChars = 0;
+  std::size_t textChars = 0;
+  int textLine = 0, textLines = 0;
+  bool Any() const { return nameChars > 0 || textChars > 0; }
+};
+// "The File's Function Name Was Cut to 10 Characters", "The File's Function Text Was Cut to
+// 1,023 Characters: 412 of Its 1,435 Were Left Out\nIt Stops in Line 14 of 20"; empty for none.
+std::string UdfTextCutsText(const TUdfTextCuts& cuts);
+[[nodiscard]] int ReadUdfFile(TUdfTable& table, int k, const std::filesystem::path& path,
+                              TUdfTextCuts* cuts = nullptr);
 
 // Writes function k as a .udf file: raw when its limits depend on the data (non-zero
 // mask) or when the text form would not read back as the same function (a blank inside
@@ -72,6 +85,6 @@ std::optional<std::string> UdfTextForm(const TUdfRecord& r);
 // Parses the text form (LF or CR LF lines; reading ends at a Ctrl-Z). The function text
 // is taken in upper case, cut to 1023 characters; parameters at or beyond the count get
 // empty expressions. Null when the file is not a well-formed text form.
-std::unique_ptr<TUdfRecord> ParseUdfTextForm(std::span<const std::uint8_t> file);
+std::unique_ptr<TUdfRecord> ParseUdfTextForm(std::span<const std::uint8_t> file, TUdfTextCuts* cuts = nullptr);
 // The library image of the storable defined functions (empty when there is none).
 std::vector<std::uint8_t> UdfLibraryImage(const TUdfTable& table, int* written = nullptr);

@@ -493,7 +493,8 @@ void TDlgUDF::CmReadUdf() {
   std::string path;
   if (FileOpenDlg(ToWindow(this), CFormat("Read User Function %d", k_ + 1), path, nullptr, "UDF", kUdfFilter, 1) != 1)
     return;
-  const int read = ReadUdfFile(BoundUdfTable(), k_, path);
+  TUdfTextCuts cuts;
+  const int read = ReadUdfFile(BoundUdfTable(), k_, path, &cuts);
   if (read != 1) {
     // The functions stay as they were: the file is named with what went wrong.
     ErrorBox(ToWindow(this), path,
@@ -505,6 +506,9 @@ void TDlgUDF::CmReadUdf() {
   UdfUnload(k_);
   Committed(k_);
   ShowFunction(k_);
+  // A name or text longer than the function holds was cut: told once the dialog shows what
+  // was kept.
+  if (cuts.Any()) InfoBox(ToWindow(this), path, UdfTextCutsText(cuts));
 }
 
 void TDlgUDF::CmSaveUdf() {

@@ -41,6 +41,7 @@
 #include "smooth/ui/smoothing_commands.h"
 #include "support/scratch_files.h"
 #include "tools/grid_editor_model.h"
+#include "tools/udf/udf_files.h"
 #include "tools/ui/evaluation_dialog.h"
 #include "tools/ui/generation_dialogs.h"
 
@@ -305,6 +306,27 @@ TEST(DataCutsAreTold, EveryRoadThatLeavesDataOutSaysHowMuchAndWhereItStops) {
                                         "Every Row",
                                         "The ASCII Editor Is Given the List's First 1,981 of 12,000 Rows (at Most "
                                         "200,000 Characters)\nIt Stops After Row 1,981"}));
+  }
+  {
+    SCOPED_TRACE("a user function file longer than a function holds tells what was cut and where it stops");
+    // 30 lines of 48 characters: 1,500 characters with their line ends, 1,023 kept.
+    std::string udf = "LONGFUNCTIONNAME\r\n1\r\n30\r\n";
+    for (int i = 0; i < 30; ++i) udf += std::string(48, static_cast<char>('A' + i % 26)) + "\r\n";
+    udf += "-1 0 1\r\n";
+    TUdfTable table;
+    TUdfTextCuts cuts;
+    ASSERT_EQ(ReadUdfFile(table, 3, dir.Write("long.udf", udf), &cuts), 1);
+    EXPECT_EQ(std::string(table[3]->Name.data()), "LONGFUNCTI");
+    EXPECT_EQ(std::strlen(table[3]->Text.data()), 1023u);
+    EXPECT_EQ(UdfTextCutsText(cuts), "The File's Function Name Was Cut to 10 Characters\n"
+                                     "The File's Function Text Was Cut to 1,023 Characters: 477 of Its 1,500 Were "
+                                     "Left Out\nIt Stops in Line 21 of 30");
+    // A text of 1,023 characters whose last line end alone lies past the room loses nothing.
+    ASSERT_EQ(ReadUdfFile(table, 3, dir.Write("full.udf", "FULL\r\n1\r\n1\r\n" + std::string(1023, 'Z') + "\r\n-1 0 1\r\n"),
+                          &cuts),
+              1);
+    EXPECT_FALSE(cuts.Any());
+    EXPECT_EQ(UdfTextCutsText(cuts), "");
   }
   {
     SCOPED_TRACE("the grid editor's full table tells that no row can be added");
