@@ -9,6 +9,7 @@
 #include "app/data_signature.h"
 #include "app/data_sort.h"
 #include "app/data_statistics.h"
+#include "app/number_format.h"
 #include "expr/error_text.h"
 #include "expr/eval_context.h"
 #include "expr/expression.h"
@@ -37,7 +38,8 @@ bool IsBlank(std::string_view s) { return s.find_first_not_of(" \t") == std::str
 
 // The word of a table that takes no further row.
 std::string TableFullText(int rows) {
-  return CFormat("The Data Table Is Full: It Holds %d Points, the Most the Editor Can Keep\nNo Row Can Be Added", rows);
+  return CFormat("The Data Table Is Full: It Holds %s Points, the Most the Editor Can Keep\nNo Row Can Be Added",
+                 FormatWithCommas(rows).c_str());
 }
 
 void SetMissing(TXYZPoint& p) {

@@ -337,7 +337,7 @@ TEST(DataCutsAreTold, EveryRoadThatLeavesDataOutSaysHowMuchAndWhereItStops) {
     TGridEditor editor(session, nullptr);
     const TCellError refused = editor.Insert({});
     EXPECT_EQ(refused.text,
-              "The Data Table Is Full: It Holds 16384 Points, the Most the Editor Can Keep\nNo Row Can Be Added");
+              "The Data Table Is Full: It Holds 16,384 Points, the Most the Editor Can Keep\nNo Row Can Be Added");
     EXPECT_EQ(session.Table.XYZRows(), kXYZMaxPoints);
   }
   CurrentSettings() = saved;
