@@ -135,6 +135,9 @@ TEST(EveryWindowPress, ABarOrArrowPressedFinishesItsFieldFirst) {
     d->reject();
   });
   ModalAnswer<TUDFGraph> graph([&](TUDFGraph* g) {
+    // Pressed once it stands in sight, as a user presses it: it comes up after the function
+    // has been evaluated, and takes no press that began before it appeared.
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
     rows += PressFunctionRows(g, g->Controls(), program.Answers(), wrong);
     g->CmDerivatives();
     g->reject();
