@@ -36,7 +36,11 @@ std::string GridCutText(const TGridCut& cut, std::string_view target, std::strin
     text = CFormat("The Grid's Range Asks for Endless Points: the %s Holds %s of Them", where.c_str(),
                    CountText(cut.written).c_str());
   if (cut.stops && cut.written > 0)
-    text += CFormat("\nIt Stops at %s = %s, %s = %s", x.c_str(), Place(cut.stopX).c_str(), y.c_str(),
-                    Place(cut.stopY).c_str());
+    text += "\nIt Stops at " + GridPlaceText(x, cut.stopX, y, cut.stopY);
   return text + JumpLine(cut.jumpX, x) + JumpLine(cut.jumpY, y);
+}
+
+std::string GridPlaceText(std::string_view xName, long double x, std::string_view yName, long double y) {
+  const std::string xn(xName), yn(yName);
+  return CFormat("%s = %s, %s = %s", xn.c_str(), Place(x).c_str(), yn.c_str(), Place(y).c_str());
 }

@@ -31,3 +31,6 @@ struct TGridCut {
 // `xName` and `yName` name the two axes as the range dialog did ("X" and "Y", "Z" and "Y").
 std::string GridCutText(const TGridCut& cut, std::string_view target = "File", std::string_view xName = "X",
                         std::string_view yName = "Y");
+
+// A place of the grid as its axes are named: "X = 4.05, Y = 2.55".
+std::string GridPlaceText(std::string_view xName, long double x, std::string_view yName, long double y);

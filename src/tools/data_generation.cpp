@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/c_format.h"
+#include "app/grid_cut.h"
 #include "app/import_readers.h"
 #include "app/number_format.h"
 #include "app/long_double.h"
@@ -185,8 +186,7 @@ std::string Count(long long n) { return FormatWithCommas(n); }
 
 // "X = 4.05, Y = 2.55": a pair as the mode names its two inputs.
 std::string PairText(const std::pair<long double, long double>& pair, TGenAxisLabels labels) {
-  return CFormat("%s = %s, %s = %s", labels.first, ShortestFigureText(pair.first).c_str(), labels.second,
-                 ShortestFigureText(pair.second).c_str());
+  return GridPlaceText(labels.first, pair.first, labels.second, pair.second);
 }
 
 int PairCount(const TEvalInputs& pairs) {

@@ -33,10 +33,6 @@ struct TOffset {
   double dx, dy;
 };
 
-}  // namespace
-
-namespace {
-
 // Whether the nearest few (offsets from the centre) lie along a line through it: the smaller
 // eigenvalue `small` of their second moments below kAlongLine of the larger.
 bool FewAlongLine(std::span<const TOffset> few, double& small) {
