@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "smooth/kernels/nearest_points.h"
+#include "smooth/numlib/small_counts.h"
 
 namespace {
 
@@ -126,18 +127,6 @@ bool SolveDeterminedTerms(std::vector<double>& a, std::vector<double>& b, int ro
     c[static_cast<std::size_t>(pivot[static_cast<std::size_t>(r)])] = s / diag[static_cast<std::size_t>(r)];
   }
   return true;
-}
-
-double Binomial(int n, int k) {
-  double v = 1;
-  for (int i = 1; i <= k; ++i) v = v * (n - k + i) / i;
-  return v;
-}
-
-double Factorial(int n) {
-  double f = 1;
-  for (int i = 2; i <= n; ++i) f *= i;
-  return f;
 }
 
 }  // namespace

@@ -4,17 +4,11 @@
 #include <utility>
 #include <vector>
 
+#include "smooth/numlib/small_counts.h"
+
 namespace {
 
 constexpr int kMax = TBiPoly::kMaxDegree;
-
-double Factorial(int n) {
-  double f = 1;
-  for (int i = 2; i <= n; ++i) f *= i;
-  return f;
-}
-
-double Binomial(int n, int k) { return Factorial(n) / (Factorial(k) * Factorial(n - k)); }
 
 // Bernstein-Bezier coefficients of degree n over a triangle: index (i0, i1, i2) with
 // i0 + i1 + i2 = n, i_k the power of the barycentric coordinate of vertex k.
