@@ -69,6 +69,12 @@ std::string Plain(const QString& text) {
   return t.toStdString();
 }
 
+void WaitUntilInSight(QWidget* w) {
+  if (!w->isVisible()) return;
+  (void)QTest::qWaitForWindowExposed(w, 10000);
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
 bool Closes(const std::string& text) {
   static const std::set<std::string> closing = {"OK", "Cancel", "Close", "Done", "Exit", "Quit", "Accept",
                                                 "Close Window", "Return"};
@@ -283,6 +289,9 @@ void Walker::Walk(QWidget* window) {
   Watch watch(this);
   QApplication::setActiveWindow(window);
   QApplication::processEvents();
+  // Walked once it stands in sight, as a user walks it: a window that comes up after work
+  // takes no press that began before it appeared.
+  if (w) WaitUntilInSight(w);
   if (w && opened_) opened_(w);
   if (w) ClickCells(w);
   if (w) ClickMenus(w);

@@ -28,6 +28,7 @@ struct TSession;
 struct TFitSession;
 class QAbstractButton;
 class QLineEdit;
+class QWidget;
 
 namespace every_window {
 
@@ -45,6 +46,10 @@ bool Closes(const std::string& text);
 // Controls that start a fit run, which replaces the fits (as they say), and whose progress
 // dialog would only be cancelled: the fit commands are walked by the fit road's tests.
 bool StartsAFit(const std::string& text);
+
+// Waits until `w` stands in sight as a user sees it: on the screen, and the program caught up
+// with its appearing (a window that opens after work takes no press made before that).
+void WaitUntilInSight(QWidget* w);
 
 // Boxes answered as a careful user answers them: a change made by the walk is abandoned, a
 // question that would write, clear or apply something is answered No (or Cancel).

@@ -137,7 +137,7 @@ TEST(EveryWindowPress, ABarOrArrowPressedFinishesItsFieldFirst) {
   ModalAnswer<TUDFGraph> graph([&](TUDFGraph* g) {
     // Pressed once it stands in sight, as a user presses it: it comes up after the function
     // has been evaluated, and takes no press that began before it appeared.
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    WaitUntilInSight(g);
     rows += PressFunctionRows(g, g->Controls(), program.Answers(), wrong);
     g->CmDerivatives();
     g->reject();
